@@ -1,0 +1,1 @@
+// Keeps the plug-in target non-empty until the module's own sources land.

@@ -1,0 +1,25 @@
+// Window handles of the stand-in. A handle names a live message target; SendMessageA
+// dispatches synchronously to it. The afx window classes create a handle for every window
+// they create and destroy it with the window, so a stale handle simply reaches nobody.
+#pragma once
+
+#include "wintypes.h"
+
+namespace qv {
+
+class MessageTarget {
+public:
+    virtual ~MessageTarget() = default;
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+};
+
+HWND CreateWindowHandle(MessageTarget* target);
+void DestroyWindowHandle(HWND hwnd);
+// The live target behind a handle, or nullptr for a null or destroyed handle.
+MessageTarget* TargetFromHandle(HWND hwnd);
+
+} // namespace qv
+
+// Calls the target's HandleMessage and returns its answer; 0 when the handle is null or dead.
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL IsWindow(HWND hwnd);
