@@ -23,6 +23,8 @@ struct RcControl {
     DWORD exStyle = 0;
     int x = 0, y = 0, cx = 0, cy = 0;
     std::vector<std::string> items; // initial list entries (from the DLGINIT block)
+    int imageId = 0;         // bitmap/icon resource a static names by number instead of a caption
+    int line = 0;            // script line of the statement, for diagnostics
 };
 
 struct RcDialog {
@@ -34,7 +36,17 @@ struct RcDialog {
     std::string caption;
     std::string fontName;
     int fontSize = 0;
+    int menuId = 0;          // MENU statement (0: none)
+    std::string windowClass; // CLASS statement (empty: the standard dialog class)
     std::vector<RcControl> controls;
+
+    // The control with the given ID, nullptr when there is none.
+    const RcControl* FindControl(int controlId) const {
+        for (const RcControl& control : controls)
+            if (control.id == controlId)
+                return &control;
+        return nullptr;
+    }
 };
 
 struct RcMenuItem {
@@ -44,6 +56,8 @@ struct RcMenuItem {
     bool separator = false;
     bool grayed = false;
     bool checked = false;
+    bool inactive = false;
+    bool menuBarBreak = false;
     std::vector<RcMenuItem> children;
 };
 
@@ -71,9 +85,19 @@ struct ResourceScript {
 class ResourceScriptError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    ResourceScriptError(int line, const std::string& message)
+        : std::runtime_error("line " + std::to_string(line) + ": " + message), line_(line) {}
+    // Line of the script where the error was found (0 when not tied to a line).
+    int line() const { return line_; }
+
+private:
+    int line_ = 0;
 };
 
 // Parses a whole script. Throws ResourceScriptError on malformed input; never crashes.
 ResourceScript ParseResourceScript(const std::string& text);
+// As above; bitmap sizes are read from the .bmp files found in bitmapDir (a file that is
+// absent or unreadable keeps the size the script gives, else 0).
+ResourceScript ParseResourceScript(const std::string& text, const std::string& bitmapDir);
 
 } // namespace qv

@@ -1,0 +1,92 @@
+// Resources of a module: the module embeds its resource script as the exported symbols
+// QvResourceScript/QvResourceScriptSize (see resources/CMakeLists.txt); the script is parsed
+// on first use and the result kept for the life of the process.
+#include "resources.h"
+
+#include "module.h"
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace qv {
+namespace {
+
+struct ScriptCache {
+    std::mutex mutex;
+    // Keyed by the embedded text (address and size): a module that is unloaded and loaded
+    // again at another address simply gets a new entry. Failed parses are kept as nullptr so
+    // they are not repeated.
+    std::map<std::pair<const char*, unsigned>, std::unique_ptr<ResourceScript>> entries;
+};
+
+ScriptCache& Cache() {
+    static ScriptCache* cache = new ScriptCache; // never destroyed: modules may ask during exit
+    return *cache;
+}
+
+// True when `address` lies in the object behind the loader handle `native`. A look-up on a
+// module handle also searches the module's dependencies; a module without a script of its
+// own must not answer with the script of a library it links.
+bool BelongsTo(void* native, const void* address) {
+    struct link_map* moduleMap = nullptr;
+    if (dlinfo(native, RTLD_DI_LINKMAP, &moduleMap) != 0 || !moduleMap) return false;
+    Dl_info info{};
+    struct link_map* symbolMap = nullptr;
+    if (dladdr1(address, &info, reinterpret_cast<void**>(&symbolMap), RTLD_DL_LINKMAP) == 0) return false;
+    return symbolMap == moduleMap;
+}
+
+} // namespace
+
+const ResourceScript* GetModuleResources(HMODULE module) {
+    void* native = ModuleNativeHandle(module);
+    if (!native) return nullptr;
+    const char* text = static_cast<const char*>(dlsym(native, "QvResourceScript"));
+    const unsigned* size = static_cast<const unsigned*>(dlsym(native, "QvResourceScriptSize"));
+    if (!text || !size || !BelongsTo(native, text)) return nullptr;
+
+    ScriptCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    auto key = std::make_pair(text, *size);
+    auto it = cache.entries.find(key);
+    if (it == cache.entries.end()) {
+        std::unique_ptr<ResourceScript> parsed;
+        try {
+            parsed = std::make_unique<ResourceScript>(ParseResourceScript(std::string(text, *size)));
+        } catch (const ResourceScriptError&) {
+            // The build parses every shipped script; a module that carries a broken one
+            // simply has no resources.
+        }
+        it = cache.entries.emplace(key, std::move(parsed)).first;
+    }
+    return it->second.get();
+}
+
+bool LoadStringResource(HMODULE module, UINT id, std::string& out) {
+    const ResourceScript* script = GetModuleResources(module);
+    if (!script) return false;
+    auto it = script->strings.find(id);
+    if (it == script->strings.end()) return false;
+    out = it->second;
+    return true;
+}
+
+} // namespace qv
+
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    buffer[0] = '\0';
+    std::string text;
+    if (!qv::LoadStringResource(instance, id, text)) return 0;
+    std::size_t count = std::min(text.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<int>(count);
+}
