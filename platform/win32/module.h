@@ -16,6 +16,25 @@ void* GetProcAddress(HMODULE module, LPCSTR procName);
 // Full path of a module; null module means the running executable. Returns the number of
 // characters copied (without the terminator), 0 on failure; truncates to size-1.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// A module already loaded with LoadLibraryA, found by its name as given to LoadLibraryA or by
+// its file name ("X.dll" and "X.so" both name X.so); does not add a reference. A null name
+// means the running executable.
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+
+// The calling thread's last error, set by the loader's failures.
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_BAD_FORMAT 11
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_PROC_NOT_FOUND 127
+#define ERROR_DLL_INIT_FAILED 1114
 
 namespace qv {
 // The dynamic loader's handle behind a module handle (nullptr for null/unknown modules).
