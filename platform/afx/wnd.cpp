@@ -1,0 +1,910 @@
+// Command targets, message maps, window records and CWnd.
+#include "afx/wnd.h"
+#include "afx/wnd_core.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstring>
+
+// ---------------------------------------------------------------------------------------
+// Command targets and message maps
+
+IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
+{
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP map = {nullptr, &entries[0]};
+    return &map;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
+
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT code, UINT id) const
+{
+    const bool byId = message == WM_COMMAND || message == WM_NOTIFY;
+    for (const AFX_MSGMAP* map = GetMessageMap(); map;
+         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
+            if (e->nMessage != message || e->nCode != code)
+                continue;
+            if (byId && (id < e->nID || id > e->nLastID))
+                continue;
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, void* extra,
+                               LRESULT* result)
+{
+    LRESULT dummy = 0;
+    qv::MsgArgs args{message, wParam, lParam, id, code, extra, result ? result : &dummy};
+    const bool byId = message == WM_COMMAND || message == WM_NOTIFY;
+    // An _EX handler that declines passes the message on to the next matching entry.
+    for (const AFX_MSGMAP* map = GetMessageMap(); map;
+         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
+            if (e->nMessage != message || e->nCode != code)
+                continue;
+            if (byId && (id < e->nID || id > e->nLastID))
+                continue;
+            if (e->pfn(this, args))
+                return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
+{
+    const UINT code = static_cast<UINT>(nCode);
+    if (pHandlerInfo)
+        return FindMessageEntry(WM_COMMAND, code, nID) != nullptr;
+    return DispatchToMap(WM_COMMAND, code, nID, 0, 0, pExtra, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+// Window records
+
+namespace qv {
+
+namespace {
+WindowCore* g_focus = nullptr;
+}
+
+WindowKind KindFromClassName(const std::string& className)
+{
+    std::string lower;
+    for (char c : className)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "button") return WindowKind::Button;
+    if (lower == "edit") return WindowKind::Edit;
+    if (lower == "static") return WindowKind::Static;
+    if (lower == "combobox" || lower == "comboboxex32") return WindowKind::ComboBox;
+    if (lower == "listbox") return WindowKind::ListBox;
+    if (lower == "syslistview32") return WindowKind::ListView;
+    if (lower == "msctls_updown32") return WindowKind::UpDown;
+    if (lower == "sysheader32") return WindowKind::Header;
+    if (lower == "#32770") return WindowKind::Dialog;
+    return WindowKind::Generic;
+}
+
+WindowCore::~WindowCore() = default;
+
+LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return object ? object->WindowProc(message, wParam, lParam) : 0;
+}
+
+WindowCore* WindowCore::Child(int childId) const
+{
+    for (WindowCore* c : children)
+        if (c->id == childId)
+            return c;
+    return nullptr;
+}
+
+bool WindowCore::IsDescendantOf(const WindowCore* ancestor) const
+{
+    for (const WindowCore* p = parent; p; p = p->parent)
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+WindowCore* CoreFromHandle(HWND hwnd)
+{
+    return dynamic_cast<WindowCore*>(TargetFromHandle(hwnd));
+}
+
+WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
+                       DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id)
+{
+    auto* core = new WindowCore;
+    core->object = object;
+    core->ownsObject = ownsObject;
+    core->className = className;
+    core->kind = KindFromClassName(className);
+    core->text = text;
+    core->style = style;
+    core->exStyle = exStyle;
+    core->rect = rect;
+    core->parent = parent;
+    core->id = id;
+    core->invalid = true;
+    core->hwnd = CreateWindowHandle(core);
+    if (parent)
+        parent->children.push_back(core);
+    if (object)
+        object->m_hWnd = core->hwnd;
+    return core;
+}
+
+void DestroyCore(WindowCore* core)
+{
+    if (!core || core->destroying)
+        return;
+    core->destroying = true;
+    if (g_focus == core || (g_focus && g_focus->IsDescendantOf(core)))
+        g_focus = nullptr;
+    SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
+    // Children go after their parent has seen WM_DESTROY, as on the original.
+    while (!core->children.empty())
+        DestroyCore(core->children.back());
+    SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
+    if (core->parent) {
+        auto& siblings = core->parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), core), siblings.end());
+    }
+    DestroyWindowHandle(core->hwnd);
+    CWnd* object = core->object;
+    core->object = nullptr;
+    for (CWnd* old : core->retired) {
+        old->m_hWnd = nullptr;
+        delete old;
+    }
+    if (object) {
+        object->m_hWnd = nullptr;
+        if (core->ownsObject)
+            delete object;
+        else
+            object->PostNcDestroy();
+    }
+    delete core;
+}
+
+void NotifyParent(WindowCore* control, UINT code)
+{
+    if (!control || !control->parent)
+        return;
+    SendMessageA(control->parent->hwnd, WM_COMMAND, MAKEWPARAM(control->id, code),
+                 reinterpret_cast<LPARAM>(control->hwnd));
+}
+
+LRESULT NotifyParent(WindowCore* control, NMHDR& header)
+{
+    if (!control || !control->parent)
+        return 0;
+    header.hwndFrom = control->hwnd;
+    header.idFrom = static_cast<UINT_PTR>(control->id);
+    return SendMessageA(control->parent->hwnd, WM_NOTIFY, static_cast<WPARAM>(control->id),
+                        reinterpret_cast<LPARAM>(&header));
+}
+
+WindowCore* FocusCore() { return g_focus; }
+void SetFocusCore(WindowCore* core) { g_focus = core; }
+
+} // namespace qv
+
+// ---------------------------------------------------------------------------------------
+// CWnd
+
+IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
+
+BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWnd::CWnd() = default;
+
+CWnd::~CWnd()
+{
+    qv::WindowCore* core = Core();
+    if (core && core->object == this)
+        qv::DestroyCore(core);
+    else if (core) {
+        // A retired view: the record forgets it.
+        auto& r = core->retired;
+        r.erase(std::remove(r.begin(), r.end(), this), r.end());
+    }
+    m_hWnd = nullptr;
+}
+
+qv::WindowCore* CWnd::Core() const { return qv::CoreFromHandle(m_hWnd); }
+
+CWnd* CWnd::FromHandle(HWND hWnd)
+{
+    qv::WindowCore* core = qv::CoreFromHandle(hWnd);
+    return core ? core->object : nullptr;
+}
+
+BOOL CWnd::CreateCore(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, DWORD dwExStyle,
+                      const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    if (m_hWnd)
+        return FALSE;
+    qv::WindowCore* parent = pParentWnd ? pParentWnd->Core() : nullptr;
+    if (pParentWnd && !parent)
+        return FALSE;
+    qv::CreateCore(this, false, lpszClassName ? lpszClassName : "", lpszWindowName ? lpszWindowName : "", dwStyle,
+                   dwExStyle, rect, parent, static_cast<int>(nID));
+    return TRUE;
+}
+
+BOOL CWnd::CreateMessageWindow()
+{
+    return CreateCore("Message", "", 0, 0, RECT{0, 0, 0, 0}, nullptr, 0);
+}
+
+BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                  CWnd* pParentWnd, UINT nID, void* pContext)
+{
+    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, nID, pContext);
+}
+
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                    const RECT& rect, CWnd* pParentWnd, UINT nID, void* lpParam)
+{
+    if (!CreateCore(lpszClassName, lpszWindowName, dwStyle, dwExStyle, rect, pParentWnd, nID))
+        return FALSE;
+    PreSubclassWindow();
+    if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(lpParam)) == -1) {
+        DestroyWindow();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return FALSE;
+    qv::DestroyCore(core);
+    return TRUE;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd)
+{
+    qv::WindowCore* core = qv::CoreFromHandle(hWnd);
+    if (!core || m_hWnd || core->object == this)
+        return FALSE;
+    // Only a layer-made view can be replaced; a window already attached to another object
+    // of the program stays with it.
+    if (core->object && !core->ownsObject)
+        return FALSE;
+    if (core->object)
+        core->retired.push_back(core->object); // keeps working for whoever still holds it
+    core->object = this;
+    core->ownsObject = false;
+    m_hWnd = hWnd;
+    PreSubclassWindow();
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    if (!pParent || !pParent->Core())
+        return FALSE;
+    qv::WindowCore* child = pParent->Core()->Child(static_cast<int>(nID));
+    return child ? SubclassWindow(child->hwnd) : FALSE;
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    qv::WindowCore* core = Core();
+    if (!core || core->object != this)
+        return nullptr;
+    HWND h = m_hWnd;
+    if (!core->retired.empty()) {
+        core->object = core->retired.back();
+        core->retired.pop_back();
+        core->ownsObject = true;
+    } else {
+        core->object = qv::MakeControlObject(core->className, core->style);
+        core->object->m_hWnd = h;
+        core->ownsObject = true;
+    }
+    m_hWnd = nullptr;
+    return h;
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SendMessageA(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // There is no message queue: posted messages are delivered at once.
+    if (!m_hWnd)
+        return FALSE;
+    SendMessage(message, wParam, lParam);
+    return TRUE;
+}
+
+LRESULT CWnd::SendDlgItemMessage(int nID, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    qv::WindowCore* core = Core();
+    qv::WindowCore* child = core ? core->Child(nID) : nullptr;
+    return child ? SendMessageA(child->hwnd, message, wParam, lParam) : 0;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, &result))
+        result = DefWindowProc(message, wParam, lParam);
+    return result;
+}
+
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    LRESULT result = 0;
+    BOOL handled = FALSE;
+    if (message == WM_COMMAND) {
+        handled = OnCommand(wParam, lParam);
+        result = handled ? 0 : 1;
+    } else if (message == WM_NOTIFY) {
+        handled = OnNotify(wParam, lParam, &result);
+    } else {
+        handled = DispatchToMap(message, 0, 0, wParam, lParam, nullptr, &result);
+    }
+    if (pResult)
+        *pResult = result;
+    return handled;
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const UINT id = LOWORD(wParam);
+    const UINT code = HIWORD(wParam);
+    HWND control = reinterpret_cast<HWND>(lParam);
+    if (control) {
+        CWnd* child = FromHandle(control);
+        LRESULT r = 0;
+        if (child && child != this && child->OnChildNotify(WM_COMMAND, wParam, lParam, &r))
+            return TRUE;
+    }
+    return OnCmdMsg(id, static_cast<int>(code), nullptr, nullptr);
+}
+
+BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (!header)
+        return FALSE;
+    CWnd* child = FromHandle(header->hwndFrom);
+    if (child && child != this && child->OnChildNotify(WM_NOTIFY, wParam, lParam, pResult))
+        return TRUE;
+    return DispatchToMap(WM_NOTIFY, header->code, static_cast<UINT>(header->idFrom), wParam, lParam, nullptr,
+                         pResult);
+}
+
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    UINT code = 0;
+    if (message == WM_COMMAND)
+        code = HIWORD(wParam);
+    else if (message == WM_NOTIFY && lParam)
+        code = reinterpret_cast<NMHDR*>(lParam)->code;
+    else
+        return FALSE;
+    return DispatchToMap(WM_REFLECT_BASE + message, code, 0, wParam, lParam, nullptr, pResult);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return 0;
+    LRESULT result = 0;
+    if (qv::DefaultControlProc(core, message, wParam, lParam, result))
+        return result;
+    switch (message) {
+    case WM_SETTEXT:
+        core->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        return TRUE;
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(core->text.size());
+    case WM_GETTEXT: {
+        auto* buffer = reinterpret_cast<char*>(lParam);
+        const size_t size = wParam;
+        if (!buffer || size == 0)
+            return 0;
+        const size_t n = std::min(size - 1, core->text.size());
+        std::memcpy(buffer, core->text.data(), n);
+        buffer[n] = 0;
+        return static_cast<LRESULT>(n);
+    }
+    case WM_PAINT:
+        core->invalid = false;
+        return 0;
+    case WM_SETREDRAW:
+        core->redraw = wParam != 0;
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow();
+        return 0;
+    case WM_CONTEXTMENU:
+        // Unhandled context menus go up to the parent, as on the original.
+        if (core->parent)
+            return SendMessageA(core->parent->hwnd, message, wParam, lParam);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void CWnd::OnPaint()
+{
+    if (qv::WindowCore* core = Core())
+        core->invalid = false;
+}
+
+int CWnd::GetDlgCtrlID() const
+{
+    qv::WindowCore* core = Core();
+    return core ? core->id : 0;
+}
+
+int CWnd::SetDlgCtrlID(int nID)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return 0;
+    int old = core->id;
+    core->id = nID;
+    return old;
+}
+
+CWnd* CWnd::GetParent() const
+{
+    qv::WindowCore* core = Core();
+    return core && core->parent ? core->parent->object : nullptr;
+}
+
+CWnd* CWnd::SetParent(CWnd* pNewParent)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return nullptr;
+    qv::WindowCore* newParent = pNewParent ? pNewParent->Core() : nullptr;
+    if (newParent == core || (newParent && newParent->IsDescendantOf(core)))
+        return nullptr;
+    CWnd* old = GetParent();
+    if (core->parent) {
+        auto& siblings = core->parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), core), siblings.end());
+    }
+    core->parent = newParent;
+    if (newParent)
+        newParent->children.push_back(core);
+    return old;
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const
+{
+    qv::WindowCore* core = Core();
+    qv::WindowCore* child = core ? core->Child(nID) : nullptr;
+    return child ? child->object : nullptr;
+}
+
+void CWnd::GetDlgItem(int nID, HWND* phWnd) const
+{
+    qv::WindowCore* core = Core();
+    qv::WindowCore* child = core ? core->Child(nID) : nullptr;
+    if (phWnd)
+        *phWnd = child ? child->hwnd : nullptr;
+}
+
+CWnd* CWnd::GetTopLevelParent() const
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return nullptr;
+    while (core->parent && (core->style & WS_CHILD))
+        core = core->parent;
+    return core->object;
+}
+
+CWnd* CWnd::GetWindow(UINT nCmd) const
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return nullptr;
+    if (nCmd == GW_CHILD)
+        return core->children.empty() ? nullptr : core->children.front()->object;
+    if (nCmd == GW_OWNER)
+        return core->parent ? core->parent->object : nullptr;
+    if (!core->parent)
+        return nullptr;
+    const auto& siblings = core->parent->children;
+    auto it = std::find(siblings.begin(), siblings.end(), core);
+    switch (nCmd) {
+    case GW_HWNDFIRST: return siblings.front()->object;
+    case GW_HWNDLAST: return siblings.back()->object;
+    case GW_HWNDNEXT: return (it != siblings.end() && it + 1 != siblings.end()) ? (*(it + 1))->object : nullptr;
+    case GW_HWNDPREV: return (it != siblings.end() && it != siblings.begin()) ? (*(it - 1))->object : nullptr;
+    default: return nullptr;
+    }
+}
+
+CWnd* CWnd::GetNextDlgGroupItem(CWnd* pWndCtl, BOOL bPrevious) const
+{
+    qv::WindowCore* core = Core();
+    qv::WindowCore* ctl = pWndCtl ? pWndCtl->Core() : nullptr;
+    if (!core || !ctl || ctl->parent != core)
+        return nullptr;
+    const auto& c = core->children;
+    const size_t n = c.size();
+    size_t index = static_cast<size_t>(std::find(c.begin(), c.end(), ctl) - c.begin());
+    // The group runs from a control with WS_GROUP up to (not including) the next one.
+    size_t first = index;
+    while (first > 0 && !(c[first]->style & WS_GROUP))
+        --first;
+    size_t last = index;
+    while (last + 1 < n && !(c[last + 1]->style & WS_GROUP))
+        ++last;
+    size_t next = index;
+    if (bPrevious)
+        next = index == first ? last : index - 1;
+    else
+        next = index == last ? first : index + 1;
+    return c[next]->object;
+}
+
+CString CWnd::GetClassName() const
+{
+    qv::WindowCore* core = Core();
+    return core ? CString(core->className.c_str()) : CString();
+}
+
+void CWnd::SetWindowText(LPCTSTR lpszString)
+{
+    SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
+}
+
+int CWnd::GetWindowTextLength() const
+{
+    return static_cast<int>(SendMessageA(m_hWnd, WM_GETTEXTLENGTH, 0, 0));
+}
+
+int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
+{
+    if (!lpszStringBuf || nMaxCount <= 0)
+        return 0;
+    lpszStringBuf[0] = 0;
+    return static_cast<int>(SendMessageA(m_hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
+                                         reinterpret_cast<LPARAM>(lpszStringBuf)));
+}
+
+void CWnd::GetWindowText(CString& rString) const
+{
+    const int length = GetWindowTextLength();
+    std::string buffer(static_cast<size_t>(length) + 1, '\0');
+    const int n = GetWindowText(buffer.data(), length + 1);
+    rString = CString(buffer.data(), n);
+}
+
+void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString)
+{
+    if (CWnd* item = GetDlgItem(nID))
+        item->SetWindowText(lpszString);
+}
+
+int CWnd::GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const
+{
+    if (CWnd* item = GetDlgItem(nID))
+        return item->GetWindowText(lpStr, nMaxCount);
+    if (lpStr && nMaxCount > 0)
+        lpStr[0] = 0;
+    return 0;
+}
+
+int CWnd::GetDlgItemText(int nID, CString& rString) const
+{
+    rString.Empty();
+    if (CWnd* item = GetDlgItem(nID))
+        item->GetWindowText(rString);
+    return rString.GetLength();
+}
+
+void CWnd::SetDlgItemInt(int nID, UINT nValue, BOOL bSigned)
+{
+    char buffer[32];
+    if (bSigned)
+        std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(nValue));
+    else
+        std::snprintf(buffer, sizeof buffer, "%u", nValue);
+    SetDlgItemText(nID, buffer);
+}
+
+UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const
+{
+    // Leading blanks are skipped; then an optional minus (signed only) and decimal digits
+    // up to the end or trailing blanks. Anything else, or a value out of range, fails.
+    if (lpTrans)
+        *lpTrans = FALSE;
+    CString text;
+    if (!GetDlgItem(nID))
+        return 0;
+    GetDlgItemText(nID, text);
+    const std::string& s = text.str();
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (bSigned && i < s.size() && s[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    long long value = 0;
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        value = value * 10 + (s[i] - '0');
+        if (value > 0xFFFFFFFFLL)
+            return 0;
+        ++i;
+        ++digits;
+    }
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    if (digits == 0 || i != s.size())
+        return 0;
+    if (negative)
+        value = -value;
+    if (bSigned && (value < INT_MIN || value > INT_MAX))
+        return 0;
+    if (lpTrans)
+        *lpTrans = TRUE;
+    return bSigned ? static_cast<UINT>(static_cast<int>(value)) : static_cast<UINT>(value);
+}
+
+void CWnd::CheckDlgButton(int nIDButton, UINT nCheck)
+{
+    SendDlgItemMessage(nIDButton, BM_SETCHECK, nCheck, 0);
+}
+
+UINT CWnd::IsDlgButtonChecked(int nIDButton) const
+{
+    qv::WindowCore* core = Core();
+    qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr;
+    return child ? static_cast<UINT>(SendMessageA(child->hwnd, BM_GETCHECK, 0, 0)) : 0;
+}
+
+void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)
+{
+    for (int id = nIDFirstButton; id <= nIDLastButton; ++id)
+        CheckDlgButton(id, id == nIDCheckButton ? BST_CHECKED : BST_UNCHECKED);
+}
+
+int CWnd::GetCheckedRadioButton(int nIDFirstButton, int nIDLastButton)
+{
+    for (int id = nIDFirstButton; id <= nIDLastButton; ++id)
+        if (IsDlgButtonChecked(id) == BST_CHECKED)
+            return id;
+    return 0;
+}
+
+BOOL CWnd::EnableWindow(BOOL bEnable)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return FALSE;
+    const BOOL wasDisabled = (core->style & WS_DISABLED) != 0;
+    if (bEnable)
+        core->style &= ~static_cast<DWORD>(WS_DISABLED);
+    else
+        core->style |= WS_DISABLED;
+    if (wasDisabled != !bEnable)
+        SendMessage(WM_ENABLE, bEnable ? TRUE : FALSE, 0);
+    // A disabled window loses the focus.
+    if (!bEnable && qv::FocusCore() == core)
+        qv::SetFocusCore(nullptr);
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const
+{
+    qv::WindowCore* core = Core();
+    return core && !(core->style & WS_DISABLED);
+}
+
+BOOL CWnd::ShowWindow(int nCmdShow)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return FALSE;
+    const BOOL wasVisible = (core->style & WS_VISIBLE) != 0;
+    const bool show = nCmdShow != SW_HIDE;
+    if (show)
+        core->style |= WS_VISIBLE;
+    else
+        core->style &= ~static_cast<DWORD>(WS_VISIBLE);
+    if (wasVisible != show)
+        SendMessage(WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+    return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const
+{
+    // Visible when the window and all its parents carry WS_VISIBLE.
+    for (qv::WindowCore* core = Core(); core; core = core->parent) {
+        if (!(core->style & WS_VISIBLE))
+            return FALSE;
+        if (!(core->style & WS_CHILD))
+            break;
+    }
+    return Core() != nullptr;
+}
+
+DWORD CWnd::GetStyle() const
+{
+    qv::WindowCore* core = Core();
+    return core ? core->style : 0;
+}
+
+DWORD CWnd::GetExStyle() const
+{
+    qv::WindowCore* core = Core();
+    return core ? core->exStyle : 0;
+}
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return FALSE;
+    const DWORD style = (core->style & ~dwRemove) | dwAdd;
+    if (style == core->style)
+        return FALSE;
+    core->style = style;
+    return TRUE;
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return FALSE;
+    const DWORD style = (core->exStyle & ~dwRemove) | dwAdd;
+    if (style == core->exStyle)
+        return FALSE;
+    core->exStyle = style;
+    return TRUE;
+}
+
+void CWnd::SetRedraw(BOOL bRedraw) { SendMessage(WM_SETREDRAW, bRedraw ? TRUE : FALSE, 0); }
+
+void CWnd::GetClientRect(LPRECT lpRect) const
+{
+    if (!lpRect)
+        return;
+    qv::WindowCore* core = Core();
+    if (!core) {
+        *lpRect = RECT{0, 0, 0, 0};
+        return;
+    }
+    *lpRect = RECT{0, 0, core->rect.right - core->rect.left, core->rect.bottom - core->rect.top};
+}
+
+void CWnd::GetWindowRect(LPRECT lpRect) const
+{
+    // With no screen, a window's "screen" rectangle is its rectangle in its parent's client
+    // area; ScreenToClient leaves it unchanged, so the usual GetWindowRect + ScreenToClient
+    // of a dialog gives a control's place in the dialog.
+    if (!lpRect)
+        return;
+    qv::WindowCore* core = Core();
+    *lpRect = core ? core->rect : RECT{0, 0, 0, 0};
+}
+
+void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return;
+    const bool resized = nWidth != core->rect.right - core->rect.left || nHeight != core->rect.bottom - core->rect.top;
+    core->rect = RECT{x, y, x + nWidth, y + nHeight};
+    if (bRepaint)
+        core->invalid = true;
+    if (resized)
+        SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(nWidth, nHeight));
+}
+
+void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
+{
+    if (lpRect)
+        MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint);
+}
+
+BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT nFlags)
+{
+    qv::WindowCore* core = Core();
+    if (!core)
+        return FALSE;
+    RECT r = core->rect;
+    if (!(nFlags & SWP_NOMOVE)) {
+        r.right += x - r.left;
+        r.bottom += y - r.top;
+        r.left = x;
+        r.top = y;
+    }
+    if (!(nFlags & SWP_NOSIZE)) {
+        r.right = r.left + cx;
+        r.bottom = r.top + cy;
+    }
+    MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, !(nFlags & SWP_NOREDRAW));
+    if (nFlags & SWP_SHOWWINDOW)
+        ShowWindow(SW_SHOW);
+    if (nFlags & SWP_HIDEWINDOW)
+        ShowWindow(SW_HIDE);
+    return TRUE;
+}
+
+void CWnd::Invalidate(BOOL)
+{
+    if (qv::WindowCore* core = Core())
+        core->invalid = true;
+}
+
+void CWnd::InvalidateRect(LPCRECT, BOOL)
+{
+    if (qv::WindowCore* core = Core())
+        core->invalid = true;
+}
+
+void CWnd::ValidateRect(LPCRECT)
+{
+    if (qv::WindowCore* core = Core())
+        core->invalid = false;
+}
+
+BOOL CWnd::IsInvalid() const
+{
+    qv::WindowCore* core = Core();
+    return core && core->invalid;
+}
+
+void CWnd::UpdateWindow()
+{
+    qv::WindowCore* core = Core();
+    if (!core || !core->invalid || !core->redraw)
+        return;
+    SendMessage(WM_PAINT, 0, 0);
+    if ((core = Core()) != nullptr)
+        core->invalid = false;
+}
+
+BOOL CWnd::RedrawWindow(LPCRECT, void*, UINT)
+{
+    Invalidate();
+    UpdateWindow();
+    return Core() != nullptr;
+}
+
+CWnd* CWnd::SetFocus()
+{
+    qv::WindowCore* old = qv::FocusCore();
+    qv::SetFocusCore(Core());
+    return old ? old->object : nullptr;
+}
+
+CWnd* CWnd::GetFocus()
+{
+    qv::WindowCore* core = qv::FocusCore();
+    return core ? core->object : nullptr;
+}

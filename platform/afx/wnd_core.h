@@ -1,0 +1,131 @@
+// The state record behind a window handle. Every window of the layer has one; the C++ objects
+// attached to the handle are views of it. Only the windows layer uses this header.
+#pragma once
+
+#include "afx/wnd.h"
+
+#include <string>
+#include <vector>
+
+class CImageList;
+
+namespace qv {
+
+// Kinds of window with built-in behaviour, chosen by the window class name.
+enum class WindowKind { Generic, Dialog, Button, Edit, Static, ComboBox, ListBox, ListView, UpDown, Header };
+
+WindowKind KindFromClassName(const std::string& className);
+
+struct ListEntry {
+    std::string text;
+    DWORD_PTR data = 0;
+    bool selected = false; // list boxes with several selected entries
+};
+
+struct ListViewColumn {
+    std::string text;
+    int width = 0;
+    int format = 0;
+};
+
+struct ListViewRow {
+    std::vector<std::string> cells; // one per column at least; cell 0 is the item text
+    DWORD_PTR data = 0;
+    UINT state = 0;                 // LVIS_ bits, state image in LVIS_STATEIMAGEMASK
+    int image = -1;
+};
+
+class WindowCore : public MessageTarget {
+public:
+    WindowCore() = default;
+    virtual ~WindowCore();
+    WindowCore(const WindowCore&) = delete;
+    WindowCore& operator=(const WindowCore&) = delete;
+
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd = nullptr;
+    CWnd* object = nullptr;         // the C++ object messages go to
+    bool ownsObject = false;        // object was made by the layer and dies with the window
+    std::vector<CWnd*> retired;     // layer-made objects replaced by subclassing; die with the window
+    bool destroying = false;
+
+    WindowCore* parent = nullptr;
+    std::vector<WindowCore*> children; // in creation order (the template's tab order)
+
+    int id = 0;
+    std::string className;
+    WindowKind kind = WindowKind::Generic;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::string text;
+    RECT rect{0, 0, 0, 0};          // in the parent's client coordinates
+    bool invalid = false;
+    bool redraw = true;
+    HMENU menu = nullptr;
+
+    // Buttons.
+    int check = BST_UNCHECKED;
+    bool pushed = false;
+
+    // Edits (and the edit part of drop-down combo boxes).
+    int selStart = 0;
+    int selEnd = 0;
+    int limit = 0;                  // 0: no limit beyond the platform's
+    bool modified = false;
+
+    // Combo and list boxes.
+    std::vector<ListEntry> entries;
+    int curSel = -1;
+    bool droppedDown = false;
+
+    // List views.
+    std::vector<ListViewColumn> columns;
+    std::vector<ListViewRow> rows;
+    DWORD lvExStyle = 0;
+    CImageList* imageLists[3] = {nullptr, nullptr, nullptr};
+    int topIndex = 0;
+
+    // Up-down controls.
+    int lower = 0;
+    int upper = 100;
+    int pos = 0;
+    HWND buddy = nullptr;
+    int base = 10;
+
+    // Walks the children (not grandchildren) for a control ID.
+    WindowCore* Child(int childId) const;
+    bool IsDescendantOf(const WindowCore* ancestor) const;
+};
+
+// The record behind a live handle of the layer, or null.
+WindowCore* CoreFromHandle(HWND hwnd);
+
+// Creates the record and handle of a window with the given object attached.
+WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
+                       DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id);
+
+// Destroys a window and its children: WM_DESTROY to each (parent first), then the handles go,
+// attached objects are detached and layer-made objects are deleted.
+void DestroyCore(WindowCore* core);
+
+// Sends a WM_COMMAND notification from a control to its parent.
+void NotifyParent(WindowCore* control, UINT code);
+// Sends a WM_NOTIFY record from a control to its parent; returns the parent's answer.
+LRESULT NotifyParent(WindowCore* control, NMHDR& header);
+
+// Default processing of the standard controls' messages; false when the message is not one
+// of the control's own.
+bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// The window that has the focus (null when none).
+WindowCore* FocusCore();
+void SetFocusCore(WindowCore* core);
+
+// Makes a C++ object of the kind that suits a control's class ("Button" gives a CButton, ...);
+// the toolkit can replace the factory for its own classes.
+typedef CWnd* (*ControlFactory)(const std::string& className, DWORD style);
+CWnd* MakeControlObject(const std::string& className, DWORD style);
+void SetControlFactory(ControlFactory factory);
+
+} // namespace qv
