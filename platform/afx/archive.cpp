@@ -1,0 +1,476 @@
+#include "afx/archive.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr WORD kNullTag = 0;
+constexpr WORD kNewClassTag = 0xFFFF;
+constexpr WORD kClassTag = 0x8000;
+constexpr WORD kBigObjectTag = 0x7FFF;
+constexpr DWORD kBigClassTag = 0x80000000;
+// Indexes stay below this so that an index never collides with the class flag.
+constexpr DWORD kMaxMapCount = 0x3FFFFFFE;
+// Class names are short identifiers; a longer stored name is corrupt data.
+constexpr WORD kMaxClassNameLength = 1024;
+
+} // namespace
+
+CArchive::CArchive(CFile* pFile, UINT nMode, int, void*) : m_pFile(pFile), m_nMode(nMode)
+{
+    if (m_pFile)
+        m_strFileName = m_pFile->GetFilePath();
+    // Index 0 is the null object.
+    m_loadArray.push_back(LoadEntry{});
+}
+
+CArchive::~CArchive()
+{
+    // Nothing is buffered, so there is nothing to lose here; only the link to the file ends.
+    m_pFile = nullptr;
+}
+
+void CArchive::CheckStoring()
+{
+    if (!m_pFile)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
+    if (IsLoading())
+        AfxThrowArchiveException(CArchiveException::readOnly, m_strFileName);
+}
+
+void CArchive::CheckLoading()
+{
+    if (!m_pFile)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
+    if (IsStoring())
+        AfxThrowArchiveException(CArchiveException::writeOnly, m_strFileName);
+}
+
+UINT CArchive::Read(void* lpBuf, UINT nMax)
+{
+    CheckLoading();
+    if (nMax == 0)
+        return 0;
+    return m_pFile->Read(lpBuf, nMax);
+}
+
+void CArchive::Write(const void* lpBuf, UINT nMax)
+{
+    CheckStoring();
+    if (nMax == 0)
+        return;
+    m_pFile->Write(lpBuf, nMax);
+}
+
+void CArchive::ReadExact(void* lpBuf, UINT nCount)
+{
+    CheckLoading();
+    if (nCount == 0)
+        return;
+    if (m_pFile->Read(lpBuf, nCount) != nCount)
+        AfxThrowArchiveException(CArchiveException::endOfFile, m_strFileName);
+}
+
+void CArchive::RequireRemaining(DWORD nCount)
+{
+    const DWORD length = m_pFile->GetLength();
+    const DWORD position = m_pFile->GetPosition();
+    const DWORD remaining = position < length ? length - position : 0;
+    if (nCount > remaining)
+        AfxThrowArchiveException(CArchiveException::endOfFile, m_strFileName);
+}
+
+// ---------------------------------------------------------------- numbers
+
+CArchive& CArchive::operator<<(BYTE by)
+{
+    Write(&by, 1);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(WORD w)
+{
+    const BYTE b[2] = {static_cast<BYTE>(w), static_cast<BYTE>(w >> 8)};
+    Write(b, 2);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(DWORD dw)
+{
+    const BYTE b[4] = {static_cast<BYTE>(dw), static_cast<BYTE>(dw >> 8), static_cast<BYTE>(dw >> 16),
+                       static_cast<BYTE>(dw >> 24)};
+    Write(b, 4);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(LONG l) { return *this << static_cast<DWORD>(l); }
+
+CArchive& CArchive::operator<<(float f)
+{
+    DWORD bits;
+    static_assert(sizeof bits == sizeof f);
+    std::memcpy(&bits, &f, sizeof bits);
+    return *this << bits;
+}
+
+CArchive& CArchive::operator<<(double d)
+{
+    uint64_t bits;
+    static_assert(sizeof bits == sizeof d);
+    std::memcpy(&bits, &d, sizeof bits);
+    BYTE b[8];
+    for (int i = 0; i < 8; ++i)
+        b[i] = static_cast<BYTE>(bits >> (8 * i));
+    Write(b, 8);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(BYTE& by)
+{
+    ReadExact(&by, 1);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(WORD& w)
+{
+    BYTE b[2];
+    ReadExact(b, 2);
+    w = static_cast<WORD>(b[0] | (b[1] << 8));
+    return *this;
+}
+
+CArchive& CArchive::operator>>(DWORD& dw)
+{
+    BYTE b[4];
+    ReadExact(b, 4);
+    dw = static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) | (static_cast<DWORD>(b[2]) << 16) |
+         (static_cast<DWORD>(b[3]) << 24);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(LONG& l)
+{
+    DWORD dw;
+    *this >> dw;
+    l = static_cast<LONG>(dw);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(float& f)
+{
+    DWORD bits;
+    *this >> bits;
+    std::memcpy(&f, &bits, sizeof f);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(double& d)
+{
+    BYTE b[8];
+    ReadExact(b, 8);
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | b[i];
+    std::memcpy(&d, &bits, sizeof d);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(short& w)
+{
+    WORD u;
+    *this >> u;
+    w = static_cast<short>(u);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(char& ch)
+{
+    BYTE b;
+    *this >> b;
+    ch = static_cast<char>(b);
+    return *this;
+}
+
+// ---------------------------------------------------------------- strings
+
+CArchive& CArchive::operator<<(const CString& s)
+{
+    const DWORD len = static_cast<DWORD>(s.GetLength());
+    if (len < 0xFF) {
+        *this << static_cast<BYTE>(len);
+    } else if (len < 0xFFFE) {
+        *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(len);
+    } else {
+        *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(0xFFFF) << len;
+    }
+    Write(s.str().data(), len);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(CString& s)
+{
+    BYTE b;
+    *this >> b;
+    DWORD len = b;
+    if (b == 0xFF) {
+        WORD w;
+        *this >> w;
+        len = w;
+        if (w == 0xFFFF)
+            *this >> len;
+    }
+    // The length comes from the data: check it against what remains before allocating.
+    RequireRemaining(len);
+    std::string text(len, '\0');
+    ReadExact(text.data(), len);
+    s = CString(std::string_view(text));
+    return *this;
+}
+
+void CArchive::WriteString(LPCTSTR lpsz)
+{
+    if (lpsz)
+        Write(lpsz, static_cast<UINT>(std::strlen(lpsz)));
+}
+
+BOOL CArchive::ReadString(CString& rString)
+{
+    CheckLoading();
+    std::string line;
+    bool any = false;
+    char c;
+    while (m_pFile->Read(&c, 1) == 1) {
+        any = true;
+        if (c == '\n')
+            break;
+        line.push_back(c);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    rString = CString(std::string_view(line));
+    return any ? TRUE : FALSE;
+}
+
+LPTSTR CArchive::ReadString(LPTSTR lpsz, UINT nMax)
+{
+    CheckLoading();
+    if (!lpsz)
+        return nullptr;
+    UINT n = 0;
+    bool any = false;
+    char c;
+    while (n < nMax && m_pFile->Read(&c, 1) == 1) {
+        any = true;
+        if (c == '\n')
+            break;
+        lpsz[n++] = c;
+    }
+    if (n > 0 && lpsz[n - 1] == '\r')
+        --n;
+    lpsz[n] = '\0';
+    return any ? lpsz : nullptr;
+}
+
+// ---------------------------------------------------------------- classes and objects
+
+void CArchive::WriteIndexTag(DWORD index, bool isClass)
+{
+    if (index < kBigObjectTag) {
+        *this << static_cast<WORD>(isClass ? (kClassTag | index) : index);
+    } else {
+        *this << kBigObjectTag << (isClass ? (kBigClassTag | index) : index);
+    }
+}
+
+void CArchive::WriteClass(const CRuntimeClass* pClassRef)
+{
+    CheckStoring();
+    // A class without a schema (not declared serialisable) cannot be read back.
+    if (!pClassRef || pClassRef->m_wSchema == 0xFFFF || !pClassRef->m_lpszClassName)
+        AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+    auto it = m_storeClasses.find(pClassRef);
+    if (it != m_storeClasses.end()) {
+        WriteIndexTag(it->second, true);
+        return;
+    }
+    if (m_nMapCount >= kMaxMapCount)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
+    const size_t nameLength = std::strlen(pClassRef->m_lpszClassName);
+    *this << kNewClassTag << static_cast<WORD>(pClassRef->m_wSchema) << static_cast<WORD>(nameLength);
+    Write(pClassRef->m_lpszClassName, static_cast<UINT>(nameLength));
+    m_storeClasses.emplace(pClassRef, m_nMapCount++);
+}
+
+CRuntimeClass* CArchive::ReadClass(const CRuntimeClass* pClassRefRequested, UINT* pSchema, DWORD* pObTag)
+{
+    CheckLoading();
+    WORD wTag;
+    *this >> wTag;
+    DWORD obTag;
+    if (wTag == kBigObjectTag)
+        *this >> obTag;
+    else
+        obTag = (static_cast<DWORD>(wTag & kClassTag) << 16) | (wTag & ~kClassTag);
+
+    if (!(obTag & kBigClassTag)) {
+        // An object tag where a class was asked for.
+        if (!pObTag)
+            AfxThrowArchiveException(CArchiveException::badIndex, m_strFileName);
+        *pObTag = obTag;
+        return nullptr;
+    }
+
+    CRuntimeClass* pClassRef = nullptr;
+    UINT nSchema = 0;
+    if (wTag == kNewClassTag) {
+        WORD wSchema;
+        WORD nameLength;
+        *this >> wSchema >> nameLength;
+        if (nameLength == 0 || nameLength > kMaxClassNameLength)
+            AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+        std::string name(nameLength, '\0');
+        ReadExact(name.data(), nameLength);
+        if (name.find('\0') != std::string::npos)
+            AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+        pClassRef = CRuntimeClass::FromName(name.c_str());
+        if (!pClassRef)
+            AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+        nSchema = wSchema;
+        if ((pClassRef->m_wSchema & ~VERSIONABLE_SCHEMA) != nSchema && !(pClassRef->m_wSchema & VERSIONABLE_SCHEMA))
+            AfxThrowArchiveException(CArchiveException::badSchema, m_strFileName);
+        if (m_nMapCount >= kMaxMapCount)
+            AfxThrowArchiveException(CArchiveException::badIndex, m_strFileName);
+        LoadEntry entry;
+        entry.pClass = pClassRef;
+        entry.nSchema = nSchema;
+        entry.isClass = true;
+        m_loadArray.push_back(entry);
+        ++m_nMapCount;
+    } else {
+        const DWORD index = obTag & ~kBigClassTag;
+        if (index == 0 || index >= m_loadArray.size() || !m_loadArray[index].isClass)
+            AfxThrowArchiveException(CArchiveException::badIndex, m_strFileName);
+        pClassRef = const_cast<CRuntimeClass*>(m_loadArray[index].pClass);
+        nSchema = m_loadArray[index].nSchema;
+    }
+
+    if (pClassRefRequested && !pClassRef->IsDerivedFrom(pClassRefRequested))
+        AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+    if (pSchema)
+        *pSchema = nSchema;
+    else
+        m_nObjectSchema = nSchema;
+    return pClassRef;
+}
+
+void CArchive::SerializeClass(const CRuntimeClass* pClassRef)
+{
+    if (IsStoring())
+        WriteClass(pClassRef);
+    else
+        ReadClass(pClassRef);
+}
+
+UINT CArchive::GetObjectSchema()
+{
+    const UINT nSchema = m_nObjectSchema;
+    m_nObjectSchema = static_cast<UINT>(-1);
+    return nSchema;
+}
+
+void CArchive::WriteObject(const CObject* pOb)
+{
+    CheckStoring();
+    if (!pOb) {
+        *this << kNullTag;
+        return;
+    }
+    auto it = m_storeObjects.find(pOb);
+    if (it != m_storeObjects.end()) {
+        WriteIndexTag(it->second, false);
+        return;
+    }
+    WriteClass(pOb->GetRuntimeClass());
+    if (m_nMapCount >= kMaxMapCount)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
+    m_storeObjects.emplace(pOb, m_nMapCount++);
+    const_cast<CObject*>(pOb)->Serialize(*this);
+}
+
+CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested)
+{
+    CheckLoading();
+    UINT nSchema = 0;
+    DWORD obTag = 0;
+    CRuntimeClass* pClassRef = ReadClass(pClassRefRequested, &nSchema, &obTag);
+    if (!pClassRef) {
+        // A reference to an object read before (or the null object).
+        if (obTag >= m_loadArray.size() || m_loadArray[obTag].isClass)
+            AfxThrowArchiveException(CArchiveException::badIndex, m_strFileName);
+        CObject* pOb = m_loadArray[obTag].pObject;
+        if (pOb && pClassRefRequested && !pOb->IsKindOf(pClassRefRequested))
+            AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+        return pOb;
+    }
+
+    CObject* pOb = pClassRef->CreateObject();
+    if (!pOb)
+        AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
+    if (m_nMapCount >= kMaxMapCount) {
+        delete pOb;
+        AfxThrowArchiveException(CArchiveException::badIndex, m_strFileName);
+    }
+    // Mapped before its data is read, so that the object's own data may refer to it.
+    const size_t slot = m_loadArray.size();
+    LoadEntry entry;
+    entry.pObject = pOb;
+    m_loadArray.push_back(entry);
+    ++m_nMapCount;
+    m_nObjectSchema = nSchema;
+    try {
+        pOb->Serialize(*this);
+    } catch (...) {
+        // The object and whatever it loaded are gone: no later reference may reach them.
+        for (size_t i = slot; i < m_loadArray.size(); ++i)
+            if (!m_loadArray[i].isClass)
+                m_loadArray[i].pObject = nullptr;
+        delete pOb;
+        throw;
+    }
+    m_nObjectSchema = static_cast<UINT>(-1);
+    return pOb;
+}
+
+void CArchive::MapObject(const CObject* pOb)
+{
+    if (!m_pFile)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
+    if (m_nMapCount >= kMaxMapCount)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
+    if (IsStoring()) {
+        if (pOb && m_storeObjects.emplace(pOb, m_nMapCount).second)
+            ++m_nMapCount;
+    } else {
+        LoadEntry entry;
+        entry.pObject = const_cast<CObject*>(pOb);
+        m_loadArray.push_back(entry);
+        ++m_nMapCount;
+    }
+}
+
+// ---------------------------------------------------------------- closing
+
+void CArchive::Flush()
+{
+    if (m_pFile && IsStoring())
+        m_pFile->Flush();
+}
+
+void CArchive::Close()
+{
+    Flush();
+    m_pFile = nullptr;
+}
+
+void CArchive::Abort() { m_pFile = nullptr; }

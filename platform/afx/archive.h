@@ -1,0 +1,147 @@
+// CArchive: the persistent byte format of the system's saved data.
+//
+// Numbers are little-endian: BYTE 1, WORD/short 2, DWORD/LONG/int/BOOL/float 4 and double 8
+// bytes (IEEE 754). A CString is its length (one BYTE below 255; else 0xFF and a WORD below
+// 0xFFFE; else 0xFF, 0xFFFF and a DWORD) followed by its bytes. Classes and objects share
+// one index counter per archive, starting at 1; a class is written the first time as WORD
+// 0xFFFF, WORD schema, WORD name length, the name, and afterwards as WORD 0x8000|index (from
+// index 0x7FFF on as WORD 0x7FFF and DWORD 0x80000000|index). An object seen before is
+// written as its index (WORD, or WORD 0x7FFF and DWORD from 0x7FFF on); a null object is
+// WORD 0.
+//
+// Differences from the original platform, deliberate:
+// - The archive keeps no buffer of its own: it reads from and writes to the file exactly
+//   what it consumes or produces. The file position is therefore always the archive's
+//   logical position, which the system's readers rely on when they seek back after a
+//   failed class reference; Flush is harmless in both modes. The buffer arguments of the
+//   constructor are accepted and ignored.
+// - A loaded class reference reports the schema stored with the class, every time the
+//   class is referenced in the archive (not only the first time).
+// - A reference to an index that holds a class where an object is expected (or the reverse)
+//   is refused with badIndex; a length read from the data that exceeds what remains in the
+//   file is refused with endOfFile before any memory is allocated for it.
+// - An object whose Serialize throws while it is loaded is deleted before the exception
+//   travels on, so nothing leaks.
+#pragma once
+
+#include "afx/cstring.h"
+#include "afx/exceptions.h"
+#include "afx/file.h"
+#include "afx/object.h"
+
+#include <unordered_map>
+#include <vector>
+
+class CDocument;
+
+class CArchive {
+public:
+    enum Mode { store = 0, load = 1, bNoFlushOnDelete = 2, bNoByteSwap = 4 };
+
+    CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096, void* lpBuf = nullptr);
+    ~CArchive();
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
+
+    BOOL IsLoading() const { return (m_nMode & load) != 0; }
+    BOOL IsStoring() const { return (m_nMode & load) == 0; }
+    BOOL IsByteSwapping() const { return FALSE; }
+    CFile* GetFile() const { return m_pFile; }
+
+    // Raw bytes. Read returns the number of bytes actually read (fewer at the end).
+    UINT Read(void* lpBuf, UINT nMax);
+    void Write(const void* lpBuf, UINT nMax);
+
+    // Text lines. WriteString writes the text without a terminator. ReadString(CString&)
+    // returns one line without its line end ("\n" or "\r\n"), FALSE at the end.
+    // ReadString(LPTSTR, nMax) reads at most nMax characters up to and without the line end
+    // and returns NULL at the end.
+    void WriteString(LPCTSTR lpsz);
+    BOOL ReadString(CString& rString);
+    LPTSTR ReadString(LPTSTR lpsz, UINT nMax);
+
+    // Objects and classes.
+    void WriteObject(const CObject* pOb);
+    CObject* ReadObject(const CRuntimeClass* pClass);
+    void WriteClass(const CRuntimeClass* pClassRef);
+    // Reads a class reference. With pSchema the stored schema goes there, else it is kept for
+    // GetObjectSchema. With pObTag an object tag is returned there (and null returned);
+    // without, an object tag raises badIndex. A class not derived from pClassRefRequested
+    // raises badClass.
+    CRuntimeClass* ReadClass(const CRuntimeClass* pClassRefRequested = nullptr, UINT* pSchema = nullptr,
+                             DWORD* pObTag = nullptr);
+    void SerializeClass(const CRuntimeClass* pClassRef);
+    // The schema of the last class reference read, once; (UINT)-1 afterwards.
+    UINT GetObjectSchema();
+    void SetObjectSchema(UINT nSchema) { m_nObjectSchema = nSchema; }
+    // Gives an object an index without writing it, so later references to it are written as
+    // that index (storing) or resolve to it (loading).
+    void MapObject(const CObject* pOb);
+
+    void Flush();
+    void Close();
+    void Abort();
+
+    CArchive& operator<<(BYTE by);
+    CArchive& operator<<(WORD w);
+    // LONG is int and DWORD is UINT on this platform, so these also serve int, BOOL and UINT.
+    CArchive& operator<<(LONG l);
+    CArchive& operator<<(DWORD dw);
+    CArchive& operator<<(float f);
+    CArchive& operator<<(double d);
+    CArchive& operator<<(short w) { return *this << static_cast<WORD>(w); }
+    CArchive& operator<<(char ch) { return *this << static_cast<BYTE>(ch); }
+    CArchive& operator<<(const CString& s);
+    CArchive& operator<<(const CObject* pOb)
+    {
+        WriteObject(pOb);
+        return *this;
+    }
+
+    CArchive& operator>>(BYTE& by);
+    CArchive& operator>>(WORD& w);
+    CArchive& operator>>(LONG& l);
+    CArchive& operator>>(DWORD& dw);
+    CArchive& operator>>(float& f);
+    CArchive& operator>>(double& d);
+    CArchive& operator>>(short& w);
+    CArchive& operator>>(char& ch);
+    CArchive& operator>>(CString& s);
+    CArchive& operator>>(CObject*& pOb)
+    {
+        pOb = ReadObject(nullptr);
+        return *this;
+    }
+    CArchive& operator>>(const CObject*& pOb)
+    {
+        pOb = ReadObject(nullptr);
+        return *this;
+    }
+
+    CDocument* m_pDocument = nullptr;
+    CString m_strFileName;
+
+private:
+    void CheckStoring();
+    void CheckLoading();
+    // Reads exactly nCount bytes or raises endOfFile.
+    void ReadExact(void* lpBuf, UINT nCount);
+    // Raises endOfFile unless nCount more bytes remain in the file.
+    void RequireRemaining(DWORD nCount);
+    void WriteIndexTag(DWORD index, bool isClass);
+
+    struct LoadEntry {
+        const CRuntimeClass* pClass = nullptr;  // set for a class entry
+        CObject* pObject = nullptr;             // set for an object entry (may be null)
+        UINT nSchema = 0;                       // stored schema of a class entry
+        bool isClass = false;
+    };
+
+    CFile* m_pFile;
+    UINT m_nMode;
+    UINT m_nObjectSchema = static_cast<UINT>(-1);
+    DWORD m_nMapCount = 1;
+    std::unordered_map<const void*, DWORD> m_storeClasses;
+    std::unordered_map<const void*, DWORD> m_storeObjects;
+    std::vector<LoadEntry> m_loadArray;
+};

@@ -1,0 +1,106 @@
+// Exceptions of the stand-in framework.
+//
+// They are thrown as pointers to heap objects (throw new CArchiveException(...)), caught as
+// CException* and released with Delete(), as the system's code expects. Every exception made
+// by the AfxThrow... helpers is heap-allocated, so Delete() always frees it.
+#pragma once
+
+#include "afx/cstring.h"
+#include "afx/object.h"
+
+class CException : public CObject {
+    DECLARE_DYNAMIC(CException)
+public:
+    explicit CException(BOOL bAutoDelete = TRUE) : m_bAutoDelete(bAutoDelete) {}
+    ~CException() override = default;
+    // Frees a heap-allocated exception; an exception made with bAutoDelete FALSE stays.
+    void Delete();
+    // Copies a short description into the buffer (at most nMaxError-1 characters and a
+    // terminator). Returns FALSE when no description exists.
+    virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr);
+
+    BOOL m_bAutoDelete;
+};
+
+class CMemoryException : public CException {
+    DECLARE_DYNAMIC(CMemoryException)
+public:
+    CMemoryException() = default;
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+};
+
+class CNotSupportedException : public CException {
+    DECLARE_DYNAMIC(CNotSupportedException)
+public:
+    CNotSupportedException() = default;
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+};
+
+class CResourceException : public CException {
+    DECLARE_DYNAMIC(CResourceException)
+public:
+    CResourceException() = default;
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+};
+
+class CArchiveException : public CException {
+    DECLARE_DYNAMIC(CArchiveException)
+public:
+    enum {
+        none,
+        generic,
+        readOnly,
+        endOfFile,
+        writeOnly,
+        badIndex,
+        badClass,
+        badSchema
+    };
+    explicit CArchiveException(int cause = CArchiveException::none, LPCTSTR lpszArchiveName = nullptr)
+        : m_cause(cause), m_strFileName(lpszArchiveName)
+    {
+    }
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+
+    int m_cause;
+    CString m_strFileName;
+};
+
+class CFileException : public CException {
+    DECLARE_DYNAMIC(CFileException)
+public:
+    enum {
+        none,
+        generic,
+        fileNotFound,
+        badPath,
+        tooManyOpenFiles,
+        accessDenied,
+        invalidFile,
+        removeCurrentDir,
+        directoryFull,
+        badSeek,
+        hardIO,
+        sharingViolation,
+        lockViolation,
+        diskFull,
+        endOfFile
+    };
+    explicit CFileException(int cause = CFileException::none, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr)
+        : m_cause(cause), m_lOsError(lOsError), m_strFileName(lpszFileName)
+    {
+    }
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+    // The cause that fits an errno value.
+    static int OsErrorToException(LONG lOsError);
+
+    int m_cause;
+    LONG m_lOsError;
+    CString m_strFileName;
+};
+
+[[noreturn]] void AfxThrowMemoryException();
+[[noreturn]] void AfxThrowNotSupportedException();
+[[noreturn]] void AfxThrowResourceException();
+[[noreturn]] void AfxThrowArchiveException(int cause, LPCTSTR lpszArchiveName = nullptr);
+[[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);

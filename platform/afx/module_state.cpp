@@ -1,0 +1,78 @@
+#include "afx/module_state.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+struct ModuleState {
+    HINSTANCE hResource = nullptr;
+    HINSTANCE hInstance = nullptr;
+    bool refuseExtensionModules = false;
+    std::vector<CDynLinkLibrary*> chain;
+
+    ~ModuleState()
+    {
+        // The chain owns its records; whatever a module left registered goes now.
+        while (!chain.empty())
+            delete chain.back();
+    }
+};
+
+ModuleState& State()
+{
+    static ModuleState state;
+    return state;
+}
+
+} // namespace
+
+HINSTANCE AfxGetResourceHandle() { return State().hResource; }
+void AfxSetResourceHandle(HINSTANCE hInstResource) { State().hResource = hInstResource; }
+HINSTANCE AfxGetInstanceHandle() { return State().hInstance; }
+
+BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HINSTANCE hInst)
+{
+    if (State().refuseExtensionModules)
+        return FALSE;
+    state.hModule = hInst;
+    state.hResource = hInst;
+    state.bInitialized = TRUE;
+    return TRUE;
+}
+
+void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll)
+{
+    auto& chain = State().chain;
+    std::vector<CDynLinkLibrary*> doomed;
+    for (CDynLinkLibrary* lib : chain)
+        if (bAll || lib->m_hModule == state.hModule)
+            doomed.push_back(lib);
+    for (CDynLinkLibrary* lib : doomed)
+        delete lib;  // the destructor takes it out of the chain
+}
+
+CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem)
+    : m_hModule(state.hModule), m_hResource(state.hResource), m_bSystem(bSystem)
+{
+    State().chain.push_back(this);
+}
+
+CDynLinkLibrary::~CDynLinkLibrary()
+{
+    auto& chain = State().chain;
+    chain.erase(std::remove(chain.begin(), chain.end(), this), chain.end());
+}
+
+namespace qv {
+void SetRefuseExtensionModules(bool refuse) { State().refuseExtensionModules = refuse; }
+void SetInstanceHandle(HINSTANCE hInstance) { State().hInstance = hInstance; }
+int DynLinkLibraryCount() { return static_cast<int>(State().chain.size()); }
+CDynLinkLibrary* DynLinkLibraryAt(int index)
+{
+    auto& chain = State().chain;
+    if (index < 0 || index >= static_cast<int>(chain.size()))
+        return nullptr;
+    return chain[static_cast<size_t>(index)];
+}
+}
