@@ -1,0 +1,928 @@
+#include "toolkit/read_write_files.h"
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Reading a whole file into memory.
+
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::string_view view() const { return std::string_view(data.get(), size); }
+};
+
+CString ErrnoText(int error)
+{
+    return CString(std::strerror(error));
+}
+
+// Reads the file; on failure sets the error number and text through `fail`.
+template <typename Fail>
+bool ReadWholeFile(const char* path, FileBytes& out, Fail fail)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        CString text;
+        text.Format("Cannot open the file \"%s\": %s.", path, (const char*)ErrnoText(e));
+        return fail(CReadAndWriteFiles::errOpen, text);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        CString text;
+        text.Format("Cannot open the file \"%s\": it is not a regular file.", path);
+        return fail(CReadAndWriteFiles::errOpen, text);
+    }
+    auto tooLarge = [&]() {
+        ::close(fd);
+        CString text;
+        text.Format("The file \"%s\" is larger than %lld bytes.", path,
+                    CReadAndWriteFiles::kMaxFileBytes);
+        return fail(CReadAndWriteFiles::errLimit, text);
+    };
+    if (st.st_size > CReadAndWriteFiles::kMaxFileBytes)
+        return tooLarge();
+    // The size is a hint only: the file may change while it is read.
+    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    std::size_t size = 0;
+    for (;;) {
+        if (size == capacity) {
+            if (capacity > static_cast<std::size_t>(CReadAndWriteFiles::kMaxFileBytes))
+                return tooLarge();
+            const std::size_t bigger = capacity * 2;
+            std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(bigger);
+            std::memcpy(grown.get(), buffer.get(), size);
+            buffer = std::move(grown);
+            capacity = bigger;
+        }
+        const ssize_t got = ::read(fd, buffer.get() + size, capacity - size);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int e = errno;
+            ::close(fd);
+            CString text;
+            text.Format("Error while reading the file \"%s\": %s.", path, (const char*)ErrnoText(e));
+            return fail(CReadAndWriteFiles::errRead, text);
+        }
+        if (got == 0)
+            break;
+        size += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    if (size > static_cast<std::size_t>(CReadAndWriteFiles::kMaxFileBytes))
+        return tooLarge();
+    out.data = std::move(buffer);
+    out.size = size;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Parsed content, moved into the object only when the whole file is good.
+
+struct ParsedChannel {
+    std::string name;
+    std::string unit;
+    std::vector<double> values;
+};
+
+struct ParseError {
+    int number = 0;
+    std::string text;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Lines of a byte text. A line ends at '\n'; a '\r' before it belongs to the line ending.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : m_text(text) {}
+
+    // The next line without its ending; false at the end of the text. *terminated tells
+    // whether the line had a '\n' (the last line of a cut file has none).
+    bool Next(std::string_view* line, bool* terminated)
+    {
+        if (m_pos >= m_text.size())
+            return false;
+        const char* begin = m_text.data() + m_pos;
+        const std::size_t left = m_text.size() - m_pos;
+        const void* nl = std::memchr(begin, '\n', left);
+        std::size_t length = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : left;
+        *terminated = nl != nullptr;
+        m_pos += length + (nl != nullptr ? 1 : 0);
+        if (length > 0 && begin[length - 1] == '\r')
+            --length;
+        *line = std::string_view(begin, length);
+        ++m_number;
+        return true;
+    }
+
+    long long Number() const { return m_number; }
+    bool AtEnd() const { return m_pos >= m_text.size(); }
+
+private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    long long m_number = 0;
+};
+
+std::string Quote(std::string_view s)
+{
+    // Shown in messages: cut long texts so that a garbled line cannot flood the box.
+    constexpr std::size_t kMax = 40;
+    std::string out = "\"";
+    out.append(s.substr(0, kMax));
+    if (s.size() > kMax)
+        out += "...";
+    out += '"';
+    return out;
+}
+
+std::string LineMessage(const char* path, long long line, const std::string& what)
+{
+    return "Error in the data file \"" + std::string(path) + "\", line " + std::to_string(line) +
+           ": " + what;
+}
+
+// A whole field as a finite double. `allowPlus` accepts a leading '+' (text files).
+bool FieldToDouble(std::string_view field, bool allowPlus, double* value)
+{
+    const char* first = field.data();
+    const char* last = field.data() + field.size();
+    if (allowPlus && first != last && *first == '+')
+        ++first;
+    if (first == last || *first == '+')
+        return false;
+    const auto result = std::from_chars(first, last, *value, std::chars_format::general);
+    return result.ec == std::errc() && result.ptr == last && std::isfinite(*value);
+}
+
+bool ParseCount(std::string_view s, long long limit, long long* value)
+{
+    if (s.empty() || s.size() > 18)
+        return false;
+    long long v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    *value = v;
+    return v <= limit;
+}
+
+// ---------------------------------------------------------------------------------------
+// The ".mdx" format (docs/data-files.md).
+
+constexpr std::string_view kMdxSignature = "MDX 1";
+
+bool LooksLikeMdx(std::string_view text)
+{
+    return text.substr(0, 4) == "MDX " || text.substr(0, 4) == "MDX\n" || text.substr(0, 4) == "MDX\r";
+}
+
+int Hex(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// A quoted text at *pos of `line`; escapes \\ \" \t \n \r \xHH.
+bool ReadQuoted(std::string_view line, std::size_t* pos, std::string* out)
+{
+    std::size_t i = *pos;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i >= line.size() || line[i] != '"')
+        return false;
+    ++i;
+    out->clear();
+    while (i < line.size() && line[i] != '"') {
+        char c = line[i++];
+        if (c == '\\') {
+            if (i >= line.size())
+                return false;
+            const char e = line[i++];
+            switch (e) {
+            case '\\': c = '\\'; break;
+            case '"': c = '"'; break;
+            case 't': c = '\t'; break;
+            case 'n': c = '\n'; break;
+            case 'r': c = '\r'; break;
+            case 'x': {
+                if (i + 1 >= line.size())
+                    return false;
+                const int hi = Hex(line[i]);
+                const int lo = Hex(line[i + 1]);
+                if (hi < 0 || lo < 0)
+                    return false;
+                c = static_cast<char>(hi * 16 + lo);
+                i += 2;
+                break;
+            }
+            default:
+                return false;
+            }
+        }
+        *out += c;
+    }
+    if (i >= line.size())
+        return false;
+    *pos = i + 1;
+    return true;
+}
+
+void AppendQuoted(std::string& out, const CString& text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    out += '"';
+    for (char c : text.view()) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (u < 0x20 || u == 0x7F) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// The keyword line "<keyword> <count>".
+bool KeywordCount(std::string_view line, std::string_view keyword, std::string_view* count)
+{
+    if (line.size() <= keyword.size() + 1 || line.substr(0, keyword.size()) != keyword ||
+        line[keyword.size()] != ' ')
+        return false;
+    *count = line.substr(keyword.size() + 1);
+    return true;
+}
+
+bool ParseMdx(std::string_view text, const char* path, std::vector<ParsedChannel>& channels,
+              int* itemCount, ParseError& error)
+{
+    LineReader lines(text);
+    std::string_view line;
+    bool terminated = false;
+    auto fail = [&](int number, const std::string& what) {
+        error.number = number;
+        error.text = LineMessage(path, lines.Number(), what);
+        return false;
+    };
+    auto truncated = [&]() {
+        error.number = CReadAndWriteFiles::errTruncated;
+        error.text = "The data file \"" + std::string(path) + "\" ends early (after line " +
+                     std::to_string(lines.Number()) + "): it is incomplete.";
+        return false;
+    };
+    // The next header line; a line without its '\n' means the file was cut there.
+    auto header = [&]() { return lines.Next(&line, &terminated) && terminated; };
+
+    if (!header())
+        return lines.Number() == 0 ? fail(CReadAndWriteFiles::errFormat, "the file is empty") : truncated();
+    if (line != kMdxSignature) {
+        if (line.substr(0, 4) == "MDX ")
+            return fail(CReadAndWriteFiles::errFormat, "the format version " + Quote(line.substr(4)) + " is not supported");
+        return fail(CReadAndWriteFiles::errFormat, "this is not an MDX file (no \"MDX 1\" signature line)");
+    }
+    std::string_view countText;
+    long long nChannels = 0;
+    if (!header())
+        return truncated();
+    if (!KeywordCount(line, "channels", &countText))
+        return fail(CReadAndWriteFiles::errFormat, "expected \"channels <count>\"");
+    if (!ParseCount(countText, LLONG_MAX / 2, &nChannels) || nChannels < 1)
+        return fail(CReadAndWriteFiles::errFormat, "bad channel count " + Quote(countText));
+    if (nChannels > CReadAndWriteFiles::kMaxChannels)
+        return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " channels");
+    long long nItems = 0;
+    if (!header())
+        return truncated();
+    if (!KeywordCount(line, "items", &countText))
+        return fail(CReadAndWriteFiles::errFormat, "expected \"items <count>\"");
+    if (!ParseCount(countText, LLONG_MAX / 2, &nItems))
+        return fail(CReadAndWriteFiles::errFormat, "bad item count " + Quote(countText));
+    if (nItems > INT_MAX)
+        return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(INT_MAX) + " items");
+
+    channels.clear();
+    channels.resize(static_cast<std::size_t>(nChannels));
+    for (ParsedChannel& channel : channels) {
+        if (!header())
+            return truncated();
+        std::size_t pos = 0;
+        if (line.substr(0, 8) != "channel " || (pos = 8, !ReadQuoted(line, &pos, &channel.name)) ||
+            !ReadQuoted(line, &pos, &channel.unit))
+            return fail(CReadAndWriteFiles::errFormat, "expected channel \"<name>\" \"<unit>\"");
+        while (pos < line.size() && IsBlank(line[pos]))
+            ++pos;
+        if (pos != line.size())
+            return fail(CReadAndWriteFiles::errFormat, "text after the channel's unit");
+    }
+    if (!header())
+        return truncated();
+    if (line != "data")
+        return fail(CReadAndWriteFiles::errFormat, "expected \"data\"");
+
+    // Memory grows with the rows actually present: the reservation is bounded by what the
+    // rest of the file can hold (each value takes at least two bytes), never by the count.
+    const std::size_t remaining = text.size();
+    const std::size_t bound = remaining / (2 * static_cast<std::size_t>(nChannels)) + 1;
+    const std::size_t reserve = static_cast<std::size_t>(nItems) < bound ? static_cast<std::size_t>(nItems) : bound;
+    for (ParsedChannel& channel : channels)
+        channel.values.reserve(reserve);
+
+    const std::size_t n = channels.size();
+    long long row = 0;
+    for (;;) {
+        if (!lines.Next(&line, &terminated))
+            return truncated();
+        if (line == "end") {
+            if (row != nItems)
+                return fail(CReadAndWriteFiles::errData, "the file holds " + std::to_string(row) +
+                                                             " items, its header says " + std::to_string(nItems));
+            break;
+        }
+        if (!terminated)
+            return truncated();
+        if (row == nItems)
+            return fail(CReadAndWriteFiles::errData, "more items than the header's " + std::to_string(nItems));
+        const char* p = line.data();
+        const char* const end = line.data() + line.size();
+        for (std::size_t c = 0; c < n; ++c) {
+            while (p != end && (*p == ' ' || *p == '\t'))
+                ++p;
+            if (p == end)
+                return fail(CReadAndWriteFiles::errData, "the row holds " + std::to_string(c) + " values instead of " + std::to_string(n));
+            double v = 0.0;
+            const auto result = std::from_chars(p, end, v, std::chars_format::general);
+            if (result.ec != std::errc() || (result.ptr != end && *result.ptr != ' ' && *result.ptr != '\t') ||
+                !std::isfinite(v)) {
+                const char* stop = p;
+                while (stop != end && *stop != ' ' && *stop != '\t')
+                    ++stop;
+                return fail(CReadAndWriteFiles::errData, "the value " + Quote(std::string_view(p, stop - p)) + " is not a finite number");
+            }
+            channels[c].values.push_back(v);
+            p = result.ptr;
+        }
+        while (p != end && (*p == ' ' || *p == '\t'))
+            ++p;
+        if (p != end)
+            return fail(CReadAndWriteFiles::errData, "the row holds more than " + std::to_string(n) + " values");
+        ++row;
+    }
+    // Only an empty rest (the final line ending) may follow "end".
+    if (!lines.AtEnd())
+        return fail(CReadAndWriteFiles::errFormat, "text after \"end\"");
+    *itemCount = static_cast<int>(nItems);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Text columns (docs/data-files.md).
+
+bool IsDelimiter(char c) { return c == ',' || c == ';'; }
+
+// Splits a data row into fields: blanks and tabs separate fields, and so does one comma or
+// one semicolon (blanks around it allowed). An empty field is an error.
+bool SplitRow(std::string_view line, std::vector<std::string_view>& fields)
+{
+    fields.clear();
+    std::size_t i = 0;
+    bool needField = false;
+    for (;;) {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        if (i >= line.size())
+            return !needField;
+        if (IsDelimiter(line[i])) {
+            if (needField || fields.empty())
+                return false;
+            needField = true;
+            ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && !IsBlank(line[i]) && !IsDelimiter(line[i]))
+            ++i;
+        fields.push_back(line.substr(start, i - start));
+        needField = false;
+    }
+}
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Splits a heading line: at commas, semicolons and tabs when it holds any (so that names
+// may contain blanks), else at blanks.
+bool SplitHeading(std::string_view line, std::vector<std::string_view>& fields)
+{
+    fields.clear();
+    if (line.find_first_of(",;\t") == std::string_view::npos) {
+        std::size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && IsBlank(line[i]))
+                ++i;
+            const std::size_t start = i;
+            while (i < line.size() && !IsBlank(line[i]))
+                ++i;
+            if (i > start)
+                fields.push_back(line.substr(start, i - start));
+        }
+        return !fields.empty();
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t cut = line.find_first_of(",;\t", start);
+        const std::string_view field = TrimBlanks(line.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start));
+        if (field.empty())
+            return false;
+        fields.push_back(field);
+        if (cut == std::string_view::npos)
+            return true;
+        start = cut + 1;
+    }
+}
+
+// "name[unit]" or "name".
+bool SplitNameUnit(std::string_view field, ParsedChannel& channel)
+{
+    const std::size_t open = field.find('[');
+    if (open == std::string_view::npos) {
+        if (field.find(']') != std::string_view::npos)
+            return false;
+        channel.name = std::string(field);
+        channel.unit.clear();
+        return true;
+    }
+    const std::size_t close = field.find(']', open + 1);
+    if (close == std::string_view::npos || close + 1 != field.size())
+        return false;
+    channel.name = std::string(TrimBlanks(field.substr(0, open)));
+    channel.unit = std::string(TrimBlanks(field.substr(open + 1, close - open - 1)));
+    return true;
+}
+
+bool ParseText(std::string_view text, const char* path, std::vector<ParsedChannel>& channels,
+               int* itemCount, ParseError& error)
+{
+    LineReader lines(text);
+    std::string_view line;
+    bool terminated = false;
+    auto fail = [&](int number, const std::string& what) {
+        error.number = number;
+        error.text = LineMessage(path, lines.Number(), what);
+        return false;
+    };
+    std::vector<std::string_view> fields;
+    channels.clear();
+    long long rows = 0;
+    bool first = true;
+    while (lines.Next(&line, &terminated)) {
+        if (TrimBlanks(line).empty())
+            continue;
+        if (first) {
+            first = false;
+            const bool rowOk = SplitRow(line, fields);
+            double probe = 0.0;
+            if (!rowOk || fields.empty() || !FieldToDouble(fields[0], true, &probe)) {
+                // A heading line of channel names.
+                if (!SplitHeading(line, fields))
+                    return fail(CReadAndWriteFiles::errFormat, "empty column heading");
+                if (fields.size() > static_cast<std::size_t>(CReadAndWriteFiles::kMaxChannels))
+                    return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " columns");
+                channels.resize(fields.size());
+                for (std::size_t c = 0; c < fields.size(); ++c)
+                    if (!SplitNameUnit(fields[c], channels[c]))
+                        return fail(CReadAndWriteFiles::errFormat, "the column heading " + Quote(fields[c]) + " is not \"name\" or \"name[unit]\"");
+                continue;
+            }
+            if (fields.size() > static_cast<std::size_t>(CReadAndWriteFiles::kMaxChannels))
+                return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " columns");
+            channels.resize(fields.size());
+        } else if (!SplitRow(line, fields)) {
+            return fail(CReadAndWriteFiles::errData, "an empty value between separators");
+        }
+        if (fields.size() != channels.size())
+            return fail(CReadAndWriteFiles::errData, "the row holds " + std::to_string(fields.size()) +
+                                                         " values instead of " + std::to_string(channels.size()));
+        if (rows == INT_MAX)
+            return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(INT_MAX) + " rows");
+        for (std::size_t c = 0; c < fields.size(); ++c) {
+            double v = 0.0;
+            if (!FieldToDouble(fields[c], true, &v))
+                return fail(CReadAndWriteFiles::errData, "the value " + Quote(fields[c]) + " is not a finite number");
+            channels[c].values.push_back(v);
+        }
+        ++rows;
+    }
+    if (channels.empty()) {
+        error.number = CReadAndWriteFiles::errFormat;
+        error.text = "The data file \"" + std::string(path) + "\" holds no columns.";
+        return false;
+    }
+    *itemCount = static_cast<int>(rows);
+    return true;
+}
+
+bool HasMdxExtension(const char* path)
+{
+    const std::string_view p(path);
+    if (p.size() < 4)
+        return false;
+    const std::string_view ext = p.substr(p.size() - 4);
+    return ext[0] == '.' && (ext[1] == 'm' || ext[1] == 'M') && (ext[2] == 'd' || ext[2] == 'D') &&
+           (ext[3] == 'x' || ext[3] == 'X');
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing.
+
+// Writes all bytes, retrying short writes; false with errno set on failure.
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t done = ::write(fd, data, size);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (done == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+}  // namespace
+
+// -------------------------------------------------------------------------------------------
+
+void CExImPortChannel::SetSampleBuffer(double* samples, int capacity)
+{
+    m_buffer = samples;
+    m_bufferCapacity = samples != nullptr && capacity > 0 ? capacity : 0;
+}
+
+CReadAndWriteFiles::CReadAndWriteFiles() = default;
+CReadAndWriteFiles::~CReadAndWriteFiles() = default;
+
+CStringArray* CReadAndWriteFiles::GetFormatFilterRead()
+{
+    static CStringArray filters;
+    if (filters.GetSize() == 0) {
+        filters.Add("MDX Files (*.mdx)|*.mdx");
+        filters.Add("Text Files (*.txt)|*.txt");
+        filters.Add("CSV Files (*.csv)|*.csv");
+    }
+    return &filters;
+}
+
+CStringArray* CReadAndWriteFiles::GetFormatFilterWrite()
+{
+    static CStringArray filters;
+    if (filters.GetSize() == 0)
+        filters.Add("MDX Files (*.mdx)|*.mdx");
+    return &filters;
+}
+
+BOOL CReadAndWriteFiles::Fail(int number, const CString& text)
+{
+    m_lastErrorNumber = number;
+    m_lastError = text;
+    return FALSE;
+}
+
+void CReadAndWriteFiles::ClearError()
+{
+    m_lastErrorNumber = errNone;
+    m_lastError.Empty();
+}
+
+BOOL CReadAndWriteFiles::SetNrChannels(int n)
+{
+    if (n < 1 || n > kMaxChannels) {
+        CString text;
+        text.Format("A data file holds 1 to %d channels, not %d.", kMaxChannels, n);
+        return Fail(errArgument, text);
+    }
+    m_channels.clear();
+    for (int i = 0; i < n; ++i)
+        m_channels.push_back(std::make_unique<CExImPortChannel>());
+    m_dataRead = false;
+    return TRUE;
+}
+
+BOOL CReadAndWriteFiles::SetNrItems(int n)
+{
+    if (n < 0) {
+        CString text;
+        text.Format("A channel cannot hold %d items.", n);
+        return Fail(errArgument, text);
+    }
+    m_items = n;
+    m_dataRead = false;
+    return TRUE;
+}
+
+CExImPortChannel* CReadAndWriteFiles::GetChannel(int index)
+{
+    if (index < 0 || index >= GetNrChannels())
+        return nullptr;
+    return m_channels[static_cast<std::size_t>(index)].get();
+}
+
+BOOL CReadAndWriteFiles::InsertChannel(int index, const double* samples, const char* name, const char* unit)
+{
+    CExImPortChannel* channel = GetChannel(index);
+    if (channel == nullptr) {
+        CString text;
+        text.Format("There is no channel %d (the file has %d).", index, GetNrChannels());
+        return Fail(errArgument, text);
+    }
+    if (samples == nullptr && m_items > 0) {
+        CString text;
+        text.Format("Channel %d was given no samples.", index);
+        return Fail(errArgument, text);
+    }
+    channel->m_name = name != nullptr ? name : "";
+    channel->m_unit = unit != nullptr ? unit : "";
+    channel->m_values.SetSize(m_items);
+    if (m_items > 0)
+        std::memcpy(channel->m_values.GetData(), samples, sizeof(double) * static_cast<std::size_t>(m_items));
+    channel->m_inserted = true;
+    return TRUE;
+}
+
+BOOL CReadAndWriteFiles::InsertChannel(int index, const CArray<double, double>& samples,
+                                       const char* name, const char* unit)
+{
+    if (samples.GetSize() < m_items) {
+        CString text;
+        text.Format("Channel %d was given %d samples instead of %d.", index,
+                    static_cast<int>(samples.GetSize()), m_items);
+        return Fail(errArgument, text);
+    }
+    return InsertChannel(index, samples.GetSize() > 0 ? samples.GetData() : nullptr, name, unit);
+}
+
+BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int format,
+                                   const char* text1, const char* text2, int flag1, int flag2)
+{
+    (void)section;
+    (void)text1;
+    (void)text2;
+    (void)flag1;
+    (void)flag2;
+    ClearError();
+    CString text;
+    if (path == nullptr || *path == '\0')
+        return Fail(errArgument, "No file name was given for writing.");
+    if (format != kFormatMdx) {
+        text.Format("The file \"%s\" cannot be written in format %d; only MDX files can be written.", path, format);
+        return Fail(errArgument, text);
+    }
+    if (m_channels.empty()) {
+        text.Format("The file \"%s\" was given no channels to write.", path);
+        return Fail(errArgument, text);
+    }
+    for (std::size_t c = 0; c < m_channels.size(); ++c) {
+        const CExImPortChannel& channel = *m_channels[c];
+        if (!channel.m_inserted || channel.m_values.GetSize() != m_items) {
+            text.Format("Channel %d of the file \"%s\" was not given its %d samples.", static_cast<int>(c), path, m_items);
+            return Fail(errArgument, text);
+        }
+        const double* v = channel.m_values.GetData();
+        for (int i = 0; i < m_items; ++i) {
+            if (!std::isfinite(v[i])) {
+                text.Format("Item %d of channel %d is not a finite number; the file \"%s\" was not written.", i,
+                            static_cast<int>(c), path);
+                return Fail(errArgument, text);
+            }
+        }
+    }
+
+    // The target: a write-protected file or a folder is refused, as opening it would be.
+    struct stat target {};
+    const bool exists = ::stat(path, &target) == 0;
+    if (exists && S_ISDIR(target.st_mode)) {
+        text.Format("Cannot write the file \"%s\": it is a folder.", path);
+        return Fail(errWrite, text);
+    }
+    if (exists && ::access(path, W_OK) != 0) {
+        text.Format("Cannot write the file \"%s\": it is write-protected.", path);
+        return Fail(errWrite, text);
+    }
+
+    // The temporary file lies in the target's folder, so that the rename stays within one
+    // file system and replaces the target in one step.
+    const std::string target_path(path);
+    const std::size_t slash = target_path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target_path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target_path : target_path.substr(slash + 1);
+    static unsigned long counter = 0;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(++counter) + ".tmp";
+        // 0666 lets the process's umask decide, as for any new file.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int e = errno;
+        text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
+        return Fail(errWrite, text);
+    }
+    if (exists)
+        (void)::fchmod(fd, target.st_mode & 07777);
+
+    auto abandon = [&](int e) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temp.c_str());
+        text.Format("Error while writing the file \"%s\": %s. The file was not changed.", path,
+                    (const char*)ErrnoText(e));
+        return Fail(errWrite, text);
+    };
+
+    constexpr std::size_t kChunk = 1 << 20;
+    std::string buffer;
+    buffer.reserve(kChunk + 4096);
+    buffer += kMdxSignature;
+    buffer += "\nchannels ";
+    buffer += std::to_string(m_channels.size());
+    buffer += "\nitems ";
+    buffer += std::to_string(m_items);
+    buffer += '\n';
+    for (const auto& channel : m_channels) {
+        buffer += "channel ";
+        AppendQuoted(buffer, channel->m_name);
+        buffer += ' ';
+        AppendQuoted(buffer, channel->m_unit);
+        buffer += '\n';
+    }
+    buffer += "data\n";
+    if (buffer.size() >= kChunk) {
+        if (!WriteAll(fd, buffer.data(), buffer.size()))
+            return abandon(errno);
+        buffer.clear();
+    }
+
+    // Rows in a fixed buffer: the shortest text of each double that reads back to the same
+    // value (std::to_chars without a precision).
+    const std::size_t nChannels = m_channels.size();
+    std::vector<const double*> columns(nChannels);
+    for (std::size_t c = 0; c < nChannels; ++c)
+        columns[c] = m_channels[c]->m_values.GetData();
+    // A double takes at most 24 characters; one row at most 25 per channel.
+    const std::size_t rowMax = 25 * nChannels + 1;
+    std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kChunk + rowMax);
+    std::memcpy(block.get(), buffer.data(), buffer.size());
+    char* p = block.get() + buffer.size();
+    char* const flushAt = block.get() + kChunk;
+    for (int i = 0; i < m_items; ++i) {
+        for (std::size_t c = 0; c < nChannels; ++c) {
+            p = std::to_chars(p, p + 25, columns[c][i]).ptr;
+            *p++ = c + 1 < nChannels ? ' ' : '\n';
+        }
+        if (p >= flushAt) {
+            if (!WriteAll(fd, block.get(), static_cast<std::size_t>(p - block.get())))
+                return abandon(errno);
+            p = block.get();
+        }
+    }
+    std::memcpy(p, "end\n", 4);
+    p += 4;
+    if (!WriteAll(fd, block.get(), static_cast<std::size_t>(p - block.get())))
+        return abandon(errno);
+    // On disk before the rename, so that a crash cannot leave a renamed but empty file.
+    if (::fsync(fd) != 0)
+        return abandon(errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0)
+        return abandon(errno);
+    if (::rename(temp.c_str(), path) != 0)
+        return abandon(errno);
+    return TRUE;
+}
+
+BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int format,
+                                      const char* text1, const char* text2, int interactive,
+                                      int flag2, int flag3)
+{
+    (void)section;
+    (void)text1;
+    (void)text2;
+    (void)interactive;
+    (void)flag2;
+    (void)flag3;
+    ClearError();
+    m_dataRead = false;
+    if (path == nullptr || *path == '\0')
+        return Fail(errArgument, "No file name was given for reading.");
+    const int nFormats = static_cast<int>(GetFormatFilterRead()->GetSize());
+    if (format < -1 || format >= nFormats) {
+        CString text;
+        text.Format("Unknown data file format %d.", format);
+        return Fail(errArgument, text);
+    }
+    FileBytes file;
+    if (!ReadWholeFile(path, file, [this](int number, const CString& text) { return Fail(number, text) != FALSE; }))
+        return FALSE;
+    const std::string_view content = file.view();
+
+    bool mdx = false;
+    if (format == kFormatMdx) {
+        mdx = true;
+    } else if (format == -1) {
+        mdx = LooksLikeMdx(content) || HasMdxExtension(path);
+    }
+    std::vector<ParsedChannel> parsed;
+    int items = 0;
+    ParseError error;
+    const bool ok = mdx ? ParseMdx(content, path, parsed, &items, error)
+                        : ParseText(content, path, parsed, &items, error);
+    if (!ok)
+        return Fail(error.number, CString(std::string_view(error.text)));
+
+    m_channels.clear();
+    for (ParsedChannel& pc : parsed) {
+        auto channel = std::make_unique<CExImPortChannel>();
+        channel->m_name = CString(std::string_view(pc.name));
+        channel->m_unit = CString(std::string_view(pc.unit));
+        channel->m_values.SetSize(static_cast<int>(pc.values.size()));
+        if (!pc.values.empty())
+            std::memcpy(channel->m_values.GetData(), pc.values.data(), sizeof(double) * pc.values.size());
+        std::vector<double>().swap(pc.values);
+        channel->m_inserted = true;
+        m_channels.push_back(std::move(channel));
+    }
+    m_items = items;
+    m_saveVersion = mdx ? kFormatMdx : kFormatTextVersion;
+    m_dataRead = true;
+    return TRUE;
+}
+
+BOOL CReadAndWriteFiles::ReadDataFile()
+{
+    ClearError();
+    if (!m_dataRead)
+        return Fail(errArgument, "No data file was opened for reading.");
+    for (std::size_t c = 0; c < m_channels.size(); ++c) {
+        const CExImPortChannel& channel = *m_channels[c];
+        if (channel.m_buffer != nullptr && channel.m_bufferCapacity < m_items) {
+            CString text;
+            text.Format("The buffer of channel %d holds %d values; the file has %d items.", static_cast<int>(c),
+                        channel.m_bufferCapacity, m_items);
+            return Fail(errArgument, text);
+        }
+    }
+    for (const auto& channel : m_channels) {
+        if (channel->m_buffer != nullptr && m_items > 0)
+            std::memcpy(channel->m_buffer, channel->m_values.GetData(), sizeof(double) * static_cast<std::size_t>(m_items));
+    }
+    return TRUE;
+}

@@ -1,0 +1,144 @@
+// Data files of channels of doubles: the ".mdx" format (read and written) and plain text
+// columns (read only). docs/data-files.md describes both formats and the error numbers.
+//
+// A write: SetNrChannels, SetNrItems, InsertChannel for every channel, WriteFile.
+// A read: ReadInfoFile (reads and checks the whole file; then GetNrChannels, GetNrItems and
+// the channel names and units are known), optionally SetSampleBuffer on channels, then
+// ReadDataFile, which hands the samples out.
+#pragma once
+
+#include "afx/afx.h"
+
+#include <memory>
+#include <vector>
+
+// One channel: a name, a unit and its samples.
+//
+// The samples live in the channel's own array. A reader may instead be given a buffer of the
+// caller's (SetSampleBuffer): ReadDataFile then copies the samples into it, and never more
+// than the capacity given. The buffer stays the caller's; the channel never frees it.
+class CExImPortChannel {
+public:
+    CExImPortChannel() = default;
+    CExImPortChannel(const CExImPortChannel&) = delete;
+    CExImPortChannel& operator=(const CExImPortChannel&) = delete;
+
+    const CString& GetChannelName() const { return m_name; }
+    const CString& GetUnitName() const { return m_unit; }
+    void SetChannelName(const char* name) { m_name = name; }
+    void SetUnitName(const char* unit) { m_unit = unit; }
+
+    CArray<double, double>& GetValues() { return m_values; }
+    const CArray<double, double>& GetValues() const { return m_values; }
+
+    // The caller's buffer for ReadDataFile: `capacity` doubles at `samples` (null to go back
+    // to the channel's own array).
+    void SetSampleBuffer(double* samples, int capacity);
+    double* GetSampleBuffer() const { return m_buffer; }
+    int GetSampleBufferCapacity() const { return m_bufferCapacity; }
+
+private:
+    friend class CReadAndWriteFiles;
+    CString m_name;
+    CString m_unit;
+    CArray<double, double> m_values;
+    double* m_buffer = nullptr;
+    int m_bufferCapacity = 0;
+    bool m_inserted = false;  // set by InsertChannel; WriteFile needs every channel set
+};
+
+class CReadAndWriteFiles {
+public:
+    // Error numbers of GetLastErrorNumber (docs/data-files.md lists the texts).
+    enum {
+        errNone = 0,
+        errOpen = 1,        // the file cannot be opened for reading
+        errRead = 2,        // reading failed half-way (an I/O error)
+        errFormat = 3,      // not a file of the expected format, or a malformed header
+        errTruncated = 4,   // the file ends before its data is complete
+        errData = 5,        // a bad number or a row with the wrong number of values
+        errLimit = 6,       // beyond a limit: too many channels, items, or too large a file
+        errCancelled = 7,   // reserved for a read the user cancelled; needs no message
+        errWrite = 8,       // the file cannot be written (nothing was changed on disk)
+        errArgument = 9,    // a call out of order or with bad arguments
+    };
+
+    // Limits of both formats.
+    static constexpr int kMaxChannels = 256;
+    static constexpr long long kMaxFileBytes = 1LL << 30;
+
+    // Format indexes: entry i of GetFormatFilterRead/GetFormatFilterWrite.
+    static constexpr int kFormatMdx = 0;
+    static constexpr int kFormatTextVersion = -1;  // GetSaveVersion after reading a text file
+
+    CReadAndWriteFiles();
+    ~CReadAndWriteFiles();
+    CReadAndWriteFiles(const CReadAndWriteFiles&) = delete;
+    CReadAndWriteFiles& operator=(const CReadAndWriteFiles&) = delete;
+
+    // File-dialog filter entries, one per format, "Description (*.ext)|*.ext"; the index of
+    // an entry is its format index. Reading offers ".mdx" and the text formats, writing
+    // ".mdx" only. The arrays belong to the library.
+    static CStringArray* GetFormatFilterRead();
+    static CStringArray* GetFormatFilterWrite();
+
+    // Prepare a write. SetNrChannels (1 to kMaxChannels) drops every channel and makes `n`
+    // empty ones; SetNrItems (0 or more) sets the samples per channel. FALSE for a bad count.
+    BOOL SetNrChannels(int n);
+    BOOL SetNrItems(int n);
+    int GetNrChannels() const { return static_cast<int>(m_channels.size()); }
+    int GetNrItems() const { return m_items; }
+
+    // Gives channel `index` its name, unit and GetNrItems() samples copied from `samples`
+    // (or from the first GetNrItems() entries of the array, which must hold that many).
+    // FALSE for an index out of range or missing samples.
+    BOOL InsertChannel(int index, const double* samples, const char* name, const char* unit);
+    BOOL InsertChannel(int index, const CArray<double, double>& samples, const char* name,
+                       const char* unit);
+
+    // Channel `index`, or null when out of range.
+    CExImPortChannel* GetChannel(int index);
+
+    // Writes the channels to `path` in format `format` (only kFormatMdx can be written). The
+    // file is written to a temporary file in the target's folder and renamed over the target
+    // only when it is complete, so a failure leaves an earlier file intact. A write-protected
+    // target is refused. `section`, the two texts and the two flags are accepted for the
+    // callers' argument lists and change nothing. Non-zero on success.
+    BOOL WriteFile(const char* path, const char* section = "", int format = kFormatMdx,
+                   const char* text1 = nullptr, const char* text2 = nullptr, int flag1 = 0,
+                   int flag2 = 0);
+
+    // Reads and checks the whole file at `path`: its format, channel names and units, and
+    // every sample. `format` -1 recognises the format by the content (an ".mdx" file starts
+    // with its signature line; any other file is read as text columns); a format index of
+    // GetFormatFilterRead insists on that format. `interactive` says whether a user started
+    // the read; this reader asks no questions, so it changes nothing. `section`, the texts and
+    // the last two numbers are accepted for the callers' argument lists and change nothing.
+    // Non-zero when the file was read; the previous channels are replaced only then.
+    BOOL ReadInfoFile(const char* path, const char* section = "", int format = -1,
+                      const char* text1 = nullptr, const char* text2 = nullptr,
+                      int interactive = 0, int flag2 = 0, int flag3 = 0);
+
+    // Hands the samples read by ReadInfoFile out: each channel with a sample buffer gets its
+    // GetNrItems() samples copied into it. FALSE (nothing copied) without a successful
+    // ReadInfoFile or when a buffer is smaller than GetNrItems().
+    BOOL ReadDataFile();
+
+    // After a read: 0 for an ".mdx" file, -1 for a text file (a format that cannot be
+    // written). 0 before any read.
+    int GetSaveVersion() const { return m_saveVersion; }
+
+    CString GetLastError() const { return m_lastError; }
+    int GetLastErrorNumber() const { return m_lastErrorNumber; }
+
+private:
+    BOOL Fail(int number, const CString& text);
+    void ClearError();
+
+    std::vector<std::unique_ptr<CExImPortChannel>> m_channels;
+    int m_items = 0;
+    int m_saveVersion = 0;
+    bool m_dataRead = false;
+    int m_lastErrorNumber = errNone;
+    CString m_lastError;
+};

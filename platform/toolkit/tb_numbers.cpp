@@ -1,0 +1,316 @@
+#include "toolkit/tb_numbers.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+struct Prefix {
+    const char* text;
+    int power;
+};
+
+// Three-letter forms first, so that "mil" is not read as "m" followed by "il".
+constexpr Prefix kPrefixes[] = {
+    {"fem", -15}, {"pik", -12}, {"nan", -9}, {"mik", -6}, {"mil", -3}, {"kil", 3},
+    {"meg", 6},   {"gig", 9},   {"ter", 12}, {"f", -15},  {"p", -12},  {"n", -9},
+    {"u", -6},    {"m", -3},    {"k", 3},    {"g", 9},    {"t", 12},
+};
+
+// The prefix at the start of `text` (its length through *length), or false.
+bool PrefixAtStart(std::string_view text, int* power, std::size_t* length)
+{
+    for (const Prefix& p : kPrefixes) {
+        const std::size_t n = std::strlen(p.text);
+        if (text.size() >= n && EqualNoCase(text.substr(0, n), p.text)) {
+            *power = p.power;
+            *length = n;
+            return true;
+        }
+    }
+    return false;
+}
+
+// `text` is exactly one prefix.
+bool IsPrefix(std::string_view text, int* power)
+{
+    std::size_t length = 0;
+    return PrefixAtStart(text, power, &length) && length == text.size();
+}
+
+// A scanned decimal number: its mantissa (sign, digits, point) and its decimal exponent.
+struct ScannedNumber {
+    std::string mantissa;
+    long long exponent = 0;
+    std::size_t end = 0;  // index just after the number
+};
+
+// Scans the number grammar of TBExtended_atof at `pos`. Hexadecimal, "inf" and "nan" never
+// match because the grammar needs a decimal digit before anything else.
+bool ScanNumber(std::string_view s, std::size_t pos, ScannedNumber& out)
+{
+    std::size_t i = pos;
+    out.mantissa.clear();
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        if (s[i] == '-')
+            out.mantissa += '-';
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < s.size() && IsDigit(s[i])) {
+        out.mantissa += s[i++];
+        ++digits;
+    }
+    if (i < s.size() && s[i] == '.') {
+        out.mantissa += s[i++];
+        while (i < s.size() && IsDigit(s[i])) {
+            out.mantissa += s[i++];
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    out.exponent = 0;
+    // An exponent counts only with at least one digit; "2e" is 2 followed by the text "e".
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        bool negative = false;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            negative = s[j] == '-';
+            ++j;
+        }
+        if (j < s.size() && IsDigit(s[j])) {
+            long long e = 0;
+            while (j < s.size() && IsDigit(s[j])) {
+                // Saturate: any exponent this large overflows or underflows anyway.
+                if (e < 100000)
+                    e = e * 10 + (s[j] - '0');
+                ++j;
+            }
+            out.exponent = negative ? -e : e;
+            i = j;
+        }
+    }
+    out.end = i;
+    return true;
+}
+
+// The value of a scanned number times 10^power, correctly rounded (the prefix becomes part
+// of the decimal exponent, so "4.7k" is exactly the double nearest to 4700). False when the
+// result is not a finite double.
+bool ScannedValue(const ScannedNumber& n, int power, double* value)
+{
+    std::string text = n.mantissa;
+    text += 'e';
+    text += std::to_string(n.exponent + power);
+    double v = 0.0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    const auto result = std::from_chars(first, last, v, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small for a double: the nearest value is zero. Too large: not a number.
+        // from_chars does not say which, so look at the digits.
+        bool allZero = true;
+        long long firstDigit = -1;  // position of the first non-zero digit, point excluded
+        long long pointAt = -1;
+        long long index = 0;
+        for (char c : n.mantissa) {
+            if (c == '.') {
+                pointAt = index;
+                continue;
+            }
+            if (!IsDigit(c))
+                continue;
+            if (c != '0' && allZero) {
+                allZero = false;
+                firstDigit = index;
+            }
+            ++index;
+        }
+        if (pointAt < 0)
+            pointAt = index;
+        if (allZero) {
+            *value = 0.0;
+            return true;
+        }
+        const long long magnitude = (pointAt - firstDigit - 1) + n.exponent + power;
+        if (magnitude < 0) {
+            *value = n.mantissa[0] == '-' ? -0.0 : 0.0;
+            return true;
+        }
+        return false;
+    }
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+std::string_view TrimRight(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// TBExtended_atof without the "0 on failure" folding.
+bool ParseLoose(const char* text, const char* unit, double* value)
+{
+    if (text == nullptr)
+        return false;
+    const std::string_view s(text);
+    std::size_t pos = 0;
+    while (pos < s.size() && IsBlank(s[pos]))
+        ++pos;
+    ScannedNumber n;
+    if (!ScanNumber(s, pos, n))
+        return false;
+    const std::string_view rest = TrimRight(s.substr(n.end));
+    if (!rest.empty()) {
+        const char c = rest[0];
+        // A decimal comma, a second point or hexadecimal notation: refused rather than
+        // read as a different number.
+        if (c == ',' || c == '.' || c == 'x' || c == 'X' || IsDigit(c))
+            return false;
+    }
+    int power = 0;
+    bool decided = false;
+    const std::string_view u = unit != nullptr ? std::string_view(unit) : std::string_view();
+    if (!u.empty() && rest.size() >= u.size() && rest.substr(rest.size() - u.size()) == u) {
+        const std::string_view head = rest.substr(0, rest.size() - u.size());
+        if (head.empty()) {
+            decided = true;
+        } else if (IsPrefix(head, &power)) {
+            decided = true;
+        }
+    }
+    if (!decided) {
+        std::size_t length = 0;
+        if (!PrefixAtStart(rest, &power, &length))
+            power = 0;
+    }
+    return ScannedValue(n, power, value);
+}
+
+}  // namespace
+
+double TBExtended_atof(const char* text, const char* unit)
+{
+    double value = 0.0;
+    if (!ParseLoose(text, unit, &value))
+        return 0.0;
+    return value;
+}
+
+CString TBExtended_ftoa(double value, int digits, int flag, const char* unit)
+{
+    (void)flag;
+    int precision = digits < 0 ? 15 : digits;
+    if (precision > 100)
+        precision = 100;
+    char buffer[160];
+    CString text;
+    if (std::isnan(value)) {
+        text = "nan";
+    } else if (std::isinf(value)) {
+        text = value < 0 ? "-inf" : "inf";
+    } else {
+        // to_chars with a precision formats exactly as printf's "%.*g" in the "C" locale.
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                          std::chars_format::general, precision);
+        text = CString(buffer, static_cast<int>(result.ptr - buffer));
+    }
+    if (unit != nullptr && *unit != '\0')
+        text += unit;
+    return text;
+}
+
+CString TBExtended_itoa(int value)
+{
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return CString(buffer, static_cast<int>(result.ptr - buffer));
+}
+
+int TBExtended_ftoi(double value, BOOL* ok)
+{
+    if (ok != nullptr)
+        *ok = FALSE;
+    if (std::isnan(value))
+        return 0;
+    const double t = std::trunc(value);
+    if (t > static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (t < static_cast<double>(INT_MIN))
+        return INT_MIN;
+    if (ok != nullptr)
+        *ok = TRUE;
+    return static_cast<int>(t);
+}
+
+LONG TBExtended_ftol(double value, BOOL* ok)
+{
+    // LONG and int have the same 32-bit width here, as on the original platform.
+    static_assert(sizeof(LONG) == sizeof(int));
+    return static_cast<LONG>(TBExtended_ftoi(value, ok));
+}
+
+int TBExtended_atoi(const char* text, BOOL* ok)
+{
+    double value = 0.0;
+    if (!ParseLoose(text, "", &value)) {
+        if (ok != nullptr)
+            *ok = FALSE;
+        return 0;
+    }
+    return TBExtended_ftoi(value, ok);
+}
+
+namespace qv {
+
+BOOL ParsePrefixedNumber(const char* text, double* value)
+{
+    if (text == nullptr || value == nullptr)
+        return FALSE;
+    const std::string_view s(text);
+    std::size_t pos = 0;
+    while (pos < s.size() && IsBlank(s[pos]))
+        ++pos;
+    ScannedNumber n;
+    if (!ScanNumber(s, pos, n))
+        return FALSE;
+    const std::string_view rest = TrimRight(s.substr(n.end));
+    int power = 0;
+    if (!rest.empty() && !IsPrefix(rest, &power))
+        return FALSE;
+    double v = 0.0;
+    if (!ScannedValue(n, power, &v))
+        return FALSE;
+    *value = v;
+    return TRUE;
+}
+
+}  // namespace qv

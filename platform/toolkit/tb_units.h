@@ -1,0 +1,68 @@
+// Physical quantities, their units and conversions between them.
+//
+// The units come from the table resources/units.tbl, embedded into the platform library at
+// build time; docs/units.md describes the table and lists its quantities.
+#pragma once
+
+#include "afx/afx.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Converts `value`, a number in the unit `usedUnit` of `quantity`, into the unit `unit` of
+// the same quantity and writes it to `out` with "%.15g". Returns non-zero when `out` holds
+// the converted value.
+//
+// The value must be one number with an optional scale prefix ("4.7k"); a variable name or an
+// expression cannot be converted. When the two units are the same (or `usedUnit` is empty)
+// there is nothing to convert: `out` is the value as it stands and the result is non-zero.
+// On failure (unknown quantity or unit, a value that is not a number, a result that is not
+// finite) the result is 0 and `out` holds the value unchanged, so that a caller that does not
+// look at the result still gets the unconverted value.
+//
+// Quantity names compare without regard to case; unit symbols exactly ("mV" is not "MV").
+BOOL TBConvertUnits(const char* quantity, const char* usedUnit, const char* value,
+                    const char* unit, CString& out);
+
+namespace qv {
+
+// The unit symbols of a quantity in table order (base unit first). Returns FALSE and leaves
+// `units` empty for an unknown quantity.
+BOOL UnitsOfQuantity(const char* quantity, CStringArray& units);
+
+// The unit list text of a quantity for a unit selector: the symbols joined by "|", base unit
+// first ("V|mV|kV"). Empty for an unknown quantity.
+CString UnitListText(const char* quantity);
+
+// The names of all quantities in table order.
+void QuantityNames(CStringArray& names);
+
+// One unit: value in the base unit = value in this unit * factor + offset.
+struct UnitDefinition {
+    std::string symbol;
+    double factor = 1.0;
+    double offset = 0.0;
+};
+
+struct QuantityDefinition {
+    std::string name;
+    std::vector<UnitDefinition> units;  // the first is the base unit (factor 1, offset 0)
+};
+
+struct UnitsTable {
+    std::vector<QuantityDefinition> quantities;
+    const QuantityDefinition* FindQuantity(std::string_view name) const;
+};
+
+// Parses a units table in the format of resources/units.tbl. Returns false with a message
+// naming the line in *error for a malformed table; `table` is then incomplete.
+bool ParseUnitsTable(std::string_view text, UnitsTable& table, std::string* error);
+
+// The table embedded from resources/units.tbl, parsed once.
+const UnitsTable& BuiltInUnitsTable();
+
+// The embedded table text (generated at build time).
+std::string_view BuiltInUnitsTableText();
+
+}  // namespace qv
