@@ -23,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#define ERROR_BAD_EXE_FORMAT 193
 
 // The record behind an HMODULE. Records are never freed while the process runs: a module
 // that was unloaded keeps its record with a zero count, so a stale handle is recognised as

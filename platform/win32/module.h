@@ -14,7 +14,9 @@ HMODULE LoadLibraryA(LPCSTR fileName);
 BOOL FreeLibrary(HMODULE module);
 void* GetProcAddress(HMODULE module, LPCSTR procName);
 // Full path of a module; null module means the running executable. Returns the number of
-// characters copied (without the terminator), 0 on failure; truncates to size-1.
+// characters copied (without the terminator), 0 on failure. A path that does not fit is cut
+// to size-1 characters and terminated; the answer is then `size` and the last error
+// ERROR_INSUFFICIENT_BUFFER, as on the original platform.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // A module already loaded with LoadLibraryA, found by its name as given to LoadLibraryA or by
 // its file name ("X.dll" and "X.so" both name X.so); does not add a reference. A null name
@@ -30,6 +32,7 @@ void SetLastError(DWORD error);
 #define ERROR_INVALID_HANDLE 6
 #define ERROR_NOT_ENOUGH_MEMORY 8
 #define ERROR_BAD_FORMAT 11
+#define ERROR_BAD_EXE_FORMAT 193
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_MOD_NOT_FOUND 126

@@ -1,0 +1,28 @@
+// Path helpers of the C run-time the system uses. Paths have no drive here: the drive part
+// is always empty. Both '/' and '\\' separate components when splitting (names from older
+// data may carry backslashes); joining writes '/'.
+#pragma once
+
+#include "wintypes.h"
+
+#define _MAX_PATH 260
+#define _MAX_DRIVE 3
+#define _MAX_DIR 256
+#define _MAX_FNAME 256
+#define _MAX_EXT 256
+
+// The temporary folder ($TMPDIR, else /tmp/), always ending with '/'. Returns its length
+// when it fits in `size` with the terminator; otherwise copies nothing and returns the size
+// needed, terminator included.
+DWORD GetTempPathA(DWORD size, LPSTR buffer);
+
+// Splits a path into drive (always empty), folder (with its trailing separator), file name
+// and extension (with its dot; the part after the last dot of the last component). Any
+// out-pointer may be null. Each part is cut to fit the buffer size the caller is documented
+// to pass (_MAX_DRIVE, _MAX_DIR, _MAX_FNAME, _MAX_EXT) rather than overflow it.
+void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);
+// Joins the parts: a folder without a trailing separator gets '/', an extension without a
+// leading dot gets one. The result is cut to _MAX_PATH-1 characters.
+void _makepath(char* path, const char* drive, const char* dir, const char* fname, const char* ext);
+// 0 when the file is accessible in `mode` (0 exists, 2 write, 4 read, 6 both), else -1.
+int _access(const char* path, int mode);
