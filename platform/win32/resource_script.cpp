@@ -986,7 +986,10 @@ private:
                     throw ResourceScriptError(line, "DLGINIT text length out of range");
                 std::string bytes;
                 for (DWORD word = 0; word < (length + 1) / 2; ++word) {
-                    if (!AcceptPunct(',')) throw ResourceScriptError(Cur().line, "DLGINIT text shorter than its length");
+                    // The first word follows the length without a comma in the standard form.
+                    AcceptPunct(',');
+                    if (IsEnd() || Cur().kind == Tok::End)
+                        throw ResourceScriptError(Cur().line, "DLGINIT text shorter than its length");
                     int wordLine = Cur().line;
                     DWORD value = Expression();
                     if (value > 0xFFFF) throw ResourceScriptError(wordLine, "DLGINIT data word out of range");

@@ -1,0 +1,124 @@
+// The shipped resource script: it parses, its dialogs are consistent, and it carries the
+// system's texts exactly.
+#include "win32/resource_script.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+const qv::ResourceScript& Shipped() {
+    static const qv::ResourceScript script = [] {
+        std::ifstream in(PARVEL_SOURCE_DIR "/resources/parvel.rc", std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return qv::ParseResourceScript(text.str(), PARVEL_SOURCE_DIR "/resources/bitmaps");
+    }();
+    return script;
+}
+
+const qv::RcControl& Control(int dialogId, int controlId) {
+    const qv::RcControl* control = Shipped().dialogs.at(dialogId).FindControl(controlId);
+    if (!control) throw std::runtime_error("dialog " + std::to_string(dialogId) + " has no control " + std::to_string(controlId));
+    return *control;
+}
+
+TEST(ShippedScript, ControlIdsAreUniqueWithinEachDialog) {
+    ASSERT_FALSE(Shipped().dialogs.empty());
+    for (const auto& [id, dialog] : Shipped().dialogs) {
+        std::set<int> seen;
+        for (const qv::RcControl& control : dialog.controls)
+            if (control.id != -1) {
+                EXPECT_TRUE(seen.insert(control.id).second) << "dialog " << id << " control " << control.id;
+            }
+    }
+}
+
+TEST(ShippedScript, MessagesAreExact) {
+    const std::map<UINT, std::string> expected = {
+        {8000, "Invalid value!"},
+        {8001, "Scan Dll not found!"},
+        {8002, "Scan Function not found!"},
+        {8003, "Scan didn't finish correctly!"},
+        {8004, "Error while reading file!"},
+        {8005, "Error while writing <%s>!"},
+        {8007, "Following indexes are more than once:\n%s"},
+        {8008, "Internal Error!"},
+        {8009, "Error : Constant x-values aren't allowed!"},
+        {8010, "Error : X-values aren't monotonous rising!"},
+        {8011, "Error : X-values aren't monotonous falling!"},
+        {8012, "Error : Constant y-values aren't allowed!"},
+        {8013, "Error : Y-values aren't monotonous rising!"},
+        {8014, "Error : Y-values aren't monotonous falling!"},
+        {8015, "Error : No data available - block length = 0"},
+        {8016, "Error : Y-values aren't monotonous rising over all blocks!"},
+        {8017, "Error : Y-values aren't monotonous falling over all blocks!"},
+        {8019, "Error : Length of the constant block of y-values isn't the same as length of data block!"},
+        {8020, "Error : X-values aren't repeated!"},
+        {8022, "Fatal error !\nPlease close the Schematic and contact your software producer!"},
+        {8023, "Error : The Upper Limit must be greater than the Lower Limit!"},
+        {8024, "Error : The Inital Value must be within the Upper and Lower Limit!"},
+        {8025, "Error : The Maximum Value must be greater than the Minimum Value!"},
+        {8026, "Error : The value of %s should not be 0!"},
+        {8027, "Voltage Secondary Side Phases"},
+        {8028, "Current Secondary Side Phases"},
+        {8029, "KTR0"},
+        {8030, "KTR1"},
+        {8031, "KTR2"},
+        {8032, "KTR3"},
+        {8033, "Level"},
+        {8034, "Description"},
+        {8035, "The file format \"text\" cannot be written! The file will be saved as a MDX-file."},
+        {8036, "The expression must have a left value or a If-Else Condition!"},
+        {8037, "Error : The Denominator must be bigger than the Numerator!"},
+    };
+    for (const auto& [id, text] : expected) {
+        auto it = Shipped().strings.find(id);
+        ASSERT_NE(it, Shipped().strings.end()) << id;
+        EXPECT_EQ(it->second, text) << id;
+    }
+    // Numbers of the message range that no text uses stay free.
+    for (UINT unused : {8006u, 8018u, 8021u}) {
+        EXPECT_EQ(Shipped().strings.count(unused), 0u) << unused;
+    }
+}
+
+TEST(ShippedScript, LabelsCaptionsAndHeadings) {
+    const std::map<UINT, std::string> expected = {
+        {2510, "Nonlinear\ni = f(v)"}, {2512, "Nonlinear\nG = f(v)"}, {2519, "Nonlinear\nL = f(i)"},
+        {2521, "Click for Update"},    {2700, "v [V]"},               {2702, "i [A]"},
+        {2706, "psi [Vs]"},            {2707, "G [S]"},               {2709, "x-axis : "},
+        {2710, "y-axis : "},           {2711, "No."},                 {2718, "Update"},
+        {2719, "Show"},                {2724, "Lower "},              {2725, "%sCut-off frequency [Hz]"},
+        {2761, "%ith harmonic wave"},  {2764, "Ampl. [%]"},           {2779, "z-axis : "},
+        {2802, "+,-"},                 {7019, "Rotor Flux [Vs]"},     {7107, "Armature Voltage"},
+    };
+    for (const auto& [id, text] : expected) {
+        auto it = Shipped().strings.find(id);
+        ASSERT_NE(it, Shipped().strings.end()) << id;
+        EXPECT_EQ(it->second, text) << id;
+    }
+}
+
+TEST(ShippedScript, TestPageForTheWindowsLayer) {
+    const qv::RcDialog& page = Shipped().dialogs.at(30000);
+    EXPECT_EQ(Control(30000, 30001).windowClass, "Edit");
+    EXPECT_EQ(Control(30000, 30002).style & 0xF, 0x3u);                 // auto check box
+    EXPECT_EQ(Control(30000, 30003).style & 0xF, 0x6u);                 // auto three-state
+    EXPECT_NE(Control(30000, 30004).style & 0x00020000u, 0u);           // first radio starts the group
+    EXPECT_EQ(Control(30000, 30005).style & 0x00020000u, 0u);
+    EXPECT_EQ(Control(30000, 30006).style & 0xF, 0x9u);
+    EXPECT_EQ(Control(30000, 30007).style & 0x3, 0x3u);                 // drop-down list
+    EXPECT_EQ(Control(30000, 30007).items, (std::vector<std::string>{"One", "Two", "Three"}));
+    EXPECT_EQ(Control(30000, 30008).windowClass, "Static");
+    EXPECT_EQ(Control(30000, 30009).windowClass, "Button");
+    EXPECT_EQ(Control(30000, 30010).windowClass, "SysListView32");
+    EXPECT_EQ(Control(30000, 30010).style & 0x3, 0x1u);                 // report view
+    EXPECT_EQ(Control(30000, 30011).windowClass, "msctls_updown32");
+    EXPECT_EQ(page.controls.size(), 11u);
+}
+
+} // namespace
