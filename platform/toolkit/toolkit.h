@@ -1,0 +1,9 @@
+// Umbrella header of the toolkit: number functions, units, data files, and the window classes
+// (pages, sheets, dialogs, the editable list, unit fields, edit fields, element symbols).
+#pragma once
+
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+
+#include "toolkit/tb_draw_symbol.h"
