@@ -1,0 +1,110 @@
+// The stand-in schematic editor: it keeps the parameter sets of its elements, answers the
+// wizards' requests through a receiver window, records every request, and checks the
+// request protocol while it answers.
+//
+// Protocol rules checked: every cookie handed out for code 23 is given back by exactly one
+// code 24 with the same element handle; codes 24 and 25 come only with a live cookie; code 0
+// comes only with the data-exchange object of a known element. A breach is reported to the
+// breach handler (tests turn it into a test failure) and recorded.
+//
+// Answers that the system leaves to the editor: code 13 gives the element's name as the one
+// name part unless the element was given parts of its own; code 14 refuses exactly the names
+// in its table of names in use (accepting a name does not enter it there, so writing the
+// same element twice yields the same name). Parameters and output entries marked deleted are
+// removed when the last cookie of their element is given back.
+#pragma once
+
+#include "afx/afx.h"
+#include "afx/afxwin.h"
+#include "wizard/wizard.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class SchematicEditor {
+public:
+    // The message number the editor gives its wizards for their requests.
+    static constexpr UINT kRequestMessage = WM_USER + 0x100;
+
+    struct Request {
+        UINT code = 0;
+        DWORD element = 0;       // element handle of the record (or of the exchange / cookie)
+        DWORD_PTR cookie = 0;    // codes 23 (as answered), 24, 25
+        std::string text;        // codes 7 (path), 8 (error text), 14 (candidate)
+        LRESULT answer = 0;
+    };
+
+    SchematicEditor();
+    ~SchematicEditor();
+    SchematicEditor(const SchematicEditor&) = delete;
+    SchematicEditor& operator=(const SchematicEditor&) = delete;
+
+    // Elements. The editor owns each element's parameter set. Handles count from 1.
+    DWORD AddElement(std::unique_ptr<ParamHolder> holder);
+    ParamHolder* Holder(DWORD element) const;
+    // The set as the older base's data-exchange object; null when it is not one.
+    CWizardSchematicDataExchange3* Exchange(DWORD element) const;
+    void SetNameParts(DWORD element, std::vector<std::string> parts);
+
+    // The document the wizards see.
+    CQuorvatixDocument& Document() { return m_document; }
+
+    // Gives a wizard its receiver, message number, element handle and document.
+    void Attach(CWizardBase3& wizard, DWORD element);
+    void Attach(CWizardBase4& wizard, DWORD element);
+
+    // The window that answers requests.
+    CWnd* Receiver();
+
+    // Answers.
+    void SetCommitAnswer(LRESULT answer) { m_commitAnswer = answer; }     // codes 0 and 25
+    void AddNameInUse(const std::string& name) { m_namesInUse.insert(name); }
+    void ClearNamesInUse() { m_namesInUse.clear(); }
+
+    // Records.
+    const std::vector<Request>& Requests() const { return m_requests; }
+    size_t CountRequests(UINT code) const;
+    void ClearRequests() { m_requests.clear(); }
+    const std::vector<std::string>& Breaches() const { return m_breaches; }
+
+    // Protocol.
+    void SetBreachHandler(std::function<void(const std::string&)> handler) { m_breachHandler = std::move(handler); }
+    // Cookies handed out and not yet given back, over all elements.
+    int OutstandingCookies() const;
+    // Reports every cookie still out as a breach (the destructor does this too) and forgets them.
+    void CheckAllReturned();
+
+    // Called by the receiver window for every message.
+    LRESULT OnRequest(UINT message, WPARAM code, LPARAM lParam);
+
+private:
+    struct Element {
+        std::unique_ptr<ParamHolder> holder;
+        int cookiesOut = 0;
+        bool hasNameParts = false;
+        std::vector<std::string> nameParts;
+    };
+    class ReceiverWindow;
+
+    Element* FindElement(DWORD element);
+    DWORD ElementOfHolder(const ParamHolder* holder) const;
+    void Breach(const std::string& what);
+
+    std::map<DWORD, Element> m_elements;
+    DWORD m_nextHandle = 1;
+    std::unique_ptr<ReceiverWindow> m_receiver;
+    CQuorvatixDocument m_document;
+    LRESULT m_commitAnswer = 0;
+    std::set<std::string> m_namesInUse;
+    std::vector<Request> m_requests;
+    std::vector<std::string> m_breaches;
+    std::function<void(const std::string&)> m_breachHandler;
+};
+
+} // namespace qv

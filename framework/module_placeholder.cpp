@@ -1,1 +1,0 @@
-// Keeps the plug-in target non-empty until the module's own sources land.
