@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <utility>
+#include <vector>
 #include <set>
 #include <sstream>
 
@@ -119,6 +121,72 @@ TEST(ShippedScript, TestPageForTheWindowsLayer) {
     EXPECT_EQ(Control(30000, 30010).style & 0x3, 0x1u);                 // report view
     EXPECT_EQ(Control(30000, 30011).windowClass, "msctls_updown32");
     EXPECT_EQ(page.controls.size(), 11u);
+}
+
+// Every control a page addresses must exist in its template, with the kind it expects.
+void ExpectControls(int dialogId, const std::vector<std::pair<int, const char*>>& controls) {
+    for (const auto& [id, cls] : controls) {
+        const qv::RcControl* control = Shipped().dialogs.at(dialogId).FindControl(id);
+        ASSERT_NE(control, nullptr) << "dialog " << dialogId << " control " << id;
+        EXPECT_EQ(control->windowClass, cls) << "dialog " << dialogId << " control " << id;
+    }
+}
+
+TEST(ShippedScript, CharacteristicPageAndPreview) {
+    const qv::RcDialog& page = Shipped().dialogs.at(2594);
+    EXPECT_EQ(page.caption, "Characteristic");
+    ExpectControls(2594, {{2389, "Button"}, {2111, "Button"}, {2390, "Static"}, {2113, "Edit"}, {2391, "Static"},
+                          {2392, "Button"}, {2114, "Button"}, {2393, "Button"}, {2330, "Button"}, {2394, "Static"},
+                          {2395, "Edit"}, {2396, "Button"}, {2397, "Button"}, {2121, "SysListView32"},
+                          {1122, "Button"}, {1123, "Button"}, {1124, "Button"}, {1125, "Button"}, {1126, "Button"},
+                          {2116, "Button"}, {2117, "Edit"}, {2118, "Button"}, {2119, "Button"}, {2217, "Button"},
+                          {2120, "Static"}});
+    EXPECT_EQ(Control(2594, 2111).text, "Reference");
+    EXPECT_EQ(Control(2594, 2397).text, "Data Pairs");
+    EXPECT_EQ(Control(2594, 2120).text, "function not monotonous");
+    for (int id = 1122; id <= 1126; ++id) EXPECT_EQ(Control(2594, id).style & 0xF, 0xBu) << id; // owner-drawn
+    EXPECT_EQ(Control(2594, 2121).style & 0x7, 0x5u); // report view, single selection
+
+    const qv::RcDialog& preview = Shipped().dialogs.at(2533);
+    EXPECT_EQ(preview.caption, "%s  Characteristic");
+    EXPECT_EQ(preview.cx, 264);
+    EXPECT_EQ(preview.cy, 166);
+    ExpectControls(2533, {{2127, "Static"}, {2128, "Static"}});
+
+    const qv::RcMenuItem& context = Shipped().menus.at(2547).items.at(0);
+    ASSERT_EQ(context.children.size(), 6u);
+    EXPECT_EQ(context.children[0].id, 40005);
+    EXPECT_TRUE(context.children[3].separator);
+    EXPECT_EQ(context.children[5].text, "Move up");
+    EXPECT_EQ(Shipped().bitmaps.at(138).width, 15 * 16);
+    EXPECT_EQ(Shipped().bitmaps.at(135).width, 6 * 16);
+}
+
+TEST(ShippedScript, ResistorConductanceAndAcPages) {
+    EXPECT_EQ(Shipped().dialogs.at(105).caption, "Parameters");
+    ExpectControls(105, {{2000, "Static"}, {2001, "Edit"}, {2002, "Button"}, {2072, "Button"}, {2027, "Button"},
+                         {2144, "Static"}, {2028, "Edit"}, {2507, "ComboBox"}, {2090, "Button"}, {2029, "Static"},
+                         {2088, "Button"}, {2016, "Button"}, {2075, "Button"}, {2006, "Static"}, {2007, "Edit"},
+                         {2077, "Button"}, {2017, "Button"}, {2018, "Button"}, {2019, "Button"}, {2056, "Button"},
+                         {2020, "Static"}});
+    constexpr DWORD kVisible = 0x10000000, kDisabled = 0x08000000;
+    EXPECT_EQ(Control(105, 2144).style & kVisible, 0u);
+    EXPECT_EQ(Control(105, 2007).style & kVisible, 0u);
+    EXPECT_NE(Control(105, 2016).style & kDisabled, 0u);
+    EXPECT_EQ(Control(105, 2088).text, "Nonlinear \ni = f (v)");
+
+    EXPECT_EQ(Shipped().dialogs.at(2604).caption, "AC - Parameters");
+    EXPECT_EQ(Shipped().dialogs.at(2604).cx, 310);
+    EXPECT_EQ(Shipped().dialogs.at(2604).cy, 175);
+    ExpectControls(2604, {{2072, "Button"}, {2330, "Button"}, {2428, "Button"}, {2424, "Static"}, {2425, "Edit"},
+                          {2516, "ComboBox"}, {2033, "Button"}, {2032, "Static"}, {2433, "Static"}, {2434, "Edit"},
+                          {2517, "ComboBox"}, {2321, "Button"}, {2031, "Static"}, {2429, "Static"}, {2430, "Edit"},
+                          {2518, "ComboBox"}, {2035, "Button"}, {2030, "Static"}, {2431, "Static"}, {2432, "Edit"},
+                          {2519, "ComboBox"}, {2036, "Button"}, {2029, "Static"}});
+    EXPECT_EQ(Control(2604, 2330).text, "Phase && Magnitude");
+    EXPECT_NE(Control(2604, 2035).style & kDisabled, 0u);
+    EXPECT_NE(Control(2604, 2036).style & kDisabled, 0u);
+    EXPECT_EQ(Control(2604, 2033).style & kDisabled, 0u);
 }
 
 } // namespace
