@@ -136,8 +136,9 @@ public:
     using CArray<CString, LPCTSTR>::InsertAt;
     int Add(const CString& s)
     {
+        CString copy(s);  // s may be an element that moves when the array grows
         CArray<CString, LPCTSTR>::Add("");
-        ElementAt(GetUpperBound()) = s;
+        ElementAt(GetUpperBound()) = std::move(copy);
         return GetUpperBound();
     }
     void SetAt(int nIndex, const CString& s) { ElementAt(nIndex) = s; }
