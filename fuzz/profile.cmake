@@ -1,0 +1,1 @@
+parvel_add_fuzzer(profile_fuzz SOURCES profile_fuzz.cpp)
