@@ -1,0 +1,199 @@
+#include "framework/data_file_places.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "framework/requests.h"
+#include "win32/win32.h"
+#include "wizard/wizardbase.h"
+
+CString g_DocumentDir;
+CStringArray g_CharacteristicSearchDirs;
+CString g_ModelOutputDir;
+
+namespace {
+
+constexpr char kIniFile[] = "Lumo70.ini";
+constexpr char kDefaultExtension[] = ".mdx";
+
+struct PathParts {
+    CString drive;
+    CString dir;
+    CString name;
+    CString ext;
+    CString Folder() const { return drive + dir; }
+};
+
+PathParts Split(const CString& path) {
+    char drive[_MAX_DRIVE] = {};
+    char dir[_MAX_DIR] = {};
+    char name[_MAX_FNAME] = {};
+    char ext[_MAX_EXT] = {};
+    _splitpath(path, drive, dir, name, ext);
+    return PathParts{drive, dir, name, ext};
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// A directory text in the one form used for comparing: '/' separators and a trailing '/'.
+CString NormalisedFolder(CString folder) {
+    folder.Replace('\\', '/');
+    if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != '/') folder += '/';
+    return folder;
+}
+
+bool CanOpenForReading(const CString& path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    struct stat info {};
+    const bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    std::fclose(file);
+    return regular;
+}
+
+RequestTarget TargetOf(const CWizardBaseCommon* wizard) {
+    return RequestTarget(wizard->m_pCommandReceiver, wizard->m_nMessageNumber, wizard->m_dwElementHandle);
+}
+
+} // namespace
+
+void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard) {
+    g_CharacteristicSearchDirs.RemoveAll();
+
+    CString document = "@DocumentFile";
+    if (wizard != nullptr) wizard->ReplacePlaceHolders(&document);
+    else document.Empty();
+    g_DocumentDir = Split(document).Folder();
+
+    char buffer[MAX_PATH] = {};
+    GetPrivateProfileStringA("Directories", "DefaultDir", "", buffer, MAX_PATH, kIniFile);
+    const CString defaultDir(buffer);
+
+    UINT count = GetPrivateProfileIntA("SearchPathCharateristics", "NumOfSearchDirs", 0, kIniFile);
+    if (count > kMaxSearchDirs) count = kMaxSearchDirs;
+    for (UINT i = 0; i < count; ++i) {
+        CString key;
+        key.Format("Dir%u", i);
+        buffer[0] = '\0';
+        GetPrivateProfileStringA("SearchPathCharateristics", key, "", buffer, MAX_PATH, kIniFile);
+        CString directory(buffer);
+        ExpandRelativePath(&directory, defaultDir);
+        // A directory counts with its last component only when it ends with a separator.
+        if (!directory.IsEmpty() && !IsSeparator(directory[directory.GetLength() - 1])) directory += '/';
+        g_CharacteristicSearchDirs.Add(directory);
+    }
+}
+
+BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
+    const PathParts parts = Split(fileName);
+    // Paths have no drive here; a folder from the root takes the place of drive and
+    // directory together, and only such a path is a full one.
+    const bool rooted = !parts.dir.IsEmpty() && IsSeparator(parts.dir[0]);
+    if (rooted && !parts.name.IsEmpty() && !parts.ext.IsEmpty()) {
+        directory.Empty();
+        return CanOpenForReading(fileName) ? 1 : 0;
+    }
+    if (parts.name.IsEmpty()) return 0;
+
+    if (parts.ext.IsEmpty()) {
+        const CString bare = parts.name + kDefaultExtension;
+        if (!rooted && !g_DocumentDir.IsEmpty()) {
+            if (!CanOpenForReading(g_DocumentDir + bare)) return 0;
+            directory = g_DocumentDir;
+            fileName = bare;
+            return 1;
+        }
+        const CString path = parts.Folder() + bare;
+        if (!CanOpenForReading(path)) return 0;
+        directory.Empty();
+        fileName = path;
+        return 1;
+    }
+
+    const CString bare = parts.name + parts.ext;
+    if (!directory.IsEmpty() && CanOpenForReading(Split(directory).Folder() + bare)) return 1;
+    if (!g_DocumentDir.IsEmpty() && CanOpenForReading(Split(g_DocumentDir).Folder() + bare)) {
+        directory = g_DocumentDir;
+        return 1;
+    }
+    for (INT_PTR i = 0; i < g_CharacteristicSearchDirs.GetSize(); ++i) {
+        const CString entry = g_CharacteristicSearchDirs.GetAt(i);
+        // An empty entry names no folder.
+        if (entry.IsEmpty()) continue;
+        if (CanOpenForReading(Split(entry).Folder() + bare)) {
+            directory = entry;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void MakeCharacteristicPathRelative(CString& directory, CString& path) {
+    const PathParts parts = Split(path);
+    const CString folder = parts.Folder();
+    const CString bare = parts.name + parts.ext;
+    if (folder.IsEmpty()) {
+        directory = g_DocumentDir;
+        path = bare;
+        return;
+    }
+    // Folders compare exactly: on this system a folder that differs in letter case is
+    // another folder, and a name made relative to it would name another file.
+    const CString wanted = NormalisedFolder(folder);
+    if (!directory.IsEmpty() && NormalisedFolder(directory) == wanted) {
+        path = bare;
+        return;
+    }
+    if (!g_DocumentDir.IsEmpty() && NormalisedFolder(g_DocumentDir) == wanted) {
+        path = bare;
+        directory = g_DocumentDir;
+        return;
+    }
+    for (INT_PTR i = 0; i < g_CharacteristicSearchDirs.GetSize(); ++i) {
+        const CString entry = g_CharacteristicSearchDirs.GetAt(i);
+        if (!entry.IsEmpty() && NormalisedFolder(entry) == wanted) {
+            path = bare;
+            directory = entry;
+            return;
+        }
+    }
+    directory.Empty();
+}
+
+CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
+    if (wizard == nullptr) return CString();
+    CString component;
+    const RequestTarget target = TargetOf(wizard);
+    if (target.HasReceiver()) {
+        CStringArray parts;
+        RequestNameParts(target, parts);
+        if (parts.GetSize() > 0) component = parts.GetAt(0);
+    }
+    component.Replace('.', '_');
+
+    CString document = "@DocumentName";
+    wizard->ReplacePlaceHolders(&document);
+    document.Replace('.', '_');
+
+    CString name = document + "__" + component;
+    if (!suffix.IsEmpty()) name += "__" + suffix;
+    return name + kDefaultExtension;
+}
+
+CString GetModelOutputDir() { return g_ModelOutputDir; }
+
+void SetModelOutputDir(CString directory) { g_ModelOutputDir = directory; }
+
+void SetModelOutputDirFromFile(const CFile* descriptionFile) {
+    const CString path = descriptionFile ? descriptionFile->GetFilePath() : CString();
+    int last = -1;
+    for (int i = 0; i < path.GetLength(); ++i)
+        if (IsSeparator(path[i])) last = i;
+    if (last >= 0) {
+        g_ModelOutputDir = path.Left(last + 1);
+        return;
+    }
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, buffer);
+    g_ModelOutputDir = (length > 0 && length < MAX_PATH) ? CString(buffer) : CString();
+}

@@ -1,0 +1,49 @@
+// Where data files of characteristics and tables are looked for and written: the document
+// directory, the characteristic search directories from "Lumo70.ini", the folder of the
+// model description being written, and the default data-file name of an element.
+// Directory texts end with a separator ('/'; '\\' of older data is accepted when reading).
+#pragma once
+
+#include "afx/afx.h"
+
+class CFile;
+class CWizardBaseCommon;
+
+// The folder of the current document ("" when the document has no path).
+extern CString g_DocumentDir;
+// The characteristic search directories, in the order of the "Dir%u" keys.
+extern CStringArray g_CharacteristicSearchDirs;
+// The folder of the model description file being written.
+extern CString g_ModelOutputDir;
+
+// Search directories are read only up to this count, whatever "NumOfSearchDirs" says.
+constexpr UINT kMaxSearchDirs = 10000;
+
+// Rebuilds g_DocumentDir from the wizard's document ("@DocumentFile") and
+// g_CharacteristicSearchDirs from "Lumo70.ini" ([SearchPathCharateristics] NumOfSearchDirs
+// and Dir0, Dir1, ..., relative ones expanded against [Directories] DefaultDir).
+void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard);
+
+// Looks for a characteristic file that can be opened for reading. A path with a folder is
+// tried as it is (directory emptied). A name without extension gets ".mdx" and is tried in
+// the document directory (when known; then directory := that folder and fileName := the
+// bare name) or else where its own folder says (directory emptied, fileName := the path).
+// A bare name with extension is tried in directory, the document directory and each search
+// directory, in this order; directory names the folder where it was found.
+BOOL FindCharacteristicFile(CString& fileName, CString& directory);
+
+// Splits a full path into a folder known here and a bare file name: the path becomes the
+// bare name when its folder is the given directory, the document directory (directory :=
+// that) or a search directory (directory := that entry); otherwise it stays a full path and
+// directory is emptied. A path without a folder gets the document directory.
+void MakeCharacteristicPathRelative(CString& directory, CString& path);
+
+// "<document name>__<component name>[__<suffix>].mdx" with every "." of both names turned
+// into "_"; the component name comes from the editor (request 13). Empty for a null wizard.
+CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);
+
+CString GetModelOutputDir();
+void SetModelOutputDir(CString directory);
+// Sets the model-output directory to the folder of the description file being written;
+// when its path has no folder (or there is no file), the temporary folder is taken.
+void SetModelOutputDirFromFile(const CFile* descriptionFile);

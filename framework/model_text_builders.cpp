@@ -1,0 +1,273 @@
+#include "framework/model_text_builders.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "framework/data_classes.h"
+#include "framework/param_access.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+#include "wizard/wizardbase.h"
+
+namespace {
+
+CString WithoutAt(CString name) {
+    name.Remove('@');
+    return name;
+}
+
+CString ValueInUsedUnit(const CWizardCopaObject3* param) {
+    CString converted;
+    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
+        return converted;
+    return param->GetValue();
+}
+
+CString UsedUnitValueOf(ParamHolder* holder, WORD valueID) {
+    const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
+    return param ? ValueInUsedUnit(param) : CString();
+}
+
+RequestTarget TargetOf(const CWizardBaseCommon* wizard) {
+    if (wizard == nullptr) return RequestTarget();
+    return RequestTarget(wizard->m_pCommandReceiver, wizard->m_nMessageNumber, wizard->m_dwElementHandle);
+}
+
+// Fills "@AC_RE" and "@AC_IM" in one forward pass, so that a part which itself holds one
+// of the placeholders is inserted as it stands.
+CString FillRealImaginary(const CString& expression, const CString& real, const CString& imaginary) {
+    static const char kReal[] = "@AC_RE";
+    static const char kImaginary[] = "@AC_IM";
+    const std::string source = expression.str();
+    std::string result;
+    size_t i = 0;
+    while (i < source.size()) {
+        if (source.compare(i, sizeof kReal - 1, kReal) == 0) {
+            result += real.str();
+            i += sizeof kReal - 1;
+        } else if (source.compare(i, sizeof kImaginary - 1, kImaginary) == 0) {
+            result += imaginary.str();
+            i += sizeof kImaginary - 1;
+        } else {
+            result += source[i++];
+        }
+    }
+    return CString(std::string_view(result));
+}
+
+BOOL BuildACExpression(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD realValueID, WORD imaginaryValueID,
+                       CString* modelText, const char* formula) {
+    if (snapshot == nullptr || modelText == nullptr) return 0;
+    const CWizardCopaObject3* real = FindParamByValueID(holder, realValueID);
+    const CWizardCopaObject3* imaginary = FindParamByValueID(holder, imaginaryValueID);
+    if (real == nullptr || imaginary == nullptr) return 0;
+    const CString name = snapshot->GetName();
+    const CString expression =
+        FillRealImaginary(WithoutAt(name) + " := " + formula, ValueInUsedUnit(real), ValueInUsedUnit(imaginary));
+    ReplacePlaceholder(*modelText, name, expression, 0);
+    return 1;
+}
+
+void ReplaceACLine(ParamHolder* holder, CString* modelText, WORD targetValueID, const CString& source,
+                   const char* placeholder) {
+    if (modelText == nullptr) return;
+    const CWizardCopaObject3* target = FindParamByValueID(holder, targetValueID);
+    if (target == nullptr) return;
+    CString converted;
+    if (!TBConvertUnits(target->GetQuantity(), target->GetUsedUnit(), source, target->GetUnit(), converted))
+        converted = source;
+    ReplacePlaceholder(*modelText, placeholder, target->GetName() + " := " + converted, 0);
+}
+
+bool IsFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
+bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
+
+void SetDescriptions(const CLanguageTextMap* templ, CWizardCopaObject3* target, char kind, int number,
+                     const CString& textArgument) {
+    if (templ == nullptr || target == nullptr) return;
+    CLanguageTextMap descriptions;
+    descriptions.InitHashTable(17);
+    POSITION pos = templ->GetStartPosition();
+    while (pos != nullptr) {
+        WORD language = 0;
+        CString text;
+        templ->GetNextAssoc(pos, language, text);
+        descriptions.SetAt(language, FillOneConversion(text, kind, number, textArgument));
+    }
+    target->SetDescriptionMap(descriptions);
+}
+
+} // namespace
+
+CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument) {
+    const std::string source = text.str();
+    std::string result;
+    bool filled = false;
+    size_t i = 0;
+    while (i < source.size()) {
+        if (source[i] != '%') {
+            result += source[i++];
+            continue;
+        }
+        if (i + 1 < source.size() && source[i + 1] == '%') {
+            result += '%';
+            i += 2;
+            continue;
+        }
+        // A conversion: flags, width, precision, conversion character.
+        size_t j = i + 1;
+        while (j < source.size() && IsFlag(source[j])) ++j;
+        const size_t widthStart = j;
+        while (j < source.size() && IsDigitChar(source[j])) ++j;
+        const size_t widthDigits = j - widthStart;
+        size_t precisionDigits = 0;
+        if (j < source.size() && source[j] == '.') {
+            ++j;
+            const size_t start = j;
+            while (j < source.size() && IsDigitChar(source[j])) ++j;
+            precisionDigits = j - start;
+        }
+        const char conversion = j < source.size() ? source[j] : '\0';
+        const bool wanted = kind == 'd' ? (conversion == 'd' || conversion == 'i') : conversion == kind;
+        // Widths and precisions of up to three digits keep the output small.
+        if (!filled && wanted && widthDigits <= 3 && precisionDigits <= 3) {
+            const std::string spec = source.substr(i, j + 1 - i);
+            char buffer[2048];
+            int written = 0;
+            if (kind == 'd') {
+                written = std::snprintf(buffer, sizeof buffer, spec.c_str(), number);
+                if (written >= 0) result.append(buffer, std::min<size_t>(static_cast<size_t>(written), sizeof buffer - 1));
+            } else {
+                // The text argument may be longer than any buffer: format its padding only.
+                const int needed = std::snprintf(nullptr, 0, spec.c_str(), static_cast<const char*>(textArgument));
+                if (needed >= 0) {
+                    std::string out(static_cast<size_t>(needed) + 1, '\0');
+                    std::snprintf(out.data(), out.size(), spec.c_str(), static_cast<const char*>(textArgument));
+                    out.resize(static_cast<size_t>(needed));
+                    result += out;
+                }
+            }
+            filled = true;
+            i = j + 1;
+            continue;
+        }
+        // Anything else is not ours to interpret: copied as it stands.
+        result += source[i++];
+    }
+    return CString(std::string_view(result));
+}
+
+void BuildInternXYTable(CString* modelText, CCopaObjectCompare* snapshot, ParamHolder* holder,
+                        const CWizardBaseCommon* wizard, int noQuotes, CString tableName, CString newPlaceholderName,
+                        CString fileName, int valueReference) {
+    if (modelText == nullptr || snapshot == nullptr) return;
+    const CString placeholder = snapshot->GetName();
+    const CString bareName = WithoutAt(placeholder);
+    snapshot->SetName(newPlaceholderName.IsEmpty() ? bareName : newPlaceholderName);
+
+    const CString fromParam = GetParamValueBySnapshot(snapshot, holder);
+    if (!fromParam.IsEmpty()) fileName = fromParam;
+
+    *modelText += "\nINTERN\tXY ";
+    CString name = tableName;
+    if (name.IsEmpty()) name = "XY_" + (holder ? holder->m_strElementName : CString()) + "_" + bareName;
+    MakeUniqueName(TargetOf(wizard), name);
+
+    *modelText += name + "( FILE := " + (noQuotes ? fileName : "\"" + fileName + "\"") + " );";
+    const CString replacement = valueReference ? bareName + " := " + name + ".VAL" : name;
+    ReplaceEveryOccurrence(*modelText, placeholder, replacement);
+}
+
+void BuildCouplingFactorText(CString* modelText, ParamHolder* holder, CCopaObjectCompare* snapshot) {
+    if (modelText == nullptr || snapshot == nullptr) return;
+    const CString placeholder = snapshot->GetName();
+    snapshot->SetName(WithoutAt(placeholder));
+    const CWizardCopaObject3* mutual = FindParamByValueID(holder, kValueIdMutualInductance);
+    const CString line = "K := (" + (mutual ? "@" + mutual->GetName() : CString()) + ")/sqrt( " +
+                         UsedUnitValueOf(holder, kValueIdFirstInductance) + " * " +
+                         UsedUnitValueOf(holder, kValueIdSecondInductance) + ")";
+    ReplaceEveryOccurrence(*modelText, placeholder, line);
+}
+
+BOOL BuildACPhaseExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD realValueID, WORD imaginaryValueID,
+                      CString* modelText) {
+    // The two-argument arc tangent is right in every quadrant and defined for a zero real part.
+    return BuildACExpression(snapshot, holder, realValueID, imaginaryValueID, modelText,
+                             "ATAN2((@AC_IM),(@AC_RE))*(180/PI)");
+}
+
+BOOL BuildACMagnitudeExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD realValueID,
+                          WORD imaginaryValueID, CString* modelText) {
+    return BuildACExpression(snapshot, holder, realValueID, imaginaryValueID, modelText,
+                             "SQRT((@AC_RE)^2+(@AC_IM)^2)");
+}
+
+void ReplaceACMagnitude(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID) {
+    const CWizardCopaObject3* source = FindParamByValueID(holder, sourceValueID);
+    ReplaceACLine(holder, modelText, targetValueID, source ? source->GetValue() : CString(), "@AC_MAG_VAL");
+}
+
+void ReplaceACPhase(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD) {
+    ReplaceACLine(holder, modelText, targetValueID, "0", "@AC_PHASE_VAL");
+}
+
+CString MakeReciprocalText(CString value) {
+    double x = 0.0;
+    if (ParseValueWithPrefix(value, &x) && x != 0.0) {
+        const double reciprocal = 1.0 / x;
+        if (std::isfinite(reciprocal)) return TBExtended_ftoa(reciprocal, -1, 0, "");
+    }
+    return "1/(" + value + ")";
+}
+
+CString MakeSumText(CString a, CString b, CString c) {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    if (ParseValueWithPrefix(a, &x) && ParseValueWithPrefix(b, &y) && ParseValueWithPrefix(c, &z)) {
+        const double sum = x + y + z;
+        // A sum beyond the double range is no number to write: the formula stands instead.
+        if (std::isfinite(sum)) return TBExtended_ftoa(sum, -1, 0, "");
+    }
+    return " " + a + " + " + b + " + " + c;
+}
+
+CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {
+    std::map<int, int> seen;
+    const int count = holder ? holder->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        // Entries marked deleted are not present any more and duplicate nothing.
+        if (param == nullptr || param->IsDeleted() || param->GetValueID() != valueID) continue;
+        const int index = GetBracketIndex(param->GetName());
+        if (index == -1) continue;
+        ++seen[index];
+    }
+    CString list;
+    for (const auto& [index, times] : seen) {
+        if (times < 2) continue;
+        if (!list.IsEmpty()) list += "\n";
+        list += TBExtended_itoa(index);
+    }
+    return list;
+}
+
+void SetParamDescriptionsByIndex(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target) {
+    if (target == nullptr) return;
+    SetDescriptions(templateDescriptions, target, 'd', GetBracketIndex(target->GetName()), CString());
+}
+
+void SetParamDescriptionsByName(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target) {
+    if (target == nullptr) return;
+    SetDescriptions(templateDescriptions, target, 's', 0, target->GetName());
+}
+
+void SetParamDescriptionsByValue(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target) {
+    if (target == nullptr) return;
+    SetDescriptions(templateDescriptions, target, 's', 0, target->GetValue());
+}

@@ -1,0 +1,69 @@
+// Pieces of model text that several element families write beyond the plain parameter
+// list: an inline XY table, the coupling factor of two inductances, AC magnitude and phase
+// lines, reciprocal and sum texts, and per-language descriptions of indexed parameters.
+#pragma once
+
+#include "afx/afx.h"
+#include "wizard/copa.h"
+#include "wizard/paramholder.h"
+
+class CCopaObjectCompare;
+class CWizardBaseCommon;
+
+// Value IDs the coupling factor reads: the mutual inductance and the two self inductances.
+constexpr WORD kValueIdMutualInductance = 2056;
+constexpr WORD kValueIdFirstInductance = 2102;
+constexpr WORD kValueIdSecondInductance = 2103;
+
+// Appends "\nINTERN\tXY <name>( FILE := <file> );" to the model text and replaces every
+// occurrence of the snapshot's placeholder (its name, "@N") by "N := <name>.VAL" (value
+// reference) or by the bare name. The snapshot is renamed to newPlaceholderName (or N);
+// the first parameter it then matches supplies the file name when its value is not empty.
+// The table name is tableName, or "XY_<element name>_N", made unique with the editor
+// (request 14). The file name is quoted unless noQuotes is set.
+void BuildInternXYTable(CString* modelText, CCopaObjectCompare* snapshot, ParamHolder* holder,
+                        const CWizardBaseCommon* wizard, int noQuotes, CString tableName, CString newPlaceholderName,
+                        CString fileName, int valueReference);
+
+// Replaces every occurrence of the snapshot's placeholder by
+// "K := (@<name of 2056>)/sqrt( <2102> * <2103>)" with the inductances in their used units;
+// the snapshot loses its "@".
+void BuildCouplingFactorText(CString* modelText, ParamHolder* holder, CCopaObjectCompare* snapshot);
+
+// Replace the first occurrence of the snapshot's placeholder by "N := <expression>" with
+// the real and imaginary parts (in their used units) in place of "@AC_RE" and "@AC_IM":
+// the phase in degrees with the quadrant-correct two-argument arc tangent, the magnitude
+// as the root of the sum of squares. 0 (nothing changed) when a part is missing.
+BOOL BuildACPhaseExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD realValueID, WORD imaginaryValueID,
+                      CString* modelText);
+BOOL BuildACMagnitudeExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD realValueID,
+                          WORD imaginaryValueID, CString* modelText);
+
+// Replace the first "@AC_MAG_VAL" / "@AC_PHASE_VAL" by "<target name> := <value>", the
+// value converted into the target's unit: the source parameter's value for the magnitude,
+// always 0 for the phase. Nothing is written when the target is missing.
+void ReplaceACMagnitude(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID);
+void ReplaceACPhase(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID);
+
+// 1/x as a number when the text is a non-zero number, else the formula "1/(<text>)".
+CString MakeReciprocalText(CString value);
+// a + b + c as a number when all three are numbers (and the sum is finite), else the
+// formula " <a> + <b> + <c>".
+CString MakeSumText(CString a, CString b, CString c);
+
+// The bracket indexes ("A[3]") that occur more than once among the parameters with the
+// value ID, ascending, one per line; empty when there are none.
+CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID);
+
+// Give the target a description per language from the template's descriptions, each with
+// its one conversion filled: the bracket index of the target's name (an integer
+// conversion), the target's name, or its value (a text conversion). The templates are not
+// printf formats: a conversion of another kind, and every conversion after the first, is
+// copied as it stands. A null map or target does nothing.
+void SetParamDescriptionsByIndex(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target);
+void SetParamDescriptionsByName(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target);
+void SetParamDescriptionsByValue(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target);
+
+// The text with its first conversion of the given kind ('d' for an integer, 's' for a
+// text) filled from the argument; "%%" becomes "%"; everything else is copied literally.
+CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument);
