@@ -43,16 +43,18 @@ thread_local DWORD t_lastError = 0;
 
 // The loader lock. Recursive because DllMain may load further modules (the plug-in loads
 // its language module while it attaches).
+// The loader's state is never destroyed: destructors of other static objects may still free
+// modules while the process ends.
 std::recursive_mutex& LoaderLock()
 {
-    static std::recursive_mutex lock;
-    return lock;
+    static auto* lock = new std::recursive_mutex;
+    return *lock;
 }
 
 std::vector<std::unique_ptr<HINSTANCE__>>& Records()
 {
-    static std::vector<std::unique_ptr<HINSTANCE__>> records;
-    return records;
+    static auto* records = new std::vector<std::unique_ptr<HINSTANCE__>>;
+    return *records;
 }
 
 bool EndsWithNoCase(const std::string& s, const char* suffix)

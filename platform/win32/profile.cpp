@@ -223,26 +223,29 @@ FileStamp Stamp(const std::string& path)
 
 struct CacheEntry {
     FileStamp stamp;
-    bool trusted = false; // false while the file may still change within its time stamp
+    bool trusted = false;  // false while the file may still change within its time stamp
+    bool readable = true;  // false for a file that exists but could not be read
     Profile profile;
 };
 
+// The profile state is never destroyed, so that destructors of other static objects can
+// still read and write profiles while the process ends.
 std::mutex& ProfileLock()
 {
-    static std::mutex lock;
-    return lock;
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
 std::map<std::string, CacheEntry>& Cache()
 {
-    static std::map<std::string, CacheEntry> cache;
-    return cache;
+    static auto* cache = new std::map<std::string, CacheEntry>;
+    return *cache;
 }
 
 std::string& ProfileFolderRef()
 {
-    static std::string folder;
-    return folder;
+    static auto* folder = new std::string;
+    return *folder;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text)
@@ -277,24 +280,26 @@ std::string ResolveProfilePath(const char* fileName)
 
 // The parsed file, from the cache when the file has not changed since it was parsed.
 // A file that cannot be read is an empty profile. Call with the profile lock held.
-Profile& Load(const std::string& path)
+CacheEntry& LoadEntry(const std::string& path)
 {
     FileStamp stamp = Stamp(path);
     CacheEntry& entry = Cache()[path];
     if (entry.trusted && SameStamp(entry.stamp, stamp))
-        return entry.profile;
+        return entry;
     std::string text;
-    if (stamp.exists)
-        ReadWholeFile(path, text);
+    entry.readable = !stamp.exists || ReadWholeFile(path, text);
     entry.profile = Parse(text);
     entry.stamp = stamp;
     // A file changed within the resolution of its time stamps could change again without
     // any visible difference; such an entry is parsed anew on every use until it is older.
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
-    entry.trusted = stamp.exists && stamp.mtime.tv_sec + 2 < now.tv_sec && stamp.ctime.tv_sec + 2 < now.tv_sec;
-    return entry.profile;
+    entry.trusted = stamp.exists && entry.readable && stamp.mtime.tv_sec + 2 < now.tv_sec &&
+                    stamp.ctime.tv_sec + 2 < now.tv_sec;
+    return entry;
 }
+
+Profile& Load(const std::string& path) { return LoadEntry(path).profile; }
 
 bool MakeFolders(const std::string& path)
 {
@@ -476,7 +481,10 @@ BOOL WriteString(const std::string& path, LPCSTR section, LPCSTR key, LPCSTR val
         return FALSE;
 
     std::lock_guard<std::mutex> guard(ProfileLock());
-    Profile profile = Load(path); // a copy: the cache changes only when the file did
+    CacheEntry& entry = LoadEntry(path);
+    if (!entry.readable)
+        return FALSE; // rewriting a file that could not be read would lose its content
+    Profile profile = entry.profile; // a copy: the cache changes only when the file did
     Section* target = FindSection(profile, sectionName);
     if (!key) {
         // Remove every section of that name.

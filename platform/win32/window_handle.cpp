@@ -16,10 +16,12 @@ struct Registry {
     uintptr_t next = 0x10000;
 };
 
+// Never destroyed: windows held by other static objects may be destroyed while the process
+// ends, after this file's statics would be gone.
 Registry& TheRegistry()
 {
-    static Registry registry;
-    return registry;
+    static auto* registry = new Registry;
+    return *registry;
 }
 
 } // namespace
