@@ -2,7 +2,6 @@
 
 #include "toolkit/tb_numbers.h"
 
-#include <charconv>
 #include <cmath>
 
 // Defined in the source file that data.cmake generates from resources/units.tbl.
@@ -72,33 +71,80 @@ bool Unescape(std::string_view s, std::string& out)
     return true;
 }
 
-bool ParseTerm(std::string_view s, double* value)
+// A decimal number or "pi", in long double: the table's constants (273.15, 5/9) then carry
+// far less rounding than the doubles of a conversion, which keeps "%.15g" results exact.
+bool ParseTerm(std::string_view s, long double* value)
 {
+    constexpr long double kPi = 3.141592653589793238462643383279502884L;
+    bool negative = false;
+    if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
     if (s == "pi") {
-        *value = 3.141592653589793;
+        *value = negative ? -kPi : kPi;
         return true;
     }
-    if (s == "-pi") {
-        *value = -3.141592653589793;
-        return true;
+    unsigned long long mantissa = 0;
+    int digits = 0;
+    long exponent = 0;
+    std::size_t i = 0;
+    bool any = false;
+    bool point = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            break;
+        any = true;
+        if (digits < 19) {
+            if (mantissa != 0 || c != '0')
+                ++digits;
+            mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+            if (point)
+                --exponent;
+        } else if (!point) {
+            ++exponent;
+        }
     }
-    double v = 0.0;
-    const auto result = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != s.data() + s.size() || !std::isfinite(v))
+    if (!any)
         return false;
-    *value = v;
-    return true;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        bool negativeExponent = false;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+')) {
+            negativeExponent = s[j] == '-';
+            ++j;
+        }
+        long e = 0;
+        const std::size_t start = j;
+        for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j)
+            if (e < 10000)
+                e = e * 10 + (s[j] - '0');
+        if (j == start)
+            return false;
+        exponent += negativeExponent ? -e : e;
+        i = j;
+    }
+    if (i != s.size() || exponent > 300 || exponent < -300)
+        return false;
+    long double v = static_cast<long double>(mantissa) * std::pow(10.0L, static_cast<long double>(exponent));
+    *value = negative ? -v : v;
+    return std::isfinite(v);
 }
 
 // A number, "pi", or a quotient of two of them ("1/1000", "pi/180").
-bool ParseFactor(std::string_view s, double* value)
+bool ParseFactor(std::string_view s, long double* value)
 {
     const std::size_t slash = s.find('/');
     if (slash == std::string_view::npos)
         return ParseTerm(s, value);
-    double a = 0.0;
-    double b = 0.0;
-    if (!ParseTerm(s.substr(0, slash), &a) || !ParseTerm(s.substr(slash + 1), &b) || b == 0.0)
+    long double a = 0.0L;
+    long double b = 0.0L;
+    if (!ParseTerm(s.substr(0, slash), &a) || !ParseTerm(s.substr(slash + 1), &b) || b == 0.0L)
         return false;
     *value = a / b;
     return std::isfinite(*value);
@@ -183,14 +229,14 @@ bool ParseUnitsTable(std::string_view text, UnitsTable& table, std::string* erro
             return fail("bad unit symbol");
         if (unit.symbol.find('|') != std::string::npos)
             return fail("a unit symbol cannot contain '|'");
-        if (!ParseFactor(fields[1], &unit.factor) || unit.factor == 0.0)
+        if (!ParseFactor(fields[1], &unit.factor) || unit.factor == 0.0L)
             return fail("bad factor");
         if (fields.size() == 3 && !ParseFactor(fields[2], &unit.offset))
             return fail("bad offset");
         QuantityDefinition& q = table.quantities.back();
         if (FindUnit(q, unit.symbol) != nullptr)
             return fail("unit named twice in one quantity");
-        if (q.units.empty() && (unit.factor != 1.0 || unit.offset != 0.0))
+        if (q.units.empty() && (unit.factor != 1.0L || unit.offset != 0.0L))
             return fail("the first unit of a quantity is its base unit: factor 1, no offset");
         q.units.push_back(std::move(unit));
     }
@@ -275,12 +321,15 @@ BOOL TBConvertUnits(const char* quantity, const char* usedUnit, const char* valu
         return FALSE;
     // Through the base unit; the factors of both units are applied in one quotient so that
     // units of one scale family (mV to kV) convert without a detour through rounding.
-    double result = 0.0;
-    if (source->offset == 0.0 && target->offset == 0.0)
-        result = v * (source->factor / target->factor);
+    // Computed in long double and rounded once at the end.
+    const long double lv = v;
+    long double exact = 0.0L;
+    if (source->offset == 0.0L && target->offset == 0.0L)
+        exact = lv * (source->factor / target->factor);
     else
-        result = (v * source->factor + source->offset - target->offset) / target->factor;
-    if (!std::isfinite(result))
+        exact = (lv * source->factor + source->offset - target->offset) / target->factor;
+    const double result = static_cast<double>(exact);
+    if (!std::isfinite(exact) || !std::isfinite(result))
         return FALSE;
     out = TBExtended_ftoa(result, -1, 0, "");
     return TRUE;

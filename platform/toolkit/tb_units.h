@@ -38,11 +38,12 @@ CString UnitListText(const char* quantity);
 // The names of all quantities in table order.
 void QuantityNames(CStringArray& names);
 
-// One unit: value in the base unit = value in this unit * factor + offset.
+// One unit: value in the base unit = value in this unit * factor + offset. Kept in long
+// double so that the constants add no rounding of their own to a conversion.
 struct UnitDefinition {
     std::string symbol;
-    double factor = 1.0;
-    double offset = 0.0;
+    long double factor = 1.0L;
+    long double offset = 0.0L;
 };
 
 struct QuantityDefinition {

@@ -1,0 +1,74 @@
+// The ".mdx" reader on arbitrary bytes. A file that reads must also write back and read again
+// to the same channels, names, units and bit-identical samples.
+#include "toolkit/read_write_files.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+std::string TempPath(const char* name)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + name + "." +
+           std::to_string(::getpid()) + ".mdx";
+}
+
+void Put(const std::string& path, const uint8_t* data, size_t size)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, f) != size)
+        std::abort();
+    std::fclose(f);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const std::string input = TempPath("mdx_fuzz_in");
+    static const std::string output = TempPath("mdx_fuzz_out");
+    Put(input, data, size);
+    CReadAndWriteFiles rw;
+    if (!rw.ReadInfoFile(input.c_str(), "", -1, nullptr, nullptr, 1, 0, 2)) {
+        if (rw.GetLastErrorNumber() == 0 || rw.GetLastError().IsEmpty())
+            std::abort();
+        return 0;
+    }
+    const int n = rw.GetNrItems();
+    if (!rw.ReadDataFile())
+        std::abort();
+
+    CReadAndWriteFiles out;
+    if (!out.SetNrChannels(rw.GetNrChannels()) || !out.SetNrItems(n))
+        std::abort();
+    for (int c = 0; c < rw.GetNrChannels(); ++c) {
+        CExImPortChannel* ch = rw.GetChannel(c);
+        if (ch->GetValues().GetSize() != n)
+            std::abort();
+        if (!out.InsertChannel(c, ch->GetValues(), ch->GetChannelName(), ch->GetUnitName()))
+            std::abort();
+    }
+    if (!out.WriteFile(output.c_str()))
+        std::abort();
+    CReadAndWriteFiles again;
+    if (!again.ReadInfoFile(output.c_str()) || again.GetNrChannels() != rw.GetNrChannels() ||
+        again.GetNrItems() != n || again.GetSaveVersion() != 0)
+        std::abort();
+    for (int c = 0; c < rw.GetNrChannels(); ++c) {
+        const CExImPortChannel* a = rw.GetChannel(c);
+        const CExImPortChannel* b = again.GetChannel(c);
+        if (a->GetChannelName() != b->GetChannelName() || a->GetUnitName() != b->GetUnitName())
+            std::abort();
+        if (n > 0 && std::memcmp(a->GetValues().GetData(), b->GetValues().GetData(), sizeof(double) * n) != 0)
+            std::abort();
+    }
+    return 0;
+}
