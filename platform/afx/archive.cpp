@@ -414,6 +414,8 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested)
         return pOb;
     }
 
+    if (m_nObjectDepth >= kMaxObjectDepth)
+        AfxThrowArchiveException(CArchiveException::generic, m_strFileName);
     CObject* pOb = pClassRef->CreateObject();
     if (!pOb)
         AfxThrowArchiveException(CArchiveException::badClass, m_strFileName);
@@ -428,9 +430,12 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested)
     m_loadArray.push_back(entry);
     ++m_nMapCount;
     m_nObjectSchema = nSchema;
+    ++m_nObjectDepth;
     try {
         pOb->Serialize(*this);
+        --m_nObjectDepth;
     } catch (...) {
+        --m_nObjectDepth;
         // The object and whatever it loaded are gone: no later reference may reach them.
         for (size_t i = slot; i < m_loadArray.size(); ++i)
             if (!m_loadArray[i].isClass)

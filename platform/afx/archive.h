@@ -22,6 +22,8 @@
 //   file is refused with endOfFile before any memory is allocated for it.
 // - An object whose Serialize throws while it is loaded is deleted before the exception
 //   travels on, so nothing leaks.
+// - Objects nested deeper than kMaxObjectDepth inside each other's data are refused with
+//   CArchiveException::generic, so crafted data cannot exhaust the stack.
 #pragma once
 
 #include "afx/cstring.h"
@@ -36,6 +38,8 @@ class CDocument;
 
 class CArchive {
 public:
+    static constexpr int kMaxObjectDepth = 256;
+
     enum Mode { store = 0, load = 1, bNoFlushOnDelete = 2, bNoByteSwap = 4 };
 
     CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096, void* lpBuf = nullptr);
@@ -141,6 +145,7 @@ private:
     UINT m_nMode;
     UINT m_nObjectSchema = static_cast<UINT>(-1);
     DWORD m_nMapCount = 1;
+    int m_nObjectDepth = 0;
     std::unordered_map<const void*, DWORD> m_storeClasses;
     std::unordered_map<const void*, DWORD> m_storeObjects;
     std::vector<LoadEntry> m_loadArray;

@@ -41,6 +41,22 @@ public:
 };
 IMPLEMENT_SERIAL(CTestVersioned, CObject, VERSIONABLE_SCHEMA | 2)
 
+// Owns the object that follows it in the archive.
+class CTestChain : public CObject {
+    DECLARE_SERIAL(CTestChain)
+public:
+    CObject* next = nullptr;
+    ~CTestChain() override { delete next; }
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring())
+            ar << next;
+        else
+            ar >> next;
+    }
+};
+IMPLEMENT_SERIAL(CTestChain, CObject, 1)
+
 namespace {
 
 using Bytes = std::vector<BYTE>;
@@ -315,6 +331,30 @@ TEST(CArchiveTest, LoadingRefusesBadData)
         CArchive ar(&out, CArchive::store);
         BYTE b;
         EXPECT_EQ(ArchiveCause([&] { ar >> b; }), CArchiveException::writeOnly);
+    }
+}
+
+TEST(CArchiveTest, NestingDepthIsLimited)
+{
+    for (int depth : {CArchive::kMaxObjectDepth, CArchive::kMaxObjectDepth + 1}) {
+        SCOPED_TRACE(depth);
+        CTestChain head;
+        CTestChain* tail = &head;
+        for (int i = 1; i < depth; ++i) {
+            tail->next = new CTestChain;
+            tail = static_cast<CTestChain*>(tail->next);
+        }
+        CMemFile file;
+        {
+            CArchive ar(&file, CArchive::store);
+            ar << &head;
+        }
+        Loader in(Contents(file));
+        CObject* loaded = nullptr;
+        const int cause = ArchiveCause([&] { loaded = in.ar.ReadObject(nullptr); });
+        // Every object made before the refusal is deleted again (the leak check sees it).
+        EXPECT_EQ(cause, depth > CArchive::kMaxObjectDepth ? CArchiveException::generic : -1);
+        delete loaded;
     }
 }
 
