@@ -5,4 +5,7 @@ parvel_add_test(framework_services_tests
           ${CMAKE_CURRENT_LIST_DIR}/services_placeholders_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/services_param_access_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/services_data_classes_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/services_param_list_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/services_places_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/services_builders_test.cpp
   LIBS Parvel parvel_editor)

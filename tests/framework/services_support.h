@@ -26,3 +26,52 @@ inline CWizardCopaObject3* MakeOutputTemplate(ParamHolder& holder, const char* n
 }
 
 } // namespace services_test
+
+#include "framework/data_classes.h"
+
+#include <cstring>
+#include <vector>
+
+namespace services_test {
+
+using Bytes = std::vector<BYTE>;
+
+inline void AppendDword(Bytes& out, DWORD value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+inline void AppendDouble(Bytes& out, double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<BYTE>(bits >> (8 * i)));
+}
+inline void AppendText(Bytes& out, const std::string& text) {
+    AppendDword(out, static_cast<DWORD>(text.size()));
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+// The archive bytes of snapshots stored one after another.
+inline Bytes ArchivedSnapshots(const std::vector<CCopaObjectCompare*>& snapshots) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        for (CCopaObjectCompare* s : snapshots) s->Serialize(ar);
+        ar.Close();
+    }
+    return Bytes(file.Data(), file.Data() + file.GetLength());
+}
+
+// Hands a copy of the bytes to the older base as its additional data.
+inline void SetWizardData(CWizardBase3& wizard, const Bytes& bytes) {
+    BYTE* block = new BYTE[bytes.size() + 1];
+    if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
+    wizard.SetAdditionalWizardData(block, static_cast<DWORD>(bytes.size()));
+}
+
+inline CCopaObjectCompare* Snapshot(const char* name, DWORD type = 0x4) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetName(name);
+    snapshot->SetType(type);
+    return snapshot;
+}
+
+} // namespace services_test
