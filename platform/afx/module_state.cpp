@@ -9,20 +9,17 @@ struct ModuleState {
     HINSTANCE hResource = nullptr;
     HINSTANCE hInstance = nullptr;
     bool refuseExtensionModules = false;
+    // Owns its records: AfxTermExtensionModule deletes a module's records. Records of modules
+    // still loaded at process end stay reachable from here until the process is gone.
     std::vector<CDynLinkLibrary*> chain;
-
-    ~ModuleState()
-    {
-        // The chain owns its records; whatever a module left registered goes now.
-        while (!chain.empty())
-            delete chain.back();
-    }
 };
 
+// Never destroyed: plug-ins terminate their extension module from their own static
+// destruction or unload, which may come after this library's static objects are gone.
 ModuleState& State()
 {
-    static ModuleState state;
-    return state;
+    static ModuleState* state = new ModuleState();
+    return *state;
 }
 
 } // namespace

@@ -26,7 +26,7 @@ BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HINSTANCE hInst);
 void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll = FALSE);
 
 // Registers an extension module in the process-wide chain. Create with new; the chain
-// owns the record and deletes it at AfxTermExtensionModule or at process end.
+// owns the record and deletes it at AfxTermExtensionModule of its module.
 class CDynLinkLibrary {
 public:
     explicit CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem = FALSE);
