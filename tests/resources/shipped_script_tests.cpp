@@ -189,4 +189,77 @@ TEST(ShippedScript, ResistorConductanceAndAcPages) {
     EXPECT_EQ(Control(2604, 2033).style & kDisabled, 0u);
 }
 
+TEST(ShippedScript, ElementPagesCarryEveryControlTheirPagesAddress) {
+    const std::map<int, std::vector<int>> pages = {
+        {100, {2000, 2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011, 2012, 2015, 2016, 2017, 2018,
+               2019, 2020, 2021, 2022, 2023, 2024, 2025, 2026, 2472, 2515, 2516}},
+        {106, {2000, 2001, 2002, 2020, 2072, 2027, 2092, 2089, 2028, 2507, 2090, 2029, 2030, 2031, 2093, 2094, 2098,
+               2079, 2144, 2099, 2100, 2508, 2101, 2103, 2104, 2509, 2105, 2091, 2473, 2513, 2096, 2510, 2097, 2514,
+               2109, 2511, 2110, 2377, 2378, 2017, 2018, 2019, 2056}},
+        {107, {2000, 2001, 2002, 2020, 2072, 2100, 2102, 2509, 2104, 2337, 2101, 2103, 2508, 2106, 2336, 2108, 2331,
+               2306, 2010, 2011, 2307, 2308, 2311, 2017, 2056}},
+        {108, {2000, 2001, 2002, 2072, 2100, 2102, 2509, 2105, 2107, 2510, 2101, 2103, 2508, 2110, 2109, 2511, 2108,
+               2331, 2306, 2010, 2011, 2307, 2308, 2311, 2017, 2056, 2020}},
+        {2608, {2000, 2001, 2002, 2003, 2020, 2027, 2028, 2029, 2030, 2031, 2032, 2033, 2034, 2035, 2036, 2038, 2039,
+                2040, 2041, 2042, 2045, 2046, 2047, 2048, 2049, 2050, 2051, 2052, 2053, 2054, 2055, 2057, 2058, 2095,
+                2096, 2203, 2204, 2205, 2507, 2508, 2509, 2510, 2511, 2512, 2513, 2514, 2515, 2516, 2517, 2520, 2017,
+                2018, 2019}},
+        {2609, {2000, 2001, 2002, 2020, 2072, 2476, 2477, 2514, 2478, 2479, 2527, 2481, 2480, 2515, 2482, 2483, 2516,
+                2484, 2485, 2521, 2111, 2112, 2517, 2488, 2486, 2487, 2331, 2017, 2371, 2372, 2373, 2374}},
+        {2610, {2000, 2001, 2002, 2020, 2072, 2476, 2477, 2514, 2482, 2483, 2516, 2481, 2480, 2515, 2111, 2112, 2517,
+                2488, 2486, 2487, 2331, 2017, 2371, 2372}},
+        {2611, {2000, 2001, 2002, 2020, 2072, 2073, 2074, 2476, 2477, 2514, 2478, 2479, 2527, 2489, 2490, 2526, 2482,
+                2483, 2516, 2484, 2485, 2521, 2491, 2492, 2522, 2493, 2494, 2518, 2497, 2498, 2519, 2501, 2502, 2520,
+                2495, 2496, 2523, 2499, 2500, 2524, 2503, 2504, 2525, 2481, 2480, 2515, 2111, 2112, 2517, 2488, 2486,
+                2487, 2331, 2017, 2371, 2372, 2373, 2374}},
+        {2612, {2000, 2001, 2002, 2020, 2072, 2476, 2477, 2514, 2478, 2479, 2527, 2489, 2490, 2526, 2482, 2483, 2516,
+                2484, 2485, 2521, 2491, 2492, 2522, 2481, 2480, 2515, 2111, 2112, 2517, 2486, 2487, 2488, 2493, 2494,
+                2495, 2496, 2497, 2498, 2499, 2500, 2501, 2331, 2017, 2371, 2372}},
+        {2615, {2000, 2001, 2002, 2020, 2072, 2476, 2477, 2514, 2478, 2479, 2527, 2489, 2016, 2075, 2482, 2483, 2516,
+                2484, 2485, 2521, 2111, 2112, 2517, 2488, 2486, 2487, 2331, 2017, 2371, 2372, 2373, 2374}},
+        {2606, {2454, 2452, 2455, 2457, 2465, 2466, 2467, 1, 2, 9}},
+        {161, {3073, 1170, 1171, 1172, 1173, 1174, 1175, 1176, 1177, 1178, 1179, 1180, 1181, 1182, 1183, 1184, 1185,
+               1186, 1188, 1189, 1190, 1191, 1192, 1193, 1194, 1195, 1196, 1197, 1199, 1200, 1202}},
+    };
+    for (const auto& [dialogId, ids] : pages) {
+        ASSERT_EQ(Shipped().dialogs.count(dialogId), 1u) << dialogId;
+        for (int id : ids) EXPECT_NE(Shipped().dialogs.at(dialogId).FindControl(id), nullptr) << dialogId << "/" << id;
+    }
+    // The nonlinear transformer replaces the main-inductance row by the characteristic.
+    EXPECT_EQ(Shipped().dialogs.at(2615).FindControl(2480), nullptr);
+    // The mutual inductance output of the transformer is a three-state box.
+    EXPECT_EQ(Control(108, 2056).style & 0xF, 0x6u);
+    EXPECT_EQ(Control(161, 1174).text, "x^y");
+}
+
+TEST(ShippedScript, ListEntriesComeWithTheTemplates) {
+    EXPECT_EQ(Control(100, 2005).items, (std::vector<std::string>{"Voltage Controlled", "Current Controlled",
+                                                                  "Nonlinear Voltage Controlled",
+                                                                  "Nonlinear Current Controlled"}));
+    EXPECT_EQ(Control(2608, 2032).items, (std::vector<std::string>{"Sine", "Pulse", "Triangular", "Trapezoidal",
+                                                                   "Saw-tooth Rising", "Saw-tooth Falling"}));
+    EXPECT_EQ(Control(2608, 2049).items, (std::vector<std::string>{"Yes", "No"}));
+}
+
+TEST(ShippedScript, PictureControlsNameExistingBitmaps) {
+    int pictures = 0;
+    for (const auto& [id, dialog] : Shipped().dialogs) {
+        for (const qv::RcControl& control : dialog.controls) {
+            if (control.imageId == 0) continue;
+            ++pictures;
+            EXPECT_EQ(Shipped().bitmaps.count(control.imageId), 1u) << "dialog " << id << " control " << control.id;
+        }
+    }
+    EXPECT_GT(pictures, 0);
+    for (const auto& [id, bitmap] : Shipped().bitmaps) {
+        EXPECT_GT(bitmap.width, 0) << id;
+        EXPECT_GT(bitmap.height, 0) << id;
+    }
+    const qv::RcMenuItem& conditions = Shipped().menus.at(2606).items.at(0);
+    EXPECT_EQ(conditions.text, "If");
+    ASSERT_EQ(conditions.children.size(), 3u);
+    EXPECT_EQ(conditions.children[1].text, "ELSE IF");
+    EXPECT_EQ(conditions.children[1].id, 40018);
+}
+
 } // namespace
