@@ -9,16 +9,35 @@
 #pragma once
 
 #include "afx/cstring.h"
+#include "afx/exceptions.h"
 #include "afx/object.h"
 
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 struct __POSITION {};
 typedef __POSITION* POSITION;
+
+namespace qv {
+// Runs a step that allocates; running out of memory raises the framework's memory
+// exception (caught as CException* like every other failure), never std::bad_alloc.
+template <class F>
+void GrowOrThrow(F&& f)
+{
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    } catch (const std::length_error&) {
+        AfxThrowMemoryException();
+    }
+}
+}
 
 // ---------------------------------------------------------------- arrays
 
@@ -39,7 +58,7 @@ public:
     {
         if (nNewSize < 0)
             qv::IndexOutOfRange("CArray::SetSize", nNewSize, GetSize());
-        m_data.resize(static_cast<size_t>(nNewSize));
+        qv::GrowOrThrow([&] { m_data.resize(static_cast<size_t>(nNewSize)); });
     }
     void FreeExtra() { m_data.shrink_to_fit(); }
     void RemoveAll() { m_data.clear(); }
@@ -60,13 +79,13 @@ public:
             qv::IndexOutOfRange("CArray::SetAtGrow", nIndex, GetSize());
         TYPE copy = newElement;  // the argument may refer into the array
         if (nIndex >= GetSize())
-            m_data.resize(static_cast<size_t>(nIndex) + 1);
+            qv::GrowOrThrow([&] { m_data.resize(static_cast<size_t>(nIndex) + 1); });
         m_data[static_cast<size_t>(nIndex)] = std::move(copy);
     }
     int Add(ARG_TYPE newElement)
     {
         TYPE copy = newElement;
-        m_data.push_back(std::move(copy));
+        qv::GrowOrThrow([&] { m_data.push_back(std::move(copy)); });
         return GetUpperBound();
     }
     int Append(const CArray& src)
@@ -91,9 +110,11 @@ public:
         if (nIndex < 0 || nCount < 0)
             qv::IndexOutOfRange("CArray::InsertAt", nIndex, GetSize());
         TYPE copy = newElement;
-        if (nIndex > GetSize())
-            m_data.resize(static_cast<size_t>(nIndex));
-        m_data.insert(m_data.begin() + nIndex, static_cast<size_t>(nCount), copy);
+        qv::GrowOrThrow([&] {
+            if (nIndex > GetSize())
+                m_data.resize(static_cast<size_t>(nIndex));
+            m_data.insert(m_data.begin() + nIndex, static_cast<size_t>(nCount), copy);
+        });
     }
     void InsertAt(int nStartIndex, const CArray* pNewArray)
     {

@@ -1,5 +1,6 @@
 #include "afx/cstring.h"
 
+#include "afx/exceptions.h"
 #include "afx/module_state.h"
 #include "win32/resources.h"
 
@@ -9,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
+#include <new>
+#include <stdexcept>
 
 namespace qv {
 void IndexOutOfRange(const char* where, long long index, long long size)
@@ -20,6 +23,20 @@ void IndexOutOfRange(const char* where, long long index, long long size)
 }
 
 namespace {
+
+// Growing a string that cannot get its memory raises the framework's memory exception,
+// which the system's code catches around buffer manipulation (never std::bad_alloc).
+template <class F>
+decltype(auto) Grow(F&& f)
+{
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    } catch (const std::length_error&) {
+        AfxThrowMemoryException();
+    }
+}
 
 std::string_view ViewOf(const char* psz) { return psz ? std::string_view(psz) : std::string_view(); }
 
@@ -77,7 +94,11 @@ private:
 } // namespace
 
 CString::CString(const char* psz) : m_str(ViewOf(psz)) {}
-CString::CString(char ch, int nRepeat) : m_str(nRepeat > 0 ? static_cast<size_t>(nRepeat) : 0, ch) {}
+CString::CString(char ch, int nRepeat)
+{
+    if (nRepeat > 0)
+        Grow([&] { m_str.assign(static_cast<size_t>(nRepeat), ch); });
+}
 CString::CString(const char* pch, int nLength)
 {
     if (pch && nLength > 0)
@@ -114,13 +135,13 @@ CString& CString::operator=(char ch)
 }
 CString& CString::operator+=(const CString& s)
 {
-    m_str.append(s.m_str);
+    Grow([&] { m_str.append(s.m_str); });
     return *this;
 }
 CString& CString::operator+=(const char* psz)
 {
     std::string tmp(ViewOf(psz));
-    m_str.append(tmp);
+    Grow([&] { m_str.append(tmp); });
     return *this;
 }
 CString& CString::operator+=(char ch)
@@ -279,18 +300,20 @@ int CString::Replace(const char* pszOld, const char* pszNew)
     std::string out;
     int n = 0;
     size_t pos = 0;
-    for (;;) {
-        const size_t hit = m_str.find(from, pos);
-        if (hit == std::string::npos)
-            break;
-        out.append(m_str, pos, hit - pos);
-        out.append(to);
-        pos = hit + from.size();
-        ++n;
-    }
+    Grow([&] {
+        for (;;) {
+            const size_t hit = m_str.find(from, pos);
+            if (hit == std::string::npos)
+                break;
+            out.append(m_str, pos, hit - pos);
+            out.append(to);
+            pos = hit + from.size();
+            ++n;
+        }
+        out.append(m_str, pos, std::string::npos);
+    });
     if (n == 0)
         return 0;
-    out.append(m_str, pos, std::string::npos);
     m_str.swap(out);
     return n;
 }
@@ -319,7 +342,7 @@ int CString::Insert(int nIndex, const char* psz)
     if (nIndex > GetLength())
         nIndex = GetLength();
     const std::string tmp(ViewOf(psz));
-    m_str.insert(static_cast<size_t>(nIndex), tmp);
+    Grow([&] { m_str.insert(static_cast<size_t>(nIndex), tmp); });
     return GetLength();
 }
 
@@ -425,7 +448,7 @@ void CString::FormatV(const char* pszFormat, va_list args)
         m_str.assign(small, static_cast<size_t>(n));
         return;
     }
-    std::string big(static_cast<size_t>(n) + 1, '\0');
+    std::string big = Grow([&] { return std::string(static_cast<size_t>(n) + 1, '\0'); });
     va_copy(copy, args);
     std::vsnprintf(big.data(), big.size(), pszFormat, copy);
     va_end(copy);
@@ -447,13 +470,13 @@ BOOL CString::LoadString(UINT nID)
 char* CString::GetBuffer(int nMinBufLength)
 {
     if (nMinBufLength > GetLength())
-        m_str.resize(static_cast<size_t>(nMinBufLength));
+        Grow([&] { m_str.resize(static_cast<size_t>(nMinBufLength)); });
     return m_str.data();
 }
 
 char* CString::GetBufferSetLength(int nNewLength)
 {
-    m_str.resize(nNewLength > 0 ? static_cast<size_t>(nNewLength) : 0);
+    Grow([&] { m_str.resize(nNewLength > 0 ? static_cast<size_t>(nNewLength) : 0); });
     return m_str.data();
 }
 
