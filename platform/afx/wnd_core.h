@@ -85,6 +85,7 @@ public:
     DWORD lvExStyle = 0;
     CImageList* imageLists[3] = {nullptr, nullptr, nullptr};
     int topIndex = 0;
+    int selectionMark = -1;
 
     // Up-down controls.
     int lower = 0;
@@ -117,6 +118,17 @@ LRESULT NotifyParent(WindowCore* control, NMHDR& header);
 // Default processing of the standard controls' messages; false when the message is not one
 // of the control's own.
 bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// Replaces an edit's selection with text (within its limit); the caret follows the text.
+void ReplaceSelection(WindowCore* edit, const std::string& text);
+// A click on a button: auto check boxes toggle, auto three-state boxes cycle, auto radio
+// buttons check themselves and uncheck their group; then BN_CLICKED goes to the parent.
+// Disabled buttons and group boxes ignore it.
+void ClickButton(WindowCore* button);
+// A click on an up-down arrow (delta +1 up, -1 down): UDN_DELTAPOS to the parent, which
+// refuses with a non-zero answer; else the position moves, the buddy follows and the parent
+// gets WM_VSCROLL (WM_HSCROLL). False when refused or disabled.
+bool ClickSpin(WindowCore* spin, int delta);
 
 // The window that has the focus (null when none).
 WindowCore* FocusCore();

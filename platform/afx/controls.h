@@ -1,0 +1,319 @@
+// The standard controls: buttons, edits, statics, combo and list boxes, report list views,
+// their header, up-down controls and image lists.
+//
+// Each class is a view of the window record behind its handle; the state (text, check,
+// entries, selection, rows) lives in the record, so a layer-made object and a page member
+// attached by DDX_Control show the same state. The member functions act directly and send no
+// notification; the user actions in qv::ui (user_script.h) are what notify parents.
+//
+// Deliberate differences from the original platform: an edit's CharFromPos and PosFromChar
+// work with character indexes (a point's x is the character index, y the line), and the
+// positions of list-view rows and columns come from fixed sizes (rows 16 pixels high below a
+// 20-pixel header, columns as wide as set).
+#pragma once
+
+#include "afx/wnd.h"
+
+#include <string>
+#include <vector>
+
+class CDC;
+class CBitmap;
+
+class CButton : public CWnd {
+    DECLARE_DYNAMIC(CButton)
+public:
+    CButton() = default;
+    using CWnd::Create;
+    virtual BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    int GetCheck() const;
+    void SetCheck(int nCheck);
+    UINT GetState() const;
+    void SetState(BOOL bHighlight);
+    UINT GetButtonStyle() const;
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
+    HBITMAP SetBitmap(HBITMAP hBitmap);
+    HBITMAP GetBitmap() const { return m_hBitmap; }
+    // Owner-drawn buttons are drawn by their parent's WM_DRAWITEM or by this override.
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+
+protected:
+    HBITMAP m_hBitmap = nullptr;
+};
+
+class CStatic : public CWnd {
+    DECLARE_DYNAMIC(CStatic)
+public:
+    CStatic() = default;
+    using CWnd::Create;
+    virtual BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xffff);
+    HBITMAP SetBitmap(HBITMAP hBitmap);
+    HBITMAP GetBitmap() const { return m_hBitmap; }
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+
+protected:
+    HBITMAP m_hBitmap = nullptr;
+};
+
+class CEdit : public CWnd {
+    DECLARE_DYNAMIC(CEdit)
+public:
+    CEdit() = default;
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    // Selection as character indexes; nEndChar -1 means the end of the text.
+    void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
+    void SetSel(DWORD dwSelection, BOOL bNoScroll = FALSE);
+    void GetSel(int& nStartChar, int& nEndChar) const;
+    DWORD GetSel() const;
+    void ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo = FALSE);
+    void Clear() { ReplaceSel(""); }
+    void LimitText(int nChars = 0);
+    void SetLimitText(UINT nMax) { LimitText(static_cast<int>(nMax)); }
+    UINT GetLimitText() const;
+    BOOL SetReadOnly(BOOL bReadOnly = TRUE);
+    BOOL GetModify() const;
+    void SetModify(BOOL bModified = TRUE);
+    int GetLineCount() const;
+    // Character index nearest to a point (x = index in the line, y = line); -1 when none.
+    int CharFromPos(CPoint pt) const;
+    CPoint PosFromChar(UINT nChar) const;
+    // The caret is the end of the selection.
+    CPoint GetCaretPos() const;
+    void SetCaretPos(int nChar) { SetSel(nChar, nChar); }
+};
+
+class CComboBox : public CWnd {
+    DECLARE_DYNAMIC(CComboBox)
+public:
+    CComboBox() = default;
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    int GetCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nSelect);
+    int AddString(LPCTSTR lpszString);
+    int InsertString(int nIndex, LPCTSTR lpszString);
+    int DeleteString(UINT nIndex);
+    void ResetContent();
+    int GetLBText(int nIndex, LPTSTR lpszText) const;
+    void GetLBText(int nIndex, CString& rString) const;
+    int GetLBTextLen(int nIndex) const;
+    int SetItemData(int nIndex, DWORD_PTR dwItemData);
+    DWORD_PTR GetItemData(int nIndex) const;
+    int SetItemDataPtr(int nIndex, void* pData) { return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData)); }
+    void* GetItemDataPtr(int nIndex) const { return reinterpret_cast<void*>(GetItemData(nIndex)); }
+    // Case-insensitive prefix search after nStartAfter (-1: from the start), wrapping round.
+    int FindString(int nStartAfter, LPCTSTR lpszString) const;
+    // Case-insensitive whole-text search, wrapping round like FindString.
+    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
+    // Selects the first entry found by FindString; CB_ERR (selection unchanged) when none.
+    int SelectString(int nStartAfter, LPCTSTR lpszString);
+    void ShowDropDown(BOOL bShowIt = TRUE);
+    BOOL GetDroppedState() const;
+    BOOL LimitText(int nMaxChars);
+    DWORD GetEditSel() const;
+    BOOL SetEditSel(int nStartChar, int nEndChar);
+};
+
+class CListBox : public CWnd {
+    DECLARE_DYNAMIC(CListBox)
+public:
+    CListBox() = default;
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    int GetCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nSelect);
+    int GetSel(int nIndex) const;
+    int SetSel(int nIndex, BOOL bSelect = TRUE);
+    int GetSelCount() const;
+    int AddString(LPCTSTR lpszItem);
+    int InsertString(int nIndex, LPCTSTR lpszItem);
+    int DeleteString(UINT nIndex);
+    void ResetContent();
+    int GetText(int nIndex, LPTSTR lpszBuffer) const;
+    void GetText(int nIndex, CString& rString) const;
+    int GetTextLen(int nIndex) const;
+    int SetItemData(int nIndex, DWORD_PTR dwItemData);
+    DWORD_PTR GetItemData(int nIndex) const;
+    int FindString(int nStartAfter, LPCTSTR lpszItem) const;
+    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
+    int SelectString(int nStartAfter, LPCTSTR lpszItem);
+};
+
+// A list box with a check box per entry (check state 0, 1 or 2 per entry).
+class CCheckListBox : public CListBox {
+    DECLARE_DYNAMIC(CCheckListBox)
+public:
+    CCheckListBox() = default;
+    void SetCheckStyle(UINT nStyle) { m_nStyle = nStyle; }
+    UINT GetCheckStyle() const { return m_nStyle; }
+    void SetCheck(int nIndex, int nCheck);
+    int GetCheck(int nIndex) const;
+    void Enable(int nIndex, BOOL bEnabled = TRUE);
+    BOOL IsEnabled(int nIndex) const;
+
+protected:
+    UINT m_nStyle = BS_AUTOCHECKBOX;
+};
+
+class CImageList {
+public:
+    CImageList() = default;
+    virtual ~CImageList() = default;
+    CImageList(const CImageList&) = delete;
+    CImageList& operator=(const CImageList&) = delete;
+
+    BOOL Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow);
+    // A bitmap resource cut into images of the list's width (cx of the bitmap's height when
+    // cx is 0); FALSE when the bitmap is not in the resources of AfxGetResourceHandle().
+    BOOL Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask);
+    BOOL DeleteImageList();
+    // Each adds the bitmap cut into images of the list's width; returns the first new index.
+    int Add(CBitmap* pbmImage, CBitmap* pbmMask);
+    int Add(CBitmap* pbmImage, COLORREF crMask);
+    // Adds the images of a bitmap resource of the resources of AfxGetResourceHandle().
+    int AddBitmapResource(UINT nBitmapID);
+    int Add(HICON hIcon);
+    BOOL Remove(int nImage);
+    int GetImageCount() const { return static_cast<int>(m_images.size()); }
+    BOOL GetImageSize(SIZE* size) const;
+    UINT_PTR GetSafeHandle() const { return m_created ? reinterpret_cast<UINT_PTR>(this) : 0; }
+    // Records the image into the DC's display list; FALSE for an index out of range.
+    BOOL Draw(CDC* pDC, int nImage, POINT pt, UINT nStyle);
+
+    // The bitmap resource ID and index within it of each image (0 for images without one).
+    struct Image {
+        int bitmapId;
+        int index;
+    };
+    const std::vector<Image>& Images() const { return m_images; }
+
+protected:
+    bool m_created = false;
+    int m_cx = 0;
+    int m_cy = 0;
+    std::vector<Image> m_images;
+};
+
+class CHeaderCtrl : public CWnd {
+    DECLARE_DYNAMIC(CHeaderCtrl)
+public:
+    CHeaderCtrl() = default;
+    // The list view whose columns this header shows.
+    int GetItemCount() const;
+    BOOL GetItemRect(int nIndex, LPRECT lpRect) const;
+
+    HWND m_hListView = nullptr;
+};
+
+struct LVHITTESTINFO {
+    POINT pt;
+    UINT flags;
+    int iItem;
+    int iSubItem;
+};
+typedef LVHITTESTINFO* LPLVHITTESTINFO;
+
+class CListCtrl : public CWnd {
+    DECLARE_DYNAMIC(CListCtrl)
+public:
+    CListCtrl();
+    virtual ~CListCtrl();
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    // Columns.
+    int InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1,
+                     int nSubItem = -1);
+    int InsertColumn(int nCol, const LVCOLUMN* pColumn);
+    BOOL DeleteColumn(int nCol);
+    BOOL SetColumnWidth(int nCol, int cx);
+    int GetColumnWidth(int nCol) const;
+    BOOL GetColumn(int nCol, LVCOLUMN* pColumn) const;
+    BOOL SetColumn(int nCol, const LVCOLUMN* pColumn);
+    CHeaderCtrl* GetHeaderCtrl();
+
+    // Items.
+    int GetItemCount() const;
+    int InsertItem(int nItem, LPCTSTR lpszItem);
+    int InsertItem(int nItem, LPCTSTR lpszItem, int nImage);
+    int InsertItem(const LVITEM* pItem);
+    int InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, UINT nState, UINT nStateMask, int nImage, LPARAM lParam);
+    BOOL DeleteItem(int nItem);
+    BOOL DeleteAllItems();
+    BOOL SetItemText(int nItem, int nSubItem, LPCTSTR lpszText);
+    CString GetItemText(int nItem, int nSubItem) const;
+    int GetItemText(int nItem, int nSubItem, LPTSTR lpszText, int nLen) const;
+    BOOL SetItemData(int nItem, DWORD_PTR dwData);
+    DWORD_PTR GetItemData(int nItem) const;
+    BOOL SetItem(const LVITEM* pItem);
+    BOOL GetItem(LVITEM* pItem) const;
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    UINT GetItemState(int nItem, UINT nMask) const;
+    int GetNextItem(int nItem, int nFlags) const;
+    UINT GetSelectedCount() const;
+    int GetSelectionMark() const;
+    int SetSelectionMark(int iIndex);
+    BOOL SetCheck(int nItem, BOOL fCheck = TRUE);
+    BOOL GetCheck(int nItem) const;
+    DWORD SetExtendedStyle(DWORD dwNewStyle);
+    DWORD GetExtendedStyle() const;
+    BOOL EnsureVisible(int nItem, BOOL bPartialOK);
+    int GetTopIndex() const;
+    int GetCountPerPage() const;
+    BOOL GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const;
+    BOOL GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) const;
+    int HitTest(CPoint pt, UINT* pFlags = nullptr) const;
+    int HitTest(LVHITTESTINFO* pHitTestInfo) const;
+    int SubItemHitTest(LVHITTESTINFO* pInfo) const;
+    CImageList* SetImageList(CImageList* pImageList, int nImageListType);
+    CImageList* GetImageList(int nImageListType) const;
+    BOOL RedrawItems(int nFirst, int nLast) { Invalidate(); return TRUE; }
+
+    // Fixed geometry of the rows (see the note at the top of the header).
+    static constexpr int kHeaderHeight = 20;
+    static constexpr int kRowHeight = 16;
+
+protected:
+    CHeaderCtrl m_header;
+};
+
+class CSpinButtonCtrl : public CWnd {
+    DECLARE_DYNAMIC(CSpinButtonCtrl)
+public:
+    CSpinButtonCtrl() = default;
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    void SetRange(short nLower, short nUpper) { SetRange32(nLower, nUpper); }
+    void SetRange32(int nLower, int nUpper);
+    DWORD GetRange() const;
+    void GetRange(int& lower, int& upper) const;
+    void GetRange32(int& lower, int& upper) const { GetRange(lower, upper); }
+    int SetPos(int nPos);
+    int GetPos() const;
+    int SetPos32(int nPos) { return SetPos(nPos); }
+    int GetPos32(BOOL* lpbError = nullptr) const;
+    CWnd* SetBuddy(CWnd* pWndBuddy);
+    CWnd* GetBuddy() const;
+    int SetBase(int nBase);
+    UINT GetBase() const;
+};
+
+class CScrollBar : public CWnd {
+    DECLARE_DYNAMIC(CScrollBar)
+public:
+    CScrollBar() = default;
+};
+
+namespace qv {
+// The layer-made objects for template controls: a CButton for "Button", a CEdit for "Edit",
+// and so on; a plain CWnd for other classes.
+CWnd* MakeStandardControl(const std::string& className, DWORD style);
+} // namespace qv
