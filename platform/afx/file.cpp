@@ -293,7 +293,16 @@ BOOL CMemFile::Open(LPCTSTR, UINT, CFileException* pError)
     return FALSE;
 }
 
-void CMemFile::Close() { Reset(); }
+void CMemFile::Close()
+{
+    // Bytes of the caller's stay attached, so that Detach after Close still hands them back
+    // (the system closes, then detaches a block it keeps). Bytes of the file's own go.
+    if (m_bOwnsBuffer) {
+        Reset();
+        return;
+    }
+    m_nPosition = 0;
+}
 
 void CMemFile::Abort() { Reset(); }
 

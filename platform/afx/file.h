@@ -97,6 +97,8 @@ public:
     BYTE* Detach();
 
     BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
+    // Frees a buffer of the file's own. The caller's bytes stay attached (only the position
+    // goes back to the start), so Detach after Close still returns them.
     void Close() override;
     void Abort() override;
     // Reads fewer bytes (possibly 0) when the end comes first.

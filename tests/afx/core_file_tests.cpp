@@ -79,8 +79,10 @@ TEST(CMemFileTest, CallerBytesAreNeverFreedOrReallocated)
     }
     EXPECT_EQ(std::memcmp(fixed, "Wxyz", 4), 0);
 
+    // Closing keeps the caller's bytes attached: detaching afterwards gives them back.
     CMemFile attached;
     attached.Attach(fixed, 4);
+    attached.Close();
     EXPECT_EQ(attached.Detach(), fixed);
 }
 
