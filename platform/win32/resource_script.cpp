@@ -21,7 +21,8 @@ namespace qv {
 namespace {
 
 // Limits that keep hostile input harmless.
-constexpr std::size_t kMaxScriptSize = 16u * 1024u * 1024u;
+constexpr std::size_t kMaxScriptSize = 4u * 1024u * 1024u;
+constexpr std::size_t kMaxTokens = 1000000; // bounds the memory a hostile script can claim
 constexpr int kMaxExpressionDepth = 64;
 constexpr int kMaxMenuDepth = 16;
 constexpr std::size_t kMaxStringLength = 65535;
@@ -238,6 +239,7 @@ public:
                               static_cast<unsigned>(static_cast<unsigned char>(c)));
                 throw ResourceScriptError(line_, buffer);
             }
+            if (tokens.size() >= kMaxTokens) throw ResourceScriptError(line_, "script too large");
             tokens.push_back(std::move(token));
         }
         Token end;
