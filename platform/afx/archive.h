@@ -59,7 +59,7 @@ public:
     // Text lines. WriteString writes the text without a terminator. ReadString(CString&)
     // returns one line without its line end ("\n" or "\r\n"), FALSE at the end.
     // ReadString(LPTSTR, nMax) reads at most nMax characters up to and without the line end
-    // and returns NULL at the end.
+    // into a buffer of at least nMax+1 characters, and returns NULL at the end.
     void WriteString(LPCTSTR lpsz);
     BOOL ReadString(CString& rString);
     LPTSTR ReadString(LPTSTR lpsz, UINT nMax);

@@ -56,7 +56,7 @@ TEST(RuntimeClassDeathTest, WrongStaticDowncastStops)
 {
     CTestShape shape;
     CObject* obj = &shape;
-    EXPECT_DEATH(STATIC_DOWNCAST(CTestCircle, obj), "not a CTestCircle");
+    EXPECT_DEATH((void)STATIC_DOWNCAST(CTestCircle, obj), "not a CTestCircle");
 }
 
 TEST(ExceptionTest, ThrownPointersAreDeletableAndDescribed)
@@ -119,3 +119,4 @@ TEST(ModuleStateTest, ResourceHandleAndExtensionChain)
 }
 
 } // namespace
+
