@@ -1,0 +1,393 @@
+// The editable list.
+#include "toolkit/tb_edit_list.h"
+
+#include "afx/user_script.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+#include "win32/profile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+IMPLEMENT_DYNAMIC(CTBEditListCtrl, CListCtrl)
+
+BEGIN_MESSAGE_MAP(CTBEditListCtrl, CListCtrl)
+    ON_WM_DESTROY()
+    ON_MESSAGE(QV_WM_EDITCELL, &CTBEditListCtrl::OnUserEditCell)
+    ON_NOTIFY_REFLECT_EX(LVN_ITEMCHANGED, &CTBEditListCtrl::OnItemChanged)
+END_MESSAGE_MAP()
+
+namespace {
+
+const int kDefaultColumnWidth = 100;
+const int kMaxColumnWidth = 10000;
+const int kMaxStoredColumns = 256;
+
+bool KnownType(int type) {
+    switch (type) {
+    case TB_EDIT_NONE: case TB_EDIT_TEXT: case TB_EDIT_CHOICE: case TB_EDIT_EXPRESSION: case TB_EDIT_NAME:
+    case TB_EDIT_CHECK: case TB_EDIT_NUMBER: case TB_EDIT_MULTILINE: case TB_EDIT_UNIT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+CTBEditListCtrl::CTBEditListCtrl() = default;
+CTBEditListCtrl::~CTBEditListCtrl() = default;
+
+void CTBEditListCtrl::InitializeCtrl(BOOL bFullRowSelect, BOOL bGridLines) {
+    DWORD ex = GetExtendedStyle();
+    ex = bFullRowSelect ? (ex | LVS_EX_FULLROWSELECT) : (ex & ~static_cast<DWORD>(LVS_EX_FULLROWSELECT));
+    ex = bGridLines ? (ex | LVS_EX_GRIDLINES) : (ex & ~static_cast<DWORD>(LVS_EX_GRIDLINES));
+    SetExtendedStyle(ex);
+    SyncRows();
+}
+
+int CTBEditListCtrl::InsertEditColumn(int nCol, LPCTSTR lpszHeading, int nFormat, int nWidth, int nSubItem) {
+    if (nWidth < 0) nWidth = kDefaultColumnWidth;
+    int col = InsertColumn(nCol, lpszHeading ? lpszHeading : "", nFormat, nWidth, nSubItem);
+    if (col < 0) return col;
+    // Cells of the rows move with the columns.
+    for (Row& row : m_rows)
+        if (static_cast<size_t>(col) <= row.size()) row.insert(row.begin() + col, Cell{});
+    return col;
+}
+
+void CTBEditListCtrl::InitializeColumnSize(int nFirstCol, LPCTSTR lpszSection, LPCTSTR lpszKey) {
+    m_firstSizedCol = std::max(0, nFirstCol);
+    m_section = lpszSection ? lpszSection : "";
+    m_key = lpszKey ? lpszKey : "";
+    m_sizesInitialized = !m_section.IsEmpty() && !m_key.IsEmpty();
+    if (m_sizesInitialized) LoadColumnWidths();
+}
+
+BOOL CTBEditListCtrl::LoadColumnWidths() {
+    if (!m_sizesInitialized || !GetSafeHwnd()) return FALSE;
+    char buf[4096];
+    GetProfileStringA(m_section, m_key, "", buf, sizeof buf);
+    std::string text(buf);
+    if (text.empty()) return FALSE;
+    // Check the whole text before anything changes: widths 0..10000, separated by commas.
+    std::vector<int> widths;
+    size_t i = 0;
+    while (i <= text.size()) {
+        size_t comma = text.find(',', i);
+        std::string part = text.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
+        while (!part.empty() && part.front() == ' ') part.erase(part.begin());
+        while (!part.empty() && part.back() == ' ') part.pop_back();
+        if (part.empty() || part.size() > 5 ||
+            !std::all_of(part.begin(), part.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
+            return FALSE;
+        int w = std::stoi(part);
+        if (w > kMaxColumnWidth || widths.size() >= static_cast<size_t>(kMaxStoredColumns)) return FALSE;
+        widths.push_back(w);
+        if (comma == std::string::npos) break;
+        i = comma + 1;
+    }
+    int columns = GetHeaderCtrl() ? GetHeaderCtrl()->GetItemCount() : 0;
+    for (size_t k = 0; k < widths.size(); ++k) {
+        int col = m_firstSizedCol + static_cast<int>(k);
+        if (col >= columns) break;
+        SetColumnWidth(col, widths[k]);
+    }
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::SaveColumnWidths() {
+    if (!m_sizesInitialized || !GetSafeHwnd()) return FALSE;
+    int columns = GetHeaderCtrl() ? GetHeaderCtrl()->GetItemCount() : 0;
+    std::string text;
+    for (int col = m_firstSizedCol; col < columns; ++col) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(std::clamp(GetColumnWidth(col), 0, kMaxColumnWidth));
+    }
+    if (text.empty()) return FALSE;
+    return WriteProfileStringA(m_section, m_key, text.c_str());
+}
+
+void CTBEditListCtrl::OnDestroy() {
+    CloseEdit(FALSE);
+    SaveColumnWidths();
+    CListCtrl::OnDestroy();
+}
+
+// ---------------------------------------------------------------------------------------
+// Rows and cells
+
+void CTBEditListCtrl::SyncRows() {
+    size_t count = static_cast<size_t>(std::max(0, GetItemCount()));
+    if (m_rows.size() != count) m_rows.resize(count);
+}
+
+CTBEditListCtrl::Cell* CTBEditListCtrl::FindCell(int nItem, int nSubItem) {
+    SyncRows();
+    int columns = GetHeaderCtrl() ? GetHeaderCtrl()->GetItemCount() : 0;
+    if (nItem < 0 || nItem >= static_cast<int>(m_rows.size()) || nSubItem < 0 || nSubItem >= std::max(columns, 1))
+        return nullptr;
+    Row& row = m_rows[static_cast<size_t>(nItem)];
+    if (row.size() <= static_cast<size_t>(nSubItem)) row.resize(static_cast<size_t>(nSubItem) + 1);
+    return &row[static_cast<size_t>(nSubItem)];
+}
+
+const CTBEditListCtrl::Cell* CTBEditListCtrl::FindCell(int nItem, int nSubItem) const {
+    if (nItem < 0 || nItem >= static_cast<int>(m_rows.size()) || nItem >= GetItemCount() || nSubItem < 0) return nullptr;
+    const Row& row = m_rows[static_cast<size_t>(nItem)];
+    if (static_cast<size_t>(nSubItem) >= row.size()) return nullptr;
+    return &row[static_cast<size_t>(nSubItem)];
+}
+
+int CTBEditListCtrl::InsertItem(int nItem, LPCTSTR lpszItem) {
+    return InsertEditItem(nItem, lpszItem, TB_EDIT_NONE, nullptr, 0);
+}
+
+int CTBEditListCtrl::InsertEditItem(int nItem, LPCTSTR lpszText, int nEditType, LPCTSTR lpszExtra, DWORD_PTR dwData) {
+    if (!GetSafeHwnd()) return -1;
+    SyncRows();
+    int count = GetItemCount();
+    nItem = std::clamp(nItem, 0, count);
+    int idx = CListCtrl::InsertItem(nItem, lpszText ? lpszText : "");
+    if (idx < 0) return -1;
+    CListCtrl::SetItemData(idx, dwData);
+    Row row(1);
+    row[0].type = KnownType(nEditType) ? nEditType : TB_EDIT_NONE;
+    row[0].extra = lpszExtra ? lpszExtra : "";
+    m_rows.insert(m_rows.begin() + std::min<size_t>(static_cast<size_t>(idx), m_rows.size()), std::move(row));
+    if (m_editRow >= idx) ++m_editRow;
+    return idx;
+}
+
+BOOL CTBEditListCtrl::SetEditItemText(int nItem, int nSubItem, LPCTSTR lpszText, int nEditType, LPCTSTR lpszExtra) {
+    Cell* cell = FindCell(nItem, nSubItem);
+    if (!cell) return FALSE;
+    if (!CListCtrl::SetItemText(nItem, nSubItem, lpszText ? lpszText : "")) return FALSE;
+    cell->type = KnownType(nEditType) ? nEditType : TB_EDIT_NONE;
+    cell->extra = lpszExtra ? lpszExtra : "";
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::SetEditItemText(int nItem, int nSubItem, LPCTSTR lpszText, int nEditType, LPCTSTR lpszExtra,
+                                      DWORD_PTR dwData) {
+    if (!SetEditItemText(nItem, nSubItem, lpszText, nEditType, lpszExtra)) return FALSE;
+    return CListCtrl::SetItemData(nItem, dwData);
+}
+
+BOOL CTBEditListCtrl::SetEditItemType(int nItem, int nSubItem, int nEditType, LPCTSTR lpszExtra) {
+    Cell* cell = FindCell(nItem, nSubItem);
+    if (!cell) return FALSE;
+    cell->type = KnownType(nEditType) ? nEditType : TB_EDIT_NONE;
+    if (lpszExtra) cell->extra = lpszExtra;
+    // A cell that is no longer editable loses its open editor.
+    if (cell->type == TB_EDIT_NONE && m_editRow == nItem && m_editCol == nSubItem) CloseEdit(FALSE);
+    return TRUE;
+}
+
+int CTBEditListCtrl::GetEditItemType(int nItem, int nSubItem) const {
+    const Cell* cell = FindCell(nItem, nSubItem);
+    if (cell) return cell->type;
+    return nItem >= 0 && nItem < GetItemCount() && nSubItem >= 0 ? TB_EDIT_NONE : -1;
+}
+
+CString CTBEditListCtrl::GetEditItemExtra(int nItem, int nSubItem) const {
+    const Cell* cell = FindCell(nItem, nSubItem);
+    return cell ? cell->extra : CString();
+}
+
+BOOL CTBEditListCtrl::SetItemChecked(int nItem, int nSubItem, BOOL bChecked) {
+    Cell* cell = FindCell(nItem, nSubItem);
+    if (!cell) return FALSE;
+    cell->checked = bChecked != FALSE;
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::GetItemChecked(int nItem, int nSubItem) const {
+    const Cell* cell = FindCell(nItem, nSubItem);
+    return cell && cell->checked;
+}
+
+BOOL CTBEditListCtrl::DeleteEditItem(int nItem) {
+    SyncRows();
+    if (nItem < 0 || nItem >= GetItemCount()) return FALSE;
+    if (m_editRow == nItem) CloseEdit(FALSE);
+    if (!CListCtrl::DeleteItem(nItem)) return FALSE;
+    if (static_cast<size_t>(nItem) < m_rows.size()) m_rows.erase(m_rows.begin() + nItem);
+    if (m_editRow > nItem) --m_editRow;
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::DeleteAllItems() {
+    CloseEdit(FALSE);
+    BOOL ok = CListCtrl::DeleteAllItems();
+    m_rows.clear();
+    return ok;
+}
+
+BOOL CTBEditListCtrl::SelectItem(int nItem) {
+    int count = GetItemCount();
+    for (int i = 0; i < count; ++i)
+        if (i != nItem) SetItemState(i, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (nItem < 0 || nItem >= count) return FALSE;
+    SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetSelectionMark(nItem);
+    EnsureVisible(nItem, FALSE);
+    return TRUE;
+}
+
+int CTBEditListCtrl::GetSelectedItem() const { return GetNextItem(-1, LVNI_SELECTED); }
+
+int CTBEditListCtrl::FindItem(CPoint point, int& nRow, int& nCol) const {
+    LVHITTESTINFO info{};
+    info.pt = point;
+    SubItemHitTest(&info);
+    if (info.iItem < 0 || info.iItem >= GetItemCount() || info.iSubItem < 0) {
+        nRow = -1;
+        nCol = -1;
+        return -1;
+    }
+    nRow = info.iItem;
+    nCol = info.iSubItem;
+    return GetEditItemType(nRow, nCol);
+}
+
+std::vector<CString> CTBEditListCtrl::GetChoices(int nItem, int nSubItem) const {
+    std::vector<CString> out;
+    const Cell* cell = FindCell(nItem, nSubItem);
+    if (!cell) return out;
+    if (cell->type == TB_EDIT_CHOICE) {
+        std::string extra(static_cast<LPCTSTR>(cell->extra), static_cast<size_t>(cell->extra.GetLength()));
+        size_t i = 0;
+        while (i <= extra.size()) {
+            size_t comma = extra.find(',', i);
+            std::string part = extra.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
+            while (!part.empty() && part.front() == ' ') part.erase(part.begin());
+            while (!part.empty() && part.back() == ' ') part.pop_back();
+            if (!part.empty()) out.emplace_back(part.c_str());
+            if (comma == std::string::npos) break;
+            i = comma + 1;
+        }
+    } else if (cell->type == TB_EDIT_UNIT) {
+        CStringArray units;
+        qv::UnitsOfQuantity(cell->extra, units);
+        for (int k = 0; k < units.GetSize(); ++k) out.push_back(units[k]);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------
+// In-place editing
+
+void CTBEditListCtrl::Notify(UINT message, LPARAM lParam) {
+    CWnd* parent = GetParent();
+    if (parent) parent->SendMessage(message, static_cast<WPARAM>(GetDlgCtrlID()), lParam);
+}
+
+bool CTBEditListCtrl::Accepts(const Cell& cell, int nItem, int nSubItem, const CString& text) const {
+    switch (cell.type) {
+    case TB_EDIT_TEXT: case TB_EDIT_EXPRESSION: case TB_EDIT_MULTILINE:
+        return true;
+    case TB_EDIT_NAME: {
+        if (text.IsEmpty()) return false;
+        for (int i = 0; i < text.GetLength(); ++i)
+            if (std::isspace(static_cast<unsigned char>(text[i]))) return false;
+        return true;
+    }
+    case TB_EDIT_NUMBER: {
+        double v = 0;
+        // A number with a scale prefix, or a number followed by a unit.
+        return qv::ParsePrefixedNumber(text, &v) || TBExtended_atof(text) != 0.0;
+    }
+    case TB_EDIT_CHOICE: case TB_EDIT_UNIT: {
+        for (const CString& c : GetChoices(nItem, nSubItem))
+            if (c == text) return true;
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+BOOL CTBEditListCtrl::DoEdit(int nCol, int nRow) {
+    if (!GetSafeHwnd() || !IsWindowEnabled()) return FALSE;
+    const Cell* cell = FindCell(nRow, nCol);
+    if (!cell || cell->type == TB_EDIT_NONE) return FALSE;
+    if (m_editRow >= 0 && (m_editRow != nRow || m_editCol != nCol)) CloseEdit(TRUE);
+    if (cell->type == TB_EDIT_CHECK) return UserToggleCheck(nRow, nCol);
+    if (m_editRow == nRow && m_editCol == nCol) return TRUE;
+    m_editRow = nRow;
+    m_editCol = nCol;
+    m_editText = GetItemText(nRow, nCol);
+    Notify(TBLM_EDITSTARTING, MAKELPARAM(nRow, nCol));
+    return TRUE;
+}
+
+void CTBEditListCtrl::SetEditText(LPCTSTR lpszText) {
+    if (m_editRow >= 0) m_editText = lpszText ? lpszText : "";
+}
+
+BOOL CTBEditListCtrl::CloseEdit(BOOL bAccept) {
+    if (m_editRow < 0) return FALSE;
+    int row = m_editRow, col = m_editCol;
+    CString text = m_editText;
+    m_editRow = m_editCol = -1;
+    m_editText.Empty();
+    if (!bAccept) return TRUE;
+    const Cell* cell = FindCell(row, col);
+    if (!cell) return FALSE;
+    if (text == GetItemText(row, col)) return TRUE; // nothing changed
+    if (!Accepts(*cell, row, col, text)) return FALSE;
+    CListCtrl::SetItemText(row, col, text);
+    Notify(TBLM_CELLEDITED, MAKELPARAM(row, col));
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::UserEditCell(int nRow, int nCol, LPCTSTR lpszText) {
+    const Cell* cell = FindCell(nRow, nCol);
+    if (!cell || cell->type == TB_EDIT_CHECK) return FALSE;
+    if (!DoEdit(nCol, nRow)) return FALSE;
+    // The parent may have closed the editor when it was told that editing starts.
+    if (m_editRow != nRow || m_editCol != nCol) return FALSE;
+    SetEditText(lpszText);
+    return CloseEdit(TRUE);
+}
+
+BOOL CTBEditListCtrl::UserToggleCheck(int nRow, int nCol) {
+    if (!GetSafeHwnd() || !IsWindowEnabled()) return FALSE;
+    Cell* cell = FindCell(nRow, nCol);
+    if (!cell || cell->type != TB_EDIT_CHECK) return FALSE;
+    cell->checked = !cell->checked;
+    Notify(TBLM_CELLEDITED, MAKELPARAM(nRow, nCol));
+    return TRUE;
+}
+
+LRESULT CTBEditListCtrl::OnUserEditCell(WPARAM wParam, LPARAM lParam) {
+    int row = LOWORD(wParam), col = HIWORD(wParam);
+    const char* text = reinterpret_cast<const char*>(lParam);
+    if (GetEditItemType(row, col) == TB_EDIT_CHECK) {
+        // "1" or "0" is the state the user leaves the box in; anything else is one click.
+        std::string t = text ? text : "";
+        if ((t == "1" && GetItemChecked(row, col)) || (t == "0" && !GetItemChecked(row, col))) return TRUE;
+        return UserToggleCheck(row, col);
+    }
+    return UserEditCell(row, col, text);
+}
+
+BOOL CTBEditListCtrl::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    if (pResult) *pResult = 0;
+    // A row the user has just selected; the parent still gets the list's own notification.
+    if (nm && nm->iItem >= 0 && (nm->uChanged & LVIF_STATE) && (nm->uNewState & LVIS_SELECTED) &&
+        !(nm->uOldState & LVIS_SELECTED))
+        Notify(TBLM_SELCHANGED, nm->iItem);
+    return FALSE;
+}
+
+BOOL CTBEditListCtrl::UserSelectRow(int nRow) {
+    if (!GetSafeHwnd() || !IsWindowEnabled()) return FALSE;
+    if (!SelectItem(nRow)) return FALSE;
+    Notify(TBLM_SELCHANGED, nRow);
+    return TRUE;
+}
