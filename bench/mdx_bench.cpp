@@ -142,10 +142,10 @@ void ReadBaseline(benchmark::State& state)
     }
 }
 
-BENCHMARK(WriteMdx)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(WriteBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(ReadMdx)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(ReadBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(WriteMdx)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(WriteBaseline)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(ReadMdx)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(ReadBaseline)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 }  // namespace
 

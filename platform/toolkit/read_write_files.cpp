@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -15,90 +16,13 @@
 namespace {
 
 // ---------------------------------------------------------------------------------------
-// Reading a whole file into memory.
-
-struct FileBytes {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-    std::string_view view() const { return std::string_view(data.get(), size); }
-};
+// Reading a file line by line through a buffer of its own, so that a file of any size is
+// parsed from memory that stays in the cache and nothing is held beyond the current line.
 
 CString ErrnoText(int error)
 {
     return CString(std::strerror(error));
 }
-
-// Reads the file; on failure sets the error number and text through `fail`.
-template <typename Fail>
-bool ReadWholeFile(const char* path, FileBytes& out, Fail fail)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int e = errno;
-        CString text;
-        text.Format("Cannot open the file \"%s\": %s.", path, (const char*)ErrnoText(e));
-        return fail(CReadAndWriteFiles::errOpen, text);
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        CString text;
-        text.Format("Cannot open the file \"%s\": it is not a regular file.", path);
-        return fail(CReadAndWriteFiles::errOpen, text);
-    }
-    auto tooLarge = [&]() {
-        ::close(fd);
-        CString text;
-        text.Format("The file \"%s\" is larger than %lld bytes.", path,
-                    CReadAndWriteFiles::kMaxFileBytes);
-        return fail(CReadAndWriteFiles::errLimit, text);
-    };
-    if (st.st_size > CReadAndWriteFiles::kMaxFileBytes)
-        return tooLarge();
-    // The size is a hint only: the file may change while it is read.
-    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
-    std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(capacity);
-    std::size_t size = 0;
-    for (;;) {
-        if (size == capacity) {
-            if (capacity > static_cast<std::size_t>(CReadAndWriteFiles::kMaxFileBytes))
-                return tooLarge();
-            const std::size_t bigger = capacity * 2;
-            std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(bigger);
-            std::memcpy(grown.get(), buffer.get(), size);
-            buffer = std::move(grown);
-            capacity = bigger;
-        }
-        const ssize_t got = ::read(fd, buffer.get() + size, capacity - size);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int e = errno;
-            ::close(fd);
-            CString text;
-            text.Format("Error while reading the file \"%s\": %s.", path, (const char*)ErrnoText(e));
-            return fail(CReadAndWriteFiles::errRead, text);
-        }
-        if (got == 0)
-            break;
-        size += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    if (size > static_cast<std::size_t>(CReadAndWriteFiles::kMaxFileBytes))
-        return tooLarge();
-    out.data = std::move(buffer);
-    out.size = size;
-    return true;
-}
-
-// ---------------------------------------------------------------------------------------
-// Parsed content, moved into the object only when the whole file is good.
-
-struct ParsedChannel {
-    std::string name;
-    std::string unit;
-    std::vector<double> values;
-};
 
 struct ParseError {
     int number = 0;
@@ -107,38 +31,145 @@ struct ParseError {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-// Lines of a byte text. A line ends at '\n'; a '\r' before it belongs to the line ending.
-class LineReader {
+class LineSource {
 public:
-    explicit LineReader(std::string_view text) : m_text(text) {}
-
-    // The next line without its ending; false at the end of the text. *terminated tells
-    // whether the line had a '\n' (the last line of a cut file has none).
-    bool Next(std::string_view* line, bool* terminated)
+    LineSource() = default;
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
+    ~LineSource()
     {
-        if (m_pos >= m_text.size())
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    bool Open(const char* path, ParseError& error)
+    {
+        m_path = path;
+        m_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0) {
+            error.number = CReadAndWriteFiles::errOpen;
+            error.text = "Cannot open the file \"" + m_path + "\": " + std::strerror(errno) + ".";
             return false;
-        const char* begin = m_text.data() + m_pos;
-        const std::size_t left = m_text.size() - m_pos;
-        const void* nl = std::memchr(begin, '\n', left);
-        std::size_t length = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : left;
-        *terminated = nl != nullptr;
-        m_pos += length + (nl != nullptr ? 1 : 0);
-        if (length > 0 && begin[length - 1] == '\r')
-            --length;
-        *line = std::string_view(begin, length);
-        ++m_number;
+        }
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            error.number = CReadAndWriteFiles::errOpen;
+            error.text = "Cannot open the file \"" + m_path + "\": it is not a regular file.";
+            return false;
+        }
+        if (st.st_size > CReadAndWriteFiles::kMaxFileBytes)
+            return TooLarge(error);
+        m_fileSize = static_cast<std::size_t>(st.st_size);
+        m_buffer.resize(kChunk);
         return true;
     }
 
+    // The next line without its ending ('\n', or "\r\n"); false at the end of the file or on
+    // an error (then error.number is set). *terminated tells whether the line had its '\n'
+    // (the last line of a cut file has none).
+    bool Next(std::string_view* line, bool* terminated, ParseError& error)
+    {
+        for (;;) {
+            const char* begin = m_buffer.data() + m_begin;
+            const std::size_t left = m_end - m_begin;
+            const void* nl = left > 0 ? std::memchr(begin, '\n', left) : nullptr;
+            if (nl != nullptr || m_eof) {
+                if (nl == nullptr && left == 0)
+                    return false;
+                std::size_t length = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : left;
+                *terminated = nl != nullptr;
+                m_begin += length + (nl != nullptr ? 1 : 0);
+                if (length > 0 && begin[length - 1] == '\r')
+                    --length;
+                *line = std::string_view(begin, length);
+                ++m_number;
+                return true;
+            }
+            if (!Fill(error))
+                return false;
+        }
+    }
+
     long long Number() const { return m_number; }
-    bool AtEnd() const { return m_pos >= m_text.size(); }
+    std::size_t FileSize() const { return m_fileSize; }
+    // Bytes of the file up to the end of the last line returned.
+    unsigned long long Consumed() const { return m_total - (m_end - m_begin); }
+    const std::string& Path() const { return m_path; }
+
+    // Whether the file starts with the ".mdx" signature, looking at its first bytes without
+    // taking them from the lines.
+    bool StartsWithMdx(ParseError& error)
+    {
+        while (m_end - m_begin < 4 && !m_eof)
+            if (!Fill(error))
+                return false;
+        const std::string_view head(m_buffer.data() + m_begin, std::min<std::size_t>(m_end - m_begin, 4));
+        return head == "MDX" || head == "MDX " || head == "MDX\n" || head == "MDX\r";
+    }
+
+    // True when nothing follows the last line returned.
+    bool AtEnd(ParseError& error)
+    {
+        while (m_begin == m_end && !m_eof)
+            if (!Fill(error))
+                return false;
+        return m_begin == m_end;
+    }
 
 private:
-    std::string_view m_text;
-    std::size_t m_pos = 0;
+    static constexpr std::size_t kChunk = 1 << 18;
+
+    bool TooLarge(ParseError& error)
+    {
+        error.number = CReadAndWriteFiles::errLimit;
+        error.text = "The file \"" + m_path + "\" is larger than " + std::to_string(CReadAndWriteFiles::kMaxFileBytes) +
+                     " bytes.";
+        return false;
+    }
+
+    // Moves the unread rest to the front and reads more behind it; a line longer than the
+    // buffer grows it.
+    bool Fill(ParseError& error)
+    {
+        if (m_begin > 0) {
+            std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+            m_end -= m_begin;
+            m_begin = 0;
+        }
+        if (m_end == m_buffer.size())
+            m_buffer.resize(m_buffer.size() * 2);
+        for (;;) {
+            const ssize_t got = ::read(m_fd, m_buffer.data() + m_end, m_buffer.size() - m_end);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                error.number = CReadAndWriteFiles::errRead;
+                error.text = "Error while reading the file \"" + m_path + "\": " + std::strerror(errno) + ".";
+                return false;
+            }
+            if (got == 0)
+                m_eof = true;
+            m_end += static_cast<std::size_t>(got);
+            m_total += static_cast<unsigned long long>(got);
+            // The file may grow while it is read; the limit holds for what is read.
+            if (m_total > static_cast<unsigned long long>(CReadAndWriteFiles::kMaxFileBytes))
+                return TooLarge(error);
+            return true;
+        }
+    }
+
+    std::string m_path;
+    int m_fd = -1;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    std::size_t m_fileSize = 0;
+    unsigned long long m_total = 0;
+    bool m_eof = false;
     long long m_number = 0;
 };
+
+using Channels = std::vector<std::unique_ptr<CExImPortChannel>>;
 
 std::string Quote(std::string_view s)
 {
@@ -189,11 +220,6 @@ bool ParseCount(std::string_view s, long long limit, long long* value)
 // The ".mdx" format (docs/data-files.md).
 
 constexpr std::string_view kMdxSignature = "MDX 1";
-
-bool LooksLikeMdx(std::string_view text)
-{
-    return text.substr(0, 4) == "MDX " || text.substr(0, 4) == "MDX\n" || text.substr(0, 4) == "MDX\r";
-}
 
 int Hex(char c)
 {
@@ -287,102 +313,130 @@ bool KeywordCount(std::string_view line, std::string_view keyword, std::string_v
     return true;
 }
 
-bool ParseMdx(std::string_view text, const char* path, std::vector<ParsedChannel>& channels,
-              int* itemCount, ParseError& error)
+// Error helpers shared by the two parts of the ".mdx" reader.
+struct MdxErrors {
+    LineSource& lines;
+    ParseError& error;
+    bool Fail(int number, const std::string& what)
+    {
+        if (error.number == 0) {
+            error.number = number;
+            error.text = LineMessage(lines.Path().c_str(), lines.Number(), what);
+        }
+        return false;
+    }
+    bool Truncated()
+    {
+        if (error.number == 0) {
+            error.number = CReadAndWriteFiles::errTruncated;
+            error.text = "The data file \"" + lines.Path() + "\" ends early (after line " +
+                         std::to_string(lines.Number()) + "): it is incomplete.";
+        }
+        return false;
+    }
+};
+
+// The header of an ".mdx" file, up to and including the line "data": the channels with their
+// names and units (no samples) and the item count. The count is checked against the bytes
+// that follow: every item takes at least two bytes per channel, so a file too short for its
+// count is refused here, before anybody sizes memory from it.
+bool ParseMdxHeader(LineSource& lines, Channels& channels, int* itemCount, ParseError& error)
 {
-    LineReader lines(text);
+    MdxErrors e{lines, error};
     std::string_view line;
     bool terminated = false;
-    auto fail = [&](int number, const std::string& what) {
-        error.number = number;
-        error.text = LineMessage(path, lines.Number(), what);
-        return false;
-    };
-    auto truncated = [&]() {
-        error.number = CReadAndWriteFiles::errTruncated;
-        error.text = "The data file \"" + std::string(path) + "\" ends early (after line " +
-                     std::to_string(lines.Number()) + "): it is incomplete.";
-        return false;
-    };
     // The next header line; a line without its '\n' means the file was cut there.
-    auto header = [&]() { return lines.Next(&line, &terminated) && terminated; };
+    auto header = [&]() { return lines.Next(&line, &terminated, error) && terminated; };
 
-    if (!header())
-        return lines.Number() == 0 ? fail(CReadAndWriteFiles::errFormat, "the file is empty") : truncated();
+    if (!header()) {
+        if (error.number == 0 && lines.Number() == 0)
+            return e.Fail(CReadAndWriteFiles::errFormat, "the file is empty");
+        return e.Truncated();
+    }
     if (line != kMdxSignature) {
         if (line.substr(0, 4) == "MDX ")
-            return fail(CReadAndWriteFiles::errFormat, "the format version " + Quote(line.substr(4)) + " is not supported");
-        return fail(CReadAndWriteFiles::errFormat, "this is not an MDX file (no \"MDX 1\" signature line)");
+            return e.Fail(CReadAndWriteFiles::errFormat, "the format version " + Quote(line.substr(4)) + " is not supported");
+        return e.Fail(CReadAndWriteFiles::errFormat, "this is not an MDX file (no \"MDX 1\" signature line)");
     }
     std::string_view countText;
     long long nChannels = 0;
     if (!header())
-        return truncated();
+        return e.Truncated();
     if (!KeywordCount(line, "channels", &countText))
-        return fail(CReadAndWriteFiles::errFormat, "expected \"channels <count>\"");
+        return e.Fail(CReadAndWriteFiles::errFormat, "expected \"channels <count>\"");
     if (!ParseCount(countText, LLONG_MAX / 2, &nChannels) || nChannels < 1)
-        return fail(CReadAndWriteFiles::errFormat, "bad channel count " + Quote(countText));
+        return e.Fail(CReadAndWriteFiles::errFormat, "bad channel count " + Quote(countText));
     if (nChannels > CReadAndWriteFiles::kMaxChannels)
-        return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " channels");
+        return e.Fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " channels");
     long long nItems = 0;
     if (!header())
-        return truncated();
+        return e.Truncated();
     if (!KeywordCount(line, "items", &countText))
-        return fail(CReadAndWriteFiles::errFormat, "expected \"items <count>\"");
+        return e.Fail(CReadAndWriteFiles::errFormat, "expected \"items <count>\"");
     if (!ParseCount(countText, LLONG_MAX / 2, &nItems))
-        return fail(CReadAndWriteFiles::errFormat, "bad item count " + Quote(countText));
+        return e.Fail(CReadAndWriteFiles::errFormat, "bad item count " + Quote(countText));
     if (nItems > INT_MAX)
-        return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(INT_MAX) + " items");
+        return e.Fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(INT_MAX) + " items");
 
     channels.clear();
-    channels.resize(static_cast<std::size_t>(nChannels));
-    for (ParsedChannel& channel : channels) {
+    std::string name;
+    std::string unit;
+    for (long long c = 0; c < nChannels; ++c) {
         if (!header())
-            return truncated();
-        std::size_t pos = 0;
-        if (line.substr(0, 8) != "channel " || (pos = 8, !ReadQuoted(line, &pos, &channel.name)) ||
-            !ReadQuoted(line, &pos, &channel.unit))
-            return fail(CReadAndWriteFiles::errFormat, "expected channel \"<name>\" \"<unit>\"");
+            return e.Truncated();
+        std::size_t pos = 8;
+        if (line.substr(0, 8) != "channel " || !ReadQuoted(line, &pos, &name) || !ReadQuoted(line, &pos, &unit))
+            return e.Fail(CReadAndWriteFiles::errFormat, "expected channel \"<name>\" \"<unit>\"");
         while (pos < line.size() && IsBlank(line[pos]))
             ++pos;
         if (pos != line.size())
-            return fail(CReadAndWriteFiles::errFormat, "text after the channel's unit");
+            return e.Fail(CReadAndWriteFiles::errFormat, "text after the channel's unit");
+        auto channel = std::make_unique<CExImPortChannel>();
+        channel->SetChannelName(CString(std::string_view(name)));
+        channel->SetUnitName(CString(std::string_view(unit)));
+        channels.push_back(std::move(channel));
     }
     if (!header())
-        return truncated();
+        return e.Truncated();
     if (line != "data")
-        return fail(CReadAndWriteFiles::errFormat, "expected \"data\"");
+        return e.Fail(CReadAndWriteFiles::errFormat, "expected \"data\"");
+    const unsigned long long rest = lines.FileSize() > lines.Consumed() ? lines.FileSize() - lines.Consumed() : 0;
+    if (static_cast<unsigned long long>(nItems) * 2 * static_cast<unsigned long long>(nChannels) > rest)
+        return e.Truncated();
+    *itemCount = static_cast<int>(nItems);
+    return true;
+}
 
-    // Memory grows with the rows actually present: the reservation is bounded by what the
-    // rest of the file can hold (each value takes at least two bytes), never by the count.
-    const std::size_t remaining = text.size();
-    const std::size_t bound = remaining / (2 * static_cast<std::size_t>(nChannels)) + 1;
-    const std::size_t reserve = static_cast<std::size_t>(nItems) < bound ? static_cast<std::size_t>(nItems) : bound;
-    for (ParsedChannel& channel : channels)
-        channel.values.reserve(reserve);
-
-    const std::size_t n = channels.size();
-    long long row = 0;
+// The rows of an ".mdx" file after its header and the final "end": exactly `items` rows of
+// targets.size() samples, sample c of row i stored at targets[c][i]. Nothing is written at or
+// beyond index `items` of any target.
+bool ParseMdxRows(LineSource& lines, const std::vector<double*>& targets, int items, ParseError& error)
+{
+    MdxErrors e{lines, error};
+    std::string_view line;
+    bool terminated = false;
+    const std::size_t n = targets.size();
+    int row = 0;
     for (;;) {
-        if (!lines.Next(&line, &terminated))
-            return truncated();
+        if (!lines.Next(&line, &terminated, error))
+            return e.Truncated();
         if (line == "end") {
-            if (row != nItems)
-                return fail(CReadAndWriteFiles::errData, "the file holds " + std::to_string(row) +
-                                                             " items, its header says " + std::to_string(nItems));
+            if (row != items)
+                return e.Fail(CReadAndWriteFiles::errData, "the file holds " + std::to_string(row) +
+                                                              " items, its header says " + std::to_string(items));
             break;
         }
         if (!terminated)
-            return truncated();
-        if (row == nItems)
-            return fail(CReadAndWriteFiles::errData, "more items than the header's " + std::to_string(nItems));
+            return e.Truncated();
+        if (row == items)
+            return e.Fail(CReadAndWriteFiles::errData, "more items than the header's " + std::to_string(items));
         const char* p = line.data();
         const char* const end = line.data() + line.size();
         for (std::size_t c = 0; c < n; ++c) {
             while (p != end && (*p == ' ' || *p == '\t'))
                 ++p;
             if (p == end)
-                return fail(CReadAndWriteFiles::errData, "the row holds " + std::to_string(c) + " values instead of " + std::to_string(n));
+                return e.Fail(CReadAndWriteFiles::errData, "the row holds " + std::to_string(c) + " values instead of " + std::to_string(n));
             double v = 0.0;
             const auto result = std::from_chars(p, end, v, std::chars_format::general);
             if (result.ec != std::errc() || (result.ptr != end && *result.ptr != ' ' && *result.ptr != '\t') ||
@@ -390,21 +444,20 @@ bool ParseMdx(std::string_view text, const char* path, std::vector<ParsedChannel
                 const char* stop = p;
                 while (stop != end && *stop != ' ' && *stop != '\t')
                     ++stop;
-                return fail(CReadAndWriteFiles::errData, "the value " + Quote(std::string_view(p, stop - p)) + " is not a finite number");
+                return e.Fail(CReadAndWriteFiles::errData, "the value " + Quote(std::string_view(p, stop - p)) + " is not a finite number");
             }
-            channels[c].values.push_back(v);
+            targets[c][row] = v;
             p = result.ptr;
         }
         while (p != end && (*p == ' ' || *p == '\t'))
             ++p;
         if (p != end)
-            return fail(CReadAndWriteFiles::errData, "the row holds more than " + std::to_string(n) + " values");
+            return e.Fail(CReadAndWriteFiles::errData, "the row holds more than " + std::to_string(n) + " values");
         ++row;
     }
-    // Only an empty rest (the final line ending) may follow "end".
-    if (!lines.AtEnd())
-        return fail(CReadAndWriteFiles::errFormat, "text after \"end\"");
-    *itemCount = static_cast<int>(nItems);
+    // Only the final line ending may follow "end".
+    if (!lines.AtEnd(error))
+        return e.Fail(CReadAndWriteFiles::errFormat, "text after \"end\"");
     return true;
 }
 
@@ -481,40 +534,45 @@ bool SplitHeading(std::string_view line, std::vector<std::string_view>& fields)
 }
 
 // "name[unit]" or "name".
-bool SplitNameUnit(std::string_view field, ParsedChannel& channel)
+// "name[unit]" or "name".
+bool SplitNameUnit(std::string_view field, CExImPortChannel& channel)
 {
     const std::size_t open = field.find('[');
     if (open == std::string_view::npos) {
         if (field.find(']') != std::string_view::npos)
             return false;
-        channel.name = std::string(field);
-        channel.unit.clear();
+        channel.SetChannelName(CString(field));
+        channel.SetUnitName("");
         return true;
     }
     const std::size_t close = field.find(']', open + 1);
     if (close == std::string_view::npos || close + 1 != field.size())
         return false;
-    channel.name = std::string(TrimBlanks(field.substr(0, open)));
-    channel.unit = std::string(TrimBlanks(field.substr(open + 1, close - open - 1)));
+    channel.SetChannelName(CString(TrimBlanks(field.substr(0, open))));
+    channel.SetUnitName(CString(TrimBlanks(field.substr(open + 1, close - open - 1))));
     return true;
 }
 
-bool ParseText(std::string_view text, const char* path, std::vector<ParsedChannel>& channels,
-               int* itemCount, ParseError& error)
+bool ParseText(LineSource& lines, Channels& channels, int* itemCount, ParseError& error)
 {
-    LineReader lines(text);
     std::string_view line;
     bool terminated = false;
+    const char* path = lines.Path().c_str();
     auto fail = [&](int number, const std::string& what) {
         error.number = number;
         error.text = LineMessage(path, lines.Number(), what);
         return false;
     };
+    auto makeChannels = [&](std::size_t count) {
+        channels.clear();
+        for (std::size_t c = 0; c < count; ++c)
+            channels.push_back(std::make_unique<CExImPortChannel>());
+    };
     std::vector<std::string_view> fields;
     channels.clear();
     long long rows = 0;
     bool first = true;
-    while (lines.Next(&line, &terminated)) {
+    while (lines.Next(&line, &terminated, error)) {
         if (TrimBlanks(line).empty())
             continue;
         if (first) {
@@ -527,15 +585,15 @@ bool ParseText(std::string_view text, const char* path, std::vector<ParsedChanne
                     return fail(CReadAndWriteFiles::errFormat, "empty column heading");
                 if (fields.size() > static_cast<std::size_t>(CReadAndWriteFiles::kMaxChannels))
                     return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " columns");
-                channels.resize(fields.size());
+                makeChannels(fields.size());
                 for (std::size_t c = 0; c < fields.size(); ++c)
-                    if (!SplitNameUnit(fields[c], channels[c]))
+                    if (!SplitNameUnit(fields[c], *channels[c]))
                         return fail(CReadAndWriteFiles::errFormat, "the column heading " + Quote(fields[c]) + " is not \"name\" or \"name[unit]\"");
                 continue;
             }
             if (fields.size() > static_cast<std::size_t>(CReadAndWriteFiles::kMaxChannels))
                 return fail(CReadAndWriteFiles::errLimit, "more than " + std::to_string(CReadAndWriteFiles::kMaxChannels) + " columns");
-            channels.resize(fields.size());
+            makeChannels(fields.size());
         } else if (!SplitRow(line, fields)) {
             return fail(CReadAndWriteFiles::errData, "an empty value between separators");
         }
@@ -548,10 +606,12 @@ bool ParseText(std::string_view text, const char* path, std::vector<ParsedChanne
             double v = 0.0;
             if (!FieldToDouble(fields[c], true, &v))
                 return fail(CReadAndWriteFiles::errData, "the value " + Quote(fields[c]) + " is not a finite number");
-            channels[c].values.push_back(v);
+            channels[c]->GetValues().Add(v);
         }
         ++rows;
     }
+    if (error.number != 0)
+        return false;
     if (channels.empty()) {
         error.number = CReadAndWriteFiles::errFormat;
         error.text = "The data file \"" + std::string(path) + "\" holds no columns.";
@@ -685,9 +745,16 @@ BOOL CReadAndWriteFiles::InsertChannel(int index, const double* samples, const c
         text.Format("Channel %d was given no samples.", index);
         return Fail(errArgument, text);
     }
+    try {
+        channel->m_values.SetSize(m_items);
+    } catch (CException* e) {
+        e->Delete();
+        CString text;
+        text.Format("Not enough memory for the %d samples of channel %d.", m_items, index);
+        return Fail(errLimit, text);
+    }
     channel->m_name = name != nullptr ? name : "";
     channel->m_unit = unit != nullptr ? unit : "";
-    channel->m_values.SetSize(m_items);
     if (m_items > 0)
         std::memcpy(channel->m_values.GetData(), samples, sizeof(double) * static_cast<std::size_t>(m_items));
     channel->m_inserted = true;
@@ -869,39 +936,44 @@ BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int
         text.Format("Unknown data file format %d.", format);
         return Fail(errArgument, text);
     }
-    FileBytes file;
-    if (!ReadWholeFile(path, file, [this](int number, const CString& text) { return Fail(number, text) != FALSE; }))
-        return FALSE;
-    const std::string_view content = file.view();
-
-    bool mdx = false;
-    if (format == kFormatMdx) {
-        mdx = true;
-    } else if (format == -1) {
-        mdx = LooksLikeMdx(content) || HasMdxExtension(path);
-    }
-    std::vector<ParsedChannel> parsed;
-    int items = 0;
+    LineSource source;
     ParseError error;
-    const bool ok = mdx ? ParseMdx(content, path, parsed, &items, error)
-                        : ParseText(content, path, parsed, &items, error);
+    Channels parsed;
+    int items = 0;
+    bool mdx = false;
+    bool ok = false;
+    try {
+        ok = source.Open(path, error);
+        if (ok) {
+            if (format == kFormatMdx)
+                mdx = true;
+            else if (format == -1)  // the signature decides; a file named ".mdx" must have one
+                mdx = HasMdxExtension(path) || source.StartsWithMdx(error);
+            if (error.number != 0)
+                ok = false;
+            else
+                ok = mdx ? ParseMdxHeader(source, parsed, &items, error) : ParseText(source, parsed, &items, error);
+        }
+    } catch (CException* e) {  // the arrays report memory exhaustion this way
+        e->Delete();
+        ok = false;
+        error.number = errLimit;
+        error.text = "Not enough memory to read the file \"" + std::string(path) + "\".";
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        error.number = errLimit;
+        error.text = "Not enough memory to read the file \"" + std::string(path) + "\".";
+    }
     if (!ok)
         return Fail(error.number, CString(std::string_view(error.text)));
 
-    m_channels.clear();
-    for (ParsedChannel& pc : parsed) {
-        auto channel = std::make_unique<CExImPortChannel>();
-        channel->m_name = CString(std::string_view(pc.name));
-        channel->m_unit = CString(std::string_view(pc.unit));
-        channel->m_values.SetSize(static_cast<int>(pc.values.size()));
-        if (!pc.values.empty())
-            std::memcpy(channel->m_values.GetData(), pc.values.data(), sizeof(double) * pc.values.size());
-        std::vector<double>().swap(pc.values);
+    for (auto& channel : parsed)
         channel->m_inserted = true;
-        m_channels.push_back(std::move(channel));
-    }
+    m_channels.swap(parsed);
     m_items = items;
     m_saveVersion = mdx ? kFormatMdx : kFormatTextVersion;
+    m_path = path;
+    m_mdxOpened = mdx;
     m_dataRead = true;
     return TRUE;
 }
@@ -920,9 +992,62 @@ BOOL CReadAndWriteFiles::ReadDataFile()
             return Fail(errArgument, text);
         }
     }
-    for (const auto& channel : m_channels) {
-        if (channel->m_buffer != nullptr && m_items > 0)
-            std::memcpy(channel->m_buffer, channel->m_values.GetData(), sizeof(double) * static_cast<std::size_t>(m_items));
+    if (!m_mdxOpened) {
+        // Text files were read whole by ReadInfoFile.
+        for (const auto& channel : m_channels) {
+            if (channel->m_buffer != nullptr && m_items > 0)
+                std::memcpy(channel->m_buffer, channel->m_values.GetData(), sizeof(double) * static_cast<std::size_t>(m_items));
+        }
+        return TRUE;
+    }
+
+    // An ".mdx" file is read now, straight into the buffers (or the channels' arrays). Its
+    // header is read again and must still be the one ReadInfoFile saw.
+    ParseError error;
+    bool ok = false;
+    try {
+        LineSource source;
+        Channels again;
+        int items = 0;
+        ok = source.Open(m_path.c_str(), error) && ParseMdxHeader(source, again, &items, error);
+        if (ok) {
+            bool same = again.size() == m_channels.size() && items == m_items;
+            for (std::size_t c = 0; same && c < again.size(); ++c)
+                same = again[c]->GetChannelName() == m_channels[c]->GetChannelName() &&
+                       again[c]->GetUnitName() == m_channels[c]->GetUnitName();
+            if (!same) {
+                ok = false;
+                error.number = errData;
+                error.text = "The data file \"" + m_path + "\" was changed while it was read.";
+            }
+        }
+        if (ok) {
+            std::vector<double*> targets;
+            for (const auto& channel : m_channels) {
+                if (channel->m_buffer != nullptr) {
+                    targets.push_back(channel->m_buffer);
+                } else {
+                    channel->m_values.SetSize(m_items);  // the header's count is checked against the file size
+                    targets.push_back(channel->m_values.GetData());
+                }
+            }
+            ok = ParseMdxRows(source, targets, m_items, error);
+        }
+    } catch (CException* e) {
+        e->Delete();
+        ok = false;
+        error.number = errLimit;
+        error.text = "Not enough memory to read the file \"" + m_path + "\".";
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        error.number = errLimit;
+        error.text = "Not enough memory to read the file \"" + m_path + "\".";
+    }
+    if (!ok) {
+        for (const auto& channel : m_channels)
+            if (channel->m_buffer == nullptr)
+                channel->m_values.RemoveAll();
+        return Fail(error.number, CString(std::string_view(error.text)));
     }
     return TRUE;
 }

@@ -2,14 +2,14 @@
 // columns (read only). docs/data-files.md describes both formats and the error numbers.
 //
 // A write: SetNrChannels, SetNrItems, InsertChannel for every channel, WriteFile.
-// A read: ReadInfoFile (reads and checks the whole file; then GetNrChannels, GetNrItems and
-// the channel names and units are known), optionally SetSampleBuffer on channels, then
-// ReadDataFile, which hands the samples out.
+// A read: ReadInfoFile (then GetNrChannels, GetNrItems and the channel names and units are
+// known), optionally SetSampleBuffer on channels, then ReadDataFile, which reads the samples.
 #pragma once
 
 #include "afx/afx.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 // One channel: a name, a unit and its samples.
@@ -65,7 +65,7 @@ public:
 
     // Limits of both formats.
     static constexpr int kMaxChannels = 256;
-    static constexpr long long kMaxFileBytes = 1LL << 30;
+    static constexpr long long kMaxFileBytes = 1LL << 28;
 
     // Format indexes: entry i of GetFormatFilterRead/GetFormatFilterWrite.
     static constexpr int kFormatMdx = 0;
@@ -108,10 +108,12 @@ public:
                    const char* text1 = nullptr, const char* text2 = nullptr, int flag1 = 0,
                    int flag2 = 0);
 
-    // Reads and checks the whole file at `path`: its format, channel names and units, and
-    // every sample. `format` -1 recognises the format by the content (an ".mdx" file starts
-    // with its signature line; any other file is read as text columns); a format index of
-    // GetFormatFilterRead insists on that format. `interactive` says whether a user started
+    // Opens the file at `path` and reads its description: format, channel names and units,
+    // item count. An ".mdx" file has its header read and its item count checked against the
+    // file's size (so GetNrItems is safe to size buffers with); a text file is read and
+    // checked whole. `format` -1 recognises the format by the content (an ".mdx" file starts
+    // with its signature line, and a file named ".mdx" must; any other file is read as text
+    // columns); a format index of GetFormatFilterRead insists on that format. `interactive` says whether a user started
     // the read; this reader asks no questions, so it changes nothing. `section`, the texts and
     // the last two numbers are accepted for the callers' argument lists and change nothing.
     // Non-zero when the file was read; the previous channels are replaced only then.
@@ -119,9 +121,11 @@ public:
                       const char* text1 = nullptr, const char* text2 = nullptr,
                       int interactive = 0, int flag2 = 0, int flag3 = 0);
 
-    // Hands the samples read by ReadInfoFile out: each channel with a sample buffer gets its
-    // GetNrItems() samples copied into it. FALSE (nothing copied) without a successful
-    // ReadInfoFile or when a buffer is smaller than GetNrItems().
+    // Reads the samples of the file opened by ReadInfoFile, checking every one: each channel
+    // with a sample buffer gets its GetNrItems() samples there, every other channel in its own
+    // array. FALSE without a successful ReadInfoFile, when a buffer is smaller than
+    // GetNrItems(), or for bad data (then buffers may hold part of the samples and the
+    // channels' own arrays are empty).
     BOOL ReadDataFile();
 
     // After a read: 0 for an ".mdx" file, -1 for a text file (a format that cannot be
@@ -138,7 +142,9 @@ private:
     std::vector<std::unique_ptr<CExImPortChannel>> m_channels;
     int m_items = 0;
     int m_saveVersion = 0;
-    bool m_dataRead = false;
+    bool m_dataRead = false;    // a successful ReadInfoFile
+    bool m_mdxOpened = false;   // of an ".mdx" file, whose samples ReadDataFile reads
+    std::string m_path;
     int m_lastErrorNumber = errNone;
     CString m_lastError;
 };

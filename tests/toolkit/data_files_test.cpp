@@ -73,6 +73,12 @@ protected:
         return rw->WriteFile(path.c_str(), "", 0, nullptr, nullptr, 0, 0);
     }
 
+    // The whole read: description, then samples.
+    static BOOL ReadBoth(CReadAndWriteFiles& rw, const std::string& path)
+    {
+        return rw.ReadInfoFile(path.c_str(), "", -1, nullptr, nullptr, 1, 0, 2) && rw.ReadDataFile();
+    }
+
     fs::path m_dir;
 };
 
@@ -112,6 +118,8 @@ TEST_F(DataFiles, WritesTheDocumentedMdxBytes)
     EXPECT_EQ(in.GetChannel(1)->GetChannelName(), "line\nbreak\x01");
     EXPECT_EQ(in.GetChannel(2), nullptr);
     EXPECT_EQ(in.GetChannel(-1), nullptr);
+    EXPECT_EQ(in.GetChannel(1)->GetValues().GetSize(), 0);  // samples come with ReadDataFile
+    ASSERT_TRUE(in.ReadDataFile()) << in.GetLastError();
     EXPECT_TRUE(std::signbit(in.GetChannel(1)->GetValues()[0]));
     EXPECT_EQ(in.GetChannel(1)->GetValues()[2], 1.7976931348623157e308);
 }
@@ -234,16 +242,16 @@ TEST_F(DataFiles, EveryCutOfAnMdxFileIsRefused)
     for (std::size_t length = 0; length + 1 < golden.size(); ++length) {
         const std::string path = Put("cut.mdx", golden.substr(0, length));
         CReadAndWriteFiles rw;
-        EXPECT_FALSE(rw.ReadInfoFile(path.c_str())) << length;
+        EXPECT_FALSE(ReadBoth(rw, path)) << length;
         EXPECT_NE(rw.GetLastErrorNumber(), 0) << length;
         EXPECT_NE(rw.GetLastErrorNumber(), CReadAndWriteFiles::errCancelled) << length;
         EXPECT_FALSE(rw.GetLastError().IsEmpty()) << length;
     }
     CReadAndWriteFiles rw;
-    EXPECT_TRUE(rw.ReadInfoFile(Put("cut.mdx", golden.substr(0, golden.size() - 1)).c_str())) << rw.GetLastError();
-    EXPECT_FALSE(rw.ReadInfoFile(Put("cut.mdx", golden.substr(0, golden.find("2500"))).c_str()));
+    EXPECT_TRUE(ReadBoth(rw, Put("cut.mdx", golden.substr(0, golden.size() - 1)))) << rw.GetLastError();
+    EXPECT_FALSE(ReadBoth(rw, Put("cut.mdx", golden.substr(0, golden.find("2500")))));
     EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errTruncated);
-    EXPECT_FALSE(rw.ReadInfoFile(Put("cut.mdx", golden.substr(0, golden.find("2500") + 6)).c_str()));
+    EXPECT_FALSE(ReadBoth(rw, Put("cut.mdx", golden.substr(0, golden.find("2500") + 6))));
     EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errTruncated);
 }
 
@@ -279,8 +287,9 @@ TEST_F(DataFiles, GarbledAndOversizedMdxFilesGiveAnErrorNumber)
         {"MDX 1\nchannels 99999999999999999999999\n", CReadAndWriteFiles::errFormat},
         {"MDX 1\nchannels 1\nitems 99999999999\n", CReadAndWriteFiles::errLimit},
         // A count far beyond the data must not be trusted with memory.
-        {WideHeader(256, 2147483647) + Row(256) + "end\n", CReadAndWriteFiles::errData},
-        {"MDX 1\nchannels 1\nitems 2000000000\nchannel \"a\" \"\"\ndata\n1\nend\n", CReadAndWriteFiles::errData},
+        // A count beyond what the file can hold is refused before anybody sizes memory from it.
+        {WideHeader(256, 2147483647) + Row(256) + "end\n", CReadAndWriteFiles::errTruncated},
+        {"MDX 1\nchannels 1\nitems 2000000000\nchannel \"a\" \"\"\ndata\n1\nend\n", CReadAndWriteFiles::errTruncated},
         {head + "1\n2\n3\nend\n", CReadAndWriteFiles::errData},
         {head + "1\nend\n", CReadAndWriteFiles::errData},
         {head + "1\n2 3\nend\n", CReadAndWriteFiles::errData},
@@ -300,12 +309,15 @@ TEST_F(DataFiles, GarbledAndOversizedMdxFilesGiveAnErrorNumber)
     };
     for (const Case& c : cases) {
         CReadAndWriteFiles rw;
-        EXPECT_FALSE(rw.ReadInfoFile(Put("bad.mdx", c.bytes).c_str())) << c.bytes;
+        EXPECT_FALSE(ReadBoth(rw, Put("bad.mdx", c.bytes))) << c.bytes;
         EXPECT_EQ(rw.GetLastErrorNumber(), c.error) << c.bytes << "\n" << rw.GetLastError();
         EXPECT_NE(rw.GetLastError().Find("bad.mdx"), -1) << rw.GetLastError();
+        if (rw.GetNrChannels() > 0) {
+            EXPECT_EQ(rw.GetChannel(0)->GetValues().GetSize(), 0);  // no half-read samples
+        }
     }
     CReadAndWriteFiles rw;
-    EXPECT_TRUE(rw.ReadInfoFile(Put("ok.mdx", head + "1\r\n\t-2.5e3  \nend").c_str())) << rw.GetLastError();
+    EXPECT_TRUE(ReadBoth(rw, Put("ok.mdx", head + "1\r\n\t-2.5e3  \nend"))) << rw.GetLastError();
     EXPECT_EQ(rw.GetChannel(0)->GetValues()[1], -2500.0);
 }
 
@@ -340,6 +352,26 @@ TEST_F(DataFiles, SampleBuffersAreFilledOnlyWhenLargeEnough)
     ASSERT_TRUE(rw.ReadDataFile());
     EXPECT_EQ(x[1], 0.1);
     EXPECT_EQ(rw.GetChannel(1)->GetValues()[1], 1e-5);
+    EXPECT_EQ(rw.GetChannel(0)->GetValues().GetSize(), 0);  // channel 0 went to its buffer
+}
+
+TEST_F(DataFiles, FileChangedBetweenDescriptionAndSamplesIsRefused)
+{
+    const std::string path = Put("c.mdx", kGolden);
+    CReadAndWriteFiles rw;
+    ASSERT_TRUE(rw.ReadInfoFile(path.c_str()));
+    double x[3] = {};
+    rw.GetChannel(0)->SetSampleBuffer(x, 3);
+    // The same header with one item more: the buffers of three must not be overrun.
+    std::string grown = kGolden;
+    grown.replace(grown.find("items 3"), 7, "items 4");
+    grown.insert(grown.find("end\n"), "7 8\n");
+    Put("c.mdx", grown);
+    EXPECT_FALSE(rw.ReadDataFile());
+    EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errData);
+    ::unlink(path.c_str());
+    EXPECT_FALSE(rw.ReadDataFile());
+    EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errOpen);
 }
 
 TEST_F(DataFiles, TextColumnsWithHeading)
