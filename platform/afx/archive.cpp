@@ -305,6 +305,10 @@ void CArchive::WriteClass(const CRuntimeClass* pClassRef)
 CRuntimeClass* CArchive::ReadClass(const CRuntimeClass* pClassRefRequested, UINT* pSchema, DWORD* pObTag)
 {
     CheckLoading();
+    // A read that fails must not leave the schema of an earlier class reference behind for
+    // GetObjectSchema to report.
+    if (!pSchema)
+        m_nObjectSchema = static_cast<UINT>(-1);
     WORD wTag;
     *this >> wTag;
     DWORD obTag;

@@ -75,7 +75,8 @@ public:
     CRuntimeClass* ReadClass(const CRuntimeClass* pClassRefRequested = nullptr, UINT* pSchema = nullptr,
                              DWORD* pObTag = nullptr);
     void SerializeClass(const CRuntimeClass* pClassRef);
-    // The schema of the last class reference read, once; (UINT)-1 afterwards.
+    // The schema of the last class reference read, once; (UINT)-1 afterwards, and also
+    // after a class reference that could not be read.
     UINT GetObjectSchema();
     void SetObjectSchema(UINT nSchema) { m_nObjectSchema = nSchema; }
     // Gives an object an index without writing it, so later references to it are written as

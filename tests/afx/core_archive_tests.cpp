@@ -369,6 +369,13 @@ TEST(CArchiveTest, VersionableSchemaIsReportedOnceThenResets)
     // A later reference to the class reports the schema stored with it again.
     in.ar.SerializeClass(RUNTIME_CLASS(CTestVersioned));
     EXPECT_EQ(in.ar.GetObjectSchema(), 1u);
+
+    // A schema nobody asked for does not survive a class reference that fails.
+    Loader again(Cat({Le16(0xFFFF), Le16(1), Le16(14), Text("CTestVersioned"), Le16(0x0005)}));
+    again.ar.SerializeClass(RUNTIME_CLASS(CTestVersioned));
+    EXPECT_EQ(ArchiveCause([&] { again.ar.SerializeClass(RUNTIME_CLASS(CTestVersioned)); }),
+              CArchiveException::badIndex);
+    EXPECT_EQ(again.ar.GetObjectSchema(), static_cast<UINT>(-1));
 }
 
 // The readers' pattern for data that may lack a class record: remember the position, try
