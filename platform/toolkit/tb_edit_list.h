@@ -46,7 +46,7 @@ class CTBEditListCtrl : public CListCtrl {
     DECLARE_DYNAMIC(CTBEditListCtrl)
 public:
     CTBEditListCtrl();
-    ~CTBEditListCtrl() override;
+    virtual ~CTBEditListCtrl();
 
     // Report-view set-up: full-row selection and grid lines as asked.
     void InitializeCtrl(BOOL bFullRowSelect = TRUE, BOOL bGridLines = TRUE);

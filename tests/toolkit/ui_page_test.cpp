@@ -27,12 +27,12 @@ public:
         SetControlInfo(kButton, TB_LAYOUT_RIGHT | TB_LAYOUT_TOP);
         SetControlInfo(kList, TB_LAYOUT_LEFT | TB_LAYOUT_RIGHT | TB_LAYOUT_TOP | TB_LAYOUT_BOTTOM);
     }
-    void DoDataExchange(CDataExchange* pDX) override {
+    virtual void DoDataExchange(CDataExchange* pDX) {
         CTBPropertyPage::DoDataExchange(pDX);
         DDX_Control(pDX, kList, m_list);
         DDX_Control(pDX, kCombo, m_units);
     }
-    BOOL OnInitDialog() override {
+    virtual BOOL OnInitDialog() {
         ++initCount;
         CTBPropertyPage::OnInitDialog();
         m_list.InsertEditColumn(0, "No.", LVCFMT_LEFT, 50, 0);
@@ -58,13 +58,13 @@ END_MESSAGE_MAP()
 
 class PageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() {
         module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
         ASSERT_NE(module, nullptr);
         oldResources = AfxGetResourceHandle();
         AfxSetResourceHandle(module);
     }
-    void TearDown() override {
+    void TearDown() {
         AfxSetResourceHandle(oldResources);
         if (module) FreeLibrary(module);
     }
