@@ -1,5 +1,7 @@
 #include "editor/schematic_editor.h"
 
+#include "afx/user_script.h"
+
 #include <cstdio>
 
 namespace qv {
@@ -17,6 +19,7 @@ private:
 };
 
 SchematicEditor::SchematicEditor() : m_document("Untitled.qsc", "Untitled") {
+    m_firstShown = UserScript::Instance().Shown().size();
     m_receiver = std::make_unique<ReceiverWindow>(*this);
     m_receiver->CreateMessageWindow();
 }
@@ -71,6 +74,16 @@ size_t SchematicEditor::CountRequests(UINT code) const {
     for (const Request& request : m_requests)
         if (request.code == code) ++count;
     return count;
+}
+
+std::vector<std::string> SchematicEditor::MessageBoxTexts() const {
+    std::vector<std::string> texts;
+    const auto& shown = UserScript::Instance().Shown();
+    // The record may have been cleared since: then everything in it is newer.
+    const size_t first = m_firstShown <= shown.size() ? m_firstShown : 0;
+    for (size_t i = first; i < shown.size(); ++i)
+        if (shown[i].kind == InteractionKind::MessageBox) texts.push_back(shown[i].text);
+    return texts;
 }
 
 int SchematicEditor::OutstandingCookies() const {

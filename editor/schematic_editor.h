@@ -72,6 +72,9 @@ public:
     size_t CountRequests(UINT code) const;
     void ClearRequests() { m_requests.clear(); }
     const std::vector<std::string>& Breaches() const { return m_breaches; }
+    // Texts of the message boxes shown since this editor was made (as the user script
+    // recorded them).
+    std::vector<std::string> MessageBoxTexts() const;
 
     // Protocol.
     void SetBreachHandler(std::function<void(const std::string&)> handler) { m_breachHandler = std::move(handler); }
@@ -104,6 +107,7 @@ private:
     std::set<std::string> m_namesInUse;
     std::vector<Request> m_requests;
     std::vector<std::string> m_breaches;
+    size_t m_firstShown = 0;
     std::function<void(const std::string&)> m_breachHandler;
 };
 

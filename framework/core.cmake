@@ -1,5 +1,6 @@
 # Module start-up, requests to the editor, factories.
 target_sources(Parvel PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/dllmain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/module.cpp
   ${CMAKE_CURRENT_LIST_DIR}/requests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/factories.cpp)

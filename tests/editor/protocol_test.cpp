@@ -1,3 +1,5 @@
+#include "afx/msgbox.h"
+#include "afx/user_script.h"
 #include "editor/schematic_editor.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +175,19 @@ TEST_F(ProtocolTest, AttachGivesTheWizardEverythingItNeedsForRequests) {
     CString text("@DocumentName");
     wizard.ReplacePlaceHolders(&text);
     EXPECT_EQ(CString("Untitled"), text);
+}
+
+TEST_F(ProtocolTest, RecordsTheMessageBoxesShownWhileItLives) {
+    qv::UserScript& script = qv::UserScript::Instance();
+    script.Reset();
+    script.SetFailureHandler([](const std::string& what) { ADD_FAILURE() << what; });
+    script.ExpectMessageBox(IDOK, "Invalid value!");
+    AfxMessageBox("Invalid value!");
+    const std::vector<std::string> texts = editor.MessageBoxTexts();
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_EQ("Invalid value!", texts[0]);
+    script.Reset();
+    script.SetFailureHandler(nullptr);
 }
 
 } // namespace

@@ -3,5 +3,6 @@
 parvel_add_test(framework_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/factories_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/requests_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp
   LIBS Parvel parvel_editor)
 add_dependencies(framework_tests ParvelEnu)
