@@ -1,0 +1,379 @@
+// The standard controls' own behaviour, on controls built in code.
+#include "afx/afxwin.h"
+#include "tests/afx/win_user_script_guard.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every notification it gets from its children.
+class CRecorder : public CWnd {
+public:
+    std::vector<std::string> log;
+    LRESULT answerNotify = 0;
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        log.push_back("cmd " + std::to_string(LOWORD(wParam)) + ":" + std::to_string(HIWORD(wParam)));
+        return TRUE;
+    }
+    BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) override
+    {
+        const auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        std::string entry = "notify " + std::to_string(hdr->idFrom) + ":" + std::to_string(static_cast<int>(hdr->code));
+        if (hdr->code == LVN_ITEMCHANGED || hdr->code == LVN_ITEMCHANGING) {
+            const auto* lv = reinterpret_cast<const NMLISTVIEW*>(hdr);
+            entry += " row " + std::to_string(lv->iItem) + " " + std::to_string(lv->uOldState) + "->" +
+                     std::to_string(lv->uNewState);
+        }
+        if (hdr->code == UDN_DELTAPOS) {
+            const auto* ud = reinterpret_cast<const NMUPDOWN*>(hdr);
+            entry += " pos " + std::to_string(ud->iPos) + " delta " + std::to_string(ud->iDelta);
+        }
+        log.push_back(entry);
+        *pResult = hdr->code == LVN_ITEMCHANGING || hdr->code == UDN_DELTAPOS ? answerNotify : 0;
+        return TRUE;
+    }
+};
+
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(parent.CreateMessageWindow()); }
+    qv::test::UserScriptGuard guard;
+    CRecorder parent;
+};
+
+std::string Cmd(int id, int code) { return "cmd " + std::to_string(id) + ":" + std::to_string(code); }
+
+TEST_F(Controls, ComboEntriesSearchAndSelectionFollowTheOriginal)
+{
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(WS_CHILD | CBS_DROPDOWN | CBS_SORT, CRect(0, 0, 50, 100), &parent, 10));
+    for (const char* s : {"beta", "Alpha", "gamma", "alphabet"})
+        combo.AddString(s);
+    // Sorted case-insensitively.
+    CString text;
+    combo.GetLBText(0, text);
+    EXPECT_STREQ(text, "Alpha");
+    combo.GetLBText(1, text);
+    EXPECT_STREQ(text, "alphabet");
+    EXPECT_EQ(combo.GetLBTextLen(9), CB_ERR);
+
+    // Prefix search without case, after the start index, wrapping round.
+    EXPECT_EQ(combo.FindString(-1, "ALP"), 0);
+    EXPECT_EQ(combo.FindString(0, "alp"), 1);
+    EXPECT_EQ(combo.FindString(1, "alp"), 0);
+    EXPECT_EQ(combo.FindString(-1, "delta"), CB_ERR);
+    EXPECT_EQ(combo.FindStringExact(-1, "ALPHABET"), 1);
+    EXPECT_EQ(combo.FindStringExact(-1, "alph"), CB_ERR);
+
+    // A failed SelectString keeps the selection; a drop-down's text follows the selection.
+    EXPECT_EQ(combo.SelectString(-1, "gam"), 3);
+    EXPECT_EQ(combo.SelectString(-1, "zzz"), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), 3);
+    combo.GetWindowText(text);
+    EXPECT_STREQ(text, "gamma");
+
+    combo.SetItemData(2, 77);
+    EXPECT_EQ(combo.GetItemData(2), 77u);
+    EXPECT_EQ(combo.SetItemData(9, 1), CB_ERR);
+
+    // Deleting entries before the selection moves it; deleting the selection clears it.
+    EXPECT_EQ(combo.DeleteString(0), 3);
+    EXPECT_EQ(combo.GetCurSel(), 2);
+    combo.DeleteString(2);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.DeleteString(7), CB_ERR);
+    EXPECT_EQ(combo.InsertString(5, "far"), CB_ERR);
+    EXPECT_EQ(combo.SetCurSel(5), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+
+    combo.ResetContent();
+    EXPECT_EQ(combo.GetCount(), 0);
+    EXPECT_EQ(combo.GetWindowTextLength(), 0);
+    EXPECT_TRUE(parent.log.empty()); // nothing of this came from the user
+}
+
+TEST_F(Controls, DropDownListShowsOnlyItsSelection)
+{
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 50, 100), &parent, 11));
+    combo.AddString("One");
+    combo.AddString("Two");
+    EXPECT_EQ(combo.GetWindowTextLength(), 0);
+    combo.SetWindowText("two"); // names an entry: selects it
+    EXPECT_EQ(combo.GetCurSel(), 1);
+    combo.SetWindowText("Three"); // names none: nothing changes
+    CString text;
+    combo.GetWindowText(text);
+    EXPECT_STREQ(text, "Two");
+    // A drop-down list cannot be typed into.
+    const auto failures = qv::test::UserScriptGuard::CollectFailures([&] { EXPECT_FALSE(qv::ui::TypeText(&combo, "x")); });
+    EXPECT_EQ(failures.size(), 1u);
+}
+
+TEST_F(Controls, ChoosingAnEntryNotifiesLikeAMouseChoice)
+{
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 50, 100), &parent, 12));
+    combo.AddString("One");
+    combo.AddString("Two");
+    ASSERT_TRUE(qv::ui::ChooseEntry(&combo, "Two"));
+    EXPECT_EQ(combo.GetCurSel(), 1);
+    EXPECT_EQ(parent.log, (std::vector<std::string>{Cmd(12, CBN_SETFOCUS), Cmd(12, CBN_DROPDOWN), Cmd(12, CBN_SELENDOK),
+                                                    Cmd(12, CBN_CLOSEUP), Cmd(12, CBN_SELCHANGE)}));
+}
+
+TEST_F(Controls, EditSelectionReplaceLimitAndPositions)
+{
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD | ES_MULTILINE, CRect(0, 0, 50, 50), &parent, 20));
+    edit.SetWindowText("hello world");
+    int start = -1, end = -1;
+    edit.GetSel(start, end);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 0);
+
+    edit.SetSel(6, -1); // to the end
+    edit.ReplaceSel("there");
+    CString text;
+    edit.GetWindowText(text);
+    EXPECT_STREQ(text, "hello there");
+    edit.GetSel(start, end);
+    EXPECT_EQ(start, 11);
+    EXPECT_EQ(end, 11);
+    EXPECT_TRUE(edit.GetModify());
+
+    edit.SetSel(8, 2); // reversed and clamped
+    edit.GetSel(start, end);
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(end, 8);
+    edit.SetSel(3, 99);
+    edit.GetSel(start, end);
+    EXPECT_EQ(end, 11);
+
+    // The limit cuts what is typed or inserted, not what code sets.
+    edit.LimitText(12);
+    edit.SetSel(11, 11);
+    edit.ReplaceSel("!!!");
+    edit.GetWindowText(text);
+    EXPECT_STREQ(text, "hello there!");
+
+    // Positions are character indexes within lines.
+    edit.SetWindowText("ab\ncde");
+    EXPECT_EQ(edit.GetLineCount(), 2);
+    EXPECT_EQ(edit.PosFromChar(4), CPoint(1, 1));
+    EXPECT_EQ(edit.PosFromChar(6), CPoint(3, 1));
+    EXPECT_EQ(edit.PosFromChar(7), CPoint(-1, -1));
+    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(1, 1))), 4);
+    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(50, 0))), 2);  // past the end of line 0
+    EXPECT_EQ(HIWORD(edit.CharFromPos(CPoint(0, 9))), 1);   // below the last line
+
+    edit.SetReadOnly(TRUE);
+    EXPECT_TRUE(edit.GetStyle() & ES_READONLY);
+    EXPECT_TRUE(parent.log.empty());
+}
+
+TEST_F(Controls, TypingNotifiesOncePerActionOrPerCharacter)
+{
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD, CRect(0, 0, 50, 20), &parent, 21));
+    edit.SetWindowText("old");
+    ASSERT_TRUE(qv::ui::TypeText(&edit, "new"));
+    CString text;
+    edit.GetWindowText(text);
+    EXPECT_STREQ(text, "new");
+    EXPECT_EQ(parent.log, (std::vector<std::string>{Cmd(21, EN_SETFOCUS), Cmd(21, EN_UPDATE), Cmd(21, EN_CHANGE)}));
+
+    parent.log.clear();
+    ASSERT_TRUE(qv::ui::TypeChars(&edit, "ab"));
+    edit.GetWindowText(text);
+    EXPECT_STREQ(text, "newab");
+    EXPECT_EQ(parent.log, (std::vector<std::string>{Cmd(21, EN_CHANGE), Cmd(21, EN_CHANGE)}));
+
+    parent.log.clear();
+    edit.SetReadOnly(TRUE);
+    // The user cannot type into a read-only or disabled field: that is a test mistake.
+    const auto failures = qv::test::UserScriptGuard::CollectFailures([&] {
+        EXPECT_FALSE(qv::ui::TypeText(&edit, "x"));
+        edit.SetReadOnly(FALSE);
+        edit.EnableWindow(FALSE);
+        EXPECT_FALSE(qv::ui::TypeText(&edit, "x"));
+    });
+    EXPECT_EQ(failures.size(), 2u);
+    edit.GetWindowText(text);
+    EXPECT_STREQ(text, "newab");
+    EXPECT_TRUE(parent.log.empty());
+}
+
+TEST_F(Controls, ReportListColumnsRowsStateAndGeometry)
+{
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SINGLESEL, CRect(0, 0, 200, 84), &parent, 30));
+    EXPECT_EQ(list.InsertColumn(0, "Name", LVCFMT_LEFT, 80), 0);
+    EXPECT_EQ(list.InsertColumn(5, "Value", LVCFMT_LEFT, 60), 1); // past the end: appended
+    EXPECT_EQ(list.GetHeaderCtrl()->GetItemCount(), 2);
+    EXPECT_EQ(list.InsertItem(0, "a"), 0);
+    EXPECT_EQ(list.InsertItem(9, "c"), 1);
+    EXPECT_EQ(list.InsertItem(1, "b"), 1);
+    EXPECT_TRUE(list.SetItemText(1, 1, "2"));
+    EXPECT_FALSE(list.SetItemText(1, 2, "x")); // no such column
+    EXPECT_FALSE(list.SetItemText(3, 0, "x")); // no such row
+    EXPECT_STREQ(list.GetItemText(1, 0), "b");
+    EXPECT_STREQ(list.GetItemText(1, 1), "2");
+    EXPECT_STREQ(list.GetItemText(7, 0), "");
+
+    // One selected row in a single-selection list, one focused row.
+    list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(list.GetItemState(0, LVIS_SELECTED | LVIS_FOCUSED), static_cast<UINT>(LVIS_FOCUSED));
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 2);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_FOCUSED), 0);
+    EXPECT_EQ(list.GetNextItem(2, LVNI_SELECTED), -1);
+    EXPECT_EQ(list.GetNextItem(2, LVNI_ABOVE), 1);
+    EXPECT_EQ(list.GetSelectedCount(), 1u);
+
+    // Rows 16 pixels high below a 20-pixel header; columns as wide as set.
+    CRect cell;
+    ASSERT_TRUE(list.GetSubItemRect(1, 1, LVIR_LABEL, cell));
+    EXPECT_EQ(cell, CRect(80, 36, 140, 52));
+    LVHITTESTINFO hit{};
+    hit.pt = CPoint(100, 40);
+    EXPECT_EQ(list.SubItemHitTest(&hit), 1);
+    EXPECT_EQ(hit.iSubItem, 1);
+    hit.pt = CPoint(100, 5);
+    EXPECT_EQ(list.SubItemHitTest(&hit), -1);
+    hit.pt = CPoint(150, 40);
+    EXPECT_EQ(list.HitTest(CPoint(150, 40)), -1); // right of the columns
+
+    // Only four rows fit: making row 5 visible scrolls.
+    for (int i = 3; i < 8; ++i)
+        list.InsertItem(i, "x");
+    EXPECT_EQ(list.GetCountPerPage(), 4);
+    list.EnsureVisible(6, FALSE);
+    EXPECT_EQ(list.GetTopIndex(), 3);
+    EXPECT_EQ(list.HitTest(CPoint(10, 21)), 3);
+
+    EXPECT_TRUE(list.DeleteColumn(0));
+    EXPECT_STREQ(list.GetItemText(1, 0), "2");
+    EXPECT_TRUE(list.DeleteAllItems());
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_TRUE(parent.log.empty());
+}
+
+TEST_F(Controls, ListClicksAndChecksNotifyAndCanBeRefused)
+{
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT, CRect(0, 0, 200, 100), &parent, 31));
+    list.InsertColumn(0, "Name", LVCFMT_LEFT, 80);
+    list.InsertItem(0, "a");
+    list.InsertItem(1, "b");
+    list.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    EXPECT_FALSE(list.GetCheck(0));
+    list.SetCheck(1, TRUE);
+    EXPECT_TRUE(list.GetCheck(1));
+    EXPECT_TRUE(parent.log.empty());
+
+    const UINT unchecked = INDEXTOSTATEIMAGEMASK(1);
+    const UINT checked = INDEXTOSTATEIMAGEMASK(2);
+    ASSERT_TRUE(qv::ui::ClickListItem(&list, 1));
+    const std::string changing = std::to_string(static_cast<int>(LVN_ITEMCHANGING));
+    const std::string changed = std::to_string(static_cast<int>(LVN_ITEMCHANGED));
+    const std::string sel = std::to_string(checked | LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(parent.log,
+              (std::vector<std::string>{"notify 31:" + std::to_string(static_cast<int>(NM_SETFOCUS)),
+                                        "notify 31:" + changing + " row 1 " + std::to_string(checked) + "->" + sel,
+                                        "notify 31:" + changed + " row 1 " + std::to_string(checked) + "->" + sel,
+                                        "notify 31:" + std::to_string(static_cast<int>(NM_CLICK))}));
+    EXPECT_EQ(list.GetSelectionMark(), 1);
+
+    parent.log.clear();
+    ASSERT_TRUE(qv::ui::ToggleListCheck(&list, 0));
+    EXPECT_TRUE(list.GetCheck(0));
+    EXPECT_EQ(parent.log.back(),
+              "notify 31:" + changed + " row 0 " + std::to_string(unchecked) + "->" + std::to_string(checked));
+
+    // LVN_ITEMCHANGING answered non-zero refuses the change.
+    parent.answerNotify = 1;
+    parent.log.clear();
+    EXPECT_FALSE(qv::ui::ToggleListCheck(&list, 0));
+    EXPECT_TRUE(list.GetCheck(0));
+    EXPECT_EQ(parent.log.size(), 1u);
+}
+
+TEST_F(Controls, SpinMovesWithinItsRangeUnlessTheParentRefuses)
+{
+    CEdit buddy;
+    ASSERT_TRUE(buddy.Create(WS_CHILD, CRect(0, 0, 30, 20), &parent, 40));
+    CSpinButtonCtrl spin;
+    ASSERT_TRUE(spin.Create(WS_CHILD | UDS_SETBUDDYINT, CRect(30, 0, 40, 20), &parent, 41));
+    spin.SetBuddy(&buddy);
+    spin.SetRange32(0, 3);
+    spin.SetPos(2);
+    CString text;
+    buddy.GetWindowText(text);
+    EXPECT_STREQ(text, "2");
+    EXPECT_TRUE(parent.log.empty());
+
+    ASSERT_TRUE(qv::ui::ClickSpin(&spin, +1));
+    EXPECT_EQ(spin.GetPos32(), 3);
+    ASSERT_TRUE(qv::ui::ClickSpin(&spin, +1)); // clamped at the top
+    EXPECT_EQ(spin.GetPos32(), 3);
+    const std::string delta = std::to_string(static_cast<int>(UDN_DELTAPOS));
+    EXPECT_EQ(parent.log[0], "notify 41:" + delta + " pos 2 delta 1");
+    EXPECT_EQ(parent.log[1], Cmd(40, EN_CHANGE)); // the buddy's text changed through the user
+
+    // The position follows what the user typed into the buddy.
+    buddy.SetWindowText("1");
+    EXPECT_EQ(spin.GetPos32(), 1);
+    parent.answerNotify = 1;
+    EXPECT_FALSE(qv::ui::ClickSpin(&spin, -1));
+    EXPECT_EQ(spin.GetPos32(), 1);
+    buddy.SetWindowText("junk");
+    BOOL error = FALSE;
+    EXPECT_EQ(spin.GetPos32(&error), 1);
+    EXPECT_TRUE(error);
+}
+
+TEST_F(Controls, ListBoxSingleAndMultipleSelection)
+{
+    CListBox single;
+    ASSERT_TRUE(single.Create(WS_CHILD | LBS_NOTIFY, CRect(0, 0, 50, 50), &parent, 50));
+    single.AddString("x");
+    single.AddString("y");
+    EXPECT_EQ(single.SetCurSel(1), 1);
+    EXPECT_EQ(single.GetSel(1), 1);
+    EXPECT_EQ(single.SetSel(0), LB_ERR); // only for multiple selection
+    ASSERT_TRUE(qv::ui::ChooseEntry(&single, 0));
+    EXPECT_EQ(parent.log.back(), Cmd(50, LBN_SELCHANGE));
+
+    CListBox multi;
+    ASSERT_TRUE(multi.Create(WS_CHILD | LBS_MULTIPLESEL, CRect(0, 0, 50, 50), &parent, 51));
+    for (const char* s : {"a", "b", "c"})
+        multi.AddString(s);
+    multi.SetSel(-1, TRUE);
+    EXPECT_EQ(multi.GetSelCount(), 3);
+    multi.SetSel(1, FALSE);
+    EXPECT_EQ(multi.GetSelCount(), 2);
+    EXPECT_EQ(multi.SetCurSel(0), LB_ERR);
+}
+
+TEST_F(Controls, CheckListBoxKeepsOneCheckPerEntry)
+{
+    CCheckListBox box;
+    ASSERT_TRUE(box.Create(WS_CHILD, CRect(0, 0, 50, 50), &parent, 52));
+    box.AddString("a");
+    box.AddString("b");
+    box.SetCheck(1, 1);
+    EXPECT_EQ(box.GetCheck(0), 0);
+    EXPECT_EQ(box.GetCheck(1), 1);
+    EXPECT_EQ(box.GetCheck(5), 0);
+    box.Enable(0, FALSE);
+    EXPECT_FALSE(box.IsEnabled(0));
+    EXPECT_TRUE(box.IsEnabled(1));
+}
+
+} // namespace
