@@ -242,7 +242,7 @@ CDC::CDC()
     : m_hDC(reinterpret_cast<HDC>(this)),
       m_pCurPen(&Stock().pens[BLACK_PEN - WHITE_PEN]),
       m_pCurBrush(&Stock().brushes[WHITE_BRUSH]),
-      m_pCurFont(&Stock().fonts[1]),
+      m_pCurFont(&Stock().fonts[2]),
       m_pCurBitmap(nullptr),
       m_penDesc(m_pCurPen->m_pen),
       m_brushDesc(m_pCurBrush->m_brush),

@@ -15,6 +15,7 @@ IMPLEMENT_DYNAMIC(CTBEditListCtrl, CListCtrl)
 
 BEGIN_MESSAGE_MAP(CTBEditListCtrl, CListCtrl)
     ON_WM_DESTROY()
+    ON_WM_PAINT()
     ON_MESSAGE(QV_WM_EDITCELL, &CTBEditListCtrl::OnUserEditCell)
     ON_NOTIFY_REFLECT_EX(LVN_ITEMCHANGED, &CTBEditListCtrl::OnItemChanged)
 END_MESSAGE_MAP()
@@ -143,6 +144,32 @@ const CTBEditListCtrl::Cell* CTBEditListCtrl::FindCell(int nItem, int nSubItem) 
 
 int CTBEditListCtrl::InsertItem(int nItem, LPCTSTR lpszItem) {
     return InsertEditItem(nItem, lpszItem, TB_EDIT_NONE, nullptr, 0);
+}
+
+int CTBEditListCtrl::AfterInsert(int idx) {
+    if (idx < 0) return idx;
+    // The rows before the new one are in step; the new row gets fixed cells.
+    size_t at = std::min<size_t>(static_cast<size_t>(idx), m_rows.size());
+    m_rows.insert(m_rows.begin() + at, Row(1));
+    SyncRows();
+    if (m_editRow >= idx) ++m_editRow;
+    return idx;
+}
+
+int CTBEditListCtrl::InsertItem(int nItem, LPCTSTR lpszItem, int nImage) {
+    SyncRows();
+    return AfterInsert(CListCtrl::InsertItem(nItem, lpszItem, nImage));
+}
+
+int CTBEditListCtrl::InsertItem(const LVITEM* pItem) {
+    SyncRows();
+    return AfterInsert(CListCtrl::InsertItem(pItem));
+}
+
+int CTBEditListCtrl::InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, UINT nState, UINT nStateMask, int nImage,
+                                LPARAM lParam) {
+    SyncRows();
+    return AfterInsert(CListCtrl::InsertItem(nMask, nItem, lpszItem, nState, nStateMask, nImage, lParam));
 }
 
 int CTBEditListCtrl::InsertEditItem(int nItem, LPCTSTR lpszText, int nEditType, LPCTSTR lpszExtra, DWORD_PTR dwData) {
@@ -275,6 +302,48 @@ std::vector<CString> CTBEditListCtrl::GetChoices(int nItem, int nSubItem) const 
         for (int k = 0; k < units.GetSize(); ++k) out.push_back(units[k]);
     }
     return out;
+}
+
+// ---------------------------------------------------------------------------------------
+// Painting
+
+void CTBEditListCtrl::OnPaint() {
+    if (!(GetStyle() & LVS_OWNERDRAWFIXED)) {
+        CListCtrl::OnPaint();
+        return;
+    }
+    CPaintDC dc(this);
+    int count = GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        DRAWITEMSTRUCT dis{};
+        dis.CtlType = ODT_LISTVIEW;
+        dis.CtlID = static_cast<UINT>(GetDlgCtrlID());
+        dis.itemID = static_cast<UINT>(row);
+        dis.itemAction = ODA_DRAWENTIRE;
+        dis.itemState = (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) ? ODS_SELECTED : 0;
+        dis.hwndItem = GetSafeHwnd();
+        dis.hDC = dc.GetSafeHdc();
+        GetItemRect(row, &dis.rcItem, LVIR_BOUNDS);
+        dis.itemData = GetItemData(row);
+        DrawItem(&dis);
+    }
+}
+
+void CTBEditListCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (!lpDrawItemStruct) return;
+    CDC* pDC = CDC::FromHandle(lpDrawItemStruct->hDC);
+    int row = static_cast<int>(lpDrawItemStruct->itemID);
+    if (!pDC || row < 0 || row >= GetItemCount()) return;
+    int columns = GetHeaderCtrl() ? GetHeaderCtrl()->GetItemCount() : 0;
+    for (int col = 0; col < columns; ++col) {
+        CRect cell;
+        if (!GetSubItemRect(row, col, LVIR_BOUNDS, cell)) continue;
+        CString text = GetItemText(row, col);
+        if (GetEditItemType(row, col) == TB_EDIT_CHECK) text = CString(GetItemChecked(row, col) ? "[x] " : "[ ] ") + text;
+        cell.DeflateRect(6, 0);
+        pDC->DrawText(text, &cell, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) pDC->DrawFocusRect(&lpDrawItemStruct->rcItem);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -38,6 +38,10 @@ enum TB_EnumEditTypes {
     TB_EDIT_UNIT = 14,       // a unit of the quantity named by the extra text
 };
 
+#ifndef ODT_LISTVIEW
+#define ODT_LISTVIEW 102
+#endif
+
 #define TBLM_CELLEDITED (WM_USER + 1000)
 #define TBLM_SELCHANGED (WM_USER + 1002)
 #define TBLM_EDITSTARTING (WM_USER + 1003)
@@ -77,8 +81,11 @@ public:
     BOOL SelectItem(int nItem);
     int GetSelectedItem() const;
 
-    // The list's own row operations keep the cell types in step; use these, not CListCtrl's.
+    // The list's own row operations keep the cell types in step (new rows: fixed text).
     int InsertItem(int nItem, LPCTSTR lpszItem);
+    int InsertItem(int nItem, LPCTSTR lpszItem, int nImage);
+    int InsertItem(const LVITEM* pItem);
+    int InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, UINT nState, UINT nStateMask, int nImage, LPARAM lParam);
     BOOL DeleteItem(int nItem) { return DeleteEditItem(nItem); }
     BOOL DeleteAllItems();
 
@@ -107,6 +114,10 @@ public:
     BOOL UserToggleCheck(int nRow, int nCol);
     BOOL UserSelectRow(int nRow);
 
+    // An owner-drawn list (LVS_OWNERDRAWFIXED) paints by calling DrawItem for every row with
+    // the paint DC; this default draws the cells' texts, check cells as "[x]" or "[ ]".
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+
     void EnableToolTips(BOOL bEnable = TRUE) { m_toolTips = bEnable != FALSE; }
     BOOL ToolTipsEnabled() const { return m_toolTips; }
 
@@ -128,6 +139,8 @@ protected:
     void Notify(UINT message, LPARAM lParam);
 
     void OnDestroy();
+    void OnPaint();
+    int AfterInsert(int idx);
     LRESULT OnUserEditCell(WPARAM wParam, LPARAM lParam);
     BOOL OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     DECLARE_MESSAGE_MAP()

@@ -174,6 +174,11 @@ TEST_F(EditListTest, TypesFollowTheirRowsAndPointsFindCells) {
     ASSERT_TRUE(list.DeleteEditItem(1));
     EXPECT_EQ(list.GetEditItemType(1, 2), TB_EDIT_TEXT);
     EXPECT_EQ(list.GetItemCount(), 3);
+    // Rows inserted through the plain list's forms keep the types in step too.
+    ASSERT_EQ(list.InsertItem(LVIF_TEXT | LVIF_PARAM, 1, "mid", 0, 0, 0, 5), 1);
+    EXPECT_EQ(list.GetEditItemType(1, 2), TB_EDIT_NONE);
+    EXPECT_EQ(list.GetEditItemType(2, 2), TB_EDIT_TEXT);
+    ASSERT_TRUE(list.DeleteItem(1));
     EXPECT_FALSE(list.DeleteEditItem(3));
     EXPECT_EQ(list.GetEditItemType(5, 0), -1);
     // Unknown edit types are fixed text.
@@ -227,6 +232,41 @@ TEST_F(EditListTest, SelectingARowSelectsOnlyThatRow) {
     EXPECT_EQ(parent.got[1].message, static_cast<UINT>(TBLM_SELCHANGED));
     EXPECT_EQ(parent.got[1].lParam, 1);
     EXPECT_FALSE(list.UserSelectRow(3));
+}
+
+class CountingList : public CTBEditListCtrl {
+public:
+    int drawn = 0;
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
+        ++drawn;
+        CTBEditListCtrl::DrawItem(lpDrawItemStruct);
+    }
+};
+
+TEST(EditListPaint, OwnerDrawnListDrawsEveryRowThroughDrawItem) {
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, "#32770", "", 0, CRect(0, 0, 400, 300), nullptr, 0));
+    CountingList list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_OWNERDRAWFIXED, CRect(0, 0, 300, 200), &parent, kListId));
+    list.InsertEditColumn(0, "Name", LVCFMT_LEFT, 100, 0);
+    list.InsertEditColumn(1, "Use Pin", LVCFMT_LEFT, 100, 0);
+    list.InsertEditItem(0, "R1");
+    list.InsertEditItem(1, "R2");
+    list.SetEditItemText(1, 1, "on pin", TB_EDIT_CHECK, "");
+    list.SetItemChecked(1, 1, TRUE);
+    list.SelectItem(1);
+    list.Invalidate();
+    list.UpdateWindow();
+    EXPECT_EQ(list.drawn, 2);
+    const qv::DisplayList* pic = qv::GetLastPainting(&list);
+    ASSERT_NE(pic, nullptr);
+    std::vector<std::string> texts;
+    for (const auto& it : pic->items)
+        if (it.kind == qv::DrawKind::Text) texts.push_back(it.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"R1", "", "R2", "[x] on pin"}));
+    EXPECT_EQ(pic->items.back().pen.style, PS_DOT); // the selected row's focus frame
+    list.DestroyWindow();
+    parent.DestroyWindow();
 }
 
 TEST(EditListWidths, ColumnWidthsPersistInTheUserProfile) {
