@@ -152,8 +152,16 @@ public:
     virtual BOOL WantChangeNotification();               // 0: no notifications wanted
     virtual void NotifyChanged(int changeType, CWizardCopaObject3* param);  // ignores the change
     virtual BOOL Initialize(int argument);               // nothing to do: TRUE
-    // Stores and loads nothing: the base has no data of its own.
+    // Stores and loads nothing: the base has no data of its own. The editor's operation takes
+    // the sheet version and deliberately stands beside the object's own Serialize(CArchive&).
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
     virtual void Serialize(CArchive& ar, ESheetVersion version);
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
     virtual BOOL DoConvertWizard3Data(const void* data, long length);  // nothing to convert: TRUE
     virtual BOOL DoConversionFrom4x(void* data, long length);          // nothing to convert: TRUE
     virtual BOOL DoConversionFrom4x();                                 // nothing to convert: TRUE
