@@ -150,33 +150,6 @@ TEST_F(ProtocolTest, NamePartsAndNamesInUse) {
         << "accepting a name does not take it";
 }
 
-TEST_F(ProtocolTest, RecordsFilesErrorsAndHelp) {
-    WizReqFileRecord file{element, CString("/tmp/R1.mdx")};
-    Send(receiver, WIZREQ_FILE_WRITTEN, reinterpret_cast<LPARAM>(&file));
-    WizReqTextRecord error{element, CString("Error while writing </tmp/R1.mdx>!")};
-    Send(receiver, WIZREQ_ERROR_TEXT, reinterpret_cast<LPARAM>(&error));
-    Send(receiver, WIZREQ_HELP, static_cast<LPARAM>(element));
-    ASSERT_EQ(3u, editor.Requests().size());
-    EXPECT_EQ("/tmp/R1.mdx", editor.Requests()[0].text);
-    EXPECT_EQ(8u, editor.Requests()[1].code);
-    EXPECT_EQ("Error while writing </tmp/R1.mdx>!", editor.Requests()[1].text);
-    EXPECT_EQ(element, editor.Requests()[2].element);
-    Send(receiver, 99, 0);
-    EXPECT_EQ(1u, breaches.size()) << "an unknown request code";
-}
-
-TEST_F(ProtocolTest, AttachGivesTheWizardEverythingItNeedsForRequests) {
-    CWizardBase4 wizard;
-    editor.Attach(wizard, element);
-    EXPECT_EQ(receiver, wizard.GetCommandReceiver());
-    EXPECT_EQ(qv::SchematicEditor::kRequestMessage, wizard.m_nMessageNumber);
-    EXPECT_EQ(element, wizard.m_dwElementHandle);
-    ASSERT_NE(nullptr, wizard.GetDocument());
-    CString text("@DocumentName");
-    wizard.ReplacePlaceHolders(&text);
-    EXPECT_EQ(CString("Untitled"), text);
-}
-
 TEST_F(ProtocolTest, RecordsTheMessageBoxesShownWhileItLives) {
     qv::UserScript& script = qv::UserScript::Instance();
     script.Reset();

@@ -170,25 +170,4 @@ TEST_F(RequestsTest, FileAndErrorReportsNeedReceiverAndElementHandle) {
     EXPECT_EQ(element, editor.Requests()[0].element);
 }
 
-TEST_F(RequestsTest, ExchangeCommitAndHelpAndNameParts) {
-    auto exchange = std::make_unique<CWizardSchematicDataExchange3>();
-    CWizardSchematicDataExchange3* raw = exchange.get();
-    DWORD old = editor.AddElement(std::move(exchange));
-    CWizardBase3 older;
-    editor.Attach(older, old);
-    EXPECT_TRUE(CommitExchange(&older, raw));
-    editor.SetCommitAnswer(5);
-    EXPECT_FALSE(CommitExchange(&older, raw));
-
-    RequestElementHelp(&older);
-    ASSERT_EQ(1u, editor.CountRequests(WIZREQ_HELP));
-    EXPECT_EQ(old, editor.Requests().back().element);
-
-    CStringArray parts;
-    EXPECT_TRUE(RequestNameParts(&wizard4, parts));
-    ASSERT_EQ(1, parts.GetSize());
-    EXPECT_EQ(CString("R1"), parts[0]);
-    EXPECT_EQ("_", editor.Requests().back().text) << "the separator is always an underscore";
-}
-
 } // namespace

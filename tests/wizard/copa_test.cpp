@@ -35,25 +35,6 @@ TEST(CopaObject, DirectionsCountOnlyExactValues) {
     EXPECT_FALSE(p.IsInOut());
 }
 
-TEST(CopaObject, PinAndFlagBits) {
-    CWizardCopaObject3 p;
-    p.SetType(0x4);
-    p.UsePin(TRUE);
-    EXPECT_EQ(p.GetType(), 0x80000004u);
-    p.UsePin(FALSE);
-    EXPECT_EQ(p.GetType(), 0x4u);
-    p.SetExtType(0x10000001u);
-    EXPECT_TRUE(p.IsLocked());
-    EXPECT_TRUE(p.IsConservativeNode());
-    p.SetExtType(0x20000);
-    EXPECT_FALSE(p.IsLocked());
-    EXPECT_FALSE(p.IsConservativeNode());
-    p.SetTolState(3);
-    EXPECT_TRUE(p.IsToleranceLocked());
-    p.SetTolState(2);
-    EXPECT_FALSE(p.IsToleranceLocked());
-}
-
 TEST(CopaObject, MapGettersNeverInsert) {
     CWizardCopaObject3 p;
     p.SetInfoByLangID(0x407, "Widerstand");

@@ -122,24 +122,16 @@ TEST(Environment, InstallationFolderLanguageModuleAndRelativePaths) {
     EXPECT_EQ(0, ExpandRelativePath(nullptr, "/base/"));
 }
 
-TEST(WizardBases, DefaultOperationsDoNothing) {
+TEST(WizardBases, BaseLeavesTheModelTextAsTheEditorMadeIt) {
     CWizardBase4 wizard4;
     CString text("model text");
     EXPECT_EQ(4, wizard4.WriteSimDescr(nullptr, "IMMANENT", text));
     EXPECT_EQ(CString("model text"), text);
-    EXPECT_EQ(0, wizard4.GetWizardKind());
-    EXPECT_EQ(nullptr, wizard4.Clone());
-    EXPECT_FALSE(wizard4.WantChangeNotification());
-    CPtrArray nodes;
-    EXPECT_EQ(0, wizard4.GetPossibleNodes(nodes));
-    EXPECT_EQ(0, nodes.GetSize());
-
     CWizardBase3 wizard3;
     CWizardSchematicDataExchange3 exchange;
     exchange.m_strModelText = "kept";
     EXPECT_EQ(4, wizard3.WriteSimDescr(nullptr, "IMMANENT", &exchange));
     EXPECT_EQ(CString("kept"), exchange.m_strModelText);
-    EXPECT_EQ(0, wizard3.GetWizardKind());
 }
 
 TEST(WizardBases, AdditionalDataIsTakenOverAndCleared) {
@@ -202,14 +194,6 @@ TEST(WizardBases, EditorHandleWithoutReceiverIsDroppedSilently) {
     wizard.m_EditorDataHandle = 7;
     wizard.EndEditProperties();
     EXPECT_EQ(0u, wizard.m_EditorDataHandle);
-}
-
-TEST(NodeWizard, KeepsItsReceiver) {
-    RecordingReceiver receiver;
-    CNodeWizBase node;
-    EXPECT_EQ(nullptr, node.GetCommandReceiver());
-    node.SetCommandReceiver(&receiver);
-    EXPECT_EQ(&receiver, node.GetCommandReceiver());
 }
 
 } // namespace
