@@ -134,6 +134,17 @@ TEST_F(OlderBaseList, ValuesInTheirUsedUnits) {
     EXPECT_EQ(CString("M R := 2000, NAME := \"abc\" ;"), exchange.m_strModelText);
 }
 
+TEST_F(OlderBaseList, ParameterListsFillTheExchangeModelText) {
+    CUIntArray ids;
+    ids.Add(2);
+    ids.Add(1);
+    EXPECT_EQ(CString("R := 2 ; NAME := abc "), ReplaceParamList(&wizard, &exchange, &ids, "; "));
+    EXPECT_EQ(CString("M R := 2 ; NAME := abc ;"), exchange.m_strModelText);
+    exchange.m_strModelText = "@PARAMLIST";
+    EXPECT_EQ(CString("2 abc "), ReplaceParamList2(&wizard, &exchange, &ids, ""));
+    EXPECT_EQ(CString("2 abc "), exchange.m_strModelText);
+}
+
 TEST_F(OlderBaseList, ALengthBeyondTheBlockGivesAnEmptyList) {
     std::unique_ptr<CCopaObjectCompare> r(Snapshot("R"));
     SetWizardData(wizard, Block(0, {r.get()}, 1));

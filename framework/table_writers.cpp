@@ -1,0 +1,345 @@
+#include "framework/table_writers.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "afx/afxwin.h"
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/param_access.h"
+#include "framework/requests.h"
+#include "toolkit/read_write_files.h"
+#include "win32/win32.h"
+#include "wizard/wizardbase.h"
+
+namespace {
+
+constexpr char kDefaultExtension[] = ".mdx";
+
+struct PathParts {
+    CString drive;
+    CString dir;
+    CString name;
+    CString ext;
+};
+
+PathParts Split(const CString& path) {
+    char drive[_MAX_DRIVE] = {};
+    char dir[_MAX_DIR] = {};
+    char name[_MAX_FNAME] = {};
+    char ext[_MAX_EXT] = {};
+    _splitpath(path, drive, dir, name, ext);
+    return PathParts{drive, dir, name, ext};
+}
+
+bool EndsWithSeparator(const CString& text) {
+    const int n = text.GetLength();
+    return n > 0 && (text[n - 1] == '/' || text[n - 1] == '\\');
+}
+
+// The folder for a file name without one: the document directory, else the first
+// non-empty search directory, else the model-output directory.
+CString FallbackFolder() {
+    if (!g_DocumentDir.IsEmpty()) return g_DocumentDir;
+    for (int i = 0; i < g_CharacteristicSearchDirs.GetSize(); ++i)
+        if (!g_CharacteristicSearchDirs.GetAt(i).IsEmpty()) return g_CharacteristicSearchDirs.GetAt(i);
+    return g_ModelOutputDir;
+}
+
+// The path a table is written to, or FALSE when there is no folder to put it in or the
+// name is empty or holds "*".
+BOOL ResolveTablePath(const CString& requested, CString& resolved) {
+    PathParts parts = Split(requested);
+    if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) {
+        CString folder = FallbackFolder();
+        if (folder.IsEmpty()) return FALSE;
+        if (!EndsWithSeparator(folder)) folder += '/';
+        parts = Split(folder + parts.name + parts.ext);
+        if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) return FALSE;
+    }
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) return FALSE;
+    if (parts.ext.GetLength() != 4) parts.ext = kDefaultExtension;
+    char path[_MAX_PATH] = {};
+    _makepath(path, parts.drive, parts.dir, parts.name, parts.ext);
+    resolved = path;
+    return TRUE;
+}
+
+struct Channel {
+    std::vector<double> values;
+    CString textA;
+    CString textB;
+};
+
+BOOL WriteChannels(const CString& requested, const std::vector<Channel>& channels, size_t items) {
+    CString path;
+    if (!ResolveTablePath(requested, path)) return 0;
+    if (items > 0x7FFFFFFF) return 0;
+    CReadAndWriteFiles file;
+    file.SetNrChannels(static_cast<int>(channels.size()));
+    file.SetNrItems(static_cast<int>(items));
+    for (size_t i = 0; i < channels.size(); ++i) {
+        const double* data = channels[i].values.empty() ? nullptr : channels[i].values.data();
+        file.InsertChannel(static_cast<int>(i), data, channels[i].textA, channels[i].textB);
+    }
+    // The system writes its tables in the data-file format of index 0 (".mdx").
+    if (!file.WriteFile(path, "", CReadAndWriteFiles::kFormatMdx, nullptr, nullptr, 0, 0)) {
+        AfxMessageBox(file.GetLastError(), MB_OK, 0);
+        return 0;
+    }
+    return 1;
+}
+
+bool AllEntriesPresent(const CPtrArray* points) {
+    for (int i = 0; i < points->GetSize(); ++i)
+        if (points->GetAt(i) == nullptr) return false;
+    return true;
+}
+
+RequestTarget TargetOf(const CWizardBaseCommon* wizard) {
+    if (wizard == nullptr) return RequestTarget();
+    return RequestTarget(wizard->m_pCommandReceiver, wizard->m_nMessageNumber, wizard->m_dwElementHandle);
+}
+
+// Runs a writer on the path held by the parameter and reports a failure to the editor.
+template <class Write>
+void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID, Write write) {
+    BuildCharacteristicSearchDirs(wizard);
+    const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
+    const CString path = param ? param->GetValue() : CString();
+    if (param != nullptr && write(path)) return;
+    ReportWriteError(TargetOf(wizard), path);
+}
+
+// A point block: n, n points of `doubles` values each, then up to `texts` texts. Parsed
+// completely before anything is changed.
+struct PointBlock {
+    std::vector<double> values;
+    std::vector<CString> texts;
+    DWORD count = 0;
+    bool hasPoints = false;
+};
+
+bool ParsePointBlock(qv::bytes::Reader& in, int doubles, int texts, PointBlock& block) {
+    if (!in.ReadDword(block.count)) return true;
+    if (in.Remaining() == 0) return true;
+    const uint64_t pointBytes = static_cast<uint64_t>(block.count) * static_cast<uint64_t>(doubles) * 8;
+    if (!in.Fits(pointBytes)) return false;
+    block.hasPoints = true;
+    block.values.resize(static_cast<size_t>(block.count) * static_cast<size_t>(doubles));
+    for (double& v : block.values) in.ReadDouble(v);
+    for (int t = 0; t < texts && in.Remaining() > 0; ++t) {
+        CString text;
+        if (!in.ReadText(text)) return false;
+        block.texts.push_back(text);
+    }
+    return true;
+}
+
+template <class Point>
+void ReplacePoints(CPtrArray* points, std::vector<Point*>& fresh) {
+    for (int i = points->GetSize() - 1; i >= 0; --i) delete static_cast<Point*>(points->GetAt(i));
+    points->RemoveAll();
+    for (Point* point : fresh) points->Add(point);
+    fresh.clear();
+}
+
+} // namespace
+
+BOOL WriteCharacteristicMdx(CString path, const CPtrArray* points, CString textA0, CString textA1, CString textB0,
+                            CString textB1) {
+    if (points == nullptr || !AllEntriesPresent(points)) return 0;
+    std::vector<Channel> channels(2);
+    channels[0].textA = textA0;
+    channels[0].textB = textB0;
+    channels[1].textA = textA1;
+    channels[1].textB = textB1;
+    for (int i = 0; i < points->GetSize(); ++i) {
+        const CDataPoint* point = static_cast<const CDataPoint*>(points->GetAt(i));
+        channels[0].values.push_back(point->x);
+        channels[1].values.push_back(point->y);
+    }
+    return WriteChannels(path, channels, static_cast<size_t>(points->GetSize()));
+}
+
+BOOL WriteTableMdx3(CString path, const CPtrArray* columns, const CStringArray* textsA, const CStringArray* textsB) {
+    if (columns == nullptr || textsA == nullptr || textsB == nullptr) return 0;
+    if (columns->GetSize() != 3 || textsA->GetSize() != 3 || textsB->GetSize() != 3) return 0;
+    std::vector<Channel> channels(3);
+    size_t items = SIZE_MAX;
+    for (int c = 0; c < 3; ++c) {
+        const CDoubleColumn* column = static_cast<const CDoubleColumn*>(columns->GetAt(c));
+        if (column == nullptr) return 0;
+        items = std::min(items, static_cast<size_t>(column->GetSize()));
+    }
+    for (int c = 0; c < 3; ++c) {
+        const CDoubleColumn* column = static_cast<const CDoubleColumn*>(columns->GetAt(c));
+        const double* data = column->GetData();
+        channels[c].values.assign(data, data + items);
+        channels[c].textA = textsA->GetAt(c);
+        channels[c].textB = textsB->GetAt(c);
+    }
+    return WriteChannels(path, channels, items);
+}
+
+BOOL WriteTableMdx3D(CString path, const CPtrArray* points, CString textAx, CString textAy, CString textAz,
+                     CString textBx, CString textBy, CString textBz) {
+    if (points == nullptr || !AllEntriesPresent(points)) return 0;
+    // z goes before y.
+    std::vector<Channel> channels(3);
+    channels[0].textA = textAx;
+    channels[0].textB = textBx;
+    channels[1].textA = textAz;
+    channels[1].textB = textBz;
+    channels[2].textA = textAy;
+    channels[2].textB = textBy;
+    for (int i = 0; i < points->GetSize(); ++i) {
+        const C3DDataPoint* point = static_cast<const C3DDataPoint*>(points->GetAt(i));
+        channels[0].values.push_back(point->x);
+        channels[1].values.push_back(point->z);
+        channels[2].values.push_back(point->y);
+    }
+    return WriteChannels(path, channels, static_cast<size_t>(points->GetSize()));
+}
+
+void WriteParamCharacteristicFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID,
+                                  const CPtrArray* points, CString textA0, CString textA1, CString textB0,
+                                  CString textB1) {
+    WriteToParamFile(holder, wizard, valueID, [&](const CString& path) {
+        return WriteCharacteristicMdx(path, points, textA0, textA1, textB0, textB1);
+    });
+}
+
+void WriteParamTableFile3(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID, const CPtrArray* columns,
+                          const CStringArray* textsA, const CStringArray* textsB) {
+    WriteToParamFile(holder, wizard, valueID,
+                     [&](const CString& path) { return WriteTableMdx3(path, columns, textsA, textsB); });
+}
+
+void WriteParamTableFile3D(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID, const CPtrArray* points,
+                           CString textAx, CString textAy, CString textAz, CString textBx, CString textBy,
+                           CString textBz) {
+    WriteToParamFile(holder, wizard, valueID, [&](const CString& path) {
+        return WriteTableMdx3D(path, points, textAx, textAy, textAz, textBx, textBy, textBz);
+    });
+}
+
+BOOL ReadDataPointsFromBuffer(const BYTE** cursor, size_t* remaining, CPtrArray* points, CString* text1,
+                              CString* text2, CString* text3, CString* text4) {
+    if (cursor == nullptr || *cursor == nullptr || remaining == nullptr || points == nullptr) return 0;
+    qv::bytes::Reader in(*cursor, *remaining);
+    PointBlock block;
+    if (!ParsePointBlock(in, 2, 4, block)) return 0;
+    if (block.hasPoints) {
+        std::vector<CDataPoint*> fresh;
+        fresh.reserve(block.count);
+        for (DWORD i = 0; i < block.count; ++i) fresh.push_back(new CDataPoint(block.values[2 * i], block.values[2 * i + 1]));
+        ReplacePoints(points, fresh);
+    }
+    CString* outs[] = {text1, text2, text3, text4};
+    for (size_t t = 0; t < block.texts.size(); ++t)
+        if (outs[t] != nullptr) *outs[t] = block.texts[t];
+    *cursor = in.Position();
+    *remaining = in.Remaining();
+    return 1;
+}
+
+BOOL Read3DDataPointsFromBuffer(const BYTE** cursor, size_t* remaining, CPtrArray* points, CString* text1,
+                                CString* text2, CString* text3, CString* text4, CString* text5, CString* text6) {
+    if (cursor == nullptr || *cursor == nullptr || remaining == nullptr || points == nullptr) return 0;
+    qv::bytes::Reader in(*cursor, *remaining);
+    PointBlock block;
+    if (!ParsePointBlock(in, 3, 6, block)) return 0;
+    if (block.hasPoints) {
+        std::vector<C3DDataPoint*> fresh;
+        fresh.reserve(block.count);
+        // Stored in the order x, z, y.
+        for (DWORD i = 0; i < block.count; ++i) {
+            const double* v = &block.values[3 * static_cast<size_t>(i)];
+            fresh.push_back(new C3DDataPoint(v[0], v[2], v[1]));
+        }
+        ReplacePoints(points, fresh);
+    }
+    CString* outs[] = {text1, text2, text3, text4, text5, text6};
+    for (size_t t = 0; t < block.texts.size(); ++t)
+        if (outs[t] != nullptr) *outs[t] = block.texts[t];
+    *cursor = in.Position();
+    *remaining = in.Remaining();
+    return 1;
+}
+
+size_t DataPoints3DBufferSize(const CPtrArray* points, const CString* texts6) {
+    size_t size = 4 + (points ? static_cast<size_t>(points->GetSize()) * 24 : 0);
+    for (int t = 0; t < 6; ++t) size += qv::bytes::TextSize(texts6 ? texts6[t] : CString());
+    return size;
+}
+
+BOOL Write3DDataPointsToBuffer(BYTE** cursor, size_t* remaining, const CPtrArray* points, CString text1,
+                               CString text2, CString text3, CString text4, CString text5, CString text6) {
+    if (cursor == nullptr || *cursor == nullptr || remaining == nullptr || points == nullptr) return 0;
+    if (!AllEntriesPresent(points)) return 0;
+    const CString texts[6] = {text1, text2, text3, text4, text5, text6};
+    if (DataPoints3DBufferSize(points, texts) > *remaining) return 0;
+    qv::bytes::Writer out(*cursor, *remaining);
+    out.WriteDword(static_cast<DWORD>(points->GetSize()));
+    for (int i = 0; i < points->GetSize(); ++i) {
+        const C3DDataPoint* point = static_cast<const C3DDataPoint*>(points->GetAt(i));
+        out.WriteDouble(point->x);
+        out.WriteDouble(point->z);
+        out.WriteDouble(point->y);
+    }
+    for (const CString& text : texts) out.WriteText(text);
+    *cursor = out.Position();
+    *remaining = out.Remaining();
+    return 1;
+}
+
+namespace {
+
+// Skips the header of the older base's characteristic data: two DWORDs and three texts.
+bool SkipWizardDataHeader(qv::bytes::Reader& in) {
+    DWORD ignored = 0;
+    CString text;
+    return in.ReadDword(ignored) && in.ReadDword(ignored) && in.ReadText(text) && in.ReadText(text) &&
+           in.ReadText(text);
+}
+
+// Reads the next characteristic (DWORD length L > 0, L-byte point block) and writes it to
+// the file of the parameter; a failure is reported. Returns false when the data ends early
+// or is malformed (then nothing was written).
+bool WriteNextCharacteristic(qv::bytes::Reader& in, CWizardBase3* wizard, ParamHolder* holder, WORD valueID) {
+    DWORD length = 0;
+    if (!in.ReadDword(length) || length == 0 || !in.Fits(length)) return false;
+    const BYTE* cursor = in.Position();
+    size_t left = length;
+    CPtrArray points;
+    CString texts[4];
+    const BOOL read = ReadDataPointsFromBuffer(&cursor, &left, &points, &texts[0], &texts[1], &texts[2], &texts[3]);
+    in.SkipBytes(length);
+    if (read) WriteParamCharacteristicFile(holder, wizard, valueID, &points, texts[0], texts[1], texts[2], texts[3]);
+    for (int i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
+    return read != 0;
+}
+
+qv::bytes::Reader WizardData(CWizardBase3* wizard) {
+    BYTE* data = nullptr;
+    const DWORD size = wizard ? wizard->GetAdditionalWizardData(&data) : 0;
+    return qv::bytes::Reader(data, data ? size : 0);
+}
+
+} // namespace
+
+void WriteCharacteristicFileFromWizardData(CWizardBase3* wizard, ParamHolder* holder, WORD valueID) {
+    qv::bytes::Reader in = WizardData(wizard);
+    if (!SkipWizardDataHeader(in)) return;
+    WriteNextCharacteristic(in, wizard, holder, valueID);
+}
+
+void WriteTwoCharacteristicFilesFromWizardData(CWizardBase3* wizard, ParamHolder* holder, WORD firstValueID,
+                                               WORD secondValueID) {
+    qv::bytes::Reader in = WizardData(wizard);
+    if (!SkipWizardDataHeader(in)) return;
+    if (!WriteNextCharacteristic(in, wizard, holder, firstValueID)) return;
+    WriteNextCharacteristic(in, wizard, holder, secondValueID);
+}
