@@ -3,6 +3,7 @@
 #include "afx/user_script.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace qv {
 
@@ -58,6 +59,21 @@ void SchematicEditor::Attach(CWizardBase3& wizard, DWORD element) {
     wizard.m_nMessageNumber = kRequestMessage;
     wizard.m_dwElementHandle = element;
     wizard.SetDocument(&m_document);
+    const CWizardSchematicDataExchange3* exchange = Exchange(element);
+    if (exchange != nullptr && exchange->GetAdditionalDataSize() > 0) {
+        const size_t size = exchange->GetAdditionalDataSize();
+        BYTE* copy = new BYTE[size];
+        std::memcpy(copy, exchange->GetAdditionalData(), size);
+        wizard.SetAdditionalWizardData(copy, static_cast<DWORD>(size));
+    }
+}
+
+void SchematicEditor::KeepAdditionalData(CWizardBase3& wizard, DWORD element) {
+    CWizardSchematicDataExchange3* exchange = Exchange(element);
+    if (exchange == nullptr) return;
+    BYTE* data = nullptr;
+    const DWORD size = wizard.GetAdditionalWizardData(eSheetVersion4, &data);
+    exchange->SetAdditionalData(data, size);
 }
 
 void SchematicEditor::Attach(CWizardBase4& wizard, DWORD element) {

@@ -55,9 +55,12 @@ public:
     // The document the wizards see.
     CQuorvatixDocument& Document() { return m_document; }
 
-    // Gives a wizard its receiver, message number, element handle and document.
+    // Gives a wizard its receiver, message number, element handle and document; a wizard of
+    // the older base also gets a copy of the additional data kept with the element.
     void Attach(CWizardBase3& wizard, DWORD element);
     void Attach(CWizardBase4& wizard, DWORD element);
+    // Keeps the older-base wizard's additional data with the element (as saving does).
+    void KeepAdditionalData(CWizardBase3& wizard, DWORD element);
 
     // The window that answers requests.
     CWnd* Receiver();

@@ -150,6 +150,26 @@ TEST_F(ProtocolTest, NamePartsAndNamesInUse) {
         << "accepting a name does not take it";
 }
 
+TEST_F(ProtocolTest, OlderWizardsAdditionalDataTravelsWithTheElement) {
+    auto exchange = std::make_unique<CWizardSchematicDataExchange3>();
+    const BYTE saved[] = {1, 0, 0, 0};
+    exchange->SetAdditionalData(saved, sizeof saved);
+    DWORD old = editor.AddElement(std::move(exchange));
+    CWizardBase3 wizard;
+    editor.Attach(wizard, old);
+    BYTE* data = nullptr;
+    ASSERT_EQ(4u, wizard.GetAdditionalWizardData(&data));
+    EXPECT_EQ(1, data[0]);
+    EXPECT_NE(editor.Exchange(old)->GetAdditionalData(), data) << "the wizard works on its own copy";
+    wizard.SetAdditionalWizardData(new BYTE[2]{7, 8}, 2);
+    editor.KeepAdditionalData(wizard, old);
+    ASSERT_EQ(2u, editor.Exchange(old)->GetAdditionalDataSize());
+    EXPECT_EQ(8, editor.Exchange(old)->GetAdditionalData()[1]);
+    wizard.SetAdditionalWizardData(nullptr, 0);
+    editor.KeepAdditionalData(wizard, old);
+    EXPECT_EQ(0u, editor.Exchange(old)->GetAdditionalDataSize());
+}
+
 TEST_F(ProtocolTest, RecordsTheMessageBoxesShownWhileItLives) {
     qv::UserScript& script = qv::UserScript::Instance();
     script.Reset();
