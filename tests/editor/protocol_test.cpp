@@ -37,10 +37,11 @@ protected:
         receiver = editor.Receiver();
     }
 
+    // Declared before the editor: the editor reports cookies still out when it is destroyed.
+    std::vector<std::string> breaches;
     qv::SchematicEditor editor;
     DWORD element = 0;
     CWnd* receiver = nullptr;
-    std::vector<std::string> breaches;
 };
 
 TEST_F(ProtocolTest, BalancedFetchAndGiveBackIsClean) {
