@@ -34,13 +34,14 @@ typedef CWizardBase3* (*Factory3)(int);
 typedef CWizardBase4* (*Factory4)(unsigned int);
 typedef size_t (*FactoryTableFn)(const QvFactoryInfo**);
 
-std::string DefaultPluginPath() {
+// The folder of this program, ending in '/': the editor's installation folder, where the
+// plug-in and its language module are built.
+std::string HostFolder() {
     char buffer[MAX_PATH * 4] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
     std::string self(buffer, length);
     const size_t slash = self.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1);
-    return folder + "Parvel.so";
+    return slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1);
 }
 
 const char* ClassNameOf(const CObject* object) {
@@ -103,8 +104,9 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
+    qv::SetQuorvatixPath(HostFolder().c_str());
     if (args[0] == "list-wizards") {
-        std::string plugin = DefaultPluginPath();
+        std::string plugin = HostFolder() + "Parvel.so";
         for (size_t i = 1; i < args.size(); ++i) {
             if (args[i] == "--plugin" && i + 1 < args.size()) {
                 plugin = args[++i];
