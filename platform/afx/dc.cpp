@@ -686,7 +686,8 @@ BOOL CDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
     qv::DrawItem it = NewItem(qv::DrawKind::Text);
     POINT p = ToDevice(x, y);
     it.rect = RECT{p.x, p.y, p.x, p.y};
-    it.text.assign(lpszString, static_cast<size_t>(nCount));
+    // The text ends at the count or at a terminating null, whichever comes first.
+    it.text.assign(lpszString, strnlen(lpszString, static_cast<size_t>(nCount)));
     it.textOut = true;
     Record(std::move(it));
     return TRUE;
@@ -709,7 +710,7 @@ CSize CDC::GetTextExtent(LPCTSTR lpszString, int nCount) const {
 
 int CDC::DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
     if (!lpszString || !lpRect) return 0;
-    size_t n = nCount < 0 ? std::strlen(lpszString) : static_cast<size_t>(nCount);
+    size_t n = nCount < 0 ? std::strlen(lpszString) : strnlen(lpszString, static_cast<size_t>(nCount));
     std::string text(lpszString, n);
     // Lines and the widest line, for the height and DT_CALCRECT.
     int lines = 1;

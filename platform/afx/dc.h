@@ -5,7 +5,8 @@
 // set up. A window's paint DC hands its list to the window's record when it is destroyed, so
 // tests and the host can read or render what the window painted last. Deliberate differences
 // from the original platform: there are no device pixels to read back, text is measured with a
-// fixed average character width, and clipping is recorded with the items instead of applied.
+// fixed average character width (half the font height), clipping is recorded with the items
+// instead of applied, and the background of text drawn in OPAQUE mode is not filled.
 #pragma once
 
 #include "afx/afx.h"
