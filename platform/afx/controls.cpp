@@ -10,6 +10,8 @@
 
 namespace qv {
 
+void PaintOwnerDrawn(WindowCore* core, UINT controlType);
+
 namespace {
 
 ControlFactory g_factory = nullptr;
@@ -148,20 +150,8 @@ bool ButtonProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LR
         result = 0;
         return true;
     case WM_PAINT:
-        if (type == BS_OWNERDRAW && core->parent) {
-            CPaintDC dc(core->object);
-            DRAWITEMSTRUCT dis{};
-            dis.CtlType = ODT_BUTTON;
-            dis.CtlID = static_cast<UINT>(core->id);
-            dis.itemAction = ODA_DRAWENTIRE;
-            dis.itemState = (core->pushed ? ODS_SELECTED : 0) | ((core->style & WS_DISABLED) ? ODS_DISABLED : 0) |
-                            (FocusCore() == core ? ODS_FOCUS : 0);
-            dis.hwndItem = core->hwnd;
-            dis.hDC = dc.GetSafeHdc();
-            dis.rcItem = RECT{0, 0, core->rect.right - core->rect.left, core->rect.bottom - core->rect.top};
-            SendMessageA(core->parent->hwnd, WM_DRAWITEM, static_cast<WPARAM>(core->id),
-                         reinterpret_cast<LPARAM>(&dis));
-        }
+        if (type == BS_OWNERDRAW)
+            PaintOwnerDrawn(core, ODT_BUTTON);
         core->invalid = false;
         result = 0;
         return true;
@@ -673,8 +663,32 @@ bool UpDownProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LR
 
 } // namespace
 
+// WM_PAINT of an owner-drawn control: the parent gets WM_DRAWITEM with a paint DC.
+void PaintOwnerDrawn(WindowCore* core, UINT controlType)
+{
+    if (!core->parent)
+        return;
+    CPaintDC dc(core->object);
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = controlType;
+    dis.CtlID = static_cast<UINT>(core->id);
+    dis.itemAction = ODA_DRAWENTIRE;
+    dis.itemState = (core->pushed ? ODS_SELECTED : 0) | ((core->style & WS_DISABLED) ? ODS_DISABLED : 0) |
+                    (core->check == BST_CHECKED ? ODS_CHECKED : 0) | (FocusCore() == core ? ODS_FOCUS : 0);
+    dis.hwndItem = core->hwnd;
+    dis.hDC = dc.GetSafeHdc();
+    dis.rcItem = RECT{0, 0, core->rect.right - core->rect.left, core->rect.bottom - core->rect.top};
+    SendMessageA(core->parent->hwnd, WM_DRAWITEM, static_cast<WPARAM>(core->id), reinterpret_cast<LPARAM>(&dis));
+}
+
 bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (message == WM_PAINT && core->kind == WindowKind::Static && (core->style & SS_TYPEMASK) == SS_OWNERDRAW) {
+        PaintOwnerDrawn(core, ODT_STATIC);
+        core->invalid = false;
+        result = 0;
+        return true;
+    }
     switch (core->kind) {
     case WindowKind::Button: return ButtonProc(core, message, wParam, lParam, result);
     case WindowKind::Edit: return EditProc(core, message, wParam, lParam, result);
@@ -843,6 +857,22 @@ void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
 {
     SendMessageA(m_hWnd, BM_SETSTYLE, nStyle, bRedraw);
 }
+BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (message != WM_DRAWITEM)
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    return TRUE;
+}
+
+BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (message != WM_DRAWITEM)
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    return TRUE;
+}
+
 HBITMAP CButton::SetBitmap(HBITMAP hBitmap)
 {
     HBITMAP old = m_hBitmap;

@@ -35,8 +35,10 @@ public:
     void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
     HBITMAP SetBitmap(HBITMAP hBitmap);
     HBITMAP GetBitmap() const { return m_hBitmap; }
-    // Owner-drawn buttons are drawn by their parent's WM_DRAWITEM or by this override.
+    // Owner-drawn buttons are drawn by their parent's WM_DRAWITEM handler or, when the
+    // parent leaves it to the default, by this override.
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
 protected:
     HBITMAP m_hBitmap = nullptr;
@@ -51,6 +53,7 @@ public:
     HBITMAP SetBitmap(HBITMAP hBitmap);
     HBITMAP GetBitmap() const { return m_hBitmap; }
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
 protected:
     HBITMAP m_hBitmap = nullptr;

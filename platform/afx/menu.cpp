@@ -157,6 +157,45 @@ bool OffersCommand(const MenuData* m, UINT id)
 
 } // namespace
 
+namespace {
+
+void UpdateItems(MenuData* m, CMenu& menu, CCmdTarget* target)
+{
+    for (size_t i = 0; i < m->items.size(); ++i) {
+        MenuItem& item = m->items[i];
+        if (item.flags & MF_SEPARATOR)
+            continue;
+        if (item.sub) {
+            UpdateItems(item.sub.get(), menu, target);
+            continue;
+        }
+        CCmdUI ui;
+        ui.m_nID = item.id;
+        ui.m_nIndex = static_cast<UINT>(i);
+        ui.m_pMenu = &menu;
+        if (!target->OnCmdMsg(item.id, static_cast<int>(CN_UPDATE_COMMAND_UI), &ui, nullptr)) {
+            AFX_MSGMAP_ENTRY probe{};
+            const bool handled = target->OnCmdMsg(item.id, CN_COMMAND, nullptr, &probe) != FALSE;
+            ui.Enable(handled ? TRUE : FALSE);
+        }
+        if (ui.m_bEnableChanged)
+            item.flags = ui.m_bEnabled ? (item.flags & ~static_cast<UINT>(MF_GRAYED | MF_DISABLED)) : (item.flags | MF_GRAYED);
+        if (ui.m_bCheckChanged)
+            item.flags = ui.m_nCheck ? (item.flags | MF_CHECKED) : (item.flags & ~static_cast<UINT>(MF_CHECKED));
+        if (ui.m_bTextChanged)
+            item.text = ui.m_strText.str();
+    }
+}
+
+} // namespace
+
+void UpdateMenuCommandUI(CMenu& menu, CCmdTarget* target)
+{
+    MenuData* m = FromHandle(menu.GetSafeHmenu());
+    if (m && target)
+        UpdateItems(m, menu, target);
+}
+
 std::string DescribeMenu(HMENU menu)
 {
     std::string out;

@@ -65,6 +65,12 @@ private:
 };
 
 namespace qv {
+// Prepares a menu the way command bars do before they show it: for every command of the menu
+// and its sub-menus the command target's update handler (ON_UPDATE_COMMAND_UI) may enable,
+// check or relabel it; a command with neither an update handler nor a command handler is
+// disabled, as the framework does for commands nobody handles.
+void UpdateMenuCommandUI(CMenu& menu, CCmdTarget* target);
+
 // The entries of a menu as shown to the user: texts joined by '|', separators as "-", sub-menus
 // as "text>"; disabled entries in brackets.
 std::string DescribeMenu(HMENU menu);

@@ -1,6 +1,7 @@
 // Command targets, message maps, window records and CWnd.
 #include "afx/wnd.h"
 #include "afx/wnd_core.h"
+#include "afx/dc.h"
 
 #include <algorithm>
 #include <cctype>
@@ -163,10 +164,13 @@ void DestroyCore(WindowCore* core)
     CWnd* object = core->object;
     core->object = nullptr;
     for (CWnd* old : core->retired) {
+        ForgetPainting(old);
         old->m_hWnd = nullptr;
         delete old;
     }
     if (object) {
+        // What the window painted goes with it.
+        ForgetPainting(object);
         object->m_hWnd = nullptr;
         if (core->ownsObject)
             delete object;
@@ -438,6 +442,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow();
         return 0;
+    case WM_DRAWITEM:
+        OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return TRUE;
     case WM_CONTEXTMENU:
         // Unhandled context menus go up to the parent, as on the original.
         if (core->parent)
@@ -446,6 +453,17 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return 0;
     }
+}
+
+void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpDrawItemStruct)
+{
+    // The owner-drawn control draws itself (its DrawItem) unless the parent handled it.
+    if (!lpDrawItemStruct || lpDrawItemStruct->CtlType == ODT_MENU)
+        return;
+    CWnd* child = FromHandle(lpDrawItemStruct->hwndItem);
+    LRESULT result = 0;
+    if (child && child != this)
+        child->OnChildNotify(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(lpDrawItemStruct), &result);
 }
 
 void CWnd::OnPaint()

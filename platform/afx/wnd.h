@@ -375,7 +375,8 @@ public:
     void OnPaint();
     void OnDestroy() {}
     void OnSize(UINT nType, int cx, int cy) {}
-    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+    // The default hands the drawing to the owner-drawn control itself (its DrawItem).
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnContextMenu(CWnd* pWnd, CPoint point) {}
     void OnSetFocus(CWnd* pOldWnd) {}
     void OnKillFocus(CWnd* pNewWnd) {}

@@ -376,4 +376,62 @@ TEST_F(Controls, CheckListBoxKeepsOneCheckPerEntry)
     EXPECT_TRUE(box.IsEnabled(1));
 }
 
+class CSelfDrawnButton : public CButton {
+public:
+    int drawn = 0;
+    UINT lastState = 0;
+    void DrawItem(LPDRAWITEMSTRUCT dis) override
+    {
+        ++drawn;
+        lastState = dis->itemState;
+        EXPECT_NE(CDC::FromHandle(dis->hDC), nullptr);
+    }
+};
+
+class CDrawingParent : public CWnd {
+public:
+    std::vector<int> drawnIds;
+    bool handle = true;
+    void OnDrawItem(int id, LPDRAWITEMSTRUCT dis)
+    {
+        if (!handle) {
+            CWnd::OnDrawItem(id, dis); // leaves it to the control
+            return;
+        }
+        drawnIds.push_back(id);
+        CDC* dc = CDC::FromHandle(dis->hDC);
+        ASSERT_NE(dc, nullptr);
+        dc->Rectangle(&dis->rcItem);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDrawingParent, CWnd)
+    ON_WM_DRAWITEM()
+END_MESSAGE_MAP()
+
+TEST(OwnerDraw, TheParentDrawsOrLeavesItToTheControl)
+{
+    qv::test::UserScriptGuard guard;
+    CDrawingParent parent;
+    ASSERT_TRUE(parent.CreateMessageWindow());
+    CSelfDrawnButton button;
+    ASSERT_TRUE(button.Create("", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 0, 40, 20), &parent, 60));
+    button.UpdateWindow();
+    EXPECT_EQ(parent.drawnIds, (std::vector<int>{60}));
+    EXPECT_EQ(button.drawn, 0);
+    const qv::DisplayList* painting = qv::GetLastPainting(&button);
+    ASSERT_NE(painting, nullptr);
+    EXPECT_EQ(painting->items.size(), 1u);
+
+    parent.handle = false;
+    button.EnableWindow(FALSE);
+    button.Invalidate();
+    button.UpdateWindow();
+    EXPECT_EQ(button.drawn, 1);
+    EXPECT_TRUE(button.lastState & ODS_DISABLED);
+    button.UpdateWindow(); // valid again: no drawing
+    EXPECT_EQ(button.drawn, 1);
+}
+
 } // namespace

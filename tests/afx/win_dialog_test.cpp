@@ -498,13 +498,34 @@ TEST_F(Templates, ModalSheetWithScriptedActionsAppliesOnOK)
 class CMenuOwner : public CWnd {
 public:
     std::vector<UINT> commands;
+    bool rowSelected = false;
     void OnCommandRange(UINT id) { commands.push_back(id); }
+    void OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(rowSelected); }
+    void OnUpdateNew(CCmdUI* ui) { ui->SetText("New row"); }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CMenuOwner, CWnd)
-    ON_COMMAND_RANGE(40001, 40005, &CMenuOwner::OnCommandRange)
+    ON_COMMAND_RANGE(40001, 40004, &CMenuOwner::OnCommandRange)
+    ON_UPDATE_COMMAND_UI(40001, &CMenuOwner::OnUpdateRowCommand)
+    ON_UPDATE_COMMAND_UI_RANGE(40003, 40004, &CMenuOwner::OnUpdateRowCommand)
+    ON_UPDATE_COMMAND_UI(40005, &CMenuOwner::OnUpdateNew)
 END_MESSAGE_MAP()
+
+TEST_F(Templates, CommandUpdateHandlersPrepareAMenuBeforeItIsShown)
+{
+    CMenuOwner owner;
+    ASSERT_TRUE(owner.CreateMessageWindow());
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(kListMenu));
+    qv::UpdateMenuCommandUI(menu, &owner);
+    // No row: the row commands are disabled; "Delete All" (40002) has a command handler.
+    EXPECT_EQ(qv::DescribeMenu(menu.GetSubMenu(0)->GetSafeHmenu()),
+              "New row|[Delete]|Delete All|-|[Move down]|[Move up]");
+    owner.rowSelected = true;
+    qv::UpdateMenuCommandUI(menu, &owner);
+    EXPECT_EQ(qv::DescribeMenu(menu.GetSubMenu(0)->GetSafeHmenu()), "New row|Delete|Delete All|-|Move down|Move up");
+}
 
 TEST_F(Templates, PopupMenusFromTheResourcesAreAnsweredByTheScript)
 {
@@ -525,7 +546,7 @@ TEST_F(Templates, PopupMenusFromTheResourcesAreAnsweredByTheScript)
     EXPECT_EQ(guard.Script().Shown().back().text, "New|[Delete]|Delete All|-|Move down|Move up");
 
     guard.Script().ExpectPopupMenu(40005);
-    EXPECT_EQ(popup->TrackPopupMenu(TPM_RETURNCMD, 5, 5, &owner), 40005);
+    EXPECT_EQ(popup->TrackPopupMenu(TPM_RETURNCMD, 5, 5, &owner), 40005); // returned, not sent
     guard.Script().ExpectPopupMenu(0);
     EXPECT_FALSE(popup->TrackPopupMenu(0, 5, 5, &owner));
     EXPECT_EQ(owner.commands.size(), 1u);

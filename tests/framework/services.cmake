@@ -9,5 +9,4 @@ parvel_add_test(framework_services_tests
           ${CMAKE_CURRENT_LIST_DIR}/services_places_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/services_builders_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/services_writers_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/services_dialog_rects_test.cpp
   LIBS Parvel parvel_editor)

@@ -19,15 +19,11 @@ TEST(ParamAccess, LookupTakesTheFirstLiveEntryWithTheValueID) {
     EXPECT_EQ(nullptr, FindParamByValueID(&holder, 11));
     EXPECT_EQ(nullptr, FindParamByValueID(nullptr, 10));
 
-    CString value;
-    EXPECT_TRUE(GetParamValue(&holder, 10, &value));
-    EXPECT_EQ(CString("1"), value);
     EXPECT_TRUE(SetParamValue(&holder, 10, "3"));
     EXPECT_EQ(CString("2"), second->GetValue());
-    value = "kept";
+    CString value("kept");
     EXPECT_FALSE(GetParamValue(&holder, 11, &value));
     EXPECT_EQ(CString("kept"), value);
-    EXPECT_TRUE(GetParamValue(&holder, 10, nullptr));
 
     // Only SetParamExtBit changes every match.
     EXPECT_TRUE(SetParamExtBit(&holder, 10, TRUE));
@@ -81,29 +77,12 @@ TEST(ParamAccess, PinAndDirectionBits) {
     EXPECT_EQ(0x00100004u, output->GetType());
 }
 
-TEST(ParamAccess, OnSheetModePassesOverNonInputs) {
-    ParamHolder holder;
-    MakeParam(holder, 5, "A", "", 0x8)->SetOnSheetMode('a');
-    MakeParam(holder, 5, "B", "", 0x4)->SetOnSheetMode('b');
-    char mode = 0;
-    EXPECT_TRUE(GetParamOnSheetMode(&holder, 5, &mode));
-    EXPECT_EQ('b', mode);
-}
-
-TEST(ParamAccess, UnitSuffixAndPlaceholderText) {
+TEST(ParamAccess, UnitSuffix) {
     CString caption("Voltage");
     AppendUnitSuffix(&caption, "");
     EXPECT_EQ(CString("Voltage"), caption);
     AppendUnitSuffix(&caption, "V");
     EXPECT_EQ(CString("Voltage [V]"), caption);
-
-    ParamHolder holder;
-    MakeParam(holder, 7, "R", "1k");
-    CString* text = nullptr;
-    EXPECT_TRUE(GetParamPlaceholderText(&holder, 7, &text));
-    ASSERT_NE(nullptr, text);
-    EXPECT_EQ(CString("@R"), *text);
-    delete text;
 }
 
 TEST(ParamAccess, ValuesBySnapshotSkipExcludedParameters) {
@@ -197,19 +176,6 @@ TEST(Outputs, WithoutSdbTemplateNothingChangesAndOutIsNotWritten) {
     CWizardCopaObject3 stranger;
     EXPECT_FALSE(GetSDBOutputForParam(&holder, &stranger, &on));
     EXPECT_FALSE(SetSDBOutputForParam(&holder, nullptr, FALSE));
-}
-
-TEST(ParamAccess, LanguageTextsComeFromTheWizardsBase) {
-    ParamHolder holder;
-    CWizardCopaObject3* param = MakeParam(holder, 3, "R", "1");
-    param->SetInfoByLangID(0x409, "info");
-    param->SetDescriptionByLangID(0x409, "description");
-    CWizardBase4 wizard4;
-    CWizardBase3 wizard3;
-    EXPECT_EQ(CString("info"), GetParamInfoText(&wizard4, &holder, 3));
-    EXPECT_EQ(CString("description"), GetParamDescriptionText(&wizard3, &holder, 3));
-    EXPECT_EQ(CString(), GetParamInfoText(&wizard3, &holder, 4));
-    EXPECT_EQ(CString(), GetParamInfoText(nullptr, &holder, 3));
 }
 
 } // namespace

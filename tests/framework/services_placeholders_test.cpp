@@ -81,10 +81,6 @@ TEST(TemplateSections, LongLinesArriveInPiecesOf99Characters) {
     EXPECT_EQ(CString(std::string(99, 'c')), ExtractTemplateSection(split.data(), split.size(), "[K]"));
 }
 
-TEST(TemplateSections, TemplatePathBesideTheModule) {
-    EXPECT_EQ(CString("/opt/qv/Template/Parvel.skl"), TemplatePathForModule("/opt/qv/Parvel.so"));
-}
-
 } // namespace
 
 #include "framework/module.h"
