@@ -1,0 +1,718 @@
+// The characteristic table's page "Characteristic": the choice between a reference and a
+// look-up table, the table of data pairs with its row buttons and context menu, import and
+// export of data files, the preview, and apply with its checks.
+#include "framework/xy_table.h"
+
+#include "framework/characteristic_preview.h"
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/requests.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+#include "win32/paths.h"
+#include "wizard/wizardbase.h"
+
+#include <cstring>
+#include <initializer_list>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Controls of dialog 2594.
+enum : int {
+    kGroupReference = 2389,
+    kRadioReference = 2111,
+    kStaticComponent = 2390,
+    kEditReference = 2113,
+    kStaticHint = 2391,
+    kRadioLookUp = 2114,
+    kRadioFileReference = 2330,
+    kStaticVariable = 2394,
+    kEditVariable = 2395,
+    kRadioDataPairs = 2397,
+    kList = 2121,
+    kButtonNew = 1122,
+    kButtonDelete = 1123,
+    kButtonDeleteAll = 1124,
+    kButtonUp = 1125,
+    kButtonDown = 1126,
+    kCheckFileName = 2116,
+    kEditFileName = 2117,
+    kButtonImport = 2118,
+    kButtonExport = 2119,
+    kButtonShow = 2217,
+    kStaticMonotonic = 2120,
+};
+
+// Commands of the list's context menu.
+enum : UINT {
+    kCmdDelete = 40001,
+    kCmdDeleteAll = 40002,
+    kCmdMoveDown = 40003,
+    kCmdMoveUp = 40004,
+    kCmdNew = 40005,
+};
+
+constexpr UINT kMenuContext = 2547;
+constexpr UINT kBitmapListButtons = 138;
+constexpr UINT kBitmapFileButtons = 135;
+constexpr COLORREF kMaskBlue = RGB(0, 0, 255);
+
+// Strings.
+constexpr UINT kStrXAxis = 2709;
+constexpr UINT kStrYAxis = 2710;
+constexpr UINT kStrNumber = 2711;
+constexpr UINT kStrUpdate = 2718;
+constexpr UINT kStrShow = 2719;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kStrTextNotWritable = 8035;
+
+// An imported table larger than this is refused before any memory is taken for it.
+constexpr int kMaxImportedPoints = 1000000;
+
+struct PathParts {
+    CString drive, dir, name, ext;
+};
+
+PathParts SplitPath(const CString& path) {
+    char drive[_MAX_DRIVE] = {};
+    char dir[_MAX_DIR] = {};
+    char name[_MAX_FNAME] = {};
+    char ext[_MAX_EXT] = {};
+    _splitpath(path, drive, dir, name, ext);
+    return PathParts{drive, dir, name, ext};
+}
+
+CString JoinPath(const PathParts& parts) {
+    char path[_MAX_PATH] = {};
+    _makepath(path, parts.drive, parts.dir, parts.name, parts.ext);
+    return CString(path);
+}
+
+// The extension patterns of a filter entry "Description (*.ext)|*.ext": the text from just
+// after the first "*" up to the character before the first "|" (the closing parenthesis of
+// the description); a second "*" in it splits it into two patterns. An entry without "*",
+// without "|", or whose "*" does not come before the "|" yields none.
+std::vector<CString> FilterPatterns(const CString& entry) {
+    std::vector<CString> patterns;
+    const int star = entry.Find('*');
+    const int bar = entry.Find('|');
+    if (star < 0 || bar < 0) return patterns;
+    const int start = star + 1;
+    const int end = bar - 1;
+    if (end < start) return patterns;
+    const CString text = entry.Mid(start, end - start);
+    const int second = text.Find('*');
+    if (second >= 0) {
+        patterns.push_back(text.Left(second));
+        patterns.push_back(text.Mid(second + 1));
+    } else {
+        patterns.push_back(text);
+    }
+    return patterns;
+}
+
+// The 1-based index of the first filter entry one of whose patterns equals the extension
+// (without regard to case); 1 when none does.
+DWORD PreselectFilter(const CStringArray& filters, const CString& ext) {
+    for (INT_PTR i = 0; i < filters.GetSize(); ++i)
+        for (const CString& pattern : FilterPatterns(filters.GetAt(i)))
+            if (pattern.CompareNoCase(ext) == 0) return static_cast<DWORD>(i + 1);
+    return 1;
+}
+
+// The entries joined into a file-dialog filter.
+CString JoinFilters(const CStringArray& filters) {
+    CString joined;
+    for (INT_PTR i = 0; i < filters.GetSize(); ++i) joined += filters.GetAt(i) + "|";
+    return joined + "|";
+}
+
+void StartWithFile(CFileDialog& dialog, const CString& path) {
+    if (path.IsEmpty() || dialog.m_ofn.lpstrFile == nullptr || dialog.m_ofn.nMaxFile == 0) return;
+    const size_t room = dialog.m_ofn.nMaxFile - 1;
+    const size_t length = static_cast<size_t>(path.GetLength()) < room ? static_cast<size_t>(path.GetLength()) : room;
+    std::memcpy(dialog.m_ofn.lpstrFile, static_cast<LPCTSTR>(path), length);
+    dialog.m_ofn.lpstrFile[length] = 0;
+}
+
+CString FormatValue(double value) {
+    CString text;
+    text.Format("%.15g", value);
+    return text;
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropCharacteristicXYTable, CTBPropertyPage)
+    ON_BN_CLICKED(kRadioReference, &CPropCharacteristicXYTable::OnClickedKind)
+    ON_BN_CLICKED(kRadioLookUp, &CPropCharacteristicXYTable::OnClickedKind)
+    ON_BN_CLICKED(kRadioFileReference, &CPropCharacteristicXYTable::OnClickedSource)
+    ON_BN_CLICKED(kRadioDataPairs, &CPropCharacteristicXYTable::OnClickedSource)
+    ON_BN_CLICKED(kButtonNew, &CPropCharacteristicXYTable::OnNewRow)
+    ON_COMMAND(kCmdNew, &CPropCharacteristicXYTable::OnNewRow)
+    ON_BN_CLICKED(kButtonDelete, &CPropCharacteristicXYTable::OnDeleteRow)
+    ON_COMMAND(kCmdDelete, &CPropCharacteristicXYTable::OnDeleteRow)
+    ON_BN_CLICKED(kButtonDeleteAll, &CPropCharacteristicXYTable::OnDeleteAllRows)
+    ON_COMMAND(kCmdDeleteAll, &CPropCharacteristicXYTable::OnDeleteAllRows)
+    ON_BN_CLICKED(kButtonUp, &CPropCharacteristicXYTable::OnMoveUp)
+    ON_COMMAND(kCmdMoveUp, &CPropCharacteristicXYTable::OnMoveUp)
+    ON_BN_CLICKED(kButtonDown, &CPropCharacteristicXYTable::OnMoveDown)
+    ON_COMMAND(kCmdMoveDown, &CPropCharacteristicXYTable::OnMoveDown)
+    ON_BN_CLICKED(kCheckFileName, &CPropCharacteristicXYTable::OnClickedWriteFile)
+    ON_BN_CLICKED(kButtonImport, &CPropCharacteristicXYTable::OnImport)
+    ON_BN_CLICKED(kButtonExport, &CPropCharacteristicXYTable::OnExport)
+    ON_BN_CLICKED(kButtonShow, &CPropCharacteristicXYTable::OnShowPreview)
+    ON_EN_CHANGE(kEditReference, &CPropCharacteristicXYTable::OnTextChanged)
+    ON_EN_CHANGE(kEditFileName, &CPropCharacteristicXYTable::OnTextChanged)
+    ON_EN_CHANGE(kEditVariable, &CPropCharacteristicXYTable::OnTextChanged)
+    ON_NOTIFY(NM_CLICK, kList, &CPropCharacteristicXYTable::OnListClicked)
+    ON_NOTIFY(NM_RCLICK, kList, &CPropCharacteristicXYTable::OnListClicked)
+    ON_NOTIFY(NM_SETFOCUS, kList, &CPropCharacteristicXYTable::OnListClicked)
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropCharacteristicXYTable::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropCharacteristicXYTable::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropCharacteristicXYTable::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropCharacteristicXYTable::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropCharacteristicXYTable::OnUpdateAlways)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPropCharacteristicXYTable::OnCellEdited)
+    ON_MESSAGE(TBLM_SELCHANGED, &CPropCharacteristicXYTable::OnListSelChanged)
+    ON_MESSAGE(kPreviewClosedMessage, &CPropCharacteristicXYTable::OnPreviewClosed)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+void CPropCharacteristicXYTable::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kList, m_list);
+    DDX_Control(pDX, kEditFileName, m_fileEdit);
+    DDX_Check(pDX, kCheckFileName, m_bWriteFile);
+    DDX_Text(pDX, kEditFileName, m_strFileName);
+    DDX_Text(pDX, kEditReference, m_strReference);
+    DDX_Text(pDX, kEditVariable, m_strVariableName);
+}
+
+// ---------------------------------------------------------------------------------------
+// Initialisation
+
+BOOL CPropCharacteristicXYTable::OnInitDialog() {
+    CResourceSwitch resources;
+    CTBPropertyPage::OnInitDialog();
+    const CString xAxis = LoadLibraryString(kStrXAxis);
+    const CString yAxis = LoadLibraryString(kStrYAxis);
+    const CString number = LoadLibraryString(kStrNumber);
+
+    m_fileEdit.AutoComplete(TRUE);
+    m_list.InsertEditColumn(0, number, LVCFMT_LEFT, 50);
+    m_list.InsertEditColumn(1, xAxis + m_strXAxisLabel, LVCFMT_LEFT, 50);
+    m_list.InsertEditColumn(2, yAxis + m_strYAxisLabel, LVCFMT_LEFT, 50);
+    m_list.InitializeCtrl(1, 1);
+    m_list.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
+    m_list.LoadColumnWidths();
+    if (m_listButtonImages.GetSafeHandle() == 0) m_listButtonImages.Create(kBitmapListButtons, 16, 0, kMaskBlue);
+    if (m_fileButtonImages.GetSafeHandle() == 0) m_fileButtonImages.Create(kBitmapFileButtons, 16, 0, kMaskBlue);
+
+    const bool lookUp = m_dwKind == kKindLookUp;
+    CheckDlgButton(kRadioLookUp, lookUp ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(kRadioReference, lookUp ? BST_UNCHECKED : BST_CHECKED);
+    const bool dataPairs = m_dwTableSource == kSourceDataPairs;
+    CheckDlgButton(kRadioDataPairs, dataPairs ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(kRadioFileReference, dataPairs ? BST_UNCHECKED : BST_CHECKED);
+    ShowFields();
+    ApplyKindRule();
+
+    m_strFileDirectory = g_DocumentDir;
+    ShowFields();
+
+    if (m_pBlock != nullptr && m_nBlockLength > 0) LoadFromData();
+
+    if (!m_bWriteFile) {
+        if (m_bOwnerIsKind4 && m_pOwner4 != nullptr)
+            m_strFileName = MakeDocumentFileName(m_pOwner4, m_strFileNameSuffix);
+        else if (m_pOwner3 != nullptr)
+            m_strFileName = MakeDocumentFileName(m_pOwner3, m_strFileNameSuffix);
+    }
+    ShowFields();
+    MakeFileNameRelative();
+
+    // A table kept in a data file is read afresh from it.
+    if (FindCharacteristicFile(m_strFileName, m_strFileDirectory)) ImportFile(m_strFileDirectory + m_strFileName);
+
+    for (INT_PTR i = 0; i < m_points.GetSize(); ++i) {
+        const int row = static_cast<int>(i);
+        if (row >= m_list.GetItemCount()) m_list.InsertEditItem(row, "", TB_EDIT_NONE);
+        SetRowNumber(row);
+        SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(i)), false);
+    }
+    ShowFields();
+    UpdateMonotonicWarning();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropCharacteristicXYTableLUT::OnInitDialog() {
+    CPropCharacteristicXYTable::OnInitDialog();
+    for (int id : {kEditReference, kRadioReference, kStaticComponent, kStaticHint})
+        if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_HIDE);
+    CheckDlgButton(kRadioLookUp, BST_CHECKED);
+    CheckDlgButton(kRadioReference, BST_UNCHECKED);
+    ShowFields();
+    ApplyKindRule();
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------
+// Rules
+
+namespace {
+void EnableControls(CWnd* page, std::initializer_list<int> ids, bool enable) {
+    for (int id : ids)
+        if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(enable ? TRUE : FALSE);
+}
+} // namespace
+
+void CPropCharacteristicXYTable::ApplyKindRule() {
+    UpdateData(TRUE);
+    bool reference = true;
+    if (IsDlgButtonChecked(kRadioReference)) {
+        CheckDlgButton(kRadioLookUp, BST_UNCHECKED);
+    } else if (IsDlgButtonChecked(kRadioLookUp)) {
+        CheckDlgButton(kRadioReference, BST_UNCHECKED);
+        reference = false;
+    }
+    EnableControls(this, {kStaticComponent, kEditReference, kStaticHint}, reference);
+    EnableControls(this, {kRadioFileReference, kRadioDataPairs}, !reference);
+    EnableControls(this,
+                   {kStaticVariable, kEditVariable, kButtonShow, kStaticMonotonic, kCheckFileName, kEditFileName,
+                    kButtonImport, kButtonExport, kList, kButtonNew, kButtonDelete, kButtonDeleteAll, kButtonUp,
+                    kButtonDown},
+                   false);
+    if (!reference) ApplySourceRule();
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::ApplySourceRule() {
+    UpdateData(TRUE);
+    bool fileReference = true;
+    if (IsDlgButtonChecked(kRadioFileReference)) {
+        CheckDlgButton(kRadioDataPairs, BST_UNCHECKED);
+    } else if (IsDlgButtonChecked(kRadioDataPairs)) {
+        CheckDlgButton(kRadioFileReference, BST_UNCHECKED);
+        fileReference = false;
+    }
+    EnableControls(this, {kStaticVariable, kEditVariable}, fileReference);
+    EnableControls(this,
+                   {kButtonShow, kStaticMonotonic, kCheckFileName, kEditFileName, kButtonImport, kButtonExport, kList,
+                    kButtonNew, kButtonDelete, kButtonDeleteAll, kButtonUp, kButtonDown},
+                   !fileReference);
+    if (!fileReference) ApplyWriteFileRule();
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::ApplyWriteFileRule() {
+    UpdateData(TRUE);
+    EnableControls(this, {kEditFileName, kButtonExport}, m_bWriteFile != FALSE);
+    EnableControls(this, {kButtonImport}, true);
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::UpdateMonotonicWarning() {
+    bool warn = false;
+    for (INT_PTR i = 1; i < m_points.GetSize() && !warn; ++i) {
+        const double previous = static_cast<const CDataPoint*>(m_points.GetAt(i - 1))->x;
+        const double x = static_cast<const CDataPoint*>(m_points.GetAt(i))->x;
+        warn = !(x > previous);
+    }
+    if (CWnd* warning = GetDlgItem(kStaticMonotonic)) warning->ShowWindow(warn ? SW_SHOW : SW_HIDE);
+}
+
+void CPropCharacteristicXYTable::UpdateRowButtons() {
+    const bool selected = m_list.GetSafeHwnd() != nullptr && m_list.GetSelectedItem() >= 0;
+    EnableControls(this, {kButtonDelete, kButtonUp, kButtonDown}, selected);
+}
+
+void CPropCharacteristicXYTable::SetRowNumber(int row) {
+    CString number;
+    number.Format("%i", row + 1);
+    m_list.SetEditItemText(row, 0, number, TB_EDIT_NONE);
+}
+
+void CPropCharacteristicXYTable::SetRowValues(int row, const CDataPoint& point, bool shortest) {
+    const CString x = shortest ? TBExtended_ftoa(point.x, -1, 0, "") : FormatValue(point.x);
+    const CString y = shortest ? TBExtended_ftoa(point.y, -1, 0, "") : FormatValue(point.y);
+    m_list.SetEditItemText(row, 1, x, TB_EDIT_NUMBER);
+    m_list.SetEditItemText(row, 2, y, TB_EDIT_NUMBER);
+}
+
+void CPropCharacteristicXYTable::RefreshValueCells() {
+    const int rows = m_list.GetItemCount();
+    for (int row = 0; row < rows && row < m_points.GetSize(); ++row)
+        SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(row)), false);
+}
+
+// ---------------------------------------------------------------------------------------
+// Handlers
+
+void CPropCharacteristicXYTable::OnClickedKind() { ApplyKindRule(); }
+void CPropCharacteristicXYTable::OnClickedSource() { ApplySourceRule(); }
+void CPropCharacteristicXYTable::OnClickedWriteFile() { ApplyWriteFileRule(); }
+
+void CPropCharacteristicXYTable::OnTextChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::OnListClicked(NMHDR*, LRESULT* pResult) {
+    UpdateRowButtons();
+    if (pResult != nullptr) *pResult = 0;
+}
+
+void CPropCharacteristicXYTable::OnUpdateNeedsSelection(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_list.GetSafeHwnd() != nullptr && m_list.GetSelectedItem() >= 0);
+}
+
+void CPropCharacteristicXYTable::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+LRESULT CPropCharacteristicXYTable::OnCellEdited(WPARAM, LPARAM lParam) {
+    const int row = LOWORD(lParam);
+    const int column = HIWORD(lParam);
+    // Only rows the list shows can be edited.
+    if (row >= m_list.GetItemCount()) return 0;
+    CDataPoint* point = row < m_points.GetSize() ? static_cast<CDataPoint*>(m_points.GetAt(row)) : nullptr;
+    if (point == nullptr) point = new CDataPoint(0.0, 0.0);
+    const CString text = m_list.GetItemText(row, column);
+    if (column == 1) point->x = TBExtended_atof(text);
+    if (column == 2) point->y = TBExtended_atof(text);
+    StorePoint(row, point);
+    UpdateMonotonicWarning();
+    SetModified(TRUE);
+    return 0;
+}
+
+LRESULT CPropCharacteristicXYTable::OnListSelChanged(WPARAM, LPARAM) { return 0; }
+
+LRESULT CPropCharacteristicXYTable::OnPreviewClosed(WPARAM, LPARAM) {
+    SetDlgItemText(kButtonShow, LoadLibraryString(kStrShow));
+    return 0;
+}
+
+void CPropCharacteristicXYTable::OnNewRow() {
+    const int row = m_list.GetItemCount();
+    m_list.InsertEditItem(row, "", TB_EDIT_NONE);
+    SetRowNumber(row);
+    m_list.SetEditItemText(row, 1, "0", TB_EDIT_NUMBER);
+    m_list.SetEditItemText(row, 2, "0", TB_EDIT_NUMBER);
+    StorePoint(row, new CDataPoint(0.0, 0.0));
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::OnDeleteRow() {
+    const int row = m_list.GetSelectedItem();
+    if (row < 0) return;
+    m_list.DeleteEditItem(row);
+    if (row < m_points.GetSize()) {
+        delete static_cast<CDataPoint*>(m_points.GetAt(row));
+        m_points.RemoveAt(row);
+    }
+    for (int i = row; i < m_list.GetItemCount(); ++i) SetRowNumber(i);
+    m_list.Invalidate();
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::OnDeleteAllRows() {
+    for (int row = m_list.GetItemCount() - 1; row >= 0; --row) m_list.DeleteEditItem(row);
+    DeletePoints();
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::MoveSelectedRow(int delta) {
+    const int row = m_list.GetSelectedItem();
+    const int other = row + delta;
+    // At the edge nothing moves.
+    if (row < 0 || other < 0 || other >= m_points.GetSize() || row >= m_points.GetSize() ||
+        other >= m_list.GetItemCount())
+        return;
+    void* moved = m_points.GetAt(row);
+    m_points.SetAt(row, m_points.GetAt(other));
+    m_points.SetAt(other, moved);
+    SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(row)), true);
+    SetRowValues(other, *static_cast<const CDataPoint*>(m_points.GetAt(other)), true);
+    m_list.SelectItem(other);
+    m_list.Invalidate();
+    for (int i = row < other ? row : other; i < m_list.GetItemCount(); ++i) SetRowNumber(i);
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::OnMoveUp() { MoveSelectedRow(-1); }
+void CPropCharacteristicXYTable::OnMoveDown() { MoveSelectedRow(+1); }
+
+void CPropCharacteristicXYTable::OnContextMenu(CWnd*, CPoint point) {
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(kMenuContext)) return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    // The commands are enabled as their update handlers say before the menu is shown.
+    for (int i = 0; i < popup->GetMenuItemCount(); ++i) {
+        const UINT id = popup->GetMenuItemID(i);
+        if (id == 0 || id == static_cast<UINT>(-1)) continue;
+        CCmdUI state;
+        state.m_nID = id;
+        state.m_nIndex = static_cast<UINT>(i);
+        state.m_pMenu = popup;
+        OnCmdMsg(id, static_cast<int>(CN_UPDATE_COMMAND_UI), &state, nullptr);
+        if (state.m_bEnableChanged)
+            popup->EnableMenuItem(id, MF_BYCOMMAND | (state.m_bEnabled ? MF_ENABLED : MF_GRAYED));
+    }
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CPropCharacteristicXYTable::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (lpDrawItemStruct == nullptr) return;
+    CImageList* images = nullptr;
+    int position = 0;
+    if (nIDCtl >= kButtonNew && nIDCtl <= kButtonDown) {
+        images = &m_listButtonImages;
+        position = nIDCtl - kButtonNew;
+    } else if (nIDCtl == kButtonImport || nIDCtl == kButtonExport) {
+        images = &m_fileButtonImages;
+        position = nIDCtl - kButtonImport;
+    }
+    if (images == nullptr || images->GetSafeHandle() == 0) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    const int count = images->GetImageCount();
+    int image = position;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
+    if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
+    images->Draw(dc, image, POINT{lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top}, ILD_NORMAL);
+}
+
+void CPropCharacteristicXYTable::OnDestroy() {
+    if (m_pPreview != nullptr) {
+        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+        delete m_pPreview;
+        m_pPreview = nullptr;
+    }
+    CTBPropertyPage::OnDestroy();
+}
+
+// ---------------------------------------------------------------------------------------
+// Preview
+
+void CPropCharacteristicXYTable::OnShowPreview() {
+    UpdateData(TRUE);
+    SetDlgItemText(kButtonShow, LoadLibraryString(kStrUpdate));
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        m_pPreview->Invalidate();
+        m_pPreview->UpdateWindow();
+        return;
+    }
+    delete m_pPreview;
+    m_pPreview = new CCharacteristicDlg(this, m_strComponentName);
+    m_pPreview->SetPointArray(&m_points);
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+// ---------------------------------------------------------------------------------------
+// Data files
+
+BOOL CPropCharacteristicXYTable::ImportFile(const CString& path) {
+    CReadAndWriteFiles file;
+    if (!file.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
+        if (file.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) AfxMessageBox(file.GetLastError(), MB_OK);
+        return FALSE;
+    }
+    if (file.GetNrChannels() != 2) {
+        AfxMessageBox("Only 2 channels allowed!", MB_OK);
+        return FALSE;
+    }
+    const int n = file.GetNrItems();
+    // The size is checked before memory is taken for it.
+    if (n < 0 || n > kMaxImportedPoints) {
+        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        return FALSE;
+    }
+    std::vector<double> xs;
+    std::vector<double> ys;
+    try {
+        xs.resize(static_cast<size_t>(n));
+        ys.resize(static_cast<size_t>(n));
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        return FALSE;
+    }
+    file.GetChannel(0)->SetSampleBuffer(xs.data(), n);
+    file.GetChannel(1)->SetSampleBuffer(ys.data(), n);
+    if (!file.ReadDataFile()) {
+        if (file.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) AfxMessageBox(file.GetLastError(), MB_OK);
+        return FALSE;
+    }
+
+    // The whole file is read; only now does the table change.
+    const bool hasList = m_list.GetSafeHwnd() != nullptr;
+    if (hasList)
+        for (int row = m_list.GetItemCount() - 1; row >= n; --row) m_list.DeleteEditItem(row);
+    while (m_points.GetSize() > n) {
+        const INT_PTR last = m_points.GetSize() - 1;
+        delete static_cast<CDataPoint*>(m_points.GetAt(last));
+        m_points.RemoveAt(last);
+    }
+    for (int i = 0; i < n; ++i) {
+        if (i >= m_points.GetSize()) m_points.Add(new CDataPoint(0.0, 0.0));
+        if (hasList && i >= m_list.GetItemCount()) {
+            m_list.InsertEditItem(i, "", TB_EDIT_NONE);
+            SetRowNumber(i);
+        }
+        CDataPoint* point = static_cast<CDataPoint*>(m_points.GetAt(i));
+        point->x = xs[static_cast<size_t>(i)];
+        point->y = ys[static_cast<size_t>(i)];
+    }
+    m_nFileSaveVersion = file.GetSaveVersion();
+    return TRUE;
+}
+
+BOOL CPropCharacteristicXYTable::ExportFile(int version) {
+    if (!m_bWriteFile) {
+        m_strFileDirectory = g_DocumentDir;
+        m_strFileName = m_strComponentName + ".mdx";
+    }
+    if (m_strFileName.Find('*') >= 0) {
+        PathParts parts = SplitPath(m_strFileName);
+        if (parts.name.Find('*') >= 0) parts.name = m_strComponentName;
+        if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+        m_strFileName = JoinPath(parts);
+    }
+
+    const int n = static_cast<int>(m_points.GetSize());
+    std::vector<double> xs(static_cast<size_t>(n));
+    std::vector<double> ys(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const CDataPoint* point = static_cast<const CDataPoint*>(m_points.GetAt(i));
+        xs[static_cast<size_t>(i)] = point->x;
+        ys[static_cast<size_t>(i)] = point->y;
+    }
+    CReadAndWriteFiles file;
+    file.SetNrChannels(2);
+    file.SetNrItems(n);
+    file.InsertChannel(0, xs.data(), m_strXAxisLabel, "");
+    file.InsertChannel(1, ys.data(), m_strYAxisLabel, "");
+
+    if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion) {
+        AfxMessageBox(LoadLibraryString(kStrTextNotWritable), MB_OK);
+        PathParts parts = SplitPath(m_strFileName);
+        parts.ext = ".mdx";
+        m_strFileName = JoinPath(parts);
+        version = CReadAndWriteFiles::kFormatMdx;
+        // The file is an ".mdx" file from now on.
+        m_nFileSaveVersion = version;
+    } else {
+        m_nFileSaveVersion = version;
+    }
+
+    const CString path = m_strFileDirectory + m_strFileName;
+    if (!file.WriteFile(path, "", version, nullptr, nullptr, 0, 0)) {
+        AfxMessageBox(file.GetLastError(), MB_OK);
+        return FALSE;
+    }
+    if (m_pOwner4 != nullptr)
+        AnnounceFileWritten(RequestTarget(m_pOwner4), path);
+    else if (m_pOwner3 != nullptr)
+        AnnounceFileWritten(RequestTarget(m_pOwner3), path);
+    return TRUE;
+}
+
+void CPropCharacteristicXYTable::OnImport() {
+    CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
+    const CString filter = JoinFilters(*filters);
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, filter,
+                       this);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
+    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFileDirectory + m_strFileName);
+    if (dialog.DoModal() != IDOK) return;
+
+    const CString path = dialog.GetPathName();
+    if (!ImportFile(path)) {
+        AfxMessageBox(LoadLibraryString(kStrReadError), MB_OK);
+        ApplyWriteFileRule();
+        return;
+    }
+    RefreshValueCells();
+    if (m_bWriteFile) m_strFileName = path;
+    UpdateMonotonicWarning();
+    ShowFields();
+    MakeFileNameRelative();
+    SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::OnExport() {
+    CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
+    const CString filter = JoinFilters(*filters);
+    CFileDialog dialog(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, filter,
+                       this);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
+    if (m_nFileSaveVersion != CReadAndWriteFiles::kFormatTextVersion && m_nFileSaveVersion >= 0 &&
+        m_nFileSaveVersion < filters->GetSize())
+        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileSaveVersion + 1);
+    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFileDirectory + m_strFileName);
+    if (dialog.DoModal() != IDOK) return;
+
+    m_strFileName = dialog.GetPathName();
+    const DWORD index = dialog.m_ofn.nFilterIndex;
+    const int version = index >= 1 ? static_cast<int>(index) - 1 : 0;
+    if (SplitPath(m_strFileName).ext.IsEmpty() && index >= 1 && static_cast<INT_PTR>(index) <= filters->GetSize()) {
+        const std::vector<CString> patterns = FilterPatterns(filters->GetAt(index - 1));
+        if (!patterns.empty()) m_strFileName += patterns.back();
+    }
+    MakeFileNameRelative();
+    if (ExportFile(version)) {
+        ShowFields();
+        MakeFileNameRelative();
+        SetModified(TRUE);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Apply
+
+BOOL CPropCharacteristicXYTable::OnApply() {
+    UpdateData(TRUE);
+    m_dwKind = IsDlgButtonChecked(kRadioLookUp) ? kKindLookUp : kKindReference;
+    m_dwTableSource = IsDlgButtonChecked(kRadioDataPairs) ? kSourceDataPairs : kSourceFileReference;
+    const bool dataPairs = m_dwKind == kKindLookUp && m_dwTableSource == kSourceDataPairs;
+
+    if (dataPairs) {
+        PathParts parts = SplitPath(m_strFileName);
+        if (m_bWriteFile) {
+            if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strComponentName;
+            if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+        } else {
+            parts.name = m_strComponentName;
+            parts.ext = ".mdx";
+            parts.drive.Empty();
+            parts.dir.Empty();
+        }
+        m_strFileName = JoinPath(parts);
+        ShowFields();
+    }
+    if (dataPairs && m_bWriteFile) {
+        MakeFileNameRelative();
+        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.')
+            m_strFileName = m_strComponentName + m_strFileNameInfix + m_strFileName;
+        if (!ExportFile(m_nFileSaveVersion)) return FALSE;
+    }
+    if (!m_bOwnerIsKind4) SaveBlock();
+
+    const UINT failure = CheckMonotonic(m_points);
+    if (failure != 0) {
+        AfxMessageBox(LoadLibraryString(failure), MB_OK);
+        return FALSE;
+    }
+    SetModified(FALSE);
+    m_list.SaveColumnWidths();
+    return CTBPropertyPage::OnApply();
+}

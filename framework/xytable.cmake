@@ -1,0 +1,6 @@
+# The characteristic table of nonlinear elements (state, archive form and page) and the
+# characteristic preview window.
+target_sources(Parvel PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/xy_table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xy_table_page.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/characteristic_preview.cpp)
