@@ -568,6 +568,36 @@ TEST_F(Templates, PopupMenusFromTheResourcesAreAnsweredByTheScript)
     EXPECT_FALSE(unknown.LoadMenu(29999u));
 }
 
+TEST_F(Templates, ImageListsCutResourceBitmapsAndRecordTheirDrawing)
+{
+    CImageList images;
+    ASSERT_TRUE(images.Create(138u, 16, 0, RGB(255, 0, 255)));
+    EXPECT_EQ(images.GetImageCount(), 15); // 240 pixels wide
+    EXPECT_EQ(images.AddBitmapResource(135), 15);
+    EXPECT_EQ(images.GetImageCount(), 21);
+    EXPECT_EQ(images.AddBitmapResource(29999), -1);
+
+    CDC dc;
+    EXPECT_TRUE(images.Draw(&dc, 16, CPoint(4, 2), ILD_NORMAL));
+    EXPECT_FALSE(images.Draw(&dc, 21, CPoint(0, 0), ILD_NORMAL));
+    ASSERT_EQ(dc.GetDisplayList().items.size(), 1u);
+    const qv::DrawItem& item = dc.GetDisplayList().items[0];
+    EXPECT_EQ(item.imageSource, "imagelist");
+    EXPECT_EQ(item.imageId, 135);
+    EXPECT_EQ(item.imageIndex, 1);
+    EXPECT_EQ(CRect(item.rect), CRect(4, 2, 20, 18));
+
+    CListCtrl list;
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateMessageWindow());
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT, CRect(0, 0, 100, 100), &parent, 1));
+    EXPECT_EQ(list.SetImageList(&images, LVSIL_SMALL), nullptr);
+    EXPECT_EQ(list.GetImageList(LVSIL_SMALL), &images);
+
+    CImageList unknown;
+    EXPECT_FALSE(unknown.Create(29999u, 16, 0, 0));
+}
+
 TEST_F(Templates, FileDialogsTakeThePathOrACancel)
 {
     CFileDialog save(FALSE, "mdx", "old.mdx", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
