@@ -187,14 +187,25 @@ int CFont::GetLogFont(LOGFONT* pLogFont) const {
 }
 
 BOOL CBitmap::LoadBitmap(UINT nIDResource) {
-    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
-    if (!rs) return FALSE;
-    auto it = rs->bitmaps.find(static_cast<int>(nIDResource));
-    if (it == rs->bitmaps.end()) return FALSE;
-    m_bitmapId = static_cast<int>(nIDResource);
-    m_bitmapSize = SIZE{it->second.width, it->second.height};
-    MarkCreated(OBJ_BITMAP);
-    return TRUE;
+    // The framework's resource search: the resource module first, then the modules of the
+    // extension chain (their resources, then the modules themselves).
+    std::vector<HMODULE> modules{AfxGetResourceHandle()};
+    for (int i = 0; i < qv::DynLinkLibraryCount(); ++i)
+        if (CDynLinkLibrary* lib = qv::DynLinkLibraryAt(i)) {
+            modules.push_back(lib->m_hResource);
+            modules.push_back(lib->m_hModule);
+        }
+    for (HMODULE module : modules) {
+        const qv::ResourceScript* rs = module ? qv::GetModuleResources(module) : nullptr;
+        if (!rs) continue;
+        auto it = rs->bitmaps.find(static_cast<int>(nIDResource));
+        if (it == rs->bitmaps.end()) continue;
+        m_bitmapId = static_cast<int>(nIDResource);
+        m_bitmapSize = SIZE{it->second.width, it->second.height};
+        MarkCreated(OBJ_BITMAP);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC*, int nWidth, int nHeight) {

@@ -202,7 +202,8 @@ public:
 class CBitmap : public CGdiObject {
 public:
     CBitmap() = default;
-    // Looks the bitmap up in the resources of AfxGetResourceHandle(); FALSE when absent.
+    // Looks the bitmap up in the resources of AfxGetResourceHandle(), then in those of the
+    // extension modules; FALSE when none has it.
     BOOL LoadBitmap(UINT nIDResource);
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
     int GetBitmap(BITMAP* pBitMap) const;

@@ -114,4 +114,24 @@ TEST_F(PageTest, PageControlsWorkThroughTheTemplate) {
     sheet.DestroyWindow();
 }
 
+TEST_F(PageTest, BitmapsComeFromTheResourcesWithTheirSize) {
+    CBitmap bmp;
+    ASSERT_TRUE(bmp.LoadBitmap(138));
+    BITMAP info{};
+    ASSERT_NE(bmp.GetBitmap(&info), 0);
+    EXPECT_EQ(info.bmWidth, 240);
+    EXPECT_EQ(info.bmHeight, 16);
+    CBitmap missing;
+    EXPECT_FALSE(missing.LoadBitmap(1));
+    EXPECT_EQ(missing.GetSafeHandle(), nullptr);
+
+    CDC dc, mem;
+    mem.CreateCompatibleDC(&dc);
+    mem.SelectObject(&bmp);
+    dc.BitBlt(3, 4, info.bmWidth, info.bmHeight, &mem, 0, 0, SRCCOPY);
+    ASSERT_EQ(dc.GetDisplayList().items.size(), 1u);
+    EXPECT_EQ(dc.GetDisplayList().items[0].imageId, 138);
+    EXPECT_EQ(CRect(dc.GetDisplayList().items[0].rect), CRect(3, 4, 243, 20));
+}
+
 } // namespace
