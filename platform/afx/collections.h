@@ -20,8 +20,10 @@
 #include <utility>
 #include <vector>
 
-struct __POSITION {};
-typedef __POSITION* POSITION;
+// An opaque iteration handle of a list or map (names with two leading underscores are the
+// compiler's, so the tag has a name of its own).
+struct QvPositionTag {};
+typedef QvPositionTag* POSITION;
 
 namespace qv {
 // Runs a step that allocates; running out of memory raises the framework's memory
@@ -202,7 +204,7 @@ public:
 
 template <class TYPE, class ARG_TYPE = const TYPE&>
 class CList : public CObject {
-    struct CNode : __POSITION {
+    struct CNode : QvPositionTag {
         CNode* pNext = nullptr;
         CNode* pPrev = nullptr;
         TYPE data{};
@@ -440,7 +442,7 @@ inline bool MapKeysEqual(const KEY& a, ARG_KEY b)
 
 template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
 class CMap : public CObject {
-    struct CAssoc : __POSITION {
+    struct CAssoc : QvPositionTag {
         CAssoc* pNextInBucket = nullptr;
         CAssoc* pNext = nullptr;  // insertion order
         CAssoc* pPrev = nullptr;
