@@ -8,7 +8,13 @@
 #include "afx/user_script.h"
 #include "win32/module.h"
 
+#include "win32/profile.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +44,7 @@ public:
         m_list.InsertEditColumn(0, "No.", LVCFMT_LEFT, 50, 0);
         m_list.InsertEditColumn(1, "x-axis : ", LVCFMT_LEFT, 50, 0);
         m_list.InitializeCtrl(1, 1);
+        m_list.InitializeColumnSize(0, "WIZColumnWidths", "PageTest");
         m_list.InsertEditItem(0, "1", TB_EDIT_NONE, "", 0);
         m_list.SetEditItemText(0, 1, "0", TB_EDIT_NUMBER, "");
         m_units.DisableFlatLook(TRUE);
@@ -67,7 +74,10 @@ protected:
     void TearDown() {
         AfxSetResourceHandle(oldResources);
         if (module) FreeLibrary(module);
+        unsetenv("QV_USER_PROFILE");
+        std::remove(profile.c_str());
     }
+    std::string profile;
     HMODULE module = nullptr;
     HINSTANCE oldResources = nullptr;
 };
@@ -111,7 +121,12 @@ TEST_F(PageTest, PageControlsWorkThroughTheTemplate) {
     EXPECT_EQ(list1.Height(), list0.Height() + 40);
     EXPECT_EQ(page.GetControlInfo(kButton), TB_LAYOUT_RIGHT | TB_LAYOUT_TOP);
 
+    // Closing the sheet destroys the list, which stores its column widths.
+    page.m_list.SetColumnWidth(1, 77);
     sheet.DestroyWindow();
+    char widths[64] = {};
+    GetProfileStringA("WIZColumnWidths", "PageTest", "", widths, sizeof widths);
+    EXPECT_STREQ(widths, "50,77");
 }
 
 TEST_F(PageTest, BitmapsComeFromTheResourcesWithTheirSize) {
