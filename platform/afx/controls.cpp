@@ -1,6 +1,7 @@
 // Built-in behaviour of the standard controls and their C++ views.
 #include "afx/controls.h"
 #include "afx/dc.h"
+#include "afx/user_script.h"
 #include "afx/wnd_core.h"
 #include "win32/resources.h"
 
@@ -698,6 +699,20 @@ bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lP
     case WindowKind::ListView:
         if (message == LVM_GETITEMCOUNT) {
             result = static_cast<LRESULT>(core->rows.size());
+            return true;
+        }
+        if (message == QV_WM_EDITCELL) {
+            // A list without an editor of its own takes the typed text as the cell's text.
+            const size_t row = LOWORD(wParam);
+            const size_t column = HIWORD(wParam);
+            result = FALSE;
+            if (row < core->rows.size() && column < std::max<size_t>(core->columns.size(), 1)) {
+                auto& cells = core->rows[row].cells;
+                cells.resize(std::max<size_t>(core->columns.size(), 1));
+                cells[column] = StringArg(lParam);
+                core->invalid = true;
+                result = TRUE;
+            }
             return true;
         }
         return false;

@@ -561,8 +561,7 @@ bool EditListCell(CWnd* list, int row, int column, const char* text)
     MoveFocus(core);
     if (!CoreFromHandle(h))
         return false;
-    SendMessageA(h, QV_WM_EDITCELL, MAKEWPARAM(row, column), reinterpret_cast<LPARAM>(text ? text : ""));
-    return true;
+    return SendMessageA(h, QV_WM_EDITCELL, MAKEWPARAM(row, column), reinterpret_cast<LPARAM>(text ? text : "")) != 0;
 }
 
 bool ClickSpin(CWnd* spin, int delta)

@@ -137,9 +137,10 @@ enum class Button { Left, Right, Double };
 bool ClickListItem(CWnd* list, int row, int column = 0, Button button = Button::Left);
 // Clicks the check box of a row of a list view with LVS_EX_CHECKBOXES.
 bool ToggleListCheck(CWnd* list, int row);
-// Edits a cell of a list: the list gets kEditCellMessage (wParam: row in the low word and
-// column in the high word; lParam: the text), which editable lists handle; a plain list
-// view takes the text as the cell's new text.
+// Edits a cell of a list: the list gets QV_WM_EDITCELL (wParam: row in the low word and
+// column in the high word; lParam: the text), which editable lists handle and answer
+// non-zero when they took the text; a plain list view takes the text as the cell's text.
+// False when the list refused it.
 bool EditListCell(CWnd* list, int row, int column, const char* text);
 // Clicks an up-down arrow: +1 up, -1 down.
 bool ClickSpin(CWnd* spin, int delta);

@@ -296,6 +296,12 @@ TEST_F(Controls, ListClicksAndChecksNotifyAndCanBeRefused)
     EXPECT_EQ(parent.log.back(),
               "notify 31:" + changed + " row 0 " + std::to_string(unchecked) + "->" + std::to_string(checked));
 
+    // A plain list takes an edited cell's text as it is, without telling anyone.
+    parent.log.clear();
+    EXPECT_TRUE(qv::ui::EditListCell(&list, 1, 0, "renamed"));
+    EXPECT_STREQ(list.GetItemText(1, 0), "renamed");
+    EXPECT_TRUE(parent.log.empty());
+
     // LVN_ITEMCHANGING answered non-zero refuses the change.
     parent.answerNotify = 1;
     parent.log.clear();
