@@ -11,6 +11,8 @@
 #include "toolkit/tb_edits.h"
 #include "toolkit/tb_page.h"
 
+#include <vector>
+
 class CCharacteristicDlg;
 class CWizardBase3;
 class CWizardBase4;
@@ -114,6 +116,12 @@ public:
     // Check of the points on apply: 0 when the x values rise or fall strictly, else the
     // string ID of the message (8009 constant, 8010 not rising, 8011 not falling).
     static UINT CheckMonotonic(const CPtrArray& points);
+    // The extension patterns of a file-dialog filter entry "Description (*.ext)|*.ext": the
+    // text from just after the first "*" up to the character before the first "|" (the
+    // closing parenthesis of the description); a second "*" in it splits it into two
+    // patterns. An entry without "*" or "|", or whose "*" does not come before the "|",
+    // yields none.
+    static std::vector<CString> FilterPatterns(const CString& entry);
 
     // The page.
     BOOL OnInitDialog() override;

@@ -91,11 +91,9 @@ CString JoinPath(const PathParts& parts) {
     return CString(path);
 }
 
-// The extension patterns of a filter entry "Description (*.ext)|*.ext": the text from just
-// after the first "*" up to the character before the first "|" (the closing parenthesis of
-// the description); a second "*" in it splits it into two patterns. An entry without "*",
-// without "|", or whose "*" does not come before the "|" yields none.
-std::vector<CString> FilterPatterns(const CString& entry) {
+} // namespace
+
+std::vector<CString> CPropCharacteristicXYTable::FilterPatterns(const CString& entry) {
     std::vector<CString> patterns;
     const int star = entry.Find('*');
     const int bar = entry.Find('|');
@@ -113,6 +111,11 @@ std::vector<CString> FilterPatterns(const CString& entry) {
     }
     return patterns;
 }
+
+namespace {
+
+using Patterns = std::vector<CString>;
+Patterns FilterPatterns(const CString& entry) { return CPropCharacteristicXYTable::FilterPatterns(entry); }
 
 // The 1-based index of the first filter entry one of whose patterns equals the extension
 // (without regard to case); 1 when none does.
@@ -454,18 +457,8 @@ void CPropCharacteristicXYTable::OnContextMenu(CWnd*, CPoint point) {
     if (!menu.LoadMenu(kMenuContext)) return;
     CMenu* popup = menu.GetSubMenu(0);
     if (popup == nullptr) return;
-    // The commands are enabled as their update handlers say before the menu is shown.
-    for (int i = 0; i < popup->GetMenuItemCount(); ++i) {
-        const UINT id = popup->GetMenuItemID(i);
-        if (id == 0 || id == static_cast<UINT>(-1)) continue;
-        CCmdUI state;
-        state.m_nID = id;
-        state.m_nIndex = static_cast<UINT>(i);
-        state.m_pMenu = popup;
-        OnCmdMsg(id, static_cast<int>(CN_UPDATE_COMMAND_UI), &state, nullptr);
-        if (state.m_bEnableChanged)
-            popup->EnableMenuItem(id, MF_BYCOMMAND | (state.m_bEnabled ? MF_ENABLED : MF_GRAYED));
-    }
+    // The commands are enabled as their update handlers say, as the command bars do.
+    qv::UpdateMenuCommandUI(*popup, this);
     popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
 }
 
