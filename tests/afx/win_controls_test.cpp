@@ -344,6 +344,24 @@ TEST_F(Controls, SpinMovesWithinItsRangeUnlessTheParentRefuses)
     EXPECT_TRUE(error);
 }
 
+TEST_F(Controls, WrappingSpinGoesRoundItsRange)
+{
+    CSpinButtonCtrl spin;
+    ASSERT_TRUE(spin.Create(WS_CHILD | UDS_WRAP, CRect(0, 0, 10, 20), &parent, 42));
+    spin.SetRange32(1, 3);
+    spin.SetPos(3);
+    ASSERT_TRUE(qv::ui::ClickSpin(&spin, +1));
+    EXPECT_EQ(spin.GetPos32(), 1);
+    ASSERT_TRUE(qv::ui::ClickSpin(&spin, -1));
+    EXPECT_EQ(spin.GetPos32(), 3);
+    spin.SetPos(99); // code is clamped too
+    EXPECT_EQ(spin.GetPos32(), 3);
+    int lower = 0, upper = 0;
+    spin.GetRange(lower, upper);
+    EXPECT_EQ(lower, 1);
+    EXPECT_EQ(upper, 3);
+}
+
 TEST_F(Controls, ListBoxSingleAndMultipleSelection)
 {
     CListBox single;

@@ -495,11 +495,110 @@ TEST_F(Templates, ModalSheetWithScriptedActionsAppliesOnOK)
     EXPECT_EQ(guard.Script().Shown().back().text, "Characteristic");
 }
 
+TEST_F(Templates, PagesComeAndGoWhileTheSheetIsOpen)
+{
+    std::vector<std::string> journal;
+    CPropertySheet sheet("Element");
+    ASSERT_TRUE(sheet.Create());
+    EXPECT_EQ(sheet.GetActivePage(), nullptr);
+    CTestPage first(&journal, "first");
+    sheet.AddPage(&first); // the first page of an open sheet is shown at once
+    EXPECT_NE(first.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(sheet.GetActiveIndex(), 0);
+    {
+        CTestPage second(&journal, "second");
+        sheet.AddPage(&second);
+        sheet.AddPage(&second); // once only
+        EXPECT_EQ(sheet.GetPageCount(), 2);
+        ASSERT_TRUE(sheet.SetActivePage(&second));
+        // A page deleted while in the sheet leaves it.
+    }
+    EXPECT_EQ(sheet.GetPageCount(), 1);
+    EXPECT_EQ(sheet.GetActivePage(), &first);
+    EXPECT_TRUE(first.IsWindowVisible() == FALSE); // the sheet itself is hidden
+    EXPECT_TRUE(first.GetStyle() & WS_VISIBLE);
+
+    // Removing the active page destroys its window.
+    sheet.RemovePage(0);
+    EXPECT_EQ(first.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(first.GetSheet(), nullptr);
+    EXPECT_EQ(sheet.GetActivePage(), nullptr);
+}
+
+// Answers sibling queries with the number it holds.
+class CAnsweringPage : public CTestPage {
+public:
+    LRESULT answer = 0;
+    LRESULT OnQuery(WPARAM w, LPARAM) { return answer ? answer + static_cast<LRESULT>(w) : 0; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CAnsweringPage, CTestPage)
+    ON_MESSAGE(PSM_QUERYSIBLINGS, &CAnsweringPage::OnQuery)
+END_MESSAGE_MAP()
+
+TEST_F(Templates, SiblingQueriesStopAtTheFirstAnswerAndCancelBecomesClose)
+{
+    CAnsweringPage first, second;
+    second.answer = 40;
+    CPropertySheet sheet("Element");
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    ASSERT_TRUE(sheet.Create());
+    EXPECT_EQ(first.QuerySiblings(2, 0), 0); // the second page has no window yet
+    ASSERT_TRUE(sheet.SetActivePage(1));
+    EXPECT_EQ(first.QuerySiblings(2, 0), 42);
+    first.answer = 7;
+    EXPECT_EQ(second.QuerySiblings(1, 0), 8);
+
+    EXPECT_FALSE(sheet.IsCancelToClose());
+    first.CancelToClose();
+    EXPECT_TRUE(sheet.IsCancelToClose());
+    EXPECT_FALSE(sheet.IsApplyEnabled());
+    ASSERT_TRUE(qv::ui::TypeText(second.GetDlgItem(kEdit), "x"));
+    EXPECT_TRUE(sheet.IsApplyEnabled());
+    EXPECT_TRUE(qv::ui::Cancel(&sheet));
+    EXPECT_EQ(sheet.GetSafeHwnd(), nullptr);
+}
+
+TEST_F(Templates, AControlBelongsToOneProgramObjectAtATime)
+{
+    CTestPage page;
+    ASSERT_TRUE(page.Create(kTestPage));
+    CWnd* generic = page.GetDlgItem(kCheck);
+    CButton mine;
+    ASSERT_TRUE(mine.SubclassDlgItem(kCheck, &page));
+    EXPECT_EQ(page.GetDlgItem(kCheck), &mine);
+    // The object handed out before keeps working on the same control.
+    generic->SendMessage(BM_SETCHECK, BST_UNCHECKED);
+    EXPECT_EQ(mine.GetCheck(), BST_UNCHECKED);
+    mine.SetCheck(BST_CHECKED);
+    EXPECT_EQ(Checked(page, kCheck), BST_CHECKED);
+
+    CButton other;
+    EXPECT_FALSE(other.SubclassDlgItem(kCheck, &page));
+    EXPECT_FALSE(other.SubclassDlgItem(29999, &page));
+    EXPECT_FALSE(mine.SubclassDlgItem(kThreeState, &page)); // already attached elsewhere
+
+    HWND h = mine.UnsubclassWindow();
+    EXPECT_EQ(mine.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(page.GetDlgItem(kCheck)->GetSafeHwnd(), h);
+    EXPECT_EQ(Checked(page, kCheck), BST_CHECKED);
+}
+
 class CMenuOwner : public CWnd {
 public:
     std::vector<UINT> commands;
     bool rowSelected = false;
+    int prepared = 0;
     void OnCommandRange(UINT id) { commands.push_back(id); }
+    LRESULT OnInitMenuPopup(WPARAM menu, LPARAM)
+    {
+        // The owner may still change the menu when it is about to be shown.
+        ++prepared;
+        CMenu::FromHandle(reinterpret_cast<HMENU>(menu))->EnableMenuItem(40004, MF_GRAYED);
+        return 0;
+    }
     void OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(rowSelected); }
     void OnUpdateNew(CCmdUI* ui) { ui->SetText("New row"); }
     DECLARE_MESSAGE_MAP()
@@ -510,6 +609,7 @@ BEGIN_MESSAGE_MAP(CMenuOwner, CWnd)
     ON_UPDATE_COMMAND_UI(40001, &CMenuOwner::OnUpdateRowCommand)
     ON_UPDATE_COMMAND_UI_RANGE(40003, 40004, &CMenuOwner::OnUpdateRowCommand)
     ON_UPDATE_COMMAND_UI(40005, &CMenuOwner::OnUpdateNew)
+    ON_MESSAGE(WM_INITMENUPOPUP, &CMenuOwner::OnInitMenuPopup)
 END_MESSAGE_MAP()
 
 TEST_F(Templates, CommandUpdateHandlersPrepareAMenuBeforeItIsShown)
@@ -543,7 +643,8 @@ TEST_F(Templates, PopupMenusFromTheResourcesAreAnsweredByTheScript)
     guard.Script().ExpectPopupMenu(40003);
     EXPECT_TRUE(popup->TrackPopupMenu(TPM_RIGHTBUTTON, 5, 5, &owner));
     EXPECT_EQ(owner.commands, (std::vector<UINT>{40003}));
-    EXPECT_EQ(guard.Script().Shown().back().text, "New|[Delete]|Delete All|-|Move down|Move up");
+    EXPECT_EQ(guard.Script().Shown().back().text, "New|[Delete]|Delete All|-|Move down|[Move up]");
+    EXPECT_EQ(owner.prepared, 1);
 
     guard.Script().ExpectPopupMenu(40005);
     EXPECT_EQ(popup->TrackPopupMenu(TPM_RETURNCMD, 5, 5, &owner), 40005); // returned, not sent
