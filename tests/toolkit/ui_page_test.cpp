@@ -129,6 +129,36 @@ TEST_F(PageTest, PageControlsWorkThroughTheTemplate) {
     EXPECT_STREQ(widths, "50,77");
 }
 
+class TestDialog : public CTBDialog {
+public:
+    int sizes = 0;
+    TestDialog() : CTBDialog(kTestPage, nullptr) { SetControlInfo(kButton, TB_LAYOUT_RIGHT | TB_LAYOUT_BOTTOM); }
+    // A dialog that handles WM_SIZE itself and passes it on, as the library's dialogs do.
+    void OnSize(UINT nType, int cx, int cy) {
+        ++sizes;
+        CTBDialog::OnSize(nType, cx, cy);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(TestDialog, CTBDialog)
+    ON_WM_SIZE()
+END_MESSAGE_MAP()
+
+TEST_F(PageTest, DialogLayoutFollowsSizeThroughDerivedHandlers) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(kTestPage, nullptr));
+    CRect client, before, after;
+    dlg.GetClientRect(&client);
+    dlg.GetDlgItem(kButton)->GetWindowRect(&before);
+    dlg.SendMessage(WM_SIZE, 0, MAKELPARAM(client.Width() + 30, client.Height() + 20));
+    dlg.GetDlgItem(kButton)->GetWindowRect(&after);
+    EXPECT_EQ(dlg.sizes, 1);
+    EXPECT_EQ(after.TopLeft(), before.TopLeft() + CSize(30, 20));
+    EXPECT_EQ(after.Size(), before.Size());
+    dlg.DestroyWindow();
+}
+
 TEST_F(PageTest, BitmapsComeFromTheResourcesWithTheirSize) {
     CBitmap bmp;
     ASSERT_TRUE(bmp.LoadBitmap(138));
