@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <tuple>
 
 namespace qv {
@@ -250,9 +251,9 @@ std::string RenderSvg(const DisplayList& list) {
             RayOnEllipse(cx, cy, rx, ry, it.points[0], x0, y0, a0);
             RayOnEllipse(cx, cy, rx, ry, it.points[1], x1, y1, a1);
             double sweep = a1 - a0;
-            while (sweep <= 0) sweep += 2 * M_PI;
-            while (sweep > 2 * M_PI) sweep -= 2 * M_PI;
-            if (std::fabs(sweep - 2 * M_PI) < 1e-9) {
+            while (sweep <= 0) sweep += 2 * std::numbers::pi;
+            while (sweep > 2 * std::numbers::pi) sweep -= 2 * std::numbers::pi;
+            if (std::fabs(sweep - 2 * std::numbers::pi) < 1e-9) {
                 // Start and end rays coincide: the whole ellipse.
                 s += "<ellipse cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) + "\" rx=\"" + Num(rx) + "\" ry=\"" + Num(ry) +
                      "\" fill=\"none\"" + Stroke(it.pen) + clip + "/>\n";
@@ -260,7 +261,7 @@ std::string RenderSvg(const DisplayList& list) {
             }
             // Counter-clockwise on the screen is SVG's negative sweep direction (flag 0).
             s += "<path d=\"M " + Num(x0) + " " + Num(y0) + " A " + Num(rx) + " " + Num(ry) + " 0 " +
-                 (sweep > M_PI ? "1" : "0") + " 0 " + Num(x1) + " " + Num(y1) + "\" fill=\"none\"" + Stroke(it.pen) +
+                 (sweep > std::numbers::pi ? "1" : "0") + " 0 " + Num(x1) + " " + Num(y1) + "\" fill=\"none\"" + Stroke(it.pen) +
                  clip + "/>\n";
             break;
         }
