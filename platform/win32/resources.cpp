@@ -1,5 +1,5 @@
-// Resources of a module: the module embeds its resource script as the exported symbols
-// QvResourceScript/QvResourceScriptSize (see resources/CMakeLists.txt); the script is parsed
+// Resources of a module: the module embeds its resource script and exports the accessor
+// QvResourceScript (see resources/CMakeLists.txt); the script is parsed
 // on first use and the result kept for the life of the process.
 #include "resources.h"
 
@@ -48,9 +48,13 @@ bool BelongsTo(void* native, const void* address) {
 const ResourceScript* GetModuleResources(HMODULE module) {
     void* native = ModuleNativeHandle(module);
     if (!native) return nullptr;
-    const char* text = static_cast<const char*>(dlsym(native, "QvResourceScript"));
-    const unsigned* size = static_cast<const unsigned*>(dlsym(native, "QvResourceScriptSize"));
-    if (!text || !size || !BelongsTo(native, text)) return nullptr;
+    using ScriptAccessor = const char* (*)(unsigned*);
+    auto accessor = reinterpret_cast<ScriptAccessor>(dlsym(native, "QvResourceScript"));
+    if (!accessor || !BelongsTo(native, reinterpret_cast<const void*>(accessor))) return nullptr;
+    unsigned scriptSize = 0;
+    const char* text = accessor(&scriptSize);
+    if (!text) return nullptr;
+    const unsigned* size = &scriptSize;
 
     ScriptCache& cache = Cache();
     std::lock_guard<std::mutex> lock(cache.mutex);

@@ -15,13 +15,6 @@
 #include <stdexcept>
 #include <string>
 
-// This test program links the plug-in and also loads the language module, which embeds its
-// resources under the same exported names as the plug-in. Linked into the program, the
-// plug-in's names are global, so the sanitizer's one-definition check would take the
-// language module's own copies for duplicates; the host loads both modules privately and
-// never meets this. Leak and every other check stay on.
-extern "C" const char* __asan_default_options() { return "detect_odr_violation=0"; }
-
 namespace {
 
 const char kPluginPath[] = PARVEL_MODULE_DIR "/Parvel.so";
