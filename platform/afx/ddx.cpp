@@ -1,6 +1,7 @@
 // Dialog data exchange.
 #include "afx/ddx.h"
 #include "afx/msgbox.h"
+#include "afx/user_script.h"
 #include "afx/wnd_core.h"
 
 #include <cerrno>
@@ -40,8 +41,11 @@ HWND CDataExchange::PrepareCtrl(int nIDC)
     HWND hWnd = nullptr;
     if (m_pDlgWnd)
         m_pDlgWnd->GetDlgItem(nIDC, &hWnd);
-    if (!hWnd)
+    if (!hWnd) {
+        // A program error rather than a user's: it is reported where tests see it.
+        qv::UserScript::Instance().ReportFailure("data exchange: the dialog has no control " + std::to_string(nIDC));
         Fail();
+    }
     m_hWndLastControl = hWnd;
     m_bEditLastControl = FALSE;
     return hWnd;

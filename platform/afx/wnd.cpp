@@ -152,9 +152,21 @@ void DestroyCore(WindowCore* core)
     if (g_focus == core || (g_focus && g_focus->IsDescendantOf(core)))
         g_focus = nullptr;
     SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
-    // Children go after their parent has seen WM_DESTROY, as on the original.
-    while (!core->children.empty())
-        DestroyCore(core->children.back());
+    // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
+    // own destruction is under way (it destroyed its parent from a handler) finishes
+    // without a parent.
+    for (bool progress = true; progress;) {
+        progress = false;
+        for (auto it = core->children.rbegin(); it != core->children.rend(); ++it)
+            if (!(*it)->destroying) {
+                DestroyCore(*it);
+                progress = true;
+                break;
+            }
+    }
+    for (WindowCore* child : core->children)
+        child->parent = nullptr;
+    core->children.clear();
     SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
     if (core->parent) {
         auto& siblings = core->parent->children;

@@ -191,6 +191,37 @@ TEST_F(MessageMaps, DestroyingAParentDestroysItsChildrenAfterIt)
     EXPECT_FALSE(child.IsWindowEnabled());
 }
 
+// Destroys its parent while it is being destroyed itself.
+class CParentKiller : public CWnd {
+public:
+    CWnd* victim = nullptr;
+    void OnDestroy()
+    {
+        if (victim)
+            victim->DestroyWindow();
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CParentKiller, CWnd)
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+TEST_F(MessageMaps, AChildThatDestroysItsParentFromItsOwnDestructionIsSafe)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateMessageWindow());
+    CParentKiller child;
+    ASSERT_TRUE(child.Create("Static", "", WS_CHILD, CRect(0, 0, 1, 1), &parent, 1));
+    CEdit sibling;
+    ASSERT_TRUE(sibling.Create(WS_CHILD, CRect(0, 0, 1, 1), &parent, 2));
+    child.victim = &parent;
+    child.DestroyWindow();
+    EXPECT_EQ(parent.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(child.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(sibling.GetSafeHwnd(), nullptr);
+}
+
 TEST_F(MessageMaps, AMemberControlDestroyedFirstLeavesItsParent)
 {
     CWnd parent;
