@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -820,6 +821,10 @@ void ForgetPainting(const CWnd* pWnd) { Paintings().erase(pWnd); }
 
 void StorePainting(const CWnd* pWnd, const DisplayList& list, bool append) {
     if (!pWnd) return;
+    // Pictures of windows that no longer exist are dropped here, so a long run does not
+    // collect them.
+    for (auto it = Paintings().begin(); it != Paintings().end();)
+        it = IsWindow(it->second.hwnd) ? std::next(it) : Paintings().erase(it);
     HWND hwnd = pWnd->GetSafeHwnd();
     auto it = Paintings().find(pWnd);
     if (!append || it == Paintings().end() || it->second.hwnd != hwnd) {
