@@ -36,6 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::string input = TempPath("mdx_fuzz_in");
     static const std::string output = TempPath("mdx_fuzz_out");
+    static const bool cleanup = std::atexit([] {
+        ::unlink(input.c_str());
+        ::unlink(output.c_str());
+    }) == 0;
+    (void)cleanup;
     Put(input, data, size);
     CReadAndWriteFiles rw;
     if (!rw.ReadInfoFile(input.c_str(), "", -1, nullptr, nullptr, 1, 0, 2)) {

@@ -17,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/text_fuzz." +
                std::to_string(::getpid()) + ".txt";
     }();
+    static const bool cleanup = std::atexit([] { ::unlink(path.c_str()); }) == 0;
+    (void)cleanup;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)
         std::abort();
