@@ -1,10 +1,10 @@
 #include "toolkit/read_write_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
