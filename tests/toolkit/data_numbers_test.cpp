@@ -107,13 +107,6 @@ TEST(TBExtendedNumbers, IgnoreTheUserLocale)
     std::setlocale(LC_ALL, saved.c_str());
 }
 
-TEST(TBExtendedItoa, WritesDecimalIntegers)
-{
-    EXPECT_EQ(TBExtended_itoa(0), "0");
-    EXPECT_EQ(TBExtended_itoa(-42), "-42");
-    EXPECT_EQ(TBExtended_itoa(INT_MIN), "-2147483648");
-}
-
 TEST(TBExtendedFtoi, TruncatesTowardZeroAndChecksTheRange)
 {
     struct Case {
