@@ -3,9 +3,10 @@
 // Geometry: the plot rectangle is the frame control 2127; the drawing area is inset by 20
 // pixels on every side (L, T, R, B). Scales are (height - 40) / |yMax - yMin| and
 // (width - 40) / |xMax - xMin| pixels per unit; a zero range keeps the previous scale. A
-// point is drawn at x = R - (xMax - x) * xScale (xMax >= 0) or R + x * xScale, and
-// y = T + (yMax - y) * yScale (yMax >= 0) or T - y * yScale, every product of a value and a
-// scale rounded on its own.
+// point is drawn at x = R - (xMax - x) * xScale and y = T + (yMax - y) * yScale, every
+// product of a value and a scale rounded on its own, so the range always spans the drawing
+// area. The axes lie on the zero lines, or at the edge nearest to zero when a range does not
+// contain it.
 //
 // Pixel arithmetic is done in 64 bits and clamped to the integer range, and the products go
 // through the toolkit's checked conversions, so extreme data can only push a line out of
@@ -273,10 +274,10 @@ void CCharacteristicDlg::OnPaint() {
         for (INT_PTR i = 0; i < m_pPoints->GetSize(); ++i) {
             const CDataPoint* point = static_cast<const CDataPoint*>(m_pPoints->GetAt(i));
             if (point == nullptr || !std::isfinite(point->x) || !std::isfinite(point->y)) continue;
-            const long long px = m_xMax >= 0 ? R - xMaxPixels + CurveProduct(point->x, m_xScale)
-                                             : R + CurveProduct(point->x, m_xScale);
-            const long long py = m_yMax >= 0 ? T + yMaxPixels - CurveProduct(point->y, m_yScale)
-                                             : T - CurveProduct(point->y, m_yScale);
+            // One mapping for every range, so the curve fills the plot also when all values
+            // are negative (the zero lines then lie outside, beyond the axes at the edges).
+            const long long px = R - xMaxPixels + CurveProduct(point->x, m_xScale);
+            const long long py = T + yMaxPixels - CurveProduct(point->y, m_yScale);
             curve.push_back(POINT{ClampPixel(px), ClampPixel(py)});
         }
         if (!curve.empty()) {
