@@ -182,6 +182,13 @@ std::vector<int> LineStarts(const std::string& text)
     return starts;
 }
 
+// The caret of the focused edit sits at the end of its selection.
+void FollowCaret(WindowCore* core)
+{
+    if (FocusCore() == core && core->kind == WindowKind::Edit)
+        SetCaretFromEdit(core);
+}
+
 void SetSelection(WindowCore* core, int start, int end)
 {
     const int n = static_cast<int>(core->text.size());
@@ -193,6 +200,7 @@ void SetSelection(WindowCore* core, int start, int end)
         core->selEnd = (end == -1 || end > n) ? n : end;
     }
     ClampSelection(core);
+    FollowCaret(core);
 }
 
 bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -203,6 +211,7 @@ bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRES
         core->selStart = core->selEnd = 0;
         core->modified = false;
         core->invalid = true;
+        FollowCaret(core);
         result = TRUE;
         return true;
     case EM_GETSEL:
@@ -250,21 +259,23 @@ bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRES
         result = TRUE;
         return true;
     case EM_CHARFROMPOS: {
-        // x is the character index within line y.
+        // The character boundary nearest to the point on the fixed character grid.
         const int x = static_cast<short>(LOWORD(lParam));
         const int y = static_cast<short>(HIWORD(lParam));
         const std::vector<int> starts = LineStarts(core->text);
-        const int line = std::clamp(y, 0, static_cast<int>(starts.size()) - 1);
+        const int line = std::clamp(y / kEditLineHeight, 0, static_cast<int>(starts.size()) - 1);
         const int lineStart = starts[static_cast<size_t>(line)];
         const int lineEnd = line + 1 < static_cast<int>(starts.size()) ? starts[static_cast<size_t>(line) + 1] - 1
                                                                        : static_cast<int>(core->text.size());
-        const int index = lineStart + std::clamp(x, 0, lineEnd - lineStart);
+        const int column = x <= 0 ? 0 : (x + kEditCharWidth / 2) / kEditCharWidth;
+        const int index = lineStart + std::min(column, lineEnd - lineStart);
         result = MAKELONG(index, line);
         return true;
     }
     case EM_POSFROMCHAR: {
+        // As on the original, the place just past the last character has no position (-1).
         const int index = static_cast<int>(wParam);
-        if (index < 0 || index > static_cast<int>(core->text.size())) {
+        if (index < 0 || index >= static_cast<int>(core->text.size())) {
             result = -1;
             return true;
         }
@@ -272,7 +283,7 @@ bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRES
         int line = 0;
         while (line + 1 < static_cast<int>(starts.size()) && starts[static_cast<size_t>(line) + 1] <= index)
             ++line;
-        result = MAKELONG(index - starts[static_cast<size_t>(line)], line);
+        result = MAKELONG((index - starts[static_cast<size_t>(line)]) * kEditCharWidth, line * kEditLineHeight);
         return true;
     }
     default:
@@ -738,7 +749,28 @@ void ReplaceSelection(WindowCore* core, const std::string& text)
     core->selEnd = core->selStart;
     core->modified = true;
     core->invalid = true;
+    if (FocusCore() == core && core->kind == WindowKind::Edit)
+        SetCaretFromEdit(core);
 }
+
+namespace {
+POINT g_caret{0, 0};
+}
+
+POINT EditCharPosition(const WindowCore* edit, int index)
+{
+    const std::vector<int> starts = LineStarts(edit->text);
+    index = std::clamp(index, 0, static_cast<int>(edit->text.size()));
+    int line = 0;
+    while (line + 1 < static_cast<int>(starts.size()) && starts[static_cast<size_t>(line) + 1] <= index)
+        ++line;
+    return POINT{(index - starts[static_cast<size_t>(line)]) * kEditCharWidth, line * kEditLineHeight};
+}
+
+void SetCaretFromEdit(WindowCore* edit) { g_caret = EditCharPosition(edit, edit->selEnd); }
+
+POINT CaretPosition() { return g_caret; }
+void SetCaretPosition(POINT p) { g_caret = p; }
 
 void ClickButton(WindowCore* core)
 {
@@ -962,13 +994,6 @@ CPoint CEdit::PosFromChar(UINT nChar) const
     if (r == -1)
         return CPoint(-1, -1);
     return CPoint(static_cast<short>(LOWORD(r)), static_cast<short>(HIWORD(r)));
-}
-
-CPoint CEdit::GetCaretPos() const
-{
-    int start = 0, end = 0;
-    GetSel(start, end);
-    return PosFromChar(static_cast<UINT>(end));
 }
 
 // ---------------------------------------------------------------------------------------

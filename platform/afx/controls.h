@@ -6,10 +6,12 @@
 // attached by DDX_Control show the same state. The member functions act directly and send no
 // notification; the user actions in qv::ui (user_script.h) are what notify parents.
 //
-// Deliberate differences from the original platform: an edit's CharFromPos and PosFromChar
-// work with character indexes (a point's x is the character index, y the line), and the
-// positions of list-view rows and columns come from fixed sizes (rows 16 pixels high below a
-// 20-pixel header, columns as wide as set).
+// Deliberate differences from the original platform: an edit places its characters on a
+// fixed grid, 6 pixels per character and 13 pixels per line, so CharFromPos and PosFromChar
+// map between character indexes and points by plain arithmetic (a point one pixel right of a
+// character's position still names that character, as with real fonts); the positions of
+// list-view rows and columns come from fixed sizes (rows 16 pixels high below a 20-pixel
+// header, columns as wide as set).
 #pragma once
 
 #include "afx/wnd.h"
@@ -80,12 +82,11 @@ public:
     BOOL GetModify() const;
     void SetModify(BOOL bModified = TRUE);
     int GetLineCount() const;
-    // Character index nearest to a point (x = index in the line, y = line); -1 when none.
+    // The character boundary nearest to a point: index in the low word, line in the high word.
     int CharFromPos(CPoint pt) const;
+    // The place of a character; (-1, -1) for an index at or past the end of the text, as on
+    // the original.
     CPoint PosFromChar(UINT nChar) const;
-    // The caret is the end of the selection.
-    CPoint GetCaretPos() const;
-    void SetCaretPos(int nChar) { SetSel(nChar, nChar); }
 };
 
 class CComboBox : public CWnd {

@@ -211,7 +211,12 @@ LRESULT NotifyParent(WindowCore* control, NMHDR& header)
 }
 
 WindowCore* FocusCore() { return g_focus; }
-void SetFocusCore(WindowCore* core) { g_focus = core; }
+void SetFocusCore(WindowCore* core)
+{
+    g_focus = core;
+    if (core && core->kind == WindowKind::Edit)
+        SetCaretFromEdit(core);
+}
 
 } // namespace qv
 
@@ -931,6 +936,24 @@ CWnd* CWnd::SetFocus()
     qv::WindowCore* old = qv::FocusCore();
     qv::SetFocusCore(Core());
     return old ? old->object : nullptr;
+}
+
+CPoint CWnd::GetCaretPos() { return CPoint(qv::CaretPosition()); }
+
+void CWnd::SetCaretPos(POINT point) { qv::SetCaretPosition(point); }
+
+BOOL GetCaretPos(LPPOINT lpPoint)
+{
+    if (!lpPoint)
+        return FALSE;
+    *lpPoint = qv::CaretPosition();
+    return TRUE;
+}
+
+BOOL SetCaretPos(int X, int Y)
+{
+    qv::SetCaretPosition(POINT{X, Y});
+    return TRUE;
 }
 
 CWnd* CWnd::GetFocus()

@@ -356,6 +356,14 @@ public:
     CWnd* SetFocus();
     static CWnd* GetFocus();
 
+    // The caret, in the client coordinates of the window that has it. An edit with the focus
+    // keeps it at the end of its selection (see controls.h for the character grid).
+    static CPoint GetCaretPos();
+    static void SetCaretPos(POINT point);
+    void CreateSolidCaret(int nWidth, int nHeight) {}
+    void ShowCaret() {}
+    void HideCaret() {}
+
     // Message boxes with this window as owner (answered by the user script).
     int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
@@ -406,6 +414,10 @@ public:
     BOOL CreateCore(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, DWORD dwExStyle,
                     const RECT& rect, CWnd* pParentWnd, UINT nID);
 };
+
+// The Win32 form of the caret functions.
+BOOL GetCaretPos(LPPOINT lpPoint);
+BOOL SetCaretPos(int X, int Y);
 
 // GetWindow commands.
 #ifndef GW_HWNDFIRST

@@ -130,6 +130,18 @@ void ClickButton(WindowCore* button);
 // gets WM_VSCROLL (WM_HSCROLL). False when refused or disabled.
 bool ClickSpin(WindowCore* spin, int delta);
 
+// Edits place characters on a fixed grid: kEditCharWidth pixels per character, one line
+// every kEditLineHeight pixels (the dialog base units of the templates).
+constexpr int kEditCharWidth = 6;
+constexpr int kEditLineHeight = 13;
+// The place of a character of an edit in its client area (the end of the text included).
+POINT EditCharPosition(const WindowCore* edit, int index);
+// The caret: one per process, as on the original one per thread. The focused edit keeps it
+// at the end of its selection.
+void SetCaretFromEdit(WindowCore* edit);
+POINT CaretPosition();
+void SetCaretPosition(POINT p);
+
 // The window that has the focus (null when none).
 WindowCore* FocusCore();
 void SetFocusCore(WindowCore* core);

@@ -162,19 +162,44 @@ TEST_F(Controls, EditSelectionReplaceLimitAndPositions)
     edit.GetWindowText(text);
     EXPECT_STREQ(text, "hello there!");
 
-    // Positions are character indexes within lines.
+    // Characters sit on a grid of 6 x 13 pixels.
     edit.SetWindowText("ab\ncde");
     EXPECT_EQ(edit.GetLineCount(), 2);
-    EXPECT_EQ(edit.PosFromChar(4), CPoint(1, 1));
-    EXPECT_EQ(edit.PosFromChar(6), CPoint(3, 1));
-    EXPECT_EQ(edit.PosFromChar(7), CPoint(-1, -1));
-    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(1, 1))), 4);
-    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(50, 0))), 2);  // past the end of line 0
-    EXPECT_EQ(HIWORD(edit.CharFromPos(CPoint(0, 9))), 1);   // below the last line
+    EXPECT_EQ(edit.PosFromChar(4), CPoint(6, 13));
+    EXPECT_EQ(edit.PosFromChar(5), CPoint(12, 13));
+    EXPECT_EQ(edit.PosFromChar(6), CPoint(-1, -1)); // just past the end: no position
+    EXPECT_EQ(edit.CharFromPos(CPoint(6 + 1, 13)), MAKELONG(4, 1)); // a pixel into the character
+    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(6 + 4, 13))), 5);      // nearer the next boundary
+    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(500, 0))), 2);         // past the end of line 0
+    EXPECT_EQ(LOWORD(edit.CharFromPos(CPoint(-5, 0))), 0);
+    EXPECT_EQ(HIWORD(edit.CharFromPos(CPoint(0, 900))), 1);         // below the last line
 
     edit.SetReadOnly(TRUE);
     EXPECT_TRUE(edit.GetStyle() & ES_READONLY);
     EXPECT_TRUE(parent.log.empty());
+}
+
+TEST_F(Controls, TheFocusedEditCarriesTheCaretAtItsSelectionEnd)
+{
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD, CRect(0, 0, 50, 20), &parent, 22));
+    edit.SetWindowText("abcdef");
+    edit.SetSel(2, 4);
+    ASSERT_TRUE(qv::ui::SetFocusTo(&edit));
+    EXPECT_EQ(CWnd::GetCaretPos(), CPoint(24, 0));
+    edit.SetSel(1, 1);
+    POINT caret{};
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(CPoint(caret), CPoint(6, 0));
+    ASSERT_TRUE(qv::ui::TypeChars(&edit, "xy"));
+    EXPECT_EQ(CWnd::GetCaretPos(), CPoint(18, 0));
+    // Moving the caret leaves the selection alone.
+    CWnd::SetCaretPos(CPoint(30, 0));
+    int start = 0, end = 0;
+    edit.GetSel(start, end);
+    EXPECT_EQ(end, 3);
+    EXPECT_EQ(LOWORD(edit.CharFromPos(CWnd::GetCaretPos() + CSize(1, 0))), 5);
+    parent.log.clear();
 }
 
 TEST_F(Controls, TypingNotifiesOncePerActionOrPerCharacter)
