@@ -1,5 +1,7 @@
 #include "framework/factories.h"
 
+#include "passive/resistor_conductance.h"
+
 #include <array>
 
 namespace {
@@ -87,8 +89,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 12, .base = 4, .className = "CGtoWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 13, .base = 4, .className = "CThyristorWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 14, .base = 4, .className = "CTriacWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 15, .base = 4, .className = "CResistorWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 16, .base = 4, .className = "CConductanceWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 15, .base = 4, .className = "CResistorWizard4", .create3 = nullptr, .create4 = NewWizard4<CResistorWizard4>},
+    {.id = 16, .base = 4, .className = "CConductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CConductanceWizard4>},
     {.id = 17, .base = 4, .className = "CCapacitorWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 18, .base = 4, .className = "CInductorWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = nullptr},

@@ -1,0 +1,953 @@
+#include "passive/resistor_conductance.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "toolkit/tb_sheet.h"
+#include "win32/paths.h"
+
+#include <memory>
+#include <new>
+
+using namespace qv::passive;
+
+IMPLEMENT_SERIAL(CPropPassiveResAndCon, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropPassiveResAndCon)
+IMPLEMENT_DYNAMIC(CResistorWizard4, CPassiveResAndConWizardBase4)
+IMPLEMENT_DYNAMIC(CConductanceWizard4, CPassiveResAndConWizardBase4)
+
+namespace {
+
+// Dialog controls of template 105 that carry no parameter.
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlLinear = 2027;
+constexpr int kCtlNonlinear = 2088;
+constexpr int kCtlValueLabel = 2144;
+constexpr int kCtlUnit = 2507;
+constexpr int kCtlValuePin = 2090;
+constexpr int kCtlCharacteristicPin = 2075;
+constexpr int kCtlControlLabel = 2006;
+constexpr int kCtlControlPin = 2077;
+
+// Strings of the variants.
+constexpr UINT kStrResistorNonlinear = 2510;
+constexpr UINT kStrConductanceNonlinear = 2512;
+constexpr UINT kStrVoltageAxis = 2700;
+constexpr UINT kStrCurrentAxis = 2702;
+constexpr UINT kStrConductanceAxis = 2707;
+
+// Layout information of the page's controls for the toolkit (control ID, flags).
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15},  {.id = 2027, .flags = 33}, {.id = 2144, .flags = 33}, {.id = 2088, .flags = 33},
+    {.id = 2006, .flags = 33},  {.id = 2028, .flags = 97}, {.id = 2029, .flags = 33}, {.id = 2016, .flags = 97},
+    {.id = 2007, .flags = 97},  {.id = 2090, .flags = 48}, {.id = 2075, .flags = 48}, {.id = 2077, .flags = 48},
+    {.id = 2017, .flags = 11},  {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24}, {.id = 2056, .flags = 24},
+    {.id = 2507, .flags = 48},
+};
+
+// The element keywords for "@TYPE", by element.
+struct ElementKeywords {
+    const char* linear;
+    const char* nonlinear;
+};
+constexpr ElementKeywords kResistorKeywords = {.linear = "R ", .nonlinear = "RNL "};
+constexpr ElementKeywords kConductanceKeywords = {.linear = "G ", .nonlinear = "GVNL "};
+
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kKeywordFile[] = "CH_FILE";
+constexpr char kKeywordVariable[] = "CH_STRG";
+
+bool IsLiveInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+bool HasSeparator(const CString& text) { return text.FindOneOf("/\\") >= 0; }
+
+int LastSeparator(const CString& text) {
+    int last = -1;
+    for (int i = 0; i < text.GetLength(); ++i)
+        if (text[i] == '/' || text[i] == '\\') last = i;
+    return last;
+}
+
+// Reads an archived block of older data from a copy of its bytes; archive and memory
+// errors end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropPassiveResAndCon, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlLinear, &CPropPassiveResAndCon::OnFormChanged)
+    ON_BN_CLICKED(kCtlNonlinear, &CPropPassiveResAndCon::OnFormChanged)
+    ON_BN_CLICKED(kCtlValuePin, &CPropPassiveResAndCon::OnValueUsePin)
+    ON_BN_CLICKED(kCtlControlPin, &CPropPassiveResAndCon::OnControlUsePin)
+    ON_BN_CLICKED(kCtlCharacteristicPin, &CPropPassiveResAndCon::OnCharacteristicUsePin)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropPassiveResAndCon::OnOutputCurrent)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropPassiveResAndCon::OnOutputVoltage)
+    ON_BN_CLICKED(kIdOutputValue, &CPropPassiveResAndCon::OnOutputValue)
+    ON_BN_CLICKED(kIdCharacteristic, &CPropPassiveResAndCon::OnCharacteristic)
+    ON_BN_CLICKED(kCtlShowName, &CPropPassiveResAndCon::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropPassiveResAndCon::OnFieldChanged)
+    ON_EN_CHANGE(kIdValue, &CPropPassiveResAndCon::OnFieldChanged)
+    ON_EN_CHANGE(kIdControlComponent, &CPropPassiveResAndCon::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropPassiveResAndCon::OnFieldChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropPassiveResAndCon::CPropPassiveResAndCon() : CTBPropertyPage(kResAndConTemplate) {}
+
+CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kResAndConTemplate), m_pWizard(wizard), m_pParams(params) {
+    SetLayout();
+}
+
+CPropPassiveResAndCon::~CPropPassiveResAndCon() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropPassiveResAndCon::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropPassiveResAndCon::Rebind(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+void CPropPassiveResAndCon::LoadFromWizard(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
+                                           const CPtrArray* snapshots) {
+    m_dwLookUp = lookUp;
+    m_dwModeWord = modeWord;
+    m_strXAxisLabel = xAxisLabel;
+    m_strYAxisLabel = yAxisLabel;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+CPropCharacteristicXYTable* CPropPassiveResAndCon::Table() {
+    if (m_pWizard == nullptr) return nullptr;
+    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
+    table.SetOwnerWizard(m_pWizard);
+    return &table;
+}
+
+void CPropPassiveResAndCon::DeriveModeWord() {
+    if (m_radLinear.GetSafeHwnd() == nullptr) return;
+    m_dwModeWord = IsDlgButtonChecked(kCtlLinear) ? 0 : 1;
+    if (CPropCharacteristicXYTable* table = Table()) {
+        if (table->GetUserFileFlag()) m_dwModeWord |= kModeUserFile;
+        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference)
+            m_dwModeWord |= kModeFileReference;
+    }
+}
+
+void CPropPassiveResAndCon::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropPassiveResAndCon));
+        ar << g_dwPageVersion;
+        ar << m_dwLookUp;
+        ar << m_dwUpgraded;
+        return;
+    }
+    m_dwUpgraded = 0;
+    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropPassiveResAndCon));
+    DWORD version = 0;
+    if (schema >= 1) ar >> version;
+    ar >> m_dwLookUp;
+    if (version >= 4) ar >> m_dwUpgraded;
+    if (m_dwUpgraded == 0) UpgradeCharacteristicParams();
+}
+
+void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
+    DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
+    DDX_Control(pDX, kIdOutputCurrent, m_chkOutputCurrent);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kCtlLinear, m_radLinear);
+    DDX_Control(pDX, kCtlNonlinear, m_radNonlinear);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlValuePin, m_bValueUsesPin);
+    DDX_Check(pDX, kCtlControlPin, m_bControlUsesPin);
+    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicUsesPin);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdValue, m_strValue);
+    DDX_Text(pDX, kIdControlComponent, m_strControl);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
+}
+
+void CPropPassiveResAndCon::SetCaption(int controlID, const CString& text) {
+    if (CWnd* control = GetDlgItem(controlID)) control->SetWindowText(text);
+}
+
+CString CPropPassiveResAndCon::DescriptionWithUnit(WORD valueID) {
+    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
+    CString unit;
+    GetParamUnit(m_pParams, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    return caption;
+}
+
+BOOL CPropPassiveResAndCon::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_cmbUnit.DisableFlatLook(TRUE);
+    m_chkOutputValue.CreateDialogControl();
+    m_chkOutputVoltage.CreateDialogControl();
+    m_chkOutputCurrent.CreateDialogControl();
+    CheckDlgButton(kCtlNonlinear, BST_UNCHECKED);
+    CheckDlgButton(kCtlLinear, BST_CHECKED);
+
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+
+    UpdateData(FALSE);
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const WORD id = param->GetValueID();
+        if (IsLiveInput(param)) {
+            const BOOL onPin = param->HasPin();
+            const BOOL characteristicOnPin = onPin && (param->GetExtType() & kParamExtUnused) == 0;
+            switch (id) {
+            case kIdValue:
+                m_strValue = param->GetValue();
+                if (onPin) m_bValueUsesPin = TRUE;
+                break;
+            case kIdCharacteristic:
+            case kIdCharacteristicVariable:
+            case kIdCharacteristicFile:
+                if (id == kIdCharacteristic) m_strCharacteristic = param->GetValue();
+                if (id == kIdCharacteristicVariable) m_strVariableName = param->GetValue();
+                if (id == kIdCharacteristicFile) m_strFileName = param->GetValue();
+                if (characteristicOnPin) m_bCharacteristicUsesPin = TRUE;
+                m_bCharacteristicPresent = TRUE;
+                break;
+            case kIdControlComponent:
+                m_strControl = param->GetValue();
+                if (onPin) m_bControlUsesPin = TRUE;
+                break;
+            default:
+                break;
+            }
+        }
+        if (id == kIdValue) {
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+        }
+    }
+
+    UpdateData(FALSE);
+    if (m_radLinear.GetSafeHwnd() != nullptr && m_radNonlinear.GetSafeHwnd() != nullptr) {
+        const bool linear = PassiveFormOf(m_dwModeWord) == 0;
+        CheckDlgButton(kCtlLinear, linear ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(kCtlNonlinear, linear ? BST_UNCHECKED : BST_CHECKED);
+    }
+    OnFormChanged();
+
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
+    UpdateData(FALSE);
+
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent})
+        if (HasParamWithValueID(m_pParams, id)) SetCaption(id, DescriptionWithUnit(id));
+
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CPropPassiveResAndCon::ApplyValueRule() {
+    UpdateData(TRUE);
+    const BOOL enable = !m_bValueUsesPin && (IsDlgButtonChecked(kCtlLinear) || !IsDlgButtonChecked(kCtlNonlinear));
+    if (CWnd* edit = GetDlgItem(kIdValue)) edit->EnableWindow(enable);
+    SetParamUsePin(m_pParams, kIdValue, m_bValueUsesPin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveResAndCon::ApplyControlRule() {
+    UpdateData(TRUE);
+    const BOOL enable =
+        !m_bControlUsesPin && (IsDlgButtonChecked(kCtlNonlinear) || !IsDlgButtonChecked(kCtlLinear));
+    if (CWnd* edit = GetDlgItem(kIdControlComponent)) edit->EnableWindow(enable);
+    SetParamUsePin(m_pParams, kIdControlComponent, m_bControlUsesPin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveResAndCon::OnFormChanged() {
+    UpdateData(TRUE);
+    const bool linear = IsDlgButtonChecked(kCtlLinear) != 0;
+    InvalidateDlgItemRect(m_pSymbol, linear ? 0 : 1, kCtlSymbolFrame, this);
+    if (linear)
+        SetParamAsInput(m_pParams, kIdValue);
+    else
+        SetParamAsOutput(m_pParams, kIdValue);
+    if (m_pParams != nullptr) m_pParams->m_bySymbolVariant = linear ? 0 : 1;
+
+    for (int id : {kCtlValuePin, static_cast<int>(kIdValue)})
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(linear);
+    if (m_cmbUnit.GetSafeHwnd() != nullptr) m_cmbUnit.EnableWindow(linear && m_cmbUnit.GetCount() > 0);
+    for (int id : {static_cast<int>(kIdCharacteristic), kCtlCharacteristicPin})
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!linear);
+    for (int id : {kCtlControlPin, static_cast<int>(kIdControlComponent), kCtlControlLabel}) {
+        CWnd* control = GetDlgItem(id);
+        // Shown by the variant (its own style), whether or not the sheet is on screen yet.
+        if (control != nullptr && (control->GetStyle() & WS_VISIBLE) != 0) control->EnableWindow(!linear);
+    }
+
+    ApplyValueRule();
+    ApplyControlRule();
+    OnCharacteristicUsePin();
+    SetModified(TRUE);
+}
+
+void CPropPassiveResAndCon::OnValueUsePin() { ApplyValueRule(); }
+
+void CPropPassiveResAndCon::OnControlUsePin() { ApplyControlRule(); }
+
+void CPropPassiveResAndCon::OnCharacteristicUsePin() {
+    UpdateData(TRUE);
+    const BOOL enable =
+        !m_bCharacteristicUsesPin && (IsDlgButtonChecked(kCtlNonlinear) || !IsDlgButtonChecked(kCtlLinear));
+    if (CWnd* button = GetDlgItem(kIdCharacteristic)) button->EnableWindow(enable);
+    SetParamUsePin(m_pParams, kIdCharacteristic, m_bCharacteristicUsesPin);
+    if (m_bCharacteristicUsesPin) {
+        m_dwLookUp = 0;
+    } else if (CPropCharacteristicXYTable* table = Table()) {
+        m_dwLookUp = table->GetMode();
+        if (m_strCharacteristic.IsEmpty()) m_strCharacteristic = table->GetReference();
+    }
+    SetModified(TRUE);
+}
+
+// A default-output box switches the element's output at once. The new state is the
+// opposite of the one the page showed before the click, whatever the box did itself.
+static void ToggleOutput(CPropPassiveResAndCon* page, BOOL& flag, int controlID, WORD valueID, ParamHolder* params) {
+    const BOOL before = flag;
+    page->UpdateData(TRUE);
+    page->SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropPassiveResAndCon::OnOutputCurrent() {
+    ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
+}
+
+void CPropPassiveResAndCon::OnOutputVoltage() {
+    ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
+}
+
+void CPropPassiveResAndCon::OnOutputValue() {
+    ToggleOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams);
+}
+
+void CPropPassiveResAndCon::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropPassiveResAndCon::OnCharacteristic() {
+    CPropCharacteristicXYTable* table = Table();
+    if (table == nullptr) return;
+    CTBPropertySheet sheet(m_strName, this);
+    UpdateData(TRUE);
+    sheet.AddPage(table);
+    table->SetComponentName(m_strName);
+    table->SetReference(m_strCharacteristic);
+    table->SetVariableName(m_strVariableName);
+    table->SetFileName(m_strFileName);
+    table->SetXAxisLabel(m_strXAxisLabel);
+    table->SetYAxisLabel(m_strYAxisLabel);
+    table->SetMode(m_dwLookUp);
+    if (sheet.DoModal() == IDOK) {
+        m_dwLookUp = table->GetMode();
+        m_strCharacteristic = table->GetReference();
+        m_strVariableName = table->GetVariableName();
+        m_strFileName = table->GetFileName();
+    }
+    // The table stays the wizard's; the sheet only borrowed it.
+    sheet.RemovePage(table);
+    SetModified(TRUE);
+}
+
+BOOL CPropPassiveResAndCon::OnApply() {
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    const RequestTarget target(m_pWizard);
+    const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
+    if (!CommitParamSet(target, cookie)) return FALSE;
+
+    if (CPropCharacteristicXYTable* table = Table()) {
+        if (m_dwLookUp != 0 && !table->GetUserFileFlag() && table->GetDataPairsFlag() != 0)
+            m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    }
+
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        if (IsLiveInput(param)) {
+            switch (param->GetValueID()) {
+            case kIdValue:
+                if (!m_bValueUsesPin) param->SetValue(m_strValue);
+                break;
+            case kIdCharacteristic:
+                if (!m_bCharacteristicUsesPin) param->SetValue(m_strCharacteristic);
+                break;
+            case kIdCharacteristicVariable:
+                if (!m_bCharacteristicUsesPin) param->SetValue(m_strVariableName);
+                break;
+            case kIdCharacteristicFile:
+                if (!m_bCharacteristicUsesPin) param->SetValue(m_strFileName);
+                break;
+            case kIdControlComponent:
+                if (!m_bControlUsesPin) param->SetValue(m_strControl);
+                break;
+            default:
+                break;
+            }
+        }
+        if (param->GetValueID() == kIdValue && m_cmbUnit.GetSafeHwnd() != nullptr) {
+            CString unit;
+            m_cmbUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+        }
+    }
+
+    DeriveModeWord();
+    BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));
+    if (m_pWizard != nullptr)
+        m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropPassiveResAndCon::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdControlComponent, &m_bControlUsesPin);
+    GetParamUsePin(m_pParams, kIdValue, &m_bValueUsesPin);
+    GetParamUsePin(m_pParams, kIdCharacteristic, &m_bCharacteristicUsesPin);
+    UpdateData(FALSE);
+    ApplyControlRule();
+    ApplyValueRule();
+    OnCharacteristicUsePin();
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropPassiveResAndCon::OnKillActive() {
+    UpdateModeParameters();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropPassiveResAndCon::UpdateModeParameters() {
+    DWORD form = PassiveFormOf(m_dwModeWord);
+    if (m_radLinear.GetSafeHwnd() != nullptr) {
+        DeriveModeWord();
+        form = IsDlgButtonChecked(kCtlLinear) ? 0 : 1;
+    }
+    SetParamExtBit(m_pParams, kIdValue, FALSE);
+    if (!HasParamWithValueID(m_pParams, kIdCharacteristic) || !HasParamWithValueID(m_pParams, kIdCharacteristicFile) ||
+        !HasParamWithValueID(m_pParams, kIdCharacteristicVariable))
+        return;
+    if (form == 1) {
+        SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
+        SetParamExtBit(m_pParams, kIdControlComponent, FALSE);
+        if (m_dwLookUp == 0) {
+            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
+            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+        } else {
+            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
+            const BOOL reference = (m_dwModeWord & kModeFileReference) != 0;
+            SetParamExtBit(m_pParams, kIdCharacteristicFile, reference);
+            SetParamExtBit(m_pParams, kIdCharacteristicVariable, !reference);
+        }
+        SetParamAsOutput(m_pParams, kIdValue);
+    } else if (form == 0) {
+        for (WORD id : {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable, kIdControlComponent})
+            SetParamExtBit(m_pParams, id, TRUE);
+        SetParamAsInput(m_pParams, kIdValue);
+    }
+}
+
+void CPropPassiveResAndCon::BuildCompareList(int) {}
+
+void CPropPassiveResAndCon::SnapshotOf(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropPassiveResAndCon::InitDefaults(int fromInitialize) {
+    BOOL unused = TRUE;
+    if (GetParamExtBit(m_pParams, kIdCharacteristic, &unused) && !unused) {
+        CheckDlgButton(kCtlNonlinear, BST_CHECKED);
+        CheckDlgButton(kCtlLinear, BST_UNCHECKED);
+        m_dwLookUp = 0;
+        OnFormChanged();
+    }
+    DeriveModeWord();
+    BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));
+    if (fromInitialize == 1 && m_pWizard != nullptr) {
+        m_pWizard->SetXSecondText(CString());
+        m_pWizard->SetYSecondText(CString());
+        m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, CString(), CString(), &m_Snapshots);
+    }
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs:
+//   mode word, snapshot count, snapshot block length S, S bytes of archived snapshots,
+//   page block length P, P bytes of the page's own archive block,
+//   characteristic block length C, C bytes of the characteristic's archive image,
+//   point block length D, D bytes of points and four texts.
+// Every part may be missing from the end on. Only whole fields are read and every length is
+// checked against what remains; a part that does not fit ends the reading, and what was
+// read before it is kept.
+void CPropPassiveResAndCon::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    CString xSecond;
+    CString ySecond;
+    if (data == nullptr) {
+        InitDefaults(0);
+    } else {
+        const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
+        qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+        DWORD mode = 0;
+        DWORD count = 0;
+        DWORD blockLength = 0;
+        if (in.ReadDword(mode)) {
+            m_dwModeWord = mode;
+            if (m_radLinear.GetSafeHwnd() != nullptr && m_radNonlinear.GetSafeHwnd() != nullptr) {
+                const bool linear = PassiveFormOf(mode) == 0;
+                CheckDlgButton(kCtlLinear, linear ? BST_CHECKED : BST_UNCHECKED);
+                CheckDlgButton(kCtlNonlinear, linear ? BST_UNCHECKED : BST_CHECKED);
+            }
+        }
+        in.ReadDword(count);
+        bool intact = true;
+        if (in.ReadDword(blockLength)) {
+            if (!in.Fits(blockLength)) {
+                intact = false;
+            } else {
+                // The snapshots are read only when at least one byte follows their block.
+                if (blockLength > 0 && blockLength < in.Remaining() && count <= kMaxArchivedSnapshots) {
+                    ReadArchivedBlock(in.Position(), blockLength, [this, count](CArchive& ar) {
+                        for (DWORD i = 0; i < count; ++i) {
+                            auto* snapshot = new CCopaObjectCompare;
+                            try {
+                                snapshot->Serialize(ar);
+                            } catch (...) {
+                                delete snapshot;
+                                throw;
+                            }
+                            m_Snapshots.Add(snapshot);
+                        }
+                    });
+                }
+                in.SkipBytes(blockLength);
+            }
+        }
+
+        DWORD partLength = 0;
+        if (intact && in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                if (partLength > 0) ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
+                in.SkipBytes(partLength);
+            }
+        }
+        if (intact && in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                m_OldCharacteristic.assign(in.Position(), in.Position() + partLength);
+                in.SkipBytes(partLength);
+                // The table takes the converted characteristic before the form handler reads
+                // its kind into the look-up flag; later the flag would come from an empty table.
+                MoveOldCharacteristicIntoTable();
+            }
+        }
+        if (intact && in.ReadDword(partLength) && in.Fits(partLength)) {
+            const BYTE* cursor = in.Position();
+            size_t remaining = partLength;
+            CPtrArray points;
+            ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strXAxisLabel, &m_strYAxisLabel, &xSecond,
+                                     &ySecond);
+            for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
+            in.SkipBytes(partLength);
+        }
+        if (GetSafeHwnd() != nullptr) OnFormChanged();
+    }
+    if (m_pWizard != nullptr) {
+        m_pWizard->SetXSecondText(xSecond);
+        m_pWizard->SetYSecondText(ySecond);
+        m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    }
+}
+
+int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
+    CString oldFile;
+    CString oldVariable;
+    CString oldCharacteristic;
+    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &oldFile) ||
+        !GetParamValue(m_pParams, kIdCharacteristicVariable, &oldVariable) ||
+        !GetParamValue(m_pParams, kIdCharacteristic, &oldCharacteristic))
+        return 0;
+    if (PassiveFormOf(m_dwModeWord) != 0) {
+        BOOL onPin = FALSE;
+        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
+        if (onPin) {
+            m_dwLookUp = 0;
+        } else if (m_dwLookUp == 0) {
+            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
+            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+        } else {
+            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
+            if (m_dwModeWord & kModeFileReference) {
+                SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+                SetParamExtBit(m_pParams, kIdCharacteristicVariable, FALSE);
+                SetParamValue(m_pParams, kIdCharacteristicVariable, oldFile);
+            } else {
+                SetParamExtBit(m_pParams, kIdCharacteristicFile, FALSE);
+                SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+                SetParamValue(m_pParams, kIdCharacteristicFile, oldCharacteristic);
+            }
+            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+        }
+    }
+    m_dwUpgraded = 1;
+    return 1;
+}
+
+void CPropPassiveResAndCon::MoveOldCharacteristicIntoTable() {
+    CPropCharacteristicXYTable* table = Table();
+    if (table == nullptr || m_OldCharacteristic.size() > 0x7FFFFFFFu) return;
+    table->SetData(m_OldCharacteristic.empty() ? nullptr : m_OldCharacteristic.data(),
+                   static_cast<int>(m_OldCharacteristic.size()));
+    table->LoadFromData();
+    table->SetData(nullptr, 0);
+    FreeOldCharacteristicBlock();
+}
+
+void CPropPassiveResAndCon::StoreModeWordInWizard() {
+    if (m_pWizard != nullptr) m_pWizard->m_dwModeWord = m_dwModeWord;
+}
+
+void CPropPassiveResAndCon::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The variants.
+
+BOOL CPropPassiveResistance::OnInitDialog() {
+    CPropPassiveResAndCon::OnInitDialog();
+    CResourceSwitch resources;
+    SetCaption(kCtlLinear, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+    SetCaption(kIdOutputValue, DescriptionWithUnit(kIdValue));
+    if (!m_bCharacteristicPresent) {
+        for (int id : {kCtlNonlinear, static_cast<int>(kIdCharacteristic), kCtlCharacteristicPin})
+            if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_HIDE);
+        SetCaption(kCtlValueLabel, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+        if (CWnd* radio = GetDlgItem(kCtlLinear)) radio->ShowWindow(SW_HIDE);
+        if (CWnd* label = GetDlgItem(kCtlValueLabel)) label->ShowWindow(SW_SHOW);
+    } else {
+        SetCaption(kCtlNonlinear, LoadLibraryString(kStrResistorNonlinear));
+    }
+    for (int id : {kCtlControlPin, static_cast<int>(kIdControlComponent), kCtlControlLabel})
+        if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_HIDE);
+    m_strXAxisLabel = LoadLibraryString(kStrVoltageAxis);
+    m_strYAxisLabel = LoadLibraryString(kStrCurrentAxis);
+    return TRUE;
+}
+
+void CPropPassiveResistance::BuildCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    if (form == 0) {
+        SnapshotOf("R", nullptr);
+    } else if (form == 1) {
+        if (m_dwLookUp == 0)
+            SnapshotOf("CH", nullptr);
+        else
+            SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+    }
+}
+
+BOOL CPropPassiveConductance::OnInitDialog() {
+    CPropPassiveResAndCon::OnInitDialog();
+    CResourceSwitch resources;
+    SetCaption(kCtlLinear, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+    SetCaption(kIdOutputValue, DescriptionWithUnit(kIdValue));
+    SetCaption(kCtlNonlinear, LoadLibraryString(kStrConductanceNonlinear));
+    for (int id : {kCtlControlPin, static_cast<int>(kIdControlComponent), kCtlControlLabel})
+        if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_SHOW);
+    m_strXAxisLabel = LoadLibraryString(kStrVoltageAxis);
+    m_strYAxisLabel = LoadLibraryString(kStrConductanceAxis);
+    return TRUE;
+}
+
+void CPropPassiveConductance::BuildCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    if (form == 0) {
+        SnapshotOf("G", nullptr);
+    } else if (form == 1) {
+        if (m_dwLookUp == 0)
+            SnapshotOf("CH", nullptr);
+        else
+            SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+        SnapshotOf("QUANT", nullptr);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// What both wizards do, on their own page variant.
+
+namespace {
+
+template <class Page>
+Page* NewPage(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
+    return new (std::nothrow) Page(wizard, params);
+}
+
+template <class Page>
+BOOL EditProperties(CPassiveResAndConWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
+    CResourceSwitch resources;
+    const RequestTarget target(&wizard);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(&wizard);
+    if (page != nullptr) {
+        // A page already open holds a cookie of its own; it is given back before the page
+        // takes the new one, so that no cookie is lost.
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        page->Rebind(&wizard, HolderFromCookie(cookie));
+    } else {
+        page = NewPage<Page>(&wizard, HolderFromCookie(cookie));
+    }
+    if (page == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    page->LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                         &wizard.GetSnapshots());
+    sheet.AddPage(page);
+    return TRUE;
+}
+
+template <class Page>
+void EndProperties(CPassiveResAndConWizardBase4& wizard, Page*& page) {
+    if (page != nullptr) {
+        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        delete page;
+        page = nullptr;
+    }
+    wizard.DeleteOwnedObjects();
+    wizard.ReleaseEditorDataHandle();
+}
+
+// A hidden page of its own for Initialize and the conversion: the page on the editor's
+// sheet (if any) is never touched.
+template <class Page>
+std::unique_ptr<Page> CreateHiddenPage(CPassiveResAndConWizardBase4& wizard, ParamHolder* params) {
+    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
+    if (page == nullptr) return page;
+    CResourceSwitch resources;
+    if (!page->Create(kResAndConTemplate, nullptr)) return nullptr;
+    page->ShowWindow(SW_HIDE);
+    return page;
+}
+
+template <class Page>
+BOOL InitializeWith(CPassiveResAndConWizardBase4& wizard, int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(&wizard)};
+    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
+        page->InitDefaults(1);
+        page->DestroyWindow();
+    }
+    return TRUE;
+}
+
+template <class Page>
+BOOL ConvertWith(CPassiveResAndConWizardBase4& wizard, const void* data, long length) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
+    if (page == nullptr) return TRUE;
+    page->ConvertWizard3Data(data, length);
+    // Normally the page has handed the characteristic over already; a block it still holds
+    // goes to the table now.
+    if (!page->GetOldCharacteristicBlock().empty()) page->MoveOldCharacteristicIntoTable();
+    page->FreeOldCharacteristicBlock();
+    page->UpdateModeParameters();
+    page->StoreModeWordInWizard();
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
+                     const ElementKeywords& keywords) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (wizard.GetSnapshots().GetSize() == 0) wizard.Initialize(0);
+
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    CCopaObjectCompare* pending = nullptr;
+    const DWORD modeWord = wizard.GetModeWord();
+    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), modeWord, holder, &pending);
+
+    const DWORD form = PassiveFormOf(modeWord);
+    const bool reference = (modeWord & kModeFileReference) != 0;
+    const bool userFile = (modeWord & kModeUserFile) != 0;
+    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
+    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristic;
+
+    BOOL characteristicOnPin = FALSE;
+    GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
+    if (form == 1 && HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin && pending != nullptr &&
+        !reference) {
+        if (!userFile) {
+            SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
+            CommitParamSet(target, params.Cookie());
+        }
+        CString folder = file ? file->GetFilePath() : CString();
+        if (folder.IsEmpty()) {
+            char buffer[MAX_PATH] = {};
+            const DWORD written = GetTempPathA(MAX_PATH, buffer);
+            if (written > 0 && written < MAX_PATH) folder = buffer;
+        }
+        if (HasSeparator(folder)) SetModelOutputDir(folder.Left(LastSeparator(folder) + 1));
+        CPtrArray* points = nullptr;
+        wizard.GetCharacteristic().GetPoints(&points);
+        WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                                     wizard.GetXSecondText(), wizard.GetYSecondText());
+    }
+
+    ReplacePlaceholder(modelText, "@TYPE", form == 1 ? keywords.nonlinear : keywords.linear, 0);
+
+    if (pending != nullptr) {
+        const CString keyword = reference ? kKeywordVariable : kKeywordFile;
+        BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
+                           hasFileParam ? keyword : CString(), CString(), 1);
+        // The pending list owns the snapshot: it leaves the list before it is deleted.
+        g_PlaceholderList.Discard(pending);
+    }
+    return 4;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+CResistorWizard4::~CResistorWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CResistorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
+    return EditProperties(*this, m_pPage, sheet);
+}
+
+void CResistorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CResistorWizard4::Clone() { return new (std::nothrow) CResistorWizard4(this); }
+
+int CResistorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, kResistorKeywords);
+}
+
+BOOL CResistorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveResistance>(*this, argument); }
+
+BOOL CResistorWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropPassiveResistance>(*this, data, length);
+}
+
+CConductanceWizard4::~CConductanceWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CConductanceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
+    return EditProperties(*this, m_pPage, sheet);
+}
+
+void CConductanceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CConductanceWizard4::Clone() { return new (std::nothrow) CConductanceWizard4(this); }
+
+int CConductanceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, kConductanceKeywords);
+}
+
+BOOL CConductanceWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveConductance>(*this, argument); }
+
+BOOL CConductanceWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropPassiveConductance>(*this, data, length);
+}

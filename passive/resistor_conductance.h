@@ -1,0 +1,204 @@
+// Resistor (wizard ID 15) and conductance (wizard ID 16): the wizards, their shared page
+// (dialog 105) with one variant per element, and the parameters they address.
+//
+// Parameters the two elements expect in their parameter sets (value ID = dialog control):
+//
+// | Value ID | Resistor   | Conductance | Type bits (catalogue)          | Role                                  |
+// |----------|------------|-------------|--------------------------------|---------------------------------------|
+// | 2028     | "R"        | "G"         | 0x4 input (0x8 while nonlinear) | value; quantity Resistance/Conductance |
+// | 2016     | "CH"       | "CH"        | 0x4 input (no text bit)        | characteristic (reference or pin)     |
+// | 1006     | "CH_FILE"  | "CH_FILE"   | 0x4 input                      | data file of a Data Pairs table       |
+// | 1007     | "CH_STRG"  | "CH_STRG"   | 0x4 input                      | variable of a File Reference table    |
+// | 2007     | -          | "QUANT"     | 0x4 input                      | control component                     |
+// | 2018     | voltage    | voltage     | 0x8 output                     | default output "Voltage" ("SDB")      |
+// | 2019     | current    | current     | 0x8 output                     | default output "Current" ("SDB")      |
+//
+// The snapshots name the parameters the model text lists: form 0 "R" / "G"; form 1 "@CH"
+// (from "CH_FILE" or "CH_STRG"), or "CH" when the characteristic is a reference or on a
+// pin, and for the conductance "QUANT" after it. Model-text templates carry "IMMANENT",
+// "@TYPE" ("R ", "RNL ", "G ", "GVNL ") and "@PARAMLIST". Older element definitions without
+// 1006 keep the data-file name in 2016. An element without 2016, 1006 and 1007 is a plain
+// linear resistor: its page offers only the value.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "passive/passive_bases.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+
+#include <vector>
+
+// Value IDs (and dialog controls) of the page.
+namespace qv::passive {
+constexpr WORD kIdValue = 2028;
+constexpr WORD kIdCharacteristic = 2016;
+constexpr WORD kIdCharacteristicFile = 1006;
+constexpr WORD kIdCharacteristicVariable = 1007;
+constexpr WORD kIdControlComponent = 2007;
+constexpr WORD kIdOutputVoltage = 2018;
+constexpr WORD kIdOutputCurrent = 2019;
+constexpr WORD kIdOutputValue = 2056;
+constexpr UINT kResAndConTemplate = 105;
+} // namespace qv::passive
+
+class CPropPassiveResAndCon : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropPassiveResAndCon)
+public:
+    // For the runtime-class factory: no wizard, no parameters, no layout information.
+    CPropPassiveResAndCon();
+    CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params);
+    ~CPropPassiveResAndCon() override;
+
+    // The page block of older data: class record, page version, look-up flag, upgrade flag.
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    // The parameters the form writes into the model text; supplied by the variants.
+    virtual void BuildCompareList(int form);
+
+    // Gives the page another wizard and parameter set (the cookie the page now holds).
+    void Rebind(CPassiveResAndConWizardBase4* wizard, ParamHolder* params);
+    ParamHolder* GetParams() const { return m_pParams; }
+    // The wizard's state before the page is shown; the snapshots are copied.
+    void LoadFromWizard(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
+                        const CPtrArray* snapshots);
+    // Defaults on a hidden page; with fromInitialize the result goes to the wizard.
+    void InitDefaults(int fromInitialize);
+    // Reads element data of the older wizard generation (see the .cpp for the layout).
+    void ConvertWizard3Data(const void* data, long length);
+    // Marks the parameters the form does not use (ExtType bit 0x20000).
+    void UpdateModeParameters();
+    // Older data kept the file name in 2016 and the variable name in 1006. 0 when one of the
+    // three parameters is missing, else 1.
+    int UpgradeCharacteristicParams();
+    // Hands the page's mode word to the wizard (after a conversion).
+    void StoreModeWordInWizard();
+    void OnCharacteristic();
+
+    DWORD GetModeWord() const { return m_dwModeWord; }
+    DWORD GetLookUpFlag() const { return m_dwLookUp; }
+    DWORD GetUpgradedFlag() const { return m_dwUpgraded; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    // The characteristic block of older data, kept until the wizard takes it.
+    const std::vector<BYTE>& GetOldCharacteristicBlock() const { return m_OldCharacteristic; }
+    void FreeOldCharacteristicBlock() { std::vector<BYTE>().swap(m_OldCharacteristic); }
+    // Loads the kept block into the wizard's table (SetData, LoadFromData, SetData with no
+    // data) and frees it.
+    void MoveOldCharacteristicIntoTable();
+
+protected:
+    void SetLayout();
+    // The mode word from the radio buttons and the embedded table's flags; unchanged
+    // without the radio's window.
+    void DeriveModeWord();
+    // The wizard's table with the wizard recorded as its owner (null without a wizard).
+    CPropCharacteristicXYTable* Table();
+    void ApplyValueRule();
+    void ApplyControlRule();
+    void SnapshotOf(const char* name, const char* rename);
+    void SetCaption(int controlID, const CString& text);
+    CString DescriptionWithUnit(WORD valueID);
+
+    void OnFormChanged();
+    void OnValueUsePin();
+    void OnControlUsePin();
+    void OnCharacteristicUsePin();
+    void OnOutputCurrent();
+    void OnOutputVoltage();
+    void OnOutputValue();
+    void OnFieldChanged();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CPassiveResAndConWizardBase4* m_pWizard = nullptr;
+    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
+    std::vector<BYTE> m_OldCharacteristic;
+    CString m_strXAxisLabel;
+    CString m_strYAxisLabel;
+    DWORD m_dwLookUp = 1;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    BOOL m_bCharacteristicPresent = FALSE;
+    CTBUnitCheckBox m_chkOutputValue;
+    CTBUnitCheckBox m_chkOutputVoltage;
+    CTBUnitCheckBox m_chkOutputCurrent;
+    CTBUnitComboBox m_cmbUnit;
+    CButton m_radLinear;
+    CButton m_radNonlinear;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bValueUsesPin = FALSE;
+    BOOL m_bControlUsesPin = FALSE;
+    BOOL m_bCharacteristicUsesPin = FALSE;
+    CString m_strName;
+    CString m_strValue;
+    CString m_strCharacteristic;
+    CString m_strVariableName;
+    CString m_strFileName;
+    CString m_strControl;
+    BOOL m_bOutputCurrent = FALSE;
+    BOOL m_bOutputVoltage = FALSE;
+    BOOL m_bOutputValue = FALSE;
+    DWORD m_dwModeWord = 0;
+    DWORD m_dwUpgraded = 1;
+};
+
+// The resistor's variant: value "R", characteristic i = f(v).
+class CPropPassiveResistance : public CPropPassiveResAndCon {
+public:
+    using CPropPassiveResAndCon::CPropPassiveResAndCon;
+    BOOL OnInitDialog() override;
+    void BuildCompareList(int form) override;
+};
+
+// The conductance's variant: value "G", characteristic G = f(v) with a control component.
+class CPropPassiveConductance : public CPropPassiveResAndCon {
+public:
+    using CPropPassiveResAndCon::CPropPassiveResAndCon;
+    BOOL OnInitDialog() override;
+    void BuildCompareList(int form) override;
+};
+
+class CResistorWizard4 : public CPassiveResAndConWizardBase4 {
+    DECLARE_DYNAMIC(CResistorWizard4)
+public:
+    CResistorWizard4() = default;
+    explicit CResistorWizard4(const CResistorWizard4* other) : CPassiveResAndConWizardBase4(other) {}
+    ~CResistorWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    CPropPassiveResistance* GetPage() const { return m_pPage; }
+
+private:
+    CPropPassiveResistance* m_pPage = nullptr;
+};
+
+class CConductanceWizard4 : public CPassiveResAndConWizardBase4 {
+    DECLARE_DYNAMIC(CConductanceWizard4)
+public:
+    CConductanceWizard4() = default;
+    explicit CConductanceWizard4(const CConductanceWizard4* other) : CPassiveResAndConWizardBase4(other) {}
+    ~CConductanceWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    CPropPassiveConductance* GetPage() const { return m_pPage; }
+
+private:
+    CPropPassiveConductance* m_pPage = nullptr;
+};

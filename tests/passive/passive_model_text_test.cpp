@@ -1,0 +1,253 @@
+// Model text of the resistor and the conductance, compared as whole texts, with the data file
+// of a Data Pairs characteristic and the requests each way of writing sends.
+#include "passive_support.h"
+
+#include "toolkit/read_write_files.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+using namespace passive_test;
+
+namespace {
+
+constexpr char kTemplate[] = "IMMANENT";
+constexpr char kModel[] = "@TYPER1 ( @PARAMLIST);";
+
+// A description file object that reports a path without being opened.
+class NamedFile : public CFile {
+public:
+    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The characteristic table of the wizard with these data pairs, as loaded from saved data.
+void GiveDataPairs(CPassiveResAndConWizardBase4& wizard, DWORD source, const std::string& variable) {
+    Bytes table;
+    NewClass(table, "CPropCharacteristicXYTable");
+    Dword(table, 10);
+    Dword(table, 1);
+    Str(table, "");
+    Str(table, ".mdx");
+    Dword(table, 0);
+    Dword(table, 2);
+    NewClass(table, "CDataPoint");
+    Dword(table, 10);
+    Double(table, 0.0);
+    Double(table, 0.0);
+    Word(table, 0x8002);
+    Dword(table, 10);
+    Double(table, 1.0);
+    Double(table, 0.001);
+    Dword(table, source);
+    Str(table, variable);
+    wizard.GetCharacteristic().SetData(table.data(), static_cast<int>(table.size()));
+    ASSERT_TRUE(wizard.GetCharacteristic().LoadFromData());
+    wizard.GetCharacteristic().SetData(nullptr, 0);
+}
+
+// The state a nonlinear element keeps after its page was applied: mode word, look-up flag,
+// labels and the one "@CH" snapshot.
+void StoreNonlinear(CPassiveResAndConWizardBase4& wizard, DWORD modeWord, DWORD type = 0x4) {
+    CPtrArray list;
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetName("@CH");
+    snapshot->SetType(type);
+    list.Add(snapshot);
+    wizard.StoreModeAndCompareList(1, modeWord, "v [V]", "i [A]", &list);
+    qv::passive::DeleteSnapshots(list);
+}
+
+class PassiveModelText : public PassiveTest {
+protected:
+    std::string Write(CPassiveResAndConWizardBase4& wizard, CFile* file, const char* model = kModel,
+                      const char* templ = kTemplate) {
+        CString text = model;
+        EXPECT_EQ(4, wizard.WriteSimDescr(file, templ, text));
+        return text.str();
+    }
+    std::string Description() const { return (root / "model" / "desc.qvm").string(); }
+};
+
+const char kGoldenDataFile[] =
+    "MDX 1\n"
+    "channels 2\n"
+    "items 2\n"
+    "channel \"v [V]\" \"\"\n"
+    "channel \"i [A]\" \"\"\n"
+    "data\n"
+    "0 0\n"
+    "1 0.001\n"
+    "end\n";
+
+// A user makes R1 nonlinear, enters two data pairs in the characteristic's own sheet and
+// applies; the model text then names the table written beside the description file.
+TEST_F(PassiveModelText, NonlinearResistorWithDataPairsAsTheUserEntersIt) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    {
+        CPropertySheet sheet("R1");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+        ASSERT_TRUE(sheet.Create());
+        CPropPassiveResistance* page = wizard->GetPage();
+        ASSERT_TRUE(qv::ui::Click(page, 2088));
+        qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
+            CPropertyPage* table = inner.GetActivePage();
+            ASSERT_NE(nullptr, table);
+            ASSERT_TRUE(qv::ui::Click(table, 2114));
+            ASSERT_TRUE(qv::ui::Click(table, 2397));
+            ASSERT_TRUE(qv::ui::Click(table, 1122));
+            ASSERT_TRUE(qv::ui::Click(table, 1122));
+            CWnd* list = table->GetDlgItem(2121);
+            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
+            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+        });
+        ASSERT_TRUE(qv::ui::Click(page, 2016));
+        ASSERT_TRUE(qv::ui::Apply(&sheet));
+        EXPECT_EQ("Demo__R1.mdx", Param(editor->Holder(element), 1006)->GetValue().str());
+        EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard->GetSnapshots()));
+        EXPECT_EQ(1u, wizard->GetModeWord());
+        sheet.DestroyWindow();
+    }
+    wizard->EndEditProperties();
+
+    editor->ClearRequests();
+    NamedFile description(Description());
+    EXPECT_EQ("RNL R1 ( CH := XY_R1_CH.VAL );\nINTERN\tXY XY_R1_CH( FILE := \"Demo__R1.mdx\" );",
+              Write(*wizard, &description));
+    EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "Demo__R1.mdx"));
+    EXPECT_EQ((root / "model").string() + "/", GetModelOutputDir().str());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << "the default name is committed";
+    EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "the processed snapshot leaves the pending list";
+}
+
+TEST_F(PassiveModelText, FileReferenceNamesTheVariableWithoutQuotesAndWritesNoFile) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    GiveDataPairs(*wizard, 0, "MYVAR");
+    StoreNonlinear(*wizard, 1 | kModeFileReference | kModeUserFile);
+    // The snapshot came from "CH_STRG"; its value is the variable.
+    Param(editor->Holder(element), 1007)->SetValue("MYVAR");
+    Param(editor->Holder(element), 1006)->SetValue("untouched.mdx");
+
+    NamedFile description(Description());
+    EXPECT_EQ("RNL R1 ( CH := XY_R1_CH.VAL );\nINTERN\tXY XY_R1_CH( FILE := MYVAR );", Write(*wizard, &description));
+    EXPECT_FALSE(fs::exists(root / "model" / "untouched.mdx"));
+    EXPECT_FALSE(fs::exists(root / "model" / "Demo__R1.mdx"));
+    EXPECT_EQ("untouched.mdx", Param(editor->Holder(element), 1006)->GetValue().str());
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+}
+
+TEST_F(PassiveModelText, LinearFormsWriteTheirKeywordAndParameterOnly) {
+    auto resistor = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    CPtrArray list;
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetName("R");
+    snapshot->SetType(0x4);
+    list.Add(snapshot);
+    resistor->StoreModeAndCompareList(0, 0, "v [V]", "i [A]", &list);
+    NamedFile description(Description());
+    EXPECT_EQ("R R1 ( R := @R );", Write(*resistor, &description));
+
+    auto conductance = NewWizard<CConductanceWizard4>(kConductanceRows, "G1");
+    snapshot->SetName("G");
+    conductance->StoreModeAndCompareList(0, 0, "", "", &list);
+    qv::passive::DeleteSnapshots(list);
+    EXPECT_EQ("G G1 ( G := @G );", Write(*conductance, &description, "@TYPEG1 ( @PARAMLIST);"));
+    EXPECT_TRUE(fs::is_empty(root / "model")) << "a linear element writes no data file";
+}
+
+TEST_F(PassiveModelText, WithoutImmanentTheTextStaysAndNothingIsAsked) {
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    NamedFile description(Description());
+    EXPECT_EQ(kModel, Write(*wizard, &description, kModel, "R1 N1 N2"));
+    EXPECT_TRUE(editor->Requests().empty());
+}
+
+TEST_F(PassiveModelText, UserFileNameIsKeptAndNotCommitted) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    GiveDataPairs(*wizard, 1, "");
+    StoreNonlinear(*wizard, 1 | kModeUserFile);
+    Param(editor->Holder(element), 1006)->SetValue("mine.mdx");
+
+    NamedFile description(Description());
+    EXPECT_EQ("RNL R1 ( CH := XY_R1_CH.VAL );\nINTERN\tXY XY_R1_CH( FILE := \"mine.mdx\" );",
+              Write(*wizard, &description));
+    EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "mine.mdx"));
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+    EXPECT_EQ("mine.mdx", Param(editor->Holder(element), 1006)->GetValue().str());
+}
+
+TEST_F(PassiveModelText, ElementWithoutFileParameterTakesTheNameInTheCharacteristic) {
+    std::vector<ParamRow> rows;
+    for (const ParamRow& row : kResistorRows)
+        if (row.id != 1006) rows.push_back(row);
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(rows, "R1", &element);
+    GiveDataPairs(*wizard, 1, "");
+    StoreNonlinear(*wizard, 1);
+
+    NamedFile description(Description());
+    EXPECT_EQ("RNL R1 ( CH := XY_R1_CH.VAL );\nINTERN\tXY XY_R1_CH( FILE := \"Demo__R1.mdx\" );",
+              Write(*wizard, &description));
+    EXPECT_EQ("Demo__R1.mdx", Param(editor->Holder(element), 2016)->GetValue().str());
+    EXPECT_TRUE(fs::exists(root / "model" / "Demo__R1.mdx"));
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+}
+
+TEST_F(PassiveModelText, CharacteristicOnAPinIsAnAssignmentWithoutTableOrFile) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    GiveDataPairs(*wizard, 1, "");
+    StoreNonlinear(*wizard, 1);
+    Param(editor->Holder(element), 2016)->UsePin(TRUE);
+
+    NamedFile description(Description());
+    EXPECT_EQ("RNL R1 ( CH := @CH );", Write(*wizard, &description));
+    EXPECT_TRUE(fs::is_empty(root / "model"));
+    EXPECT_EQ(0, g_PlaceholderList.GetSize());
+}
+
+TEST_F(PassiveModelText, EmptySnapshotListInitialisesFirst) {
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    NamedFile description(Description());
+    // The new element's characteristic is active, so it starts nonlinear with a reference.
+    EXPECT_EQ("RNL R1 ( CH := @CH );", Write(*wizard, &description));
+    EXPECT_EQ(2u, editor->CountRequests(WIZREQ_GET_PARAMS));
+    EXPECT_EQ(2u, editor->CountRequests(WIZREQ_RELEASE_PARAMS));
+    EXPECT_EQ(std::vector<std::string>{"CH"}, SnapshotNames(wizard->GetSnapshots()));
+}
+
+TEST_F(PassiveModelText, DescriptionFolderDecidesWhereTheDataFileGoes) {
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    GiveDataPairs(*wizard, 1, "");
+    StoreNonlinear(*wizard, 1);
+
+    // No path at all: the temporary folder.
+    fs::create_directories(root / "tmp");
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", (root / "tmp").c_str(), 1);
+    CMemFile memory;
+    Write(*wizard, &memory);
+    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+    EXPECT_TRUE(fs::exists(root / "tmp" / "Demo__R1.mdx"));
+
+    // A path without any separator leaves the model-output directory as it was.
+    SetModelOutputDir((root / "model").string().c_str() + CString("/"));
+    NamedFile bare("desc.qvm");
+    Write(*wizard, &bare);
+    EXPECT_EQ((root / "model").string() + "/", GetModelOutputDir().str());
+    EXPECT_TRUE(fs::exists(root / "model" / "Demo__R1.mdx"));
+}
+
+} // namespace

@@ -1,0 +1,355 @@
+// The resistor/conductance page driven as a user drives it, and the conversion of older
+// element data through the wizards.
+#include "passive_support.h"
+
+#include "framework/param_access.h"
+
+using namespace passive_test;
+
+namespace {
+
+// Shown by the page itself (the sheet of a test is never on screen).
+bool Visible(CWnd* page, int id) { return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE); }
+bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
+CString Text(CWnd* page, int id) {
+    CString text;
+    page->GetDlgItem(id)->GetWindowText(text);
+    return text;
+}
+
+// A wizard with its page open on a sheet, as the editor opens it; closed again at the end.
+template <class Wizard>
+class OpenPage {
+public:
+    OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    ~OpenPage() {
+        m_sheet.DestroyWindow();
+        m_wizard.EndEditProperties();
+    }
+    auto* Page() { return m_wizard.GetPage(); }
+    CPropertySheet& Sheet() { return m_sheet; }
+
+private:
+    Wizard& m_wizard;
+    CPropertySheet m_sheet;
+};
+
+using PassivePage = PassiveTest;
+
+TEST_F(PassivePage, ResistorWithoutCharacteristicShowsOnlyTheValue) {
+    const std::vector<ParamRow> rows = {kResistorRows[0], kResistorRows[4], kResistorRows[5]};
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(rows, "R7", &element);
+    wizard->Initialize(0);
+    OpenPage<CResistorWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    for (int id : {2088, 2016, 2075, 2027, 2007, 2077, 2006}) EXPECT_FALSE(Visible(page, id)) << id;
+    EXPECT_TRUE(Visible(page, 2144));
+    EXPECT_EQ("Resistance", Text(page, 2144).str());
+    EXPECT_TRUE(Enabled(page, 2028));
+    EXPECT_EQ("Voltage [V]", Text(page, 2018).str());
+    EXPECT_EQ("Resistance [Ohm]", Text(page, 2056).str());
+
+    auto* combo = static_cast<CComboBox*>(page->GetDlgItem(2507));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "4.7"));
+    ASSERT_TRUE(qv::ui::ChooseEntry(combo, "kOhm"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    const CWizardCopaObject3* value = Param(editor->Holder(element), 2028);
+    EXPECT_EQ("4.7", value->GetValue().str());
+    EXPECT_EQ("kOhm", value->GetUsedUnit().str());
+    EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_EQ(0u, wizard->GetModeWord());
+}
+
+TEST_F(PassivePage, CharacteristicOnAPinMakesTheSnapshotAPlainAssignment) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    wizard->Initialize(0);
+    OpenPage<CResistorWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2088));
+    EXPECT_TRUE(Enabled(page, 2016));
+    ASSERT_TRUE(qv::ui::Click(page, 2075));
+    EXPECT_FALSE(Enabled(page, 2016));
+    EXPECT_TRUE(Param(editor->Holder(element), 2016)->HasPin());
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(0u, wizard->GetLookUpFlag());
+    EXPECT_EQ(std::vector<std::string>{"CH"}, SnapshotNames(wizard->GetSnapshots()));
+}
+
+TEST_F(PassivePage, FileReferenceTableSetsItsBitAndTakesTheVariable) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    wizard->Initialize(0);
+    OpenPage<CResistorWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2088));
+    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
+        CPropertyPage* table = inner.GetActivePage();
+        ASSERT_TRUE(qv::ui::Click(table, 2114));
+        ASSERT_TRUE(qv::ui::Click(table, 2330));
+        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "CURVE_VAR"));
+    });
+    ASSERT_TRUE(qv::ui::Click(page, 2016));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(1u | kModeFileReference, wizard->GetModeWord());
+    EXPECT_EQ("CURVE_VAR", Param(editor->Holder(element), 1007)->GetValue().str());
+    EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard->GetSnapshots()));
+    ASSERT_EQ(1, wizard->GetSnapshots().GetSize());
+    // The snapshot was taken from "CH_STRG" and renamed.
+    EXPECT_EQ(0x4u, static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(0))->GetType() & 0x4);
+    // Leaving the page marks the data file unused and the variable used.
+    EXPECT_TRUE(Unused(editor->Holder(element), 1006));
+    EXPECT_FALSE(Unused(editor->Holder(element), 1007));
+    EXPECT_TRUE(Unused(editor->Holder(element), 2016));
+}
+
+TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CConductanceWizard4>(kConductanceRows, "G1", &element);
+    wizard->Initialize(0);
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_TRUE(Param(holder, 2028)->IsOutput()) << "a new element with a characteristic starts nonlinear";
+    OpenPage<CConductanceWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    for (int id : {2007, 2077, 2006}) EXPECT_TRUE(Visible(page, id)) << id;
+    EXPECT_EQ("Nonlinear\nG = f(v)", Text(page, 2088).str());
+
+    ASSERT_TRUE(qv::ui::Click(page, 2027));
+    EXPECT_TRUE(Param(holder, 2028)->IsInput());
+    EXPECT_FALSE(Enabled(page, 2007));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    for (WORD id : {2016, 1006, 1007, 2007}) EXPECT_TRUE(Unused(holder, id)) << id;
+    EXPECT_FALSE(Unused(holder, 2028));
+    EXPECT_EQ(std::vector<std::string>{"G"}, SnapshotNames(wizard->GetSnapshots()));
+
+    ASSERT_TRUE(qv::ui::Click(page, 2088));
+    EXPECT_TRUE(Param(holder, 2028)->IsOutput());
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2007), "V1"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("V1", Param(holder, 2007)->GetValue().str());
+    EXPECT_EQ((std::vector<std::string>{"CH", "QUANT"}), SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_FALSE(Unused(holder, 2016));
+    EXPECT_FALSE(Unused(holder, 2007));
+}
+
+TEST_F(PassivePage, DefaultOutputBoxSwitchesAtOnceAndBackOnTheSecondClick) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    wizard->Initialize(0);
+    OpenPage<CResistorWizard4> open(*wizard);
+    ParamHolder* holder = editor->Holder(element);
+    BOOL on = FALSE;
+    ASSERT_TRUE(qv::ui::Click(open.Page(), 2018));
+    ASSERT_TRUE(GetSDBOutput(holder, 2018, &on));
+    EXPECT_TRUE(on);
+    EXPECT_EQ(BST_CHECKED, open.Page()->IsDlgButtonChecked(2018));
+    ASSERT_TRUE(qv::ui::Click(open.Page(), 2018));
+    GetSDBOutput(holder, 2018, &on);
+    EXPECT_FALSE(on);
+    EXPECT_EQ(BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2018));
+}
+
+TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
+    // A wizard the editor never attached has no receiver and so no parameter set.
+    CResistorWizard4 wizard;
+    CPropertySheet sheet("Loose");
+    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
+    ASSERT_TRUE(sheet.Create());
+    EXPECT_EQ(nullptr, wizard.GetPage()->GetParams());
+    ASSERT_TRUE(qv::ui::TypeText(wizard.GetPage()->GetDlgItem(2001), "R9"));
+    EXPECT_FALSE(wizard.GetPage()->OnApply());
+    EXPECT_EQ(0, wizard.GetSnapshots().GetSize()) << "nothing reached the wizard";
+    sheet.DestroyWindow();
+    wizard.EndEditProperties();
+
+    // An editor that refuses the commit keeps the sheet open.
+    auto attached = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    attached->Initialize(0);
+    OpenPage<CResistorWizard4> open(*attached);
+    editor->SetCommitAnswer(1);
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    editor->SetCommitAnswer(0);
+}
+
+TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    wizard->Initialize(0);
+    OpenPage<CResistorWizard4> open(*wizard);
+    CPropPassiveResistance* page = open.Page();
+    ParamHolder* cookie = page->GetParams();
+    ASSERT_NE(nullptr, cookie);
+
+    CString model = "@TYPER1 ( @PARAMLIST);";
+    wizard->Initialize(0);
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "IMMANENT", model));
+    Bytes old;
+    Dword(old, 0);
+    EXPECT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+
+    EXPECT_EQ(page, wizard->GetPage());
+    EXPECT_EQ(cookie, page->GetParams());
+    EXPECT_NE(nullptr, page->GetSafeHwnd());
+    EXPECT_EQ(1, editor->OutstandingCookies()) << "only the open page still holds a cookie";
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "R2"));
+    EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("R2", editor->Holder(element)->m_strElementName.str());
+}
+
+// ---------------------------------------------------------------------------------------
+// Older element data.
+
+Bytes ArchivedSnapshots(const std::vector<std::pair<std::string, DWORD>>& snapshots) {
+    return Stored([&](CArchive& ar) {
+        for (const auto& [name, type] : snapshots) {
+            CCopaObjectCompare snapshot;
+            snapshot.SetName(name.c_str());
+            snapshot.SetType(type);
+            snapshot.Serialize(ar);
+        }
+    });
+}
+
+Bytes PageBlock(DWORD version, DWORD lookUp) {
+    Bytes out;
+    NewClass(out, "CPropPassiveResAndCon");
+    Dword(out, version);
+    Dword(out, lookUp);
+    if (version >= 4) Dword(out, 1);
+    return out;
+}
+
+Bytes FileReferenceTable() {
+    Bytes out;
+    NewClass(out, "CPropCharacteristicXYTable");
+    Dword(out, 10);
+    Dword(out, 1);
+    Str(out, "");
+    Str(out, "old.mdx");
+    Dword(out, 0);
+    Dword(out, 0);
+    Dword(out, 0);
+    Str(out, "OLDVAR");
+    return out;
+}
+
+Bytes PointBlock() {
+    Bytes out;
+    Dword(out, 1);
+    Double(out, 1.0);
+    Double(out, 2.0);
+    for (const char* text : {"volts", "amps", "xs", "ys"}) {
+        Dword(out, static_cast<DWORD>(std::strlen(text)));
+        out.insert(out.end(), text, text + std::strlen(text));
+    }
+    return out;
+}
+
+void AppendPart(Bytes& out, const Bytes& part) {
+    Dword(out, static_cast<DWORD>(part.size()));
+    Append(out, part);
+}
+
+using PassiveConversion = PassiveTest;
+
+TEST_F(PassiveConversion, OnlyAModeWordGivesThatModeAndNoSnapshots) {
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    Bytes old;
+    Dword(old, 1);
+    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    EXPECT_EQ(1u, wizard->GetModeWord());
+    EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
+
+    // No data at all: the defaults of a new element, which starts nonlinear.
+    auto fresh = NewWizard<CResistorWizard4>(kResistorRows, "R2");
+    ASSERT_TRUE(fresh->DoConvertWizard3Data(nullptr, 0));
+    EXPECT_EQ(1u, fresh->GetModeWord());
+    EXPECT_EQ(std::vector<std::string>{"CH"}, SnapshotNames(fresh->GetSnapshots()));
+}
+
+TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    ParamHolder* holder = editor->Holder(element);
+    // Older data kept the variable name in 1006 and the file name in 2016.
+    Param(holder, 1006)->SetValue("OLDVAR");
+    Param(holder, 2016)->SetValue("old.mdx");
+
+    const Bytes snapshots = ArchivedSnapshots({{"@CH", 4}});
+    Bytes old;
+    Dword(old, 1 | kModeFileReference);
+    Dword(old, 1);
+    AppendPart(old, snapshots);
+    AppendPart(old, PageBlock(3, 1));
+    AppendPart(old, FileReferenceTable());
+    AppendPart(old, PointBlock());
+    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+
+    EXPECT_EQ("OLDVAR", Param(holder, 1007)->GetValue().str()) << "the variable moved from 1006 to 1007";
+    EXPECT_TRUE(Unused(holder, 1006));
+    EXPECT_FALSE(Unused(holder, 1007));
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+    EXPECT_EQ(1u | kModeFileReference, wizard->GetModeWord());
+    EXPECT_EQ(1u, wizard->GetLookUpFlag());
+    EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_EQ("volts", wizard->GetXAxisLabel().str());
+    EXPECT_EQ("ys", wizard->GetYSecondText().str());
+    EXPECT_EQ("OLDVAR", wizard->GetCharacteristic().GetVariableName().str());
+    EXPECT_EQ(nullptr, wizard->GetCharacteristic().GetDataBlock()) << "the converted block is dropped again";
+}
+
+TEST_F(PassiveConversion, CurrentPageBlockNeedsNoUpgrade) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    Param(editor->Holder(element), 2016)->SetValue("keep");
+    Bytes old;
+    Dword(old, 1);
+    Dword(old, 0);
+    Dword(old, 0);
+    AppendPart(old, PageBlock(10, 0));
+    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    EXPECT_EQ("keep", Param(editor->Holder(element), 2016)->GetValue().str());
+    EXPECT_EQ("", Param(editor->Holder(element), 1006)->GetValue().str());
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+    EXPECT_EQ(0u, wizard->GetLookUpFlag());
+}
+
+TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
+    // A mode word followed by two stray bytes: no partial field is read.
+    Bytes stray;
+    Dword(stray, 1);
+    stray.push_back(0x7F);
+    stray.push_back(0x01);
+    ASSERT_TRUE(wizard->DoConvertWizard3Data(stray.data(), static_cast<long>(stray.size())));
+    EXPECT_EQ(1u, wizard->GetModeWord());
+
+    // Lengths beyond the block, and a snapshot count beyond any list.
+    Bytes hostile;
+    Dword(hostile, 0);
+    Dword(hostile, 0xFFFFFFFF);
+    AppendPart(hostile, ArchivedSnapshots({{"R", 4}}));
+    Dword(hostile, 0xFFFFFFF0);
+    Dword(hostile, 3);
+    ASSERT_TRUE(wizard->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
+    EXPECT_EQ(0u, wizard->GetModeWord());
+    EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
+
+    // A snapshot block cut in the middle keeps the snapshots before the cut.
+    Bytes cut;
+    Dword(cut, 0);
+    Dword(cut, 2);
+    Bytes two = ArchivedSnapshots({{"R", 4}, {"X", 4}});
+    two.resize(two.size() - 5);
+    AppendPart(cut, two);
+    Dword(cut, 0);
+    ASSERT_TRUE(wizard->DoConvertWizard3Data(cut.data(), static_cast<long>(cut.size())));
+    EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));
+
+}
+
+} // namespace
