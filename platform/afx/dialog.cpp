@@ -151,7 +151,7 @@ INT_PTR CDialog::DoModal()
             caption = it->second.caption;
     }
     qv::UserScript& script = qv::UserScript::Instance();
-    qv::ShownInteraction shown{qv::InteractionKind::Dialog, caption, std::string(), 0, m_nIDTemplate, IDCANCEL, {}};
+    qv::ShownInteraction shown{qv::InteractionKind::Dialog, caption, std::string(), 0, m_nIDTemplate, IDCANCEL, {}, {}};
     const size_t record = script.Record(shown);
     std::function<void(CDialog&)> actions;
     int endCode = IDCANCEL;

@@ -55,7 +55,9 @@ INT_PTR CFileDialog::DoModal()
     std::string title = m_ofn.lpstrTitle ? m_ofn.lpstrTitle : (m_bOpenFileDialog ? "Open" : "Save As");
     std::string path;
     DWORD filterIndex = m_ofn.nFilterIndex;
-    if (!qv::UserScript::Instance().AnswerFileDialog(title, m_ofn.Flags, path, filterIndex))
+    const std::string initialDir = m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "";
+    const std::string initialName = m_ofn.lpstrFile ? m_ofn.lpstrFile : "";
+    if (!qv::UserScript::Instance().AnswerFileDialog(title, initialDir, initialName, m_ofn.Flags, path, filterIndex))
         return IDCANCEL;
     m_ofn.nFilterIndex = filterIndex;
     const std::string name = NamePart(path);

@@ -136,7 +136,7 @@ void UserScript::SetAnswer(size_t index, int answer)
 
 int UserScript::AnswerMessageBox(const std::string& text, const std::string& caption, UINT type)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}});
+    const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}});
     int answer = DefaultMessageBoxAnswer(type);
     Entry e{InteractionKind::MessageBox};
     if (Take(InteractionKind::MessageBox, e, "\"" + text + "\"")) {
@@ -178,9 +178,11 @@ bool UserScript::TakeSheet(const std::string& caption, std::function<void(CPrope
     return true;
 }
 
-BOOL UserScript::AnswerFileDialog(const std::string& title, UINT flags, std::string& path, DWORD& filterIndex)
+BOOL UserScript::AnswerFileDialog(const std::string& title, const std::string& initialDir,
+                                  const std::string& initialName, UINT flags, std::string& path, DWORD& filterIndex)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::FileDialog, title, std::string(), flags, 0, IDCANCEL, {}});
+    const size_t record =
+        Record(ShownInteraction{InteractionKind::FileDialog, title, initialDir, flags, 0, IDCANCEL, {}, initialName});
     Entry e{InteractionKind::FileDialog};
     if (!Take(InteractionKind::FileDialog, e, "\"" + title + "\"") || e.answer != IDOK)
         return FALSE;
@@ -194,7 +196,7 @@ BOOL UserScript::AnswerFileDialog(const std::string& title, UINT flags, std::str
 
 UINT UserScript::AnswerPopupMenu(const std::string& entries, UINT flags)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::PopupMenu, entries, std::string(), flags, 0, 0, {}});
+    const size_t record = Record(ShownInteraction{InteractionKind::PopupMenu, entries, std::string(), flags, 0, 0, {}, {}});
     Entry e{InteractionKind::PopupMenu};
     if (!Take(InteractionKind::PopupMenu, e, "[" + entries + "]"))
         return 0;

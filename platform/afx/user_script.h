@@ -29,11 +29,12 @@ const char* InteractionKindName(InteractionKind kind);
 struct ShownInteraction {
     InteractionKind kind;
     std::string text;     // message text; dialog/sheet caption; file dialog title; menu entries joined by '|'
-    std::string caption;  // message-box caption
+    std::string caption;  // message-box caption; the initial folder of a file dialog
     UINT type = 0;        // MB_ flags of a message box, flags of a menu or file dialog
     UINT templateId = 0;  // dialog template of a modal dialog
     int answer = 0;       // IDOK, IDCANCEL, IDYES, ...; the chosen command of a menu (0: none)
     std::string path;     // the file chosen in a file dialog
+    std::string initial;  // the file name a file dialog starts with
 };
 
 class UserScript {
@@ -81,7 +82,8 @@ public:
     bool TakeDialog(UINT templateId, const std::string& caption, std::function<void(CDialog&)>& actions, int& endCode);
     bool TakeSheet(const std::string& caption, std::function<void(CPropertySheet&)>& actions, int& endCode);
     // TRUE with the chosen path (and filter index when the user picked one), FALSE for cancel.
-    BOOL AnswerFileDialog(const std::string& title, UINT flags, std::string& path, DWORD& filterIndex);
+    BOOL AnswerFileDialog(const std::string& title, const std::string& initialDir, const std::string& initialName,
+                          UINT flags, std::string& path, DWORD& filterIndex);
     UINT AnswerPopupMenu(const std::string& entries, UINT flags);
     // Records a shown interaction; the answer of a dialog is filled in when it ends.
     size_t Record(const ShownInteraction& shown);

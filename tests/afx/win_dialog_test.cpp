@@ -707,6 +707,7 @@ TEST_F(Templates, FileDialogsTakeThePathOrACancel)
     const char expected[] = "Data files (*.mdx)\0*.mdx\0Text files (*.txt)\0*.txt\0";
     EXPECT_EQ(std::string(save.m_ofn.lpstrFilter, sizeof expected), std::string(expected, sizeof expected));
     save.m_ofn.lpstrTitle = "Export";
+    save.m_ofn.lpstrInitialDir = "/tmp/data/";
     guard.Script().ExpectFileDialog("/tmp/data/curve", 2);
     ASSERT_EQ(save.DoModal(), IDOK);
     EXPECT_STREQ(save.GetPathName(), "/tmp/data/curve.mdx"); // the default extension is added
@@ -716,6 +717,8 @@ TEST_F(Templates, FileDialogsTakeThePathOrACancel)
     EXPECT_EQ(save.m_ofn.nFilterIndex, 2u);
     EXPECT_EQ(guard.Script().Shown().back().text, "Export");
     EXPECT_EQ(guard.Script().Shown().back().path, "/tmp/data/curve");
+    EXPECT_EQ(guard.Script().Shown().back().caption, "/tmp/data/");
+    EXPECT_EQ(guard.Script().Shown().back().initial, "old.mdx");
 
     CFileDialog open(TRUE);
     guard.Script().ExpectFileDialog("C:\\old\\name.txt");
