@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/decimal_comma_locale.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <string>
@@ -153,31 +155,16 @@ TEST(CStringTest, FormatGrowsBeyondSmallBuffer)
 
 TEST(CStringTest, FormatUsesTheCLocale)
 {
-    const char* candidates[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"};
-    const std::string before = std::setlocale(LC_ALL, nullptr);
-    const char* chosen = nullptr;
-    for (const char* name : candidates)
-        if (std::setlocale(LC_ALL, name)) {
-            chosen = name;
-            break;
-        }
-    if (!chosen) {
-        // None installed: compile one into a private folder when the locale sources exist.
-        const std::string dir = testing::TempDir() + "afx_core_locales";
-        const std::string command = "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir +
-                                    "/de_DE.UTF-8' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0 && setenv("LOCPATH", dir.c_str(), 1) == 0 &&
-            std::setlocale(LC_ALL, "de_DE.UTF-8"))
-            chosen = "de_DE.UTF-8";
-    }
-    if (!chosen)
-        GTEST_SKIP() << "no locale with a decimal comma is available";
     char probe[32];
-    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
     CString s;
-    s.Format("%.15g|%.2f", 2.5, 1234.5);
-    std::setlocale(LC_ALL, before.c_str());
-    EXPECT_STREQ(probe, "1,5") << "locale " << chosen << " does not use a decimal comma";
+    {
+        qv_test::DecimalCommaLocale locale;
+        if (!locale.active())
+            GTEST_SKIP() << "no locale with a decimal comma is available";
+        std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+        s.Format("%.15g|%.2f", 2.5, 1234.5);
+    }
+    EXPECT_STREQ(probe, "1,5") << "the locale does not use a decimal comma";
     EXPECT_EQ(s, "2.5|1234.50");
 }
 

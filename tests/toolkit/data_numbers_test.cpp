@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/decimal_comma_locale.h"
+
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -99,12 +101,12 @@ TEST(TBExtendedFtoa, TextReadsBackWithinFifteenDigits)
 
 TEST(TBExtendedNumbers, IgnoreTheUserLocale)
 {
-    const std::string saved = std::setlocale(LC_ALL, nullptr);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "de_DE") == nullptr)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
+    qv_test::DecimalCommaLocale locale;
+    if (!locale.active())
+        GTEST_SKIP() << "no locale with a decimal comma is available";
     EXPECT_EQ(TBExtended_atof("1.5k"), 1500.0);
+    EXPECT_EQ(TBExtended_atof("1,5k"), 0.0);
     EXPECT_EQ(TBExtended_ftoa(1.5), "1.5");
-    std::setlocale(LC_ALL, saved.c_str());
 }
 
 TEST(TBExtendedFtoi, TruncatesTowardZeroAndChecksTheRange)
