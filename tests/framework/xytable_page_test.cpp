@@ -5,6 +5,7 @@
 #include "editor/schematic_editor.h"
 #include "framework/characteristic_preview.h"
 #include "framework/module.h"
+#include "afx/dc.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
@@ -392,6 +393,25 @@ TEST_F(XYTablePageTest, ShowOpensOnePreviewThatTellsThePageWhenItCloses) {
     EXPECT_NE(nullptr, table.GetPreview()->GetSafeHwnd());
     sheet.DestroyWindow();
     EXPECT_EQ(nullptr, table.GetPreview()) << "the page's window takes its preview with it";
+}
+
+TEST_F(XYTablePageTest, RowAndFileButtonsDrawTheirImageForTheirState) {
+    Open({{1, 1}});
+    auto imageOf = [this](int id) {
+        Item(id)->Invalidate();
+        Item(id)->UpdateWindow();
+        const qv::DisplayList* picture = qv::GetLastPainting(Item(id));
+        std::pair<int, int> image{0, -1};
+        if (picture != nullptr)
+            for (const auto& item : picture->items)
+                if (item.kind == qv::DrawKind::Image) image = {item.imageId, item.imageIndex};
+        return image;
+    };
+    EXPECT_EQ(std::make_pair(138, 0), imageOf(1122));
+    EXPECT_EQ(std::make_pair(138, 4), imageOf(1126));
+    ASSERT_FALSE(Enabled(2119));
+    EXPECT_EQ(std::make_pair(135, 1 + 4), imageOf(2119)) << "a disabled button takes the last third";
+    EXPECT_EQ(std::make_pair(135, 0), imageOf(2118));
 }
 
 TEST_F(XYTablePageTest, LookUpVariantHidesTheReferenceChoice) {
