@@ -164,8 +164,11 @@ void CPropCharacteristicXYTable::Serialize(CArchive& ar) {
     }
 
     if (GetSafeHwnd() != nullptr) {
-        CheckDlgButton(2111, rawKind == 0 ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(2114, rawKind == 0 ? BST_UNCHECKED : BST_CHECKED);
+        // The buttons show the kind as it was taken (a raw value other than 0 and 1 is a
+        // reference), so that the page and the state agree.
+        const bool lookUp = m_dwKind == kKindLookUp;
+        CheckDlgButton(2111, lookUp ? BST_UNCHECKED : BST_CHECKED);
+        CheckDlgButton(2114, lookUp ? BST_CHECKED : BST_UNCHECKED);
         const bool dataPairs = !hasSource || source != 0;
         CheckDlgButton(2397, dataPairs ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(2330, dataPairs ? BST_UNCHECKED : BST_CHECKED);

@@ -363,9 +363,18 @@ TEST_F(XYTablePageTest, CellEditPastTheLoadedPointsFillsTheGapWithZeroPoints) {
     one.Add(7, 7);
     ASSERT_TRUE(Load(table, Store(one)));
     ASSERT_EQ(3, List().GetItemCount());
+    EXPECT_TRUE(table.IsDlgButtonChecked(2114));
     ASSERT_TRUE(ui::EditListCell(&List(), 2, 2, "9"));
     EXPECT_EQ((Pairs{{7, 7}, {0, 0}, {0, 9}}), PointsOf(table));
     for (INT_PTR i = 0; i < table.Points().GetSize(); ++i) EXPECT_NE(nullptr, table.Points().GetAt(i));
+
+    // A record of an unknown kind is a reference, on the page too.
+    Bytes unknownKind = Store(one);
+    unknownKind[4 + 2 + 26 + 4] = 2;
+    ASSERT_TRUE(Load(table, unknownKind));
+    EXPECT_TRUE(table.IsDlgButtonChecked(2111));
+    EXPECT_FALSE(table.IsDlgButtonChecked(2114));
+    EXPECT_FALSE(Enabled(2121));
 }
 
 TEST_F(XYTablePageTest, ShowOpensOnePreviewThatTellsThePageWhenItCloses) {
