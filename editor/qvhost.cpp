@@ -1,15 +1,22 @@
-// qvhost: the command-line host of the stand-in editor.
+// qvhost: the command-line host of the stand-in editor. docs/host.md describes the commands.
 //
-// Exit codes: 0 success, 1 usage error, 2 bad input (a plug-in that cannot be loaded or
-// lacks its factories).
+// Exit codes: 0 success, 1 usage error, 2 bad input (a schematic, script or archive that
+// cannot be used, a plug-in that cannot be loaded, a job the wizards could not do).
 
 #include "afx/afx.h"
+#include "editor/host.h"
+#include "editor/text_codec.h"
 #include "framework/factories.h"
+#include "win32/profile.h"
 #include "win32/win32.h"
 #include "wizard/wizard.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,28 +27,59 @@ constexpr int kExitUsage = 1;
 constexpr int kExitBadInput = 2;
 
 const char kUsage[] =
-    "usage: qvhost <command> [options]\n"
+    "usage: qvhost <command> [arguments] [--plugin PATH] [--catalogue DIR]\n"
     "\n"
     "commands:\n"
-    "  --help                       show this text\n"
-    "  list-wizards [--plugin PATH] load the plug-in and list every ID of both wizard\n"
-    "                               factories with its base and the class it yields\n"
-    "                               (\"not built\" for an ID whose wizard does not exist yet)\n"
+    "  --help                            show this text\n"
+    "  list-wizards                      list every ID of both wizard factories with its base\n"
+    "                                    and the class it yields (\"not built\" when none)\n"
+    "  describe SCHEMATIC -o OUT         write the model description of the schematic into\n"
+    "                                    OUT, with its data files beside it\n"
+    "  edit SCHEMATIC --element NAME --script SCRIPT [-o OUT.json]\n"
+    "                                    run the edit script on the element's pages, print\n"
+    "                                    the page's controls, optionally write the schematic\n"
+    "  save SCHEMATIC -o FILE.qva        save the schematic's editor and wizard data\n"
+    "  load FILE.qva [-o FILE.qva]       load saved data, print the schematic, optionally\n"
+    "                                    save it again\n"
+    "  svg SCHEMATIC --element NAME (--symbol | --preview) -o OUT.svg\n"
+    "                                    draw the element's symbol or characteristic preview\n"
     "\n"
-    "The plug-in defaults to Parvel.so beside this program.\n";
+    "SCHEMATIC is a JSON schematic (docs/schematic-format.md). The plug-in defaults to\n"
+    "Parvel.so and the catalogue to catalogue/, both beside this program.\n";
 
 typedef CWizardBase3* (*Factory3)(int);
 typedef CWizardBase4* (*Factory4)(unsigned int);
 typedef size_t (*FactoryTableFn)(const QvFactoryInfo**);
 
 // The folder of this program, ending in '/': the editor's installation folder, where the
-// plug-in and its language module are built.
+// plug-in, its language module and the catalogue are installed.
 std::string HostFolder() {
     char buffer[MAX_PATH * 4] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
     std::string self(buffer, length);
     const size_t slash = self.find_last_of('/');
     return slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1);
+}
+
+// The folder of a file, absolute, ending in '/'.
+std::string FolderOf(const std::string& path) {
+    std::error_code code;
+    std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path), code).parent_path();
+    std::string text = folder.string();
+    if (text.empty() || text.back() != '/') text += '/';
+    return text;
+}
+
+void PrintUtf8(const std::string& cp1252) { std::fputs(qv::Cp1252ToUtf8Text(cp1252).c_str(), stdout); }
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "qvhost: %s\n", message.c_str());
+    return kExitBadInput;
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "qvhost: %s\n%s", message.c_str(), kUsage);
+    return kExitUsage;
 }
 
 const char* ClassNameOf(const CObject* object) {
@@ -51,17 +89,13 @@ const char* ClassNameOf(const CObject* object) {
 
 int ListWizards(const std::string& pluginPath) {
     HMODULE plugin = LoadLibraryA(pluginPath.c_str());
-    if (plugin == nullptr) {
-        std::fprintf(stderr, "qvhost: cannot load the plug-in %s\n", pluginPath.c_str());
-        return kExitBadInput;
-    }
+    if (plugin == nullptr) return Fail("cannot load the plug-in " + pluginPath);
     auto create3 = reinterpret_cast<Factory3>(GetProcAddress(plugin, "CreateWizardInstance"));
     auto create4 = reinterpret_cast<Factory4>(GetProcAddress(plugin, "CreateWizard4Instance"));
     auto table = reinterpret_cast<FactoryTableFn>(GetProcAddress(plugin, "QvGetFactoryTable"));
     if (create3 == nullptr || create4 == nullptr || table == nullptr) {
-        std::fprintf(stderr, "qvhost: %s does not export the wizard factories\n", pluginPath.c_str());
         FreeLibrary(plugin);
-        return kExitBadInput;
+        return Fail(pluginPath + " does not export the wizard factories");
     }
     const QvFactoryInfo* entries = nullptr;
     const size_t count = table(&entries);
@@ -92,6 +126,171 @@ int ListWizards(const std::string& pluginPath) {
     return kExitOk;
 }
 
+// The command line after the command word: positional arguments and options with values.
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+    std::vector<std::string> flags;
+
+    bool Has(const std::string& name) const { return options.count(name) != 0; }
+    std::string Get(const std::string& name) const {
+        auto it = options.find(name);
+        return it == options.end() ? std::string() : it->second;
+    }
+    bool HasFlag(const std::string& name) const {
+        for (const std::string& flag : flags)
+            if (flag == name) return true;
+        return false;
+    }
+};
+
+// Options with a value, options without, per command.
+bool ParseArguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                    const std::vector<std::string>& bare, Arguments& out, std::string& error) {
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            if (std::find(valued.begin(), valued.end(), arg) != valued.end()) {
+                if (i + 1 >= args.size()) {
+                    error = "option " + arg + " needs a value";
+                    return false;
+                }
+                if (out.options.count(arg) != 0) {
+                    error = "option " + arg + " given twice";
+                    return false;
+                }
+                out.options[arg] = args[++i];
+            } else if (std::find(bare.begin(), bare.end(), arg) != bare.end()) {
+                out.flags.push_back(arg);
+            } else {
+                error = "unexpected option '" + arg + "'";
+                return false;
+            }
+        } else {
+            out.positional.push_back(arg);
+        }
+    }
+    return true;
+}
+
+bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
+    qv::HostOptions options;
+    options.pluginPath = args.Has("--plugin") ? args.Get("--plugin") : HostFolder() + "Parvel.so";
+    options.catalogueFolder = args.Has("--catalogue") ? args.Get("--catalogue") : qv::DefaultCatalogueFolder(HostFolder());
+    return host.Start(options, error);
+}
+
+// Reads the schematic and builds it in the host.
+int BuildFromFile(qv::Host& host, const std::string& path, const std::string& documentFolder) {
+    qv::Schematic schematic;
+    std::string error;
+    if (!qv::ReadSchematicFile(path, schematic, error)) return Fail(error);
+    if (!host.Build(schematic, documentFolder, error)) return Fail(error);
+    return kExitOk;
+}
+
+int Describe(const Arguments& args) {
+    if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
+    qv::Host host;
+    std::string error;
+    if (!StartHost(host, args, error)) return Fail(error);
+    const std::string out = args.Get("-o");
+    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(out))) return rc;
+    std::vector<std::string> written;
+    if (!host.Describe(out, written, error)) return Fail(error);
+    std::printf("model description of %zu elements written to %s\n", host.ElementCount(), written[0].c_str());
+    for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
+    return kExitOk;
+}
+
+int Edit(const Arguments& args) {
+    if (args.positional.size() != 1 || !args.Has("--element") || !args.Has("--script"))
+        return Usage("edit needs SCHEMATIC, --element NAME and --script SCRIPT");
+    std::string scriptText;
+    std::string error;
+    if (!ReadTextFile(args.Get("--script"), scriptText, error)) return Fail(error);
+    std::string converted;
+    if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
+    std::vector<std::string> lines;
+    std::istringstream in(converted);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::string element;
+    if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
+
+    qv::Host host;
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
+    qv::EditOutcome outcome;
+    const bool ok = host.Edit(element, lines, outcome, error);
+    for (const std::string& printed : outcome.printed) PrintUtf8(printed);
+    PrintUtf8(outcome.listing);
+    if (!ok) return Fail(error);
+    if (args.Has("-o")) {
+        const std::string text = qv::WriteSchematic(host.CurrentSchematic());
+        std::ofstream out(args.Get("-o"), std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) return Fail(args.Get("-o") + ": cannot be written");
+        std::printf("edited schematic written to %s\n", args.Get("-o").c_str());
+    }
+    return kExitOk;
+}
+
+int Save(const Arguments& args) {
+    if (args.positional.size() != 1 || !args.Has("-o")) return Usage("save needs SCHEMATIC and -o FILE.qva");
+    qv::Host host;
+    std::string error;
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
+    if (!host.Save(args.Get("-o"), error)) return Fail(error);
+    std::printf("wizard data of %zu elements saved to %s\n", host.ElementCount(), args.Get("-o").c_str());
+    return kExitOk;
+}
+
+int Load(const Arguments& args) {
+    if (args.positional.size() != 1) return Usage("load needs FILE.qva");
+    qv::Host host;
+    std::string error;
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (!host.Load(args.positional[0], FolderOf(args.positional[0]), error)) return Fail(error);
+    std::fputs(qv::WriteSchematic(host.CurrentSchematic()).c_str(), stdout);
+    if (args.Has("-o")) {
+        if (!host.Save(args.Get("-o"), error)) return Fail(error);
+        std::printf("wizard data of %zu elements saved to %s\n", host.ElementCount(), args.Get("-o").c_str());
+    }
+    return kExitOk;
+}
+
+int Svg(const Arguments& args) {
+    const bool symbol = args.HasFlag("--symbol");
+    const bool preview = args.HasFlag("--preview");
+    if (args.positional.size() != 1 || !args.Has("--element") || !args.Has("-o") || symbol == preview)
+        return Usage("svg needs SCHEMATIC, --element NAME, one of --symbol and --preview, and -o OUT.svg");
+    std::string error;
+    std::string element;
+    if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
+    qv::Host host;
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
+    const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
+    if (!ok) return Fail(error);
+    std::printf("%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
+                args.Get("-o").c_str());
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -104,19 +303,29 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
-    qv::SetQuorvatixPath(HostFolder().c_str());
-    if (args[0] == "list-wizards") {
-        std::string plugin = HostFolder() + "Parvel.so";
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (args[i] == "--plugin" && i + 1 < args.size()) {
-                plugin = args[++i];
-            } else {
-                std::fprintf(stderr, "qvhost: list-wizards: unexpected argument '%s'\n%s", args[i].c_str(), kUsage);
-                return kExitUsage;
-            }
-        }
-        return ListWizards(plugin);
+    const std::string folder = HostFolder();
+    qv::SetQuorvatixPath(folder.c_str());
+    // "Lumo70.ini" lives in the installation folder, and so does the language module.
+    qv::SetProfileFolder(folder);
+    if (std::filesystem::exists(folder + "ParvelEnu.so")) qv::SetLanguageModulePath((folder + "ParvelEnu.so").c_str());
+
+    const std::string& command = args[0];
+    Arguments parsed;
+    std::string error;
+    const std::vector<std::string> common = {"--plugin", "--catalogue"};
+    auto parse = [&](std::vector<std::string> valued, std::vector<std::string> bare) {
+        valued.insert(valued.end(), common.begin(), common.end());
+        return ParseArguments(args, valued, bare, parsed, error);
+    };
+    if (command == "list-wizards") {
+        if (!ParseArguments(args, {"--plugin"}, {}, parsed, error)) return Usage("list-wizards: " + error);
+        if (!parsed.positional.empty()) return Usage("list-wizards: unexpected argument '" + parsed.positional[0] + "'");
+        return ListWizards(parsed.Has("--plugin") ? parsed.Get("--plugin") : folder + "Parvel.so");
     }
-    std::fprintf(stderr, "qvhost: unknown command '%s'\n%s", args[0].c_str(), kUsage);
-    return kExitUsage;
+    if (command == "describe") return parse({"-o"}, {}) ? Describe(parsed) : Usage("describe: " + error);
+    if (command == "edit") return parse({"-o", "--element", "--script"}, {}) ? Edit(parsed) : Usage("edit: " + error);
+    if (command == "save") return parse({"-o"}, {}) ? Save(parsed) : Usage("save: " + error);
+    if (command == "load") return parse({"-o"}, {}) ? Load(parsed) : Usage("load: " + error);
+    if (command == "svg") return parse({"-o", "--element"}, {"--symbol", "--preview"}) ? Svg(parsed) : Usage("svg: " + error);
+    return Usage("unknown command '" + command + "'");
 }

@@ -1,0 +1,97 @@
+// The element catalogue of the stand-in editor: for every wizard ID the element's parameter
+// set, its result-output templates, its model-text template and its symbol text, read from
+// the JSON files of editor/catalogue/ (one per family). docs/element-catalogue.md describes
+// the format.
+#pragma once
+
+#include "wizard/wizard.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// Texts by language ID (0x409 English, ...), in Windows-1252.
+typedef std::map<WORD, std::string> LanguageTexts;
+
+struct CatalogueParam {
+    std::string name;
+    WORD valueId = 0;
+    DWORD type = 0;
+    DWORD extType = 0;
+    std::string unit;
+    std::string usedUnit;
+    std::string quantity;
+    std::string defaultValue;
+    LanguageTexts info;
+    LanguageTexts description;
+    char onSheet = 0;
+    bool deletable = false;
+};
+
+// A template of result outputs ("SDB"). Its text is what the editor writes into the model
+// description for every live output entry made from it: "@NAME" stands for the element's
+// name, "@PARAM" for the name of the parameter the entry belongs to.
+struct CatalogueOutput {
+    std::string name;
+    std::string text;
+    LanguageTexts description;
+};
+
+// Controls of an element page that switch to the nonlinear form and open or pin-feed the
+// characteristic (0 when the element has none). The host uses them to apply a schematic's
+// characteristic through the page, as a user would.
+struct CatalogueCharacteristicControls {
+    int linear = 0;
+    int nonlinear = 0;
+    int button = 0;
+    int usePin = 0;
+};
+
+struct CatalogueElement {
+    unsigned id = 0;
+    int base = 4;                 // 3: CreateWizardInstance, 4: CreateWizard4Instance
+    std::string family;
+    std::string kind;             // "Resistor", ...
+    std::string prefix;           // name prefix of new elements ("R")
+    std::string templ;            // "IMMANENT" where the wizard writes the model text
+    std::string modelText;
+    LanguageTexts symbol;
+    CatalogueCharacteristicControls characteristic;
+    std::vector<CatalogueParam> params;
+    std::vector<CatalogueOutput> outputs;
+
+    bool HasCharacteristic() const { return characteristic.button != 0; }
+    const CatalogueParam* FindParam(const std::string& name) const;
+    // The symbol text for a language: that language's, else English, else the first.
+    std::string SymbolText(WORD language) const;
+};
+
+class Catalogue {
+public:
+    // Reads every "*.json" file of the folder (in name order). False with a message naming the
+    // file and the fault; nothing is kept from a catalogue that fails.
+    bool LoadFolder(const std::string& folder, std::string& error);
+    bool LoadFile(const std::string& path, std::string& error);
+    // One family file's text; origin names it in messages.
+    bool LoadText(const std::string& text, const std::string& origin, std::string& error);
+
+    const CatalogueElement* Find(unsigned id) const;
+    const std::vector<CatalogueElement>& Elements() const { return m_elements; }
+
+    // A new parameter set of the element with the given name: every parameter with its default
+    // value and used unit, the output templates, the model text and the symbol texts. The set
+    // is the older base's data-exchange object for an element of base 3.
+    static std::unique_ptr<ParamHolder> MakeHolder(const CatalogueElement& element, const std::string& name);
+
+private:
+    std::vector<CatalogueElement> m_elements;
+    std::map<unsigned, size_t> m_index;
+};
+
+// The default folder of the catalogue: "catalogue/" in the folder of the running host.
+std::string DefaultCatalogueFolder(const std::string& hostFolder);
+
+} // namespace qv

@@ -1,0 +1,67 @@
+// Edit scripts: what a user does on an element's property pages, written as text
+// (docs/host.md describes the language). A script is read into actions once, then run on a
+// property sheet; answers to message boxes, file dialogs, menus, modal dialogs and sheets
+// are queued in the user script before the action that shows them.
+#pragma once
+
+#include "afx/afxwin.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct ScriptAction {
+    std::string verb;
+    std::vector<std::string> args;  // quoted arguments without their quotes, escapes resolved
+    int line = 0;
+    std::vector<ScriptAction> block;  // the actions inside "sheet ... {" and "dialog ... {"
+};
+
+// Reads a script (Windows-1252 text, one action per line). False with a message naming the
+// line for an unknown verb, wrong arguments, an unterminated text or an unbalanced block.
+bool ParseEditScript(const std::vector<std::string>& lines, std::vector<ScriptAction>& actions, std::string& error);
+bool ParseEditScript(const std::string& text, std::vector<ScriptAction>& actions, std::string& error);
+
+// The controls of a window, one per line: ID, class, state flags, text, and the entries or
+// rows of lists (Windows-1252; the host converts its output).
+std::string DescribeControls(CWnd* window);
+
+class EditScriptRunner {
+public:
+    // Runs the actions on the sheet (its active page is the target of control actions).
+    // Returns false when an action failed (a missing or disabled control, an interaction the
+    // script did not expect, an entry left unused); Errors() says which. The sheet may have
+    // been closed by the script ("ok", "cancel").
+    bool Run(const std::vector<ScriptAction>& actions, CPropertySheet& sheet);
+
+    const std::vector<std::string>& Errors() const { return m_errors; }
+    // Control listings made by "print" actions, and the listing of the target when the script
+    // ended or just before it closed the editor's sheet.
+    const std::vector<std::string>& Printed() const { return m_printed; }
+    const std::string& FinalListing() const { return m_final; }
+
+    // Saves the picture of the newest characteristic preview window (for "preview PATH").
+    // The host installs it; without one the action fails.
+    std::function<bool(const std::string& path, std::string& error)> savePreview;
+    // Called before an action that shows a preview window.
+    std::function<void()> beforePreview;
+
+private:
+    struct Target {
+        CPropertySheet* sheet = nullptr;
+        CDialog* dialog = nullptr;
+        CWnd* Window() const;
+    };
+    void RunList(const std::vector<ScriptAction>& actions, Target target, bool topLevel);
+    void RunOne(const ScriptAction& action, Target target, bool topLevel);
+    CWnd* Control(const ScriptAction& action, Target target, const std::string& idText);
+    void Fail(const ScriptAction& action, const std::string& what);
+
+    std::vector<std::string> m_errors;
+    std::vector<std::string> m_printed;
+    std::string m_final;
+};
+
+} // namespace qv

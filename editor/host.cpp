@@ -1,0 +1,889 @@
+#include "editor/host.h"
+
+#include "afx/dc.h"
+#include "afx/module_state.h"
+#include "afx/user_script.h"
+#include "afx/wnd_core.h"
+#include "editor/text_codec.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_units.h"
+#include "win32/win32.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
+
+namespace qv {
+// Members of one family an archive may list (parameters, outputs of one element).
+constexpr DWORD kMaxArchivedRecordMembers = 10000;
+
+namespace {
+
+// Controls of the shared characteristic table page that a characteristic is entered with.
+constexpr int kXyReference = 2111;
+constexpr int kXyLookUp = 2114;
+constexpr int kXyReferenceText = 2113;
+constexpr int kXyFileReference = 2330;
+constexpr int kXyDataPairs = 2397;
+constexpr int kXyVariable = 2395;
+constexpr int kXyList = 2121;
+constexpr int kXyNewRow = 1122;
+constexpr int kXyDeleteAll = 1124;
+constexpr int kXyWriteFile = 2116;
+constexpr int kXyFileName = 2117;
+constexpr int kXyShow = 2217;
+
+// The archive of a saved schematic starts with this text and format number.
+const char kArchiveMagic[] = "Quorvatix schematic wizard data";
+constexpr WORD kArchiveFormat = 1;
+// Additional data of one older-base wizard in an archive.
+constexpr DWORD kMaxAdditionalData = 64u * 1024u * 1024u;
+
+CString ToCString(const std::string& text) { return CString(text.c_str(), static_cast<int>(text.size())); }
+std::string ToString(const CString& text) { return std::string(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength())); }
+
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string NumberText(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+std::string ExceptionText(CException* e) {
+    char buffer[256] = {};
+    if (e == nullptr || !e->GetErrorMessage(buffer, sizeof buffer)) return "unknown fault";
+    return buffer;
+}
+
+// A handle value just made and gone: every window made later has a larger handle (the
+// stand-in draws handles from a counter that only grows).
+uintptr_t HandleProbe() {
+    CWnd probe;
+    probe.CreateMessageWindow();
+    const uintptr_t value = reinterpret_cast<uintptr_t>(probe.GetSafeHwnd());
+    probe.DestroyWindow();
+    return value;
+}
+
+// The newest visible top-level dialog that stays on top, made after `from`: the preview that
+// the characteristic page opened. The page keeps it to itself, so the host looks for it as a
+// window manager would.
+CWnd* NewestPreviewWindow(uintptr_t from) {
+    const uintptr_t to = HandleProbe();
+    for (uintptr_t value = to; value > from; --value) {
+        WindowCore* core = CoreFromHandle(reinterpret_cast<HWND>(value));
+        if (core == nullptr || core->parent != nullptr || core->kind != WindowKind::Dialog) continue;
+        if ((core->style & WS_VISIBLE) && (core->exStyle & WS_EX_TOPMOST)) return core->object;
+    }
+    return nullptr;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    const std::string temp = path + ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        out.close();
+        if (!out) {
+            std::remove(temp.c_str());
+            error = path + ": cannot be written";
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        error = path + ": cannot be written";
+        return false;
+    }
+    return true;
+}
+
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+} // namespace
+
+} // namespace qv
+
+void CSchematicElementRecord::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar << wizardId << base << name << showName << symbolVariant;
+        ar << static_cast<DWORD>(params.size());
+        for (const Param& param : params) ar << param.name << param.value << param.usedUnit << param.type << param.extType;
+        ar << static_cast<DWORD>(outputs.size());
+        for (const CString& output : outputs) ar << output;
+        return;
+    }
+    ar >> wizardId >> base >> name >> showName >> symbolVariant;
+    DWORD count = 0;
+    ar >> count;
+    // Counts from the file are checked before anything is sized by them.
+    if (count > qv::kMaxArchivedRecordMembers) AfxThrowArchiveException(CArchiveException::badIndex);
+    params.clear();
+    for (DWORD i = 0; i < count; ++i) {
+        Param param;
+        ar >> param.name >> param.value >> param.usedUnit >> param.type >> param.extType;
+        params.push_back(param);
+    }
+    ar >> count;
+    if (count > qv::kMaxArchivedRecordMembers) AfxThrowArchiveException(CArchiveException::badIndex);
+    outputs.clear();
+    for (DWORD i = 0; i < count; ++i) {
+        CString output;
+        ar >> output;
+        outputs.push_back(output);
+    }
+}
+
+namespace qv {
+
+std::vector<std::string> CharacteristicScript(const CatalogueElement& type, const SchematicCharacteristic& ch) {
+    std::vector<std::string> lines;
+    const CatalogueCharacteristicControls& controls = type.characteristic;
+    if (ch.kind == SchematicCharacteristic::Kind::None) return lines;
+    lines.push_back("click " + std::to_string(controls.nonlinear));
+    if (ch.kind == SchematicCharacteristic::Kind::Pin) {
+        lines.push_back("click " + std::to_string(controls.usePin));
+        lines.push_back("ok");
+        return lines;
+    }
+    lines.push_back("sheet ok {");
+    switch (ch.kind) {
+    case SchematicCharacteristic::Kind::Reference:
+        lines.push_back("click " + std::to_string(kXyReference));
+        lines.push_back("type " + std::to_string(kXyReferenceText) + " " + Quoted(ch.reference));
+        break;
+    case SchematicCharacteristic::Kind::FileReference:
+        lines.push_back("click " + std::to_string(kXyLookUp));
+        lines.push_back("click " + std::to_string(kXyFileReference));
+        lines.push_back("type " + std::to_string(kXyVariable) + " " + Quoted(ch.variable));
+        break;
+    case SchematicCharacteristic::Kind::DataPairs:
+        lines.push_back("click " + std::to_string(kXyLookUp));
+        lines.push_back("click " + std::to_string(kXyDataPairs));
+        // The page may have read an earlier table from its data file: the rows start afresh.
+        lines.push_back("click " + std::to_string(kXyDeleteAll));
+        for (size_t row = 0; row < ch.points.size(); ++row) {
+            const std::string r = std::to_string(row);
+            lines.push_back("click " + std::to_string(kXyNewRow));
+            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 1 " + NumberText(ch.points[row].first));
+            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 2 " + NumberText(ch.points[row].second));
+        }
+        if (!ch.file.empty()) {
+            lines.push_back("click " + std::to_string(kXyWriteFile));
+            lines.push_back("type " + std::to_string(kXyFileName) + " " + Quoted(ch.file));
+        }
+        break;
+    default:
+        break;
+    }
+    lines.push_back("}");
+    lines.push_back("click " + std::to_string(controls.button));
+    lines.push_back("ok");
+    return lines;
+}
+
+Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {}
+
+Host::~Host() {
+    ClearElements();
+    m_editor.reset();
+    if (m_plugin != nullptr) FreeLibrary(m_plugin);
+}
+
+void Host::ClearElements() {
+    // Wizards go first: their code lives in the plug-in and they may still refer to the sets.
+    for (auto& element : m_elements) {
+        delete element->wizard3;
+        delete element->wizard4;
+        element->wizard3 = nullptr;
+        element->wizard4 = nullptr;
+    }
+    m_elements.clear();
+}
+
+bool Host::Start(const HostOptions& options, std::string& error) {
+    if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
+    m_plugin = LoadLibraryA(options.pluginPath.c_str());
+    if (m_plugin == nullptr) {
+        error = "cannot load the plug-in " + options.pluginPath;
+        return false;
+    }
+    m_create3 = reinterpret_cast<Factory3>(GetProcAddress(m_plugin, "CreateWizardInstance"));
+    m_create4 = reinterpret_cast<Factory4>(GetProcAddress(m_plugin, "CreateWizard4Instance"));
+    if (m_create3 == nullptr || m_create4 == nullptr) {
+        error = options.pluginPath + " does not export the wizard factories";
+        return false;
+    }
+    return true;
+}
+
+void Host::SetDocument(const std::string& folder, const std::string& name) {
+    m_document = name;
+    m_editor->Document().SetPathName(ToCString(folder + name + ".qsc"));
+    m_editor->Document().SetTitle(ToCString(name));
+}
+
+Host::Element* Host::FindElement(const std::string& name) {
+    for (auto& element : m_elements)
+        if (element->source.name == name) return element.get();
+    return nullptr;
+}
+
+bool Host::CreateWizard(Element& element, std::string& error) {
+    const std::string where = "element \"" + element.source.name + "\"";
+    if (element.type->base == 4) {
+        element.wizard4 = m_create4(element.type->id);
+        if (element.wizard4 == nullptr) {
+            error = where + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
+            return false;
+        }
+        m_editor->Attach(*element.wizard4, element.handle);
+    } else {
+        element.wizard3 = m_create3(static_cast<int>(element.type->id));
+        if (element.wizard3 == nullptr) {
+            error = where + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
+            return false;
+        }
+        m_editor->Attach(*element.wizard3, element.handle);
+    }
+    return true;
+}
+
+bool Host::ApplyValues(Element& element, std::string& error) {
+    ParamHolder* holder = m_editor->Holder(element.handle);
+    const std::string where = "element \"" + element.source.name + "\"";
+    auto find = [holder](const std::string& name) -> CWizardCopaObject3* {
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            CWizardCopaObject3* param = holder->GetParam(i);
+            if (param != nullptr && ToString(param->GetName()) == name) return param;
+        }
+        return nullptr;
+    };
+    holder->m_dwShowName = element.source.showName ? 1 : 0;
+    for (const SchematicParam& value : element.source.params) {
+        CWizardCopaObject3* param = find(value.name);
+        if (param == nullptr) {
+            error = where + " has no parameter \"" + value.name + "\"";
+            return false;
+        }
+        if (value.hasValue) param->SetValue(value.value.c_str());
+        if (value.hasUnit) {
+            CStringArray units;
+            bool known = false;
+            if (!param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
+                for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == value.unit.c_str();
+            if (!known) {
+                error = where + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
+                return false;
+            }
+            param->SetUsedUnit(value.unit.c_str());
+        }
+        if (value.hasPin) param->UsePin(value.pin ? TRUE : FALSE);
+    }
+    for (const std::string& name : element.source.outputs) {
+        CWizardCopaObject3* param = find(name);
+        if (param == nullptr) {
+            error = where + " has no parameter \"" + name + "\" for an output";
+            return false;
+        }
+        bool made = false;
+        for (int t = 0; t < holder->GetOutputTemplateCount(); ++t) {
+            CWizardCopaObject3* templ = holder->GetOutputTemplate(t);
+            if (templ == nullptr || templ->GetName() != "SDB") continue;
+            bool live = false;
+            for (int k = 0; k < holder->GetOutputInstanceCount() && !live; ++k) {
+                const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
+                live = entry != nullptr && !entry->IsDeleted() && entry->GetTemplateObject() == param &&
+                       entry->GetName() == templ->GetName();
+            }
+            if (!live) {
+                CWizardCopaObject3* entry = CWizardCopaObject3::CreateWizCopa(templ);
+                entry->SetDeletable(TRUE);
+                entry->SetCopaObject(nullptr);
+                entry->SetTemplateObject(param);
+                holder->AddOutputInstance(entry);
+            }
+            made = true;
+        }
+        if (!made) {
+            error = where + ": its kind has no result outputs";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
+                      std::string& error) {
+    const std::string where = "element \"" + element.source.name + "\"";
+    CPropertySheet sheet(ToCString(element.source.name));
+    if (element.wizard4 != nullptr)
+        element.wizard4->DoEditProperties(sheet, 1);
+    else
+        element.wizard3->DoEditProperties(sheet, m_editor->Exchange(element.handle), 1);
+    // The sheet makes each page from the template in the module the page was constructed
+    // with, so that module's resources are installed while the sheet is up.
+    const HINSTANCE previous = AfxGetResourceHandle();
+    if (sheet.GetPageCount() > 0 && sheet.GetPage(0)->m_psp.hInstance != nullptr)
+        AfxSetResourceHandle(sheet.GetPage(0)->m_psp.hInstance);
+    bool ok = true;
+    if (sheet.GetPageCount() == 0) {
+        error = where + ": its wizard shows no pages";
+        ok = false;
+    } else if (!sheet.Create()) {
+        error = where + ": its property sheet cannot be shown";
+        ok = false;
+    } else {
+        ok = runner.Run(actions, sheet);
+        if (!ok) {
+            error = where + ":";
+            for (const std::string& line : runner.Errors()) error += "\n  " + line;
+        }
+    }
+    if (sheet.GetSafeHwnd() != nullptr) sheet.DestroyWindow();
+    AfxSetResourceHandle(previous);
+    if (element.wizard4 != nullptr) {
+        element.wizard4->EndEditProperties();
+    } else {
+        element.wizard3->EndEditProperties();
+        m_editor->KeepAdditionalData(*element.wizard3, element.handle);
+    }
+    return ok;
+}
+
+bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
+    auto element = std::make_unique<Element>();
+    element->source = source;
+    element->type = m_catalogue.Find(source.id);
+    if (element->type == nullptr) {
+        error = "element \"" + source.name + "\": wizard ID " + std::to_string(source.id) + " is not in the catalogue";
+        return false;
+    }
+    element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
+    m_editor->AddNameInUse(source.name);
+    Element& added = *element;
+    m_elements.push_back(std::move(element));
+    if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
+    if (!initialize) return true;
+    if (added.wizard4 != nullptr)
+        added.wizard4->Initialize(0);
+    else
+        added.wizard3->Initialize(m_editor->Exchange(added.handle));
+
+    std::vector<std::string> lines;
+    if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
+        if (!added.type->HasCharacteristic()) {
+            error = "element \"" + source.name + "\": its kind has no characteristic";
+            return false;
+        }
+        lines = CharacteristicScript(*added.type, source.characteristic);
+    }
+    for (const std::string& line : source.script) lines.push_back(line);
+    if (lines.empty()) return true;
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(lines, actions, error)) {
+        error = "element \"" + source.name + "\" script: " + error;
+        return false;
+    }
+    EditScriptRunner runner;
+    return RunSession(added, actions, runner, error);
+}
+
+bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
+    ClearElements();
+    SetDocument(documentFolder, schematic.document);
+    for (const SchematicElement& source : schematic.elements) {
+        if (!AddElement(source, true, error)) return false;
+        if (!m_editor->Breaches().empty()) {
+            error = "request protocol breach: " + m_editor->Breaches().front();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Host::CompleteModelText(const Element& element, const std::string& text) const {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    auto value = [&](const std::string& name, std::string& out) {
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || ToString(param->GetName()) != name) continue;
+            // A parameter taken from a pin is the signal at the element's pin of that name.
+            if (param->HasPin()) {
+                out = element.source.name + "." + name;
+                return true;
+            }
+            // A value typed in its used unit goes to the simulator in the parameter's unit;
+            // text that is no number (a variable, an expression) goes as it stands.
+            CString converted;
+            TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
+            out = ToString(converted);
+            return true;
+        }
+        return false;
+    };
+    // One forward pass; inserted values are never searched again.
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '@') {
+            out += text[i++];
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < text.size() && IsNameChar(text[j])) ++j;
+        std::string name = text.substr(i + 1, j - i - 1);
+        // An indexed parameter ("A[2]") is one name.
+        if (j < text.size() && text[j] == '[') {
+            const size_t close = text.find(']', j);
+            std::string indexed;
+            if (close != std::string::npos && value(text.substr(i + 1, close - i), indexed)) {
+                out += indexed;
+                i = close + 1;
+                continue;
+            }
+        }
+        std::string replacement;
+        if (name == "NAME") {
+            out += element.source.name;
+        } else if (!name.empty() && value(name, replacement)) {
+            out += replacement;
+        } else {
+            out += text.substr(i, j - i);
+        }
+        i = j;
+    }
+    // The result outputs switched on, one line each from their template's text.
+    for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
+        const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
+        if (entry == nullptr || entry->IsDeleted() || entry->GetValue().IsEmpty()) continue;
+        std::string paramName;
+        for (int p = 0; p < holder->GetParamCount(); ++p) {
+            const CWizardCopaObject3* param = holder->GetParam(p);
+            if (param != nullptr && (entry->GetTemplateObject() == param ||
+                                     (param->GetCopaObject() != nullptr && entry->GetTemplateObject() == param->GetCopaObject())))
+                paramName = ToString(param->GetName());
+        }
+        if (paramName.empty()) continue;
+        const std::string templ = ToString(entry->GetValue());
+        std::string line;
+        for (size_t p = 0; p < templ.size();) {
+            if (templ.compare(p, 6, "@PARAM") == 0) {
+                line += paramName;
+                p += 6;
+            } else if (templ.compare(p, 5, "@NAME") == 0) {
+                line += element.source.name;
+                p += 5;
+            } else {
+                line += templ[p++];
+            }
+        }
+        out += "\n" + line;
+    }
+    return out;
+}
+
+bool Host::Describe(const std::string& path, std::vector<std::string>& written, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target = fs::absolute(fs::path(path), code);
+    if (code || target.filename().empty()) {
+        error = path + ": not a file path";
+        return false;
+    }
+    const std::string finalPath = target.string();
+    const std::string partPath = finalPath + ".part";
+    CFile file;
+    if (!file.Open(partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = finalPath + ": cannot be written";
+        return false;
+    }
+    UserScript& script = UserScript::Instance();
+    std::vector<std::string> shownErrors;
+    script.SetFailureHandler([&](const std::string& message) { shownErrors.push_back(message); });
+    std::vector<std::string> dataFiles;
+    bool ok = true;
+    for (auto& element : m_elements) {
+        const size_t firstRequest = m_editor->Requests().size();
+        const CString templ = ToCString(element->type->templ);
+        std::string text;
+        if (element->wizard4 != nullptr) {
+            CString modelText = ToCString(element->type->modelText);
+            element->wizard4->WriteSimDescr(&file, templ, modelText);
+            text = ToString(modelText);
+        } else {
+            CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element->handle);
+            exchange->m_strModelText = ToCString(element->type->modelText);
+            element->wizard3->WriteSimDescr(&file, templ, exchange);
+            text = ToString(exchange->m_strModelText);
+        }
+        const auto& requests = m_editor->Requests();
+        for (size_t r = firstRequest; r < requests.size(); ++r)
+            if (requests[r].code == WIZREQ_ERROR_TEXT) {
+                error += (error.empty() ? "" : "\n") + ("element \"" + element->source.name + "\": " + requests[r].text);
+                ok = false;
+            }
+        // The data files the text names ("FILE := "name"") are written beside the description.
+        for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
+            const size_t start = at + 9;
+            const size_t end = text.find('"', start);
+            if (end == std::string::npos) break;
+            const fs::path name = fs::path(text.substr(start, end - start));
+            const fs::path data = name.is_absolute() ? name : target.parent_path() / name;
+            if (fs::exists(data, code)) dataFiles.push_back(data.string());
+        }
+        const std::string line = Cp1252ToUtf8Text(CompleteModelText(*element, text)) + "\n";
+        try {
+            file.Write(line.data(), static_cast<UINT>(line.size()));
+        } catch (CException* e) {
+            error = finalPath + ": cannot be written (" + ExceptionText(e) + ")";
+            e->Delete();
+            ok = false;
+            break;
+        }
+    }
+    script.SetFailureHandler(nullptr);
+    for (const std::string& message : shownErrors) {
+        error += (error.empty() ? "" : "\n") + message;
+        ok = false;
+    }
+    if (!m_editor->Breaches().empty()) {
+        error += (error.empty() ? "" : "\n") + ("request protocol breach: " + m_editor->Breaches().front());
+        ok = false;
+    }
+    try {
+        file.Close();
+    } catch (CException* e) {
+        e->Delete();
+        ok = false;
+        if (error.empty()) error = finalPath + ": cannot be written";
+    }
+    if (!ok || std::rename(partPath.c_str(), finalPath.c_str()) != 0) {
+        std::remove(partPath.c_str());
+        if (error.empty()) error = finalPath + ": cannot be written";
+        return false;
+    }
+    written.clear();
+    written.push_back(finalPath);
+    std::set<std::string> seen;
+    for (const std::string& data : dataFiles)
+        if (seen.insert(data).second) written.push_back(data);
+    return true;
+}
+
+bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, EditOutcome& outcome,
+                std::string& error) {
+    Element* element = FindElement(name);
+    if (element == nullptr) {
+        error = "the schematic has no element \"" + name + "\"";
+        return false;
+    }
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(lines, actions, error)) {
+        error = "edit script: " + error;
+        return false;
+    }
+    if (!RunEdit(*element, actions, outcome, error)) return false;
+    element->source.script.insert(element->source.script.end(), lines.begin(), lines.end());
+    return true;
+}
+
+bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome,
+                   std::string& error) {
+    EditScriptRunner runner;
+    const uintptr_t from = HandleProbe();
+    runner.savePreview = [from](const std::string& path, std::string& message) {
+        CWnd* preview = NewestPreviewWindow(from);
+        if (preview == nullptr) {
+            message = "no characteristic preview is open";
+            return false;
+        }
+        preview->Invalidate();
+        preview->UpdateWindow();
+        const DisplayList* painting = GetLastPainting(preview);
+        if (painting == nullptr) {
+            message = "the preview painted nothing";
+            return false;
+        }
+        return WriteWholeFile(path, RenderSvg(*painting), message);
+    };
+    const bool ok = RunSession(element, actions, runner, error);
+    outcome.listing = runner.FinalListing();
+    outcome.printed = runner.Printed();
+    if (ok && !m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return ok;
+}
+
+bool Host::SymbolSvg(const std::string& name, const std::string& path, std::string& error) {
+    Element* element = FindElement(name);
+    if (element == nullptr) {
+        error = "the schematic has no element \"" + name + "\"";
+        return false;
+    }
+    const ParamHolder* holder = m_editor->Holder(element->handle);
+    const std::string text = element->type->SymbolText(GetCurrentLanguageID());
+    if (text.empty()) {
+        error = "element \"" + name + "\": its kind has no symbol";
+        return false;
+    }
+    constexpr int kSize = 200;
+    CTBDrawSymbol symbol(CRect(0, 0, kSize, kSize));
+    if (!symbol.LoadSymbols(ToCString(text))) {
+        error = "element \"" + name + "\": its symbol cannot be read: " + ToString(symbol.GetErrorText());
+        return false;
+    }
+    symbol.SetCurMask(holder->m_bySymbolVariant);
+    CDC dc;
+    dc.SetDeviceSize(kSize, kSize);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* old = dc.SelectObject(&pen);
+    symbol.Draw(&dc, CRect(0, 0, kSize, kSize));
+    dc.SelectObject(old);
+    return WriteWholeFile(path, dc.RenderSvg(), error);
+}
+
+bool Host::PreviewSvg(const std::string& name, const std::string& path, std::string& error) {
+    Element* element = FindElement(name);
+    if (element == nullptr) {
+        error = "the schematic has no element \"" + name + "\"";
+        return false;
+    }
+    if (!element->type->HasCharacteristic()) {
+        error = "element \"" + name + "\": its kind has no characteristic";
+        return false;
+    }
+    const std::vector<std::string> lines = {
+        "sheet cancel {", "click " + std::to_string(kXyShow), "preview " + Quoted(path), "}",
+        "click " + std::to_string(element->type->characteristic.button), "cancel"};
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(lines, actions, error)) return false;
+    EditOutcome outcome;
+    if (!RunEdit(*element, actions, outcome, error)) {
+        error += "\n(the preview needs a nonlinear element whose characteristic is a table of data pairs)";
+        return false;
+    }
+    return true;
+}
+
+bool Host::Save(const std::string& path, std::string& error) {
+    const std::string partPath = path + ".part";
+    CFile file;
+    if (!file.Open(partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = path + ": cannot be written";
+        return false;
+    }
+    // Every record stays alive until the archive is closed: the archive maps objects by address.
+    std::vector<std::unique_ptr<CSchematicElementRecord>> records;
+    bool ok = true;
+    try {
+        CArchive ar(&file, CArchive::store);
+        ar << CString(kArchiveMagic) << kArchiveFormat << ToCString(m_document);
+        ar << static_cast<DWORD>(m_elements.size());
+        for (const auto& element : m_elements) {
+            const ParamHolder* holder = m_editor->Holder(element->handle);
+            auto record = std::make_unique<CSchematicElementRecord>();
+            record->wizardId = element->type->id;
+            record->base = static_cast<BYTE>(element->type->base);
+            record->name = ToCString(element->source.name);
+            record->showName = holder->m_dwShowName;
+            record->symbolVariant = holder->m_bySymbolVariant;
+            for (int i = 0; i < holder->GetParamCount(); ++i) {
+                const CWizardCopaObject3* param = holder->GetParam(i);
+                if (param == nullptr || param->IsDeleted()) continue;
+                record->params.push_back(
+                    {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
+            }
+            for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
+                const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
+                if (entry == nullptr || entry->IsDeleted()) continue;
+                for (int p = 0; p < holder->GetParamCount(); ++p)
+                    if (holder->GetParam(p) != nullptr && entry->GetTemplateObject() == holder->GetParam(p))
+                        record->outputs.push_back(holder->GetParam(p)->GetName());
+            }
+            ar.WriteObject(record.get());
+            records.push_back(std::move(record));
+            if (element->wizard4 != nullptr) {
+                element->wizard4->Serialize(ar, eSheetVersion4);
+            } else {
+                BYTE* data = nullptr;
+                const DWORD size = element->wizard3->GetAdditionalWizardData(eSheetVersion4, &data);
+                ar << (data != nullptr ? size : 0u);
+                if (data != nullptr && size > 0) ar.Write(data, size);
+            }
+        }
+        ar.Close();
+        file.Close();
+    } catch (CException* e) {
+        error = path + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        ok = false;
+    }
+    if (ok && std::rename(partPath.c_str(), path.c_str()) != 0) {
+        error = path + ": cannot be written";
+        ok = false;
+    }
+    if (!ok) std::remove(partPath.c_str());
+    return ok;
+}
+
+bool Host::Load(const std::string& path, const std::string& documentFolder, std::string& error) {
+    ClearElements();
+    CFile file;
+    if (!file.Open(path.c_str(), CFile::modeRead)) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    // Loaded records stay alive until the archive is done: a later reference to one of them
+    // gives back the same address.
+    std::vector<std::unique_ptr<CObject>> records;
+    bool ok = false;
+    try {
+        CArchive ar(&file, CArchive::load);
+        CString magic;
+        WORD format = 0;
+        CString document;
+        ar >> magic;
+        if (magic != kArchiveMagic) throw std::runtime_error("not a schematic archive");
+        ar >> format;
+        if (format != kArchiveFormat) throw std::runtime_error("archive format " + std::to_string(format) + " is not known");
+        ar >> document;
+        const std::string documentName = ToString(document);
+        if (documentName.empty() || documentName.find_first_of("/\\") != std::string::npos ||
+            documentName.find('\0') != std::string::npos)
+            throw std::runtime_error("the archive names no valid document");
+        SetDocument(documentFolder, documentName);
+        DWORD count = 0;
+        ar >> count;
+        if (count > kMaxSchematicElements) throw std::runtime_error("the archive lists too many elements");
+        std::set<std::string> names;
+        for (DWORD i = 0; i < count; ++i) {
+            CObject* object = ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord));
+            bool known = false;
+            for (const auto& record : records) known = known || record.get() == object;
+            if (object == nullptr || known) throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
+            records.emplace_back(object);
+            auto* record = static_cast<CSchematicElementRecord*>(object);
+            SchematicElement source;
+            source.id = record->wizardId;
+            source.name = ToString(record->name);
+            source.showName = record->showName != 0;
+            if (source.name.empty() || source.name.find('\0') != std::string::npos || !names.insert(source.name).second)
+                throw std::runtime_error("element record " + std::to_string(i + 1) + " has no unique name");
+            const CatalogueElement* type = m_catalogue.Find(source.id);
+            if (type == nullptr || type->base != record->base)
+                throw std::runtime_error("element \"" + source.name + "\": wizard ID " + std::to_string(source.id) +
+                                         " is not in the catalogue with this base");
+            std::string addError;
+            if (!AddElement(source, false, addError)) throw std::runtime_error(addError);
+            Element& element = *m_elements.back();
+            ParamHolder* holder = m_editor->Holder(element.handle);
+            holder->m_bySymbolVariant = record->symbolVariant;
+            for (const auto& stored : record->params) {
+                CWizardCopaObject3* param = nullptr;
+                for (int p = 0; p < holder->GetParamCount() && param == nullptr; ++p)
+                    if (holder->GetParam(p) != nullptr && holder->GetParam(p)->GetName() == stored.name)
+                        param = holder->GetParam(p);
+                if (param == nullptr)
+                    throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + ToString(stored.name) + "\"");
+                param->SetValue(stored.value);
+                param->SetUsedUnit(stored.usedUnit);
+                param->SetType(stored.type);
+                param->SetExtType(stored.extType);
+            }
+            element.source.outputs.clear();
+            for (const CString& output : record->outputs) element.source.outputs.push_back(ToString(output));
+            if (!ApplyValues(element, addError)) throw std::runtime_error(addError);
+            element.source.outputs.clear();
+            if (element.wizard4 != nullptr) {
+                element.wizard4->Serialize(ar, eSheetVersion4);
+            } else {
+                DWORD size = 0;
+                ar >> size;
+                if (size > kMaxAdditionalData) throw std::runtime_error("element \"" + source.name + "\": its wizard data is too large");
+                // Read piece by piece, so that a size the file cannot back takes no memory.
+                std::vector<BYTE> data;
+                BYTE chunk[65536];
+                while (data.size() < size) {
+                    const UINT want = static_cast<UINT>(std::min<size_t>(sizeof chunk, size - data.size()));
+                    if (ar.Read(chunk, want) != want) AfxThrowArchiveException(CArchiveException::endOfFile);
+                    data.insert(data.end(), chunk, chunk + want);
+                }
+                BYTE* copy = size > 0 ? new BYTE[size] : nullptr;
+                if (size > 0) std::memcpy(copy, data.data(), size);
+                element.wizard3->SetAdditionalWizardData(copy, size);
+                m_editor->KeepAdditionalData(*element.wizard3, element.handle);
+            }
+        }
+        ok = true;
+    } catch (CException* e) {
+        error = path + ": the archive is damaged (" + ExceptionText(e) + ")";
+        e->Delete();
+    } catch (const std::runtime_error& e) {
+        error = path + ": " + e.what();
+    }
+    if (ok && !m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        ok = false;
+    }
+    if (!ok) ClearElements();
+    return ok;
+}
+
+Schematic Host::CurrentSchematic() const {
+    Schematic schematic;
+    schematic.document = m_document;
+    for (const auto& element : m_elements) {
+        SchematicElement out = element->source;
+        out.params.clear();
+        out.outputs.clear();
+        const ParamHolder* holder = m_editor->Holder(element->handle);
+        out.showName = holder->m_dwShowName != 0;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted()) continue;
+            const std::string name = ToString(param->GetName());
+            const CatalogueParam* defaults = element->type->FindParam(name);
+            SchematicParam value;
+            value.name = name;
+            value.value = ToString(param->GetValue());
+            value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
+            value.unit = ToString(param->GetUsedUnit());
+            value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
+            value.pin = param->HasPin() != FALSE;
+            value.hasPin = value.pin;
+            if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
+        }
+        for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
+            const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
+            if (entry == nullptr || entry->IsDeleted()) continue;
+            for (int p = 0; p < holder->GetParamCount(); ++p) {
+                const CWizardCopaObject3* param = holder->GetParam(p);
+                if (param == nullptr || entry->GetTemplateObject() != param) continue;
+                const std::string name = ToString(param->GetName());
+                if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end())
+                    out.outputs.push_back(name);
+            }
+        }
+        schematic.elements.push_back(std::move(out));
+    }
+    return schematic;
+}
+
+} // namespace qv

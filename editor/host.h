@@ -1,0 +1,132 @@
+// The host's jobs on a schematic: it loads the plug-in by path, makes the editor's elements
+// from the catalogue, creates and initialises their wizards, applies the schematic's wizard
+// settings through the element pages, and then writes the model description, runs an edit
+// session, saves or loads the wizard data, or draws a symbol or characteristic preview.
+#pragma once
+
+#include "editor/catalogue.h"
+#include "editor/edit_script.h"
+#include "editor/schematic.h"
+#include "editor/schematic_editor.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The editor's own record of an element in a saved archive: wizard ID and base, name, the
+// parameters' values, units and flags, and the result outputs switched on. It travels
+// through the archive's object map, so the wizards' class references and its own share one
+// counter.
+class CSchematicElementRecord : public CObject {
+    DECLARE_SERIAL(CSchematicElementRecord)
+public:
+    struct Param {
+        CString name;
+        CString value;
+        CString usedUnit;
+        DWORD type = 0;
+        DWORD extType = 0;
+    };
+    void Serialize(CArchive& ar) override;
+
+    DWORD wizardId = 0;
+    BYTE base = 4;
+    CString name;
+    DWORD showName = 0;
+    BYTE symbolVariant = 0;
+    std::vector<Param> params;
+    std::vector<CString> outputs;   // names of the parameters whose result output is on
+};
+
+namespace qv {
+
+struct HostOptions {
+    std::string pluginPath;        // the plug-in module
+    std::string catalogueFolder;   // the folder of the family files
+};
+
+// What one edit session did.
+struct EditOutcome {
+    std::string listing;                    // the page's controls at the end (Windows-1252)
+    std::vector<std::string> printed;       // listings of "print" actions
+};
+
+class Host {
+public:
+    Host();
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Loads the catalogue and the plug-in. False with a message.
+    bool Start(const HostOptions& options, std::string& error);
+
+    // Makes the elements of the schematic in its order: parameter set from the catalogue with
+    // the schematic's values, wizard from the plug-in's factory, Initialize, then the wizard
+    // settings (characteristic, script) through the element's page. The document lives in
+    // documentFolder (ending in '/'), which is where the wizards put default data files.
+    bool Build(const Schematic& schematic, const std::string& documentFolder, std::string& error);
+
+    // Writes the model description into one file; data files go beside it. `written` lists
+    // the description and every data file it names that exists.
+    bool Describe(const std::string& path, std::vector<std::string>& written, std::string& error);
+
+    // Runs an edit session on the element's pages.
+    // The script lines are kept with the element (CurrentSchematic lists them) when the
+    // session succeeded.
+    bool Edit(const std::string& element, const std::vector<std::string>& lines, EditOutcome& outcome,
+              std::string& error);
+
+    // Saves the schematic's editor data and wizard data into one archive (sheet version 4),
+    // and loads such an archive into an empty host (the document lives in documentFolder).
+    bool Save(const std::string& path, std::string& error);
+    bool Load(const std::string& path, const std::string& documentFolder, std::string& error);
+
+    // SVG pictures of an element: its symbol as the page draws it in the current form, or the
+    // preview of its characteristic.
+    bool SymbolSvg(const std::string& element, const std::string& path, std::string& error);
+    bool PreviewSvg(const std::string& element, const std::string& path, std::string& error);
+
+    // The schematic as the editor now holds it: the values that differ from the catalogue's,
+    // the outputs switched on, and the settings and scripts that were applied.
+    Schematic CurrentSchematic() const;
+
+    SchematicEditor& Editor() { return *m_editor; }
+    size_t ElementCount() const { return m_elements.size(); }
+
+private:
+    struct Element {
+        const CatalogueElement* type = nullptr;
+        SchematicElement source;
+        DWORD handle = 0;
+        CWizardBase3* wizard3 = nullptr;
+        CWizardBase4* wizard4 = nullptr;
+    };
+    typedef CWizardBase3* (*Factory3)(int);
+    typedef CWizardBase4* (*Factory4)(unsigned int);
+
+    Element* FindElement(const std::string& name);
+    bool AddElement(const SchematicElement& source, bool initialize, std::string& error);
+    bool CreateWizard(Element& element, std::string& error);
+    bool ApplyValues(Element& element, std::string& error);
+    bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
+                    std::string& error);
+    void SetDocument(const std::string& folder, const std::string& name);
+    std::string CompleteModelText(const Element& element, const std::string& text) const;
+    void ClearElements();
+    bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
+
+    Catalogue m_catalogue;
+    HMODULE m_plugin = nullptr;
+    Factory3 m_create3 = nullptr;
+    Factory4 m_create4 = nullptr;
+    std::unique_ptr<SchematicEditor> m_editor;
+    std::vector<std::unique_ptr<Element>> m_elements;
+    std::string m_document;
+};
+
+// The edit-script lines that enter a characteristic on a page whose controls the catalogue
+// names, as a user would: the nonlinear form, then the characteristic table in its own sheet.
+std::vector<std::string> CharacteristicScript(const CatalogueElement& type, const SchematicCharacteristic& ch);
+
+} // namespace qv

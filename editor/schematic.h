@@ -1,0 +1,69 @@
+// The host's schematic: a JSON document (docs/schematic-format.md) naming the document and
+// listing its elements with wizard ID, name, parameter values, switched-on result outputs
+// and optional wizard settings (a characteristic, or an edit script for the element's pages).
+// Texts are UTF-8 in the file and Windows-1252 here.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv {
+
+// Limits of what a schematic may hold; larger ones are refused.
+constexpr size_t kMaxSchematicElements = 1000000;
+constexpr size_t kMaxCharacteristicPoints = 10000;
+constexpr size_t kMaxScriptLines = 10000;
+
+struct SchematicParam {
+    std::string name;
+    bool hasValue = false;
+    std::string value;
+    bool hasUnit = false;
+    std::string unit;     // the used unit
+    bool hasPin = false;
+    bool pin = false;     // taken from a pin
+};
+
+// The element's characteristic, applied through the element's page and its characteristic
+// table as a user would enter it.
+struct SchematicCharacteristic {
+    enum class Kind { None, Reference, DataPairs, FileReference, Pin };
+    Kind kind = Kind::None;
+    std::string reference;                          // Reference: the text ("XY1.VAL")
+    std::string variable;                           // FileReference: the variable name
+    std::vector<std::pair<double, double>> points;  // DataPairs
+    std::string file;                               // DataPairs: a data file of the user's own ("" = default name)
+};
+
+struct SchematicElement {
+    unsigned id = 0;
+    std::string name;
+    bool showName = false;
+    std::vector<SchematicParam> params;
+    std::vector<std::string> outputs;   // parameter names whose result output is switched on
+    SchematicCharacteristic characteristic;
+    std::vector<std::string> script;    // edit-script lines (docs/host.md)
+};
+
+struct Schematic {
+    std::string document;
+    std::vector<SchematicElement> elements;
+
+    const SchematicElement* Find(const std::string& name) const;
+    SchematicElement* Find(const std::string& name);
+};
+
+// Reads a schematic. False with a message saying what is wrong and where; `schematic` is
+// then unchanged. Element names must be unique and non-empty; numbers of a characteristic
+// finite; counts within the limits above.
+bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error);
+bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error);
+
+// The schematic as JSON text (UTF-8, two-space indentation, ends with a line end). Reading
+// the text again gives the same schematic.
+std::string WriteSchematic(const Schematic& schematic);
+
+std::string CharacteristicKindName(SchematicCharacteristic::Kind kind);
+
+} // namespace qv

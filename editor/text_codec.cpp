@@ -1,0 +1,117 @@
+#include "editor/text_codec.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace qv {
+namespace {
+
+// Characters of the bytes 0x80 to 0x9F; 0 stands for a byte the code page leaves undefined.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t CharOfByte(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) {
+        const char32_t mapped = kHighControls[byte - 0x80];
+        return mapped != 0 ? mapped : byte;
+    }
+    return byte;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool ByteOfChar(char32_t c, unsigned char& byte) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        byte = static_cast<unsigned char>(c);
+        return true;
+    }
+    for (int i = 0; i < 32; ++i) {
+        const char32_t mapped = kHighControls[i];
+        if ((mapped != 0 && mapped == c) || (mapped == 0 && c == static_cast<char32_t>(0x80 + i))) {
+            byte = static_cast<unsigned char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string Cp1252ToUtf8Text(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (unsigned char byte : text) AppendUtf8(out, CharOfByte(byte));
+    return out;
+}
+
+bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error) {
+    std::string result;
+    result.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        char32_t c = 0;
+        size_t length = 0;
+        if (lead < 0x80) {
+            c = lead;
+            length = 1;
+        } else if ((lead & 0xE0) == 0xC0) {
+            c = lead & 0x1F;
+            length = 2;
+        } else if ((lead & 0xF0) == 0xE0) {
+            c = lead & 0x0F;
+            length = 3;
+        } else if ((lead & 0xF8) == 0xF0) {
+            c = lead & 0x07;
+            length = 4;
+        } else {
+            error = "malformed UTF-8 at byte " + std::to_string(i);
+            return false;
+        }
+        if (i + length > text.size()) {
+            error = "malformed UTF-8 at byte " + std::to_string(i);
+            return false;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                error = "malformed UTF-8 at byte " + std::to_string(i);
+                return false;
+            }
+            c = (c << 6) | (next & 0x3F);
+        }
+        // Overlong forms and surrogates are not characters.
+        static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < kMinimum[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            error = "malformed UTF-8 at byte " + std::to_string(i);
+            return false;
+        }
+        unsigned char byte = 0;
+        if (!ByteOfChar(c, byte)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            error = std::string("character ") + code + " at byte " + std::to_string(i) +
+                    " has no place in the Windows-1252 code page";
+            return false;
+        }
+        result += static_cast<char>(byte);
+        i += length;
+    }
+    out = std::move(result);
+    return true;
+}
+
+} // namespace qv

@@ -1,0 +1,19 @@
+// Conversions between the system's 8-bit code page (Windows-1252), in which every text of
+// the editor and the plug-in is kept, and UTF-8, in which the host's files and its output
+// are written.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+// Every byte becomes its character; the five bytes that the code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number, as the
+// platform's own conversion does. Line ends and tabs stay as they are.
+std::string Cp1252ToUtf8Text(const std::string& text);
+
+// UTF-8 to Windows-1252. False (and `out` unchanged) for malformed UTF-8 or a character that
+// the code page cannot hold; `error` then says which and where.
+bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error);
+
+} // namespace qv
