@@ -7,6 +7,8 @@
 #include "afx/wnd_core.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -95,6 +97,219 @@ void UserScript::Reset()
 {
     m_queue.clear();
     m_shown.clear();
+}
+
+namespace {
+
+// One thing the user does inside a scripted dialog or sheet.
+struct ScriptAction {
+    std::string verb;
+    std::vector<long> numbers;
+    std::string text;
+};
+
+bool ParseNumber(const std::string& token, long lo, long hi, long& out)
+{
+    if (token.empty() || token.size() > 11)
+        return false;
+    size_t i = (token[0] == '-' || token[0] == '+') ? 1 : 0;
+    if (i == token.size())
+        return false;
+    long v = 0;
+    for (; i < token.size(); ++i) {
+        if (token[i] < '0' || token[i] > '9')
+            return false;
+        v = v * 10 + (token[i] - '0');
+    }
+    if (token[0] == '-')
+        v = -v;
+    if (v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+bool ParseAnswer(const std::string& token, int& answer)
+{
+    static const std::pair<const char*, int> names[] = {{"OK", IDOK},   {"CANCEL", IDCANCEL}, {"YES", IDYES},
+                                                         {"NO", IDNO},   {"ABORT", IDABORT},   {"RETRY", IDRETRY},
+                                                         {"IGNORE", IDIGNORE}};
+    std::string upper;
+    for (char c : token)
+        upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const auto& [name, code] : names)
+        if (upper == name) {
+            answer = code;
+            return true;
+        }
+    return false;
+}
+
+// Splits off the first blank-separated word; the rest loses its leading blanks.
+std::string NextWord(std::string& rest)
+{
+    size_t b = rest.find_first_not_of(" \t");
+    if (b == std::string::npos) {
+        rest.clear();
+        return std::string();
+    }
+    size_t e = rest.find_first_of(" \t", b);
+    std::string word = rest.substr(b, e == std::string::npos ? std::string::npos : e - b);
+    rest = e == std::string::npos ? std::string() : rest.substr(e);
+    const size_t t = rest.find_first_not_of(" \t");
+    rest = t == std::string::npos ? std::string() : rest.substr(t);
+    return word;
+}
+
+void RunActions(CWnd* target, CPropertySheet* sheet, const std::vector<ScriptAction>& actions)
+{
+    for (const ScriptAction& a : actions) {
+        CWnd* where = sheet ? static_cast<CWnd*>(sheet->GetActivePage()) : target;
+        if (a.verb == "page") {
+            if (sheet)
+                ui::SelectPage(sheet, static_cast<int>(a.numbers[0]));
+            continue;
+        }
+        CWnd* control = where ? where->GetDlgItem(static_cast<int>(a.numbers[0])) : nullptr;
+        if (a.verb == "type")
+            ui::TypeText(control, a.text.c_str());
+        else if (a.verb == "click")
+            ui::Click(control);
+        else if (a.verb == "choose")
+            ui::ChooseEntry(control, a.text.c_str());
+        else if (a.verb == "cell")
+            ui::EditListCell(control, static_cast<int>(a.numbers[1]), static_cast<int>(a.numbers[2]), a.text.c_str());
+        else if (a.verb == "spin")
+            ui::ClickSpin(control, static_cast<int>(a.numbers[1]));
+    }
+}
+
+} // namespace
+
+bool UserScript::LoadText(const std::string& text, std::string& error)
+{
+    std::vector<Entry> parsed;
+    std::vector<std::vector<ScriptAction>> actionLists; // per entry (dialogs and sheets)
+    bool inBlock = false;
+    size_t lineNo = 0;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const bool indented = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        std::string rest = line;
+        const std::string verb = NextWord(rest);
+        if (verb.empty() || verb[0] == '#')
+            continue;
+        auto fail = [&](const std::string& why) {
+            error = "line " + std::to_string(lineNo) + ": " + why;
+            return false;
+        };
+        if (indented) {
+            if (!inBlock)
+                return fail("an action outside a dialog or sheet");
+            ScriptAction a{verb, {}, {}};
+            long n = 0;
+            const int numbers = verb == "cell" ? 3 : (verb == "type" || verb == "click" || verb == "choose" ||
+                                                      verb == "spin" || verb == "page")
+                                                         ? 1
+                                                         : -1;
+            if (numbers < 0)
+                return fail("unknown action \"" + verb + "\"");
+            for (int i = 0; i < numbers; ++i) {
+                if (!ParseNumber(NextWord(rest), 0, 0xFFFF, n))
+                    return fail("\"" + verb + "\" needs a number");
+                a.numbers.push_back(n);
+            }
+            if (verb == "spin") {
+                if (!ParseNumber(NextWord(rest), -1, 1, n) || n == 0)
+                    return fail("\"spin\" needs +1 or -1");
+                a.numbers.push_back(n);
+            }
+            a.text = rest;
+            if ((verb == "click" || verb == "page" || verb == "spin") && !rest.empty())
+                return fail("unexpected text after \"" + verb + "\"");
+            actionLists.back().push_back(std::move(a));
+            continue;
+        }
+        inBlock = false;
+        long n = 0;
+        int answer = 0;
+        if (verb == "messagebox") {
+            if (!ParseAnswer(NextWord(rest), answer))
+                return fail("\"messagebox\" needs an answer");
+            Entry e(InteractionKind::MessageBox);
+            e.answer = answer;
+            e.text = rest;
+            parsed.push_back(std::move(e));
+        } else if (verb == "dialog" || verb == "sheet") {
+            Entry e(verb == "dialog" ? InteractionKind::Dialog : InteractionKind::Sheet);
+            if (verb == "dialog") {
+                if (!ParseNumber(NextWord(rest), 1, 0xFFFF, n))
+                    return fail("\"dialog\" needs a template ID");
+                e.templateId = static_cast<UINT>(n);
+            }
+            const std::string end = NextWord(rest);
+            if (end == "NONE" || end == "none")
+                answer = 0;
+            else if (!ParseAnswer(end, answer) || (answer != IDOK && answer != IDCANCEL))
+                return fail("\"" + verb + "\" ends with OK, CANCEL or NONE");
+            if (!rest.empty())
+                return fail("unexpected text after \"" + verb + "\"");
+            e.answer = answer;
+            parsed.push_back(std::move(e));
+            actionLists.resize(parsed.size());
+            inBlock = true;
+        } else if (verb == "file") {
+            if (rest.empty())
+                return fail("\"file\" needs a path");
+            Entry e(InteractionKind::FileDialog);
+            e.answer = IDOK;
+            e.text = rest;
+            parsed.push_back(std::move(e));
+        } else if (verb == "file-type") {
+            if (!ParseNumber(NextWord(rest), 1, 0xFFFF, n) || rest.empty())
+                return fail("\"file-type\" needs an index and a path");
+            Entry e(InteractionKind::FileDialog);
+            e.answer = IDOK;
+            e.filterIndex = static_cast<DWORD>(n);
+            e.text = rest;
+            parsed.push_back(std::move(e));
+        } else if (verb == "file-cancel") {
+            if (!rest.empty())
+                return fail("unexpected text after \"file-cancel\"");
+            Entry e(InteractionKind::FileDialog);
+            e.answer = IDCANCEL;
+            parsed.push_back(std::move(e));
+        } else if (verb == "menu") {
+            if (!ParseNumber(NextWord(rest), 0, 0xFFFF, n) || !rest.empty())
+                return fail("\"menu\" needs a command ID");
+            Entry e(InteractionKind::PopupMenu);
+            e.answer = static_cast<int>(n);
+            parsed.push_back(std::move(e));
+        } else {
+            return fail("unknown interaction \"" + verb + "\"");
+        }
+        actionLists.resize(parsed.size());
+    }
+    for (size_t i = 0; i < parsed.size(); ++i) {
+        if (!actionLists[i].empty()) {
+            std::vector<ScriptAction> actions = std::move(actionLists[i]);
+            if (parsed[i].kind == InteractionKind::Dialog)
+                parsed[i].dialogActions = [actions](CDialog& d) { RunActions(&d, nullptr, actions); };
+            else
+                parsed[i].sheetActions = [actions](CPropertySheet& s) { RunActions(nullptr, &s, actions); };
+        }
+        m_queue.push_back(std::move(parsed[i]));
+    }
+    error.clear();
+    return true;
 }
 
 void UserScript::ReportFailure(const std::string& message)

@@ -699,6 +699,72 @@ TEST_F(Templates, ImageListsCutResourceBitmapsAndRecordTheirDrawing)
     EXPECT_FALSE(unknown.Create(29999u, 16, 0, 0));
 }
 
+// The test page's template as a modal dialog: OK takes the data.
+class CTestDialog : public CDialog {
+public:
+    CTestDialog() : CDialog(kTestPage) {}
+    CString m_text;
+    int m_radio = 0;
+    int m_combo = 0;
+    void DoDataExchange(CDataExchange* pDX)
+    {
+        DDX_Text(pDX, kEdit, m_text);
+        DDX_Radio(pDX, kRadio1, m_radio);
+        DDX_CBIndex(pDX, kCombo, m_combo);
+    }
+};
+
+TEST_F(Templates, AScriptTextAnswersLikeQueuedEntries)
+{
+    std::string error;
+    ASSERT_TRUE(guard.Script().LoadText("# the host's answers\r\n"
+                                        "dialog 30000 OK\n"
+                                        "  type 30001 R 12\n"
+                                        "  click 30005\n"
+                                        "  choose 30007 Three\n"
+                                        "messagebox yes Overwrite?\n"
+                                        "file-type 2 /tmp/x.txt\n"
+                                        "menu 0\n",
+                                        error))
+        << error;
+    EXPECT_EQ(guard.Script().Pending(), 4u);
+
+    CTestDialog dialog;
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_STREQ(dialog.m_text, "R 12");
+    EXPECT_EQ(dialog.m_radio, 1);
+    EXPECT_EQ(dialog.m_combo, 2);
+    EXPECT_EQ(AfxMessageBox("Overwrite?", MB_YESNO), IDYES);
+    CFileDialog open(TRUE, nullptr, nullptr, 0, "A|*.a|B|*.b||");
+    EXPECT_EQ(open.DoModal(), IDOK);
+    EXPECT_EQ(open.m_ofn.nFilterIndex, 2u);
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(kListMenu));
+    EXPECT_FALSE(menu.GetSubMenu(0)->TrackPopupMenu(TPM_RETURNCMD, 0, 0, nullptr));
+}
+
+TEST_F(Templates, AMalformedScriptTextIsRefusedWholeWithItsLine)
+{
+    const std::pair<const char*, const char*> bad[] = {
+        {"messagebox maybe", "line 1: "},
+        {"menu 1\n  click 5", "line 2: an action outside"},
+        {"dialog 30000 OK\n  wave 1", "line 2: unknown action"},
+        {"dialog 30000 SOMETIMES", "line 1: "},
+        {"dialog x OK", "line 1: "},
+        {"sheet OK\n  spin 30011 +2", "line 2: "},
+        {"file", "line 1: "},
+        {"menu 99999999999", "line 1: "},
+        {"file-cancel now", "line 1: "},
+        {"\n\npopup 3", "line 3: unknown interaction"},
+    };
+    for (const auto& [text, expected] : bad) {
+        std::string error;
+        EXPECT_FALSE(guard.Script().LoadText(text, error)) << text;
+        EXPECT_EQ(error.rfind(expected, 0), 0u) << text << " -> " << error;
+        EXPECT_EQ(guard.Script().Pending(), 0u) << text;
+    }
+}
+
 TEST_F(Templates, FileDialogsTakeThePathOrACancel)
 {
     CFileDialog save(FALSE, "mdx", "old.mdx", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
