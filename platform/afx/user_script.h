@@ -61,20 +61,6 @@ public:
     // A popup menu in which the user chooses the command (0: dismisses the menu).
     void ExpectPopupMenu(UINT commandId);
 
-    // Queues the interactions written in a script text (the host's script file), one per
-    // line; '#' starts a comment:
-    //   messagebox <answer> [expected text]      answer: OK CANCEL YES NO ABORT RETRY IGNORE
-    //   dialog <template ID> <OK|CANCEL|NONE>
-    //   sheet <OK|CANCEL|NONE>
-    //   file <path>            file-type <index> <path>            file-cancel
-    //   menu <command ID>      (0: dismissed)
-    // Lines indented below a dialog or sheet are what the user does in it (in a sheet: on the
-    // active page): "type <ID> <text>", "click <ID>", "choose <ID> <entry text>",
-    // "cell <list ID> <row> <column> <text>", "spin <ID> <+1|-1>", "page <index>".
-    // Returns false with the line and the reason in `error` for text that does not follow
-    // this form; nothing is queued then.
-    bool LoadText(const std::string& text, std::string& error);
-
     // Entries not taken yet, and what they are (for the end-of-test check).
     size_t Pending() const { return m_queue.size(); }
     std::string DescribePending() const;
