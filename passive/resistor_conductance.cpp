@@ -391,6 +391,7 @@ void CPropPassiveResAndCon::OnFieldChanged() {
 void CPropPassiveResAndCon::OnCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
+    CResourceSwitch resources;
     CTBPropertySheet sheet(m_strName, this);
     UpdateData(TRUE);
     sheet.AddPage(table);
