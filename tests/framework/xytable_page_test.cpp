@@ -334,6 +334,20 @@ TEST_F(XYTablePageTest, ImportTakesTwoChannelFilesAndRefusesOthersWithoutChanges
     EXPECT_EQ(0, table.GetFileSaveVersion());
 }
 
+TEST_F(XYTablePageTest, ImportRefusesATableTooLargeForThePageBeforeTakingMemory) {
+    Open({{5, 5}});
+    const std::string big = folders->other + "big.txt";
+    {
+        std::ofstream out(big);
+        for (int i = 0; i <= 1000000; ++i) out << "0 0\n";
+    }
+    script().ExpectFileDialog(big);
+    script().ExpectMessageBox(IDOK, "Invalid value!");
+    script().ExpectMessageBox(IDOK, "Error while reading file!");
+    ASSERT_TRUE(ui::Click(&table, 2118));
+    EXPECT_EQ((Pairs{{5, 5}}), PointsOf(table));
+}
+
 TEST_F(XYTablePageTest, TableKeptInADataFileIsReadAfreshWhenThePageOpens) {
     {
         CReadAndWriteFiles file;
