@@ -14,8 +14,8 @@
 namespace qv {
 namespace {
 
-using nlohmann::json;
-using nlohmann::ordered_json;
+// Objects keep the order of their fields, so parameters stay in the order they were written.
+using json = nlohmann::ordered_json;
 
 struct SchematicError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -235,22 +235,22 @@ bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::strin
 }
 
 std::string WriteSchematic(const Schematic& schematic) {
-    ordered_json document;
+    json document;
     document["document"] = Utf8(schematic.document);
-    ordered_json elements = ordered_json::array();
+    json elements = json::array();
     for (const SchematicElement& element : schematic.elements) {
-        ordered_json e;
+        json e;
         e["id"] = element.id;
         e["name"] = Utf8(element.name);
         if (element.showName) e["show_name"] = true;
         if (!element.params.empty()) {
-            ordered_json params = ordered_json::object();
+            json params = json::object();
             for (const SchematicParam& param : element.params) {
                 if (param.hasValue && !param.hasUnit && !param.hasPin) {
                     params[Utf8(param.name)] = Utf8(param.value);
                     continue;
                 }
-                ordered_json p = ordered_json::object();
+                json p = json::object();
                 if (param.hasValue) p["value"] = Utf8(param.value);
                 if (param.hasUnit) p["unit"] = Utf8(param.unit);
                 if (param.hasPin) p["pin"] = param.pin;
@@ -259,26 +259,26 @@ std::string WriteSchematic(const Schematic& schematic) {
             e["parameters"] = params;
         }
         if (!element.outputs.empty()) {
-            ordered_json outputs = ordered_json::array();
+            json outputs = json::array();
             for (const std::string& output : element.outputs) outputs.push_back(Utf8(output));
             e["outputs"] = outputs;
         }
         const SchematicCharacteristic& ch = element.characteristic;
         if (ch.kind != SchematicCharacteristic::Kind::None) {
-            ordered_json c;
+            json c;
             c["kind"] = CharacteristicKindName(ch.kind);
             if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
             if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
             if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
-                ordered_json points = ordered_json::array();
-                for (const auto& [x, y] : ch.points) points.push_back(ordered_json::array({x, y}));
+                json points = json::array();
+                for (const auto& [x, y] : ch.points) points.push_back(json::array({x, y}));
                 c["points"] = points;
                 if (!ch.file.empty()) c["file"] = Utf8(ch.file);
             }
             e["characteristic"] = c;
         }
         if (!element.script.empty()) {
-            ordered_json script = ordered_json::array();
+            json script = json::array();
             for (const std::string& line : element.script) script.push_back(Utf8(line));
             e["script"] = script;
         }

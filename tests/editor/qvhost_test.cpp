@@ -2,7 +2,13 @@
 
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -15,7 +21,7 @@ struct RunResult {
 // Runs the host with the arguments (shell words); stdout captured, stderr dropped.
 RunResult RunHost(const std::string& args) {
     RunResult result;
-    const std::string command = std::string("'") + QVHOST_PATH + "' " + args + " 2>/dev/null";
+    const std::string command = std::string("QV_USER_PROFILE=/dev/null '") + QVHOST_PATH + "' " + args + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
@@ -53,6 +59,86 @@ TEST(Qvhost, ListsEveryFactoryIdWithItsBase) {
     EXPECT_NE(std::string::npos, list.out.find("4\t340\t"));
     EXPECT_NE(std::string::npos, list.out.find("wizard IDs built"));
     EXPECT_EQ(list.out, RunHost("list-wizards").out) << "the plug-in beside the host is the default";
+}
+
+std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples/resistor_network.json'"; }
+
+// A scratch folder for one test, removed with it.
+struct Scratch {
+    Scratch() {
+        char pattern[] = "/tmp/qvhost_cli_XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~Scratch() {
+        std::error_code code;
+        std::filesystem::remove_all(path, code);
+    }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::string path;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(Qvhost, CommandsRefuseMissingOrWrongArguments) {
+    EXPECT_EQ(1, RunHost("describe").exitCode);
+    EXPECT_EQ(1, RunHost("describe " + Example()).exitCode) << "no -o";
+    EXPECT_EQ(1, RunHost("describe " + Example() + " -o").exitCode);
+    EXPECT_EQ(1, RunHost("describe " + Example() + " -o a -o b").exitCode);
+    EXPECT_EQ(1, RunHost("edit " + Example() + " --element R1").exitCode) << "no script";
+    EXPECT_EQ(1, RunHost("svg " + Example() + " --element R1 -o x.svg").exitCode) << "neither --symbol nor --preview";
+    EXPECT_EQ(1, RunHost("svg " + Example() + " --element R1 --symbol --preview -o x.svg").exitCode);
+    EXPECT_EQ(1, RunHost("load").exitCode);
+    EXPECT_EQ(1, RunHost("save " + Example() + " --frobnicate -o x").exitCode);
+}
+
+TEST(Qvhost, BadInputExitsWithTwo) {
+    Scratch scratch;
+    EXPECT_EQ(2, RunHost("describe /nonexistent.json -o '" + (scratch / "a.desc") + "'").exitCode);
+    std::ofstream(scratch / "broken.json") << "{\"document\": \"D\", \"elements\": [";
+    EXPECT_EQ(2, RunHost("describe '" + (scratch / "broken.json") + "' -o '" + (scratch / "a.desc") + "'").exitCode);
+    EXPECT_FALSE(std::filesystem::exists(scratch / "a.desc")) << "nothing is written for a broken schematic";
+    EXPECT_EQ(2, RunHost("describe " + Example() + " -o /nonexistent/folder/a.desc").exitCode);
+    EXPECT_EQ(2, RunHost("describe " + Example() + " -o '" + (scratch / "a.desc") + "' --plugin /nonexistent.so").exitCode);
+    std::ofstream(scratch / "junk.qva") << "not an archive";
+    EXPECT_EQ(2, RunHost("load '" + (scratch / "junk.qva") + "'").exitCode);
+    std::ofstream(scratch / "bad.txt") << "jump 2028\n";
+    EXPECT_EQ(2, RunHost("edit " + Example() + " --element R1 --script '" + (scratch / "bad.txt") + "'").exitCode);
+    EXPECT_EQ(2, RunHost("svg " + Example() + " --element R99 --symbol -o '" + (scratch / "x.svg") + "'").exitCode);
+}
+
+TEST(Qvhost, DescribeWritesTheDescriptionAndSaysWhere) {
+    Scratch scratch;
+    RunResult run = RunHost("describe " + Example() + " -o '" + (scratch / "net.desc") + "'");
+    ASSERT_EQ(0, run.exitCode);
+    EXPECT_NE(std::string::npos, run.out.find("written to " + (scratch / "net.desc"))) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("data file written to " + (scratch / "ResistorNetwork__RNL1.mdx")));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(scratch / "net.desc"));
+}
+
+TEST(Qvhost, SaveLoadSaveRoundTripAndEdit) {
+    Scratch scratch;
+    ASSERT_EQ(0, RunHost("save " + Example() + " -o '" + (scratch / "a.qva") + "'").exitCode);
+    RunResult loaded = RunHost("load '" + (scratch / "a.qva") + "' -o '" + (scratch / "b.qva") + "'");
+    ASSERT_EQ(0, loaded.exitCode);
+    EXPECT_NE(std::string::npos, loaded.out.find("\"document\": \"ResistorNetwork\""));
+    EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
+
+    std::ofstream(scratch / "script.txt") << "type 2028 \"5.6k\"\nprint\napply\n";
+    RunResult edit = RunHost("edit " + Example() + " --element R1 --script '" + (scratch / "script.txt") + "' -o '" +
+                             (scratch / "edited.json") + "'");
+    ASSERT_EQ(0, edit.exitCode);
+    EXPECT_NE(std::string::npos, edit.out.find("2028 Edit \"5.6k\""));
+    EXPECT_NE(std::string::npos, ReadFile(scratch / "edited.json").find("\"R\": \"5.6k\""));
+    ASSERT_EQ(0, RunHost("describe '" + (scratch / "edited.json") + "' -o '" + (scratch / "e.desc") + "'").exitCode);
+    EXPECT_EQ(0u, ReadFile(scratch / "e.desc").find("R R1 ( R := 5.6k );"));
+
+    ASSERT_EQ(0, RunHost("svg " + Example() + " --element RNL1 --preview -o '" + (scratch / "p.svg") + "'").exitCode);
+    EXPECT_NE(std::string::npos, ReadFile(scratch / "p.svg").find("<svg"));
 }
 
 } // namespace

@@ -1,0 +1,291 @@
+// The host's jobs run in this process on the real plug-in and the shipped catalogue: the
+// model description of the example against golden text, the archive round trip, damaged
+// archives, edit sessions and pictures.
+#include "editor/host.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Keeps the plug-in loaded for the whole run, so that every host's own load and unload only
+// counts references, and points the editor's folders and the user profile at a scratch folder.
+class HostEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        char pattern[] = "/tmp/qvhost_test_XXXXXX";
+        scratch = mkdtemp(pattern);
+        setenv("QV_USER_PROFILE", (scratch + "/user.ini").c_str(), 1);
+        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+        qv::SetProfileFolder(scratch);
+        plugin = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.so");
+    }
+    void TearDown() override {
+        if (plugin != nullptr) FreeLibrary(plugin);
+        qv::SetProfileFolder("");
+        std::error_code code;
+        fs::remove_all(scratch, code);
+    }
+    static std::string scratch;
+    HMODULE plugin = nullptr;
+};
+std::string HostEnvironment::scratch;
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HostEnvironment);
+
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::path(HostEnvironment::scratch) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::create_directories(folder);
+        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+        std::string error;
+        ASSERT_TRUE(host.Start(options, error)) << error;
+    }
+
+    // Builds a schematic given as JSON text; the document lives in the test's folder.
+    bool Build(const std::string& json, std::string& error) {
+        qv::Schematic schematic;
+        if (!qv::ReadSchematic(json, schematic, error)) return false;
+        return host.Build(schematic, folder.string() + "/", error);
+    }
+    void BuildExample() {
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error)) << error;
+        ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
+    }
+
+    fs::path folder;
+    qv::Host host;
+};
+
+TEST_F(HostTest, ExampleDescriptionAndDataFileMatchTheGoldenText) {
+    BuildExample();
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(host.Describe((folder / "network.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ((folder / "network.desc").string(), written[0]);
+    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]) << "only data pairs are written to a file";
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
+              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    EXPECT_FALSE(fs::exists(folder / "network.desc.part"));
+    EXPECT_TRUE(host.Editor().Breaches().empty());
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    // Writing again gives the same text: the table names are free again and the file is rewritten.
+    ASSERT_TRUE(host.Describe((folder / "again.desc").string(), written, error)) << error;
+    EXPECT_EQ(ReadFile(folder / "network.desc"), ReadFile(folder / "again.desc"));
+}
+
+TEST_F(HostTest, EveryRequestOfTheMainJobKeepsTheProtocol) {
+    BuildExample();
+    std::vector<std::string> written;
+    std::string error;
+    host.Editor().ClearRequests();
+    ASSERT_TRUE(host.Describe((folder / "network.desc").string(), written, error)) << error;
+    size_t fetched = 0;
+    size_t given = 0;
+    for (const auto& request : host.Editor().Requests()) {
+        fetched += request.code == WIZREQ_GET_PARAMS && request.cookie != 0;
+        given += request.code == WIZREQ_RELEASE_PARAMS;
+        EXPECT_NE(WIZREQ_ERROR_TEXT, request.code) << request.text;
+    }
+    EXPECT_EQ(fetched, given);
+    EXPECT_GE(fetched, 6u) << "every wizard fetches its parameters to write";
+    EXPECT_EQ(2u, host.Editor().CountRequests(WIZREQ_UNIQUE_NAME)) << "one inline table per nonlinear element but the pin-fed one";
+    EXPECT_TRUE(host.Editor().Breaches().empty());
+}
+
+TEST_F(HostTest, TakenTableNameGetsTheNextSuffix) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[
+        {"id":15,"name":"XY_RA_CH"},
+        {"id":15,"name":"RA","characteristic":{"kind":"file-reference","variable":"T"}}]})",
+                      error))
+        << error;
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
+    const std::string text = ReadFile(folder / "d.desc");
+    EXPECT_NE(std::string::npos, text.find("RNL RA ( CH := XY_RA_CH2.VAL );\nINTERN\tXY XY_RA_CH2( FILE := T );")) << text;
+}
+
+TEST_F(HostTest, ConductanceWithDataPairsAndOwnFileName) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[
+        {"id":16,"name":"G7","parameters":{"QUANT":"R9"},
+         "characteristic":{"kind":"data-pairs","points":[[0,1e-3],[10,2e-3]],"file":"gtab.mdx"}}]})",
+                      error))
+        << error;
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
+    EXPECT_EQ("GVNL G7 ( CH := XY_G7_CH.VAL, QUANT := R9 );\nINTERN\tXY XY_G7_CH( FILE := \"gtab.mdx\" );\n",
+              ReadFile(folder / "d.desc"));
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ((folder / "gtab.mdx").string(), written[1]);
+}
+
+TEST_F(HostTest, SchematicFaultsAreRefusedWithTheirElement) {
+    std::string error;
+    EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":999,"name":"X1"}]})", error));
+    EXPECT_NE(std::string::npos, error.find("not in the catalogue")) << error;
+    EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1","parameters":{"Q":"1"}}]})", error));
+    EXPECT_NE(std::string::npos, error.find("no parameter \"Q\"")) << error;
+    EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1","parameters":{"R":{"unit":"V"}}}]})", error));
+    EXPECT_NE(std::string::npos, error.find("no unit")) << error;
+    // A characteristic whose x values do not rise is refused by the table page itself.
+    EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1",
+        "characteristic":{"kind":"data-pairs","points":[[0,0],[1,1],[0.5,2]]}}]})",
+                       error));
+    EXPECT_NE(std::string::npos, error.find("monotonous")) << error;
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+}
+
+TEST_F(HostTest, SaveLoadSaveGivesEqualBytes) {
+    BuildExample();
+    std::string error;
+    const std::string first = (folder / "a.qva").string();
+    ASSERT_TRUE(host.Save(first, error)) << error;
+
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
+    EXPECT_EQ(6u, loaded.ElementCount());
+    const std::string second = (folder / "b.qva").string();
+    ASSERT_TRUE(loaded.Save(second, error)) << error;
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+
+    // The loaded wizards still know their characteristics: the description is the same.
+    std::vector<std::string> written;
+    fs::create_directories(folder / "one");
+    fs::create_directories(folder / "two");
+    ASSERT_TRUE(host.Describe((folder / "one" / "n.desc").string(), written, error)) << error;
+    ASSERT_TRUE(loaded.Describe((folder / "two" / "n.desc").string(), written, error)) << error;
+    EXPECT_EQ(ReadFile(folder / "one" / "n.desc"), ReadFile(folder / "two" / "n.desc"));
+    EXPECT_TRUE(loaded.Editor().Breaches().empty());
+}
+
+TEST_F(HostTest, DamagedArchivesAreRefusedAndLeaveNoElements) {
+    BuildExample();
+    std::string error;
+    const fs::path good = folder / "good.qva";
+    ASSERT_TRUE(host.Save(good.string(), error)) << error;
+    const std::string bytes = ReadFile(good);
+
+    auto loadFails = [&](const std::string& damaged, const char* what) {
+        const fs::path path = folder / "damaged.qva";
+        WriteFile(path, damaged);
+        qv::Host loaded;
+        std::string message;
+        ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, message));
+        EXPECT_FALSE(loaded.Load(path.string(), folder.string() + "/", message)) << what;
+        EXPECT_FALSE(message.empty()) << what;
+        EXPECT_EQ(0u, loaded.ElementCount()) << what;
+    };
+    for (size_t cut : {size_t(0), size_t(5), bytes.size() / 3, bytes.size() / 2, bytes.size() - 1})
+        loadFails(bytes.substr(0, cut), "cut short");
+    std::string magic = bytes;
+    magic[3] ^= 0x20;
+    loadFails(magic, "another file");
+    // Every single byte flipped in the first part (header, records, wizard blocks) either
+    // loads or is refused; it never crashes (the sanitizers watch).
+    for (size_t at = 0; at < bytes.size(); at += 7) {
+        std::string flipped = bytes;
+        flipped[at] = static_cast<char>(flipped[at] ^ 0xFF);
+        const fs::path path = folder / "flipped.qva";
+        WriteFile(path, flipped);
+        qv::Host loaded;
+        std::string message;
+        ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, message));
+        if (!loaded.Load(path.string(), folder.string() + "/", message)) {
+            EXPECT_EQ(0u, loaded.ElementCount());
+        }
+    }
+}
+
+TEST_F(HostTest, EditSessionTypesAppliesAndKeepsTheScript) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"}]})", error)) << error;
+    qv::EditOutcome outcome;
+    ASSERT_TRUE(host.Edit("R1", {"type 2028 \"33k\"", "choose 2507 \"kOhm\"", "click 2019", "print", "ok"}, outcome, error))
+        << error;
+    ASSERT_EQ(1u, outcome.printed.size());
+    EXPECT_NE(std::string::npos, outcome.printed[0].find("2028 Edit \"33k\"")) << outcome.printed[0];
+    EXPECT_NE(std::string::npos, outcome.printed[0].find("2019 Button checked \"Current [A]\""));
+    EXPECT_NE(std::string::npos, outcome.listing.find("2028 Edit \"33k\"")) << "the page as it was before OK closed it";
+
+    const qv::Schematic now = host.CurrentSchematic();
+    ASSERT_EQ(1u, now.elements.size());
+    const qv::SchematicElement& r1 = now.elements[0];
+    ASSERT_EQ(1u, r1.params.size());
+    EXPECT_EQ("33k", r1.params[0].value);
+    EXPECT_EQ("kOhm", r1.params[0].unit);
+    ASSERT_EQ(1u, r1.outputs.size());
+    EXPECT_EQ("I", r1.outputs[0]);
+    EXPECT_EQ(5u, r1.script.size()) << "the session is kept with the element";
+    EXPECT_TRUE(host.Editor().Breaches().empty());
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+}
+
+TEST_F(HostTest, EditSessionReportsWhatItCouldNotDo) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"}]})", error)) << error;
+    qv::EditOutcome outcome;
+    // The characteristic button stays disabled in the linear form.
+    EXPECT_FALSE(host.Edit("R1", {"click 2016", "cancel"}, outcome, error));
+    EXPECT_NE(std::string::npos, error.find("line 1")) << error;
+    EXPECT_FALSE(host.Edit("R1", {"click 4711"}, outcome, error));
+    EXPECT_NE(std::string::npos, error.find("no control 4711")) << error;
+    // A message box the script expects and that never comes.
+    EXPECT_FALSE(host.Edit("R1", {"message ok", "cancel"}, outcome, error));
+    EXPECT_NE(std::string::npos, error.find("never asked for")) << error;
+    EXPECT_FALSE(host.Edit("R9", {"ok"}, outcome, error));
+    EXPECT_FALSE(host.Edit("R1", {"sheet ok {"}, outcome, error)) << "a block never closed";
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    EXPECT_TRUE(host.CurrentSchematic().elements[0].script.empty()) << "failed sessions are not kept";
+}
+
+TEST_F(HostTest, SymbolAndPreviewPictures) {
+    BuildExample();
+    std::string error;
+    ASSERT_TRUE(host.SymbolSvg("R1", (folder / "r1.svg").string(), error)) << error;
+    ASSERT_TRUE(host.SymbolSvg("RNL1", (folder / "rnl1.svg").string(), error)) << error;
+    const std::string linear = ReadFile(folder / "r1.svg");
+    const std::string nonlinear = ReadFile(folder / "rnl1.svg");
+    EXPECT_EQ(0u, linear.find("<?xml"));
+    EXPECT_NE(std::string::npos, linear.find(">R<")) << "the linear form shows its letter";
+    EXPECT_EQ(std::string::npos, nonlinear.find(">R<")) << "the nonlinear form shows the arrow instead";
+    EXPECT_NE(std::string::npos, nonlinear.find("<polygon"));
+
+    ASSERT_TRUE(host.PreviewSvg("RNL1", (folder / "preview.svg").string(), error)) << error;
+    const std::string preview = ReadFile(folder / "preview.svg");
+    EXPECT_NE(std::string::npos, preview.find("#ff0000")) << "the curve is drawn in red";
+    EXPECT_FALSE(host.PreviewSvg("R1", (folder / "none.svg").string(), error)) << "a linear resistor has no curve";
+    EXPECT_FALSE(fs::exists(folder / "none.svg"));
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+}
+
+} // namespace
