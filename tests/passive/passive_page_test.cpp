@@ -136,6 +136,33 @@ TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
     EXPECT_FALSE(Unused(holder, 2007));
 }
 
+// The symbol frame shows the element's symbol; the nonlinear form selects its variant.
+TEST_F(PassivePage, SymbolFollowsTheForm) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
+    editor->Holder(element)->m_SymbolTexts.SetAt(kLanguageEnglish, "rect 25 40 75 60; [0] line 30 70 70 30");
+    OpenPage<CResistorWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2027));
+    page->UpdateWindow();
+    const qv::DisplayList* linear = qv::GetLastPainting(page);
+    ASSERT_NE(nullptr, linear);
+    ASSERT_EQ(1u, linear->items.size());
+    EXPECT_EQ(qv::DrawKind::Rectangle, linear->items[0].kind);
+    // The symbol lies inside the frame 2020.
+    CRect frame;
+    page->GetDlgItem(2020)->GetWindowRect(&frame);
+    EXPECT_GE(linear->items[0].rect.left, frame.left);
+    EXPECT_LE(linear->items[0].rect.right, frame.right);
+
+    ASSERT_TRUE(qv::ui::Click(page, 2088));
+    EXPECT_EQ(1, editor->Holder(element)->m_bySymbolVariant);
+    page->UpdateWindow();
+    const qv::DisplayList* nonlinear = qv::GetLastPainting(page);
+    ASSERT_NE(nullptr, nonlinear);
+    EXPECT_EQ(2u, nonlinear->items.size());
+}
+
 TEST_F(PassivePage, DefaultOutputBoxSwitchesAtOnceAndBackOnTheSecondClick) {
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
