@@ -120,7 +120,8 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool visibl
     // The dialog may have been destroyed by its own initialisation.
     if (!m_hWnd)
         return FALSE;
-    if (focusDefault && !m_bEnded) {
+    // The first control takes the focus, as the dialog manager does for a dialog on screen.
+    if (focusDefault && !m_bEnded && IsWindowVisible()) {
         for (qv::WindowCore* c : Core()->children)
             if ((c->style & WS_TABSTOP) && (c->style & WS_VISIBLE) && !(c->style & WS_DISABLED)) {
                 qv::SetFocusCore(c);

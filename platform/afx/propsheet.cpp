@@ -290,9 +290,9 @@ INT_PTR CPropertySheet::DoModal()
         actions(*this);
     if (!m_bEnded && m_hWnd && endCode != 0) {
         if (endCode == IDOK)
-            PressButton(PSBTN_OK);
+            qv::ui::PressOK(this);
         else if (endCode == IDCANCEL)
-            PressButton(PSBTN_CANCEL);
+            qv::ui::Cancel(this);
         else
             EndDialog(endCode);
     }

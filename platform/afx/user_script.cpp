@@ -587,40 +587,44 @@ bool RightClick(CWnd* window, CPoint point)
     return true;
 }
 
-bool Apply(CPropertySheet* sheet)
+namespace {
+
+// The sheet's buttons and tabs take the focus when clicked, so the control that had it
+// hears that it lost it before the sheet acts.
+bool SheetReady(CPropertySheet* sheet, const char* action)
 {
     if (!sheet || !sheet->m_hWnd) {
-        UserScript::Instance().ReportFailure("Apply: the sheet has no window");
+        UserScript::Instance().ReportFailure(std::string(action) + ": the sheet has no window");
         return false;
     }
-    return sheet->PressButton(PSBTN_APPLYNOW) != FALSE;
+    MoveFocus(sheet->Core());
+    return sheet->m_hWnd != nullptr;
+}
+
+} // namespace
+
+bool Apply(CPropertySheet* sheet)
+{
+    return SheetReady(sheet, "Apply") && sheet->PressButton(PSBTN_APPLYNOW) != FALSE;
 }
 
 bool PressOK(CPropertySheet* sheet)
 {
-    if (!sheet || !sheet->m_hWnd) {
-        UserScript::Instance().ReportFailure("PressOK: the sheet has no window");
-        return false;
-    }
-    return sheet->PressButton(PSBTN_OK) != FALSE;
+    return SheetReady(sheet, "PressOK") && sheet->PressButton(PSBTN_OK) != FALSE;
 }
 
 bool Cancel(CPropertySheet* sheet)
 {
-    if (!sheet || !sheet->m_hWnd) {
-        UserScript::Instance().ReportFailure("Cancel: the sheet has no window");
-        return false;
-    }
-    return sheet->PressButton(PSBTN_CANCEL) != FALSE;
+    return SheetReady(sheet, "Cancel") && sheet->PressButton(PSBTN_CANCEL) != FALSE;
 }
 
 bool SelectPage(CPropertySheet* sheet, int index)
 {
-    if (!sheet || !sheet->m_hWnd || index < 0 || index >= sheet->GetPageCount()) {
-        UserScript::Instance().ReportFailure("SelectPage: no such page");
+    if (sheet && sheet->m_hWnd && (index < 0 || index >= sheet->GetPageCount())) {
+        UserScript::Instance().ReportFailure("SelectPage: the sheet has no page " + std::to_string(index));
         return false;
     }
-    return sheet->SetActivePage(index) != FALSE;
+    return SheetReady(sheet, "SelectPage") && sheet->SetActivePage(index) != FALSE;
 }
 
 bool Close(CDialog* dialog, int endCode)
@@ -634,7 +638,9 @@ bool Close(CDialog* dialog, int endCode)
         if (button && button->IsWindowEnabled() && button->Core()->kind == WindowKind::Button)
             return Click(button);
         // No such button (or a dialog closed by its frame): the command goes to the dialog.
-        dialog->SendMessage(WM_COMMAND, MAKEWPARAM(endCode, BN_CLICKED), 0);
+        MoveFocus(dialog->Core());
+        if (dialog->m_hWnd)
+            dialog->SendMessage(WM_COMMAND, MAKEWPARAM(endCode, BN_CLICKED), 0);
         return true;
     }
     dialog->EndDialog(endCode);

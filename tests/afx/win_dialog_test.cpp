@@ -83,6 +83,7 @@ public:
         ++changes;
         SetModified(TRUE);
     }
+    void OnEditKillFocus() { Log("edit kill-focus"); }
     void OnButton() { ++clicks; }
 
 private:
@@ -99,6 +100,7 @@ private:
 
 BEGIN_MESSAGE_MAP(CTestPage, CPropertyPage)
     ON_EN_CHANGE(kEdit, &CTestPage::OnEditChange)
+    ON_EN_KILLFOCUS(kEdit, &CTestPage::OnEditKillFocus)
     ON_BN_CLICKED(kButton, &CTestPage::OnButton)
 END_MESSAGE_MAP()
 
@@ -445,9 +447,12 @@ TEST_F(Templates, SheetApplyRunsKillActiveThenEveryCreatedPageAndReportsRefusal)
     EXPECT_EQ(journal, (std::vector<std::string>{"first kill-active", "second set-active"}));
     EXPECT_EQ(second.initCalls, 1);
 
+    // Pressing Apply takes the focus from the field the user typed into first.
+    ASSERT_TRUE(qv::ui::TypeText(second.GetDlgItem(kEdit), "typed"));
     journal.clear();
     EXPECT_TRUE(qv::ui::Apply(&sheet));
-    EXPECT_EQ(journal, (std::vector<std::string>{"second kill-active", "first apply", "second apply"}));
+    EXPECT_EQ(journal, (std::vector<std::string>{"second edit kill-focus", "second kill-active", "first apply",
+                                                  "second apply"}));
 
     // A refusing kill-active stops before any apply.
     journal.clear();
@@ -485,13 +490,15 @@ TEST_F(Templates, ModalSheetWithScriptedActionsAppliesOnOK)
         IDOK);
     EXPECT_EQ(sheet.DoModal(), IDOK);
     EXPECT_STREQ(page.m_text, "typed");
-    EXPECT_EQ(journal, (std::vector<std::string>{"page set-active", "page kill-active", "page apply"}));
+    EXPECT_EQ(journal, (std::vector<std::string>{"page set-active", "page edit kill-focus", "page kill-active",
+                                                  "page apply"}));
     EXPECT_EQ(page.GetSafeHwnd(), nullptr);
 
     journal.clear();
     guard.Script().ExpectSheet(nullptr, IDCANCEL);
     EXPECT_EQ(sheet.DoModal(), IDCANCEL);
-    EXPECT_EQ(journal, (std::vector<std::string>{"page set-active", "page reset"}));
+    // The sheet on screen gave the page's first field the focus; Cancel takes it away.
+    EXPECT_EQ(journal, (std::vector<std::string>{"page set-active", "page edit kill-focus", "page reset"}));
     EXPECT_EQ(guard.Script().Shown().back().text, "Characteristic");
 }
 
