@@ -377,7 +377,6 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     BOOL handled = FALSE;
     if (message == WM_COMMAND) {
         handled = OnCommand(wParam, lParam);
-        result = handled ? 0 : 1;
     } else if (message == WM_NOTIFY) {
         handled = OnNotify(wParam, lParam, &result);
     } else {

@@ -410,6 +410,51 @@ TEST_F(Controls, ListBoxSingleAndMultipleSelection)
     EXPECT_EQ(multi.SetCurSel(0), LB_ERR);
 }
 
+TEST_F(Controls, ComboAndListStringsExchangeByPrefixOrExactly)
+{
+    CComboBox drop;
+    ASSERT_TRUE(drop.Create(WS_CHILD | CBS_DROPDOWN, CRect(0, 0, 50, 100), &parent, 70));
+    CComboBox list;
+    ASSERT_TRUE(list.Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 50, 100), &parent, 71));
+    CListBox box;
+    ASSERT_TRUE(box.Create(WS_CHILD, CRect(0, 0, 50, 100), &parent, 72));
+    for (const char* s : {"mV", "V", "kV"}) {
+        drop.AddString(s);
+        list.AddString(s);
+        box.AddString(s);
+    }
+    CDataExchange load(&parent, FALSE);
+    CString value = "k";
+    DDX_CBString(&load, 70, value); // prefix: selects "kV"
+    EXPECT_EQ(drop.GetCurSel(), 2);
+    value = "V";
+    DDX_CBStringExact(&load, 71, value);
+    EXPECT_EQ(list.GetCurSel(), 1);
+    value = "MV";
+    DDX_CBString(&load, 71, value); // the prefix search ignores case
+    EXPECT_EQ(list.GetCurSel(), 0);
+    value = "GV";
+    DDX_CBStringExact(&load, 70, value); // no entry: a drop-down shows the text
+    DDX_CBStringExact(&load, 71, value); // a list keeps its selection
+    EXPECT_EQ(list.GetCurSel(), 0);
+    DDX_LBString(&load, 72, value);
+    EXPECT_EQ(box.GetCurSel(), LB_ERR);
+
+    CDataExchange save(&parent, TRUE);
+    CString got;
+    DDX_CBString(&save, 70, got);
+    EXPECT_STREQ(got, "GV");
+    DDX_CBString(&save, 71, got);
+    EXPECT_STREQ(got, "mV");
+    box.SetCurSel(2);
+    DDX_LBString(&save, 72, got);
+    EXPECT_STREQ(got, "kV");
+    int index = -5;
+    DDX_LBIndex(&save, 72, index);
+    EXPECT_EQ(index, 2);
+    EXPECT_TRUE(parent.log.empty());
+}
+
 TEST_F(Controls, CheckListBoxKeepsOneCheckPerEntry)
 {
     CCheckListBox box;
