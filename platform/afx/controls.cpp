@@ -1714,23 +1714,34 @@ BOOL CListCtrl::GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const
     return TRUE;
 }
 
+bool qv::ListCellRect(const WindowCore* core, int row, int column, RECT& rect)
+{
+    if (!ValidRow(core, row) || column < 0 || (column > 0 && column >= static_cast<int>(core->columns.size())))
+        return false;
+    const int top = CListCtrl::kHeaderHeight + (row - core->topIndex) * CListCtrl::kRowHeight;
+    int left = 0;
+    for (int i = 0; i < column; ++i)
+        left += core->columns[static_cast<size_t>(i)].width;
+    const int width = core->columns.empty() ? core->rect.right - core->rect.left
+                                            : core->columns[static_cast<size_t>(column)].width;
+    rect = RECT{left, top, left + width, top + CListCtrl::kRowHeight};
+    return true;
+}
+
 BOOL CListCtrl::GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) const
 {
     qv::WindowCore* core = Core();
-    if (!ValidRow(core, iItem) || iSubItem < 0 ||
-        (iSubItem > 0 && iSubItem >= static_cast<int>(core->columns.size())))
-        return FALSE;
-    RECT row{};
-    GetItemRect(iItem, &row, LVIR_BOUNDS);
     if (iSubItem == 0 && nArea == LVIR_BOUNDS) {
+        RECT row{};
+        if (!GetItemRect(iItem, &row, LVIR_BOUNDS))
+            return FALSE;
         ref = row;
         return TRUE;
     }
-    int left = 0;
-    for (int i = 0; i < iSubItem; ++i)
-        left += core->columns[static_cast<size_t>(i)].width;
-    const int width = core->columns.empty() ? row.right : core->columns[static_cast<size_t>(iSubItem)].width;
-    ref = CRect(left, row.top, left + width, row.bottom);
+    RECT cell{};
+    if (!core || !qv::ListCellRect(core, iItem, iSubItem, cell))
+        return FALSE;
+    ref = cell;
     return TRUE;
 }
 

@@ -485,7 +485,8 @@ bool ClickListItem(CWnd* list, int row, int column, Button button)
     HWND h = core->hwnd;
     MoveFocus(core);
     // Selection and focus follow the click; the other rows lose their selection.
-    const int n = core && CoreFromHandle(h) ? static_cast<int>(core->rows.size()) : 0;
+    WindowCore* current = CoreFromHandle(h);
+    const int n = current ? static_cast<int>(current->rows.size()) : 0;
     for (int i = 0; i < n; ++i) {
         WindowCore* c = CoreFromHandle(h);
         if (!c || i >= static_cast<int>(c->rows.size()))
@@ -506,13 +507,9 @@ bool ClickListItem(CWnd* list, int row, int column, Button button)
     NMITEMACTIVATE nm{};
     nm.iItem = row;
     nm.iSubItem = column;
-    CRect cell;
-    CListCtrl view;
-    // A temporary view to compute the cell's place; it never owns the window.
-    view.m_hWnd = h;
-    if (row >= 0 && view.GetSubItemRect(row, column, LVIR_LABEL, cell))
-        nm.ptAction = cell.CenterPoint();
-    view.m_hWnd = nullptr;
+    RECT cell{};
+    if (row >= 0 && ListCellRect(core, row, column, cell))
+        nm.ptAction = CRect(cell).CenterPoint();
     nm.hdr.code = button == Button::Right ? NM_RCLICK : NM_CLICK;
     NotifyParent(core, nm.hdr);
     if (button == Button::Double && (core = CoreFromHandle(h)) != nullptr) {

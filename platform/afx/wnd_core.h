@@ -130,6 +130,9 @@ void ClickButton(WindowCore* button);
 // gets WM_VSCROLL (WM_HSCROLL). False when refused or disabled.
 bool ClickSpin(WindowCore* spin, int delta);
 
+// The place of a cell of a report list view in its client area; false for no such cell.
+bool ListCellRect(const WindowCore* list, int row, int column, RECT& rect);
+
 // Edits place characters on a fixed grid: kEditCharWidth pixels per character, one line
 // every kEditLineHeight pixels (the dialog base units of the templates).
 constexpr int kEditCharWidth = 6;
