@@ -28,41 +28,15 @@ std::string ReadText(const fs::path& path) {
     return text.str();
 }
 
-// The characteristic table of the wizard with these data pairs, as loaded from saved data.
-void GiveDataPairs(CPassiveResAndConWizardBase4& wizard, DWORD source, const std::string& variable) {
-    Bytes table;
-    NewClass(table, "CPropCharacteristicXYTable");
-    Dword(table, 10);
-    Dword(table, 1);
-    Str(table, "");
-    Str(table, ".mdx");
-    Dword(table, 0);
-    Dword(table, 2);
-    NewClass(table, "CDataPoint");
-    Dword(table, 10);
-    Double(table, 0.0);
-    Double(table, 0.0);
-    Word(table, 0x8002);
-    Dword(table, 10);
-    Double(table, 1.0);
-    Double(table, 0.001);
-    Dword(table, source);
-    Str(table, variable);
-    wizard.GetCharacteristic().SetData(table.data(), static_cast<int>(table.size()));
-    ASSERT_TRUE(wizard.GetCharacteristic().LoadFromData());
-    wizard.GetCharacteristic().SetData(nullptr, 0);
+// The characteristic of a nonlinear element as saved data gives it: two data pairs, or a
+// file reference to the variable.
+void GiveTable(CPassiveResAndConWizardBase4& wizard, DWORD source, const std::string& variable) {
+    LoadTable(wizard.GetCharacteristic(), TableBytes(1, ".mdx", 0, {{0.0, 0.0}, {1.0, 0.001}}, source, variable));
 }
 
-// The state a nonlinear element keeps after its page was applied: mode word, look-up flag,
-// labels and the one "@CH" snapshot.
-void StoreNonlinear(CPassiveResAndConWizardBase4& wizard, DWORD modeWord, DWORD type = 0x4) {
-    CPtrArray list;
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetName("@CH");
-    snapshot->SetType(type);
-    list.Add(snapshot);
-    wizard.StoreModeAndCompareList(1, modeWord, "v [V]", "i [A]", &list);
-    qv::passive::DeleteSnapshots(list);
+// The state a nonlinear element keeps after its page was applied.
+void StoreNonlinear(CPassiveResAndConWizardBase4& wizard, DWORD modeWord) {
+    StoreState(wizard, 1, modeWord, "v [V]", "i [A]", {"@CH"});
 }
 
 class PassiveModelText : public PassiveTest {
@@ -132,7 +106,7 @@ TEST_F(PassiveModelText, NonlinearResistorWithDataPairsAsTheUserEntersIt) {
 TEST_F(PassiveModelText, FileReferenceNamesTheVariableWithoutQuotesAndWritesNoFile) {
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
-    GiveDataPairs(*wizard, 0, "MYVAR");
+    GiveTable(*wizard, 0, "MYVAR");
     StoreNonlinear(*wizard, 1 | kModeFileReference | kModeUserFile);
     // The snapshot came from "CH_STRG"; its value is the variable.
     Param(editor->Holder(element), 1007)->SetValue("MYVAR");
@@ -148,19 +122,12 @@ TEST_F(PassiveModelText, FileReferenceNamesTheVariableWithoutQuotesAndWritesNoFi
 
 TEST_F(PassiveModelText, LinearFormsWriteTheirKeywordAndParameterOnly) {
     auto resistor = NewWizard<CResistorWizard4>(kResistorRows, "R1");
-    CPtrArray list;
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetName("R");
-    snapshot->SetType(0x4);
-    list.Add(snapshot);
-    resistor->StoreModeAndCompareList(0, 0, "v [V]", "i [A]", &list);
+    StoreState(*resistor, 0, 0, "v [V]", "i [A]", {"R"});
     NamedFile description(Description());
     EXPECT_EQ("R R1 ( R := @R );", Write(*resistor, &description));
 
     auto conductance = NewWizard<CConductanceWizard4>(kConductanceRows, "G1");
-    snapshot->SetName("G");
-    conductance->StoreModeAndCompareList(0, 0, "", "", &list);
-    qv::passive::DeleteSnapshots(list);
+    StoreState(*conductance, 0, 0, "", "", {"G"});
     EXPECT_EQ("G G1 ( G := @G );", Write(*conductance, &description, "@TYPEG1 ( @PARAMLIST);"));
     EXPECT_TRUE(fs::is_empty(root / "model")) << "a linear element writes no data file";
 }
@@ -175,7 +142,7 @@ TEST_F(PassiveModelText, WithoutImmanentTheTextStaysAndNothingIsAsked) {
 TEST_F(PassiveModelText, UserFileNameIsKeptAndNotCommitted) {
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
-    GiveDataPairs(*wizard, 1, "");
+    GiveTable(*wizard, 1, "");
     StoreNonlinear(*wizard, 1 | kModeUserFile);
     Param(editor->Holder(element), 1006)->SetValue("mine.mdx");
 
@@ -193,7 +160,7 @@ TEST_F(PassiveModelText, ElementWithoutFileParameterTakesTheNameInTheCharacteris
         if (row.id != 1006) rows.push_back(row);
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(rows, "R1", &element);
-    GiveDataPairs(*wizard, 1, "");
+    GiveTable(*wizard, 1, "");
     StoreNonlinear(*wizard, 1);
 
     NamedFile description(Description());
@@ -207,7 +174,7 @@ TEST_F(PassiveModelText, ElementWithoutFileParameterTakesTheNameInTheCharacteris
 TEST_F(PassiveModelText, CharacteristicOnAPinIsAnAssignmentWithoutTableOrFile) {
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
-    GiveDataPairs(*wizard, 1, "");
+    GiveTable(*wizard, 1, "");
     StoreNonlinear(*wizard, 1);
     Param(editor->Holder(element), 2016)->UsePin(TRUE);
 
@@ -229,7 +196,7 @@ TEST_F(PassiveModelText, EmptySnapshotListInitialisesFirst) {
 
 TEST_F(PassiveModelText, DescriptionFolderDecidesWhereTheDataFileGoes) {
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
-    GiveDataPairs(*wizard, 1, "");
+    GiveTable(*wizard, 1, "");
     StoreNonlinear(*wizard, 1);
 
     // No path at all: the temporary folder.

@@ -250,20 +250,6 @@ Bytes PageBlock(DWORD version, DWORD lookUp) {
     return out;
 }
 
-Bytes FileReferenceTable() {
-    Bytes out;
-    NewClass(out, "CPropCharacteristicXYTable");
-    Dword(out, 10);
-    Dword(out, 1);
-    Str(out, "");
-    Str(out, "old.mdx");
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, 0);
-    Str(out, "OLDVAR");
-    return out;
-}
-
 Bytes PointBlock() {
     Bytes out;
     Dword(out, 1);
@@ -312,7 +298,7 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Dword(old, 1);
     AppendPart(old, snapshots);
     AppendPart(old, PageBlock(3, 1));
-    AppendPart(old, FileReferenceTable());
+    AppendPart(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
     AppendPart(old, PointBlock());
     ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
 

@@ -124,6 +124,61 @@ inline void NewClass(Bytes& out, const std::string& name) {
 }
 inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
+struct Point {
+    double x;
+    double y;
+};
+
+// The characteristic table's stream. As the first thing of an archive its class gets index 1
+// and the point class index 2; later in the same archive both are back-references.
+inline Bytes TableBytes(DWORD kind, const std::string& file, DWORD writeFile, const std::vector<Point>& points,
+                        DWORD source, const std::string& variable, bool firstInArchive = true) {
+    Bytes out;
+    if (firstInArchive)
+        NewClass(out, "CPropCharacteristicXYTable");
+    else
+        Word(out, 0x8001);
+    Dword(out, 10);
+    Dword(out, kind);
+    Str(out, "");
+    Str(out, file);
+    Dword(out, writeFile);
+    Dword(out, static_cast<DWORD>(points.size()));
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i == 0 && firstInArchive)
+            NewClass(out, "CDataPoint");
+        else
+            Word(out, 0x8002);
+        Dword(out, 10);
+        Double(out, points[i].x);
+        Double(out, points[i].y);
+    }
+    Dword(out, source);
+    Str(out, variable);
+    return out;
+}
+
+// Gives a table the state of a stream, as owners take over saved data.
+inline void LoadTable(CPropCharacteristicXYTable& table, const Bytes& bytes) {
+    table.SetData(bytes.data(), static_cast<int>(bytes.size()));
+    ASSERT_TRUE(table.LoadFromData());
+    table.SetData(nullptr, 0);
+}
+
+// The state a page leaves in the wizard on apply, with input snapshots of these names.
+inline void StoreState(CPassiveResAndConWizardBase4& wizard, DWORD lookUp, DWORD modeWord, const char* xLabel,
+                       const char* yLabel, const std::vector<const char*>& names) {
+    CPtrArray list;
+    for (const char* name : names) {
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetName(name);
+        snapshot->SetType(0x4);
+        list.Add(snapshot);
+    }
+    wizard.StoreModeAndCompareList(lookUp, modeWord, xLabel, yLabel, &list);
+    qv::passive::DeleteSnapshots(list);
+}
+
 // Archives through a storing or loading CArchive over memory.
 template <class Store>
 Bytes Stored(Store store) {
