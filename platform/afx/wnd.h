@@ -15,9 +15,15 @@
 //   a check or a selection from code sends none; the original sends EN_CHANGE for an edit's
 //   SetWindowText, which here would make pages mark themselves modified while they fill
 //   their own fields.
-// - Coordinates: there is no screen. Client and screen coordinates of a window coincide
-//   (ScreenToClient and ClientToScreen leave points unchanged), and dialog units of templates
-//   become pixels with a fixed base of 6 x 13 pixels per 4 x 8 dialog units.
+// - Coordinates: there is no screen. A window's "screen" rectangle (GetWindowRect) is its
+//   rectangle in its parent's client area and ScreenToClient/ClientToScreen leave points
+//   unchanged, so the usual GetWindowRect + ScreenToClient of a dialog gives a control's
+//   place in the dialog. Dialog units of templates become pixels with a fixed base of
+//   6 x 13 pixels per 4 x 8 dialog units.
+// - There is no message queue: PostMessage delivers at once.
+// - IsWindowVisible is the original's: a window counts as visible only when it and its
+//   parents up to the top-level window carry WS_VISIBLE, so the controls of a page in a
+//   hidden sheet are not visible; GetStyle() & WS_VISIBLE gives a control's own flag.
 // - Message-map handlers are given as pointers to members, `&CMyPage::OnClick`.
 #pragma once
 
