@@ -15,10 +15,14 @@
 //
 // The snapshots name the parameters the model text lists: form 0 "R" / "G"; form 1 "@CH"
 // (from "CH_FILE" or "CH_STRG"), or "CH" when the characteristic is a reference or on a
-// pin, and for the conductance "QUANT" after it. Model-text templates carry "IMMANENT",
-// "@TYPE" ("R ", "RNL ", "G ", "GVNL ") and "@PARAMLIST". Older element definitions without
-// 1006 keep the data-file name in 2016. An element without 2016, 1006 and 1007 is a plain
-// linear resistor: its page offers only the value.
+// pin, and for the conductance "QUANT" after it. The element's template text contains
+// "IMMANENT"; its model text carries "@TYPE" and "@PARAMLIST". The keywords for "@TYPE"
+// ("R ", "RNL ", "G ", "GVNL ") end in a blank, so the element name follows "@TYPE" directly
+// ("@TYPER1 ( @PARAMLIST);" becomes "RNL R1 ( CH := XY_R1_CH.VAL );" plus the table's
+// declaration line). Older element definitions without 1006 keep the data-file name in 2016.
+// An element without 2016, 1006 and 1007 is a plain linear resistor: its page offers only
+// the value. The default-output boxes need an output template named "SDB"; the captions come
+// from the descriptions of 2028, 2018 and 2019 and their units.
 #pragma once
 
 #include "afx/afxwin.h"
