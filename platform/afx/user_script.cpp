@@ -624,6 +624,20 @@ bool SelectPage(CPropertySheet* sheet, int index)
     return SheetReady(sheet, "SelectPage") && sheet->SetActivePage(index) != FALSE;
 }
 
+bool CloseBox(CWnd* window)
+{
+    WindowCore* core = window ? window->Core() : nullptr;
+    if (!core) {
+        UserScript::Instance().ReportFailure("CloseBox: the window does not exist");
+        return false;
+    }
+    HWND h = core->hwnd;
+    MoveFocus(core);
+    if (CoreFromHandle(h))
+        SendMessageA(h, WM_CLOSE, 0, 0);
+    return true;
+}
+
 bool Close(CDialog* dialog, int endCode)
 {
     if (!dialog || !dialog->m_hWnd) {

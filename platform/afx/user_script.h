@@ -155,6 +155,8 @@ bool Cancel(CPropertySheet* sheet);
 bool SelectPage(CPropertySheet* sheet, int index);
 // Ends a dialog as the user would: IDOK clicks OK, IDCANCEL clicks Cancel (or closes it).
 bool Close(CDialog* dialog, int endCode = IDCANCEL);
+// The close box of a window's title bar: WM_CLOSE (a dialog takes it as Cancel).
+bool CloseBox(CWnd* window);
 
 } // namespace qv::ui
 

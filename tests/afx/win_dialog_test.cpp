@@ -408,6 +408,16 @@ TEST_F(Templates, ModalDialogRunsTheScriptedActionsAndEndsWithTheirCode)
 
     guard.Script().ExpectDialog(kTestPage, nullptr, IDCANCEL);
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    // The close box cancels.
+    guard.Script().ExpectDialog(kTestPage, [](CDialog& d) { ASSERT_TRUE(qv::ui::CloseBox(&d)); }, 0);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    // A modeless dialog is hidden by its end.
+    ASSERT_TRUE(dialog.Create(kTestPage));
+    dialog.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(qv::ui::CloseBox(&dialog));
+    EXPECT_FALSE(dialog.IsWindowVisible());
+    EXPECT_NE(dialog.GetSafeHwnd(), nullptr);
+    dialog.DestroyWindow();
 
     // Ending from inside: the script leaves the ending to the actions.
     guard.Script().ExpectDialog(kTestPage, [](CDialog& d) { d.EndDialog(42); }, 0);
