@@ -8,25 +8,15 @@
 #include <string>
 
 #include "toolkit/tb_numbers.h"
+#include "toolkit/text_util.h"
 
 namespace {
 
 // White space as the "C" locale defines it; bytes above 127 are never blanks, whatever
 // the sign of char.
-bool IsBlank(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-unsigned char LowerAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i)
-        if (LowerAscii(static_cast<unsigned char>(a[i])) != static_cast<unsigned char>(b[i])) return false;
-    return i == a.size() && b[i] == '\0';
-}
+using qv::text::IsSpace;
+using qv::text::IsDigit;
+using qv::text::EqualNoCase;
 
 struct ScalePrefix {
     const char* shortForm;
@@ -45,20 +35,20 @@ constexpr ScalePrefix kPrefixes[] = {
 // system's numbers never use, so the extent is decided here and only that part is converted.
 size_t ScanDecimal(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && IsBlank(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && IsSpace(text[i])) ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     size_t digits = 0;
-    while (i < text.size() && IsDigit(static_cast<unsigned char>(text[i]))) { ++i; ++digits; }
+    while (i < text.size() && IsDigit(text[i])) { ++i; ++digits; }
     if (i < text.size() && text[i] == '.') {
         ++i;
-        while (i < text.size() && IsDigit(static_cast<unsigned char>(text[i]))) { ++i; ++digits; }
+        while (i < text.size() && IsDigit(text[i])) { ++i; ++digits; }
     }
     if (digits == 0) return 0;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         size_t j = i + 1;
         if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-        if (j < text.size() && IsDigit(static_cast<unsigned char>(text[j]))) {
-            while (j < text.size() && IsDigit(static_cast<unsigned char>(text[j]))) ++j;
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j])) ++j;
             i = j;
         }
     }
@@ -79,7 +69,7 @@ BOOL ParseValueWithPrefix(CString text, double* result) {
     *out = 0.0;
 
     std::string buffer(static_cast<const char*>(text), static_cast<size_t>(text.GetLength()));
-    while (!buffer.empty() && IsBlank(static_cast<unsigned char>(buffer.back()))) buffer.pop_back();
+    while (!buffer.empty() && IsSpace(buffer.back())) buffer.pop_back();
     if (buffer.empty()) return 0;
 
     const size_t consumed = ScanDecimal(buffer);
@@ -91,7 +81,7 @@ BOOL ParseValueWithPrefix(CString text, double* result) {
     if (!suffix.empty()) {
         bool known = false;
         for (const ScalePrefix& p : kPrefixes) {
-            if (EqualsNoCase(suffix, p.shortForm) || EqualsNoCase(suffix, p.longForm)) {
+            if (EqualNoCase(suffix, p.shortForm) || EqualNoCase(suffix, p.longForm)) {
                 power = p.power;
                 known = true;
                 break;

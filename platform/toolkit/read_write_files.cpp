@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/text_util.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,7 +31,10 @@ struct ParseError {
     std::string text;
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+using qv::text::HexDigit;
+using qv::text::IsBlank;
+using qv::text::SplitBlanks;
+using qv::text::Trim;
 
 class LineSource {
 public:
@@ -221,17 +226,6 @@ bool ParseCount(std::string_view s, long long limit, long long* value)
 
 constexpr std::string_view kMdxSignature = "MDX 1";
 
-int Hex(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // A quoted text at *pos of `line`; escapes \\ \" \t \n \r \xHH.
 bool ReadQuoted(std::string_view line, std::size_t* pos, std::string* out)
 {
@@ -257,8 +251,8 @@ bool ReadQuoted(std::string_view line, std::size_t* pos, std::string* out)
             case 'x': {
                 if (i + 1 >= line.size())
                     return false;
-                const int hi = Hex(line[i]);
-                const int lo = Hex(line[i + 1]);
+                const int hi = HexDigit(line[i]);
+                const int lo = HexDigit(line[i + 1]);
                 if (hi < 0 || lo < 0)
                     return false;
                 c = static_cast<char>(hi * 16 + lo);
@@ -493,37 +487,19 @@ bool SplitRow(std::string_view line, std::vector<std::string_view>& fields)
     }
 }
 
-std::string_view TrimBlanks(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // Splits a heading line: at commas, semicolons and tabs when it holds any (so that names
 // may contain blanks), else at blanks.
 bool SplitHeading(std::string_view line, std::vector<std::string_view>& fields)
 {
     fields.clear();
     if (line.find_first_of(",;\t") == std::string_view::npos) {
-        std::size_t i = 0;
-        while (i < line.size()) {
-            while (i < line.size() && IsBlank(line[i]))
-                ++i;
-            const std::size_t start = i;
-            while (i < line.size() && !IsBlank(line[i]))
-                ++i;
-            if (i > start)
-                fields.push_back(line.substr(start, i - start));
-        }
+        fields = SplitBlanks(line);
         return !fields.empty();
     }
     std::size_t start = 0;
     for (;;) {
         const std::size_t cut = line.find_first_of(",;\t", start);
-        const std::string_view field = TrimBlanks(line.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start));
+        const std::string_view field = Trim(line.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start));
         if (field.empty())
             return false;
         fields.push_back(field);
@@ -548,8 +524,8 @@ bool SplitNameUnit(std::string_view field, CExImPortChannel& channel)
     const std::size_t close = field.find(']', open + 1);
     if (close == std::string_view::npos || close + 1 != field.size())
         return false;
-    channel.SetChannelName(CString(TrimBlanks(field.substr(0, open))));
-    channel.SetUnitName(CString(TrimBlanks(field.substr(open + 1, close - open - 1))));
+    channel.SetChannelName(CString(Trim(field.substr(0, open))));
+    channel.SetUnitName(CString(Trim(field.substr(open + 1, close - open - 1))));
     return true;
 }
 
@@ -573,7 +549,7 @@ bool ParseText(LineSource& lines, Channels& channels, int* itemCount, ParseError
     long long rows = 0;
     bool first = true;
     while (lines.Next(&line, &terminated, error)) {
-        if (TrimBlanks(line).empty())
+        if (Trim(line).empty())
             continue;
         if (first) {
             first = false;

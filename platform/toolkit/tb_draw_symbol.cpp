@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "toolkit/text_util.h"
+
 namespace {
 
 const size_t kMaxTextBytes = 64 * 1024;
@@ -18,7 +20,7 @@ struct ParseError {
     std::string what;
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+using qv::text::IsBlank;
 
 // Splits a symbol text into commands at line ends and ';' outside quotes, dropping comments.
 std::vector<std::string> SplitCommands(const std::string& text, std::string& error) {

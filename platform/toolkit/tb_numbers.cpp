@@ -7,26 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/text_util.h"
+
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
+using qv::text::EqualNoCase;
+using qv::text::IsDigit;
+// Numbers may have any white space of the "C" locale around them.
+using qv::text::IsSpace;
 
 struct Prefix {
     const char* text;
@@ -171,7 +159,7 @@ bool ScannedValue(const ScannedNumber& n, int power, double* value)
 
 std::string_view TrimRight(std::string_view s)
 {
-    while (!s.empty() && IsBlank(s.back()))
+    while (!s.empty() && IsSpace(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -183,7 +171,7 @@ bool ParseLoose(const char* text, const char* unit, double* value)
         return false;
     const std::string_view s(text);
     std::size_t pos = 0;
-    while (pos < s.size() && IsBlank(s[pos]))
+    while (pos < s.size() && IsSpace(s[pos]))
         ++pos;
     ScannedNumber n;
     if (!ScanNumber(s, pos, n))
@@ -297,7 +285,7 @@ BOOL ParsePrefixedNumber(const char* text, double* value)
         return FALSE;
     const std::string_view s(text);
     std::size_t pos = 0;
-    while (pos < s.size() && IsBlank(s[pos]))
+    while (pos < s.size() && IsSpace(s[pos]))
         ++pos;
     ScannedNumber n;
     if (!ScanNumber(s, pos, n))

@@ -1,6 +1,7 @@
 #include "toolkit/tb_units.h"
 
 #include "toolkit/tb_numbers.h"
+#include "toolkit/text_util.h"
 
 #include <cmath>
 
@@ -14,39 +15,10 @@ namespace qv {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using text::EqualNoCase;
+using text::HexDigit;
+using text::SplitBlanks;
+using text::Trim;
 
 // Symbols are ASCII in the table; a byte of the 8-bit code page is written "\xHH".
 bool Unescape(std::string_view s, std::string& out)
@@ -148,22 +120,6 @@ bool ParseFactor(std::string_view s, long double* value)
         return false;
     *value = a / b;
     return std::isfinite(*value);
-}
-
-std::vector<std::string_view> SplitBlanks(std::string_view s)
-{
-    std::vector<std::string_view> fields;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && IsBlank(s[i]))
-            ++i;
-        const std::size_t start = i;
-        while (i < s.size() && !IsBlank(s[i]))
-            ++i;
-        if (i > start)
-            fields.push_back(s.substr(start, i - start));
-    }
-    return fields;
 }
 
 const UnitDefinition* FindUnit(const QuantityDefinition& q, std::string_view symbol)
