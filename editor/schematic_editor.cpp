@@ -33,6 +33,7 @@ SchematicEditor::~SchematicEditor() {
 DWORD SchematicEditor::AddElement(std::unique_ptr<ParamHolder> holder) {
     if (!holder) return 0;
     const DWORD handle = m_nextHandle++;
+    m_handleOfHolder[holder.get()] = handle;
     Element& element = m_elements[handle];
     element.holder = std::move(holder);
     return handle;
@@ -125,9 +126,8 @@ SchematicEditor::Element* SchematicEditor::FindElement(DWORD element) {
 
 DWORD SchematicEditor::ElementOfHolder(const ParamHolder* holder) const {
     if (holder == nullptr) return 0;
-    for (const auto& [handle, element] : m_elements)
-        if (element.holder.get() == holder) return handle;
-    return 0;
+    auto it = m_handleOfHolder.find(holder);
+    return it == m_handleOfHolder.end() ? 0 : it->second;
 }
 
 void SchematicEditor::Breach(const std::string& what) {

@@ -23,6 +23,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -103,6 +104,8 @@ private:
     void Breach(const std::string& what);
 
     std::map<DWORD, Element> m_elements;
+    // The element of each parameter set, so that a cookie is found without a search.
+    std::unordered_map<const ParamHolder*, DWORD> m_handleOfHolder;
     DWORD m_nextHandle = 1;
     std::unique_ptr<ReceiverWindow> m_receiver;
     CQuorvatixDocument m_document;

@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Runs the host benchmark and checks that writing a model description grows linearly.
+
+Usage: check_host_bench.py <host_bench binary, or the folder that holds it>
+
+The benchmark writes the model description of schematics of 2,000 and 20,000 resistors (half
+of them with a characteristic of data pairs) in one run. Fails (exit status 1) unless the
+larger schematic takes at most 11 times as long as the smaller one (medians of three
+repetitions, wall-clock time).
+"""
+import json
+import os
+import subprocess
+import sys
+
+SMALL = "DescribeSchematic/2000"
+LARGE = "DescribeSchematic/20000"
+LIMIT = 11.0
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    binary = argv[1]
+    if os.path.isdir(binary):
+        binary = os.path.join(binary, "host_bench")
+    if not os.access(binary, os.X_OK):
+        print(f"check_host_bench: no benchmark program at {binary}", file=sys.stderr)
+        return 2
+    run = subprocess.run([binary, "--benchmark_format=json", "--benchmark_repetitions=3",
+                          "--benchmark_report_aggregates_only=true"], capture_output=True, text=True)
+    if run.returncode != 0:
+        print(run.stderr, file=sys.stderr)
+        print(f"check_host_bench: {binary} failed with status {run.returncode}", file=sys.stderr)
+        return 1
+    try:
+        report = json.loads(run.stdout)
+    except json.JSONDecodeError as error:
+        print(f"check_host_bench: unreadable benchmark output: {error}", file=sys.stderr)
+        return 1
+    times = {}
+    for entry in report.get("benchmarks", []):
+        if entry.get("error_occurred"):
+            print(f"check_host_bench: {entry.get('name')}: {entry.get('error_message')}", file=sys.stderr)
+            return 1
+        # "DescribeSchematic/2000/iterations:3" and the like: the name and its size.
+        name = "/".join(entry.get("run_name", entry["name"]).split("/")[:2])
+        if entry.get("run_type") == "aggregate":
+            if entry.get("aggregate_name") == "median":
+                times[name] = float(entry["real_time"])
+        elif name not in times:
+            times[name] = float(entry["real_time"])
+    if SMALL not in times or LARGE not in times:
+        print(f"check_host_bench: missing result for {SMALL} or {LARGE}", file=sys.stderr)
+        return 1
+    ratio = times[LARGE] / times[SMALL] if times[SMALL] > 0 else float("inf")
+    verdict = "ok" if ratio <= LIMIT else "NOT LINEAR"
+    print(f"{LARGE}: {times[LARGE]:.1f} ms vs {SMALL}: {times[SMALL]:.1f} ms "
+          f"-> ratio {ratio:.2f} (limit {LIMIT:.0f}) {verdict}")
+    return 0 if ratio <= LIMIT else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,3 @@
+# Host benchmark: the model description of schematics of 2,000 and 20,000 resistors.
+parvel_add_bench(host_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/host_bench.cpp LIBS parvel_editor)
+add_dependencies(host_bench Parvel ParvelEnu parvel_catalogue)
