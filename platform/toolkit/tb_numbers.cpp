@@ -157,11 +157,19 @@ bool ScannedValue(const ScannedNumber& n, int power, double* value)
     return true;
 }
 
-std::string_view TrimRight(std::string_view s)
+// The number after any white space at the start of `s`; `rest` is what follows it, without
+// white space at its end.
+bool ScanLeadingNumber(std::string_view s, ScannedNumber& n, std::string_view& rest)
 {
-    while (!s.empty() && IsSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
+    std::size_t pos = 0;
+    while (pos < s.size() && IsSpace(s[pos]))
+        ++pos;
+    if (!ScanNumber(s, pos, n))
+        return false;
+    rest = s.substr(n.end);
+    while (!rest.empty() && IsSpace(rest.back()))
+        rest.remove_suffix(1);
+    return true;
 }
 
 // TBExtended_atof without the "0 on failure" folding.
@@ -169,14 +177,10 @@ bool ParseLoose(const char* text, const char* unit, double* value)
 {
     if (text == nullptr)
         return false;
-    const std::string_view s(text);
-    std::size_t pos = 0;
-    while (pos < s.size() && IsSpace(s[pos]))
-        ++pos;
     ScannedNumber n;
-    if (!ScanNumber(s, pos, n))
+    std::string_view rest;
+    if (!ScanLeadingNumber(text, n, rest))
         return false;
-    const std::string_view rest = TrimRight(s.substr(n.end));
     if (!rest.empty()) {
         const char c = rest[0];
         // A decimal comma, a second point or hexadecimal notation: refused rather than
@@ -283,14 +287,10 @@ BOOL ParsePrefixedNumber(const char* text, double* value)
 {
     if (text == nullptr || value == nullptr)
         return FALSE;
-    const std::string_view s(text);
-    std::size_t pos = 0;
-    while (pos < s.size() && IsSpace(s[pos]))
-        ++pos;
     ScannedNumber n;
-    if (!ScanNumber(s, pos, n))
+    std::string_view rest;
+    if (!ScanLeadingNumber(text, n, rest))
         return FALSE;
-    const std::string_view rest = TrimRight(s.substr(n.end));
     int power = 0;
     if (!rest.empty() && !IsPrefix(rest, &power))
         return FALSE;
