@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+#include "framework/path_parts.h"
 #include "framework/requests.h"
 #include "win32/win32.h"
 #include "wizard/wizardbase.h"
@@ -15,25 +16,6 @@ namespace {
 
 constexpr char kIniFile[] = "Lumo70.ini";
 constexpr char kDefaultExtension[] = ".mdx";
-
-struct PathParts {
-    CString drive;
-    CString dir;
-    CString name;
-    CString ext;
-    CString Folder() const { return drive + dir; }
-};
-
-PathParts Split(const CString& path) {
-    char drive[_MAX_DRIVE] = {};
-    char dir[_MAX_DIR] = {};
-    char name[_MAX_FNAME] = {};
-    char ext[_MAX_EXT] = {};
-    _splitpath(path, drive, dir, name, ext);
-    return PathParts{drive, dir, name, ext};
-}
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 // A directory text in the one form used for comparing: '/' separators and a trailing '/'.
 CString NormalisedFolder(CString folder) {
@@ -63,7 +45,7 @@ void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard) {
     CString document = "@DocumentFile";
     if (wizard != nullptr) wizard->ReplacePlaceHolders(&document);
     else document.Empty();
-    g_DocumentDir = Split(document).Folder();
+    g_DocumentDir = SplitPath(document).Folder();
 
     char buffer[MAX_PATH] = {};
     GetPrivateProfileStringA("Directories", "DefaultDir", "", buffer, MAX_PATH, kIniFile);
@@ -79,16 +61,16 @@ void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard) {
         CString directory(buffer);
         ExpandRelativePath(&directory, defaultDir);
         // A directory counts with its last component only when it ends with a separator.
-        if (!directory.IsEmpty() && !IsSeparator(directory[directory.GetLength() - 1])) directory += '/';
+        if (!directory.IsEmpty() && !EndsWithSeparator(directory)) directory += '/';
         g_CharacteristicSearchDirs.Add(directory);
     }
 }
 
 BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
-    const PathParts parts = Split(fileName);
+    const PathParts parts = SplitPath(fileName);
     // Paths have no drive here; a folder from the root takes the place of drive and
     // directory together, and only such a path is a full one.
-    const bool rooted = !parts.dir.IsEmpty() && IsSeparator(parts.dir[0]);
+    const bool rooted = !parts.dir.IsEmpty() && IsPathSeparator(parts.dir[0]);
     if (rooted && !parts.name.IsEmpty() && !parts.ext.IsEmpty()) {
         directory.Empty();
         return CanOpenForReading(fileName) ? 1 : 0;
@@ -111,8 +93,8 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
     }
 
     const CString bare = parts.name + parts.ext;
-    if (!directory.IsEmpty() && CanOpenForReading(Split(directory).Folder() + bare)) return 1;
-    if (!g_DocumentDir.IsEmpty() && CanOpenForReading(Split(g_DocumentDir).Folder() + bare)) {
+    if (!directory.IsEmpty() && CanOpenForReading(SplitPath(directory).Folder() + bare)) return 1;
+    if (!g_DocumentDir.IsEmpty() && CanOpenForReading(SplitPath(g_DocumentDir).Folder() + bare)) {
         directory = g_DocumentDir;
         return 1;
     }
@@ -120,7 +102,7 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
         const CString entry = g_CharacteristicSearchDirs.GetAt(i);
         // An empty entry names no folder.
         if (entry.IsEmpty()) continue;
-        if (CanOpenForReading(Split(entry).Folder() + bare)) {
+        if (CanOpenForReading(SplitPath(entry).Folder() + bare)) {
             directory = entry;
             return 1;
         }
@@ -129,7 +111,7 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
 }
 
 void MakeCharacteristicPathRelative(CString& directory, CString& path) {
-    const PathParts parts = Split(path);
+    const PathParts parts = SplitPath(path);
     const CString folder = parts.Folder();
     const CString bare = parts.name + parts.ext;
     if (folder.IsEmpty()) {
@@ -188,7 +170,7 @@ void SetModelOutputDirFromFile(const CFile* descriptionFile) {
     const CString path = descriptionFile ? descriptionFile->GetFilePath() : CString();
     int last = -1;
     for (int i = 0; i < path.GetLength(); ++i)
-        if (IsSeparator(path[i])) last = i;
+        if (IsPathSeparator(path[i])) last = i;
     if (last >= 0) {
         g_ModelOutputDir = path.Left(last + 1);
         return;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/module.h"
+#include "framework/path_parts.h"
 #include "win32/win32.h"
 
 namespace {
@@ -115,15 +116,10 @@ CString ExtractTemplateSection(const char* data, size_t length, const CString& k
 }
 
 CString TemplatePathForModule(const CString& modulePath) {
-    char drive[_MAX_DRIVE] = {};
-    char dir[_MAX_DIR] = {};
-    char name[_MAX_FNAME] = {};
-    char ext[_MAX_EXT] = {};
-    _splitpath(modulePath, drive, dir, name, ext);
-    char path[_MAX_PATH] = {};
-    const CString folder = CString(dir) + "Template/";
-    _makepath(path, drive, folder, name, ".skl");
-    return CString(path);
+    PathParts parts = SplitPath(modulePath);
+    parts.dir += "Template/";
+    parts.ext = ".skl";
+    return JoinPath(parts);
 }
 
 BOOL LoadTemplateSection(CString& keyAndResult) {

@@ -8,6 +8,7 @@
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/param_access.h"
+#include "framework/path_parts.h"
 #include "framework/requests.h"
 #include "toolkit/read_write_files.h"
 #include "win32/win32.h"
@@ -16,27 +17,6 @@
 namespace {
 
 constexpr char kDefaultExtension[] = ".mdx";
-
-struct PathParts {
-    CString drive;
-    CString dir;
-    CString name;
-    CString ext;
-};
-
-PathParts Split(const CString& path) {
-    char drive[_MAX_DRIVE] = {};
-    char dir[_MAX_DIR] = {};
-    char name[_MAX_FNAME] = {};
-    char ext[_MAX_EXT] = {};
-    _splitpath(path, drive, dir, name, ext);
-    return PathParts{drive, dir, name, ext};
-}
-
-bool EndsWithSeparator(const CString& text) {
-    const int n = text.GetLength();
-    return n > 0 && (text[n - 1] == '/' || text[n - 1] == '\\');
-}
 
 // The folder for a file name without one: the document directory, else the first
 // non-empty search directory, else the model-output directory.
@@ -50,19 +30,17 @@ CString FallbackFolder() {
 // The path a table is written to, or FALSE when there is no folder to put it in or the
 // name is empty or holds "*".
 BOOL ResolveTablePath(const CString& requested, CString& resolved) {
-    PathParts parts = Split(requested);
+    PathParts parts = SplitPath(requested);
     if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) {
         CString folder = FallbackFolder();
         if (folder.IsEmpty()) return FALSE;
         if (!EndsWithSeparator(folder)) folder += '/';
-        parts = Split(folder + parts.name + parts.ext);
+        parts = SplitPath(folder + parts.name + parts.ext);
         if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) return FALSE;
     }
     if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) return FALSE;
     if (parts.ext.GetLength() != 4) parts.ext = kDefaultExtension;
-    char path[_MAX_PATH] = {};
-    _makepath(path, parts.drive, parts.dir, parts.name, parts.ext);
-    resolved = path;
+    resolved = JoinPath(parts);
     return TRUE;
 }
 

@@ -6,6 +6,7 @@
 #include "framework/characteristic_preview.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/path_parts.h"
 #include "framework/requests.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -72,24 +73,6 @@ constexpr UINT kStrTextNotWritable = 8035;
 // An imported table larger than this is refused before any memory is taken for it.
 constexpr int kMaxImportedPoints = 1000000;
 
-struct PathParts {
-    CString drive, dir, name, ext;
-};
-
-PathParts SplitPath(const CString& path) {
-    char drive[_MAX_DRIVE] = {};
-    char dir[_MAX_DIR] = {};
-    char name[_MAX_FNAME] = {};
-    char ext[_MAX_EXT] = {};
-    _splitpath(path, drive, dir, name, ext);
-    return PathParts{drive, dir, name, ext};
-}
-
-CString JoinPath(const PathParts& parts) {
-    char path[_MAX_PATH] = {};
-    _makepath(path, parts.drive, parts.dir, parts.name, parts.ext);
-    return CString(path);
-}
 
 } // namespace
 
