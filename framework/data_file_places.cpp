@@ -33,10 +33,6 @@ bool CanOpenForReading(const CString& path) {
     return regular;
 }
 
-RequestTarget TargetOf(const CWizardBaseCommon* wizard) {
-    return RequestTarget(wizard->m_pCommandReceiver, wizard->m_nMessageNumber, wizard->m_dwElementHandle);
-}
-
 } // namespace
 
 void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard) {
@@ -145,7 +141,7 @@ void MakeCharacteristicPathRelative(CString& directory, CString& path) {
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
     if (wizard == nullptr) return CString();
     CString component;
-    const RequestTarget target = TargetOf(wizard);
+    const RequestTarget target(wizard);
     if (target.HasReceiver()) {
         CStringArray parts;
         RequestNameParts(target, parts);

@@ -33,11 +33,6 @@ CString UsedUnitValueOf(ParamHolder* holder, WORD valueID) {
     return param ? ValueInUsedUnit(param) : CString();
 }
 
-RequestTarget TargetOf(const CWizardBaseCommon* wizard) {
-    if (wizard == nullptr) return RequestTarget();
-    return RequestTarget(wizard->m_pCommandReceiver, wizard->m_nMessageNumber, wizard->m_dwElementHandle);
-}
-
 // Fills "@AC_RE" and "@AC_IM" in one forward pass, so that a part which itself holds one
 // of the placeholders is inserted as it stands.
 CString FillRealImaginary(const CString& expression, const CString& real, const CString& imaginary) {
@@ -176,7 +171,7 @@ void BuildInternXYTable(CString* modelText, CCopaObjectCompare* snapshot, ParamH
     *modelText += "\nINTERN\tXY ";
     CString name = tableName;
     if (name.IsEmpty()) name = "XY_" + (holder ? holder->m_strElementName : CString()) + "_" + bareName;
-    MakeUniqueName(TargetOf(wizard), name);
+    MakeUniqueName(RequestTarget(wizard), name);
 
     *modelText += name + "( FILE := " + (noQuotes ? fileName : "\"" + fileName + "\"") + " );";
     const CString replacement = valueReference ? bareName + " := " + name + ".VAL" : name;

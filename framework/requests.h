@@ -18,12 +18,10 @@ struct RequestTarget {
         : pReceiver(receiver), nMessageNumber(message), dwElementHandle(element) {}
     RequestTarget(const CWizardBase3* wizard) : RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)) {}
     RequestTarget(const CWizardBase4* wizard) : RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)) {}
+    explicit RequestTarget(const CWizardBaseCommon* wizard);
 
     bool HasReceiver() const { return pReceiver != nullptr; }
     LRESULT Send(WPARAM code, LPARAM lParam) const;
-
-private:
-    explicit RequestTarget(const CWizardBaseCommon* wizard);
 };
 
 // The unique-name loop gives up after this many refusals and takes the last candidate.

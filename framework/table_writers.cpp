@@ -75,11 +75,6 @@ bool AllEntriesPresent(const CPtrArray* points) {
     return true;
 }
 
-RequestTarget TargetOf(const CWizardBaseCommon* wizard) {
-    if (wizard == nullptr) return RequestTarget();
-    return RequestTarget(wizard->m_pCommandReceiver, wizard->m_nMessageNumber, wizard->m_dwElementHandle);
-}
-
 // Runs a writer on the path held by the parameter and reports a failure to the editor.
 template <class Write>
 void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID, Write write) {
@@ -87,7 +82,7 @@ void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD
     const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
     const CString path = param ? param->GetValue() : CString();
     if (param != nullptr && write(path)) return;
-    ReportWriteError(TargetOf(wizard), path);
+    ReportWriteError(RequestTarget(wizard), path);
 }
 
 // A point block: n, n points of `doubles` values each, then up to `texts` texts. Parsed
