@@ -3,6 +3,8 @@
 // bit-identical samples.
 #include "toolkit/read_write_files.h"
 
+#include "temp_file.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,37 +13,16 @@
 
 #include <unistd.h>
 
-namespace {
-
-std::string TempPath(const char* name)
-{
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + name + "." +
-           std::to_string(::getpid()) + ".mdx";
-}
-
-void Put(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size)
-        std::abort();
-    std::fclose(f);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string input = TempPath("mdx_fuzz_in");
-    static const std::string output = TempPath("mdx_fuzz_out");
+    static const std::string input = fuzzfile::TempPath("mdx_fuzz_in", ".mdx");
+    static const std::string output = fuzzfile::TempPath("mdx_fuzz_out", ".mdx");
     static const bool cleanup = std::atexit([] {
         ::unlink(input.c_str());
         ::unlink(output.c_str());
     }) == 0;
     (void)cleanup;
-    Put(input, data, size);
+    fuzzfile::Put(input, data, size);
     CReadAndWriteFiles rw;
     if (!rw.ReadInfoFile(input.c_str(), "", -1, nullptr, nullptr, 1, 0, 2)) {
         if (rw.GetLastErrorNumber() == 0 || rw.GetLastError().IsEmpty())

@@ -2,6 +2,8 @@
 // text, and what it reads fills caller buffers of exactly the reported size.
 #include "toolkit/read_write_files.h"
 
+#include "temp_file.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,19 +14,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/text_fuzz." +
-               std::to_string(::getpid()) + ".txt";
-    }();
+    static const std::string path = fuzzfile::TempPath("text_fuzz", ".txt");
     static const bool cleanup = std::atexit([] { ::unlink(path.c_str()); }) == 0;
     (void)cleanup;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size)
-        std::abort();
-    std::fclose(f);
+    fuzzfile::Put(path, data, size);
 
     CReadAndWriteFiles rw;
     // Format index 1 insists on text columns, whatever the content looks like.
