@@ -28,24 +28,20 @@ inline CWizardCopaObject3* MakeOutputTemplate(ParamHolder& holder, const char* n
 } // namespace services_test
 
 #include "framework/data_classes.h"
+#include "tests/support/le_bytes.h"
 
 #include <cstring>
 #include <vector>
 
 namespace services_test {
 
-using Bytes = std::vector<BYTE>;
+using qv_test::AddDouble;
+using qv_test::AddDword;
+using qv_test::Bytes;
 
-inline void AppendDword(Bytes& out, DWORD value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
-}
-inline void AppendDouble(Bytes& out, double value) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<BYTE>(bits >> (8 * i)));
-}
+// A text with a DWORD length in front.
 inline void AppendText(Bytes& out, const std::string& text) {
-    AppendDword(out, static_cast<DWORD>(text.size()));
+    AddDword(out, static_cast<DWORD>(text.size()));
     out.insert(out.end(), text.begin(), text.end());
 }
 

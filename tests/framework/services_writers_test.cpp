@@ -174,15 +174,15 @@ TEST_F(WritersTest, OlderBaseWritesTheCharacteristicsOfItsData) {
     MakeParam(holder, 1, "F1", "first");
     MakeParam(holder, 2, "F2", "second");
     Bytes data;
-    AppendDword(data, 1);
-    AppendDword(data, 2);
+    AddDword(data, 1);
+    AddDword(data, 2);
     for (const char* text : {"a", "", "c"}) AppendText(data, text);
     for (double y : {5.0, 6.0}) {
         Bytes block;
-        AppendDword(block, 1);
-        AppendDouble(block, 0.5);
-        AppendDouble(block, y);
-        AppendDword(data, static_cast<DWORD>(block.size()));
+        AddDword(block, 1);
+        AddDouble(block, 0.5);
+        AddDouble(block, y);
+        AddDword(data, static_cast<DWORD>(block.size()));
         data.insert(data.end(), block.begin(), block.end());
     }
     SetWizardData(wizard, data);
@@ -208,7 +208,7 @@ TEST(PointBlocks, ReadersCheckEveryCountAndLength) {
 
     // Only n: the old list stays, n is consumed.
     Bytes onlyCount;
-    AppendDword(onlyCount, 3);
+    AddDword(onlyCount, 3);
     const BYTE* cursor = onlyCount.data();
     size_t left = onlyCount.size();
     EXPECT_TRUE(ReadDataPointsFromBuffer(&cursor, &left, &points, &label, nullptr, nullptr, nullptr));
@@ -218,10 +218,10 @@ TEST(PointBlocks, ReadersCheckEveryCountAndLength) {
     // A count beyond the block, or a text longer than what remains: nothing changes.
     for (DWORD textLength : {0u, 0xFFFFFFFFu}) {
         Bytes bad;
-        AppendDword(bad, textLength == 0 ? 0x40000000u : 1u);
-        AppendDouble(bad, 1.0);
-        AppendDouble(bad, 2.0);
-        AppendDword(bad, textLength);
+        AddDword(bad, textLength == 0 ? 0x40000000u : 1u);
+        AddDouble(bad, 1.0);
+        AddDouble(bad, 2.0);
+        AddDword(bad, textLength);
         cursor = bad.data();
         left = bad.size();
         EXPECT_FALSE(ReadDataPointsFromBuffer(&cursor, &left, &points, &label, nullptr, nullptr, nullptr));
@@ -233,8 +233,8 @@ TEST(PointBlocks, ReadersCheckEveryCountAndLength) {
     }
 
     Bytes good;
-    AppendDword(good, 2);
-    for (double v : {1.0, 2.0, 3.0, 4.0}) AppendDouble(good, v);
+    AddDword(good, 2);
+    for (double v : {1.0, 2.0, 3.0, 4.0}) AddDouble(good, v);
     AppendText(good, "x");
     AppendText(good, "y");
     cursor = good.data();
@@ -257,8 +257,8 @@ TEST(PointBlocks, ThreeDimensionalBlockRoundTrip) {
     ASSERT_TRUE(Write3DDataPointsToBuffer(&cursor, &left, &points, "a", "", "", "", "", "f"));
     EXPECT_EQ(0u, left);
     Bytes expected;
-    AppendDword(expected, 1);
-    for (double v : {1.0, 3.0, 2.0}) AppendDouble(expected, v);
+    AddDword(expected, 1);
+    for (double v : {1.0, 3.0, 2.0}) AddDouble(expected, v);
     for (const char* t : {"a", "", "", "", "", "f"}) AppendText(expected, t);
     EXPECT_EQ(expected, buffer);
     left = 3;

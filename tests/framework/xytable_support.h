@@ -7,6 +7,7 @@
 #include "afx/user_script.h"
 #include "framework/data_file_places.h"
 #include "framework/xy_table.h"
+#include "tests/support/le_bytes.h"
 #include "win32/win32.h"
 
 #include <gtest/gtest.h>
@@ -19,25 +20,16 @@
 
 namespace xytable_test {
 
-using Bytes = std::vector<BYTE>;
+using qv_test::AddDouble;
+using qv_test::AddDword;
+using qv_test::AddWord;
+using qv_test::Bytes;
 
 inline void LoadPlugin() {
     static HMODULE plugin = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.so");
     ASSERT_NE(nullptr, plugin);
 }
 
-inline void AddWord(Bytes& out, WORD value) {
-    out.push_back(static_cast<BYTE>(value));
-    out.push_back(static_cast<BYTE>(value >> 8));
-}
-inline void AddDword(Bytes& out, DWORD value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
-}
-inline void AddDouble(Bytes& out, double value) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<BYTE>(bits >> (8 * i)));
-}
 // An archive string shorter than 255 bytes.
 inline void AddText(Bytes& out, const std::string& text) {
     out.push_back(static_cast<BYTE>(text.size()));
