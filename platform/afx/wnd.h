@@ -84,10 +84,12 @@ struct AFX_MSGMAP {
 #define CN_COMMAND 0
 #define CN_UPDATE_COMMAND_UI ((UINT)(-1))
 
+// CCmdTarget declares the root of GetMessageMap itself, so every class that uses this macro
+// overrides it and says so (clang warns about classes that mix marked and unmarked overrides).
 #define DECLARE_MESSAGE_MAP()                               \
 protected:                                                  \
     static const AFX_MSGMAP* GetThisMessageMap();           \
-    virtual const AFX_MSGMAP* GetMessageMap() const;
+    const AFX_MSGMAP* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                         \
     const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \

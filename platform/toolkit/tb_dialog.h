@@ -60,9 +60,9 @@ public:
     CTBDialog();
     explicit CTBDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     explicit CTBDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
-    virtual ~CTBDialog();
+    ~CTBDialog() override;
 
-    virtual BOOL OnInitDialog();
+    BOOL OnInitDialog() override;
     void SetControlInfo(WORD nID, WORD nFlags) { m_layout.SetControlInfo(nID, nFlags); }
     WORD GetControlInfo(WORD nID) const { return m_layout.GetControlInfo(nID); }
     const std::vector<qv::TBControlInfo>& GetControlInfos() const { return m_layout.Controls(); }

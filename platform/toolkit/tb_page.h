@@ -10,9 +10,9 @@ class CTBPropertyPage : public CPropertyPage {
 public:
     CTBPropertyPage();
     explicit CTBPropertyPage(UINT nIDTemplate, UINT nIDCaption = 0);
-    virtual ~CTBPropertyPage();
+    ~CTBPropertyPage() override;
 
-    virtual BOOL OnInitDialog();
+    BOOL OnInitDialog() override;
     void SetControlInfo(WORD nID, WORD nFlags) { m_layout.SetControlInfo(nID, nFlags); }
     WORD GetControlInfo(WORD nID) const { return m_layout.GetControlInfo(nID); }
     const std::vector<qv::TBControlInfo>& GetControlInfos() const { return m_layout.Controls(); }
