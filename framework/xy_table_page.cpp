@@ -257,17 +257,25 @@ void EnableControls(CWnd* page, std::initializer_list<int> ids, bool enable) {
     for (int id : ids)
         if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(enable ? TRUE : FALSE);
 }
+
+// Leaves at most one of two radio buttons checked, the first when both are. True unless the
+// second is the one checked (neither checked counts as the first).
+bool FirstOfRadioPair(CWnd* page, int first, int second) {
+    if (page->IsDlgButtonChecked(first)) {
+        page->CheckDlgButton(second, BST_UNCHECKED);
+        return true;
+    }
+    if (page->IsDlgButtonChecked(second)) {
+        page->CheckDlgButton(first, BST_UNCHECKED);
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 void CPropCharacteristicXYTable::ApplyKindRule() {
     UpdateData(TRUE);
-    bool reference = true;
-    if (IsDlgButtonChecked(kRadioReference)) {
-        CheckDlgButton(kRadioLookUp, BST_UNCHECKED);
-    } else if (IsDlgButtonChecked(kRadioLookUp)) {
-        CheckDlgButton(kRadioReference, BST_UNCHECKED);
-        reference = false;
-    }
+    const bool reference = FirstOfRadioPair(this, kRadioReference, kRadioLookUp);
     EnableControls(this, {kStaticComponent, kEditReference, kStaticHint}, reference);
     EnableControls(this, {kRadioFileReference, kRadioDataPairs}, !reference);
     EnableControls(this,
@@ -281,13 +289,7 @@ void CPropCharacteristicXYTable::ApplyKindRule() {
 
 void CPropCharacteristicXYTable::ApplySourceRule() {
     UpdateData(TRUE);
-    bool fileReference = true;
-    if (IsDlgButtonChecked(kRadioFileReference)) {
-        CheckDlgButton(kRadioDataPairs, BST_UNCHECKED);
-    } else if (IsDlgButtonChecked(kRadioDataPairs)) {
-        CheckDlgButton(kRadioFileReference, BST_UNCHECKED);
-        fileReference = false;
-    }
+    const bool fileReference = FirstOfRadioPair(this, kRadioFileReference, kRadioDataPairs);
     EnableControls(this, {kStaticVariable, kEditVariable}, fileReference);
     EnableControls(this,
                    {kButtonShow, kStaticMonotonic, kCheckFileName, kEditFileName, kButtonImport, kButtonExport, kList,
