@@ -36,6 +36,23 @@ bool KnownType(int type) {
     }
 }
 
+// The parts of a comma-separated list, each without the spaces at its ends; empty parts
+// are kept (an empty text is one empty part).
+std::vector<std::string> CommaParts(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= text.size()) {
+        size_t comma = text.find(',', i);
+        std::string part = text.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
+        while (!part.empty() && part.front() == ' ') part.erase(part.begin());
+        while (!part.empty() && part.back() == ' ') part.pop_back();
+        parts.push_back(part);
+        if (comma == std::string::npos) break;
+        i = comma + 1;
+    }
+    return parts;
+}
+
 } // namespace
 
 CTBEditListCtrl::CTBEditListCtrl() = default;
@@ -75,20 +92,13 @@ BOOL CTBEditListCtrl::LoadColumnWidths() {
     if (text.empty()) return FALSE;
     // Check the whole text before anything changes: widths 0..10000, separated by commas.
     std::vector<int> widths;
-    size_t i = 0;
-    while (i <= text.size()) {
-        size_t comma = text.find(',', i);
-        std::string part = text.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
-        while (!part.empty() && part.front() == ' ') part.erase(part.begin());
-        while (!part.empty() && part.back() == ' ') part.pop_back();
+    for (const std::string& part : CommaParts(text)) {
         if (part.empty() || part.size() > 5 ||
             !std::all_of(part.begin(), part.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
             return FALSE;
         int w = std::stoi(part);
         if (w > kMaxColumnWidth || widths.size() >= static_cast<size_t>(kMaxStoredColumns)) return FALSE;
         widths.push_back(w);
-        if (comma == std::string::npos) break;
-        i = comma + 1;
     }
     int columns = GetHeaderCtrl() ? GetHeaderCtrl()->GetItemCount() : 0;
     for (size_t k = 0; k < widths.size(); ++k) {
@@ -286,16 +296,8 @@ std::vector<CString> CTBEditListCtrl::GetChoices(int nItem, int nSubItem) const 
     if (!cell) return out;
     if (cell->type == TB_EDIT_CHOICE) {
         std::string extra(static_cast<LPCTSTR>(cell->extra), static_cast<size_t>(cell->extra.GetLength()));
-        size_t i = 0;
-        while (i <= extra.size()) {
-            size_t comma = extra.find(',', i);
-            std::string part = extra.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
-            while (!part.empty() && part.front() == ' ') part.erase(part.begin());
-            while (!part.empty() && part.back() == ' ') part.pop_back();
+        for (const std::string& part : CommaParts(extra))
             if (!part.empty()) out.emplace_back(part.c_str());
-            if (comma == std::string::npos) break;
-            i = comma + 1;
-        }
     } else if (cell->type == TB_EDIT_UNIT) {
         CStringArray units;
         qv::UnitsOfQuantity(cell->extra, units);
