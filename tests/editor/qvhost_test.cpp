@@ -21,7 +21,12 @@ struct RunResult {
 // Runs the host with the arguments (shell words); stdout captured, stderr dropped.
 RunResult RunHost(const std::string& args) {
     RunResult result;
-    const std::string command = std::string("QV_USER_PROFILE=/dev/null '") + QVHOST_PATH + "' " + args + " 2>/dev/null";
+    // The host writes column widths into the user profile: each test process has its own.
+    static const std::string profile = "/tmp/qvhost_test_profile_" + std::to_string(getpid()) + ".ini";
+    static const struct Remover {
+        ~Remover() { std::remove(profile.c_str()); }
+    } remover;
+    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
