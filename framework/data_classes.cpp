@@ -14,8 +14,24 @@ IMPLEMENT_SERIAL(C3DDataPoint, CDataPoint, VERSIONABLE_SCHEMA | kDataClassVersio
 PARVEL_VERSIONED_CLASS(C3DDataPoint)
 
 namespace {
+
 constexpr DWORD kTypeNoSnapshot = 0x2;
+
+// Each data class writes its class reference and the data version before its members.
+void StoreHead(CArchive& ar, CRuntimeClass* cls) {
+    ar.SerializeClass(cls);
+    ar << kDataClassVersion;
 }
+
+// Reads what StoreHead wrote; data without a class record (schema 0) has no version either.
+void LoadHead(CArchive& ar, CRuntimeClass* cls) {
+    if (ReadClassReferenceOrRewind(ar, cls) >= 1) {
+        DWORD version = 0;
+        ar >> version;
+    }
+}
+
+} // namespace
 
 UINT ReadClassReferenceOrRewind(CArchive& ar, CRuntimeClass* cls) {
     // Flushing makes the file's position the archive's logical position (the place where
@@ -64,19 +80,14 @@ CCopaObjectCompare* CCopaObjectCompare::Assign(const CCopaObjectCompare* other) 
 
 void CCopaObjectCompare::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CCopaObjectCompare));
-        ar << kDataClassVersion;
+        StoreHead(ar, RUNTIME_CLASS(CCopaObjectCompare));
         ar << m_strName;
         // Type goes before ExtType, the reverse of the declaration order.
         ar << m_dwType;
         ar << m_dwExtType;
         return;
     }
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CCopaObjectCompare));
-    if (schema >= 1) {
-        DWORD version = 0;
-        ar >> version;
-    }
+    LoadHead(ar, RUNTIME_CLASS(CCopaObjectCompare));
     ar >> m_strName;
     ar >> m_dwType;
     ar >> m_dwExtType;
@@ -84,35 +95,25 @@ void CCopaObjectCompare::Serialize(CArchive& ar) {
 
 void CDataPoint::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CDataPoint));
-        ar << kDataClassVersion;
+        StoreHead(ar, RUNTIME_CLASS(CDataPoint));
         ar << x;
         ar << y;
         return;
     }
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CDataPoint));
-    if (schema >= 1) {
-        DWORD version = 0;
-        ar >> version;
-    }
+    LoadHead(ar, RUNTIME_CLASS(CDataPoint));
     ar >> x;
     ar >> y;
 }
 
 void C3DDataPoint::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(C3DDataPoint));
-        ar << kDataClassVersion;
+        StoreHead(ar, RUNTIME_CLASS(C3DDataPoint));
         ar << x;
         ar << y;
         ar << z;
         return;
     }
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(C3DDataPoint));
-    if (schema >= 1) {
-        DWORD version = 0;
-        ar >> version;
-    }
+    LoadHead(ar, RUNTIME_CLASS(C3DDataPoint));
     ar >> x;
     ar >> y;
     ar >> z;
