@@ -21,13 +21,6 @@ CString WithoutAt(CString name) {
     return name;
 }
 
-CString ValueInUsedUnit(const CWizardCopaObject3* param) {
-    CString converted;
-    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
-        return converted;
-    return param->GetValue();
-}
-
 CString UsedUnitValueOf(ParamHolder* holder, WORD valueID) {
     const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
     return param ? ValueInUsedUnit(param) : CString();

@@ -15,13 +15,6 @@ CWizardCopaObject3* LiveParam(ParamHolder* holder, int i) {
     return (param != nullptr && !param->IsDeleted()) ? param : nullptr;
 }
 
-CString ValueInUsedUnit(const CWizardCopaObject3* param) {
-    CString converted;
-    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
-        return converted;
-    return param->GetValue();
-}
-
 CWizardCopaObject3* FindBySnapshot(const CCopaObjectCompare* snapshot, ParamHolder* holder) {
     if (snapshot == nullptr || holder == nullptr) return nullptr;
     for (int i = 0; i < holder->GetParamCount(); ++i) {
@@ -90,6 +83,13 @@ void ReadOutputs(ParamHolder* holder, const CWizardCopaObject3* param, BOOL* out
 }
 
 } // namespace
+
+CString ValueInUsedUnit(const CWizardCopaObject3* param) {
+    CString converted;
+    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
+        return converted;
+    return param->GetValue();
+}
 
 CWizardCopaObject3* FindParamByValueID(ParamHolder* holder, WORD valueID) {
     if (holder == nullptr) return nullptr;

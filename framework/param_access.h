@@ -44,6 +44,8 @@ BOOL ConvertParamUnit(ParamHolder* holder, WORD valueID, CString* out);
 BOOL GetParamPlaceholderText(ParamHolder* holder, WORD valueID, CString** out);
 // Appends " [unit]" to the caption when the unit is not empty.
 void AppendUnitSuffix(CString* caption, CString unit);
+// The parameter's value converted into its used unit; unconverted when the conversion fails.
+CString ValueInUsedUnit(const CWizardCopaObject3* param);
 
 // Pin use, direction and flags.
 BOOL SetParamUsePin(ParamHolder* holder, WORD valueID, BOOL on);
