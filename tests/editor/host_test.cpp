@@ -148,6 +148,21 @@ TEST_F(HostTest, ConductanceWithDataPairsAndOwnFileName) {
     EXPECT_EQ((folder / "gtab.mdx").string(), written[1]);
 }
 
+TEST_F(HostTest, ReferenceCharacteristicNeedsNoTableAndOutputsFollowTheText) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[
+        {"id":16,"name":"G2","parameters":{"QUANT":"V1"},"characteristic":{"kind":"reference","text":"XY1.VAL"}},
+        {"id":15,"name":"R5","characteristic":{"kind":"reference","text":"TAB.VAL"},"outputs":["V","R"]}]})",
+                      error))
+        << error;
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
+    EXPECT_EQ("GVNL G2 ( CH := XY1.VAL, QUANT := V1 );\nRNL R5 ( CH := TAB.VAL );\nSDB ( R5.V );\nSDB ( R5.R );\n",
+              ReadFile(folder / "d.desc"));
+    EXPECT_EQ(1u, written.size()) << "no data file";
+    EXPECT_EQ(0u, host.Editor().CountRequests(WIZREQ_UNIQUE_NAME)) << "no inline table";
+}
+
 TEST_F(HostTest, SchematicFaultsAreRefusedWithTheirElement) {
     std::string error;
     EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":999,"name":"X1"}]})", error));
