@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "afx/afx.h"
+#include "wizard/wizardbase.h"
 
 namespace qv::bytes {
 
@@ -99,5 +100,12 @@ private:
 
 // Size of a text in its DWORD-length form.
 inline size_t TextSize(const CString& text) { return 4 + static_cast<size_t>(text.GetLength()); }
+
+// A reader over the wizard's additional data block; empty for a null wizard or no block.
+inline Reader AdditionalData(CWizardBase3* wizard) {
+    BYTE* data = nullptr;
+    const DWORD size = wizard ? wizard->GetAdditionalWizardData(&data) : 0;
+    return Reader(data, size);
+}
 
 } // namespace qv::bytes

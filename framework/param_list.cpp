@@ -107,13 +107,6 @@ CString ListByValueID(ParamHolder* holder, const CUIntArray* valueIDs, CString& 
     return list;
 }
 
-// The wizard's additional data block (null and 0 when it has none).
-qv::bytes::Reader AdditionalData(CWizardBase3* wizard) {
-    BYTE* data = nullptr;
-    const DWORD size = wizard ? wizard->GetAdditionalWizardData(&data) : 0;
-    return qv::bytes::Reader(data, data ? size : 0);
-}
-
 // Reads up to count archived snapshots from the bytes; stops at the first one that cannot
 // be read and keeps those read before it.
 void LoadSnapshots(const BYTE* data, size_t size, DWORD count, CPtrArray& out) {
@@ -160,7 +153,7 @@ CString ReplaceParamList2(const CWizardBaseCommon*, ParamHolder* holder, const C
 void BuildPinAssignmentList(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
                             CCopaObjectCompare** lastPending) {
     if (exchange == nullptr) return;
-    qv::bytes::Reader in = AdditionalData(wizard);
+    qv::bytes::Reader in = qv::bytes::AdditionalData(wizard);
     DWORD modeWord = 0;
     DWORD count = 0;
     DWORD length = 0;
@@ -197,7 +190,7 @@ CString ReplaceParamList2(CWizardBase3* wizard, CWizardSchematicDataExchange3* e
 
 CPtrArray* ReadSnapshotListFromWizardData(CWizardBase3* wizard) {
     CPtrArray* snapshots = new CPtrArray;
-    qv::bytes::Reader in = AdditionalData(wizard);
+    qv::bytes::Reader in = qv::bytes::AdditionalData(wizard);
     DWORD modeWord = 0;
     DWORD count = 0;
     if (in.ReadDword(modeWord) && in.ReadDword(count)) LoadSnapshots(in.Position(), in.Remaining(), count, *snapshots);
@@ -206,7 +199,7 @@ CPtrArray* ReadSnapshotListFromWizardData(CWizardBase3* wizard) {
 
 DWORD ResetPlaceholdersAndGetModeWord(CWizardBase3* wizard) {
     g_PlaceholderList.DeleteAll();
-    qv::bytes::Reader in = AdditionalData(wizard);
+    qv::bytes::Reader in = qv::bytes::AdditionalData(wizard);
     DWORD modeWord = 0;
     return in.ReadDword(modeWord) ? modeWord : 0xFFFFFFFFu;
 }

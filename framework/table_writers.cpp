@@ -295,23 +295,17 @@ bool WriteNextCharacteristic(qv::bytes::Reader& in, CWizardBase3* wizard, ParamH
     return read != 0;
 }
 
-qv::bytes::Reader WizardData(CWizardBase3* wizard) {
-    BYTE* data = nullptr;
-    const DWORD size = wizard ? wizard->GetAdditionalWizardData(&data) : 0;
-    return qv::bytes::Reader(data, data ? size : 0);
-}
-
 } // namespace
 
 void WriteCharacteristicFileFromWizardData(CWizardBase3* wizard, ParamHolder* holder, WORD valueID) {
-    qv::bytes::Reader in = WizardData(wizard);
+    qv::bytes::Reader in = qv::bytes::AdditionalData(wizard);
     if (!SkipWizardDataHeader(in)) return;
     WriteNextCharacteristic(in, wizard, holder, valueID);
 }
 
 void WriteTwoCharacteristicFilesFromWizardData(CWizardBase3* wizard, ParamHolder* holder, WORD firstValueID,
                                                WORD secondValueID) {
-    qv::bytes::Reader in = WizardData(wizard);
+    qv::bytes::Reader in = qv::bytes::AdditionalData(wizard);
     if (!SkipWizardDataHeader(in)) return;
     if (!WriteNextCharacteristic(in, wizard, holder, firstValueID)) return;
     WriteNextCharacteristic(in, wizard, holder, secondValueID);
