@@ -57,11 +57,7 @@ CPropCharacteristicXYTable::~CPropCharacteristicXYTable() {
     // The window goes first, while this object can still handle its messages; that also
     // closes an open preview.
     if (GetSafeHwnd() != nullptr) DestroyWindow();
-    if (m_pPreview != nullptr) {
-        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-        delete m_pPreview;
-        m_pPreview = nullptr;
-    }
+    ClosePreview();
     DeletePoints();
     delete[] m_pBlock;
     m_pBlock = nullptr;

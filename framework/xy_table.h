@@ -142,6 +142,8 @@ protected:
     // already at the index is replaced. The list takes the point.
     void StorePoint(int index, CDataPoint* point);
     void DeletePoints();
+    // Destroys the preview window, if any, and deletes the preview.
+    void ClosePreview();
     void SaveBlock();
     void ShowFields() { UpdateData(FALSE); }
     void MoveSelectedRow(int delta);

@@ -471,16 +471,20 @@ void CPropCharacteristicXYTable::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawI
 }
 
 void CPropCharacteristicXYTable::OnDestroy() {
-    if (m_pPreview != nullptr) {
-        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-        delete m_pPreview;
-        m_pPreview = nullptr;
-    }
+    ClosePreview();
     CTBPropertyPage::OnDestroy();
 }
 
 // ---------------------------------------------------------------------------------------
 // Preview
+
+void CPropCharacteristicXYTable::ClosePreview() {
+    if (m_pPreview != nullptr) {
+        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+        delete m_pPreview;
+        m_pPreview = nullptr;
+    }
+}
 
 void CPropCharacteristicXYTable::OnShowPreview() {
     UpdateData(TRUE);
