@@ -765,9 +765,8 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         if (format != kArchiveFormat) throw std::runtime_error("archive format " + std::to_string(format) + " is not known");
         ar >> document;
         const std::string documentName = ToString(document);
-        if (documentName.empty() || documentName.find_first_of("/\\") != std::string::npos ||
-            documentName.find('\0') != std::string::npos)
-            throw std::runtime_error("the archive names no valid document");
+        std::string why;
+        if (!IsUsableName(documentName, why)) throw std::runtime_error("the archive's document name " + why);
         SetDocument(documentFolder, documentName);
         DWORD count = 0;
         ar >> count;
@@ -784,8 +783,8 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             source.id = record->wizardId;
             source.name = ToString(record->name);
             source.showName = record->showName != 0;
-            if (source.name.empty() || source.name.find('\0') != std::string::npos || !names.insert(source.name).second)
-                throw std::runtime_error("element record " + std::to_string(i + 1) + " has no unique name");
+            if (!IsUsableName(source.name, why) || !names.insert(NameCollisionKey(source.name)).second)
+                throw std::runtime_error("element record " + std::to_string(i + 1) + " has no usable unique name");
             const CatalogueElement* type = m_catalogue.Find(source.id);
             if (type == nullptr || type->base != record->base)
                 throw std::runtime_error("element \"" + source.name + "\": wizard ID " + std::to_string(source.id) +

@@ -128,7 +128,8 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
     auto name = value.find("name");
     if (name == value.end()) throw SchematicError(what + " has no \"name\"");
     element.name = Text(*name, what + " \"name\"");
-    if (element.name.empty()) throw SchematicError(what + " has an empty name");
+    std::string why;
+    if (!IsUsableName(element.name, why)) throw SchematicError(what + ": the name \"" + element.name + "\" " + why);
     const std::string where = "element \"" + element.name + "\"";
     if (auto show = value.find("show_name"); show != value.end()) element.showName = Boolean(*show, where + " \"show_name\"");
     if (auto params = value.find("parameters"); params != value.end()) {
@@ -156,6 +157,31 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
 std::string Utf8(const std::string& text) { return Cp1252ToUtf8Text(text); }
 
 } // namespace
+
+bool IsUsableName(const std::string& name, std::string& why) {
+    if (name.empty()) {
+        why = "is empty";
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c <= ' ' || c >= 0x7F) {
+            why = "holds a blank, a control character or a character beyond ASCII";
+            return false;
+        }
+        if (c == '"' || c == '/' || c == '\\' || c == '@' || c == ';') {
+            why = std::string("holds the character '") + static_cast<char>(c) + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string NameCollisionKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key)
+        if (c == '.') c = '_';
+    return key;
+}
 
 const SchematicElement* Schematic::Find(const std::string& name) const {
     for (const SchematicElement& element : elements)
@@ -193,9 +219,9 @@ bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& e
         auto name = document.find("document");
         if (name == document.end()) throw SchematicError("the schematic has no \"document\" name");
         result.document = Text(*name, "\"document\"");
-        if (result.document.empty()) throw SchematicError("the document name is empty");
-        if (result.document.find_first_of("/\\") != std::string::npos)
-            throw SchematicError("the document name may not contain a folder separator");
+        std::string why;
+        if (!IsUsableName(result.document, why))
+            throw SchematicError("the document name \"" + result.document + "\" " + why);
         auto elements = document.find("elements");
         if (elements == document.end() || !elements->is_array())
             throw SchematicError("the schematic needs a list \"elements\"");
@@ -205,8 +231,9 @@ bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& e
         result.elements.reserve(elements->size());
         for (size_t i = 0; i < elements->size(); ++i) {
             SchematicElement element = ReadElement((*elements)[i], "element " + std::to_string(i + 1));
-            if (!names.insert(element.name).second)
-                throw SchematicError("the element name \"" + element.name + "\" is used twice");
+            if (!names.insert(NameCollisionKey(element.name)).second)
+                throw SchematicError("the element name \"" + element.name +
+                                     "\" is used twice (\".\" and \"_\" count as the same)");
             result.elements.push_back(std::move(element));
         }
         schematic = std::move(result);

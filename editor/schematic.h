@@ -54,9 +54,19 @@ struct Schematic {
     SchematicElement* Find(const std::string& name);
 };
 
+// Whether a text can name a document or an element: printable ASCII without blanks, quotes,
+// folder separators, "@" or ";". Names become identifiers of the model description and parts
+// of data-file names, so they are kept to what both can carry. False with the reason.
+bool IsUsableName(const std::string& name, std::string& why);
+
+// The key under which two element names collide: the default data-file name replaces "." by
+// "_", so "R.1" and "R_1" would share one data file.
+std::string NameCollisionKey(const std::string& name);
+
 // Reads a schematic. False with a message saying what is wrong and where; `schematic` is
-// then unchanged. Element names must be unique and non-empty; numbers of a characteristic
-// finite; counts within the limits above.
+// then unchanged. Document and element names must be usable (above) and element names unique
+// (also after "." becomes "_"); numbers of a characteristic finite; counts within the limits
+// above.
 bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error);
 bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error);
 

@@ -108,20 +108,20 @@ TEST(Catalogue, FaultyFamilyFilesAreRefusedWithTheirPlace) {
 
 TEST(Schematic, ReadsEveryFormAndWritesItBack) {
     const std::string text = R"({
-      "document": "Dok\u00b0",
+      "document": "Dok",
       "elements": [
         {"id": 15, "name": "R1", "show_name": true, "parameters": {"R": "10k", "CH": {"pin": true}},
          "outputs": ["I"]},
         {"id": 15, "name": "R2", "parameters": {"R": {"value": "2", "unit": "kOhm"}},
          "characteristic": {"kind": "data-pairs", "points": [[0, 0], [0.1, 1e-300]], "file": "a.mdx"}},
         {"id": 16, "name": "G1", "characteristic": {"kind": "file-reference", "variable": "V"}},
-        {"id": 16, "name": "G2", "characteristic": {"kind": "reference", "text": "XY1.VAL"}},
+        {"id": 16, "name": "G2", "characteristic": {"kind": "reference", "text": "T\u00b0.VAL"}},
         {"id": 15, "name": "R3", "characteristic": {"kind": "pin"}, "script": ["click 2088", "ok"]}
       ]})";
     qv::Schematic schematic;
     std::string error;
     ASSERT_TRUE(qv::ReadSchematic(text, schematic, error)) << error;
-    EXPECT_EQ("Dok\xB0", schematic.document) << "kept in the code page";
+    EXPECT_EQ("T\xB0.VAL", schematic.elements[3].characteristic.reference) << "kept in the code page";
     ASSERT_EQ(5u, schematic.elements.size());
     const qv::SchematicElement& r1 = schematic.elements[0];
     EXPECT_TRUE(r1.showName);
@@ -133,7 +133,7 @@ TEST(Schematic, ReadsEveryFormAndWritesItBack) {
     qv::Schematic again;
     ASSERT_TRUE(qv::ReadSchematic(qv::WriteSchematic(schematic), again, error)) << error;
     EXPECT_EQ(qv::WriteSchematic(schematic), qv::WriteSchematic(again));
-    EXPECT_NE(std::string::npos, qv::WriteSchematic(schematic).find("Dok\xC2\xB0")) << "written as UTF-8";
+    EXPECT_NE(std::string::npos, qv::WriteSchematic(schematic).find("T\xC2\xB0.VAL")) << "written as UTF-8";
 }
 
 TEST(Schematic, FaultsAreRefusedAndLeaveTheSchematicAsItWas) {
@@ -143,6 +143,10 @@ TEST(Schematic, FaultsAreRefusedAndLeaveTheSchematicAsItWas) {
         R"({"elements": []})",
         R"({"document": "a/b", "elements": []})",
         R"({"document": "D", "elements": [{"id": 15, "name": "R1"}, {"id": 16, "name": "R1"}]})",
+        R"({"document": "D", "elements": [{"id": 15, "name": "R.1"}, {"id": 16, "name": "R_1"}]})",
+        R"({"document": "D", "elements": [{"id": 15, "name": "R 1"}]})",
+        R"({"document": "D", "elements": [{"id": 15, "name": "R@CH"}]})",
+        R"({"document": "D\u00b0", "elements": []})",
         R"({"document": "D", "elements": [{"id": -1, "name": "R1"}]})",
         R"({"document": "D", "elements": [{"id": 15, "name": ""}]})",
         R"({"document": "D", "elements": [{"id": 15, "name": "R1", "characteristic": {"kind": "spline"}}]})",
