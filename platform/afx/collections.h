@@ -25,22 +25,6 @@
 struct QvPositionTag {};
 typedef QvPositionTag* POSITION;
 
-namespace qv {
-// Runs a step that allocates; running out of memory raises the framework's memory
-// exception (caught as CException* like every other failure), never std::bad_alloc.
-template <class F>
-void GrowOrThrow(F&& f)
-{
-    try {
-        f();
-    } catch (const std::bad_alloc&) {
-        AfxThrowMemoryException();
-    } catch (const std::length_error&) {
-        AfxThrowMemoryException();
-    }
-}
-}
-
 // ---------------------------------------------------------------- arrays
 
 template <class TYPE, class ARG_TYPE = const TYPE&>

@@ -24,20 +24,6 @@ void IndexOutOfRange(const char* where, long long index, long long size)
 
 namespace {
 
-// Growing a string that cannot get its memory raises the framework's memory exception,
-// which the system's code catches around buffer manipulation (never std::bad_alloc).
-template <class F>
-decltype(auto) Grow(F&& f)
-{
-    try {
-        return f();
-    } catch (const std::bad_alloc&) {
-        AfxThrowMemoryException();
-    } catch (const std::length_error&) {
-        AfxThrowMemoryException();
-    }
-}
-
 std::string_view ViewOf(const char* psz) { return psz ? std::string_view(psz) : std::string_view(); }
 
 int CompareBytes(std::string_view a, std::string_view b)
@@ -97,7 +83,7 @@ CString::CString(const char* psz) : m_str(ViewOf(psz)) {}
 CString::CString(char ch, int nRepeat)
 {
     if (nRepeat > 0)
-        Grow([&] { m_str.assign(static_cast<size_t>(nRepeat), ch); });
+        qv::GrowOrThrow([&] { m_str.assign(static_cast<size_t>(nRepeat), ch); });
 }
 CString::CString(const char* pch, int nLength)
 {
@@ -135,13 +121,13 @@ CString& CString::operator=(char ch)
 }
 CString& CString::operator+=(const CString& s)
 {
-    Grow([&] { m_str.append(s.m_str); });
+    qv::GrowOrThrow([&] { m_str.append(s.m_str); });
     return *this;
 }
 CString& CString::operator+=(const char* psz)
 {
     std::string tmp(ViewOf(psz));
-    Grow([&] { m_str.append(tmp); });
+    qv::GrowOrThrow([&] { m_str.append(tmp); });
     return *this;
 }
 CString& CString::operator+=(char ch)
@@ -300,7 +286,7 @@ int CString::Replace(const char* pszOld, const char* pszNew)
     std::string out;
     int n = 0;
     size_t pos = 0;
-    Grow([&] {
+    qv::GrowOrThrow([&] {
         for (;;) {
             const size_t hit = m_str.find(from, pos);
             if (hit == std::string::npos)
@@ -342,7 +328,7 @@ int CString::Insert(int nIndex, const char* psz)
     if (nIndex > GetLength())
         nIndex = GetLength();
     const std::string tmp(ViewOf(psz));
-    Grow([&] { m_str.insert(static_cast<size_t>(nIndex), tmp); });
+    qv::GrowOrThrow([&] { m_str.insert(static_cast<size_t>(nIndex), tmp); });
     return GetLength();
 }
 
@@ -448,7 +434,7 @@ void CString::FormatV(const char* pszFormat, va_list args)
         m_str.assign(small, static_cast<size_t>(n));
         return;
     }
-    std::string big = Grow([&] { return std::string(static_cast<size_t>(n) + 1, '\0'); });
+    std::string big = qv::GrowOrThrow([&] { return std::string(static_cast<size_t>(n) + 1, '\0'); });
     va_copy(copy, args);
     std::vsnprintf(big.data(), big.size(), pszFormat, copy);
     va_end(copy);
@@ -470,13 +456,13 @@ BOOL CString::LoadString(UINT nID)
 char* CString::GetBuffer(int nMinBufLength)
 {
     if (nMinBufLength > GetLength())
-        Grow([&] { m_str.resize(static_cast<size_t>(nMinBufLength)); });
+        qv::GrowOrThrow([&] { m_str.resize(static_cast<size_t>(nMinBufLength)); });
     return m_str.data();
 }
 
 char* CString::GetBufferSetLength(int nNewLength)
 {
-    Grow([&] { m_str.resize(nNewLength > 0 ? static_cast<size_t>(nNewLength) : 0); });
+    qv::GrowOrThrow([&] { m_str.resize(nNewLength > 0 ? static_cast<size_t>(nNewLength) : 0); });
     return m_str.data();
 }
 

@@ -8,6 +8,9 @@
 #include "afx/cstring.h"
 #include "afx/object.h"
 
+#include <new>
+#include <stdexcept>
+
 class CException : public CObject {
     DECLARE_DYNAMIC(CException)
 public:
@@ -104,3 +107,20 @@ public:
 [[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowArchiveException(int cause, LPCTSTR lpszArchiveName = nullptr);
 [[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
+
+namespace qv {
+// Runs a step that allocates and gives back its result; running out of memory raises the
+// framework's memory exception (caught as CException* like every other failure), never
+// std::bad_alloc or std::length_error.
+template <class F>
+decltype(auto) GrowOrThrow(F&& f)
+{
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    } catch (const std::length_error&) {
+        AfxThrowMemoryException();
+    }
+}
+}  // namespace qv
