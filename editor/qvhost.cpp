@@ -70,6 +70,8 @@ std::string FolderOf(const std::string& path) {
     return text;
 }
 
+std::string Elements(size_t count) { return std::to_string(count) + (count == 1 ? " element" : " elements"); }
+
 void PrintUtf8(const std::string& cp1252) { std::fputs(qv::Cp1252ToUtf8Text(cp1252).c_str(), stdout); }
 
 int Fail(const std::string& message) {
@@ -210,7 +212,7 @@ int Describe(const Arguments& args) {
     if (int rc = BuildFromFile(host, args.positional[0], FolderOf(out))) return rc;
     std::vector<std::string> written;
     if (!host.Describe(out, written, error)) return Fail(error);
-    std::printf("model description of %zu elements written to %s\n", host.ElementCount(), written[0].c_str());
+    std::printf("model description of %s written to %s\n", Elements(host.ElementCount()).c_str(), written[0].c_str());
     for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
     return kExitOk;
 }
@@ -255,7 +257,7 @@ int Save(const Arguments& args) {
     if (!StartHost(host, args, error)) return Fail(error);
     if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
     if (!host.Save(args.Get("-o"), error)) return Fail(error);
-    std::printf("wizard data of %zu elements saved to %s\n", host.ElementCount(), args.Get("-o").c_str());
+    std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -268,7 +270,7 @@ int Load(const Arguments& args) {
     std::fputs(qv::WriteSchematic(host.CurrentSchematic()).c_str(), stdout);
     if (args.Has("-o")) {
         if (!host.Save(args.Get("-o"), error)) return Fail(error);
-        std::printf("wizard data of %zu elements saved to %s\n", host.ElementCount(), args.Get("-o").c_str());
+        std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
     }
     return kExitOk;
 }

@@ -1,0 +1,60 @@
+// Feeds arbitrary bytes to the host as a saved schematic archive. An archive that loads is
+// saved again, loaded into a second host and saved once more: the two saves must be equal.
+// A refused archive must leave no element behind, and no load may breach the request protocol.
+#include "editor/host.h"
+#include "fuzz/temp_file.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const qv::HostOptions kOptions{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+
+std::string Folder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/";
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+    qv::SetProfileFolder(PARVEL_MODULE_DIR);
+    setenv("QV_USER_PROFILE", fuzzfile::TempPath("qva_fuzz_profile", ".ini").c_str(), 1);
+    // Kept loaded for the whole run: each host's own load and unload only counts references.
+    LoadLibraryA(kOptions.pluginPath.c_str());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string input = fuzzfile::TempPath("qva_fuzz_in", ".qva");
+    static const std::string first = fuzzfile::TempPath("qva_fuzz_first", ".qva");
+    static const std::string second = fuzzfile::TempPath("qva_fuzz_second", ".qva");
+    fuzzfile::Put(input, data, size);
+    std::string error;
+    qv::Host host;
+    if (!host.Start(kOptions, error)) std::abort();
+    if (!host.Load(input, Folder(), error)) {
+        if (host.ElementCount() != 0) std::abort();
+        return 0;
+    }
+    if (!host.Editor().Breaches().empty() || host.Editor().OutstandingCookies() != 0) std::abort();
+    if (!host.Save(first, error)) std::abort();
+    qv::Host again;
+    if (!again.Start(kOptions, error) || !again.Load(first, Folder(), error) || !again.Save(second, error)) std::abort();
+    if (ReadAll(first) != ReadAll(second)) std::abort();
+    return 0;
+}
