@@ -45,8 +45,6 @@ public:
     // Saves the picture of the newest characteristic preview window (for "preview PATH").
     // The host installs it; without one the action fails.
     std::function<bool(const std::string& path, std::string& error)> savePreview;
-    // Called before an action that shows a preview window.
-    std::function<void()> beforePreview;
 
 private:
     struct Target {
