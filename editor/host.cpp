@@ -416,6 +416,25 @@ bool Host::Build(const Schematic& schematic, const std::string& documentFolder, 
     return true;
 }
 
+std::string Host::EditorParamList(const Element& element, const std::string& text) const {
+    const size_t at = text.find("@PARAMLIST");
+    if (at == std::string::npos) return text;
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    std::string list;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || !param->IsInput() || (param->GetType() & 0x2) != 0 ||
+            (param->GetExtType() & 0x20000) != 0)
+            continue;
+        const std::string name = ToString(param->GetName());
+        if (!list.empty()) list += ", ";
+        const bool quoted = (param->GetType() & 0x100000) != 0;
+        list += name + " := " + (quoted ? "\"@" + name + "\"" : "@" + name);
+    }
+    if (!list.empty()) list += " ";
+    return text.substr(0, at) + list + text.substr(at + 10);
+}
+
 std::string Host::CompleteModelText(const Element& element, const std::string& text) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
     auto value = [&](const std::string& name, std::string& out) {
@@ -546,6 +565,8 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
             const fs::path data = name.is_absolute() ? name : target.parent_path() / name;
             if (fs::exists(data, code)) dataFiles.push_back(data.string());
         }
+        // A wizard that does not write the text itself leaves the parameter list to the editor.
+        if (element->type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(*element, text);
         const std::string line = Cp1252ToUtf8Text(CompleteModelText(*element, text)) + "\n";
         try {
             file.Write(line.data(), static_cast<UINT>(line.size()));

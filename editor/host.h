@@ -113,6 +113,9 @@ private:
                     std::string& error);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
+    // Fills "@PARAMLIST" for a wizard that leaves the text to the editor: every input parameter
+    // that takes part in lists and is not marked unused, "name := @name", comma-separated.
+    std::string EditorParamList(const Element& element, const std::string& text) const;
     void ClearElements();
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
 

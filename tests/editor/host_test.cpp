@@ -163,6 +163,25 @@ TEST_F(HostTest, ReferenceCharacteristicNeedsNoTableAndOutputsFollowTheText) {
     EXPECT_EQ(0u, host.Editor().CountRequests(WIZREQ_UNIQUE_NAME)) << "no inline table";
 }
 
+TEST(HostCatalogue, WizardThatLeavesTheTextGetsTheEditorsParameterList) {
+    // The resistor wizard under a template without "IMMANENT" writes nothing itself.
+    const std::string folder = PARVEL_SOURCE_DIR "/tests/data/host/plain_catalogue/";
+    qv::Host host;
+    std::string error;
+    ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", folder}, error)) << error;
+    qv::Schematic schematic;
+    ASSERT_TRUE(qv::ReadSchematic(R"({"document":"D","elements":[{"id":15,"name":"P1","parameters":{"R":"3","T":"x y"}}]})",
+                                  schematic, error))
+        << error;
+    const fs::path out = fs::path(HostEnvironment::scratch) / "plain";
+    fs::create_directories(out);
+    ASSERT_TRUE(host.Build(schematic, out.string() + "/", error)) << error;
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.Describe((out / "p.desc").string(), written, error)) << error;
+    EXPECT_EQ("PLAIN P1 ( R := 3000, T := \"x y\" );\n", ReadFile(out / "p.desc"))
+        << "inputs only, unused and listless ones left out, text values quoted, values in the unit";
+}
+
 TEST_F(HostTest, SchematicFaultsAreRefusedWithTheirElement) {
     std::string error;
     EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":999,"name":"X1"}]})", error));
