@@ -26,35 +26,35 @@ BOOL CopyMessage(const char* text, LPTSTR lpszError, UINT nMaxError, UINT* pnHel
 const char* ArchiveCauseText(int cause)
 {
     switch (cause) {
-    case CArchiveException::none: return "No error occurred.";
-    case CArchiveException::readOnly: return "Tried to write to an archive opened for loading.";
-    case CArchiveException::endOfFile: return "Reached end of file while reading an object.";
-    case CArchiveException::writeOnly: return "Tried to read from an archive opened for storing.";
-    case CArchiveException::badIndex: return "Invalid file format.";
-    case CArchiveException::badClass: return "Tried to read an object into an object of the wrong type.";
-    case CArchiveException::badSchema: return "Tried to read an object with a different version of the class.";
-    default: return "Unspecified error in the archive.";
+    case CArchiveException::none: return "no archive error";
+    case CArchiveException::readOnly: return "archive is loading and cannot store";
+    case CArchiveException::endOfFile: return "archive data ends too early";
+    case CArchiveException::writeOnly: return "archive is storing and cannot load";
+    case CArchiveException::badIndex: return "archive holds an unknown object or class index";
+    case CArchiveException::badClass: return "archive names an unknown or unexpected class";
+    case CArchiveException::badSchema: return "archive holds an unsupported class version";
+    default: return "archive error";
     }
 }
 
 const char* FileCauseText(int cause)
 {
     switch (cause) {
-    case CFileException::none: return "No error occurred.";
-    case CFileException::fileNotFound: return "The file could not be located.";
-    case CFileException::badPath: return "All or part of the path is invalid.";
-    case CFileException::tooManyOpenFiles: return "Too many open files.";
-    case CFileException::accessDenied: return "The file could not be accessed.";
-    case CFileException::invalidFile: return "The file handle is invalid.";
-    case CFileException::removeCurrentDir: return "The current directory cannot be removed.";
-    case CFileException::directoryFull: return "There are no more directory entries.";
-    case CFileException::badSeek: return "Error trying to set the file pointer.";
-    case CFileException::hardIO: return "A hardware error occurred.";
-    case CFileException::sharingViolation: return "A sharing violation occurred.";
-    case CFileException::lockViolation: return "A locking violation occurred.";
-    case CFileException::diskFull: return "The disk is full.";
-    case CFileException::endOfFile: return "The end of file was reached.";
-    default: return "An unspecified error occurred.";
+    case CFileException::none: return "no file error";
+    case CFileException::fileNotFound: return "file not found";
+    case CFileException::badPath: return "invalid path";
+    case CFileException::tooManyOpenFiles: return "too many open files";
+    case CFileException::accessDenied: return "access denied";
+    case CFileException::invalidFile: return "invalid file handle";
+    case CFileException::removeCurrentDir: return "cannot remove the current folder";
+    case CFileException::directoryFull: return "folder is full";
+    case CFileException::badSeek: return "seek failed";
+    case CFileException::hardIO: return "input/output error";
+    case CFileException::sharingViolation: return "file is in use";
+    case CFileException::lockViolation: return "file is locked";
+    case CFileException::diskFull: return "disk full";
+    case CFileException::endOfFile: return "end of file";
+    default: return "file error";
     }
 }
 
@@ -77,17 +77,17 @@ BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpC
 
 BOOL CMemoryException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
 {
-    return CopyMessage("Out of memory.", lpszError, nMaxError, pnHelpContext);
+    return CopyMessage("out of memory", lpszError, nMaxError, pnHelpContext);
 }
 
 BOOL CNotSupportedException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
 {
-    return CopyMessage("Unsupported operation was attempted.", lpszError, nMaxError, pnHelpContext);
+    return CopyMessage("operation not supported", lpszError, nMaxError, pnHelpContext);
 }
 
 BOOL CResourceException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
 {
-    return CopyMessage("A required resource was unavailable.", lpszError, nMaxError, pnHelpContext);
+    return CopyMessage("resource not available", lpszError, nMaxError, pnHelpContext);
 }
 
 BOOL CArchiveException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
