@@ -531,6 +531,9 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         error = finalPath + ": cannot be written";
         return false;
     }
+    // The request log holds what this description asked of the editor (it would otherwise grow
+    // with every description written).
+    m_editor->ClearRequests();
     UserScript& script = UserScript::Instance();
     std::vector<std::string> shownErrors;
     script.SetFailureHandler([&](const std::string& message) { shownErrors.push_back(message); });

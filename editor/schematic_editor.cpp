@@ -32,16 +32,16 @@ SchematicEditor::~SchematicEditor() {
 
 DWORD SchematicEditor::AddElement(std::unique_ptr<ParamHolder> holder) {
     if (!holder) return 0;
-    const DWORD handle = m_nextHandle++;
+    // Handles count from 1 and are never reused: element h is entry h - 1.
+    const DWORD handle = static_cast<DWORD>(m_elements.size() + 1);
     m_handleOfHolder[holder.get()] = handle;
-    Element& element = m_elements[handle];
-    element.holder = std::move(holder);
+    m_elements.emplace_back();
+    m_elements.back().holder = std::move(holder);
     return handle;
 }
 
 ParamHolder* SchematicEditor::Holder(DWORD element) const {
-    auto it = m_elements.find(element);
-    return it == m_elements.end() ? nullptr : it->second.holder.get();
+    return element >= 1 && element <= m_elements.size() ? m_elements[element - 1].holder.get() : nullptr;
 }
 
 CWizardSchematicDataExchange3* SchematicEditor::Exchange(DWORD element) const {
@@ -105,12 +105,14 @@ std::vector<std::string> SchematicEditor::MessageBoxTexts() const {
 
 int SchematicEditor::OutstandingCookies() const {
     int count = 0;
-    for (const auto& [handle, element] : m_elements) count += element.cookiesOut;
+    for (const Element& element : m_elements) count += element.cookiesOut;
     return count;
 }
 
 void SchematicEditor::CheckAllReturned() {
-    for (auto& [handle, element] : m_elements) {
+    for (size_t i = 0; i < m_elements.size(); ++i) {
+        Element& element = m_elements[i];
+        const size_t handle = i + 1;
         if (element.cookiesOut > 0) {
             Breach("element " + std::to_string(handle) + ": " + std::to_string(element.cookiesOut) +
                    " cookie(s) of code 23 never given back with code 24");
@@ -120,8 +122,7 @@ void SchematicEditor::CheckAllReturned() {
 }
 
 SchematicEditor::Element* SchematicEditor::FindElement(DWORD element) {
-    auto it = m_elements.find(element);
-    return it == m_elements.end() ? nullptr : &it->second;
+    return element >= 1 && element <= m_elements.size() ? &m_elements[element - 1] : nullptr;
 }
 
 DWORD SchematicEditor::ElementOfHolder(const ParamHolder* holder) const {

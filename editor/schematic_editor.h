@@ -19,11 +19,10 @@
 #include "wizard/wizard.h"
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qv {
@@ -103,14 +102,13 @@ private:
     DWORD ElementOfHolder(const ParamHolder* holder) const;
     void Breach(const std::string& what);
 
-    std::map<DWORD, Element> m_elements;
+    std::vector<Element> m_elements;  // element h at index h - 1
     // The element of each parameter set, so that a cookie is found without a search.
     std::unordered_map<const ParamHolder*, DWORD> m_handleOfHolder;
-    DWORD m_nextHandle = 1;
     std::unique_ptr<ReceiverWindow> m_receiver;
     CQuorvatixDocument m_document;
     LRESULT m_commitAnswer = 0;
-    std::set<std::string> m_namesInUse;
+    std::unordered_set<std::string> m_namesInUse;
     std::vector<Request> m_requests;
     std::vector<std::string> m_breaches;
     size_t m_firstShown = 0;
