@@ -840,7 +840,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 DWORD size = 0;
                 ar >> size;
                 if (size > kMaxAdditionalData) throw std::runtime_error("element \"" + source.name + "\": its wizard data is too large");
-                // Read piece by piece, so that a size the file cannot back takes no memory.
+                // Read in chunks, so that a size the file cannot back takes no memory.
                 std::vector<BYTE> data;
                 BYTE chunk[65536];
                 while (data.size() < size) {
