@@ -284,6 +284,26 @@ TEST_F(HostTest, EditSessionTypesAppliesAndKeepsTheScript) {
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
 }
 
+TEST_F(HostTest, EditSessionAnswersTheFileDialogOfANestedSheet) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"}]})", error)) << error;
+    const fs::path table = folder / "import.mdx";
+    WriteFile(table, "MDX 1\nchannels 2\nitems 3\nchannel \"v\" \"V\"\nchannel \"i\" \"A\"\ndata\n0 0\n1 0.5\n2 3\nend\n");
+    qv::EditOutcome outcome;
+    ASSERT_TRUE(host.Edit("R1",
+                          {"click 2088", "sheet ok {", "click 2114", "click 2397", "file \"" + table.string() + "\"",
+                           "click 2118", "print", "}", "click 2016", "ok"},
+                          outcome, error))
+        << error;
+    ASSERT_EQ(1u, outcome.printed.size()) << "the print inside the characteristic sheet";
+    EXPECT_NE(std::string::npos, outcome.printed[0].find("row 2: \"3\" \"2\" \"3\"")) << outcome.printed[0];
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_NE(std::string::npos, ReadFile(written[1]).find("items 3\n")) << "the imported table is the element's";
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+}
+
 TEST_F(HostTest, EditSessionReportsWhatItCouldNotDo) {
     std::string error;
     ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"}]})", error)) << error;
