@@ -93,6 +93,10 @@ CWnd* NewestPreviewWindow(uintptr_t from) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    if (!qv::IsReplaceableFile(path.c_str())) {
+        error = path + ": is not a regular file and is not replaced";
+        return false;
+    }
     const std::string temp = path + ".part";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -335,11 +339,6 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         element.wizard4->DoEditProperties(sheet, 1);
     else
         element.wizard3->DoEditProperties(sheet, m_editor->Exchange(element.handle), 1);
-    // The sheet makes each page from the template in the module the page was constructed
-    // with, so that module's resources are installed while the sheet is up.
-    const HINSTANCE previous = AfxGetResourceHandle();
-    if (sheet.GetPageCount() > 0 && sheet.GetPage(0)->m_psp.hInstance != nullptr)
-        AfxSetResourceHandle(sheet.GetPage(0)->m_psp.hInstance);
     bool ok = true;
     if (sheet.GetPageCount() == 0) {
         error = where + ": its wizard shows no pages";
@@ -355,7 +354,6 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         }
     }
     if (sheet.GetSafeHwnd() != nullptr) sheet.DestroyWindow();
-    AfxSetResourceHandle(previous);
     if (element.wizard4 != nullptr) {
         element.wizard4->EndEditProperties();
     } else {
@@ -596,6 +594,10 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         ok = false;
         if (error.empty()) error = finalPath + ": cannot be written";
     }
+    if (ok && !qv::IsReplaceableFile(finalPath.c_str())) {
+        error = finalPath + ": is not a regular file and is not replaced";
+        ok = false;
+    }
     if (!ok || std::rename(partPath.c_str(), finalPath.c_str()) != 0) {
         std::remove(partPath.c_str());
         if (error.empty()) error = finalPath + ": cannot be written";
@@ -757,6 +759,10 @@ bool Host::Save(const std::string& path, std::string& error) {
     } catch (CException* e) {
         error = path + ": cannot be written (" + ExceptionText(e) + ")";
         e->Delete();
+        ok = false;
+    }
+    if (ok && !qv::IsReplaceableFile(path.c_str())) {
+        error = path + ": is not a regular file and is not replaced";
         ok = false;
     }
     if (ok && std::rename(partPath.c_str(), path.c_str()) != 0) {

@@ -88,11 +88,13 @@ CDialog::~CDialog()
         DestroyWindow();
 }
 
-BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool visible, bool child)
+BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool visible, bool child,
+                                 HINSTANCE resourceModule)
 {
     if (m_hWnd)
         return FALSE;
-    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
+    const qv::ResourceScript* rs =
+        qv::GetModuleResources(resourceModule ? resourceModule : AfxGetResourceHandle());
     if (!rs)
         return FALSE;
     auto it = rs->dialogs.find(static_cast<int>(nIDTemplate));

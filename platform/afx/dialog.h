@@ -48,7 +48,9 @@ protected:
     void OnClose() { OnCancel(); }
 
     // Makes the window from the template; visible forces WS_VISIBLE, parentStyle adds bits.
-    BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool visible, bool child);
+    // The template comes from resourceModule, or from the resources in force when that is null.
+    BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool visible, bool child,
+                            HINSTANCE resourceModule = nullptr);
 
     UINT m_nIDTemplate = 0;
     CWnd* m_pParentWnd = nullptr;

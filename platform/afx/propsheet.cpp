@@ -65,7 +65,10 @@ BOOL CPropertyPage::CreatePage(CPropertySheet* pSheet)
     m_pSheet = pSheet;
     m_bFirstSetActive = TRUE;
     m_bModified = FALSE;
-    return CreateFromTemplate(m_nIDTemplate, pSheet, true, true);
+    // Like the original, a page takes its template from the resources that were in force
+    // when it was constructed: a sheet may create it long after the module that made it
+    // has switched its resources back.
+    return CreateFromTemplate(m_nIDTemplate, pSheet, true, true, m_psp.hInstance);
 }
 
 BOOL CPropertyPage::OnSetActive()

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "toolkit/text_util.h"
+#include "win32/paths.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -790,6 +791,10 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     const bool exists = ::stat(path, &target) == 0;
     if (exists && S_ISDIR(target.st_mode)) {
         text.Format("Cannot write the file \"%s\": it is a folder.", path);
+        return Fail(errWrite, text);
+    }
+    if (exists && !qv::IsReplaceableFile(path)) {
+        text.Format("Cannot write the file \"%s\": it is not a regular file.", path);
         return Fail(errWrite, text);
     }
     if (exists && ::access(path, W_OK) != 0) {

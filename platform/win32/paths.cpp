@@ -4,7 +4,10 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <string>
 
@@ -98,3 +101,17 @@ int _access(const char* path, int mode)
         how |= R_OK;
     return access(path, how) == 0 ? 0 : -1;
 }
+
+namespace qv {
+
+bool IsReplaceableFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode);
+}
+
+} // namespace qv

@@ -26,3 +26,10 @@ void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext
 void _makepath(char* path, const char* drive, const char* dir, const char* fname, const char* ext);
 // 0 when the file is accessible in `mode` (0 exists, 2 write, 4 read, 6 both), else -1.
 int _access(const char* path, int mode);
+
+namespace qv {
+// True when a file may be written by renaming a finished temporary file over `path`: the
+// path names nothing yet, or a regular file (links are followed). A folder, a device or a
+// pipe is never replaced that way.
+bool IsReplaceableFile(const char* path);
+}

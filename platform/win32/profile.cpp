@@ -8,6 +8,7 @@
 //   section name, a '=' in a key, an empty key) is refused instead of corrupting the file.
 // - Lines are written with '\n' endings; "\r\n" endings are read as well.
 #include "profile.h"
+#include "paths.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -323,6 +324,8 @@ bool WriteAtomically(const std::string& target, const std::string& text)
     char resolved[PATH_MAX];
     if (realpath(target.c_str(), resolved))
         path = resolved; // write through a link to the file it names
+    if (!qv::IsReplaceableFile(path.c_str()))
+        return false; // never replace a folder, a device or a pipe with a profile
     std::string temp = path + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');

@@ -184,6 +184,19 @@ TEST_F(Templates, TemplatesComeFromTheResourceHandleAtCreation)
     EXPECT_TRUE(page.Create(kTestPage));
 }
 
+TEST_F(Templates, SheetPagesKeepTheResourcesTheyWereConstructedWith)
+{
+    // A module constructs its page under its own resources and switches back before the
+    // sheet shows it; the page must still find its template.
+    CTestPage page;
+    AfxSetResourceHandle(nullptr);
+    CPropertySheet sheet("Element");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    EXPECT_NE(page.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(page.initCalls, 1);
+}
+
 TEST_F(Templates, TypingNotifiesButSettingFromCodeDoesNot)
 {
     CTestPage page;

@@ -196,6 +196,15 @@ TEST_F(DataFiles, RefusedWritesReportAndChangeNothing)
     EXPECT_FALSE(WriteTwo(m_dir.string(), v, v, &rw));  // a folder
     EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errWrite);
 
+    // A pipe (or a device) is never replaced by the finished temporary file.
+    ASSERT_EQ(::mkfifo(Path("pipe.mdx").c_str(), 0644), 0);
+    EXPECT_FALSE(WriteTwo(Path("pipe.mdx"), v, v, &rw));
+    EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errWrite);
+    struct stat st {};
+    ASSERT_EQ(::stat(Path("pipe.mdx").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ::unlink(Path("pipe.mdx").c_str());
+
     const std::vector<double> bad{1, NAN};
     EXPECT_FALSE(WriteTwo(Path("nan.mdx"), v, bad, &rw));
     EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errArgument);

@@ -120,6 +120,16 @@ TEST_F(ProfileTest, ValuesAreFoundAndCleanedLikeTheOriginal)
         EXPECT_EQ(Get(c.section, c.key, c.def), c.expected) << c.section << "/" << c.key;
 }
 
+TEST_F(ProfileTest, WritesNeverReplaceAPipeOrDevice)
+{
+    const std::string pipe = (dir_ / "pipe.ini").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", pipe.c_str()));
+    struct stat st {};
+    ASSERT_EQ(stat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(ProfileTest, IntegersReadTheLeadingDecimalNumber)
 {
     WriteFile(kSample);
