@@ -418,6 +418,50 @@ TEST_F(XYTablePageTest, ShowOpensOnePreviewThatTellsThePageWhenItCloses) {
     EXPECT_EQ(nullptr, table.GetPreview()) << "the page's window takes its preview with it";
 }
 
+// The owner's resource handle is its own again after every operation of the page and its
+// preview, early returns included. The owner runs under the test program's module, which has
+// no resources, so an operation that did not switch to the plug-in's would find no menu,
+// image or text.
+TEST_F(XYTablePageTest, EveryOperationGivesTheOwnerItsResourceHandleBack) {
+    const HINSTANCE before = AfxGetResourceHandle();
+    const HINSTANCE ownerResources = GetModuleHandleA(nullptr);
+    ASSERT_NE(nullptr, ownerResources);
+    AfxSetResourceHandle(ownerResources);
+    auto unchanged = [&](const char* step) { EXPECT_EQ(ownerResources, AfxGetResourceHandle()) << step; };
+
+    Open({{0, 0}, {1, 1}});
+    unchanged("page creation");
+    EXPECT_EQ(CString("Show"), Text(2217));
+    ASSERT_TRUE(ui::Click(&table, 2217));
+    unchanged("preview opened");
+    ASSERT_TRUE(ui::Click(&table, 2217));
+    unchanged("open preview repainted");
+    ASSERT_TRUE(ui::Close(table.GetPreview()));
+    unchanged("preview closed");
+
+    script().ExpectPopupMenu(0);
+    ASSERT_TRUE(ui::RightClick(&List(), CPoint(5, 100)));
+    EXPECT_NE(std::string::npos, script().Shown().back().text.find("[Delete]")) << script().Shown().back().text;
+    unchanged("context menu dismissed");
+    Item(1122)->Invalidate();
+    Item(1122)->UpdateWindow();
+    unchanged("button image");
+
+    ASSERT_TRUE(ui::Click(&table, 2116));
+    script().ExpectFileDialogCancel();
+    ASSERT_TRUE(ui::Click(&table, 2118));
+    unchanged("import cancelled");
+    script().ExpectFileDialog(folders->other + "out.mdx");
+    ASSERT_TRUE(ui::Click(&table, 2119));
+    unchanged("export");
+
+    ASSERT_TRUE(ui::EditListCell(&List(), 1, 1, "0"));
+    script().ExpectMessageBox(IDOK, "Error : Constant x-values aren't allowed!");
+    EXPECT_FALSE(sheet.Apply());
+    unchanged("apply refused");
+    AfxSetResourceHandle(before);
+}
+
 TEST_F(XYTablePageTest, RowAndFileButtonsDrawTheirImageForTheirState) {
     Open({{1, 1}});
     auto imageOf = [this](int id) {

@@ -227,6 +227,60 @@ TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
     EXPECT_EQ("R2", editor->Holder(element)->m_strElementName.str());
 }
 
+// The editor's resource handle is its own again after every operation of the wizard and its
+// page, early returns included. The editor here runs under the test program's module, which
+// has no resources, so a page that did not switch to the plug-in's resources would not build.
+TEST_F(PassivePage, EveryOperationGivesTheEditorItsResourceHandleBack) {
+    const HINSTANCE editorResources = GetModuleHandleA(nullptr);
+    ASSERT_NE(nullptr, editorResources);
+    ASSERT_NE(module, editorResources);
+    AfxSetResourceHandle(editorResources);
+    auto unchanged = [&](const char* step) { EXPECT_EQ(editorResources, AfxGetResourceHandle()) << step; };
+
+    auto wizard = NewWizard<CConductanceWizard4>(kConductanceRows, "G1");
+    wizard->Initialize(0);
+    unchanged("Initialize");
+    {
+        CPropertySheet sheet("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+        unchanged("DoEditProperties");
+        ASSERT_TRUE(sheet.Create());
+        unchanged("page creation");
+        CWnd* page = wizard->GetPage();
+        ASSERT_NE(nullptr, page->GetDlgItem(2088)) << "the page was built from the plug-in's template";
+        ASSERT_TRUE(qv::ui::Click(page, 2088));
+        unchanged("form change");
+        qv::UserScript::Instance().ExpectSheet(nullptr, IDCANCEL);
+        ASSERT_TRUE(qv::ui::Click(page, 2016));
+        unchanged("characteristic sheet");
+        ASSERT_TRUE(qv::ui::Click(page, 2027));
+        EXPECT_TRUE(qv::ui::Apply(&sheet));
+        unchanged("apply");
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+        unchanged("EndEditProperties");
+    }
+    CString model = "@TYPEG1 ( @PARAMLIST);";
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "no keyword", model));
+    unchanged("model text without IMMANENT");
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "IMMANENT", model));
+    unchanged("model text");
+    const BYTE broken[] = {1, 2};
+    EXPECT_TRUE(wizard->DoConvertWizard3Data(broken, sizeof broken));
+    unchanged("conversion of broken data");
+
+    // A wizard without an editor: no parameter set, and its page refuses to apply.
+    CConductanceWizard4 loose;
+    CPropertySheet looseSheet("Loose");
+    ASSERT_TRUE(loose.DoEditProperties(looseSheet, 1));
+    ASSERT_TRUE(looseSheet.Create());
+    EXPECT_FALSE(loose.GetPage()->OnApply());
+    unchanged("apply without parameter set");
+    looseSheet.DestroyWindow();
+    loose.EndEditProperties();
+    unchanged("loose wizard");
+}
+
 // ---------------------------------------------------------------------------------------
 // Older element data.
 
