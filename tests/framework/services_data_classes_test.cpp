@@ -1,6 +1,7 @@
 #include "framework/data_classes.h"
 
 #include "services_support.h"
+#include "tests/support/le_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -178,7 +179,16 @@ TEST_F(ThreeColumns, ShortestColumnGivesTheRowsAndReadsBack) {
     size_t left = buffer.size();
     ASSERT_TRUE(WriteThreeColumnsToBuffer(&cursor, &left, &columns, &textsA, &textsB));
     EXPECT_EQ(size, static_cast<size_t>(cursor - buffer.data()));
-    EXPECT_EQ(4, buffer[0]);
+    // Row by row x, y, z; then the three texts of each array, each with its length.
+    Bytes expected;
+    qv_test::AddDword(expected, 4);
+    for (int row = 0; row < 4; ++row)
+        for (double column : {0.0, 10.0, 20.0}) qv_test::AddDouble(expected, column + row);
+    for (const std::string text : {"a", "aa", "aaa", "b", "bb", "bbb"}) {
+        qv_test::AddDword(expected, static_cast<DWORD>(text.size()));
+        AppendText(expected, text);
+    }
+    EXPECT_EQ(expected, Bytes(buffer.begin(), buffer.begin() + static_cast<long>(size)));
     EXPECT_EQ(0xEE, buffer[size]);
 
     CDoubleColumn read[3];
