@@ -6,57 +6,33 @@ Usage: check_mdx_bench.py <mdx_bench binary, or the folder that holds it>
 Fails (exit status 1) unless writing takes at most twice the time of its baseline and
 reading at most twice the time of its baseline (medians of three repetitions).
 """
-import json
-import os
-import subprocess
 import sys
+
+sys.dont_write_bytecode = True  # keep the source folder free of a __pycache__
+import bench_check  # noqa: E402
 
 PAIRS = [("WriteMdx", "WriteBaseline"), ("ReadMdx", "ReadBaseline")]
 LIMIT = 2.0
 
 
 def main(argv):
-    if len(argv) != 2:
-        print(__doc__.strip(), file=sys.stderr)
-        return 2
-    binary = argv[1]
-    if os.path.isdir(binary):
-        binary = os.path.join(binary, "mdx_bench")
-    if not os.access(binary, os.X_OK):
-        print(f"check_mdx_bench: no benchmark program at {binary}", file=sys.stderr)
-        return 2
-    # Three repetitions, compared by their medians, so that one disturbed run decides nothing.
-    run = subprocess.run([binary, "--benchmark_format=json", "--benchmark_repetitions=3",
-                          "--benchmark_report_aggregates_only=true"], capture_output=True, text=True)
-    if run.returncode != 0:
-        print(run.stderr, file=sys.stderr)
-        print(f"check_mdx_bench: {binary} failed with status {run.returncode}", file=sys.stderr)
-        return 1
     try:
-        report = json.loads(run.stdout)
-    except json.JSONDecodeError as error:
-        print(f"check_mdx_bench: unreadable benchmark output: {error}", file=sys.stderr)
-        return 1
-    times = {}
-    for entry in report.get("benchmarks", []):
-        if entry.get("error_occurred"):
-            print(f"check_mdx_bench: {entry.get('name')}: {entry.get('error_message')}", file=sys.stderr)
-            return 1
+        # Three repetitions, compared by their medians, so that one disturbed run decides nothing.
         # "WriteMdx/min_time:0.500" and the like: the name before the first '/'.
-        name = entry.get("run_name", entry["name"]).split("/")[0]
-        if entry.get("run_type") == "aggregate":
-            if entry.get("aggregate_name") == "median":
-                times[name] = float(entry["real_time"])
-        elif name not in times:
-            times[name] = float(entry["real_time"])
+        times = bench_check.times("check_mdx_bench", argv, __doc__, "mdx_bench",
+                                  ["--benchmark_repetitions=3",
+                                   "--benchmark_report_aggregates_only=true"], 1)
+    except bench_check.Failed as failure:
+        return failure.status
     failed = False
     for measured, baseline in PAIRS:
         if measured not in times or baseline not in times:
             print(f"check_mdx_bench: missing result for {measured} or {baseline}", file=sys.stderr)
             return 1
-        ratio = times[measured] / times[baseline] if times[baseline] > 0 else float("inf")
+        took, base = times[measured]["real"], times[baseline]["real"]
+        ratio = bench_check.ratio(took, base)
         verdict = "ok" if ratio <= LIMIT else "TOO SLOW"
-        print(f"{measured}: {times[measured]:.2f} vs {baseline}: {times[baseline]:.2f} "
+        print(f"{measured}: {took:.2f} vs {baseline}: {base:.2f} "
               f"-> ratio {ratio:.2f} (limit {LIMIT:.1f}) {verdict}")
         failed = failed or ratio > LIMIT
     return 1 if failed else 0

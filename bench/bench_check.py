@@ -1,0 +1,67 @@
+"""What the benchmark checks share: finding the benchmark program, running it and reading the
+time of each benchmark from its JSON report.
+
+Each check_<name>.py beside this module compares times of one Google Benchmark program of the
+release build; this module does the rest. It reports its own errors on stderr, prefixed with
+the check's name, and raises Failed with the exit status the check should end with.
+"""
+import json
+import os
+import subprocess
+import sys
+
+
+class Failed(Exception):
+    """The check cannot go on; `status` is 2 when it was called wrongly, 1 when the run failed."""
+
+    def __init__(self, status):
+        super().__init__(status)
+        self.status = status
+
+
+def times(tool, argv, usage, program, options, name_parts):
+    """Runs the benchmark program named in argv[1] (or `program` in the folder it names).
+
+    `options` are given to the program besides "--benchmark_format=json". Returns a dictionary
+    from benchmark name to {"cpu": ..., "real": ...}: the median of the repetitions when the
+    report has aggregates, otherwise the first run. The name is the first `name_parts` parts of
+    the run name, so that "Write/min_time:0.500" and the like count as "Write".
+    """
+    if len(argv) != 2:
+        print(usage.strip(), file=sys.stderr)
+        raise Failed(2)
+    binary = argv[1]
+    if os.path.isdir(binary):
+        binary = os.path.join(binary, program)
+    if not os.access(binary, os.X_OK):
+        print(f"{tool}: no benchmark program at {binary}", file=sys.stderr)
+        raise Failed(2)
+    run = subprocess.run([binary, "--benchmark_format=json", *options],
+                         capture_output=True, text=True)
+    if run.returncode != 0:
+        print(run.stderr, file=sys.stderr)
+        print(f"{tool}: {binary} failed with status {run.returncode}", file=sys.stderr)
+        raise Failed(1)
+    try:
+        report = json.loads(run.stdout)
+    except json.JSONDecodeError as error:
+        print(f"{tool}: unreadable benchmark output: {error}", file=sys.stderr)
+        raise Failed(1)
+    result = {}
+    for entry in report.get("benchmarks", []):
+        if entry.get("error_occurred"):
+            print(f"{tool}: {entry.get('name')}: {entry.get('error_message')}", file=sys.stderr)
+            raise Failed(1)
+        name = "/".join(entry.get("run_name", entry["name"]).split("/")[:name_parts])
+        if entry.get("run_type") == "aggregate":
+            if entry.get("aggregate_name") != "median":
+                continue
+        elif name in result:
+            continue
+        result[name] = {"cpu": float(entry["cpu_time"]), "real": float(entry["real_time"])}
+    return result
+
+
+def ratio(measured, baseline):
+    """measured / baseline; a baseline of no time makes any measured time infinitely slower."""
+    return measured / baseline if baseline > 0 else float("inf")
