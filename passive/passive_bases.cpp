@@ -35,11 +35,7 @@ void StoreSnapshots(CArchive& ar, const CPtrArray& list) {
     }
 }
 
-void LoadSnapshots(CArchive& ar, CPtrArray& list) {
-    DeleteSnapshots(list);
-    DWORD count = 0;
-    ar >> count;
-    if (count > kMaxArchivedSnapshots) AfxThrowArchiveException(CArchiveException::badIndex);
+void ReadSnapshots(CArchive& ar, DWORD count, CPtrArray& list) {
     for (DWORD i = 0; i < count; ++i) {
         auto* snapshot = new CCopaObjectCompare;
         try {
@@ -50,6 +46,14 @@ void LoadSnapshots(CArchive& ar, CPtrArray& list) {
         }
         list.Add(snapshot);
     }
+}
+
+void LoadSnapshots(CArchive& ar, CPtrArray& list) {
+    DeleteSnapshots(list);
+    DWORD count = 0;
+    ar >> count;
+    if (count > kMaxArchivedSnapshots) AfxThrowArchiveException(CArchiveException::badIndex);
+    ReadSnapshots(ar, count, list);
 }
 
 } // namespace qv::passive

@@ -43,6 +43,9 @@ void DeleteSnapshots(CPtrArray& list);
 void CopySnapshots(CPtrArray& to, const CPtrArray* from);
 // Writes the count and every snapshot by its own Serialize.
 void StoreSnapshots(CArchive& ar, const CPtrArray& list);
+// Appends `count` snapshots, each read by its own Serialize; a snapshot that cannot be read
+// is deleted and the archive exception travels on (those read before it stay in the list).
+void ReadSnapshots(CArchive& ar, DWORD count, CPtrArray& list);
 // Empties the list, then reads a count and that many snapshots. A count above
 // kMaxArchivedSnapshots is refused (bad index) before anything is read; a snapshot that
 // cannot be read is deleted and the archive exception travels on.

@@ -584,16 +584,7 @@ void CPropPassiveResAndCon::ConvertWizard3Data(const void* data, long length) {
                 // The snapshots are read only when at least one byte follows their block.
                 if (blockLength > 0 && blockLength < in.Remaining() && count <= kMaxArchivedSnapshots) {
                     ReadArchivedBlock(in.Position(), blockLength, [this, count](CArchive& ar) {
-                        for (DWORD i = 0; i < count; ++i) {
-                            auto* snapshot = new CCopaObjectCompare;
-                            try {
-                                snapshot->Serialize(ar);
-                            } catch (...) {
-                                delete snapshot;
-                                throw;
-                            }
-                            m_Snapshots.Add(snapshot);
-                        }
+                        ReadSnapshots(ar, count, m_Snapshots);
                     });
                 }
                 in.SkipBytes(blockLength);
