@@ -136,7 +136,8 @@ protected:
     void UpdateMonotonicWarning();
     void UpdateRowButtons();
     void SetRowNumber(int row);
-    void SetRowValues(int row, const CDataPoint& point, bool shortest);
+    // Writes the point's values into the row ("%.15g").
+    void SetRowValues(int row, const CDataPoint& point);
     void RefreshValueCells();
     // Stores a point at an index; a gap before it is filled with (0, 0) points and a point
     // already at the index is replaced. The list takes the point.

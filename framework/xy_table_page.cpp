@@ -124,12 +124,6 @@ void StartWithFile(CFileDialog& dialog, const CString& path) {
     dialog.m_ofn.lpstrFile[length] = 0;
 }
 
-CString FormatValue(double value) {
-    CString text;
-    text.Format("%.15g", value);
-    return text;
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CPropCharacteristicXYTable, CTBPropertyPage)
@@ -230,7 +224,7 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
         const int row = static_cast<int>(i);
         if (row >= m_list.GetItemCount()) m_list.InsertEditItem(row, "", TB_EDIT_NONE);
         SetRowNumber(row);
-        SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(i)), false);
+        SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(i)));
     }
     ShowFields();
     UpdateMonotonicWarning();
@@ -327,17 +321,15 @@ void CPropCharacteristicXYTable::SetRowNumber(int row) {
     m_list.SetEditItemText(row, 0, number, TB_EDIT_NONE);
 }
 
-void CPropCharacteristicXYTable::SetRowValues(int row, const CDataPoint& point, bool shortest) {
-    const CString x = shortest ? TBExtended_ftoa(point.x, -1, 0, "") : FormatValue(point.x);
-    const CString y = shortest ? TBExtended_ftoa(point.y, -1, 0, "") : FormatValue(point.y);
-    m_list.SetEditItemText(row, 1, x, TB_EDIT_NUMBER);
-    m_list.SetEditItemText(row, 2, y, TB_EDIT_NUMBER);
+void CPropCharacteristicXYTable::SetRowValues(int row, const CDataPoint& point) {
+    m_list.SetEditItemText(row, 1, TBExtended_ftoa(point.x, -1, 0, ""), TB_EDIT_NUMBER);
+    m_list.SetEditItemText(row, 2, TBExtended_ftoa(point.y, -1, 0, ""), TB_EDIT_NUMBER);
 }
 
 void CPropCharacteristicXYTable::RefreshValueCells() {
     const int rows = m_list.GetItemCount();
     for (int row = 0; row < rows && row < m_points.GetSize(); ++row)
-        SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(row)), false);
+        SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(row)));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -425,8 +417,8 @@ void CPropCharacteristicXYTable::MoveSelectedRow(int delta) {
     void* moved = m_points.GetAt(row);
     m_points.SetAt(row, m_points.GetAt(other));
     m_points.SetAt(other, moved);
-    SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(row)), true);
-    SetRowValues(other, *static_cast<const CDataPoint*>(m_points.GetAt(other)), true);
+    SetRowValues(row, *static_cast<const CDataPoint*>(m_points.GetAt(row)));
+    SetRowValues(other, *static_cast<const CDataPoint*>(m_points.GetAt(other)));
     m_list.SelectItem(other);
     m_list.Invalidate();
     for (int i = row < other ? row : other; i < m_list.GetItemCount(); ++i) SetRowNumber(i);
