@@ -879,6 +879,30 @@ void SetControlFactory(ControlFactory factory) { g_factory = factory; }
 // ---------------------------------------------------------------------------------------
 // Buttons and statics
 
+namespace {
+
+// An owner-drawn button or static whose parent leaves WM_DRAWITEM to it draws itself: the
+// reflected message goes to the control's own DrawItem; every other one to CWnd.
+template <class Control>
+BOOL DrawItemReflected(Control& control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (message != WM_DRAWITEM)
+        return control.CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    control.DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    return TRUE;
+}
+
+// Buttons and statics show one bitmap; a new one repaints the control. Returns the old one.
+HBITMAP ReplaceBitmap(CWnd& control, HBITMAP& shown, HBITMAP hBitmap)
+{
+    HBITMAP old = shown;
+    shown = hBitmap;
+    control.Invalidate();
+    return old;
+}
+
+} // namespace
+
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CStatic, CWnd)
 IMPLEMENT_DYNAMIC(CEdit, CWnd)
@@ -906,40 +930,22 @@ void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
 }
 BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message != WM_DRAWITEM)
-        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    return TRUE;
+    return DrawItemReflected(*this, message, wParam, lParam, pResult);
 }
 
 BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message != WM_DRAWITEM)
-        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    return TRUE;
+    return DrawItemReflected(*this, message, wParam, lParam, pResult);
 }
 
-HBITMAP CButton::SetBitmap(HBITMAP hBitmap)
-{
-    HBITMAP old = m_hBitmap;
-    m_hBitmap = hBitmap;
-    Invalidate();
-    return old;
-}
+HBITMAP CButton::SetBitmap(HBITMAP hBitmap) { return ReplaceBitmap(*this, m_hBitmap, hBitmap); }
 
 BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
     return CWnd::Create("Static", lpszText, dwStyle, rect, pParentWnd, nID);
 }
 
-HBITMAP CStatic::SetBitmap(HBITMAP hBitmap)
-{
-    HBITMAP old = m_hBitmap;
-    m_hBitmap = hBitmap;
-    Invalidate();
-    return old;
-}
+HBITMAP CStatic::SetBitmap(HBITMAP hBitmap) { return ReplaceBitmap(*this, m_hBitmap, hBitmap); }
 
 // ---------------------------------------------------------------------------------------
 // Edits

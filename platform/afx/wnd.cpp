@@ -797,28 +797,30 @@ DWORD CWnd::GetExStyle() const
     return core ? core->exStyle : 0;
 }
 
+namespace {
+
+// Removes, then adds style bits; TRUE when that changed them.
+BOOL ModifyBits(DWORD& bits, DWORD dwRemove, DWORD dwAdd)
+{
+    const DWORD changed = (bits & ~dwRemove) | dwAdd;
+    if (changed == bits)
+        return FALSE;
+    bits = changed;
+    return TRUE;
+}
+
+} // namespace
+
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
     qv::WindowCore* core = Core();
-    if (!core)
-        return FALSE;
-    const DWORD style = (core->style & ~dwRemove) | dwAdd;
-    if (style == core->style)
-        return FALSE;
-    core->style = style;
-    return TRUE;
+    return core ? ModifyBits(core->style, dwRemove, dwAdd) : FALSE;
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
     qv::WindowCore* core = Core();
-    if (!core)
-        return FALSE;
-    const DWORD style = (core->exStyle & ~dwRemove) | dwAdd;
-    if (style == core->exStyle)
-        return FALSE;
-    core->exStyle = style;
-    return TRUE;
+    return core ? ModifyBits(core->exStyle, dwRemove, dwAdd) : FALSE;
 }
 
 void CWnd::SetRedraw(BOOL bRedraw) { SendMessage(WM_SETREDRAW, bRedraw ? TRUE : FALSE, 0); }
