@@ -367,6 +367,24 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     EXPECT_EQ("ys", wizard->GetYSecondText().str());
     EXPECT_EQ("OLDVAR", wizard->GetCharacteristic().GetVariableName().str());
     EXPECT_EQ(nullptr, wizard->GetCharacteristic().GetDataBlock()) << "the converted block is dropped again";
+
+    // A data-pairs table of older data kept its file name in 2016: it moves to 1006.
+    DWORD second = 0;
+    auto dataPairs = NewWizard<CResistorWizard4>(kResistorRows, "R2", &second);
+    ParamHolder* pairsHolder = editor->Holder(second);
+    Param(pairsHolder, 1006)->SetValue("OLDVAR");
+    Param(pairsHolder, 2016)->SetValue("old.mdx");
+    Bytes pairs;
+    Dword(pairs, 1);
+    Dword(pairs, 0);
+    Dword(pairs, 0);
+    AppendPart(pairs, PageBlock(3, 1));
+    AppendPart(pairs, TableBytes(1, "old.mdx", 0, {}, 1, ""));
+    ASSERT_TRUE(dataPairs->DoConvertWizard3Data(pairs.data(), static_cast<long>(pairs.size())));
+    EXPECT_EQ("old.mdx", Param(pairsHolder, 1006)->GetValue().str());
+    EXPECT_FALSE(Unused(pairsHolder, 1006));
+    EXPECT_TRUE(Unused(pairsHolder, 1007));
+    EXPECT_EQ(2u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 
 TEST_F(PassiveConversion, CurrentPageBlockNeedsNoUpgrade) {
