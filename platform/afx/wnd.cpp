@@ -22,20 +22,33 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 
 const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
 
-const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT code, UINT id) const
+namespace {
+
+// Walks the message maps from the class's own to its bases', each in entry order, and returns
+// the first entry for the message and notification code (and, for commands and notifications,
+// a control ID range holding `id`) that `take` accepts; nullptr when none does.
+template <class Take>
+const AFX_MSGMAP_ENTRY* FirstMatchingEntry(const AFX_MSGMAP* map, UINT message, UINT code, UINT id, Take take)
 {
     const bool byId = message == WM_COMMAND || message == WM_NOTIFY;
-    for (const AFX_MSGMAP* map = GetMessageMap(); map;
-         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+    for (; map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
             if (e->nMessage != message || e->nCode != code)
                 continue;
             if (byId && (id < e->nID || id > e->nLastID))
                 continue;
-            return e;
+            if (take(e))
+                return e;
         }
     }
     return nullptr;
+}
+
+} // namespace
+
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT code, UINT id) const
+{
+    return FirstMatchingEntry(GetMessageMap(), message, code, id, [](const AFX_MSGMAP_ENTRY*) { return true; });
 }
 
 BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, void* extra,
@@ -43,20 +56,9 @@ BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, 
 {
     LRESULT dummy = 0;
     qv::MsgArgs args{message, wParam, lParam, id, code, extra, result ? result : &dummy};
-    const bool byId = message == WM_COMMAND || message == WM_NOTIFY;
     // An _EX handler that declines passes the message on to the next matching entry.
-    for (const AFX_MSGMAP* map = GetMessageMap(); map;
-         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
-            if (e->nMessage != message || e->nCode != code)
-                continue;
-            if (byId && (id < e->nID || id > e->nLastID))
-                continue;
-            if (e->pfn(this, args))
-                return TRUE;
-        }
-    }
-    return FALSE;
+    const auto handled = [&](const AFX_MSGMAP_ENTRY* e) { return e->pfn(this, args) != FALSE; };
+    return FirstMatchingEntry(GetMessageMap(), message, code, id, handled) ? TRUE : FALSE;
 }
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
