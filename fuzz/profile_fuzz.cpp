@@ -1,9 +1,8 @@
 // Profile files from arbitrary bytes: every section, key and value is read, and a write of
 // one key must read back and leave every other value as it was.
-#include "win32/paths.h"
+#include "fuzz/temp_file.h"
 #include "win32/profile.h"
 
-#include <stdio.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -52,14 +51,8 @@ std::map<std::pair<std::string, std::string>, std::string> ReadAll(const std::st
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    char temp[_MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    static const std::string file = std::string(temp) + "qv_profile_fuzz_" + std::to_string(getpid()) + ".ini";
-    FILE* f = fopen(file.c_str(), "wb");
-    if (!f)
-        return 0;
-    fwrite(data, 1, size, f);
-    fclose(f);
+    static const std::string file = fuzzfile::TempPath("qv_profile_fuzz", ".ini");
+    fuzzfile::Put(file, data, size);
 
     auto before = ReadAll(file);
     if (WritePrivateProfileStringA("FuzzSection", "FuzzKey", "written", file.c_str())) {

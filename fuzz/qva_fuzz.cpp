@@ -16,11 +16,6 @@ namespace {
 
 const qv::HostOptions kOptions{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
 
-std::string Folder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/";
-}
-
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -43,18 +38,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string input = fuzzfile::TempPath("qva_fuzz_in", ".qva");
     static const std::string first = fuzzfile::TempPath("qva_fuzz_first", ".qva");
     static const std::string second = fuzzfile::TempPath("qva_fuzz_second", ".qva");
+    static const std::string folder = fuzzfile::TempFolder();
     fuzzfile::Put(input, data, size);
     std::string error;
     qv::Host host;
     if (!host.Start(kOptions, error)) std::abort();
-    if (!host.Load(input, Folder(), error)) {
+    if (!host.Load(input, folder, error)) {
         if (host.ElementCount() != 0) std::abort();
         return 0;
     }
     if (!host.Editor().Breaches().empty() || host.Editor().OutstandingCookies() != 0) std::abort();
     if (!host.Save(first, error)) std::abort();
     qv::Host again;
-    if (!again.Start(kOptions, error) || !again.Load(first, Folder(), error) || !again.Save(second, error)) std::abort();
+    if (!again.Start(kOptions, error) || !again.Load(first, folder, error) || !again.Save(second, error)) std::abort();
     if (ReadAll(first) != ReadAll(second)) std::abort();
     return 0;
 }

@@ -11,12 +11,17 @@
 
 namespace fuzzfile {
 
+// "<$TMPDIR or /tmp>/", the folder of the temporary files.
+inline std::string TempFolder()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/";
+}
+
 // "<$TMPDIR or /tmp>/<stem>.<process id><extension>".
 inline std::string TempPath(const char* stem, const char* extension)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + stem + "." +
-           std::to_string(::getpid()) + extension;
+    return TempFolder() + stem + "." + std::to_string(::getpid()) + extension;
 }
 
 // Replaces the file's content with the input; a file that cannot be written ends the run,
