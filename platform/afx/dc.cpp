@@ -26,6 +26,25 @@ LONG ClampLong(double v) {
     return static_cast<LONG>(std::llround(v));
 }
 
+// One axis of the mapping between logical and device coordinates, either way:
+// (v - from origin) * to extent / from extent + to origin.
+LONG MapAxis(LONG v, LONG fromOrg, LONG fromExt, LONG toOrg, LONG toExt) {
+    return ClampLong((static_cast<double>(v) - fromOrg) * toExt / fromExt + toOrg);
+}
+
+// A length on one axis: scaled by the sizes of the extents, whatever their signs.
+LONG ScaleAxis(LONG v, LONG toExt, LONG fromExt) {
+    return ClampLong(static_cast<double>(v) * std::abs(static_cast<double>(toExt)) /
+                     std::abs(static_cast<double>(fromExt)));
+}
+
+// The rectangle with left <= right and top <= bottom.
+RECT Normalized(const RECT& r) {
+    CRect n(r);
+    n.NormalizeRect();
+    return n;
+}
+
 std::set<const CDC*>& LiveDCs() {
     static std::set<const CDC*> live;
     return live;
@@ -229,9 +248,7 @@ int CBitmap::GetBitmap(BITMAP* pBitMap) const {
 }
 
 BOOL CRgn::CreateRectRgn(int x1, int y1, int x2, int y2) {
-    CRect r(x1, y1, x2, y2);
-    r.NormalizeRect();
-    m_region = r;
+    m_region = Normalized(RECT{x1, y1, x2, y2});
     MarkCreated(OBJ_REGION);
     return TRUE;
 }
@@ -432,9 +449,8 @@ CSize CDC::SetViewportExt(int cx, int cy) {
 }
 
 POINT CDC::ToDevice(int x, int y) const {
-    double dx = (static_cast<double>(x) - m_windowOrg.x) * m_viewportExt.cx / m_windowExt.cx + m_viewportOrg.x;
-    double dy = (static_cast<double>(y) - m_windowOrg.y) * m_viewportExt.cy / m_windowExt.cy + m_viewportOrg.y;
-    return POINT{ClampLong(dx), ClampLong(dy)};
+    return POINT{MapAxis(x, m_windowOrg.x, m_windowExt.cx, m_viewportOrg.x, m_viewportExt.cx),
+                 MapAxis(y, m_windowOrg.y, m_windowExt.cy, m_viewportOrg.y, m_viewportExt.cy)};
 }
 
 RECT CDC::ToDevice(const RECT& r) const {
@@ -442,15 +458,9 @@ RECT CDC::ToDevice(const RECT& r) const {
     return RECT{a.x, a.y, b.x, b.y};
 }
 
-int CDC::ScaleX(int v) const {
-    return ClampLong(static_cast<double>(v) * std::abs(static_cast<double>(m_viewportExt.cx)) /
-                     std::abs(static_cast<double>(m_windowExt.cx)));
-}
+int CDC::ScaleX(int v) const { return ScaleAxis(v, m_viewportExt.cx, m_windowExt.cx); }
 
-int CDC::ScaleY(int v) const {
-    return ClampLong(static_cast<double>(v) * std::abs(static_cast<double>(m_viewportExt.cy)) /
-                     std::abs(static_cast<double>(m_windowExt.cy)));
-}
+int CDC::ScaleY(int v) const { return ScaleAxis(v, m_viewportExt.cy, m_windowExt.cy); }
 
 void CDC::LPtoDP(LPPOINT lpPoints, int nCount) const {
     if (!lpPoints) return;
@@ -470,9 +480,8 @@ void CDC::LPtoDP(SIZE* lpSize) const {
 void CDC::DPtoLP(LPPOINT lpPoints, int nCount) const {
     if (!lpPoints) return;
     for (int i = 0; i < nCount; ++i) {
-        double lx = (static_cast<double>(lpPoints[i].x) - m_viewportOrg.x) * m_windowExt.cx / m_viewportExt.cx + m_windowOrg.x;
-        double ly = (static_cast<double>(lpPoints[i].y) - m_viewportOrg.y) * m_windowExt.cy / m_viewportExt.cy + m_windowOrg.y;
-        lpPoints[i] = POINT{ClampLong(lx), ClampLong(ly)};
+        lpPoints[i] = POINT{MapAxis(lpPoints[i].x, m_viewportOrg.x, m_viewportExt.cx, m_windowOrg.x, m_windowExt.cx),
+                            MapAxis(lpPoints[i].y, m_viewportOrg.y, m_viewportExt.cy, m_windowOrg.y, m_windowExt.cy)};
     }
 }
 
@@ -485,10 +494,8 @@ void CDC::DPtoLP(LPRECT lpRect) const {
 
 void CDC::DPtoLP(SIZE* lpSize) const {
     if (!lpSize) return;
-    lpSize->cx = ClampLong(static_cast<double>(lpSize->cx) * std::abs(static_cast<double>(m_windowExt.cx)) /
-                           std::abs(static_cast<double>(m_viewportExt.cx)));
-    lpSize->cy = ClampLong(static_cast<double>(lpSize->cy) * std::abs(static_cast<double>(m_windowExt.cy)) /
-                           std::abs(static_cast<double>(m_viewportExt.cy)));
+    lpSize->cx = ScaleAxis(lpSize->cx, m_windowExt.cx, m_viewportExt.cx);
+    lpSize->cy = ScaleAxis(lpSize->cy, m_windowExt.cy, m_viewportExt.cy);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -535,8 +542,7 @@ int CDC::SelectClipRgn(CRgn* pRgn) {
 }
 
 int CDC::IntersectClipRect(int x1, int y1, int x2, int y2) {
-    CRect r(ToDevice(RECT{x1, y1, x2, y2}));
-    r.NormalizeRect();
+    CRect r(Normalized(ToDevice(RECT{x1, y1, x2, y2})));
     if (m_clipped) {
         CRect both;
         both.IntersectRect(&r, &m_clip);
@@ -551,8 +557,7 @@ int CDC::GetClipBox(LPRECT lpRect) const {
     if (!lpRect) return 0;
     RECT r = m_clipped ? m_clip : RECT{0, 0, m_list.width, m_list.height};
     DPtoLP(&r);
-    CRect n(r);
-    n.NormalizeRect();
+    const CRect n(Normalized(r));
     *lpRect = n;
     return n.IsRectEmpty() ? 1 : 2;
 }
@@ -608,47 +613,36 @@ BOOL CDC::LineTo(int x, int y) {
     return TRUE;
 }
 
-BOOL CDC::Polyline(const POINT* lpPoints, int nCount) {
+BOOL CDC::RecordPoints(qv::DrawKind kind, const POINT* lpPoints, int nCount) {
     if (!lpPoints || nCount < 2) return FALSE;
-    qv::DrawItem it = NewItem(qv::DrawKind::Polyline);
+    qv::DrawItem it = NewItem(kind);
     it.points.reserve(static_cast<size_t>(nCount));
     for (int i = 0; i < nCount; ++i) it.points.push_back(ToDevice(lpPoints[i].x, lpPoints[i].y));
     Record(std::move(it));
     return TRUE;
 }
 
-BOOL CDC::Polygon(const POINT* lpPoints, int nCount) {
-    if (!lpPoints || nCount < 2) return FALSE;
-    qv::DrawItem it = NewItem(qv::DrawKind::Polygon);
-    it.points.reserve(static_cast<size_t>(nCount));
-    for (int i = 0; i < nCount; ++i) it.points.push_back(ToDevice(lpPoints[i].x, lpPoints[i].y));
-    Record(std::move(it));
-    return TRUE;
-}
+BOOL CDC::Polyline(const POINT* lpPoints, int nCount) { return RecordPoints(qv::DrawKind::Polyline, lpPoints, nCount); }
+
+BOOL CDC::Polygon(const POINT* lpPoints, int nCount) { return RecordPoints(qv::DrawKind::Polygon, lpPoints, nCount); }
 
 BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
     qv::DrawItem it = NewItem(qv::DrawKind::Rectangle);
-    CRect r(ToDevice(RECT{x1, y1, x2, y2}));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(RECT{x1, y1, x2, y2}));
     Record(std::move(it));
     return TRUE;
 }
 
 BOOL CDC::Ellipse(int x1, int y1, int x2, int y2) {
     qv::DrawItem it = NewItem(qv::DrawKind::Ellipse);
-    CRect r(ToDevice(RECT{x1, y1, x2, y2}));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(RECT{x1, y1, x2, y2}));
     Record(std::move(it));
     return TRUE;
 }
 
 BOOL CDC::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     qv::DrawItem it = NewItem(qv::DrawKind::Arc);
-    CRect r(ToDevice(RECT{x1, y1, x2, y2}));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(RECT{x1, y1, x2, y2}));
     it.points = {ToDevice(x3, y3), ToDevice(x4, y4)};
     Record(std::move(it));
     return TRUE;
@@ -659,9 +653,7 @@ void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
     qv::DrawItem it = NewItem(qv::DrawKind::Fill);
     if (pBrush && pBrush->m_type == OBJ_BRUSH) it.brush = pBrush->m_brush;
     if (it.brush.hollow) return;
-    CRect r(ToDevice(*lpRect));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(*lpRect));
     Record(std::move(it));
 }
 
@@ -671,9 +663,7 @@ void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
     SetBkColor(clr);
     qv::DrawItem it = NewItem(qv::DrawKind::Fill);
     it.brush = qv::DrawBrush{clr, false};
-    CRect r(ToDevice(*lpRect));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(*lpRect));
     Record(std::move(it));
 }
 
@@ -687,9 +677,7 @@ void CDC::DrawFocusRect(LPCRECT lpRect) {
     qv::DrawItem it = NewItem(qv::DrawKind::Rectangle);
     it.pen = qv::DrawPen{RGB(0, 0, 0), 1, PS_DOT};
     it.brush = qv::DrawBrush{0, true};
-    CRect r(ToDevice(*lpRect));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(*lpRect));
     Record(std::move(it));
 }
 
@@ -747,9 +735,7 @@ int CDC::DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
         return height;
     }
     qv::DrawItem it = NewItem(qv::DrawKind::Text);
-    CRect r(ToDevice(*lpRect));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(*lpRect));
     it.text = text;
     it.format = nFormat;
     Record(std::move(it));
@@ -769,9 +755,7 @@ void CDC::DrawImageRef(const char* source, int id, int index, const RECT& logica
     it.imageSource = source ? source : "";
     it.imageId = id;
     it.imageIndex = index;
-    CRect r(ToDevice(logicalRect));
-    r.NormalizeRect();
-    it.rect = r;
+    it.rect = Normalized(ToDevice(logicalRect));
     Record(std::move(it));
 }
 

@@ -351,6 +351,8 @@ protected:
     void LoadState(const State& s);
     void Record(qv::DrawItem item);
     qv::DrawItem NewItem(qv::DrawKind kind) const;
+    // Records a polyline or polygon of at least two points; FALSE for fewer.
+    BOOL RecordPoints(qv::DrawKind kind, const POINT* lpPoints, int nCount);
     POINT ToDevice(int x, int y) const;
     RECT ToDevice(const RECT& r) const;
     int ScaleX(int v) const;
