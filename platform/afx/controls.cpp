@@ -74,6 +74,28 @@ LRESULT CopyText(const std::string& text, LPARAM buffer)
     return static_cast<LRESULT>(text.size());
 }
 
+// The text of entry `index` copied into `buffer`, or only its length, for the list box's and
+// the combo box's text messages; -1 (LB_ERR, CB_ERR) for no such entry.
+LRESULT EntryText(const WindowCore* core, WPARAM index, LPARAM buffer, bool lengthOnly)
+{
+    if (index >= core->entries.size())
+        return -1;
+    const std::string& text = core->entries[index].text;
+    return lengthOnly ? static_cast<LRESULT>(text.size()) : CopyText(text, buffer);
+}
+
+// The data of entry `index`, or with `set` its new data (answer 0), for the list box's and
+// the combo box's item-data messages; -1 (LB_ERR, CB_ERR) for no such entry.
+LRESULT EntryData(WindowCore* core, WPARAM index, LPARAM data, bool set)
+{
+    if (index >= core->entries.size())
+        return -1;
+    if (!set)
+        return static_cast<LRESULT>(core->entries[index].data);
+    core->entries[index].data = static_cast<DWORD_PTR>(data);
+    return 0;
+}
+
 bool IsDropDownList(const WindowCore* core) { return (core->style & 0x3) == CBS_DROPDOWNLIST; }
 
 int InsertEntry(WindowCore* core, int index, const std::string& text, bool sorted)
@@ -323,15 +345,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
             result = static_cast<LRESULT>(text.size());
             return true;
         }
-        auto* buffer = reinterpret_cast<char*>(lParam);
-        if (!buffer || wParam == 0) {
-            result = 0;
-            return true;
-        }
-        const size_t n = std::min(static_cast<size_t>(wParam) - 1, text.size());
-        std::memcpy(buffer, text.data(), n);
-        buffer[n] = 0;
-        result = static_cast<LRESULT>(n);
+        result = CopyWindowText(text, wParam, lParam);
         return true;
     }
     case CB_ADDSTRING:
@@ -371,31 +385,13 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     }
     case CB_GETLBTEXT:
-    case CB_GETLBTEXTLEN: {
-        const auto i = static_cast<size_t>(wParam);
-        if (i >= core->entries.size()) {
-            result = CB_ERR;
-            return true;
-        }
-        result = message == CB_GETLBTEXTLEN ? static_cast<LRESULT>(core->entries[i].text.size())
-                                            : CopyText(core->entries[i].text, lParam);
+    case CB_GETLBTEXTLEN:
+        result = EntryText(core, wParam, lParam, message == CB_GETLBTEXTLEN);
         return true;
-    }
     case CB_GETITEMDATA:
-    case CB_SETITEMDATA: {
-        const auto i = static_cast<size_t>(wParam);
-        if (i >= core->entries.size()) {
-            result = CB_ERR;
-            return true;
-        }
-        if (message == CB_SETITEMDATA) {
-            core->entries[i].data = static_cast<DWORD_PTR>(lParam);
-            result = 0;
-        } else {
-            result = static_cast<LRESULT>(core->entries[i].data);
-        }
+    case CB_SETITEMDATA:
+        result = EntryData(core, wParam, lParam, message == CB_SETITEMDATA);
         return true;
-    }
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
         result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam),
@@ -511,31 +507,13 @@ bool ListBoxProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, L
         return true;
     }
     case LB_GETTEXT:
-    case LB_GETTEXTLEN: {
-        const auto i = static_cast<size_t>(wParam);
-        if (i >= core->entries.size()) {
-            result = LB_ERR;
-            return true;
-        }
-        result = message == LB_GETTEXTLEN ? static_cast<LRESULT>(core->entries[i].text.size())
-                                          : CopyText(core->entries[i].text, lParam);
+    case LB_GETTEXTLEN:
+        result = EntryText(core, wParam, lParam, message == LB_GETTEXTLEN);
         return true;
-    }
     case LB_GETITEMDATA:
-    case LB_SETITEMDATA: {
-        const auto i = static_cast<size_t>(wParam);
-        if (i >= core->entries.size()) {
-            result = LB_ERR;
-            return true;
-        }
-        if (message == LB_SETITEMDATA) {
-            core->entries[i].data = static_cast<DWORD_PTR>(lParam);
-            result = 0;
-        } else {
-            result = static_cast<LRESULT>(core->entries[i].data);
-        }
+    case LB_SETITEMDATA:
+        result = EntryData(core, wParam, lParam, message == LB_SETITEMDATA);
         return true;
-    }
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
         result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam),

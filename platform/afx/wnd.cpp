@@ -78,6 +78,17 @@ namespace {
 WindowCore* g_focus = nullptr;
 }
 
+LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
+{
+    auto* out = reinterpret_cast<char*>(buffer);
+    if (!out || size == 0)
+        return 0;
+    const size_t n = std::min(static_cast<size_t>(size) - 1, text.size());
+    std::memcpy(out, text.data(), n);
+    out[n] = 0;
+    return static_cast<LRESULT>(n);
+}
+
 WindowKind KindFromClassName(const std::string& className)
 {
     std::string lower;
@@ -441,16 +452,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(core->text.size());
-    case WM_GETTEXT: {
-        auto* buffer = reinterpret_cast<char*>(lParam);
-        const size_t size = wParam;
-        if (!buffer || size == 0)
-            return 0;
-        const size_t n = std::min(size - 1, core->text.size());
-        std::memcpy(buffer, core->text.data(), n);
-        buffer[n] = 0;
-        return static_cast<LRESULT>(n);
-    }
+    case WM_GETTEXT:
+        return qv::CopyWindowText(core->text, wParam, lParam);
     case WM_PAINT:
         core->invalid = false;
         return 0;

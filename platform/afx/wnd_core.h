@@ -115,6 +115,10 @@ void NotifyParent(WindowCore* control, UINT code);
 // Sends a WM_NOTIFY record from a control to its parent; returns the parent's answer.
 LRESULT NotifyParent(WindowCore* control, NMHDR& header);
 
+// The answer to WM_GETTEXT: copies at most size - 1 bytes of the text and a terminator into
+// the buffer and returns how many bytes of text it copied (0 for no buffer or no room).
+LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer);
+
 // Default processing of the standard controls' messages; false when the message is not one
 // of the control's own.
 bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
