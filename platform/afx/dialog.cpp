@@ -38,14 +38,11 @@ void CreateControls(WindowCore* dialog, const RcDialog& tmpl)
         CWnd* object = MakeControlObject(c.windowClass, c.style);
         WindowCore* core = CreateCore(object, true, c.windowClass, c.text, c.style, c.exStyle,
                                       TemplateRect(c.x, c.y, c.cx, c.cy), dialog, c.id);
-        const bool sorted = (core->kind == WindowKind::ComboBox && (c.style & CBS_SORT)) ||
-                            (core->kind == WindowKind::ListBox && (c.style & LBS_SORT));
         if (core->kind == WindowKind::ComboBox || core->kind == WindowKind::ListBox) {
-            for (const std::string& item : c.items) {
-                const UINT message = core->kind == WindowKind::ComboBox ? CB_ADDSTRING : LB_ADDSTRING;
-                (void)sorted;
+            // Adding sorts the items into place when the control's style asks for it.
+            const UINT message = core->kind == WindowKind::ComboBox ? CB_ADDSTRING : LB_ADDSTRING;
+            for (const std::string& item : c.items)
                 SendMessageA(core->hwnd, message, 0, reinterpret_cast<LPARAM>(item.c_str()));
-            }
             // A combo box's caption is not its text; a drop-down starts empty.
             core->text.clear();
         }
@@ -216,42 +213,33 @@ void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
         pWndCtrl->SetFocus();
 }
 
-void CDialog::NextDlgCtrl() const
+namespace {
+
+// Gives the focus to the next (forward) or previous child of the dialog that is an enabled tab
+// stop, wrapping round. With the focus on no child, the search starts at the first child
+// (forward) or the last.
+void StepFocus(qv::WindowCore* core, bool forward)
 {
-    qv::WindowCore* core = Core();
     if (!core || core->children.empty())
         return;
     const auto& c = core->children;
+    const size_t n = c.size();
     qv::WindowCore* focus = qv::FocusCore();
-    size_t start = 0;
-    for (size_t i = 0; i < c.size(); ++i)
+    size_t from = forward ? n - 1 : 0;
+    for (size_t i = 0; i < n; ++i)
         if (c[i] == focus)
-            start = i + 1;
-    for (size_t k = 0; k < c.size(); ++k) {
-        qv::WindowCore* next = c[(start + k) % c.size()];
-        if ((next->style & WS_TABSTOP) && !(next->style & WS_DISABLED)) {
-            qv::SetFocusCore(next);
+            from = i;
+    for (size_t k = 1; k <= n; ++k) {
+        qv::WindowCore* candidate = c[forward ? (from + k) % n : (from + n - k) % n];
+        if ((candidate->style & WS_TABSTOP) && !(candidate->style & WS_DISABLED)) {
+            qv::SetFocusCore(candidate);
             return;
         }
     }
 }
 
-void CDialog::PrevDlgCtrl() const
-{
-    qv::WindowCore* core = Core();
-    if (!core || core->children.empty())
-        return;
-    const auto& c = core->children;
-    qv::WindowCore* focus = qv::FocusCore();
-    size_t start = c.size() - 1;
-    for (size_t i = 0; i < c.size(); ++i)
-        if (c[i] == focus)
-            start = i + c.size() - 1;
-    for (size_t k = 0; k < c.size(); ++k) {
-        qv::WindowCore* prev = c[(start + c.size() - k) % c.size()];
-        if ((prev->style & WS_TABSTOP) && !(prev->style & WS_DISABLED)) {
-            qv::SetFocusCore(prev);
-            return;
-        }
-    }
-}
+} // namespace
+
+void CDialog::NextDlgCtrl() const { StepFocus(Core(), true); }
+
+void CDialog::PrevDlgCtrl() const { StepFocus(Core(), false); }
