@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace qv {
@@ -251,14 +249,8 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
 }
 
 bool Catalogue::LoadFile(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return LoadText(text.str(), path, error);
+    std::string text;
+    return ReadWholeFile(path, text, error) && LoadText(text, path, error);
 }
 
 bool Catalogue::LoadFolder(const std::string& folder, std::string& error) {

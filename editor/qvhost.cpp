@@ -175,18 +175,6 @@ bool ParseArguments(const std::vector<std::string>& args, const std::vector<std:
     return true;
 }
 
-bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return true;
-}
-
 bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
     qv::HostOptions options;
     options.pluginPath = args.Has("--plugin") ? args.Get("--plugin") : HostFolder() + "Parvel.so";
@@ -222,7 +210,7 @@ int Edit(const Arguments& args) {
         return Usage("edit needs SCHEMATIC, --element NAME and --script SCRIPT");
     std::string scriptText;
     std::string error;
-    if (!ReadTextFile(args.Get("--script"), scriptText, error)) return Fail(error);
+    if (!qv::ReadWholeFile(args.Get("--script"), scriptText, error)) return Fail(error);
     std::string converted;
     if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
     std::vector<std::string> lines;

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 namespace qv {
@@ -247,14 +245,9 @@ bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& e
 }
 
 bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!ReadSchematic(text.str(), schematic, error)) {
+    std::string text;
+    if (!ReadWholeFile(path, text, error)) return false;
+    if (!ReadSchematic(text, schematic, error)) {
         error = path + ": " + error;
         return false;
     }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace qv {
 namespace {
@@ -111,6 +113,18 @@ bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error)
         i += length;
     }
     out = std::move(result);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
     return true;
 }
 

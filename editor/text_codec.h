@@ -1,6 +1,6 @@
 // Conversions between the system's 8-bit code page (Windows-1252), in which every text of
 // the editor and the plug-in is kept, and UTF-8, in which the host's files and its output
-// are written.
+// are written; and the reading of such a file as a whole.
 #pragma once
 
 #include <string>
@@ -15,5 +15,9 @@ std::string Cp1252ToUtf8Text(const std::string& text);
 // UTF-8 to Windows-1252. False (and `out` unchanged) for malformed UTF-8 or a character that
 // the code page cannot hold; `error` then says which and where.
 bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error);
+
+// The bytes of a file, unconverted. False (and `text` unchanged) when the file cannot be
+// opened; `error` then says "<path>: cannot be read".
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& error);
 
 } // namespace qv
