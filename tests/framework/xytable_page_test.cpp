@@ -251,7 +251,10 @@ TEST_F(XYTablePageTest, ApplyRefusesTablesWhoseXValuesAreNotMonotonous) {
 
 TEST_F(XYTablePageTest, ApplyNamesTheDataFileAndWritesItOnlyWhenFileNameIsTicked) {
     table.SetFileName((folders->other + "user.mdx").c_str());
+    table.SetDefaultNameSuffix("S");
     Open({{0, 0}, {1, 1}});
+    // Unticked, the page first offers the owner's document-based name with the table's suffix.
+    EXPECT_EQ(CString("sheet_qvx__R1__S.mdx"), Text(2117));
     ASSERT_TRUE(ui::Apply(&sheet));
     EXPECT_EQ(CString("R1.mdx"), table.GetFileName());
     EXPECT_FALSE(Exists(folders->docs + "R1.mdx"));
