@@ -92,11 +92,31 @@ CWnd* NewestPreviewWindow(uintptr_t from) {
     return nullptr;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
-    if (!qv::IsReplaceableFile(path.c_str())) {
-        error = path + ": is not a regular file and is not replaced";
+// False, with an error that says so, when the target is a folder, device or pipe: a file the
+// host writes replaces only a regular file.
+bool MayReplace(const std::string& path, std::string& error) {
+    if (qv::IsReplaceableFile(path.c_str())) return true;
+    error = path + ": is not a regular file and is not replaced";
+    return false;
+}
+
+// Puts a completely written part file in the target's place (when MayReplace allows it). The
+// part file is removed when it cannot take that place.
+bool PutInPlace(const std::string& partPath, const std::string& path, std::string& error) {
+    if (!MayReplace(path, error)) {
+        std::remove(partPath.c_str());
         return false;
     }
+    if (std::rename(partPath.c_str(), path.c_str()) != 0) {
+        std::remove(partPath.c_str());
+        error = path + ": cannot be written";
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    if (!MayReplace(path, error)) return false;
     const std::string temp = path + ".part";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -108,12 +128,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, std::stri
             return false;
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        error = path + ": cannot be written";
-        return false;
-    }
-    return true;
+    return PutInPlace(temp, path, error);
 }
 
 bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -594,15 +609,12 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         ok = false;
         if (error.empty()) error = finalPath + ": cannot be written";
     }
-    if (ok && !qv::IsReplaceableFile(finalPath.c_str())) {
-        error = finalPath + ": is not a regular file and is not replaced";
-        ok = false;
-    }
-    if (!ok || std::rename(partPath.c_str(), finalPath.c_str()) != 0) {
+    if (!ok) {
         std::remove(partPath.c_str());
         if (error.empty()) error = finalPath + ": cannot be written";
         return false;
     }
+    if (!PutInPlace(partPath, finalPath, error)) return false;
     written.clear();
     written.push_back(finalPath);
     std::set<std::string> seen;
@@ -761,16 +773,11 @@ bool Host::Save(const std::string& path, std::string& error) {
         e->Delete();
         ok = false;
     }
-    if (ok && !qv::IsReplaceableFile(path.c_str())) {
-        error = path + ": is not a regular file and is not replaced";
-        ok = false;
+    if (!ok) {
+        std::remove(partPath.c_str());
+        return false;
     }
-    if (ok && std::rename(partPath.c_str(), path.c_str()) != 0) {
-        error = path + ": cannot be written";
-        ok = false;
-    }
-    if (!ok) std::remove(partPath.c_str());
-    return ok;
+    return PutInPlace(partPath, path, error);
 }
 
 bool Host::Load(const std::string& path, const std::string& documentFolder, std::string& error) {
