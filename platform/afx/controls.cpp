@@ -1096,6 +1096,20 @@ BOOL CCheckListBox::IsEnabled(int nIndex) const
 // ---------------------------------------------------------------------------------------
 // Image lists
 
+namespace {
+
+// A bitmap of the current resource module, or null.
+const qv::RcBitmap* ResourceBitmap(UINT nBitmapID)
+{
+    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
+    if (!rs)
+        return nullptr;
+    auto it = rs->bitmaps.find(static_cast<int>(nBitmapID));
+    return it != rs->bitmaps.end() ? &it->second : nullptr;
+}
+
+} // namespace
+
 BOOL CImageList::Create(int cx, int cy, UINT, int, int)
 {
     if (cx <= 0 || cy <= 0)
@@ -1109,13 +1123,10 @@ BOOL CImageList::Create(int cx, int cy, UINT, int, int)
 
 BOOL CImageList::Create(UINT nBitmapID, int cx, int, COLORREF)
 {
-    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
-    if (!rs)
+    const qv::RcBitmap* bitmap = ResourceBitmap(nBitmapID);
+    if (!bitmap)
         return FALSE;
-    auto it = rs->bitmaps.find(static_cast<int>(nBitmapID));
-    if (it == rs->bitmaps.end())
-        return FALSE;
-    const int height = it->second.height > 0 ? it->second.height : 16;
+    const int height = bitmap->height > 0 ? bitmap->height : 16;
     if (!Create(cx > 0 ? cx : height, height, 0, 0, 0))
         return FALSE;
     return AddBitmapResource(nBitmapID) >= 0;
@@ -1134,12 +1145,7 @@ int CImageList::Add(CBitmap* pbmImage, CBitmap*)
 {
     if (!m_created || !pbmImage)
         return -1;
-    const int first = GetImageCount();
-    const int width = pbmImage->m_bitmapSize.cx;
-    const int count = width >= m_cx && m_cx > 0 ? width / m_cx : 1;
-    for (int i = 0; i < count; ++i)
-        m_images.push_back(Image{pbmImage->m_bitmapId, i});
-    return first;
+    return AddStrip(pbmImage->m_bitmapId, pbmImage->m_bitmapSize.cx);
 }
 
 int CImageList::Add(CBitmap* pbmImage, COLORREF) { return Add(pbmImage, static_cast<CBitmap*>(nullptr)); }
@@ -1148,17 +1154,16 @@ int CImageList::AddBitmapResource(UINT nBitmapID)
 {
     if (!m_created)
         return -1;
-    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
-    if (!rs)
-        return -1;
-    auto it = rs->bitmaps.find(static_cast<int>(nBitmapID));
-    if (it == rs->bitmaps.end())
-        return -1;
+    const qv::RcBitmap* bitmap = ResourceBitmap(nBitmapID);
+    return bitmap ? AddStrip(static_cast<int>(nBitmapID), bitmap->width) : -1;
+}
+
+int CImageList::AddStrip(int bitmapId, int width)
+{
     const int first = GetImageCount();
-    const int width = it->second.width;
     const int count = width >= m_cx && m_cx > 0 ? width / m_cx : 1;
     for (int i = 0; i < count; ++i)
-        m_images.push_back(Image{static_cast<int>(nBitmapID), i});
+        m_images.push_back(Image{bitmapId, i});
     return first;
 }
 

@@ -199,6 +199,10 @@ public:
     const std::vector<Image>& Images() const { return m_images; }
 
 protected:
+    // Appends the images of a bitmap strip `width` pixels wide (one per image width, at least
+    // one); returns the index of the first.
+    int AddStrip(int bitmapId, int width);
+
     bool m_created = false;
     int m_cx = 0;
     int m_cy = 0;
