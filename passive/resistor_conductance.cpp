@@ -8,6 +8,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/table_writers.h"
@@ -76,12 +77,11 @@ bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
 
-bool HasSeparator(const CString& text) { return text.FindOneOf("/\\") >= 0; }
-
+// The index of the last path separator of the text, or -1.
 int LastSeparator(const CString& text) {
     int last = -1;
     for (int i = 0; i < text.GetLength(); ++i)
-        if (text[i] == '/' || text[i] == '\\') last = i;
+        if (IsPathSeparator(text[i])) last = i;
     return last;
 }
 
@@ -873,7 +873,8 @@ int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CS
             const DWORD written = GetTempPathA(MAX_PATH, buffer);
             if (written > 0 && written < MAX_PATH) folder = buffer;
         }
-        if (HasSeparator(folder)) SetModelOutputDir(folder.Left(LastSeparator(folder) + 1));
+        const int last = LastSeparator(folder);
+        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
         CPtrArray* points = nullptr;
         wizard.GetCharacteristic().GetPoints(&points);
         WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
