@@ -990,6 +990,22 @@ BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
 
 #define QV_SEND(msg, w, l) SendMessageA(m_hWnd, (msg), (WPARAM)(w), (LPARAM)(l))
 
+namespace {
+
+// The text of a combo or list box entry, read with the box's length and text messages; empty
+// for no such entry.
+CString EntryString(HWND hWnd, UINT lengthMessage, UINT textMessage, int nIndex)
+{
+    const int n = static_cast<int>(SendMessageA(hWnd, lengthMessage, static_cast<WPARAM>(nIndex), 0));
+    if (n < 0)
+        return CString();
+    std::string buffer(static_cast<size_t>(n) + 1, '\0');
+    SendMessageA(hWnd, textMessage, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer.data()));
+    return CString(buffer.data(), n);
+}
+
+} // namespace
+
 int CComboBox::GetCount() const { return static_cast<int>(QV_SEND(CB_GETCOUNT, 0, 0)); }
 int CComboBox::GetCurSel() const { return m_hWnd ? static_cast<int>(QV_SEND(CB_GETCURSEL, 0, 0)) : CB_ERR; }
 int CComboBox::SetCurSel(int nSelect) { return static_cast<int>(QV_SEND(CB_SETCURSEL, static_cast<INT_PTR>(nSelect), 0)); }
@@ -1000,14 +1016,7 @@ void CComboBox::ResetContent() { QV_SEND(CB_RESETCONTENT, 0, 0); }
 int CComboBox::GetLBText(int nIndex, LPTSTR lpszText) const { return static_cast<int>(QV_SEND(CB_GETLBTEXT, nIndex, lpszText)); }
 void CComboBox::GetLBText(int nIndex, CString& rString) const
 {
-    const int n = GetLBTextLen(nIndex);
-    if (n < 0) {
-        rString.Empty();
-        return;
-    }
-    std::string buffer(static_cast<size_t>(n) + 1, '\0');
-    GetLBText(nIndex, buffer.data());
-    rString = CString(buffer.data(), n);
+    rString = EntryString(m_hWnd, CB_GETLBTEXTLEN, CB_GETLBTEXT, nIndex);
 }
 int CComboBox::GetLBTextLen(int nIndex) const { return static_cast<int>(QV_SEND(CB_GETLBTEXTLEN, nIndex, 0)); }
 int CComboBox::SetItemData(int nIndex, DWORD_PTR d) { return static_cast<int>(QV_SEND(CB_SETITEMDATA, nIndex, d)); }
@@ -1039,14 +1048,7 @@ void CListBox::ResetContent() { QV_SEND(LB_RESETCONTENT, 0, 0); }
 int CListBox::GetText(int nIndex, LPTSTR buffer) const { return static_cast<int>(QV_SEND(LB_GETTEXT, nIndex, buffer)); }
 void CListBox::GetText(int nIndex, CString& rString) const
 {
-    const int n = GetTextLen(nIndex);
-    if (n < 0) {
-        rString.Empty();
-        return;
-    }
-    std::string buffer(static_cast<size_t>(n) + 1, '\0');
-    GetText(nIndex, buffer.data());
-    rString = CString(buffer.data(), n);
+    rString = EntryString(m_hWnd, LB_GETTEXTLEN, LB_GETTEXT, nIndex);
 }
 int CListBox::GetTextLen(int nIndex) const { return static_cast<int>(QV_SEND(LB_GETTEXTLEN, nIndex, 0)); }
 int CListBox::SetItemData(int nIndex, DWORD_PTR d) { return static_cast<int>(QV_SEND(LB_SETITEMDATA, nIndex, d)); }
