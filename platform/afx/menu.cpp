@@ -360,24 +360,29 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR
     return TRUE;
 }
 
-UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
+namespace {
+
+// Gives the item the state bits under `mask` that `flags` has; returns the bits it had, or
+// (UINT)-1 when there is no such item.
+UINT SwapStateBits(qv::MenuItem* item, UINT mask, UINT flags)
 {
-    qv::MenuItem* item = qv::FindItem(Data(), nIDEnableItem, nEnable);
     if (!item)
         return static_cast<UINT>(-1);
-    const UINT old = item->flags & (MF_GRAYED | MF_DISABLED);
-    item->flags = (item->flags & ~static_cast<UINT>(MF_GRAYED | MF_DISABLED)) | (nEnable & (MF_GRAYED | MF_DISABLED));
+    const UINT old = item->flags & mask;
+    item->flags = (item->flags & ~mask) | (flags & mask);
     return old;
+}
+
+} // namespace
+
+UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
+{
+    return SwapStateBits(qv::FindItem(Data(), nIDEnableItem, nEnable), MF_GRAYED | MF_DISABLED, nEnable);
 }
 
 UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck)
 {
-    qv::MenuItem* item = qv::FindItem(Data(), nIDCheckItem, nCheck);
-    if (!item)
-        return static_cast<UINT>(-1);
-    const UINT old = item->flags & MF_CHECKED;
-    item->flags = (item->flags & ~static_cast<UINT>(MF_CHECKED)) | (nCheck & MF_CHECKED);
-    return old;
+    return SwapStateBits(qv::FindItem(Data(), nIDCheckItem, nCheck), MF_CHECKED, nCheck);
 }
 
 UINT CMenu::GetMenuState(UINT nID, UINT nFlags) const
