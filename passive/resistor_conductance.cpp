@@ -205,10 +205,6 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
     DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
 }
 
-void CPropPassiveResAndCon::SetCaption(int controlID, const CString& text) {
-    if (CWnd* control = GetDlgItem(controlID)) control->SetWindowText(text);
-}
-
 CString CPropPassiveResAndCon::DescriptionWithUnit(WORD valueID) {
     CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
     CString unit;
@@ -291,7 +287,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     UpdateData(FALSE);
 
     for (WORD id : {kIdOutputVoltage, kIdOutputCurrent})
-        if (HasParamWithValueID(m_pParams, id)) SetCaption(id, DescriptionWithUnit(id));
+        if (HasParamWithValueID(m_pParams, id)) SetDlgItemText(id, DescriptionWithUnit(id));
 
     SetModified(FALSE);
     return TRUE;
@@ -701,16 +697,16 @@ void CPropPassiveResAndCon::OnPaint() {
 BOOL CPropPassiveResistance::OnInitDialog() {
     CPropPassiveResAndCon::OnInitDialog();
     CResourceSwitch resources;
-    SetCaption(kCtlLinear, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
-    SetCaption(kIdOutputValue, DescriptionWithUnit(kIdValue));
+    SetDlgItemText(kCtlLinear, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+    SetDlgItemText(kIdOutputValue, DescriptionWithUnit(kIdValue));
     if (!m_bCharacteristicPresent) {
         for (int id : {kCtlNonlinear, static_cast<int>(kIdCharacteristic), kCtlCharacteristicPin})
             if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_HIDE);
-        SetCaption(kCtlValueLabel, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+        SetDlgItemText(kCtlValueLabel, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
         if (CWnd* radio = GetDlgItem(kCtlLinear)) radio->ShowWindow(SW_HIDE);
         if (CWnd* label = GetDlgItem(kCtlValueLabel)) label->ShowWindow(SW_SHOW);
     } else {
-        SetCaption(kCtlNonlinear, LoadLibraryString(kStrResistorNonlinear));
+        SetDlgItemText(kCtlNonlinear, LoadLibraryString(kStrResistorNonlinear));
     }
     for (int id : {kCtlControlPin, static_cast<int>(kIdControlComponent), kCtlControlLabel})
         if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_HIDE);
@@ -734,9 +730,9 @@ void CPropPassiveResistance::BuildCompareList(int form) {
 BOOL CPropPassiveConductance::OnInitDialog() {
     CPropPassiveResAndCon::OnInitDialog();
     CResourceSwitch resources;
-    SetCaption(kCtlLinear, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
-    SetCaption(kIdOutputValue, DescriptionWithUnit(kIdValue));
-    SetCaption(kCtlNonlinear, LoadLibraryString(kStrConductanceNonlinear));
+    SetDlgItemText(kCtlLinear, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+    SetDlgItemText(kIdOutputValue, DescriptionWithUnit(kIdValue));
+    SetDlgItemText(kCtlNonlinear, LoadLibraryString(kStrConductanceNonlinear));
     for (int id : {kCtlControlPin, static_cast<int>(kIdControlComponent), kCtlControlLabel})
         if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_SHOW);
     m_strXAxisLabel = LoadLibraryString(kStrVoltageAxis);

@@ -104,7 +104,6 @@ protected:
     void ApplyValueRule();
     void ApplyControlRule();
     void SnapshotOf(const char* name, const char* rename);
-    void SetCaption(int controlID, const CString& text);
     CString DescriptionWithUnit(WORD valueID);
 
     void OnFormChanged();
