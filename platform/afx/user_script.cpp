@@ -84,9 +84,9 @@ std::string UserScript::DescribePending() const
             out += "; ";
         out += InteractionKindName(e.kind);
         if (e.kind == InteractionKind::Dialog)
-            out += " " + std::to_string(e.templateId);
+            out.append(" ").append(std::to_string(e.templateId));
         if (!e.text.empty())
-            out += " \"" + e.text + "\"";
+            out.append(" \"").append(e.text).append("\"");
     }
     return out;
 }
