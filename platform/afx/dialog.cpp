@@ -22,6 +22,15 @@ UINT TemplateIdFromName(LPCTSTR lpszTemplateName)
     return (end != lpszTemplateName && *end == 0 && id <= 0xFFFF) ? static_cast<UINT>(id) : 0;
 }
 
+const RcDialog* FindDialogTemplate(UINT nIDTemplate, HINSTANCE resourceModule)
+{
+    const ResourceScript* rs = GetModuleResources(resourceModule ? resourceModule : AfxGetResourceHandle());
+    if (!rs)
+        return nullptr;
+    auto it = rs->dialogs.find(static_cast<int>(nIDTemplate));
+    return it != rs->dialogs.end() ? &it->second : nullptr;
+}
+
 namespace {
 
 RECT TemplateRect(int x, int y, int cx, int cy)
@@ -90,14 +99,10 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool visibl
 {
     if (m_hWnd)
         return FALSE;
-    const qv::ResourceScript* rs =
-        qv::GetModuleResources(resourceModule ? resourceModule : AfxGetResourceHandle());
-    if (!rs)
+    const qv::RcDialog* found = qv::FindDialogTemplate(nIDTemplate, resourceModule);
+    if (!found)
         return FALSE;
-    auto it = rs->dialogs.find(static_cast<int>(nIDTemplate));
-    if (it == rs->dialogs.end())
-        return FALSE;
-    const qv::RcDialog& tmpl = it->second;
+    const qv::RcDialog& tmpl = *found;
     qv::WindowCore* parent = pParentWnd ? pParentWnd->Core() : nullptr;
     DWORD style = tmpl.style;
     if (visible)
@@ -143,13 +148,8 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
 
 INT_PTR CDialog::DoModal()
 {
-    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
-    std::string caption;
-    if (rs) {
-        auto it = rs->dialogs.find(static_cast<int>(m_nIDTemplate));
-        if (it != rs->dialogs.end())
-            caption = it->second.caption;
-    }
+    const qv::RcDialog* tmpl = qv::FindDialogTemplate(m_nIDTemplate);
+    const std::string caption = tmpl ? tmpl->caption : std::string();
     qv::UserScript& script = qv::UserScript::Instance();
     qv::ShownInteraction shown{qv::InteractionKind::Dialog, caption, std::string(), 0, m_nIDTemplate, IDCANCEL, {}, {}};
     const size_t record = script.Record(shown);

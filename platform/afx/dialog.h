@@ -68,4 +68,8 @@ inline int DialogUnitsToPixelsX(int x) { return x * 6 / 4; }
 inline int DialogUnitsToPixelsY(int y) { return y * 13 / 8; }
 // Resolves a template name to its numeric ID (0 when it names none).
 UINT TemplateIdFromName(LPCTSTR lpszTemplateName);
+struct RcDialog;
+// The dialog template of that ID in a module's resources (null: the current resource
+// module), or null when there is none.
+const RcDialog* FindDialogTemplate(UINT nIDTemplate, HINSTANCE resourceModule = nullptr);
 } // namespace qv

@@ -51,13 +51,8 @@ CString CPropertyPage::GetCaption() const
 {
     if (!m_strCaption.IsEmpty())
         return m_strCaption;
-    const qv::ResourceScript* rs = qv::GetModuleResources(AfxGetResourceHandle());
-    if (rs) {
-        auto it = rs->dialogs.find(static_cast<int>(m_nIDTemplate));
-        if (it != rs->dialogs.end())
-            return CString(it->second.caption.c_str());
-    }
-    return CString();
+    const qv::RcDialog* tmpl = qv::FindDialogTemplate(m_nIDTemplate);
+    return tmpl ? CString(tmpl->caption.c_str()) : CString();
 }
 
 BOOL CPropertyPage::CreatePage(CPropertySheet* pSheet)
