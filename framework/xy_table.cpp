@@ -14,6 +14,7 @@
 #include "framework/characteristic_preview.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/xy_table_controls.h"
 
 #include <cstdint>
 #include <cstring>
@@ -22,6 +23,8 @@
 
 IMPLEMENT_SERIAL(CPropCharacteristicXYTable, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropCharacteristicXYTable)
+
+using namespace qv::xytable;
 
 namespace {
 
@@ -163,13 +166,15 @@ void CPropCharacteristicXYTable::Serialize(CArchive& ar) {
         // The buttons show the kind as it was taken (a raw value other than 0 and 1 is a
         // reference), so that the page and the state agree.
         const bool lookUp = m_dwKind == kKindLookUp;
-        CheckDlgButton(2111, lookUp ? BST_UNCHECKED : BST_CHECKED);
-        CheckDlgButton(2114, lookUp ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(kRadioReference, lookUp ? BST_UNCHECKED : BST_CHECKED);
+        CheckDlgButton(kRadioLookUp, lookUp ? BST_CHECKED : BST_UNCHECKED);
         const bool dataPairs = !hasSource || source != 0;
-        CheckDlgButton(2397, dataPairs ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(2330, dataPairs ? BST_UNCHECKED : BST_CHECKED);
+        CheckDlgButton(kRadioDataPairs, dataPairs ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(kRadioFileReference, dataPairs ? BST_UNCHECKED : BST_CHECKED);
         ShowFields();
-        if (GetDlgItem(2111) && GetDlgItem(2114) && GetDlgItem(2330) && GetDlgItem(2397)) ApplyKindRule();
+        if (GetDlgItem(kRadioReference) && GetDlgItem(kRadioLookUp) && GetDlgItem(kRadioFileReference) &&
+            GetDlgItem(kRadioDataPairs))
+            ApplyKindRule();
     }
 }
 
@@ -269,7 +274,7 @@ void CPropCharacteristicXYTable::MakeFileNameRelative() {
     // Folders compare exactly (see MakeCharacteristicPathRelative): on this system a folder
     // that differs only in letter case is another folder.
     MakeCharacteristicPathRelative(m_strFileDirectory, m_strFileName);
-    if (GetSafeHwnd() != nullptr && GetDlgItem(2117) != nullptr) SetDlgItemText(2117, m_strFileName);
+    if (GetSafeHwnd() != nullptr && GetDlgItem(kEditFileName) != nullptr) SetDlgItemText(kEditFileName, m_strFileName);
 }
 
 void CPropCharacteristicXYTable::LinkPointArray() {

@@ -8,6 +8,7 @@
 #include "framework/module.h"
 #include "framework/path_parts.h"
 #include "framework/requests.h"
+#include "framework/xy_table_controls.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
@@ -18,33 +19,9 @@
 #include <new>
 #include <vector>
 
-namespace {
+using namespace qv::xytable;
 
-// Controls of dialog 2594.
-enum : int {
-    kGroupReference = 2389,
-    kRadioReference = 2111,
-    kStaticComponent = 2390,
-    kEditReference = 2113,
-    kStaticHint = 2391,
-    kRadioLookUp = 2114,
-    kRadioFileReference = 2330,
-    kStaticVariable = 2394,
-    kEditVariable = 2395,
-    kRadioDataPairs = 2397,
-    kList = 2121,
-    kButtonNew = 1122,
-    kButtonDelete = 1123,
-    kButtonDeleteAll = 1124,
-    kButtonUp = 1125,
-    kButtonDown = 1126,
-    kCheckFileName = 2116,
-    kEditFileName = 2117,
-    kButtonImport = 2118,
-    kButtonExport = 2119,
-    kButtonShow = 2217,
-    kStaticMonotonic = 2120,
-};
+namespace {
 
 // Commands of the list's context menu.
 enum : UINT {
