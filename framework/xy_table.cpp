@@ -88,11 +88,6 @@ void CPropCharacteristicXYTable::StorePoint(int index, CDataPoint* point) {
     }
 }
 
-void CPropCharacteristicXYTable::SetOwnerWizard(CWizardBase4* wizard) {
-    m_pOwner4 = wizard;
-    m_bOwnerIsKind4 = wizard != nullptr ? TRUE : FALSE;
-}
-
 // ---------------------------------------------------------------------------------------
 // Archive
 

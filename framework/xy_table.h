@@ -91,10 +91,10 @@ public:
     const CPtrArray& Points() const { return m_points; }
 
     // Owners. A wizard on the newer base: the table forms default file names through it and
-    // keeps no saved block on apply (the wizard archives the table in-line). Null clears both.
-    void SetOwnerWizard(CWizardBase4* wizard);
+    // keeps no saved block on apply (the wizard archives the table in-line). Null clears it.
+    void SetOwnerWizard(CWizardBase4* wizard) { m_pOwner4 = wizard; }
     CWizardBase4* GetOwnerWizard() const { return m_pOwner4; }
-    BOOL IsOwnerOfKind4() const { return m_bOwnerIsKind4; }
+    BOOL IsOwnerOfKind4() const { return m_pOwner4 != nullptr ? TRUE : FALSE; }
     // A wizard on the older base (it keeps the table as a saved block).
     void SetOwnerWizard3(CWizardBase3* wizard) { m_pOwner3 = wizard; }
     CWizardBase3* GetOwnerWizard3() const { return m_pOwner3; }
@@ -190,7 +190,6 @@ protected:
     CString m_strFileNameSuffix;
     CString m_strParameterName;
     CWizardBase3* m_pOwner3 = nullptr;
-    BOOL m_bOwnerIsKind4 = FALSE;
     CWizardBase4* m_pOwner4 = nullptr;
 
     BYTE* m_pBlock = nullptr;

@@ -186,7 +186,7 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     if (m_pBlock != nullptr && m_nBlockLength > 0) LoadFromData();
 
     if (!m_bWriteFile) {
-        if (m_bOwnerIsKind4 && m_pOwner4 != nullptr)
+        if (m_pOwner4 != nullptr)
             m_strFileName = MakeDocumentFileName(m_pOwner4, m_strFileNameSuffix);
         else if (m_pOwner3 != nullptr)
             m_strFileName = MakeDocumentFileName(m_pOwner3, m_strFileNameSuffix);
@@ -656,7 +656,7 @@ BOOL CPropCharacteristicXYTable::OnApply() {
             m_strFileName = m_strComponentName + m_strFileNameInfix + m_strFileName;
         if (!ExportFile(m_nFileSaveVersion)) return FALSE;
     }
-    if (!m_bOwnerIsKind4) SaveBlock();
+    if (m_pOwner4 == nullptr) SaveBlock();
 
     const UINT failure = CheckMonotonic(m_points);
     if (failure != 0) {
