@@ -103,9 +103,8 @@ CCharacteristicDlg::CCharacteristicDlg(CPropCharacteristicXYTable* ownerPage, CS
 }
 
 CCharacteristicDlg::CCharacteristicDlg(CWnd* parent, CString titleName)
-    : CTBDialog(IDD, nullptr), m_strTitleName(titleName), m_pMessageTarget(parent) {
-    SetControlInfo(kFrameId, 15);
-    SetControlInfo(kHintId, 9);
+    : CCharacteristicDlg(static_cast<CPropCharacteristicXYTable*>(nullptr), titleName) {
+    m_pMessageTarget = parent;
 }
 
 CCharacteristicDlg::~CCharacteristicDlg() {
