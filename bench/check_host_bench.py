@@ -5,9 +5,11 @@ Usage: check_host_bench.py <host_bench binary, or the folder that holds it>
 
 The benchmark writes the model description of schematics of 2,000 and 20,000 resistors (half
 of them with a characteristic of data pairs) in one run. Fails (exit status 1) unless the
-larger schematic takes at most 11 times as long as the smaller one: medians of five
-repetitions, run interleaved so that a busy moment of the machine falls on both sizes alike,
-compared by the processor time the job took (the wall-clock times are shown as well).
+larger schematic takes at most 11 times as long as the smaller one: the fastest of seven
+repetitions of each, run interleaved so that a busy moment of the machine falls on both sizes
+alike, compared by the processor time the job took (the wall-clock times are shown as well).
+Load from other programs only ever adds time, so the fastest repetition is the one closest to
+the job's own cost; a median still moved by about 10% between runs on a busy machine.
 """
 import sys
 
@@ -23,9 +25,9 @@ def main(argv):
     try:
         # "DescribeSchematic/2000/min_time:1.000" and the like: the name and its size.
         times = bench_check.times("check_host_bench", argv, __doc__, "host_bench",
-                                  ["--benchmark_repetitions=5",
-                                   "--benchmark_enable_random_interleaving=true",
-                                   "--benchmark_report_aggregates_only=true"], 2)
+                                  ["--benchmark_repetitions=7",
+                                   "--benchmark_enable_random_interleaving=true"], 2,
+                                  fastest=True)
     except bench_check.Failed as failure:
         return failure.status
     if SMALL not in times or LARGE not in times:
