@@ -182,11 +182,13 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
     return host.Start(options, error);
 }
 
-// Reads the schematic and builds it in the host.
-int BuildFromFile(qv::Host& host, const std::string& path, const std::string& documentFolder) {
+// Starts the host, reads the schematic named on the command line and builds it in the host
+// (documentFolder: where its data files belong). kExitOk, or the exit status of the failure.
+int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder) {
     qv::Schematic schematic;
     std::string error;
-    if (!qv::ReadSchematicFile(path, schematic, error)) return Fail(error);
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
     if (!host.Build(schematic, documentFolder, error)) return Fail(error);
     return kExitOk;
 }
@@ -195,9 +197,8 @@ int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
     std::string error;
-    if (!StartHost(host, args, error)) return Fail(error);
     const std::string out = args.Get("-o");
-    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(out))) return rc;
+    if (int rc = StartAndBuild(host, args, FolderOf(out))) return rc;
     std::vector<std::string> written;
     if (!host.Describe(out, written, error)) return Fail(error);
     std::printf("model description of %s written to %s\n", Elements(host.ElementCount()).c_str(), written[0].c_str());
@@ -220,8 +221,7 @@ int Edit(const Arguments& args) {
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
 
     qv::Host host;
-    if (!StartHost(host, args, error)) return Fail(error);
-    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
+    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
     qv::EditOutcome outcome;
     const bool ok = host.Edit(element, lines, outcome, error);
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);
@@ -242,8 +242,7 @@ int Save(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("save needs SCHEMATIC and -o FILE.qva");
     qv::Host host;
     std::string error;
-    if (!StartHost(host, args, error)) return Fail(error);
-    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
+    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
     if (!host.Save(args.Get("-o"), error)) return Fail(error);
     std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
     return kExitOk;
@@ -272,8 +271,7 @@ int Svg(const Arguments& args) {
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
     qv::Host host;
-    if (!StartHost(host, args, error)) return Fail(error);
-    if (int rc = BuildFromFile(host, args.positional[0], FolderOf(args.positional[0]))) return rc;
+    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
     const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
     if (!ok) return Fail(error);
     std::printf("%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
