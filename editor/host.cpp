@@ -48,6 +48,15 @@ constexpr DWORD kMaxAdditionalData = 64u * 1024u * 1024u;
 CString ToCString(const std::string& text) { return CString(text.c_str(), static_cast<int>(text.size())); }
 std::string ToString(const CString& text) { return std::string(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength())); }
 
+// The parameter of that name in the set, deleted ones included; null when there is none.
+CWizardCopaObject3* ParamNamed(ParamHolder* holder, const std::string& name) {
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param != nullptr && ToString(param->GetName()) == name) return param;
+    }
+    return nullptr;
+}
+
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
@@ -285,16 +294,9 @@ bool Host::CreateWizard(Element& element, std::string& error) {
 bool Host::ApplyValues(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
     const std::string where = "element \"" + element.source.name + "\"";
-    auto find = [holder](const std::string& name) -> CWizardCopaObject3* {
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param != nullptr && ToString(param->GetName()) == name) return param;
-        }
-        return nullptr;
-    };
     holder->m_dwShowName = element.source.showName ? 1 : 0;
     for (const SchematicParam& value : element.source.params) {
-        CWizardCopaObject3* param = find(value.name);
+        CWizardCopaObject3* param = ParamNamed(holder, value.name);
         if (param == nullptr) {
             error = where + " has no parameter \"" + value.name + "\"";
             return false;
@@ -314,7 +316,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
         if (value.hasPin) param->UsePin(value.pin ? TRUE : FALSE);
     }
     for (const std::string& name : element.source.outputs) {
-        CWizardCopaObject3* param = find(name);
+        CWizardCopaObject3* param = ParamNamed(holder, name);
         if (param == nullptr) {
             error = where + " has no parameter \"" + name + "\" for an output";
             return false;
@@ -832,10 +834,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             ParamHolder* holder = m_editor->Holder(element.handle);
             holder->m_bySymbolVariant = record->symbolVariant;
             for (const auto& stored : record->params) {
-                CWizardCopaObject3* param = nullptr;
-                for (int p = 0; p < holder->GetParamCount() && param == nullptr; ++p)
-                    if (holder->GetParam(p) != nullptr && holder->GetParam(p)->GetName() == stored.name)
-                        param = holder->GetParam(p);
+                CWizardCopaObject3* param = ParamNamed(holder, ToString(stored.name));
                 if (param == nullptr)
                     throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + ToString(stored.name) + "\"");
                 param->SetValue(stored.value);
