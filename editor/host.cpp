@@ -48,6 +48,19 @@ constexpr DWORD kMaxAdditionalData = 64u * 1024u * 1024u;
 CString ToCString(const std::string& text) { return CString(text.c_str(), static_cast<int>(text.size())); }
 std::string ToString(const CString& text) { return std::string(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength())); }
 
+// The parameters that the set's live output entries were made for, in the order of the entries.
+std::vector<const CWizardCopaObject3*> OutputParams(const ParamHolder* holder) {
+    std::vector<const CWizardCopaObject3*> params;
+    for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
+        const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
+        if (entry == nullptr || entry->IsDeleted()) continue;
+        for (int p = 0; p < holder->GetParamCount(); ++p)
+            if (holder->GetParam(p) != nullptr && entry->GetTemplateObject() == holder->GetParam(p))
+                params.push_back(holder->GetParam(p));
+    }
+    return params;
+}
+
 // The parameter of that name in the set, deleted ones included; null when there is none.
 CWizardCopaObject3* ParamNamed(ParamHolder* holder, const std::string& name) {
     for (int i = 0; i < holder->GetParamCount(); ++i) {
@@ -750,13 +763,7 @@ bool Host::Save(const std::string& path, std::string& error) {
                 record->params.push_back(
                     {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
             }
-            for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
-                const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
-                if (entry == nullptr || entry->IsDeleted()) continue;
-                for (int p = 0; p < holder->GetParamCount(); ++p)
-                    if (holder->GetParam(p) != nullptr && entry->GetTemplateObject() == holder->GetParam(p))
-                        record->outputs.push_back(holder->GetParam(p)->GetName());
-            }
+            for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
             ar.WriteObject(record.get());
             records.push_back(std::move(record));
             if (element->wizard4 != nullptr) {
@@ -905,16 +912,9 @@ Schematic Host::CurrentSchematic() const {
             value.hasPin = value.pin;
             if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
         }
-        for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
-            const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
-            if (entry == nullptr || entry->IsDeleted()) continue;
-            for (int p = 0; p < holder->GetParamCount(); ++p) {
-                const CWizardCopaObject3* param = holder->GetParam(p);
-                if (param == nullptr || entry->GetTemplateObject() != param) continue;
-                const std::string name = ToString(param->GetName());
-                if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end())
-                    out.outputs.push_back(name);
-            }
+        for (const CWizardCopaObject3* param : OutputParams(holder)) {
+            const std::string name = ToString(param->GetName());
+            if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);
         }
         schematic.elements.push_back(std::move(out));
     }
