@@ -147,7 +147,36 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     return true;
 }
 
-std::string Quote(const std::string& text) {
+void DescribeCore(const WindowCore* core, std::ostringstream& out) {
+    out << core->id << ' ' << core->className;
+    if (!(core->style & WS_VISIBLE)) out << " hidden";
+    if (core->style & WS_DISABLED) out << " disabled";
+    if (core->kind == WindowKind::Button) {
+        if (core->check == BST_CHECKED) out << " checked";
+        if (core->check == BST_INDETERMINATE) out << " indeterminate";
+    }
+    out << ' ' << QuoteScriptText(core->text);
+    if (core->kind == WindowKind::ComboBox || core->kind == WindowKind::ListBox) {
+        out << " entries [";
+        for (size_t i = 0; i < core->entries.size(); ++i) out << (i ? ", " : "") << QuoteScriptText(core->entries[i].text);
+        out << "] selected " << core->curSel;
+    }
+    out << '\n';
+    if (core->kind == WindowKind::ListView) {
+        out << "  columns [";
+        for (size_t i = 0; i < core->columns.size(); ++i) out << (i ? ", " : "") << QuoteScriptText(core->columns[i].text);
+        out << "]\n";
+        for (size_t r = 0; r < core->rows.size(); ++r) {
+            out << "  row " << r << ':';
+            for (const std::string& cell : core->rows[r].cells) out << ' ' << QuoteScriptText(cell);
+            out << '\n';
+        }
+    }
+}
+
+} // namespace
+
+std::string QuoteScriptText(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\') out += '\\';
@@ -163,35 +192,6 @@ std::string Quote(const std::string& text) {
     }
     return out + "\"";
 }
-
-void DescribeCore(const WindowCore* core, std::ostringstream& out) {
-    out << core->id << ' ' << core->className;
-    if (!(core->style & WS_VISIBLE)) out << " hidden";
-    if (core->style & WS_DISABLED) out << " disabled";
-    if (core->kind == WindowKind::Button) {
-        if (core->check == BST_CHECKED) out << " checked";
-        if (core->check == BST_INDETERMINATE) out << " indeterminate";
-    }
-    out << ' ' << Quote(core->text);
-    if (core->kind == WindowKind::ComboBox || core->kind == WindowKind::ListBox) {
-        out << " entries [";
-        for (size_t i = 0; i < core->entries.size(); ++i) out << (i ? ", " : "") << Quote(core->entries[i].text);
-        out << "] selected " << core->curSel;
-    }
-    out << '\n';
-    if (core->kind == WindowKind::ListView) {
-        out << "  columns [";
-        for (size_t i = 0; i < core->columns.size(); ++i) out << (i ? ", " : "") << Quote(core->columns[i].text);
-        out << "]\n";
-        for (size_t r = 0; r < core->rows.size(); ++r) {
-            out << "  row " << r << ':';
-            for (const std::string& cell : core->rows[r].cells) out << ' ' << Quote(cell);
-            out << '\n';
-        }
-    }
-}
-
-} // namespace
 
 bool ParseEditScript(const std::vector<std::string>& lines, std::vector<ScriptAction>& actions, std::string& error) {
     std::vector<ScriptAction> result;
@@ -273,7 +273,7 @@ std::string DescribeControls(CWnd* window) {
     std::ostringstream out;
     const WindowCore* core = window != nullptr ? window->Core() : nullptr;
     if (core == nullptr) return "(no window)\n";
-    out << "window " << Quote(core->text) << '\n';
+    out << "window " << QuoteScriptText(core->text) << '\n';
     for (const WindowCore* child : core->children) DescribeCore(child, out);
     return out.str();
 }

@@ -24,6 +24,10 @@ struct ScriptAction {
 bool ParseEditScript(const std::vector<std::string>& lines, std::vector<ScriptAction>& actions, std::string& error);
 bool ParseEditScript(const std::string& text, std::vector<ScriptAction>& actions, std::string& error);
 
+// A text as one quoted argument of a script line: quotes and backslashes escaped, line ends
+// and tabs written "\n" and "\t", so that the reader gives back the text exactly.
+std::string QuoteScriptText(const std::string& text);
+
 // The controls of a window, one per line: ID, class, state flags, text, and the entries or
 // rows of lists (Windows-1252; the host converts its output).
 std::string DescribeControls(CWnd* window);

@@ -70,15 +70,6 @@ CWizardCopaObject3* ParamNamed(ParamHolder* holder, const std::string& name) {
     return nullptr;
 }
 
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string NumberText(double value) {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.17g", value);
@@ -205,12 +196,12 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
     switch (ch.kind) {
     case SchematicCharacteristic::Kind::Reference:
         lines.push_back("click " + std::to_string(kXyReference));
-        lines.push_back("type " + std::to_string(kXyReferenceText) + " " + Quoted(ch.reference));
+        lines.push_back("type " + std::to_string(kXyReferenceText) + " " + QuoteScriptText(ch.reference));
         break;
     case SchematicCharacteristic::Kind::FileReference:
         lines.push_back("click " + std::to_string(kXyLookUp));
         lines.push_back("click " + std::to_string(kXyFileReference));
-        lines.push_back("type " + std::to_string(kXyVariable) + " " + Quoted(ch.variable));
+        lines.push_back("type " + std::to_string(kXyVariable) + " " + QuoteScriptText(ch.variable));
         break;
     case SchematicCharacteristic::Kind::DataPairs:
         lines.push_back("click " + std::to_string(kXyLookUp));
@@ -225,7 +216,7 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
         }
         if (!ch.file.empty()) {
             lines.push_back("click " + std::to_string(kXyWriteFile));
-            lines.push_back("type " + std::to_string(kXyFileName) + " " + Quoted(ch.file));
+            lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
         }
         break;
     default:
@@ -723,7 +714,7 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
         return false;
     }
     const std::vector<std::string> lines = {
-        "sheet cancel {", "click " + std::to_string(kXyShow), "preview " + Quoted(path), "}",
+        "sheet cancel {", "click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "}",
         "click " + std::to_string(element->type->characteristic.button), "cancel"};
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) return false;
