@@ -59,8 +59,8 @@ def times(tool, argv, usage, program, options, name_parts, fastest=False):
             if entry.get("run_type") == "aggregate":
                 continue
             cpu, real = float(entry["cpu_time"]), float(entry["real_time"])
-            if name not in result or cpu < result[name]["cpu"]:
-                result[name] = {"cpu": cpu, "real": real}
+            best = result.setdefault(name, {"cpu": cpu, "real": real})
+            best["cpu"], best["real"] = min(best["cpu"], cpu), min(best["real"], real)
             continue
         if entry.get("run_type") == "aggregate":
             if entry.get("aggregate_name") != "median":
