@@ -204,21 +204,29 @@ BOOL ReadThreeColumnsFromBuffer(const BYTE** cursor, size_t* remaining, CPtrArra
     if (cursor == nullptr || remaining == nullptr) return 0;
     qv::bytes::Reader in(*cursor, *remaining);
 
+    // The old table never survives, even when not even the count can be read.
+    for (int c = 0; c < 3; ++c) Column(columns, c)->RemoveAll();
+    textsA->RemoveAll();
+    textsB->RemoveAll();
+
     DWORD rows = 0;
     if (in.ReadDword(rows)) {
-        for (int c = 0; c < 3; ++c) Column(columns, c)->RemoveAll();
         // Only rows that fit whole are read; a count larger than the data cannot make the
-        // reader allocate or read beyond the block.
-        for (DWORD r = 0; r < rows && in.Fits(24); ++r) {
+        // reader allocate or read beyond the block. A row that does not fit ends the reading:
+        // its remaining bytes are no texts.
+        bool allRows = true;
+        for (DWORD r = 0; r < rows; ++r) {
+            if (!in.Fits(24)) {
+                allRows = false;
+                break;
+            }
             for (int c = 0; c < 3; ++c) {
                 double value = 0.0;
                 in.ReadDouble(value);
                 Column(columns, c)->Add(value);
             }
         }
-        textsA->RemoveAll();
-        textsB->RemoveAll();
-        for (int t = 0; t < 6; ++t) {
+        for (int t = 0; allRows && t < 6; ++t) {
             CString text;
             if (!in.ReadText(text)) break;
             (t < 3 ? textsA : textsB)->Add(text);

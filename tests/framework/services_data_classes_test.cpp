@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -208,7 +209,9 @@ TEST_F(ThreeColumns, ShortestColumnGivesTheRowsAndReadsBack) {
 }
 
 TEST_F(ThreeColumns, ReaderTakesOnlyWholeFields) {
-    // The count promises 1000 rows; one row, two empty texts and two stray bytes follow.
+    // The count promises 1000 rows; one row follows, then ten bytes that would make two empty
+    // texts and two stray bytes. The block ends inside the second row, so the reading ends
+    // there: the ten bytes are no texts.
     Bytes buffer = {0xE8, 0x03, 0, 0};
     buffer.resize(4 + 24 + 10, 0);
     CStringArray readA;
@@ -219,8 +222,9 @@ TEST_F(ThreeColumns, ReaderTakesOnlyWholeFields) {
     size_t left = buffer.size();
     ASSERT_TRUE(ReadThreeColumnsFromBuffer(&in, &left, &columns, &readA, &readB));
     EXPECT_EQ(1, data[0].GetSize());
-    EXPECT_EQ(2u, left);
-    EXPECT_EQ(2, readA.GetSize());
+    EXPECT_EQ(10u, left);
+    EXPECT_EQ(buffer.data() + 28, in);
+    EXPECT_EQ(0, readA.GetSize());
     EXPECT_EQ(0, readB.GetSize());
 
     // Wrong shapes touch nothing.
@@ -228,6 +232,72 @@ TEST_F(ThreeColumns, ReaderTakesOnlyWholeFields) {
     two.SetSize(2);
     EXPECT_FALSE(ReadThreeColumnsFromBuffer(&in, &left, &columns, &two, &readB));
     EXPECT_EQ(0u, ThreeColumnsBufferSize(&columns, &two, &readB));
+}
+
+// A stored table of two rows cut after every possible length: what was read whole before
+// the cut is kept, nothing after the first field that does not fit is read, and the old
+// contents of the columns and texts never survive.
+TEST_F(ThreeColumns, ReaderStopsAtTheFirstFieldThatDoesNotFit) {
+    // 1.0 and 2.0 begin with four zero bytes: read as a text length they would make a
+    // stray empty text.
+    Bytes whole;
+    qv_test::AddDword(whole, 2);
+    for (double value : {1.0, 1.0, 1.0, 2.0, 2.0, 2.0}) qv_test::AddDouble(whole, value);
+    for (const std::string text : {"a", "bb", "", "ccc", "d", "ee"}) {
+        qv_test::AddDword(whole, static_cast<DWORD>(text.size()));
+        AppendText(whole, text);
+    }
+    ASSERT_EQ(4u + 48u + 5u + 6u + 4u + 7u + 5u + 6u, whole.size());
+
+    struct Case {
+        size_t length;        // bytes of the block given to the reader
+        int rows;             // rows read
+        int texts;            // texts read (first into A, then into B)
+        size_t consumed;      // bytes the cursor moved on
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0},    {1, 0, 0, 0},    {3, 0, 0, 0},    // no count
+        {4, 0, 0, 4},    {14, 0, 0, 4},   {27, 0, 0, 4},   // count, then inside row 1
+        {28, 1, 0, 28},  {32, 1, 0, 28},  {48, 1, 0, 28},  // inside row 2
+        {51, 1, 0, 28},  {52, 2, 0, 52},  {56, 2, 0, 52},  // both rows, inside text 1
+        {57, 2, 1, 57},  {62, 2, 1, 57},  {63, 2, 2, 63},  // texts "a", "bb"
+        {66, 2, 2, 63},  {67, 2, 3, 67},  {73, 2, 3, 67},  // "" and inside "ccc"
+        {74, 2, 4, 74},  {79, 2, 5, 79},  {84, 2, 5, 79},  // "ccc", "d", inside "ee"
+        {85, 2, 6, 85},
+    };
+    const std::vector<std::string> texts = {"a", "bb", "", "ccc", "d", "ee"};
+    // One case per call, so that a failed assertion ends only its own case.
+    auto check = [&](const Case& c) {
+        SCOPED_TRACE("block of " + std::to_string(c.length) + " bytes");
+        ASSERT_LE(c.length, whole.size());
+        // Leftovers of an earlier table that must not survive the reading.
+        for (auto& column : data) {
+            column.RemoveAll();
+            column.Add(-7.0);
+        }
+        CStringArray readA;
+        CStringArray readB;
+        readA.Add("old");
+        readA.Add("old");
+        readA.Add("old");
+        readB.Copy(readA);
+        // A copy of exactly the given length, so that reading beyond it is an address error.
+        const Bytes block(whole.begin(), whole.begin() + static_cast<long>(c.length));
+        const BYTE* in = block.data();
+        size_t left = block.size();
+        ASSERT_TRUE(ReadThreeColumnsFromBuffer(&in, &left, &columns, &readA, &readB));
+        EXPECT_EQ(c.consumed, static_cast<size_t>(in - block.data()));
+        EXPECT_EQ(c.length - c.consumed, left);
+        for (int col = 0; col < 3; ++col) {
+            ASSERT_EQ(c.rows, data[col].GetSize()) << "column " << col;
+            for (int r = 0; r < c.rows; ++r) EXPECT_EQ(r + 1.0, data[col][r]) << "column " << col << " row " << r;
+        }
+        ASSERT_EQ(std::min(c.texts, 3), readA.GetSize());
+        ASSERT_EQ(std::max(c.texts - 3, 0), readB.GetSize());
+        for (int t = 0; t < c.texts; ++t)
+            EXPECT_EQ(CString(texts[static_cast<size_t>(t)].c_str()), t < 3 ? readA[t] : readB[t - 3]) << "text " << t;
+    };
+    for (const Case& c : cases) check(c);
 }
 
 } // namespace
