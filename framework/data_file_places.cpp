@@ -107,35 +107,40 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
 }
 
 void MakeCharacteristicPathRelative(CString& directory, CString& path) {
-    const PathParts parts = SplitPath(path);
-    const CString folder = parts.Folder();
-    const CString bare = parts.name + parts.ext;
+    // The folder is everything up to the last separator, taken from the text itself rather
+    // than from a split path, which cuts long folders: folder + bare is the path again.
+    int last = -1;
+    for (int i = 0; i < path.GetLength(); ++i)
+        if (IsPathSeparator(path[i])) last = i;
+    const CString folder = path.Left(last + 1);
+    const CString bare = path.Mid(last + 1);
     if (folder.IsEmpty()) {
+        // A bare name lives in the document folder. Callers join directory and name as they
+        // stand, so the directory carries its trailing separator.
         directory = g_DocumentDir;
+        if (!directory.IsEmpty() && !EndsWithSeparator(directory)) directory += '/';
         path = bare;
         return;
     }
     // Folders compare exactly: on this system a folder that differs in letter case is
     // another folder, and a name made relative to it would name another file.
     const CString wanted = NormalisedFolder(folder);
-    if (!directory.IsEmpty() && NormalisedFolder(directory) == wanted) {
-        path = bare;
-        return;
-    }
-    if (!g_DocumentDir.IsEmpty() && NormalisedFolder(g_DocumentDir) == wanted) {
-        path = bare;
-        directory = g_DocumentDir;
-        return;
-    }
-    for (INT_PTR i = 0; i < g_CharacteristicSearchDirs.GetSize(); ++i) {
+    bool known = !directory.IsEmpty() && NormalisedFolder(directory) == wanted;
+    known = known || (!g_DocumentDir.IsEmpty() && NormalisedFolder(g_DocumentDir) == wanted);
+    for (INT_PTR i = 0; !known && i < g_CharacteristicSearchDirs.GetSize(); ++i) {
         const CString entry = g_CharacteristicSearchDirs.GetAt(i);
-        if (!entry.IsEmpty() && NormalisedFolder(entry) == wanted) {
-            path = bare;
-            directory = entry;
-            return;
-        }
+        known = !entry.IsEmpty() && NormalisedFolder(entry) == wanted;
     }
-    directory.Empty();
+    if (!known) {
+        directory.Empty();
+        return;
+    }
+    // Callers join directory and name as they stand ("directory + name"). The directory is
+    // therefore the path's own folder as the path spells it, with its separator: a known
+    // folder written without its trailing separator ("/cur" for "/cur/x.mdx") would
+    // otherwise join to another file ("/curx.mdx").
+    directory = folder;
+    path = bare;
 }
 
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {

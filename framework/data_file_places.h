@@ -32,10 +32,12 @@ void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard);
 // directory, in this order; directory names the folder where it was found.
 BOOL FindCharacteristicFile(CString& fileName, CString& directory);
 
-// Splits a full path into a folder known here and a bare file name: the path becomes the
-// bare name when its folder is the given directory, the document directory (directory :=
-// that) or a search directory (directory := that entry); otherwise it stays a full path and
-// directory is emptied. A path without a folder gets the document directory.
+// Splits a full path into a folder known here and a bare file name: when the path's folder
+// is the given directory, the document directory or a search directory (compared with
+// either separator and the trailing one implied), the path becomes the bare name and
+// directory that folder as the path spells it, with its separator; otherwise the path stays
+// a full one and directory is emptied. A path without a folder gets the document directory
+// (with a trailing separator). Either way directory + path names the file the path named.
 void MakeCharacteristicPathRelative(CString& directory, CString& path);
 
 // "<document name>__<component name>[__<suffix>].mdx" with every "." of both names turned

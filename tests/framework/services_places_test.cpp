@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -138,6 +140,83 @@ TEST_F(PlacesTest, MakesPathsRelativeToKnownFolders) {
     MakeCharacteristicPathRelative(directory, path);
     EXPECT_EQ(CString(docs.c_str()), directory);
     EXPECT_EQ(CString("bare.mdx"), path);
+}
+
+// The page joins what MakeCharacteristicPathRelative leaves as directory + name. Over every
+// combination of given directory, document directory, search directories and path, that
+// join must name the file the path named (a name without a folder: the file in the document
+// folder), and the name must be bare exactly when the path's folder is one of the known ones.
+TEST(RelativeCharacteristicPaths, DirectoryAndNameJoinBackToTheSameFile) {
+    const std::string longFolder = "/" + std::string(300, 'l') + "/";
+    const std::vector<std::string> directories = {
+        "", "/cur", "/cur/", "/cu", "/cu/", "/curx", "/curx/", "/cur/sub", "/cur/sub/", "/", "cur", "cur/",
+        "\\cur\\", "/cur\\sub", longFolder.substr(0, 256), longFolder};
+    const std::vector<std::string> documentDirs = {"", "/cur/", "/cur", "/cur/sub/", "/doc/", "/curx"};
+    const std::vector<std::vector<std::string>> searchLists = {{}, {"/cur"}, {"/cu/", "/curx"}, {"/cur/sub", ""}};
+    const std::vector<std::string> paths = {
+        "/cur/x.mdx", "/cur/sub/x.mdx", "/curx.mdx", "/curx/x.mdx", "/cu/x.mdx", "/cur/x", "x.mdx", "/x.mdx",
+        "cur/x.mdx", "/cur\\x.mdx", "\\cur\\x.mdx", "/cur/sub\\x.mdx", "/cur/", longFolder + "x.mdx",
+        longFolder.substr(0, 256) + "x.mdx"};
+
+    auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
+    // The folder part of a text: everything up to its last separator.
+    auto folderOf = [&](const std::string& text) {
+        for (size_t i = text.size(); i > 0; --i)
+            if (isSeparator(text[i - 1])) return text.substr(0, i);
+        return std::string();
+    };
+    // Folders as this system compares them: either separator, a trailing one implied.
+    auto sameFolder = [&](std::string a, std::string b) {
+        if (a.empty() || b.empty()) return false;
+        for (std::string* text : {&a, &b}) {
+            for (char& c : *text)
+                if (c == '\\') c = '/';
+            if (text->back() != '/') *text += '/';
+        }
+        return a == b;
+    };
+
+    int combinations = 0;
+    for (const std::string& documentDir : documentDirs) {
+        for (const auto& searchList : searchLists) {
+            g_DocumentDir = documentDir.c_str();
+            g_CharacteristicSearchDirs.RemoveAll();
+            for (const std::string& entry : searchList) g_CharacteristicSearchDirs.Add(entry.c_str());
+            for (const std::string& given : directories) {
+                for (const std::string& original : paths) {
+                    ++combinations;
+                    CString directory(given.c_str());
+                    CString path(original.c_str());
+                    MakeCharacteristicPathRelative(directory, path);
+                    const std::string joined = (directory + path).str();
+                    SCOPED_TRACE("directory \"" + given + "\", document folder \"" + documentDir + "\", path \"" +
+                                 original + "\" -> \"" + directory.str() + "\" + \"" + path.str() + "\"");
+
+                    const std::string folder = folderOf(original);
+                    if (folder.empty()) {
+                        // A bare name stays bare and lives in the document folder.
+                        std::string expected = documentDir;
+                        if (!expected.empty() && !isSeparator(expected.back())) expected += '/';
+                        EXPECT_EQ(expected + original, joined);
+                        EXPECT_EQ(original, path.str());
+                        continue;
+                    }
+                    EXPECT_EQ(original, joined);
+                    bool known = sameFolder(folder, given) || sameFolder(folder, documentDir);
+                    for (const std::string& entry : searchList) known = known || sameFolder(folder, entry);
+                    if (known) {
+                        EXPECT_EQ(original.substr(folder.size()), path.str()) << "a known folder leaves the bare name";
+                    } else {
+                        EXPECT_EQ(original, path.str()) << "an unknown folder keeps the full path";
+                        EXPECT_TRUE(directory.IsEmpty());
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(6 * 4 * 16 * 15, combinations);
+    g_DocumentDir.Empty();
+    g_CharacteristicSearchDirs.RemoveAll();
 }
 
 TEST(DocumentFileNames, NameFromDocumentAndComponent) {
