@@ -107,6 +107,88 @@ TEST_F(PassivePage, FileReferenceTableSetsItsBitAndTakesTheVariable) {
     EXPECT_TRUE(Unused(editor->Holder(element), 2016));
 }
 
+// The "@CH" snapshot of a look-up table must come from the parameter of the table's source:
+// the data file "CH_FILE" for data pairs, the variable "CH_STRG" for a file reference. The
+// two parameters carry different marks in their ExtType here, and a snapshot copies the
+// ExtType of the parameter it was taken from, so a snapshot taken from the wrong one shows.
+class PassiveSnapshotSource : public PassiveTest {
+protected:
+    static constexpr DWORD kFileMark = 0x100;
+    static constexpr DWORD kVariableMark = 0x200;
+
+    struct Outcome {
+        DWORD mark = 0;
+        DWORD modeWord = 0;
+        std::vector<std::string> names;
+    };
+
+    template <class Wizard>
+    Outcome ApplyTable(const std::vector<ParamRow>& rows, bool fileReference) {
+        DWORD element = 0;
+        auto wizard = NewWizard<Wizard>(rows, "X1", &element);
+        ParamHolder* holder = editor->Holder(element);
+        Param(holder, 1006)->SetExtType(kFileMark);
+        Param(holder, 1007)->SetExtType(kVariableMark);
+        wizard->Initialize(0);
+        Outcome outcome;
+        {
+            OpenPage<Wizard> open(*wizard);
+            CWnd* page = open.Page();
+            EXPECT_TRUE(qv::ui::Click(page, 2088));
+            qv::UserScript::Instance().ExpectSheet([fileReference](CPropertySheet& inner) {
+                CPropertyPage* table = inner.GetActivePage();
+                ASSERT_NE(nullptr, table);
+                ASSERT_TRUE(qv::ui::Click(table, 2114));
+                if (fileReference) {
+                    ASSERT_TRUE(qv::ui::Click(table, 2330));
+                    ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "CURVE_VAR"));
+                    return;
+                }
+                ASSERT_TRUE(qv::ui::Click(table, 2397));
+                ASSERT_TRUE(qv::ui::Click(table, 1122));
+                ASSERT_TRUE(qv::ui::Click(table, 1122));
+                CWnd* list = table->GetDlgItem(2121);
+                ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
+                ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+            });
+            EXPECT_TRUE(qv::ui::Click(page, 2016));
+            EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+        }
+        outcome.modeWord = wizard->GetModeWord();
+        outcome.names = SnapshotNames(wizard->GetSnapshots());
+        if (wizard->GetSnapshots().GetSize() > 0)
+            outcome.mark = static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(0))->GetExtType() &
+                           (kFileMark | kVariableMark);
+        return outcome;
+    }
+};
+
+TEST_F(PassiveSnapshotSource, TableSnapshotComesFromTheParameterOfItsSource) {
+    struct Case {
+        const char* what;
+        bool conductance;
+        bool fileReference;
+        DWORD mark;
+        DWORD modeWord;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"resistor, data pairs", false, false, kFileMark, 1u, {"@CH"}},
+        {"resistor, file reference", false, true, kVariableMark, 1u | kModeFileReference, {"@CH"}},
+        {"conductance, data pairs", true, false, kFileMark, 1u, {"@CH", "QUANT"}},
+        {"conductance, file reference", true, true, kVariableMark, 1u | kModeFileReference, {"@CH", "QUANT"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = c.conductance ? ApplyTable<CConductanceWizard4>(kConductanceRows, c.fileReference)
+                                              : ApplyTable<CResistorWizard4>(kResistorRows, c.fileReference);
+        EXPECT_EQ(c.names, outcome.names);
+        EXPECT_EQ(c.modeWord, outcome.modeWord);
+        EXPECT_EQ(c.mark, outcome.mark) << (c.mark == kFileMark ? "expected the snapshot of CH_FILE"
+                                                                : "expected the snapshot of CH_STRG");
+    }
+}
+
 TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
     DWORD element = 0;
     auto wizard = NewWizard<CConductanceWizard4>(kConductanceRows, "G1", &element);
