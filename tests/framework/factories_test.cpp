@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,18 +12,6 @@ namespace {
 
 std::string ClassNameOf(const CObject* object) {
     return object->GetRuntimeClass()->m_lpszClassName;
-}
-
-TEST(Factories, OlderFactoryRefusesIdsOutsideItsRangeAndOtherBasesIds) {
-    for (int id : {-1, -100, 0, 4, 114, 330, 1000})
-        EXPECT_EQ(nullptr, CreateWizardInstance(id)) << "ID " << id;
-    EXPECT_EQ(nullptr, CreateWizardInstance(8)) << "8 belongs to the newer base";
-    EXPECT_EQ(nullptr, CreateWizardInstance(112)) << "112 belongs to the newer base";
-}
-
-TEST(Factories, NewerFactoryRefusesIdsOfTheOlderBaseAndGaps) {
-    for (unsigned id : {0u, 5u, 6u, 7u, 21u, 32u, 113u, 115u, 329u, 331u, 339u, 341u, 0xFFFFFFFFu})
-        EXPECT_EQ(nullptr, CreateWizard4Instance(id)) << "ID " << id;
 }
 
 // The tables as the editor knows them, written out here independently of the code's tables:
@@ -104,35 +93,129 @@ TEST(Factories, TablesHoldExactlyTheEditorsIdsAndClasses) {
     EXPECT_EQ(qv::FactoryTable()[0].id, infos[0].id);
 }
 
+// The row of the code's table for an ID of a base, or null.
+const WizardFactoryEntry* RowOf(int base, unsigned id) {
+    for (const WizardFactoryEntry& entry : qv::FactoryTable())
+        if (entry.base == base && entry.id == id) return &entry;
+    return nullptr;
+}
+
+// The editor's rows of a base whose class is built (has a creator in the code's table).
+std::map<unsigned, std::string> BuiltIds(int base) {
+    std::map<unsigned, std::string> built;
+    for (const auto& [key, name] : EditorsIds()) {
+        const WizardFactoryEntry* row = RowOf(key.first, key.second);
+        if (key.first == base && row != nullptr && (base == 3 ? row->create3 != nullptr : row->create4 != nullptr))
+            built[key.second] = name;
+    }
+    return built;
+}
+
+// What one factory call gave for an ID that the editor's table (not the code's) expects to
+// be built with a class of that name, or to be refused.
+struct Yield {
+    bool refused;
+    std::string className;
+    bool onExpectedBase;
+};
+
+Yield Older(int id) {
+    std::unique_ptr<CObject> made(CreateWizardInstance(id));
+    if (!made) return {true, "", false};
+    return {false, ClassNameOf(made.get()), made->IsKindOf(RUNTIME_CLASS(CWizardBase3)) != 0};
+}
+
+Yield Newer(unsigned id) {
+    std::unique_ptr<CObject> made(CreateWizard4Instance(id));
+    if (!made) return {true, "", false};
+    return {false, ClassNameOf(made.get()), made->IsKindOf(RUNTIME_CLASS(CWizardBase4)) != 0};
+}
+
+void ExpectYield(const char* factory, long long id, const Yield& yield, const std::map<unsigned, std::string>& built,
+                 unsigned key) {
+    auto it = id >= 0 && id <= 0xFFFFFFFFLL ? built.find(key) : built.end();
+    if (it == built.end()) {
+        EXPECT_TRUE(yield.refused) << factory << " must refuse ID " << id << " but made a " << yield.className;
+        return;
+    }
+    ASSERT_FALSE(yield.refused) << factory << " refused its built ID " << id;
+    EXPECT_EQ(it->second, yield.className) << factory << " ID " << id;
+    EXPECT_TRUE(yield.onExpectedBase) << factory << " ID " << id << " made a wizard of the other base";
+}
+
+// Every ID either factory could be asked for: all IDs of both tables, the gaps between and
+// around them, and the extremes. A factory yields a wizard only for a built ID of its own
+// base, and that wizard's runtime class is the one the editor expects; everything else,
+// the other base's IDs included, is refused. Today only the newer base has built classes,
+// so the older factory must refuse the newer base's built IDs 15 and 16; once a class of the
+// older base is built, the newer factory must refuse its ID likewise.
+TEST(Factories, EachFactoryBuildsOnlyItsOwnBuiltIdsAndRefusesEveryOther) {
+    const std::map<unsigned, std::string> built3 = BuiltIds(3);
+    const std::map<unsigned, std::string> built4 = BuiltIds(4);
+    ASSERT_FALSE(built4.empty()) << "no built wizard at all: the check would prove nothing";
+
+    for (int id = -2; id <= 1100; ++id) {
+        ExpectYield("CreateWizardInstance", id, Older(id), built3, static_cast<unsigned>(id));
+        if (id >= 0) ExpectYield("CreateWizard4Instance", id, Newer(static_cast<unsigned>(id)), built4,
+                                 static_cast<unsigned>(id));
+    }
+    for (int id : {std::numeric_limits<int>::min(), -100, -65536 + 15, 65536 + 15, std::numeric_limits<int>::max()})
+        ExpectYield("CreateWizardInstance", id, Older(id), built3, static_cast<unsigned>(id));
+    for (unsigned id : {0x10000u + 15u, 0x80000000u, 0x80000000u + 15u, 0xFFFFFFFFu})
+        ExpectYield("CreateWizard4Instance", id, Newer(id), built4, id);
+
+    // Spelled out, so that a factory that looked in the wrong table fails by name.
+    for (const auto& [id, name] : built4)
+        EXPECT_TRUE(Older(static_cast<int>(id)).refused) << "the older factory made " << name << " for ID " << id;
+    for (const auto& [id, name] : built3)
+        EXPECT_TRUE(Newer(id).refused) << "the newer factory made " << name << " for ID " << id;
+}
+
 // Walks every ID of both tables. A built ID must yield a new object of exactly its listed
-// class each time; an ID whose class does not exist yet must yield 0. The IDs still missing
+// class each time. An ID whose class is not built yet must yield 0, its class must not be
+// creatable by name (a class that can be made but has no row is a wizard the editor can
+// never reach), and the exported table must report it as not built. The IDs still missing
 // are listed, without failing, while their families are being built.
 TEST(Factories, CompletenessEveryIdYieldsItsClassOrNothingYet) {
+    const QvFactoryInfo* infos = nullptr;
+    const size_t infoCount = QvGetFactoryTable(&infos);
+    ASSERT_EQ(qv::FactoryTable().size(), infoCount);
+    ASSERT_NE(nullptr, infos);
+
     std::string missing;
     int built = 0;
+    size_t index = 0;
     for (const WizardFactoryEntry& entry : qv::FactoryTable()) {
+        const QvFactoryInfo& info = infos[index++];
+        EXPECT_EQ(entry.id, info.id);
+        EXPECT_EQ(entry.base, info.base);
+        EXPECT_STREQ(entry.className, info.className);
         const bool isBuilt = entry.base == 3 ? entry.create3 != nullptr : entry.create4 != nullptr;
-        std::unique_ptr<CObject> first;
-        std::unique_ptr<CObject> second;
-        if (entry.base == 3) {
-            first.reset(CreateWizardInstance(static_cast<int>(entry.id)));
-            second.reset(CreateWizardInstance(static_cast<int>(entry.id)));
-        } else {
-            first.reset(CreateWizard4Instance(entry.id));
-            second.reset(CreateWizard4Instance(entry.id));
-        }
+        EXPECT_EQ(isBuilt ? 1 : 0, info.built) << "ID " << entry.id;
+        const Yield first = entry.base == 3 ? Older(static_cast<int>(entry.id)) : Newer(entry.id);
         if (!isBuilt) {
-            EXPECT_EQ(nullptr, first) << "ID " << entry.id << " has no creator but yields an object";
+            EXPECT_TRUE(first.refused) << "ID " << entry.id << " has no creator but yields a " << first.className;
+            const CRuntimeClass* registered = CRuntimeClass::FromName(entry.className);
+            EXPECT_TRUE(registered == nullptr || registered->m_pfnCreateObject == nullptr)
+                << entry.className << " can be created by name, but ID " << entry.id << " has no creator";
             missing += " " + std::to_string(entry.base) + ":" + std::to_string(entry.id);
             continue;
         }
         ++built;
-        ASSERT_NE(nullptr, first) << "ID " << entry.id;
-        ASSERT_NE(nullptr, second) << "ID " << entry.id;
-        EXPECT_NE(first.get(), second.get()) << "ID " << entry.id << ": two calls, two objects";
-        EXPECT_EQ(entry.className, ClassNameOf(first.get())) << "ID " << entry.id;
-        const CRuntimeClass* expectedBase = entry.base == 3 ? RUNTIME_CLASS(CWizardBase3) : RUNTIME_CLASS(CWizardBase4);
-        EXPECT_TRUE(first->IsKindOf(expectedBase)) << "ID " << entry.id;
+        std::unique_ptr<CObject> one;
+        std::unique_ptr<CObject> two;
+        if (entry.base == 3) {
+            one.reset(CreateWizardInstance(static_cast<int>(entry.id)));
+            two.reset(CreateWizardInstance(static_cast<int>(entry.id)));
+        } else {
+            one.reset(CreateWizard4Instance(entry.id));
+            two.reset(CreateWizard4Instance(entry.id));
+        }
+        ASSERT_NE(nullptr, one) << "ID " << entry.id;
+        ASSERT_NE(nullptr, two) << "ID " << entry.id;
+        EXPECT_NE(one.get(), two.get()) << "ID " << entry.id << ": two calls, two objects";
+        EXPECT_EQ(entry.className, ClassNameOf(one.get())) << "ID " << entry.id;
+        EXPECT_TRUE(first.onExpectedBase) << "ID " << entry.id;
     }
     if (!missing.empty())
         std::printf("[ info ] %d of %zu wizard IDs built; not built yet (base:id):%s\n", built,
