@@ -5,6 +5,8 @@
 #include "win32/profile.h"
 #include "win32/win32.h"
 
+#include "tests/support/sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -36,8 +38,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 class HostEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        char pattern[] = "/tmp/qvhost_test_XXXXXX";
-        scratch = mkdtemp(pattern);
+        std::string pattern = qv_test::TempFolder() + "/qvhost_test_XXXXXX";
+        scratch = mkdtemp(pattern.data());
         setenv("QV_USER_PROFILE", (scratch + "/user.ini").c_str(), 1);
         qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
         qv::SetProfileFolder(scratch);

@@ -1,3 +1,5 @@
+#include "tests/support/sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -22,7 +24,8 @@ struct RunResult {
 RunResult RunHost(const std::string& args) {
     RunResult result;
     // The host writes column widths into the user profile: each test process has its own.
-    static const std::string profile = "/tmp/qvhost_test_profile_" + std::to_string(getpid()) + ".ini";
+    static const std::string profile =
+        qv_test::TempFolder() + "/qvhost_test_profile_" + std::to_string(getpid()) + ".ini";
     static const struct Remover {
         ~Remover() { std::remove(profile.c_str()); }
     } remover;
@@ -71,8 +74,8 @@ std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples
 // A scratch folder for one test, removed with it.
 struct Scratch {
     Scratch() {
-        char pattern[] = "/tmp/qvhost_cli_XXXXXX";
-        path = mkdtemp(pattern);
+        std::string pattern = qv_test::TempFolder() + "/qvhost_cli_XXXXXX";
+        path = mkdtemp(pattern.data());
     }
     ~Scratch() {
         std::error_code code;

@@ -11,7 +11,11 @@
 #include "toolkit/tb_sheet.h"
 #include "wizard/wizard.h"
 
+#include "tests/support/sandbox.h"
+
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <fstream>
 #include <memory>
 
@@ -28,7 +32,7 @@ protected:
         ScriptedTest::SetUp();
         folders = std::make_unique<TempFolders>();
         profile = folders->root.string() + "/profile.ini";
-        setenv("QV_USER_PROFILE", profile.c_str(), 1);
+        profileVariable.emplace("QV_USER_PROFILE", profile);
         editor.SetBreachHandler([](const std::string& what) { ADD_FAILURE() << what; });
         auto holder = std::make_unique<ParamHolder>();
         holder->m_strElementName = "R1";
@@ -42,7 +46,7 @@ protected:
     }
     void TearDown() override {
         sheet.DestroyWindow();
-        unsetenv("QV_USER_PROFILE");
+        profileVariable.reset();
         folders.reset();
         ScriptedTest::TearDown();
     }
@@ -83,6 +87,7 @@ protected:
 
     std::unique_ptr<TempFolders> folders;
     std::string profile;
+    std::optional<qv_test::ScopedEnv> profileVariable;
     qv::SchematicEditor editor;
     DWORD element = 0;
     CWizardBase4 wizard;

@@ -6,6 +6,8 @@
 #include "afx/user_script.h"
 #include "win32/profile.h"
 
+#include "tests/support/sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -49,17 +51,8 @@ END_MESSAGE_MAP()
 // A per-user profile file of the test's own.
 class ProfileFile {
 public:
-    ProfileFile() {
-        char tmpl[] = "/tmp/qv_ui_profile_XXXXXX";
-        int fd = mkstemp(tmpl);
-        if (fd >= 0) close(fd);
-        path_ = tmpl;
-        setenv("QV_USER_PROFILE", path_.c_str(), 1);
-    }
-    ~ProfileFile() {
-        unsetenv("QV_USER_PROFILE");
-        std::remove(path_.c_str());
-    }
+    ProfileFile() : path_(NewFile()), env_("QV_USER_PROFILE", path_) {}
+    ~ProfileFile() { std::remove(path_.c_str()); }
     std::string Read() const {
         std::ifstream in(path_);
         std::stringstream s;
@@ -68,7 +61,14 @@ public:
     }
 
 private:
+    static std::string NewFile() {
+        std::string tmpl = qv_test::TempFolder() + "/qv_ui_profile_XXXXXX";
+        int fd = mkstemp(tmpl.data());
+        if (fd >= 0) close(fd);
+        return tmpl;
+    }
     std::string path_;
+    qv_test::ScopedEnv env_;
 };
 
 class EditListTest : public ::testing::Test {

@@ -1,6 +1,8 @@
 // The browse edit's completions for a typed file name.
 #include "toolkit/tb_edits.h"
 
+#include "tests/support/sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,8 +13,8 @@
 namespace {
 
 TEST(BrowseEdit, CompletesTheLastPartOfTheTypedPath) {
-    char tmpl[] = "/tmp/qv_browse_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string tmpl = qv_test::TempFolder() + "/qv_browse_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     std::string dir = tmpl;
     for (const char* name : {"alpha.mdx", "alps.txt", "beta.mdx"}) {
         FILE* f = std::fopen((dir + "/" + name).c_str(), "w");

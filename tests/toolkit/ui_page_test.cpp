@@ -10,10 +10,14 @@
 
 #include "win32/profile.h"
 
+#include "tests/support/sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -70,14 +74,18 @@ protected:
         ASSERT_NE(module, nullptr);
         oldResources = AfxGetResourceHandle();
         AfxSetResourceHandle(module);
+        // Column widths go to a profile file of the test's own.
+        profile = qv_test::TempFolder() + "/page_test_" + std::to_string(getpid()) + ".ini";
+        profileVariable.emplace("QV_USER_PROFILE", profile);
     }
     void TearDown() {
         AfxSetResourceHandle(oldResources);
         if (module) FreeLibrary(module);
-        unsetenv("QV_USER_PROFILE");
+        profileVariable.reset();
         std::remove(profile.c_str());
     }
     std::string profile;
+    std::optional<qv_test::ScopedEnv> profileVariable;
     HMODULE module = nullptr;
     HINSTANCE oldResources = nullptr;
 };
