@@ -1,0 +1,312 @@
+// Linear voltage source (wizard ID 3) and linear current source (wizard ID 4): a constant
+// value or one of six periodic time functions, with AC parameters on a second page. The
+// wizards, their shared page (dialog 101) with one variant per element, and the parameters
+// they address.
+//
+// Parameters the two elements expect (value ID = dialog control):
+//
+// | Value ID | Voltage (3)  | Current (4) | Type        | Role                                     |
+// |----------|--------------|-------------|-------------|------------------------------------------|
+// | 2028     | "EMF" (or "P") | "IS"      | 0x4 / 0x8   | constant value; an output while time-controlled |
+// | 2034     | "AMPL"       | "AMPL"      | 0x4         | amplitude; its presence offers the time functions |
+// | 2036     | "FREQ"       | "FREQ"      | 0x4         | frequency                                |
+// | 2038     | "TPERIO"     | "TPERIO"    | 0x4         | period (derived unless "Period" is ticked) |
+// | 2040     | "TDELAY"     | "TDELAY"    | 0x4         | delay                                    |
+// | 2042     | "PHASE"      | "PHASE"     | 0x4         | phase                                    |
+// | 2047     | "OFF"        | "OFF"       | 0x4         | offset                                   |
+// | 2049     | "PERIO"      | "PERIO"     | 0x4         | periodical: "1" or "0"                   |
+// | 2051     | "TRISE"      | "TRISE"     | 0x4         | rise time (trapezoid)                    |
+// | 2053     | "TFALL"      | "TFALL"     | 0x4         | fall time (trapezoid)                    |
+// | 2055     | "PWIDTH"     | "PWIDTH"    | 0x4         | pulse width (trapezoid)                  |
+// | 2305     | "PARTDERIV"  | "PARTDERIV" | 0x4         | partial derivation: "1" or "0"           |
+// | 2472     | "SPC"        | -           | 0x4         | SPICE compatible: "1" or "0"             |
+// | 2425     | "AC_MAG"     | "AC_MAG"    | 0x4         | AC magnitude (AC page)                   |
+// | 2434     | "AC_PHASE"   | "AC_PHASE"  | 0x4         | AC phase (AC page)                       |
+// | 2430     | "AC_RE"      | "AC_RE"     | 0x4         | AC real part (AC page)                   |
+// | 2432     | "AC_IM"      | "AC_IM"     | 0x4         | AC imaginary part (AC page)              |
+// | 2018     | voltage      | voltage     | 0x8         | default output ("SDB")                   |
+// | 2019     | current      | current     | 0x8         | default output ("SDB")                   |
+//
+// The element's template contains "IMMANENT"; its model text carries "@TYPE" and
+// "@PARAMLIST" ("@TYPE@NAME ( @PARAMLIST);"). The keywords for "@TYPE" end in a blank.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/ac_parameters.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+
+namespace qv::sources {
+constexpr WORD kIdValue = 2028;
+constexpr WORD kIdAmplitude = 2034;
+constexpr WORD kIdFrequency = 2036;
+constexpr WORD kIdPeriod = 2038;
+constexpr WORD kIdDelay = 2040;
+constexpr WORD kIdPhase = 2042;
+constexpr WORD kIdOffset = 2047;
+constexpr WORD kIdPeriodical = 2049;
+constexpr WORD kIdRise = 2051;
+constexpr WORD kIdFall = 2053;
+constexpr WORD kIdWidth = 2055;
+constexpr WORD kIdPartialDerivation = 2305;
+constexpr WORD kIdSpice = 2472;
+constexpr WORD kIdOutputVoltage = 2018;
+constexpr WORD kIdOutputCurrent = 2019;
+constexpr WORD kIdOutputValue = 2056;
+constexpr UINT kLinearSourceTemplate = 101;
+
+// Time-function kinds: -1 the constant value, else the index of the list "Sine", "Pulse",
+// "Triangular", "Trapezoidal", "Saw-tooth Rising", "Saw-tooth Falling".
+constexpr int kKindConstant = -1;
+constexpr int kKindSine = 0;
+constexpr int kKindTrapezoid = 3;
+constexpr int kKindCount = 6;
+constexpr bool IsTimeKind(int kind) { return kind >= 0 && kind < kKindCount; }
+
+// Archived snapshot lists are refused beyond this many entries.
+constexpr DWORD kMaxSnapshots = 10000;
+} // namespace qv::sources
+
+class CPropLinearSource;
+
+// The part the two wizards share: the settings that are no parameters of the element and
+// the list of parameters the chosen time function writes.
+class CLinearSourceWizardBase4 : public CACWizardBase4 {
+    DECLARE_DYNAMIC(CLinearSourceWizardBase4)
+public:
+    CLinearSourceWizardBase4();
+    // The copy used by Clone; a null source gives the defaults.
+    explicit CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other);
+    ~CLinearSourceWizardBase4() override;
+
+    int GetWizardKind() override;
+    CWizardBase4* Clone() override = 0;
+    BOOL WantChangeNotification() override;
+    // A changed frequency or trapezoid time derives the period (unless it is fixed).
+    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
+    // Sheet version 4: the AC base's block, then WORD schema 1, DWORD kind, DWORD list
+    // selection, DWORD period fixed, CString RMS text, DWORD amplitude mode, DWORD n, n
+    // snapshots, DWORD AC use.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
+    void Serialize(CArchive& ar, ESheetVersion version) override;
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+
+    // The page's settings on apply; the snapshots are copied (none for a null list).
+    void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
+                           const CPtrArray* snapshots, BOOL acUse);
+
+    DWORD GetSchema() const { return m_dwSchema; }
+    int GetKind() const { return m_nKind; }
+    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
+    const CString& GetRMSText() const { return m_strRMS; }
+    BOOL GetPeriodFixed() const { return m_bPeriodFixed; }
+    int GetListSelection() const { return m_nListSelection; }
+    BOOL GetACUse() const { return m_bACUse; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    CPtrArray& GetSnapshots() { return m_Snapshots; }
+
+    // The period text of the kind from the parameter set: the sum of rise, width and fall
+    // for the trapezoid, the reciprocal of the frequency for every other kind. FALSE when a
+    // parameter it needs is missing.
+    BOOL DerivePeriodText(ParamHolder* holder, int kind, CString* period) const;
+
+protected:
+    DWORD m_dwSchema = 1;
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
+    int m_nKind = qv::sources::kKindConstant;
+    DWORD m_dwAmplitudeMode = 1;
+    CString m_strRMS;
+    BOOL m_bPeriodFixed = FALSE;
+    int m_nListSelection = 0;
+    BOOL m_bACUse = FALSE;
+};
+
+class CPropLinearSource : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropLinearSource)
+public:
+    // For the runtime-class factory: no wizard, no parameters, no layout information.
+    CPropLinearSource();
+    CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params);
+    ~CPropLinearSource() override;
+
+    // Page block of older data: class record "CPropLinearSource", DWORD page version,
+    // DWORD amplitude mode, CString RMS text, DWORD period fixed, DWORD phase unit (versions
+    // 1 to 9 only), DWORD list selection (read from version 9 on).
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    // The parameters the kind writes into the model text; supplied by the variants.
+    virtual void BuildCompareList(int kind);
+    virtual void UpdateTypeControls();
+    virtual void UpdateInputControls();
+
+    // Gives the page another wizard and parameter set (the caller has given the old cookie back).
+    void Rebind(CLinearSourceWizardBase4* wizard, ParamHolder* params);
+    ParamHolder* GetParams() const { return m_pParams; }
+    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
+    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
+    CPropACParameters* ACPage() const;
+
+    // The wizard's settings before the dialog exists; the snapshots are copied.
+    void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
+                           const CPtrArray* snapshots, BOOL acUse);
+    // Kind from the controls and the list of that kind; with handOver 1 the settings, the
+    // list and the AC page's mode go to the wizard.
+    void StoreSettings(int handOver);
+    // Marks the parameters the kind does not use (ExtType bit 0x20000).
+    void MarkUnusedParameters();
+    // Reads element data of the older wizard generation (see the .cpp for the layout).
+    void ConvertWizard3Data(const void* data, long length);
+    void UpdatePeriod();
+    void UpdateAmplitudeFromRMS();
+    void EnablePinnedFields();
+
+    int GetKind() const { return m_nKind; }
+    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
+    const CString& GetRMSText() const { return m_strRMS; }
+    BOOL GetPeriodFixed() const { return m_bPeriodFixed; }
+    int GetListSelection() const { return m_nListSelection; }
+    BOOL GetACUse() const { return m_bACUse; }
+    BOOL HasTimeFunctions() const { return m_bTimeFunctions; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+
+protected:
+    void SetLayout();
+    // Reads the controls (when the page has a window) and the selection of the list.
+    void ReadControls();
+    // The list's selection when it is one of the six kinds, else -1.
+    int FormSelection() const;
+    // -1 for the constant value, else the list's selection; `fallback` when the radio or the
+    // list has no window or the list has no valid selection.
+    int KindFromControls(int fallback) const;
+    void HandOverSettings();
+    void SetPeriodText(const CString& text);
+    void SyncAmplitudeRadios();
+    void EnableControl(int id, BOOL enable);
+    void ShowControl(int id, BOOL show);
+    void AppendSnapshot(const char* name, const char* rename);
+    // The shared list of both variants.
+    void FillCompareList(int kind, const char* valueName, bool voltage);
+    CString DescriptionWithUnit(WORD valueID);
+
+    void OnUsePin();
+    void OnOutputVoltage();
+    void OnOutputCurrent();
+    void OnOutputValue();
+    void OnConstant();
+    void OnTimeControlled();
+    void OnFormSelected();
+    void OnAmplitude();
+    void OnRmsValue();
+    void OnPeriodFixed();
+    void OnRmsChanged();
+    void OnPeriodSourceChanged();
+    void OnFieldChanged();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CLinearSourceWizardBase4* m_pWizard = nullptr;
+    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
+    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    BOOL m_bSpicePresent = FALSE;
+    BOOL m_bTimeFunctions = FALSE;
+    DWORD m_dwAmplitudeMode = 1;
+    int m_nKind = qv::sources::kKindConstant;
+    CTBUnitComboBox m_cmbUnits[10];  // 2508, 2512, 2509, 2514, 2510, 2513, 2517, 2516, 2515, 2507
+    CButton m_radConstant;       // 2027
+    CButton m_radTimeControlled; // 2031
+    CButton m_radAmplitude;      // 2203
+    CButton m_radRms;            // 2204
+    CComboBox m_cmbPeriodical;   // 2049
+    CComboBox m_cmbForm;         // 2032
+    BOOL m_bShowName = FALSE;
+    BOOL m_bUsePin = FALSE;
+    CString m_strAmplitude;
+    CString m_strDelay;
+    CString m_strFall;
+    CString m_strFrequency;
+    CString m_strName;
+    CString m_strOffset;
+    CString m_strPeriod;
+    CString m_strPhase;
+    CString m_strWidth;
+    CString m_strRise;
+    CString m_strValue;
+    BOOL m_bPeriodFixed = FALSE;
+    CString m_strRMS;
+    BOOL m_bOutputCurrent = FALSE;
+    BOOL m_bOutputVoltage = FALSE;
+    BOOL m_bOutputValue = FALSE;
+    BOOL m_bPartialDerivation = FALSE;
+    BOOL m_bSpice = FALSE;
+    int m_nListSelection = -1;
+    BOOL m_bACUse = FALSE;
+};
+
+// The voltage source's variant: "EMF" (or "P" without time functions) and "SPC".
+class CPropLinearSourceV : public CPropLinearSource {
+public:
+    using CPropLinearSource::CPropLinearSource;
+    void BuildCompareList(int kind) override;
+};
+
+// The current source's variant: "IS" and "PARTDERIV" for the constant, never "SPC".
+class CPropLinearSourceI : public CPropLinearSource {
+public:
+    using CPropLinearSource::CPropLinearSource;
+    void BuildCompareList(int kind) override;
+};
+
+class CLinearVoltageSourceWizard4 : public CLinearSourceWizardBase4 {
+    DECLARE_DYNAMIC(CLinearVoltageSourceWizard4)
+public:
+    CLinearVoltageSourceWizard4() = default;
+    explicit CLinearVoltageSourceWizard4(const CLinearVoltageSourceWizard4* other)
+        : CLinearSourceWizardBase4(other) {}
+    ~CLinearVoltageSourceWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    CPropLinearSourceV* GetPage() const { return m_pPage; }
+
+private:
+    CPropLinearSourceV* m_pPage = nullptr;
+};
+
+class CLinearCurrentSourceWizard4 : public CLinearSourceWizardBase4 {
+    DECLARE_DYNAMIC(CLinearCurrentSourceWizard4)
+public:
+    CLinearCurrentSourceWizard4() = default;
+    explicit CLinearCurrentSourceWizard4(const CLinearCurrentSourceWizard4* other)
+        : CLinearSourceWizardBase4(other) {}
+    ~CLinearCurrentSourceWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    CPropLinearSourceI* GetPage() const { return m_pPage; }
+
+private:
+    CPropLinearSourceI* m_pPage = nullptr;
+};
