@@ -1,0 +1,245 @@
+// Model text of the linear voltage and current sources, compared as whole texts, with the
+// derived period and the AC lines each entry form writes.
+#include "sources_support.h"
+
+#include "framework/param_access.h"
+
+using namespace sources_test;
+
+namespace {
+
+constexpr char kTemplate[] = "IMMANENT";
+constexpr char kModel[] = "@TYPEV1 ( @PARAMLIST);";
+
+class SourcesModelText : public SourcesTest {
+protected:
+    std::string Write(CLinearSourceWizardBase4& wizard, const char* model = kModel) {
+        CString text = model;
+        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
+        EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "every pending placeholder is resolved or dropped";
+        return text.str();
+    }
+};
+
+TEST_F(SourcesModelText, TemplateWithoutImmanentLeavesTheTextAlone) {
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1");
+    CString text = kModel;
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "E @NAME", text));
+    EXPECT_EQ(kModel, text.str());
+    EXPECT_EQ(0u, editor->Requests().size());
+}
+
+// A new element written before any page was opened: Initialize(0) gives it the constant value.
+TEST_F(SourcesModelText, ConstantWithoutACUse) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    EXPECT_EQ(-1, wizard->GetKind());
+    EXPECT_EQ("E V1 ( EMF := @EMF, PARTDERIV := @PARTDERIV, SPC := @SPC, AC_PHASE := @AC_PHASE, "
+              "AC_MAG := @AC_MAG );",
+              Write(*wizard));
+    // The constant derives the period from the frequency too.
+    EXPECT_EQ("0.02", Param(editor->Holder(element), 2038)->GetValue().str());
+}
+
+TEST_F(SourcesModelText, ConstantWithACUseTakesMagnitudeFromTheValueAndPhaseZero) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2028, "12"), "V1", &element);
+    // The magnitude is read in the AC parameter's used unit and written in its unit.
+    Param(editor->Holder(element), 2425)->SetUsedUnit("mV");
+    Settle(*wizard, -1, {"EMF", "PARTDERIV", "SPC", "@AC_PHASE_VAL", "@AC_MAG_VAL"}, 1, "", FALSE, 0, TRUE);
+    EXPECT_EQ("E V1 ( EMF := @EMF, PARTDERIV := @PARTDERIV, SPC := @SPC, AC_PHASE := 0, AC_MAG := 0.012 );",
+              Write(*wizard));
+}
+
+TEST_F(SourcesModelText, RealAndImaginaryPartsBecomeMagnitudeAndQuadrantCorrectPhase) {
+    DWORD element = 0;
+    auto rows = WithValue(WithValue(kVoltageRows, 2430, "-3"), 2432, "4");
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element);
+    Settle(*wizard, 0, {"FREQ", "TPERIO", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY", "SPC", "@AC_PHASE", "@AC_MAG"});
+    static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(8))->SetFrom(Param(editor->Holder(element), 2430));
+    static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(8))->SetName("@AC_PHASE");
+    EXPECT_EQ("ESINE V1 ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, "
+              "OFF := @OFF, TDELAY := @TDELAY, SPC := @SPC, AC_PHASE := ATAN2((4),(-3))*(180/PI), "
+              "AC_MAG := SQRT((-3)^2+(4)^2) );",
+              Write(*wizard));
+}
+
+TEST_F(SourcesModelText, TrapezoidWithNumericAndSymbolicTimes) {
+    struct Case {
+        const char* rise;
+        const char* width;
+        const char* fall;
+        const char* period;
+    };
+    const Case cases[] = {
+        {.rise = "1m", .width = "8m", .fall = "1m", .period = "0.01"},
+        {.rise = "1u", .width = "2u", .fall = "1u", .period = "4e-06"},
+        {.rise = "TR", .width = "PW", .fall = "TF", .period = " TR + PW + TF"},
+        {.rise = "1m", .width = "PW", .fall = "1m", .period = " 1m + PW + 1m"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.period);
+        DWORD element = 0;
+        auto rows = WithValue(WithValue(WithValue(kVoltageRows, 2051, c.rise), 2055, c.width), 2053, c.fall);
+        auto wizard = NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element);
+        Settle(*wizard, 3, {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY", "SPC",
+                            "AC_PHASE", "AC_MAG"});
+        EXPECT_EQ("ETRAPEZ V1 ( TPERIO := @TPERIO, TRISE := @TRISE, TFALL := @TFALL, PWIDTH := @PWIDTH, "
+                  "AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, SPC := @SPC, "
+                  "AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );",
+                  Write(*wizard));
+        EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());
+    }
+}
+
+TEST_F(SourcesModelText, FixedPeriodIsNeverDerived) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2038, "7m"), "V1", &element);
+    Settle(*wizard, 0, {"FREQ", "TPERIO"}, 1, "", TRUE);
+    Write(*wizard);
+    EXPECT_EQ("7m", Param(editor->Holder(element), 2038)->GetValue().str());
+    EXPECT_EQ(0u, editor->CountRequests(25));
+    wizard->NotifyChanged(3, Param(editor->Holder(element), 2036));
+    EXPECT_EQ("7m", Param(editor->Holder(element), 2038)->GetValue().str());
+}
+
+TEST_F(SourcesModelText, PeriodFromFrequencyKeepsAFormulaForZeroOrText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2k", "0.0005"}, {"0", "1/(0)"}, {"F0", "1/(F0)"}, {"1e-400", "1/(1e-400)"}};
+    for (const auto& [frequency, period] : cases) {
+        SCOPED_TRACE(frequency);
+        DWORD element = 0;
+        auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2036, frequency), "V1", &element);
+        Settle(*wizard, 1, {"FREQ"});
+        Write(*wizard);
+        EXPECT_EQ(period, Param(editor->Holder(element), 2038)->GetValue().str());
+    }
+}
+
+// "@PHASE" and "@AC_PHASE_PHI" of older lists switch their parameters to radians; the
+// "@AC_PHASE" that the second one leaves is resolved only by an entry before it.
+TEST_F(SourcesModelText, OlderPhasePlaceholdersSwitchToRadians) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
+    Settle(*wizard, 0, {"AMPL", "@PHASE", "@AC_PHASE_PHI"});
+    editor->ClearRequests();
+    EXPECT_EQ("ESINE V1 ( AMPL := @AMPL, PHASE, @AC_PHASE );", Write(*wizard));
+    EXPECT_EQ("rad", Param(editor->Holder(element), 2042)->GetUsedUnit().str());
+    EXPECT_EQ("rad", Param(editor->Holder(element), 2434)->GetUsedUnit().str());
+    EXPECT_EQ(3u, editor->CountRequests(25)) << "the period and one commit per unit";
+}
+
+TEST_F(SourcesModelText, AnEarlierACPhaseEntryResolvesThePhiEntry) {
+    DWORD element = 0;
+    auto rows = WithValue(WithValue(kVoltageRows, 2430, "0"), 2432, "2");
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element);
+    Settle(*wizard, 0, {"@AC_PHASE", "@AC_PHASE_PHI"});
+    EXPECT_EQ("ESINE V1 ( AC_PHASE := ATAN2((2),(0))*(180/PI), @AC_PHASE );", Write(*wizard));
+}
+
+// Text values are quoted for the time functions and never for the constant value.
+TEST_F(SourcesModelText, TextValuesAreQuotedOnlyForTimeFunctions) {
+    auto rows = kVoltageRows;
+    for (ParamRow& row : rows)
+        if (row.id == 2034 || row.id == 2028) row.type = 0x100004;
+    struct Case {
+        int kind;
+        std::vector<const char*> names;
+        const char* text;
+    };
+    const Case cases[] = {
+        {.kind = 2, .names = {"AMPL", "OFF"}, .text = "ETRIANG V1 ( AMPL := \"@AMPL\", OFF := @OFF );"},
+        {.kind = -1, .names = {"EMF", "SPC"}, .text = "E V1 ( EMF := @EMF, SPC := @SPC );"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        DWORD element = 0;
+        auto wizard = NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element);
+        ParamHolder* holder = editor->Holder(element);
+        CPtrArray list;
+        for (const char* name : c.names) {
+            auto* snapshot = new CCopaObjectCompare;
+            snapshot->SetFrom(FindParamByName(holder, name));
+            list.Add(snapshot);
+        }
+        wizard->SetSourceSettings(c.kind, 1, "", FALSE, 0, &list, FALSE);
+        FreeSnapshots(list);
+        EXPECT_EQ(c.text, Write(*wizard));
+    }
+}
+
+TEST_F(SourcesModelText, KeywordOfEveryKindForBothSources) {
+    struct Case {
+        int kind;
+        const char* voltage;
+        const char* current;
+    };
+    const Case cases[] = {
+        {-1, "E ", "I "},           {0, "ESINE ", "ISINE "},       {1, "EPULSE ", "IPULSE "},
+        {2, "ETRIANG ", "ITRIANG "}, {3, "ETRAPEZ ", "ITRAPEZ "},  {4, "EST_RISE ", "IST_RISE "},
+        {5, "EST_FALL ", "IST_FALL "}, {6, "E ", "I "},            {-7, "E ", "I "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        auto voltage = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1");
+        auto current = NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1");
+        Settle(*voltage, c.kind, {"OFF"});
+        Settle(*current, c.kind, {"OFF"});
+        EXPECT_EQ(std::string(c.voltage) + "X OFF := @OFF ", Write(*voltage, "@TYPEX @PARAMLIST"));
+        EXPECT_EQ(std::string(c.current) + "X OFF := @OFF ", Write(*current, "@TYPEX @PARAMLIST"));
+    }
+}
+
+TEST_F(SourcesModelText, PendingEntriesThatMatchNothingAreDroppedAllTheSame) {
+    auto wizard = NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1");
+    Settle(*wizard, 1, {"@UNKNOWN", "@OTHER"});
+    EXPECT_EQ("IPULSE V1 ( @UNKNOWN, @OTHER );", Write(*wizard));
+}
+
+// Without a receiver the set is null: the keyword is still written and no request goes out.
+TEST_F(SourcesModelText, WithoutReceiverOnlyTheKeyword) {
+    CLinearCurrentSourceWizard4 wizard;
+    Settle(wizard, 4, {"FREQ"});
+    CString text = kModel;
+    EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
+    EXPECT_EQ("IST_RISE V1 ( FREQ := @FREQ );", text.str());
+}
+
+// A configured element whose list is empty (as older data leaves it) keeps its kind: the
+// hidden page gets the wizard's settings before it builds the list.
+TEST_F(SourcesModelText, EmptyListIsRebuiltFromTheWizardsOwnSettings) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1", &element);
+    wizard->SetACMode(1);
+    wizard->SetSourceSettings(3, 1, "", FALSE, 3, nullptr, FALSE);
+    EXPECT_EQ("ITRAPEZ V1 ( TPERIO := @TPERIO, TRISE := @TRISE, TFALL := @TFALL, PWIDTH := @PWIDTH, "
+              "AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, "
+              "AC_PHASE := ATAN2((0),(0))*(180/PI), AC_MAG := SQRT((0)^2+(0)^2) );",
+              Write(*wizard));
+    EXPECT_EQ(3, wizard->GetKind());
+    EXPECT_EQ(1u, wizard->GetACMode());
+}
+
+TEST_F(SourcesModelText, NotifyChangedDerivesThePeriodForAnyKind) {
+    struct Case {
+        WORD changed;
+        const char* period;
+    };
+    const Case cases[] = {{2036, "0.02"}, {2051, "0.01"}, {2053, "0.01"}, {2055, "0.01"}, {2040, "9"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.changed);
+        DWORD element = 0;
+        auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2038, "9"), "V1", &element);
+        Settle(*wizard, -1, {"EMF"});
+        editor->ClearRequests();
+        wizard->NotifyChanged(3, Param(editor->Holder(element), c.changed));
+        wizard->NotifyChanged(2, Param(editor->Holder(element), 2036));
+        wizard->NotifyChanged(3, nullptr);
+        EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());
+        EXPECT_EQ(1u, editor->CountRequests(23)) << "only change type 3 with a parameter acts";
+        EXPECT_EQ(c.changed == 2040 ? 0u : 1u, editor->CountRequests(25));
+    }
+}
+
+} // namespace

@@ -1,0 +1,1 @@
+#include "sources_support.h"
