@@ -920,7 +920,7 @@ void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
             in.SkipBytes(blockLength);
         }
     }
-    m_nKind = KindFromControls(m_nKind);
+    // The kind of the old data stands; the page block may have moved the list's selection.
     HandOverSettings();
 }
 
