@@ -879,13 +879,14 @@ void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
                 UpdateData(FALSE);
                 UpdateInputControls();
             }
-        } else {
-            if (IsTimeKind(kind)) m_nKind = kind;
+        } else if (IsTimeKind(kind)) {
+            // A kind beyond the six time functions leaves the page as it is.
+            m_nKind = kind;
             if (window) {
                 CheckDlgButton(kCtlConstant, BST_UNCHECKED);
                 CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
                 UpdateData(FALSE);
-                if (IsTimeKind(kind) && m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(kind);
+                if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(kind);
                 UpdateInputControls();
                 Invalidate();
             }

@@ -290,6 +290,7 @@ TEST_F(SourcesConversion, CraftedOldData) {
     const Case cases[] = {
         {"nothing", Bytes{}, -1, {}, FALSE, 0},
         {"4 bytes", Bytes{1, 0, 0, 0}, 1, {}, FALSE, 0},
+        {"kind beyond the time functions", Bytes{6, 0, 0, 0}, -1, {}, FALSE, 0},
         {"3 bytes", Bytes{1, 0, 0}, -1, {}, FALSE, 0},
         {"count past its archive", countPast, 1, {"FREQ"}, FALSE, 0},
         {"count beyond the limit", hugeCount, 1, {}, FALSE, 0},
