@@ -65,6 +65,30 @@ TEST_F(SourcesModelText, RealAndImaginaryPartsBecomeMagnitudeAndQuadrantCorrectP
               Write(*wizard));
 }
 
+// A user makes V1 a sine given by its RMS value; the amplitude parameter takes the derived
+// value and the model text lists the sine's parameters.
+TEST_F(SourcesModelText, RmsSineAsTheUserEntersIt) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2036, "60"), "V1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    {
+        OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
+        CWnd* page = open.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2031));
+        ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2032), "Sine"));
+        ASSERT_TRUE(qv::ui::Click(page, 2204));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2057), "230"));
+        ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
+    }
+    EXPECT_EQ("ESINE V1 ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, "
+              "OFF := @OFF, TDELAY := @TDELAY, SPC := @SPC, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );",
+              Write(*wizard));
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_EQ("325.269119345812", Param(holder, 2034)->GetValue().str());
+    EXPECT_EQ("0.0166666666666667", Param(holder, 2038)->GetValue().str());
+    EXPECT_TRUE(Param(holder, 2028)->IsOutput());
+}
+
 TEST_F(SourcesModelText, TrapezoidWithNumericAndSymbolicTimes) {
     struct Case {
         const char* rise;
