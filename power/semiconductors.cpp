@@ -848,7 +848,9 @@ int CPropSemiDiode::UpgradeCharacteristicParams() {
         BOOL onPin = FALSE;
         GetParamUsePin(m_pParams, kIdTableVariable, &onPin);
         if (onPin) {
+            // The box shows it too: the next exchange with the controls must keep the pin.
             m_bCharacteristicPin = TRUE;
+            if (GetDlgItem(kCtlCharacteristicPin) != nullptr) CheckDlgButton(kCtlCharacteristicPin, BST_CHECKED);
             m_lModeWord |= static_cast<LONG>(kSemiNoTableFile);
         }
         if (SemiHasFlag(m_lModeWord, kSemiNoTableFile)) {

@@ -154,6 +154,7 @@ public:
 
     LONG GetModeWord() const { return m_lModeWord; }
     BOOL GetConverted() const { return m_bConverted; }
+    const CTBDrawSymbol* GetSymbol() const { return m_pSymbol; }
     const CString& GetXAxisLabel() const { return m_strXAxisLabel; }
     const CString& GetYAxisLabel() const { return m_strYAxisLabel; }
     // The table block of older data, kept until the wizard takes it.
