@@ -1,17 +1,16 @@
 #include "power/semiconductors.h"
 
+#include "power/embedded_table.h"
+
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
-#include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/table_writers.h"
-#include "toolkit/tb_sheet.h"
-#include "win32/paths.h"
 
 #include <memory>
 #include <new>
@@ -132,14 +131,6 @@ CString KeywordOf(const char* prefix, LONG kind) {
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-// The index of the last path separator of the text, or -1.
-int LastSeparator(const CString& text) {
-    int last = -1;
-    for (int i = 0; i < text.GetLength(); ++i)
-        if (IsPathSeparator(text[i])) last = i;
-    return last;
 }
 
 // Reads an archived block of older data from a copy of its bytes; archive and memory
@@ -583,23 +574,17 @@ void CPropSemiDiode::OnClickedControlSignalPin() {
 void CPropSemiDiode::OnClickedCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
     UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetVariableName(m_strVariableName);
-    table->SetFileName(m_strFileName);
-    if (m_strXAxisLabel.IsEmpty()) m_strXAxisLabel = LoadLibraryString(kStrVoltageAxis);
-    if (m_strYAxisLabel.IsEmpty()) m_strYAxisLabel = LoadLibraryString(kStrCurrentAxis);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    if (sheet.DoModal() == IDOK) {
-        m_strVariableName = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    TableSheetTexts texts{.componentName = m_strName,
+                          .variableName = m_strVariableName,
+                          .fileName = m_strFileName,
+                          .xAxisLabel = m_strXAxisLabel,
+                          .yAxisLabel = m_strYAxisLabel};
+    EditEmbeddedTable(*table, m_pWizard, this, texts, kStrVoltageAxis, kStrCurrentAxis);
+    m_strXAxisLabel = texts.xAxisLabel;
+    m_strYAxisLabel = texts.yAxisLabel;
+    m_strVariableName = texts.variableName;
+    m_strFileName = texts.fileName;
     UpdateData(TRUE);
     SetModified(TRUE);
 }
@@ -997,19 +982,8 @@ LONG WriteType(CWizardBase4& wizard, CSemiconductorState& state, CFile* file, CS
             SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
             CommitParamSet(target, params.Cookie());
         }
-        CString folder = file ? file->GetFilePath() : CString();
-        if (folder.IsEmpty()) {
-            char buffer[MAX_PATH] = {};
-            const DWORD written = GetTempPathA(MAX_PATH, buffer);
-            if (written > 0 && written < MAX_PATH) folder = buffer;
-        }
-        const int last = LastSeparator(folder);
-        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
-        CPtrArray none;
-        CPtrArray* points = &none;
-        state.Table().GetPoints(&points);
-        WriteParamCharacteristicFile(holder, &wizard, fileID, points, state.GetXAxisLabel(), state.GetYAxisLabel(),
-                                     state.GetExtraTextA(), state.GetExtraTextB());
+        WriteEmbeddedTableFile(holder, &wizard, file, fileID, state.Table(), state.GetXAxisLabel(),
+                               state.GetYAxisLabel(), state.GetExtraTextA(), state.GetExtraTextB());
     }
     ReplacePlaceholder(modelText, "@TYPE", KeywordOf(prefix, kind), 0);
     return kind;
