@@ -180,6 +180,24 @@ TEST_F(PowerConversion, PageBlocksOfSchemaThreeAndFourUpgradeTheFileParameters) 
     }
 }
 
+// The page block is read only when at least one byte follows it; one that ends the data is
+// passed over, so its upgrade does not run.
+TEST_F(PowerConversion, PageBlockThatEndsTheDataIsNotRead) {
+    for (bool followed : {false, true}) {
+        SCOPED_TRACE(followed ? "followed by a length" : "ends the data");
+        const DWORD element = editor->AddElement(MakeHolder(kDiodeRows, "D1"));
+        ParamHolder* holder = editor->Holder(element);
+        Param(holder, 2016)->SetValue("old.mdx");
+        Param(holder, 1012)->UsePin(TRUE);
+        CDiodeWizard4 wizard;
+        editor->Attach(wizard, element);
+        Bytes data = OldData(2, {Bytes{}, PageBlock("CPropSemiDiode", 3, {})});
+        if (followed) Dword(data, 0);
+        ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        EXPECT_EQ(followed ? "old.mdx" : "", Param(holder, 1012)->GetValue().str());
+    }
+}
+
 TEST_F(PowerConversion, PageOfTheSixCopiesTheFileNameIntoTheVariable) {
     DWORD element = editor->AddElement(MakeHolder(PowerRows(), "Q1"));
     ParamHolder* holder = editor->Holder(element);

@@ -241,6 +241,21 @@ TEST_F(PowerPage, ApplyWritesValuesAndUsedUnits) {
     for (WORD id : {2013, 2058, 2061, 2016, 1012}) EXPECT_TRUE(Unused(holder, id)) << id;
 }
 
+// A value whose quantity has no units gets an empty unit list; applying keeps its used unit
+// instead of writing the list's empty text.
+TEST_F(PowerPage, EmptyUnitListKeepsTheUsedUnit) {
+    std::vector<ParamRow> rows = kDiodeRows;
+    rows[1].quantity = "";
+    rows[1].unit = "V";
+    DWORD element = 0;
+    auto wizard = NewWizard<CDiodeWizard4>(rows, "D1", &element);
+    wizard->Initialize(0);
+    OpenPage<CDiodeWizard4> open(*wizard);
+    EXPECT_EQ(0, static_cast<CComboBox*>(open.Page()->GetDlgItem(2508))->GetCount());
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("V", Param(editor->Holder(element), 2058)->GetUsedUnit().str());
+}
+
 // A kind the list does not offer (older data) selects nothing; applying keeps that kind.
 TEST_F(PowerPage, UnknownKindSelectsNothingAndIsKept) {
     auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1");
