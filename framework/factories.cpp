@@ -2,6 +2,7 @@
 
 #include "passive/resistor_conductance.h"
 #include "sources/linear_sources.h"
+#include "power/semiconductors.h"
 
 #include <array>
 
@@ -83,13 +84,13 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 2, .base = 4, .className = "CNonlinearCurrentSourceWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 3, .base = 4, .className = "CLinearVoltageSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearVoltageSourceWizard4>},
     {.id = 4, .base = 4, .className = "CLinearCurrentSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearCurrentSourceWizard4>},
-    {.id = 8, .base = 4, .className = "CDiodeWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 9, .base = 4, .className = "CIgbtWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 10, .base = 4, .className = "CMosfetWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 11, .base = 4, .className = "CBjtWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 12, .base = 4, .className = "CGtoWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 13, .base = 4, .className = "CThyristorWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 14, .base = 4, .className = "CTriacWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 8, .base = 4, .className = "CDiodeWizard4", .create3 = nullptr, .create4 = NewWizard4<CDiodeWizard4>},
+    {.id = 9, .base = 4, .className = "CIgbtWizard4", .create3 = nullptr, .create4 = NewWizard4<CIgbtWizard4>},
+    {.id = 10, .base = 4, .className = "CMosfetWizard4", .create3 = nullptr, .create4 = NewWizard4<CMosfetWizard4>},
+    {.id = 11, .base = 4, .className = "CBjtWizard4", .create3 = nullptr, .create4 = NewWizard4<CBjtWizard4>},
+    {.id = 12, .base = 4, .className = "CGtoWizard4", .create3 = nullptr, .create4 = NewWizard4<CGtoWizard4>},
+    {.id = 13, .base = 4, .className = "CThyristorWizard4", .create3 = nullptr, .create4 = NewWizard4<CThyristorWizard4>},
+    {.id = 14, .base = 4, .className = "CTriacWizard4", .create3 = nullptr, .create4 = NewWizard4<CTriacWizard4>},
     {.id = 15, .base = 4, .className = "CResistorWizard4", .create3 = nullptr, .create4 = NewWizard4<CResistorWizard4>},
     {.id = 16, .base = 4, .className = "CConductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CConductanceWizard4>},
     {.id = 17, .base = 4, .className = "CCapacitorWizard4", .create3 = nullptr, .create4 = nullptr},

@@ -1,0 +1,53 @@
+#include "power/embedded_table.h"
+
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/path_parts.h"
+#include "framework/table_writers.h"
+#include "toolkit/tb_sheet.h"
+#include "win32/paths.h"
+
+namespace qv::power {
+
+INT_PTR EditEmbeddedTable(CPropCharacteristicXYTable& table, CWizardBase4* owner, CWnd* page, TableSheetTexts& texts,
+                          UINT xDefault, UINT yDefault) {
+    CResourceSwitch resources;
+    CTBPropertySheet sheet(texts.componentName, page);
+    table.SetOwnerWizard(owner);
+    sheet.AddPage(&table);
+    table.SetComponentName(texts.componentName);
+    table.SetVariableName(texts.variableName);
+    table.SetFileName(texts.fileName);
+    if (texts.xAxisLabel.IsEmpty()) texts.xAxisLabel = LoadLibraryString(xDefault);
+    if (texts.yAxisLabel.IsEmpty()) texts.yAxisLabel = LoadLibraryString(yDefault);
+    table.SetXAxisLabel(texts.xAxisLabel);
+    table.SetYAxisLabel(texts.yAxisLabel);
+    const INT_PTR result = sheet.DoModal();
+    if (result == IDOK) {
+        texts.variableName = table.GetVariableName();
+        texts.fileName = table.GetFileName();
+    }
+    // The table stays the wizard's; the sheet only borrowed it.
+    sheet.RemovePage(&table);
+    return result;
+}
+
+void WriteEmbeddedTableFile(ParamHolder* holder, CWizardBase4* wizard, CFile* description, WORD fileParamID,
+                            CPropCharacteristicXYTable& table, CString x0, CString y0, CString x1, CString y1) {
+    CString folder = description ? description->GetFilePath() : CString();
+    if (folder.IsEmpty()) {
+        char buffer[MAX_PATH] = {};
+        const DWORD written = GetTempPathA(MAX_PATH, buffer);
+        if (written > 0 && written < MAX_PATH) folder = buffer;
+    }
+    int last = -1;
+    for (int i = 0; i < folder.GetLength(); ++i)
+        if (IsPathSeparator(folder[i])) last = i;
+    if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
+    CPtrArray none;
+    CPtrArray* points = &none;
+    table.GetPoints(&points);
+    WriteParamCharacteristicFile(holder, wizard, fileParamID, points, x0, y0, x1, y1);
+}
+
+} // namespace qv::power

@@ -1,0 +1,94 @@
+// The example schematic of the semiconductors through the command-line host: its model
+// description with the data file of the data-pairs diode, and saving and loading its wizards.
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+};
+
+RunResult RunHost(const std::string& args, const std::string& profile) {
+    RunResult result;
+    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    return result;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class PowerHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = qv_test::TempFolder() + "/power_host_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder = pattern;
+    }
+    void TearDown() override {
+        std::error_code code;
+        std::filesystem::remove_all(folder, code);
+    }
+    RunResult Run(const std::string& args) { return RunHost(args, folder + "/profile.ini"); }
+    std::string At(const std::string& name) const { return folder + "/" + name; }
+    static std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples/rectifier.json'"; }
+
+    std::string folder;
+};
+
+TEST_F(PowerHost, DescribeWritesTheKeywordsAndTheDiodesTable) {
+    const RunResult run = Run("describe " + Example() + " -o '" + At("rect.desc") + "'");
+    ASSERT_EQ(0, run.exitCode) << run.out;
+    const std::string text = ReadFile(At("rect.desc"));
+    for (const char* line : {"DXY D1 (", "SDB ( D1.I );", "DEXP D2 (", "THEQUL TH1 (", "SDB ( TH1.V );",
+                             "R RLOAD ( R := 100 );"})
+        EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
+    EXPECT_EQ("MDX 1\n"
+              "channels 2\n"
+              "items 3\n"
+              "channel \"v [V]\" \"\"\n"
+              "channel \"i [A]\" \"\"\n"
+              "data\n"
+              "0 0\n"
+              "0.7 1\n"
+              "1 10\n"
+              "end\n",
+              ReadFile(At("Rectifier__D1.mdx")));
+}
+
+TEST_F(PowerHost, SaveLoadSaveGivesTheSameBytes) {
+    ASSERT_EQ(0, Run("save " + Example() + " -o '" + At("a.qva") + "'").exitCode);
+    const RunResult loaded = Run("load '" + At("a.qva") + "' -o '" + At("b.qva") + "'");
+    ASSERT_EQ(0, loaded.exitCode) << loaded.out;
+    EXPECT_NE(std::string::npos, loaded.out.find("\"document\": \"Rectifier\""));
+    const std::string saved = ReadFile(At("a.qva"));
+    EXPECT_EQ(saved, ReadFile(At("b.qva")));
+    // The data-pairs diode's table travels in the archive under the table's class name.
+    EXPECT_NE(std::string::npos, saved.find("CPropCharacteristicXYTable"));
+}
+
+} // namespace
