@@ -993,16 +993,17 @@ void EndProperties(CNonlinearSourceWizardBase4& wizard, Page*& page) {
 
 // A hidden page of its own for Initialize and the conversion: the page on the editor's
 // sheet (if any) is never touched.
+bool OpenHidden(CPropNonlinearSource& page) {
+    CResourceSwitch resources;
+    if (!page.Create(kSourceTemplate, nullptr)) return false;
+    page.ShowWindow(SW_HIDE);
+    return true;
+}
+
 template <class Page>
 std::unique_ptr<Page> CreateHiddenPage(CNonlinearSourceWizardBase4& wizard, ParamHolder* params) {
     std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
-    if (page == nullptr) return page;
-    // The hidden page starts from the wizard's own settings, not from a new element's.
-    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                            nullptr);
-    CResourceSwitch resources;
-    if (!page->Create(kSourceTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
+    if (page == nullptr || !OpenHidden(*page)) return nullptr;
     return page;
 }
 
@@ -1010,7 +1011,12 @@ template <class Page>
 BOOL InitializeWith(CNonlinearSourceWizardBase4& wizard, int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(&wizard)};
-    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
+    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params.Holder()));
+    if (page == nullptr) return TRUE;
+    // A re-initialisation starts from the wizard's own form and kind, not from a new
+    // element's, so that a configured source keeps its form.
+    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), CString(), CString(), nullptr);
+    if (OpenHidden(*page)) {
         page->InitDefaults(1);
         page->DestroyWindow();
     }
