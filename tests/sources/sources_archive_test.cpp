@@ -57,7 +57,7 @@ TEST_F(SourcesArchive, WizardBlocksHaveTheExactBytes) {
     Dword(golden, 2);
     Append(golden, SnapshotBytes("QUANT"));
     // The second snapshot refers back to its class, index 3 after the table's two classes.
-    Word(golden, 0x8005);
+    Word(golden, 0x8003);
     Append(golden, SnapshotBytes("@CH", false));
     std::unique_ptr<CNonlinearCurrentSourceWizard4> loaded;
     ExpectBlock(wizard, golden, loaded);

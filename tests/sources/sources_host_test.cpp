@@ -74,7 +74,8 @@ TEST_F(SourcesHost, ExampleIsDescribedWithItsDataFile) {
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\n"
               "channel \"i [A]\" \"\"\nchannel \"Is [A]\" \"\"\n"
               "data\n-0.001 -0.02\n0 0\n0.001 0.05\nend\n",
-              ReadFile(folder / "out" / "ControlledSources__I1.mdx"));
+              ReadFile(folder / "doc" / "ControlledSources__I1.mdx"))
+        << "a data file without a folder goes into the document's folder";
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
     EXPECT_TRUE(host.Editor().Breaches().empty());
 }

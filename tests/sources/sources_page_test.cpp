@@ -231,11 +231,11 @@ TEST_F(SourcesPage, StartFormComesFromParameter1000WhenTheListOffersIt) {
         bool current;
         const char* value;
         DWORD mode;
-        DWORD kind;
+        DWORD kind;  // a new element's table is a reference, whose kind the page takes
     };
     const Case cases[] = {
-        {false, "2", 2, 0}, {false, "3.9", 3, 0}, {false, "4", 0, 1}, {false, "7", 0, 1},
-        {false, "-1", 0, 1}, {false, "x", 0, 1},  {true, "4", 4, 1},  {true, "1e12", 0, 1},
+        {false, "2", 2, 0}, {false, "3.9", 3, 0}, {false, "4", 0, 0}, {false, "7", 0, 0},
+        {false, "-1", 0, 0}, {false, "x", 0, 0},  {true, "4", 4, 0},  {true, "1e12", 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current ? "current " : "voltage ") + c.value);
@@ -274,8 +274,16 @@ TEST_F(SourcesPage, ApplyWithoutParameterSetRefusesBeforeWriting) {
 TEST_F(SourcesPage, HiddenWorkAndRebindingLeaveNoCookieBehind) {
     DWORD element = 0;
     auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element);
-    OpenPage<CNonlinearCurrentSourceWizard4> open(*wizard);
-    CPropNonlinearSourceI* page = open.Page();
+    CPropertySheet first("First");
+    ASSERT_TRUE(wizard->DoEditProperties(first, 1));
+    CPropNonlinearSourceI* page = wizard->GetPage();
+    // Editing again while the page is open: the page gives its cookie back and takes the new one.
+    CPropertySheet second("Second");
+    ASSERT_TRUE(wizard->DoEditProperties(second, 1));
+    first.RemovePage(page);
+    EXPECT_EQ(page, wizard->GetPage());
+    EXPECT_EQ(1, editor->OutstandingCookies());
+    ASSERT_TRUE(second.Create());
     ParamHolder* cookie = page->GetParams();
 
     CString model = "@TYPEI1 ( @PARAMLIST);";
@@ -286,17 +294,15 @@ TEST_F(SourcesPage, HiddenWorkAndRebindingLeaveNoCookieBehind) {
     EXPECT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
     EXPECT_EQ(page, wizard->GetPage());
     EXPECT_EQ(cookie, page->GetParams());
+    EXPECT_NE(nullptr, page->GetSafeHwnd());
     EXPECT_EQ(1, editor->OutstandingCookies()) << "only the open page still holds a cookie";
 
-    // Editing again while the page is open: the page gives its cookie back and takes the new one.
-    CPropertySheet second("Again");
-    ASSERT_TRUE(wizard->DoEditProperties(second, 1));
-    EXPECT_EQ(page, wizard->GetPage());
-    EXPECT_EQ(1, editor->OutstandingCookies());
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "I2"));
-    EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_TRUE(qv::ui::Apply(&second));
     EXPECT_EQ("I2", editor->Holder(element)->m_strElementName.str());
-    second.RemovePage(page);
+    second.DestroyWindow();
+    wizard->EndEditProperties();
+    EXPECT_EQ(0, editor->OutstandingCookies());
 }
 
 TEST_F(SourcesPage, DefaultOutputBoxesSwitchTheOutputsAtOnce) {
