@@ -321,4 +321,43 @@ TEST_F(SourcesPage, DefaultOutputBoxesSwitchTheOutputsAtOnce) {
     }
 }
 
+// The editor's resource handle is its own again after every operation of the wizard and its
+// page. The editor here runs under the test program's module, which has no resources, so a
+// page that did not switch to the plug-in's resources would not be built at all.
+TEST_F(SourcesPage, EveryOperationGivesTheEditorItsResourceHandleBack) {
+    const HINSTANCE editorResources = GetModuleHandleA(nullptr);
+    ASSERT_NE(module, editorResources);
+    AfxSetResourceHandle(editorResources);
+    auto unchanged = [&](const char* step) { EXPECT_EQ(editorResources, AfxGetResourceHandle()) << step; };
+
+    auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(WithStartForm(kCurrentRows, "4"), "I1");
+    ASSERT_TRUE(wizard->Initialize(0));
+    unchanged("Initialize");
+    EXPECT_EQ((std::vector<std::string>{"QUANT", "VCE", "VEA"}), SnapshotNames(wizard->GetSnapshots()))
+        << "the hidden page was built from the plug-in's template";
+    {
+        CPropertySheet sheet("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+        ASSERT_TRUE(sheet.Create());
+        unchanged("page creation");
+        CWnd* page = wizard->GetPage();
+        ASSERT_EQ(5, FormList(page)->GetCount()) << "the collector entry came from the plug-in's strings";
+        ASSERT_TRUE(qv::ui::ChooseEntry(FormList(page), 3));
+        qv::UserScript::Instance().ExpectSheet(nullptr, IDCANCEL);
+        ASSERT_TRUE(qv::ui::Click(page, 2016));
+        unchanged("characteristic sheet");
+        EXPECT_TRUE(qv::ui::Apply(&sheet));
+        unchanged("apply");
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+    }
+    CString model = "@TYPEI1 ( @PARAMLIST);";
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "IMMANENT", model));
+    unchanged("model text");
+    const BYTE broken[] = {3, 0, 0, 0, 9};
+    EXPECT_TRUE(wizard->DoConvertWizard3Data(broken, sizeof broken));
+    unchanged("conversion");
+    EXPECT_EQ(3u, wizard->GetModeWord());
+}
+
 } // namespace
