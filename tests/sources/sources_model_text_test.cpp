@@ -197,6 +197,31 @@ TEST_F(SourcesModelText, UserFileNameIsKeptAndNotCommitted) {
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 
+// A wizard whose list is empty (loaded from data without one) initialises before it writes;
+// the hidden page starts from the wizard's form, so the configured source keeps it.
+TEST_F(SourcesModelText, ReinitialisationKeepsTheStoredForm) {
+    struct Case {
+        bool current;
+        DWORD form;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {false, 3, "EINL E1 ( QUANT := @QUANT, SPC := @SPC, CH := @CH );"},
+        {true, 4, "ICNL E1 ( QUANT := @QUANT, VCE := @VCE, VEA := @VEA );"},
+        {true, 1, "II E1 ( QUANT := @QUANT, FACT := @FACT );"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
+        if (c.current)
+            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "E1");
+        else
+            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
+        Store(*wizard, 1, c.form, "", "", {});
+        EXPECT_EQ(c.expected, Write(*wizard, "E1")) << c.form;
+        EXPECT_EQ(c.form, wizard->GetModeWord());
+    }
+}
+
 TEST_F(SourcesModelText, WithoutImmanentTheTextStaysAndNothingIsAsked) {
     auto wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
     EXPECT_EQ("@TYPEE1 ( @PARAMLIST);", Write(*wizard, "E1", "E1 N1 N2"));

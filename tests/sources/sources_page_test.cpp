@@ -3,6 +3,10 @@
 // page work of the wizards.
 #include "sources_support.h"
 
+#include "editor/catalogue.h"
+#include "editor/characteristic_forms.h"
+#include "editor/edit_script.h"
+#include "editor/host.h"
 #include "framework/param_access.h"
 
 using namespace sources_test;
@@ -358,6 +362,49 @@ TEST_F(SourcesPage, EveryOperationGivesTheEditorItsResourceHandleBack) {
     EXPECT_TRUE(wizard->DoConvertWizard3Data(broken, sizeof broken));
     unchanged("conversion");
     EXPECT_EQ(3u, wizard->GetModeWord());
+}
+
+// A schematic's characteristic becomes the actions a user takes on the page: the form is
+// picked from the "Controlled" list that the catalogue names, then the table is entered.
+TEST_F(SourcesPage, CatalogueCharacteristicScriptPicksTheFormFromTheList) {
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_SOURCE_DIR "/editor/catalogue", error)) << error;
+    struct Case {
+        qv::SchematicCharacteristic::Kind kind;
+        DWORD mode;
+        std::vector<std::string> names;
+        INT_PTR points;
+    };
+    const Case cases[] = {
+        {qv::SchematicCharacteristic::Kind::DataPairs, 2, {"QUANT", "@CH"}, 2},
+        {qv::SchematicCharacteristic::Kind::Pin, 2, {"QUANT", "CH"}, 0},
+    };
+    for (const Case& c : cases) {
+        qv::SchematicCharacteristic ch;
+        ch.kind = c.kind;
+        ch.points = {{0.0, 0.0}, {1.0, 0.5}};
+        const std::vector<std::string> lines = qv::CharacteristicScriptWithForms(*catalogue.Find(2), ch);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ("pick 2005 2", lines.front());
+        EXPECT_EQ(qv::CharacteristicScript(*catalogue.Find(15), ch), qv::CharacteristicScriptWithForms(*catalogue.Find(15), ch))
+            << "pages with a radio button keep their lines";
+
+        auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1");
+        wizard->Initialize(0);
+        CPropertySheet sheet("I1");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+        ASSERT_TRUE(sheet.Create());
+        std::vector<qv::ScriptAction> actions;
+        ASSERT_TRUE(qv::ParseEditScript(lines, actions, error)) << error;
+        qv::EditScriptRunner runner;
+        EXPECT_TRUE(runner.Run(actions, sheet)) << (runner.Errors().empty() ? "" : runner.Errors().front());
+        EXPECT_EQ(c.mode, wizard->GetModeWord());
+        EXPECT_EQ(c.names, SnapshotNames(wizard->GetSnapshots()));
+        EXPECT_EQ(c.points, wizard->GetCharacteristic().Points().GetSize());
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+    }
 }
 
 } // namespace
