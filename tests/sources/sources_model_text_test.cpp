@@ -2,6 +2,8 @@
 // Data Pairs characteristic and the requests each way of writing sends.
 #include "sources_support.h"
 
+#include "tests/support/sandbox.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -220,6 +222,23 @@ TEST_F(SourcesModelText, ReinitialisationKeepsTheStoredForm) {
         EXPECT_EQ(c.expected, Write(*wizard, "E1")) << c.form;
         EXPECT_EQ(c.form, wizard->GetModeWord());
     }
+}
+
+// A description file without a path (one in memory) puts the data file into the temporary
+// folder.
+TEST_F(SourcesModelText, DescriptionWithoutPathPutsTheDataFileIntoTheTemporaryFolder) {
+    auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1");
+    GiveTable(*wizard, 1, "");
+    Store(*wizard, 1, 3, "i [A]", "Is [A]", {"QUANT", "@CH"});
+    fs::create_directories(root / "tmp");
+    qv_test::ScopedEnv tmp("TMPDIR", (root / "tmp").string());
+    CMemFile memory;
+    CString text = "@TYPEI1 ( @PARAMLIST);";
+    EXPECT_EQ(4, wizard->WriteSimDescr(&memory, kTemplate, text));
+    EXPECT_EQ("IINL I1 ( QUANT := @QUANT, CH := XY_I1_CH.VAL );\n"
+              "INTERN\tXY XY_I1_CH( FILE := \"Demo__I1.mdx\" );",
+              text.str());
+    EXPECT_TRUE(fs::exists(root / "tmp" / "Demo__I1.mdx"));
 }
 
 TEST_F(SourcesModelText, WithoutImmanentTheTextStaysAndNothingIsAsked) {
