@@ -244,6 +244,8 @@ TEST(EditScript, RefusesMalformedLinesNamingTheLine) {
         {"message perhaps", "no answer"},
         {"row 2121 1 middle", "left"},
         {"cell 2121 -1 0 x", "no index"},
+        {"pick 2005 second", "no index"},
+        {"pick 2005", "wrong number"},
     };
     for (const auto& [text, message] : bad) {
         std::vector<qv::ScriptAction> actions;
