@@ -1,7 +1,7 @@
 // The controlled-source page driven as a user drives it: the "Controlled" list and the
 // controls each form shows, the use-pin boxes, the characteristic sheet, apply, and the hidden
 // page work of the wizards.
-#include "sources_support.h"
+#include "controlled_support.h"
 
 #include "editor/catalogue.h"
 #include "editor/characteristic_forms.h"

@@ -1,6 +1,6 @@
 // Archive blocks of the controlled sources and of their page, checked against bytes built by
 // hand, their copies, and the conversion of older element data.
-#include "sources_support.h"
+#include "controlled_support.h"
 
 #include "framework/requests.h"
 

@@ -1,6 +1,6 @@
 // Model text of the controlled sources, compared as whole texts, with the data file of a
 // Data Pairs characteristic and the requests each way of writing sends.
-#include "sources_support.h"
+#include "controlled_support.h"
 
 #include "tests/support/sandbox.h"
 
