@@ -88,6 +88,25 @@ void CheckKeys(const json& object, std::initializer_list<const char*> known, con
     }
 }
 
+// A form chosen from a list instead of a radio button: "form_list" names the list, "forms"
+// the indexes of its entries that use the characteristic (the first is the one the host
+// picks). An element has either the radio button or the list, never both.
+void ReadCharacteristicForms(const json& ch, const std::string& where, CatalogueCharacteristicControls& controls) {
+    controls.formList = static_cast<int>(OptionalNumber(ch, "form_list", 0xFFFF, 0, where));
+    auto forms = ch.find("forms");
+    if (forms != ch.end()) {
+        if (!forms->is_array() || forms->empty())
+            throw CatalogueError(where + " \"forms\" must be a list of entry indexes");
+        for (size_t i = 0; i < forms->size(); ++i)
+            controls.forms.push_back(
+                static_cast<int>(Number((*forms)[i], 0xFFFF, where + " \"forms\" entry " + std::to_string(i + 1))));
+    }
+    if ((controls.formList != 0) != !controls.forms.empty())
+        throw CatalogueError(where + " needs \"form_list\" and \"forms\" together");
+    if (controls.formList != 0 && controls.nonlinear != 0)
+        throw CatalogueError(where + " has both \"nonlinear\" and \"form_list\"");
+}
+
 CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (!value.is_object()) throw CatalogueError(what + " must be an object");
     CheckKeys(value,
@@ -170,12 +189,13 @@ CatalogueElement ReadElement(const json& value, const std::string& family, const
     if (auto ch = value.find("characteristic"); ch != value.end()) {
         const std::string chWhere = where + " \"characteristic\"";
         if (!ch->is_object()) throw CatalogueError(chWhere + " must be an object");
-        CheckKeys(*ch, {"linear", "nonlinear", "button", "use_pin"}, chWhere);
+        CheckKeys(*ch, {"linear", "nonlinear", "form_list", "forms", "button", "use_pin"}, chWhere);
         element.characteristic.linear = static_cast<int>(OptionalNumber(*ch, "linear", 0xFFFF, 0, chWhere));
         element.characteristic.nonlinear = static_cast<int>(OptionalNumber(*ch, "nonlinear", 0xFFFF, 0, chWhere));
         element.characteristic.button = static_cast<int>(OptionalNumber(*ch, "button", 0xFFFF, 0, chWhere));
         element.characteristic.usePin = static_cast<int>(OptionalNumber(*ch, "use_pin", 0xFFFF, 0, chWhere));
         if (element.characteristic.button == 0) throw CatalogueError(chWhere + " needs its \"button\"");
+        ReadCharacteristicForms(*ch, chWhere, element.characteristic);
     }
     if (auto params = value.find("parameters"); params != value.end()) {
         if (!params->is_array()) throw CatalogueError(where + " \"parameters\" must be a list");

@@ -48,6 +48,10 @@ struct CatalogueCharacteristicControls {
     int nonlinear = 0;
     int button = 0;
     int usePin = 0;
+    // Pages that choose the form from a list instead: the list's control ID and the indexes
+    // of the entries whose form uses the characteristic (the first one is the default).
+    int formList = 0;
+    std::vector<int> forms;
 };
 
 struct CatalogueElement {

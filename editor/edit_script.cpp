@@ -22,7 +22,7 @@ const std::map<std::string, VerbInfo>& Verbs() {
         {"type", {2, 2}},    {"click", {1, 1}},  {"choose", {2, 2}},  {"cell", {4, 4}},   {"row", {2, 3}},
         {"page", {1, 1}},    {"apply", {0, 0}},  {"ok", {0, 0}},      {"cancel", {0, 0}}, {"print", {0, 0}},
         {"message", {1, 2}}, {"file", {1, 2}},   {"menu", {1, 1}},    {"sheet", {1, 2}},  {"dialog", {2, 3}},
-        {"preview", {1, 1}},
+        {"preview", {1, 1}}, {"pick", {2, 2}},
     };
     return verbs;
 }
@@ -110,6 +110,7 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     const std::string& verb = action.verb;
     if (verb == "type" || verb == "click" || verb == "choose") return id(0);
     if (verb == "cell") return id(0) && count(1, 0xFFFF) && count(2, 0xFFFF);
+    if (verb == "pick") return id(0) && count(1, 0xFFFF);
     if (verb == "row") {
         if (!id(0) || !count(1, 0xFFFF)) return false;
         if (action.args.size() == 3 && action.args[2] != "left" && action.args[2] != "right" &&
@@ -330,13 +331,14 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
     const auto& args = action.args;
     auto number = [&](size_t index) { return std::atoi(args[index].c_str()); };
 
-    if (verb == "type" || verb == "click" || verb == "choose" || verb == "cell" || verb == "row") {
+    if (verb == "type" || verb == "click" || verb == "choose" || verb == "pick" || verb == "cell" || verb == "row") {
         CWnd* control = Control(action, target, args[0]);
         if (control == nullptr) return;
         bool done = false;
         if (verb == "type") done = ui::TypeText(control, args[1].c_str());
         if (verb == "click") done = ui::Click(control);
         if (verb == "choose") done = ui::ChooseEntry(control, args[1].c_str());
+        if (verb == "pick") done = ui::ChooseEntry(control, number(1));
         if (verb == "cell") done = ui::EditListCell(control, number(1), number(2), args[3].c_str());
         if (verb == "row") {
             ui::Button button = ui::Button::Left;

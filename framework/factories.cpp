@@ -3,6 +3,7 @@
 #include "passive/resistor_conductance.h"
 #include "sources/linear_sources.h"
 #include "power/semiconductors.h"
+#include "sources/controlled_sources.h"
 
 #include <array>
 
@@ -80,8 +81,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
 
     // IDs of CreateWizard4Instance (wizards on CWizardBase4), in ID order. 330 and 340 make the
     // classes of 33 and 34 with constructor argument 0 where 33 and 34 pass 1.
-    {.id = 1, .base = 4, .className = "CNonlinearVoltageSourceWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 2, .base = 4, .className = "CNonlinearCurrentSourceWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 1, .base = 4, .className = "CNonlinearVoltageSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearVoltageSourceWizard4>},
+    {.id = 2, .base = 4, .className = "CNonlinearCurrentSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearCurrentSourceWizard4>},
     {.id = 3, .base = 4, .className = "CLinearVoltageSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearVoltageSourceWizard4>},
     {.id = 4, .base = 4, .className = "CLinearCurrentSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearCurrentSourceWizard4>},
     {.id = 8, .base = 4, .className = "CDiodeWizard4", .create3 = nullptr, .create4 = NewWizard4<CDiodeWizard4>},

@@ -54,6 +54,24 @@ TEST(Catalogue, ShippedFamiliesMatchTheFactoriesAndTheirPages) {
     ASSERT_NE(nullptr, catalogue.Find(16)->FindParam("QUANT"));
 }
 
+// The controlled sources choose their characteristic forms from the "Controlled" list.
+TEST(Catalogue, ControlledSourcesNameTheirFormList) {
+    const qv::Catalogue catalogue = Shipped();
+    for (unsigned id : {1u, 2u}) {
+        const qv::CatalogueElement* source = catalogue.Find(id);
+        ASSERT_NE(nullptr, source) << id;
+        EXPECT_EQ(2005, source->characteristic.formList);
+        EXPECT_EQ((std::vector<int>{2, 3}), source->characteristic.forms);
+        EXPECT_EQ(0, source->characteristic.nonlinear);
+        EXPECT_EQ(2016, source->characteristic.button);
+        EXPECT_EQ(2015, source->characteristic.usePin);
+    }
+    EXPECT_NE(nullptr, catalogue.Find(1)->FindParam("SPC"));
+    EXPECT_EQ(nullptr, catalogue.Find(2)->FindParam("SPC"));
+    EXPECT_EQ("Voltage", catalogue.Find(2)->FindParam("VEA")->quantity);
+    EXPECT_EQ("Voltage", catalogue.Find(2)->FindParam("VCE")->quantity);
+}
+
 TEST(Catalogue, HolderCarriesDefaultsTextsAndOutputTemplates) {
     const qv::Catalogue catalogue = Shipped();
     auto holder = qv::Catalogue::MakeHolder(*catalogue.Find(15), "R7");
@@ -92,6 +110,12 @@ TEST(Catalogue, FaultyFamilyFilesAreRefusedWithTheirPlace) {
         {R"({"family":"f","elements":[{"id":1,"base":5}]})", "base"},
         {R"({"family":"f","elements":[{"id":1,"parameters":[{"name":"A","value_id":"0x1G"}]}]})", "whole number"},
         {R"({"family":"f","elements":[{"id":1,"kind":"\u2603"}]})", "Windows-1252"},
+        {R"({"family":"f","elements":[{"id":1,"characteristic":{"button":2016,"form_list":2005}}]})", "together"},
+        {R"({"family":"f","elements":[{"id":1,"characteristic":{"button":2016,"forms":[2]}}]})", "together"},
+        {R"({"family":"f","elements":[{"id":1,"characteristic":{"button":2016,"form_list":2005,"forms":[]}}]})",
+         "list of entry indexes"},
+        {R"({"family":"f","elements":[{"id":1,"characteristic":{"button":2016,"nonlinear":2088,"form_list":2005,"forms":[2]}}]})",
+         "both"},
     };
     for (const Case& c : cases) {
         qv::Catalogue catalogue;
@@ -220,6 +244,8 @@ TEST(EditScript, RefusesMalformedLinesNamingTheLine) {
         {"message perhaps", "no answer"},
         {"row 2121 1 middle", "left"},
         {"cell 2121 -1 0 x", "no index"},
+        {"pick 2005 second", "no index"},
+        {"pick 2005", "wrong number"},
     };
     for (const auto& [text, message] : bad) {
         std::vector<qv::ScriptAction> actions;

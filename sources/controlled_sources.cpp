@@ -1,0 +1,1147 @@
+#include "sources/controlled_sources.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_sheet.h"
+#include "win32/paths.h"
+
+#include <memory>
+#include <new>
+
+using namespace qv::sources;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CWizardBase4)
+IMPLEMENT_SERIAL(CPropNonlinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropNonlinearSource)
+IMPLEMENT_DYNAMIC(CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4)
+IMPLEMENT_DYNAMIC(CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4)
+
+namespace {
+
+// Dialog controls of template 100 that carry no parameter.
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlForm = 2005;
+constexpr int kCtlControlPin = 2008;
+constexpr int kCtlFactorLabel = 2009;
+constexpr int kCtlFactorPin = 2011;
+constexpr int kCtlCharacteristicLabel = 2012;
+constexpr int kCtlCharacteristicPin = 2015;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlEarlyLabel = 2021;
+constexpr int kCtlEarlyPin = 2023;
+constexpr int kCtlCollectorLabel = 2024;
+constexpr int kCtlCollectorPin = 2026;
+constexpr int kCtlEarlyUnit = 2515;
+constexpr int kCtlCollectorUnit = 2516;
+
+// Strings of the page and its variants.
+constexpr UINT kStrCollectorSource = 2500;
+constexpr UINT kStrVoltageAxis = 2700;
+constexpr UINT kStrCurrentSourceAxis = 2701;
+constexpr UINT kStrCurrentAxis = 2702;
+constexpr UINT kStrVoltageSourceAxis = 2703;
+
+// Layout information of the page's controls for the toolkit (control ID, flags).
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2472, .flags = 33}, {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
+    {.id = 2020, .flags = 6},  {.id = 2003, .flags = 15}, {.id = 2004, .flags = 33}, {.id = 2006, .flags = 33},
+    {.id = 2012, .flags = 33}, {.id = 2005, .flags = 97}, {.id = 2007, .flags = 97}, {.id = 2008, .flags = 33},
+    {.id = 2016, .flags = 97}, {.id = 2015, .flags = 33}, {.id = 2021, .flags = 48}, {.id = 2022, .flags = 97},
+    {.id = 2023, .flags = 32}, {.id = 2009, .flags = 48}, {.id = 2010, .flags = 98}, {.id = 2011, .flags = 32},
+    {.id = 2024, .flags = 48}, {.id = 2025, .flags = 97}, {.id = 2026, .flags = 32}, {.id = 2515, .flags = 48},
+    {.id = 2516, .flags = 48}, {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
+};
+
+// Which parameters a form leaves unused (ExtType bit 0x20000 set) or uses (cleared).
+struct UnusedMarks {
+    BOOL control;
+    BOOL factor;
+    BOOL characteristic;
+    BOOL file;
+    BOOL variable;
+    BOOL collectorEmitter;
+    BOOL early;
+};
+constexpr UnusedMarks kFactorForms = {.control = 0, .factor = 0, .characteristic = 1, .file = 1, .variable = 1,
+                                      .collectorEmitter = 1, .early = 1};
+constexpr UnusedMarks kCharacteristicReference = {.control = 0, .factor = 1, .characteristic = 0, .file = 1,
+                                                  .variable = 1, .collectorEmitter = 1, .early = 1};
+constexpr UnusedMarks kCharacteristicDataPairs = {.control = 0, .factor = 1, .characteristic = 1, .file = 0,
+                                                  .variable = 1, .collectorEmitter = 1, .early = 1};
+constexpr UnusedMarks kCharacteristicFileReference = {.control = 0, .factor = 1, .characteristic = 1, .file = 1,
+                                                      .variable = 0, .collectorEmitter = 1, .early = 1};
+constexpr UnusedMarks kCollectorForm = {.control = 0, .factor = 1, .characteristic = 1, .file = 1, .variable = 1,
+                                        .collectorEmitter = 0, .early = 0};
+
+// The keywords for "@TYPE" by form.
+using FormKeywords = const char* const[kFormCount];
+constexpr FormKeywords kVoltageKeywords = {"EV ", "EI ", "EVNL ", "EINL ", "EV "};
+constexpr FormKeywords kCurrentKeywords = {"IV ", "II ", "IVNL ", "IINL ", "ICNL "};
+
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kKeywordFile[] = "CH_FILE";
+constexpr char kKeywordVariable[] = "CH_STRG";
+
+bool IsCharacteristicForm(DWORD form) { return form == kFormNonlinearVoltage || form == kFormNonlinearCurrent; }
+
+bool IsLiveInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+// The index of the last path separator of the text, or -1.
+int LastSeparator(const CString& text) {
+    int last = -1;
+    for (int i = 0; i < text.GetLength(); ++i)
+        if (IsPathSeparator(text[i])) last = i;
+    return last;
+}
+
+// Reads an archived block of older data from a copy of its bytes; archive and memory
+// errors end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The wizard base.
+
+CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4() = default;
+
+CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4(const CNonlinearSourceWizardBase4* other)
+    : CWizardBase4(other) {
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    m_dwModeWord = other->m_dwModeWord;
+    m_dwKind = other->m_dwKind;
+    m_strXAxisLabel = other->m_strXAxisLabel;
+    m_strYAxisLabel = other->m_strYAxisLabel;
+    m_strThirdText = other->m_strThirdText;
+    m_strFourthText = other->m_strFourthText;
+    m_Characteristic.CopyFrom(&other->m_Characteristic);
+    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+}
+
+CNonlinearSourceWizardBase4::~CNonlinearSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
+
+int CNonlinearSourceWizardBase4::GetWizardKind() { return 3; }
+
+void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << m_dwModeWord;
+        ar << m_dwKind;
+        ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
+        m_Characteristic.Serialize(ar);
+        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        return;
+    }
+    ar >> m_wSchema;
+    // A block of another schema is not ours to read; the wizard keeps its state.
+    if (m_wSchema != 0) return;
+    ar >> m_dwModeWord;
+    ar >> m_dwKind;
+    ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
+    m_Characteristic.Serialize(ar);
+    // The list read replaces the one the wizard held, never lands behind it.
+    qv::passive::LoadSnapshots(ar, m_Snapshots);
+}
+
+void CNonlinearSourceWizardBase4::StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
+                                                const CPtrArray* snapshots) {
+    m_dwKind = kind;
+    m_dwModeWord = modeWord;
+    m_strXAxisLabel = xAxisLabel;
+    m_strYAxisLabel = yAxisLabel;
+    // Handing over the wizard's own list leaves it as it is.
+    if (snapshots == &m_Snapshots) return;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+BEGIN_MESSAGE_MAP(CPropNonlinearSource, CTBPropertyPage)
+    ON_CBN_SELCHANGE(kCtlForm, &CPropNonlinearSource::OnSelchangeControlled)
+    ON_BN_CLICKED(kCtlControlPin, &CPropNonlinearSource::OnUsePinControl)
+    ON_BN_CLICKED(kCtlFactorPin, &CPropNonlinearSource::OnUsePinFactor)
+    ON_BN_CLICKED(kCtlCharacteristicPin, &CPropNonlinearSource::OnUsePinCharacteristic)
+    ON_BN_CLICKED(kCtlEarlyPin, &CPropNonlinearSource::OnUsePinEarly)
+    ON_BN_CLICKED(kCtlCollectorPin, &CPropNonlinearSource::OnUsePinCollectorEmitter)
+    ON_BN_CLICKED(kIdCharacteristic, &CPropNonlinearSource::OnCharacteristic)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropNonlinearSource::OnOutputVoltage)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropNonlinearSource::OnOutputCurrent)
+    ON_EN_CHANGE(kCtlName, &CPropNonlinearSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdControlComponent, &CPropNonlinearSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdFactor, &CPropNonlinearSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdEarlyVoltage, &CPropNonlinearSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdCollectorEmitter, &CPropNonlinearSource::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropNonlinearSource::OnFieldChanged)
+    ON_BN_CLICKED(kIdSpiceCompatible, &CPropNonlinearSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlEarlyUnit, &CPropNonlinearSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlCollectorUnit, &CPropNonlinearSource::OnFieldChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropNonlinearSource::CPropNonlinearSource() : CTBPropertyPage(kSourceTemplate) {}
+
+CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kSourceTemplate), m_pWizard(wizard), m_pParams(params) {
+    SetLayout();
+}
+
+CPropNonlinearSource::~CPropNonlinearSource() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropNonlinearSource::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropNonlinearSource::Rebind(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+void CPropNonlinearSource::SetWizardSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
+                                             const CPtrArray* snapshots) {
+    m_dwKind = kind;
+    m_dwModeWord = modeWord;
+    m_strXAxisLabel = xAxisLabel;
+    m_strYAxisLabel = yAxisLabel;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+CPropCharacteristicXYTable* CPropNonlinearSource::Table() {
+    if (m_pWizard == nullptr) return nullptr;
+    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
+    table.SetOwnerWizard(m_pWizard);
+    return &table;
+}
+
+DWORD CPropNonlinearSource::TableFlags() {
+    DWORD flags = 0;
+    if (CPropCharacteristicXYTable* table = Table()) {
+        if (table->GetUserFileFlag()) flags |= kModeUserFile;
+        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference) flags |= kModeFileReference;
+    }
+    return flags;
+}
+
+int CPropNonlinearSource::SelectedForm() const {
+    if (m_cmbForm.GetSafeHwnd() == nullptr) return -1;
+    const int selection = m_cmbForm.GetCurSel();
+    if (selection < 0 || selection >= m_cmbForm.GetCount() || selection >= kFormCount) return -1;
+    return selection;
+}
+
+DWORD CPropNonlinearSource::CurrentForm() const {
+    const int selection = SelectedForm();
+    return selection >= 0 ? static_cast<DWORD>(selection) : PassiveFormOf(m_dwModeWord);
+}
+
+void CPropNonlinearSource::ShowControls(std::initializer_list<int> ids, int show) {
+    for (int id : ids)
+        if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show);
+}
+
+void CPropNonlinearSource::EnableControls(std::initializer_list<int> ids, BOOL enable) {
+    for (int id : ids)
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void CPropNonlinearSource::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropNonlinearSource));
+        ar << g_dwPageVersion;
+        ar << m_dwKind;
+        ar << m_dwUpgraded;
+        return;
+    }
+    m_dwUpgraded = 0;
+    // A record that does not start with the class reference is read from its start again.
+    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropNonlinearSource));
+    DWORD version = schema;
+    if (schema != 0) ar >> version;
+    ar >> m_dwKind;
+    if (version >= 4) ar >> m_dwUpgraded;
+    if (m_dwUpgraded == 0) UpgradeCharacteristicParameters();
+}
+
+void CPropNonlinearSource::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlEarlyUnit, m_cmbEarlyUnit);
+    DDX_Control(pDX, kCtlCollectorUnit, m_cmbCollectorUnit);
+    DDX_Control(pDX, kCtlForm, m_cmbForm);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdControlComponent, m_strControl);
+    DDX_Text(pDX, kIdFactor, m_strFactor);
+    DDX_Text(pDX, kIdCollectorEmitter, m_strCollectorEmitter);
+    DDX_Text(pDX, kIdEarlyVoltage, m_strEarly);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlControlPin, m_bPinControl);
+    DDX_Check(pDX, kCtlCharacteristicPin, m_bPinCharacteristic);
+    DDX_Check(pDX, kCtlFactorPin, m_bPinFactor);
+    DDX_Check(pDX, kCtlCollectorPin, m_bPinCollectorEmitter);
+    DDX_Check(pDX, kCtlEarlyPin, m_bPinEarly);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kIdSpiceCompatible, m_nSpice);
+}
+
+void CPropNonlinearSource::FillControlCombo() {}
+
+void CPropNonlinearSource::BuildCompareList(int) {}
+
+BOOL CPropNonlinearSource::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    FillControlCombo();
+    if (m_cmbForm.GetSafeHwnd() != nullptr && m_cmbForm.GetCount() > 0) m_cmbForm.SetCurSel(0);
+    UpdateData(FALSE);
+
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_cmbEarlyUnit.DisableFlatLook(TRUE);
+    m_cmbCollectorUnit.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+
+    // Pin flags are only ever set here: a box the user ticked stays ticked.
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        const BOOL onPin = param->HasPin();
+        const BOOL characteristicOnPin = onPin && (param->GetExtType() & kParamExtUnused) == 0;
+        switch (param->GetValueID()) {
+        case kIdFactor:
+            if (onPin) m_bPinFactor = TRUE;
+            m_strFactor = param->GetValue();
+            break;
+        case kIdControlComponent:
+            if (onPin) m_bPinControl = TRUE;
+            m_strControl = param->GetValue();
+            break;
+        case kIdCharacteristic:
+            if (characteristicOnPin) m_bPinCharacteristic = TRUE;
+            m_strReference = param->GetValue();
+            break;
+        case kIdCharacteristicVariable:
+            if (characteristicOnPin) m_bPinCharacteristic = TRUE;
+            m_strVariableName = param->GetValue();
+            break;
+        case kIdCharacteristicFile:
+            if (characteristicOnPin) m_bPinCharacteristic = TRUE;
+            m_strFileName = param->GetValue();
+            break;
+        case kIdEarlyVoltage:
+            if (onPin) m_bPinEarly = TRUE;
+            m_strEarly = param->GetValue();
+            m_cmbEarlyUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbEarlyUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdCollectorEmitter:
+            if (onPin) m_bPinCollectorEmitter = TRUE;
+            m_strCollectorEmitter = param->GetValue();
+            m_cmbCollectorUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbCollectorUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdSpiceCompatible:
+            m_nSpice = TBExtended_ftoi(TBExtended_atof(param->GetValue())) != 0 ? 1 : 0;
+            m_bSpicePresent = TRUE;
+            break;
+        default:
+            break;
+        }
+    }
+
+    UpdateData(FALSE);
+    if (!m_bSpicePresent) ShowControls({kIdSpiceCompatible}, SW_HIDE);
+
+    if (m_cmbForm.GetSafeHwnd() != nullptr) {
+        const DWORD form = PassiveFormOf(m_dwModeWord);
+        // A form the list does not offer leaves no entry selected; the stored form stays.
+        m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
+        OnSelchangeControlled();
+        UpdateData(TRUE);
+    }
+
+    if (CWnd* edit = GetDlgItem(kIdControlComponent)) edit->EnableWindow(!m_bPinControl);
+    SetParamUsePin(m_pParams, kIdControlComponent, m_bPinControl);
+    SetModified(TRUE);
+    switch (SelectedForm()) {
+    case kFormVoltageControlled:
+    case kFormCurrentControlled:
+        ApplyFactorRule();
+        break;
+    case kFormNonlinearVoltage:
+    case kFormNonlinearCurrent:
+        OnUsePinCharacteristic();
+        break;
+    case kFormCollector:
+        EnableControls({kIdCollectorEmitter}, !m_bPinCollectorEmitter);
+        SetParamUsePin(m_pParams, kIdCollectorEmitter, m_bPinCollectorEmitter);
+        EnableControls({kIdEarlyVoltage}, !m_bPinEarly);
+        SetParamUsePin(m_pParams, kIdEarlyVoltage, m_bPinEarly);
+        break;
+    default:
+        break;
+    }
+
+    if (HasParamWithValueID(m_pParams, kIdOutputCurrent)) GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    if (HasParamWithValueID(m_pParams, kIdOutputVoltage)) GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    UpdateData(FALSE);
+
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
+        CString unit;
+        if (!GetParamUnit(m_pParams, id, &unit)) continue;
+        CString caption;
+        GetDlgItemText(id, caption);
+        AppendUnitSuffix(&caption, unit);
+        SetDlgItemText(id, caption);
+    }
+
+    UpdateData(FALSE);
+    OnSelchangeControlled();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CPropNonlinearSource::ApplyFactorRule() {
+    const int form = SelectedForm();
+    const bool factorForm = form == kFormVoltageControlled || form == kFormCurrentControlled;
+    EnableControls({kIdFactor}, !m_bPinFactor && factorForm);
+    SetParamUsePin(m_pParams, kIdFactor, m_bPinFactor);
+}
+
+void CPropNonlinearSource::OnSelchangeControlled() {
+    UpdateData(TRUE);
+    const int form = SelectedForm();
+    // Without a valid selection the stored form and the symbol's variant stay as they are.
+    if (form >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1u << form), kCtlSymbolFrame, this);
+
+    const std::initializer_list<int> factorGroup = {kCtlFactorLabel, kIdFactor, kCtlFactorPin,
+                                                    kCtlCharacteristicLabel, kCtlCharacteristicPin, kIdCharacteristic};
+    const std::initializer_list<int> collectorGroup = {kCtlEarlyLabel, kIdEarlyVoltage, kCtlEarlyPin, kCtlEarlyUnit,
+                                                       kCtlCollectorLabel, kIdCollectorEmitter, kCtlCollectorUnit,
+                                                       kCtlCollectorPin};
+    switch (form) {
+    case kFormVoltageControlled:
+    case kFormCurrentControlled:
+        ShowControls(factorGroup, SW_SHOW);
+        ShowControls(collectorGroup, SW_HIDE);
+        EnableControls({kCtlFactorLabel, kIdFactor, kCtlFactorPin}, TRUE);
+        ApplyFactorRule();
+        EnableControls({kCtlCharacteristicLabel, kCtlCharacteristicPin, kIdCharacteristic}, FALSE);
+        OnUsePinCharacteristic();
+        break;
+    case kFormNonlinearVoltage:
+    case kFormNonlinearCurrent:
+        ShowControls(factorGroup, SW_SHOW);
+        ShowControls(collectorGroup, SW_HIDE);
+        EnableControls({kCtlFactorLabel, kIdFactor, kCtlFactorPin}, FALSE);
+        ApplyFactorRule();
+        EnableControls({kCtlCharacteristicLabel, kCtlCharacteristicPin, kIdCharacteristic}, TRUE);
+        OnUsePinCharacteristic();
+        break;
+    case kFormCollector:
+        ShowControls(factorGroup, SW_HIDE);
+        ShowControls(collectorGroup, SW_SHOW);
+        EnableControls({kIdEarlyVoltage}, !m_bPinEarly);
+        SetParamUsePin(m_pParams, kIdEarlyVoltage, m_bPinEarly);
+        EnableControls({kIdCollectorEmitter}, !m_bPinCollectorEmitter);
+        SetParamUsePin(m_pParams, kIdCollectorEmitter, m_bPinCollectorEmitter);
+        break;
+    default:
+        break;
+    }
+    Invalidate(0);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearSource::OnUsePinControl() {
+    UpdateData(TRUE);
+    EnableControls({kIdControlComponent}, !m_bPinControl);
+    SetParamUsePin(m_pParams, kIdControlComponent, m_bPinControl);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearSource::OnUsePinFactor() {
+    UpdateData(TRUE);
+    ApplyFactorRule();
+    SetModified(TRUE);
+}
+
+void CPropNonlinearSource::OnUsePinCollectorEmitter() {
+    UpdateData(TRUE);
+    EnableControls({kIdCollectorEmitter}, !m_bPinCollectorEmitter);
+    SetParamUsePin(m_pParams, kIdCollectorEmitter, m_bPinCollectorEmitter);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearSource::OnUsePinEarly() {
+    UpdateData(TRUE);
+    EnableControls({kIdEarlyVoltage}, !m_bPinEarly);
+    SetParamUsePin(m_pParams, kIdEarlyVoltage, m_bPinEarly);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearSource::OnUsePinCharacteristic() {
+    UpdateData(TRUE);
+    const int form = SelectedForm();
+    EnableControls({kIdCharacteristic}, !m_bPinCharacteristic && form >= kFormNonlinearVoltage);
+    SetParamUsePin(m_pParams, kIdCharacteristic, m_bPinCharacteristic);
+    if (m_bPinCharacteristic) {
+        m_dwKind = 0;
+    } else if (CPropCharacteristicXYTable* table = Table()) {
+        m_dwKind = table->GetMode();
+        if (m_strReference.IsEmpty()) m_strReference = table->GetReference();
+    }
+    Invalidate(0);
+    SetModified(TRUE);
+}
+
+// A default-output box switches the element's output at once. The new state is the
+// opposite of the one the page showed before the click, whatever the box did itself.
+static void ToggleOutput(CPropNonlinearSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
+    const BOOL before = flag;
+    page->UpdateData(TRUE);
+    page->SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropNonlinearSource::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
+
+void CPropNonlinearSource::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
+
+void CPropNonlinearSource::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearSource::OnCharacteristic() {
+    CPropCharacteristicXYTable* table = Table();
+    if (table == nullptr) return;
+    CResourceSwitch resources;
+    CTBPropertySheet sheet(m_strName, this);
+    UpdateData(TRUE);
+    sheet.AddPage(table);
+    table->SetComponentName(m_strName);
+    table->SetReference(m_strReference);
+    table->SetVariableName(m_strVariableName);
+    table->SetFileName(m_strFileName);
+    const int form = SelectedForm();
+    if (form == kFormNonlinearVoltage && m_strXAxisLabel.IsEmpty()) m_strXAxisLabel = LoadLibraryString(kStrVoltageAxis);
+    if (form == kFormNonlinearCurrent && m_strXAxisLabel.IsEmpty()) m_strXAxisLabel = LoadLibraryString(kStrCurrentAxis);
+    table->SetXAxisLabel(m_strXAxisLabel);
+    table->SetYAxisLabel(m_strYAxisLabel);
+    table->SetMode(m_dwKind);
+    if (sheet.DoModal() == IDOK) {
+        m_dwKind = table->GetMode();
+        m_strReference = table->GetReference();
+        m_strVariableName = table->GetVariableName();
+        m_strFileName = table->GetFileName();
+    }
+    // The table stays the wizard's; the sheet only borrowed it.
+    sheet.RemovePage(table);
+    SetModified(TRUE);
+}
+
+BOOL CPropNonlinearSource::OnApply() {
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    const RequestTarget target(m_pWizard);
+    const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
+    if (!CommitParamSet(target, cookie)) return FALSE;
+
+    CPropCharacteristicXYTable* table = Table();
+    if (table != nullptr && m_dwKind != 0 && !table->GetUserFileFlag() &&
+        table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs)
+        m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdFactor:
+            param->SetValue(m_strFactor);
+            break;
+        case kIdControlComponent:
+            param->SetValue(m_strControl);
+            break;
+        case kIdCharacteristic:
+            if (!m_bPinCharacteristic) param->SetValue(m_strReference);
+            break;
+        case kIdCharacteristicVariable:
+            if (!m_bPinCharacteristic) param->SetValue(m_strVariableName);
+            break;
+        case kIdCharacteristicFile:
+            if (!m_bPinCharacteristic) param->SetValue(m_strFileName);
+            break;
+        case kIdEarlyVoltage:
+        case kIdCollectorEmitter: {
+            const bool early = param->GetValueID() == kIdEarlyVoltage;
+            param->SetValue(early ? m_strEarly : m_strCollectorEmitter);
+            // A unit box without units (no quantity) has no text to give; the unit stays.
+            CTBUnitComboBox& box = early ? m_cmbEarlyUnit : m_cmbCollectorUnit;
+            CString unit;
+            if (box.GetSafeHwnd() != nullptr) box.GetWindowText(unit);
+            if (!unit.IsEmpty()) param->SetUsedUnit(unit);
+            break;
+        }
+        case kIdSpiceCompatible:
+            param->SetValue(TBExtended_ftoa(m_nSpice ? 1.0 : 0.0, -1, 0, ""));
+            break;
+        default:
+            break;
+        }
+    }
+
+    const int selection = SelectedForm();
+    if (selection >= 0) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
+
+    const DWORD form = CurrentForm();
+    m_dwModeWord = form;
+    if (m_dwKind != 0) m_dwModeWord |= TableFlags();
+    BuildCompareList(static_cast<int>(form));
+    if (m_pWizard != nullptr) m_pWizard->StoreSettings(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropNonlinearSource::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdFactor, &m_bPinFactor);
+    GetParamUsePin(m_pParams, kIdControlComponent, &m_bPinControl);
+    GetParamUsePin(m_pParams, kIdCharacteristic, &m_bPinCharacteristic);
+    GetParamUsePin(m_pParams, kIdEarlyVoltage, &m_bPinEarly);
+    GetParamUsePin(m_pParams, kIdCollectorEmitter, &m_bPinCollectorEmitter);
+    UpdateData(FALSE);
+    OnUsePinFactor();
+    OnUsePinControl();
+    OnUsePinCharacteristic();
+    OnUsePinEarly();
+    OnUsePinCollectorEmitter();
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropNonlinearSource::OnKillActive() {
+    UpdateModeParameters();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropNonlinearSource::UpdateModeParameters() {
+    if (m_cmbForm.GetSafeHwnd() != nullptr) m_dwModeWord = CurrentForm() | TableFlags();
+    const DWORD form = PassiveFormOf(m_dwModeWord);
+    BOOL ignored = FALSE;
+    if (!GetParamExtBit(m_pParams, kIdCharacteristic, &ignored) ||
+        !GetParamExtBit(m_pParams, kIdCharacteristicFile, &ignored) ||
+        !GetParamExtBit(m_pParams, kIdCharacteristicVariable, &ignored) || form >= kFormCount)
+        return;
+    const UnusedMarks* marks = &kFactorForms;
+    if (form == kFormCollector)
+        marks = &kCollectorForm;
+    else if (IsCharacteristicForm(form) && m_dwKind == 0)
+        marks = &kCharacteristicReference;
+    else if (IsCharacteristicForm(form))
+        marks = (m_dwModeWord & kModeFileReference) ? &kCharacteristicFileReference : &kCharacteristicDataPairs;
+    SetParamExtBit(m_pParams, kIdControlComponent, marks->control);
+    SetParamExtBit(m_pParams, kIdFactor, marks->factor);
+    SetParamExtBit(m_pParams, kIdCharacteristic, marks->characteristic);
+    SetParamExtBit(m_pParams, kIdCharacteristicFile, marks->file);
+    SetParamExtBit(m_pParams, kIdCharacteristicVariable, marks->variable);
+    SetParamExtBit(m_pParams, kIdCollectorEmitter, marks->collectorEmitter);
+    SetParamExtBit(m_pParams, kIdEarlyVoltage, marks->early);
+}
+
+void CPropNonlinearSource::SnapshotOf(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropNonlinearSource::AddCharacteristicSnapshot() {
+    if (m_dwKind == 0)
+        SnapshotOf("CH", nullptr);
+    else
+        SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+}
+
+void CPropNonlinearSource::InitDefaults(int store) {
+    CString start;
+    if (GetParamValue(m_pParams, kIdStartForm, &start)) {
+        BOOL ok = FALSE;
+        const int form = TBExtended_ftoi(TBExtended_atof(start), &ok);
+        const int offered = m_cmbForm.GetSafeHwnd() != nullptr ? m_cmbForm.GetCount() : kFormCount;
+        // A start form the list does not offer keeps the stored form.
+        if (ok && form >= 0 && form < offered && form < kFormCount) {
+            if (m_cmbForm.GetSafeHwnd() != nullptr) {
+                m_cmbForm.SetCurSel(form);
+                OnSelchangeControlled();
+            } else {
+                m_dwModeWord = static_cast<DWORD>(form) | (m_dwModeWord & kModeFlagBits);
+            }
+            if (IsCharacteristicForm(static_cast<DWORD>(form))) m_dwKind = 0;
+        }
+    }
+    const DWORD form = CurrentForm();
+    m_dwModeWord = form;
+    const DWORD flags = TableFlags();
+    if (m_dwKind != 0) m_dwModeWord |= flags;
+    BuildCompareList(static_cast<int>(form));
+    if (store == 1 && m_pWizard != nullptr) {
+        m_pWizard->SetThirdText(CString());
+        m_pWizard->SetFourthText(CString());
+        m_pWizard->StoreSettings(m_dwKind, m_dwModeWord, CString(), CString(), &m_Snapshots);
+    }
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs:
+//   mode word, snapshot count, snapshot block length L1, L1 bytes of archived snapshots,
+//   page block length L2, L2 bytes of the page's own archive block,
+//   characteristic block length L3, L3 bytes of the characteristic's archive image,
+//   point block length L4, L4 bytes of points and four texts.
+// Every part may be missing from the end on. Only whole fields are read and every length is
+// checked against what remains; a part that does not fit ends the reading, and what was
+// read before it is kept.
+void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    CString third;
+    CString fourth;
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    if (size == 0) {
+        InitDefaults(0);
+    } else {
+        qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+        DWORD mode = 0;
+        DWORD count = 0;
+        if (in.ReadDword(mode)) {
+            m_dwModeWord = mode;
+            if (m_cmbForm.GetSafeHwnd() != nullptr) {
+                const DWORD form = PassiveFormOf(mode);
+                m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
+            }
+        }
+        in.ReadDword(count);
+        DWORD partLength = 0;
+        bool intact = true;
+        if (in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                if (partLength > 0 && count <= kMaxArchivedSnapshots) {
+                    ReadArchivedBlock(in.Position(), partLength, [this, count](CArchive& ar) {
+                        qv::passive::ReadSnapshots(ar, count, m_Snapshots);
+                    });
+                }
+                in.SkipBytes(partLength);
+            }
+        }
+        if (intact && in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                if (partLength > 0) ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
+                in.SkipBytes(partLength);
+            }
+        }
+        if (intact && in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                m_CharacteristicBlock.assign(in.Position(), in.Position() + partLength);
+                in.SkipBytes(partLength);
+                // The table takes the converted characteristic before the form handler reads
+                // its kind; later the kind would come from an empty table.
+                MoveCharacteristicBlockIntoTable();
+            }
+        }
+        if (intact && in.ReadDword(partLength) && in.Fits(partLength)) {
+            const BYTE* cursor = in.Position();
+            size_t remaining = partLength;
+            CPtrArray points;
+            ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strXAxisLabel, &m_strYAxisLabel, &third, &fourth);
+            for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
+            in.SkipBytes(partLength);
+        }
+        if (GetSafeHwnd() != nullptr) OnSelchangeControlled();
+    }
+    if (m_pWizard != nullptr) {
+        m_pWizard->SetThirdText(third);
+        m_pWizard->SetFourthText(fourth);
+        m_pWizard->StoreSettings(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    }
+}
+
+void CPropNonlinearSource::MoveCharacteristicBlockIntoTable() {
+    CPropCharacteristicXYTable* table = Table();
+    if (table == nullptr || m_CharacteristicBlock.size() > 0x7FFFFFFFu) return;
+    table->SetData(m_CharacteristicBlock.empty() ? nullptr : m_CharacteristicBlock.data(),
+                   static_cast<int>(m_CharacteristicBlock.size()));
+    table->LoadFromData();
+    table->SetData(nullptr, 0);
+    std::vector<BYTE>().swap(m_CharacteristicBlock);
+}
+
+int CPropNonlinearSource::UpgradeCharacteristicParameters() {
+    CString value;
+    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &value) ||
+        !GetParamValue(m_pParams, kIdCharacteristicVariable, &value) ||
+        !GetParamValue(m_pParams, kIdCharacteristic, &value))
+        return 0;
+    if (IsCharacteristicForm(PassiveFormOf(m_dwModeWord))) {
+        BOOL onPin = FALSE;
+        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
+        if (onPin) {
+            m_dwKind = 0;
+        } else if (m_dwKind == 0) {
+            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
+            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+        } else {
+            const BOOL reference = (m_dwModeWord & kModeFileReference) != 0;
+            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
+            SetParamExtBit(m_pParams, kIdCharacteristicFile, reference);
+            SetParamExtBit(m_pParams, kIdCharacteristicVariable, !reference);
+            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+        }
+    }
+    m_dwUpgraded = 1;
+    return 1;
+}
+
+void CPropNonlinearSource::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The variants.
+
+BOOL CPropNonlinearSourceV::OnInitDialog() {
+    CResourceSwitch resources;
+    CPropNonlinearSource::OnInitDialog();
+    m_strYAxisLabel = LoadLibraryString(kStrVoltageSourceAxis);
+    return TRUE;
+}
+
+void CPropNonlinearSourceV::BuildCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    switch (form) {
+    case kFormVoltageControlled:
+    case kFormCurrentControlled:
+        SnapshotOf("QUANT", nullptr);
+        SnapshotOf("FACT", nullptr);
+        SnapshotOf("SPC", nullptr);
+        break;
+    case kFormNonlinearVoltage:
+    case kFormNonlinearCurrent:
+        SnapshotOf("QUANT", nullptr);
+        SnapshotOf("SPC", nullptr);
+        AddCharacteristicSnapshot();
+        break;
+    default:
+        break;
+    }
+}
+
+BOOL CPropNonlinearSourceI::OnInitDialog() {
+    CResourceSwitch resources;
+    CPropNonlinearSource::OnInitDialog();
+    m_strYAxisLabel = LoadLibraryString(kStrCurrentSourceAxis);
+    return TRUE;
+}
+
+void CPropNonlinearSourceI::FillControlCombo() {
+    if (m_cmbForm.GetSafeHwnd() == nullptr) return;
+    CResourceSwitch resources;
+    m_cmbForm.AddString(LoadLibraryString(kStrCollectorSource));
+}
+
+void CPropNonlinearSourceI::BuildCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    switch (form) {
+    case kFormVoltageControlled:
+    case kFormCurrentControlled:
+        SnapshotOf("QUANT", nullptr);
+        SnapshotOf("FACT", nullptr);
+        break;
+    case kFormNonlinearVoltage:
+    case kFormNonlinearCurrent:
+        SnapshotOf("QUANT", nullptr);
+        AddCharacteristicSnapshot();
+        break;
+    case kFormCollector:
+        SnapshotOf("QUANT", nullptr);
+        SnapshotOf("VCE", nullptr);
+        SnapshotOf("VEA", nullptr);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// What both wizards do, on their own page variant.
+
+namespace {
+
+template <class Page>
+Page* NewPage(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
+    return new (std::nothrow) Page(wizard, params);
+}
+
+template <class Page>
+BOOL EditProperties(CNonlinearSourceWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
+    CResourceSwitch resources;
+    const RequestTarget target(&wizard);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(&wizard);
+    if (page != nullptr) {
+        // A page already open holds a cookie of its own; it is given back before the page
+        // takes the new one, so that no cookie is lost.
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        page->Rebind(&wizard, HolderFromCookie(cookie));
+    } else {
+        page = NewPage<Page>(&wizard, HolderFromCookie(cookie));
+    }
+    if (page == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                            &wizard.GetSnapshots());
+    sheet.AddPage(page);
+    return TRUE;
+}
+
+template <class Page>
+void EndProperties(CNonlinearSourceWizardBase4& wizard, Page*& page) {
+    if (page != nullptr) {
+        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        delete page;
+        page = nullptr;
+    }
+    wizard.DeleteOwnedObjects();
+    wizard.ReleaseEditorDataHandle();
+}
+
+// A hidden page of its own for Initialize and the conversion: the page on the editor's
+// sheet (if any) is never touched.
+bool OpenHidden(CPropNonlinearSource& page) {
+    CResourceSwitch resources;
+    if (!page.Create(kSourceTemplate, nullptr)) return false;
+    page.ShowWindow(SW_HIDE);
+    return true;
+}
+
+template <class Page>
+std::unique_ptr<Page> CreateHiddenPage(CNonlinearSourceWizardBase4& wizard, ParamHolder* params) {
+    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
+    if (page == nullptr || !OpenHidden(*page)) return nullptr;
+    return page;
+}
+
+template <class Page>
+BOOL InitializeWith(CNonlinearSourceWizardBase4& wizard, int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(&wizard)};
+    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params.Holder()));
+    if (page == nullptr) return TRUE;
+    // A re-initialisation starts from the wizard's own form and kind, not from a new
+    // element's, so that a configured source keeps its form.
+    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), CString(), CString(), nullptr);
+    if (OpenHidden(*page)) {
+        page->InitDefaults(1);
+        page->DestroyWindow();
+    }
+    return TRUE;
+}
+
+template <class Page>
+BOOL ConvertWith(CNonlinearSourceWizardBase4& wizard, const void* data, long length) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
+    if (page == nullptr) return TRUE;
+    page->ConvertWizard3Data(data, length);
+    // Normally the page has handed the characteristic over already; a block it still holds
+    // goes to the table now.
+    if (!page->GetCharacteristicBlock().empty()) page->MoveCharacteristicBlockIntoTable();
+    page->UpdateModeParameters();
+    wizard.SetModeWord(page->GetModeWord());
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
+                     const FormKeywords& keywords) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (wizard.GetSnapshots().GetSize() == 0) wizard.Initialize(0);
+
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    CCopaObjectCompare* pending = nullptr;
+    const DWORD modeWord = wizard.GetModeWord();
+    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), modeWord, holder, &pending);
+
+    const DWORD form = PassiveFormOf(modeWord);
+    const bool reference = (modeWord & kModeFileReference) != 0;
+    const bool userFile = (modeWord & kModeUserFile) != 0;
+    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
+    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristic;
+
+    BOOL characteristicOnPin = FALSE;
+    GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
+    if (IsCharacteristicForm(form) && HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin &&
+        pending != nullptr && !reference) {
+        if (!userFile) {
+            SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
+            CommitParamSet(target, params.Cookie());
+        }
+        CString folder = file ? file->GetFilePath() : CString();
+        if (folder.IsEmpty()) {
+            char buffer[MAX_PATH] = {};
+            const DWORD written = GetTempPathA(MAX_PATH, buffer);
+            if (written > 0 && written < MAX_PATH) folder = buffer;
+        }
+        const int last = LastSeparator(folder);
+        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
+        CPtrArray* points = nullptr;
+        wizard.GetCharacteristic().GetPoints(&points);
+        WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                                     wizard.GetThirdText(), wizard.GetFourthText());
+    }
+
+    ReplacePlaceholder(modelText, "@TYPE", keywords[form < kFormCount ? form : 0], 0);
+
+    if (pending != nullptr) {
+        const CString keyword = reference ? kKeywordVariable : kKeywordFile;
+        BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
+                           hasFileParam ? keyword : CString(), CString(), 1);
+        // The pending list owns the snapshot: it leaves the list before it is deleted.
+        g_PlaceholderList.Discard(pending);
+    }
+    return 4;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+CNonlinearVoltageSourceWizard4::~CNonlinearVoltageSourceWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CNonlinearVoltageSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CNonlinearSourceWizardBase4::DoEditProperties(sheet, mode);
+    return EditProperties(*this, m_pPage, sheet);
+}
+
+void CNonlinearVoltageSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CNonlinearVoltageSourceWizard4::Clone() { return new (std::nothrow) CNonlinearVoltageSourceWizard4(this); }
+
+int CNonlinearVoltageSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, kVoltageKeywords);
+}
+
+BOOL CNonlinearVoltageSourceWizard4::Initialize(int argument) {
+    return InitializeWith<CPropNonlinearSourceV>(*this, argument);
+}
+
+BOOL CNonlinearVoltageSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropNonlinearSourceV>(*this, data, length);
+}
+
+CNonlinearCurrentSourceWizard4::~CNonlinearCurrentSourceWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CNonlinearCurrentSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CNonlinearSourceWizardBase4::DoEditProperties(sheet, mode);
+    return EditProperties(*this, m_pPage, sheet);
+}
+
+void CNonlinearCurrentSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CNonlinearCurrentSourceWizard4::Clone() { return new (std::nothrow) CNonlinearCurrentSourceWizard4(this); }
+
+int CNonlinearCurrentSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, kCurrentKeywords);
+}
+
+BOOL CNonlinearCurrentSourceWizard4::Initialize(int argument) {
+    return InitializeWith<CPropNonlinearSourceI>(*this, argument);
+}
+
+BOOL CNonlinearCurrentSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropNonlinearSourceI>(*this, data, length);
+}

@@ -1,0 +1,72 @@
+// Shared ground of the controlled-source tests: the fixture, byte builders and parameter
+// tables of the passive tests, and the two source elements as the catalogue defines them.
+#pragma once
+
+#include "sources/controlled_sources.h"
+#include "tests/passive/passive_support.h"
+
+namespace sources_test {
+
+using namespace passive_test;
+
+inline const ParamRow kQuant = {.id = 2007, .name = "QUANT", .value = "R1", .type = 0x4};
+inline const ParamRow kFact = {.id = 2010, .name = "FACT", .value = "2", .type = 0x4};
+inline const ParamRow kCh = {.id = 2016, .name = "CH", .value = "", .type = 0x4};
+inline const ParamRow kChFile = {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4};
+inline const ParamRow kChStrg = {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4};
+inline const ParamRow kSpc = {.id = 2472, .name = "SPC", .value = "0", .type = 0x4};
+inline const ParamRow kVea = {.id = 2022, .name = "VEA", .value = "100", .type = 0x4, .quantity = "Voltage", .unit = "V"};
+inline const ParamRow kVce = {.id = 2025, .name = "VCE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"};
+inline const ParamRow kOutV = {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V",
+                               .description = "Voltage"};
+inline const ParamRow kOutI = {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A",
+                               .description = "Current"};
+
+inline const std::vector<ParamRow> kVoltageRows = {kQuant, kFact, kCh, kChFile, kChStrg, kSpc, kOutV, kOutI};
+inline const std::vector<ParamRow> kCurrentRows = {kQuant, kFact, kCh, kChFile, kChStrg, kVea, kVce, kOutV, kOutI};
+
+// The rows with one value ID left out, or with a start form (parameter 1000) added.
+inline std::vector<ParamRow> Without(std::vector<ParamRow> rows, WORD id) {
+    std::erase_if(rows, [id](const ParamRow& row) { return row.id == id; });
+    return rows;
+}
+inline std::vector<ParamRow> WithStartForm(std::vector<ParamRow> rows, const char* form) {
+    rows.push_back({.id = 1000, .name = "FORM", .value = form, .type = 0x2});
+    return rows;
+}
+
+// The state a page leaves in the wizard on apply, with input snapshots of these names.
+inline void Store(CNonlinearSourceWizardBase4& wizard, DWORD kind, DWORD modeWord, const char* xLabel,
+                  const char* yLabel, const std::vector<const char*>& names) {
+    CPtrArray list;
+    for (const char* name : names) {
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetName(name);
+        snapshot->SetType(0x4);
+        list.Add(snapshot);
+    }
+    wizard.StoreSettings(kind, modeWord, xLabel, yLabel, &list);
+    qv::passive::DeleteSnapshots(list);
+}
+
+// A wizard with its page open on a sheet, as the editor opens it; closed again at the end.
+template <class Wizard>
+class OpenPage {
+public:
+    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    ~OpenPage() {
+        m_sheet.DestroyWindow();
+        m_wizard.EndEditProperties();
+    }
+    auto* Page() { return m_wizard.GetPage(); }
+    CPropertySheet& Sheet() { return m_sheet; }
+
+private:
+    Wizard& m_wizard;
+    CPropertySheet m_sheet;
+};
+
+} // namespace sources_test
