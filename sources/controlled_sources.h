@@ -35,6 +35,7 @@
 
 #include "afx/afxwin.h"
 #include "passive/passive_bases.h"
+#include "sources/source_outputs.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -52,8 +53,6 @@ constexpr WORD kIdEarlyVoltage = 2022;
 constexpr WORD kIdCollectorEmitter = 2025;
 constexpr WORD kIdSpiceCompatible = 2472;
 constexpr WORD kIdStartForm = 1000;
-constexpr WORD kIdOutputVoltage = 2018;
-constexpr WORD kIdOutputCurrent = 2019;
 constexpr UINT kSourceTemplate = 100;
 // Forms of the "Controlled" list.
 constexpr int kFormVoltageControlled = 0;

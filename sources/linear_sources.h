@@ -33,6 +33,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "sources/source_outputs.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -51,8 +52,6 @@ constexpr WORD kIdFall = 2053;
 constexpr WORD kIdWidth = 2055;
 constexpr WORD kIdPartialDerivation = 2305;
 constexpr WORD kIdSpice = 2472;
-constexpr WORD kIdOutputVoltage = 2018;
-constexpr WORD kIdOutputCurrent = 2019;
 constexpr WORD kIdOutputValue = 2056;
 constexpr UINT kLinearSourceTemplate = 101;
 
