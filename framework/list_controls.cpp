@@ -372,10 +372,18 @@ LRESULT CBitmapListCtrl::OnUserEditCell(WPARAM wParam, LPARAM lParam) {
     const int col = HIWORD(wParam);
     CRect cell;
     if (!GetSubItemRect(row, col, LVIR_BOUNDS, cell)) return FALSE;
+    const char* text = reinterpret_cast<const char*>(lParam);
+    if (GetEditItemType(row, col) == TB_EDIT_CHECK) {
+        // "1" or "0" is the state the user leaves the box in; a click toggles it when the
+        // click rule lets it.
+        const CString wanted = text != nullptr ? text : "";
+        const BOOL before = GetItemChecked(row, col);
+        if ((wanted == "1" && before) || (wanted == "0" && !before)) return TRUE;
+        ClickAt(cell.CenterPoint());
+        return GetItemChecked(row, col) != before;
+    }
     ClickAt(cell.CenterPoint());
     if (GetEditRow() != row || GetEditCol() != col) return FALSE;
-    const char* text = reinterpret_cast<const char*>(lParam);
-    if (GetEditItemType(row, col) == TB_EDIT_CHECK) return TRUE;
     SetEditText(text);
     return CloseEdit(TRUE);
 }
