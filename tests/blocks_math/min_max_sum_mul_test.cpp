@@ -218,3 +218,34 @@ TEST_F(SumBlock, FourXFactorIsFoldedIntoInputOneOnce) {
 }
 
 } // namespace
+
+#include "editor/catalogue.h"
+
+namespace {
+
+TEST(SumBlockCatalogue, FourElementsShareTheWizardIdByKind) {
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFile(PARVEL_SOURCE_DIR "/editor/catalogue/blocks_math.json", error)) << error;
+    ASSERT_NE(nullptr, catalogue.Find(58));
+    EXPECT_EQ("Sum", catalogue.Find(58)->kind);
+    for (const char* kind : {"Sum", "Product", "Minimum", "Maximum"}) {
+        const qv::CatalogueElement* element = catalogue.Find(58, kind);
+        ASSERT_NE(nullptr, element) << kind;
+        EXPECT_NE(std::string::npos, element->modelText.find("@PARAMLIST")) << kind;
+    }
+    EXPECT_EQ(nullptr, catalogue.Find(58, "Negator"));
+
+    struct Case {
+        const char* text;
+        bool ok;
+    };
+    for (const Case& c : {Case{R"({"family":"f","elements":[{"id":1,"kind":"A"},{"id":1,"kind":"B"}]})", true},
+                          Case{R"({"family":"f","elements":[{"id":1,"kind":"A"},{"id":1,"kind":"A"}]})", false},
+                          Case{R"({"family":"f","elements":[{"id":1,"kind":"A"},{"id":1}]})", false}}) {
+        qv::Catalogue one;
+        EXPECT_EQ(c.ok, one.LoadText(c.text, "test", error)) << c.text;
+    }
+}
+
+} // namespace
