@@ -8,6 +8,7 @@
 #include "framework/indexed_family.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/module.h"
+#include "editor/param_list_fill.h"
 
 #include <algorithm>
 
@@ -356,6 +357,37 @@ TEST_F(TransferFunction, InitialValuesDialogListsExistingValuesOnly) {
         dialog.DoModal();
         EXPECT_EQ(c.x, x1.GetValue().str());
         EXPECT_EQ(c.y, y2.GetValue().str());
+    }
+}
+
+TEST_F(TransferFunction, WholeModelTextWithNewCoefficients) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("1", "2", "3"), &element, 1);
+    CString text = "TF @NAME ( @PARAMLIST);";
+    wizard->WriteSimDescr(nullptr, "IMMANENT", text);
+    // The wizard creates the coefficients and leaves the list to the editor.
+    EXPECT_EQ("TF @NAME ( N := @N, M := @M, TS := @TS, IN := @IN, Q[0] := @Q[0], Q[1] := @Q[1], "
+              "P[0] := @P[0], P[1] := @P[1], P[2] := @P[2] );",
+              qv::FillLeftParamList(*editor->Holder(element), text.str()));
+}
+
+TEST_F(TransferFunction, ClosingTheInitialValuesDialogMarksThePageModified) {
+    for (int endCode : {IDOK, IDCANCEL}) {
+        DWORD element = 0;
+        std::vector<ParamRow> rows = TransferRows("0", "0");
+        rows.push_back({.id = 2198, .name = "X0", .value = ""});
+        rows.push_back({.id = 2198, .name = "X0[1]", .value = "5"});
+        auto wizard = NewWizard<CTransferFunctionWizard4>(rows, &element, 1);
+        OpenPage<CTransferFunctionWizard4> open(*wizard);
+        CPropTransferFunctionBlock* page = open.Page();
+        page->GetDlgItem(2197)->ShowWindow(SW_SHOW);
+        page->SetModified(FALSE);
+        qv::UserScript::Instance().ExpectDialog(
+            2543, [](CDialog& dialog) { ASSERT_TRUE(qv::ui::EditListCell(dialog.GetDlgItem(2198), 0, 1, "6")); },
+            endCode);
+        ASSERT_TRUE(qv::ui::Click(page, 2197));
+        EXPECT_TRUE(page->IsPageModified());
+        EXPECT_EQ(endCode == IDOK ? "6" : "5", Named(editor->Holder(element), "X0[1]")->GetValue().str());
     }
 }
 
