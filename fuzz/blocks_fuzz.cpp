@@ -13,7 +13,10 @@
 #include "editor/schematic_editor.h"
 #include "win32/module.h"
 
+#include <unistd.h>
+
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -80,6 +83,13 @@ const std::vector<Row> kSumRows = {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The transfer-function page keeps its column widths in the user profile: the fuzzer
+    // gets a profile file of its own in the temporary folder.
+    const char* tmp = std::getenv("TMPDIR");
+    static const std::string profile = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                                       "/blocks_fuzz_profile_" + std::to_string(getpid()) + ".ini";
+    setenv("QV_USER_PROFILE", profile.c_str(), 1);
+    std::atexit([] { std::remove(profile.c_str()); });
     HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
     if (module == nullptr) std::abort();
     AfxSetResourceHandle(module);
