@@ -180,6 +180,14 @@ BOOL CPropTransferFunctionBlock::OnInitDialog() {
 }
 
 void CPropTransferFunctionBlock::ReadParameters() {
+    // A page shown again (after a rebind) starts from the set it now holds: nothing of an
+    // earlier set, whose parameters may be gone, is kept.
+    m_Numerators.RemoveAll();
+    m_Denominators.RemoveAll();
+    m_InitialX.RemoveAll();
+    m_InitialY.RemoveAll();
+    m_pNumeratorTemplate = m_pDenominatorTemplate = m_pInitialXTemplate = m_pInitialYTemplate = nullptr;
+    m_bInitialDelay = FALSE;
     ParamHolder* holder = Holder();
     const int count = holder != nullptr ? holder->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {

@@ -310,6 +310,7 @@ int CPropMinMaxSumMulBlock::AppendRow(CWizardCopaObject3* param, int index) {
 }
 
 void CPropMinMaxSumMulBlock::FillInputList() {
+    m_pTemplate = nullptr;
     ParamHolder* holder = Holder();
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);

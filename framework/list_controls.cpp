@@ -11,6 +11,9 @@
 CEditVarListCtrl::~CEditVarListCtrl() = default;
 
 void CEditVarListCtrl::Init(CWizardBaseCommon* wizard, ParamHolder* holder) {
+    // A list filled again (its page shown with another set) forgets the links of before.
+    m_known.clear();
+    m_rowLinks.clear();
     m_pWizard = wizard;
     m_pHolder = holder;
     EnableToolTips(TRUE);

@@ -29,8 +29,8 @@ public:
     CEditVarListCtrl() = default;
     ~CEditVarListCtrl() override;
 
-    // Keeps the wizard and the set and turns tool tips on. The older base's pages pass a text
-    // that is not used.
+    // Keeps the wizard and the set, forgets every link of an earlier filling and turns tool
+    // tips on. The older base's pages pass a text that is not used.
     void Init(CWizardBaseCommon* wizard, ParamHolder* holder);
     void Init(CWizardBaseCommon* wizard, ParamHolder* holder, CString unused) { Init(wizard, holder); }
 

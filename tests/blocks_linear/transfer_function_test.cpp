@@ -272,6 +272,37 @@ TEST_F(TransferFunction, ReopeningGivesTheOldCookieBackAndCloneKeepsTheMode) {
     EXPECT_EQ(3, made330->GetWizardKind());
 }
 
+TEST_F(TransferFunction, APageShownAgainReadsOnlyTheSetItNowHolds) {
+    DWORD element = 0;
+    std::vector<ParamRow> rows = TransferRows("2", "0");
+    auto wizard = NewWizard<CTransferFunctionWizard4>(rows, &element, 1);
+    CString text;
+    wizard->WriteSimDescr(nullptr, "IMMANENT", text);
+    {
+        CPropertySheet sheet("A");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+        ASSERT_TRUE(sheet.Create());
+        ASSERT_TRUE(qv::ui::TypeText(wizard->GetPage()->GetDlgItem(2188), "0"));
+        ASSERT_TRUE(qv::ui::SetFocusTo(wizard->GetPage()->GetDlgItem(2186)));
+        ASSERT_TRUE(qv::ui::Apply(&sheet));
+        sheet.DestroyWindow();
+        sheet.RemovePage(wizard->GetPage());
+    }
+    // The order changed elsewhere before the page is shown again: the page sizes the family
+    // from what the set holds now, past the members it retired before.
+    Named(editor->Holder(element), "N")->SetValue("3");
+    CPropertySheet sheet("B");
+    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+    EXPECT_EQ(1, editor->OutstandingCookies());
+    ASSERT_TRUE(sheet.Create());
+    auto* list = static_cast<CTBEditListCtrl*>(wizard->GetPage()->GetDlgItem(2194));
+    EXPECT_EQ(4, list->GetItemCount());
+    EXPECT_EQ(Range(3), Indexes(Live(editor->Holder(element), 2194)));
+    sheet.DestroyWindow();
+    sheet.RemovePage(wizard->GetPage());
+    wizard->EndEditProperties();
+}
+
 TEST_F(TransferFunction, OldDataKeepsOnlyTheThirdBlockAndNeverReadsPastTheEnd) {
     struct Case {
         const char* what;
