@@ -127,7 +127,11 @@ TEST_F(GainBlock, RefusedCommitOrNoReceiverFailsTheApply) {
     }
     wizard->SetCommandReceiver(nullptr);
     OpenGainPage open(*wizard, Exchange());
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2181), "6"));
     EXPECT_FALSE(open.Page()->OnApply());
+    EXPECT_TRUE(open.Page()->IsPageModified());
+    // The values reached the parameters all the same.
+    EXPECT_EQ("6", Named(Exchange(), "K")->GetValue().str());
 }
 
 TEST_F(GainBlock, WizardModesCloneAndEndingTwice) {

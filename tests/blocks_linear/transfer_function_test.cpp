@@ -251,6 +251,28 @@ TEST_F(TransferFunction, OrderChangedElsewhereResizesOnAPageOfItsOwn) {
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 
+TEST_F(TransferFunction, BothIdsMakeTheSameParametersAndRequests) {
+    std::vector<std::vector<std::string>> names;
+    std::vector<std::vector<UINT>> codes;
+    for (unsigned id : {33u, 330u}) {
+        const DWORD element = editor->AddElement(MakeHolder(TransferRows("1", "1"), "G1"));
+        std::unique_ptr<CWizardBase4> wizard(CreateWizard4Instance(id));
+        ASSERT_NE(nullptr, wizard);
+        editor->Attach(*wizard, element);
+        editor->ClearRequests();
+        CString text;
+        wizard->WriteSimDescr(nullptr, "IMMANENT", text);
+        wizard->NotifyChanged(3, Named(editor->Holder(element), "M"));
+        names.push_back(Names(Live(editor->Holder(element), 2195)));
+        std::vector<UINT> sent;
+        for (const auto& request : editor->Requests()) sent.push_back(request.code);
+        codes.push_back(sent);
+    }
+    EXPECT_EQ(names[0], names[1]);
+    EXPECT_EQ(codes[0], codes[1]);
+    EXPECT_EQ((std::vector<UINT>{23, 25, 24, 23, 25, 24}), codes[0]);
+}
+
 TEST_F(TransferFunction, ReopeningGivesTheOldCookieBackAndCloneKeepsTheMode) {
     DWORD element = 0;
     auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("0", "0"), &element, 0);

@@ -36,6 +36,34 @@ TEST_F(SumBlock, ParamListOfTheWorkedExample) {
     EXPECT_EQ("@PARAMLIST", untouched.str());
 }
 
+TEST_F(SumBlock, ListTextSkipsTemplatesOutputsAndDeletedInputs) {
+    ParamHolder holder;
+    struct Row {
+        WORD id;
+        const char* name;
+        const char* value;
+        DWORD type;
+        bool deleted;
+    };
+    for (const Row& r : {Row{2132, "INPUT", "0", 0x6, false}, Row{2132, "INPUT[0]", "", 0x4, false},
+                         Row{2132, "INPUT[1]", "  -x", 0x4, false}, Row{2132, "INPUT[2]", "gone", 0x4, true},
+                         Row{2132, "INPUT[3]", "out", 0x8, false}, Row{2202, "TSF", " 1m ", 0x4, false},
+                         Row{2186, "IN", "other", 0x4, false}}) {
+        auto* param = new CWizardCopaObject3;
+        param->SetValueID(r.id);
+        param->SetName(r.name);
+        param->SetValue(r.value);
+        param->SetType(r.type);
+        param->SetDeletable(TRUE);
+        if (r.deleted) param->Delete();
+        holder.AddParam(param);
+    }
+    // An empty value stays empty even when negated; an unmarked "-x" is written as it is.
+    EXPECT_EQ("INPUT[0] := ,INPUT[1] := -x,TSF :=  1m ", BuildInputListText(&holder, 0x1).str());
+    EXPECT_EQ("INPUT[0] := ,INPUT[1] := - (x),TSF :=  1m ", BuildInputListText(&holder, 0x3).str());
+    EXPECT_EQ("", BuildInputListText(nullptr, 0).str());
+}
+
 TEST_F(SumBlock, NegatedValuesAndFactorOperands) {
     struct Case {
         const char* value;
