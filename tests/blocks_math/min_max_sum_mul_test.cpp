@@ -24,7 +24,7 @@ std::vector<ParamRow> SumRows() {
 
 using SumBlock = BlocksTest;
 
-TEST_F(SumBlock, ParamListOfTheWorkedExample) {
+TEST_F(SumBlock, ParamListOfSignedInputsAndTheSampleTime) {
     DWORD element = 0;
     auto wizard = NewWizard<CMinMaxSumMulBlockWizard4>(SumRows(), &element);
     wizard->SetSignMask(0x6);
