@@ -248,9 +248,13 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
             throw CatalogueError("the file needs a list \"elements\"");
         for (size_t i = 0; i < elements->size(); ++i) {
             CatalogueElement element = ReadElement((*elements)[i], familyName, "element entry " + std::to_string(i + 1));
-            const bool twice = m_index.count(element.id) != 0 ||
-                               std::any_of(added.begin(), added.end(),
-                                           [&](const CatalogueElement& e) { return e.id == element.id; });
+            // Several elements may share one wizard ID when the wizard serves them all (the
+            // function then lies in each element's model text); each needs a kind of its own.
+            auto same = [&](const CatalogueElement& e) {
+                return e.id == element.id && (element.kind.empty() || e.kind.empty() || e.kind == element.kind);
+            };
+            const bool twice = std::any_of(m_elements.begin(), m_elements.end(), same) ||
+                               std::any_of(added.begin(), added.end(), same);
             if (twice) throw CatalogueError("wizard ID " + std::to_string(element.id) + " appears twice");
             added.push_back(std::move(element));
         }
@@ -262,7 +266,8 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
         return false;
     }
     for (CatalogueElement& element : added) {
-        m_index[element.id] = m_elements.size();
+        // The first element of an ID is the one the ID alone names.
+        m_index.emplace(element.id, m_elements.size());
         m_elements.push_back(std::move(element));
     }
     return true;
@@ -297,6 +302,12 @@ bool Catalogue::LoadFolder(const std::string& folder, std::string& error) {
 const CatalogueElement* Catalogue::Find(unsigned id) const {
     auto it = m_index.find(id);
     return it == m_index.end() ? nullptr : &m_elements[it->second];
+}
+
+const CatalogueElement* Catalogue::Find(unsigned id, const std::string& kind) const {
+    for (const CatalogueElement& element : m_elements)
+        if (element.id == id && element.kind == kind) return &element;
+    return nullptr;
 }
 
 std::unique_ptr<ParamHolder> Catalogue::MakeHolder(const CatalogueElement& element, const std::string& name) {

@@ -82,7 +82,10 @@ public:
     // One family file's text; origin names it in messages.
     bool LoadText(const std::string& text, const std::string& origin, std::string& error);
 
+    // The element of a wizard ID; of several elements that share the ID, the first one read.
     const CatalogueElement* Find(unsigned id) const;
+    // The element of a wizard ID with that kind ("Sum", "Product", ...).
+    const CatalogueElement* Find(unsigned id, const std::string& kind) const;
     const std::vector<CatalogueElement>& Elements() const { return m_elements; }
 
     // A new parameter set of the element with the given name: every parameter with its default

@@ -1,9 +1,12 @@
 #include "framework/factories.h"
 
+#include "blocks_linear/gain_block.h"
+#include "blocks_linear/transfer_function.h"
+#include "blocks_math/min_max_sum_mul.h"
 #include "passive/resistor_conductance.h"
-#include "sources/linear_sources.h"
 #include "power/semiconductors.h"
 #include "sources/controlled_sources.h"
+#include "sources/linear_sources.h"
 
 #include <array>
 
@@ -25,7 +28,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 26, .base = 3, .className = "CDCMachinePMWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 27, .base = 3, .className = "CDCMachineWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 28, .base = 3, .className = "CSwitchWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 32, .base = 3, .className = "CGainBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 32, .base = 3, .className = "CGainBlockWizard", .create3 = NewWizard3<CGainBlockWizard>, .create4 = nullptr},
     {.id = 41, .base = 3, .className = "CTFMNeedleWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 45, .base = 3, .className = "CStateGraphWizard", .create3 = nullptr, .create4 = nullptr},
@@ -101,7 +104,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 1>},
     {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 35, .base = 4, .className = "CTFMSineWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 36, .base = 4, .className = "CTFMSawToothWizard4", .create3 = nullptr, .create4 = nullptr},
@@ -115,7 +118,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 55, .base = 4, .className = "CConstantBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 56, .base = 4, .className = "CStepFunctionBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 57, .base = 4, .className = "CRandomBlockWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 58, .base = 4, .className = "CMinMaxSumMulBlockWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 58, .base = 4, .className = "CMinMaxSumMulBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMinMaxSumMulBlockWizard4>},
     {.id = 65, .base = 4, .className = "CNonlinearCharacteristicWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 66, .base = 4, .className = "CFctSinCosTanBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 71, .base = 4, .className = "CMaximumTMinimumTBlockWizard4", .create3 = nullptr, .create4 = nullptr},
@@ -131,7 +134,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 0>},
     {.id = 340, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
 };
 

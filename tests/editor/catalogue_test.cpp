@@ -35,10 +35,20 @@ TEST(Catalogue, ShippedFamiliesMatchTheFactoriesAndTheirPages) {
         bool known = false;
         for (size_t i = 0; i < count; ++i) known = known || (entries[i].id == element.id && entries[i].base == element.base);
         EXPECT_TRUE(known) << "wizard ID " << element.id << " is no factory ID of base " << element.base;
-        // Value IDs are the pages' control IDs: one parameter each.
+        // Value IDs are the pages' control IDs: one parameter each, except the members of an
+        // indexed family ("INPUT", "INPUT[0]", "INPUT[1]"), which share the ID of their family.
         std::set<WORD> ids;
-        for (const qv::CatalogueParam& param : element.params)
-            EXPECT_TRUE(ids.insert(param.valueId).second) << element.id << ": value ID " << param.valueId << " twice";
+        std::set<std::string> members;
+        for (const qv::CatalogueParam& param : element.params) {
+            const std::string family = param.name.substr(0, param.name.find('['));
+            const bool indexed = param.name.find('[') != std::string::npos;
+            if (!ids.insert(param.valueId).second && !indexed)
+                ADD_FAILURE() << element.id << ": value ID " << param.valueId << " twice";
+            if (indexed) {
+                EXPECT_TRUE(members.insert(param.name).second) << element.id << ": " << param.name << " twice";
+                EXPECT_NE(nullptr, element.FindParam(family)) << element.id << ": " << param.name << " has no template";
+            }
+        }
         EXPECT_NE(std::string::npos, element.templ.find("IMMANENT"));
         EXPECT_FALSE(element.SymbolText(0x409).empty());
     }

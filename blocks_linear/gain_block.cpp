@@ -1,0 +1,302 @@
+#include "blocks_linear/gain_block.h"
+
+#include "framework/dialog_rects.h"
+#include "framework/param_access.h"
+#include "framework/requests.h"
+#include "toolkit/tb_numbers.h"
+
+IMPLEMENT_DYNCREATE(CPropGainBlock, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CGainBlockWizard, CWizardBase3)
+
+using namespace qv::blocks;
+
+namespace qv::blocks {
+
+void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule) {
+    CString trimmed = value;
+    trimmed.TrimRight();
+    const double number = TBExtended_atof(value, "");
+    int select = -1;
+    if (rule == SampleTimeRule::TransferFunction) {
+        if (number == 0.0 && (trimmed == "0" || trimmed == "0.0")) select = 0;
+    } else if (number == 0.0) {
+        if (trimmed == "0") select = 0;
+    } else if (number == 0.001) {
+        select = 1;
+    }
+    if (select < 0) select = combo.AddString(trimmed);
+    combo.SetCurSel(select);
+}
+
+void TakeOverTypedSampleTime(CComboBox& combo) {
+    CString text;
+    combo.GetWindowText(text);
+    if (text.IsEmpty() || combo.FindString(-1, text) != CB_ERR) return;
+    combo.SetCurSel(combo.AddString(text));
+}
+
+CString StoredSampleTime(const CComboBox& combo) {
+    if (combo.GetCurSel() == 0) return CString("0");
+    CString text;
+    combo.GetWindowText(text);
+    text.TrimRight();
+    return text;
+}
+
+bool IsPageInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+} // namespace qv::blocks
+
+// ---------------------------------------------------------------------------------------
+// COlderBaseBlockPage
+
+BEGIN_MESSAGE_MAP(COlderBaseBlockPage, CTBPropertyPage)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID) : CTBPropertyPage(templateID, 0) {}
+
+COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {}
+
+COlderBaseBlockPage::~COlderBaseBlockPage() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void COlderBaseBlockPage::InitHeader(CString& name, BOOL& showName) {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pExchange != nullptr) {
+        name = m_pExchange->m_strElementName;
+        showName = m_pExchange->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+}
+
+void COlderBaseBlockPage::StoreHeader(const CString& name, BOOL showName) {
+    if (m_pExchange == nullptr) return;
+    m_pExchange->m_strElementName = name;
+    m_pExchange->m_dwShowName = showName ? 1 : 0;
+}
+
+BOOL COlderBaseBlockPage::CommitExchangeObject() {
+    if (m_pExchange == nullptr) return FALSE;
+    return CommitExchange(RequestTarget(m_pWizard), m_pExchange);
+}
+
+void COlderBaseBlockPage::ApplyPinBox(BOOL pinned, std::initializer_list<int> fields, WORD valueID) {
+    for (int id : fields)
+        if (CWnd* field = GetDlgItem(id)) field->EnableWindow(!pinned);
+    SetModified(TRUE);
+    SetParamUsePin(m_pExchange, valueID, pinned);
+}
+
+void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID) {
+    const BOOL before = flag;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(m_pExchange, valueID, flag);
+    CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void COlderBaseBlockPage::AppendOutputUnit(int controlID, WORD valueID) {
+    CString caption;
+    GetDlgItemText(controlID, caption);
+    CString unit;
+    GetParamUnit(m_pExchange, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(controlID, caption);
+}
+
+void COlderBaseBlockPage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void COlderBaseBlockPage::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// CPropGainBlock
+
+namespace {
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kGainLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2180, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2181, .flags = 97},
+    {.id = 2145, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2400, .flags = 48}, {.id = 2074, .flags = 33},
+    {.id = 2071, .flags = 32}, {.id = 2185, .flags = 32}, {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32},
+    {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
+};
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseBlockPage)
+    ON_BN_CLICKED(kCtlShowName, &CPropGainBlock::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CPropGainBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdGain, &CPropGainBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropGainBlock::OnMarkModified)
+    ON_BN_CLICKED(kCtlGainPin, &CPropGainBlock::OnGainPin)
+    ON_BN_CLICKED(kCtlInputPin, &CPropGainBlock::OnInputPin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropGainBlock::OnSampleTimePin)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropGainBlock::OnOutput)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropGainBlock::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropGainBlock::OnSampleTimeTyped)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropGainBlock::OnSampleTimeChosen)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropGainBlock::OnMarkModified)
+END_MESSAGE_MAP()
+
+CPropGainBlock::CPropGainBlock() : COlderBaseBlockPage(kGainTemplate) {}
+
+CPropGainBlock::CPropGainBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(kGainTemplate, wizard, exchange) {
+    for (const ControlLayout& entry : kGainLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropGainBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlGainPin, m_bGainPin);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Text(pDX, kIdGain, m_strGain);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, kCtlName, m_strName);
+}
+
+BOOL CPropGainBlock::OnInitDialog() {
+    InitHeader(m_strName, m_bShowName);
+    m_cmbUnit.DisableFlatLook(TRUE);
+    m_cmbSampleTime.SetCurSel(0);
+    UpdateData(FALSE);
+
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdGain:
+            m_strGain = param->GetValue();
+            break;
+        case kIdSampleTime:
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdInputSignal:
+            m_strInput = param->GetValue();
+            if (param->HasPin()) m_bInputPin = TRUE;
+            break;
+        default:
+            break;
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropGainBlock::OnSetActive() {
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdGain, &m_bGainPin);
+    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bGainPin, {kIdGain}, kIdGain);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
+    SetModified(FALSE);
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropGainBlock::OnGainPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bGainPin, {kIdGain}, kIdGain);
+}
+
+void CPropGainBlock::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+}
+
+void CPropGainBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
+}
+
+void CPropGainBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
+
+void CPropGainBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void CPropGainBlock::OnSampleTimeChosen() { SetModified(TRUE); }
+
+BOOL CPropGainBlock::OnApply() {
+    // Without a data-exchange object there is nothing to write into or to commit.
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    UpdateData(TRUE);
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdGain:
+            param->SetValue(m_strGain);
+            break;
+        case kIdSampleTime: {
+            param->SetValue(StoredSampleTime(m_cmbSampleTime));
+            CString unit;
+            m_cmbUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+            break;
+        }
+        case kIdInputSignal:
+            param->SetValue(m_strInput);
+            break;
+        default:
+            break;
+        }
+    }
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}

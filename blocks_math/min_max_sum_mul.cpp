@@ -1,0 +1,741 @@
+#include "blocks_math/min_max_sum_mul.h"
+
+#include "blocks_linear/gain_block.h"
+#include "framework/byte_cursor.h"
+#include "framework/dialog_rects.h"
+#include "framework/indexed_family.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cctype>
+#include <memory>
+#include <new>
+
+IMPLEMENT_SERIAL(CPropMinMaxSumMulBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | 10)
+PARVEL_VERSIONED_CLASS(CPropMinMaxSumMulBlock)
+IMPLEMENT_DYNAMIC(CMinMaxSumMulBlockWizard4, CWizardBase4)
+
+using namespace qv::blocks;
+
+namespace {
+
+constexpr int kColName = 0;
+constexpr int kColInfo = 1;
+constexpr int kColSign = 2;
+constexpr int kColPin = 3;
+constexpr int kColSignal = 4;
+constexpr int kCtlNew = 1122;
+constexpr int kCtlDelete = 1123;
+constexpr int kCtlDeleteAll = 1124;
+constexpr int kCtlMoveUp = 1125;
+constexpr int kCtlMoveDown = 1126;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kListMenu = 2547;
+constexpr UINT kButtonImages = 138;
+constexpr int kButtonImageSize = 16;
+constexpr UINT kStrSigns = 2802;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrDuplicates = 8007;
+constexpr int kColumnWidth = 50;
+constexpr int kMaskBits = 32;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr UINT kColumnHeadings[] = {2522, 2722, 2730, 2713, 2731};
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15},  {.id = 1122, .flags = 6},  {.id = 1123, .flags = 6},  {.id = 1124, .flags = 6},
+    {.id = 1125, .flags = 6},   {.id = 1126, .flags = 6},  {.id = 2132, .flags = 135}, {.id = 2182, .flags = 33},
+    {.id = 2183, .flags = 97},  {.id = 2400, .flags = 34}, {.id = 2074, .flags = 34}, {.id = 2017, .flags = 11},
+    {.id = 2056, .flags = 9},
+};
+
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.'; }
+
+// The text is one bracketed group, optionally preceded by a name: "(b+c)", "sin(d)".
+bool IsGroupOrCall(const CString& text) {
+    int i = 0;
+    while (i < text.GetLength() && IsNameChar(text[i])) ++i;
+    if (i >= text.GetLength() || text[i] != '(') return false;
+    int depth = 0;
+    for (int k = i; k < text.GetLength(); ++k) {
+        if (text[k] == '(') ++depth;
+        if (text[k] == ')' && --depth == 0) return k == text.GetLength() - 1;
+    }
+    return false;
+}
+
+bool IsNameOrNumber(const CString& text) {
+    if (text.IsEmpty()) return false;
+    for (int i = 0; i < text.GetLength(); ++i)
+        if (!IsNameChar(text[i])) return false;
+    return true;
+}
+
+WORD CurrentLanguageKey(const CWizardBase4* wizard, const CWizardCopaObject3* param) {
+    CString unused;
+    WORD key = wizard != nullptr ? wizard->GetLangDependentString(param->GetInfoMap(), unused) : 0;
+    return key != 0 ? key : qv::GetCurrentLanguageID();
+}
+
+} // namespace
+
+namespace qv::blocks {
+
+bool IsInputNegated(DWORD signMask, int index, const CString& value) {
+    if (index < 0) return false;
+    if (index < kMaskBits) return (signMask & (1u << index)) != 0;
+    CString trimmed = value;
+    trimmed.TrimLeft();
+    return !trimmed.IsEmpty() && trimmed[0] == '-';
+}
+
+CString NegatedInputText(CString value) {
+    value.TrimLeft();
+    if (value.IsEmpty()) return value;
+    if (value[0] == '+' || value[0] == '-') {
+        value = value.Mid(1);
+        value.TrimLeft();
+    }
+    if (value.IsEmpty()) return value;
+    if (value.Find('(') >= 0 && IsGroupOrCall(value)) return "- " + value;
+    return "- (" + value + ")";
+}
+
+CString FactorOperand(CString operand) {
+    operand.Trim();
+    if (IsNameOrNumber(operand) || IsGroupOrCall(operand)) return operand;
+    return "(" + operand + ")";
+}
+
+CString BuildInputListText(ParamHolder* holder, DWORD signMask) {
+    CString list;
+    bool first = true;
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        CString value;
+        const WORD id = param->GetValueID();
+        if (id == kIdInput) {
+            const int index = GetBracketIndex(param->GetName());
+            if (index < 0) continue;
+            value = param->GetValue();
+            value.TrimLeft();
+            if (IsInputNegated(signMask, index, value)) value = NegatedInputText(value);
+        } else if (id == kIdSampleTime || id == kIdSampleTimeField) {
+            value = param->GetValue();
+        } else {
+            continue;
+        }
+        if (!first) list += ",";
+        list += param->GetName() + " := " + value;
+        first = false;
+    }
+    return list;
+}
+
+void ConvertFactorParameter(CWizardBase4* wizard, DWORD_PTR cookie) {
+    ParamHolder* holder = HolderFromCookie(cookie);
+    BOOL converted = FALSE;
+    if (!GetParamExtBit(holder, kIdFactor4x, &converted) || converted) return;
+    CString input;
+    CString factor;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        if (param->GetValueID() == kIdInput && GetBracketIndex(param->GetName()) == 1) input = param->GetValue();
+        if (param->GetValueID() == kIdFactor4x) factor = param->GetValue();
+    }
+    const CString product = FactorOperand(input) + " * " + FactorOperand(factor);
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || param->GetValueID() != kIdInput) continue;
+        if ((param->GetType() & kParamTypeNoList) != 0 || GetBracketIndex(param->GetName()) != 1) continue;
+        param->SetValue(product);
+        param->UsePin(FALSE);
+    }
+    SetParamExtBit(holder, kIdFactor4x, TRUE);
+    CommitParamSet(RequestTarget(wizard), cookie);
+}
+
+} // namespace qv::blocks
+
+// ---------------------------------------------------------------------------------------
+// CPropMinMaxSumMulBlock
+
+BEGIN_MESSAGE_MAP(CPropMinMaxSumMulBlock, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CPropMinMaxSumMulBlock::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowName, &CPropMinMaxSumMulBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropMinMaxSumMulBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropMinMaxSumMulBlock::OnSampleTimeChosen)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropMinMaxSumMulBlock::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropMinMaxSumMulBlock::OnSampleTimeTyped)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropMinMaxSumMulBlock::OnSampleTimePin)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropMinMaxSumMulBlock::OnOutput)
+    ON_BN_CLICKED(kCtlNew, &CPropMinMaxSumMulBlock::OnNewInput)
+    ON_BN_CLICKED(kCtlDelete, &CPropMinMaxSumMulBlock::OnDeleteInput)
+    ON_BN_CLICKED(kCtlDeleteAll, &CPropMinMaxSumMulBlock::OnDeleteAllInputs)
+    ON_BN_CLICKED(kCtlMoveUp, &CPropMinMaxSumMulBlock::OnMoveUp)
+    ON_BN_CLICKED(kCtlMoveDown, &CPropMinMaxSumMulBlock::OnMoveDown)
+    ON_COMMAND(kCmdNew, &CPropMinMaxSumMulBlock::OnNewInput)
+    ON_COMMAND(kCmdDelete, &CPropMinMaxSumMulBlock::OnDeleteInput)
+    ON_COMMAND(kCmdDeleteAll, &CPropMinMaxSumMulBlock::OnDeleteAllInputs)
+    ON_COMMAND(kCmdMoveUp, &CPropMinMaxSumMulBlock::OnMoveUp)
+    ON_COMMAND(kCmdMoveDown, &CPropMinMaxSumMulBlock::OnMoveDown)
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropMinMaxSumMulBlock::OnUpdateDelete)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropMinMaxSumMulBlock::OnUpdateMove)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropMinMaxSumMulBlock::OnUpdateMove)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropMinMaxSumMulBlock::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropMinMaxSumMulBlock::OnUpdateAlways)
+    ON_NOTIFY(LVN_ITEMCHANGED, kIdInput, &CPropMinMaxSumMulBlock::OnListItemChanged)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPropMinMaxSumMulBlock::OnCellEdited)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CTBPropertyPage(kMinMaxSumMulTemplate, 0) {}
+
+CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie)
+    : CTBPropertyPage(kMinMaxSumMulTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CPropMinMaxSumMulBlock::~CPropMinMaxSumMulBlock() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropMinMaxSumMulBlock::Serialize(CArchive&) {}
+
+void CPropMinMaxSumMulBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CPropMinMaxSumMulBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Control(pDX, kIdInput, m_lstInputs);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Text(pDX, kCtlName, m_strName);
+}
+
+void CPropMinMaxSumMulBlock::ShowError(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+BOOL CPropMinMaxSumMulBlock::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        if (ParamHolder* holder = Holder()) {
+            m_strName = holder->m_strElementName;
+            m_bShowName = holder->m_dwShowName != 0;
+            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+        }
+        if (m_pSymbol == nullptr) {
+            m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+            m_pSymbol->LoadSymbols(m_strSymbolText);
+        }
+        m_cmbUnit.DisableFlatLook(TRUE);
+        UpdateData(FALSE);
+        m_strSignChoices = LoadLibraryString(kStrSigns);
+        for (int col = 0; col < 5; ++col)
+            m_lstInputs.InsertEditColumn(col, LoadLibraryString(kColumnHeadings[col]), LVCFMT_LEFT, kColumnWidth);
+    }
+    m_lstInputs.Init(m_pWizard, Holder());
+    m_lstInputs.LoadColumnWidths();
+    m_cmbSampleTime.SetCurSel(0);
+    FillInputList();
+    MarkRowsFromMask();
+    GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    CString caption;
+    GetDlgItemText(kIdBlockOutput, caption);
+    CString unit;
+    GetParamUnit(Holder(), kIdBlockOutput, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(kIdBlockOutput, caption);
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CPropMinMaxSumMulBlock::SetRowCells(int row, CWizardCopaObject3* param, const CString& name, int nameKind,
+                                         const CString& info, const CString& sign, const CString& value) {
+    const BOOL pinned = param != nullptr && param->HasPin();
+    m_lstInputs.SetEditItemText(row, kColName, name, nameKind, nullptr, reinterpret_cast<DWORD_PTR>(param));
+    m_lstInputs.SetEditItemText(row, kColInfo, info, TB_EDIT_TEXT);
+    m_lstInputs.SetEditItemText(row, kColSign, sign, TB_EDIT_CHOICE, m_strSignChoices);
+    m_lstInputs.SetEditItemText(row, kColPin, value, TB_EDIT_CHECK);
+    m_lstInputs.SetEditItemText(row, kColSignal, value, pinned ? TB_EDIT_NONE : TB_EDIT_TEXT);
+    m_lstInputs.SetItemChecked(row, kColPin, pinned);
+}
+
+int CPropMinMaxSumMulBlock::AppendRow(CWizardCopaObject3* param, int index) {
+    CString info;
+    if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(param->GetInfoMap(), info);
+    CString value = param->GetValue();
+    value.TrimLeft();
+    CString sign = "+";
+    if (!value.IsEmpty() && value[0] == '-') {
+        sign = "-";
+        value = value.Mid(1);
+        value.TrimLeft();
+    }
+    const int row = m_lstInputs.InsertEditItem(m_lstInputs.GetItemCount(), param->GetName(), TB_EDIT_NONE, nullptr,
+                                               reinterpret_cast<DWORD_PTR>(param));
+    if (row < 0) return row;
+    SetRowCells(row, param, param->GetName(), index > 1 ? TB_EDIT_NAME : TB_EDIT_NONE, info, sign, value);
+    m_lstInputs.AddParam(param);
+    m_lstInputs.AssignParamToItemData(param, reinterpret_cast<DWORD_PTR>(param));
+    return row;
+}
+
+void CPropMinMaxSumMulBlock::FillInputList() {
+    m_pTemplate = nullptr;
+    ParamHolder* holder = Holder();
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        if (param->GetValueID() == kIdInput) {
+            const int index = GetBracketIndex(param->GetName());
+            if (index < 0)
+                m_pTemplate = param;
+            else
+                AppendRow(param, index);
+        } else if (param->GetValueID() == kIdSampleTime) {
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+        }
+    }
+}
+
+void CPropMinMaxSumMulBlock::MarkRowsFromMask() {
+    if (m_lstInputs.GetSafeHwnd() == nullptr) return;
+    for (int row = 0; row < m_lstInputs.GetItemCount(); ++row) {
+        const int index = GetBracketIndex(m_lstInputs.GetItemText(row, kColName));
+        if (index >= 0 && index < kMaskBits && (m_dwSignMask & (1u << index)) != 0)
+            m_lstInputs.SetItemText(row, kColSign, "-");
+    }
+}
+
+void CPropMinMaxSumMulBlock::ApplySignMask(const void* data, long length) {
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), length > 0 ? static_cast<size_t>(length) : 0);
+    DWORD mask = 0;
+    if (!in.ReadDword(mask)) return;
+    m_dwSignMask = mask;
+    MarkRowsFromMask();
+}
+
+CWizardCopaObject3* CPropMinMaxSumMulBlock::RowParam(int row) const {
+    if (row < 0 || row >= m_lstInputs.GetItemCount()) return nullptr;
+    return reinterpret_cast<CWizardCopaObject3*>(m_lstInputs.GetItemData(row));
+}
+
+int CPropMinMaxSumMulBlock::MaxInputIndex() const {
+    int highest = -1;
+    for (int row = 0; row < m_lstInputs.GetItemCount(); ++row) {
+        const CWizardCopaObject3* param = RowParam(row);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const int index = GetBracketIndex(m_lstInputs.GetItemText(row, kColName));
+        if (index > highest) highest = index;
+    }
+    return highest;
+}
+
+BOOL CPropMinMaxSumMulBlock::OnSetActive() {
+    GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
+    GetParamUsePin(Holder(), kIdSampleTime, &m_bSampleTimePin);
+    m_cmbSampleTime.EnableWindow(!m_bSampleTimePin);
+    SetParamUsePin(Holder(), kIdSampleTime, m_bSampleTimePin);
+    for (int row = 0; row < m_lstInputs.GetItemCount(); ++row) {
+        const CWizardCopaObject3* param = RowParam(row);
+        const BOOL pinned = param != nullptr && param->HasPin();
+        m_lstInputs.SetEditItemType(row, kColSignal, pinned ? TB_EDIT_NONE : TB_EDIT_TEXT);
+        m_lstInputs.SetItemChecked(row, kColPin, pinned);
+    }
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropMinMaxSumMulBlock::StoreNamesAndInfos() {
+    for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) {
+        CWizardCopaObject3* param = RowParam(row);
+        if (param == nullptr) continue;
+        param->SetName(m_lstInputs.GetItemText(row, kColName));
+        param->SetInfoByLangID(CurrentLanguageKey(m_pWizard, param), m_lstInputs.GetItemText(row, kColInfo));
+    }
+}
+
+BOOL CPropMinMaxSumMulBlock::OnKillActive() {
+    StoreNamesAndInfos();
+    ParamHolder* holder = Holder();
+    for (int i = 0; m_pTemplate != nullptr && holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param != nullptr && param != m_pTemplate && param->GetValueID() == kIdInput &&
+            (param->GetType() & kParamTypeNoList) == 0)
+            SetParamDescriptionsByIndex(&m_pTemplate->GetDescriptionMap(), param);
+    }
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropMinMaxSumMulBlock::StoreParameters() {
+    ParamHolder* holder = Holder();
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsPageInput(param) || param->GetValueID() != kIdSampleTime) continue;
+        const int selected = m_cmbSampleTime.GetCurSel();
+        CString value;
+        if (selected == 0) {
+            value = "0";
+        } else if (selected == 1) {
+            value = "1m";
+        } else {
+            m_cmbSampleTime.GetWindowText(value);
+            value.TrimRight();
+        }
+        param->SetValue(value);
+        CString unit;
+        m_cmbUnit.GetWindowText(unit);
+        param->SetUsedUnit(unit);
+    }
+    for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) {
+        CWizardCopaObject3* param = RowParam(row);
+        if (param == nullptr) continue;
+        const CString signal = m_lstInputs.GetItemText(row, kColSignal);
+        param->SetValue(m_lstInputs.GetItemText(row, kColSign) == "-" ? "- " + signal : signal);
+    }
+    StoreNamesAndInfos();
+    for (int i = 0; m_pTemplate != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param != nullptr && param != m_pTemplate && param->GetValueID() == kIdInput &&
+            (param->GetType() & kParamTypeNoList) == 0)
+            SetParamDescriptionsByIndex(&m_pTemplate->GetDescriptionMap(), param);
+    }
+}
+
+BOOL CPropMinMaxSumMulBlock::OnApply() {
+    // Without a parameter set nothing is written and nothing can be committed.
+    if (Holder() == nullptr) return FALSE;
+    m_lstInputs.CloseEdit(TRUE);
+    UpdateData(TRUE);
+    Holder()->m_strElementName = m_strName;
+    Holder()->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreParameters();
+    // Bit n of the mask belongs to INPUT[n], whichever row shows it.
+    m_dwSignMask = 0;
+    for (int row = 0; row < m_lstInputs.GetItemCount(); ++row) {
+        const int index = GetBracketIndex(m_lstInputs.GetItemText(row, kColName));
+        if (m_lstInputs.GetItemText(row, kColSign) == "-" && index >= 0 && index < kMaskBits)
+            m_dwSignMask |= 1u << index;
+    }
+    if (auto* wizard = dynamic_cast<CMinMaxSumMulBlockWizard4*>(m_pWizard)) wizard->SetSignMask(m_dwSignMask);
+    m_lstInputs.SaveColumnWidths();
+    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
+    const CString duplicates = ListDuplicateIndexes(Holder(), kIdInput);
+    if (!duplicates.IsEmpty()) {
+        ShowError(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
+        return FALSE;
+    }
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropMinMaxSumMulBlock::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropMinMaxSumMulBlock::OnSampleTimeChosen() { SetModified(TRUE); }
+
+void CPropMinMaxSumMulBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void CPropMinMaxSumMulBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    m_cmbSampleTime.EnableWindow(!m_bSampleTimePin);
+    SetParamUsePin(Holder(), kIdSampleTime, m_bSampleTimePin);
+    SetModified(TRUE);
+}
+
+void CPropMinMaxSumMulBlock::OnOutput() {
+    m_bOutput = m_bOutput ? FALSE : TRUE;
+    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
+    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    SetModified(TRUE);
+}
+
+void CPropMinMaxSumMulBlock::OnNewInput() {
+    if (m_pTemplate == nullptr) return;
+    const int index = MaxInputIndex() + 1;
+    if (index >= qv::family::kMaxMembers) {
+        ShowError(LoadLibraryString(kStrInvalidValue));
+        return;
+    }
+    CWizardCopaObject3* param = qv::family::AppendMember(Holder(), m_pTemplate, index);
+    if (param == nullptr) return;
+    CString name;
+    name.Format("%s%s%i%s", "INPUT", "[", index, "]");
+    param->SetName(name);
+    CString info;
+    if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(param->GetInfoMap(), info);
+    const int row = m_lstInputs.InsertEditItem(m_lstInputs.GetItemCount(), name, TB_EDIT_NAME, nullptr,
+                                               reinterpret_cast<DWORD_PTR>(param));
+    if (row < 0) return;
+    SetRowCells(row, param, name, TB_EDIT_NAME, info, "+", param->GetValue());
+    m_lstInputs.AddParam(param);
+    m_lstInputs.AssignParamToItemData(param, reinterpret_cast<DWORD_PTR>(param));
+    m_lstInputs.SelectItem(row);
+    SetModified(TRUE);
+}
+
+void CPropMinMaxSumMulBlock::OnDeleteInput() {
+    const int row = m_lstInputs.GetSelectedItem();
+    CWizardCopaObject3* param = RowParam(row);
+    if (param == nullptr || GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) < 2) return;
+    const DWORD_PTR key = m_lstInputs.GetItemData(row);
+    m_lstInputs.ReleaseParamFromItem(param, key);
+    m_lstInputs.DeleteEditItem(row);
+    m_lstInputs.RemoveItem(key);
+    SetModified(TRUE);
+}
+
+void CPropMinMaxSumMulBlock::OnDeleteAllInputs() {
+    for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) {
+        CWizardCopaObject3* param = RowParam(row);
+        if (param == nullptr || GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) < 2) continue;
+        const DWORD_PTR key = m_lstInputs.GetItemData(row);
+        m_lstInputs.ReleaseParamFromItem(param, key);
+        m_lstInputs.DeleteEditItem(row);
+        m_lstInputs.RemoveItem(key);
+    }
+    SetModified(TRUE);
+}
+
+void CPropMinMaxSumMulBlock::MoveSelected(int delta) {
+    SetModified(TRUE);
+    const int row = m_lstInputs.GetSelectedItem();
+    const int other = row + delta;
+    if (row < 0 || other < 0 || other >= m_lstInputs.GetItemCount()) return;
+    CWizardCopaObject3* moved = RowParam(row);
+    CWizardCopaObject3* neighbour = RowParam(other);
+    ParamHolder* holder = Holder();
+    const int from = IndexOfParam(holder, moved);
+    const int to = IndexOfParam(holder, neighbour);
+    if (from < 0 || to < 0) return;
+    holder->m_Params.RemoveAt(from);
+    holder->m_Params.InsertAt(to, moved);
+    // The two rows exchange their cells and their parameters.
+    CString cells[2][5];
+    for (int col = 0; col < 5; ++col) {
+        cells[0][col] = m_lstInputs.GetItemText(row, col);
+        cells[1][col] = m_lstInputs.GetItemText(other, col);
+    }
+    SetRowCells(row, neighbour, cells[1][kColName], TB_EDIT_NAME, cells[1][kColInfo], cells[1][kColSign],
+                cells[1][kColSignal]);
+    SetRowCells(other, moved, cells[0][kColName], TB_EDIT_NAME, cells[0][kColInfo], cells[0][kColSign],
+                cells[0][kColSignal]);
+    m_lstInputs.SetItemText(row, kColPin, cells[1][kColPin]);
+    m_lstInputs.SetItemText(other, kColPin, cells[0][kColPin]);
+    m_lstInputs.SelectItem(other);
+    m_lstInputs.Invalidate();
+}
+
+void CPropMinMaxSumMulBlock::OnMoveUp() { MoveSelected(-1); }
+
+void CPropMinMaxSumMulBlock::OnMoveDown() { MoveSelected(1); }
+
+void CPropMinMaxSumMulBlock::OnListItemChanged(NMHDR*, LRESULT* pResult) {
+    SetModified(TRUE);
+    if (CWnd* button = GetDlgItem(kCtlDelete)) button->EnableWindow(m_lstInputs.GetSelectedItem() >= 0);
+    if (pResult != nullptr) *pResult = 0;
+}
+
+// A toggled "Use Pin" cell switches the input's pin at once; the signal cell can be edited
+// only while the input is not on a pin.
+LRESULT CPropMinMaxSumMulBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    SetModified(TRUE);
+    const int row = LOWORD(lParam);
+    const int col = HIWORD(lParam);
+    if (wParam != kIdInput || col != kColPin) return 0;
+    CWizardCopaObject3* param = RowParam(row);
+    if (param == nullptr) return 0;
+    const BOOL pinned = m_lstInputs.GetItemChecked(row, kColPin);
+    param->UsePin(pinned);
+    m_lstInputs.SetEditItemType(row, kColSignal, pinned ? TB_EDIT_NONE : TB_EDIT_TEXT);
+    UpdateData(FALSE);
+    return 0;
+}
+
+void CPropMinMaxSumMulBlock::OnContextMenu(CWnd*, CPoint point) {
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(kListMenu)) return;
+    if (CMenu* popup = menu.GetSubMenu(0)) popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CPropMinMaxSumMulBlock::OnUpdateDelete(CCmdUI* pCmdUI) {
+    const int row = m_lstInputs.GetSelectedItem();
+    pCmdUI->Enable(row >= 0 && GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) >= 2);
+}
+
+void CPropMinMaxSumMulBlock::OnUpdateMove(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstInputs.GetSelectedItem() >= 0); }
+
+void CPropMinMaxSumMulBlock::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+// The list buttons show their image of bitmap 138 (16 pixels each): the first third for the
+// normal state, the second when pressed, the last when disabled.
+void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl < kCtlNew || nIDCtl > kCtlMoveDown || lpDrawItemStruct == nullptr) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(kButtonImages)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / kButtonImageSize;
+    int image = nIDCtl - kCtlNew;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
+    if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, kButtonImageSize, kButtonImageSize,
+               &memory, image * kButtonImageSize, 0, SRCCOPY);
+    memory.SelectObject(old);
+}
+
+void CPropMinMaxSumMulBlock::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// CMinMaxSumMulBlockWizard4
+
+CMinMaxSumMulBlockWizard4::~CMinMaxSumMulBlockWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CMinMaxSumMulBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    if (m_pPage != nullptr) {
+        // The page's old cookie goes back before it takes the new one.
+        ReleaseParamSet(target, m_pPage->GetCookie());
+        m_pPage->Rebind(this, cookie);
+    } else {
+        m_pPage = new (std::nothrow) CPropMinMaxSumMulBlock(this, cookie);
+    }
+    if (m_pPage == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    m_pPage->SetSignMask(m_dwSignMask);
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CMinMaxSumMulBlockWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    DeleteOwnedObjects();
+    ReleaseEditorDataHandle();
+}
+
+CWizardBase4* CMinMaxSumMulBlockWizard4::Clone() {
+    auto* copy = new (std::nothrow) CMinMaxSumMulBlockWizard4();
+    if (copy == nullptr) return nullptr;
+    copy->m_wSchema = m_wSchema;
+    copy->m_dwSignMask = m_dwSignMask;
+    return copy;
+}
+
+int CMinMaxSumMulBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    ScopedParamSet params{RequestTarget(this)};
+    // Without a parameter set the text stays as the editor made it.
+    if (params.Holder() == nullptr) return 4;
+    ReplacePlaceholder(modelText, "@PARAMLIST", BuildInputListText(params.Holder(), m_dwSignMask), 0);
+    return 4;
+}
+
+void CMinMaxSumMulBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << m_dwSignMask;
+        return;
+    }
+    ar >> m_wSchema;
+    if (m_wSchema == 0) ar >> m_dwSignMask;
+}
+
+BOOL CMinMaxSumMulBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
+    if (data == nullptr || length < 4) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    // A page of the wizard's own, so that the page on the editor's sheet is never touched.
+    std::unique_ptr<CPropMinMaxSumMulBlock> page(new (std::nothrow) CPropMinMaxSumMulBlock(this, params.Cookie()));
+    if (page == nullptr) return TRUE;
+    page->SetHidden(true);
+    page->SetSignMask(m_dwSignMask);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kMinMaxSumMulTemplate, nullptr)) return TRUE;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->ApplySignMask(data, length);
+    m_dwSignMask = page->GetSignMask();
+    page->DestroyWindow();
+    return TRUE;
+}
+
+BOOL CMinMaxSumMulBlockWizard4::DoConversionFrom4x(void*, long) { return DoConversionFrom4x(); }
+
+BOOL CMinMaxSumMulBlockWizard4::DoConversionFrom4x() {
+    ScopedParamSet params{RequestTarget(this)};
+    if (params.Holder() != nullptr) ConvertFactorParameter(this, params.Cookie());
+    return TRUE;
+}

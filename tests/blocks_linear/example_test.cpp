@@ -1,0 +1,107 @@
+// The block-diagram example run by the host as a user runs it: a loop of sum, gain and G(s),
+// its model description and its saved wizard data; and the editor's part of "@PARAMLIST".
+#include "tests/support/sandbox.h"
+
+#include "editor/param_list_fill.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunHost(const std::string& args) {
+    const std::string profile = qv_test::TempFolder() + "/blocks_example_profile.ini";
+    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(BlocksExample, HostDescribesTheControlLoop) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path out = folder / "control_loop.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/control_loop.json' -o '" + out.string() + "'"));
+    const std::vector<std::string> lines = Lines(ReadFile(out));
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("SUM E1 ( INPUT[0] := W,INPUT[1] := - (G1.OUT),TS := 0 );", lines[0]);
+    EXPECT_EQ("GAIN K1 ( K := 2.5, TS := 0, IN := E1.OUT );", lines[1]);
+    EXPECT_EQ(0u, lines[2].rfind("TF G1 (", 0));
+    EXPECT_EQ("SDB ( G1.OUT );", lines[3]);
+}
+
+TEST(BlocksExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
+    // The sum and the gain of the loop (the host's loader finds parameters by the names of
+    // the catalogue, which the coefficients made by the G(s) wizard are not).
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "sum_and_gain.json";
+    std::ofstream(schematic) << R"({"document": "Loop", "elements": [
+        {"id": 58, "name": "E1", "parameters": {"INPUT[0]": "W", "INPUT[1]": "K1.OUT"},
+         "script": ["cell 2132 1 2 \"-\"", "ok"]},
+        {"id": 32, "name": "K1", "parameters": {"K": "2.5", "IN": "E1.OUT"}}]})";
+    const fs::path first = folder / "loop.qva";
+    const fs::path second = folder / "loop_again.qva";
+    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    const std::string bytes = ReadFile(first);
+    EXPECT_EQ(bytes, ReadFile(second));
+    // The sum block's own data: schema 0 and the sign mask with bit 1 (INPUT[1] negated).
+    const std::string sumData("\x00\x00\x02\x00\x00\x00", 6);
+    EXPECT_NE(std::string::npos, bytes.find(sumData));
+}
+
+CWizardCopaObject3* Add(ParamHolder& holder, const char* name, DWORD type, DWORD extType = 0) {
+    auto* param = new CWizardCopaObject3;
+    param->SetName(name);
+    param->SetType(type);
+    param->SetExtType(extType);
+    holder.AddParam(param);
+    return param;
+}
+
+TEST(EditorParamList, FillsWhatAWizardLeft) {
+    ParamHolder holder;
+    Add(holder, "N", 0x4);
+    Add(holder, "Q", 0x6);
+    Add(holder, "Q[0]", 0x4);
+    Add(holder, "NAME", 0x100004);
+    Add(holder, "UNUSED", 0x4, 0x20000);
+    Add(holder, "OUT", 0x8);
+    Add(holder, "GONE", 0x4)->SetDeletable(TRUE);
+    holder.GetParam(6)->Delete();
+    struct Case {
+        const char* text;
+        const char* filled;
+    };
+    for (const Case& c : {Case{"TF @NAME ( @PARAMLIST);", "TF @NAME ( N := @N, Q[0] := @Q[0], NAME := \"@NAME\" );"},
+                          Case{"no list", "no list"},
+                          Case{"@PARAMLIST @PARAMLIST", "N := @N, Q[0] := @Q[0], NAME := \"@NAME\"  @PARAMLIST"}})
+        EXPECT_EQ(c.filled, qv::FillLeftParamList(holder, c.text)) << c.text;
+    ParamHolder empty;
+    EXPECT_EQ("( )", qv::FillLeftParamList(empty, "( @PARAMLIST)"));
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+// The older-base block wizards and the gain page, driven as the editor and a user drive them.
+#include "blocks_support.h"
+
+#include "blocks_linear/gain_block.h"
+#include "framework/factories.h"
+
+using namespace blocks_test;
+
+namespace {
+
+const std::vector<ParamRow> kGainRows = {
+    {.id = 2181, .name = "K", .value = "2"},
+    {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
+    {.id = 2186, .name = "IN", .value = "x"},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .unit = "V"},
+};
+
+// An older-base wizard with its page open on a sheet; closed again at the end.
+class OpenGainPage {
+public:
+    OpenGainPage(CGainBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Gain") {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    ~OpenGainPage() {
+        m_sheet.DestroyWindow();
+        m_wizard.EndEditProperties();
+    }
+    CPropGainBlock* Page() { return m_wizard.GetPage(); }
+    CPropertySheet& Sheet() { return m_sheet; }
+
+private:
+    CGainBlockWizard& m_wizard;
+    CPropertySheet m_sheet;
+};
+
+class GainBlock : public BlocksTest {
+protected:
+    std::unique_ptr<CGainBlockWizard> NewGain(std::vector<ParamRow> rows = kGainRows) {
+        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "K1"));
+        auto wizard = std::make_unique<CGainBlockWizard>();
+        editor->Attach(*wizard, element);
+        return wizard;
+    }
+    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    DWORD element = 0;
+};
+
+TEST_F(GainBlock, SampleTimeIsShownAndStoredByTheListRule) {
+    struct Case {
+        const char* stored;
+        const char* shown;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"0", "System", "0"}, {"0.001", "1m", "1m"}, {"1m", "1m", "1m"},       {"0.01", "0.01", "0.01"},
+        {"0.0", "0.0", "0.0"}, {"Ts", "Ts", "Ts"},    {"0 ", "System", "0"},
+    };
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = kGainRows;
+        rows[1].value = c.stored;
+        auto wizard = NewGain(rows);
+        OpenGainPage open(*wizard, Exchange());
+        EXPECT_EQ(c.shown, Text(open.Page(), 2183)) << c.stored;
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(c.written, Live(Exchange(), 2183)[0]->GetValue().str()) << c.stored;
+    }
+}
+
+TEST_F(GainBlock, TypedSampleTimeIsAddedOnlyWhenItBeginsNoEntry) {
+    struct Case {
+        const char* typed;
+        int entries;
+    };
+    for (const Case& c : {Case{"sys", 2}, Case{"1", 2}, Case{"SYSTEM", 2}, Case{"T1", 3}}) {
+        auto wizard = NewGain();
+        OpenGainPage open(*wizard, Exchange());
+        auto* combo = static_cast<CComboBox*>(open.Page()->GetDlgItem(2183));
+        ASSERT_TRUE(qv::ui::TypeText(combo, c.typed));
+        ASSERT_TRUE(qv::ui::SetFocusTo(open.Page()->GetDlgItem(2181)));
+        EXPECT_EQ(c.entries, combo->GetCount()) << c.typed;
+    }
+}
+
+TEST_F(GainBlock, UsePinAndOutputActAtOnce) {
+    auto wizard = NewGain();
+    OpenGainPage open(*wizard, Exchange());
+    CWnd* page = open.Page();
+    EXPECT_EQ("Block Output Signal [V]", Text(page, 2056));
+    ASSERT_TRUE(qv::ui::Click(page, 2071));
+    EXPECT_FALSE(Enabled(page, 2181));
+    EXPECT_TRUE(Live(Exchange(), 2181)[0]->HasPin());
+    ASSERT_TRUE(qv::ui::Click(page, 2071));
+    EXPECT_TRUE(Enabled(page, 2181));
+    EXPECT_FALSE(Live(Exchange(), 2181)[0]->HasPin());
+
+    for (BOOL expected : {TRUE, FALSE, TRUE}) {
+        ASSERT_TRUE(qv::ui::Click(page, 2056));
+        BOOL on = FALSE;
+        GetSDBOutput(Exchange(), 2056, &on);
+        EXPECT_EQ(expected, on);
+        EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(2056));
+    }
+}
+
+TEST_F(GainBlock, ApplyWritesInputParametersOnlyAndCommitsTheExchangeObject) {
+    std::vector<ParamRow> rows = kGainRows;
+    rows.push_back({.id = 2181, .name = "K_OUT", .value = "unchanged", .type = 0x8});
+    auto wizard = NewGain(rows);
+    OpenGainPage open(*wizard, Exchange());
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2181), "3*k"));
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2001), "Amp"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("3*k", Named(Exchange(), "K")->GetValue().str());
+    EXPECT_EQ("unchanged", Named(Exchange(), "K_OUT")->GetValue().str());
+    EXPECT_EQ("Amp", Exchange()->m_strElementName.str());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
+}
+
+TEST_F(GainBlock, RefusedCommitOrNoReceiverFailsTheApply) {
+    auto wizard = NewGain();
+    editor->SetCommitAnswer(1);
+    {
+        OpenGainPage open(*wizard, Exchange());
+        ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2181), "5"));
+        EXPECT_FALSE(open.Page()->OnApply());
+    }
+    wizard->SetCommandReceiver(nullptr);
+    OpenGainPage open(*wizard, Exchange());
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2181), "6"));
+    EXPECT_FALSE(open.Page()->OnApply());
+    EXPECT_TRUE(open.Page()->IsPageModified());
+    // The values reached the parameters all the same.
+    EXPECT_EQ("6", Named(Exchange(), "K")->GetValue().str());
+}
+
+TEST_F(GainBlock, WizardModesCloneAndEndingTwice) {
+    auto wizard = NewGain();
+    EXPECT_EQ(3, wizard->GetWizardKind());
+    CPropertySheet sheet("Gain");
+    for (UINT mode : {0u, 2u}) {
+        wizard->DoEditProperties(sheet, Exchange(), mode);
+        EXPECT_EQ(nullptr, wizard->GetPage());
+        EXPECT_EQ(0, sheet.GetPageCount());
+    }
+    ASSERT_TRUE(wizard->DoEditProperties(sheet, Exchange(), 1));
+    ASSERT_NE(nullptr, wizard->GetPage());
+    std::unique_ptr<CWizardBase3> copy(wizard->Clone());
+    ASSERT_NE(nullptr, copy);
+    EXPECT_STREQ("CGainBlockWizard", copy->GetRuntimeClass()->m_lpszClassName);
+    EXPECT_EQ(nullptr, static_cast<CGainBlockWizard*>(copy.get())->GetPage());
+    sheet.RemovePage(wizard->GetPage());
+    wizard->EndEditProperties();
+    wizard->EndEditProperties();
+    EXPECT_EQ(nullptr, wizard->GetPage());
+}
+
+TEST_F(GainBlock, FactoriesYieldTheBlockWizardsWithTheirModes) {
+    std::unique_ptr<CWizardBase3> gain(CreateWizardInstance(32));
+    ASSERT_NE(nullptr, gain);
+    EXPECT_STREQ("CGainBlockWizard", gain->GetRuntimeClass()->m_lpszClassName);
+    EXPECT_EQ(3, gain->GetWizardKind());
+    EXPECT_EQ(nullptr, CreateWizard4Instance(32));
+    std::unique_ptr<CWizardBase4> sum(CreateWizard4Instance(58));
+    ASSERT_NE(nullptr, sum);
+    EXPECT_STREQ("CMinMaxSumMulBlockWizard4", sum->GetRuntimeClass()->m_lpszClassName);
+}
+
+} // namespace
