@@ -6,6 +6,7 @@
 #include "passive/resistor_conductance.h"
 #include "power/semiconductors.h"
 #include "sources/controlled_sources.h"
+#include "sources/domain_sources.h"
 #include "sources/linear_sources.h"
 
 #include <array>
@@ -130,8 +131,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceAWizard4>},
+    {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceBWizard4>},
     {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 0>},

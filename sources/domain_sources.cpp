@@ -1,0 +1,1298 @@
+#include "sources/domain_sources.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "passive/passive_bases.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+using namespace qv::sources;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CACWizardBase4)
+IMPLEMENT_SERIAL(CPropLinearDomainsSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropLinearDomainsSource)
+IMPLEMENT_DYNAMIC(CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4)
+IMPLEMENT_DYNAMIC(CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4)
+
+namespace {
+
+// Dialog controls of template 2608 that carry no parameter of their own.
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlConstant = 2027;
+constexpr int kCtlUsePin = 2030;
+constexpr int kCtlTimeControlled = 2031;
+constexpr int kCtlForm = 2032;
+constexpr int kCtlAmplitudeLabel = 2033;
+constexpr int kCtlFrequencyLabel = 2035;
+constexpr int kCtlDampingLabel = 2046;
+constexpr int kCtlRms = 2057;
+constexpr int kCtlInitialLabel = 2095;
+constexpr int kCtlAmplitudeRadio = 2203;
+constexpr int kCtlRmsRadio = 2204;
+constexpr int kCtlPeriodGiven = 2205;
+constexpr int kCtlValueUnit = 2507;
+constexpr int kCtlAmplitudeUnit = 2508;
+constexpr int kCtlFrequencyUnit = 2509;
+constexpr int kCtlInitialUnit = 2511;
+constexpr int kCtlACUse = 2520;
+
+// The eleven unit lists, in the order of the page's members, with the parameter each serves.
+struct UnitList {
+    int control;
+    WORD valueID;
+};
+constexpr UnitList kUnitLists[11] = {
+    {.control = 2508, .valueID = kIdAmplitude}, {.control = 2512, .valueID = kIdDelay},
+    {.control = 2509, .valueID = kIdFrequency}, {.control = 2514, .valueID = kIdOffset},
+    {.control = 2510, .valueID = kIdPeriod},    {.control = 2513, .valueID = kIdPhase},
+    {.control = 2517, .valueID = kIdWidth},     {.control = 2516, .valueID = kIdFall},
+    {.control = 2515, .valueID = kIdRise},      {.control = kCtlValueUnit, .valueID = kIdValue},
+    {.control = kCtlInitialUnit, .valueID = kIdInitialValue},
+};
+constexpr int kPhaseUnitIndex = 5;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2003, .flags = 15},  {.id = 2027, .flags = 33},  {.id = 2031, .flags = 33},  {.id = 2028, .flags = 97},
+    {.id = 2507, .flags = 48},  {.id = 2520, .flags = 48},  {.id = 2029, .flags = 33},  {.id = 2032, .flags = 97},
+    {.id = 2030, .flags = 48},  {.id = 2204, .flags = 33},  {.id = 2203, .flags = 33},  {.id = 2033, .flags = 33},
+    {.id = 2035, .flags = 33},  {.id = 2205, .flags = 33},  {.id = 2039, .flags = 33},  {.id = 2057, .flags = 97},
+    {.id = 2034, .flags = 97},  {.id = 2036, .flags = 97},  {.id = 2038, .flags = 97},  {.id = 2040, .flags = 97},
+    {.id = 2508, .flags = 48},  {.id = 2509, .flags = 48},  {.id = 2510, .flags = 48},  {.id = 2512, .flags = 48},
+    {.id = 2095, .flags = 48},  {.id = 2041, .flags = 48},  {.id = 2045, .flags = 48},  {.id = 2050, .flags = 48},
+    {.id = 2052, .flags = 48},  {.id = 2054, .flags = 48},  {.id = 2096, .flags = 112}, {.id = 2042, .flags = 112},
+    {.id = 2047, .flags = 112}, {.id = 2051, .flags = 112}, {.id = 2053, .flags = 112}, {.id = 2055, .flags = 112},
+    {.id = 2511, .flags = 48},  {.id = 2513, .flags = 48},  {.id = 2514, .flags = 48},  {.id = 2515, .flags = 48},
+    {.id = 2516, .flags = 48},  {.id = 2517, .flags = 48},  {.id = 2048, .flags = 48},  {.id = 2049, .flags = 114},
+    {.id = 2046, .flags = 48},  {.id = 2058, .flags = 114}, {.id = 2017, .flags = 73},  {.id = 2018, .flags = 9},
+    {.id = 2019, .flags = 24},  {.id = 2304, .flags = 74},
+};
+
+// Enabled only while time-controlled.
+constexpr int kTimeControls[] = {2032, 2033, 2508, 2035, 2036, 2509, 2205, 2038, 2510, 2039,
+                                 2040, 2512, 2041, 2042, 2513, 2045, 2047, 2514, 2048, 2049,
+                                 2050, 2051, 2515, 2052, 2053, 2516, 2054, 2055, 2517};
+constexpr int kTrapezoidControls[] = {2050, 2051, 2515, 2052, 2053, 2516, 2054, 2055, 2517};
+
+// Which parameters each form leaves unused (ExtType bit 0x20000).
+struct UnusedMarks {
+    WORD valueID;
+    bool constant;
+    bool periodic;  // sine, pulse, triangle and both saw-tooth forms
+    bool trapezoid;
+};
+constexpr UnusedMarks kUnusedMarks[] = {
+    {kIdAmplitude, true, false, false}, {kIdPeriod, true, false, false},   {kIdDelay, true, false, false},
+    {kIdPhase, true, false, false},     {kIdOffset, true, false, false},   {kIdPeriodical, true, false, false},
+    {kIdFrequency, true, false, true},  {kIdRise, true, true, false},      {kIdFall, true, true, false},
+    {kIdWidth, true, true, false},
+};
+
+// Parameter names each form writes, in writing order.
+constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY"};
+constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
+                                           "PHASE",  "PERIO", "OFF",   "TDELAY"};
+
+// "@TYPE" keywords by form; the constant writes nothing.
+constexpr const char* kFormKeywords[kKindCount] = {"SINE ", "PULSE ", "TRIANG ", "TRAPEZ ", "ST_RISE ", "ST_FALL "};
+
+constexpr char kImmanent[] = "IMMANENT";
+
+BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
+
+// A number typed by a user with its prefix, or nothing: non-finite values are no number.
+bool ParseFinite(const CString& text, double* value) {
+    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
+}
+
+// Reads an archived block of older data from a copy of its bytes; archive and memory
+// errors end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+// The period text of the form from the parameter set: the sum of rise, width and fall for
+// the trapezoid, the reciprocal of the frequency for every other form. FALSE when a
+// parameter it needs is missing.
+BOOL DerivePeriodText(ParamHolder* holder, bool trapezoid, CString* period) {
+    if (trapezoid) {
+        CString rise;
+        CString width;
+        CString fall;
+        if (!GetParamValue(holder, kIdRise, &rise) || !GetParamValue(holder, kIdWidth, &width) ||
+            !GetParamValue(holder, kIdFall, &fall))
+            return FALSE;
+        *period = MakeSumText(rise, width, fall);
+        return TRUE;
+    }
+    CString frequency;
+    if (!GetParamValue(holder, kIdFrequency, &frequency)) return FALSE;
+    *period = MakeReciprocalText(frequency);
+    return TRUE;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The wizards' shared base.
+
+CLinearDomainsSourceWizardBase4::CLinearDomainsSourceWizardBase4() = default;
+
+CLinearDomainsSourceWizardBase4::CLinearDomainsSourceWizardBase4(const CLinearDomainsSourceWizardBase4* other)
+    : CACWizardBase4(other) {
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    m_nForm = other->m_nForm;
+    m_nTimeFormIndex = other->m_nTimeFormIndex;
+    m_bPeriodGiven = other->m_bPeriodGiven;
+    m_strRMS = other->m_strRMS;
+    m_bAmplitudeGiven = other->m_bAmplitudeGiven;
+    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    m_bACUse = other->m_bACUse;
+}
+
+CLinearDomainsSourceWizardBase4::~CLinearDomainsSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
+
+int CLinearDomainsSourceWizardBase4::GetWizardKind() { return 3; }
+
+BOOL CLinearDomainsSourceWizardBase4::WantChangeNotification() { return TRUE; }
+
+void CLinearDomainsSourceWizardBase4::SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
+                                                  int timeFormIndex, const CPtrArray* snapshots, BOOL acUse) {
+    m_nForm = form;
+    m_bAmplitudeGiven = amplitudeGiven;
+    m_strRMS = rmsText;
+    m_bPeriodGiven = periodGiven;
+    m_nTimeFormIndex = timeFormIndex;
+    m_bACUse = acUse;
+    // Handing over the wizard's own list leaves it as it is.
+    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CLinearDomainsSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
+    if (changeType != 3 || param == nullptr) return;
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    if (m_bPeriodGiven) return;
+    const WORD id = param->GetValueID();
+    const bool frequency = id == kIdFrequency;
+    const bool trapezoid = id == kIdRise || id == kIdFall || id == kIdWidth;
+    if (!frequency && !trapezoid) return;
+    // The values come from the fetched set; the form is not tested.
+    CString period;
+    if (DerivePeriodText(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
+        CommitParamSet(target, params.Cookie());
+}
+
+void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = kDomainSourceSchema;
+        ar << m_wSchema;
+        ar << static_cast<DWORD>(m_nForm);
+        ar << static_cast<DWORD>(m_nTimeFormIndex);
+        ar << static_cast<DWORD>(m_bPeriodGiven);
+        ar << m_strRMS;
+        ar << static_cast<DWORD>(m_bAmplitudeGiven);
+        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        CACWizardBase4::Serialize(ar, version);
+        ar << static_cast<DWORD>(m_bACUse);
+        return;
+    }
+    WORD schema = 0;
+    ar >> schema;
+    m_wSchema = schema;
+    // A newer schema has a layout this wizard does not know: every setting stays.
+    if (schema > kDomainSourceSchema) return;
+    DWORD form = 0;
+    DWORD index = 0;
+    DWORD given = 0;
+    ar >> form >> index >> given;
+    m_nForm = static_cast<int>(form);
+    m_nTimeFormIndex = static_cast<int>(index);
+    m_bPeriodGiven = given != 0;
+    ar >> m_strRMS;
+    DWORD amplitude = 0;
+    ar >> amplitude;
+    m_bAmplitudeGiven = amplitude != 0;
+    // The list is emptied first, so a second load does not append to the first.
+    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    if (schema == 0) return;
+    CACWizardBase4::Serialize(ar, version);
+    // What follows an AC block of a newer schema cannot be found.
+    if (GetACSchema() != 0 || schema < 2) return;
+    DWORD acUse = 0;
+    ar >> acUse;
+    m_bACUse = acUse != 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+BEGIN_MESSAGE_MAP(CPropLinearDomainsSource, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlUsePin, &CPropLinearDomainsSource::OnUsePin)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropLinearDomainsSource::OnOutputFirst)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropLinearDomainsSource::OnOutputSecond)
+    ON_BN_CLICKED(kCtlConstant, &CPropLinearDomainsSource::OnConstant)
+    ON_BN_CLICKED(kCtlTimeControlled, &CPropLinearDomainsSource::OnTimeControlled)
+    ON_CBN_SELCHANGE(kCtlForm, &CPropLinearDomainsSource::OnFormSelected)
+    ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropLinearDomainsSource::OnAmplitude)
+    ON_BN_CLICKED(kCtlRmsRadio, &CPropLinearDomainsSource::OnRmsValue)
+    ON_BN_CLICKED(kCtlPeriodGiven, &CPropLinearDomainsSource::OnPeriodGiven)
+    ON_EN_CHANGE(kCtlRms, &CPropLinearDomainsSource::OnRmsChanged)
+    ON_EN_CHANGE(kIdFrequency, &CPropLinearDomainsSource::OnPeriodSourceChanged)
+    ON_EN_CHANGE(kIdRise, &CPropLinearDomainsSource::OnPeriodSourceChanged)
+    ON_EN_CHANGE(kIdFall, &CPropLinearDomainsSource::OnPeriodSourceChanged)
+    ON_EN_CHANGE(kIdWidth, &CPropLinearDomainsSource::OnPeriodSourceChanged)
+    ON_EN_CHANGE(kCtlName, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdValue, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdAmplitude, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdPeriod, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdDelay, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdOffset, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdDamping, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_EN_CHANGE(kIdInitialValue, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_BN_CLICKED(kCtlACUse, &CPropLinearDomainsSource::OnACUse)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2507, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2508, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2509, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2510, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2511, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2512, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2513, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2514, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2515, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2516, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_CBN_SELCHANGE(2517, &CPropLinearDomainsSource::OnFieldChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropLinearDomainsSource::CPropLinearDomainsSource() : CTBPropertyPage(kDomainSourceTemplate) {}
+
+// The wizard's own defaults for the period and the form list: a page made for hidden work
+// without the wizard's settings still hands over a defined state.
+CPropLinearDomainsSource::CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kDomainSourceTemplate), m_pWizard(wizard), m_pParams(params), m_bPeriodGiven(FALSE),
+      m_nTimeFormIndex(0) {
+    SetLayout();
+}
+
+CPropLinearDomainsSource::~CPropLinearDomainsSource() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropLinearDomainsSource::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropLinearDomainsSource::Rebind(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+CPropACParameters* CPropLinearDomainsSource::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
+}
+
+void CPropLinearDomainsSource::SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
+                                           int timeFormIndex, const CPtrArray* snapshots, BOOL acUse) {
+    m_nForm = form;
+    m_bAmplitudeGiven = amplitudeGiven;
+    m_strRMS = rmsText;
+    m_bPeriodGiven = periodGiven;
+    m_nTimeFormIndex = timeFormIndex;
+    m_bACUse = acUse;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CPropLinearDomainsSource::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    for (int i = 0; i < 11; ++i) DDX_Control(pDX, kUnitLists[i].control, m_cmbUnits[i]);
+    DDX_Control(pDX, kCtlConstant, m_radConstant);
+    DDX_Control(pDX, kCtlTimeControlled, m_radTimeControlled);
+    DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
+    DDX_Control(pDX, kCtlRmsRadio, m_radRms);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Control(pDX, kCtlForm, m_cmbForm);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
+    DDX_Check(pDX, kCtlPeriodGiven, m_bPeriodGiven);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputSecond);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputFirst);
+    DDX_Check(pDX, kCtlACUse, m_bACUse);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdFall, m_strFall);
+    DDX_Text(pDX, kIdFrequency, m_strFrequency);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdOffset, m_strOffset);
+    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdWidth, m_strWidth);
+    DDX_Text(pDX, kIdRise, m_strRise);
+    DDX_Text(pDX, kIdValue, m_strValue);
+    DDX_Text(pDX, kCtlRms, m_strRMS);
+    DDX_Text(pDX, kIdDamping, m_strDamping);
+    DDX_Text(pDX, kIdInitialValue, m_strInitialValue);
+    // The time-form index and the list: an index that names no form, or a list without a
+    // selection, keeps what the other side holds.
+    if (m_cmbForm.GetSafeHwnd() == nullptr) return;
+    if (pDX->m_bSaveAndValidate) {
+        if (IsTimeKind(m_cmbForm.GetCurSel())) m_nTimeFormIndex = m_cmbForm.GetCurSel();
+    } else if (IsTimeKind(m_nTimeFormIndex)) {
+        m_cmbForm.SetCurSel(m_nTimeFormIndex);
+    }
+}
+
+void CPropLinearDomainsSource::ReadControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    UpdateData(TRUE);
+}
+
+int CPropLinearDomainsSource::FormSelection() const {
+    if (m_cmbForm.GetSafeHwnd() == nullptr) return -1;
+    const int selection = m_cmbForm.GetCurSel();
+    return IsTimeKind(selection) ? selection : -1;
+}
+
+int CPropLinearDomainsSource::FormFromControls(int fallback) const {
+    if (m_radConstant.GetSafeHwnd() == nullptr || m_cmbForm.GetSafeHwnd() == nullptr) return fallback;
+    if (m_radConstant.GetCheck() == BST_CHECKED) return kKindConstant;
+    const int selection = FormSelection();
+    return selection >= 0 ? selection : fallback;
+}
+
+void CPropLinearDomainsSource::EnableControl(int id, BOOL enable) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void CPropLinearDomainsSource::ShowControl(int id, BOOL show) {
+    if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void CPropLinearDomainsSource::SetFieldText(int id, CString& member, const CString& text) {
+    member = text;
+    if (GetSafeHwnd() != nullptr) SetDlgItemText(id, text);
+}
+
+CString CPropLinearDomainsSource::DescriptionWithUnit(WORD valueID) {
+    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
+    CString unit;
+    GetParamUnit(m_pParams, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    return caption;
+}
+
+void CPropLinearDomainsSource::SyncAmplitudeRadios() {
+    CheckDlgButton(kCtlAmplitudeRadio, m_bAmplitudeGiven ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(kCtlRmsRadio, m_bAmplitudeGiven ? BST_UNCHECKED : BST_CHECKED);
+}
+
+// While time-controlled the radios decide how the amplitude is entered; the amplitude edit
+// is open when it is given, the RMS edit when it is not.
+void CPropLinearDomainsSource::ApplyAmplitudeRule() {
+    if (GetSafeHwnd() == nullptr) return;
+    if (IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED) {
+        m_bAmplitudeGiven = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED;
+        if (m_bAmplitudeGiven) CheckDlgButton(kCtlRmsRadio, BST_UNCHECKED);
+        if (IsDlgButtonChecked(kCtlRmsRadio) == BST_CHECKED) {
+            CheckDlgButton(kCtlAmplitudeRadio, BST_UNCHECKED);
+            m_bAmplitudeGiven = FALSE;
+        }
+    }
+    EnableControl(kIdAmplitude, m_bAmplitudeGiven);
+    EnableControl(kCtlRms, !m_bAmplitudeGiven);
+    EnablePinnedFields();
+    SetModified(TRUE);
+}
+
+void CPropLinearDomainsSource::ShowForm(int form) {
+    if (GetSafeHwnd() == nullptr || m_radConstant.GetSafeHwnd() == nullptr ||
+        m_radTimeControlled.GetSafeHwnd() == nullptr)
+        return;
+    if (form < 0) {
+        CheckDlgButton(kCtlConstant, BST_CHECKED);
+        CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
+        UpdateData(FALSE);
+        UpdateInputControls();
+        return;
+    }
+    CheckDlgButton(kCtlConstant, BST_UNCHECKED);
+    CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
+    UpdateData(FALSE);
+    if (IsTimeKind(form) && m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(form);
+    UpdateInputControls();
+    Invalidate(FALSE);
+}
+
+BOOL CPropLinearDomainsSource::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    ShowControl(kCtlDampingLabel, FALSE);
+    ShowControl(kIdDamping, FALSE);
+    m_cmbForm.SetCurSel(0);
+    m_cmbPeriodical.SetCurSel(0);
+    CheckDlgButton(kCtlConstant, BST_CHECKED);
+    CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
+    for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const WORD id = param->GetValueID();
+        CString* text = nullptr;
+        if (id == kIdValue) {
+            // The value is loaded whether it is an input or (while time-controlled) an output.
+            m_bUsePin = param->HasPin();
+            text = &m_strValue;
+        } else if ((param->GetType() & kParamTypeInput) == 0) {
+            continue;
+        }
+        switch (id) {
+        case kIdAmplitude: text = &m_strAmplitude; break;
+        case kIdDelay: text = &m_strDelay; break;
+        case kIdFall: text = &m_strFall; break;
+        case kIdFrequency: text = &m_strFrequency; break;
+        case kIdOffset: text = &m_strOffset; break;
+        case kIdPeriod: text = &m_strPeriod; break;
+        case kIdPhase: text = &m_strPhase; break;
+        case kIdWidth: text = &m_strWidth; break;
+        case kIdRise: text = &m_strRise; break;
+        case kIdPeriodical: {
+            double value = 0.0;
+            const bool no = ParseFinite(param->GetValue(), &value) && value == 0.0;
+            m_cmbPeriodical.SetCurSel(no ? 1 : 0);
+            break;
+        }
+        case kIdDamping:
+            m_strDamping = param->GetValue();
+            m_bDampingPresent = TRUE;
+            break;
+        case kIdInitialValue:
+            text = &m_strInitialValue;
+            m_bInitialValuePresent = TRUE;
+            break;
+        default:
+            break;
+        }
+        if (text == nullptr) continue;
+        *text = param->GetValue();
+        for (int u = 0; u < 11; ++u) {
+            if (kUnitLists[u].valueID != id) continue;
+            m_cmbUnits[u].CreateDialogControl(param->GetQuantity());
+            m_cmbUnits[u].SelectString(-1, param->GetUsedUnit());
+        }
+    }
+
+    UpdateData(FALSE);
+    if (!m_bInitialValuePresent)
+        for (int id : {kCtlInitialLabel, static_cast<int>(kIdInitialValue), kCtlInitialUnit}) ShowControl(id, FALSE);
+    for (WORD output : {kIdOutputVoltage, kIdOutputCurrent})
+        if (HasParamWithValueID(m_pParams, output)) SetDlgItemText(output, DescriptionWithUnit(output));
+
+    UpdateInputControls();
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputSecond);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputFirst);
+    UpdateData(FALSE);
+
+    SyncAmplitudeRadios();
+    ApplyAmplitudeRule();
+    ShowForm(m_nForm);
+    EnablePinnedFields();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CPropLinearDomainsSource::UpdateInputControls() {
+    ReadControls();
+    const BOOL constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    if (constant) {
+        InvalidateDlgItemRect(m_pSymbol, 0, kCtlSymbolFrame, this);
+        SetParamAsInput(m_pParams, kIdValue);
+        SetParamExtBit(m_pParams, kIdDamping, TRUE);
+    } else {
+        SetParamAsOutput(m_pParams, kIdValue);
+        SetParamExtBit(m_pParams, kIdDamping, FALSE);
+    }
+    CheckDlgButton(kCtlTimeControlled, constant ? BST_UNCHECKED : BST_CHECKED);
+    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) EnableControl(id, constant);
+    for (int id : kTimeControls) EnableControl(id, !constant);
+    EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven);
+    EnableControl(kCtlRms, !constant && !m_bAmplitudeGiven);
+
+    ShowControl(kCtlAmplitudeLabel, TRUE);
+    for (int id : {kCtlRmsRadio, kCtlRms, kCtlAmplitudeRadio}) ShowControl(id, FALSE);
+    SetModified(TRUE);
+
+    if (constant) {
+        ReadControls();
+        EnableControl(kIdValue, !m_bUsePin);
+        SetParamUsePin(m_pParams, kIdValue, m_bUsePin);
+        SetModified(TRUE);
+    } else {
+        UpdateTypeControls();
+    }
+}
+
+void CPropLinearDomainsSource::UpdateTypeControls() {
+    ReadControls();
+    const int selection = FormSelection();
+    // Without a selection the symbol keeps its mask.
+    if (selection >= 0) InvalidateDlgItemRect(m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
+    const bool sine = selection == kKindSine;
+    ShowControl(kCtlAmplitudeLabel, !sine);
+    for (int id : {kCtlRmsRadio, kCtlRms, kCtlAmplitudeRadio}) ShowControl(id, sine);
+    if (sine) {
+        SyncAmplitudeRadios();
+        ApplyAmplitudeRule();
+    }
+
+    EnableControl(kCtlAmplitudeLabel, TRUE);
+    // Only the sine offers the RMS value; every other form takes the amplitude directly.
+    EnableControl(kIdAmplitude, !sine || m_bAmplitudeGiven);
+    EnableControl(kCtlRms, sine && !m_bAmplitudeGiven);
+    EnableControl(kCtlAmplitudeUnit, TRUE);
+    const bool trapezoid = selection == kKindTrapezoid;
+    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit}) EnableControl(id, !trapezoid);
+    for (int id : kTrapezoidControls) EnableControl(id, trapezoid);
+
+    ReadControls();
+    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
+    EnablePinnedFields();
+    Invalidate(FALSE);
+    SetModified(TRUE);
+}
+
+void CPropLinearDomainsSource::EnablePinnedFields() {
+    if (GetSafeHwnd() == nullptr || IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
+    const int selection = FormSelection();
+    const bool sine = selection == kKindSine;
+    const BOOL amplitudeFree = IsParamNotOnPin(m_pParams, kIdAmplitude);
+    if (!(sine && !m_bAmplitudeGiven)) {
+        EnableControl(kIdAmplitude, amplitudeFree);
+        EnableControl(kCtlAmplitudeRadio, amplitudeFree);
+    }
+    if (!(sine && m_bAmplitudeGiven)) {
+        EnableControl(kCtlRms, amplitudeFree);
+        EnableControl(kCtlRmsRadio, amplitudeFree);
+    }
+    for (WORD id : {kIdDelay, kIdOffset, kIdPeriodical, kIdPhase}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+    if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
+    if (selection == kKindTrapezoid) {
+        for (WORD id : {kIdWidth, kIdRise, kIdFall}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+    } else {
+        EnableControl(kIdFrequency, IsParamNotOnPin(m_pParams, kIdFrequency));
+    }
+}
+
+void CPropLinearDomainsSource::UpdatePeriod() {
+    if (m_bPeriodGiven) return;
+    if (FormSelection() == kKindTrapezoid) {
+        double rise = 0.0;
+        double width = 0.0;
+        double fall = 0.0;
+        const bool numbers = ParseFinite(m_strRise, &rise) && ParseFinite(m_strWidth, &width) &&
+                             ParseFinite(m_strFall, &fall) && std::isfinite(rise + width + fall);
+        // A sum that is no finite number stays the formula, as the model-text writer keeps it.
+        SetFieldText(kIdPeriod, m_strPeriod,
+                     numbers ? TBExtended_ftoa(rise + width + fall, -1, 0, "")
+                             : " " + m_strRise + " + " + m_strWidth + " + " + m_strFall);
+        return;
+    }
+    double frequency = 0.0;
+    if (ParseFinite(m_strFrequency, &frequency)) {
+        if (frequency == 0.0) return;
+        const double period = 1.0 / frequency;
+        SetFieldText(kIdPeriod, m_strPeriod,
+                     std::isfinite(period) ? TBExtended_ftoa(period, -1, 0, "") : "1/(" + m_strFrequency + ")");
+        return;
+    }
+    SetFieldText(kIdPeriod, m_strPeriod, "1/(" + m_strFrequency + ")");
+}
+
+void CPropLinearDomainsSource::UpdateAmplitudeFromRMS() {
+    if (FormSelection() != kKindSine || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
+    double rms = 0.0;
+    const bool number = ParseFinite(m_strRMS, &rms) && std::isfinite(rms * std::sqrt(2.0));
+    SetFieldText(kIdAmplitude, m_strAmplitude,
+                 number ? TBExtended_ftoa(rms * std::sqrt(2.0), -1, 0, "") : m_strRMS + " * sqrt(2.0)");
+}
+
+BOOL CPropLinearDomainsSource::OnApply() {
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (m_pParams == nullptr) return FALSE;
+    ReadControls();
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+        const WORD id = param->GetValueID();
+        const CString* text = nullptr;
+        switch (id) {
+        case kIdAmplitude: UpdateAmplitudeFromRMS(); text = &m_strAmplitude; break;
+        case kIdDelay: text = &m_strDelay; break;
+        case kIdFall: text = &m_strFall; break;
+        case kIdFrequency: text = &m_strFrequency; break;
+        case kIdOffset: text = &m_strOffset; break;
+        case kIdPeriod: UpdatePeriod(); text = &m_strPeriod; break;
+        case kIdPhase: text = &m_strPhase; break;
+        case kIdWidth: text = &m_strWidth; break;
+        case kIdRise: text = &m_strRise; break;
+        case kIdValue: text = &m_strValue; break;
+        case kIdInitialValue: text = &m_strInitialValue; break;
+        case kIdDamping: param->SetValue(m_strDamping); break;
+        case kIdPeriodical:
+            param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 0 ? 1.0 : 0.0, -1, 0, ""));
+            break;
+        default:
+            break;
+        }
+        if (text == nullptr) continue;
+        param->SetValue(*text);
+        for (int u = 0; u < 11; ++u) {
+            // A list without units (no quantity) leaves the used unit as it is.
+            if (kUnitLists[u].valueID != id || m_cmbUnits[u].GetSafeHwnd() == nullptr || m_cmbUnits[u].GetCount() == 0)
+                continue;
+            CString unit;
+            m_cmbUnits[u].GetWindowText(unit);
+            param->SetUsedUnit(unit);
+        }
+    }
+
+    const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    const int selection = FormSelection();
+    // Without a valid selection the symbol variant stays.
+    if (constant)
+        m_pParams->m_bySymbolVariant = 0;
+    else if (selection >= 0)
+        m_pParams->m_bySymbolVariant = MaskOf(selection);
+    m_nForm = FormFromControls(m_nForm);
+    if (m_radAmplitude.GetSafeHwnd() != nullptr)
+        m_bAmplitudeGiven = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED;
+
+    BuildCompareList(m_nForm);
+    HandOverSettings();
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropLinearDomainsSource::HandOverSettings() {
+    if (m_pWizard == nullptr) return;
+    // Without an AC page the wizard keeps its own AC mode.
+    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
+    m_pWizard->SetSettings(m_nForm, m_bAmplitudeGiven, m_strRMS, m_bPeriodGiven, m_nTimeFormIndex, &m_Snapshots,
+                           m_bACUse);
+}
+
+BOOL CPropLinearDomainsSource::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputSecond);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputFirst);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdValue, &m_bUsePin);
+    if (GetSafeHwnd() != nullptr) {
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+        EnableControl(kIdValue, !m_bUsePin && IsDlgButtonChecked(kCtlConstant) == BST_CHECKED);
+    }
+    SetParamUsePin(m_pParams, kIdValue, m_bUsePin);
+    SetModified(TRUE);
+    SetModified(FALSE);
+    EnablePinnedFields();
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropLinearDomainsSource::OnKillActive() {
+    ReadControls();
+    MarkUnusedParameters();
+    // Without an AC page there is nothing to lock or preset.
+    if (CPropACParameters* ac = ACPage()) {
+        const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+        const bool noSelection = m_cmbForm.GetSafeHwnd() == nullptr || m_cmbForm.GetCurSel() < 0;
+        ac->SetLocked(m_bACUse && (constant || noSelection) ? 1 : 0);
+        if (m_bACUse) ac->PresetMagnitudeAndPhase(m_strValue, "0");
+    }
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropLinearDomainsSource::MarkUnusedParameters() {
+    const int form = FormFromControls(m_nForm);
+    if (form < kKindConstant || form >= kKindCount) return;
+    for (const UnusedMarks& entry : kUnusedMarks) {
+        const bool unused = form == kKindConstant   ? entry.constant
+                            : form == kKindTrapezoid ? entry.trapezoid
+                                                     : entry.periodic;
+        SetParamExtBit(m_pParams, entry.valueID, unused);
+    }
+}
+
+void CPropLinearDomainsSource::StoreSettings(int handOver) {
+    ReadControls();
+    m_nForm = FormFromControls(m_nForm);
+    BuildCompareList(m_nForm);
+    if (handOver == 1) HandOverSettings();
+}
+
+void CPropLinearDomainsSource::BuildCompareList(int) {}
+
+void CPropLinearDomainsSource::AppendSnapshot(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropLinearDomainsSource::FillCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    if (form == kKindConstant) {
+        AppendSnapshot("VALUE", nullptr);
+    } else if (form == kKindTrapezoid) {
+        for (const char* name : kTrapezoidNames) AppendSnapshot(name, nullptr);
+    } else if (IsTimeKind(form)) {
+        for (const char* name : kPeriodicNames) AppendSnapshot(name, nullptr);
+        if (form == kKindSine) AppendSnapshot("DAMPING", nullptr);
+    }
+    const CPropACParameters* ac = ACPage();
+    if (form == kKindConstant && m_bACUse) {
+        AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
+        AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
+    } else if (ac == nullptr || ac->GetMode() == qv::ac::kModePhaseMagnitude) {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    } else {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    }
+}
+
+void CPropLinearDomainsSource::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ReadControls();
+        if (m_radAmplitude.GetSafeHwnd() != nullptr)
+            m_bAmplitudeGiven = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED;
+        ar.SerializeClass(RUNTIME_CLASS(CPropLinearDomainsSource));
+        ar << g_dwPageVersion;
+        ar << static_cast<DWORD>(m_bAmplitudeGiven);
+        ar << m_strRMS;
+        ar << static_cast<DWORD>(m_bPeriodGiven);
+        ar << static_cast<DWORD>(m_nTimeFormIndex);
+        return;
+    }
+    const bool window = GetSafeHwnd() != nullptr;
+    try {
+        // A block without a class record is read from where the record would have begun.
+        const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropLinearDomainsSource));
+        DWORD version = schema;
+        if (schema >= 1) ar >> version;
+        DWORD amplitude = 0;
+        ar >> amplitude;
+        m_bAmplitudeGiven = amplitude != 0;
+        if (window) SyncAmplitudeRadios();
+        ar >> m_strRMS;
+        DWORD given = 0;
+        ar >> given;
+        m_bPeriodGiven = given != 0;
+        if (version >= 1 && version <= 9) {
+            DWORD phaseUnit = 0;
+            ar >> phaseUnit;
+            const char* unit = phaseUnit == 1 ? "rad" : "deg";
+            if (m_cmbUnits[kPhaseUnitIndex].GetSafeHwnd() != nullptr) m_cmbUnits[kPhaseUnitIndex].SelectString(-1, unit);
+            if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) {
+                phase->SetUsedUnit(unit);
+                CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+            }
+        }
+        if (version >= 9) {
+            DWORD selection = 0;
+            ar >> selection;
+            // A selection that names no form keeps the stored one.
+            if (IsTimeKind(static_cast<int>(selection))) {
+                m_nTimeFormIndex = static_cast<int>(selection);
+                if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(m_nTimeFormIndex);
+            }
+        }
+    } catch (CArchiveException* e) {
+        e->Delete();
+    }
+    if (!window) return;
+    UpdateData(FALSE);
+    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
+    ApplyAmplitudeRule();
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs:
+//   form (negative for the constant value), snapshot count c, snapshot block length L and L
+//   bytes of archived snapshots, page block length M and M bytes of the page's archive block.
+// Only whole fields are read and every length is checked against what remains; a part that
+// does not fit ends the reading, keeps what was read before it, and the settings go to the
+// wizard all the same.
+void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD value = 0;
+    bool intact = in.ReadDword(value);
+    if (intact) {
+        const int form = static_cast<int>(value);
+        // A form beyond the six time functions leaves the page as it is.
+        if (form < 0 || IsTimeKind(form)) {
+            m_nForm = form < 0 ? kKindConstant : form;
+            ShowForm(m_nForm);
+        }
+    }
+
+    DWORD count = 0;
+    DWORD blockLength = 0;
+    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
+    if (intact) {
+        // A count that could not be stored in the block's bytes is refused.
+        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength)
+            ReadArchivedBlock(in.Position(), blockLength,
+                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
+        in.SkipBytes(blockLength);
+    }
+
+    intact = intact && in.Remaining() > 0 && in.ReadDword(blockLength) && in.Fits(blockLength);
+    if (intact) {
+        ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
+        in.SkipBytes(blockLength);
+    }
+    HandOverSettings();
+}
+
+void CPropLinearDomainsSource::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// Control handlers.
+
+void CPropLinearDomainsSource::OnUsePin() {
+    ReadControls();
+    EnableControl(kIdValue, !m_bUsePin && IsDlgButtonChecked(kCtlConstant) == BST_CHECKED);
+    SetParamUsePin(m_pParams, kIdValue, m_bUsePin);
+    SetModified(TRUE);
+}
+
+// A default-output box switches the element's output at once. The new state is the
+// opposite of the one the page showed before the click, whatever the box did itself.
+static void ToggleDomainOutput(CPropLinearDomainsSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
+    const BOOL before = flag;
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+    page->SetModified(TRUE);
+}
+
+void CPropLinearDomainsSource::OnOutputFirst() { ToggleDomainOutput(this, m_bOutputFirst, kIdOutputVoltage, m_pParams); }
+
+void CPropLinearDomainsSource::OnOutputSecond() {
+    ToggleDomainOutput(this, m_bOutputSecond, kIdOutputCurrent, m_pParams);
+}
+
+void CPropLinearDomainsSource::OnConstant() {
+    CheckDlgButton(kCtlConstant, BST_CHECKED);
+    CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
+    ReadControls();
+    SetModified(TRUE);
+    UpdateInputControls();
+}
+
+void CPropLinearDomainsSource::OnTimeControlled() {
+    CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
+    CheckDlgButton(kCtlConstant, BST_UNCHECKED);
+    ReadControls();
+    SetModified(TRUE);
+    UpdateInputControls();
+}
+
+// A form chosen by the user shows its derived period at once.
+void CPropLinearDomainsSource::OnFormSelected() {
+    UpdateTypeControls();
+    UpdatePeriod();
+}
+
+void CPropLinearDomainsSource::OnAmplitude() {
+    if (IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
+    m_bAmplitudeGiven = TRUE;
+    CheckDlgButton(kCtlRmsRadio, BST_UNCHECKED);
+    EnableControl(kIdAmplitude, TRUE);
+    EnableControl(kCtlRms, FALSE);
+    SetModified(TRUE);
+    EnablePinnedFields();
+}
+
+void CPropLinearDomainsSource::OnRmsValue() {
+    m_bAmplitudeGiven = FALSE;
+    CheckDlgButton(kCtlAmplitudeRadio, BST_UNCHECKED);
+    EnableControl(kIdAmplitude, FALSE);
+    EnableControl(kCtlRms, TRUE);
+    SetModified(TRUE);
+    EnablePinnedFields();
+}
+
+void CPropLinearDomainsSource::OnPeriodGiven() {
+    ReadControls();
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
+}
+
+void CPropLinearDomainsSource::OnRmsChanged() {
+    ReadControls();
+    SetModified(TRUE);
+    UpdateAmplitudeFromRMS();
+}
+
+void CPropLinearDomainsSource::OnPeriodSourceChanged() {
+    ReadControls();
+    SetModified(TRUE);
+    UpdatePeriod();
+}
+
+void CPropLinearDomainsSource::OnFieldChanged() {
+    ReadControls();
+    SetModified(TRUE);
+}
+
+void CPropLinearDomainsSource::OnACUse() {
+    SetModified(TRUE);
+    ReadControls();
+}
+
+// ---------------------------------------------------------------------------------------
+// The two page variants.
+
+template <char Tag>
+BOOL CPropLinearDomainsSourceVariant<Tag>::OnInitDialog() {
+    CResourceSwitch resources;
+    CPropLinearDomainsSource::OnInitDialog();
+    // The value choice reads as the editor's description of the value parameter.
+    if (HasParamWithValueID(m_pParams, kIdValue))
+        SetDlgItemText(kCtlConstant, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
+    return TRUE;
+}
+
+template <char Tag>
+void CPropLinearDomainsSourceVariant<Tag>::BuildCompareList(int form) {
+    FillCompareList(form);
+}
+
+template <char Tag>
+void CPropLinearDomainsSourceVariant<Tag>::UpdateTypeControls() {
+    CPropLinearDomainsSource::UpdateTypeControls();
+    if (FormSelection() != kKindSine) {
+        ShowControl(kCtlDampingLabel, FALSE);
+        ShowControl(kIdDamping, FALSE);
+        SetParamExtBit(m_pParams, kIdDamping, TRUE);
+    } else if (m_bDampingPresent) {
+        ShowControl(kCtlDampingLabel, TRUE);
+        ShowControl(kIdDamping, TRUE);
+        SetParamExtBit(m_pParams, kIdDamping, FALSE);
+    }
+}
+
+template <char Tag>
+void CPropLinearDomainsSourceVariant<Tag>::UpdateInputControls() {
+    CPropLinearDomainsSource::UpdateInputControls();
+    ReadControls();
+    const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    if (constant) {
+        ShowControl(kCtlDampingLabel, FALSE);
+        ShowControl(kIdDamping, FALSE);
+        SetParamExtBit(m_pParams, kIdDamping, TRUE);
+        SetParamExtBit(m_pParams, kIdValue, FALSE);
+    } else if (m_bDampingPresent) {
+        EnableControl(kCtlDampingLabel, TRUE);
+        EnableControl(kIdDamping, TRUE);
+        ShowControl(kCtlDampingLabel, TRUE);
+        ShowControl(kIdDamping, TRUE);
+        SetParamExtBit(m_pParams, kIdDamping, FALSE);
+        SetParamExtBit(m_pParams, kIdValue, TRUE);
+    }
+    SetModified(TRUE);
+    if (!constant) UpdateTypeControls();
+}
+
+template class CPropLinearDomainsSourceVariant<'A'>;
+template class CPropLinearDomainsSourceVariant<'B'>;
+
+// ---------------------------------------------------------------------------------------
+// What both wizards do, on their own page variant.
+
+namespace {
+
+void GivePageTheSettings(CPropLinearDomainsSource& page, CLinearDomainsSourceWizardBase4& wizard) {
+    page.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
+                     wizard.GetTimeFormIndex(), &wizard.GetSnapshots(), wizard.GetACUse());
+}
+
+template <class Page>
+BOOL EditProperties(CLinearDomainsSourceWizardBase4& wizard, Page*& page, CPropertySheet& sheet, UINT mode) {
+    BOOL added = FALSE;
+    if (mode == 1) {
+        CResourceSwitch resources;
+        const RequestTarget target(&wizard);
+        const DWORD_PTR cookie = FetchParamSet(target);
+        if (page != nullptr) {
+            // The page still holds the cookie of an earlier call: it goes back first.
+            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+            page->Rebind(&wizard, HolderFromCookie(cookie));
+        } else {
+            page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
+        }
+        if (page != nullptr) {
+            GivePageTheSettings(*page, wizard);
+            sheet.AddPage(page);
+            added = TRUE;
+        } else {
+            ReleaseParamSet(target, cookie);
+        }
+    }
+    // The AC page follows with a parameter set of its own.
+    const BOOL acAdded = wizard.CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+template <class Page>
+void EndProperties(CLinearDomainsSourceWizardBase4& wizard, Page*& page) {
+    if (page != nullptr) {
+        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        delete page;
+        page = nullptr;
+    }
+    wizard.CACWizardBase4::EndEditProperties();
+}
+
+// Hidden work on pages of its own: the pages on the editor's sheet (if any) are never
+// touched. The AC page starts in the wizard's AC mode, and the page uses it as its wizard's.
+template <class Page>
+struct HiddenPages {
+    std::unique_ptr<CPropACParameters> ac;
+    std::unique_ptr<Page> page;
+
+    HiddenPages(CLinearDomainsSourceWizardBase4& wizard, ParamHolder* params)
+        : ac(new (std::nothrow) CPropACParameters(&wizard, params)), page(new (std::nothrow) Page(&wizard, params)) {
+        if (ac == nullptr || page == nullptr) return;
+        ac->SetMode(wizard.GetACMode());
+        page->UseACPage(ac.get());
+    }
+    ~HiddenPages() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Ready() const { return ac != nullptr && page != nullptr; }
+    bool CreateWindow() {
+        CResourceSwitch resources;
+        if (!page->Create(kDomainSourceTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+template <class Page>
+BOOL InitializeWith(CLinearDomainsSourceWizardBase4& wizard, int argument) {
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    HiddenPages<Page> hidden(wizard, params.Holder());
+    if (!hidden.Ready()) return TRUE;
+    if (argument != 0) GivePageTheSettings(*hidden.page, wizard);
+    if (!hidden.CreateWindow()) return TRUE;
+    if (argument == 0) {
+        hidden.page->StoreSettings(1);
+        return TRUE;
+    }
+    hidden.page->BuildCompareList(wizard.GetForm());
+    wizard.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
+                       wizard.GetTimeFormIndex(), &hidden.page->GetSnapshots(), wizard.GetACUse());
+    hidden.page->MarkUnusedParameters();
+    CommitParamSet(target, params.Cookie());
+    return TRUE;
+}
+
+// The wizard's own settings through a hidden page into a list: what WriteSimDescr needs when
+// the wizard has none yet, without resetting a configured element to the page's defaults.
+template <class Page>
+void RebuildListFromSettings(CLinearDomainsSourceWizardBase4& wizard) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    HiddenPages<Page> hidden(wizard, params.Holder());
+    if (!hidden.Ready()) return;
+    GivePageTheSettings(*hidden.page, wizard);
+    if (!hidden.CreateWindow()) return;
+    hidden.page->StoreSettings(1);
+}
+
+template <class Page>
+BOOL ConvertWith(CLinearDomainsSourceWizardBase4& wizard, const void* data, long length) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    HiddenPages<Page> hidden(wizard, params.Holder());
+    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
+    hidden.page->ConvertWizard3Data(data, length);
+    hidden.page->MarkUnusedParameters();
+    return TRUE;
+}
+
+template <class Page>
+int WriteDescription(CLinearDomainsSourceWizardBase4& wizard, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (wizard.GetSnapshots().GetSize() == 0) RebuildListFromSettings<Page>(wizard);
+
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    const int form = wizard.GetForm();
+    // The form stands in the place of the mode word: -1 carries the file-reference bit, so
+    // the constant quotes no value.
+    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), static_cast<DWORD>(form), holder, nullptr);
+    ReplacePlaceholder(modelText, "@TYPE", IsTimeKind(form) ? kFormKeywords[form] : "", 0);
+
+    if (!wizard.GetPeriodGiven()) {
+        // Every form but the trapezoid (the constant included) takes the period from the frequency.
+        CString period;
+        if (DerivePeriodText(holder, form == kKindTrapezoid, &period) && SetParamValue(holder, kIdPeriod, period))
+            CommitParamSet(target, params.Cookie());
+    }
+
+    for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
+        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
+        if (entry == nullptr) continue;
+        const CString name = entry->GetName();
+        if (name == "@PHASE") {
+            if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
+            CommitParamSet(target, params.Cookie());
+            ReplacePlaceholder(modelText, "@PHASE", "PHASE", 0);
+        } else if (name == "@AC_PHASE_PHI") {
+            if (CWizardCopaObject3* phase = FindParamByValueID(holder, qv::ac::kIdPhase)) phase->SetUsedUnit("rad");
+            CommitParamSet(target, params.Cookie());
+            ReplacePlaceholder(modelText, "@AC_PHASE_PHI", "@AC_PHASE", 0);
+        } else if (name == "@AC_PHASE") {
+            BuildACPhaseExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
+        } else if (name == "@AC_MAG") {
+            BuildACMagnitudeExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
+        } else if (name == "@AC_MAG_VAL") {
+            ReplaceACMagnitude(holder, &modelText, qv::ac::kIdMagnitude, kIdValue);
+        } else if (name == "@AC_PHASE_VAL") {
+            ReplaceACPhase(holder, &modelText, qv::ac::kIdPhase, kIdValue);
+        }
+        // The list owns its entries: each leaves the list, then it is deleted.
+        g_PlaceholderList.DiscardAt(i);
+    }
+    return 4;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+CLinearDomainsSourceAWizard4::~CLinearDomainsSourceAWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CLinearDomainsSourceAWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditProperties(*this, m_pPage, sheet, mode);
+}
+
+void CLinearDomainsSourceAWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CLinearDomainsSourceAWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceAWizard4(this); }
+
+int CLinearDomainsSourceAWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    return WriteDescription<CPropLinearDomainsSourceA>(*this, templ, modelText);
+}
+
+BOOL CLinearDomainsSourceAWizard4::Initialize(int argument) {
+    return InitializeWith<CPropLinearDomainsSourceA>(*this, argument);
+}
+
+BOOL CLinearDomainsSourceAWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropLinearDomainsSourceA>(*this, data, length);
+}
+
+CLinearDomainsSourceBWizard4::~CLinearDomainsSourceBWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CLinearDomainsSourceBWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditProperties(*this, m_pPage, sheet, mode);
+}
+
+void CLinearDomainsSourceBWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CLinearDomainsSourceBWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceBWizard4(this); }
+
+int CLinearDomainsSourceBWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    return WriteDescription<CPropLinearDomainsSourceB>(*this, templ, modelText);
+}
+
+BOOL CLinearDomainsSourceBWizard4::Initialize(int argument) {
+    return InitializeWith<CPropLinearDomainsSourceB>(*this, argument);
+}
+
+BOOL CLinearDomainsSourceBWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropLinearDomainsSourceB>(*this, data, length);
+}
