@@ -1,0 +1,277 @@
+// Model text of the linear sources of other domains, compared as whole texts: the keyword of
+// each form, the parameter list the page builds for it, the derived period, the AC entries
+// and the older phase placeholders; and the period derived when a parameter changes.
+#include "domain_sources_support.h"
+
+#include "framework/param_access.h"
+
+using namespace domain_test;
+
+namespace {
+
+constexpr char kTemplate[] = "IMMANENT";
+// The editor fills "@NAME" later; the wizard leaves it.
+constexpr char kModel[] = "@TYPE@NAME ( @PARAMLIST);";
+
+class DomainModelText : public SourcesTest {
+protected:
+    std::string Write(CLinearDomainsSourceWizardBase4& wizard, const char* model = kModel) {
+        CString text = model;
+        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
+        EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "every pending placeholder is resolved or dropped";
+        return text.str();
+    }
+    std::string Period(DWORD element) { return Param(editor->Holder(element), 2038)->GetValue().str(); }
+};
+
+TEST_F(DomainModelText, TemplateWithoutImmanentLeavesTheTextAloneAndAsksNothing) {
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1");
+    CString text = kModel;
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "F @NAME", text));
+    EXPECT_EQ(kModel, text.str());
+    EXPECT_EQ(0u, editor->Requests().size());
+}
+
+// A new element written before any page was opened: Initialize(0) gives it the constant.
+TEST_F(DomainModelText, ConstantWithoutACUse) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2036, "40"), "F1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    EXPECT_EQ(-1, wizard->GetForm());
+    EXPECT_EQ(0, wizard->GetTimeFormIndex());
+    EXPECT_EQ(0u, editor->CountRequests(25)) << "Initialize(0) commits nothing";
+    EXPECT_EQ("@NAME ( VALUE := @VALUE, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );", Write(*wizard));
+    // The constant derives the period from the frequency too.
+    EXPECT_EQ("0.025", Period(element));
+}
+
+// The user ticks "AC use" on the constant: the AC values come from the value and phase 0.
+TEST_F(DomainModelText, ConstantWithACUseAsTheUserTicksIt) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(WithValue(TemperatureRows(), 2028, "12"), "T1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    {
+        OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
+        ASSERT_TRUE(qv::ui::Click(open.Page(), 2520));
+        ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
+    }
+    EXPECT_TRUE(wizard->GetACUse());
+    EXPECT_EQ((std::vector<std::string>{"VALUE", "@AC_PHASE_VAL", "@AC_MAG_VAL"}), SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_EQ("@NAME ( VALUE := @VALUE, AC_PHASE := 0, AC_MAG := 12 );", Write(*wizard));
+}
+
+// Real and imaginary parts: the page lists them under the placeholder names, and the wizard
+// writes magnitude and quadrant-correct phase.
+TEST_F(DomainModelText, RealAndImaginaryPartsBecomeMagnitudeAndPhase) {
+    DWORD element = 0;
+    auto rows = WithValue(WithValue(kForceRows, 2430, "-3"), 2432, "4");
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F1", &element);
+    wizard->SetACMode(1);
+    Settle(*wizard, 0, {});
+    ASSERT_TRUE(wizard->Initialize(1));
+    EXPECT_EQ(Joined(Joined(kPeriodicList, {""}), {"@AC_PHASE", "@AC_MAG"}), SnapshotNames(wizard->GetSnapshots()))
+        << "a set without damping gives the sine an empty entry";
+    EXPECT_EQ("SINE @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, "
+              "OFF := @OFF, TDELAY := @TDELAY, AC_PHASE := ATAN2((4),(-3))*(180/PI), AC_MAG := SQRT((-3)^2+(4)^2) );",
+              Write(*wizard));
+}
+
+TEST_F(DomainModelText, KeywordAndListOfEveryFormForBothWizards) {
+    struct Case {
+        int form;
+        const char* text;
+    };
+    const Case cases[] = {
+        {.form = -1, .text = "@NAME ( VALUE := @VALUE, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+        {.form = 0,
+         .text = "SINE @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, "
+                 "OFF := @OFF, TDELAY := @TDELAY, DAMPING := @DAMPING, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+        {.form = 1, .text = "PULSE @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, "
+                            "PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+        {.form = 2, .text = "TRIANG @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, "
+                            "PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+        {.form = 3, .text = "TRAPEZ @NAME ( TPERIO := @TPERIO, TRISE := @TRISE, TFALL := @TFALL, PWIDTH := @PWIDTH, "
+                            "AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, "
+                            "AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+        {.form = 4, .text = "ST_RISE @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, "
+                            "PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+        {.form = 5, .text = "ST_FALL @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, "
+                            "PERIO := @PERIO, OFF := @OFF, TDELAY := @TDELAY, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.form);
+        auto a = NewWizard<CLinearDomainsSourceAWizard4>(TemperatureRows(), "T1");
+        auto b = NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1");
+        for (CLinearDomainsSourceWizardBase4* wizard : {static_cast<CLinearDomainsSourceWizardBase4*>(a.get()),
+                                                        static_cast<CLinearDomainsSourceWizardBase4*>(b.get())}) {
+            Settle(*wizard, c.form, {});
+            ASSERT_TRUE(wizard->Initialize(1));
+            EXPECT_EQ(c.text, Write(*wizard));
+        }
+    }
+}
+
+TEST_F(DomainModelText, TrapezoidWithNumericAndSymbolicTimes) {
+    struct Case {
+        const char* rise;
+        const char* width;
+        const char* fall;
+        const char* period;
+    };
+    const Case cases[] = {
+        {.rise = "1m", .width = "8m", .fall = "1m", .period = "0.01"},
+        {.rise = "1u", .width = "2u", .fall = "1u", .period = "4e-06"},
+        {.rise = "TR", .width = "PW", .fall = "TF", .period = " TR + PW + TF"},
+        {.rise = "1e308", .width = "1e308", .fall = "0", .period = " 1e308 + 1e308 + 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.period);
+        DWORD element = 0;
+        auto rows = WithValue(WithValue(WithValue(kForceRows, 2051, c.rise), 2055, c.width), 2053, c.fall);
+        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F1", &element);
+        Settle(*wizard, 3, {"TPERIO", "TRISE", "AC_PHASE", "AC_MAG"});
+        editor->ClearRequests();
+        EXPECT_EQ("TRAPEZ @NAME ( TPERIO := @TPERIO, TRISE := @TRISE, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );",
+                  Write(*wizard));
+        EXPECT_EQ(c.period, Period(element));
+        EXPECT_EQ(1u, editor->CountRequests(25));
+    }
+}
+
+TEST_F(DomainModelText, PeriodFromFrequencyKeepsAFormulaForZeroOrText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2k", "0.0005"}, {"0", "1/(0)"}, {"F0", "1/(F0)"}, {"1e-400", "1/(1e-400)"}};
+    for (const auto& [frequency, period] : cases) {
+        SCOPED_TRACE(frequency);
+        DWORD element = 0;
+        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2036, frequency), "F1", &element);
+        Settle(*wizard, 1, {"FREQ"});
+        Write(*wizard);
+        EXPECT_EQ(period, Period(element));
+    }
+}
+
+TEST_F(DomainModelText, GivenPeriodIsNeverDerived) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2038, "7m"), "F1", &element);
+    Settle(*wizard, 3, {"TPERIO"}, TRUE, "", TRUE);
+    Write(*wizard);
+    EXPECT_EQ("7m", Period(element));
+    EXPECT_EQ(0u, editor->CountRequests(25));
+    for (WORD id : {2036, 2051, 2053, 2055}) wizard->NotifyChanged(3, Param(editor->Holder(element), id));
+    EXPECT_EQ("7m", Period(element));
+    EXPECT_EQ(0u, editor->CountRequests(25));
+}
+
+// The changed parameter decides the derivation, not the form: a fall time changed on a sine
+// still gives the trapezoid sum.
+TEST_F(DomainModelText, ChangeNotificationDerivesThePeriodByTheChangedParameter) {
+    struct Case {
+        int type;
+        WORD changed;
+        const char* period;
+        size_t commits;
+    };
+    const Case cases[] = {
+        {.type = 3, .changed = 2036, .period = "0.02", .commits = 1},
+        {.type = 3, .changed = 2053, .period = "0.01", .commits = 1},
+        {.type = 3, .changed = 2051, .period = "0.01", .commits = 1},
+        {.type = 3, .changed = 2055, .period = "0.01", .commits = 1},
+        {.type = 3, .changed = 2034, .period = "9", .commits = 0},
+        {.type = 2, .changed = 2036, .period = "9", .commits = 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << "/" << c.changed);
+        DWORD element = 0;
+        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2038, "9"), "F1", &element);
+        Settle(*wizard, 0, {"FREQ"});
+        editor->ClearRequests();
+        wizard->NotifyChanged(c.type, Param(editor->Holder(element), c.changed));
+        EXPECT_EQ(c.period, Period(element));
+        EXPECT_EQ(c.commits, editor->CountRequests(25));
+    }
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1");
+    editor->ClearRequests();
+    wizard->NotifyChanged(3, nullptr);
+    EXPECT_EQ(0u, editor->CountRequests(23)) << "no parameter, no request";
+}
+
+// "@PHASE" and "@AC_PHASE_PHI" of older lists switch their parameters to radians; the
+// "@AC_PHASE" the second leaves is resolved only by an entry before it in the list.
+TEST_F(DomainModelText, OlderPhasePlaceholdersSwitchToRadians) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
+    Settle(*wizard, 0, {"AMPL", "@PHASE", "@AC_PHASE_PHI"});
+    editor->ClearRequests();
+    EXPECT_EQ("SINE @NAME ( AMPL := @AMPL, PHASE, @AC_PHASE );", Write(*wizard));
+    EXPECT_EQ("rad", Param(editor->Holder(element), 2042)->GetUsedUnit().str());
+    EXPECT_EQ("rad", Param(editor->Holder(element), 2434)->GetUsedUnit().str());
+    EXPECT_EQ(3u, editor->CountRequests(25)) << "the period and one commit per unit";
+
+    auto rows = WithValue(WithValue(kForceRows, 2430, "0"), 2432, "2");
+    auto second = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F2");
+    Settle(*second, 0, {"@AC_PHASE", "@AC_PHASE_PHI"});
+    EXPECT_EQ("SINE @NAME ( AC_PHASE := ATAN2((2),(0))*(180/PI), @AC_PHASE );", Write(*second));
+}
+
+// A wizard without a list (converted data without snapshots) is written in its own form and
+// AC mode, not reset to the page's constant.
+TEST_F(DomainModelText, EmptyListIsRebuiltFromTheWizardsOwnSettings) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
+    wizard->SetACMode(1);
+    Settle(*wizard, 2, {}, TRUE, "", FALSE, 2);
+    EXPECT_EQ("TRIANG @NAME ( FREQ := @FREQ, TPERIO := @TPERIO, AMPL := @AMPL, PHASE := @PHASE, PERIO := @PERIO, "
+              "OFF := @OFF, TDELAY := @TDELAY, AC_PHASE := ATAN2((0),(0))*(180/PI), AC_MAG := SQRT((0)^2+(0)^2) );",
+              Write(*wizard));
+    EXPECT_EQ(2, wizard->GetForm());
+    EXPECT_EQ(1u, wizard->GetACMode());
+}
+
+// Text values are quoted for the time forms; the constant's form -1 carries the bit that
+// suppresses quotes.
+TEST_F(DomainModelText, TextValuesAreQuotedOnlyForTimeForms) {
+    auto rows = kForceRows;
+    for (ParamRow& row : rows)
+        if (row.id == 2034 || row.id == 2028) row.type = 0x100004;
+    struct Case {
+        int form;
+        std::vector<const char*> names;
+        const char* text;
+    };
+    const Case cases[] = {
+        {.form = 2, .names = {"AMPL", "OFF"}, .text = "TRIANG @NAME ( AMPL := \"@AMPL\", OFF := @OFF );"},
+        {.form = -1, .names = {"VALUE"}, .text = "@NAME ( VALUE := @VALUE );"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.form);
+        DWORD element = 0;
+        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F1", &element);
+        CPtrArray list;
+        for (const char* name : c.names) {
+            auto* snapshot = new CCopaObjectCompare;
+            snapshot->SetFrom(FindParamByName(editor->Holder(element), name));
+            list.Add(snapshot);
+        }
+        wizard->SetSettings(c.form, TRUE, "", FALSE, 0, &list, FALSE);
+        FreeSnapshots(list);
+        EXPECT_EQ(c.text, Write(*wizard));
+    }
+}
+
+// Initialize(1) marks the unused parameters of the wizard's form and commits once; the
+// parameter set is given back after every operation (the fixture checks the protocol).
+TEST_F(DomainModelText, InitializeWithSettingsMarksAndCommitsOnce) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element);
+    Settle(*wizard, 3, {});
+    ASSERT_TRUE(wizard->Initialize(1));
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_EQ(1u, editor->CountRequests(25));
+    EXPECT_EQ(Joined(kTrapezoidList, {"AC_PHASE", "AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
+    for (WORD id : {2034, 2038, 2051, 2053, 2055}) EXPECT_FALSE(Unused(holder, id)) << id;
+    for (WORD id : {2036, 2058}) EXPECT_TRUE(Unused(holder, id)) << id;
+    EXPECT_TRUE(Param(holder, 2028)->IsOutput());
+}
+
+} // namespace
