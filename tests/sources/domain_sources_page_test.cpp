@@ -345,3 +345,94 @@ TEST_F(DomainPage, StoredPageBlockReadsBack) {
 }
 
 } // namespace
+
+namespace {
+
+// The AC entries follow the form, "AC use" and the AC page's mode.
+TEST_F(DomainPage, ACEntriesOfTheListByFormUseAndMode) {
+    struct Case {
+        int form;
+        BOOL acUse;
+        DWORD mode;
+        std::vector<std::string> ac;
+    };
+    const Case cases[] = {
+        {.form = -1, .acUse = FALSE, .mode = 0, .ac = {"AC_PHASE", "AC_MAG"}},
+        {.form = -1, .acUse = TRUE, .mode = 0, .ac = {"@AC_PHASE_VAL", "@AC_MAG_VAL"}},
+        {.form = -1, .acUse = TRUE, .mode = 1, .ac = {"@AC_PHASE_VAL", "@AC_MAG_VAL"}},
+        {.form = -1, .acUse = FALSE, .mode = 1, .ac = {"@AC_PHASE", "@AC_MAG"}},
+        {.form = 1, .acUse = TRUE, .mode = 0, .ac = {"AC_PHASE", "AC_MAG"}},
+        {.form = 3, .acUse = TRUE, .mode = 1, .ac = {"@AC_PHASE", "@AC_MAG"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.form << c.acUse << c.mode);
+        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1");
+        wizard->SetACMode(c.mode);
+        Settle(*wizard, c.form, {}, TRUE, "", FALSE, 0, c.acUse);
+        ASSERT_TRUE(wizard->Initialize(1));
+        const std::vector<std::string> names = SnapshotNames(wizard->GetSnapshots());
+        ASSERT_GE(names.size(), 2u);
+        EXPECT_EQ(c.ac, std::vector<std::string>(names.end() - 2, names.end()));
+        EXPECT_EQ(c.form == -1 ? "VALUE" : c.form == 3 ? "TPERIO" : "FREQ", names.front());
+    }
+}
+
+// Work done while the pages stand on the sheet uses pages of its own: the open page keeps
+// its parameter set, and a second edit gives the first cookie back before it takes a new one.
+TEST_F(DomainPage, HiddenWorkAndRebindLeaveTheOpenPageAlone) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
+    CPropLinearDomainsSourceA* page = open.Page();
+    ParamHolder* before = page->GetParams();
+    ASSERT_TRUE(wizard->Initialize(1));
+    CString text = "@TYPE@NAME ( @PARAMLIST);";
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "IMMANENT", text));
+    wizard->NotifyChanged(3, Param(editor->Holder(element), 2036));
+    EXPECT_EQ(page, open.Page());
+    EXPECT_EQ(before, page->GetParams());
+    ASSERT_TRUE(qv::ui::Click(page, 2031));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(0, wizard->GetForm());
+}
+
+// A second edit before the first ended binds the same pages again; the cookies they held go
+// back first (the editor stand-in checks that each is given back once).
+TEST_F(DomainPage, SecondEditRebindsAndGivesTheOldCookieBack) {
+    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1");
+    {
+        CPropertySheet first("First");
+        EXPECT_TRUE(wizard->DoEditProperties(first, 1));
+        CPropLinearDomainsSourceB* page = wizard->GetPage();
+        ASSERT_NE(nullptr, page);
+        CPropertySheet second("Second");
+        EXPECT_TRUE(wizard->DoEditProperties(second, 1));
+        EXPECT_EQ(page, wizard->GetPage()) << "the page is bound again, not made anew";
+        EXPECT_EQ(editor->CountRequests(23) - 2, editor->CountRequests(24));
+    }
+    wizard->EndEditProperties();
+    EXPECT_EQ(nullptr, wizard->GetPage());
+    EXPECT_EQ(editor->CountRequests(23), editor->CountRequests(24));
+}
+
+// A list without a valid selection keeps the symbol variant and the stored form.
+TEST_F(DomainPage, NoSelectionKeepsTheSymbolAndTheForm) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
+    Settle(*wizard, 2, {}, TRUE, "", FALSE, 2);
+    ASSERT_TRUE(wizard->Initialize(1));
+    OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_EQ(4, holder->m_bySymbolVariant);
+    Combo(page, 2032)->SetCurSel(-1);
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2040), "1m"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(4, holder->m_bySymbolVariant);
+    EXPECT_EQ(2, wizard->GetForm());
+    EXPECT_EQ(2, wizard->GetTimeFormIndex());
+}
+
+} // namespace
