@@ -1,5 +1,7 @@
 #include "sources/domain_sources.h"
 
+#include "sources/time_function_texts.h"
+
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
@@ -140,26 +142,6 @@ void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
     }
 }
 
-// The period text of the form from the parameter set: the sum of rise, width and fall for
-// the trapezoid, the reciprocal of the frequency for every other form. FALSE when a
-// parameter it needs is missing.
-BOOL DerivePeriodText(ParamHolder* holder, bool trapezoid, CString* period) {
-    if (trapezoid) {
-        CString rise;
-        CString width;
-        CString fall;
-        if (!GetParamValue(holder, kIdRise, &rise) || !GetParamValue(holder, kIdWidth, &width) ||
-            !GetParamValue(holder, kIdFall, &fall))
-            return FALSE;
-        *period = MakeSumText(rise, width, fall);
-        return TRUE;
-    }
-    CString frequency;
-    if (!GetParamValue(holder, kIdFrequency, &frequency)) return FALSE;
-    *period = MakeReciprocalText(frequency);
-    return TRUE;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -209,7 +191,7 @@ void CLinearDomainsSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaO
     if (!frequency && !trapezoid) return;
     // The values come from the fetched set; the form is not tested.
     CString period;
-    if (DerivePeriodText(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
+    if (DerivePeriodFromParams(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
         CommitParamSet(target, params.Cookie());
 }
 
@@ -637,35 +619,14 @@ void CPropLinearDomainsSource::EnablePinnedFields() {
 
 void CPropLinearDomainsSource::UpdatePeriod() {
     if (m_bPeriodGiven) return;
-    if (FormSelection() == kKindTrapezoid) {
-        double rise = 0.0;
-        double width = 0.0;
-        double fall = 0.0;
-        const bool numbers = ParseFinite(m_strRise, &rise) && ParseFinite(m_strWidth, &width) &&
-                             ParseFinite(m_strFall, &fall) && std::isfinite(rise + width + fall);
-        // A sum that is no finite number stays the formula, as the model-text writer keeps it.
-        SetFieldText(kIdPeriod, m_strPeriod,
-                     numbers ? TBExtended_ftoa(rise + width + fall, -1, 0, "")
-                             : " " + m_strRise + " + " + m_strWidth + " + " + m_strFall);
-        return;
-    }
-    double frequency = 0.0;
-    if (ParseFinite(m_strFrequency, &frequency)) {
-        if (frequency == 0.0) return;
-        const double period = 1.0 / frequency;
-        SetFieldText(kIdPeriod, m_strPeriod,
-                     std::isfinite(period) ? TBExtended_ftoa(period, -1, 0, "") : "1/(" + m_strFrequency + ")");
-        return;
-    }
-    SetFieldText(kIdPeriod, m_strPeriod, "1/(" + m_strFrequency + ")");
+    CString period;
+    if (PeriodFieldText(FormSelection() == kKindTrapezoid, m_strRise, m_strWidth, m_strFall, m_strFrequency, &period))
+        SetFieldText(kIdPeriod, m_strPeriod, period);
 }
 
 void CPropLinearDomainsSource::UpdateAmplitudeFromRMS() {
     if (FormSelection() != kKindSine || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
-    double rms = 0.0;
-    const bool number = ParseFinite(m_strRMS, &rms) && std::isfinite(rms * std::sqrt(2.0));
-    SetFieldText(kIdAmplitude, m_strAmplitude,
-                 number ? TBExtended_ftoa(rms * std::sqrt(2.0), -1, 0, "") : m_strRMS + " * sqrt(2.0)");
+    SetFieldText(kIdAmplitude, m_strAmplitude, AmplitudeFromRMSText(m_strRMS));
 }
 
 BOOL CPropLinearDomainsSource::OnApply() {
@@ -1212,34 +1173,11 @@ int WriteDescription(CLinearDomainsSourceWizardBase4& wizard, const CString& tem
     if (!wizard.GetPeriodGiven()) {
         // Every form but the trapezoid (the constant included) takes the period from the frequency.
         CString period;
-        if (DerivePeriodText(holder, form == kKindTrapezoid, &period) && SetParamValue(holder, kIdPeriod, period))
+        if (DerivePeriodFromParams(holder, form == kKindTrapezoid, &period) && SetParamValue(holder, kIdPeriod, period))
             CommitParamSet(target, params.Cookie());
     }
 
-    for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
-        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
-        if (entry == nullptr) continue;
-        const CString name = entry->GetName();
-        if (name == "@PHASE") {
-            if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
-            CommitParamSet(target, params.Cookie());
-            ReplacePlaceholder(modelText, "@PHASE", "PHASE", 0);
-        } else if (name == "@AC_PHASE_PHI") {
-            if (CWizardCopaObject3* phase = FindParamByValueID(holder, qv::ac::kIdPhase)) phase->SetUsedUnit("rad");
-            CommitParamSet(target, params.Cookie());
-            ReplacePlaceholder(modelText, "@AC_PHASE_PHI", "@AC_PHASE", 0);
-        } else if (name == "@AC_PHASE") {
-            BuildACPhaseExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
-        } else if (name == "@AC_MAG") {
-            BuildACMagnitudeExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
-        } else if (name == "@AC_MAG_VAL") {
-            ReplaceACMagnitude(holder, &modelText, qv::ac::kIdMagnitude, kIdValue);
-        } else if (name == "@AC_PHASE_VAL") {
-            ReplaceACPhase(holder, &modelText, qv::ac::kIdPhase, kIdValue);
-        }
-        // The list owns its entries: each leaves the list, then it is deleted.
-        g_PlaceholderList.DiscardAt(i);
-    }
+    ResolveSourcePlaceholders(target, params.Cookie(), holder, modelText);
     return 4;
 }
 

@@ -11,6 +11,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "passive/passive_bases.h"
+#include "sources/time_function_texts.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -184,20 +185,7 @@ void CLinearSourceWizardBase4::SetSourceSettings(int kind, DWORD amplitudeMode, 
 }
 
 BOOL CLinearSourceWizardBase4::DerivePeriodText(ParamHolder* holder, int kind, CString* period) const {
-    if (kind == kKindTrapezoid) {
-        CString rise;
-        CString width;
-        CString fall;
-        if (!GetParamValue(holder, kIdRise, &rise) || !GetParamValue(holder, kIdWidth, &width) ||
-            !GetParamValue(holder, kIdFall, &fall))
-            return FALSE;
-        *period = MakeSumText(rise, width, fall);
-        return TRUE;
-    }
-    CString frequency;
-    if (!GetParamValue(holder, kIdFrequency, &frequency)) return FALSE;
-    *period = MakeReciprocalText(frequency);
-    return TRUE;
+    return DerivePeriodFromParams(holder, kind == kKindTrapezoid, period);
 }
 
 void CLinearSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
@@ -605,32 +593,14 @@ void CPropLinearSource::SetPeriodText(const CString& text) {
 
 void CPropLinearSource::UpdatePeriod() {
     if (m_bPeriodFixed) return;
-    if (FormSelection() == kKindTrapezoid) {
-        double rise = 0.0;
-        double width = 0.0;
-        double fall = 0.0;
-        const bool numbers = ParseFinite(m_strRise, &rise) && ParseFinite(m_strWidth, &width) &&
-                             ParseFinite(m_strFall, &fall) && std::isfinite(rise + width + fall);
-        // A sum that is no finite number stays the formula, as the model-text writer keeps it.
-        SetPeriodText(numbers ? TBExtended_ftoa(rise + width + fall, -1, 0, "")
-                              : " " + m_strRise + " + " + m_strWidth + " + " + m_strFall);
-        return;
-    }
-    double frequency = 0.0;
-    if (ParseFinite(m_strFrequency, &frequency)) {
-        if (frequency == 0.0) return;
-        const double period = 1.0 / frequency;
-        SetPeriodText(std::isfinite(period) ? TBExtended_ftoa(period, -1, 0, "") : "1/(" + m_strFrequency + ")");
-        return;
-    }
-    SetPeriodText("1/(" + m_strFrequency + ")");
+    CString period;
+    if (PeriodFieldText(FormSelection() == kKindTrapezoid, m_strRise, m_strWidth, m_strFall, m_strFrequency, &period))
+        SetPeriodText(period);
 }
 
 void CPropLinearSource::UpdateAmplitudeFromRMS() {
     if (FormSelection() != kKindSine || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
-    double rms = 0.0;
-    const bool number = ParseFinite(m_strRMS, &rms) && std::isfinite(rms * std::sqrt(2.0));
-    m_strAmplitude = number ? TBExtended_ftoa(rms * std::sqrt(2.0), -1, 0, "") : m_strRMS + " * sqrt(2.0)";
+    m_strAmplitude = AmplitudeFromRMSText(m_strRMS);
     SetDlgItemText(kIdAmplitude, m_strAmplitude);
 }
 
@@ -1181,32 +1151,7 @@ int WriteDescription(CLinearSourceWizardBase4& wizard, const CString& templ, CSt
             CommitParamSet(target, params.Cookie());
     }
 
-    for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
-        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
-        if (entry == nullptr) continue;
-        const CString name = entry->GetName();
-        if (name == "@PHASE") {
-            entry->SetName("PHASE");
-            if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
-            CommitParamSet(target, params.Cookie());
-            ReplacePlaceholder(modelText, "@PHASE", "PHASE", 0);
-        } else if (name == "@AC_PHASE_PHI") {
-            entry->SetName("AC_PHASE");
-            if (CWizardCopaObject3* phase = FindParamByValueID(holder, qv::ac::kIdPhase)) phase->SetUsedUnit("rad");
-            CommitParamSet(target, params.Cookie());
-            ReplacePlaceholder(modelText, "@AC_PHASE_PHI", "@AC_PHASE", 0);
-        } else if (name == "@AC_PHASE") {
-            BuildACPhaseExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
-        } else if (name == "@AC_MAG") {
-            BuildACMagnitudeExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
-        } else if (name == "@AC_MAG_VAL") {
-            ReplaceACMagnitude(holder, &modelText, qv::ac::kIdMagnitude, kIdValue);
-        } else if (name == "@AC_PHASE_VAL") {
-            ReplaceACPhase(holder, &modelText, qv::ac::kIdPhase, kIdValue);
-        }
-        // The list owns its entries: each leaves the list, then it is deleted.
-        g_PlaceholderList.DiscardAt(i);
-    }
+    ResolveSourcePlaceholders(target, params.Cookie(), holder, modelText);
     return 4;
 }
 
