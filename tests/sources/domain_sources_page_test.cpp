@@ -436,3 +436,44 @@ TEST_F(DomainPage, NoSelectionKeepsTheSymbolAndTheForm) {
 }
 
 } // namespace
+
+namespace {
+
+// Pins: a pinned parameter's field is closed; "Use Pin" pins the value at once. The default
+// outputs switch the element's outputs at once, not on apply.
+TEST_F(DomainPage, PinsAndDefaultOutputsActAtOnce) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element);
+    ParamHolder* holder = editor->Holder(element);
+    Param(holder, 2040)->UsePin(TRUE);
+    ASSERT_TRUE(wizard->Initialize(0));
+    OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2031));
+    EXPECT_FALSE(Enabled(page, 2040));
+    EXPECT_TRUE(Enabled(page, 2047));
+    ASSERT_TRUE(qv::ui::Click(page, 2027));
+    ASSERT_TRUE(qv::ui::Click(page, 2030));
+    EXPECT_FALSE(Enabled(page, 2028));
+    EXPECT_TRUE(Param(holder, 2028)->HasPin());
+
+    struct Step {
+        int box;
+        BOOL first;
+        BOOL second;
+    };
+    const Step steps[] = {{2018, TRUE, FALSE}, {2019, TRUE, TRUE}, {2018, FALSE, TRUE}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.box);
+        ASSERT_TRUE(qv::ui::Click(page, step.box));
+        BOOL first = FALSE;
+        BOOL second = FALSE;
+        ASSERT_TRUE(GetSDBOutput(holder, 2018, &first));
+        ASSERT_TRUE(GetSDBOutput(holder, 2019, &second));
+        EXPECT_EQ(step.first, first);
+        EXPECT_EQ(step.second, second);
+        EXPECT_EQ(step.first ? BST_CHECKED : BST_UNCHECKED, static_cast<CButton*>(page->GetDlgItem(2018))->GetCheck());
+    }
+}
+
+} // namespace
