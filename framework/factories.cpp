@@ -1,6 +1,7 @@
 #include "framework/factories.h"
 
 #include "passive/resistor_conductance.h"
+#include "passive/transformers_older_base.h"
 
 #include <array>
 
@@ -68,10 +69,10 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 100, .base = 3, .className = "CSCSlidingMeanWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 101, .base = 3, .className = "CSCSlidingRMSWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 102, .base = 3, .className = "CSCSensitivityWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 106, .base = 3, .className = "CLinearTransformerWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 107, .base = 3, .className = "CTransformerPriSecSideWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 108, .base = 3, .className = "CThreePhaseTransformerWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 109, .base = 3, .className = "CThreePhaseTransformerPriSecSideWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 106, .base = 3, .className = "CLinearTransformerWizard", .create3 = NewWizard3<CLinearTransformerWizard>, .create4 = nullptr},
+    {.id = 107, .base = 3, .className = "CTransformerPriSecSideWizard", .create3 = NewWizard3<CTransformerPriSecSideWizard>, .create4 = nullptr},
+    {.id = 108, .base = 3, .className = "CThreePhaseTransformerWizard", .create3 = NewWizard3<CThreePhaseTransformerWizard>, .create4 = nullptr},
+    {.id = 109, .base = 3, .className = "CThreePhaseTransformerPriSecSideWizard", .create3 = NewWizard3<CThreePhaseTransformerPriSecSideWizard>, .create4 = nullptr},
     {.id = 110, .base = 3, .className = "CCoreModelWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 111, .base = 3, .className = "CCoreModelFixedWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 113, .base = 3, .className = "CDifferentiatorBlock2Wizard", .create3 = nullptr, .create4 = nullptr},

@@ -39,7 +39,11 @@ TEST(Catalogue, ShippedFamiliesMatchTheFactoriesAndTheirPages) {
         std::set<WORD> ids;
         for (const qv::CatalogueParam& param : element.params)
             EXPECT_TRUE(ids.insert(param.valueId).second) << element.id << ": value ID " << param.valueId << " twice";
-        EXPECT_NE(std::string::npos, element.templ.find("IMMANENT"));
+        // The newer-base wizards write their model text; the older-base transformers leave it
+        // to the editor.
+        if (element.base == 4) {
+            EXPECT_NE(std::string::npos, element.templ.find("IMMANENT"));
+        }
         EXPECT_FALSE(element.SymbolText(0x409).empty());
     }
     FreeLibrary(plugin);
