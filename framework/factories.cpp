@@ -2,6 +2,8 @@
 
 #include "passive/resistor_conductance.h"
 #include "passive/transformers_older_base.h"
+#include "passive/coupled_inductors.h"
+#include "passive/nonlinear_transformer.h"
 
 #include <array>
 
@@ -94,8 +96,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 16, .base = 4, .className = "CConductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CConductanceWizard4>},
     {.id = 17, .base = 4, .className = "CCapacitorWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 18, .base = 4, .className = "CInductorWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CMutualInductanceWizard4>},
+    {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CTwoWindingTransformerWizard4>},
     {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = nullptr},
@@ -127,7 +129,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearTransformerWizard4>},
     {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 340, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},

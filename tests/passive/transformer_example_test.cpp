@@ -41,8 +41,12 @@ protected:
         qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
         std::string error;
         ASSERT_TRUE(host->Start(options, error)) << error;
+        Build("transformers.json");
+    }
+    void Build(const std::string& example) {
+        std::string error;
         qv::Schematic schematic;
-        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/transformers.json", schematic, error)) << error;
+        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/" + example, schematic, error)) << error;
         ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
     }
     void TearDown() override {
@@ -94,6 +98,46 @@ TEST_F(TransformerExample, SaveAndLoadKeepNoWizardData) {
     std::vector<std::string> written;
     ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
     EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), ReadFile(folder / "loaded.desc"));
+}
+
+// The coupled inductors and the nonlinear transformer: K and M forms, data pairs (with its
+// data file), a file reference and a pin.
+class CoupledExample : public TransformerExample {
+protected:
+    void SetUp() override {
+        TransformerExample::SetUp();
+        host = std::make_unique<qv::Host>();
+        std::string error;
+        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        Build("coupled_inductors.json");
+    }
+};
+
+TEST_F(CoupledExample, DescriptionAndDataFileMatchTheGoldenText) {
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(host->Describe((folder / "c.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "c.desc"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/CoupledInductors__TN1.mdx"),
+              ReadFile(folder / "CoupledInductors__TN1.mdx"));
+    EXPECT_TRUE(host->Editor().Breaches().empty());
+    EXPECT_EQ(0, host->Editor().OutstandingCookies());
+}
+
+TEST_F(CoupledExample, SaveLoadAndSaveGiveTheSameBytes) {
+    std::string error;
+    const std::string first = (folder / "a.qva").string();
+    ASSERT_TRUE(host->Save(first, error)) << error;
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
+    const std::string second = (folder / "b.qva").string();
+    ASSERT_TRUE(loaded.Save(second, error)) << error;
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    std::vector<std::string> written;
+    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "loaded.desc"));
 }
 
 } // namespace
