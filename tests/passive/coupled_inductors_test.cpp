@@ -410,10 +410,16 @@ TEST_F(Coupled, RefusedCommitKeepsTheSheetOpenAndNoSetWritesNothing) {
         EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
         EXPECT_TRUE(open.Page()->IsPageModified());
     }
+    // A page without a parameter set writes nothing, not even into its wizard.
+    Store(*wizard, 1, {"kept"});
+    editor->ClearRequests();
     CPropPassive2WTrafo orphan(wizard.get(), nullptr);
     CPropPassiveMutualInductance orphan2(nullptr, nullptr);
     EXPECT_FALSE(orphan.OnApply());
     EXPECT_FALSE(orphan2.OnApply());
+    EXPECT_EQ(1u, wizard->GetForm());
+    EXPECT_EQ(std::vector<std::string>{"kept"}, SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_TRUE(editor->Requests().empty());
 }
 
 TEST_F(Coupled, ASecondEditGivesTheEarlierCookieBack) {

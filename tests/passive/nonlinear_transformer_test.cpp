@@ -327,8 +327,15 @@ TEST_F(NonlinearTransformer, PageSharesTheLinearPageSteps) {
     EXPECT_EQ("4m", Param(editor->Holder(element), 2479)->GetValue().str());
     EXPECT_EQ("2", Param(editor->Holder(element), 2486)->GetValue().str());
 
+    // A page without a parameter set writes nothing, not even into its wizard.
+    const std::vector<std::string> before = SnapshotNames(wizard->GetSnapshots());
+    wizard->SetFileName("kept");
+    editor->ClearRequests();
     CPropPassive2WTrafoNonLinear orphan(wizard.get(), nullptr);
     EXPECT_FALSE(orphan.OnApply());
+    EXPECT_EQ(before, SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_EQ("kept", wizard->GetFileName().str());
+    EXPECT_TRUE(editor->Requests().empty());
 }
 
 TEST_F(NonlinearTransformer, EveryEditMakesAFreshPageAndGivesTheOldCookieBack) {
