@@ -604,3 +604,41 @@ TEST_F(OlderBaseTransformer, RuntimeClassFactoryPagesRegisterNoLayout) {
 }
 
 } // namespace
+
+namespace {
+
+// Paints the page and checks that the element's symbol (one rectangle here) lies in frame 2020.
+void ExpectSymbolInFrame(CWnd* page) {
+    page->Invalidate();
+    page->UpdateWindow();
+    const qv::DisplayList* painting = qv::GetLastPainting(page);
+    ASSERT_NE(nullptr, painting);
+    ASSERT_EQ(1u, painting->items.size());
+    EXPECT_EQ(qv::DrawKind::Rectangle, painting->items[0].kind);
+    CRect frame;
+    page->GetDlgItem(2020)->GetWindowRect(&frame);
+    EXPECT_GE(painting->items[0].rect.left, frame.left);
+    EXPECT_LE(painting->items[0].rect.right, frame.right);
+    EXPECT_GE(painting->items[0].rect.top, frame.top);
+    EXPECT_LE(painting->items[0].rect.bottom, frame.bottom);
+}
+
+template <class Wizard>
+void ExpectPagePaintsSymbol(std::unique_ptr<Wizard> wizard, CWizardSchematicDataExchange3* exchange) {
+    exchange->m_SymbolTexts.SetAt(kLanguageEnglish, "rect 20 20 80 80");
+    OpenPage open(*wizard, exchange);
+    ExpectSymbolInFrame(open.Page());
+}
+
+TEST_F(OlderBaseTransformer, EveryPageDrawsTheSymbolInItsFrame) {
+    auto a = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    ExpectPagePaintsSymbol(std::move(a), Exchange());
+    auto b = Make<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
+    ExpectPagePaintsSymbol(std::move(b), Exchange());
+    auto c = Make<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
+    ExpectPagePaintsSymbol(std::move(c), Exchange());
+    auto d = Make<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(false), "TR3S");
+    ExpectPagePaintsSymbol(std::move(d), Exchange());
+}
+
+} // namespace
