@@ -470,3 +470,27 @@ TEST_F(Coupled, BothPagesDrawTheSymbolInTheirFrame) {
 }
 
 } // namespace
+
+namespace {
+
+// Opening the page rebuilds the characteristic search places (and the document folder) for
+// the mutual inductance, not for the two-winding transformer.
+TEST_F(Coupled, OnlyTheMutualInductanceRebuildsTheSearchPlaces) {
+    editor->Document().SetPathName((root / "doc.qsc").c_str());
+    for (bool transformer : {false, true}) {
+        std::unique_ptr<CCoupledInductorsWizard4> wizard;
+        if (transformer)
+            wizard = NewWizard<CTwoWindingTransformerWizard4>(kTrafoRows, "T1");
+        else
+            wizard = NewWizard<CMutualInductanceWizard4>(kMutualRows, "M1");
+        g_DocumentDir.Empty();
+        {
+            CPropertySheet sheet("Element");
+            ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+        }
+        wizard->EndEditProperties();
+        EXPECT_EQ(transformer, g_DocumentDir.IsEmpty() != FALSE) << transformer;
+    }
+}
+
+} // namespace
