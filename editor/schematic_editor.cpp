@@ -190,7 +190,7 @@ LRESULT SchematicEditor::OnRequest(UINT, WPARAM wParam, LPARAM lParam) {
             answer = 1;
             break;
         }
-        answer = m_commitAnswer;
+        answer = CommitAnswer();
         break;
     }
     case WIZREQ_COMMIT_EXCHANGE: {
@@ -201,7 +201,7 @@ LRESULT SchematicEditor::OnRequest(UINT, WPARAM wParam, LPARAM lParam) {
             answer = 1;
             break;
         }
-        answer = m_commitAnswer;
+        answer = CommitAnswer();
         break;
     }
     case WIZREQ_FILE_WRITTEN: {

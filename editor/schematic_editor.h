@@ -67,6 +67,9 @@ public:
 
     // Answers.
     void SetCommitAnswer(LRESULT answer) { m_commitAnswer = answer; }     // codes 0 and 25
+    // Answers for the next commits (codes 0 and 25), one each, in order; afterwards the
+    // answer of SetCommitAnswer holds again.
+    void SetNextCommitAnswers(std::vector<LRESULT> answers) { m_nextCommitAnswers = std::move(answers); m_nextCommit = 0; }
     void AddNameInUse(const std::string& name) { m_namesInUse.insert(name); }
     void ClearNamesInUse() { m_namesInUse.clear(); }
 
@@ -108,6 +111,11 @@ private:
     std::unique_ptr<ReceiverWindow> m_receiver;
     CQuorvatixDocument m_document;
     LRESULT m_commitAnswer = 0;
+    std::vector<LRESULT> m_nextCommitAnswers;
+    size_t m_nextCommit = 0;
+    LRESULT CommitAnswer() {
+        return m_nextCommit < m_nextCommitAnswers.size() ? m_nextCommitAnswers[m_nextCommit++] : m_commitAnswer;
+    }
     std::unordered_set<std::string> m_namesInUse;
     std::vector<Request> m_requests;
     std::vector<std::string> m_breaches;

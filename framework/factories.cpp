@@ -3,7 +3,10 @@
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "blocks_math/min_max_sum_mul.h"
+#include "passive/coupled_inductors.h"
+#include "passive/nonlinear_transformer.h"
 #include "passive/resistor_conductance.h"
+#include "passive/transformers_older_base.h"
 #include "power/semiconductors.h"
 #include "sources/controlled_sources.h"
 #include "sources/domain_sources.h"
@@ -75,10 +78,10 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 100, .base = 3, .className = "CSCSlidingMeanWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 101, .base = 3, .className = "CSCSlidingRMSWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 102, .base = 3, .className = "CSCSensitivityWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 106, .base = 3, .className = "CLinearTransformerWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 107, .base = 3, .className = "CTransformerPriSecSideWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 108, .base = 3, .className = "CThreePhaseTransformerWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 109, .base = 3, .className = "CThreePhaseTransformerPriSecSideWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 106, .base = 3, .className = "CLinearTransformerWizard", .create3 = NewWizard3<CLinearTransformerWizard>, .create4 = nullptr},
+    {.id = 107, .base = 3, .className = "CTransformerPriSecSideWizard", .create3 = NewWizard3<CTransformerPriSecSideWizard>, .create4 = nullptr},
+    {.id = 108, .base = 3, .className = "CThreePhaseTransformerWizard", .create3 = NewWizard3<CThreePhaseTransformerWizard>, .create4 = nullptr},
+    {.id = 109, .base = 3, .className = "CThreePhaseTransformerPriSecSideWizard", .create3 = NewWizard3<CThreePhaseTransformerPriSecSideWizard>, .create4 = nullptr},
     {.id = 110, .base = 3, .className = "CCoreModelWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 111, .base = 3, .className = "CCoreModelFixedWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 113, .base = 3, .className = "CDifferentiatorBlock2Wizard", .create3 = nullptr, .create4 = nullptr},
@@ -100,8 +103,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 16, .base = 4, .className = "CConductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CConductanceWizard4>},
     {.id = 17, .base = 4, .className = "CCapacitorWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 18, .base = 4, .className = "CInductorWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CMutualInductanceWizard4>},
+    {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CTwoWindingTransformerWizard4>},
     {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = nullptr},
@@ -133,7 +136,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceAWizard4>},
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceBWizard4>},
-    {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearTransformerWizard4>},
     {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 0>},
     {.id = 340, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},

@@ -49,7 +49,11 @@ TEST(Catalogue, ShippedFamiliesMatchTheFactoriesAndTheirPages) {
                 EXPECT_NE(nullptr, element.FindParam(family)) << element.id << ": " << param.name << " has no template";
             }
         }
-        EXPECT_NE(std::string::npos, element.templ.find("IMMANENT"));
+        // The newer-base wizards write their model text; the older-base transformers leave it
+        // to the editor.
+        if (element.base == 4) {
+            EXPECT_NE(std::string::npos, element.templ.find("IMMANENT"));
+        }
         EXPECT_FALSE(element.SymbolText(0x409).empty());
     }
     FreeLibrary(plugin);

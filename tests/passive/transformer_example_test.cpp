@@ -1,0 +1,143 @@
+// The transformer example through the host, as `qvhost describe`, `save` and `load` run it:
+// the description against golden text, the archive round trip, and the requests of the pages.
+#include "editor/host.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class TransformerExample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = qv_test::TempFolder() + "/transformer_example_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder = pattern;
+        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
+        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+        qv::SetProfileFolder(folder.string());
+        host = std::make_unique<qv::Host>();
+        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+        std::string error;
+        ASSERT_TRUE(host->Start(options, error)) << error;
+        Build("transformers.json");
+    }
+    void Build(const std::string& example) {
+        std::string error;
+        qv::Schematic schematic;
+        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/" + example, schematic, error)) << error;
+        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
+    }
+    void TearDown() override {
+        host.reset();
+        qv::SetProfileFolder("");
+        std::error_code code;
+        fs::remove_all(folder, code);
+    }
+
+    fs::path folder;
+    std::unique_ptr<qv::Host> host;
+};
+
+TEST_F(TransformerExample, DescriptionMatchesTheGoldenText) {
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(host->Describe((folder / "t.desc").string(), written, error)) << error;
+    ASSERT_EQ(1u, written.size()) << "the transformers write no data files";
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), ReadFile(folder / "t.desc"));
+    EXPECT_TRUE(host->Editor().Breaches().empty());
+}
+
+TEST_F(TransformerExample, PagesCommitOnlyTheirElementsExchangeObject) {
+    // Building ran the scripts of elements 2 to 4; each page committed its own object.
+    std::set<DWORD> committed;
+    for (const auto& request : host->Editor().Requests()) {
+        EXPECT_NE(WIZREQ_GET_PARAMS, request.code) << "the older-base wizards fetch no cookie";
+        if (request.code == WIZREQ_COMMIT_EXCHANGE) committed.insert(request.element);
+    }
+    EXPECT_EQ((std::set<DWORD>{2, 3, 4}), committed);
+    EXPECT_TRUE(host->Editor().Breaches().empty());
+}
+
+TEST_F(TransformerExample, SaveAndLoadKeepNoWizardData) {
+    for (DWORD element = 1; element <= 4; ++element) {
+        ASSERT_NE(nullptr, host->Editor().Exchange(element));
+        EXPECT_EQ(0u, host->Editor().Exchange(element)->GetAdditionalDataSize()) << element;
+    }
+    std::string error;
+    const std::string first = (folder / "a.qva").string();
+    ASSERT_TRUE(host->Save(first, error)) << error;
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
+    ASSERT_EQ(4u, loaded.ElementCount());
+    const std::string second = (folder / "b.qva").string();
+    ASSERT_TRUE(loaded.Save(second, error)) << error;
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    std::vector<std::string> written;
+    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), ReadFile(folder / "loaded.desc"));
+}
+
+// The coupled inductors and the nonlinear transformer: K and M forms, data pairs (with its
+// data file), a file reference and a pin.
+class CoupledExample : public TransformerExample {
+protected:
+    void SetUp() override {
+        TransformerExample::SetUp();
+        host = std::make_unique<qv::Host>();
+        std::string error;
+        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        Build("coupled_inductors.json");
+    }
+};
+
+TEST_F(CoupledExample, DescriptionAndDataFileMatchTheGoldenText) {
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(host->Describe((folder / "c.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "c.desc"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/CoupledInductors__TN1.mdx"),
+              ReadFile(folder / "CoupledInductors__TN1.mdx"));
+    EXPECT_TRUE(host->Editor().Breaches().empty());
+    EXPECT_EQ(0, host->Editor().OutstandingCookies());
+}
+
+TEST_F(CoupledExample, SaveLoadAndSaveGiveTheSameBytes) {
+    std::string error;
+    const std::string first = (folder / "a.qva").string();
+    ASSERT_TRUE(host->Save(first, error)) << error;
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
+    const std::string second = (folder / "b.qva").string();
+    ASSERT_TRUE(loaded.Save(second, error)) << error;
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    std::vector<std::string> written;
+    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "loaded.desc"));
+}
+
+} // namespace
