@@ -7,6 +7,23 @@
 IMPLEMENT_DYNCREATE(CPropSCRisetimeFalltimePulseduration, CTBPropertyPage)
 IMPLEMENT_DYNCREATE(CPropSCMinimumMaximum, CTBPropertyPage)
 IMPLEMENT_DYNCREATE(CPropSCMeanRMS, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CSCRiseTimeWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCFallTimeWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCPulseDurationWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCMaximumWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCMinimumWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCTimePeriodWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCProbe1Wizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCProbe2Wizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCTimeResponseWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCOvershootWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCIntegralWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCMeanValueWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCRMSValueWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCPowerWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCSlidingMeanWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCSlidingRMSWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSCSensitivityWizard, CWizardBase3)
 
 namespace qv::measurement {
 

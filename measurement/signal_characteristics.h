@@ -177,9 +177,11 @@ PARVEL_SC_VARIANT(CPropSCRMSValue, CPropSCMeanRMS, kRMSLabels)
 #undef PARVEL_SC_VARIANT
 
 // The wizards: the page of the table on the sheet for mode 1, deleted again when the editing
-// ends (a page left by an earlier editing goes first). No runtime class of their own.
+// ends (a page left by an earlier editing goes first). Each has a runtime class of its own,
+// so that the factories' callers can tell which element a wizard serves.
 #define PARVEL_SC_WIZARD(Name, Page)                                                     \
     class Name : public TOlderBaseBlockWizard<Page, Name> {                              \
+        DECLARE_DYNAMIC(Name)                                                            \
     public:                                                                              \
         Name() = default;                                                                \
         explicit Name(const Name* other) : TOlderBaseBlockWizard(other) {}              \
@@ -211,6 +213,7 @@ public:
 
 #define PARVEL_SC_WIZARD_WITHOUT_PAGE(Name)                                               \
     class Name : public TSCWizardWithoutPage<Name> {                                      \
+        DECLARE_DYNAMIC(Name)                                                             \
     public:                                                                               \
         Name() = default;                                                                 \
         explicit Name(const Name* other) : TSCWizardWithoutPage(other) {}                \
@@ -228,6 +231,7 @@ PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCSlidingRMSWizard)
 #undef PARVEL_SC_WIZARD_WITHOUT_PAGE
 
 class CSCSensitivityWizard : public TSCWizardWithoutPage<CSCSensitivityWizard> {
+    DECLARE_DYNAMIC(CSCSensitivityWizard)
 public:
     CSCSensitivityWizard() = default;
     explicit CSCSensitivityWizard(const CSCSensitivityWizard* other) : TSCWizardWithoutPage(other) {}

@@ -266,6 +266,9 @@ BOOL CTFMSineWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     std::unique_ptr<CPropTFMSine> page(new (std::nothrow) CPropTFMSine(this, params.Holder()));
     if (page == nullptr) return TRUE;
+    // The page starts from the wizard's own settings, so that data which ends early never
+    // resets them to the page's defaults.
+    page->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
     {
         CResourceSwitch resources;
         if (!page->Create(kSineTemplate, nullptr)) return TRUE;
