@@ -67,4 +67,71 @@ TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
     EXPECT_NE(std::string::npos, bytes.find(sineData));
 }
 
+// Runs an edit script on one element of a one-element schematic and gives back the edited
+// schematic's text.
+std::string Edit(const std::string& element, int id, const std::vector<std::string>& script, int* status) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "edit_in.json";
+    const fs::path scriptFile = folder / "edit.script";
+    const fs::path out = folder / "edit_out.json";
+    std::ofstream(schematic) << "{\"document\": \"E\", \"elements\": [{\"id\": " << id << ", \"name\": \"" << element
+                             << "\"}]}";
+    {
+        std::ofstream lines(scriptFile);
+        for (const std::string& line : script) lines << line << "\n";
+    }
+    fs::remove(out);
+    *status = RunHost("edit '" + schematic.string() + "' --element " + element + " --script '" + scriptFile.string() +
+                      "' -o '" + out.string() + "'");
+    return ReadFile(out);
+}
+
+TEST(TimeFunctionsEdit, NamesTypedAsFrequencyAndRmsAreApplied) {
+    int status = -1;
+    const std::string edited =
+        Edit("SIN1", 35, {"click 2204", "type 2050 r", "type 2036 fx", "choose 2049 No", "ok"}, &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, edited.find("\"AMPL\": \"r * sqrt(2.0)\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"FREQ\": \"fx\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"TPERIO\": \"1/(fx)\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"PERIO\": \"0\"")) << edited;
+}
+
+TEST(TimeFunctionsEdit, FrequencyOfZeroKeepsThePeriodAndThePreviewIsSaved) {
+    const fs::path svg = fs::path(qv_test::TempFolder()) / "sine_preview.svg";
+    int status = -1;
+    const std::string edited =
+        Edit("SIN1", 35, {"type 2036 0", "type 2047 2", "click 2217", "preview \"" + svg.string() + "\"", "ok"}, &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, edited.find("\"FREQ\": \"0\"")) << edited;
+    EXPECT_EQ(std::string::npos, edited.find("TPERIO")) << "the period keeps its default: " << edited;
+    const std::string picture = ReadFile(svg);
+    EXPECT_NE(std::string::npos, picture.find(">t[s]<"));
+    EXPECT_NE(std::string::npos, picture.find(">Y<"));
+}
+
+TEST(TimeFunctionsEdit, ConstantSampleTimeAndACUse) {
+    int status = -1;
+    std::string edited = Edit("C1", 55, {"type 2028 3", "type 2183 TSX", "type 2028 4", "click 2520", "page 1", "ok"},
+                              &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, edited.find("\"TS\": \"TSX\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"CONST\": \"4\"")) << edited;
+    edited = Edit("C1", 55, {"type 2183 5m", "choose 2183 System", "ok"}, &status);
+    ASSERT_EQ(0, status);
+    EXPECT_EQ(std::string::npos, edited.find("\"TS\"")) << "System stores the default 0: " << edited;
+}
+
+TEST(TimeFunctionsEdit, MeasurementInputFromAPinKeepsItsText) {
+    int status = -1;
+    const std::string edited =
+        Edit("MAX1", 89, {"type 2186 W", "click 2073", "type 2028 YTOP", "type 2342 5", "choose 2514 ms", "ok"},
+             &status);
+    ASSERT_EQ(0, status);
+    EXPECT_EQ(std::string::npos, edited.find("\"IN\": \"W\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"OUT\": \"YTOP\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"value\": \"5\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"unit\": \"ms\"")) << edited;
+}
+
 } // namespace
