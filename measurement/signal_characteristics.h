@@ -86,7 +86,7 @@ CString BuildInitList(ParamHolder* exchange);
 // code 0.
 class CPropSCFrame : public COlderBaseBlockPage {
 public:
-    CPropSCFrame(const qv::measurement::PageSpec& spec);
+    explicit CPropSCFrame(const qv::measurement::PageSpec& spec);
     CPropSCFrame(const qv::measurement::PageSpec& spec, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 
     void DoDataExchange(CDataExchange* pDX) override;

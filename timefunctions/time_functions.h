@@ -18,7 +18,7 @@
 // | 2053     | TFALL            | trapezoid fall time                                 |
 // | 2055     | PWIDTH           | trapezoid pulse width                               |
 // | 2056     | OUT              | default output ("SDB")                              |
-// | 1000     | (saw-tooth)      | ramp direction                                      |
+// | 1000     | (saw-tooth)      | ramp direction, read by the saw-tooth page          |
 //
 // Only the sine has its page here; the other wizards put no page on the sheet yet.
 #pragma once
