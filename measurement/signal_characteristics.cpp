@@ -74,12 +74,12 @@ constexpr int kRiseFallPulseChangeMarks[] = {2339, 2028};
 
 } // namespace
 
-const PageSpec kRiseFallPulseSpec = {
+const PageTable kRiseFallPulsePage = {
     .templateID = 2583, .fields = kRiseFallPulseFields, .layout = kRiseFallPulseLayout,
     .changeMarks = kRiseFallPulseChangeMarks};
-const PageSpec kMinMaxSpec = {
+const PageTable kMinMaxPage = {
     .templateID = 2584, .fields = kWindowFields, .layout = kWindowLayout, .changeMarks = kWindowChangeMarks};
-const PageSpec kMeanRMSSpec = {
+const PageTable kMeanRMSPage = {
     .templateID = 2590, .fields = kWindowFields, .layout = kWindowLayout, .changeMarks = kWindowChangeMarks};
 
 const Relabel kRiseTimeLabels[1] = {{.control = 2056, .stringID = 2528, .outputSwitch = true, .unitValueID = 2056}};
@@ -113,16 +113,16 @@ using namespace qv::measurement;
 // ---------------------------------------------------------------------------------------
 // The frame.
 
-CPropSCFrame::CPropSCFrame(const PageSpec& spec) : COlderBaseBlockPage(spec.templateID), m_spec(spec) {}
+CPropSCFrame::CPropSCFrame(const PageTable& table) : COlderBaseBlockPage(table.templateID), m_table(table) {}
 
-CPropSCFrame::CPropSCFrame(const PageSpec& spec, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(spec.templateID, wizard, exchange), m_spec(spec) {
-    for (const LayoutFlag& entry : spec.layout) SetControlInfo(entry.id, entry.flags);
+CPropSCFrame::CPropSCFrame(const PageTable& table, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(table.templateID, wizard, exchange), m_table(table) {
+    for (const LayoutFlag& entry : table.layout) SetControlInfo(entry.id, entry.flags);
 }
 
 int CPropSCFrame::FieldIndex(int control) const {
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
-        if (m_spec.fields[i].control == control) return static_cast<int>(i);
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
+        if (m_table.fields[i].control == control) return static_cast<int>(i);
     return -1;
 }
 
@@ -144,8 +144,8 @@ BOOL CPropSCFrame::SwitchState(int control) const {
 void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     size_t unit = 0;
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
-        const Field& field = m_spec.fields[i];
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+        const Field& field = m_table.fields[i];
         switch (field.role) {
         case Role::TimedParameter:
             if (unit < m_units.size()) {
@@ -173,7 +173,7 @@ void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CPropSCFrame::EnableParameterEdits() {
-    for (const Field& field : m_spec.fields) {
+    for (const Field& field : m_table.fields) {
         if (field.role != Role::Parameter && field.role != Role::TimedParameter) continue;
         if (CWnd* edit = GetDlgItem(field.control)) edit->EnableWindow(IsParamNotOnPin(m_pExchange, field.valueID));
     }
@@ -191,8 +191,8 @@ BOOL CPropSCFrame::OnInitDialog() {
         if (param == nullptr || param->IsDeleted()) continue;
         size_t unit = 0;
         // Later parameters with the same value ID overwrite what earlier ones set.
-        for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
-            const Field& field = m_spec.fields[i];
+        for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+            const Field& field = m_table.fields[i];
             const bool timed = field.role == Role::TimedParameter;
             if (field.valueID == param->GetValueID()) {
                 switch (field.role) {
@@ -221,10 +221,10 @@ BOOL CPropSCFrame::OnInitDialog() {
     }
 
     UpdateData(FALSE);
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
-        if (m_spec.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_spec.fields[i].valueID, &m_switches[i]);
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
+        if (m_table.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_table.fields[i].valueID, &m_switches[i]);
     UpdateData(FALSE);
-    for (const Field& field : m_spec.fields)
+    for (const Field& field : m_table.fields)
         if (field.role == Role::OutputSwitch) AppendOutputUnit(field.control, field.valueID);
     SetModified(FALSE);
     EnableParameterEdits();
@@ -232,19 +232,19 @@ BOOL CPropSCFrame::OnInitDialog() {
 }
 
 BOOL CPropSCFrame::OnSetActive() {
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
-        if (m_spec.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_spec.fields[i].valueID, &m_switches[i]);
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
+        if (m_table.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_table.fields[i].valueID, &m_switches[i]);
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 
     // The "Use Pin" boxes follow the pin bits the editor holds now.
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
-        const Field& field = m_spec.fields[i];
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+        const Field& field = m_table.fields[i];
         if (field.role == Role::InputSignal || field.role == Role::OutputValue)
             GetParamUsePin(m_pExchange, field.valueID, &m_pins[i]);
     }
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
-        const Field& field = m_spec.fields[i];
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+        const Field& field = m_table.fields[i];
         if (field.role != Role::InputSignal && field.role != Role::OutputValue) continue;
         if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
         ApplyPinBox(m_pins[i], {field.control}, field.valueID);
@@ -264,8 +264,8 @@ BOOL CPropSCFrame::OnApply() {
         CWizardCopaObject3* param = m_pExchange->GetParam(p);
         if (param == nullptr || param->IsDeleted()) continue;
         size_t unit = 0;
-        for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
-            const Field& field = m_spec.fields[i];
+        for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+            const Field& field = m_table.fields[i];
             const bool timed = field.role == Role::TimedParameter;
             if (field.valueID == param->GetValueID()) {
                 switch (field.role) {
@@ -307,14 +307,14 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     if (code == EN_CHANGE) {
-        for (int marked : m_spec.changeMarks)
+        for (int marked : m_table.changeMarks)
             if (marked == id) {
                 SetModified(TRUE);
                 return TRUE;
             }
     }
-    for (size_t i = 0; i < m_spec.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
-        const Field& field = m_spec.fields[i];
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+        const Field& field = m_table.fields[i];
         if (code == CBN_SELCHANGE && field.role == Role::TimedParameter && field.unitList == id) {
             UpdateData(TRUE);
             SetModified(TRUE);
@@ -337,18 +337,18 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------------------
 // Shared pages and variants.
 
-CPropSCRisetimeFalltimePulseduration::CPropSCRisetimeFalltimePulseduration() : CPropSCFrame(kRiseFallPulseSpec) {}
+CPropSCRisetimeFalltimePulseduration::CPropSCRisetimeFalltimePulseduration() : CPropSCFrame(kRiseFallPulsePage) {}
 CPropSCRisetimeFalltimePulseduration::CPropSCRisetimeFalltimePulseduration(CWizardBase3* wizard,
                                                                            CWizardSchematicDataExchange3* exchange)
-    : CPropSCFrame(kRiseFallPulseSpec, wizard, exchange) {}
+    : CPropSCFrame(kRiseFallPulsePage, wizard, exchange) {}
 
-CPropSCMinimumMaximum::CPropSCMinimumMaximum() : CPropSCFrame(kMinMaxSpec) {}
+CPropSCMinimumMaximum::CPropSCMinimumMaximum() : CPropSCFrame(kMinMaxPage) {}
 CPropSCMinimumMaximum::CPropSCMinimumMaximum(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CPropSCFrame(kMinMaxSpec, wizard, exchange) {}
+    : CPropSCFrame(kMinMaxPage, wizard, exchange) {}
 
-CPropSCMeanRMS::CPropSCMeanRMS() : CPropSCFrame(kMeanRMSSpec) {}
+CPropSCMeanRMS::CPropSCMeanRMS() : CPropSCFrame(kMeanRMSPage) {}
 CPropSCMeanRMS::CPropSCMeanRMS(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CPropSCFrame(kMeanRMSSpec, wizard, exchange) {}
+    : CPropSCFrame(kMeanRMSPage, wizard, exchange) {}
 
 template <class Shared>
 BOOL TSCVariant<Shared>::OnInitDialog() {

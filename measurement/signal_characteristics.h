@@ -61,7 +61,7 @@ struct Relabel {
     WORD unitValueID = 0;
 };
 
-struct PageSpec {
+struct PageTable {
     UINT templateID;
     std::span<const Field> fields;
     std::span<const LayoutFlag> layout;
@@ -71,9 +71,9 @@ struct PageSpec {
 constexpr int kMaxFields = 8;
 constexpr int kMaxUnitLists = 4;
 
-extern const PageSpec kRiseFallPulseSpec;  // dialog 2583
-extern const PageSpec kMinMaxSpec;         // dialog 2584
-extern const PageSpec kMeanRMSSpec;        // dialog 2590
+extern const PageTable kRiseFallPulsePage;  // dialog 2583
+extern const PageTable kMinMaxPage;         // dialog 2584
+extern const PageTable kMeanRMSPage;        // dialog 2590
 
 // "INTERN EQU {\t" + entries + "\t} DST: SIM(Type:=SFML, Sequ:=INIT);" with one "name := 0;"
 // per non-empty variable name of value ID 2154 or 2156 (array order, joined by "\n"); empty
@@ -86,8 +86,8 @@ CString BuildInitList(ParamHolder* exchange);
 // code 0.
 class CPropSCFrame : public COlderBaseBlockPage {
 public:
-    explicit CPropSCFrame(const qv::measurement::PageSpec& spec);
-    CPropSCFrame(const qv::measurement::PageSpec& spec, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+    explicit CPropSCFrame(const qv::measurement::PageTable& table);
+    CPropSCFrame(const qv::measurement::PageTable& table, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -95,7 +95,7 @@ public:
     BOOL OnApply() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
-    const qv::measurement::PageSpec& Spec() const { return m_spec; }
+    const qv::measurement::PageTable& Table() const { return m_table; }
     // The text and "Use Pin" state the page holds for a control (empty for an unknown one).
     CString FieldText(int control) const;
     BOOL FieldPin(int control) const;
@@ -105,7 +105,7 @@ protected:
     int FieldIndex(int control) const;
     void EnableParameterEdits();
 
-    const qv::measurement::PageSpec& m_spec;
+    const qv::measurement::PageTable& m_table;
     std::array<std::unique_ptr<CTBUnitComboBox>, qv::measurement::kMaxUnitLists> m_units;
     std::array<CString, qv::measurement::kMaxFields> m_texts;
     std::array<BOOL, qv::measurement::kMaxFields> m_pins{};
