@@ -3,6 +3,7 @@
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "blocks_math/min_max_sum_mul.h"
+#include "measurement/signal_characteristics.h"
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
 #include "passive/resistor_conductance.h"
@@ -11,6 +12,8 @@
 #include "sources/controlled_sources.h"
 #include "sources/domain_sources.h"
 #include "sources/linear_sources.h"
+#include "timefunctions/source_blocks.h"
+#include "timefunctions/time_functions.h"
 
 #include <array>
 
@@ -33,7 +36,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 27, .base = 3, .className = "CDCMachineWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 28, .base = 3, .className = "CSwitchWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 32, .base = 3, .className = "CGainBlockWizard", .create3 = NewWizard3<CGainBlockWizard>, .create4 = nullptr},
-    {.id = 41, .base = 3, .className = "CTFMNeedleWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 41, .base = 3, .className = "CTFMNeedleWizard", .create3 = NewWizard3<CTFMNeedleWizard>, .create4 = nullptr},
     {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 45, .base = 3, .className = "CStateGraphWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 46, .base = 3, .className = "CStateGraphIOWizard", .create3 = nullptr, .create4 = nullptr},
@@ -110,18 +113,18 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 1>},
     {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 35, .base = 4, .className = "CTFMSineWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 36, .base = 4, .className = "CTFMSawToothWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 37, .base = 4, .className = "CTFMPulseWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 38, .base = 4, .className = "CTFMTriangleWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 39, .base = 4, .className = "CTFMTrapezWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 40, .base = 4, .className = "CTFMArcTangWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 42, .base = 4, .className = "CTFMVCOWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 35, .base = 4, .className = "CTFMSineWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMSineWizard4>},
+    {.id = 36, .base = 4, .className = "CTFMSawToothWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMSawToothWizard4>},
+    {.id = 37, .base = 4, .className = "CTFMPulseWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMPulseWizard4>},
+    {.id = 38, .base = 4, .className = "CTFMTriangleWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMTriangleWizard4>},
+    {.id = 39, .base = 4, .className = "CTFMTrapezWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMTrapezWizard4>},
+    {.id = 40, .base = 4, .className = "CTFMArcTangWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMArcTangWizard4>},
+    {.id = 42, .base = 4, .className = "CTFMVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMVCOWizard4>},
     {.id = 43, .base = 4, .className = "CTFMDataPairsWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 54, .base = 4, .className = "CDigitalFilterWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 55, .base = 4, .className = "CConstantBlockWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 56, .base = 4, .className = "CStepFunctionBlockWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 57, .base = 4, .className = "CRandomBlockWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 55, .base = 4, .className = "CConstantBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CConstantBlockWizard4>},
+    {.id = 56, .base = 4, .className = "CStepFunctionBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CStepFunctionBlockWizard4>},
+    {.id = 57, .base = 4, .className = "CRandomBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CRandomBlockWizard4>},
     {.id = 58, .base = 4, .className = "CMinMaxSumMulBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMinMaxSumMulBlockWizard4>},
     {.id = 65, .base = 4, .className = "CNonlinearCharacteristicWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 66, .base = 4, .className = "CFctSinCosTanBlockWizard4", .create3 = nullptr, .create4 = nullptr},

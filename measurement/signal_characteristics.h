@@ -1,0 +1,241 @@
+// Signal-characteristic measurements (wizard IDs 86 to 102): elements that evaluate a signal
+// during a simulation. Every wizard only puts its element's page on the sheet; the pages
+// share one frame, described here as data: each page is a table of its controls (role, value
+// ID, "Use Pin" box, unit list, layout flag) and of the edits whose changes mark it
+// modified, and each variant is a table of captions it relabels.
+//
+// Parameters of the time-window elements (rise time, fall time, pulse duration, maximum,
+// minimum, mean and RMS value; value ID = control ID unless stated):
+//
+// | Value ID | Name   | Role                                             | Pin box |
+// |----------|--------|--------------------------------------------------|---------|
+// | 2186     | IN     | input signal (written only while "Use Pin" is off) | 2073  |
+// | 2339     | DERIV  | derivation of the input (rise, fall, pulse)      |         |
+// | 2345     | MAXVAL | maximal value (rise, fall, pulse)                |         |
+// | 2342     | TSTART | start time, used unit in 2514                    |         |
+// | 2344     | TSTOP  | stop time, used unit in 2515                     |         |
+// | 2056     | OUT    | result: switch 2056 ("SDB" entry), name in edit 2028 | 2401 |
+//
+// The sensitivity element (102) writes "@INITLIST" from the variable names of its value IDs
+// 2154 and 2156; its page and the others' (91 to 96, 99 to 101) come later.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "blocks_linear/gain_block.h"
+#include "toolkit/tb_unit_combo.h"
+
+#include <array>
+#include <memory>
+#include <span>
+
+namespace qv::measurement {
+
+// What a control of a measurement page stands for.
+enum class Role {
+    InputSignal,     // edit with "Use Pin": value text, written only while "Use Pin" is off
+    Parameter,       // edit: value text
+    TimedParameter,  // edit with a unit list: value text and used unit
+    OutputSwitch,    // check box: an "SDB" output entry, switched at the moment of the click
+    OutputValue,     // edit with "Use Pin": value text, written also while "Use Pin" is on
+};
+
+struct Field {
+    Role role;
+    int control;  // the edit or check box
+    WORD valueID;
+    int pinBox = 0;     // "Use Pin" of input signals and output values
+    int unitList = 0;   // unit list of timed parameters
+};
+
+struct LayoutFlag {
+    WORD id;
+    WORD flags;
+};
+
+// A caption a variant takes from the string table; output switches get " [unit]" of their
+// output's parameter after it.
+struct Relabel {
+    int control;
+    UINT stringID;
+    bool outputSwitch;
+    WORD unitValueID = 0;
+};
+
+struct PageTable {
+    UINT templateID;
+    std::span<const Field> fields;
+    std::span<const LayoutFlag> layout;
+    std::span<const int> changeMarks;  // edits whose EN_CHANGE marks the page modified
+};
+
+constexpr int kMaxFields = 8;
+constexpr int kMaxUnitLists = 4;
+
+extern const PageTable kRiseFallPulsePage;  // dialog 2583
+extern const PageTable kMinMaxPage;         // dialog 2584
+extern const PageTable kMeanRMSPage;        // dialog 2590
+
+// "INTERN EQU {\t" + entries + "\t} DST: SIM(Type:=SFML, Sequ:=INIT);" with one "name := 0;"
+// per non-empty variable name of value ID 2154 or 2156 (array order, joined by "\n"); empty
+// when there is none.
+CString BuildInitList(ParamHolder* exchange);
+
+} // namespace qv::measurement
+
+// The frame every measurement page shares: name, symbol, fields by role, commit with request
+// code 0.
+class CPropSCFrame : public COlderBaseBlockPage {
+public:
+    explicit CPropSCFrame(const qv::measurement::PageTable& table);
+    CPropSCFrame(const qv::measurement::PageTable& table, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnApply() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    const qv::measurement::PageTable& Table() const { return m_table; }
+    // The text and "Use Pin" state the page holds for a control (empty for an unknown one).
+    CString FieldText(int control) const;
+    BOOL FieldPin(int control) const;
+    BOOL SwitchState(int control) const;
+
+protected:
+    int FieldIndex(int control) const;
+    void EnableParameterEdits();
+
+    const qv::measurement::PageTable& m_table;
+    std::array<std::unique_ptr<CTBUnitComboBox>, qv::measurement::kMaxUnitLists> m_units;
+    std::array<CString, qv::measurement::kMaxFields> m_texts;
+    std::array<BOOL, qv::measurement::kMaxFields> m_pins{};
+    std::array<BOOL, qv::measurement::kMaxFields> m_switches{};
+    CString m_strName;
+    BOOL m_bShowName = FALSE;
+};
+
+// Shared pages: runtime classes with dynamic creation.
+class CPropSCRisetimeFalltimePulseduration : public CPropSCFrame {
+    DECLARE_DYNCREATE(CPropSCRisetimeFalltimePulseduration)
+public:
+    CPropSCRisetimeFalltimePulseduration();
+    CPropSCRisetimeFalltimePulseduration(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+};
+
+class CPropSCMinimumMaximum : public CPropSCFrame {
+    DECLARE_DYNCREATE(CPropSCMinimumMaximum)
+public:
+    CPropSCMinimumMaximum();
+    CPropSCMinimumMaximum(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+};
+
+class CPropSCMeanRMS : public CPropSCFrame {
+    DECLARE_DYNCREATE(CPropSCMeanRMS)
+public:
+    CPropSCMeanRMS();
+    CPropSCMeanRMS(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+};
+
+// A variant: the shared page with some captions taken from the string table. It has no
+// runtime class of its own.
+template <class Shared>
+class TSCVariant : public Shared {
+public:
+    TSCVariant(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
+               std::span<const qv::measurement::Relabel> relabels)
+        : Shared(wizard, exchange), m_relabels(relabels) {}
+    BOOL OnInitDialog() override;
+
+private:
+    std::span<const qv::measurement::Relabel> m_relabels;
+};
+
+namespace qv::measurement {
+extern const Relabel kRiseTimeLabels[1];
+extern const Relabel kFallTimeLabels[1];
+extern const Relabel kPulseDurationLabels[1];
+extern const Relabel kMaximumLabels[1];
+extern const Relabel kMinimumLabels[1];
+extern const Relabel kMeanLabels[1];
+extern const Relabel kRMSLabels[1];
+} // namespace qv::measurement
+
+#define PARVEL_SC_VARIANT(Name, Shared, Labels)                                           \
+    class Name : public TSCVariant<Shared> {                                              \
+    public:                                                                               \
+        Name(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)               \
+            : TSCVariant<Shared>(wizard, exchange, qv::measurement::Labels) {}            \
+    };
+
+PARVEL_SC_VARIANT(CPropSCRiseTime, CPropSCRisetimeFalltimePulseduration, kRiseTimeLabels)
+PARVEL_SC_VARIANT(CPropSCFallTime, CPropSCRisetimeFalltimePulseduration, kFallTimeLabels)
+PARVEL_SC_VARIANT(CPropSCPulseDuration, CPropSCRisetimeFalltimePulseduration, kPulseDurationLabels)
+PARVEL_SC_VARIANT(CPropSCMaximumValue, CPropSCMinimumMaximum, kMaximumLabels)
+PARVEL_SC_VARIANT(CPropSCMinimumValue, CPropSCMinimumMaximum, kMinimumLabels)
+PARVEL_SC_VARIANT(CPropSCMeanValue, CPropSCMeanRMS, kMeanLabels)
+PARVEL_SC_VARIANT(CPropSCRMSValue, CPropSCMeanRMS, kRMSLabels)
+#undef PARVEL_SC_VARIANT
+
+// The wizards: the page of the table on the sheet for mode 1, deleted again when the editing
+// ends (a page left by an earlier editing goes first). Each has a runtime class of its own,
+// so that the factories' callers can tell which element a wizard serves.
+#define PARVEL_SC_WIZARD(Name, Page)                                                     \
+    class Name : public TOlderBaseBlockWizard<Page, Name> {                              \
+        DECLARE_DYNAMIC(Name)                                                            \
+    public:                                                                              \
+        Name() = default;                                                                \
+        explicit Name(const Name* other) : TOlderBaseBlockWizard(other) {}              \
+    };
+
+PARVEL_SC_WIZARD(CSCRiseTimeWizard, CPropSCRiseTime)
+PARVEL_SC_WIZARD(CSCFallTimeWizard, CPropSCFallTime)
+PARVEL_SC_WIZARD(CSCPulseDurationWizard, CPropSCPulseDuration)
+PARVEL_SC_WIZARD(CSCMaximumWizard, CPropSCMaximumValue)
+PARVEL_SC_WIZARD(CSCMinimumWizard, CPropSCMinimumValue)
+PARVEL_SC_WIZARD(CSCMeanValueWizard, CPropSCMeanValue)
+PARVEL_SC_WIZARD(CSCRMSValueWizard, CPropSCRMSValue)
+#undef PARVEL_SC_WIZARD
+
+// The wizards whose pages come later: mode 1 adds no page yet.
+template <class Self>
+class TSCWizardWithoutPage : public CWizardBase3 {
+public:
+    TSCWizardWithoutPage() = default;
+    explicit TSCWizardWithoutPage(const Self* other) : CWizardBase3(other) {}
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override {
+        if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
+        return FALSE;
+    }
+    void EndEditProperties() override { DeleteOwnedObjects(); }
+    CWizardBase3* Clone() override { return new (std::nothrow) Self(static_cast<const Self*>(this)); }
+};
+
+#define PARVEL_SC_WIZARD_WITHOUT_PAGE(Name)                                               \
+    class Name : public TSCWizardWithoutPage<Name> {                                      \
+        DECLARE_DYNAMIC(Name)                                                             \
+    public:                                                                               \
+        Name() = default;                                                                 \
+        explicit Name(const Name* other) : TSCWizardWithoutPage(other) {}                \
+    };
+
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCTimePeriodWizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCProbe1Wizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCProbe2Wizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCTimeResponseWizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCOvershootWizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCIntegralWizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCPowerWizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCSlidingMeanWizard)
+PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCSlidingRMSWizard)
+#undef PARVEL_SC_WIZARD_WITHOUT_PAGE
+
+class CSCSensitivityWizard : public TSCWizardWithoutPage<CSCSensitivityWizard> {
+    DECLARE_DYNAMIC(CSCSensitivityWizard)
+public:
+    CSCSensitivityWizard() = default;
+    explicit CSCSensitivityWizard(const CSCSensitivityWizard* other) : TSCWizardWithoutPage(other) {}
+    // Replaces the first "@INITLIST" of the model text by the initialisation of the
+    // variables named by 2154 and 2156 (or removes it when none is named).
+    int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;
+};

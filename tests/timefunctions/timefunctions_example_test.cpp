@@ -1,0 +1,137 @@
+// The time-function example run by the host as a user runs it: a sine given by its RMS
+// value, a constant block with AC use, a rise time and an RMS measurement; and its saved
+// wizard data loaded and saved again.
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunHost(const std::string& args) {
+    const std::string profile = qv_test::TempFolder() + "/timefunctions_example_profile.ini";
+    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(TimeFunctionsExample, HostDescribesTheExample) {
+    const fs::path out = fs::path(qv_test::TempFolder()) / "time_functions.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/time_functions.json' -o '" + out.string() + "'"));
+    const std::vector<std::string> expected = {
+        "SINE SIN1 ( AMPL := 325.269119345812, FREQ := 60, TPERIO := 0.0166666666666667, TDELAY := 0, "
+        "PHASE := 0, OFF := 0, PERIO := 1 );",
+        "SDB ( SIN1.OUT );",
+        "CONST C1 ( CONST := 5, TS := 0, AC_PHASE := 0, AC_MAG := 5 );",
+        "RISETIME TR1 ( IN := SIN1.OUT, DERIV := 1k, MAXVAL := 1, TSTART := 0.001, TSTOP := 0.02, OUT := TR );",
+        "RMSVAL RMS1 ( IN := SIN1.OUT, TSTART := 0, TSTOP := 0.1, OUT := URMS );",
+        "SDB ( RMS1.OUT );",
+    };
+    EXPECT_EQ(expected, Lines(ReadFile(out)));
+}
+
+TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path first = folder / "time_functions.qva";
+    const fs::path second = folder / "time_functions_again.qva";
+    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/time_functions.json' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    const std::string bytes = ReadFile(first);
+    EXPECT_EQ(bytes, ReadFile(second));
+    // The sine's own data: schema 0, period derived, RMS text "230", amplitude mode 0.
+    const std::string sineData("\x00\x00\x00\x00\x00\x00\x03" "230" "\x00\x00\x00\x00", 14);
+    EXPECT_NE(std::string::npos, bytes.find(sineData));
+}
+
+// Runs an edit script on one element of a one-element schematic and gives back the edited
+// schematic's text.
+std::string Edit(const std::string& element, int id, const std::vector<std::string>& script, int* status) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "edit_in.json";
+    const fs::path scriptFile = folder / "edit.script";
+    const fs::path out = folder / "edit_out.json";
+    std::ofstream(schematic) << "{\"document\": \"E\", \"elements\": [{\"id\": " << id << ", \"name\": \"" << element
+                             << "\"}]}";
+    {
+        std::ofstream lines(scriptFile);
+        for (const std::string& line : script) lines << line << "\n";
+    }
+    fs::remove(out);
+    *status = RunHost("edit '" + schematic.string() + "' --element " + element + " --script '" + scriptFile.string() +
+                      "' -o '" + out.string() + "'");
+    return ReadFile(out);
+}
+
+TEST(TimeFunctionsEdit, NamesTypedAsFrequencyAndRmsAreApplied) {
+    int status = -1;
+    const std::string edited =
+        Edit("SIN1", 35, {"click 2204", "type 2050 r", "type 2036 fx", "choose 2049 No", "ok"}, &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, edited.find("\"AMPL\": \"r * sqrt(2.0)\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"FREQ\": \"fx\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"TPERIO\": \"1/(fx)\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"PERIO\": \"0\"")) << edited;
+}
+
+TEST(TimeFunctionsEdit, FrequencyOfZeroKeepsThePeriodAndThePreviewIsSaved) {
+    const fs::path svg = fs::path(qv_test::TempFolder()) / "sine_preview.svg";
+    int status = -1;
+    const std::string edited =
+        Edit("SIN1", 35, {"type 2036 0", "type 2047 2", "click 2217", "preview \"" + svg.string() + "\"", "ok"}, &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, edited.find("\"FREQ\": \"0\"")) << edited;
+    EXPECT_EQ(std::string::npos, edited.find("TPERIO")) << "the period keeps its default: " << edited;
+    const std::string picture = ReadFile(svg);
+    EXPECT_NE(std::string::npos, picture.find(">t[s]<"));
+    EXPECT_NE(std::string::npos, picture.find(">Y<"));
+}
+
+TEST(TimeFunctionsEdit, ConstantSampleTimeAndACUse) {
+    int status = -1;
+    std::string edited = Edit("C1", 55, {"type 2028 3", "type 2183 TSX", "type 2028 4", "click 2520", "page 1", "ok"},
+                              &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, edited.find("\"TS\": \"TSX\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"CONST\": \"4\"")) << edited;
+    edited = Edit("C1", 55, {"type 2183 5m", "choose 2183 System", "ok"}, &status);
+    ASSERT_EQ(0, status);
+    EXPECT_EQ(std::string::npos, edited.find("\"TS\"")) << "System stores the default 0: " << edited;
+}
+
+TEST(TimeFunctionsEdit, MeasurementInputFromAPinKeepsItsText) {
+    int status = -1;
+    const std::string edited =
+        Edit("MAX1", 89, {"type 2186 W", "click 2073", "type 2028 YTOP", "type 2342 5", "choose 2514 ms", "ok"},
+             &status);
+    ASSERT_EQ(0, status);
+    EXPECT_EQ(std::string::npos, edited.find("\"IN\": \"W\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"OUT\": \"YTOP\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"value\": \"5\"")) << edited;
+    EXPECT_NE(std::string::npos, edited.find("\"unit\": \"ms\"")) << edited;
+}
+
+} // namespace

@@ -1,0 +1,271 @@
+// The sine and constant pages driven as a user drives them.
+#include "timefunctions_support.h"
+
+#include "framework/param_access.h"
+
+using namespace tf_test;
+
+namespace {
+
+using SinePage = SourcesTest;
+
+CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
+
+TEST_F(SinePage, FrequencyTypedGivesThePeriod) {
+    struct Case {
+        const char* frequency;
+        const char* period;
+    };
+    const Case cases[] = {
+        {"50", "0.02"}, {"1k", "0.001"}, {"x", "1/(x)"}, {"0", "1/(x)"}, {"1e-400", "1/(x)"}, {"4", "0.25"}};
+    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1");
+    OpenPages<CTFMSineWizard4> open(*wizard);
+    CPropTFMSine* page = open.Page();
+    // A frequency of 0 (also one that underflows to 0) changes nothing: the period of the
+    // case before stays.
+    for (const Case& c : cases) {
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), c.frequency));
+        EXPECT_EQ(c.period, Text(page, 2038)) << c.frequency;
+    }
+    // With "Period" ticked the period is the user's.
+    ASSERT_TRUE(qv::ui::Click(page, 2205));
+    EXPECT_TRUE(Enabled(page, 2038));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), "50"));
+    EXPECT_EQ("0.25", Text(page, 2038));
+}
+
+TEST_F(SinePage, NamesTypedAsFrequencyAndRmsAreApplied) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
+    OpenPages<CTFMSineWizard4> open(*wizard);
+    CPropTFMSine* page = open.Page();
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_TRUE(Enabled(page, 2034));
+    EXPECT_FALSE(Enabled(page, 2050));
+    ASSERT_TRUE(qv::ui::Click(page, 2204));
+    EXPECT_FALSE(Enabled(page, 2034));
+    EXPECT_TRUE(Enabled(page, 2050));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2050), "r"));
+    EXPECT_EQ("r * sqrt(2.0)", Text(page, 2034));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), "fx"));
+    EXPECT_FALSE(Enabled(page, 2217)) << "names give no curve";
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("r * sqrt(2.0)", Param(holder, 2034)->GetValue().str());
+    EXPECT_EQ("fx", Param(holder, 2036)->GetValue().str());
+    EXPECT_EQ("1/(fx)", Param(holder, 2038)->GetValue().str());
+    EXPECT_EQ(0u, wizard->GetAmplitudeMode());
+    EXPECT_EQ("r", wizard->GetRMSText().str());
+
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2050), "230"));
+    EXPECT_EQ("325.269119345812", Text(page, 2034));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("325.269119345812", Param(holder, 2034)->GetValue().str());
+}
+
+TEST_F(SinePage, PeriodicalAndUnitsAreWrittenOnApply) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CTFMSineWizard4>(WithValue(kSineRows, 2049, "0"), "SIN1", &element);
+    OpenPages<CTFMSineWizard4> open(*wizard);
+    CPropTFMSine* page = open.Page();
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_EQ(1, Combo(page, 2049)->GetCurSel()) << "0.0 shows No";
+    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2512), "ms"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2040), "3"));
+    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2513), "deg"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("0", Param(holder, 2049)->GetValue().str());
+    EXPECT_EQ("3", Param(holder, 2040)->GetValue().str());
+    EXPECT_EQ("ms", Param(holder, 2040)->GetUsedUnit().str());
+    EXPECT_EQ("deg", Param(holder, 2042)->GetUsedUnit().str());
+    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2049), "Yes"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("1", Param(holder, 2049)->GetValue().str());
+}
+
+TEST_F(SinePage, DefaultOutputSwitchesAtOnceAndSurvivesCancel) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
+    BOOL on = FALSE;
+    {
+        OpenPages<CTFMSineWizard4> open(*wizard);
+        ASSERT_TRUE(qv::ui::Click(open.Page(), 2056));
+        EXPECT_EQ(BST_CHECKED, open.Page()->IsDlgButtonChecked(2056));
+        ASSERT_TRUE(GetSDBOutput(editor->Holder(element), 2056, &on));
+        EXPECT_TRUE(on);
+        ASSERT_TRUE(qv::ui::Cancel(&open.Sheet()));
+    }
+    ASSERT_TRUE(GetSDBOutput(editor->Holder(element), 2056, &on));
+    EXPECT_TRUE(on);
+}
+
+TEST_F(SinePage, RefusedCommitKeepsThePageModifiedAndTheValuesWritten) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
+    OpenPages<CTFMSineWizard4> open(*wizard);
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2047), "5"));
+    editor->SetCommitAnswer(1);
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("5", Param(editor->Holder(element), 2047)->GetValue().str());
+    editor->SetCommitAnswer(0);
+}
+
+TEST_F(SinePage, ASecondEditingGivesTheOldCookieBackFirst) {
+    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1");
+    CPropTFMSine* page = nullptr;
+    {
+        CPropertySheet first("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(first, 1));
+        page = wizard->GetPage();
+        EXPECT_EQ(1, editor->OutstandingCookies());
+        // The editor drops the sheet without ending the editing.
+        first.RemovePage(page);
+    }
+    {
+        CPropertySheet second("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(second, 1));
+        EXPECT_EQ(page, wizard->GetPage()) << "the page is rebound";
+        EXPECT_EQ(1, editor->OutstandingCookies()) << "the first cookie went back";
+        second.RemovePage(page);
+    }
+    wizard->EndEditProperties();
+    EXPECT_EQ(0, editor->OutstandingCookies());
+    EXPECT_EQ(nullptr, wizard->GetPage());
+    // Other modes go to the base and make no page.
+    CPropertySheet third("Element");
+    EXPECT_FALSE(wizard->DoEditProperties(third, 2));
+    EXPECT_EQ(nullptr, wizard->GetPage());
+}
+
+TEST_F(SinePage, TheOtherTimeFunctionsPutNoPageOnTheSheetYet) {
+    auto saw = NewWizard<CTFMSawToothWizard4>(kSineRows, "SAW1");
+    CPropertySheet sheet("Element");
+    EXPECT_FALSE(saw->DoEditProperties(sheet, 1));
+    saw->EndEditProperties();
+    CTFMNeedleWizard needle;
+    EXPECT_FALSE(needle.DoEditProperties(sheet, nullptr, 1));
+    needle.EndEditProperties();
+    EXPECT_EQ(0, sheet.GetPageCount());
+    EXPECT_EQ(0, editor->OutstandingCookies());
+}
+
+TEST_F(SinePage, WithoutParameterSetApplyWritesNothingAndFails) {
+    CTFMSineWizard4 wizard;
+    OpenPages<CTFMSineWizard4> open(wizard);
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+}
+
+// ---------------------------------------------------------------------------------------
+// The constant block page.
+
+using ConstantPage = SourcesTest;
+
+TEST_F(ConstantPage, SampleTimeShownAndStored) {
+    struct Case {
+        const char* stored;
+        const char* shown;
+        int selection;
+        const char* applied;
+    };
+    const Case cases[] = {
+        {"0", "System", 0, "0"},    {"1m", "1m", 1, "1m"},      {"0.001", "1m", 1, "1m"},
+        {"0.0", "0.0", 2, "0.0"},   {"TS0 ", "TS0", 2, "TS0"}, {"2m", "2m", 2, "2m"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        DWORD element = 0;
+        auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2183, c.stored), "C1", &element);
+        OpenPages<CConstantBlockWizard4> open(*wizard);
+        CComboBox* combo = Combo(open.Page(), 2183);
+        EXPECT_EQ(c.selection, combo->GetCurSel());
+        CString shown;
+        combo->GetWindowText(shown);
+        EXPECT_EQ(c.shown, shown.str());
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(c.applied, Param(editor->Holder(element), 2183)->GetValue().str());
+    }
+}
+
+TEST_F(ConstantPage, ChoosingSystemStoresZeroAndATypedTextBecomesAnEntry) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2183, "5m"), "C1", &element);
+    OpenPages<CConstantBlockWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2183), "System"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("0", Param(editor->Holder(element), 2183)->GetValue().str());
+    // The user types into the list's edit and leaves it for the value.
+    ASSERT_TRUE(qv::ui::TypeText(Combo(page, 2183), "TSAMPLE  "));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "3"));
+    EXPECT_EQ(4, Combo(page, 2183)->GetCount());
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("TSAMPLE", Param(editor->Holder(element), 2183)->GetValue().str());
+    // Leaving it again adds nothing twice.
+    ASSERT_TRUE(qv::ui::TypeText(Combo(page, 2183), "TSAMPLE  "));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "4"));
+    EXPECT_EQ(4, Combo(page, 2183)->GetCount());
+}
+
+TEST_F(ConstantPage, ACUseLocksTheACPageAndListsTheValuePlaceholders) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2028, "7"), "C1", &element);
+    ASSERT_TRUE(wizard->Initialize(0));
+    OpenPages<CConstantBlockWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2520));
+    ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
+    EXPECT_EQ(1u, open.AC()->GetLocked());
+    EXPECT_EQ("7", open.AC()->GetMagnitudeText().str());
+    EXPECT_EQ("0", open.AC()->GetPhaseText().str());
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ((std::vector<std::string>{"CONST", "TS", "@AC_PHASE_VAL", "@AC_MAG_VAL"}),
+              SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_EQ(1u, wizard->GetACUse());
+    // Clearing it unlocks the page again.
+    ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 0));
+    ASSERT_TRUE(qv::ui::Click(page, 2520));
+    ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
+    EXPECT_EQ(0u, open.AC()->GetLocked());
+}
+
+TEST_F(ConstantPage, RealAndImaginaryModeListsTheComputedPlaceholders) {
+    auto wizard = NewWizard<CConstantBlockWizard4>(kConstantRows, "C1");
+    OpenPages<CConstantBlockWizard4> open(*wizard);
+    ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
+    ASSERT_TRUE(qv::ui::Click(open.AC(), 2428));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ((std::vector<std::string>{"CONST", "TS", "@AC_PHASE", "@AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
+    EXPECT_EQ(1u, wizard->GetACMode());
+}
+
+TEST_F(ConstantPage, UsePinBoxesAndTheOutputAct) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CConstantBlockWizard4>(kConstantRows, "C1", &element);
+    OpenPages<CConstantBlockWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    ParamHolder* holder = editor->Holder(element);
+    EXPECT_EQ("Block Output Signal [V]", Text(page, 2056));
+    ASSERT_TRUE(qv::ui::Click(page, 2090));
+    EXPECT_FALSE(Enabled(page, 2028));
+    EXPECT_TRUE(Param(holder, 2028)->HasPin());
+    ASSERT_TRUE(qv::ui::Click(page, 2074));
+    EXPECT_FALSE(Enabled(page, 2183));
+    EXPECT_TRUE(Param(holder, 2183)->HasPin());
+    ASSERT_TRUE(qv::ui::Click(page, 2056));
+    ASSERT_TRUE(qv::ui::Click(page, 2056));
+    ASSERT_TRUE(qv::ui::Click(page, 2056));
+    EXPECT_EQ(BST_CHECKED, page->IsDlgButtonChecked(2056)) << "the three-state box shows two states only";
+    BOOL on = FALSE;
+    ASSERT_TRUE(GetSDBOutput(holder, 2056, &on));
+    EXPECT_TRUE(on);
+}
+
+TEST_F(ConstantPage, StepAndRandomHaveOnlyTheACPage) {
+    auto step = NewWizard<CStepFunctionBlockWizard4>(kConstantRows, "S1");
+    CPropertySheet sheet("Element");
+    EXPECT_TRUE(step->DoEditProperties(sheet, 1));
+    EXPECT_EQ(1, sheet.GetPageCount());
+    step->EndEditProperties();
+    EXPECT_EQ(0, editor->OutstandingCookies());
+}
+
+} // namespace

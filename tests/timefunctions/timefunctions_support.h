@@ -1,0 +1,72 @@
+// Shared ground of the time-function and source-block tests: the parameter sets of the sine
+// and the constant block, on top of the source tests' fixture (plug-in resources, a
+// protocol-checking editor) and byte builders.
+#pragma once
+
+#include "tests/sources/sources_support.h"
+#include "timefunctions/source_blocks.h"
+#include "timefunctions/time_functions.h"
+
+namespace tf_test {
+
+using namespace sources_test;
+
+// The sine as the catalogue defines it (the phase is typed in degrees, kept in radians).
+inline const std::vector<ParamRow> kSineRows = {
+    {.id = 2034, .name = "AMPL", .value = "1", .type = 0x4},
+    {.id = 2036, .name = "FREQ", .value = "50", .type = 0x4, .quantity = "Frequency", .unit = "Hz"},
+    {.id = 2038, .name = "TPERIO", .value = "0.02", .type = 0x4, .quantity = "Time", .unit = "s"},
+    {.id = 2040, .name = "TDELAY", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
+    {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "rad"},
+    {.id = 2047, .name = "OFF", .value = "0", .type = 0x4},
+    {.id = 2049, .name = "PERIO", .value = "1", .type = 0x4},
+    {.id = 2051, .name = "TRISE", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s"},
+    {.id = 2053, .name = "TFALL", .value = "2m", .type = 0x4, .quantity = "Time", .unit = "s"},
+    {.id = 2055, .name = "PWIDTH", .value = "8m", .type = 0x4, .quantity = "Time", .unit = "s"},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .description = "Sine Wave"},
+};
+
+// The constant block.
+inline const std::vector<ParamRow> kConstantRows = {
+    {.id = 2028, .name = "CONST", .value = "1", .type = 0x4},
+    {.id = 2183, .name = "TS", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
+    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4},
+    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
+    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .extType = kUnused},
+    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .extType = kUnused},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
+};
+
+// A sine page block: class record (or none for schema 0), version, amplitude mode, RMS text,
+// period given, and the phase unit for versions 1 to 9.
+inline Bytes SinePageBlock(WORD schema, DWORD version, DWORD amplitude, const std::string& rms, DWORD given,
+                           DWORD phaseUnit) {
+    Bytes out;
+    if (schema != 0) {
+        Word(out, 0xFFFF);
+        Word(out, schema);
+        const std::string name = "CPropTFMSine";
+        Word(out, static_cast<WORD>(name.size()));
+        out.insert(out.end(), name.begin(), name.end());
+        Dword(out, version);
+    }
+    Dword(out, amplitude);
+    Str(out, rms);
+    Dword(out, given);
+    if (schema != 0 && version >= 1 && version <= 9) Dword(out, phaseUnit);
+    return out;
+}
+
+// Older element data around a page block: two words, a skipped block, the page block, a
+// trailing word.
+inline Bytes OlderSineData(const Bytes& skipped, const Bytes& page) {
+    Bytes out;
+    Dword(out, 7);
+    Dword(out, 8);
+    Block(out, skipped);
+    Block(out, page);
+    Dword(out, 9);
+    return out;
+}
+
+} // namespace tf_test

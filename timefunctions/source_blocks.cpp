@@ -1,0 +1,563 @@
+#include "timefunctions/source_blocks.h"
+
+#include "blocks_linear/gain_block.h"
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "passive/passive_bases.h"
+#include "toolkit/tb_numbers.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+using namespace qv::timefunctions;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+IMPLEMENT_DYNAMIC(CSourceBlockWizardBase4, CACWizardBase4)
+IMPLEMENT_DYNAMIC(CConstantBlockWizard4, CSourceBlockWizardBase4)
+IMPLEMENT_DYNAMIC(CStepFunctionBlockWizard4, CSourceBlockWizardBase4)
+IMPLEMENT_DYNAMIC(CRandomBlockWizard4, CSourceBlockWizardBase4)
+IMPLEMENT_DYNCREATE(CPropConstantBlock, CTBPropertyPage)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlUnit = 2400;
+constexpr int kCtlSampleTimePin = 2074;
+constexpr int kCtlValuePin = 2090;
+constexpr int kCtlACUse = 2520;
+constexpr char kImmanent[] = "IMMANENT";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kConstantLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 34},
+    {.id = 2029, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 33},
+    {.id = 2400, .flags = 48}, {.id = 2520, .flags = 48}, {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
+};
+
+// Runs a reader over a copy of an archived block of older data; archive and memory errors
+// end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The wizards' shared base.
+
+CSourceBlockWizardBase4::CSourceBlockWizardBase4() = default;
+
+CSourceBlockWizardBase4::CSourceBlockWizardBase4(const CSourceBlockWizardBase4* other) : CACWizardBase4(other) {
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    m_dwACUse = other->m_dwACUse;
+}
+
+CSourceBlockWizardBase4::~CSourceBlockWizardBase4() { DeleteSnapshots(m_Snapshots); }
+
+void CSourceBlockWizardBase4::SetACParameters(const CPtrArray* snapshots, DWORD acUse) {
+    // Handing over the wizard's own list leaves it as it is.
+    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+    m_dwACUse = acUse;
+}
+
+void CSourceBlockWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    CACWizardBase4::Serialize(ar, version);
+    if (ar.IsStoring()) {
+        m_wSchema = 1;
+        ar << m_wSchema;
+        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        ar << m_dwACUse;
+        return;
+    }
+    // The AC part of a newer schema has a layout this wizard does not know: what follows it
+    // cannot be found, so nothing more is read.
+    if (GetACSchema() != 0) return;
+    ar >> m_wSchema;
+    if (m_wSchema > 1) return;
+    // The list read replaces the one held (LoadSnapshots empties it first).
+    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    if (m_wSchema == 0) return;
+    ar >> m_dwACUse;
+}
+
+int CSourceBlockWizardBase4::WriteDescription(const CString& templ, CString& modelText, bool valuePlaceholders) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_Snapshots.GetSize() == 0) Initialize(0);
+
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    BuildPinAssignmentList(modelText, &m_Snapshots, 0, holder, nullptr);
+
+    for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
+        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
+        if (entry != nullptr) {
+            const CString name = entry->GetName();
+            if (name == "@AC_PHASE_PHI") {
+                entry->SetName("AC_PHASE");
+                if (CWizardCopaObject3* phase = FindParamByValueID(holder, qv::ac::kIdPhase)) phase->SetUsedUnit("rad");
+                CommitParamSet(target, params.Cookie());
+                ReplacePlaceholder(modelText, "@AC_PHASE_PHI", "@AC_PHASE", 0);
+            } else if (name == "@AC_PHASE") {
+                BuildACPhaseExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
+            } else if (name == "@AC_MAG") {
+                BuildACMagnitudeExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
+            } else if (valuePlaceholders && name == "@AC_MAG_VAL") {
+                ReplaceACMagnitude(holder, &modelText, qv::ac::kIdMagnitude, kIdBlockValue);
+            } else if (valuePlaceholders && name == "@AC_PHASE_VAL") {
+                ReplaceACPhase(holder, &modelText, qv::ac::kIdPhase, kIdBlockValue);
+            }
+        }
+        // The list owns its entries: each leaves the list, then it is deleted.
+        g_PlaceholderList.DiscardAt(i);
+    }
+    return 4;
+}
+
+// ---------------------------------------------------------------------------------------
+// The constant block.
+
+namespace {
+
+// Hidden work on pages of its own: the pages on the editor's sheet (if any) are never
+// touched. Both start from the wizard's own settings, so that a re-initialisation never
+// resets a configured element.
+struct HiddenConstantPages {
+    std::unique_ptr<CPropACParameters> ac;
+    std::unique_ptr<CPropConstantBlock> page;
+
+    HiddenConstantPages(CSourceBlockWizardBase4& wizard, ParamHolder* params)
+        : ac(new (std::nothrow) CPropACParameters(&wizard, params)),
+          page(new (std::nothrow) CPropConstantBlock(&wizard, params)) {
+        if (ac == nullptr || page == nullptr) return;
+        ac->SetMode(wizard.GetACMode());
+        page->UseACPage(ac.get());
+        page->SetSettings(&wizard.GetSnapshots(), wizard.GetACUse() != 0);
+    }
+    ~HiddenConstantPages() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Ready() {
+        if (ac == nullptr || page == nullptr) return false;
+        CResourceSwitch resources;
+        if (!page->Create(kConstantTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+} // namespace
+
+CConstantBlockWizard4::~CConstantBlockWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CConstantBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    BOOL added = FALSE;
+    if (mode == 1) {
+        CResourceSwitch resources;
+        const RequestTarget target(this);
+        const DWORD_PTR cookie = FetchParamSet(target);
+        if (m_pPage != nullptr) {
+            // The page still holds the cookie of an earlier call: it goes back first.
+            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+            m_pPage->Rebind(this, HolderFromCookie(cookie));
+        } else {
+            m_pPage = new (std::nothrow) CPropConstantBlock(this, HolderFromCookie(cookie));
+        }
+        if (m_pPage != nullptr) {
+            m_pPage->SetSettings(&m_Snapshots, m_dwACUse != 0);
+            sheet.AddPage(m_pPage);
+            added = TRUE;
+        } else {
+            ReleaseParamSet(target, cookie);
+        }
+    }
+    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+void CConstantBlockWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    CACWizardBase4::EndEditProperties();
+}
+
+CWizardBase4* CConstantBlockWizard4::Clone() { return new (std::nothrow) CConstantBlockWizard4(this); }
+
+int CConstantBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    return WriteDescription(templ, modelText, true);
+}
+
+BOOL CConstantBlockWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenConstantPages hidden(*this, params.Holder());
+    if (hidden.Ready()) hidden.page->WriteDefaults(1);
+    return TRUE;
+}
+
+BOOL CConstantBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenConstantPages hidden(*this, params.Holder());
+    if (hidden.Ready()) hidden.page->ConvertWizard3Data(data, length);
+    return TRUE;
+}
+
+CWizardBase4* CStepFunctionBlockWizard4::Clone() { return new (std::nothrow) CStepFunctionBlockWizard4(this); }
+
+int CStepFunctionBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    return WriteDescription(templ, modelText, false);
+}
+
+CWizardBase4* CRandomBlockWizard4::Clone() { return new (std::nothrow) CRandomBlockWizard4(this); }
+
+int CRandomBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    return WriteDescription(templ, modelText, false);
+}
+
+// ---------------------------------------------------------------------------------------
+// The constant block's page.
+
+BEGIN_MESSAGE_MAP(CPropConstantBlock, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CPropConstantBlock::OnFieldChanged)
+    ON_EN_CHANGE(kIdBlockValue, &CPropConstantBlock::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropConstantBlock::OnFieldChanged)
+    ON_BN_CLICKED(kCtlACUse, &CPropConstantBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropConstantBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropConstantBlock::OnMarkModified)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropConstantBlock::OnSampleTimeLeft)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropConstantBlock::OnSampleTimeLeft)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropConstantBlock::OnOutput)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropConstantBlock::OnSampleTimePin)
+    ON_BN_CLICKED(kCtlValuePin, &CPropConstantBlock::OnValuePin)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropConstantBlock::CPropConstantBlock() : CTBPropertyPage(kConstantTemplate) {}
+
+CPropConstantBlock::CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kConstantTemplate), m_pWizard(wizard), m_pParams(params) {
+    SetLayout();
+}
+
+CPropConstantBlock::~CPropConstantBlock() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropConstantBlock::SetLayout() {
+    for (const ControlLayout& entry : kConstantLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropConstantBlock::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+CPropACParameters* CPropConstantBlock::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
+}
+
+void CPropConstantBlock::SetSettings(const CPtrArray* snapshots, BOOL acUse) {
+    CopySnapshots(m_Snapshots, snapshots);
+    m_bACUse = acUse ? TRUE : FALSE;
+}
+
+void CPropConstantBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Check(pDX, kCtlValuePin, m_bValuePin);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdBlockValue, m_strValue);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Check(pDX, kCtlACUse, m_bACUse);
+}
+
+void CPropConstantBlock::EnableControl(int id, BOOL enable) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+BOOL CPropConstantBlock::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    UpdateData(FALSE);
+    m_cmbUnit.DisableFlatLook(TRUE);
+
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!qv::blocks::IsPageInput(param)) continue;
+        if (param->GetValueID() == kIdBlockValue) {
+            if (param->HasPin()) m_bValuePin = TRUE;
+            m_strValue = param->GetValue();
+        } else if (param->GetValueID() == kIdSampleTime) {
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+
+    CString caption;
+    GetDlgItemText(kIdBlockOutput, caption);
+    CString unit;
+    if (GetParamUnit(m_pParams, kIdBlockOutput, &unit)) {
+        AppendUnitSuffix(&caption, unit);
+        SetDlgItemText(kIdBlockOutput, caption);
+    }
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropConstantBlock::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdBlockValue, &m_bValuePin);
+    GetParamUsePin(m_pParams, kIdSampleTime, &m_bSampleTimePin);
+    if (GetSafeHwnd() != nullptr) {
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+    }
+    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
+    EnableControl(kIdBlockValue, !m_bValuePin);
+    SetParamUsePin(m_pParams, kIdBlockValue, m_bValuePin);
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropConstantBlock::OnKillActive() {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    if (m_pWizard != nullptr && m_pWizard->GetACPage() != nullptr) {
+        CPropACParameters* ac = m_pWizard->GetACPage();
+        ac->SetLocked(m_bACUse ? 1 : 0);
+        if (m_bACUse) ac->PresetMagnitudeAndPhase(m_strValue, "0");
+    }
+    return CTBPropertyPage::OnKillActive();
+}
+
+BOOL CPropConstantBlock::OnApply() {
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    UpdateData(TRUE);
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!qv::blocks::IsPageInput(param)) continue;
+        if (param->GetValueID() == kIdSampleTime) {
+            const int selection = m_cmbSampleTime.GetCurSel();
+            CString text;
+            if (selection == 0) {
+                text = "0";
+            } else if (selection == 1) {
+                text = "1m";
+            } else {
+                m_cmbSampleTime.GetWindowText(text);
+                text.TrimRight();
+            }
+            param->SetValue(text);
+            // A list without units (no quantity) leaves the used unit as it is.
+            if (m_cmbUnit.GetCount() > 0) {
+                CString unit;
+                m_cmbUnit.GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        } else if (param->GetValueID() == kIdBlockValue) {
+            param->SetValue(m_strValue);
+        }
+    }
+    BuildCompareList();
+    HandOverSettings();
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropConstantBlock::HandOverSettings() {
+    if (m_pWizard == nullptr) return;
+    // Without an AC page the wizard keeps its own AC mode.
+    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
+    m_pWizard->SetACParameters(&m_Snapshots, m_bACUse ? 1 : 0);
+}
+
+void CPropConstantBlock::AppendSnapshot(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropConstantBlock::BuildCompareList() {
+    DeleteSnapshots(m_Snapshots);
+    AppendSnapshot("CONST", nullptr);
+    AppendSnapshot("TS", nullptr);
+    const CPropACParameters* ac = ACPage();
+    if (m_bACUse) {
+        AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
+        AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
+    } else if (ac != nullptr && ac->GetMode() != 0) {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    } else {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    }
+}
+
+void CPropConstantBlock::WriteDefaults(int mode) {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    BuildCompareList();
+    if (mode == 1) HandOverSettings();
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs: a word
+// that is not used, the snapshot count n, a length L1 and L1 bytes of archived snapshots, a
+// length L2 and L2 bytes of the page's block (the page stores nothing), two more blocks
+// (length and bytes) that are skipped, then the AC page's block (length and bytes). Only
+// whole fields are read and every length is checked against what remains; n snapshots are
+// read only as far as L1 holds them. A part that does not fit ends the reading; the
+// settings go to the wizard in every case.
+void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD word = 0;
+    DWORD count = 0;
+    DWORD block = 0;
+    bool intact = in.ReadDword(word) && in.ReadDword(count) && in.ReadDword(block) && in.Fits(block);
+    if (intact) {
+        // A count that could not be stored in the block's bytes is cut to what they can hold.
+        const DWORD limit = std::min<DWORD>(block, kMaxArchivedSnapshots);
+        const DWORD readable = std::min(count, limit);
+        if (block > 0 && readable > 0)
+            ReadArchivedBlock(in.Position(), block,
+                              [this, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, m_Snapshots); });
+        in.SkipBytes(block);
+    }
+    // The page's own block holds nothing this page reads.
+    for (int skipped = 0; skipped < 3 && intact; ++skipped) intact = in.ReadDword(block) && in.SkipBytes(block);
+    if (intact && in.Remaining() > 0) {
+        if (CPropACParameters* ac = ACPage()) {
+            const BYTE* cursor = in.Position();
+            size_t consumed = 0;
+            LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
+        }
+    }
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    HandOverSettings();
+}
+
+void CPropConstantBlock::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+void CPropConstantBlock::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropConstantBlock::OnMarkModified() { SetModified(TRUE); }
+
+// A text typed into the sample-time list becomes an entry of its own, unless an entry
+// already equals it exactly.
+void CPropConstantBlock::OnSampleTimeLeft() {
+    CString text;
+    m_cmbSampleTime.GetWindowText(text);
+    if (text.IsEmpty()) return;
+    for (int i = 0; i < m_cmbSampleTime.GetCount(); ++i) {
+        CString entry;
+        m_cmbSampleTime.GetLBText(i, entry);
+        if (entry == text) return;
+    }
+    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
+}
+
+void CPropConstantBlock::OnOutput() {
+    const BOOL before = m_bOutput;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_bOutput = before ? FALSE : TRUE;
+    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
+    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropConstantBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
+    SetModified(TRUE);
+}
+
+void CPropConstantBlock::OnValuePin() {
+    UpdateData(TRUE);
+    EnableControl(kIdBlockValue, !m_bValuePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pParams, kIdBlockValue, m_bValuePin);
+}

@@ -1,0 +1,169 @@
+// Source blocks of a block diagram: the constant block (wizard ID 55), the step-function
+// block (56) and the random block (57), each followed by the AC page, and the constant
+// block's page (dialog 2561).
+//
+// Parameters of the constant block (value ID = dialog control; only input parameters, Type
+// bit 0x04, are shown and written):
+//
+// | Value ID | Name     | Role                                                  | Pin box |
+// |----------|----------|-------------------------------------------------------|---------|
+// | 2028     | CONST    | the block's value                                     | 2090    |
+// | 2183     | TS       | sample time ("0" the system's), used unit in 2400     | 2074    |
+// | 2425     | AC_MAG   | AC magnitude (AC page)                                |         |
+// | 2434     | AC_PHASE | AC phase (AC page)                                    |         |
+// | 2430     | AC_RE    | AC real part (AC page)                                |         |
+// | 2432     | AC_IM    | AC imaginary part (AC page)                           |         |
+// | 2056     | OUT      | block output ("SDB" entry; its unit ends the caption) |         |
+//
+// The model text carries "@PARAMLIST": the page's snapshot list names what it lists, and the
+// AC entries whose values the wizard computes stay placeholders until WriteSimDescr fills
+// them.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/ac_parameters.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+
+namespace qv::timefunctions {
+constexpr WORD kIdBlockValue = 2028;
+constexpr WORD kIdSampleTime = 2183;
+constexpr WORD kIdBlockOutput = 2056;
+constexpr UINT kConstantTemplate = 2561;
+} // namespace qv::timefunctions
+
+class CPropConstantBlock;
+
+class CSourceBlockWizardBase4 : public CACWizardBase4 {
+    DECLARE_DYNAMIC(CSourceBlockWizardBase4)
+public:
+    CSourceBlockWizardBase4();
+    // The copy used by Clone: schema, AC mode, snapshots and AC use; never a page.
+    explicit CSourceBlockWizardBase4(const CSourceBlockWizardBase4* other);
+    ~CSourceBlockWizardBase4() override;
+
+    int GetWizardKind() override { return 3; }
+    CWizardBase4* Clone() override = 0;
+    // Sheet version 4: the AC base's block, WORD schema 1, DWORD n, n snapshots (each by its
+    // own Serialize), DWORD AC use.
+    PARVEL_AC_SHEET_SERIALIZE
+
+    // The page's list (copied; none for a null list) and AC use.
+    void SetACParameters(const CPtrArray* snapshots, DWORD acUse);
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    DWORD GetACUse() const { return m_dwACUse; }
+    WORD GetSchema() const { return m_wSchema; }
+
+protected:
+    // Fills "@PARAMLIST" and the AC placeholders; `valuePlaceholders` says whether
+    // "@AC_MAG_VAL" and "@AC_PHASE_VAL" are this element's to fill.
+    int WriteDescription(const CString& templ, CString& modelText, bool valuePlaceholders);
+
+    WORD m_wSchema = 1;
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
+    DWORD m_dwACUse = 0;
+};
+
+class CConstantBlockWizard4 : public CSourceBlockWizardBase4 {
+    DECLARE_DYNAMIC(CConstantBlockWizard4)
+public:
+    CConstantBlockWizard4() = default;
+    explicit CConstantBlockWizard4(const CConstantBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
+    ~CConstantBlockWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    // Argument 0: the default snapshot list through a hidden page of its own.
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    CPropConstantBlock* GetPage() const { return m_pPage; }
+
+private:
+    CPropConstantBlock* m_pPage = nullptr;
+};
+
+// The step-function and random blocks: their own page comes later, so only the AC page is
+// on the sheet.
+class CStepFunctionBlockWizard4 : public CSourceBlockWizardBase4 {
+    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
+public:
+    CStepFunctionBlockWizard4() = default;
+    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+};
+
+class CRandomBlockWizard4 : public CSourceBlockWizardBase4 {
+    DECLARE_DYNAMIC(CRandomBlockWizard4)
+public:
+    CRandomBlockWizard4() = default;
+    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+};
+
+class CPropConstantBlock : public CTBPropertyPage {
+    DECLARE_DYNCREATE(CPropConstantBlock)
+public:
+    // For the runtime-class factory: no wizard, no parameters, no layout information.
+    CPropConstantBlock();
+    CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params);
+    ~CPropConstantBlock() override;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    BOOL OnApply() override;
+
+    void Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params);
+    ParamHolder* GetParams() const { return m_pParams; }
+    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
+    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
+    CPropACParameters* ACPage() const;
+    // The wizard's list and AC use before the dialog exists; the snapshots are copied.
+    void SetSettings(const CPtrArray* snapshots, BOOL acUse);
+
+    void BuildCompareList();
+    // Mode 1: the list, the AC page's mode and AC use go to the wizard.
+    void WriteDefaults(int mode);
+    // Reads element data of the older wizard generation (see the .cpp for the layout).
+    void ConvertWizard3Data(const void* data, long length);
+
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    BOOL GetACUse() const { return m_bACUse; }
+
+protected:
+    void SetLayout();
+    void EnableControl(int id, BOOL enable);
+    void AppendSnapshot(const char* name, const char* rename);
+    void HandOverSettings();
+    void OnFieldChanged();
+    void OnMarkModified();
+    void OnSampleTimeLeft();
+    void OnOutput();
+    void OnSampleTimePin();
+    void OnValuePin();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CSourceBlockWizardBase4* m_pWizard = nullptr;
+    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
+    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
+    CTBUnitComboBox m_cmbUnit;     // 2400
+    CComboBox m_cmbSampleTime;     // 2183
+    BOOL m_bShowName = FALSE;
+    BOOL m_bSampleTimePin = FALSE;  // 2074
+    BOOL m_bValuePin = FALSE;       // 2090
+    CString m_strName;
+    CString m_strValue;
+    BOOL m_bOutput = FALSE;  // 2056
+    BOOL m_bACUse = FALSE;   // 2520
+};
