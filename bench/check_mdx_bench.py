@@ -13,11 +13,12 @@ each were never free of the other programs' time slices on a busy two-core machi
 fastest still moved the reading ratio between 1.04 and 1.40, while the fastest single
 iteration stays within a few percent.
 
-Both paths run at 0.8x of their baseline or better (reading at about 0.83x, writing at about
-0.93x). LIMIT is that bar (a ratio of 1.25) widened by MARGIN, which is chosen from the spread
-of the ratios over ten runs on two cores shared with a parallel build, with room above it: a
-check that fails from load alone is worth nothing, while a real slow path (a flush per row, a
-copy per line) costs far more than the margin.
+Both paths run at 0.8x of their baseline or better: over ten runs on two cores shared with a
+parallel build, reading took 1.18 to 1.23 times its baseline (0.81x to 0.85x) and writing 1.04
+to 1.10 times (0.91x to 0.96x). LIMIT is the 0.8x bar (a ratio of 1.25) widened by MARGIN, the
+larger of the two spreads seen there (6%, max/min of the ratio), so that a ratio at the bar on
+a quiet machine still passes on a busy one: a check that fails from load alone is worth
+nothing, while a real slow path (a flush per row, a copy per line) costs far more than that.
 """
 import sys
 
@@ -26,7 +27,7 @@ import bench_check  # noqa: E402
 
 PAIRS = [("WriteMdx", "WriteBaseline"), ("ReadMdx", "ReadBaseline")]
 BAR = 1.25  # 0.8x
-MARGIN = 0.05
+MARGIN = 0.06
 LIMIT = BAR * (1 + MARGIN)
 REPETITIONS = 40
 
