@@ -1,5 +1,5 @@
 """What the benchmark checks share: finding the benchmark program, running it and reading the
-time of each benchmark from its JSON report.
+time of each benchmark from its JSON report, and comparing measured paths with baselines.
 
 Each check_<name>.py beside this module compares times of one Google Benchmark program of the
 release build; this module does the rest. It reports its own errors on stderr, prefixed with
@@ -74,3 +74,44 @@ def times(tool, argv, usage, program, options, name_parts, fastest=False):
 def ratio(measured, baseline):
     """measured / baseline; a baseline of no time makes any measured time infinitely slower."""
     return measured / baseline if baseline > 0 else float("inf")
+
+
+def fastest_times(tool, argv, usage, program, options, name_parts, runs):
+    """The fastest processor and wall-clock time of each benchmark over `runs` separate runs of
+    the program, each with the given options (which should ask for interleaved repetitions).
+
+    Separate runs put the repetitions at different moments of a busy machine and in different
+    memory layouts; a moment of load or an unlucky placement then shows in some repetitions
+    only, and the fastest of all of them is kept.
+    """
+    best = {}
+    for _ in range(runs):
+        for name, took in times(tool, argv, usage, program, options, name_parts, fastest=True).items():
+            if name in best:
+                best[name] = {key: min(best[name][key], took[key]) for key in ("cpu", "real")}
+            else:
+                best[name] = dict(took)
+    return best
+
+
+def check_pairs(tool, measured_times, pairs, limit, unit="", metric="cpu"):
+    """Checks each (measured, baseline) pair: the measured path may take at most `limit` times
+    its baseline, compared by `metric` ("cpu" for processor time, "real" for wall-clock time).
+    Prints one line per pair, with the speed against the baseline (baseline / measured) beside
+    the ratio. Returns True when every pair is within the limit; a missing result fails.
+    """
+    ok = True
+    for measured, baseline in pairs:
+        if measured not in measured_times or baseline not in measured_times:
+            print(f"{tool}: missing result for {measured} or {baseline}", file=sys.stderr)
+            ok = False
+            continue
+        took, base = measured_times[measured][metric], measured_times[baseline][metric]
+        value = ratio(took, base)
+        speed = base / took if took > 0 else float("inf")
+        verdict = "ok" if value <= limit else "TOO SLOW"
+        print(f"{measured}: {took:.2f}{unit} vs {baseline}: {base:.2f}{unit} ({metric}) "
+              f"-> ratio {value:.2f}, speed {speed:.2f}x (limit ratio {limit:.2f}, "
+              f"speed {1 / limit:.2f}x) {verdict}")
+        ok = ok and value <= limit
+    return ok

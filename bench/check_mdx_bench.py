@@ -3,11 +3,22 @@
 
 Usage: check_mdx_bench.py <mdx_bench binary, or the folder that holds it>
 
-Fails (exit status 1) unless writing takes at most twice the time of its baseline and
-reading at most twice the time of its baseline: the fastest of five repetitions of each, run
-interleaved so that a busy moment of the machine falls on a path and its baseline alike (load
-from other programs only ever adds time; a median of three moved close to the limit on a busy
-two-core machine).
+Fails (exit status 1) unless writing and reading each take at most LIMIT times their baseline,
+compared by processor time: the fastest single iteration of each over REPETITIONS repetitions
+of one iteration each, run interleaved so that a busy moment of the machine falls on a path
+and its baseline alike. Processor time leaves out the time the program waits for a processor
+(and for the disk, whose flush both writers share), and load only ever adds time, so the
+fastest iteration is the one closest to the job's own cost. Whole repetitions of half a second
+each were never free of the other programs' time slices on a busy two-core machine: their
+fastest still moved the reading ratio between 1.04 and 1.40, while the fastest single
+iteration stays within a few percent.
+
+Both paths run at 0.8x of their baseline or better: over ten runs on two cores shared with a
+parallel build, reading took 1.18 to 1.23 times its baseline (0.81x to 0.85x) and writing 1.04
+to 1.10 times (0.91x to 0.96x). LIMIT is the 0.8x bar (a ratio of 1.25) widened by MARGIN, the
+larger of the two spreads seen there (6%, max/min of the ratio), so that a ratio at the bar on
+a quiet machine still passes on a busy one: a check that fails from load alone is worth
+nothing, while a real slow path (a flush per row, a copy per line) costs far more than that.
 """
 import sys
 
@@ -15,30 +26,24 @@ sys.dont_write_bytecode = True  # keep the source folder free of a __pycache__
 import bench_check  # noqa: E402
 
 PAIRS = [("WriteMdx", "WriteBaseline"), ("ReadMdx", "ReadBaseline")]
-LIMIT = 2.0
+BAR = 1.25  # 0.8x
+MARGIN = 0.06
+LIMIT = BAR * (1 + MARGIN)
+REPETITIONS = 40
 
 
 def main(argv):
     try:
-        # "WriteMdx/min_time:0.500" and the like: the name before the first '/'.
+        # One iteration each: the first iteration already takes longer than the minimum time.
         times = bench_check.times("check_mdx_bench", argv, __doc__, "mdx_bench",
-                                  ["--benchmark_repetitions=5",
+                                  [f"--benchmark_repetitions={REPETITIONS}",
+                                   "--benchmark_min_time=0.01",
                                    "--benchmark_enable_random_interleaving=true"], 1,
                                   fastest=True)
     except bench_check.Failed as failure:
         return failure.status
-    failed = False
-    for measured, baseline in PAIRS:
-        if measured not in times or baseline not in times:
-            print(f"check_mdx_bench: missing result for {measured} or {baseline}", file=sys.stderr)
-            return 1
-        took, base = times[measured]["real"], times[baseline]["real"]
-        ratio = bench_check.ratio(took, base)
-        verdict = "ok" if ratio <= LIMIT else "TOO SLOW"
-        print(f"{measured}: {took:.2f} vs {baseline}: {base:.2f} "
-              f"-> ratio {ratio:.2f} (limit {LIMIT:.1f}) {verdict}")
-        failed = failed or ratio > LIMIT
-    return 1 if failed else 0
+    ok = bench_check.check_pairs("check_mdx_bench", times, PAIRS, LIMIT, " ms")
+    return 0 if ok else 1
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <typeinfo>
 
 namespace {
 
@@ -21,6 +22,11 @@ CArchive::CArchive(CFile* pFile, UINT nMode, int, void*) : m_pFile(pFile), m_nMo
 {
     if (m_pFile)
         m_strFileName = m_pFile->GetFilePath();
+    // A class derived from CMemFile may do more in Read and Write; it gets the virtual calls.
+    if (m_pFile && typeid(*m_pFile) == typeid(CMemFile)) {
+        CMemFile* mem = static_cast<CMemFile*>(m_pFile);
+        (IsLoading() ? m_pLoadMem : m_pStoreMem) = mem;
+    }
     // Index 0 is the null object.
     m_loadArray.push_back(LoadEntry{});
 }
@@ -81,123 +87,21 @@ void CArchive::RequireRemaining(DWORD nCount)
         AfxThrowArchiveException(CArchiveException::endOfFile, m_strFileName);
 }
 
-// ---------------------------------------------------------------- numbers
-
-CArchive& CArchive::operator<<(BYTE by)
-{
-    Write(&by, 1);
-    return *this;
-}
-
-CArchive& CArchive::operator<<(WORD w)
-{
-    const BYTE b[2] = {static_cast<BYTE>(w), static_cast<BYTE>(w >> 8)};
-    Write(b, 2);
-    return *this;
-}
-
-CArchive& CArchive::operator<<(DWORD dw)
-{
-    const BYTE b[4] = {static_cast<BYTE>(dw), static_cast<BYTE>(dw >> 8), static_cast<BYTE>(dw >> 16),
-                       static_cast<BYTE>(dw >> 24)};
-    Write(b, 4);
-    return *this;
-}
-
-CArchive& CArchive::operator<<(LONG l) { return *this << static_cast<DWORD>(l); }
-
-CArchive& CArchive::operator<<(float f)
-{
-    DWORD bits;
-    static_assert(sizeof bits == sizeof f);
-    std::memcpy(&bits, &f, sizeof bits);
-    return *this << bits;
-}
-
-CArchive& CArchive::operator<<(double d)
-{
-    uint64_t bits;
-    static_assert(sizeof bits == sizeof d);
-    std::memcpy(&bits, &d, sizeof bits);
-    BYTE b[8];
-    for (int i = 0; i < 8; ++i)
-        b[i] = static_cast<BYTE>(bits >> (8 * i));
-    Write(b, 8);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(BYTE& by)
-{
-    ReadExact(&by, 1);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(WORD& w)
-{
-    BYTE b[2];
-    ReadExact(b, 2);
-    w = static_cast<WORD>(b[0] | (b[1] << 8));
-    return *this;
-}
-
-CArchive& CArchive::operator>>(DWORD& dw)
-{
-    BYTE b[4];
-    ReadExact(b, 4);
-    dw = static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) | (static_cast<DWORD>(b[2]) << 16) |
-         (static_cast<DWORD>(b[3]) << 24);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(LONG& l)
-{
-    DWORD dw;
-    *this >> dw;
-    l = static_cast<LONG>(dw);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(float& f)
-{
-    DWORD bits;
-    *this >> bits;
-    std::memcpy(&f, &bits, sizeof f);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(double& d)
-{
-    BYTE b[8];
-    ReadExact(b, 8);
-    uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i)
-        bits = (bits << 8) | b[i];
-    std::memcpy(&d, &bits, sizeof d);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(short& w)
-{
-    WORD u;
-    *this >> u;
-    w = static_cast<short>(u);
-    return *this;
-}
-
-CArchive& CArchive::operator>>(char& ch)
-{
-    BYTE b;
-    *this >> b;
-    ch = static_cast<char>(b);
-    return *this;
-}
-
 // ---------------------------------------------------------------- strings
 
 CArchive& CArchive::operator<<(const CString& s)
 {
     const DWORD len = static_cast<DWORD>(s.GetLength());
     if (len < 0xFF) {
+        // The common short text: its length byte and its bytes in one piece.
+        if (m_pStoreMem != nullptr) {
+            if (BYTE* p = m_pStoreMem->MakeRoom(len + 1)) {
+                *p = static_cast<BYTE>(len);
+                if (len > 0)
+                    std::memcpy(p + 1, s.str().data(), len);
+                return *this;
+            }
+        }
         *this << static_cast<BYTE>(len);
     } else if (len < 0xFFFE) {
         *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(len);
@@ -221,6 +125,20 @@ CArchive& CArchive::operator>>(CString& s)
             *this >> len;
     }
     // The length comes from the data: check it against what remains before allocating.
+    if (m_pLoadMem != nullptr && len > 0 && len <= 0x7FFFFFFF) {
+        const BYTE* p = m_pLoadMem->TakeBytes(len);
+        if (p == nullptr)
+            AfxThrowArchiveException(CArchiveException::endOfFile, m_strFileName);
+        // Into the string's own buffer, which a string read before may already provide. When
+        // it cannot grow, the text stays unread, as when the check above fails.
+        try {
+            std::memcpy(s.GetBufferSetLength(static_cast<int>(len)), p, len);
+        } catch (...) {
+            m_pLoadMem->Seek(-static_cast<LONG>(len), CFile::current);
+            throw;
+        }
+        return *this;
+    }
     RequireRemaining(len);
     std::string text(len, '\0');
     ReadExact(text.data(), len);
@@ -480,6 +398,11 @@ void CArchive::Close()
 {
     Flush();
     m_pFile = nullptr;
+    m_pStoreMem = m_pLoadMem = nullptr;
 }
 
-void CArchive::Abort() { m_pFile = nullptr; }
+void CArchive::Abort()
+{
+    m_pFile = nullptr;
+    m_pStoreMem = m_pLoadMem = nullptr;
+}

@@ -14,7 +14,9 @@
 //   what it consumes or produces. The file position is therefore always the archive's
 //   logical position, which the system's readers rely on when they seek back after a
 //   failed class reference; Flush is harmless in both modes. The buffer arguments of the
-//   constructor are accepted and ignored.
+//   constructor are accepted and ignored. Over a CMemFile (exactly that class, not one
+//   derived from it) numbers and strings are copied straight from or into the file's memory,
+//   which moves the file's position as a Read or Write would; only that is faster.
 // - A loaded class reference reports the schema stored with the class, every time the
 //   class is referenced in the archive (not only the first time).
 // - A reference to an index that holds a class where an object is expected (or the reverse)
@@ -31,6 +33,9 @@
 #include "afx/file.h"
 #include "afx/object.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -87,13 +92,14 @@ public:
     void Close();
     void Abort();
 
-    CArchive& operator<<(BYTE by);
-    CArchive& operator<<(WORD w);
+    // The numbers are written and read inline: over a memory file they cost a copy each.
+    CArchive& operator<<(BYTE by) { return StoreNumber(by); }
+    CArchive& operator<<(WORD w) { return StoreNumber(w); }
     // LONG is int and DWORD is UINT on this platform, so these also serve int, BOOL and UINT.
-    CArchive& operator<<(LONG l);
-    CArchive& operator<<(DWORD dw);
-    CArchive& operator<<(float f);
-    CArchive& operator<<(double d);
+    CArchive& operator<<(LONG l) { return StoreNumber(static_cast<DWORD>(l)); }
+    CArchive& operator<<(DWORD dw) { return StoreNumber(dw); }
+    CArchive& operator<<(float f) { return StoreNumber(std::bit_cast<DWORD>(f)); }
+    CArchive& operator<<(double d) { return StoreNumber(std::bit_cast<uint64_t>(d)); }
     CArchive& operator<<(short w) { return *this << static_cast<WORD>(w); }
     CArchive& operator<<(char ch) { return *this << static_cast<BYTE>(ch); }
     CArchive& operator<<(const CString& s);
@@ -103,14 +109,14 @@ public:
         return *this;
     }
 
-    CArchive& operator>>(BYTE& by);
-    CArchive& operator>>(WORD& w);
-    CArchive& operator>>(LONG& l);
-    CArchive& operator>>(DWORD& dw);
-    CArchive& operator>>(float& f);
-    CArchive& operator>>(double& d);
-    CArchive& operator>>(short& w);
-    CArchive& operator>>(char& ch);
+    CArchive& operator>>(BYTE& by) { return LoadNumber(by); }
+    CArchive& operator>>(WORD& w) { return LoadNumber(w); }
+    CArchive& operator>>(LONG& l) { return LoadAs<DWORD>(l); }
+    CArchive& operator>>(DWORD& dw) { return LoadNumber(dw); }
+    CArchive& operator>>(float& f) { return LoadAs<DWORD>(f); }
+    CArchive& operator>>(double& d) { return LoadAs<uint64_t>(d); }
+    CArchive& operator>>(short& w) { return LoadAs<WORD>(w); }
+    CArchive& operator>>(char& ch) { return LoadAs<BYTE>(ch); }
     CArchive& operator>>(CString& s);
     CArchive& operator>>(CObject*& pOb)
     {
@@ -127,6 +133,68 @@ public:
     CString m_strFileName;
 
 private:
+    // Unsigned numbers of 1, 2, 4 or 8 bytes, little-endian in the archive.
+    template <class T>
+    static void ToLittleEndian(T value, BYTE* out)
+    {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &value, sizeof value);
+        } else {
+            for (size_t i = 0; i < sizeof value; ++i)
+                out[i] = static_cast<BYTE>(value >> (8 * i));
+        }
+    }
+    template <class T>
+    static T FromLittleEndian(const BYTE* in)
+    {
+        T value = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, in, sizeof value);
+        } else {
+            for (size_t i = sizeof value; i-- > 0;)
+                value = static_cast<T>((value << 8) | in[i]);
+        }
+        return value;
+    }
+    template <class T>
+    CArchive& StoreNumber(T value)
+    {
+        if (m_pStoreMem != nullptr) {
+            if (BYTE* p = m_pStoreMem->MakeRoom(sizeof value)) {
+                ToLittleEndian(value, p);
+                return *this;
+            }
+        }
+        BYTE bytes[sizeof value];
+        ToLittleEndian(value, bytes);
+        Write(bytes, sizeof bytes);
+        return *this;
+    }
+    template <class T>
+    CArchive& LoadNumber(T& value)
+    {
+        if (m_pLoadMem != nullptr) {
+            if (const BYTE* p = m_pLoadMem->TakeBytes(sizeof value)) {
+                value = FromLittleEndian<T>(p);
+                return *this;
+            }
+        }
+        BYTE bytes[sizeof value];
+        ReadExact(bytes, sizeof bytes);
+        value = FromLittleEndian<T>(bytes);
+        return *this;
+    }
+    // Reads the unsigned number of the same width and takes its bits.
+    template <class Stored, class T>
+    CArchive& LoadAs(T& value)
+    {
+        static_assert(sizeof(Stored) == sizeof(T));
+        Stored stored;
+        LoadNumber(stored);
+        value = std::bit_cast<T>(stored);
+        return *this;
+    }
+
     void CheckStoring();
     void CheckLoading();
     // Reads exactly nCount bytes or raises endOfFile.
@@ -143,6 +211,10 @@ private:
     };
 
     CFile* m_pFile;
+    // The file again when it is a CMemFile, for the direct copies: the one for storing set only
+    // in an archive that stores, the other only in one that loads.
+    CMemFile* m_pStoreMem = nullptr;
+    CMemFile* m_pLoadMem = nullptr;
     UINT m_nMode;
     UINT m_nObjectSchema = static_cast<UINT>(-1);
     DWORD m_nMapCount = 1;

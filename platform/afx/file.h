@@ -114,6 +114,32 @@ public:
     // Stand-in extra: the file's bytes without copying (valid until the next write).
     const BYTE* Data() const { return m_lpBuffer; }
 
+    // Stand-in extras for CArchive, which reads and writes a memory file through these
+    // instead of a virtual call for every number. TakeBytes returns the nCount bytes at the
+    // position and moves the position past them, or returns null (and changes nothing) when
+    // fewer remain. MakeRoom returns where nCount bytes are to be written at the position and
+    // moves the position (and the end of the file, when it passes it) past them, or returns
+    // null (and changes nothing) when the buffer would first have to grow or the position
+    // lies beyond the end; Write does those cases. nCount 0 always gives null.
+    const BYTE* TakeBytes(UINT nCount)
+    {
+        if (nCount == 0 || m_nPosition >= m_nFileSize || m_nFileSize - m_nPosition < nCount)
+            return nullptr;
+        const BYTE* p = m_lpBuffer + m_nPosition;
+        m_nPosition += nCount;
+        return p;
+    }
+    BYTE* MakeRoom(UINT nCount)
+    {
+        if (nCount == 0 || m_nPosition > m_nFileSize || m_nBufferSize - m_nPosition < nCount)
+            return nullptr;
+        BYTE* p = m_lpBuffer + m_nPosition;
+        m_nPosition += nCount;
+        if (m_nPosition > m_nFileSize)
+            m_nFileSize = m_nPosition;
+        return p;
+    }
+
 private:
     void Reset();
     void GrowFile(size_t dwNewLen);

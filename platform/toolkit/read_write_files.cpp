@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -94,6 +95,31 @@ public:
             if (!Fill(error))
                 return false;
         }
+    }
+
+    // The complete lines that are buffered, from the next unread byte up to and including the
+    // last '\n' read so far, reading more when not one complete line is buffered; a reader
+    // parses them in place and says with Advance how far it got. Empty at the end of the
+    // file (a last line without its '\n' is left for Next) and on an error (then
+    // error.number is set).
+    std::string_view Lines(ParseError& error)
+    {
+        for (;;) {
+            const char* begin = m_buffer.data() + m_begin;
+            const std::size_t left = m_end - m_begin;
+            const void* last = left > 0 ? ::memrchr(begin, '\n', left) : nullptr;
+            if (last != nullptr)
+                return std::string_view(begin, static_cast<std::size_t>(static_cast<const char*>(last) - begin) + 1);
+            if (m_eof || !Fill(error))
+                return {};
+        }
+    }
+
+    // Takes the text before `next` (inside what Lines returned), `count` lines, as read.
+    void Advance(const char* next, long long count)
+    {
+        m_begin = static_cast<std::size_t>(next - m_buffer.data());
+        m_number += count;
     }
 
     long long Number() const { return m_number; }
@@ -402,53 +428,112 @@ bool ParseMdxHeader(LineSource& lines, Channels& channels, int* itemCount, Parse
     return true;
 }
 
+// Whether the line at `p` is "end" (with its line end), inside a block of lines that ends with
+// '\n'; *next is where the line after it starts. Every byte compared before one that
+// differs from '\n' lies before the block's last '\n', so nothing past the block is read.
+bool IsEndLine(const char* p, const char** next)
+{
+    if (p[0] != 'e' || p[1] != 'n' || p[2] != 'd')
+        return false;
+    if (p[3] == '\n') {
+        *next = p + 4;
+        return true;
+    }
+    if (p[3] == '\r' && p[4] == '\n') {
+        *next = p + 5;
+        return true;
+    }
+    return false;
+}
+
 // The rows of an ".mdx" file after its header and the final "end": exactly `items` rows of
 // targets.size() samples, sample c of row i stored at targets[c][i]. Nothing is written at or
 // beyond index `items` of any target.
+//
+// The rows are parsed in place, block by block of complete lines, without looking for each
+// line's end first: a number ends at the first character that cannot continue it, and the
+// block's last '\n' stops every scan. A line ends with '\n' or "\r\n".
 bool ParseMdxRows(LineSource& lines, const std::vector<double*>& targets, int items, ParseError& error)
 {
     MdxErrors e{lines, error};
-    std::string_view line;
-    bool terminated = false;
     const std::size_t n = targets.size();
+    double* const* const columns = targets.data();
     int row = 0;
-    for (;;) {
-        if (!lines.Next(&line, &terminated, error))
-            return e.Truncated();
-        if (line == "end") {
+    auto countMismatch = [&e, items](int rows) {
+        return e.Fail(CReadAndWriteFiles::errData,
+                      "the file holds " + std::to_string(rows) + " items, its header says " + std::to_string(items));
+    };
+    for (bool ended = false; !ended;) {
+        const std::string_view block = lines.Lines(error);
+        if (error.number != 0)
+            return false;
+        if (block.empty()) {
+            // No complete line is left: the file ends here, or with a line without its '\n',
+            // which only "end" may be.
+            std::string_view line;
+            bool terminated = false;
+            if (!lines.Next(&line, &terminated, error) || line != "end")
+                return e.Truncated();
             if (row != items)
-                return e.Fail(CReadAndWriteFiles::errData, "the file holds " + std::to_string(row) +
-                                                              " items, its header says " + std::to_string(items));
+                return countMismatch(row);
             break;
         }
-        if (!terminated)
-            return e.Truncated();
-        if (row == items)
-            return e.Fail(CReadAndWriteFiles::errData, "more items than the header's " + std::to_string(items));
-        const char* p = line.data();
-        const char* const end = line.data() + line.size();
-        for (std::size_t c = 0; c < n; ++c) {
-            while (p != end && (*p == ' ' || *p == '\t'))
-                ++p;
-            if (p == end)
-                return e.Fail(CReadAndWriteFiles::errData, "the row holds " + std::to_string(c) + " values instead of " + std::to_string(n));
-            double v = 0.0;
-            const auto result = std::from_chars(p, end, v, std::chars_format::general);
-            if (result.ec != std::errc() || (result.ptr != end && *result.ptr != ' ' && *result.ptr != '\t') ||
-                !std::isfinite(v)) {
-                const char* stop = p;
-                while (stop != end && *stop != ' ' && *stop != '\t')
-                    ++stop;
-                return e.Fail(CReadAndWriteFiles::errData, "the value " + Quote(std::string_view(p, stop - p)) + " is not a finite number");
+        const char* p = block.data();
+        const char* const stop = block.data() + block.size();
+        long long done = 0;  // lines of this block taken
+        // Errors name the line they are found in.
+        auto fail = [&lines, &e](const char* lineStart, long long taken, int number, const std::string& what) {
+            lines.Advance(lineStart, taken + 1);
+            return e.Fail(number, what);
+        };
+        while (p != stop) {
+            const char* const lineStart = p;
+            const char* next = nullptr;
+            if (IsEndLine(p, &next)) {
+                lines.Advance(next, done + 1);
+                if (row != items)
+                    return countMismatch(row);
+                ended = true;
+                break;
             }
-            targets[c][row] = v;
-            p = result.ptr;
-        }
-        while (p != end && (*p == ' ' || *p == '\t'))
+            if (row == items)
+                return fail(lineStart, done, CReadAndWriteFiles::errData, "more items than the header's " + std::to_string(items));
+            for (std::size_t c = 0; c < n; ++c) {
+                while (*p == ' ' || *p == '\t')
+                    ++p;
+                if (*p == '\n' || (*p == '\r' && p[1] == '\n'))
+                    return fail(lineStart, done, CReadAndWriteFiles::errData,
+                                "the row holds " + std::to_string(c) + " values instead of " + std::to_string(n));
+                double v = 0.0;
+                const auto result = std::from_chars(p, stop, v, std::chars_format::general);
+                const char t = *result.ptr;  // before stop: the block ends with '\n'
+                if (result.ec != std::errc() ||
+                    (t != ' ' && t != '\t' && t != '\n' && !(t == '\r' && result.ptr[1] == '\n')) ||
+                    !std::isfinite(v)) {
+                    const char* q = p;
+                    while (*q != ' ' && *q != '\t' && *q != '\n')
+                        ++q;
+                    if (*q == '\n' && q != p && q[-1] == '\r')
+                        --q;
+                    return fail(lineStart, done, CReadAndWriteFiles::errData,
+                                "the value " + Quote(std::string_view(p, static_cast<std::size_t>(q - p))) +
+                                    " is not a finite number");
+                }
+                columns[c][row] = v;
+                p = result.ptr;
+            }
+            while (*p == ' ' || *p == '\t')
+                ++p;
+            if (*p == '\r' && p[1] == '\n')
+                ++p;
+            if (*p != '\n')
+                return fail(lineStart, done, CReadAndWriteFiles::errData, "the row holds more than " + std::to_string(n) + " values");
             ++p;
-        if (p != end)
-            return e.Fail(CReadAndWriteFiles::errData, "the row holds more than " + std::to_string(n) + " values");
-        ++row;
+            ++row;
+            ++done;
+        }
+        if (!ended)
+            lines.Advance(p, done);
     }
     // Only the final line ending may follow "end".
     if (!lines.AtEnd(error))
@@ -610,6 +695,16 @@ bool HasMdxExtension(const char* path)
 
 // ---------------------------------------------------------------------------------------
 // Writing.
+
+// Whether all `count` values are finite: one pass without an early exit, which the compiler
+// turns into vector instructions (a NaN fails the comparison as an infinity does).
+bool AllFinite(const double* values, int count)
+{
+    bool finite = true;
+    for (int i = 0; i < count; ++i)
+        finite &= std::fabs(values[i]) <= std::numeric_limits<double>::max();
+    return finite;
+}
 
 // Writes all bytes, retrying short writes; false with errno set on failure.
 bool WriteAll(int fd, const char* data, std::size_t size)
@@ -777,6 +872,8 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
             return Fail(errArgument, text);
         }
         const double* v = channel.m_values.GetData();
+        if (AllFinite(v, m_items))
+            continue;
         for (int i = 0; i < m_items; ++i) {
             if (!std::isfinite(v[i])) {
                 text.Format("Item %d of channel %d is not a finite number; the file \"%s\" was not written.", i,

@@ -4,6 +4,7 @@ parvel_add_test(afx_core_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/core_string_tests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core_collection_tests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core_archive_tests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/core_archive_memory_tests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core_file_tests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core_object_tests.cpp
 )

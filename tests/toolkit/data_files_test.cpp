@@ -468,6 +468,103 @@ TEST_F(DataFiles, BrokenTextFilesAreRefused)
     EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errArgument);
 }
 
+const char kTwoChannelHead[] = "MDX 1\nchannels 2\nitems 2\nchannel \"a\" \"\"\nchannel \"b\" \"\"\ndata\n";
+
+// Rows as other programs may have written them: any blanks and tabs between and around the
+// values, "\r\n" line ends, and a last "end" without its line end.
+TEST_F(DataFiles, RowsInEveryAcceptedLayoutReadTheSame)
+{
+    const char* bodies[] = {
+        "1 -2\n3.5 4e-3\nend\n",
+        "1\t-2\r\n3.5\t\t4e-3\r\nend\r\n",
+        "  1   -2  \n\t3.5 4e-3\t\nend",
+        "1 -2 \r\n3.5 4E-3\r\nend\r",
+        "1.0 -2.000\n35e-1 0.004\nend\n",
+    };
+    for (const char* body : bodies) {
+        CReadAndWriteFiles rw;
+        ASSERT_TRUE(ReadBoth(rw, Put("layout.mdx", kTwoChannelHead + std::string(body)))) << body << rw.GetLastError();
+        EXPECT_EQ(rw.GetChannel(0)->GetValues()[0], 1.0) << body;
+        EXPECT_EQ(rw.GetChannel(1)->GetValues()[0], -2.0) << body;
+        EXPECT_EQ(rw.GetChannel(0)->GetValues()[1], 3.5) << body;
+        EXPECT_EQ(rw.GetChannel(1)->GetValues()[1], 4e-3) << body;
+    }
+}
+
+// Every refusal of a row names the line it was found in and what is wrong with it.
+TEST_F(DataFiles, BadRowsAreReportedWithTheirLine)
+{
+    struct Case {
+        const char* body;
+        int error;
+        const char* where;  // expected in the message
+        const char* what;   // expected in the message
+    };
+    const Case cases[] = {
+        {"1 2\n3\nend\n", CReadAndWriteFiles::errData, "line 8:", "the row holds 1 values instead of 2"},
+        {"1 2\n3 \r\nend\n", CReadAndWriteFiles::errData, "line 8:", "the row holds 1 values instead of 2"},
+        {"1 2\n\nend\n", CReadAndWriteFiles::errData, "line 8:", "the row holds 0 values instead of 2"},
+        {"1 2\n3 4 5\nend\n", CReadAndWriteFiles::errData, "line 8:", "the row holds more than 2 values"},
+        {"1 2\n3 4\r\r\nend\n", CReadAndWriteFiles::errData, "line 8:", "the value \"4\r\" is not a finite number"},
+        {"1 2\n3 4 \r\r\nend\n", CReadAndWriteFiles::errData, "line 8:", "the row holds more than 2 values"},
+        {"1 x\n3 4\nend\n", CReadAndWriteFiles::errData, "line 7:", "the value \"x\" is not a finite number"},
+        {"1 2\n3 4x\r\nend\n", CReadAndWriteFiles::errData, "line 8:", "the value \"4x\" is not a finite number"},
+        {"1 2\n3\r4\nend\n", CReadAndWriteFiles::errData, "line 8:", "the value \"3\r4\" is not a finite number"},
+        {"1 2\n3 nan\nend\n", CReadAndWriteFiles::errData, "line 8:", "the value \"nan\" is not a finite number"},
+        {"1 2\n-1e999 4\nend\n", CReadAndWriteFiles::errData, "line 8:", "the value \"-1e999\" is not a finite number"},
+        {"1 2\nend \n", CReadAndWriteFiles::errData, "line 8:", "the value \"end\" is not a finite number"},
+        {"1 2\n3 4\n5 6\nend\n", CReadAndWriteFiles::errData, "line 9:", "more items than the header's 2"},
+        // (The header already refuses a file too short for its count: at least two bytes an item.)
+        {"1    2\nend\n", CReadAndWriteFiles::errData, "line 8:", "the file holds 1 items, its header says 2"},
+        {"1     2\nend", CReadAndWriteFiles::errData, "line 8:", "the file holds 1 items, its header says 2"},
+        {"1 2\n3 4\nend\nx\n", CReadAndWriteFiles::errFormat, "line 9:", "text after \"end\""},
+        {"1 2\n3 45", CReadAndWriteFiles::errTruncated, "after line 8", "it is incomplete"},
+        {"1 2\n3", CReadAndWriteFiles::errTruncated, "after line 6", "it is incomplete"},
+        {"1 2\n3 4\n", CReadAndWriteFiles::errTruncated, "after line 8", "it is incomplete"},
+    };
+    for (const Case& c : cases) {
+        CReadAndWriteFiles rw;
+        EXPECT_FALSE(ReadBoth(rw, Put("rows.mdx", kTwoChannelHead + std::string(c.body)))) << c.body;
+        EXPECT_EQ(rw.GetLastErrorNumber(), c.error) << c.body;
+        const std::string message(rw.GetLastError().str());
+        EXPECT_NE(message.find(c.where), std::string::npos) << c.body << "\n" << message;
+        EXPECT_NE(message.find(c.what), std::string::npos) << c.body << "\n" << message;
+    }
+}
+
+// Rows are parsed in the read buffer: rows that straddle its end, a bad value far into the
+// file and a line longer than the buffer must come out as in a small file.
+TEST_F(DataFiles, RowsAcrossTheReadBufferKeepTheirValuesAndLineNumbers)
+{
+    constexpr int n = 200000;  // a few megabytes: many refills of the buffer
+    std::string body;
+    for (int i = 0; i < n; ++i)
+        body += std::to_string(i) + (i % 3 == 0 ? "\t-" : " ") + std::to_string(i) + ".5" + (i % 2 ? "\r\n" : "\n");
+    std::string head = "MDX 1\nchannels 2\nitems " + std::to_string(n) + "\nchannel \"a\" \"\"\nchannel \"b\" \"\"\ndata\n";
+    CReadAndWriteFiles rw;
+    ASSERT_TRUE(ReadBoth(rw, Put("long.mdx", head + body + "end\n"))) << rw.GetLastError();
+    for (int i : {0, 1, 12345, 99999, n - 1}) {
+        EXPECT_EQ(rw.GetChannel(0)->GetValues()[i], i);
+        EXPECT_EQ(rw.GetChannel(1)->GetValues()[i], (i % 3 == 0 ? -1 : 1) * (i + 0.5));
+    }
+
+    // Row 150001 (line 150008) spoilt.
+    std::string spoilt = body;
+    const std::string row = "150001 ";
+    const std::size_t at = spoilt.find("\n" + row);
+    ASSERT_NE(at, std::string::npos);
+    spoilt.insert(at + 1 + row.size(), "z");
+    ASSERT_FALSE(ReadBoth(rw, Put("long.mdx", head + spoilt + "end\n")));
+    EXPECT_EQ(rw.GetLastErrorNumber(), CReadAndWriteFiles::errData);
+    EXPECT_NE(rw.GetLastError().Find("line 150008:"), -1) << rw.GetLastError();
+
+    // One row longer than the buffer.
+    const std::string wide = "MDX 1\nchannels 2\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\ndata\n7" +
+                             std::string(3 << 20, ' ') + "8\nend\n";
+    ASSERT_TRUE(ReadBoth(rw, Put("wide.mdx", wide))) << rw.GetLastError();
+    EXPECT_EQ(rw.GetChannel(1)->GetValues()[0], 8.0);
+}
+
 TEST(DataFileFilters, EntriesNameTheirPatternAsTheDialogsExpect)
 {
     const CStringArray* read = CReadAndWriteFiles::GetFormatFilterRead();
