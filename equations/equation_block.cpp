@@ -205,7 +205,6 @@ CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
 }
 
 CPropEquationBlock::~CPropEquationBlock() {
-    for (int row = 0; row < m_lstEquation.GetItemCount(); ++row) delete RowData(row);
     delete m_pSymbol;
     m_pSymbol = nullptr;
     FreeScanDll();
@@ -386,12 +385,11 @@ void CPropEquationBlock::SetEquationCell(int row, EquationRowData* data) {
 }
 
 int CPropEquationBlock::AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image) {
-    auto* data = new EquationRowData{param, text, 1};
+    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
+    EquationRowData* data = record.get();
     const int row = m_lstEquation.InsertItem(m_lstEquation.GetItemCount(), "", image);
-    if (row < 0) {
-        delete data;
-        return row;
-    }
+    if (row < 0) return row;
+    m_rowRecords.push_back(std::move(record));
     m_lstEquation.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
     SetEquationCell(row, data);
     return row;
@@ -400,6 +398,11 @@ int CPropEquationBlock::AppendEquationRow(CWizardCopaObject3* param, const CStri
 void CPropEquationBlock::FillLists() {
     ParamHolder* holder = Holder();
     m_pInputTemplate = m_pEquationTemplate = m_pOutputTemplate = m_pVariableTemplate = nullptr;
+    // A page shown again starts from the set it now holds.
+    m_lstInput.DeleteAllItems();
+    m_lstEquation.DeleteAllItems();
+    m_lstOutput.DeleteAllItems();
+    m_rowRecords.clear();
     bool converted = false;
     // The walk covers the set as it was; converted equations are appended behind it.
     const int count = holder != nullptr ? holder->GetParamCount() : 0;
@@ -706,7 +709,12 @@ void CPropEquationBlock::DeleteRow(CEditVarListCtrl& list, int row) {
         if (data != nullptr) ReleaseRowVariables(reinterpret_cast<DWORD_PTR>(data->param));
         if (param != nullptr) param->Delete();
         list.DeleteEditItem(row);
-        delete data;
+        for (auto it = m_rowRecords.begin(); it != m_rowRecords.end(); ++it) {
+            if (it->get() == data) {
+                m_rowRecords.erase(it);
+                break;
+            }
+        }
     } else {
         if (param != nullptr) param->Delete();
         list.DeleteEditItem(row);

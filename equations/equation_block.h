@@ -30,6 +30,9 @@
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
 
+#include <memory>
+#include <vector>
+
 namespace qv::equations {
 constexpr WORD kIdInput = 2278;
 constexpr WORD kIdEquation = 2279;
@@ -168,6 +171,8 @@ protected:
     bool m_bHiddenConversion = false;
     bool m_bScanTried = false;
     CImageList m_images;
+    // The records of the equation rows; the rows point at them.
+    std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
     CComboBox m_cmbSampleTime;
     CTBUnitComboBox m_cmbUnit;
     CEditVarListCtrl m_lstInput;
