@@ -84,7 +84,7 @@ TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
     const fs::path folder = qv_test::TempFolder();
     const fs::path schematic = folder / "equations_plain.json";
     std::ofstream(schematic) << R"({"document": "Equations", "elements": [
-        {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W", "EQ[1]": "VAL[1] := INPUT[1]/2"}}]})";
+        {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W", "EQU[1]": "VAL[1] := INPUT[1]/2"}}]})";
     const fs::path first = folder / "equations.qva";
     const fs::path second = folder / "equations_again.qva";
     ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
