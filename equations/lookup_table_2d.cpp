@@ -348,6 +348,14 @@ void CProp2DLookupTableXY::OnModeChanged() {
     const bool reference = GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio;
     if (reference) m_dwFlags |= kFlagReference;
     else m_dwFlags &= ~kFlagReference;
+    ApplyMode();
+}
+
+// Radios and enabling from the flag word, without reading the radios.
+void CProp2DLookupTableXY::ApplyMode() {
+    if (GetSafeHwnd() == nullptr) return;
+    const bool reference = (m_dwFlags & kFlagReference) != 0;
+    CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, reference ? kCtlReferenceRadio : kCtlPairsRadio);
     for (int id : {kCtlTable, kCtlNew, kCtlDelete, kCtlDeleteAll, kCtlMoveUp, kCtlMoveDown, kCtlFileNameFlag, kCtlImport,
                    kCtlShow, kCtlWarning})
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference);
@@ -567,7 +575,7 @@ void CProp2DLookupTableXY::Serialize(CArchive& ar) {
     if (GetSafeHwnd() != nullptr) {
         FillList();
         UpdateData(FALSE);
-        OnModeChanged();
+        ApplyMode();
     }
 }
 
@@ -630,9 +638,8 @@ void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
         }
     }
     if (GetSafeHwnd() != nullptr) {
-        CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
         FillList();
-        OnModeChanged();
+        ApplyMode();
     }
     SnapshotParameters();
     HandOver();

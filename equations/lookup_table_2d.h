@@ -101,6 +101,7 @@ protected:
     void RenumberRows(int first);
     void UpdateColumnHeaders();
     void OnModeChanged();
+    void ApplyMode();
     void EnableReference();
     void MoveRow(int delta);
     void ConvertOldFileParameter();
