@@ -97,4 +97,43 @@ TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
     EXPECT_NE(std::string::npos, bytes.find(blockData));
 }
 
+// The 2D lookup table: its data pairs entered on the page go to the data file beside the
+// description, named by the document and the element.
+TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
+    const fs::path folder = fs::path(qv_test::TempFolder()) / "tables";
+    fs::create_directories(folder);
+    const fs::path out = folder / "tables.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + out.string() + "'"));
+    EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"Tables__LT1.mdx\" , IN := W );\n", ReadFile(out));
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
+              ReadFile(folder / "Tables__LT1.mdx"));
+    const fs::path first = folder / "tables.qva";
+    const fs::path second = folder / "tables_again.qva";
+    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    fs::remove_all(folder);
+}
+
+// An edit session whose table is not monotonous: apply is refused with the message (the host
+// reports the refused apply as the script's failure), and the description written afterwards
+// still has the earlier table.
+TEST(EquationsExample, RefusedTableInAnEditSession) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "tables_edit.txt";
+    std::ofstream(script) << "click 1122\n"
+                             "cell 2121 3 1 \"1\"\n"
+                             "message ok \"Error : X-values aren't monotonous rising!\"\n"
+                             "apply\n"
+                             "print\n"
+                             "cancel\n";
+    std::string output;
+    EXPECT_NE(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' --element LT1 --script '" +
+                             script.string() + "'",
+                         &output));
+    EXPECT_NE(std::string::npos, output.find("(apply): the sheet refused")) << output;
+    EXPECT_EQ(std::string::npos, output.find("unexpected message box")) << output;
+    EXPECT_NE(std::string::npos, output.find("row 3: \"4\" \"1\" \"0\"")) << output;
+}
+
 } // namespace
