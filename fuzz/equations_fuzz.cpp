@@ -5,10 +5,14 @@
 //   1: the data of the older wizard generation (output count, skipped bytes, page state),
 //      read through a hidden page on a parameter set whose equations the page checks;
 //   2: the same data, and then the model text written twice (convert mode must not make
-//      equations twice).
+//      equations twice);
+//   3: the 2D lookup table's archive block, stored again as for reader 0;
+//   4: the 2D lookup table's page block of the older wizard generation (hidden page);
+//   5: the 2D lookup table's 4.x block.
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "editor/schematic_editor.h"
 #include "equations/equation_block.h"
+#include "equations/lookup_table_2d.h"
 #include "win32/module.h"
 #include "wizard/environment.h"
 
@@ -52,7 +56,28 @@ std::unique_ptr<ParamHolder> MakeSet() {
     return holder;
 }
 
-std::vector<BYTE> Store(CEquationBlockWizard4& wizard) {
+const std::vector<Row> kTableRows = {
+    {2186, "IN", "u", 0x4}, {2122, "FILE", "", 0x100004}, {2117, "FNAME", "", 0x100004},
+    {1012, "FREF", "", 0x100004}, {2056, "OUT", "", 0x8},
+};
+
+std::unique_ptr<ParamHolder> MakeSet(const std::vector<Row>& rows) {
+    auto holder = std::make_unique<ParamHolder>();
+    holder->m_strElementName = "LT1";
+    for (const Row& row : rows) {
+        auto* param = new CWizardCopaObject3;
+        param->SetValueID(row.id);
+        param->SetName(row.name);
+        param->SetValue(row.value);
+        param->SetType(row.type);
+        param->SetDeletable(TRUE);
+        holder->AddParam(param);
+    }
+    return holder;
+}
+
+template <class Wizard>
+std::vector<BYTE> Store(Wizard& wizard) {
     CMemFile file;
     CArchive ar(&file, CArchive::store);
     wizard.Serialize(ar, eSheetVersion4);
@@ -60,7 +85,8 @@ std::vector<BYTE> Store(CEquationBlockWizard4& wizard) {
     return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
 }
 
-bool Load(CEquationBlockWizard4& wizard, const std::vector<BYTE>& bytes) {
+template <class Wizard>
+bool Load(Wizard& wizard, const std::vector<BYTE>& bytes) {
     std::vector<BYTE> copy(bytes);
     CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
     CArchive ar(&file, CArchive::load);
@@ -99,7 +125,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > (1u << 16)) return 0;
     const uint8_t* rest = data + 1;
     const size_t restSize = size - 1;
-    const int reader = data[0] % 3;
+    const int reader = data[0] % 6;
+    if (reader == 3) {
+        const std::vector<BYTE> bytes(rest, rest + restSize);
+        C2DLookupTableWizard4 loaded;
+        if (Load(loaded, bytes)) {
+            const std::vector<BYTE> first = Store(loaded);
+            C2DLookupTableWizard4 again;
+            if (!Load(again, first) || Store(again) != first) std::abort();
+        }
+        return 0;
+    }
+    if (reader == 4 || reader == 5) {
+        qv::SchematicEditor editor;
+        editor.SetBreachHandler([](const std::string&) { std::abort(); });
+        C2DLookupTableWizard4 wizard;
+        editor.Attach(wizard, editor.AddElement(MakeSet(kTableRows)));
+        std::vector<BYTE> copy(rest, rest + restSize);
+        if (reader == 4) wizard.DoConvertWizard3Data(copy.data(), static_cast<long>(copy.size()));
+        else wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+        return 0;
+    }
     if (reader == 0) {
         const std::vector<BYTE> bytes(rest, rest + restSize);
         CEquationBlockWizard4 loaded;
