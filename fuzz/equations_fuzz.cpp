@@ -118,6 +118,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (module == nullptr) std::abort();
     AfxSetResourceHandle(module);
     qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+    // The pages load and free the pre-compiler module; a reference held here keeps it mapped,
+    // so that the fuzzer's coverage counters of the module stay valid.
+    if (LoadLibraryA(PARVEL_MODULE_DIR "/Pravent.dll") == nullptr) std::abort();
     return 0;
 }
 
