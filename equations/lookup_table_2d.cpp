@@ -518,7 +518,7 @@ BOOL CProp2DLookupTableXY::OnApply() {
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
     else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
-    if (!reference && m_bFileName && !ExportFile(m_strFileName, m_nFileFormat < 0 ? 0 : m_nFileFormat)) return FALSE;
+    if (!reference && m_bFileName && !ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
