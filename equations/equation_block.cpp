@@ -194,6 +194,7 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_COMMAND(kCmdCondition, &CPropEquationBlock::OnNewCondition)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropEquationBlock::OnCellEdited)
     ON_MESSAGE(TBLM_EDITSTARTING, &CPropEquationBlock::OnEditStarting)
+    ON_NOTIFY(NM_DBLCLK, kIdEquationList, &CPropEquationBlock::OnEquationDoubleClick)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -202,6 +203,34 @@ CPropEquationBlock::CPropEquationBlock() : CTBPropertyPage(kEquationBlockTemplat
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kEquationBlockTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
     for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    // The names an equation may use: inputs, outputs and the left sides of the equations.
+    auto names = [this](CMapStringToString& map) {
+        for (int row = 0; row < m_lstInput.GetItemCount(); ++row) map.SetAt(m_lstInput.GetItemText(row, kColName), "");
+        for (int row = 0; row < m_lstOutput.GetItemCount(); ++row) map.SetAt(m_lstOutput.GetItemText(row, kColName), "");
+        for (int row = 0; row < m_lstEquation.GetItemCount(); ++row) {
+            const EquationRowData* data = RowData(row);
+            if (data == nullptr) continue;
+            const int assign = data->text.Find(":=");
+            if (assign < 0) continue;
+            CString left = data->text.Left(assign);
+            left.TrimLeft();
+            left.TrimRight();
+            if (!left.IsEmpty()) map.SetAt(left, "");
+        }
+    };
+    auto getText = [this]() {
+        const EquationRowData* data = RowData(m_dialogRow);
+        return data != nullptr ? data->text : CString();
+    };
+    auto setText = [this](const CString& text) {
+        EquationRowData* data = RowData(m_dialogRow);
+        if (data == nullptr) return;
+        data->text = text;
+        SetEquationCell(m_dialogRow, data);
+        if (m_lstEquation.IsEditing() && m_lstEquation.GetEditRow() == m_dialogRow)
+            m_lstEquation.SetEditText(m_lstEquation.GetItemText(m_dialogRow, 0));
+    };
+    m_dlgCalculation.InitDialog(TB_EDIT_MULTILINE, names, getText, setText);
 }
 
 CPropEquationBlock::~CPropEquationBlock() {
@@ -823,6 +852,26 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     }
     UpdateData(FALSE);
     return 0;
+}
+
+void CPropEquationBlock::EditInDialog(int row) {
+    if (RowData(row) == nullptr) return;
+    m_dialogRow = row;
+    INT_PTR result = IDCANCEL;
+    {
+        CResourceSwitch resources;
+        result = m_dlgCalculation.Edit(this);
+    }
+    m_dialogRow = -1;
+    if (result != IDOK) return;
+    SetModified(TRUE);
+    CheckRowAndShow(row);
+}
+
+void CPropEquationBlock::OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    const auto* item = reinterpret_cast<NMITEMACTIVATE*>(pNMHDR);
+    if (item != nullptr) EditInDialog(item->iItem);
+    if (pResult != nullptr) *pResult = 0;
 }
 
 // A multi-line equation is edited only in the expression dialog: an in-place edit that opens

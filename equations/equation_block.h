@@ -25,6 +25,7 @@
 #include "afx/afxwin.h"
 #include "formula/formel.h"
 #include "framework/list_controls.h"
+#include "toolkit/tb_dlg_calculation.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -109,6 +110,8 @@ public:
     CEditVarListCtrl& OutputList() { return m_lstOutput; }
     EquationRowData* RowData(int row) const;
     int RowImage(int row) const;
+    // Opens the expression dialog on an equation row (a double click on the row does it).
+    void EditInDialog(int row);
 
     void OnNewInput();
     void OnNewOutput();
@@ -153,6 +156,7 @@ protected:
     void OnSampleTimeTyped();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
+    void OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
@@ -170,6 +174,8 @@ protected:
     DWORD m_dwOutputCount = 0;
     bool m_bHiddenConversion = false;
     bool m_bScanTried = false;
+    CTBDlgCalculation m_dlgCalculation;
+    int m_dialogRow = -1;
     CImageList m_images;
     // The records of the equation rows; the rows point at them.
     std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;

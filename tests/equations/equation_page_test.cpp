@@ -250,4 +250,41 @@ TEST_F(EquationPage, ConvertModeOnThePage) {
     EXPECT_EQ("\ny:=a+b;\nVAL[1]:=2*c;", text.str());
 }
 
+// A double click opens the expression dialog on the row's whole text; what it gives back is the
+// row's text, shown as its first line when it has several, and checked at once.
+TEST_F(EquationPage, ExpressionDialogEditsMultiLineEquations) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
+    OpenPage<CEquationBlockWizard4> open(*wizard);
+    CPropEquationBlock* page = open.Page();
+    auto* equations = List(page, 2279);
+    std::vector<std::string> offered;
+    qv::UserScript::Instance().ExpectDialog(TB_IDD_CALCULATION, [&](CDialog& dialog) {
+        CString text;
+        dialog.GetDlgItemText(TB_IDC_CALCULATION_TEXT, text);
+        EXPECT_EQ("OUT[2]:=INPUT[2]", text.str());
+        auto* names = static_cast<CListBox*>(dialog.GetDlgItem(TB_IDC_CALCULATION_NAMES));
+        for (int i = 0; i < names->GetCount(); ++i) {
+            CString name;
+            names->GetText(i, name);
+            offered.push_back(name.str());
+        }
+        qv::ui::TypeText(dialog.GetDlgItem(TB_IDC_CALCULATION_TEXT), "IF (INPUT[2] > 0) {\r\n  z := 1\r\n}");
+    });
+    ASSERT_TRUE(qv::ui::ClickListItem(equations, 1, 0, qv::ui::Button::Double));
+    std::sort(offered.begin(), offered.end());
+    EXPECT_EQ((std::vector<std::string>{"INPUT[1]", "INPUT[2]", "OUT[1]", "OUT[2]", "VAL[1]"}), offered);
+    EXPECT_EQ("IF (INPUT[2] > 0) {...", equations->GetItemText(1, 0).str());
+    EXPECT_EQ(kImageCondition, page->RowImage(1));
+    EXPECT_NE(nullptr, Named(editor->Holder(element), "z"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("IF (INPUT[2] > 0) {\r\n  z := 1\r\n}", Named(editor->Holder(element), "EQ2")->GetValue().str());
+    // A cancelled dialog changes nothing.
+    qv::UserScript::Instance().ExpectDialog(TB_IDD_CALCULATION, [](CDialog& dialog) {
+        qv::ui::TypeText(dialog.GetDlgItem(TB_IDC_CALCULATION_TEXT), "lost := 1");
+    }, IDCANCEL);
+    ASSERT_TRUE(qv::ui::ClickListItem(equations, 0, 0, qv::ui::Button::Double));
+    EXPECT_EQ("OUT[1]:=INPUT[1]*2", equations->GetItemText(0, 0).str());
+}
+
 } // namespace
