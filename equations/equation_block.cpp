@@ -190,11 +190,32 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_BN_CLICKED(kCtlOutputButtons + 2, &CPropEquationBlock::OnDeleteAllOutputs)
     ON_BN_CLICKED(kCtlOutputButtons + 3, &CPropEquationBlock::OnOutputUp)
     ON_BN_CLICKED(kCtlOutputButtons + 4, &CPropEquationBlock::OnOutputDown)
-    ON_COMMAND(kCmdEquation, &CPropEquationBlock::OnNewEquation)
+    ON_COMMAND(kCmdEquation, &CPropEquationBlock::OnCommandNew)
     ON_COMMAND(kCmdCondition, &CPropEquationBlock::OnNewCondition)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropEquationBlock::OnCellEdited)
     ON_MESSAGE(TBLM_EDITSTARTING, &CPropEquationBlock::OnEditStarting)
     ON_NOTIFY(NM_DBLCLK, kIdEquationList, &CPropEquationBlock::OnEquationDoubleClick)
+    ON_NOTIFY(NM_CLICK, kIdInput, &CPropEquationBlock::OnInputFocus)
+    ON_NOTIFY(NM_RCLICK, kIdInput, &CPropEquationBlock::OnInputFocus)
+    ON_NOTIFY(NM_SETFOCUS, kIdInput, &CPropEquationBlock::OnInputFocus)
+    ON_NOTIFY(NM_CLICK, kIdEquationList, &CPropEquationBlock::OnEquationFocus)
+    ON_NOTIFY(NM_RCLICK, kIdEquationList, &CPropEquationBlock::OnEquationFocus)
+    ON_NOTIFY(NM_SETFOCUS, kIdEquationList, &CPropEquationBlock::OnEquationFocus)
+    ON_NOTIFY(NM_CLICK, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
+    ON_NOTIFY(NM_RCLICK, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
+    ON_NOTIFY(NM_SETFOCUS, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
+    ON_COMMAND(40007, &CPropEquationBlock::OnCommandNew)
+    ON_COMMAND(40001, &CPropEquationBlock::OnCommandDelete)
+    ON_COMMAND(40002, &CPropEquationBlock::OnCommandDeleteAll)
+    ON_COMMAND(40003, &CPropEquationBlock::OnCommandMoveDown)
+    ON_COMMAND(40004, &CPropEquationBlock::OnCommandMoveUp)
+    ON_UPDATE_COMMAND_UI(40001, &CPropEquationBlock::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(40003, &CPropEquationBlock::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(40004, &CPropEquationBlock::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(40002, &CPropEquationBlock::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(40005, &CPropEquationBlock::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(40006, &CPropEquationBlock::OnUpdateAlways)
+    ON_WM_CONTEXTMENU()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -873,6 +894,72 @@ void CPropEquationBlock::OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult) 
     if (item != nullptr) EditInDialog(item->iItem);
     if (pResult != nullptr) *pResult = 0;
 }
+
+void CPropEquationBlock::OnInputFocus(NMHDR*, LRESULT* pResult) {
+    m_pFocusList = &m_lstInput;
+    if (pResult != nullptr) *pResult = 0;
+}
+
+void CPropEquationBlock::OnEquationFocus(NMHDR*, LRESULT* pResult) {
+    m_pFocusList = &m_lstEquation;
+    if (pResult != nullptr) *pResult = 0;
+}
+
+void CPropEquationBlock::OnOutputFocus(NMHDR*, LRESULT* pResult) {
+    m_pFocusList = &m_lstOutput;
+    if (pResult != nullptr) *pResult = 0;
+}
+
+// The context menu of the Input and Equation lists; on the Equation list "New" offers an
+// equation or an IF block.
+void CPropEquationBlock::OnContextMenu(CWnd* pWnd, CPoint point) {
+    const HWND window = pWnd != nullptr ? pWnd->GetSafeHwnd() : nullptr;
+    if (window == nullptr) return;
+    if (window == m_lstInput.GetSafeHwnd()) m_pFocusList = &m_lstInput;
+    else if (window == m_lstEquation.GetSafeHwnd()) m_pFocusList = &m_lstEquation;
+    else return;
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(2547)) return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    CMenu choices;
+    if (m_pFocusList == &m_lstEquation && choices.CreatePopupMenu()) {
+        choices.AppendMenu(MF_STRING, kCmdEquation, LoadLibraryString(2750));
+        choices.AppendMenu(MF_STRING, kCmdCondition, LoadLibraryString(2780));
+        popup->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(choices.GetSafeHmenu()),
+                          LoadLibraryString(2750));
+    }
+    qv::UpdateMenuCommandUI(*popup, this);
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CPropEquationBlock::OnCommandNew() {
+    if (m_pFocusList == &m_lstInput) OnNewInput();
+    else NewEquation(kImageAssignment);
+}
+
+void CPropEquationBlock::OnCommandDelete() {
+    if (m_pFocusList == &m_lstInput || m_pFocusList == &m_lstEquation) DeleteRows(*m_pFocusList, false);
+}
+
+void CPropEquationBlock::OnCommandDeleteAll() {
+    if (m_pFocusList == &m_lstInput || m_pFocusList == &m_lstEquation) DeleteRows(*m_pFocusList, true);
+}
+
+void CPropEquationBlock::OnCommandMoveUp() {
+    if (m_pFocusList == &m_lstInput || m_pFocusList == &m_lstEquation) MoveRow(*m_pFocusList, -1);
+}
+
+void CPropEquationBlock::OnCommandMoveDown() {
+    if (m_pFocusList == &m_lstInput || m_pFocusList == &m_lstEquation) MoveRow(*m_pFocusList, 1);
+}
+
+void CPropEquationBlock::OnUpdateNeedsSelection(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_pFocusList != nullptr && m_pFocusList->GetSelectedItem() >= 0);
+}
+
+void CPropEquationBlock::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
 // A multi-line equation is edited only in the expression dialog: an in-place edit that opens
 // on it is closed at once, without taking its text.

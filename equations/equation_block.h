@@ -157,6 +157,19 @@ protected:
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
     void OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnInputFocus(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnEquationFocus(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnOutputFocus(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnCommandNew();
+    void OnCommandDelete();
+    void OnCommandDeleteAll();
+    void OnCommandMoveUp();
+    void OnCommandMoveDown();
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    // The list the row commands of the context menu work on.
+    CEditVarListCtrl* FocusList() const { return m_pFocusList; }
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
@@ -175,6 +188,7 @@ protected:
     bool m_bHiddenConversion = false;
     bool m_bScanTried = false;
     CTBDlgCalculation m_dlgCalculation;
+    CEditVarListCtrl* m_pFocusList = nullptr;
     int m_dialogRow = -1;
     CImageList m_images;
     // The records of the equation rows; the rows point at them.

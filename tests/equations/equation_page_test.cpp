@@ -287,4 +287,32 @@ TEST_F(EquationPage, ExpressionDialogEditsMultiLineEquations) {
     EXPECT_EQ("OUT[1]:=INPUT[1]*2", equations->GetItemText(0, 0).str());
 }
 
+// The context menu works on the list it was opened on: "New" of the Equation list is a choice
+// between an equation and an IF block; Delete needs a selected row.
+TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
+    OpenPage<CEquationBlockWizard4> open(*wizard);
+    CPropEquationBlock* page = open.Page();
+    auto* equations = List(page, 2279);
+    auto* inputs = List(page, 2278);
+    auto& script = qv::UserScript::Instance();
+    script.ExpectPopupMenu(40006);
+    ASSERT_TRUE(qv::ui::ClickListItem(equations, 0, 0, qv::ui::Button::Right));
+    const std::string entries = script.Shown().back().text;
+    // "New" is the submenu "Equation" here.
+    EXPECT_EQ(0u, entries.find("Equation>|Delete|")) << entries;
+    ASSERT_EQ(3, equations->GetItemCount());
+    EXPECT_EQ(kImageCondition, page->RowImage(2));
+    script.ExpectPopupMenu(40005);
+    ASSERT_TRUE(qv::ui::ClickListItem(inputs, 1, 0, qv::ui::Button::Right));
+    EXPECT_EQ(3, inputs->GetItemCount());
+    EXPECT_EQ("INPUT[3]", inputs->GetItemText(2, 0).str());
+    script.ExpectPopupMenu(40001);
+    ASSERT_TRUE(qv::ui::ClickListItem(inputs, 0, 0, qv::ui::Button::Right));
+    EXPECT_EQ(2, inputs->GetItemCount());
+    EXPECT_EQ("INPUT[2]", inputs->GetItemText(0, 0).str());
+    EXPECT_EQ(3, equations->GetItemCount());
+}
+
 } // namespace
