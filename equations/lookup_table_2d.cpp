@@ -197,6 +197,15 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_COMMAND(kCmdMoveUp, &CProp2DLookupTableXY::OnMoveUp)
     ON_COMMAND(kCmdMoveDown, &CProp2DLookupTableXY::OnMoveDown)
     ON_MESSAGE(TBLM_CELLEDITED, &CProp2DLookupTableXY::OnCellEdited)
+    ON_BN_CLICKED(kCtlShow, &CProp2DLookupTableXY::OnShow)
+    ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
+    ON_MESSAGE(WM_USER + 10, &CProp2DLookupTableXY::OnPreviewClosed)
+    ON_WM_CONTEXTMENU()
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CProp2DLookupTableXY::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CProp2DLookupTableXY::OnUpdateAlways)
 END_MESSAGE_MAP()
 
 CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
@@ -207,6 +216,10 @@ CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_
 }
 
 CProp2DLookupTableXY::~CProp2DLookupTableXY() {
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    DeletePoints(m_previewPoints);
     DeletePoints(m_points);
     DeleteSnapshots(m_snapshots);
 }
@@ -454,6 +467,57 @@ LRESULT CProp2DLookupTableXY::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     ShowMonotonyWarning();
     return 0;
 }
+
+void CProp2DLookupTableXY::CopyPreviewPoints() { CopyPoints(m_previewPoints, m_points); }
+
+// The curve preview draws a copy of the table, refreshed on "Show" ("Update" while it is open)
+// and when the preview asks for it.
+void CProp2DLookupTableXY::OnShow() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    {
+        CResourceSwitch resources;
+        SetDlgItemText(kCtlShow, LoadLibraryString(2718));
+    }
+    CopyPreviewPoints();
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        m_pPreview->Invalidate();
+        m_pPreview->UpdateWindow();
+        return;
+    }
+    delete m_pPreview;
+    m_pPreview = new CCharacteristicDlg(this, m_strName);
+    m_pPreview->SetXAxisLabel(m_strXUnit);
+    m_pPreview->SetYAxisLabel(m_strYUnit);
+    m_pPreview->SetPointArray(&m_previewPoints);
+    CResourceSwitch resources;
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
+    CopyPreviewPoints();
+    return 0;
+}
+
+LRESULT CProp2DLookupTableXY::OnPreviewClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(2719));
+    return 0;
+}
+
+void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(2547)) return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    qv::UpdateMenuCommandUI(*popup, this);
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
+
+void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
 BOOL CProp2DLookupTableXY::OnSetActive() {
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);

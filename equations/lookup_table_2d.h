@@ -14,6 +14,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
@@ -92,6 +93,8 @@ public:
     void OnMoveDown() { MoveRow(1); }
     void OnBrowseRead();
     void OnBrowseWrite();
+    void OnShow();
+    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
 
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
@@ -113,11 +116,19 @@ protected:
     void OnUnitFlag();
     void OnUnitText();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    void CopyPreviewPoints();
     DECLARE_MESSAGE_MAP()
 
     C2DLookupTableWizard4* m_pWizard = nullptr;
     DWORD_PTR m_cookie = 0;
     CPtrArray m_points;
+    CPtrArray m_previewPoints;
+    CCharacteristicDlg* m_pPreview = nullptr;
     CPtrArray m_snapshots;
     CString m_strFolder;
     CTBEditListCtrl m_lstTable;

@@ -438,4 +438,33 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
     fs::remove(written);
 }
 
+TEST_F(LookupTable, PreviewAndContextMenu) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{1, 1}, {2, 4}});
+    Open<C2DLookupTableWizard4> open(*wizard);
+    CProp2DLookupTableXY* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2217));
+    ASSERT_NE(nullptr, page->GetPreview());
+    ASSERT_NE(nullptr, page->GetPreview()->GetSafeHwnd());
+    EXPECT_EQ("Update", blocks_test::Text(page, 2217));
+    EXPECT_EQ(2, page->GetPreview()->GetPointArray()->GetSize());
+    auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121));
+    auto& script = qv::UserScript::Instance();
+    script.ExpectPopupMenu(40005);
+    ASSERT_TRUE(qv::ui::ClickListItem(list, 0, 0, qv::ui::Button::Right));
+    EXPECT_EQ(3, list->GetItemCount());
+    EXPECT_EQ(3, page->Points().GetSize());
+    // The preview draws a copy: it follows the table only when refreshed.
+    EXPECT_EQ(2, page->GetPreview()->GetPointArray()->GetSize());
+    ASSERT_TRUE(qv::ui::Click(page, 2217));
+    EXPECT_EQ(3, page->GetPreview()->GetPointArray()->GetSize());
+    page->GetPreview()->DestroyWindow();
+    EXPECT_EQ("Show", blocks_test::Text(page, 2217));
+    script.ExpectPopupMenu(40001);
+    ASSERT_TRUE(qv::ui::ClickListItem(list, 2, 0, qv::ui::Button::Right));
+    EXPECT_EQ(2, page->Points().GetSize());
+    EXPECT_EQ("2", list->GetItemText(1, 0).str());
+}
+
 } // namespace
