@@ -315,4 +315,51 @@ TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
     EXPECT_EQ(3, equations->GetItemCount());
 }
 
+TEST_F(EquationPage, SampleTimeShownAndStored) {
+    struct Case {
+        const char* stored;
+        const char* typed;  // typed by the user, or null
+        const char* shown;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"0", nullptr, "System", "0"},
+        {"0.001", nullptr, "1m", "1m"},
+        {"0", "2m", "2m", "2m"},
+    };
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = BlockRows();
+        rows[6].value = c.stored;
+        DWORD element = 0;
+        auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
+        OpenPage<CEquationBlockWizard4> open(*wizard);
+        CPropEquationBlock* page = open.Page();
+        auto* combo = static_cast<CComboBox*>(page->GetDlgItem(2183));
+        if (c.typed != nullptr) {
+            ASSERT_TRUE(qv::ui::TypeText(combo, c.typed));
+            ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2001)));
+        }
+        CString shown;
+        combo->GetWindowText(shown);
+        EXPECT_EQ(c.shown, shown.str()) << c.stored;
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(c.written, Named(editor->Holder(element), "TS")->GetValue().str()) << c.stored;
+    }
+}
+
+// Ticking "Use Pin" on an input row fixes its value cell at once; unticking frees it again.
+TEST_F(EquationPage, InputPinFixesTheValueCell) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
+    OpenPage<CEquationBlockWizard4> open(*wizard);
+    auto* inputs = List(open.Page(), 2278);
+    ASSERT_TRUE(qv::ui::EditListCell(inputs, 0, 1, "1"));
+    EXPECT_TRUE(Named(editor->Holder(element), "INPUT[1]")->HasPin());
+    EXPECT_EQ(TB_EDIT_NONE, inputs->GetEditItemType(0, 2));
+    EXPECT_FALSE(qv::ui::EditListCell(inputs, 0, 2, "x"));
+    ASSERT_TRUE(qv::ui::EditListCell(inputs, 0, 1, "0"));
+    EXPECT_FALSE(Named(editor->Holder(element), "INPUT[1]")->HasPin());
+    EXPECT_EQ(TB_EDIT_TEXT, inputs->GetEditItemType(0, 2));
+}
+
 } // namespace
