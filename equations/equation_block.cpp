@@ -216,6 +216,7 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_UPDATE_COMMAND_UI(40005, &CPropEquationBlock::OnUpdateAlways)
     ON_UPDATE_COMMAND_UI(40006, &CPropEquationBlock::OnUpdateAlways)
     ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -895,19 +896,59 @@ void CPropEquationBlock::OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult) 
     if (pResult != nullptr) *pResult = 0;
 }
 
+// Delete, Move up and Move down of a list are enabled only while one of its rows is selected.
+void CPropEquationBlock::EnableRowButtons(CEditVarListCtrl& list) {
+    const int first = &list == &m_lstInput ? kCtlInputButtons
+                      : &list == &m_lstEquation ? kCtlEquationButtons
+                                                : kCtlOutputButtons;
+    const BOOL selected = list.GetSelectedItem() >= 0;
+    for (int offset : {1, 3, 4})
+        if (CWnd* button = GetDlgItem(first + offset)) button->EnableWindow(selected);
+}
+
 void CPropEquationBlock::OnInputFocus(NMHDR*, LRESULT* pResult) {
     m_pFocusList = &m_lstInput;
+    EnableRowButtons(m_lstInput);
     if (pResult != nullptr) *pResult = 0;
 }
 
 void CPropEquationBlock::OnEquationFocus(NMHDR*, LRESULT* pResult) {
     m_pFocusList = &m_lstEquation;
+    EnableRowButtons(m_lstEquation);
     if (pResult != nullptr) *pResult = 0;
 }
 
 void CPropEquationBlock::OnOutputFocus(NMHDR*, LRESULT* pResult) {
     m_pFocusList = &m_lstOutput;
+    EnableRowButtons(m_lstOutput);
     if (pResult != nullptr) *pResult = 0;
+}
+
+// The list buttons show their image of bitmap 138 (16 pixels each, five to a list): the first
+// third of the strip for the normal state, the second when pressed, the last when disabled.
+void CPropEquationBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    int first = -1;
+    for (int group : {kCtlInputButtons, kCtlEquationButtons, kCtlOutputButtons})
+        if (nIDCtl >= group && nIDCtl < group + 5) first = group;
+    if (first < 0 || lpDrawItemStruct == nullptr) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(138)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / 16;
+    int image = nIDCtl - first;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
+    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
+    memory.SelectObject(old);
 }
 
 // The context menu of the Input and Equation lists; on the Equation list "New" offers an

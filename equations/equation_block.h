@@ -171,6 +171,8 @@ protected:
     // The list the row commands of the context menu work on.
     CEditVarListCtrl* FocusList() const { return m_pFocusList; }
     void OnPaint();
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    void EnableRowButtons(CEditVarListCtrl& list);
     DECLARE_MESSAGE_MAP()
 
     CWizardBase4* m_pWizard = nullptr;

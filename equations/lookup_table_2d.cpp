@@ -201,6 +201,7 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
     ON_MESSAGE(WM_USER + 10, &CProp2DLookupTableXY::OnPreviewClosed)
     ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
@@ -518,6 +519,39 @@ void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
 void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
 
 void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+// Buttons 1122-1126 show their images of bitmap 138, 2118 and 2119 theirs of bitmap 135 (16
+// pixels each): the first third of the strip normal, the second pressed, the last disabled.
+void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    int first = -1;
+    UINT bitmap = 0;
+    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
+        first = kCtlNew;
+        bitmap = 138;
+    } else if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
+        first = kCtlImport;
+        bitmap = 135;
+    }
+    if (first < 0 || lpDrawItemStruct == nullptr) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / 16;
+    int image = nIDCtl - first;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
+    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
+    memory.SelectObject(old);
+}
 
 BOOL CProp2DLookupTableXY::OnSetActive() {
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);

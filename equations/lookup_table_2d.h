@@ -122,6 +122,7 @@ protected:
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
     void CopyPreviewPoints();
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 
     C2DLookupTableWizard4* m_pWizard = nullptr;

@@ -308,6 +308,10 @@ TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
     ASSERT_TRUE(qv::ui::ClickListItem(inputs, 1, 0, qv::ui::Button::Right));
     EXPECT_EQ(3, inputs->GetItemCount());
     EXPECT_EQ("INPUT[3]", inputs->GetItemText(2, 0).str());
+    // A selected row enables the row buttons of its list.
+    ASSERT_TRUE(qv::ui::ClickListItem(inputs, 0));
+    EXPECT_TRUE(Enabled(page, 2281));
+    EXPECT_TRUE(Enabled(page, 2284));
     script.ExpectPopupMenu(40001);
     ASSERT_TRUE(qv::ui::ClickListItem(inputs, 0, 0, qv::ui::Button::Right));
     EXPECT_EQ(2, inputs->GetItemCount());
