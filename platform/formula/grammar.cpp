@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cfloat>
 #include <cstring>
+#include <unordered_set>
 
 namespace qv::formula {
 
@@ -347,11 +348,9 @@ private:
         m_upn.push_back(std::move(item));
     }
     void NoteName(std::string_view name) {
-        // Names are few; a linear look-up keeps the order and costs nothing noticeable next
-        // to the text itself.
-        for (const std::string& known : m_names)
-            if (known == name) return;
-        m_names.emplace_back(name);
+        // The set keeps the look-up constant however many statements a text holds; the
+        // vector keeps the order.
+        if (m_known.insert(std::string(name)).second) m_names.emplace_back(name);
     }
 
     // --- statements
@@ -597,6 +596,7 @@ private:
     bool m_afterIf = false;
     std::vector<UpnItem> m_upn;
     std::vector<std::string> m_names;
+    std::unordered_set<std::string> m_known;
     std::string m_assigned;
 };
 

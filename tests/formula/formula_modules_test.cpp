@@ -144,6 +144,24 @@ TEST(FormulaModules, TextsOfMillionsOfCharactersParseAndPrint) {
     EXPECT_TRUE(f->GetUpn() == again->GetUpn());
 }
 
+// Many statements: every name is listed once, in order, without a look-up that grows with the
+// number of names already seen.
+TEST(FormulaModules, BlocksOfManyAssignments) {
+    std::string text;
+    const int count = 200000;
+    for (int i = 0; i < count; ++i) text += "v" + std::to_string(i) + " := v" + std::to_string(i / 2) + " + 1\n";
+    text += "v0 := 1";
+    Modules m;
+    CMod model(eModTypeBlock, 0);
+    CStringArray names;
+    int kind = 0;
+    ASSERT_EQ(0, m.block2upn(text.c_str(), model.AddFormel(), &kind, &names, nullptr));
+    EXPECT_EQ(1, kind);
+    ASSERT_EQ(count, names.GetSize());
+    EXPECT_EQ(CString("v0"), names[0]);
+    EXPECT_EQ(CString("v199999"), names[count - 1]);
+}
+
 TEST(FormulaModules, TooDeepNestingIsAnErrorRecord) {
     struct Row {
         const char* open;
