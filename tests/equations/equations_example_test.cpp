@@ -62,6 +62,25 @@ TEST(EquationsExample, EditSessionChecksTheEquations) {
     EXPECT_NE(std::string::npos, output.find("row 0: \"y := SIN(INPUT[1])\"")) << output;
 }
 
+// The expression dialog answered by a script: a double click on the row opens it, and the
+// multi-line text it gives back is checked and shown as its first line.
+TEST(EquationsExample, ExpressionDialogInAnEditSession) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "equations_dialog.txt";
+    std::ofstream(script) << "dialog 30001 ok {\n"
+                             "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
+                             "}\n"
+                             "row 2279 0 double\n"
+                             "ok\n";
+    std::string output;
+    ASSERT_EQ(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/equation_block.json' --element EQ1 --script '" +
+                             script.string() + "'",
+                         &output))
+        << output;
+    // The cell shows the first line without the character before the line break.
+    EXPECT_NE(std::string::npos, output.find("row 0: \"IF (INPUT[1] > 0) ...\"")) << output;
+}
+
 // The same session as the element's own script: the model text has the checked equation,
 // the new input and the output count of the apply.
 TEST(EquationsExample, ScriptedElementIsDescribed) {
