@@ -467,4 +467,39 @@ TEST_F(LookupTable, PreviewAndContextMenu) {
     EXPECT_EQ("2", list->GetItemText(1, 0).str());
 }
 
+// The mode marks the file parameter it leaves unused (ExtType 0x20000); a user's file name
+// whose title is "*" takes the element's name and is written on apply.
+TEST_F(LookupTable, ModeMarksTheUnusedFileParameterAndWildcardsAreFilled) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{1, 1}, {2, 2}});
+    ParamHolder* holder = editor->Holder(element);
+    {
+        Open<C2DLookupTableWizard4> open(*wizard);
+        CProp2DLookupTableXY* page = open.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2116));
+        EXPECT_TRUE(Enabled(page, 2117));
+        const std::string wildcard = (root / "*.*").string();
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), wildcard.c_str()));
+        editor->ClearRequests();
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+        EXPECT_TRUE(fs::exists(root / "B1.mdx"));
+        EXPECT_EQ((root / "B1.mdx").string(), Named(holder, "FNAME")->GetValue().str());
+        EXPECT_EQ(0x20000u, Named(holder, "FREF")->GetExtType() & 0x20000);
+        EXPECT_EQ(0u, Named(holder, "FNAME")->GetExtType() & 0x20000);
+        ASSERT_TRUE(qv::ui::Click(page, 2293));
+        EXPECT_FALSE(Enabled(page, 2121));
+        EXPECT_TRUE(Enabled(page, 2425));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2425), "other.mdx"));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(0u, Named(holder, "FREF")->GetExtType() & 0x20000);
+        EXPECT_EQ(0x20000u, Named(holder, "FNAME")->GetExtType() & 0x20000);
+        EXPECT_EQ("other.mdx", Named(holder, "FREF")->GetValue().str());
+    }
+    EXPECT_TRUE(wizard->GetReferenceFlag());
+    ASSERT_EQ(1, wizard->Snapshots().GetSize());
+    EXPECT_EQ(CString("@FILE"), static_cast<CCopaObjectCompare*>(wizard->Snapshots()[0])->GetName());
+}
+
 } // namespace
