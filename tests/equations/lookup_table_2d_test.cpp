@@ -502,4 +502,25 @@ TEST_F(LookupTable, ModeMarksTheUnusedFileParameterAndWildcardsAreFilled) {
     EXPECT_EQ(CString("@FILE"), static_cast<CCopaObjectCompare*>(wizard->Snapshots()[0])->GetName());
 }
 
+// Without a command receiver there is no parameter set: both pages open with their defaults,
+// apply is refused before anything is written, and the model text keeps going.
+TEST_F(LookupTable, WizardsWithoutAnEditor) {
+    {
+        CEquationBlockWizard4 wizard;
+        Open<CEquationBlockWizard4> open(wizard);
+        EXPECT_EQ(0, static_cast<CTBEditListCtrl*>(open.Page()->GetDlgItem(2279))->GetItemCount());
+        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+        CString text = "@INPUTLIST|@EXPRESSLIST|@MAXINDEX";
+        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
+        EXPECT_EQ("||0", text.str());
+    }
+    {
+        C2DLookupTableWizard4 wizard;
+        GivePoints(wizard, {{2, 1}, {1, 1}});
+        Open<C2DLookupTableWizard4> open(wizard);
+        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(2, wizard.Points().GetSize());
+    }
+}
+
 } // namespace
