@@ -3,6 +3,8 @@
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "blocks_math/min_max_sum_mul.h"
+#include "equations/equation_block.h"
+#include "equations/lookup_table_2d.h"
 #include "measurement/signal_characteristics.h"
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
@@ -129,8 +131,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 65, .base = 4, .className = "CNonlinearCharacteristicWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 66, .base = 4, .className = "CFctSinCosTanBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 71, .base = 4, .className = "CMaximumTMinimumTBlockWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 78, .base = 4, .className = "C2DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 79, .base = 4, .className = "CEquationBlockWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 78, .base = 4, .className = "C2DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C2DLookupTableWizard4>},
+    {.id = 79, .base = 4, .className = "CEquationBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CEquationBlockWizard4>},
     {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},

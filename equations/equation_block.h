@@ -1,0 +1,248 @@
+// Equation block (wizard ID 79): numbered inputs, a list of equations and numbered outputs.
+// The wizard writes "@INPUTLIST", "@EXPRESSLIST" and "@MAXINDEX" into the model text, keeps
+// three settings in the schematic and converts data of the older wizard generation; its page
+// (dialog 2577) edits the three lists and checks every equation with the pre-compiler module.
+//
+// Parameters (value ID = list control):
+//
+// | Value ID | Role                                                                          |
+// |----------|-------------------------------------------------------------------------------|
+// | 2278     | inputs "INPUT[n]", value = input signal; Type bit 0x2 marks the template       |
+// | 2279     | equations, value = "name := expression" or an IF block; bit 0x2: the template  |
+// | 2056     | outputs "VAL[n]"; bit 0x2: the template                                        |
+// | 2057     | variables an equation defines (output bit 0x8); bit 0x2: the template          |
+// | 2183     | sample time                                                                   |
+//
+// Archive (sheet version 4): WORD schema 0, DWORD show errors, DWORD convert flag, DWORD
+// output count. Older data: DWORD output count, DWORD not used, DWORD n and n bytes not used,
+// DWORD m and m bytes of page state (DWORD version, from version 8 DWORD show errors).
+//
+// The convert flag says the set still holds equations and outputs of the older form ("value"
+// without "name :="). Whoever turns them into equations of the new form (the model-text
+// writer or the page) clears it, so the set is converted exactly once.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "formula/formel.h"
+#include "framework/list_controls.h"
+#include "toolkit/tb_dlg_calculation.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+#include "wizard/wizardbase.h"
+
+#include <memory>
+#include <vector>
+
+namespace qv::equations {
+constexpr WORD kIdInput = 2278;
+constexpr WORD kIdEquation = 2279;
+constexpr WORD kIdOutput = 2056;
+constexpr WORD kIdVariable = 2057;
+constexpr int kIdOutputList = 2298;
+constexpr int kCtlShowErrors = 2488;
+constexpr UINT kEquationBlockTemplate = 2577;
+constexpr UINT kRowImages = 2904;
+constexpr DWORD kTypeTemplate = 0x2;
+constexpr DWORD kTypeOutput = 0x8;
+
+// Row images of the expression lists.
+enum RowImage : int { kImageCondition = 0, kImageAssignment = 1, kImageError = 2 };
+
+// A copy of a template as a new row parameter: deletable, template bit cleared, linked to the
+// template's object, no object of its own, with the value given; appended to the set.
+CWizardCopaObject3* NewRowParam(ParamHolder* holder, const CWizardCopaObject3* templ, const CString& value);
+// The equation text of an older-form parameter: its value when that holds ":=", else
+// name ":=" value.
+CString EquationTextOf(const CWizardCopaObject3* param);
+// The text an equation row shows: the first line, without the character before the line
+// break, and "...", for a text with a line break at position 1 or later; else the text.
+CString RowCellText(const CString& text, BOOL* singleLine);
+// The texts the block writes for its placeholders. With convertOld, equations and outputs of
+// the older form become new equation parameters first (walking the set as it was).
+CString BuildInputList(ParamHolder* holder);
+// converted tells whether the set received new equations.
+CString BuildExpressionList(ParamHolder* holder, bool convertOld, bool* converted = nullptr);
+} // namespace qv::equations
+
+// The record of one equation row.
+struct EquationRowData {
+    CWizardCopaObject3* param = nullptr;
+    CString text;
+    DWORD singleLine = 1;
+};
+
+class CEquationBlockWizard4;
+
+class CPropEquationBlock : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropEquationBlock)
+public:
+    CPropEquationBlock();
+    CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie);
+    ~CPropEquationBlock() override;
+
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+
+    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie);
+    DWORD_PTR GetCookie() const { return m_cookie; }
+    void SetSettings(BOOL convert, BOOL showErrors, DWORD outputCount);
+    BOOL GetConvertFlag() const { return m_bConvert; }
+    BOOL GetShowErrors() const { return m_bShowErrors; }
+    DWORD GetOutputCount() const { return m_dwOutputCount; }
+    // A page used without being shown (conversions) shows no message boxes.
+    void SetHiddenConversion(bool hidden) { m_bHiddenConversion = hidden; }
+    // The block of the older wizard generation (layout in the header above).
+    void ConvertWizard3Data(const void* data, long length);
+
+    // The check of one equation row with the pre-compiler: 1 when accepted (or empty). The
+    // error text receives the lines to show.
+    BOOL CheckEquations(int row, const CString& text, CString& errorText);
+    BOOL LoadScanDll();
+    BOOL IsScanLoaded() const { return m_pfnBlock2Upn != nullptr; }
+
+    CEditVarListCtrl& InputList() { return m_lstInput; }
+    CEditVarListCtrl& EquationList() { return m_lstEquation; }
+    CEditVarListCtrl& OutputList() { return m_lstOutput; }
+    EquationRowData* RowData(int row) const;
+    int RowImage(int row) const;
+    // Opens the expression dialog on an equation row (a double click on the row does it).
+    void EditInDialog(int row);
+
+    void OnNewInput();
+    void OnNewOutput();
+    void OnNewEquation() { NewEquation(qv::equations::kImageAssignment); }
+    void OnNewCondition() { NewEquation(qv::equations::kImageCondition); }
+    void OnDeleteInput() { DeleteRows(m_lstInput, false); }
+    void OnDeleteAllInputs() { DeleteRows(m_lstInput, true); }
+    void OnDeleteEquation() { DeleteRows(m_lstEquation, false); }
+    void OnDeleteAllEquations() { DeleteRows(m_lstEquation, true); }
+    void OnDeleteOutput() { DeleteRows(m_lstOutput, false); }
+    void OnDeleteAllOutputs() { DeleteRows(m_lstOutput, true); }
+    void OnInputUp() { MoveRow(m_lstInput, -1); }
+    void OnInputDown() { MoveRow(m_lstInput, 1); }
+    void OnEquationUp() { MoveRow(m_lstEquation, -1); }
+    void OnEquationDown() { MoveRow(m_lstEquation, 1); }
+    void OnOutputUp() { MoveRow(m_lstOutput, -1); }
+    void OnOutputDown() { MoveRow(m_lstOutput, 1); }
+
+protected:
+    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    void FillLists();
+    void AppendInputRow(CWizardCopaObject3* param);
+    void InsertOutputRow(int at, CWizardCopaObject3* param);
+    int AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image);
+    void SetEquationCell(int row, EquationRowData* data);
+    void CheckRowAndShow(int row);
+    void ReleaseRowVariables(DWORD_PTR key);
+    void SetRowImage(int row, int image);
+    void StoreLists();
+    void UpdateParamDescriptions();
+    void NewEquation(int image);
+    void DeleteRows(CEditVarListCtrl& list, bool all);
+    void DeleteRow(CEditVarListCtrl& list, int row);
+    void MoveRow(CEditVarListCtrl& list, int delta);
+    CWizardCopaObject3* RowParam(const CEditVarListCtrl& list, int row) const;
+    int HighestIndex(const CEditVarListCtrl& list) const;
+    void ShowMessage(const CString& text);
+    void FreeScanDll();
+
+    void OnMarkModified();
+    void OnSampleTimePin();
+    void OnSampleTimeTyped();
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
+    void OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnInputFocus(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnEquationFocus(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnOutputFocus(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnCommandNew();
+    void OnCommandDelete();
+    void OnCommandDeleteAll();
+    void OnCommandMoveUp();
+    void OnCommandMoveDown();
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    // The list the row commands of the context menu work on.
+    CEditVarListCtrl* FocusList() const { return m_pFocusList; }
+    void OnPaint();
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    void EnableRowButtons(CEditVarListCtrl& list);
+    DECLARE_MESSAGE_MAP()
+
+    CWizardBase4* m_pWizard = nullptr;
+    DWORD_PTR m_cookie = 0;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CWizardCopaObject3* m_pInputTemplate = nullptr;
+    CWizardCopaObject3* m_pEquationTemplate = nullptr;
+    CWizardCopaObject3* m_pOutputTemplate = nullptr;
+    CWizardCopaObject3* m_pVariableTemplate = nullptr;
+    HMODULE m_hScanDll = nullptr;
+    UbhvBlock2UpnFunc m_pfnBlock2Upn = nullptr;
+    BOOL m_bConvert = FALSE;
+    DWORD m_dwOutputCount = 0;
+    bool m_bHiddenConversion = false;
+    bool m_bScanTried = false;
+    CTBDlgCalculation m_dlgCalculation;
+    CEditVarListCtrl* m_pFocusList = nullptr;
+    int m_dialogRow = -1;
+    CImageList m_images;
+    // The records of the equation rows; the rows point at them.
+    std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
+    CComboBox m_cmbSampleTime;
+    CTBUnitComboBox m_cmbUnit;
+    CEditVarListCtrl m_lstInput;
+    CEditVarListCtrl m_lstEquation;
+    CEditVarListCtrl m_lstOutput;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bSampleTimePin = FALSE;
+    CString m_strName;
+    BOOL m_bShowErrors = TRUE;
+};
+
+class CEquationBlockWizard4 : public CWizardBase4 {
+    DECLARE_DYNAMIC(CEquationBlockWizard4)
+public:
+    CEquationBlockWizard4() = default;
+    ~CEquationBlockWizard4() override;
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
+    void Serialize(CArchive& ar, ESheetVersion version) override;
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    void SetSettings(BOOL showErrors, BOOL convert, DWORD outputCount) {
+        m_bShowErrors = showErrors;
+        m_bConvert = convert;
+        m_dwOutputCount = outputCount;
+    }
+    void ClearConvertFlag() { m_bConvert = FALSE; }
+    BOOL GetShowErrors() const { return m_bShowErrors; }
+    BOOL GetConvertFlag() const { return m_bConvert; }
+    DWORD GetOutputCount() const { return m_dwOutputCount; }
+    WORD GetSchema() const { return m_wSchema; }
+    CPropEquationBlock* GetPage() const { return m_pPage; }
+
+private:
+    WORD m_wSchema = 0;
+    BOOL m_bShowErrors = FALSE;
+    BOOL m_bConvert = FALSE;
+    DWORD m_dwOutputCount = 0;
+    CPropEquationBlock* m_pPage = nullptr;
+};

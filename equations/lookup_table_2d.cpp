@@ -1,0 +1,1112 @@
+#include "equations/lookup_table_2d.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+#include "win32/paths.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+IMPLEMENT_SERIAL(CProp2DLookupTableXY, CTBPropertyPage, VERSIONABLE_SCHEMA | 10)
+PARVEL_VERSIONED_CLASS(CProp2DLookupTableXY)
+IMPLEMENT_DYNAMIC(C2DLookupTableWizard4, CWizardBase4)
+
+using namespace qv::lookup2d;
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlXUnitFlag = 2273;
+constexpr int kCtlYUnitFlag = 2274;
+constexpr int kCtlXUnit = 2275;
+constexpr int kCtlYUnit = 2276;
+constexpr int kCtlReferenceRadio = 2293;
+constexpr int kCtlPairsRadio = 2397;
+constexpr int kCtlReference = 2425;
+constexpr int kCtlNew = 1122;
+constexpr int kCtlDelete = 1123;
+constexpr int kCtlDeleteAll = 1124;
+constexpr int kCtlMoveUp = 1125;
+constexpr int kCtlMoveDown = 1126;
+constexpr int kCtlTable = 2121;
+constexpr int kCtlFileNameFlag = 2116;
+constexpr int kCtlFileName = 2117;
+constexpr int kCtlImport = 2118;
+constexpr int kCtlExport = 2119;
+constexpr int kCtlShow = 2217;
+constexpr int kCtlWarning = 2120;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kStrConstant = 8009;
+constexpr UINT kStrNotRising = 8010;
+constexpr UINT kStrNotFalling = 8011;
+constexpr UINT kStrTextFormat = 8035;
+constexpr UINT kStrAxisX = 2709;
+constexpr UINT kStrAxisY = 2710;
+constexpr UINT kStrNumber = 2711;
+constexpr int kColumnWidth = 50;
+constexpr int kMaxRows = 10000;
+constexpr size_t k4xPointsAt = 52;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 207}, {.id = 2273, .flags = 69},  {.id = 2274, .flags = 69},  {.id = 2275, .flags = 69},
+    {.id = 2276, .flags = 69},  {.id = 2293, .flags = 5},   {.id = 2397, .flags = 5},   {.id = 2425, .flags = 69},
+    {.id = 1122, .flags = 6},   {.id = 1123, .flags = 6},   {.id = 1124, .flags = 6},   {.id = 1125, .flags = 6},
+    {.id = 1126, .flags = 6},   {.id = 2121, .flags = 15},  {.id = 2116, .flags = 6},   {.id = 2117, .flags = 6},
+    {.id = 2118, .flags = 6},   {.id = 2119, .flags = 6},   {.id = 2217, .flags = 6},   {.id = 2120, .flags = 6},
+    {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
+};
+
+CDataPoint* PointAt(const CPtrArray& points, int index) {
+    if (index < 0 || index >= points.GetSize()) return nullptr;
+    return static_cast<CDataPoint*>(points[index]);
+}
+
+CString FormatNumber(double value) {
+    CString text;
+    text.Format("%.15g", value);
+    return text;
+}
+
+// A name whose title or extension holds "*": the title becomes the element name, the
+// extension ".mdx".
+CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
+    PathParts parts = SplitPath(fileName);
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
+    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+    return JoinPath(parts);
+}
+
+} // namespace
+
+namespace qv::lookup2d {
+
+UINT CheckTableOrder(const CPtrArray& points) {
+    if (points.GetSize() < 2) return 0;
+    const double x0 = PointAt(points, 0)->x;
+    const double x1 = PointAt(points, 1)->x;
+    if (x1 == x0) return kStrConstant;
+    const bool rising = x1 > x0;
+    for (int i = 1; i < points.GetSize(); ++i) {
+        const double previous = PointAt(points, i - 1)->x;
+        const double x = PointAt(points, i)->x;
+        if (rising && !(x > previous)) return kStrNotRising;
+        if (!rising && !(x < previous)) return kStrNotFalling;
+    }
+    return 0;
+}
+
+bool IsNotRising(const CPtrArray& points) {
+    for (int i = 1; i < points.GetSize(); ++i)
+        if (!(PointAt(points, i)->x > PointAt(points, i - 1)->x)) return true;
+    return false;
+}
+
+void SplitAxisText(const CString& text, CString& name, CString& unit) {
+    const int open = text.Find('[');
+    if (open < 0) {
+        name = text;
+        unit.Empty();
+        return;
+    }
+    name = text.Left(open);
+    unit = text.Mid(open + 1);
+    const int close = unit.Find(']');
+    if (close >= 0) unit = unit.Left(close);
+}
+
+void DeletePoints(CPtrArray& points) {
+    for (int i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points[i]);
+    points.RemoveAll();
+}
+
+void DeleteSnapshots(CPtrArray& snapshots) {
+    for (int i = 0; i < snapshots.GetSize(); ++i) delete static_cast<CCopaObjectCompare*>(snapshots[i]);
+    snapshots.RemoveAll();
+}
+
+void CopyPoints(CPtrArray& to, const CPtrArray& from) {
+    while (to.GetSize() > from.GetSize()) {
+        delete static_cast<CDataPoint*>(to[to.GetUpperBound()]);
+        to.RemoveAt(to.GetUpperBound());
+    }
+    while (to.GetSize() < from.GetSize()) to.Add(new CDataPoint);
+    for (int i = 0; i < from.GetSize(); ++i) {
+        PointAt(to, i)->SetX(PointAt(from, i)->x);
+        PointAt(to, i)->SetY(PointAt(from, i)->y);
+    }
+}
+
+void CopySnapshots(CPtrArray& to, const CPtrArray& from) {
+    DeleteSnapshots(to);
+    for (int i = 0; i < from.GetSize(); ++i)
+        to.Add(new CCopaObjectCompare(*static_cast<const CCopaObjectCompare*>(from[i])));
+}
+
+} // namespace qv::lookup2d
+
+// ---------------------------------------------------------------------------------------
+// CProp2DLookupTableXY
+
+BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CProp2DLookupTableXY::OnMarkModified)
+    ON_EN_CHANGE(kCtlFileName, &CProp2DLookupTableXY::OnMarkModified)
+    ON_EN_CHANGE(kCtlReference, &CProp2DLookupTableXY::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowName, &CProp2DLookupTableXY::OnMarkModified)
+    ON_BN_CLICKED(kCtlFileNameFlag, &CProp2DLookupTableXY::OnFileNameFlag)
+    ON_BN_CLICKED(kIdOutput, &CProp2DLookupTableXY::OnOutput)
+    ON_BN_CLICKED(kCtlXUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
+    ON_BN_CLICKED(kCtlYUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
+    ON_EN_CHANGE(kCtlXUnit, &CProp2DLookupTableXY::OnUnitText)
+    ON_EN_CHANGE(kCtlYUnit, &CProp2DLookupTableXY::OnUnitText)
+    ON_BN_CLICKED(kCtlReferenceRadio, &CProp2DLookupTableXY::OnModeChanged)
+    ON_BN_CLICKED(kCtlPairsRadio, &CProp2DLookupTableXY::OnModeChanged)
+    ON_BN_CLICKED(kCtlNew, &CProp2DLookupTableXY::OnNewRow)
+    ON_BN_CLICKED(kCtlDelete, &CProp2DLookupTableXY::OnDeleteRow)
+    ON_BN_CLICKED(kCtlDeleteAll, &CProp2DLookupTableXY::OnDeleteAllRows)
+    ON_BN_CLICKED(kCtlMoveUp, &CProp2DLookupTableXY::OnMoveUp)
+    ON_BN_CLICKED(kCtlMoveDown, &CProp2DLookupTableXY::OnMoveDown)
+    ON_BN_CLICKED(kCtlImport, &CProp2DLookupTableXY::OnBrowseRead)
+    ON_BN_CLICKED(kCtlExport, &CProp2DLookupTableXY::OnBrowseWrite)
+    ON_COMMAND(kCmdNew, &CProp2DLookupTableXY::OnNewRow)
+    ON_COMMAND(kCmdDelete, &CProp2DLookupTableXY::OnDeleteRow)
+    ON_COMMAND(kCmdDeleteAll, &CProp2DLookupTableXY::OnDeleteAllRows)
+    ON_COMMAND(kCmdMoveUp, &CProp2DLookupTableXY::OnMoveUp)
+    ON_COMMAND(kCmdMoveDown, &CProp2DLookupTableXY::OnMoveDown)
+    ON_MESSAGE(TBLM_CELLEDITED, &CProp2DLookupTableXY::OnCellEdited)
+    ON_BN_CLICKED(kCtlShow, &CProp2DLookupTableXY::OnShow)
+    ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
+    ON_MESSAGE(WM_USER + 10, &CProp2DLookupTableXY::OnPreviewClosed)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CProp2DLookupTableXY::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CProp2DLookupTableXY::OnUpdateAlways)
+END_MESSAGE_MAP()
+
+CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
+
+CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
+    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CProp2DLookupTableXY::~CProp2DLookupTableXY() {
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    DeletePoints(m_previewPoints);
+    DeletePoints(m_points);
+    DeleteSnapshots(m_snapshots);
+}
+
+void CProp2DLookupTableXY::SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CProp2DLookupTableXY::SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit) {
+    m_bXUnit = xFlag;
+    m_bYUnit = yFlag;
+    m_strXUnit = xUnit;
+    m_strYUnit = yUnit;
+}
+
+void CProp2DLookupTableXY::TakeFromWizard(const C2DLookupTableWizard4& wizard) {
+    SetUnits(wizard.GetXUnitFlag(), wizard.GetYUnitFlag(), wizard.GetXUnit(), wizard.GetYUnit());
+    m_bFileName = wizard.GetFileNameFlag();
+    if (wizard.GetReferenceFlag()) m_dwFlags |= kFlagReference;
+    else m_dwFlags &= ~kFlagReference;
+    CopyPoints(m_points, wizard.Points());
+    CopySnapshots(m_snapshots, wizard.Snapshots());
+}
+
+void CProp2DLookupTableXY::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CProp2DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlTable, m_lstTable);
+    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdOutput, m_bOutput);
+    DDX_Check(pDX, kCtlXUnitFlag, m_bXUnit);
+    DDX_Check(pDX, kCtlYUnitFlag, m_bYUnit);
+    DDX_Text(pDX, kCtlFileName, m_strFileName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kCtlXUnit, m_strXUnit);
+    DDX_Text(pDX, kCtlYUnit, m_strYUnit);
+    DDX_Text(pDX, kCtlReference, m_strReference);
+}
+
+BOOL CProp2DLookupTableXY::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + m_strXUnit, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + m_strYUnit, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InitializeCtrl(TRUE, TRUE);
+        m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
+    }
+    m_strFolder = g_DocumentDir;
+    ParamHolder* holder = Holder();
+    if (holder != nullptr) {
+        m_strName = holder->m_strElementName;
+        m_bShowName = holder->m_dwShowName != 0;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+            if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
+            else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
+            else if (param->GetValueID() == kIdOldFileFlag) {
+                const double n = TBExtended_atof(param->GetValue(), "");
+                if (std::isfinite(n) && n > -1 && n < 2) {
+                    m_bFileName = static_cast<int>(n) != 0;
+                    param->SetValue("-1");
+                }
+            }
+        }
+    }
+    GetSDBOutput(holder, kIdOutput, &m_bOutput);
+    CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
+    UpdateData(FALSE);
+    CString folder = m_strFolder;
+    CString name = m_strFileName;
+    if (!m_strFileName.IsEmpty() && FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    FillList();
+    UpdateColumnHeaders();
+    if (!m_bFileName && m_pWizard != nullptr) m_strFileName = MakeDocumentFileName(m_pWizard, "");
+    UpdateData(FALSE);
+    OnModeChanged();
+    ShowMonotonyWarning();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CProp2DLookupTableXY::SetRow(int row, const CDataPoint* point) {
+    CString label;
+    label.Format("%i", row + 1);
+    if (row >= m_lstTable.GetItemCount()) m_lstTable.InsertEditItem(row, label, TB_EDIT_NONE);
+    else m_lstTable.SetEditItemText(row, 0, label, TB_EDIT_NONE);
+    m_lstTable.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
+    m_lstTable.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
+}
+
+void CProp2DLookupTableXY::FillList() {
+    if (m_lstTable.GetSafeHwnd() == nullptr) return;
+    m_lstTable.DeleteAllItems();
+    for (int i = 0; i < m_points.GetSize(); ++i) SetRow(i, PointAt(m_points, i));
+}
+
+void CProp2DLookupTableXY::RenumberRows(int first) {
+    for (int row = first < 0 ? 0 : first; row < m_lstTable.GetItemCount(); ++row) {
+        CString label;
+        label.Format("%i", row + 1);
+        m_lstTable.SetItemText(row, 0, label);
+    }
+}
+
+void CProp2DLookupTableXY::UpdateColumnHeaders() {
+    if (m_lstTable.GetSafeHwnd() == nullptr) return;
+    CResourceSwitch resources;
+    LVCOLUMN column{};
+    column.mask = LVCF_TEXT;
+    CString x = LoadLibraryString(kStrAxisX) + m_strXUnit;
+    CString y = LoadLibraryString(kStrAxisY) + m_strYUnit;
+    column.pszText = const_cast<char*>(static_cast<LPCTSTR>(x));
+    m_lstTable.SetColumn(1, &column);
+    column.pszText = const_cast<char*>(static_cast<LPCTSTR>(y));
+    m_lstTable.SetColumn(2, &column);
+}
+
+void CProp2DLookupTableXY::ShowMonotonyWarning() {
+    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
+}
+
+void CProp2DLookupTableXY::EnableReference() {
+    const bool reference = (m_dwFlags & kFlagReference) != 0;
+    if (CWnd* edit = GetDlgItem(kCtlReference)) edit->EnableWindow(reference && IsParamNotOnPin(Holder(), kIdReference));
+}
+
+void CProp2DLookupTableXY::OnModeChanged() {
+    if (GetSafeHwnd() == nullptr) return;
+    const bool reference = GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio;
+    if (reference) m_dwFlags |= kFlagReference;
+    else m_dwFlags &= ~kFlagReference;
+    ApplyMode();
+}
+
+// Radios and enabling from the flag word, without reading the radios.
+void CProp2DLookupTableXY::ApplyMode() {
+    if (GetSafeHwnd() == nullptr) return;
+    const bool reference = (m_dwFlags & kFlagReference) != 0;
+    CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, reference ? kCtlReferenceRadio : kCtlPairsRadio);
+    for (int id : {kCtlTable, kCtlNew, kCtlDelete, kCtlDeleteAll, kCtlMoveUp, kCtlMoveDown, kCtlFileNameFlag, kCtlImport,
+                   kCtlShow, kCtlWarning})
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference);
+    for (int id : {kCtlFileName, kCtlExport})
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference && m_bFileName);
+    EnableReference();
+}
+
+void CProp2DLookupTableXY::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::OnFileNameFlag() {
+    UpdateData(TRUE);
+    OnModeChanged();
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::OnOutput() {
+    m_bOutput = m_bOutput ? FALSE : TRUE;
+    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
+    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::OnUnitFlag() {
+    UpdateData(TRUE);
+    if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
+    if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::OnUnitText() {
+    UpdateData(TRUE);
+    UpdateColumnHeaders();
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::OnNewRow() {
+    if (m_points.GetSize() >= kMaxRows) return;
+    auto* point = new CDataPoint(0.0, 0.0);
+    m_points.Add(point);
+    SetRow(m_points.GetSize() - 1, point);
+    m_lstTable.SetItemText(m_points.GetSize() - 1, 1, "0");
+    m_lstTable.SetItemText(m_points.GetSize() - 1, 2, "0");
+    ShowMonotonyWarning();
+}
+
+void CProp2DLookupTableXY::OnDeleteRow() {
+    const int row = m_lstTable.GetSelectedItem();
+    if (row < 0 || row >= m_points.GetSize()) return;
+    delete PointAt(m_points, row);
+    m_points.RemoveAt(row);
+    m_lstTable.DeleteEditItem(row);
+    if (m_lstTable.GetItemCount() > 0) m_lstTable.SelectItem(row < m_lstTable.GetItemCount() ? row : m_lstTable.GetItemCount() - 1);
+    RenumberRows(row);
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::OnDeleteAllRows() {
+    DeletePoints(m_points);
+    m_lstTable.DeleteAllItems();
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CProp2DLookupTableXY::MoveRow(int delta) {
+    const int row = m_lstTable.GetSelectedItem();
+    const int other = row + delta;
+    if (row < 0 || other < 0 || other >= m_points.GetSize() || row >= m_points.GetSize()) return;
+    void* moved = m_points[row];
+    m_points[row] = m_points[other];
+    m_points[other] = moved;
+    for (int r : {row, other}) {
+        m_lstTable.SetItemText(r, 1, TBExtended_ftoa(PointAt(m_points, r)->x, -1, 0, ""));
+        m_lstTable.SetItemText(r, 2, TBExtended_ftoa(PointAt(m_points, r)->y, -1, 0, ""));
+    }
+    m_lstTable.SelectItem(other);
+    RenumberRows(0);
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+LRESULT CProp2DLookupTableXY::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    if (wParam != static_cast<WPARAM>(kCtlTable)) return 0;
+    const int row = LOWORD(lParam);
+    const int col = HIWORD(lParam);
+    if (row >= kMaxRows) return 0;
+    while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
+    CDataPoint* point = PointAt(m_points, row);
+    const double value = TBExtended_atof(m_lstTable.GetItemText(row, col), "");
+    if (col == 1) point->SetX(value);
+    if (col == 2) point->SetY(value);
+    ShowMonotonyWarning();
+    return 0;
+}
+
+void CProp2DLookupTableXY::CopyPreviewPoints() { CopyPoints(m_previewPoints, m_points); }
+
+// The curve preview draws a copy of the table, refreshed on "Show" ("Update" while it is open)
+// and when the preview asks for it.
+void CProp2DLookupTableXY::OnShow() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    {
+        CResourceSwitch resources;
+        SetDlgItemText(kCtlShow, LoadLibraryString(2718));
+    }
+    CopyPreviewPoints();
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        m_pPreview->Invalidate();
+        m_pPreview->UpdateWindow();
+        return;
+    }
+    delete m_pPreview;
+    m_pPreview = new CCharacteristicDlg(this, m_strName);
+    m_pPreview->SetXAxisLabel(m_strXUnit);
+    m_pPreview->SetYAxisLabel(m_strYUnit);
+    m_pPreview->SetPointArray(&m_previewPoints);
+    CResourceSwitch resources;
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
+    CopyPreviewPoints();
+    return 0;
+}
+
+LRESULT CProp2DLookupTableXY::OnPreviewClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(2719));
+    return 0;
+}
+
+void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(2547)) return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    qv::UpdateMenuCommandUI(*popup, this);
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
+
+void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+// Buttons 1122-1126 show their images of bitmap 138, 2118 and 2119 theirs of bitmap 135 (16
+// pixels each): the first third of the strip normal, the second pressed, the last disabled.
+void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    int first = -1;
+    UINT bitmap = 0;
+    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
+        first = kCtlNew;
+        bitmap = 138;
+    } else if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
+        first = kCtlImport;
+        bitmap = 135;
+    }
+    if (first < 0 || lpDrawItemStruct == nullptr) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / 16;
+    int image = nIDCtl - first;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
+    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
+    memory.SelectObject(old);
+}
+
+BOOL CProp2DLookupTableXY::OnSetActive() {
+    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableReference();
+    return CPropertyPage::OnSetActive();
+}
+
+void CProp2DLookupTableXY::UpdateParameterFlags() {
+    if (GetSafeHwnd() != nullptr) {
+        if (m_bFileName) m_dwFlags |= kFlagUserFileName;
+        if (GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio) m_dwFlags |= kFlagReference;
+    }
+    const bool reference = (m_dwFlags & kFlagReference) != 0;
+    SetParamExtBit(Holder(), reference ? kIdReference : kIdFileName, FALSE);
+    SetParamExtBit(Holder(), reference ? kIdFileName : kIdReference, TRUE);
+}
+
+BOOL CProp2DLookupTableXY::OnKillActive() {
+    UpdateParameterFlags();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CProp2DLookupTableXY::SnapshotParameters() {
+    DeleteSnapshots(m_snapshots);
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(Holder(), "FILE"));
+    if (m_dwFlags & kFlagReference) snapshot->SetName("@FILE");
+    m_snapshots.Add(snapshot);
+}
+
+void CProp2DLookupTableXY::HandOver() {
+    if (m_pWizard == nullptr) return;
+    m_pWizard->TakeFromPage(m_bFileName, m_dwFlags, m_points, m_snapshots);
+    m_pWizard->SetUnits(m_bXUnit, m_bYUnit, m_strXUnit, m_strYUnit);
+}
+
+BOOL CProp2DLookupTableXY::CheckTable(CString& message) const {
+    const UINT failure = CheckTableOrder(m_points);
+    if (failure == 0) return TRUE;
+    CResourceSwitch resources;
+    message = LoadLibraryString(failure);
+    return FALSE;
+}
+
+// The table is checked before anything leaves the page: a refused apply changes neither the
+// parameter set, nor the wizard, nor a data file.
+BOOL CProp2DLookupTableXY::OnApply() {
+    UpdateData(TRUE);
+    OnModeChanged();
+    const bool reference = (m_dwFlags & kFlagReference) != 0;
+    CString message;
+    if (!reference && !CheckTable(message)) {
+        ShowMessage(message);
+        return FALSE;
+    }
+    ParamHolder* holder = Holder();
+    const RequestTarget target(m_pWizard);
+    if (holder == nullptr || !target.HasReceiver()) return FALSE;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
+    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    if (!reference && m_bFileName && !ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+        if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
+        if (param->GetValueID() == kIdReference) param->SetValue(m_strReference);
+    }
+    if (m_bFileName) m_dwFlags |= kFlagUserFileName;
+    UpdateParameterFlags();
+    SnapshotParameters();
+    HandOver();
+    m_lstTable.SaveColumnWidths();
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CProp2DLookupTableXY::LoadData(bool handOver) {
+    if (GetSafeHwnd() != nullptr)
+        m_dwFlags = GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio ? kFlagReference : 0;
+    if (m_bFileName) {
+        CString folder = m_strFolder;
+        CString name = m_strFileName;
+        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    }
+    SnapshotParameters();
+    if (handOver) HandOver();
+}
+
+void CProp2DLookupTableXY::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) return;
+    DWORD version = 0;
+    try {
+        ar.SerializeClass(RUNTIME_CLASS(CProp2DLookupTableXY));
+        if (ar.GetObjectSchema() >= 1) ar >> version;
+    } catch (CArchiveException* e) {
+        e->Delete();
+    }
+    DWORD xFlag = 0, yFlag = 0, fileFlag = 0, count = 0;
+    CString xUnit, yUnit;
+    ar >> xFlag >> yFlag >> xUnit >> yUnit >> fileFlag >> count;
+    SetUnits(xFlag != 0, yFlag != 0, xUnit, yUnit);
+    m_bFileName = fileFlag != 0;
+    DeletePoints(m_points);
+    // A count is believed only as far as the archive holds points: each point reads its own
+    // record, and the archive ends the loop with an exception when it runs out.
+    for (DWORD i = 0; i < count && i < static_cast<DWORD>(kMaxRows); ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        m_points.Add(point.release());
+    }
+    if (version >= 5) ar >> m_dwConverted;
+    if (m_dwConverted == 0) ConvertOldFileParameter();
+    if (GetSafeHwnd() != nullptr) {
+        FillList();
+        UpdateData(FALSE);
+        ApplyMode();
+    }
+}
+
+void CProp2DLookupTableXY::ConvertOldFileParameter() {
+    ParamHolder* holder = Holder();
+    if (FindParamByValueID(holder, kIdReference) == nullptr || FindParamByValueID(holder, kIdFileName) == nullptr) return;
+    BOOL pinned = FALSE;
+    GetParamUsePin(holder, kIdFileName, &pinned);
+    if (pinned) m_dwFlags |= kFlagReference;
+    SetParamTypeField(holder, kIdFileName);
+    if ((m_dwFlags & kFlagReference) == 0) {
+        SetParamExtBit(holder, kIdFileName, FALSE);
+        SetParamExtBit(holder, kIdReference, TRUE);
+    } else {
+        SetParamExtBit(holder, kIdReference, FALSE);
+        SetParamExtBit(holder, kIdFileName, TRUE);
+        CString value;
+        GetParamValue(holder, kIdFileName, &value);
+        SetParamValue(holder, kIdReference, value);
+        CommitParamSet(RequestTarget(m_pWizard), m_cookie);
+    }
+    m_dwConverted = 1;
+}
+
+// The block of the older wizard generation; each part is read only while it fits.
+void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), data != nullptr && length > 0 ? static_cast<size_t>(length) : 0);
+    const BYTE* base = static_cast<const BYTE*>(data);
+    auto position = [&] { return static_cast<size_t>(length) - in.Remaining(); };
+    DWORD flags = 0;
+    if (in.ReadDword(flags)) {
+        m_dwFlags = flags;
+        m_bFileName = (flags & kFlagUserFileName) != 0;
+        DWORD unused = 0, size = 0;
+        if (in.ReadDword(unused) && in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
+            std::vector<BYTE> copy(base + position(), base + position() + size);
+            in.SkipBytes(size);
+            if (!copy.empty()) {
+                CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+                CArchive ar(&file, CArchive::load, 4096);
+                try {
+                    Serialize(ar);
+                } catch (CException* e) {
+                    e->Delete();
+                }
+            }
+            if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
+                qv::bytes::Reader table(base + position(), size);
+                DWORD n = 0;
+                if (table.ReadDword(n) && n <= static_cast<DWORD>(kMaxRows) && table.Fits(static_cast<uint64_t>(n) * 16)) {
+                    DeletePoints(m_points);
+                    for (DWORD i = 0; i < n; ++i) {
+                        double x = 0, y = 0;
+                        table.ReadDouble(x);
+                        table.ReadDouble(y);
+                        m_points.Add(new CDataPoint(x, y));
+                    }
+                }
+            }
+        }
+    }
+    if (GetSafeHwnd() != nullptr) {
+        FillList();
+        ApplyMode();
+    }
+    SnapshotParameters();
+    HandOver();
+}
+
+BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
+    CReadAndWriteFiles reader;
+    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
+        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
+        return FALSE;
+    }
+    if (reader.GetNrChannels() != 2) {
+        ShowMessage(kOnlyTwoChannels);
+        return FALSE;
+    }
+    const int n = reader.GetNrItems();
+    if (n < 0 || n > kMaxRows) {
+        ShowMessage(LoadLibraryString(8000));
+        return FALSE;
+    }
+    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
+    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
+    if (!reader.ReadDataFile()) {
+        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
+        return FALSE;
+    }
+    while (m_points.GetSize() > n) {
+        delete PointAt(m_points, m_points.GetUpperBound());
+        m_points.RemoveAt(m_points.GetUpperBound());
+    }
+    while (m_points.GetSize() < n) m_points.Add(new CDataPoint);
+    for (int i = 0; i < n; ++i) {
+        PointAt(m_points, i)->SetX(xs[static_cast<size_t>(i)]);
+        PointAt(m_points, i)->SetY(ys[static_cast<size_t>(i)]);
+    }
+    FillList();
+    const CExImPortChannel* x = reader.GetChannel(0);
+    const CExImPortChannel* y = reader.GetChannel(1);
+    m_strXUnit = x->GetUnitName().IsEmpty() ? x->GetChannelName() : x->GetChannelName() + "[" + x->GetUnitName() + "]";
+    m_strYUnit = y->GetUnitName().IsEmpty() ? y->GetChannelName() : y->GetChannelName() + "[" + y->GetUnitName() + "]";
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    UpdateColumnHeaders();
+    m_nFileFormat = reader.GetSaveVersion();
+    return TRUE;
+}
+
+BOOL CProp2DLookupTableXY::ExportFile(const CString& fileName, int format) {
+    const int n = m_points.GetSize();
+    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    for (int i = 0; i < n; ++i) {
+        xs[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
+        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
+    }
+    CString xName, xUnit, yName, yUnit;
+    SplitAxisText(m_strXUnit, xName, xUnit);
+    SplitAxisText(m_strYUnit, yName, yUnit);
+    CReadAndWriteFiles writer;
+    writer.SetNrChannels(2);
+    writer.SetNrItems(n);
+    writer.InsertChannel(0, xs.data(), xName, xUnit);
+    writer.InsertChannel(1, ys.data(), yName, yUnit);
+    CString folder = m_strFolder;
+    CString name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
+    if (m_nFileFormat == -1) {
+        ShowMessage(LoadLibraryString(kStrTextFormat));
+        PathParts parts = SplitPath(name);
+        name = parts.name + ".mdx";
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    if (SplitPath(name).dir.IsEmpty() == FALSE) folder.Empty();
+    const CString path = folder + name;
+    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+        ShowMessage(writer.GetLastError());
+        return FALSE;
+    }
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    return TRUE;
+}
+
+void CProp2DLookupTableXY::NormalizeFileName() {
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, m_strFileName);
+    m_strFolder = folder;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+void CProp2DLookupTableXY::OnBrowseRead() {
+    SetModified(TRUE);
+    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||");
+    if (dialog.DoModal() != IDOK) return;
+    if (!ImportFile(dialog.GetPathName())) {
+        ShowMessage(LoadLibraryString(kStrReadError));
+        UpdateData(TRUE);
+        return;
+    }
+    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    ShowMonotonyWarning();
+    UpdateData(FALSE);
+    NormalizeFileName();
+}
+
+void CProp2DLookupTableXY::OnBrowseWrite() {
+    SetModified(TRUE);
+    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "MDX files (*.mdx)|*.mdx||");
+    if (dialog.DoModal() != IDOK) return;
+    m_strFileName = dialog.GetPathName();
+    if (SplitPath(m_strFileName).ext.IsEmpty()) m_strFileName += ".mdx";
+    NormalizeFileName();
+    if (ExportFile(m_strFileName, 0)) NormalizeFileName();
+}
+
+// ---------------------------------------------------------------------------------------
+// C2DLookupTableWizard4
+
+C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4& other)
+    : CWizardBase4(),
+      m_wSchema(other.m_wSchema),
+      m_bXUnit(other.m_bXUnit),
+      m_bYUnit(other.m_bYUnit),
+      m_strXUnit(other.m_strXUnit),
+      m_strYUnit(other.m_strYUnit),
+      m_bFileName(other.m_bFileName),
+      m_bReference(other.m_bReference) {
+    CopyPoints(m_points, other.m_points);
+    CopySnapshots(m_snapshots, other.m_snapshots);
+}
+
+C2DLookupTableWizard4::~C2DLookupTableWizard4() {
+    DeleteSnapshots(m_snapshots);
+    DeletePoints(m_points);
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+void C2DLookupTableWizard4::SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit) {
+    m_bXUnit = xFlag;
+    m_bYUnit = yFlag;
+    m_strXUnit = xUnit;
+    m_strYUnit = yUnit;
+}
+
+void C2DLookupTableWizard4::TakeFromPage(BOOL fileNameFlag, DWORD flagWord, const CPtrArray& points,
+                                         const CPtrArray& snapshots) {
+    m_bFileName = fileNameFlag;
+    m_bReference = (flagWord & kFlagReference) != 0;
+    CopyPoints(m_points, points);
+    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
+}
+
+CProp2DLookupTableXY* C2DLookupTableWizard4::MakePage(DWORD_PTR cookie) {
+    if (m_pPage != nullptr) {
+        // The page's old cookie goes back before it takes the new one.
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        m_pPage->SetWizard(this, cookie);
+    } else {
+        m_pPage = new (std::nothrow) CProp2DLookupTableXY(this, cookie);
+    }
+    if (m_pPage != nullptr) m_pPage->TakeFromWizard(*this);
+    return m_pPage;
+}
+
+BOOL C2DLookupTableWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    if (MakePage(cookie) == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void C2DLookupTableWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    DeleteOwnedObjects();
+    ReleaseEditorDataHandle();
+}
+
+CWizardBase4* C2DLookupTableWizard4::Clone() { return new (std::nothrow) C2DLookupTableWizard4(*this); }
+
+// Hidden work runs on a page of its own; the page on the editor's sheet is never touched.
+BOOL C2DLookupTableWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    BuildCharacteristicSearchDirs(this);
+    std::unique_ptr<CProp2DLookupTableXY> page(new (std::nothrow) CProp2DLookupTableXY(this, params.Cookie()));
+    if (page == nullptr) return TRUE;
+    page->SetHidden(true);
+    page->TakeFromWizard(*this);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kTemplate, nullptr)) return TRUE;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->LoadData(true);
+    CommitParamSet(RequestTarget(this), params.Cookie());
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_snapshots.GetSize() == 0) Initialize(0);
+    ScopedParamSet params{RequestTarget(this)};
+    ParamHolder* holder = params.Holder();
+    CCopaObjectCompare* pending = nullptr;
+    BuildPinAssignmentList(modelText, &m_snapshots, m_bReference ? kModeNoQuotes : 0, holder, &pending);
+    if (!m_bFileName && !m_bReference) {
+        SetParamValue(holder, kIdFileName, MakeDocumentFileName(this, ""));
+        CommitParamSet(RequestTarget(this), params.Cookie());
+    }
+    if (!m_bReference) {
+        SetModelOutputDirFromFile(file);
+        WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, "X", "Y", m_bXUnit ? m_strXUnit : CString(),
+                                     m_bYUnit ? m_strYUnit : CString());
+    }
+    if (pending != nullptr) {
+        CString value;
+        if (!GetParamValue(holder, kIdReference, &value)) GetParamValue(holder, kIdFileName, &value);
+        ReplacePlaceholder(modelText, "@FILE", "FILE := " + value, 0);
+        g_PlaceholderList.Discard(pending);
+    }
+    return 4;
+}
+
+void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << static_cast<DWORD>(m_bFileName ? 1 : 0) << static_cast<DWORD>(m_bReference ? 1 : 0);
+        ar << static_cast<DWORD>(m_bXUnit ? 1 : 0) << static_cast<DWORD>(m_bYUnit ? 1 : 0);
+        ar << m_strXUnit << m_strYUnit;
+        ar << static_cast<DWORD>(m_points.GetSize());
+        for (int i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points[i])->Serialize(ar);
+        ar << static_cast<DWORD>(m_snapshots.GetSize());
+        for (int i = 0; i < m_snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(m_snapshots[i])->Serialize(ar);
+        return;
+    }
+    ar >> m_wSchema;
+    if (m_wSchema != 0) return;
+    DWORD fileName = 0, reference = 0, xFlag = 0, yFlag = 0, count = 0;
+    ar >> fileName >> reference >> xFlag >> yFlag >> m_strXUnit >> m_strYUnit;
+    m_bFileName = fileName != 0;
+    m_bReference = reference != 0;
+    m_bXUnit = xFlag != 0;
+    m_bYUnit = yFlag != 0;
+    // Loading into a wizard that holds data empties its lists first.
+    DeletePoints(m_points);
+    DeleteSnapshots(m_snapshots);
+    ar >> count;
+    for (DWORD i = 0; i < count; ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        m_points.Add(point.release());
+    }
+    ar >> count;
+    for (DWORD i = 0; i < count; ++i) {
+        auto snapshot = std::make_unique<CCopaObjectCompare>();
+        snapshot->Serialize(ar);
+        m_snapshots.Add(snapshot.release());
+    }
+}
+
+BOOL C2DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    BuildCharacteristicSearchDirs(this);
+    std::unique_ptr<CProp2DLookupTableXY> page(new (std::nothrow) CProp2DLookupTableXY(this, params.Cookie()));
+    if (page == nullptr) return TRUE;
+    page->SetHidden(true);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kTemplate, nullptr)) return TRUE;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->StoreToWizard(data, length);
+    page->UpdateParameterFlags();
+    m_bFileName = page->GetFileNameFlag();
+    m_bReference = (page->GetFlagWord() & kFlagReference) != 0;
+    CommitParamSet(RequestTarget(this), params.Cookie());
+    page->DestroyWindow();
+    return TRUE;
+}
+
+BOOL C2DLookupTableWizard4::DoConversionFrom4x() {
+    ScopedParamSet params{RequestTarget(this)};
+    return TRUE;
+}
+
+// The 4.x block: 52 bytes, DWORD n, WORD L1 and L1 bytes, WORD L2 and L2 bytes, n pairs of
+// doubles. Every field is read only where it fits; a readable data file named by parameter
+// 2117 with two channels or more replaces the pairs.
+BOOL C2DLookupTableWizard4::DoConversionFrom4x(void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    if (data == nullptr || length <= 0) return TRUE;
+    ParamHolder* holder = params.Holder();
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    const size_t size = static_cast<size_t>(length);
+    auto word = [&](size_t at, size_t& out) {
+        if (at + 2 > size) return false;
+        out = static_cast<size_t>(bytes[at]) | (static_cast<size_t>(bytes[at + 1]) << 8);
+        return true;
+    };
+    if (size >= k4xPointsAt + 4) {
+        qv::bytes::Reader in(bytes + k4xPointsAt, size - k4xPointsAt);
+        DWORD n = 0;
+        size_t l1 = 0, l2 = 0;
+        in.ReadDword(n);
+        if (word(56, l1) && word(58 + l1, l2)) {
+            const size_t at = 60 + l1 + l2;
+            if (at <= size && n <= static_cast<DWORD>(kMaxRows) && static_cast<uint64_t>(n) * 16 <= size - at) {
+                qv::bytes::Reader pairs(bytes + at, size - at);
+                DeletePoints(m_points);
+                for (DWORD i = 0; i < n; ++i) {
+                    double x = 0, y = 0;
+                    pairs.ReadDouble(x);
+                    pairs.ReadDouble(y);
+                    m_points.Add(new CDataPoint(x, y));
+                }
+            }
+        }
+    }
+    CString fileName;
+    if (GetParamValue(holder, kIdFileName, &fileName)) {
+        BuildCharacteristicSearchDirs(this);
+        CString folder;
+        MakeCharacteristicPathRelative(folder, fileName);
+        const CString path = folder + fileName;
+        if (_access(path, 0) == 0) {
+            CReadAndWriteFiles reader;
+            if (reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2) && reader.GetNrChannels() >= 2 &&
+                reader.GetNrItems() >= 0 && reader.GetNrItems() <= kMaxRows) {
+                const int n = reader.GetNrItems();
+                std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+                reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
+                reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
+                if (reader.ReadDataFile()) {
+                    CPtrArray read;
+                    for (int i = 0; i < n; ++i)
+                        read.Add(new CDataPoint(xs[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
+                    CopyPoints(m_points, read);
+                    DeletePoints(read);
+                }
+            }
+        }
+    }
+    m_bFileName = TRUE;
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(holder, "FILE"));
+    m_snapshots.Add(snapshot);
+    CommitParamSet(RequestTarget(this), params.Cookie());
+    return TRUE;
+}

@@ -1,0 +1,206 @@
+// 2D lookup table (wizard ID 78): y = f(x) as data pairs that the wizard keeps and writes to a
+// data file beside the model description, or as a reference to a data file the element only
+// names. The page (dialog 2576 "Characteristic") edits the pairs, the axis units and the file
+// names, imports and exports tables through the toolkit's data files and checks that the x
+// values are strictly monotonic before anything is handed over or committed.
+//
+// Parameters (value ID): 2117 data-file name, 1012 referenced file, 1001 a file-name flag left
+// by older data, 2056 "Output Signal"; the parameter named "FILE" carries the file into the
+// model text through "@FILE".
+//
+// Archive (sheet version 4): WORD schema 0, DWORD file-name flag, DWORD file-reference flag,
+// DWORD X-unit flag, DWORD Y-unit flag, CString X unit, CString Y unit, DWORD n and n points
+// (each through CDataPoint::Serialize), DWORD m and m snapshots (CCopaObjectCompare).
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/characteristic_preview.h"
+#include "framework/data_classes.h"
+#include "toolkit/tb_edit_list.h"
+#include "toolkit/tb_page.h"
+#include "wizard/wizardbase.h"
+
+namespace qv::lookup2d {
+constexpr UINT kTemplate = 2576;
+constexpr WORD kIdFileName = 2117;
+constexpr WORD kIdReference = 1012;
+constexpr WORD kIdOldFileFlag = 1001;
+constexpr WORD kIdOutput = 2056;
+constexpr DWORD kFlagReference = 0x4000;
+constexpr DWORD kFlagUserFileName = 0x8000;
+
+// The monotony check of a table: fewer than two rows pass; the first two rows decide the
+// direction. Returns the string ID of the failure (8009 constant, 8010 not rising, 8011 not
+// falling) or 0 when the table passes.
+UINT CheckTableOrder(const CPtrArray& points);
+// Whether some consecutive pair has x[i+1] <= x[i] (the page's warning label).
+bool IsNotRising(const CPtrArray& points);
+// Axis text "name[unit]" split into channel name and unit (the unit cut at "]").
+void SplitAxisText(const CString& text, CString& name, CString& unit);
+// Deletes the points (or snapshots) of a list and empties it.
+void DeletePoints(CPtrArray& points);
+void DeleteSnapshots(CPtrArray& snapshots);
+// Makes `to` as long as `from` (surplus deleted from the end, missing created) with the
+// same x and y.
+void CopyPoints(CPtrArray& to, const CPtrArray& from);
+void CopySnapshots(CPtrArray& to, const CPtrArray& from);
+} // namespace qv::lookup2d
+
+class C2DLookupTableWizard4;
+
+class CProp2DLookupTableXY : public CTBPropertyPage {
+    DECLARE_SERIAL(CProp2DLookupTableXY)
+public:
+    CProp2DLookupTableXY();
+    CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
+    ~CProp2DLookupTableXY() override;
+
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+
+    void SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
+    DWORD_PTR GetCookie() const { return m_cookie; }
+    void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
+    // The wizard's state copied into the page.
+    void TakeFromWizard(const C2DLookupTableWizard4& wizard);
+    void LoadData(bool handOver);
+    void StoreToWizard(const void* data, long length);
+    void UpdateParameterFlags();
+    void SnapshotParameters();
+    BOOL CheckTable(CString& message) const;
+    BOOL ImportFile(const CString& path);
+    BOOL ExportFile(const CString& fileName, int format);
+    void NormalizeFileName();
+    void ShowMonotonyWarning();
+
+    DWORD GetFlagWord() const { return m_dwFlags; }
+    BOOL GetFileNameFlag() const { return m_bFileName; }
+    const CPtrArray& Points() const { return m_points; }
+    CString GetFileName() const { return m_strFileName; }
+    CString GetAxisX() const { return m_strXUnit; }
+    int GetFileFormat() const { return m_nFileFormat; }
+    void SetFileName(const CString& name) { m_strFileName = name; }
+    void SetHidden(bool hidden) { m_bHidden = hidden; }
+
+    void OnNewRow();
+    void OnDeleteRow();
+    void OnDeleteAllRows();
+    void OnMoveUp() { MoveRow(-1); }
+    void OnMoveDown() { MoveRow(1); }
+    void OnBrowseRead();
+    void OnBrowseWrite();
+    void OnShow();
+    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
+
+protected:
+    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    void HandOver();
+    void FillList();
+    void SetRow(int row, const CDataPoint* point);
+    void RenumberRows(int first);
+    void UpdateColumnHeaders();
+    void OnModeChanged();
+    void ApplyMode();
+    void EnableReference();
+    void MoveRow(int delta);
+    void ConvertOldFileParameter();
+    void ShowMessage(const CString& text);
+
+    void OnMarkModified();
+    void OnFileNameFlag();
+    void OnOutput();
+    void OnUnitFlag();
+    void OnUnitText();
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    void CopyPreviewPoints();
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    DECLARE_MESSAGE_MAP()
+
+    C2DLookupTableWizard4* m_pWizard = nullptr;
+    DWORD_PTR m_cookie = 0;
+    CPtrArray m_points;
+    CPtrArray m_previewPoints;
+    CCharacteristicDlg* m_pPreview = nullptr;
+    CPtrArray m_snapshots;
+    CString m_strFolder;
+    CTBEditListCtrl m_lstTable;
+    BOOL m_bFileName = FALSE;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bOutput = FALSE;
+    BOOL m_bXUnit = FALSE;
+    BOOL m_bYUnit = FALSE;
+    CString m_strFileName;
+    CString m_strName;
+    CString m_strXUnit;
+    CString m_strYUnit;
+    CString m_strReference;
+    DWORD m_dwFlags = 0;
+    DWORD m_dwConverted = 0;
+    int m_nFileFormat = 0;
+    bool m_bHidden = false;
+};
+
+class C2DLookupTableWizard4 : public CWizardBase4 {
+    DECLARE_DYNAMIC(C2DLookupTableWizard4)
+public:
+    C2DLookupTableWizard4() = default;
+    C2DLookupTableWizard4(const C2DLookupTableWizard4& other);
+    ~C2DLookupTableWizard4() override;
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
+    void Serialize(CArchive& ar, ESheetVersion version) override;
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    BOOL DoConversionFrom4x(void* data, long length) override;
+    BOOL DoConversionFrom4x() override;
+
+    void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
+    // What the page hands over.
+    void TakeFromPage(BOOL fileNameFlag, DWORD flagWord, const CPtrArray& points, const CPtrArray& snapshots);
+
+    BOOL GetFileNameFlag() const { return m_bFileName; }
+    BOOL GetReferenceFlag() const { return m_bReference; }
+    BOOL GetXUnitFlag() const { return m_bXUnit; }
+    BOOL GetYUnitFlag() const { return m_bYUnit; }
+    CString GetXUnit() const { return m_strXUnit; }
+    CString GetYUnit() const { return m_strYUnit; }
+    const CPtrArray& Points() const { return m_points; }
+    CPtrArray& Points() { return m_points; }
+    const CPtrArray& Snapshots() const { return m_snapshots; }
+    WORD GetSchema() const { return m_wSchema; }
+    CProp2DLookupTableXY* GetPage() const { return m_pPage; }
+
+private:
+    CProp2DLookupTableXY* MakePage(DWORD_PTR cookie);
+
+    WORD m_wSchema = 0;
+    BOOL m_bXUnit = FALSE;
+    BOOL m_bYUnit = FALSE;
+    CString m_strXUnit;
+    CString m_strYUnit;
+    BOOL m_bFileName = FALSE;
+    BOOL m_bReference = FALSE;
+    CPtrArray m_points;
+    CPtrArray m_snapshots;
+    CProp2DLookupTableXY* m_pPage = nullptr;
+};

@@ -1,0 +1,53 @@
+// Feeds arbitrary texts to the pre-compiler's exports: the first byte chooses "Fml2Upn" (even)
+// or "UbhvBlock2Upn" (odd), the rest is the text. Every accepted text must print through
+// "UpnToSimplifyString" as a text that reads back to the same postfix form and prints the same
+// again; a rejected one must leave exactly one error record and an empty formula.
+#include "formula/formel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int Fml2Upn(const char* text, CFormel* formula, CPtrArray* errors);
+extern "C" int UbhvBlock2Upn(const char* text, CFormel* formula, int* kind, CStringArray* names, CPtrArray* errors);
+extern "C" int UpnToSimplifyString(CString* out, CFormel* formula);
+
+namespace {
+
+int Translate(bool block, const char* text, CFormel* formula, CPtrArray* errors, int* kind) {
+    CStringArray names;
+    return block ? UbhvBlock2Upn(text, formula, kind, &names, errors) : Fml2Upn(text, formula, errors);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    const bool block = (data[0] & 1) != 0;
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    CMod model(eModTypeBlock, 0);
+    CFormel* first = model.AddFormel();
+    CPtrArray errors;
+    int kind = 0;
+    const int result = Translate(block, text.c_str(), first, &errors, &kind);
+    if (result != 0) {
+        if (errors.GetSize() != 1 || first->HasUpn()) std::abort();
+        qv::formula::FormatScanError(*static_cast<ScanError*>(errors[0]));
+        qv::formula::FreeScanErrors(errors);
+        return 0;
+    }
+    if (errors.GetSize() != 0) std::abort();
+    if (!first->HasUpn()) return 0;  // a blank block
+    CString printed;
+    if (UpnToSimplifyString(&printed, first) != 0) std::abort();
+    CFormel* second = model.AddFormel();
+    int kind2 = 0;
+    if (Translate(block, printed, second, &errors, &kind2) != 0) std::abort();
+    if (first->GetUpn() != second->GetUpn() || first->GetAssignedName() != second->GetAssignedName() ||
+        kind != kind2)
+        std::abort();
+    CString again;
+    if (UpnToSimplifyString(&again, second) != 0 || again != printed) std::abort();
+    return 0;
+}

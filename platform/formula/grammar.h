@@ -1,0 +1,66 @@
+// The expression language's parser and printer (docs/formula-language.md). The modules
+// "Pravent" and "Ombrix" wrap them in their C exports; tests and fuzz targets call them
+// directly too.
+#pragma once
+
+#include "formula/formel.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::formula {
+
+// Error numbers of the records (docs/formula-language.md lists them with their messages).
+enum ErrorCode : int {
+    kErrCharacter = 1,
+    kErrNumber = 2,
+    kErrFunction = 3,
+    kErrArguments = 4,
+    kErrParenthesis = 5,
+    kErrOperand = 6,
+    kErrNesting = 7,
+    kErrToken = 8,
+    kErrEmpty = 9,
+    kErrOneFormula = 10,
+    kErrCondition = 11,
+    kErrOpenBrace = 12,
+    kErrCloseBrace = 13,
+    kErrTarget = 14,
+    kErrName = 15,
+    kErrElse = 16,
+};
+
+// Deepest nesting of parentheses, calls, unary operators, powers and IF blocks.
+inline constexpr int kMaxNesting = 200;
+
+struct ErrorInfo {
+    int position = -1;
+    int code = 0;
+    std::string message;
+    std::string token;
+};
+
+enum class ParseMode { Block, Formula };
+
+struct ParseResult {
+    int result = 0;                  // 0 accepted
+    int kind = kExpressionNone;      // ExpressionKind, 0 after an error
+    std::vector<UpnItem> upn;
+    std::vector<std::string> names;  // names the text assigns, each once, in order
+    std::string assigned;            // Formula mode: the name the formula assigns
+    std::vector<ErrorInfo> errors;
+};
+
+// Block: statements separated by line breaks or ";", IF blocks allowed. Formula: exactly one
+// assignment, action or bare expression.
+ParseResult Parse(std::string_view text, ParseMode mode);
+
+// The palette's functions: 1 or 2 argument places, 0 for a name that is no function.
+int FunctionPlaces(std::string_view upperName);
+
+// Prints a postfix form as text that parses back to the same form (an empty form prints as an
+// empty text). Returns false for a form that is not well made (operands missing or left over, unbalanced IF/ELSE/END).
+bool PrintUpn(const std::vector<UpnItem>& upn, std::string& out);
+
+} // namespace qv::formula

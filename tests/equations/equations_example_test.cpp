@@ -1,0 +1,158 @@
+// The equation-block example run by the host as a user runs it: its model description, an
+// edit session with a script, and its saved wizard data loaded and saved to the same bytes.
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunHost(const std::string& args, std::string* output = nullptr) {
+    const fs::path log = fs::path(qv_test::TempFolder()) / "equations_host.log";
+    const std::string profile = qv_test::TempFolder() + "/equations_example_profile.ini";
+    const std::string command =
+        "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >'" + log.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    if (output != nullptr) {
+        std::ifstream in(log);
+        std::stringstream text;
+        text << in.rdbuf();
+        *output = text.str();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(EquationsExample, HostDescribesTheEquationBlock) {
+    const fs::path out = fs::path(qv_test::TempFolder()) / "equation_block.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/equation_block.json' -o '" + out.string() + "'"));
+    EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := 2*INPUT[1] + 1;\n } ( MAXINDEX := 1 );\n", ReadFile(out));
+}
+
+TEST(EquationsExample, EditSessionChecksTheEquations) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "equations_edit.txt";
+    std::ofstream(script) << "click 2488\n"
+                             "message ok\n"
+                             "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
+                             "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
+                             "click 2280\n"
+                             "ok\n";
+    std::string output;
+    ASSERT_EQ(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/equation_block.json' --element EQ1 --script '" +
+                             script.string() + "'",
+                         &output))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("row 1: \"INPUT[2]\"")) << output;
+    EXPECT_NE(std::string::npos, output.find("row 0: \"y := SIN(INPUT[1])\"")) << output;
+}
+
+// The expression dialog answered by a script: a double click on the row opens it, and the
+// multi-line text it gives back is checked and shown as its first line.
+TEST(EquationsExample, ExpressionDialogInAnEditSession) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "equations_dialog.txt";
+    std::ofstream(script) << "dialog 30001 ok {\n"
+                             "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
+                             "}\n"
+                             "row 2279 0 double\n"
+                             "ok\n";
+    std::string output;
+    ASSERT_EQ(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/equation_block.json' --element EQ1 --script '" +
+                             script.string() + "'",
+                         &output))
+        << output;
+    // The cell shows the first line without the character before the line break.
+    EXPECT_NE(std::string::npos, output.find("row 0: \"IF (INPUT[1] > 0) ...\"")) << output;
+}
+
+// The same session as the element's own script: the model text has the checked equation,
+// the new input and the output count of the apply.
+TEST(EquationsExample, ScriptedElementIsDescribed) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "equations_scripted.json";
+    std::ofstream(schematic) << R"({"document": "Equations", "elements": [
+        {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W"},
+         "script": ["click 2488", "message ok", "cell 2279 0 0 \"y := sinus(INPUT[1])\"",
+                    "cell 2279 0 0 \"y := SIN(INPUT[1])\"", "click 2280", "click 2299", "ok"]}]})";
+    const fs::path desc = folder / "equations_scripted.desc";
+    std::string output;
+    ASSERT_EQ(0, RunHost("describe '" + schematic.string() + "' -o '" + desc.string() + "'", &output)) << output;
+    EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W,INPUT[2] := 0 ) { y := SIN(INPUT[1]);\n\n } ( MAXINDEX := 2 );\n",
+              ReadFile(desc));
+}
+
+TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
+    // Without an edit session: the host's loader finds parameters by the catalogue's names, and
+    // a variable the check makes may bear the name of an output ("VAL[1]").
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "equations_plain.json";
+    std::ofstream(schematic) << R"({"document": "Equations", "elements": [
+        {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W", "EQU[1]": "VAL[1] := INPUT[1]/2"}}]})";
+    const fs::path first = folder / "equations.qva";
+    const fs::path second = folder / "equations_again.qva";
+    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    const std::string bytes = ReadFile(first);
+    EXPECT_EQ(bytes, ReadFile(second));
+    // The block's own data: schema 0, show errors 0, convert flag 0, no output count yet.
+    const std::string blockData("\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 14);
+    EXPECT_NE(std::string::npos, bytes.find("VAL[1] := INPUT[1]/2"));
+    EXPECT_NE(std::string::npos, bytes.find(blockData));
+}
+
+// The 2D lookup table: its data pairs entered on the page go to the data file beside the
+// description, named by the document and the element.
+TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
+    const fs::path folder = fs::path(qv_test::TempFolder()) / "tables";
+    fs::create_directories(folder);
+    const fs::path out = folder / "tables.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + out.string() + "'"));
+    EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"Tables__LT1.mdx\" , IN := W );\n", ReadFile(out));
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
+              ReadFile(folder / "Tables__LT1.mdx"));
+    const fs::path first = folder / "tables.qva";
+    const fs::path second = folder / "tables_again.qva";
+    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    fs::remove_all(folder);
+}
+
+// An edit session whose table is not monotonous: apply is refused with the message (the host
+// reports the refused apply as the script's failure), and the description written afterwards
+// still has the earlier table.
+TEST(EquationsExample, RefusedTableInAnEditSession) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "tables_edit.txt";
+    std::ofstream(script) << "click 1122\n"
+                             "cell 2121 3 1 \"1\"\n"
+                             "message ok \"Error : X-values aren't monotonous rising!\"\n"
+                             "apply\n"
+                             "print\n"
+                             "cancel\n";
+    std::string output;
+    EXPECT_NE(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' --element LT1 --script '" +
+                             script.string() + "'",
+                         &output));
+    EXPECT_NE(std::string::npos, output.find("(apply): the sheet refused")) << output;
+    EXPECT_EQ(std::string::npos, output.find("unexpected message box")) << output;
+    EXPECT_NE(std::string::npos, output.find("row 3: \"4\" \"1\" \"0\"")) << output;
+}
+
+} // namespace

@@ -1,0 +1,526 @@
+// The 2D lookup table: golden model texts with the data file beside the description, the
+// archive bytes, older data (page blocks and 4.x blocks, crafted and cut), the page driven as a
+// user drives it (a refused table commits nothing) and the data files it imports and exports.
+#include "equations_support.h"
+
+#include "afx/archive.h"
+#include "afx/file.h"
+#include "equations/lookup_table_2d.h"
+#include "framework/data_file_places.h"
+#include "toolkit/read_write_files.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace equations_test;
+using namespace qv::lookup2d;
+namespace fs = std::filesystem;
+
+namespace {
+
+class NamedFile : public CFile {
+public:
+    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
+};
+
+std::vector<ParamRow> TableRows() {
+    return {
+        {.id = 2186, .name = "IN", .value = "u"},
+        {.id = 2122, .name = "FILE", .value = "", .type = 0x100004},
+        {.id = 2117, .name = "FNAME", .value = "", .type = 0x100004},
+        {.id = 1012, .name = "FREF", .value = "ref.mdx", .type = 0x100004},
+        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
+    };
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class LookupTable : public EquationsTest {
+protected:
+    void SetUp() override {
+        EquationsTest::SetUp();
+        editor->Document().SetTitle("Demo");
+        root = fs::temp_directory_path() / ("parvel_lookup_" + std::to_string(getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "model");
+        g_DocumentDir.Empty();
+        g_CharacteristicSearchDirs.RemoveAll();
+        g_ModelOutputDir.Empty();
+    }
+    void TearDown() override {
+        g_ModelOutputDir.Empty();
+        fs::remove_all(root);
+        EquationsTest::TearDown();
+    }
+    static void GivePoints(C2DLookupTableWizard4& wizard, std::vector<std::pair<double, double>> points) {
+        for (auto [x, y] : points) wizard.Points().Add(new CDataPoint(x, y));
+    }
+    fs::path root;
+};
+
+const char kGoldenPairs[] =
+    "MDX 1\n"
+    "channels 2\n"
+    "items 3\n"
+    "channel \"X\" \"V\"\n"
+    "channel \"Y\" \"\"\n"
+    "data\n"
+    "0 0\n"
+    "0.5 0.25\n"
+    "1 1\n"
+    "end\n";
+
+TEST_F(LookupTable, DataPairsWriteTheFileAndTheParamList) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{0, 0}, {0.5, 0.25}, {1, 1}});
+    wizard->SetUnits(TRUE, FALSE, "V", "A");
+    NamedFile description((root / "model" / "desc.qvm").string());
+    CString text = "LOOKUP2D @NAME ( @PARAMLIST);";
+    EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
+    EXPECT_EQ("LOOKUP2D @NAME ( FILE := \"@FILE\" );", text.str());
+    EXPECT_EQ("Demo__B1.mdx", Named(editor->Holder(element), "FNAME")->GetValue().str());
+    EXPECT_EQ(kGoldenPairs, ReadText(root / "model" / "Demo__B1.mdx"));
+    // The snapshots the hidden page took stay with the wizard.
+    ASSERT_EQ(1, wizard->Snapshots().GetSize());
+}
+
+TEST_F(LookupTable, FileReferenceNamesTheFileAndWritesNone) {
+    struct Case {
+        const char* what;
+        bool withReference;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"1012 names it", true, "LOOKUP2D @NAME ( FILE := ref.mdx ) @FILE;"},
+        {"2117 without 1012", false, "LOOKUP2D @NAME ( FILE := own.mdx ) @FILE;"},
+    };
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = TableRows();
+        if (!c.withReference) rows.erase(rows.begin() + 3);
+        rows[2].value = "own.mdx";
+        DWORD element = 0;
+        auto wizard = NewWizard<C2DLookupTableWizard4>(rows, &element);
+        // What a page hands over in file-reference mode: the snapshot named "@FILE".
+        CPtrArray snapshots;
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetFrom(Named(editor->Holder(element), "FILE"));
+        snapshot->SetName("@FILE");
+        snapshots.Add(snapshot);
+        CPtrArray none;
+        wizard->TakeFromPage(TRUE, kFlagReference, none, snapshots);
+        DeleteSnapshots(snapshots);
+        NamedFile description((root / "model" / "desc.qvm").string());
+        CString text = "LOOKUP2D @NAME ( @PARAMLIST) @FILE;";
+        EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text)) << c.what;
+        EXPECT_EQ(c.expected, text.str()) << c.what;
+        EXPECT_TRUE(fs::is_empty(root / "model")) << c.what;
+    }
+    CString untouched = "@PARAMLIST";
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "LOOKUP", untouched));
+    EXPECT_EQ("@PARAMLIST", untouched.str());
+}
+
+Bytes ArchiveOf(C2DLookupTableWizard4& wizard) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        wizard.Serialize(ar, eSheetVersion4);
+        ar.Close();
+    }
+    const ULONGLONG length = file.GetLength();
+    BYTE* data = file.Detach();
+    Bytes bytes(data, data + length);
+    free(data);
+    return bytes;
+}
+
+void Text(Bytes& out, const char* text) {
+    out.push_back(static_cast<BYTE>(std::strlen(text)));
+    out.insert(out.end(), text, text + std::strlen(text));
+}
+void Double(Bytes& out, double value) {
+    BYTE raw[8];
+    std::memcpy(raw, &value, 8);
+    out.insert(out.end(), raw, raw + 8);
+}
+
+TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
+    C2DLookupTableWizard4 wizard;
+    wizard.SetUnits(TRUE, FALSE, "V", "A");
+    GivePoints(wizard, {{0.1, -2}, {1e-300, 3}});
+    CPtrArray snapshots;
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetName("FILE");
+    snapshot->SetType(0x4);
+    snapshots.Add(snapshot);
+    wizard.TakeFromPage(TRUE, 0, wizard.Points(), snapshots);
+    DeleteSnapshots(snapshots);
+    const Bytes bytes = ArchiveOf(wizard);
+    Bytes expected;
+    Word(expected, 0);
+    Dword(expected, 1);
+    Dword(expected, 0);
+    Dword(expected, 1);
+    Dword(expected, 0);
+    Text(expected, "V");
+    Text(expected, "A");
+    Dword(expected, 2);
+    // First point: the class record of CDataPoint (schema 10), DWORD 10, x, y.
+    Word(expected, 0xFFFF);
+    Word(expected, 10);
+    Word(expected, 10);
+    for (char c : std::string("CDataPoint")) expected.push_back(static_cast<BYTE>(c));
+    Dword(expected, 10);
+    Double(expected, 0.1);
+    Double(expected, -2);
+    ASSERT_GE(bytes.size(), expected.size());
+    EXPECT_EQ(expected, Bytes(bytes.begin(), bytes.begin() + static_cast<long>(expected.size())));
+
+    C2DLookupTableWizard4 loaded;
+    GivePoints(loaded, {{9, 9}});
+    Bytes copy = bytes;
+    CMemFile in(copy.data(), static_cast<UINT>(copy.size()));
+    CArchive ar(&in, CArchive::load);
+    loaded.Serialize(ar, eSheetVersion4);
+    ASSERT_EQ(2, loaded.Points().GetSize());
+    EXPECT_EQ(1e-300, static_cast<CDataPoint*>(loaded.Points()[1])->x);
+    EXPECT_EQ(CString("V"), loaded.GetXUnit());
+    EXPECT_TRUE(loaded.GetFileNameFlag());
+    ASSERT_EQ(1, loaded.Snapshots().GetSize());
+    EXPECT_EQ(bytes, ArchiveOf(loaded));
+}
+
+// 4.x blocks: 52 bytes, n, WORD L1 and L1 bytes, WORD L2 and L2 bytes, n pairs.
+TEST_F(LookupTable, OlderBlocksOf4x) {
+    auto block = [](DWORD n, std::vector<BYTE> l1, std::vector<BYTE> l2, std::vector<std::pair<double, double>> pairs) {
+        Bytes out(52, 0xAB);
+        Dword(out, n);
+        Word(out, static_cast<WORD>(l1.size()));
+        out.insert(out.end(), l1.begin(), l1.end());
+        Word(out, static_cast<WORD>(l2.size()));
+        out.insert(out.end(), l2.begin(), l2.end());
+        for (auto [x, y] : pairs) {
+            Double(out, x);
+            Double(out, y);
+        }
+        return out;
+    };
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        int points;
+    };
+    const std::vector<Case> cases = {
+        {"two pairs", block(2, {1, 2}, {3}, {{1, 2}, {3, 4}}), 2},
+        {"n past the end", block(5, {}, {}, {{1, 2}}), 0},
+        {"cut in the lengths", Bytes(57, 0), 0},
+        {"shorter than the count", Bytes(20, 0), 0},
+    };
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+        Bytes copy = c.bytes;
+        EXPECT_TRUE(wizard->DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()))) << c.what;
+        EXPECT_EQ(c.points, wizard->Points().GetSize()) << c.what;
+        EXPECT_TRUE(wizard->GetFileNameFlag()) << c.what;
+        EXPECT_EQ(1, wizard->Snapshots().GetSize()) << c.what;
+    }
+}
+
+// A readable data file named by 2117 overrides the block's pairs; one with a single channel
+// is refused and the block's pairs stay.
+TEST_F(LookupTable, OlderBlockWithItsDataFile) {
+    struct Case {
+        const char* what;
+        std::string file;
+        int points;
+    };
+    const Case cases[] = {
+        {"two channels", "MDX 1\nchannels 2\nitems 3\nchannel \"x\" \"\"\nchannel \"y\" \"\"\ndata\n0 1\n1 2\n2 3\nend\n", 3},
+        {"one channel", "MDX 1\nchannels 1\nitems 3\nchannel \"x\" \"\"\ndata\n0\n1\n2\nend\n", 1},
+    };
+    for (const Case& c : cases) {
+        const fs::path file = root / "old.mdx";
+        std::ofstream(file) << c.file;
+        std::vector<ParamRow> rows = TableRows();
+        const std::string path = file.string();
+        rows[2].value = path.c_str();
+        DWORD element = 0;
+        auto wizard = NewWizard<C2DLookupTableWizard4>(rows, &element);
+        Bytes block(52, 0);
+        Dword(block, 1);
+        Word(block, 0);
+        Word(block, 0);
+        Double(block, 5);
+        Double(block, 6);
+        EXPECT_TRUE(wizard->DoConversionFrom4x(block.data(), static_cast<long>(block.size())));
+        EXPECT_EQ(c.points, wizard->Points().GetSize()) << c.what;
+    }
+}
+
+// Page blocks of the older wizard generation: flag word, DWORD, L1 bytes, L2 bytes of page
+// state, L3 bytes, L4 bytes of table.
+TEST_F(LookupTable, OlderPageBlocks) {
+    auto pageState = [](DWORD version, bool withConverted) {
+        Bytes state;
+        Word(state, 0xFFFF);
+        Word(state, 0x8000 | static_cast<WORD>(version));
+        const std::string name = "CProp2DLookupTableXY";
+        Word(state, static_cast<WORD>(name.size()));
+        state.insert(state.end(), name.begin(), name.end());
+        Dword(state, version);
+        Dword(state, 1);
+        Dword(state, 0);
+        Text(state, "V");
+        Text(state, "");
+        Dword(state, 0);
+        Dword(state, 0);
+        if (withConverted) Dword(state, 1);
+        return state;
+    };
+    auto block = [](DWORD flags, Bytes state, std::vector<std::pair<double, double>> table, size_t cut = 0) {
+        Bytes out;
+        Dword(out, flags);
+        Dword(out, 0);
+        Dword(out, 0);
+        Dword(out, static_cast<DWORD>(state.size()));
+        out.insert(out.end(), state.begin(), state.end());
+        Dword(out, 0);
+        Bytes t;
+        Dword(t, static_cast<DWORD>(table.size()));
+        for (auto [x, y] : table) {
+            Double(t, x);
+            Double(t, y);
+        }
+        Dword(out, static_cast<DWORD>(t.size()));
+        out.insert(out.end(), t.begin(), t.end());
+        if (cut > 0) out.resize(out.size() - cut);
+        return out;
+    };
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        int points;
+        BOOL fileName;
+        BOOL reference;
+    };
+    const std::vector<Case> cases = {
+        // The page state's own file-name flag (0 here) follows the flag word's bit 0x8000.
+        {"version 5", block(0x8000, pageState(5, true), {{1, 2}, {2, 3}}), 2, FALSE, FALSE},
+        {"version 4", block(0x4000, pageState(4, false), {{1, 2}}), 1, FALSE, TRUE},
+        {"no page state", block(0x8000, {}, {{1, 2}}), 1, TRUE, FALSE},
+        {"cut table", block(0, pageState(5, true), {{1, 2}, {2, 3}}, 4), 0, FALSE, FALSE},
+        {"null", {}, 0, FALSE, FALSE},
+    };
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.bytes.empty() ? nullptr : c.bytes.data(), static_cast<long>(c.bytes.size())))
+            << c.what;
+        EXPECT_EQ(c.points, wizard->Points().GetSize()) << c.what;
+        EXPECT_EQ(c.fileName, wizard->GetFileNameFlag()) << c.what;
+        EXPECT_EQ(c.reference, wizard->GetReferenceFlag()) << c.what;
+    }
+}
+
+TEST(LookupTableCheck, MonotonyOfTheXValues) {
+    struct Case {
+        std::vector<double> xs;
+        UINT failure;
+        bool warning;
+    };
+    const Case cases[] = {
+        {{1, 2, 2}, 8010, true}, {{3, 2, 1}, 0, true}, {{1, 1}, 8009, true},
+        {{1}, 0, false},         {{}, 0, false},       {{1, 2, 3}, 0, false},
+        {{3, 2, 2}, 8011, true},
+    };
+    for (const Case& c : cases) {
+        CPtrArray points;
+        for (double x : c.xs) points.Add(new CDataPoint(x, 0));
+        EXPECT_EQ(c.failure, CheckTableOrder(points)) << c.xs.size();
+        EXPECT_EQ(c.warning, IsNotRising(points)) << c.xs.size();
+        DeletePoints(points);
+    }
+}
+
+TEST(LookupTableAxis, AxisTextsSplitIntoNameAndUnit) {
+    struct Case {
+        const char* text;
+        const char* name;
+        const char* unit;
+    };
+    const Case cases[] = {{"v[V]", "v", "V"}, {"t[s", "t", "s"}, {"plain", "plain", ""}, {"[A]", "", "A"}};
+    for (const Case& c : cases) {
+        CString name, unit;
+        SplitAxisText(c.text, name, unit);
+        EXPECT_EQ(c.name, name.str()) << c.text;
+        EXPECT_EQ(c.unit, unit.str()) << c.text;
+    }
+}
+
+template <class Wizard>
+using Open = OpenPage<Wizard>;
+
+TEST_F(LookupTable, RefusedTableCommitsNothing) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{1, 1}, {2, 2}});
+    {
+        Open<C2DLookupTableWizard4> open(*wizard);
+        CProp2DLookupTableXY* page = open.Page();
+        auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121));
+        ASSERT_EQ(2, list->GetItemCount());
+        ASSERT_TRUE(qv::ui::Click(page, 1122));
+        ASSERT_TRUE(qv::ui::EditListCell(list, 2, 1, "2"));
+        EXPECT_TRUE(page->GetDlgItem(2120)->GetStyle() & WS_VISIBLE);
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "T9"));
+        editor->ClearRequests();
+        qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : X-values aren't monotonous rising!");
+        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+        EXPECT_EQ(2, wizard->Points().GetSize());
+        EXPECT_EQ("B1", editor->Holder(element)->m_strElementName.str());
+        ASSERT_TRUE(qv::ui::EditListCell(list, 2, 1, "3"));
+        EXPECT_FALSE(page->GetDlgItem(2120)->GetStyle() & WS_VISIBLE);
+        EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+    }
+    ASSERT_EQ(3, wizard->Points().GetSize());
+    EXPECT_EQ(3.0, static_cast<CDataPoint*>(wizard->Points()[2])->x);
+    EXPECT_EQ("T9", editor->Holder(element)->m_strElementName.str());
+}
+
+// Import refuses files with other than two channels; a text-format import is saved as an
+// ".mdx" file under its title after message 8035.
+TEST_F(LookupTable, ImportAndExportThroughThePage) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{1, 1}});
+    Open<C2DLookupTableWizard4> open(*wizard);
+    CProp2DLookupTableXY* page = open.Page();
+    const fs::path three = root / "three.mdx";
+    std::ofstream(three) << "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 2 3\nend\n";
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 2 channels allowed!");
+    EXPECT_FALSE(page->ImportFile(three.string().c_str()));
+    EXPECT_EQ(1, page->Points().GetSize());
+
+    const fs::path text = root / "table.txt";
+    std::ofstream(text) << "v[V] i[A]\n0 0\n1 2\n";
+    ASSERT_TRUE(page->ImportFile(text.string().c_str()));
+    EXPECT_EQ(2, page->Points().GetSize());
+    EXPECT_EQ(CString("v[V]"), page->GetAxisX());
+    EXPECT_EQ(-1, page->GetFileFormat());
+    qv::UserScript::Instance().ExpectMessageBox(
+        IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    editor->ClearRequests();
+    ASSERT_TRUE(page->ExportFile((root / "table.txt").string().c_str(), 0));
+    EXPECT_EQ(0, page->GetFileFormat());
+    EXPECT_EQ(CString("table.mdx"), page->GetFileName());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+    CReadAndWriteFiles reader;
+    const std::string written = (fs::path(g_DocumentDir.str()) / "table.mdx").string();
+    ASSERT_TRUE(reader.ReadInfoFile(written.c_str()));
+    EXPECT_EQ(CString("v"), reader.GetChannel(0)->GetChannelName());
+    EXPECT_EQ(CString("V"), reader.GetChannel(0)->GetUnitName());
+    fs::remove(written);
+}
+
+TEST_F(LookupTable, PreviewAndContextMenu) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{1, 1}, {2, 4}});
+    Open<C2DLookupTableWizard4> open(*wizard);
+    CProp2DLookupTableXY* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2217));
+    ASSERT_NE(nullptr, page->GetPreview());
+    ASSERT_NE(nullptr, page->GetPreview()->GetSafeHwnd());
+    EXPECT_EQ("Update", blocks_test::Text(page, 2217));
+    EXPECT_EQ(2, page->GetPreview()->GetPointArray()->GetSize());
+    auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121));
+    auto& script = qv::UserScript::Instance();
+    script.ExpectPopupMenu(40005);
+    ASSERT_TRUE(qv::ui::ClickListItem(list, 0, 0, qv::ui::Button::Right));
+    EXPECT_EQ(3, list->GetItemCount());
+    EXPECT_EQ(3, page->Points().GetSize());
+    // The preview draws a copy: it follows the table only when refreshed.
+    EXPECT_EQ(2, page->GetPreview()->GetPointArray()->GetSize());
+    ASSERT_TRUE(qv::ui::Click(page, 2217));
+    EXPECT_EQ(3, page->GetPreview()->GetPointArray()->GetSize());
+    page->GetPreview()->DestroyWindow();
+    EXPECT_EQ("Show", blocks_test::Text(page, 2217));
+    script.ExpectPopupMenu(40001);
+    ASSERT_TRUE(qv::ui::ClickListItem(list, 2, 0, qv::ui::Button::Right));
+    EXPECT_EQ(2, page->Points().GetSize());
+    EXPECT_EQ("2", list->GetItemText(1, 0).str());
+}
+
+// The mode marks the file parameter it leaves unused (ExtType 0x20000); a user's file name
+// whose title is "*" takes the element's name and is written on apply.
+TEST_F(LookupTable, ModeMarksTheUnusedFileParameterAndWildcardsAreFilled) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
+    GivePoints(*wizard, {{1, 1}, {2, 2}});
+    ParamHolder* holder = editor->Holder(element);
+    {
+        Open<C2DLookupTableWizard4> open(*wizard);
+        CProp2DLookupTableXY* page = open.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2116));
+        EXPECT_TRUE(Enabled(page, 2117));
+        const std::string wildcard = (root / "*.*").string();
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), wildcard.c_str()));
+        editor->ClearRequests();
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+        EXPECT_TRUE(fs::exists(root / "B1.mdx"));
+        EXPECT_EQ((root / "B1.mdx").string(), Named(holder, "FNAME")->GetValue().str());
+        EXPECT_EQ(0x20000u, Named(holder, "FREF")->GetExtType() & 0x20000);
+        EXPECT_EQ(0u, Named(holder, "FNAME")->GetExtType() & 0x20000);
+        ASSERT_TRUE(qv::ui::Click(page, 2293));
+        EXPECT_FALSE(Enabled(page, 2121));
+        EXPECT_TRUE(Enabled(page, 2425));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2425), "other.mdx"));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(0u, Named(holder, "FREF")->GetExtType() & 0x20000);
+        EXPECT_EQ(0x20000u, Named(holder, "FNAME")->GetExtType() & 0x20000);
+        EXPECT_EQ("other.mdx", Named(holder, "FREF")->GetValue().str());
+    }
+    EXPECT_TRUE(wizard->GetReferenceFlag());
+    ASSERT_EQ(1, wizard->Snapshots().GetSize());
+    EXPECT_EQ(CString("@FILE"), static_cast<CCopaObjectCompare*>(wizard->Snapshots()[0])->GetName());
+}
+
+// Without a command receiver there is no parameter set: both pages open with their defaults,
+// apply is refused before anything is written, and the model text keeps going.
+TEST_F(LookupTable, WizardsWithoutAnEditor) {
+    {
+        CEquationBlockWizard4 wizard;
+        Open<CEquationBlockWizard4> open(wizard);
+        EXPECT_EQ(0, static_cast<CTBEditListCtrl*>(open.Page()->GetDlgItem(2279))->GetItemCount());
+        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+        CString text = "@INPUTLIST|@EXPRESSLIST|@MAXINDEX";
+        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
+        EXPECT_EQ("||0", text.str());
+    }
+    {
+        C2DLookupTableWizard4 wizard;
+        GivePoints(wizard, {{2, 1}, {1, 1}});
+        Open<C2DLookupTableWizard4> open(wizard);
+        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(2, wizard.Points().GetSize());
+    }
+}
+
+} // namespace
