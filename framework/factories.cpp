@@ -11,6 +11,7 @@
 #include "sources/controlled_sources.h"
 #include "sources/domain_sources.h"
 #include "sources/linear_sources.h"
+#include "sources/polynomial_source.h"
 #include "sources/vco_source.h"
 
 #include <array>
@@ -108,7 +109,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CTwoWindingTransformerWizard4>},
     {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CVCOWizard4>},
     {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CPolynomSourceWizard4>},
     {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 1>},
     {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 35, .base = 4, .className = "CTFMSineWizard4", .create3 = nullptr, .create4 = nullptr},

@@ -508,7 +508,7 @@ void CPropVCO::OnPaint() {
 namespace qv::sources {
 
 void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
-                                         CString& modelText) {
+                                         CString& modelText, bool commitEachPhase) {
     bool walked = false;
     for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
         CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
@@ -518,10 +518,12 @@ void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR 
         if (name == "@PHASE") {
             entry->SetName("PHASE");
             if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
+            if (commitEachPhase) CommitParamSet(target, cookie);
             ReplacePlaceholder(modelText, "@PHASE", "PHASE", 0);
         } else if (name == "@AC_PHASE_PHI") {
             entry->SetName("AC_PHASE");
             if (CWizardCopaObject3* phase = FindParamByValueID(holder, qv::ac::kIdPhase)) phase->SetUsedUnit("rad");
+            if (commitEachPhase) CommitParamSet(target, cookie);
             ReplacePlaceholder(modelText, "@AC_PHASE_PHI", "@AC_PHASE", 0);
         } else if (name == "@AC_PHASE") {
             BuildACPhaseExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
@@ -531,7 +533,7 @@ void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR 
         // The list owns its entries: each leaves the list, then it is deleted.
         g_PlaceholderList.DiscardAt(i);
     }
-    if (walked) CommitParamSet(target, cookie);
+    if (walked && !commitEachPhase) CommitParamSet(target, cookie);
 }
 
 } // namespace qv::sources
@@ -578,12 +580,12 @@ BOOL CVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
         const RequestTarget target(this);
         const DWORD_PTR cookie = FetchParamSet(target);
         if (m_pPage != nullptr) {
-            // The page still holds the cookie of an earlier call: it goes back first.
+            // A page of an earlier call gives its cookie back and goes.
             ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-            m_pPage->Rebind(this, HolderFromCookie(cookie));
-        } else {
-            m_pPage = new (std::nothrow) CPropVCO(this, HolderFromCookie(cookie));
+            delete m_pPage;
+            m_pPage = nullptr;
         }
+        m_pPage = new (std::nothrow) CPropVCO(this, HolderFromCookie(cookie));
         if (m_pPage != nullptr) {
             m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
             sheet.AddPage(m_pPage);

@@ -167,7 +167,8 @@ namespace qv::sources {
 // Walks the pending placeholders from the last to the first: "@PHASE" and "@AC_PHASE_PHI"
 // switch the phase parameters (2042, 2434) to radians, "@AC_PHASE" and "@AC_MAG" become the
 // phase and magnitude of the real and imaginary parts. Every entry leaves the list and is
-// deleted; a walk that met at least one entry ends with one commit.
+// deleted. A walk that met at least one entry ends with one commit; with commitEachPhase each
+// of the two phase entries commits instead.
 void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
-                                         CString& modelText);
+                                         CString& modelText, bool commitEachPhase = false);
 } // namespace qv::sources
