@@ -11,6 +11,7 @@
 #include "sources/controlled_sources.h"
 #include "sources/domain_sources.h"
 #include "sources/linear_sources.h"
+#include "sources/fourier_source.h"
 #include "sources/polynomial_source.h"
 #include "sources/vco_source.h"
 
@@ -134,7 +135,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceAWizard4>},
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceBWizard4>},

@@ -76,6 +76,8 @@ public:
     const HarmonicRecord* RowRecord(int row) const;
     int RemovedRowCount() const { return static_cast<int>(m_Removed.size()); }
 
+    // Writes the percent cell of every row from its record.
+    void WritePercentCells();
     CString FormatAmplitude(double amplitude) const;
     CString FormatAmplitudePercent(double amplitude) const;
     static CString FormatPhase(double phase);
@@ -88,7 +90,6 @@ public:
 protected:
     HarmonicRecord* Record(int row) const;
     double FundamentalValue() const;
-    void WritePercentCells();
     void WritePhaseCells(int row, int type);
     void MarkModified();
     int ColumnCount();
