@@ -274,8 +274,7 @@ BOOL CPropFourierSource::OnInitDialog() {
     CString directory = m_strDataDir;
     if (!found.IsEmpty() && FindCharacteristicFile(found, directory)) {
         m_strDataDir = directory;
-        const PathParts parts = SplitPath(found);
-        ReadDataFile(directory + parts.name + parts.ext);
+        ReadDataFile(directory + found);
     }
     UpdateHarmonicsControls();
     if (CWnd* exportButton = GetDlgItem(kCtlExport)) exportButton->EnableWindow(m_lstHarmonics.GetItemCount() > 0);
