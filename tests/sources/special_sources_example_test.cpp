@@ -47,15 +47,18 @@ TEST_F(SpecialSourcesExample, DescribeWritesTheGoldenDescription) {
     const std::string out = folder + "/special.desc";
     ASSERT_EQ(0, RunHost("describe '" + example + "' -o '" + out + "'"));
     EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/special_sources.desc"), ReadFile(out));
+    // The Fourier source's table beside the description.
+    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/special_sources_F1.mdx"), ReadFile(folder + "/SpecialSources__F1.mdx"));
 }
 
 // The host's loader knows only the parameters its catalogue defines, not the members a page
-// created, so the round trip runs on the oscillators of the example.
+// created, so the round trip runs on the oscillators and a Fourier source.
 TEST_F(SpecialSourcesExample, SavedArchiveLoadsAndSavesToTheSameBytes) {
     const std::string schematic = folder + "/oscillators.json";
     std::ofstream(schematic) << R"({"document": "Oscillators", "elements": [
         {"id": 29, "name": "O1", "parameters": {"AMPL": "5"}, "script": ["type 2042 45", "ok"]},
-        {"id": 29, "name": "O2", "script": ["choose 2147 \"Current Source\"", "page 1", "click 2428", "ok"]}]})";
+        {"id": 29, "name": "O2", "script": ["choose 2147 \"Current Source\"", "page 1", "click 2428", "ok"]},
+        {"id": 85, "name": "F1", "script": ["type 2328 2", "cell 2329 1 2 3", "ok"]}]})";
     const std::string first = folder + "/first.qva";
     const std::string second = folder + "/second.qva";
     ASSERT_EQ(0, RunHost("save '" + schematic + "' -o '" + first + "'"));
