@@ -12,6 +12,7 @@
 #include "framework/table_writers.h"
 #include "framework/xy_table.h"
 #include "sources/source_outputs.h"
+#include "sources/vco_source.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 
@@ -45,6 +46,7 @@ constexpr int kCtlFundamental = 2326;
 constexpr int kCtlNumber = 2328;
 constexpr int kCtlList = 2329;
 constexpr UINT kStrReadError = 8004;
+constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 constexpr char kImmanent[] = "IMMANENT";
@@ -164,6 +166,7 @@ BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
     ON_BN_CLICKED(kCtlImport, &CPropFourierSource::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CPropFourierSource::OnBrowseWrite)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropFourierSource::OnCellEdited)
+    ON_WM_DRAWITEM()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -785,6 +788,14 @@ void CPropFourierSource::OnBrowseWrite() {
     if (!WriteMdxFile(m_strFileName, format)) return;
     UpdateData(FALSE);
     ResolveDataFileDir();
+}
+
+void CPropFourierSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl != kCtlImport && nIDCtl != kCtlExport) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    DrawButtonImage(kFileButtonImages, kCtlImport, nIDCtl, lpDrawItemStruct);
 }
 
 void CPropFourierSource::OnPaint() {

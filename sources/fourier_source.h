@@ -128,6 +128,7 @@ protected:
     void OnBrowseRead();
     void OnBrowseWrite();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 

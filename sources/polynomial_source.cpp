@@ -44,6 +44,7 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kListMenu = 2547;
+constexpr UINT kListButtonImages = 138;
 constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
@@ -214,6 +215,7 @@ BEGIN_MESSAGE_MAP(CPropPolynomSource, CTBPropertyPage)
     ON_BN_CLICKED(kCtlShowName, &CPropPolynomSource::OnFieldChanged)
     ON_BN_CLICKED(kIdSpice, &CPropPolynomSource::OnFieldChanged)
     ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -315,7 +317,7 @@ void CPropPolynomSource::LoadParameters() {
             break;
         case kIdSpice: {
             double value = 0.0;
-            m_bSpice = ParseFinite(param->GetValue(), &value) && std::fabs(value) < 1e9 && static_cast<int>(value) != 0;
+            m_bSpice = ParseFinite(param->GetValue(), &value) && std::trunc(value) != 0.0;
             break;
         }
         case kIdCoefficients: {
@@ -790,6 +792,14 @@ void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
         }
     }
     HandOver();
+}
+
+void CPropPolynomSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl < kCtlNew || nIDCtl > kCtlMoveDown) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
 }
 
 void CPropPolynomSource::OnPaint() {

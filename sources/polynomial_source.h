@@ -117,6 +117,7 @@ protected:
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 

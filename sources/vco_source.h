@@ -171,4 +171,9 @@ namespace qv::sources {
 // of the two phase entries commits instead.
 void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
                                          CString& modelText, bool commitEachPhase = false);
+
+// Draws the image of an owner-drawn list or file button: image (control - first) of the
+// bitmap's 16-pixel images, moved on by a third of the images when the button is pressed and
+// by two thirds when it is disabled.
+void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item);
 } // namespace qv::sources

@@ -451,3 +451,18 @@ TEST_F(SpecialVCO, ApplyWithoutParameterSetReportsFailure) {
 }
 
 } // namespace
+
+namespace {
+
+// "SPC" is read as a number and truncated; huge and fractional values are read safely.
+TEST_F(SpecialVCO, SpiceFlagIsTheTruncatedNumber) {
+    const std::pair<const char*, int> cases[] = {{"1", BST_CHECKED},   {"0.5", BST_UNCHECKED}, {"-2.5", BST_CHECKED},
+                                                 {"1e300", BST_CHECKED}, {"x", BST_UNCHECKED},  {"0", BST_UNCHECKED}};
+    for (const auto& [value, state] : cases) {
+        auto wizard = NewWizard<CVCOWizard4>(WithValue(kVCORows, 2472, value), "O1");
+        OpenPages<CVCOWizard4> open(*wizard);
+        EXPECT_EQ(state, static_cast<int>(open.Page()->IsDlgButtonChecked(2472))) << value;
+    }
+}
+
+} // namespace
