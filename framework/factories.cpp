@@ -13,7 +13,10 @@
 #include "power/semiconductors.h"
 #include "sources/controlled_sources.h"
 #include "sources/domain_sources.h"
+#include "sources/fourier_source.h"
 #include "sources/linear_sources.h"
+#include "sources/polynomial_source.h"
+#include "sources/vco_source.h"
 #include "timefunctions/source_blocks.h"
 #include "timefunctions/time_functions.h"
 
@@ -110,9 +113,9 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 18, .base = 4, .className = "CInductorWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CMutualInductanceWizard4>},
     {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CTwoWindingTransformerWizard4>},
-    {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CVCOWizard4>},
     {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CPolynomSourceWizard4>},
     {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 1>},
     {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 35, .base = 4, .className = "CTFMSineWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMSineWizard4>},
@@ -137,7 +140,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceAWizard4>},
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceBWizard4>},

@@ -1,0 +1,995 @@
+#include "sources/fourier_source.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "framework/xy_table.h"
+#include "sources/source_outputs.h"
+#include "sources/vco_source.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+using namespace qv::sources;
+
+IMPLEMENT_SERIAL(CPropFourierSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropFourierSource)
+IMPLEMENT_DYNAMIC(CFourierSourceWizard4, CWizardBase4)
+
+namespace {
+
+using Column = CArray<double, double>;
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlSourceType = 2147;
+constexpr int kCtlUseFileName = 2116;
+constexpr int kCtlImport = 2118;
+constexpr int kCtlExport = 2119;
+constexpr int kCtlPhaseAutomatic = 2321;
+constexpr int kCtlAll = 2322;
+constexpr int kCtlEven = 2323;
+constexpr int kCtlOdd = 2324;
+constexpr int kCtlFundamental = 2326;
+constexpr int kCtlNumber = 2328;
+constexpr int kCtlList = 2329;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kFileButtonImages = 135;
+constexpr UINT kStrTextCannotBeWritten = 8035;
+constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
+constexpr char kImmanent[] = "IMMANENT";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2146, .flags = 5},   {.id = 2147, .flags = 69},  {.id = 2332, .flags = 197}, {.id = 2322, .flags = 33},
+    {.id = 2323, .flags = 48},  {.id = 2324, .flags = 48},  {.id = 2333, .flags = 196}, {.id = 2321, .flags = 48},
+    {.id = 2072, .flags = 241}, {.id = 2325, .flags = 33},  {.id = 2327, .flags = 33}, {.id = 2116, .flags = 33},
+    {.id = 2326, .flags = 97},  {.id = 2328, .flags = 97},  {.id = 2117, .flags = 97}, {.id = 2118, .flags = 48},
+    {.id = 2119, .flags = 48},  {.id = 2017, .flags = 73},  {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
+    {.id = 2329, .flags = 78},
+};
+
+Column* ColumnAt(const CPtrArray& table, int index) {
+    return index < table.GetSize() ? static_cast<Column*>(table.GetAt(index)) : nullptr;
+}
+
+void DefaultTable(CPtrArray& table) { SetTableRows(table, {0.0, 50.0}, {0.0, 0.0}, {0.0, 0.0}); }
+
+// Reads an archived block of older data from a copy of its bytes; archive and memory
+// errors end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+// n rows of three doubles, refused (bad index) beyond the table limit before anything is
+// allocated.
+void ReadRows(CArchive& ar, long long count, std::vector<double> (&columns)[3]) {
+    if (count < 0 || count > kMaxTableRows) AfxThrowArchiveException(CArchiveException::badIndex);
+    for (auto& column : columns) column.reserve(static_cast<size_t>(count));
+    for (long long i = 0; i < count; ++i)
+        for (auto& column : columns) {
+            double value = 0.0;
+            ar >> value;
+            column.push_back(value);
+        }
+}
+
+} // namespace
+
+namespace qv::sources {
+
+void FreeTable(CPtrArray& table) {
+    for (INT_PTR i = 0; i < table.GetSize(); ++i) delete static_cast<Column*>(table.GetAt(i));
+    table.RemoveAll();
+}
+
+void CopyTable(CPtrArray& to, const CPtrArray* from) {
+    if (from == &to) return;
+    FreeTable(to);
+    if (from == nullptr) return;
+    for (INT_PTR i = 0; i < from->GetSize(); ++i) {
+        auto* column = new Column;
+        if (const Column* source = static_cast<const Column*>(from->GetAt(i))) column->Copy(*source);
+        to.Add(column);
+    }
+}
+
+int TableRows(const CPtrArray& table) {
+    if (table.GetSize() != 3) return -1;
+    INT_PTR rows = -1;
+    for (INT_PTR i = 0; i < 3; ++i) {
+        const Column* column = ColumnAt(table, static_cast<int>(i));
+        const INT_PTR size = column ? column->GetSize() : 0;
+        if (rows < 0 || size < rows) rows = size;
+    }
+    return static_cast<int>(rows);
+}
+
+void SetTableRows(CPtrArray& table, const std::vector<double>& frequency, const std::vector<double>& amplitude,
+                  const std::vector<double>& phase) {
+    FreeTable(table);
+    for (const std::vector<double>* values : {&frequency, &amplitude, &phase}) {
+        auto* column = new Column;
+        column->SetSize(static_cast<INT_PTR>(values->size()));
+        for (size_t i = 0; i < values->size(); ++i) column->SetAt(static_cast<INT_PTR>(i), (*values)[i]);
+        table.Add(column);
+    }
+}
+
+} // namespace qv::sources
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlUseFileName, &CPropFourierSource::OnUseFileName)
+    ON_BN_CLICKED(kCtlShowName, &CPropFourierSource::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropFourierSource::OnFieldChanged)
+    ON_EN_CHANGE(kCtlFundamental, &CPropFourierSource::OnFieldChanged)
+    ON_EN_CHANGE(kCtlNumber, &CPropFourierSource::OnFieldChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, kCtlList, &CPropFourierSource::OnListItemChanged)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropFourierSource::OnOutputCurrent)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropFourierSource::OnOutputVoltage)
+    ON_BN_CLICKED(kCtlPhaseAutomatic, &CPropFourierSource::OnPhaseAutomatic)
+    ON_EN_CHANGE(kIdTableFile, &CPropFourierSource::OnFileNameChanged)
+    ON_EN_KILLFOCUS(kCtlFundamental, &CPropFourierSource::OnFundamentalDone)
+    ON_EN_KILLFOCUS(kCtlNumber, &CPropFourierSource::OnNumberDone)
+    ON_BN_CLICKED(kCtlAll, &CPropFourierSource::OnModeAll)
+    ON_BN_CLICKED(kCtlEven, &CPropFourierSource::OnModeEven)
+    ON_BN_CLICKED(kCtlOdd, &CPropFourierSource::OnModeOdd)
+    ON_CBN_SELCHANGE(kCtlSourceType, &CPropFourierSource::OnSelchangeSourceType)
+    ON_BN_CLICKED(kCtlImport, &CPropFourierSource::OnBrowseRead)
+    ON_BN_CLICKED(kCtlExport, &CPropFourierSource::OnBrowseWrite)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPropFourierSource::OnCellEdited)
+    ON_WM_DRAWITEM()
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropFourierSource::CPropFourierSource() : CTBPropertyPage(kFourierTemplate) { DefaultTable(m_Table); }
+
+CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kFourierTemplate), m_pWizard(wizard), m_pParams(params) {
+    DefaultTable(m_Table);
+    SetLayout();
+}
+
+CPropFourierSource::~CPropFourierSource() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+    FreeTable(m_Table);
+}
+
+void CPropFourierSource::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropFourierSource::Rebind(CFourierSourceWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+void CPropFourierSource::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
+    m_settings = settings;
+    CopyTable(m_Table, table);
+}
+
+void CPropFourierSource::SetHarmonicSettings(const CString& fundamental, const CString& number, int mode,
+                                             BOOL phaseAutomatic, BOOL useFileName) {
+    m_strFundamental = fundamental;
+    m_strNumber = number;
+    m_nHarmonicsMode = mode;
+    m_bPhaseAutomatic = phaseAutomatic;
+    m_bUseFileName = useFileName;
+}
+
+void CPropFourierSource::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kIdTableFile, m_edtFile);
+    DDX_Control(pDX, kCtlList, m_lstHarmonics);
+    DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
+    DDX_Check(pDX, kCtlUseFileName, m_bUseFileName);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kCtlPhaseAutomatic, m_bPhaseAutomatic);
+    DDX_Text(pDX, kIdTableFile, m_strFileName);
+    DDX_Text(pDX, kCtlFundamental, m_strFundamental);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kCtlNumber, m_strNumber);
+}
+
+void CPropFourierSource::ShowMessage(const CString& text) { AfxMessageBox(text, MB_OK); }
+
+void CPropFourierSource::EnableFileControls() {
+    for (int id : {static_cast<int>(kIdTableFile), kCtlImport, kCtlExport})
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(m_bUseFileName);
+}
+
+void CPropFourierSource::SetSymbolMask() {
+    const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
+    if (selection < 0 || selection >= 8) return;
+    InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1u << selection), kCtlSymbolFrame, this);
+}
+
+BOOL CPropFourierSource::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_edtFile.AutoComplete(TRUE);
+    BuildCharacteristicSearchDirs(m_pWizard);
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    m_strDataDir = g_DocumentDir;
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_cmbSourceType.SetCurSel(0);
+    UpdateData(FALSE);
+    // The last parameter 2117 names the file.
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        const CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param != nullptr && !param->IsDeleted() && param->GetValueID() == kIdTableFile)
+            m_strFileName = param->GetValue();
+    }
+    UpdateData(FALSE);
+    m_lstHarmonics.Init(this);
+    UpdateData(TRUE);
+    if (m_settings.sourceType == 0 || m_settings.sourceType == 1) m_cmbSourceType.SetCurSel(m_settings.sourceType);
+    m_lstHarmonics.SetFundamentalText(m_strFundamental);
+    m_lstHarmonics.SetHarmonicsModeValue(m_nHarmonicsMode);
+    m_lstHarmonics.SetNumberText(m_strNumber);
+    m_lstHarmonics.SetPhaseAutomaticValue(m_bPhaseAutomatic);
+    FillListFromTable();
+    // An existing data file overrides the archived table.
+    CString found = m_strFileName;
+    CString directory = m_strDataDir;
+    if (!found.IsEmpty() && FindCharacteristicFile(found, directory)) {
+        m_strDataDir = directory;
+        ReadDataFile(directory + found);
+    }
+    UpdateHarmonicsControls();
+    if (CWnd* exportButton = GetDlgItem(kCtlExport)) exportButton->EnableWindow(m_lstHarmonics.GetItemCount() > 0);
+    UpdateData(TRUE);
+    EnableFileControls();
+    if (!m_bUseFileName) {
+        m_strFileName = MakeDocumentFileName(m_pWizard, "");
+        UpdateData(FALSE);
+    }
+    m_lstHarmonics.UpdatePhaseColumns();
+    m_lstHarmonics.InitializeCtrl(1, 1);
+    m_lstHarmonics.InitializeColumnSize(0, "WIZColumnWidths", "FourierSource");
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropFourierSource::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropFourierSource::OnKillActive() {
+    WriteSourceTypeBits();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropFourierSource::FillListFromTable() {
+    const int rows = TableRows(m_Table);
+    if (rows < 0 || m_lstHarmonics.GetSafeHwnd() == nullptr) return;
+    m_lstHarmonics.RemoveAllRows();
+    const Column* frequency = ColumnAt(m_Table, 0);
+    const Column* amplitude = ColumnAt(m_Table, 1);
+    const Column* phase = ColumnAt(m_Table, 2);
+    const int mode = m_lstHarmonics.GetHarmonicsMode();
+    for (int i = 0; i < rows; ++i)
+        m_lstHarmonics.AddRow(HarmonicNumber(mode, i), frequency->GetAt(i), amplitude->GetAt(i), phase->GetAt(i));
+    // Every percentage refers to row 1, which exists only now.
+    m_lstHarmonics.WritePercentCells();
+    m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
+    m_lstHarmonics.SetNumberText(m_strNumber);
+}
+
+void CPropFourierSource::TakeTableFromList() {
+    std::vector<double> columns[3];
+    for (int row = 0; row < m_lstHarmonics.GetItemCount(); ++row) {
+        const HarmonicRecord* record = m_lstHarmonics.RowRecord(row);
+        if (record == nullptr) continue;
+        columns[0].push_back(record->frequency);
+        columns[1].push_back(record->amplitude);
+        columns[2].push_back(record->phase);
+    }
+    SetTableRows(m_Table, columns[0], columns[1], columns[2]);
+}
+
+void CPropFourierSource::UpdateHarmonicsControls() {
+    m_strFundamental = m_lstHarmonics.GetFundamentalText();
+    m_strNumber = m_lstHarmonics.GetNumberText();
+    m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
+    if (m_nHarmonicsMode >= kHarmonicsAll && m_nHarmonicsMode <= kHarmonicsOdd) {
+        CheckDlgButton(kCtlAll, m_nHarmonicsMode == kHarmonicsAll ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(kCtlEven, m_nHarmonicsMode == kHarmonicsEven ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(kCtlOdd, m_nHarmonicsMode == kHarmonicsOdd ? BST_CHECKED : BST_UNCHECKED);
+    }
+    m_bPhaseAutomatic = m_lstHarmonics.GetPhaseAutomatic() != 0;
+    UpdateData(FALSE);
+}
+
+void CPropFourierSource::HandOver() {
+    if (m_pWizard == nullptr) return;
+    m_pWizard->SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
+    m_pWizard->SetTableData(m_settings, &m_Table);
+}
+
+// A name part that holds "*" or is empty becomes the element name, an extension that holds
+// "*" becomes ".mdx"; an empty extension stays empty.
+void CPropFourierSource::CompleteFileName() {
+    PathParts parts = SplitPath(m_strFileName);
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
+    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+    m_strFileName = JoinPath(parts);
+    UpdateData(FALSE);
+}
+
+BOOL CPropFourierSource::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    const RequestTarget target(m_pWizard);
+    const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    if (!m_bUseFileName) {
+        m_strFileName = MakeDocumentFileName(m_pWizard, "");
+        UpdateData(FALSE);
+    } else {
+        CompleteFileName();
+    }
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param != nullptr && !param->IsDeleted() && param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
+    }
+    if (m_bUseFileName) {
+        ResolveDataFileDir();
+        if (!WriteMdxFile(m_strFileName, m_nFileFormat)) return FALSE;
+        SetParamValue(m_pParams, kIdTableFile, m_strFileName);
+    }
+    const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
+    if (selection >= 0 && selection < 8) {
+        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
+        m_settings.sourceType = selection;
+    }
+    TakeTableFromList();
+    m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
+    m_strFundamental = m_lstHarmonics.GetFundamentalText();
+    m_strNumber = m_lstHarmonics.GetNumberText();
+    m_bPhaseAutomatic = m_lstHarmonics.GetPhaseAutomatic();
+    HandOver();
+    m_lstHarmonics.SaveColumnWidths();
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropFourierSource::ReadSourceType(int storeToWizard) {
+    BOOL current = TRUE;
+    BOOL voltage = FALSE;
+    const BOOL haveCurrent = GetParamExtBit(m_pParams, kIdCurrentMark, &current);
+    const BOOL haveVoltage = GetParamExtBit(m_pParams, kIdVoltageMark, &voltage);
+    if (haveCurrent && haveVoltage) {
+        const int type = current ? 1 : 0;
+        if (!current && !voltage) SetParamExtBit(m_pParams, kIdVoltageMark, TRUE);
+        if (current && voltage) SetParamExtBit(m_pParams, kIdVoltageMark, FALSE);
+        if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(type);
+        else m_settings.sourceType = type;
+    }
+    if (m_cmbSourceType.GetSafeHwnd() != nullptr && m_cmbSourceType.GetCurSel() >= 0)
+        m_settings.sourceType = m_cmbSourceType.GetCurSel();
+    if (storeToWizard == 1 && m_pWizard != nullptr) m_pWizard->SetTableData(m_settings, &m_Table);
+}
+
+void CPropFourierSource::WriteSourceTypeBits() {
+    const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
+    if (selection != 0 && selection != 1) return;
+    SetParamExtBit(m_pParams, kIdCurrentMark, selection == 1);
+    SetParamExtBit(m_pParams, kIdVoltageMark, selection == 0);
+}
+
+void CPropFourierSource::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) return;
+    DWORD version = 0;
+    DWORD mode = 0;
+    DWORD automatic = 0;
+    DWORD useFile = 0;
+    ar >> version >> mode >> automatic >> useFile;
+    ar >> m_strFundamental >> m_strNumber;
+    m_nHarmonicsMode = static_cast<int>(mode);
+    m_bPhaseAutomatic = automatic != 0;
+    m_bUseFileName = useFile != 0;
+    m_lstHarmonics.SetHarmonicsModeValue(m_nHarmonicsMode);
+    m_lstHarmonics.SetPhaseAutomaticValue(m_bPhaseAutomatic);
+    m_lstHarmonics.SetFundamentalText(m_strFundamental);
+    if (GetSafeHwnd() != nullptr) {
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        EnableFileControls();
+    }
+    DWORD count = 0;
+    ar >> count;
+    std::vector<double> columns[3];
+    ReadRows(ar, static_cast<long long>(count), columns);
+    SetTableRows(m_Table, columns[0], columns[1], columns[2]);
+    m_strNumber = TBExtended_ftoa(static_cast<double>(count) - 1.0, -1, 0, "");
+    m_lstHarmonics.SetNumberText(m_strNumber);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+// Element data of the older wizard generation, little-endian DWORDs: source type, an unused
+// word, the length S of a block that is skipped and its S bytes, the length P of the page's
+// state and its P bytes. Only whole fields are read; a block whose length fails its test ends
+// the reading, and the page's settings go to the wizard all the same.
+void CPropFourierSource::ConvertWizard3Data(const void* data, long length) {
+    if (data == nullptr) {
+        ReadSourceType(0);
+        HandOver();
+        return;
+    }
+    const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD value = 0;
+    if (in.ReadDword(value)) {
+        m_settings.sourceType = static_cast<int>(value);
+        if (m_cmbSourceType.GetSafeHwnd() != nullptr) {
+            m_cmbSourceType.SetCurSel(m_settings.sourceType);
+            UpdateData(TRUE);
+            SetModified(TRUE);
+            SetSymbolMask();
+        }
+        DWORD unused = 0;
+        DWORD skip = 0;
+        DWORD state = 0;
+        if (in.ReadDword(unused) && in.ReadDword(skip) && in.SkipBytes(skip) && in.ReadDword(state) && state >= 1 &&
+            in.Fits(state))
+            ReadArchivedBlock(in.Position(), state, [this](CArchive& ar) { Serialize(ar); });
+    }
+    HandOver();
+}
+
+// ---------------------------------------------------------------------------------------
+// Data files.
+
+BOOL CPropFourierSource::ReadDataFile(CString path) {
+    CReadAndWriteFiles files;
+    if (!files.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
+        if (files.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(files.GetLastError());
+        return FALSE;
+    }
+    const int rows = files.GetNrItems();
+    if (files.GetNrChannels() != 3) {
+        ShowMessage(kOnlyThreeChannels);
+        return FALSE;
+    }
+    if (rows > kMaxTableRows || rows < 0) {
+        ShowMessage(LoadLibraryString(8000));
+        return FALSE;
+    }
+    std::vector<double> columns[3];
+    for (int c = 0; c < 3; ++c) {
+        columns[c].assign(static_cast<size_t>(rows), 0.0);
+        files.GetChannel(c)->SetSampleBuffer(columns[c].data(), rows);
+    }
+    const BOOL read = files.ReadDataFile();
+    for (int c = 0; c < 3; ++c) files.GetChannel(c)->SetSampleBuffer(nullptr, 0);
+    if (!read) {
+        if (files.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(files.GetLastError());
+        return FALSE;
+    }
+    SetTableRows(m_Table, columns[0], columns[1], columns[2]);
+    m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
+    m_lstHarmonics.SetNumberText(m_strNumber);
+    UpdateData(FALSE);
+    FillListFromTable();
+    DetectHarmonicsMode();
+    FillListFromTable();
+    m_nFileFormat = files.GetSaveVersion();
+    return TRUE;
+}
+
+// Only rows that exist are looked at; a file that fits neither test keeps the mode.
+void CPropFourierSource::DetectHarmonicsMode() {
+    m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
+    int shift = 0;
+    const auto frequency = [this](int row) { return m_lstHarmonics.RowRecord(row)->frequency; };
+    const int rows = m_lstHarmonics.GetItemCount();
+    const auto oddTest = [&](int row) {
+        const double f = frequency(row);
+        const double fundamental = TBExtended_atof(m_strFundamental);
+        if (2.9 * fundamental < f && f < 3.1 * fundamental) m_nHarmonicsMode = kHarmonicsOdd;
+    };
+    const auto evenTest = [&](int row) {
+        if (m_nHarmonicsMode == kHarmonicsOdd) return;
+        const double f = frequency(row);
+        const double fundamental = TBExtended_atof(m_strFundamental);
+        if (3.9 * fundamental < f && f < 4.1 * fundamental) m_nHarmonicsMode = kHarmonicsEven;
+    };
+    if (rows > 0 && frequency(0) > 0.0) {
+        m_strFundamental = TBExtended_ftoa(frequency(0), -1, 0, "");
+        shift = 1;
+    }
+    if (rows > 1) {
+        if (shift == 0)
+            m_strFundamental = TBExtended_ftoa(frequency(1), -1, 0, "");
+        else
+            oddTest(1);
+    }
+    if (rows > 2) {
+        if (shift == 0)
+            oddTest(2);
+        else
+            evenTest(2);
+    }
+    if (rows > 3 && shift == 0) evenTest(3);
+    UpdateData(FALSE);
+    m_lstHarmonics.SetHarmonicsModeValue(m_nHarmonicsMode);
+    m_lstHarmonics.SetFundamentalText(m_strFundamental);
+    UpdateHarmonicsControls();
+}
+
+BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
+    const int rows = m_lstHarmonics.GetItemCount();
+    std::vector<double> columns[3];
+    for (int row = 0; row < rows; ++row) {
+        const HarmonicRecord* record = m_lstHarmonics.RowRecord(row);
+        columns[0].push_back(record ? record->frequency : 0.0);
+        columns[1].push_back(record ? record->amplitude : 0.0);
+        columns[2].push_back(record && !m_bPhaseAutomatic ? record->phase : 0.0);
+    }
+    if (fileName.Find('*') >= 0) {
+        PathParts parts = SplitPath(fileName);
+        if (parts.name.Find('*') >= 0) parts.name = m_strName;
+        if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+        fileName = JoinPath(parts);
+        m_strFileName = fileName;
+        UpdateData(FALSE);
+    }
+    CReadAndWriteFiles files;
+    files.SetNrChannels(3);
+    files.SetNrItems(rows);
+    files.InsertChannel(0, columns[0].data(), "f", "Hz");
+    files.InsertChannel(1, columns[1].data(), "Amplitude", "");
+    files.InsertChannel(2, columns[2].data(), "Phase", "rad");
+    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) {
+        CString text;
+        {
+            CResourceSwitch resources;
+            text = LoadLibraryString(kStrTextCannotBeWritten);
+        }
+        ShowMessage(text);
+        const PathParts parts = SplitPath(fileName);
+        fileName = parts.name + ".mdx";
+        m_strFileName = fileName;
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    if (!files.WriteFile(m_strDataDir + fileName, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+        ShowMessage(files.GetLastError());
+        return FALSE;
+    }
+    AnnounceFileWritten(RequestTarget(m_pWizard), m_strDataDir + fileName);
+    return TRUE;
+}
+
+void CPropFourierSource::ResolveDataFileDir() {
+    CString directory = m_strDataDir;
+    CString path = m_strFileName;
+    MakeCharacteristicPathRelative(directory, path);
+    m_strDataDir = directory;
+    m_strFileName = path;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+// ---------------------------------------------------------------------------------------
+// Control handlers.
+
+void CPropFourierSource::OnUseFileName() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableFileControls();
+}
+
+void CPropFourierSource::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropFourierSource::OnListItemChanged(NMHDR*, LRESULT* pResult) {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (pResult != nullptr) *pResult = 0;
+}
+
+void CPropFourierSource::OnOutputCurrent() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    SetSDBOutput(m_pParams, kIdOutputCurrent, m_bOutputCurrent);
+    CheckDlgButton(kIdOutputCurrent, m_bOutputCurrent ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropFourierSource::OnOutputVoltage() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    SetSDBOutput(m_pParams, kIdOutputVoltage, m_bOutputVoltage);
+    CheckDlgButton(kIdOutputVoltage, m_bOutputVoltage ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropFourierSource::OnPhaseAutomatic() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lstHarmonics.SetPhaseAutomatic(m_bPhaseAutomatic);
+}
+
+void CPropFourierSource::OnFileNameChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lstHarmonics.SetFileName(m_strFileName);
+}
+
+void CPropFourierSource::OnFundamentalDone() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lstHarmonics.SetFundamental(m_strFundamental);
+}
+
+// The field keeps what the user typed; the list takes at most 1000 harmonics.
+void CPropFourierSource::OnNumberDone() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    CString number = m_strNumber;
+    m_lstHarmonics.SetNumberOfHarmonics(number);
+}
+
+void CPropFourierSource::OnModeAll() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lstHarmonics.SetHarmonicsMode(kHarmonicsAll);
+}
+
+void CPropFourierSource::OnModeEven() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lstHarmonics.SetHarmonicsMode(kHarmonicsEven);
+}
+
+void CPropFourierSource::OnModeOdd() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lstHarmonics.SetHarmonicsMode(kHarmonicsOdd);
+}
+
+void CPropFourierSource::OnSelchangeSourceType() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    SetSymbolMask();
+}
+
+LRESULT CPropFourierSource::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kCtlList) return 0;
+    return m_lstHarmonics.OnEndEdit(wParam, lParam);
+}
+
+namespace {
+
+CString JoinFilters(const CStringArray& filters) {
+    CString joined;
+    for (INT_PTR i = 0; i < filters.GetSize(); ++i) joined += filters.GetAt(i) + "|";
+    return joined + "|";
+}
+
+DWORD PreselectFilter(const CStringArray& filters, const CString& ext) {
+    for (INT_PTR i = 0; i < filters.GetSize(); ++i)
+        for (const CString& pattern : CPropCharacteristicXYTable::FilterPatterns(filters.GetAt(i)))
+            if (pattern.CompareNoCase(ext) == 0) return static_cast<DWORD>(i + 1);
+    return 1;
+}
+
+void StartWithFile(CFileDialog& dialog, const CString& path) {
+    if (path.IsEmpty() || dialog.m_ofn.lpstrFile == nullptr || dialog.m_ofn.nMaxFile == 0) return;
+    const size_t room = dialog.m_ofn.nMaxFile - 1;
+    const size_t length = static_cast<size_t>(path.GetLength()) < room ? static_cast<size_t>(path.GetLength()) : room;
+    std::memcpy(dialog.m_ofn.lpstrFile, static_cast<LPCTSTR>(path), length);
+    dialog.m_ofn.lpstrFile[length] = 0;
+}
+
+} // namespace
+
+void CPropFourierSource::OnBrowseRead() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
+    CFileDialog dialog(TRUE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
+    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strDataDir + m_strFileName);
+    if (dialog.DoModal() != IDOK) return;
+    m_strFileName = dialog.GetPathName();
+    UpdateData(FALSE);
+    if (!ReadDataFile(m_strFileName)) {
+        CString text;
+        {
+            CResourceSwitch resources;
+            text = LoadLibraryString(kStrReadError);
+        }
+        ShowMessage(text);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        return;
+    }
+    UpdateHarmonicsControls();
+    UpdateData(FALSE);
+    ResolveDataFileDir();
+}
+
+void CPropFourierSource::OnBrowseWrite() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
+    CFileDialog dialog(FALSE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
+    if (m_nFileFormat != CReadAndWriteFiles::kFormatTextVersion && m_nFileFormat >= 0 &&
+        m_nFileFormat < filters->GetSize())
+        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
+    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strDataDir + m_strFileName);
+    if (dialog.DoModal() != IDOK) return;
+    m_strFileName = dialog.GetPathName();
+    const DWORD index = dialog.m_ofn.nFilterIndex;
+    const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
+    if (SplitPath(m_strFileName).ext.IsEmpty() && format < filters->GetSize()) {
+        const std::vector<CString> patterns = CPropCharacteristicXYTable::FilterPatterns(filters->GetAt(format));
+        if (!patterns.empty()) m_strFileName += patterns.back();
+    }
+    ResolveDataFileDir();
+    if (!WriteMdxFile(m_strFileName, format)) return;
+    UpdateData(FALSE);
+    ResolveDataFileDir();
+}
+
+void CPropFourierSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl != kCtlImport && nIDCtl != kCtlExport) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    DrawButtonImage(kFileButtonImages, kCtlImport, nIDCtl, lpDrawItemStruct);
+}
+
+void CPropFourierSource::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The wizard.
+
+CFourierSourceWizard4::CFourierSourceWizard4() { DefaultTable(m_Table); }
+
+CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other) : CWizardBase4(other) {
+    if (other == nullptr) {
+        DefaultTable(m_Table);
+        return;
+    }
+    m_wSchema = other->m_wSchema;
+    m_settings = other->m_settings;
+    CopyTable(m_Table, &other->m_Table);
+    m_nHarmonicsMode = other->m_nHarmonicsMode;
+    m_bPhaseAutomatic = other->m_bPhaseAutomatic;
+    m_bUseFileName = other->m_bUseFileName;
+    m_strFundamental = other->m_strFundamental;
+    m_strNumber = other->m_strNumber;
+}
+
+CFourierSourceWizard4::~CFourierSourceWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+    FreeTable(m_Table);
+}
+
+int CFourierSourceWizard4::GetWizardKind() { return 3; }
+
+CWizardBase4* CFourierSourceWizard4::Clone() { return new (std::nothrow) CFourierSourceWizard4(this); }
+
+void CFourierSourceWizard4::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
+    m_settings = settings;
+    CopyTable(m_Table, table);
+}
+
+void CFourierSourceWizard4::SetHarmonicSettings(const CString& fundamental, const CString& number, int mode,
+                                                BOOL phaseAutomatic, BOOL useFileName) {
+    m_strFundamental = fundamental;
+    m_strNumber = number;
+    m_nHarmonicsMode = mode;
+    m_bPhaseAutomatic = phaseAutomatic;
+    m_bUseFileName = useFileName;
+}
+
+BOOL CFourierSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    if (m_pPage != nullptr) {
+        // A page of an earlier call gives its cookie back and goes.
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    m_pPage = new (std::nothrow) CPropFourierSource(this, HolderFromCookie(cookie));
+    if (m_pPage == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    m_pPage->SetTableData(m_settings, &m_Table);
+    m_pPage->SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CFourierSourceWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    CWizardBase4::EndEditProperties();
+}
+
+namespace {
+
+// A page of its own for hidden work; the page on the editor's sheet is never touched.
+struct HiddenFourierPage {
+    std::unique_ptr<CPropFourierSource> page;
+    HiddenFourierPage(CFourierSourceWizard4& wizard, ParamHolder* params)
+        : page(new (std::nothrow) CPropFourierSource(&wizard, params)) {
+        if (page == nullptr) return;
+        page->SetTableData(wizard.GetSettings(), &wizard.GetTable());
+        page->SetHarmonicSettings(wizard.GetFundamental(), wizard.GetNumber(), wizard.GetHarmonicsMode(),
+                                  wizard.GetPhaseAutomatic(), wizard.GetUseFileName());
+    }
+    ~HiddenFourierPage() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Open() {
+        if (page == nullptr) return false;
+        CResourceSwitch resources;
+        if (!page->Create(kFourierTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+} // namespace
+
+BOOL CFourierSourceWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenFourierPage hidden(*this, params.Holder());
+    if (!hidden.Open()) return TRUE;
+    hidden.page->ReadSourceType(1);
+    return TRUE;
+}
+
+BOOL CFourierSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenFourierPage hidden(*this, params.Holder());
+    if (!hidden.Open()) return TRUE;
+    hidden.page->ConvertWizard3Data(data, length);
+    hidden.page->WriteSourceTypeBits();
+    return TRUE;
+}
+
+int CFourierSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    ReplacePlaceholder(modelText, "@TYPE", m_settings.sourceType == 1 ? "I_Src" : "V_Src", 0);
+    SetModelOutputDirFromFile(file);
+    CStringArray names;
+    CStringArray units;
+    for (int i = 0; i < 3; ++i) {
+        names.Add(m_settings.names[i]);
+        units.Add(m_settings.units[i]);
+    }
+    BuildCharacteristicSearchDirs(this);
+    if (params.Holder() != nullptr)
+        WriteParamTableFile3(params.Holder(), this, kIdTableFile, &m_Table, &names, &units);
+    return 4;
+}
+
+void CFourierSourceWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << static_cast<DWORD>(m_settings.sourceType);
+        for (int i = 0; i < 3; ++i) ar << m_settings.names[i] << m_settings.units[i];
+        const int rows = TableRows(m_Table);
+        ar << static_cast<DWORD>(rows);
+        for (int row = 0; row < rows; ++row)
+            for (int c = 0; c < 3; ++c) ar << ColumnAt(m_Table, c)->GetAt(row);
+        ar << m_strFundamental << m_strNumber;
+        ar << static_cast<DWORD>(m_nHarmonicsMode) << static_cast<DWORD>(m_bPhaseAutomatic)
+           << static_cast<DWORD>(m_bUseFileName);
+        return;
+    }
+    ar >> m_wSchema;
+    if (m_wSchema > 0) return;
+    DWORD sourceType = 0;
+    ar >> sourceType;
+    FourierSettings settings;
+    settings.sourceType = static_cast<int>(sourceType);
+    for (int i = 0; i < 3; ++i) ar >> settings.names[i] >> settings.units[i];
+    DWORD count = 0;
+    ar >> count;
+    const int rows = static_cast<int>(count);
+    if (rows != -1) {
+        std::vector<double> columns[3];
+        ReadRows(ar, rows, columns);
+        SetTableRows(m_Table, columns[0], columns[1], columns[2]);
+    }
+    m_settings = settings;
+    DWORD mode = 0;
+    DWORD automatic = 0;
+    DWORD useFile = 0;
+    ar >> m_strFundamental >> m_strNumber >> mode >> automatic >> useFile;
+    m_nHarmonicsMode = static_cast<int>(mode);
+    m_bPhaseAutomatic = automatic != 0;
+    m_bUseFileName = useFile != 0;
+}

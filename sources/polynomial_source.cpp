@@ -1,0 +1,943 @@
+#include "sources/polynomial_source.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/dialog_rects.h"
+#include "framework/indexed_family.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "passive/passive_bases.h"
+#include "sources/linear_sources.h"
+#include "sources/source_outputs.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+
+using namespace qv::sources;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+IMPLEMENT_DYNCREATE(CPropPolynomSource, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CPolynomSourceWizard4, CSourceTypeWizardBase4)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlSourceType = 2147;
+constexpr int kCtlSpin = 2178;
+constexpr int kCtlMonomial = 2187;
+constexpr int kCtlNew = 2173;
+constexpr int kCtlDelete = 2174;
+constexpr int kCtlDeleteAll = 2175;
+constexpr int kCtlMoveUp = 2176;
+constexpr int kCtlMoveDown = 2177;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kListMenu = 2547;
+constexpr UINT kListButtonImages = 138;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrEMFValue = 2501;
+constexpr UINT kStrSourceCurrent = 2503;
+constexpr int kColumnWidth = 50;
+
+// Columns of the two lists.
+constexpr int kColMonomial = 0;
+constexpr int kColValue = 1;
+constexpr int kColName = 0;
+constexpr int kColPin = 1;
+constexpr int kColQuantity = 2;
+
+struct Column {
+    int column;
+    UINT heading;
+};
+constexpr Column kCoefficientColumns[] = {{.column = 0, .heading = 2712}, {.column = 1, .heading = 2721}};
+constexpr Column kQuantityColumns[] = {
+    {.column = 0, .heading = 2522}, {.column = 1, .heading = 2713}, {.column = 2, .heading = 2714}};
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2472, .flags = 5},  {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
+    {.id = 2020, .flags = 6},  {.id = 2072, .flags = 7},  {.id = 2146, .flags = 5},  {.id = 2147, .flags = 69},
+    {.id = 2162, .flags = 20}, {.id = 2163, .flags = 70}, {.id = 2178, .flags = 6},  {.id = 2173, .flags = 5},
+    {.id = 2174, .flags = 5},  {.id = 2175, .flags = 5},  {.id = 2176, .flags = 5},  {.id = 2177, .flags = 5},
+    {.id = 2172, .flags = 77}, {.id = 2166, .flags = 78}, {.id = 2187, .flags = 74}, {.id = 2017, .flags = 11},
+    {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24}, {.id = 2056, .flags = 24},
+};
+
+constexpr char kImmanent[] = "IMMANENT";
+
+bool ParseFinite(const CString& text, double* value) {
+    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
+}
+
+CString QuantityLabel(int row) {
+    CString label;
+    label.Format("x%i", row + 1);
+    return label;
+}
+
+CString NumberText(int number) {
+    CString text;
+    text.Format("%i", number);
+    return text;
+}
+
+// A bracket index that a page may use as a row: within the family limit.
+int UsableIndex(const CWizardCopaObject3* param) {
+    const int index = GetBracketIndex(param->GetName());
+    return index < qv::family::kMaxMembers ? index : -1;
+}
+
+void AppendExponents(int variables, int degree, std::vector<int>& prefix, std::vector<std::vector<int>>& out) {
+    if (static_cast<int>(prefix.size()) == variables - 1) {
+        prefix.push_back(degree);
+        out.push_back(prefix);
+        prefix.pop_back();
+        return;
+    }
+    for (int e = degree; e >= 0; --e) {
+        prefix.push_back(e);
+        AppendExponents(variables, degree - e, prefix, out);
+        prefix.pop_back();
+    }
+}
+
+} // namespace
+
+namespace qv::sources {
+
+long long CountMonomials(int variables, int order) {
+    if (variables < 0) return -1;
+    if (order < 0) return 0;
+    // C(n + order, n) built as a running product; every step is an exact binomial.
+    long long count = 1;
+    for (int i = 1; i <= variables; ++i) {
+        count = count * (static_cast<long long>(order) + i) / i;
+        if (count > kMaxCoefficients) return -1;
+    }
+    return count;
+}
+
+std::vector<CString> EnumerateMonomials(int variables, int order) {
+    std::vector<CString> names;
+    const long long count = CountMonomials(variables, order);
+    if (count <= 0) return names;
+    names.reserve(static_cast<size_t>(count));
+    names.emplace_back("Constant");
+    if (variables == 0) return names;
+    for (int degree = 1; degree <= order; ++degree) {
+        std::vector<std::vector<int>> tuples;
+        std::vector<int> prefix;
+        AppendExponents(variables, degree, prefix, tuples);
+        for (const std::vector<int>& tuple : tuples) {
+            CString name;
+            for (int v = 0; v < variables; ++v) {
+                if (tuple[v] == 0) continue;
+                CString item;
+                item.Format("x%d^%d", v + 1, tuple[v]);
+                if (!name.IsEmpty()) name += " \xB7 ";
+                name += item;
+            }
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+CString BuildPolynomialList(ParamHolder* holder) {
+    CString list;
+    const int count = holder ? holder->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const WORD id = param->GetValueID();
+        if (id != kIdCoefficients && id != kIdQuantities) continue;
+        if (GetBracketIndex(param->GetName()) < 0) continue;
+        CString value = param->GetValue();
+        value.TrimLeft();
+        if (!list.IsEmpty()) list += ",";
+        list += param->GetName() + " := " + value;
+    }
+    return list;
+}
+
+} // namespace qv::sources
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+BEGIN_MESSAGE_MAP(CPropPolynomSource, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlNew, &CPropPolynomSource::AddQuantity)
+    ON_BN_CLICKED(kCtlDelete, &CPropPolynomSource::DeleteQuantity)
+    ON_BN_CLICKED(kCtlDeleteAll, &CPropPolynomSource::DeleteAllQuantities)
+    ON_BN_CLICKED(kCtlMoveDown, &CPropPolynomSource::MoveQuantityDown)
+    ON_BN_CLICKED(kCtlMoveUp, &CPropPolynomSource::MoveQuantityUp)
+    ON_COMMAND(kCmdNew, &CPropPolynomSource::AddQuantity)
+    ON_COMMAND(kCmdDelete, &CPropPolynomSource::DeleteQuantity)
+    ON_COMMAND(kCmdDeleteAll, &CPropPolynomSource::DeleteAllQuantities)
+    ON_COMMAND(kCmdMoveDown, &CPropPolynomSource::MoveQuantityDown)
+    ON_COMMAND(kCmdMoveUp, &CPropPolynomSource::MoveQuantityUp)
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropPolynomSource::OnUpdateRowCommand)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropPolynomSource::OnUpdateRowCommand)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropPolynomSource::OnUpdateRowCommand)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropPolynomSource::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropPolynomSource::OnUpdateAlways)
+    ON_NOTIFY(NM_SETFOCUS, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
+    ON_NOTIFY(NM_CLICK, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
+    ON_NOTIFY(NM_RCLICK, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
+    ON_NOTIFY(LVN_ITEMCHANGED, kIdQuantities, &CPropPolynomSource::OnListItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, kIdCoefficients, &CPropPolynomSource::OnListItemChanged)
+    ON_NOTIFY(UDN_DELTAPOS, kCtlSpin, &CPropPolynomSource::OnOrderSpin)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPropPolynomSource::OnCellEdited)
+    ON_MESSAGE(TBLM_SELCHANGED, &CPropPolynomSource::OnListSelection)
+    ON_EN_CHANGE(kIdOrder, &CPropPolynomSource::OnOrderChanged)
+    ON_EN_KILLFOCUS(kIdOrder, &CPropPolynomSource::OnOrderKillFocus)
+    ON_CBN_SELCHANGE(kCtlSourceType, &CPropPolynomSource::OnSelchangeSourceType)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropPolynomSource::OnOutputVoltage)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropPolynomSource::OnOutputCurrent)
+    ON_BN_CLICKED(kIdOutputSourceValue, &CPropPolynomSource::OnOutputValue)
+    ON_EN_CHANGE(kCtlName, &CPropPolynomSource::OnFieldChanged)
+    ON_EN_CHANGE(kCtlMonomial, &CPropPolynomSource::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropPolynomSource::OnFieldChanged)
+    ON_BN_CLICKED(kIdSpice, &CPropPolynomSource::OnFieldChanged)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropPolynomSource::CPropPolynomSource() : CTBPropertyPage(kPolynomialTemplate) {}
+
+CPropPolynomSource::CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kPolynomialTemplate), m_pWizard(wizard), m_pParams(params) {
+    SetLayout();
+}
+
+CPropPolynomSource::~CPropPolynomSource() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropPolynomSource::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropPolynomSource::Rebind(CPolynomSourceWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+CPropACParameters* CPropPolynomSource::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
+}
+
+void CPropPolynomSource::SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
+    m_nSourceType = sourceType;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CPropPolynomSource::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
+    DDX_Control(pDX, kIdQuantities, m_lstQuantities);
+    DDX_Control(pDX, kIdCoefficients, m_lstCoefficients);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kIdOutputSourceValue, m_bOutputValue);
+    DDX_Check(pDX, kIdSpice, m_bSpice);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdOrder, m_strOrder);
+    DDX_Text(pDX, kCtlMonomial, m_strMonomial);
+}
+
+void CPropPolynomSource::ShowError(UINT stringID) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(LoadLibraryString(stringID), MB_OK);
+}
+
+void CPropPolynomSource::EnableControl(int id, BOOL enable) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+CWizardCopaObject3* CPropPolynomSource::RowParam(const CTBEditListCtrl& list, int row) const {
+    if (row < 0 || row >= list.GetItemCount()) return nullptr;
+    return reinterpret_cast<CWizardCopaObject3*>(list.GetItemData(row));
+}
+
+CWizardCopaObject3* CPropPolynomSource::NewMember(const CWizardCopaObject3* templ, int index) {
+    return qv::family::AppendMember(m_pParams, templ, index);
+}
+
+void CPropPolynomSource::EnsureRows(int index, bool coefficients) {
+    CTBEditListCtrl& list = coefficients ? m_lstCoefficients : static_cast<CTBEditListCtrl&>(m_lstQuantities);
+    for (int row = list.GetItemCount(); row <= index; ++row) {
+        if (coefficients) {
+            list.InsertEditItem(row, NumberText(row), TB_EDIT_NONE);
+            list.SetEditItemText(row, kColValue, "0", TB_EDIT_TEXT);
+        } else {
+            list.InsertEditItem(row, QuantityLabel(row), TB_EDIT_NONE);
+        }
+    }
+}
+
+void CPropPolynomSource::SetQuantityRow(int row, CWizardCopaObject3* param) {
+    m_lstQuantities.SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+    m_lstQuantities.AddParam(param);
+    m_lstQuantities.SetEditItemText(row, kColPin, param->GetValue(), TB_EDIT_CHECK);
+    m_lstQuantities.SetItemChecked(row, kColPin, param->HasPin());
+    m_lstQuantities.SetEditItemText(row, kColQuantity, param->GetValue(), param->HasPin() ? TB_EDIT_NONE : TB_EDIT_TEXT);
+}
+
+void CPropPolynomSource::LoadParameters() {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+        switch (param->GetValueID()) {
+        case kIdOrder:
+            m_strOrder = param->GetValue();
+            EnableControl(kIdOrder, IsParamNotOnPin(m_pParams, kIdOrder));
+            break;
+        case kIdSpice: {
+            double value = 0.0;
+            m_bSpice = ParseFinite(param->GetValue(), &value) && std::trunc(value) != 0.0;
+            break;
+        }
+        case kIdCoefficients: {
+            const int index = UsableIndex(param);
+            if (GetBracketIndex(param->GetName()) < 0) {
+                m_pCoefficientTemplate = param;
+            } else if (index >= 0) {
+                EnsureRows(index, true);
+                m_lstCoefficients.SetItemData(index, reinterpret_cast<DWORD_PTR>(param));
+                m_lstCoefficients.SetEditItemText(index, kColValue, param->GetValue(), TB_EDIT_TEXT);
+            }
+            break;
+        }
+        case kIdQuantities: {
+            const int index = UsableIndex(param);
+            if (GetBracketIndex(param->GetName()) < 0) {
+                m_pQuantityTemplate = param;
+            } else if (index >= 0) {
+                EnsureRows(index, false);
+                SetQuantityRow(index, param);
+            }
+            break;
+        }
+        default: break;
+        }
+    }
+    UpdateData(FALSE);
+}
+
+BOOL CPropPolynomSource::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_cmbSourceType.SetCurSel(0);
+    UpdateData(FALSE);
+    {
+        CResourceSwitch resources;
+        for (const Column& column : kCoefficientColumns)
+            m_lstCoefficients.InsertEditColumn(column.column, LoadLibraryString(column.heading), 0, kColumnWidth, 0);
+        for (const Column& column : kQuantityColumns)
+            m_lstQuantities.InsertEditColumn(column.column, LoadLibraryString(column.heading), 0, kColumnWidth, 0);
+    }
+    m_lstQuantities.Init(m_pWizard, m_pParams);
+    LoadParameters();
+    int order = 0;
+    if (qv::family::OrderFromText(m_strOrder, &order)) m_nAcceptedOrder = order < 0 ? 0 : order;
+    RebuildCoefficients();
+    m_lstCoefficients.InitializeCtrl(1, 1);
+    m_lstCoefficients.InitializeColumnSize(0, "WIZColumnWidths", "PolynomCoeff");
+    m_lstQuantities.LoadColumnWidths();
+
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    GetSDBOutput(m_pParams, kIdOutputSourceValue, &m_bOutputValue);
+    UpdateData(FALSE);
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
+        CWnd* box = GetDlgItem(id);
+        if (box == nullptr) continue;
+        CString caption;
+        box->GetWindowText(caption);
+        CString unit;
+        GetParamUnit(m_pParams, id, &unit);
+        AppendUnitSuffix(&caption, unit);
+        box->SetWindowText(caption);
+    }
+    m_cmbSourceType.SetCurSel(m_nSourceType);
+    OnSelchangeSourceType();
+    EnableRowButtons();
+    SetModified(FALSE);
+    m_bInitialised = TRUE;
+    return TRUE;
+}
+
+void CPropPolynomSource::OnSelchangeSourceType() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
+    if (selection >= 0) m_nSourceType = selection;
+    const BYTE mask = m_nSourceType >= 0 && m_nSourceType < 8 ? static_cast<BYTE>(1u << m_nSourceType) : 0;
+    InvalidateDlgItemRect(m_pSymbol, mask, kCtlSymbolFrame, this);
+    const bool voltage = m_nSourceType == kSourceTypeVoltage;
+    CString caption;
+    {
+        CResourceSwitch resources;
+        caption = LoadLibraryString(voltage ? kStrEMFValue : kStrSourceCurrent);
+    }
+    AppendUnitSuffix(&caption, voltage ? "V" : "A");
+    SetDlgItemText(kIdOutputSourceValue, caption);
+    if (CWnd* spice = GetDlgItem(kIdSpice)) spice->ShowWindow(voltage ? SW_SHOW : SW_HIDE);
+}
+
+BOOL CPropPolynomSource::RebuildCoefficients() {
+    int order = 0;
+    const int variables = m_lstQuantities.GetSafeHwnd() ? m_lstQuantities.GetItemCount() : 0;
+    if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(variables, order) < 0) {
+        // Too many coefficients: the rows stay and the order that built them returns.
+        ShowError(kStrInvalidValue);
+        m_strOrder = NumberText(m_nAcceptedOrder);
+        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+        return FALSE;
+    }
+    m_nAcceptedOrder = order < 0 ? 0 : order;
+    m_MonomialNames = EnumerateMonomials(variables, order);
+    SyncCoefficientRows();
+    return TRUE;
+}
+
+void CPropPolynomSource::SyncCoefficientRows() {
+    if (m_lstCoefficients.GetSafeHwnd() == nullptr) return;
+    const int target = static_cast<int>(m_MonomialNames.size());
+    const int rows = m_lstCoefficients.GetItemCount();
+    for (int k = rows; k < target; ++k) {
+        if (m_pCoefficientTemplate == nullptr) break;
+        CWizardCopaObject3* param = NewMember(m_pCoefficientTemplate, k);
+        if (param != nullptr) param->SetValue("0");
+        m_lstCoefficients.InsertEditItem(k, "", TB_EDIT_NONE);
+        m_lstCoefficients.SetEditItemText(k, kColValue, "0", TB_EDIT_TEXT);
+        m_lstCoefficients.SetItemData(k, reinterpret_cast<DWORD_PTR>(param));
+    }
+    for (int row = m_lstCoefficients.GetItemCount() - 1; row >= target; --row) {
+        if (CWizardCopaObject3* param = RowParam(m_lstCoefficients, row);
+            param != nullptr && IndexOfParam(m_pParams, param) >= 0)
+            qv::family::RetireMember(param);
+        m_lstCoefficients.DeleteEditItem(row);
+    }
+    const int shown = std::min(target, m_lstCoefficients.GetItemCount());
+    for (int k = 0; k < shown; ++k) {
+        m_lstCoefficients.SetEditItemText(k, kColMonomial, m_MonomialNames[k], TB_EDIT_NONE);
+        if (RowParam(m_lstCoefficients, k) != nullptr) continue;
+        if (m_pCoefficientTemplate == nullptr) break;
+        CWizardCopaObject3* param = NewMember(m_pCoefficientTemplate, k);
+        m_lstCoefficients.SetItemData(k, reinterpret_cast<DWORD_PTR>(param));
+    }
+}
+
+void CPropPolynomSource::AddQuantity() {
+    if (m_pQuantityTemplate == nullptr || m_lstQuantities.GetSafeHwnd() == nullptr) return;
+    const int row = m_lstQuantities.GetItemCount();
+    int order = 0;
+    if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(row + 1, order) < 0 ||
+        row >= qv::family::kMaxMembers) {
+        ShowError(kStrInvalidValue);
+        return;
+    }
+    CWizardCopaObject3* param = NewMember(m_pQuantityTemplate, row);
+    if (param == nullptr) return;
+    m_lstQuantities.InsertEditItem(row, QuantityLabel(row), TB_EDIT_NONE);
+    SetQuantityRow(row, param);
+    RebuildCoefficients();
+    SetModified(TRUE);
+}
+
+void CPropPolynomSource::DeleteQuantity() {
+    const int row = m_lstQuantities.GetSelectedItem();
+    if (row < 0) return;
+    if (CWizardCopaObject3* param = RowParam(m_lstQuantities, row)) qv::family::RetireMember(param);
+    m_lstQuantities.DeleteEditItem(row);
+    RebuildCoefficients();
+    for (int r = row; r < m_lstQuantities.GetItemCount(); ++r) {
+        m_lstQuantities.SetEditItemText(r, kColName, QuantityLabel(r), TB_EDIT_NONE);
+        if (CWizardCopaObject3* param = RowParam(m_lstQuantities, r)) param->SetName(qv::family::IndexedName("QUANT", r));
+    }
+    EnableRowButtons();
+    SetModified(TRUE);
+}
+
+void CPropPolynomSource::DeleteAllQuantities() {
+    for (int row = m_lstQuantities.GetItemCount() - 1; row >= 0; --row) {
+        if (CWizardCopaObject3* param = RowParam(m_lstQuantities, row)) qv::family::RetireMember(param);
+        m_lstQuantities.DeleteEditItem(row);
+    }
+    m_MonomialNames.clear();
+    EnableRowButtons();
+    SetModified(TRUE);
+}
+
+void CPropPolynomSource::SwapQuantityTexts(int row, int other) {
+    const CString first = m_lstQuantities.GetItemText(row, kColQuantity);
+    const CString second = m_lstQuantities.GetItemText(other, kColQuantity);
+    const CWizardCopaObject3* firstParam = RowParam(m_lstQuantities, row);
+    const CWizardCopaObject3* secondParam = RowParam(m_lstQuantities, other);
+    const int firstType = firstParam && firstParam->HasPin() ? TB_EDIT_NONE : TB_EDIT_TEXT;
+    const int secondType = secondParam && secondParam->HasPin() ? TB_EDIT_NONE : TB_EDIT_TEXT;
+    m_lstQuantities.SetEditItemText(row, kColQuantity, second, secondType);
+    m_lstQuantities.SetEditItemText(other, kColQuantity, first, firstType);
+    m_lstQuantities.SelectItem(row);
+    m_lstQuantities.Invalidate();
+    SetModified(TRUE);
+}
+
+void CPropPolynomSource::MoveQuantityDown() {
+    const int row = m_lstQuantities.GetSelectedItem();
+    if (row < 0 || row + 1 >= m_lstQuantities.GetItemCount()) return;
+    SwapQuantityTexts(row, row + 1);
+}
+
+void CPropPolynomSource::MoveQuantityUp() {
+    const int row = m_lstQuantities.GetSelectedItem();
+    if (row <= 0) return;
+    SwapQuantityTexts(row, row - 1);
+}
+
+void CPropPolynomSource::EnableRowButtons() {
+    const BOOL selected = m_lstQuantities.GetSafeHwnd() && m_lstQuantities.GetSelectedItem() >= 0;
+    for (int id : {kCtlDelete, kCtlMoveDown, kCtlMoveUp}) EnableControl(id, selected);
+}
+
+void CPropPolynomSource::OnQuantityFocus(NMHDR*, LRESULT* pResult) {
+    EnableRowButtons();
+    if (pResult != nullptr) *pResult = 0;
+}
+
+void CPropPolynomSource::OnListItemChanged(NMHDR*, LRESULT* pResult) {
+    if (m_bInitialised) {
+        UpdateData(TRUE);
+        SetModified(TRUE);
+    }
+    if (pResult != nullptr) *pResult = 0;
+}
+
+// A toggled "Use Pin" cell switches the quantity's pin at once; its expression can be edited
+// only while the quantity is not on a pin.
+LRESULT CPropPolynomSource::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    const int row = LOWORD(lParam);
+    const int column = HIWORD(lParam);
+    if (m_bInitialised) SetModified(TRUE);
+    if (wParam != kIdQuantities || column != kColPin) return 0;
+    CWizardCopaObject3* param = RowParam(m_lstQuantities, row);
+    if (param == nullptr) return 0;
+    const BOOL pinned = m_lstQuantities.GetItemChecked(row, kColPin);
+    param->UsePin(pinned);
+    m_lstQuantities.SetEditItemType(row, kColQuantity, pinned ? TB_EDIT_NONE : TB_EDIT_TEXT);
+    UpdateData(FALSE);
+    return 0;
+}
+
+LRESULT CPropPolynomSource::OnListSelection(WPARAM wParam, LPARAM) {
+    if (wParam == kIdQuantities) EnableRowButtons();
+    if (wParam != kIdCoefficients) return 0;
+    const int row = m_lstCoefficients.GetSelectedItem();
+    m_strMonomial = row >= 0 ? m_lstCoefficients.GetItemText(row, kColMonomial) : CString();
+    UpdateData(FALSE);
+    return 0;
+}
+
+void CPropPolynomSource::OnOrderChanged() {
+    UpdateData(TRUE);
+    double value = 0.0;
+    if (ParseFinite(m_strOrder, &value) && value < 0.0) {
+        m_strOrder = "0";
+        UpdateData(FALSE);
+    }
+    SetModified(TRUE);
+}
+
+void CPropPolynomSource::OnOrderKillFocus() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    RebuildCoefficients();
+}
+
+void CPropPolynomSource::OnOrderSpin(NMHDR* pNMHDR, LRESULT* pResult) {
+    const auto* spin = reinterpret_cast<const NMUPDOWN*>(pNMHDR);
+    int order = 0;
+    if (!qv::family::OrderFromText(m_strOrder, &order)) order = m_nAcceptedOrder;
+    if (order < 0) order = 0;
+    if (spin != nullptr && spin->iDelta < 0 && order < qv::family::kMaxMembers - 1) ++order;
+    if (spin != nullptr && spin->iDelta > 0 && order > 0) --order;
+    m_strOrder = NumberText(order);
+    UpdateData(FALSE);
+    SetModified(TRUE);
+    if (pResult != nullptr) *pResult = 0;
+}
+
+static void ToggleOutput(CPropPolynomSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
+    const BOOL before = flag;
+    page->UpdateData(TRUE);
+    page->SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropPolynomSource::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
+void CPropPolynomSource::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
+void CPropPolynomSource::OnOutputValue() { ToggleOutput(this, m_bOutputValue, kIdOutputSourceValue, m_pParams); }
+
+void CPropPolynomSource::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropPolynomSource::OnContextMenu(CWnd*, CPoint point) {
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(kListMenu)) return;
+    if (CMenu* popup = menu.GetSubMenu(0)) popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CPropPolynomSource::OnUpdateRowCommand(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstQuantities.GetSelectedItem() >= 0); }
+
+void CPropPolynomSource::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+BOOL CPropPolynomSource::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    GetSDBOutput(m_pParams, kIdOutputSourceValue, &m_bOutputValue);
+    if (GetSafeHwnd() != nullptr) {
+        UpdateData(FALSE);
+        EnableControl(kIdOrder, IsParamNotOnPin(m_pParams, kIdOrder));
+        for (int row = 0; row < m_lstQuantities.GetItemCount(); ++row) {
+            const CWizardCopaObject3* param = RowParam(m_lstQuantities, row);
+            if (param == nullptr) continue;
+            m_lstQuantities.SetEditItemType(row, kColQuantity, param->HasPin() ? TB_EDIT_NONE : TB_EDIT_TEXT);
+            m_lstQuantities.SetItemChecked(row, kColPin, param->HasPin());
+        }
+    }
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropPolynomSource::OnKillActive() {
+    UpdateParamDescriptions();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropPolynomSource::UpdateParamDescriptions() {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || (param->GetType() & kParamTypeNoList) != 0) continue;
+        const WORD id = param->GetValueID();
+        const CWizardCopaObject3* templ = id == kIdCoefficients  ? m_pCoefficientTemplate
+                                          : id == kIdQuantities ? m_pQuantityTemplate
+                                                                : nullptr;
+        if (templ != nullptr) SetParamDescriptionsByIndex(&templ->GetDescriptionMap(), param);
+    }
+}
+
+void CPropPolynomSource::StoreParameters() {
+    UpdateData(TRUE);
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+        switch (param->GetValueID()) {
+        case kIdOrder: param->SetValue(m_strOrder); break;
+        case kIdSpice: param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, "")); break;
+        case kIdCoefficients: {
+            const int k = UsableIndex(param);
+            if (k < 0 || k >= m_lstCoefficients.GetItemCount()) break;
+            param->SetValue(m_lstCoefficients.GetItemText(k, kColValue));
+            param->SetName(qv::family::IndexedName("COEFF", k));
+            break;
+        }
+        case kIdQuantities: {
+            const int q = UsableIndex(param);
+            if (q < 0 || q >= m_lstQuantities.GetItemCount()) break;
+            param->SetValue(m_lstQuantities.GetItemText(q, kColQuantity));
+            param->SetName(qv::family::IndexedName("QUANT", q));
+            break;
+        }
+        default: break;
+        }
+    }
+}
+
+BOOL CPropPolynomSource::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreParameters();
+    UpdateParamDescriptions();
+    const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
+    if (selection >= 0 && selection < 8) {
+        m_nSourceType = selection;
+        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
+    }
+    BuildCompareList();
+    HandOver();
+    m_lstCoefficients.SaveColumnWidths();
+    m_lstQuantities.SaveColumnWidths();
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropPolynomSource::HandOver() {
+    if (m_pWizard == nullptr) return;
+    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
+    m_pWizard->SetSourceSettings(m_nSourceType, &m_Snapshots);
+}
+
+void CPropPolynomSource::AppendSnapshot(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropPolynomSource::BuildCompareList() {
+    DeleteSnapshots(m_Snapshots);
+    if (m_nSourceType == kSourceTypeVoltage) AppendSnapshot("SPC", nullptr);
+    const CPropACParameters* ac = ACPage();
+    if (ac != nullptr && ac->GetMode() != qv::ac::kModePhaseMagnitude) {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    } else {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    }
+}
+
+void CPropPolynomSource::StoreToWizard(int mode) {
+    const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
+    if (selection >= 0) m_nSourceType = selection;
+    BuildCompareList();
+    if (mode == 1) HandOver();
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs: source
+// type, snapshot count n, snapshot block length S and S bytes of n archived snapshots (taken
+// when the block fits, also when it ends the data), then three blocks (length and bytes) that
+// are skipped and the AC page's block. A block whose length fails its test ends the reading;
+// what was read stays and the settings go to the wizard all the same.
+void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD value = 0;
+    bool intact = in.ReadDword(value);
+    if (intact) {
+        m_nSourceType = static_cast<int>(value);
+        if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
+    }
+    DWORD count = 0;
+    DWORD blockLength = 0;
+    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
+    if (intact) {
+        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength) {
+            std::vector<BYTE> copy(in.Position(), in.Position() + blockLength);
+            CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+            CArchive ar(&file, CArchive::load, 4096);
+            try {
+                qv::passive::ReadSnapshots(ar, count, m_Snapshots);
+            } catch (CException* e) {
+                e->Delete();
+            }
+        }
+        in.SkipBytes(blockLength);
+    }
+    for (int skipped = 0; skipped < 3 && intact; ++skipped)
+        intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
+    if (intact) {
+        if (CPropACParameters* ac = ACPage()) {
+            const BYTE* cursor = in.Position();
+            size_t consumed = 0;
+            if (LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed)) in.SkipBytes(consumed);
+        } else if (in.ReadDword(blockLength)) {
+            in.SkipBytes(blockLength);
+        }
+    }
+    HandOver();
+}
+
+void CPropPolynomSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl < kCtlNew || nIDCtl > kCtlMoveDown) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
+}
+
+void CPropPolynomSource::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The wizard.
+
+namespace {
+
+struct HiddenPolynomialPages {
+    std::unique_ptr<CPropACParameters> ac;
+    std::unique_ptr<CPropPolynomSource> page;
+
+    HiddenPolynomialPages(CPolynomSourceWizard4& wizard, ParamHolder* params)
+        : ac(new (std::nothrow) CPropACParameters(&wizard, params)),
+          page(new (std::nothrow) CPropPolynomSource(&wizard, params)) {
+        if (page == nullptr || ac == nullptr) return;
+        page->UseACPage(ac.get());
+        page->SetHidden(TRUE);
+    }
+    ~HiddenPolynomialPages() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Ready() const { return ac != nullptr && page != nullptr; }
+    bool CreateWindow() {
+        CResourceSwitch resources;
+        if (!page->Create(kPolynomialTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+} // namespace
+
+CPolynomSourceWizard4::~CPolynomSourceWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CPolynomSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    BOOL added = FALSE;
+    if (mode == 1) {
+        CResourceSwitch resources;
+        const RequestTarget target(this);
+        const DWORD_PTR cookie = FetchParamSet(target);
+        if (m_pPage != nullptr) {
+            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+            delete m_pPage;
+            m_pPage = nullptr;
+        }
+        m_pPage = new (std::nothrow) CPropPolynomSource(this, HolderFromCookie(cookie));
+        if (m_pPage != nullptr) {
+            m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
+            sheet.AddPage(m_pPage);
+            added = TRUE;
+        } else {
+            ReleaseParamSet(target, cookie);
+        }
+    }
+    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+void CPolynomSourceWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    CACWizardBase4::EndEditProperties();
+}
+
+CWizardBase4* CPolynomSourceWizard4::Clone() { return new (std::nothrow) CPolynomSourceWizard4(this); }
+
+BOOL CPolynomSourceWizard4::WantChangeNotification() { return TRUE; }
+
+BOOL CPolynomSourceWizard4::Initialize(int argument) {
+    if (argument != 0) return argument;
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenPolynomialPages hidden(*this, params.Holder());
+    // A new element starts as a voltage source with phase and magnitude.
+    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
+    hidden.page->StoreToWizard(1);
+    return TRUE;
+}
+
+void CPolynomSourceWizard4::Reinitialise() {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenPolynomialPages hidden(*this, params.Holder());
+    if (!hidden.Ready()) return;
+    hidden.ac->SetMode(m_dwACMode);
+    hidden.page->SetSourceSettings(m_nSourceType, nullptr);
+    if (hidden.CreateWindow()) hidden.page->StoreToWizard(1);
+}
+
+void CPolynomSourceWizard4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
+    if (changeType != 3 || param == nullptr) return;
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    if (param->GetValueID() != kIdOrder) return;
+    Reinitialise();
+    CommitParamSet(target, params.Cookie());
+}
+
+BOOL CPolynomSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenPolynomialPages hidden(*this, params.Holder());
+    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
+    hidden.page->ConvertWizard3Data(data, length);
+    return TRUE;
+}
+
+int CPolynomSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_Snapshots.GetSize() == 0) Reinitialise();
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    CString list = BuildPolynomialList(holder);
+    BuildPinAssignmentList(modelText, &m_Snapshots, static_cast<DWORD>(m_nSourceType), holder, nullptr);
+    ReplacePlaceholder(modelText, "@TYPE", m_nSourceType == kSourceTypeCurrent ? "I_POLY " : "E_POLY ", 0);
+    if (!list.IsEmpty()) list += ",";
+    ReplacePlaceholder(modelText, "@LIST", list, 0);
+    ResolveControlledSupplyPlaceholders(target, params.Cookie(), holder, modelText, true);
+    return 4;
+}

@@ -1,0 +1,670 @@
+#include "sources/vco_source.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "passive/passive_bases.h"
+#include "sources/linear_sources.h"
+#include "sources/source_outputs.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+using namespace qv::sources;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+IMPLEMENT_DYNAMIC(CSourceTypeWizardBase4, CACWizardBase4)
+IMPLEMENT_SERIAL(CPropVCO, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropVCO)
+IMPLEMENT_DYNAMIC(CVCOWizard4, CSourceTypeWizardBase4)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlSourceType = 2147;
+constexpr int kCtlLimitInput = 2148;
+constexpr int kCtlUpperLabel = 2149;
+constexpr int kCtlLowerLabel = 2150;
+constexpr int kCtlPhaseUnit = 2513;
+constexpr int kCtlUpperUnit = 2517;
+constexpr int kCtlLowerUnit = 2518;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2472, .flags = 33}, {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
+    {.id = 2020, .flags = 6},  {.id = 2072, .flags = 15}, {.id = 2146, .flags = 33}, {.id = 2148, .flags = 33},
+    {.id = 2149, .flags = 33}, {.id = 2150, .flags = 33}, {.id = 2147, .flags = 97}, {.id = 2151, .flags = 97},
+    {.id = 2152, .flags = 97}, {.id = 2153, .flags = 48}, {.id = 2041, .flags = 48}, {.id = 2034, .flags = 98},
+    {.id = 2042, .flags = 98}, {.id = 2517, .flags = 48}, {.id = 2518, .flags = 48}, {.id = 2513, .flags = 34},
+    {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
+};
+
+constexpr char kImmanent[] = "IMMANENT";
+
+bool ParseFinite(const CString& text, double* value) {
+    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
+}
+
+// A limit that reads as the number 0 (any spelling of it).
+bool ReadsAsZero(const CString& text) {
+    double value = 1.0;
+    return ParseFinite(text, &value) && value == 0.0;
+}
+
+// Reads an archived block of older data from a copy of its bytes; archive and memory
+// errors end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The base the VCO and the polynomial source share.
+
+CSourceTypeWizardBase4::CSourceTypeWizardBase4() = default;
+
+CSourceTypeWizardBase4::CSourceTypeWizardBase4(const CSourceTypeWizardBase4* other) : CACWizardBase4(other) {
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    m_nSourceType = other->m_nSourceType;
+    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+}
+
+CSourceTypeWizardBase4::~CSourceTypeWizardBase4() { DeleteSnapshots(m_Snapshots); }
+
+int CSourceTypeWizardBase4::GetWizardKind() { return 3; }
+
+void CSourceTypeWizardBase4::SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
+    m_nSourceType = sourceType;
+    // Handing over the wizard's own list leaves it as it is.
+    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CSourceTypeWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    CACWizardBase4::Serialize(ar, version);
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << static_cast<DWORD>(m_nSourceType);
+        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        return;
+    }
+    // The AC part of a newer schema has a layout this wizard does not know: what follows it
+    // cannot be found, so nothing more is read.
+    if (GetACSchema() != 0) return;
+    ar >> m_wSchema;
+    if (m_wSchema != 0) return;
+    DWORD sourceType = 0;
+    ar >> sourceType;
+    m_nSourceType = static_cast<int>(sourceType);
+    // Empties the list first and refuses a count beyond the archive limit.
+    qv::passive::LoadSnapshots(ar, m_Snapshots);
+}
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+BEGIN_MESSAGE_MAP(CPropVCO, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlLimitInput, &CPropVCO::OnLimitInput)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropVCO::OnOutputVoltage)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropVCO::OnOutputCurrent)
+    ON_CBN_SELCHANGE(kCtlSourceType, &CPropVCO::OnSelchangeSourceType)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropVCO::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlUpperUnit, &CPropVCO::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlLowerUnit, &CPropVCO::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdAmplitude, &CPropVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdUpperLimit, &CPropVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdLowerLimit, &CPropVCO::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropVCO::OnFieldChanged)
+    ON_BN_CLICKED(kIdSpice, &CPropVCO::OnFieldChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropVCO::CPropVCO() : CTBPropertyPage(kVCOTemplate) {}
+
+CPropVCO::CPropVCO(CVCOWizard4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kVCOTemplate), m_pWizard(wizard), m_pParams(params) {
+    SetLayout();
+}
+
+CPropVCO::~CPropVCO() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropVCO::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropVCO::Rebind(CVCOWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+CPropACParameters* CPropVCO::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
+}
+
+void CPropVCO::SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
+    m_nSourceType = sourceType;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CPropVCO::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhaseUnit);
+    DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
+    DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
+    DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
+    DDX_Check(pDX, kCtlLimitInput, m_bLimitInput);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdSpice, m_bSpice);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdLowerLimit, m_strLower);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdUpperLimit, m_strUpper);
+}
+
+void CPropVCO::EnableControl(int id, BOOL enable) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+int CPropVCO::SelectedSourceType() const {
+    if (m_cmbSourceType.GetSafeHwnd() == nullptr) return m_nSourceType;
+    const int selection = m_cmbSourceType.GetCurSel();
+    return selection >= 0 ? selection : m_nSourceType;
+}
+
+void CPropVCO::EnableLimitFields() {
+    for (int id : {kCtlUpperLabel, static_cast<int>(kIdUpperLimit), kCtlLowerLabel, static_cast<int>(kIdLowerLimit)})
+        EnableControl(id, m_bLimitInput);
+}
+
+void CPropVCO::EnablePinnedFields() {
+    if (m_bLimitInput) {
+        EnableControl(kIdUpperLimit, IsParamNotOnPin(m_pParams, kIdUpperLimit));
+        EnableControl(kIdLowerLimit, IsParamNotOnPin(m_pParams, kIdLowerLimit));
+    }
+    EnableControl(kIdAmplitude, IsParamNotOnPin(m_pParams, kIdAmplitude));
+    EnableControl(kIdPhase, IsParamNotOnPin(m_pParams, kIdPhase));
+}
+
+BOOL CPropVCO::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_cmbSourceType.SetCurSel(0);
+    m_bLimitInput = TRUE;
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_cmbPhaseUnit.DisableFlatLook(TRUE);
+    m_cmbUpperUnit.DisableFlatLook(TRUE);
+    m_cmbLowerUnit.DisableFlatLook(TRUE);
+
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+        CTBUnitComboBox* units = nullptr;
+        switch (param->GetValueID()) {
+        case kIdAmplitude: m_strAmplitude = param->GetValue(); break;
+        case kIdPhase: m_strPhase = param->GetValue(), units = &m_cmbPhaseUnit; break;
+        case kIdLowerLimit: m_strLower = param->GetValue(), units = &m_cmbLowerUnit; break;
+        case kIdUpperLimit: m_strUpper = param->GetValue(), units = &m_cmbUpperUnit; break;
+        case kIdSpice: {
+            double value = 0.0;
+            m_bSpice = ParseFinite(param->GetValue(), &value) && std::trunc(value) != 0.0;
+            break;
+        }
+        default: break;
+        }
+        if (units != nullptr) {
+            units->CreateDialogControl(param->GetQuantity());
+            units->SelectString(-1, param->GetUsedUnit());
+        }
+    }
+
+    UpdateData(FALSE);
+    if (ReadsAsZero(m_strLower) && ReadsAsZero(m_strUpper)) {
+        m_bLimitInput = FALSE;
+        UpdateData(FALSE);
+    }
+    UpdateData(TRUE);
+    EnableLimitFields();
+    EnablePinnedFields();
+    SetModified(TRUE);
+
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    UpdateData(FALSE);
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
+        CWnd* box = GetDlgItem(id);
+        if (box == nullptr) continue;
+        CString caption;
+        box->GetWindowText(caption);
+        CString unit;
+        GetParamUnit(m_pParams, id, &unit);
+        AppendUnitSuffix(&caption, unit);
+        box->SetWindowText(caption);
+    }
+
+    m_cmbSourceType.SetCurSel(m_nSourceType);
+    OnSelchangeSourceType();
+    SetModified(FALSE);
+    EnablePinnedFields();
+    return TRUE;
+}
+
+void CPropVCO::OnSelchangeSourceType() {
+    UpdateData(TRUE);
+    m_nSourceType = SelectedSourceType();
+    const BYTE mask = m_nSourceType >= 0 && m_nSourceType < 8 ? static_cast<BYTE>(1u << m_nSourceType) : 0;
+    InvalidateDlgItemRect(m_pSymbol, mask, kCtlSymbolFrame, this);
+    SetModified(TRUE);
+    if (CWnd* spice = GetDlgItem(kIdSpice)) spice->ShowWindow(m_nSourceType == kSourceTypeVoltage ? SW_SHOW : SW_HIDE);
+}
+
+void CPropVCO::OnLimitInput() {
+    UpdateData(TRUE);
+    EnableLimitFields();
+    EnablePinnedFields();
+    SetModified(TRUE);
+}
+
+// A default-output box switches the element's output at once. The new state is the
+// opposite of the one the page showed before the click, whatever the box did itself.
+static void ToggleOutput(CPropVCO* page, BOOL& flag, WORD valueID, ParamHolder* params) {
+    const BOOL before = flag;
+    page->UpdateData(TRUE);
+    page->SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropVCO::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
+
+void CPropVCO::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
+
+void CPropVCO::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+BOOL CPropVCO::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    EnablePinnedFields();
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropVCO::OnApply() {
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+        CTBUnitComboBox* units = nullptr;
+        switch (param->GetValueID()) {
+        case kIdAmplitude: param->SetValue(m_strAmplitude); break;
+        case kIdPhase: param->SetValue(m_strPhase), units = &m_cmbPhaseUnit; break;
+        case kIdLowerLimit: param->SetValue(m_bLimitInput ? m_strLower : CString("0")), units = &m_cmbLowerUnit; break;
+        case kIdUpperLimit: param->SetValue(m_bLimitInput ? m_strUpper : CString("0")), units = &m_cmbUpperUnit; break;
+        case kIdSpice: param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, "")); break;
+        default: break;
+        }
+        // A list without units (no quantity) leaves the used unit as it is.
+        if (units == nullptr || units->GetSafeHwnd() == nullptr || units->GetCount() == 0) continue;
+        CString unit;
+        units->GetWindowText(unit);
+        param->SetUsedUnit(unit);
+    }
+    m_nSourceType = SelectedSourceType();
+    if (m_nSourceType >= 0 && m_nSourceType < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
+    BuildCompareList();
+    HandOver();
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropVCO::HandOver() {
+    if (m_pWizard == nullptr) return;
+    // Without an AC page the wizard keeps its own AC mode.
+    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
+    m_pWizard->SetSourceSettings(m_nSourceType, &m_Snapshots);
+}
+
+void CPropVCO::StoreToWizard(int mode) {
+    m_nSourceType = SelectedSourceType();
+    BuildCompareList();
+    if (mode == 1) HandOver();
+}
+
+void CPropVCO::AppendSnapshot(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropVCO::BuildCompareList() {
+    DeleteSnapshots(m_Snapshots);
+    for (const char* name : {"UL", "LL", "AMPL", "PHASE"}) AppendSnapshot(name, nullptr);
+    m_nSourceType = SelectedSourceType();
+    if (m_nSourceType == kSourceTypeVoltage) AppendSnapshot("SPC", nullptr);
+    const CPropACParameters* ac = ACPage();
+    if (ac != nullptr && ac->GetMode() != qv::ac::kModePhaseMagnitude) {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    } else {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    }
+}
+
+void CPropVCO::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropVCO));
+        return;
+    }
+    try {
+        const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropVCO));
+        (void)schema;
+        DWORD version = 0;
+        ar >> version;
+        if (version < 10) {
+            DWORD phaseUnit = 0;
+            ar >> phaseUnit;
+            const char* unit = phaseUnit == 1 ? "rad" : "deg";
+            if (m_cmbPhaseUnit.GetSafeHwnd() != nullptr) m_cmbPhaseUnit.SelectString(-1, unit);
+            // The hidden page that converts older data never applies: the unit goes into the
+            // parameter itself so that it is not lost.
+            if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) {
+                phase->SetUsedUnit(unit);
+                CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+            }
+        }
+    } catch (CArchiveException* e) {
+        e->Delete();
+    }
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs:
+//   source type, snapshot count n, snapshot block length S and S bytes of n archived
+//   snapshots (taken only when at least one byte follows the block), page block length P and
+//   P bytes of the page's archive block, two blocks (length and bytes) that are skipped, the
+//   AC page's block (length and bytes).
+// Only whole fields are read and every length is checked against what remains; a block whose
+// length fails its test ends the reading, keeps what was read before it, and the settings go
+// to the wizard all the same.
+void CPropVCO::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD value = 0;
+    bool intact = in.ReadDword(value);
+    if (intact) {
+        m_nSourceType = static_cast<int>(value);
+        if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
+    }
+    DWORD count = 0;
+    DWORD blockLength = 0;
+    // The snapshot block must leave at least one byte after it.
+    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && blockLength < in.Remaining();
+    if (intact) {
+        // A count that could not be stored in the block's bytes is refused.
+        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength)
+            ReadArchivedBlock(in.Position(), blockLength,
+                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
+        in.SkipBytes(blockLength);
+    }
+    intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
+    if (intact) {
+        ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
+        in.SkipBytes(blockLength);
+    }
+    for (int skipped = 0; skipped < 2 && intact; ++skipped)
+        intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
+    if (intact) {
+        if (CPropACParameters* ac = ACPage()) {
+            const BYTE* cursor = in.Position();
+            size_t consumed = 0;
+            if (LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed)) in.SkipBytes(consumed);
+        } else if (in.ReadDword(blockLength)) {
+            in.SkipBytes(blockLength);
+        }
+    }
+    HandOver();
+}
+
+void CPropVCO::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace qv::sources {
+
+void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
+                                         CString& modelText, bool commitEachPhase) {
+    bool walked = false;
+    for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
+        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
+        if (entry == nullptr) continue;
+        walked = true;
+        const CString name = entry->GetName();
+        if (name == "@PHASE") {
+            entry->SetName("PHASE");
+            if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
+            if (commitEachPhase) CommitParamSet(target, cookie);
+            ReplacePlaceholder(modelText, "@PHASE", "PHASE", 0);
+        } else if (name == "@AC_PHASE_PHI") {
+            entry->SetName("AC_PHASE");
+            if (CWizardCopaObject3* phase = FindParamByValueID(holder, qv::ac::kIdPhase)) phase->SetUsedUnit("rad");
+            if (commitEachPhase) CommitParamSet(target, cookie);
+            ReplacePlaceholder(modelText, "@AC_PHASE_PHI", "@AC_PHASE", 0);
+        } else if (name == "@AC_PHASE") {
+            BuildACPhaseExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
+        } else if (name == "@AC_MAG") {
+            BuildACMagnitudeExpr(entry, holder, qv::ac::kIdReal, qv::ac::kIdImaginary, &modelText);
+        }
+        // The list owns its entries: each leaves the list, then it is deleted.
+        g_PlaceholderList.DiscardAt(i);
+    }
+    if (walked && !commitEachPhase) CommitParamSet(target, cookie);
+}
+
+void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item) {
+    constexpr int kImageSize = 16;
+    if (item == nullptr) return;
+    CDC* dc = CDC::FromHandle(item->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / kImageSize;
+    int image = control - first;
+    if (item->itemState & ODS_SELECTED) image += count / 3;
+    if (item->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(item->rcItem.left, item->rcItem.top, kImageSize, kImageSize, &memory, image * kImageSize, 0, SRCCOPY);
+    memory.SelectObject(old);
+}
+
+} // namespace qv::sources
+
+// ---------------------------------------------------------------------------------------
+// The wizard.
+
+namespace {
+
+// Hidden work on pages of its own: the page and AC page on the editor's sheet (if any) are
+// never touched. The page uses the hidden AC page as its wizard's.
+struct HiddenVCOPages {
+    std::unique_ptr<CPropACParameters> ac;
+    std::unique_ptr<CPropVCO> page;
+
+    HiddenVCOPages(CVCOWizard4& wizard, ParamHolder* params)
+        : ac(new (std::nothrow) CPropACParameters(&wizard, params)),
+          page(new (std::nothrow) CPropVCO(&wizard, params)) {
+        if (page != nullptr && ac != nullptr) page->UseACPage(ac.get());
+    }
+    ~HiddenVCOPages() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Ready() const { return ac != nullptr && page != nullptr; }
+    bool CreateWindow() {
+        CResourceSwitch resources;
+        if (!page->Create(kVCOTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+} // namespace
+
+CVCOWizard4::~CVCOWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    BOOL added = FALSE;
+    if (mode == 1) {
+        CResourceSwitch resources;
+        const RequestTarget target(this);
+        const DWORD_PTR cookie = FetchParamSet(target);
+        if (m_pPage != nullptr) {
+            // A page of an earlier call gives its cookie back and goes.
+            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+            delete m_pPage;
+            m_pPage = nullptr;
+        }
+        m_pPage = new (std::nothrow) CPropVCO(this, HolderFromCookie(cookie));
+        if (m_pPage != nullptr) {
+            m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
+            sheet.AddPage(m_pPage);
+            added = TRUE;
+        } else {
+            ReleaseParamSet(target, cookie);
+        }
+    }
+    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+void CVCOWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    CACWizardBase4::EndEditProperties();
+}
+
+CWizardBase4* CVCOWizard4::Clone() { return new (std::nothrow) CVCOWizard4(this); }
+
+BOOL CVCOWizard4::Initialize(int argument) {
+    if (argument != 0) return argument;
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenVCOPages hidden(*this, params.Holder());
+    // A new element starts as a voltage source with phase and magnitude.
+    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
+    hidden.page->StoreToWizard(1);
+    return TRUE;
+}
+
+BOOL CVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenVCOPages hidden(*this, params.Holder());
+    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
+    hidden.page->ConvertWizard3Data(data, length);
+    return TRUE;
+}
+
+int CVCOWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_Snapshots.GetSize() == 0) {
+        // The list is rebuilt from the wizard's own source type and AC mode: a configured
+        // current source stays one.
+        ScopedParamSet params{RequestTarget(this)};
+        HiddenVCOPages hidden(*this, params.Holder());
+        if (hidden.Ready()) {
+            hidden.ac->SetMode(m_dwACMode);
+            hidden.page->SetSourceSettings(m_nSourceType, nullptr);
+            if (hidden.CreateWindow()) hidden.page->StoreToWizard(1);
+        }
+    }
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    BuildPinAssignmentList(modelText, &m_Snapshots, static_cast<DWORD>(m_nSourceType), holder, nullptr);
+    ReplacePlaceholder(modelText, "@TYPE", m_nSourceType == kSourceTypeCurrent ? "IVCO " : "EVCO ", 0);
+    ResolveControlledSupplyPlaceholders(target, params.Cookie(), holder, modelText);
+    return 4;
+}

@@ -1,0 +1,179 @@
+// Voltage-controlled oscillator source (wizard ID 29): a voltage or current source whose
+// output oscillates with a frequency set by its input voltage, optionally limited, with AC
+// parameters on a second page. The wizard base it shares with the polynomial source, the
+// wizard and its page (dialog 2536).
+//
+// Parameters the element expects (value ID = dialog control):
+//
+// | Value ID | Name    | Type | Role                                   |
+// |----------|---------|------|----------------------------------------|
+// | 2151     | "UL"    | 0x4  | upper limit of the input voltage        |
+// | 2152     | "LL"    | 0x4  | lower limit of the input voltage        |
+// | 2034     | "AMPL"  | 0x4  | output amplitude                        |
+// | 2042     | "PHASE" | 0x4  | phase                                   |
+// | 2472     | "SPC"   | 0x4  | "Spice compatible" (voltage source)     |
+// | 2425.. 2434 | "AC_*" | 0x4 | AC page                                |
+// | 2018     | voltage | 0x8  | default output "Voltage" ("SDB")        |
+// | 2019     | current | 0x8  | default output "Current" ("SDB")        |
+//
+// The element's template contains "IMMANENT"; its model text carries "@TYPE" and
+// "@PARAMLIST"; "@TYPE" becomes "EVCO " or "IVCO ".
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/ac_parameters.h"
+#include "framework/requests.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+
+namespace qv::sources {
+constexpr WORD kIdUpperLimit = 2151;
+constexpr WORD kIdLowerLimit = 2152;
+constexpr UINT kVCOTemplate = 2536;
+constexpr int kSourceTypeVoltage = 0;
+constexpr int kSourceTypeCurrent = 1;
+} // namespace qv::sources
+
+// What the VCO and the polynomial source keep beside the AC part: the source type and the
+// list of parameters that "@PARAMLIST" writes.
+class CSourceTypeWizardBase4 : public CACWizardBase4 {
+    DECLARE_DYNAMIC(CSourceTypeWizardBase4)
+public:
+    CSourceTypeWizardBase4();
+    // The copy used by Clone: AC schema and mode, schema, source type and copies of the
+    // snapshots; never a page. A null source gives the defaults.
+    explicit CSourceTypeWizardBase4(const CSourceTypeWizardBase4* other);
+    ~CSourceTypeWizardBase4() override;
+
+    int GetWizardKind() override;
+    CWizardBase4* Clone() override = 0;
+    // Sheet version 4: the AC base's block (WORD 0, DWORD AC mode), then WORD schema 0,
+    // DWORD source type, DWORD n, n snapshots. Loading a schema other than 0 reads only its
+    // WORD; loading replaces the snapshot list.
+    PARVEL_AC_SHEET_SERIALIZE
+
+    // The page's settings; the snapshots are copied (none for a null list).
+    void SetSourceSettings(int sourceType, const CPtrArray* snapshots);
+
+    WORD GetSchema() const { return m_wSchema; }
+    int GetSourceType() const { return m_nSourceType; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    CPtrArray& GetSnapshots() { return m_Snapshots; }
+
+protected:
+    WORD m_wSchema = 0;
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
+    int m_nSourceType = qv::sources::kSourceTypeVoltage;
+};
+
+class CVCOWizard4;
+
+class CPropVCO : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropVCO)
+public:
+    CPropVCO();
+    CPropVCO(CVCOWizard4* wizard, ParamHolder* params);
+    ~CPropVCO() override;
+
+    // Page block of older data: class record "CPropVCO", DWORD page version; versions below
+    // 10 carry the phase unit (1 "rad", else "deg"). Storing writes the class record only.
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    // Rebuilds the list of parameters the model text uses.
+    virtual void BuildCompareList();
+
+    void Rebind(CVCOWizard4* wizard, ParamHolder* params);
+    ParamHolder* GetParams() const { return m_pParams; }
+    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
+    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
+    CPropACParameters* ACPage() const;
+
+    // The wizard's settings before the dialog exists; the snapshots are copied.
+    void SetSourceSettings(int sourceType, const CPtrArray* snapshots);
+    // Source type from the combo box (with a window) and the list; mode 1 hands both and the
+    // AC page's mode to the wizard.
+    void StoreToWizard(int mode);
+    // Reads element data of the older wizard generation (see the .cpp for the layout).
+    void ConvertWizard3Data(const void* data, long length);
+
+    int GetSourceType() const { return m_nSourceType; }
+    BOOL GetLimitInput() const { return m_bLimitInput; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+
+protected:
+    void SetLayout();
+    void HandOver();
+    void AppendSnapshot(const char* name, const char* rename);
+    void EnableControl(int id, BOOL enable);
+    void EnableLimitFields();
+    void EnablePinnedFields();
+    int SelectedSourceType() const;
+    void OnLimitInput();
+    void OnSelchangeSourceType();
+    void OnOutputVoltage();
+    void OnOutputCurrent();
+    void OnFieldChanged();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CVCOWizard4* m_pWizard = nullptr;
+    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
+    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
+    int m_nSourceType = qv::sources::kSourceTypeVoltage;
+    CTBUnitComboBox m_cmbPhaseUnit;  // 2513
+    CTBUnitComboBox m_cmbUpperUnit;  // 2517
+    CTBUnitComboBox m_cmbLowerUnit;  // 2518
+    CComboBox m_cmbSourceType;       // 2147
+    BOOL m_bLimitInput = FALSE;
+    BOOL m_bShowName = FALSE;
+    CString m_strAmplitude;
+    CString m_strLower;
+    CString m_strName;
+    CString m_strPhase;
+    CString m_strUpper;
+    BOOL m_bOutputVoltage = FALSE;
+    BOOL m_bOutputCurrent = FALSE;
+    BOOL m_bSpice = FALSE;
+};
+
+class CVCOWizard4 : public CSourceTypeWizardBase4 {
+    DECLARE_DYNAMIC(CVCOWizard4)
+public:
+    CVCOWizard4() = default;
+    explicit CVCOWizard4(const CVCOWizard4* other) : CSourceTypeWizardBase4(other) {}
+    ~CVCOWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    CPropVCO* GetPage() const { return m_pPage; }
+
+private:
+    CPropVCO* m_pPage = nullptr;
+};
+
+namespace qv::sources {
+// Walks the pending placeholders from the last to the first: "@PHASE" and "@AC_PHASE_PHI"
+// switch the phase parameters (2042, 2434) to radians, "@AC_PHASE" and "@AC_MAG" become the
+// phase and magnitude of the real and imaginary parts. Every entry leaves the list and is
+// deleted. A walk that met at least one entry ends with one commit; with commitEachPhase each
+// of the two phase entries commits instead.
+void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
+                                         CString& modelText, bool commitEachPhase = false);
+
+// Draws the image of an owner-drawn list or file button: image (control - first) of the
+// bitmap's 16-pixel images, moved on by a third of the images when the button is pressed and
+// by two thirds when it is disabled.
+void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item);
+} // namespace qv::sources

@@ -1,0 +1,71 @@
+// The example schematic of the oscillator and polynomial sources, run through the host as
+// the main job runs it: the golden description, and an archive that survives a load and save.
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int RunHost(const std::string& args) {
+    const std::string command = std::string("'") + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class SpecialSourcesExample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = qv_test::TempFolder() + "/special_example_XXXXXX";
+        folder = mkdtemp(pattern.data());
+    }
+    void TearDown() override {
+        std::error_code code;
+        std::filesystem::remove_all(folder, code);
+    }
+    const std::string example = std::string(PARVEL_SOURCE_DIR) + "/examples/special_sources.json";
+    std::string folder;
+};
+
+TEST_F(SpecialSourcesExample, DescribeWritesTheGoldenDescription) {
+    const std::string out = folder + "/special.desc";
+    ASSERT_EQ(0, RunHost("describe '" + example + "' -o '" + out + "'"));
+    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/special_sources.desc"), ReadFile(out));
+    // The Fourier source's table beside the description.
+    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/special_sources_F1.mdx"), ReadFile(folder + "/SpecialSources__F1.mdx"));
+}
+
+// The host's loader knows only the parameters its catalogue defines, not the members a page
+// created, so the round trip runs on the oscillators and a Fourier source.
+TEST_F(SpecialSourcesExample, SavedArchiveLoadsAndSavesToTheSameBytes) {
+    const std::string schematic = folder + "/oscillators.json";
+    std::ofstream(schematic) << R"({"document": "Oscillators", "elements": [
+        {"id": 29, "name": "O1", "parameters": {"AMPL": "5"}, "script": ["type 2042 45", "ok"]},
+        {"id": 29, "name": "O2", "script": ["choose 2147 \"Current Source\"", "page 1", "click 2428", "ok"]},
+        {"id": 85, "name": "F1", "script": ["type 2328 2", "cell 2329 1 2 3", "ok"]}]})";
+    const std::string first = folder + "/first.qva";
+    const std::string second = folder + "/second.qva";
+    ASSERT_EQ(0, RunHost("save '" + schematic + "' -o '" + first + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first + "' -o '" + second + "'"));
+    const std::string bytes = ReadFile(first);
+    EXPECT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes, ReadFile(second));
+}
+
+} // namespace

@@ -1,0 +1,411 @@
+// The Fourier source: its archive, its model text and data file, its page driven as a user
+// drives it, and the import and export of its data files.
+#include "sources_support.h"
+
+#include "framework/data_file_places.h"
+#include "framework/factories.h"
+#include "framework/param_access.h"
+#include "sources/fourier_source.h"
+#include "tests/support/sandbox.h"
+#include "toolkit/read_write_files.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+using namespace sources_test;
+
+namespace {
+
+constexpr DWORD kMark = 0x20000;
+
+std::vector<ParamRow> FourierRows(const char* file = "harmonics.mdx", DWORD currentMark = 0, DWORD voltageMark = kMark) {
+    return {
+        {.id = 2117, .name = "FILE", .value = file, .type = 0x4 | 0x100000},
+        {.id = 1001, .name = "I_SRC", .value = "", .type = 0x4, .extType = currentMark},
+        {.id = 1002, .name = "V_SRC", .value = "", .type = 0x4, .extType = voltageMark},
+        {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+        {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    };
+}
+
+// An ".mdx" file of the given channels.
+void WriteChannels(const std::string& path, const std::vector<std::vector<double>>& channels) {
+    CReadAndWriteFiles files;
+    ASSERT_TRUE(files.SetNrChannels(static_cast<int>(channels.size())));
+    ASSERT_TRUE(files.SetNrItems(static_cast<int>(channels[0].size())));
+    for (size_t c = 0; c < channels.size(); ++c)
+        ASSERT_TRUE(files.InsertChannel(static_cast<int>(c), channels[c].data(), "c", ""));
+    ASSERT_TRUE(files.WriteFile(path.c_str()));
+}
+
+std::vector<std::vector<double>> ReadChannels(const std::string& path, std::vector<std::string>* names = nullptr) {
+    CReadAndWriteFiles files;
+    std::vector<std::vector<double>> out;
+    if (!files.ReadInfoFile(path.c_str()) || !files.ReadDataFile()) return out;
+    for (int c = 0; c < files.GetNrChannels(); ++c) {
+        const auto& values = files.GetChannel(c)->GetValues();
+        out.emplace_back(values.GetData(), values.GetData() + values.GetSize());
+        if (names) names->push_back((files.GetChannel(c)->GetChannelName() + "[" + files.GetChannel(c)->GetUnitName() + "]").str());
+    }
+    return out;
+}
+
+std::vector<double> Column(const CPtrArray& table, int c) {
+    const auto* column = static_cast<const CArray<double, double>*>(table.GetAt(c));
+    return std::vector<double>(column->GetData(), column->GetData() + column->GetSize());
+}
+
+class SpecialFourier : public SourcesTest {
+protected:
+    void SetUp() override {
+        SourcesTest::SetUp();
+        std::string pattern = qv_test::TempFolder() + "/fourier_XXXXXX";
+        folder = mkdtemp(pattern.data());
+        folder += "/";
+        g_DocumentDir.Empty();
+    }
+    void TearDown() override {
+        g_DocumentDir.Empty();
+        SetModelOutputDir("");
+        std::error_code code;
+        std::filesystem::remove_all(folder, code);
+        SourcesTest::TearDown();
+    }
+    // The wizard's page, created hidden, as the tests of the data files drive it.
+    std::string folder;
+};
+
+Bytes DefaultArchive() {
+    Bytes bytes;
+    Word(bytes, 0);
+    Dword(bytes, 0);
+    for (const char* text : {"f", "Hz", "Amplitude", "", "Phase", "rad"}) Str(bytes, text);
+    Dword(bytes, 2);
+    for (double value : {0.0, 0.0, 0.0, 50.0, 0.0, 0.0}) {
+        BYTE raw[8];
+        std::memcpy(raw, &value, 8);
+        bytes.insert(bytes.end(), raw, raw + 8);
+    }
+    Str(bytes, "50");
+    Str(bytes, "1");
+    Dword(bytes, 1);
+    Dword(bytes, 1);
+    Dword(bytes, 0);
+    return bytes;
+}
+
+TEST_F(SpecialFourier, NewWizardArchivesItsDefaults) {
+    std::unique_ptr<CWizardBase4> created(CreateWizard4Instance(85));
+    auto* wizard = dynamic_cast<CFourierSourceWizard4*>(created.get());
+    ASSERT_NE(nullptr, wizard);
+    EXPECT_EQ(DefaultArchive(), Stored([&](CArchive& ar) { wizard->Serialize(ar, eSheetVersion4); }));
+    EXPECT_EQ(Bytes{}, Stored([&](CArchive& ar) { wizard->Serialize(ar, eSheetVersion3); }));
+    std::unique_ptr<CWizardBase4> copy(wizard->Clone());
+    EXPECT_EQ(DefaultArchive(),
+              Stored([&](CArchive& ar) { static_cast<CFourierSourceWizard4*>(copy.get())->Serialize(ar, eSheetVersion4); }));
+}
+
+TEST_F(SpecialFourier, LoadingRowCounts) {
+    struct Case {
+        const char* label;
+        DWORD count;
+        bool refused;
+        std::vector<double> frequencies;
+    };
+    const Case cases[] = {
+        {"minus one keeps the table", 0xFFFFFFFFu, false, {0, 50}},
+        {"none", 0, false, {}},
+        {"below minus one is bad data", 0xFFFFFFFEu, true, {0, 50}},
+        {"beyond the limit", 10002, true, {0, 50}},
+    };
+    for (const Case& c : cases) {
+        CFourierSourceWizard4 wizard;
+        Bytes bytes;
+        Word(bytes, 0);
+        Dword(bytes, 1);
+        for (const char* text : {"f", "Hz", "A", "V", "P", "deg"}) Str(bytes, text);
+        Dword(bytes, c.count);
+        Str(bytes, "60");
+        Str(bytes, "3");
+        Dword(bytes, 2);
+        Dword(bytes, 0);
+        Dword(bytes, 1);
+        bool refused = false;
+        Loaded(bytes, [&](CArchive& ar) {
+            try {
+                wizard.Serialize(ar, eSheetVersion4);
+            } catch (CArchiveException* e) {
+                refused = true;
+                e->Delete();
+            }
+        });
+        EXPECT_EQ(c.refused, refused) << c.label;
+        EXPECT_EQ(c.frequencies, Column(wizard.GetTable(), 0)) << c.label;
+        if (!c.refused) {
+            EXPECT_EQ(1, wizard.GetSourceType()) << c.label;
+            EXPECT_EQ("60", wizard.GetFundamental().str()) << c.label;
+            EXPECT_EQ(2, wizard.GetHarmonicsMode()) << c.label;
+            EXPECT_FALSE(wizard.GetPhaseAutomatic()) << c.label;
+            EXPECT_TRUE(wizard.GetUseFileName()) << c.label;
+        }
+    }
+    CFourierSourceWizard4 wizard;
+    Bytes newer;
+    Word(newer, 1);
+    Dword(newer, 1);
+    Loaded(newer, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+    EXPECT_EQ(1, wizard.GetSchema());
+    EXPECT_EQ(0, wizard.GetSourceType());
+}
+
+// The model text and the data file beside the description, in the description file's folder.
+TEST_F(SpecialFourier, ModelTextAndDataFile) {
+    struct Case {
+        int sourceType;
+        const char* text;
+    };
+    for (const Case& c : {Case{0, "V_SrcF1 ( FILE := @FILE );"}, Case{1, "I_SrcF1 ( FILE := @FILE );"},
+                          Case{2, "V_SrcF1 ( FILE := @FILE );"}}) {
+        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1");
+        FourierSettings settings;
+        settings.sourceType = c.sourceType;
+        CPtrArray table;
+        qv::sources::SetTableRows(table, {0, 50, 150}, {1, 10, 2}, {0, 0.5, 1});
+        wizard->SetTableData(settings, &table);
+        qv::sources::FreeTable(table);
+        CFile description;
+        ASSERT_TRUE(description.Open((folder + "model.desc").c_str(), CFile::modeCreate | CFile::modeWrite));
+        CString text = "@TYPEF1 ( FILE := @FILE );";
+        EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
+        description.Close();
+        EXPECT_EQ(c.text, text.str());
+        std::vector<std::string> names;
+        EXPECT_EQ((std::vector<std::vector<double>>{{0, 50, 150}, {1, 10, 2}, {0, 0.5, 1}}),
+                  ReadChannels(folder + "harmonics.mdx", &names));
+        EXPECT_EQ((std::vector<std::string>{"f[Hz]", "Amplitude[]", "Phase[rad]"}), names);
+    }
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1");
+    CString text = "@TYPE";
+    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "E @NAME", text));
+    EXPECT_EQ("@TYPE", text.str());
+}
+
+TEST_F(SpecialFourier, SourceTypeFromTheMarks) {
+    struct Case {
+        DWORD current;
+        DWORD voltage;
+        int type;
+        bool voltageMarkAfter;
+    };
+    const Case cases[] = {{0, kMark, 0, true}, {kMark, 0, 1, false}, {kMark, kMark, 1, false}, {0, 0, 0, true}};
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("x.mdx", c.current, c.voltage), "F1", &element);
+        ASSERT_TRUE(wizard->Initialize(0));
+        EXPECT_EQ(c.type, wizard->GetSourceType()) << c.current << " " << c.voltage;
+        EXPECT_EQ(c.voltageMarkAfter, Unused(editor->Holder(element), 1002)) << c.current << " " << c.voltage;
+    }
+}
+
+TEST_F(SpecialFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1", &element);
+    {
+        OpenPages<CFourierSourceWizard4> open(*wizard);
+        CPropFourierSource* page = open.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2323));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2328), "3"));
+        ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2001)));
+        ASSERT_EQ(4, page->List().GetItemCount());
+        std::vector<int> numbers;
+        std::vector<double> frequencies;
+        for (int row = 0; row < 4; ++row) {
+            numbers.push_back(page->List().RowRecord(row)->number);
+            frequencies.push_back(page->List().RowRecord(row)->frequency);
+        }
+        EXPECT_EQ((std::vector<int>{0, 1, 2, 4}), numbers);
+        EXPECT_EQ((std::vector<double>{0, 50, 100, 200}), frequencies);
+        // Phases edited in degrees.
+        ASSERT_TRUE(qv::ui::Click(page, 2321));
+        ASSERT_TRUE(qv::ui::EditListCell(&page->List(), 1, 5, "90 \xB0"));
+        EXPECT_DOUBLE_EQ(M_PI / 2, page->List().RowRecord(1)->phase);
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    }
+    EXPECT_EQ((std::vector<double>{0, 50, 100, 200}), Column(wizard->GetTable(), 0));
+    EXPECT_DOUBLE_EQ(M_PI / 2, Column(wizard->GetTable(), 2)[1]);
+    EXPECT_EQ(2, wizard->GetHarmonicsMode());
+    EXPECT_FALSE(wizard->GetPhaseAutomatic());
+    {
+        OpenPages<CFourierSourceWizard4> open(*wizard);
+        CPropFourierSource* page = open.Page();
+        EXPECT_EQ(4, page->List().GetItemCount()) << "the wizard's table comes back";
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2328), "5000"));
+        ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2001)));
+        EXPECT_EQ(1001, page->List().GetItemCount());
+        EXPECT_EQ("5000", Text(page, 2328));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    }
+    EXPECT_EQ("1000", wizard->GetNumber().str());
+    EXPECT_EQ(1001u, Column(wizard->GetTable(), 0).size());
+}
+
+// Imports answered by the script: fundamental and mode come from the file's frequencies.
+TEST_F(SpecialFourier, ImportDetectsFundamentalAndMode) {
+    struct Case {
+        std::vector<double> frequencies;
+        int mode;
+        const char* fundamental;
+    };
+    const Case cases[] = {
+        {{0, 50, 150, 250}, 3, "50"},
+        {{0, 50, 100, 200}, 2, "50"},
+        {{0, 50, 100, 150}, 2, "50"},  // fits neither test: the mode chosen before stays
+        {{60, 180, 240}, 3, "60"},     // no constant row: row 1 is three times row 0
+    };
+    for (const Case& c : cases) {
+        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
+        const std::string path = folder + "import.mdx";
+        WriteChannels(path, {c.frequencies, std::vector<double>(c.frequencies.size(), 1.0),
+                             std::vector<double>(c.frequencies.size(), 0.0)});
+        OpenPages<CFourierSourceWizard4> open(*wizard);
+        CPropFourierSource* page = open.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2116));
+        ASSERT_TRUE(qv::ui::Click(page, 2323));
+        qv::UserScript::Instance().ExpectFileDialog(path);
+        ASSERT_TRUE(qv::ui::Click(page, 2118));
+        EXPECT_EQ(c.mode, page->GetHarmonicsMode()) << c.frequencies[1];
+        EXPECT_EQ(c.fundamental, page->GetFundamental().str()) << c.frequencies[1];
+        EXPECT_EQ(static_cast<int>(c.frequencies.size()), page->List().GetItemCount());
+        EXPECT_EQ(std::to_string(c.frequencies.size() - 1), page->GetNumber().str());
+    }
+}
+
+TEST_F(SpecialFourier, ImportRefusesOtherThanThreeChannels) {
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
+    const std::string path = folder + "two.mdx";
+    WriteChannels(path, {{0, 50}, {1, 2}});
+    OpenPages<CFourierSourceWizard4> open(*wizard);
+    CPropFourierSource* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    qv::UserScript::Instance().ExpectFileDialog(path);
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 3 channels allowed!");
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error while reading file!");
+    ASSERT_TRUE(qv::ui::Click(page, 2118));
+    EXPECT_EQ(2, page->List().GetItemCount());
+    EXPECT_EQ((std::vector<double>{0, 50}), Column(page->GetTable(), 0));
+}
+
+// A text-format import is exported as an ".mdx" file of the same name.
+TEST_F(SpecialFourier, TextImportIsExportedAsMdx) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1", &element);
+    const std::string path = folder + "table.txt";
+    std::ofstream(path) << "0 1 0\n50 2 0\n100 3 0\n";
+    OpenPages<CFourierSourceWizard4> open(*wizard);
+    CPropFourierSource* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    qv::UserScript::Instance().ExpectFileDialog(path);
+    ASSERT_TRUE(qv::ui::Click(page, 2118));
+    EXPECT_EQ(-1, page->GetFileFormat());
+    EXPECT_EQ(3, page->List().GetItemCount());
+    qv::UserScript::Instance().ExpectMessageBox(
+        IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+    editor->ClearRequests();
+    EXPECT_TRUE(page->WriteMdxFile(page->GetFileName(), 0));
+    EXPECT_EQ("table.mdx", page->GetFileName().str());
+    EXPECT_EQ((std::vector<std::vector<double>>{{0, 50, 100}, {1, 2, 3}, {0, 0, 0}}),
+              ReadChannels(page->GetDataDir().str() + "table.mdx"));
+    EXPECT_EQ(1u, editor->CountRequests(7)) << "the file is announced";
+}
+
+TEST_F(SpecialFourier, ApplyWritesTheFileUnderTheElementName) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
+    wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
+    {
+        OpenPages<CFourierSourceWizard4> open(*wizard);
+        CPropFourierSource* page = open.Page();
+        ASSERT_TRUE(qv::ui::EditListCell(&page->List(), 1, 2, "10"));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    }
+    EXPECT_EQ((std::vector<std::vector<double>>{{0, 50}, {0, 10}, {0, 0}}), ReadChannels(folder + "F1.mdx"));
+    EXPECT_EQ(folder + "F1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
+}
+
+TEST_F(SpecialFourier, ExistingDataFileOverridesTheArchivedTable) {
+    DWORD element = 0;
+    const std::string path = folder + "kept.mdx";
+    WriteChannels(path, {{0, 50, 100}, {4, 5, 6}, {0, 0, 0}});
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(path.c_str()), "F1", &element);
+    wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
+    OpenPages<CFourierSourceWizard4> open(*wizard);
+    ASSERT_EQ(3, open.Page()->List().GetItemCount());
+    EXPECT_EQ(5.0, open.Page()->List().RowRecord(1)->amplitude);
+}
+
+TEST_F(SpecialFourier, OlderBlocks) {
+    struct Case {
+        const char* label;
+        Bytes bytes;
+        int sourceType;
+        std::vector<double> frequencies;
+    };
+    Bytes state;
+    Dword(state, 10);
+    Dword(state, 3);
+    Dword(state, 1);
+    Dword(state, 0);
+    Str(state, "60");
+    Str(state, "1");
+    Dword(state, 2);
+    for (double value : {0.0, 1.0, 0.0, 60.0, 2.0, 0.0}) {
+        BYTE raw[8];
+        std::memcpy(raw, &value, 8);
+        state.insert(state.end(), raw, raw + 8);
+    }
+    std::vector<Case> cases;
+    {
+        Bytes b;
+        Dword(b, 1);
+        Dword(b, 0);
+        cases.push_back({"eight bytes", b, 1, {0, 50}});
+    }
+    {
+        Bytes b;
+        Dword(b, 1);
+        Dword(b, 0);
+        Block(b, {9, 9});
+        Block(b, state);
+        cases.push_back({"with page state", b, 1, {0, 60}});
+    }
+    {
+        Bytes b;
+        Dword(b, 0);
+        Dword(b, 0);
+        Dword(b, 0xFFFFFFF0u);
+        Block(b, state);
+        cases.push_back({"wrapping skip length", b, 0, {0, 50}});
+    }
+    {
+        Bytes b;
+        Dword(b, 0);
+        Dword(b, 0);
+        Block(b, {});
+        Dword(b, 0xFFFFFFFFu);
+        Append(b, state);
+        cases.push_back({"wrapping state length", b, 0, {0, 50}});
+    }
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1", &element);
+        std::unique_ptr<BYTE[]> exact(new BYTE[c.bytes.size()]);
+        std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
+        ASSERT_TRUE(wizard->DoConvertWizard3Data(exact.get(), static_cast<long>(c.bytes.size()))) << c.label;
+        EXPECT_EQ(c.sourceType, wizard->GetSourceType()) << c.label;
+        EXPECT_EQ(c.frequencies, Column(wizard->GetTable(), 0)) << c.label;
+        EXPECT_EQ(c.sourceType == 1, Unused(editor->Holder(element), 1001)) << c.label;
+    }
+}
+
+} // namespace
