@@ -390,11 +390,6 @@ void CMachineWizard<WizardID>::EndEditProperties() {
 }
 
 template <unsigned WizardID>
-CWizardBase3* CMachineWizard<WizardID>::Clone() {
-    return new (std::nothrow) CMachineWizard(this);
-}
-
-template <unsigned WizardID>
 int CMachineWizard<WizardID>::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
     if (templ.Find(kImmanent) < 0) return 4;
     BYTE* data = nullptr;
@@ -414,3 +409,17 @@ template class CMachineWizard<24>;
 template class CMachineWizard<25>;
 template class CMachineWizard<26>;
 template class CMachineWizard<27>;
+
+#define PARVEL_MACHINE_WIZARD_OPERATIONS(ClassName)                                 \
+    IMPLEMENT_DYNAMIC(ClassName, CWizardBase3)                                      \
+    CWizardBase3* ClassName::Clone() { return new (std::nothrow) ClassName(this); }
+
+PARVEL_MACHINE_WIZARD_OPERATIONS(CInductionMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineDamperWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineDamperWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachinePMWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachineWizard)
+
+#undef PARVEL_MACHINE_WIZARD_OPERATIONS

@@ -128,7 +128,7 @@ using CPropMachinePMSyncDamper = CPropMachineVariant<25>;
 using CPropMachineDCPM = CPropMachineVariant<26>;
 using CPropMachineDC = CPropMachineVariant<27>;
 
-// The machine wizard of one ID: shows its page variant and converts older data.
+// What the machine wizard of one ID does: it shows its page variant and converts older data.
 template <unsigned WizardID>
 class CMachineWizard : public CWizardBase3 {
 public:
@@ -140,7 +140,6 @@ public:
     int GetWizardKind() override { return 3; }
     BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
     void EndEditProperties() override;
-    CWizardBase3* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;
 
     Page* GetPage() const { return m_pPage; }
@@ -149,18 +148,22 @@ private:
     Page* m_pPage = nullptr;
 };
 
-using CInductionMachineWizard = CMachineWizard<21>;
-using CSyncMachineWizard = CMachineWizard<22>;
-using CSyncMachineDamperWizard = CMachineWizard<23>;
-using CPMSyncMachineWizard = CMachineWizard<24>;
-using CPMSyncMachineDamperWizard = CMachineWizard<25>;
-using CDCMachinePMWizard = CMachineWizard<26>;
-using CDCMachineWizard = CMachineWizard<27>;
+// The seven wizards: each its own runtime class, so that the editor sees its class name.
+#define PARVEL_MACHINE_WIZARD(ClassName, id)                                       \
+    class ClassName : public CMachineWizard<id> {                                  \
+        DECLARE_DYNAMIC(ClassName)                                                 \
+    public:                                                                        \
+        ClassName() = default;                                                     \
+        explicit ClassName(const ClassName* other) : CMachineWizard<id>(other) {}  \
+        CWizardBase3* Clone() override;                                            \
+    };
 
-extern template class CMachineWizard<21>;
-extern template class CMachineWizard<22>;
-extern template class CMachineWizard<23>;
-extern template class CMachineWizard<24>;
-extern template class CMachineWizard<25>;
-extern template class CMachineWizard<26>;
-extern template class CMachineWizard<27>;
+PARVEL_MACHINE_WIZARD(CInductionMachineWizard, 21)
+PARVEL_MACHINE_WIZARD(CSyncMachineWizard, 22)
+PARVEL_MACHINE_WIZARD(CSyncMachineDamperWizard, 23)
+PARVEL_MACHINE_WIZARD(CPMSyncMachineWizard, 24)
+PARVEL_MACHINE_WIZARD(CPMSyncMachineDamperWizard, 25)
+PARVEL_MACHINE_WIZARD(CDCMachinePMWizard, 26)
+PARVEL_MACHINE_WIZARD(CDCMachineWizard, 27)
+
+#undef PARVEL_MACHINE_WIZARD
