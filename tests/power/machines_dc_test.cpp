@@ -2,6 +2,8 @@
 // older data, and the page with its two characteristic sheets and pins.
 #include "machines_support.h"
 
+#include <functional>
+
 using namespace machines_test;
 using namespace qv::power;
 
@@ -375,4 +377,67 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
         std::copy(block.begin(), block.begin() + static_cast<long>(cut), copy.get());
         EXPECT_TRUE(again->DoConvertWizard3Data(copy.get(), static_cast<long>(cut)));
     }
+}
+
+// Leaving the page marks the characteristic parameters the element does not use.
+TEST_F(DcMachine, KillActiveMarksTheParametersOfEachForm) {
+    struct Case {
+        const char* what;
+        std::function<void(CWnd*)> act;
+        bool unused2157, unused1008, unused1009;
+    };
+    const Case cases[] = {
+        {"data pairs", [](CWnd*) {}, true, false, true},
+        {"pin", [](CWnd* page) { ASSERT_TRUE(qv::ui::Click(page, 2158)); }, false, true, true},
+        {"file reference",
+         [](CWnd* page) {
+             qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterReference(inner, "EX"); });
+             ASSERT_TRUE(qv::ui::Click(page, 2157));
+         },
+         true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto wizard = MakeWizard();
+        OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
+        c.act(open.Page());
+        ASSERT_TRUE(static_cast<CPropertyPage*>(open.Page())->OnKillActive());
+        ParamHolder* holder = editor->Holder(element);
+        EXPECT_EQ(c.unused2157, Unused(holder, 2157));
+        EXPECT_EQ(c.unused1008, Unused(holder, 1008));
+        EXPECT_EQ(c.unused1009, Unused(holder, 1009));
+        EXPECT_TRUE(Unused(holder, 2159)) << "the magnetisation stays a table of data pairs";
+        EXPECT_FALSE(Unused(holder, 1010));
+        EXPECT_TRUE(Unused(holder, 1011));
+    }
+}
+
+// A wizard without snapshots is re-initialised before writing, with its own settings: the
+// characteristics on pins stay on pins.
+TEST_F(DcMachine, ReinitialisingKeepsTheWizardsSettings) {
+    auto wizard = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
+    DcmSettings settings = wizard->Settings();
+    settings.excitationLookUp = settings.magnetizationLookUp = 0;
+    wizard->SetCharacteristicSettings(settings, nullptr);
+    wizard->SetChannelUnits("A", "H", "A", "Vs");
+    EXPECT_EQ(std::string("DCM ( ") + kList + "CHLE := @CHLE, CHM := @CHM  )", Write(*wizard));
+    EXPECT_EQ(0u, wizard->Settings().excitationLookUp);
+    EXPECT_EQ(11, wizard->Snapshots().GetSize());
+    EXPECT_EQ("Vs", wizard->Unit(3).str()) << "the units are kept";
+    EXPECT_TRUE(fs::is_empty(root / "model"));
+}
+
+// A second edit gives the first page's parameter set back; none is lost.
+TEST_F(DcMachine, SecondEditGivesTheFirstSetBack) {
+    auto wizard = MakeWizard();
+    {
+        // The editor closes its sheets before it ends the edit.
+        CPropertySheet first("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(first, 1));
+        CPropertySheet second("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(second, 1));
+        EXPECT_EQ(1, editor->OutstandingCookies());
+    }
+    wizard->EndEditProperties();
+    EXPECT_EQ(0, editor->OutstandingCookies());
 }

@@ -312,11 +312,16 @@ TEST_F(MachinePage, OtherModesAddNoPageAndASecondEditLosesNone) {
         machine->DoEditProperties(other, Exchange(), mode);
         EXPECT_EQ(0, other.GetPageCount()) << mode;
     }
-    CPropertySheet first("Element");
-    ASSERT_TRUE(machine->DoEditProperties(first, Exchange(), 1));
-    CPropertySheet second("Element");
-    ASSERT_TRUE(machine->DoEditProperties(second, Exchange(), 1));  // the first page is deleted
-    EXPECT_EQ(1, second.GetPageCount());
+    {
+        // The first sheet is closed before the second edit, as the editor does.
+        {
+            CPropertySheet first("Element");
+            ASSERT_TRUE(machine->DoEditProperties(first, Exchange(), 1));
+        }
+        CPropertySheet second("Element");
+        ASSERT_TRUE(machine->DoEditProperties(second, Exchange(), 1));  // the first page is deleted
+        EXPECT_EQ(1, second.GetPageCount());
+    }
     machine->EndEditProperties();
     std::unique_ptr<CWizardBase3> clone(machine->Clone());
     ASSERT_NE(nullptr, clone);

@@ -241,3 +241,20 @@ TEST_F(Switches, SignalSwitchRefusedCommitFailsApply) {
     editor->SetCommitAnswer(0);
     EXPECT_TRUE(page->OnApply());
 }
+
+TEST_F(Switches, SecondEditOfEitherSwitchGivesTheFirstSetBack) {
+    auto controlled = NewWizard<CSwitchControlledWizard4>(kControlledRows, "S1");
+    auto hysteresis = NewWizard<CHysteresisSwitchWizard4>(kHysteresisRows, "H1");
+    for (CWizardBase4* wizard : {static_cast<CWizardBase4*>(controlled.get()), static_cast<CWizardBase4*>(hysteresis.get())}) {
+        {
+            // The editor closes its sheets before it ends the edit.
+            CPropertySheet first("Element");
+            ASSERT_TRUE(wizard->DoEditProperties(first, 1));
+            CPropertySheet second("Element");
+            ASSERT_TRUE(wizard->DoEditProperties(second, 1));
+            EXPECT_EQ(1, editor->OutstandingCookies());
+        }
+        wizard->EndEditProperties();
+        EXPECT_EQ(0, editor->OutstandingCookies());
+    }
+}
