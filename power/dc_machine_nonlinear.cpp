@@ -616,9 +616,10 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
         bool go = reader.ReadDword(m_dwFlags);
         go = go && reader.ReadDword(count);
         go = go && reader.ReadDword(size) && reader.Fits(size);
-        if (go && size > 0) {
+        // A count beyond what a list may hold is refused: no snapshot is read.
+        if (go && size > 0 && count <= kMaxSnapshots) {
             ReadArchived(reader.Position(), size, [&](CArchive& ar) {
-                for (DWORD i = 0; i < count && i < kMaxSnapshots; ++i) {
+                for (DWORD i = 0; i < count; ++i) {
                     auto snapshot = std::make_unique<CCopaObjectCompare>();
                     snapshot->Serialize(ar);
                     m_Snapshots.Add(snapshot.release());

@@ -370,6 +370,14 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
     EXPECT_EQ("old.mdx", P(1008)->GetValue().str()) << "the old value moved into the file parameter";
     EXPECT_TRUE(Unused(editor->Holder(element), 2157));
 
+    // A snapshot count beyond 10,000 reads no snapshot; the rest of the block still counts.
+    Bytes hostile = block;
+    hostile[4] = hostile[5] = hostile[6] = hostile[7] = 0xFF;
+    auto refused = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
+    ASSERT_TRUE(refused->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
+    EXPECT_EQ(0, refused->Snapshots().GetSize());
+    EXPECT_EQ(2, refused->ExcitationTable().Points().GetSize());
+
     // Every shorter cut of the block converts without reading past its end.
     for (size_t cut = 0; cut < block.size(); cut += 3) {
         auto again = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
