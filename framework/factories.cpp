@@ -10,7 +10,10 @@
 #include "passive/nonlinear_transformer.h"
 #include "passive/resistor_conductance.h"
 #include "passive/transformers_older_base.h"
+#include "power/dc_machine_nonlinear.h"
+#include "power/machines.h"
 #include "power/semiconductors.h"
+#include "power/switches.h"
 #include "sources/controlled_sources.h"
 #include "sources/domain_sources.h"
 #include "sources/fourier_source.h"
@@ -32,14 +35,14 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 5, .base = 3, .className = "CAmmeterWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 6, .base = 3, .className = "CVoltmeterWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 7, .base = 3, .className = "CSingleOutputMeterWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 21, .base = 3, .className = "CInductionMachineWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 22, .base = 3, .className = "CSyncMachineWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 23, .base = 3, .className = "CSyncMachineDamperWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 24, .base = 3, .className = "CPMSyncMachineWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 25, .base = 3, .className = "CPMSyncMachineDamperWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 26, .base = 3, .className = "CDCMachinePMWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 27, .base = 3, .className = "CDCMachineWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 28, .base = 3, .className = "CSwitchWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 21, .base = 3, .className = "CInductionMachineWizard", .create3 = NewWizard3<CInductionMachineWizard>, .create4 = nullptr},
+    {.id = 22, .base = 3, .className = "CSyncMachineWizard", .create3 = NewWizard3<CSyncMachineWizard>, .create4 = nullptr},
+    {.id = 23, .base = 3, .className = "CSyncMachineDamperWizard", .create3 = NewWizard3<CSyncMachineDamperWizard>, .create4 = nullptr},
+    {.id = 24, .base = 3, .className = "CPMSyncMachineWizard", .create3 = NewWizard3<CPMSyncMachineWizard>, .create4 = nullptr},
+    {.id = 25, .base = 3, .className = "CPMSyncMachineDamperWizard", .create3 = NewWizard3<CPMSyncMachineDamperWizard>, .create4 = nullptr},
+    {.id = 26, .base = 3, .className = "CDCMachinePMWizard", .create3 = NewWizard3<CDCMachinePMWizard>, .create4 = nullptr},
+    {.id = 27, .base = 3, .className = "CDCMachineWizard", .create3 = NewWizard3<CDCMachineWizard>, .create4 = nullptr},
+    {.id = 28, .base = 3, .className = "CSwitchWizard", .create3 = NewWizard3<CSwitchWizard>, .create4 = nullptr},
     {.id = 32, .base = 3, .className = "CGainBlockWizard", .create3 = NewWizard3<CGainBlockWizard>, .create4 = nullptr},
     {.id = 41, .base = 3, .className = "CTFMNeedleWizard", .create3 = NewWizard3<CTFMNeedleWizard>, .create4 = nullptr},
     {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = nullptr, .create4 = nullptr},
@@ -114,7 +117,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CMutualInductanceWizard4>},
     {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CTwoWindingTransformerWizard4>},
     {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CVCOWizard4>},
-    {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = NewWizard4<CDCMachineNonlinearWizard4>},
     {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CPolynomSourceWizard4>},
     {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 1>},
     {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
@@ -139,13 +142,13 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = NewWizard4<CSwitchControlledWizard4>},
     {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceAWizard4>},
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceBWizard4>},
     {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearTransformerWizard4>},
-    {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = NewWizard4<CHysteresisSwitchWizard4>},
     {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 0>},
     {.id = 340, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
 };

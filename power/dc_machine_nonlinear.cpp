@@ -1,0 +1,905 @@
+#include "power/dc_machine_nonlinear.h"
+
+#include "power/embedded_table.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+
+#include <memory>
+#include <new>
+
+using namespace qv::power;
+
+IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)
+IMPLEMENT_DYNAMIC(CDCMachineNonlinearWizard4, CWizardBase4)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlParameterList = 2132;
+constexpr int kCtlInitialValueList = 2134;
+constexpr int kCtlExcitationPin = 2158;
+constexpr int kCtlMagnetizationPin = 2160;
+constexpr int kCtlFirstOutput = 2136;
+constexpr WORD kIdRotorPosition = 7057;
+constexpr UINT kStrName = 2522;
+constexpr UINT kStrValue = 2721;
+constexpr UINT kStrUnit = 2781;
+constexpr UINT kStrCurrentAxis = 2702;
+constexpr UINT kStrFluxAxis = 2706;
+constexpr UINT kStrInductanceAxis = 2708;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr DWORD kMaxSnapshots = 10000;
+
+constexpr WORD kParameterRows[] = {7000, 7020, 7021, 7011, 7022};
+constexpr WORD kInitialRows[] = {7059, 7058, 7056, 7057};
+// The parameters of the snapshot list, in writing order.
+constexpr const char* kSnapshotNames[] = {"LOAD", "RA", "LA", "RE", "J", "IA0", "IE0", "N0", "PHI0"};
+// Output of each check box 2136 to 2142; 0: the box is hidden.
+constexpr WORD kOutputs[7] = {7100, 7101, 7000, 0, 7102, 7106, 7107};
+
+struct LayoutCode {
+    WORD id;
+    WORD code;
+};
+constexpr LayoutCode kLayout[] = {
+    {.id = 2000, .code = 5},   {.id = 2001, .code = 69},  {.id = 2002, .code = 20},  {.id = 2020, .code = 6},
+    {.id = 2072, .code = 197}, {.id = 2132, .code = 197}, {.id = 2133, .code = 201}, {.id = 2134, .code = 201},
+    {.id = 2335, .code = 33},  {.id = 2161, .code = 33},  {.id = 2157, .code = 97},  {.id = 2159, .code = 97},
+    {.id = 2158, .code = 48},  {.id = 2160, .code = 48},  {.id = 2043, .code = 32},  {.id = 2044, .code = 98},
+    {.id = 2017, .code = 250}, {.id = 2136, .code = 50},  {.id = 2137, .code = 50},  {.id = 2138, .code = 50},
+    {.id = 2139, .code = 50},  {.id = 2140, .code = 50},  {.id = 2141, .code = 50},  {.id = 2142, .code = 50},
+};
+
+// The members one characteristic addresses.
+struct CharacteristicIDs {
+    WORD reference;
+    WORD file;
+    WORD variable;
+    DWORD userFileBit;
+    DWORD referenceBit;
+    const char* name;
+};
+constexpr CharacteristicIDs kExcitation = {.reference = kIdExcitation, .file = kIdExcitationFile,
+                                           .variable = kIdExcitationVariable, .userFileBit = kDcmExcitationUserFile,
+                                           .referenceBit = kDcmExcitationReference, .name = "CHLE"};
+constexpr CharacteristicIDs kMagnetization = {.reference = kIdMagnetization, .file = kIdMagnetizationFile,
+                                              .variable = kIdMagnetizationVariable,
+                                              .userFileBit = kDcmMagnetizationUserFile,
+                                              .referenceBit = kDcmMagnetizationReference, .name = "CHM"};
+
+bool IsLiveInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+void CopySnapshots(CPtrArray& target, const CPtrArray* source) {
+    for (INT_PTR i = target.GetSize() - 1; i >= 0; --i) delete static_cast<CCopaObjectCompare*>(target[i]);
+    target.RemoveAll();
+    if (source == nullptr) return;
+    for (INT_PTR i = 0; i < source->GetSize(); ++i)
+        if (auto* copy = CCopaObjectCompare::Assign(static_cast<const CCopaObjectCompare*>(source->GetAt(i))))
+            target.Add(copy);
+}
+
+int FindRowIn(CTBEditListCtrl& list, WORD valueID) {
+    if (list.GetSafeHwnd() == nullptr) return -1;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list.GetItemData(row));
+        if (param != nullptr && param->GetValueID() == valueID) return row;
+    }
+    return -1;
+}
+
+// Reads an archived block from a copy of its bytes; an archive error ends the reading and
+// keeps what was read before.
+template <class Read>
+void ReadArchived(const BYTE* data, size_t length, Read read) {
+    if (length == 0 || length > 0x7FFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+CPropDCMENLMachine::CPropDCMENLMachine() : CTBPropertyPage(kDCMachineTemplate) {}
+
+CPropDCMENLMachine::CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kDCMachineTemplate), m_pWizard(wizard), m_pParams(params) {
+    for (const LayoutCode& entry : kLayout) SetControlInfo(entry.id, entry.code);
+}
+
+CPropDCMENLMachine::~CPropDCMENLMachine() {
+    DeleteSnapshots();
+    delete m_pSymbol;
+}
+
+void CPropDCMENLMachine::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
+
+void CPropDCMENLMachine::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+        ar.SerializeClass(RUNTIME_CLASS(CPropDCMENLMachine));
+        ar << static_cast<DWORD>(10) << m_dwExcitationLookUp << m_dwMagnetizationLookUp << m_dwUpgraded;
+        return;
+    }
+    m_dwUpgraded = 0;
+    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropDCMENLMachine));
+    DWORD version = 0;
+    if (schema >= 1) ar >> version;
+    ar >> m_dwExcitationLookUp >> m_dwMagnetizationLookUp;
+    if (version >= 1 && version <= 9) {
+        DWORD unit = 0;
+        ar >> unit;
+        if (CWizardCopaObject3* position = FindParamByValueID(m_pParams, kIdRotorPosition))
+            position->SetUsedUnit(unit == 1 ? "rad" : "deg");
+    }
+    if (version >= 4) ar >> m_dwUpgraded;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    if (m_dwUpgraded == 0) UpgradeCharacteristicParameters();
+}
+
+void CPropDCMENLMachine::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlInitialValueList, m_lstInitialValues);
+    DDX_Control(pDX, kCtlParameterList, m_lstParameters);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    for (int i = 0; i < 7; ++i) DDX_Check(pDX, kCtlFirstOutput + i, m_bOutput[i]);
+    DDX_Check(pDX, kCtlExcitationPin, m_bExcitationPin);
+    DDX_Check(pDX, kCtlMagnetizationPin, m_bMagnetizationPin);
+}
+
+BEGIN_MESSAGE_MAP(CPropDCMENLMachine, CTBPropertyPage)
+    ON_BN_CLICKED(2136, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(2137, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(2138, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(2139, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(2140, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(2141, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(2142, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_BN_CLICKED(kCtlShowName, &CPropDCMENLMachine::OnModified)
+    ON_BN_CLICKED(kIdExcitation, &CPropDCMENLMachine::OnExcitationCharacteristic)
+    ON_BN_CLICKED(kIdMagnetization, &CPropDCMENLMachine::OnMagnetizationCharacteristic)
+    ON_BN_CLICKED(kCtlExcitationPin, &CPropDCMENLMachine::OnExcitationUsePin)
+    ON_BN_CLICKED(kCtlMagnetizationPin, &CPropDCMENLMachine::OnMagnetizationUsePin)
+    ON_EN_CHANGE(kCtlName, &CPropDCMENLMachine::OnModified)
+    ON_NOTIFY(LVN_ITEMCHANGED, kCtlInitialValueList, &CPropDCMENLMachine::OnListItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, kCtlParameterList, &CPropDCMENLMachine::OnListItemChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+void CPropDCMENLMachine::SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots) {
+    m_dwExcitationLookUp = settings.excitationLookUp;
+    m_dwMagnetizationLookUp = settings.magnetizationLookUp;
+    m_dwFlags = settings.flags;
+    m_strExcitationX = settings.excitationX;
+    m_strExcitationY = settings.excitationY;
+    m_strMagnetizationX = settings.magnetizationX;
+    m_strMagnetizationY = settings.magnetizationY;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+DcmSettings CPropDCMENLMachine::Settings() const {
+    return DcmSettings{.excitationLookUp = m_dwExcitationLookUp, .magnetizationLookUp = m_dwMagnetizationLookUp,
+                       .flags = m_dwFlags, .excitationX = m_strExcitationX, .excitationY = m_strExcitationY,
+                       .magnetizationX = m_strMagnetizationX, .magnetizationY = m_strMagnetizationY};
+}
+
+CPropCharacteristicXYTable* CPropDCMENLMachine::BindExcitation() {
+    if (m_pWizard == nullptr) return nullptr;
+    CPropCharacteristicXYTable& table = m_pWizard->ExcitationTable();
+    table.SetOwnerWizard(m_pWizard);
+    return &table;
+}
+
+CPropCharacteristicXYTable* CPropDCMENLMachine::BindMagnetization() {
+    if (m_pWizard == nullptr) return nullptr;
+    CPropCharacteristicXYTable& table = m_pWizard->MagnetizationTable();
+    table.SetOwnerWizard(m_pWizard);
+    return &table;
+}
+
+void CPropDCMENLMachine::AddCharacteristicBits() {
+    const CPropCharacteristicXYTable* excitation = BindExcitation();
+    const CPropCharacteristicXYTable* magnetization = BindMagnetization();
+    if (excitation != nullptr && m_dwExcitationLookUp != 0) {
+        if (excitation->GetUserFileFlag()) m_dwFlags |= kDcmExcitationUserFile;
+        if (excitation->GetDataPairsFlag() == 0) m_dwFlags |= kDcmExcitationReference;
+    }
+    if (magnetization != nullptr && m_dwMagnetizationLookUp != 0) {
+        if (magnetization->GetUserFileFlag()) m_dwFlags |= kDcmMagnetizationUserFile;
+        if (magnetization->GetDataPairsFlag() == 0) m_dwFlags |= kDcmMagnetizationReference;
+    }
+}
+
+void CPropDCMENLMachine::FillRows(CTBEditListCtrl& list, const WORD* ids, size_t count) {
+    list.DeleteAllItems();
+    CResourceSwitch resources;
+    for (size_t i = 0; i < count; ++i) {
+        CString label;
+        label.LoadString(ids[i]);
+        list.InsertEditItem(list.GetItemCount(), label, TB_EDIT_NONE, "",
+                            reinterpret_cast<DWORD_PTR>(FindParamByValueID(m_pParams, ids[i])));
+    }
+}
+
+void CPropDCMENLMachine::FillParameterList() { FillRows(m_lstParameters, kParameterRows, std::size(kParameterRows)); }
+
+void CPropDCMENLMachine::FillInitialValueList() { FillRows(m_lstInitialValues, kInitialRows, std::size(kInitialRows)); }
+
+void CPropDCMENLMachine::LoadDefaultOutputs() {
+    {
+        CResourceSwitch resources;
+        for (int i = 0; i < 7; ++i) {
+            CWnd* box = GetDlgItem(kCtlFirstOutput + i);
+            if (box == nullptr) continue;
+            if (kOutputs[i] == 0) {
+                box->ShowWindow(SW_HIDE);
+                continue;
+            }
+            CString caption;
+            caption.LoadString(kOutputs[i]);
+            CString unit;
+            if (GetParamUnit(m_pParams, kOutputs[i], &unit)) AppendUnitSuffix(&caption, unit);
+            box->SetWindowText(caption);
+        }
+    }
+    for (int i = 0; i < 7; ++i) {
+        if (kOutputs[i] == 0) continue;
+        BOOL on = m_bOutput[i];
+        if (GetSDBOutput(m_pParams, kOutputs[i], &on)) m_bOutput[i] = on;
+    }
+    UpdateData(FALSE);
+}
+
+void CPropDCMENLMachine::StoreDefaultOutputs() {
+    for (int i = 0; i < 7; ++i)
+        if (kOutputs[i] != 0) SetSDBOutput(m_pParams, kOutputs[i], m_bOutput[i]);
+}
+
+bool CPropDCMENLMachine::FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
+    row = FindRowIn(m_lstParameters, valueID);
+    list = &m_lstParameters;
+    if (row < 0) {
+        row = FindRowIn(m_lstInitialValues, valueID);
+        list = &m_lstInitialValues;
+    }
+    return row >= 0;
+}
+
+BOOL CPropDCMENLMachine::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        for (CTBEditListCtrl* list : {&m_lstParameters, &m_lstInitialValues}) {
+            list->InsertEditColumn(0, LoadLibraryString(kStrName), 0, 100, -1);
+            list->InsertEditColumn(1, LoadLibraryString(kStrValue), 0, 100, -1);
+            list->InsertEditColumn(2, LoadLibraryString(kStrUnit), 0, 100, -1);
+        }
+        m_strExcitationX = m_strMagnetizationX = LoadLibraryString(kStrCurrentAxis);
+        m_strExcitationY = LoadLibraryString(kStrInductanceAxis);
+        m_strMagnetizationY = LoadLibraryString(kStrFluxAxis);
+    }
+    FillParameterList();
+    FillInitialValueList();
+    m_lstParameters.InitializeCtrl(1, 1);
+    m_lstInitialValues.InitializeCtrl(1, 1);
+    m_lstParameters.InitializeColumnSize(0, "WIZColumnWidths", "Machine");
+    m_lstInitialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
+    m_lstParameters.LoadColumnWidths();
+    m_lstInitialValues.LoadColumnWidths();
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    UpdateData(FALSE);
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        const WORD id = param->GetValueID();
+        const bool pinned = param->HasPin() && (param->GetExtType() & kParamExtUnused) == 0;
+        switch (id) {
+        case kIdExcitation:
+            if (pinned) m_bExcitationPin = TRUE;
+            m_strExcitationReference = param->GetValue();
+            break;
+        case kIdExcitationVariable:
+            if (pinned) m_bExcitationPin = TRUE;
+            m_strExcitationVariable = param->GetValue();
+            break;
+        case kIdExcitationFile:
+            if (pinned) m_bExcitationPin = TRUE;
+            m_strExcitationFile = param->GetValue();
+            break;
+        case kIdMagnetization:
+            if (pinned) m_bMagnetizationPin = TRUE;
+            m_strMagnetizationReference = param->GetValue();
+            break;
+        case kIdMagnetizationVariable:
+            if (pinned) m_bMagnetizationPin = TRUE;
+            m_strMagnetizationVariable = param->GetValue();
+            break;
+        case kIdMagnetizationFile:
+            if (pinned) m_bMagnetizationPin = TRUE;
+            m_strMagnetizationFile = param->GetValue();
+            break;
+        default: {
+            if (id == 0) break;
+            CTBEditListCtrl* list = nullptr;
+            int row = -1;
+            if (!FindRow(id, list, row)) break;
+            list->SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT, "");
+            list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
+            list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+            break;
+        }
+        }
+    }
+    UpdateData(FALSE);
+    LoadDefaultOutputs();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropDCMENLMachine::OnSetActive() {
+    LoadDefaultOutputs();
+    GetParamUsePin(m_pParams, kIdExcitation, &m_bExcitationPin);
+    GetParamUsePin(m_pParams, kIdMagnetization, &m_bMagnetizationPin);
+    UpdateData(FALSE);
+    OnPinChanged(true);
+    OnPinChanged(false);
+    SetModified(FALSE);
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropDCMENLMachine::OnPinChanged(bool excitation) {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const BOOL pin = excitation ? m_bExcitationPin : m_bMagnetizationPin;
+    if (CWnd* button = GetDlgItem(excitation ? kIdExcitation : kIdMagnetization)) button->EnableWindow(!pin);
+    SetParamUsePin(m_pParams, excitation ? kIdExcitation : kIdMagnetization, pin);
+    DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+    if (pin) {
+        lookUp = 0;
+        return;
+    }
+    CPropCharacteristicXYTable* table = excitation ? BindExcitation() : BindMagnetization();
+    if (table == nullptr) return;
+    lookUp = table->GetMode();
+    CString& reference = excitation ? m_strExcitationReference : m_strMagnetizationReference;
+    if (reference.IsEmpty()) reference = table->GetReference();
+}
+
+void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
+    CPropCharacteristicXYTable* table = excitation ? BindExcitation() : BindMagnetization();
+    if (table == nullptr) return;
+    UpdateData(TRUE);
+    const CharacteristicIDs& ids = excitation ? kExcitation : kMagnetization;
+    CString& reference = excitation ? m_strExcitationReference : m_strMagnetizationReference;
+    CString& variable = excitation ? m_strExcitationVariable : m_strMagnetizationVariable;
+    CString& file = excitation ? m_strExcitationFile : m_strMagnetizationFile;
+    DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+    table->SetParameterName(ids.name);
+    table->SetReference(reference);
+    table->SetDefaultNameSuffix(ids.name);
+    table->SetMode(lookUp);
+    TableSheetTexts texts{.componentName = m_strName,
+                          .variableName = variable,
+                          .fileName = file,
+                          .xAxisLabel = excitation ? m_strExcitationX : m_strMagnetizationX,
+                          .yAxisLabel = excitation ? m_strExcitationY : m_strMagnetizationY};
+    if (EditEmbeddedTable(*table, m_pWizard, this, texts, kStrCurrentAxis,
+                          excitation ? kStrInductanceAxis : kStrFluxAxis) == IDOK) {
+        lookUp = table->GetMode();
+        reference = table->GetReference();
+        variable = texts.variableName;
+        file = texts.fileName;
+    }
+    SetModified(TRUE);
+}
+
+void CPropDCMENLMachine::OnDefaultOutput() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    StoreDefaultOutputs();
+    // The answer is not used: the switch stays as the user set it.
+    CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+}
+
+void CPropDCMENLMachine::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropDCMENLMachine::OnListItemChanged(NMHDR*, LRESULT* result) {
+    OnModified();
+    if (result) *result = 0;
+}
+
+BOOL CPropDCMENLMachine::OnApply() {
+    // Without a parameter set there is nothing to write into.
+    if (m_pParams == nullptr) return FALSE;
+    const RequestTarget target(m_pWizard);
+    const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    if (const CPropCharacteristicXYTable* table = BindExcitation();
+        table != nullptr && m_dwExcitationLookUp != 0 && !table->GetUserFileFlag())
+        m_strExcitationFile = MakeDocumentFileName(m_pWizard, "CHLE");
+    if (const CPropCharacteristicXYTable* table = BindMagnetization();
+        table != nullptr && m_dwMagnetizationLookUp != 0 && !table->GetUserFileFlag())
+        m_strMagnetizationFile = MakeDocumentFileName(m_pWizard, "CHM");
+    UpdateData(FALSE);
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        CString value;
+        CString unit;
+        switch (param->GetValueID()) {
+        case kIdExcitation:
+            value = m_strExcitationReference;
+            break;
+        case kIdExcitationVariable:
+            value = m_strExcitationVariable;
+            break;
+        case kIdExcitationFile:
+            value = m_strExcitationFile;
+            break;
+        case kIdMagnetization:
+            value = m_strMagnetizationReference;
+            break;
+        case kIdMagnetizationVariable:
+            value = m_strMagnetizationVariable;
+            break;
+        case kIdMagnetizationFile:
+            value = m_strMagnetizationFile;
+            break;
+        default: {
+            if (param->GetValueID() == 0) break;
+            CTBEditListCtrl* list = nullptr;
+            int row = -1;
+            if (!FindRow(param->GetValueID(), list, row)) break;
+            value = list->GetItemText(row, 1);
+            unit = list->GetItemText(row, 2);
+            break;
+        }
+        }
+        if (!value.IsEmpty()) param->SetValue(value);
+        if (!unit.IsEmpty()) param->SetUsedUnit(unit);
+    }
+    // The flags follow the tables as they are now: a return to data pairs drops the bit.
+    m_dwFlags = 0;
+    AddCharacteristicBits();
+    BuildCompareList();
+    if (m_pWizard != nullptr) m_pWizard->SetCharacteristicSettings(Settings(), &m_Snapshots);
+    m_lstParameters.SaveColumnWidths();
+    m_lstInitialValues.SaveColumnWidths();
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropDCMENLMachine::OnKillActive() {
+    UpdateCharacteristicFlags();
+    return CPropertyPage::OnKillActive();
+}
+
+void CPropDCMENLMachine::UpdateCharacteristicFlags() {
+    BOOL unused = FALSE;
+    for (WORD id : {kIdExcitation, kIdExcitationFile, kIdExcitationVariable, kIdMagnetization, kIdMagnetizationFile,
+                    kIdMagnetizationVariable})
+        if (!GetParamExtBit(m_pParams, id, &unused)) return;
+    m_dwFlags = 0;
+    AddCharacteristicBits();
+    for (const CharacteristicIDs* ids : {&kExcitation, &kMagnetization}) {
+        const DWORD lookUp = ids == &kExcitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+        if (lookUp == 0) {
+            SetParamExtBit(m_pParams, ids->reference, FALSE);
+            SetParamExtBit(m_pParams, ids->file, TRUE);
+            SetParamExtBit(m_pParams, ids->variable, TRUE);
+        } else {
+            const bool reference = (m_dwFlags & ids->referenceBit) != 0;
+            SetParamExtBit(m_pParams, ids->reference, TRUE);
+            SetParamExtBit(m_pParams, ids->file, reference);
+            SetParamExtBit(m_pParams, ids->variable, !reference);
+        }
+    }
+}
+
+void CPropDCMENLMachine::BuildCompareList() {
+    DeleteSnapshots();
+    for (const char* name : kSnapshotNames) {
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetFrom(FindParamByName(m_pParams, name));
+        m_Snapshots.Add(snapshot);
+    }
+    for (const CharacteristicIDs* ids : {&kExcitation, &kMagnetization}) {
+        const DWORD lookUp = ids == &kExcitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+        auto* snapshot = new CCopaObjectCompare;
+        const CString name = ids->name;
+        if (lookUp == 0) {
+            snapshot->SetFrom(FindParamByName(m_pParams, name));
+        } else {
+            snapshot->SetFrom(FindParamByName(m_pParams, name + ((m_dwFlags & ids->referenceBit) ? "_STRG" : "_FILE")));
+            snapshot->SetName("@" + name);
+        }
+        m_Snapshots.Add(snapshot);
+    }
+}
+
+void CPropDCMENLMachine::StoreToWizard(int update) {
+    m_dwFlags = 0;
+    AddCharacteristicBits();
+    BuildCompareList();
+    if (update != 1 || m_pWizard == nullptr) return;
+    m_pWizard->SetChannelUnits("", "", "", "");
+    m_pWizard->SetCharacteristicSettings(Settings(), &m_Snapshots);
+}
+
+int CPropDCMENLMachine::UpgradeCharacteristicParameters() {
+    for (const CharacteristicIDs* ids : {&kExcitation, &kMagnetization}) {
+        CString file, variable, reference;
+        if (!GetParamValue(m_pParams, ids->file, &file) || !GetParamValue(m_pParams, ids->variable, &variable) ||
+            !GetParamValue(m_pParams, ids->reference, &reference))
+            return 0;
+        DWORD& lookUp = ids == &kExcitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+        BOOL pin = FALSE;
+        GetParamUsePin(m_pParams, ids->reference, &pin);
+        if (pin) {
+            lookUp = 0;
+            m_dwUpgraded = 1;
+        }
+        if (lookUp == 0) {
+            SetParamExtBit(m_pParams, ids->reference, FALSE);
+            SetParamExtBit(m_pParams, ids->file, TRUE);
+            SetParamExtBit(m_pParams, ids->variable, TRUE);
+            continue;
+        }
+        SetParamExtBit(m_pParams, ids->reference, TRUE);
+        const bool isReference = (m_dwFlags & ids->referenceBit) != 0;
+        SetParamExtBit(m_pParams, ids->file, isReference);
+        SetParamExtBit(m_pParams, ids->variable, !isReference);
+        SetParamValue(m_pParams, isReference ? ids->variable : ids->file, reference);
+        CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+    }
+    m_dwUpgraded = 1;
+    return 1;
+}
+
+// Block of the older wizard generation, every field read only while it fits:
+//   DWORD flags, DWORD snapshot count n, DWORD L1 + L1 bytes (archive of n snapshots),
+//   DWORD L2 + L2 bytes (page archive), DWORD L3 + L3 bytes (DWORD E + E bytes of the
+//   excitation table state, DWORD M + M bytes of the magnetisation table state),
+//   DWORD L4 + L4 bytes (excitation point block, then, when M > 0, the magnetisation
+//   point block: DWORD n, n pairs of doubles, four texts: x label, y label, x unit, y unit).
+// A length that does not fit ends the walk; a length of 0 skips its block.
+void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots();
+    CString units[4];
+    if (data == nullptr) {
+        StoreToWizard(0);
+    } else {
+        qv::bytes::Reader reader(static_cast<const BYTE*>(data), length > 0 ? static_cast<size_t>(length) : 0);
+        DWORD count = 0;
+        DWORD size = 0;
+        DWORD magnetizationLength = 0;
+        bool go = reader.ReadDword(m_dwFlags);
+        go = go && reader.ReadDword(count);
+        go = go && reader.ReadDword(size) && reader.Fits(size);
+        // A count beyond what a list may hold is refused: no snapshot is read.
+        if (go && size > 0 && count <= kMaxSnapshots) {
+            ReadArchived(reader.Position(), size, [&](CArchive& ar) {
+                for (DWORD i = 0; i < count; ++i) {
+                    auto snapshot = std::make_unique<CCopaObjectCompare>();
+                    snapshot->Serialize(ar);
+                    m_Snapshots.Add(snapshot.release());
+                }
+            });
+        }
+        go = go && reader.SkipBytes(size);
+        go = go && reader.ReadDword(size) && reader.Fits(size);
+        if (go && size > 0) ReadArchived(reader.Position(), size, [&](CArchive& ar) { Serialize(ar); });
+        go = go && reader.SkipBytes(size);
+        go = go && reader.ReadDword(size) && reader.Fits(size);
+        if (go) {
+            qv::bytes::Reader tables(reader.Position(), size);
+            DWORD blockLength = 0;
+            if (tables.ReadDword(blockLength) && tables.Fits(blockLength)) {
+                m_ExcitationBlock.assign(tables.Position(), tables.Position() + blockLength);
+                tables.SkipBytes(blockLength);
+                if (tables.ReadDword(magnetizationLength) && tables.Fits(magnetizationLength))
+                    m_MagnetizationBlock.assign(tables.Position(), tables.Position() + magnetizationLength);
+                else
+                    magnetizationLength = 0;
+            }
+        }
+        go = go && reader.SkipBytes(size);
+        go = go && reader.ReadDword(size) && reader.Fits(size);
+        if (go) {
+            const BYTE* cursor = reader.Position();
+            size_t remaining = size;
+            CPtrArray points;
+            if (ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strExcitationX, &m_strExcitationY, &units[0],
+                                         &units[1]) &&
+                magnetizationLength > 0)
+                ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strMagnetizationX, &m_strMagnetizationY,
+                                         &units[2], &units[3]);
+            for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points[i]);
+        }
+    }
+    if (m_pWizard != nullptr) {
+        m_pWizard->SetChannelUnits(units[0], units[1], units[2], units[3]);
+        m_pWizard->SetCharacteristicSettings(Settings(), &m_Snapshots);
+    }
+}
+
+void CPropDCMENLMachine::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The wizard.
+
+CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4() {
+    m_ExcitationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
+    m_MagnetizationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
+}
+
+CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4(const CDCMachineNonlinearWizard4* other)
+    : CWizardBase4(other) {
+    m_ExcitationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
+    m_MagnetizationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    m_Settings = other->m_Settings;
+    for (int i = 0; i < 4; ++i) m_strUnits[i] = other->m_strUnits[i];
+    m_ExcitationTable.CopyFrom(&other->m_ExcitationTable);
+    m_MagnetizationTable.CopyFrom(&other->m_MagnetizationTable);
+    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+}
+
+CDCMachineNonlinearWizard4::~CDCMachineNonlinearWizard4() {
+    delete m_pPage;
+    DeleteSnapshots();
+}
+
+void CDCMachineNonlinearWizard4::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
+
+void CDCMachineNonlinearWizard4::SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots) {
+    m_Settings = settings;
+    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CDCMachineNonlinearWizard4::SetChannelUnits(CString excitationX, CString excitationY, CString magnetizationX,
+                                                 CString magnetizationY) {
+    m_strUnits[0] = excitationX;
+    m_strUnits[1] = excitationY;
+    m_strUnits[2] = magnetizationX;
+    m_strUnits[3] = magnetizationY;
+}
+
+BOOL CDCMachineNonlinearWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    if (m_pPage != nullptr) {
+        // A page left from an earlier edit gives its set back before it takes the new one.
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        m_pPage->SetWizard(this, HolderFromCookie(cookie));
+    } else {
+        m_pPage = new (std::nothrow) CPropDCMENLMachine(this, HolderFromCookie(cookie));
+    }
+    if (m_pPage == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    m_pPage->SetCharacteristicSettings(m_Settings, &m_Snapshots);
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CDCMachineNonlinearWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    DeleteOwnedObjects();
+    ReleaseEditorDataHandle();
+}
+
+CWizardBase4* CDCMachineNonlinearWizard4::Clone() { return new (std::nothrow) CDCMachineNonlinearWizard4(this); }
+
+CPropDCMENLMachine* CDCMachineNonlinearWizard4::NewHiddenPage(ParamHolder* params, bool handOver) {
+    std::unique_ptr<CPropDCMENLMachine> page(new (std::nothrow) CPropDCMENLMachine(this, params));
+    if (page == nullptr) return nullptr;
+    if (handOver) page->SetCharacteristicSettings(m_Settings, nullptr);
+    CResourceSwitch resources;
+    if (!page->Create(kDCMachineTemplate, nullptr)) return nullptr;
+    page->ShowWindow(SW_HIDE);
+    return page.release();
+}
+
+BOOL CDCMachineNonlinearWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    // A page of its own: the page on the editor's sheet is never touched.
+    std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), false));
+    if (page == nullptr) return TRUE;
+    page->StoreToWizard(1);
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    const RequestTarget target(this);
+    if (m_Snapshots.GetSize() == 0) {
+        // The wizard's own look-up flags, flags and labels go to the page first, so that a
+        // configured element is not reset to the defaults.
+        ScopedParamSet params(target);
+        std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), true));
+        if (page != nullptr) {
+            const CString units[4] = {m_strUnits[0], m_strUnits[1], m_strUnits[2], m_strUnits[3]};
+            page->StoreToWizard(1);
+            SetChannelUnits(units[0], units[1], units[2], units[3]);
+            page->DestroyWindow();
+        }
+    }
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    BuildPinAssignmentList(modelText, &m_Snapshots, m_Settings.flags, holder, nullptr);
+    const DWORD flags = m_Settings.flags;
+    bool writeExcitation = false;
+    bool writeMagnetization = false;
+    for (INT_PTR i = g_PlaceholderList.GetSize() - 1; i >= 0; --i) {
+        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(static_cast<int>(i));
+        if (entry == nullptr) continue;
+        const CString name = entry->GetName();
+        for (const CharacteristicIDs* ids : {&kExcitation, &kMagnetization}) {
+            if (name != CString("@") + ids->name) continue;
+            const WORD fileID = HasParamWithValueID(holder, ids->file) ? ids->file : ids->reference;
+            if ((flags & (ids->userFileBit | ids->referenceBit)) == 0) {
+                SetParamValue(holder, fileID, MakeDocumentFileName(this, ids->name));
+                CommitParamSet(target, params.Cookie());
+            }
+            const bool reference = (flags & ids->referenceBit) != 0;
+            CString keyword;
+            if (HasParamWithValueID(holder, ids->file)) keyword = CString(ids->name) + (reference ? "_STRG" : "_FILE");
+            BuildInternXYTable(&modelText, entry, holder, this, reference ? 1 : 0, CString(), keyword, CString(), 1);
+            // Only a look-up table of data pairs has a file to write.
+            const DWORD lookUp = ids == &kExcitation ? m_Settings.excitationLookUp : m_Settings.magnetizationLookUp;
+            if (lookUp != 0 && !reference) (ids == &kExcitation ? writeExcitation : writeMagnetization) = true;
+        }
+        if (name == "@PHI0") {
+            if (CWizardCopaObject3* position = FindParamByValueID(holder, kIdRotorPosition))
+                position->SetUsedUnit("rad");
+            ReplacePlaceholder(modelText, "@PHI0", "PHI0", 0);
+            CommitParamSet(target, params.Cookie());
+        }
+        g_PlaceholderList.DiscardAt(static_cast<int>(i));
+    }
+    if (writeExcitation) {
+        const WORD fileID = HasParamWithValueID(holder, kIdExcitationFile) ? kIdExcitationFile : kIdExcitation;
+        WriteEmbeddedTableFile(holder, this, file, fileID, m_ExcitationTable, m_Settings.excitationX,
+                               m_Settings.excitationY, m_strUnits[0], m_strUnits[1]);
+    }
+    if (writeMagnetization) {
+        const WORD fileID = HasParamWithValueID(holder, kIdMagnetizationFile) ? kIdMagnetizationFile : kIdMagnetization;
+        WriteEmbeddedTableFile(holder, this, file, fileID, m_MagnetizationTable, m_Settings.magnetizationX,
+                               m_Settings.magnetizationY, m_strUnits[2], m_strUnits[3]);
+    }
+    return 4;
+}
+
+void CDCMachineNonlinearWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema << m_Settings.flags << m_Settings.excitationLookUp << m_Settings.magnetizationLookUp;
+        ar << m_Settings.excitationX << m_Settings.excitationY << m_strUnits[0] << m_strUnits[1];
+        ar << m_Settings.magnetizationX << m_Settings.magnetizationY << m_strUnits[2] << m_strUnits[3];
+        m_ExcitationTable.Serialize(ar);
+        m_MagnetizationTable.Serialize(ar);
+        ar << static_cast<DWORD>(m_Snapshots.GetSize());
+        for (INT_PTR i = 0; i < m_Snapshots.GetSize(); ++i)
+            static_cast<CCopaObjectCompare*>(m_Snapshots[i])->Serialize(ar);
+        return;
+    }
+    ar >> m_wSchema;
+    // A block of another schema is not ours to read; the wizard keeps its state.
+    if (m_wSchema != 0) return;
+    DcmSettings settings;
+    CString units[4];
+    ar >> settings.flags >> settings.excitationLookUp >> settings.magnetizationLookUp;
+    ar >> settings.excitationX >> settings.excitationY >> units[0] >> units[1];
+    ar >> settings.magnetizationX >> settings.magnetizationY >> units[2] >> units[3];
+    m_ExcitationTable.Serialize(ar);
+    m_MagnetizationTable.Serialize(ar);
+    DWORD count = 0;
+    ar >> count;
+    if (count > kMaxSnapshots) AfxThrowArchiveException(CArchiveException::badIndex);
+    CPtrArray snapshots;
+    try {
+        for (DWORD i = 0; i < count; ++i) {
+            auto snapshot = std::make_unique<CCopaObjectCompare>();
+            snapshot->Serialize(ar);
+            snapshots.Add(snapshot.release());
+        }
+    } catch (...) {
+        CopySnapshots(snapshots, nullptr);
+        throw;
+    }
+    m_Settings = settings;
+    for (int i = 0; i < 4; ++i) m_strUnits[i] = units[i];
+    // Loading into a wizard that holds snapshots replaces them.
+    DeleteSnapshots();
+    m_Snapshots.Append(snapshots);
+}
+
+BOOL CDCMachineNonlinearWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), false));
+    if (page == nullptr) return TRUE;
+    page->ConvertWizard3Data(data, length);
+    for (int which = 0; which < 2; ++which) {
+        std::vector<BYTE>& block = which == 0 ? page->ExcitationBlock() : page->MagnetizationBlock();
+        CPropCharacteristicXYTable& table = which == 0 ? m_ExcitationTable : m_MagnetizationTable;
+        if (!block.empty() && block.size() <= 0x7FFFFFFFu) {
+            table.SetData(block.data(), static_cast<int>(block.size()));
+            table.LoadFromData();
+            table.SetData(nullptr, 0);
+        }
+        std::vector<BYTE>().swap(block);
+    }
+    page->UpdateCharacteristicFlags();
+    m_Settings.flags = page->GetFlags();
+    page->DestroyWindow();
+    return TRUE;
+}

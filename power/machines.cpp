@@ -1,0 +1,425 @@
+#include "power/machines.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/requests.h"
+
+#include <new>
+#include <vector>
+
+using namespace qv::power;
+
+IMPLEMENT_SERIAL(CPropMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropMachine)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlParameterList = 2132;
+constexpr int kCtlInitialValueList = 2134;
+constexpr UINT kStrName = 2522;
+constexpr UINT kStrValue = 2721;
+constexpr UINT kStrUnit = 2781;
+constexpr char kImmanent[] = "IMMANENT";
+
+constexpr WORD kInductionParams[] = {7000, 7001, 7002, 7003, 7004, 7005, 7006, 7007};
+constexpr WORD kInductionInitial[] = {7050, 7051, 7052, 7053, 7054, 7055, 7056, 7057};
+constexpr WORD kSyncParams[] = {7000, 7001, 7008, 7009, 7010, 7011, 7012, 7006, 7022};
+constexpr WORD kSyncInitial[] = {7050, 7051, 7052, 7058, 7056, 7057};
+constexpr WORD kSyncDamperParams[] = {7000, 7001, 7014, 7008, 7009, 7013, 7015, 7016,
+                                      7017, 7011, 7012, 7010, 7018, 7006, 7022};
+constexpr WORD kSyncDamperInitial[] = {7050, 7051, 7052, 7053, 7054, 7055, 7058, 7056, 7057};
+constexpr WORD kPMSyncParams[] = {7000, 7001, 7008, 7009, 7019, 7006, 7022};
+constexpr WORD kPMSyncInitial[] = {7050, 7051, 7052, 7056, 7057};
+constexpr WORD kPMSyncDamperParams[] = {7000, 7001, 7014, 7008, 7013, 7009, 7015, 7016, 7017, 7019, 7006, 7022};
+constexpr WORD kPMSyncDamperInitial[] = {7050, 7051, 7052, 7053, 7054, 7055, 7056, 7057};
+constexpr WORD kDCPMParams[] = {7000, 7020, 7021, 7019, 7022};
+constexpr WORD kDCPMInitial[] = {7059, 7056, 7057};
+constexpr WORD kDCParams[] = {7000, 7020, 7021, 7011, 7012, 7022, 7023};
+constexpr WORD kDCInitial[] = {7059, 7058, 7056, 7057};
+
+#define PARVEL_SYNC_OUTPUTS {7100, 7101, 7000, 7102, 7103, 7104, 7105}
+#define PARVEL_DC_OUTPUTS {7100, 7101, 7000, 0, 7102, 7106, 7107}
+
+constexpr MachineShape kMachineShapes[] = {
+    {.wizardID = 21, .parameterRows = kInductionParams, .initialRows = kInductionInitial,
+     .outputs = PARVEL_SYNC_OUTPUTS, .hideLoadWithout7000 = true},
+    {.wizardID = 22, .parameterRows = kSyncParams, .initialRows = kSyncInitial, .outputs = PARVEL_SYNC_OUTPUTS,
+     .hideLoadWithout7000 = false},
+    {.wizardID = 23, .parameterRows = kSyncDamperParams, .initialRows = kSyncDamperInitial,
+     .outputs = PARVEL_SYNC_OUTPUTS, .hideLoadWithout7000 = false},
+    {.wizardID = 24, .parameterRows = kPMSyncParams, .initialRows = kPMSyncInitial, .outputs = PARVEL_SYNC_OUTPUTS,
+     .hideLoadWithout7000 = false},
+    {.wizardID = 25, .parameterRows = kPMSyncDamperParams, .initialRows = kPMSyncDamperInitial,
+     .outputs = PARVEL_SYNC_OUTPUTS, .hideLoadWithout7000 = false},
+    {.wizardID = 26, .parameterRows = kDCPMParams, .initialRows = kDCPMInitial, .outputs = PARVEL_DC_OUTPUTS,
+     .hideLoadWithout7000 = false},
+    {.wizardID = 27, .parameterRows = kDCParams, .initialRows = kDCInitial, .outputs = PARVEL_DC_OUTPUTS,
+     .hideLoadWithout7000 = false},
+};
+
+#undef PARVEL_SYNC_OUTPUTS
+#undef PARVEL_DC_OUTPUTS
+
+struct LayoutCode {
+    WORD id;
+    WORD code;
+};
+constexpr LayoutCode kMachineLayout[] = {
+    {.id = 2000, .code = 5},   {.id = 2001, .code = 69},  {.id = 2002, .code = 20},  {.id = 2020, .code = 6},
+    {.id = 2072, .code = 197}, {.id = 2132, .code = 197}, {.id = 2133, .code = 201}, {.id = 2134, .code = 201},
+    {.id = 2017, .code = 250}, {.id = 2136, .code = 50},  {.id = 2137, .code = 50},  {.id = 2138, .code = 50},
+    {.id = 2139, .code = 50},  {.id = 2140, .code = 50},  {.id = 2141, .code = 50},  {.id = 2142, .code = 50},
+};
+
+bool IsListedInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0 &&
+           param->GetValueID() > 0;
+}
+
+int FindRowIn(CTBEditListCtrl& list, WORD valueID) {
+    if (list.GetSafeHwnd() == nullptr) return -1;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list.GetItemData(row));
+        if (param != nullptr && param->GetValueID() == valueID) return row;
+    }
+    return -1;
+}
+
+} // namespace
+
+const MachineShape* qv::power::MachineShapeOf(unsigned wizardID) {
+    for (const MachineShape& shape : kMachineShapes)
+        if (shape.wizardID == wizardID) return &shape;
+    return nullptr;
+}
+
+LONG qv::power::ReadMachinePhaseUnit(const BYTE* data, DWORD size) {
+    if (data == nullptr) return -1;
+    qv::bytes::Reader reader(data, size);
+    DWORD skipped = 0;
+    DWORD length = 0;
+    // A length that does not fit what remains ends the walk: nothing after it is read.
+    if (!reader.ReadDword(skipped) || !reader.ReadDword(skipped)) return -1;
+    if (!reader.ReadDword(length) || !reader.SkipBytes(length)) return -1;
+    if (!reader.ReadDword(length) || length == 0 || !reader.Fits(length)) return -1;
+    std::vector<BYTE> copy(reader.Position(), reader.Position() + length);
+    CPropMachine page;
+    try {
+        CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+        CArchive ar(&file, CArchive::load, 4096);
+        page.Serialize(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+    return page.GetPhaseUnit();
+}
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+CPropMachine::CPropMachine() : CTBPropertyPage(kMachineTemplate) {}
+
+CPropMachine::CPropMachine(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CTBPropertyPage(kMachineTemplate), m_pWizard(wizard), m_pExchange(exchange) {
+    for (const LayoutCode& entry : kMachineLayout) SetControlInfo(entry.id, entry.code);
+}
+
+CPropMachine::~CPropMachine() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropMachine::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropMachine));
+        return;
+    }
+    // A class record that cannot be read leaves the unit as it is.
+    try {
+        ar.SerializeClass(RUNTIME_CLASS(CPropMachine));
+    } catch (CException* e) {
+        e->Delete();
+        return;
+    }
+    DWORD version = 0;
+    LONG unit = -1;
+    ar >> version;
+    ar >> unit;
+    m_lPhaseUnit = unit;
+}
+
+void CPropMachine::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlInitialValueList, m_lstInitialValues);
+    DDX_Control(pDX, kCtlParameterList, m_lstParameters);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    for (int i = 0; i < kMachineOutputCount; ++i) DDX_Check(pDX, kCtlFirstMachineOutput + i, m_bOutput[i]);
+}
+
+BEGIN_MESSAGE_MAP(CPropMachine, CTBPropertyPage)
+    ON_BN_CLICKED(2136, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(2137, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(2138, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(2139, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(2140, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(2141, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(2142, &CPropMachine::OnOutputClicked)
+    ON_BN_CLICKED(kCtlShowName, &CPropMachine::OnModified)
+    ON_EN_CHANGE(kCtlName, &CPropMachine::OnModified)
+    ON_NOTIFY(LVN_ITEMCHANGED, kCtlParameterList, &CPropMachine::OnListItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, kCtlInitialValueList, &CPropMachine::OnListItemChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+void CPropMachine::FillRows(CTBEditListCtrl& list, std::span<const WORD> rows) {
+    list.DeleteAllItems();
+    CResourceSwitch resources;
+    for (WORD id : rows) {
+        CString label;
+        label.LoadString(id);
+        list.InsertEditItem(list.GetItemCount(), label, TB_EDIT_NONE, "",
+                            reinterpret_cast<DWORD_PTR>(FindParamByValueID(m_pExchange, id)));
+    }
+}
+
+void CPropMachine::LoadOutputs(const MachineShape& shape) {
+    const bool hideLoad = shape.hideLoadWithout7000 && !HasParamWithValueID(m_pExchange, kIdLoadTorque);
+    {
+        CResourceSwitch resources;
+        for (int i = 0; i < kMachineOutputCount; ++i) {
+            CWnd* box = GetDlgItem(kCtlFirstMachineOutput + i);
+            if (box == nullptr) continue;
+            const WORD id = shape.outputs[i];
+            if (id == 0 || (i == 2 && hideLoad)) {
+                box->ShowWindow(SW_HIDE);
+                continue;
+            }
+            CString caption;
+            caption.LoadString(id);
+            CString unit;
+            if (GetParamUnit(m_pExchange, id, &unit)) AppendUnitSuffix(&caption, unit);
+            box->SetWindowText(caption);
+        }
+    }
+    for (int i = 0; i < kMachineOutputCount; ++i) {
+        const WORD id = shape.outputs[i];
+        if (id == 0 || (i == 2 && hideLoad)) continue;
+        BOOL on = m_bOutput[i];
+        if (GetSDBOutput(m_pExchange, id, &on)) m_bOutput[i] = on;
+    }
+    UpdateData(FALSE);
+}
+
+void CPropMachine::StoreOutputs(const MachineShape& shape) {
+    const bool hideLoad = shape.hideLoadWithout7000 && !HasParamWithValueID(m_pExchange, kIdLoadTorque);
+    for (int i = 0; i < kMachineOutputCount; ++i) {
+        const WORD id = shape.outputs[i];
+        if (id == 0 || (i == 2 && hideLoad)) continue;
+        SetSDBOutput(m_pExchange, id, m_bOutput[i]);
+    }
+}
+
+bool CPropMachine::FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
+    row = FindRowIn(m_lstParameters, valueID);
+    list = &m_lstParameters;
+    if (row < 0) {
+        row = FindRowIn(m_lstInitialValues, valueID);
+        list = &m_lstInitialValues;
+    }
+    return row >= 0;
+}
+
+BOOL CPropMachine::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        for (CTBEditListCtrl* list : {&m_lstParameters, &m_lstInitialValues}) {
+            list->InsertEditColumn(0, LoadLibraryString(kStrName), 0, 100, -1);
+            list->InsertEditColumn(1, LoadLibraryString(kStrValue), 0, 100, -1);
+            list->InsertEditColumn(2, LoadLibraryString(kStrUnit), 0, 100, -1);
+        }
+    }
+    FillParameterList();
+    FillInitialValueList();
+    LoadAdditionalWizardData();
+    m_lstParameters.InitializeCtrl(1, 1);
+    m_lstInitialValues.InitializeCtrl(1, 1);
+    m_lstParameters.InitializeColumnSize(0, "WIZColumnWidths", "Machine");
+    m_lstInitialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
+    m_lstParameters.LoadColumnWidths();
+    m_lstInitialValues.LoadColumnWidths();
+
+    if (m_pExchange != nullptr) {
+        m_strName = m_pExchange->m_strElementName;
+        m_bShowName = m_pExchange->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    UpdateData(FALSE);
+    const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsListedInput(param)) continue;
+        CTBEditListCtrl* list = nullptr;
+        int row = -1;
+        if (!FindRow(param->GetValueID(), list, row)) continue;
+        list->SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT, "");
+        list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
+        list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+    }
+    UpdateData(FALSE);
+    LoadDefaultOutputs();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropMachine::OnApply() {
+    // Without the data-exchange object there is nothing to write into.
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pExchange->m_strElementName = m_strName;
+    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsListedInput(param)) continue;
+        CTBEditListCtrl* list = nullptr;
+        int row = -1;
+        if (!FindRow(param->GetValueID(), list, row)) continue;
+        const CString value = list->GetItemText(row, 1);
+        const CString unit = list->GetItemText(row, 2);
+        if (!value.IsEmpty()) param->SetValue(value);
+        if (!unit.IsEmpty()) param->SetUsedUnit(unit);
+    }
+    m_lstParameters.SaveColumnWidths();
+    m_lstInitialValues.SaveColumnWidths();
+    if (!CommitExchange(RequestTarget(m_pWizard), m_pExchange)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropMachine::OnSetActive() {
+    LoadDefaultOutputs();
+    SetModified(FALSE);
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropMachine::LoadAdditionalWizardData() {
+    if (m_pWizard == nullptr) return;
+    BYTE* data = nullptr;
+    const DWORD size = m_pWizard->GetAdditionalWizardData(&data);
+    if (data == nullptr) return;
+    const LONG unit = ReadMachinePhaseUnit(data, size);
+    if (unit != -1) m_lPhaseUnit = unit;
+    if (CWizardCopaObject3* position = FindParamByValueID(m_pExchange, kIdRotorPosition))
+        position->SetUsedUnit(m_lPhaseUnit == 1 ? "rad" : "deg");
+    m_pWizard->SetAdditionalWizardData(nullptr, 0);
+    CommitExchange(RequestTarget(m_pWizard), m_pExchange);
+}
+
+void CPropMachine::OnOutputClicked() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    StoreDefaultOutputs();
+    // The answer is not used: the switch stays as the user set it.
+    if (m_pExchange != nullptr) CommitExchange(RequestTarget(m_pWizard), m_pExchange);
+}
+
+void CPropMachine::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropMachine::OnListItemChanged(NMHDR*, LRESULT* result) {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (result) *result = 0;
+}
+
+void CPropMachine::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The wizards.
+
+template <unsigned WizardID>
+BOOL CMachineWizard<WizardID>::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange,
+                                                UINT mode) {
+    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
+    CResourceSwitch resources;
+    BuildCharacteristicSearchDirs(this);
+    // A page left from an earlier edit is not lost: it goes before the new one is made.
+    delete m_pPage;
+    m_pPage = new (std::nothrow) Page(this, exchange);
+    if (m_pPage == nullptr) return FALSE;
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+template <unsigned WizardID>
+void CMachineWizard<WizardID>::EndEditProperties() {
+    delete m_pPage;
+    m_pPage = nullptr;
+    DeleteOwnedObjects();
+}
+
+template <unsigned WizardID>
+int CMachineWizard<WizardID>::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    BYTE* data = nullptr;
+    GetAdditionalWizardData(&data);
+    if (data == nullptr) return 4;
+    // The conversion runs on a page of its own, without a window; the page on the editor's
+    // sheet (if any) is left alone.
+    Page page(this, exchange);
+    page.LoadAdditionalWizardData();
+    return 4;
+}
+
+template class CMachineWizard<21>;
+template class CMachineWizard<22>;
+template class CMachineWizard<23>;
+template class CMachineWizard<24>;
+template class CMachineWizard<25>;
+template class CMachineWizard<26>;
+template class CMachineWizard<27>;
+
+#define PARVEL_MACHINE_WIZARD_OPERATIONS(ClassName)                                 \
+    IMPLEMENT_DYNAMIC(ClassName, CWizardBase3)                                      \
+    CWizardBase3* ClassName::Clone() { return new (std::nothrow) ClassName(this); }
+
+PARVEL_MACHINE_WIZARD_OPERATIONS(CInductionMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineDamperWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineDamperWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachinePMWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachineWizard)
+
+#undef PARVEL_MACHINE_WIZARD_OPERATIONS

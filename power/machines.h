@@ -1,0 +1,169 @@
+// The linear electrical machines (wizard IDs 21 to 27): one page (dialog 2534) with two
+// editable lists, machine parameters (2132) and initial values (2134), seven default-output
+// check boxes (2136 to 2142) and the symbol. Each machine is a variant of the page that fills
+// the lists and maps the check boxes from its row of kMachineShapes; the seven wizards differ
+// only in the variant they create. They write no model text; their one duty at description
+// time is to convert older additional data (the unit of the initial rotor position).
+//
+// Parameters by value ID (= string ID of the row label): 7000 to 7023 machine parameters,
+// 7050 to 7059 initial values, 7100 to 7107 outputs; 7057 "Initial Rotor Position" takes
+// its used unit from older data.
+//
+// Older additional data: DWORD, DWORD (both skipped), DWORD L1 and L1 bytes (skipped),
+// DWORD L2 and L2 bytes holding the page archive: class record of CPropMachine, DWORD page
+// version, DWORD phase unit (1 radian, else degree).
+#pragma once
+
+#include "afx/afxwin.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_edit_list.h"
+#include "toolkit/tb_page.h"
+#include "wizard/wizardbase.h"
+
+#include <span>
+
+namespace qv::power {
+
+constexpr UINT kMachineTemplate = 2534;
+constexpr WORD kIdRotorPosition = 7057;
+constexpr WORD kIdLoadTorque = 7000;
+constexpr int kMachineOutputCount = 7;
+constexpr int kCtlFirstMachineOutput = 2136;
+
+// What one machine shows. An output of 0 hides its check box; hideLoadWithout7000 hides
+// 2138 when the element has no parameter 7000.
+struct MachineShape {
+    unsigned wizardID;
+    std::span<const WORD> parameterRows;
+    std::span<const WORD> initialRows;
+    WORD outputs[kMachineOutputCount];
+    bool hideLoadWithout7000;
+};
+
+// The shape of wizard ID 21 to 27; null for any other ID.
+const MachineShape* MachineShapeOf(unsigned wizardID);
+
+// Reads the phase unit from a block of older additional data; -1 when the block holds no
+// readable page archive.
+LONG ReadMachinePhaseUnit(const BYTE* data, DWORD size);
+
+} // namespace qv::power
+
+class CPropMachine : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropMachine)
+public:
+    CPropMachine();
+    CPropMachine(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+    ~CPropMachine() override;
+
+    // Reads only: class record, DWORD page version (ignored), LONG phase unit. Storing writes
+    // the class record alone.
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+    // Converts older additional data of the wizard once: the phase unit goes to the used
+    // unit of 7057, the data is cleared and the exchange object committed (code 0).
+    void LoadAdditionalWizardData();
+
+    virtual void FillParameterList() {}
+    virtual void FillInitialValueList() {}
+    virtual void StoreDefaultOutputs() {}
+    virtual void LoadDefaultOutputs() {}
+
+    LONG GetPhaseUnit() const { return m_lPhaseUnit; }
+    CTBEditListCtrl& ParameterList() { return m_lstParameters; }
+    CTBEditListCtrl& InitialValueList() { return m_lstInitialValues; }
+
+protected:
+    // The helpers the variants run with their shape.
+    void FillRows(CTBEditListCtrl& list, std::span<const WORD> rows);
+    void StoreOutputs(const qv::power::MachineShape& shape);
+    void LoadOutputs(const qv::power::MachineShape& shape);
+
+    // The row of the parameter list whose parameter has the ID, else of the initial-value
+    // list; false when none.
+    bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row);
+    void OnOutputClicked();
+    void OnModified();
+    void OnListItemChanged(NMHDR* header, LRESULT* result);
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CWizardBase3* m_pWizard = nullptr;
+    CWizardSchematicDataExchange3* m_pExchange = nullptr;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    LONG m_lPhaseUnit = -1;
+    CTBEditListCtrl m_lstInitialValues;  // 2134
+    CTBEditListCtrl m_lstParameters;     // 2132
+    BOOL m_bShowName = FALSE;
+    CString m_strName;
+    BOOL m_bOutput[qv::power::kMachineOutputCount] = {};
+};
+
+// One variant per machine: the shape of its wizard ID drives the four operations.
+template <unsigned WizardID>
+class CPropMachineVariant : public CPropMachine {
+public:
+    CPropMachineVariant() = default;
+    CPropMachineVariant(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+        : CPropMachine(wizard, exchange) {}
+    void FillParameterList() override { FillRows(m_lstParameters, Shape().parameterRows); }
+    void FillInitialValueList() override { FillRows(m_lstInitialValues, Shape().initialRows); }
+    void StoreDefaultOutputs() override { StoreOutputs(Shape()); }
+    void LoadDefaultOutputs() override { LoadOutputs(Shape()); }
+
+private:
+    static const qv::power::MachineShape& Shape() { return *qv::power::MachineShapeOf(WizardID); }
+};
+
+using CPropMachineInduction = CPropMachineVariant<21>;
+using CPropMachineSync = CPropMachineVariant<22>;
+using CPropMachineSyncDamper = CPropMachineVariant<23>;
+using CPropMachinePMSync = CPropMachineVariant<24>;
+using CPropMachinePMSyncDamper = CPropMachineVariant<25>;
+using CPropMachineDCPM = CPropMachineVariant<26>;
+using CPropMachineDC = CPropMachineVariant<27>;
+
+// What the machine wizard of one ID does: it shows its page variant and converts older data.
+template <unsigned WizardID>
+class CMachineWizard : public CWizardBase3 {
+public:
+    using Page = CPropMachineVariant<WizardID>;
+    CMachineWizard() = default;
+    explicit CMachineWizard(const CMachineWizard* other) : CWizardBase3(other) {}
+    ~CMachineWizard() override { delete m_pPage; }
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
+    void EndEditProperties() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;
+
+    Page* GetPage() const { return m_pPage; }
+
+private:
+    Page* m_pPage = nullptr;
+};
+
+// The seven wizards: each its own runtime class, so that the editor sees its class name.
+#define PARVEL_MACHINE_WIZARD(ClassName, id)                                       \
+    class ClassName : public CMachineWizard<id> {                                  \
+        DECLARE_DYNAMIC(ClassName)                                                 \
+    public:                                                                        \
+        ClassName() = default;                                                     \
+        explicit ClassName(const ClassName* other) : CMachineWizard<id>(other) {}  \
+        CWizardBase3* Clone() override;                                            \
+    };
+
+PARVEL_MACHINE_WIZARD(CInductionMachineWizard, 21)
+PARVEL_MACHINE_WIZARD(CSyncMachineWizard, 22)
+PARVEL_MACHINE_WIZARD(CSyncMachineDamperWizard, 23)
+PARVEL_MACHINE_WIZARD(CPMSyncMachineWizard, 24)
+PARVEL_MACHINE_WIZARD(CPMSyncMachineDamperWizard, 25)
+PARVEL_MACHINE_WIZARD(CDCMachinePMWizard, 26)
+PARVEL_MACHINE_WIZARD(CDCMachineWizard, 27)
+
+#undef PARVEL_MACHINE_WIZARD

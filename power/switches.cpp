@@ -1,0 +1,877 @@
+#include "power/switches.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+
+using namespace qv::power;
+
+IMPLEMENT_DYNCREATE(CPropSwitches, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CSwitchWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CPropSwitchBase4, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropHysteresisSwitch, CPropSwitchBase4)
+IMPLEMENT_DYNAMIC(CHysteresisSwitchWizard4, CWizardBase4)
+IMPLEMENT_SERIAL(CPropSwitchControlled, CPropSwitchBase4, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropSwitchControlled)
+IMPLEMENT_DYNAMIC(CSwitchControlledWizard4, CWizardBase4)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlUsePin = 2090;
+constexpr int kCtlType = 2032;
+constexpr WORD kIdVoltage = 2018;
+constexpr WORD kIdCurrent = 2019;
+constexpr WORD kIdControlOutputBox = 2056;
+constexpr WORD kIdOnResistance = 2311;
+constexpr WORD kIdOffResistance = 2314;
+constexpr WORD kIdThreshold = 2315;
+constexpr WORD kIdHysteresis = 2316;
+constexpr WORD kIdThresholdCurrent = 2321;
+constexpr WORD kIdHysteresisCurrent = 2323;
+constexpr WORD kIdInitialState = 2319;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kControlledParamList[] =
+    "@ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, 0x0000000C,0x4000000000,1,-1)";
+
+struct LayoutCode {
+    WORD id;
+    WORD code;
+};
+constexpr LayoutCode kSignalLayout[] = {
+    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
+    {.id = 2072, .code = 15}, {.id = 2144, .code = 33}, {.id = 2028, .code = 97}, {.id = 2029, .code = 33},
+    {.id = 2145, .code = 33}, {.id = 2090, .code = 32}, {.id = 2017, .code = 11}, {.id = 2018, .code = 9},
+    {.id = 2019, .code = 24}, {.id = 2056, .code = 24},
+};
+constexpr LayoutCode kHysteresisLayout[] = {
+    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
+    {.id = 2072, .code = 15}, {.id = 2144, .code = 33}, {.id = 2028, .code = 97}, {.id = 2090, .code = 32},
+    {.id = 2004, .code = 33}, {.id = 2312, .code = 33}, {.id = 2313, .code = 33}, {.id = 2311, .code = 97},
+    {.id = 2314, .code = 97}, {.id = 2521, .code = 48}, {.id = 2522, .code = 98}, {.id = 2523, .code = 48},
+    {.id = 2524, .code = 98}, {.id = 2324, .code = 48}, {.id = 2319, .code = 98}, {.id = 2017, .code = 11},
+    {.id = 2018, .code = 9},  {.id = 2019, .code = 24}, {.id = 2033, .code = 32}, {.id = 2035, .code = 32},
+    {.id = 2036, .code = 34}, {.id = 2037, .code = 34}, {.id = 2039, .code = 34}, {.id = 2040, .code = 34},
+};
+constexpr LayoutCode kControlledLayout[] = {
+    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
+    {.id = 2072, .code = 15}, {.id = 2004, .code = 33}, {.id = 2312, .code = 33}, {.id = 2313, .code = 33},
+    {.id = 2032, .code = 97}, {.id = 2311, .code = 97}, {.id = 2314, .code = 97}, {.id = 2317, .code = 48},
+    {.id = 2315, .code = 98}, {.id = 2318, .code = 48}, {.id = 2316, .code = 98}, {.id = 2320, .code = 48},
+    {.id = 2321, .code = 98}, {.id = 2322, .code = 48}, {.id = 2323, .code = 98}, {.id = 2324, .code = 48},
+    {.id = 2319, .code = 98}, {.id = 2017, .code = 11}, {.id = 2018, .code = 9},  {.id = 2019, .code = 24},
+    {.id = 2033, .code = 32}, {.id = 2035, .code = 32}, {.id = 2036, .code = 34}, {.id = 2037, .code = 34},
+    {.id = 2039, .code = 34}, {.id = 2040, .code = 34},
+};
+
+// The controls of each switch type of the controlled switch.
+constexpr int kVoltageControls[] = {2315, 2317, 2316, 2318, 2036, 2037};
+constexpr int kCurrentControls[] = {2321, 2320, 2323, 2322, 2039, 2040};
+
+template <size_t N>
+void RegisterLayout(CTBPropertyPage& page, const LayoutCode (&codes)[N]) {
+    for (const LayoutCode& entry : codes) page.SetControlInfo(entry.id, entry.code);
+}
+
+bool IsLiveInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+void Enable(CWnd& page, int id, BOOL enable) {
+    if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void Show(CWnd& page, int id, bool show) {
+    if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+CString CaptionWithUnit(CWnd& page, ParamHolder* holder, int id) {
+    CString caption;
+    if (CWnd* box = page.GetDlgItem(id)) box->GetWindowText(caption);
+    CString unit;
+    if (GetParamUnit(holder, static_cast<WORD>(id), &unit)) AppendUnitSuffix(&caption, unit);
+    return caption;
+}
+
+void PaintSymbol(CWnd& page, CTBDrawSymbol*& symbol, const CString& symbolText) {
+    CPaintDC dc(&page);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, &page);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (symbol == nullptr) {
+        symbol = new CTBDrawSymbol(rect);
+        CResourceSwitch resources;
+        symbol->LoadSymbols(symbolText);
+    }
+    symbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+} // namespace
+
+BYTE qv::power::ControlledSwitchMask(LONG switchType, int initialState) {
+    BYTE mask = 0;
+    if (switchType >= -2 && switchType <= 5) mask |= static_cast<BYTE>(1u << (switchType + 2));
+    if (initialState >= 0 && initialState <= 7) mask |= static_cast<BYTE>(1u << initialState);
+    return mask;
+}
+
+int qv::power::InitialStateOf(const CString& text) {
+    const double value = TBExtended_atof(text, "");
+    // A text that is no finite number never reaches the integer conversion.
+    if (!std::isfinite(value)) return 0;
+    return TBExtended_ftoi(value);
+}
+
+// ---------------------------------------------------------------------------------------
+// Signal-controlled ideal switch.
+
+CPropSwitches::CPropSwitches() : CTBPropertyPage(kSignalSwitchTemplate) {}
+
+CPropSwitches::CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CTBPropertyPage(kSignalSwitchTemplate), m_pWizard(wizard), m_pExchange(exchange) {
+    RegisterLayout(*this, kSignalLayout);
+}
+
+CPropSwitches::~CPropSwitches() { delete m_pSymbol; }
+
+void CPropSwitches::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdSwitchControl, m_strControlSignal);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
+    DDX_Check(pDX, kIdControlOutputBox, m_bControlSignalOutput);
+    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
+    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
+}
+
+BEGIN_MESSAGE_MAP(CPropSwitches, CTBPropertyPage)
+    ON_BN_CLICKED(kIdVoltage, &CPropSwitches::OnVoltage)
+    ON_BN_CLICKED(kIdCurrent, &CPropSwitches::OnCurrent)
+    ON_BN_CLICKED(kIdControlOutputBox, &CPropSwitches::OnControlSignalOutput)
+    ON_BN_CLICKED(kCtlUsePin, &CPropSwitches::OnUsePin)
+    ON_BN_CLICKED(kCtlShowName, &CPropSwitches::OnModified)
+    ON_EN_CHANGE(kCtlName, &CPropSwitches::OnModified)
+    ON_EN_CHANGE(kIdSwitchControl, &CPropSwitches::OnModified)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+void CPropSwitches::ReadOutputs() {
+    GetSDBOutput(m_pExchange, kIdCurrent, &m_bCurrentOutput);
+    GetSDBOutput(m_pExchange, kIdVoltage, &m_bVoltageOutput);
+    GetSDBOutput(m_pExchange, kIdSwitchControl, &m_bControlSignalOutput);
+}
+
+void CPropSwitches::ApplyUsePin() {
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    Enable(*this, kIdSwitchControl, !m_bUsePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pExchange, kIdSwitchControl, m_bUsePin);
+}
+
+BOOL CPropSwitches::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pExchange != nullptr) {
+        m_strName = m_pExchange->m_strElementName;
+        m_bShowName = m_pExchange->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    UpdateData(FALSE);
+    const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsLiveInput(param) || param->GetValueID() != kIdSwitchControl) continue;
+        if (param->HasPin()) m_bUsePin = TRUE;
+        m_strControlSignal = param->GetValue();
+    }
+    ApplyUsePin();
+    ReadOutputs();
+    UpdateData(FALSE);
+    for (int id : {kIdVoltage, kIdCurrent}) SetDlgItemText(id, CaptionWithUnit(*this, m_pExchange, id));
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropSwitches::OnSetActive() {
+    ReadOutputs();
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdSwitchControl, &m_bUsePin);
+    ApplyUsePin();
+    SetModified(FALSE);
+    return CPropertyPage::OnSetActive();
+}
+
+BOOL CPropSwitches::OnApply() {
+    // Without the data-exchange object there is nothing to write into.
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pExchange->m_strElementName = m_strName;
+    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (IsLiveInput(param) && param->GetValueID() == kIdSwitchControl && !m_bUsePin)
+            param->SetValue(m_strControlSignal);
+    }
+    if (!CommitExchange(RequestTarget(m_pWizard), m_pExchange)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropSwitches::ToggleOutput(BOOL& flag, int control, WORD valueID) {
+    const BOOL before = flag;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(m_pExchange, valueID, flag);
+    CheckDlgButton(control, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropSwitches::OnVoltage() { ToggleOutput(m_bVoltageOutput, kIdVoltage, kIdVoltage); }
+void CPropSwitches::OnCurrent() { ToggleOutput(m_bCurrentOutput, kIdCurrent, kIdCurrent); }
+// The box shows the control signal's own output, so it also switches that one.
+void CPropSwitches::OnControlSignalOutput() {
+    ToggleOutput(m_bControlSignalOutput, kIdControlOutputBox, kIdSwitchControl);
+}
+
+void CPropSwitches::OnUsePin() {
+    UpdateData(TRUE);
+    Enable(*this, kIdSwitchControl, !m_bUsePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pExchange, kIdSwitchControl, m_bUsePin);
+}
+
+void CPropSwitches::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropSwitches::OnPaint() { PaintSymbol(*this, m_pSymbol, m_strSymbolText); }
+
+BOOL CSwitchWizard::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
+    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
+    CResourceSwitch resources;
+    // A page left from an earlier edit goes before the new one is made.
+    delete m_pPage;
+    m_pPage = new (std::nothrow) CPropSwitches(this, exchange);
+    if (m_pPage == nullptr) return FALSE;
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CSwitchWizard::EndEditProperties() {
+    delete m_pPage;
+    m_pPage = nullptr;
+    DeleteOwnedObjects();
+}
+
+CWizardBase3* CSwitchWizard::Clone() { return new (std::nothrow) CSwitchWizard(this); }
+
+// ---------------------------------------------------------------------------------------
+// What the two parameter-set pages share.
+
+CPropSwitchBase4::CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(templateID), m_pWizard(wizard), m_pParams(params) {}
+
+CPropSwitchBase4::~CPropSwitchBase4() { delete m_pSymbol; }
+
+void CPropSwitchBase4::InitNameAndSymbol() {
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+}
+
+void CPropSwitchBase4::ReadOutputs() {
+    GetSDBOutput(m_pParams, kIdCurrent, &m_bCurrentOutput);
+    GetSDBOutput(m_pParams, kIdVoltage, &m_bVoltageOutput);
+}
+
+void CPropSwitchBase4::CaptionOutputs() {
+    for (int id : {kIdVoltage, kIdCurrent}) SetDlgItemText(id, CaptionWithUnit(*this, m_pParams, id));
+}
+
+void CPropSwitchBase4::ToggleOutput(BOOL& flag, WORD valueID) {
+    const BOOL before = flag;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(m_pParams, valueID, flag);
+    CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropSwitchBase4::LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3* param) {
+    combo.CreateDialogControl(param->GetQuantity());
+    combo.SelectString(-1, param->GetUsedUnit());
+}
+
+void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {
+    Enable(*this, control, IsParamNotOnPin(m_pParams, valueID));
+}
+
+void CPropSwitchBase4::OnPaintSymbol() { PaintSymbol(*this, m_pSymbol, m_strSymbolText); }
+
+BOOL CPropSwitchBase4::Commit() {
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+namespace {
+
+// Editing of a parameter-set page: the set is fetched; a page left from an earlier edit gives
+// its set back and takes the new one.
+template <class Page>
+BOOL EditSwitchPage(CWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
+    CResourceSwitch resources;
+    const RequestTarget target(&wizard);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    if (page != nullptr) {
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        page->Rebind(&wizard, HolderFromCookie(cookie));
+    } else {
+        page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
+    }
+    if (page == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    sheet.AddPage(page);
+    return TRUE;
+}
+
+template <class Page>
+void EndSwitchPage(CWizardBase4& wizard, Page*& page) {
+    if (page != nullptr) {
+        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        delete page;
+        page = nullptr;
+    }
+    wizard.DeleteOwnedObjects();
+    wizard.ReleaseEditorDataHandle();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Hysteresis switch.
+
+CPropHysteresisSwitch::CPropHysteresisSwitch() : CPropSwitchBase4(kHysteresisSwitchTemplate, nullptr, nullptr) {}
+
+CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params)
+    : CPropSwitchBase4(kHysteresisSwitchTemplate, wizard, params) {
+    RegisterLayout(*this, kHysteresisLayout);
+}
+
+void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, 2033, m_cmbOnUnit);
+    DDX_Control(pDX, 2035, m_cmbOffUnit);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
+    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
+    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
+    DDX_Text(pDX, kIdInitialState, m_strInitialState);
+    DDX_Text(pDX, 2524, m_strHysteresis);
+    DDX_Text(pDX, 2522, m_strThreshold);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
+    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
+    DDX_Text(pDX, kIdSwitchControl, m_strControlSignal);
+}
+
+BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
+    ON_BN_CLICKED(kIdVoltage, &CPropHysteresisSwitch::OnVoltage)
+    ON_BN_CLICKED(kIdCurrent, &CPropHysteresisSwitch::OnCurrent)
+    ON_BN_CLICKED(kCtlUsePin, &CPropHysteresisSwitch::OnUsePin)
+    ON_BN_CLICKED(kCtlShowName, &CPropHysteresisSwitch::OnModified)
+    ON_EN_CHANGE(kCtlName, &CPropHysteresisSwitch::OnModified)
+    ON_EN_CHANGE(kIdOnResistance, &CPropHysteresisSwitch::OnModified)
+    ON_EN_CHANGE(kIdOffResistance, &CPropHysteresisSwitch::OnModified)
+    ON_EN_CHANGE(kIdInitialState, &CPropHysteresisSwitch::OnModified)
+    ON_EN_CHANGE(2522, &CPropHysteresisSwitch::OnModified)
+    ON_EN_CHANGE(2524, &CPropHysteresisSwitch::OnModified)
+    ON_CBN_SELCHANGE(2033, &CPropHysteresisSwitch::OnModified)
+    ON_CBN_SELCHANGE(2035, &CPropHysteresisSwitch::OnModified)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+void CPropHysteresisSwitch::EnableFields() {
+    EnableByPin(2522, kIdThreshold);
+    EnableByPin(2524, kIdHysteresis);
+    EnableByPin(kIdOnResistance, kIdOnResistance);
+    EnableByPin(kIdOffResistance, kIdOffResistance);
+    EnableByPin(kIdInitialState, kIdInitialState);
+}
+
+void CPropHysteresisSwitch::ApplyUsePin() {
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    Enable(*this, kIdSwitchControl, !m_bUsePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pParams, kIdSwitchControl, m_bUsePin);
+}
+
+BOOL CPropHysteresisSwitch::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    InitNameAndSymbol();
+    m_cmbOffUnit.DisableFlatLook(TRUE);
+    m_cmbOnUnit.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdSwitchControl:
+            if (param->HasPin()) m_bUsePin = TRUE;
+            m_strControlSignal = param->GetValue();
+            break;
+        case kIdOnResistance:
+            m_strOnResistance = param->GetValue();
+            LoadUnit(m_cmbOnUnit, param);
+            break;
+        case kIdOffResistance:
+            m_strOffResistance = param->GetValue();
+            LoadUnit(m_cmbOffUnit, param);
+            break;
+        case kIdThreshold:
+            m_strThreshold = param->GetValue();
+            break;
+        case kIdHysteresis:
+            m_strHysteresis = param->GetValue();
+            break;
+        case kIdInitialState:
+            m_strInitialState = param->GetValue();
+            break;
+        default:
+            break;
+        }
+    }
+    ApplyUsePin();
+    ReadOutputs();
+    UpdateData(FALSE);
+    CaptionOutputs();
+    SetModified(FALSE);
+    EnableFields();
+    return TRUE;
+}
+
+BOOL CPropHysteresisSwitch::OnSetActive() {
+    ReadOutputs();
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableFields();
+    UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdSwitchControl, &m_bUsePin);
+    ApplyUsePin();
+    return CPropertyPage::OnSetActive();
+}
+
+BOOL CPropHysteresisSwitch::OnApply() {
+    // Without a parameter set there is nothing to write into.
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        CString unit;
+        switch (param->GetValueID()) {
+        case kIdSwitchControl:
+            if (!m_bUsePin) param->SetValue(m_strControlSignal);
+            break;
+        case kIdOnResistance:
+            param->SetValue(m_strOnResistance);
+            m_cmbOnUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+            break;
+        case kIdOffResistance:
+            param->SetValue(m_strOffResistance);
+            m_cmbOffUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+            break;
+        case kIdThreshold:
+            param->SetValue(m_strThreshold);
+            break;
+        case kIdHysteresis:
+            param->SetValue(m_strHysteresis);
+            break;
+        case kIdInitialState:
+            param->SetValue(m_strInitialState);
+            break;
+        default:
+            break;
+        }
+    }
+    return Commit();
+}
+
+void CPropHysteresisSwitch::OnUsePin() {
+    UpdateData(TRUE);
+    Enable(*this, kIdSwitchControl, !m_bUsePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pParams, kIdSwitchControl, m_bUsePin);
+}
+
+void CPropHysteresisSwitch::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+CHysteresisSwitchWizard4::~CHysteresisSwitchWizard4() { delete m_pPage; }
+
+BOOL CHysteresisSwitchWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    return EditSwitchPage(*this, m_pPage, sheet);
+}
+
+void CHysteresisSwitchWizard4::EndEditProperties() { EndSwitchPage(*this, m_pPage); }
+
+CWizardBase4* CHysteresisSwitchWizard4::Clone() { return new (std::nothrow) CHysteresisSwitchWizard4(this); }
+
+// ---------------------------------------------------------------------------------------
+// Voltage- or current-controlled switch.
+
+CPropSwitchControlled::CPropSwitchControlled() : CPropSwitchBase4(kControlledSwitchTemplate, nullptr, nullptr) {}
+
+CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params)
+    : CPropSwitchBase4(kControlledSwitchTemplate, wizard, params) {
+    RegisterLayout(*this, kControlledLayout);
+}
+
+void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, 2036, m_cmbThresholdVoltageUnit);
+    DDX_Control(pDX, 2037, m_cmbHysteresisVoltageUnit);
+    DDX_Control(pDX, 2033, m_cmbOnUnit);
+    DDX_Control(pDX, 2035, m_cmbOffUnit);
+    DDX_Control(pDX, 2039, m_cmbThresholdCurrentUnit);
+    DDX_Control(pDX, 2040, m_cmbHysteresisCurrentUnit);
+    DDX_Control(pDX, kCtlType, m_cmbType);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
+    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
+    DDX_Text(pDX, kIdInitialState, m_strInitialState);
+    DDX_Text(pDX, kIdHysteresis, m_strHysteresisVoltage);
+    DDX_Text(pDX, kIdHysteresisCurrent, m_strHysteresisCurrent);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
+    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
+    DDX_Text(pDX, kIdThreshold, m_strThresholdVoltage);
+    DDX_Text(pDX, kIdThresholdCurrent, m_strThresholdCurrent);
+}
+
+BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
+    ON_CBN_SELCHANGE(kCtlType, &CPropSwitchControlled::OnTypeChanged)
+    ON_EN_CHANGE(kIdInitialState, &CPropSwitchControlled::OnInitialStateChanged)
+    ON_BN_CLICKED(kIdVoltage, &CPropSwitchControlled::OnVoltage)
+    ON_BN_CLICKED(kIdCurrent, &CPropSwitchControlled::OnCurrent)
+    ON_BN_CLICKED(kCtlShowName, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kCtlName, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kIdOnResistance, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kIdOffResistance, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kIdThreshold, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kIdHysteresis, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kIdThresholdCurrent, &CPropSwitchControlled::OnModified)
+    ON_EN_CHANGE(kIdHysteresisCurrent, &CPropSwitchControlled::OnModified)
+    ON_CBN_SELCHANGE(2033, &CPropSwitchControlled::OnModified)
+    ON_CBN_SELCHANGE(2035, &CPropSwitchControlled::OnModified)
+    ON_CBN_SELCHANGE(2036, &CPropSwitchControlled::OnModified)
+    ON_CBN_SELCHANGE(2037, &CPropSwitchControlled::OnModified)
+    ON_CBN_SELCHANGE(2039, &CPropSwitchControlled::OnModified)
+    ON_CBN_SELCHANGE(2040, &CPropSwitchControlled::OnModified)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+LONG CPropSwitchControlled::SelectedType() {
+    if (m_cmbType.GetSafeHwnd() == nullptr) return m_lSwitchType;
+    const int selection = m_cmbType.GetCurSel();
+    // No selection keeps the type the page holds.
+    return selection < 0 ? m_lSwitchType : selection;
+}
+
+void CPropSwitchControlled::SelectType(LONG type) {
+    m_lSwitchType = type;
+    if (m_cmbType.GetSafeHwnd() != nullptr) m_cmbType.SetCurSel(type);
+}
+
+BYTE CPropSwitchControlled::SymbolMask() { return ControlledSwitchMask(m_lSwitchType, InitialStateOf(m_strInitialState)); }
+
+void CPropSwitchControlled::MarkParametersByType() {
+    const LONG type = SelectedType();
+    if (type != 0 && type != 1) return;
+    const BOOL voltageUnused = type == 1;
+    SetParamExtBit(m_pParams, kIdThreshold, voltageUnused);
+    SetParamExtBit(m_pParams, kIdHysteresis, voltageUnused);
+    SetParamExtBit(m_pParams, kIdThresholdCurrent, !voltageUnused);
+    SetParamExtBit(m_pParams, kIdHysteresisCurrent, !voltageUnused);
+}
+
+void CPropSwitchControlled::UpdateEnabling() {
+    m_lSwitchType = SelectedType();
+    if (m_lSwitchType == 0) {
+        EnableByPin(kIdThreshold, kIdThreshold);
+        EnableByPin(kIdHysteresis, kIdHysteresis);
+    } else {
+        EnableByPin(kIdThresholdCurrent, kIdThresholdCurrent);
+        EnableByPin(kIdHysteresisCurrent, kIdHysteresisCurrent);
+    }
+    EnableByPin(kIdOnResistance, kIdOnResistance);
+    EnableByPin(kIdOffResistance, kIdOffResistance);
+    EnableByPin(kIdInitialState, kIdInitialState);
+}
+
+void CPropSwitchControlled::OnTypeChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_lSwitchType = SelectedType();
+    InvalidateDlgItemRect(m_pSymbol, SymbolMask(), kCtlSymbolFrame, this);
+    if (m_lSwitchType == 0 || m_lSwitchType == 1) {
+        for (int id : kVoltageControls) Show(*this, id, m_lSwitchType == 0);
+        for (int id : kCurrentControls) Show(*this, id, m_lSwitchType == 1);
+    }
+    UpdateEnabling();
+}
+
+void CPropSwitchControlled::OnInitialStateChanged() {
+    SetModified(TRUE);
+    UpdateData(TRUE);
+    m_lSwitchType = SelectedType();
+    InvalidateDlgItemRect(m_pSymbol, SymbolMask(), kCtlSymbolFrame, this);
+}
+
+BOOL CPropSwitchControlled::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    InitNameAndSymbol();
+    const LONG type = m_lSwitchType;
+    m_cmbType.SetCurSel(0);
+    for (CTBUnitComboBox* combo : {&m_cmbThresholdVoltageUnit, &m_cmbHysteresisVoltageUnit, &m_cmbOnUnit,
+                                   &m_cmbOffUnit, &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit})
+        combo->DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdOnResistance:
+            m_strOnResistance = param->GetValue();
+            LoadUnit(m_cmbOnUnit, param);
+            break;
+        case kIdOffResistance:
+            m_strOffResistance = param->GetValue();
+            LoadUnit(m_cmbOffUnit, param);
+            break;
+        case kIdThreshold:
+            m_strThresholdVoltage = param->GetValue();
+            LoadUnit(m_cmbThresholdVoltageUnit, param);
+            break;
+        case kIdHysteresis:
+            m_strHysteresisVoltage = param->GetValue();
+            LoadUnit(m_cmbHysteresisVoltageUnit, param);
+            break;
+        case kIdThresholdCurrent:
+            m_strThresholdCurrent = param->GetValue();
+            LoadUnit(m_cmbThresholdCurrentUnit, param);
+            break;
+        case kIdHysteresisCurrent:
+            m_strHysteresisCurrent = param->GetValue();
+            LoadUnit(m_cmbHysteresisCurrentUnit, param);
+            break;
+        case kIdInitialState:
+            m_strInitialState = param->GetValue();
+            break;
+        default:
+            break;
+        }
+    }
+    UpdateData(FALSE);
+    ReadOutputs();
+    UpdateData(FALSE);
+    // The type the wizard handed over (a list entry; another value keeps entry 0 shown).
+    if (type == 0 || type == 1) m_cmbType.SetCurSel(type);
+    OnTypeChanged();
+    CaptionOutputs();
+    SetModified(FALSE);
+    UpdateEnabling();
+    return TRUE;
+}
+
+BOOL CPropSwitchControlled::OnSetActive() {
+    ReadOutputs();
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    UpdateEnabling();
+    return CPropertyPage::OnSetActive();
+}
+
+BOOL CPropSwitchControlled::OnKillActive() {
+    MarkParametersByType();
+    return CPropertyPage::OnKillActive();
+}
+
+BOOL CPropSwitchControlled::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    struct Field {
+        WORD id;
+        CString* text;
+        CTBUnitComboBox* unit;
+    };
+    const Field fields[] = {
+        {kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit},
+        {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit},
+        {kIdThreshold, &m_strThresholdVoltage, &m_cmbThresholdVoltageUnit},
+        {kIdThresholdCurrent, &m_strThresholdCurrent, &m_cmbThresholdCurrentUnit},
+        {kIdHysteresis, &m_strHysteresisVoltage, &m_cmbHysteresisVoltageUnit},
+        {kIdHysteresisCurrent, &m_strHysteresisCurrent, &m_cmbHysteresisCurrentUnit},
+        {kIdInitialState, &m_strInitialState, nullptr},
+    };
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        for (const Field& field : fields) {
+            if (param->GetValueID() != field.id) continue;
+            param->SetValue(*field.text);
+            if (field.unit != nullptr) {
+                CString unit;
+                field.unit->GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        }
+    }
+    m_lSwitchType = SelectedType();
+    if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);
+    m_pParams->m_bySymbolVariant = SymbolMask();
+    return Commit();
+}
+
+void CPropSwitchControlled::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+CSwitchControlledWizard4::CSwitchControlledWizard4(const CSwitchControlledWizard4* other) : CWizardBase4(other) {
+    if (other != nullptr) {
+        m_dwSchema = other->m_dwSchema;
+        m_lSwitchType = other->m_lSwitchType;
+    }
+}
+
+CSwitchControlledWizard4::~CSwitchControlledWizard4() { delete m_pPage; }
+
+BOOL CSwitchControlledWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    if (!EditSwitchPage(*this, m_pPage, sheet)) return FALSE;
+    m_pPage->SetSwitchType(m_lSwitchType);
+    return TRUE;
+}
+
+void CSwitchControlledWizard4::EndEditProperties() { EndSwitchPage(*this, m_pPage); }
+
+CWizardBase4* CSwitchControlledWizard4::Clone() { return new (std::nothrow) CSwitchControlledWizard4(this); }
+
+int CSwitchControlledWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    ScopedParamSet params{RequestTarget(this)};
+    const char* keyword = m_lSwitchType == 1 ? "CSI" : "CSV";
+    ReplacePlaceholder(modelText, "@PARAMLIST", kControlledParamList, 0);
+    ReplacePlaceholder(modelText, "@TYPE", keyword, 0);
+    ReplacePlaceholder(modelText, "@DLLNAME", keyword, 0);
+    return 4;
+}
+
+namespace {
+
+// A hidden page of its own: the page on the editor's sheet is never touched.
+std::unique_ptr<CPropSwitchControlled> HiddenControlledPage(CWizardBase4& wizard, ParamHolder* params) {
+    std::unique_ptr<CPropSwitchControlled> page(new (std::nothrow) CPropSwitchControlled(&wizard, params));
+    if (page == nullptr) return page;
+    CResourceSwitch resources;
+    if (!page->Create(kControlledSwitchTemplate, nullptr)) return nullptr;
+    page->ShowWindow(SW_HIDE);
+    return page;
+}
+
+} // namespace
+
+BOOL CSwitchControlledWizard4::Initialize(int argument) {
+    if (argument != 0) return argument;
+    ScopedParamSet params{RequestTarget(this)};
+    if (std::unique_ptr<CPropSwitchControlled> page = HiddenControlledPage(*this, params.Holder())) {
+        m_lSwitchType = page->SelectedType();
+        page->DestroyWindow();
+    }
+    return TRUE;
+}
+
+void CSwitchControlledWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != 4) return;
+    if (ar.IsStoring()) {
+        m_dwSchema = 0;
+        ar << static_cast<WORD>(0);
+        ar << static_cast<DWORD>(m_lSwitchType);
+        return;
+    }
+    WORD schema = 0;
+    ar >> schema;
+    m_dwSchema = schema;
+    if (schema != 0) return;
+    DWORD type = 0;
+    ar >> type;
+    m_lSwitchType = static_cast<LONG>(type);
+}
+
+BOOL CSwitchControlledWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    std::unique_ptr<CPropSwitchControlled> page = HiddenControlledPage(*this, params.Holder());
+    if (page == nullptr) return TRUE;
+    // The type is read only when the block holds all four of its bytes.
+    DWORD type = 0;
+    qv::bytes::Reader reader(static_cast<const BYTE*>(data), length > 0 ? static_cast<size_t>(length) : 0);
+    if (reader.ReadDword(type)) page->SelectType(static_cast<LONG>(type));
+    m_lSwitchType = page->GetSwitchType();
+    page->MarkParametersByType();
+    page->DestroyWindow();
+    return TRUE;
+}

@@ -1,0 +1,276 @@
+// The three switches of the power circuits:
+// - the signal-controlled ideal switch (wizard ID 28, older base, dialog 2535): on while its
+//   control signal is above 0;
+// - the voltage- or current-controlled switch (wizard ID 84, dialog 2581): threshold and
+//   hysteresis of the voltage across it or the current through it; the wizard keeps the
+//   switch type, archives it and fills "@PARAMLIST", "@TYPE" and "@DLLNAME";
+// - the hysteresis switch (wizard ID 114, dialog 2616): threshold and hysteresis of a control
+//   signal.
+//
+// Parameters by value ID:
+//
+// | Value ID | Role                                             | Unit combo | Switches      |
+// |----------|--------------------------------------------------|------------|---------------|
+// | 2028     | control signal (value, variable, expression, pin) |           | 28, 114       |
+// | 2311     | on-state resistance                              | 2033       | 84, 114       |
+// | 2314     | off-state resistance                             | 2035       | 84, 114       |
+// | 2315     | threshold (voltage; 114: edit 2522)              | 2036 (84)  | 84, 114       |
+// | 2316     | hysteresis (voltage; 114: edit 2524)             | 2037 (84)  | 84, 114       |
+// | 2321     | threshold current                                | 2039       | 84            |
+// | 2323     | hysteresis current                               | 2040       | 84            |
+// | 2319     | initial state                                    |            | 84, 114       |
+// | 2018     | default output "Voltage" ("SDB")                 |            | all           |
+// | 2019     | default output "Current" ("SDB")                 |            | all           |
+//
+// The signal switch's "Control Signal" output box shows and switches the "SDB" output of the
+// control signal 2028 itself.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+#include "wizard/wizardbase.h"
+
+namespace qv::power {
+constexpr UINT kSignalSwitchTemplate = 2535;
+constexpr UINT kControlledSwitchTemplate = 2581;
+constexpr UINT kHysteresisSwitchTemplate = 2616;
+constexpr WORD kIdSwitchControl = 2028;
+
+// The symbol mask of the controlled switch: bit (type + 2) and bit (state); a type or state
+// whose bit would lie outside the byte adds nothing.
+BYTE ControlledSwitchMask(LONG switchType, int initialState);
+// The initial-state text as the integer the mask uses; 0 for a text that is no finite number.
+int InitialStateOf(const CString& text);
+} // namespace qv::power
+
+// ---- The signal-controlled ideal switch.
+
+class CPropSwitches : public CTBPropertyPage {
+    DECLARE_DYNCREATE(CPropSwitches)
+public:
+    CPropSwitches();
+    CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+    ~CPropSwitches() override;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+protected:
+    void ReadOutputs();
+    void ApplyUsePin();
+    void ToggleOutput(BOOL& flag, int control, WORD valueID);
+    void OnUsePin();
+    void OnVoltage();
+    void OnCurrent();
+    void OnControlSignalOutput();
+    void OnModified();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CWizardBase3* m_pWizard = nullptr;
+    CWizardSchematicDataExchange3* m_pExchange = nullptr;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CString m_strName;
+    CString m_strControlSignal;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bUsePin = FALSE;
+    BOOL m_bControlSignalOutput = FALSE;
+    BOOL m_bCurrentOutput = FALSE;
+    BOOL m_bVoltageOutput = FALSE;
+};
+
+class CSwitchWizard : public CWizardBase3 {
+    DECLARE_DYNAMIC(CSwitchWizard)
+public:
+    CSwitchWizard() = default;
+    explicit CSwitchWizard(const CSwitchWizard* other) : CWizardBase3(other) {}
+    ~CSwitchWizard() override { delete m_pPage; }
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase3* Clone() override;
+    CPropSwitches* GetPage() const { return m_pPage; }
+
+private:
+    CPropSwitches* m_pPage = nullptr;
+};
+
+// ---- The hysteresis switch and the controlled switch share the parameter-set pages.
+
+// What both parameter-set pages share: wizard, cookie, name, symbol and the two outputs.
+class CPropSwitchBase4 : public CTBPropertyPage {
+    DECLARE_DYNAMIC(CPropSwitchBase4)
+public:
+    ~CPropSwitchBase4() override;
+    // Gives the page another wizard and parameter set.
+    void Rebind(CWizardBase4* wizard, ParamHolder* params) {
+        m_pWizard = wizard;
+        m_pParams = params;
+    }
+    ParamHolder* GetParams() const { return m_pParams; }
+    const CTBDrawSymbol* GetSymbol() const { return m_pSymbol; }
+
+protected:
+    CPropSwitchBase4() = default;
+    CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params);
+    void InitNameAndSymbol();
+    void ReadOutputs();
+    void CaptionOutputs();
+    void ToggleOutput(BOOL& flag, WORD valueID);
+    // Value into the member, the unit list made for the quantity with the used unit chosen.
+    static void LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3* param);
+    void EnableByPin(int control, WORD valueID);
+    void OnPaintSymbol();
+    BOOL Commit();
+
+    CWizardBase4* m_pWizard = nullptr;
+    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bCurrentOutput = FALSE;
+    BOOL m_bVoltageOutput = FALSE;
+    CString m_strName;
+};
+
+class CPropHysteresisSwitch : public CPropSwitchBase4 {
+    DECLARE_DYNCREATE(CPropHysteresisSwitch)
+public:
+    CPropHysteresisSwitch();
+    CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+protected:
+    void EnableFields();
+    void ApplyUsePin();
+    void OnUsePin();
+    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
+    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
+    void OnModified();
+    void OnPaint() { OnPaintSymbol(); }
+    DECLARE_MESSAGE_MAP()
+
+    CTBUnitComboBox m_cmbOnUnit;   // 2033
+    CTBUnitComboBox m_cmbOffUnit;  // 2035
+    BOOL m_bUsePin = FALSE;
+    CString m_strInitialState;
+    CString m_strHysteresis;
+    CString m_strThreshold;
+    CString m_strOffResistance;
+    CString m_strOnResistance;
+    CString m_strControlSignal;
+};
+
+class CHysteresisSwitchWizard4 : public CWizardBase4 {
+    DECLARE_DYNAMIC(CHysteresisSwitchWizard4)
+public:
+    CHysteresisSwitchWizard4() = default;
+    explicit CHysteresisSwitchWizard4(const CHysteresisSwitchWizard4* other) : CWizardBase4(other) {}
+    ~CHysteresisSwitchWizard4() override;
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    CPropHysteresisSwitch* GetPage() const { return m_pPage; }
+
+private:
+    CPropHysteresisSwitch* m_pPage = nullptr;
+};
+
+class CPropSwitchControlled : public CPropSwitchBase4 {
+    DECLARE_SERIAL(CPropSwitchControlled)
+public:
+    CPropSwitchControlled();
+    CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+
+    // Marks the parameters the type in the list does not use (nothing for another type).
+    void MarkParametersByType();
+    // The type chosen in the list, else the page's copy.
+    LONG SelectedType();
+    void SetSwitchType(LONG type) { m_lSwitchType = type; }
+    LONG GetSwitchType() const { return m_lSwitchType; }
+    BYTE SymbolMask();
+    void SelectType(LONG type);
+
+protected:
+    void OnTypeChanged();
+    void UpdateEnabling();
+    void OnInitialStateChanged();
+    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
+    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
+    void OnModified();
+    void OnPaint() { OnPaintSymbol(); }
+    DECLARE_MESSAGE_MAP()
+
+    LONG m_lSwitchType = 0;
+    CTBUnitComboBox m_cmbThresholdVoltageUnit;   // 2036
+    CTBUnitComboBox m_cmbHysteresisVoltageUnit;  // 2037
+    CTBUnitComboBox m_cmbOnUnit;                 // 2033
+    CTBUnitComboBox m_cmbOffUnit;                // 2035
+    CTBUnitComboBox m_cmbThresholdCurrentUnit;   // 2039
+    CTBUnitComboBox m_cmbHysteresisCurrentUnit;  // 2040
+    CComboBox m_cmbType;                         // 2032
+    CString m_strInitialState;
+    CString m_strHysteresisVoltage;
+    CString m_strHysteresisCurrent;
+    CString m_strOffResistance;
+    CString m_strOnResistance;
+    CString m_strThresholdVoltage;
+    CString m_strThresholdCurrent;
+};
+
+#if defined(__clang__)
+#define PARVEL_SWITCH_SHEET_SERIALIZE                                         \
+    _Pragma("clang diagnostic push")                                          \
+    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
+    void Serialize(CArchive& ar, ESheetVersion version) override;             \
+    _Pragma("clang diagnostic pop")
+#else
+#define PARVEL_SWITCH_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
+#endif
+
+class CSwitchControlledWizard4 : public CWizardBase4 {
+    DECLARE_DYNAMIC(CSwitchControlledWizard4)
+public:
+    CSwitchControlledWizard4() = default;
+    explicit CSwitchControlledWizard4(const CSwitchControlledWizard4* other);
+    ~CSwitchControlledWizard4() override;
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
+    PARVEL_SWITCH_SHEET_SERIALIZE
+    // Older data: the first DWORD of the block is the switch type.
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    LONG GetSwitchType() const { return m_lSwitchType; }
+    void SetSwitchType(LONG type) { m_lSwitchType = type; }
+    DWORD GetSchema() const { return m_dwSchema; }
+    CPropSwitchControlled* GetPage() const { return m_pPage; }
+
+private:
+    CPropSwitchControlled* m_pPage = nullptr;
+    DWORD m_dwSchema = 0;
+    LONG m_lSwitchType = 0;
+};

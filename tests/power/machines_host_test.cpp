@@ -1,0 +1,140 @@
+// The machines example through the host, as `qvhost describe`, `save` and `load` run it, and a
+// machine's older additional data kept by saving and loading until the description converts it.
+#include "editor/host.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+class MachinesHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = qv_test::TempFolder() + "/machines_host_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder = pattern;
+        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
+        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+        qv::SetProfileFolder(folder.string());
+        host = Started();
+    }
+    std::unique_ptr<qv::Host> Started() {
+        auto started = std::make_unique<qv::Host>();
+        std::string error;
+        EXPECT_TRUE(started->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        return started;
+    }
+    void Build(const std::string& path) {
+        std::string error;
+        qv::Schematic schematic;
+        ASSERT_TRUE(qv::ReadSchematicFile(path, schematic, error)) << error;
+        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
+    }
+    std::string Describe(qv::Host& which, const char* name) {
+        std::vector<std::string> written;
+        std::string error;
+        EXPECT_TRUE(which.Describe((folder / name).string(), written, error)) << error;
+        return ReadFile(folder / name);
+    }
+    void TearDown() override {
+        host.reset();
+        qv::SetProfileFolder("");
+        std::error_code code;
+        fs::remove_all(folder, code);
+    }
+    fs::path folder;
+    std::unique_ptr<qv::Host> host;
+};
+
+TEST_F(MachinesHost, ExampleDescriptionAndDataFile) {
+    Build(PARVEL_SOURCE_DIR "/examples/machines.json");
+    const std::string text = Describe(*host, "drive.desc");
+    for (const char* line :
+         {"ASM ASM1 ( LOAD := 0, RS := 0.4, RR := 0.5, LSS := 2m, LSR := 2m, LM := 50m, P := 2, J := 0.05, "
+          "ISA0 := 0, ISB0 := 0, ISC0 := 0, IRA0 := 0, IRB0 := 0, IRC0 := 0, N0 := 0, PHI0 := 0 );\n",
+          "SDB ( ASM1.N );\n",
+          "CSI S1 ( @ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, "
+          "0x0000000C,0x4000000000,1,-1)); DLL CSI\n",
+          "SDB ( S1.I );\n",
+          "CHLE := XY_M1_CHLE.VAL, ",
+          "INTERN\tXY XY_M1_CHLE( FILE := \"Drive__M1__CHLE.mdx\" );"})
+        EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
+    EXPECT_EQ(std::string::npos, text.find("XY_M1_CHM")) << "the pinned magnetisation has no table";
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"i [A]\" \"\"\nchannel \"L [H]\" \"\"\ndata\n0 1\n2 0.5\nend\n",
+              ReadFile(folder / "Drive__M1__CHLE.mdx"));
+    EXPECT_FALSE(fs::exists(folder / "Drive__M1__CHM.mdx"));
+    EXPECT_TRUE(host->Editor().Breaches().empty());
+}
+
+TEST_F(MachinesHost, SaveLoadSaveGivesTheSameBytes) {
+    Build(PARVEL_SOURCE_DIR "/examples/machines.json");
+    std::string error;
+    ASSERT_TRUE(host->Save((folder / "a.qva").string(), error)) << error;
+    auto loaded = Started();
+    ASSERT_TRUE(loaded->Load((folder / "a.qva").string(), folder.string() + "/", error)) << error;
+    ASSERT_TRUE(loaded->Save((folder / "b.qva").string(), error)) << error;
+    EXPECT_EQ(ReadFile(folder / "a.qva"), ReadFile(folder / "b.qva"));
+    EXPECT_EQ(Describe(*host, "first.desc"), Describe(*loaded, "second.desc"));
+}
+
+// A machine alone, so that its additional data ends the archive: saving and loading keep the
+// data as it is; the description converts it (rotor position in radian) and clears it.
+TEST_F(MachinesHost, MachineDataTravelsUntilTheDescriptionConvertsIt) {
+    WriteFile(folder / "one.json",
+              "{ \"document\": \"One\", \"elements\": [ { \"id\": 27, \"name\": \"DC1\" } ] }");
+    Build((folder / "one.json").string());
+    std::string error;
+    ASSERT_TRUE(host->Save((folder / "plain.qva").string(), error)) << error;
+    std::string bytes = ReadFile(folder / "plain.qva");
+    ASSERT_EQ(std::string(4, '\0'), bytes.substr(bytes.size() - 4)) << "no data yet";
+    // DWORD, DWORD, empty block, page archive of phase unit 1.
+    const std::string archive = std::string("\xFF\xFF\x0A\x00\x0C\x00", 6) + "CPropMachine" +
+                                std::string("\x0A\x00\x00\x00\x01\x00\x00\x00", 8);
+    std::string data = std::string(12, '\0');
+    data += static_cast<char>(archive.size());
+    data += std::string(3, '\0');
+    data += archive;
+    std::string length(4, '\0');
+    length[0] = static_cast<char>(data.size());
+    bytes = bytes.substr(0, bytes.size() - 4) + length + data;
+    WriteFile(folder / "with.qva", bytes);
+
+    auto loaded = Started();
+    ASSERT_TRUE(loaded->Load((folder / "with.qva").string(), folder.string() + "/", error)) << error;
+    ASSERT_TRUE(loaded->Save((folder / "again.qva").string(), error)) << error;
+    EXPECT_EQ(bytes, ReadFile(folder / "again.qva")) << "the data is kept as it was";
+    const std::string text = Describe(*loaded, "dc.desc");
+    EXPECT_NE(std::string::npos, text.find("DCM DC1 (")) << text;
+    ASSERT_TRUE(loaded->Save((folder / "converted.qva").string(), error)) << error;
+    const std::string converted = ReadFile(folder / "converted.qva");
+    EXPECT_EQ(std::string(4, '\0'), converted.substr(converted.size() - 4)) << "converted and cleared";
+    EXPECT_NE(std::string::npos, converted.find(std::string("rad", 3))) << "the rotor position's unit";
+    EXPECT_TRUE(loaded->Editor().Breaches().empty());
+}
+
+} // namespace
