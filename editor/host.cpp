@@ -182,6 +182,124 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
 
 namespace qv {
 
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The default data-file name of an element: "<document>__<element>.mdx", every "." of both
+// names turned into "_" (as the framework names it).
+std::string DefaultDataFileName(const std::string& document, const std::string& element) {
+    std::string name = document + "__" + element;
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name + ".mdx";
+}
+
+bool IsWritableExtension(const std::string& ext) {
+    if (ext.size() != 4) return false;
+    std::string lower = ext;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower != ".txt" && lower != ".csv";
+}
+
+// False with a message when the file cannot be written as a regular file in an existing folder
+// under a name the file system holds.
+bool CheckOutputPath(const std::string& path, const std::string& what, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target(path);
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        error = what + " " + path + ": not a file path";
+        return false;
+    }
+    if (name.size() > kMaxOutputNameBytes) {
+        error = what + " " + path + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
+                std::to_string(kMaxOutputNameBytes) + " a file name may have";
+        return false;
+    }
+    const fs::file_status status = fs::status(target, code);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        error = what + " " + path + ": is " + (fs::is_directory(status) ? "a folder" : "not a regular file") +
+                " and is not replaced";
+        return false;
+    }
+    if (!fs::is_directory(target.parent_path(), code)) {
+        error = what + " " + path + ": the folder " + target.parent_path().string() + " does not exist";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
+    namespace fs = std::filesystem;
+    if (std::none_of(file.begin(), file.end(), IsSeparator)) return file;
+    std::string slashed = file;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const fs::path path(slashed);
+    if (path.is_absolute()) return file;
+    return (fs::path(documentFolder) / path).lexically_normal().string();
+}
+
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
+    std::string entry = DataFileEntry(file, documentFolder);
+    std::replace(entry.begin(), entry.end(), '\\', '/');
+    // Folder, name and extension as the table cuts them.
+    const size_t slash = entry.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : entry.substr(0, slash + 1);
+    std::string rest = slash == std::string::npos ? entry : entry.substr(slash + 1);
+    const size_t dot = rest.find_last_of('.');
+    std::string name = dot == std::string::npos ? rest : rest.substr(0, dot);
+    std::string ext = dot == std::string::npos ? std::string() : rest.substr(dot);
+    if (name.empty() || name.find('*') != std::string::npos) name = element;
+    if (!IsWritableExtension(ext)) ext = ".mdx";
+    std::string folder = documentFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    // A file in the document's folder is kept by its bare name; a bare name beginning with "."
+    // gets the element's name in front.
+    if (dir == folder) dir.clear();
+    std::string bare = name + ext;
+    if (dir.empty() && bare[0] == '.') bare = element + bare;
+    return (dir.empty() ? folder : dir) + bare;
+}
+
+bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
+                         std::vector<PlannedFile>& planned, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target = fs::absolute(fs::path(descriptionPath), code).lexically_normal();
+    if (code || target.filename().empty()) {
+        error = descriptionPath + ": not a file path";
+        return false;
+    }
+    std::vector<PlannedFile> files;
+    files.push_back({target.string(), "the model description"});
+    const std::string folder = target.parent_path().string() + "/";
+    for (const SchematicElement& element : schematic.elements) {
+        const SchematicCharacteristic& ch = element.characteristic;
+        if (ch.kind != SchematicCharacteristic::Kind::DataPairs) continue;
+        const std::string what = "the data file of element \"" + element.name + "\"";
+        const std::string path = ch.file.empty() ? folder + DefaultDataFileName(schematic.document, element.name)
+                                                 : UserDataFilePath(ch.file, element.name, folder);
+        if (ch.points.empty()) {
+            error = "element \"" + element.name + "\": its table of data pairs is empty; nothing can be written to " + path;
+            return false;
+        }
+        files.push_back({fs::path(path).lexically_normal().string(), what});
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!CheckOutputPath(files[i].path, files[i].what, error)) return false;
+        for (size_t j = 0; j < i; ++j)
+            if (files[j].path == files[i].path) {
+                error = files[j].what + " and " + files[i].what + " would both be written to " + files[i].path;
+                return false;
+            }
+    }
+    planned = std::move(files);
+    return true;
+}
+
 std::vector<std::string> CharacteristicScript(const CatalogueElement& type, const SchematicCharacteristic& ch) {
     std::vector<std::string> lines;
     const CatalogueCharacteristicControls& controls = type.characteristic;
@@ -265,6 +383,7 @@ bool Host::Start(const HostOptions& options, std::string& error) {
 
 void Host::SetDocument(const std::string& folder, const std::string& name) {
     m_document = name;
+    m_documentFolder = folder;
     m_editor->Document().SetPathName(ToCString(folder + name + ".qsc"));
     m_editor->Document().SetTitle(ToCString(name));
 }
@@ -409,7 +528,11 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
             error = "element \"" + source.name + "\": its kind has no characteristic";
             return false;
         }
-        lines = CharacteristicScript(*added.type, source.characteristic);
+        SchematicCharacteristic characteristic = source.characteristic;
+        // A user's file given with a relative folder lies relative to the document, not to
+        // wherever the host was started.
+        if (!characteristic.file.empty()) characteristic.file = DataFileEntry(characteristic.file, m_documentFolder);
+        lines = CharacteristicScript(*added.type, characteristic);
     }
     for (const std::string& line : source.script) lines.push_back(line);
     if (lines.empty()) return true;
@@ -584,7 +707,13 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
             const size_t end = text.find('"', start);
             if (end == std::string::npos) break;
             const fs::path name = fs::path(text.substr(start, end - start));
-            const fs::path data = name.is_absolute() ? name : target.parent_path() / name;
+            const fs::path data = (name.is_absolute() ? name : target.parent_path() / name).lexically_normal();
+            // The description takes its place only at the end: a data file there would be lost.
+            if (data == target.lexically_normal()) {
+                error += (error.empty() ? "" : "\n") + ("element \"" + element->source.name +
+                                                        "\": its data file and the model description share the path " + finalPath);
+                ok = false;
+            }
             if (fs::exists(data, code)) dataFiles.push_back(data.string());
         }
         // A wizard that does not write the text itself leaves the parameter list to the editor.

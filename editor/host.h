@@ -126,7 +126,38 @@ private:
     std::unique_ptr<SchematicEditor> m_editor;
     std::vector<std::unique_ptr<Element>> m_elements;
     std::string m_document;
+    std::string m_documentFolder;   // ends in '/'
 };
+
+// A file that one `describe` run writes, known before anything is written.
+struct PlannedFile {
+    std::string path;   // absolute
+    std::string what;   // "the model description", "the data file of element \"RNL1\""
+};
+
+// The longest file name (in bytes, without its folder) that a command writes: the file
+// system holds 255, and the temporary files written beside the target carry a few more.
+constexpr size_t kMaxOutputNameBytes = 200;
+
+// Checks, before anything is written, every file that describing the schematic into
+// `descriptionPath` will write: the description and the data file of each element whose
+// characteristic is a table of data pairs (named as the pages name it). Refused: a target
+// that exists and is no regular file (a folder), a folder that does not exist, a name longer
+// than kMaxOutputNameBytes, two outputs with one path, an empty table of data pairs. False
+// with a message naming the element and the file.
+bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
+                         std::vector<PlannedFile>& planned, std::string& error);
+
+// The name of a user's data file as it is typed into the characteristic table: a relative
+// path with a folder ("./x.mdx", "sub/x.mdx") is taken relative to the document's folder
+// (ending in '/') and written as an absolute path; a bare name or an absolute path stays.
+std::string DataFileEntry(const std::string& file, const std::string& documentFolder);
+
+// The path of the data file that the table writes for a user's file name: a missing name
+// part becomes the element's name, an extension that is not a writable four-character one
+// becomes ".mdx", a bare name beginning with "." gets the element's name in front, and a
+// bare name lies in the document's folder.
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder);
 
 // The edit-script lines that enter a characteristic on a page whose controls the catalogue
 // names, as a user would: the nonlinear form, then the characteristic table in its own sheet.

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -184,23 +185,52 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
 
 // Starts the host, reads the schematic named on the command line and builds it in the host
 // (documentFolder: where its data files belong). kExitOk, or the exit status of the failure.
-int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder) {
+// `beforeBuild` checks the schematic before anything is made (and so before any file is written).
+int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder,
+                  const std::function<bool(const qv::Schematic&, std::string&)>& beforeBuild = nullptr) {
     qv::Schematic schematic;
     std::string error;
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
+    if (beforeBuild && !beforeBuild(schematic, error)) return Fail(error);
     if (!host.Build(schematic, documentFolder, error)) return Fail(error);
     return kExitOk;
 }
+
+// The planned files that did not exist before the command, removed when the command fails:
+// a failed command leaves nothing behind.
+struct NewFiles {
+    std::vector<std::string> paths;
+    bool keep = false;
+    void Note(const std::vector<qv::PlannedFile>& planned) {
+        std::error_code code;
+        for (const qv::PlannedFile& file : planned)
+            if (!std::filesystem::exists(file.path, code)) paths.push_back(file.path);
+    }
+    ~NewFiles() {
+        if (keep) return;
+        std::error_code code;
+        for (const std::string& path : paths) std::filesystem::remove(path, code);
+    }
+};
 
 int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
     std::string error;
     const std::string out = args.Get("-o");
-    if (int rc = StartAndBuild(host, args, FolderOf(out))) return rc;
+    // Every file the description will write is checked before the first is written.
+    NewFiles made;
+    auto plan = [&](const qv::Schematic& schematic, std::string& message) {
+        std::vector<qv::PlannedFile> planned;
+        if (!qv::PlanDescribeOutputs(schematic, out, planned, message)) return false;
+        made.Note(planned);
+        return true;
+    };
+    if (int rc = StartAndBuild(host, args, FolderOf(out), plan)) return rc;
     std::vector<std::string> written;
     if (!host.Describe(out, written, error)) return Fail(error);
+    made.keep = true;
     std::printf("model description of %s written to %s\n", Elements(host.ElementCount()).c_str(), written[0].c_str());
     for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
     return kExitOk;

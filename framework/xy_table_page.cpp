@@ -640,7 +640,9 @@ BOOL CPropCharacteristicXYTable::OnApply() {
         PathParts parts = SplitPath(m_strFileName);
         if (m_bWriteFile) {
             if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-            if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+            // The table is written as an ".mdx" file: a name without that kind of extension
+            // gets it here, so that the name kept is the one of the file written.
+            if (!IsWritableDataFileExtension(parts.ext)) parts.ext = ".mdx";
         } else {
             parts.name = m_strComponentName;
             parts.ext = ".mdx";
@@ -652,7 +654,9 @@ BOOL CPropCharacteristicXYTable::OnApply() {
     }
     if (dataPairs && m_bWriteFile) {
         MakeFileNameRelative();
-        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.')
+        // A bare name that begins with "." is prefixed with the component name; a path with a
+        // folder ("./x.mdx") names its file as it stands.
+        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.' && SplitPath(m_strFileName).dir.IsEmpty())
             m_strFileName = m_strComponentName + m_strFileNameInfix + m_strFileName;
         if (!ExportFile(m_nFileSaveVersion)) return FALSE;
     }
