@@ -658,6 +658,26 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     return out;
 }
 
+std::string Host::EmptyNeededValue(const Element& element, const std::string& text) const {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+        size_t end = at + 1;
+        while (end < text.size() && IsNameChar(text[end])) ++end;
+        const std::string name = text.substr(at + 1, end - at - 1);
+        if (name.empty() || name == "NAME") continue;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || !param->IsInput() || param->HasPin() ||
+                ToString(param->GetName()) != name)
+                continue;
+            std::string value = ToString(param->GetValue());
+            value.erase(0, value.find_first_not_of(" \t"));
+            if (value.empty()) return name;
+        }
+    }
+    return std::string();
+}
+
 bool Host::Describe(const std::string& path, std::vector<std::string>& written, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
@@ -718,6 +738,13 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         }
         // A wizard that does not write the text itself leaves the parameter list to the editor.
         if (element->type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(*element, text);
+        const std::string empty = EmptyNeededValue(*element, text);
+        if (!empty.empty()) {
+            error += (error.empty() ? "" : "\n") +
+                     ("element \"" + element->source.name + "\": parameter \"" + empty + "\" has no value, and the model text needs it");
+            ok = false;
+            continue;
+        }
         const std::string line = Cp1252ToUtf8Text(CompleteModelText(*element, text)) + "\n";
         try {
             file.Write(line.data(), static_cast<UINT>(line.size()));

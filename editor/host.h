@@ -116,6 +116,9 @@ private:
     // Fills "@PARAMLIST" for a wizard that leaves the text to the editor: every input parameter
     // that takes part in lists and is not marked unused, "name := @name", comma-separated.
     std::string EditorParamList(const Element& element, const std::string& text) const;
+    // The first input parameter that the model text names ("@R") and whose value is empty;
+    // "" when every one has a value.
+    std::string EmptyNeededValue(const Element& element, const std::string& text) const;
     void ClearElements();
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
 

@@ -194,8 +194,12 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     ShowFields();
     MakeFileNameRelative();
 
-    // A table kept in a data file is read afresh from it.
-    if (FindCharacteristicFile(m_strFileName, m_strFileDirectory)) ImportFile(m_strFileDirectory + m_strFileName);
+    // A table kept in a data file is read afresh from it. Only a table of data pairs that has
+    // rows writes a data file: any other characteristic uses none, and a file that merely
+    // carries the default name (left from an earlier schematic) is not this element's.
+    const bool keepsDataFile = m_dwKind == kKindLookUp && m_dwTableSource == kSourceDataPairs && m_points.GetSize() > 0;
+    if (keepsDataFile && FindCharacteristicFile(m_strFileName, m_strFileDirectory))
+        ImportFile(m_strFileDirectory + m_strFileName);
 
     for (INT_PTR i = 0; i < m_points.GetSize(); ++i) {
         const int row = static_cast<int>(i);
