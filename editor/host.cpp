@@ -11,10 +11,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 
 IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
@@ -38,6 +41,41 @@ constexpr int kXyDeleteAll = 1124;
 constexpr int kXyWriteFile = 2116;
 constexpr int kXyFileName = 2117;
 constexpr int kXyShow = 2217;
+// Value IDs of the parameters that the characteristic table fills: the data file's name and
+// the variable of a file reference (the characteristic itself has the ID of its button).
+constexpr WORD kCharacteristicFileValueId = 1006;
+constexpr WORD kCharacteristicVariableValueId = 1007;
+
+// What one control of an open page showed.
+struct ControlState {
+    std::string text;
+    bool checked = false;
+    std::vector<std::vector<std::string>> rows;
+};
+typedef std::map<int, ControlState> PageState;
+
+// Copies the controls of an open window, so that they can be read after it closed.
+std::function<void(CWnd*)> CapturePage(PageState& into) {
+    return [&into](CWnd* window) {
+        const WindowCore* core = window != nullptr ? window->Core() : nullptr;
+        if (core == nullptr) return;
+        for (const WindowCore* child : core->children) {
+            ControlState& state = into[child->id];
+            state.text = child->text;
+            state.checked = child->kind == WindowKind::Button && child->check == BST_CHECKED;
+            state.rows.clear();
+            for (const auto& row : child->rows) state.rows.push_back(row.cells);
+        }
+    };
+}
+
+// A number as the characteristic table shows it; false for text that is no number.
+bool CellNumber(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != nullptr && *end == '\0' && std::isfinite(value);
+}
 
 // The archive of a saved schematic starts with this text and format number.
 const char kArchiveMagic[] = "Quorvatix schematic wizard data";
@@ -1035,7 +1073,64 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
     return ok;
 }
 
-Schematic Host::CurrentSchematic() const {
+bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, std::string& error) {
+    // Opening a page may set things of the wizard that a cancel does not take back (the
+    // table's default file name): the pages are opened on a copy, and the element's wizard
+    // stays as it is (what it saves is unchanged by looking).
+    Element copy = original;
+    std::unique_ptr<CWizardBase4> clone;
+    if (original.wizard4 != nullptr) {
+        clone.reset(original.wizard4->Clone());
+        if (clone == nullptr) {
+            error = "element \"" + original.source.name + "\": its wizard cannot be copied";
+            return false;
+        }
+        m_editor->Attach(*clone, original.handle);
+        copy.wizard4 = clone.get();
+    }
+    Element& element = copy;
+    const CatalogueCharacteristicControls& controls = element.type->characteristic;
+    ch = SchematicCharacteristic();
+    PageState page;
+    EditScriptRunner first;
+    first.inspect = CapturePage(page);
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(std::vector<std::string>{"print", "cancel"}, actions, error) ||
+        !RunSession(element, actions, first, error))
+        return false;
+    if (!page[controls.nonlinear].checked) return true;
+    if (controls.usePin != 0 && page[controls.usePin].checked) {
+        ch.kind = SchematicCharacteristic::Kind::Pin;
+        return true;
+    }
+    PageState table;
+    EditScriptRunner second;
+    second.inspect = CapturePage(table);
+    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(controls.button),
+                                            "cancel"};
+    if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    if (table[kXyReference].checked) {
+        ch.kind = SchematicCharacteristic::Kind::Reference;
+        ch.reference = table[kXyReferenceText].text;
+    } else if (table[kXyFileReference].checked) {
+        ch.kind = SchematicCharacteristic::Kind::FileReference;
+        ch.variable = table[kXyVariable].text;
+    } else {
+        ch.kind = SchematicCharacteristic::Kind::DataPairs;
+        for (const auto& row : table[kXyList].rows) {
+            std::pair<double, double> point;
+            if (row.size() < 3 || !CellNumber(row[1], point.first) || !CellNumber(row[2], point.second)) {
+                error = "element \"" + element.source.name + "\": its characteristic table holds a row that is no pair of numbers";
+                return false;
+            }
+            ch.points.push_back(point);
+        }
+        if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+    }
+    return true;
+}
+
+Schematic Host::CurrentSchematic() {
     Schematic schematic;
     schematic.document = m_document;
     for (const auto& element : m_elements) {
@@ -1049,6 +1144,11 @@ Schematic Host::CurrentSchematic() const {
             if (param == nullptr || param->IsDeleted()) continue;
             const std::string name = ToString(param->GetName());
             const CatalogueParam* defaults = element->type->FindParam(name);
+            // The characteristic's own parameters are part of the characteristic below.
+            if (defaults != nullptr && element->type->HasCharacteristic() &&
+                (defaults->valueId == element->type->characteristic.button || defaults->valueId == kCharacteristicFileValueId ||
+                 defaults->valueId == kCharacteristicVariableValueId))
+                continue;
             SchematicParam value;
             value.name = name;
             value.value = ToString(param->GetValue());
@@ -1062,6 +1162,13 @@ Schematic Host::CurrentSchematic() const {
         for (const CWizardCopaObject3* param : OutputParams(holder)) {
             const std::string name = ToString(param->GetName());
             if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);
+        }
+        // The state holds what the scripts did; replaying them on it would do it twice.
+        out.script.clear();
+        if (element->type->HasCharacteristic()) {
+            SchematicCharacteristic characteristic;
+            std::string error;
+            if (ReadCharacteristic(*element, characteristic, error)) out.characteristic = characteristic;
         }
         schematic.elements.push_back(std::move(out));
     }

@@ -88,8 +88,10 @@ public:
     bool PreviewSvg(const std::string& element, const std::string& path, std::string& error);
 
     // The schematic as the editor now holds it: the values that differ from the catalogue's,
-    // the outputs switched on, and the settings and scripts that were applied.
-    Schematic CurrentSchematic() const;
+    // the outputs switched on and the characteristic as the element's pages show it. No
+    // script: what the scripts did is part of that state, and describing the schematic gives
+    // the same text as describing the elements as they are.
+    Schematic CurrentSchematic();
 
     SchematicEditor& Editor() { return *m_editor; }
     size_t ElementCount() const { return m_elements.size(); }
@@ -119,6 +121,9 @@ private:
     // The first input parameter that the model text names ("@R") and whose value is empty;
     // "" when every one has a value.
     std::string EmptyNeededValue(const Element& element, const std::string& text) const;
+    // The characteristic as the element's pages show it (opened and cancelled as a user
+    // would look at them).
+    bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error);
     void ClearElements();
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
 
