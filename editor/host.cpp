@@ -509,6 +509,33 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     return true;
 }
 
+bool Host::TakeName(Element& element, std::string& error) {
+    ParamHolder* holder = m_editor->Holder(element.handle);
+    const std::string name = ToString(holder->m_strElementName);
+    if (name == element.source.name) return true;
+    const std::string where = "element \"" + element.source.name + "\"";
+    std::string why;
+    bool usable = IsUsableName(name, why);
+    if (!usable) {
+        why = "the name \"" + name + "\" " + why;
+    } else {
+        for (const auto& other : m_elements)
+            if (other.get() != &element && NameCollisionKey(other->source.name) == NameCollisionKey(name)) {
+                why = "the name \"" + name + "\" is taken by element \"" + other->source.name + "\"";
+                usable = false;
+            }
+    }
+    if (!usable) {
+        // The element keeps its name, on the page as in the editor.
+        holder->m_strElementName = ToCString(element.source.name);
+        error = where + " cannot be renamed: " + why;
+        return false;
+    }
+    element.source.name = name;
+    m_editor->AddNameInUse(name);
+    return true;
+}
+
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error) {
     const std::string where = "element \"" + element.source.name + "\"";
@@ -580,7 +607,7 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     EditScriptRunner runner;
-    return RunSession(added, actions, runner, error);
+    return RunSession(added, actions, runner, error) && TakeName(added, error);
 }
 
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
@@ -837,7 +864,7 @@ bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, 
     }
     if (!RunEdit(*element, actions, outcome, error)) return false;
     element->source.script.insert(element->source.script.end(), lines.begin(), lines.end());
-    return true;
+    return TakeName(*element, error);
 }
 
 bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome,

@@ -124,6 +124,9 @@ private:
     // The characteristic as the element's pages show it (opened and cancelled as a user
     // would look at them).
     bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error);
+    // Carries out a rename made on the element's page ("Name"), or refuses it (false with a
+    // message) when the new name cannot name an element or another element has it.
+    bool TakeName(Element& element, std::string& error);
     void ClearElements();
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
 

@@ -76,12 +76,12 @@ std::string Elements(size_t count) { return std::to_string(count) + (count == 1 
 void PrintUtf8(const std::string& cp1252) { std::fputs(qv::Cp1252ToUtf8Text(cp1252).c_str(), stdout); }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "qvhost: %s\n", message.c_str());
+    std::fprintf(stderr, "qvhost: %s\n", qv::MessageToUtf8(message).c_str());
     return kExitBadInput;
 }
 
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "qvhost: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "qvhost: %s\n%s", qv::MessageToUtf8(message).c_str(), kUsage);
     return kExitUsage;
 }
 
