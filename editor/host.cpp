@@ -182,6 +182,16 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, std::stri
     return PutInPlace(temp, path, error);
 }
 
+// The archive ends with the last element's data; anything after it (elements the count
+// left out, say) is refused rather than dropped.
+void RefuseTrailingData(CArchive& ar) {
+    BYTE chunk[4096];
+    size_t trailing = 0;
+    for (UINT n = ar.Read(chunk, sizeof chunk); n > 0; n = ar.Read(chunk, sizeof chunk)) trailing += n;
+    if (trailing > 0)
+        throw std::runtime_error("data follows the last element the archive counts (" + std::to_string(trailing) + " bytes)");
+}
+
 bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 } // namespace
@@ -197,6 +207,10 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         for (const CString& output : outputs) ar << output;
         return;
     }
+    // Only the record's own schema can be read: a later one may hold members this host
+    // would skip without a word.
+    const UINT schema = ar.GetObjectSchema();
+    if (schema != 1) AfxThrowArchiveException(CArchiveException::badSchema);
     ar >> wizardId >> base >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
@@ -1085,6 +1099,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 m_editor->KeepAdditionalData(*element.wizard3, element.handle);
             }
         }
+        RefuseTrailingData(ar);
         ok = true;
     } catch (CException* e) {
         error = path + ": the archive is damaged (" + ExceptionText(e) + ")";
