@@ -446,58 +446,85 @@ bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::strin
     return true;
 }
 
-std::string WriteSchematic(const Schematic& schematic) {
-    json document;
-    document["document"] = Utf8(schematic.document);
-    json elements = json::array();
-    for (const SchematicElement& element : schematic.elements) {
-        json e;
-        e["id"] = element.id;
-        e["name"] = Utf8(element.name);
-        if (element.showName) e["show_name"] = true;
-        if (!element.params.empty()) {
-            json params = json::object();
-            for (const SchematicParam& param : element.params) {
-                if (param.hasValue && !param.hasUnit && !param.hasPin) {
-                    params[Utf8(param.name)] = Utf8(param.value);
-                    continue;
-                }
-                json p = json::object();
-                if (param.hasValue) p["value"] = Utf8(param.value);
-                if (param.hasUnit) p["unit"] = Utf8(param.unit);
-                if (param.hasPin) p["pin"] = param.pin;
-                params[Utf8(param.name)] = p;
+namespace {
+
+json ElementJson(const SchematicElement& element) {
+    json e;
+    e["id"] = element.id;
+    e["name"] = Utf8(element.name);
+    if (element.showName) e["show_name"] = true;
+    if (!element.params.empty()) {
+        json params = json::object();
+        for (const SchematicParam& param : element.params) {
+            if (param.hasValue && !param.hasUnit && !param.hasPin) {
+                params[Utf8(param.name)] = Utf8(param.value);
+                continue;
             }
-            e["parameters"] = params;
+            json p = json::object();
+            if (param.hasValue) p["value"] = Utf8(param.value);
+            if (param.hasUnit) p["unit"] = Utf8(param.unit);
+            if (param.hasPin) p["pin"] = param.pin;
+            params[Utf8(param.name)] = p;
         }
-        if (!element.outputs.empty()) {
-            json outputs = json::array();
-            for (const std::string& output : element.outputs) outputs.push_back(Utf8(output));
-            e["outputs"] = outputs;
-        }
-        const SchematicCharacteristic& ch = element.characteristic;
-        if (ch.kind != SchematicCharacteristic::Kind::None) {
-            json c;
-            c["kind"] = CharacteristicKindName(ch.kind);
-            if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
-            if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
-            if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
-                json points = json::array();
-                for (const auto& [x, y] : ch.points) points.push_back(json::array({x, y}));
-                c["points"] = points;
-                if (!ch.file.empty()) c["file"] = Utf8(ch.file);
-            }
-            e["characteristic"] = c;
-        }
-        if (!element.script.empty()) {
-            json script = json::array();
-            for (const std::string& line : element.script) script.push_back(Utf8(line));
-            e["script"] = script;
-        }
-        elements.push_back(e);
+        e["parameters"] = params;
     }
-    document["elements"] = elements;
-    return document.dump(2) + "\n";
+    if (!element.outputs.empty()) {
+        json outputs = json::array();
+        for (const std::string& output : element.outputs) outputs.push_back(Utf8(output));
+        e["outputs"] = outputs;
+    }
+    const SchematicCharacteristic& ch = element.characteristic;
+    if (ch.kind != SchematicCharacteristic::Kind::None) {
+        json c;
+        c["kind"] = CharacteristicKindName(ch.kind);
+        if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
+        if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
+        if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
+            json points = json::array();
+            for (const auto& [x, y] : ch.points) points.push_back(json::array({x, y}));
+            c["points"] = points;
+            if (!ch.file.empty()) c["file"] = Utf8(ch.file);
+        }
+        e["characteristic"] = c;
+    }
+    if (!element.script.empty()) {
+        json script = json::array();
+        for (const std::string& line : element.script) script.push_back(Utf8(line));
+        e["script"] = script;
+    }
+    return e;
+}
+
+} // namespace
+
+// The text is what the JSON library writes for the whole document with an indentation of two:
+// each element is written on its own and indented by the four blanks of its depth (texts hold
+// no raw line ends, so every line end of an element's text starts one of its lines).
+void SchematicTextWriter::Begin(const std::string& document) {
+    m_text = "{\n  \"document\": " + json(Utf8(document)).dump() + ",\n  \"elements\": [";
+    m_count = 0;
+}
+
+void SchematicTextWriter::Add(const SchematicElement& element) {
+    const std::string text = ElementJson(element).dump(2);
+    m_text += m_count++ == 0 ? "\n    " : ",\n    ";
+    for (char c : text) {
+        m_text += c;
+        if (c == '\n') m_text += "    ";
+    }
+}
+
+std::string SchematicTextWriter::Finish() {
+    m_text += m_count == 0 ? "]\n}\n" : "\n  ]\n}\n";
+    m_count = 0;
+    return std::move(m_text);
+}
+
+std::string WriteSchematic(const Schematic& schematic) {
+    SchematicTextWriter writer;
+    writer.Begin(schematic.document);
+    for (const SchematicElement& element : schematic.elements) writer.Add(element);
+    return writer.Finish();
 }
 
 } // namespace qv

@@ -83,6 +83,19 @@ bool CheckInputFile(const std::string& path, unsigned long long maxBytes, std::s
 // the text again gives the same schematic.
 std::string WriteSchematic(const Schematic& schematic);
 
+// Writes the same text element by element, for a schematic that is never held whole.
+class SchematicTextWriter {
+public:
+    void Begin(const std::string& document);
+    void Add(const SchematicElement& element);
+    // The whole text; the writer is empty afterwards.
+    std::string Finish();
+
+private:
+    std::string m_text;
+    size_t m_count = 0;
+};
+
 std::string CharacteristicKindName(SchematicCharacteristic::Kind kind);
 
 } // namespace qv
