@@ -195,6 +195,11 @@ std::string SyntaxProblem(const std::string& message) {
     else if (const size_t colon = problem.find(": "); colon != std::string::npos)
         problem = problem.substr(colon + 2);
     if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before the schematic is complete";
+    // What the parser had read of the token last is no help to the reader of the message.
+    if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
+        const size_t end = problem.find("'; ", last + 14);
+        problem.erase(last, end == std::string::npos ? std::string::npos : end + 1 - last);
+    }
     return "not valid JSON: " + problem;
 }
 
