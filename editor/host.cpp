@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
 
@@ -193,6 +194,19 @@ void RefuseTrailingData(CArchive& ar) {
 }
 
 bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Runs a step that writes into an archive; false with a message when writing failed.
+template <typename Step>
+bool Guard(Step step, const std::string& path, std::string& error) {
+    try {
+        step();
+        return true;
+    } catch (CException* e) {
+        error = path + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        return false;
+    }
+}
 
 } // namespace
 
@@ -533,10 +547,13 @@ bool Host::TakeName(Element& element, std::string& error) {
     if (!usable) {
         why = "the name \"" + name + "\" " + why;
     } else {
-        for (const auto& other : m_elements)
-            if (other.get() != &element && NameCollisionKey(other->source.name) == NameCollisionKey(name)) {
-                why = "the name \"" + name + "\" is taken by element \"" + other->source.name + "\"";
+        // Elements made earlier may be gone already (a job that streams), but their names stay
+        // in use.
+        for (const std::string& other : m_editor->NamesInUse())
+            if (other != element.source.name && NameCollisionKey(other) == NameCollisionKey(name)) {
+                why = "the name \"" + name + "\" is taken by element \"" + other + "\"";
                 usable = false;
+                break;
             }
     }
     if (!usable) {
@@ -627,13 +644,182 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     ClearElements();
     SetDocument(documentFolder, schematic.document);
+    if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements) {
         if (!AddElement(source, true, error)) return false;
         if (!m_editor->Breaches().empty()) {
             error = "request protocol breach: " + m_editor->Breaches().front();
             return false;
         }
+        if (!Stream(error)) return false;
     }
+    return true;
+}
+
+void Host::DropLastElement() {
+    if (m_elements.empty()) return;
+    Element& element = *m_elements.back();
+    // The wizard goes first: its code lives in the plug-in and it may still refer to the set.
+    delete element.wizard3;
+    delete element.wizard4;
+    element.wizard3 = nullptr;
+    element.wizard4 = nullptr;
+    m_editor->RemoveElement(element.handle);
+    m_elements.pop_back();
+}
+
+void Host::DropAllElements() {
+    while (!m_elements.empty()) DropLastElement();
+}
+
+bool Host::Stream(std::string& error) {
+    if (m_sink == nullptr || m_elements.empty()) return true;
+    const bool ok = m_sink->Take(*m_elements.back(), error);
+    DropLastElement();
+    // What the element asked of the editor is done with; the log would grow with the schematic.
+    m_editor->ClearRequests();
+    if (ok && !m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return ok;
+}
+
+bool Host::CheckElement(const SchematicElement& source, std::string& error) {
+    const bool made = AddElement(source, false, error);
+    DropLastElement();
+    if (!made) return false;
+    const CatalogueElement* type = m_catalogue.Find(source.id);
+    std::vector<std::string> lines;
+    if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
+        if (!type->HasCharacteristic()) {
+            error = "element \"" + source.name + "\": its kind has no characteristic";
+            return false;
+        }
+        lines = CharacteristicScript(*type, source.characteristic);
+    }
+    lines.insert(lines.end(), source.script.begin(), source.script.end());
+    std::vector<ScriptAction> actions;
+    if (!lines.empty() && !ParseEditScript(lines, actions, error)) {
+        error = "element \"" + source.name + "\" script: " + error;
+        return false;
+    }
+    return true;
+}
+
+bool Host::CheckSchematic(const Schematic& schematic, std::string& error) {
+    DropAllElements();
+    for (const SchematicElement& source : schematic.elements)
+        if (!CheckElement(source, error)) return false;
+    m_editor->ClearRequests();
+    if (!m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return true;
+}
+
+bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                             std::vector<std::string>& written, std::string& error) {
+    if (!CheckSchematic(schematic, error)) return false;
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        DescriptionJob* job;
+        bool Begin(size_t, std::string&) override { return true; }
+        bool Take(Element& element, std::string& error) override {
+            host->DescribeElement(element, *job);
+            if (!job->ok) error = job->error;
+            return job->ok;
+        }
+    } sink;
+    sink.host = this;
+    sink.job = &job;
+    m_sink = &sink;
+    std::string buildError;
+    const bool built = Build(schematic, documentFolder, buildError);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!built) {
+        // The description stays unwritten; the first fault is the one to report.
+        job.ok = false;
+        if (job.error.empty()) job.error = buildError;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                         std::string& error) {
+    if (!CheckSchematic(schematic, error)) return false;
+    ArchiveJob job;
+    if (!BeginArchive(path, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        ArchiveJob* job;
+        bool Begin(size_t count, std::string& error) override {
+            return Guard([&] { host->WriteArchiveHeader(*job, count); }, job->path, error);
+        }
+        bool Take(Element& element, std::string& error) override {
+            return Guard([&] { host->SaveElement(element, *job); }, job->path, error);
+        }
+    } sink;
+    sink.host = this;
+    sink.job = &job;
+    m_sink = &sink;
+    const bool built = Build(schematic, documentFolder, error);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!built) {
+        job.archive.reset();
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
+        return false;
+    }
+    return FinishArchive(job, error);
+}
+
+bool Host::LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
+                       std::string& text, size_t& count, std::string& error) {
+    ArchiveJob job;
+    const bool resave = !resavePath.empty();
+    if (resave && !BeginArchive(resavePath, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        ArchiveJob* job;
+        bool resave;
+        SchematicTextWriter* writer;
+        size_t count = 0;
+        bool Begin(size_t total, std::string& error) override {
+            writer->Begin(host->m_document);
+            return !resave || Guard([&] { host->WriteArchiveHeader(*job, total); }, job->path, error);
+        }
+        bool Take(Element& element, std::string& error) override {
+            writer->Add(host->CurrentElement(element));
+            ++count;
+            return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
+        }
+    } sink;
+    SchematicTextWriter writer;
+    sink.host = this;
+    sink.job = &job;
+    sink.resave = resave;
+    sink.writer = &writer;
+    m_sink = &sink;
+    const bool loaded = Load(path, documentFolder, error);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!loaded) {
+        if (resave) {
+            job.archive.reset();
+            job.file.Abort();
+            std::remove(job.partPath.c_str());
+        }
+        return false;
+    }
+    if (resave && !FinishArchive(job, error)) return false;
+    text = writer.Finish();
+    count = sink.count;
     return true;
 }
 
@@ -758,6 +944,16 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
 }
 
 bool Host::Describe(const std::string& path, std::vector<std::string>& written, std::string& error) {
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    for (auto& element : m_elements) {
+        DescribeElement(*element, job);
+        if (!job.ok) break;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(path), code);
@@ -765,77 +961,82 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         error = path + ": not a file path";
         return false;
     }
-    const std::string finalPath = target.string();
-    const std::string partPath = finalPath + ".part";
-    CFile file;
-    if (!file.Open(partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
-        error = finalPath + ": cannot be written";
+    job.finalPath = target.string();
+    job.partPath = job.finalPath + ".part";
+    job.folder = target.parent_path().string();
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = job.finalPath + ": cannot be written";
         return false;
     }
     // The request log holds what this description asked of the editor (it would otherwise grow
     // with every description written).
     m_editor->ClearRequests();
-    UserScript& script = UserScript::Instance();
-    std::vector<std::string> shownErrors;
-    script.SetFailureHandler([&](const std::string& message) { shownErrors.push_back(message); });
-    std::vector<std::string> dataFiles;
-    bool ok = true;
-    for (auto& element : m_elements) {
-        const size_t firstRequest = m_editor->Requests().size();
-        const CString templ = ToCString(element->type->templ);
-        std::string text;
-        if (element->wizard4 != nullptr) {
-            CString modelText = ToCString(element->type->modelText);
-            element->wizard4->WriteSimDescr(&file, templ, modelText);
-            text = ToString(modelText);
-        } else {
-            CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element->handle);
-            exchange->m_strModelText = ToCString(element->type->modelText);
-            element->wizard3->WriteSimDescr(&file, templ, exchange);
-            text = ToString(exchange->m_strModelText);
-        }
-        const auto& requests = m_editor->Requests();
-        for (size_t r = firstRequest; r < requests.size(); ++r)
-            if (requests[r].code == WIZREQ_ERROR_TEXT) {
-                error += (error.empty() ? "" : "\n") + ("element \"" + element->source.name + "\": " + requests[r].text);
-                ok = false;
-            }
-        // The data files the text names ("FILE := "name"") are written beside the description.
-        for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
-            const size_t start = at + 9;
-            const size_t end = text.find('"', start);
-            if (end == std::string::npos) break;
-            const fs::path name = fs::path(text.substr(start, end - start));
-            const fs::path data = (name.is_absolute() ? name : target.parent_path() / name).lexically_normal();
-            // The description takes its place only at the end: a data file there would be lost.
-            if (data == target.lexically_normal()) {
-                error += (error.empty() ? "" : "\n") + ("element \"" + element->source.name +
-                                                        "\": its data file and the model description share the path " + finalPath);
-                ok = false;
-            }
-            if (fs::exists(data, code)) dataFiles.push_back(data.string());
-        }
-        // A wizard that does not write the text itself leaves the parameter list to the editor.
-        if (element->type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(*element, text);
-        const std::string empty = EmptyNeededValue(*element, text);
-        if (!empty.empty()) {
-            error += (error.empty() ? "" : "\n") +
-                     ("element \"" + element->source.name + "\": parameter \"" + empty + "\" has no value, and the model text needs it");
-            ok = false;
-            continue;
-        }
-        const std::string line = Cp1252ToUtf8Text(CompleteModelText(*element, text)) + "\n";
-        try {
-            file.Write(line.data(), static_cast<UINT>(line.size()));
-        } catch (CException* e) {
-            error = finalPath + ": cannot be written (" + ExceptionText(e) + ")";
-            e->Delete();
-            ok = false;
-            break;
-        }
+    UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
+    return true;
+}
+
+void Host::DescribeElement(Element& element, DescriptionJob& job) {
+    namespace fs = std::filesystem;
+    const size_t firstRequest = m_editor->Requests().size();
+    const CString templ = ToCString(element.type->templ);
+    std::string text;
+    if (element.wizard4 != nullptr) {
+        CString modelText = ToCString(element.type->modelText);
+        element.wizard4->WriteSimDescr(&job.file, templ, modelText);
+        text = ToString(modelText);
+    } else {
+        CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
+        exchange->m_strModelText = ToCString(element.type->modelText);
+        element.wizard3->WriteSimDescr(&job.file, templ, exchange);
+        text = ToString(exchange->m_strModelText);
     }
-    script.SetFailureHandler(nullptr);
-    for (const std::string& message : shownErrors) {
+    const auto& requests = m_editor->Requests();
+    for (size_t r = firstRequest; r < requests.size(); ++r)
+        if (requests[r].code == WIZREQ_ERROR_TEXT) {
+            job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": " + requests[r].text);
+            job.ok = false;
+        }
+    // The data files the text names ("FILE := "name"") are written beside the description.
+    std::error_code code;
+    for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
+        const size_t start = at + 9;
+        const size_t end = text.find('"', start);
+        if (end == std::string::npos) break;
+        const fs::path name = fs::path(text.substr(start, end - start));
+        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
+        // The description takes its place only at the end: a data file there would be lost.
+        if (data == fs::path(job.finalPath).lexically_normal()) {
+            job.error += (job.error.empty() ? "" : "\n") +
+                         ("element \"" + element.source.name + "\": its data file and the model description share the path " +
+                          job.finalPath);
+            job.ok = false;
+        }
+        if (fs::exists(data, code)) job.dataFiles.push_back(data.string());
+    }
+    // A wizard that does not write the text itself leaves the parameter list to the editor.
+    if (element.type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(element, text);
+    const std::string empty = EmptyNeededValue(element, text);
+    if (!empty.empty()) {
+        job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": parameter \"" + empty +
+                                                         "\" has no value, and the model text needs it");
+        job.ok = false;
+        return;
+    }
+    const std::string line = Cp1252ToUtf8Text(CompleteModelText(element, text)) + "\n";
+    try {
+        job.file.Write(line.data(), static_cast<UINT>(line.size()));
+    } catch (CException* e) {
+        job.error = job.finalPath + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        job.ok = false;
+    }
+}
+
+bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
+    UserScript::Instance().SetFailureHandler(nullptr);
+    bool ok = job.ok;
+    error = job.error;
+    for (const std::string& message : job.shownErrors) {
         error += (error.empty() ? "" : "\n") + message;
         ok = false;
     }
@@ -844,22 +1045,22 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         ok = false;
     }
     try {
-        file.Close();
+        job.file.Close();
     } catch (CException* e) {
         e->Delete();
         ok = false;
-        if (error.empty()) error = finalPath + ": cannot be written";
+        if (error.empty()) error = job.finalPath + ": cannot be written";
     }
     if (!ok) {
-        std::remove(partPath.c_str());
-        if (error.empty()) error = finalPath + ": cannot be written";
+        std::remove(job.partPath.c_str());
+        if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
     }
-    if (!PutInPlace(partPath, finalPath, error)) return false;
+    if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
     written.clear();
-    written.push_back(finalPath);
+    written.push_back(job.finalPath);
     std::set<std::string> seen;
-    for (const std::string& data : dataFiles)
+    for (const std::string& data : job.dataFiles)
         if (seen.insert(data).second) written.push_back(data);
     return true;
 }
@@ -962,57 +1163,89 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
 }
 
 bool Host::Save(const std::string& path, std::string& error) {
-    const std::string partPath = path + ".part";
-    CFile file;
-    if (!file.Open(partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
-        error = path + ": cannot be written";
-        return false;
-    }
-    // Every record stays alive until the archive is closed: the archive maps objects by address.
-    std::vector<std::unique_ptr<CSchematicElementRecord>> records;
-    bool ok = true;
+    ArchiveJob job;
+    if (!BeginArchive(path, job, error)) return false;
     try {
-        CArchive ar(&file, CArchive::store);
-        ar << CString(kArchiveMagic) << kArchiveFormat << ToCString(m_document);
-        ar << static_cast<DWORD>(m_elements.size());
-        for (const auto& element : m_elements) {
-            const ParamHolder* holder = m_editor->Holder(element->handle);
-            auto record = std::make_unique<CSchematicElementRecord>();
-            record->wizardId = element->type->id;
-            record->base = static_cast<BYTE>(element->type->base);
-            record->name = ToCString(element->source.name);
-            record->showName = holder->m_dwShowName;
-            record->symbolVariant = holder->m_bySymbolVariant;
-            for (int i = 0; i < holder->GetParamCount(); ++i) {
-                const CWizardCopaObject3* param = holder->GetParam(i);
-                if (param == nullptr || param->IsDeleted()) continue;
-                record->params.push_back(
-                    {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
-            }
-            for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
-            ar.WriteObject(record.get());
-            records.push_back(std::move(record));
-            if (element->wizard4 != nullptr) {
-                element->wizard4->Serialize(ar, eSheetVersion4);
-            } else {
-                BYTE* data = nullptr;
-                const DWORD size = element->wizard3->GetAdditionalWizardData(eSheetVersion4, &data);
-                ar << (data != nullptr ? size : 0u);
-                if (data != nullptr && size > 0) ar.Write(data, size);
-            }
-        }
-        ar.Close();
-        file.Close();
+        WriteArchiveHeader(job, m_elements.size());
+        for (const auto& element : m_elements) SaveElement(*element, job);
     } catch (CException* e) {
         error = path + ": cannot be written (" + ExceptionText(e) + ")";
         e->Delete();
-        ok = false;
-    }
-    if (!ok) {
-        std::remove(partPath.c_str());
+        job.archive.reset();
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
         return false;
     }
-    return PutInPlace(partPath, path, error);
+    return FinishArchive(job, error);
+}
+
+bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
+    job.path = path;
+    job.partPath = path + ".part";
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = path + ": cannot be written";
+        return false;
+    }
+    job.archive = std::make_unique<CArchive>(&job.file, CArchive::store);
+    return true;
+}
+
+void Host::WriteArchiveHeader(ArchiveJob& job, size_t count) {
+    CArchive& ar = *job.archive;
+    ar << CString(kArchiveMagic) << kArchiveFormat << ToCString(m_document);
+    ar << static_cast<DWORD>(count);
+}
+
+void Host::SaveElement(Element& element, ArchiveJob& job) {
+    CArchive& ar = *job.archive;
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    auto record = std::make_unique<CSchematicElementRecord>();
+    record->wizardId = element.type->id;
+    record->base = static_cast<BYTE>(element.type->base);
+    record->name = ToCString(element.source.name);
+    record->showName = holder->m_dwShowName;
+    record->symbolVariant = holder->m_bySymbolVariant;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        record->params.push_back(
+            {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
+    }
+    for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
+    ar.WriteObject(record.get());
+    // Written: only the object's address matters to the archive from now on.
+    record->name.Empty();
+    std::vector<CSchematicElementRecord::Param>().swap(record->params);
+    std::vector<CString>().swap(record->outputs);
+    job.records.push_back(std::move(record));
+    if (element.wizard4 != nullptr) {
+        element.wizard4->Serialize(ar, eSheetVersion4);
+    } else {
+        BYTE* data = nullptr;
+        const DWORD size = element.wizard3->GetAdditionalWizardData(eSheetVersion4, &data);
+        ar << (data != nullptr ? size : 0u);
+        if (data != nullptr && size > 0) ar.Write(data, size);
+    }
+}
+
+bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
+    bool ok = true;
+    try {
+        job.archive->Close();
+        job.file.Close();
+    } catch (CException* e) {
+        error = job.path + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        ok = false;
+    }
+    job.archive.reset();
+    job.records.clear();
+    if (!ok) {
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
+        return false;
+    }
+    return PutInPlace(job.partPath, job.path, error);
 }
 
 bool Host::Load(const std::string& path, const std::string& documentFolder, std::string& error) {
@@ -1043,12 +1276,15 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         DWORD count = 0;
         ar >> count;
         if (count > kMaxSchematicElements) throw std::runtime_error("the archive lists too many elements");
+        std::string sinkError;
+        if (m_sink != nullptr && !m_sink->Begin(count, sinkError)) throw std::runtime_error(sinkError);
         std::set<std::string> names;
+        // The records read so far, to find a reference back to one of them in O(1).
+        std::unordered_set<const CObject*> known;
         for (DWORD i = 0; i < count; ++i) {
             CObject* object = ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord));
-            bool known = false;
-            for (const auto& record : records) known = known || record.get() == object;
-            if (object == nullptr || known) throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
+            if (object == nullptr || !known.insert(object).second)
+                throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
             records.emplace_back(object);
             auto* record = static_cast<CSchematicElementRecord*>(object);
             SchematicElement source;
@@ -1098,6 +1334,11 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 element.wizard3->SetAdditionalWizardData(copy, size);
                 m_editor->KeepAdditionalData(*element.wizard3, element.handle);
             }
+            // Taken over: the record's object stays only for its address (see ArchiveJob).
+            record->name.Empty();
+            std::vector<CSchematicElementRecord::Param>().swap(record->params);
+            std::vector<CString>().swap(record->outputs);
+            if (!Stream(sinkError)) throw std::runtime_error(sinkError);
         }
         RefuseTrailingData(ar);
         ok = true;
@@ -1175,46 +1416,48 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
 Schematic Host::CurrentSchematic() {
     Schematic schematic;
     schematic.document = m_document;
-    for (const auto& element : m_elements) {
-        SchematicElement out = element->source;
-        out.params.clear();
-        out.outputs.clear();
-        const ParamHolder* holder = m_editor->Holder(element->handle);
-        out.showName = holder->m_dwShowName != 0;
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            const CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted()) continue;
-            const std::string name = ToString(param->GetName());
-            const CatalogueParam* defaults = element->type->FindParam(name);
-            // The characteristic's own parameters are part of the characteristic below.
-            if (defaults != nullptr && element->type->HasCharacteristic() &&
-                (defaults->valueId == element->type->characteristic.button || defaults->valueId == kCharacteristicFileValueId ||
-                 defaults->valueId == kCharacteristicVariableValueId))
-                continue;
-            SchematicParam value;
-            value.name = name;
-            value.value = ToString(param->GetValue());
-            value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
-            value.unit = ToString(param->GetUsedUnit());
-            value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
-            value.pin = param->HasPin() != FALSE;
-            value.hasPin = value.pin;
-            if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
-        }
-        for (const CWizardCopaObject3* param : OutputParams(holder)) {
-            const std::string name = ToString(param->GetName());
-            if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);
-        }
-        // The state holds what the scripts did; replaying them on it would do it twice.
-        out.script.clear();
-        if (element->type->HasCharacteristic()) {
-            SchematicCharacteristic characteristic;
-            std::string error;
-            if (ReadCharacteristic(*element, characteristic, error)) out.characteristic = characteristic;
-        }
-        schematic.elements.push_back(std::move(out));
-    }
+    for (const auto& element : m_elements) schematic.elements.push_back(CurrentElement(*element));
     return schematic;
+}
+
+SchematicElement Host::CurrentElement(Element& element) {
+    SchematicElement out = element.source;
+    out.params.clear();
+    out.outputs.clear();
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    out.showName = holder->m_dwShowName != 0;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const std::string name = ToString(param->GetName());
+        const CatalogueParam* defaults = element.type->FindParam(name);
+        // The characteristic's own parameters are part of the characteristic below.
+        if (defaults != nullptr && element.type->HasCharacteristic() &&
+            (defaults->valueId == element.type->characteristic.button || defaults->valueId == kCharacteristicFileValueId ||
+             defaults->valueId == kCharacteristicVariableValueId))
+            continue;
+        SchematicParam value;
+        value.name = name;
+        value.value = ToString(param->GetValue());
+        value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
+        value.unit = ToString(param->GetUsedUnit());
+        value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
+        value.pin = param->HasPin() != FALSE;
+        value.hasPin = value.pin;
+        if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
+    }
+    for (const CWizardCopaObject3* param : OutputParams(holder)) {
+        const std::string name = ToString(param->GetName());
+        if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);
+    }
+    // The state holds what the scripts did; replaying them on it would do it twice.
+    out.script.clear();
+    if (element.type->HasCharacteristic()) {
+        SchematicCharacteristic characteristic;
+        std::string error;
+        if (ReadCharacteristic(element, characteristic, error)) out.characteristic = characteristic;
+    }
+    return out;
 }
 
 } // namespace qv

@@ -71,9 +71,8 @@ public:
     // the description and every data file it names that exists.
     bool Describe(const std::string& path, std::vector<std::string>& written, std::string& error);
 
-    // Runs an edit session on the element's pages.
-    // The script lines are kept with the element (CurrentSchematic lists them) when the
-    // session succeeded.
+    // Runs an edit session on the element's pages. A rename on the page is carried out (or
+    // refused with a message) when the session succeeded.
     bool Edit(const std::string& element, const std::vector<std::string>& lines, EditOutcome& outcome,
               std::string& error);
 
@@ -81,6 +80,24 @@ public:
     // and loads such an archive into an empty host (the document lives in documentFolder).
     bool Save(const std::string& path, std::string& error);
     bool Load(const std::string& path, const std::string& documentFolder, std::string& error);
+
+    // The commands' jobs on a whole schematic, element by element: each element is made,
+    // used and destroyed before the next one is made, so that memory does not grow with the
+    // schematic beyond its records and the time of each element does not depend on how many
+    // came before. The schematic is checked against the catalogue first (wizard IDs,
+    // parameters, units, outputs, characteristics, scripts), so that such faults leave no
+    // file behind; a fault found later (a page that refuses a characteristic) leaves no
+    // description or archive, but the data files already written stay. The host holds no
+    // element afterwards.
+    bool DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                           std::vector<std::string>& written, std::string& error);
+    bool SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                       std::string& error);
+    // Loads an archive as Load does, element by element; `text` receives the schematic as
+    // WriteSchematic writes it, `count` the number of elements. With a resavePath the
+    // elements are saved again into that archive as Save would.
+    bool LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
+                     std::string& text, size_t& count, std::string& error);
 
     // SVG pictures of an element: its symbol as the page draws it in the current form, or the
     // preview of its characteristic.
@@ -103,6 +120,34 @@ private:
         DWORD handle = 0;
         CWizardBase3* wizard3 = nullptr;
         CWizardBase4* wizard4 = nullptr;
+    };
+    // Where Build and Load hand each element once it is complete, when a job streams: the
+    // element is destroyed right after Take.
+    struct ElementSink {
+        virtual ~ElementSink() = default;
+        virtual bool Begin(size_t count, std::string& error) = 0;
+        virtual bool Take(Element& element, std::string& error) = 0;
+    };
+    // A model description being written.
+    struct DescriptionJob {
+        std::string finalPath;
+        std::string partPath;
+        std::string folder;
+        CFile file;
+        std::vector<std::string> shownErrors;
+        std::vector<std::string> dataFiles;
+        bool ok = true;
+        std::string error;
+    };
+    // An archive being saved. Every record object stays alive until the archive is closed,
+    // emptied once written: the archive maps objects by address, and a freed record's
+    // address given to a later one would turn that one into a reference to the first.
+    struct ArchiveJob {
+        std::string path;
+        std::string partPath;
+        CFile file;
+        std::unique_ptr<CArchive> archive;
+        std::vector<std::unique_ptr<CSchematicElementRecord>> records;
     };
     typedef CWizardBase3* (*Factory3)(int);
     typedef CWizardBase4* (*Factory4)(unsigned int);
@@ -128,6 +173,24 @@ private:
     // message) when the new name cannot name an element or another element has it.
     bool TakeName(Element& element, std::string& error);
     void ClearElements();
+    // Destroys the newest element (wizard first, then its parameter set).
+    void DropLastElement();
+    void DropAllElements();
+    // Whether the element could be made: AddElement without Initialize, and the scripts its
+    // settings become parse. The element is destroyed again.
+    bool CheckElement(const SchematicElement& source, std::string& error);
+    bool CheckSchematic(const Schematic& schematic, std::string& error);
+    // Hands a just completed element to the sink, then destroys it (no sink: keeps it).
+    bool Stream(std::string& error);
+    bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
+    void DescribeElement(Element& element, DescriptionJob& job);
+    bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
+    bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);
+    void WriteArchiveHeader(ArchiveJob& job, size_t count);
+    void SaveElement(Element& element, ArchiveJob& job);
+    bool FinishArchive(ArchiveJob& job, std::string& error);
+    // The element's state (see CurrentSchematic); its pages are looked at on a copy.
+    SchematicElement CurrentElement(Element& element);
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
 
     Catalogue m_catalogue;
@@ -138,6 +201,7 @@ private:
     std::vector<std::unique_ptr<Element>> m_elements;
     std::string m_document;
     std::string m_documentFolder;   // ends in '/'
+    ElementSink* m_sink = nullptr;
 };
 
 // A file that one `describe` run writes, known before anything is written.

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -26,6 +25,10 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitBadInput = 2;
+
+// The largest edit script and archive read.
+constexpr unsigned long long kMaxScriptBytes = 16ull * 1024 * 1024;
+constexpr unsigned long long kMaxArchiveBytes = 4ull * 1024 * 1024 * 1024;
 
 const char kUsage[] =
     "usage: qvhost <command> [arguments] [--plugin PATH] [--catalogue DIR]\n"
@@ -185,14 +188,11 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
 
 // Starts the host, reads the schematic named on the command line and builds it in the host
 // (documentFolder: where its data files belong). kExitOk, or the exit status of the failure.
-// `beforeBuild` checks the schematic before anything is made (and so before any file is written).
-int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder,
-                  const std::function<bool(const qv::Schematic&, std::string&)>& beforeBuild = nullptr) {
+int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder) {
     qv::Schematic schematic;
     std::string error;
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
-    if (beforeBuild && !beforeBuild(schematic, error)) return Fail(error);
     if (!host.Build(schematic, documentFolder, error)) return Fail(error);
     return kExitOk;
 }
@@ -214,24 +214,32 @@ struct NewFiles {
     }
 };
 
+// Starts the host and reads the schematic named on the command line. kExitOk, or the exit
+// status of the failure.
+int StartAndRead(qv::Host& host, const Arguments& args, qv::Schematic& schematic) {
+    std::string error;
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
+    return kExitOk;
+}
+
 int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
+    qv::Schematic schematic;
     std::string error;
     const std::string out = args.Get("-o");
+    if (int rc = StartAndRead(host, args, schematic)) return rc;
     // Every file the description will write is checked before the first is written.
     NewFiles made;
-    auto plan = [&](const qv::Schematic& schematic, std::string& message) {
-        std::vector<qv::PlannedFile> planned;
-        if (!qv::PlanDescribeOutputs(schematic, out, planned, message)) return false;
-        made.Note(planned);
-        return true;
-    };
-    if (int rc = StartAndBuild(host, args, FolderOf(out), plan)) return rc;
+    std::vector<qv::PlannedFile> planned;
+    if (!qv::PlanDescribeOutputs(schematic, out, planned, error)) return Fail(error);
+    made.Note(planned);
     std::vector<std::string> written;
-    if (!host.Describe(out, written, error)) return Fail(error);
+    // Element by element: the host never holds more than one element's wizard.
+    if (!host.DescribeSchematic(schematic, FolderOf(out), out, written, error)) return Fail(error);
     made.keep = true;
-    std::printf("model description of %s written to %s\n", Elements(host.ElementCount()).c_str(), written[0].c_str());
+    std::printf("model description of %s written to %s\n", Elements(schematic.elements.size()).c_str(), written[0].c_str());
     for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
     return kExitOk;
 }
@@ -241,6 +249,7 @@ int Edit(const Arguments& args) {
         return Usage("edit needs SCHEMATIC, --element NAME and --script SCRIPT");
     std::string scriptText;
     std::string error;
+    if (!qv::CheckInputFile(args.Get("--script"), kMaxScriptBytes, error)) return Fail(error);
     if (!qv::ReadWholeFile(args.Get("--script"), scriptText, error)) return Fail(error);
     std::string converted;
     if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
@@ -271,10 +280,11 @@ int Edit(const Arguments& args) {
 int Save(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("save needs SCHEMATIC and -o FILE.qva");
     qv::Host host;
+    qv::Schematic schematic;
     std::string error;
-    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
-    if (!host.Save(args.Get("-o"), error)) return Fail(error);
-    std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
+    if (int rc = StartAndRead(host, args, schematic)) return rc;
+    if (!host.SaveSchematic(schematic, FolderOf(args.positional[0]), args.Get("-o"), error)) return Fail(error);
+    std::printf("wizard data of %s saved to %s\n", Elements(schematic.elements.size()).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -283,12 +293,15 @@ int Load(const Arguments& args) {
     qv::Host host;
     std::string error;
     if (!StartHost(host, args, error)) return Fail(error);
-    if (!host.Load(args.positional[0], FolderOf(args.positional[0]), error)) return Fail(error);
-    std::fputs(qv::WriteSchematic(host.CurrentSchematic()).c_str(), stdout);
-    if (args.Has("-o")) {
-        if (!host.Save(args.Get("-o"), error)) return Fail(error);
-        std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
-    }
+    if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
+    // Element by element; with -o each element is saved again as soon as it was loaded.
+    std::string text;
+    size_t count = 0;
+    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), text, count, error))
+        return Fail(error);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (args.Has("-o"))
+        std::printf("wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -311,7 +324,7 @@ int Svg(const Arguments& args) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(kUsage, stderr);
@@ -346,4 +359,23 @@ int main(int argc, char** argv) {
     if (command == "load") return parse({"-o"}, {}) ? Load(parsed) : Usage("load: " + error);
     if (command == "svg") return parse({"-o", "--element"}, {"--symbol", "--preview"}) ? Svg(parsed) : Usage("svg: " + error);
     return Usage("unknown command '" + command + "'");
+}
+
+// No fault leaves the host as an uncaught exception: whatever escapes a command ends it with
+// the status of bad input and a message.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail("not enough memory for the job");
+    } catch (const std::exception& e) {
+        return Fail(std::string("the job failed: ") + e.what());
+    } catch (CException* e) {
+        char text[256] = {};
+        if (e == nullptr || !e->GetErrorMessage(text, sizeof text)) std::snprintf(text, sizeof text, "unknown fault");
+        if (e != nullptr) e->Delete();
+        return Fail(std::string("the job failed: ") + text);
+    } catch (...) {
+        return Fail("the job failed with an unknown fault");
+    }
 }

@@ -19,6 +19,7 @@
 #include "wizard/wizard.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -48,6 +49,9 @@ public:
     // Elements. The editor owns each element's parameter set. Handles count from 1.
     DWORD AddElement(std::unique_ptr<ParamHolder> holder);
     ParamHolder* Holder(DWORD element) const;
+    // Forgets an element and destroys its parameter set (its wizard must be gone). A cookie
+    // of it still out is a breach. The handle is not given to another element.
+    void RemoveElement(DWORD element);
     // The set as the older base's data-exchange object; null when it is not one.
     CWizardSchematicDataExchange3* Exchange(DWORD element) const;
     void SetNameParts(DWORD element, std::vector<std::string> parts);
@@ -69,6 +73,7 @@ public:
     void SetCommitAnswer(LRESULT answer) { m_commitAnswer = answer; }     // codes 0 and 25
     void AddNameInUse(const std::string& name) { m_namesInUse.insert(name); }
     void ClearNamesInUse() { m_namesInUse.clear(); }
+    const std::unordered_set<std::string>& NamesInUse() const { return m_namesInUse; }
 
     // Records.
     const std::vector<Request>& Requests() const { return m_requests; }
@@ -102,7 +107,10 @@ private:
     DWORD ElementOfHolder(const ParamHolder* holder) const;
     void Breach(const std::string& what);
 
-    std::vector<Element> m_elements;  // element h at index h - 1
+    // The live elements by handle; removed ones are erased, so that a host that makes and
+    // destroys elements one at a time keeps nothing of those gone.
+    std::map<DWORD, Element> m_elements;
+    DWORD m_lastHandle = 0;
     // The element of each parameter set, so that a cookie is found without a search.
     std::unordered_map<const ParamHolder*, DWORD> m_handleOfHolder;
     std::unique_ptr<ReceiverWindow> m_receiver;

@@ -342,4 +342,110 @@ TEST_F(HostTest, SymbolAndPreviewPictures) {
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
 }
 
+// The commands' element-by-element jobs give exactly what the jobs on a whole built schematic
+// give, and leave the host holding nothing.
+TEST_F(HostTest, StreamingJobsGiveWhatTheWholeSchematicGives) {
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error)) << error;
+    const std::string here = folder.string() + "/";
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.DescribeSchematic(schematic, here, (folder / "network.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
+              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    EXPECT_EQ(0u, host.ElementCount());
+    EXPECT_EQ(nullptr, host.Editor().Holder(1)) << "every element's set is gone";
+
+    ASSERT_TRUE(host.SaveSchematic(schematic, here, (folder / "streamed.qva").string(), error)) << error;
+    EXPECT_EQ(0u, host.ElementCount());
+    qv::Host whole;
+    ASSERT_TRUE(whole.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(whole.Build(schematic, here, error)) << error;
+    ASSERT_TRUE(whole.Save((folder / "whole.qva").string(), error)) << error;
+    EXPECT_EQ(ReadFile(folder / "whole.qva"), ReadFile(folder / "streamed.qva"));
+
+    std::string text;
+    size_t count = 0;
+    ASSERT_TRUE(host.LoadArchive((folder / "whole.qva").string(), here, (folder / "again.qva").string(), text, count,
+                                 error))
+        << error;
+    EXPECT_EQ(6u, count);
+    EXPECT_EQ(ReadFile(folder / "whole.qva"), ReadFile(folder / "again.qva")) << "loading and saving keeps the bytes";
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load((folder / "whole.qva").string(), here, error)) << error;
+    EXPECT_EQ(qv::WriteSchematic(loaded.CurrentSchematic()), text);
+    EXPECT_EQ(0u, host.ElementCount());
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    EXPECT_TRUE(host.Editor().Breaches().empty());
+}
+
+// Each record written is its own object in the archive, also when records are made and
+// emptied one after the other: a record at the address of an earlier one would be written as
+// a reference to that one, and the archive could not be loaded.
+TEST_F(HostTest, StreamedArchiveOfManyElementsLoadsEveryRecord) {
+    qv::Schematic schematic;
+    schematic.document = "Many";
+    for (int i = 0; i < 300; ++i) {
+        qv::SchematicElement element;
+        element.id = i % 3 == 0 ? 16 : 15;
+        element.name = "E" + std::to_string(i);
+        schematic.elements.push_back(element);
+    }
+    std::string error;
+    const std::string path = (folder / "many.qva").string();
+    ASSERT_TRUE(host.SaveSchematic(schematic, folder.string() + "/", path, error)) << error;
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(path, folder.string() + "/", error)) << error;
+    ASSERT_EQ(300u, loaded.ElementCount());
+    const qv::Schematic back = loaded.CurrentSchematic();
+    for (int i = 0; i < 300; ++i) EXPECT_EQ("E" + std::to_string(i), back.elements[i].name);
+    std::string text;
+    size_t count = 0;
+    ASSERT_TRUE(host.LoadArchive(path, folder.string() + "/", (folder / "again.qva").string(), text, count, error))
+        << error;
+    EXPECT_EQ(300u, count);
+    EXPECT_EQ(ReadFile(path), ReadFile(folder / "again.qva"));
+}
+
+// A fault the catalogue shows is found before anything is written; one that only the pages
+// find leaves no description or archive.
+TEST_F(HostTest, StreamingJobsThatFailLeaveNoDescriptionOrArchive) {
+    const std::string early = R"({"id":15,"name":"RNL1","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1]]}})";
+    struct Case {
+        std::string late;
+        std::string said;
+        bool dataFileStays;
+    } cases[] = {
+        {R"({"id":15,"name":"R2","parameters":{"Q":"1"}})", "no parameter \"Q\"", false},
+        {R"({"id":15,"name":"R2","parameters":{"R":{"unit":"V"}}})", "no unit", false},
+        {R"({"id":999,"name":"R2"})", "not in the catalogue", false},
+        {R"({"id":15,"name":"R2","script":["jump 1"]})", "script", false},
+        {R"({"id":15,"name":"R2","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1],[0.5,2]]}})",
+         "monotonous", true},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / ("case" + std::to_string(&c - cases));
+        fs::create_directories(out);
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(R"({"document":"D","elements":[)" + early + "," + c.late + "]}", schematic, error))
+            << error;
+        std::vector<std::string> written;
+        EXPECT_FALSE(host.DescribeSchematic(schematic, out.string() + "/", (out / "d.desc").string(), written, error));
+        EXPECT_NE(std::string::npos, error.find(c.said)) << error;
+        EXPECT_FALSE(host.SaveSchematic(schematic, out.string() + "/", (out / "a.qva").string(), error));
+        EXPECT_NE(std::string::npos, error.find(c.said)) << error;
+        for (const char* name : {"d.desc", "d.desc.part", "a.qva", "a.qva.part"})
+            EXPECT_FALSE(fs::exists(out / name)) << c.late << ": " << name;
+        EXPECT_EQ(c.dataFileStays, fs::exists(out / "D__RNL1.mdx")) << c.late;
+        EXPECT_EQ(0u, host.ElementCount());
+        EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    }
+}
+
 } // namespace
