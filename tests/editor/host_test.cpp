@@ -449,3 +449,49 @@ TEST_F(HostTest, StreamingJobsThatFailLeaveNoDescriptionOrArchive) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HostTest, TheHeldStateDescribesAsTheEditedElements) {
+    struct Case {
+        const char* element;
+        std::vector<std::string> script;
+    } cases[] = {
+        {"R1", {"click 2019", "click 2018", "type 2028 \"3.3k\"", "choose 2507 \"kOhm\"", "ok"}},
+        {"RNL1", {"sheet ok {", "click 2111", "type 2113 \"XY9.VAL\"", "}", "click 2016", "ok"}},
+        {"RNL1", {"sheet ok {", "click 2116", "type 2117 \"own.mdx\"", "}", "click 2016", "ok"}},
+        {"R2",
+         {"click 2088", "sheet ok {", "click 2114", "click 2397", "click 1124", "click 1122", "cell 2121 0 1 \"0\"",
+          "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"0.25\"", "}", "click 2016", "ok"}},
+        {"RNL2", {"click 2075", "sheet ok {", "click 2111", "type 2113 \"XY2.VAL\"", "}", "click 2016", "ok"}},
+        {"RNL2", {"click 2088", "ok"}},
+        {"GNL1", {"sheet ok {", "type 2395 \"OTHER\"", "}", "click 2016", "ok"}},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        const fs::path held = folder / ("held" + std::to_string(run));
+        const fs::path again = folder / ("again" + std::to_string(run++));
+        fs::create_directories(held);
+        fs::create_directories(again);
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error));
+        ASSERT_TRUE(host.Build(schematic, held.string() + "/", error)) << error;
+        qv::EditOutcome outcome;
+        ASSERT_TRUE(host.Edit(c.element, c.script, outcome, error)) << c.element << ": " << error;
+        std::vector<std::string> written;
+        ASSERT_TRUE(host.Describe((held / "d.desc").string(), written, error)) << error;
+
+        const qv::Schematic state = host.CurrentSchematic();
+        for (const qv::SchematicElement& element : state.elements) EXPECT_TRUE(element.script.empty()) << element.name;
+        ASSERT_TRUE(host.DescribeSchematic(state, again.string() + "/", (again / "d.desc").string(), written, error))
+            << c.element << ": " << error;
+        EXPECT_EQ(ReadFile(held / "d.desc"), ReadFile(again / "d.desc")) << c.element;
+        for (const auto& entry : fs::directory_iterator(held)) {
+            if (entry.path().extension() != ".mdx") continue;
+            EXPECT_EQ(ReadFile(entry.path()), ReadFile(again / entry.path().filename())) << entry.path();
+        }
+    }
+}
+
+} // namespace
