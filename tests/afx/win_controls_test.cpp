@@ -234,6 +234,46 @@ TEST_F(Controls, TypingNotifiesOncePerActionOrPerCharacter)
     EXPECT_TRUE(parent.log.empty());
 }
 
+TEST_F(Controls, SingleLineFieldsRefuseControlCharactersMultiLineEditsTakeThem)
+{
+    struct Case {
+        DWORD style;
+        const char* text;
+        bool taken;
+    } cases[] = {
+        {0, "a\nb", false},
+        {0, "a\r\nb", false},
+        {0, "a\tb", false},
+        {0, "\x7F", false},
+        {0, "\x1B", false},
+        {0, "a b \xE4", true},   // blanks and characters beyond ASCII are text
+        {ES_MULTILINE, "a\r\nb", true},
+        {ES_MULTILINE, "a\tb", true},
+    };
+    int id = 40;
+    for (const Case& c : cases) {
+        for (bool chars : {false, true}) {
+            CEdit edit;
+            ASSERT_TRUE(edit.Create(WS_CHILD | c.style, CRect(0, 0, 50, 20), &parent, ++id));
+            edit.SetWindowText("old");
+            parent.log.clear();
+            bool done = false;
+            const auto failures = qv::test::UserScriptGuard::CollectFailures(
+                [&] { done = chars ? qv::ui::TypeChars(&edit, c.text) : qv::ui::TypeText(&edit, c.text); });
+            EXPECT_EQ(c.taken, done) << c.text;
+            EXPECT_EQ(c.taken ? 0u : 1u, failures.size()) << c.text;
+            CString text;
+            edit.GetWindowText(text);
+            // Typed characters go in at the caret, which SetWindowText left at the start.
+            const std::string expected = !c.taken ? "old" : chars ? std::string(c.text) + "old" : c.text;
+            EXPECT_EQ(expected, std::string(text)) << c.text;
+            if (!c.taken) {
+                EXPECT_TRUE(parent.log.empty()) << "a refused text sends no notification";
+            }
+        }
+    }
+}
+
 TEST_F(Controls, ReportListColumnsRowsStateAndGeometry)
 {
     CListCtrl list;
