@@ -579,6 +579,9 @@ bool EditListCell(CWnd* list, int row, int column, const char* text)
                                              std::to_string(row) + "/" + std::to_string(column));
         return false;
     }
+    // A cell is edited in a single-line edit.
+    if (RefusesControlCharacters(core, text, "EditListCell"))
+        return false;
     HWND h = core->hwnd;
     MoveFocus(core);
     if (!CoreFromHandle(h))

@@ -144,7 +144,8 @@ bool ToggleListCheck(CWnd* list, int row);
 // Edits a cell of a list: the list gets QV_WM_EDITCELL (wParam: row in the low word and
 // column in the high word; lParam: the text), which editable lists handle and answer
 // non-zero when they took the text; a plain list view takes the text as the cell's text.
-// False when the list refused it.
+// False when the list refused it, and for a text with a control character (a cell is edited
+// in a single-line edit).
 bool EditListCell(CWnd* list, int row, int column, const char* text);
 // Clicks an up-down arrow: +1 up, -1 down.
 bool ClickSpin(CWnd* spin, int delta);

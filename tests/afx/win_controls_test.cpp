@@ -274,6 +274,22 @@ TEST_F(Controls, SingleLineFieldsRefuseControlCharactersMultiLineEditsTakeThem)
     }
 }
 
+TEST_F(Controls, ListCellsRefuseControlCharacters)
+{
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT, CRect(0, 0, 200, 84), &parent, 60));
+    list.InsertColumn(0, "a", LVCFMT_LEFT, 50);
+    list.InsertItem(0, "old");
+    for (const char* text : {"1\n2", "\t", "\r"}) {
+        const auto failures =
+            qv::test::UserScriptGuard::CollectFailures([&] { EXPECT_FALSE(qv::ui::EditListCell(&list, 0, 0, text)); });
+        EXPECT_EQ(1u, failures.size()) << text;
+        EXPECT_STREQ("old", list.GetItemText(0, 0)) << text;
+    }
+    EXPECT_TRUE(qv::ui::EditListCell(&list, 0, 0, "new one"));
+    EXPECT_STREQ("new one", list.GetItemText(0, 0));
+}
+
 TEST_F(Controls, ReportListColumnsRowsStateAndGeometry)
 {
     CListCtrl list;
