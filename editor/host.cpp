@@ -272,6 +272,11 @@ bool IsWritableExtension(const std::string& ext) {
 bool CheckOutputPath(const std::string& path, const std::string& what, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
+    // The system's calls end a path at its first NUL byte: such a path would name another file.
+    if (path.find('\0') != std::string::npos) {
+        error = what + ": the path holds a NUL byte";
+        return false;
+    }
     const fs::path target(path);
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {

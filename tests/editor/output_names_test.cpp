@@ -62,6 +62,9 @@ TEST(OutputNames, PlannedOutputsAreAbsoluteAndDistinct) {
     schematic.elements[0].characteristic.file = "out";
     EXPECT_FALSE(qv::PlanDescribeOutputs(schematic, "/tmp/out.mdx", planned, error));
     EXPECT_NE(std::string::npos, error.find("would both be written to /tmp/out.mdx")) << error;
+    // The system would end the path at the NUL and write another file.
+    EXPECT_FALSE(qv::PlanDescribeOutputs(schematic, std::string("/tmp/a\0b.desc", 13), planned, error));
+    EXPECT_NE(std::string::npos, error.find("NUL")) << error;
 }
 
 TEST(OutputNames, MessagesThatAreUtf8StayOthersAreConverted) {
