@@ -6,6 +6,7 @@
 #include "afx/wnd_core.h"
 #include "editor/text_codec.h"
 #include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 #include "win32/win32.h"
 
@@ -75,7 +76,9 @@ bool CellNumber(const std::string& text, double& value) {
     if (text.empty()) return false;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    return end != nullptr && *end == '\0' && std::isfinite(value);
+    if (end != nullptr && *end == '\0' && std::isfinite(value)) return true;
+    // A number with a scale prefix ("1m"), as a cell may show what was typed into it.
+    return qv::ParsePrefixedNumber(text.c_str(), &value) != FALSE && std::isfinite(value);
 }
 
 // The archive of a saved schematic starts with this text and format number.

@@ -462,7 +462,7 @@ TEST_F(HostTest, TheHeldStateDescribesAsTheEditedElements) {
         {"RNL1", {"sheet ok {", "click 2116", "type 2117 \"own.mdx\"", "}", "click 2016", "ok"}},
         {"R2",
          {"click 2088", "sheet ok {", "click 2114", "click 2397", "click 1124", "click 1122", "cell 2121 0 1 \"0\"",
-          "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"0.25\"", "}", "click 2016", "ok"}},
+          "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"2m\"", "}", "click 2016", "ok"}},
         {"RNL2", {"click 2075", "sheet ok {", "click 2111", "type 2113 \"XY2.VAL\"", "}", "click 2016", "ok"}},
         {"RNL2", {"click 2088", "ok"}},
         {"GNL1", {"sheet ok {", "type 2395 \"OTHER\"", "}", "click 2016", "ok"}},
@@ -483,7 +483,12 @@ TEST_F(HostTest, TheHeldStateDescribesAsTheEditedElements) {
         ASSERT_TRUE(host.Describe((held / "d.desc").string(), written, error)) << error;
 
         const qv::Schematic state = host.CurrentSchematic();
-        for (const qv::SchematicElement& element : state.elements) EXPECT_TRUE(element.script.empty()) << element.name;
+        for (const qv::SchematicElement& element : state.elements) {
+            EXPECT_TRUE(element.script.empty()) << element.name;
+            if (element.name != "R2" || std::string(c.element) != "R2") continue;
+            EXPECT_EQ((std::vector<std::pair<double, double>>{{0, 0}, {2, 0.002}}), element.characteristic.points)
+                << "the rows as the table shows them, \"2m\" included";
+        }
         ASSERT_TRUE(host.DescribeSchematic(state, again.string() + "/", (again / "d.desc").string(), written, error))
             << c.element << ": " << error;
         EXPECT_EQ(ReadFile(held / "d.desc"), ReadFile(again / "d.desc")) << c.element;
