@@ -407,7 +407,8 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
-    m_editor->AddNameInUse(source.name);
+    // Only elements that stay enter their names: a check makes an element and destroys it.
+    if (!m_checking) m_editor->AddNameInUse(source.name);
     Element& added = *element;
     m_elements.push_back(std::move(element));
     if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
@@ -481,7 +482,9 @@ bool Host::Stream(std::string& error) {
 }
 
 bool Host::CheckElement(const SchematicElement& source, std::string& error) {
+    m_checking = true;
     const bool made = AddElement(source, false, error);
+    m_checking = false;
     DropLastElement();
     if (!made) return false;
     const CatalogueElement* type = m_catalogue.Find(source.id);

@@ -190,6 +190,7 @@ private:
     std::vector<std::unique_ptr<Element>> m_elements;
     std::string m_document;
     ElementSink* m_sink = nullptr;
+    bool m_checking = false;   // CheckElement is making an element
 };
 
 // The edit-script lines that enter a characteristic on a page whose controls the catalogue
