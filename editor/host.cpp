@@ -557,12 +557,11 @@ bool Host::TakeName(Element& element, std::string& error) {
     } else {
         // Elements made earlier may be gone already (a job that streams), but their names stay
         // in use.
-        for (const std::string& other : m_editor->NamesInUse())
-            if (other != element.source.name && NameCollisionKey(other) == NameCollisionKey(name)) {
-                why = "the name \"" + name + "\" is taken by element \"" + other + "\"";
-                usable = false;
-                break;
-            }
+        const std::string other = m_editor->NameInUseLike(name, element.source.name);
+        if (!other.empty()) {
+            why = "the name \"" + name + "\" is taken by element \"" + other + "\"";
+            usable = false;
+        }
     }
     if (!usable) {
         // The element keeps its name, on the page as in the editor.
@@ -616,7 +615,8 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
-    m_editor->AddNameInUse(source.name);
+    // Only elements that stay enter their names: a check makes an element and destroys it.
+    if (!m_checking) m_editor->AddNameInUse(source.name);
     Element& added = *element;
     m_elements.push_back(std::move(element));
     if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
@@ -694,7 +694,9 @@ bool Host::Stream(std::string& error) {
 }
 
 bool Host::CheckElement(const SchematicElement& source, std::string& error) {
+    m_checking = true;
     const bool made = AddElement(source, false, error);
+    m_checking = false;
     DropLastElement();
     if (!made) return false;
     const CatalogueElement* type = m_catalogue.Find(source.id);

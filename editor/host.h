@@ -202,6 +202,7 @@ private:
     std::string m_document;
     std::string m_documentFolder;   // ends in '/'
     ElementSink* m_sink = nullptr;
+    bool m_checking = false;   // CheckElement is making an element
 };
 
 // A file that one `describe` run writes, known before anything is written.

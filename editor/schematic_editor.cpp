@@ -97,6 +97,26 @@ void SchematicEditor::Attach(CWizardBase4& wizard, DWORD element) {
 
 CWnd* SchematicEditor::Receiver() { return m_receiver.get(); }
 
+std::string SchematicEditor::NameInUseLike(const std::string& name, const std::string& except) const {
+    auto key = [](std::string text) {
+        for (char& c : text)
+            if (c == '.') c = '_';
+        return text;
+    };
+    const std::string wanted = key(name);
+    for (const auto& used : m_namesInUse) {
+        const std::string text(used.data(), used.size());
+        if (text != except && key(text) == wanted) return text;
+    }
+    return std::string();
+}
+
+void SchematicEditor::ClearNamesInUse() {
+    // Nothing refers to the blocks any more once the set is replaced by an empty one.
+    std::pmr::unordered_set<std::pmr::string>(&m_namesArena).swap(m_namesInUse);
+    m_namesArena.release();
+}
+
 size_t SchematicEditor::CountRequests(UINT code) const {
     size_t count = 0;
     for (const Request& request : m_requests)
@@ -262,7 +282,8 @@ LRESULT SchematicEditor::OnRequest(UINT, WPARAM wParam, LPARAM lParam) {
         }
         request.element = record->dwElementHandle;
         request.text = record->strText.str();
-        answer = m_namesInUse.count(request.text) != 0 ? 0 : 1;
+        // The key is made on the ordinary heap: the names' own blocks never give memory back.
+        answer = m_namesInUse.count(std::pmr::string(request.text, std::pmr::new_delete_resource())) != 0 ? 0 : 1;
         break;
     }
     default:

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <map>
+#include <memory_resource>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -71,9 +72,11 @@ public:
 
     // Answers.
     void SetCommitAnswer(LRESULT answer) { m_commitAnswer = answer; }     // codes 0 and 25
-    void AddNameInUse(const std::string& name) { m_namesInUse.insert(name); }
-    void ClearNamesInUse() { m_namesInUse.clear(); }
-    const std::unordered_set<std::string>& NamesInUse() const { return m_namesInUse; }
+    void AddNameInUse(const std::string& name) { m_namesInUse.emplace(name); }
+    void ClearNamesInUse();
+    // A name in use other than `except` that equals `name` once every "." became "_" in both
+    // (two such elements would share a data file); "" when there is none.
+    std::string NameInUseLike(const std::string& name, const std::string& except) const;
 
     // Records.
     const std::vector<Request>& Requests() const { return m_requests; }
@@ -116,7 +119,12 @@ private:
     std::unique_ptr<ReceiverWindow> m_receiver;
     CQuorvatixDocument m_document;
     LRESULT m_commitAnswer = 0;
-    std::unordered_set<std::string> m_namesInUse;
+    // The names in use live in blocks of their own: a host that makes and destroys elements
+    // one at a time adds one name per element, and small allocations that stay would
+    // otherwise be scattered among the freed ones of every element, splitting the heap ever
+    // finer (each further element then costs more). Names are only ever cleared all at once.
+    std::pmr::monotonic_buffer_resource m_namesArena;
+    std::pmr::unordered_set<std::pmr::string> m_namesInUse{&m_namesArena};
     std::vector<Request> m_requests;
     std::vector<std::string> m_breaches;
     size_t m_firstShown = 0;
