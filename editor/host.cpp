@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
@@ -362,13 +363,16 @@ bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descript
         }
         files.push_back({fs::path(path).lexically_normal().string(), what});
     }
+    // Each path once: the first output that claimed it, by index.
+    std::unordered_map<std::string, size_t> claimed;
+    claimed.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
         if (!CheckOutputPath(files[i].path, files[i].what, error)) return false;
-        for (size_t j = 0; j < i; ++j)
-            if (files[j].path == files[i].path) {
-                error = files[j].what + " and " + files[i].what + " would both be written to " + files[i].path;
-                return false;
-            }
+        const auto [at, fresh] = claimed.emplace(files[i].path, i);
+        if (!fresh) {
+            error = files[at->second].what + " and " + files[i].what + " would both be written to " + files[i].path;
+            return false;
+        }
     }
     planned = std::move(files);
     return true;
