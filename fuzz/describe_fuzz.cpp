@@ -129,11 +129,18 @@ void Clean() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
     qv::SetProfileFolder(PARVEL_MODULE_DIR);
-    setenv("QV_USER_PROFILE", fuzzfile::TempPath("describe_fuzz_profile", ".ini").c_str(), 1);
+    static const std::string profile = fuzzfile::TempPath("describe_fuzz_profile", ".ini");
+    setenv("QV_USER_PROFILE", profile.c_str(), 1);
     g_folder = fuzzfile::TempPath("describe_fuzz", "/");
     std::error_code code;
     fs::create_directories(g_folder + "dir", code);
     if (code) std::abort();
+    // The folder and the profile go when the run ends.
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(g_folder, ignored);
+        fs::remove(profile, ignored);
+    });
     // Kept loaded for the whole run: each host's own load and unload only counts references.
     LoadLibraryA(kOptions.pluginPath.c_str());
     return 0;
