@@ -795,6 +795,7 @@ bool Host::SaveSchematic(const Schematic& schematic, const std::string& document
 
 bool Host::LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
                        std::string& text, size_t& count, std::string& error) {
+    m_stateError.clear();
     ArchiveJob job;
     const bool resave = !resavePath.empty();
     if (resave && !BeginArchive(resavePath, job, error)) return false;
@@ -810,6 +811,10 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
         }
         bool Take(Element& element, std::string& error) override {
             writer->Add(host->CurrentElement(element));
+            if (!host->m_stateError.empty()) {
+                error = host->m_stateError;
+                return false;
+            }
             ++count;
             return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
         }
@@ -1428,6 +1433,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
 }
 
 Schematic Host::CurrentSchematic() {
+    m_stateError.clear();
     Schematic schematic;
     schematic.document = m_document;
     for (const auto& element : m_elements) schematic.elements.push_back(CurrentElement(*element));
@@ -1469,7 +1475,10 @@ SchematicElement Host::CurrentElement(Element& element) {
     if (element.type->HasCharacteristic()) {
         SchematicCharacteristic characteristic;
         std::string error;
-        if (ReadCharacteristic(element, characteristic, error)) out.characteristic = characteristic;
+        if (ReadCharacteristic(element, characteristic, error))
+            out.characteristic = characteristic;
+        else if (m_stateError.empty())
+            m_stateError = error.empty() ? "element \"" + element.source.name + "\": its characteristic cannot be read" : error;
     }
     return out;
 }

@@ -109,6 +109,9 @@ public:
     // script: what the scripts did is part of that state, and describing the schematic gives
     // the same text as describing the elements as they are.
     Schematic CurrentSchematic();
+    // Why the last CurrentSchematic could not read an element's characteristic from its pages
+    // ("" when it read every one); that element then shows the characteristic it was made with.
+    const std::string& StateError() const { return m_stateError; }
 
     SchematicEditor& Editor() { return *m_editor; }
     size_t ElementCount() const { return m_elements.size(); }
@@ -201,6 +204,7 @@ private:
     std::vector<std::unique_ptr<Element>> m_elements;
     std::string m_document;
     std::string m_documentFolder;   // ends in '/'
+    std::string m_stateError;
     ElementSink* m_sink = nullptr;
     bool m_checking = false;   // CheckElement is making an element
 };

@@ -268,6 +268,8 @@ int Edit(const Arguments& args) {
     if (!ok) return Fail(error);
     if (args.Has("-o")) {
         const std::string text = qv::WriteSchematic(host.CurrentSchematic());
+        // A schematic that would describe otherwise than the elements do is not written.
+        if (!host.StateError().empty()) return Fail(host.StateError());
         std::ofstream out(args.Get("-o"), std::ios::binary | std::ios::trunc);
         out << text;
         out.close();
