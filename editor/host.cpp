@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -364,7 +365,7 @@ bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descript
         files.push_back({fs::path(path).lexically_normal().string(), what});
     }
     // Each path once: the first output that claimed it, by index.
-    std::unordered_map<std::string, size_t> claimed;
+    std::unordered_map<std::string_view, size_t> claimed;
     claimed.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
         if (!CheckOutputPath(files[i].path, files[i].what, error)) return false;

@@ -200,17 +200,19 @@ int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& docu
 // The planned files that did not exist before the command, removed when the command fails:
 // a failed command leaves nothing behind.
 struct NewFiles {
-    std::vector<std::string> paths;
+    std::vector<qv::PlannedFile> planned;
+    std::vector<bool> isNew;
     bool keep = false;
-    void Note(const std::vector<qv::PlannedFile>& planned) {
+    void Note(std::vector<qv::PlannedFile> files) {
+        planned = std::move(files);
         std::error_code code;
-        for (const qv::PlannedFile& file : planned)
-            if (!std::filesystem::exists(file.path, code)) paths.push_back(file.path);
+        for (const qv::PlannedFile& file : planned) isNew.push_back(!std::filesystem::exists(file.path, code));
     }
     ~NewFiles() {
         if (keep) return;
         std::error_code code;
-        for (const std::string& path : paths) std::filesystem::remove(path, code);
+        for (size_t i = 0; i < planned.size(); ++i)
+            if (isNew[i]) std::filesystem::remove(planned[i].path, code);
     }
 };
 
@@ -234,7 +236,7 @@ int Describe(const Arguments& args) {
     NewFiles made;
     std::vector<qv::PlannedFile> planned;
     if (!qv::PlanDescribeOutputs(schematic, out, planned, error)) return Fail(error);
-    made.Note(planned);
+    made.Note(std::move(planned));
     std::vector<std::string> written;
     // Element by element: the host never holds more than one element's wizard.
     if (!host.DescribeSchematic(schematic, FolderOf(out), out, written, error)) return Fail(error);
