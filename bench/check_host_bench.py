@@ -10,11 +10,11 @@ schematics of 2,000 and 20,000 resistors. Fails (exit status 1) unless the large
 11 times as long as the smaller. Each size runs REPETITIONS times, interleaved in random order
 so that a busy moment of the machine falls on both sizes alike, and the fastest repetition of
 each is compared by the processor time it took: load from other programs only ever adds time,
-so the fastest repetition is the one closest to the job's own cost. A linear job gives a ratio
-of about 9 (the smaller schematic carries a larger share of fixed costs); on two cores shared
-with a parallel build the fastest-of-nine ratio stayed within 8.3 .. 10.2 over ten runs, so the
-limit of 11 keeps a margin over that spread, while a step that walks what was read before
-(quadratic) adds far more than 10% at 20,000 elements.
+so the fastest repetition is the one closest to the job's own cost. The job itself gives a
+ratio of about 10.1 (a larger schematic touches more memory, so each element costs slightly
+more). Pinned to two cores with a parallel build beside it, ten runs gave 8.7 .. 10.6 (median
+10.1): the wall-clock ratio of the same runs spread over 9.6 .. 14.2, which is why processor
+time is compared. A step that walks what was read before (quadratic) gave 30 at these sizes.
 
 The second form runs the host program itself, once per command, on schematics of SMALL and
 LARGE linear resistors (default 100,000 and 1,000,000; this takes several minutes): `describe`,

@@ -4,6 +4,7 @@
 #include "editor/host.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
+#include "win32/window_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -446,6 +447,42 @@ TEST_F(HostTest, StreamingJobsThatFailLeaveNoDescriptionOrArchive) {
         EXPECT_EQ(0u, host.ElementCount());
         EXPECT_EQ(0, host.Editor().OutstandingCookies());
     }
+}
+
+// A handle value just made and gone: every window made later has a larger handle.
+uintptr_t NextHandle() {
+    CWnd probe;
+    probe.CreateMessageWindow();
+    const uintptr_t value = reinterpret_cast<uintptr_t>(probe.GetSafeHwnd());
+    probe.DestroyWindow();
+    return value;
+}
+
+// Windows made between two handle values that still exist.
+size_t LiveWindowsBetween(uintptr_t from, uintptr_t to) {
+    size_t live = 0;
+    for (uintptr_t value = from + 1; value < to; ++value)
+        if (qv::TargetFromHandle(reinterpret_cast<HWND>(value)) != nullptr) ++live;
+    return live;
+}
+
+// The element-by-element jobs keep no window, page or handle of an element once it is done:
+// what stays would grow with the schematic.
+TEST_F(HostTest, StreamingJobsLeaveNoWindowBehind) {
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error)) << error;
+    const uintptr_t before = NextHandle();
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.DescribeSchematic(schematic, folder.string() + "/", (folder / "n.desc").string(), written, error))
+        << error;
+    ASSERT_TRUE(host.SaveSchematic(schematic, folder.string() + "/", (folder / "n.qva").string(), error)) << error;
+    std::string text;
+    size_t count = 0;
+    ASSERT_TRUE(host.LoadArchive((folder / "n.qva").string(), folder.string() + "/", "", text, count, error)) << error;
+    const uintptr_t after = NextHandle();
+    ASSERT_GT(after - before, 0x10u * 6) << "the jobs made windows";
+    EXPECT_EQ(0u, LiveWindowsBetween(before, after));
 }
 
 } // namespace
