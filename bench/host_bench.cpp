@@ -1,25 +1,42 @@
-// Writing the model description of a schematic of N resistors, half of them nonlinear with a
-// characteristic of data pairs (so half the elements also write a data file), for N = 2,000
-// and N = 20,000 in one run. bench/check_host_bench.py fails when the larger schematic takes
-// more than 11 times as long as the smaller one: the main job must grow linearly.
+// The main job of the host at scale.
 //
-// The schematics are built once, before anything is measured (the editor creates the elements,
-// initialises their wizards and enters the characteristics through the pages); each
-// iteration writes the whole description and its data files.
+// DescribeCommand/N is what `qvhost describe` does, in this process: read the schematic text of
+// N resistors (one in twenty nonlinear with a characteristic of data pairs, which also writes
+// a data file), then make, describe and destroy the elements one by one. It runs for N = 2,000
+// and N = 20,000; bench/check_host_bench.py fails when the larger takes more than 11 times as
+// long as the smaller: every step of the job must grow linearly.
+//
+// DescribeBuilt/N writes the description of a schematic built beforehand (half of the elements
+// nonlinear), as an edit session's host does; it is shown, not checked.
+//
+// With --scale=N1,N2,... the program instead runs the host program itself on schematics of N
+// linear resistors: `describe`, `save` and `load -o` of what was saved, each as a child process
+// once per repetition, and reports the processor time the child took (as the benchmark's time: other load on
+// the machine adds little to it), its wall-clock time (wall_s) and its peak resident set
+// (peak_rss_MB).
+// bench/check_host_bench.py --scale checks those runs (by hand; they take minutes).
 #include "editor/host.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
-
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -30,11 +47,6 @@ std::string ProgramFolder() {
     const size_t slash = self.find_last_of('/');
     return slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1);
 }
-
-struct Prepared {
-    std::string folder;
-    std::unique_ptr<qv::Host> host;
-};
 
 std::string& ScratchRoot() {
     static std::string root = [] {
@@ -51,56 +63,66 @@ std::string& ScratchRoot() {
     return root;
 }
 
-// The schematic of n resistors: even ones linear, odd ones with a characteristic of 4 points.
-qv::Schematic MakeSchematic(int n) {
-    qv::Schematic schematic;
-    schematic.document = "Bench";
-    schematic.elements.reserve(static_cast<size_t>(n));
+// The schematic text of n resistors; every `nonlinearEvery`-th one (0: none) has a
+// characteristic of 4 data pairs, the others a value of their own.
+std::string SchematicText(int n, int nonlinearEvery) {
+    std::ostringstream text;
+    text << "{\"document\": \"Bench\", \"elements\": [\n";
     for (int i = 0; i < n; ++i) {
-        qv::SchematicElement element;
-        element.id = 15;
-        element.name = std::string("R").append(std::to_string(i + 1));
-        if (i % 2 == 0) {
-            qv::SchematicParam value;
-            value.name = "R";
-            value.hasValue = true;
-            value.value = std::to_string(100 + i) + "k";
-            element.params.push_back(value);
-        } else {
-            element.characteristic.kind = qv::SchematicCharacteristic::Kind::DataPairs;
+        text << (i == 0 ? "" : ",\n") << "{\"id\": 15, \"name\": \"R" << i + 1 << "\", ";
+        if (nonlinearEvery > 0 && i % nonlinearEvery == nonlinearEvery - 1) {
             const double slope = 1e-3 * (1 + i % 7);
-            for (int k = -1; k <= 2; ++k) element.characteristic.points.emplace_back(k, slope * k * (1 + 0.1 * k));
+            text << "\"characteristic\": {\"kind\": \"data-pairs\", \"points\": [";
+            for (int k = -1; k <= 2; ++k) {
+                char pair[80];
+                std::snprintf(pair, sizeof pair, "%s[%d, %.17g]", k == -1 ? "" : ", ", k, slope * k * (1 + 0.1 * k));
+                text << pair;
+            }
+            text << "]}}";
+        } else {
+            text << "\"parameters\": {\"R\": \"" << 100 + i << "k\"}}";
         }
-        schematic.elements.push_back(std::move(element));
     }
-    return schematic;
+    text << "\n]}\n";
+    return text.str();
 }
 
-Prepared& PreparedFor(int n) {
-    static std::map<int, Prepared> prepared;
-    auto it = prepared.find(n);
-    if (it != prepared.end()) return it->second;
-    Prepared& p = prepared[n];
-    p.folder = ScratchRoot() + std::to_string(n) + "/";
-    std::filesystem::create_directories(p.folder);
-    p.host = std::make_unique<qv::Host>();
+std::unique_ptr<qv::Host> StartedHost() {
+    auto host = std::make_unique<qv::Host>();
     std::string error;
     const std::string bin = ProgramFolder();
-    if (!p.host->Start({bin + "Parvel.so", qv::DefaultCatalogueFolder(bin)}, error) ||
-        !p.host->Build(MakeSchematic(n), p.folder, error)) {
+    if (!host->Start({bin + "Parvel.so", qv::DefaultCatalogueFolder(bin)}, error)) {
         std::fprintf(stderr, "host_bench: %s\n", error.c_str());
         std::exit(1);
     }
-    return p;
+    return host;
 }
 
-void DescribeSchematic(benchmark::State& state) {
+std::string FolderFor(const std::string& name) {
+    const std::string folder = ScratchRoot() + name + "/";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// Texts of the command benchmark, made before anything is measured.
+const std::string& CommandText(int n) {
+    static std::map<int, std::string> texts;
+    auto it = texts.find(n);
+    if (it == texts.end()) it = texts.emplace(n, SchematicText(n, 20)).first;
+    return it->second;
+}
+
+void DescribeCommand(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
-    Prepared& p = PreparedFor(n);
+    const std::string& text = CommandText(n);
+    const std::string folder = FolderFor("command" + std::to_string(n));
+    static std::unique_ptr<qv::Host> host = StartedHost();
     std::vector<std::string> written;
     std::string error;
     for (auto _ : state) {
-        if (!p.host->Describe(p.folder + "bench.desc", written, error)) {
+        qv::Schematic schematic;
+        if (!qv::ReadSchematic(text, schematic, error) ||
+            !host->DescribeSchematic(schematic, folder, folder + "bench.desc", written, error)) {
             state.SkipWithError(error.c_str());
             break;
         }
@@ -109,7 +131,164 @@ void DescribeSchematic(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
     state.counters["data_files"] = static_cast<double>(written.size() > 0 ? written.size() - 1 : 0);
 }
-BENCHMARK(DescribeSchematic)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(DescribeCommand)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+// Reading alone, to tell the reader's share of DescribeCommand (shown, not checked).
+void ReadSchematicText(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::string& text = CommandText(n);
+    std::string error;
+    for (auto _ : state) {
+        qv::Schematic schematic;
+        if (!qv::ReadSchematic(text, schematic, error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(schematic.elements.data());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(ReadSchematicText)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+
+struct Built {
+    std::string folder;
+    std::unique_ptr<qv::Host> host;
+};
+
+Built& BuiltFor(int n) {
+    static std::map<int, Built> built;
+    auto it = built.find(n);
+    if (it != built.end()) return it->second;
+    Built& b = built[n];
+    b.folder = FolderFor("built" + std::to_string(n));
+    b.host = StartedHost();
+    qv::Schematic schematic;
+    std::string error;
+    if (!qv::ReadSchematic(SchematicText(n, 2), schematic, error) || !b.host->Build(schematic, b.folder, error)) {
+        std::fprintf(stderr, "host_bench: %s\n", error.c_str());
+        std::exit(1);
+    }
+    return b;
+}
+
+void DescribeBuilt(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Built& b = BuiltFor(n);
+    std::vector<std::string> written;
+    std::string error;
+    for (auto _ : state) {
+        if (!b.host->Describe(b.folder + "bench.desc", written, error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(written.data());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(DescribeBuilt)->Arg(2000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+struct ChildUsage {
+    double wallSeconds = 0;
+    double cpuSeconds = 0;   // user and system time of the child
+    double peakBytes = 0;    // its peak resident set
+};
+
+// Runs the host program with the arguments (stdout and stderr to files in the folder) and
+// reports what it used. False when it failed.
+bool RunChild(const std::vector<std::string>& args, const std::string& folder, ChildUsage& used, std::string& error) {
+    const std::string host = ProgramFolder() + "qvhost";
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        error = "cannot start " + host;
+        return false;
+    }
+    if (pid == 0) {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(host.c_str()));
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        if (std::freopen((folder + "stdout.txt").c_str(), "w", stdout) == nullptr ||
+            std::freopen((folder + "stderr.txt").c_str(), "w", stderr) == nullptr)
+            ::_exit(127);
+        ::execv(host.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (::wait4(pid, &status, 0, &usage) != pid) {
+        error = "lost the child process";
+        return false;
+    }
+    used.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    used.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    used.peakBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;   // ru_maxrss counts KiB on Linux
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::ifstream in(folder + "stderr.txt");
+        std::ostringstream text;
+        text << in.rdbuf();
+        error = "qvhost " + args[0] + " failed: " + text.str();
+        return false;
+    }
+    return true;
+}
+
+// The schematic file of n linear resistors, written once.
+std::string ScaleSchematic(int n) {
+    const std::string path = FolderFor("scale" + std::to_string(n)) + "schematic.json";
+    if (!std::filesystem::exists(path)) std::ofstream(path, std::ios::binary) << SchematicText(n, 0);
+    return path;
+}
+
+void RunCommand(benchmark::State& state, const std::string& command, int n) {
+    const std::string schematic = ScaleSchematic(n);
+    const std::string folder = FolderFor("scale" + std::to_string(n));
+    std::vector<std::string> args;
+    if (command == "describe") args = {"describe", schematic, "-o", folder + "out.desc"};
+    if (command == "save") args = {"save", schematic, "-o", folder + "out.qva"};
+    if (command == "load") args = {"load", folder + "out.qva", "-o", folder + "again.qva"};
+    ChildUsage used;
+    // Load reads what save wrote; with repetitions in random order save may not have run yet.
+    if (command == "load" && !std::filesystem::exists(folder + "out.qva")) {
+        std::string error;
+        if (!RunChild({"save", schematic, "-o", folder + "out.qva"}, folder, used, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+    }
+    for (auto _ : state) {
+        std::string error;
+        if (!RunChild(args, folder, used, error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        state.SetIterationTime(used.cpuSeconds);
+    }
+    state.counters["wall_s"] = used.wallSeconds;
+    state.counters["peak_rss_MB"] = used.peakBytes / (1024.0 * 1024.0);
+    state.counters["rss_per_element_B"] = used.peakBytes / n;
+}
+
+// Registers the child-process runs for the sizes of "--scale=N1,N2,...".
+bool RegisterScale(const std::string& list) {
+    std::stringstream sizes(list);
+    for (std::string item; std::getline(sizes, item, ',');) {
+        char* end = nullptr;
+        const long n = std::strtol(item.c_str(), &end, 10);
+        if (item.empty() || *end != '\0' || n < 1 || n > 1000000) {
+            std::fprintf(stderr, "host_bench: --scale takes sizes from 1 to 1000000, not \"%s\"\n", item.c_str());
+            return false;
+        }
+        for (const char* command : {"describe", "save", "load"}) {
+            const std::string name = std::string("Qvhost/") + command + "/" + std::to_string(n);
+            benchmark::RegisterBenchmark(name.c_str(), [command, n](benchmark::State& state) {
+                RunCommand(state, command, static_cast<int>(n));
+            })->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+        }
+    }
+    return true;
+}
 
 struct Cleanup {
     ~Cleanup() {
@@ -126,12 +305,30 @@ int main(int argc, char** argv) {
     qv::SetProfileFolder(bin);
     setenv("QV_USER_PROFILE", (ScratchRoot() + "user.ini").c_str(), 1);
     Cleanup cleanup;
-    // Both schematics exist before anything is measured, so that both sizes are measured in
-    // the same state of the process (its heap above all), whichever runs first.
-    PreparedFor(2000);
-    PreparedFor(20000);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // "--scale=..." replaces the in-process benchmarks by the runs of the host program.
+    std::string scale;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strncmp(argv[i], "--scale=", 8) == 0)
+            scale = argv[i] + 8;
+        else
+            rest.push_back(argv[i]);
+    }
+    int restCount = static_cast<int>(rest.size());
+    if (!scale.empty()) {
+        if (!RegisterScale(scale)) return 1;
+        static std::string filter = "--benchmark_filter=^Qvhost/";
+        rest.push_back(filter.data());
+        ++restCount;
+    } else {
+        // The texts of both sizes are made before anything is measured, so that both are
+        // measured in the same state of the process, whichever runs first. The built schematic
+        // is made when its benchmark first runs: the check runs only the command.
+        CommandText(2000);
+        CommandText(20000);
+    }
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

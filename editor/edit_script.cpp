@@ -351,6 +351,7 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
     }
     if (verb == "print") {
         m_printed.push_back(DescribeControls(target.Window()));
+        if (inspect) inspect(target.Window());
         return;
     }
     if (verb == "page" || verb == "apply" || verb == "ok" || verb == "cancel") {

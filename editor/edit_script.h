@@ -50,6 +50,10 @@ public:
     // The host installs it; without one the action fails.
     std::function<bool(const std::string& path, std::string& error)> savePreview;
 
+    // Called with the listed window at every "print" action, so that the host can read what
+    // the page shows (its controls' states, texts and rows) while it is open.
+    std::function<void(CWnd* window)> inspect;
+
 private:
     struct Target {
         CPropertySheet* sheet = nullptr;

@@ -6,16 +6,23 @@
 #include "afx/wnd_core.h"
 #include "editor/text_codec.h"
 #include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 #include "win32/win32.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
 
@@ -38,6 +45,43 @@ constexpr int kXyDeleteAll = 1124;
 constexpr int kXyWriteFile = 2116;
 constexpr int kXyFileName = 2117;
 constexpr int kXyShow = 2217;
+// Value IDs of the parameters that the characteristic table fills: the data file's name and
+// the variable of a file reference (the characteristic itself has the ID of its button).
+constexpr WORD kCharacteristicFileValueId = 1006;
+constexpr WORD kCharacteristicVariableValueId = 1007;
+
+// What one control of an open page showed.
+struct ControlState {
+    std::string text;
+    bool checked = false;
+    std::vector<std::vector<std::string>> rows;
+};
+typedef std::map<int, ControlState> PageState;
+
+// Copies the controls of an open window, so that they can be read after it closed.
+std::function<void(CWnd*)> CapturePage(PageState& into) {
+    return [&into](CWnd* window) {
+        const WindowCore* core = window != nullptr ? window->Core() : nullptr;
+        if (core == nullptr) return;
+        for (const WindowCore* child : core->children) {
+            ControlState& state = into[child->id];
+            state.text = child->text;
+            state.checked = child->kind == WindowKind::Button && child->check == BST_CHECKED;
+            state.rows.clear();
+            for (const auto& row : child->rows) state.rows.push_back(row.cells);
+        }
+    };
+}
+
+// A number as the characteristic table shows it; false for text that is no number.
+bool CellNumber(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    if (end != nullptr && *end == '\0' && std::isfinite(value)) return true;
+    // A number with a scale prefix ("1m"), as a cell may show what was typed into it.
+    return qv::ParsePrefixedNumber(text.c_str(), &value) != FALSE && std::isfinite(value);
+}
 
 // The archive of a saved schematic starts with this text and format number.
 const char kArchiveMagic[] = "Quorvatix schematic wizard data";
@@ -144,7 +188,30 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, std::stri
     return PutInPlace(temp, path, error);
 }
 
+// The archive ends with the last element's data; anything after it (elements the count
+// left out, say) is refused rather than dropped.
+void RefuseTrailingData(CArchive& ar) {
+    BYTE chunk[4096];
+    size_t trailing = 0;
+    for (UINT n = ar.Read(chunk, sizeof chunk); n > 0; n = ar.Read(chunk, sizeof chunk)) trailing += n;
+    if (trailing > 0)
+        throw std::runtime_error("data follows the last element the archive counts (" + std::to_string(trailing) + " bytes)");
+}
+
 bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Runs a step that writes into an archive; false with a message when writing failed.
+template <typename Step>
+bool Guard(Step step, const std::string& path, std::string& error) {
+    try {
+        step();
+        return true;
+    } catch (CException* e) {
+        error = path + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        return false;
+    }
+}
 
 } // namespace
 
@@ -159,6 +226,10 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         for (const CString& output : outputs) ar << output;
         return;
     }
+    // Only the record's own schema can be read: a later one may hold members this host
+    // would skip without a word.
+    const UINT schema = ar.GetObjectSchema();
+    if (schema != 1) AfxThrowArchiveException(CArchiveException::badSchema);
     ar >> wizardId >> base >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
@@ -181,6 +252,132 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
 }
 
 namespace qv {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The default data-file name of an element: "<document>__<element>.mdx", every "." of both
+// names turned into "_" (as the framework names it).
+std::string DefaultDataFileName(const std::string& document, const std::string& element) {
+    std::string name = document + "__" + element;
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name + ".mdx";
+}
+
+bool IsWritableExtension(const std::string& ext) {
+    if (ext.size() != 4) return false;
+    std::string lower = ext;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower != ".txt" && lower != ".csv";
+}
+
+// False with a message when the file cannot be written as a regular file in an existing folder
+// under a name the file system holds.
+bool CheckOutputPath(const std::string& path, const std::string& what, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    // The system's calls end a path at its first NUL byte: such a path would name another file.
+    if (path.find('\0') != std::string::npos) {
+        error = what + ": the path holds a NUL byte";
+        return false;
+    }
+    const fs::path target(path);
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        error = what + " " + path + ": not a file path";
+        return false;
+    }
+    if (name.size() > kMaxOutputNameBytes) {
+        error = what + " " + path + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
+                std::to_string(kMaxOutputNameBytes) + " a file name may have";
+        return false;
+    }
+    const fs::file_status status = fs::status(target, code);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        error = what + " " + path + ": is " + (fs::is_directory(status) ? "a folder" : "not a regular file") +
+                " and is not replaced";
+        return false;
+    }
+    if (!fs::is_directory(target.parent_path(), code)) {
+        error = what + " " + path + ": the folder " + target.parent_path().string() + " does not exist";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
+    namespace fs = std::filesystem;
+    if (std::none_of(file.begin(), file.end(), IsSeparator)) return file;
+    std::string slashed = file;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const fs::path path(slashed);
+    if (path.is_absolute()) return file;
+    return (fs::path(documentFolder) / path).lexically_normal().string();
+}
+
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
+    std::string entry = DataFileEntry(file, documentFolder);
+    std::replace(entry.begin(), entry.end(), '\\', '/');
+    // Folder, name and extension as the table cuts them.
+    const size_t slash = entry.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : entry.substr(0, slash + 1);
+    std::string rest = slash == std::string::npos ? entry : entry.substr(slash + 1);
+    const size_t dot = rest.find_last_of('.');
+    std::string name = dot == std::string::npos ? rest : rest.substr(0, dot);
+    std::string ext = dot == std::string::npos ? std::string() : rest.substr(dot);
+    if (name.empty() || name.find('*') != std::string::npos) name = element;
+    if (!IsWritableExtension(ext)) ext = ".mdx";
+    std::string folder = documentFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    // A file in the document's folder is kept by its bare name; a bare name beginning with "."
+    // gets the element's name in front.
+    if (dir == folder) dir.clear();
+    std::string bare = name + ext;
+    if (dir.empty() && bare[0] == '.') bare = element + bare;
+    return (dir.empty() ? folder : dir) + bare;
+}
+
+bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
+                         std::vector<PlannedFile>& planned, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target = fs::absolute(fs::path(descriptionPath), code).lexically_normal();
+    if (code || target.filename().empty()) {
+        error = descriptionPath + ": not a file path";
+        return false;
+    }
+    std::vector<PlannedFile> files;
+    files.push_back({target.string(), "the model description"});
+    const std::string folder = target.parent_path().string() + "/";
+    for (const SchematicElement& element : schematic.elements) {
+        const SchematicCharacteristic& ch = element.characteristic;
+        if (ch.kind != SchematicCharacteristic::Kind::DataPairs) continue;
+        const std::string what = "the data file of element \"" + element.name + "\"";
+        const std::string path = ch.file.empty() ? folder + DefaultDataFileName(schematic.document, element.name)
+                                                 : UserDataFilePath(ch.file, element.name, folder);
+        if (ch.points.empty()) {
+            error = "element \"" + element.name + "\": its table of data pairs is empty; nothing can be written to " + path;
+            return false;
+        }
+        files.push_back({fs::path(path).lexically_normal().string(), what});
+    }
+    // Each path once: the first output that claimed it, by index.
+    std::unordered_map<std::string_view, size_t> claimed;
+    claimed.reserve(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!CheckOutputPath(files[i].path, files[i].what, error)) return false;
+        const auto [at, fresh] = claimed.emplace(files[i].path, i);
+        if (!fresh) {
+            error = files[at->second].what + " and " + files[i].what + " would both be written to " + files[i].path;
+            return false;
+        }
+    }
+    planned = std::move(files);
+    return true;
+}
 
 std::vector<std::string> CharacteristicScript(const CatalogueElement& type, const SchematicCharacteristic& ch) {
     std::vector<std::string> lines;
@@ -265,6 +462,7 @@ bool Host::Start(const HostOptions& options, std::string& error) {
 
 void Host::SetDocument(const std::string& folder, const std::string& name) {
     m_document = name;
+    m_documentFolder = folder;
     m_editor->Document().SetPathName(ToCString(folder + name + ".qsc"));
     m_editor->Document().SetTitle(ToCString(name));
 }
@@ -352,6 +550,35 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     return true;
 }
 
+bool Host::TakeName(Element& element, std::string& error) {
+    ParamHolder* holder = m_editor->Holder(element.handle);
+    const std::string name = ToString(holder->m_strElementName);
+    if (name == element.source.name) return true;
+    const std::string where = "element \"" + element.source.name + "\"";
+    std::string why;
+    bool usable = IsUsableName(name, why);
+    if (!usable) {
+        why = "the name \"" + name + "\" " + why;
+    } else {
+        // Elements made earlier may be gone already (a job that streams), but their names stay
+        // in use.
+        const std::string other = m_editor->NameInUseLike(name, element.source.name);
+        if (!other.empty()) {
+            why = "the name \"" + name + "\" is taken by element \"" + other + "\"";
+            usable = false;
+        }
+    }
+    if (!usable) {
+        // The element keeps its name, on the page as in the editor.
+        holder->m_strElementName = ToCString(element.source.name);
+        error = where + " cannot be renamed: " + why;
+        return false;
+    }
+    element.source.name = name;
+    m_editor->AddNameInUse(name);
+    return true;
+}
+
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error) {
     const std::string where = "element \"" + element.source.name + "\"";
@@ -393,7 +620,8 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
-    m_editor->AddNameInUse(source.name);
+    // Only elements that stay enter their names: a check makes an element and destroys it.
+    if (!m_checking) m_editor->AddNameInUse(source.name);
     Element& added = *element;
     m_elements.push_back(std::move(element));
     if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
@@ -409,7 +637,11 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
             error = "element \"" + source.name + "\": its kind has no characteristic";
             return false;
         }
-        lines = CharacteristicScript(*added.type, source.characteristic);
+        SchematicCharacteristic characteristic = source.characteristic;
+        // A user's file given with a relative folder lies relative to the document, not to
+        // wherever the host was started.
+        if (!characteristic.file.empty()) characteristic.file = DataFileEntry(characteristic.file, m_documentFolder);
+        lines = CharacteristicScript(*added.type, characteristic);
     }
     for (const std::string& line : source.script) lines.push_back(line);
     if (lines.empty()) return true;
@@ -419,19 +651,195 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     EditScriptRunner runner;
-    return RunSession(added, actions, runner, error);
+    return RunSession(added, actions, runner, error) && TakeName(added, error);
 }
 
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     ClearElements();
     SetDocument(documentFolder, schematic.document);
+    if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements) {
         if (!AddElement(source, true, error)) return false;
         if (!m_editor->Breaches().empty()) {
             error = "request protocol breach: " + m_editor->Breaches().front();
             return false;
         }
+        if (!Stream(error)) return false;
     }
+    return true;
+}
+
+void Host::DropLastElement() {
+    if (m_elements.empty()) return;
+    Element& element = *m_elements.back();
+    // The wizard goes first: its code lives in the plug-in and it may still refer to the set.
+    delete element.wizard3;
+    delete element.wizard4;
+    element.wizard3 = nullptr;
+    element.wizard4 = nullptr;
+    m_editor->RemoveElement(element.handle);
+    m_elements.pop_back();
+}
+
+void Host::DropAllElements() {
+    while (!m_elements.empty()) DropLastElement();
+}
+
+bool Host::Stream(std::string& error) {
+    if (m_sink == nullptr || m_elements.empty()) return true;
+    const bool ok = m_sink->Take(*m_elements.back(), error);
+    DropLastElement();
+    // What the element asked of the editor is done with; the log would grow with the schematic.
+    m_editor->ClearRequests();
+    if (ok && !m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return ok;
+}
+
+bool Host::CheckElement(const SchematicElement& source, std::string& error) {
+    m_checking = true;
+    const bool made = AddElement(source, false, error);
+    m_checking = false;
+    DropLastElement();
+    if (!made) return false;
+    const CatalogueElement* type = m_catalogue.Find(source.id);
+    std::vector<std::string> lines;
+    if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
+        if (!type->HasCharacteristic()) {
+            error = "element \"" + source.name + "\": its kind has no characteristic";
+            return false;
+        }
+        lines = CharacteristicScript(*type, source.characteristic);
+    }
+    lines.insert(lines.end(), source.script.begin(), source.script.end());
+    std::vector<ScriptAction> actions;
+    if (!lines.empty() && !ParseEditScript(lines, actions, error)) {
+        error = "element \"" + source.name + "\" script: " + error;
+        return false;
+    }
+    return true;
+}
+
+bool Host::CheckSchematic(const Schematic& schematic, std::string& error) {
+    DropAllElements();
+    for (const SchematicElement& source : schematic.elements)
+        if (!CheckElement(source, error)) return false;
+    m_editor->ClearRequests();
+    if (!m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return true;
+}
+
+bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                             std::vector<std::string>& written, std::string& error) {
+    if (!CheckSchematic(schematic, error)) return false;
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        DescriptionJob* job;
+        bool Begin(size_t, std::string&) override { return true; }
+        bool Take(Element& element, std::string& error) override {
+            host->DescribeElement(element, *job);
+            if (!job->ok) error = job->error;
+            return job->ok;
+        }
+    } sink;
+    sink.host = this;
+    sink.job = &job;
+    m_sink = &sink;
+    std::string buildError;
+    const bool built = Build(schematic, documentFolder, buildError);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!built) {
+        // The description stays unwritten; the first fault is the one to report.
+        job.ok = false;
+        if (job.error.empty()) job.error = buildError;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                         std::string& error) {
+    if (!CheckSchematic(schematic, error)) return false;
+    ArchiveJob job;
+    if (!BeginArchive(path, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        ArchiveJob* job;
+        bool Begin(size_t count, std::string& error) override {
+            return Guard([&] { host->WriteArchiveHeader(*job, count); }, job->path, error);
+        }
+        bool Take(Element& element, std::string& error) override {
+            return Guard([&] { host->SaveElement(element, *job); }, job->path, error);
+        }
+    } sink;
+    sink.host = this;
+    sink.job = &job;
+    m_sink = &sink;
+    const bool built = Build(schematic, documentFolder, error);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!built) {
+        job.archive.reset();
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
+        return false;
+    }
+    return FinishArchive(job, error);
+}
+
+bool Host::LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
+                       std::string& text, size_t& count, std::string& error) {
+    m_stateError.clear();
+    ArchiveJob job;
+    const bool resave = !resavePath.empty();
+    if (resave && !BeginArchive(resavePath, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        ArchiveJob* job;
+        bool resave;
+        SchematicTextWriter* writer;
+        size_t count = 0;
+        bool Begin(size_t total, std::string& error) override {
+            writer->Begin(host->m_document);
+            return !resave || Guard([&] { host->WriteArchiveHeader(*job, total); }, job->path, error);
+        }
+        bool Take(Element& element, std::string& error) override {
+            writer->Add(host->CurrentElement(element));
+            if (!host->m_stateError.empty()) {
+                error = host->m_stateError;
+                return false;
+            }
+            ++count;
+            return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
+        }
+    } sink;
+    SchematicTextWriter writer;
+    sink.host = this;
+    sink.job = &job;
+    sink.resave = resave;
+    sink.writer = &writer;
+    m_sink = &sink;
+    const bool loaded = Load(path, documentFolder, error);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!loaded) {
+        if (resave) {
+            job.archive.reset();
+            job.file.Abort();
+            std::remove(job.partPath.c_str());
+        }
+        return false;
+    }
+    if (resave && !FinishArchive(job, error)) return false;
+    text = writer.Finish();
+    count = sink.count;
     return true;
 }
 
@@ -535,7 +943,37 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     return out;
 }
 
+std::string Host::EmptyNeededValue(const Element& element, const std::string& text) const {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+        size_t end = at + 1;
+        while (end < text.size() && IsNameChar(text[end])) ++end;
+        const std::string name = text.substr(at + 1, end - at - 1);
+        if (name.empty() || name == "NAME") continue;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || !param->IsInput() || param->HasPin() ||
+                ToString(param->GetName()) != name)
+                continue;
+            std::string value = ToString(param->GetValue());
+            value.erase(0, value.find_first_not_of(" \t"));
+            if (value.empty()) return name;
+        }
+    }
+    return std::string();
+}
+
 bool Host::Describe(const std::string& path, std::vector<std::string>& written, std::string& error) {
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    for (auto& element : m_elements) {
+        DescribeElement(*element, job);
+        if (!job.ok) break;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(path), code);
@@ -543,64 +981,82 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         error = path + ": not a file path";
         return false;
     }
-    const std::string finalPath = target.string();
-    const std::string partPath = finalPath + ".part";
-    CFile file;
-    if (!file.Open(partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
-        error = finalPath + ": cannot be written";
+    job.finalPath = target.string();
+    job.partPath = job.finalPath + ".part";
+    job.folder = target.parent_path().string();
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = job.finalPath + ": cannot be written";
         return false;
     }
     // The request log holds what this description asked of the editor (it would otherwise grow
     // with every description written).
     m_editor->ClearRequests();
-    UserScript& script = UserScript::Instance();
-    std::vector<std::string> shownErrors;
-    script.SetFailureHandler([&](const std::string& message) { shownErrors.push_back(message); });
-    std::vector<std::string> dataFiles;
-    bool ok = true;
-    for (auto& element : m_elements) {
-        const size_t firstRequest = m_editor->Requests().size();
-        const CString templ = ToCString(element->type->templ);
-        std::string text;
-        if (element->wizard4 != nullptr) {
-            CString modelText = ToCString(element->type->modelText);
-            element->wizard4->WriteSimDescr(&file, templ, modelText);
-            text = ToString(modelText);
-        } else {
-            CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element->handle);
-            exchange->m_strModelText = ToCString(element->type->modelText);
-            element->wizard3->WriteSimDescr(&file, templ, exchange);
-            text = ToString(exchange->m_strModelText);
-        }
-        const auto& requests = m_editor->Requests();
-        for (size_t r = firstRequest; r < requests.size(); ++r)
-            if (requests[r].code == WIZREQ_ERROR_TEXT) {
-                error += (error.empty() ? "" : "\n") + ("element \"" + element->source.name + "\": " + requests[r].text);
-                ok = false;
-            }
-        // The data files the text names ("FILE := "name"") are written beside the description.
-        for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
-            const size_t start = at + 9;
-            const size_t end = text.find('"', start);
-            if (end == std::string::npos) break;
-            const fs::path name = fs::path(text.substr(start, end - start));
-            const fs::path data = name.is_absolute() ? name : target.parent_path() / name;
-            if (fs::exists(data, code)) dataFiles.push_back(data.string());
-        }
-        // A wizard that does not write the text itself leaves the parameter list to the editor.
-        if (element->type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(*element, text);
-        const std::string line = Cp1252ToUtf8Text(CompleteModelText(*element, text)) + "\n";
-        try {
-            file.Write(line.data(), static_cast<UINT>(line.size()));
-        } catch (CException* e) {
-            error = finalPath + ": cannot be written (" + ExceptionText(e) + ")";
-            e->Delete();
-            ok = false;
-            break;
-        }
+    UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
+    return true;
+}
+
+void Host::DescribeElement(Element& element, DescriptionJob& job) {
+    namespace fs = std::filesystem;
+    const size_t firstRequest = m_editor->Requests().size();
+    const CString templ = ToCString(element.type->templ);
+    std::string text;
+    if (element.wizard4 != nullptr) {
+        CString modelText = ToCString(element.type->modelText);
+        element.wizard4->WriteSimDescr(&job.file, templ, modelText);
+        text = ToString(modelText);
+    } else {
+        CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
+        exchange->m_strModelText = ToCString(element.type->modelText);
+        element.wizard3->WriteSimDescr(&job.file, templ, exchange);
+        text = ToString(exchange->m_strModelText);
     }
-    script.SetFailureHandler(nullptr);
-    for (const std::string& message : shownErrors) {
+    const auto& requests = m_editor->Requests();
+    for (size_t r = firstRequest; r < requests.size(); ++r)
+        if (requests[r].code == WIZREQ_ERROR_TEXT) {
+            job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": " + requests[r].text);
+            job.ok = false;
+        }
+    // The data files the text names ("FILE := "name"") are written beside the description.
+    std::error_code code;
+    for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
+        const size_t start = at + 9;
+        const size_t end = text.find('"', start);
+        if (end == std::string::npos) break;
+        const fs::path name = fs::path(text.substr(start, end - start));
+        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
+        // The description takes its place only at the end: a data file there would be lost.
+        if (data == fs::path(job.finalPath).lexically_normal()) {
+            job.error += (job.error.empty() ? "" : "\n") +
+                         ("element \"" + element.source.name + "\": its data file and the model description share the path " +
+                          job.finalPath);
+            job.ok = false;
+        }
+        if (fs::exists(data, code)) job.dataFiles.push_back(data.string());
+    }
+    // A wizard that does not write the text itself leaves the parameter list to the editor.
+    if (element.type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(element, text);
+    const std::string empty = EmptyNeededValue(element, text);
+    if (!empty.empty()) {
+        job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": parameter \"" + empty +
+                                                         "\" has no value, and the model text needs it");
+        job.ok = false;
+        return;
+    }
+    const std::string line = Cp1252ToUtf8Text(CompleteModelText(element, text)) + "\n";
+    try {
+        job.file.Write(line.data(), static_cast<UINT>(line.size()));
+    } catch (CException* e) {
+        job.error = job.finalPath + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        job.ok = false;
+    }
+}
+
+bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
+    UserScript::Instance().SetFailureHandler(nullptr);
+    bool ok = job.ok;
+    error = job.error;
+    for (const std::string& message : job.shownErrors) {
         error += (error.empty() ? "" : "\n") + message;
         ok = false;
     }
@@ -609,22 +1065,22 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
         ok = false;
     }
     try {
-        file.Close();
+        job.file.Close();
     } catch (CException* e) {
         e->Delete();
         ok = false;
-        if (error.empty()) error = finalPath + ": cannot be written";
+        if (error.empty()) error = job.finalPath + ": cannot be written";
     }
     if (!ok) {
-        std::remove(partPath.c_str());
-        if (error.empty()) error = finalPath + ": cannot be written";
+        std::remove(job.partPath.c_str());
+        if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
     }
-    if (!PutInPlace(partPath, finalPath, error)) return false;
+    if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
     written.clear();
-    written.push_back(finalPath);
+    written.push_back(job.finalPath);
     std::set<std::string> seen;
-    for (const std::string& data : dataFiles)
+    for (const std::string& data : job.dataFiles)
         if (seen.insert(data).second) written.push_back(data);
     return true;
 }
@@ -643,7 +1099,7 @@ bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, 
     }
     if (!RunEdit(*element, actions, outcome, error)) return false;
     element->source.script.insert(element->source.script.end(), lines.begin(), lines.end());
-    return true;
+    return TakeName(*element, error);
 }
 
 bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome,
@@ -727,57 +1183,89 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
 }
 
 bool Host::Save(const std::string& path, std::string& error) {
-    const std::string partPath = path + ".part";
-    CFile file;
-    if (!file.Open(partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
-        error = path + ": cannot be written";
-        return false;
-    }
-    // Every record stays alive until the archive is closed: the archive maps objects by address.
-    std::vector<std::unique_ptr<CSchematicElementRecord>> records;
-    bool ok = true;
+    ArchiveJob job;
+    if (!BeginArchive(path, job, error)) return false;
     try {
-        CArchive ar(&file, CArchive::store);
-        ar << CString(kArchiveMagic) << kArchiveFormat << ToCString(m_document);
-        ar << static_cast<DWORD>(m_elements.size());
-        for (const auto& element : m_elements) {
-            const ParamHolder* holder = m_editor->Holder(element->handle);
-            auto record = std::make_unique<CSchematicElementRecord>();
-            record->wizardId = element->type->id;
-            record->base = static_cast<BYTE>(element->type->base);
-            record->name = ToCString(element->source.name);
-            record->showName = holder->m_dwShowName;
-            record->symbolVariant = holder->m_bySymbolVariant;
-            for (int i = 0; i < holder->GetParamCount(); ++i) {
-                const CWizardCopaObject3* param = holder->GetParam(i);
-                if (param == nullptr || param->IsDeleted()) continue;
-                record->params.push_back(
-                    {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
-            }
-            for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
-            ar.WriteObject(record.get());
-            records.push_back(std::move(record));
-            if (element->wizard4 != nullptr) {
-                element->wizard4->Serialize(ar, eSheetVersion4);
-            } else {
-                BYTE* data = nullptr;
-                const DWORD size = element->wizard3->GetAdditionalWizardData(eSheetVersion4, &data);
-                ar << (data != nullptr ? size : 0u);
-                if (data != nullptr && size > 0) ar.Write(data, size);
-            }
-        }
-        ar.Close();
-        file.Close();
+        WriteArchiveHeader(job, m_elements.size());
+        for (const auto& element : m_elements) SaveElement(*element, job);
     } catch (CException* e) {
         error = path + ": cannot be written (" + ExceptionText(e) + ")";
         e->Delete();
-        ok = false;
-    }
-    if (!ok) {
-        std::remove(partPath.c_str());
+        job.archive.reset();
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
         return false;
     }
-    return PutInPlace(partPath, path, error);
+    return FinishArchive(job, error);
+}
+
+bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
+    job.path = path;
+    job.partPath = path + ".part";
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = path + ": cannot be written";
+        return false;
+    }
+    job.archive = std::make_unique<CArchive>(&job.file, CArchive::store);
+    return true;
+}
+
+void Host::WriteArchiveHeader(ArchiveJob& job, size_t count) {
+    CArchive& ar = *job.archive;
+    ar << CString(kArchiveMagic) << kArchiveFormat << ToCString(m_document);
+    ar << static_cast<DWORD>(count);
+}
+
+void Host::SaveElement(Element& element, ArchiveJob& job) {
+    CArchive& ar = *job.archive;
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    auto record = std::make_unique<CSchematicElementRecord>();
+    record->wizardId = element.type->id;
+    record->base = static_cast<BYTE>(element.type->base);
+    record->name = ToCString(element.source.name);
+    record->showName = holder->m_dwShowName;
+    record->symbolVariant = holder->m_bySymbolVariant;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        record->params.push_back(
+            {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
+    }
+    for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
+    ar.WriteObject(record.get());
+    // Written: only the object's address matters to the archive from now on.
+    record->name.Empty();
+    std::vector<CSchematicElementRecord::Param>().swap(record->params);
+    std::vector<CString>().swap(record->outputs);
+    job.records.push_back(std::move(record));
+    if (element.wizard4 != nullptr) {
+        element.wizard4->Serialize(ar, eSheetVersion4);
+    } else {
+        BYTE* data = nullptr;
+        const DWORD size = element.wizard3->GetAdditionalWizardData(eSheetVersion4, &data);
+        ar << (data != nullptr ? size : 0u);
+        if (data != nullptr && size > 0) ar.Write(data, size);
+    }
+}
+
+bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
+    bool ok = true;
+    try {
+        job.archive->Close();
+        job.file.Close();
+    } catch (CException* e) {
+        error = job.path + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        ok = false;
+    }
+    job.archive.reset();
+    job.records.clear();
+    if (!ok) {
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
+        return false;
+    }
+    return PutInPlace(job.partPath, job.path, error);
 }
 
 bool Host::Load(const std::string& path, const std::string& documentFolder, std::string& error) {
@@ -808,12 +1296,15 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         DWORD count = 0;
         ar >> count;
         if (count > kMaxSchematicElements) throw std::runtime_error("the archive lists too many elements");
+        std::string sinkError;
+        if (m_sink != nullptr && !m_sink->Begin(count, sinkError)) throw std::runtime_error(sinkError);
         std::set<std::string> names;
+        // The records read so far, to find a reference back to one of them in O(1).
+        std::unordered_set<const CObject*> known;
         for (DWORD i = 0; i < count; ++i) {
             CObject* object = ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord));
-            bool known = false;
-            for (const auto& record : records) known = known || record.get() == object;
-            if (object == nullptr || known) throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
+            if (object == nullptr || !known.insert(object).second)
+                throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
             records.emplace_back(object);
             auto* record = static_cast<CSchematicElementRecord*>(object);
             SchematicElement source;
@@ -863,7 +1354,13 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 element.wizard3->SetAdditionalWizardData(copy, size);
                 m_editor->KeepAdditionalData(*element.wizard3, element.handle);
             }
+            // Taken over: the record's object stays only for its address (see ArchiveJob).
+            record->name.Empty();
+            std::vector<CSchematicElementRecord::Param>().swap(record->params);
+            std::vector<CString>().swap(record->outputs);
+            if (!Stream(sinkError)) throw std::runtime_error(sinkError);
         }
+        RefuseTrailingData(ar);
         ok = true;
     } catch (CException* e) {
         error = path + ": the archive is damaged (" + ExceptionText(e) + ")";
@@ -879,37 +1376,112 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
     return ok;
 }
 
-Schematic Host::CurrentSchematic() const {
+bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, std::string& error) {
+    // Opening a page may set things of the wizard that a cancel does not take back (the
+    // table's default file name): the pages are opened on a copy, and the element's wizard
+    // stays as it is (what it saves is unchanged by looking).
+    Element copy = original;
+    std::unique_ptr<CWizardBase4> clone;
+    if (original.wizard4 != nullptr) {
+        clone.reset(original.wizard4->Clone());
+        if (clone == nullptr) {
+            error = "element \"" + original.source.name + "\": its wizard cannot be copied";
+            return false;
+        }
+        m_editor->Attach(*clone, original.handle);
+        copy.wizard4 = clone.get();
+    }
+    Element& element = copy;
+    const CatalogueCharacteristicControls& controls = element.type->characteristic;
+    ch = SchematicCharacteristic();
+    PageState page;
+    EditScriptRunner first;
+    first.inspect = CapturePage(page);
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(std::vector<std::string>{"print", "cancel"}, actions, error) ||
+        !RunSession(element, actions, first, error))
+        return false;
+    if (!page[controls.nonlinear].checked) return true;
+    if (controls.usePin != 0 && page[controls.usePin].checked) {
+        ch.kind = SchematicCharacteristic::Kind::Pin;
+        return true;
+    }
+    PageState table;
+    EditScriptRunner second;
+    second.inspect = CapturePage(table);
+    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(controls.button),
+                                            "cancel"};
+    if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    if (table[kXyReference].checked) {
+        ch.kind = SchematicCharacteristic::Kind::Reference;
+        ch.reference = table[kXyReferenceText].text;
+    } else if (table[kXyFileReference].checked) {
+        ch.kind = SchematicCharacteristic::Kind::FileReference;
+        ch.variable = table[kXyVariable].text;
+    } else {
+        ch.kind = SchematicCharacteristic::Kind::DataPairs;
+        for (const auto& row : table[kXyList].rows) {
+            std::pair<double, double> point;
+            if (row.size() < 3 || !CellNumber(row[1], point.first) || !CellNumber(row[2], point.second)) {
+                error = "element \"" + element.source.name + "\": its characteristic table holds a row that is no pair of numbers";
+                return false;
+            }
+            ch.points.push_back(point);
+        }
+        if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+    }
+    return true;
+}
+
+Schematic Host::CurrentSchematic() {
+    m_stateError.clear();
     Schematic schematic;
     schematic.document = m_document;
-    for (const auto& element : m_elements) {
-        SchematicElement out = element->source;
-        out.params.clear();
-        out.outputs.clear();
-        const ParamHolder* holder = m_editor->Holder(element->handle);
-        out.showName = holder->m_dwShowName != 0;
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            const CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted()) continue;
-            const std::string name = ToString(param->GetName());
-            const CatalogueParam* defaults = element->type->FindParam(name);
-            SchematicParam value;
-            value.name = name;
-            value.value = ToString(param->GetValue());
-            value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
-            value.unit = ToString(param->GetUsedUnit());
-            value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
-            value.pin = param->HasPin() != FALSE;
-            value.hasPin = value.pin;
-            if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
-        }
-        for (const CWizardCopaObject3* param : OutputParams(holder)) {
-            const std::string name = ToString(param->GetName());
-            if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);
-        }
-        schematic.elements.push_back(std::move(out));
-    }
+    for (const auto& element : m_elements) schematic.elements.push_back(CurrentElement(*element));
     return schematic;
+}
+
+SchematicElement Host::CurrentElement(Element& element) {
+    SchematicElement out = element.source;
+    out.params.clear();
+    out.outputs.clear();
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    out.showName = holder->m_dwShowName != 0;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const std::string name = ToString(param->GetName());
+        const CatalogueParam* defaults = element.type->FindParam(name);
+        // The characteristic's own parameters are part of the characteristic below.
+        if (defaults != nullptr && element.type->HasCharacteristic() &&
+            (defaults->valueId == element.type->characteristic.button || defaults->valueId == kCharacteristicFileValueId ||
+             defaults->valueId == kCharacteristicVariableValueId))
+            continue;
+        SchematicParam value;
+        value.name = name;
+        value.value = ToString(param->GetValue());
+        value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
+        value.unit = ToString(param->GetUsedUnit());
+        value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
+        value.pin = param->HasPin() != FALSE;
+        value.hasPin = value.pin;
+        if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
+    }
+    for (const CWizardCopaObject3* param : OutputParams(holder)) {
+        const std::string name = ToString(param->GetName());
+        if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);
+    }
+    // The state holds what the scripts did; replaying them on it would do it twice.
+    out.script.clear();
+    if (element.type->HasCharacteristic()) {
+        SchematicCharacteristic characteristic;
+        std::string error;
+        if (ReadCharacteristic(element, characteristic, error))
+            out.characteristic = characteristic;
+        else if (m_stateError.empty())
+            m_stateError = error.empty() ? "element \"" + element.source.name + "\": its characteristic cannot be read" : error;
+    }
+    return out;
 }
 
 } // namespace qv

@@ -71,9 +71,8 @@ public:
     // the description and every data file it names that exists.
     bool Describe(const std::string& path, std::vector<std::string>& written, std::string& error);
 
-    // Runs an edit session on the element's pages.
-    // The script lines are kept with the element (CurrentSchematic lists them) when the
-    // session succeeded.
+    // Runs an edit session on the element's pages. A rename on the page is carried out (or
+    // refused with a message) when the session succeeded.
     bool Edit(const std::string& element, const std::vector<std::string>& lines, EditOutcome& outcome,
               std::string& error);
 
@@ -82,14 +81,37 @@ public:
     bool Save(const std::string& path, std::string& error);
     bool Load(const std::string& path, const std::string& documentFolder, std::string& error);
 
+    // The commands' jobs on a whole schematic, element by element: each element is made,
+    // used and destroyed before the next one is made, so that memory does not grow with the
+    // schematic beyond its records and the time of each element does not depend on how many
+    // came before. The schematic is checked against the catalogue first (wizard IDs,
+    // parameters, units, outputs, characteristics, scripts), so that such faults leave no
+    // file behind; a fault found later (a page that refuses a characteristic) leaves no
+    // description or archive, but the data files already written stay. The host holds no
+    // element afterwards.
+    bool DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                           std::vector<std::string>& written, std::string& error);
+    bool SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                       std::string& error);
+    // Loads an archive as Load does, element by element; `text` receives the schematic as
+    // WriteSchematic writes it, `count` the number of elements. With a resavePath the
+    // elements are saved again into that archive as Save would.
+    bool LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
+                     std::string& text, size_t& count, std::string& error);
+
     // SVG pictures of an element: its symbol as the page draws it in the current form, or the
     // preview of its characteristic.
     bool SymbolSvg(const std::string& element, const std::string& path, std::string& error);
     bool PreviewSvg(const std::string& element, const std::string& path, std::string& error);
 
     // The schematic as the editor now holds it: the values that differ from the catalogue's,
-    // the outputs switched on, and the settings and scripts that were applied.
-    Schematic CurrentSchematic() const;
+    // the outputs switched on and the characteristic as the element's pages show it. No
+    // script: what the scripts did is part of that state, and describing the schematic gives
+    // the same text as describing the elements as they are.
+    Schematic CurrentSchematic();
+    // Why the last CurrentSchematic could not read an element's characteristic from its pages
+    // ("" when it read every one); that element then shows the characteristic it was made with.
+    const std::string& StateError() const { return m_stateError; }
 
     SchematicEditor& Editor() { return *m_editor; }
     size_t ElementCount() const { return m_elements.size(); }
@@ -101,6 +123,34 @@ private:
         DWORD handle = 0;
         CWizardBase3* wizard3 = nullptr;
         CWizardBase4* wizard4 = nullptr;
+    };
+    // Where Build and Load hand each element once it is complete, when a job streams: the
+    // element is destroyed right after Take.
+    struct ElementSink {
+        virtual ~ElementSink() = default;
+        virtual bool Begin(size_t count, std::string& error) = 0;
+        virtual bool Take(Element& element, std::string& error) = 0;
+    };
+    // A model description being written.
+    struct DescriptionJob {
+        std::string finalPath;
+        std::string partPath;
+        std::string folder;
+        CFile file;
+        std::vector<std::string> shownErrors;
+        std::vector<std::string> dataFiles;
+        bool ok = true;
+        std::string error;
+    };
+    // An archive being saved. Every record object stays alive until the archive is closed,
+    // emptied once written: the archive maps objects by address, and a freed record's
+    // address given to a later one would turn that one into a reference to the first.
+    struct ArchiveJob {
+        std::string path;
+        std::string partPath;
+        CFile file;
+        std::unique_ptr<CArchive> archive;
+        std::vector<std::unique_ptr<CSchematicElementRecord>> records;
     };
     typedef CWizardBase3* (*Factory3)(int);
     typedef CWizardBase4* (*Factory4)(unsigned int);
@@ -116,7 +166,34 @@ private:
     // Fills "@PARAMLIST" for a wizard that leaves the text to the editor: every input parameter
     // that takes part in lists and is not marked unused, "name := @name", comma-separated.
     std::string EditorParamList(const Element& element, const std::string& text) const;
+    // The first input parameter that the model text names ("@R") and whose value is empty;
+    // "" when every one has a value.
+    std::string EmptyNeededValue(const Element& element, const std::string& text) const;
+    // The characteristic as the element's pages show it (opened and cancelled as a user
+    // would look at them).
+    bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error);
+    // Carries out a rename made on the element's page ("Name"), or refuses it (false with a
+    // message) when the new name cannot name an element or another element has it.
+    bool TakeName(Element& element, std::string& error);
     void ClearElements();
+    // Destroys the newest element (wizard first, then its parameter set).
+    void DropLastElement();
+    void DropAllElements();
+    // Whether the element could be made: AddElement without Initialize, and the scripts its
+    // settings become parse. The element is destroyed again.
+    bool CheckElement(const SchematicElement& source, std::string& error);
+    bool CheckSchematic(const Schematic& schematic, std::string& error);
+    // Hands a just completed element to the sink, then destroys it (no sink: keeps it).
+    bool Stream(std::string& error);
+    bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
+    void DescribeElement(Element& element, DescriptionJob& job);
+    bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
+    bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);
+    void WriteArchiveHeader(ArchiveJob& job, size_t count);
+    void SaveElement(Element& element, ArchiveJob& job);
+    bool FinishArchive(ArchiveJob& job, std::string& error);
+    // The element's state (see CurrentSchematic); its pages are looked at on a copy.
+    SchematicElement CurrentElement(Element& element);
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
 
     Catalogue m_catalogue;
@@ -126,7 +203,41 @@ private:
     std::unique_ptr<SchematicEditor> m_editor;
     std::vector<std::unique_ptr<Element>> m_elements;
     std::string m_document;
+    std::string m_documentFolder;   // ends in '/'
+    std::string m_stateError;
+    ElementSink* m_sink = nullptr;
+    bool m_checking = false;   // CheckElement is making an element
 };
+
+// A file that one `describe` run writes, known before anything is written.
+struct PlannedFile {
+    std::string path;   // absolute
+    std::string what;   // "the model description", "the data file of element \"RNL1\""
+};
+
+// The longest file name (in bytes, without its folder) that a command writes: the file
+// system holds 255, and the temporary files written beside the target carry a few more.
+constexpr size_t kMaxOutputNameBytes = 200;
+
+// Checks, before anything is written, every file that describing the schematic into
+// `descriptionPath` will write: the description and the data file of each element whose
+// characteristic is a table of data pairs (named as the pages name it). Refused: a target
+// that exists and is no regular file (a folder), a folder that does not exist, a name longer
+// than kMaxOutputNameBytes, two outputs with one path, an empty table of data pairs. False
+// with a message naming the element and the file.
+bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
+                         std::vector<PlannedFile>& planned, std::string& error);
+
+// The name of a user's data file as it is typed into the characteristic table: a relative
+// path with a folder ("./x.mdx", "sub/x.mdx") is taken relative to the document's folder
+// (ending in '/') and written as an absolute path; a bare name or an absolute path stays.
+std::string DataFileEntry(const std::string& file, const std::string& documentFolder);
+
+// The path of the data file that the table writes for a user's file name: a missing name
+// part becomes the element's name, an extension that is not a writable four-character one
+// becomes ".mdx", a bare name beginning with "." gets the element's name in front, and a
+// bare name lies in the document's folder.
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder);
 
 // The edit-script lines that enter a characteristic on a page whose controls the catalogue
 // names, as a user would: the nonlinear form, then the characteristic table in its own sheet.

@@ -26,6 +26,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitBadInput = 2;
 
+// The largest edit script and archive read.
+constexpr unsigned long long kMaxScriptBytes = 16ull * 1024 * 1024;
+constexpr unsigned long long kMaxArchiveBytes = 4ull * 1024 * 1024 * 1024;
+
 const char kUsage[] =
     "usage: qvhost <command> [arguments] [--plugin PATH] [--catalogue DIR]\n"
     "\n"
@@ -75,12 +79,12 @@ std::string Elements(size_t count) { return std::to_string(count) + (count == 1 
 void PrintUtf8(const std::string& cp1252) { std::fputs(qv::Cp1252ToUtf8Text(cp1252).c_str(), stdout); }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "qvhost: %s\n", message.c_str());
+    std::fprintf(stderr, "qvhost: %s\n", qv::MessageToUtf8(message).c_str());
     return kExitBadInput;
 }
 
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "qvhost: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "qvhost: %s\n%s", qv::MessageToUtf8(message).c_str(), kUsage);
     return kExitUsage;
 }
 
@@ -193,15 +197,51 @@ int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& docu
     return kExitOk;
 }
 
+// The planned files that did not exist before the command, removed when the command fails:
+// a failed command leaves nothing behind.
+struct NewFiles {
+    std::vector<qv::PlannedFile> planned;
+    std::vector<bool> isNew;
+    bool keep = false;
+    void Note(std::vector<qv::PlannedFile> files) {
+        planned = std::move(files);
+        std::error_code code;
+        for (const qv::PlannedFile& file : planned) isNew.push_back(!std::filesystem::exists(file.path, code));
+    }
+    ~NewFiles() {
+        if (keep) return;
+        std::error_code code;
+        for (size_t i = 0; i < planned.size(); ++i)
+            if (isNew[i]) std::filesystem::remove(planned[i].path, code);
+    }
+};
+
+// Starts the host and reads the schematic named on the command line. kExitOk, or the exit
+// status of the failure.
+int StartAndRead(qv::Host& host, const Arguments& args, qv::Schematic& schematic) {
+    std::string error;
+    if (!StartHost(host, args, error)) return Fail(error);
+    if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
+    return kExitOk;
+}
+
 int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
+    qv::Schematic schematic;
     std::string error;
     const std::string out = args.Get("-o");
-    if (int rc = StartAndBuild(host, args, FolderOf(out))) return rc;
+    if (int rc = StartAndRead(host, args, schematic)) return rc;
+    // Every file the description will write is checked before the first is written.
+    NewFiles made;
+    std::vector<qv::PlannedFile> planned;
+    if (!qv::PlanDescribeOutputs(schematic, out, planned, error)) return Fail(error);
+    made.Note(std::move(planned));
     std::vector<std::string> written;
-    if (!host.Describe(out, written, error)) return Fail(error);
-    std::printf("model description of %s written to %s\n", Elements(host.ElementCount()).c_str(), written[0].c_str());
+    // Element by element: the host never holds more than one element's wizard.
+    if (!host.DescribeSchematic(schematic, FolderOf(out), out, written, error)) return Fail(error);
+    made.keep = true;
+    std::printf("model description of %s written to %s\n", Elements(schematic.elements.size()).c_str(), written[0].c_str());
     for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
     return kExitOk;
 }
@@ -211,6 +251,7 @@ int Edit(const Arguments& args) {
         return Usage("edit needs SCHEMATIC, --element NAME and --script SCRIPT");
     std::string scriptText;
     std::string error;
+    if (!qv::CheckInputFile(args.Get("--script"), kMaxScriptBytes, error)) return Fail(error);
     if (!qv::ReadWholeFile(args.Get("--script"), scriptText, error)) return Fail(error);
     std::string converted;
     if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
@@ -229,6 +270,8 @@ int Edit(const Arguments& args) {
     if (!ok) return Fail(error);
     if (args.Has("-o")) {
         const std::string text = qv::WriteSchematic(host.CurrentSchematic());
+        // A schematic that would describe otherwise than the elements do is not written.
+        if (!host.StateError().empty()) return Fail(host.StateError());
         std::ofstream out(args.Get("-o"), std::ios::binary | std::ios::trunc);
         out << text;
         out.close();
@@ -241,10 +284,11 @@ int Edit(const Arguments& args) {
 int Save(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("save needs SCHEMATIC and -o FILE.qva");
     qv::Host host;
+    qv::Schematic schematic;
     std::string error;
-    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
-    if (!host.Save(args.Get("-o"), error)) return Fail(error);
-    std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
+    if (int rc = StartAndRead(host, args, schematic)) return rc;
+    if (!host.SaveSchematic(schematic, FolderOf(args.positional[0]), args.Get("-o"), error)) return Fail(error);
+    std::printf("wizard data of %s saved to %s\n", Elements(schematic.elements.size()).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -253,12 +297,15 @@ int Load(const Arguments& args) {
     qv::Host host;
     std::string error;
     if (!StartHost(host, args, error)) return Fail(error);
-    if (!host.Load(args.positional[0], FolderOf(args.positional[0]), error)) return Fail(error);
-    std::fputs(qv::WriteSchematic(host.CurrentSchematic()).c_str(), stdout);
-    if (args.Has("-o")) {
-        if (!host.Save(args.Get("-o"), error)) return Fail(error);
-        std::printf("wizard data of %s saved to %s\n", Elements(host.ElementCount()).c_str(), args.Get("-o").c_str());
-    }
+    if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
+    // Element by element; with -o each element is saved again as soon as it was loaded.
+    std::string text;
+    size_t count = 0;
+    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), text, count, error))
+        return Fail(error);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (args.Has("-o"))
+        std::printf("wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -281,7 +328,7 @@ int Svg(const Arguments& args) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(kUsage, stderr);
@@ -316,4 +363,23 @@ int main(int argc, char** argv) {
     if (command == "load") return parse({"-o"}, {}) ? Load(parsed) : Usage("load: " + error);
     if (command == "svg") return parse({"-o", "--element"}, {"--symbol", "--preview"}) ? Svg(parsed) : Usage("svg: " + error);
     return Usage("unknown command '" + command + "'");
+}
+
+// No fault leaves the host as an uncaught exception: whatever escapes a command ends it with
+// the status of bad input and a message.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail("not enough memory for the job");
+    } catch (const std::exception& e) {
+        return Fail(std::string("the job failed: ") + e.what());
+    } catch (CException* e) {
+        char text[256] = {};
+        if (e == nullptr || !e->GetErrorMessage(text, sizeof text)) std::snprintf(text, sizeof text, "unknown fault");
+        if (e != nullptr) e->Delete();
+        return Fail(std::string("the job failed: ") + text);
+    } catch (...) {
+        return Fail("the job failed with an unknown fault");
+    }
 }

@@ -4,9 +4,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <set>
+#include <unordered_set>
 #include <stdexcept>
 
 namespace qv {
@@ -19,12 +25,22 @@ struct SchematicError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string Text(const json& value, const std::string& what) {
+// A text of the schematic in Windows-1252. Control characters are refused: a line end in a
+// value would start a new line of the model description, and one in a script line a new
+// action. Script lines may hold tabs, which separate words there as blanks do.
+std::string Text(const json& value, const std::string& what, bool tabAllowed = false) {
     if (!value.is_string()) throw SchematicError(what + " must be a text");
     std::string converted;
     std::string error;
     if (!Utf8ToCp1252(value.get<std::string>(), converted, error)) throw SchematicError(what + ": " + error);
-    if (converted.find('\0') != std::string::npos) throw SchematicError(what + " holds a NUL character");
+    for (unsigned char c : converted) {
+        if (c == '\t' && tabAllowed) continue;
+        if (c < 0x20 || c == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "U+%04X", c);
+            throw SchematicError(what + " holds a control character (" + code + ")");
+        }
+    }
     return converted;
 }
 
@@ -147,10 +163,183 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
         if (script->size() > kMaxScriptLines)
             throw SchematicError(where + ": more than " + std::to_string(kMaxScriptLines) + " script lines");
         for (size_t i = 0; i < script->size(); ++i)
-            element.script.push_back(Text((*script)[i], where + " script line " + std::to_string(i + 1)));
+            element.script.push_back(Text((*script)[i], where + " script line " + std::to_string(i + 1), true));
     }
     return element;
 }
+
+// Line and column (both from 1, the column counted in characters) of a byte offset.
+std::string LineAndColumn(const std::string& text, size_t offset) {
+    offset = std::min(offset, text.size());
+    size_t line = 1;
+    size_t column = 1;
+    for (size_t i = 0; i < offset; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((c & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// The parser's description of a syntax error without its own prefix and position: what was
+// found, and what was expected ("unexpected ','; expected string literal").
+std::string SyntaxProblem(const std::string& message) {
+    std::string problem = message;
+    const size_t dash = problem.find(" - ");
+    if (dash != std::string::npos)
+        problem = problem.substr(dash + 3);
+    else if (const size_t colon = problem.find(": "); colon != std::string::npos)
+        problem = problem.substr(colon + 2);
+    if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before the schematic is complete";
+    // What the parser had read of the token last is no help to the reader of the message.
+    if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
+        const size_t end = problem.find("'; ", last + 14);
+        problem.erase(last, end == std::string::npos ? std::string::npos : end + 1 - last);
+    }
+    return "not valid JSON: " + problem;
+}
+
+// Reads a schematic as the parser sees it, event by event. The elements are taken over one
+// by one: each element's value is built on its own, turned into a SchematicElement and then
+// dropped, so that the whole document never exists as a tree and no step walks what was read
+// before. Everything else (the top-level object, the document name, unknown fields) is built
+// as a tree and checked at the end.
+class SchematicReader {
+public:
+    SchematicReader(const std::string& text, Schematic& result) : m_text(text), m_result(result) {}
+
+    bool null() { return Place(json(nullptr)); }
+    bool boolean(bool value) { return Place(json(value)); }
+    bool number_integer(json::number_integer_t value) { return Place(json(value)); }
+    bool number_unsigned(json::number_unsigned_t value) { return Place(json(value)); }
+    bool number_float(json::number_float_t value, const json::string_t&) { return Place(json(value)); }
+    bool string(json::string_t& value) { return Place(json(std::move(value))); }
+    bool binary(json::binary_t&) { throw SchematicError("the document holds binary data"); }
+
+    bool start_object(std::size_t) { return Open(json::object(), false); }
+    bool start_array(std::size_t) {
+        // The list of elements is the array that is the value of "elements" in the top-level object.
+        return Open(json::array(), m_stack.size() == 1 && m_key == "elements");
+    }
+    bool end_object() { return Close(); }
+    bool end_array() { return Close(); }
+
+    bool key(json::string_t& name) {
+        json& object = *m_stack.back();
+        if (object.contains(name)) {
+            const std::string where = m_stack.size() == 1 ? "the schematic" : DescribeOpenElement();
+            throw SchematicError(where + ": the field \"" + name + "\" is given twice");
+        }
+        m_key = name;
+        return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&, const json::exception& e) {
+        // The parser counts the bytes it read, the offending one included.
+        m_parseError = LineAndColumn(m_text, position > 0 ? position - 1 : 0) + ": " + SyntaxProblem(e.what());
+        return false;
+    }
+
+    const std::string& ParseError() const { return m_parseError; }
+
+    // Checks the top-level object once the whole text was read.
+    void Finish() {
+        if (!m_root.is_object()) throw SchematicError("a schematic is one JSON object");
+        CheckKeys(m_root, {"document", "elements"}, "the schematic");
+        auto name = m_root.find("document");
+        if (name == m_root.end()) throw SchematicError("the schematic has no \"document\" name");
+        m_result.document = Text(*name, "\"document\"");
+        std::string why;
+        if (!IsUsableName(m_result.document, why))
+            throw SchematicError("the document name \"" + m_result.document + "\" " + why);
+        auto elements = m_root.find("elements");
+        if (elements == m_root.end() || !elements->is_array())
+            throw SchematicError("the schematic needs a list \"elements\"");
+    }
+
+private:
+    // Nesting deeper than this is refused before it costs stack.
+    static constexpr size_t kMaxDepth = 16;
+
+    // Puts a finished scalar value where the parser is.
+    bool Place(json&& value) {
+        Insert(std::move(value));
+        if (!m_stack.empty() && m_stack.back() == m_elements) TakeElement();
+        return true;
+    }
+
+    bool Open(json&& container, bool isElementList) {
+        if (m_stack.size() >= kMaxDepth) throw SchematicError("the document nests deeper than a schematic can");
+        json* placed = Insert(std::move(container));
+        m_stack.push_back(placed);
+        if (isElementList) m_elements = placed;
+        return true;
+    }
+
+    bool Close() {
+        // Once the list of elements is closed, nothing else is one of its elements.
+        if (m_stack.back() == m_elements) m_elements = nullptr;
+        m_stack.pop_back();
+        if (!m_stack.empty() && m_stack.back() == m_elements) TakeElement();
+        return true;
+    }
+
+    json* Insert(json&& value) {
+        if (m_stack.empty()) {
+            m_root = std::move(value);
+            return &m_root;
+        }
+        json& parent = *m_stack.back();
+        if (parent.is_array()) {
+            parent.push_back(std::move(value));
+            return &parent.back();
+        }
+        json& slot = parent[m_key];
+        slot = std::move(value);
+        return &slot;
+    }
+
+    // The element just completed in the list becomes a SchematicElement; its tree goes.
+    void TakeElement() {
+        json::array_t& list = m_elements->get_ref<json::array_t&>();
+        const size_t number = m_result.elements.size() + 1;
+        if (number > kMaxSchematicElements)
+            throw SchematicError("more than " + std::to_string(kMaxSchematicElements) + " elements");
+        SchematicElement element = ReadElement(list.back(), "element " + std::to_string(number));
+        list.pop_back();
+        if (!m_names.insert(NameCollisionKey(element.name)).second)
+            throw SchematicError("the element name \"" + element.name +
+                                 "\" is used twice (\".\" and \"_\" count as the same)");
+        m_result.elements.push_back(std::move(element));
+    }
+
+    // The element being read, for messages about it before it is complete.
+    std::string DescribeOpenElement() const {
+        const size_t number = m_result.elements.size() + 1;
+        if (m_elements != nullptr && m_stack.size() > 2 && m_stack[1] == m_elements) {
+            const json& open = m_elements->back();
+            if (open.is_object()) {
+                auto name = open.find("name");
+                if (name != open.end() && name->is_string()) return "element \"" + name->get<std::string>() + "\"";
+            }
+            return "element " + std::to_string(number);
+        }
+        return "the schematic";
+    }
+
+    const std::string& m_text;
+    Schematic& m_result;
+    json m_root;
+    std::vector<json*> m_stack;   // the open objects and arrays, outermost first
+    json* m_elements = nullptr;   // the list of elements, once it was opened
+    std::string m_key;            // the last field name read
+    std::unordered_set<std::string> m_names;
+    std::string m_parseError;
+};
 
 std::string Utf8(const std::string& text) { return Cp1252ToUtf8Text(text); }
 
@@ -206,34 +395,11 @@ std::string CharacteristicKindName(SchematicCharacteristic::Kind kind) {
 
 bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error) {
     try {
-        // Deeply nested input is refused by the parser callback before it costs stack.
-        const json document = json::parse(text, [](int depth, json::parse_event_t, json&) {
-            if (depth > 16) throw SchematicError("the document nests deeper than a schematic can");
-            return true;
-        });
-        if (!document.is_object()) throw SchematicError("a schematic is one JSON object");
-        CheckKeys(document, {"document", "elements"}, "the schematic");
         Schematic result;
-        auto name = document.find("document");
-        if (name == document.end()) throw SchematicError("the schematic has no \"document\" name");
-        result.document = Text(*name, "\"document\"");
-        std::string why;
-        if (!IsUsableName(result.document, why))
-            throw SchematicError("the document name \"" + result.document + "\" " + why);
-        auto elements = document.find("elements");
-        if (elements == document.end() || !elements->is_array())
-            throw SchematicError("the schematic needs a list \"elements\"");
-        if (elements->size() > kMaxSchematicElements)
-            throw SchematicError("more than " + std::to_string(kMaxSchematicElements) + " elements");
-        std::set<std::string> names;
-        result.elements.reserve(elements->size());
-        for (size_t i = 0; i < elements->size(); ++i) {
-            SchematicElement element = ReadElement((*elements)[i], "element " + std::to_string(i + 1));
-            if (!names.insert(NameCollisionKey(element.name)).second)
-                throw SchematicError("the element name \"" + element.name +
-                                     "\" is used twice (\".\" and \"_\" count as the same)");
-            result.elements.push_back(std::move(element));
-        }
+        SchematicReader reader(text, result);
+        json::sax_parse(text, &reader, json::input_format_t::json, true);
+        if (!reader.ParseError().empty()) throw SchematicError(reader.ParseError());
+        reader.Finish();
         schematic = std::move(result);
         return true;
     } catch (const json::exception& e) {
@@ -244,9 +410,40 @@ bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& e
     return false;
 }
 
+bool CheckInputFile(const std::string& path, unsigned long long maxBytes, std::string& error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        error = path + ": " + (errno == ENOENT ? "no such file" : "cannot be read");
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        error = path + ": is a folder, not a file";
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = path + ": is not a regular file (a device, pipe or socket is not read)";
+        return false;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
+        error = path + ": is larger than " + std::to_string(maxBytes) + " bytes";
+        return false;
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    return true;
+}
+
 bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error) {
     std::string text;
+    if (!CheckInputFile(path, kMaxSchematicBytes, error)) return false;
     if (!ReadWholeFile(path, text, error)) return false;
+    if (text.size() > kMaxSchematicBytes) {
+        // The file grew after it was checked.
+        error = path + ": is larger than " + std::to_string(kMaxSchematicBytes) + " bytes";
+        return false;
+    }
     if (!ReadSchematic(text, schematic, error)) {
         error = path + ": " + error;
         return false;
@@ -254,58 +451,85 @@ bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::strin
     return true;
 }
 
-std::string WriteSchematic(const Schematic& schematic) {
-    json document;
-    document["document"] = Utf8(schematic.document);
-    json elements = json::array();
-    for (const SchematicElement& element : schematic.elements) {
-        json e;
-        e["id"] = element.id;
-        e["name"] = Utf8(element.name);
-        if (element.showName) e["show_name"] = true;
-        if (!element.params.empty()) {
-            json params = json::object();
-            for (const SchematicParam& param : element.params) {
-                if (param.hasValue && !param.hasUnit && !param.hasPin) {
-                    params[Utf8(param.name)] = Utf8(param.value);
-                    continue;
-                }
-                json p = json::object();
-                if (param.hasValue) p["value"] = Utf8(param.value);
-                if (param.hasUnit) p["unit"] = Utf8(param.unit);
-                if (param.hasPin) p["pin"] = param.pin;
-                params[Utf8(param.name)] = p;
+namespace {
+
+json ElementJson(const SchematicElement& element) {
+    json e;
+    e["id"] = element.id;
+    e["name"] = Utf8(element.name);
+    if (element.showName) e["show_name"] = true;
+    if (!element.params.empty()) {
+        json params = json::object();
+        for (const SchematicParam& param : element.params) {
+            if (param.hasValue && !param.hasUnit && !param.hasPin) {
+                params[Utf8(param.name)] = Utf8(param.value);
+                continue;
             }
-            e["parameters"] = params;
+            json p = json::object();
+            if (param.hasValue) p["value"] = Utf8(param.value);
+            if (param.hasUnit) p["unit"] = Utf8(param.unit);
+            if (param.hasPin) p["pin"] = param.pin;
+            params[Utf8(param.name)] = p;
         }
-        if (!element.outputs.empty()) {
-            json outputs = json::array();
-            for (const std::string& output : element.outputs) outputs.push_back(Utf8(output));
-            e["outputs"] = outputs;
-        }
-        const SchematicCharacteristic& ch = element.characteristic;
-        if (ch.kind != SchematicCharacteristic::Kind::None) {
-            json c;
-            c["kind"] = CharacteristicKindName(ch.kind);
-            if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
-            if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
-            if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
-                json points = json::array();
-                for (const auto& [x, y] : ch.points) points.push_back(json::array({x, y}));
-                c["points"] = points;
-                if (!ch.file.empty()) c["file"] = Utf8(ch.file);
-            }
-            e["characteristic"] = c;
-        }
-        if (!element.script.empty()) {
-            json script = json::array();
-            for (const std::string& line : element.script) script.push_back(Utf8(line));
-            e["script"] = script;
-        }
-        elements.push_back(e);
+        e["parameters"] = params;
     }
-    document["elements"] = elements;
-    return document.dump(2) + "\n";
+    if (!element.outputs.empty()) {
+        json outputs = json::array();
+        for (const std::string& output : element.outputs) outputs.push_back(Utf8(output));
+        e["outputs"] = outputs;
+    }
+    const SchematicCharacteristic& ch = element.characteristic;
+    if (ch.kind != SchematicCharacteristic::Kind::None) {
+        json c;
+        c["kind"] = CharacteristicKindName(ch.kind);
+        if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
+        if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
+        if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
+            json points = json::array();
+            for (const auto& [x, y] : ch.points) points.push_back(json::array({x, y}));
+            c["points"] = points;
+            if (!ch.file.empty()) c["file"] = Utf8(ch.file);
+        }
+        e["characteristic"] = c;
+    }
+    if (!element.script.empty()) {
+        json script = json::array();
+        for (const std::string& line : element.script) script.push_back(Utf8(line));
+        e["script"] = script;
+    }
+    return e;
+}
+
+} // namespace
+
+// The text is what the JSON library writes for the whole document with an indentation of two:
+// each element is written on its own and indented by the four blanks of its depth (texts hold
+// no raw line ends, so every line end of an element's text starts one of its lines).
+void SchematicTextWriter::Begin(const std::string& document) {
+    m_text = "{\n  \"document\": " + json(Utf8(document)).dump() + ",\n  \"elements\": [";
+    m_count = 0;
+}
+
+void SchematicTextWriter::Add(const SchematicElement& element) {
+    const std::string text = ElementJson(element).dump(2);
+    m_text += m_count++ == 0 ? "\n    " : ",\n    ";
+    for (char c : text) {
+        m_text += c;
+        if (c == '\n') m_text += "    ";
+    }
+}
+
+std::string SchematicTextWriter::Finish() {
+    m_text += m_count == 0 ? "]\n}\n" : "\n  ]\n}\n";
+    m_count = 0;
+    return std::move(m_text);
+}
+
+std::string WriteSchematic(const Schematic& schematic) {
+    SchematicTextWriter writer;
+    writer.Begin(schematic.document);
+    for (const SchematicElement& element : schematic.elements) writer.Add(element);
+    return writer.Finish();
 }
 
 } // namespace qv

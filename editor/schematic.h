@@ -14,6 +14,8 @@ namespace qv {
 constexpr size_t kMaxSchematicElements = 1000000;
 constexpr size_t kMaxCharacteristicPoints = 10000;
 constexpr size_t kMaxScriptLines = 10000;
+// The largest schematic file read (512 MiB): the file is read whole before it is parsed.
+constexpr unsigned long long kMaxSchematicBytes = 512ull * 1024 * 1024;
 
 struct SchematicParam {
     std::string name;
@@ -67,12 +69,32 @@ std::string NameCollisionKey(const std::string& name);
 // then unchanged. Document and element names must be usable (above) and element names unique
 // (also after "." becomes "_"); numbers of a characteristic finite; counts within the limits
 // above.
+// Syntax errors name the line and column (both from 1, the column in characters).
 bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error);
+// The file must be a regular file of at most kMaxSchematicBytes.
 bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error);
+
+// Whether the path names a regular file of at most maxBytes bytes that can be read; false
+// with a message ("<path>: is a folder", "<path>: is larger than ...") otherwise. Devices,
+// pipes and folders are refused before anything is read from them.
+bool CheckInputFile(const std::string& path, unsigned long long maxBytes, std::string& error);
 
 // The schematic as JSON text (UTF-8, two-space indentation, ends with a line end). Reading
 // the text again gives the same schematic.
 std::string WriteSchematic(const Schematic& schematic);
+
+// Writes the same text element by element, for a schematic that is never held whole.
+class SchematicTextWriter {
+public:
+    void Begin(const std::string& document);
+    void Add(const SchematicElement& element);
+    // The whole text; the writer is empty afterwards.
+    std::string Finish();
+
+private:
+    std::string m_text;
+    size_t m_count = 0;
+};
 
 std::string CharacteristicKindName(SchematicCharacteristic::Kind kind);
 

@@ -32,16 +32,27 @@ SchematicEditor::~SchematicEditor() {
 
 DWORD SchematicEditor::AddElement(std::unique_ptr<ParamHolder> holder) {
     if (!holder) return 0;
-    // Handles count from 1 and are never reused: element h is entry h - 1.
-    const DWORD handle = static_cast<DWORD>(m_elements.size() + 1);
+    // Handles count from 1 and are never reused, also after an element was removed.
+    const DWORD handle = ++m_lastHandle;
     m_handleOfHolder[holder.get()] = handle;
-    m_elements.emplace_back();
-    m_elements.back().holder = std::move(holder);
+    m_elements[handle].holder = std::move(holder);
     return handle;
 }
 
 ParamHolder* SchematicEditor::Holder(DWORD element) const {
-    return element >= 1 && element <= m_elements.size() ? m_elements[element - 1].holder.get() : nullptr;
+    auto it = m_elements.find(element);
+    return it == m_elements.end() ? nullptr : it->second.holder.get();
+}
+
+void SchematicEditor::RemoveElement(DWORD element) {
+    auto it = m_elements.find(element);
+    if (it == m_elements.end()) return;
+    if (it->second.cookiesOut > 0)
+        Breach("element " + std::to_string(element) + ": removed with " + std::to_string(it->second.cookiesOut) +
+               " cookie(s) of code 23 never given back with code 24");
+    // The set's address may be given to a later set: it must no longer find this element.
+    m_handleOfHolder.erase(it->second.holder.get());
+    m_elements.erase(it);
 }
 
 CWizardSchematicDataExchange3* SchematicEditor::Exchange(DWORD element) const {
@@ -86,6 +97,26 @@ void SchematicEditor::Attach(CWizardBase4& wizard, DWORD element) {
 
 CWnd* SchematicEditor::Receiver() { return m_receiver.get(); }
 
+std::string SchematicEditor::NameInUseLike(const std::string& name, const std::string& except) const {
+    auto key = [](std::string text) {
+        for (char& c : text)
+            if (c == '.') c = '_';
+        return text;
+    };
+    const std::string wanted = key(name);
+    for (const auto& used : m_namesInUse) {
+        const std::string text(used.data(), used.size());
+        if (text != except && key(text) == wanted) return text;
+    }
+    return std::string();
+}
+
+void SchematicEditor::ClearNamesInUse() {
+    // Nothing refers to the blocks any more once the set is replaced by an empty one.
+    std::pmr::unordered_set<std::pmr::string>(&m_namesArena).swap(m_namesInUse);
+    m_namesArena.release();
+}
+
 size_t SchematicEditor::CountRequests(UINT code) const {
     size_t count = 0;
     for (const Request& request : m_requests)
@@ -105,14 +136,12 @@ std::vector<std::string> SchematicEditor::MessageBoxTexts() const {
 
 int SchematicEditor::OutstandingCookies() const {
     int count = 0;
-    for (const Element& element : m_elements) count += element.cookiesOut;
+    for (const auto& [handle, element] : m_elements) count += element.cookiesOut;
     return count;
 }
 
 void SchematicEditor::CheckAllReturned() {
-    for (size_t i = 0; i < m_elements.size(); ++i) {
-        Element& element = m_elements[i];
-        const size_t handle = i + 1;
+    for (auto& [handle, element] : m_elements) {
         if (element.cookiesOut > 0) {
             Breach("element " + std::to_string(handle) + ": " + std::to_string(element.cookiesOut) +
                    " cookie(s) of code 23 never given back with code 24");
@@ -122,7 +151,8 @@ void SchematicEditor::CheckAllReturned() {
 }
 
 SchematicEditor::Element* SchematicEditor::FindElement(DWORD element) {
-    return element >= 1 && element <= m_elements.size() ? &m_elements[element - 1] : nullptr;
+    auto it = m_elements.find(element);
+    return it == m_elements.end() ? nullptr : &it->second;
 }
 
 DWORD SchematicEditor::ElementOfHolder(const ParamHolder* holder) const {
@@ -252,7 +282,8 @@ LRESULT SchematicEditor::OnRequest(UINT, WPARAM wParam, LPARAM lParam) {
         }
         request.element = record->dwElementHandle;
         request.text = record->strText.str();
-        answer = m_namesInUse.count(request.text) != 0 ? 0 : 1;
+        // The key is made on the ordinary heap: the names' own blocks never give memory back.
+        answer = m_namesInUse.count(std::pmr::string(request.text, std::pmr::new_delete_resource())) != 0 ? 0 : 1;
         break;
     }
     default:

@@ -19,6 +19,8 @@
 #include "wizard/wizard.h"
 
 #include <functional>
+#include <map>
+#include <memory_resource>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -48,6 +50,9 @@ public:
     // Elements. The editor owns each element's parameter set. Handles count from 1.
     DWORD AddElement(std::unique_ptr<ParamHolder> holder);
     ParamHolder* Holder(DWORD element) const;
+    // Forgets an element and destroys its parameter set (its wizard must be gone). A cookie
+    // of it still out is a breach. The handle is not given to another element.
+    void RemoveElement(DWORD element);
     // The set as the older base's data-exchange object; null when it is not one.
     CWizardSchematicDataExchange3* Exchange(DWORD element) const;
     void SetNameParts(DWORD element, std::vector<std::string> parts);
@@ -70,8 +75,11 @@ public:
     // Answers for the next commits (codes 0 and 25), one each, in order; afterwards the
     // answer of SetCommitAnswer holds again.
     void SetNextCommitAnswers(std::vector<LRESULT> answers) { m_nextCommitAnswers = std::move(answers); m_nextCommit = 0; }
-    void AddNameInUse(const std::string& name) { m_namesInUse.insert(name); }
-    void ClearNamesInUse() { m_namesInUse.clear(); }
+    void AddNameInUse(const std::string& name) { m_namesInUse.emplace(name); }
+    void ClearNamesInUse();
+    // A name in use other than `except` that equals `name` once every "." became "_" in both
+    // (two such elements would share a data file); "" when there is none.
+    std::string NameInUseLike(const std::string& name, const std::string& except) const;
 
     // Records.
     const std::vector<Request>& Requests() const { return m_requests; }
@@ -105,7 +113,10 @@ private:
     DWORD ElementOfHolder(const ParamHolder* holder) const;
     void Breach(const std::string& what);
 
-    std::vector<Element> m_elements;  // element h at index h - 1
+    // The live elements by handle; removed ones are erased, so that a host that makes and
+    // destroys elements one at a time keeps nothing of those gone.
+    std::map<DWORD, Element> m_elements;
+    DWORD m_lastHandle = 0;
     // The element of each parameter set, so that a cookie is found without a search.
     std::unordered_map<const ParamHolder*, DWORD> m_handleOfHolder;
     std::unique_ptr<ReceiverWindow> m_receiver;
@@ -116,7 +127,12 @@ private:
     LRESULT CommitAnswer() {
         return m_nextCommit < m_nextCommitAnswers.size() ? m_nextCommitAnswers[m_nextCommit++] : m_commitAnswer;
     }
-    std::unordered_set<std::string> m_namesInUse;
+    // The names in use live in blocks of their own: a host that makes and destroys elements
+    // one at a time adds one name per element, and small allocations that stay would
+    // otherwise be scattered among the freed ones of every element, splitting the heap ever
+    // finer (each further element then costs more). Names are only ever cleared all at once.
+    std::pmr::monotonic_buffer_resource m_namesArena;
+    std::pmr::unordered_set<std::pmr::string> m_namesInUse{&m_namesArena};
     std::vector<Request> m_requests;
     std::vector<std::string> m_breaches;
     size_t m_firstShown = 0;

@@ -52,6 +52,44 @@ bool ByteOfChar(char32_t c, unsigned char& byte) {
 
 } // namespace
 
+bool IsUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t extra = 0;
+        char32_t c = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1;
+            c = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2;
+            c = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3;
+            c = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= extra) return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = (c << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values beyond the last character are no UTF-8.
+        if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string MessageToUtf8(const std::string& message) { return IsUtf8(message) ? message : Cp1252ToUtf8Text(message); }
+
 std::string Cp1252ToUtf8Text(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);

@@ -12,6 +12,15 @@ namespace qv {
 // platform's own conversion does. Line ends and tabs stay as they are.
 std::string Cp1252ToUtf8Text(const std::string& text);
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsUtf8(const std::string& text);
+
+// A message of the host for output: messages mix texts of the editor and the plug-in
+// (Windows-1252) with paths from the command line (UTF-8 on this system). A message that is
+// well-formed UTF-8 as it stands is kept; any other is converted from Windows-1252, so that
+// what is printed is always UTF-8.
+std::string MessageToUtf8(const std::string& message);
+
 // UTF-8 to Windows-1252. False (and `out` unchanged) for malformed UTF-8 or a character that
 // the code page cannot hold; `error` then says which and where.
 bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error);

@@ -163,6 +163,13 @@ CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
     return name + kDefaultExtension;
 }
 
+bool IsWritableDataFileExtension(const CString& ext) {
+    if (ext.GetLength() != 4) return false;
+    CString lower = ext;
+    lower.MakeLower();
+    return lower != ".txt" && lower != ".csv";
+}
+
 CString GetModelOutputDir() { return g_ModelOutputDir; }
 
 void SetModelOutputDir(CString directory) { g_ModelOutputDir = directory; }

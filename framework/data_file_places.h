@@ -44,6 +44,12 @@ void MakeCharacteristicPathRelative(CString& directory, CString& path);
 // into "_"; the component name comes from the editor (request 13). Empty for a null wizard.
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);
 
+// Whether a data file may carry this extension (with its dot) when a table is written: a
+// written table is always an ".mdx" file, so an extension of four characters that does not
+// name a format that is read only (".txt", ".csv", compared without regard to case). Other
+// extensions are replaced by ".mdx" before the file is written.
+bool IsWritableDataFileExtension(const CString& ext);
+
 CString GetModelOutputDir();
 void SetModelOutputDir(CString directory);
 // Sets the model-output directory to the folder of the description file being written;

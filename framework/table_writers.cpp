@@ -39,7 +39,7 @@ BOOL ResolveTablePath(const CString& requested, CString& resolved) {
         if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) return FALSE;
     }
     if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) return FALSE;
-    if (parts.ext.GetLength() != 4) parts.ext = kDefaultExtension;
+    if (!IsWritableDataFileExtension(parts.ext)) parts.ext = kDefaultExtension;
     resolved = JoinPath(parts);
     return TRUE;
 }

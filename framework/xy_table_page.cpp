@@ -194,8 +194,12 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     ShowFields();
     MakeFileNameRelative();
 
-    // A table kept in a data file is read afresh from it.
-    if (FindCharacteristicFile(m_strFileName, m_strFileDirectory)) ImportFile(m_strFileDirectory + m_strFileName);
+    // A table kept in a data file is read afresh from it. Only a table of data pairs that has
+    // rows writes a data file: any other characteristic uses none, and a file that merely
+    // carries the default name (left from an earlier schematic) is not this element's.
+    const bool keepsDataFile = m_dwKind == kKindLookUp && m_dwTableSource == kSourceDataPairs && m_points.GetSize() > 0;
+    if (keepsDataFile && FindCharacteristicFile(m_strFileName, m_strFileDirectory))
+        ImportFile(m_strFileDirectory + m_strFileName);
 
     for (INT_PTR i = 0; i < m_points.GetSize(); ++i) {
         const int row = static_cast<int>(i);
@@ -640,7 +644,9 @@ BOOL CPropCharacteristicXYTable::OnApply() {
         PathParts parts = SplitPath(m_strFileName);
         if (m_bWriteFile) {
             if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-            if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+            // The table is written as an ".mdx" file: a name without that kind of extension
+            // gets it here, so that the name kept is the one of the file written.
+            if (!IsWritableDataFileExtension(parts.ext)) parts.ext = ".mdx";
         } else {
             parts.name = m_strComponentName;
             parts.ext = ".mdx";
@@ -652,7 +658,9 @@ BOOL CPropCharacteristicXYTable::OnApply() {
     }
     if (dataPairs && m_bWriteFile) {
         MakeFileNameRelative();
-        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.')
+        // A bare name that begins with "." is prefixed with the component name; a path with a
+        // folder ("./x.mdx") names its file as it stands.
+        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.' && SplitPath(m_strFileName).dir.IsEmpty())
             m_strFileName = m_strComponentName + m_strFileNameInfix + m_strFileName;
         if (!ExportFile(m_nFileSaveVersion)) return FALSE;
     }

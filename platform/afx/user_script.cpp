@@ -235,6 +235,25 @@ bool WrongKind(WindowCore* core, const char* action)
     return false;
 }
 
+// A single-line edit (and the edit of a combo box) holds one line: a user cannot enter a line
+// break, a tab or another control character into it. Text that carries one is refused as a
+// whole, so that no field meant for one line ever holds several.
+bool RefusesControlCharacters(WindowCore* core, const char* text, const char* action)
+{
+    const bool singleLine = core->kind != WindowKind::Edit || !(core->style & ES_MULTILINE);
+    if (!singleLine || !text)
+        return false;
+    for (const char* c = text; *c; ++c) {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte < 0x20 || byte == 0x7F) {
+            UserScript::Instance().ReportFailure(std::string(action) + ": control " + std::to_string(core->id) + " (" +
+                                                 core->className + ") holds one line and takes no control character");
+            return true;
+        }
+    }
+    return false;
+}
+
 void SendFocusNotification(WindowCore* core, bool gained)
 {
     switch (core->kind) {
@@ -351,6 +370,8 @@ bool TypeText(CWnd* control, const char* text)
         return WrongKind(core, "TypeText");
     if (core->style & ES_READONLY && core->kind == WindowKind::Edit)
         return WrongKind(core, "TypeText (read-only)");
+    if (RefusesControlCharacters(core, text, "TypeText"))
+        return false;
     HWND h = core->hwnd;
     MoveFocus(core);
     if (!(core = CoreFromHandle(h)))
@@ -378,6 +399,8 @@ bool TypeChars(CWnd* control, const char* text)
         return false;
     if (core->kind != WindowKind::Edit && !IsEditableCombo(core))
         return WrongKind(core, "TypeChars");
+    if (RefusesControlCharacters(core, text, "TypeChars"))
+        return false;
     HWND h = core->hwnd;
     MoveFocus(core);
     for (const char* p = text ? text : ""; *p; ++p) {
@@ -556,6 +579,9 @@ bool EditListCell(CWnd* list, int row, int column, const char* text)
                                              std::to_string(row) + "/" + std::to_string(column));
         return false;
     }
+    // A cell is edited in a single-line edit.
+    if (RefusesControlCharacters(core, text, "EditListCell"))
+        return false;
     HWND h = core->hwnd;
     MoveFocus(core);
     if (!CoreFromHandle(h))

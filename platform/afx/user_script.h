@@ -120,9 +120,11 @@ namespace qv::ui {
 // and the set-focus notification for the new one. Nothing happens when it has it already.
 bool SetFocusTo(CWnd* control);
 // Focuses the edit (or editable combo box), replaces its whole text and sends EN_CHANGE
-// (CBN_EDITCHANGE). Read-only edits refuse.
+// (CBN_EDITCHANGE). Read-only edits refuse, and so do single-line edits and combo boxes for a
+// text with a control character (a line break, a tab): they hold one line.
 bool TypeText(CWnd* control, const char* text);
-// Types character by character at the caret: one change notification per character.
+// Types character by character at the caret: one change notification per character. A
+// single-line control refuses control characters as TypeText does.
 bool TypeChars(CWnd* control, const char* text);
 // Clicks a button (focus moves to it first; auto check boxes, three-state boxes and radio
 // buttons change their state) and sends BN_CLICKED.
@@ -142,7 +144,8 @@ bool ToggleListCheck(CWnd* list, int row);
 // Edits a cell of a list: the list gets QV_WM_EDITCELL (wParam: row in the low word and
 // column in the high word; lParam: the text), which editable lists handle and answer
 // non-zero when they took the text; a plain list view takes the text as the cell's text.
-// False when the list refused it.
+// False when the list refused it, and for a text with a control character (a cell is edited
+// in a single-line edit).
 bool EditListCell(CWnd* list, int row, int column, const char* text);
 // Clicks an up-down arrow: +1 up, -1 down.
 bool ClickSpin(CWnd* spin, int delta);

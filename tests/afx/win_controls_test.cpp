@@ -234,6 +234,62 @@ TEST_F(Controls, TypingNotifiesOncePerActionOrPerCharacter)
     EXPECT_TRUE(parent.log.empty());
 }
 
+TEST_F(Controls, SingleLineFieldsRefuseControlCharactersMultiLineEditsTakeThem)
+{
+    struct Case {
+        DWORD style;
+        const char* text;
+        bool taken;
+    } cases[] = {
+        {0, "a\nb", false},
+        {0, "a\r\nb", false},
+        {0, "a\tb", false},
+        {0, "\x7F", false},
+        {0, "\x1B", false},
+        {0, "a b \xE4", true},   // blanks and characters beyond ASCII are text
+        {ES_MULTILINE, "a\r\nb", true},
+        {ES_MULTILINE, "a\tb", true},
+    };
+    int id = 40;
+    for (const Case& c : cases) {
+        for (bool chars : {false, true}) {
+            CEdit edit;
+            ASSERT_TRUE(edit.Create(WS_CHILD | c.style, CRect(0, 0, 50, 20), &parent, ++id));
+            edit.SetWindowText("old");
+            parent.log.clear();
+            bool done = false;
+            const auto failures = qv::test::UserScriptGuard::CollectFailures(
+                [&] { done = chars ? qv::ui::TypeChars(&edit, c.text) : qv::ui::TypeText(&edit, c.text); });
+            EXPECT_EQ(c.taken, done) << c.text;
+            EXPECT_EQ(c.taken ? 0u : 1u, failures.size()) << c.text;
+            CString text;
+            edit.GetWindowText(text);
+            // Typed characters go in at the caret, which SetWindowText left at the start.
+            const std::string expected = !c.taken ? "old" : chars ? std::string(c.text) + "old" : c.text;
+            EXPECT_EQ(expected, std::string(text)) << c.text;
+            if (!c.taken) {
+                EXPECT_TRUE(parent.log.empty()) << "a refused text sends no notification";
+            }
+        }
+    }
+}
+
+TEST_F(Controls, ListCellsRefuseControlCharacters)
+{
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT, CRect(0, 0, 200, 84), &parent, 60));
+    list.InsertColumn(0, "a", LVCFMT_LEFT, 50);
+    list.InsertItem(0, "old");
+    for (const char* text : {"1\n2", "\t", "\r"}) {
+        const auto failures =
+            qv::test::UserScriptGuard::CollectFailures([&] { EXPECT_FALSE(qv::ui::EditListCell(&list, 0, 0, text)); });
+        EXPECT_EQ(1u, failures.size()) << text;
+        EXPECT_STREQ("old", list.GetItemText(0, 0)) << text;
+    }
+    EXPECT_TRUE(qv::ui::EditListCell(&list, 0, 0, "new one"));
+    EXPECT_STREQ("new one", list.GetItemText(0, 0));
+}
+
 TEST_F(Controls, ReportListColumnsRowsStateAndGeometry)
 {
     CListCtrl list;

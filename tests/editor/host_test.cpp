@@ -4,6 +4,7 @@
 #include "editor/host.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
+#include "win32/window_handle.h"
 
 #include "tests/support/sandbox.h"
 
@@ -262,7 +263,7 @@ TEST_F(HostTest, DamagedArchivesAreRefusedAndLeaveNoElements) {
     }
 }
 
-TEST_F(HostTest, EditSessionTypesAppliesAndKeepsTheScript) {
+TEST_F(HostTest, EditSessionTypesAppliesAndKeepsItsResult) {
     std::string error;
     ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"}]})", error)) << error;
     qv::EditOutcome outcome;
@@ -281,7 +282,7 @@ TEST_F(HostTest, EditSessionTypesAppliesAndKeepsTheScript) {
     EXPECT_EQ("kOhm", r1.params[0].unit);
     ASSERT_EQ(1u, r1.outputs.size());
     EXPECT_EQ("I", r1.outputs[0]);
-    EXPECT_EQ(5u, r1.script.size()) << "the session is kept with the element";
+    EXPECT_TRUE(r1.script.empty()) << "the session's result is the state; replaying it would toggle the output again";
     EXPECT_TRUE(host.Editor().Breaches().empty());
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
 }
@@ -342,6 +343,199 @@ TEST_F(HostTest, SymbolAndPreviewPictures) {
     EXPECT_FALSE(host.PreviewSvg("R1", (folder / "none.svg").string(), error)) << "a linear resistor has no curve";
     EXPECT_FALSE(fs::exists(folder / "none.svg"));
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
+}
+
+// The commands' element-by-element jobs give exactly what the jobs on a whole built schematic
+// give, and leave the host holding nothing.
+TEST_F(HostTest, StreamingJobsGiveWhatTheWholeSchematicGives) {
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error)) << error;
+    const std::string here = folder.string() + "/";
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.DescribeSchematic(schematic, here, (folder / "network.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
+              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    EXPECT_EQ(0u, host.ElementCount());
+    EXPECT_EQ(nullptr, host.Editor().Holder(1)) << "every element's set is gone";
+
+    ASSERT_TRUE(host.SaveSchematic(schematic, here, (folder / "streamed.qva").string(), error)) << error;
+    EXPECT_EQ(0u, host.ElementCount());
+    qv::Host whole;
+    ASSERT_TRUE(whole.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(whole.Build(schematic, here, error)) << error;
+    ASSERT_TRUE(whole.Save((folder / "whole.qva").string(), error)) << error;
+    EXPECT_EQ(ReadFile(folder / "whole.qva"), ReadFile(folder / "streamed.qva"));
+
+    std::string text;
+    size_t count = 0;
+    ASSERT_TRUE(host.LoadArchive((folder / "whole.qva").string(), here, (folder / "again.qva").string(), text, count,
+                                 error))
+        << error;
+    EXPECT_EQ(6u, count);
+    EXPECT_EQ(ReadFile(folder / "whole.qva"), ReadFile(folder / "again.qva")) << "loading and saving keeps the bytes";
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load((folder / "whole.qva").string(), here, error)) << error;
+    EXPECT_EQ(qv::WriteSchematic(loaded.CurrentSchematic()), text);
+    EXPECT_EQ(0u, host.ElementCount());
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    EXPECT_TRUE(host.Editor().Breaches().empty());
+}
+
+// Each record written is its own object in the archive, also when records are made and
+// emptied one after the other: a record at the address of an earlier one would be written as
+// a reference to that one, and the archive could not be loaded.
+TEST_F(HostTest, StreamedArchiveOfManyElementsLoadsEveryRecord) {
+    qv::Schematic schematic;
+    schematic.document = "Many";
+    for (int i = 0; i < 300; ++i) {
+        qv::SchematicElement element;
+        element.id = i % 3 == 0 ? 16 : 15;
+        element.name = "E" + std::to_string(i);
+        schematic.elements.push_back(element);
+    }
+    std::string error;
+    const std::string path = (folder / "many.qva").string();
+    ASSERT_TRUE(host.SaveSchematic(schematic, folder.string() + "/", path, error)) << error;
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(path, folder.string() + "/", error)) << error;
+    ASSERT_EQ(300u, loaded.ElementCount());
+    const qv::Schematic back = loaded.CurrentSchematic();
+    for (int i = 0; i < 300; ++i) EXPECT_EQ("E" + std::to_string(i), back.elements[i].name);
+    std::string text;
+    size_t count = 0;
+    ASSERT_TRUE(host.LoadArchive(path, folder.string() + "/", (folder / "again.qva").string(), text, count, error))
+        << error;
+    EXPECT_EQ(300u, count);
+    EXPECT_EQ(ReadFile(path), ReadFile(folder / "again.qva"));
+}
+
+// A fault the catalogue shows is found before anything is written; one that only the pages
+// find leaves no description or archive.
+TEST_F(HostTest, StreamingJobsThatFailLeaveNoDescriptionOrArchive) {
+    const std::string early = R"({"id":15,"name":"RNL1","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1]]}})";
+    struct Case {
+        std::string late;
+        std::string said;
+        bool dataFileStays;
+    } cases[] = {
+        {R"({"id":15,"name":"R2","parameters":{"Q":"1"}})", "no parameter \"Q\"", false},
+        {R"({"id":15,"name":"R2","parameters":{"R":{"unit":"V"}}})", "no unit", false},
+        {R"({"id":999,"name":"R2"})", "not in the catalogue", false},
+        {R"({"id":15,"name":"R2","script":["jump 1"]})", "script", false},
+        {R"({"id":15,"name":"R2","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1],[0.5,2]]}})",
+         "monotonous", true},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / ("case" + std::to_string(&c - cases));
+        fs::create_directories(out);
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(R"({"document":"D","elements":[)" + early + "," + c.late + "]}", schematic, error))
+            << error;
+        std::vector<std::string> written;
+        EXPECT_FALSE(host.DescribeSchematic(schematic, out.string() + "/", (out / "d.desc").string(), written, error));
+        EXPECT_NE(std::string::npos, error.find(c.said)) << error;
+        EXPECT_FALSE(host.SaveSchematic(schematic, out.string() + "/", (out / "a.qva").string(), error));
+        EXPECT_NE(std::string::npos, error.find(c.said)) << error;
+        for (const char* name : {"d.desc", "d.desc.part", "a.qva", "a.qva.part"})
+            EXPECT_FALSE(fs::exists(out / name)) << c.late << ": " << name;
+        EXPECT_EQ(c.dataFileStays, fs::exists(out / "D__RNL1.mdx")) << c.late;
+        EXPECT_EQ(0u, host.ElementCount());
+        EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    }
+}
+
+// A handle value just made and gone: every window made later has a larger handle.
+uintptr_t NextHandle() {
+    CWnd probe;
+    probe.CreateMessageWindow();
+    const uintptr_t value = reinterpret_cast<uintptr_t>(probe.GetSafeHwnd());
+    probe.DestroyWindow();
+    return value;
+}
+
+// Windows made between two handle values that still exist.
+size_t LiveWindowsBetween(uintptr_t from, uintptr_t to) {
+    size_t live = 0;
+    for (uintptr_t value = from + 1; value < to; ++value)
+        if (qv::TargetFromHandle(reinterpret_cast<HWND>(value)) != nullptr) ++live;
+    return live;
+}
+
+// The element-by-element jobs keep no window, page or handle of an element once it is done:
+// what stays would grow with the schematic.
+TEST_F(HostTest, StreamingJobsLeaveNoWindowBehind) {
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error)) << error;
+    const uintptr_t before = NextHandle();
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.DescribeSchematic(schematic, folder.string() + "/", (folder / "n.desc").string(), written, error))
+        << error;
+    ASSERT_TRUE(host.SaveSchematic(schematic, folder.string() + "/", (folder / "n.qva").string(), error)) << error;
+    std::string text;
+    size_t count = 0;
+    ASSERT_TRUE(host.LoadArchive((folder / "n.qva").string(), folder.string() + "/", "", text, count, error)) << error;
+    const uintptr_t after = NextHandle();
+    ASSERT_GT(after - before, 0x10u * 6) << "the jobs made windows";
+    EXPECT_EQ(0u, LiveWindowsBetween(before, after));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HostTest, TheHeldStateDescribesAsTheEditedElements) {
+    struct Case {
+        const char* element;
+        std::vector<std::string> script;
+    } cases[] = {
+        {"R1", {"click 2019", "click 2018", "type 2028 \"3.3k\"", "choose 2507 \"kOhm\"", "ok"}},
+        {"RNL1", {"sheet ok {", "click 2111", "type 2113 \"XY9.VAL\"", "}", "click 2016", "ok"}},
+        {"RNL1", {"sheet ok {", "click 2116", "type 2117 \"own.mdx\"", "}", "click 2016", "ok"}},
+        {"R2",
+         {"click 2088", "sheet ok {", "click 2114", "click 2397", "click 1124", "click 1122", "cell 2121 0 1 \"0\"",
+          "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"2m\"", "}", "click 2016", "ok"}},
+        {"RNL2", {"click 2075", "sheet ok {", "click 2111", "type 2113 \"XY2.VAL\"", "}", "click 2016", "ok"}},
+        {"RNL2", {"click 2088", "ok"}},
+        {"GNL1", {"sheet ok {", "type 2395 \"OTHER\"", "}", "click 2016", "ok"}},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        const fs::path held = folder / ("held" + std::to_string(run));
+        const fs::path again = folder / ("again" + std::to_string(run++));
+        fs::create_directories(held);
+        fs::create_directories(again);
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json", schematic, error));
+        ASSERT_TRUE(host.Build(schematic, held.string() + "/", error)) << error;
+        qv::EditOutcome outcome;
+        ASSERT_TRUE(host.Edit(c.element, c.script, outcome, error)) << c.element << ": " << error;
+        std::vector<std::string> written;
+        ASSERT_TRUE(host.Describe((held / "d.desc").string(), written, error)) << error;
+
+        const qv::Schematic state = host.CurrentSchematic();
+        for (const qv::SchematicElement& element : state.elements) {
+            EXPECT_TRUE(element.script.empty()) << element.name;
+            if (element.name != "R2" || std::string(c.element) != "R2") continue;
+            EXPECT_EQ((std::vector<std::pair<double, double>>{{0, 0}, {2, 0.002}}), element.characteristic.points)
+                << "the rows as the table shows them, \"2m\" included";
+        }
+        ASSERT_TRUE(host.DescribeSchematic(state, again.string() + "/", (again / "d.desc").string(), written, error))
+            << c.element << ": " << error;
+        EXPECT_EQ(ReadFile(held / "d.desc"), ReadFile(again / "d.desc")) << c.element;
+        for (const auto& entry : fs::directory_iterator(held)) {
+            if (entry.path().extension() != ".mdx") continue;
+            EXPECT_EQ(ReadFile(entry.path()), ReadFile(again / entry.path().filename())) << entry.path();
+        }
+    }
 }
 
 } // namespace

@@ -185,3 +185,28 @@ TEST_F(ProtocolTest, RecordsTheMessageBoxesShownWhileItLives) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ProtocolTest, RemovedElementIsForgottenAndItsHandleNotReused) {
+    const DWORD_PTR cookie = Fetch(receiver, element);
+    ASSERT_NE(0u, cookie);
+    editor.RemoveElement(element);
+    ASSERT_EQ(1u, breaches.size()) << "a set removed while a wizard holds it";
+    EXPECT_NE(std::string::npos, breaches[0].find("removed with 1 cookie")) << breaches[0];
+    EXPECT_EQ(nullptr, editor.Holder(element));
+    EXPECT_EQ(0, editor.OutstandingCookies());
+    EXPECT_EQ(0u, Fetch(receiver, element)) << "a removed element hands out no cookie";
+    GiveBack(receiver, element, cookie);
+    EXPECT_EQ(2u, breaches.size()) << "the cookie of a removed element is not out";
+
+    const DWORD next = editor.AddElement(std::make_unique<ParamHolder>());
+    EXPECT_GT(next, element) << "handles are never given again";
+    const DWORD_PTR again = Fetch(receiver, next);
+    GiveBack(receiver, next, again);
+    editor.RemoveElement(next);
+    editor.RemoveElement(next);
+    EXPECT_EQ(2u, breaches.size()) << "removing a clean element, even twice, is no breach";
+}
+
+} // namespace

@@ -149,4 +149,63 @@ TEST(Qvhost, SaveLoadSaveRoundTripAndEdit) {
     EXPECT_NE(std::string::npos, ReadFile(scratch / "p.svg").find("<svg"));
 }
 
+// Runs the host with the arguments; stdout dropped, stderr captured.
+RunResult RunHostForErrors(const std::string& args, const std::string& scratch) {
+    const std::string errors = scratch + "/stderr.txt";
+    RunResult result;
+    const std::string command = "QV_USER_PROFILE='" + scratch + "/user.ini' '" + QVHOST_PATH + "' " + args +
+                                " >/dev/null 2>'" + errors + "'";
+    const int status = std::system(command.c_str());
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.out = ReadFile(errors);
+    std::remove(errors.c_str());
+    return result;
+}
+
+// Careless input ends with status 2 and a message that says what is wrong, never with an
+// uncaught exception, and leaves no file behind.
+TEST(Qvhost, CarelessInputIsRefusedWithAMessageAndLeavesNothing) {
+    Scratch scratch;
+    std::ofstream(scratch / "evil.json")
+        << R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": "1k\n);\nEVIL ( X := 1"}}]})";
+    std::ofstream(scratch / "syntax.json") << "{\"document\": \"D\",\n \"elements\": [ {\"id\": 15,, } ]}";
+    std::ofstream(scratch / "late.json")
+        << R"({"document": "D", "elements": [{"id": 15, "name": "RNL1", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]}},
+                                            {"id": 15, "name": "R2", "parameters": {"Q": "1"}}]})";
+    std::filesystem::create_directories(scratch / "folder");
+    const std::string out = "'" + (scratch / "out") + "'";
+    const std::string folder = "'" + (scratch / "folder") + "'";
+    struct Case {
+        std::string args;
+        std::string said;
+    } cases[] = {
+        {"describe /dev/zero -o " + out + ".desc", "/dev/zero: is not a regular file"},
+        {"describe " + folder + " -o " + out + ".desc", "is a folder"},
+        {"describe '" + (scratch / "evil.json") + "' -o " + out + ".desc",
+         "element \"R1\" parameter \"R\" holds a control character"},
+        {"describe '" + (scratch / "syntax.json") + "' -o " + out + ".desc", "line 2, column 26: not valid JSON"},
+        {"describe '" + (scratch / "late.json") + "' -o " + out + ".desc", "no parameter \"Q\""},
+        {"save '" + (scratch / "evil.json") + "' -o " + out + ".qva", "control character"},
+        {"save '" + (scratch / "late.json") + "' -o " + out + ".qva", "no parameter \"Q\""},
+        {"save /dev/zero -o " + out + ".qva", "not a regular file"},
+        {"load " + folder + " -o " + out + ".qva", "is a folder"},
+        {"load /dev/zero", "not a regular file"},
+        {"edit " + Example() + " --element R1 --script /dev/zero", "not a regular file"},
+        {"edit '" + (scratch / "evil.json") + "' --element R1 --script " + folder, "is a folder"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = RunHostForErrors(c.args, scratch.path);
+        EXPECT_EQ(2, run.exitCode) << c.args << "\n" << run.out;
+        EXPECT_EQ(0u, run.out.find("qvhost: ")) << run.out;
+        EXPECT_NE(std::string::npos, run.out.find(c.said)) << c.args << "\n" << run.out;
+        EXPECT_EQ(std::string::npos, run.out.find("json.exception")) << run.out;
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.path)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "evil.json" || name == "syntax.json" || name == "late.json" || name == "folder" ||
+                        name == "user.ini")
+                << c.args << " left " << name;
+        }
+    }
+}
+
 } // namespace

@@ -9,6 +9,8 @@
 #include "services_support.h"
 #include "toolkit/read_write_files.h"
 
+#include "framework/path_parts.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -95,6 +97,57 @@ TEST_F(WritersTest, ExtensionsAndRefusedNames) {
     EXPECT_FALSE(WriteCharacteristicMdx("st*r.mdx", &points, "x", "y", "", ""));
     EXPECT_FALSE(WriteCharacteristicMdx(".mdx", &points, "x", "y", "", ""));
     EXPECT_FALSE(fs::exists(docs + "st*r.mdx"));
+}
+
+TEST_F(WritersTest, ReadOnlyFormatsBecomeMdxAndOverlongNamesAreRefusedWhole) {
+    const struct {
+        const char* name;
+        const char* file;
+    } cases[] = {{"x.txt", "x.mdx"}, {"y.CSV", "y.mdx"}, {"z.Mdx", "z.Mdx"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteCharacteristicMdx(c.name, &points, "x", "y", "", "")) << c.name;
+        EXPECT_TRUE(fs::exists(docs + c.file)) << c.name;
+        EXPECT_TRUE(std::string(c.name) == c.file || !fs::exists(docs + c.name)) << c.name;
+    }
+    // A name the file system cannot hold fails; no file with a shortened name appears.
+    const std::string longName(300, 'N');
+    qv::UserScript::Instance().ExpectMessageBox(IDOK);
+    EXPECT_FALSE(WriteCharacteristicMdx((longName + ".mdx").c_str(), &points, "x", "y", "", ""));
+    for (const auto& entry : fs::directory_iterator(docs))
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find("NNNN")) << entry.path();
+}
+
+TEST(PathParts, SplitAndJoinKeepEveryCharacter) {
+    const std::string longName(400, 'n');
+    const struct {
+        std::string path, dir, name, ext;
+    } cases[] = {
+        {"/a/b/name.mdx", "/a/b/", "name", ".mdx"},
+        {"name", "", "name", ""},
+        {".hidden.mdx", "", ".hidden", ".mdx"},
+        {"./dot.mdx", "./", "dot", ".mdx"},
+        {"a\\b.c\\d", "a\\b.c\\", "d", ""},
+        {"/x/" + longName + ".mdx", "/x/", longName, ".mdx"},
+        {"/" + longName + "/" + longName + "." + longName, "/" + longName + "/", longName, "." + longName},
+    };
+    for (const auto& c : cases) {
+        const PathParts parts = SplitPath(c.path.c_str());
+        EXPECT_TRUE(parts.drive.IsEmpty());
+        EXPECT_EQ(c.dir, std::string(parts.dir)) << c.path;
+        EXPECT_EQ(c.name, std::string(parts.name)) << c.path;
+        EXPECT_EQ(c.ext, std::string(parts.ext)) << c.path;
+        EXPECT_EQ(c.path, std::string(JoinPath(parts))) << "joined again";
+    }
+    EXPECT_EQ("/a/b.mdx", std::string(JoinPath(PathParts{"", "/a", "b", "mdx"}))) << "separator and dot are added";
+}
+
+TEST(DataFileExtensions, OnlyWritableFourCharacterExtensionsStay) {
+    const struct {
+        const char* ext;
+        bool writable;
+    } cases[] = {{".mdx", true}, {".tbl", true}, {".MDX", true}, {".txt", false}, {".TXT", false}, {".csv", false},
+                 {".Csv", false}, {"", false}, {".", false}, {".xy", false}, {".long", false}};
+    for (const auto& c : cases) EXPECT_EQ(c.writable, IsWritableDataFileExtension(c.ext)) << c.ext;
 }
 
 TEST_F(WritersTest, ThreeChannelWriters) {

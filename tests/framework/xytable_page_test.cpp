@@ -286,6 +286,64 @@ TEST_F(XYTablePageTest, ApplyNamesTheDataFileAndWritesItOnlyWhenFileNameIsTicked
     EXPECT_NE(std::string::npos, profileText.find("XYTable")) << "column widths are kept on apply";
 }
 
+TEST_F(XYTablePageTest, ApplyKeepsTheNameOfTheFileItWrote) {
+    Open({{0, 0}, {1, 1}});
+    ASSERT_TRUE(ui::Click(&table, 2116));
+    const struct {
+        std::string typed;
+        std::string kept;      // the table's file name after apply
+        std::string written;   // the file on disk
+    } cases[] = {
+        {"noext", "noext.mdx", folders->docs + "noext.mdx"},
+        {"x.txt", "x.mdx", folders->docs + "x.mdx"},            // the text format is read only
+        {"y.CSV", "y.mdx", folders->docs + "y.mdx"},
+        {"t.dat5", "t.mdx", folders->docs + "t.mdx"},
+        {"k.tbl", "k.tbl", folders->docs + "k.tbl"},
+        {".hidden.mdx", "R1.hidden.mdx", folders->docs + "R1.hidden.mdx"},
+        {folders->other + "o.mdx", folders->other + "o.mdx", folders->other + "o.mdx"},
+        {folders->other + ".o.mdx", folders->other + ".o.mdx", folders->other + ".o.mdx"},  // a folder: no prefix
+        {folders->docs + "d", "d.mdx", folders->docs + "d.mdx"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ui::TypeText(Item(2117), c.typed.c_str())) << c.typed;
+        ASSERT_TRUE(ui::Apply(&sheet)) << c.typed;
+        EXPECT_EQ(c.kept, std::string(table.GetFileName())) << c.typed;
+        EXPECT_TRUE(Exists(c.written)) << c.typed;
+        if (c.typed[0] != '/' && c.written != folders->docs + c.typed) {
+            EXPECT_FALSE(Exists(folders->docs + c.typed)) << c.typed << ": no second file";
+        }
+        EXPECT_EQ(c.written, Announced().back()) << c.typed;
+    }
+}
+
+// A file that carries the default name but was not written by this table (a message box
+// about its content would fail these tests).
+TEST_F(XYTablePageTest, ANewTableReadsNoFileWithTheDefaultName) {
+    WriteFile(folders->docs + "sheet_qvx__R1.mdx", "not a data file\n");
+    Open();
+    EXPECT_EQ(0, List().GetItemCount());
+}
+
+TEST_F(XYTablePageTest, AReferenceReadsNoFileWithTheDefaultName) {
+    WriteFile(folders->docs + "sheet_qvx__R1.mdx", "not a data file\n");
+    table.SetMode(CPropCharacteristicXYTable::kKindReference);
+    Open({{1, 2}}, false);
+    EXPECT_EQ(CString("2"), Cell(0, 2));
+}
+
+TEST_F(XYTablePageTest, ATableWithRowsReadsItsFileAfresh) {
+    CReadAndWriteFiles file;
+    std::vector<double> xs = {0, 1, 2}, ys = {0, 5, 7};
+    file.SetNrChannels(2);
+    file.SetNrItems(3);
+    file.InsertChannel(0, xs.data(), "v", "");
+    file.InsertChannel(1, ys.data(), "i", "");
+    ASSERT_TRUE(file.WriteFile((folders->docs + "sheet_qvx__R1.mdx").c_str()));
+    Open({{0, 0}});
+    ASSERT_EQ(3, List().GetItemCount());
+    EXPECT_EQ(CString("7"), Cell(2, 2));
+}
+
 TEST_F(XYTablePageTest, OwnerOnTheOlderBaseGetsTheSavedBlockOnApply) {
     CWizardBase3 older;
     table.SetMode(CPropCharacteristicXYTable::kKindLookUp);

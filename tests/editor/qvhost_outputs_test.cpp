@@ -1,0 +1,311 @@
+// The host as a user runs it with careless or hostile input: what a failed command leaves
+// behind, how data files are named, what `edit -o` and `load` write, and what is printed.
+#include "editor/text_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct HostRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// A scratch folder for one test, removed with it; the host runs inside it.
+struct Scratch {
+    Scratch() {
+        char pattern[] = "/tmp/qvhost_out_XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~Scratch() {
+        std::error_code code;
+        fs::remove_all(path, code);
+    }
+    fs::path operator/(const std::string& name) const { return path / name; }
+    // The files below the folder, relative, sorted.
+    std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(path))
+            if (entry.is_regular_file()) names.insert(fs::relative(entry.path(), path).string());
+        return names;
+    }
+    fs::path path;
+};
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Runs the host in the scratch folder; stdout and stderr captured.
+HostRun RunHost(const Scratch& scratch, const std::string& args) {
+    HostRun result;
+    const std::string errPath = (scratch.path.parent_path() / (scratch.path.filename().string() + ".err")).string();
+    const std::string command = "cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
+                                Quote(errPath + ".ini") + " " + Quote(QVHOST_PATH) + " " + args + " 2>" + Quote(errPath);
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.err = ReadFile(errPath);
+    std::remove(errPath.c_str());
+    std::remove((errPath + ".ini").c_str());
+    return result;
+}
+
+// A schematic of one nonlinear resistor with a table of data pairs.
+std::string DataPairs(const std::string& name, const std::string& points, const std::string& file = "") {
+    return R"({"document": "D", "elements": [{"id": 15, "name": ")" + name +
+           R"(", "characteristic": {"kind": "data-pairs", "points": [)" + points + "]" +
+           (file.empty() ? "" : R"(, "file": ")" + file + "\"") + "}}]}";
+}
+
+TEST(QvhostOutputs, FailedDescribeNamesTheFaultAndWritesNothing) {
+    const std::string longName(300, 'N');
+    struct Case {
+        const char* what;
+        std::string schematic;
+        std::string out;
+        std::string message;
+    } cases[] = {
+        {"output is a folder", DataPairs("RNL1", "[0, 0], [1, 1]"), "o", "is a folder"},
+        {"output is the data file", DataPairs("RNL1", "[0, 0], [1, 1]"), "D__RNL1.mdx", "would both be written to"},
+        {"output in a missing folder", DataPairs("RNL1", "[0, 0], [1, 1]"), "missing/x.desc", "does not exist"},
+        {"data file name too long", DataPairs(longName, "[0, 0], [1, 1]"), "x.desc", "more than the 200"},
+        {"empty table", DataPairs("RNL1", ""), "x.desc", "element \"RNL1\": its table of data pairs is empty"},
+        {"user file in a missing folder", DataPairs("RNL1", "[0, 0], [1, 1]", "/nonexistent/t.mdx"), "x.desc",
+         "does not exist"},
+        {"empty value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": ""}}]})",
+         "x.desc", "element \"R1\": parameter \"R\" has no value"},
+        {"blank value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": "  "}}]})",
+         "x.desc", "parameter \"R\" has no value"},
+        // The first element's own file is written while the elements are made; the second
+        // element fails later, and the first one's file goes again.
+        {"fault after a data file was written",
+         R"({"document": "D", "elements": [{"id": 15, "name": "A", "characteristic": {"kind": "data-pairs",
+             "points": [[0, 0], [1, 1]], "file": "u.mdx"}}, {"id": 15, "name": "B", "parameters": {"R": ""}}]})",
+         "x.desc", "element \"B\""},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        fs::create_directory(scratch / "o");
+        WriteFile(scratch / "s.json", c.schematic);
+        const HostRun run = RunHost(scratch, "describe s.json -o " + Quote(c.out));
+        EXPECT_EQ(2, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.what << ": " << run.err;
+        EXPECT_EQ(std::set<std::string>{"s.json"}, scratch.Files()) << c.what;
+    }
+}
+
+TEST(QvhostOutputs, TheDescriptionNamesTheOneDataFileWritten) {
+    struct Case {
+        const char* file;
+        const char* written;   // relative to the scratch folder
+        const char* named;     // in the description
+    } cases[] = {
+        {"", "D__RNL1.mdx", "D__RNL1.mdx"},
+        {"noext", "noext.mdx", "noext.mdx"},
+        {"t.mdx", "t.mdx", "t.mdx"},
+        {"t.dat5", "t.mdx", "t.mdx"},               // not a four-character extension
+        {"x.txt", "x.mdx", "x.mdx"},                // the text format is read only
+        {"x.CSV", "x.mdx", "x.mdx"},
+        {".hidden.mdx", "RNL1.hidden.mdx", "RNL1.hidden.mdx"},   // a bare name beginning with "."
+        {"./dot.mdx", "dot.mdx", "dot.mdx"},        // relative to the description, no prefix
+        {"sub/../up.mdx", "up.mdx", "up.mdx"},
+        {"sub/in.mdx", "sub/in.mdx", "/sub/in.mdx"},  // a folder of its own: named by its path
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        fs::create_directory(scratch / "sub");
+        WriteFile(scratch / "s.json", DataPairs("RNL1", "[0, 0], [1, 1]", c.file));
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        ASSERT_EQ(0, run.exitCode) << c.file << ": " << run.err;
+        EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << c.file;
+        const std::string text = ReadFile(scratch / "o.desc");
+        EXPECT_NE(std::string::npos, text.find(std::string(c.named) + "\" );")) << c.file << ": " << text;
+        EXPECT_NE(std::string::npos, run.out.find("data file written to " + (scratch / c.written).string())) << run.out;
+        EXPECT_NE(std::string::npos, ReadFile(scratch / c.written).find("MDX 1")) << c.file;
+    }
+}
+
+TEST(QvhostOutputs, AStaleFileWithADefaultNameIsNotRead) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [
+        {"id": 15, "name": "R1", "characteristic": {"kind": "reference", "text": "XY1.VAL"}},
+        {"id": 16, "name": "G1", "parameters": {"QUANT": "R1"}, "characteristic": {"kind": "file-reference", "variable": "V"}},
+        {"id": 15, "name": "R2", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]]}}]})");
+    for (const char* name : {"D__R1.mdx", "D__G1.mdx", "D__R2.mdx"}) WriteFile(scratch / name, "not a data file\n");
+    const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__R1.mdx"));
+    EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__G1.mdx"));
+    EXPECT_NE(std::string::npos, ReadFile(scratch / "D__R2.mdx").find("MDX 1")) << "the element's own file is replaced";
+}
+
+// Describes a schematic in its own folder and gives the description.
+std::string Describe(const Scratch& scratch, const std::string& folder, const std::string& schematic) {
+    fs::create_directories(scratch / folder);
+    WriteFile(scratch / folder / "s.json", schematic);
+    const HostRun run = RunHost(scratch, "describe " + folder + "/s.json -o " + folder + "/o.desc");
+    EXPECT_EQ(0, run.exitCode) << folder << ": " << run.err;
+    return ReadFile(scratch / folder / "o.desc");
+}
+
+TEST(QvhostOutputs, AnEditedSchematicHoldsTheStateNotTheClicks) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
+    // R1's current output goes off; replaying the click would switch it on again.
+    WriteFile(scratch / "script.txt", "click 2019\nok\n");
+    const HostRun edit = RunHost(scratch, "edit s.json --element R1 --script script.txt -o e.json");
+    ASSERT_EQ(0, edit.exitCode) << edit.err;
+    const std::string edited = ReadFile(scratch / "e.json");
+    EXPECT_EQ(std::string::npos, edited.find("\"script\"")) << edited;
+    EXPECT_EQ(std::string::npos, edited.find("CH_")) << edited;
+    for (const char* out : {"a.desc", "b.desc"}) {
+        const HostRun run = RunHost(scratch, std::string("describe e.json -o ") + out);
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        const std::string text = ReadFile(scratch / out);
+        EXPECT_EQ(0u, text.find("R R1 ( R := 4.7k );\nR R2")) << out << ": " << text;
+        EXPECT_NE(std::string::npos, text.find("FILE := \"ResistorNetwork__RNL1.mdx\"")) << text;
+    }
+    EXPECT_EQ(ReadFile(scratch / "a.desc"), ReadFile(scratch / "b.desc"));
+}
+
+TEST(QvhostOutputs, ALoadedSchematicDescribesAsTheSavedOne) {
+    int examples = 0;
+    for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
+        if (entry.path().extension() != ".json") continue;
+        ++examples;
+        Scratch scratch;
+        const std::string schematic = ReadFile(entry.path());
+        const std::string saved = Describe(scratch, "saved", schematic);
+        ASSERT_EQ(0, RunHost(scratch, "save saved/s.json -o a.qva").exitCode);
+        const HostRun load = RunHost(scratch, "load a.qva");
+        ASSERT_EQ(0, load.exitCode) << load.err;
+        EXPECT_EQ(std::string::npos, load.out.find("CH_")) << load.out;
+        EXPECT_EQ(saved, Describe(scratch, "loaded", load.out)) << entry.path();
+        // Printing the loaded schematic changes nothing that is saved.
+        ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode);
+        EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
+    }
+    EXPECT_GT(examples, 0);
+}
+
+TEST(QvhostOutputs, ARenameOnThePageIsCarriedOutOrRefused) {
+    struct Case {
+        const char* name;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {"RX", 0, ""},
+        {"R 2", 2, "cannot be renamed: the name \"R 2\""},
+        {"R2", 2, "is taken by element \"R2\""},
+        {"R_1", 0, ""},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
+        WriteFile(scratch / "script.txt", std::string("type 2001 \"") + c.name + "\"\nok\n");
+        const HostRun run = RunHost(scratch, "edit s.json --element R1 --script script.txt -o e.json");
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.name << ": " << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << run.err;
+        if (c.exitCode != 0) {
+            EXPECT_FALSE(fs::exists(scratch / "e.json"));
+            continue;
+        }
+        const std::string edited = ReadFile(scratch / "e.json");
+        EXPECT_NE(std::string::npos, edited.find(std::string("\"name\": \"") + c.name + "\"")) << edited;
+        EXPECT_EQ(std::string::npos, edited.find("\"name\": \"R1\"")) << edited;
+    }
+}
+
+TEST(QvhostOutputs, SingleLineFieldsRefuseLineBreaks) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
+    for (const char* text : {"4\\n7", "4\\t7", "\\n"}) {
+        WriteFile(scratch / "script.txt", std::string("type 2028 \"") + text + "\"\nok\n");
+        const HostRun run = RunHost(scratch, "edit s.json --element R1 --script script.txt -o e.json");
+        EXPECT_EQ(2, run.exitCode) << text;
+        EXPECT_NE(std::string::npos, run.err.find("takes no control character")) << run.err;
+        EXPECT_FALSE(fs::exists(scratch / "e.json"));
+    }
+}
+
+TEST(QvhostOutputs, MessagesAreUtf8) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
+    WriteFile(scratch / "script.txt", "print\n");
+    const HostRun element = RunHost(scratch, "edit s.json --element 'R\xC3\xA4ty' --script script.txt");
+    EXPECT_EQ(2, element.exitCode);
+    EXPECT_TRUE(qv::IsUtf8(element.err)) << element.err;
+    EXPECT_NE(std::string::npos, element.err.find("R\xC3\xA4ty")) << element.err;
+    WriteFile(scratch / "p.json", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R\u00e4ty": "1"}}]})");
+    const HostRun param = RunHost(scratch, "describe p.json -o x.desc");
+    EXPECT_EQ(2, param.exitCode);
+    EXPECT_TRUE(qv::IsUtf8(param.err)) << param.err;
+    EXPECT_NE(std::string::npos, param.err.find("R\xC3\xA4ty")) << param.err;
+}
+
+TEST(QvhostOutputs, PatchedArchivesAreRefused) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const std::string archive = ReadFile(scratch / "a.qva");
+    const size_t count = archive.find("ResistorNetwork") + 15;
+    ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
+    const size_t schema = archive.find("\xFF\xFF\x01\x00\x17\x00" "CSchematicElementRecord");
+    ASSERT_NE(std::string::npos, schema);
+    struct Case {
+        const char* what;
+        size_t at;
+        std::string bytes;   // replaces as many bytes at `at`; appended when at is npos
+        const char* message;
+    } cases[] = {
+        {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
+        {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
+        {"a later record schema", schema + 2, std::string("\x02", 1), "damaged"},
+        {"bytes after the end", std::string::npos, "x", "data follows the last element"},
+    };
+    for (const Case& c : cases) {
+        std::string patched = archive;
+        if (c.at == std::string::npos)
+            patched += c.bytes;
+        else
+            patched.replace(c.at, c.bytes.size(), c.bytes);
+        WriteFile(scratch / "p.qva", patched);
+        const HostRun run = RunHost(scratch, "load p.qva -o q.qva");
+        EXPECT_EQ(2, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.what << ": " << run.err;
+        EXPECT_EQ(std::string::npos, run.out.find("\"elements\"")) << c.what << ": nothing printed";
+        EXPECT_FALSE(fs::exists(scratch / "q.qva")) << c.what;
+    }
+}
+
+} // namespace

@@ -1,0 +1,190 @@
+// The schematic reader on careless input (control characters, syntax errors, repeated fields,
+// files that are no regular files) and the element-by-element writer against the JSON
+// library's own writing of the whole document.
+#include "editor/schematic.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string OneElement(const std::string& element) {
+    return R"({"document": "D", "elements": [)" + element + "]}";
+}
+
+struct RefusalCase {
+    std::string text;
+    std::vector<std::string> said;   // parts the message must hold
+};
+
+TEST(SchematicReader, ControlCharactersAreRefusedNamingElementAndField) {
+    const RefusalCase cases[] = {
+        // A value with line ends would put lines of its own into the model description.
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": "1k\n);\nEVIL ( X := 1"}})"),
+         {"element \"R1\"", "parameter \"R\"", "control character (U+000A)"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1\rk"}}})"),
+         {"element \"R1\"", "parameter \"R\" \"value\"", "U+000D"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"unit": "k\u0001Ohm"}}})"),
+         {"parameter \"R\" \"unit\"", "U+0001"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R\tX": "1"}})"), {"element \"R1\"", "parameter name", "U+0009"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": "1\u007f"}})"), {"parameter \"R\"", "U+007F"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": "1\u0000"}})"), {"parameter \"R\"", "U+0000"}},
+        {OneElement(R"({"id": 15, "name": "R1", "outputs": ["I\n"]})"), {"element \"R1\" output 1", "U+000A"}},
+        {OneElement(R"({"id": 15, "name": "R1", "characteristic": {"kind": "reference", "text": "X\n.VAL"}})"),
+         {"element \"R1\" \"characteristic\" \"text\"", "U+000A"}},
+        {OneElement(R"({"id": 15, "name": "R1", "characteristic": {"kind": "file-reference", "variable": "V\u001b"}})"),
+         {"\"variable\"", "U+001B"}},
+        {OneElement(R"({"id": 15, "name": "R1", "characteristic": {"kind": "data-pairs", "points": [], "file": "a\nb.mdx"}})"),
+         {"\"file\"", "U+000A"}},
+        // A line end inside a script line would be a second action.
+        {OneElement(R"({"id": 15, "name": "R1", "script": ["click 2088", "ok\nclick 1"]})"),
+         {"element \"R1\" script line 2", "U+000A"}},
+        {OneElement(R"({"id": 15, "name": "R\n1"})"), {"element 1", "control character"}},
+        // Fields given twice would leave it open which one counts.
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": "1", "R": "2"}})"),
+         {"element \"R1\"", "field \"R\" is given twice"}},
+        {R"({"document": "D", "document": "E", "elements": []})", {"the schematic", "\"document\" is given twice"}},
+        {R"({"document": "D", "elements": [], "elements": [{"id": 15, "name": "R1"}]})", {"\"elements\" is given twice"}},
+        {R"({"elements": [{"id": 15, "name": "R1"}], "document": "D", "extra": 1})", {"unknown field \"extra\""}},
+        {R"({"document": "D", "elements": {"id": 15}})", {"list \"elements\""}},
+        {R"({"document": "D", "elements": [7]})", {"element 1 must be an object"}},
+    };
+    for (const RefusalCase& c : cases) {
+        qv::Schematic schematic;
+        std::string error;
+        EXPECT_FALSE(qv::ReadSchematic(c.text, schematic, error)) << c.text;
+        for (const std::string& part : c.said) EXPECT_NE(std::string::npos, error.find(part)) << c.text << "\n" << error;
+        EXPECT_TRUE(schematic.elements.empty()) << c.text;
+    }
+}
+
+TEST(SchematicReader, SyntaxErrorsSayWhatAndWhereInTheUsersTerms) {
+    const RefusalCase cases[] = {
+        {"{\"document\": \"D\",\n \"elements\": [", {"line 2, column 15", "ends before the schematic is complete"}},
+        {"", {"line 1, column 1", "ends before"}},
+        {"{\"document\": \"D\",\n \"elements\": [ {\"id\": 15,, } ]}", {"line 2, column 26", "unexpected ','"}},
+        {"{\"document\": \"D\", \"elements\": [tru]}", {"line 1, column 35", "invalid literal"}},
+        {"{\"document\": \"D\"}\n\n  x", {"line 3, column 3", "expected end of input"}},
+        // Columns count characters, not bytes: "\xC3\x84" is one.
+        {"{\"document\": \"\xC3\x84\xC3\x84\" ]", {"line 1, column 19", "unexpected ']'"}},
+        {"{\"document\": \"D\nE\"}", {"line 1, column 16", "control character"}},
+    };
+    for (const RefusalCase& c : cases) {
+        qv::Schematic schematic;
+        std::string error;
+        EXPECT_FALSE(qv::ReadSchematic(c.text, schematic, error)) << c.text;
+        for (const std::string& part : c.said) EXPECT_NE(std::string::npos, error.find(part)) << c.text << "\n" << error;
+        EXPECT_EQ(std::string::npos, error.find("json.exception")) << error;
+    }
+}
+
+TEST(SchematicReader, NestingDeeperThanASchematicIsRefused) {
+    std::string deep = OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": )" + std::string(20, '[') +
+                                  std::string(20, ']') + "}}");
+    qv::Schematic schematic;
+    std::string error;
+    EXPECT_FALSE(qv::ReadSchematic(deep, schematic, error));
+    EXPECT_NE(std::string::npos, error.find("nests deeper")) << error;
+}
+
+TEST(SchematicReader, FieldsInAnyOrderAndTabsInScriptLines) {
+    const std::string text = R"({"elements": [{"name": "R1", "id": 15, "script": ["type\t2028\t5k"]},
+                                               {"id": 16, "name": "G1"}], "document": "D"})";
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematic(text, schematic, error)) << error;
+    EXPECT_EQ("D", schematic.document);
+    ASSERT_EQ(2u, schematic.elements.size());
+    EXPECT_EQ("type\t2028\t5k", schematic.elements[0].script[0]);
+    EXPECT_EQ("G1", schematic.elements[1].name);
+}
+
+// The writer puts the document together element by element; the result must be exactly what
+// the JSON library writes for the whole document.
+TEST(SchematicWriter, TextIsTheLibrarysOwnWritingOfTheWholeDocument) {
+    qv::Schematic empty;
+    empty.document = "Empty";
+    qv::Schematic full;
+    full.document = "Full";
+    for (int i = 0; i < 3; ++i) {
+        qv::SchematicElement element;
+        element.id = 15;
+        element.name = "R" + std::to_string(i);
+        element.showName = i == 1;
+        element.params.push_back({"R", true, "4.7k \"q\" \xB0", i == 2, "kOhm", i == 2, true});
+        element.outputs = {"I", "V"};
+        element.characteristic.kind = qv::SchematicCharacteristic::Kind::DataPairs;
+        element.characteristic.points = {{-1.5, 1e-300}, {0, 0}, {2.25, -3}};
+        element.script = {"click 2088", "type 2028 \"a\\tb\""};
+        full.elements.push_back(element);
+    }
+    for (const qv::Schematic* schematic : {&empty, &full}) {
+        const std::string text = qv::WriteSchematic(*schematic);
+        EXPECT_EQ(nlohmann::ordered_json::parse(text).dump(2) + "\n", text);
+        qv::Schematic again;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(text, again, error)) << error;
+        EXPECT_EQ(text, qv::WriteSchematic(again));
+    }
+}
+
+// A scratch folder for one test, removed with it.
+struct Scratch {
+    Scratch() {
+        char pattern[] = "/tmp/schematic_test_XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~Scratch() {
+        std::error_code code;
+        fs::remove_all(path, code);
+    }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::string path;
+};
+
+TEST(InputFile, KindAndSizeAreCheckedBeforeReading) {
+    Scratch scratch;
+    std::ofstream(scratch / "ten.json") << "0123456789";
+    fs::create_directories(scratch / "folder");
+    ASSERT_EQ(0, ::mkfifo((scratch / "pipe").c_str(), 0600));
+    struct Case {
+        std::string path;
+        unsigned long long limit;
+        bool usable;
+        std::string said;
+    } cases[] = {
+        {scratch / "ten.json", 10, true, ""},
+        {scratch / "ten.json", 9, false, "larger than 9 bytes"},
+        {scratch / "folder", 1000, false, "is a folder"},
+        {"/dev/zero", 1000, false, "not a regular file"},
+        {scratch / "pipe", 1000, false, "not a regular file"},
+        {scratch / "missing.json", 1000, false, "no such file"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(c.usable, qv::CheckInputFile(c.path, c.limit, error)) << c.path;
+        if (!c.usable) {
+            EXPECT_NE(std::string::npos, error.find(c.path + ": ")) << error;
+            EXPECT_NE(std::string::npos, error.find(c.said)) << error;
+        }
+    }
+    // Reading a schematic checks the same first: a device is never read (it would not end).
+    qv::Schematic schematic;
+    std::string error;
+    EXPECT_FALSE(qv::ReadSchematicFile("/dev/zero", schematic, error));
+    EXPECT_FALSE(qv::ReadSchematicFile(scratch / "pipe", schematic, error));
+    EXPECT_NE(std::string::npos, error.find("not a regular file")) << error;
+}
+
+} // namespace
