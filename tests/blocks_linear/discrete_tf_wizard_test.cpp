@@ -1,12 +1,18 @@
 // The discrete transfer function: the "Convert G(s)" dialog driven as a user drives it, the
 // rows it puts on the page, the stored state and the conversions of older data.
 #include "blocks_support.h"
+#include "tests/support/sandbox.h"
 
 #include "blocks_linear/discrete_transfer_function.h"
 #include "framework/factories.h"
 #include "toolkit/tb_numbers.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 using namespace blocks_test;
 
@@ -344,6 +350,38 @@ TEST(DiscreteTfFactory, IdsThirtyFourAndThreeHundredFortyGiveOneClass) {
         std::unique_ptr<CWizardBase4> clone(wizard->Clone());
         EXPECT_EQ(discrete->GetMode(), dynamic_cast<CDiscreteTransferFunctionWizard4*>(clone.get())->GetMode());
     }
+}
+
+} // namespace
+
+// The example schematic, a discretised second-order plant, run by the host.
+namespace {
+
+int RunHost(const std::string& args) {
+    const std::string profile = qv_test::TempFolder() + "/discrete_tf_profile.ini";
+    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(DiscreteTfExample, HostDescribesAndSavesTheDiscretisedPlant) {
+    const std::string desc = qv_test::TempFolder() + "/discrete_plant.desc";
+    const std::string saved = qv_test::TempFolder() + "/discrete_plant.qva";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + desc + "'"));
+    EXPECT_EQ("TFZ G1 ( @PARAMLIST);\nSDB ( G1.OUT );\n", ReadAll(desc));
+    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + saved + "'"));
+    const std::string bytes = ReadAll(saved);
+    for (const char* text : {"P[2]", "0.7408182207", "Q[1]", "0.004527958503", "Q0[2]", "P0[2]"})
+        EXPECT_NE(std::string::npos, bytes.find(text)) << text;
+    // The wizard's own data closes the element: schema 0, version 10, two empty lists.
+    EXPECT_NE(std::string::npos, bytes.find(std::string("\x00\x00\x0a\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 14)));
 }
 
 } // namespace
