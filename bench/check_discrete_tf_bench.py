@@ -21,7 +21,7 @@ GOALS = {2: 20.0, 10: 20.0, 50: 1.0}
 def denominator(n):
     c = [1.0]
     for k in range(n):
-        p = -(k + 1) * 10.0 / n
+        p = -(k + 1) * 2.0 / n
         nxt = [0.0] * (len(c) + 1)
         for i, v in enumerate(c):
             nxt[i + 1] += v
@@ -57,6 +57,10 @@ def main(argv):
     try:
         import scipy  # noqa: F401
     except ImportError:
+        # Debian's interpreter carries python3-scipy when another python3 comes first.
+        system = "/usr/bin/python3"
+        if os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system):
+            return subprocess.run([system] + argv).returncode
         print("check_discrete_tf_bench: scipy is not installed; no comparison")
         return 0
     failed = False

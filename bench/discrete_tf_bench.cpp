@@ -1,4 +1,4 @@
-// The zero-order-hold discretizer at orders 2, 10 and 50: real poles -(k+1)·10/n, k = 0..n-1,
+// The zero-order-hold discretizer at orders 2, 10 and 50: real poles -(k+1)·2/n, k = 0..n-1,
 // numerator 1, sample time 0.01 s (bench/check_discrete_tf_bench.py times scipy on the same).
 #include "blocks_linear/tf_discretizer.h"
 
@@ -12,7 +12,7 @@ namespace {
 std::vector<double> Denominator(int n) {
     std::vector<double> c{1.0};
     for (int k = 0; k < n; ++k) {
-        const double p = -(k + 1) * 10.0 / n;
+        const double p = -(k + 1) * 2.0 / n;
         std::vector<double> next(c.size() + 1, 0.0);
         for (size_t i = 0; i < c.size(); ++i) {
             next[i + 1] += c[i];
