@@ -305,6 +305,44 @@ TEST_F(DiscreteTf, OlderDataWithTheOldGsBlock) {
     }
 }
 
+// Data of the older wizard generation: two DWORDs, two skipped blocks, then the block that
+// holds the dialog's state.
+TEST_F(DiscreteTf, OlderGenerationDataHandsItsLastBlockToTheDialog) {
+    const Bytes golden = GoldenState();
+    const Bytes state(golden.begin() + 2, golden.end());  // without the schema WORD
+    auto older = [](const Bytes& last, DWORD announced) {
+        Bytes b;
+        Dword(b, 3);
+        Dword(b, 0);
+        Dword(b, 0);
+        Dword(b, 0);
+        Dword(b, announced);
+        b.insert(b.end(), last.begin(), last.end());
+        return b;
+    };
+    struct Case {
+        Bytes data;
+        const char* denOrder;
+        int denTexts;
+    };
+    Bytes broken = state;
+    broken[4] = 200;  // a numerator count beyond 101
+    const Case cases[] = {
+        {older(state, static_cast<DWORD>(state.size())), "2", 3},
+        {older(state, static_cast<DWORD>(state.size()) + 1), "2", 0},  // announces more than there is
+        {older(broken, static_cast<DWORD>(broken.size())), "2", 0},
+        {Bytes{1, 2, 3}, "2", 0},
+    };
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1);
+        Bytes data = c.data;
+        EXPECT_TRUE(wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        EXPECT_EQ(c.denOrder, wizard->GetConvertDialog().GetDenominatorOrderText().str());
+        EXPECT_EQ(c.denTexts, wizard->GetConvertDialog().GetDenominatorTexts().GetSize());
+    }
+}
+
 TEST_F(DiscreteTf, DimensionChangedElsewhereRetiresTheMembersAbove) {
     DWORD element = 0;
     auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows("3", "3"), &element, 1);
