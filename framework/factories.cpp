@@ -1,5 +1,6 @@
 #include "framework/factories.h"
 
+#include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "blocks_math/min_max_sum_mul.h"
@@ -120,7 +121,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 30, .base = 4, .className = "CDCMachineNonlinearWizard4", .create3 = nullptr, .create4 = NewWizard4<CDCMachineNonlinearWizard4>},
     {.id = 31, .base = 4, .className = "CPolynomSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CPolynomSourceWizard4>},
     {.id = 33, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 1>},
-    {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 34, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CDiscreteTransferFunctionWizard4, 1>},
     {.id = 35, .base = 4, .className = "CTFMSineWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMSineWizard4>},
     {.id = 36, .base = 4, .className = "CTFMSawToothWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMSawToothWizard4>},
     {.id = 37, .base = 4, .className = "CTFMPulseWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMPulseWizard4>},
@@ -150,7 +151,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearTransformerWizard4>},
     {.id = 114, .base = 4, .className = "CHysteresisSwitchWizard4", .create3 = nullptr, .create4 = NewWizard4<CHysteresisSwitchWizard4>},
     {.id = 330, .base = 4, .className = "CTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CTransferFunctionWizard4, 0>},
-    {.id = 340, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 340, .base = 4, .className = "CDiscreteTransferFunctionWizard4", .create3 = nullptr, .create4 = NewWizard4With<CDiscreteTransferFunctionWizard4, 0>},
 };
 
 constexpr size_t kFactoryCount = sizeof(kFactoryTable) / sizeof(kFactoryTable[0]);

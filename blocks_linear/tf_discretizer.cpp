@@ -1,0 +1,799 @@
+#include "blocks_linear/tf_discretizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+// The classic series stops once no entry of a term exceeds this.
+constexpr double kSeriesCutOff = 1e-6;
+// A second, balanced run is tried above this estimate; results above the second are refused.
+constexpr double kTargetAccuracy = 1e-11;
+constexpr double kAcceptedError = 1e-8;
+
+template <typename M>
+void ZeroMatrix(M& m) {
+    std::memset(&m, 0, sizeof(M));
+}
+
+// Pade approximants r_q(x) of exp(x): the coefficients b_0..b_q and the largest 1-norm for
+// which the degree keeps the backward error below the unit round-off.
+constexpr double kPade3[] = {120.0, 60.0, 12.0, 1.0};
+constexpr double kPade5[] = {30240.0, 15120.0, 3360.0, 420.0, 30.0, 1.0};
+constexpr double kPade7[] = {17297280.0, 8648640.0, 1995840.0, 277200.0, 25200.0, 1512.0, 56.0, 1.0};
+constexpr double kPade9[] = {17643225600.0, 8821612800.0, 2075673600.0, 302702400.0, 30270240.0,
+                             2162160.0,     110880.0,     3960.0,       90.0,        1.0};
+constexpr double kPade13[] = {64764752532480000.0, 32382376266240000.0, 7771770303897600.0,
+                              1187353796428800.0,  129060195264000.0,   10559470521600.0,
+                              670442572800.0,      33522128640.0,       1323241920.0,
+                              40840800.0,          960960.0,            16380.0,
+                              182.0,               1.0};
+constexpr double kTheta3 = 1.495585217958292e-2;
+constexpr double kTheta5 = 2.539398330063230e-1;
+constexpr double kTheta7 = 9.504178996162932e-1;
+constexpr double kTheta9 = 2.097847961257068e0;
+constexpr double kTheta13 = 5.371920351148152e0;
+
+// dst = x * y for the leading n x n blocks (dst may not alias x or y).
+template <typename M>
+void Product(const M& x, const M& y, int n, M& dst) {
+    for (int i = 0; i < n; ++i) {
+        double* row = dst[i];
+        for (int j = 0; j < n; ++j) row[j] = 0.0;
+        for (int k = 0; k < n; ++k) {
+            const double f = x[i][k];
+            if (f == 0.0) continue;
+            const double* yk = y[k];
+            for (int j = 0; j < n; ++j) row[j] += f * yk[j];
+        }
+    }
+}
+
+template <typename M>
+double OneNorm(const M& x, int n) {
+    double best = 0.0;
+    for (int j = 0; j < n; ++j) {
+        double sum = 0.0;
+        for (int i = 0; i < n; ++i) sum += std::fabs(x[i][j]);
+        best = std::max(best, sum);
+    }
+    return best;
+}
+
+} // namespace
+
+CTransferFunctionDiscretizer::CTransferFunctionDiscretizer() { Init(); }
+
+void CTransferFunctionDiscretizer::Init() {
+    ZeroMatrix(m_b);
+    ZeroMatrix(m_a);
+    ZeroMatrix(m_aHat);
+    ZeroMatrix(m_A);
+    ZeroMatrix(m_B);
+    ZeroMatrix(m_C);
+    ZeroMatrix(m_I);
+    ZeroMatrix(m_AT);
+    ZeroMatrix(m_Psi);
+    ZeroMatrix(m_Phi);
+    ZeroMatrix(m_Gamma);
+    ZeroMatrix(m_Phi1);
+    ZeroMatrix(m_Gamma1);
+    m_m = 1;
+    m_n = 2;
+    m_scale = 1.0;
+    m_T = 0.0;
+    m_k = 1.0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Classic step operations (indices 1..n).
+
+double CTransferFunctionDiscretizer::Power(short n, double x) {
+    // Exact integer powers: a negative base keeps its sign pattern, 0^0 is 1 like every x^0.
+    if (n < 0) return 1.0 / Power(static_cast<short>(-n), x);
+    double result = 1.0;
+    double base = x;
+    for (unsigned e = static_cast<unsigned>(n); e != 0; e >>= 1) {
+        if (e & 1u) result *= base;
+        base *= base;
+    }
+    return result;
+}
+
+void CTransferFunctionDiscretizer::ScaleByPowers(const double* src, short n, double x, double* dst) {
+    for (short k = 0; k <= n; ++k) dst[k] = src[k] * Power(k, x);
+}
+
+void CTransferFunctionDiscretizer::Normalize(short n, short m) {
+    // C[j] = b_(j-1) / a_n for j = 1..m+1 (within the state), zero above.
+    const double lead = m_aHat[n];
+    for (short j = 1; j <= n; ++j) m_C[j] = (j - 1 <= m) ? m_b[j - 1] / lead : 0.0;
+}
+
+void CTransferFunctionDiscretizer::BuildStateSpace(short n) {
+    Normalize(n, m_m);
+    for (short r = 1; r <= n; ++r)
+        for (short j = 1; j <= n; ++j) m_A[r][j] = (r < n) ? (j == r + 1 ? 1.0 : 0.0) : -m_aHat[j - 1] / m_aHat[n];
+    for (short j = 1; j <= n; ++j) m_B[j] = (j == n) ? 1.0 : 0.0;
+}
+
+void CTransferFunctionDiscretizer::PrepareStateSpace() {
+    ScaleByPowers(m_a, m_n, m_scale, m_aHat);
+    BuildStateSpace(m_n);
+}
+
+void CTransferFunctionDiscretizer::SetIdentity(short n) {
+    for (short i = 1; i <= n; ++i)
+        for (short j = 1; j <= n; ++j) m_I[i][j] = (i == j) ? 1.0 : 0.0;
+}
+
+void CTransferFunctionDiscretizer::ComputeSubdivision() {
+    double largest = 0.0;
+    for (short i = 1; i <= m_n; ++i)
+        for (short j = 1; j <= m_n; ++j) largest = std::max(largest, std::fabs(m_A[i][j]));
+    m_k = std::floor(largest) + 1.0;
+}
+
+void CTransferFunctionDiscretizer::MatrixExponential() {
+    // Psi = sum over i >= 0 of A_T^i / (i+1)!, ended by an absolute cut-off on the last term.
+    const short n = m_n;
+    Matrix& term = m_work1;
+    for (short i = 1; i <= n; ++i)
+        for (short j = 1; j <= n; ++j) term[i][j] = m_Psi[i][j] = m_I[i][j];
+    for (int i = 1; n > 0; ++i) {
+        MultiplyMatrices(term, m_AT, n, n, n, term);
+        ScaleMatrix(term, 1.0 / (i + 1), n, n, term);
+        AddMatrices(m_Psi, term, n, n, m_Psi);
+        double largest = 0.0;
+        for (short r = 1; r <= n; ++r)
+            for (short c = 1; c <= n; ++c) largest = std::max(largest, std::fabs(term[r][c]));
+        if (!(largest > kSeriesCutOff)) break;
+    }
+}
+
+void CTransferFunctionDiscretizer::ComputeSeriesStep() {
+    const short n = m_n;
+    MatrixExponential();
+    MultiplyMatrices(m_AT, m_Psi, n, n, n, m_Phi1);
+    AddMatrices(m_Phi1, m_I, n, n, m_Phi1);
+    MultiplyMatrixVector(m_Psi, m_B, n, n, m_Gamma1);
+    ScaleVector(m_Gamma1, m_T / m_k, n, m_Gamma1);
+}
+
+void CTransferFunctionDiscretizer::AccumulateInput(const Matrix& phi1, const Vector& gamma1) {
+    const short n = m_n;
+    Matrix& p = m_work2;
+    Matrix& q = m_work3;
+    for (short i = 1; i <= n; ++i)
+        for (short j = 1; j <= n; ++j) p[i][j] = q[i][j] = m_I[i][j];
+    for (long i = 1; i < static_cast<long>(m_k); ++i) {
+        MultiplyMatrices(q, phi1, n, n, n, q);
+        AddMatrices(p, q, n, n, p);
+    }
+    MultiplyMatrixVector(p, gamma1, n, n, m_Gamma);
+}
+
+void CTransferFunctionDiscretizer::PowerMatrix(const Matrix& x, long p, short n, Matrix& dst) {
+    Matrix& acc = m_work2;
+    for (short i = 1; i <= n; ++i)
+        for (short j = 1; j <= n; ++j) acc[i][j] = x[i][j];
+    for (long i = 1; i < p; ++i) MultiplyMatrices(acc, x, n, n, n, acc);
+    for (short i = 1; i <= n; ++i)
+        for (short j = 1; j <= n; ++j) dst[i][j] = acc[i][j];
+}
+
+void CTransferFunctionDiscretizer::PowerTransition(const Matrix& x) { PowerMatrix(x, static_cast<long>(m_k), m_n, m_Phi); }
+
+void CTransferFunctionDiscretizer::ComputeSubdivided() {
+    const short n = m_n;
+    ScaleMatrix(m_A, m_T / m_k, n, n, m_AT);
+    ComputeSeriesStep();
+    if (m_k > 1.0) {
+        AccumulateInput(m_Phi1, m_Gamma1);
+        PowerTransition(m_Phi1);
+    } else {
+        for (short i = 1; i <= n; ++i) {
+            for (short j = 1; j <= n; ++j) m_Phi[i][j] = m_Phi1[i][j];
+            m_Gamma[i] = m_Gamma1[i];
+        }
+    }
+    m_T = m_k * (m_T / m_k);
+    m_transitionDone = true;
+}
+
+void CTransferFunctionDiscretizer::ComputeTransition() {
+    if (m_transitionDone) return;
+    SetIdentity(m_n);
+    ComputeSubdivision();
+    ComputeSubdivided();
+}
+
+void CTransferFunctionDiscretizer::StateSpaceToPolynomials(const Matrix& phi, const Vector& gamma, const Vector& c,
+                                                           short n, double* den, double* num) {
+    Matrix& nMat = m_work3;
+    SetIdentity(n);
+    for (short i = 1; i <= n; ++i)
+        for (short j = 1; j <= n; ++j) nMat[i][j] = m_I[i][j];
+    for (short j = 1; j <= n; ++j) {
+        MultiplyMatrixVector(nMat, gamma, n, n, m_workVec);
+        DotProduct(c, m_workVec, n, num[n - j]);
+        MultiplyMatrices(nMat, phi, n, n, n, nMat);
+        double trace = 0.0;
+        Trace(nMat, n, trace);
+        den[n - j] = (-1.0 / j) * trace;
+        if (j < n)
+            for (short i = 1; i <= n; ++i) nMat[i][i] += den[n - j];
+    }
+    num[n] = 0.0;
+    den[n] = 1.0;
+}
+
+void CTransferFunctionDiscretizer::ComputePolynomials() {
+    if (m_polynomialsDone) return;
+    if (m_n > 0) StateSpaceToPolynomials(m_Phi, m_Gamma, m_C, m_n, m_alpha, m_beta);
+    m_polynomialsDone = true;
+}
+
+void CTransferFunctionDiscretizer::MultiplyMatrices(const Matrix& x, const Matrix& y, short inner, short rows,
+                                                    short cols, Matrix& dst) {
+    // Rows of x are copied before they are overwritten, y when it is the destination, so that
+    // dst may be one of the operands.
+    double rowBuf[kSize];
+    const bool aliasY = (&dst == &y);
+    Matrix* ySrc = const_cast<Matrix*>(&y);
+    if (aliasY) {
+        // y is overwritten row by row: keep a copy in the spare work matrix.
+        Matrix* candidates[] = {&m_work1, &m_work2, &m_work3};
+        Matrix* spareP = nullptr;
+        for (Matrix* cand : candidates)
+            if (cand != &y && cand != &x) spareP = cand;
+        Matrix& spare = *spareP;
+        for (short i = 1; i <= inner; ++i)
+            for (short j = 1; j <= cols; ++j) spare[i][j] = y[i][j];
+        ySrc = &spare;
+    }
+    for (short i = 1; i <= rows; ++i) {
+        for (short k = 1; k <= inner; ++k) rowBuf[k] = x[i][k];
+        for (short j = 1; j <= cols; ++j) {
+            double sum = 0.0;
+            for (short k = 1; k <= inner; ++k) sum += rowBuf[k] * (*ySrc)[k][j];
+            dst[i][j] = sum;
+        }
+    }
+}
+
+void CTransferFunctionDiscretizer::AddMatrices(const Matrix& x, const Matrix& y, short cols, short rows, Matrix& dst) {
+    for (short i = 1; i <= rows; ++i)
+        for (short j = 1; j <= cols; ++j) dst[i][j] = x[i][j] + y[i][j];
+}
+
+void CTransferFunctionDiscretizer::ScaleMatrix(const Matrix& x, double c, short cols, short rows, Matrix& dst) {
+    for (short i = 1; i <= rows; ++i)
+        for (short j = 1; j <= cols; ++j) dst[i][j] = c * x[i][j];
+}
+
+void CTransferFunctionDiscretizer::MultiplyMatrixVector(const Matrix& m, const Vector& v, short rows, short cols,
+                                                        Vector& dst) {
+    double copy[kSize];
+    for (short j = 1; j <= cols; ++j) copy[j] = v[j];
+    for (short i = 1; i <= rows; ++i) {
+        double sum = 0.0;
+        for (short j = 1; j <= cols; ++j) sum += m[i][j] * copy[j];
+        dst[i] = sum;
+    }
+}
+
+void CTransferFunctionDiscretizer::ScaleVector(const Vector& v, double c, short n, Vector& dst) {
+    for (short i = 1; i <= n; ++i) dst[i] = c * v[i];
+}
+
+void CTransferFunctionDiscretizer::DotProduct(const Vector& v, const Vector& w, short n, double& result) {
+    double sum = 0.0;
+    for (short i = 1; i <= n; ++i) sum += v[i] * w[i];
+    result = sum;
+}
+
+void CTransferFunctionDiscretizer::Trace(const Matrix& m, short n, double& result) {
+    double sum = 0.0;
+    for (short i = 1; i <= n; ++i) sum += m[i][i];
+    result = sum;
+}
+
+// ---------------------------------------------------------------------------------------
+// Discretize and its stable route.
+
+void CTransferFunctionDiscretizer::ClearResult() {
+    for (int i = 0; i < kSize; ++i) m_beta[i] = m_alpha[i] = 0.0;
+}
+
+void CTransferFunctionDiscretizer::Discretize(const double* den, const double* num, short numOrder, short denOrder,
+                                              double scale, double sampleTime) {
+    m_transitionDone = false;
+    m_polynomialsDone = false;
+    m_errorEstimate = std::numeric_limits<double>::infinity();
+    ClearResult();
+    const bool ordersValid = numOrder >= 0 && numOrder <= kMaxOrder && denOrder >= 0 && denOrder <= kMaxOrder &&
+                             den != nullptr && num != nullptr;
+    if (!ordersValid || !std::isfinite(scale) || !std::isfinite(sampleTime) || !(sampleTime > 0.0)) {
+        m_status = Status::InvalidInput;
+        return;
+    }
+    m_m = numOrder;
+    m_n = denOrder;
+    for (int i = 0; i < kSize; ++i) {
+        m_b[i] = i <= numOrder ? num[i] : 0.0;
+        m_a[i] = i <= denOrder ? den[i] : 0.0;
+    }
+    m_T = sampleTime;
+    m_scale = scale;
+    ScaleByPowers(m_a, m_n, m_scale, m_aHat);
+    bool finite = true;
+    for (int i = 0; i <= m_n; ++i) finite = finite && std::isfinite(m_aHat[i]);
+    for (int i = 0; i <= m_m; ++i) finite = finite && std::isfinite(m_b[i]);
+    if (!finite || m_aHat[m_n] == 0.0) {
+        m_status = Status::InvalidInput;
+        return;
+    }
+    BuildStateSpace(m_n);
+    SetIdentity(m_n);
+    const short n = m_n;
+    if (n == 0) {
+        m_k = 1.0;
+        m_alpha[0] = 1.0;
+        m_beta[0] = 0.0;
+        m_errorEstimate = 0.0;
+        m_transitionDone = m_polynomialsDone = true;
+        m_status = Status::Done;
+        return;
+    }
+    // The plain route keeps the structure that short sample times need; the balanced one
+    // copes with widely spread poles. The second runs only when the first is not accurate
+    // enough, and each polynomial is taken from the run with the smaller error estimate.
+    double numEst = 0.0;
+    double denEst = 0.0;
+    const bool plainOk = StableRoute(false, m_beta, m_alpha, &numEst, &denEst);
+    if (!plainOk) numEst = denEst = std::numeric_limits<double>::infinity();
+    if (std::max(numEst, denEst) > kTargetAccuracy) {
+        double numEst2 = 0.0;
+        double denEst2 = 0.0;
+        if (StableRoute(true, m_numAlt, m_denAlt, &numEst2, &denEst2)) {
+            if (numEst2 < numEst) {
+                numEst = numEst2;
+                for (int k = 0; k <= n; ++k) m_beta[k] = m_numAlt[k];
+            }
+            if (denEst2 < denEst) {
+                denEst = denEst2;
+                for (int k = 0; k <= n; ++k) m_alpha[k] = m_denAlt[k];
+            }
+        }
+    }
+    m_errorEstimate = std::max(numEst, denEst);
+    m_transitionDone = m_polynomialsDone = true;
+    if (!std::isfinite(m_errorEstimate)) ClearResult();
+    m_beta[n] = 0.0;
+    m_alpha[n] = 1.0;
+    m_status = m_errorEstimate <= kAcceptedError ? Status::Done : Status::Inaccurate;
+}
+
+bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, double* denOut, double* numEst,
+                                               double* denEst) {
+    *numEst = *denEst = std::numeric_limits<double>::infinity();
+    const int n = m_n;
+    const int dim = n + 1;  // augmented: states 0..n-1, input n
+    const double t = m_T;
+    // 1. Time scaling: with s = mu·w, G(mu·w) has the coefficients a_k·mu^(k-n)/a_n (monic)
+    //    and b_k·mu^(k-n)/a_n, and is sampled every mu·T in the time of w. mu is a power of two
+    //    near max(rho, 1/T), rho the root bound of a(s): the companion form then has entries of
+    //    moderate size and, for short sample times, the structure of a shift, so that the
+    //    small numerator coefficients of short sample times keep their relative accuracy.
+    double logRho = -std::numeric_limits<double>::infinity();
+    const double logLead = std::log2(std::fabs(m_aHat[n]));
+    for (int k = 0; k < n; ++k)
+        if (m_aHat[k] != 0.0) logRho = std::max(logRho, (std::log2(std::fabs(m_aHat[k])) - logLead) / (n - k));
+    const double logMu = std::max(logRho + 1.0, -std::log2(t));
+    if (!std::isfinite(logMu) || std::fabs(logMu) > 900.0) return false;
+    const int muExp = static_cast<int>(std::lround(logMu));
+    const double tau = std::ldexp(t, muExp);  // sample time in the time of w
+    if (!(tau > 0.0) || !std::isfinite(tau)) return false;
+    double* aw = m_aw;
+    double* bw = m_bw;
+    for (int k = 0; k < n; ++k) {
+        aw[k] = std::ldexp(m_aHat[k], muExp * (k - n)) / m_aHat[n];
+        bw[k] = k <= m_m ? std::ldexp(m_b[k], muExp * (k - n)) / m_aHat[n] : 0.0;
+    }
+    // The augmented matrix [[A_w, B], [0, 0]]·tau of the companion form, 0-based.
+    AugMatrix& m = m_aug;
+    for (int i = 0; i < dim; ++i)
+        for (int j = 0; j < dim; ++j) m[i][j] = 0.0;
+    for (int i = 0; i + 1 < n; ++i) m[i][i + 1] = tau;
+    for (int j = 0; j < n; ++j) m[n - 1][j] = -aw[j] * tau;
+    m[n - 1][n] = tau;
+    for (int i = 0; i < dim; ++i)
+        for (int j = 0; j < dim; ++j)
+            if (!std::isfinite(m[i][j])) return false;
+
+    // 2. Balancing: a diagonal similarity by powers of two that brings row and column norms
+    //    together (m_balance[i] = d_i, m := D^-1 m D).
+    for (int i = 0; i < dim; ++i) m_balance[i] = 1.0;
+    for (int sweep = 0; balance && sweep < 200; ++sweep) {
+        bool changed = false;
+        for (int i = 0; i < dim; ++i) {
+            double c = 0.0;
+            double r = 0.0;
+            for (int j = 0; j < dim; ++j) {
+                if (j == i) continue;
+                c += std::fabs(m[j][i]);
+                r += std::fabs(m[i][j]);
+            }
+            if (c == 0.0 || r == 0.0) continue;
+            const double s = c + r;
+            double f = 1.0;
+            double g = r / 2.0;
+            while (c < g && f < 0x1p300) {
+                f *= 2.0;
+                c *= 2.0;
+                r /= 2.0;
+                g /= 2.0;
+            }
+            g = c / 2.0;
+            while (g >= r && f > 0x1p-300) {
+                f /= 2.0;
+                c /= 2.0;
+                g /= 2.0;
+                r *= 2.0;
+            }
+            if (c + r >= 0.95 * s) continue;
+            m_balance[i] *= f;
+            for (int j = 0; j < dim; ++j) {
+                m[i][j] /= f;
+                m[j][i] *= f;
+            }
+            changed = true;
+        }
+        if (!changed) break;
+    }
+
+    // 3. exp(m) by a Pade approximant with scaling and squaring.
+    const double norm = OneNorm(m, dim);
+    if (!std::isfinite(norm)) return false;
+    int squarings = 0;
+    const double* pade = kPade13;
+    int degree = 13;
+    if (norm <= kTheta3) pade = kPade3, degree = 3;
+    else if (norm <= kTheta5) pade = kPade5, degree = 5;
+    else if (norm <= kTheta7) pade = kPade7, degree = 7;
+    else if (norm <= kTheta9) pade = kPade9, degree = 9;
+    else {
+        squarings = std::max(0, static_cast<int>(std::ceil(std::log2(norm / kTheta13))));
+        if (squarings > 1100) return false;
+        const double f = std::ldexp(1.0, -squarings);
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) m[i][j] *= f;
+    }
+    AugMatrix& a2 = m_aug2;
+    AugMatrix& u = m_augU;
+    AugMatrix& v = m_augV;
+    AugMatrix& tmp = m_augT;
+    Product(m, m, dim, a2);
+    if (degree == 13) {
+        AugMatrix& a4 = m_aug4;
+        AugMatrix& a6 = m_aug6;
+        Product(a2, a2, dim, a4);
+        Product(a4, a2, dim, a6);
+        const double* b = pade;
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) tmp[i][j] = b[13] * a6[i][j] + b[11] * a4[i][j] + b[9] * a2[i][j];
+        Product(a6, tmp, dim, u);
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j)
+                u[i][j] += b[7] * a6[i][j] + b[5] * a4[i][j] + b[3] * a2[i][j] + (i == j ? b[1] : 0.0);
+        Product(m, u, dim, tmp);
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) u[i][j] = tmp[i][j];
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) tmp[i][j] = b[12] * a6[i][j] + b[10] * a4[i][j] + b[8] * a2[i][j];
+        Product(a6, tmp, dim, v);
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j)
+                v[i][j] += b[6] * a6[i][j] + b[4] * a4[i][j] + b[2] * a2[i][j] + (i == j ? b[0] : 0.0);
+    } else {
+        // Odd part u = m · sum b_(2k+1) m^(2k), even part v = sum b_(2k) m^(2k), by Horner in m^2.
+        AugMatrix& odd = m_aug4;
+        AugMatrix& even = m_aug6;
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) {
+                odd[i][j] = i == j ? pade[degree] : 0.0;
+                even[i][j] = i == j ? pade[degree - 1] : 0.0;
+            }
+        for (int k = degree - 2; k >= 1; k -= 2) {
+            Product(odd, a2, dim, tmp);
+            for (int i = 0; i < dim; ++i)
+                for (int j = 0; j < dim; ++j) odd[i][j] = tmp[i][j] + (i == j ? pade[k] : 0.0);
+            Product(even, a2, dim, tmp);
+            for (int i = 0; i < dim; ++i)
+                for (int j = 0; j < dim; ++j) even[i][j] = tmp[i][j] + (i == j ? pade[k - 1] : 0.0);
+        }
+        Product(m, odd, dim, u);
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) v[i][j] = even[i][j];
+    }
+    // Solve (v - u) X = (v + u) by LU with partial pivoting; X lands in tmp.
+    AugMatrix& lu = m_aug2;
+    for (int i = 0; i < dim; ++i)
+        for (int j = 0; j < dim; ++j) {
+            lu[i][j] = v[i][j] - u[i][j];
+            tmp[i][j] = v[i][j] + u[i][j];
+        }
+    for (int k = 0; k < dim; ++k) {
+        int p = k;
+        for (int i = k + 1; i < dim; ++i)
+            if (std::fabs(lu[i][k]) > std::fabs(lu[p][k])) p = i;
+        if (lu[p][k] == 0.0 || !std::isfinite(lu[p][k])) return false;
+        if (p != k)
+            for (int j = 0; j < dim; ++j) {
+                std::swap(lu[p][j], lu[k][j]);
+                std::swap(tmp[p][j], tmp[k][j]);
+            }
+        for (int i = k + 1; i < dim; ++i) {
+            const double f = lu[i][k] / lu[k][k];
+            if (f == 0.0) continue;
+            for (int j = k + 1; j < dim; ++j) lu[i][j] -= f * lu[k][j];
+            for (int j = 0; j < dim; ++j) tmp[i][j] -= f * tmp[k][j];
+        }
+    }
+    for (int k = dim - 1; k >= 0; --k)
+        for (int j = 0; j < dim; ++j) {
+            double s = tmp[k][j];
+            for (int i = k + 1; i < dim; ++i) s -= lu[k][i] * tmp[i][j];
+            tmp[k][j] = s / lu[k][k];
+        }
+    for (int s = 0; s < squarings; ++s) {
+        Product(tmp, tmp, dim, u);
+        for (int i = 0; i < dim; ++i)
+            for (int j = 0; j < dim; ++j) tmp[i][j] = u[i][j];
+    }
+    m_k = std::ldexp(1.0, squarings);
+    m_T = m_k * (t / m_k);
+    // State i of the w form is mu^i times state i of the s form (both companion forms).
+
+    // Phi and Gamma in the companion coordinates, for the readers of the step results:
+    // Phi[i][j] = Phi_b[i][j]·d_i/d_j, Gamma[i] = Gamma_b[i]·d_i/d_n.
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j)
+            m_Phi[i + 1][j + 1] = std::ldexp(tmp[i][j] * (m_balance[i] / m_balance[j]), muExp * (i - j));
+        m_Gamma[i + 1] = std::ldexp(tmp[i][n] * (m_balance[i] / m_balance[n]), muExp * (i - n));
+    }
+
+    // 4. Controller-Hessenberg form of the balanced (Phi, Gamma, C): h = Phi_b, g = Gamma_b,
+    //    c[i] = C[i]·d_i/d_n, reduced by Householder reflections.
+    AugMatrix& h = m_aug4;
+    double* g = m_aug6[0];
+    double* c = m_aug6[1];
+    double* w = m_aug6[2];
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) h[i][j] = tmp[i][j];
+        g[i] = tmp[i][n];
+        c[i] = bw[i] * (m_balance[i] / m_balance[n]);
+    }
+    double cNorm = 0.0;
+    for (int i = 0; i < n; ++i) cNorm = std::max(cNorm, std::fabs(c[i]));
+    // Reflection I - 2 w w^T / (w^T w) that maps x[from..n-1] onto a multiple of e_from.
+    auto reflect = [&](const double* x, int from) -> bool {
+        double norm2 = 0.0;
+        double big = 0.0;
+        for (int i = from; i < n; ++i) big = std::max(big, std::fabs(x[i]));
+        if (big == 0.0) return false;
+        for (int i = 0; i < n; ++i) w[i] = 0.0;
+        for (int i = from; i < n; ++i) {
+            w[i] = x[i] / big;
+            norm2 += w[i] * w[i];
+        }
+        const double alpha = (w[from] >= 0.0 ? -1.0 : 1.0) * std::sqrt(norm2);
+        w[from] -= alpha;
+        double ww = 0.0;
+        for (int i = from; i < n; ++i) ww += w[i] * w[i];
+        if (ww == 0.0) return false;
+        const double f = std::sqrt(2.0 / ww);
+        for (int i = from; i < n; ++i) w[i] *= f;
+        // h := P h P, c := c P
+        for (int j = 0; j < n; ++j) {
+            double s = 0.0;
+            for (int i = from; i < n; ++i) s += w[i] * h[i][j];
+            for (int i = from; i < n; ++i) h[i][j] -= w[i] * s;
+        }
+        for (int i = 0; i < n; ++i) {
+            double s = 0.0;
+            for (int j = from; j < n; ++j) s += h[i][j] * w[j];
+            for (int j = from; j < n; ++j) h[i][j] -= s * w[j];
+        }
+        double s = 0.0;
+        for (int j = from; j < n; ++j) s += c[j] * w[j];
+        for (int j = from; j < n; ++j) c[j] -= s * w[j];
+        return true;
+    };
+    double gamma = 0.0;
+    {
+        double big = 0.0;
+        for (int i = 0; i < n; ++i) big = std::max(big, std::fabs(g[i]));
+        if (big == 0.0 || !std::isfinite(big)) return false;
+        double norm2 = 0.0;
+        for (int i = 0; i < n; ++i) norm2 += (g[i] / big) * (g[i] / big);
+        gamma = (g[0] >= 0.0 ? -1.0 : 1.0) * std::sqrt(norm2) * big;
+        if (n > 1) {
+            double copy[kAug];
+            for (int i = 0; i < n; ++i) copy[i] = g[i];
+            if (!reflect(copy, 0)) return false;
+        } else {
+            gamma = g[0];
+        }
+    }
+    double column[kAug];
+    for (int k = 0; k + 2 < n; ++k) {
+        for (int i = 0; i < n; ++i) column[i] = h[i][k];
+        bool anyBelow = false;
+        for (int i = k + 2; i < n; ++i) anyBelow = anyBelow || column[i] != 0.0;
+        if (anyBelow) reflect(column, k + 1);
+        for (int i = k + 2; i < n; ++i) h[i][k] = 0.0;
+    }
+    double hNorm = 0.0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) hNorm = std::max(hNorm, std::fabs(h[i][j]));
+
+    // 5. Hyman's recursion on each diagonal block of H (H splits where a subdiagonal entry is
+    //    below the perturbation level of Phi: a mode that the input cannot reach or one that
+    //    has decayed within the sample time). In a block lo..hi: x_hi = 1,
+    //    x_(i-1) = ((z - h_ii) x_i - sum_(i<j<=hi) h_ij x_j) / h_(i,i-1), and
+    //    r = (z - h_lo,lo) x_lo - sum_(lo<j<=hi) h_lo,j x_j is the block's characteristic
+    //    polynomial up to a factor; in the block of row 0, (zI - H)^-1 e_0 = x / r. The x_i are
+    //    rescaled together when they grow, which leaves x / r unchanged. Beside each
+    //    polynomial runs a first-order bound of its error (Abs arrays), from the rounding and
+    //    from a perturbation of every entry of H (and of c) by the error of the exponential.
+    const double eta = kEps * (squarings + 1.0) * dim;
+    const double hPert = eta * std::max(hNorm, std::numeric_limits<double>::min());
+    const int deg = n;  // polynomials hold coefficients 0..n
+    auto step = [&](int i, int hi, double* out, double* outAbs) {
+        const double* xi = m_poly[i];
+        const double* xa = m_polyAbs[i];
+        const double hii = std::fabs(h[i][i]);
+        out[0] = -h[i][i] * xi[0];
+        outAbs[0] = hii * xa[0] + (hPert + kEps * hii) * std::fabs(xi[0]);
+        for (int k = 1; k <= deg; ++k) {
+            out[k] = xi[k - 1] - h[i][i] * xi[k];
+            outAbs[k] = xa[k - 1] + hii * xa[k] + (hPert + kEps * hii) * std::fabs(xi[k]) + kEps * std::fabs(out[k]);
+        }
+        for (int j = i + 1; j <= hi; ++j) {
+            const double f = h[i][j];
+            const double fa = std::fabs(f);
+            for (int k = 0; k <= deg; ++k) {
+                out[k] -= f * m_poly[j][k];
+                outAbs[k] += fa * m_polyAbs[j][k] + (hPert + 2.0 * kEps * fa) * std::fabs(m_poly[j][k]) +
+                             kEps * std::fabs(out[k]);
+            }
+        }
+    };
+    // Product of the characteristic polynomials of the blocks below the first, with bound.
+    double* acc = m_accPoly;
+    double* accAbs = m_accPolyAbs;
+    for (int k = 0; k <= deg; ++k) acc[k] = accAbs[k] = 0.0;
+    acc[0] = 1.0;
+    int accDegree = 0;
+    double deflationError = 0.0;
+    double r[kAug];
+    double rAbs[kAug];
+    double q[kAug];
+    double qAbs[kAug];
+    double prod[kAug];
+    double prodAbs[kAug];
+    auto multiplyInto = [&](double* p, double* pAbs, int pDegree, const double* f, const double* fAbs, int fDegree) {
+        for (int k = 0; k <= deg; ++k) prod[k] = prodAbs[k] = 0.0;
+        for (int i = 0; i <= pDegree; ++i)
+            for (int j = 0; j <= fDegree && i + j <= deg; ++j) {
+                prod[i + j] += p[i] * f[j];
+                prodAbs[i + j] += pAbs[i] * std::fabs(f[j]) + std::fabs(p[i]) * fAbs[j] +
+                                  2.0 * kEps * std::fabs(p[i] * f[j]);
+            }
+        for (int k = 0; k <= deg; ++k) {
+            p[k] = prod[k];
+            pAbs[k] = prodAbs[k];
+        }
+    };
+    int hi = n - 1;
+    while (hi >= 0) {
+        int lo = hi;
+        while (lo > 0 && std::fabs(h[lo][lo - 1]) > hPert) --lo;
+        if (lo > 0) deflationError += eta;
+        for (int k = 0; k <= deg; ++k) m_poly[hi][k] = m_polyAbs[hi][k] = 0.0;
+        m_poly[hi][0] = 1.0;
+        for (int i = hi; i > lo; --i) {
+            const double sub = h[i][i - 1];
+            const double subAbs = std::fabs(sub);
+            if (!std::isfinite(sub)) return false;
+            double* out = m_poly[i - 1];
+            double* outAbs = m_polyAbs[i - 1];
+            step(i, hi, out, outAbs);
+            double big = 0.0;
+            for (int k = 0; k <= deg; ++k) {
+                out[k] /= sub;
+                outAbs[k] = outAbs[k] / (subAbs - hPert) + std::fabs(out[k]) * (hPert / (subAbs - hPert) + kEps);
+                big = std::max(big, std::max(outAbs[k], std::fabs(out[k])));
+            }
+            if (!std::isfinite(big)) return false;
+            if (big > 0x1p400)
+                for (int j = i - 1; j <= hi; ++j)
+                    for (int k = 0; k <= deg; ++k) {
+                        m_poly[j][k] *= 0x1p-400;
+                        m_polyAbs[j][k] *= 0x1p-400;
+                    }
+        }
+        step(lo, hi, r, rAbs);
+        const int blockDegree = hi - lo + 1;
+        const double lead = r[blockDegree];
+        if (lead == 0.0 || !std::isfinite(lead)) return false;
+        const double leadRel = rAbs[blockDegree] / std::fabs(lead);
+        if (!(leadRel < 0.5)) return false;
+        if (lo == 0) {
+            for (int k = 0; k <= deg; ++k) q[k] = qAbs[k] = 0.0;
+            for (int i = 0; i <= hi; ++i) {
+                const double ci = c[i];
+                const double ciPert = eta * cNorm + kEps * std::fabs(ci);
+                for (int k = 0; k <= deg; ++k) {
+                    q[k] += ci * m_poly[i][k];
+                    qAbs[k] += std::fabs(ci) * m_polyAbs[i][k] + ciPert * std::fabs(m_poly[i][k]) +
+                               kEps * std::fabs(q[k]);
+                }
+            }
+            // c beyond the first block meets no part of (zI - H)^-1 e_0.
+            for (int k = 0; k <= deg; ++k) {
+                q[k] = gamma * q[k] / lead;
+                qAbs[k] = std::fabs(gamma) * qAbs[k] / std::fabs(lead) + std::fabs(q[k]) * (leadRel + 2.0 * kEps);
+            }
+        }
+        for (int k = 0; k <= deg; ++k) {
+            r[k] /= lead;
+            rAbs[k] = rAbs[k] / std::fabs(lead) + std::fabs(r[k]) * (leadRel + kEps);
+        }
+        if (lo == 0) {
+            // numerator = gamma·q·(blocks below), denominator = r·(blocks below)
+            for (int k = 0; k <= deg; ++k) {
+                numOut[k] = q[k];
+                m_workVec[k] = qAbs[k];
+            }
+            multiplyInto(numOut, m_workVec, blockDegree - 1, acc, accAbs, accDegree);
+            multiplyInto(acc, accAbs, accDegree, r, rAbs, blockDegree);
+        } else {
+            multiplyInto(acc, accAbs, accDegree, r, rAbs, blockDegree);
+            accDegree += blockDegree;
+        }
+        hi = lo - 1;
+    }
+    double denMax = 0.0;
+    double denBound = 0.0;
+    double numMax = 0.0;
+    double numBound = 0.0;
+    for (int k = 0; k <= n; ++k) {
+        denOut[k] = acc[k];
+        if (!std::isfinite(denOut[k]) || !std::isfinite(numOut[k])) return false;
+        denMax = std::max(denMax, std::fabs(acc[k]));
+        denBound = std::max(denBound, accAbs[k]);
+        numMax = std::max(numMax, std::fabs(numOut[k]));
+        numBound = std::max(numBound, m_workVec[k]);
+    }
+    *denEst = denBound / denMax + deflationError + 2.0 * kEps;
+    *numEst = numMax > 0.0 ? numBound / numMax + deflationError + 2.0 * kEps : 0.0;
+    return true;
+}
+
+void CTransferFunctionDiscretizer::GetResult(double* numOut, double* denOut, short* numOrderOut, short* denOrderOut,
+                                             double* sampleTimeOut) const {
+    const short n = m_n;
+    for (short i = 0; i <= n; ++i) {
+        if (numOut != nullptr) numOut[i] = i < n ? m_beta[i] : 0.0;
+        if (denOut != nullptr) denOut[i] = i < n ? m_alpha[i] : 1.0;
+    }
+    if (numOrderOut != nullptr) *numOrderOut = n;
+    if (denOrderOut != nullptr) *denOrderOut = n;
+    if (sampleTimeOut != nullptr) *sampleTimeOut = m_T;
+}

@@ -1,0 +1,167 @@
+// Zero-order-hold discretizer of transfer functions: turns
+//   G(s) = (b_0 + b_1 s + ... + b_m s^m) / (a_0 + a_1 s + ... + a_n s^n)
+// into the step-invariant G(z) = (beta_(n-1) z^(n-1) + ... + beta_0) / (z^n + alpha_(n-1) z^(n-1)
+// + ... + alpha_0) that a zero-order hold in front of G(s), sampled every T seconds, produces.
+//
+// The class keeps the classic step operations (companion form, Taylor series on a subdivided
+// interval, Faddeev-LeVerrier recursion), each callable on its own on the fixed-size storage
+// below (indices 1..n for matrices and state vectors). `Discretize` itself takes a numerically
+// stable route, since the classic one loses up to three digits at orders 6 to 10 and all of
+// them from order 20 on:
+//   1. the augmented matrix [[A, B], [0, 0]]·T of the companion form is balanced by a
+//      diagonal similarity (powers of two), so that a coefficient spread becomes harmless;
+//   2. its exponential comes from a Pade approximant with scaling and squaring (the number of
+//      squarings grows with log2 of the balanced norm, never with the spread itself);
+//   3. (Phi, Gamma, C) are brought to controller-Hessenberg form by Householder reflections
+//      and both polynomials follow from Hyman's recursion on that form.
+// A running error bound of step 3 and of the squarings gives `ErrorEstimate`; callers refuse
+// a result whose estimate is above what they need.
+//
+// No memory is allocated during a computation; the object is large (about 1.5 MB), so hold it
+// on the heap.
+#pragma once
+
+#include <cstddef>
+
+class CTransferFunctionDiscretizer {
+public:
+    static constexpr int kMaxOrder = 100;
+    static constexpr int kSize = kMaxOrder + 1;
+    using Vector = double[kSize];
+    using Matrix = double[kSize][kSize];
+
+    // Outcome of the last `Discretize`.
+    enum class Status {
+        None,          // nothing computed yet
+        Done,          // the result holds G(z)
+        InvalidInput,  // order outside 0..100, leading denominator coefficient zero or not
+                       // finite, sample time not a positive finite number, a non-finite
+                       // coefficient or scale: the result is cleared
+        Inaccurate,    // computed, but the error estimate is not small (or a step broke down)
+    };
+
+    CTransferFunctionDiscretizer();
+
+    // Clears every vector and matrix except the two G(z) vectors; m = 1, n = 2, scale 1, T = 0.
+    void Init();
+    // den[0..denOrder] and num[0..numOrder], index k the coefficient of s^k.
+    void Discretize(const double* den, const double* num, short numOrder, short denOrder, double scale,
+                    double sampleTime);
+    // Entries 0..n of both polynomials of G(z) (entry n: 0 for the numerator, 1 for the
+    // denominator), n in both order outputs and the stored sample time.
+    void GetResult(double* numOut, double* denOut, short* numOrderOut, short* denOrderOut,
+                   double* sampleTimeOut) const;
+
+    Status GetStatus() const { return m_status; }
+    // Estimated normwise relative error of the last result: max over both polynomials of
+    // max|error| / max|coefficient|. Infinite when the computation broke down.
+    double ErrorEstimate() const { return m_errorEstimate; }
+
+    // --- classic step operations ------------------------------------------------------
+    void BuildStateSpace(short n);
+    void Normalize(short n, short m);
+    void PrepareStateSpace();
+    static void ScaleByPowers(const double* src, short n, double x, double* dst);
+    // x^n for integer n >= 0 by repeated squaring: exact signs for negative x, 0^0 = 1.
+    static double Power(short n, double x);
+    void SetIdentity(short n);
+    void ComputeSubdivision();
+    void ComputeTransition();
+    void ComputeSubdivided();
+    void ComputeSeriesStep();
+    void MatrixExponential();
+    void AccumulateInput(const Matrix& phi1, const Vector& gamma1);
+    void PowerMatrix(const Matrix& x, long p, short n, Matrix& dst);
+    void PowerTransition(const Matrix& x);
+    void ComputePolynomials();
+    void StateSpaceToPolynomials(const Matrix& phi, const Vector& gamma, const Vector& c, short n, double* den,
+                                 double* num);
+    void MultiplyMatrices(const Matrix& x, const Matrix& y, short inner, short rows, short cols, Matrix& dst);
+    void AddMatrices(const Matrix& x, const Matrix& y, short cols, short rows, Matrix& dst);
+    void ScaleMatrix(const Matrix& x, double c, short cols, short rows, Matrix& dst);
+    void MultiplyMatrixVector(const Matrix& m, const Vector& v, short rows, short cols, Vector& dst);
+    static void ScaleVector(const Vector& v, double c, short n, Vector& dst);
+    static void DotProduct(const Vector& v, const Vector& w, short n, double& result);
+    static void Trace(const Matrix& m, short n, double& result);
+
+    // Read access for the step operations' results.
+    short NumeratorOrder() const { return m_m; }
+    short DenominatorOrder() const { return m_n; }
+    double Scale() const { return m_scale; }
+    double SampleTime() const { return m_T; }
+    double SubSteps() const { return m_k; }
+    const Matrix& A() const { return m_A; }
+    const Vector& B() const { return m_B; }
+    const Vector& C() const { return m_C; }
+    const Matrix& Phi() const { return m_Phi; }
+    const Vector& Gamma() const { return m_Gamma; }
+    const Matrix& Psi() const { return m_Psi; }
+    const Vector& ScaledDenominator() const { return m_aHat; }
+    const Vector& ResultNumerator() const { return m_beta; }
+    const Vector& ResultDenominator() const { return m_alpha; }
+    bool TransitionDone() const { return m_transitionDone; }
+    bool PolynomialsDone() const { return m_polynomialsDone; }
+
+    // Direct access for callers that run the step operations on their own data.
+    void SetOrders(short m, short n) { m_m = m; m_n = n; }
+    void SetSampleTime(double t) { m_T = t; }
+    void SetSubSteps(double k) { m_k = k; }
+    Vector& NumeratorCoefficients() { return m_b; }
+    Vector& DenominatorCoefficients() { return m_a; }
+    void SetScale(double scale) { m_scale = scale; }
+
+private:
+    static constexpr int kAug = kSize + 1;  // augmented dimension for order 100
+    using AugMatrix = double[kAug][kAug];
+
+    bool StableRoute(bool balance, double* numOut, double* denOut, double* numEst, double* denEst);
+    void ClearResult();
+
+    short m_m = 1;
+    short m_n = 2;
+    double m_scale = 1.0;
+    double m_T = 0.0;
+    double m_k = 1.0;
+    Vector m_b{};
+    Vector m_a{};
+    Vector m_aHat{};
+    Matrix m_A{};
+    Vector m_B{};
+    Vector m_C{};
+    Matrix m_I{};
+    Matrix m_AT{};
+    Matrix m_Psi{};
+    Matrix m_Phi{};
+    Vector m_Gamma{};
+    Matrix m_Phi1{};
+    Vector m_Gamma1{};
+    Vector m_beta{};
+    Vector m_alpha{};
+    bool m_transitionDone = false;
+    bool m_polynomialsDone = false;
+    Status m_status = Status::None;
+    double m_errorEstimate = 0.0;
+
+    // Work storage of the matrix routines and of the stable route.
+    Matrix m_work1{};
+    Matrix m_work2{};
+    Matrix m_work3{};
+    Vector m_workVec{};
+    AugMatrix m_aug{};
+    AugMatrix m_aug2{};
+    AugMatrix m_aug4{};
+    AugMatrix m_aug6{};
+    AugMatrix m_augU{};
+    AugMatrix m_augV{};
+    AugMatrix m_augT{};
+    Vector m_numAlt{};
+    Vector m_denAlt{};
+    Vector m_accPoly{};
+    Vector m_accPolyAbs{};
+    Vector m_aw{};
+    Vector m_bw{};
+    double m_balance[kAug]{};
+    int m_pivot[kAug]{};
+    Vector m_poly[kSize]{};      // Hyman polynomials x_i, coefficient k of z^k
+    Vector m_polyAbs[kSize]{};   // their running bounds
+};

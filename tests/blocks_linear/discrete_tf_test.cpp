@@ -1,0 +1,372 @@
+// The zero-order-hold discretizer: its result against an arbitrary-precision reference (run
+// through python3-mpmath), against closed forms, and the classic step operations one by one.
+#include "tests/support/sandbox.h"
+
+#include "blocks_linear/tf_discretizer.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Status = CTransferFunctionDiscretizer::Status;
+
+struct Case {
+    double t;
+    std::vector<double> den;  // ascending powers of s
+    std::vector<double> num;
+    std::vector<std::complex<double>> poles;  // when known, for the closed-form check
+};
+
+// Ascending coefficients of prod (s - p) for real or conjugate-paired poles.
+std::vector<double> FromPoles(const std::vector<std::complex<double>>& poles, double gain = 1.0) {
+    std::vector<std::complex<long double>> c{1.0L};
+    for (const auto& p : poles) {
+        std::vector<std::complex<long double>> next(c.size() + 1, 0.0L);
+        for (size_t i = 0; i < c.size(); ++i) {
+            next[i + 1] += c[i];
+            next[i] -= std::complex<long double>(p.real(), p.imag()) * c[i];
+        }
+        c = next;
+    }
+    std::vector<double> out;
+    for (const auto& v : c) out.push_back(static_cast<double>(v.real() * gain));
+    return out;
+}
+
+std::vector<std::complex<double>> Real(std::initializer_list<double> roots) {
+    std::vector<std::complex<double>> out;
+    for (double r : roots) out.emplace_back(r, 0.0);
+    return out;
+}
+
+std::vector<Case> AccuracyCorpus() {
+    std::vector<Case> cases;
+    const double times[] = {1e-3, 0.1, 1.0, 10.0};
+    for (double t : times) {
+        cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})), {1.0},
+                         Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})});
+        cases.push_back({t, FromPoles(Real({0, -100, -1000})), {5, 1}, Real({0, -100, -1000})});  // integrator + fast
+        cases.push_back({t, FromPoles(Real({0, 0, -1})), {1}, Real({0, 0, -1})});                // double integrator
+        cases.push_back({t, FromPoles(Real({1, -2, -3, 0.5})), {1, 2}, Real({1, -2, -3, 0.5})});  // unstable
+        cases.push_back({t, {1, 0.2, 1}, {1}, {}});                                              // light damping
+        cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6})), {3, 2, 1}, Real({-1, -2, -3, -4, -5, -6})});
+        cases.push_back({t, {0.5, 1}, {2}, Real({-0.5})});
+        cases.push_back({t, FromPoles(Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})), {1, -1},
+                         Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})});
+    }
+    return cases;
+}
+
+std::vector<Case> HighOrderCorpus() {
+    std::vector<Case> cases;
+    for (int n : {12, 16, 20, 30}) {
+        for (double t : {1e-3, 0.1}) {
+            std::vector<std::complex<double>> poles;
+            for (int k = 0; k < n; ++k) poles.emplace_back(-std::ldexp(1.0, k - n / 2) * (n > 20 ? 0.05 : 1.0), 0.0);
+            cases.push_back({t, FromPoles(poles), {1.0}, poles});
+        }
+    }
+    return cases;
+}
+
+// Runs the arbitrary-precision reference on the cases; one vector (beta_0..beta_(n-1),
+// alpha_0..alpha_(n-1)) per case.
+std::vector<std::vector<double>> Reference(const std::vector<Case>& cases, const std::string& tag) {
+    const std::string in = qv_test::TempFolder() + "/zoh_" + tag + "_in.txt";
+    const std::string out = qv_test::TempFolder() + "/zoh_" + tag + "_out.txt";
+    {
+        std::ofstream f(in);
+        f.precision(17);
+        for (const Case& c : cases) {
+            f << c.t << ' ' << c.den.size() - 1;
+            for (double v : c.den) f << ' ' << v;
+            f << ' ' << c.num.size() - 1;
+            for (double v : c.num) f << ' ' << v;
+            f << '\n';
+        }
+    }
+    // Debian's interpreter, which carries python3-mpmath, when it is there.
+    const std::string python = std::ifstream("/usr/bin/python3").good() ? "/usr/bin/python3" : "python3";
+    const std::string command = python + " '" + PARVEL_SOURCE_DIR +
+                                "/tests/blocks_linear/zoh_reference.py' '" + in + "' '" + out + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    std::vector<std::vector<double>> result;
+    std::ifstream f(out);
+    for (std::string line; std::getline(f, line);) {
+        std::istringstream s(line);
+        std::vector<double> v;
+        for (double x; s >> x;) v.push_back(x);
+        result.push_back(v);
+    }
+    return result;
+}
+
+struct Outcome {
+    std::vector<double> num, den;
+    Status status;
+    double estimate;
+};
+
+Outcome Convert(CTransferFunctionDiscretizer& d, const Case& c) {
+    d.Discretize(c.den.data(), c.num.data(), static_cast<short>(c.num.size() - 1), static_cast<short>(c.den.size() - 1),
+                 1.0, c.t);
+    double num[101];
+    double den[101];
+    short no = -1;
+    short dn = -1;
+    double t = 0.0;
+    d.GetResult(num, den, &no, &dn, &t);
+    Outcome o{{num, num + dn}, {den, den + dn}, d.GetStatus(), d.ErrorEstimate()};
+    return o;
+}
+
+// max |error| / max |exact coefficient|; `lead` is the exact coefficient of z^n (1 for the
+// monic denominator, 0 for the numerator), which both sides have exactly.
+double Normwise(const std::vector<double>& got, const double* exact, size_t n, double lead = 0.0) {
+    double err = 0.0;
+    double scale = std::fabs(lead);
+    for (size_t i = 0; i < n; ++i) {
+        err = std::max(err, std::fabs(got[i] - exact[i]));
+        scale = std::max(scale, std::fabs(exact[i]));
+    }
+    return scale > 0.0 ? err / scale : err;
+}
+
+std::string Describe(const Case& c) {
+    std::ostringstream s;
+    s << "order " << c.den.size() - 1 << " T=" << c.t << " a0=" << c.den[0];
+    return s.str();
+}
+
+TEST(DiscreteTfAccuracy, OrdersUpToTenMatchTheExactZeroOrderHold) {
+    const std::vector<Case> cases = AccuracyCorpus();
+    const auto reference = Reference(cases, "low");
+    ASSERT_EQ(cases.size(), reference.size());
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    int accepted = 0;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Outcome o = Convert(*d, cases[i]);
+        const size_t n = o.den.size();
+        ASSERT_EQ(2 * n, reference[i].size()) << Describe(cases[i]);
+        const double numErr = Normwise(o.num, reference[i].data(), n);
+        const double denErr = Normwise(o.den, reference[i].data() + n, n, 1.0);
+        // Never silently wrong: an accepted result is within its estimate and the target.
+        if (o.status == Status::Done) {
+            ++accepted;
+            EXPECT_LE(numErr, 1e-11) << Describe(cases[i]);
+            EXPECT_LE(denErr, 1e-11) << Describe(cases[i]);
+        }
+        EXPECT_LE(std::max(numErr, denErr), std::max(o.estimate, 1e-14)) << Describe(cases[i]);
+    }
+    // Most of the corpus is accepted; the rest is refused, never wrong.
+    EXPECT_GE(accepted, static_cast<int>(cases.size()) * 2 / 3);
+}
+
+TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
+    const std::vector<Case> cases = HighOrderCorpus();
+    const auto reference = Reference(cases, "high");
+    ASSERT_EQ(cases.size(), reference.size());
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    int accepted = 0;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Outcome o = Convert(*d, cases[i]);
+        const size_t n = o.den.size();
+        ASSERT_EQ(2 * n, reference[i].size());
+        const double err =
+            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        if (o.status == Status::Done) {
+            ++accepted;
+            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
+        } else {
+            EXPECT_EQ(Status::Inaccurate, o.status);
+            EXPECT_GT(o.estimate, 1e-8);
+        }
+    }
+    EXPECT_GE(accepted, 3);
+}
+
+// The roots of the denominator are e^(pT) for the poles p of G(s): the denominator equals the
+// product of (z - e^(pT)), formed in long double.
+TEST(DiscreteTfAccuracy, DenominatorRootsAreTheSampledPoles) {
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (const Case& c : AccuracyCorpus()) {
+        if (c.poles.empty()) continue;
+        const Outcome o = Convert(*d, c);
+        if (o.status != Status::Done) continue;
+        std::vector<long double> p{1.0L};
+        for (const auto& pole : c.poles) {
+            std::vector<long double> next(p.size() + 1, 0.0L);
+            const long double q = std::exp(static_cast<long double>(pole.real()) * c.t);
+            for (size_t i = 0; i < p.size(); ++i) {
+                next[i + 1] += p[i];
+                next[i] -= q * p[i];
+            }
+            p = next;
+        }
+        std::vector<double> exact(p.begin(), p.end() - 1);
+        EXPECT_LE(Normwise(o.den, exact.data(), exact.size(), 1.0), 1e-11) << Describe(c);
+    }
+}
+
+TEST(DiscreteTfAccuracy, PrintedExamplesWithinTheirRounding) {
+    struct Example {
+        Case c;
+        std::vector<double> num, den;
+    };
+    const Example examples[] = {
+        {{0.1, {0.5, 1}, {1}, {}}, {0.09754115104}, {-0.9512294245}},
+        {{0.1, {2, 3, 1}, {1}, {}}, {0.00409706632, 0.004527958467}, {0.7408182207, -1.723568171}},
+    };
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (const Example& e : examples) {
+        const Outcome o = Convert(*d, e.c);
+        ASSERT_EQ(e.den.size(), o.den.size());
+        EXPECT_EQ(Status::Done, o.status);
+        for (size_t i = 0; i < e.den.size(); ++i) {
+            EXPECT_NEAR(e.num[i], o.num[i], 1e-9);
+            EXPECT_NEAR(e.den[i], o.den[i], 1e-9);
+        }
+    }
+}
+
+TEST(DiscreteTfResult, EntryNIsZeroAndOneAndOrdersAreN) {
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    const double den[] = {2, 3, 1};
+    const double num[] = {1, 7, 9};  // b_2 has no effect on a strictly proper conversion
+    d->Discretize(den, num, 1, 2, 1.0, 0.1);
+    double b[3] = {-5, -5, -5};
+    double a[3] = {-5, -5, -5};
+    short m = -1;
+    short n = -1;
+    double t = 0.0;
+    d->GetResult(b, a, &m, &n, &t);
+    EXPECT_EQ(2, m);
+    EXPECT_EQ(2, n);
+    EXPECT_EQ(0.0, b[2]);
+    EXPECT_EQ(1.0, a[2]);
+    EXPECT_EQ(0.1, t);
+    // G(z) of (1 + 7s)/((s+1)(s+2)): DC gain 1/2 at z = 1.
+    EXPECT_NEAR(0.5, (b[0] + b[1]) / (1.0 + a[0] + a[1]), 1e-13);
+
+    // Order 0: nothing to compute, numerator 0 and denominator 1 at entry 0.
+    const double k0[] = {4.0};
+    d->Discretize(k0, k0, 0, 0, 1.0, 0.5);
+    d->GetResult(b, a, &m, &n, &t);
+    EXPECT_EQ(0, n);
+    EXPECT_EQ(0.0, b[0]);
+    EXPECT_EQ(1.0, a[0]);
+}
+
+TEST(DiscreteTfResult, InvalidInputIsRefusedAndClearsTheResult) {
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    const double den[] = {2, 3, 1};
+    const double zeroLead[] = {2, 3, 0};
+    const double nanDen[] = {2, NAN, 1};
+    const double num[] = {1, 0};
+    struct Bad {
+        const double* den;
+        short numOrder, denOrder;
+        double t;
+    };
+    const Bad cases[] = {
+        {den, 1, 2, 0.0},       {den, 1, 2, -0.1},      {den, 1, 2, INFINITY}, {den, 1, 2, NAN},
+        {zeroLead, 1, 2, 0.1},  {nanDen, 1, 2, 0.1},    {den, -1, 2, 0.1},     {den, 1, -2, 0.1},
+        {den, 1, 101, 0.1},     {den, 101, 2, 0.1},
+    };
+    for (const Bad& c : cases) {
+        d->Discretize(den, num, 1, 2, 1.0, 0.1);
+        ASSERT_EQ(Status::Done, d->GetStatus());
+        d->Discretize(c.den, num, c.numOrder, c.denOrder, 1.0, c.t);
+        EXPECT_EQ(Status::InvalidInput, d->GetStatus()) << c.denOrder << " " << c.t;
+        EXPECT_EQ(0.0, d->ResultDenominator()[0]);
+        EXPECT_EQ(0.0, d->ResultNumerator()[1]);
+    }
+}
+
+TEST(DiscreteTfSteps, PowerIsExactForEveryBase) {
+    struct Row {
+        short n;
+        double x, expected;
+    };
+    const Row rows[] = {{0, 0.0, 1.0},  {0, -3.0, 1.0}, {1, 0.0, 0.0},      {3, -2.0, -8.0},
+                        {2, -2.0, 4.0}, {5, 0.5, 0.03125}, {10, 10.0, 1e10}, {3, 3.0, 27.0}};
+    for (const Row& r : rows) EXPECT_EQ(r.expected, CTransferFunctionDiscretizer::Power(r.n, r.x)) << r.n << " " << r.x;
+    double src[] = {1, 1, 1, 1};
+    double dst[4];
+    CTransferFunctionDiscretizer::ScaleByPowers(src, 3, -2.0, dst);
+    EXPECT_EQ((std::vector<double>{1, -2, 4, -8}), std::vector<double>(dst, dst + 4));
+}
+
+TEST(DiscreteTfSteps, CompanionFormAndSubdivision) {
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    d->SetOrders(1, 2);
+    d->DenominatorCoefficients()[0] = 2;
+    d->DenominatorCoefficients()[1] = 3;
+    d->DenominatorCoefficients()[2] = 1;
+    d->NumeratorCoefficients()[0] = 4;
+    d->NumeratorCoefficients()[1] = 5;
+    d->PrepareStateSpace();
+    EXPECT_EQ(0.0, d->A()[1][1]);
+    EXPECT_EQ(1.0, d->A()[1][2]);
+    EXPECT_EQ(-2.0, d->A()[2][1]);
+    EXPECT_EQ(-3.0, d->A()[2][2]);
+    EXPECT_EQ(0.0, d->B()[1]);
+    EXPECT_EQ(1.0, d->B()[2]);
+    EXPECT_EQ(4.0, d->C()[1]);
+    EXPECT_EQ(5.0, d->C()[2]);
+    d->SetIdentity(2);
+    d->ComputeSubdivision();
+    EXPECT_EQ(4.0, d->SubSteps());
+
+    // The whole classic route: with k = 4 sub-steps it reaches the example to its rounding.
+    d->SetSampleTime(0.1);
+    d->NumeratorCoefficients()[0] = 1.0;
+    d->NumeratorCoefficients()[1] = 0.0;
+    d->SetOrders(0, 2);
+    d->PrepareStateSpace();
+    d->ComputeTransition();
+    EXPECT_TRUE(d->TransitionDone());
+    d->ComputePolynomials();
+    EXPECT_NEAR(-1.723568171, d->ResultDenominator()[1], 1e-9);
+    EXPECT_NEAR(0.7408182207, d->ResultDenominator()[0], 1e-9);
+    EXPECT_NEAR(0.004527958467, d->ResultNumerator()[1], 1e-9);
+    EXPECT_NEAR(0.00409706632, d->ResultNumerator()[0], 1e-9);
+}
+
+TEST(DiscreteTfSteps, MatrixRoutinesAllowTheResultToOverwriteAnOperand) {
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    static CTransferFunctionDiscretizer::Matrix x{};
+    static CTransferFunctionDiscretizer::Matrix y{};
+    x[1][1] = 1; x[1][2] = 2; x[2][1] = 3; x[2][2] = 4;
+    y[1][1] = 0; y[1][2] = 1; y[2][1] = 1; y[2][2] = 0;
+    d->MultiplyMatrices(x, y, 2, 2, 2, y);  // y := x·y
+    EXPECT_EQ(2.0, y[1][1]);
+    EXPECT_EQ(1.0, y[1][2]);
+    EXPECT_EQ(4.0, y[2][1]);
+    EXPECT_EQ(3.0, y[2][2]);
+    d->MultiplyMatrices(x, x, 2, 2, 2, x);  // x := x·x
+    EXPECT_EQ(7.0, x[1][1]);
+    EXPECT_EQ(22.0, x[2][2]);
+    static CTransferFunctionDiscretizer::Matrix p{};
+    p[1][1] = 1; p[1][2] = 1; p[2][2] = 1;
+    d->PowerMatrix(p, 5, 2, p);
+    EXPECT_EQ(5.0, p[1][2]);
+    double tr = 0.0;
+    CTransferFunctionDiscretizer::Trace(x, 2, tr);
+    EXPECT_EQ(29.0, tr);
+}
+
+} // namespace
