@@ -269,10 +269,8 @@ BOOL CSimpleBlockPage::Commit() {
     return CommitExchange(target, static_cast<CWizardSchematicDataExchange3*>(m_pHolder));
 }
 
-BOOL CSimpleBlockPage::OnApply() {
-    // Without parameters there is nothing to write into or to commit.
-    if (m_pHolder == nullptr) return FALSE;
-    UpdateData(TRUE);
+void CSimpleBlockPage::StoreFields() {
+    if (m_pHolder == nullptr) return;
     m_pHolder->m_strElementName = *BlockText(kName);
     m_pHolder->m_dwShowName = m_bShowName ? 1 : 0;
     UpdateData(TRUE);
@@ -296,6 +294,13 @@ BOOL CSimpleBlockPage::OnApply() {
             }
         }
     }
+}
+
+BOOL CSimpleBlockPage::OnApply() {
+    // Without parameters there is nothing to write into or to commit.
+    if (m_pHolder == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreFields();
     BeforeCommit();
     if (!Commit()) return FALSE;
     SetModified(FALSE);

@@ -98,6 +98,8 @@ protected:
     void ApplyPinBox(BOOL pinned, int field, WORD valueID);
     void EnableBlockParameters();
     BOOL Commit();
+    // Writes the name, the texts of the table and the sample time into the parameters.
+    void StoreFields();
     // Runs on apply after the parameters are written and before the commit.
     virtual void BeforeCommit() {}
 

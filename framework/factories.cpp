@@ -6,6 +6,7 @@
 #include "blocks_math/static_blocks.h"
 #include "blocks_math/function_blocks.h"
 #include "blocks_math/max_min_time.h"
+#include "blocks_math/n_point_element.h"
 #include "measurement/signal_characteristics.h"
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
@@ -55,7 +56,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 61, .base = 3, .className = "CComparatorBlockWizard", .create3 = NewWizard3<CComparatorBlockWizard>, .create4 = nullptr},
     {.id = 62, .base = 3, .className = "CTwoPointElementWizard", .create3 = NewWizard3<CTwoPointElementWizard>, .create4 = nullptr},
     {.id = 63, .base = 3, .className = "CDiscretizationElementWizard", .create3 = NewWizard3<CDiscretizationElementWizard>, .create4 = nullptr},
-    {.id = 64, .base = 3, .className = "CNPointElementWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 64, .base = 3, .className = "CNPointElementWizard", .create3 = NewWizard3<CNPointElementWizard>, .create4 = nullptr},
     {.id = 67, .base = 3, .className = "CFctExpLnAbsRecBlockWizard", .create3 = NewWizard3<CFctExpLnAbsRecBlockWizard>, .create4 = nullptr},
     {.id = 68, .base = 3, .className = "CRootBlockWizard", .create3 = NewWizard3<CRootBlockWizard>, .create4 = nullptr},
     {.id = 69, .base = 3, .className = "CSignBlockWizard", .create3 = NewWizard3<CSignBlockWizard>, .create4 = nullptr},
