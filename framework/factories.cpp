@@ -7,6 +7,7 @@
 #include "blocks_math/function_blocks.h"
 #include "blocks_math/max_min_time.h"
 #include "blocks_math/n_point_element.h"
+#include "blocks_math/fft_block.h"
 #include "measurement/signal_characteristics.h"
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
@@ -67,7 +68,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 75, .base = 3, .className = "CCdiCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 76, .base = 3, .className = "CPo2CharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 77, .base = 3, .className = "CCpiCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 83, .base = 3, .className = "CFFTBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 83, .base = 3, .className = "CFFTBlockWizard", .create3 = NewWizard3<CFFTBlockWizard>, .create4 = nullptr},
     {.id = 86, .base = 3, .className = "CSCRiseTimeWizard", .create3 = NewWizard3<CSCRiseTimeWizard>, .create4 = nullptr},
     {.id = 87, .base = 3, .className = "CSCFallTimeWizard", .create3 = NewWizard3<CSCFallTimeWizard>, .create4 = nullptr},
     {.id = 88, .base = 3, .className = "CSCPulseDurationWizard", .create3 = NewWizard3<CSCPulseDurationWizard>, .create4 = nullptr},

@@ -223,12 +223,16 @@ TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
     std::vector<std::string> lines;
     std::stringstream text(ReadFile(out));
     for (std::string line; std::getline(text, line);) lines.push_back(line);
-    ASSERT_EQ(5u, lines.size());
+    ASSERT_EQ(6u, lines.size());
     EXPECT_EQ("LIMIT LIM1 ( UL := 10, LL := -10, TS := 0, IN := W );", lines[0]);
     EXPECT_EQ("SDB ( LIM1.OUT );", lines[1]);
     EXPECT_EQ(0u, lines[2].rfind("NPOINT NP1 (", 0));
-    EXPECT_EQ("ROOT ROOT1 ( N := 3, TS := 0, IN := LIM1.OUT );", lines[3]);
-    EXPECT_EQ("MINT MT1 ( Y0 := 5, K := 1, TS := 0, IN := ROOT1.OUT );", lines[4]);
+    // The fundamental frequency 50 typed on the page is stored as its period.
+    EXPECT_EQ("FFT FFT1 ( FFTTYPE := 0, DELAY := 0, FC := 1000, AF := 0, WINDOW := 3, T0 := 0.02, TS := 0.0001, "
+              "IN := LIM1.OUT );",
+              lines[3]);
+    EXPECT_EQ("ROOT ROOT1 ( N := 3, TS := 0, IN := LIM1.OUT );", lines[4]);
+    EXPECT_EQ("MINT MT1 ( Y0 := 5, K := 1, TS := 0, IN := ROOT1.OUT );", lines[5]);
 }
 
 TEST(FunctionBlocksExample, SavedTypeLoadsAndSavesToTheSameBytes) {
