@@ -310,3 +310,20 @@ TEST_F(TrigBlock, FactoryMakesTheNewerBaseWizard) {
 }
 
 } // namespace
+
+namespace {
+
+// Without parameters a page shows its defaults and refuses to apply.
+TEST_F(StaticBlocks, PagesWithoutParametersShowDefaultsAndApplyNothing) {
+    for (int id : {59, 60, 61, 62, 63, 64, 67, 68, 69, 70, 83}) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(id));
+        ASSERT_NE(nullptr, wizard) << id;
+        OpenOlder open(wizard.get(), nullptr);
+        ASSERT_NE(nullptr, open.Page()) << id;
+        EXPECT_EQ("", Text(open.Page(), 2001)) << id;
+        EXPECT_FALSE(open.Page()->OnApply()) << id;
+    }
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
+}
+
+} // namespace
