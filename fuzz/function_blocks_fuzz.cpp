@@ -4,10 +4,13 @@
 //      stored again, and storing, loading and storing once more must give the same bytes;
 //   1: its data of the older wizard generation (the first DWORD);
 //   2: its 4.x function parameter 1000 (the rest as the parameter's text);
-//   3: the trigonometric block's data of the older wizard generation (the angle unit).
+//   3: the trigonometric block's data of the older wizard generation (the angle unit);
+//   4: the n-point element's 4.x lists (the second byte chooses N, the rest is split at a
+//      zero byte into the threshold and the amplitude list).
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "blocks_math/function_blocks.h"
 #include "blocks_math/max_min_time.h"
+#include "blocks_math/n_point_element.h"
 #include "editor/schematic_editor.h"
 #include "win32/module.h"
 
@@ -67,6 +70,40 @@ void WithEditor(const char* oldType, Run run) {
     run(wizard);
 }
 
+void ConvertNPointLists(const uint8_t* data, size_t size) {
+    if (size < 1) return;
+    // Small counts (negative ones too), and large ones up to beyond the family limit.
+    const int count = data[0] < 128 ? data[0] % 16 - 2 : (data[0] - 128) * 80;
+    const std::string n = std::to_string(count);
+    const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
+    const size_t cut = rest.find('\0');
+    const std::string thresholds = rest.substr(0, cut);
+    const std::string amplitudes = cut == std::string::npos ? std::string() : rest.substr(cut + 1);
+    if (amplitudes.find('\0') != std::string::npos) return;
+    auto exchange = std::make_unique<CWizardSchematicDataExchange3>();
+    auto add = [&](WORD id, const char* name, const std::string& value, DWORD type) {
+        auto* param = new CWizardCopaObject3;
+        param->SetValueID(id);
+        param->SetName(name);
+        param->SetValue(value.c_str());
+        param->SetType(type);
+        param->SetDeletable(TRUE);
+        exchange->AddParam(param);
+    };
+    add(2028, "N", n, 0x4);
+    add(2262, "THRES", thresholds, 0x6);
+    add(2133, "AMPL", amplitudes, 0x6);
+    add(2262, "THRES[0]", "1", 0x4);
+    qv::SchematicEditor editor;
+    editor.SetBreachHandler([](const std::string&) { std::abort(); });
+    CNPointElementWizard wizard;
+    const DWORD element = editor.AddElement(std::move(exchange));
+    editor.Attach(wizard, element);
+    wizard.DoConversionFrom4x(editor.Exchange(element));
+    // No family ever grows beyond its limit.
+    if (editor.Exchange(element)->GetParamCount() > 4 + 2 * 10000 + 1) std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -80,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > (1u << 16)) return 0;
     const uint8_t* rest = data + 1;
     const size_t restSize = size - 1;
-    switch (data[0] % 4) {
+    switch (data[0] % 5) {
     case 0: {
         const std::vector<BYTE> bytes(rest, rest + restSize);
         CMaximumTMinimumTBlockWizard4 loaded;
@@ -105,6 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         });
         break;
     }
+    case 4:
+        ConvertNPointLists(rest, restSize);
+        break;
     default:
         WithEditor<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
             wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
