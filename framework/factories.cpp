@@ -3,7 +3,12 @@
 #include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/transfer_function.h"
+#include "blocks_math/fft_block.h"
+#include "blocks_math/function_blocks.h"
+#include "blocks_math/max_min_time.h"
 #include "blocks_math/min_max_sum_mul.h"
+#include "blocks_math/n_point_element.h"
+#include "blocks_math/static_blocks.h"
 #include "equations/equation_block.h"
 #include "equations/lookup_table_2d.h"
 #include "measurement/signal_characteristics.h"
@@ -56,23 +61,23 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 51, .base = 3, .className = "CDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 52, .base = 3, .className = "CDiscreteDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 53, .base = 3, .className = "CSampleAndHoldBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 59, .base = 3, .className = "CNegatorBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 60, .base = 3, .className = "CLimiterBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 61, .base = 3, .className = "CComparatorBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 62, .base = 3, .className = "CTwoPointElementWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 63, .base = 3, .className = "CDiscretizationElementWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 64, .base = 3, .className = "CNPointElementWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 67, .base = 3, .className = "CFctExpLnAbsRecBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 68, .base = 3, .className = "CRootBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 69, .base = 3, .className = "CSignBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 70, .base = 3, .className = "CPowerBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 59, .base = 3, .className = "CNegatorBlockWizard", .create3 = NewWizard3<CNegatorBlockWizard>, .create4 = nullptr},
+    {.id = 60, .base = 3, .className = "CLimiterBlockWizard", .create3 = NewWizard3<CLimiterBlockWizard>, .create4 = nullptr},
+    {.id = 61, .base = 3, .className = "CComparatorBlockWizard", .create3 = NewWizard3<CComparatorBlockWizard>, .create4 = nullptr},
+    {.id = 62, .base = 3, .className = "CTwoPointElementWizard", .create3 = NewWizard3<CTwoPointElementWizard>, .create4 = nullptr},
+    {.id = 63, .base = 3, .className = "CDiscretizationElementWizard", .create3 = NewWizard3<CDiscretizationElementWizard>, .create4 = nullptr},
+    {.id = 64, .base = 3, .className = "CNPointElementWizard", .create3 = NewWizard3<CNPointElementWizard>, .create4 = nullptr},
+    {.id = 67, .base = 3, .className = "CFctExpLnAbsRecBlockWizard", .create3 = NewWizard3<CFctExpLnAbsRecBlockWizard>, .create4 = nullptr},
+    {.id = 68, .base = 3, .className = "CRootBlockWizard", .create3 = NewWizard3<CRootBlockWizard>, .create4 = nullptr},
+    {.id = 69, .base = 3, .className = "CSignBlockWizard", .create3 = NewWizard3<CSignBlockWizard>, .create4 = nullptr},
+    {.id = 70, .base = 3, .className = "CPowerBlockWizard", .create3 = NewWizard3<CPowerBlockWizard>, .create4 = nullptr},
     {.id = 72, .base = 3, .className = "CEqulCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 73, .base = 3, .className = "CExpCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 74, .base = 3, .className = "CHypCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 75, .base = 3, .className = "CCdiCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 76, .base = 3, .className = "CPo2CharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 77, .base = 3, .className = "CCpiCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 83, .base = 3, .className = "CFFTBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 83, .base = 3, .className = "CFFTBlockWizard", .create3 = NewWizard3<CFFTBlockWizard>, .create4 = nullptr},
     {.id = 86, .base = 3, .className = "CSCRiseTimeWizard", .create3 = NewWizard3<CSCRiseTimeWizard>, .create4 = nullptr},
     {.id = 87, .base = 3, .className = "CSCFallTimeWizard", .create3 = NewWizard3<CSCFallTimeWizard>, .create4 = nullptr},
     {.id = 88, .base = 3, .className = "CSCPulseDurationWizard", .create3 = NewWizard3<CSCPulseDurationWizard>, .create4 = nullptr},
@@ -136,8 +141,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 57, .base = 4, .className = "CRandomBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CRandomBlockWizard4>},
     {.id = 58, .base = 4, .className = "CMinMaxSumMulBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMinMaxSumMulBlockWizard4>},
     {.id = 65, .base = 4, .className = "CNonlinearCharacteristicWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 66, .base = 4, .className = "CFctSinCosTanBlockWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 71, .base = 4, .className = "CMaximumTMinimumTBlockWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 66, .base = 4, .className = "CFctSinCosTanBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CFctSinCosTanBlockWizard4>},
+    {.id = 71, .base = 4, .className = "CMaximumTMinimumTBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMaximumTMinimumTBlockWizard4>},
     {.id = 78, .base = 4, .className = "C2DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C2DLookupTableWizard4>},
     {.id = 79, .base = 4, .className = "CEquationBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CEquationBlockWizard4>},
     {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = nullptr},

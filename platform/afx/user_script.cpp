@@ -566,6 +566,32 @@ bool ToggleListCheck(CWnd* list, int row)
     return ChangeRowState(h, row, next);
 }
 
+bool ToggleListBoxCheck(CWnd* list, int row)
+{
+    WindowCore* core = Usable(list, "ToggleListBoxCheck");
+    if (!core)
+        return false;
+    if (core->kind != WindowKind::ListBox)
+        return WrongKind(core, "ToggleListBoxCheck");
+    if (row < 0 || row >= static_cast<int>(core->entries.size())) {
+        UserScript::Instance().ReportFailure("ToggleListBoxCheck: list " + std::to_string(core->id) + " has no entry " +
+                                             std::to_string(row));
+        return false;
+    }
+    HWND h = core->hwnd;
+    MoveFocus(core);
+    if (!(core = CoreFromHandle(h)))
+        return false;
+    // The check states live in the row table (see CCheckListBox).
+    core->rows.resize(std::max(core->rows.size(), core->entries.size()));
+    UINT& state = core->rows[static_cast<size_t>(row)].state;
+    state = state != 0 ? 0 : 1;
+    core->curSel = row;
+    if (core->style & LBS_NOTIFY)
+        NotifyParent(core, LBN_SELCHANGE);
+    return true;
+}
+
 bool EditListCell(CWnd* list, int row, int column, const char* text)
 {
     WindowCore* core = Usable(list, "EditListCell");

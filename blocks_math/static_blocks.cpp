@@ -1,0 +1,340 @@
+#include "blocks_math/static_blocks.h"
+
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/requests.h"
+
+using namespace qv::blocks;
+
+namespace {
+
+constexpr WORD kName = 2001;
+
+// Negator, dialog 2564.
+constexpr PageControlLayout kNegatorLayout[] = {
+    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2182, 33}, {2183, 97},
+    {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
+};
+constexpr WORD kNegatorTexts[] = {kIdInputSignal, kName};
+
+// Limiter, dialog 2565.
+constexpr PageControlLayout kLimiterLayout[] = {
+    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2149, 33}, {2182, 33}, {2151, 97}, {2183, 97},
+    {2400, 48}, {2074, 33}, {2150, 48}, {2185, 48}, {2152, 98}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
+};
+constexpr WORD kLimiterTexts[] = {kIdInputSignal, 2152, kName, 2151};
+
+// Comparator, dialog 2566.
+constexpr PageControlLayout kComparatorLayout[] = {
+    {2000, 5},  {2001, 69}, {2002, 36}, {2020, 6},  {2072, 15}, {2250, 33}, {2252, 33},
+    {2253, 33}, {2182, 33}, {2251, 97}, {2254, 97}, {2255, 97}, {2183, 97}, {2400, 48},
+    {2185, 48}, {2186, 98}, {2074, 33}, {2073, 32}, {2017, 11}, {2056, 9},
+};
+constexpr WORD kComparatorTexts[] = {kIdInputSignal, kName, 2251, 2254, 2255};
+
+// Two-point element, dialog 2567.
+constexpr PageControlLayout kTwoPointLayout[] = {
+    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2258, 33}, {2256, 33}, {2252, 33},
+    {2253, 33}, {2184, 33}, {2182, 33}, {2259, 97}, {2257, 97}, {2254, 97}, {2255, 97}, {2187, 97},
+    {2183, 97}, {2400, 48}, {2074, 97}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
+};
+constexpr WORD kTwoPointTexts[] = {2187, kIdInputSignal, kName, 2259, 2257, 2254, 2255};
+
+// Discretization element, dialog 2568.
+constexpr PageControlLayout kDiscretizationLayout[] = {
+    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2144, 33}, {2182, 33}, {2028, 97},
+    {2183, 97}, {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
+};
+constexpr WORD kDiscretizationTexts[] = {kIdInputSignal, kName, 2028};
+
+constexpr SimpleBlockPageSpec kNegatorSpec{.templateID = 2564, .layout = kNegatorLayout, .texts = kNegatorTexts};
+constexpr SimpleBlockPageSpec kLimiterSpec{.templateID = 2565, .layout = kLimiterLayout, .texts = kLimiterTexts};
+constexpr SimpleBlockPageSpec kComparatorSpec{
+    .templateID = 2566, .layout = kComparatorLayout, .texts = kComparatorTexts};
+constexpr SimpleBlockPageSpec kTwoPointSpec{.templateID = 2567, .layout = kTwoPointLayout, .texts = kTwoPointTexts};
+constexpr SimpleBlockPageSpec kDiscretizationSpec{
+    .templateID = 2568, .layout = kDiscretizationLayout, .texts = kDiscretizationTexts};
+
+bool IsBlockParameter(WORD id) { return id != kName && id != kIdInputSignal; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// CSimpleBlockPage
+
+BEGIN_MESSAGE_MAP(CSimpleBlockPage, CTBPropertyPage)
+    ON_WM_PAINT()
+    ON_BN_CLICKED(kCtlShowName, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CSimpleBlockPage::OnMarkModified)
+    // The block parameters of every dialog this page serves; a dialog without the control
+    // never sends its notification.
+    ON_EN_CHANGE(2151, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2152, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2251, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2254, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2255, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2259, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2257, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2187, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2028, &CSimpleBlockPage::OnMarkModified)
+    ON_EN_CHANGE(2247, &CSimpleBlockPage::OnMarkModified)
+    ON_BN_CLICKED(kCtlInputPin, &CSimpleBlockPage::OnInputPin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CSimpleBlockPage::OnSampleTimePin)
+    ON_BN_CLICKED(kIdBlockOutput, &CSimpleBlockPage::OnOutput)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeTyped)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeChosen)
+    // Every page marks itself when a unit is chosen, the limiter's too, so that a changed
+    // unit is never an unnoticed change.
+    ON_CBN_SELCHANGE(kCtlUnit, &CSimpleBlockPage::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlInputUnit, &CSimpleBlockPage::OnMarkModified)
+END_MESSAGE_MAP()
+
+CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec) : CTBPropertyPage(spec.templateID, 0), m_spec(spec) {
+    for (WORD id : spec.texts) m_texts.emplace_back(id, CString());
+}
+
+CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase3* wizard,
+                                   CWizardSchematicDataExchange3* exchange)
+    : CSimpleBlockPage(spec) {
+    m_pWizard = wizard;
+    m_pHolder = exchange;
+    for (const PageControlLayout& entry : spec.layout) SetControlInfo(entry.id, entry.flags);
+}
+
+CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase4* wizard, DWORD_PTR cookie)
+    : CSimpleBlockPage(spec) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+    m_pHolder = HolderFromCookie(cookie);
+    for (const PageControlLayout& entry : spec.layout) SetControlInfo(entry.id, entry.flags);
+}
+
+CSimpleBlockPage::~CSimpleBlockPage() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CSimpleBlockPage::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+    m_pHolder = HolderFromCookie(cookie);
+}
+
+CString* CSimpleBlockPage::BlockText(WORD id) {
+    for (auto& [textID, text] : m_texts)
+        if (textID == id) return &text;
+    return nullptr;
+}
+
+void CSimpleBlockPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    if (m_spec.inputUnit) DDX_Control(pDX, kCtlInputUnit, m_cmbInputUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    for (auto& [id, text] : m_texts) DDX_Text(pDX, id, text);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+}
+
+BOOL CSimpleBlockPage::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pHolder != nullptr) {
+        *BlockText(kName) = m_pHolder->m_strElementName;
+        m_bShowName = m_pHolder->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pHolder->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_cmbUnit.DisableFlatLook(TRUE);
+    if (m_spec.inputUnit) m_cmbInputUnit.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+
+    const int count = m_pHolder != nullptr ? m_pHolder->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pHolder->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (id == kIdInputSignal) {
+            if (param->HasPin()) m_bInputPin = TRUE;
+            *BlockText(kIdInputSignal) = param->GetValue();
+            if (m_spec.inputUnit) {
+                if (param->GetQuantity().IsEmpty()) {
+                    m_cmbInputUnit.ShowWindow(SW_HIDE);
+                } else {
+                    m_cmbInputUnit.CreateDialogControl(param->GetQuantity());
+                    m_cmbInputUnit.SelectString(-1, param->GetUsedUnit());
+                }
+            }
+        } else if (id == kIdSampleTime) {
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+        } else if (id != kName) {
+            if (CString* text = BlockText(id)) *text = param->GetValue();
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pHolder, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    CString caption;
+    GetDlgItemText(kIdBlockOutput, caption);
+    CString unit;
+    GetParamUnit(m_pHolder, kIdBlockOutput, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(kIdBlockOutput, caption);
+    SetModified(FALSE);
+    EnableBlockParameters();
+    if (m_spec.parameterCaption != 0) {
+        CResourceSwitch resources;
+        CString text;
+        if (text.LoadString(m_spec.parameterCaption)) SetDlgItemText(kCtlParameterCaption, text);
+    }
+    return TRUE;
+}
+
+void CSimpleBlockPage::EnableBlockParameters() {
+    if (!m_spec.enableByPin) return;
+    for (const auto& [id, text] : m_texts) {
+        if (!IsBlockParameter(id)) continue;
+        if (CWnd* edit = GetDlgItem(id)) edit->EnableWindow(IsParamNotOnPin(m_pHolder, id));
+    }
+}
+
+void CSimpleBlockPage::ApplyPinBox(BOOL pinned, int field, WORD valueID) {
+    if (CWnd* control = GetDlgItem(field)) control->EnableWindow(!pinned);
+    SetModified(TRUE);
+    SetParamUsePin(m_pHolder, valueID, pinned);
+}
+
+BOOL CSimpleBlockPage::OnSetActive() {
+    GetSDBOutput(m_pHolder, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pHolder, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(m_pHolder, kIdSampleTime, &m_bSampleTimePin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, kIdInputSignal, kIdInputSignal);
+    ApplyPinBox(m_bSampleTimePin, kIdSampleTime, kIdSampleTime);
+    SetModified(FALSE);
+    EnableBlockParameters();
+    return CPropertyPage::OnSetActive();
+}
+
+void CSimpleBlockPage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CSimpleBlockPage::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, kIdInputSignal, kIdInputSignal);
+}
+
+void CSimpleBlockPage::OnSampleTimePin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, kIdSampleTime, kIdSampleTime);
+}
+
+void CSimpleBlockPage::OnOutput() {
+    const BOOL before = m_bOutput;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_bOutput = before ? FALSE : TRUE;
+    SetSDBOutput(m_pHolder, kIdBlockOutput, m_bOutput);
+    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CSimpleBlockPage::OnSampleTimeTyped() {
+    const int before = m_cmbSampleTime.GetCount();
+    TakeOverTypedSampleTime(m_cmbSampleTime);
+    if (m_spec.typedSampleTimeMarks && m_cmbSampleTime.GetCount() != before) SetModified(TRUE);
+}
+
+void CSimpleBlockPage::OnSampleTimeChosen() { SetModified(TRUE); }
+
+BOOL CSimpleBlockPage::Commit() {
+    const RequestTarget target(m_pWizard);
+    if (m_spec.newerBase) return CommitParamSet(target, m_cookie);
+    return CommitExchange(target, static_cast<CWizardSchematicDataExchange3*>(m_pHolder));
+}
+
+void CSimpleBlockPage::StoreFields() {
+    if (m_pHolder == nullptr) return;
+    m_pHolder->m_strElementName = *BlockText(kName);
+    m_pHolder->m_dwShowName = m_bShowName ? 1 : 0;
+    UpdateData(TRUE);
+    for (int i = 0; i < m_pHolder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pHolder->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (id == kIdSampleTime) {
+            param->SetValue(StoredSampleTime(m_cmbSampleTime));
+            CString unit;
+            m_cmbUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+        } else if (id != kName) {
+            CString* text = BlockText(id);
+            if (text == nullptr) continue;
+            param->SetValue(*text);
+            if (id == kIdInputSignal && m_spec.inputUnit) {
+                CString unit;
+                m_cmbInputUnit.GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        }
+    }
+}
+
+BOOL CSimpleBlockPage::OnApply() {
+    // Without parameters there is nothing to write into or to commit.
+    if (m_pHolder == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreFields();
+    BeforeCommit();
+    if (!Commit()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CSimpleBlockPage::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The five static-block pages and their wizards
+
+QV_SIMPLE_BLOCK_PAGE_IMPL(CPropNegatorBlock, kNegatorSpec)
+QV_SIMPLE_BLOCK_PAGE_IMPL(CPropLimiterBlock, kLimiterSpec)
+QV_SIMPLE_BLOCK_PAGE_IMPL(CPropComparatorBlock, kComparatorSpec)
+QV_SIMPLE_BLOCK_PAGE_IMPL(CPropTwoPointElementBlock, kTwoPointSpec)
+QV_SIMPLE_BLOCK_PAGE_IMPL(CPropDiscretizationElementBlock, kDiscretizationSpec)
+
+IMPLEMENT_DYNAMIC(CNegatorBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CLimiterBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CComparatorBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CTwoPointElementWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CDiscretizationElementWizard, CWizardBase3)

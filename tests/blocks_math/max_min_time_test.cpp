@@ -1,0 +1,253 @@
+// Maximum and minimum over time: the type keyword in the model text, the archive bytes, older
+// data, the page as a user drives it, and the example run by the host.
+#include "tests/blocks_linear/blocks_support.h"
+#include "tests/support/sandbox.h"
+
+#include "blocks_math/max_min_time.h"
+#include "framework/factories.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace blocks_test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<ParamRow> kRows = {
+    {.id = 2187, .name = "Y0", .value = "0"},
+    {.id = 2010, .name = "K", .value = "1"},
+    {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
+    {.id = 2186, .name = "IN", .value = "x"},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
+};
+
+class MaxMinTime : public BlocksTest {
+protected:
+    std::unique_ptr<CMaximumTMinimumTBlockWizard4> New(std::vector<ParamRow> rows = kRows) {
+        return NewWizard<CMaximumTMinimumTBlockWizard4>(rows, &element);
+    }
+    ParamHolder* Holder() { return editor->Holder(element); }
+    DWORD element = 0;
+};
+
+Bytes Store(CMaximumTMinimumTBlockWizard4& wizard, ESheetVersion version) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        wizard.Serialize(ar, version);
+        ar.Close();
+    }
+    return Bytes(file.Data(), file.Data() + file.GetLength());
+}
+
+void Load(CMaximumTMinimumTBlockWizard4& wizard, Bytes bytes, ESheetVersion version) {
+    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    wizard.Serialize(ar, version);
+}
+
+TEST_F(MaxMinTime, TypeKeywordReplacesTheFirstPlaceholderOnly) {
+    struct Case {
+        int type;
+        const char* templ;
+        const char* text;
+        const char* written;
+    };
+    const Case cases[] = {
+        {0, "IMMANENT", "@TYPEMT1 ( IN := x );", "MAXT MT1 ( IN := x );"},
+        {1, "IMMANENT", "@TYPEMT1 ( IN := x );", "MINT MT1 ( IN := x );"},
+        {7, "IMMANENT", "@TYPE", "MAXT "},
+        {1, "IMMANENT", "@TYPE @TYPE", "MINT  @TYPE"},
+        {1, "IMMANENT", "no type", "no type"},
+        {1, "MAXT", "@TYPE", "@TYPE"},
+    };
+    for (const Case& c : cases) {
+        auto wizard = New();
+        wizard->SetFunctionType(c.type);
+        CString text = c.text;
+        EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, c.templ, text));
+        EXPECT_EQ(c.written, text.str()) << c.text;
+    }
+    // The keyword needs no parameter set.
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_GET_PARAMS));
+}
+
+TEST_F(MaxMinTime, ArchiveHoldsSchemaAndTypeForSheetVersionFourOnly) {
+    CMaximumTMinimumTBlockWizard4 wizard;
+    wizard.SetFunctionType(1);
+    EXPECT_EQ((Bytes{0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), Store(wizard, eSheetVersion4));
+    EXPECT_TRUE(Store(wizard, eSheetVersion3).empty());
+
+    struct Case {
+        Bytes bytes;
+        int type;  // the type before is 5
+        WORD schema;
+    };
+    const Case cases[] = {
+        {{0x00, 0x00, 0x01, 0x00, 0x00, 0x00}, 1, 0},
+        {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, 0, 0},
+        // Another schema reads nothing more and keeps the type.
+        {{0x01, 0x00, 0x01, 0x00, 0x00, 0x00}, 5, 1},
+    };
+    for (const Case& c : cases) {
+        CMaximumTMinimumTBlockWizard4 loaded;
+        loaded.SetFunctionType(5);
+        Load(loaded, c.bytes, eSheetVersion4);
+        EXPECT_EQ(c.type, loaded.GetFunctionType());
+        EXPECT_EQ(c.schema, loaded.GetSchema());
+    }
+    CMaximumTMinimumTBlockWizard4 old;
+    old.SetFunctionType(1);
+    Load(old, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, eSheetVersion2);
+    EXPECT_EQ(1, old.GetFunctionType());
+    // Data that end early raise the archive's exception, never a read past the end.
+    CMaximumTMinimumTBlockWizard4 cut;
+    bool raised = false;
+    try {
+        Load(cut, {0x00, 0x00, 0x01}, eSheetVersion4);
+    } catch (CException* e) {
+        raised = DYNAMIC_DOWNCAST(CArchiveException, e) != nullptr;
+        e->Delete();
+    }
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(0, cut.GetFunctionType());
+}
+
+TEST_F(MaxMinTime, OlderDataGiveTheTypeWhereTheySayIt) {
+    struct Case {
+        Bytes block;
+        bool withBlock;
+        const char* param1000;  // nullptr: no such parameter
+        int type;               // the type before is 1 where the data say nothing
+    };
+    const Case cases[] = {
+        {{1, 0, 0, 0}, true, nullptr, 1},     {{0, 0, 0, 0}, true, nullptr, 0},
+        {{0, 0}, true, nullptr, 1},           {{}, true, nullptr, 1},
+        {{}, false, "0.9", 0},                {{}, false, "1", 1},
+        {{}, false, nullptr, 1},              {{}, false, "7", 1},
+        {{}, false, "-3", 1},                 {{}, false, "1.7", 1},
+    };
+    for (const Case& c : cases) {
+        auto rows = kRows;
+        if (c.param1000 != nullptr) rows.push_back({.id = 1000, .name = "FCT", .value = c.param1000});
+        auto wizard = New(rows);
+        wizard->SetFunctionType(1);
+        static const BYTE kEmpty = 0;
+        const void* data = c.withBlock ? (c.block.empty() ? &kEmpty : c.block.data()) : nullptr;
+        EXPECT_TRUE(wizard->DoConvertWizard3Data(data, static_cast<long>(c.block.size())));
+        EXPECT_EQ(c.type, wizard->GetFunctionType()) << c.block.size() << " " << (c.param1000 ? c.param1000 : "-");
+    }
+}
+
+TEST_F(MaxMinTime, PageShowsThePickedFunctionAndApplyWritesTypeAndVariant) {
+    auto wizard = New();
+    OpenPage<CMaximumTMinimumTBlockWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    auto* list = static_cast<CComboBox*>(page->GetDlgItem(2269));
+    EXPECT_EQ(0, list->GetCurSel());
+    // The list alone changes only the symbol.
+    ASSERT_TRUE(qv::ui::ChooseEntry(list, "MinimumT"));
+    EXPECT_EQ(0, wizard->GetFunctionType());
+    EXPECT_EQ(0, Holder()->m_bySymbolVariant);
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), "5"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2010), "k2"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(1, wizard->GetFunctionType());
+    EXPECT_EQ(2, Holder()->m_bySymbolVariant);
+    EXPECT_EQ("5", Live(Holder(), 2187)[0]->GetValue().str());
+    EXPECT_EQ("k2", Live(Holder(), 2010)[0]->GetValue().str());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+}
+
+TEST_F(MaxMinTime, UnknownStoredTypeSelectsNothingAndApplyKeepsIt) {
+    auto wizard = New();
+    wizard->SetFunctionType(7);
+    Holder()->m_bySymbolVariant = 4;
+    OpenPage<CMaximumTMinimumTBlockWizard4> open(*wizard);
+    EXPECT_EQ(-1, static_cast<CComboBox*>(open.Page()->GetDlgItem(2269))->GetCurSel());
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2187), "1"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(7, wizard->GetFunctionType());
+    EXPECT_EQ(4, Holder()->m_bySymbolVariant);
+}
+
+TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
+    auto wizard = New();
+    wizard->SetFunctionType(1);
+    std::unique_ptr<CWizardBase4> copy(wizard->Clone());
+    ASSERT_NE(nullptr, copy);
+    EXPECT_EQ(1, static_cast<CMaximumTMinimumTBlockWizard4*>(copy.get())->GetFunctionType());
+    EXPECT_EQ(nullptr, static_cast<CMaximumTMinimumTBlockWizard4*>(copy.get())->GetPage());
+
+    CPropertySheet sheet("Element");
+    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+    auto* first = wizard->GetPage();
+    EXPECT_EQ(1, first->GetFunctionIndex());
+    sheet.RemovePage(first);
+    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+    EXPECT_EQ(first, wizard->GetPage());
+    sheet.RemovePage(first);
+    wizard->EndEditProperties();
+    std::unique_ptr<CWizardBase4> made(CreateWizard4Instance(71));
+    ASSERT_NE(nullptr, made);
+    EXPECT_STREQ("CMaximumTMinimumTBlockWizard4", made->GetRuntimeClass()->m_lpszClassName);
+}
+
+// ---------------------------------------------------------------------------------------
+// The example, run by the host
+
+int RunHost(const std::string& args) {
+    const std::string profile = qv_test::TempFolder() + "/function_blocks_profile.ini";
+    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
+    const fs::path out = fs::path(qv_test::TempFolder()) / "static_function_blocks.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/static_function_blocks.json' -o '" + out.string() +
+                         "'"));
+    std::vector<std::string> lines;
+    std::stringstream text(ReadFile(out));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    ASSERT_EQ(6u, lines.size());
+    EXPECT_EQ("LIMIT LIM1 ( UL := 10, LL := -10, TS := 0, IN := W );", lines[0]);
+    EXPECT_EQ("SDB ( LIM1.OUT );", lines[1]);
+    EXPECT_EQ(0u, lines[2].rfind("NPOINT NP1 (", 0));
+    // The fundamental frequency 50 typed on the page is stored as its period.
+    EXPECT_EQ("FFT FFT1 ( FFTTYPE := 0, DELAY := 0, FC := 1000, AF := 0, WINDOW := 3, T0 := 0.02, TS := 0.0001, "
+              "IN := LIM1.OUT );",
+              lines[3]);
+    EXPECT_EQ("ROOT ROOT1 ( N := 3, TS := 0, IN := LIM1.OUT );", lines[4]);
+    EXPECT_EQ("MINT MT1 ( Y0 := 5, K := 1, TS := 0, IN := ROOT1.OUT );", lines[5]);
+}
+
+TEST(FunctionBlocksExample, SavedTypeLoadsAndSavesToTheSameBytes) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "minimum.json";
+    std::ofstream(schematic) << R"({"document": "Min", "elements": [
+        {"id": 71, "name": "MT1", "parameters": {"IN": "x"}, "script": ["choose 2269 \"MinimumT\"", "ok"]}]})";
+    const fs::path first = folder / "min.qva";
+    const fs::path second = folder / "min_again.qva";
+    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    const std::string bytes = ReadFile(first);
+    EXPECT_EQ(bytes, ReadFile(second));
+    // The wizard's own data: schema 0 and the type MinimumT.
+    EXPECT_NE(std::string::npos, bytes.find(std::string("\x00\x00\x01\x00\x00\x00", 6)));
+}
+
+} // namespace
