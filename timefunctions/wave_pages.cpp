@@ -1269,10 +1269,16 @@ END_MESSAGE_MAP()
 CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
 
 CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
-    : CTimeFunctionPage(kNeedleTemplate), m_pWizard(wizard), m_pExchange(exchange) {
+    : CTimeFunctionPage(kNeedleTemplate) {
+    Rebind(wizard, exchange);
+    Register(*this, kNeedleLayout);
+}
+
+void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
+    m_pWizard = wizard;
+    m_pExchange = exchange;
     m_pOwner = wizard;
     m_pParams = exchange;
-    Register(*this, kNeedleLayout);
 }
 
 void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
@@ -1713,12 +1719,15 @@ BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
 
 CTFMNeedleWizard::~CTFMNeedleWizard() { delete m_pPage; }
 
-// The page works on the editor's data-exchange object; no request is made here.
+// The page works on the editor's data-exchange object; no request is made here. A page left
+// from an earlier call (a sheet may still hold it) is bound to the new object, not deleted.
 BOOL CTFMNeedleWizard::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
     if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
     CResourceSwitch resources;
-    delete m_pPage;
-    m_pPage = new (std::nothrow) CPropTFMNeedle(this, exchange);
+    if (m_pPage != nullptr)
+        m_pPage->Rebind(this, exchange);
+    else
+        m_pPage = new (std::nothrow) CPropTFMNeedle(this, exchange);
     if (m_pPage == nullptr) return FALSE;
     sheet.AddPage(m_pPage);
     return TRUE;

@@ -324,6 +324,7 @@ class CPropTFMNeedle : public CTimeFunctionPage {
 public:
     CPropTFMNeedle();
     CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange);
+    void Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange);
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
