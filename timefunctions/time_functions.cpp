@@ -280,27 +280,11 @@ BOOL CTFMSineWizard4::DoConvertWizard3Data(const void* data, long length) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The wizards whose pages come later.
-
-namespace {
-
-// No page of these elements exists yet: mode 1 adds none and fetches nothing.
-BOOL EditWithoutPage(CWizardBase4& wizard, CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return wizard.CWizardBase4::DoEditProperties(sheet, mode);
-    return FALSE;
-}
-
-} // namespace
+// The other wizards (their editing and older data are in wave_pages.cpp).
 
 CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : CTimeFunctionWizardBase4(other) {
     if (other != nullptr) m_dwRamp = other->m_dwRamp;
 }
-
-BOOL CTFMSawToothWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithoutPage(*this, sheet, mode);
-}
-
-void CTFMSawToothWizard4::EndEditProperties() { CWizardBase4::EndEditProperties(); }
 
 CWizardBase4* CTFMSawToothWizard4::Clone() { return new (std::nothrow) CTFMSawToothWizard4(this); }
 
@@ -320,12 +304,6 @@ void CTFMSawToothWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     });
 }
 
-BOOL CTFMPeriodOnlyWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithoutPage(*this, sheet, mode);
-}
-
-void CTFMPeriodOnlyWizard4::EndEditProperties() { CWizardBase4::EndEditProperties(); }
-
 void CTFMPeriodOnlyWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     SerializeWith(ar, version, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
 }
@@ -337,12 +315,6 @@ CWizardBase4* CTFMTrapezWizard4::Clone() { return new (std::nothrow) CTFMTrapezW
 CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : CWizardBase4(other) {
     if (other != nullptr) m_strTime = other->m_strTime;
 }
-
-BOOL CTFMArcTangWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithoutPage(*this, sheet, mode);
-}
-
-void CTFMArcTangWizard4::EndEditProperties() { CWizardBase4::EndEditProperties(); }
 
 CWizardBase4* CTFMArcTangWizard4::Clone() { return new (std::nothrow) CTFMArcTangWizard4(this); }
 
@@ -359,18 +331,7 @@ void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> m_strTime;
 }
 
-BOOL CTFMVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) { return EditWithoutPage(*this, sheet, mode); }
-
-void CTFMVCOWizard4::EndEditProperties() { CWizardBase4::EndEditProperties(); }
-
 CWizardBase4* CTFMVCOWizard4::Clone() { return new (std::nothrow) CTFMVCOWizard4(this); }
-
-BOOL CTFMNeedleWizard::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    return FALSE;
-}
-
-void CTFMNeedleWizard::EndEditProperties() { DeleteOwnedObjects(); }
 
 CWizardBase3* CTFMNeedleWizard::Clone() { return new (std::nothrow) CTFMNeedleWizard(this); }
 

@@ -136,15 +136,15 @@ TEST_F(SinePage, ASecondEditingGivesTheOldCookieBackFirst) {
     EXPECT_EQ(nullptr, wizard->GetPage());
 }
 
-TEST_F(SinePage, TheOtherTimeFunctionsPutNoPageOnTheSheetYet) {
+TEST_F(SinePage, TheOtherTimeFunctionsPutTheirPagesOnTheSheet) {
     auto saw = NewWizard<CTFMSawToothWizard4>(kSineRows, "SAW1");
     CPropertySheet sheet("Element");
-    EXPECT_FALSE(saw->DoEditProperties(sheet, 1));
-    saw->EndEditProperties();
+    EXPECT_TRUE(saw->DoEditProperties(sheet, 1));
     CTFMNeedleWizard needle;
-    EXPECT_FALSE(needle.DoEditProperties(sheet, nullptr, 1));
+    EXPECT_TRUE(needle.DoEditProperties(sheet, nullptr, 1));
+    EXPECT_EQ(2, sheet.GetPageCount());
+    saw->EndEditProperties();
     needle.EndEditProperties();
-    EXPECT_EQ(0, sheet.GetPageCount());
     EXPECT_EQ(0, editor->OutstandingCookies());
 }
 

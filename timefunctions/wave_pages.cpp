@@ -1,0 +1,1740 @@
+#include "timefunctions/wave_pages.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+
+using namespace qv::timefunctions;
+
+IMPLEMENT_SERIAL(CPropTFMWave, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropTFMWave)
+IMPLEMENT_SERIAL(CPropTFMTrapez, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropTFMTrapez)
+IMPLEMENT_SERIAL(CPropTFMArcTang, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropTFMArcTang)
+IMPLEMENT_SERIAL(CPropTFMVCO, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropTFMVCO)
+IMPLEMENT_DYNCREATE(CPropTFMNeedle, CTBPropertyPage)
+
+namespace {
+
+constexpr UINT kWaveTemplate = 2545;
+constexpr UINT kTrapezTemplate = 2546;
+constexpr UINT kArcTangTemplate = 2547;
+constexpr UINT kNeedleTemplate = 2548;
+constexpr UINT kVCOTemplate = 2549;
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlRampLabel = 2206;
+constexpr int kCtlRamp = 2207;
+constexpr int kCtlPeriodCheck = 2205;
+constexpr int kCtlShow = 2217;
+constexpr int kCtlFrequencyUnit = 2509;
+constexpr int kCtlPeriodUnit = 2510;
+constexpr int kCtlDelayUnit = 2512;
+constexpr int kCtlPhaseUnit = 2513;
+constexpr int kCtlRiseUnit = 2515;
+constexpr int kCtlFallUnit = 2516;
+constexpr int kCtlWidthUnit = 2517;
+constexpr int kCtlLimitUnit = 2518;
+constexpr int kCtlOffsetXUnit = 2519;
+constexpr int kCtlTime = 2188;
+constexpr int kCtlLimitCheck = 2148;
+constexpr int kCtlUpperLabel = 2149;
+constexpr int kCtlLowerLabel = 2150;
+constexpr int kCtlUsePin = 2073;
+constexpr WORD kIdRampDefault = 1000;
+constexpr WORD kIdLimitY = 2209;
+constexpr WORD kIdFactorX = 2010;
+constexpr WORD kIdOffsetX = 2211;
+constexpr WORD kIdOffsetY = 2213;
+constexpr WORD kIdInput = 2186;
+constexpr WORD kIdUpper = 2151;
+constexpr WORD kIdLower = 2152;
+constexpr UINT kStringUpdate = 2718;
+constexpr UINT kStringShow = 2719;
+constexpr UINT kStringSawTooth = 2524;
+constexpr UINT kStringPulse = 2525;
+constexpr UINT kStringTriangle = 2526;
+constexpr DWORD kPinBit = 0x80000000u;
+constexpr double kInverseTwoPi = 0.15915494309189535;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kWaveLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2206, .flags = 33}, {.id = 2035, .flags = 33},
+    {.id = 2205, .flags = 33}, {.id = 2039, .flags = 33}, {.id = 2034, .flags = 97}, {.id = 2207, .flags = 97},
+    {.id = 2036, .flags = 97}, {.id = 2038, .flags = 97}, {.id = 2040, .flags = 97}, {.id = 2041, .flags = 48},
+    {.id = 2043, .flags = 48}, {.id = 2045, .flags = 48}, {.id = 2048, .flags = 48}, {.id = 2042, .flags = 98},
+    {.id = 2044, .flags = 98}, {.id = 2047, .flags = 98}, {.id = 2049, .flags = 98}, {.id = 2509, .flags = 48},
+    {.id = 2510, .flags = 48}, {.id = 2512, .flags = 48}, {.id = 2513, .flags = 48}, {.id = 2017, .flags = 73},
+    {.id = 2056, .flags = 9},  {.id = 2216, .flags = 74}, {.id = 2217, .flags = 72},
+};
+constexpr ControlLayout kTrapezLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2205, .flags = 33}, {.id = 2039, .flags = 33},
+    {.id = 2048, .flags = 33}, {.id = 2045, .flags = 33}, {.id = 2034, .flags = 97}, {.id = 2038, .flags = 97},
+    {.id = 2040, .flags = 97}, {.id = 2049, .flags = 97}, {.id = 2047, .flags = 97}, {.id = 2510, .flags = 48},
+    {.id = 2512, .flags = 48}, {.id = 2041, .flags = 48}, {.id = 2050, .flags = 48}, {.id = 2052, .flags = 48},
+    {.id = 2054, .flags = 48}, {.id = 2513, .flags = 48}, {.id = 2515, .flags = 48}, {.id = 2516, .flags = 48},
+    {.id = 2517, .flags = 48}, {.id = 2042, .flags = 98}, {.id = 2051, .flags = 98}, {.id = 2053, .flags = 98},
+    {.id = 2055, .flags = 98}, {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},  {.id = 2216, .flags = 74},
+    {.id = 2217, .flags = 72},
+};
+constexpr ControlLayout kArcTangLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2003, .flags = 15}, {.id = 2208, .flags = 33}, {.id = 2009, .flags = 33}, {.id = 2209, .flags = 97},
+    {.id = 2010, .flags = 97}, {.id = 2210, .flags = 32}, {.id = 2212, .flags = 32}, {.id = 2211, .flags = 98},
+    {.id = 2213, .flags = 98}, {.id = 2518, .flags = 48}, {.id = 2519, .flags = 34}, {.id = 2017, .flags = 73},
+    {.id = 2056, .flags = 9},  {.id = 2216, .flags = 74}, {.id = 2217, .flags = 74}, {.id = 2218, .flags = 24},
+    {.id = 2188, .flags = 88},
+};
+constexpr ControlLayout kNeedleLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2035, .flags = 33}, {.id = 2039, .flags = 33},
+    {.id = 2041, .flags = 33}, {.id = 2034, .flags = 97}, {.id = 2036, .flags = 97}, {.id = 2040, .flags = 97},
+    {.id = 2042, .flags = 97}, {.id = 2045, .flags = 48}, {.id = 2048, .flags = 48}, {.id = 2509, .flags = 48},
+    {.id = 2512, .flags = 48}, {.id = 2513, .flags = 48}, {.id = 2047, .flags = 98}, {.id = 2049, .flags = 98},
+    {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},  {.id = 2216, .flags = 74}, {.id = 2217, .flags = 72},
+};
+constexpr ControlLayout kVCOLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2185, .flags = 33}, {.id = 2148, .flags = 33}, {.id = 2149, .flags = 33},
+    {.id = 2150, .flags = 33}, {.id = 2186, .flags = 97}, {.id = 2151, .flags = 97}, {.id = 2152, .flags = 97},
+    {.id = 2073, .flags = 48}, {.id = 2153, .flags = 48}, {.id = 2041, .flags = 48}, {.id = 2519, .flags = 48},
+    {.id = 2518, .flags = 48}, {.id = 2517, .flags = 48}, {.id = 2034, .flags = 98}, {.id = 2042, .flags = 98},
+    {.id = 2513, .flags = 34}, {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},
+};
+
+template <size_t N>
+void Register(CTBPropertyPage& page, const ControlLayout (&layout)[N]) {
+    for (const ControlLayout& entry : layout) page.SetControlInfo(entry.id, entry.flags);
+}
+
+// A number typed by a user with its prefix; non-finite values are no number.
+bool ParseFinite(const CString& text) {
+    double number = 0.0;
+    return ParseValueWithPrefix(text, &number) && std::isfinite(number);
+}
+
+bool AllNumbers(std::initializer_list<const CString*> texts) {
+    for (const CString* text : texts)
+        if (!ParseFinite(*text)) return false;
+    return true;
+}
+
+double Number(const CString& text) { return TBExtended_atof(text, ""); }
+
+// Text of a number as the editor prints it; the period tests compare these texts.
+CString Printed(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
+
+bool IsInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+void AddFinite(std::vector<CurvePoint>& points, double x, double y) {
+    if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
+}
+
+// Older element data, all numbers little-endian DWORDs: two words (the first is the ramp
+// direction of the periodic waves), a length and that many skipped bytes, a length and that
+// many bytes of the page's own block, and (when trailing is set) a word that is not used.
+// Only whole fields are read and every length is checked against what remains.
+struct OlderData {
+    bool hasFirst = false;
+    DWORD first = 0;
+    const BYTE* block = nullptr;
+    size_t blockLength = 0;
+};
+
+OlderData ReadOlderLayout(const void* data, long length, bool trailing) {
+    OlderData out;
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    out.hasFirst = in.ReadDword(out.first);
+    DWORD word = 0;
+    DWORD skipped = 0;
+    bool intact = out.hasFirst && in.ReadDword(word) && in.ReadDword(skipped) && in.SkipBytes(skipped);
+    DWORD block = 0;
+    intact = intact && in.ReadDword(block) && in.Fits(block);
+    if (intact && block >= 1) {
+        out.block = in.Position();
+        out.blockLength = block;
+        in.SkipBytes(block);
+    }
+    if (intact && trailing) in.ReadDword(word);
+    return out;
+}
+
+// Runs a page's Serialize over a copy of an archived block; archive and memory errors end
+// the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const OlderData& older, Read read) {
+    if (older.block == nullptr || older.blockLength == 0 || older.blockLength > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(older.block, older.block + older.blockLength);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+// Reads the class record of a page block: its schema, 0 when the block carries none.
+UINT ReadSchema(CArchive& ar, CRuntimeClass* cls) {
+    try {
+        return ReadClassReferenceOrRewind(ar, cls);
+    } catch (CArchiveException* e) {
+        e->Delete();
+        return 0;
+    }
+}
+
+const char* PhaseUnitText(DWORD code) { return code == 1 ? "rad" : "deg"; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The previews' arithmetic. Remainders are floored into [0, m) (a modulus of 0 leaves its
+// argument), so a negative phase shifts the curve instead of mirroring it, and points that
+// are not finite are left out.
+
+namespace qv::timefunctions {
+
+std::vector<CurvePoint> ComputeWavePoints(const WaveCurve& c) {
+    const bool pulse = c.shape == WaveShape::Pulse;
+    const int count = pulse ? 1001 : 501;
+    const double step = 2.0 * c.period * (pulse ? 0.001 : 0.002);
+    const double T = 1.0 / c.frequency;
+    const double shift = T + T * c.phase * kInverseTwoPi;
+    const bool samePeriod = Printed(T) == Printed(c.period);
+    const bool saw = c.shape == WaveShape::SawRising || c.shape == WaveShape::SawFalling;
+    std::vector<CurvePoint> points;
+    points.reserve(static_cast<size_t>(count));
+    double previous = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double t = i * step;
+        double y = previous;
+        bool keep = false;  // this sample keeps the previous y
+        double r = 0.0;
+        bool shaped = true;
+        if (c.frequency == 0.0) {
+            y = c.offset;
+            shaped = false;
+        } else if (c.periodic) {
+            r = (c.periodGiven && !samePeriod) ? FlooredRemainder(FlooredRemainder(t, c.period) + shift, T)
+                                               : FlooredRemainder(t + shift, T);
+        } else {
+            r = FlooredRemainder(t + shift, T);
+            const double end = c.periodGiven ? c.period : T;
+            if (!saw) {
+                if (t > end) {
+                    y = 0.0;
+                    shaped = false;
+                } else if (c.periodGiven && c.shape == WaveShape::Triangle && r == 0.0) {
+                    keep = true;
+                }
+            } else if (c.shape == WaveShape::SawRising && c.periodGiven && c.period < T) {
+                if (t > T) {
+                    y = 0.0;
+                    shaped = false;
+                }
+            } else if (t > end) {
+                y = 0.0;
+                shaped = false;
+            } else if (t == end) {
+                keep = true;
+            }
+        }
+        if (shaped && !keep) {
+            switch (c.shape) {
+            case WaveShape::Pulse:
+                if (r < T / 2) y = c.offset + c.amplitude;
+                else if (r > T / 2) y = c.offset - c.amplitude;
+                break;
+            case WaveShape::SawRising: y = (2.0 * r / T - 1.0) * c.amplitude + c.offset; break;
+            case WaveShape::SawFalling: y = (1.0 - 2.0 * r / T) * c.amplitude + c.offset; break;
+            case WaveShape::Triangle:
+                if (r < T / 2) y = (4.0 * r / T - 1.0) * c.amplitude + c.offset;
+                else if (r > T / 2) y = (3.0 - 4.0 * r / T) * c.amplitude + c.offset;
+                break;
+            }
+        }
+        previous = y;
+        AddFinite(points, t + c.delay, y);
+    }
+    return points;
+}
+
+std::vector<CurvePoint> ComputeTrapezPoints(const TrapezCurve& c) {
+    const double S = c.width + c.fall + c.rise;
+    const double shift = S * c.phase * kInverseTwoPi;
+    const double step = 2.0 * c.period * 0.002;
+    const bool samePeriod = Printed(c.period) == Printed(S);
+    // The shape over one trapezoid; a ramp of zero length is a vertical edge (its branch is
+    // never reached for x in [0, S)), and S = 0 is the offset alone.
+    auto shape = [&](double x) {
+        if (S == 0.0) return c.offset;
+        if (x < c.rise) return c.offset + c.amplitude * x / c.rise;
+        if (x < c.rise + c.width) return c.offset + c.amplitude;
+        if (x < S) return c.offset + c.amplitude * (S - x) / c.fall;
+        return c.offset;
+    };
+    std::vector<CurvePoint> points;
+    points.reserve(501);
+    for (int i = 0; i <= 500; ++i) {
+        const double t = i * step;
+        double y = 0.0;
+        if (c.periodic) {
+            if (c.periodGiven && !samePeriod)
+                y = shape(FlooredRemainder(FlooredRemainder(t, c.period) + shift, c.period));
+            else
+                y = shape(FlooredRemainder(t + shift, S));
+        } else {
+            const double end = c.periodGiven ? c.period : S;
+            y = t > end ? 0.0 : shape(FlooredRemainder(t + shift, S));
+        }
+        AddFinite(points, c.delay + t, y);
+    }
+    return points;
+}
+
+std::vector<CurvePoint> ComputeArcTangPoints(const ArcTangCurve& c) {
+    const double span = c.time * 3.141592653589793;
+    const double step = span * 0.01;
+    std::vector<CurvePoint> points;
+    points.reserve(101);
+    for (int i = 0; i <= 100; ++i) {
+        const double t = i * step;
+        AddFinite(points, t, c.limit * std::atan(c.factor * t + c.offsetX) + c.offsetY);
+    }
+    return points;
+}
+
+std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& c) {
+    const double P = c.frequency != 0.0 ? 1.0 / c.frequency : 0.0;
+    const double step = 2.0 * P * 0.002;
+    std::vector<CurvePoint> points;
+    points.reserve(505);
+    bool drawn = false;
+    for (int i = 0; i <= 500; ++i) {
+        const double t = i * step;
+        const double x = c.delay + t;
+        if (c.frequency != 0.0) {
+            const double within = c.periodic ? FlooredRemainder(t, P) : t;
+            if (within < step) drawn = false;  // a new period begins
+            if (!drawn && within > c.needleDelay) {
+                AddFinite(points, x, c.offset);
+                AddFinite(points, x, c.offset + c.amplitude);
+                drawn = true;
+            }
+        }
+        AddFinite(points, x, c.offset);
+    }
+    return points;
+}
+
+} // namespace qv::timefunctions
+
+// ---------------------------------------------------------------------------------------
+// What the pages share.
+
+BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
+    ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
+    ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
+    ON_WM_PAINT()
+    ON_MESSAGE(kPreviewRefreshMessage, &CTimeFunctionPage::OnGraphicRefresh)
+    ON_MESSAGE(kPreviewClosedMessage, &CTimeFunctionPage::OnGraphicClosed)
+END_MESSAGE_MAP()
+
+CTimeFunctionPage::~CTimeFunctionPage() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+    if (m_pPreview != nullptr) {
+        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+        delete m_pPreview;
+        m_pPreview = nullptr;
+    }
+    DeletePoints();
+}
+
+void CTimeFunctionPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Check(pDX, kIdOutput, m_bOutput);
+}
+
+void CTimeFunctionPage::EnableControl(int id, BOOL enable) {
+    if (GetSafeHwnd() == nullptr) return;
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void CTimeFunctionPage::DeletePoints() {
+    for (INT_PTR i = 0; i < m_Points.GetSize(); ++i) delete static_cast<CDataPoint*>(m_Points.GetAt(i));
+    m_Points.RemoveAll();
+}
+
+void CTimeFunctionPage::HandPointsOver() {
+    if (m_pPreview != nullptr) m_pPreview->SetPointArray(&m_Points);
+}
+
+void CTimeFunctionPage::StorePoints(const std::vector<CurvePoint>& points) {
+    DeletePoints();
+    for (const CurvePoint& point : points) m_Points.Add(new CDataPoint(point.t, point.y));
+}
+
+void CTimeFunctionPage::ReadNameAndSymbol() {
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pOwner != nullptr) m_pOwner->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+}
+
+void CTimeFunctionPage::LabelOutput(UINT stringID) {
+    CString caption;
+    if (stringID != 0) {
+        CResourceSwitch resources;
+        caption = LoadLibraryString(stringID);
+    } else {
+        GetDlgItemText(kIdOutput, caption);
+    }
+    CString unit;
+    if (GetParamUnit(m_pParams, kIdOutput, &unit)) AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(kIdOutput, caption);
+}
+
+void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (id == kIdPeriodical && periodical != nullptr) {
+            periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0);
+            continue;
+        }
+        for (const Field& field : fields) {
+            if (field.id != id) continue;
+            *field.text = param->GetValue();
+            if (field.units != nullptr) {
+                field.units->CreateDialogControl(param->GetQuantity());
+                field.units->SelectString(-1, param->GetUsedUnit());
+            }
+        }
+    }
+}
+
+void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (id == kIdPeriodical && periodical != nullptr) {
+            param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0));
+            continue;
+        }
+        for (const Field& field : fields) {
+            if (field.id != id) continue;
+            param->SetValue(*field.text);
+            // A list without units (no quantity) leaves the used unit as it is.
+            if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
+                CString unit;
+                field.units->GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        }
+    }
+}
+
+CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {
+    CWizardCopaObject3* param = FindParamByValueID(m_pParams, id);
+    if (param == nullptr || units.GetSafeHwnd() == nullptr) return text;
+    CString unit;
+    units.GetWindowText(unit);
+    CString out;
+    return TBConvertUnits(param->GetQuantity(), unit, text, param->GetUnit(), out) ? out : text;
+}
+
+void CTimeFunctionPage::RefreshOpenPreview() {
+    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
+    UpdateData(TRUE);
+    CalculateGraphic();
+    HandPointsOver();
+    m_pPreview->Invalidate(FALSE);
+    m_pPreview->UpdateWindow();
+}
+
+void CTimeFunctionPage::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CTimeFunctionPage::OnMarkModified() { SetModified(TRUE); }
+
+// The output switches in the parameter set at once; the box shows only on or off.
+void CTimeFunctionPage::OnDefaultOutput() {
+    const BOOL before = m_bOutput;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_bOutput = before ? FALSE : TRUE;
+    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
+    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CTimeFunctionPage::OnShowGraphic() {
+    UpdateData(TRUE);
+    {
+        CResourceSwitch resources;
+        SetDlgItemText(kCtlShow, LoadLibraryString(kStringUpdate));
+    }
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        RefreshOpenPreview();
+    } else {
+        delete m_pPreview;
+        m_pPreview = new (std::nothrow) CCharacteristicDlg(this, m_strName);
+        if (m_pPreview != nullptr) {
+            CalculateGraphic();
+            m_pPreview->SetXAxisLabel("t[s]");
+            m_pPreview->SetYAxisLabel("Y");
+            HandPointsOver();
+            CResourceSwitch resources;
+            if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+        }
+    }
+    SetModified(TRUE);
+}
+
+void CTimeFunctionPage::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+LRESULT CTimeFunctionPage::OnGraphicRefresh(WPARAM, LPARAM) {
+    UpdateData(TRUE);
+    if (m_pPreview != nullptr) {
+        CalculateGraphic();
+        HandPointsOver();
+    }
+    return 0;
+}
+
+LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStringShow));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The periodic waves.
+
+BEGIN_MESSAGE_MAP(CPropTFMWave, CTimeFunctionPage)
+    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMWave::OnPeriodCheck)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMWave::OnFieldChanged)
+    ON_CBN_KILLFOCUS(kCtlRamp, &CPropTFMWave::OnRampChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMWave::OnFieldChanged)
+    ON_EN_CHANGE(kIdAmplitude, &CPropTFMWave::OnNumberChanged)
+    ON_EN_CHANGE(kIdDelay, &CPropTFMWave::OnNumberChanged)
+    ON_EN_CHANGE(kIdOffset, &CPropTFMWave::OnNumberChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropTFMWave::OnNumberChanged)
+    ON_EN_CHANGE(kIdPeriod, &CPropTFMWave::OnNumberChanged)
+    ON_EN_CHANGE(kIdFrequency, &CPropTFMWave::OnFrequencyChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMWave::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMWave::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlRamp, &CPropTFMWave::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMWave::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMWave::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMWave::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMWave::OnFieldChanged)
+END_MESSAGE_MAP()
+
+CPropTFMWave::CPropTFMWave() : CTimeFunctionPage(kWaveTemplate) {}
+
+CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CTimeFunctionPage(kWaveTemplate) {
+    Rebind(wizard, params);
+    Register(*this, kWaveLayout);
+}
+
+void CPropTFMWave::Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pOwner = wizard;
+    m_pParams = params;
+}
+
+void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
+    m_dwRamp = ramp;
+    m_bPeriodGiven = periodGiven ? TRUE : FALSE;
+}
+
+void CPropTFMWave::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
+    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
+    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
+    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    DDX_Control(pDX, kCtlRamp, m_cmbRamp);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdFrequency, m_strFrequency);
+    DDX_Text(pDX, kIdOffset, m_strOffset);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+}
+
+int CPropTFMWave::SelectedRamp() const {
+    if (m_cmbRamp.GetSafeHwnd() == nullptr) return -1;
+    return m_cmbRamp.GetCurSel();
+}
+
+// Only the two known directions are shown; any other value (old data, parameter 1000)
+// leaves the list without selection.
+void CPropTFMWave::SelectRamp(DWORD ramp) {
+    m_dwRamp = ramp;
+    if (m_cmbRamp.GetSafeHwnd() != nullptr) m_cmbRamp.SetCurSel(ramp <= 1 ? static_cast<int>(ramp) : -1);
+}
+
+BOOL CPropTFMWave::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_cmbPeriodical.SetCurSel(0);
+    UpdateData(FALSE);
+    ReadNameAndSymbol();
+    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
+    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                {kIdOffset, &m_strOffset, nullptr},
+                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                {kIdDelay, &m_strDelay, &m_cmbDelay},
+                {kIdPhase, &m_strPhase, &m_cmbPhase}},
+               &m_cmbPeriodical);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    if (m_cmbRamp.GetSafeHwnd() != nullptr) {
+        SelectRamp(m_dwRamp);
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        const int selected = SelectedRamp();
+        if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+    }
+    SetModified(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+    return TRUE;
+}
+
+BOOL CPropTFMWave::VariantInitDialog(UINT caption) {
+    {
+        CResourceSwitch resources;
+        CPropTFMWave::OnInitDialog();
+    }
+    LabelOutput(caption);
+    return TRUE;
+}
+
+BOOL CPropTFMWave::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableParamControls();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CPropTFMWave::EnableParamControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    for (WORD id : {kIdAmplitude, kIdDelay, kIdOffset}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+    if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
+    for (WORD id : {kIdPeriodical, kIdPhase, kIdFrequency}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+}
+
+void CPropTFMWave::OnPeriodCheck() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+void CPropTFMWave::OnRampChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const int selected = SelectedRamp();
+    if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+}
+
+void CPropTFMWave::OnNumberChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdateShowButton();
+}
+
+void CPropTFMWave::OnFrequencyChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdatePeriodFromFrequency();
+    UpdateShowButton();
+}
+
+// Text set from code sends no notification, so the member follows the window text here.
+void CPropTFMWave::UpdatePeriodFromFrequency() {
+    if (m_bPeriodGiven) return;
+    double frequency = 0.0;
+    if (ParseValueWithPrefix(m_strFrequency, &frequency) && std::isfinite(frequency)) {
+        if (frequency == 0.0) return;
+        const double period = 1.0 / frequency;
+        m_strPeriod = std::isfinite(period) ? Printed(period) : "1/(" + m_strFrequency + ")";
+    } else {
+        m_strPeriod = "1/(" + m_strFrequency + ")";
+    }
+    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
+}
+
+void CPropTFMWave::UpdateShowButton() {
+    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay,
+                                        &m_strOffset}));
+}
+
+BOOL CPropTFMWave::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    UpdatePeriodFromFrequency();
+    // The derived text was set from code; the members take the windows' texts again.
+    UpdateData(TRUE);
+    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                 {kIdDelay, &m_strDelay, &m_cmbDelay},
+                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                 {kIdPhase, &m_strPhase, &m_cmbPhase},
+                 {kIdOffset, &m_strOffset, nullptr},
+                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod}},
+                &m_cmbPeriodical);
+    // A list without selection (a direction it does not know) keeps the direction and the
+    // symbol variant as they are.
+    const int selected = SelectedRamp();
+    if (selected >= 0) m_dwRamp = static_cast<DWORD>(selected);
+    StoreWizardMode();
+    CWnd* ramp = GetDlgItem(kCtlRamp);
+    if (ramp != nullptr && (ramp->GetStyle() & WS_VISIBLE) != 0 && selected >= 0)
+        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1 << selected);
+    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    RefreshOpenPreview();
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    WaveCurve curve;
+    curve.shape = shape;
+    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
+    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
+    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
+    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
+    curve.amplitude = Number(m_strAmplitude);
+    curve.offset = Number(m_strOffset);
+    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodGiven = m_bPeriodGiven != 0;
+    return curve;
+}
+
+void CPropTFMWave::CalculateShape(WaveShape shape) { StorePoints(ComputeWavePoints(CurveFromFields(shape))); }
+
+void CPropTFMWave::Serialize(CArchive& ar) {
+    const bool window = GetSafeHwnd() != nullptr;
+    if (ar.IsStoring()) {
+        if (window) UpdateData(TRUE);
+        ar.SerializeClass(RUNTIME_CLASS(CPropTFMWave));
+        ar << g_dwPageVersion;
+        ar << static_cast<DWORD>(m_bPeriodGiven ? 1 : 0);
+        return;
+    }
+    const UINT schema = ReadSchema(ar, RUNTIME_CLASS(CPropTFMWave));
+    DWORD version = schema;
+    if (schema != 0) ar >> version;
+    DWORD given = 0;
+    ar >> given;
+    m_bPeriodGiven = given != 0;
+    if (version >= 1 && version <= 9) {
+        DWORD phaseUnit = 0;
+        ar >> phaseUnit;
+        if (window && m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, PhaseUnitText(phaseUnit));
+        if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) phase->SetUsedUnit(PhaseUnitText(phaseUnit));
+    }
+    if (!window) return;
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+template <class OnRamp>
+void CPropTFMWave::ReadOlderData(const void* data, long length, OnRamp onRamp) {
+    const OlderData older = ReadOlderLayout(data, length, true);
+    onRamp(older);
+    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    StoreWizardMode();
+}
+
+void CPropTFMWave::ConvertWizard3Data(const void* data, long length) {
+    ReadOlderData(data, length, [this](const OlderData& older) {
+        if (!older.hasFirst) return;
+        SelectRamp(older.first);
+        if (GetSafeHwnd() == nullptr) return;
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        const int selected = SelectedRamp();
+        if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+    });
+}
+
+BOOL CPropTFMPulse::OnInitDialog() { return VariantInitDialog(kStringPulse); }
+void CPropTFMPulse::CalculateGraphic() { CalculateShape(WaveShape::Pulse); }
+void CPropTFMPulse::StoreWizardMode() {
+    if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
+}
+
+BOOL CPropTFMTriangle::OnInitDialog() { return VariantInitDialog(kStringTriangle); }
+void CPropTFMTriangle::CalculateGraphic() { CalculateShape(WaveShape::Triangle); }
+void CPropTFMTriangle::StoreWizardMode() {
+    if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
+}
+
+BOOL CPropTFMSawTooth::OnInitDialog() {
+    VariantInitDialog(kStringSawTooth);
+    if (SelectedRamp() < 0 && m_cmbRamp.GetSafeHwnd() != nullptr) {
+        m_cmbRamp.SetCurSel(0);
+        UpdateData(FALSE);
+        OnRampChanged();
+    }
+    for (int id : {kCtlRamp, kCtlRampLabel})
+        if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_SHOW);
+    return TRUE;
+}
+
+void CPropTFMSawTooth::CalculateGraphic() {
+    CalculateShape(SelectedRamp() == 0 || (SelectedRamp() < 0 && m_dwRamp != 1) ? WaveShape::SawRising
+                                                                               : WaveShape::SawFalling);
+}
+
+void CPropTFMSawTooth::StoreWizardMode() {
+    auto* saw = dynamic_cast<CTFMSawToothWizard4*>(m_pWizard);
+    if (saw == nullptr) return;
+    saw->SetRamp(m_dwRamp);
+    saw->SetPeriodGiven(m_bPeriodGiven);
+}
+
+void CPropTFMSawTooth::ConvertWizard3Data(const void* data, long length) {
+    ReadOlderData(data, length, [this](const OlderData& older) {
+        if (!older.hasFirst) {
+            InitDefaults(FALSE);
+            return;
+        }
+        SelectRamp(older.first);
+        if (GetSafeHwnd() != nullptr) OnRampChanged();
+    });
+}
+
+void CPropTFMSawTooth::InitDefaults(BOOL store) {
+    if (CWizardCopaObject3* param = FindParamByValueID(m_pParams, kIdRampDefault)) {
+        // Truncated toward zero; a number no direction can hold is not taken.
+        const double value = std::trunc(Number(param->GetValue()));
+        if (std::isfinite(value) && value >= 0.0 && value <= 4294967295.0) {
+            SelectRamp(static_cast<DWORD>(value));
+            if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+        }
+    }
+    const int selected = SelectedRamp();
+    if (GetSafeHwnd() != nullptr && selected >= 0) m_dwRamp = static_cast<DWORD>(selected);
+    if (store) StoreWizardMode();
+}
+
+// ---------------------------------------------------------------------------------------
+// The trapezoid.
+
+BEGIN_MESSAGE_MAP(CPropTFMTrapez, CTimeFunctionPage)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMTrapez::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMTrapez::OnFieldChanged)
+    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMTrapez::OnPeriodCheck)
+    ON_EN_CHANGE(kIdAmplitude, &CPropTFMTrapez::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMTrapez::OnFieldChanged)
+    ON_EN_CHANGE(kIdDelay, &CPropTFMTrapez::OnNumberChanged)
+    ON_EN_CHANGE(kIdOffset, &CPropTFMTrapez::OnNumberChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropTFMTrapez::OnNumberChanged)
+    ON_EN_CHANGE(kIdPeriod, &CPropTFMTrapez::OnNumberChanged)
+    ON_EN_CHANGE(kIdFall, &CPropTFMTrapez::OnSegmentChanged)
+    ON_EN_CHANGE(kIdWidth, &CPropTFMTrapez::OnSegmentChanged)
+    ON_EN_CHANGE(kIdRise, &CPropTFMTrapez::OnSegmentChanged)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMTrapez::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlWidthUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlFallUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlRiseUnit, &CPropTFMTrapez::OnFieldChanged)
+END_MESSAGE_MAP()
+
+CPropTFMTrapez::CPropTFMTrapez() : CTimeFunctionPage(kTrapezTemplate) {}
+
+CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kTrapezTemplate) {
+    Rebind(wizard, params);
+    Register(*this, kTrapezLayout);
+}
+
+void CPropTFMTrapez::Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pOwner = wizard;
+    m_pParams = params;
+}
+
+void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
+    DDX_Control(pDX, kCtlWidthUnit, m_cmbWidth);
+    DDX_Control(pDX, kCtlFallUnit, m_cmbFall);
+    DDX_Control(pDX, kCtlRiseUnit, m_cmbRise);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdFall, m_strFall);
+    DDX_Text(pDX, kIdOffset, m_strOffset);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdWidth, m_strWidth);
+    DDX_Text(pDX, kIdRise, m_strRise);
+    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+}
+
+BOOL CPropTFMTrapez::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_cmbPeriodical.SetCurSel(0);
+    UpdateData(FALSE);
+    ReadNameAndSymbol();
+    for (CTBUnitComboBox* combo : {&m_cmbDelay, &m_cmbPeriod, &m_cmbPhase, &m_cmbWidth, &m_cmbFall, &m_cmbRise})
+        combo->DisableFlatLook(TRUE);
+    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                {kIdOffset, &m_strOffset, nullptr},
+                {kIdDelay, &m_strDelay, &m_cmbDelay},
+                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                {kIdPhase, &m_strPhase, &m_cmbPhase},
+                {kIdFall, &m_strFall, &m_cmbFall},
+                {kIdRise, &m_strRise, &m_cmbRise},
+                {kIdWidth, &m_strWidth, &m_cmbWidth}},
+               &m_cmbPeriodical);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+    return TRUE;
+}
+
+BOOL CPropTFMTrapez::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableParamControls();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CPropTFMTrapez::EnableParamControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    for (WORD id : {kIdAmplitude, kIdDelay, kIdOffset, kIdPeriodical, kIdPhase, kIdWidth, kIdRise, kIdFall})
+        EnableControl(id, IsParamNotOnPin(m_pParams, id));
+    if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
+}
+
+void CPropTFMTrapez::OnPeriodCheck() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+// The period of rise, width and fall: their sum, or the sum formula when one is no number.
+// Text set from code sends no notification, so the member follows the window text here.
+void CPropTFMTrapez::UpdatePeriodSum() {
+    if (m_bPeriodGiven) return;
+    m_strPeriod = MakeSumText(m_strRise, m_strWidth, m_strFall);
+    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
+}
+
+void CPropTFMTrapez::UpdateShowButton() {
+    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strWidth, &m_strRise, &m_strFall, &m_strPhase, &m_strPeriod,
+                                        &m_strDelay, &m_strOffset}));
+}
+
+void CPropTFMTrapez::OnNumberChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdateShowButton();
+}
+
+void CPropTFMTrapez::OnSegmentChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdatePeriodSum();
+    UpdateShowButton();
+}
+
+BOOL CPropTFMTrapez::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    UpdatePeriodSum();
+    UpdateData(TRUE);
+    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                 {kIdOffset, &m_strOffset, nullptr},
+                 {kIdDelay, &m_strDelay, &m_cmbDelay},
+                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                 {kIdPhase, &m_strPhase, &m_cmbPhase},
+                 {kIdRise, &m_strRise, &m_cmbRise},
+                 {kIdFall, &m_strFall, &m_cmbFall},
+                 {kIdWidth, &m_strWidth, &m_cmbWidth}},
+                &m_cmbPeriodical);
+    if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
+    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    RefreshOpenPreview();
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+TrapezCurve CPropTFMTrapez::CurveFromFields() {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    TrapezCurve curve;
+    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
+    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
+    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
+    curve.fall = Number(InParamUnit(kIdFall, m_strFall, m_cmbFall));
+    curve.rise = Number(InParamUnit(kIdRise, m_strRise, m_cmbRise));
+    curve.width = Number(InParamUnit(kIdWidth, m_strWidth, m_cmbWidth));
+    curve.amplitude = Number(m_strAmplitude);
+    curve.offset = Number(m_strOffset);
+    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodGiven = m_bPeriodGiven != 0;
+    return curve;
+}
+
+void CPropTFMTrapez::CalculateGraphic() { StorePoints(ComputeTrapezPoints(CurveFromFields())); }
+
+void CPropTFMTrapez::Serialize(CArchive& ar) {
+    const bool window = GetSafeHwnd() != nullptr;
+    if (ar.IsStoring()) {
+        if (window) UpdateData(TRUE);
+        ar.SerializeClass(RUNTIME_CLASS(CPropTFMTrapez));
+        ar << g_dwPageVersion;
+        ar << static_cast<DWORD>(m_bPeriodGiven ? 1 : 0);
+        return;
+    }
+    const UINT schema = ReadSchema(ar, RUNTIME_CLASS(CPropTFMTrapez));
+    DWORD version = 0;
+    if (schema >= 1) ar >> version;
+    DWORD given = 0;
+    ar >> given;
+    m_bPeriodGiven = given != 0;
+    if (version >= 1 && version <= 9) {
+        DWORD phaseUnit = 0;
+        ar >> phaseUnit;
+        if (m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, PhaseUnitText(phaseUnit));
+    }
+    if (!window) return;
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+CTFMTrapezWizard4* CPropTFMTrapez::ConvertWizard3Data(const void* data, long length) {
+    const OlderData older = ReadOlderLayout(data, length, true);
+    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
+    return m_pWizard;
+}
+
+// ---------------------------------------------------------------------------------------
+// The arc tangent.
+
+BEGIN_MESSAGE_MAP(CPropTFMArcTang, CTimeFunctionPage)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMArcTang::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMArcTang::OnFieldChanged)
+    ON_EN_CHANGE(kIdFactorX, &CPropTFMArcTang::OnNumberChanged)
+    ON_EN_CHANGE(kIdLimitY, &CPropTFMArcTang::OnNumberChanged)
+    ON_EN_CHANGE(kIdOffsetX, &CPropTFMArcTang::OnNumberChanged)
+    ON_EN_CHANGE(kIdOffsetY, &CPropTFMArcTang::OnNumberChanged)
+    ON_EN_CHANGE(kCtlTime, &CPropTFMArcTang::OnNumberChanged)
+    ON_CBN_SELCHANGE(kCtlLimitUnit, &CPropTFMArcTang::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMArcTang::OnFieldChanged)
+END_MESSAGE_MAP()
+
+CPropTFMArcTang::CPropTFMArcTang() : CTimeFunctionPage(kArcTangTemplate) {}
+
+CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params)
+    : CTimeFunctionPage(kArcTangTemplate) {
+    Rebind(wizard, params);
+    Register(*this, kArcTangLayout);
+}
+
+void CPropTFMArcTang::Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pOwner = wizard;
+    m_pParams = params;
+}
+
+void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlLimitUnit, m_cmbLimit);
+    DDX_Control(pDX, kCtlOffsetXUnit, m_cmbOffsetX);
+    DDX_Text(pDX, kIdFactorX, m_strFactor);
+    DDX_Text(pDX, kIdLimitY, m_strLimit);
+    DDX_Text(pDX, kIdOffsetX, m_strOffsetX);
+    DDX_Text(pDX, kIdOffsetY, m_strOffsetY);
+    DDX_Text(pDX, kCtlTime, m_strTime);
+}
+
+BOOL CPropTFMArcTang::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    UpdateData(FALSE);
+    ReadNameAndSymbol();
+    for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
+    LoadFields({{kIdLimitY, &m_strLimit, &m_cmbLimit},
+                {kIdFactorX, &m_strFactor, nullptr},
+                {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
+                {kIdOffsetY, &m_strOffsetY, nullptr}},
+               nullptr);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    LabelOutput(0);
+    SetModified(FALSE);
+    EnableParamControls();
+    return TRUE;
+}
+
+BOOL CPropTFMArcTang::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableParamControls();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CPropTFMArcTang::EnableParamControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    for (WORD id : {kIdLimitY, kIdFactorX, kIdOffsetX, kIdOffsetY}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+}
+
+// The Time text only sets the preview's span and is not tested.
+void CPropTFMArcTang::UpdateShowButton() {
+    EnableControl(kCtlShow, AllNumbers({&m_strLimit, &m_strFactor, &m_strOffsetX, &m_strOffsetY}));
+}
+
+void CPropTFMArcTang::OnNumberChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdateShowButton();
+}
+
+BOOL CPropTFMArcTang::OnApply() {
+    UpdateData(TRUE);
+    if (m_pParams != nullptr) {
+        m_pParams->m_strElementName = m_strName;
+        m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    }
+    WriteFields({{kIdLimitY, &m_strLimit, &m_cmbLimit},
+                 {kIdFactorX, &m_strFactor, nullptr},
+                 {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
+                 {kIdOffsetY, &m_strOffsetY, nullptr}},
+                nullptr);
+    // The time text is the wizard's: it goes back also when the commit is refused.
+    if (m_pWizard != nullptr) m_pWizard->SetTimeText(m_strTime);
+    if (m_pParams == nullptr) return FALSE;
+    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    RefreshOpenPreview();
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+ArcTangCurve CPropTFMArcTang::CurveFromFields() {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    ArcTangCurve curve;
+    curve.time = Number(m_strTime);
+    curve.factor = Number(m_strFactor);
+    curve.limit = Number(InParamUnit(kIdLimitY, m_strLimit, m_cmbLimit));
+    curve.offsetX = Number(InParamUnit(kIdOffsetX, m_strOffsetX, m_cmbOffsetX));
+    curve.offsetY = Number(m_strOffsetY);
+    return curve;
+}
+
+void CPropTFMArcTang::CalculateGraphic() { StorePoints(ComputeArcTangPoints(CurveFromFields())); }
+
+void CPropTFMArcTang::Serialize(CArchive& ar) {
+    const bool window = GetSafeHwnd() != nullptr;
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropTFMArcTang));
+        if (window) UpdateData(TRUE);
+        ar << g_dwPageVersion;
+        ar << m_strTime;
+        return;
+    }
+    const UINT schema = ReadSchema(ar, RUNTIME_CLASS(CPropTFMArcTang));
+    DWORD version = 0;
+    if (schema >= 1) ar >> version;
+    ar >> m_strTime;
+    if (version >= 1 && version <= 9) {
+        DWORD unit = 0;
+        ar >> unit;
+        if (m_cmbLimit.GetSafeHwnd() != nullptr) m_cmbLimit.SelectString(-1, PhaseUnitText(unit));
+    }
+    if (window) UpdateData(FALSE);
+}
+
+void CPropTFMArcTang::ConvertWizard3Data(const void* data, long length) {
+    const OlderData older = ReadOlderLayout(data, length, true);
+    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    if (m_pWizard != nullptr) m_pWizard->SetTimeText(m_strTime);
+}
+
+// ---------------------------------------------------------------------------------------
+// The needle pulse.
+
+BEGIN_MESSAGE_MAP(CPropTFMNeedle, CTimeFunctionPage)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMNeedle::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMNeedle::OnFieldChanged)
+    ON_EN_CHANGE(kIdAmplitude, &CPropTFMNeedle::OnNumberChanged)
+    ON_EN_CHANGE(kIdDelay, &CPropTFMNeedle::OnNumberChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropTFMNeedle::OnNumberChanged)
+    ON_EN_CHANGE(kIdFrequency, &CPropTFMNeedle::OnNumberChanged)
+    ON_EN_CHANGE(kIdOffset, &CPropTFMNeedle::OnNumberChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMNeedle::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMNeedle::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMNeedle::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMNeedle::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMNeedle::OnFieldChanged)
+END_MESSAGE_MAP()
+
+CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
+
+CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
+    : CTimeFunctionPage(kNeedleTemplate) {
+    Rebind(wizard, exchange);
+    Register(*this, kNeedleLayout);
+}
+
+void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
+    m_pWizard = wizard;
+    m_pExchange = exchange;
+    m_pOwner = wizard;
+    m_pParams = exchange;
+}
+
+void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbNeedleDelay);
+    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdPhase, m_strNeedleDelay);
+    DDX_Text(pDX, kIdFrequency, m_strFrequency);
+    DDX_Text(pDX, kIdOffset, m_strOffset);
+}
+
+BOOL CPropTFMNeedle::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_cmbPeriodical.SetCurSel(0);
+    UpdateData(FALSE);
+    for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
+    ReadNameAndSymbol();
+    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                {kIdOffset, &m_strOffset, nullptr},
+                {kIdDelay, &m_strDelay, &m_cmbDelay},
+                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}},
+               &m_cmbPeriodical);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    LabelOutput(0);
+    SetModified(FALSE);
+    EnableParamControls();
+    return TRUE;
+}
+
+BOOL CPropTFMNeedle::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableParamControls();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CPropTFMNeedle::EnableParamControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    for (WORD id : {kIdAmplitude, kIdFrequency, kIdDelay, kIdPhase, kIdOffset, kIdPeriodical})
+        EnableControl(id, IsParamNotOnPin(m_pParams, id));
+}
+
+void CPropTFMNeedle::UpdateShowButton() {
+    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strDelay, &m_strNeedleDelay, &m_strOffset}));
+}
+
+void CPropTFMNeedle::OnNumberChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdateShowButton();
+}
+
+// The older base's commit: request 0 with the data-exchange object.
+BOOL CPropTFMNeedle::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pExchange->m_strElementName = m_strName;
+    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                 {kIdDelay, &m_strDelay, &m_cmbDelay},
+                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                 {kIdOffset, &m_strOffset, nullptr},
+                 {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}},
+                &m_cmbPeriodical);
+    if (!CommitExchange(RequestTarget(m_pOwner), m_pExchange)) return FALSE;
+    RefreshOpenPreview();
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+NeedleCurve CPropTFMNeedle::CurveFromFields() {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    NeedleCurve curve;
+    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
+    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
+    curve.needleDelay = Number(InParamUnit(kIdPhase, m_strNeedleDelay, m_cmbNeedleDelay));
+    curve.amplitude = Number(m_strAmplitude);
+    curve.offset = Number(m_strOffset);
+    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    return curve;
+}
+
+void CPropTFMNeedle::CalculateGraphic() { StorePoints(ComputeNeedlePoints(CurveFromFields())); }
+
+// ---------------------------------------------------------------------------------------
+// The voltage-controlled oscillator.
+
+BEGIN_MESSAGE_MAP(CPropTFMVCO, CTimeFunctionPage)
+    ON_BN_CLICKED(kCtlLimitCheck, &CPropTFMVCO::OnLimitCheck)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMVCO::OnFieldChanged)
+    ON_BN_CLICKED(kCtlUsePin, &CPropTFMVCO::OnUsePin)
+    ON_EN_CHANGE(kIdAmplitude, &CPropTFMVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdInput, &CPropTFMVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdLower, &CPropTFMVCO::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropTFMVCO::OnFieldChanged)
+    ON_EN_CHANGE(kIdUpper, &CPropTFMVCO::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlWidthUnit, &CPropTFMVCO::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMVCO::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlLimitUnit, &CPropTFMVCO::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMVCO::OnFieldChanged)
+END_MESSAGE_MAP()
+
+CPropTFMVCO::CPropTFMVCO() : CTimeFunctionPage(kVCOTemplate) {}
+
+CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kVCOTemplate) {
+    Rebind(wizard, params);
+    Register(*this, kVCOLayout);
+}
+
+void CPropTFMVCO::Rebind(CTFMVCOWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pOwner = wizard;
+    m_pParams = params;
+}
+
+void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlWidthUnit, m_cmbUpper);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
+    DDX_Control(pDX, kCtlLimitUnit, m_cmbLower);
+    DDX_Control(pDX, kCtlOffsetXUnit, m_cmbInput);
+    DDX_Check(pDX, kCtlLimitCheck, m_bLimit);
+    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdInput, m_strInput);
+    DDX_Text(pDX, kIdLower, m_strLower);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdUpper, m_strUpper);
+}
+
+BOOL CPropTFMVCO::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    m_bLimit = TRUE;
+    ReadNameAndSymbol();
+    for (CTBUnitComboBox* combo : {&m_cmbUpper, &m_cmbPhase, &m_cmbLower, &m_cmbInput}) combo->DisableFlatLook(TRUE);
+    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                {kIdPhase, &m_strPhase, &m_cmbPhase},
+                {kIdLower, &m_strLower, &m_cmbLower},
+                {kIdUpper, &m_strUpper, &m_cmbUpper},
+                {kIdInput, &m_strInput, &m_cmbInput}},
+               nullptr);
+    if (CWizardCopaObject3* input = FindParamByValueID(m_pParams, kIdInput); IsInput(input))
+        m_bUsePin = (input->GetType() & kPinBit) != 0;
+    UpdateData(FALSE);
+    // Limits that both read exactly 0 are no limits.
+    if (Number(m_strLower) == 0.0 && Number(m_strUpper) == 0.0) {
+        m_bLimit = FALSE;
+        UpdateData(FALSE);
+    }
+    UpdateData(TRUE);
+    EnableLimits();
+    SetModified(TRUE);
+    EnableParamControls();
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    LabelOutput(0);
+    SetModified(FALSE);
+    EnableParamControls();
+    return TRUE;
+}
+
+void CPropTFMVCO::EnableLimits() {
+    for (int id : {kCtlUpperLabel, kCtlLowerLabel, static_cast<int>(kIdUpper), static_cast<int>(kIdLower)})
+        EnableControl(id, m_bLimit);
+}
+
+void CPropTFMVCO::EnableParamControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    if (m_bLimit)
+        for (WORD id : {kIdUpper, kIdLower}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+    for (WORD id : {kIdAmplitude, kIdPhase}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
+}
+
+// The pin bit is the parameter set's: activating the page writes it at once.
+BOOL CPropTFMVCO::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    const bool window = GetSafeHwnd() != nullptr;
+    if (window) UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdInput, &m_bUsePin);
+    if (window) {
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+    }
+    EnableControl(kIdInput, !m_bUsePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pParams, kIdInput, m_bUsePin);
+    SetModified(FALSE);
+    EnableParamControls();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CPropTFMVCO::OnLimitCheck() {
+    UpdateData(TRUE);
+    EnableLimits();
+    SetModified(TRUE);
+    EnableParamControls();
+}
+
+void CPropTFMVCO::OnUsePin() {
+    UpdateData(TRUE);
+    EnableControl(kIdInput, !m_bUsePin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pParams, kIdInput, m_bUsePin);
+}
+
+BOOL CPropTFMVCO::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    // Without limits both are written as 0; the typed texts stay on the page.
+    CString lower = m_bLimit ? m_strLower : Printed(0.0);
+    CString upper = m_bLimit ? m_strUpper : Printed(0.0);
+    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                 {kIdPhase, &m_strPhase, &m_cmbPhase},
+                 {kIdLower, &lower, &m_cmbLower},
+                 {kIdUpper, &upper, &m_cmbUpper},
+                 {kIdInput, &m_strInput, &m_cmbInput}},
+                nullptr);
+    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropTFMVCO::Serialize(CArchive& ar) {
+    const bool window = GetSafeHwnd() != nullptr;
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropTFMVCO));
+        if (window) UpdateData(TRUE);
+        ar << g_dwPageVersion;
+        return;
+    }
+    ReadSchema(ar, RUNTIME_CLASS(CPropTFMVCO));
+    // The version follows whatever the class record said; a block that ends before it is
+    // version 0.
+    DWORD version = 0;
+    try {
+        ar >> version;
+    } catch (CArchiveException* e) {
+        e->Delete();
+        version = 0;
+    }
+    if (version >= 1 && version <= 9) {
+        DWORD code = 0;
+        ar >> code;
+        const char* unit = PhaseUnitText(code);
+        if (m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, unit);
+        if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) {
+            phase->SetUsedUnit(unit);
+            // The editor's answer is not looked at.
+            CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams));
+        }
+    }
+    if (window) UpdateData(FALSE);
+}
+
+void CPropTFMVCO::ConvertWizard3Data(const void* data, long length) {
+    if (data == nullptr) return;
+    const OlderData older = ReadOlderLayout(data, length, false);
+    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+}
+
+// ---------------------------------------------------------------------------------------
+// The wizards' editing and older data.
+
+namespace {
+
+// Mode 1 fetches the parameter set and puts the page (made or rebound) on the sheet; other
+// modes are the base's.
+template <class Wizard, class Page, class Make, class Prepare>
+BOOL EditWithPage(Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode, Make make, Prepare prepare) {
+    if (mode != 1) return wizard.CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(&wizard);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    if (page != nullptr) {
+        // The page still holds the cookie of the earlier call: it goes back first.
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        page->Rebind(&wizard, HolderFromCookie(cookie));
+    } else {
+        page = make(HolderFromCookie(cookie));
+    }
+    if (page == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    prepare(*page);
+    sheet.AddPage(page);
+    return TRUE;
+}
+
+template <class Wizard, class Page>
+void EndWithPage(Wizard& wizard, Page*& page) {
+    if (page != nullptr) {
+        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        delete page;
+        page = nullptr;
+    }
+    wizard.CWizardBase4::EndEditProperties();
+}
+
+// Older data read by a hidden page of its own, so that a page on the editor's sheet keeps
+// its cookie; the page starts from the wizard's settings (prepare).
+template <class Page, class Wizard, class Prepare, class Convert>
+BOOL ConvertWithPage(Wizard& wizard, UINT templ, Prepare prepare, Convert convert) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    std::unique_ptr<Page> page(new (std::nothrow) Page(&wizard, params.Holder()));
+    if (page == nullptr) return TRUE;
+    prepare(*page);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(templ, nullptr)) return TRUE;
+        page->ShowWindow(SW_HIDE);
+    }
+    convert(*page);
+    page->DestroyWindow();
+    return TRUE;
+}
+
+} // namespace
+
+CTFMSawToothWizard4::~CTFMSawToothWizard4() { delete m_pPage; }
+
+BOOL CTFMSawToothWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditWithPage(
+        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMSawTooth(this, p); },
+        [this](CPropTFMWave& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); });
+}
+
+void CTFMSawToothWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+
+BOOL CTFMSawToothWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ConvertWithPage<CPropTFMSawTooth>(
+        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); },
+        [](CPropTFMSawTooth& page) { page.InitDefaults(TRUE); });
+    return TRUE;
+}
+
+BOOL CTFMSawToothWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWithPage<CPropTFMSawTooth>(
+        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); },
+        [data, length](CPropTFMSawTooth& page) { page.ConvertWizard3Data(data, length); });
+}
+
+CTFMPulseWizard4::~CTFMPulseWizard4() { delete m_pPage; }
+
+BOOL CTFMPulseWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditWithPage(
+        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMPulse(this, p); },
+        [this](CPropTFMWave& page) { page.SetWaveData(0, m_bPeriodGiven); });
+}
+
+void CTFMPulseWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+
+BOOL CTFMPulseWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWithPage<CPropTFMPulse>(
+        *this, kWaveTemplate, [this](CPropTFMPulse& page) { page.SetWaveData(0, m_bPeriodGiven); },
+        [data, length](CPropTFMPulse& page) { page.ConvertWizard3Data(data, length); });
+}
+
+CTFMTriangleWizard4::~CTFMTriangleWizard4() { delete m_pPage; }
+
+BOOL CTFMTriangleWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditWithPage(
+        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMTriangle(this, p); },
+        [this](CPropTFMWave& page) { page.SetWaveData(0, m_bPeriodGiven); });
+}
+
+void CTFMTriangleWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+
+BOOL CTFMTriangleWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWithPage<CPropTFMTriangle>(
+        *this, kWaveTemplate, [this](CPropTFMTriangle& page) { page.SetWaveData(0, m_bPeriodGiven); },
+        [data, length](CPropTFMTriangle& page) { page.ConvertWizard3Data(data, length); });
+}
+
+CTFMTrapezWizard4::~CTFMTrapezWizard4() { delete m_pPage; }
+
+BOOL CTFMTrapezWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditWithPage(
+        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMTrapez(this, p); },
+        [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); });
+}
+
+void CTFMTrapezWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+
+BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWithPage<CPropTFMTrapez>(
+        *this, kTrapezTemplate, [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); },
+        [data, length](CPropTFMTrapez& page) { page.ConvertWizard3Data(data, length); });
+}
+
+CTFMArcTangWizard4::~CTFMArcTangWizard4() { delete m_pPage; }
+
+BOOL CTFMArcTangWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditWithPage(
+        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMArcTang(this, p); },
+        [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); });
+}
+
+void CTFMArcTangWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+
+BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWithPage<CPropTFMArcTang>(
+        *this, kArcTangTemplate, [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); },
+        [data, length](CPropTFMArcTang& page) { page.ConvertWizard3Data(data, length); });
+}
+
+CTFMVCOWizard4::~CTFMVCOWizard4() { delete m_pPage; }
+
+BOOL CTFMVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    return EditWithPage(
+        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMVCO(this, p); },
+        [](CPropTFMVCO&) {});
+}
+
+void CTFMVCOWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+
+BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWithPage<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {},
+                                        [data, length](CPropTFMVCO& page) { page.ConvertWizard3Data(data, length); });
+}
+
+CTFMNeedleWizard::~CTFMNeedleWizard() { delete m_pPage; }
+
+// The page works on the editor's data-exchange object; no request is made here. A page left
+// from an earlier call (a sheet may still hold it) is bound to the new object, not deleted.
+BOOL CTFMNeedleWizard::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
+    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
+    CResourceSwitch resources;
+    if (m_pPage != nullptr)
+        m_pPage->Rebind(this, exchange);
+    else
+        m_pPage = new (std::nothrow) CPropTFMNeedle(this, exchange);
+    if (m_pPage == nullptr) return FALSE;
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CTFMNeedleWizard::EndEditProperties() {
+    delete m_pPage;
+    m_pPage = nullptr;
+    DeleteOwnedObjects();
+}

@@ -1,0 +1,392 @@
+// The pages of the time functions besides the sine: the periodic waves (dialog 2545, one
+// runtime class for the pulse, saw-tooth and triangle), the trapezoid (2546), the arc
+// tangent (2547), the needle pulse (2548, on the older base's data-exchange object) and the
+// voltage-controlled oscillator (2549, no preview), with the curves their previews draw.
+//
+// | Value ID | Page            | Role                                                    |
+// |----------|-----------------|---------------------------------------------------------|
+// | 2034     | waves, trapezoid, needle, VCO | amplitude                                 |
+// | 2036     | waves, needle   | frequency                                               |
+// | 2038     | waves, trapezoid| period (derived unless "Period" is ticked)               |
+// | 2040     | waves, trapezoid, needle | delay                                          |
+// | 2042     | waves, trapezoid, VCO: phase; needle: delay within the period          |
+// | 2047     | waves, trapezoid, needle | offset                                         |
+// | 2049     | waves, trapezoid, needle | periodical: "1" or "0"                         |
+// | 2051/2053/2055 | trapezoid | rise time, fall time, pulse width                       |
+// | 2209/2010/2211/2213 | arc tangent | limit Y, factor X, offset X, offset Y           |
+// | 2186     | VCO             | input signal (bit 31 of its type: taken from a pin)     |
+// | 2151/2152| VCO             | upper and lower limit of the input voltage              |
+// | 2056     | all             | default output ("SDB")                                  |
+// | 1000     | saw-tooth       | the element's default ramp direction (read only)        |
+#pragma once
+
+#include "timefunctions/time_functions.h"
+
+#include <vector>
+
+namespace qv::timefunctions {
+
+enum class WaveShape { Pulse, SawRising, SawFalling, Triangle };
+
+// What a periodic-wave preview computes from: the numbers in the parameters' own units.
+struct WaveCurve {
+    WaveShape shape = WaveShape::Pulse;
+    double frequency = 0.0;  // f
+    double period = 0.0;     // P
+    double amplitude = 0.0;  // A
+    double phase = 0.0;      // φ (radians)
+    double offset = 0.0;     // o
+    double delay = 0.0;      // d
+    bool periodic = true;
+    bool periodGiven = false;
+};
+// The pulse's 1001 or the saw-tooth's and triangle's 501 points, x = t + d.
+std::vector<CurvePoint> ComputeWavePoints(const WaveCurve& curve);
+
+struct TrapezCurve {
+    double amplitude = 0.0;  // A
+    double period = 0.0;     // T
+    double delay = 0.0;      // D
+    double offset = 0.0;     // O
+    double phase = 0.0;      // P (radians)
+    double rise = 0.0;       // Tr
+    double fall = 0.0;       // Tf
+    double width = 0.0;      // Tw
+    bool periodic = true;
+    bool periodGiven = false;
+};
+// 501 points over two periods T, x = D + t.
+std::vector<CurvePoint> ComputeTrapezPoints(const TrapezCurve& curve);
+
+struct ArcTangCurve {
+    double time = 0.0;     // the "Time" number; the span is time·π
+    double limit = 0.0;    // L
+    double factor = 0.0;   // Fx
+    double offsetX = 0.0;  // Xo
+    double offsetY = 0.0;  // Yo
+};
+// 101 points from t = 0 to t = time·π: y = L·atan(Fx·t + Xo) + Yo.
+std::vector<CurvePoint> ComputeArcTangPoints(const ArcTangCurve& curve);
+
+struct NeedleCurve {
+    double amplitude = 0.0;    // A
+    double frequency = 0.0;    // F
+    double delay = 0.0;        // Dl
+    double needleDelay = 0.0;  // Dw, within each period
+    double offset = 0.0;       // O
+    bool periodic = true;
+};
+// 501 samples of the offset plus two points (O, O + A) for every needle.
+std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& curve);
+
+} // namespace qv::timefunctions
+
+// What the five pages share: name, symbol, the default output switched at once, and the
+// preview they open, refresh and hear closing. The owner is the wizard whose requests the
+// page sends; the parameter set is the cookie of request 23 (or the exchange object).
+class CTimeFunctionPage : public CTBPropertyPage {
+public:
+    explicit CTimeFunctionPage(UINT templ) : CTBPropertyPage(templ) {}
+    ~CTimeFunctionPage() override;
+
+    ParamHolder* GetParams() const { return m_pParams; }
+    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
+    const CPtrArray& GetPreviewPoints() const { return m_Points; }
+    // The preview's points from the fields; pages without a preview draw nothing.
+    virtual void CalculateGraphic() {}
+
+    // A field of the page bound to a parameter: its text and, when it has one, its unit list.
+    struct Field {
+        WORD id;
+        CString* text;
+        CTBUnitComboBox* units;
+    };
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void EnableControl(int id, BOOL enable);
+    void DeletePoints();
+    void HandPointsOver();
+    void StorePoints(const std::vector<qv::timefunctions::CurvePoint>& points);
+    // Name, show-name flag and symbol text from the parameter set; the symbol is made.
+    void ReadNameAndSymbol();
+    // The default-output caption (the given string, or the template's) with the output's unit.
+    void LabelOutput(UINT stringID);
+    // Fills the fields' texts and unit lists from the input parameters; the periodical list
+    // (when given) shows "No" exactly for the number 0.
+    void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // Writes the fields' texts and used units into the input parameters, and the periodical
+    // list as the text of 1 or 0.
+    void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // A field's text in its parameter's own unit; the text as typed when it has no parameter
+    // or the conversion fails.
+    CString InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units);
+    void RefreshOpenPreview();
+
+    void OnFieldChanged();
+    void OnMarkModified();
+    void OnDefaultOutput();
+    void OnShowGraphic();
+    void OnPaint();
+    LRESULT OnGraphicRefresh(WPARAM, LPARAM);
+    LRESULT OnGraphicClosed(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+    const CWizardBaseCommon* m_pOwner = nullptr;
+    ParamHolder* m_pParams = nullptr;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CCharacteristicDlg* m_pPreview = nullptr;
+    CPtrArray m_Points;  // CDataPoint*, owned
+    BOOL m_bShowName = FALSE;
+    CString m_strName;
+    BOOL m_bOutput = FALSE;
+};
+
+// The periodic waves' page. Never shown itself; the runtime class of all three variants.
+class CPropTFMWave : public CTimeFunctionPage {
+    DECLARE_SERIAL(CPropTFMWave)
+public:
+    CPropTFMWave();
+    CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
+
+    // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
+    // a DWORD phase unit (1 "rad", else "deg").
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+    void Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
+    void SetWaveData(DWORD ramp, BOOL periodGiven);
+    DWORD GetRamp() const { return m_dwRamp; }
+    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
+    // Reads element data of the older wizard generation; the settings go to the wizard.
+    virtual void ConvertWizard3Data(const void* data, long length);
+    // Hands the page's settings to the wizard.
+    virtual void StoreWizardMode() {}
+    qv::timefunctions::WaveCurve CurveFromFields(qv::timefunctions::WaveShape shape);
+
+protected:
+    // The preview of a variant from the fields.
+    void CalculateShape(qv::timefunctions::WaveShape shape);
+    // The ramp list's selection, or -1 when nothing (or no list) is selected.
+    int SelectedRamp() const;
+    void SelectRamp(DWORD ramp);
+    BOOL VariantInitDialog(UINT caption);
+    // Reads the old element data; the first word (the ramp) is handed to onRamp.
+    template <class OnRamp>
+    void ReadOlderData(const void* data, long length, OnRamp onRamp);
+    void EnableParamControls();
+    void UpdatePeriodFromFrequency();
+    void UpdateShowButton();
+
+    void OnRampChanged();
+    void OnNumberChanged();
+    void OnFrequencyChanged();
+    void OnPeriodCheck();
+    DECLARE_MESSAGE_MAP()
+
+    CTimeFunctionWizardBase4* m_pWizard = nullptr;
+    DWORD m_dwRamp = 0;
+    CTBUnitComboBox m_cmbPhase;      // 2513
+    CTBUnitComboBox m_cmbPeriod;     // 2510
+    CTBUnitComboBox m_cmbFrequency;  // 2509
+    CTBUnitComboBox m_cmbDelay;      // 2512
+    CComboBox m_cmbRamp;             // 2207
+    CComboBox m_cmbPeriodical;       // 2049
+    BOOL m_bPeriodGiven = FALSE;
+    CString m_strAmplitude;
+    CString m_strDelay;
+    CString m_strFrequency;
+    CString m_strOffset;
+    CString m_strPhase;
+    CString m_strPeriod;
+};
+
+class CPropTFMPulse : public CPropTFMWave {
+public:
+    using CPropTFMWave::CPropTFMWave;
+    BOOL OnInitDialog() override;
+    void CalculateGraphic() override;
+    void StoreWizardMode() override;
+};
+
+class CPropTFMTriangle : public CPropTFMWave {
+public:
+    using CPropTFMWave::CPropTFMWave;
+    BOOL OnInitDialog() override;
+    void CalculateGraphic() override;
+    void StoreWizardMode() override;
+};
+
+class CPropTFMSawTooth : public CPropTFMWave {
+public:
+    CPropTFMSawTooth() = default;
+    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
+    BOOL OnInitDialog() override;
+    void CalculateGraphic() override;
+    void ConvertWizard3Data(const void* data, long length) override;
+    void StoreWizardMode() override;
+    // The ramp direction from the element's parameter 1000; store hands it to the wizard.
+    void InitDefaults(BOOL store);
+};
+
+class CPropTFMTrapez : public CTimeFunctionPage {
+    DECLARE_SERIAL(CPropTFMTrapez)
+public:
+    CPropTFMTrapez();
+    CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params);
+
+    // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
+    // a DWORD phase unit (1 "rad", else "deg").
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    void CalculateGraphic() override;
+
+    void Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params);
+    void SetPeriodGiven(BOOL given) { m_bPeriodGiven = given ? TRUE : FALSE; }
+    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
+    CTFMTrapezWizard4* ConvertWizard3Data(const void* data, long length);
+    qv::timefunctions::TrapezCurve CurveFromFields();
+
+protected:
+    void EnableParamControls();
+    void UpdatePeriodSum();
+    void UpdateShowButton();
+    void OnSegmentChanged();
+    void OnNumberChanged();
+    void OnPeriodCheck();
+    DECLARE_MESSAGE_MAP()
+
+    CTFMTrapezWizard4* m_pWizard = nullptr;
+    CTBUnitComboBox m_cmbDelay;   // 2512
+    CTBUnitComboBox m_cmbPeriod;  // 2510
+    CTBUnitComboBox m_cmbPhase;   // 2513
+    CTBUnitComboBox m_cmbWidth;   // 2517
+    CTBUnitComboBox m_cmbFall;    // 2516
+    CTBUnitComboBox m_cmbRise;    // 2515
+    CComboBox m_cmbPeriodical;    // 2049
+    BOOL m_bPeriodGiven = FALSE;
+    CString m_strAmplitude;
+    CString m_strDelay;
+    CString m_strFall;
+    CString m_strOffset;
+    CString m_strPhase;
+    CString m_strWidth;
+    CString m_strRise;
+    CString m_strPeriod;
+};
+
+class CPropTFMArcTang : public CTimeFunctionPage {
+    DECLARE_SERIAL(CPropTFMArcTang)
+public:
+    CPropTFMArcTang();
+    CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params);
+
+    // Page block: class record, DWORD page version, CString time text; versions 1 to 9 add a
+    // DWORD unit (1 "rad", else "deg") for the limit's list.
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    void CalculateGraphic() override;
+
+    void Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params);
+    void SetTimeText(CString text) { m_strTime = text; }
+    const CString& GetTimeText() const { return m_strTime; }
+    void ConvertWizard3Data(const void* data, long length);
+    qv::timefunctions::ArcTangCurve CurveFromFields();
+
+protected:
+    void EnableParamControls();
+    void UpdateShowButton();
+    void OnNumberChanged();
+    DECLARE_MESSAGE_MAP()
+
+    CTFMArcTangWizard4* m_pWizard = nullptr;
+    CTBUnitComboBox m_cmbLimit;    // 2518
+    CTBUnitComboBox m_cmbOffsetX;  // 2519
+    CString m_strFactor;
+    CString m_strLimit;
+    CString m_strOffsetX;
+    CString m_strOffsetY;
+    CString m_strTime;
+};
+
+class CPropTFMNeedle : public CTimeFunctionPage {
+    DECLARE_DYNCREATE(CPropTFMNeedle)
+public:
+    CPropTFMNeedle();
+    CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange);
+    void Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    void CalculateGraphic() override;
+    qv::timefunctions::NeedleCurve CurveFromFields();
+
+protected:
+    void EnableParamControls();
+    void UpdateShowButton();
+    void OnNumberChanged();
+    DECLARE_MESSAGE_MAP()
+
+    CTFMNeedleWizard* m_pWizard = nullptr;
+    CWizardSchematicDataExchange3* m_pExchange = nullptr;
+    CTBUnitComboBox m_cmbNeedleDelay;  // 2513
+    CTBUnitComboBox m_cmbDelay;        // 2512
+    CTBUnitComboBox m_cmbFrequency;    // 2509
+    CComboBox m_cmbPeriodical;         // 2049
+    CString m_strAmplitude;
+    CString m_strDelay;
+    CString m_strNeedleDelay;
+    CString m_strFrequency;
+    CString m_strOffset;
+};
+
+class CPropTFMVCO : public CTimeFunctionPage {
+    DECLARE_SERIAL(CPropTFMVCO)
+public:
+    CPropTFMVCO();
+    CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params);
+
+    // Page block: class record, DWORD page version; versions 1 to 9 add a DWORD phase unit
+    // (1 "rad", else "deg").
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+    void Rebind(CTFMVCOWizard4* wizard, ParamHolder* params);
+    void ConvertWizard3Data(const void* data, long length);
+    BOOL GetLimitInput() const { return m_bLimit; }
+
+protected:
+    void EnableParamControls();
+    void EnableLimits();
+    void OnLimitCheck();
+    void OnUsePin();
+    DECLARE_MESSAGE_MAP()
+
+    CTFMVCOWizard4* m_pWizard = nullptr;
+    CTBUnitComboBox m_cmbUpper;  // 2517
+    CTBUnitComboBox m_cmbPhase;  // 2513
+    CTBUnitComboBox m_cmbLower;  // 2518
+    CTBUnitComboBox m_cmbInput;  // 2519
+    BOOL m_bLimit = FALSE;
+    BOOL m_bUsePin = FALSE;
+    CString m_strAmplitude;
+    CString m_strInput;
+    CString m_strLower;
+    CString m_strPhase;
+    CString m_strUpper;
+};
