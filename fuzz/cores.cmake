@@ -1,0 +1,2 @@
+# The magnetic core's additional data reader and its B(H) curve builders on arbitrary texts.
+parvel_add_fuzzer(cores_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/cores_fuzz.cpp LIBS Parvel)
