@@ -269,6 +269,26 @@ TEST(CoresCurves, SolversReturnAStartWithinTheTolerance)
     const double exactB = kMu0 * (H + ms * Langevin(H / a));
     EXPECT_EQ(qv::power::cores::LangevinFluxForField(H, exactB, ms, 0.0, a), exactB);
     EXPECT_EQ(qv::power::cores::LangevinFieldForFlux(exactB, H, ms, 0.0, a), H);
+    // Starts off the curve but within the tolerance come back unchanged, not improved by the
+    // step made while testing them.
+    struct Case {
+        double alpha;
+        double offB;  // T
+        double offH;  // A/m
+    } cases[] = {{0.0, 5e-4, 0.1}, {1e-4, -5e-4, -0.1}, {1e-3, 2e-4, 0.05}};
+    for (const Case& c : cases) {
+        const double M = qv::power::cores::LangevinFluxForField(H, exactB, ms, c.alpha, a) / kMu0 - H;
+        const double B = kMu0 * (H + M);
+        const double startB = B + c.offB;
+        const double residualB = ms * Langevin((H + c.alpha * (startB / kMu0 - H)) / a) - (startB / kMu0 - H);
+        ASSERT_LT(std::fabs(residualB), qv::power::cores::kSolverTolerance) << c.alpha;
+        EXPECT_EQ(qv::power::cores::LangevinFluxForField(H, startB, ms, c.alpha, a), startB) << c.alpha;
+        const double startH = H + c.offH;
+        const double Mh = B / kMu0 - startH;
+        const double residualH = ms * Langevin((startH + c.alpha * Mh) / a) - Mh;
+        ASSERT_LT(std::fabs(residualH), qv::power::cores::kSolverTolerance) << c.alpha;
+        EXPECT_EQ(qv::power::cores::LangevinFieldForFlux(B, startH, ms, c.alpha, a), startH) << c.alpha;
+    }
 }
 
 // Without coupling the field solver is the map H <- P - Ms*L(H/a); where it does not settle
