@@ -55,7 +55,15 @@ protected:
     std::unique_ptr<qv::Host> host;
 };
 
-const char kGolden[] = "@@GOLDEN@@";
+const char kGolden[] =
+    "C C1 ( C := 10u, V0 := 1 );\n"
+    "SDB ( C1.V );\n"
+    "L L1 ( L := 0.0022, I0 := 0 );\n"
+    "LNL LNL1 ( I0 := 0, CH := XY_LNL1_CH.VAL );\n"
+    "INTERN\tXY XY_LNL1_CH( FILE := \"StorageElements__LNL1.mdx\" );\n"
+    "CVNL CV1 ( V0 := 0, CH := XY_CV1_CH.VAL );\n"
+    "INTERN\tXY XY_CV1_CH( FILE := \"StorageElements__CV1.mdx\" );\n"
+    "L L2 ( L := 1m, I0 := 0 );\n";
 
 TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
     std::vector<std::string> written;

@@ -81,7 +81,7 @@ TEST_F(StorageModelText, FirstFormWithDataPairsWritesTheTableAndItsFile) {
     DWORD element = 0;
     auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1", &element);
     LoadTable(wizard->GetCharacteristic1(), TableBytes(1, "", 0, {{0.0, 0.0}, {1e-6, 1.0}}, 1, ""));
-    LoadTable(wizard->GetCharacteristic2(), TableBytes(1, "", 0, {{5.0, 5.0}}, 1, "", false));
+    LoadTable(wizard->GetCharacteristic2(), TableBytes(1, "", 0, {{5.0, 5.0}}, 1, ""));
     StoreCapState(*wizard, 1, 1, 1, {"q [C]", "v [V]", "v [V]", "C [F]"}, {"V0", "@CH"});
     EXPECT_EQ("CNL C1 ( V0 := @V0, CH := XY_C1_CH.VAL );\nINTERN\tXY XY_C1_CH( FILE := \"Demo__C1.mdx\" );",
               Write(*wizard, "C1"));
@@ -93,7 +93,7 @@ TEST_F(StorageModelText, FirstFormWithDataPairsWritesTheTableAndItsFile) {
 TEST_F(StorageModelText, SecondFormWritesTableTwoWithItsTexts) {
     auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C2");
     LoadTable(wizard->GetCharacteristic1(), TableBytes(1, "", 0, {{9.0, 9.0}}, 1, ""));
-    LoadTable(wizard->GetCharacteristic2(), TableBytes(1, "", 0, {{0.0, 1e-6}, {10.0, 2e-6}}, 1, "", false));
+    LoadTable(wizard->GetCharacteristic2(), TableBytes(1, "", 0, {{0.0, 1e-6}, {10.0, 2e-6}}, 1, ""));
     StoreCapState(*wizard, 1, 1, 2, {"q [C]", "v [V]", "v [V]", "C [F]"}, {"V0", "@CH"});
     wizard->SetXSecondText2("x2");
     wizard->SetYSecondText2("y2");
