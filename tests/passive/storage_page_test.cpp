@@ -208,6 +208,31 @@ TEST_F(StoragePage, ModeFlagsComeFromTheActiveTableOnly) {
     EXPECT_EQ(0, editor->Holder(element)->m_bySymbolVariant);
 }
 
+TEST_F(StoragePage, FormSwitchesKeepEachCharacteristicsTexts) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1", &element);
+    ParamHolder* holder = editor->Holder(element);
+    // Characteristic 1 is a reference to another element; table 2 refers to "REF2".
+    StoreCapState(*wizard, 0, 0, 1, {"q [C]", "v [V]", "v [V]", "C [F]"}, {"V0", "CH"});
+    Param(holder, 2016)->SetValue("REF1");
+    wizard->GetCharacteristic2().SetReference("REF2");
+    OpenPage<CCapacitorWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    EXPECT_EQ("REF1", open.Page()->GetText(1, 0).str());
+    EXPECT_EQ("REF2", open.Page()->GetText(2, 0).str());
+
+    const struct {
+        int radio;
+        const char* expected;
+    } steps[] = {{2089, "REF2"}, {2092, "REF1"}, {2089, "REF2"}};
+    for (const auto& step : steps) {
+        ASSERT_TRUE(qv::ui::Click(page, step.radio));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(step.expected, Param(holder, 2016)->GetValue().str()) << step.radio;
+    }
+    EXPECT_EQ((std::vector<std::string>{"V0", "CH"}), SnapshotNames(wizard->GetSnapshots()));
+}
+
 TEST_F(StoragePage, InductorSecondFormMarksItsOutputsUnused) {
     DWORD element = 0;
     auto wizard = NewWizard<CInductorWizard4>(kInductorRows, "L1", &element);
