@@ -61,8 +61,8 @@ const char kGolden[] =
     "L L1 ( L := 0.0022, I0 := 0 );\n"
     "LNL LNL1 ( I0 := 0, CH := XY_LNL1_CH.VAL );\n"
     "INTERN\tXY XY_LNL1_CH( FILE := \"StorageElements__LNL1.mdx\" );\n"
-    "CVNL CV1 ( V0 := 0, CH := XY_CV1_CH.VAL );\n"
-    "INTERN\tXY XY_CV1_CH( FILE := \"StorageElements__CV1.mdx\" );\n"
+    "CVNL CVNL1 ( V0 := 0, CH := XY_CVNL1_CH.VAL );\n"
+    "INTERN\tXY XY_CVNL1_CH( FILE := \"StorageElements__CVNL1.mdx\" );\n"
     "L L2 ( L := 1m, I0 := 0 );\n";
 
 TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
@@ -72,7 +72,7 @@ TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
     EXPECT_EQ(3u, written.size());
     EXPECT_EQ(kGolden, ReadFile(folder / "s.desc"));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"v [V]\" \"\"\nchannel \"C [F]\" \"\"\ndata\n0 1e-06\n10 5e-07\nend\n",
-              ReadFile(folder / "StorageElements__CV1.mdx"));
+              ReadFile(folder / "StorageElements__CVNL1.mdx"));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"psi [Vs]\" \"\"\nchannel \"i [A]\" \"\"\ndata\n-0.01 -2\n0 0\n0.01 2\nend\n",
               ReadFile(folder / "StorageElements__LNL1.mdx"));
     EXPECT_TRUE(host->Editor().Breaches().empty());
