@@ -107,6 +107,18 @@ void ReadCharacteristicForms(const json& ch, const std::string& where, Catalogue
         throw CatalogueError(where + " has both \"nonlinear\" and \"form_list\"");
 }
 
+// The second nonlinear form: "nonlinear2" (its radio button), "button2" (its characteristic
+// button) and "use_pin2" (its "Use Pin" box) come together and beside the first form's radio.
+void ReadSecondNonlinearForm(const json& ch, const std::string& where, CatalogueCharacteristicControls& controls) {
+    controls.nonlinear2 = static_cast<int>(OptionalNumber(ch, "nonlinear2", 0xFFFF, 0, where));
+    controls.button2 = static_cast<int>(OptionalNumber(ch, "button2", 0xFFFF, 0, where));
+    controls.usePin2 = static_cast<int>(OptionalNumber(ch, "use_pin2", 0xFFFF, 0, where));
+    const bool any = controls.nonlinear2 != 0 || controls.button2 != 0 || controls.usePin2 != 0;
+    const bool all = controls.nonlinear2 != 0 && controls.button2 != 0 && controls.usePin2 != 0;
+    if (any && !all) throw CatalogueError(where + " needs \"nonlinear2\", \"button2\" and \"use_pin2\" together");
+    if (any && controls.nonlinear == 0) throw CatalogueError(where + " has \"nonlinear2\" without \"nonlinear\"");
+}
+
 CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (!value.is_object()) throw CatalogueError(what + " must be an object");
     CheckKeys(value,
@@ -189,13 +201,15 @@ CatalogueElement ReadElement(const json& value, const std::string& family, const
     if (auto ch = value.find("characteristic"); ch != value.end()) {
         const std::string chWhere = where + " \"characteristic\"";
         if (!ch->is_object()) throw CatalogueError(chWhere + " must be an object");
-        CheckKeys(*ch, {"linear", "nonlinear", "form_list", "forms", "button", "use_pin"}, chWhere);
+        CheckKeys(*ch, {"linear", "nonlinear", "form_list", "forms", "button", "use_pin", "nonlinear2", "button2", "use_pin2"},
+                  chWhere);
         element.characteristic.linear = static_cast<int>(OptionalNumber(*ch, "linear", 0xFFFF, 0, chWhere));
         element.characteristic.nonlinear = static_cast<int>(OptionalNumber(*ch, "nonlinear", 0xFFFF, 0, chWhere));
         element.characteristic.button = static_cast<int>(OptionalNumber(*ch, "button", 0xFFFF, 0, chWhere));
         element.characteristic.usePin = static_cast<int>(OptionalNumber(*ch, "use_pin", 0xFFFF, 0, chWhere));
         if (element.characteristic.button == 0) throw CatalogueError(chWhere + " needs its \"button\"");
         ReadCharacteristicForms(*ch, chWhere, element.characteristic);
+        ReadSecondNonlinearForm(*ch, chWhere, element.characteristic);
     }
     if (auto params = value.find("parameters"); params != value.end()) {
         if (!params->is_array()) throw CatalogueError(where + " \"parameters\" must be a list");

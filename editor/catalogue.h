@@ -52,6 +52,11 @@ struct CatalogueCharacteristicControls {
     // of the entries whose form uses the characteristic (the first one is the default).
     int formList = 0;
     std::vector<int> forms;
+    // Pages with a second nonlinear form (its own radio button, characteristic button and
+    // "Use Pin" box); 0 when the element has one nonlinear form only.
+    int nonlinear2 = 0;
+    int button2 = 0;
+    int usePin2 = 0;
 };
 
 struct CatalogueElement {

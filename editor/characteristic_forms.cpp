@@ -10,6 +10,17 @@ std::vector<std::string> CharacteristicScriptWithForms(const CatalogueElement& t
     // The first line is the one that switches to the nonlinear form ("click <radio>").
     if (controls.formList != 0 && !controls.forms.empty() && !lines.empty())
         lines.front() = "pick " + std::to_string(controls.formList) + " " + std::to_string(controls.forms.front());
+    // The second nonlinear form: its radio, its "Use Pin" box and its characteristic button
+    // take the places of the first form's (the first line, the pin line or the button line).
+    if (ch.form == 2 && controls.nonlinear2 != 0 && !lines.empty()) {
+        lines.front() = "click " + std::to_string(controls.nonlinear2);
+        // A pin: "click <use pin>" follows the radio. Otherwise the button is clicked last,
+        // right before the closing "ok".
+        const size_t at = ch.kind == SchematicCharacteristic::Kind::Pin ? 1 : lines.size() - 2;
+        if (lines.size() >= 3 && at < lines.size())
+            lines[at] = "click " + std::to_string(ch.kind == SchematicCharacteristic::Kind::Pin ? controls.usePin2
+                                                                                               : controls.button2);
+    }
     return lines;
 }
 

@@ -36,6 +36,7 @@ struct SchematicCharacteristic {
     std::string variable;                           // FileReference: the variable name
     std::vector<std::pair<double, double>> points;  // DataPairs
     std::string file;                               // DataPairs: a data file of the user's own ("" = default name)
+    int form = 1;                                   // the nonlinear form it belongs to (1 or 2)
 };
 
 struct SchematicElement {

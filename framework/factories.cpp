@@ -15,6 +15,7 @@
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
 #include "passive/resistor_conductance.h"
+#include "passive/capacitor_inductor.h"
 #include "passive/transformers_older_base.h"
 #include "power/dc_machine_nonlinear.h"
 #include "power/machines.h"
@@ -118,8 +119,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 14, .base = 4, .className = "CTriacWizard4", .create3 = nullptr, .create4 = NewWizard4<CTriacWizard4>},
     {.id = 15, .base = 4, .className = "CResistorWizard4", .create3 = nullptr, .create4 = NewWizard4<CResistorWizard4>},
     {.id = 16, .base = 4, .className = "CConductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CConductanceWizard4>},
-    {.id = 17, .base = 4, .className = "CCapacitorWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 18, .base = 4, .className = "CInductorWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 17, .base = 4, .className = "CCapacitorWizard4", .create3 = nullptr, .create4 = NewWizard4<CCapacitorWizard4>},
+    {.id = 18, .base = 4, .className = "CInductorWizard4", .create3 = nullptr, .create4 = NewWizard4<CInductorWizard4>},
     {.id = 19, .base = 4, .className = "CMutualInductanceWizard4", .create3 = nullptr, .create4 = NewWizard4<CMutualInductanceWizard4>},
     {.id = 20, .base = 4, .className = "CTwoWindingTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CTwoWindingTransformerWizard4>},
     {.id = 29, .base = 4, .className = "CVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CVCOWizard4>},

@@ -134,6 +134,20 @@ CPassiveCapAndIndWizardBase4::~CPassiveCapAndIndWizardBase4() { qv::passive::Del
 
 int CPassiveCapAndIndWizardBase4::GetWizardKind() { return 3; }
 
+void CPassiveCapAndIndWizardBase4::StoreModeAndCompareList(DWORD kind1, DWORD kind2, DWORD modeWord,
+                                                           CString xAxisLabel1, CString yAxisLabel1,
+                                                           CString xAxisLabel2, CString yAxisLabel2,
+                                                           const CPtrArray* snapshots) {
+    m_dwLookUp1 = kind1;
+    m_dwLookUp2 = kind2;
+    m_dwModeWord = modeWord;
+    m_strTexts1[0] = xAxisLabel1;
+    m_strTexts1[1] = yAxisLabel1;
+    m_strTexts2[0] = xAxisLabel2;
+    m_strTexts2[1] = yAxisLabel2;
+    qv::passive::CopySnapshots(m_Snapshots, snapshots);
+}
+
 const CString& CPassiveCapAndIndWizardBase4::GetTableText(int table, int index) const {
     static const CString empty;
     if (index < 0 || index >= 4) return empty;

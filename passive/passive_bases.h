@@ -12,6 +12,7 @@
 
 class CCopaObjectCompare;
 class CPropPassiveResAndCon;
+class CPropPassiveCapAndInd;
 
 // The editor's Serialize with the sheet version stands beside the object's own
 // Serialize(CArchive&) on purpose; clang would call that hiding.
@@ -121,7 +122,19 @@ public:
     CPropCharacteristicXYTable& GetCharacteristic1() { return m_Characteristic1; }
     CPropCharacteristicXYTable& GetCharacteristic2() { return m_Characteristic2; }
 
+    // Page state on apply: both kinds, the mode word, the two labels of each table and a copy
+    // of the page's snapshot list (none for null).
+    void StoreModeAndCompareList(DWORD kind1, DWORD kind2, DWORD modeWord, CString xAxisLabel1, CString yAxisLabel1,
+                                 CString xAxisLabel2, CString yAxisLabel2, const CPtrArray* snapshots);
+    void SetXSecondText1(CString text) { m_strTexts1[2] = text; }
+    void SetYSecondText1(CString text) { m_strTexts1[3] = text; }
+    void SetXSecondText2(CString text) { m_strTexts2[2] = text; }
+    void SetYSecondText2(CString text) { m_strTexts2[3] = text; }
+
 protected:
+    // The page hands its mode word over after a conversion.
+    friend class CPropPassiveCapAndInd;
+
     WORD m_wSchema = 0;
     DWORD m_dwModeWord = 0;
     DWORD m_dwLookUp1 = 1;

@@ -1,0 +1,1279 @@
+#include "passive/capacitor_inductor.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_sheet.h"
+#include "win32/paths.h"
+
+#include <memory>
+#include <new>
+
+using namespace qv::passive;
+
+IMPLEMENT_SERIAL(CPropPassiveCapAndInd, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropPassiveCapAndInd)
+IMPLEMENT_DYNAMIC(CCapacitorWizard4, CPassiveCapAndIndWizardBase4)
+IMPLEMENT_DYNAMIC(CInductorWizard4, CPassiveCapAndIndWizardBase4)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlLinear = 2027;
+constexpr int kCtlForm1 = 2092;
+constexpr int kCtlForm2 = 2089;
+constexpr int kCtlChar1Button = 2093;
+constexpr int kCtlChar1Pin = 2094;
+constexpr int kCtlChar2Button = 2098;
+constexpr int kCtlChar2Pin = 2079;
+constexpr int kCtlValueCaption = 2144;
+constexpr int kCtlValuePin = 2090;
+constexpr int kCtlInitialPin = 2097;
+constexpr int kCtlInitial2Pin = 2110;
+constexpr int kCtlExtraAPin = 2101;
+constexpr int kCtlExtraBPin = 2105;
+constexpr int kCtlExtraACaption = 2099;
+constexpr int kCtlExtraBCaption = 2103;
+constexpr int kCtlExtraAHint = 2030;
+constexpr int kCtlExtraBHint = 2031;
+constexpr int kCtlInitialCheck = 2513;
+constexpr int kCtlInitial2Check = 2514;
+constexpr int kCtlSmallGroup = 2091;
+constexpr int kCtlLargeGroup = 2473;
+constexpr int kCtlOutputPinGroup = 2377;
+
+// Unit selectors by parameter, in the order of the page's selector array.
+struct UnitBinding {
+    WORD valueID;
+    int selector;
+};
+constexpr UnitBinding kUnits[] = {
+    {.valueID = kIdValue, .selector = 2507},          {.valueID = kIdExtraA, .selector = 2508},
+    {.valueID = kIdExtraB, .selector = 2509},         {.valueID = kIdInitialValue, .selector = 2510},
+    {.valueID = kIdSecondInitialValue, .selector = 2511},
+};
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 135}, {.id = 2027, .flags = 33},  {.id = 2144, .flags = 33},  {.id = 2030, .flags = 33},
+    {.id = 2099, .flags = 33},  {.id = 2031, .flags = 33},  {.id = 2103, .flags = 33},  {.id = 2514, .flags = 33},
+    {.id = 2092, .flags = 33},  {.id = 2089, .flags = 33},  {.id = 2029, .flags = 33},  {.id = 2513, .flags = 33},
+    {.id = 2378, .flags = 33},  {.id = 2018, .flags = 33},  {.id = 2100, .flags = 97},  {.id = 2104, .flags = 97},
+    {.id = 2109, .flags = 97},  {.id = 2028, .flags = 97},  {.id = 2093, .flags = 97},  {.id = 2098, .flags = 97},
+    {.id = 2096, .flags = 97},  {.id = 2101, .flags = 48},  {.id = 2105, .flags = 48},  {.id = 2110, .flags = 48},
+    {.id = 2090, .flags = 48},  {.id = 2094, .flags = 48},  {.id = 2079, .flags = 48},  {.id = 2097, .flags = 48},
+    {.id = 2019, .flags = 48},  {.id = 2473, .flags = 131}, {.id = 2091, .flags = 131}, {.id = 2377, .flags = 131},
+    {.id = 2017, .flags = 131}, {.id = 2056, .flags = 34},  {.id = 2507, .flags = 32},  {.id = 2508, .flags = 32},
+    {.id = 2509, .flags = 32},  {.id = 2510, .flags = 32},  {.id = 2511, .flags = 32},
+};
+
+// Captions and axis labels of the two variants (string IDs).
+struct VariantTexts {
+    UINT form1Caption;
+    UINT form2Caption;
+    UINT xLabel1, yLabel1, xLabel2, yLabel2;
+};
+constexpr VariantTexts kCapacitanceTexts = {
+    .form1Caption = 2514, .form2Caption = 2515, .xLabel1 = 2704, .yLabel1 = 2700, .xLabel2 = 2700, .yLabel2 = 2705};
+constexpr VariantTexts kInductanceTexts = {
+    .form1Caption = 2518, .form2Caption = 2519, .xLabel1 = 2706, .yLabel1 = 2702, .xLabel2 = 2702, .yLabel2 = 2708};
+
+struct ElementKeywords {
+    const char* linear;
+    const char* form1;
+    const char* form2;
+};
+constexpr ElementKeywords kCapacitorKeywords = {.linear = "C ", .form1 = "CNL ", .form2 = "CVNL "};
+constexpr ElementKeywords kInductorKeywords = {.linear = "L ", .form1 = "LNL ", .form2 = "LINL "};
+
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kKeywordFile[] = "CH_FILE";
+constexpr char kKeywordVariable[] = "CH_STRG";
+
+bool IsLiveInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+int LastSeparator(const CString& text) {
+    int last = -1;
+    for (int i = 0; i < text.GetLength(); ++i)
+        if (IsPathSeparator(text[i])) last = i;
+    return last;
+}
+
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+void ShowControls(CWnd* page, std::initializer_list<int> ids, bool show) {
+    for (int id : ids)
+        if (CWnd* control = page->GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void EnableControls(CWnd* page, std::initializer_list<int> ids, bool enable) {
+    for (int id : ids)
+        if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropPassiveCapAndInd, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlLinear, &CPropPassiveCapAndInd::OnFormChanged)
+    ON_BN_CLICKED(kCtlForm1, &CPropPassiveCapAndInd::OnFormChanged)
+    ON_BN_CLICKED(kCtlForm2, &CPropPassiveCapAndInd::OnFormChanged)
+    ON_BN_CLICKED(kCtlValuePin, &CPropPassiveCapAndInd::OnValueUsePin)
+    ON_BN_CLICKED(kCtlExtraAPin, &CPropPassiveCapAndInd::OnExtraAUsePin)
+    ON_BN_CLICKED(kCtlExtraBPin, &CPropPassiveCapAndInd::OnExtraBUsePin)
+    ON_BN_CLICKED(kCtlInitialPin, &CPropPassiveCapAndInd::OnInitialUsePin)
+    ON_BN_CLICKED(kCtlInitial2Pin, &CPropPassiveCapAndInd::OnSecondInitialUsePin)
+    ON_BN_CLICKED(kCtlChar1Pin, &CPropPassiveCapAndInd::OnCharacteristic1UsePin)
+    ON_BN_CLICKED(kCtlChar2Pin, &CPropPassiveCapAndInd::OnCharacteristic2UsePin)
+    ON_BN_CLICKED(kIdOutputInductancePin, &CPropPassiveCapAndInd::OnOutputInductancePin)
+    ON_BN_CLICKED(kCtlInitialCheck, &CPropPassiveCapAndInd::OnInitialCheck)
+    ON_BN_CLICKED(kCtlInitial2Check, &CPropPassiveCapAndInd::OnInitialCheck)
+    ON_BN_CLICKED(kIdOutputCurrent, &CPropPassiveCapAndInd::OnOutputCurrent)
+    ON_BN_CLICKED(kIdOutputVoltage, &CPropPassiveCapAndInd::OnOutputVoltage)
+    ON_BN_CLICKED(kIdOutputValue, &CPropPassiveCapAndInd::OnOutputValue)
+    ON_BN_CLICKED(kCtlChar1Button, &CPropPassiveCapAndInd::OnCharacteristic1)
+    ON_BN_CLICKED(kCtlChar2Button, &CPropPassiveCapAndInd::OnCharacteristic2)
+    ON_BN_CLICKED(kCtlShowName, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_EN_CHANGE(kIdValue, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_EN_CHANGE(kIdInitialValue, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_EN_CHANGE(kIdSecondInitialValue, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_EN_CHANGE(kIdExtraA, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_EN_CHANGE(kIdExtraB, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_CBN_SELCHANGE(2507, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_CBN_SELCHANGE(2508, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_CBN_SELCHANGE(2509, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_CBN_SELCHANGE(2510, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_CBN_SELCHANGE(2511, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropPassiveCapAndInd::CPropPassiveCapAndInd() : CTBPropertyPage(kCapAndIndTemplate) {}
+
+CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kCapAndIndTemplate), m_pWizard(wizard), m_pParams(params) {
+    SetLayout();
+}
+
+CPropPassiveCapAndInd::~CPropPassiveCapAndInd() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropPassiveCapAndInd::SetLayout() {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropPassiveCapAndInd::Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+const CString& CPropPassiveCapAndInd::GetText(int n, int index) const {
+    static const CString empty;
+    if (index < 0 || index >= 3) return empty;
+    return n == 1 ? m_strText1[index] : m_strText2[index];
+}
+
+void CPropPassiveCapAndInd::LoadFromWizard(DWORD kind1, DWORD kind2, DWORD modeWord, CString xLabel1,
+                                           CString yLabel1, CString xLabel2, CString yLabel2,
+                                           const CPtrArray* snapshots) {
+    m_dwKind1 = kind1;
+    m_dwKind2 = kind2;
+    m_dwModeWord = modeWord;
+    m_strXLabel1 = xLabel1;
+    m_strYLabel1 = yLabel1;
+    m_strXLabel2 = xLabel2;
+    m_strYLabel2 = yLabel2;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+CPropCharacteristicXYTable* CPropPassiveCapAndInd::Table(int n) {
+    if (m_pWizard == nullptr) return nullptr;
+    CPropCharacteristicXYTable& table = n == 1 ? m_pWizard->GetCharacteristic1() : m_pWizard->GetCharacteristic2();
+    table.SetOwnerWizard(m_pWizard);
+    return &table;
+}
+
+DWORD CPropPassiveCapAndInd::TableFlags(int n) {
+    DWORD flags = 0;
+    if (CPropCharacteristicXYTable* table = Table(n)) {
+        if (table->GetUserFileFlag()) flags |= kModeUserFile;
+        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference) flags |= kModeFileReference;
+    }
+    return flags;
+}
+
+int CPropPassiveCapAndInd::RadioForm() {
+    if (m_radLinear.GetSafeHwnd() == nullptr || m_radForm1.GetSafeHwnd() == nullptr) return -1;
+    if (IsDlgButtonChecked(kCtlLinear)) return 0;
+    return IsDlgButtonChecked(kCtlForm1) ? 1 : 2;
+}
+
+void CPropPassiveCapAndInd::CheckForm(DWORD form) {
+    if (m_radLinear.GetSafeHwnd() == nullptr || m_radForm1.GetSafeHwnd() == nullptr ||
+        m_radForm2.GetSafeHwnd() == nullptr)
+        return;
+    const int checked = form == 0 ? kCtlLinear : form == 1 ? kCtlForm1 : kCtlForm2;
+    for (int id : {kCtlLinear, kCtlForm1, kCtlForm2}) CheckDlgButton(id, id == checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+CString CPropPassiveCapAndInd::DescriptionWithUnit(WORD valueID) {
+    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
+    CString unit;
+    GetParamUnit(m_pParams, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    return caption;
+}
+
+void CPropPassiveCapAndInd::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropPassiveCapAndInd));
+        ar << g_dwPageVersion;
+        const int radio = RadioForm();
+        const DWORD form = radio >= 0 ? static_cast<DWORD>(radio) : PassiveFormOf(m_dwModeWord);
+        ar << form;
+        if (form == 0 || form == 2)
+            for (const CString& text : m_strText1) ar << text;
+        if (form == 0 || form == 1)
+            for (const CString& text : m_strText2) ar << text;
+        ar << m_dwKind1 << m_dwKind2 << m_dwConverted;
+        return;
+    }
+    m_dwConverted = 0;
+    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropPassiveCapAndInd));
+    DWORD version = 0;
+    if (schema >= 1) ar >> version;
+    DWORD form = 0;
+    ar >> form;
+    if (version >= 4) {
+        if (form == 0 || form == 2)
+            for (CString& text : m_strText1) ar >> text;
+        if (form == 0 || form == 1)
+            for (CString& text : m_strText2) ar >> text;
+        ar >> m_dwKind1 >> m_dwKind2 >> m_dwConverted;
+    } else {
+        CString a;
+        CString b;
+        if (form == 0 || form == 2) ar >> a;
+        if (form == 0 || form == 1) ar >> b;
+        ar >> m_dwKind1 >> m_dwKind2;
+        // Older pages kept one text per characteristic; which one it is follows the kind of
+        // characteristic 1 and the mode word.
+        const int index = m_dwKind1 == 0 ? 0 : (m_dwModeWord & kModeFileReference) ? 1 : 2;
+        if (form == 0 || form == 2) m_strText1[index] = a;
+        if (form == 0 || form == 1) m_strText2[index] = b;
+    }
+    if (m_dwConverted == 0) UpgradeCharacteristicParams();
+}
+
+int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
+    CString oldFile;
+    CString oldVariable;
+    CString oldCharacteristic;
+    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &oldFile) ||
+        !GetParamValue(m_pParams, kIdCharacteristicVariable, &oldVariable) ||
+        !GetParamValue(m_pParams, kIdCharacteristic, &oldCharacteristic))
+        return 0;
+    const DWORD form = PassiveFormOf(m_dwModeWord);
+    if (form != 0) {
+        DWORD& kind = form == 2 ? m_dwKind2 : m_dwKind1;
+        BOOL onPin = FALSE;
+        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
+        if ((form == 1 || form == 2) && onPin) {
+            kind = 0;
+        } else if ((form == 1 || form == 2) && kind == 0) {
+            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
+            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+        } else {
+            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
+            if (m_dwModeWord & kModeFileReference) {
+                SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+                SetParamExtBit(m_pParams, kIdCharacteristicVariable, FALSE);
+                SetParamValue(m_pParams, kIdCharacteristicVariable, oldFile);
+            } else {
+                // Older data kept the data-file name in 2016; it moves into 1006.
+                SetParamExtBit(m_pParams, kIdCharacteristicFile, FALSE);
+                SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+                SetParamValue(m_pParams, kIdCharacteristicFile, oldCharacteristic);
+            }
+            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+        }
+    }
+    m_dwConverted = 1;
+    return 1;
+}
+
+void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
+    DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
+    DDX_Control(pDX, kIdOutputCurrent, m_chkOutputCurrent);
+    for (size_t i = 0; i < std::size(kUnits); ++i) DDX_Control(pDX, kUnits[i].selector, m_cmbUnits[i]);
+    DDX_Control(pDX, kCtlLinear, m_radLinear);
+    DDX_Control(pDX, kCtlForm1, m_radForm1);
+    DDX_Control(pDX, kCtlForm2, m_radForm2);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kIdValue, m_strValue);
+    DDX_Check(pDX, kCtlValuePin, m_bValuePin);
+    DDX_Text(pDX, kIdInitialValue, m_strInitial);
+    DDX_Check(pDX, kCtlInitialPin, m_bInitialPin);
+    DDX_Text(pDX, kIdSecondInitialValue, m_strInitial2);
+    DDX_Check(pDX, kCtlInitial2Pin, m_bInitial2Pin);
+    DDX_Text(pDX, kIdExtraA, m_strExtraA);
+    DDX_Text(pDX, kIdExtraB, m_strExtraB);
+    DDX_Check(pDX, kCtlExtraAPin, m_bExtraAPin);
+    DDX_Check(pDX, kCtlExtraBPin, m_bExtraBPin);
+    DDX_Check(pDX, kCtlChar1Pin, m_bChar1Pin);
+    DDX_Check(pDX, kCtlChar2Pin, m_bChar2Pin);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
+    DDX_Check(pDX, kIdOutputInductancePin, m_bOutputInductancePin);
+    DDX_Check(pDX, kCtlInitialCheck, m_bInitialOn);
+    DDX_Check(pDX, kCtlInitial2Check, m_bInitial2On);
+}
+
+BOOL CPropPassiveCapAndInd::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
+    m_chkOutputValue.CreateDialogControl();
+    m_chkOutputVoltage.CreateDialogControl();
+    m_chkOutputCurrent.CreateDialogControl();
+    CheckForm(0);
+
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    UpdateData(FALSE);
+    Table(1);
+    Table(2);
+
+    const DWORD form = PassiveFormOf(m_dwModeWord);
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        const WORD id = param->GetValueID();
+        const BOOL onPin = param->HasPin();
+        switch (id) {
+        case kIdValue:
+            m_bValuePin = onPin;
+            m_strValue = param->GetValue();
+            break;
+        case kIdExtraA:
+        case kIdExtraB:
+            (id == kIdExtraA ? m_bExtraAPin : m_bExtraBPin) = onPin;
+            (id == kIdExtraA ? m_strExtraA : m_strExtraB) = param->GetValue();
+            SetDlgItemText(id == kIdExtraA ? kCtlExtraACaption : kCtlExtraBCaption,
+                           GetParamDescriptionText(m_pWizard, m_pParams, id));
+            m_bHasExtra = TRUE;
+            break;
+        case kIdCharacteristic:
+        case kIdCharacteristicVariable:
+        case kIdCharacteristicFile: {
+            if (onPin && (param->GetExtType() & kParamExtUnused) == 0) {
+                if (form == 0 || form == 1) m_bChar1Pin = TRUE;
+                if (form == 0 || form == 2) m_bChar2Pin = TRUE;
+            }
+            const int index = id == kIdCharacteristic ? 0 : id == kIdCharacteristicVariable ? 1 : 2;
+            auto tableText = [id](CPropCharacteristicXYTable* table) {
+                if (table == nullptr) return CString();
+                if (id == kIdCharacteristic) return table->GetReference();
+                if (id == kIdCharacteristicVariable) return table->GetVariableName();
+                return table->GetFileName();
+            };
+            if (form == 1) {
+                m_strText1[index] = param->GetValue();
+                m_strText2[index] = tableText(Table(2));
+            } else if (form == 2) {
+                m_strText2[index] = param->GetValue();
+                m_strText1[index] = tableText(Table(1));
+            } else {
+                m_strText1[index] = param->GetValue();
+                m_strText2[index] = param->GetValue();
+            }
+            m_bHasCharacteristic = TRUE;
+            break;
+        }
+        case kIdInitialValue:
+        case kIdSecondInitialValue: {
+            const bool first = id == kIdInitialValue;
+            (first ? m_bInitialPin : m_bInitial2Pin) = onPin;
+            CString& value = first ? m_strInitial : m_strInitial2;
+            value = param->GetValue();
+            SetDlgItemText(first ? kCtlInitialCheck : kCtlInitial2Check,
+                           GetParamDescriptionText(m_pWizard, m_pParams, id));
+            (first ? m_bInitialOn : m_bInitial2On) = !value.IsEmpty();
+            if (!first) m_bHasSecondInitial = TRUE;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        for (size_t u = 0; u < std::size(kUnits); ++u) {
+            if (kUnits[u].valueID != param->GetValueID()) continue;
+            m_cmbUnits[u].CreateDialogControl(param->GetQuantity());
+            m_cmbUnits[u].SelectString(-1, param->GetUsedUnit());
+        }
+    }
+
+    UpdateData(FALSE);
+    InitialValueRule(kCtlInitialCheck, kIdInitialValue, 2510, kCtlInitialPin);
+    InitialValueRule(kCtlInitial2Check, kIdSecondInitialValue, 2511, kCtlInitial2Pin);
+
+    CheckForm(form);
+    OnFormChanged();
+
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
+    UpdateData(FALSE);
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent})
+        if (HasParamWithValueID(m_pParams, id)) SetDlgItemText(id, DescriptionWithUnit(id));
+    if (HasParamWithValueID(m_pParams, kIdValue)) {
+        CString caption = GetParamDescriptionText(m_pWizard, m_pParams, kIdValue);
+        CString unit;
+        GetParamUnit(m_pParams, kIdOutputValue, &unit);
+        AppendUnitSuffix(&caption, unit);
+        SetDlgItemText(kIdOutputValue, caption);
+    }
+    SetModified(FALSE);
+    return TRUE;
+}
+
+// An initial-value check ticked over an empty field gives "0"; the edit follows the check
+// and its pin box, selector and pin box follow the check.
+void CPropPassiveCapAndInd::InitialValueRule(int check, WORD edit, int unitBox, int pinBox) {
+    const bool first = edit == kIdInitialValue;
+    const BOOL on = first ? m_bInitialOn : m_bInitial2On;
+    CString& value = first ? m_strInitial : m_strInitial2;
+    const BOOL pin = first ? m_bInitialPin : m_bInitial2Pin;
+    (void)check;
+    if (on && value.IsEmpty()) {
+        value = "0";
+        SetDlgItemText(edit, value);
+    }
+    EnableControls(this, {static_cast<int>(edit)}, on && !pin);
+    EnableControls(this, {unitBox, pinBox}, on != 0);
+}
+
+void CPropPassiveCapAndInd::OnFormChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const int radio = RadioForm();
+    const int form = radio >= 0 ? radio : static_cast<int>(PassiveFormOf(m_dwModeWord));
+    InvalidateDlgItemRect(m_pSymbol, form == 0 ? 0 : 1, kCtlSymbolFrame, this);
+    if (m_pParams != nullptr) m_pParams->m_bySymbolVariant = form == 0 ? 0 : 1;
+    EnableControls(this, {static_cast<int>(kIdValue), kCtlValuePin}, form == 0);
+    if (m_cmbUnits[0].GetSafeHwnd() != nullptr) m_cmbUnits[0].EnableWindow(form == 0 && m_cmbUnits[0].GetCount() > 0);
+    EnableControls(this, {kCtlChar1Button, kCtlChar1Pin}, form == 1);
+    EnableControls(this, {kCtlChar2Button, kCtlChar2Pin}, form == 2);
+    if (form == 0)
+        OnValueUsePin();
+    else if (form == 1)
+        OnCharacteristic1UsePin();
+    else
+        OnCharacteristic2UsePin();
+}
+
+void CPropPassiveCapAndInd::OnValueUsePin() {
+    UpdateData(TRUE);
+    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
+    EnableControls(this, {static_cast<int>(kIdValue)}, !m_bValuePin && linear);
+    SetParamUsePin(m_pParams, kIdValue, m_bValuePin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnExtraAUsePin() {
+    UpdateData(TRUE);
+    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
+    EnableControls(this, {static_cast<int>(kIdExtraA)}, !m_bExtraAPin && linear);
+    SetParamUsePin(m_pParams, kIdExtraA, m_bExtraAPin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnExtraBUsePin() {
+    UpdateData(TRUE);
+    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
+    EnableControls(this, {static_cast<int>(kIdExtraB)}, !m_bExtraBPin && linear);
+    SetParamUsePin(m_pParams, kIdExtraB, m_bExtraBPin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnInitialUsePin() {
+    UpdateData(TRUE);
+    if (m_bInitialPin || m_bInitialOn) EnableControls(this, {static_cast<int>(kIdInitialValue)}, !m_bInitialPin);
+    SetParamUsePin(m_pParams, kIdInitialValue, m_bInitialPin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnSecondInitialUsePin() {
+    UpdateData(TRUE);
+    if (m_bInitial2Pin || m_bInitial2On)
+        EnableControls(this, {static_cast<int>(kIdSecondInitialValue)}, !m_bInitial2Pin);
+    SetParamUsePin(m_pParams, kIdSecondInitialValue, m_bInitial2Pin);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
+    UpdateData(TRUE);
+    const bool active = IsDlgButtonChecked(kCtlForm1) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm2));
+    EnableControls(this, {kCtlChar1Button}, !m_bChar1Pin && active);
+    SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar1Pin);
+    if (m_bChar1Pin) {
+        m_dwKind1 = 0;
+    } else if (CPropCharacteristicXYTable* table = Table(1)) {
+        m_dwKind1 = table->GetMode();
+        if (m_strText1[0].IsEmpty()) m_strText1[0] = table->GetReference();
+    }
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
+    UpdateData(TRUE);
+    const bool active = IsDlgButtonChecked(kCtlForm2) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm1));
+    EnableControls(this, {kCtlChar2Button}, !m_bChar2Pin && active);
+    SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar2Pin);
+    if (m_bChar2Pin) {
+        m_dwKind2 = 0;
+    } else if (CPropCharacteristicXYTable* table = Table(2)) {
+        m_dwKind2 = table->GetMode();
+        if (m_strText2[0].IsEmpty()) m_strText2[0] = table->GetReference();
+    }
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnOutputInductancePin() {
+    UpdateData(TRUE);
+    SetParamUsePin(m_pParams, kIdOutputInductancePin, m_bOutputInductancePin);
+}
+
+void CPropPassiveCapAndInd::OnInitialCheck() {
+    UpdateData(TRUE);
+    InitialValueRule(kCtlInitialCheck, kIdInitialValue, 2510, kCtlInitialPin);
+    InitialValueRule(kCtlInitial2Check, kIdSecondInitialValue, 2511, kCtlInitial2Pin);
+    SetModified(TRUE);
+}
+
+static void ToggleCapAndIndOutput(CPropPassiveCapAndInd* page, BOOL& flag, int controlID, WORD valueID,
+                                  ParamHolder* params) {
+    const BOOL before = flag;
+    page->UpdateData(TRUE);
+    page->SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropPassiveCapAndInd::OnOutputCurrent() {
+    ToggleCapAndIndOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
+}
+
+void CPropPassiveCapAndInd::OnOutputVoltage() {
+    ToggleCapAndIndOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
+}
+
+void CPropPassiveCapAndInd::OnOutputValue() {
+    ToggleCapAndIndOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams);
+}
+
+void CPropPassiveCapAndInd::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::RunCharacteristicSheet(int n) {
+    CPropCharacteristicXYTable* table = Table(n);
+    if (table == nullptr) return;
+    CString* texts = n == 1 ? m_strText1 : m_strText2;
+    DWORD& kind = n == 1 ? m_dwKind1 : m_dwKind2;
+    CResourceSwitch resources;
+    CTBPropertySheet sheet(m_strName, this);
+    UpdateData(TRUE);
+    sheet.AddPage(table);
+    table->SetComponentName(m_strName);
+    table->SetReference(texts[0]);
+    table->SetVariableName(texts[1]);
+    table->SetFileName(texts[2]);
+    table->SetXAxisLabel(n == 1 ? m_strXLabel1 : m_strXLabel2);
+    table->SetYAxisLabel(n == 1 ? m_strYLabel1 : m_strYLabel2);
+    table->SetMode(kind);
+    if (sheet.DoModal() == IDOK) {
+        kind = table->GetMode();
+        texts[0] = table->GetReference();
+        texts[1] = table->GetVariableName();
+        texts[2] = table->GetFileName();
+    }
+    sheet.RemovePage(table);
+    SetModified(TRUE);
+}
+
+void CPropPassiveCapAndInd::OnCharacteristic1() { RunCharacteristicSheet(1); }
+
+void CPropPassiveCapAndInd::OnCharacteristic2() { RunCharacteristicSheet(2); }
+
+BOOL CPropPassiveCapAndInd::OnApply() {
+    UpdateData(TRUE);
+    if (!m_bInitialOn) m_strInitial.Empty();
+    if (!m_bInitial2On) m_strInitial2.Empty();
+    if (m_pParams == nullptr) return FALSE;
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    const RequestTarget target(m_pWizard);
+    const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
+    if (!CommitParamSet(target, cookie)) return FALSE;
+
+    for (int n : {1, 2}) {
+        CPropCharacteristicXYTable* table = Table(n);
+        const DWORD kind = n == 1 ? m_dwKind1 : m_dwKind2;
+        if (table != nullptr && kind == 1 && !table->GetUserFileFlag() &&
+            table->GetDataPairsFlag() != CPropCharacteristicXYTable::kSourceFileReference)
+            (n == 1 ? m_strText1 : m_strText2)[2] = MakeDocumentFileName(m_pWizard, CString());
+    }
+
+    const bool form1 = IsDlgButtonChecked(kCtlForm1) != 0;
+    const bool form2 = IsDlgButtonChecked(kCtlForm2) != 0;
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const WORD id = param->GetValueID();
+        if (IsLiveInput(param)) {
+            switch (id) {
+            case kIdValue:
+                if (!m_bValuePin) param->SetValue(m_strValue);
+                break;
+            case kIdExtraA:
+                if (!m_bExtraAPin) param->SetValue(m_strExtraA);
+                break;
+            case kIdExtraB:
+                if (!m_bExtraBPin) param->SetValue(m_strExtraB);
+                break;
+            case kIdCharacteristic:
+            case kIdCharacteristicVariable:
+            case kIdCharacteristicFile: {
+                const int index = id == kIdCharacteristic ? 0 : id == kIdCharacteristicVariable ? 1 : 2;
+                if (form1 && !m_bChar1Pin)
+                    param->SetValue(m_strText1[index]);
+                else if (form2 && !m_bChar2Pin)
+                    param->SetValue(m_strText2[index]);
+                break;
+            }
+            case kIdInitialValue:
+                param->SetValue(m_strInitial);
+                break;
+            case kIdSecondInitialValue:
+                param->SetValue(m_strInitial2);
+                break;
+            default:
+                break;
+            }
+        }
+        for (size_t u = 0; u < std::size(kUnits); ++u) {
+            if (kUnits[u].valueID != id || m_cmbUnits[u].GetSafeHwnd() == nullptr) continue;
+            CString unit;
+            m_cmbUnits[u].GetWindowText(unit);
+            param->SetUsedUnit(unit);
+        }
+    }
+
+    // The flags come from the table of the active form only.
+    const int radio = RadioForm();
+    const DWORD form = radio >= 0 ? static_cast<DWORD>(radio) : PassiveFormOf(m_dwModeWord);
+    m_dwModeWord = form;
+    if (form == 1 || form == 2) m_dwModeWord |= TableFlags(static_cast<int>(form));
+    BuildCompareList(static_cast<int>(form));
+    if (m_pWizard != nullptr)
+        m_pWizard->StoreModeAndCompareList(m_dwKind1, m_dwKind2, m_dwModeWord, m_strXLabel1, m_strYLabel1,
+                                           m_strXLabel2, m_strYLabel2, &m_Snapshots);
+    if (!CommitParamSet(target, cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropPassiveCapAndInd::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
+    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
+    UpdateData(FALSE);
+    if (HasParamWithValueID(m_pParams, kIdCharacteristic)) {
+        GetParamUsePin(m_pParams, kIdCharacteristic, &m_bChar1Pin);
+        m_bChar2Pin = m_bChar1Pin;
+    }
+    GetParamUsePin(m_pParams, kIdInitialValue, &m_bInitialPin);
+    GetParamUsePin(m_pParams, kIdValue, &m_bValuePin);
+    GetParamUsePin(m_pParams, kIdOutputInductancePin, &m_bOutputInductancePin);
+    GetParamUsePin(m_pParams, kIdExtraA, &m_bExtraAPin);
+    GetParamUsePin(m_pParams, kIdExtraB, &m_bExtraBPin);
+    GetParamUsePin(m_pParams, kIdSecondInitialValue, &m_bInitial2Pin);
+    UpdateData(FALSE);
+    const int radio = RadioForm();
+    // Only the active form's characteristic box tells the set whether 2016 is on a pin.
+    if (radio == 2) {
+        OnCharacteristic1UsePin();
+        OnCharacteristic2UsePin();
+    } else {
+        OnCharacteristic2UsePin();
+        OnCharacteristic1UsePin();
+    }
+    OnInitialUsePin();
+    OnValueUsePin();
+    OnOutputInductancePin();
+    OnExtraAUsePin();
+    OnExtraBUsePin();
+    OnSecondInitialUsePin();
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropPassiveCapAndInd::OnKillActive() {
+    UpdateModeParameters();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropPassiveCapAndInd::CharacteristicRule(DWORD kind) {
+    if (kind == 0) {
+        SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
+        SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
+        SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+        return;
+    }
+    SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
+    const BOOL reference = (m_dwModeWord & kModeFileReference) != 0;
+    SetParamExtBit(m_pParams, kIdCharacteristicFile, reference);
+    SetParamExtBit(m_pParams, kIdCharacteristicVariable, !reference);
+}
+
+void CPropPassiveCapAndInd::UpdateModeParameters() {
+    int form = RadioForm();
+    if (form < 0) {
+        form = static_cast<int>(PassiveFormOf(m_dwModeWord));
+    } else if (form != 0) {
+        m_dwModeWord = static_cast<DWORD>(form) | TableFlags(form);
+    }
+    SetParamExtBit(m_pParams, kIdInitialValue, FALSE);
+    if (form == 0) {
+        for (WORD id : {kIdValue, kIdExtraA, kIdExtraB, kIdSecondInitialValue, kIdOutputValue, kIdUsedMarkA})
+            SetParamExtBit(m_pParams, id, FALSE);
+        SetParamExtBitByName(m_pParams, "Q", FALSE);
+        SetParamExtBitByName(m_pParams, "dQ", FALSE);
+        for (WORD id : {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable, kIdControlComponent})
+            SetParamExtBit(m_pParams, id, TRUE);
+    } else if (form == 1) {
+        for (WORD id : {kIdControlComponent, kIdOutputValue, kIdUsedMarkA}) SetParamExtBit(m_pParams, id, FALSE);
+        SetParamExtBitByName(m_pParams, "Q", FALSE);
+        SetParamExtBitByName(m_pParams, "dQ", FALSE);
+        CharacteristicRule(m_dwKind1);
+    } else if (form == 2) {
+        SetParamExtBit(m_pParams, kIdControlComponent, FALSE);
+        for (WORD id : {kIdOutputValue, kIdUsedMarkA}) SetParamExtBit(m_pParams, id, TRUE);
+        SetParamExtBitByName(m_pParams, "Q", TRUE);
+        SetParamExtBitByName(m_pParams, "dQ", TRUE);
+        CharacteristicRule(m_dwKind2);
+    }
+}
+
+void CPropPassiveCapAndInd::BuildCompareList(int) {}
+
+void CPropPassiveCapAndInd::SnapshotOf(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
+    if (kind == 0)
+        SnapshotOf("CH", nullptr);
+    else
+        SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+}
+
+void CPropPassiveCapAndInd::InitDefaults(int store) {
+    BOOL unused = TRUE;
+    if (GetParamExtBit(m_pParams, kIdCharacteristic, &unused) && !unused) {
+        for (int i = 0; m_pParams != nullptr && i < m_pParams->GetParamCount(); ++i) {
+            CWizardCopaObject3* param = m_pParams->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || param->GetValueID() != kIdOldForm) continue;
+            const int old = static_cast<int>(TBExtended_atof(param->GetValue(), ""));
+            if (old == 0) {
+                CheckForm(1);
+                m_dwModeWord = 1;
+                m_dwKind1 = 0;
+            } else if (old == 1) {
+                CheckForm(2);
+                m_dwModeWord = 2;
+                m_dwKind2 = 0;
+            }
+        }
+    }
+    const int radio = RadioForm();
+    if (radio >= 0) m_dwModeWord = static_cast<DWORD>(radio);
+    BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));
+    if (store == 1 && m_pWizard != nullptr) {
+        m_pWizard->SetXSecondText1(CString());
+        m_pWizard->SetYSecondText1(CString());
+        m_pWizard->SetXSecondText2(CString());
+        m_pWizard->SetYSecondText2(CString());
+        m_pWizard->StoreModeAndCompareList(m_dwKind1, m_dwKind2, m_dwModeWord, m_strXLabel1, m_strYLabel1,
+                                           m_strXLabel2, m_strYLabel2, &m_Snapshots);
+    }
+}
+
+// Element data of the older wizard generation, all numbers little-endian DWORDs:
+//   mode word; snapshot count n; snapshot block length L1 and L1 bytes of archived snapshots;
+//   page block length L2 and the page's archive block; L3 and a block holding m1, m1 bytes
+//   of characteristic 1's archive image, m2 and m2 bytes of characteristic 2's; L4 and the
+//   points and four texts of characteristic 1 (when its block was read), then of
+//   characteristic 2 (when m2 > 0).
+// Every length is compared with what remains; a part that does not fit ends the reading and
+// keeps what was read before it.
+void CPropPassiveCapAndInd::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    CString second[4];  // x and y second text of table 1, then of table 2
+    if (data == nullptr) {
+        InitDefaults(0);
+    } else {
+        const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
+        qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+        DWORD mode = 0;
+        DWORD count = 0;
+        DWORD partLength = 0;
+        if (in.ReadDword(mode)) {
+            m_dwModeWord = mode;
+            CheckForm(PassiveFormOf(mode));
+        }
+        in.ReadDword(count);
+        bool intact = true;
+        if (in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                if (partLength > 0 && partLength < in.Remaining() && count <= kMaxArchivedSnapshots)
+                    ReadArchivedBlock(in.Position(), partLength,
+                                      [this, count](CArchive& ar) { ReadSnapshots(ar, count, m_Snapshots); });
+                in.SkipBytes(partLength);
+            }
+        }
+        if (intact && in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                if (partLength > 0)
+                    ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
+                in.SkipBytes(partLength);
+            }
+        }
+        bool have1 = false;
+        bool have2 = false;
+        if (intact && in.ReadDword(partLength)) {
+            if (!in.Fits(partLength)) {
+                intact = false;
+            } else {
+                qv::bytes::Reader blocks(in.Position(), partLength);
+                DWORD m = 0;
+                if (blocks.ReadDword(m) && blocks.Fits(m)) {
+                    m_OldBlock1.assign(blocks.Position(), blocks.Position() + m);
+                    blocks.SkipBytes(m);
+                    have1 = true;
+                    if (blocks.ReadDword(m) && blocks.Fits(m)) {
+                        m_OldBlock2.assign(blocks.Position(), blocks.Position() + m);
+                        blocks.SkipBytes(m);
+                        have2 = m > 0;
+                    }
+                }
+                in.SkipBytes(partLength);
+                // The tables take their characteristics before the form handler reads their
+                // kinds; later the kinds would come from empty tables.
+                MoveOldBlocksIntoTables();
+            }
+        }
+        if (intact && (have1 || have2) && in.ReadDword(partLength) && in.Fits(partLength)) {
+            const BYTE* cursor = in.Position();
+            size_t remaining = partLength;
+            for (int n : {1, 2}) {
+                if ((n == 1 && !have1) || (n == 2 && !have2)) continue;
+                CPtrArray points;
+                CString* x = n == 1 ? &m_strXLabel1 : &m_strXLabel2;
+                CString* y = n == 1 ? &m_strYLabel1 : &m_strYLabel2;
+                const BOOL ok = ReadDataPointsFromBuffer(&cursor, &remaining, &points, x, y, &second[(n - 1) * 2],
+                                                         &second[(n - 1) * 2 + 1]);
+                for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
+                if (!ok) break;
+            }
+            in.SkipBytes(partLength);
+        }
+        if (GetSafeHwnd() != nullptr) OnFormChanged();
+    }
+    if (m_pWizard != nullptr) {
+        m_pWizard->SetXSecondText1(second[0]);
+        m_pWizard->SetYSecondText1(second[1]);
+        m_pWizard->SetXSecondText2(second[2]);
+        m_pWizard->SetYSecondText2(second[3]);
+        m_pWizard->StoreModeAndCompareList(m_dwKind1, m_dwKind2, m_dwModeWord, m_strXLabel1, m_strYLabel1,
+                                           m_strXLabel2, m_strYLabel2, &m_Snapshots);
+    }
+}
+
+void CPropPassiveCapAndInd::MoveOldBlocksIntoTables() {
+    for (int n : {1, 2}) {
+        std::vector<BYTE>& block = n == 1 ? m_OldBlock1 : m_OldBlock2;
+        CPropCharacteristicXYTable* table = Table(n);
+        if (table != nullptr && !block.empty() && block.size() <= 0x7FFFFFFFu) {
+            table->SetData(block.data(), static_cast<int>(block.size()));
+            table->LoadFromData();
+            table->SetData(nullptr, 0);
+        }
+        std::vector<BYTE>().swap(block);
+    }
+}
+
+void CPropPassiveCapAndInd::StoreModeWordInWizard() {
+    if (m_pWizard != nullptr) m_pWizard->m_dwModeWord = m_dwModeWord;
+}
+
+void CPropPassiveCapAndInd::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// The variants.
+
+namespace {
+
+// Radio captions, the caption shown without a characteristic and the axis labels.
+void CommonVariantSetup(CPropPassiveCapAndInd* page, CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params,
+                        BOOL hasCharacteristic, const VariantTexts& texts, CString* labels[4]) {
+    CString caption = GetParamDescriptionText(wizard, params, kIdValue);
+    CString withUnit = caption;
+    CString unit;
+    GetParamUnit(params, kIdValue, &unit);
+    AppendUnitSuffix(&withUnit, unit);
+    page->SetDlgItemText(kCtlLinear, withUnit);
+    page->SetDlgItemText(kIdOutputValue, caption);
+    if (!hasCharacteristic) {
+        ShowControls(page, {kCtlForm1, kCtlChar1Button, kCtlChar1Pin, kCtlForm2, kCtlChar2Button, kCtlChar2Pin,
+                            kCtlLinear},
+                     false);
+        page->SetDlgItemText(kCtlValueCaption, withUnit);
+        ShowControls(page, {kCtlValueCaption}, true);
+    } else {
+        page->SetDlgItemText(kCtlForm1, LoadLibraryString(texts.form1Caption));
+        page->SetDlgItemText(kCtlForm2, LoadLibraryString(texts.form2Caption));
+        ShowControls(page, {kCtlValueCaption}, false);
+    }
+    *labels[0] = LoadLibraryString(texts.xLabel1);
+    *labels[1] = LoadLibraryString(texts.yLabel1);
+    *labels[2] = LoadLibraryString(texts.xLabel2);
+    *labels[3] = LoadLibraryString(texts.yLabel2);
+}
+
+} // namespace
+
+BOOL CPropPassiveCapacitance::OnInitDialog() {
+    CPropPassiveCapAndInd::OnInitDialog();
+    CResourceSwitch resources;
+    ShowControls(this, {kIdOutputInductancePin, kCtlOutputPinGroup, kCtlExtraBHint, kCtlExtraBCaption, kIdExtraB,
+                        kCtlExtraBPin, 2509},
+                 false);
+    ShowControls(this, {kCtlExtraAHint, kCtlExtraACaption, kIdExtraA, kCtlExtraAPin, 2508}, m_bHasExtra != 0);
+    ShowControls(this, {kCtlSmallGroup}, !m_bHasSecondInitial);
+    ShowControls(this, {kCtlLargeGroup, kCtlInitial2Check, kIdSecondInitialValue, kCtlInitial2Pin, 2511},
+                 m_bHasSecondInitial != 0);
+    CString* labels[4] = {&m_strXLabel1, &m_strYLabel1, &m_strXLabel2, &m_strYLabel2};
+    CommonVariantSetup(this, m_pWizard, m_pParams, m_bHasCharacteristic, kCapacitanceTexts, labels);
+    return TRUE;
+}
+
+void CPropPassiveCapacitance::BuildCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    if (form == 0) {
+        SnapshotOf("C", nullptr);
+        SnapshotOf("V0", nullptr);
+        const CString keyword = m_strName.Left(m_strName.GetLength() - 1);
+        if (keyword != "C" && keyword != "CNL" && keyword != "CVNL")
+            SnapshotOf(keyword.SpanIncluding("MASS").IsEmpty() ? "BULK" : "S0", nullptr);
+    } else if (form == 1 || form == 2) {
+        SnapshotOf("V0", nullptr);
+        CharacteristicSnapshot(form == 1 ? m_dwKind1 : m_dwKind2);
+    }
+}
+
+BOOL CPropPassiveInductance::OnInitDialog() {
+    CPropPassiveCapAndInd::OnInitDialog();
+    CResourceSwitch resources;
+    ShowControls(this, {kCtlSmallGroup}, true);
+    ShowControls(this, {kCtlLargeGroup, kCtlInitial2Check, kIdSecondInitialValue, kCtlInitial2Pin, 2511}, false);
+    const bool extras = !m_bHasCharacteristic;
+    ShowControls(this, {kCtlExtraAHint, kCtlExtraACaption, kIdExtraA, kCtlExtraAPin, 2508, kCtlExtraBHint,
+                        kCtlExtraBCaption, kIdExtraB, kCtlExtraBPin, 2509},
+                 extras);
+    ShowControls(this, {kIdOutputInductancePin, kCtlOutputPinGroup}, !extras);
+    CString* labels[4] = {&m_strXLabel1, &m_strYLabel1, &m_strXLabel2, &m_strYLabel2};
+    CommonVariantSetup(this, m_pWizard, m_pParams, m_bHasCharacteristic, kInductanceTexts, labels);
+    return TRUE;
+}
+
+void CPropPassiveInductance::UpdateModeParameters() {
+    const int radio = RadioForm();
+    const DWORD form = radio >= 0 ? static_cast<DWORD>(radio) : PassiveFormOf(m_dwModeWord);
+    SetParamExtBit(m_pParams, kIdOutputValue, form == 2);
+    SetParamExtBit(m_pParams, kIdUsedMarkB, form == 2);
+    CPropPassiveCapAndInd::UpdateModeParameters();
+}
+
+void CPropPassiveInductance::BuildCompareList(int form) {
+    DeleteSnapshots(m_Snapshots);
+    if (form == 0) {
+        SnapshotOf("L", nullptr);
+        SnapshotOf("I0", nullptr);
+    } else if (form == 1 || form == 2) {
+        SnapshotOf("I0", nullptr);
+        CharacteristicSnapshot(form == 1 ? m_dwKind1 : m_dwKind2);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// What both wizards do, on their own page variant.
+
+namespace {
+
+template <class Page>
+Page* NewPage(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
+    return new (std::nothrow) Page(wizard, params);
+}
+
+template <class Page>
+BOOL EditProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
+    CResourceSwitch resources;
+    const RequestTarget target(&wizard);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(&wizard);
+    if (page != nullptr) {
+        // An open page gives its old cookie back before it takes the new one.
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        page->Rebind(&wizard, HolderFromCookie(cookie));
+    } else {
+        page = NewPage<Page>(&wizard, HolderFromCookie(cookie));
+    }
+    if (page == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    page->LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
+                         wizard.GetTableText(1, 0), wizard.GetTableText(1, 1), wizard.GetTableText(2, 0),
+                         wizard.GetTableText(2, 1), &wizard.GetSnapshots());
+    sheet.AddPage(page);
+    return TRUE;
+}
+
+template <class Page>
+void EndProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page) {
+    if (page != nullptr) {
+        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        delete page;
+        page = nullptr;
+    }
+    wizard.DeleteOwnedObjects();
+    wizard.ReleaseEditorDataHandle();
+}
+
+// Initialize and the conversion work on a hidden page of their own; the page on the
+// editor's sheet (if any) is never touched.
+template <class Page>
+std::unique_ptr<Page> CreateHiddenPage(CPassiveCapAndIndWizardBase4& wizard, ParamHolder* params) {
+    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
+    if (page == nullptr) return page;
+    CResourceSwitch resources;
+    if (!page->Create(kCapAndIndTemplate, nullptr)) return nullptr;
+    page->ShowWindow(SW_HIDE);
+    return page;
+}
+
+template <class Page>
+BOOL InitializeWith(CPassiveCapAndIndWizardBase4& wizard, int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(&wizard)};
+    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
+        page->InitDefaults(1);
+        page->DestroyWindow();
+    }
+    return TRUE;
+}
+
+template <class Page>
+BOOL ConvertWith(CPassiveCapAndIndWizardBase4& wizard, const void* data, long length) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
+    if (page == nullptr) return TRUE;
+    page->ConvertWizard3Data(data, length);
+    page->MoveOldBlocksIntoTables();
+    page->UpdateModeParameters();
+    page->StoreModeWordInWizard();
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
+                     const ElementKeywords& keywords) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (wizard.GetSnapshots().GetSize() == 0) wizard.Initialize(0);
+
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    CCopaObjectCompare* pending = nullptr;
+    const DWORD modeWord = wizard.GetModeWord();
+    BuildPinAssignmentList(modelText, &const_cast<CPtrArray&>(wizard.GetSnapshots()), modeWord, holder, &pending);
+
+    const DWORD form = PassiveFormOf(modeWord);
+    const bool reference = (modeWord & kModeFileReference) != 0;
+    const bool userFile = (modeWord & kModeUserFile) != 0;
+    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
+    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristic;
+
+    BOOL characteristicOnPin = FALSE;
+    GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
+    if ((form == 1 || form == 2) && HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin &&
+        pending != nullptr && !reference) {
+        if (!userFile) {
+            SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
+            CommitParamSet(target, params.Cookie());
+        }
+        CString folder = file ? file->GetFilePath() : CString();
+        if (folder.IsEmpty()) {
+            char buffer[MAX_PATH] = {};
+            const DWORD written = GetTempPathA(MAX_PATH, buffer);
+            if (written > 0 && written < MAX_PATH) folder = buffer;
+        }
+        const int last = LastSeparator(folder);
+        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
+        // Each form writes its own table with that table's four texts.
+        const int table = form == 1 ? 1 : 2;
+        CPtrArray* points = nullptr;
+        (table == 1 ? wizard.GetCharacteristic1() : wizard.GetCharacteristic2()).GetPoints(&points);
+        WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetTableText(table, 0),
+                                     wizard.GetTableText(table, 1), wizard.GetTableText(table, 2),
+                                     wizard.GetTableText(table, 3));
+    }
+
+    ReplacePlaceholder(modelText, "@TYPE", form == 1 ? keywords.form1 : form == 2 ? keywords.form2 : keywords.linear,
+                       0);
+
+    if (pending != nullptr) {
+        const CString keyword = reference ? kKeywordVariable : kKeywordFile;
+        BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
+                           hasFileParam ? keyword : CString(), CString(), 1);
+        // The pending list owns the snapshot: it leaves the list before it is deleted.
+        g_PlaceholderList.Discard(pending);
+    }
+    return 4;
+}
+
+} // namespace
+
+CCapacitorWizard4::~CCapacitorWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CCapacitorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CPassiveCapAndIndWizardBase4::DoEditProperties(sheet, mode);
+    return EditProperties(*this, m_pPage, sheet);
+}
+
+void CCapacitorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CCapacitorWizard4::Clone() { return new (std::nothrow) CCapacitorWizard4(this); }
+
+int CCapacitorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, kCapacitorKeywords);
+}
+
+BOOL CCapacitorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveCapacitance>(*this, argument); }
+
+BOOL CCapacitorWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropPassiveCapacitance>(*this, data, length);
+}
+
+CInductorWizard4::~CInductorWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CInductorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CPassiveCapAndIndWizardBase4::DoEditProperties(sheet, mode);
+    return EditProperties(*this, m_pPage, sheet);
+}
+
+void CInductorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+
+CWizardBase4* CInductorWizard4::Clone() { return new (std::nothrow) CInductorWizard4(this); }
+
+int CInductorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, kInductorKeywords);
+}
+
+BOOL CInductorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveInductance>(*this, argument); }
+
+BOOL CInductorWizard4::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<CPropPassiveInductance>(*this, data, length);
+}

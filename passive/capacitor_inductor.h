@@ -1,0 +1,206 @@
+// Capacitor (wizard ID 17) and inductor (wizard ID 18): the wizards, their shared page
+// (dialog 106) with one variant per element, and the parameters they address.
+//
+// Parameters the two elements expect (value ID = dialog control):
+//
+// | Value ID | Capacitor        | Inductor         | Role                                         |
+// |----------|------------------|------------------|----------------------------------------------|
+// | 2028     | "C"              | "L"              | linear value (form 0)                        |
+// | 2096     | "V0"             | "I0"             | initial value (check 2513)                   |
+// | 2109     | -                | -                | second initial value (check 2514)            |
+// | 2100     | e.g. "BULK"/"S0" | -                | extra value A, captioned by its description  |
+// | 2104     | -                | -                | extra value B, captioned by its description  |
+// | 2016     | "CH"             | "CH"             | characteristic (reference or pin)            |
+// | 1006     | "CH_FILE"        | "CH_FILE"        | data file of a Data Pairs table              |
+// | 1007     | "CH_STRG"        | "CH_STRG"        | variable of a File Reference table           |
+// | 2018     | voltage          | voltage          | default output "Voltage" ("SDB")             |
+// | 2019     | current          | current          | default output "Current" ("SDB")             |
+// | 2056     | capacitance      | inductance       | default output of the value                  |
+// | 2378     | -                | pin              | pin for the output inductance                |
+// | 1000     | form of older definitions: 0 first nonlinear form, 1 second |        |
+//
+// Forms: 0 linear ("C "/"L "), 1 v = f(q) / i = f(psi) in table 1 ("CNL "/"LNL "),
+// 2 C = f(v) / L = f(i) in table 2 ("CVNL "/"LINL "). A capacitance-like element of another
+// domain (name not starting with "C", "CNL" or "CVNL" before its last character) lists
+// "S0" (names starting with M, A or S) or "BULK" after "C" and "V0" in form 0.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "passive/passive_bases.h"
+#include "passive/resistor_conductance.h"  // the value IDs both page families share
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+
+#include <vector>
+
+namespace qv::passive {
+constexpr UINT kCapAndIndTemplate = 106;
+constexpr WORD kIdInitialValue = 2096;
+constexpr WORD kIdSecondInitialValue = 2109;
+constexpr WORD kIdExtraA = 2100;
+constexpr WORD kIdExtraB = 2104;
+constexpr WORD kIdOutputInductancePin = 2378;
+constexpr WORD kIdOldForm = 1000;
+constexpr WORD kIdUsedMarkA = 1129;
+constexpr WORD kIdUsedMarkB = 1005;
+} // namespace qv::passive
+
+class CPropPassiveCapAndInd : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropPassiveCapAndInd)
+public:
+    CPropPassiveCapAndInd();
+    CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
+    ~CPropPassiveCapAndInd() override;
+
+    // The page block: class record, page version, form, the inactive characteristics' texts,
+    // both kinds and the converted flag.
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    virtual void UpdateModeParameters();
+    virtual void BuildCompareList(int form);
+
+    void Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
+    ParamHolder* GetParams() const { return m_pParams; }
+    void LoadFromWizard(DWORD kind1, DWORD kind2, DWORD modeWord, CString xLabel1, CString yLabel1, CString xLabel2,
+                        CString yLabel2, const CPtrArray* snapshots);
+    void InitDefaults(int store);
+    void ConvertWizard3Data(const void* data, long length);
+    // Loads the kept older blocks into the wizard's tables and frees them.
+    void MoveOldBlocksIntoTables();
+    void StoreModeWordInWizard();
+    void OnCharacteristic1();
+    void OnCharacteristic2();
+
+    DWORD GetModeWord() const { return m_dwModeWord; }
+    DWORD GetKind(int n) const { return n == 1 ? m_dwKind1 : m_dwKind2; }
+    DWORD GetConverted() const { return m_dwConverted; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    // Reference, variable name, file name of characteristic n (1 or 2), index 0..2.
+    const CString& GetText(int n, int index) const;
+    const std::vector<BYTE>& GetOldBlock(int n) const { return n == 1 ? m_OldBlock1 : m_OldBlock2; }
+
+protected:
+    void SetLayout();
+    // -1 without the radio windows, else the checked form.
+    int RadioForm();
+    void CheckForm(DWORD form);
+    CPropCharacteristicXYTable* Table(int n);
+    DWORD TableFlags(int n);
+    void CharacteristicRule(DWORD kind);
+    void SnapshotOf(const char* name, const char* rename);
+    void CharacteristicSnapshot(DWORD kind);
+    CString DescriptionWithUnit(WORD valueID);
+    void InitialValueRule(int check, WORD edit, int unitBox, int pinBox);
+    void RunCharacteristicSheet(int n);
+    int UpgradeCharacteristicParams();
+
+    void OnFormChanged();
+    void OnValueUsePin();
+    void OnExtraAUsePin();
+    void OnExtraBUsePin();
+    void OnInitialUsePin();
+    void OnSecondInitialUsePin();
+    void OnCharacteristic1UsePin();
+    void OnCharacteristic2UsePin();
+    void OnOutputInductancePin();
+    void OnInitialCheck();
+    void OnOutputCurrent();
+    void OnOutputVoltage();
+    void OnOutputValue();
+    void OnFieldChanged();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CPassiveCapAndIndWizardBase4* m_pWizard = nullptr;
+    ParamHolder* m_pParams = nullptr;
+    CPtrArray m_Snapshots;
+    CString m_strXLabel1, m_strYLabel1, m_strXLabel2, m_strYLabel2;
+    std::vector<BYTE> m_OldBlock1, m_OldBlock2;
+    DWORD m_dwKind1 = 1;
+    DWORD m_dwKind2 = 1;
+    CString m_strText1[3];  // reference, variable name, file name of characteristic 1
+    CString m_strText2[3];
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    BOOL m_bHasCharacteristic = FALSE;
+    BOOL m_bHasExtra = FALSE;
+    BOOL m_bHasSecondInitial = FALSE;
+    CTBUnitCheckBox m_chkOutputValue, m_chkOutputVoltage, m_chkOutputCurrent;
+    CTBUnitComboBox m_cmbUnits[5];  // 2507 .. 2511
+    CButton m_radLinear, m_radForm1, m_radForm2;
+    CString m_strName;
+    BOOL m_bShowName = FALSE;
+    CString m_strValue;
+    BOOL m_bValuePin = FALSE;
+    CString m_strInitial;
+    BOOL m_bInitialPin = FALSE, m_bInitialOn = FALSE;
+    CString m_strInitial2;
+    BOOL m_bInitial2Pin = FALSE, m_bInitial2On = FALSE;
+    CString m_strExtraA;
+    BOOL m_bExtraAPin = FALSE;
+    CString m_strExtraB;
+    BOOL m_bExtraBPin = FALSE;
+    BOOL m_bChar1Pin = FALSE, m_bChar2Pin = FALSE;
+    BOOL m_bOutputVoltage = FALSE, m_bOutputCurrent = FALSE, m_bOutputValue = FALSE;
+    BOOL m_bOutputInductancePin = FALSE;
+    DWORD m_dwModeWord = 0;
+    DWORD m_dwConverted = 1;
+};
+
+class CPropPassiveCapacitance : public CPropPassiveCapAndInd {
+public:
+    using CPropPassiveCapAndInd::CPropPassiveCapAndInd;
+    BOOL OnInitDialog() override;
+    void BuildCompareList(int form) override;
+};
+
+class CPropPassiveInductance : public CPropPassiveCapAndInd {
+public:
+    using CPropPassiveCapAndInd::CPropPassiveCapAndInd;
+    BOOL OnInitDialog() override;
+    void UpdateModeParameters() override;
+    void BuildCompareList(int form) override;
+};
+
+class CCapacitorWizard4 : public CPassiveCapAndIndWizardBase4 {
+    DECLARE_DYNAMIC(CCapacitorWizard4)
+public:
+    CCapacitorWizard4() = default;
+    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : CPassiveCapAndIndWizardBase4(other) {}
+    ~CCapacitorWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    CPropPassiveCapacitance* GetPage() const { return m_pPage; }
+
+private:
+    CPropPassiveCapacitance* m_pPage = nullptr;
+};
+
+class CInductorWizard4 : public CPassiveCapAndIndWizardBase4 {
+    DECLARE_DYNAMIC(CInductorWizard4)
+public:
+    CInductorWizard4() = default;
+    explicit CInductorWizard4(const CInductorWizard4* other) : CPassiveCapAndIndWizardBase4(other) {}
+    ~CInductorWizard4() override;
+
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    CPropPassiveInductance* GetPage() const { return m_pPage; }
+
+private:
+    CPropPassiveInductance* m_pPage = nullptr;
+};

@@ -1,0 +1,99 @@
+// The capacitor and inductor example through the host, as `qvhost describe`, `save` and
+// `load` run it.
+#include "editor/host.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class StorageExample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = qv_test::TempFolder() + "/storage_example_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder = pattern;
+        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
+        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+        qv::SetProfileFolder(folder.string());
+        host = std::make_unique<qv::Host>();
+        std::string error;
+        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        qv::Schematic schematic;
+        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/storage_elements.json", schematic, error))
+            << error;
+        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
+    }
+    void TearDown() override {
+        host.reset();
+        qv::SetProfileFolder("");
+        std::error_code code;
+        fs::remove_all(folder, code);
+    }
+
+    fs::path folder;
+    std::unique_ptr<qv::Host> host;
+};
+
+const char kGolden[] =
+    "C C1 ( C := 10u, V0 := 1 );\n"
+    "SDB ( C1.V );\n"
+    "L L1 ( L := 0.0022, I0 := 0 );\n"
+    "LNL LNL1 ( I0 := 0, CH := XY_LNL1_CH.VAL );\n"
+    "INTERN\tXY XY_LNL1_CH( FILE := \"StorageElements__LNL1.mdx\" );\n"
+    "CVNL CVNL1 ( V0 := 0, CH := XY_CVNL1_CH.VAL );\n"
+    "INTERN\tXY XY_CVNL1_CH( FILE := \"StorageElements__CVNL1.mdx\" );\n"
+    "L L2 ( L := 1m, I0 := 0 );\n";
+
+TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(host->Describe((folder / "s.desc").string(), written, error)) << error;
+    EXPECT_EQ(3u, written.size());
+    EXPECT_EQ(kGolden, ReadFile(folder / "s.desc"));
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"v [V]\" \"\"\nchannel \"C [F]\" \"\"\ndata\n0 1e-06\n10 5e-07\nend\n",
+              ReadFile(folder / "StorageElements__CVNL1.mdx"));
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"psi [Vs]\" \"\"\nchannel \"i [A]\" \"\"\ndata\n-0.01 -2\n0 0\n0.01 2\nend\n",
+              ReadFile(folder / "StorageElements__LNL1.mdx"));
+    EXPECT_TRUE(host->Editor().Breaches().empty());
+    EXPECT_EQ(0, host->Editor().OutstandingCookies());
+}
+
+TEST_F(StorageExample, SaveLoadAndSaveGiveTheSameBytes) {
+    std::string error;
+    const std::string first = (folder / "a.qva").string();
+    ASSERT_TRUE(host->Save(first, error)) << error;
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
+    ASSERT_EQ(5u, loaded.ElementCount());
+    const std::string second = (folder / "b.qva").string();
+    ASSERT_TRUE(loaded.Save(second, error)) << error;
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    std::vector<std::string> written;
+    ASSERT_TRUE(host->Describe((folder / "before.desc").string(), written, error)) << error;
+    ASSERT_TRUE(loaded.Describe((folder / "after.desc").string(), written, error)) << error;
+    EXPECT_EQ(ReadFile(folder / "before.desc"), ReadFile(folder / "after.desc"));
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+// Shared ground of the capacitor and inductor tests: their parameter sets as the catalogue
+// defines them and the wizard state a page leaves behind.
+#pragma once
+
+#include "passive/capacitor_inductor.h"
+#include "passive_support.h"
+
+namespace storage_test {
+
+using namespace passive_test;
+
+inline const std::vector<ParamRow> kCapacitorRows = {
+    {.id = 2028, .name = "C", .value = "1u", .type = 0x4, .quantity = "Capacitance", .unit = "F",
+     .description = "Capacitance"},
+    {.id = 2096, .name = "V0", .value = "", .type = 0x4, .quantity = "Voltage", .unit = "V",
+     .description = "Initial Value"},
+    {.id = 2016, .name = "CH", .value = "", .type = 0x4},
+    {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4},
+    {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4},
+    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    {.id = 2056, .name = "CV", .value = "", .type = 0x8, .quantity = "Capacitance", .unit = "F",
+     .description = "Capacitance"},
+    {.id = 1130, .name = "Q", .value = "", .type = 0x8},
+    {.id = 1131, .name = "dQ", .value = "", .type = 0x8},
+    {.id = 1129, .name = "W", .value = "", .type = 0x8},
+    {.id = 2007, .name = "QUANT", .value = "", .type = 0x8},
+};
+
+inline const std::vector<ParamRow> kInductorRows = {
+    {.id = 2028, .name = "L", .value = "1m", .type = 0x4, .quantity = "Inductance", .unit = "H",
+     .description = "Inductance"},
+    {.id = 2096, .name = "I0", .value = "", .type = 0x4, .quantity = "Current", .unit = "A",
+     .description = "Initial Value"},
+    {.id = 2016, .name = "CH", .value = "", .type = 0x4},
+    {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4},
+    {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4},
+    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    {.id = 2056, .name = "LV", .value = "", .type = 0x8, .quantity = "Inductance", .unit = "H",
+     .description = "Inductance"},
+    {.id = 1005, .name = "PSI", .value = "", .type = 0x8},
+    {.id = 1129, .name = "W", .value = "", .type = 0x8},
+    {.id = 2007, .name = "QUANT", .value = "", .type = 0x8},
+    {.id = 2378, .name = "LOUT", .value = "", .type = 0x4},
+};
+
+// The rows without the characteristic's three parameters: a plain linear element.
+inline std::vector<ParamRow> WithoutCharacteristic(const std::vector<ParamRow>& rows) {
+    std::vector<ParamRow> out;
+    for (const ParamRow& row : rows)
+        if (row.id != 2016 && row.id != 1006 && row.id != 1007) out.push_back(row);
+    return out;
+}
+
+// The state a page leaves in the wizard on apply, with input snapshots of these names.
+inline void StoreCapState(CPassiveCapAndIndWizardBase4& wizard, DWORD kind1, DWORD kind2, DWORD modeWord,
+                          const std::vector<const char*>& labels, const std::vector<const char*>& names) {
+    CPtrArray list;
+    for (const char* name : names) {
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetName(name);
+        snapshot->SetType(0x4);
+        list.Add(snapshot);
+    }
+    wizard.StoreModeAndCompareList(kind1, kind2, modeWord, labels[0], labels[1], labels[2], labels[3], &list);
+    qv::passive::DeleteSnapshots(list);
+}
+
+} // namespace storage_test
