@@ -2,6 +2,7 @@
 
 #include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/gain_block.h"
+#include "blocks_linear/integrator_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "blocks_math/fft_block.h"
 #include "blocks_math/function_blocks.h"
@@ -54,8 +55,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 45, .base = 3, .className = "CStateGraphWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 46, .base = 3, .className = "CStateGraphIOWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 47, .base = 3, .className = "CIntegratorBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 48, .base = 3, .className = "CDiscreteIntegratorBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 47, .base = 3, .className = "CIntegratorBlockWizard", .create3 = NewWizard3<CIntegratorBlockWizard>, .create4 = nullptr},
+    {.id = 48, .base = 3, .className = "CDiscreteIntegratorBlockWizard", .create3 = NewWizard3<CDiscreteIntegratorBlockWizard>, .create4 = nullptr},
     {.id = 49, .base = 3, .className = "CDifferentiatorBlockWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 50, .base = 3, .className = "CMemoryBlockWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 51, .base = 3, .className = "CDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
