@@ -1,5 +1,6 @@
 // The dynamic-blocks example run by the host as a user runs it: an integrator with limits and
-// a reset typed on its page, and a discrete integrator fed by it.
+// a reset typed on its page, a discrete integrator fed by it, a memory and a
+// sample-and-hold block.
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,8 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
     const std::vector<std::string> expected = {
         "INTEG INT1 ( K := 1, Y0 := 1, UL := 10, LL := -10, RESET := rst, RV := 0.5, TRIG := 1, TS := 0, IN := x );",
         "INTEGD INTD1 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 2m, IN := INT1.OUT );",
+        "MEMORY MEM1 ( Y0 := 0, IN := INTD1.OUT );",
+        "SAMPLEHOLD SH1 ( Y0 := 0, N := 3, ND := 0, TS := 1m, IN := MEM1.OUT );",
     };
     EXPECT_EQ(expected, Lines(out));
 }
