@@ -2,6 +2,8 @@
 
 #include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/gain_block.h"
+#include "blocks_linear/integrator_block.h"
+#include "blocks_linear/memory_sample_hold.h"
 #include "blocks_linear/transfer_function.h"
 #include "blocks_math/fft_block.h"
 #include "blocks_math/function_blocks.h"
@@ -55,13 +57,13 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 45, .base = 3, .className = "CStateGraphWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 46, .base = 3, .className = "CStateGraphIOWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 47, .base = 3, .className = "CIntegratorBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 48, .base = 3, .className = "CDiscreteIntegratorBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 47, .base = 3, .className = "CIntegratorBlockWizard", .create3 = NewWizard3<CIntegratorBlockWizard>, .create4 = nullptr},
+    {.id = 48, .base = 3, .className = "CDiscreteIntegratorBlockWizard", .create3 = NewWizard3<CDiscreteIntegratorBlockWizard>, .create4 = nullptr},
     {.id = 49, .base = 3, .className = "CDifferentiatorBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 50, .base = 3, .className = "CMemoryBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 50, .base = 3, .className = "CMemoryBlockWizard", .create3 = NewWizard3<CMemoryBlockWizard>, .create4 = nullptr},
     {.id = 51, .base = 3, .className = "CDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 52, .base = 3, .className = "CDiscreteDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 53, .base = 3, .className = "CSampleAndHoldBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 53, .base = 3, .className = "CSampleAndHoldBlockWizard", .create3 = NewWizard3<CSampleAndHoldBlockWizard>, .create4 = nullptr},
     {.id = 59, .base = 3, .className = "CNegatorBlockWizard", .create3 = NewWizard3<CNegatorBlockWizard>, .create4 = nullptr},
     {.id = 60, .base = 3, .className = "CLimiterBlockWizard", .create3 = NewWizard3<CLimiterBlockWizard>, .create4 = nullptr},
     {.id = 61, .base = 3, .className = "CComparatorBlockWizard", .create3 = NewWizard3<CComparatorBlockWizard>, .create4 = nullptr},

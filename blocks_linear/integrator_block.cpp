@@ -1,0 +1,390 @@
+#include "blocks_linear/integrator_block.h"
+
+#include "afx/archive.h"
+#include "framework/data_classes.h"
+#include "framework/param_access.h"
+#include "framework/prefixed_numbers.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cstring>
+#include <vector>
+
+IMPLEMENT_SERIAL(CPropIntegratorBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::blocks::kIntegratorPageVersion)
+IMPLEMENT_DYNAMIC(CIntegratorBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CDiscreteIntegratorBlockWizard, CWizardBase3)
+
+using namespace qv::blocks;
+
+namespace qv::blocks {
+
+UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& initial) {
+    const double up = TBExtended_atof(upper, "");
+    const double low = TBExtended_atof(lower, "");
+    const double init = TBExtended_atof(initial, "");
+    if (up == 0.0 && low == 0.0) return 0;
+    if (!(up > low)) return 8023;
+    if (init > up || init < low) return 8024;
+    return 0;
+}
+
+} // namespace qv::blocks
+
+namespace {
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kIntegratorLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2181, .flags = 97},  {.id = 2184, .flags = 48},
+    {.id = 2187, .flags = 98},  {.id = 2149, .flags = 33},  {.id = 2151, .flags = 97},  {.id = 2150, .flags = 48},
+    {.id = 2152, .flags = 98},  {.id = 2388, .flags = 131}, {.id = 2387, .flags = 1},   {.id = 2192, .flags = 33},
+    {.id = 2193, .flags = 97},  {.id = 2075, .flags = 33},  {.id = 2194, .flags = 48},  {.id = 2195, .flags = 98},
+    {.id = 2196, .flags = 48},  {.id = 2197, .flags = 98},  {.id = 2182, .flags = 33},  {.id = 2183, .flags = 97},
+    {.id = 2400, .flags = 48},  {.id = 2202, .flags = 97},  {.id = 2074, .flags = 33},  {.id = 2185, .flags = 48},
+    {.id = 2186, .flags = 98},  {.id = 2073, .flags = 32},  {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
+};
+
+// Fields whose enabling follows only their own pin bit.
+constexpr WORD kPinFollowers[] = {kIdIntegralGain, kIdInitialValue, kIdUpperLimit, kIdLowerLimit};
+
+// The reset counts as active for a signal name, an empty text or a number other than 0.
+bool ResetSignalActive(const CString& text) {
+    double value = 0.0;
+    if (!ParseValueWithPrefix(text, &value)) return true;
+    return value != 0.0;
+}
+
+void PutDword(std::vector<BYTE>& out, DWORD value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+
+// A DWORD at pos when four bytes remain there.
+bool GetDword(const BYTE* data, uint64_t length, uint64_t pos, DWORD* value) {
+    if (pos + 4 > length) return false;
+    DWORD v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<DWORD>(data[pos + i]) << (8 * i);
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseBlockPage)
+    ON_BN_CLICKED(kCtlShowName, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdIntegralGain, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInitialValue, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdLowerLimit, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdResetSignal, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdResetValue, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdUpperLimit, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSampleTimeField, &CPropIntegratorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdTriggerSetting, &CPropIntegratorBlock::OnMarkModified)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropIntegratorBlock::OnOutput)
+    ON_BN_CLICKED(kCtlInputPin, &CPropIntegratorBlock::OnInputPin)
+    ON_BN_CLICKED(kCtlResetPin, &CPropIntegratorBlock::OnResetPin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropIntegratorBlock::OnSampleTimePin)
+    ON_BN_CLICKED(kCtlReset, &CPropIntegratorBlock::OnResetToggle)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeTyped)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeChosen)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropIntegratorBlock::OnMarkModified)
+END_MESSAGE_MAP()
+
+CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseBlockPage(kIntegratorTemplate) {}
+
+CPropIntegratorBlock::CPropIntegratorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(kIntegratorTemplate, wizard, exchange) {
+    for (const ControlLayout& entry : kIntegratorLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlResetPin, m_bResetPin);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Text(pDX, kIdIntegralGain, m_strGain);
+    DDX_Text(pDX, kIdInitialValue, m_strInitial);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, kIdLowerLimit, m_strLower);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdResetSignal, m_strResetSignal);
+    DDX_Text(pDX, kIdResetValue, m_strResetValue);
+    DDX_Text(pDX, kIdUpperLimit, m_strUpper);
+    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Text(pDX, kIdTriggerSetting, m_strTrigger);
+    DDX_Check(pDX, kCtlReset, m_bReset);
+}
+
+void CPropIntegratorBlock::EnableControl(int id, BOOL on) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(on);
+}
+
+void CPropIntegratorBlock::EnableResetControls(BOOL on) {
+    for (int id : {int(kIdResetSignal), kCtlResetPin, int(kIdResetValue), int(kIdTriggerSetting)}) EnableControl(id, on);
+}
+
+void CPropIntegratorBlock::EnableByPin() {
+    for (WORD id : kPinFollowers) EnableControl(id, IsParamNotOnPin(m_pExchange, id));
+    if (m_bReset) EnableControl(kIdResetValue, IsParamNotOnPin(m_pExchange, kIdResetValue));
+}
+
+BOOL CPropIntegratorBlock::OnInitDialog() {
+    InitHeader(m_strName, m_bShowName);
+    m_cmbUnit.DisableFlatLook(TRUE);
+    m_cmbSampleTime.SetCurSel(0);
+    UpdateData(FALSE);
+
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdIntegralGain: m_strGain = param->GetValue(); break;
+        case kIdInitialValue: m_strInitial = param->GetValue(); break;
+        case kIdUpperLimit: m_strUpper = param->GetValue(); break;
+        case kIdLowerLimit: m_strLower = param->GetValue(); break;
+        case kIdResetValue: m_strResetValue = param->GetValue(); break;
+        case kIdTriggerSetting: m_strTrigger = param->GetValue(); break;
+        case kIdSampleTime:
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            break;
+        case kIdInputSignal:
+            m_strInput = param->GetValue();
+            if (param->HasPin()) m_bInputPin = TRUE;
+            break;
+        case kIdResetSignal:
+            m_strResetSignal = param->GetValue();
+            if (param->HasPin()) m_bResetPin = TRUE;
+            break;
+        case kIdSampleTimeField:
+            m_strSampleTime = param->GetValue();
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        default: break;
+        }
+    }
+    UpdateData(FALSE);
+    const bool active = ResetSignalActive(m_strResetSignal);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    LoadFromBuffer();
+    if (active) {
+        m_bReset = TRUE;
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+    }
+    EnableResetControls(m_bReset);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    SetModified(FALSE);
+    if (CWnd* list = GetDlgItem(kIdSampleTime)) list->ShowWindow(SW_SHOW);
+    if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->ShowWindow(SW_HIDE);
+    EnableByPin();
+    return TRUE;
+}
+
+BOOL CPropIntegratorBlockD::OnInitDialog() {
+    const BOOL result = CPropIntegratorBlock::OnInitDialog();
+    if (CWnd* list = GetDlgItem(kIdSampleTime)) list->ShowWindow(SW_HIDE);
+    if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->ShowWindow(SW_SHOW);
+    return result;
+}
+
+BOOL CPropIntegratorBlock::OnSetActive() {
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(m_pExchange, kIdResetSignal, &m_bResetPin);
+    GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
+    GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    UpdateData(TRUE);
+    OnSampleTimePin();
+    UpdateData(TRUE);
+    EnableControl(kIdResetSignal, m_bReset && !m_bResetPin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
+    SetModified(FALSE);
+    EnableByPin();
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropIntegratorBlock::OnResetToggle() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableResetControls(m_bReset);
+}
+
+void CPropIntegratorBlock::OnResetPin() {
+    UpdateData(TRUE);
+    EnableControl(kIdResetSignal, m_bReset && !m_bResetPin);
+    SetModified(TRUE);
+    SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
+}
+
+void CPropIntegratorBlock::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+}
+
+void CPropIntegratorBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    EnableControl(kIdSampleTimeField, !m_bSampleTimePin);
+    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    SetParamUsePin(m_pExchange, kIdSampleTimeField, m_bSampleTimePin);
+    SetParamUsePin(m_pExchange, kIdSampleTime, m_bSampleTimePin);
+    SetModified(TRUE);
+}
+
+void CPropIntegratorBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
+
+void CPropIntegratorBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void CPropIntegratorBlock::OnSampleTimeChosen() { SetModified(TRUE); }
+
+BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
+    const UINT refusal = CheckLimitTexts(m_strUpper, m_strLower, m_strInitial);
+    if (refusal == 0) return TRUE;
+    if (message != nullptr) {
+        CResourceSwitch resources;
+        message->LoadString(refusal);
+    }
+    return FALSE;
+}
+
+BOOL CPropIntegratorBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    CString unit;
+    m_cmbUnit.GetWindowText(unit);
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdIntegralGain: param->SetValue(m_strGain); break;
+        case kIdInitialValue: param->SetValue(m_strInitial); break;
+        case kIdInputSignal: param->SetValue(m_strInput); break;
+        case kIdUpperLimit: param->SetValue(m_strUpper); break;
+        case kIdLowerLimit: param->SetValue(m_strLower); break;
+        case kIdResetValue: param->SetValue(m_strResetValue); break;
+        case kIdTriggerSetting: param->SetValue(m_strTrigger); break;
+        case kIdResetSignal: param->SetValue(m_bReset ? m_strResetSignal : CString("0")); break;
+        case kIdSampleTime:
+            param->SetValue(StoredSampleTime(m_cmbSampleTime));
+            param->SetUsedUnit(unit);
+            break;
+        case kIdSampleTimeField:
+            param->SetValue(m_strSampleTime);
+            param->SetUsedUnit(unit);
+            break;
+        default: break;
+        }
+    }
+    SaveToBuffer();
+    CString message;
+    if (!CheckLimits(&message)) {
+        CResourceSwitch resources;
+        AfxMessageBox(message, MB_OK);
+        return FALSE;
+    }
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropIntegratorBlock::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+        ar.SerializeClass(RUNTIME_CLASS(CPropIntegratorBlock));
+        ar << kIntegratorPageVersion;
+        ar << static_cast<DWORD>(m_bReset ? 1 : 0);
+        ar << m_strResetSignal;
+        return;
+    }
+    // A reference that cannot be read is taken as schema 0 from where it began.
+    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropIntegratorBlock));
+    if (schema >= 1) {
+        DWORD version = 0;
+        ar >> version;
+    }
+    DWORD reset = 0;
+    ar >> reset;
+    m_bReset = reset != 0 ? TRUE : FALSE;
+    CString stored;
+    ar >> stored;
+    // A reset signal the parameter itself carries stays.
+    double value = 0.0;
+    if (m_strResetSignal.IsEmpty() || (ParseValueWithPrefix(m_strResetSignal, &value) && value == 0.0))
+        m_strResetSignal = stored;
+    if (GetSafeHwnd() == nullptr) return;
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableResetControls(m_bReset);
+}
+
+void CPropIntegratorBlock::SaveToBuffer() {
+    if (m_pWizard == nullptr) return;
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store, 4096);
+        Serialize(ar);
+        ar.Close();
+    }
+    const DWORD archiveLength = file.GetLength();
+    BYTE* archiveBytes = file.Detach();
+    std::vector<BYTE> block;
+    PutDword(block, 0);
+    PutDword(block, 0);
+    PutDword(block, 0);
+    PutDword(block, archiveLength);
+    if (archiveBytes != nullptr) block.insert(block.end(), archiveBytes, archiveBytes + archiveLength);
+    free(archiveBytes);
+    PutDword(block, 0);
+    PutDword(block, 0);
+    BYTE* data = new BYTE[block.size()];
+    std::memcpy(data, block.data(), block.size());
+    m_pWizard->SetAdditionalWizardData(data, static_cast<DWORD>(block.size()));
+}
+
+void CPropIntegratorBlock::LoadFromBuffer() {
+    if (m_pWizard == nullptr) return;
+    BYTE* data = nullptr;
+    const uint64_t length = m_pWizard->GetAdditionalWizardData(&data);
+    if (data == nullptr) return;
+    // Every field is read only when it fits in what remains; lengths are compared as
+    // 64-bit values so that a large one cannot wrap.
+    uint64_t pos = 8;
+    DWORD firstLength = 0;
+    if (!GetDword(data, length, pos, &firstLength)) return;
+    pos += 4;
+    if (pos + firstLength > length) return;
+    pos += firstLength;
+    DWORD archiveLength = 0;
+    if (!GetDword(data, length, pos, &archiveLength)) return;
+    pos += 4;
+    if (archiveLength == 0 || pos + archiveLength > length) return;
+    // A copy of the block: loading may replace the wizard's data.
+    std::vector<BYTE> copy(data + pos, data + pos + archiveLength);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        Serialize(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}

@@ -1,0 +1,262 @@
+#include "blocks_linear/memory_sample_hold.h"
+
+#include "framework/param_access.h"
+
+IMPLEMENT_DYNCREATE(CPropMemoryBlock, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSampleAndHoldBlock, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CMemoryBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSampleAndHoldBlockWizard, CWizardBase3)
+
+using namespace qv::blocks;
+
+namespace {
+
+constexpr WORD kIdInitialValue = 2187;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kMemoryLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2184, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2187, .flags = 97},
+    {.id = 2202, .flags = 97}, {.id = 2185, .flags = 48}, {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32},
+    {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
+};
+constexpr ControlLayout kSampleAndHoldLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2184, .flags = 33}, {.id = 2249, .flags = 33}, {.id = 2182, .flags = 97},
+    {.id = 2187, .flags = 97}, {.id = 2248, .flags = 97}, {.id = 2202, .flags = 97}, {.id = 2400, .flags = 48},
+    {.id = 2074, .flags = 33}, {.id = 2041, .flags = 48}, {.id = 2185, .flags = 48}, {.id = 2042, .flags = 98},
+    {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32}, {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
+};
+
+// Fields of the sample-and-hold page whose enabling follows only their own pin bit.
+constexpr WORD kSampleAndHoldPinFollowers[] = {kIdInitialValue, kIdSamples, kIdDelaySamples};
+
+void Enable(CWnd* page, int id, BOOL on) {
+    if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// CPropMemoryBlock
+
+BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseBlockPage)
+    ON_BN_CLICKED(kCtlShowName, &CPropMemoryBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInitialValue, &CPropMemoryBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropMemoryBlock::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CPropMemoryBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSampleTimeField, &CPropMemoryBlock::OnMarkModified)
+    ON_BN_CLICKED(kCtlInputPin, &CPropMemoryBlock::OnInputPin)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropMemoryBlock::OnOutput)
+END_MESSAGE_MAP()
+
+CPropMemoryBlock::CPropMemoryBlock() : COlderBaseBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
+
+CPropMemoryBlock::CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(kMemoryTemplate, wizard, exchange), m_strSampleTime("System") {
+    for (const ControlLayout& entry : kMemoryLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropMemoryBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Text(pDX, kIdInitialValue, m_strInitial);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+}
+
+void CPropMemoryBlock::EnableInitialValue() { Enable(this, kIdInitialValue, IsParamNotOnPin(m_pExchange, kIdInitialValue)); }
+
+BOOL CPropMemoryBlock::OnInitDialog() {
+    InitHeader(m_strName, m_bShowName);
+    UpdateData(FALSE);
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        if (param->GetValueID() == kIdInputSignal) {
+            m_strInput = param->GetValue();
+            if (param->HasPin()) m_bInputPin = TRUE;
+        } else if (param->GetValueID() == kIdInitialValue) {
+            m_strInitial = param->GetValue();
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    SetModified(FALSE);
+    EnableInitialValue();
+    return TRUE;
+}
+
+BOOL CPropMemoryBlock::OnSetActive() {
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    SetModified(FALSE);
+    EnableInitialValue();
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropMemoryBlock::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+}
+
+void CPropMemoryBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
+
+BOOL CPropMemoryBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        if (param->GetValueID() == kIdInputSignal) param->SetValue(m_strInput);
+        else if (param->GetValueID() == kIdInitialValue) param->SetValue(m_strInitial);
+    }
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+// ---------------------------------------------------------------------------------------
+// CPropSampleAndHoldBlock
+
+BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseBlockPage)
+    ON_BN_CLICKED(kCtlShowName, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInitialValue, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSampleTimeField, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdDelaySamples, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSamples, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropSampleAndHoldBlock::OnOutput)
+    ON_BN_CLICKED(kCtlInputPin, &CPropSampleAndHoldBlock::OnInputPin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropSampleAndHoldBlock::OnSampleTimePin)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropSampleAndHoldBlock::OnMarkModified)
+END_MESSAGE_MAP()
+
+CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseBlockPage(kSampleAndHoldTemplate) {}
+
+CPropSampleAndHoldBlock::CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(kSampleAndHoldTemplate, wizard, exchange) {
+    for (const ControlLayout& entry : kSampleAndHoldLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Text(pDX, kIdInitialValue, m_strInitial);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
+    DDX_Text(pDX, kIdSamples, m_strSamples);
+    DDX_Text(pDX, kIdDelaySamples, m_strDelaySamples);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+}
+
+void CPropSampleAndHoldBlock::EnableByPin() {
+    for (WORD id : kSampleAndHoldPinFollowers) Enable(this, id, IsParamNotOnPin(m_pExchange, id));
+}
+
+BOOL CPropSampleAndHoldBlock::OnInitDialog() {
+    InitHeader(m_strName, m_bShowName);
+    m_cmbUnit.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdInputSignal:
+            m_strInput = param->GetValue();
+            if (param->HasPin()) m_bInputPin = TRUE;
+            break;
+        case kIdInitialValue: m_strInitial = param->GetValue(); break;
+        case kIdSampleTimeField:
+            m_strSampleTime = param->GetValue();
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdDelaySamples: m_strDelaySamples = param->GetValue(); break;
+        case kIdSamples: m_strSamples = param->GetValue(); break;
+        default: break;
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    SetModified(FALSE);
+    EnableByPin();
+    return TRUE;
+}
+
+BOOL CPropSampleAndHoldBlock::OnSetActive() {
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    SetModified(FALSE);
+    EnableByPin();
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropSampleAndHoldBlock::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+}
+
+// The unit box stays enabled: only the value is taken from the pin.
+void CPropSampleAndHoldBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+}
+
+void CPropSampleAndHoldBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
+
+BOOL CPropSampleAndHoldBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    CString unit;
+    m_cmbUnit.GetWindowText(unit);
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdInputSignal: param->SetValue(m_strInput); break;
+        case kIdInitialValue: param->SetValue(m_strInitial); break;
+        case kIdSampleTimeField:
+            param->SetValue(m_strSampleTime);
+            param->SetUsedUnit(unit);
+            break;
+        case kIdDelaySamples: param->SetValue(m_strDelaySamples); break;
+        case kIdSamples: param->SetValue(m_strSamples); break;
+        default: break;
+        }
+    }
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}

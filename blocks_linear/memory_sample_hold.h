@@ -1,0 +1,102 @@
+// The memory block (wizard ID 50, dialog 2556) and the sample-and-hold block (wizard ID 53,
+// dialog 2559): two older-base block pages that check nothing and keep no page state.
+//
+// Memory block parameters (the sample-time field always shows "System" and is never written):
+//
+// | Value ID | Role          | Enabling / pin box            |
+// |----------|---------------|-------------------------------|
+// | 2187     | initial value | while not on a pin (no box)   |
+// | 2186     | input signal  | "Use Pin" 2073                |
+// | 2056     | block output  | -                             |
+//
+// Sample-and-hold parameters (numbers of samples are stored as typed):
+//
+// | Value ID | Role                           | Enabling / pin box                 |
+// |----------|--------------------------------|------------------------------------|
+// | 2187     | initial value                  | while not on a pin                 |
+// | 2042     | samples                        | while not on a pin                 |
+// | 2248     | samples for the initial delay  | while not on a pin                 |
+// | 2202     | sample time, used unit in 2400 | "Use Pin" 2074 (not the unit box)  |
+// | 2186     | input signal                   | "Use Pin" 2073                     |
+// | 2056     | block output                   | -                                  |
+#pragma once
+
+#include "blocks_linear/gain_block.h"
+
+namespace qv::blocks {
+constexpr UINT kMemoryTemplate = 2556;
+constexpr UINT kSampleAndHoldTemplate = 2559;
+constexpr WORD kIdSamples = 2042;
+constexpr WORD kIdDelaySamples = 2248;
+} // namespace qv::blocks
+
+class CPropMemoryBlock : public COlderBaseBlockPage {
+    DECLARE_DYNCREATE(CPropMemoryBlock)
+public:
+    CPropMemoryBlock();
+    CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+protected:
+    void OnInputPin();
+    void OnOutput();
+    void EnableInitialValue();
+    DECLARE_MESSAGE_MAP()
+
+    BOOL m_bShowName = FALSE;
+    BOOL m_bInputPin = FALSE;
+    CString m_strInitial;
+    CString m_strInput;
+    CString m_strName;
+    CString m_strSampleTime;
+    BOOL m_bOutput = FALSE;
+};
+
+class CPropSampleAndHoldBlock : public COlderBaseBlockPage {
+    DECLARE_DYNCREATE(CPropSampleAndHoldBlock)
+public:
+    CPropSampleAndHoldBlock();
+    CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+
+protected:
+    void OnInputPin();
+    void OnSampleTimePin();
+    void OnOutput();
+    void EnableByPin();
+    DECLARE_MESSAGE_MAP()
+
+    CTBUnitComboBox m_cmbUnit;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bInputPin = FALSE;
+    BOOL m_bSampleTimePin = FALSE;
+    CString m_strInitial;
+    CString m_strInput;
+    CString m_strName;
+    CString m_strSampleTime;
+    CString m_strSamples;
+    CString m_strDelaySamples;
+    BOOL m_bOutput = FALSE;
+};
+
+class CMemoryBlockWizard : public TOlderBaseBlockWizard<CPropMemoryBlock, CMemoryBlockWizard> {
+    DECLARE_DYNAMIC(CMemoryBlockWizard)
+public:
+    CMemoryBlockWizard() = default;
+    explicit CMemoryBlockWizard(const CMemoryBlockWizard* other) : TOlderBaseBlockWizard(other) {}
+};
+
+class CSampleAndHoldBlockWizard : public TOlderBaseBlockWizard<CPropSampleAndHoldBlock, CSampleAndHoldBlockWizard> {
+    DECLARE_DYNAMIC(CSampleAndHoldBlockWizard)
+public:
+    CSampleAndHoldBlockWizard() = default;
+    explicit CSampleAndHoldBlockWizard(const CSampleAndHoldBlockWizard* other) : TOlderBaseBlockWizard(other) {}
+};

@@ -1,0 +1,312 @@
+// The integrator pages driven as a user drives them: limits, the reset section and the page
+// state the page keeps with the wizard, golden bytes of that state and crafted old states.
+#include "blocks_support.h"
+
+#include "blocks_linear/integrator_block.h"
+#include "framework/factories.h"
+
+#include <cstring>
+
+using namespace blocks_test;
+
+namespace {
+
+const std::vector<ParamRow> kIntegratorRows = {
+    {.id = 2181, .name = "K", .value = "1"},
+    {.id = 2187, .name = "Y0", .value = "0"},
+    {.id = 2151, .name = "UL", .value = "0"},
+    {.id = 2152, .name = "LL", .value = "0"},
+    {.id = 2193, .name = "RESET", .value = "0"},
+    {.id = 2195, .name = "RV", .value = "0"},
+    {.id = 2197, .name = "TRIG", .value = "1"},
+    {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
+    {.id = 2186, .name = "IN", .value = "x"},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
+};
+
+std::vector<ParamRow> DiscreteRows() {
+    std::vector<ParamRow> rows = kIntegratorRows;
+    rows[7] = {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"};
+    return rows;
+}
+
+// The page archive built by hand: class record, version, reset flag, signal text.
+Bytes PageArchive(DWORD reset, const std::string& signal) {
+    Bytes out;
+    Word(out, 0xFFFF);
+    Word(out, 10);
+    Word(out, 20);
+    for (char c : std::string("CPropIntegratorBlock")) out.push_back(static_cast<BYTE>(c));
+    Dword(out, 10);
+    Dword(out, reset);
+    out.push_back(static_cast<BYTE>(signal.size()));
+    for (char c : signal) out.push_back(static_cast<BYTE>(c));
+    return out;
+}
+
+Bytes StateBlock(const Bytes& archive) {
+    Bytes out;
+    Dword(out, 0);
+    Dword(out, 0);
+    Dword(out, 0);
+    Dword(out, static_cast<DWORD>(archive.size()));
+    out.insert(out.end(), archive.begin(), archive.end());
+    Dword(out, 0);
+    Dword(out, 0);
+    return out;
+}
+
+template <class Wizard>
+class OpenBlockPage {
+public:
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Integrator") {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    ~OpenBlockPage() {
+        m_sheet.DestroyWindow();
+        m_wizard.EndEditProperties();
+    }
+    CPropIntegratorBlock* Page() { return m_wizard.GetPage(); }
+    CPropertySheet& Sheet() { return m_sheet; }
+
+private:
+    Wizard& m_wizard;
+    CPropertySheet m_sheet;
+};
+
+class IntegratorBlock : public BlocksTest {
+protected:
+    template <class Wizard = CIntegratorBlockWizard>
+    std::unique_ptr<Wizard> NewIntegrator(std::vector<ParamRow> rows = kIntegratorRows) {
+        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"));
+        auto wizard = std::make_unique<Wizard>();
+        editor->Attach(*wizard, element);
+        return wizard;
+    }
+    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
+    static Bytes Stored(CWizardBase3& wizard) {
+        BYTE* data = nullptr;
+        const DWORD size = wizard.GetAdditionalWizardData(&data);
+        return data != nullptr ? Bytes(data, data + size) : Bytes();
+    }
+    static void Give(CWizardBase3& wizard, const Bytes& bytes) {
+        BYTE* data = new BYTE[bytes.size() + 1];
+        if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+        wizard.SetAdditionalWizardData(data, static_cast<DWORD>(bytes.size()));
+    }
+    DWORD element = 0;
+};
+
+TEST(IntegratorLimits, RuleOfUpperLowerAndInitialValue) {
+    struct Case {
+        const char* upper;
+        const char* lower;
+        const char* initial;
+        UINT refusal;
+    };
+    const Case cases[] = {
+        {"0", "0", "100", 0},   {"0", "-1", "-0.5", 0}, {"0", "-1", "0.5", 8024}, {"5", "5", "5", 8023},
+        {"1", "5", "2", 8023},  {"5", "1", "6", 8024},  {"5", "1", "5", 0},       {"5", "1", "1", 0},
+        {"5", "1", "0.5", 8024}, {"", "", "7", 0},       {"5", "1", "", 8024},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.refusal, qv::blocks::CheckLimitTexts(c.upper, c.lower, c.initial))
+            << c.upper << " " << c.lower << " " << c.initial;
+}
+
+TEST_F(IntegratorBlock, LimitsRefuseTheApplyButValuesAndStateAreWritten) {
+    struct Case {
+        const char* upper;
+        const char* lower;
+        const char* initial;
+        const char* message;  // nullptr: accepted
+    };
+    const Case cases[] = {
+        {"5", "5", "5", "Error : The Upper Limit must be greater than the Lower Limit!"},
+        {"5", "1", "6", "Error : The Inital Value must be within the Upper and Lower Limit!"},
+        {"5", "1", "5", nullptr},
+        {"0", "0", "9", nullptr},
+    };
+    for (const Case& c : cases) {
+        auto wizard = NewIntegrator();
+        OpenBlockPage open(*wizard, Exchange());
+        CWnd* page = open.Page();
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), c.upper));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), c.lower));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), c.initial));
+        const size_t commits = editor->CountRequests(WIZREQ_COMMIT_EXCHANGE);
+        if (c.message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
+        EXPECT_EQ(c.message == nullptr, open.Page()->OnApply() != FALSE) << c.upper << c.lower << c.initial;
+        EXPECT_EQ(commits + (c.message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
+        EXPECT_EQ(c.upper, Value(2151));
+        EXPECT_EQ(c.initial, Value(2187));
+        EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
+    }
+}
+
+TEST_F(IntegratorBlock, ResetIsOnAtOpeningForASignalAnEmptyTextOrANonZeroNumber) {
+    struct Case {
+        const char* stored;
+        bool on;
+    };
+    for (const Case& c : {Case{"0", false}, Case{"0.0", false}, Case{"0m", false}, Case{"", true},
+                          Case{"rst", true}, Case{"2", true}, Case{"1k", true}}) {
+        std::vector<ParamRow> rows = kIntegratorRows;
+        rows[4].value = c.stored;
+        auto wizard = NewIntegrator(rows);
+        OpenBlockPage open(*wizard, Exchange());
+        CWnd* page = open.Page();
+        EXPECT_EQ(c.on ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(2387)) << c.stored;
+        for (int id : {2193, 2075, 2195, 2197}) EXPECT_EQ(c.on, Enabled(page, id)) << c.stored << " " << id;
+    }
+}
+
+TEST_F(IntegratorBlock, ResetOffWritesZeroAndTheSignalComesBackOnReopening) {
+    auto wizard = NewIntegrator();
+    {
+        OpenBlockPage open(*wizard, Exchange());
+        CWnd* page = open.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2387));
+        EXPECT_TRUE(Enabled(page, 2193));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2193), "rst"));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ("rst", Value(2193));
+        EXPECT_EQ(StateBlock(PageArchive(1, "rst")), Stored(*wizard));
+        EXPECT_EQ(62u, Stored(*wizard).size());
+        ASSERT_TRUE(qv::ui::Click(page, 2387));
+        EXPECT_FALSE(Enabled(page, 2193));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ("0", Value(2193));
+        EXPECT_EQ(StateBlock(PageArchive(0, "rst")), Stored(*wizard));
+    }
+    OpenBlockPage open(*wizard, Exchange());
+    CWnd* page = open.Page();
+    EXPECT_EQ(BST_UNCHECKED, page->IsDlgButtonChecked(2387));
+    EXPECT_EQ("rst", Text(page, 2193));
+    EXPECT_FALSE(Enabled(page, 2193));
+    ASSERT_TRUE(qv::ui::Click(page, 2387));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("rst", Value(2193));
+}
+
+TEST_F(IntegratorBlock, StoredSignalReplacesOnlyAnEmptyOrZeroText) {
+    struct Case {
+        const char* parameter;
+        DWORD storedReset;
+        const char* shown;
+        bool on;
+    };
+    const Case cases[] = {
+        {"0", 1, "saved", true},   {"0", 0, "saved", false}, {"", 0, "saved", true},
+        {"own", 0, "own", true},   {"3", 0, "3", true},
+    };
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = kIntegratorRows;
+        rows[4].value = c.parameter;
+        auto wizard = NewIntegrator(rows);
+        Give(*wizard, StateBlock(PageArchive(c.storedReset, "saved")));
+        OpenBlockPage open(*wizard, Exchange());
+        EXPECT_EQ(c.shown, Text(open.Page(), 2193)) << c.parameter;
+        EXPECT_EQ(c.on ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2387)) << c.parameter;
+    }
+}
+
+TEST_F(IntegratorBlock, CraftedStateBlocksAreReadOnlyWhereTheyFit) {
+    const Bytes whole = StateBlock(PageArchive(1, "saved"));
+    Bytes wrapping = whole;
+    wrapping[12] = 0xFF;  // L2 = 0xFFFFFF26: would wrap a 32-bit position
+    wrapping[13] = wrapping[14] = wrapping[15] = 0xFF;
+    Bytes firstWraps = whole;
+    firstWraps[8] = firstWraps[9] = firstWraps[10] = firstWraps[11] = 0xFF;
+    Bytes noRecord = StateBlock([] {
+        Bytes a;
+        Dword(a, 1);
+        a.push_back(2);
+        a.push_back('o');
+        a.push_back('k');
+        return a;
+    }());
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        const char* shown;
+        bool on;
+    };
+    const Case cases[] = {
+        {"empty", {}, "0", false},
+        {"9 bytes", Bytes(whole.begin(), whole.begin() + 9), "0", false},
+        {"13 bytes", Bytes(whole.begin(), whole.begin() + 13), "0", false},
+        {"30 bytes", Bytes(whole.begin(), whole.begin() + 30), "0", false},
+        {"archive cut short", Bytes(whole.begin(), whole.begin() + 16 + 37), "0", false},
+        {"wrapping length", wrapping, "0", false},
+        {"wrapping first part", firstWraps, "0", false},
+        {"no class record", noRecord, "ok", true},
+        {"trailing words missing", Bytes(whole.begin(), whole.end() - 8), "saved", true},
+        {"whole", whole, "saved", true},
+    };
+    for (const Case& c : cases) {
+        auto wizard = NewIntegrator();
+        Give(*wizard, c.bytes);
+        OpenBlockPage open(*wizard, Exchange());
+        EXPECT_EQ(c.shown, Text(open.Page(), 2193)) << c.what;
+        EXPECT_EQ(c.on ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2387)) << c.what;
+    }
+}
+
+TEST_F(IntegratorBlock, PinnedFieldsAreDisabledAndSampleTimePinSetsBothForms) {
+    std::vector<ParamRow> rows = kIntegratorRows;
+    rows[0].type = 0x4 | 0x80000000u;
+    rows[2].type = 0x4 | 0x80000000u;
+    auto wizard = NewIntegrator(rows);
+    OpenBlockPage open(*wizard, Exchange());
+    CWnd* page = open.Page();
+    EXPECT_FALSE(Enabled(page, 2181));
+    EXPECT_TRUE(Enabled(page, 2187));
+    EXPECT_FALSE(Enabled(page, 2151));
+    EXPECT_TRUE(Enabled(page, 2152));
+    EXPECT_TRUE(Visible(page, 2183));
+    EXPECT_FALSE(Visible(page, 2202));
+    ASSERT_TRUE(qv::ui::Click(page, 2074));
+    EXPECT_FALSE(Enabled(page, 2183));
+    EXPECT_TRUE(Live(Exchange(), 2183)[0]->HasPin());
+    ASSERT_TRUE(qv::ui::Click(page, 2073));
+    EXPECT_FALSE(Enabled(page, 2186));
+    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+}
+
+TEST_F(IntegratorBlock, DiscreteVariantShowsTheNumericSampleTime) {
+    auto wizard = NewIntegrator<CDiscreteIntegratorBlockWizard>(DiscreteRows());
+    OpenBlockPage open(*wizard, Exchange());
+    CWnd* page = open.Page();
+    EXPECT_FALSE(Visible(page, 2183));
+    EXPECT_TRUE(Visible(page, 2202));
+    EXPECT_EQ("1m", Text(page, 2202));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2202), "2m"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("2m", Value(2202));
+    ASSERT_TRUE(qv::ui::Click(page, 2074));
+    EXPECT_FALSE(Enabled(page, 2202));
+    EXPECT_TRUE(Live(Exchange(), 2202)[0]->HasPin());
+    // Both page classes store the record of the integrator page.
+    EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
+}
+
+TEST_F(IntegratorBlock, FactoriesYieldBothIntegratorWizards) {
+    struct Case {
+        int id;
+        const char* name;
+    };
+    for (const Case& c : {Case{47, "CIntegratorBlockWizard"}, Case{48, "CDiscreteIntegratorBlockWizard"}}) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
+        ASSERT_NE(nullptr, wizard) << c.id;
+        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
+        EXPECT_EQ(3, wizard->GetWizardKind());
+        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
+        ASSERT_NE(nullptr, copy);
+        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
+    }
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// The memory and sample-and-hold pages driven as a user drives them.
+#include "blocks_support.h"
+
+#include "blocks_linear/memory_sample_hold.h"
+#include "framework/factories.h"
+
+using namespace blocks_test;
+
+namespace {
+
+constexpr DWORD kPinned = 0x4 | 0x80000000u;
+
+const std::vector<ParamRow> kMemoryRows = {
+    {.id = 2187, .name = "Y0", .value = "0.5"},
+    {.id = 2186, .name = "IN", .value = "x"},
+    {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
+};
+
+const std::vector<ParamRow> kSampleHoldRows = {
+    {.id = 2187, .name = "Y0", .value = "0"},
+    {.id = 2042, .name = "N", .value = "1"},
+    {.id = 2248, .name = "ND", .value = "0"},
+    {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
+    {.id = 2186, .name = "IN", .value = "x"},
+    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
+};
+
+template <class Wizard>
+class OpenBlockPage {
+public:
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Block") {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    ~OpenBlockPage() {
+        m_sheet.DestroyWindow();
+        m_wizard.EndEditProperties();
+    }
+    auto* Page() { return m_wizard.GetPage(); }
+    CPropertySheet& Sheet() { return m_sheet; }
+
+private:
+    Wizard& m_wizard;
+    CPropertySheet m_sheet;
+};
+
+class SimpleBlocks : public BlocksTest {
+protected:
+    template <class Wizard>
+    std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
+        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "B1"));
+        auto wizard = std::make_unique<Wizard>();
+        editor->Attach(*wizard, element);
+        return wizard;
+    }
+    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
+    DWORD element = 0;
+};
+
+TEST_F(SimpleBlocks, MemorySampleTimeShowsSystemStaysDisabledAndIsNeverWritten) {
+    auto wizard = New<CMemoryBlockWizard>(kMemoryRows);
+    OpenBlockPage open(*wizard, Exchange());
+    CWnd* page = open.Page();
+    EXPECT_EQ("System", Text(page, 2202));
+    EXPECT_FALSE(Enabled(page, 2202));
+    EXPECT_EQ("0.5", Text(page, 2187));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), "2"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2186), "u"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("1m", Value(2202));
+    EXPECT_EQ("2", Value(2187));
+    EXPECT_EQ("u", Value(2186));
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
+}
+
+TEST_F(SimpleBlocks, PinnedParametersDisableTheirFields) {
+    struct Case {
+        bool memory;
+        WORD pinned;
+        std::vector<int> disabled;
+        std::vector<int> enabled;
+    };
+    const Case cases[] = {
+        {true, 2187, {2187}, {2186}},
+        {true, 2186, {2186}, {2187}},
+        {false, 2248, {2248}, {2187, 2042, 2202}},
+        {false, 2042, {2042}, {2187, 2248}},
+        {false, 2202, {2202}, {2400, 2187}},
+    };
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = c.memory ? kMemoryRows : kSampleHoldRows;
+        for (ParamRow& row : rows)
+            if (row.id == c.pinned) row.type = kPinned;
+        auto check = [&](CWnd* page) {
+            for (int id : c.disabled) EXPECT_FALSE(Enabled(page, id)) << c.pinned << " " << id;
+            for (int id : c.enabled) EXPECT_TRUE(Enabled(page, id)) << c.pinned << " " << id;
+        };
+        if (c.memory) {
+            auto wizard = New<CMemoryBlockWizard>(rows);
+            OpenBlockPage open(*wizard, Exchange());
+            check(open.Page());
+        } else {
+            auto wizard = New<CSampleAndHoldBlockWizard>(rows);
+            OpenBlockPage open(*wizard, Exchange());
+            check(open.Page());
+        }
+    }
+}
+
+TEST_F(SimpleBlocks, SampleAndHoldStoresSamplesAsTyped) {
+    for (const char* typed : {"0", "-3", "abc", "2.5"}) {
+        auto wizard = New<CSampleAndHoldBlockWizard>(kSampleHoldRows);
+        OpenBlockPage open(*wizard, Exchange());
+        CWnd* page = open.Page();
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2042), typed));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2248), typed));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2202), "5m"));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(typed, Value(2042));
+        EXPECT_EQ(typed, Value(2248));
+        EXPECT_EQ("5m", Value(2202));
+        EXPECT_EQ("s", Live(Exchange(), 2202)[0]->GetUsedUnit().str());
+    }
+}
+
+TEST_F(SimpleBlocks, UsePinBoxesActAtOnceAndSpareTheUnitBox) {
+    auto wizard = New<CSampleAndHoldBlockWizard>(kSampleHoldRows);
+    OpenBlockPage open(*wizard, Exchange());
+    CWnd* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2074));
+    EXPECT_FALSE(Enabled(page, 2202));
+    EXPECT_TRUE(Enabled(page, 2400));
+    EXPECT_TRUE(Live(Exchange(), 2202)[0]->HasPin());
+    ASSERT_TRUE(qv::ui::Click(page, 2073));
+    EXPECT_FALSE(Enabled(page, 2186));
+    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+
+    auto memory = New<CMemoryBlockWizard>(kMemoryRows);
+    OpenBlockPage openMemory(*memory, Exchange());
+    ASSERT_TRUE(qv::ui::Click(openMemory.Page(), 2073));
+    EXPECT_FALSE(Enabled(openMemory.Page(), 2186));
+    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+}
+
+TEST_F(SimpleBlocks, RefusedCommitFailsTheApplyWithoutMessage) {
+    auto wizard = New<CSampleAndHoldBlockWizard>(kSampleHoldRows);
+    editor->SetCommitAnswer(1);
+    OpenBlockPage open(*wizard, Exchange());
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2042), "4"));
+    EXPECT_FALSE(open.Page()->OnApply());
+    EXPECT_EQ("4", Value(2042));
+}
+
+TEST_F(SimpleBlocks, FactoriesYieldTheWizards) {
+    struct Case {
+        int id;
+        const char* name;
+    };
+    for (const Case& c : {Case{50, "CMemoryBlockWizard"}, Case{53, "CSampleAndHoldBlockWizard"}}) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
+        ASSERT_NE(nullptr, wizard) << c.id;
+        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
+        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
+        ASSERT_NE(nullptr, copy);
+        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
+    }
+}
+
+} // namespace
