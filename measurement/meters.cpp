@@ -6,6 +6,9 @@
 #include <cstring>
 
 IMPLEMENT_DYNCREATE(CPropMeters, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CAmmeterWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CVoltmeterWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CSingleOutputMeterWizard, CWizardBase3)
 
 namespace qv::measurement {
 

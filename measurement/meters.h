@@ -78,9 +78,12 @@ PARVEL_METER_PAGE(CPropMetersVoltmeter, Voltmeter)
 PARVEL_METER_PAGE(CPropMetersSingleOutput, SingleOutput)
 #undef PARVEL_METER_PAGE
 
-// The wizards: a page left by an earlier editing is deleted before the new one is made.
+// The wizards: a page left by an earlier editing is deleted before the new one is made. Each
+// has a runtime class of its own, so that the factories' callers can tell which element a
+// wizard serves.
 #define PARVEL_METER_WIZARD(Name, Page)                                                  \
     class Name : public TOlderBaseBlockWizard<Page, Name> {                              \
+        DECLARE_DYNAMIC(Name)                                                            \
     public:                                                                              \
         Name() = default;                                                                \
         explicit Name(const Name* other) : TOlderBaseBlockWizard(other) {}              \
