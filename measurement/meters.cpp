@@ -184,6 +184,8 @@ BOOL CPropMeters::OnApply() {
         if (param == nullptr || param->IsDeleted()) continue;
         if ((param->GetType() & kParamTypeInput) == 0 || param->GetValueID() != kIdInitialValue) continue;
         param->SetValue(m_strInitialValue);
+        // A list without units (no quantity known) leaves the used unit as it is.
+        if (m_cmbUnit.GetSafeHwnd() == nullptr || m_cmbUnit.GetCount() <= 0) continue;
         CString used;
         m_cmbUnit.GetWindowText(used);
         param->SetUsedUnit(used);

@@ -199,6 +199,20 @@ TEST_F(Meters, ApplyWritesTheInitialValueAlsoWhileItsRowIsHidden) {
     }
 }
 
+TEST_F(Meters, AnInitialValueWithoutKnownQuantityKeepsItsUsedUnit) {
+    const std::vector<ParamRow> rows = {
+        kMeterRows.front(),
+        {.id = 2096, .name = "X0", .value = "1", .type = 0x4, .quantity = "Nonsense", .unit = "zz"},
+    };
+    auto wizard = New<CVoltmeterWizard>("SM_ROT1", rows);
+    OpenMeter open(*wizard, Exchange());
+    EXPECT_EQ(0, static_cast<CComboBox*>(open.Page()->GetDlgItem(2510))->GetCount());
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2096), "2"));
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("2", Live(Exchange(), 2096).front()->GetValue().str());
+    EXPECT_EQ("zz", Live(Exchange(), 2096).front()->GetUsedUnit().str());
+}
+
 TEST_F(Meters, MissingParametersLeaveTheControlsAndChangeNothing) {
     const std::vector<ParamRow> onlyFirst = {kMeterRows.front()};
     auto wizard = New<CAmmeterWizard>("AM1", onlyFirst);
