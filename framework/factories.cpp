@@ -13,6 +13,7 @@
 #include "blocks_math/static_blocks.h"
 #include "equations/equation_block.h"
 #include "equations/lookup_table_2d.h"
+#include "measurement/meters.h"
 #include "measurement/signal_characteristics.h"
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
@@ -41,9 +42,9 @@ namespace {
 // 330/340 NewWizard4With<Class, 0>. Rows without a creator yield 0 until the class is built.
 constexpr WizardFactoryEntry kFactoryTable[] = {
     // IDs of CreateWizardInstance (wizards on CWizardBase3), in ID order.
-    {.id = 5, .base = 3, .className = "CAmmeterWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 6, .base = 3, .className = "CVoltmeterWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 7, .base = 3, .className = "CSingleOutputMeterWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 5, .base = 3, .className = "CAmmeterWizard", .create3 = NewWizard3<CAmmeterWizard>, .create4 = nullptr},
+    {.id = 6, .base = 3, .className = "CVoltmeterWizard", .create3 = NewWizard3<CVoltmeterWizard>, .create4 = nullptr},
+    {.id = 7, .base = 3, .className = "CSingleOutputMeterWizard", .create3 = NewWizard3<CSingleOutputMeterWizard>, .create4 = nullptr},
     {.id = 21, .base = 3, .className = "CInductionMachineWizard", .create3 = NewWizard3<CInductionMachineWizard>, .create4 = nullptr},
     {.id = 22, .base = 3, .className = "CSyncMachineWizard", .create3 = NewWizard3<CSyncMachineWizard>, .create4 = nullptr},
     {.id = 23, .base = 3, .className = "CSyncMachineDamperWizard", .create3 = NewWizard3<CSyncMachineDamperWizard>, .create4 = nullptr},

@@ -3,10 +3,19 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
+#include "toolkit/tb_numbers.h"
 
 IMPLEMENT_DYNCREATE(CPropSCRisetimeFalltimePulseduration, CTBPropertyPage)
 IMPLEMENT_DYNCREATE(CPropSCMinimumMaximum, CTBPropertyPage)
 IMPLEMENT_DYNCREATE(CPropSCMeanRMS, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCTimePeriod, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCProbe1, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCProbe2, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCTimeOvershoot, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCIntegral, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCPower, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCSlidingMeanSlidingRMS, CTBPropertyPage)
+IMPLEMENT_DYNCREATE(CPropSCSensitivity, CTBPropertyPage)
 IMPLEMENT_DYNAMIC(CSCRiseTimeWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CSCFallTimeWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CSCPulseDurationWizard, CWizardBase3)
@@ -72,6 +81,201 @@ constexpr int kWindowChangeMarks[] = {2186, 2001, 2342, 2344, 2028};
 // The rise-time dialog marks itself modified only for these two edits.
 constexpr int kRiseFallPulseChangeMarks[] = {2339, 2028};
 
+// The fixed controls of the event, multi-output and sampled dialogs.
+#define PARVEL_SC_HEADER_LAYOUT                                                                \
+    {.id = 2000, .flags = 5}, {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},          \
+        {.id = 2020, .flags = 6}, {.id = 2072, .flags = 15}, {.id = 2017, .flags = 11}
+constexpr WORD kUnitListFlags = 48;
+
+// Period (91): START and STOP conditions, the measured time OUT (2056, edit 2028).
+constexpr LayoutFlag kTimePeriodLayout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2347, .flags = 33}, {.id = 2348, .flags = 35}, {.id = 2351, .flags = 34},
+    {.id = 2349, .flags = 33}, {.id = 2350, .flags = 35}, {.id = 2352, .flags = 34}, {.id = 2056, .flags = 9},
+    {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},
+};
+constexpr Field kTimePeriodFields[] = {
+    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
+    {.role = Role::Parameter, .control = 2348, .valueID = 2348},
+    {.role = Role::Parameter, .control = 2350, .valueID = 2350},
+    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+};
+constexpr int kTimePeriodChangeMarks[] = {2001, 2348, 2350, 2028};
+
+// Probe 1 (92): input IN (2186), EVENT condition (2353), the value at the event (2056).
+constexpr LayoutFlag kProbe1Layout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},
+    {.id = 2354, .flags = 33}, {.id = 2353, .flags = 35}, {.id = 2355, .flags = 32}, {.id = 2056, .flags = 9},
+    {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},
+};
+constexpr Field kProbe1Fields[] = {
+    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
+    {.role = Role::Parameter, .control = 2353, .valueID = 2353},
+    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
+    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+};
+constexpr int kProbe1ChangeMarks[] = {2353, 2186, 2001, 2028};
+
+// Probe 2 (93): inputs IN1 (2357) and IN2 (2360), events 2363 and 2366, the formula 2369
+// (stored as typed), the values 2371 and 2372 and the formula result 2056.
+constexpr LayoutFlag kProbe2Layout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2356, .flags = 33}, {.id = 2357, .flags = 97}, {.id = 2358, .flags = 33},
+    {.id = 2359, .flags = 33}, {.id = 2360, .flags = 97}, {.id = 2361, .flags = 33}, {.id = 2362, .flags = 32},
+    {.id = 2363, .flags = 96}, {.id = 2364, .flags = 32}, {.id = 2365, .flags = 32}, {.id = 2366, .flags = 96},
+    {.id = 2367, .flags = 32}, {.id = 2368, .flags = 33}, {.id = 2369, .flags = 97}, {.id = 2370, .flags = 33},
+    {.id = 2371, .flags = 9},  {.id = 2372, .flags = 8},  {.id = 2056, .flags = 10}, {.id = 2403, .flags = 33},
+    {.id = 2404, .flags = 33}, {.id = 2405, .flags = 97}, {.id = 2406, .flags = 33}, {.id = 2407, .flags = 32},
+    {.id = 2410, .flags = 32}, {.id = 2408, .flags = 96}, {.id = 2409, .flags = 32}, {.id = 2144, .flags = 33},
+    {.id = 2402, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 33},
+};
+constexpr Field kProbe2Fields[] = {
+    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
+    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2371},
+    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2372},
+    {.role = Role::Parameter, .control = 2363, .valueID = 2363},
+    {.role = Role::Parameter, .control = 2366, .valueID = 2366},
+    {.role = Role::Parameter, .control = 2369, .valueID = 2369},
+    {.role = Role::InputSignal, .control = 2357, .valueID = 2357, .pinBox = 2358},
+    {.role = Role::InputSignal, .control = 2360, .valueID = 2360, .pinBox = 2361},
+    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+    {.role = Role::OutputValue, .control = 2405, .valueID = 2371, .pinBox = 2406},
+    {.role = Role::OutputValue, .control = 2408, .valueID = 2372, .pinBox = 2409},
+};
+constexpr int kProbe2ChangeMarks[] = {2363, 2366, 2369, 2357, 2360, 2001, 2408, 2405, 2028};
+
+// Time response (94) and overshoot (95): input IN (2186), setpoint 2249, third parameter 2251
+// (tolerance or number of overshoot factors), the time window, three results 2371 to 2373.
+constexpr LayoutFlag kTimeOvershootLayout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},
+    {.id = 2248, .flags = 33}, {.id = 2249, .flags = 35}, {.id = 2250, .flags = 33}, {.id = 2251, .flags = 35},
+    {.id = 2341, .flags = 33}, {.id = 2342, .flags = 35}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 35},
+    {.id = 2371, .flags = 9},  {.id = 2372, .flags = 8},  {.id = 2373, .flags = 10}, {.id = 2403, .flags = 33},
+    {.id = 2407, .flags = 33}, {.id = 2411, .flags = 33}, {.id = 2404, .flags = 33}, {.id = 2410, .flags = 33},
+    {.id = 2414, .flags = 33}, {.id = 2405, .flags = 35}, {.id = 2408, .flags = 35}, {.id = 2412, .flags = 35},
+    {.id = 2406, .flags = 34}, {.id = 2409, .flags = 34}, {.id = 2413, .flags = 34},
+    {.id = 2514, .flags = kUnitListFlags}, {.id = 2515, .flags = kUnitListFlags},
+};
+constexpr Field kTimeOvershootFields[] = {
+    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2371},
+    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2372},
+    {.role = Role::OutputSwitch, .control = 2373, .valueID = 2373},
+    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
+    {.role = Role::Parameter, .control = 2249, .valueID = 2249},
+    {.role = Role::Parameter, .control = 2251, .valueID = 2251},
+    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
+    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
+    {.role = Role::OutputValue, .control = 2405, .valueID = 2371, .pinBox = 2406},
+    {.role = Role::OutputValue, .control = 2408, .valueID = 2372, .pinBox = 2409},
+    {.role = Role::OutputValue, .control = 2412, .valueID = 2373, .pinBox = 2413},
+};
+constexpr int kTimeOvershootChangeMarks[] = {2186, 2001, 2249, 2251, 2342, 2344, 2405, 2408, 2412};
+
+// Integral criteria (96): input IN (2186), setpoint 2249, five results 2371 + k with their
+// edits 2408 + 4k.
+constexpr LayoutFlag kIntegralLayout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},
+    {.id = 2248, .flags = 33}, {.id = 2249, .flags = 35}, {.id = 2371, .flags = 9},  {.id = 2372, .flags = 8},
+    {.id = 2373, .flags = 8},  {.id = 2374, .flags = 8},  {.id = 2375, .flags = 10}, {.id = 2407, .flags = 33},
+    {.id = 2408, .flags = 35}, {.id = 2409, .flags = 34}, {.id = 2410, .flags = 33}, {.id = 2411, .flags = 33},
+    {.id = 2412, .flags = 35}, {.id = 2413, .flags = 34}, {.id = 2414, .flags = 33}, {.id = 2415, .flags = 33},
+    {.id = 2416, .flags = 35}, {.id = 2417, .flags = 34}, {.id = 2418, .flags = 33}, {.id = 2419, .flags = 33},
+    {.id = 2420, .flags = 35}, {.id = 2421, .flags = 34}, {.id = 2422, .flags = 33}, {.id = 2423, .flags = 33},
+    {.id = 2424, .flags = 35}, {.id = 2425, .flags = 34}, {.id = 2426, .flags = 33},
+};
+constexpr Field kIntegralFields[] = {
+    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2371},
+    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2372},
+    {.role = Role::OutputSwitch, .control = 2373, .valueID = 2373},
+    {.role = Role::OutputSwitch, .control = 2374, .valueID = 2374},
+    {.role = Role::OutputSwitch, .control = 2375, .valueID = 2375},
+    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
+    {.role = Role::Parameter, .control = 2249, .valueID = 2249},
+    {.role = Role::OutputValue, .control = 2408, .valueID = 2371, .pinBox = 2409},
+    {.role = Role::OutputValue, .control = 2412, .valueID = 2372, .pinBox = 2413},
+    {.role = Role::OutputValue, .control = 2416, .valueID = 2373, .pinBox = 2417},
+    {.role = Role::OutputValue, .control = 2420, .valueID = 2374, .pinBox = 2421},
+    {.role = Role::OutputValue, .control = 2424, .valueID = 2375, .pinBox = 2425},
+};
+constexpr int kIntegralChangeMarks[] = {2186, 2001, 2249, 2408, 2412, 2416, 2420, 2424};
+
+// Power and energy (99): voltage part V (2374, units 2516) and current part I (2188, units
+// 2517), the time window, results 2376 (power) and 2377 (energy).
+constexpr LayoutFlag kPowerLayout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2373, .flags = 33}, {.id = 2374, .flags = 35}, {.id = 2375, .flags = 34},
+    {.id = 2187, .flags = 33}, {.id = 2188, .flags = 35}, {.id = 2074, .flags = 34}, {.id = 2341, .flags = 33},
+    {.id = 2342, .flags = 35}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 35}, {.id = 2376, .flags = 9},
+    {.id = 2377, .flags = 24}, {.id = 2415, .flags = 33}, {.id = 2419, .flags = 33}, {.id = 2416, .flags = 35},
+    {.id = 2420, .flags = 35}, {.id = 2417, .flags = 34}, {.id = 2421, .flags = 34}, {.id = 2418, .flags = 33},
+    {.id = 2422, .flags = 33}, {.id = 2516, .flags = kUnitListFlags}, {.id = 2517, .flags = kUnitListFlags},
+    {.id = 2514, .flags = kUnitListFlags}, {.id = 2515, .flags = kUnitListFlags},
+};
+constexpr Field kPowerFields[] = {
+    {.role = Role::OutputSwitch, .control = 2377, .valueID = 2377},
+    {.role = Role::OutputSwitch, .control = 2376, .valueID = 2376},
+    {.role = Role::InputSignalWithUnit, .control = 2188, .valueID = 2188, .pinBox = 2074, .unitList = 2517},
+    {.role = Role::InputSignalWithUnit, .control = 2374, .valueID = 2374, .pinBox = 2375, .unitList = 2516},
+    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
+    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
+    {.role = Role::OutputValue, .control = 2420, .valueID = 2377, .pinBox = 2421},
+    {.role = Role::OutputValue, .control = 2416, .valueID = 2376, .pinBox = 2417},
+};
+constexpr int kPowerChangeMarks[] = {2188, 2374, 2001, 2342, 2344, 2416, 2420};
+
+// Sliding mean and RMS (100, 101): input IN (2186), the time window, the integration period
+// 2347, the sample time 2183, the result 2056 (no output value field). Only parameters with
+// the input bit are read and written.
+constexpr LayoutFlag kSlidingLayout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 97}, {.id = 2073, .flags = 32},
+    {.id = 2341, .flags = 33}, {.id = 2342, .flags = 97}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 97},
+    {.id = 2345, .flags = 33}, {.id = 2347, .flags = 97}, {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97},
+    {.id = 2074, .flags = 32}, {.id = 2056, .flags = 9},
+    {.id = 2516, .flags = kUnitListFlags}, {.id = 2400, .flags = kUnitListFlags},
+    {.id = 2514, .flags = kUnitListFlags}, {.id = 2515, .flags = kUnitListFlags},
+};
+constexpr Field kSlidingFields[] = {
+    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
+    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
+    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
+    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
+    {.role = Role::TimedParameter, .control = 2347, .valueID = 2347, .unitList = 2516},
+    {.role = Role::SampleTime, .control = 2183, .valueID = 2183, .pinBox = 2074, .unitList = 2400},
+};
+constexpr int kSlidingChangeMarks[] = {2186, 2001, 2342, 2344, 2347};
+
+// Sensitivity (102): inputs Y (2380) and X (2188), the delay 2040, the X interval 2152 to
+// 2151, the sample time 2183, the names of the derivative (2154) and of its mean (2156),
+// whose outputs the switches 2371 and 2372 turn on and off.
+constexpr LayoutFlag kSensitivityLayout[] = {
+    PARVEL_SC_HEADER_LAYOUT,   {.id = 2379, .flags = 33}, {.id = 2380, .flags = 97}, {.id = 2381, .flags = 32},
+    {.id = 2187, .flags = 33}, {.id = 2188, .flags = 97}, {.id = 2074, .flags = 32}, {.id = 2039, .flags = 33},
+    {.id = 2040, .flags = 97}, {.id = 2150, .flags = 33}, {.id = 2152, .flags = 97}, {.id = 2149, .flags = 33},
+    {.id = 2151, .flags = 97}, {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2075, .flags = 32},
+    {.id = 2153, .flags = 32}, {.id = 2384, .flags = 32}, {.id = 2154, .flags = 96}, {.id = 2155, .flags = 32},
+    {.id = 2385, .flags = 32}, {.id = 2156, .flags = 96}, {.id = 2371, .flags = 9},  {.id = 2372, .flags = 10},
+    {.id = 2512, .flags = kUnitListFlags}, {.id = 2400, .flags = kUnitListFlags},
+};
+constexpr Field kSensitivityFields[] = {
+    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2154},
+    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2156},
+    {.role = Role::InputSignal, .control = 2188, .valueID = 2188, .pinBox = 2074},
+    {.role = Role::InputSignal, .control = 2380, .valueID = 2380, .pinBox = 2381},
+    {.role = Role::Parameter, .control = 2156, .valueID = 2156},
+    {.role = Role::TimedParameter, .control = 2040, .valueID = 2040, .unitList = 2512},
+    {.role = Role::Parameter, .control = 2154, .valueID = 2154},
+    {.role = Role::Parameter, .control = 2152, .valueID = 2152},
+    {.role = Role::Parameter, .control = 2151, .valueID = 2151},
+    {.role = Role::SampleTime, .control = 2183, .valueID = 2183, .pinBox = 2075, .unitList = 2400},
+};
+constexpr int kSensitivityChangeMarks[] = {2156, 2040, 2154, 2188, 2380, 2152, 2001, 2151};
+#undef PARVEL_SC_HEADER_LAYOUT
+
+constexpr int kSampleTimeSystem = 0;
+constexpr int kSampleTimeMilli = 1;
+
+bool HasPinBox(Role role) {
+    return role == Role::InputSignal || role == Role::OutputValue || role == Role::InputSignalWithUnit ||
+           role == Role::SampleTime;
+}
+
 } // namespace
 
 const PageTable kRiseFallPulsePage = {
@@ -82,6 +286,23 @@ const PageTable kMinMaxPage = {
 const PageTable kMeanRMSPage = {
     .templateID = 2590, .fields = kWindowFields, .layout = kWindowLayout, .changeMarks = kWindowChangeMarks};
 
+const PageTable kTimePeriodPage = {
+    .templateID = 2585, .fields = kTimePeriodFields, .layout = kTimePeriodLayout, .changeMarks = kTimePeriodChangeMarks};
+const PageTable kProbe1Page = {
+    .templateID = 2586, .fields = kProbe1Fields, .layout = kProbe1Layout, .changeMarks = kProbe1ChangeMarks};
+const PageTable kProbe2Page = {
+    .templateID = 2587, .fields = kProbe2Fields, .layout = kProbe2Layout, .changeMarks = kProbe2ChangeMarks};
+const PageTable kTimeOvershootPage = {.templateID = 2588, .fields = kTimeOvershootFields,
+                                      .layout = kTimeOvershootLayout, .changeMarks = kTimeOvershootChangeMarks};
+const PageTable kIntegralPage = {
+    .templateID = 2589, .fields = kIntegralFields, .layout = kIntegralLayout, .changeMarks = kIntegralChangeMarks};
+const PageTable kPowerPage = {
+    .templateID = 2591, .fields = kPowerFields, .layout = kPowerLayout, .changeMarks = kPowerChangeMarks};
+const PageTable kSlidingPage = {.templateID = 2592, .fields = kSlidingFields, .layout = kSlidingLayout,
+                                .changeMarks = kSlidingChangeMarks, .inputsOnly = true};
+const PageTable kSensitivityPage = {.templateID = 2593, .fields = kSensitivityFields,
+                                    .layout = kSensitivityLayout, .changeMarks = kSensitivityChangeMarks};
+
 const Relabel kRiseTimeLabels[1] = {{.control = 2056, .stringID = 2528, .outputSwitch = true, .unitValueID = 2056}};
 const Relabel kFallTimeLabels[1] = {{.control = 2056, .stringID = 2529, .outputSwitch = true, .unitValueID = 2056}};
 const Relabel kPulseDurationLabels[1] = {
@@ -90,6 +311,52 @@ const Relabel kMaximumLabels[1] = {{.control = 2056, .stringID = 2532, .outputSw
 const Relabel kMinimumLabels[1] = {{.control = 2056, .stringID = 2531, .outputSwitch = true, .unitValueID = 2056}};
 const Relabel kMeanLabels[1] = {{.control = 2056, .stringID = 2775, .outputSwitch = true, .unitValueID = 2056}};
 const Relabel kRMSLabels[1] = {{.control = 2056, .stringID = 2776, .outputSwitch = true, .unitValueID = 2056}};
+
+const Relabel kTimeResponseLabels[4] = {
+    {.control = 2371, .stringID = 2768, .outputSwitch = true, .unitValueID = 2371},
+    {.control = 2372, .stringID = 2769, .outputSwitch = true, .unitValueID = 2372},
+    {.control = 2373, .stringID = 2770, .outputSwitch = true, .unitValueID = 2373},
+    {.control = 2250, .stringID = 2767, .outputSwitch = false},
+};
+const Relabel kOvershootLabels[4] = {
+    {.control = 2371, .stringID = 2772, .outputSwitch = true, .unitValueID = 2371},
+    {.control = 2372, .stringID = 2773, .outputSwitch = true, .unitValueID = 2372},
+    {.control = 2373, .stringID = 2774, .outputSwitch = true, .unitValueID = 2373},
+    {.control = 2250, .stringID = 2771, .outputSwitch = false},
+};
+const Relabel kSlidingMeanLabels[1] = {{.control = 2056, .stringID = 2777, .outputSwitch = true, .unitValueID = 2056}};
+const Relabel kSlidingRMSLabels[1] = {{.control = 2056, .stringID = 2778, .outputSwitch = true, .unitValueID = 2056}};
+
+void ShowSampleTime(CComboBox& combo, const CString& value) {
+    CString text = value;
+    text.TrimRight();
+    const double number = TBExtended_atof(value, "");
+    int select = -1;
+    if (number == 0.0) {
+        if (text == "0") select = kSampleTimeSystem;
+    } else if (number == 0.001) {
+        select = kSampleTimeMilli;
+    }
+    if (select < 0) select = combo.AddString(text);
+    combo.SetCurSel(select);
+}
+
+CString StoredSampleTime(CComboBox& combo) {
+    const int index = combo.GetCurSel();
+    if (index == kSampleTimeSystem) return CString("0");
+    if (index == kSampleTimeMilli) return CString("1m");
+    CString text;
+    combo.GetWindowText(text);
+    text.TrimRight();
+    return text;
+}
+
+void TakeOverTypedSampleTime(CComboBox& combo) {
+    CString text;
+    combo.GetWindowText(text);
+    if (text.IsEmpty() || combo.FindStringExact(-1, text) != CB_ERR) return;
+    combo.SetCurSel(combo.AddString(text));
+}
 
 CString BuildInitList(ParamHolder* exchange) {
     CString entries;
@@ -141,30 +408,63 @@ BOOL CPropSCFrame::SwitchState(int control) const {
     return index >= 0 ? m_switches[static_cast<size_t>(index)] : FALSE;
 }
 
+CTBUnitComboBox* CPropSCFrame::UnitListOf(size_t i) {
+    if (i >= m_table.fields.size() || m_table.fields[i].unitList == 0) return nullptr;
+    size_t slot = 0;
+    for (size_t k = 0; k < i; ++k)
+        if (m_table.fields[k].unitList != 0) ++slot;
+    if (slot >= m_units.size()) return nullptr;
+    if (m_units[slot] == nullptr) m_units[slot] = std::make_unique<CTBUnitComboBox>();
+    return m_units[slot].get();
+}
+
+bool CPropSCFrame::Handles(const CWizardCopaObject3* param) const {
+    if (param == nullptr || param->IsDeleted()) return false;
+    return !m_table.inputsOnly || (param->GetType() & kParamTypeInput) != 0;
+}
+
+namespace {
+
+// The used unit a list holds; a list without units (no quantity) leaves the used unit as it
+// is.
+void WriteUsedUnit(CTBUnitComboBox* units, CWizardCopaObject3* param) {
+    if (units == nullptr || units->GetSafeHwnd() == nullptr || units->GetCount() <= 0) return;
+    CString used;
+    units->GetWindowText(used);
+    param->SetUsedUnit(used);
+}
+
+void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
+    if (units == nullptr) return;
+    units->CreateDialogControl(param->GetQuantity());
+    units->SelectString(-1, param->GetUsedUnit());
+}
+
+} // namespace
+
 void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    size_t unit = 0;
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
         const Field& field = m_table.fields[i];
+        if (CTBUnitComboBox* units = UnitListOf(i)) DDX_Control(pDX, field.unitList, *units);
         switch (field.role) {
         case Role::TimedParameter:
-            if (unit < m_units.size()) {
-                if (m_units[unit] == nullptr) m_units[unit] = std::make_unique<CTBUnitComboBox>();
-                DDX_Control(pDX, field.unitList, *m_units[unit]);
-                ++unit;
-            }
+        case Role::Parameter:
             DDX_Text(pDX, field.control, m_texts[i]);
             break;
         case Role::OutputSwitch:
             DDX_Check(pDX, field.control, m_switches[i]);
             break;
         case Role::InputSignal:
+        case Role::InputSignalWithUnit:
         case Role::OutputValue:
             DDX_Check(pDX, field.pinBox, m_pins[i]);
             DDX_Text(pDX, field.control, m_texts[i]);
             break;
-        case Role::Parameter:
-            DDX_Text(pDX, field.control, m_texts[i]);
+        case Role::SampleTime:
+            if (m_sampleTime == nullptr) m_sampleTime = std::make_unique<CComboBox>();
+            DDX_Control(pDX, field.control, *m_sampleTime);
+            DDX_Check(pDX, field.pinBox, m_pins[i]);
             break;
         }
     }
@@ -181,42 +481,47 @@ void CPropSCFrame::EnableParameterEdits() {
 
 BOOL CPropSCFrame::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
-    for (auto& units : m_units)
-        if (units != nullptr) units->DisableFlatLook(TRUE);
+    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
+        if (CTBUnitComboBox* units = UnitListOf(i); units != nullptr && units->GetSafeHwnd() != nullptr)
+            units->DisableFlatLook(TRUE);
     UpdateData(FALSE);
 
     const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
     for (int p = 0; p < count; ++p) {
         CWizardCopaObject3* param = m_pExchange->GetParam(p);
-        if (param == nullptr || param->IsDeleted()) continue;
-        size_t unit = 0;
+        if (!Handles(param)) continue;
         // Later parameters with the same value ID overwrite what earlier ones set.
         for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
             const Field& field = m_table.fields[i];
-            const bool timed = field.role == Role::TimedParameter;
-            if (field.valueID == param->GetValueID()) {
-                switch (field.role) {
-                case Role::InputSignal:
-                case Role::OutputValue:
-                    // A clear pin bit leaves the box as it is.
-                    if (param->HasPin()) m_pins[i] = TRUE;
-                    m_texts[i] = param->GetValue();
-                    break;
-                case Role::Parameter:
-                    m_texts[i] = param->GetValue();
-                    break;
-                case Role::TimedParameter:
-                    m_texts[i] = param->GetValue();
-                    if (unit < m_units.size() && m_units[unit] != nullptr) {
-                        m_units[unit]->CreateDialogControl(param->GetQuantity());
-                        m_units[unit]->SelectString(-1, param->GetUsedUnit());
-                    }
-                    break;
-                case Role::OutputSwitch:
-                    break;
-                }
+            if (field.valueID != param->GetValueID()) continue;
+            switch (field.role) {
+            case Role::InputSignal:
+            case Role::OutputValue:
+                // A clear pin bit leaves the box as it is.
+                if (param->HasPin()) m_pins[i] = TRUE;
+                m_texts[i] = param->GetValue();
+                break;
+            case Role::InputSignalWithUnit:
+                if (param->HasPin()) m_pins[i] = TRUE;
+                m_texts[i] = param->GetValue();
+                ShowUnits(UnitListOf(i), param);
+                break;
+            case Role::Parameter:
+                m_texts[i] = param->GetValue();
+                break;
+            case Role::TimedParameter:
+                m_texts[i] = param->GetValue();
+                ShowUnits(UnitListOf(i), param);
+                break;
+            case Role::SampleTime:
+                if (param->HasPin()) m_pins[i] = TRUE;
+                if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
+                    ShowSampleTime(*m_sampleTime, param->GetValue());
+                ShowUnits(UnitListOf(i), param);
+                break;
+            case Role::OutputSwitch:
+                break;
             }
-            if (timed) ++unit;
         }
     }
 
@@ -239,13 +544,12 @@ BOOL CPropSCFrame::OnSetActive() {
     // The "Use Pin" boxes follow the pin bits the editor holds now.
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
         const Field& field = m_table.fields[i];
-        if (field.role == Role::InputSignal || field.role == Role::OutputValue)
-            GetParamUsePin(m_pExchange, field.valueID, &m_pins[i]);
+        if (HasPinBox(field.role)) GetParamUsePin(m_pExchange, field.valueID, &m_pins[i]);
     }
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
         const Field& field = m_table.fields[i];
-        if (field.role != Role::InputSignal && field.role != Role::OutputValue) continue;
+        if (!HasPinBox(field.role)) continue;
         if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
         ApplyPinBox(m_pins[i], {field.control}, field.valueID);
     }
@@ -262,36 +566,36 @@ BOOL CPropSCFrame::OnApply() {
     UpdateData(TRUE);
     for (int p = 0; p < m_pExchange->GetParamCount(); ++p) {
         CWizardCopaObject3* param = m_pExchange->GetParam(p);
-        if (param == nullptr || param->IsDeleted()) continue;
-        size_t unit = 0;
+        if (!Handles(param)) continue;
         for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
             const Field& field = m_table.fields[i];
-            const bool timed = field.role == Role::TimedParameter;
-            if (field.valueID == param->GetValueID()) {
-                switch (field.role) {
-                case Role::InputSignal:
-                    // A signal from a pin keeps its text.
-                    if (!m_pins[i]) param->SetValue(m_texts[i]);
-                    break;
-                case Role::Parameter:
-                case Role::OutputValue:
-                    param->SetValue(m_texts[i]);
-                    break;
-                case Role::TimedParameter:
-                    param->SetValue(m_texts[i]);
-                    // A list without units (no quantity) leaves the used unit as it is.
-                    if (unit < m_units.size() && m_units[unit] != nullptr && m_units[unit]->GetSafeHwnd() != nullptr &&
-                        m_units[unit]->GetCount() > 0) {
-                        CString used;
-                        m_units[unit]->GetWindowText(used);
-                        param->SetUsedUnit(used);
-                    }
-                    break;
-                case Role::OutputSwitch:
-                    break;
-                }
+            if (field.valueID != param->GetValueID()) continue;
+            switch (field.role) {
+            case Role::InputSignal:
+                // A signal from a pin keeps its text.
+                if (!m_pins[i]) param->SetValue(m_texts[i]);
+                break;
+            case Role::InputSignalWithUnit:
+                if (!m_pins[i]) param->SetValue(m_texts[i]);
+                WriteUsedUnit(UnitListOf(i), param);
+                break;
+            case Role::Parameter:
+            case Role::OutputValue:
+                param->SetValue(m_texts[i]);
+                break;
+            case Role::TimedParameter:
+                param->SetValue(m_texts[i]);
+                WriteUsedUnit(UnitListOf(i), param);
+                break;
+            case Role::SampleTime:
+                // Written also while "Use Pin" is on.
+                if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
+                    param->SetValue(StoredSampleTime(*m_sampleTime));
+                WriteUsedUnit(UnitListOf(i), param);
+                break;
+            case Role::OutputSwitch:
+                break;
             }
-            if (timed) ++unit;
         }
     }
     if (!CommitExchangeObject()) return FALSE;
@@ -315,13 +619,17 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
         const Field& field = m_table.fields[i];
-        if (code == CBN_SELCHANGE && field.role == Role::TimedParameter && field.unitList == id) {
+        if (code == CBN_SELCHANGE && field.unitList != 0 && field.unitList == id) {
             UpdateData(TRUE);
             SetModified(TRUE);
             return TRUE;
         }
+        if ((code == CBN_DROPDOWN || code == CBN_KILLFOCUS) && field.role == Role::SampleTime && field.control == id) {
+            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr) TakeOverTypedSampleTime(*m_sampleTime);
+            return TRUE;
+        }
         if (code != BN_CLICKED) continue;
-        if ((field.role == Role::InputSignal || field.role == Role::OutputValue) && field.pinBox == id) {
+        if (HasPinBox(field.role) && field.pinBox == id) {
             UpdateData(TRUE);
             ApplyPinBox(m_pins[i], {field.control}, field.valueID);
             return TRUE;
@@ -350,6 +658,19 @@ CPropSCMeanRMS::CPropSCMeanRMS() : CPropSCFrame(kMeanRMSPage) {}
 CPropSCMeanRMS::CPropSCMeanRMS(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CPropSCFrame(kMeanRMSPage, wizard, exchange) {}
 
+#define PARVEL_SC_PAGE_CONSTRUCTORS(Name, Table)                                                         \
+    Name::Name() : CPropSCFrame(Table) {}                                                                 \
+    Name::Name(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange) : CPropSCFrame(Table, wizard, exchange) {}
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCTimePeriod, kTimePeriodPage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCProbe1, kProbe1Page)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCProbe2, kProbe2Page)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCTimeOvershoot, kTimeOvershootPage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCIntegral, kIntegralPage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCPower, kPowerPage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCSlidingMeanSlidingRMS, kSlidingPage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCSensitivity, kSensitivityPage)
+#undef PARVEL_SC_PAGE_CONSTRUCTORS
+
 template <class Shared>
 BOOL TSCVariant<Shared>::OnInitDialog() {
     CResourceSwitch resources;
@@ -369,6 +690,8 @@ BOOL TSCVariant<Shared>::OnInitDialog() {
 template class TSCVariant<CPropSCRisetimeFalltimePulseduration>;
 template class TSCVariant<CPropSCMinimumMaximum>;
 template class TSCVariant<CPropSCMeanRMS>;
+template class TSCVariant<CPropSCTimeOvershoot>;
+template class TSCVariant<CPropSCSlidingMeanSlidingRMS>;
 
 // ---------------------------------------------------------------------------------------
 

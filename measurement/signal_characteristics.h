@@ -16,8 +16,10 @@
 // | 2344     | TSTOP  | stop time, used unit in 2515                     |         |
 // | 2056     | OUT    | result: switch 2056 ("SDB" entry), name in edit 2028 | 2401 |
 //
-// The sensitivity element (102) writes "@INITLIST" from the variable names of its value IDs
-// 2154 and 2156; its page and the others' (91 to 96, 99 to 101) come later.
+// The event, multi-output and sampled pages (91 to 96, 99 to 102) are tables of the same
+// kind; their parameters stand beside their tables in signal_characteristics.cpp. The
+// sensitivity element (102) writes "@INITLIST" from the variable names of its value IDs 2154
+// and 2156.
 #pragma once
 
 #include "afx/afxwin.h"
@@ -37,6 +39,8 @@ enum class Role {
     TimedParameter,  // edit with a unit list: value text and used unit
     OutputSwitch,    // check box: an "SDB" output entry, switched at the moment of the click
     OutputValue,     // edit with "Use Pin": value text, written also while "Use Pin" is on
+    InputSignalWithUnit,  // input signal with a unit list: the used unit is written always
+    SampleTime,      // combo box with an edit, "Use Pin" and a unit list: "System", "1m" or a time
 };
 
 struct Field {
@@ -66,14 +70,32 @@ struct PageTable {
     std::span<const Field> fields;
     std::span<const LayoutFlag> layout;
     std::span<const int> changeMarks;  // edits whose EN_CHANGE marks the page modified
+    bool inputsOnly = false;           // only parameters with the input bit are read and written
 };
 
-constexpr int kMaxFields = 8;
+constexpr int kMaxFields = 16;
 constexpr int kMaxUnitLists = 4;
 
 extern const PageTable kRiseFallPulsePage;  // dialog 2583
 extern const PageTable kMinMaxPage;         // dialog 2584
 extern const PageTable kMeanRMSPage;        // dialog 2590
+extern const PageTable kTimePeriodPage;     // dialog 2585
+extern const PageTable kProbe1Page;         // dialog 2586
+extern const PageTable kProbe2Page;         // dialog 2587
+extern const PageTable kTimeOvershootPage;  // dialog 2588
+extern const PageTable kIntegralPage;       // dialog 2589
+extern const PageTable kPowerPage;          // dialog 2591
+extern const PageTable kSlidingPage;        // dialog 2592
+extern const PageTable kSensitivityPage;    // dialog 2593
+
+// The sample-time list: "0" selects "System" (item 0), a time worth 0.001 selects "1m" (item
+// 1), any other text (also "0.0") is added as an item and selected.
+void ShowSampleTime(CComboBox& combo, const CString& value);
+// What the list stores: "0" for "System", "1m" for "1m", else its text without trailing
+// blanks.
+CString StoredSampleTime(CComboBox& combo);
+// A typed text that is not empty and no item yet becomes an item and is selected.
+void TakeOverTypedSampleTime(CComboBox& combo);
 
 // "INTERN EQU {\t" + entries + "\t} DST: SIM(Type:=SFML, Sequ:=INIT);" with one "name := 0;"
 // per non-empty variable name of value ID 2154 or 2156 (array order, joined by "\n"); empty
@@ -104,9 +126,13 @@ public:
 protected:
     int FieldIndex(int control) const;
     void EnableParameterEdits();
+    // The unit list of field i (null when it has none).
+    CTBUnitComboBox* UnitListOf(size_t i);
+    bool Handles(const CWizardCopaObject3* param) const;
 
     const qv::measurement::PageTable& m_table;
     std::array<std::unique_ptr<CTBUnitComboBox>, qv::measurement::kMaxUnitLists> m_units;
+    std::unique_ptr<CComboBox> m_sampleTime;
     std::array<CString, qv::measurement::kMaxFields> m_texts;
     std::array<BOOL, qv::measurement::kMaxFields> m_pins{};
     std::array<BOOL, qv::measurement::kMaxFields> m_switches{};
@@ -136,6 +162,23 @@ public:
     CPropSCMeanRMS(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 };
 
+#define PARVEL_SC_PAGE(Name)                                                             \
+    class Name : public CPropSCFrame {                                                    \
+        DECLARE_DYNCREATE(Name)                                                           \
+    public:                                                                               \
+        Name();                                                                           \
+        Name(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);              \
+    };
+PARVEL_SC_PAGE(CPropSCTimePeriod)
+PARVEL_SC_PAGE(CPropSCProbe1)
+PARVEL_SC_PAGE(CPropSCProbe2)
+PARVEL_SC_PAGE(CPropSCTimeOvershoot)
+PARVEL_SC_PAGE(CPropSCIntegral)
+PARVEL_SC_PAGE(CPropSCPower)
+PARVEL_SC_PAGE(CPropSCSlidingMeanSlidingRMS)
+PARVEL_SC_PAGE(CPropSCSensitivity)
+#undef PARVEL_SC_PAGE
+
 // A variant: the shared page with some captions taken from the string table. It has no
 // runtime class of its own.
 template <class Shared>
@@ -158,6 +201,10 @@ extern const Relabel kMaximumLabels[1];
 extern const Relabel kMinimumLabels[1];
 extern const Relabel kMeanLabels[1];
 extern const Relabel kRMSLabels[1];
+extern const Relabel kTimeResponseLabels[4];
+extern const Relabel kOvershootLabels[4];
+extern const Relabel kSlidingMeanLabels[1];
+extern const Relabel kSlidingRMSLabels[1];
 } // namespace qv::measurement
 
 #define PARVEL_SC_VARIANT(Name, Shared, Labels)                                           \
@@ -174,6 +221,10 @@ PARVEL_SC_VARIANT(CPropSCMaximumValue, CPropSCMinimumMaximum, kMaximumLabels)
 PARVEL_SC_VARIANT(CPropSCMinimumValue, CPropSCMinimumMaximum, kMinimumLabels)
 PARVEL_SC_VARIANT(CPropSCMeanValue, CPropSCMeanRMS, kMeanLabels)
 PARVEL_SC_VARIANT(CPropSCRMSValue, CPropSCMeanRMS, kRMSLabels)
+PARVEL_SC_VARIANT(CPropSCTimeResponse, CPropSCTimeOvershoot, kTimeResponseLabels)
+PARVEL_SC_VARIANT(CPropSCOvershoot, CPropSCTimeOvershoot, kOvershootLabels)
+PARVEL_SC_VARIANT(CPropSCSlidingMeanValue, CPropSCSlidingMeanSlidingRMS, kSlidingMeanLabels)
+PARVEL_SC_VARIANT(CPropSCSlidingRMSValue, CPropSCSlidingMeanSlidingRMS, kSlidingRMSLabels)
 #undef PARVEL_SC_VARIANT
 
 // The wizards: the page of the table on the sheet for mode 1, deleted again when the editing
@@ -194,47 +245,22 @@ PARVEL_SC_WIZARD(CSCMaximumWizard, CPropSCMaximumValue)
 PARVEL_SC_WIZARD(CSCMinimumWizard, CPropSCMinimumValue)
 PARVEL_SC_WIZARD(CSCMeanValueWizard, CPropSCMeanValue)
 PARVEL_SC_WIZARD(CSCRMSValueWizard, CPropSCRMSValue)
+PARVEL_SC_WIZARD(CSCTimePeriodWizard, CPropSCTimePeriod)
+PARVEL_SC_WIZARD(CSCProbe1Wizard, CPropSCProbe1)
+PARVEL_SC_WIZARD(CSCProbe2Wizard, CPropSCProbe2)
+PARVEL_SC_WIZARD(CSCTimeResponseWizard, CPropSCTimeResponse)
+PARVEL_SC_WIZARD(CSCOvershootWizard, CPropSCOvershoot)
+PARVEL_SC_WIZARD(CSCIntegralWizard, CPropSCIntegral)
+PARVEL_SC_WIZARD(CSCPowerWizard, CPropSCPower)
+PARVEL_SC_WIZARD(CSCSlidingMeanWizard, CPropSCSlidingMeanValue)
+PARVEL_SC_WIZARD(CSCSlidingRMSWizard, CPropSCSlidingRMSValue)
 #undef PARVEL_SC_WIZARD
 
-// The wizards whose pages come later: mode 1 adds no page yet.
-template <class Self>
-class TSCWizardWithoutPage : public CWizardBase3 {
-public:
-    TSCWizardWithoutPage() = default;
-    explicit TSCWizardWithoutPage(const Self* other) : CWizardBase3(other) {}
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override {
-        if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-        return FALSE;
-    }
-    void EndEditProperties() override { DeleteOwnedObjects(); }
-    CWizardBase3* Clone() override { return new (std::nothrow) Self(static_cast<const Self*>(this)); }
-};
-
-#define PARVEL_SC_WIZARD_WITHOUT_PAGE(Name)                                               \
-    class Name : public TSCWizardWithoutPage<Name> {                                      \
-        DECLARE_DYNAMIC(Name)                                                             \
-    public:                                                                               \
-        Name() = default;                                                                 \
-        explicit Name(const Name* other) : TSCWizardWithoutPage(other) {}                \
-    };
-
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCTimePeriodWizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCProbe1Wizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCProbe2Wizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCTimeResponseWizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCOvershootWizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCIntegralWizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCPowerWizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCSlidingMeanWizard)
-PARVEL_SC_WIZARD_WITHOUT_PAGE(CSCSlidingRMSWizard)
-#undef PARVEL_SC_WIZARD_WITHOUT_PAGE
-
-class CSCSensitivityWizard : public TSCWizardWithoutPage<CSCSensitivityWizard> {
+class CSCSensitivityWizard : public TOlderBaseBlockWizard<CPropSCSensitivity, CSCSensitivityWizard> {
     DECLARE_DYNAMIC(CSCSensitivityWizard)
 public:
     CSCSensitivityWizard() = default;
-    explicit CSCSensitivityWizard(const CSCSensitivityWizard* other) : TSCWizardWithoutPage(other) {}
+    explicit CSCSensitivityWizard(const CSCSensitivityWizard* other) : TOlderBaseBlockWizard(other) {}
     // Replaces the first "@INITLIST" of the model text by the initialisation of the
     // variables named by 2154 and 2156 (or removes it when none is named).
     int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;

@@ -64,13 +64,23 @@ TEST_F(MeasurementWizard, ASecondEditingReplacesThePageAndACloneHasNone) {
     EXPECT_EQ(nullptr, wizard.GetPage());
 }
 
-TEST_F(MeasurementWizard, PagesNotYetBuiltAddNothing) {
-    for (int id : {91, 92, 93, 94, 95, 96, 99, 100, 101, 102}) {
-        std::unique_ptr<CWizardBase3> wizard(static_cast<CWizardBase3*>(CreateWizardInstance(id)));
+TEST_F(MeasurementWizard, EveryWizardPutsThePageOfItsTemplate) {
+    const struct {
+        int id;
+        UINT templateID;
+    } cases[] = {{86, 2583}, {87, 2583}, {88, 2583}, {89, 2584},  {90, 2584},  {91, 2585},
+                 {92, 2586}, {93, 2587}, {94, 2588}, {95, 2588},  {96, 2589},  {97, 2590},
+                 {98, 2590}, {99, 2591}, {100, 2592}, {101, 2592}, {102, 2593}};
+    for (const auto& c : cases) {
+        std::unique_ptr<CWizardBase3> wizard(static_cast<CWizardBase3*>(CreateWizardInstance(c.id)));
         CWizardSchematicDataExchange3 exchange;
         CPropertySheet sheet("Element");
-        EXPECT_FALSE(wizard->DoEditProperties(sheet, &exchange, 1)) << id;
-        EXPECT_EQ(0, sheet.GetPageCount()) << id;
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, &exchange, 1)) << c.id;
+        ASSERT_EQ(1, sheet.GetPageCount()) << c.id;
+        auto* page = dynamic_cast<CPropSCFrame*>(sheet.GetPage(0));
+        ASSERT_NE(nullptr, page) << c.id;
+        EXPECT_EQ(c.templateID, page->Table().templateID) << c.id;
+        sheet.RemovePage(page);
         wizard->EndEditProperties();
     }
 }
