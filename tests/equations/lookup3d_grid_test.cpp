@@ -6,11 +6,17 @@
 #include "afx/file.h"
 #include "equations/lookup_table_3d_grid.h"
 #include "framework/data_classes.h"
+#include "framework/table_writers.h"
+#include "tests/support/sandbox.h"
+#include "toolkit/read_write_files.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -214,6 +220,90 @@ TEST(Lookup3dGrid, RoundTripsMatchTheReshape) {
         BuildPointsFromLists(back, again.list, true);
         EXPECT_EQ(got, again.Get());
     }
+}
+
+// Grid -> points -> data file against numpy's row-major reshape of the (ny, nx) arrays
+// (tests/equations/lookup3d_reshape_oracle.py); the file read back gives the same lists.
+TEST(Lookup3dGrid, FileOrderMatchesTheNumpyReshape) {
+    std::mt19937 random(103);
+    struct Sample {
+        std::vector<double> xs, ys, z;
+    };
+    std::vector<Sample> samples;
+    const std::string input = qv_test::TempFolder() + "/lookup3d_oracle_in.txt";
+    {
+        std::ofstream out(input);
+        out.precision(17);
+        for (int round = 0; round < 30; ++round) {
+            Sample s;
+            const size_t nx = 2 + random() % 7, ny = 2 + random() % 7;
+            double v = -3;
+            for (size_t i = 0; i < nx; ++i) s.xs.push_back(v += 0.1 + (random() % 100) / 7.0);
+            v = 100;
+            for (size_t j = 0; j < ny; ++j) s.ys.push_back(v -= 0.3 + (random() % 50) / 3.0);
+            for (size_t k = 0; k < nx * ny; ++k) s.z.push_back(std::ldexp(double(random() % 100000) - 50000, -7));
+            out << nx << ' ' << ny << '\n';
+            for (double x : s.xs) out << x << ' ';
+            out << '\n';
+            for (double y : s.ys) out << y << ' ';
+            out << '\n';
+            for (double z : s.z) out << z << ' ';
+            out << '\n';
+            samples.push_back(s);
+        }
+    }
+    // Debian's interpreter, with Debian's numpy (scripts/install-deps installs both).
+    const std::string command = std::string("/usr/bin/python3 '") + LOOKUP3D_ORACLE + "' '" + input + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    std::vector<std::vector<P>> oracle;
+    char word[64] = {0};
+    double a = 0, b = 0, c = 0;
+    while (std::fscanf(pipe, "%63s", word) == 1) {
+        if (std::string(word) == "grid") {
+            oracle.emplace_back();
+            continue;
+        }
+        a = std::strtod(word, nullptr);
+        ASSERT_EQ(2, std::fscanf(pipe, "%lf %lf", &b, &c));
+        oracle.back().push_back({a, c, b});
+    }
+    ASSERT_EQ(0, pclose(pipe)) << "the oracle needs python3 with numpy (scripts/install-deps installs it)";
+    ASSERT_EQ(samples.size(), oracle.size());
+    for (size_t n = 0; n < samples.size(); ++n) {
+        const Sample& s = samples[n];
+        Grid grid = MakeGrid(s.xs, s.ys);
+        for (size_t j = 0; j < s.ys.size(); ++j)
+            for (size_t i = 0; i < s.xs.size(); ++i) grid.SetZ(i, j, s.z[j * s.xs.size() + i]);
+        Points points({});
+        ASSERT_EQ(0u, BuildPointsFromLists(grid, points.list, true));
+        EXPECT_EQ(oracle[n], points.Get()) << n;
+        const std::string file = qv_test::TempFolder() + "/lookup3d_oracle.mdx";
+        ASSERT_TRUE(WriteTableMdx3D(file.c_str(), &points.list, "", "", "", "", "", ""));
+        CReadAndWriteFiles reader;
+        ASSERT_TRUE(reader.ReadInfoFile(file.c_str()));
+        const int items = reader.GetNrItems();
+        ASSERT_EQ(static_cast<int>(oracle[n].size()), items);
+        std::vector<double> channels[3];
+        for (int ch = 0; ch < 3; ++ch) {
+            channels[ch].resize(static_cast<size_t>(items));
+            reader.GetChannel(ch)->SetSampleBuffer(channels[ch].data(), items);
+        }
+        ASSERT_TRUE(reader.ReadDataFile());
+        Points read({});
+        for (int k = 0; k < items; ++k) {
+            const size_t u = static_cast<size_t>(k);
+            read.list.Add(new C3DDataPoint(channels[0][u], channels[2][u], channels[1][u]));
+        }
+        EXPECT_EQ(oracle[n], read.Get()) << n;
+        Grid back;
+        ASSERT_EQ(0u, BuildListsFromPoints(back, read.list)) << n;
+        ASSERT_EQ(s.xs.size(), back.CountX());
+        for (size_t i = 0; i < s.xs.size(); ++i) EXPECT_EQ(s.xs[i], back.X(i));
+        for (size_t j = 0; j < s.ys.size(); ++j) EXPECT_EQ(s.ys[j], back.Y(j));
+        std::filesystem::remove(file);
+    }
+    std::filesystem::remove(input);
 }
 
 TEST(Lookup3dGrid, EditingKeepsEveryXInEveryMap) {
