@@ -62,7 +62,6 @@ constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr int kColumnWidth = 50;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";

@@ -201,7 +201,7 @@ UINT BuildListsFromPoints(Grid& grid, CPtrArray& points) {
     const size_t ny = static_cast<size_t>(points.GetSize()) / nx;
     if (nx > kMaxAxisValues || ny > kMaxAxisValues || nx * ny > kMaxGridPoints) {
         BuildPointsFromLists(grid, points, false);
-        return kStrInternal;
+        return kStrInvalidValue;
     }
     grid.Clear();
     for (size_t i = 0; i < nx; ++i) grid.Insert(Axis::X, i, At(points, static_cast<INT_PTR>(i))->x);

@@ -20,6 +20,7 @@
 
 namespace qv::lookup3d {
 constexpr UINT kSweepTemplate = 2605;
+constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrInternal = 8008;
 constexpr UINT kStrConstantX = 8009;
 constexpr UINT kStrXNotRising = 8010;
@@ -89,8 +90,9 @@ UINT CheckXYValues(const Grid& grid);
 // (x values per y value). Returns 0 or the string ID of the failure; fewer than two points
 // fail with 8015.
 UINT CheckBlocks(const CPtrArray& points, int* blockLength);
-// Builds the editing form from the points. On a failed check the grid stays as it was, the
-// points are rebuilt from it, and the check's string ID is returned.
+// Builds the editing form from the points. On a failed check (or a grid beyond the bounds:
+// 8000 "Invalid value!") the grid stays as it was, the points are rebuilt from it, and the
+// string ID of the failure is returned.
 UINT BuildListsFromPoints(Grid& grid, CPtrArray& points);
 // Builds the points from the editing form; with check, a failed CheckXYValues leaves the
 // points unchanged and returns its string ID. A missing z leaves (0, 0, 0) at the block's end.

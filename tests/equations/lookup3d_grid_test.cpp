@@ -176,6 +176,18 @@ TEST(Lookup3dGrid, FailedAxisCheckKeepsThePoints) {
     EXPECT_EQ(GridOf({1, 1}, {5, 6}), points.Get());
 }
 
+// A grid of more x values than an axis may hold is refused as a whole.
+TEST(Lookup3dGrid, OversizedPointListIsRefused) {
+    std::vector<P> wide;
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i <= static_cast<int>(kMaxAxisValues); ++i) wide.push_back({double(i), double(j), 0});
+    Points points(wide);
+    Grid grid = MakeGrid({1, 2}, {5, 6});
+    EXPECT_EQ(kStrInvalidValue, BuildListsFromPoints(grid, points.list));
+    EXPECT_EQ(2u, grid.CountX());
+    EXPECT_EQ(GridOf({1, 2}, {5, 6}), points.Get());
+}
+
 TEST(Lookup3dGrid, MissingZLeavesZeroPointsAtTheBlockEnd) {
     Grid grid = MakeGrid({1, 2, 3}, {10, 20});
     grid.EraseZ(0, 1);
