@@ -7,10 +7,14 @@
 #include "equations/lookup_table_3d.h"
 #include "win32/module.h"
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -85,6 +89,13 @@ void Dword(std::vector<BYTE>& out, DWORD value) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The hidden pages keep their column widths in the per-user profile: a file of the run's
+    // own, never the user's.
+    const char* tmp = std::getenv("TMPDIR");
+    static const std::string profile = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                                       "/lookup3d_fuzz_profile_" + std::to_string(getpid()) + ".ini";
+    setenv("QV_USER_PROFILE", profile.c_str(), 1);
+    std::atexit([] { std::remove(profile.c_str()); });
     HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
     if (module == nullptr) std::abort();
     AfxSetResourceHandle(module);
