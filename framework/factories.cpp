@@ -13,12 +13,13 @@
 #include "blocks_math/static_blocks.h"
 #include "equations/equation_block.h"
 #include "equations/lookup_table_2d.h"
+#include "equations/lookup_table_3d.h"
 #include "measurement/meters.h"
 #include "measurement/signal_characteristics.h"
+#include "passive/capacitor_inductor.h"
 #include "passive/coupled_inductors.h"
 #include "passive/nonlinear_transformer.h"
 #include "passive/resistor_conductance.h"
-#include "passive/capacitor_inductor.h"
 #include "passive/transformers_older_base.h"
 #include "power/dc_machine_nonlinear.h"
 #include "power/machines.h"
@@ -154,7 +155,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = NewWizard4<CSwitchControlledWizard4>},
     {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},
-    {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C3DLookupTableWizard4>},
     {.id = 104, .base = 4, .className = "CLinearDomainsSourceAWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceAWizard4>},
     {.id = 105, .base = 4, .className = "CLinearDomainsSourceBWizard4", .create3 = nullptr, .create4 = NewWizard4<CLinearDomainsSourceBWizard4>},
     {.id = 112, .base = 4, .className = "CNonlinearTransformerWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearTransformerWizard4>},

@@ -1,0 +1,1062 @@
+#include "equations/lookup_table_3d.h"
+
+#include "framework/byte_cursor.h"
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+#include "win32/paths.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+IMPLEMENT_SERIAL(CProp3DLookupTableXY, CTBPropertyPage, VERSIONABLE_SCHEMA | 10)
+PARVEL_VERSIONED_CLASS(CProp3DLookupTableXY)
+IMPLEMENT_DYNAMIC(C3DLookupTableWizard4, CWizardBase4)
+
+using namespace qv::lookup3d;
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlVariable = 2425;
+constexpr int kCtlInterpolation = 2215;
+constexpr int kCtlFileNameFlag = 2116;
+constexpr int kCtlFileName = 2117;
+constexpr int kCtlImport = 2118;
+constexpr int kCtlExport = 2119;
+constexpr int kCtlXUnitFlag = 2273;
+constexpr int kCtlYUnitFlag = 2274;
+constexpr int kCtlZUnitFlag = 2277;
+constexpr int kCtlXUnit = 2275;
+constexpr int kCtlYUnit = 2276;
+constexpr int kCtlZUnit = 2278;
+constexpr int kCtlXNew = 2433;
+constexpr int kCtlXDelete = 2434;
+constexpr int kCtlXDeleteAll = 2435;
+constexpr int kCtlXMoveUp = 2436;
+constexpr int kCtlXMoveDown = 2437;
+constexpr int kCtlXSweep = 2438;
+constexpr int kCtlYNew = 2439;
+constexpr int kCtlYDelete = 2440;
+constexpr int kCtlYDeleteAll = 2441;
+constexpr int kCtlYMoveUp = 2442;
+constexpr int kCtlYMoveDown = 2443;
+constexpr int kCtlYSweep = 2444;
+constexpr int kCtlZList = 2446;
+constexpr int kCtlYList = 2448;
+constexpr int kCtlXList = 2449;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kStrTextFormat = 8035;
+constexpr UINT kStrAxisX = 2709;
+constexpr UINT kStrAxisZ = 2779;
+constexpr int kColumnWidth = 50;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15},  {.id = 2424, .flags = 5},   {.id = 2425, .flags = 68},  {.id = 2214, .flags = 5},
+    {.id = 2215, .flags = 68},  {.id = 2116, .flags = 5},   {.id = 2117, .flags = 68},  {.id = 2118, .flags = 20},
+    {.id = 2119, .flags = 20},  {.id = 2428, .flags = 70},  {.id = 2273, .flags = 20},  {.id = 2275, .flags = 68},
+    {.id = 2274, .flags = 20},  {.id = 2276, .flags = 68},  {.id = 2277, .flags = 20},  {.id = 2278, .flags = 68},
+    {.id = 2396, .flags = 15},  {.id = 2429, .flags = 77},  {.id = 2438, .flags = 20},  {.id = 2433, .flags = 20},
+    {.id = 2434, .flags = 20},  {.id = 2435, .flags = 20},  {.id = 2436, .flags = 20},  {.id = 2437, .flags = 20},
+    {.id = 2449, .flags = 77},  {.id = 2430, .flags = 78},  {.id = 2444, .flags = 20},  {.id = 2439, .flags = 20},
+    {.id = 2440, .flags = 20},  {.id = 2441, .flags = 20},  {.id = 2442, .flags = 20},  {.id = 2443, .flags = 20},
+    {.id = 2448, .flags = 76},  {.id = 2447, .flags = 78},  {.id = 2446, .flags = 78},
+};
+
+C3DDataPoint* PointAt(const CPtrArray& points, INT_PTR index) {
+    if (index < 0 || index >= points.GetSize()) return nullptr;
+    return static_cast<C3DDataPoint*>(points[index]);
+}
+
+CString FormatNumber(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
+
+// A name whose title is empty or holds "*" takes the element name; an extension holding "*"
+// becomes ".mdx".
+CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
+    PathParts parts = SplitPath(fileName);
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
+    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+    return JoinPath(parts);
+}
+
+CString AxisText(const CExImPortChannel* channel) {
+    if (channel->GetUnitName().IsEmpty()) return channel->GetChannelName();
+    return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
+}
+
+CString TempFolder() {
+    char buffer[260] = {0};
+    GetTempPathA(sizeof buffer, buffer);
+    return buffer;
+}
+
+} // namespace
+
+namespace qv::lookup3d {
+
+void CopyPoints(CPtrArray& to, const CPtrArray& from) {
+    if (&to == &from) return;
+    DeletePoints(to);
+    for (INT_PTR i = 0; i < from.GetSize(); ++i) {
+        const C3DDataPoint* point = PointAt(from, i);
+        to.Add(point != nullptr ? new C3DDataPoint(*point) : nullptr);
+    }
+}
+
+void SplitAxisText(const CString& text, CString& name, CString& unit) {
+    const int open = text.Find('[');
+    if (open < 0) {
+        name = text;
+        unit.Empty();
+        return;
+    }
+    name = text.Left(open);
+    unit = text.Mid(open + 1);
+    const int close = unit.Find(']');
+    if (close >= 0) unit = unit.Left(close);
+}
+
+} // namespace qv::lookup3d
+
+// ---------------------------------------------------------------------------------------
+// CProp3DLookupTableXY
+
+BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CProp3DLookupTableXY::OnMarkModified)
+    ON_EN_CHANGE(kCtlFileName, &CProp3DLookupTableXY::OnMarkModified)
+    ON_EN_CHANGE(kCtlVariable, &CProp3DLookupTableXY::OnMarkModified)
+    ON_EN_CHANGE(kCtlYUnit, &CProp3DLookupTableXY::OnMarkModified)
+    ON_EN_CHANGE(kCtlXUnit, &CProp3DLookupTableXY::OnUnitHeading)
+    ON_EN_CHANGE(kCtlZUnit, &CProp3DLookupTableXY::OnUnitHeading)
+    ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlInterpolation, &CProp3DLookupTableXY::OnMarkModified)
+    ON_CBN_KILLFOCUS(kCtlInterpolation, &CProp3DLookupTableXY::OnMarkModified)
+    ON_BN_CLICKED(kCtlFileNameFlag, &CProp3DLookupTableXY::OnFileNameFlag)
+    ON_BN_CLICKED(kCtlXUnitFlag, &CProp3DLookupTableXY::OnUnitFlag)
+    ON_BN_CLICKED(kCtlYUnitFlag, &CProp3DLookupTableXY::OnUnitFlag)
+    ON_BN_CLICKED(kCtlZUnitFlag, &CProp3DLookupTableXY::OnUnitFlag)
+    ON_BN_CLICKED(kCtlXNew, &CProp3DLookupTableXY::OnXNew)
+    ON_BN_CLICKED(kCtlXDelete, &CProp3DLookupTableXY::OnXDelete)
+    ON_BN_CLICKED(kCtlXDeleteAll, &CProp3DLookupTableXY::OnXDeleteAll)
+    ON_BN_CLICKED(kCtlXMoveUp, &CProp3DLookupTableXY::OnXMoveUp)
+    ON_BN_CLICKED(kCtlXMoveDown, &CProp3DLookupTableXY::OnXMoveDown)
+    ON_BN_CLICKED(kCtlXSweep, &CProp3DLookupTableXY::OnXSweep)
+    ON_BN_CLICKED(kCtlYNew, &CProp3DLookupTableXY::OnYNew)
+    ON_BN_CLICKED(kCtlYDelete, &CProp3DLookupTableXY::OnYDelete)
+    ON_BN_CLICKED(kCtlYDeleteAll, &CProp3DLookupTableXY::OnYDeleteAll)
+    ON_BN_CLICKED(kCtlYMoveUp, &CProp3DLookupTableXY::OnYMoveUp)
+    ON_BN_CLICKED(kCtlYMoveDown, &CProp3DLookupTableXY::OnYMoveDown)
+    ON_BN_CLICKED(kCtlYSweep, &CProp3DLookupTableXY::OnYSweep)
+    ON_BN_CLICKED(kCtlImport, &CProp3DLookupTableXY::OnBrowseRead)
+    ON_BN_CLICKED(kCtlExport, &CProp3DLookupTableXY::OnBrowseWrite)
+    ON_COMMAND(kCmdNew, &CProp3DLookupTableXY::OnMenuNew)
+    ON_COMMAND(kCmdDelete, &CProp3DLookupTableXY::OnMenuDelete)
+    ON_COMMAND(kCmdDeleteAll, &CProp3DLookupTableXY::OnMenuDeleteAll)
+    ON_COMMAND(kCmdMoveUp, &CProp3DLookupTableXY::OnMenuMoveUp)
+    ON_COMMAND(kCmdMoveDown, &CProp3DLookupTableXY::OnMenuMoveDown)
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp3DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp3DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp3DLookupTableXY::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CProp3DLookupTableXY::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CProp3DLookupTableXY::OnUpdateAlways)
+    ON_MESSAGE(TBLM_CELLEDITED, &CProp3DLookupTableXY::OnCellEdited)
+    ON_MESSAGE(TBLM_SELCHANGED, &CProp3DLookupTableXY::OnSelectionChanged)
+    ON_WM_CONTEXTMENU()
+END_MESSAGE_MAP()
+
+CProp3DLookupTableXY::CProp3DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
+
+CProp3DLookupTableXY::CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie)
+    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CProp3DLookupTableXY::~CProp3DLookupTableXY() { DeletePoints(m_points); }
+
+void CProp3DLookupTableXY::SetWizard(C3DLookupTableWizard4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CProp3DLookupTableXY::SetData(const Table3DState& state, const CPtrArray& points) {
+    m_bFileName = state.fileNameFlag;
+    m_strXUnit = state.xUnit;
+    m_strYUnit = state.yUnit;
+    m_strZUnit = state.zUnit;
+    m_bXUnit = state.xUnitFlag;
+    m_bYUnit = state.yUnitFlag;
+    m_bZUnit = state.zUnitFlag;
+    CopyPoints(m_points, points);
+}
+
+Table3DState CProp3DLookupTableXY::GetState() const {
+    Table3DState state;
+    state.fileNameFlag = m_bFileName;
+    state.xUnit = m_strXUnit;
+    state.yUnit = m_strYUnit;
+    state.zUnit = m_strZUnit;
+    state.xUnitFlag = m_bXUnit;
+    state.yUnitFlag = m_bYUnit;
+    state.zUnitFlag = m_bZUnit;
+    return state;
+}
+
+void CProp3DLookupTableXY::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CProp3DLookupTableXY::ShowCheckFailure(UINT id) {
+    if (id == 0) return;
+    CResourceSwitch resources;
+    ShowMessage(LoadLibraryString(id));
+}
+
+void CProp3DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlZList, m_lstZ);
+    DDX_Control(pDX, kCtlYList, m_lstY);
+    DDX_Control(pDX, kCtlXList, m_lstX);
+    DDX_CBIndex(pDX, kCtlInterpolation, m_nInterpolation);
+    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlXUnitFlag, m_bXUnit);
+    DDX_Check(pDX, kCtlYUnitFlag, m_bYUnit);
+    DDX_Check(pDX, kCtlZUnitFlag, m_bZUnit);
+    DDX_Text(pDX, kCtlFileName, m_strFileName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kCtlXUnit, m_strXUnit);
+    DDX_Text(pDX, kCtlYUnit, m_strYUnit);
+    DDX_Text(pDX, kCtlZUnit, m_strZUnit);
+    DDX_Text(pDX, kCtlVariable, m_strVariable);
+}
+
+BOOL CProp3DLookupTableXY::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        m_lstX.InsertEditColumn(0, "", LVCFMT_LEFT, kColumnWidth);
+        m_lstY.InsertEditColumn(0, "", LVCFMT_LEFT, kColumnWidth);
+        m_lstZ.InsertEditColumn(0, LoadLibraryString(kStrAxisX) + m_strXUnit, LVCFMT_LEFT, kColumnWidth);
+        m_lstZ.InsertEditColumn(1, LoadLibraryString(kStrAxisZ) + m_strZUnit, LVCFMT_LEFT, kColumnWidth, 1);
+        m_lstZ.InitializeCtrl(TRUE, TRUE);
+        m_lstZ.InitializeColumnSize(0, "WIZColumnWidths", "3DTable_Z");
+    }
+    m_strFolder = g_DocumentDir;
+    if (m_strFolder.IsEmpty()) m_strFolder = TempFolder();
+    UpdateData(FALSE);
+    if (ParamHolder* holder = Holder()) {
+        m_strName = holder->m_strElementName;
+        m_bShowName = holder->m_dwShowName != 0;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+            if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
+            else if (param->GetValueID() == kIdInterpolation) {
+                // A stored index outside the two entries keeps the list's first entry.
+                const int index = TBExtended_atoi(param->GetValue()) - 1;
+                if (index >= 0 && index < 2) m_nInterpolation = index;
+            } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
+        }
+    }
+    UpdateData(FALSE);
+    if (m_points.GetSize() == 0) ImportNamedFile();
+    else BuildListsFromPoints();
+    FillXList();
+    FillYList();
+    FillZList();
+    // A file the user named is read again every time the page opens.
+    if (m_bFileName && !m_strFileName.IsEmpty()) {
+        CString folder = m_strFolder;
+        CString name = m_strFileName;
+        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    }
+    UpdateZListHeadings();
+    UpdateData(TRUE);
+    EnableFileControls();
+    for (int id : {kCtlXUnit, kCtlYUnit, kCtlZUnit})
+        if (CWnd* edit = GetDlgItem(id))
+            edit->EnableWindow(id == kCtlXUnit ? m_bXUnit : id == kCtlYUnit ? m_bYUnit : m_bZUnit);
+    if (!m_bFileName && m_pWizard != nullptr) {
+        m_strFileName = MakeDocumentFileName(m_pWizard, "");
+        UpdateData(FALSE);
+    }
+    SetModified(FALSE);
+    return TRUE;
+}
+
+// The named data file (name and extension only) imported when it can be found.
+void CProp3DLookupTableXY::ImportNamedFile() {
+    if (m_strFileName.IsEmpty()) return;
+    const PathParts parts = SplitPath(m_strFileName);
+    CString name = parts.name + parts.ext;
+    CString folder = m_strFolder;
+    if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+}
+
+void CProp3DLookupTableXY::EnableFileControls() {
+    for (int id : {kCtlFileName, kCtlExport})
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(m_bFileName);
+}
+
+void CProp3DLookupTableXY::BuildListsFromPoints() {
+    ShowCheckFailure(qv::lookup3d::BuildListsFromPoints(m_grid, m_points));
+    if (m_nSelectedY >= static_cast<int>(m_grid.CountY())) m_nSelectedY = -1;
+}
+
+bool CProp3DLookupTableXY::BuildPointsFromLists() {
+    const UINT failure = qv::lookup3d::BuildPointsFromLists(m_grid, m_points, true);
+    ShowCheckFailure(failure);
+    return failure == 0;
+}
+
+void CProp3DLookupTableXY::ReadXListFromControl() {
+    if (m_lstX.GetSafeHwnd() == nullptr) return;
+    m_lstX.CloseEdit(TRUE);
+    for (int row = 0; row < m_lstX.GetItemCount() && row < static_cast<int>(m_grid.CountX()); ++row)
+        m_grid.SetX(static_cast<size_t>(row), TBExtended_atof(m_lstX.GetItemText(row, 0), ""));
+}
+
+void CProp3DLookupTableXY::ReadYListFromControl() {
+    if (m_lstY.GetSafeHwnd() == nullptr) return;
+    m_lstY.CloseEdit(TRUE);
+    for (int row = 0; row < m_lstY.GetItemCount() && row < static_cast<int>(m_grid.CountY()); ++row)
+        m_grid.SetY(static_cast<size_t>(row), TBExtended_atof(m_lstY.GetItemText(row, 0), ""));
+}
+
+void CProp3DLookupTableXY::ReadZListFromControl() {
+    if (m_lstZ.GetSafeHwnd() == nullptr) return;
+    m_lstZ.CloseEdit(TRUE);
+    if (m_nSelectedY < 0 || m_nSelectedY >= static_cast<int>(m_grid.CountY())) return;
+    const size_t j = static_cast<size_t>(m_nSelectedY);
+    for (int row = 0; row < m_lstZ.GetItemCount() && row < static_cast<int>(m_grid.CountX()); ++row)
+        if (m_grid.Z(static_cast<size_t>(row), j, nullptr))
+            m_grid.SetZ(static_cast<size_t>(row), j, TBExtended_atof(m_lstZ.GetItemText(row, 1), ""));
+}
+
+void CProp3DLookupTableXY::FillAxisList(Axis axis) {
+    CTBEditListCtrl& list = ListOf(axis);
+    if (list.GetSafeHwnd() == nullptr) return;
+    const auto& values = axis == Axis::X ? m_grid.XList() : m_grid.YList();
+    const int count = static_cast<int>(values.size());
+    while (list.GetItemCount() > count) list.DeleteEditItem(list.GetItemCount() - 1);
+    while (list.GetItemCount() < count) list.InsertEditItem(list.GetItemCount(), "", TB_EDIT_NUMBER);
+    for (int row = 0; row < count; ++row) {
+        list.SetEditItemText(row, 0, FormatNumber(*values[static_cast<size_t>(row)]), TB_EDIT_NUMBER, nullptr,
+                             reinterpret_cast<DWORD_PTR>(values[static_cast<size_t>(row)].get()));
+    }
+}
+
+void CProp3DLookupTableXY::FillXList() { FillAxisList(Axis::X); }
+
+void CProp3DLookupTableXY::FillYList() { FillAxisList(Axis::Y); }
+
+void CProp3DLookupTableXY::FillZList() {
+    if (m_lstZ.GetSafeHwnd() == nullptr) return;
+    if (m_nSelectedY < 0 || m_nSelectedY >= static_cast<int>(m_grid.CountY())) {
+        m_lstZ.DeleteAllItems();
+        return;
+    }
+    const int count = static_cast<int>(m_grid.CountX());
+    while (m_lstZ.GetItemCount() > count) m_lstZ.DeleteEditItem(m_lstZ.GetItemCount() - 1);
+    while (m_lstZ.GetItemCount() < count) m_lstZ.InsertEditItem(m_lstZ.GetItemCount(), "", TB_EDIT_NONE);
+    for (int row = 0; row < count; ++row) {
+        double z = 0.0;
+        if (!m_grid.Z(static_cast<size_t>(row), static_cast<size_t>(m_nSelectedY), &z)) continue;
+        m_lstZ.SetEditItemText(row, 0, FormatNumber(m_grid.X(static_cast<size_t>(row))), TB_EDIT_NONE, nullptr,
+                               reinterpret_cast<DWORD_PTR>(m_grid.XList()[static_cast<size_t>(row)].get()));
+        m_lstZ.SetEditItemText(row, 1, FormatNumber(z), TB_EDIT_NUMBER);
+    }
+}
+
+void CProp3DLookupTableXY::UpdateZListHeadings() {
+    if (m_lstZ.GetSafeHwnd() == nullptr) return;
+    CResourceSwitch resources;
+    const CString x = LoadLibraryString(kStrAxisX) + m_strXUnit;
+    const CString z = LoadLibraryString(kStrAxisZ) + m_strZUnit;
+    LVCOLUMN column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = const_cast<char*>(static_cast<LPCTSTR>(x));
+    m_lstZ.SetColumn(0, &column);
+    column.pszText = const_cast<char*>(static_cast<LPCTSTR>(z));
+    m_lstZ.SetColumn(1, &column);
+    m_lstZ.Invalidate();
+}
+
+void CProp3DLookupTableXY::EnableListButtons(Axis axis) {
+    CTBEditListCtrl& list = ListOf(axis);
+    if (list.GetSafeHwnd() == nullptr) return;
+    const int first = axis == Axis::X ? kCtlXDelete : kCtlYDelete;
+    const bool selected = list.GetSelectedItem() >= 0;
+    for (int id : {first, first + 2, first + 3})
+        if (CWnd* button = GetDlgItem(id)) button->EnableWindow(selected);
+    if (CWnd* button = GetDlgItem(first + 1)) button->EnableWindow(list.GetItemCount() > 0);
+}
+
+void CProp3DLookupTableXY::NewRow(Axis axis) {
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    const size_t end = axis == Axis::X ? m_grid.CountX() : m_grid.CountY();
+    if (!m_grid.Insert(axis, end, 0.0)) {
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        return;
+    }
+    FillAxisList(axis);
+    EnableListButtons(axis);
+    if (axis == Axis::X) {
+        FillZList();
+    } else {
+        SetModified(TRUE);
+    }
+}
+
+void CProp3DLookupTableXY::OnXNew() { NewRow(Axis::X); }
+void CProp3DLookupTableXY::OnYNew() { NewRow(Axis::Y); }
+
+void CProp3DLookupTableXY::DeleteRow(Axis axis) {
+    CTBEditListCtrl& list = ListOf(axis);
+    const int row = list.GetSelectedItem();
+    const size_t count = axis == Axis::X ? m_grid.CountX() : m_grid.CountY();
+    if (row < 0 || static_cast<size_t>(row) >= count) return;
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    m_grid.Erase(axis, static_cast<size_t>(row));
+    if (axis == Axis::Y) {
+        if (m_nSelectedY == row) m_nSelectedY = -1;
+        else if (m_nSelectedY > row) --m_nSelectedY;
+    }
+    FillAxisList(axis);
+    if (list.GetItemCount() > 0) {
+        const int next = row < list.GetItemCount() ? row : list.GetItemCount() - 1;
+        list.SelectItem(next);
+        if (axis == Axis::Y) m_nSelectedY = next;
+    }
+    FillZList();
+    EnableListButtons(axis);
+    SetModified(TRUE);
+}
+
+void CProp3DLookupTableXY::OnXDelete() { DeleteRow(Axis::X); }
+void CProp3DLookupTableXY::OnYDelete() { DeleteRow(Axis::Y); }
+
+void CProp3DLookupTableXY::DeleteAllRows(Axis axis) {
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    m_grid.Clear(axis);
+    if (axis == Axis::Y) m_nSelectedY = -1;
+    FillAxisList(axis);
+    FillZList();
+    EnableListButtons(axis);
+    SetModified(TRUE);
+}
+
+void CProp3DLookupTableXY::OnXDeleteAll() { DeleteAllRows(Axis::X); }
+void CProp3DLookupTableXY::OnYDeleteAll() { DeleteAllRows(Axis::Y); }
+
+void CProp3DLookupTableXY::MoveRow(Axis axis, int delta) {
+    CTBEditListCtrl& list = ListOf(axis);
+    const int row = list.GetSelectedItem();
+    if (row < 0) return;
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    if (!m_grid.Move(axis, static_cast<size_t>(row), delta)) return;
+    const int other = row + delta;
+    if (axis == Axis::Y) {
+        if (m_nSelectedY == row) m_nSelectedY = other;
+        else if (m_nSelectedY == other) m_nSelectedY = row;
+    }
+    FillAxisList(axis);
+    list.SelectItem(other);
+    FillZList();
+    EnableListButtons(axis);
+    SetModified(TRUE);
+}
+
+// The wizard's sweep dialog of the axis; on OK the axis is set or extended. A refused sweep
+// (a grid beyond the bounds, or values that are not finite) changes nothing.
+void CProp3DLookupTableXY::Sweep(Axis axis) {
+    if (m_pWizard == nullptr) return;
+    CDlgSweepData& dialog = axis == Axis::X ? m_pWizard->XSweep() : m_pWizard->YSweep();
+    INT_PTR answer = IDCANCEL;
+    {
+        CResourceSwitch resources;
+        answer = dialog.DoModal();
+    }
+    if (answer != IDOK) return;
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    if (!dialog.ApplyTo(m_grid, axis)) {
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        return;
+    }
+    if (axis == Axis::Y && m_nSelectedY >= static_cast<int>(m_grid.CountY())) m_nSelectedY = -1;
+    if (axis == Axis::Y && dialog.GetMode() == 0) m_nSelectedY = -1;
+    FillAxisList(axis);
+    FillZList();
+    EnableListButtons(axis);
+}
+
+void CProp3DLookupTableXY::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CProp3DLookupTableXY::OnFileNameFlag() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableFileControls();
+}
+
+void CProp3DLookupTableXY::OnUnitFlag() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
+    if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
+    if (CWnd* z = GetDlgItem(kCtlZUnit)) z->EnableWindow(m_bZUnit);
+}
+
+void CProp3DLookupTableXY::OnUnitHeading() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdateZListHeadings();
+}
+
+// A cell committed in one of the three lists (the list sends this when an in-place edit
+// ends, so the committed text is what is stored).
+LRESULT CProp3DLookupTableXY::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    const int id = static_cast<int>(LOWORD(wParam));
+    const int row = static_cast<int>(LOWORD(lParam));
+    if (id == kCtlXList) {
+        EnableListButtons(Axis::X);
+        if (row >= m_lstX.GetItemCount()) return 0;
+        if (row < static_cast<int>(m_grid.CountX())) {
+            const CString text = m_lstX.GetItemText(row, 0);
+            m_grid.SetX(static_cast<size_t>(row), TBExtended_atof(text, ""));
+            if (row < m_lstZ.GetItemCount()) m_lstZ.SetEditItemText(row, 0, text, TB_EDIT_NONE);
+        }
+    } else if (id == kCtlYList) {
+        EnableListButtons(Axis::Y);
+        if (row >= m_lstY.GetItemCount()) return 0;
+        if (row < static_cast<int>(m_grid.CountY()))
+            m_grid.SetY(static_cast<size_t>(row), TBExtended_atof(m_lstY.GetItemText(row, 0), ""));
+    } else if (id == kCtlZList) {
+        if (row >= m_lstZ.GetItemCount()) return 0;
+        if (row < static_cast<int>(m_grid.CountX()) && m_nSelectedY >= 0 &&
+            m_nSelectedY < static_cast<int>(m_grid.CountY()))
+            m_grid.SetZ(static_cast<size_t>(row), static_cast<size_t>(m_nSelectedY),
+                        TBExtended_atof(m_lstZ.GetItemText(row, 1), ""));
+    }
+    SetModified(TRUE);
+    return 0;
+}
+
+// A row selected in a list: for the y list the z edits of the previous y are stored and the
+// z list shows the newly selected y.
+LRESULT CProp3DLookupTableXY::OnSelectionChanged(WPARAM wParam, LPARAM) {
+    const int id = static_cast<int>(LOWORD(wParam));
+    if (id == kCtlYList) {
+        ReadZListFromControl();
+        ReadYListFromControl();
+        m_nSelectedY = m_lstY.GetSelectedItem();
+        FillZList();
+        m_focus = Axis::Y;
+        EnableListButtons(Axis::Y);
+    } else if (id == kCtlXList) {
+        m_focus = Axis::X;
+        EnableListButtons(Axis::X);
+    }
+    SetModified(TRUE);
+    return 0;
+}
+
+Axis CProp3DLookupTableXY::FocusedAxis() const { return m_focus; }
+
+void CProp3DLookupTableXY::OnContextMenu(CWnd* pWnd, CPoint point) {
+    if (pWnd == &m_lstX) m_focus = Axis::X;
+    else if (pWnd == &m_lstY) m_focus = Axis::Y;
+    else return;
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(2547)) return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    qv::UpdateMenuCommandUI(*popup, this);
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CProp3DLookupTableXY::OnMenuNew() { NewRow(m_focus); }
+void CProp3DLookupTableXY::OnMenuDelete() { DeleteRow(m_focus); }
+void CProp3DLookupTableXY::OnMenuDeleteAll() { DeleteAllRows(m_focus); }
+void CProp3DLookupTableXY::OnMenuMoveUp() { MoveRow(m_focus, -1); }
+void CProp3DLookupTableXY::OnMenuMoveDown() { MoveRow(m_focus, 1); }
+
+void CProp3DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(ListOf(m_focus).GetSelectedItem() >= 0);
+}
+
+void CProp3DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+// The grid is checked before anything leaves the page: a refused apply commits nothing, hands
+// nothing to the wizard and writes no file.
+BOOL CProp3DLookupTableXY::OnApply() {
+    UpdateData(TRUE);
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    if (const UINT failure = CheckXYValues(m_grid)) {
+        ShowCheckFailure(failure);
+        return FALSE;
+    }
+    ParamHolder* holder = Holder();
+    const RequestTarget target(m_pWizard);
+    if (holder == nullptr || m_pWizard == nullptr || !target.HasReceiver()) return FALSE;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (!m_bFileName) m_strFileName = MakeDocumentFileName(m_pWizard, "");
+    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    UpdateData(FALSE);
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+        if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
+        else if (param->GetValueID() == kIdInterpolation) param->SetValue(TBExtended_itoa(m_nInterpolation + 1));
+        else if (param->GetValueID() == kIdVariable) param->SetValue(m_strVariable);
+    }
+    qv::lookup3d::BuildPointsFromLists(m_grid, m_points, false);
+    m_pWizard->SetData(GetState(), m_points);
+    m_lstZ.SaveColumnWidths();
+    if (m_bFileName) {
+        NormalizeFileName();
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
+        SetParamValue(holder, kIdFileName, m_strFileName);
+    }
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CProp3DLookupTableXY::NormalizeFileName() {
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, m_strFileName);
+    m_strFolder = folder;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+// Loading only; data without a readable class record has no version DWORD.
+void CProp3DLookupTableXY::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CProp3DLookupTableXY));
+        return;
+    }
+    if (ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CProp3DLookupTableXY)) >= 1) {
+        DWORD version = 0;
+        ar >> version;
+    }
+    DWORD xFlag = 0, yFlag = 0, zFlag = 0, fileFlag = 0, count = 0;
+    CString xUnit, yUnit, zUnit;
+    ar >> xFlag >> yFlag >> zFlag >> xUnit >> yUnit >> zUnit >> fileFlag >> count;
+    if (count > kMaxGridPoints) AfxThrowArchiveException(CArchiveException::badIndex);
+    m_bXUnit = xFlag != 0;
+    m_bYUnit = yFlag != 0;
+    m_bZUnit = zFlag != 0;
+    m_strXUnit = xUnit;
+    m_strYUnit = yUnit;
+    m_strZUnit = zUnit;
+    m_bFileName = fileFlag != 0;
+    // Each point reads its own record; an archive that runs out ends the loop with an
+    // exception, so a count is believed only as far as the data holds points.
+    CPtrArray read;
+    try {
+        for (DWORD i = 0; i < count; ++i) {
+            auto point = std::make_unique<C3DDataPoint>();
+            point->Serialize(ar);
+            read.Add(point.release());
+        }
+    } catch (...) {
+        DeletePoints(read);
+        throw;
+    }
+    DeletePoints(m_points);
+    m_points.Append(read);
+    if (m_pWizard != nullptr) {
+        m_pWizard->XSweep().Serialize(ar);
+        m_pWizard->YSweep().Serialize(ar);
+    }
+    if (GetSafeHwnd() != nullptr) {
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        EnableFileControls();
+    }
+}
+
+// The block of the older wizard format: DWORD, DWORD, L1 bytes skipped, L2 bytes of page
+// archive, L3 bytes skipped, L4 bytes of point block (x, z, y per point). Every field is read
+// only while it fits in what remains.
+void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
+    const BYTE* base = static_cast<const BYTE*>(data);
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(base, size);
+    DWORD unused = 0, l1 = 0, l2 = 0, l3 = 0, l4 = 0;
+    if (in.ReadDword(unused) && in.ReadDword(unused) && in.ReadDword(l1) && in.SkipBytes(l1) && in.ReadDword(l2) &&
+        in.Fits(l2)) {
+        if (l2 > 0) {
+            std::vector<BYTE> copy(in.Position(), in.Position() + l2);
+            CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+            CArchive ar(&file, CArchive::load, 4096);
+            try {
+                Serialize(ar);
+            } catch (CException* e) {
+                e->Delete();
+            }
+        }
+        in.SkipBytes(l2);
+        if (in.ReadDword(l3) && in.SkipBytes(l3) && in.ReadDword(l4) && in.Fits(l4)) {
+            const BYTE* cursor = in.Position();
+            size_t left = l4;
+            CPtrArray read;
+            if (Read3DDataPointsFromBuffer(&cursor, &left, &read, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr) &&
+                read.GetSize() > 0) {
+                if (static_cast<size_t>(read.GetSize()) <= kMaxGridPoints) {
+                    DeletePoints(m_points);
+                    m_points.Append(read);
+                    read.RemoveAll();
+                }
+            }
+            DeletePoints(read);
+        }
+    }
+    if (size == 0) ImportNamedFile();
+    else BuildListsFromPoints();
+    FillXList();
+    FillYList();
+    FillZList();
+    if (m_pWizard != nullptr) m_pWizard->SetData(GetState(), m_points);
+}
+
+void CProp3DLookupTableXY::StoreDefaults(int argument) {
+    if (m_points.GetSize() == 0) ImportNamedFile();
+    if (argument != 0 && m_pWizard != nullptr) m_pWizard->SetData(GetState(), m_points);
+}
+
+BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
+    CReadAndWriteFiles reader;
+    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
+        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
+        return FALSE;
+    }
+    if (reader.GetNrChannels() != 3) {
+        ShowMessage(kOnlyThreeChannels);
+        return FALSE;
+    }
+    const int n = reader.GetNrItems();
+    if (n < 0 || static_cast<size_t>(n) > kMaxGridPoints) {
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        return FALSE;
+    }
+    std::vector<double> xs(static_cast<size_t>(n) + 1), zs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
+    reader.GetChannel(1)->SetSampleBuffer(zs.data(), n);
+    reader.GetChannel(2)->SetSampleBuffer(ys.data(), n);
+    // A failed read leaves points and lists as they are (unsaved edits are kept).
+    if (!reader.ReadDataFile()) {
+        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
+        return FALSE;
+    }
+    DeletePoints(m_points);
+    for (int i = 0; i < n; ++i) {
+        const size_t k = static_cast<size_t>(i);
+        m_points.Add(new C3DDataPoint(xs[k], ys[k], zs[k]));
+    }
+    m_strXUnit = AxisText(reader.GetChannel(0));
+    m_strYUnit = AxisText(reader.GetChannel(2));
+    m_strZUnit = AxisText(reader.GetChannel(1));
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    m_nFileFormat = reader.GetSaveVersion();
+    BuildListsFromPoints();
+    FillXList();
+    FillYList();
+    FillZList();
+    UpdateZListHeadings();
+    return TRUE;
+}
+
+BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
+    ReadXListFromControl();
+    ReadYListFromControl();
+    ReadZListFromControl();
+    // A grid that fails its check is not written: the file would hold stale points.
+    if (!BuildPointsFromLists()) return FALSE;
+    const int n = static_cast<int>(m_points.GetSize());
+    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1), zs(static_cast<size_t>(n) + 1);
+    for (int i = 0; i < n; ++i) {
+        xs[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
+        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
+        zs[static_cast<size_t>(i)] = PointAt(m_points, i)->z;
+    }
+    CString xName, xUnit, yName, yUnit, zName, zUnit;
+    SplitAxisText(m_strXUnit, xName, xUnit);
+    SplitAxisText(m_strYUnit, yName, yUnit);
+    SplitAxisText(m_strZUnit, zName, zUnit);
+    CReadAndWriteFiles writer;
+    writer.SetNrChannels(3);
+    writer.SetNrItems(n);
+    writer.InsertChannel(0, xs.data(), xName, xUnit);
+    writer.InsertChannel(1, zs.data(), zName, zUnit);
+    writer.InsertChannel(2, ys.data(), yName, yUnit);
+    CString folder = m_strFolder;
+    CString name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) {
+        name = ReplaceWildcards(name, m_strName);
+        m_strFileName = name;
+        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    }
+    if (m_nFileFormat == -1) {
+        ShowMessage(LoadLibraryString(kStrTextFormat));
+        const PathParts parts = SplitPath(name);
+        name = parts.name + ".mdx";
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    if (!SplitPath(name).dir.IsEmpty()) folder.Empty();
+    const CString path = folder + name;
+    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+        ShowMessage(writer.GetLastError());
+        return FALSE;
+    }
+    if (m_bFileName) m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    return TRUE;
+}
+
+void CProp3DLookupTableXY::OnBrowseRead() {
+    SetModified(TRUE);
+    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||");
+    if (dialog.DoModal() != IDOK) return;
+    if (!ImportFile(dialog.GetPathName())) {
+        ShowMessage(LoadLibraryString(kStrReadError));
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        return;
+    }
+    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    UpdateData(FALSE);
+    NormalizeFileName();
+}
+
+void CProp3DLookupTableXY::OnBrowseWrite() {
+    SetModified(TRUE);
+    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "MDX files (*.mdx)|*.mdx||");
+    if (dialog.DoModal() != IDOK) return;
+    m_strFileName = dialog.GetPathName();
+    if (SplitPath(m_strFileName).ext.IsEmpty()) m_strFileName += ".mdx";
+    NormalizeFileName();
+    if (ExportFile(m_strFileName, 0)) {
+        UpdateData(FALSE);
+        NormalizeFileName();
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// C3DLookupTableWizard4
+
+// The copy keeps table, units and channel names; its sweep settings start from the defaults.
+C3DLookupTableWizard4::C3DLookupTableWizard4(const C3DLookupTableWizard4& other)
+    : CWizardBase4(),
+      m_wSchema(other.m_wSchema),
+      m_state(other.m_state),
+      m_strXChannel(other.m_strXChannel),
+      m_strYChannel(other.m_strYChannel),
+      m_strZChannel(other.m_strZChannel) {
+    CopyPoints(m_points, other.m_points);
+}
+
+C3DLookupTableWizard4::~C3DLookupTableWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+    DeletePoints(m_points);
+}
+
+void C3DLookupTableWizard4::SetData(const Table3DState& state, const CPtrArray& points) {
+    m_state = state;
+    CopyPoints(m_points, points);
+}
+
+BOOL C3DLookupTableWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    // A page left from an earlier call gives its cookie back and goes first.
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(target, m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    m_pPage = new (std::nothrow) CProp3DLookupTableXY(this, cookie);
+    if (m_pPage == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    m_pPage->SetData(m_state, m_points);
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void C3DLookupTableWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    DeleteOwnedObjects();
+    ReleaseEditorDataHandle();
+}
+
+CWizardBase4* C3DLookupTableWizard4::Clone() { return new (std::nothrow) C3DLookupTableWizard4(*this); }
+
+// Loads the table from the named data file on a hidden page of its own; the page on the
+// editor's sheet is never touched. The page starts from the wizard's flags and unit texts,
+// so a file name the user chose stays the user's and units survive when no file is found.
+BOOL C3DLookupTableWizard4::Initialize(int argument) {
+    if (argument == 0) return TRUE;
+    BuildCharacteristicSearchDirs(this);
+    ScopedParamSet params{RequestTarget(this)};
+    std::unique_ptr<CProp3DLookupTableXY> page(new (std::nothrow) CProp3DLookupTableXY(this, params.Cookie()));
+    if (page == nullptr) return TRUE;
+    page->SetHidden(true);
+    CPtrArray none;
+    page->SetData(m_state, none);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kTemplate, nullptr)) return TRUE;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->StoreDefaults(argument);
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int C3DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString&) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_points.GetSize() == 0) Initialize(1);
+    ScopedParamSet params{RequestTarget(this)};
+    ParamHolder* holder = params.Holder();
+    BuildCharacteristicSearchDirs(this);
+    if (!m_state.fileNameFlag) {
+        SetParamValue(holder, kIdFileName, MakeDocumentFileName(this, ""));
+        CommitParamSet(RequestTarget(this), params.Cookie());
+    }
+    SetModelOutputDirFromFile(file);
+    WriteParamTableFile3D(holder, this, kIdFileName, &m_points, m_strXChannel, m_strYChannel, m_strZChannel,
+                          m_state.xUnit, m_state.yUnit, m_state.zUnit);
+    return 4;
+}
+
+void C3DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << static_cast<DWORD>(m_state.fileNameFlag ? 1 : 0);
+        ar << m_strXChannel << m_strYChannel << m_strZChannel;
+        ar << m_state.xUnit << m_state.yUnit << m_state.zUnit;
+        ar << static_cast<DWORD>(m_state.xUnitFlag ? 1 : 0) << static_cast<DWORD>(m_state.yUnitFlag ? 1 : 0)
+           << static_cast<DWORD>(m_state.zUnitFlag ? 1 : 0);
+        ar << static_cast<DWORD>(m_points.GetSize());
+        for (INT_PTR i = 0; i < m_points.GetSize(); ++i) {
+            // A missing point is stored as (0, 0, 0) so that the count stays true.
+            C3DDataPoint empty;
+            C3DDataPoint* point = PointAt(m_points, i);
+            (point != nullptr ? point : &empty)->Serialize(ar);
+        }
+        m_xSweep.Serialize(ar);
+        m_ySweep.Serialize(ar);
+        return;
+    }
+    ar >> m_wSchema;
+    if (m_wSchema != 0) return;
+    DWORD fileName = 0, xFlag = 0, yFlag = 0, zFlag = 0, count = 0;
+    Table3DState state;
+    CString xChannel, yChannel, zChannel;
+    ar >> fileName >> xChannel >> yChannel >> zChannel >> state.xUnit >> state.yUnit >> state.zUnit;
+    ar >> xFlag >> yFlag >> zFlag >> count;
+    if (count > kMaxGridPoints) AfxThrowArchiveException(CArchiveException::badIndex);
+    state.fileNameFlag = fileName != 0;
+    state.xUnitFlag = xFlag != 0;
+    state.yUnitFlag = yFlag != 0;
+    state.zUnitFlag = zFlag != 0;
+    CPtrArray read;
+    try {
+        for (DWORD i = 0; i < count; ++i) {
+            auto point = std::make_unique<C3DDataPoint>();
+            point->Serialize(ar);
+            read.Add(point.release());
+        }
+    } catch (...) {
+        DeletePoints(read);
+        throw;
+    }
+    // Loading into a wizard that holds data empties its list first.
+    DeletePoints(m_points);
+    m_points.Append(read);
+    m_state = state;
+    SetChannelNames(xChannel, yChannel, zChannel);
+    m_xSweep.Serialize(ar);
+    m_ySweep.Serialize(ar);
+}
+
+// Runs on a hidden page of its own. No commit follows: the old data changes no parameter.
+BOOL C3DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    BuildCharacteristicSearchDirs(this);
+    std::unique_ptr<CProp3DLookupTableXY> page(new (std::nothrow) CProp3DLookupTableXY(this, params.Cookie()));
+    if (page == nullptr) return TRUE;
+    page->SetHidden(true);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kTemplate, nullptr)) return TRUE;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->ConvertWizard3Data(data, length);
+    page->DestroyWindow();
+    return TRUE;
+}

@@ -1,0 +1,206 @@
+// 3D lookup table (wizard ID 103): z = f(x, y) as a grid of points that the wizard keeps and
+// writes, whenever the model description is written, to a three-channel data file (x, z, y)
+// named by parameter 2117. The model text itself stays as the editor gave it. The page (dialog
+// 2603 "3D Lookup Table") edits the x values, the y values and the z values of the selected y,
+// fills an axis from sweep data, imports and exports the table and checks the grid before
+// anything is handed over, committed or written.
+//
+// Parameters (value ID): 2117 data-file name, 2215 interpolation (1 "Linear", 2 "Spline"),
+// 2425 parameter variable.
+//
+// Archive (sheet version 4): WORD schema 0, DWORD file-name flag, CString X, Y, Z channel
+// names, CString X, Y, Z units, DWORD X, Y, Z unit flags, DWORD n, n points (each through
+// C3DDataPoint::Serialize), the X sweep data and the Y sweep data (CDlgSweepData::Serialize).
+#pragma once
+
+#include "afx/afxwin.h"
+#include "equations/lookup_table_3d_grid.h"
+#include "framework/data_classes.h"
+#include "toolkit/tb_edit_list.h"
+#include "toolkit/tb_page.h"
+#include "wizard/wizardbase.h"
+
+namespace qv::lookup3d {
+constexpr UINT kTemplate = 2603;
+constexpr WORD kIdFileName = 2117;
+constexpr WORD kIdInterpolation = 2215;
+constexpr WORD kIdVariable = 2425;
+
+// Makes `to` a copy of `from` (old points deleted; a null entry stays null).
+void CopyPoints(CPtrArray& to, const CPtrArray& from);
+// Unit text "name[unit]" split into channel name and unit.
+void SplitAxisText(const CString& text, CString& name, CString& unit);
+} // namespace qv::lookup3d
+
+class C3DLookupTableWizard4;
+
+// What the wizard and its page hand each other.
+struct Table3DState {
+    BOOL fileNameFlag = FALSE;
+    CString xUnit, yUnit, zUnit;
+    BOOL xUnitFlag = FALSE, yUnitFlag = FALSE, zUnitFlag = FALSE;
+};
+
+class CProp3DLookupTableXY : public CTBPropertyPage {
+    DECLARE_SERIAL(CProp3DLookupTableXY)
+public:
+    CProp3DLookupTableXY();
+    CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie);
+    ~CProp3DLookupTableXY() override;
+
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+
+    void SetWizard(C3DLookupTableWizard4* wizard, DWORD_PTR cookie);
+    DWORD_PTR GetCookie() const { return m_cookie; }
+    void SetData(const Table3DState& state, const CPtrArray& points);
+    Table3DState GetState() const;
+    void StoreDefaults(int argument);
+    void ConvertWizard3Data(const void* data, long length);
+    void SetHidden(bool hidden) { m_bHidden = hidden; }
+
+    BOOL ImportFile(const CString& path);
+    BOOL ExportFile(const CString& fileName, int format);
+    void BuildListsFromPoints();
+    bool BuildPointsFromLists();
+
+    const CPtrArray& Points() const { return m_points; }
+    const qv::lookup3d::Grid& GetGrid() const { return m_grid; }
+    CString GetFileName() const { return m_strFileName; }
+    int GetFileFormat() const { return m_nFileFormat; }
+    int GetSelectedY() const { return m_nSelectedY; }
+
+    void OnXNew();
+    void OnXDelete();
+    void OnXDeleteAll();
+    void OnXMoveUp() { MoveRow(qv::lookup3d::Axis::X, -1); }
+    void OnXMoveDown() { MoveRow(qv::lookup3d::Axis::X, 1); }
+    void OnYNew();
+    void OnYDelete();
+    void OnYDeleteAll();
+    void OnYMoveUp() { MoveRow(qv::lookup3d::Axis::Y, -1); }
+    void OnYMoveDown() { MoveRow(qv::lookup3d::Axis::Y, 1); }
+    void OnXSweep() { Sweep(qv::lookup3d::Axis::X); }
+    void OnYSweep() { Sweep(qv::lookup3d::Axis::Y); }
+    void OnBrowseRead();
+    void OnBrowseWrite();
+
+protected:
+    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    CTBEditListCtrl& ListOf(qv::lookup3d::Axis axis) { return axis == qv::lookup3d::Axis::X ? m_lstX : m_lstY; }
+    void ShowMessage(const CString& text);
+    void ShowCheckFailure(UINT id);
+    void ReadXListFromControl();
+    void ReadYListFromControl();
+    void ReadZListFromControl();
+    void FillXList();
+    void FillYList();
+    void FillZList();
+    void FillAxisList(qv::lookup3d::Axis axis);
+    void UpdateZListHeadings();
+    void EnableListButtons(qv::lookup3d::Axis axis);
+    void EnableFileControls();
+    void NewRow(qv::lookup3d::Axis axis);
+    void DeleteRow(qv::lookup3d::Axis axis);
+    void DeleteAllRows(qv::lookup3d::Axis axis);
+    void MoveRow(qv::lookup3d::Axis axis, int delta);
+    void Sweep(qv::lookup3d::Axis axis);
+    void ImportNamedFile();
+    void NormalizeFileName();
+    qv::lookup3d::Axis FocusedAxis() const;
+
+    void OnMarkModified();
+    void OnFileNameFlag();
+    void OnUnitFlag();
+    void OnUnitHeading();
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSelectionChanged(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnMenuNew();
+    void OnMenuDelete();
+    void OnMenuDeleteAll();
+    void OnMenuMoveUp();
+    void OnMenuMoveDown();
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    DECLARE_MESSAGE_MAP()
+
+    C3DLookupTableWizard4* m_pWizard = nullptr;
+    DWORD_PTR m_cookie = 0;
+    CPtrArray m_points;
+    CString m_strFolder;
+    qv::lookup3d::Grid m_grid;
+    int m_nSelectedY = -1;
+    int m_nFileFormat = 0;
+    CTBEditListCtrl m_lstZ;
+    CTBEditListCtrl m_lstY;
+    CTBEditListCtrl m_lstX;
+    BOOL m_bFileName = FALSE;
+    BOOL m_bShowName = FALSE;
+    BOOL m_bXUnit = FALSE;
+    BOOL m_bYUnit = FALSE;
+    BOOL m_bZUnit = FALSE;
+    CString m_strFileName;
+    CString m_strName;
+    CString m_strXUnit;
+    CString m_strYUnit;
+    CString m_strZUnit;
+    CString m_strVariable;
+    int m_nInterpolation = 0;
+    qv::lookup3d::Axis m_focus = qv::lookup3d::Axis::X;
+    bool m_bHidden = false;
+};
+
+class C3DLookupTableWizard4 : public CWizardBase4 {
+    DECLARE_DYNAMIC(C3DLookupTableWizard4)
+public:
+    C3DLookupTableWizard4() = default;
+    C3DLookupTableWizard4(const C3DLookupTableWizard4& other);
+    ~C3DLookupTableWizard4() override;
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
+    void Serialize(CArchive& ar, ESheetVersion version) override;
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    // What the page hands back: flags, unit texts and a copy of the points.
+    void SetData(const Table3DState& state, const CPtrArray& points);
+    Table3DState GetState() const { return m_state; }
+    void SetChannelNames(const CString& x, const CString& y, const CString& z) {
+        m_strXChannel = x;
+        m_strYChannel = y;
+        m_strZChannel = z;
+    }
+    CString GetXChannel() const { return m_strXChannel; }
+    CString GetYChannel() const { return m_strYChannel; }
+    CString GetZChannel() const { return m_strZChannel; }
+    const CPtrArray& Points() const { return m_points; }
+    CPtrArray& Points() { return m_points; }
+    CDlgSweepData& XSweep() { return m_xSweep; }
+    CDlgSweepData& YSweep() { return m_ySweep; }
+    CProp3DLookupTableXY* GetPage() const { return m_pPage; }
+
+private:
+    WORD m_wSchema = 0;
+    Table3DState m_state;
+    CString m_strXChannel;
+    CString m_strYChannel;
+    CString m_strZChannel;
+    CPtrArray m_points;
+    CDlgSweepData m_xSweep;
+    CDlgSweepData m_ySweep;
+    CProp3DLookupTableXY* m_pPage = nullptr;
+};

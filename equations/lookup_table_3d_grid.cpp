@@ -1,0 +1,307 @@
+#include "equations/lookup_table_3d_grid.h"
+
+#include "framework/data_classes.h"
+#include "framework/module.h"
+#include "toolkit/tb_numbers.h"
+
+#include <algorithm>
+#include <cmath>
+
+IMPLEMENT_SERIAL(CDlgSweepData, CTBDialog, VERSIONABLE_SCHEMA | 10)
+PARVEL_VERSIONED_CLASS(CDlgSweepData)
+
+namespace qv::lookup3d {
+
+namespace {
+
+const C3DDataPoint* At(const CPtrArray& points, INT_PTR i) {
+    return static_cast<const C3DDataPoint*>(points.GetAt(i));
+}
+
+// Strict monotony of one axis; constant, notRising, notFalling are the axis' string IDs.
+UINT CheckAxis(const std::vector<std::unique_ptr<double>>& values, UINT constant, UINT notRising,
+               UINT notFalling) {
+    if (values.size() < 2) return 0;
+    for (const auto& value : values)
+        if (!value) return kStrInternal;
+    if (*values[1] == *values[0]) return constant;
+    const bool rising = *values[1] > *values[0];
+    for (size_t i = 2; i < values.size(); ++i) {
+        if (rising && *values[i] <= *values[i - 1]) return notRising;
+        if (!rising && *values[i] >= *values[i - 1]) return notFalling;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool Grid::Z(size_t i, size_t j, double* z) const {
+    if (i >= m_x.size() || j >= m_y.size()) return false;
+    const auto row = m_z.find(m_y[j].get());
+    if (row == m_z.end()) return false;
+    const auto cell = row->second.find(m_x[i].get());
+    if (cell == row->second.end()) return false;
+    if (z) *z = cell->second;
+    return true;
+}
+
+void Grid::SetZ(size_t i, size_t j, double z) {
+    if (i >= m_x.size() || j >= m_y.size()) return;
+    m_z[m_y[j].get()][m_x[i].get()] = z;
+}
+
+void Grid::EraseZ(size_t i, size_t j) {
+    if (i >= m_x.size() || j >= m_y.size()) return;
+    const auto row = m_z.find(m_y[j].get());
+    if (row != m_z.end()) row->second.erase(m_x[i].get());
+}
+
+bool Grid::Fits(size_t nx, size_t ny) const {
+    if (nx > kMaxAxisValues || ny > kMaxAxisValues) return false;
+    return nx * ny <= kMaxGridPoints;
+}
+
+bool Grid::Insert(Axis axis, size_t position, double value) {
+    if (axis == Axis::X) {
+        if (!Fits(m_x.size() + 1, m_y.size())) return false;
+        position = std::min(position, m_x.size());
+        auto fresh = std::make_unique<double>(value);
+        for (const auto& y : m_y) m_z[y.get()][fresh.get()] = 0.0;
+        m_x.insert(m_x.begin() + static_cast<std::ptrdiff_t>(position), std::move(fresh));
+    } else {
+        if (!Fits(m_x.size(), m_y.size() + 1)) return false;
+        position = std::min(position, m_y.size());
+        auto fresh = std::make_unique<double>(value);
+        ZRow& row = m_z[fresh.get()];
+        for (const auto& x : m_x) row[x.get()] = 0.0;
+        m_y.insert(m_y.begin() + static_cast<std::ptrdiff_t>(position), std::move(fresh));
+    }
+    return true;
+}
+
+bool Grid::Erase(Axis axis, size_t index) {
+    if (axis == Axis::X) {
+        if (index >= m_x.size()) return false;
+        for (auto& row : m_z) row.second.erase(m_x[index].get());
+        m_x.erase(m_x.begin() + static_cast<std::ptrdiff_t>(index));
+    } else {
+        if (index >= m_y.size()) return false;
+        m_z.erase(m_y[index].get());
+        m_y.erase(m_y.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    return true;
+}
+
+void Grid::Clear(Axis axis) {
+    if (axis == Axis::X) {
+        for (auto& row : m_z) row.second.clear();
+        m_x.clear();
+    } else {
+        m_z.clear();
+        m_y.clear();
+    }
+}
+
+void Grid::Clear() {
+    m_z.clear();
+    m_x.clear();
+    m_y.clear();
+}
+
+bool Grid::Move(Axis axis, size_t index, int delta) {
+    auto& list = axis == Axis::X ? m_x : m_y;
+    if (index >= list.size()) return false;
+    if (delta < 0 && index == 0) return false;
+    const size_t target = delta < 0 ? index - 1 : index + 1;
+    if (target >= list.size()) return false;
+    std::swap(list[index], list[target]);
+    return true;
+}
+
+bool Grid::Sweep(Axis axis, double start, double step, long long count, bool replace) {
+    // A count below 1 adds nothing and, even for "Set", keeps the axis as it is.
+    if (count < 1) return true;
+    const size_t kept = replace ? 0 : (axis == Axis::X ? m_x.size() : m_y.size());
+    if (static_cast<unsigned long long>(count) > kMaxAxisValues) return false;
+    const size_t total = kept + static_cast<size_t>(count);
+    if (!(axis == Axis::X ? Fits(total, m_y.size()) : Fits(m_x.size(), total))) return false;
+    std::vector<double> values;
+    for (long long k = 0; k < count; ++k) {
+        const double value = start + static_cast<double>(k) * step;
+        if (!std::isfinite(value)) return false;
+        values.push_back(value);
+    }
+    if (replace) Clear(axis);
+    for (const double value : values) Insert(axis, static_cast<size_t>(-1), value);
+    return true;
+}
+
+UINT CheckXYValues(const Grid& grid) {
+    if (const UINT id = CheckAxis(grid.XList(), kStrConstantX, kStrXNotRising, kStrXNotFalling)) return id;
+    return CheckAxis(grid.YList(), kStrConstantY, kStrYNotRising, kStrYNotFalling);
+}
+
+UINT CheckBlocks(const CPtrArray& points, int* blockLength) {
+    const INT_PTR n = points.GetSize();
+    // A list of fewer than two points has no block end.
+    if (n < 2) return kStrNoBlock;
+    if (At(points, 0) == nullptr || At(points, 1) == nullptr) return kStrInternal;
+    if (At(points, 1)->x == At(points, 0)->x) return kStrConstantX;
+    const bool rising = At(points, 1)->x > At(points, 0)->x;
+    INT_PTR block = 0;
+    for (INT_PTR i = 2; i < n; ++i) {
+        if (At(points, i) == nullptr) return kStrInternal;
+        const double previous = At(points, i - 1)->x;
+        const double current = At(points, i)->x;
+        if (block == 0 && (rising ? current < previous : current > previous)) {
+            block = i;
+            continue;
+        }
+        if (current == previous) return kStrConstantX;
+    }
+    if (block == 0) return kStrNoBlock;
+    if (n % block != 0) return kStrConstantX;
+    const INT_PTR blocks = n / block;
+    for (INT_PTR b = 1; b < blocks; ++b)
+        for (INT_PTR i = 0; i < block; ++i)
+            if (At(points, b * block + i)->x != At(points, i)->x) return kStrXNotRepeated;
+    INT_PTR k = 0;
+    for (INT_PTR i = 1; i < n; ++i)
+        if (At(points, i)->y != At(points, i - 1)->y) {
+            k = i;
+            break;
+        }
+    if (k != block) return kStrYBlockLength;
+    const bool yRising = At(points, k)->y > At(points, k - 1)->y;
+    for (INT_PTR b = 0; b < blocks; ++b)
+        for (INT_PTR i = 1; i < block; ++i)
+            if (At(points, b * block + i)->y != At(points, b * block)->y) return kStrConstantY;
+    for (INT_PTR b = 1; b < blocks; ++b) {
+        const double previous = At(points, (b - 1) * block)->y;
+        const double current = At(points, b * block)->y;
+        if (yRising && current <= previous) return kStrBlocksNotRising;
+        if (!yRising && current >= previous) return kStrBlocksNotFalling;
+    }
+    if (blockLength) *blockLength = static_cast<int>(block);
+    return 0;
+}
+
+void DeletePoints(CPtrArray& points) {
+    for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<C3DDataPoint*>(points.GetAt(i));
+    points.RemoveAll();
+}
+
+UINT BuildListsFromPoints(Grid& grid, CPtrArray& points) {
+    int block = 0;
+    if (const UINT id = CheckBlocks(points, &block)) {
+        BuildPointsFromLists(grid, points, false);
+        return id;
+    }
+    const size_t nx = static_cast<size_t>(block);
+    const size_t ny = static_cast<size_t>(points.GetSize()) / nx;
+    if (nx > kMaxAxisValues || ny > kMaxAxisValues || nx * ny > kMaxGridPoints) {
+        BuildPointsFromLists(grid, points, false);
+        return kStrInvalidValue;
+    }
+    grid.Clear();
+    for (size_t i = 0; i < nx; ++i) grid.Insert(Axis::X, i, At(points, static_cast<INT_PTR>(i))->x);
+    for (size_t j = 0; j < ny; ++j) {
+        grid.Insert(Axis::Y, j, At(points, static_cast<INT_PTR>(j * nx))->y);
+        for (size_t i = 0; i < nx; ++i) grid.SetZ(i, j, At(points, static_cast<INT_PTR>(j * nx + i))->z);
+    }
+    return 0;
+}
+
+UINT BuildPointsFromLists(const Grid& grid, CPtrArray& points, bool check) {
+    if (check)
+        if (const UINT id = CheckXYValues(grid)) return id;
+    DeletePoints(points);
+    const size_t nx = grid.CountX();
+    const size_t ny = grid.CountY();
+    for (size_t k = 0; k < nx * ny; ++k) points.Add(new C3DDataPoint());
+    for (size_t j = 0; j < ny; ++j) {
+        size_t next = j * nx;
+        for (size_t i = 0; i < nx; ++i) {
+            double z = 0.0;
+            if (!grid.Z(i, j, &z)) continue;
+            auto* point = static_cast<C3DDataPoint*>(points.GetAt(static_cast<INT_PTR>(next++)));
+            point->x = grid.X(i);
+            point->y = grid.Y(j);
+            point->z = z;
+        }
+    }
+    return 0;
+}
+
+} // namespace qv::lookup3d
+
+namespace {
+constexpr int kCtlStart = 1033;
+constexpr int kCtlStep = 1034;
+constexpr int kCtlCount = 1035;
+constexpr int kCtlSet = 1036;
+constexpr int kCtlAppend = 1037;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kSweepLayout[] = {
+    {.id = 2072, .flags = 15}, {.id = 1030, .flags = 0},  {.id = 1031, .flags = 0},  {.id = 1032, .flags = 33},
+    {.id = 1033, .flags = 0},  {.id = 1034, .flags = 0},  {.id = 1035, .flags = 35}, {.id = 1036, .flags = 9},
+    {.id = 1037, .flags = 24}, {.id = 2, .flags = 10},
+};
+} // namespace
+
+BEGIN_MESSAGE_MAP(CDlgSweepData, CTBDialog)
+    ON_BN_CLICKED(kCtlSet, &CDlgSweepData::OnSet)
+    ON_BN_CLICKED(kCtlAppend, &CDlgSweepData::OnAppend)
+END_MESSAGE_MAP()
+
+CDlgSweepData::CDlgSweepData(CWnd* parent) : CTBDialog(qv::lookup3d::kSweepTemplate, parent) {
+    for (const ControlLayout& entry : kSweepLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CDlgSweepData::DoDataExchange(CDataExchange* pDX) {
+    CTBDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, kCtlCount, m_strCount);
+    DDX_Text(pDX, kCtlStart, m_strStart);
+    DDX_Text(pDX, kCtlStep, m_strStep);
+}
+
+BOOL CDlgSweepData::OnInitDialog() {
+    CTBDialog::OnInitDialog();
+    return TRUE;
+}
+
+void CDlgSweepData::OnSet() {
+    m_dwMode = 0;
+    OnOK();
+}
+
+void CDlgSweepData::OnAppend() {
+    m_dwMode = 1;
+    OnOK();
+}
+
+void CDlgSweepData::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CDlgSweepData));
+        ar << kDataClassVersion << m_strStart << m_strStep << m_strCount;
+        return;
+    }
+    if (ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CDlgSweepData)) >= 1) {
+        DWORD version = 0;
+        ar >> version;
+    }
+    CString start, step, count;
+    ar >> start >> step >> count;
+    SetTexts(start, step, count);
+}
+
+bool CDlgSweepData::ApplyTo(qv::lookup3d::Grid& grid, qv::lookup3d::Axis axis) const {
+    const double start = TBExtended_atof(m_strStart);
+    const double step = TBExtended_atof(m_strStep);
+    const int count = TBExtended_atoi(m_strCount);
+    return grid.Sweep(axis, start, step, count, m_dwMode == 0);
+}

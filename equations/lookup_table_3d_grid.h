@@ -1,0 +1,137 @@
+// 3D lookup table z = f(x, y): the sweep-data dialog (dialog 2605 "Sweep Data") and the two
+// forms of the table with the checks and conversions between them.
+//
+// The point list holds the grid in grid order: for y value j and x value i the point has the
+// index j * (number of x values) + i. The editing form holds an x list, a y list and a z table
+// keyed by the identity of each value (not its number): two equal x values are two keys, and
+// editing a number keeps the z values attached to it.
+//
+// Sweep-data archive: class record, DWORD version 10, CString start, step, number of
+// samples; data without a class record has no version DWORD. The closing mode is not stored.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "toolkit/tb_dialog.h"
+
+#include <cstddef>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace qv::lookup3d {
+constexpr UINT kSweepTemplate = 2605;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrInternal = 8008;
+constexpr UINT kStrConstantX = 8009;
+constexpr UINT kStrXNotRising = 8010;
+constexpr UINT kStrXNotFalling = 8011;
+constexpr UINT kStrConstantY = 8012;
+constexpr UINT kStrYNotRising = 8013;
+constexpr UINT kStrYNotFalling = 8014;
+constexpr UINT kStrNoBlock = 8015;
+constexpr UINT kStrBlocksNotRising = 8016;
+constexpr UINT kStrBlocksNotFalling = 8017;
+constexpr UINT kStrYBlockLength = 8019;
+constexpr UINT kStrXNotRepeated = 8020;
+// Bounds of the editing form: values per axis and points of the whole grid.
+constexpr size_t kMaxAxisValues = 10000;
+constexpr size_t kMaxGridPoints = 1000000;
+constexpr char kInvalidValue[] = "Invalid value!";
+
+enum class Axis { X, Y };
+
+// The editing form. Values are heap doubles owned by the lists; the z table maps each y
+// value's address to a map from each x value's address to its z.
+class Grid {
+public:
+    using ZRow = std::unordered_map<const double*, double>;
+
+    size_t CountX() const { return m_x.size(); }
+    size_t CountY() const { return m_y.size(); }
+    double X(size_t i) const { return *m_x[i]; }
+    double Y(size_t j) const { return *m_y[j]; }
+    void SetX(size_t i, double value) { *m_x[i] = value; }
+    void SetY(size_t j, double value) { *m_y[j] = value; }
+    // The z of x value i under y value j; false when the map has no entry for it.
+    bool Z(size_t i, size_t j, double* z) const;
+    void SetZ(size_t i, size_t j, double z);
+    // Drops the z entry of x value i under y value j (a grid edited by other means).
+    void EraseZ(size_t i, size_t j);
+
+    // Inserts a value at position (clamped to the end); a new x gets z 0 under every y, a new
+    // y a map with z 0 for every x. False (nothing changed) when a bound would be exceeded.
+    bool Insert(Axis axis, size_t position, double value);
+    // Deletes value i of an axis with its z entries; false for a bad index.
+    bool Erase(Axis axis, size_t index);
+    void Clear(Axis axis);
+    void Clear();
+    // Moves value i one place up (delta -1) or down (+1); its z values stay attached.
+    bool Move(Axis axis, size_t index, int delta);
+    // Appends count values start + k * step (k = 0 .. count-1); replace empties the axis
+    // first. A count below 1 adds nothing. False (nothing changed) for non-finite values or a
+    // grid beyond the bounds.
+    bool Sweep(Axis axis, double start, double step, long long count, bool replace);
+
+    const std::vector<std::unique_ptr<double>>& XList() const { return m_x; }
+    const std::vector<std::unique_ptr<double>>& YList() const { return m_y; }
+
+private:
+    bool Fits(size_t nx, size_t ny) const;
+
+    std::vector<std::unique_ptr<double>> m_x;
+    std::vector<std::unique_ptr<double>> m_y;
+    std::unordered_map<const double*, ZRow> m_z;
+};
+
+// Both axes strictly monotonic (zero or one value passes). Returns 0 or the string ID of the
+// first failure: 8009/8012 constant, 8010/8013 not rising, 8011/8014 not falling.
+UINT CheckXYValues(const Grid& grid);
+// Checks a point list (C3DDataPoint pointers) in grid order and finds its block length
+// (x values per y value). Returns 0 or the string ID of the failure; fewer than two points
+// fail with 8015.
+UINT CheckBlocks(const CPtrArray& points, int* blockLength);
+// Builds the editing form from the points. On a failed check (or a grid beyond the bounds:
+// 8000 "Invalid value!") the grid stays as it was, the points are rebuilt from it, and the
+// string ID of the failure is returned.
+UINT BuildListsFromPoints(Grid& grid, CPtrArray& points);
+// Builds the points from the editing form; with check, a failed CheckXYValues leaves the
+// points unchanged and returns its string ID. A missing z leaves (0, 0, 0) at the block's end.
+UINT BuildPointsFromLists(const Grid& grid, CPtrArray& points, bool check);
+void DeletePoints(CPtrArray& points);
+} // namespace qv::lookup3d
+
+class CDlgSweepData : public CTBDialog {
+    DECLARE_SERIAL(CDlgSweepData)
+public:
+    explicit CDlgSweepData(CWnd* parent = nullptr);
+    ~CDlgSweepData() override = default;
+
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    CString GetStart() const { return m_strStart; }
+    CString GetStep() const { return m_strStep; }
+    CString GetCount() const { return m_strCount; }
+    void SetTexts(const CString& start, const CString& step, const CString& count) {
+        m_strStart = start;
+        m_strStep = step;
+        m_strCount = count;
+    }
+    // 0 after "Set", 1 after "Append".
+    DWORD GetMode() const { return m_dwMode; }
+    // Fills an axis of the grid from the texts and the mode; false ("Invalid value!") when
+    // the grid refuses the values.
+    bool ApplyTo(qv::lookup3d::Grid& grid, qv::lookup3d::Axis axis) const;
+
+    void OnSet();
+    void OnAppend();
+
+protected:
+    DECLARE_MESSAGE_MAP()
+
+    CString m_strCount = "10";
+    CString m_strStart = "0";
+    CString m_strStep = "1";
+    DWORD m_dwMode = 0;
+};

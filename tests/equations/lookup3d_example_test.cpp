@@ -1,0 +1,103 @@
+// The 3D lookup-table example run by the host as a user runs it: the model description with
+// the data file written beside it, edit sessions with scripts, and the saved wizard data
+// loaded and saved to the same bytes.
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunHost(const std::string& args, std::string* output = nullptr) {
+    const fs::path log = fs::path(qv_test::TempFolder()) / "lookup3d_host.log";
+    const std::string profile = qv_test::TempFolder() + "/lookup3d_profile.ini";
+    const std::string command =
+        "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >'" + log.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    if (output != nullptr) {
+        std::ifstream in(log);
+        std::stringstream text;
+        text << in.rdbuf();
+        *output = text.str();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const char kExample[] = PARVEL_SOURCE_DIR "/examples/lookup_table_3d.json";
+
+TEST(Lookup3dExample, HostDescribesTheTableAndWritesItsDataFile) {
+    const fs::path folder = fs::path(qv_test::TempFolder()) / "grids";
+    fs::create_directories(folder);
+    const fs::path out = folder / "grids.desc";
+    std::string output;
+    ASSERT_EQ(0, RunHost(std::string("describe '") + kExample + "' -o '" + out.string() + "'", &output)) << output;
+    EXPECT_EQ("LOOKUP3D LUT1 ( FILE := \"Grids__LUT1.mdx\", INTERPOLATION := 1, X := U, Y := W );\n", ReadFile(out));
+    EXPECT_EQ("MDX 1\nchannels 3\nitems 6\nchannel \"\" \"V\"\nchannel \"\" \"Ohm\"\nchannel \"\" \"\"\ndata\n"
+              "0 0 10\n0.5 1 10\n1 4 10\n0 2 20\n0.5 3 20\n1 8 20\nend\n",
+              ReadFile(folder / "Grids__LUT1.mdx"));
+    const fs::path first = folder / "grids.qva";
+    const fs::path second = folder / "grids_again.qva";
+    ASSERT_EQ(0, RunHost(std::string("save '") + kExample + "' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    // The sweep settings of both axes travel with the table.
+    EXPECT_NE(std::string::npos, ReadFile(first).find(std::string("CDlgSweepData\x0A\0\0\0\x01" "0\x03" "0.5\x01" "3", 25)));
+    fs::remove_all(folder);
+}
+
+// Equal x values are refused on apply with the check's message, and nothing is committed: the
+// sheet stays open and the x list shows what the user typed.
+TEST(Lookup3dExample, EqualXRefusedInAnEditSession) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "lookup3d_edit.txt";
+    std::ofstream(script) << "cell 2449 1 0 \"0\"\n"
+                             "message ok \"Error : Constant x-values aren't allowed!\"\n"
+                             "apply\n"
+                             "print\n"
+                             "cancel\n";
+    std::string output;
+    EXPECT_NE(0, RunHost(std::string("edit '") + kExample + "' --element LUT1 --script '" + script.string() + "'",
+                         &output));
+    EXPECT_NE(std::string::npos, output.find("(apply): the sheet refused")) << output;
+    EXPECT_EQ(std::string::npos, output.find("unexpected message box")) << output;
+}
+
+// A sweep with the dialog's defaults replaces the x axis by 0 to 9; every new x has z 0.
+TEST(Lookup3dExample, SweepInAnEditSession) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path script = folder / "lookup3d_sweep.txt";
+    std::ofstream(script) << "dialog 2605 stay {\n"
+                             "  type 1033 \"0\"\n"
+                             "  type 1034 \"1\"\n"
+                             "  type 1035 \"10\"\n"
+                             "  click 1036\n"
+                             "}\n"
+                             "click 2438\n"
+                             "row 2448 1\n"
+                             "print\n"
+                             "ok\n";
+    std::string output;
+    ASSERT_EQ(0, RunHost(std::string("edit '") + kExample + "' --element LUT1 --script '" + script.string() + "'",
+                         &output))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("row 9: \"9\"")) << output;
+    EXPECT_NE(std::string::npos, output.find("row 9: \"9\" \"0\"")) << output;
+}
+
+} // namespace

@@ -1,0 +1,574 @@
+// The 3D lookup table's wizard and page: golden archive bytes with both sweep settings, the
+// data file written beside the model description (channels x, z, y), the page driven as a
+// user drives it (lists, sweeps, apply), import and export of data files, and older blocks.
+#include "equations_support.h"
+
+#include "afx/archive.h"
+#include "afx/file.h"
+#include "equations/lookup_table_3d.h"
+#include "framework/data_file_places.h"
+#include "framework/table_writers.h"
+#include "toolkit/read_write_files.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace equations_test;
+using namespace qv::lookup3d;
+namespace fs = std::filesystem;
+
+namespace {
+
+class NamedFile : public CFile {
+public:
+    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
+};
+
+std::vector<ParamRow> GridRows() {
+    return {
+        {.id = 2186, .name = "INX", .value = "u"},
+        {.id = 2117, .name = "FILE", .value = "", .type = 0x100006},
+        {.id = 2215, .name = "INTERP", .value = "2", .type = 0x6},
+        {.id = 2425, .name = "VAR", .value = "", .type = 0x100006},
+    };
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Pt {
+    double x, y, z;
+    bool operator==(const Pt&) const = default;
+};
+
+std::vector<Pt> PointsOf(const CPtrArray& points) {
+    std::vector<Pt> out;
+    for (INT_PTR i = 0; i < points.GetSize(); ++i) {
+        const auto* p = static_cast<const C3DDataPoint*>(points[i]);
+        out.push_back({p->x, p->y, p->z});
+    }
+    return out;
+}
+
+void Give(C3DLookupTableWizard4& wizard, const std::vector<Pt>& points) {
+    DeletePoints(wizard.Points());
+    for (const Pt& p : points) wizard.Points().Add(new C3DDataPoint(p.x, p.y, p.z));
+}
+
+// x 1, 2, 3 under y 10, 20 with z = 10 * j + i.
+const std::vector<Pt> kGrid = {{1, 10, 0}, {2, 10, 1}, {3, 10, 2}, {1, 20, 10}, {2, 20, 11}, {3, 20, 12}};
+
+class Lookup3d : public EquationsTest {
+protected:
+    void SetUp() override {
+        EquationsTest::SetUp();
+        root = fs::temp_directory_path() / ("parvel_lookup3d_" + std::to_string(getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "model");
+        fs::create_directories(root / "doc");
+        editor->Document().SetPathName((root / "doc" / "Grid.qsc").c_str());
+        editor->Document().SetTitle("Grid");
+        g_DocumentDir = (root / "doc").string().c_str();
+        g_DocumentDir += "/";
+        g_CharacteristicSearchDirs.RemoveAll();
+        g_ModelOutputDir.Empty();
+    }
+    void TearDown() override {
+        g_ModelOutputDir.Empty();
+        g_DocumentDir.Empty();
+        fs::remove_all(root);
+        EquationsTest::TearDown();
+    }
+    fs::path root;
+};
+
+template <class Wizard>
+using Open = OpenPage<Wizard>;
+
+Bytes ArchiveOf(C3DLookupTableWizard4& wizard, ESheetVersion version = eSheetVersion4) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        wizard.Serialize(ar, version);
+        ar.Close();
+    }
+    const DWORD length = file.GetLength();
+    BYTE* data = file.Detach();
+    Bytes bytes(data, data + length);
+    free(data);
+    return bytes;
+}
+
+void Load(C3DLookupTableWizard4& wizard, Bytes bytes) {
+    CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&in, CArchive::load);
+    wizard.Serialize(ar, eSheetVersion4);
+}
+
+void Text(Bytes& out, const char* text) {
+    out.push_back(static_cast<BYTE>(std::strlen(text)));
+    out.insert(out.end(), text, text + std::strlen(text));
+}
+void Double(Bytes& out, double value) {
+    BYTE raw[8];
+    std::memcpy(raw, &value, 8);
+    out.insert(out.end(), raw, raw + 8);
+}
+void ClassRecord(Bytes& out, const char* name) {
+    Word(out, 0xFFFF);
+    Word(out, 10);
+    Word(out, static_cast<WORD>(std::strlen(name)));
+    out.insert(out.end(), name, name + std::strlen(name));
+}
+
+TEST_F(Lookup3d, ArchiveBytesWithBothSweepsAndRoundTrip) {
+    C3DLookupTableWizard4 wizard;
+    Table3DState state;
+    state.fileNameFlag = TRUE;
+    state.xUnit = "V";
+    state.zUnit = "A";
+    state.zUnitFlag = TRUE;
+    CPtrArray points;
+    points.Add(new C3DDataPoint(0.5, -1, 1e-300));
+    points.Add(new C3DDataPoint(2, -1, 3));
+    wizard.SetData(state, points);
+    DeletePoints(points);
+    wizard.SetChannelNames("cx", "", "cz");
+    wizard.XSweep().SetTexts("0", "0.5", "2");
+    wizard.YSweep().SetTexts("-1", "abc", "");
+    const Bytes bytes = ArchiveOf(wizard);
+
+    Bytes expected;
+    Word(expected, 0);
+    Dword(expected, 1);
+    Text(expected, "cx");
+    Text(expected, "");
+    Text(expected, "cz");
+    Text(expected, "V");
+    Text(expected, "");
+    Text(expected, "A");
+    Dword(expected, 0);
+    Dword(expected, 0);
+    Dword(expected, 1);
+    Dword(expected, 2);
+    ClassRecord(expected, "C3DDataPoint");
+    Dword(expected, 10);
+    Double(expected, 0.5);
+    Double(expected, -1);
+    Double(expected, 1e-300);
+    Word(expected, 0x8001);
+    Dword(expected, 10);
+    Double(expected, 2);
+    Double(expected, -1);
+    Double(expected, 3);
+    ClassRecord(expected, "CDlgSweepData");
+    Dword(expected, 10);
+    Text(expected, "0");
+    Text(expected, "0.5");
+    Text(expected, "2");
+    Word(expected, 0x8002);
+    Dword(expected, 10);
+    Text(expected, "-1");
+    Text(expected, "abc");
+    Text(expected, "");
+    EXPECT_EQ(expected, bytes);
+
+    C3DLookupTableWizard4 loaded;
+    Give(loaded, {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}});
+    Load(loaded, bytes);
+    EXPECT_EQ((std::vector<Pt>{{0.5, -1, 1e-300}, {2, -1, 3}}), PointsOf(loaded.Points()));
+    EXPECT_EQ(CString("cz"), loaded.GetZChannel());
+    EXPECT_EQ(CString("abc"), loaded.YSweep().GetStep());
+    EXPECT_TRUE(loaded.GetState().zUnitFlag);
+    EXPECT_EQ(bytes, ArchiveOf(loaded));
+
+    // Other sheet versions write and read nothing.
+    EXPECT_TRUE(ArchiveOf(wizard, eSheetVersion3).empty());
+    // A clone keeps table and units and starts its sweeps from the defaults.
+    std::unique_ptr<CWizardBase4> clone(wizard.Clone());
+    auto* copy = static_cast<C3DLookupTableWizard4*>(clone.get());
+    EXPECT_EQ(PointsOf(wizard.Points()), PointsOf(copy->Points()));
+    EXPECT_EQ(CString("A"), copy->GetState().zUnit);
+    EXPECT_EQ(CString("cx"), copy->GetXChannel());
+    EXPECT_EQ(CString("1"), copy->XSweep().GetStep());
+    EXPECT_EQ(CString("10"), copy->YSweep().GetCount());
+}
+
+TEST_F(Lookup3d, DamagedArchives) {
+    C3DLookupTableWizard4 source;
+    Give(source, kGrid);
+    const Bytes bytes = ArchiveOf(source);
+    struct Case {
+        const char* what;
+        Bytes data;
+        bool throws;
+        size_t points;
+    };
+    Bytes otherSchema;
+    Word(otherSchema, 1);
+    Bytes hugeCount(bytes.begin(), bytes.begin() + 2 + 4 + 6 + 12);
+    Dword(hugeCount, 0xFFFFFFF0u);
+    const std::vector<Case> cases = {
+        {"other schema: nothing read", otherSchema, false, 1},
+        {"cut in the points", Bytes(bytes.begin(), bytes.begin() + 80), true, 1},
+        {"count beyond the bound", hugeCount, true, 1},
+    };
+    for (const Case& c : cases) {
+        C3DLookupTableWizard4 loaded;
+        Give(loaded, {{5, 5, 5}});
+        bool threw = false;
+        try {
+            Load(loaded, c.data);
+        } catch (CException* e) {
+            e->Delete();
+            threw = true;
+        }
+        EXPECT_EQ(c.throws, threw) << c.what;
+        // The wizard keeps its table when the loading fails.
+        EXPECT_EQ(c.points, static_cast<size_t>(loaded.Points().GetSize())) << c.what;
+    }
+}
+
+const char kGoldenFile[] =
+    "MDX 1\n"
+    "channels 3\n"
+    "items 6\n"
+    "channel \"\" \"V\"\n"
+    "channel \"\" \"Ohm\"\n"
+    "channel \"\" \"A\"\n"
+    "data\n"
+    "1 0 10\n"
+    "2 1 10\n"
+    "3 2 10\n"
+    "1 10 20\n"
+    "2 11 20\n"
+    "3 12 20\n"
+    "end\n";
+
+TEST_F(Lookup3d, DescriptionWritesTheDataFileAndLeavesTheModelText) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
+    Named(editor->Holder(element), "FILE")->SetValue("mine.mdx");
+    Give(*wizard, kGrid);
+    Table3DState state = wizard->GetState();
+    state.xUnit = "V";
+    state.yUnit = "A";
+    state.zUnit = "Ohm";
+    CPtrArray copy;
+    CopyPoints(copy, wizard->Points());
+    wizard->SetData(state, copy);
+    DeletePoints(copy);
+    NamedFile description((root / "model" / "desc.qvm").string());
+    CString text = "LOOKUP3D @NAME ( FILE := \"@FILE\" );";
+    EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
+    EXPECT_EQ("LOOKUP3D @NAME ( FILE := \"@FILE\" );", text.str());
+    // Without the user's file name the default name replaces the one the parameter held.
+    EXPECT_EQ("Grid__B1.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
+    // A bare name goes to the document's folder.
+    EXPECT_EQ(kGoldenFile, ReadText(root / "doc" / "Grid__B1.mdx"));
+
+    // A template without "IMMANENT" touches nothing.
+    Named(editor->Holder(element), "FILE")->SetValue("other.mdx");
+    editor->ClearRequests();
+    EXPECT_EQ(4, wizard->WriteSimDescr(&description, "PLAIN", text));
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_GET_PARAMS));
+    EXPECT_EQ("other.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
+    EXPECT_FALSE(fs::exists(root / "doc" / "other.mdx"));
+}
+
+// An empty table is loaded from the named data file on a hidden page; the user's file name
+// stays the user's.
+TEST_F(Lookup3d, EmptyTableIsLoadedFromItsFile) {
+    {
+        CPtrArray points;
+        for (const Pt& p : kGrid) points.Add(new C3DDataPoint(p.x, p.y, p.z));
+        ASSERT_TRUE(WriteTableMdx3D((root / "doc" / "user.mdx").string().c_str(), &points, "x", "y", "z", "V", "", "A"));
+        DeletePoints(points);
+    }
+    DWORD element = 0;
+    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
+    Named(editor->Holder(element), "FILE")->SetValue("user.mdx");
+    Table3DState state;
+    state.fileNameFlag = TRUE;
+    CPtrArray none;
+    wizard->SetData(state, none);
+    EXPECT_TRUE(wizard->Initialize(0));
+    EXPECT_EQ(0, wizard->Points().GetSize());
+    NamedFile description((root / "model" / "desc.qvm").string());
+    CString text = "X";
+    EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
+    EXPECT_EQ(kGrid, PointsOf(wizard->Points()));
+    EXPECT_EQ(CString("x[V]"), wizard->GetState().xUnit);
+    EXPECT_EQ(CString("y"), wizard->GetState().yUnit);
+    EXPECT_EQ(CString("z[A]"), wizard->GetState().zUnit);
+    EXPECT_EQ("user.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
+    // The unit texts go to the file whatever their flags; the channel names stay empty.
+    CReadAndWriteFiles reader;
+    ASSERT_TRUE(reader.ReadInfoFile((root / "doc" / "user.mdx").string().c_str()));
+    EXPECT_EQ(CString(""), reader.GetChannel(0)->GetChannelName());
+    EXPECT_EQ(CString("x[V]"), reader.GetChannel(0)->GetUnitName());
+    EXPECT_EQ(CString("z[A]"), reader.GetChannel(1)->GetUnitName());
+}
+
+CTBEditListCtrl* List(CWnd* page, int id) { return static_cast<CTBEditListCtrl*>(page->GetDlgItem(id)); }
+
+std::vector<std::string> Column(CTBEditListCtrl* list, int column) {
+    std::vector<std::string> out;
+    for (int row = 0; row < list->GetItemCount(); ++row) out.push_back(list->GetItemText(row, column).str());
+    return out;
+}
+
+using Strings = std::vector<std::string>;
+
+std::string Heading(CTBEditListCtrl* list, int column) {
+    char text[64] = {0};
+    LVCOLUMN info{};
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = sizeof text;
+    EXPECT_TRUE(list->GetColumn(column, &info));
+    return text;
+}
+
+TEST_F(Lookup3d, ListsKeepEveryXInEveryYMap) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
+    Give(*wizard, kGrid);
+    Open<C3DLookupTableWizard4> open(*wizard);
+    CProp3DLookupTableXY* page = open.Page();
+    auto* xs = List(page, 2449);
+    auto* ys = List(page, 2448);
+    auto* zs = List(page, 2446);
+    EXPECT_EQ((Strings{"1", "2", "3"}), Column(xs, 0));
+    EXPECT_EQ((Strings{"10", "20"}), Column(ys, 0));
+    EXPECT_EQ(0, zs->GetItemCount());
+    EXPECT_EQ("x-axis : ", Heading(zs, 0));
+    // Selecting y 20 shows its z values.
+    ASSERT_TRUE(qv::ui::ClickListItem(ys, 1));
+    EXPECT_EQ((Strings{"10", "11", "12"}), Column(zs, 1));
+    // A new x gets z 0 under every y.
+    ASSERT_TRUE(qv::ui::Click(page, 2433));
+    ASSERT_TRUE(qv::ui::EditListCell(xs, 3, 0, "4"));
+    EXPECT_EQ((Strings{"1", "2", "3", "4"}), Column(zs, 0));
+    EXPECT_EQ((Strings{"10", "11", "12", "0"}), Column(zs, 1));
+    // Editing a z and changing the y row stores the edit.
+    ASSERT_TRUE(qv::ui::EditListCell(zs, 3, 1, "13"));
+    ASSERT_TRUE(qv::ui::ClickListItem(ys, 0));
+    EXPECT_EQ((Strings{"0", "1", "2", "0"}), Column(zs, 1));
+    // Moving x 1 down keeps its z values with it.
+    ASSERT_TRUE(qv::ui::ClickListItem(xs, 0));
+    ASSERT_TRUE(qv::ui::Click(page, 2437));
+    EXPECT_EQ((Strings{"2", "1", "3", "4"}), Column(xs, 0));
+    EXPECT_EQ((Strings{"1", "0", "2", "0"}), Column(zs, 1));
+    ASSERT_TRUE(qv::ui::Click(page, 2436));
+    // Deleting y 10 drops its z values.
+    ASSERT_TRUE(qv::ui::ClickListItem(ys, 0));
+    ASSERT_TRUE(qv::ui::Click(page, 2440));
+    EXPECT_EQ((Strings{"20"}), Column(ys, 0));
+    ASSERT_TRUE(qv::ui::Click(page, 2439));
+    ASSERT_TRUE(qv::ui::EditListCell(ys, 1, 0, "30"));
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), "*.*"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "T1"));
+    EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ((std::vector<Pt>{{1, 20, 10}, {2, 20, 11}, {3, 20, 12}, {4, 20, 13}, {1, 30, 0}, {2, 30, 0}, {3, 30, 0},
+                               {4, 30, 0}}),
+              PointsOf(wizard->Points()));
+    // "*.*" names the file after the element, in the data-file format.
+    EXPECT_EQ("T1.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
+    EXPECT_TRUE(fs::exists(root / "doc" / "T1.mdx"));
+    EXPECT_EQ("2", Named(editor->Holder(element), "INTERP")->GetValue().str());
+}
+
+TEST_F(Lookup3d, EqualXIsRefusedOnApplyAndNothingIsCommitted) {
+    DWORD element = 0;
+    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
+    Give(*wizard, kGrid);
+    Open<C3DLookupTableWizard4> open(*wizard);
+    CProp3DLookupTableXY* page = open.Page();
+    ASSERT_TRUE(qv::ui::EditListCell(List(page, 2449), 1, 0, "1"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "T9"));
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    editor->ClearRequests();
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : Constant x-values aren't allowed!");
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+    EXPECT_EQ(kGrid, PointsOf(wizard->Points()));
+    EXPECT_EQ("B1", editor->Holder(element)->m_strElementName.str());
+    EXPECT_TRUE(fs::is_empty(root / "doc"));
+    // An export stops at the same check instead of writing the old points.
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : Constant x-values aren't allowed!");
+    EXPECT_FALSE(page->ExportFile("t.mdx", 0));
+    EXPECT_TRUE(fs::is_empty(root / "doc"));
+}
+
+TEST_F(Lookup3d, SweepsFillTheAxes) {
+    struct Case {
+        const char* what;
+        int button;
+        std::vector<std::pair<int, const char*>> typed;
+        int closeWith;
+        Strings xs, ys;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"set 0 1 10", 2438, {}, 1036, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, {"10", "20"}, nullptr},
+        {"append to y", 2444, {{1033, "25"}, {1034, "-5"}, {1035, "2"}}, 1037, {"1", "2", "3"}, {"10", "20", "25", "20"}, nullptr},
+        {"cancel", 2438, {{1035, "3"}}, 2, {"1", "2", "3"}, {"10", "20"}, nullptr},
+        {"count 0", 2438, {{1035, "0"}}, 1036, {"1", "2", "3"}, {"10", "20"}, nullptr},
+        {"above the bound", 2438, {{1035, "10001"}}, 1036, {"1", "2", "3"}, {"10", "20"}, "Invalid value!"},
+    };
+    for (const Case& c : cases) {
+        auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), nullptr);
+        Give(*wizard, kGrid);
+        Open<C3DLookupTableWizard4> open(*wizard);
+        CProp3DLookupTableXY* page = open.Page();
+        qv::UserScript::Instance().ExpectDialog(
+            2605,
+            [&](CDialog& dialog) {
+                EXPECT_EQ("0", blocks_test::Text(&dialog, 1033)) << c.what;
+                for (auto [id, text] : c.typed) EXPECT_TRUE(qv::ui::TypeText(dialog.GetDlgItem(id), text)) << c.what;
+                EXPECT_TRUE(qv::ui::Click(&dialog, c.closeWith)) << c.what;
+            },
+            0);
+        if (c.message) qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
+        ASSERT_TRUE(qv::ui::Click(page, c.button)) << c.what;
+        EXPECT_EQ(c.xs, Column(List(page, 2449), 0)) << c.what;
+        EXPECT_EQ(c.ys, Column(List(page, 2448), 0)) << c.what;
+        // Every value of either axis has its z under every y.
+        ASSERT_TRUE(qv::ui::ClickListItem(List(page, 2448), static_cast<int>(c.ys.size()) - 1)) << c.what;
+        EXPECT_EQ(c.xs.size(), static_cast<size_t>(List(page, 2446)->GetItemCount())) << c.what;
+    }
+}
+
+// Import: three channels x, z, y with their units as "name[unit]"; other channel counts are
+// refused; a file that cannot be read leaves the lists as they were. A text-format import is
+// written back as ".mdx" after message 8035.
+TEST_F(Lookup3d, ImportAndExport) {
+    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), nullptr);
+    Give(*wizard, kGrid);
+    Open<C3DLookupTableWizard4> open(*wizard);
+    CProp3DLookupTableXY* page = open.Page();
+    auto* xs = List(page, 2449);
+    ASSERT_TRUE(qv::ui::EditListCell(xs, 2, 0, "7"));
+
+    const fs::path two = root / "two.mdx";
+    std::ofstream(two) << "MDX 1\nchannels 2\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\ndata\n1 2\nend\n";
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 3 channels allowed!");
+    EXPECT_FALSE(page->ImportFile(two.string().c_str()));
+    const fs::path broken = root / "broken.mdx";
+    std::ofstream(broken) << "MDX 1\nchannels 3\nitems 2\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 2 3\nend\n";
+    qv::UserScript::Instance().ExpectMessageBox(IDOK);
+    EXPECT_FALSE(page->ImportFile(broken.string().c_str()));
+    EXPECT_EQ((Strings{"1", "2", "7"}), Column(xs, 0));
+
+    const fs::path text = root / "grid.txt";
+    std::ofstream(text) << "x[V] z y[s]\n5 0 1\n6 1 1\n5 2 2\n6 3 2\n";
+    ASSERT_TRUE(page->ImportFile(text.string().c_str()));
+    EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
+    EXPECT_EQ((Strings{"1", "2"}), Column(List(page, 2448), 0));
+    EXPECT_EQ("x[V]", blocks_test::Text(page, 2275));
+    EXPECT_EQ("y[s]", blocks_test::Text(page, 2276));
+    EXPECT_EQ("z", blocks_test::Text(page, 2278));
+    EXPECT_EQ(-1, page->GetFileFormat());
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    qv::UserScript::Instance().ExpectMessageBox(
+        IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+    editor->ClearRequests();
+    ASSERT_TRUE(page->ExportFile(text.string().c_str(), 0));
+    EXPECT_EQ(0, page->GetFileFormat());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+    EXPECT_EQ("MDX 1\nchannels 3\nitems 4\nchannel \"x\" \"V\"\nchannel \"z\" \"\"\nchannel \"y\" \"s\"\ndata\n"
+              "5 0 1\n6 1 1\n5 2 2\n6 3 2\nend\n",
+              ReadText(root / "doc" / "grid.mdx"));
+    // An import whose grid fails its check keeps the lists and shows the check's message.
+    const fs::path single = root / "single.mdx";
+    std::ofstream(single) << "MDX 1\nchannels 3\nitems 2\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 0 3\n2 0 3\nend\n";
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : No data available - block length = 0");
+    EXPECT_TRUE(page->ImportFile(single.string().c_str()));
+    EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
+}
+
+Bytes OldBlock(const Bytes& page, const Bytes& points) {
+    Bytes out;
+    Dword(out, 7);
+    Dword(out, 8);
+    Dword(out, 3);
+    out.insert(out.end(), {1, 2, 3});
+    Dword(out, static_cast<DWORD>(page.size()));
+    out.insert(out.end(), page.begin(), page.end());
+    Dword(out, 0);
+    Dword(out, static_cast<DWORD>(points.size()));
+    out.insert(out.end(), points.begin(), points.end());
+    return out;
+}
+
+// Older data: the page archive restores units, flags and both sweeps; the point block is read
+// in the order x, z, y. Cut or oversized blocks keep what was read.
+TEST_F(Lookup3d, OlderBlocks) {
+    Bytes page;
+    ClassRecord(page, "CProp3DLookupTableXY");
+    Dword(page, 10);
+    for (DWORD flag : {1u, 0u, 1u}) Dword(page, flag);
+    Text(page, "V");
+    Text(page, "s");
+    Text(page, "A");
+    Dword(page, 1);
+    Dword(page, 0);
+    ClassRecord(page, "CDlgSweepData");
+    Dword(page, 10);
+    Text(page, "1");
+    Text(page, "2");
+    Text(page, "3");
+    Word(page, 0x8002);
+    Dword(page, 10);
+    Text(page, "4");
+    Text(page, "5");
+    Text(page, "6");
+    Bytes points;
+    Dword(points, 4);
+    for (const Pt& p : std::vector<Pt>{{1, 10, 5}, {2, 10, 6}, {1, 20, 7}, {2, 20, 8}}) {
+        Double(points, p.x);
+        Double(points, p.z);
+        Double(points, p.y);
+    }
+    for (int t = 0; t < 6; ++t) Dword(points, 0);
+    struct Case {
+        const char* what;
+        Bytes data;
+        std::vector<Pt> expected;
+        const char* xUnit;
+        const char* ySweepStart;
+    };
+    const Bytes whole = OldBlock(page, points);
+    Bytes hugeCount = points;
+    hugeCount[3] = 0x7F;
+    const std::vector<Case> cases = {
+        {"whole", whole, {{1, 10, 5}, {2, 10, 6}, {1, 20, 7}, {2, 20, 8}}, "V", "4"},
+        {"cut in the points", Bytes(whole.begin(), whole.end() - 30), {}, "V", "4"},
+        {"oversized count", OldBlock(page, hugeCount), {}, "V", "4"},
+        {"cut in the page", Bytes(whole.begin(), whole.begin() + 30), {}, "", "0"},
+        {"a few bytes", {1, 2, 3}, {}, "", "0"},
+    };
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
+        editor->ClearRequests();
+        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size()))) << c.what;
+        EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << c.what;
+        EXPECT_EQ(c.expected, PointsOf(wizard->Points())) << c.what;
+        EXPECT_EQ(CString(c.xUnit), wizard->GetState().xUnit) << c.what;
+        EXPECT_EQ(CString(c.ySweepStart), wizard->YSweep().GetStart()) << c.what;
+    }
+}
+
+} // namespace
