@@ -12,7 +12,9 @@ namespace qv {
 
 // The edit-script lines of CharacteristicScript, with the nonlinear form picked from the
 // element's form list (its first characteristic entry) where the catalogue names one instead
-// of a radio button. Elements with a radio button get CharacteristicScript's lines unchanged.
+// of a radio button, and without the switch where the catalogue names neither (the page always
+// uses its characteristic). Elements with a radio button get CharacteristicScript's lines
+// unchanged.
 std::vector<std::string> CharacteristicScriptWithForms(const CatalogueElement& type, const SchematicCharacteristic& ch);
 
 } // namespace qv
