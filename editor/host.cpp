@@ -1430,7 +1430,8 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
     return ok;
 }
 
-bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, std::string& error) {
+bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, std::string& error, bool* fileTicked) {
+    if (fileTicked != nullptr) *fileTicked = false;
     // Opening a page may set things of the wizard that a cancel does not take back (the
     // table's default file name): the pages are opened on a copy, and the element's wizard
     // stays as it is (what it saves is unchanged by looking).
@@ -1492,6 +1493,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.points.push_back(point);
         }
         if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+        if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
     }
     return true;
 }
@@ -1502,7 +1504,8 @@ bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wan
     // A loaded wizard keeps its form; picking the first form of the list could change it.
     if (controls.formList != 0 && !lines.empty()) lines.erase(lines.begin());
     SchematicCharacteristic now;
-    if (!ReadCharacteristic(element, now, error)) return false;
+    bool haveFile = false;
+    if (!ReadCharacteristic(element, now, error, &haveFile)) return false;
     auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line); };
     // The pin and the data file are check boxes: a click switches them over. Ticked already
     // in the loaded state, they are left; ticked but not wanted, they are cleared.
@@ -1514,7 +1517,6 @@ bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wan
             lines.insert(sheet, usePin);
         }
     }
-    const bool haveFile = now.kind == SchematicCharacteristic::Kind::DataPairs && !now.file.empty();
     if (wanted.kind == SchematicCharacteristic::Kind::DataPairs && haveFile) {
         const std::string writeFile = "click " + std::to_string(kXyWriteFile);
         if (!wanted.file.empty()) {

@@ -168,7 +168,8 @@ private:
     std::string EmptyNeededValue(const Element& element, const std::string& text) const;
     // The characteristic as the element's pages show it (opened and cancelled as a user
     // would look at them).
-    bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error);
+    // fileTicked: whether the table's "File Name" box is ticked (it may be with no name typed).
+    bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error, bool* fileTicked = nullptr);
     // The wizard's data as a saved archive holds it, and the wizard loaded from such bytes
     // (false with a message naming the element when the bytes are not exactly its data).
     bool SaveWizardData(Element& element, std::vector<unsigned char>& bytes, std::string& error);
