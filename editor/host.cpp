@@ -1035,6 +1035,8 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     job.finalPath = target.string();
     job.partPath = job.finalPath + ".part";
     job.folder = target.parent_path().string();
+    for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
+        job.before.insert(entry.path().lexically_normal().string());
     if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
         error = job.finalPath + ": cannot be written";
         return false;
@@ -1084,6 +1086,18 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         }
         if (fs::exists(data, code)) job.dataFiles.push_back(data.string());
     }
+    // Wizards that name their data file without quotes ("FILE := D__F1.mdx"): the file is
+    // noted only to be taken back when the description fails.
+    const std::string completed = CompleteModelText(element, text);
+    for (size_t at = completed.find("FILE := "); at != std::string::npos; at = completed.find("FILE := ", at + 1)) {
+        const size_t start = at + 8;
+        if (start >= completed.size() || completed[start] == '"') continue;
+        const size_t end = completed.find_first_of(" ,;)\t\r\n", start);
+        const fs::path name = fs::path(completed.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (name.empty()) continue;
+        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
+        if (fs::exists(data, code)) job.madeFiles.push_back(data.string());
+    }
     // A wizard that does not write the text itself, or writes only its type, leaves the
     // parameter list to the editor.
     text = FillLeftParamList(*m_editor->Holder(element.handle), text);
@@ -1125,6 +1139,15 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
     }
     if (!ok) {
         std::remove(job.partPath.c_str());
+        // The data files that elements described before the fault added to the folder go
+        // again; files that were there before the run stay.
+        job.madeFiles.insert(job.madeFiles.end(), job.dataFiles.begin(), job.dataFiles.end());
+        for (const std::string& data : job.madeFiles) {
+            const std::filesystem::path path = std::filesystem::path(data).lexically_normal();
+            std::error_code code;
+            if (path.parent_path() == std::filesystem::path(job.folder).lexically_normal() && job.before.count(path.string()) == 0)
+                std::filesystem::remove(path, code);
+        }
         if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
     }

@@ -10,6 +10,7 @@
 #include "editor/schematic_editor.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,10 @@ private:
         CFile file;
         std::vector<std::string> shownErrors;
         std::vector<std::string> dataFiles;
+        // The files in the description's folder before the run: a failed run removes the data
+        // files it added there and leaves these.
+        std::set<std::string> before;
+        std::vector<std::string> madeFiles;   // other data files the wizards named
         bool ok = true;
         std::string error;
     };

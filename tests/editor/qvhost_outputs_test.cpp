@@ -394,4 +394,38 @@ TEST(QvhostOutputs, TheCharacteristicFieldWorksWithoutFormRadios) {
     }
 }
 
+// A description that fails at a later element takes back the data files the earlier elements'
+// wizards wrote in this run; a file of that name that was there before stays.
+TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
+    std::string schematic = ReadFile(PARVEL_SOURCE_DIR "/examples/special_sources.json");
+    const size_t end = schematic.rfind(']');
+    ASSERT_NE(std::string::npos, end);
+    schematic.insert(end, R"(, {"id": 15, "name": "RBAD", "parameters": {"R": ""}})");
+    Scratch made;
+    WriteFile(made / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/special_sources.json"));
+    ASSERT_EQ(0, RunHost(made, "describe s.json -o o.desc").exitCode);
+    std::set<std::string> dataFiles = made.Files();
+    dataFiles.erase("s.json");
+    dataFiles.erase("o.desc");
+    ASSERT_FALSE(dataFiles.empty()) << "the example writes data files";
+    struct Case {
+        const char* what;
+        bool there;
+    } cases[] = {{"no file there before", false}, {"the files there before", true}};
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", schematic);
+        std::set<std::string> expected = {"s.json"};
+        for (const std::string& name : dataFiles) {
+            if (!c.there) continue;
+            WriteFile(scratch / name, "kept\n");
+            expected.insert(name);
+        }
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(2, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.err.find("element \"RBAD\"")) << run.err;
+        EXPECT_EQ(expected, scratch.Files()) << c.what;
+    }
+}
+
 } // namespace
