@@ -12,9 +12,10 @@ namespace qv {
 
 // The edit-script lines of CharacteristicScript, with the nonlinear form picked from the
 // element's form list (its first characteristic entry) where the catalogue names one instead
-// of a radio button. A characteristic of the second nonlinear form (form 2) is entered with
-// the catalogue's "nonlinear2", "button2" and "use_pin2" instead of the first form's controls.
-// Other elements with a radio button get CharacteristicScript's lines unchanged.
+// of a radio button, and without the switch where the catalogue names neither (the page always
+// uses its characteristic). A characteristic of the second nonlinear form (form 2) is entered
+// with the catalogue's "nonlinear2", "button2" and "use_pin2" instead of the first form's
+// controls. Elements with a radio button get CharacteristicScript's lines unchanged otherwise.
 std::vector<std::string> CharacteristicScriptWithForms(const CatalogueElement& type, const SchematicCharacteristic& ch);
 
 } // namespace qv

@@ -4,6 +4,8 @@
 #include "afx/module_state.h"
 #include "afx/user_script.h"
 #include "afx/wnd_core.h"
+#include "editor/characteristic_forms.h"
+#include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_numbers.h"
@@ -54,6 +56,7 @@ constexpr WORD kCharacteristicVariableValueId = 1007;
 struct ControlState {
     std::string text;
     bool checked = false;
+    int selection = -1;   // the selected entry of a list
     std::vector<std::vector<std::string>> rows;
 };
 typedef std::map<int, ControlState> PageState;
@@ -67,6 +70,7 @@ std::function<void(CWnd*)> CapturePage(PageState& into) {
             ControlState& state = into[child->id];
             state.text = child->text;
             state.checked = child->kind == WindowKind::Button && child->check == BST_CHECKED;
+            state.selection = child->curSel;
             state.rows.clear();
             for (const auto& row : child->rows) state.rows.push_back(row.cells);
         }
@@ -112,6 +116,65 @@ CWizardCopaObject3* ParamNamed(ParamHolder* holder, const std::string& name) {
         if (param != nullptr && ToString(param->GetName()) == name) return param;
     }
     return nullptr;
+}
+
+// Whether the name is that of a family member, "X[n]" (n a whole number of at most six
+// digits); `family` is then "X".
+bool MemberOfFamily(const std::string& name, std::string& family) {
+    const size_t open = name.find('[');
+    if (open == 0 || open == std::string::npos || name.size() < open + 3 || name.size() > open + 8 || name.back() != ']')
+        return false;
+    for (size_t i = open + 1; i + 1 < name.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+    family = name.substr(0, open);
+    return true;
+}
+
+// The live parameter of that name, or a new member made from its family's template when the
+// name is "X[n]" and the catalogue has the template "X" (Type bit 0x02, not in lists): made
+// as a wizard makes the members of its families. Null when there is neither. Parameters in
+// `taken` are passed over: a set may hold two parameters of one name, each given once.
+CWizardCopaObject3* ParamOrMember(ParamHolder* holder, const CatalogueElement& type, const std::string& name,
+                                  const std::set<const CWizardCopaObject3*>& taken = {}) {
+    CWizardCopaObject3* deleted = nullptr;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || taken.count(param) != 0 || ToString(param->GetName()) != name) continue;
+        if (!param->IsDeleted()) return param;
+        if (deleted == nullptr) deleted = param;
+    }
+    if (deleted != nullptr) return deleted;
+    std::string family;
+    if (!MemberOfFamily(name, family)) return nullptr;
+    const CatalogueParam* listed = type.FindParam(family);
+    const CWizardCopaObject3* templ = ParamNamed(holder, family);
+    if (listed == nullptr || (listed->type & 0x2) == 0 || templ == nullptr) return nullptr;
+    auto* member = new CWizardCopaObject3(templ);
+    member->SetDeletable(TRUE);
+    member->Undelete();
+    member->SetType(member->GetType() & ~0x2ul);
+    member->SetTemplateObject(templ->GetCopaObject());
+    member->SetCopaObject(nullptr);
+    member->SetName(ToCString(name));
+    holder->AddParam(member);
+    return member;
+}
+
+// The flags a parameter of that name has when nothing changed them: the catalogue's, and for
+// a family member its template's without the "not in lists" bit. False when the catalogue
+// knows neither.
+bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags) {
+    if (const CatalogueParam* listed = type.FindParam(name)) {
+        flags = listed->type;
+        extFlags = listed->extType;
+        return true;
+    }
+    std::string family;
+    const CatalogueParam* templ = MemberOfFamily(name, family) ? type.FindParam(family) : nullptr;
+    if (templ == nullptr || (templ->type & 0x2) == 0) return false;
+    flags = templ->type & ~0x2ul;
+    extFlags = templ->extType;
+    return true;
 }
 
 std::string NumberText(double value) {
@@ -498,11 +561,13 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     const std::string where = "element \"" + element.source.name + "\"";
     holder->m_dwShowName = element.source.showName ? 1 : 0;
     for (const SchematicParam& value : element.source.params) {
-        CWizardCopaObject3* param = ParamNamed(holder, value.name);
+        CWizardCopaObject3* param = ParamOrMember(holder, *element.type, value.name);
         if (param == nullptr) {
             error = where + " has no parameter \"" + value.name + "\"";
             return false;
         }
+        if (value.hasType) param->SetType(value.type);
+        if (value.hasExtType) param->SetExtType(value.extType);
         if (value.hasValue) param->SetValue(value.value.c_str());
         if (value.hasUnit) {
             CStringArray units;
@@ -625,11 +690,15 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     Element& added = *element;
     m_elements.push_back(std::move(element));
     if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
+    // A wizard saved with the element is loaded as a saved archive loads it, not initialised.
+    if (source.hasWizardData && !LoadWizardData(added, error)) return false;
     if (!initialize) return true;
-    if (added.wizard4 != nullptr)
-        added.wizard4->Initialize(0);
-    else
-        added.wizard3->Initialize(m_editor->Exchange(added.handle));
+    if (!source.hasWizardData) {
+        if (added.wizard4 != nullptr)
+            added.wizard4->Initialize(0);
+        else
+            added.wizard3->Initialize(m_editor->Exchange(added.handle));
+    }
 
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
@@ -641,7 +710,8 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         // A user's file given with a relative folder lies relative to the document, not to
         // wherever the host was started.
         if (!characteristic.file.empty()) characteristic.file = DataFileEntry(characteristic.file, m_documentFolder);
-        lines = CharacteristicScript(*added.type, characteristic);
+        lines = CharacteristicScriptWithForms(*added.type, characteristic);
+        if (source.hasWizardData && !FitToLoadedState(added, characteristic, lines, error)) return false;
     }
     for (const std::string& line : source.script) lines.push_back(line);
     if (lines.empty()) return true;
@@ -711,7 +781,7 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
             error = "element \"" + source.name + "\": its kind has no characteristic";
             return false;
         }
-        lines = CharacteristicScript(*type, source.characteristic);
+        lines = CharacteristicScriptWithForms(*type, source.characteristic);
     }
     lines.insert(lines.end(), source.script.begin(), source.script.end());
     std::vector<ScriptAction> actions;
@@ -843,25 +913,6 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
     return true;
 }
 
-std::string Host::EditorParamList(const Element& element, const std::string& text) const {
-    const size_t at = text.find("@PARAMLIST");
-    if (at == std::string::npos) return text;
-    const ParamHolder* holder = m_editor->Holder(element.handle);
-    std::string list;
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        const CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput() || (param->GetType() & 0x2) != 0 ||
-            (param->GetExtType() & 0x20000) != 0)
-            continue;
-        const std::string name = ToString(param->GetName());
-        if (!list.empty()) list += ", ";
-        const bool quoted = (param->GetType() & 0x100000) != 0;
-        list += name + " := " + (quoted ? "\"@" + name + "\"" : "@" + name);
-    }
-    if (!list.empty()) list += " ";
-    return text.substr(0, at) + list + text.substr(at + 10);
-}
-
 std::string Host::CompleteModelText(const Element& element, const std::string& text) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
     auto value = [&](const std::string& name, std::string& out) {
@@ -984,6 +1035,8 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     job.finalPath = target.string();
     job.partPath = job.finalPath + ".part";
     job.folder = target.parent_path().string();
+    for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
+        job.before.insert(entry.path().lexically_normal().string());
     if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
         error = job.finalPath + ": cannot be written";
         return false;
@@ -1033,8 +1086,21 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         }
         if (fs::exists(data, code)) job.dataFiles.push_back(data.string());
     }
-    // A wizard that does not write the text itself leaves the parameter list to the editor.
-    if (element.type->templ.find("IMMANENT") == std::string::npos) text = EditorParamList(element, text);
+    // Wizards that name their data file without quotes ("FILE := D__F1.mdx"): the file is
+    // noted only to be taken back when the description fails.
+    const std::string completed = CompleteModelText(element, text);
+    for (size_t at = completed.find("FILE := "); at != std::string::npos; at = completed.find("FILE := ", at + 1)) {
+        const size_t start = at + 8;
+        if (start >= completed.size() || completed[start] == '"') continue;
+        const size_t end = completed.find_first_of(" ,;)\t\r\n", start);
+        const fs::path name = fs::path(completed.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (name.empty()) continue;
+        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
+        if (fs::exists(data, code)) job.madeFiles.push_back(data.string());
+    }
+    // A wizard that does not write the text itself, or writes only its type, leaves the
+    // parameter list to the editor.
+    text = FillLeftParamList(*m_editor->Holder(element.handle), text);
     const std::string empty = EmptyNeededValue(element, text);
     if (!empty.empty()) {
         job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": parameter \"" + empty +
@@ -1073,6 +1139,15 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
     }
     if (!ok) {
         std::remove(job.partPath.c_str());
+        // The data files that elements described before the fault added to the folder go
+        // again; files that were there before the run stay.
+        job.madeFiles.insert(job.madeFiles.end(), job.dataFiles.begin(), job.dataFiles.end());
+        for (const std::string& data : job.madeFiles) {
+            const std::filesystem::path path = std::filesystem::path(data).lexically_normal();
+            std::error_code code;
+            if (path.parent_path() == std::filesystem::path(job.folder).lexically_normal() && job.before.count(path.string()) == 0)
+                std::filesystem::remove(path, code);
+        }
         if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
     }
@@ -1322,10 +1397,12 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             Element& element = *m_elements.back();
             ParamHolder* holder = m_editor->Holder(element.handle);
             holder->m_bySymbolVariant = record->symbolVariant;
+            std::set<const CWizardCopaObject3*> taken;
             for (const auto& stored : record->params) {
-                CWizardCopaObject3* param = ParamNamed(holder, ToString(stored.name));
+                CWizardCopaObject3* param = ParamOrMember(holder, *type, ToString(stored.name), taken);
                 if (param == nullptr)
                     throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + ToString(stored.name) + "\"");
+                taken.insert(param);
                 param->SetValue(stored.value);
                 param->SetUsedUnit(stored.usedUnit);
                 param->SetType(stored.type);
@@ -1376,7 +1453,8 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
     return ok;
 }
 
-bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, std::string& error) {
+bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, std::string& error, bool* fileTicked) {
+    if (fileTicked != nullptr) *fileTicked = false;
     // Opening a page may set things of the wizard that a cancel does not take back (the
     // table's default file name): the pages are opened on a copy, and the element's wizard
     // stays as it is (what it saves is unchanged by looking).
@@ -1401,7 +1479,16 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     if (!ParseEditScript(std::vector<std::string>{"print", "cancel"}, actions, error) ||
         !RunSession(element, actions, first, error))
         return false;
-    if (!page[controls.nonlinear].checked) return true;
+    // The characteristic is in use when the nonlinear radio is checked, or the form list shows
+    // one of the forms that use it; a page with neither always uses it.
+    bool inUse = true;
+    if (controls.formList != 0) {
+        const int form = page[controls.formList].selection;
+        inUse = std::find(controls.forms.begin(), controls.forms.end(), form) != controls.forms.end();
+    } else if (controls.nonlinear != 0) {
+        inUse = page[controls.nonlinear].checked;
+    }
+    if (!inUse) return true;
     if (controls.usePin != 0 && page[controls.usePin].checked) {
         ch.kind = SchematicCharacteristic::Kind::Pin;
         return true;
@@ -1429,6 +1516,95 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.points.push_back(point);
         }
         if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+        if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
+    }
+    return true;
+}
+
+bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wanted, std::vector<std::string>& lines,
+                            std::string& error) {
+    const CatalogueCharacteristicControls& controls = element.type->characteristic;
+    // A loaded wizard keeps its form; picking the first form of the list could change it.
+    if (controls.formList != 0 && !lines.empty()) lines.erase(lines.begin());
+    SchematicCharacteristic now;
+    bool haveFile = false;
+    if (!ReadCharacteristic(element, now, error, &haveFile)) return false;
+    auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line); };
+    // The pin and the data file are check boxes: a click switches them over. Ticked already
+    // in the loaded state, they are left; ticked but not wanted, they are cleared.
+    const std::string usePin = "click " + std::to_string(controls.usePin);
+    if (now.kind == SchematicCharacteristic::Kind::Pin) {
+        if (wanted.kind == SchematicCharacteristic::Kind::Pin) {
+            if (auto line = at(usePin); line != lines.end()) lines.erase(line);
+        } else if (auto sheet = at("sheet ok {"); sheet != lines.end()) {
+            lines.insert(sheet, usePin);
+        }
+    }
+    if (wanted.kind == SchematicCharacteristic::Kind::DataPairs && haveFile) {
+        const std::string writeFile = "click " + std::to_string(kXyWriteFile);
+        if (!wanted.file.empty()) {
+            if (auto line = at(writeFile); line != lines.end()) lines.erase(line);
+        } else if (auto end = at("}"); end != lines.end()) {
+            lines.insert(end, writeFile);
+        }
+    }
+    return true;
+}
+
+bool Host::SaveWizardData(Element& element, std::vector<unsigned char>& bytes, std::string& error) {
+    bytes.clear();
+    try {
+        if (element.wizard4 != nullptr) {
+            CMemFile file;
+            CArchive ar(&file, CArchive::store);
+            element.wizard4->Serialize(ar, eSheetVersion4);
+            ar.Close();
+            const BYTE* data = file.Data();
+            if (data != nullptr) bytes.assign(data, data + file.GetLength());
+        } else {
+            BYTE* data = nullptr;
+            const DWORD size = element.wizard3->GetAdditionalWizardData(eSheetVersion4, &data);
+            if (data != nullptr) bytes.assign(data, data + size);
+        }
+    } catch (CException* e) {
+        error = "element \"" + element.source.name + "\": its wizard data cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        return false;
+    }
+    return true;
+}
+
+bool Host::LoadWizardData(Element& element, std::string& error) {
+    const std::vector<unsigned char>& bytes = element.source.wizardData;
+    const std::string where = "element \"" + element.source.name + "\"";
+    if (bytes.size() > kMaxAdditionalData) {
+        error = where + ": its wizard data is too large";
+        return false;
+    }
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    if (element.wizard3 != nullptr) {
+        BYTE* copy = size > 0 ? new BYTE[size] : nullptr;
+        if (size > 0) std::memcpy(copy, bytes.data(), size);
+        element.wizard3->SetAdditionalWizardData(copy, size);
+        m_editor->KeepAdditionalData(*element.wizard3, element.handle);
+        return true;
+    }
+    std::vector<BYTE> buffer(bytes.begin(), bytes.end());
+    try {
+        CMemFile file(buffer.data(), size);
+        CArchive ar(&file, CArchive::load);
+        element.wizard4->Serialize(ar, eSheetVersion4);
+        // The block is the wizard's data and nothing else: bytes it leaves unread are refused.
+        BYTE probe = 0;
+        if (ar.Read(&probe, 1) != 0) throw std::runtime_error("bytes follow the data the wizard reads");
+        ar.Close();
+    } catch (CException* e) {
+        error = where + ": its wizard data is damaged (" + ExceptionText(e) + ")";
+        e->Delete();
+        return false;
+    } catch (const std::runtime_error& e) {
+        error = where + ": its wizard data is damaged (" + e.what() + ")";
+        return false;
     }
     return true;
 }
@@ -1465,7 +1641,14 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
         value.pin = param->HasPin() != FALSE;
         value.hasPin = value.pin;
-        if (value.hasValue || value.hasUnit || value.hasPin) out.params.push_back(value);
+        DWORD flags = 0;
+        DWORD extFlags = 0;
+        const bool known = CatalogueFlags(*element.type, name, flags, extFlags);
+        value.type = param->GetType();
+        value.hasType = !known || value.type != flags;
+        value.extType = param->GetExtType();
+        value.hasExtType = !known || value.extType != extFlags;
+        if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType) out.params.push_back(value);
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) {
         const std::string name = ToString(param->GetName());
@@ -1473,6 +1656,9 @@ SchematicElement Host::CurrentElement(Element& element) {
     }
     // The state holds what the scripts did; replaying them on it would do it twice.
     out.script.clear();
+    std::string dataError;
+    out.hasWizardData = SaveWizardData(element, out.wizardData, dataError);
+    if (!out.hasWizardData && m_stateError.empty()) m_stateError = dataError;
     if (element.type->HasCharacteristic()) {
         SchematicCharacteristic characteristic;
         std::string error;

@@ -10,6 +10,7 @@
 #include "editor/schematic_editor.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,10 @@ private:
         CFile file;
         std::vector<std::string> shownErrors;
         std::vector<std::string> dataFiles;
+        // The files in the description's folder before the run: a failed run removes the data
+        // files it added there and leaves these.
+        std::set<std::string> before;
+        std::vector<std::string> madeFiles;   // other data files the wizards named
         bool ok = true;
         std::string error;
     };
@@ -163,15 +168,21 @@ private:
                     std::string& error);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
-    // Fills "@PARAMLIST" for a wizard that leaves the text to the editor: every input parameter
-    // that takes part in lists and is not marked unused, "name := @name", comma-separated.
-    std::string EditorParamList(const Element& element, const std::string& text) const;
     // The first input parameter that the model text names ("@R") and whose value is empty;
     // "" when every one has a value.
     std::string EmptyNeededValue(const Element& element, const std::string& text) const;
     // The characteristic as the element's pages show it (opened and cancelled as a user
     // would look at them).
-    bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error);
+    // fileTicked: whether the table's "File Name" box is ticked (it may be with no name typed).
+    bool ReadCharacteristic(Element& element, SchematicCharacteristic& ch, std::string& error, bool* fileTicked = nullptr);
+    // The wizard's data as a saved archive holds it, and the wizard loaded from such bytes
+    // (false with a message naming the element when the bytes are not exactly its data).
+    bool SaveWizardData(Element& element, std::vector<unsigned char>& bytes, std::string& error);
+    bool LoadWizardData(Element& element, std::string& error);
+    // The characteristic's edit-script lines made to fit a wizard loaded from its data: the
+    // form it has is kept, and check boxes it has ticked already are not clicked over.
+    bool FitToLoadedState(Element& element, const SchematicCharacteristic& wanted, std::vector<std::string>& lines,
+                          std::string& error);
     // Carries out a rename made on the element's page ("Name"), or refuses it (false with a
     // message) when the new name cannot name an element or another element has it.
     bool TakeName(Element& element, std::string& error);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -62,6 +63,52 @@ void CheckKeys(const json& object, std::initializer_list<const char*> known, con
             throw SchematicError(what + ": unknown field \"" + entry.key() + "\"");
 }
 
+// A parameter's flags: "0x" and one to eight hexadecimal digits.
+unsigned long Flags(const json& value, const std::string& what) {
+    if (!value.is_string()) throw SchematicError(what + " must be a text \"0x...\"");
+    const std::string text = value.get<std::string>();
+    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
+        !std::all_of(text.begin() + 2, text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+        throw SchematicError(what + " must be \"0x\" and one to eight hexadecimal digits");
+    return std::stoul(text.substr(2), nullptr, 16);
+}
+
+// The wizard's data block: its bytes as hexadecimal digits, two a byte.
+std::vector<unsigned char> WizardData(const json& value, const std::string& what) {
+    if (!value.is_string()) throw SchematicError(what + " must be a text of hexadecimal digits");
+    const std::string& text = value.get_ref<const std::string&>();
+    if (text.size() % 2 != 0) throw SchematicError(what + " has an odd number of hexadecimal digits");
+    if (text.size() / 2 > kMaxWizardDataBytes)
+        throw SchematicError(what + " is larger than " + std::to_string(kMaxWizardDataBytes) + " bytes");
+    auto digit = [&](char c, size_t at) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        throw SchematicError(what + " holds a character that is no hexadecimal digit at position " + std::to_string(at + 1));
+    };
+    std::vector<unsigned char> bytes(text.size() / 2);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(digit(text[2 * i], 2 * i) * 16 + digit(text[2 * i + 1], 2 * i + 1));
+    return bytes;
+}
+
+std::string FlagsText(unsigned long flags) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%lX", flags & 0xFFFFFFFFul);
+    return buffer;
+}
+
+std::string HexText(const std::vector<unsigned char>& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 0xF];
+    }
+    return text;
+}
+
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what) {
     SchematicParam param;
     param.name = Text(json(key), what + " parameter name");
@@ -73,7 +120,7 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
         return param;
     }
     if (!value.is_object()) throw SchematicError(where + " must be a text or an object");
-    CheckKeys(value, {"value", "unit", "pin"}, where);
+    CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
     if (auto v = value.find("value"); v != value.end()) {
         param.hasValue = true;
         param.value = Text(*v, where + " \"value\"");
@@ -85,6 +132,14 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
     if (auto p = value.find("pin"); p != value.end()) {
         param.hasPin = true;
         param.pin = Boolean(*p, where + " \"pin\"");
+    }
+    if (auto t = value.find("type"); t != value.end()) {
+        param.hasType = true;
+        param.type = Flags(*t, where + " \"type\"");
+    }
+    if (auto t = value.find("ext_type"); t != value.end()) {
+        param.hasExtType = true;
+        param.extType = Flags(*t, where + " \"ext_type\"");
     }
     return param;
 }
@@ -133,7 +188,7 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const std::string&
 
 SchematicElement ReadElement(const json& value, const std::string& what) {
     if (!value.is_object()) throw SchematicError(what + " must be an object");
-    CheckKeys(value, {"id", "name", "show_name", "parameters", "outputs", "characteristic", "script"}, what);
+    CheckKeys(value, {"id", "name", "show_name", "parameters", "outputs", "characteristic", "script", "wizard_data"}, what);
     SchematicElement element;
     auto id = value.find("id");
     if (id == value.end() || !id->is_number_unsigned() || id->get<unsigned long long>() > 0xFFFFFFFFull)
@@ -164,6 +219,10 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
             throw SchematicError(where + ": more than " + std::to_string(kMaxScriptLines) + " script lines");
         for (size_t i = 0; i < script->size(); ++i)
             element.script.push_back(Text((*script)[i], where + " script line " + std::to_string(i + 1), true));
+    }
+    if (auto data = value.find("wizard_data"); data != value.end()) {
+        element.hasWizardData = true;
+        element.wizardData = WizardData(*data, where + " \"wizard_data\"");
     }
     return element;
 }
@@ -461,7 +520,7 @@ json ElementJson(const SchematicElement& element) {
     if (!element.params.empty()) {
         json params = json::object();
         for (const SchematicParam& param : element.params) {
-            if (param.hasValue && !param.hasUnit && !param.hasPin) {
+            if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType) {
                 params[Utf8(param.name)] = Utf8(param.value);
                 continue;
             }
@@ -469,6 +528,8 @@ json ElementJson(const SchematicElement& element) {
             if (param.hasValue) p["value"] = Utf8(param.value);
             if (param.hasUnit) p["unit"] = Utf8(param.unit);
             if (param.hasPin) p["pin"] = param.pin;
+            if (param.hasType) p["type"] = FlagsText(param.type);
+            if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
             params[Utf8(param.name)] = p;
         }
         e["parameters"] = params;
@@ -497,6 +558,7 @@ json ElementJson(const SchematicElement& element) {
         for (const std::string& line : element.script) script.push_back(Utf8(line));
         e["script"] = script;
     }
+    if (element.hasWizardData) e["wizard_data"] = HexText(element.wizardData);
     return e;
 }
 

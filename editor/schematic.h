@@ -14,6 +14,8 @@ namespace qv {
 constexpr size_t kMaxSchematicElements = 1000000;
 constexpr size_t kMaxCharacteristicPoints = 10000;
 constexpr size_t kMaxScriptLines = 10000;
+// The largest wizard data block an element may carry (as an archive may).
+constexpr size_t kMaxWizardDataBytes = 64u * 1024u * 1024u;
 // The largest schematic file read (512 MiB): the file is read whole before it is parsed.
 constexpr unsigned long long kMaxSchematicBytes = 512ull * 1024 * 1024;
 
@@ -25,6 +27,12 @@ struct SchematicParam {
     std::string unit;     // the used unit
     bool hasPin = false;
     bool pin = false;     // taken from a pin
+    // The parameter's flags where they differ from the catalogue's (the wizard marks a
+    // parameter unused, say).
+    bool hasType = false;
+    unsigned long type = 0;
+    bool hasExtType = false;
+    unsigned long extType = 0;
 };
 
 // The element's characteristic, applied through the element's page and its characteristic
@@ -47,6 +55,11 @@ struct SchematicElement {
     std::vector<std::string> outputs;   // parameter names whose result output is switched on
     SchematicCharacteristic characteristic;
     std::vector<std::string> script;    // edit-script lines (docs/host.md)
+    // The wizard's own data as a saved archive keeps it (its Serialize bytes of sheet version
+    // 4; the additional data of a wizard of the older base). With it the wizard is loaded
+    // from these bytes instead of being initialised afresh.
+    bool hasWizardData = false;
+    std::vector<unsigned char> wizardData;
 };
 
 struct Schematic {

@@ -413,7 +413,10 @@ TEST(DiscreteTfExample, HostDescribesAndSavesTheDiscretisedPlant) {
     const std::string desc = qv_test::TempFolder() + "/discrete_plant.desc";
     const std::string saved = qv_test::TempFolder() + "/discrete_plant.qva";
     ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + desc + "'"));
-    EXPECT_EQ("TFZ G1 ( @PARAMLIST);\nSDB ( G1.OUT );\n", ReadAll(desc));
+    EXPECT_EQ("TFZ G1 ( N := 3, D := 3, TS := 100m, IN := W, Q[0] := 0, P[0] := 1, P[1] := -1.723568171, "
+              "P[2] := 0.7408182207, P0[1] := 0, P0[2] := 0, Q[1] := 0.004527958503, Q[2] := 0.004097066281, "
+              "Q0[1] := 0, Q0[2] := 0 );\nSDB ( G1.OUT );\n",
+              ReadAll(desc));
     ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + saved + "'"));
     const std::string bytes = ReadAll(saved);
     for (const char* text : {"P[2]", "0.7408182207", "Q[1]", "0.004527958503", "Q0[2]", "P0[2]"})

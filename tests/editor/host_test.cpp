@@ -428,8 +428,9 @@ TEST_F(HostTest, StreamingJobsThatFailLeaveNoDescriptionOrArchive) {
         {R"({"id":15,"name":"R2","parameters":{"R":{"unit":"V"}}})", "no unit", false},
         {R"({"id":999,"name":"R2"})", "not in the catalogue", false},
         {R"({"id":15,"name":"R2","script":["jump 1"]})", "script", false},
+        // RNL1's data file was written before R2 failed: the failed run takes it back.
         {R"({"id":15,"name":"R2","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1],[0.5,2]]}})",
-         "monotonous", true},
+         "monotonous", false},
     };
     for (const Case& c : cases) {
         const fs::path out = folder / ("case" + std::to_string(&c - cases));

@@ -308,4 +308,124 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     }
 }
 
+// Every shipped example, as `edit -o` prints it after a look at its first element's pages
+// (cancelled), describes exactly as the example does: the wizards' own data, the flags they
+// set and the parameters they created all come back.
+TEST(QvhostOutputs, AnEditedExampleDescribesAsTheExample) {
+    int examples = 0;
+    for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
+        if (entry.path().extension() != ".json") continue;
+        ++examples;
+        Scratch scratch;
+        const std::string schematic = ReadFile(entry.path());
+        const std::string original = Describe(scratch, "original", schematic);
+        const size_t at = schematic.find("\"name\": \"");
+        ASSERT_NE(std::string::npos, at) << entry.path();
+        const std::string first = schematic.substr(at + 9, schematic.find('"', at + 9) - at - 9);
+        WriteFile(scratch / "original" / "cancel.txt", "cancel\n");
+        const HostRun edit =
+            RunHost(scratch, "edit original/s.json --element " + Quote(first) + " --script original/cancel.txt -o e.json");
+        ASSERT_EQ(0, edit.exitCode) << entry.path() << ": " << edit.err;
+        const std::string edited = ReadFile(scratch / "e.json");
+        EXPECT_NE(std::string::npos, edited.find("\"wizard_data\"")) << entry.path();
+        EXPECT_EQ(original, Describe(scratch, "original", edited)) << entry.path();
+        EXPECT_EQ(std::string::npos, original.find("@PARAMLIST")) << entry.path() << ": the list is filled\n" << original;
+    }
+    EXPECT_GT(examples, 0);
+}
+
+TEST(QvhostOutputs, WizardDataThatIsNotTheWizardsIsRefusedNamingTheElement) {
+    struct Case {
+        const char* what;
+        std::string element;
+        const char* message;
+    } cases[] = {
+        {"a block too short for the wizard", R"({"id": 36, "name": "SAW1", "wizard_data": "01"})",
+         "element \"SAW1\": its wizard data is damaged"},
+        {"odd digits", R"({"id": 36, "name": "SAW1", "wizard_data": "010"})", "element \"SAW1\" \"wizard_data\""},
+        {"a member of no family", R"({"id": 33, "name": "G1", "parameters": {"X[0]": "1"}})",
+         "element \"G1\" has no parameter \"X[0]\""},
+        {"a member without an index", R"({"id": 33, "name": "G1", "parameters": {"Q[]": "1"}})",
+         "element \"G1\" has no parameter \"Q[]\""},
+        {"a member of a parameter that is no template", R"({"id": 33, "name": "G1", "parameters": {"N[0]": "1"}})",
+         "has no parameter \"N[0]\""},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + c.element + "]}");
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(2, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.what << ": " << run.err;
+        EXPECT_EQ(std::set<std::string>{"s.json"}, scratch.Files()) << c.what;
+    }
+}
+
+// A characteristic entered with the `characteristic` field gives what the same entries typed
+// through the pages give: on a page that picks its form from a list, and on one that always
+// uses its characteristic.
+TEST(QvhostOutputs, TheCharacteristicFieldWorksWithoutFormRadios) {
+    const std::string table = R"("points": [[-1, -0.5], [0, 0], [1, 0.5]])";
+    const std::string rows =
+        R"("click 2114", "click 2397", "click 1124", "click 1122", "cell 2121 0 1 -1", "cell 2121 0 2 -0.5",
+           "click 1122", "cell 2121 1 1 0", "cell 2121 1 2 0", "click 1122", "cell 2121 2 1 1", "cell 2121 2 2 0.5")";
+    struct Case {
+        const char* what;
+        const char* element;
+        std::string byField;
+        std::string byScript;
+    } cases[] = {
+        {"controlled source", "I1",
+         R"({"id": 2, "name": "I1", "parameters": {"QUANT": "R1"}, "characteristic": {"kind": "data-pairs", )" + table + "}}",
+         R"({"id": 2, "name": "I1", "parameters": {"QUANT": "R1"}, "script": ["choose 2005 \"Nonlinear Voltage Controlled\"",
+             "sheet ok {", )" + rows + R"(, "}", "click 2016", "ok"]})"},
+        {"nonlinear transformer", "TR1",
+         R"({"id": 112, "name": "TR1", "characteristic": {"kind": "data-pairs", )" + table + "}}",
+         R"({"id": 112, "name": "TR1", "script": ["sheet ok {", )" + rows + R"(, "}", "click 2016", "ok"]})"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        const std::string resistor = R"({"id": 15, "name": "R1"}, )";
+        const std::string byField = Describe(scratch, "field", R"({"document": "D", "elements": [)" + resistor + c.byField + "]}");
+        const std::string byScript = Describe(scratch, "script", R"({"document": "D", "elements": [)" + resistor + c.byScript + "]}");
+        EXPECT_FALSE(byField.empty()) << c.what;
+        EXPECT_EQ(byScript, byField) << c.what;
+        const std::string dataFile = std::string("D__") + c.element + ".mdx";
+        EXPECT_EQ(ReadFile(scratch / "script" / dataFile), ReadFile(scratch / "field" / dataFile)) << c.what;
+    }
+}
+
+// A description that fails at a later element takes back the data files the earlier elements'
+// wizards wrote in this run; a file of that name that was there before stays.
+TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
+    std::string schematic = ReadFile(PARVEL_SOURCE_DIR "/examples/special_sources.json");
+    const size_t end = schematic.rfind(']');
+    ASSERT_NE(std::string::npos, end);
+    schematic.insert(end, R"(, {"id": 15, "name": "RBAD", "parameters": {"R": ""}})");
+    Scratch made;
+    WriteFile(made / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/special_sources.json"));
+    ASSERT_EQ(0, RunHost(made, "describe s.json -o o.desc").exitCode);
+    std::set<std::string> dataFiles = made.Files();
+    dataFiles.erase("s.json");
+    dataFiles.erase("o.desc");
+    ASSERT_FALSE(dataFiles.empty()) << "the example writes data files";
+    struct Case {
+        const char* what;
+        bool there;
+    } cases[] = {{"no file there before", false}, {"the files there before", true}};
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", schematic);
+        std::set<std::string> expected = {"s.json"};
+        for (const std::string& name : dataFiles) {
+            if (!c.there) continue;
+            WriteFile(scratch / name, "kept\n");
+            expected.insert(name);
+        }
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(2, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.err.find("element \"RBAD\"")) << run.err;
+        EXPECT_EQ(expected, scratch.Files()) << c.what;
+    }
+}
+
 } // namespace

@@ -188,3 +188,93 @@ TEST(InputFile, KindAndSizeAreCheckedBeforeReading) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SchematicReader, WizardDataAndFlagsAreReadExactlyOrRefused) {
+    const RefusalCase refused[] = {
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": "0a0"})"), {"element \"G1\" \"wizard_data\"", "odd number"}},
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": "0g"})"), {"element \"G1\"", "no hexadecimal digit at position 2"}},
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": "0a\n1"})"), {"element \"G1\"", "no hexadecimal digit"}},
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": [10]})"), {"element \"G1\" \"wizard_data\"", "must be a text"}},
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": " 0a"})"), {"element \"G1\"", "odd number"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"type": "4"}}})"), {"parameter \"R\" \"type\"", "\"0x\""}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"type": "0x"}}})"), {"parameter \"R\" \"type\""}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"type": "0x123456789"}}})"), {"\"type\"", "eight"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"ext_type": 4}}})"), {"parameter \"R\" \"ext_type\""}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"ext_type": "0x-1"}}})"), {"\"ext_type\""}},
+    };
+    for (const RefusalCase& c : refused) {
+        qv::Schematic schematic;
+        std::string error;
+        EXPECT_FALSE(qv::ReadSchematic(c.text, schematic, error)) << c.text;
+        for (const std::string& part : c.said) EXPECT_NE(std::string::npos, error.find(part)) << c.text << "\n" << error;
+    }
+
+    struct Case {
+        std::string text;
+        std::vector<unsigned char> data;
+        bool hasData;
+    } read[] = {
+        {OneElement(R"({"id": 33, "name": "G1"})"), {}, false},
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": ""})"), {}, true},
+        {OneElement(R"({"id": 33, "name": "G1", "wizard_data": "00ff7F80"})"), {0x00, 0xFF, 0x7F, 0x80}, true},
+    };
+    for (const Case& c : read) {
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(c.text, schematic, error)) << c.text << "\n" << error;
+        EXPECT_EQ(c.hasData, schematic.elements[0].hasWizardData) << c.text;
+        EXPECT_EQ(c.data, schematic.elements[0].wizardData) << c.text;
+        // Written and read again, the bytes and the flag stay.
+        qv::Schematic again;
+        ASSERT_TRUE(qv::ReadSchematic(qv::WriteSchematic(schematic), again, error)) << error;
+        EXPECT_EQ(c.hasData, again.elements[0].hasWizardData);
+        EXPECT_EQ(c.data, again.elements[0].wizardData);
+    }
+}
+
+TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
+    struct Case {
+        bool hasType;
+        unsigned long type;
+        bool hasExtType;
+        unsigned long extType;
+        const char* written;   // in the text, or "" for the plain value form
+    } cases[] = {
+        {false, 0, false, 0, "\"Q[0]\": \"1\""},
+        {true, 0x4, false, 0, "\"type\": \"0x4\""},
+        {false, 0, true, 0x20000, "\"ext_type\": \"0x20000\""},
+        {true, 0xFFFFFFFFul, true, 0, "\"type\": \"0xFFFFFFFF\""},
+    };
+    for (const Case& c : cases) {
+        qv::Schematic schematic;
+        schematic.document = "D";
+        qv::SchematicElement element;
+        element.id = 33;
+        element.name = "G1";
+        qv::SchematicParam param;
+        param.name = "Q[0]";
+        param.hasValue = true;
+        param.value = "1";
+        param.hasType = c.hasType;
+        param.type = c.type;
+        param.hasExtType = c.hasExtType;
+        param.extType = c.extType;
+        element.params.push_back(param);
+        schematic.elements.push_back(element);
+        const std::string text = qv::WriteSchematic(schematic);
+        EXPECT_NE(std::string::npos, text.find(c.written)) << text;
+        qv::Schematic again;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(text, again, error)) << error;
+        const qv::SchematicParam& back = again.elements[0].params[0];
+        EXPECT_EQ(c.hasType, back.hasType) << text;
+        EXPECT_EQ(c.hasType ? c.type : 0, back.type) << text;
+        EXPECT_EQ(c.hasExtType, back.hasExtType) << text;
+        EXPECT_EQ(c.hasExtType ? c.extType : 0, back.extType) << text;
+        EXPECT_EQ("1", back.value);
+    }
+}
+
+} // namespace
