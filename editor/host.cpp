@@ -571,8 +571,10 @@ bool Host::ApplyValues(Element& element, std::string& error) {
         if (value.hasValue) param->SetValue(value.value.c_str());
         if (value.hasUnit) {
             CStringArray units;
-            bool known = false;
-            if (!param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
+            // An empty used unit is what a page leaves when its unit list has no entry; the
+            // state printed from such an element names it, so it reads back.
+            bool known = value.unit.empty();
+            if (!known && !param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
                 for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == value.unit.c_str();
             if (!known) {
                 error = where + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
@@ -1639,13 +1641,15 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
         value.unit = ToString(param->GetUsedUnit());
         value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
-        value.pin = param->HasPin() != FALSE;
-        value.hasPin = value.pin;
         DWORD flags = 0;
         DWORD extFlags = 0;
         const bool known = CatalogueFlags(*element.type, name, flags, extFlags);
+        // The pin is the type's top bit; "pin" shows it, so "type" only shows the other bits.
+        constexpr DWORD kPinBit = 0x80000000u;
+        value.pin = param->HasPin() != FALSE;
+        value.hasPin = value.pin || (known && (flags & kPinBit) != 0);
         value.type = param->GetType();
-        value.hasType = !known || value.type != flags;
+        value.hasType = !known || ((value.type ^ flags) & ~kPinBit) != 0;
         value.extType = param->GetExtType();
         value.hasExtType = !known || value.extType != extFlags;
         if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType) out.params.push_back(value);
@@ -1659,6 +1663,8 @@ SchematicElement Host::CurrentElement(Element& element) {
     std::string dataError;
     out.hasWizardData = SaveWizardData(element, out.wizardData, dataError);
     if (!out.hasWizardData && m_stateError.empty()) m_stateError = dataError;
+    // An older-base wizard without additional data has nothing of its own to carry.
+    if (out.hasWizardData && element.wizard3 != nullptr && out.wizardData.empty()) out.hasWizardData = false;
     if (element.type->HasCharacteristic()) {
         SchematicCharacteristic characteristic;
         std::string error;
