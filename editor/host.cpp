@@ -1489,16 +1489,23 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
         inUse = std::find(controls.forms.begin(), controls.forms.end(), form) != controls.forms.end();
     } else if (controls.nonlinear != 0) {
         inUse = page[controls.nonlinear].checked;
+        // A page with a second nonlinear form has its own radio, pin box and button for it.
+        if (!inUse && controls.nonlinear2 != 0 && page[controls.nonlinear2].checked) {
+            inUse = true;
+            ch.form = 2;
+        }
     }
     if (!inUse) return true;
-    if (controls.usePin != 0 && page[controls.usePin].checked) {
+    const int usePin = ch.form == 2 ? controls.usePin2 : controls.usePin;
+    const int button = ch.form == 2 ? controls.button2 : controls.button;
+    if (usePin != 0 && page[usePin].checked) {
         ch.kind = SchematicCharacteristic::Kind::Pin;
         return true;
     }
     PageState table;
     EditScriptRunner second;
     second.inspect = CapturePage(table);
-    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(controls.button),
+    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
                                             "cancel"};
     if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
     if (table[kXyReference].checked) {

@@ -151,19 +151,19 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const std::string&
     if (kind == value.end()) throw SchematicError(what + " has no \"kind\"");
     const std::string name = kind->is_string() ? kind->get<std::string>() : std::string();
     if (name == "reference") {
-        CheckKeys(value, {"kind", "text"}, what);
+        CheckKeys(value, {"kind", "text", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Reference;
         auto text = value.find("text");
         if (text == value.end()) throw SchematicError(what + ": a reference needs its \"text\"");
         ch.reference = Text(*text, what + " \"text\"");
     } else if (name == "file-reference") {
-        CheckKeys(value, {"kind", "variable"}, what);
+        CheckKeys(value, {"kind", "variable", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::FileReference;
         auto variable = value.find("variable");
         if (variable == value.end()) throw SchematicError(what + ": a file reference needs its \"variable\"");
         ch.variable = Text(*variable, what + " \"variable\"");
     } else if (name == "data-pairs") {
-        CheckKeys(value, {"kind", "points", "file"}, what);
+        CheckKeys(value, {"kind", "points", "file", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::DataPairs;
         auto points = value.find("points");
         if (points == value.end() || !points->is_array())
@@ -178,10 +178,16 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const std::string&
         }
         if (auto file = value.find("file"); file != value.end()) ch.file = Text(*file, what + " \"file\"");
     } else if (name == "pin") {
-        CheckKeys(value, {"kind"}, what);
+        CheckKeys(value, {"kind", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Pin;
     } else {
         throw SchematicError(what + ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\" or \"pin\"");
+    }
+    // The nonlinear form the characteristic belongs to, where a page has two (1 unless given).
+    if (auto form = value.find("form"); form != value.end()) {
+        if (!form->is_number_integer() || (form->get<long long>() != 1 && form->get<long long>() != 2))
+            throw SchematicError(what + " \"form\" must be 1 or 2");
+        ch.form = static_cast<int>(form->get<long long>());
     }
     return ch;
 }
@@ -543,6 +549,7 @@ json ElementJson(const SchematicElement& element) {
     if (ch.kind != SchematicCharacteristic::Kind::None) {
         json c;
         c["kind"] = CharacteristicKindName(ch.kind);
+        if (ch.form != 1) c["form"] = ch.form;
         if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
         if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
         if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
