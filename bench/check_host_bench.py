@@ -7,14 +7,17 @@ Usage: check_host_bench.py <host_bench binary, or the folder that holds it>
 The first form is the gate of the continuous build. The benchmark does what `qvhost describe`
 does (read the schematic text, make, describe and destroy the elements one by one) for
 schematics of 2,000 and 20,000 resistors. Fails (exit status 1) unless the larger takes at most
-11 times as long as the smaller. Each size runs REPETITIONS times, interleaved in random order
+12.5 times as long as the smaller. Each size runs REPETITIONS times, interleaved in random order
 so that a busy moment of the machine falls on both sizes alike, and the fastest repetition of
 each is compared by the processor time it took: load from other programs only ever adds time,
 so the fastest repetition is the one closest to the job's own cost. The job itself gives a
 ratio of about 10.1 (a larger schematic touches more memory, so each element costs slightly
 more). Pinned to two cores with a parallel build beside it, ten runs gave 8.7 .. 10.6 (median
 10.1): the wall-clock ratio of the same runs spread over 9.6 .. 14.2, which is why processor
-time is compared. A step that walks what was read before (quadratic) gave 30 at these sizes.
+time is compared. With every family's catalogue loaded and the output checks of describe, the
+job's own ratio rose to about 10.5, and a clean two-core run of the whole test command measured
+10.9: a limit of 11 would fail from noise. A step that walks what was read before (quadratic)
+gave 30 at these sizes, so 12.5 still catches it with room on both sides.
 
 The second form runs the host program itself on schematics of SMALL and LARGE linear resistors
 (default 100,000 and 1,000,000): `describe`, `save`, and `load -o` of the saved archive, each
@@ -35,7 +38,8 @@ import bench_check  # noqa: E402
 
 SMALL = "DescribeCommand/2000"
 LARGE = "DescribeCommand/20000"
-LIMIT = 11.0
+LIMIT = 11.0          # the scale check (--scale): 1,000,000 against 100,000 elements
+GATE_LIMIT = 12.5     # the gate: 20,000 against 2,000 elements
 REPETITIONS = 9
 PEAK_LIMIT = 2 * 1000 ** 3   # bytes
 
@@ -56,11 +60,11 @@ def gate(argv):
     small, large = times[SMALL], times[LARGE]
     ratio = bench_check.ratio(large["cpu"], small["cpu"])
     wall_ratio = bench_check.ratio(large["real"], small["real"])
-    verdict = "ok" if ratio <= LIMIT else "NOT LINEAR"
+    verdict = "ok" if ratio <= GATE_LIMIT else "NOT LINEAR"
     print(f"{LARGE}: {large['cpu']:.1f} ms vs {SMALL}: {small['cpu']:.1f} ms of processor time "
-          f"(fastest of {REPETITIONS}) -> ratio {ratio:.2f} (limit {LIMIT:.0f}) {verdict}; "
+          f"(fastest of {REPETITIONS}) -> ratio {ratio:.2f} (limit {GATE_LIMIT}) {verdict}; "
           f"wall-clock ratio {wall_ratio:.2f}")
-    return 0 if ratio <= LIMIT else 1
+    return 0 if ratio <= GATE_LIMIT else 1
 
 
 def scale(argv):
