@@ -396,12 +396,12 @@ TEST(QvhostOutputs, TheCharacteristicFieldWorksWithoutFormRadios) {
 // A description that fails at a later element takes back the data files the earlier elements'
 // wizards wrote in this run; a file of that name that was there before stays.
 TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
-    std::string schematic = ReadFile(PARVEL_SOURCE_DIR "/examples/special_sources.json");
+    std::string schematic = ReadFile(PARVEL_SOURCE_DIR "/examples/generator_sources.json");
     const size_t end = schematic.rfind(']');
     ASSERT_NE(std::string::npos, end);
     schematic.insert(end, R"(, {"id": 15, "name": "RBAD", "parameters": {"R": ""}})");
     Scratch made;
-    WriteFile(made / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/special_sources.json"));
+    WriteFile(made / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/generator_sources.json"));
     ASSERT_EQ(0, RunHost(made, "describe s.json -o o.desc").exitCode);
     std::set<std::string> dataFiles = made.Files();
     dataFiles.erase("s.json");

@@ -29,31 +29,31 @@ int RunHost(const std::string& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class SpecialSourcesExample : public ::testing::Test {
+class GeneratorSourcesExample : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/special_example_XXXXXX";
+        std::string pattern = qv_test::TempFolder() + "/generator_example_XXXXXX";
         folder = mkdtemp(pattern.data());
     }
     void TearDown() override {
         std::error_code code;
         std::filesystem::remove_all(folder, code);
     }
-    const std::string example = std::string(PARVEL_SOURCE_DIR) + "/examples/special_sources.json";
+    const std::string example = std::string(PARVEL_SOURCE_DIR) + "/examples/generator_sources.json";
     std::string folder;
 };
 
-TEST_F(SpecialSourcesExample, DescribeWritesTheGoldenDescription) {
-    const std::string out = folder + "/special.desc";
+TEST_F(GeneratorSourcesExample, DescribeWritesTheGoldenDescription) {
+    const std::string out = folder + "/generator.desc";
     ASSERT_EQ(0, RunHost("describe '" + example + "' -o '" + out + "'"));
-    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/special_sources.desc"), ReadFile(out));
+    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/generator_sources.desc"), ReadFile(out));
     // The Fourier source's table beside the description.
-    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/special_sources_F1.mdx"), ReadFile(folder + "/SpecialSources__F1.mdx"));
+    EXPECT_EQ(ReadFile(PARVEL_TEST_DATA "/generator_sources_F1.mdx"), ReadFile(folder + "/GeneratorSources__F1.mdx"));
 }
 
 // The host's loader knows only the parameters its catalogue defines, not the members a page
 // created, so the round trip runs on the oscillators and a Fourier source.
-TEST_F(SpecialSourcesExample, SavedArchiveLoadsAndSavesToTheSameBytes) {
+TEST_F(GeneratorSourcesExample, SavedArchiveLoadsAndSavesToTheSameBytes) {
     const std::string schematic = folder + "/oscillators.json";
     std::ofstream(schematic) << R"({"document": "Oscillators", "elements": [
         {"id": 29, "name": "O1", "parameters": {"AMPL": "5"}, "script": ["type 2042 45", "ok"]},

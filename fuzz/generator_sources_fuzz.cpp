@@ -145,8 +145,8 @@ void FourierArchiveRoundTrip(const std::vector<BYTE>& bytes) {
 
 // The page reads the file as an import does; message boxes are answered with their default.
 void HarmonicsImport(const uint8_t* data, size_t size, bool text) {
-    static const std::string textPath = fuzzfile::TempPath("special_sources_fuzz", ".txt");
-    static const std::string mdxPath = fuzzfile::TempPath("special_sources_fuzz", ".mdx");
+    static const std::string textPath = fuzzfile::TempPath("generator_sources_fuzz", ".txt");
+    static const std::string mdxPath = fuzzfile::TempPath("generator_sources_fuzz", ".mdx");
     const std::string& path = text ? textPath : mdxPath;
     fuzzfile::Put(path, data, size);
     qv::SchematicEditor editor;

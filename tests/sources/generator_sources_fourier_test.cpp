@@ -56,7 +56,7 @@ std::vector<double> Column(const CPtrArray& table, int c) {
     return std::vector<double>(column->GetData(), column->GetData() + column->GetSize());
 }
 
-class SpecialFourier : public SourcesTest {
+class GeneratorFourier : public SourcesTest {
 protected:
     void SetUp() override {
         SourcesTest::SetUp();
@@ -95,7 +95,7 @@ Bytes DefaultArchive() {
     return bytes;
 }
 
-TEST_F(SpecialFourier, NewWizardArchivesItsDefaults) {
+TEST_F(GeneratorFourier, NewWizardArchivesItsDefaults) {
     std::unique_ptr<CWizardBase4> created(CreateWizard4Instance(85));
     auto* wizard = dynamic_cast<CFourierSourceWizard4*>(created.get());
     ASSERT_NE(nullptr, wizard);
@@ -106,7 +106,7 @@ TEST_F(SpecialFourier, NewWizardArchivesItsDefaults) {
               Stored([&](CArchive& ar) { static_cast<CFourierSourceWizard4*>(copy.get())->Serialize(ar, eSheetVersion4); }));
 }
 
-TEST_F(SpecialFourier, LoadingRowCounts) {
+TEST_F(GeneratorFourier, LoadingRowCounts) {
     struct Case {
         const char* label;
         DWORD count;
@@ -160,7 +160,7 @@ TEST_F(SpecialFourier, LoadingRowCounts) {
 }
 
 // The model text and the data file beside the description, in the description file's folder.
-TEST_F(SpecialFourier, ModelTextAndDataFile) {
+TEST_F(GeneratorFourier, ModelTextAndDataFile) {
     struct Case {
         int sourceType;
         const char* text;
@@ -191,7 +191,7 @@ TEST_F(SpecialFourier, ModelTextAndDataFile) {
     EXPECT_EQ("@TYPE", text.str());
 }
 
-TEST_F(SpecialFourier, SourceTypeFromTheMarks) {
+TEST_F(GeneratorFourier, SourceTypeFromTheMarks) {
     struct Case {
         DWORD current;
         DWORD voltage;
@@ -208,7 +208,7 @@ TEST_F(SpecialFourier, SourceTypeFromTheMarks) {
     }
 }
 
-TEST_F(SpecialFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
+TEST_F(GeneratorFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
     DWORD element = 0;
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1", &element);
     {
@@ -251,7 +251,7 @@ TEST_F(SpecialFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
 }
 
 // Imports answered by the script: fundamental and mode come from the file's frequencies.
-TEST_F(SpecialFourier, ImportDetectsFundamentalAndMode) {
+TEST_F(GeneratorFourier, ImportDetectsFundamentalAndMode) {
     struct Case {
         std::vector<double> frequencies;
         int mode;
@@ -281,7 +281,7 @@ TEST_F(SpecialFourier, ImportDetectsFundamentalAndMode) {
     }
 }
 
-TEST_F(SpecialFourier, ImportRefusesOtherThanThreeChannels) {
+TEST_F(GeneratorFourier, ImportRefusesOtherThanThreeChannels) {
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
     const std::string path = folder + "two.mdx";
     WriteChannels(path, {{0, 50}, {1, 2}});
@@ -297,7 +297,7 @@ TEST_F(SpecialFourier, ImportRefusesOtherThanThreeChannels) {
 }
 
 // A text-format import is exported as an ".mdx" file of the same name.
-TEST_F(SpecialFourier, TextImportIsExportedAsMdx) {
+TEST_F(GeneratorFourier, TextImportIsExportedAsMdx) {
     DWORD element = 0;
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1", &element);
     const std::string path = folder + "table.txt";
@@ -319,7 +319,7 @@ TEST_F(SpecialFourier, TextImportIsExportedAsMdx) {
     EXPECT_EQ(1u, editor->CountRequests(7)) << "the file is announced";
 }
 
-TEST_F(SpecialFourier, ApplyWritesTheFileUnderTheElementName) {
+TEST_F(GeneratorFourier, ApplyWritesTheFileUnderTheElementName) {
     DWORD element = 0;
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
     wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
@@ -333,7 +333,7 @@ TEST_F(SpecialFourier, ApplyWritesTheFileUnderTheElementName) {
     EXPECT_EQ(folder + "F1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
 }
 
-TEST_F(SpecialFourier, ExistingDataFileOverridesTheArchivedTable) {
+TEST_F(GeneratorFourier, ExistingDataFileOverridesTheArchivedTable) {
     DWORD element = 0;
     const std::string path = folder + "kept.mdx";
     WriteChannels(path, {{0, 50, 100}, {4, 5, 6}, {0, 0, 0}});
@@ -344,7 +344,7 @@ TEST_F(SpecialFourier, ExistingDataFileOverridesTheArchivedTable) {
     EXPECT_EQ(5.0, open.Page()->List().RowRecord(1)->amplitude);
 }
 
-TEST_F(SpecialFourier, OlderBlocks) {
+TEST_F(GeneratorFourier, OlderBlocks) {
     struct Case {
         const char* label;
         Bytes bytes;

@@ -114,7 +114,7 @@ long long Binomial(int n, int k) {
     return r;
 }
 
-TEST(SpecialPolynomialMonomials, MatchAnIndependentEnumeration) {
+TEST(GeneratorPolynomialMonomials, MatchAnIndependentEnumeration) {
     for (int n = 0; n <= 4; ++n) {
         for (int order = 0; order <= 5; ++order) {
             std::vector<std::string> got;
@@ -126,7 +126,7 @@ TEST(SpecialPolynomialMonomials, MatchAnIndependentEnumeration) {
     }
 }
 
-TEST(SpecialPolynomialMonomials, TwoQuantitiesOfOrderTwoAndTheLimits) {
+TEST(GeneratorPolynomialMonomials, TwoQuantitiesOfOrderTwoAndTheLimits) {
     std::vector<std::string> got;
     for (const CString& name : qv::sources::EnumerateMonomials(2, 2)) got.push_back(name.str());
     EXPECT_EQ((std::vector<std::string>{"Constant", "x1^1", "x2^1", "x1^2", "x1^1 \xB7 x2^1", "x2^2"}), got);
@@ -144,7 +144,7 @@ TEST(SpecialPolynomialMonomials, TwoQuantitiesOfOrderTwoAndTheLimits) {
 
 // ---------------------------------------------------------------------------------------
 
-class SpecialPolynomial : public SourcesTest {
+class GeneratorPolynomial : public SourcesTest {
 protected:
     std::string Write(CWizardBase4& wizard, const char* model = kModel) {
         CString text = model;
@@ -154,7 +154,7 @@ protected:
     }
 };
 
-TEST_F(SpecialPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {
+TEST_F(GeneratorPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element);
     OpenPages<CPolynomSourceWizard4> open(*wizard);
@@ -172,7 +172,7 @@ TEST_F(SpecialPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {
     EXPECT_EQ("x1^1 \xB7 x2^1", Text(page, 2187));
 }
 
-TEST_F(SpecialPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
+TEST_F(GeneratorPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("3", 1, {"1", "2", "3", "4"}), "P1", &element);
     MembersDeletable(editor->Holder(element));
@@ -192,7 +192,7 @@ TEST_F(SpecialPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
     EXPECT_EQ((std::vector<std::string>{"1", "2", "0", "0"}), Column(page->CoefficientList(), 1));
 }
 
-TEST_F(SpecialPolynomial, SpinChangesOnlyTheOrderText) {
+TEST_F(GeneratorPolynomial, SpinChangesOnlyTheOrderText) {
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1");
     OpenPages<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
@@ -207,7 +207,7 @@ TEST_F(SpecialPolynomial, SpinChangesOnlyTheOrderText) {
     EXPECT_EQ("0", Text(page, 2163));
 }
 
-TEST_F(SpecialPolynomial, DeletingTheFirstOfThreeQuantitiesRenumbersTheOthers) {
+TEST_F(GeneratorPolynomial, DeletingTheFirstOfThreeQuantitiesRenumbersTheOthers) {
     DWORD element = 0;
     auto wizard =
         NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 3, {"1", "2", "3", "4"}), "P1", &element);
@@ -225,7 +225,7 @@ TEST_F(SpecialPolynomial, DeletingTheFirstOfThreeQuantitiesRenumbersTheOthers) {
     EXPECT_EQ((std::vector<std::string>{"Constant", "x1^1", "x2^1"}), Column(page->CoefficientList(), 0));
 }
 
-TEST_F(SpecialPolynomial, NewQuantityExtendsTheCoefficients) {
+TEST_F(GeneratorPolynomial, NewQuantityExtendsTheCoefficients) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 0), "P1", &element);
     OpenPages<CPolynomSourceWizard4> open(*wizard);
@@ -236,7 +236,7 @@ TEST_F(SpecialPolynomial, NewQuantityExtendsTheCoefficients) {
     EXPECT_EQ((std::vector<std::string>{"QUANT[0]=V(1)"}), LiveMembers(editor->Holder(element), 2172));
 }
 
-TEST_F(SpecialPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
+TEST_F(GeneratorPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element);
     OpenPages<CPolynomSourceWizard4> open(*wizard);
@@ -252,7 +252,7 @@ TEST_F(SpecialPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
     EXPECT_EQ(TB_EDIT_TEXT, page->QuantityList().GetEditItemType(1, 2));
 }
 
-TEST_F(SpecialPolynomial, TooManyCoefficientsAreRefusedAndThePreviousOrderReturns) {
+TEST_F(GeneratorPolynomial, TooManyCoefficientsAreRefusedAndThePreviousOrderReturns) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element);
     OpenPages<CPolynomSourceWizard4> open(*wizard);
@@ -265,7 +265,7 @@ TEST_F(SpecialPolynomial, TooManyCoefficientsAreRefusedAndThePreviousOrderReturn
     EXPECT_EQ(6u, LiveMembers(editor->Holder(element), 2166).size());
 }
 
-TEST_F(SpecialPolynomial, CurrentSourceCaptionsAndSnapshots) {
+TEST_F(GeneratorPolynomial, CurrentSourceCaptionsAndSnapshots) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);
     {
@@ -281,7 +281,7 @@ TEST_F(SpecialPolynomial, CurrentSourceCaptionsAndSnapshots) {
     EXPECT_EQ((std::vector<std::string>{"AC_PHASE", "AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
 }
 
-TEST_F(SpecialPolynomial, ApplyWritesTheRowsIntoTheMembers) {
+TEST_F(GeneratorPolynomial, ApplyWritesTheRowsIntoTheMembers) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);
     {
@@ -301,7 +301,7 @@ TEST_F(SpecialPolynomial, ApplyWritesTheRowsIntoTheMembers) {
 // ---------------------------------------------------------------------------------------
 // Model text.
 
-TEST_F(SpecialPolynomial, ModelTexts) {
+TEST_F(GeneratorPolynomial, ModelTexts) {
     struct Case {
         const char* label;
         std::vector<ParamRow> rows;
@@ -321,7 +321,7 @@ TEST_F(SpecialPolynomial, ModelTexts) {
     }
 }
 
-TEST_F(SpecialPolynomial, ListItemsFollowTheSetAndSkipDeletedMembers) {
+TEST_F(GeneratorPolynomial, ListItemsFollowTheSetAndSkipDeletedMembers) {
     DWORD element = 0;
     std::vector<ParamRow> rows = {
         {.id = 2166, .name = "COEFF[0]", .value = "1", .type = 0x4},
@@ -342,7 +342,7 @@ TEST_F(SpecialPolynomial, ListItemsFollowTheSetAndSkipDeletedMembers) {
               qv::sources::BuildPolynomialList(editor->Holder(element)).str());
 }
 
-TEST_F(SpecialPolynomial, PhasePlaceholdersEachCommit) {
+TEST_F(GeneratorPolynomial, PhasePlaceholdersEachCommit) {
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("0", 0), "P1");
     CPtrArray list;
     MakeSnapshots(list, {"@PHASE", "@AC_PHASE_PHI"});
@@ -354,7 +354,7 @@ TEST_F(SpecialPolynomial, PhasePlaceholdersEachCommit) {
 }
 
 // A new order reported by the editor rebuilds the coefficients with the wizard's own settings.
-TEST_F(SpecialPolynomial, NewOrderRebuildsTheCoefficientsAndKeepsTheSourceType) {
+TEST_F(GeneratorPolynomial, NewOrderRebuildsTheCoefficientsAndKeepsTheSourceType) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1, {"1", "2"}), "P1", &element);
     CPtrArray list;
@@ -379,7 +379,7 @@ TEST_F(SpecialPolynomial, NewOrderRebuildsTheCoefficientsAndKeepsTheSourceType) 
     EXPECT_EQ(0u, editor->CountRequests(25));
 }
 
-TEST_F(SpecialPolynomial, HiddenPageKeepsItsRowsForAnOrderTooLarge) {
+TEST_F(GeneratorPolynomial, HiddenPageKeepsItsRowsForAnOrderTooLarge) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element);
     ASSERT_TRUE(wizard->Initialize(0));
@@ -393,7 +393,7 @@ TEST_F(SpecialPolynomial, HiddenPageKeepsItsRowsForAnOrderTooLarge) {
 // ---------------------------------------------------------------------------------------
 // Archive and older data.
 
-TEST_F(SpecialPolynomial, ArchiveBytesAreTheGoldenLayout) {
+TEST_F(GeneratorPolynomial, ArchiveBytesAreTheGoldenLayout) {
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1");
     ASSERT_TRUE(wizard->Initialize(0));
     Bytes golden;
@@ -412,7 +412,7 @@ TEST_F(SpecialPolynomial, ArchiveBytesAreTheGoldenLayout) {
     EXPECT_EQ((std::vector<std::string>{"SPC", "AC_PHASE", "AC_MAG"}), SnapshotNames(loaded->GetSnapshots()));
 }
 
-TEST_F(SpecialPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
+TEST_F(GeneratorPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
     struct Case {
         const char* label;
         Bytes bytes;

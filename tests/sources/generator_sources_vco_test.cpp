@@ -33,7 +33,7 @@ void SettleVCO(CSourceTypeWizardBase4& wizard, int sourceType, const std::vector
     FreeSnapshots(list);
 }
 
-class SpecialVCO : public SourcesTest {
+class GeneratorVCO : public SourcesTest {
 protected:
     std::string Write(CWizardBase4& wizard, const char* model = kModel) {
         CString text = model;
@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(SpecialVCO, TemplateWithoutImmanentLeavesTheTextAlone) {
+TEST_F(GeneratorVCO, TemplateWithoutImmanentLeavesTheTextAlone) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     CString text = kModel;
     EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "E @NAME", text));
@@ -51,7 +51,7 @@ TEST_F(SpecialVCO, TemplateWithoutImmanentLeavesTheTextAlone) {
     EXPECT_EQ(0u, editor->Requests().size());
 }
 
-TEST_F(SpecialVCO, NewElementIsAVoltageSourceWithPhaseAndMagnitude) {
+TEST_F(GeneratorVCO, NewElementIsAVoltageSourceWithPhaseAndMagnitude) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     ASSERT_TRUE(wizard->Initialize(0));
     EXPECT_EQ(0, wizard->GetSourceType());
@@ -62,7 +62,7 @@ TEST_F(SpecialVCO, NewElementIsAVoltageSourceWithPhaseAndMagnitude) {
 }
 
 // The snapshot list by source type and AC entry form.
-TEST_F(SpecialVCO, SnapshotListFollowsSourceTypeAndACForm) {
+TEST_F(GeneratorVCO, SnapshotListFollowsSourceTypeAndACForm) {
     struct Case {
         int sourceType;
         DWORD acMode;
@@ -91,7 +91,7 @@ TEST_F(SpecialVCO, SnapshotListFollowsSourceTypeAndACForm) {
     }
 }
 
-TEST_F(SpecialVCO, MissingParameterGivesAnEmptySnapshot) {
+TEST_F(GeneratorVCO, MissingParameterGivesAnEmptySnapshot) {
     auto wizard = NewWizard<CVCOWizard4>(Without(kVCORows, 2151), "O1");
     ASSERT_TRUE(wizard->Initialize(0));
     auto* first = static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(0));
@@ -102,7 +102,7 @@ TEST_F(SpecialVCO, MissingParameterGivesAnEmptySnapshot) {
 
 // A current source in real and imaginary form: the AC parts become expressions unless they
 // are taken from pins.
-TEST_F(SpecialVCO, CurrentSourceInRealAndImaginaryForm) {
+TEST_F(GeneratorVCO, CurrentSourceInRealAndImaginaryForm) {
     struct Case {
         bool pins;
         const char* text;
@@ -137,7 +137,7 @@ TEST_F(SpecialVCO, CurrentSourceInRealAndImaginaryForm) {
     }
 }
 
-TEST_F(SpecialVCO, SourceTypeKeywords) {
+TEST_F(GeneratorVCO, SourceTypeKeywords) {
     const std::pair<int, const char*> cases[] = {{0, "EVCO O1"}, {1, "IVCO O1"}, {2, "EVCO O1"}, {-1, "EVCO O1"}};
     for (const auto& [type, text] : cases) {
         auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
@@ -146,7 +146,7 @@ TEST_F(SpecialVCO, SourceTypeKeywords) {
     }
 }
 
-TEST_F(SpecialVCO, OlderPhasePlaceholderTurnsThePhaseIntoRadiansWithOneCommit) {
+TEST_F(GeneratorVCO, OlderPhasePlaceholderTurnsThePhaseIntoRadiansWithOneCommit) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
     SettleVCO(*wizard, 0, {"@PHASE", "@AC_PHASE_PHI"});
@@ -158,7 +158,7 @@ TEST_F(SpecialVCO, OlderPhasePlaceholderTurnsThePhaseIntoRadiansWithOneCommit) {
 }
 
 // A loaded wizard without a list rebuilds it from its own settings: a current source stays one.
-TEST_F(SpecialVCO, EmptyListIsRebuiltFromTheWizardsSettings) {
+TEST_F(GeneratorVCO, EmptyListIsRebuiltFromTheWizardsSettings) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     SettleVCO(*wizard, 1, {});
     wizard->SetACMode(1);
@@ -168,7 +168,7 @@ TEST_F(SpecialVCO, EmptyListIsRebuiltFromTheWizardsSettings) {
     EXPECT_EQ(1, wizard->GetSourceType());
 }
 
-TEST_F(SpecialVCO, CloneCopiesTheListButNoPage) {
+TEST_F(GeneratorVCO, CloneCopiesTheListButNoPage) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     SettleVCO(*wizard, 1, {"UL", "LL", "AMPL"});
     wizard->SetACMode(1);
@@ -197,7 +197,7 @@ Bytes GoldenArchive() {
     return bytes;
 }
 
-TEST_F(SpecialVCO, ArchiveBytesAreTheGoldenLayout) {
+TEST_F(GeneratorVCO, ArchiveBytesAreTheGoldenLayout) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     SettleVCO(*wizard, 1, {"UL", "@AC_MAG"});
     wizard->SetACMode(1);
@@ -205,7 +205,7 @@ TEST_F(SpecialVCO, ArchiveBytesAreTheGoldenLayout) {
     EXPECT_EQ(Bytes{}, Stored([&](CArchive& ar) { wizard->Serialize(ar, eSheetVersion3); }));
 }
 
-TEST_F(SpecialVCO, LoadingReplacesTheList) {
+TEST_F(GeneratorVCO, LoadingReplacesTheList) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     SettleVCO(*wizard, 0, {"X", "Y", "Z"});
     Loaded(GoldenArchive(), [&](CArchive& ar) { wizard->Serialize(ar, eSheetVersion4); });
@@ -214,7 +214,7 @@ TEST_F(SpecialVCO, LoadingReplacesTheList) {
     EXPECT_EQ((std::vector<std::string>{"UL", "@AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
 }
 
-TEST_F(SpecialVCO, NewerSchemaReadsOnlyItsWord) {
+TEST_F(GeneratorVCO, NewerSchemaReadsOnlyItsWord) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     SettleVCO(*wizard, 0, {"X"});
     Bytes bytes;
@@ -231,7 +231,7 @@ TEST_F(SpecialVCO, NewerSchemaReadsOnlyItsWord) {
     EXPECT_EQ((std::vector<std::string>{"X"}), SnapshotNames(wizard->GetSnapshots()));
 }
 
-TEST_F(SpecialVCO, ArchivedCountBeyondTheLimitIsRefused) {
+TEST_F(GeneratorVCO, ArchivedCountBeyondTheLimitIsRefused) {
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
     Bytes bytes;
     Word(bytes, 0);
@@ -286,7 +286,7 @@ struct OldData {
     DWORD acMode;
 };
 
-TEST_F(SpecialVCO, OlderDataConvertsWithoutReadingPastItsEnd) {
+TEST_F(GeneratorVCO, OlderDataConvertsWithoutReadingPastItsEnd) {
     std::vector<std::pair<const char*, OldData>> cases;
     {
         Bytes b;
@@ -364,7 +364,7 @@ TEST_F(SpecialVCO, OlderDataConvertsWithoutReadingPastItsEnd) {
 // ---------------------------------------------------------------------------------------
 // The page.
 
-TEST_F(SpecialVCO, LimitsReadingZeroUntickTheBoxAndApplyWritesZero) {
+TEST_F(GeneratorVCO, LimitsReadingZeroUntickTheBoxAndApplyWritesZero) {
     DWORD element = 0;
     auto rows = WithValue(WithValue(kVCORows, 2151, "0.0"), 2152, "0m");
     auto wizard = NewWizard<CVCOWizard4>(rows, "O1", &element);
@@ -384,7 +384,7 @@ TEST_F(SpecialVCO, LimitsReadingZeroUntickTheBoxAndApplyWritesZero) {
     EXPECT_EQ("0", Param(editor->Holder(element), 2152)->GetValue().str());
 }
 
-TEST_F(SpecialVCO, ApplyWritesTheFieldsAndUnits) {
+TEST_F(GeneratorVCO, ApplyWritesTheFieldsAndUnits) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
     OpenPages<CVCOWizard4> open(*wizard);
@@ -406,7 +406,7 @@ TEST_F(SpecialVCO, ApplyWritesTheFieldsAndUnits) {
     EXPECT_EQ(1, holder->m_bySymbolVariant);
 }
 
-TEST_F(SpecialVCO, PinnedParametersDisableTheirFields) {
+TEST_F(GeneratorVCO, PinnedParametersDisableTheirFields) {
     for (WORD pinned : {WORD{2151}, WORD{2152}, WORD{2034}, WORD{2042}}) {
         DWORD element = 0;
         auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
@@ -416,7 +416,7 @@ TEST_F(SpecialVCO, PinnedParametersDisableTheirFields) {
     }
 }
 
-TEST_F(SpecialVCO, CurrentSourceHidesSpiceButStillWritesIt) {
+TEST_F(GeneratorVCO, CurrentSourceHidesSpiceButStillWritesIt) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
     OpenPages<CVCOWizard4> open(*wizard);
@@ -431,7 +431,7 @@ TEST_F(SpecialVCO, CurrentSourceHidesSpiceButStillWritesIt) {
     EXPECT_EQ(1, wizard->GetSourceType());
 }
 
-TEST_F(SpecialVCO, DefaultOutputsSwitchAtOnceAndShowTheirUnits) {
+TEST_F(GeneratorVCO, DefaultOutputsSwitchAtOnceAndShowTheirUnits) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
     OpenPages<CVCOWizard4> open(*wizard);
@@ -444,7 +444,7 @@ TEST_F(SpecialVCO, DefaultOutputsSwitchAtOnceAndShowTheirUnits) {
     EXPECT_TRUE(on);
 }
 
-TEST_F(SpecialVCO, ApplyWithoutParameterSetReportsFailure) {
+TEST_F(GeneratorVCO, ApplyWithoutParameterSetReportsFailure) {
     CVCOWizard4 wizard;
     CPropVCO page(&wizard, nullptr);
     EXPECT_FALSE(page.OnApply());
@@ -455,7 +455,7 @@ TEST_F(SpecialVCO, ApplyWithoutParameterSetReportsFailure) {
 namespace {
 
 // "SPC" is read as a number and truncated; huge and fractional values are read safely.
-TEST_F(SpecialVCO, SpiceFlagIsTheTruncatedNumber) {
+TEST_F(GeneratorVCO, SpiceFlagIsTheTruncatedNumber) {
     const std::pair<const char*, int> cases[] = {{"1", BST_CHECKED},   {"0.5", BST_UNCHECKED}, {"-2.5", BST_CHECKED},
                                                  {"1e300", BST_CHECKED}, {"x", BST_UNCHECKED},  {"0", BST_UNCHECKED}};
     for (const auto& [value, state] : cases) {

@@ -27,7 +27,7 @@ BEGIN_MESSAGE_MAP(HarmonicsParent, CWnd)
     ON_MESSAGE(TBLM_CELLEDITED, &HarmonicsParent::OnCellEdited)
 END_MESSAGE_MAP()
 
-class SpecialHarmonics : public ::testing::Test {
+class GeneratorHarmonics : public ::testing::Test {
 protected:
     void SetUp() override {
         module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
@@ -71,7 +71,7 @@ protected:
     CFourierListCtrl list;
 };
 
-TEST(SpecialHarmonicNumbers, ByMode) {
+TEST(GeneratorHarmonicNumbers, ByMode) {
     struct Case {
         int mode;
         std::vector<int> numbers;
@@ -84,7 +84,7 @@ TEST(SpecialHarmonicNumbers, ByMode) {
     }
 }
 
-TEST_F(SpecialHarmonics, NumberOfHarmonicsInEachMode) {
+TEST_F(GeneratorHarmonics, NumberOfHarmonicsInEachMode) {
     struct Case {
         int mode;
         std::vector<int> numbers;
@@ -100,7 +100,7 @@ TEST_F(SpecialHarmonics, NumberOfHarmonicsInEachMode) {
     }
 }
 
-TEST_F(SpecialHarmonics, OutOfRangeNumbersGiveAThousandHarmonics) {
+TEST_F(GeneratorHarmonics, OutOfRangeNumbersGiveAThousandHarmonics) {
     Harmonics("0");
     EXPECT_EQ(2, list.GetItemCount()) << "0 is ignored";
     for (const char* number : {"-5", "5000"}) {
@@ -114,7 +114,7 @@ TEST_F(SpecialHarmonics, OutOfRangeNumbersGiveAThousandHarmonics) {
     }
 }
 
-TEST_F(SpecialHarmonics, RemovedRowsComeBackWithNewFrequencies) {
+TEST_F(GeneratorHarmonics, RemovedRowsComeBackWithNewFrequencies) {
     Harmonics("4");
     ASSERT_TRUE(qv::ui::EditListCell(&list, 3, 2, "7"));
     ASSERT_TRUE(qv::ui::EditListCell(&list, 4, 2, "9"));
@@ -130,7 +130,7 @@ TEST_F(SpecialHarmonics, RemovedRowsComeBackWithNewFrequencies) {
     EXPECT_EQ((std::vector<double>{0, 60, 180, 300, 420}), Frequencies());
 }
 
-TEST_F(SpecialHarmonics, FundamentalAboveZeroMovesTheFrequencies) {
+TEST_F(GeneratorHarmonics, FundamentalAboveZeroMovesTheFrequencies) {
     Harmonics("2");
     for (const char* ignored : {"0", "-50", "x", "50.0"}) {
         list.SetFundamental(ignored);
@@ -142,7 +142,7 @@ TEST_F(SpecialHarmonics, FundamentalAboveZeroMovesTheFrequencies) {
     EXPECT_TRUE(list.IsModified());
 }
 
-TEST_F(SpecialHarmonics, PercentCellsFollowTheFundamentalsAmplitude) {
+TEST_F(GeneratorHarmonics, PercentCellsFollowTheFundamentalsAmplitude) {
     Harmonics("2");
     // Without an amplitude of row 1 every cell shows the plain amplitude.
     ASSERT_TRUE(qv::ui::EditListCell(&list, 2, 2, "3"));
@@ -158,7 +158,7 @@ TEST_F(SpecialHarmonics, PercentCellsFollowTheFundamentalsAmplitude) {
     EXPECT_EQ("2", Cell(2, 2));
 }
 
-TEST_F(SpecialHarmonics, RefusedEditsKeepTheRecord) {
+TEST_F(GeneratorHarmonics, RefusedEditsKeepTheRecord) {
     Harmonics("2");
     ASSERT_TRUE(qv::ui::EditListCell(&list, 1, 2, "4"));
     struct Case {
@@ -181,7 +181,7 @@ TEST_F(SpecialHarmonics, RefusedEditsKeepTheRecord) {
     EXPECT_EQ("100 %", Cell(1, 3));
 }
 
-TEST_F(SpecialHarmonics, DegreesAndRadians) {
+TEST_F(GeneratorHarmonics, DegreesAndRadians) {
     list.SetPhaseAutomatic(FALSE);
     Harmonics("1");
     ASSERT_TRUE(qv::ui::EditListCell(&list, 1, 5, "90 \xB0"));
