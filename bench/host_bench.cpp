@@ -50,12 +50,13 @@ std::string ProgramFolder() {
 
 std::string& ScratchRoot() {
     static std::string root = [] {
-        // A memory file system when there is one: the data files and the profile are synced to
-        // their medium when written, and a disk's latency would drown the job being measured.
+        // A memory file system when there is one, even where TMPDIR names a disk (as the test
+        // command's sandbox does): the data files are synced to their medium when written, and
+        // a disk's latency and journal would drown the job being measured and make its growth
+        // depend on the disk. The folder is made here and removed at exit.
         const char* tmp = std::getenv("TMPDIR");
         std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-        if ((tmp == nullptr || *tmp == '\0') && std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0)
-            base = "/dev/shm";
+        if (std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0) base = "/dev/shm";
         std::string pattern = base + "/host_bench_XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         return pattern + "/";

@@ -18,6 +18,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -138,6 +139,12 @@ HINSTANCE__* ExecutableRecord()
     return record;
 }
 
+std::atomic<unsigned long>& UnloadCounter()
+{
+    static std::atomic<unsigned long> count{0};
+    return count;
+}
+
 // A handle that names a live module, or nullptr. Call with the loader lock held.
 HINSTANCE__* LiveRecord(HMODULE module)
 {
@@ -230,6 +237,7 @@ HMODULE LoadLibraryA(LPCSTR fileName)
         record->count = 0;
         record->handle = nullptr;
         dlclose(handle);
+        UnloadCounter().fetch_add(1);
         SetLastError(ERROR_DLL_INIT_FAILED);
         return nullptr;
     }
@@ -256,6 +264,7 @@ BOOL FreeLibrary(HMODULE module)
     void* handle = record->handle;
     record->handle = nullptr;
     dlclose(handle);
+    UnloadCounter().fetch_add(1);
     return TRUE;
 }
 
@@ -331,6 +340,8 @@ HMODULE GetModuleHandleA(LPCSTR moduleName)
 }
 
 namespace qv {
+unsigned long ModuleUnloadCount() { return UnloadCounter().load(); }
+
 void* ModuleNativeHandle(HMODULE module)
 {
     std::lock_guard<std::recursive_mutex> guard(LoaderLock());

@@ -42,4 +42,7 @@ void SetLastError(DWORD error);
 namespace qv {
 // The dynamic loader's handle behind a module handle (nullptr for null/unknown modules).
 void* ModuleNativeHandle(HMODULE module);
+// Counts the modules unloaded so far: what was learnt about a native handle stays true while
+// this number is unchanged (the loader may hand the same handle to another library later).
+unsigned long ModuleUnloadCount();
 }

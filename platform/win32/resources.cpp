@@ -24,6 +24,9 @@ struct ScriptCache {
     // again at another address simply gets a new entry. Failed parses are kept as nullptr so
     // they are not repeated.
     std::map<std::pair<const char*, unsigned>, std::unique_ptr<ResourceScript>> entries;
+    // The script of each live module by its native handle, valid while no module was unloaded.
+    std::map<void*, const ResourceScript*> byModule;
+    unsigned long unloadsSeen = 0;
 };
 
 ScriptCache& Cache() {
@@ -43,27 +46,22 @@ bool BelongsTo(void* native, const void* address) {
     return symbolMap == moduleMap;
 }
 
-} // namespace
-
-const ResourceScript* GetModuleResources(HMODULE module) {
-    void* native = ModuleNativeHandle(module);
-    if (!native) return nullptr;
+// Finds and parses the script of a live module (nullptr: it has none).
+const ResourceScript* FindModuleResources(void* native) {
     using ScriptAccessor = const char* (*)(unsigned*);
     auto accessor = reinterpret_cast<ScriptAccessor>(dlsym(native, "QvResourceScript"));
     if (!accessor || !BelongsTo(native, reinterpret_cast<const void*>(accessor))) return nullptr;
     unsigned scriptSize = 0;
     const char* text = accessor(&scriptSize);
     if (!text) return nullptr;
-    const unsigned* size = &scriptSize;
 
     ScriptCache& cache = Cache();
-    std::lock_guard<std::mutex> lock(cache.mutex);
-    auto key = std::make_pair(text, *size);
+    auto key = std::make_pair(text, scriptSize);
     auto it = cache.entries.find(key);
     if (it == cache.entries.end()) {
         std::unique_ptr<ResourceScript> parsed;
         try {
-            parsed = std::make_unique<ResourceScript>(ParseResourceScript(std::string(text, *size)));
+            parsed = std::make_unique<ResourceScript>(ParseResourceScript(std::string(text, scriptSize)));
         } catch (const ResourceScriptError&) {
             // The build parses every shipped script; a module that carries a broken one
             // simply has no resources.
@@ -71,6 +69,28 @@ const ResourceScript* GetModuleResources(HMODULE module) {
         it = cache.entries.emplace(key, std::move(parsed)).first;
     }
     return it->second.get();
+}
+
+} // namespace
+
+const ResourceScript* GetModuleResources(HMODULE module) {
+    void* native = ModuleNativeHandle(module);
+    if (!native) return nullptr;
+    // Strings and dialogs are looked up many times per element; finding the script's owner
+    // walks the loader's symbol tables, so the answer is kept per native handle until a
+    // module is unloaded (its handle may then come back for another library).
+    ScriptCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    const unsigned long unloads = ModuleUnloadCount();
+    if (unloads != cache.unloadsSeen) {
+        cache.byModule.clear();
+        cache.unloadsSeen = unloads;
+    }
+    auto known = cache.byModule.find(native);
+    if (known != cache.byModule.end()) return known->second;
+    const ResourceScript* script = FindModuleResources(native);
+    cache.byModule.emplace(native, script);
+    return script;
 }
 
 bool LoadStringResource(HMODULE module, UINT id, std::string& out) {

@@ -29,6 +29,30 @@ TEST_F(ModuleResources, LanguageModuleCarriesTheScriptParsedOnce) {
     EXPECT_EQ(first->dialogs.count(30000), 1u);
 }
 
+// What is known about a module is forgotten when it is unloaded: the loader hands a freed
+// handle to the next library it loads, and that library must not answer with the script of
+// the one before.
+TEST_F(ModuleResources, AnUnloadedModulesScriptIsNotAnsweredForTheNextOne) {
+    ASSERT_NE(qv::GetModuleResources(module_), nullptr);
+    const unsigned long unloads = qv::ModuleUnloadCount();
+    ASSERT_TRUE(FreeLibrary(module_));
+    module_ = nullptr;
+    EXPECT_EQ(qv::ModuleUnloadCount(), unloads + 1);   // what the cache keys its validity on
+    for (int round = 0; round < 3; ++round) {
+        HMODULE plain = LoadLibraryA(PARVEL_MODULE_DIR "/Pravent.dll");
+        ASSERT_NE(plain, nullptr);
+        EXPECT_EQ(qv::GetModuleResources(plain), nullptr);
+        ASSERT_TRUE(FreeLibrary(plain));
+        EXPECT_EQ(qv::GetModuleResources(plain), nullptr);   // no longer a live module
+        HMODULE language = LoadLibraryA(PARVEL_MODULE_DIR "/ParvelEnu.dll");
+        ASSERT_NE(language, nullptr);
+        const qv::ResourceScript* script = qv::GetModuleResources(language);
+        ASSERT_NE(script, nullptr);
+        EXPECT_EQ(script->strings.at(8000), "Invalid value!");
+        ASSERT_TRUE(FreeLibrary(language));
+    }
+}
+
 TEST_F(ModuleResources, ModulesWithoutScriptHaveNoResources) {
     EXPECT_EQ(qv::GetModuleResources(nullptr), nullptr);
     std::string text = "unchanged";
