@@ -6,18 +6,16 @@ Usage: check_host_bench.py <host_bench binary, or the folder that holds it>
 
 The first form is the gate of the continuous build. The benchmark does what `qvhost describe`
 does (read the schematic text, make, describe and destroy the elements one by one) for
-schematics of 2,000 and 20,000 resistors. Fails (exit status 1) unless the larger takes at most
-12.5 times as long as the smaller. Each size runs REPETITIONS times, interleaved in random order
+schematics of 2,000 and 20,000 resistors. Fails (exit status 1) when the larger takes more than
+11 times as long as the smaller in three runs of the benchmark in a row. Each size runs REPETITIONS times, interleaved in random order
 so that a busy moment of the machine falls on both sizes alike, and the fastest repetition of
 each is compared by the processor time it took: load from other programs only ever adds time,
-so the fastest repetition is the one closest to the job's own cost. The job itself gives a
-ratio of about 10.1 (a larger schematic touches more memory, so each element costs slightly
-more). Pinned to two cores with a parallel build beside it, ten runs gave 8.7 .. 10.6 (median
-10.1): the wall-clock ratio of the same runs spread over 9.6 .. 14.2, which is why processor
-time is compared. With every family's catalogue loaded and the output checks of describe, the
-job's own ratio rose to about 10.5, and a clean two-core run of the whole test command measured
-10.9: a limit of 11 would fail from noise. A step that walks what was read before (quadratic)
-gave 30 at these sizes, so 12.5 still catches it with room on both sides.
+so the fastest repetition is the one closest to the job's own cost. The data files go to a
+memory file system where there is one, so that a disk's journal does not add to the time.
+The job's own ratio is about 10 (a larger schematic touches more memory, so each element
+costs slightly more); on an eight-core machine under a load of 15 to 27 runnable jobs it
+measured 9.4 to 10.4, and 11.6 once. A step that walks what was read before (quadratic) gives
+about 30 at these sizes.
 
 The second form runs the host program itself on schematics of SMALL and LARGE linear resistors
 (default 100,000 and 1,000,000): `describe`, `save`, and `load -o` of the saved archive, each
@@ -39,32 +37,39 @@ import bench_check  # noqa: E402
 SMALL = "DescribeCommand/2000"
 LARGE = "DescribeCommand/20000"
 LIMIT = 11.0          # the scale check (--scale): 1,000,000 against 100,000 elements
-GATE_LIMIT = 12.5     # the gate: 20,000 against 2,000 elements
-REPETITIONS = 9
+GATE_LIMIT = 11.0     # the gate: 20,000 against 2,000 elements
+REPETITIONS = 11
+ATTEMPTS = 3
 PEAK_LIMIT = 2 * 1000 ** 3   # bytes
 
 
 def gate(argv):
-    try:
-        # "DescribeCommand/2000/min_time:0.500" and the like: the name and its size.
-        times = bench_check.times("check_host_bench", argv, __doc__, "host_bench",
-                                  [f"--benchmark_repetitions={REPETITIONS}",
-                                   "--benchmark_enable_random_interleaving=true",
-                                   "--benchmark_filter=^DescribeCommand/"], 2,
-                                  fastest=True)
-    except bench_check.Failed as failure:
-        return failure.status
-    if SMALL not in times or LARGE not in times:
-        print(f"check_host_bench: missing result for {SMALL} or {LARGE}", file=sys.stderr)
-        return 1
-    small, large = times[SMALL], times[LARGE]
-    ratio = bench_check.ratio(large["cpu"], small["cpu"])
-    wall_ratio = bench_check.ratio(large["real"], small["real"])
-    verdict = "ok" if ratio <= GATE_LIMIT else "NOT LINEAR"
-    print(f"{LARGE}: {large['cpu']:.1f} ms vs {SMALL}: {small['cpu']:.1f} ms of processor time "
-          f"(fastest of {REPETITIONS}) -> ratio {ratio:.2f} (limit {GATE_LIMIT}) {verdict}; "
-          f"wall-clock ratio {wall_ratio:.2f}")
-    return 0 if ratio <= GATE_LIMIT else 1
+    # A run over the limit is measured again, up to ATTEMPTS runs in all: a busy spell of the
+    # machine seldom falls on the large size twice, while a step that grows faster than the
+    # schematic is over the limit in every run.
+    for attempt in range(1, ATTEMPTS + 1):
+        try:
+            # "DescribeCommand/2000/min_time:0.500" and the like: the name and its size.
+            times = bench_check.times("check_host_bench", argv, __doc__, "host_bench",
+                                      [f"--benchmark_repetitions={REPETITIONS}",
+                                       "--benchmark_enable_random_interleaving=true",
+                                       "--benchmark_filter=^DescribeCommand/"], 2,
+                                      fastest=True)
+        except bench_check.Failed as failure:
+            return failure.status
+        if SMALL not in times or LARGE not in times:
+            print(f"check_host_bench: missing result for {SMALL} or {LARGE}", file=sys.stderr)
+            return 1
+        small, large = times[SMALL], times[LARGE]
+        ratio = bench_check.ratio(large["cpu"], small["cpu"])
+        wall_ratio = bench_check.ratio(large["real"], small["real"])
+        verdict = "ok" if ratio <= GATE_LIMIT else "NOT LINEAR" if attempt == ATTEMPTS else "over the limit, measuring again"
+        print(f"{LARGE}: {large['cpu']:.1f} ms vs {SMALL}: {small['cpu']:.1f} ms of processor time "
+              f"(fastest of {REPETITIONS}) -> ratio {ratio:.2f} (limit {GATE_LIMIT}) {verdict}; "
+              f"wall-clock ratio {wall_ratio:.2f}")
+        if ratio <= GATE_LIMIT:
+            return 0
+    return 1
 
 
 def scale(argv):
