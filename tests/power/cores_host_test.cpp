@@ -62,6 +62,10 @@ TEST(CoresHost, AdditionalDataKeptThroughSaveAndLoad) {
                             "\x00\x00\x00\x00" "\x00\x00\x00\x00",
                             34);
     EXPECT_NE(std::string::npos, bytes.find(core1));
+    // CORE2, the page with fixed units: its length, the switch on and five DWORDs 0.
+    std::string core2("\x18\x00\x00\x00" "\x01", 5);
+    core2.append(23, '\0');
+    EXPECT_NE(std::string::npos, bytes.find(core2));
 }
 
 TEST(CoresHost, PreviewSavedAsPictureAndRefreshedByApply) {
