@@ -38,7 +38,6 @@ constexpr WORD kIdArea = 2504;
 constexpr WORD kIdInitialMagnetization = 2507;
 constexpr WORD kIdInitialField = 2509;
 
-constexpr int kUnitResistivity = 2519;
 constexpr int kUnitCoefficient1 = 2520;
 constexpr int kUnitCoefficient2 = 2521;
 constexpr int kUnitInitialField = 2525;
