@@ -21,6 +21,7 @@
 #include "passive/nonlinear_transformer.h"
 #include "passive/resistor_conductance.h"
 #include "passive/transformers_older_base.h"
+#include "power/core_pages.h"
 #include "power/dc_machine_nonlinear.h"
 #include "power/machines.h"
 #include "power/semiconductors.h"
@@ -104,8 +105,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 107, .base = 3, .className = "CTransformerPriSecSideWizard", .create3 = NewWizard3<CTransformerPriSecSideWizard>, .create4 = nullptr},
     {.id = 108, .base = 3, .className = "CThreePhaseTransformerWizard", .create3 = NewWizard3<CThreePhaseTransformerWizard>, .create4 = nullptr},
     {.id = 109, .base = 3, .className = "CThreePhaseTransformerPriSecSideWizard", .create3 = NewWizard3<CThreePhaseTransformerPriSecSideWizard>, .create4 = nullptr},
-    {.id = 110, .base = 3, .className = "CCoreModelWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 111, .base = 3, .className = "CCoreModelFixedWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 110, .base = 3, .className = "CCoreModelWizard", .create3 = NewWizard3<CCoreModelWizard>, .create4 = nullptr},
+    {.id = 111, .base = 3, .className = "CCoreModelFixedWizard", .create3 = NewWizard3<CCoreModelFixedWizard>, .create4 = nullptr},
     {.id = 113, .base = 3, .className = "CDifferentiatorBlock2Wizard", .create3 = nullptr, .create4 = nullptr},
 
     // IDs of CreateWizard4Instance (wizards on CWizardBase4), in ID order. 330 and 340 make the

@@ -1,11 +1,19 @@
 // Feeds arbitrary bytes to the magnetic core's readers and curve builders. The first byte
 // chooses: even, the bytes after it are an additional data block, read by both pages' readers
-// (a block that gave texts is stored and read again and must give the same settings); odd,
+// (a block that gave texts is stored and read again and must give the same settings), by the
+// two pages themselves through their wizards (they must agree with the block reader), and
+// read as the page archive by the page's own Serialize; odd,
 // the bytes after it are parameter texts separated by NUL for a level's keywords, and the
 // level's curve is built (its point count is fixed by the level).
 #include "power/core_curves.h"
+#include "power/core_pages.h"
 #include "power/cores.h"
 #include "wizard/copa.h"
+#include "afx/archive.h"
+#include "afx/exceptions.h"
+#include "afx/file.h"
+
+#include <algorithm>
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +23,43 @@
 #include <vector>
 
 namespace {
+
+// The pages read the block their wizard holds; without a window they only take the values.
+void ReadThroughPages(const uint8_t* data, size_t size, const qv::power::cores::EddyCurrentSettings& expected,
+                      DWORD fixedSwitch)
+{
+    CCoreModelWizard wizard;
+    CCoreModelFixedWizard fixedWizard;
+    if (size > 0) {
+        auto* copy = new BYTE[size];
+        std::copy(data, data + size, copy);
+        wizard.SetAdditionalWizardData(copy, static_cast<DWORD>(size));
+        auto* second = new BYTE[size];
+        std::copy(data, data + size, second);
+        fixedWizard.SetAdditionalWizardData(second, static_cast<DWORD>(size));
+    }
+    CPropCoreModel page(&wizard, nullptr);
+    page.LoadAdditionalWizardData();
+    const auto& remembered = page.GetRemembered();
+    if ((page.GetEddyCurrentLoss() != 0) != (expected.switchedOn != 0) || remembered.resistivity != expected.resistivity ||
+        remembered.coefficient1 != expected.coefficient1 || remembered.coefficient2 != expected.coefficient2)
+        std::abort();
+    CPropCoreModelFixed fixedPage(&fixedWizard, nullptr);
+    fixedPage.LoadAdditionalWizardData();
+    if ((fixedPage.GetEddyCurrentLoss() != 0) != (fixedSwitch != 0))
+        std::abort();
+
+    // The page archive read straight from the bytes: it ends or raises, never reads beyond.
+    std::vector<BYTE> copy(data, data + size);
+    CPropCoreModel archivePage(nullptr, nullptr);
+    try {
+        CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+        CArchive ar(&file, CArchive::load, 4096);
+        archivePage.Serialize(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
 
 void ReadBlock(const uint8_t* data, size_t size)
 {
@@ -30,6 +75,7 @@ void ReadBlock(const uint8_t* data, size_t size)
     if (again.switchedOn != settings.switchedOn || again.resistivity != settings.resistivity ||
         again.coefficient1 != settings.coefficient1 || again.coefficient2 != settings.coefficient2)
         std::abort();
+    ReadThroughPages(data, size, settings, fixed.switchedOn);
 }
 
 void BuildCurve(uint8_t selector, const uint8_t* data, size_t size)

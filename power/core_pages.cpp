@@ -1,0 +1,673 @@
+#include "power/core_pages.h"
+
+#include "framework/characteristic_preview.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/requests.h"
+#include "power/core_curves.h"
+#include "toolkit/tb_numbers.h"
+
+#include <new>
+#include <vector>
+
+using namespace qv::power::cores;
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlLevel = 151;
+constexpr int kCtlCoreList = 2132;
+constexpr int kCtlLevelDescription = 2364;
+constexpr int kCtlShow = 2217;
+constexpr int kCtlEddyCurrent = 2501;
+constexpr int kCtlResistivityLabel = 2500;
+constexpr int kCtlCoefficient1Label = 2499;
+constexpr int kCtlCoefficient2Label = 2502;
+constexpr int kCtlInitialFieldLabel = 2505;
+
+constexpr WORD kIdLevel = 151;
+constexpr WORD kIdResistivity = 2299;
+constexpr WORD kIdCoefficient1 = 2297;
+constexpr WORD kIdCoefficient2 = 2300;
+constexpr WORD kIdLength = 2503;
+constexpr WORD kIdArea = 2504;
+constexpr WORD kIdInitialMagnetization = 2507;
+constexpr WORD kIdInitialField = 2509;
+
+constexpr int kUnitCoefficient1 = 2520;
+constexpr int kUnitCoefficient2 = 2521;
+constexpr int kUnitInitialField = 2525;
+
+constexpr UINT kStrLevel = 8033;
+constexpr UINT kStrName = 2522;
+constexpr UINT kStrValue = 2721;
+constexpr UINT kStrUnit = 2781;
+constexpr UINT kStrDescription = 8034;
+constexpr UINT kStrUpdate = 2718;
+constexpr UINT kStrShow = 2719;
+
+constexpr UINT kListEditedMessage = WM_USER + 1000;
+
+// The eddy-current texts a switched-off page shows and applies.
+constexpr char kResistivityOff[] = "1T";
+constexpr char kCoefficientOff[] = "0";
+
+struct LayoutCode {
+    WORD id;
+    WORD code;
+};
+// Layout codes of the controls both pages have, then those of the unit boxes.
+constexpr LayoutCode kCoreLayout[] = {
+    {.id = 2000, .code = 5},   {.id = 2001, .code = 7},   {.id = 2002, .code = 6},   {.id = 2020, .code = 6},
+    {.id = 2359, .code = 197}, {.id = 2362, .code = 5},   {.id = 151, .code = 5},    {.id = 2363, .code = 5},
+    {.id = 2132, .code = 135}, {.id = 2364, .code = 5},   {.id = 2498, .code = 201}, {.id = 2495, .code = 194},
+    {.id = 2091, .code = 202}, {.id = 2501, .code = 1},   {.id = 2500, .code = 1},   {.id = 2499, .code = 1},
+    {.id = 2502, .code = 1},   {.id = 2299, .code = 65},  {.id = 2297, .code = 65},  {.id = 2300, .code = 65},
+    {.id = 2496, .code = 0},   {.id = 2497, .code = 0},   {.id = 2506, .code = 0},   {.id = 2505, .code = 0},
+    {.id = 2503, .code = 66},  {.id = 2504, .code = 66},  {.id = 2507, .code = 66},  {.id = 2509, .code = 66},
+};
+constexpr LayoutCode kUnitBoxLayout[] = {
+    {.id = 2519, .code = 0}, {.id = 2520, .code = 0}, {.id = 2521, .code = 0}, {.id = 2522, .code = 0},
+    {.id = 2523, .code = 0}, {.id = 2524, .code = 0}, {.id = 2525, .code = 0},
+};
+
+// The caption static of each fixed field (the fixed-unit page appends the unit there).
+struct FieldCaption {
+    WORD valueID;
+    int caption;
+};
+constexpr FieldCaption kFieldCaptions[] = {
+    {.valueID = kIdResistivity, .caption = 2500}, {.valueID = kIdCoefficient1, .caption = 2499},
+    {.valueID = kIdCoefficient2, .caption = 2502}, {.valueID = kIdLength, .caption = 2496},
+    {.valueID = kIdArea, .caption = 2497},         {.valueID = kIdInitialMagnetization, .caption = 2506},
+    {.valueID = kIdInitialField, .caption = 2505},
+};
+
+struct LevelInfo {
+    int threshold;
+    const char* name;
+    int firstRowFrom;  // the range SelectFirstItemOfLevel looks in
+    int firstRowTo;
+};
+constexpr LevelInfo kLevels[] = {
+    {.threshold = 1099, .name = "Linear", .firstRowFrom = 1000, .firstRowTo = 1099},
+    {.threshold = 1199, .name = "Anhysteretic (hyperbola)", .firstRowFrom = 1100, .firstRowTo = 1199},
+    {.threshold = 1299, .name = "Anhysteretic (Langevin)", .firstRowFrom = 1200, .firstRowTo = 1299},
+    {.threshold = 1399, .name = "Jiles-Atherton (hyperbola)", .firstRowFrom = 1300, .firstRowTo = 1300},
+    {.threshold = 1499, .name = "Jiles-Atherton (Langevin)", .firstRowFrom = 1400, .firstRowTo = 1400},
+};
+constexpr LevelInfo kNoLevelInfo = {.threshold = 1999, .name = nullptr, .firstRowFrom = 1000, .firstRowTo = 1999};
+
+const LevelInfo& InfoOf(int level) {
+    if (level < 0 || level > 4) return kNoLevelInfo;
+    return kLevels[level];
+}
+
+bool IsListedInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+bool IsCoreRow(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && param->GetValueID() >= 1000 && param->GetValueID() <= 1999;
+}
+
+}  // namespace
+
+int qv::power::cores::LevelThreshold(int level) { return InfoOf(level).threshold; }
+
+bool qv::power::cores::RowEnabledAt(int id, int t) {
+    bool enabled = id <= t;
+    if (id < 1099 && t > 1099) enabled = false;
+    if (id > 1199 && id < 1299 && t > 1299 && t < 1499) enabled = false;
+    if (id > 1099 && id < 1199 && t > 1199 && t != 1399) enabled = false;
+    if (id > 1299 && id < 1399 && t > 1199 && t != 1399) enabled = false;
+    if (id > 1399 && id < 1499 && t > 1299 && t < 1499) enabled = false;
+    return enabled;
+}
+
+int qv::power::cores::LevelMark(int id) {
+    if (id <= 1099) return 0;
+    if (id <= 1199) return 13;
+    if (id <= 1299) return 24;
+    if (id <= 1399) return 3;
+    if (id <= 1499) return 4;
+    return 0;
+}
+
+const char* qv::power::cores::LevelName(int level) { return InfoOf(level).name; }
+
+// ---------------------------------------------------------------------------------------
+// The page.
+
+CCorePageCommon::CCorePageCommon(UINT templ, bool fixedUnits, CWizardBase3* wizard,
+                                 CWizardSchematicDataExchange3* exchange)
+    : CTBPropertyPage(templ), m_bFixedUnits(fixedUnits), m_pWizard(wizard), m_pExchange(exchange) {
+    for (const LayoutCode& entry : kCoreLayout) SetControlInfo(entry.id, entry.code);
+    if (!fixedUnits)
+        for (const LayoutCode& entry : kUnitBoxLayout) SetControlInfo(entry.id, entry.code);
+}
+
+CCorePageCommon::~CCorePageCommon() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+    // The preview's window goes with it; its closing message finds this page still whole.
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    ClearPointList(m_CurvePoints);
+}
+
+BEGIN_MESSAGE_MAP(CCorePageCommon, CTBPropertyPage)
+    ON_WM_PAINT()
+    ON_CBN_SELCHANGE(kCtlLevel, &CCorePageCommon::OnSelchangeLevel)
+    ON_CBN_DROPDOWN(kCtlLevel, &CCorePageCommon::OnLevelDropDown)
+    ON_CBN_KILLFOCUS(kCtlLevel, &CCorePageCommon::OnLevelKillFocus)
+    ON_BN_CLICKED(kCtlShowName, &CCorePageCommon::OnModified)
+    ON_EN_CHANGE(kCtlName, &CCorePageCommon::OnModified)
+    ON_BN_CLICKED(kCtlEddyCurrent, &CCorePageCommon::OnEddyCurrentLoss)
+    ON_EN_CHANGE(kIdResistivity, &CCorePageCommon::OnResistivityChanged)
+    ON_EN_CHANGE(kIdCoefficient1, &CCorePageCommon::OnCoefficient1Changed)
+    ON_EN_CHANGE(kIdCoefficient2, &CCorePageCommon::OnCoefficient2Changed)
+    ON_BN_CLICKED(kCtlShow, &CCorePageCommon::OnShowCurve)
+    ON_MESSAGE(kListEditedMessage, &CCorePageCommon::OnListEdited)
+    ON_MESSAGE(kPreviewClosedMessage, &CCorePageCommon::OnPreviewClosed)
+END_MESSAGE_MAP()
+
+void CCorePageCommon::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    if (!m_bFixedUnits) {
+        DDX_Control(pDX, 2525, m_cboInitialFieldUnit);
+        DDX_Control(pDX, 2519, m_cboResistivityUnit);
+        DDX_Control(pDX, 2524, m_cboInitialMagnetizationUnit);
+        DDX_Control(pDX, 2522, m_cboLengthUnit);
+        DDX_Control(pDX, 2523, m_cboAreaUnit);
+        DDX_Control(pDX, 2521, m_cboCoefficient2Unit);
+        DDX_Control(pDX, 2520, m_cboCoefficient1Unit);
+    }
+    DDX_Control(pDX, kCtlCoreList, m_lstCore);
+    DDX_Control(pDX, kCtlLevel, m_cboLevel);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Check(pDX, kCtlEddyCurrent, m_bEddyCurrentLoss);
+    DDX_Text(pDX, kIdCoefficient1, m_strCoefficient1);
+    DDX_Text(pDX, kIdCoefficient2, m_strCoefficient2);
+    DDX_Text(pDX, kIdArea, m_strArea);
+    DDX_Text(pDX, kIdLength, m_strLength);
+    DDX_Text(pDX, kIdInitialMagnetization, m_strInitialMagnetization);
+    DDX_Text(pDX, kIdInitialField, m_strInitialField);
+    DDX_Text(pDX, kIdResistivity, m_strResistivity);
+    DDX_Text(pDX, kCtlLevelDescription, m_strLevelDescription);
+}
+
+CString* CCorePageCommon::FieldOf(WORD valueID) {
+    switch (valueID) {
+    case kIdResistivity: return &m_strResistivity;
+    case kIdCoefficient1: return &m_strCoefficient1;
+    case kIdCoefficient2: return &m_strCoefficient2;
+    case kIdLength: return &m_strLength;
+    case kIdArea: return &m_strArea;
+    case kIdInitialMagnetization: return &m_strInitialMagnetization;
+    case kIdInitialField: return &m_strInitialField;
+    default: return nullptr;
+    }
+}
+
+CTBUnitComboBox* CCorePageCommon::UnitBoxOf(WORD valueID) {
+    if (m_bFixedUnits) return nullptr;
+    switch (valueID) {
+    case kIdResistivity: return &m_cboResistivityUnit;
+    case kIdCoefficient1: return &m_cboCoefficient1Unit;
+    case kIdCoefficient2: return &m_cboCoefficient2Unit;
+    case kIdLength: return &m_cboLengthUnit;
+    case kIdArea: return &m_cboAreaUnit;
+    case kIdInitialMagnetization: return &m_cboInitialMagnetizationUnit;
+    case kIdInitialField: return &m_cboInitialFieldUnit;
+    default: return nullptr;
+    }
+}
+
+void CCorePageCommon::Enable(int id, bool enable) {
+    if (GetSafeHwnd() == nullptr) return;
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable ? TRUE : FALSE);
+}
+
+int CCorePageCommon::SelectedLevel() const {
+    if (m_cboLevel.GetSafeHwnd() == nullptr) return kNoLevel;
+    const int sel = m_cboLevel.GetCurSel();
+    return sel >= 0 && sel <= 4 ? sel : kNoLevel;
+}
+
+BOOL CCorePageCommon::OnInitDialog() {
+    CResourceSwitch resources;
+    CTBPropertyPage::OnInitDialog();
+    m_bEddyCurrentLoss = FALSE;
+    if (m_pExchange != nullptr) {
+        m_strName = m_pExchange->m_strElementName;
+        m_bShowName = m_pExchange->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    if (!m_bFixedUnits)
+        for (CTBUnitComboBox* box : {&m_cboInitialFieldUnit, &m_cboResistivityUnit, &m_cboInitialMagnetizationUnit,
+                                     &m_cboLengthUnit, &m_cboAreaUnit, &m_cboCoefficient2Unit, &m_cboCoefficient1Unit})
+            box->DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsListedInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (CString* field = FieldOf(id)) {
+            *field = param->GetValue();
+            if (CTBUnitComboBox* units = UnitBoxOf(id)) {
+                units->CreateDialogControl(param->GetQuantity());
+                units->SelectString(-1, param->GetUsedUnit());
+            }
+            if (m_bFixedUnits) {
+                for (const FieldCaption& entry : kFieldCaptions) {
+                    if (entry.valueID != id) continue;
+                    CString caption;
+                    GetDlgItemText(entry.caption, caption);
+                    AppendUnitSuffix(&caption, param->GetUnit());
+                    SetDlgItemText(entry.caption, caption);
+                }
+            }
+        } else if (id == kIdLevel) {
+            CString text = param->GetValue();
+            text.Trim();
+            if (text == "0" || text == "1" || text == "2" || text == "3" || text == "4") {
+                const int n = text[0] - '0';
+                if (m_cboLevel.SetCurSel(n) == CB_ERR) {
+                    m_cboLevel.SetCurSel(m_cboLevel.AddString(text));
+                    m_nLevel = kNoLevel;
+                } else {
+                    m_nLevel = n;
+                }
+            } else {
+                // Any other text is no valid selection: the page shows every group that has
+                // no level of its own, and choosing a level afterwards is a change.
+                m_cboLevel.SetCurSel(-1);
+                m_nLevel = kNoLevel;
+            }
+        }
+    }
+    UpdateData(FALSE);
+    LoadAdditionalWizardData();
+    OnEddyCurrentLoss();
+    const bool initialField = m_nLevel == 3 || m_nLevel == 4;
+    Enable(kCtlInitialFieldLabel, initialField);
+    Enable(kIdInitialField, initialField);
+    if (!m_bFixedUnits) Enable(kUnitInitialField, initialField);
+
+    int column = 0;
+    m_lstCore.InsertEditColumn(column++, LoadLibraryString(kStrLevel), 0, -1, -1);
+    m_lstCore.InsertEditColumn(column++, LoadLibraryString(kStrName), 0, -1, -1);
+    m_lstCore.InsertEditColumn(column++, LoadLibraryString(kStrValue), 0, -1, -1);
+    if (!m_bFixedUnits) m_lstCore.InsertEditColumn(column++, LoadLibraryString(kStrUnit), 0, -1, -1);
+    m_lstCore.InsertEditColumn(column++, LoadLibraryString(kStrDescription), 0, -1, -1);
+    m_lstCore.Init(m_pWizard, m_pExchange, "CoreList");
+    m_lstCore.InitializeCtrl(1, 1);
+    m_lstCore.InitializeColumnSize(0, "WIZColumnWidths", "CoreList");
+    m_lstCore.LoadColumnWidths();
+    FillCoreList();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CCorePageCommon::FillCoreList() {
+    const int threshold = LevelThreshold(SelectedLevel());
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsCoreRow(param)) continue;
+        const int row = m_lstCore.GetItemCount();
+        auto* record = new BitmapListRecord{.param = param,
+                                            .kind = LevelMark(param->GetValueID()),
+                                            .editable = RowEnabledAt(param->GetValueID(), threshold) ? TRUE : FALSE};
+        if (m_lstCore.InsertRecordItem(row, "", record) < 0) continue;
+        CString description;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(param->GetDescriptionMap(), description);
+        if (description.IsEmpty()) description = param->GetName();
+        if (m_bFixedUnits) {
+            CString name = param->GetName();
+            AppendUnitSuffix(&name, param->GetUnit());
+            m_lstCore.SetEditItemText(row, 1, name, TB_EDIT_NONE, "");
+            m_lstCore.SetEditItemText(row, 2, param->GetValue(), TB_EDIT_NONE, "");
+            m_lstCore.SetEditItemText(row, 3, description, TB_EDIT_NONE, "");
+        } else {
+            m_lstCore.SetEditItemText(row, 1, param->GetName(), TB_EDIT_NONE, "");
+            m_lstCore.SetEditItemText(row, 2, param->GetValue(), TB_EDIT_TEXT, "");
+            m_lstCore.SetEditItemText(row, 3, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
+            m_lstCore.SetEditItemText(row, 4, description, TB_EDIT_NONE, "");
+        }
+    }
+    if (const char* name = LevelName(SelectedLevel())) m_strLevelDescription = name;
+    UpdateData(FALSE);
+}
+
+void CCorePageCommon::OnSelchangeLevel() {
+    UpdateData(TRUE);
+    m_lstCore.CloseEdit(TRUE);
+    SetModified(TRUE);
+    int sel = m_cboLevel.GetCurSel();
+    if (sel < 0) {
+        CString text;
+        m_cboLevel.GetWindowText(text);
+        sel = kNoLevel;
+        BOOL ok = FALSE;
+        if (!text.IsEmpty()) {
+            const int typed = TBExtended_ftoi(TBExtended_atof(text, ""), &ok);
+            if (ok) sel = typed;
+        }
+    }
+    // A level outside 0 to 4 is no valid selection.
+    if (sel < 0 || sel > 4) sel = kNoLevel;
+    if (sel == m_nLevel) return;
+    const int threshold = LevelThreshold(sel);
+    for (int row = 0; row < m_lstCore.GetItemCount(); ++row) {
+        BitmapListRecord* record = m_lstCore.GetRecord(row);
+        if (record == nullptr || record->param == nullptr) continue;
+        record->editable = RowEnabledAt(record->param->GetValueID(), threshold) ? TRUE : FALSE;
+    }
+    SelectFirstItemOfLevel(sel);
+    if (m_lstCore.GetItemCount() > 0) m_lstCore.RedrawItems(0, m_lstCore.GetItemCount() - 1);
+    m_nLevel = sel;
+    ApplyLevelControls(sel);
+    if (const char* name = LevelName(sel)) m_strLevelDescription = name;
+    UpdateData(FALSE);
+}
+
+void CCorePageCommon::ApplyLevelControls(int level) {
+    const bool levelZero = level == 0;
+    const bool eddy = levelZero && m_bEddyCurrentLoss;
+    Enable(kCtlCoefficient1Label, eddy);
+    Enable(kIdCoefficient1, eddy);
+    Enable(kCtlCoefficient2Label, eddy);
+    Enable(kIdCoefficient2, eddy);
+    if (!m_bFixedUnits) {
+        Enable(kUnitCoefficient1, levelZero);
+        Enable(kUnitCoefficient2, levelZero);
+    }
+    const bool initialField = level == 3 || level == 4;
+    Enable(kCtlInitialFieldLabel, initialField);
+    Enable(kIdInitialField, initialField);
+    if (!m_bFixedUnits) Enable(kUnitInitialField, initialField);
+}
+
+void CCorePageCommon::SelectFirstItemOfLevel(int level) {
+    const LevelInfo& info = InfoOf(level);
+    for (int row = 0; row < m_lstCore.GetItemCount(); ++row) {
+        const BitmapListRecord* record = m_lstCore.GetRecord(row);
+        if (record == nullptr || record->param == nullptr) continue;
+        const int id = record->param->GetValueID();
+        if (id < info.firstRowFrom || id > info.firstRowTo) continue;
+        m_lstCore.SelectItem(row);
+        m_lstCore.EnsureVisible(row, FALSE);
+        return;
+    }
+}
+
+void CCorePageCommon::OnEddyCurrentLoss() {
+    UpdateData(TRUE);
+    const bool on = m_bEddyCurrentLoss != FALSE;
+    Enable(kCtlResistivityLabel, on);
+    Enable(kIdResistivity, on);
+    if (SelectedLevel() == 0) {
+        Enable(kCtlCoefficient1Label, on);
+        Enable(kIdCoefficient1, on);
+        Enable(kCtlCoefficient2Label, on);
+        Enable(kIdCoefficient2, on);
+        if (!m_bFixedUnits) {
+            Enable(kUnitCoefficient1, true);
+            Enable(kUnitCoefficient2, true);
+        }
+    }
+    // The page with fixed units shows the values as the parameters hold them, whatever the
+    // switch; the other page shows what the switch stands for.
+    if (EddyCurrentSettings* remembered = Remembered()) {
+        if (on) {
+            m_strResistivity = remembered->resistivity;
+            m_strCoefficient1 = remembered->coefficient1;
+            m_strCoefficient2 = remembered->coefficient2;
+        } else {
+            m_strResistivity = kResistivityOff;
+            m_strCoefficient1 = kCoefficientOff;
+            m_strCoefficient2 = kCoefficientOff;
+        }
+        UpdateData(FALSE);
+    }
+    SetModified(TRUE);
+}
+
+void CCorePageCommon::OnResistivityChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdResistivity, remembered->resistivity);
+}
+
+void CCorePageCommon::OnCoefficient1Changed() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdCoefficient1, remembered->coefficient1);
+}
+
+void CCorePageCommon::OnCoefficient2Changed() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdCoefficient2, remembered->coefficient2);
+}
+
+void CCorePageCommon::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CCorePageCommon::OnLevelDropDown() {
+    CString text;
+    m_cboLevel.GetWindowText(text);
+    if (text.IsEmpty()) return;
+    for (int i = 0; i < m_cboLevel.GetCount(); ++i) {
+        CString entry;
+        m_cboLevel.GetLBText(i, entry);
+        if (entry.Left(text.GetLength()) == text) return;
+    }
+    OnSelchangeLevel();
+}
+
+void CCorePageCommon::OnLevelKillFocus() {
+    CString text;
+    m_cboLevel.GetWindowText(text);
+    if (!text.IsEmpty()) OnSelchangeLevel();
+}
+
+LRESULT CCorePageCommon::OnListEdited(WPARAM, LPARAM) {
+    SetModified(TRUE);
+    return 0;
+}
+
+void CCorePageCommon::LoadAdditionalWizardData() {
+    if (m_pWizard == nullptr) return;
+    BYTE* data = nullptr;
+    const DWORD size = m_pWizard->GetAdditionalWizardData(&data);
+    if (data == nullptr) return;
+    EddyCurrentSettings* remembered = Remembered();
+    EddyCurrentSettings settings;
+    if (remembered != nullptr) settings = *remembered;
+    settings.switchedOn = m_bEddyCurrentLoss ? 1 : 0;
+    LoadCoreAdditionalData(data, size, settings, remembered != nullptr);
+    m_bEddyCurrentLoss = settings.switchedOn != 0 ? TRUE : FALSE;
+    if (remembered != nullptr) *remembered = settings;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+void CCorePageCommon::StoreAdditionalWizardData() {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    if (m_pWizard == nullptr) return;
+    const DWORD switchedOn = m_bEddyCurrentLoss ? 1 : 0;
+    std::vector<BYTE> block;
+    if (EddyCurrentSettings* remembered = Remembered()) {
+        EddyCurrentSettings settings = *remembered;
+        settings.switchedOn = switchedOn;
+        block = StoreCoreAdditionalData(settings);
+    } else {
+        block = StoreFixedCoreAdditionalData(switchedOn);
+    }
+    auto* bytes = new BYTE[block.size()];
+    std::copy(block.begin(), block.end(), bytes);
+    m_pWizard->SetAdditionalWizardData(bytes, static_cast<DWORD>(block.size()));
+}
+
+BOOL CCorePageCommon::OnApply() {
+    // Without the data-exchange object there is nothing to write into.
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    m_pExchange->m_strElementName = m_strName;
+    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsListedInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (const CString* field = FieldOf(id)) {
+            param->SetValue(*field);
+            // A box without units (a quantity the table does not know) keeps the used unit.
+            CTBUnitComboBox* units = UnitBoxOf(id);
+            if (units != nullptr && units->GetSafeHwnd() != nullptr && units->GetCount() > 0) {
+                CString unit;
+                units->GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        } else if (id == kIdLevel) {
+            // Without a valid selection the stored level stays as it is.
+            const int level = SelectedLevel();
+            if (level != kNoLevel) param->SetValue(TBExtended_ftoa(level, -1, 0, ""));
+        }
+    }
+    m_lstCore.CloseEdit(TRUE);
+    for (int row = 0; row < m_lstCore.GetItemCount(); ++row) {
+        const BitmapListRecord* record = m_lstCore.GetRecord(row);
+        if (record == nullptr || record->param == nullptr) continue;
+        record->param->SetValue(m_lstCore.GetItemText(row, 2));
+        if (!m_bFixedUnits) record->param->SetUsedUnit(m_lstCore.GetItemText(row, 3));
+    }
+    m_lstCore.SaveColumnWidths();
+    StoreAdditionalWizardData();
+    if (!CommitExchange(RequestTarget(m_pWizard), m_pExchange)) return FALSE;
+    RefreshOpenPreview();
+    return CPropertyPage::OnApply();
+}
+
+void CCorePageCommon::BuildCurveOfLevel(int level) {
+    if (m_pExchange == nullptr || level < 0 || level > 4) {
+        ClearPointList(m_CurvePoints);
+        return;
+    }
+    ReplacePointList(m_CurvePoints, BuildCurve(level, m_pExchange->m_Params));
+}
+
+void CCorePageCommon::RefreshOpenPreview() {
+    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
+    UpdateData(TRUE);
+    BuildCurveOfLevel(SelectedLevel());
+    m_pPreview->SetPointArray(&m_CurvePoints);
+    m_pPreview->Invalidate(FALSE);
+    m_pPreview->UpdateWindow();
+}
+
+void CCorePageCommon::OnShowCurve() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const int sel = SelectedLevel();
+    // The old preview goes first: its window's closing message sets the caption back to
+    // "Show", and the caption is to read "Update" while the new one is open.
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    {
+        CResourceSwitch resources;
+        SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
+    }
+    m_pPreview = new (std::nothrow) CCharacteristicDlg(this, m_strName);
+    if (m_pPreview == nullptr) return;
+    BuildCurveOfLevel(sel);
+    m_pPreview->SetPointArray(&m_CurvePoints);
+    CResourceSwitch resources;
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+LRESULT CCorePageCommon::OnPreviewClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
+    return 0;
+}
+
+void CCorePageCommon::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+CPropCoreModel::CPropCoreModel(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CCorePageCommon(kCorePageTemplate, false, wizard, exchange) {}
+
+void CPropCoreModel::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar << kCorePageArchiveVersion;
+        ar << m_remembered.resistivity << m_remembered.coefficient1 << m_remembered.coefficient2;
+        return;
+    }
+    DWORD version = 0;
+    ar >> version;
+    ar >> m_remembered.resistivity >> m_remembered.coefficient1 >> m_remembered.coefficient2;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+CPropCoreModelFixed::CPropCoreModelFixed(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CCorePageCommon(kFixedCorePageTemplate, true, wizard, exchange) {}
+
+// ---------------------------------------------------------------------------------------
+// The wizards.
+
+template <class Page>
+BOOL CCoreWizard<Page>::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
+    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
+    CResourceSwitch resources;
+    // A page left from an earlier edit is not lost: it goes before the new one is made.
+    delete m_pPage;
+    m_pPage = new (std::nothrow) Page(this, exchange);
+    if (m_pPage == nullptr) return FALSE;
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+template <class Page>
+void CCoreWizard<Page>::EndEditProperties() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+template class CCoreWizard<CPropCoreModel>;
+template class CCoreWizard<CPropCoreModelFixed>;
+
+IMPLEMENT_DYNAMIC(CCoreModelWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CCoreModelFixedWizard, CWizardBase3)
+
+CWizardBase3* CCoreModelWizard::Clone() { return new (std::nothrow) CCoreModelWizard; }
+CWizardBase3* CCoreModelFixedWizard::Clone() { return new (std::nothrow) CCoreModelFixedWizard; }
