@@ -18,3 +18,8 @@ if(Python3_FOUND)
   set_tests_properties(formula_simplifier_oracle PROPERTIES
     ENVIRONMENT "${PARVEL_TEST_ENVIRONMENT}" FIXTURES_REQUIRED parvel_sandbox)
 endif()
+
+parvel_add_test(framework_expression_editor_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/expression_editor_test.cpp
+  LIBS Parvel parvel_editor parvel_formula)
+add_dependencies(framework_expression_editor_tests Parvel Pravent Ombrix)
