@@ -1,8 +1,10 @@
 // Feeds arbitrary texts to the pre-compiler's exports: the first byte chooses "Fml2Upn" (even)
 // or "UbhvBlock2Upn" (odd), the rest is the text. Every accepted text must print through
-// "UpnToSimplifyString" as a text that reads back to the same postfix form and prints the same
-// again; a rejected one must leave exactly one error record and an empty formula.
+// "UpnToSimplifyString" as a text that reads back to a form that simplifies like the first one
+// and prints the same again; a rejected one must leave exactly one error record and an empty
+// formula.
 #include "formula/formel.h"
+#include "formula/grammar.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,8 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CFormel* second = model.AddFormel();
     int kind2 = 0;
     if (Translate(block, printed, second, &errors, &kind2) != 0) std::abort();
-    if (first->GetUpn() != second->GetUpn() || first->GetAssignedName() != second->GetAssignedName() ||
-        kind != kind2)
+    // The printed text is the simplified form: read back, it simplifies to the same items.
+    std::vector<UpnItem> simplerFirst, simplerSecond;
+    if (!qv::formula::SimplifyUpn(first->GetUpn(), simplerFirst) ||
+        !qv::formula::SimplifyUpn(second->GetUpn(), simplerSecond))
+        std::abort();
+    if (simplerFirst != simplerSecond || first->GetAssignedName() != second->GetAssignedName() || kind != kind2)
         std::abort();
     CString again;
     if (UpnToSimplifyString(&again, second) != 0 || again != printed) std::abort();
