@@ -1,6 +1,9 @@
 #include "passive/passive_bases.h"
 
 #include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/param_access.h"
+#include "framework/path_parts.h"
 
 IMPLEMENT_DYNAMIC(CPassiveResAndConWizardBase4, CWizardBase4)
 IMPLEMENT_DYNAMIC(CPassiveCapAndIndWizardBase4, CWizardBase4)
@@ -54,6 +57,24 @@ void LoadSnapshots(CArchive& ar, CPtrArray& list) {
     ar >> count;
     if (count > kMaxArchivedSnapshots) AfxThrowArchiveException(CArchiveException::badIndex);
     ReadSnapshots(ar, count, list);
+}
+
+void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
+                                   const CWizardBaseCommon* wizard, WORD fileID, bool userFile, CFile* file) {
+    if (!userFile) {
+        SetParamValue(holder, fileID, MakeDocumentFileName(wizard, CString()));
+        CommitParamSet(target, cookie);
+    }
+    CString folder = file ? file->GetFilePath() : CString();
+    if (folder.IsEmpty()) {
+        char buffer[MAX_PATH] = {};
+        const DWORD written = GetTempPathA(MAX_PATH, buffer);
+        if (written > 0 && written < MAX_PATH) folder = buffer;
+    }
+    int last = -1;
+    for (int i = 0; i < folder.GetLength(); ++i)
+        if (IsPathSeparator(folder[i])) last = i;
+    if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
 }
 
 } // namespace qv::passive

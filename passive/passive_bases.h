@@ -7,6 +7,7 @@
 #pragma once
 
 #include "afx/afx.h"
+#include "framework/requests.h"
 #include "framework/xy_table.h"
 #include "wizard/wizardbase.h"
 
@@ -51,6 +52,13 @@ void ReadSnapshots(CArchive& ar, DWORD count, CPtrArray& list);
 // kMaxArchivedSnapshots is refused (bad index) before anything is read; a snapshot that
 // cannot be read is deleted and the archive exception travels on.
 void LoadSnapshots(CArchive& ar, CPtrArray& list);
+
+// Before a model text quotes a characteristic that is kept as a data file: unless the user
+// chose the file, the file parameter `fileID` is named after the document and committed;
+// the data file then goes into the folder of the description file, or into the temporary
+// folder when that has no path. The caller writes the table's points afterwards.
+void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
+                                   const CWizardBaseCommon* wizard, WORD fileID, bool userFile, CFile* file);
 } // namespace qv::passive
 
 class CPassiveResAndConWizardBase4 : public CWizardBase4 {

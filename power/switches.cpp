@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -335,6 +336,36 @@ void CPropSwitchBase4::LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3
     combo.SelectString(-1, param->GetUsedUnit());
 }
 
+void CPropSwitchBase4::LoadFields(std::span<const ParamField> fields) {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        for (const ParamField& field : fields) {
+            if (param->GetValueID() != field.id) continue;
+            if (field.usePin != nullptr && param->HasPin()) *field.usePin = TRUE;
+            *field.text = param->GetValue();
+            if (field.unit != nullptr) LoadUnit(*field.unit, param);
+        }
+    }
+}
+
+void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        for (const ParamField& field : fields) {
+            if (param->GetValueID() != field.id) continue;
+            if (field.usePin == nullptr || !*field.usePin) param->SetValue(*field.text);
+            if (field.unit != nullptr) {
+                CString unit;
+                field.unit->GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        }
+    }
+}
+
 void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {
     Enable(*this, control, IsParamNotOnPin(m_pParams, valueID));
 }
@@ -355,28 +386,14 @@ template <class Page>
 BOOL EditSwitchPage(CWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
     CResourceSwitch resources;
     const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (page != nullptr) {
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
+    if (qv::pages::BindPageToCookie(wizard, page, target, FetchParamSet(target)) == nullptr) return FALSE;
     sheet.AddPage(page);
     return TRUE;
 }
 
 template <class Page>
 void EndSwitchPage(CWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
     wizard.DeleteOwnedObjects();
     wizard.ReleaseEditorDataHandle();
 }
@@ -426,6 +443,15 @@ BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
+std::array<CPropSwitchBase4::ParamField, 6> CPropHysteresisSwitch::Fields() {
+    return {{{kIdSwitchControl, &m_strControlSignal, nullptr, &m_bUsePin},
+             {kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit, nullptr},
+             {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit, nullptr},
+             {kIdThreshold, &m_strThreshold, nullptr, nullptr},
+             {kIdHysteresis, &m_strHysteresis, nullptr, nullptr},
+             {kIdInitialState, &m_strInitialState, nullptr, nullptr}}};
+}
+
 void CPropHysteresisSwitch::EnableFields() {
     EnableByPin(2522, kIdThreshold);
     EnableByPin(2524, kIdHysteresis);
@@ -451,36 +477,7 @@ BOOL CPropHysteresisSwitch::OnInitDialog() {
     m_cmbOffUnit.DisableFlatLook(TRUE);
     m_cmbOnUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdSwitchControl:
-            if (param->HasPin()) m_bUsePin = TRUE;
-            m_strControlSignal = param->GetValue();
-            break;
-        case kIdOnResistance:
-            m_strOnResistance = param->GetValue();
-            LoadUnit(m_cmbOnUnit, param);
-            break;
-        case kIdOffResistance:
-            m_strOffResistance = param->GetValue();
-            LoadUnit(m_cmbOffUnit, param);
-            break;
-        case kIdThreshold:
-            m_strThreshold = param->GetValue();
-            break;
-        case kIdHysteresis:
-            m_strHysteresis = param->GetValue();
-            break;
-        case kIdInitialState:
-            m_strInitialState = param->GetValue();
-            break;
-        default:
-            break;
-        }
-    }
+    LoadFields(Fields());
     ApplyUsePin();
     ReadOutputs();
     UpdateData(FALSE);
@@ -507,37 +504,7 @@ BOOL CPropHysteresisSwitch::OnApply() {
     UpdateData(TRUE);
     m_pParams->m_strElementName = m_strName;
     m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        CString unit;
-        switch (param->GetValueID()) {
-        case kIdSwitchControl:
-            if (!m_bUsePin) param->SetValue(m_strControlSignal);
-            break;
-        case kIdOnResistance:
-            param->SetValue(m_strOnResistance);
-            m_cmbOnUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdOffResistance:
-            param->SetValue(m_strOffResistance);
-            m_cmbOffUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdThreshold:
-            param->SetValue(m_strThreshold);
-            break;
-        case kIdHysteresis:
-            param->SetValue(m_strHysteresis);
-            break;
-        case kIdInitialState:
-            param->SetValue(m_strInitialState);
-            break;
-        default:
-            break;
-        }
-    }
+    StoreFields(Fields());
     return Commit();
 }
 
@@ -618,6 +585,16 @@ BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
+std::array<CPropSwitchBase4::ParamField, 7> CPropSwitchControlled::Fields() {
+    return {{{kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit, nullptr},
+             {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit, nullptr},
+             {kIdThreshold, &m_strThresholdVoltage, &m_cmbThresholdVoltageUnit, nullptr},
+             {kIdThresholdCurrent, &m_strThresholdCurrent, &m_cmbThresholdCurrentUnit, nullptr},
+             {kIdHysteresis, &m_strHysteresisVoltage, &m_cmbHysteresisVoltageUnit, nullptr},
+             {kIdHysteresisCurrent, &m_strHysteresisCurrent, &m_cmbHysteresisCurrentUnit, nullptr},
+             {kIdInitialState, &m_strInitialState, nullptr, nullptr}}};
+}
+
 LONG CPropSwitchControlled::SelectedType() {
     if (m_cmbType.GetSafeHwnd() == nullptr) return m_lSwitchType;
     const int selection = m_cmbType.GetCurSel();
@@ -687,42 +664,7 @@ BOOL CPropSwitchControlled::OnInitDialog() {
                                    &m_cmbOffUnit, &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit})
         combo->DisableFlatLook(TRUE);
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdOnResistance:
-            m_strOnResistance = param->GetValue();
-            LoadUnit(m_cmbOnUnit, param);
-            break;
-        case kIdOffResistance:
-            m_strOffResistance = param->GetValue();
-            LoadUnit(m_cmbOffUnit, param);
-            break;
-        case kIdThreshold:
-            m_strThresholdVoltage = param->GetValue();
-            LoadUnit(m_cmbThresholdVoltageUnit, param);
-            break;
-        case kIdHysteresis:
-            m_strHysteresisVoltage = param->GetValue();
-            LoadUnit(m_cmbHysteresisVoltageUnit, param);
-            break;
-        case kIdThresholdCurrent:
-            m_strThresholdCurrent = param->GetValue();
-            LoadUnit(m_cmbThresholdCurrentUnit, param);
-            break;
-        case kIdHysteresisCurrent:
-            m_strHysteresisCurrent = param->GetValue();
-            LoadUnit(m_cmbHysteresisCurrentUnit, param);
-            break;
-        case kIdInitialState:
-            m_strInitialState = param->GetValue();
-            break;
-        default:
-            break;
-        }
-    }
+    LoadFields(Fields());
     UpdateData(FALSE);
     ReadOutputs();
     UpdateData(FALSE);
@@ -753,33 +695,7 @@ BOOL CPropSwitchControlled::OnApply() {
     UpdateData(TRUE);
     m_pParams->m_strElementName = m_strName;
     m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    struct Field {
-        WORD id;
-        CString* text;
-        CTBUnitComboBox* unit;
-    };
-    const Field fields[] = {
-        {kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit},
-        {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit},
-        {kIdThreshold, &m_strThresholdVoltage, &m_cmbThresholdVoltageUnit},
-        {kIdThresholdCurrent, &m_strThresholdCurrent, &m_cmbThresholdCurrentUnit},
-        {kIdHysteresis, &m_strHysteresisVoltage, &m_cmbHysteresisVoltageUnit},
-        {kIdHysteresisCurrent, &m_strHysteresisCurrent, &m_cmbHysteresisCurrentUnit},
-        {kIdInitialState, &m_strInitialState, nullptr},
-    };
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        for (const Field& field : fields) {
-            if (param->GetValueID() != field.id) continue;
-            param->SetValue(*field.text);
-            if (field.unit != nullptr) {
-                CString unit;
-                field.unit->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
-        }
-    }
+    StoreFields(Fields());
     m_lSwitchType = SelectedType();
     if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);
     m_pParams->m_bySymbolVariant = SymbolMask();
@@ -825,12 +741,8 @@ namespace {
 
 // A hidden page of its own: the page on the editor's sheet is never touched.
 std::unique_ptr<CPropSwitchControlled> HiddenControlledPage(CWizardBase4& wizard, ParamHolder* params) {
-    std::unique_ptr<CPropSwitchControlled> page(new (std::nothrow) CPropSwitchControlled(&wizard, params));
-    if (page == nullptr) return page;
-    CResourceSwitch resources;
-    if (!page->Create(kControlledSwitchTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
+    return qv::pages::CreateHiddenPage(new (std::nothrow) CPropSwitchControlled(&wizard, params),
+                                       kControlledSwitchTemplate);
 }
 
 } // namespace
