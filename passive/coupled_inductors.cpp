@@ -435,12 +435,7 @@ void CPropPassiveCoupledBase::ConvertWizard3Data(const void* data, long length) 
         in.ReadDword(count);
         DWORD blockLength = 0;
         bool intact = in.ReadDword(blockLength) && in.Fits(blockLength);
-        if (intact) {
-            if (blockLength > 0 && count <= blockLength && count <= kMaxArchivedSnapshots)
-                ReadArchivedBlock(in.Position(), blockLength,
-                                  [this, count](CArchive& ar) { ReadSnapshots(ar, count, m_Snapshots); });
-            in.SkipBytes(blockLength);
-        }
+        if (intact) ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
         DWORD pageLength = 0;
         if (intact && in.ReadDword(pageLength) && in.Fits(pageLength)) {
             if (pageLength > 0)

@@ -277,12 +277,7 @@ void CPropPassive2WTrafoNonLinear::ConvertWizard3Data(const void* data, long len
         in.ReadDword(count);
         DWORD blockLength = 0;
         bool intact = in.ReadDword(blockLength) && in.Fits(blockLength);
-        if (intact) {
-            if (blockLength > 0 && count <= blockLength && count <= kMaxArchivedSnapshots)
-                ReadArchivedBlock(in.Position(), blockLength,
-                                  [this, count](CArchive& ar) { ReadSnapshots(ar, count, m_Snapshots); });
-            in.SkipBytes(blockLength);
-        }
+        if (intact) ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
         DWORD partLength = 0;
         if (intact && in.ReadDword(partLength)) {
             intact = in.Fits(partLength);

@@ -2,6 +2,7 @@
 
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
 
@@ -57,6 +58,13 @@ void LoadSnapshots(CArchive& ar, CPtrArray& list) {
     ar >> count;
     if (count > kMaxArchivedSnapshots) AfxThrowArchiveException(CArchiveException::badIndex);
     ReadSnapshots(ar, count, list);
+}
+
+void ReadSnapshotBlock(qv::bytes::Reader& in, DWORD count, DWORD blockLength, CPtrArray& list) {
+    if (count <= kMaxArchivedSnapshots && count <= blockLength)
+        qv::pages::ReadArchivedBlock(in.Position(), blockLength,
+                                     [count, &list](CArchive& ar) { ReadSnapshots(ar, count, list); });
+    in.SkipBytes(blockLength);
 }
 
 void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,

@@ -842,13 +842,7 @@ void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length)
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        // A count that could not be stored in the block's bytes is refused.
-        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength)
-            ReadArchivedBlock(in.Position(), blockLength,
-                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
 
     intact = intact && in.Remaining() > 0 && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {

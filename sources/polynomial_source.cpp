@@ -770,14 +770,7 @@ void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        // A count that could not be stored in the block's bytes is refused.
-        if (count <= kMaxSnapshots && count <= blockLength)
-            qv::pages::ReadArchivedBlock(in.Position(), blockLength, [this, count](CArchive& ar) {
-                qv::passive::ReadSnapshots(ar, count, m_Snapshots);
-            });
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     for (int skipped = 0; skipped < 3 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
     if (intact) qv::pages::ReadOlderACBlock(in, ACPage());

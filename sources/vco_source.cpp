@@ -450,13 +450,7 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     DWORD blockLength = 0;
     // The snapshot block must leave at least one byte after it.
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && blockLength < in.Remaining();
-    if (intact) {
-        // A count that could not be stored in the block's bytes is refused.
-        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength)
-            ReadArchivedBlock(in.Position(), blockLength,
-                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
         ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
