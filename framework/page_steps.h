@@ -1,4 +1,5 @@
-// Steps that every wizard with a page of parameters takes in the same way: binding the page
+// Steps that every wizard with a page of parameters takes in the same way: registering the
+// page's control layout, binding the page
 // to the parameter set of a fresh request 23 (and giving back the cookie of an earlier call),
 // handing the page's cookie back when editing ends, making a hidden page of its own for work
 // the sheet must not see, and reading an archived block of older data in whole fields.
@@ -13,9 +14,22 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <span>
 #include <vector>
 
 namespace qv::pages {
+
+// A control of a page's dialog with its layout flags (how it moves and grows with the page).
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+
+// Hands the layout flags of every control in the table to the page.
+template <class Page>
+void RegisterLayout(Page& page, std::span<const ControlLayout> layout) {
+    for (const ControlLayout& entry : layout) page.SetControlInfo(entry.id, entry.flags);
+}
 
 // Gives back the cookie a page holds (its parameter set of request 23).
 template <class Page>

@@ -70,10 +70,7 @@ constexpr UnitBinding kUnits[] = {
     {.valueID = kIdSecondInitialValue, .selector = 2511},
 };
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 135}, {.id = 2027, .flags = 33},  {.id = 2144, .flags = 33},  {.id = 2030, .flags = 33},
@@ -174,7 +171,7 @@ CPropPassiveCapAndInd::~CPropPassiveCapAndInd() {
 }
 
 void CPropPassiveCapAndInd::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropPassiveCapAndInd::Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {

@@ -53,10 +53,7 @@ constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrConductanceAxis = 2707;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2027, .flags = 33}, {.id = 2144, .flags = 33}, {.id = 2088, .flags = 33},
@@ -115,7 +112,7 @@ CPropPassiveResAndCon::~CPropPassiveResAndCon() {
 }
 
 void CPropPassiveResAndCon::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropPassiveResAndCon::Rebind(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {

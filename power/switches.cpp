@@ -46,44 +46,36 @@ constexpr char kImmanent[] = "IMMANENT";
 constexpr char kControlledParamList[] =
     "@ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, 0x0000000C,0x4000000000,1,-1)";
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
+using qv::pages::ControlLayout;
+constexpr ControlLayout kSignalLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2029, .flags = 33},
+    {.id = 2145, .flags = 33}, {.id = 2090, .flags = 32}, {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},
+    {.id = 2019, .flags = 24}, {.id = 2056, .flags = 24},
 };
-constexpr LayoutCode kSignalLayout[] = {
-    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
-    {.id = 2072, .code = 15}, {.id = 2144, .code = 33}, {.id = 2028, .code = 97}, {.id = 2029, .code = 33},
-    {.id = 2145, .code = 33}, {.id = 2090, .code = 32}, {.id = 2017, .code = 11}, {.id = 2018, .code = 9},
-    {.id = 2019, .code = 24}, {.id = 2056, .code = 24},
+constexpr ControlLayout kHysteresisLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 32},
+    {.id = 2004, .flags = 33}, {.id = 2312, .flags = 33}, {.id = 2313, .flags = 33}, {.id = 2311, .flags = 97},
+    {.id = 2314, .flags = 97}, {.id = 2521, .flags = 48}, {.id = 2522, .flags = 98}, {.id = 2523, .flags = 48},
+    {.id = 2524, .flags = 98}, {.id = 2324, .flags = 48}, {.id = 2319, .flags = 98}, {.id = 2017, .flags = 11},
+    {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24}, {.id = 2033, .flags = 32}, {.id = 2035, .flags = 32},
+    {.id = 2036, .flags = 34}, {.id = 2037, .flags = 34}, {.id = 2039, .flags = 34}, {.id = 2040, .flags = 34},
 };
-constexpr LayoutCode kHysteresisLayout[] = {
-    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
-    {.id = 2072, .code = 15}, {.id = 2144, .code = 33}, {.id = 2028, .code = 97}, {.id = 2090, .code = 32},
-    {.id = 2004, .code = 33}, {.id = 2312, .code = 33}, {.id = 2313, .code = 33}, {.id = 2311, .code = 97},
-    {.id = 2314, .code = 97}, {.id = 2521, .code = 48}, {.id = 2522, .code = 98}, {.id = 2523, .code = 48},
-    {.id = 2524, .code = 98}, {.id = 2324, .code = 48}, {.id = 2319, .code = 98}, {.id = 2017, .code = 11},
-    {.id = 2018, .code = 9},  {.id = 2019, .code = 24}, {.id = 2033, .code = 32}, {.id = 2035, .code = 32},
-    {.id = 2036, .code = 34}, {.id = 2037, .code = 34}, {.id = 2039, .code = 34}, {.id = 2040, .code = 34},
-};
-constexpr LayoutCode kControlledLayout[] = {
-    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
-    {.id = 2072, .code = 15}, {.id = 2004, .code = 33}, {.id = 2312, .code = 33}, {.id = 2313, .code = 33},
-    {.id = 2032, .code = 97}, {.id = 2311, .code = 97}, {.id = 2314, .code = 97}, {.id = 2317, .code = 48},
-    {.id = 2315, .code = 98}, {.id = 2318, .code = 48}, {.id = 2316, .code = 98}, {.id = 2320, .code = 48},
-    {.id = 2321, .code = 98}, {.id = 2322, .code = 48}, {.id = 2323, .code = 98}, {.id = 2324, .code = 48},
-    {.id = 2319, .code = 98}, {.id = 2017, .code = 11}, {.id = 2018, .code = 9},  {.id = 2019, .code = 24},
-    {.id = 2033, .code = 32}, {.id = 2035, .code = 32}, {.id = 2036, .code = 34}, {.id = 2037, .code = 34},
-    {.id = 2039, .code = 34}, {.id = 2040, .code = 34},
+constexpr ControlLayout kControlledLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2004, .flags = 33}, {.id = 2312, .flags = 33}, {.id = 2313, .flags = 33},
+    {.id = 2032, .flags = 97}, {.id = 2311, .flags = 97}, {.id = 2314, .flags = 97}, {.id = 2317, .flags = 48},
+    {.id = 2315, .flags = 98}, {.id = 2318, .flags = 48}, {.id = 2316, .flags = 98}, {.id = 2320, .flags = 48},
+    {.id = 2321, .flags = 98}, {.id = 2322, .flags = 48}, {.id = 2323, .flags = 98}, {.id = 2324, .flags = 48},
+    {.id = 2319, .flags = 98}, {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
+    {.id = 2033, .flags = 32}, {.id = 2035, .flags = 32}, {.id = 2036, .flags = 34}, {.id = 2037, .flags = 34},
+    {.id = 2039, .flags = 34}, {.id = 2040, .flags = 34},
 };
 
 // The controls of each switch type of the controlled switch.
 constexpr int kVoltageControls[] = {2315, 2317, 2316, 2318, 2036, 2037};
 constexpr int kCurrentControls[] = {2321, 2320, 2323, 2322, 2039, 2040};
-
-template <size_t N>
-void RegisterLayout(CTBPropertyPage& page, const LayoutCode (&codes)[N]) {
-    for (const LayoutCode& entry : codes) page.SetControlInfo(entry.id, entry.code);
-}
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
@@ -146,7 +138,7 @@ CPropSwitches::CPropSwitches() : CTBPropertyPage(kSignalSwitchTemplate) {}
 
 CPropSwitches::CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(kSignalSwitchTemplate), m_pWizard(wizard), m_pExchange(exchange) {
-    RegisterLayout(*this, kSignalLayout);
+    qv::pages::RegisterLayout(*this, kSignalLayout);
 }
 
 CPropSwitches::~CPropSwitches() { delete m_pSymbol; }
@@ -407,7 +399,7 @@ CPropHysteresisSwitch::CPropHysteresisSwitch() : CPropSwitchBase4(kHysteresisSwi
 
 CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params)
     : CPropSwitchBase4(kHysteresisSwitchTemplate, wizard, params) {
-    RegisterLayout(*this, kHysteresisLayout);
+    qv::pages::RegisterLayout(*this, kHysteresisLayout);
 }
 
 void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
@@ -538,7 +530,7 @@ CPropSwitchControlled::CPropSwitchControlled() : CPropSwitchBase4(kControlledSwi
 
 CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params)
     : CPropSwitchBase4(kControlledSwitchTemplate, wizard, params) {
-    RegisterLayout(*this, kControlledLayout);
+    qv::pages::RegisterLayout(*this, kControlledLayout);
 }
 
 void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {

@@ -61,10 +61,7 @@ constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrVoltageSourceAxis = 2703;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 33}, {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
     {.id = 2020, .flags = 6},  {.id = 2003, .flags = 15}, {.id = 2004, .flags = 33}, {.id = 2006, .flags = 33},
@@ -208,7 +205,7 @@ CPropNonlinearSource::~CPropNonlinearSource() {
 }
 
 void CPropNonlinearSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropNonlinearSource::Rebind(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {

@@ -74,10 +74,7 @@ constexpr UnitList kUnitLists[11] = {
 };
 constexpr int kPhaseUnitIndex = 5;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15},  {.id = 2027, .flags = 33},  {.id = 2031, .flags = 33},  {.id = 2028, .flags = 97},
@@ -283,7 +280,7 @@ CPropLinearDomainsSource::~CPropLinearDomainsSource() {
 }
 
 void CPropLinearDomainsSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropLinearDomainsSource::Rebind(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params) {

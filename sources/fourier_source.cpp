@@ -55,10 +55,7 @@ constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2146, .flags = 5},   {.id = 2147, .flags = 69},  {.id = 2332, .flags = 197}, {.id = 2322, .flags = 33},
@@ -174,7 +171,7 @@ CPropFourierSource::~CPropFourierSource() {
 }
 
 void CPropFourierSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropFourierSource::Rebind(CFourierSourceWizard4* wizard, ParamHolder* params) {

@@ -72,10 +72,7 @@ constexpr UnitList kUnitLists[10] = {
 };
 constexpr int kPhaseUnitIndex = 5;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 33}, {.id = 2027, .flags = 33}, {.id = 2031, .flags = 33}, {.id = 2144, .flags = 33},
     {.id = 2029, .flags = 33}, {.id = 2204, .flags = 33}, {.id = 2203, .flags = 33}, {.id = 2033, .flags = 33},
@@ -286,7 +283,7 @@ CPropLinearSource::~CPropLinearSource() {
 }
 
 void CPropLinearSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropLinearSource::Rebind(CLinearSourceWizardBase4* wizard, ParamHolder* params) {

@@ -68,10 +68,7 @@ constexpr Column kCoefficientColumns[] = {{.column = 0, .heading = 2712}, {.colu
 constexpr Column kQuantityColumns[] = {
     {.column = 0, .heading = 2522}, {.column = 1, .heading = 2713}, {.column = 2, .heading = 2714}};
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 5},  {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
     {.id = 2020, .flags = 6},  {.id = 2072, .flags = 7},  {.id = 2146, .flags = 5},  {.id = 2147, .flags = 69},
@@ -236,7 +233,7 @@ CPropPolynomSource::~CPropPolynomSource() {
 }
 
 void CPropPolynomSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropPolynomSource::Rebind(CPolynomSourceWizard4* wizard, ParamHolder* params) {

@@ -46,10 +46,7 @@ constexpr int kCtlPhaseUnit = 2513;
 constexpr int kCtlUpperUnit = 2517;
 constexpr int kCtlLowerUnit = 2518;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 33}, {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
     {.id = 2020, .flags = 6},  {.id = 2072, .flags = 15}, {.id = 2146, .flags = 33}, {.id = 2148, .flags = 33},
@@ -152,7 +149,7 @@ CPropVCO::~CPropVCO() {
 }
 
 void CPropVCO::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropVCO::Rebind(CVCOWizard4* wizard, ParamHolder* params) {

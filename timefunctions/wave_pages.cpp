@@ -74,10 +74,7 @@ constexpr UINT kStringTriangle = 2526;
 constexpr DWORD kPinBit = 0x80000000u;
 constexpr double kInverseTwoPi = 0.15915494309189535;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kWaveLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2206, .flags = 33}, {.id = 2035, .flags = 33},
@@ -123,11 +120,6 @@ constexpr ControlLayout kVCOLayout[] = {
     {.id = 2518, .flags = 48}, {.id = 2517, .flags = 48}, {.id = 2034, .flags = 98}, {.id = 2042, .flags = 98},
     {.id = 2513, .flags = 34}, {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},
 };
-
-template <size_t N>
-void Register(CTBPropertyPage& page, const ControlLayout (&layout)[N]) {
-    for (const ControlLayout& entry : layout) page.SetControlInfo(entry.id, entry.flags);
-}
 
 // A number typed by a user with its prefix; non-finite values are no number.
 bool ParseFinite(const CString& text) {
@@ -567,7 +559,7 @@ CPropTFMWave::CPropTFMWave() : CTimeFunctionPage(kWaveTemplate) {}
 
 CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CTimeFunctionPage(kWaveTemplate) {
     Rebind(wizard, params);
-    Register(*this, kWaveLayout);
+    qv::pages::RegisterLayout(*this, kWaveLayout);
 }
 
 void CPropTFMWave::Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params) {
@@ -900,7 +892,7 @@ CPropTFMTrapez::CPropTFMTrapez() : CTimeFunctionPage(kTrapezTemplate) {}
 
 CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kTrapezTemplate) {
     Rebind(wizard, params);
-    Register(*this, kTrapezLayout);
+    qv::pages::RegisterLayout(*this, kTrapezLayout);
 }
 
 void CPropTFMTrapez::Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params) {
@@ -1102,7 +1094,7 @@ CPropTFMArcTang::CPropTFMArcTang() : CTimeFunctionPage(kArcTangTemplate) {}
 CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params)
     : CTimeFunctionPage(kArcTangTemplate) {
     Rebind(wizard, params);
-    Register(*this, kArcTangLayout);
+    qv::pages::RegisterLayout(*this, kArcTangLayout);
 }
 
 void CPropTFMArcTang::Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params) {
@@ -1250,7 +1242,7 @@ CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
 CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
     : CTimeFunctionPage(kNeedleTemplate) {
     Rebind(wizard, exchange);
-    Register(*this, kNeedleLayout);
+    qv::pages::RegisterLayout(*this, kNeedleLayout);
 }
 
 void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
@@ -1375,7 +1367,7 @@ CPropTFMVCO::CPropTFMVCO() : CTimeFunctionPage(kVCOTemplate) {}
 
 CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kVCOTemplate) {
     Rebind(wizard, params);
-    Register(*this, kVCOLayout);
+    qv::pages::RegisterLayout(*this, kVCOLayout);
 }
 
 void CPropTFMVCO::Rebind(CTFMVCOWizard4* wizard, ParamHolder* params) {
