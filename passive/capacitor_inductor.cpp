@@ -6,12 +6,15 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
+#include "passive/characteristic_description.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -25,6 +28,8 @@ IMPLEMENT_SERIAL(CPropPassiveCapAndInd, CTBPropertyPage, VERSIONABLE_SCHEMA | kD
 PARVEL_VERSIONED_CLASS(CPropPassiveCapAndInd)
 IMPLEMENT_DYNAMIC(CCapacitorWizard4, CPassiveCapAndIndWizardBase4)
 IMPLEMENT_DYNAMIC(CInductorWizard4, CPassiveCapAndIndWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -65,10 +70,7 @@ constexpr UnitBinding kUnits[] = {
     {.valueID = kIdSecondInitialValue, .selector = 2511},
 };
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 135}, {.id = 2027, .flags = 33},  {.id = 2144, .flags = 33},  {.id = 2030, .flags = 33},
@@ -102,32 +104,11 @@ struct ElementKeywords {
 constexpr ElementKeywords kCapacitorKeywords = {.linear = "C ", .form1 = "CNL ", .form2 = "CVNL "};
 constexpr ElementKeywords kInductorKeywords = {.linear = "L ", .form1 = "LNL ", .form2 = "LINL "};
 
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-int LastSeparator(const CString& text) {
-    int last = -1;
-    for (int i = 0; i < text.GetLength(); ++i)
-        if (IsPathSeparator(text[i])) last = i;
-    return last;
-}
-
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 void ShowControls(CWnd* page, std::initializer_list<int> ids, bool show) {
@@ -190,7 +171,7 @@ CPropPassiveCapAndInd::~CPropPassiveCapAndInd() {
 }
 
 void CPropPassiveCapAndInd::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropPassiveCapAndInd::Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
@@ -978,20 +959,7 @@ void CPropPassiveCapAndInd::StoreModeWordInWizard() {
 }
 
 void CPropPassiveCapAndInd::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1107,17 +1075,9 @@ BOOL EditProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page, CProperty
     const RequestTarget target(&wizard);
     const DWORD_PTR cookie = FetchParamSet(target);
     BuildCharacteristicSearchDirs(&wizard);
-    if (page != nullptr) {
-        // An open page gives its old cookie back before it takes the new one.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = NewPage<Page>(&wizard, HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
+    // A page still open from an earlier call gives its old cookie back before it takes the
+    // new one.
+    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
     page->LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
                          wizard.GetTableText(1, 0), wizard.GetTableText(1, 1), wizard.GetTableText(2, 0),
                          wizard.GetTableText(2, 1), &wizard.GetSnapshots());
@@ -1127,11 +1087,7 @@ BOOL EditProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page, CProperty
 
 template <class Page>
 void EndProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
     wizard.DeleteOwnedObjects();
     wizard.ReleaseEditorDataHandle();
 }
@@ -1140,12 +1096,7 @@ void EndProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page) {
 // editor's sheet (if any) is never touched.
 template <class Page>
 std::unique_ptr<Page> CreateHiddenPage(CPassiveCapAndIndWizardBase4& wizard, ParamHolder* params) {
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
-    if (page == nullptr) return page;
-    CResourceSwitch resources;
-    if (!page->Create(kCapAndIndTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
+    return qv::pages::CreateHiddenPage(NewPage<Page>(&wizard, params), kCapAndIndTemplate);
 }
 
 template <class Page>
@@ -1174,58 +1125,21 @@ BOOL ConvertWith(CPassiveCapAndIndWizardBase4& wizard, const void* data, long le
 
 int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
-    if (templ.Find(kImmanent) < 0) return 4;
-    if (wizard.GetSnapshots().GetSize() == 0) wizard.Initialize(0);
-
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    ParamHolder* holder = params.Holder();
-    CCopaObjectCompare* pending = nullptr;
-    const DWORD modeWord = wizard.GetModeWord();
-    BuildPinAssignmentList(modelText, &const_cast<CPtrArray&>(wizard.GetSnapshots()), modeWord, holder, &pending);
-
-    const DWORD form = PassiveFormOf(modeWord);
-    const bool reference = (modeWord & kModeFileReference) != 0;
-    const bool userFile = (modeWord & kModeUserFile) != 0;
-    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
-    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristic;
-
-    BOOL characteristicOnPin = FALSE;
-    GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
-    if ((form == 1 || form == 2) && HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin &&
-        pending != nullptr && !reference) {
-        if (!userFile) {
-            SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
-            CommitParamSet(target, params.Cookie());
-        }
-        CString folder = file ? file->GetFilePath() : CString();
-        if (folder.IsEmpty()) {
-            char buffer[MAX_PATH] = {};
-            const DWORD written = GetTempPathA(MAX_PATH, buffer);
-            if (written > 0 && written < MAX_PATH) folder = buffer;
-        }
-        const int last = LastSeparator(folder);
-        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
-        // Each form writes its own table with that table's four texts.
-        const int table = form == 1 ? 1 : 2;
-        CPtrArray* points = nullptr;
-        (table == 1 ? wizard.GetCharacteristic1() : wizard.GetCharacteristic2()).GetPoints(&points);
-        WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetTableText(table, 0),
-                                     wizard.GetTableText(table, 1), wizard.GetTableText(table, 2),
-                                     wizard.GetTableText(table, 3));
-    }
-
-    ReplacePlaceholder(modelText, "@TYPE", form == 1 ? keywords.form1 : form == 2 ? keywords.form2 : keywords.linear,
-                       0);
-
-    if (pending != nullptr) {
-        const CString keyword = reference ? kKeywordVariable : kKeywordFile;
-        BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
-                           hasFileParam ? keyword : CString(), CString(), 1);
-        // The pending list owns the snapshot: it leaves the list before it is deleted.
-        g_PlaceholderList.Discard(pending);
-    }
-    return 4;
+    return qv::passive::WriteCharacteristicDescription(
+        wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
+        [](DWORD form) { return form == 1 || form == 2; },
+        [&wizard](ParamHolder* holder, WORD fileID, DWORD form) {
+            // Each form writes its own table with that table's four texts.
+            const int table = form == 1 ? 1 : 2;
+            CPtrArray* points = nullptr;
+            (table == 1 ? wizard.GetCharacteristic1() : wizard.GetCharacteristic2()).GetPoints(&points);
+            WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetTableText(table, 0),
+                                         wizard.GetTableText(table, 1), wizard.GetTableText(table, 2),
+                                         wizard.GetTableText(table, 3));
+        },
+        [&keywords](DWORD form) {
+            return form == 1 ? keywords.form1 : form == 2 ? keywords.form2 : keywords.linear;
+        });
 }
 
 } // namespace

@@ -6,10 +6,12 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 
 #include <new>
 
@@ -23,6 +25,8 @@ PARVEL_VERSIONED_CLASS(CPropPassive2WTrafo)
 IMPLEMENT_DYNAMIC(CCoupledInductorsWizard4, CWizardBase4)
 IMPLEMENT_DYNAMIC(CMutualInductanceWizard4, CCoupledInductorsWizard4)
 IMPLEMENT_DYNAMIC(CTwoWindingTransformerWizard4, CCoupledInductorsWizard4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -87,21 +91,6 @@ bool IsLiveInput(const CWizardCopaObject3* param) {
 
 void Enable(CWnd* page, int id, BOOL on) {
     if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
-}
-
-// Reads an archived block from a copy of its bytes; archive and memory errors end the
-// reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -446,12 +435,7 @@ void CPropPassiveCoupledBase::ConvertWizard3Data(const void* data, long length) 
         in.ReadDword(count);
         DWORD blockLength = 0;
         bool intact = in.ReadDword(blockLength) && in.Fits(blockLength);
-        if (intact) {
-            if (blockLength > 0 && count <= blockLength && count <= kMaxArchivedSnapshots)
-                ReadArchivedBlock(in.Position(), blockLength,
-                                  [this, count](CArchive& ar) { ReadSnapshots(ar, count, m_Snapshots); });
-            in.SkipBytes(blockLength);
-        }
+        if (intact) ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
         DWORD pageLength = 0;
         if (intact && in.ReadDword(pageLength) && in.Fits(pageLength)) {
             if (pageLength > 0)
@@ -482,20 +466,7 @@ void CPropPassiveCoupledBase::Serialize(CArchive& ar) {
 }
 
 void CPropPassiveCoupledBase::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 CPropPassiveMutualInductance::CPropPassiveMutualInductance() : CPropPassiveCoupledBase(kMutualShape) {}
@@ -536,39 +507,23 @@ BOOL CCoupledInductorsWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode
     const RequestTarget target(this);
     const DWORD_PTR cookie = FetchParamSet(target);
     if (BuildsSearchDirs()) BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // The page gives the cookie of the earlier edit back before it takes the new one.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        m_pPage->Rebind(this, HolderFromCookie(cookie));
-    } else {
-        m_pPage = NewPage(HolderFromCookie(cookie));
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
+    // The page gives the cookie of the earlier edit back before it takes the new one.
+    if (qv::pages::BindPageToCookie(*this, m_pPage, target, cookie,
+                                    [this](ParamHolder* params) { return NewPage(params); }) == nullptr)
         return FALSE;
-    }
     m_pPage->LoadFromWizard(m_dwForm, &m_Snapshots);
     sheet.AddPage(m_pPage);
     return TRUE;
 }
 
 void CCoupledInductorsWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
     DeleteOwnedObjects();
     ReleaseEditorDataHandle();
 }
 
 std::unique_ptr<CPropPassiveCoupledBase> CCoupledInductorsWizard4::HiddenPage(ParamHolder* params) {
-    std::unique_ptr<CPropPassiveCoupledBase> page(NewPage(params));
-    if (page == nullptr) return page;
-    CResourceSwitch resources;
-    if (!page->Create(PageTemplate(), nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
+    return qv::pages::CreateHiddenPage(NewPage(params), PageTemplate());
 }
 
 BOOL CCoupledInductorsWizard4::Initialize(int argument) {

@@ -5,6 +5,7 @@
 #include "framework/data_file_places.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
@@ -22,6 +23,8 @@ using namespace qv::passive;
 IMPLEMENT_SERIAL(CPropPassive2WTrafoNonLinear, CPropPassiveTransformerBase, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassive2WTrafoNonLinear)
 IMPLEMENT_DYNAMIC(CNonlinearTransformerWizard4, CPassiveResAndConWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -60,26 +63,6 @@ constexpr TransformerPageShape kShape = {.templateId = kNonlinearTemplate, .fiel
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-int LastSeparator(const CString& text) {
-    int last = -1;
-    for (int i = 0; i < text.GetLength(); ++i)
-        if (IsPathSeparator(text[i])) last = i;
-    return last;
-}
-
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -294,12 +277,7 @@ void CPropPassive2WTrafoNonLinear::ConvertWizard3Data(const void* data, long len
         in.ReadDword(count);
         DWORD blockLength = 0;
         bool intact = in.ReadDword(blockLength) && in.Fits(blockLength);
-        if (intact) {
-            if (blockLength > 0 && count <= blockLength && count <= kMaxArchivedSnapshots)
-                ReadArchivedBlock(in.Position(), blockLength,
-                                  [this, count](CArchive& ar) { ReadSnapshots(ar, count, m_Snapshots); });
-            in.SkipBytes(blockLength);
-        }
+        if (intact) ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
         DWORD partLength = 0;
         if (intact && in.ReadDword(partLength)) {
             intact = in.Fits(partLength);
@@ -370,28 +348,18 @@ BOOL CNonlinearTransformerWizard4::DoEditProperties(CPropertySheet& sheet, UINT 
     const RequestTarget target(this);
     const DWORD_PTR cookie = FetchParamSet(target);
     BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // A page left from an earlier edit gives its cookie back and goes.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    m_pPage = new (std::nothrow) CPropPassive2WTrafoNonLinear(this, HolderFromCookie(cookie));
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
+    // A page left from an earlier edit gives its cookie back and goes.
+    if (qv::pages::ReplacePageForCookie(m_pPage, target, cookie, [this](ParamHolder* params) {
+            return new (std::nothrow) CPropPassive2WTrafoNonLinear(this, params);
+        }) == nullptr)
         return FALSE;
-    }
     m_pPage->LoadFromWizard(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
     sheet.AddPage(m_pPage);
     return TRUE;
 }
 
 void CNonlinearTransformerWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
     DeleteOwnedObjects();
     ReleaseEditorDataHandle();
 }
@@ -400,12 +368,8 @@ namespace {
 
 // A hidden page of its own: the page on the editor's sheet (if any) is never touched.
 std::unique_ptr<CPropPassive2WTrafoNonLinear> HiddenPage(CNonlinearTransformerWizard4& wizard, ParamHolder* params) {
-    std::unique_ptr<CPropPassive2WTrafoNonLinear> page(new (std::nothrow) CPropPassive2WTrafoNonLinear(&wizard, params));
-    if (page == nullptr) return page;
-    CResourceSwitch resources;
-    if (!page->Create(kNonlinearTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
+    return qv::pages::CreateHiddenPage(new (std::nothrow) CPropPassive2WTrafoNonLinear(&wizard, params),
+                                       kNonlinearTemplate);
 }
 
 } // namespace
@@ -455,18 +419,7 @@ int CNonlinearTransformerWizard4::WriteSimDescr(CFile* file, const CString& temp
     BOOL characteristicOnPin = FALSE;
     GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
     if (HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin && pending != nullptr && !reference) {
-        if (!userFile) {
-            SetParamValue(holder, fileID, MakeDocumentFileName(this, CString()));
-            CommitParamSet(target, params.Cookie());
-        }
-        CString folder = file ? file->GetFilePath() : CString();
-        if (folder.IsEmpty()) {
-            char buffer[MAX_PATH] = {};
-            const DWORD written = GetTempPathA(MAX_PATH, buffer);
-            if (written > 0 && written < MAX_PATH) folder = buffer;
-        }
-        const int last = LastSeparator(folder);
-        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
+        qv::passive::PrepareCharacteristicDataFile(target, params.Cookie(), holder, this, fileID, userFile, file);
         CPtrArray* points = nullptr;
         m_Characteristic.GetPoints(&points);
         WriteParamCharacteristicFile(holder, this, fileID, points, m_strXAxisLabel, m_strYAxisLabel, m_strXSecondText,

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "afx/afx.h"
+#include "framework/byte_cursor.h"
+#include "framework/requests.h"
 #include "framework/xy_table.h"
 #include "wizard/wizardbase.h"
 
@@ -51,6 +53,19 @@ void ReadSnapshots(CArchive& ar, DWORD count, CPtrArray& list);
 // kMaxArchivedSnapshots is refused (bad index) before anything is read; a snapshot that
 // cannot be read is deleted and the archive exception travels on.
 void LoadSnapshots(CArchive& ar, CPtrArray& list);
+// Older element data: a block of `count` archived snapshots, `blockLength` bytes at the
+// reader's position (the caller has checked that they fit), appended to `list`; the reader
+// moves past the block. A count above kMaxArchivedSnapshots, or one the block's bytes could
+// not hold, reads none; a snapshot that cannot be read ends the reading and keeps those
+// before it.
+void ReadSnapshotBlock(qv::bytes::Reader& in, DWORD count, DWORD blockLength, CPtrArray& list);
+
+// Before a model text quotes a characteristic that is kept as a data file: unless the user
+// chose the file, the file parameter `fileID` is named after the document and committed;
+// the data file then goes into the folder of the description file, or into the temporary
+// folder when that has no path. The caller writes the table's points afterwards.
+void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
+                                   const CWizardBaseCommon* wizard, WORD fileID, bool userFile, CFile* file);
 } // namespace qv::passive
 
 class CPassiveResAndConWizardBase4 : public CWizardBase4 {

@@ -6,12 +6,15 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
+#include "passive/characteristic_description.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
 
@@ -24,6 +27,8 @@ IMPLEMENT_SERIAL(CPropPassiveResAndCon, CTBPropertyPage, VERSIONABLE_SCHEMA | kD
 PARVEL_VERSIONED_CLASS(CPropPassiveResAndCon)
 IMPLEMENT_DYNAMIC(CResistorWizard4, CPassiveResAndConWizardBase4)
 IMPLEMENT_DYNAMIC(CConductanceWizard4, CPassiveResAndConWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -48,10 +53,7 @@ constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrConductanceAxis = 2707;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2027, .flags = 33}, {.id = 2144, .flags = 33}, {.id = 2088, .flags = 33},
@@ -69,35 +71,11 @@ struct ElementKeywords {
 constexpr ElementKeywords kResistorKeywords = {.linear = "R ", .nonlinear = "RNL "};
 constexpr ElementKeywords kConductanceKeywords = {.linear = "G ", .nonlinear = "GVNL "};
 
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-// The index of the last path separator of the text, or -1.
-int LastSeparator(const CString& text) {
-    int last = -1;
-    for (int i = 0; i < text.GetLength(); ++i)
-        if (IsPathSeparator(text[i])) last = i;
-    return last;
-}
-
-// Reads an archived block of older data from a copy of its bytes; archive and memory
-// errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -134,7 +112,7 @@ CPropPassiveResAndCon::~CPropPassiveResAndCon() {
 }
 
 void CPropPassiveResAndCon::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropPassiveResAndCon::Rebind(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
@@ -675,20 +653,7 @@ void CPropPassiveResAndCon::StoreModeWordInWizard() {
 }
 
 void CPropPassiveResAndCon::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -769,18 +734,9 @@ BOOL EditProperties(CPassiveResAndConWizardBase4& wizard, Page*& page, CProperty
     const RequestTarget target(&wizard);
     const DWORD_PTR cookie = FetchParamSet(target);
     BuildCharacteristicSearchDirs(&wizard);
-    if (page != nullptr) {
-        // A page already open holds a cookie of its own; it is given back before the page
-        // takes the new one, so that no cookie is lost.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = NewPage<Page>(&wizard, HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
+    // A page still open from an earlier call gives its old cookie back before it takes the
+    // new one.
+    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
     page->LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
                          &wizard.GetSnapshots());
     sheet.AddPage(page);
@@ -789,11 +745,7 @@ BOOL EditProperties(CPassiveResAndConWizardBase4& wizard, Page*& page, CProperty
 
 template <class Page>
 void EndProperties(CPassiveResAndConWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
     wizard.DeleteOwnedObjects();
     wizard.ReleaseEditorDataHandle();
 }
@@ -802,12 +754,7 @@ void EndProperties(CPassiveResAndConWizardBase4& wizard, Page*& page) {
 // sheet (if any) is never touched.
 template <class Page>
 std::unique_ptr<Page> CreateHiddenPage(CPassiveResAndConWizardBase4& wizard, ParamHolder* params) {
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
-    if (page == nullptr) return page;
-    CResourceSwitch resources;
-    if (!page->Create(kResAndConTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
+    return qv::pages::CreateHiddenPage(NewPage<Page>(&wizard, params), kResAndConTemplate);
 }
 
 template <class Page>
@@ -839,54 +786,16 @@ BOOL ConvertWith(CPassiveResAndConWizardBase4& wizard, const void* data, long le
 
 int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
-    if (templ.Find(kImmanent) < 0) return 4;
-    if (wizard.GetSnapshots().GetSize() == 0) wizard.Initialize(0);
-
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    ParamHolder* holder = params.Holder();
-    CCopaObjectCompare* pending = nullptr;
-    const DWORD modeWord = wizard.GetModeWord();
-    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), modeWord, holder, &pending);
-
-    const DWORD form = PassiveFormOf(modeWord);
-    const bool reference = (modeWord & kModeFileReference) != 0;
-    const bool userFile = (modeWord & kModeUserFile) != 0;
-    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
-    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristic;
-
-    BOOL characteristicOnPin = FALSE;
-    GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
-    if (form == 1 && HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin && pending != nullptr &&
-        !reference) {
-        if (!userFile) {
-            SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
-            CommitParamSet(target, params.Cookie());
-        }
-        CString folder = file ? file->GetFilePath() : CString();
-        if (folder.IsEmpty()) {
-            char buffer[MAX_PATH] = {};
-            const DWORD written = GetTempPathA(MAX_PATH, buffer);
-            if (written > 0 && written < MAX_PATH) folder = buffer;
-        }
-        const int last = LastSeparator(folder);
-        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
-        CPtrArray* points = nullptr;
-        wizard.GetCharacteristic().GetPoints(&points);
-        WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                                     wizard.GetXSecondText(), wizard.GetYSecondText());
-    }
-
-    ReplacePlaceholder(modelText, "@TYPE", form == 1 ? keywords.nonlinear : keywords.linear, 0);
-
-    if (pending != nullptr) {
-        const CString keyword = reference ? kKeywordVariable : kKeywordFile;
-        BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
-                           hasFileParam ? keyword : CString(), CString(), 1);
-        // The pending list owns the snapshot: it leaves the list before it is deleted.
-        g_PlaceholderList.Discard(pending);
-    }
-    return 4;
+    return qv::passive::WriteCharacteristicDescription(
+        wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
+        [](DWORD form) { return form == 1; },
+        [&wizard](ParamHolder* holder, WORD fileID, DWORD) {
+            CPtrArray* points = nullptr;
+            wizard.GetCharacteristic().GetPoints(&points);
+            WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(),
+                                         wizard.GetYAxisLabel(), wizard.GetXSecondText(), wizard.GetYSecondText());
+        },
+        [&keywords](DWORD form) { return form == 1 ? keywords.nonlinear : keywords.linear; });
 }
 
 } // namespace

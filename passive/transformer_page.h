@@ -122,6 +122,15 @@ protected:
     // ratio of an input parameter that is not on a pin: value. Other parameters stay.
     void WriteValues();
 
+    // --- steps the pages of the data-exchange generation share
+    // Activation: outputs and ratio pins read again and shown, the first `ratioRows` ratio
+    // rows applied twice (the second pass sees the state the first one left), fields enabled
+    // by pin. The caller then returns the base's OnSetActive.
+    void RefreshOnActivate(size_t ratioRows);
+    // Apply with a single request 0 after the values; FALSE without a data-exchange object
+    // (nothing is written) or when the editor refuses.
+    BOOL ApplyWithOneCommit(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+
     // The group state of an output box from its outputs (absent parameters count as off).
     int GroupState(const qv::passive::TransformerOutput& output);
 

@@ -157,6 +157,29 @@ constexpr TransformerPageShape kThreePhaseOneSideShape = {.templateId = 2612, .f
 } // namespace
 
 // ---------------------------------------------------------------------------------------
+// Steps the pages of this generation share.
+
+BOOL CPropPassiveTransformerBase::ApplyWithOneCommit(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange) {
+    if (exchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    WriteNameAndFlag();
+    WriteValues();
+    if (!CommitExchange(RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)), exchange)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropPassiveTransformerBase::RefreshOnActivate(size_t ratioRows) {
+    ShowOutputStates();
+    ReadRatioPins();
+    UpdateData(FALSE);
+    for (int pass = 0; pass < 2; ++pass)
+        for (size_t row = 0; row < ratioRows; ++row) ApplyRatioPin(row);
+    SetModified(FALSE);
+    EnableFieldsByPin();
+}
+
+// ---------------------------------------------------------------------------------------
 // 2609
 
 CPropPassive2WTrafoLinear::CPropPassive2WTrafoLinear() : CPropPassiveTransformerBase(kLinearShape) {}
@@ -179,12 +202,7 @@ BOOL CPropPassive2WTrafoLinear::OnInitDialog() {
 }
 
 BOOL CPropPassive2WTrafoLinear::OnSetActive() {
-    ShowOutputStates();
-    ReadRatioPins();
-    UpdateData(FALSE);
-    for (int pass = 0; pass < 2; ++pass) ApplyRatioPin(0);
-    SetModified(FALSE);
-    EnableFieldsByPin();
+    RefreshOnActivate(1);
     return CPropPassiveTransformerBase::OnSetActive();
 }
 
@@ -202,17 +220,6 @@ BOOL CPropPassive2WTrafoLinear::OnApply() {
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
-
-// ---------------------------------------------------------------------------------------
-// The pages with a single request 0 after the values.
-
-namespace {
-
-BOOL CommitAfterValues(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange) {
-    return CommitExchange(RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)), exchange);
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------
 // 2610
@@ -243,23 +250,12 @@ BOOL CPropPassive2WTrafoPriSecSide::OnInitDialog() {
 }
 
 BOOL CPropPassive2WTrafoPriSecSide::OnSetActive() {
-    ShowOutputStates();
-    ReadRatioPins();
-    UpdateData(FALSE);
-    for (int pass = 0; pass < 2; ++pass) ApplyRatioPin(0);
-    SetModified(FALSE);
-    EnableFieldsByPin();
+    RefreshOnActivate(1);
     return CPropPassiveTransformerBase::OnSetActive();
 }
 
 BOOL CPropPassive2WTrafoPriSecSide::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    WriteNameAndFlag();
-    WriteValues();
-    if (!CommitAfterValues(m_pWizard, m_pExchange)) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return ApplyWithOneCommit(m_pWizard, m_pExchange);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -293,23 +289,12 @@ BOOL CPropPassive6WTrafo3Phase::OnInitDialog() {
 }
 
 BOOL CPropPassive6WTrafo3Phase::OnSetActive() {
-    ShowOutputStates();
-    ReadRatioPins();
-    UpdateData(FALSE);
-    for (int pass = 0; pass < 2; ++pass) ApplyRatioPin(0);
-    SetModified(FALSE);
-    EnableFieldsByPin();
+    RefreshOnActivate(1);
     return CPropPassiveTransformerBase::OnSetActive();
 }
 
 BOOL CPropPassive6WTrafo3Phase::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    WriteNameAndFlag();
-    WriteValues();
-    if (!CommitAfterValues(m_pWizard, m_pExchange)) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return ApplyWithOneCommit(m_pWizard, m_pExchange);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -366,24 +351,12 @@ BOOL CPropPassive6WTrafo3PhasePriSecSide::OnInitDialog() {
 }
 
 BOOL CPropPassive6WTrafo3PhasePriSecSide::OnSetActive() {
-    ShowOutputStates();
-    ReadRatioPins();
-    UpdateData(FALSE);
-    for (int pass = 0; pass < 2; ++pass)
-        for (size_t row = 0; row < m_shape.ratios.size(); ++row) ApplyRatioPin(row);
-    SetModified(FALSE);
-    EnableFieldsByPin();
+    RefreshOnActivate(m_shape.ratios.size());
     return CPropPassiveTransformerBase::OnSetActive();
 }
 
 BOOL CPropPassive6WTrafo3PhasePriSecSide::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    WriteNameAndFlag();
-    WriteValues();
-    if (!CommitAfterValues(m_pWizard, m_pExchange)) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return ApplyWithOneCommit(m_pWizard, m_pExchange);
 }
 
 // ---------------------------------------------------------------------------------------

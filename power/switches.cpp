@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -45,44 +46,36 @@ constexpr char kImmanent[] = "IMMANENT";
 constexpr char kControlledParamList[] =
     "@ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, 0x0000000C,0x4000000000,1,-1)";
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
+using qv::pages::ControlLayout;
+constexpr ControlLayout kSignalLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2029, .flags = 33},
+    {.id = 2145, .flags = 33}, {.id = 2090, .flags = 32}, {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},
+    {.id = 2019, .flags = 24}, {.id = 2056, .flags = 24},
 };
-constexpr LayoutCode kSignalLayout[] = {
-    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
-    {.id = 2072, .code = 15}, {.id = 2144, .code = 33}, {.id = 2028, .code = 97}, {.id = 2029, .code = 33},
-    {.id = 2145, .code = 33}, {.id = 2090, .code = 32}, {.id = 2017, .code = 11}, {.id = 2018, .code = 9},
-    {.id = 2019, .code = 24}, {.id = 2056, .code = 24},
+constexpr ControlLayout kHysteresisLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 32},
+    {.id = 2004, .flags = 33}, {.id = 2312, .flags = 33}, {.id = 2313, .flags = 33}, {.id = 2311, .flags = 97},
+    {.id = 2314, .flags = 97}, {.id = 2521, .flags = 48}, {.id = 2522, .flags = 98}, {.id = 2523, .flags = 48},
+    {.id = 2524, .flags = 98}, {.id = 2324, .flags = 48}, {.id = 2319, .flags = 98}, {.id = 2017, .flags = 11},
+    {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24}, {.id = 2033, .flags = 32}, {.id = 2035, .flags = 32},
+    {.id = 2036, .flags = 34}, {.id = 2037, .flags = 34}, {.id = 2039, .flags = 34}, {.id = 2040, .flags = 34},
 };
-constexpr LayoutCode kHysteresisLayout[] = {
-    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
-    {.id = 2072, .code = 15}, {.id = 2144, .code = 33}, {.id = 2028, .code = 97}, {.id = 2090, .code = 32},
-    {.id = 2004, .code = 33}, {.id = 2312, .code = 33}, {.id = 2313, .code = 33}, {.id = 2311, .code = 97},
-    {.id = 2314, .code = 97}, {.id = 2521, .code = 48}, {.id = 2522, .code = 98}, {.id = 2523, .code = 48},
-    {.id = 2524, .code = 98}, {.id = 2324, .code = 48}, {.id = 2319, .code = 98}, {.id = 2017, .code = 11},
-    {.id = 2018, .code = 9},  {.id = 2019, .code = 24}, {.id = 2033, .code = 32}, {.id = 2035, .code = 32},
-    {.id = 2036, .code = 34}, {.id = 2037, .code = 34}, {.id = 2039, .code = 34}, {.id = 2040, .code = 34},
-};
-constexpr LayoutCode kControlledLayout[] = {
-    {.id = 2000, .code = 5},  {.id = 2001, .code = 69}, {.id = 2002, .code = 20}, {.id = 2020, .code = 6},
-    {.id = 2072, .code = 15}, {.id = 2004, .code = 33}, {.id = 2312, .code = 33}, {.id = 2313, .code = 33},
-    {.id = 2032, .code = 97}, {.id = 2311, .code = 97}, {.id = 2314, .code = 97}, {.id = 2317, .code = 48},
-    {.id = 2315, .code = 98}, {.id = 2318, .code = 48}, {.id = 2316, .code = 98}, {.id = 2320, .code = 48},
-    {.id = 2321, .code = 98}, {.id = 2322, .code = 48}, {.id = 2323, .code = 98}, {.id = 2324, .code = 48},
-    {.id = 2319, .code = 98}, {.id = 2017, .code = 11}, {.id = 2018, .code = 9},  {.id = 2019, .code = 24},
-    {.id = 2033, .code = 32}, {.id = 2035, .code = 32}, {.id = 2036, .code = 34}, {.id = 2037, .code = 34},
-    {.id = 2039, .code = 34}, {.id = 2040, .code = 34},
+constexpr ControlLayout kControlledLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2004, .flags = 33}, {.id = 2312, .flags = 33}, {.id = 2313, .flags = 33},
+    {.id = 2032, .flags = 97}, {.id = 2311, .flags = 97}, {.id = 2314, .flags = 97}, {.id = 2317, .flags = 48},
+    {.id = 2315, .flags = 98}, {.id = 2318, .flags = 48}, {.id = 2316, .flags = 98}, {.id = 2320, .flags = 48},
+    {.id = 2321, .flags = 98}, {.id = 2322, .flags = 48}, {.id = 2323, .flags = 98}, {.id = 2324, .flags = 48},
+    {.id = 2319, .flags = 98}, {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
+    {.id = 2033, .flags = 32}, {.id = 2035, .flags = 32}, {.id = 2036, .flags = 34}, {.id = 2037, .flags = 34},
+    {.id = 2039, .flags = 34}, {.id = 2040, .flags = 34},
 };
 
 // The controls of each switch type of the controlled switch.
 constexpr int kVoltageControls[] = {2315, 2317, 2316, 2318, 2036, 2037};
 constexpr int kCurrentControls[] = {2321, 2320, 2323, 2322, 2039, 2040};
-
-template <size_t N>
-void RegisterLayout(CTBPropertyPage& page, const LayoutCode (&codes)[N]) {
-    for (const LayoutCode& entry : codes) page.SetControlInfo(entry.id, entry.code);
-}
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
@@ -145,7 +138,7 @@ CPropSwitches::CPropSwitches() : CTBPropertyPage(kSignalSwitchTemplate) {}
 
 CPropSwitches::CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(kSignalSwitchTemplate), m_pWizard(wizard), m_pExchange(exchange) {
-    RegisterLayout(*this, kSignalLayout);
+    qv::pages::RegisterLayout(*this, kSignalLayout);
 }
 
 CPropSwitches::~CPropSwitches() { delete m_pSymbol; }
@@ -335,6 +328,36 @@ void CPropSwitchBase4::LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3
     combo.SelectString(-1, param->GetUsedUnit());
 }
 
+void CPropSwitchBase4::LoadFields(std::span<const ParamField> fields) {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        for (const ParamField& field : fields) {
+            if (param->GetValueID() != field.id) continue;
+            if (field.usePin != nullptr && param->HasPin()) *field.usePin = TRUE;
+            *field.text = param->GetValue();
+            if (field.unit != nullptr) LoadUnit(*field.unit, param);
+        }
+    }
+}
+
+void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsLiveInput(param)) continue;
+        for (const ParamField& field : fields) {
+            if (param->GetValueID() != field.id) continue;
+            if (field.usePin == nullptr || !*field.usePin) param->SetValue(*field.text);
+            if (field.unit != nullptr) {
+                CString unit;
+                field.unit->GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        }
+    }
+}
+
 void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {
     Enable(*this, control, IsParamNotOnPin(m_pParams, valueID));
 }
@@ -355,28 +378,14 @@ template <class Page>
 BOOL EditSwitchPage(CWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
     CResourceSwitch resources;
     const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (page != nullptr) {
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
+    if (qv::pages::BindPageToCookie(wizard, page, target, FetchParamSet(target)) == nullptr) return FALSE;
     sheet.AddPage(page);
     return TRUE;
 }
 
 template <class Page>
 void EndSwitchPage(CWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
     wizard.DeleteOwnedObjects();
     wizard.ReleaseEditorDataHandle();
 }
@@ -390,7 +399,7 @@ CPropHysteresisSwitch::CPropHysteresisSwitch() : CPropSwitchBase4(kHysteresisSwi
 
 CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params)
     : CPropSwitchBase4(kHysteresisSwitchTemplate, wizard, params) {
-    RegisterLayout(*this, kHysteresisLayout);
+    qv::pages::RegisterLayout(*this, kHysteresisLayout);
 }
 
 void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
@@ -426,6 +435,15 @@ BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
+std::array<CPropSwitchBase4::ParamField, 6> CPropHysteresisSwitch::Fields() {
+    return {{{kIdSwitchControl, &m_strControlSignal, nullptr, &m_bUsePin},
+             {kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit, nullptr},
+             {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit, nullptr},
+             {kIdThreshold, &m_strThreshold, nullptr, nullptr},
+             {kIdHysteresis, &m_strHysteresis, nullptr, nullptr},
+             {kIdInitialState, &m_strInitialState, nullptr, nullptr}}};
+}
+
 void CPropHysteresisSwitch::EnableFields() {
     EnableByPin(2522, kIdThreshold);
     EnableByPin(2524, kIdHysteresis);
@@ -451,36 +469,7 @@ BOOL CPropHysteresisSwitch::OnInitDialog() {
     m_cmbOffUnit.DisableFlatLook(TRUE);
     m_cmbOnUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdSwitchControl:
-            if (param->HasPin()) m_bUsePin = TRUE;
-            m_strControlSignal = param->GetValue();
-            break;
-        case kIdOnResistance:
-            m_strOnResistance = param->GetValue();
-            LoadUnit(m_cmbOnUnit, param);
-            break;
-        case kIdOffResistance:
-            m_strOffResistance = param->GetValue();
-            LoadUnit(m_cmbOffUnit, param);
-            break;
-        case kIdThreshold:
-            m_strThreshold = param->GetValue();
-            break;
-        case kIdHysteresis:
-            m_strHysteresis = param->GetValue();
-            break;
-        case kIdInitialState:
-            m_strInitialState = param->GetValue();
-            break;
-        default:
-            break;
-        }
-    }
+    LoadFields(Fields());
     ApplyUsePin();
     ReadOutputs();
     UpdateData(FALSE);
@@ -507,37 +496,7 @@ BOOL CPropHysteresisSwitch::OnApply() {
     UpdateData(TRUE);
     m_pParams->m_strElementName = m_strName;
     m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        CString unit;
-        switch (param->GetValueID()) {
-        case kIdSwitchControl:
-            if (!m_bUsePin) param->SetValue(m_strControlSignal);
-            break;
-        case kIdOnResistance:
-            param->SetValue(m_strOnResistance);
-            m_cmbOnUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdOffResistance:
-            param->SetValue(m_strOffResistance);
-            m_cmbOffUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdThreshold:
-            param->SetValue(m_strThreshold);
-            break;
-        case kIdHysteresis:
-            param->SetValue(m_strHysteresis);
-            break;
-        case kIdInitialState:
-            param->SetValue(m_strInitialState);
-            break;
-        default:
-            break;
-        }
-    }
+    StoreFields(Fields());
     return Commit();
 }
 
@@ -571,7 +530,7 @@ CPropSwitchControlled::CPropSwitchControlled() : CPropSwitchBase4(kControlledSwi
 
 CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params)
     : CPropSwitchBase4(kControlledSwitchTemplate, wizard, params) {
-    RegisterLayout(*this, kControlledLayout);
+    qv::pages::RegisterLayout(*this, kControlledLayout);
 }
 
 void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {
@@ -617,6 +576,16 @@ BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
     ON_CBN_SELCHANGE(2040, &CPropSwitchControlled::OnModified)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
+
+std::array<CPropSwitchBase4::ParamField, 7> CPropSwitchControlled::Fields() {
+    return {{{kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit, nullptr},
+             {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit, nullptr},
+             {kIdThreshold, &m_strThresholdVoltage, &m_cmbThresholdVoltageUnit, nullptr},
+             {kIdThresholdCurrent, &m_strThresholdCurrent, &m_cmbThresholdCurrentUnit, nullptr},
+             {kIdHysteresis, &m_strHysteresisVoltage, &m_cmbHysteresisVoltageUnit, nullptr},
+             {kIdHysteresisCurrent, &m_strHysteresisCurrent, &m_cmbHysteresisCurrentUnit, nullptr},
+             {kIdInitialState, &m_strInitialState, nullptr, nullptr}}};
+}
 
 LONG CPropSwitchControlled::SelectedType() {
     if (m_cmbType.GetSafeHwnd() == nullptr) return m_lSwitchType;
@@ -687,42 +656,7 @@ BOOL CPropSwitchControlled::OnInitDialog() {
                                    &m_cmbOffUnit, &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit})
         combo->DisableFlatLook(TRUE);
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdOnResistance:
-            m_strOnResistance = param->GetValue();
-            LoadUnit(m_cmbOnUnit, param);
-            break;
-        case kIdOffResistance:
-            m_strOffResistance = param->GetValue();
-            LoadUnit(m_cmbOffUnit, param);
-            break;
-        case kIdThreshold:
-            m_strThresholdVoltage = param->GetValue();
-            LoadUnit(m_cmbThresholdVoltageUnit, param);
-            break;
-        case kIdHysteresis:
-            m_strHysteresisVoltage = param->GetValue();
-            LoadUnit(m_cmbHysteresisVoltageUnit, param);
-            break;
-        case kIdThresholdCurrent:
-            m_strThresholdCurrent = param->GetValue();
-            LoadUnit(m_cmbThresholdCurrentUnit, param);
-            break;
-        case kIdHysteresisCurrent:
-            m_strHysteresisCurrent = param->GetValue();
-            LoadUnit(m_cmbHysteresisCurrentUnit, param);
-            break;
-        case kIdInitialState:
-            m_strInitialState = param->GetValue();
-            break;
-        default:
-            break;
-        }
-    }
+    LoadFields(Fields());
     UpdateData(FALSE);
     ReadOutputs();
     UpdateData(FALSE);
@@ -753,33 +687,7 @@ BOOL CPropSwitchControlled::OnApply() {
     UpdateData(TRUE);
     m_pParams->m_strElementName = m_strName;
     m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    struct Field {
-        WORD id;
-        CString* text;
-        CTBUnitComboBox* unit;
-    };
-    const Field fields[] = {
-        {kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit},
-        {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit},
-        {kIdThreshold, &m_strThresholdVoltage, &m_cmbThresholdVoltageUnit},
-        {kIdThresholdCurrent, &m_strThresholdCurrent, &m_cmbThresholdCurrentUnit},
-        {kIdHysteresis, &m_strHysteresisVoltage, &m_cmbHysteresisVoltageUnit},
-        {kIdHysteresisCurrent, &m_strHysteresisCurrent, &m_cmbHysteresisCurrentUnit},
-        {kIdInitialState, &m_strInitialState, nullptr},
-    };
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        for (const Field& field : fields) {
-            if (param->GetValueID() != field.id) continue;
-            param->SetValue(*field.text);
-            if (field.unit != nullptr) {
-                CString unit;
-                field.unit->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
-        }
-    }
+    StoreFields(Fields());
     m_lSwitchType = SelectedType();
     if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);
     m_pParams->m_bySymbolVariant = SymbolMask();
@@ -825,12 +733,8 @@ namespace {
 
 // A hidden page of its own: the page on the editor's sheet is never touched.
 std::unique_ptr<CPropSwitchControlled> HiddenControlledPage(CWizardBase4& wizard, ParamHolder* params) {
-    std::unique_ptr<CPropSwitchControlled> page(new (std::nothrow) CPropSwitchControlled(&wizard, params));
-    if (page == nullptr) return page;
-    CResourceSwitch resources;
-    if (!page->Create(kControlledSwitchTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
+    return qv::pages::CreateHiddenPage(new (std::nothrow) CPropSwitchControlled(&wizard, params),
+                                       kControlledSwitchTemplate);
 }
 
 } // namespace

@@ -32,6 +32,9 @@
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
 
+#include <array>
+#include <span>
+
 namespace qv::power {
 constexpr UINT kSignalSwitchTemplate = 2535;
 constexpr UINT kControlledSwitchTemplate = 2581;
@@ -125,6 +128,21 @@ protected:
     void ToggleOutput(BOOL& flag, WORD valueID);
     // Value into the member, the unit list made for the quantity with the used unit chosen.
     static void LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3* param);
+    // A parameter and the page members that show it: its text, its unit list (where the page
+    // has one) and the pin flag of a parameter that may be on a pin (then its text is not
+    // written while it is).
+    struct ParamField {
+        WORD id;
+        CString* text;
+        CTBUnitComboBox* unit = nullptr;
+        BOOL* usePin = nullptr;
+    };
+    // Every live input parameter into its field: the text, the unit list loaded, the pin flag
+    // set when the parameter is on a pin.
+    void LoadFields(std::span<const ParamField> fields);
+    // Every field into its live input parameter: the text (unless on a pin) and the unit
+    // chosen in its list.
+    void StoreFields(std::span<const ParamField> fields);
     void EnableByPin(int control, WORD valueID);
     void OnPaintSymbol();
     BOOL Commit();
@@ -151,6 +169,8 @@ public:
     BOOL OnSetActive() override;
 
 protected:
+    // The parameters the page shows; the control signal is not written while it is on a pin.
+    std::array<ParamField, 6> Fields();
     void EnableFields();
     void ApplyUsePin();
     void OnUsePin();
@@ -210,6 +230,8 @@ public:
     void SelectType(LONG type);
 
 protected:
+    // The parameters the page shows.
+    std::array<ParamField, 7> Fields();
     void OnTypeChanged();
     void UpdateEnabling();
     void OnInitialStateChanged();

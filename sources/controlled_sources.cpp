@@ -6,12 +6,15 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
+#include "passive/characteristic_description.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -28,6 +31,8 @@ IMPLEMENT_SERIAL(CPropNonlinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDa
 PARVEL_VERSIONED_CLASS(CPropNonlinearSource)
 IMPLEMENT_DYNAMIC(CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -56,10 +61,7 @@ constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrVoltageSourceAxis = 2703;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 33}, {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
     {.id = 2020, .flags = 6},  {.id = 2003, .flags = 15}, {.id = 2004, .flags = 33}, {.id = 2006, .flags = 33},
@@ -96,7 +98,6 @@ using FormKeywords = const char* const[kFormCount];
 constexpr FormKeywords kVoltageKeywords = {"EV ", "EI ", "EVNL ", "EINL ", "EV "};
 constexpr FormKeywords kCurrentKeywords = {"IV ", "II ", "IVNL ", "IINL ", "ICNL "};
 
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
 
@@ -104,29 +105,6 @@ bool IsCharacteristicForm(DWORD form) { return form == kFormNonlinearVoltage || 
 
 bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-// The index of the last path separator of the text, or -1.
-int LastSeparator(const CString& text) {
-    int last = -1;
-    for (int i = 0; i < text.GetLength(); ++i)
-        if (IsPathSeparator(text[i])) last = i;
-    return last;
-}
-
-// Reads an archived block of older data from a copy of its bytes; archive and memory
-// errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -227,7 +205,7 @@ CPropNonlinearSource::~CPropNonlinearSource() {
 }
 
 void CPropNonlinearSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropNonlinearSource::Rebind(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
@@ -864,20 +842,7 @@ int CPropNonlinearSource::UpgradeCharacteristicParameters() {
 }
 
 void CPropNonlinearSource::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -962,18 +927,9 @@ BOOL EditProperties(CNonlinearSourceWizardBase4& wizard, Page*& page, CPropertyS
     const RequestTarget target(&wizard);
     const DWORD_PTR cookie = FetchParamSet(target);
     BuildCharacteristicSearchDirs(&wizard);
-    if (page != nullptr) {
-        // A page already open holds a cookie of its own; it is given back before the page
-        // takes the new one, so that no cookie is lost.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = NewPage<Page>(&wizard, HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
+    // A page still open from an earlier call gives its old cookie back before it takes the
+    // new one.
+    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
     page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
                             &wizard.GetSnapshots());
     sheet.AddPage(page);
@@ -982,11 +938,7 @@ BOOL EditProperties(CNonlinearSourceWizardBase4& wizard, Page*& page, CPropertyS
 
 template <class Page>
 void EndProperties(CNonlinearSourceWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
     wizard.DeleteOwnedObjects();
     wizard.ReleaseEditorDataHandle();
 }
@@ -1040,54 +992,16 @@ BOOL ConvertWith(CNonlinearSourceWizardBase4& wizard, const void* data, long len
 
 int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const FormKeywords& keywords) {
-    if (templ.Find(kImmanent) < 0) return 4;
-    if (wizard.GetSnapshots().GetSize() == 0) wizard.Initialize(0);
-
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    ParamHolder* holder = params.Holder();
-    CCopaObjectCompare* pending = nullptr;
-    const DWORD modeWord = wizard.GetModeWord();
-    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), modeWord, holder, &pending);
-
-    const DWORD form = PassiveFormOf(modeWord);
-    const bool reference = (modeWord & kModeFileReference) != 0;
-    const bool userFile = (modeWord & kModeUserFile) != 0;
-    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
-    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristic;
-
-    BOOL characteristicOnPin = FALSE;
-    GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
-    if (IsCharacteristicForm(form) && HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin &&
-        pending != nullptr && !reference) {
-        if (!userFile) {
-            SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
-            CommitParamSet(target, params.Cookie());
-        }
-        CString folder = file ? file->GetFilePath() : CString();
-        if (folder.IsEmpty()) {
-            char buffer[MAX_PATH] = {};
-            const DWORD written = GetTempPathA(MAX_PATH, buffer);
-            if (written > 0 && written < MAX_PATH) folder = buffer;
-        }
-        const int last = LastSeparator(folder);
-        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
-        CPtrArray* points = nullptr;
-        wizard.GetCharacteristic().GetPoints(&points);
-        WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                                     wizard.GetThirdText(), wizard.GetFourthText());
-    }
-
-    ReplacePlaceholder(modelText, "@TYPE", keywords[form < kFormCount ? form : 0], 0);
-
-    if (pending != nullptr) {
-        const CString keyword = reference ? kKeywordVariable : kKeywordFile;
-        BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
-                           hasFileParam ? keyword : CString(), CString(), 1);
-        // The pending list owns the snapshot: it leaves the list before it is deleted.
-        g_PlaceholderList.Discard(pending);
-    }
-    return 4;
+    return qv::passive::WriteCharacteristicDescription(
+        wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
+        IsCharacteristicForm,
+        [&wizard](ParamHolder* holder, WORD fileID, DWORD) {
+            CPtrArray* points = nullptr;
+            wizard.GetCharacteristic().GetPoints(&points);
+            WriteParamCharacteristicFile(holder, &wizard, fileID, points, wizard.GetXAxisLabel(),
+                                         wizard.GetYAxisLabel(), wizard.GetThirdText(), wizard.GetFourthText());
+        },
+        [&keywords](DWORD form) { return keywords[form < kFormCount ? form : 0]; });
 }
 
 } // namespace

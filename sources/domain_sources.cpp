@@ -1,17 +1,20 @@
 #include "sources/domain_sources.h"
 
 #include "sources/time_function_texts.h"
+#include "sources/time_source_steps.h"
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_numbers.h"
 
@@ -29,6 +32,8 @@ IMPLEMENT_SERIAL(CPropLinearDomainsSource, CTBPropertyPage, VERSIONABLE_SCHEMA |
 PARVEL_VERSIONED_CLASS(CPropLinearDomainsSource)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -69,10 +74,7 @@ constexpr UnitList kUnitLists[11] = {
 };
 constexpr int kPhaseUnitIndex = 5;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15},  {.id = 2027, .flags = 33},  {.id = 2031, .flags = 33},  {.id = 2028, .flags = 97},
@@ -115,31 +117,11 @@ constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHASE", "PE
 constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
                                            "PHASE",  "PERIO", "OFF",   "TDELAY"};
 
-// "@TYPE" keywords by form; the constant writes nothing.
-constexpr const char* kFormKeywords[kKindCount] = {"SINE ", "PULSE ", "TRIANG ", "TRAPEZ ", "ST_RISE ", "ST_FALL "};
-
-constexpr char kImmanent[] = "IMMANENT";
-
 BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
 
 // A number typed by a user with its prefix, or nothing: non-finite values are no number.
 bool ParseFinite(const CString& text, double* value) {
     return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
-
-// Reads an archived block of older data from a copy of its bytes; archive and memory
-// errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -298,7 +280,7 @@ CPropLinearDomainsSource::~CPropLinearDomainsSource() {
 }
 
 void CPropLinearDomainsSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropLinearDomainsSource::Rebind(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params) {
@@ -857,13 +839,7 @@ void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length)
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        // A count that could not be stored in the block's bytes is refused.
-        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength)
-            ReadArchivedBlock(in.Position(), blockLength,
-                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
 
     intact = intact && in.Remaining() > 0 && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
@@ -874,20 +850,7 @@ void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length)
 }
 
 void CPropLinearDomainsSource::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1047,139 +1010,26 @@ template class CPropLinearDomainsSourceVariant<'B'>;
 
 namespace {
 
-void GivePageTheSettings(CPropLinearDomainsSource& page, CLinearDomainsSourceWizardBase4& wizard) {
-    page.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
-                     wizard.GetTimeFormIndex(), &wizard.GetSnapshots(), wizard.GetACUse());
-}
+// "@TYPE" becomes the bare keyword of the time function, or nothing for the constant.
+struct DomainSourceFamily {
+    using Wizard = CLinearDomainsSourceWizardBase4;
+    using PageBase = CPropLinearDomainsSource;
+    static constexpr UINT kTemplate = kDomainSourceTemplate;
 
-template <class Page>
-BOOL EditProperties(CLinearDomainsSourceWizardBase4& wizard, Page*& page, CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(&wizard);
-        const DWORD_PTR cookie = FetchParamSet(target);
-        if (page != nullptr) {
-            // The page still holds the cookie of an earlier call: it goes back first.
-            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-            page->Rebind(&wizard, HolderFromCookie(cookie));
-        } else {
-            page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
-        }
-        if (page != nullptr) {
-            GivePageTheSettings(*page, wizard);
-            sheet.AddPage(page);
-            added = TRUE;
-        } else {
-            ReleaseParamSet(target, cookie);
-        }
+    static int Kind(const Wizard& wizard) { return wizard.GetForm(); }
+    static BOOL PeriodGiven(const Wizard& wizard) { return wizard.GetPeriodGiven(); }
+    static void GiveSettings(PageBase& page, Wizard& wizard) {
+        page.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
+                         wizard.GetTimeFormIndex(), &wizard.GetSnapshots(), wizard.GetACUse());
     }
-    // The AC page follows with a parameter set of its own.
-    const BOOL acAdded = wizard.CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-template <class Page>
-void EndProperties(CLinearDomainsSourceWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
+    static void TakeList(Wizard& wizard, const PageBase& page) {
+        wizard.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
+                           wizard.GetTimeFormIndex(), &page.GetSnapshots(), wizard.GetACUse());
     }
-    wizard.CACWizardBase4::EndEditProperties();
-}
-
-// Hidden work on pages of its own: the pages on the editor's sheet (if any) are never
-// touched. The AC page starts in the wizard's AC mode, and the page uses it as its wizard's.
-template <class Page>
-struct HiddenPages {
-    std::unique_ptr<CPropACParameters> ac;
-    std::unique_ptr<Page> page;
-
-    HiddenPages(CLinearDomainsSourceWizardBase4& wizard, ParamHolder* params)
-        : ac(new (std::nothrow) CPropACParameters(&wizard, params)), page(new (std::nothrow) Page(&wizard, params)) {
-        if (ac == nullptr || page == nullptr) return;
-        ac->SetMode(wizard.GetACMode());
-        page->UseACPage(ac.get());
-    }
-    ~HiddenPages() {
-        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
-    }
-    bool Ready() const { return ac != nullptr && page != nullptr; }
-    bool CreateWindow() {
-        CResourceSwitch resources;
-        if (!page->Create(kDomainSourceTemplate, nullptr)) return false;
-        page->ShowWindow(SW_HIDE);
-        return true;
+    static CString TypeKeyword(int form) {
+        return IsTimeKind(form) ? CString(qv::sources::steps::kTimeFunctionKeywords[form]) : CString();
     }
 };
-
-template <class Page>
-BOOL InitializeWith(CLinearDomainsSourceWizardBase4& wizard, int argument) {
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    HiddenPages<Page> hidden(wizard, params.Holder());
-    if (!hidden.Ready()) return TRUE;
-    if (argument != 0) GivePageTheSettings(*hidden.page, wizard);
-    if (!hidden.CreateWindow()) return TRUE;
-    if (argument == 0) {
-        hidden.page->StoreSettings(1);
-        return TRUE;
-    }
-    hidden.page->BuildCompareList(wizard.GetForm());
-    wizard.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
-                       wizard.GetTimeFormIndex(), &hidden.page->GetSnapshots(), wizard.GetACUse());
-    hidden.page->MarkUnusedParameters();
-    CommitParamSet(target, params.Cookie());
-    return TRUE;
-}
-
-// The wizard's own settings through a hidden page into a list: what WriteSimDescr needs when
-// the wizard has none yet, without resetting a configured element to the page's defaults.
-template <class Page>
-void RebuildListFromSettings(CLinearDomainsSourceWizardBase4& wizard) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    HiddenPages<Page> hidden(wizard, params.Holder());
-    if (!hidden.Ready()) return;
-    GivePageTheSettings(*hidden.page, wizard);
-    if (!hidden.CreateWindow()) return;
-    hidden.page->StoreSettings(1);
-}
-
-template <class Page>
-BOOL ConvertWith(CLinearDomainsSourceWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    HiddenPages<Page> hidden(wizard, params.Holder());
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->ConvertWizard3Data(data, length);
-    hidden.page->MarkUnusedParameters();
-    return TRUE;
-}
-
-template <class Page>
-int WriteDescription(CLinearDomainsSourceWizardBase4& wizard, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
-    if (wizard.GetSnapshots().GetSize() == 0) RebuildListFromSettings<Page>(wizard);
-
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    ParamHolder* holder = params.Holder();
-    const int form = wizard.GetForm();
-    // The form stands in the place of the mode word: -1 carries the file-reference bit, so
-    // the constant quotes no value.
-    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), static_cast<DWORD>(form), holder, nullptr);
-    ReplacePlaceholder(modelText, "@TYPE", IsTimeKind(form) ? kFormKeywords[form] : "", 0);
-
-    if (!wizard.GetPeriodGiven()) {
-        // Every form but the trapezoid (the constant included) takes the period from the frequency.
-        CString period;
-        if (DerivePeriodFromParams(holder, form == kKindTrapezoid, &period) && SetParamValue(holder, kIdPeriod, period))
-            CommitParamSet(target, params.Cookie());
-    }
-
-    ResolveSourcePlaceholders(target, params.Cookie(), holder, modelText);
-    return 4;
-}
 
 } // namespace
 
@@ -1191,23 +1041,23 @@ CLinearDomainsSourceAWizard4::~CLinearDomainsSourceAWizard4() {
 }
 
 BOOL CLinearDomainsSourceAWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditProperties(*this, m_pPage, sheet, mode);
+    return steps::EditProperties<DomainSourceFamily>(*this, m_pPage, sheet, mode);
 }
 
-void CLinearDomainsSourceAWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+void CLinearDomainsSourceAWizard4::EndEditProperties() { steps::EndProperties<DomainSourceFamily>(*this, m_pPage); }
 
 CWizardBase4* CLinearDomainsSourceAWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceAWizard4(this); }
 
 int CLinearDomainsSourceAWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription<CPropLinearDomainsSourceA>(*this, templ, modelText);
+    return steps::WriteDescription<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, templ, modelText);
 }
 
 BOOL CLinearDomainsSourceAWizard4::Initialize(int argument) {
-    return InitializeWith<CPropLinearDomainsSourceA>(*this, argument);
+    return steps::InitializeWith<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, argument);
 }
 
 BOOL CLinearDomainsSourceAWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropLinearDomainsSourceA>(*this, data, length);
+    return steps::ConvertWith<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, data, length);
 }
 
 CLinearDomainsSourceBWizard4::~CLinearDomainsSourceBWizard4() {
@@ -1216,21 +1066,21 @@ CLinearDomainsSourceBWizard4::~CLinearDomainsSourceBWizard4() {
 }
 
 BOOL CLinearDomainsSourceBWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditProperties(*this, m_pPage, sheet, mode);
+    return steps::EditProperties<DomainSourceFamily>(*this, m_pPage, sheet, mode);
 }
 
-void CLinearDomainsSourceBWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+void CLinearDomainsSourceBWizard4::EndEditProperties() { steps::EndProperties<DomainSourceFamily>(*this, m_pPage); }
 
 CWizardBase4* CLinearDomainsSourceBWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceBWizard4(this); }
 
 int CLinearDomainsSourceBWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription<CPropLinearDomainsSourceB>(*this, templ, modelText);
+    return steps::WriteDescription<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, templ, modelText);
 }
 
 BOOL CLinearDomainsSourceBWizard4::Initialize(int argument) {
-    return InitializeWith<CPropLinearDomainsSourceB>(*this, argument);
+    return steps::InitializeWith<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, argument);
 }
 
 BOOL CLinearDomainsSourceBWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropLinearDomainsSourceB>(*this, data, length);
+    return steps::ConvertWith<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, data, length);
 }

@@ -5,10 +5,12 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "framework/xy_table.h"
 #include "sources/source_outputs.h"
@@ -26,6 +28,8 @@ using namespace qv::sources;
 IMPLEMENT_SERIAL(CPropFourierSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropFourierSource)
 IMPLEMENT_DYNAMIC(CFourierSourceWizard4, CWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -51,10 +55,7 @@ constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2146, .flags = 5},   {.id = 2147, .flags = 69},  {.id = 2332, .flags = 197}, {.id = 2322, .flags = 33},
@@ -70,21 +71,6 @@ Column* ColumnAt(const CPtrArray& table, int index) {
 }
 
 void DefaultTable(CPtrArray& table) { SetTableRows(table, {0.0, 50.0}, {0.0, 0.0}, {0.0, 0.0}); }
-
-// Reads an archived block of older data from a copy of its bytes; archive and memory
-// errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
 
 // n rows of three doubles, refused (bad index) beyond the table limit before anything is
 // allocated.
@@ -185,7 +171,7 @@ CPropFourierSource::~CPropFourierSource() {
 }
 
 void CPropFourierSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropFourierSource::Rebind(CFourierSourceWizard4* wizard, ParamHolder* params) {
@@ -799,20 +785,7 @@ void CPropFourierSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
 }
 
 void CPropFourierSource::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -865,17 +838,11 @@ BOOL CFourierSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
     const RequestTarget target(this);
     const DWORD_PTR cookie = FetchParamSet(target);
     BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // A page of an earlier call gives its cookie back and goes.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    m_pPage = new (std::nothrow) CPropFourierSource(this, HolderFromCookie(cookie));
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
+    // A page of an earlier call gives its cookie back and goes.
+    if (qv::pages::ReplacePageForCookie(m_pPage, target, cookie, [this](ParamHolder* params) {
+            return new (std::nothrow) CPropFourierSource(this, params);
+        }) == nullptr)
         return FALSE;
-    }
     m_pPage->SetTableData(m_settings, &m_Table);
     m_pPage->SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
     sheet.AddPage(m_pPage);
@@ -883,11 +850,7 @@ BOOL CFourierSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 }
 
 void CFourierSourceWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
     CWizardBase4::EndEditProperties();
 }
 

@@ -1,17 +1,21 @@
 #include "sources/linear_sources.h"
 
+#include "framework/ac_page_steps.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 #include "sources/time_function_texts.h"
+#include "sources/time_source_steps.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -28,6 +32,8 @@ IMPLEMENT_SERIAL(CPropLinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataC
 PARVEL_VERSIONED_CLASS(CPropLinearSource)
 IMPLEMENT_DYNAMIC(CLinearVoltageSourceWizard4, CLinearSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CLinearCurrentSourceWizard4, CLinearSourceWizardBase4)
+
+using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -66,10 +72,7 @@ constexpr UnitList kUnitLists[10] = {
 };
 constexpr int kPhaseUnitIndex = 5;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 33}, {.id = 2027, .flags = 33}, {.id = 2031, .flags = 33}, {.id = 2144, .flags = 33},
     {.id = 2029, .flags = 33}, {.id = 2204, .flags = 33}, {.id = 2203, .flags = 33}, {.id = 2033, .flags = 33},
@@ -120,31 +123,11 @@ constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHASE", "PE
 constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
                                            "PHASE",  "PERIO", "OFF",   "TDELAY"};
 
-// "@TYPE" keywords by kind: the prefix of the element, then the function.
-constexpr const char* kKindKeywords[kKindCount] = {"SINE ", "PULSE ", "TRIANG ", "TRAPEZ ", "ST_RISE ", "ST_FALL "};
-
-constexpr char kImmanent[] = "IMMANENT";
-
 BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
 
 // A number typed by a user with its prefix, or nothing: non-finite values are no number.
 bool ParseFinite(const CString& text, double* value) {
     return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
-
-// Reads an archived block of older data from a copy of its bytes; archive and memory
-// errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -300,7 +283,7 @@ CPropLinearSource::~CPropLinearSource() {
 }
 
 void CPropLinearSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropLinearSource::Rebind(CLinearSourceWizardBase4* wizard, ParamHolder* params) {
@@ -866,13 +849,7 @@ void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        // A count that could not be stored in the block's bytes is refused.
-        if (count <= kMaxSnapshots && count <= blockLength)
-            ReadArchivedBlock(in.Position(), blockLength,
-                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
 
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
@@ -882,35 +859,12 @@ void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
     for (int skipped = 0; skipped < 2 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
 
-    if (intact) {
-        if (CPropACParameters* ac = ACPage()) {
-            const BYTE* cursor = in.Position();
-            size_t consumed = 0;
-            if (LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed)) in.SkipBytes(consumed);
-        } else if (in.ReadDword(blockLength)) {
-            in.SkipBytes(blockLength);
-        }
-    }
+    if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
     // The kind of the old data stands; the page block may have moved the list's selection.
     HandOverSettings();
 }
 
-void CPropLinearSource::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropLinearSource::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 // ---------------------------------------------------------------------------------------
 // Control handlers.
@@ -1008,152 +962,34 @@ void CPropLinearSource::OnFieldChanged() {
 
 namespace {
 
-struct SourceKeywords {
-    const char* constant;  // "E " or "I "
-    const char* prefix;    // "E" or "I"
-};
-constexpr SourceKeywords kVoltageKeywords = {.constant = "E ", .prefix = "E"};
-constexpr SourceKeywords kCurrentKeywords = {.constant = "I ", .prefix = "I"};
+// "@TYPE" keywords: the constant's own ("E " or "I "), else the element's prefix and then
+// the time function.
+template <char Prefix>
+struct LinearSourceFamily {
+    using Wizard = CLinearSourceWizardBase4;
+    using PageBase = CPropLinearSource;
+    static constexpr UINT kTemplate = kLinearSourceTemplate;
 
-template <class Page>
-BOOL EditProperties(CLinearSourceWizardBase4& wizard, Page*& page, CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(&wizard);
-        const DWORD_PTR cookie = FetchParamSet(target);
-        if (page != nullptr) {
-            // The page still holds the cookie of an earlier call: it goes back first.
-            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-            page->Rebind(&wizard, HolderFromCookie(cookie));
-        } else {
-            page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
-        }
-        if (page != nullptr) {
-            page->SetSourceSettings(wizard.GetKind(), wizard.GetAmplitudeMode(), wizard.GetRMSText(),
-                                    wizard.GetPeriodFixed(), wizard.GetListSelection(), &wizard.GetSnapshots(),
-                                    wizard.GetACUse());
-            sheet.AddPage(page);
-            added = TRUE;
-        } else {
-            ReleaseParamSet(target, cookie);
-        }
+    static int Kind(const Wizard& wizard) { return wizard.GetKind(); }
+    static BOOL PeriodGiven(const Wizard& wizard) { return wizard.GetPeriodFixed(); }
+    static void GiveSettings(PageBase& page, Wizard& wizard) {
+        page.SetSourceSettings(wizard.GetKind(), wizard.GetAmplitudeMode(), wizard.GetRMSText(),
+                               wizard.GetPeriodFixed(), wizard.GetListSelection(), &wizard.GetSnapshots(),
+                               wizard.GetACUse());
     }
-    const BOOL acAdded = wizard.CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-template <class Page>
-void EndProperties(CLinearSourceWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
-    wizard.CACWizardBase4::EndEditProperties();
-}
-
-// Hidden work on pages of its own: the page and AC page on the editor's sheet (if any) are
-// never touched. The AC page starts in the wizard's AC mode, and the page uses it as its
-// wizard's.
-template <class Page>
-struct HiddenPages {
-    std::unique_ptr<CPropACParameters> ac;
-    std::unique_ptr<Page> page;
-
-    HiddenPages(CLinearSourceWizardBase4& wizard, ParamHolder* params)
-        : ac(new (std::nothrow) CPropACParameters(&wizard, params)), page(new (std::nothrow) Page(&wizard, params)) {
-        if (ac == nullptr || page == nullptr) return;
-        ac->SetMode(wizard.GetACMode());
-        page->UseACPage(ac.get());
-    }
-    ~HiddenPages() {
-        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
-    }
-    bool Ready() const { return ac != nullptr && page != nullptr; }
-    bool CreateWindow() {
-        CResourceSwitch resources;
-        if (!page->Create(kLinearSourceTemplate, nullptr)) return false;
-        page->ShowWindow(SW_HIDE);
-        return true;
-    }
-    void GiveWizardSettings(CLinearSourceWizardBase4& wizard) {
-        page->SetSourceSettings(wizard.GetKind(), wizard.GetAmplitudeMode(), wizard.GetRMSText(),
-                                wizard.GetPeriodFixed(), wizard.GetListSelection(), &wizard.GetSnapshots(),
-                                wizard.GetACUse());
-    }
-};
-
-template <class Page>
-BOOL InitializeWith(CLinearSourceWizardBase4& wizard, int argument) {
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    HiddenPages<Page> hidden(wizard, params.Holder());
-    if (!hidden.Ready()) return TRUE;
-    if (argument != 0) {
-        hidden.GiveWizardSettings(wizard);
-        if (!hidden.CreateWindow()) return TRUE;
-        hidden.page->BuildCompareList(wizard.GetKind());
+    static void TakeList(Wizard& wizard, const PageBase& page) {
         wizard.SetSourceSettings(wizard.GetKind(), wizard.GetAmplitudeMode(), wizard.GetRMSText(),
-                                 wizard.GetPeriodFixed(), wizard.GetListSelection(), &hidden.page->GetSnapshots(),
+                                 wizard.GetPeriodFixed(), wizard.GetListSelection(), &page.GetSnapshots(),
                                  wizard.GetACUse());
-        hidden.page->MarkUnusedParameters();
-        CommitParamSet(target, params.Cookie());
-    } else {
-        if (!hidden.CreateWindow()) return TRUE;
-        hidden.page->StoreSettings(1);
     }
-    return TRUE;
-}
-
-// The wizard's own settings through a hidden page into a list: what WriteSimDescr needs when
-// the wizard has none yet, without resetting a configured element to the page's defaults.
-template <class Page>
-void RebuildListFromSettings(CLinearSourceWizardBase4& wizard) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    HiddenPages<Page> hidden(wizard, params.Holder());
-    if (!hidden.Ready()) return;
-    hidden.GiveWizardSettings(wizard);
-    if (!hidden.CreateWindow()) return;
-    hidden.page->StoreSettings(1);
-}
-
-template <class Page>
-BOOL ConvertWith(CLinearSourceWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    HiddenPages<Page> hidden(wizard, params.Holder());
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->ConvertWizard3Data(data, length);
-    hidden.page->MarkUnusedParameters();
-    return TRUE;
-}
-
-template <class Page>
-int WriteDescription(CLinearSourceWizardBase4& wizard, const CString& templ, CString& modelText,
-                     const SourceKeywords& keywords) {
-    if (templ.Find(kImmanent) < 0) return 4;
-    if (wizard.GetSnapshots().GetSize() == 0) RebuildListFromSettings<Page>(wizard);
-
-    const RequestTarget target(&wizard);
-    ScopedParamSet params(target);
-    ParamHolder* holder = params.Holder();
-    const int kind = wizard.GetKind();
-    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), static_cast<DWORD>(kind), holder, nullptr);
-
-    const CString keyword = IsTimeKind(kind) ? CString(keywords.prefix) + kKindKeywords[kind] : CString(keywords.constant);
-    ReplacePlaceholder(modelText, "@TYPE", keyword, 0);
-
-    if (!wizard.GetPeriodFixed()) {
-        CString period;
-        // Every kind but the trapezoid (the constant included) takes the period from the frequency.
-        const int derivation = kind == kKindTrapezoid ? kKindTrapezoid : kKindSine;
-        if (wizard.DerivePeriodText(holder, derivation, &period) && SetParamValue(holder, kIdPeriod, period))
-            CommitParamSet(target, params.Cookie());
+    static CString TypeKeyword(int kind) {
+        const char prefix[] = {Prefix, '\0'};
+        if (!IsTimeKind(kind)) return CString(prefix) + " ";
+        return CString(prefix) + qv::sources::steps::kTimeFunctionKeywords[kind];
     }
-
-    ResolveSourcePlaceholders(target, params.Cookie(), holder, modelText);
-    return 4;
-}
+};
+using VoltageFamily = LinearSourceFamily<'E'>;
+using CurrentFamily = LinearSourceFamily<'I'>;
 
 } // namespace
 
@@ -1165,23 +1001,23 @@ CLinearVoltageSourceWizard4::~CLinearVoltageSourceWizard4() {
 }
 
 BOOL CLinearVoltageSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditProperties(*this, m_pPage, sheet, mode);
+    return steps::EditProperties<VoltageFamily>(*this, m_pPage, sheet, mode);
 }
 
-void CLinearVoltageSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+void CLinearVoltageSourceWizard4::EndEditProperties() { steps::EndProperties<VoltageFamily>(*this, m_pPage); }
 
 CWizardBase4* CLinearVoltageSourceWizard4::Clone() { return new (std::nothrow) CLinearVoltageSourceWizard4(this); }
 
 int CLinearVoltageSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription<CPropLinearSourceV>(*this, templ, modelText, kVoltageKeywords);
+    return steps::WriteDescription<VoltageFamily, CPropLinearSourceV>(*this, templ, modelText);
 }
 
 BOOL CLinearVoltageSourceWizard4::Initialize(int argument) {
-    return InitializeWith<CPropLinearSourceV>(*this, argument);
+    return steps::InitializeWith<VoltageFamily, CPropLinearSourceV>(*this, argument);
 }
 
 BOOL CLinearVoltageSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropLinearSourceV>(*this, data, length);
+    return steps::ConvertWith<VoltageFamily, CPropLinearSourceV>(*this, data, length);
 }
 
 CLinearCurrentSourceWizard4::~CLinearCurrentSourceWizard4() {
@@ -1190,21 +1026,21 @@ CLinearCurrentSourceWizard4::~CLinearCurrentSourceWizard4() {
 }
 
 BOOL CLinearCurrentSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditProperties(*this, m_pPage, sheet, mode);
+    return steps::EditProperties<CurrentFamily>(*this, m_pPage, sheet, mode);
 }
 
-void CLinearCurrentSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+void CLinearCurrentSourceWizard4::EndEditProperties() { steps::EndProperties<CurrentFamily>(*this, m_pPage); }
 
 CWizardBase4* CLinearCurrentSourceWizard4::Clone() { return new (std::nothrow) CLinearCurrentSourceWizard4(this); }
 
 int CLinearCurrentSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription<CPropLinearSourceI>(*this, templ, modelText, kCurrentKeywords);
+    return steps::WriteDescription<CurrentFamily, CPropLinearSourceI>(*this, templ, modelText);
 }
 
 BOOL CLinearCurrentSourceWizard4::Initialize(int argument) {
-    return InitializeWith<CPropLinearSourceI>(*this, argument);
+    return steps::InitializeWith<CurrentFamily, CPropLinearSourceI>(*this, argument);
 }
 
 BOOL CLinearCurrentSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropLinearSourceI>(*this, data, length);
+    return steps::ConvertWith<CurrentFamily, CPropLinearSourceI>(*this, data, length);
 }

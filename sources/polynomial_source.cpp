@@ -2,13 +2,16 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
+#include "framework/ac_page_steps.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
@@ -65,10 +68,7 @@ constexpr Column kCoefficientColumns[] = {{.column = 0, .heading = 2712}, {.colu
 constexpr Column kQuantityColumns[] = {
     {.column = 0, .heading = 2522}, {.column = 1, .heading = 2713}, {.column = 2, .heading = 2714}};
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 5},  {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
     {.id = 2020, .flags = 6},  {.id = 2072, .flags = 7},  {.id = 2146, .flags = 5},  {.id = 2147, .flags = 69},
@@ -233,7 +233,7 @@ CPropPolynomSource::~CPropPolynomSource() {
 }
 
 void CPropPolynomSource::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropPolynomSource::Rebind(CPolynomSourceWizard4* wizard, ParamHolder* params) {
@@ -767,30 +767,10 @@ void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength) {
-            std::vector<BYTE> copy(in.Position(), in.Position() + blockLength);
-            CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-            CArchive ar(&file, CArchive::load, 4096);
-            try {
-                qv::passive::ReadSnapshots(ar, count, m_Snapshots);
-            } catch (CException* e) {
-                e->Delete();
-            }
-        }
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     for (int skipped = 0; skipped < 3 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
-    if (intact) {
-        if (CPropACParameters* ac = ACPage()) {
-            const BYTE* cursor = in.Position();
-            size_t consumed = 0;
-            if (LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed)) in.SkipBytes(consumed);
-        } else if (in.ReadDword(blockLength)) {
-            in.SkipBytes(blockLength);
-        }
-    }
+    if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
     HandOver();
 }
 
@@ -803,20 +783,7 @@ void CPropPolynomSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
 }
 
 void CPropPolynomSource::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -824,26 +791,11 @@ void CPropPolynomSource::OnPaint() {
 
 namespace {
 
-struct HiddenPolynomialPages {
-    std::unique_ptr<CPropACParameters> ac;
-    std::unique_ptr<CPropPolynomSource> page;
-
+// Hidden work on pages of its own; the page knows it is hidden.
+struct HiddenPolynomialPages : qv::pages::HiddenACPages<CPropPolynomSource> {
     HiddenPolynomialPages(CPolynomSourceWizard4& wizard, ParamHolder* params)
-        : ac(new (std::nothrow) CPropACParameters(&wizard, params)),
-          page(new (std::nothrow) CPropPolynomSource(&wizard, params)) {
-        if (page == nullptr || ac == nullptr) return;
-        page->UseACPage(ac.get());
-        page->SetHidden(TRUE);
-    }
-    ~HiddenPolynomialPages() {
-        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
-    }
-    bool Ready() const { return ac != nullptr && page != nullptr; }
-    bool CreateWindow() {
-        CResourceSwitch resources;
-        if (!page->Create(kPolynomialTemplate, nullptr)) return false;
-        page->ShowWindow(SW_HIDE);
-        return true;
+        : HiddenACPages(wizard, params, kPolynomialTemplate) {
+        if (Ready()) page->SetHidden(TRUE);
     }
 };
 
@@ -859,19 +811,13 @@ BOOL CPolynomSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
     if (mode == 1) {
         CResourceSwitch resources;
         const RequestTarget target(this);
-        const DWORD_PTR cookie = FetchParamSet(target);
-        if (m_pPage != nullptr) {
-            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-            delete m_pPage;
-            m_pPage = nullptr;
-        }
-        m_pPage = new (std::nothrow) CPropPolynomSource(this, HolderFromCookie(cookie));
-        if (m_pPage != nullptr) {
+        // A page of an earlier call gives its cookie back and goes.
+        if (qv::pages::ReplacePageForCookie(m_pPage, target, FetchParamSet(target), [this](ParamHolder* params) {
+                return new (std::nothrow) CPropPolynomSource(this, params);
+            }) != nullptr) {
             m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
             sheet.AddPage(m_pPage);
             added = TRUE;
-        } else {
-            ReleaseParamSet(target, cookie);
         }
     }
     const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
@@ -879,11 +825,7 @@ BOOL CPolynomSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 }
 
 void CPolynomSourceWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
     CACWizardBase4::EndEditProperties();
 }
 

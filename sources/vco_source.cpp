@@ -3,12 +3,15 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
+#include "framework/ac_page_steps.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
@@ -28,6 +31,8 @@ IMPLEMENT_SERIAL(CPropVCO, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersi
 PARVEL_VERSIONED_CLASS(CPropVCO)
 IMPLEMENT_DYNAMIC(CVCOWizard4, CSourceTypeWizardBase4)
 
+using qv::pages::ReadArchivedBlock;
+
 namespace {
 
 constexpr int kCtlName = 2001;
@@ -41,10 +46,7 @@ constexpr int kCtlPhaseUnit = 2513;
 constexpr int kCtlUpperUnit = 2517;
 constexpr int kCtlLowerUnit = 2518;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2472, .flags = 33}, {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},
     {.id = 2020, .flags = 6},  {.id = 2072, .flags = 15}, {.id = 2146, .flags = 33}, {.id = 2148, .flags = 33},
@@ -64,21 +66,6 @@ bool ParseFinite(const CString& text, double* value) {
 bool ReadsAsZero(const CString& text) {
     double value = 1.0;
     return ParseFinite(text, &value) && value == 0.0;
-}
-
-// Reads an archived block of older data from a copy of its bytes; archive and memory
-// errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
 }
 
 } // namespace
@@ -162,7 +149,7 @@ CPropVCO::~CPropVCO() {
 }
 
 void CPropVCO::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropVCO::Rebind(CVCOWizard4* wizard, ParamHolder* params) {
@@ -460,13 +447,7 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     DWORD blockLength = 0;
     // The snapshot block must leave at least one byte after it.
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && blockLength < in.Remaining();
-    if (intact) {
-        // A count that could not be stored in the block's bytes is refused.
-        if (blockLength > 0 && count <= kMaxSnapshots && count <= blockLength)
-            ReadArchivedBlock(in.Position(), blockLength,
-                              [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
-        in.SkipBytes(blockLength);
-    }
+    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
         ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
@@ -474,34 +455,11 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     }
     for (int skipped = 0; skipped < 2 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
-    if (intact) {
-        if (CPropACParameters* ac = ACPage()) {
-            const BYTE* cursor = in.Position();
-            size_t consumed = 0;
-            if (LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed)) in.SkipBytes(consumed);
-        } else if (in.ReadDword(blockLength)) {
-            in.SkipBytes(blockLength);
-        }
-    }
+    if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
     HandOver();
 }
 
-void CPropVCO::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropVCO::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 // ---------------------------------------------------------------------------------------
 
@@ -563,28 +521,8 @@ void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item)
 
 namespace {
 
-// Hidden work on pages of its own: the page and AC page on the editor's sheet (if any) are
-// never touched. The page uses the hidden AC page as its wizard's.
-struct HiddenVCOPages {
-    std::unique_ptr<CPropACParameters> ac;
-    std::unique_ptr<CPropVCO> page;
-
-    HiddenVCOPages(CVCOWizard4& wizard, ParamHolder* params)
-        : ac(new (std::nothrow) CPropACParameters(&wizard, params)),
-          page(new (std::nothrow) CPropVCO(&wizard, params)) {
-        if (page != nullptr && ac != nullptr) page->UseACPage(ac.get());
-    }
-    ~HiddenVCOPages() {
-        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
-    }
-    bool Ready() const { return ac != nullptr && page != nullptr; }
-    bool CreateWindow() {
-        CResourceSwitch resources;
-        if (!page->Create(kVCOTemplate, nullptr)) return false;
-        page->ShowWindow(SW_HIDE);
-        return true;
-    }
-};
+// Hidden work on pages of its own (see HiddenACPages).
+using HiddenVCOPages = qv::pages::HiddenACPages<CPropVCO>;
 
 } // namespace
 
@@ -598,20 +536,13 @@ BOOL CVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
     if (mode == 1) {
         CResourceSwitch resources;
         const RequestTarget target(this);
-        const DWORD_PTR cookie = FetchParamSet(target);
-        if (m_pPage != nullptr) {
-            // A page of an earlier call gives its cookie back and goes.
-            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-            delete m_pPage;
-            m_pPage = nullptr;
-        }
-        m_pPage = new (std::nothrow) CPropVCO(this, HolderFromCookie(cookie));
-        if (m_pPage != nullptr) {
+        // A page of an earlier call gives its cookie back and goes.
+        if (qv::pages::ReplacePageForCookie(m_pPage, target, FetchParamSet(target), [this](ParamHolder* params) {
+                return new (std::nothrow) CPropVCO(this, params);
+            }) != nullptr) {
             m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
             sheet.AddPage(m_pPage);
             added = TRUE;
-        } else {
-            ReleaseParamSet(target, cookie);
         }
     }
     const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
@@ -619,11 +550,7 @@ BOOL CVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 }
 
 void CVCOWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
     CACWizardBase4::EndEditProperties();
 }
 
@@ -632,7 +559,7 @@ CWizardBase4* CVCOWizard4::Clone() { return new (std::nothrow) CVCOWizard4(this)
 BOOL CVCOWizard4::Initialize(int argument) {
     if (argument != 0) return argument;
     ScopedParamSet params{RequestTarget(this)};
-    HiddenVCOPages hidden(*this, params.Holder());
+    HiddenVCOPages hidden(*this, params.Holder(), kVCOTemplate);
     // A new element starts as a voltage source with phase and magnitude.
     if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
     hidden.page->StoreToWizard(1);
@@ -641,7 +568,7 @@ BOOL CVCOWizard4::Initialize(int argument) {
 
 BOOL CVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
-    HiddenVCOPages hidden(*this, params.Holder());
+    HiddenVCOPages hidden(*this, params.Holder(), kVCOTemplate);
     if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
     hidden.page->ConvertWizard3Data(data, length);
     return TRUE;
@@ -653,7 +580,7 @@ int CVCOWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText)
         // The list is rebuilt from the wizard's own source type and AC mode: a configured
         // current source stays one.
         ScopedParamSet params{RequestTarget(this)};
-        HiddenVCOPages hidden(*this, params.Holder());
+        HiddenVCOPages hidden(*this, params.Holder(), kVCOTemplate);
         if (hidden.Ready()) {
             hidden.ac->SetMode(m_dwACMode);
             hidden.page->SetSourceSettings(m_nSourceType, nullptr);

@@ -5,9 +5,11 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 
@@ -72,10 +74,7 @@ constexpr UINT kStringTriangle = 2526;
 constexpr DWORD kPinBit = 0x80000000u;
 constexpr double kInverseTwoPi = 0.15915494309189535;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kWaveLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2206, .flags = 33}, {.id = 2035, .flags = 33},
@@ -121,11 +120,6 @@ constexpr ControlLayout kVCOLayout[] = {
     {.id = 2518, .flags = 48}, {.id = 2517, .flags = 48}, {.id = 2034, .flags = 98}, {.id = 2042, .flags = 98},
     {.id = 2513, .flags = 34}, {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},
 };
-
-template <size_t N>
-void Register(CTBPropertyPage& page, const ControlLayout (&layout)[N]) {
-    for (const ControlLayout& entry : layout) page.SetControlInfo(entry.id, entry.flags);
-}
 
 // A number typed by a user with its prefix; non-finite values are no number.
 bool ParseFinite(const CString& text) {
@@ -186,15 +180,7 @@ OlderData ReadOlderLayout(const void* data, long length, bool trailing) {
 // the reading and keep what was read before.
 template <class Read>
 void ReadArchivedBlock(const OlderData& older, Read read) {
-    if (older.block == nullptr || older.blockLength == 0 || older.blockLength > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(older.block, older.block + older.blockLength);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    qv::pages::ReadArchivedBlock(older.block, older.blockLength, read);
 }
 
 // Reads the class record of a page block: its schema, 0 when the block carries none.
@@ -529,22 +515,7 @@ void CTimeFunctionPage::OnShowGraphic() {
     SetModified(TRUE);
 }
 
-void CTimeFunctionPage::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CTimeFunctionPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 LRESULT CTimeFunctionPage::OnGraphicRefresh(WPARAM, LPARAM) {
     UpdateData(TRUE);
@@ -588,7 +559,7 @@ CPropTFMWave::CPropTFMWave() : CTimeFunctionPage(kWaveTemplate) {}
 
 CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CTimeFunctionPage(kWaveTemplate) {
     Rebind(wizard, params);
-    Register(*this, kWaveLayout);
+    qv::pages::RegisterLayout(*this, kWaveLayout);
 }
 
 void CPropTFMWave::Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params) {
@@ -921,7 +892,7 @@ CPropTFMTrapez::CPropTFMTrapez() : CTimeFunctionPage(kTrapezTemplate) {}
 
 CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kTrapezTemplate) {
     Rebind(wizard, params);
-    Register(*this, kTrapezLayout);
+    qv::pages::RegisterLayout(*this, kTrapezLayout);
 }
 
 void CPropTFMTrapez::Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params) {
@@ -1123,7 +1094,7 @@ CPropTFMArcTang::CPropTFMArcTang() : CTimeFunctionPage(kArcTangTemplate) {}
 CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params)
     : CTimeFunctionPage(kArcTangTemplate) {
     Rebind(wizard, params);
-    Register(*this, kArcTangLayout);
+    qv::pages::RegisterLayout(*this, kArcTangLayout);
 }
 
 void CPropTFMArcTang::Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params) {
@@ -1271,7 +1242,7 @@ CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
 CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
     : CTimeFunctionPage(kNeedleTemplate) {
     Rebind(wizard, exchange);
-    Register(*this, kNeedleLayout);
+    qv::pages::RegisterLayout(*this, kNeedleLayout);
 }
 
 void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
@@ -1396,7 +1367,7 @@ CPropTFMVCO::CPropTFMVCO() : CTimeFunctionPage(kVCOTemplate) {}
 
 CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kVCOTemplate) {
     Rebind(wizard, params);
-    Register(*this, kVCOLayout);
+    qv::pages::RegisterLayout(*this, kVCOLayout);
 }
 
 void CPropTFMVCO::Rebind(CTFMVCOWizard4* wizard, ParamHolder* params) {
@@ -1567,18 +1538,8 @@ BOOL EditWithPage(Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode,
     if (mode != 1) return wizard.CWizardBase4::DoEditProperties(sheet, mode);
     CResourceSwitch resources;
     const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (page != nullptr) {
-        // The page still holds the cookie of the earlier call: it goes back first.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = make(HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
+    // A page still holding the cookie of the earlier call gives it back first.
+    if (qv::pages::BindPageToCookie(wizard, page, target, FetchParamSet(target), make) == nullptr) return FALSE;
     prepare(*page);
     sheet.AddPage(page);
     return TRUE;
@@ -1586,11 +1547,7 @@ BOOL EditWithPage(Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode,
 
 template <class Wizard, class Page>
 void EndWithPage(Wizard& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
     wizard.CWizardBase4::EndEditProperties();
 }
 
@@ -1610,6 +1567,13 @@ BOOL ConvertWithPage(Wizard& wizard, UINT templ, Prepare prepare, Convert conver
     convert(*page);
     page->DestroyWindow();
     return TRUE;
+}
+
+// The older generation's data through a hidden page (see ConvertWithPage).
+template <class Page, class Wizard, class Prepare>
+BOOL ConvertOlderData(Wizard& wizard, UINT templ, Prepare prepare, const void* data, long length) {
+    return ConvertWithPage<Page>(wizard, templ, prepare,
+                                 [data, length](Page& page) { page.ConvertWizard3Data(data, length); });
 }
 
 } // namespace
@@ -1633,9 +1597,9 @@ BOOL CTFMSawToothWizard4::Initialize(int argument) {
 }
 
 BOOL CTFMSawToothWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWithPage<CPropTFMSawTooth>(
-        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); },
-        [data, length](CPropTFMSawTooth& page) { page.ConvertWizard3Data(data, length); });
+    return ConvertOlderData<CPropTFMSawTooth>(
+        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); }, data,
+        length);
 }
 
 CTFMPulseWizard4::~CTFMPulseWizard4() { delete m_pPage; }
@@ -1649,9 +1613,8 @@ BOOL CTFMPulseWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 void CTFMPulseWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMPulseWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWithPage<CPropTFMPulse>(
-        *this, kWaveTemplate, [this](CPropTFMPulse& page) { page.SetWaveData(0, m_bPeriodGiven); },
-        [data, length](CPropTFMPulse& page) { page.ConvertWizard3Data(data, length); });
+    return ConvertOlderData<CPropTFMPulse>(
+        *this, kWaveTemplate, [this](CPropTFMPulse& page) { page.SetWaveData(0, m_bPeriodGiven); }, data, length);
 }
 
 CTFMTriangleWizard4::~CTFMTriangleWizard4() { delete m_pPage; }
@@ -1665,9 +1628,8 @@ BOOL CTFMTriangleWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 void CTFMTriangleWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMTriangleWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWithPage<CPropTFMTriangle>(
-        *this, kWaveTemplate, [this](CPropTFMTriangle& page) { page.SetWaveData(0, m_bPeriodGiven); },
-        [data, length](CPropTFMTriangle& page) { page.ConvertWizard3Data(data, length); });
+    return ConvertOlderData<CPropTFMTriangle>(
+        *this, kWaveTemplate, [this](CPropTFMTriangle& page) { page.SetWaveData(0, m_bPeriodGiven); }, data, length);
 }
 
 CTFMTrapezWizard4::~CTFMTrapezWizard4() { delete m_pPage; }
@@ -1681,9 +1643,8 @@ BOOL CTFMTrapezWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 void CTFMTrapezWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWithPage<CPropTFMTrapez>(
-        *this, kTrapezTemplate, [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); },
-        [data, length](CPropTFMTrapez& page) { page.ConvertWizard3Data(data, length); });
+    return ConvertOlderData<CPropTFMTrapez>(
+        *this, kTrapezTemplate, [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); }, data, length);
 }
 
 CTFMArcTangWizard4::~CTFMArcTangWizard4() { delete m_pPage; }
@@ -1697,9 +1658,8 @@ BOOL CTFMArcTangWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 void CTFMArcTangWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWithPage<CPropTFMArcTang>(
-        *this, kArcTangTemplate, [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); },
-        [data, length](CPropTFMArcTang& page) { page.ConvertWizard3Data(data, length); });
+    return ConvertOlderData<CPropTFMArcTang>(
+        *this, kArcTangTemplate, [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); }, data, length);
 }
 
 CTFMVCOWizard4::~CTFMVCOWizard4() { delete m_pPage; }
@@ -1713,8 +1673,7 @@ BOOL CTFMVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
 void CTFMVCOWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWithPage<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {},
-                                        [data, length](CPropTFMVCO& page) { page.ConvertWizard3Data(data, length); });
+    return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);
 }
 
 CTFMNeedleWizard::~CTFMNeedleWizard() { delete m_pPage; }

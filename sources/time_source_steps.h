@@ -1,0 +1,141 @@
+// The wizard steps that the two families of time-function sources take alike: the linear
+// voltage and current sources (wizard IDs 3 and 4) and the linear sources of other domains
+// (wizard IDs 104 and 105). Each family names what differs in a small description:
+//
+//   struct Family {
+//       using Wizard = ...;                        // the family's wizard base
+//       using PageBase = ...;                      // the family's page class
+//       static constexpr UINT kTemplate = ...;     // the page's dialog template
+//       static int Kind(const Wizard&);            // -1 constant, else the time function
+//       static void GiveSettings(PageBase&, Wizard&);        // the wizard's settings to a page
+//       static void TakeList(Wizard&, const PageBase&);      // a page's list to the wizard
+//       static CString TypeKeyword(int kind);                // what "@TYPE" becomes
+//       static BOOL PeriodGiven(const Wizard&);              // the period is not derived
+//   };
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/ac_parameters.h"
+#include "framework/ac_page_steps.h"
+#include "framework/module.h"
+#include "framework/page_steps.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "sources/linear_sources.h"
+#include "sources/time_function_texts.h"
+
+#include <new>
+
+namespace qv::sources::steps {
+
+// "@TYPE" keywords of the six time functions, by kind; the families put their own prefix
+// (or none) before them.
+inline constexpr const char* kTimeFunctionKeywords[kKindCount] = {"SINE ",   "PULSE ",   "TRIANG ",
+                                                                  "TRAPEZ ", "ST_RISE ", "ST_FALL "};
+
+// Mode 1 puts the page (made or rebound) on the sheet with the wizard's settings; the AC
+// page follows with a parameter set of its own.
+template <class Family, class Page>
+BOOL EditProperties(typename Family::Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode) {
+    BOOL added = FALSE;
+    if (mode == 1) {
+        CResourceSwitch resources;
+        const RequestTarget target(&wizard);
+        const DWORD_PTR cookie = FetchParamSet(target);
+        if (qv::pages::BindPageToCookie(wizard, page, target, cookie) != nullptr) {
+            Family::GiveSettings(*page, wizard);
+            sheet.AddPage(page);
+            added = TRUE;
+        }
+    }
+    const BOOL acAdded = wizard.CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+template <class Family, class Page>
+void EndProperties(typename Family::Wizard& wizard, Page*& page) {
+    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
+    wizard.CACWizardBase4::EndEditProperties();
+}
+
+// Hidden pages of its own; the AC page starts in the wizard's AC mode.
+template <class Family, class Page>
+struct HiddenPages : qv::pages::HiddenACPages<Page> {
+    HiddenPages(typename Family::Wizard& wizard, ParamHolder* params)
+        : qv::pages::HiddenACPages<Page>(wizard, params, Family::kTemplate) {
+        if (this->Ready()) this->ac->SetMode(wizard.GetACMode());
+    }
+};
+
+// Argument 0 lets a hidden page store its defaults; otherwise the wizard's own settings build
+// the list on a hidden page, which then marks the unused parameters.
+template <class Family, class Page>
+BOOL InitializeWith(typename Family::Wizard& wizard, int argument) {
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    HiddenPages<Family, Page> hidden(wizard, params.Holder());
+    if (!hidden.Ready()) return TRUE;
+    if (argument != 0) Family::GiveSettings(*hidden.page, wizard);
+    if (!hidden.CreateWindow()) return TRUE;
+    if (argument == 0) {
+        hidden.page->StoreSettings(1);
+        return TRUE;
+    }
+    hidden.page->BuildCompareList(Family::Kind(wizard));
+    Family::TakeList(wizard, *hidden.page);
+    hidden.page->MarkUnusedParameters();
+    CommitParamSet(target, params.Cookie());
+    return TRUE;
+}
+
+// The wizard's own settings through a hidden page into a list: what WriteSimDescr needs when
+// the wizard has none yet, without resetting a configured element to the page's defaults.
+template <class Family, class Page>
+void RebuildListFromSettings(typename Family::Wizard& wizard) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    HiddenPages<Family, Page> hidden(wizard, params.Holder());
+    if (!hidden.Ready()) return;
+    Family::GiveSettings(*hidden.page, wizard);
+    if (!hidden.CreateWindow()) return;
+    hidden.page->StoreSettings(1);
+}
+
+template <class Family, class Page>
+BOOL ConvertWith(typename Family::Wizard& wizard, const void* data, long length) {
+    ScopedParamSet params{RequestTarget(&wizard)};
+    HiddenPages<Family, Page> hidden(wizard, params.Holder());
+    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
+    hidden.page->ConvertWizard3Data(data, length);
+    hidden.page->MarkUnusedParameters();
+    return TRUE;
+}
+
+template <class Family, class Page>
+int WriteDescription(typename Family::Wizard& wizard, const CString& templ, CString& modelText) {
+    // Only a template that carries "IMMANENT" gets a model text.
+    if (templ.Find("IMMANENT") < 0) return 4;
+    if (wizard.GetSnapshots().GetSize() == 0) RebuildListFromSettings<Family, Page>(wizard);
+
+    const RequestTarget target(&wizard);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    const int kind = Family::Kind(wizard);
+    // The kind stands in the place of the mode word: -1 carries the file-reference bit, so
+    // the constant quotes no value.
+    BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), static_cast<DWORD>(kind), holder, nullptr);
+    ReplacePlaceholder(modelText, "@TYPE", Family::TypeKeyword(kind), 0);
+
+    if (!Family::PeriodGiven(wizard)) {
+        CString period;
+        // Every kind but the trapezoid (the constant included) takes the period from the frequency.
+        if (DerivePeriodFromParams(holder, kind == kKindTrapezoid, &period) && SetParamValue(holder, kIdPeriod, period))
+            CommitParamSet(target, params.Cookie());
+    }
+
+    ResolveSourcePlaceholders(target, params.Cookie(), holder, modelText);
+    return 4;
+}
+
+} // namespace qv::sources::steps
