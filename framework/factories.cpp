@@ -10,6 +10,7 @@
 #include "blocks_math/max_min_time.h"
 #include "blocks_math/min_max_sum_mul.h"
 #include "blocks_math/n_point_element.h"
+#include "blocks_math/nonlinear_characteristic.h"
 #include "blocks_math/static_blocks.h"
 #include "equations/equation_block.h"
 #include "equations/lookup_table_2d.h"
@@ -146,7 +147,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 56, .base = 4, .className = "CStepFunctionBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CStepFunctionBlockWizard4>},
     {.id = 57, .base = 4, .className = "CRandomBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CRandomBlockWizard4>},
     {.id = 58, .base = 4, .className = "CMinMaxSumMulBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMinMaxSumMulBlockWizard4>},
-    {.id = 65, .base = 4, .className = "CNonlinearCharacteristicWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 65, .base = 4, .className = "CNonlinearCharacteristicWizard4", .create3 = nullptr, .create4 = NewWizard4<CNonlinearCharacteristicWizard4>},
     {.id = 66, .base = 4, .className = "CFctSinCosTanBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CFctSinCosTanBlockWizard4>},
     {.id = 71, .base = 4, .className = "CMaximumTMinimumTBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMaximumTMinimumTBlockWizard4>},
     {.id = 78, .base = 4, .className = "C2DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C2DLookupTableWizard4>},

@@ -6,12 +6,18 @@
 //   2: its 4.x function parameter 1000 (the rest as the parameter's text);
 //   3: the trigonometric block's data of the older wizard generation (the angle unit);
 //   4: the n-point element's 4.x lists (the second byte chooses N, the rest is split at a
-//      zero byte into the threshold and the amplitude list).
+//      zero byte into the threshold and the amplitude list);
+//   5: the nonlinear characteristic block's archive block (sheet version 4), stored again as
+//      in 0;
+//   6: its data of the older wizard generation (snapshots, page record, characteristic
+//      record and point block), then its model text.
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "blocks_math/function_blocks.h"
 #include "blocks_math/max_min_time.h"
 #include "blocks_math/n_point_element.h"
+#include "blocks_math/nonlinear_characteristic.h"
 #include "editor/schematic_editor.h"
+#include "framework/param_list.h"
 #include "win32/module.h"
 
 #include <cstddef>
@@ -40,7 +46,8 @@ std::unique_ptr<ParamHolder> MakeSet(const char* oldType) {
     return holder;
 }
 
-std::vector<BYTE> Store(CMaximumTMinimumTBlockWizard4& wizard) {
+template <class Wizard>
+std::vector<BYTE> Store(Wizard& wizard) {
     CMemFile file;
     CArchive ar(&file, CArchive::store);
     wizard.Serialize(ar, eSheetVersion4);
@@ -48,7 +55,8 @@ std::vector<BYTE> Store(CMaximumTMinimumTBlockWizard4& wizard) {
     return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
 }
 
-bool Load(CMaximumTMinimumTBlockWizard4& wizard, const std::vector<BYTE>& bytes) {
+template <class Wizard>
+bool Load(Wizard& wizard, const std::vector<BYTE>& bytes) {
     std::vector<BYTE> copy(bytes);
     CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
     CArchive ar(&file, CArchive::load);
@@ -104,6 +112,52 @@ void ConvertNPointLists(const uint8_t* data, size_t size) {
     if (editor.Exchange(element)->GetParamCount() > 4 + 2 * 10000 + 1) std::abort();
 }
 
+// A block that loads is stored again; storing, loading and storing once more give the same
+// bytes.
+template <class Wizard>
+void RoundTrip(const uint8_t* data, size_t size) {
+    const std::vector<BYTE> bytes(data, data + size);
+    Wizard loaded;
+    if (!Load(loaded, bytes)) return;
+    const std::vector<BYTE> first = Store(loaded);
+    Wizard again;
+    if (!Load(again, first) || Store(again) != first) std::abort();
+}
+
+std::unique_ptr<ParamHolder> MakeCharacteristicSet() {
+    auto holder = std::make_unique<ParamHolder>();
+    holder->m_strElementName = "K1";
+    auto add = [&](WORD id, const char* name, const char* value, DWORD type) {
+        auto* param = new CWizardCopaObject3;
+        param->SetValueID(id);
+        param->SetName(name);
+        param->SetValue(value);
+        param->SetType(type);
+        holder->AddParam(param);
+    };
+    add(2186, "INPUT", "x", 0x4);
+    add(2016, "CH", "old.mdx", 0x4);
+    add(1006, "CH_FILE", "", 0x4);
+    add(1007, "CH_STRG", "", 0x4);
+    add(2183, "TS", "0", 0x4);
+    add(2056, "OUT", "", 0x8);
+    return holder;
+}
+
+// Converts the block, then writes the model text (the inline and reference forms only: the
+// file form would write a data file).
+void ConvertCharacteristicBlock(const uint8_t* data, size_t size) {
+    qv::SchematicEditor editor;
+    editor.SetBreachHandler([](const std::string&) { std::abort(); });
+    CNonlinearCharacteristicWizard4 wizard;
+    editor.Attach(wizard, editor.AddElement(MakeCharacteristicSet()));
+    wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+    if (wizard.GetKind() != 0 && (wizard.GetModeWord() & qv::blocks::kModeInlineTable) == 0) return;
+    CString text = "NLCHAR K1 ( @PARAMLIST);";
+    wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+    g_PlaceholderList.DeleteAll();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -117,21 +171,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > (1u << 16)) return 0;
     const uint8_t* rest = data + 1;
     const size_t restSize = size - 1;
-    switch (data[0] % 5) {
-    case 0: {
-        const std::vector<BYTE> bytes(rest, rest + restSize);
-        CMaximumTMinimumTBlockWizard4 loaded;
-        if (Load(loaded, bytes)) {
-            const std::vector<BYTE> first = Store(loaded);
-            CMaximumTMinimumTBlockWizard4 again;
-            if (!Load(again, first) || Store(again) != first) std::abort();
-        }
+    switch (data[0] % 7) {
+    case 0:
+        RoundTrip<CMaximumTMinimumTBlockWizard4>(rest, restSize);
         break;
-    }
     case 1:
         WithEditor<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
             wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
         });
+        break;
+    case 5:
+        RoundTrip<CNonlinearCharacteristicWizard4>(rest, restSize);
+        break;
+    case 6:
+        ConvertCharacteristicBlock(rest, restSize);
         break;
     case 2: {
         const std::string text(reinterpret_cast<const char*>(rest), restSize);

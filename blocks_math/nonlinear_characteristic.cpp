@@ -1,0 +1,730 @@
+#include "blocks_math/nonlinear_characteristic.h"
+
+#include "blocks_linear/gain_block.h"
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "passive/passive_bases.h"
+#include "toolkit/tb_sheet.h"
+#include "win32/paths.h"
+
+#include <memory>
+#include <new>
+
+IMPLEMENT_SERIAL(CPropNonlinearCharacteristicBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
+PARVEL_VERSIONED_CLASS(CPropNonlinearCharacteristicBlock)
+IMPLEMENT_DYNAMIC(CNonlinearCharacteristicWizard4, CWizardBase4)
+
+using namespace qv::blocks;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+namespace {
+
+constexpr int kCtlCharacteristicPin = 2075;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kNameInput[] = "INPUT";
+constexpr char kNameReference[] = "CH";
+constexpr char kNameVariable[] = "CH_STRG";
+constexpr char kNameFile[] = "CH_FILE";
+constexpr char kNameSampleTime[] = "TS";
+constexpr char kPlaceholderCharacteristic[] = "@CH";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2012, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2016, .flags = 97},
+    {.id = 2075, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 33}, {.id = 2185, .flags = 48},
+    {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32}, {.id = 2400, .flags = 48}, {.id = 2017, .flags = 11},
+    {.id = 2056, .flags = 9},
+};
+
+// The ExtType marks of the characteristic parameters for each form: set on the ones the
+// form does not use.
+struct FormMarks {
+    BOOL reference;
+    BOOL variable;
+    BOOL file;
+};
+constexpr FormMarks kReferenceMarks = {.reference = FALSE, .variable = TRUE, .file = TRUE};
+constexpr FormMarks kInlineMarks = {.reference = TRUE, .variable = FALSE, .file = TRUE};
+constexpr FormMarks kFileMarks = {.reference = TRUE, .variable = TRUE, .file = FALSE};
+
+void MarkForm(ParamHolder* holder, const FormMarks& marks) {
+    SetParamExtBit(holder, kIdCharacteristicRef, marks.reference);
+    SetParamExtBit(holder, kIdCharacteristicVar, marks.variable);
+    SetParamExtBit(holder, kIdCharacteristicFile, marks.file);
+}
+
+bool HasCharacteristicParams(ParamHolder* holder) {
+    return HasParamWithValueID(holder, kIdCharacteristicRef) && HasParamWithValueID(holder, kIdCharacteristicFile) &&
+           HasParamWithValueID(holder, kIdCharacteristicVar);
+}
+
+int LastSeparator(const CString& text) {
+    int last = -1;
+    for (int i = 0; i < text.GetLength(); ++i)
+        if (IsPathSeparator(text[i])) last = i;
+    return last;
+}
+
+// Reads an archived block of older data from a copy of its bytes; archive and memory errors
+// end the reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0x7FFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// CPropNonlinearCharacteristicBlock
+
+BEGIN_MESSAGE_MAP(CPropNonlinearCharacteristicBlock, CTBPropertyPage)
+    ON_BN_CLICKED(kIdCharacteristicRef, &CPropNonlinearCharacteristicBlock::OnCharacteristic)
+    ON_BN_CLICKED(kCtlCharacteristicPin, &CPropNonlinearCharacteristicBlock::OnCharacteristicUsePin)
+    ON_BN_CLICKED(kCtlInputPin, &CPropNonlinearCharacteristicBlock::OnInputUsePin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropNonlinearCharacteristicBlock::OnOutput)
+    ON_EN_CHANGE(kCtlName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
+    ON_EN_CHANGE(kIdInputSignal, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropNonlinearCharacteristicBlock::OnSampleTimeChosen)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropNonlinearCharacteristicBlock::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropNonlinearCharacteristicBlock::OnSampleTimeTyped)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock()
+    : CTBPropertyPage(kNonlinearCharacteristicTemplate) {}
+
+CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock(CNonlinearCharacteristicWizard4* wizard,
+                                                                     DWORD_PTR cookie)
+    : CTBPropertyPage(kNonlinearCharacteristicTemplate), m_pWizard(wizard), m_cookie(cookie) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CPropNonlinearCharacteristicBlock::~CPropNonlinearCharacteristicBlock() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropNonlinearCharacteristicBlock::Rebind(CNonlinearCharacteristicWizard4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CPropNonlinearCharacteristicBlock::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
+                                                const CPtrArray* snapshots) {
+    m_dwKind = kind;
+    m_dwModeWord = modeWord;
+    m_strXAxisLabel = xAxisLabel;
+    m_strYAxisLabel = yAxisLabel;
+    CopySnapshots(m_Snapshots, snapshots);
+}
+
+CPropCharacteristicXYTable* CPropNonlinearCharacteristicBlock::Table() {
+    if (m_pWizard == nullptr) return nullptr;
+    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
+    table.SetOwnerWizard(m_pWizard);
+    return &table;
+}
+
+DWORD CPropNonlinearCharacteristicBlock::ModeFromTable() {
+    DWORD mode = 0;
+    CPropCharacteristicXYTable* table = Table();
+    if (m_dwKind == CPropCharacteristicXYTable::kKindLookUp && table != nullptr) {
+        if (table->GetUserFileFlag()) mode |= kModeOwnFileName;
+        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference) mode |= kModeInlineTable;
+    }
+    return mode;
+}
+
+void CPropNonlinearCharacteristicBlock::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropNonlinearCharacteristicBlock));
+        ar << g_dwPageVersion;
+        ar << m_dwKind;
+        ar << m_dwConverted;
+        return;
+    }
+    m_dwConverted = 0;
+    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropNonlinearCharacteristicBlock));
+    DWORD version = 0;
+    if (schema != 0) ar >> version;
+    ar >> m_dwKind;
+    if (version >= 4) ar >> m_dwConverted;
+    if (m_dwConverted == 0) ConvertOldParameters();
+}
+
+void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
+    ParamHolder* holder = Holder();
+    CString file;
+    CString variable;
+    CString reference;
+    if (!GetParamValue(holder, kIdCharacteristicFile, &file) || !GetParamValue(holder, kIdCharacteristicVar, &variable) ||
+        !GetParamValue(holder, kIdCharacteristicRef, &reference))
+        return;
+    BOOL onPin = FALSE;
+    GetParamUsePin(holder, kIdCharacteristicRef, &onPin);
+    if (onPin) {
+        m_dwKind = CPropCharacteristicXYTable::kKindReference;
+    } else if (m_dwKind != CPropCharacteristicXYTable::kKindLookUp) {
+        MarkForm(holder, kReferenceMarks);
+    } else {
+        // The old layout kept the table's file or variable name in 2016.
+        if (m_dwModeWord & kModeInlineTable) {
+            MarkForm(holder, kInlineMarks);
+            SetParamValue(holder, kIdCharacteristicVar, reference);
+        } else {
+            MarkForm(holder, kFileMarks);
+            SetParamValue(holder, kIdCharacteristicFile, reference);
+        }
+        CommitParamSet(RequestTarget(m_pWizard), m_cookie);
+    }
+    m_dwConverted = 1;
+}
+
+void CPropNonlinearCharacteristicBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicPin);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, kCtlName, m_strName);
+}
+
+BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    ParamHolder* holder = Holder();
+    if (holder != nullptr) {
+        m_strName = holder->m_strElementName;
+        m_bShowName = holder->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        CResourceSwitch resources;
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_cmbUnit.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+    m_cmbSampleTime.SetCurSel(0);
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        const BOOL onPin = param->HasPin();
+        switch (param->GetValueID()) {
+        case kIdInputSignal:
+            if (onPin) m_bInputPin = TRUE;
+            m_strInput = param->GetValue();
+            break;
+        case kIdCharacteristicRef:
+        case kIdCharacteristicVar:
+        case kIdCharacteristicFile:
+            if (onPin && (param->GetExtType() & kParamExtUnused) == 0) m_bCharacteristicPin = TRUE;
+            if (param->GetValueID() == kIdCharacteristicRef) m_strReference = param->GetValue();
+            if (param->GetValueID() == kIdCharacteristicVar) m_strVariable = param->GetValue();
+            if (param->GetValueID() == kIdCharacteristicFile) m_strFileName = param->GetValue();
+            break;
+        case kIdSampleTime:
+            if (onPin) m_bSampleTimePin = TRUE;
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        default:
+            break;
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    CString caption;
+    GetDlgItemText(kIdBlockOutput, caption);
+    CString unit;
+    GetParamUnit(holder, kIdBlockOutput, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(kIdBlockOutput, caption);
+    SetModified(FALSE);
+    return TRUE;
+}
+
+BOOL CPropNonlinearCharacteristicBlock::OnSetActive() {
+    ParamHolder* holder = Holder();
+    GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
+    GetParamUsePin(holder, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(holder, kIdSampleTime, &m_bSampleTimePin);
+    GetParamUsePin(holder, kIdCharacteristicRef, &m_bCharacteristicPin);
+    if (CWnd* edit = GetDlgItem(kIdInputSignal)) edit->EnableWindow(!m_bInputPin);
+    if (CWnd* combo = GetDlgItem(kIdSampleTime)) combo->EnableWindow(!m_bSampleTimePin);
+    SetParamUsePin(holder, kIdInputSignal, m_bInputPin);
+    SetParamUsePin(holder, kIdSampleTime, m_bSampleTimePin);
+    // The boxes show what the parameters say before the characteristic's rule reads them.
+    UpdateData(FALSE);
+    OnCharacteristicUsePin();
+    SetModified(FALSE);
+    return CTBPropertyPage::OnSetActive();
+}
+
+BOOL CPropNonlinearCharacteristicBlock::OnKillActive() {
+    UpdateCharacteristicFlags();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropNonlinearCharacteristicBlock::UpdateCharacteristicFlags() {
+    ParamHolder* holder = Holder();
+    if (!HasCharacteristicParams(holder)) return;
+    m_dwModeWord = ModeFromTable();
+    if (m_dwKind != CPropCharacteristicXYTable::kKindLookUp)
+        MarkForm(holder, kReferenceMarks);
+    else
+        MarkForm(holder, (m_dwModeWord & kModeInlineTable) ? kInlineMarks : kFileMarks);
+}
+
+void CPropNonlinearCharacteristicBlock::SnapshotOf(const char* name, const char* rename) {
+    ParamHolder* holder = Holder();
+    CWizardCopaObject3* param = FindParamByName(holder, name);
+    // Elements without the table parameters keep the table's name in "CH".
+    if (param == nullptr && rename != nullptr) param = FindParamByName(holder, kNameReference);
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(param);
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropNonlinearCharacteristicBlock::BuildCompareList() {
+    DeleteSnapshots(m_Snapshots);
+    SnapshotOf(kNameInput, nullptr);
+    // A kind other than the look-up table (also one of damaged data) is a reference.
+    if (m_dwKind != CPropCharacteristicXYTable::kKindLookUp)
+        SnapshotOf(kNameReference, nullptr);
+    else
+        SnapshotOf((m_dwModeWord & kModeInlineTable) ? kNameVariable : kNameFile, kPlaceholderCharacteristic);
+    SnapshotOf(kNameSampleTime, nullptr);
+}
+
+void CPropNonlinearCharacteristicBlock::InitDefaults(bool keepForm) {
+    BOOL tableForm = FALSE;
+    if (keepForm && m_pWizard != nullptr && GetParamExtBit(Holder(), kIdCharacteristicRef, &tableForm) && tableForm) {
+        // The element is set to a table: its wizard's form stands.
+        m_dwKind = m_pWizard->GetKind();
+        m_dwModeWord = m_pWizard->GetModeWord();
+    } else {
+        m_dwKind = CPropCharacteristicXYTable::kKindReference;
+        m_dwModeWord = ModeFromTable();
+    }
+    BuildCompareList();
+}
+
+// Element data of the older wizard generation, little-endian DWORDs and byte blocks:
+//   mode word, snapshot count n, snapshot block length S, S bytes of n archived snapshots,
+//   page block length P, P bytes of this page's archive record,
+//   characteristic length C, C bytes of the characteristic table's record,
+//   point block length D, D bytes of points and four texts.
+// A field is read only when it fits in what remains; a block that does not fit ends the
+// reading there and what was read before is kept.
+void CPropNonlinearCharacteristicBlock::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    m_dwKind = CPropCharacteristicXYTable::kKindReference;
+    CString third;
+    CString fourth;
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD value = 0;
+    if (in.ReadDword(value)) m_dwModeWord = value;
+    DWORD count = 0;
+    in.ReadDword(count);
+    bool intact = true;
+    DWORD blockLength = 0;
+    if (in.ReadDword(blockLength)) {
+        if (!in.Fits(blockLength)) {
+            intact = false;
+        } else {
+            // The snapshots are read only when at least one byte follows their block.
+            if (blockLength > 0 && blockLength < in.Remaining() && count <= kMaxArchivedSnapshots) {
+                ReadArchivedBlock(in.Position(), blockLength,
+                                  [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
+            }
+            in.SkipBytes(blockLength);
+        }
+    }
+    if (intact && in.ReadDword(blockLength)) {
+        if (!in.Fits(blockLength)) {
+            intact = false;
+        } else {
+            ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
+            in.SkipBytes(blockLength);
+        }
+    }
+    if (intact && in.ReadDword(blockLength)) {
+        if (!in.Fits(blockLength)) {
+            intact = false;
+        } else {
+            m_OldCharacteristic.assign(in.Position(), in.Position() + blockLength);
+            in.SkipBytes(blockLength);
+        }
+    }
+    if (intact && in.ReadDword(blockLength) && in.Fits(blockLength)) {
+        const BYTE* cursor = in.Position();
+        size_t remaining = blockLength;
+        CPtrArray points;
+        ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strXAxisLabel, &m_strYAxisLabel, &third, &fourth);
+        for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
+    }
+    // The characteristic's state goes to the wizard's table (a copy is loaded, then freed).
+    CPropCharacteristicXYTable* table = Table();
+    if (table != nullptr && !m_OldCharacteristic.empty() && m_OldCharacteristic.size() <= 0x7FFFFFFFu) {
+        table->SetData(m_OldCharacteristic.data(), static_cast<int>(m_OldCharacteristic.size()));
+        table->LoadFromData();
+        table->SetData(nullptr, 0);
+    }
+    std::vector<BYTE>().swap(m_OldCharacteristic);
+    if (m_pWizard != nullptr) {
+        m_pWizard->SetChannelTexts(third, fourth);
+        m_pWizard->SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    }
+}
+
+void CPropNonlinearCharacteristicBlock::OnCharacteristicUsePin() {
+    UpdateData(TRUE);
+    if (CWnd* button = GetDlgItem(kIdCharacteristicRef)) button->EnableWindow(!m_bCharacteristicPin);
+    SetModified(TRUE);
+    SetParamUsePin(Holder(), kIdCharacteristicRef, m_bCharacteristicPin);
+    if (m_bCharacteristicPin) {
+        m_dwKind = CPropCharacteristicXYTable::kKindReference;
+    } else if (CPropCharacteristicXYTable* table = Table()) {
+        m_dwKind = table->GetMode();
+        if (m_strReference.IsEmpty()) m_strReference = table->GetReference();
+    }
+}
+
+void CPropNonlinearCharacteristicBlock::OnInputUsePin() {
+    UpdateData(TRUE);
+    if (CWnd* edit = GetDlgItem(kIdInputSignal)) edit->EnableWindow(!m_bInputPin);
+    SetModified(TRUE);
+    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+}
+
+void CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin() {
+    UpdateData(TRUE);
+    if (CWnd* combo = GetDlgItem(kIdSampleTime)) combo->EnableWindow(!m_bSampleTimePin);
+    SetModified(TRUE);
+    SetParamUsePin(Holder(), kIdSampleTime, m_bSampleTimePin);
+}
+
+void CPropNonlinearCharacteristicBlock::OnOutput() {
+    m_bOutput = m_bOutput ? FALSE : TRUE;
+    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
+    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearCharacteristicBlock::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropNonlinearCharacteristicBlock::OnSampleTimeChosen() { SetModified(TRUE); }
+
+void CPropNonlinearCharacteristicBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void CPropNonlinearCharacteristicBlock::OnCharacteristic() {
+    UpdateData(TRUE);
+    CPropCharacteristicXYTable* table = Table();
+    if (table == nullptr) return;
+    CResourceSwitch resources;
+    CTBPropertySheet sheet(m_strName, this);
+    sheet.AddPage(table);
+    table->SetComponentName(m_strName);
+    table->SetReference(m_strReference);
+    table->SetVariableName(m_strVariable);
+    table->SetFileName(m_strFileName);
+    table->SetXAxisLabel(m_strXAxisLabel);
+    table->SetYAxisLabel(m_strYAxisLabel);
+    table->SetMode(m_dwKind);
+    if (sheet.DoModal() == IDOK) {
+        m_dwKind = table->GetMode();
+        m_strReference = table->GetReference();
+        m_strVariable = table->GetVariableName();
+        m_strFileName = table->GetFileName();
+    }
+    // The table stays the wizard's; the sheet only borrowed it.
+    sheet.RemovePage(table);
+    SetModified(TRUE);
+}
+
+BOOL CPropNonlinearCharacteristicBlock::OnApply() {
+    ParamHolder* holder = Holder();
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (holder == nullptr) return FALSE;
+    UpdateData(TRUE);
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    const RequestTarget target(m_pWizard);
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+
+    CPropCharacteristicXYTable* table = Table();
+    if (table != nullptr && m_dwKind == CPropCharacteristicXYTable::kKindLookUp && table->GetDataPairsFlag() != 0 &&
+        !table->GetUserFileFlag())
+        m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdInputSignal:
+            param->SetValue(m_strInput);
+            break;
+        case kIdCharacteristicRef:
+            if (!m_bCharacteristicPin) param->SetValue(m_strReference);
+            break;
+        case kIdCharacteristicVar:
+            if (!m_bCharacteristicPin) param->SetValue(m_strVariable);
+            break;
+        case kIdCharacteristicFile:
+            if (!m_bCharacteristicPin) param->SetValue(m_strFileName);
+            break;
+        case kIdSampleTime: {
+            param->SetValue(StoredSampleTime(m_cmbSampleTime));
+            CString unit;
+            m_cmbUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    // The flags of the form now chosen; bits of an earlier form do not linger.
+    m_dwModeWord = ModeFromTable();
+    BuildCompareList();
+    if (m_pWizard != nullptr) m_pWizard->SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropNonlinearCharacteristicBlock::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+// ---------------------------------------------------------------------------------------
+// CNonlinearCharacteristicWizard4
+
+CNonlinearCharacteristicWizard4::CNonlinearCharacteristicWizard4(const CNonlinearCharacteristicWizard4* other)
+    : CWizardBase4(other) {
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    m_dwModeWord = other->m_dwModeWord;
+    m_dwKind = other->m_dwKind;
+    m_strXAxisLabel = other->m_strXAxisLabel;
+    m_strYAxisLabel = other->m_strYAxisLabel;
+    m_strThirdText = other->m_strThirdText;
+    m_strFourthText = other->m_strFourthText;
+    m_Characteristic.CopyFrom(&other->m_Characteristic);
+    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+}
+
+CNonlinearCharacteristicWizard4::~CNonlinearCharacteristicWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+    DeleteSnapshots(m_Snapshots);
+}
+
+void CNonlinearCharacteristicWizard4::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
+                                              const CPtrArray* snapshots) {
+    m_dwKind = kind;
+    m_dwModeWord = modeWord;
+    m_strXAxisLabel = xAxisLabel;
+    m_strYAxisLabel = yAxisLabel;
+    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+}
+
+BOOL CNonlinearCharacteristicWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    if (m_pPage != nullptr) {
+        // The page's old cookie goes back before it takes the new one.
+        ReleaseParamSet(target, m_pPage->GetCookie());
+        m_pPage->Rebind(this, cookie);
+    } else {
+        m_pPage = new (std::nothrow) CPropNonlinearCharacteristicBlock(this, cookie);
+    }
+    if (m_pPage == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    m_pPage->SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CNonlinearCharacteristicWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    DeleteOwnedObjects();
+    ReleaseEditorDataHandle();
+}
+
+CWizardBase4* CNonlinearCharacteristicWizard4::Clone() {
+    return new (std::nothrow) CNonlinearCharacteristicWizard4(this);
+}
+
+int CNonlinearCharacteristicWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_Snapshots.GetSize() == 0) Reinitialize(true);
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    ParamHolder* holder = params.Holder();
+    // Without a parameter set the text stays as the editor made it.
+    if (holder == nullptr) return 4;
+
+    CCopaObjectCompare* pending = nullptr;
+    BuildPinAssignmentList(modelText, &m_Snapshots, m_dwModeWord, holder, &pending);
+
+    const bool inlineTable = (m_dwModeWord & kModeInlineTable) != 0;
+    const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
+    const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristicRef;
+    BOOL tableForm = FALSE;
+    if (GetParamExtBit(holder, kIdCharacteristicRef, &tableForm) && tableForm && !inlineTable) {
+        if ((m_dwModeWord & kModeOwnFileName) == 0) {
+            SetParamValue(holder, fileID, MakeDocumentFileName(this, CString()));
+            CommitParamSet(target, params.Cookie());
+        }
+        CString folder = file != nullptr ? file->GetFilePath() : CString();
+        if (folder.IsEmpty()) {
+            char buffer[MAX_PATH] = {};
+            const DWORD written = GetTempPathA(MAX_PATH, buffer);
+            if (written > 0 && written < MAX_PATH) folder = buffer;
+        }
+        const int last = LastSeparator(folder);
+        if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
+        CPtrArray* points = nullptr;
+        m_Characteristic.GetPoints(&points);
+        WriteParamCharacteristicFile(holder, this, fileID, points, m_strXAxisLabel, m_strYAxisLabel, m_strThirdText,
+                                     m_strFourthText);
+    }
+
+    if (pending != nullptr) {
+        const CString parameterName = hasFileParam ? CString(inlineTable ? kNameVariable : kNameFile) : CString();
+        BuildInternXYTable(&modelText, pending, holder, this, inlineTable ? 1 : 0, CString(), parameterName, CString(),
+                           1);
+        // The pending list owns the snapshot: it leaves the list before it is deleted.
+        g_PlaceholderList.Discard(pending);
+    }
+    return 4;
+}
+
+BOOL CNonlinearCharacteristicWizard4::Initialize(int argument) {
+    if (argument == 0) Reinitialize(false);
+    return TRUE;
+}
+
+void CNonlinearCharacteristicWizard4::Reinitialize(bool keepForm) {
+    ScopedParamSet params{RequestTarget(this)};
+    // Without parameters there is nothing to name in the snapshots; the state stays.
+    if (params.Holder() == nullptr) return;
+    // A page of the wizard's own, so that the page on the editor's sheet is never touched.
+    std::unique_ptr<CPropNonlinearCharacteristicBlock> page(new (std::nothrow)
+                                                                CPropNonlinearCharacteristicBlock(this, params.Cookie()));
+    if (page == nullptr) return;
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kNonlinearCharacteristicTemplate, nullptr)) return;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->InitDefaults(keepForm);
+    if (keepForm) {
+        SetData(page->GetKind(), page->GetModeWord(), m_strXAxisLabel, m_strYAxisLabel, &page->GetSnapshots());
+    } else {
+        SetChannelTexts(CString(), CString());
+        SetData(page->GetKind(), page->GetModeWord(), CString(), CString(), &page->GetSnapshots());
+    }
+    page->DestroyWindow();
+}
+
+void CNonlinearCharacteristicWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << m_dwModeWord << m_dwKind;
+        ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
+        m_Characteristic.Serialize(ar);
+        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        return;
+    }
+    ar >> m_wSchema;
+    // A block of another schema is not ours to read; the wizard keeps its state.
+    if (m_wSchema != 0) return;
+    ar >> m_dwModeWord >> m_dwKind;
+    ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
+    m_Characteristic.Serialize(ar);
+    qv::passive::LoadSnapshots(ar, m_Snapshots);
+}
+
+BOOL CNonlinearCharacteristicWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    std::unique_ptr<CPropNonlinearCharacteristicBlock> page(new (std::nothrow)
+                                                                CPropNonlinearCharacteristicBlock(this, params.Cookie()));
+    if (page == nullptr) return TRUE;
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kNonlinearCharacteristicTemplate, nullptr)) return TRUE;
+    }
+    page->ShowWindow(SW_HIDE);
+    page->ConvertWizard3Data(data, length);
+    page->UpdateCharacteristicFlags();
+    m_dwModeWord = page->GetModeWord();
+    page->DestroyWindow();
+    return TRUE;
+}
