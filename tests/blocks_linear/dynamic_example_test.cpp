@@ -1,6 +1,7 @@
 // The dynamic-blocks example run by the host as a user runs it: an integrator with limits and
 // a reset typed on its page, a discrete integrator fed by it, a memory and a
-// sample-and-hold block.
+// sample-and-hold block, both differentiators, a delay of 3 samples typed on its page and a
+// discrete delay.
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,10 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
         "INTEGD INTD1 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 2m, IN := INT1.OUT );",
         "MEMORY MEM1 ( Y0 := 0, IN := INTD1.OUT );",
         "SAMPLEHOLD SH1 ( Y0 := 0, N := 3, ND := 0, TS := 1m, IN := MEM1.OUT );",
+        "DIFF DIFF1 ( K := 1, Y0 := 0, UL := 5, LL := -5, TS := 0, IN := SH1.OUT );",
+        "DIFF2 DIFF2 ( UL := 0, LL := 0, DY0 := 1, TS := 0, IN := DIFF1.OUT );",
+        "DELAY DEL1 ( MAXINDEX := 3, N := 4, TS := 0.001, IN := DIFF1.OUT, Q0[1] := 0, Q0[2] := 0, Q0[3] := 0 );",
+        "DELAYD DELD1 ( Y0 := 0.5, TS := 1m, IN := DEL1.OUT );",
     };
     EXPECT_EQ(expected, Lines(out));
 }
