@@ -1,6 +1,7 @@
 #include "framework/factories.h"
 
 #include "blocks_linear/discrete_transfer_function.h"
+#include "blocks_linear/dead_time.h"
 #include "blocks_linear/delay_blocks.h"
 #include "blocks_linear/differentiator_block.h"
 #include "blocks_linear/gain_block.h"
@@ -154,7 +155,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 79, .base = 4, .className = "CEquationBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CEquationBlockWizard4>},
     {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CDeadTimeBlockWizard4>},
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = NewWizard4<CSwitchControlledWizard4>},
     {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C3DLookupTableWizard4>},

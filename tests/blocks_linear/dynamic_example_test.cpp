@@ -1,7 +1,7 @@
 // The dynamic-blocks example run by the host as a user runs it: an integrator with limits and
 // a reset typed on its page, a discrete integrator fed by it, a memory and a
-// sample-and-hold block, both differentiators, a delay of 3 samples typed on its page and a
-// discrete delay.
+// sample-and-hold block, both differentiators, a delay of 3 samples typed on its page, a
+// discrete delay and a dead time whose initial values are typed in File Name mode.
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -45,8 +45,15 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
         "DIFF2 DIFF2 ( UL := 0, LL := 0, DY0 := 1, TS := 0, IN := DIFF1.OUT );",
         "DELAY DEL1 ( MAXINDEX := 3, N := 4, TS := 0.001, IN := DIFF1.OUT, Q0[1] := 0, Q0[2] := 0, Q0[3] := 0 );",
         "DELAYD DELD1 ( Y0 := 0.5, TS := 1m, IN := DEL1.OUT );",
+        "DEADTIME DT1 ( INPUT := DELD1.OUT, TS := 1m, FILE := \"dt1_initial.mdx\" );",
     };
     EXPECT_EQ(expected, Lines(out));
+    // The dead time's initial values, typed into its list in File Name mode, in its data file.
+    const std::vector<std::string> data = {
+        "MDX 1", "channels 2", "items 3", "channel \"X\" \"\"", "channel \"Initial Value\" \"\"",
+        "data",  "0 0.5",      "1 0",     "2 -1",                   "end",
+    };
+    EXPECT_EQ(data, Lines(out.parent_path() / "dt1_initial.mdx"));
 }
 
 } // namespace
