@@ -427,7 +427,11 @@ void CPropDeadBlock::BuildCompareList(DWORD kind) {
         return;
     }
     CCopaObjectCompare* file = add("FILE");
-    if (m_dwMode & kDeadModeFileReference) file->SetName("@FILE");
+    if (m_dwMode & kDeadModeFileReference) {
+        file->SetName("@FILE");
+        // The reference is written also when the set has no "FILE" parameter.
+        file->SetType(file->GetType() | kParamTypeInput);
+    }
 }
 
 void CPropDeadBlock::TakeValuesFromList() {
