@@ -15,6 +15,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/table_writers.h"
+#include "sources/vco_source.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 
@@ -47,6 +48,8 @@ constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kCmdNew = 40005;
 constexpr UINT kListMenu = 2547;
+constexpr UINT kListButtonImages = 138;
+constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrInitialValue = 2723;
@@ -133,6 +136,7 @@ void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
 
 BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
     ON_WM_PAINT()
     ON_BN_CLICKED(2002, &CPropDeadBlock::OnModified)
     ON_BN_CLICKED(2056, &CPropDeadBlock::OnOutput)
@@ -838,6 +842,19 @@ void CPropDeadBlock::OnSampleTimeChosen() { SetModified(TRUE); }
 void CPropDeadBlock::OnListItemChanged(NMHDR*, LRESULT* pResult) {
     SetModified(TRUE);
     *pResult = 0;
+}
+
+// The list buttons show their image of bitmap 138, the file buttons theirs of bitmap 135.
+void CPropDeadBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
+        qv::sources::DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
+        qv::sources::DrawButtonImage(kFileButtonImages, kCtlImport, nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
 void CPropDeadBlock::OnPaint() {

@@ -126,6 +126,7 @@ protected:
     void OnImportFile();
     void OnExportFile();
     void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
