@@ -1,6 +1,9 @@
 #include "framework/factories.h"
 
 #include "blocks_linear/discrete_transfer_function.h"
+#include "blocks_linear/dead_time.h"
+#include "blocks_linear/delay_blocks.h"
+#include "blocks_linear/differentiator_block.h"
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/integrator_block.h"
 #include "blocks_linear/memory_sample_hold.h"
@@ -63,10 +66,10 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 46, .base = 3, .className = "CStateGraphIOWizard", .create3 = nullptr, .create4 = nullptr},
     {.id = 47, .base = 3, .className = "CIntegratorBlockWizard", .create3 = NewWizard3<CIntegratorBlockWizard>, .create4 = nullptr},
     {.id = 48, .base = 3, .className = "CDiscreteIntegratorBlockWizard", .create3 = NewWizard3<CDiscreteIntegratorBlockWizard>, .create4 = nullptr},
-    {.id = 49, .base = 3, .className = "CDifferentiatorBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 49, .base = 3, .className = "CDifferentiatorBlockWizard", .create3 = NewWizard3<CDifferentiatorBlockWizard>, .create4 = nullptr},
     {.id = 50, .base = 3, .className = "CMemoryBlockWizard", .create3 = NewWizard3<CMemoryBlockWizard>, .create4 = nullptr},
-    {.id = 51, .base = 3, .className = "CDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 52, .base = 3, .className = "CDiscreteDelayBlockWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 51, .base = 3, .className = "CDelayBlockWizard", .create3 = NewWizard3<CDelayBlockWizard>, .create4 = nullptr},
+    {.id = 52, .base = 3, .className = "CDiscreteDelayBlockWizard", .create3 = NewWizard3<CDiscreteDelayBlockWizard>, .create4 = nullptr},
     {.id = 53, .base = 3, .className = "CSampleAndHoldBlockWizard", .create3 = NewWizard3<CSampleAndHoldBlockWizard>, .create4 = nullptr},
     {.id = 59, .base = 3, .className = "CNegatorBlockWizard", .create3 = NewWizard3<CNegatorBlockWizard>, .create4 = nullptr},
     {.id = 60, .base = 3, .className = "CLimiterBlockWizard", .create3 = NewWizard3<CLimiterBlockWizard>, .create4 = nullptr},
@@ -108,7 +111,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 109, .base = 3, .className = "CThreePhaseTransformerPriSecSideWizard", .create3 = NewWizard3<CThreePhaseTransformerPriSecSideWizard>, .create4 = nullptr},
     {.id = 110, .base = 3, .className = "CCoreModelWizard", .create3 = NewWizard3<CCoreModelWizard>, .create4 = nullptr},
     {.id = 111, .base = 3, .className = "CCoreModelFixedWizard", .create3 = NewWizard3<CCoreModelFixedWizard>, .create4 = nullptr},
-    {.id = 113, .base = 3, .className = "CDifferentiatorBlock2Wizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 113, .base = 3, .className = "CDifferentiatorBlock2Wizard", .create3 = NewWizard3<CDifferentiatorBlock2Wizard>, .create4 = nullptr},
 
     // IDs of CreateWizard4Instance (wizards on CWizardBase4), in ID order. 330 and 340 make the
     // classes of 33 and 34 with constructor argument 0 where 33 and 34 pass 1.
@@ -154,7 +157,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 79, .base = 4, .className = "CEquationBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CEquationBlockWizard4>},
     {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CDeadTimeBlockWizard4>},
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = NewWizard4<CSwitchControlledWizard4>},
     {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},
     {.id = 103, .base = 4, .className = "C3DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C3DLookupTableWizard4>},

@@ -1,6 +1,7 @@
 // The dynamic-blocks example run by the host as a user runs it: an integrator with limits and
 // a reset typed on its page, a discrete integrator fed by it, a memory and a
-// sample-and-hold block.
+// sample-and-hold block, both differentiators, a delay of 3 samples typed on its page, a
+// discrete delay and a dead time whose initial values are typed in File Name mode.
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +41,71 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
         "INTEGD INTD1 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 2m, IN := INT1.OUT );",
         "MEMORY MEM1 ( Y0 := 0, IN := INTD1.OUT );",
         "SAMPLEHOLD SH1 ( Y0 := 0, N := 3, ND := 0, TS := 1m, IN := MEM1.OUT );",
+        "DIFF DIFF1 ( K := 1, Y0 := 0, UL := 5, LL := -5, TS := 0, IN := SH1.OUT );",
+        "DIFF2 DIFF2 ( UL := 0, LL := 0, DY0 := 1, TS := 0, IN := DIFF1.OUT );",
+        "DELAY DEL1 ( MAXINDEX := 3, N := 4, TS := 0.001, IN := DIFF1.OUT, Q0[1] := 0, Q0[2] := 0, Q0[3] := 0 );",
+        "DELAYD DELD1 ( Y0 := 0.5, TS := 1m, IN := DEL1.OUT );",
+        "DEADTIME DT1 ( INPUT := DELD1.OUT, TS := 1m, FILE := \"dt1_initial.mdx\" );",
     };
     EXPECT_EQ(expected, Lines(out));
+    // The dead time's initial values, typed into its list in File Name mode, in its data file.
+    const std::vector<std::string> data = {
+        "MDX 1", "channels 2", "items 3", "channel \"X\" \"\"", "channel \"Initial Value\" \"\"",
+        "data",  "0 0.5",      "1 0",     "2 -1",                   "end",
+    };
+    EXPECT_EQ(data, Lines(out.parent_path() / "dt1_initial.mdx"));
+}
+
+// The dead time's whole model texts in the modes the example does not show, entered on its
+// page by edit scripts: Separate with three samples typed into its list, and File Reference.
+TEST(DynamicBlocksExample, HostDescribesTheDeadTimeInSeparateAndFileReferenceModes) {
+    const fs::path folder = fs::path(qv_test::TempFolder()) / "dead_time_modes";
+    fs::create_directories(folder);
+    const fs::path schematic = folder / "dead.json";
+    std::ofstream(schematic) << R"({
+  "document": "DeadTimes",
+  "elements": [
+    { "id": 82, "name": "DTS", "parameters": { "INPUT": "x" },
+      "script": [ "click 2291", "type 2042 \"3\"", "click 1122", "click 1122", "click 1122",
+                  "cell 2134 1 1 \"2.5\"", "ok" ] },
+    { "id": 82, "name": "DTR", "parameters": { "INPUT": "DTS.OUT" },
+      "script": [ "click 2293", "type 2395 \"shared_initial.mdx\"", "ok" ] }
+  ]
+})";
+    const fs::path out = folder / "dead.desc";
+    ASSERT_EQ(0, RunHost("describe '" + schematic.string() + "' -o '" + out.string() + "'"));
+    const std::vector<std::string> expected = {
+        "DEADTIME DTS ( INPUT := x, TS := 1m, NH := 3, Y0[0] := 0, Y0[1] := 2.5, Y0[2] := 0 );",
+        "DEADTIME DTR ( INPUT := DTS.OUT, TS := 1m, FILE := shared_initial.mdx );",
+    };
+    EXPECT_EQ(expected, Lines(out));
+    EXPECT_FALSE(fs::exists(folder / "shared_initial.mdx"));
+}
+
+// The example saved and loaded again gives the same archive bytes, the dead time's points and
+// snapshots included.
+TEST(DynamicBlocksExample, ArchiveRoundTripThroughTheHost) {
+    const fs::path folder = fs::path(qv_test::TempFolder()) / "dynamic_round_trip";
+    fs::create_directories(folder);
+    const fs::path first = folder / "first.qva";
+    const fs::path second = folder / "second.qva";
+    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json' -o '" + first.string() + "'"));
+    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
+    std::ifstream a(first, std::ios::binary);
+    std::ifstream b(second, std::ios::binary);
+    const std::string bytesA((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
+    const std::string bytesB((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(bytesA.empty());
+    EXPECT_EQ(bytesA, bytesB);
+    // The dead time's points (i, value i) as CDataPoint records.
+    const double values[3] = {0.5, 0, -1};
+    for (int i = 1; i < 3; ++i) {
+        const double x = i;
+        const std::string record = std::string("\x0a\0\0\0", 4) +
+                                   std::string(reinterpret_cast<const char*>(&x), 8) +
+                                   std::string(reinterpret_cast<const char*>(&values[i]), 8);
+        EXPECT_NE(std::string::npos, bytesA.find(record)) << i;
+    }
 }
 
 } // namespace

@@ -1,0 +1,1366 @@
+#include "blocks_linear/dead_time.h"
+
+#include "blocks_linear/gain_block.h"
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/indexed_family.h"
+#include "framework/model_text_builders.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "sources/vco_source.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <new>
+
+IMPLEMENT_SERIAL(CPropDeadBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::blocks::kDeadPageVersion)
+IMPLEMENT_DYNAMIC(CDeadTimeBlockWizard4, CWizardBase4)
+
+using namespace qv::blocks;
+
+namespace {
+
+constexpr int kCtlSeparate = 2291;
+constexpr int kCtlFileName = 2292;
+constexpr int kCtlFileReference = 2293;
+constexpr int kCtlImport = 2118;
+constexpr int kCtlExport = 2119;
+constexpr int kCtlReference = 2395;
+constexpr int kCtlNew = 1122;
+constexpr int kCtlDelete = 1123;
+constexpr int kCtlDeleteAll = 1124;
+constexpr int kCtlMoveUp = 1125;
+constexpr int kCtlMoveDown = 1126;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kListMenu = 2547;
+constexpr UINT kListButtonImages = 138;
+constexpr UINT kFileButtonImages = 135;
+constexpr UINT kStrName = 2522;
+constexpr UINT kStrNumber = 2711;
+constexpr UINT kStrInitialValue = 2723;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kStrDuplicates = 8007;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrTextCannotBeWritten = 8035;
+constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kListKey[] = "DeadTimeElement";
+constexpr int kColumnWidth = 50;
+// The most points or snapshots an archive may name.
+constexpr DWORD kMaxStoredEntries = qv::family::kMaxMembers;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2133, .flags = 197}, {.id = 2291, .flags = 33},  {.id = 2292, .flags = 33}, {.id = 2293, .flags = 33},
+    {.id = 2117, .flags = 97},  {.id = 2118, .flags = 48},  {.id = 2119, .flags = 48}, {.id = 2395, .flags = 97},
+    {.id = 2072, .flags = 201}, {.id = 2041, .flags = 33},  {.id = 2042, .flags = 97}, {.id = 2185, .flags = 33},
+    {.id = 2186, .flags = 97},  {.id = 2073, .flags = 33},  {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97},
+    {.id = 2074, .flags = 33},  {.id = 2400, .flags = 48},  {.id = 2134, .flags = 78}, {.id = 1122, .flags = 6},
+    {.id = 1123, .flags = 6},   {.id = 1124, .flags = 6},   {.id = 1125, .flags = 6},  {.id = 1126, .flags = 6},
+    {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
+};
+
+bool IsInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+// The plain kind of a mode: Separate (1) or a file mode (0).
+DWORD PlainKind(DWORD mode) { return mode & ~(0x8000u | kDeadModeFileReference); }
+
+bool IsSeparate(DWORD mode) { return PlainKind(mode) == kDeadModeSeparate; }
+
+CString Format(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
+
+// The integer part of a count's number; FALSE for a number that is not finite or beyond the
+// largest family (negative counts give 0).
+bool CountFromText(const CString& text, int* count) {
+    const double value = TBExtended_atof(text, "");
+    if (!std::isfinite(value) || value > qv::family::kMaxMembers) return false;
+    *count = value < 0.0 ? 0 : static_cast<int>(std::trunc(value));
+    return true;
+}
+
+void DeletePointers(CPtrArray& list, bool points) {
+    for (INT_PTR i = list.GetSize() - 1; i >= 0; --i) {
+        if (points) delete static_cast<CDataPoint*>(list.GetAt(i));
+        else delete static_cast<CCopaObjectCompare*>(list.GetAt(i));
+    }
+    list.RemoveAll();
+}
+
+void CopySnapshots(CPtrArray& to, const CPtrArray& from) {
+    DeletePointers(to, false);
+    for (INT_PTR i = 0; i < from.GetSize(); ++i)
+        if (auto* copy = CCopaObjectCompare::Assign(static_cast<const CCopaObjectCompare*>(from.GetAt(i))))
+            to.Add(copy);
+}
+
+// Reads an archived block of older data from a copy of its bytes; archive errors end the
+// reading and keep what was read before.
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// CPropDeadBlock
+
+BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+    ON_WM_PAINT()
+    ON_BN_CLICKED(2002, &CPropDeadBlock::OnModified)
+    ON_BN_CLICKED(2056, &CPropDeadBlock::OnOutput)
+    ON_BN_CLICKED(2073, &CPropDeadBlock::OnInputPin)
+    ON_BN_CLICKED(2074, &CPropDeadBlock::OnSampleTimePin)
+    ON_EN_CHANGE(2117, &CPropDeadBlock::OnModified)
+    ON_EN_CHANGE(2186, &CPropDeadBlock::OnModified)
+    ON_EN_CHANGE(2001, &CPropDeadBlock::OnModified)
+    ON_EN_CHANGE(2042, &CPropDeadBlock::OnModified)
+    ON_EN_CHANGE(2395, &CPropDeadBlock::OnModified)
+    ON_BN_CLICKED(kCtlImport, &CPropDeadBlock::OnImportFile)
+    ON_BN_CLICKED(kCtlExport, &CPropDeadBlock::OnExportFile)
+    ON_BN_CLICKED(kCtlNew, &CPropDeadBlock::OnParamNew)
+    ON_BN_CLICKED(kCtlDelete, &CPropDeadBlock::OnParamDelete)
+    ON_BN_CLICKED(kCtlDeleteAll, &CPropDeadBlock::OnParamDeleteAll)
+    ON_BN_CLICKED(kCtlMoveUp, &CPropDeadBlock::OnParamMoveUp)
+    ON_BN_CLICKED(kCtlMoveDown, &CPropDeadBlock::OnParamMoveDown)
+    ON_COMMAND(kCmdNew, &CPropDeadBlock::OnMenuNew)
+    ON_COMMAND(kCmdDelete, &CPropDeadBlock::OnMenuDelete)
+    ON_COMMAND(kCmdDeleteAll, &CPropDeadBlock::OnMenuDeleteAll)
+    ON_COMMAND(kCmdMoveDown, &CPropDeadBlock::OnMenuMoveDown)
+    ON_COMMAND(kCmdMoveUp, &CPropDeadBlock::OnMenuMoveUp)
+    ON_CBN_DROPDOWN(2183, &CPropDeadBlock::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(2183, &CPropDeadBlock::OnSampleTimeTyped)
+    ON_CBN_SELCHANGE(2183, &CPropDeadBlock::OnSampleTimeChosen)
+    ON_NOTIFY(LVN_ITEMCHANGED, 2134, &CPropDeadBlock::OnListItemChanged)
+    ON_BN_CLICKED(kCtlSeparate, &CPropDeadBlock::OnInitialValueMode)
+    ON_BN_CLICKED(kCtlFileName, &CPropDeadBlock::OnInitialValueMode)
+    ON_BN_CLICKED(kCtlFileReference, &CPropDeadBlock::OnInitialValueMode)
+    ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnModified)
+END_MESSAGE_MAP()
+
+CPropDeadBlock::CPropDeadBlock() : CTBPropertyPage(kDeadTimeTemplate, 0) {}
+
+CPropDeadBlock::CPropDeadBlock(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie)
+    : CTBPropertyPage(kDeadTimeTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CPropDeadBlock::~CPropDeadBlock() {
+    delete m_pSymbol;
+    DeleteSnapshots();
+}
+
+void CPropDeadBlock::DeleteSnapshots() { DeletePointers(m_snapshots, false); }
+
+ParamHolder* CPropDeadBlock::Holder() const { return HolderFromCookie(m_cookie); }
+
+void CPropDeadBlock::Bind(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CPropDeadBlock::LoadFrom(DWORD mode, const CPtrArray& points, const CPtrArray& snapshots) {
+    m_dwMode = mode;
+    m_values.clear();
+    for (INT_PTR i = 0; i < points.GetSize(); ++i)
+        if (const auto* point = static_cast<const CDataPoint*>(points.GetAt(i))) m_values.push_back(point->y);
+    CopySnapshots(m_snapshots, snapshots);
+}
+
+void CPropDeadBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, 2400, m_cmbUnit);
+    DDX_Control(pDX, 2117, m_edtFile);
+    DDX_Control(pDX, 2183, m_cmbSampleTime);
+    DDX_Control(pDX, 2134, m_lstValues);
+    DDX_Check(pDX, 2002, m_bShowName);
+    DDX_Check(pDX, 2073, m_bInputPin);
+    DDX_Check(pDX, 2074, m_bSampleTimePin);
+    DDX_Text(pDX, 2117, m_strFileName);
+    DDX_Text(pDX, 2186, m_strInput);
+    DDX_Text(pDX, 2001, m_strName);
+    DDX_Text(pDX, 2042, m_strSamples);
+    DDX_Check(pDX, 2056, m_bOutput);
+    DDX_Text(pDX, 2395, m_strReference);
+}
+
+void CPropDeadBlock::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CPropDeadBlock::SetFirstColumnHeading(UINT stringID) {
+    LVCOLUMN column{};
+    column.mask = LVCF_TEXT;
+    CString heading = LoadLibraryString(stringID);
+    column.pszText = const_cast<char*>(static_cast<const char*>(heading));
+    m_lstValues.SetColumn(0, &column);
+}
+
+BOOL CPropDeadBlock::OnInitDialog() {
+    ParamHolder* holder = Holder();
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        m_edtFile.AutoComplete(1);
+        m_bInitialising = 1;
+        if (holder != nullptr) {
+            m_strName = holder->m_strElementName;
+            m_bShowName = holder->m_dwShowName != 0;
+            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+        }
+        if (m_pSymbol == nullptr) {
+            m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+            m_pSymbol->LoadSymbols(m_strSymbolText);
+        }
+        m_cmbUnit.DisableFlatLook(TRUE);
+        m_strFolder = g_DocumentDir;
+        UpdateData(FALSE);
+        CheckRadioButton(kCtlSeparate, kCtlFileReference, kCtlSeparate);
+        m_lstValues.InsertEditColumn(0, LoadLibraryString(kStrName), LVCFMT_LEFT, kColumnWidth);
+        m_lstValues.InsertEditColumn(1, LoadLibraryString(kStrInitialValue), LVCFMT_LEFT, kColumnWidth);
+    }
+    m_lstValues.InitializeCtrl(1, 1);
+    m_lstValues.InitializeColumnSize(0, "WIZColumnWidths", kListKey);
+    m_lstValues.LoadColumnWidths();
+    CheckModeRadio();
+    OnInitialValueMode();
+    LoadParameters();
+    OnInitialValueMode();
+    UpdateData(FALSE);
+    if (FindParamByValueID(holder, 2056) != nullptr) GetSDBOutput(holder, 2056, &m_bOutput);
+    UpdateData(FALSE);
+    CString caption;
+    GetDlgItemText(2056, caption);
+    CString unit;
+    GetParamUnit(holder, 2056, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(2056, caption);
+    m_bInitialising = 0;
+    EnableValueFieldByPin();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CPropDeadBlock::CheckModeRadio() {
+    if (GetSafeHwnd() == nullptr) return;
+    if (GetDlgItem(kCtlSeparate) == nullptr || GetDlgItem(kCtlFileName) == nullptr ||
+        GetDlgItem(kCtlFileReference) == nullptr)
+        return;
+    int radio = kCtlFileName;
+    if ((m_dwMode & ~kDeadModeFileReference) == kDeadModeSeparate) radio = kCtlSeparate;
+    else if (m_dwMode & kDeadModeFileReference) radio = kCtlFileReference;
+    CheckRadioButton(kCtlSeparate, kCtlFileReference, radio);
+}
+
+DWORD CPropDeadBlock::ModeFromRadios() const {
+    DWORD mode = IsDlgButtonChecked(kCtlSeparate) ? kDeadModeSeparate : kDeadModeFileName;
+    if (IsDlgButtonChecked(kCtlFileReference)) mode |= kDeadModeFileReference;
+    return mode;
+}
+
+void CPropDeadBlock::EnableValueFieldByPin() {
+    if (GetSafeHwnd() == nullptr) return;
+    int field = 2042;
+    WORD id = kIdDeadSamples;
+    if (m_dwMode & kDeadModeFileReference) {
+        field = kCtlReference;
+        id = kIdDeadReference;
+    } else if (!IsSeparate(m_dwMode)) {
+        field = 2117;
+        id = kIdDeadFile;
+    }
+    if (CWnd* control = GetDlgItem(field)) control->EnableWindow(IsParamNotOnPin(Holder(), id));
+}
+
+void CPropDeadBlock::FindAndReadFile() {
+    CString name = m_strFileName;
+    CString folder = m_strFolder;
+    if (!FindCharacteristicFile(name, folder)) return;
+    m_strFileName = name;
+    m_strFolder = folder;
+    if (ReadInitialValueFile(m_strFolder + m_strFileName)) {
+        MakeFileNameRelative();
+        UpdateData(FALSE);
+    }
+}
+
+void CPropDeadBlock::LoadParameters() {
+    ParamHolder* holder = Holder();
+    m_y0.RemoveAll();
+    m_pTemplate = nullptr;
+    const bool separate = IsSeparate(m_dwMode);
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdDeadSampleTime:
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdInputSignal:
+            if (param->HasPin()) m_bInputPin = TRUE;
+            m_strInput = param->GetValue();
+            break;
+        case kIdDeadSamples: m_strSamples = param->GetValue(); break;
+        case kIdDeadFile: m_strFileName = param->GetValue(); break;
+        case kIdDeadReference: m_strReference = param->GetValue(); break;
+        case kIdDeadInitial: {
+            const int index = GetBracketIndex(param->GetName());
+            if (index < 0) {
+                m_pTemplate = param;
+            } else if (separate) {
+                const int row = m_lstValues.InsertEditItem(m_lstValues.GetItemCount(), param->GetName(), TB_EDIT_NAME,
+                                                           nullptr, reinterpret_cast<DWORD_PTR>(param));
+                m_lstValues.SetEditItemText(row, 1, param->GetValue(), TB_EDIT_NUMBER);
+            } else if (index < qv::family::kMaxMembers) {
+                m_y0.SetAtGrow(index, param);
+            }
+            break;
+        }
+        default: break;
+        }
+    }
+    UpdateData(FALSE);
+    if (!separate) {
+        // The file modes list the values; the data file replaces them when it is found.
+        m_lstValues.DeleteAllItems();
+        for (size_t i = 0; i < m_values.size(); ++i) {
+            CString number;
+            number.Format("%i", static_cast<int>(i) + 1);
+            const int row = m_lstValues.InsertEditItem(static_cast<int>(i), number, TB_EDIT_NONE);
+            m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER);
+        }
+        FindAndReadFile();
+    }
+}
+
+void CPropDeadBlock::StoreParameters() {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    ParamHolder* holder = Holder();
+    CString unit;
+    if (m_cmbUnit.GetSafeHwnd() != nullptr) m_cmbUnit.GetWindowText(unit);
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (!IsInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdInputSignal: param->SetValue(m_strInput); break;
+        case kIdDeadSamples: param->SetValue(m_strSamples); break;
+        case kIdDeadFile: param->SetValue(m_strFileName); break;
+        case kIdDeadReference: param->SetValue(m_strReference); break;
+        case kIdDeadSampleTime:
+            if (m_cmbSampleTime.GetSafeHwnd() == nullptr) break;
+            param->SetValue(StoredSampleTime(m_cmbSampleTime));
+            param->SetUsedUnit(unit);
+            break;
+        default: break;
+        }
+    }
+    if (!m_bSeparate || m_lstValues.GetSafeHwnd() == nullptr) return;
+    for (int row = m_lstValues.GetItemCount() - 1; row >= 0; --row) {
+        auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row));
+        if (param == nullptr) continue;
+        param->SetName(m_lstValues.GetItemText(row, 0));
+        param->SetValue(m_lstValues.GetItemText(row, 1));
+        if (m_pTemplate != nullptr) SetParamDescriptionsByIndex(&m_pTemplate->GetDescriptionMap(), param);
+    }
+}
+
+namespace {
+// The first live input parameter of that exact name.
+CWizardCopaObject3* LiveByName(ParamHolder* holder, const CString& name) { return FindParamByName(holder, name); }
+} // namespace
+
+void CPropDeadBlock::BuildCompareList(DWORD kind) {
+    ParamHolder* holder = Holder();
+    DeleteSnapshots();
+    auto add = [&](const char* name) {
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetFrom(LiveByName(holder, name));
+        m_snapshots.Add(snapshot);
+        return snapshot;
+    };
+    add("INPUT");
+    add("TS");
+    if (kind == kDeadModeSeparate) {
+        add("NH");
+        int n = 0;
+        if (!CountFromText(m_strSamples, &n)) n = 0;
+        for (int i = 0; i < n; ++i) {
+            CString name;
+            name.Format("Y0[%i]", i);
+            if (CWizardCopaObject3* param = LiveByName(holder, name)) {
+                auto* snapshot = new CCopaObjectCompare;
+                snapshot->SetFrom(param);
+                m_snapshots.Add(snapshot);
+            }
+        }
+        return;
+    }
+    CCopaObjectCompare* file = add("FILE");
+    if (m_dwMode & kDeadModeFileReference) {
+        file->SetName("@FILE");
+        // The reference is written also when the set has no "FILE" parameter.
+        file->SetType(file->GetType() | kParamTypeInput);
+    }
+}
+
+void CPropDeadBlock::TakeValuesFromList() {
+    if (m_bSeparate || m_lstValues.GetSafeHwnd() == nullptr) return;
+    m_lstValues.CloseEdit(TRUE);
+    m_values.clear();
+    for (int row = 0; row < m_lstValues.GetItemCount(); ++row)
+        m_values.push_back(TBExtended_atof(m_lstValues.GetItemText(row, 1), ""));
+}
+
+void CPropDeadBlock::OnInitialValueMode() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (IsDlgButtonChecked(kCtlFileName)) m_dwMode = kDeadModeFileName;
+    else if (IsDlgButtonChecked(kCtlFileReference)) m_dwMode = kDeadModeFileReference;
+    else m_dwMode = kDeadModeSeparate;
+    CheckModeRadio();
+    const bool fileName = m_dwMode == kDeadModeFileName;
+    const bool reference = (m_dwMode & kDeadModeFileReference) != 0;
+    const bool separate = m_dwMode == kDeadModeSeparate;
+    for (int id : {2117, kCtlImport, kCtlExport})
+        if (CWnd* c = GetDlgItem(id)) c->EnableWindow(fileName);
+    if (CWnd* c = GetDlgItem(2042)) c->EnableWindow(separate);
+    if (CWnd* c = GetDlgItem(kCtlReference)) c->EnableWindow(reference);
+    for (int id : {2134, kCtlNew, kCtlDelete, kCtlDeleteAll, kCtlMoveUp, kCtlMoveDown})
+        if (CWnd* c = GetDlgItem(id)) c->EnableWindow(!reference);
+    EnableValueFieldByPin();
+    const int s = separate ? 1 : 0;
+    if (s == m_bSeparate || m_bInitialising) {
+        m_bSeparate = s;
+        return;
+    }
+    // The list changes its contents: the old rows are written first.
+    TakeValuesFromList();
+    StoreParameters();
+    m_bSeparate = s;
+    CResourceSwitch resources;
+    if (!s) {
+        // Leaving Separate for either file mode: the rows are remembered in the Y0 array and
+        // the list shows the file values.
+        m_y0.RemoveAll();
+        for (int row = 0; row < m_lstValues.GetItemCount(); ++row) m_y0.SetAtGrow(row, reinterpret_cast<void*>(m_lstValues.GetItemData(row)));
+        m_lstValues.DeleteAllItems();
+        for (size_t i = 0; i < m_values.size(); ++i) {
+            CString number;
+            number.Format("%i", static_cast<int>(i) + 1);
+            const int row = m_lstValues.InsertEditItem(static_cast<int>(i), number, TB_EDIT_NONE);
+            m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER);
+        }
+        FindAndReadFile();
+        SetFirstColumnHeading(kStrNumber);
+        m_lstValues.Invalidate();
+        return;
+    }
+    SetFirstColumnHeading(kStrName);
+    int row = 0;
+    for (INT_PTR i = 0; i < m_y0.GetSize(); ++i) {
+        auto* param = static_cast<CWizardCopaObject3*>(m_y0.GetAt(i));
+        if (param == nullptr || param->IsDeleted()) continue;
+        if (row >= m_lstValues.GetItemCount()) {
+            CString number;
+            number.Format("%i", row + 1);
+            m_lstValues.InsertEditItem(row, number, TB_EDIT_NAME);
+        }
+        m_lstValues.SetEditItemText(row, 0, param->GetName(), TB_EDIT_NAME);
+        m_lstValues.SetEditItemText(row, 1, param->GetValue(), TB_EDIT_NUMBER);
+        m_lstValues.SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+        ++row;
+    }
+    for (int last = m_lstValues.GetItemCount() - 1; last >= row; --last) m_lstValues.DeleteEditItem(last);
+}
+
+void CPropDeadBlock::CompleteFileName() {
+    PathParts parts = SplitPath(m_strFileName);
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
+    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+    m_strFileName = JoinPath(parts);
+}
+
+BOOL CPropDeadBlock::OnApply() {
+    ParamHolder* holder = Holder();
+    if (holder == nullptr) return FALSE;
+    UpdateData(TRUE);
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    CompleteFileName();
+    UpdateData(FALSE);
+    TakeValuesFromList();
+    StoreParameters();
+    DWORD kind = PlainKind(m_dwMode);
+    if (GetSafeHwnd() != nullptr) {
+        m_dwMode = ModeFromRadios();
+        kind = m_dwMode & ~kDeadModeFileReference;
+    }
+    BuildCompareList(kind);
+    if (m_pWizard != nullptr) m_pWizard->TakePageData(m_dwMode, m_values, m_snapshots);
+    m_lstValues.SaveColumnWidths();
+    if (m_pWizard == nullptr || m_pWizard->GetCommandReceiver() == nullptr || m_cookie == 0) return FALSE;
+    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
+    if (kind == kDeadModeSeparate) {
+        const CString duplicates = ListDuplicateIndexes(holder, kIdDeadInitial);
+        if (!duplicates.IsEmpty()) {
+            CResourceSwitch resources;
+            CString text;
+            text.Format(LoadLibraryString(kStrDuplicates), static_cast<LPCTSTR>(duplicates));
+            ShowMessage(text);
+            return FALSE;
+        }
+    }
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropDeadBlock::OnSetActive() {
+    ParamHolder* holder = Holder();
+    if (FindParamByValueID(holder, 2056) != nullptr) GetSDBOutput(holder, 2056, &m_bOutput);
+    UpdateData(FALSE);
+    if (FindParamByValueID(holder, kIdInputSignal) != nullptr) GetParamUsePin(holder, kIdInputSignal, &m_bInputPin);
+    if (FindParamByValueID(holder, kIdDeadSampleTime) != nullptr)
+        GetParamUsePin(holder, kIdDeadSampleTime, &m_bSampleTimePin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    if (CWnd* c = GetDlgItem(2186)) c->EnableWindow(!m_bInputPin);
+    SetParamUsePin(holder, kIdInputSignal, m_bInputPin);
+    if (CWnd* c = GetDlgItem(2183)) c->EnableWindow(!m_bSampleTimePin);
+    SetParamUsePin(holder, kIdDeadSampleTime, m_bSampleTimePin);
+    SetModified(FALSE);
+    EnableValueFieldByPin();
+    UpdateValueDescriptions();
+    return CPropertyPage::OnSetActive();
+}
+
+BOOL CPropDeadBlock::OnKillActive() {
+    MarkUnusedParameters();
+    if (m_bSeparate)
+        for (int row = 0; row < m_lstValues.GetItemCount(); ++row)
+            if (auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row)))
+                param->SetName(m_lstValues.GetItemText(row, 0));
+    return CPropertyPage::OnKillActive();
+}
+
+void CPropDeadBlock::UpdateValueDescriptions() {
+    ParamHolder* holder = Holder();
+    if (holder == nullptr || m_pTemplate == nullptr) return;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param != nullptr && param->GetValueID() == kIdDeadInitial && (param->GetType() & kParamTypeNoList) == 0)
+            SetParamDescriptionsByIndex(&m_pTemplate->GetDescriptionMap(), param);
+    }
+}
+
+void CPropDeadBlock::MarkUnusedParameters() {
+    ParamHolder* holder = Holder();
+    SetParamExtBit(holder, kIdInputSignal, 0);
+    SetParamExtBit(holder, kIdDeadSampleTime, 0);
+    if (GetSafeHwnd() != nullptr) m_dwMode = ModeFromRadios();
+    const bool reference = (m_dwMode & kDeadModeFileReference) != 0;
+    const bool separate = !reference && PlainKind(m_dwMode) == kDeadModeSeparate;
+    const bool fileName = !reference && !separate;
+    SetParamExtBit(holder, kIdDeadSamples, !separate);
+    SetParamExtBit(holder, kIdDeadInitial, !separate);
+    SetParamExtBit(holder, kIdDeadFile, !fileName);
+    SetParamExtBit(holder, kIdDeadReference, !reference);
+}
+
+void CPropDeadBlock::TransferToWizard(int toWizard) {
+    DWORD kind = PlainKind(m_dwMode);
+    if (GetSafeHwnd() != nullptr) {
+        m_dwMode = ModeFromRadios();
+        kind = m_dwMode & ~kDeadModeFileReference;
+    }
+    GetParamValue(Holder(), kIdDeadSamples, &m_strSamples);
+    BuildCompareList(kind);
+    if (toWizard == 1 && m_pWizard != nullptr) m_pWizard->TakePageData(m_dwMode, m_values, m_snapshots);
+}
+
+BOOL CPropDeadBlock::ConvertFileParameters() {
+    ParamHolder* holder = Holder();
+    CWizardCopaObject3* reference = FindParamByValueID(holder, kIdDeadReference);
+    CWizardCopaObject3* file = FindParamByValueID(holder, kIdDeadFile);
+    if (reference == nullptr || file == nullptr) return 0;
+    SetParamExtBit(holder, kIdInputSignal, 0);
+    SetParamExtBit(holder, kIdDeadSampleTime, 0);
+    SetParamTypeField(holder, kIdDeadFile);
+    if (m_dwMode & kDeadModeFileReference) {
+        SetParamExtBit(holder, kIdDeadReference, 0);
+        SetParamExtBit(holder, kIdDeadFile, 1);
+        SetParamExtBit(holder, kIdDeadSamples, 1);
+        SetParamExtBit(holder, kIdDeadInitial, 1);
+        reference->SetValue(file->GetValue());
+        if (m_pWizard != nullptr) CommitParamSet(RequestTarget(m_pWizard), m_cookie);
+    } else {
+        SetParamExtBit(holder, kIdDeadFile, 0);
+        SetParamExtBit(holder, kIdDeadSamples, 1);
+        SetParamExtBit(holder, kIdDeadInitial, 1);
+        SetParamExtBit(holder, kIdDeadReference, 1);
+    }
+    m_dwConverted = 1;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// List editing.
+
+int CPropDeadBlock::GetHighestRowIndex() const {
+    int highest = -1;
+    for (int row = 0; row < m_lstValues.GetItemCount(); ++row) {
+        auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row));
+        if (param != nullptr && param->IsDeleted()) continue;
+        const int index = GetBracketIndex(m_lstValues.GetItemText(row, 0));
+        if (index > highest) highest = index;
+    }
+    return highest;
+}
+
+void CPropDeadBlock::RenumberRows() {
+    for (int row = 0; row < m_lstValues.GetItemCount(); ++row) {
+        CString number;
+        number.Format("%i", row + 1);
+        m_lstValues.SetEditItemText(row, 0, number, TB_EDIT_NONE);
+    }
+}
+
+void CPropDeadBlock::OnParamNew() {
+    if (m_bSeparate) {
+        if (m_pTemplate == nullptr) return;
+        const int index = GetHighestRowIndex() + 1;
+        if (index >= qv::family::kMaxMembers) {
+            ShowMessage(LoadLibraryString(kStrInvalidValue));
+            return;
+        }
+        CWizardCopaObject3* param = qv::family::AppendMember(Holder(), m_pTemplate, index);
+        if (param == nullptr) return;
+        CString name;
+        name.Format("Y0[%i]", index);
+        param->SetName(name);
+        int row = index < m_lstValues.GetItemCount() ? index : m_lstValues.GetItemCount();
+        row = m_lstValues.InsertEditItem(row, name, TB_EDIT_NAME, nullptr, reinterpret_cast<DWORD_PTR>(param));
+        m_lstValues.SetEditItemText(row, 1, param->GetValue(), TB_EDIT_NUMBER);
+        m_lstValues.SelectItem(row);
+    } else {
+        if (m_lstValues.GetItemCount() >= qv::family::kMaxMembers) {
+            ShowMessage(LoadLibraryString(kStrInvalidValue));
+            return;
+        }
+        TakeValuesFromList();
+        m_values.push_back(0.0);
+        CString number;
+        number.Format("%i", static_cast<int>(m_values.size()));
+        const int row = m_lstValues.InsertEditItem(m_lstValues.GetItemCount(), number, TB_EDIT_NONE);
+        m_lstValues.SetEditItemText(row, 1, "0.0", TB_EDIT_TEXT);
+        m_lstValues.SelectItem(row);
+    }
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnParamDelete() {
+    const int row = m_lstValues.GetSelectedItem();
+    if (row < 0 || row >= m_lstValues.GetItemCount()) return;
+    if (m_bSeparate) {
+        auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row));
+        if (param != nullptr && IndexOfParam(Holder(), param) >= 0) qv::family::RetireMember(param);
+    } else {
+        TakeValuesFromList();
+        if (static_cast<size_t>(row) < m_values.size()) m_values.erase(m_values.begin() + row);
+    }
+    m_lstValues.DeleteEditItem(row);
+    if (!m_bSeparate) RenumberRows();
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnParamDeleteAll() {
+    TakeValuesFromList();
+    for (int row = m_lstValues.GetItemCount() - 1; row >= 0; --row) {
+        if (m_bSeparate) {
+            auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row));
+            if (param != nullptr && IndexOfParam(Holder(), param) >= 0) qv::family::RetireMember(param);
+        } else if (static_cast<size_t>(row) < m_values.size()) {
+            m_values.erase(m_values.begin() + row);
+        }
+        m_lstValues.DeleteEditItem(row);
+    }
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::MoveRow(int from, int to) {
+    if (from < 0 || to < 0 || from >= m_lstValues.GetItemCount() || to >= m_lstValues.GetItemCount()) return;
+    if (m_bSeparate) {
+        auto* moved = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(from));
+        auto* other = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(to));
+        ParamHolder* holder = Holder();
+        const int movedAt = IndexOfParam(holder, moved);
+        const int otherAt = IndexOfParam(holder, other);
+        if (movedAt < 0 || otherAt < 0) return;
+        // The other's position is taken before the moved one leaves the array.
+        holder->m_Params.RemoveAt(movedAt);
+        holder->m_Params.InsertAt(otherAt, moved);
+        const CString name0 = m_lstValues.GetItemText(from, 0);
+        const CString value0 = m_lstValues.GetItemText(from, 1);
+        m_lstValues.SetEditItemText(from, 0, m_lstValues.GetItemText(to, 0), TB_EDIT_NAME);
+        m_lstValues.SetEditItemText(from, 1, m_lstValues.GetItemText(to, 1), TB_EDIT_NUMBER);
+        m_lstValues.SetItemData(from, reinterpret_cast<DWORD_PTR>(other));
+        m_lstValues.SetEditItemText(to, 0, name0, TB_EDIT_NAME);
+        m_lstValues.SetEditItemText(to, 1, value0, TB_EDIT_NUMBER);
+        m_lstValues.SetItemData(to, reinterpret_cast<DWORD_PTR>(moved));
+    } else {
+        TakeValuesFromList();
+        if (static_cast<size_t>(from) < m_values.size() && static_cast<size_t>(to) < m_values.size())
+            std::swap(m_values[static_cast<size_t>(from)], m_values[static_cast<size_t>(to)]);
+        const CString value0 = m_lstValues.GetItemText(from, 1);
+        m_lstValues.SetEditItemText(from, 1, m_lstValues.GetItemText(to, 1), TB_EDIT_NUMBER);
+        m_lstValues.SetEditItemText(to, 1, value0, TB_EDIT_NUMBER);
+    }
+    m_lstValues.SelectItem(to);
+    m_lstValues.Invalidate();
+}
+
+void CPropDeadBlock::OnParamMoveDown() {
+    const int row = m_lstValues.GetSelectedItem();
+    if (row >= 0 && row + 1 < m_lstValues.GetItemCount()) MoveRow(row, row + 1);
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnParamMoveUp() {
+    const int row = m_lstValues.GetSelectedItem();
+    if (row > 0) MoveRow(row, row - 1);
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnMenuNew() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    OnParamNew();
+}
+void CPropDeadBlock::OnMenuDelete() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    OnParamDelete();
+}
+void CPropDeadBlock::OnMenuDeleteAll() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    OnParamDeleteAll();
+}
+void CPropDeadBlock::OnMenuMoveUp() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    OnParamMoveUp();
+}
+void CPropDeadBlock::OnMenuMoveDown() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    OnParamMoveDown();
+}
+
+void CPropDeadBlock::OnContextMenu(CWnd*, CPoint point) {
+    if (IsDlgButtonChecked(kCtlFileReference)) return;
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(kListMenu)) return;
+    if (CMenu* popup = menu.GetSubMenu(0)) popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+// ---------------------------------------------------------------------------------------
+// Small handlers.
+
+void CPropDeadBlock::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnInputPin() {
+    UpdateData(TRUE);
+    if (CWnd* c = GetDlgItem(2186)) c->EnableWindow(!m_bInputPin);
+    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    if (CWnd* c = GetDlgItem(2183)) c->EnableWindow(!m_bSampleTimePin);
+    SetParamUsePin(Holder(), kIdDeadSampleTime, m_bSampleTimePin);
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnOutput() {
+    const BOOL shown = m_bOutput;
+    UpdateData(TRUE);
+    m_bOutput = shown ? FALSE : TRUE;
+    SetSDBOutput(Holder(), 2056, m_bOutput);
+    CheckDlgButton(2056, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// A typed text that is no exact entry of the list becomes one.
+void CPropDeadBlock::OnSampleTimeTyped() {
+    CString text;
+    m_cmbSampleTime.GetWindowText(text);
+    if (text.IsEmpty() || m_cmbSampleTime.FindStringExact(-1, text) != CB_ERR) return;
+    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
+}
+
+void CPropDeadBlock::OnSampleTimeChosen() { SetModified(TRUE); }
+
+void CPropDeadBlock::OnListItemChanged(NMHDR*, LRESULT* pResult) {
+    SetModified(TRUE);
+    *pResult = 0;
+}
+
+// The list buttons show their image of bitmap 138, the file buttons theirs of bitmap 135.
+void CPropDeadBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
+        qv::sources::DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
+        qv::sources::DrawButtonImage(kFileButtonImages, kCtlImport, nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+}
+
+void CPropDeadBlock::OnPaint() {
+    CPaintDC dc(this);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, 2020, this);
+    m_pSymbol->Draw(&dc, rect);
+}
+
+// ---------------------------------------------------------------------------------------
+// Stored state.
+
+void CPropDeadBlock::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropDeadBlock));
+        ar << kDeadPageVersion;
+        ar << m_dwConverted;
+        return;
+    }
+    ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropDeadBlock));
+    DWORD version = 0;
+    ar >> version;
+    DWORD oldMode = 0;
+    if (version < 5) ar >> oldMode;
+    else ar >> m_dwConverted;
+    if (m_dwConverted == 0) ConvertFileParameters();
+    if (version < 5 && GetSafeHwnd() != nullptr && GetDlgItem(kCtlSeparate) != nullptr &&
+        GetDlgItem(kCtlFileName) != nullptr && GetDlgItem(kCtlFileReference) != nullptr)
+        CheckRadioButton(kCtlSeparate, kCtlFileReference, oldMode == 0 ? kCtlFileName : kCtlSeparate);
+}
+
+void CPropDeadBlock::ConvertWizard3Data(const void* data, long size) {
+    DeleteSnapshots();
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    qv::bytes::Reader in(bytes, bytes != nullptr && size > 0 ? static_cast<size_t>(size) : 0);
+    DWORD count = 0;
+    // Every field is read only when it fits; a block that does not fit ends the reading.
+    [&] {
+        DWORD mode = 0;
+        if (!in.ReadDword(mode)) return;
+        m_dwMode = mode;
+        if (GetSafeHwnd() != nullptr) {
+            CheckModeRadio();
+            OnInitialValueMode();
+            m_dwMode = mode;
+        }
+        if (!in.ReadDword(count)) return;
+        DWORD length = 0;
+        if (!in.ReadDword(length)) return;
+        if (!in.Fits(length)) return;
+        if (length > 0) {
+            ReadArchivedBlock(in.Position(), length, [&](CArchive& ar) {
+                // Each record takes more than one byte: a count beyond the block is bad data.
+                if (count > length) AfxThrowArchiveException(CArchiveException::badIndex);
+                for (DWORD i = 0; i < count; ++i) {
+                    auto snapshot = std::make_unique<CCopaObjectCompare>();
+                    snapshot->Serialize(ar);
+                    m_snapshots.Add(snapshot.release());
+                }
+            });
+        }
+        in.SkipBytes(length);
+        for (int block = 0; block < 3 && in.Remaining() > 0; ++block) {
+            if (!in.ReadDword(length) || !in.Fits(length)) return;
+            if (block == 0 && length > 0) ReadArchivedBlock(in.Position(), length, [this](CArchive& ar) { Serialize(ar); });
+            if (block == 2 && length > 0) {
+                const BYTE* cursor = in.Position();
+                size_t remaining = length;
+                CPtrArray points;
+                CString t1, t2, t3, t4;
+                ReadDataPointsFromBuffer(&cursor, &remaining, &points, &t1, &t2, &t3, &t4);
+                DeletePointers(points, true);
+            }
+            in.SkipBytes(length);
+        }
+    }();
+    if (m_pWizard != nullptr) m_pWizard->TakePageData(m_dwMode, m_values, m_snapshots);
+}
+
+// ---------------------------------------------------------------------------------------
+// Initial-value files.
+
+BOOL CPropDeadBlock::ReadInitialValueFile(CString path) {
+    CReadAndWriteFiles files;
+    if (!files.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
+        if (files.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(files.GetLastError());
+        return FALSE;
+    }
+    if (files.GetNrChannels() != 2) {
+        ShowMessage(kOnlyTwoChannels);
+        return FALSE;
+    }
+    const int n = files.GetNrItems();
+    // Buffers are sized only from a count that can be a family's size.
+    if (n < 0 || n > qv::family::kMaxMembers) {
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        return FALSE;
+    }
+    std::vector<double> x(static_cast<size_t>(n), 0.0);
+    std::vector<double> y(static_cast<size_t>(n), 0.0);
+    files.GetChannel(0)->SetSampleBuffer(x.data(), n);
+    files.GetChannel(1)->SetSampleBuffer(y.data(), n);
+    const BOOL read = files.ReadDataFile();
+    files.GetChannel(0)->SetSampleBuffer(nullptr, 0);
+    files.GetChannel(1)->SetSampleBuffer(nullptr, 0);
+    if (!read) {
+        if (files.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(files.GetLastError());
+        return FALSE;
+    }
+    for (int row = m_lstValues.GetItemCount() - 1; row >= n; --row) m_lstValues.DeleteEditItem(row);
+    m_values = y;
+    for (int i = 0; i < n; ++i) {
+        CString number;
+        number.Format("%i", i + 1);
+        if (i >= m_lstValues.GetItemCount()) m_lstValues.InsertEditItem(i, number, TB_EDIT_NONE);
+        m_lstValues.SetEditItemText(i, 0, number, TB_EDIT_NONE);
+        m_lstValues.SetEditItemText(i, 1, Format(m_values[static_cast<size_t>(i)]), TB_EDIT_NUMBER);
+        m_lstValues.SetItemData(i, 0);
+    }
+    m_strSamples = Format(n);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    m_nFileFormat = files.GetSaveVersion();
+    return TRUE;
+}
+
+BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
+    const int n = m_lstValues.GetItemCount();
+    std::vector<double> x(static_cast<size_t>(n));
+    std::vector<double> y(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        x[static_cast<size_t>(i)] = i;
+        y[static_cast<size_t>(i)] = TBExtended_atof(m_lstValues.GetItemText(i, 1), "");
+    }
+    if (m_strFileName.Find('*') >= 0) {
+        PathParts parts = SplitPath(m_strFileName);
+        if (parts.name.Find('*') >= 0) parts.name = m_strName;
+        if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+        m_strFileName = JoinPath(parts);
+        UpdateData(FALSE);
+    }
+    CReadAndWriteFiles files;
+    files.SetNrChannels(2);
+    files.SetNrItems(n);
+    CString channelName;
+    {
+        CResourceSwitch resources;
+        channelName = LoadLibraryString(kStrInitialValue);
+    }
+    files.InsertChannel(0, x.data(), "X", "");
+    files.InsertChannel(1, y.data(), channelName, "");
+    if (m_nFileFormat != CReadAndWriteFiles::kFormatTextVersion) {
+        m_nFileFormat = format;
+    } else {
+        CString text;
+        {
+            CResourceSwitch resources;
+            text = LoadLibraryString(kStrTextCannotBeWritten);
+        }
+        ShowMessage(text);
+        m_strFileName = SplitPath(m_strFileName).name + ".mdx";
+        m_nFileFormat = 0;
+    }
+    if (!files.WriteFile(m_strFolder + m_strFileName, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+        ShowMessage(files.GetLastError());
+        return FALSE;
+    }
+    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), m_strFolder + m_strFileName);
+    return TRUE;
+}
+
+void CPropDeadBlock::MakeFileNameRelative() {
+    CString folder = m_strFolder;
+    CString path = m_strFileName;
+    MakeCharacteristicPathRelative(folder, path);
+    m_strFolder = folder;
+    m_strFileName = path;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+namespace {
+
+CString JoinFilters(const CStringArray& filters) {
+    CString joined;
+    for (INT_PTR i = 0; i < filters.GetSize(); ++i) joined += filters.GetAt(i) + "|";
+    return joined + "|";
+}
+
+// The "*.ext" patterns of a filter entry "Description (*.a;*.b)|*.a;*.b".
+std::vector<CString> Patterns(const CString& entry) {
+    std::vector<CString> out;
+    const int bar = entry.Find('|');
+    CString list = bar >= 0 ? entry.Mid(bar + 1) : entry;
+    int start = 0;
+    while (start <= list.GetLength()) {
+        int end = list.Find(';', start);
+        if (end < 0) end = list.GetLength();
+        CString pattern = list.Mid(start, end - start);
+        pattern.TrimLeft();
+        pattern.TrimRight();
+        if (pattern.Left(1) == "*") pattern = pattern.Mid(1);
+        if (!pattern.IsEmpty()) out.push_back(pattern);
+        start = end + 1;
+    }
+    return out;
+}
+
+DWORD PreselectFilter(const CStringArray& filters, const CString& ext) {
+    for (INT_PTR i = 0; i < filters.GetSize(); ++i)
+        for (const CString& pattern : Patterns(filters.GetAt(i)))
+            if (pattern.CompareNoCase(ext) == 0) return static_cast<DWORD>(i + 1);
+    return 1;
+}
+
+void StartWithFile(CFileDialog& dialog, const CString& path) {
+    if (path.IsEmpty() || dialog.m_ofn.lpstrFile == nullptr || dialog.m_ofn.nMaxFile == 0) return;
+    const size_t room = dialog.m_ofn.nMaxFile - 1;
+    const size_t length = static_cast<size_t>(path.GetLength()) < room ? static_cast<size_t>(path.GetLength()) : room;
+    std::memcpy(dialog.m_ofn.lpstrFile, static_cast<LPCTSTR>(path), length);
+    dialog.m_ofn.lpstrFile[length] = 0;
+}
+
+} // namespace
+
+void CPropDeadBlock::OnImportFile() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
+    CFileDialog dialog(TRUE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
+    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFolder + m_strFileName);
+    if (dialog.DoModal() != IDOK) return;
+    m_strFileName = dialog.GetPathName();
+    if (!ReadInitialValueFile(m_strFileName)) {
+        CString text;
+        {
+            CResourceSwitch resources;
+            text = LoadLibraryString(kStrReadError);
+        }
+        ShowMessage(text);
+        UpdateData(TRUE);
+        SetModified(TRUE);
+        return;
+    }
+    for (size_t i = 0; i < m_values.size(); ++i) {
+        CString value;
+        value.Format("%.15g", m_values[i]);
+        m_lstValues.SetEditItemText(static_cast<int>(i), 1, value, TB_EDIT_NUMBER);
+    }
+    m_lstValues.Invalidate();
+    MakeFileNameRelative();
+    UpdateData(FALSE);
+    SetModified(TRUE);
+}
+
+void CPropDeadBlock::OnExportFile() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
+    CFileDialog dialog(FALSE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
+    if (m_nFileFormat != CReadAndWriteFiles::kFormatTextVersion && m_nFileFormat >= 0 &&
+        m_nFileFormat < filters->GetSize())
+        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
+    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFolder + m_strFileName);
+    if (dialog.DoModal() != IDOK) return;
+    m_strFileName = dialog.GetPathName();
+    const DWORD index = dialog.m_ofn.nFilterIndex;
+    const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
+    if (SplitPath(m_strFileName).ext.IsEmpty() && format < filters->GetSize()) {
+        const std::vector<CString> patterns = Patterns(filters->GetAt(format));
+        if (!patterns.empty() && patterns.back().Find('*') < 0) m_strFileName += patterns.back();
+    }
+    MakeFileNameRelative();
+    if (!WriteInitialValueFile(m_strFileName, format)) return;
+    UpdateData(FALSE);
+    MakeFileNameRelative();
+    SetModified(TRUE);
+}
+
+// ---------------------------------------------------------------------------------------
+// CDeadTimeBlockWizard4
+
+CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other) {
+    if (other == nullptr) return;
+    m_wSchema = other->m_wSchema;
+    m_dwMode = other->m_dwMode;
+    for (INT_PTR i = 0; i < other->m_points.GetSize(); ++i)
+        if (const auto* point = static_cast<const CDataPoint*>(other->m_points.GetAt(i)))
+            m_points.Add(new CDataPoint(point->x, point->y));
+    CopySnapshots(m_snapshots, other->m_snapshots);
+}
+
+CDeadTimeBlockWizard4::~CDeadTimeBlockWizard4() {
+    ClearLists();
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+}
+
+void CDeadTimeBlockWizard4::ClearLists() {
+    DeletePointers(m_snapshots, false);
+    DeletePointers(m_points, true);
+}
+
+CWizardBase4* CDeadTimeBlockWizard4::Clone() { return new (std::nothrow) CDeadTimeBlockWizard4(this); }
+
+void CDeadTimeBlockWizard4::TakePageData(DWORD mode, const std::vector<double>& values, const CPtrArray& snapshots) {
+    m_dwMode = mode;
+    while (m_points.GetSize() > static_cast<INT_PTR>(values.size())) {
+        const INT_PTR last = m_points.GetSize() - 1;
+        delete static_cast<CDataPoint*>(m_points.GetAt(last));
+        m_points.RemoveAt(last);
+    }
+    while (m_points.GetSize() < static_cast<INT_PTR>(values.size())) m_points.Add(new CDataPoint);
+    for (size_t i = 0; i < values.size(); ++i) {
+        auto* point = static_cast<CDataPoint*>(m_points.GetAt(static_cast<INT_PTR>(i)));
+        point->SetX(static_cast<double>(i));
+        point->SetY(values[i]);
+    }
+    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
+}
+
+namespace {
+
+// A page of the wizard's own for hidden work: loaded with the wizard's state, created as a
+// hidden window and destroyed again. The page on the editor's sheet is never touched.
+struct HiddenDeadPage {
+    std::unique_ptr<CPropDeadBlock> page;
+    HiddenDeadPage(CDeadTimeBlockWizard4& wizard, DWORD_PTR cookie)
+        : page(new (std::nothrow) CPropDeadBlock(&wizard, cookie)) {
+        if (page == nullptr) return;
+        page->SetHidden(true);
+        page->LoadFrom(wizard.GetMode(), wizard.GetPoints(), wizard.GetSnapshots());
+    }
+    ~HiddenDeadPage() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Open() {
+        if (page == nullptr) return false;
+        CResourceSwitch resources;
+        if (!page->Create(kDeadTimeTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+} // namespace
+
+BOOL CDeadTimeBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    if (m_pPage != nullptr) {
+        // A page of an earlier call gives its cookie back and goes.
+        ReleaseParamSet(target, m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    m_pPage = new (std::nothrow) CPropDeadBlock(this, cookie);
+    if (m_pPage == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    m_pPage->LoadFrom(m_dwMode, m_points, m_snapshots);
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CDeadTimeBlockWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    CWizardBase4::EndEditProperties();
+}
+
+BOOL CDeadTimeBlockWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    BuildCharacteristicSearchDirs(this);
+    HiddenDeadPage hidden(*this, params.Cookie());
+    if (!hidden.Open()) return TRUE;
+    hidden.page->TransferToWizard(1);
+    return TRUE;
+}
+
+BOOL CDeadTimeBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenDeadPage hidden(*this, params.Cookie());
+    if (!hidden.Open()) return TRUE;
+    hidden.page->ConvertWizard3Data(data, length);
+    hidden.page->MarkUnusedParameters();
+    m_dwMode = hidden.page->GetMode();
+    return TRUE;
+}
+
+BOOL CDeadTimeBlockWizard4::DoConversionFrom4x(void*, long) { return DoConversionFrom4x(); }
+
+BOOL CDeadTimeBlockWizard4::DoConversionFrom4x() {
+    ScopedParamSet params{RequestTarget(this)};
+    ConvertOldInitialValues(params.Cookie());
+    return TRUE;
+}
+
+void CDeadTimeBlockWizard4::ConvertOldInitialValues(DWORD_PTR cookie) {
+    ParamHolder* holder = HolderFromCookie(cookie);
+    int n = 0;
+    CWizardCopaObject3* templ = nullptr;
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr) continue;
+        if (param->GetValueID() == kIdDeadSamples) {
+            // A count that cannot be a family's size makes no members.
+            if (!CountFromText(param->GetValue(), &n)) n = 0;
+        } else if (param->GetValueID() == kIdDeadInitial) {
+            if (param->GetType() & kParamTypeNoList) templ = param;
+            else qv::family::RetireMember(param);
+        }
+    }
+    if (templ == nullptr) return;
+    std::vector<CWizardCopaObject3*> made;
+    for (int i = 0; i < n; ++i) {
+        CWizardCopaObject3* member = qv::family::AppendMember(holder, templ, i);
+        if (member == nullptr) break;
+        CString name;
+        name.Format("Y0[%i]", i);
+        member->SetName(name);
+        made.push_back(member);
+    }
+    const std::vector<CString> fields = qv::family::SplitFields(templ->GetValue());
+    for (CWizardCopaObject3* member : made) {
+        const size_t index = static_cast<size_t>(GetBracketIndex(member->GetName()));
+        member->SetValue(index < fields.size() ? fields[index] : CString("0"));
+    }
+    CommitParamSet(RequestTarget(this), cookie);
+    m_dwMode = kDeadModeSeparate;
+}
+
+int CDeadTimeBlockWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_snapshots.GetSize() == 0) Initialize(0);
+    ScopedParamSet params{RequestTarget(this)};
+    CCopaObjectCompare* pending = nullptr;
+    BuildPinAssignmentList(modelText, &m_snapshots, m_dwMode, params.Holder(), &pending);
+    if (m_dwMode == kDeadModeFileName) {
+        SetModelOutputDirFromFile(file);
+        CString channel;
+        {
+            CResourceSwitch resources;
+            channel = LoadLibraryString(kStrInitialValue);
+        }
+        BuildCharacteristicSearchDirs(this);
+        WriteParamCharacteristicFile(params.Holder(), this, kIdDeadFile, &m_points, "X", channel, "", "");
+    }
+    if (pending != nullptr) {
+        CString text = "FILE := ";
+        CString value;
+        if (GetParamValue(params.Holder(), kIdDeadReference, &value)) text += value;
+        else if (GetParamValue(params.Holder(), kIdDeadFile, &value)) text += value;
+        ReplacePlaceholder(modelText, "@FILE", text, 0);
+        g_PlaceholderList.Discard(pending);
+    }
+    return 4;
+}
+
+void CDeadTimeBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << m_dwMode;
+        ar << static_cast<DWORD>(m_points.GetSize());
+        for (INT_PTR i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points.GetAt(i))->Serialize(ar);
+        ar << static_cast<DWORD>(m_snapshots.GetSize());
+        for (INT_PTR i = 0; i < m_snapshots.GetSize(); ++i)
+            static_cast<CCopaObjectCompare*>(m_snapshots.GetAt(i))->Serialize(ar);
+        return;
+    }
+    // A wizard that already holds data starts loading from empty lists.
+    ClearLists();
+    m_dwMode = 0;
+    ar >> m_wSchema;
+    if (m_wSchema > 0) return;
+    ar >> m_dwMode;
+    DWORD count = 0;
+    ar >> count;
+    if (count > kMaxStoredEntries) AfxThrowArchiveException(CArchiveException::badIndex);
+    for (DWORD i = 0; i < count; ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        m_points.Add(point.release());
+    }
+    ar >> count;
+    if (count > kMaxStoredEntries) AfxThrowArchiveException(CArchiveException::badIndex);
+    for (DWORD i = 0; i < count; ++i) {
+        auto snapshot = std::make_unique<CCopaObjectCompare>();
+        snapshot->Serialize(ar);
+        m_snapshots.Add(snapshot.release());
+    }
+}

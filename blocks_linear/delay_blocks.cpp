@@ -1,0 +1,507 @@
+#include "blocks_linear/delay_blocks.h"
+
+#include "framework/indexed_family.h"
+#include "framework/model_text_builders.h"
+#include "framework/param_access.h"
+#include "framework/placeholders.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <new>
+
+IMPLEMENT_DYNCREATE(CPropDelayBlock, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CDelayBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CDiscreteDelayBlockWizard, CWizardBase3)
+
+using namespace qv::blocks;
+
+namespace {
+
+constexpr UINT kStrInitialValue = 2723;
+constexpr UINT kStrCoefficient = 2715;
+constexpr UINT kStrValue = 2721;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr int kCtlDelayLabel = 2039;
+constexpr int kCtlSamplesLabel = 2041;
+constexpr int kCtlResetValues = 2200;
+constexpr int kColumnWidth = 50;
+const char* const kImmanent = "IMMANENT";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kDelayLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2039, .flags = 33}, {.id = 2041, .flags = 33}, {.id = 2182, .flags = 33},
+    {.id = 2040, .flags = 97}, {.id = 2042, .flags = 97}, {.id = 2202, .flags = 97}, {.id = 2400, .flags = 48},
+    {.id = 2074, .flags = 33}, {.id = 2197, .flags = 98}, {.id = 2185, .flags = 48}, {.id = 2186, .flags = 98},
+    {.id = 2073, .flags = 32}, {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
+};
+constexpr ControlLayout kInitialValuesLayout[] = {
+    {.id = 2185, .flags = 5}, {.id = 2198, .flags = 15}, {.id = 2200, .flags = 24}, {.id = 1, .flags = 9},
+    {.id = 2, .flags = 10},
+};
+
+// The integer part of a count's number (truncated toward zero). FALSE for a text whose number
+// is not finite or above the largest family; a negative count gives its integer part.
+bool CountFromText(const CString& text, int* count) {
+    const double value = TBExtended_atof(text, "");
+    if (!std::isfinite(value) || value > qv::family::kMaxMembers) return false;
+    *count = value < -1.0 ? -1 : static_cast<int>(std::trunc(value));
+    return true;
+}
+
+CString FormatNumber(double value) {
+    if (!std::isfinite(value)) return CString("0");
+    return TBExtended_ftoa(value, -1, 0, "");
+}
+
+void Show(CWnd* page, int id, bool show) {
+    if (CWnd* control = page->GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void Enable(CWnd* page, int id, BOOL on) {
+    if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// CPropDelayBlock
+
+BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseBlockPage)
+    ON_BN_CLICKED(kCtlInitialValuesButton, &CPropDelayBlock::OnInitialValues)
+    ON_BN_CLICKED(kCtlShowName, &CPropDelayBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropDelayBlock::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CPropDelayBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSampleTimeField, &CPropDelayBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropDelayBlock::OnMarkModified)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropDelayBlock::OnOutput)
+    ON_BN_CLICKED(kCtlInputPin, &CPropDelayBlock::OnInputPin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropDelayBlock::OnSampleTimePin)
+    ON_EN_CHANGE(kIdDelayTime, &CPropDelayBlock::OnDelayChanged)
+    ON_EN_CHANGE(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesChanged)
+    ON_EN_KILLFOCUS(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesDone)
+END_MESSAGE_MAP()
+
+CPropDelayBlock::CPropDelayBlock() : COlderBaseBlockPage(kDelayTemplate) {}
+
+CPropDelayBlock::CPropDelayBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(kDelayTemplate, wizard, exchange) {
+    for (const ControlLayout& entry : kDelayLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropDelayBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Text(pDX, kIdDelayTime, m_strDelay);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
+    DDX_Text(pDX, kIdDelaySamplesField, m_strSamples);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+}
+
+int CPropDelayBlock::SamplesFromField() const {
+    const double value = TBExtended_atof(m_strSamples, "");
+    if (!std::isfinite(value) || value < 1.0) return 1;
+    if (value >= qv::family::kMaxMembers) return qv::family::kMaxMembers - 1;
+    return static_cast<int>(std::trunc(value));
+}
+
+void CPropDelayBlock::ReadParameters() {
+    m_stages.RemoveAll();
+    m_initialValues.RemoveAll();
+    m_pStageTemplate = nullptr;
+    m_pInitialTemplate = nullptr;
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        // Deleted members do not count: a retired stage is never revived by its index.
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdSampleTimeField:
+            m_bSampleTimePin = param->HasPin() ? TRUE : FALSE;
+            m_strSampleTime = param->GetValue();
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdInputSignal:
+            m_bInputPin = param->HasPin() ? TRUE : FALSE;
+            m_strInput = param->GetValue();
+            break;
+        case kIdSampleCount: m_strSamplesParam = param->GetValue(); break;
+        case kIdStage: {
+            const int index = GetBracketIndex(param->GetName());
+            if (index >= 0 && index < qv::family::kMaxMembers) m_stages.SetAtGrow(index, param);
+            else if (index < 0) m_pStageTemplate = param;
+            break;
+        }
+        case kIdStageInitial: {
+            const int index = GetBracketIndex(param->GetName());
+            if (index >= 1 && index < qv::family::kMaxMembers) m_initialValues.SetAtGrow(index - 1, param);
+            else if (index < 0) m_pInitialTemplate = param;
+            break;
+        }
+        case kIdDelayTime: m_strDelay = param->GetValue(); break;
+        default: break;
+        }
+    }
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    UpdateData(TRUE);
+    if (!m_bContinuous) ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    SyncDelayParameters();
+}
+
+void CPropDelayBlock::SyncDelayParameters() {
+    if (!m_bContinuous) return;
+    int n = 0;
+    // A count that cannot be a family's size leaves the members as they are.
+    if (!CountFromText(m_strSamplesParam, &n)) return;
+    if (n < 0) n = 0;
+    const int q = static_cast<int>(m_stages.GetSize());
+    if (n > q) {
+        for (int i = q; i < n; ++i) {
+            CWizardCopaObject3* stage = qv::family::AppendMember(m_pExchange, m_pStageTemplate, i);
+            if (stage == nullptr) break;
+            m_stages.SetAtGrow(i, stage);
+        }
+    } else if (n < q) {
+        for (int i = q - 1; i >= n; --i) {
+            auto* stage = static_cast<CWizardCopaObject3*>(m_stages.GetAt(i));
+            if (stage != nullptr && IndexOfParam(m_pExchange, stage) >= 0) qv::family::RetireMember(stage);
+            m_stages.RemoveAt(i);
+        }
+    }
+    const int m = n - 1;
+    const int z = static_cast<int>(m_initialValues.GetSize());
+    if (m > z) {
+        for (int i = z; i < m; ++i) {
+            CWizardCopaObject3* value = qv::family::AppendMember(m_pExchange, m_pInitialTemplate, i + 1);
+            if (value == nullptr) break;
+            m_initialValues.SetAtGrow(i, value);
+        }
+    } else if (z > 0 && m < z) {
+        for (int i = z - 1; i >= m && i >= 0; --i) {
+            auto* value = static_cast<CWizardCopaObject3*>(m_initialValues.GetAt(i));
+            if (value != nullptr && IndexOfParam(m_pExchange, value) >= 0) qv::family::RetireMember(value);
+            m_initialValues.RemoveAt(i);
+        }
+    }
+    // Gaps at lower indexes get a member too, so that every initial value the count needs
+    // exists.
+    for (int i = 0; i < m_initialValues.GetSize(); ++i) {
+        if (m_initialValues.GetAt(i) != nullptr) continue;
+        CWizardCopaObject3* value = qv::family::AppendMember(m_pExchange, m_pInitialTemplate, i + 1);
+        if (value == nullptr) break;
+        m_initialValues.SetAt(i, value);
+    }
+    SetStageValues();
+}
+
+void CPropDelayBlock::SetStageValues() {
+    const int count = static_cast<int>(m_stages.GetSize());
+    for (int i = 0; i < count; ++i) {
+        auto* stage = static_cast<CWizardCopaObject3*>(m_stages.GetAt(i));
+        if (stage == nullptr) {
+            stage = qv::family::AppendMember(m_pExchange, m_pStageTemplate, i);
+            if (stage == nullptr) break;
+            m_stages.SetAt(i, stage);
+        }
+        stage->SetValue(i == count - 1 ? "1" : "0");
+    }
+}
+
+void CPropDelayBlock::UpdateIndexedDescriptions() {
+    if (m_pExchange == nullptr) return;
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (param == nullptr || (param->GetType() & kParamTypeNoList) != 0) continue;
+        if (param->GetValueID() == kIdStage && m_pStageTemplate != nullptr)
+            SetParamDescriptionsByIndex(&m_pStageTemplate->GetDescriptionMap(), param);
+        else if (param->GetValueID() == kIdStageInitial && m_pInitialTemplate != nullptr)
+            SetParamDescriptionsByIndex(&m_pInitialTemplate->GetDescriptionMap(), param);
+    }
+}
+
+BOOL CPropDelayBlock::OnInitDialog() {
+    InitHeader(m_strName, m_bShowName);
+    m_cmbUnit.DisableFlatLook(TRUE);
+    UpdateData(FALSE);
+    ReadParameters();
+    if (m_bContinuous) {
+        const double count = TBExtended_atof(m_strSamplesParam, "");
+        m_strSamples = FormatNumber(count - 1.0);
+        if (!(count - 1.0 >= 1.0)) m_strSamples = "1";
+        m_strDelay = FormatNumber(SamplesFromField() * TBExtended_atof(m_strSampleTime, ""));
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    return TRUE;
+}
+
+BOOL CPropDelayBlock::OnSetActive() {
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    UpdateData(TRUE);
+    if (!m_bContinuous) ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    SetModified(FALSE);
+    EnableDelayField();
+    UpdateIndexedDescriptions();
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropDelayBlock::OnInitialValues() {
+    CDlgInitialValues dialog(this);
+    dialog.SetInitialValues(&m_initialValues);
+    {
+        CResourceSwitch resources;
+        dialog.DoModal();
+    }
+    SetModified(TRUE);
+}
+
+void CPropDelayBlock::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+}
+
+void CPropDelayBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    if (m_bContinuous) return;
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+}
+
+void CPropDelayBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
+
+void CPropDelayBlock::OnDelayChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (!m_bContinuous) return;
+    m_strSampleTime = FormatNumber(TBExtended_atof(m_strDelay, "") / SamplesFromField());
+    UpdateData(FALSE);
+}
+
+void CPropDelayBlock::OnSamplesChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    const double typed = TBExtended_atof(m_strSamples, "");
+    if (!std::isfinite(typed) || typed < 1.0) {
+        m_strSamples = "1";
+    } else if (typed >= qv::family::kMaxMembers) {
+        // More stages than a family may hold: refused, the count stays as it was.
+        if (!m_bHidden) {
+            CResourceSwitch resources;
+            AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        }
+        int n = 2;
+        if (!CountFromText(m_strSamplesParam, &n) || n < 2) n = 2;
+        m_strSamples = TBExtended_itoa(n - 1);
+    }
+    const int samples = SamplesFromField();
+    m_strSamplesParam = TBExtended_itoa(samples + 1);
+    m_strSampleTime = FormatNumber(TBExtended_atof(m_strDelay, "") / samples);
+    UpdateData(FALSE);
+}
+
+void CPropDelayBlock::OnSamplesDone() { SyncDelayParameters(); }
+
+BOOL CPropDelayBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    UpdateData(TRUE);
+    CString unit;
+    m_cmbUnit.GetWindowText(unit);
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdInputSignal: param->SetValue(m_strInput); break;
+        case kIdSampleCount: param->SetValue(m_strSamplesParam); break;
+        case kIdSampleTimeField:
+            param->SetValue(m_strSampleTime);
+            param->SetUsedUnit(unit);
+            break;
+        default: break;
+        }
+    }
+    // The families follow the count written, also when the samples field was not left.
+    SyncDelayParameters();
+    SetStageValues();
+    UpdateIndexedDescriptions();
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+// ---------------------------------------------------------------------------------------
+// CPropDelayBlockD
+
+CPropDelayBlockD::CPropDelayBlockD() { m_bContinuous = FALSE; }
+
+CPropDelayBlockD::CPropDelayBlockD(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CPropDelayBlock(wizard, exchange) {
+    m_bContinuous = FALSE;
+}
+
+void CPropDelayBlockD::EnableDelayField() { Enable(this, kIdDelayTime, IsParamNotOnPin(m_pExchange, kIdDelayTime)); }
+
+BOOL CPropDelayBlockD::OnInitDialog() {
+    Show(this, kCtlSamplesLabel, false);
+    Show(this, kIdDelaySamplesField, false);
+    Show(this, kCtlSampleTimePin, true);
+    Show(this, kCtlInitialValuesButton, false);
+    SetDlgItemText(kCtlDelayLabel, LoadLibraryString(kStrInitialValue));
+    EnableDelayField();
+    return CPropDelayBlock::OnInitDialog();
+}
+
+BOOL CPropDelayBlockD::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    UpdateData(TRUE);
+    CString unit;
+    m_cmbUnit.GetWindowText(unit);
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdInputSignal: param->SetValue(m_strInput); break;
+        case kIdSampleTimeField:
+            param->SetValue(m_strSampleTime);
+            param->SetUsedUnit(unit);
+            break;
+        case kIdDelayTime: param->SetValue(m_strDelay); break;
+        default: break;
+        }
+    }
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+// ---------------------------------------------------------------------------------------
+// CDlgInitialValues
+
+BEGIN_MESSAGE_MAP(CDlgInitialValues, CTBDialog)
+    ON_BN_CLICKED(kCtlResetValues, &CDlgInitialValues::OnReset)
+END_MESSAGE_MAP()
+
+CDlgInitialValues::CDlgInitialValues(CWnd* parent) : CTBDialog(kDelayInitialValuesTemplate, parent) {
+    for (const ControlLayout& entry : kInitialValuesLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CDlgInitialValues::DoDataExchange(CDataExchange* pDX) {
+    CTBDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kIdStageInitial, m_lstValues);
+}
+
+BOOL CDlgInitialValues::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBDialog::OnInitDialog();
+        m_lstValues.InsertEditColumn(0, LoadLibraryString(kStrCoefficient), LVCFMT_LEFT, kColumnWidth);
+        m_lstValues.InsertEditColumn(1, LoadLibraryString(kStrValue), LVCFMT_LEFT, kColumnWidth);
+        m_lstValues.InitializeCtrl(1, 1);
+        m_lstValues.InitializeColumnSize(0, "WIZColumnWidths", "TransferFctInitNum");
+    }
+    // One row per initial value that exists; a gap in the array has no row.
+    for (int p = 0; m_pValues != nullptr && p < m_pValues->GetSize(); ++p) {
+        auto* param = static_cast<CWizardCopaObject3*>(m_pValues->GetAt(p));
+        if (param == nullptr) continue;
+        const int row = m_lstValues.InsertEditItem(m_lstValues.GetItemCount(), param->GetName(), TB_EDIT_NONE, nullptr,
+                                                   reinterpret_cast<DWORD_PTR>(param));
+        m_lstValues.SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT);
+    }
+    return TRUE;
+}
+
+void CDlgInitialValues::OnReset() {
+    for (int row = 0; row < m_lstValues.GetItemCount(); ++row) m_lstValues.SetItemText(row, 1, "0");
+}
+
+void CDlgInitialValues::OnOK() {
+    m_lstValues.CloseEdit(TRUE);
+    for (int row = 0; row < m_lstValues.GetItemCount(); ++row)
+        if (auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row)))
+            param->SetValue(m_lstValues.GetItemText(row, 1));
+    m_lstValues.SaveColumnWidths();
+    CTBDialog::OnOK();
+}
+
+// ---------------------------------------------------------------------------------------
+// CDelayBlockWizard
+
+int CDelayBlockWizard::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (exchange == nullptr) return 4;
+    CString countText;
+    if (GetParamValue(exchange, kIdSampleCount, &countText)) {
+        const double count = TBExtended_atof(countText, "");
+        int k = std::isfinite(count) ? TBExtended_ftoi(count) : 0;
+        if (k > 0) k -= 1;
+        ReplacePlaceholder(exchange->m_strModelText, "@MAXINDEX", TBExtended_itoa(k), FALSE);
+    }
+    CWizardCopaObject3* initialTemplate = nullptr;
+    std::map<int, CWizardCopaObject3*> initialValues;
+    int count = 0;
+    for (int i = 0; i < exchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = exchange->GetParam(i);
+        if (param == nullptr) continue;
+        switch (param->GetValueID()) {
+        case kIdStage: SetParamExtBitByPtr(exchange, param, TRUE); break;
+        case kIdStageInitial:
+            if (param->GetType() & kParamTypeNoList) initialTemplate = param;
+            // Deleted members do not count as present.
+            else if (!param->IsDeleted()) initialValues[GetBracketIndex(param->GetName())] = param;
+            break;
+        case kIdSampleCount:
+            if (!param->IsDeleted() && !CountFromText(param->GetValue(), &count)) count = 0;
+            break;
+        default: break;
+        }
+    }
+    if (initialTemplate == nullptr) return 4;
+    for (int k = 1; k < count; ++k)
+        if (!initialValues.contains(k)) qv::family::AppendMember(exchange, initialTemplate, k);
+    CommitExchange(RequestTarget(this), exchange);
+    return 4;
+}
+
+void CDelayBlockWizard::NotifyChanged(CWizardSchematicDataExchange3* exchange, int changeType,
+                                      CWizardCopaObject3* param) {
+    if (param == nullptr || changeType != 3 || param->GetValueID() != kIdSampleCount) return;
+    // A hidden page of the wizard's own brings the families into line, so that a page on the
+    // editor's sheet is never destroyed or rebound.
+    {
+        std::unique_ptr<CPropDelayBlock> page(new (std::nothrow) CPropDelayBlock(this, exchange));
+        if (page == nullptr) return;
+        page->SetHidden(true);
+        {
+            CResourceSwitch resources;
+            if (!page->Create(kDelayTemplate, nullptr)) return;
+        }
+        page->ShowWindow(SW_HIDE);
+        page->DestroyWindow();
+    }
+    if (exchange != nullptr) CommitExchange(RequestTarget(this), exchange);
+}

@@ -1,0 +1,351 @@
+#include "blocks_linear/differentiator_block.h"
+
+#include "blocks_linear/integrator_block.h"
+#include "framework/param_access.h"
+#include "toolkit/tb_numbers.h"
+
+IMPLEMENT_DYNCREATE(CPropDifferentiatorBlock, CTBPropertyPage)
+IMPLEMENT_DYNAMIC(CDifferentiatorBlockWizard, CWizardBase3)
+IMPLEMENT_DYNAMIC(CDifferentiatorBlock2Wizard, CWizardBase3)
+
+using namespace qv::blocks;
+
+namespace qv::blocks {
+
+UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const CString* initial) {
+    const double up = TBExtended_atof(upper, "");
+    const double low = TBExtended_atof(lower, "");
+    if (up == 0.0 && low == 0.0) return 0;
+    if (!(up > low)) return 8023;
+    if (initial == nullptr) return 0;
+    const double init = TBExtended_atof(*initial, "");
+    if (init > up || init < low) return 8024;
+    return 0;
+}
+
+} // namespace qv::blocks
+
+namespace {
+
+constexpr int kCtlUpperUnit = 2517;
+constexpr int kCtlLowerUnit = 2518;
+constexpr int kCtlInitialUnit = 2399;
+constexpr int kCtlSecondUnit = 2510;
+constexpr int kCtlGainUnit = 2398;
+constexpr int kCtlTallGroup = 2072;
+constexpr int kCtlShortGroup = 2075;
+constexpr int kCtlSecondGroup = 2091;
+constexpr int kCtlSecondLabel = 2095;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2149, .flags = 33},  {.id = 2182, .flags = 33},
+    {.id = 2181, .flags = 97},  {.id = 2151, .flags = 97},  {.id = 2183, .flags = 97},  {.id = 2400, .flags = 48},
+    {.id = 2398, .flags = 48},  {.id = 2517, .flags = 48},  {.id = 2074, .flags = 33},  {.id = 2184, .flags = 48},
+    {.id = 2150, .flags = 48},  {.id = 2185, .flags = 48},  {.id = 2187, .flags = 98},  {.id = 2152, .flags = 98},
+    {.id = 2186, .flags = 98},  {.id = 2073, .flags = 32},  {.id = 2399, .flags = 34},  {.id = 2518, .flags = 34},
+    {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},   {.id = 2475, .flags = 24},  {.id = 2018, .flags = 24},
+    {.id = 2075, .flags = 131}, {.id = 2091, .flags = 131}, {.id = 2095, .flags = 33},  {.id = 2096, .flags = 97},
+    {.id = 2097, .flags = 48},  {.id = 2510, .flags = 48},
+};
+
+// Fields whose enabling follows only their own pin bit.
+constexpr WORD kPinFollowers[] = {kIdGain, 2187, 2151, 2152};
+
+// Hidden at opening; the walk over the parameters shows what the element has.
+constexpr int kHiddenAtStart[] = {2182, 2183, 2074, 2400, 2185, 2186, 2073, 2075, 2091, 2095, 2096, 2097, 2510};
+// What the second differentiator never shows: the gain and the first initial value.
+constexpr int kHiddenBySecond[] = {2180, 2181, 2398, 2184, 2187, 2399};
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseBlockPage)
+    ON_BN_CLICKED(kCtlShowName, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdGain, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(2187, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(2152, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(kCtlName, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(2151, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSecondInitial, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropDifferentiatorBlock::OnBlockOutput)
+    ON_BN_CLICKED(kIdForceOutput, &CPropDifferentiatorBlock::OnForceOutput)
+    ON_BN_CLICKED(kIdVelocityOutput, &CPropDifferentiatorBlock::OnVelocityOutput)
+    ON_BN_CLICKED(kCtlInputPin, &CPropDifferentiatorBlock::OnInputPin)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropDifferentiatorBlock::OnSampleTimePin)
+    ON_BN_CLICKED(kCtlSecondInitialPin, &CPropDifferentiatorBlock::OnSecondInitialPin)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeTyped)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeTyped)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeChosen)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlGainUnit, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlSecondUnit, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlInitialUnit, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlLowerUnit, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlUpperUnit, &CPropDifferentiatorBlock::OnMarkModified)
+END_MESSAGE_MAP()
+
+CPropDifferentiatorBlock::CPropDifferentiatorBlock() : COlderBaseBlockPage(kDifferentiatorTemplate) {}
+
+CPropDifferentiatorBlock::CPropDifferentiatorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : COlderBaseBlockPage(kDifferentiatorTemplate, wizard, exchange) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
+    DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
+    DDX_Control(pDX, kCtlInitialUnit, m_cmbInitialUnit);
+    DDX_Control(pDX, kCtlSecondUnit, m_cmbSecondUnit);
+    DDX_Control(pDX, kCtlGainUnit, m_cmbGainUnit);
+    DDX_Control(pDX, kCtlUnit, m_cmbSampleUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Text(pDX, kIdGain, m_strGain);
+    DDX_Text(pDX, 2187, m_strInitial);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+    DDX_Text(pDX, 2152, m_strLower);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, 2151, m_strUpper);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Check(pDX, kIdForceOutput, m_bForce);
+    DDX_Check(pDX, kIdVelocityOutput, m_bVelocity);
+    DDX_Text(pDX, kIdSecondInitial, m_strSecondInitial);
+    DDX_Check(pDX, kCtlSecondInitialPin, m_bSecondInitialPin);
+}
+
+void CPropDifferentiatorBlock::ShowControl(int id, bool show) {
+    if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void CPropDifferentiatorBlock::EnableByPin() {
+    for (WORD id : kPinFollowers)
+        if (CWnd* control = GetDlgItem(id)) control->EnableWindow(IsParamNotOnPin(m_pExchange, id));
+}
+
+void CPropDifferentiatorBlock::SetUpUnitBox(CTBUnitComboBox& box, const CWizardCopaObject3* param) {
+    if (param->GetQuantity().IsEmpty()) {
+        box.ShowWindow(SW_HIDE);
+        return;
+    }
+    box.CreateDialogControl(param->GetQuantity());
+    box.SelectString(-1, param->GetUsedUnit());
+}
+
+void CPropDifferentiatorBlock::LabelFromDescription(int labelID, WORD valueID) {
+    SetDlgItemText(labelID, GetParamDescriptionText(m_pWizard, m_pExchange, valueID));
+}
+
+void CPropDifferentiatorBlock::CaptionOutput(int controlID, WORD valueID, bool hideWithoutDescription) {
+    CString caption = GetParamDescriptionText(m_pWizard, m_pExchange, valueID);
+    const bool described = !caption.IsEmpty();
+    CString unit;
+    GetParamUnit(m_pExchange, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(controlID, caption);
+    if (hideWithoutDescription && !described) ShowControl(controlID, false);
+}
+
+BOOL CPropDifferentiatorBlock::OnInitDialog() {
+    InitHeader(m_strName, m_bShowName);
+    for (int id : kHiddenAtStart) ShowControl(id, false);
+    for (CTBUnitComboBox* box :
+         {&m_cmbUpperUnit, &m_cmbLowerUnit, &m_cmbInitialUnit, &m_cmbSecondUnit, &m_cmbGainUnit, &m_cmbSampleUnit})
+        box->DisableFlatLook(TRUE);
+    m_cmbSampleTime.SetCurSel(0);
+    UpdateData(FALSE);
+
+    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdGain:
+            m_strGain = param->GetValue();
+            SetUpUnitBox(m_cmbGainUnit, param);
+            LabelFromDescription(2180, kIdGain);
+            break;
+        case 2187:
+            m_strInitial = param->GetValue();
+            SetUpUnitBox(m_cmbInitialUnit, param);
+            LabelFromDescription(2184, 2187);
+            break;
+        case 2151:
+            m_strUpper = param->GetValue();
+            SetUpUnitBox(m_cmbUpperUnit, param);
+            LabelFromDescription(2149, 2151);
+            break;
+        case 2152:
+            m_strLower = param->GetValue();
+            SetUpUnitBox(m_cmbLowerUnit, param);
+            LabelFromDescription(2150, 2152);
+            break;
+        case kIdSampleTime:
+            for (int id : {2182, 2183, 2074, 2400}) ShowControl(id, true);
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
+            m_cmbSampleUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbSampleUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdInputSignal:
+            for (int id : {2185, 2186, 2073}) ShowControl(id, true);
+            if (param->HasPin()) m_bInputPin = TRUE;
+            m_strInput = param->GetValue();
+            break;
+        case kIdSecondInitial:
+            if (param->HasPin()) m_bSecondInitialPin = TRUE;
+            m_strSecondInitial = param->GetValue();
+            SetUpUnitBox(m_cmbSecondUnit, param);
+            LabelFromDescription(kCtlSecondLabel, kIdSecondInitial);
+            ShowControl(kCtlTallGroup, false);
+            for (int id : {kCtlShortGroup, kCtlSecondGroup, kCtlSecondLabel, int(kIdSecondInitial),
+                           kCtlSecondInitialPin, kCtlSecondUnit})
+                ShowControl(id, true);
+            break;
+        default: break;
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    GetSDBOutput(m_pExchange, kIdForceOutput, &m_bForce);
+    GetSDBOutput(m_pExchange, kIdVelocityOutput, &m_bVelocity);
+    UpdateData(FALSE);
+    CaptionOutput(kIdBlockOutput, kIdBlockOutput, false);
+    CaptionOutput(kIdForceOutput, kIdForceOutput, true);
+    CaptionOutput(kIdVelocityOutput, kIdVelocityOutput, true);
+    SetModified(FALSE);
+    EnableByPin();
+    return TRUE;
+}
+
+BOOL CPropDifferentiatorBlock2::OnInitDialog() {
+    const BOOL result = CPropDifferentiatorBlock::OnInitDialog();
+    for (int id : kHiddenBySecond) ShowControl(id, false);
+    return result;
+}
+
+BOOL CPropDifferentiatorBlock::OnSetActive() {
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    GetSDBOutput(m_pExchange, kIdForceOutput, &m_bForce);
+    GetSDBOutput(m_pExchange, kIdVelocityOutput, &m_bVelocity);
+    UpdateData(FALSE);
+    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
+    GetParamUsePin(m_pExchange, kIdSecondInitial, &m_bSecondInitialPin);
+    UpdateData(FALSE);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSecondInitialPin, {kIdSecondInitial}, kIdSecondInitial);
+    SetModified(FALSE);
+    EnableByPin();
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropDifferentiatorBlock::OnInputPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
+}
+
+// Only the list follows the box; its unit box stays enabled.
+void CPropDifferentiatorBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
+}
+
+void CPropDifferentiatorBlock::OnSecondInitialPin() {
+    UpdateData(TRUE);
+    ApplyPinBox(m_bSecondInitialPin, {kIdSecondInitial}, kIdSecondInitial);
+}
+
+void CPropDifferentiatorBlock::OnBlockOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
+void CPropDifferentiatorBlock::OnForceOutput() { ToggleOutputSwitch(m_bForce, kIdForceOutput, kIdForceOutput); }
+void CPropDifferentiatorBlock::OnVelocityOutput() {
+    ToggleOutputSwitch(m_bVelocity, kIdVelocityOutput, kIdVelocityOutput);
+}
+
+void CPropDifferentiatorBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void CPropDifferentiatorBlock::OnSampleTimeChosen() { SetModified(TRUE); }
+
+BOOL CPropDifferentiatorBlock::CheckLimits(CString* message) {
+    const UINT refusal = CheckDifferentiatorLimits(m_strUpper, m_strLower, m_hasInitial ? &m_strInitial : nullptr);
+    if (refusal == 0) return TRUE;
+    if (message != nullptr) {
+        CResourceSwitch resources;
+        message->LoadString(refusal);
+    }
+    return FALSE;
+}
+
+BOOL CPropDifferentiatorBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    UpdateData(TRUE);
+    StoreHeader(m_strName, m_bShowName);
+    // A hidden unit box leaves the used unit as it was.
+    auto storeUnit = [](CWizardCopaObject3* param, CTBUnitComboBox& box) {
+        if (box.GetSafeHwnd() == nullptr || (box.GetStyle() & WS_VISIBLE) == 0) return;
+        CString unit;
+        box.GetWindowText(unit);
+        param->SetUsedUnit(unit);
+    };
+    bool metSampleTime = false;
+    m_hasInitial = false;
+    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (!IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdGain:
+            param->SetValue(m_strGain);
+            storeUnit(param, m_cmbGainUnit);
+            break;
+        case 2187:
+            param->SetValue(m_strInitial);
+            storeUnit(param, m_cmbInitialUnit);
+            m_hasInitial = true;
+            break;
+        case 2151:
+            param->SetValue(m_strUpper);
+            storeUnit(param, m_cmbUpperUnit);
+            break;
+        case 2152:
+            param->SetValue(m_strLower);
+            storeUnit(param, m_cmbLowerUnit);
+            break;
+        case kIdSecondInitial:
+            param->SetValue(m_strSecondInitial);
+            storeUnit(param, m_cmbSecondUnit);
+            break;
+        case kIdSampleTime: {
+            param->SetValue(StoredSampleTime(m_cmbSampleTime));
+            CString unit;
+            m_cmbSampleUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+            metSampleTime = true;
+            break;
+        }
+        case kIdInputSignal: param->SetValue(m_strInput); break;
+        default: break;
+        }
+    }
+    if (metSampleTime) {
+        CString message;
+        if (!CheckLimits(&message)) {
+            CResourceSwitch resources;
+            AfxMessageBox(message, MB_OK);
+            return FALSE;
+        }
+    }
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
