@@ -62,6 +62,7 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kMsgCellQuery = 2026;
+constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
@@ -112,14 +113,14 @@ CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
 
 // Reads a two-channel data file into the list (cut or grown to the file's item count).
 // Conversions of older data insist on two channels as the page does: a file of another
-// shape leaves the points as they are. With `interactive` the page's argument is passed
-// to the reader. Returns the reader's outcome; `channels` tells a wrong channel count.
-enum class ReadResult { Ok, Failed, WrongChannels };
+// shape, or of more than kMaxRows items, leaves the points as they are. `interactive` is
+// passed to the reader.
+enum class ReadResult { Ok, Failed, WrongChannels, TooLarge };
 ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader) {
     if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
     if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
     const int n = reader.GetNrItems();
-    if (n < 0 || n > kMaxRows) return ReadResult::Failed;
+    if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
     std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
     reader.GetChannel(0)->SetSampleBuffer(ts.data(), n);
     reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
@@ -165,10 +166,13 @@ bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points) {
 
 void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview) {
     DeletePoints(preview);
+    auto add = [&](double t, double y) {
+        if (std::isfinite(t) && std::isfinite(y)) preview.Add(new CDataPoint(t, y));
+    };
     for (int i = 0; i < table.GetSize(); ++i) {
         const CDataPoint* point = PointAt(table, i);
-        preview.Add(new CDataPoint(point->x, point->y));
-        if (steps && i + 1 < table.GetSize()) preview.Add(new CDataPoint(PointAt(table, i + 1)->x, point->y));
+        add(point->x, point->y);
+        if (steps && i + 1 < table.GetSize()) add(PointAt(table, i + 1)->x, point->y);
     }
 }
 
@@ -211,6 +215,7 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
     ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMDataPairs::OnFieldChanged)
     ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMDataPairs::OnFieldChanged)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropTFMDataPairs::OnCellEdited)
+    ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
     ON_MESSAGE(WM_USER + 9, &CPropTFMDataPairs::OnPreviewRefresh)
     ON_MESSAGE(WM_USER + 10, &CPropTFMDataPairs::OnPreviewClosed)
     ON_WM_CONTEXTMENU()
@@ -553,6 +558,9 @@ LRESULT CPropTFMDataPairs::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+// The table's query message is answered with 0: every cell may be edited.
+LRESULT CPropTFMDataPairs::OnCellQuery(WPARAM, LPARAM) { return 0; }
+
 void CPropTFMDataPairs::OnShow() {
     UpdateData(TRUE);
     ModeFromControls();
@@ -742,7 +750,11 @@ BOOL CPropTFMDataPairs::OnApply() {
             param->SetValue(m_strPeriod);
             unitOf(m_cmbPeriodUnit, param);
             break;
-        case kIdPeriodical: param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 1 ? 0.0 : 1.0, -1, 0, "")); break;
+        case kIdPeriodical:
+            // Without a selection the stored value stays.
+            if (m_cmbPeriodical.GetCurSel() >= 0)
+                param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 1 ? 0.0 : 1.0, -1, 0, ""));
+            break;
         case kIdPhase:
             param->SetValue(m_strPhase);
             unitOf(m_cmbPhaseUnit, param);
@@ -791,6 +803,11 @@ BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
     const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
     if (result == ReadResult::WrongChannels) {
         ShowMessage(kOnlyTwoChannels);
+        return FALSE;
+    }
+    if (result == ReadResult::TooLarge) {
+        CResourceSwitch resources;
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return FALSE;
     }
     if (result == ReadResult::Failed) {
@@ -1173,12 +1190,15 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     DeletePoints(m_points);
     DeleteSnapshots(m_snapshots);
     ar >> count;
+    // Tables and snapshot lists beyond their limits are refused before anything is made.
+    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
     for (DWORD i = 0; i < count; ++i) {
         auto point = std::make_unique<CDataPoint>();
         point->Serialize(ar);
         m_points.Add(point.release());
     }
     ar >> count;
+    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
     for (DWORD i = 0; i < count; ++i) {
         auto snapshot = std::make_unique<CCopaObjectCompare>();
         snapshot->Serialize(ar);

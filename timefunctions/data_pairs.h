@@ -39,15 +39,15 @@ constexpr WORD kIdOldMode = 1000;
 constexpr WORD kIdOldFlags = 1001;
 constexpr DWORD kFlagReference = 0x4000;
 constexpr DWORD kFlagUserFileName = 0x8000;
-// Most rows a table takes from a data file or older data.
-constexpr int kMaxRows = 100000;
+// Most rows a table holds; larger tables in data files, archives or older data are refused.
+constexpr int kMaxRows = 10000;
 
 // The 4.x block's points: 52 bytes, DWORD n, WORD a and a bytes, WORD b and b bytes, then n
 // pairs of doubles (t, Y). The lengths are unsigned. Points are appended only when all n
 // fit; false when they do not (the list is then left as it was).
 bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points);
 // The preview's points: a copy of the table; with `steps` a point (t[i+1], Y[i]) is inserted
-// after every row but the last.
+// after every row but the last. Points that are not finite are left out.
 void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview);
 } // namespace qv::datapairs
 
@@ -123,6 +123,7 @@ protected:
     void OnOutput();
     void OnModeRadio();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(CWnd* pWnd, CPoint point);

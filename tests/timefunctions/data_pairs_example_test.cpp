@@ -124,4 +124,23 @@ TEST(SignalTablesEdit, RandomOneAndOneIsRefused) {
     EXPECT_NE(std::string::npos, edited.find("\"MIN\": \"0\"")) << edited;
 }
 
+// A text file imported through the file dialog cannot be written back as text: apply says so
+// and writes the table as an ".mdx" file under the same title.
+TEST(SignalTablesEdit, TextImportIsExportedAsMdx) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path text = folder / "pairs_table.txt";
+    std::ofstream(text) << "t y\n0 0\n1 2\n2 1\n";
+    fs::remove(folder / "pairs_table.mdx");
+    int status = -1;
+    std::string report;
+    const std::string edited = Edit(
+        "DP1", 43,
+        {"click 2116", "file \"" + text.string() + "\"", "click 2118",
+         "message ok \"The file format \\\"text\\\" cannot be written! The file will be saved as a MDX-file.\"", "ok"},
+        &status, &report);
+    ASSERT_EQ(0, status) << report;
+    EXPECT_NE(std::string::npos, edited.find("pairs_table.mdx")) << edited;
+    EXPECT_NE(std::string::npos, ReadFile(folder / "pairs_table.mdx").find("items 3")) << ReadFile(folder / "pairs_table.mdx");
+}
+
 } // namespace

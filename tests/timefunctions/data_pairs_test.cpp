@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -468,6 +469,7 @@ TEST(DataPairsPreview, WithoutInterpolationTheCurveShowsSteps) {
         {{{0, 1}, {1, 3}, {2, 2}}, false, {{0, 1}, {1, 3}, {2, 2}}},
         {{{0, 1}}, true, {{0, 1}}},
         {{}, true, {}},
+        {{{0, 1}, {HUGE_VAL, 3}, {2, 2}}, true, {{0, 1}, {2, 3}, {2, 2}}},
     };
     for (const Case& c : cases) {
         CPtrArray table, preview;
@@ -668,6 +670,47 @@ TEST_F(DataPairs, PreviewShowsStepsWithoutInterpolation) {
     qv::UserScript::Instance().ExpectPopupMenu(40005);
     ASSERT_TRUE(qv::ui::ClickListItem(Table(page), 0, 0, qv::ui::Button::Right));
     EXPECT_EQ(4, page->Points().GetSize());
+}
+
+// Tables beyond 10,000 rows are refused: a data file with "Invalid value!" (the table stays),
+// an archive with an archive error before anything is made.
+TEST_F(DataPairs, TablesBeyondTheLimitAreRefused) {
+    DWORD element = 0;
+    auto wizard = Pairs(PairRows(), &element, {{1, 1}});
+    {
+        Open open(*wizard);
+        CPropTFMDataPairs* page = open.Page();
+        const fs::path big = root / "big.mdx";
+        {
+            std::ofstream out(big);
+            out << "MDX 1\nchannels 2\nitems 10001\nchannel \"t\" \"\"\nchannel \"y\" \"\"\ndata\n";
+            for (int i = 0; i < 10001; ++i) out << i << " 0\n";
+            out << "end\n";
+        }
+        qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+        EXPECT_FALSE(page->ImportFile(big.string().c_str()));
+        EXPECT_EQ(1, page->Points().GetSize());
+    }
+    for (DWORD points : {10001u, 0u}) {
+        Bytes bytes;
+        Word(bytes, 0);
+        Dword(bytes, 0);
+        Dword(bytes, 0);
+        Dword(bytes, 0);
+        Dword(bytes, points);
+        if (points == 0) Dword(bytes, 10001);
+        CTFMDataPairsWizard4 loaded;
+        bool refused = false;
+        try {
+            Loaded(bytes, [&](CArchive& ar) { loaded.Serialize(ar, eSheetVersion4); });
+        } catch (CArchiveException* e) {
+            refused = e->m_cause == CArchiveException::badIndex;
+            e->Delete();
+        }
+        EXPECT_TRUE(refused) << points;
+        EXPECT_EQ(0, loaded.Points().GetSize());
+        EXPECT_EQ(0, loaded.Snapshots().GetSize());
+    }
 }
 
 } // namespace
