@@ -1242,9 +1242,10 @@ BOOL CTFMDataPairsWizard4::DoConversionFrom4x(void* data, long length) {
             ReadTwoChannels(path, 0, m_points, reader);
         }
     }
+    // A negative value (-1 marks one already taken over) is no mode word: the mode stays.
     CString mode;
     GetParamValue(holder, kIdOldMode, &mode);
-    m_dwMode = static_cast<DWORD>(TBExtended_atoi(mode));
+    if (TBExtended_atoi(mode) >= 0) m_dwMode = static_cast<DWORD>(TBExtended_atoi(mode));
     m_bFileName = TRUE;
     CommitParamSet(RequestTarget(this), params.Cookie());
     return TRUE;

@@ -294,6 +294,16 @@ TEST_F(DataPairs, OlderBlocksOf4x) {
         EXPECT_TRUE(wizard->GetFileNameFlag());
         EXPECT_EQ(1u, editor->CountRequests(25));
     }
+    // An old mode of -1 (already taken over) leaves the mode word as it is.
+    {
+        std::vector<ParamRow> rows = PairRows();
+        rows.push_back({.id = 1000, .name = "OLDMODE", .value = "-1", .type = 0x4});
+        DWORD handle = 0;
+        auto marked = Pairs(rows, &handle, {});
+        Bytes block = Block4x(1, 0, 0, {{4, 5}});
+        EXPECT_TRUE(marked->DoConversionFrom4x(block.data(), static_cast<long>(block.size())));
+        EXPECT_EQ(0u, marked->GetModeWord());
+    }
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{9, 9}});
     editor->ClearRequests();
