@@ -143,4 +143,28 @@ TEST(SignalTablesEdit, TextImportIsExportedAsMdx) {
     EXPECT_NE(std::string::npos, ReadFile(folder / "pairs_table.mdx").find("items 3")) << ReadFile(folder / "pairs_table.mdx");
 }
 
+// Rows added, moved and deleted as a user does it; a three-channel file refused; the curve
+// without interpolation saved from the preview.
+TEST(SignalTablesEdit, RowsMovedAndDeletedAndAThreeChannelFileRefused) {
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path three = folder / "pairs_three.mdx";
+    std::ofstream(three) << "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\n"
+                            "data\n1 2 3\nend\n";
+    const fs::path svg = folder / "pairs_preview.svg";
+    fs::remove(svg);
+    int status = -1;
+    std::string report;
+    const std::string edited = Edit("DP1", 43,
+                                    {"click 1122", "click 1122", "click 1122", "cell 2121 0 1 1m", "cell 2121 0 2 2",
+                                     "cell 2121 1 1 0", "cell 2121 1 2 1", "cell 2121 2 1 5m", "row 2121 0",
+                                     "click 1126", "row 2121 2", "click 1123", "file \"" + three.string() + "\"",
+                                     "message ok \"Only 2 channels allowed!\"", "message ok \"Error while reading file!\"",
+                                     "click 2118", "choose 2215 Without", "click 2217",
+                                     "preview \"" + svg.string() + "\"", "ok"},
+                                    &status, &report);
+    ASSERT_EQ(0, status) << report;
+    EXPECT_NE(std::string::npos, edited.find("\"TPERIO\": \"1m\"")) << edited;
+    EXPECT_NE(std::string::npos, ReadFile(svg).find(">t[s]<"));
+}
+
 } // namespace
