@@ -36,6 +36,7 @@
 #include "sources/linear_sources.h"
 #include "sources/polynomial_source.h"
 #include "sources/vco_source.h"
+#include "timefunctions/data_pairs.h"
 #include "timefunctions/source_blocks.h"
 #include "timefunctions/time_functions.h"
 
@@ -144,7 +145,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 39, .base = 4, .className = "CTFMTrapezWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMTrapezWizard4>},
     {.id = 40, .base = 4, .className = "CTFMArcTangWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMArcTangWizard4>},
     {.id = 42, .base = 4, .className = "CTFMVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMVCOWizard4>},
-    {.id = 43, .base = 4, .className = "CTFMDataPairsWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 43, .base = 4, .className = "CTFMDataPairsWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMDataPairsWizard4>},
     {.id = 54, .base = 4, .className = "CDigitalFilterWizard4", .create3 = nullptr, .create4 = nullptr},
     {.id = 55, .base = 4, .className = "CConstantBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CConstantBlockWizard4>},
     {.id = 56, .base = 4, .className = "CStepFunctionBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CStepFunctionBlockWizard4>},

@@ -86,15 +86,26 @@ private:
     CPropConstantBlock* m_pPage = nullptr;
 };
 
-// The step-function and random blocks: their own page comes later, so only the AC page is
-// on the sheet.
+// The step-function and random blocks: their page (step_random_pages.h, dialog 2562), then
+// the AC page. The page handling is defined with the page.
+class CPropStepFctAndRandomBlock;
+
 class CStepFunctionBlockWizard4 : public CSourceBlockWizardBase4 {
     DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
 public:
     CStepFunctionBlockWizard4() = default;
     explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
+    ~CStepFunctionBlockWizard4() override;
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
     CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    CPropStepFctAndRandomBlock* GetPage() const { return m_pPage; }
+
+private:
+    CPropStepFctAndRandomBlock* m_pPage = nullptr;
 };
 
 class CRandomBlockWizard4 : public CSourceBlockWizardBase4 {
@@ -102,8 +113,17 @@ class CRandomBlockWizard4 : public CSourceBlockWizardBase4 {
 public:
     CRandomBlockWizard4() = default;
     explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
+    ~CRandomBlockWizard4() override;
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
     CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    CPropStepFctAndRandomBlock* GetPage() const { return m_pPage; }
+
+private:
+    CPropStepFctAndRandomBlock* m_pPage = nullptr;
 };
 
 class CPropConstantBlock : public CTBPropertyPage {

@@ -259,11 +259,11 @@ TEST_F(ConstantPage, UsePinBoxesAndTheOutputAct) {
     EXPECT_TRUE(on);
 }
 
-TEST_F(ConstantPage, StepAndRandomHaveOnlyTheACPage) {
+TEST_F(ConstantPage, StepAndRandomPutTheirPageBeforeTheACPage) {
     auto step = NewWizard<CStepFunctionBlockWizard4>(kConstantRows, "S1");
     CPropertySheet sheet("Element");
     EXPECT_TRUE(step->DoEditProperties(sheet, 1));
-    EXPECT_EQ(1, sheet.GetPageCount());
+    EXPECT_EQ(2, sheet.GetPageCount());
     step->EndEditProperties();
     EXPECT_EQ(0, editor->OutstandingCookies());
 }

@@ -1,0 +1,1252 @@
+#include "timefunctions/data_pairs.h"
+
+#include "equations/lookup_table_2d.h"
+#include "framework/byte_cursor.h"
+#include "framework/data_file_places.h"
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/param_list.h"
+#include "framework/path_parts.h"
+#include "framework/placeholders.h"
+#include "framework/requests.h"
+#include "framework/table_writers.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
+#include "win32/paths.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+IMPLEMENT_SERIAL(CPropTFMDataPairs, CTBPropertyPage, VERSIONABLE_SCHEMA | 10)
+PARVEL_VERSIONED_CLASS(CPropTFMDataPairs)
+IMPLEMENT_DYNAMIC(CTFMDataPairsWizard4, CWizardBase4)
+
+using namespace qv::datapairs;
+using qv::lookup2d::CheckTableOrder;
+using qv::lookup2d::CopyPoints;
+using qv::lookup2d::CopySnapshots;
+using qv::lookup2d::DeletePoints;
+using qv::lookup2d::DeleteSnapshots;
+using qv::lookup2d::IsNotRising;
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlInterpolation = 2215;
+constexpr int kCtlPeriodFlag = 2205;
+constexpr int kCtlPeriodUnit = 2510;
+constexpr int kCtlDelayUnit = 2512;
+constexpr int kCtlPhaseUnit = 2513;
+constexpr int kCtlReferenceRadio = 2293;
+constexpr int kCtlPairsRadio = 2397;
+constexpr int kCtlReference = 2425;
+constexpr int kCtlNew = 1122;
+constexpr int kCtlDelete = 1123;
+constexpr int kCtlDeleteAll = 1124;
+constexpr int kCtlMoveUp = 1125;
+constexpr int kCtlMoveDown = 1126;
+constexpr int kCtlTable = 2121;
+constexpr int kCtlFileNameFlag = 2116;
+constexpr int kCtlImport = 2118;
+constexpr int kCtlExport = 2119;
+constexpr int kCtlShow = 2217;
+constexpr int kCtlWarning = 2120;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kMsgCellQuery = 2026;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kStrTextFormat = 8035;
+constexpr UINT kStrAxisX = 2709;
+constexpr UINT kStrAxisY = 2710;
+constexpr UINT kStrNumber = 2711;
+constexpr UINT kStrUpdate = 2718;
+constexpr UINT kStrShow = 2719;
+constexpr int kColumnWidth = 50;
+constexpr size_t k4xPointsAt = 52;
+constexpr char kImmanent[] = "IMMANENT";
+constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 207}, {.id = 2214, .flags = 5},  {.id = 2215, .flags = 69}, {.id = 2039, .flags = 5},
+    {.id = 2040, .flags = 69}, {.id = 2205, .flags = 5},   {.id = 2038, .flags = 69}, {.id = 2041, .flags = 20},
+    {.id = 2042, .flags = 70}, {.id = 2048, .flags = 20},  {.id = 2049, .flags = 70}, {.id = 2510, .flags = 48},
+    {.id = 2512, .flags = 48}, {.id = 2513, .flags = 34},  {.id = 2293, .flags = 5},  {.id = 2397, .flags = 5},
+    {.id = 2425, .flags = 69}, {.id = 1122, .flags = 6},   {.id = 1123, .flags = 6},  {.id = 1124, .flags = 6},
+    {.id = 1125, .flags = 6},  {.id = 1126, .flags = 6},   {.id = 2121, .flags = 15}, {.id = 2116, .flags = 6},
+    {.id = 2117, .flags = 6},  {.id = 2118, .flags = 6},   {.id = 2119, .flags = 6},  {.id = 2217, .flags = 6},
+    {.id = 2120, .flags = 6},  {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
+};
+
+CDataPoint* PointAt(const CPtrArray& points, int index) {
+    if (index < 0 || index >= points.GetSize()) return nullptr;
+    return static_cast<CDataPoint*>(points[index]);
+}
+
+CString FormatNumber(double value) {
+    CString text;
+    text.Format("%.15g", value);
+    return text;
+}
+
+// A title that is empty or holds "*" becomes the element name, an extension that holds "*"
+// becomes ".mdx".
+CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
+    PathParts parts = SplitPath(fileName);
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
+    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+    return JoinPath(parts);
+}
+
+// Reads a two-channel data file into the list (cut or grown to the file's item count).
+// Conversions of older data insist on two channels as the page does: a file of another
+// shape, or of more than kMaxRows items, leaves the points as they are. `interactive` is
+// passed to the reader.
+enum class ReadResult { Ok, Failed, WrongChannels, TooLarge };
+ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader) {
+    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
+    if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
+    const int n = reader.GetNrItems();
+    if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
+    std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    reader.GetChannel(0)->SetSampleBuffer(ts.data(), n);
+    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
+    const BOOL read = reader.ReadDataFile();
+    // The buffers are this function's: the channels let go of them before they go.
+    reader.GetChannel(0)->SetSampleBuffer(nullptr, 0);
+    reader.GetChannel(1)->SetSampleBuffer(nullptr, 0);
+    if (!read) return ReadResult::Failed;
+    CPtrArray read_points;
+    for (int i = 0; i < n; ++i) read_points.Add(new CDataPoint(ts[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
+    CopyPoints(points, read_points);
+    DeletePoints(read_points);
+    return ReadResult::Ok;
+}
+
+} // namespace
+
+namespace qv::datapairs {
+
+bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points) {
+    if (data == nullptr || length < k4xPointsAt + 4) return false;
+    auto word = [&](size_t at, size_t& out) {
+        if (at > length || length - at < 2) return false;
+        out = static_cast<size_t>(data[at]) | (static_cast<size_t>(data[at + 1]) << 8);
+        return true;
+    };
+    qv::bytes::Reader in(data + k4xPointsAt, length - k4xPointsAt);
+    DWORD n = 0;
+    in.ReadDword(n);
+    size_t a = 0, b = 0;
+    if (!word(56, a) || !word(58 + a, b)) return false;
+    const size_t at = 60 + a + b;
+    if (at > length || static_cast<uint64_t>(n) * 16 > length - at) return false;
+    qv::bytes::Reader pairs(data + at, length - at);
+    for (DWORD i = 0; i < n; ++i) {
+        double t = 0, y = 0;
+        pairs.ReadDouble(t);
+        pairs.ReadDouble(y);
+        points.Add(new CDataPoint(t, y));
+    }
+    return true;
+}
+
+void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview) {
+    DeletePoints(preview);
+    auto add = [&](double t, double y) {
+        if (std::isfinite(t) && std::isfinite(y)) preview.Add(new CDataPoint(t, y));
+    };
+    for (int i = 0; i < table.GetSize(); ++i) {
+        const CDataPoint* point = PointAt(table, i);
+        add(point->x, point->y);
+        if (steps && i + 1 < table.GetSize()) add(PointAt(table, i + 1)->x, point->y);
+    }
+}
+
+} // namespace qv::datapairs
+
+// ---------------------------------------------------------------------------------------
+// CPropTFMDataPairs
+
+BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
+    ON_CBN_SELCHANGE(kCtlInterpolation, &CPropTFMDataPairs::OnMarkModified)
+    ON_CBN_KILLFOCUS(kCtlInterpolation, &CPropTFMDataPairs::OnInterpolationLeft)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMDataPairs::OnMarkModified)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMDataPairs::OnMarkModified)
+    ON_BN_CLICKED(kCtlFileNameFlag, &CPropTFMDataPairs::OnFileNameFlag)
+    ON_BN_CLICKED(kCtlPeriodFlag, &CPropTFMDataPairs::OnPeriodFlag)
+    ON_BN_CLICKED(kIdOutput, &CPropTFMDataPairs::OnOutput)
+    ON_BN_CLICKED(kCtlReferenceRadio, &CPropTFMDataPairs::OnModeRadio)
+    ON_BN_CLICKED(kCtlPairsRadio, &CPropTFMDataPairs::OnModeRadio)
+    ON_BN_CLICKED(kCtlImport, &CPropTFMDataPairs::OnBrowseRead)
+    ON_BN_CLICKED(kCtlExport, &CPropTFMDataPairs::OnBrowseWrite)
+    ON_BN_CLICKED(kCtlNew, &CPropTFMDataPairs::OnNewRow)
+    ON_BN_CLICKED(kCtlDelete, &CPropTFMDataPairs::OnDeleteRow)
+    ON_BN_CLICKED(kCtlDeleteAll, &CPropTFMDataPairs::OnDeleteAllRows)
+    ON_BN_CLICKED(kCtlMoveUp, &CPropTFMDataPairs::OnMoveUp)
+    ON_BN_CLICKED(kCtlMoveDown, &CPropTFMDataPairs::OnMoveDown)
+    ON_COMMAND(kCmdNew, &CPropTFMDataPairs::OnNewRow)
+    ON_COMMAND(kCmdDelete, &CPropTFMDataPairs::OnDeleteRow)
+    ON_COMMAND(kCmdDeleteAll, &CPropTFMDataPairs::OnDeleteAllRows)
+    ON_COMMAND(kCmdMoveUp, &CPropTFMDataPairs::OnMoveUp)
+    ON_COMMAND(kCmdMoveDown, &CPropTFMDataPairs::OnMoveDown)
+    ON_BN_CLICKED(kCtlShow, &CPropTFMDataPairs::OnShow)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMDataPairs::OnFieldChanged)
+    ON_EN_CHANGE(kIdDelay, &CPropTFMDataPairs::OnFieldChanged)
+    ON_EN_CHANGE(kIdFileName, &CPropTFMDataPairs::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMDataPairs::OnFieldChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropTFMDataPairs::OnFieldChanged)
+    ON_EN_CHANGE(kIdPeriod, &CPropTFMDataPairs::OnFieldChanged)
+    ON_EN_CHANGE(kCtlReference, &CPropTFMDataPairs::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMDataPairs::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMDataPairs::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMDataPairs::OnFieldChanged)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPropTFMDataPairs::OnCellEdited)
+    ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
+    ON_MESSAGE(WM_USER + 9, &CPropTFMDataPairs::OnPreviewRefresh)
+    ON_MESSAGE(WM_USER + 10, &CPropTFMDataPairs::OnPreviewClosed)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+    ON_WM_PAINT()
+    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropTFMDataPairs::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropTFMDataPairs::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropTFMDataPairs::OnUpdateNeedsSelection)
+    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropTFMDataPairs::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropTFMDataPairs::OnUpdateAlways)
+END_MESSAGE_MAP()
+
+CPropTFMDataPairs::CPropTFMDataPairs() : CTBPropertyPage(kTemplate, 0) {}
+
+CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
+    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CPropTFMDataPairs::~CPropTFMDataPairs() {
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+    DeletePoints(m_previewPoints);
+    DeletePoints(m_points);
+    DeleteSnapshots(m_snapshots);
+}
+
+void CPropTFMDataPairs::SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CPropTFMDataPairs::TakeFromWizard(const CTFMDataPairsWizard4& wizard) {
+    m_bPeriod = wizard.GetPeriodFlag();
+    m_bFileName = wizard.GetFileNameFlag();
+    m_dwMode = wizard.GetModeWord();
+    CopyPoints(m_points, wizard.Points());
+    CopySnapshots(m_snapshots, wizard.Snapshots());
+}
+
+void CPropTFMDataPairs::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CPropTFMDataPairs::EnableControl(int id, bool enable) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable ? TRUE : FALSE);
+}
+
+void CPropTFMDataPairs::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhaseUnit);
+    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriodUnit);
+    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelayUnit);
+    DDX_Control(pDX, kCtlTable, m_lstTable);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Control(pDX, kCtlInterpolation, m_cmbInterpolation);
+    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlPeriodFlag, m_bPeriod);
+    DDX_Check(pDX, kIdOutput, m_bOutput);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdFileName, m_strFileName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+    DDX_Text(pDX, kCtlReference, m_strReference);
+}
+
+// Parameters 1000 and 1001 of older data are taken over once and then marked "-1".
+void CPropTFMDataPairs::TakeOldParameters() {
+    ParamHolder* holder = Holder();
+    CWizardCopaObject3* mode = FindParamByValueID(holder, kIdOldMode);
+    if (mode != nullptr && TBExtended_atoi(mode->GetValue()) >= 0) {
+        m_dwMode = static_cast<DWORD>(TBExtended_atoi(mode->GetValue()));
+        if (m_cmbInterpolation.GetSafeHwnd() != nullptr)
+            m_cmbInterpolation.SetCurSel(static_cast<int>(m_dwMode & ~(kFlagReference | kFlagUserFileName)));
+        SetParamUsePin(holder, kIdOldMode, FALSE);
+        mode->SetValue("-1");
+    }
+    CWizardCopaObject3* flags = FindParamByValueID(holder, kIdOldFlags);
+    if (flags != nullptr && TBExtended_atoi(flags->GetValue()) >= 0) {
+        const BOOL on = TBExtended_atoi(flags->GetValue()) != 0;
+        m_bFileName = on;
+        m_bPeriod = on;
+        flags->SetValue("-1");
+    }
+}
+
+// The mode word from the interpolation list and the radios; a list without a selection
+// keeps the interpolation held.
+void CPropTFMDataPairs::ModeFromControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    const int selection = m_cmbInterpolation.GetCurSel();
+    DWORD mode = selection >= 0 ? static_cast<DWORD>(selection) : (m_dwMode & ~(kFlagReference | kFlagUserFileName));
+    if (GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio) mode |= kFlagReference;
+    m_dwMode = mode;
+}
+
+void CPropTFMDataPairs::ShowModeInControls() {
+    if (GetSafeHwnd() == nullptr) return;
+    m_cmbInterpolation.SetCurSel(static_cast<int>(m_dwMode & ~(kFlagReference | kFlagUserFileName)));
+    CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwMode & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
+    SwitchMode();
+}
+
+void CPropTFMDataPairs::SwitchMode() {
+    if (GetSafeHwnd() == nullptr) return;
+    const bool reference = (m_dwMode & kFlagReference) != 0;
+    for (int id : {kCtlTable, kCtlNew, kCtlDelete, kCtlDeleteAll, kCtlMoveUp, kCtlMoveDown, kCtlFileNameFlag, kCtlImport,
+                   kCtlShow, kCtlWarning})
+        EnableControl(id, !reference);
+    for (int id : {static_cast<int>(kIdFileName), kCtlExport}) EnableControl(id, !reference && m_bFileName);
+    EnableStates();
+}
+
+void CPropTFMDataPairs::EnableStates() {
+    if (GetSafeHwnd() == nullptr) return;
+    ParamHolder* holder = Holder();
+    const bool reference = (m_dwMode & kFlagReference) != 0;
+    EnableControl(kIdDelay, IsParamNotOnPin(holder, kIdDelay) == 1);
+    EnableControl(kIdPhase, IsParamNotOnPin(holder, kIdPhase) == 1);
+    EnableControl(kIdPeriodical, IsParamNotOnPin(holder, kIdPeriodical) == 1);
+    EnableControl(kIdPeriod, m_bPeriod && IsParamNotOnPin(holder, kIdPeriod) == 1);
+    EnableControl(kCtlReference, reference && IsParamNotOnPin(holder, kIdReference) == 1);
+}
+
+BOOL CPropTFMDataPairs::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + m_strXLabel, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + m_strYLabel, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InitializeCtrl(TRUE, TRUE);
+        m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
+    }
+    m_cmbInterpolation.SetCurSel(0);
+    m_cmbPeriodical.SetCurSel(0);
+    m_cmbPhaseUnit.DisableFlatLook(TRUE);
+    m_cmbPeriodUnit.DisableFlatLook(TRUE);
+    m_cmbDelayUnit.DisableFlatLook(TRUE);
+    m_strFolder = g_DocumentDir;
+    ParamHolder* holder = Holder();
+    if (holder != nullptr) {
+        m_strName = holder->m_strElementName;
+        m_bShowName = holder->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+            auto fill = [&](CString& text, CTBUnitComboBox& units) {
+                text = param->GetValue();
+                units.CreateDialogControl(param->GetQuantity());
+                units.SelectString(-1, param->GetUsedUnit());
+            };
+            switch (param->GetValueID()) {
+            case kIdDelay: fill(m_strDelay, m_cmbDelayUnit); break;
+            case kIdPeriod: fill(m_strPeriod, m_cmbPeriodUnit); break;
+            case kIdPhase: fill(m_strPhase, m_cmbPhaseUnit); break;
+            case kIdPeriodical: m_cmbPeriodical.SetCurSel(TBExtended_atof(param->GetValue(), "") == 0 ? 1 : 0); break;
+            case kIdFileName: m_strFileName = param->GetValue(); break;
+            case kIdReference: m_strReference = param->GetValue(); break;
+            default: break;
+            }
+        }
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    TakeOldParameters();
+    GetSDBOutput(holder, kIdOutput, &m_bOutput);
+    CString caption;
+    GetDlgItemText(kIdOutput, caption);
+    CString unit;
+    if (GetParamUnit(holder, kIdOutput, &unit)) {
+        AppendUnitSuffix(&caption, unit);
+        SetDlgItemText(kIdOutput, caption);
+    }
+    UpdateData(FALSE);
+    ShowModeInControls();
+    if (m_bFileName) {
+        CString folder = m_strFolder;
+        CString name = m_strFileName;
+        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    }
+    FillList();
+    if (!m_bFileName && m_pWizard != nullptr) m_strFileName = MakeDocumentFileName(m_pWizard, "");
+    UpdateData(FALSE);
+    SwitchMode();
+    ShowMonotonyWarning();
+    SetModified(FALSE);
+    return TRUE;
+}
+
+void CPropTFMDataPairs::SetRow(int row, const CDataPoint* point) {
+    CString label;
+    label.Format("%i", row + 1);
+    if (row >= m_lstTable.GetItemCount()) m_lstTable.InsertEditItem(row, label, TB_EDIT_NONE);
+    else m_lstTable.SetEditItemText(row, 0, label, TB_EDIT_NONE);
+    m_lstTable.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
+    m_lstTable.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
+}
+
+void CPropTFMDataPairs::FillList() {
+    if (m_lstTable.GetSafeHwnd() == nullptr) return;
+    m_lstTable.DeleteAllItems();
+    for (int i = 0; i < m_points.GetSize(); ++i) SetRow(i, PointAt(m_points, i));
+}
+
+void CPropTFMDataPairs::RenumberRows(int first) {
+    for (int row = first < 0 ? 0 : first; row < m_lstTable.GetItemCount(); ++row) {
+        CString label;
+        label.Format("%i", row + 1);
+        m_lstTable.SetItemText(row, 0, label);
+    }
+}
+
+void CPropTFMDataPairs::ShowMonotonyWarning() {
+    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
+}
+
+void CPropTFMDataPairs::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnInterpolationLeft() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    ParamHolder* holder = Holder();
+    const int selection = m_cmbInterpolation.GetCurSel();
+    if (holder != nullptr && selection >= 0 && selection < 8) {
+        holder->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
+        Invalidate();
+    }
+}
+
+void CPropTFMDataPairs::OnFileNameFlag() {
+    UpdateData(TRUE);
+    if ((m_dwMode & kFlagReference) == 0)
+        for (int id : {static_cast<int>(kIdFileName), kCtlExport}) EnableControl(id, m_bFileName);
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnPeriodFlag() {
+    UpdateData(TRUE);
+    EnableControl(kIdPeriod, m_bPeriod && IsParamNotOnPin(Holder(), kIdPeriod) == 1);
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnOutput() {
+    m_bOutput = m_bOutput ? FALSE : TRUE;
+    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
+    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnModeRadio() {
+    UpdateData(TRUE);
+    ModeFromControls();
+    SwitchMode();
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnNewRow() {
+    if (m_points.GetSize() >= kMaxRows) return;
+    auto* point = new CDataPoint(0.0, 0.0);
+    m_points.Add(point);
+    const int row = m_points.GetSize() - 1;
+    SetRow(row, point);
+    m_lstTable.SetItemText(row, 1, "0");
+    m_lstTable.SetItemText(row, 2, "0");
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnDeleteRow() {
+    const int row = m_lstTable.GetSelectedItem();
+    if (row < 0 || row >= m_points.GetSize()) return;
+    delete PointAt(m_points, row);
+    m_points.RemoveAt(row);
+    m_lstTable.DeleteEditItem(row);
+    if (m_lstTable.GetItemCount() > 0)
+        m_lstTable.SelectItem(row < m_lstTable.GetItemCount() ? row : m_lstTable.GetItemCount() - 1);
+    RenumberRows(row);
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnDeleteAllRows() {
+    DeletePoints(m_points);
+    m_lstTable.DeleteAllItems();
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::MoveRow(int delta) {
+    const int row = m_lstTable.GetSelectedItem();
+    const int other = row + delta;
+    if (row < 0 || other < 0 || other >= m_points.GetSize() || row >= m_points.GetSize()) return;
+    void* moved = m_points[row];
+    m_points[row] = m_points[other];
+    m_points[other] = moved;
+    // The rows swap their texts with their points.
+    const CString t0 = m_lstTable.GetItemText(row, 1), y0 = m_lstTable.GetItemText(row, 2);
+    m_lstTable.SetItemText(row, 1, m_lstTable.GetItemText(other, 1));
+    m_lstTable.SetItemText(row, 2, m_lstTable.GetItemText(other, 2));
+    m_lstTable.SetItemText(other, 1, t0);
+    m_lstTable.SetItemText(other, 2, y0);
+    m_lstTable.SelectItem(other);
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+// A cell edit: wParam names the list, lParam holds the row (low word) and column (high word).
+LRESULT CPropTFMDataPairs::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    if (wParam != static_cast<WPARAM>(kCtlTable)) return 0;
+    const int row = LOWORD(lParam);
+    const int col = HIWORD(lParam);
+    if (row >= kMaxRows || row >= m_lstTable.GetItemCount()) return 0;
+    while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
+    CDataPoint* point = PointAt(m_points, row);
+    const double value = TBExtended_atof(m_lstTable.GetItemText(row, col), "");
+    if (col == 1) point->SetX(value);
+    if (col == 2) point->SetY(value);
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+    return 0;
+}
+
+// The table's query message is answered with 0: every cell may be edited.
+LRESULT CPropTFMDataPairs::OnCellQuery(WPARAM, LPARAM) { return 0; }
+
+void CPropTFMDataPairs::OnShow() {
+    UpdateData(TRUE);
+    ModeFromControls();
+    {
+        CResourceSwitch resources;
+        SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
+    }
+    MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        m_pPreview->Invalidate();
+        m_pPreview->UpdateWindow();
+        return;
+    }
+    delete m_pPreview;
+    m_pPreview = new CCharacteristicDlg(this, m_strName);
+    m_pPreview->SetXAxisLabel(m_strXLabel);
+    m_pPreview->SetYAxisLabel(m_strYLabel);
+    m_pPreview->SetPointArray(&m_previewPoints);
+    CResourceSwitch resources;
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+LRESULT CPropTFMDataPairs::OnPreviewRefresh(WPARAM, LPARAM) {
+    MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
+    return 0;
+}
+
+LRESULT CPropTFMDataPairs::OnPreviewClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
+    return 0;
+}
+
+void CPropTFMDataPairs::OnContextMenu(CWnd*, CPoint point) {
+    CResourceSwitch resources;
+    CMenu menu;
+    if (!menu.LoadMenu(2547)) return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    qv::UpdateMenuCommandUI(*popup, this);
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+void CPropTFMDataPairs::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
+
+void CPropTFMDataPairs::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+// Buttons 1122-1126 show their images of bitmap 138, 2118 and 2119 theirs of bitmap 135 (16
+// pixels each): the first third of the strip normal, the second pressed, the last disabled.
+void CPropTFMDataPairs::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    int first = -1;
+    UINT bitmap = 0;
+    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
+        first = kCtlNew;
+        bitmap = 138;
+    } else if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
+        first = kCtlImport;
+        bitmap = 135;
+    }
+    if (first < 0 || lpDrawItemStruct == nullptr) {
+        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / 16;
+    int image = nIDCtl - first;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
+    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
+    memory.SelectObject(old);
+}
+
+void CPropTFMDataPairs::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+BOOL CPropTFMDataPairs::OnSetActive() {
+    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableStates();
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropTFMDataPairs::UpdateParameterFlags() {
+    ParamHolder* holder = Holder();
+    for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(holder, id, FALSE);
+    ModeFromControls();
+    const bool reference = (m_dwMode & kFlagReference) != 0;
+    SetParamExtBit(holder, reference ? kIdReference : kIdFileName, FALSE);
+    SetParamExtBit(holder, reference ? kIdFileName : kIdReference, TRUE);
+}
+
+BOOL CPropTFMDataPairs::OnKillActive() {
+    UpdateParameterFlags();
+    return CTBPropertyPage::OnKillActive();
+}
+
+void CPropTFMDataPairs::SnapshotParameters() {
+    DeleteSnapshots(m_snapshots);
+    for (const char* name : {"TPERIO", "PHASE", "PERIO", "TDELAY", "FILE"}) {
+        auto* snapshot = new CCopaObjectCompare;
+        snapshot->SetFrom(FindParamByName(Holder(), name));
+        m_snapshots.Add(snapshot);
+    }
+    if (m_dwMode & kFlagReference) static_cast<CCopaObjectCompare*>(m_snapshots[m_snapshots.GetUpperBound()])->SetName("@FILE");
+}
+
+void CPropTFMDataPairs::HandOver() {
+    if (m_pWizard == nullptr) return;
+    m_pWizard->TakeFromPage(m_bPeriod, m_bFileName, m_dwMode, m_points, m_snapshots);
+}
+
+void CPropTFMDataPairs::MakeRelative() {
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, m_strFileName);
+    m_strFolder = folder;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+BOOL CPropTFMDataPairs::OnApply() {
+    UpdateData(TRUE);
+    ParamHolder* holder = Holder();
+    const RequestTarget target(m_pWizard);
+    if (holder == nullptr || !target.HasReceiver()) return FALSE;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+
+    if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
+    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+
+    ModeFromControls();
+    const bool reference = (m_dwMode & kFlagReference) != 0;
+    // The table is checked whenever it is used; a file reference does not use it (the table
+    // is disabled then, so a left-over table could not be mended).
+    const UINT failure = CheckTableOrder(m_points);
+    m_dLastT = m_points.GetSize() > 0 ? PointAt(m_points, m_points.GetUpperBound())->x : m_dLastT;
+    if (failure != 0 && !reference) {
+        CResourceSwitch resources;
+        ShowMessage(LoadLibraryString(failure));
+        return FALSE;
+    }
+
+    if (!m_bPeriod) {
+        CString last;
+        if (m_lstTable.GetItemCount() > 0) last = m_lstTable.GetItemText(m_lstTable.GetItemCount() - 1, 1);
+        m_strPeriod = last.IsEmpty() ? TBExtended_ftoa(m_dLastT, -1, 0, "") : last;
+        UpdateData(FALSE);
+    }
+    auto unitOf = [](CTBUnitComboBox& units, CWizardCopaObject3* param) {
+        if (units.GetCount() <= 0) return;
+        CString unit;
+        units.GetWindowText(unit);
+        param->SetUsedUnit(unit);
+    };
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+        switch (param->GetValueID()) {
+        case kIdDelay:
+            param->SetValue(m_strDelay);
+            unitOf(m_cmbDelayUnit, param);
+            break;
+        case kIdPeriod:
+            param->SetValue(m_strPeriod);
+            unitOf(m_cmbPeriodUnit, param);
+            break;
+        case kIdPeriodical:
+            // Without a selection the stored value stays.
+            if (m_cmbPeriodical.GetCurSel() >= 0)
+                param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 1 ? 0.0 : 1.0, -1, 0, ""));
+            break;
+        case kIdPhase:
+            param->SetValue(m_strPhase);
+            unitOf(m_cmbPhaseUnit, param);
+            break;
+        case kIdFileName: param->SetValue(m_strFileName); break;
+        case kIdReference: param->SetValue(m_strReference); break;
+        default: break;
+        }
+    }
+    const DWORD interpolation = m_dwMode & ~(kFlagReference | kFlagUserFileName);
+    if (interpolation < 8) holder->m_bySymbolVariant = static_cast<BYTE>(1u << interpolation);
+
+    SnapshotParameters();
+    HandOver();
+    m_lstTable.SaveColumnWidths();
+
+    if (!reference && m_bFileName) {
+        MakeRelative();
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
+        SetParamValue(holder, kIdFileName, m_strFileName);
+    }
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        MakePreviewPoints(m_points, interpolation == 1, m_previewPoints);
+        m_pPreview->Invalidate();
+    }
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CPropTFMDataPairs::LoadData(bool store) {
+    TakeOldParameters();
+    ModeFromControls();
+    if (m_bFileName) {
+        CString folder = m_strFolder;
+        CString name = m_strFileName;
+        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    }
+    SnapshotParameters();
+    if (store) HandOver();
+}
+
+BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
+    CReadAndWriteFiles reader;
+    const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
+    if (result == ReadResult::WrongChannels) {
+        ShowMessage(kOnlyTwoChannels);
+        return FALSE;
+    }
+    if (result == ReadResult::TooLarge) {
+        CResourceSwitch resources;
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        return FALSE;
+    }
+    if (result == ReadResult::Failed) {
+        if (reader.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(reader.GetLastError());
+        return FALSE;
+    }
+    FillList();
+    m_nFileFormat = reader.GetSaveVersion();
+    return TRUE;
+}
+
+BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
+    const int n = m_points.GetSize();
+    std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    for (int i = 0; i < n; ++i) {
+        ts[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
+        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
+    }
+    CString folder = m_strFolder;
+    CString name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
+    CReadAndWriteFiles writer;
+    writer.SetNrChannels(2);
+    writer.SetNrItems(n);
+    writer.InsertChannel(0, ts.data(), m_strXLabel, "");
+    writer.InsertChannel(1, ys.data(), m_strYLabel, "");
+    if (m_nFileFormat == -1) {
+        {
+            CResourceSwitch resources;
+            ShowMessage(LoadLibraryString(kStrTextFormat));
+        }
+        PathParts parts = SplitPath(name);
+        parts.ext = ".mdx";
+        name = JoinPath(parts);
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    if (!SplitPath(name).dir.IsEmpty()) folder.Empty();
+    const CString path = folder + name;
+    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+        ShowMessage(writer.GetLastError());
+        return FALSE;
+    }
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    return TRUE;
+}
+
+namespace {
+CString JoinFilters(const CStringArray* entries) {
+    CString filter;
+    if (entries == nullptr) return filter;
+    for (int i = 0; i < entries->GetSize(); ++i) filter += entries->GetAt(i) + "|";
+    return filter + "|";
+}
+// The entry index whose pattern carries the extension (with its dot); 1 based for the
+// dialog, 0 when none does.
+int FilterIndexOf(const CStringArray* entries, const CString& ext) {
+    if (entries == nullptr || ext.IsEmpty()) return 0;
+    for (int i = 0; i < entries->GetSize(); ++i) {
+        const CString entry = entries->GetAt(i);
+        const int bar = entry.Find('|');
+        if (bar >= 0 && entry.Mid(bar + 1).CompareNoCase("*" + ext) == 0) return i + 1;
+    }
+    return 0;
+}
+} // namespace
+
+void CPropTFMDataPairs::OnBrowseRead() {
+    SetModified(TRUE);
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
+    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, JoinFilters(filters));
+    const int preselected = FilterIndexOf(filters, SplitPath(m_strFileName).ext);
+    if (preselected > 0) dialog.m_ofn.nFilterIndex = static_cast<DWORD>(preselected);
+    if (dialog.DoModal() != IDOK) return;
+    if (!ImportFile(dialog.GetPathName())) {
+        CResourceSwitch resources;
+        ShowMessage(LoadLibraryString(kStrReadError));
+        return;
+    }
+    FillList();
+    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    ShowMonotonyWarning();
+    UpdateData(FALSE);
+    MakeRelative();
+}
+
+void CPropTFMDataPairs::OnBrowseWrite() {
+    SetModified(TRUE);
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
+    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, JoinFilters(filters));
+    if (m_nFileFormat >= 0) dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
+    if (dialog.DoModal() != IDOK) return;
+    const int chosen = dialog.m_ofn.nFilterIndex > 0 ? static_cast<int>(dialog.m_ofn.nFilterIndex) - 1 : 0;
+    m_strFileName = dialog.GetPathName();
+    if (SplitPath(m_strFileName).ext.IsEmpty()) {
+        CString ext = ".mdx";
+        if (filters != nullptr && chosen < filters->GetSize()) {
+            const CString entry = filters->GetAt(chosen);
+            const int dot = entry.ReverseFind('.');
+            if (dot >= 0 && entry.Mid(dot).Find('*') < 0) ext = entry.Mid(dot);
+        }
+        m_strFileName += ext;
+    }
+    MakeRelative();
+    if (ExportFile(m_strFileName, chosen)) MakeRelative();
+}
+
+// The page's archive form: class record, version 10, period flag, file-name flag, n and the
+// points, the upgraded flag. Versions 1 to 9 carry the phase unit (1 "rad", else "deg")
+// after the points; versions before 5 carry no upgraded flag.
+void CPropTFMDataPairs::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(RUNTIME_CLASS(CPropTFMDataPairs));
+        ar << static_cast<DWORD>(10) << static_cast<DWORD>(m_bPeriod ? 1 : 0) << static_cast<DWORD>(m_bFileName ? 1 : 0);
+        ar << static_cast<DWORD>(m_points.GetSize());
+        for (int i = 0; i < m_points.GetSize(); ++i) PointAt(m_points, i)->Serialize(ar);
+        ar << m_dwUpgraded;
+        return;
+    }
+    // A block without a class record is read as schema 0, which carries no version.
+    DWORD version = 0;
+    if (ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropTFMDataPairs)) != 0) ar >> version;
+    DWORD period = 0, fileName = 0, count = 0;
+    ar >> period >> fileName >> count;
+    m_bPeriod = period != 0;
+    m_bFileName = fileName != 0;
+    DeletePoints(m_points);
+    // Each point reads its own record; an archive that runs out ends the loop with an
+    // exception, so a count is believed only as far as points are there.
+    for (DWORD i = 0; i < count && i < static_cast<DWORD>(kMaxRows); ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        m_points.Add(point.release());
+    }
+    if (version >= 1 && version <= 9) {
+        DWORD unit = 0;
+        ar >> unit;
+        const char* text = unit == 1 ? "rad" : "deg";
+        if (m_cmbPhaseUnit.GetSafeHwnd() != nullptr) m_cmbPhaseUnit.SelectString(-1, text);
+        if (CWizardCopaObject3* phase = FindParamByValueID(Holder(), kIdPhase)) {
+            phase->SetUsedUnit(text);
+            CommitParamSet(RequestTarget(m_pWizard), m_cookie);
+        }
+    }
+    if (version >= 5) ar >> m_dwUpgraded;
+    if (m_dwUpgraded == 0) UpgradeParameters();
+    if (GetSafeHwnd() != nullptr) {
+        FillList();
+        UpdateData(FALSE);
+        ShowModeInControls();
+    }
+}
+
+void CPropTFMDataPairs::UpgradeParameters() {
+    ParamHolder* holder = Holder();
+    if (FindParamByValueID(holder, kIdReference) != nullptr && FindParamByValueID(holder, kIdFileName) != nullptr) {
+        for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(holder, id, FALSE);
+        BOOL pinned = FALSE;
+        GetParamUsePin(holder, kIdFileName, &pinned);
+        if (pinned) m_dwMode |= kFlagReference;
+        SetParamTypeField(holder, kIdFileName);
+        const bool reference = (m_dwMode & kFlagReference) != 0;
+        if (reference) {
+            CString value;
+            GetParamValue(holder, kIdFileName, &value);
+            SetParamValue(holder, kIdReference, value);
+            CommitParamSet(RequestTarget(m_pWizard), m_cookie);
+        }
+        SetParamExtBit(holder, reference ? kIdReference : kIdFileName, FALSE);
+        SetParamExtBit(holder, reference ? kIdFileName : kIdReference, TRUE);
+    }
+    m_dwUpgraded = 1;
+}
+
+// The block of the older wizard generation: DWORD mode word (bit 0x8000 a user's file name),
+// a DWORD not read, L1 and L1 bytes not read, L2 and L2 bytes of the page's archive form, L3
+// and L3 bytes not read, L4 and the point block. Each part is read only while it fits.
+void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
+    if (data == nullptr) {
+        LoadData(false);
+    } else {
+        const BYTE* base = static_cast<const BYTE*>(data);
+        const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
+        qv::bytes::Reader in(base, size);
+        DWORD mode = 0;
+        if (in.ReadDword(mode)) {
+            m_bFileName = (mode & kFlagUserFileName) != 0;
+            m_dwMode = mode & ~kFlagUserFileName;
+            ShowModeInControls();
+            DWORD unused = 0, block = 0;
+            if (in.ReadDword(unused) && in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
+                std::vector<BYTE> copy(in.Position(), in.Position() + block);
+                in.SkipBytes(block);
+                if (!copy.empty()) {
+                    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+                    CArchive ar(&file, CArchive::load, 4096);
+                    try {
+                        Serialize(ar);
+                    } catch (CException* e) {
+                        e->Delete();
+                    }
+                }
+                if (in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
+                    const BYTE* cursor = in.Position();
+                    size_t remaining = block;
+                    CPtrArray read;
+                    if (ReadDataPointsFromBuffer(&cursor, &remaining, &read, nullptr, nullptr, nullptr, nullptr) &&
+                        read.GetSize() <= kMaxRows)
+                        CopyPoints(m_points, read);
+                    DeletePoints(read);
+                }
+            }
+        }
+        if (GetSafeHwnd() != nullptr) {
+            FillList();
+            UpdateData(FALSE);
+        }
+    }
+    SnapshotParameters();
+    HandOver();
+}
+
+// ---------------------------------------------------------------------------------------
+// CTFMDataPairsWizard4
+
+CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other)
+    : CWizardBase4(),
+      m_wSchema(other.m_wSchema),
+      m_dwMode(other.m_dwMode),
+      m_bPeriod(other.m_bPeriod),
+      m_bFileName(other.m_bFileName) {
+    CopyPoints(m_points, other.m_points);
+    CopySnapshots(m_snapshots, other.m_snapshots);
+}
+
+CTFMDataPairsWizard4::~CTFMDataPairsWizard4() {
+    DeleteSnapshots(m_snapshots);
+    DeletePoints(m_points);
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
+                                        const CPtrArray& snapshots) {
+    m_bPeriod = periodFlag;
+    m_bFileName = fileNameFlag;
+    m_dwMode = modeWord;
+    if (&points != &m_points) CopyPoints(m_points, points);
+    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
+}
+
+CPropTFMDataPairs* CTFMDataPairsWizard4::MakePage(DWORD_PTR cookie) {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        m_pPage->SetWizard(this, cookie);
+    } else {
+        m_pPage = new (std::nothrow) CPropTFMDataPairs(this, cookie);
+    }
+    if (m_pPage != nullptr) m_pPage->TakeFromWizard(*this);
+    return m_pPage;
+}
+
+BOOL CTFMDataPairsWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
+    CResourceSwitch resources;
+    const RequestTarget target(this);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    BuildCharacteristicSearchDirs(this);
+    if (MakePage(cookie) == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    sheet.AddPage(m_pPage);
+    return TRUE;
+}
+
+void CTFMDataPairsWizard4::EndEditProperties() {
+    if (m_pPage != nullptr) {
+        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
+        delete m_pPage;
+        m_pPage = nullptr;
+    }
+    DeleteOwnedObjects();
+    ReleaseEditorDataHandle();
+}
+
+CWizardBase4* CTFMDataPairsWizard4::Clone() { return new (std::nothrow) CTFMDataPairsWizard4(*this); }
+
+namespace {
+// A page of its own for hidden work: the page on the editor's sheet is never touched.
+std::unique_ptr<CPropTFMDataPairs> MakeHiddenPage(CTFMDataPairsWizard4& wizard, DWORD_PTR cookie) {
+    std::unique_ptr<CPropTFMDataPairs> page(new (std::nothrow) CPropTFMDataPairs(&wizard, cookie));
+    if (page == nullptr) return page;
+    page->SetHidden(true);
+    page->TakeFromWizard(wizard);
+    CResourceSwitch resources;
+    if (!page->Create(kTemplate, nullptr)) return nullptr;
+    page->ShowWindow(SW_HIDE);
+    return page;
+}
+} // namespace
+
+BOOL CTFMDataPairsWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    BuildCharacteristicSearchDirs(this);
+    std::unique_ptr<CPropTFMDataPairs> page = MakeHiddenPage(*this, params.Cookie());
+    if (page == nullptr) return TRUE;
+    page->LoadData(true);
+    CommitParamSet(RequestTarget(this), params.Cookie());
+    page->DestroyWindow();
+    return TRUE;
+}
+
+int CTFMDataPairsWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    if (templ.Find(kImmanent) < 0) return 4;
+    if (m_snapshots.GetSize() == 0) Initialize(0);
+    const RequestTarget target(this);
+    ScopedParamSet params{target};
+    ParamHolder* holder = params.Holder();
+    BuildPinAssignmentList(modelText, &m_snapshots, m_dwMode, holder, nullptr);
+    const bool reference = (m_dwMode & kFlagReference) != 0;
+    const DWORD interpolation = m_dwMode & ~kFlagReference;
+    if (!m_bFileName && !reference) {
+        SetParamValue(holder, kIdFileName, MakeDocumentFileName(this, ""));
+        CommitParamSet(target, params.Cookie());
+    }
+    ReplacePlaceholder(modelText, "@TYPE", interpolation == 1 ? "LT_NIP " : "LT_LIP ", 0);
+    if (!reference) {
+        SetModelOutputDirFromFile(file);
+        WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, "X", "Y", "", "");
+    }
+    for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {
+        CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(i);
+        if (entry == nullptr) continue;
+        const CString name = entry->GetName();
+        if (name == "@FILE") {
+            CString value;
+            if (FindParamByValueID(holder, kIdReference) != nullptr) GetParamValue(holder, kIdReference, &value);
+            else GetParamValue(holder, kIdFileName, &value);
+            ReplacePlaceholder(modelText, "@FILE", "FILE := " + value, 0);
+        } else if (name == "@PHASE") {
+            if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
+            CommitParamSet(target, params.Cookie());
+            ReplacePlaceholder(modelText, "@PHASE", "PHASE", 0);
+        }
+        g_PlaceholderList.DiscardAt(i);
+    }
+    return 4;
+}
+
+void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        m_wSchema = 0;
+        ar << m_wSchema;
+        ar << m_dwMode << static_cast<DWORD>(m_bFileName ? 1 : 0) << static_cast<DWORD>(m_bPeriod ? 1 : 0);
+        ar << static_cast<DWORD>(m_points.GetSize());
+        for (int i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points[i])->Serialize(ar);
+        ar << static_cast<DWORD>(m_snapshots.GetSize());
+        for (int i = 0; i < m_snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(m_snapshots[i])->Serialize(ar);
+        return;
+    }
+    ar >> m_wSchema;
+    if (m_wSchema != 0) return;
+    DWORD fileName = 0, period = 0, count = 0;
+    ar >> m_dwMode >> fileName >> period;
+    m_bFileName = fileName != 0;
+    m_bPeriod = period != 0;
+    // Loading into a wizard that holds data replaces its lists.
+    DeletePoints(m_points);
+    DeleteSnapshots(m_snapshots);
+    ar >> count;
+    // Tables and snapshot lists beyond their limits are refused before anything is made.
+    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
+    for (DWORD i = 0; i < count; ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        m_points.Add(point.release());
+    }
+    ar >> count;
+    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
+    for (DWORD i = 0; i < count; ++i) {
+        auto snapshot = std::make_unique<CCopaObjectCompare>();
+        snapshot->Serialize(ar);
+        m_snapshots.Add(snapshot.release());
+    }
+}
+
+BOOL CTFMDataPairsWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    BuildCharacteristicSearchDirs(this);
+    std::unique_ptr<CPropTFMDataPairs> page = MakeHiddenPage(*this, params.Cookie());
+    if (page == nullptr) return TRUE;
+    page->StoreToWizard(data, length);
+    page->UpdateParameterFlags();
+    m_dwMode = page->GetModeWord();
+    CommitParamSet(RequestTarget(this), params.Cookie());
+    page->DestroyWindow();
+    return TRUE;
+}
+
+BOOL CTFMDataPairsWizard4::DoConversionFrom4x() {
+    ScopedParamSet params{RequestTarget(this)};
+    return TRUE;
+}
+
+BOOL CTFMDataPairsWizard4::DoConversionFrom4x(void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    if (data == nullptr || length <= 0) return TRUE;
+    ParamHolder* holder = params.Holder();
+    BuildCharacteristicSearchDirs(this);
+    DeletePoints(m_points);
+    Read4xPoints(static_cast<const BYTE*>(data), static_cast<size_t>(length), m_points);
+    CString fileName;
+    if (GetParamValue(holder, kIdFileName, &fileName)) {
+        BuildCharacteristicSearchDirs(this);
+        CString folder;
+        MakeCharacteristicPathRelative(folder, fileName);
+        const CString path = folder + fileName;
+        if (_access(path, 0) == 0) {
+            CReadAndWriteFiles reader;
+            ReadTwoChannels(path, 0, m_points, reader);
+        }
+    }
+    // A negative value (-1 marks one already taken over) is no mode word: the mode stays.
+    CString mode;
+    GetParamValue(holder, kIdOldMode, &mode);
+    if (TBExtended_atoi(mode) >= 0) m_dwMode = static_cast<DWORD>(TBExtended_atoi(mode));
+    m_bFileName = TRUE;
+    CommitParamSet(RequestTarget(this), params.Cookie());
+    return TRUE;
+}

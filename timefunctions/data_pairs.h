@@ -1,0 +1,219 @@
+// Data-pairs time function (wizard ID 43): y(t) given by pairs (t, Y) that the wizard keeps
+// and writes to a data file beside the model description, or taken from a data file the
+// element only references by name. The page (dialog 2550 "Characteristic") edits the pairs,
+// the interpolation, delay, period and phase and the file names, imports and exports tables
+// through the toolkit's data files and checks that t is monotonic before apply.
+//
+// Parameters (value ID): 2040 TDELAY, 2038 TPERIO, 2042 PHASE, 2049 PERIO (1 or 0), 2117 the
+// data-file name, 1012 the referenced file, 2056 the "Value" output; older data also carries
+// 1000 (interpolation) and 1001 (file-name and period flag). The parameter named "FILE"
+// carries the file into the model text through "@FILE".
+//
+// Mode word: the low bits are the interpolation (0 "Linearly", 1 "Without"); bit 0x4000 a file
+// reference; bit 0x8000, in older data, a data-file name the user chose.
+//
+// Archive (sheet version 4): WORD schema 0, DWORD mode word, DWORD file-name flag, DWORD
+// period flag, DWORD n and n points (each through CDataPoint::Serialize), DWORD m and m
+// snapshots (CCopaObjectCompare).
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/characteristic_preview.h"
+#include "framework/data_classes.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_edit_list.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+#include "wizard/wizardbase.h"
+
+namespace qv::datapairs {
+constexpr UINT kTemplate = 2550;
+constexpr WORD kIdDelay = 2040;
+constexpr WORD kIdPeriod = 2038;
+constexpr WORD kIdPhase = 2042;
+constexpr WORD kIdPeriodical = 2049;
+constexpr WORD kIdFileName = 2117;
+constexpr WORD kIdReference = 1012;
+constexpr WORD kIdOutput = 2056;
+constexpr WORD kIdOldMode = 1000;
+constexpr WORD kIdOldFlags = 1001;
+constexpr DWORD kFlagReference = 0x4000;
+constexpr DWORD kFlagUserFileName = 0x8000;
+// Most rows a table holds; larger tables in data files, archives or older data are refused.
+constexpr int kMaxRows = 10000;
+
+// The 4.x block's points: 52 bytes, DWORD n, WORD a and a bytes, WORD b and b bytes, then n
+// pairs of doubles (t, Y). The lengths are unsigned. Points are appended only when all n
+// fit; false when they do not (the list is then left as it was).
+bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points);
+// The preview's points: a copy of the table; with `steps` a point (t[i+1], Y[i]) is inserted
+// after every row but the last. Points that are not finite are left out.
+void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview);
+} // namespace qv::datapairs
+
+class CTFMDataPairsWizard4;
+
+class CPropTFMDataPairs : public CTBPropertyPage {
+    DECLARE_SERIAL(CPropTFMDataPairs)
+public:
+    CPropTFMDataPairs();
+    CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
+    ~CPropTFMDataPairs() override;
+
+    void Serialize(CArchive& ar) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+
+    void SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
+    DWORD_PTR GetCookie() const { return m_cookie; }
+    // The wizard's state copied into the page.
+    void TakeFromWizard(const CTFMDataPairsWizard4& wizard);
+    void LoadData(bool store);
+    void StoreToWizard(const void* data, long length);
+    void UpdateParameterFlags();
+    void SnapshotParameters();
+    BOOL ImportFile(const CString& path);
+    BOOL ExportFile(const CString& fileName, int format);
+    void SetHidden(bool hidden) { m_bHidden = hidden; }
+
+    DWORD GetModeWord() const { return m_dwMode; }
+    BOOL GetFileNameFlag() const { return m_bFileName; }
+    BOOL GetPeriodFlag() const { return m_bPeriod; }
+    DWORD GetUpgraded() const { return m_dwUpgraded; }
+    int GetFileFormat() const { return m_nFileFormat; }
+    const CPtrArray& Points() const { return m_points; }
+    const CPtrArray& Snapshots() const { return m_snapshots; }
+    CString GetFileName() const { return m_strFileName; }
+
+    void OnNewRow();
+    void OnDeleteRow();
+    void OnDeleteAllRows();
+    void OnMoveUp() { MoveRow(-1); }
+    void OnMoveDown() { MoveRow(1); }
+    void OnBrowseRead();
+    void OnBrowseWrite();
+    void OnShow();
+
+protected:
+    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    void HandOver();
+    void TakeOldParameters();
+    void ModeFromControls();
+    void ShowModeInControls();
+    void SwitchMode();
+    void EnableStates();
+    void FillList();
+    void SetRow(int row, const CDataPoint* point);
+    void RenumberRows(int first);
+    void MoveRow(int delta);
+    void ShowMonotonyWarning();
+    void MakeRelative();
+    void UpgradeParameters();
+    void ShowMessage(const CString& text);
+    void EnableControl(int id, bool enable);
+
+    void OnMarkModified();
+    void OnFieldChanged();
+    void OnInterpolationLeft();
+    void OnFileNameFlag();
+    void OnPeriodFlag();
+    void OnOutput();
+    void OnModeRadio();
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CTFMDataPairsWizard4* m_pWizard = nullptr;
+    DWORD_PTR m_cookie = 0;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CPtrArray m_points;
+    CPtrArray m_previewPoints;
+    CString m_strXLabel = "t[s]";
+    CString m_strYLabel = "Y";
+    CString m_strFolder;
+    CCharacteristicDlg* m_pPreview = nullptr;
+    CPtrArray m_snapshots;
+    CTBUnitComboBox m_cmbPhaseUnit;   // 2513
+    CTBUnitComboBox m_cmbPeriodUnit;  // 2510
+    CTBUnitComboBox m_cmbDelayUnit;   // 2512
+    CTBEditListCtrl m_lstTable;       // 2121
+    CComboBox m_cmbPeriodical;        // 2049
+    CComboBox m_cmbInterpolation;     // 2215
+    BOOL m_bFileName = FALSE;         // 2116
+    BOOL m_bShowName = FALSE;         // 2002
+    BOOL m_bPeriod = FALSE;           // 2205
+    CString m_strDelay;
+    CString m_strFileName;
+    CString m_strName;
+    CString m_strPhase;
+    CString m_strPeriod;
+    BOOL m_bOutput = FALSE;           // 2056
+    CString m_strReference;           // 2425
+    DWORD m_dwMode = 0;
+    DWORD m_dwUpgraded = 0;
+    int m_nFileFormat = 0;
+    double m_dLastT = 0.0;
+    bool m_bHidden = false;
+};
+
+class CTFMDataPairsWizard4 : public CWizardBase4 {
+    DECLARE_DYNAMIC(CTFMDataPairsWizard4)
+public:
+    CTFMDataPairsWizard4() = default;
+    CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other);
+    ~CTFMDataPairsWizard4() override;
+
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase4* Clone() override;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
+    void Serialize(CArchive& ar, ESheetVersion version) override;
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    BOOL DoConversionFrom4x(void* data, long length) override;
+    BOOL DoConversionFrom4x() override;
+
+    // What the page hands over.
+    void TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
+                      const CPtrArray& snapshots);
+
+    DWORD GetModeWord() const { return m_dwMode; }
+    BOOL GetPeriodFlag() const { return m_bPeriod; }
+    BOOL GetFileNameFlag() const { return m_bFileName; }
+    const CPtrArray& Points() const { return m_points; }
+    CPtrArray& Points() { return m_points; }
+    const CPtrArray& Snapshots() const { return m_snapshots; }
+    CPtrArray& Snapshots() { return m_snapshots; }
+    WORD GetSchema() const { return m_wSchema; }
+    CPropTFMDataPairs* GetPage() const { return m_pPage; }
+
+private:
+    CPropTFMDataPairs* MakePage(DWORD_PTR cookie);
+
+    WORD m_wSchema = 0;
+    DWORD m_dwMode = 0;
+    BOOL m_bPeriod = FALSE;
+    BOOL m_bFileName = FALSE;
+    CPtrArray m_points;
+    CPtrArray m_snapshots;
+    CPropTFMDataPairs* m_pPage = nullptr;
+};

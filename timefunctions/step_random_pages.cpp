@@ -1,0 +1,557 @@
+#include "timefunctions/step_random_pages.h"
+
+#include "blocks_linear/gain_block.h"
+#include "framework/byte_cursor.h"
+#include "framework/data_classes.h"
+#include "framework/dialog_rects.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "passive/passive_bases.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+using namespace qv::timefunctions;
+using qv::passive::CopySnapshots;
+using qv::passive::DeleteSnapshots;
+
+IMPLEMENT_DYNCREATE(CPropStepFctAndRandomBlock, CTBPropertyPage)
+
+namespace {
+
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlFirstLabel = 2246;
+constexpr int kCtlSecondLabel = 2248;
+constexpr int kCtlInitLabel = 2184;
+constexpr int kCtlFirstUnit = 2511;
+constexpr int kCtlUnit = 2400;
+constexpr int kCtlSampleTimePin = 2074;
+constexpr UINT kStrStepTime = 2726;
+constexpr UINT kStrFinalValue = 2727;
+constexpr UINT kStrMaximum = 2728;
+constexpr UINT kStrMinimum = 2729;
+constexpr UINT kStrMaxNotAboveMin = 8025;
+
+struct ControlLayout {
+    WORD id;
+    WORD flags;
+};
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 15}, {.id = 2246, .flags = 33}, {.id = 2247, .flags = 97}, {.id = 2511, .flags = 48},
+    {.id = 2248, .flags = 33}, {.id = 2249, .flags = 97}, {.id = 2184, .flags = 33}, {.id = 2187, .flags = 97},
+    {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 34}, {.id = 2400, .flags = 48},
+    {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
+};
+
+template <class Read>
+void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
+    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
+    std::vector<BYTE> copy(data, data + length);
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load, 4096);
+    try {
+        read(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPropStepFctAndRandomBlock, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_EN_CHANGE(kIdFirstValue, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_EN_CHANGE(kIdSecondValue, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_EN_CHANGE(kIdInitValue, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_BN_CLICKED(kCtlShowName, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlFirstUnit, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropStepFctAndRandomBlock::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CPropStepFctAndRandomBlock::OnMarkModified)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CPropStepFctAndRandomBlock::OnSampleTimeLeft)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropStepFctAndRandomBlock::OnSampleTimeLeft)
+    ON_BN_CLICKED(kIdBlockOutput, &CPropStepFctAndRandomBlock::OnOutput)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CPropStepFctAndRandomBlock::OnSampleTimePin)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock() : CTBPropertyPage(kStepRandomTemplate) {}
+
+CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
+    : CTBPropertyPage(kStepRandomTemplate), m_pWizard(wizard), m_pParams(params) {
+    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+}
+
+CPropStepFctAndRandomBlock::~CPropStepFctAndRandomBlock() {
+    DeleteSnapshots(m_Snapshots);
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CPropStepFctAndRandomBlock::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+CPropACParameters* CPropStepFctAndRandomBlock::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
+}
+
+void CPropStepFctAndRandomBlock::SetSnapshots(const CPtrArray* snapshots) {
+    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CPropStepFctAndRandomBlock::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlFirstUnit, m_cmbFirstUnit);
+    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdFirstValue, m_strFirst);
+    DDX_Text(pDX, kIdSecondValue, m_strSecond);
+    DDX_Text(pDX, kIdInitValue, m_strInit);
+}
+
+void CPropStepFctAndRandomBlock::EnableControl(int id, BOOL enable) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void CPropStepFctAndRandomBlock::EnableValues() {
+    EnableControl(kIdFirstValue, IsParamNotOnPin(m_pParams, kIdFirstValue) == 1);
+    EnableControl(kIdSecondValue, IsParamNotOnPin(m_pParams, kIdSecondValue) == 1);
+}
+
+BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pParams != nullptr) {
+        m_strName = m_pParams->m_strElementName;
+        m_bShowName = m_pParams->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    UpdateData(FALSE);
+    m_cmbFirstUnit.DisableFlatLook(TRUE);
+    m_cmbUnit.DisableFlatLook(TRUE);
+
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!qv::blocks::IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdFirstValue:
+            m_strFirst = param->GetValue();
+            if (param->GetQuantity().IsEmpty()) {
+                if (CWnd* box = GetDlgItem(kCtlFirstUnit)) box->ShowWindow(SW_HIDE);
+            } else {
+                m_cmbFirstUnit.CreateDialogControl(param->GetQuantity());
+                m_cmbFirstUnit.SelectString(-1, param->GetUsedUnit());
+            }
+            break;
+        case kIdSecondValue:
+            m_strSecond = param->GetValue();
+            break;
+        case kIdSampleTime:
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
+            m_cmbUnit.CreateDialogControl(param->GetQuantity());
+            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            break;
+        case kIdInitValue:
+            m_strInit = param->GetValue();
+            break;
+        default:
+            break;
+        }
+    }
+    UpdateData(FALSE);
+    GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    CString caption;
+    GetDlgItemText(kIdBlockOutput, caption);
+    CString unit;
+    if (GetParamUnit(m_pParams, kIdBlockOutput, &unit)) {
+        AppendUnitSuffix(&caption, unit);
+        SetDlgItemText(kIdBlockOutput, caption);
+    }
+    SetModified(FALSE);
+    EnableValues();
+    return TRUE;
+}
+
+void CPropStepFctAndRandomBlock::SetLabels(UINT first, UINT second) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlFirstLabel, LoadLibraryString(first));
+    SetDlgItemText(kCtlSecondLabel, LoadLibraryString(second));
+}
+
+BOOL CPropStepFctAndRandomBlock::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    GetParamUsePin(m_pParams, kIdSampleTime, &m_bSampleTimePin);
+    if (GetSafeHwnd() != nullptr) {
+        UpdateData(FALSE);
+        UpdateData(TRUE);
+    }
+    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
+    SetModified(FALSE);
+    EnableValues();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CPropStepFctAndRandomBlock::WriteFields(bool withInit) {
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    UpdateData(TRUE);
+    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!qv::blocks::IsPageInput(param)) continue;
+        switch (param->GetValueID()) {
+        case kIdSampleTime: {
+            const int selection = m_cmbSampleTime.GetCurSel();
+            CString text;
+            if (selection == 0) {
+                text = "0";
+            } else if (selection == 1) {
+                text = "1m";
+            } else {
+                m_cmbSampleTime.GetWindowText(text);
+                text.TrimRight();
+            }
+            param->SetValue(text);
+            if (m_cmbUnit.GetCount() > 0) {
+                CString unit;
+                m_cmbUnit.GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+            break;
+        }
+        case kIdFirstValue: {
+            param->SetValue(m_strFirst);
+            CWnd* box = GetDlgItem(kCtlFirstUnit);
+            if (box != nullptr && (box->GetStyle() & WS_VISIBLE) != 0 && m_cmbFirstUnit.GetCount() > 0) {
+                CString unit;
+                m_cmbFirstUnit.GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+            break;
+        }
+        case kIdSecondValue:
+            param->SetValue(m_strSecond);
+            break;
+        case kIdInitValue:
+            if (withInit) param->SetValue(m_strInit);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+BOOL CPropStepFctAndRandomBlock::FinishApply() {
+    BuildCompareList();
+    HandOverSettings();
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+BOOL CPropStepFctAndRandomBlock::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    WriteFields(true);
+    return FinishApply();
+}
+
+void CPropStepFctAndRandomBlock::HandOverSettings() {
+    if (m_pWizard == nullptr) return;
+    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
+    m_pWizard->SetACParameters(&m_Snapshots, 0);
+}
+
+void CPropStepFctAndRandomBlock::AppendSnapshot(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CPropStepFctAndRandomBlock::AppendACSnapshots() {
+    const CPropACParameters* ac = ACPage();
+    if (ac != nullptr && ac->GetMode() != 0) {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    } else {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    }
+}
+
+void CPropStepFctAndRandomBlock::WriteDefaults(int mode) {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    BuildCompareList();
+    if (mode == 1) HandOverSettings();
+}
+
+// The constant page's layout: a word that is not used, the snapshot count n, a length L1 and
+// L1 bytes of archived snapshots, a length L2 and L2 bytes of the page's block (nothing this
+// page reads), two more blocks that are skipped, then the AC page's block. Every length is
+// checked against what remains; the settings go to the wizard in every case.
+void CPropStepFctAndRandomBlock::ConvertWizard3Data(const void* data, long length) {
+    DeleteSnapshots(m_Snapshots);
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    DWORD word = 0;
+    DWORD count = 0;
+    DWORD block = 0;
+    bool intact = in.ReadDword(word) && in.ReadDword(count) && in.ReadDword(block) && in.Fits(block);
+    if (intact) {
+        const DWORD readable = std::min({count, block, kMaxArchivedSnapshots});
+        if (block > 0 && readable > 0)
+            ReadArchivedBlock(in.Position(), block,
+                              [this, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, m_Snapshots); });
+        in.SkipBytes(block);
+    }
+    for (int skipped = 0; skipped < 3 && intact; ++skipped) intact = in.ReadDword(block) && in.SkipBytes(block);
+    if (intact && in.Remaining() > 0) {
+        if (CPropACParameters* ac = ACPage()) {
+            const BYTE* cursor = in.Position();
+            size_t consumed = 0;
+            LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
+        }
+    }
+    HandOverSettings();
+}
+
+void CPropStepFctAndRandomBlock::OnPaint() {
+    CPaintDC dc(this);
+    CRect rect;
+    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
+    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    dc.DPtoLP(corners, 2);
+    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen* oldPen = dc.SelectObject(&pen);
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(rect);
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+    m_pSymbol->Draw(&dc, rect);
+    dc.SelectObject(oldPen);
+}
+
+void CPropStepFctAndRandomBlock::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPropStepFctAndRandomBlock::OnMarkModified() { SetModified(TRUE); }
+
+void CPropStepFctAndRandomBlock::OnSampleTimeLeft() {
+    CString text;
+    m_cmbSampleTime.GetWindowText(text);
+    if (text.IsEmpty()) return;
+    for (int i = 0; i < m_cmbSampleTime.GetCount(); ++i) {
+        CString entry;
+        m_cmbSampleTime.GetLBText(i, entry);
+        if (entry == text) return;
+    }
+    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
+}
+
+void CPropStepFctAndRandomBlock::OnOutput() {
+    const BOOL before = m_bOutput;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_bOutput = before ? FALSE : TRUE;
+    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
+    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CPropStepFctAndRandomBlock::OnSampleTimePin() {
+    UpdateData(TRUE);
+    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
+    SetModified(TRUE);
+}
+
+// ---------------------------------------------------------------------------------------
+// The variants.
+
+BOOL CPropStepFunctionBlock::OnInitDialog() {
+    const BOOL result = CPropStepFctAndRandomBlock::OnInitDialog();
+    SetLabels(kStrStepTime, kStrFinalValue);
+    return result;
+}
+
+void CPropStepFunctionBlock::BuildCompareList() {
+    DeleteSnapshots(m_Snapshots);
+    for (const char* name : {"AMPL", "T0", "Y0", "TS"}) AppendSnapshot(name, nullptr);
+    AppendACSnapshots();
+}
+
+BOOL CPropRandomBlock::OnInitDialog() {
+    const BOOL result = CPropStepFctAndRandomBlock::OnInitDialog();
+    SetLabels(kStrMaximum, kStrMinimum);
+    for (int id : {kCtlInitLabel, static_cast<int>(kIdInitValue)})
+        if (CWnd* control = GetDlgItem(id)) control->ShowWindow(SW_HIDE);
+    return result;
+}
+
+// Minimum must lie below Maximum. Both are compared only when both are numbers (with unit
+// prefixes); a variable name or expression is the simulator's to evaluate and passes.
+BOOL CPropRandomBlock::OnApply() {
+    if (m_pParams == nullptr) return FALSE;
+    WriteFields(false);
+    double maximum = 0;
+    double minimum = 0;
+    if (ParseValueWithPrefix(m_strFirst, &maximum) && ParseValueWithPrefix(m_strSecond, &minimum) && !(minimum < maximum)) {
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(kStrMaxNotAboveMin), MB_OK);
+        return FALSE;
+    }
+    return FinishApply();
+}
+
+void CPropRandomBlock::BuildCompareList() {
+    DeleteSnapshots(m_Snapshots);
+    for (const char* name : {"MAX", "MIN", "TS"}) AppendSnapshot(name, nullptr);
+    AppendACSnapshots();
+}
+
+// ---------------------------------------------------------------------------------------
+// The step-function and random wizards' page handling.
+
+namespace {
+
+template <class Page>
+struct HiddenStepRandomPages {
+    std::unique_ptr<CPropACParameters> ac;
+    std::unique_ptr<Page> page;
+
+    HiddenStepRandomPages(CSourceBlockWizardBase4& wizard, ParamHolder* params)
+        : ac(new (std::nothrow) CPropACParameters(&wizard, params)), page(new (std::nothrow) Page(&wizard, params)) {
+        if (ac == nullptr || page == nullptr) return;
+        ac->SetMode(wizard.GetACMode());
+        page->UseACPage(ac.get());
+        page->SetSnapshots(&wizard.GetSnapshots());
+    }
+    ~HiddenStepRandomPages() {
+        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
+    }
+    bool Ready() {
+        if (ac == nullptr || page == nullptr) return false;
+        CResourceSwitch resources;
+        if (!page->Create(kStepRandomTemplate, nullptr)) return false;
+        page->ShowWindow(SW_HIDE);
+        return true;
+    }
+};
+
+template <class Page>
+BOOL EditWithPage(CSourceBlockWizardBase4& wizard, CPropStepFctAndRandomBlock*& page, CPropertySheet& sheet) {
+    CResourceSwitch resources;
+    const RequestTarget target(&wizard);
+    const DWORD_PTR cookie = FetchParamSet(target);
+    if (page != nullptr) {
+        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
+        page->Rebind(&wizard, HolderFromCookie(cookie));
+    } else {
+        page = new (std::nothrow) Page(&wizard, HolderFromCookie(cookie));
+    }
+    if (page == nullptr) {
+        ReleaseParamSet(target, cookie);
+        return FALSE;
+    }
+    page->SetSnapshots(&wizard.GetSnapshots());
+    sheet.AddPage(page);
+    return TRUE;
+}
+
+void EndWithPage(CSourceBlockWizardBase4& wizard, CPropStepFctAndRandomBlock*& page) {
+    if (page == nullptr) return;
+    ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
+    delete page;
+    page = nullptr;
+}
+
+} // namespace
+
+CStepFunctionBlockWizard4::~CStepFunctionBlockWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CStepFunctionBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    const BOOL added = mode == 1 && EditWithPage<CPropStepFunctionBlock>(*this, m_pPage, sheet);
+    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+void CStepFunctionBlockWizard4::EndEditProperties() {
+    EndWithPage(*this, m_pPage);
+    CACWizardBase4::EndEditProperties();
+}
+
+BOOL CStepFunctionBlockWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenStepRandomPages<CPropStepFunctionBlock> hidden(*this, params.Holder());
+    if (hidden.Ready()) hidden.page->WriteDefaults(1);
+    return TRUE;
+}
+
+BOOL CStepFunctionBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenStepRandomPages<CPropStepFunctionBlock> hidden(*this, params.Holder());
+    if (hidden.Ready()) hidden.page->ConvertWizard3Data(data, length);
+    return TRUE;
+}
+
+CRandomBlockWizard4::~CRandomBlockWizard4() {
+    delete m_pPage;
+    m_pPage = nullptr;
+}
+
+BOOL CRandomBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
+    const BOOL added = mode == 1 && EditWithPage<CPropRandomBlock>(*this, m_pPage, sheet);
+    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
+    return added || acAdded;
+}
+
+void CRandomBlockWizard4::EndEditProperties() {
+    EndWithPage(*this, m_pPage);
+    CACWizardBase4::EndEditProperties();
+}
+
+BOOL CRandomBlockWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenStepRandomPages<CPropRandomBlock> hidden(*this, params.Holder());
+    if (hidden.Ready()) hidden.page->WriteDefaults(1);
+    return TRUE;
+}
+
+BOOL CRandomBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    HiddenStepRandomPages<CPropRandomBlock> hidden(*this, params.Holder());
+    if (hidden.Ready()) hidden.page->ConvertWizard3Data(data, length);
+    return TRUE;
+}
