@@ -1,9 +1,9 @@
 #include "framework/factories.h"
 
-#include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/dead_time.h"
 #include "blocks_linear/delay_blocks.h"
 #include "blocks_linear/differentiator_block.h"
+#include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/integrator_block.h"
 #include "blocks_linear/memory_sample_hold.h"
