@@ -1,5 +1,7 @@
 #include "afx/module_state.h"
 
+#include "win32/module.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -27,6 +29,9 @@ ModuleState& State()
 HINSTANCE AfxGetResourceHandle() { return State().hResource; }
 void AfxSetResourceHandle(HINSTANCE hInstResource) { State().hResource = hInstResource; }
 HINSTANCE AfxGetInstanceHandle() { return State().hInstance; }
+
+HINSTANCE AfxLoadLibrary(LPCSTR lpszModuleName) { return LoadLibraryA(lpszModuleName); }
+BOOL AfxFreeLibrary(HINSTANCE hInstLib) { return FreeLibrary(hInstLib); }
 
 BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HINSTANCE hInst)
 {

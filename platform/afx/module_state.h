@@ -39,6 +39,12 @@ public:
     BOOL m_bSystem;
 };
 
+// The framework's module loading: the loader's LoadLibraryA and FreeLibrary (a bare name is
+// looked for in the system's module folder, docs of win32/module.h). The original framework
+// also serialised these calls for its own bookkeeping; the stand-in's loader is locked itself.
+HINSTANCE AfxLoadLibrary(LPCSTR lpszModuleName);
+BOOL AfxFreeLibrary(HINSTANCE hInstLib);
+
 namespace qv {
 // Test hook: while true, AfxInitExtensionModule refuses (returns 0).
 void SetRefuseExtensionModules(bool refuse);

@@ -63,4 +63,10 @@ int FunctionPlaces(std::string_view upperName);
 // empty text). Returns false for a form that is not well made (operands missing or left over, unbalanced IF/ELSE/END).
 bool PrintUpn(const std::vector<UpnItem>& upn, std::string& out);
 
+// Applies the simplification rules to a postfix form: subexpressions of numbers and elementary
+// functions become one number (when the result is finite), x*1, 1*x, x/1, x+0, 0+x and x-0
+// become x and 0-x becomes -x. Statements and names are kept as they are. Returns false for a
+// form whose operators lack operands (out is then empty); other faults are left to PrintUpn.
+bool SimplifyUpn(const std::vector<UpnItem>& upn, std::vector<UpnItem>& out);
+
 } // namespace qv::formula

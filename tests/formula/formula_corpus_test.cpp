@@ -3,6 +3,8 @@
 // the reference parser formula_reference.py, written from docs/formula-language.md alone.
 #include "formula_support.h"
 
+#include "formula/grammar.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -65,8 +67,11 @@ std::string Answer(Modules& m, const std::string& mode, const std::string& text)
     }
     if (result == 0) {
         out << "upn " << qv::formula::UpnToText(formula->GetUpn()) << "\n";
-        CString printed;
-        if (m.simplify(&printed, formula) == 0) out << "print " << Escape(printed.str()) << "\n";
+        // The printer alone, as the simplifier module runs it (which answers a failure for a
+        // formula without a postfix form); the simplifier's rules have tests of their own.
+        std::string printed;
+        if (formula->HasUpn() && qv::formula::PrintUpn(formula->GetUpn(), printed))
+            out << "print " << Escape(printed) << "\n";
         else out << "print-failed\n";
     }
     for (int i = 0; i < errors.GetSize(); ++i)
@@ -89,7 +94,7 @@ TEST(FormulaCorpus, EveryTextGivesItsRecordedResult) {
     }
 }
 
-// Whatever the modules accept prints as text that they read back to the same postfix form,
+// Whatever the modules accept, the printer writes as text that they read back to the same postfix form,
 // and reading that text again prints it unchanged.
 TEST(FormulaCorpus, AcceptedTextsRoundTripThroughThePrinter) {
     Modules m;
@@ -105,16 +110,17 @@ TEST(FormulaCorpus, AcceptedTextsRoundTripThroughThePrinter) {
                      : m.block2upn(text.c_str(), first, &kind, &names, nullptr)) != 0)
             continue;
         if (!first->HasUpn()) continue;  // a blank block: nothing to print
-        CString printed;
-        ASSERT_EQ(0, m.simplify(&printed, first)) << c.text;
+        std::string printedText;
+        ASSERT_TRUE(qv::formula::PrintUpn(first->GetUpn(), printedText)) << c.text;
+        const CString printed{std::string_view(printedText)};
         ASSERT_EQ(0, formula ? m.fml2upn(printed, second, nullptr)
                              : m.block2upn(printed, second, &kind, &names, nullptr))
             << c.text << "\n" << printed.str();
         EXPECT_EQ(first->GetUpn(), second->GetUpn()) << c.text << "\n" << printed.str();
         EXPECT_EQ(first->GetAssignedName(), second->GetAssignedName()) << c.text;
-        CString again;
-        ASSERT_EQ(0, m.simplify(&again, second));
-        EXPECT_EQ(printed, again) << c.text;
+        std::string again;
+        ASSERT_TRUE(qv::formula::PrintUpn(second->GetUpn(), again));
+        EXPECT_EQ(printedText, again) << c.text;
     }
 }
 
