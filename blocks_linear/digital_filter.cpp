@@ -5,6 +5,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
+#include "framework/formula_simplifier.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -68,18 +69,26 @@ UINT RefusalString(Refusal refusal) {
     }
 }
 
-// No formula simplifier is built into the plug-in yet: formula texts are stored as the
-// design writes them.
-std::unique_ptr<FilterTextSimplifier> NoSimplifier() { return nullptr; }
+// The formula simplifier of the shared services, which loads the formula modules by name.
+class ModuleSimplifier : public FilterTextSimplifier {
+public:
+    BOOL Load() override { return m_Simplifier.Load(); }
+    BOOL Simplify(CString* formula) override { return m_Simplifier.Simplify(formula); }
 
-FilterSimplifierFactory g_SimplifierFactory = NoSimplifier;
+private:
+    CFormulaSimplifier m_Simplifier;
+};
+
+std::unique_ptr<FilterTextSimplifier> MakeModuleSimplifier() { return std::make_unique<ModuleSimplifier>(); }
+
+FilterSimplifierFactory g_SimplifierFactory = MakeModuleSimplifier;
 
 } // namespace
 
 namespace qv::blocks {
 FilterSimplifierFactory SetFilterSimplifierFactory(FilterSimplifierFactory factory) {
     FilterSimplifierFactory previous = g_SimplifierFactory;
-    g_SimplifierFactory = factory != nullptr ? factory : NoSimplifier;
+    g_SimplifierFactory = factory != nullptr ? factory : MakeModuleSimplifier;
     return previous;
 }
 } // namespace qv::blocks

@@ -51,7 +51,8 @@ public:
     virtual BOOL Simplify(CString* formula) = 0;
 };
 using FilterSimplifierFactory = std::unique_ptr<FilterTextSimplifier> (*)();
-// The simplifier the pages make on their first formula design; returns the previous maker.
+// The simplifier the pages make on their first formula design (the formula simplifier of the
+// shared services unless replaced; null passes back to it); returns the previous maker.
 FilterSimplifierFactory SetFilterSimplifierFactory(FilterSimplifierFactory factory);
 } // namespace qv::blocks
 

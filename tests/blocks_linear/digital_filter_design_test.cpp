@@ -3,6 +3,8 @@
 // the numeric path, the refusals, and the formula texts evaluated against the numbers.
 #include "blocks_linear/digital_filter_design.h"
 
+#include "formula_evaluator.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -348,92 +350,7 @@ TEST(FilterDesign, RefusedDesignsOverTheGrid) {
 // ---------------------------------------------------------------------------------------
 // Formula texts, evaluated with the names given numbers.
 
-class Evaluator {
-public:
-    Evaluator(const std::string& text, const std::map<std::string, double>& names) : m_text(text), m_names(names) {}
-    long double Run() {
-        const long double value = Sum();
-        Blank();
-        if (m_at != m_text.size()) m_failed = true;
-        return value;
-    }
-    bool Failed() const { return m_failed; }
-
-private:
-    void Blank() {
-        while (m_at < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_at]))) ++m_at;
-    }
-    bool Take(char c) {
-        Blank();
-        if (m_at < m_text.size() && m_text[m_at] == c) {
-            ++m_at;
-            return true;
-        }
-        return false;
-    }
-    long double Sum() {
-        long double value = Product();
-        for (;;) {
-            if (Take('+')) {
-                value += Product();
-            } else if (Take('-')) {
-                value -= Product();
-            } else {
-                return value;
-            }
-        }
-    }
-    long double Product() {
-        long double value = Unary();
-        for (;;) {
-            if (Take('*')) {
-                value *= Unary();
-            } else if (Take('/')) {
-                value /= Unary();
-            } else {
-                return value;
-            }
-        }
-    }
-    long double Unary() {
-        if (Take('-')) return -Unary();
-        if (Take('+')) return Unary();
-        return Atom();
-    }
-    long double Atom() {
-        Blank();
-        if (Take('(')) {
-            const long double value = Sum();
-            if (!Take(')')) m_failed = true;
-            return value;
-        }
-        if (m_at < m_text.size() && (std::isdigit(static_cast<unsigned char>(m_text[m_at])) || m_text[m_at] == '.')) {
-            char* end = nullptr;
-            const long double value = std::strtold(m_text.c_str() + m_at, &end);
-            m_at = static_cast<size_t>(end - m_text.c_str());
-            return value;
-        }
-        std::string name;
-        while (m_at < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[m_at])) || m_text[m_at] == '_'))
-            name += m_text[m_at++];
-        if (name == "sin" || name == "cos" || name == "tan") {
-            if (!Take('(')) m_failed = true;
-            const long double x = Sum();
-            if (!Take(')')) m_failed = true;
-            return name == "sin" ? std::sin(x) : name == "cos" ? std::cos(x) : std::tan(x);
-        }
-        auto found = m_names.find(name);
-        if (found == m_names.end()) {
-            m_failed = true;
-            return 0;
-        }
-        return found->second;
-    }
-    std::string m_text;
-    const std::map<std::string, double>& m_names;
-    size_t m_at = 0;
-    bool m_failed = false;
-};
+using filter_test::Evaluator;
 
 TEST(FilterTexts, EvaluatedTextsEqualTheNumericDesign) {
     struct Setting {

@@ -2,6 +2,7 @@
 // cut-offs, apply, leaving the page), the refusals, the formula path with and without a
 // simplifier, the wizard's archive bytes, the older data, and the example run by the host.
 #include "blocks_support.h"
+#include "formula_evaluator.h"
 #include "tests/support/sandbox.h"
 
 #include "blocks_linear/digital_filter.h"
@@ -327,6 +328,51 @@ TEST_F(DigitalFilter, TheFormulaPathStoresSimplifiedOrPlainTexts) {
         EXPECT_EQ(c.simplified, p[1].rfind("S[", 0) == 0);
         EXPECT_EQ("Ts", Named(holder, "TS")->GetValue().str());
         EXPECT_EQ("3", Named(holder, "N")->GetValue().str());
+    }
+}
+
+// With the formula modules the stored texts are the simplified ones, and evaluated with the
+// sample time they are the numeric design's coefficients.
+TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
+    struct Case {
+        Settings s;
+        int type;
+        int order;
+    };
+    const Case cases[] = {
+        {{.order = "2", .cutOff = "100", .sampleTime = "Ts"}, 0, 2},
+        {{.type = "High Pass", .order = "3", .cutOff = "100", .sampleTime = "Ts"}, 1, 3},
+        {{.type = "Band-Stop Filter", .order = "3", .cutOff = "100", .upper = "200", .sampleTime = "Ts"}, 3, 3},
+    };
+    for (const Case& c : cases) {
+        DWORD element = 0;
+        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
+        {
+            OpenPage<CDigitalFilterWizard4> open(*wizard);
+            Enter(open.Page(), c.s);
+            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        }
+        ParamHolder* holder = editor->Holder(element);
+        CFilterCoefficientTable table(0);
+        const qv::filter::NumericDesign design = qv::filter::DesignNumeric(table, c.type, c.order, 100, 200, 1e-3);
+        const std::map<std::string, double> names{{"Ts", 1e-3}};
+        for (const auto& [id, numbers] : {std::pair{WORD{2194}, design.numerator.data()},
+                                          std::pair{WORD{2195}, design.denominator.data()}}) {
+            const std::vector<std::string> texts = Coefficients(holder, id);
+            ASSERT_EQ(static_cast<size_t>(design.count), texts.size());
+            long double difference = 0;
+            long double norm = 0;
+            for (size_t i = 0; i < texts.size(); ++i) {
+                filter_test::Evaluator evaluator(texts[i], names);
+                const long double value = evaluator.Run();
+                ASSERT_FALSE(evaluator.Failed()) << texts[i].substr(0, 300);
+                difference += (value - numbers[i]) * (value - numbers[i]);
+                norm += static_cast<long double>(numbers[i]) * numbers[i];
+            }
+            EXPECT_LE(std::sqrt(difference), 1e-11L * std::sqrt(norm)) << c.type;
+        }
+        // Simplified: no longer the product form of the sections.
+        EXPECT_EQ(std::string::npos, Named(holder, "Q[1]")->GetValue().str().find("(1.0)*("));
     }
 }
 
