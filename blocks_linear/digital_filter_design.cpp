@@ -162,10 +162,24 @@ constexpr double kQuarterPi = 0.7853981633974483;
 } // namespace
 
 CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) {
+    // The rows of the kind share one heap block of five doubles per section; sections added
+    // later get blocks of their own.
+    size_t sections = 0;
+    for (const PrototypeRow& row : kPrototypes) sections += static_cast<UINT>(row.kind) == kind ? 1 : 0;
+    if (sections == 0) return;
+    m_pRows = new double[sections * 5];
+    m_nRows = sections;
+    double* block = m_pRows;
     for (const PrototypeRow& row : kPrototypes) {
         if (static_cast<UINT>(row.kind) != kind) continue;
-        AddSection(static_cast<UINT>(row.order), static_cast<UINT>(row.section), row.c[0], row.c[1], row.c[2],
-                   row.c[3], row.c[4]);
+        for (int j = 0; j < 5; ++j) block[j] = row.c[j];
+        SectionMap* orderSections = nullptr;
+        if (!m_Orders.Lookup(static_cast<UINT>(row.order), orderSections)) {
+            orderSections = new SectionMap(10);
+            m_Orders.SetAt(static_cast<UINT>(row.order), orderSections);
+        }
+        orderSections->SetAt(static_cast<UINT>(row.section), block);
+        block += 5;
     }
 }
 
@@ -180,11 +194,16 @@ CFilterCoefficientTable::~CFilterCoefficientTable() {
             UINT section = 0;
             double* block = nullptr;
             sections->GetNextAssoc(sectionPos, section, block);
-            delete[] block;
+            if (!OwnsRow(block)) delete[] block;
         }
         delete sections;
     }
     m_Orders.RemoveAll();
+    delete[] m_pRows;
+}
+
+bool CFilterCoefficientTable::OwnsRow(const double* block) const {
+    return m_pRows != nullptr && block >= m_pRows && block < m_pRows + m_nRows * 5;
 }
 
 void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, double b1, double b2, double a1,
@@ -192,7 +211,6 @@ void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, do
     SectionMap* sections = nullptr;
     if (!m_Orders.Lookup(order, sections)) {
         sections = new SectionMap(10);
-        sections->InitHashTable(17);
         m_Orders.SetAt(order, sections);
     }
     double* block = nullptr;
@@ -335,11 +353,18 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
 }
 
 void MultiplySections(double factor, const double* sections, double* out, int count, int width) {
+    if (count - 1 <= 0) {
+        for (int j = 0; j < width; ++j) out[j] += factor * sections[j];
+        return;
+    }
+    // The product of the sections after this one, then this section times it: the same sum
+    // as expanding every combination of coefficients, in S^2 w^2 steps instead of w^S.
+    double rest[kWorkSize] = {};
+    MultiplySections(1.0, sections + width, rest, count - 1, width);
+    const int restCount = (count - 1) * (width - 1) + 1;
     for (int j = 0; j < width; ++j) {
-        if (count - 1 > 0)
-            MultiplySections(factor * sections[j], sections + width, out + j, count - 1, width);
-        else
-            out[j] += factor * sections[j];
+        const double scaled = factor * sections[j];
+        for (int i = 0; i < restCount && i + j < kWorkSize; ++i) out[i + j] += scaled * rest[i];
     }
 }
 
@@ -377,17 +402,16 @@ namespace {
 // Schur-Cohn step-down: every reflection coefficient of a monic polynomial below 1 in
 // magnitude exactly when all its roots lie inside the unit circle.
 bool PolesInside(const double* denominator, int count) {
-    std::vector<long double> a(denominator, denominator + count);
-    if (a.empty() || a[0] == 0.0L) return false;
-    for (long double& v : a) v /= static_cast<long double>(denominator[0]);
+    if (count <= 0 || count > kWorkSize || denominator[0] == 0.0) return false;
+    long double a[kWorkSize];
+    long double next[kWorkSize];
+    for (int i = 0; i < count; ++i) a[i] = static_cast<long double>(denominator[i]) / denominator[0];
     for (int m = count - 1; m >= 1; --m) {
-        const long double k = a[static_cast<size_t>(m)];
+        const long double k = a[m];
         if (!(std::fabs(k) < 1.0L)) return false;
         const long double scale = 1.0L - k * k;
-        std::vector<long double> next(static_cast<size_t>(m));
-        for (int i = 0; i < m; ++i)
-            next[static_cast<size_t>(i)] = (a[static_cast<size_t>(i)] - k * a[static_cast<size_t>(m - i)]) / scale;
-        a.swap(next);
+        for (int i = 0; i < m; ++i) next[i] = (a[i] - k * a[m - i]) / scale;
+        for (int i = 0; i < m; ++i) a[i] = next[i];
     }
     return true;
 }

@@ -52,7 +52,10 @@ public:
 
 private:
     using SectionMap = CMap<UINT, UINT, double*, double*>;
+    bool OwnsRow(const double* block) const;
     CMap<UINT, UINT, SectionMap*, SectionMap*> m_Orders;
+    double* m_pRows = nullptr;  // the blocks of the constructor's rows, five doubles each
+    size_t m_nRows = 0;
 };
 
 namespace qv::filter {

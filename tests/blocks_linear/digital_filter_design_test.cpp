@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -345,6 +346,40 @@ TEST(FilterDesign, RefusedDesignsOverTheGrid) {
     EXPECT_EQ(Refusal::TooHigh, Design(kButterworth, kLowPass, 9, 50, 100, 1e-4).design.refusal);
     EXPECT_EQ(Refusal::None, Design(kButterworth, kLowPass, 10, 1000, 2000, 1e-4).design.refusal);
     EXPECT_LT(refused, designs / 4);
+}
+
+// The written texts carry every digit: read back they are the checked filter, while fifteen
+// significant digits ("%.15g") already lose designs that doubles still hold.
+TEST(FilterDesign, WrittenTextsKeepDesignsThatFifteenDigitsLose) {
+    struct Case {
+        int kind, type, order;
+        double fl, fu, ts;
+    };
+    const Case cases[] = {{kBessel, kLowPass, 5, 50, 100, 1e-4},
+                          {kTschebyscheff, kBandPass, 10, 100, 200, 1e-3},
+                          {kCauer, kLowPass, 7, 200, 300, 1e-4},
+                          {kButterworth, kBandPass, 3, 200, 300, 1e-4}};
+    for (const Case& c : cases) {
+        CFilterCoefficientTable table(static_cast<UINT>(c.kind));
+        const NumericDesign design = DesignNumeric(table, c.type, c.order, c.fl, c.fu, c.ts);
+        ASSERT_EQ(Refusal::None, design.refusal) << c.kind << " " << c.type << " " << c.order;
+        const Mapping mapping = ComputeMapping(c.type, c.fl, c.fu, 1 / c.ts);
+        double shortest[2][kWorkSize];
+        double fifteen[2][kWorkSize];
+        for (int i = 0; i < design.count; ++i) {
+            const size_t at = static_cast<size_t>(i);
+            shortest[0][i] = std::strtod(design.numeratorTexts[at], nullptr);
+            shortest[1][i] = std::strtod(design.denominatorTexts[at], nullptr);
+            char text[40];
+            std::snprintf(text, sizeof text, "%.15g", design.numerator[at]);
+            fifteen[0][i] = std::strtod(text, nullptr);
+            std::snprintf(text, sizeof text, "%.15g", design.denominator[at]);
+            fifteen[1][i] = std::strtod(text, nullptr);
+        }
+        const double gain = PrototypeDcGain(table, c.order);
+        EXPECT_EQ(Refusal::None, CheckWrittenFilter(c.type, mapping, gain, shortest[0], shortest[1], design.count));
+        EXPECT_EQ(Refusal::TooHigh, CheckWrittenFilter(c.type, mapping, gain, fifteen[0], fifteen[1], design.count));
+    }
 }
 
 // ---------------------------------------------------------------------------------------

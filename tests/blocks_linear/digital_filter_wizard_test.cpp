@@ -156,8 +156,9 @@ TEST_F(DigitalFilter, TheClampOnApplyRewritesPlainNumbersOnly) {
         {{.order = "12", .cutOff = "50", .upper = "1k"}, "10", "50", "1000", "11"},
         {{.type = "Band-Stop Filter", .order = "1", .cutOff = "100", .upper = "200"}, "3", "100", "200", "9"},
         {{.order = "2", .cutOff = "-5", .upper = "1k"}, "2", "1", "1000", "3"},
-        {{.order = "2.7", .cutOff = "100", .upper = "0"}, "2.7", "100", "1", "3"},
-        {{.kind = "Cauer", .order = "2", .cutOff = "100"}, "2", "100", "200", "1"},
+        {{.order = "2.7", .cutOff = "100"}, "2.7", "100", "1000", "3"},
+        {{.type = "Band Pass", .order = "1", .cutOff = "0", .upper = "300"}, "1", "1", "300", "5"},
+        {{.kind = "Cauer", .order = "2", .cutOff = "100"}, "2", "100", "1000", "1"},
         // A name stays a name, and the formula path designs with it.
         {{.order = "2", .cutOff = "fc", .upper = "1k"}, "2", "fc", "1000", "3"},
     };
