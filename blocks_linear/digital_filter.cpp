@@ -771,7 +771,9 @@ void CDigitalFilterWizard4::ConvertFrom4x(DWORD_PTR cookie, const void* data, lo
     if (ReadDword(bytes, length, 8, &order)) m_strOrder = NumberText(static_cast<double>(order));
     if (ReadDouble(bytes, length, 20, &value)) m_strUpperCutOff = NumberText(value);
     if (haveFirst && ReadDouble(bytes, length, first > 1 ? 12 : 28, &value)) m_strCutOff = NumberText(value);
-    if (ReadDouble(bytes, length, 36, &value)) SetParamValue(holder, qv::blocks::kIdSampleTimeField, MakeReciprocalText(NumberText(value)));
+    // A sample rate of 0 or below names no sample time: the parameter keeps its value.
+    if (ReadDouble(bytes, length, 36, &value) && value > 0.0)
+        SetParamValue(holder, qv::blocks::kIdSampleTimeField, MakeReciprocalText(NumberText(value)));
     CommitParamSet(target, cookie);
     CommitParamSet(target, cookie);
 }
