@@ -613,6 +613,11 @@ TEST(DigitalFilterFactory, IdFiftyFourAndItsClone) {
     auto* filter = dynamic_cast<CDigitalFilterWizard4*>(wizard.get());
     ASSERT_NE(nullptr, filter);
     EXPECT_EQ(3, filter->GetWizardKind());
+    // The coefficients live in ordinary parameters: no change notifications, no model text.
+    EXPECT_FALSE(filter->WantChangeNotification());
+    CString modelText = "DFILTER @NAME ( @PARAMLIST);";
+    EXPECT_EQ(4, filter->WriteSimDescr(nullptr, "IMMANENT", modelText));
+    EXPECT_EQ("DFILTER @NAME ( @PARAMLIST);", modelText.str());
     filter->StoreDesign(3, 1, "5", "20", "2k");
     std::unique_ptr<CWizardBase4> clone(wizard->Clone());
     auto* copy = dynamic_cast<CDigitalFilterWizard4*>(clone.get());
