@@ -161,27 +161,7 @@ constexpr double kQuarterPi = 0.7853981633974483;
 
 } // namespace
 
-CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) {
-    // The rows of the kind share one heap block of five doubles per section; sections added
-    // later get blocks of their own.
-    size_t sections = 0;
-    for (const PrototypeRow& row : kPrototypes) sections += static_cast<UINT>(row.kind) == kind ? 1 : 0;
-    if (sections == 0) return;
-    m_pRows = new double[sections * 5];
-    m_nRows = sections;
-    double* block = m_pRows;
-    for (const PrototypeRow& row : kPrototypes) {
-        if (static_cast<UINT>(row.kind) != kind) continue;
-        for (int j = 0; j < 5; ++j) block[j] = row.c[j];
-        SectionMap* orderSections = nullptr;
-        if (!m_Orders.Lookup(static_cast<UINT>(row.order), orderSections)) {
-            orderSections = new SectionMap(10);
-            m_Orders.SetAt(static_cast<UINT>(row.order), orderSections);
-        }
-        orderSections->SetAt(static_cast<UINT>(row.section), block);
-        block += 5;
-    }
-}
+CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) : m_nKind(kind) {}
 
 CFilterCoefficientTable::~CFilterCoefficientTable() {
     POSITION orderPos = m_Orders.GetStartPosition();
@@ -199,20 +179,43 @@ CFilterCoefficientTable::~CFilterCoefficientTable() {
         delete sections;
     }
     m_Orders.RemoveAll();
-    delete[] m_pRows;
+    for (double* rows : m_RowBlocks) delete[] rows;
 }
 
 bool CFilterCoefficientTable::OwnsRow(const double* block) const {
-    return m_pRows != nullptr && block >= m_pRows && block < m_pRows + m_nRows * 5;
+    for (size_t i = 0; i < m_RowBlocks.size(); ++i)
+        if (block >= m_RowBlocks[i] && block < m_RowBlocks[i] + m_RowCounts[i] * 5) return true;
+    return false;
+}
+
+// The rows of an order enter the maps when the order is first used, so that a design pays
+// only for the order it looks up; what the table answers is the same as if every row had
+// been added by the constructor.
+CFilterCoefficientTable::SectionMap* CFilterCoefficientTable::OrderSections(UINT order, bool create) const {
+    SectionMap* sections = nullptr;
+    if (m_Orders.Lookup(order, sections)) return sections;
+    size_t count = 0;
+    for (const PrototypeRow& row : kPrototypes)
+        count += static_cast<UINT>(row.kind) == m_nKind && static_cast<UINT>(row.order) == order ? 1 : 0;
+    if (count == 0 && !create) return nullptr;
+    sections = new SectionMap(10);
+    m_Orders.SetAt(order, sections);
+    if (count == 0) return sections;
+    double* block = new double[count * 5];
+    m_RowBlocks.push_back(block);
+    m_RowCounts.push_back(count);
+    for (const PrototypeRow& row : kPrototypes) {
+        if (static_cast<UINT>(row.kind) != m_nKind || static_cast<UINT>(row.order) != order) continue;
+        for (int j = 0; j < 5; ++j) block[j] = row.c[j];
+        sections->SetAt(static_cast<UINT>(row.section), block);
+        block += 5;
+    }
+    return sections;
 }
 
 void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, double b1, double b2, double a1,
                                          double a2) {
-    SectionMap* sections = nullptr;
-    if (!m_Orders.Lookup(order, sections)) {
-        sections = new SectionMap(10);
-        m_Orders.SetAt(order, sections);
-    }
+    SectionMap* sections = OrderSections(order, true);
     double* block = nullptr;
     if (!sections->Lookup(section, block)) {
         block = new double[5];
@@ -226,8 +229,8 @@ void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, do
 }
 
 const double* CFilterCoefficientTable::Lookup(UINT order, UINT section) const {
-    SectionMap* sections = nullptr;
-    if (!m_Orders.Lookup(order, sections)) return nullptr;
+    SectionMap* sections = OrderSections(order, false);
+    if (sections == nullptr) return nullptr;
     double* block = nullptr;
     if (!sections->Lookup(section, block)) return nullptr;
     return block;

@@ -37,7 +37,7 @@ int SectionWidth(int type);
 // doubles b0, b1, b2, a1, a2. The table owns its inner maps and five-double blocks.
 class CFilterCoefficientTable : public CObject {
 public:
-    // Every row of the kind (0 to 3); another kind gives an empty table.
+    // The rows of the kind (0 to 3); another kind gives an empty table.
     explicit CFilterCoefficientTable(UINT kind);
     ~CFilterCoefficientTable() override;
     CFilterCoefficientTable(const CFilterCoefficientTable&) = delete;
@@ -52,10 +52,15 @@ public:
 
 private:
     using SectionMap = CMap<UINT, UINT, double*, double*>;
+    // The sections of an order, its table rows entered on first use; null for an order
+    // without rows unless create is set.
+    SectionMap* OrderSections(UINT order, bool create) const;
     bool OwnsRow(const double* block) const;
-    CMap<UINT, UINT, SectionMap*, SectionMap*> m_Orders;
-    double* m_pRows = nullptr;  // the blocks of the constructor's rows, five doubles each
-    size_t m_nRows = 0;
+    UINT m_nKind = 0;
+    mutable CMap<UINT, UINT, SectionMap*, SectionMap*> m_Orders;
+    // The blocks of the table's rows (five doubles per section), one per order entered.
+    mutable std::vector<double*> m_RowBlocks;
+    mutable std::vector<size_t> m_RowCounts;
 };
 
 namespace qv::filter {
