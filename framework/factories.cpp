@@ -3,6 +3,8 @@
 #include "blocks_linear/dead_time.h"
 #include "blocks_linear/delay_blocks.h"
 #include "blocks_linear/differentiator_block.h"
+
+#include "blocks_linear/digital_filter.h"
 #include "blocks_linear/discrete_transfer_function.h"
 #include "blocks_linear/gain_block.h"
 #include "blocks_linear/integrator_block.h"
@@ -146,7 +148,7 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 40, .base = 4, .className = "CTFMArcTangWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMArcTangWizard4>},
     {.id = 42, .base = 4, .className = "CTFMVCOWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMVCOWizard4>},
     {.id = 43, .base = 4, .className = "CTFMDataPairsWizard4", .create3 = nullptr, .create4 = NewWizard4<CTFMDataPairsWizard4>},
-    {.id = 54, .base = 4, .className = "CDigitalFilterWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 54, .base = 4, .className = "CDigitalFilterWizard4", .create3 = nullptr, .create4 = NewWizard4<CDigitalFilterWizard4>},
     {.id = 55, .base = 4, .className = "CConstantBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CConstantBlockWizard4>},
     {.id = 56, .base = 4, .className = "CStepFunctionBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CStepFunctionBlockWizard4>},
     {.id = 57, .base = 4, .className = "CRandomBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CRandomBlockWizard4>},

@@ -1,0 +1,644 @@
+#include "blocks_linear/digital_filter_design.h"
+
+#include "toolkit/tb_numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <initializer_list>
+
+namespace qv::filter {
+
+int SectionWidth(int type) {
+    if (type == kLowPass || type == kHighPass) return 3;
+    if (type == kBandPass || type == kBandStop) return 5;
+    return 0;
+}
+
+} // namespace qv::filter
+
+namespace {
+
+using namespace qv::filter;
+
+struct PrototypeRow {
+    int kind;
+    int order;
+    int section;
+    double c[5];  // b0, b1, b2, a1, a2
+};
+
+// The prototypes of the four kinds, four decimals each. The Butterworth, Bessel and
+// Tschebyscheff (1 dB ripple) rows are the bilinear images of the analogue prototypes: gain 1
+// at DC and -3 dB at a quarter of the sample rate. The Cauer rows keep the pass band within
+// 0 and -1.3 dB up to a quarter of the sample rate; Cauer has no orders 1 and 2.
+// Cauer order 8, section 2 has a1 = -0.6909: with -0.3909, as older tables printed it, that
+// section's DC gain is 0.76 and the cascade rises 3.6 dB above the pass band.
+constexpr PrototypeRow kPrototypes[] = {
+    {.kind = 0, .order = 1, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 0, .order = 2, .section = 1, .c = {0.2929, 0.5858, 0.2929, 0, 0.1716}},
+    {.kind = 0, .order = 3, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 0, .order = 3, .section = 2, .c = {0.3333, 0.6667, 0.3333, 0, 0.3333}},
+    {.kind = 0, .order = 4, .section = 1, .c = {0.2599, 0.5198, 0.2599, 0, 0.0396}},
+    {.kind = 0, .order = 4, .section = 2, .c = {0.3616, 0.7232, 0.3616, 0, 0.4464}},
+    {.kind = 0, .order = 5, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 0, .order = 5, .section = 2, .c = {0.2764, 0.5528, 0.2764, 0, 0.1056}},
+    {.kind = 0, .order = 5, .section = 3, .c = {0.382, 0.7639, 0.382, 0, 0.5279}},
+    {.kind = 0, .order = 6, .section = 1, .c = {0.2543, 0.5087, 0.2543, 0, 0.0173}},
+    {.kind = 0, .order = 6, .section = 2, .c = {0.2929, 0.5858, 0.2929, 0, 0.1716}},
+    {.kind = 0, .order = 6, .section = 3, .c = {0.3972, 0.7944, 0.3972, 0, 0.5888}},
+    {.kind = 0, .order = 7, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 0, .order = 7, .section = 2, .c = {0.263, 0.5261, 0.263, 0, 0.0521}},
+    {.kind = 0, .order = 7, .section = 3, .c = {0.308, 0.616, 0.308, 0, 0.2319}},
+    {.kind = 0, .order = 7, .section = 4, .c = {0.409, 0.818, 0.409, 0, 0.636}},
+    {.kind = 0, .order = 8, .section = 1, .c = {0.2524, 0.5048, 0.2524, 0, 0.0097}},
+    {.kind = 0, .order = 8, .section = 2, .c = {0.273, 0.546, 0.273, 0, 0.092}},
+    {.kind = 0, .order = 8, .section = 3, .c = {0.3214, 0.6429, 0.3214, 0, 0.2857}},
+    {.kind = 0, .order = 8, .section = 4, .c = {0.4184, 0.8368, 0.4184, 0, 0.6735}},
+    {.kind = 0, .order = 9, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 0, .order = 9, .section = 2, .c = {0.2578, 0.5155, 0.2578, 0, 0.0311}},
+    {.kind = 0, .order = 9, .section = 3, .c = {0.2831, 0.5662, 0.2831, 0, 0.1325}},
+    {.kind = 0, .order = 9, .section = 4, .c = {0.3333, 0.6667, 0.3333, 0, 0.3333}},
+    {.kind = 0, .order = 9, .section = 5, .c = {0.426, 0.852, 0.426, 0, 0.7041}},
+    {.kind = 0, .order = 10, .section = 1, .c = {0.2515, 0.5031, 0.2515, 0, 0.0062}},
+    {.kind = 0, .order = 10, .section = 2, .c = {0.2644, 0.5288, 0.2644, 0, 0.0576}},
+    {.kind = 0, .order = 10, .section = 3, .c = {0.2929, 0.5858, 0.2929, 0, 0.1716}},
+    {.kind = 0, .order = 10, .section = 4, .c = {0.3439, 0.6878, 0.3439, 0, 0.3755}},
+    {.kind = 0, .order = 10, .section = 5, .c = {0.4324, 0.8647, 0.4324, 0, 0.7294}},
+    {.kind = 1, .order = 1, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 1, .order = 2, .section = 1, .c = {0.3356, 0.6712, 0.3356, 0.2564, 0.086}},
+    {.kind = 1, .order = 3, .section = 1, .c = {0.5695, 0.5695, 0, 0.139, 0}},
+    {.kind = 1, .order = 3, .section = 2, .c = {0.4037, 0.8075, 0.4037, 0.4222, 0.1928}},
+    {.kind = 1, .order = 4, .section = 1, .c = {0.3535, 0.7071, 0.3535, 0.3614, 0.0527}},
+    {.kind = 1, .order = 4, .section = 2, .c = {0.4623, 0.9245, 0.4623, 0.5649, 0.2841}},
+    {.kind = 1, .order = 5, .section = 1, .c = {0.6004, 0.6004, 0, 0.2008, 0}},
+    {.kind = 1, .order = 5, .section = 2, .c = {0.3917, 0.7834, 0.3917, 0.46, 0.1068}},
+    {.kind = 1, .order = 5, .section = 3, .c = {0.5138, 1.0277, 0.5138, 0.6942, 0.3612}},
+    {.kind = 1, .order = 6, .section = 1, .c = {0.3831, 0.7662, 0.3831, 0.4684, 0.064}},
+    {.kind = 1, .order = 6, .section = 2, .c = {0.4312, 0.8624, 0.4312, 0.5601, 0.1647}},
+    {.kind = 1, .order = 6, .section = 3, .c = {0.5591, 1.1181, 0.5591, 0.81, 0.4263}},
+    {.kind = 1, .order = 7, .section = 1, .c = {0.6275, 0.6275, 0, 0.2549, 0}},
+    {.kind = 1, .order = 7, .section = 2, .c = {0.4109, 0.8217, 0.4109, 0.5428, 0.1007}},
+    {.kind = 1, .order = 7, .section = 3, .c = {0.4692, 0.9383, 0.4692, 0.6558, 0.2208}},
+    {.kind = 1, .order = 7, .section = 4, .c = {0.5983, 1.1967, 0.5983, 0.9117, 0.4816}},
+    {.kind = 1, .order = 8, .section = 1, .c = {0.412, 0.8239, 0.412, 0.5634, 0.0845}},
+    {.kind = 1, .order = 8, .section = 2, .c = {0.4399, 0.8798, 0.4399, 0.6177, 0.1419}},
+    {.kind = 1, .order = 8, .section = 3, .c = {0.5045, 1.0089, 0.5045, 0.7445, 0.2734}},
+    {.kind = 1, .order = 8, .section = 4, .c = {0.6323, 1.2646, 0.6323, 1.0007, 0.5285}},
+    {.kind = 1, .order = 9, .section = 1, .c = {0.6499, 0.6499, 0, 0.2999, 0}},
+    {.kind = 1, .order = 9, .section = 2, .c = {0.4333, 0.8666, 0.4333, 0.621, 0.1122}},
+    {.kind = 1, .order = 9, .section = 3, .c = {0.4685, 0.9369, 0.4685, 0.69, 0.1839}},
+    {.kind = 1, .order = 9, .section = 4, .c = {0.5367, 1.0735, 0.5367, 0.8254, 0.3216}},
+    {.kind = 1, .order = 9, .section = 5, .c = {0.6618, 1.3235, 0.6618, 1.0782, 0.5689}},
+    {.kind = 1, .order = 10, .section = 1, .c = {0.4373, 0.8747, 0.4373, 0.6429, 0.1065}},
+    {.kind = 1, .order = 10, .section = 2, .c = {0.4557, 0.9115, 0.4557, 0.6792, 0.1438}},
+    {.kind = 1, .order = 10, .section = 3, .c = {0.4959, 0.9918, 0.4959, 0.7586, 0.2249}},
+    {.kind = 1, .order = 10, .section = 4, .c = {0.5662, 1.1323, 0.5662, 0.8992, 0.3655}},
+    {.kind = 1, .order = 10, .section = 5, .c = {0.6874, 1.3748, 0.6874, 1.1459, 0.6037}},
+    {.kind = 2, .order = 1, .section = 1, .c = {0.5, 0.5, 0, 0, 0}},
+    {.kind = 2, .order = 2, .section = 1, .c = {0.2595, 0.519, 0.2595, -0.2862, 0.3242}},
+    {.kind = 2, .order = 3, .section = 1, .c = {0.311, 0.311, 0, -0.378, 0}},
+    {.kind = 2, .order = 3, .section = 2, .c = {0.3636, 0.7273, 0.3636, -0.1496, 0.6042}},
+    {.kind = 2, .order = 4, .section = 1, .c = {0.1295, 0.2591, 0.1295, -0.8109, 0.329}},
+    {.kind = 2, .order = 4, .section = 2, .c = {0.4043, 0.8085, 0.4043, -0.1372, 0.7543}},
+    {.kind = 2, .order = 5, .section = 1, .c = {0.2188, 0.2188, 0, -0.5625, 0}},
+    {.kind = 2, .order = 5, .section = 2, .c = {0.2166, 0.4331, 0.2166, -0.6452, 0.5114}},
+    {.kind = 2, .order = 5, .section = 3, .c = {0.4408, 0.8816, 0.4408, -0.0718, 0.835}},
+    {.kind = 2, .order = 6, .section = 1, .c = {0.0746, 0.1493, 0.0746, -1.1276, 0.4262}},
+    {.kind = 2, .order = 6, .section = 2, .c = {0.2824, 0.5647, 0.2824, -0.5152, 0.6447}},
+    {.kind = 2, .order = 6, .section = 3, .c = {0.4533, 0.9065, 0.4533, -0.0694, 0.8825}},
+    {.kind = 2, .order = 7, .section = 1, .c = {0.168, 0.168, 0, -0.664, 0}},
+    {.kind = 2, .order = 7, .section = 2, .c = {0.1404, 0.2808, 0.1404, -0.9798, 0.5413}},
+    {.kind = 2, .order = 7, .section = 3, .c = {0.3353, 0.6707, 0.3353, -0.3913, 0.7326}},
+    {.kind = 2, .order = 7, .section = 4, .c = {0.4682, 0.9363, 0.4682, -0.0396, 0.9123}},
+    {.kind = 2, .order = 8, .section = 1, .c = {0.0479, 0.0959, 0.0479, -1.3192, 0.5109}},
+    {.kind = 2, .order = 8, .section = 2, .c = {0.2027, 0.4053, 0.2027, -0.8279, 0.6386}},
+    {.kind = 2, .order = 8, .section = 3, .c = {0.3685, 0.7369, 0.3685, -0.3194, 0.7932}},
+    {.kind = 2, .order = 8, .section = 4, .c = {0.4728, 0.9457, 0.4728, -0.0409, 0.9322}},
+    {.kind = 2, .order = 9, .section = 1, .c = {0.1362, 0.1362, 0, -0.7276, 0}},
+    {.kind = 2, .order = 9, .section = 2, .c = {0.0971, 0.1942, 0.0971, -1.1987, 0.5872}},
+    {.kind = 2, .order = 9, .section = 3, .c = {0.2571, 0.5141, 0.2571, -0.6826, 0.7109}},
+    {.kind = 2, .order = 9, .section = 4, .c = {0.3962, 0.7923, 0.3962, -0.2509, 0.8355}},
+    {.kind = 2, .order = 9, .section = 5, .c = {0.4803, 0.9606, 0.4803, -0.0248, 0.946}},
+    {.kind = 2, .order = 10, .section = 1, .c = {0.0332, 0.0664, 0.0332, -1.4445, 0.5773}},
+    {.kind = 2, .order = 10, .section = 2, .c = {0.1502, 0.3005, 0.1502, -1.0566, 0.6575}},
+    {.kind = 2, .order = 10, .section = 3, .c = {0.2976, 0.5952, 0.2976, -0.5752, 0.7656}},
+    {.kind = 2, .order = 10, .section = 4, .c = {0.4135, 0.827, 0.4135, -0.2124, 0.8664}},
+    {.kind = 2, .order = 10, .section = 5, .c = {0.4823, 0.9647, 0.4823, -0.0267, 0.9561}},
+    {.kind = 3, .order = 3, .section = 1, .c = {0.3306, 0.3306, 0, -0.3389, 0}},
+    {.kind = 3, .order = 3, .section = 2, .c = {0.4898, 0.6612, 0.4898, -0.0219, 0.6627}},
+    {.kind = 3, .order = 4, .section = 1, .c = {0.1851, 0.2397, 0.1851, -0.5678, 0.1778}},
+    {.kind = 3, .order = 4, .section = 2, .c = {0.4347, 0.8693, 0.4347, -0.0215, 0.7602}},
+    {.kind = 3, .order = 5, .section = 1, .c = {0.2233, 0.2233, 0, -0.5535, 0}},
+    {.kind = 3, .order = 5, .section = 2, .c = {0.2656, 0.4394, 0.2656, -0.5754, 0.5461}},
+    {.kind = 3, .order = 5, .section = 3, .c = {0.5674, 0.7118, 0.5674, -0.0184, 0.8651}},
+    {.kind = 3, .order = 6, .section = 1, .c = {0.1059, 0.1434, 0.1059, -0.9245, 0.2796}},
+    {.kind = 3, .order = 6, .section = 2, .c = {0.4125, 0.3973, 0.4125, -0.4352, 0.6575}},
+    {.kind = 3, .order = 6, .section = 3, .c = {0.473, 0.9459, 0.473, -0.0132, 0.905}},
+    {.kind = 3, .order = 7, .section = 1, .c = {0.1836, 0.1836, 0, -0.6329, 0}},
+    {.kind = 3, .order = 7, .section = 2, .c = {0.1991, 0.3112, 0.1991, -0.8518, 0.5612}},
+    {.kind = 3, .order = 7, .section = 3, .c = {0.5602, 0.3912, 0.5602, -0.2819, 0.7935}},
+    {.kind = 3, .order = 7, .section = 4, .c = {0.6504, 0.6331, 0.6504, -0.0085, 0.9423}},
+    {.kind = 3, .order = 8, .section = 1, .c = {0.0772, 0.1021, 0.0772, -1.095, 0.3514}},
+    {.kind = 3, .order = 8, .section = 2, .c = {0.3694, 0.2183, 0.3694, -0.6909, 0.6479}},
+    {.kind = 3, .order = 8, .section = 3, .c = {0.5788, 0.4678, 0.5788, -0.2177, 0.8431}},
+    {.kind = 3, .order = 8, .section = 4, .c = {0.4874, 0.9748, 0.4874, -0.0066, 0.9562}},
+    {.kind = 3, .order = 9, .section = 1, .c = {0.1689, 0.1689, 0, -0.6621, 0}},
+    {.kind = 3, .order = 9, .section = 2, .c = {0.1769, 0.2607, 0.1769, -0.9632, 0.5776}},
+    {.kind = 3, .order = 9, .section = 3, .c = {0.558, 0.2404, 0.558, -0.429, 0.7855}},
+    {.kind = 3, .order = 9, .section = 4, .c = {0.777, 0.2331, 0.777, -0.1234, 0.9105}},
+    {.kind = 3, .order = 9, .section = 5, .c = {0.7084, 0.5556, 0.7084, -0.0036, 0.976}},
+    {.kind = 3, .order = 10, .section = 1, .c = {0.0742, 0.0869, 0.0742, -1.136, 0.3713}},
+    {.kind = 3, .order = 10, .section = 2, .c = {0.3808, 0.1226, 0.3808, -0.7723, 0.6566}},
+    {.kind = 3, .order = 10, .section = 3, .c = {0.6821, 0.154, 0.6821, -0.322, 0.8401}},
+    {.kind = 3, .order = 10, .section = 4, .c = {0.7126, 0.4184, 0.7126, -0.0909, 0.9344}},
+    {.kind = 3, .order = 10, .section = 5, .c = {0.495, 0.9899, 0.495, -0.0026, 0.9825}},
+};
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kQuarterPi = 0.7853981633974483;
+
+} // namespace
+
+CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) : m_nKind(kind) {}
+
+CFilterCoefficientTable::~CFilterCoefficientTable() {
+    POSITION orderPos = m_Orders.GetStartPosition();
+    while (orderPos != nullptr) {
+        UINT order = 0;
+        SectionMap* sections = nullptr;
+        m_Orders.GetNextAssoc(orderPos, order, sections);
+        POSITION sectionPos = sections->GetStartPosition();
+        while (sectionPos != nullptr) {
+            UINT section = 0;
+            double* block = nullptr;
+            sections->GetNextAssoc(sectionPos, section, block);
+            if (!OwnsRow(block)) delete[] block;
+        }
+        delete sections;
+    }
+    m_Orders.RemoveAll();
+    for (double* rows : m_RowBlocks) delete[] rows;
+}
+
+bool CFilterCoefficientTable::OwnsRow(const double* block) const {
+    for (size_t i = 0; i < m_RowBlocks.size(); ++i)
+        if (block >= m_RowBlocks[i] && block < m_RowBlocks[i] + m_RowCounts[i] * 5) return true;
+    return false;
+}
+
+// The rows of an order enter the maps when the order is first used, so that a design pays
+// only for the order it looks up; what the table answers is the same as if every row had
+// been added by the constructor.
+CFilterCoefficientTable::SectionMap* CFilterCoefficientTable::OrderSections(UINT order, bool create) const {
+    SectionMap* sections = nullptr;
+    if (m_Orders.Lookup(order, sections)) return sections;
+    size_t count = 0;
+    for (const PrototypeRow& row : kPrototypes)
+        count += static_cast<UINT>(row.kind) == m_nKind && static_cast<UINT>(row.order) == order ? 1 : 0;
+    if (count == 0 && !create) return nullptr;
+    sections = new SectionMap(10);
+    m_Orders.SetAt(order, sections);
+    if (count == 0) return sections;
+    double* block = new double[count * 5];
+    m_RowBlocks.push_back(block);
+    m_RowCounts.push_back(count);
+    for (const PrototypeRow& row : kPrototypes) {
+        if (static_cast<UINT>(row.kind) != m_nKind || static_cast<UINT>(row.order) != order) continue;
+        for (int j = 0; j < 5; ++j) block[j] = row.c[j];
+        sections->SetAt(static_cast<UINT>(row.section), block);
+        block += 5;
+    }
+    return sections;
+}
+
+void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, double b1, double b2, double a1,
+                                         double a2) {
+    SectionMap* sections = OrderSections(order, true);
+    double* block = nullptr;
+    if (!sections->Lookup(section, block)) {
+        block = new double[5];
+        sections->SetAt(section, block);
+    }
+    block[0] = b0;
+    block[1] = b1;
+    block[2] = b2;
+    block[3] = a1;
+    block[4] = a2;
+}
+
+const double* CFilterCoefficientTable::Lookup(UINT order, UINT section) const {
+    SectionMap* sections = OrderSections(order, false);
+    if (sections == nullptr) return nullptr;
+    double* block = nullptr;
+    if (!sections->Lookup(section, block)) return nullptr;
+    return block;
+}
+
+int CFilterCoefficientTable::SectionCount(UINT order) const {
+    int count = 0;
+    while (Lookup(order, static_cast<UINT>(count + 1)) != nullptr) ++count;
+    return count;
+}
+
+namespace qv::filter {
+
+Mapping ComputeMapping(int type, double fl, double fu, double fs) {
+    const double wl = kPi * fl / fs;
+    const double wu = kPi * fu / fs;
+    Mapping m;
+    switch (type) {
+    case kLowPass:
+        m.alpha = std::sin(kQuarterPi - wl) / std::sin(kQuarterPi + wl);
+        break;
+    case kHighPass:
+        m.alpha = -std::cos(kQuarterPi + wl) / std::cos(kQuarterPi - wl);
+        break;
+    case kBandPass:
+        m.alpha = std::cos(wu + wl) / std::cos(wu - wl);
+        m.k = std::tan(kQuarterPi) / std::tan(wu - wl);
+        break;
+    case kBandStop:
+        m.alpha = std::cos(wu + wl) / std::cos(wu - wl);
+        m.k = std::tan(wu - wl) * std::tan(kQuarterPi);
+        break;
+    default:
+        break;
+    }
+    return m;
+}
+
+namespace {
+
+// The five band expressions of one polynomial (x0, x1, x2), not yet divided by D.
+void BandPassTerms(double a, double k, const double x[3], double out[5]) {
+    const double kk = k * k;
+    const double mid = 4 * a * a * kk + 2 * kk;
+    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
+    out[1] = -4 * a * k * (1 + k) * x[0] + 4 * a * kk * x[1] + 4 * a * k * (1 - k) * x[2];
+    out[2] = (mid - 2) * x[0] - (mid + 2) * x[1] + (mid - 2) * x[2];
+    out[3] = 4 * a * k * (1 - k) * x[0] + 4 * a * kk * x[1] - 4 * a * k * (1 + k) * x[2];
+    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+}
+
+void BandStopTerms(double a, double k, const double x[3], double out[5]) {
+    const double kk = k * k;
+    const double aa4 = 4 * a * a;
+    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
+    out[1] = -4 * a * ((1 + k) * x[0] + x[1] + (1 - k) * x[2]);
+    out[2] = (aa4 + 2 - 2 * kk) * x[0] + (aa4 + 2 + 2 * kk) * x[1] + (aa4 + 2 - 2 * kk) * x[2];
+    out[3] = -4 * a * ((1 - k) * x[0] + x[1] + (1 + k) * x[2]);
+    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+}
+
+} // namespace
+
+int MapSections(const CFilterCoefficientTable& table, int type, int order, const Mapping& mapping,
+                double numerator[kWorkSize], double denominator[kWorkSize]) {
+    for (int i = 0; i < kWorkSize; ++i) numerator[i] = denominator[i] = 0.0;
+    const int w = SectionWidth(type);
+    if (w == 0 || order < 1) return 0;
+    const double a = mapping.alpha;
+    const double k = mapping.k;
+    int s = 0;
+    while (s * w + w <= kWorkSize) {
+        const double* c = table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1));
+        if (c == nullptr) break;
+        const double b0 = c[0], b1 = c[1], b2 = c[2], a1 = c[3], a2 = c[4];
+        double* num = numerator + s * w;
+        double* den = denominator + s * w;
+        switch (type) {
+        case kLowPass: {
+            const double d = 1 - a * a1 + a * a * a2;
+            num[0] = (b0 - a * b1 + a * a * b2) / d;
+            num[1] = ((1 + a * a) * b1 - 2 * a * (b0 + b2)) / d;
+            num[2] = (a * a * b0 - a * b1 + b2) / d;
+            den[0] = 1.0;
+            den[1] = ((1 + a * a) * a1 - 2 * a - 2 * a * a2) / d;
+            den[2] = (a * a - a * a1 + a2) / d;
+            break;
+        }
+        case kHighPass: {
+            const double d = 1 - a * a1 + a * a * a2;
+            num[0] = (b0 - a * b1 + a * a * b2) / d;
+            num[1] = (2 * a * (b0 + b2) - (1 + a * a) * b1) / d;
+            num[2] = (a * a * b0 - a * b1 + b2) / d;
+            den[0] = 1.0;
+            den[1] = (2 * a + 2 * a * a2 - (1 + a * a) * a1) / d;
+            den[2] = (a * a - a * a1 + a2) / d;
+            break;
+        }
+        default: {
+            const double xn[3] = {b0, b1, b2};
+            const double xd[3] = {1.0, a1, a2};
+            double tn[5];
+            double td[5];
+            if (type == kBandPass) {
+                BandPassTerms(a, k, xn, tn);
+                BandPassTerms(a, k, xd, td);
+            } else {
+                BandStopTerms(a, k, xn, tn);
+                BandStopTerms(a, k, xd, td);
+            }
+            const double d = td[0];
+            for (int j = 0; j < 5; ++j) {
+                num[j] = tn[j] / d;
+                den[j] = td[j] / d;
+            }
+            den[0] = 1.0;
+            break;
+        }
+        }
+        ++s;
+    }
+    return s;
+}
+
+void MultiplySections(double factor, const double* sections, double* out, int count, int width) {
+    if (count - 1 <= 0) {
+        for (int j = 0; j < width; ++j) out[j] += factor * sections[j];
+        return;
+    }
+    // The product of the sections after this one, then this section times it: the same sum
+    // as expanding every combination of coefficients, in S^2 w^2 steps instead of w^S.
+    double rest[kWorkSize] = {};
+    MultiplySections(1.0, sections + width, rest, count - 1, width);
+    const int restCount = (count - 1) * (width - 1) + 1;
+    for (int j = 0; j < width; ++j) {
+        const double scaled = factor * sections[j];
+        for (int i = 0; i < restCount && i + j < kWorkSize; ++i) out[i + j] += scaled * rest[i];
+    }
+}
+
+void MultiplySections(const CString& factor, const CString* sections, CString* out, int count, int width) {
+    for (int j = 0; j < width; ++j) {
+        const CString product = "(" + factor + ")*(" + sections[j] + ")";
+        if (count - 1 > 0)
+            MultiplySections(product, sections + width, out + j, count - 1, width);
+        else if (out[j].IsEmpty())
+            out[j] = product;
+        else
+            out[j] += "+ (" + product + ")";
+    }
+}
+
+CString CoefficientText(double value) {
+    if (value == 0.0) return "0";
+    char buffer[40];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return CString(buffer, static_cast<int>(result.ptr - buffer));
+}
+
+double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
+    long double gain = 1.0L;
+    for (UINT s = 1;; ++s) {
+        const double* c = table.Lookup(static_cast<UINT>(order), s);
+        if (c == nullptr) break;
+        gain *= (static_cast<long double>(c[0]) + c[1] + c[2]) / (1.0L + c[3] + c[4]);
+    }
+    return static_cast<double>(gain);
+}
+
+namespace {
+
+// Schur-Cohn step-down: every reflection coefficient of a monic polynomial below 1 in
+// magnitude exactly when all its roots lie inside the unit circle.
+bool PolesInside(const double* denominator, int count) {
+    if (count <= 0 || count > kWorkSize || denominator[0] == 0.0) return false;
+    long double a[kWorkSize];
+    long double next[kWorkSize];
+    for (int i = 0; i < count; ++i) a[i] = static_cast<long double>(denominator[i]) / denominator[0];
+    for (int m = count - 1; m >= 1; --m) {
+        const long double k = a[m];
+        if (!(std::fabs(k) < 1.0L)) return false;
+        const long double scale = 1.0L - k * k;
+        for (int i = 0; i < m; ++i) next[i] = (a[i] - k * a[m - i]) / scale;
+        for (int i = 0; i < m; ++i) a[i] = next[i];
+    }
+    return true;
+}
+
+std::complex<long double> Evaluate(const double* coefficients, int count, std::complex<long double> zInverse) {
+    std::complex<long double> sum = 0.0L;
+    for (int i = count - 1; i >= 0; --i) sum = sum * zInverse + static_cast<long double>(coefficients[i]);
+    return sum;
+}
+
+} // namespace
+
+Refusal CheckWrittenFilter(int type, const Mapping& mapping, double prototypeGain, const double* numerator,
+                           const double* denominator, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(numerator[i]) || !std::isfinite(denominator[i])) return Refusal::NotFinite;
+    if (!PolesInside(denominator, count)) return Refusal::TooHigh;
+    std::complex<long double> z = 1.0L;
+    if (type == kHighPass) z = -1.0L;
+    if (type == kBandPass) {
+        const long double centre = std::acos(static_cast<long double>(mapping.alpha));
+        z = std::polar(1.0L, -centre);
+    }
+    const std::complex<long double> den = Evaluate(denominator, count, z);
+    if (den == 0.0L) return Refusal::TooHigh;
+    const long double gain = std::abs(Evaluate(numerator, count, z) / den);
+    const long double expected = std::fabs(static_cast<long double>(prototypeGain));
+    if (!(std::fabs(gain - expected) <= 1e-6L * expected)) return Refusal::TooHigh;
+    return Refusal::None;
+}
+
+NumericDesign DesignNumeric(const CFilterCoefficientTable& table, int type, int order, double fl, double fu,
+                            double sampleTime) {
+    NumericDesign design;
+    if (!std::isfinite(sampleTime) || !(sampleTime > 0.0)) {
+        design.refusal = Refusal::SampleTime;
+        return design;
+    }
+    const double fs = 1.0 / sampleTime;
+    const bool band = type == kBandPass || type == kBandStop;
+    auto edgeOk = [fs](double f) { return std::isfinite(f) && f > 0.0 && f < fs / 2.0; };
+    if (SectionWidth(type) != 0) {
+        if (!edgeOk(fl) || (band && !edgeOk(fu))) {
+            design.refusal = Refusal::Edge;
+            return design;
+        }
+        if (band && !(fu > fl)) {
+            design.refusal = Refusal::Band;
+            return design;
+        }
+    }
+    const Mapping mapping = ComputeMapping(type, fl, fu, fs);
+    double num[kWorkSize];
+    double den[kWorkSize];
+    const int s = MapSections(table, type, order, mapping, num, den);
+    const int w = SectionWidth(type);
+    design.sections = s;
+    design.count = s == 0 ? 1 : (w == 3 ? 2 * s + 1 : 4 * s + 1);
+    if (s > 0) {
+        MultiplySections(1.0, num, design.numerator.data(), s, w);
+        MultiplySections(1.0, den, design.denominator.data(), s, w);
+        design.denominator[0] = 1.0;
+        design.refusal = CheckWrittenFilter(type, mapping, PrototypeDcGain(table, order), design.numerator.data(),
+                                            design.denominator.data(), design.count);
+        if (design.refusal != Refusal::None) return design;
+    } else {
+        design.denominator[0] = 1.0;
+    }
+    design.numeratorTexts.reserve(static_cast<size_t>(design.count));
+    design.denominatorTexts.reserve(static_cast<size_t>(design.count));
+    for (int i = 0; i < design.count; ++i) {
+        design.numeratorTexts.push_back(CoefficientText(design.numerator[static_cast<size_t>(i)]));
+        design.denominatorTexts.push_back(i == 0 ? CString("1") : CoefficientText(design.denominator[static_cast<size_t>(i)]));
+    }
+    return design;
+}
+
+int DesignOrder(const CString& text) {
+    const double value = std::trunc(TBExtended_atof(text, ""));
+    if (!std::isfinite(value) || value < 0.0 || value > 10000.0) return 0;
+    return static_cast<int>(value);
+}
+
+// ---------------------------------------------------------------------------------------
+// Formula texts
+
+namespace {
+
+// One argument of a template: a number printed as "%.15g" or a text inserted as it is.
+struct Arg {
+    Arg(double v) : number(v) {}  // NOLINT: a template argument converts implicitly
+    Arg(const CString& t) : text(&t) {}  // NOLINT
+    double number = 0.0;
+    const CString* text = nullptr;
+};
+
+CString Number15(double value) {
+    char buffer[40];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return CString(buffer, static_cast<int>(result.ptr - buffer));
+}
+
+// Fills a template of this file: every "%.15g" takes the next number, every "%s" the next
+// text; everything else is copied. The templates are constants of this file, never user
+// texts, and the user's texts are only ever inserted.
+CString Fill(const char* templ, std::initializer_list<Arg> args) {
+    std::string out;
+    const Arg* next = args.begin();
+    for (const char* p = templ; *p != '\0';) {
+        if (std::strncmp(p, "%.15g", 5) == 0 && next != args.end()) {
+            out += Number15(next->number).str();
+            ++next;
+            p += 5;
+        } else if (std::strncmp(p, "%s", 2) == 0 && next != args.end()) {
+            if (next->text != nullptr) out += next->text->str();
+            ++next;
+            p += 2;
+        } else {
+            out += *p++;
+        }
+    }
+    return CString(out.c_str(), static_cast<int>(out.size()));
+}
+
+constexpr double pi = kPi;
+
+// Band-pass D, coefficient 0 and coefficient 4 (numerator and denominator), which the band
+// stop shares with its own K.
+constexpr char kBandD[] = "(( %s * %s + 2.0 * %s + 1.0 ) + %.15g * ( 1.0 - %s * %s ) + %.15g * ( 1.0 - 2.0 * %s + %s * %s ))";
+constexpr char kBandNum0[] = "(( %.15g * ( %s * %s + 2.0 * %s + 1.0 ) + %.15g * ( 1 - %s * %s ) + %.15g * ( 1.0 - 2.0 * %s + %s * %s ) ) / %s)";
+constexpr char kBandNum4[] = "(( %.15g * ( 1.0 - 2.0 * %s + %s * %s ) + %.15g * ( 1 - %s * %s ) + %.15g * ( %s * %s + 2.0 * %s + 1.0) ) / %s)";
+constexpr char kBandDen4[] = "(( ( 1.0 - 2.0 * %s + %s * %s ) + %.15g * ( 1 - %s * %s ) + %.15g * ( %s * %s + 2.0 * %s + 1.0) ) / %s)";
+
+} // namespace
+
+int MapSectionTexts(const CFilterCoefficientTable& table, int type, int order, const CString& fl, const CString& fu,
+                    const CString& sampleTime, CString numerator[kWorkSize], CString denominator[kWorkSize]) {
+    for (int i = 0; i < kWorkSize; ++i) numerator[i] = denominator[i] = "0";
+    const int w = SectionWidth(type);
+    if (w == 0 || order < 1) return 0;
+    const CString& ts = sampleTime;
+    CString A;
+    CString K;
+    switch (type) {
+    case kLowPass:
+        A = Fill("(sin( %.15g * 1.0 / 4.0 - %.15g * (%s) / (1.0 / (%s)) ) / sin( %.15g * 1.0 / 4.0 + %.15g * (%s) / (1.0/(%s)) ) )",
+                 {pi, pi, fl, ts, pi, pi, fl, ts});
+        break;
+    case kHighPass:
+        A = Fill("(-cos( %.15g * 1.0 / 4.0 + %.15g * (%s) / (1.0 / (%s)) ) / cos( %.15g * 1.0 / 4.0 - %.15g * (%s) / (1.0 / (%s)) ))",
+                 {pi, pi, fl, ts, pi, pi, fl, ts});
+        break;
+    default:
+        A = Fill("(cos( %.15g * (%s) / (1.0 / (%s)) + %.15g *\t(%s) / (1.0 / (%s)) ) / cos( %.15g * (%s) / (1.0 / (%s)) - %.15g *\t(%s) / (1.0 / (%s)) ))",
+                 {pi, fu, ts, pi, fl, ts, pi, fu, ts, pi, fl, ts});
+        if (type == kBandPass)
+            K = Fill("(1.0 / tan( %.15g * (%s) / (1.0 / (%s)) - %.15g * (%s) / (1.0 / (%s)) ) * tan( %.15g * 1.0 / 4.0 ))",
+                     {pi, fu, ts, pi, fl, ts, pi});
+        else
+            K = Fill("(tan( %.15g * (%s) / (1.0 / (%s)) - %.15g * (%s) / (1.0 / (%s)) ) * tan( %.15g * 1.0 / 4.0 ))",
+                     {pi, fu, ts, pi, fl, ts, pi});
+        break;
+    }
+    int s = 0;
+    while (s * w + w <= kWorkSize) {
+        const double* c = table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1));
+        if (c == nullptr) break;
+        const double b0 = c[0], b1 = c[1], b2 = c[2], a1 = c[3], a2 = c[4];
+        CString* num = numerator + s * w;
+        CString* den = denominator + s * w;
+        den[0] = "1.0";
+        if (type == kLowPass) {
+            const CString D = Fill("(1.0 - %.15g * %s + %.15g * %s * %s)", {a1, A, a2, A, A});
+            den[1] = Fill("(( (-2.0) * %s - 2.0 * %.15g * %s + %.15g * %s * %s + %.15g ) / %s)", {A, a2, A, a1, A, A, a1, D});
+            den[2] = Fill("( ( (-1.0) * %.15g * %s + %s * %s + %.15g ) / %s)", {a1, A, A, A, a2, D});
+            num[0] = Fill("( ( %.15g - %.15g * %s + %.15g * %s * %s ) / %s)", {b0, b1, A, b2, A, A, D});
+            num[1] = Fill("( ( (-2.0) * %.15g * %s - 2.0 * %.15g * %s + %.15g * %s * %s + %.15g ) / %s )",
+                          {b0, A, b2, A, b1, A, A, b1, D});
+            num[2] = Fill("( ( %.15g * %s * %s - %.15g * %s + %.15g ) / %s )", {b0, A, A, b1, A, b2, D});
+        } else if (type == kHighPass) {
+            const CString D = Fill("(1.0 - %s * ( %.15g - %.15g * %s ))", {A, a1, a2, A});
+            den[1] = Fill("(( 2.0 * %s - %.15g * ( %s * %s + 1.0 ) + 2.0 * %.15g * %s ) / %s)", {A, a1, A, A, a2, A, D});
+            den[2] = Fill("(( %s * %s - %.15g * %s + %.15g ) / %s)", {A, A, a1, A, a2, D});
+            num[0] = Fill("(( %.15g - %s * ( %.15g - %.15g * %s ) ) / %s)", {b0, A, b1, b2, A, D});
+            num[1] = Fill("(( 2.0 * %.15g * %s - %.15g * ( %s * %s + 1.0) + 2.0 * %.15g * %s ) / %s)",
+                          {b0, A, b1, A, A, b2, A, D});
+            num[2] = Fill("(( %.15g * %s * %s - %.15g * %s + %.15g ) / %s)", {b0, A, A, b1, A, b2, D});
+        } else {
+            const CString D = Fill(kBandD, {K, K, K, a1, K, K, a2, K, K, K});
+            num[0] = Fill(kBandNum0, {b0, K, K, K, b1, K, K, b2, K, K, K, D});
+            num[4] = Fill(kBandNum4, {b0, K, K, K, b1, K, K, b2, K, K, K, D});
+            den[4] = Fill(kBandDen4, {K, K, K, a1, K, K, a2, K, K, K, D});
+            if (type == kBandPass) {
+                den[1] = Fill("(( (-4.0) * ( %s * %s * %s + %s * %s ) + 4.0 * %.15g * %s * %s * %s + 4.0 * %.15g * ( %s * %s - %s * %s * %s ) ) / %s)",
+                              {A, K, K, A, K, a1, A, K, K, a2, A, K, A, K, K, D});
+                den[2] = Fill("(( ( 4.0 * %s * %s * %s * %s - 2.0 + 2.0 * %s * %s ) + %.15g * ( (-2.0) * %s * %s - 4.0 * %s * %s * %s * %s - 2.0 ) + %.15g * ( 4.0 * %s * %s * %s * %s - 2.0 + 2.0 * %s * %s ) ) / %s)",
+                              {A, A, K, K, K, K, a1, K, K, A, A, K, K, a2, A, A, K, K, K, K, D});
+                den[3] = Fill("(( ( 4.0 * %s * %s * ( 1.0 - %s ) ) + %.15g * 4.0 * %s * %s * %s + (-4.0) * %s * %s * %.15g * ( 1.0 + %s ) ) / %s)",
+                              {A, K, K, a1, A, K, K, A, K, a2, K, D});
+                num[1] = Fill("(( (-4.0) * %.15g * ( %s * %s * %s + %s * %s ) + 4.0 * %.15g * %s * %s * %s + 4.0 * %.15g * ( %s * %s - %s * %s * %s ) ) / %s)",
+                              {b0, A, K, K, A, K, b1, A, K, K, b2, A, K, A, K, K, D});
+                num[2] = Fill("(( %.15g * ( 4.0 * %s * %s * %s * %s - 2.0 + 2.0 * %s * %s ) + %.15g * ( (-2.0) * %s * %s - 4.0 * %s * %s * %s * %s - 2.0 ) + %.15g * ( 4.0 * %s * %s * %s * %s - 2.0 + 2.0 * %s * %s ) ) / %s)",
+                              {b0, A, A, K, K, K, K, b1, K, K, A, A, K, K, b2, A, A, K, K, K, K, D});
+                num[3] = Fill("(( 4.0 * %s * %s * %.15g * ( 1.0 - %s ) + %.15g * 4.0 * %s * %s * %s + (-4.0) * %s * %s * %.15g * ( 1.0 + %s ) ) / %s)",
+                              {A, K, b0, K, b1, A, K, K, A, K, b2, K, D});
+            } else {
+                // The band-stop coefficients 1 to 3 in the manner of the band-pass ones:
+                // -4A((1+K)x0 + x1 + (1-K)x2), (4A^2 + 2 - 2K^2)x0 + (4A^2 + 2 + 2K^2)x1 +
+                // (4A^2 + 2 - 2K^2)x2 and -4A((1-K)x0 + x1 + (1+K)x2), each divided by D.
+                den[1] = Fill("(( (-4.0) * %s * ( ( 1.0 + %s ) + %.15g + ( 1.0 - %s ) * %.15g ) ) / %s)", {A, K, a1, K, a2, D});
+                den[2] = Fill("(( ( 4.0 * %s * %s + 2.0 - 2.0 * %s * %s ) + %.15g * ( 4.0 * %s * %s + 2.0 + 2.0 * %s * %s ) + %.15g * ( 4.0 * %s * %s + 2.0 - 2.0 * %s * %s ) ) / %s)",
+                              {A, A, K, K, a1, A, A, K, K, a2, A, A, K, K, D});
+                den[3] = Fill("(( (-4.0) * %s * ( ( 1.0 - %s ) + %.15g + ( 1.0 + %s ) * %.15g ) ) / %s)", {A, K, a1, K, a2, D});
+                num[1] = Fill("(( (-4.0) * %s * ( ( 1.0 + %s ) * %.15g + %.15g + ( 1.0 - %s ) * %.15g ) ) / %s)",
+                              {A, K, b0, b1, K, b2, D});
+                num[2] = Fill("(( %.15g * ( 4.0 * %s * %s + 2.0 - 2.0 * %s * %s ) + %.15g * ( 4.0 * %s * %s + 2.0 + 2.0 * %s * %s ) + %.15g * ( 4.0 * %s * %s + 2.0 - 2.0 * %s * %s ) ) / %s)",
+                              {b0, A, A, K, K, b1, A, A, K, K, b2, A, A, K, K, D});
+                num[3] = Fill("(( (-4.0) * %s * ( ( 1.0 - %s ) * %.15g + %.15g + ( 1.0 + %s ) * %.15g ) ) / %s)",
+                              {A, K, b0, b1, K, b2, D});
+            }
+        }
+        ++s;
+    }
+    return s;
+}
+
+} // namespace qv::filter
