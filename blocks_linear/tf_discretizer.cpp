@@ -18,6 +18,7 @@ constexpr double kEstimateSafety = 10.0;
 // Candidates that agree this well need no further ones.
 constexpr double kEnough = 1e-11;
 
+
 template <typename M>
 void ZeroMatrix(M& m) {
     std::memset(&m, 0, sizeof(M));
@@ -363,8 +364,8 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         m_status = Status::Done;
         return;
     }
-    // The polynomials are formed in three bases of the state (the time-scaled companion form,
-    // its balanced similarity and a graded one), the denominator in two ways each (from the
+    // The polynomials are formed in four bases of the state (the time-scaled companion form,
+    // its dual, a graded and a balanced similarity), the denominator in two ways each (from the
     // eigenvalues of Phi, accurate where modes have decayed; by Hyman's recursion, accurate
     // where eigenvalues cluster). A candidate's error shows in its distance to the nearest
     // candidate of another basis, whose rounding takes an independent path; and in its change
@@ -415,17 +416,20 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         return agree;
     };
     if (StableRoute(0, 0, false)) {
-        // Cheap candidates first (Hyman's recursion in the companion and graded bases), then
-        // the balanced basis, then the denominators from the eigenvalues, until two agree.
+        // Cheap candidates first (Hyman's recursion in the companion basis and its dual), then
+        // the graded and the balanced basis, then the denominators from the eigenvalues, until
+        // two agree.
         int bestNum = -1;
         int bestDen = -1;
         double numAgree = std::numeric_limits<double>::infinity();
         double denAgree = numAgree;
-        for (int level = 0; level < 3; ++level) {
+        for (int level = 0; level < 4; ++level) {
             if (level == 0) {
                 Stage(0, 0, false);
-                Stage(0, 2, false);
+                Stage(0, 3, false);
             } else if (level == 1) {
+                Stage(0, 2, false);
+            } else if (level == 2) {
                 Stage(0, 1, false);
             } else {
                 if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
@@ -629,25 +633,25 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
     m_k = std::ldexp(1.0, squarings);
     m_T = m_k * (t / m_k);
     // State i of the w form is mu^i times state i of the s form (both companion forms).
-
-    // Phi and Gamma in the companion coordinates, for the readers of the step results.
-    if (run == 0)
-        for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < n; ++j) m_Phi[i + 1][j + 1] = std::ldexp(tmp[i][j], muExp * (i - j));
-            m_Gamma[i + 1] = std::ldexp(tmp[i][n], muExp * (i - n));
-        }
     if (perturb) {
         // Every entry moves by up to two units of round-off, at random: the polynomial stage
         // then rounds along a path of its own, and the sensitivity of both polynomials to the
         // rounding of Phi and Gamma is sampled.
         for (int i = 0; i < n; ++i)
             for (int j = 0; j <= n; ++j) tmp[i][j] += tmp[i][j] * (2.0 * kEps * uniform());
+
     }
     AugMatrix& keep = m_phiRun[run];
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j <= n; ++j) keep[i][j] = tmp[i][j];
         m_bwRun[run][i] = bw[i];
     }
+    // Phi and Gamma in the companion coordinates, for the readers of the step results.
+    if (run == 0)
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) m_Phi[i + 1][j + 1] = std::ldexp(keep[i][j], muExp * (i - j));
+            m_Gamma[i + 1] = std::ldexp(keep[i][n], muExp * (i - n));
+        }
     return true;
 }
 
@@ -709,13 +713,14 @@ bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {
     // The polynomials of (Phi, Gamma, C) in a basis of the state: with its diagonal d,
     // Phi_b[i][j] = Phi[i][j]·d_j/d_i, Gamma_b[i] = Gamma[i]·d_n/d_i and c_b[i] = c[i]·d_i/d_n,
     // all exact (powers of two). Basis 0 is the time-scaled companion form itself, 1 the
-    // balanced one, 2 the graded one d_i = 2^(-i).
+    // balanced one, 2 the graded one d_i = 2^(-i); 3 is the dual of basis 0 (Phi^T with the
+    // roles of Gamma and c exchanged), which rounds along another path in the same scaling.
     const int n = m_n;
     m_candOk[run][basis] = false;
     m_candEigOk[run][basis] = false;
     if (basis == 1 && !m_balanceDone) Balance();
     double* d = m_basis;
-    for (int i = 0; i <= n; ++i) d[i] = basis == 0 ? 1.0 : basis == 1 ? m_balance[i] : std::ldexp(1.0, -i);
+    for (int i = 0; i <= n; ++i) d[i] = basis == 1 ? m_balance[i] : basis == 2 ? std::ldexp(1.0, -i) : 1.0;
     // A balancing that changed nothing gives no basis of its own (its rounding would be that
     // of the companion form, and the two would agree whatever their error).
     bool same = basis == 1;
@@ -723,9 +728,18 @@ bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {
     if (same) return false;
     AugMatrix& phiB = m_augV;
     const AugMatrix& phi = m_phiRun[run];
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j <= n; ++j) phiB[i][j] = phi[i][j] * (d[j] / d[i]);
-        m_cBal[i] = m_bwRun[run][i] * (d[i] / d[n]);
+    if (basis == 3) {
+        // The dual form of the companion basis: (Phi^T, c, Gamma) has the same transfer function.
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) phiB[i][j] = phi[j][i];
+            phiB[i][n] = m_bwRun[run][i];
+            m_cBal[i] = phi[i][n];
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j <= n; ++j) phiB[i][j] = phi[i][j] * (d[j] / d[i]);
+            m_cBal[i] = m_bwRun[run][i] * (d[i] / d[n]);
+        }
     }
     m_candOk[run][basis] = Polynomials(phiB, m_candNum[run][basis], m_candEigen[run][basis],
                                        m_candHyman[run][basis], eigen ? &m_candEigOk[run][basis] : nullptr);
@@ -847,15 +861,14 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         }
     }
 
-    // 5b. Hyman's recursion on each diagonal block of H (H splits where a subdiagonal entry is
-    //     below the perturbation level of Phi: a mode that the input cannot reach or one that
-    //     has decayed within the sample time). In a block lo..hi: x_hi = 1,
+    // 5b. Hyman's recursion on each diagonal block of H (H splits only where a subdiagonal
+    //     entry is exactly zero: dropping a small one changes the numerator by far more than
+    //     its size suggests). In a block lo..hi: x_hi = 1,
     //     x_(i-1) = ((z - h_ii) x_i - sum_(i<j<=hi) h_ij x_j) / h_(i,i-1), and
     //     r = (z - h_lo,lo) x_lo - sum_(lo<j<=hi) h_lo,j x_j is the block's characteristic
     //     polynomial up to a factor; in the block of row 0, (zI - H)^-1 e_0 = x / r. The x_i are
     //     rescaled together when they grow, which leaves x / r unchanged. The numerator is
-    //     gamma·c^T x / r times the characteristic polynomials of the blocks below; the
-    //     denominator follows from the same recursion when the QR iteration did not converge.
+    //     gamma·c^T x / r times the characteristic polynomials of the blocks below.
     const int deg = n;  // polynomials hold coefficients 0..n
     auto step = [&](int i, int hi, double* out) {
         const double* xi = m_poly[i];

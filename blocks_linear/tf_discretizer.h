@@ -14,9 +14,9 @@
 //      approximant with scaling and squaring (the number of squarings grows with log2 of the
 //      norm, never with the spread itself);
 //   3. (Phi, Gamma, C) are brought to controller-Hessenberg form by Householder reflections, in
-//      up to three bases of the state (the companion form, a graded and a balanced similarity
-//      by powers of two), and the numerator and denominator follow from Hyman's recursion on
-//      that form; the denominator also from the eigenvalues of Phi (Francis QR), which stays
+//      up to four bases of the state (the companion form, its dual, a graded and a balanced
+//      similarity by powers of two), and the numerator and denominator follow from Hyman's
+//      recursion on that form; the denominator also from the eigenvalues of Phi (Francis QR), which stays
 //      accurate where modes have decayed within the sample time.
 // `ErrorEstimate` is a posteriori: each polynomial is the candidate closest to a candidate of
 // another basis (whose rounding takes an independent path), and a second run (one more
@@ -125,7 +125,7 @@ private:
     static constexpr int kAug = kSize + 1;  // augmented dimension for order 100
     using AugMatrix = double[kAug][kAug];
 
-    static constexpr int kBases = 3;
+    static constexpr int kBases = 4;
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
     void Balance();
