@@ -386,11 +386,15 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
         return diff / big;
     };
-    for (int r = 0; r < 2; ++r)
+    for (int r = 0; r < 2; ++r) {
+        m_candAEigOk[r] = false;
         for (int b = 0; b < kBases; ++b) m_candOk[r][b] = m_candEigOk[r][b] = false;
-    // Candidates: numerators by basis, denominators 2·basis + (0 eigenvalues, 1 Hyman).
+    }
+    // Candidates: numerators by basis, denominators 2·basis + (0 eigenvalues of Phi, 1 Hyman)
+    // and kCompanionEigen (from the eigenvalues of the companion matrix).
     auto numCand = [&](int run, int c) -> const double* { return m_candOk[run][c] ? m_candNum[run][c] : nullptr; };
     auto denCand = [&](int run, int c) -> const double* {
+        if (c == kCompanionEigen) return m_candAEigOk[run] ? m_candAEig[run] : nullptr;
         const int basis = c / 2;
         if (!m_candOk[run][basis]) return nullptr;
         if (c % 2 == 0) return m_candEigOk[run][basis] ? m_candEigen[run][basis] : nullptr;
@@ -399,7 +403,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     // The candidate closest to one of another basis, and that distance.
     auto closest = [&](bool den, int* best) {
         double agree = std::numeric_limits<double>::infinity();
-        const int count = den ? 2 * kBases : kBases;
+        const int count = den ? kCompanionEigen + 1 : kBases;
         for (int x = 0; x < count; ++x) {
             const double* px = den ? denCand(0, x) : numCand(0, x);
             if (px == nullptr) continue;
@@ -434,6 +438,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
             } else {
                 if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
                 for (int b = 0; b < kBases; ++b) Stage(0, b, true);
+                CompanionEigenDenominator(0);
             }
             numAgree = closest(false, &bestNum);
             denAgree = closest(true, &bestDen);
@@ -445,7 +450,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
             const int sameBasis = 2 * bestNum + 1;
             if (bestDen / 2 != bestNum && denCand(0, sameBasis) != nullptr) {
                 double agree = std::numeric_limits<double>::infinity();
-                for (int y = 0; y < 2 * kBases; ++y)
+                for (int y = 0; y <= kCompanionEigen; ++y)
                     if (y / 2 != bestNum && denCand(0, y) != nullptr)
                         agree = std::min(agree, distance(denCand(0, sameBasis), denCand(0, y), 1.0));
                 if (agree <= std::max(kEnough, denAgree)) {
@@ -459,7 +464,10 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
             }
             if (StableRoute(1, 1, true)) {
                 Stage(1, bestNum, false);
-                if (bestDen / 2 != bestNum || bestDen % 2 == 0) Stage(1, bestDen / 2, bestDen % 2 == 0);
+                if (bestDen == kCompanionEigen)
+                    CompanionEigenDenominator(1);
+                else if (bestDen / 2 != bestNum || bestDen % 2 == 0)
+                    Stage(1, bestDen / 2, bestDen % 2 == 0);
                 const double* num1 = numCand(1, bestNum);
                 const double* den1 = denCand(1, bestDen);
                 if (num1 != nullptr && den1 != nullptr) {
@@ -707,6 +715,52 @@ void CTransferFunctionDiscretizer::Balance() {
         if (!changed) break;
     }
     m_balanceDone = true;
+}
+
+bool CTransferFunctionDiscretizer::CompanionEigenDenominator(int run) {
+    // The denominator as the product of (z - e^(lambda·T)) over the eigenvalues lambda·T of the
+    // time-scaled companion matrix A_w·tau (the same numbers: tau = mu·T, lambda_w = lambda/mu).
+    // Where Phi is close to the identity (short sample times) its eigenvalues crowd near 1 and
+    // lose their relative accuracy, while those of A do not. The companion form (superdiagonal
+    // and last row) is transposed to upper Hessenberg form and balanced like the augmented
+    // matrix: element [i][j] = (A_w·tau)[j][i]·d_i/d_j.
+    m_candAEigOk[run] = false;
+    const int n = m_n;
+    if (!m_balanceDone) Balance();
+    AugMatrix& work = m_aug2;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            double v = 0.0;
+            if (i == j + 1) v = m_tau;
+            if (j == n - 1) v = -m_aw[i] * m_tau;
+            work[i][j] = v * (m_balance[i] / m_balance[j]);
+        }
+    if (!HessenbergEigenvalues(work, n, m_eigRe, m_eigIm)) return false;
+    double* den = m_candAEig[run];
+    for (int k = 0; k <= n; ++k) den[k] = 0.0;
+    den[0] = 1.0;
+    int degree = 0;
+    for (int i = 0; i < n; ++i) {
+        const double growth = std::exp(m_eigRe[i]);
+        if (!std::isfinite(growth)) return false;
+        if (m_eigIm[i] == 0.0) {
+            for (int k = degree + 1; k >= 1; --k) den[k] = den[k - 1] - growth * den[k];
+            den[0] = -growth * den[0];
+            degree += 1;
+        } else {
+            const double p = -2.0 * growth * std::cos(m_eigIm[i]);
+            const double q = growth * growth;
+            for (int k = degree + 2; k >= 2; --k) den[k] = den[k - 2] + p * den[k - 1] + q * den[k];
+            den[1] = p * den[0] + q * den[1];
+            den[0] = q * den[0];
+            degree += 2;
+            ++i;
+        }
+    }
+    for (int k = 0; k <= n; ++k)
+        if (!std::isfinite(den[k])) return false;
+    m_candAEigOk[run] = true;
+    return true;
 }
 
 bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {

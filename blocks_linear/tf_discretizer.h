@@ -126,9 +126,11 @@ private:
     using AugMatrix = double[kAug][kAug];
 
     static constexpr int kBases = 4;
+    static constexpr int kCompanionEigen = 2 * kBases;  // candidate index of that denominator
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
     void Balance();
+    bool CompanionEigenDenominator(int run);
     // Both polynomials from the augmented exponential phi (rows 0..n-1: Phi, then Gamma) and
     // m_cBal; eta is the relative error level of phi.
     bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk);
@@ -180,6 +182,8 @@ private:
     Vector m_candHyman[2][kBases]{};
     bool m_candOk[2][kBases]{};
     bool m_candEigOk[2][kBases]{};
+    Vector m_candAEig[2]{};
+    bool m_candAEigOk[2]{};
     double m_basis[kAug]{};
     AugMatrix m_phiRun[2]{};  // [[Phi, Gamma]] of each run
     Vector m_bwRun[2]{};      // c of each run
