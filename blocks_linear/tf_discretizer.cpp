@@ -539,6 +539,8 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
             if (!std::isfinite(m[i][j])) return false;
 
     // 3. exp(m) by a Pade approximant with scaling and squaring.
+    // A second run takes the approximant of degree 13 with extra squarings: its rounding
+    // follows another path than the first's throughout.
     const double norm = OneNorm(m, dim);
     if (!std::isfinite(norm)) return false;
     int squarings = 0;
@@ -582,25 +584,28 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
             for (int j = 0; j < dim; ++j)
                 v[i][j] += b[6] * a6[i][j] + b[4] * a4[i][j] + b[2] * a2[i][j] + (i == j ? b[0] : 0.0);
     } else {
-        // Odd part u = m · sum b_(2k+1) m^(2k), even part v = sum b_(2k) m^(2k), by Horner in m^2.
-        AugMatrix& odd = m_aug4;
-        AugMatrix& even = m_aug6;
+        // Odd part u = m · sum b_(2k+1) m^(2k), even part v = sum b_(2k) m^(2k), from the even
+        // powers m^2, m^4, ... (one product each) and a last product with m.
+        AugMatrix* powers[4] = {&a2, &m_aug4, &m_aug6, &m_augV};  // m^2, m^4, m^6, m^8
+        const int count = (degree - 1) / 2;                        // even powers needed
+        if (count > 1) Product(a2, a2, dim, m_aug4);
+        if (count > 2) Product(m_aug4, a2, dim, m_aug6);
+        if (count > 3) Product(m_aug4, m_aug4, dim, m_augV);
+        AugMatrix& odd = tmp;
         for (int i = 0; i < dim; ++i)
             for (int j = 0; j < dim; ++j) {
-                odd[i][j] = i == j ? pade[degree] : 0.0;
-                even[i][j] = i == j ? pade[degree - 1] : 0.0;
+                double o = i == j ? pade[1] : 0.0;
+                double e = i == j ? pade[0] : 0.0;
+                for (int p = 0; p < count; ++p) {
+                    o += pade[2 * p + 3] * (*powers[p])[i][j];
+                    e += pade[2 * p + 2] * (*powers[p])[i][j];
+                }
+                odd[i][j] = o;
+                u[i][j] = e;  // the even part, moved to v below (v may be one of the powers)
             }
-        for (int k = degree - 2; k >= 1; k -= 2) {
-            Product(odd, a2, dim, tmp);
-            for (int i = 0; i < dim; ++i)
-                for (int j = 0; j < dim; ++j) odd[i][j] = tmp[i][j] + (i == j ? pade[k] : 0.0);
-            Product(even, a2, dim, tmp);
-            for (int i = 0; i < dim; ++i)
-                for (int j = 0; j < dim; ++j) even[i][j] = tmp[i][j] + (i == j ? pade[k - 1] : 0.0);
-        }
-        Product(m, odd, dim, u);
         for (int i = 0; i < dim; ++i)
-            for (int j = 0; j < dim; ++j) v[i][j] = even[i][j];
+            for (int j = 0; j < dim; ++j) v[i][j] = u[i][j];
+        Product(m, odd, dim, u);
     }
     // Solve (v - u) X = (v + u) by LU with partial pivoting; X lands in tmp.
     AugMatrix& lu = m_aug2;
@@ -832,19 +837,13 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         if (ww == 0.0) return false;
         const double f = std::sqrt(2.0 / ww);
         for (int i = from; i < n; ++i) w[i] *= f;
-        // h := P h P, c := c P (rows of h run contiguously, so the sums over i go by rows)
+        // h := P h P, c := c P (rows of h run contiguously, so the sums over i go by rows). On
+        // the left, columns before from - 1 are already zero in rows from..n-1.
+        const int first = std::max(0, from - 1);
         double* sums = m_aug6[3];
-        for (int j = 0; j < n; ++j) sums[j] = 0.0;
-        for (int i = from; i < n; ++i) {
-            const double wi = w[i];
-            const double* hi = h[i];
-            Axpy(sums, hi, wi, n);
-        }
-        for (int i = from; i < n; ++i) {
-            const double wi = w[i];
-            double* hi = h[i];
-            Axpy(hi, sums, -wi, n);
-        }
+        for (int j = first; j < n; ++j) sums[j] = 0.0;
+        for (int i = from; i < n; ++i) Axpy(sums + first, h[i] + first, w[i], n - first);
+        for (int i = from; i < n; ++i) Axpy(h[i] + first, sums + first, -w[i], n - first);
         for (int i = 0; i < n; ++i) {
             double s = 0.0;
             for (int j = from; j < n; ++j) s += h[i][j] * w[j];
