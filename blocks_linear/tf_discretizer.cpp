@@ -51,7 +51,12 @@ inline void Axpy(double* __restrict y, const double* __restrict x, double a, int
         y[j + 2] += a * x[j + 2];
         y[j + 3] += a * x[j + 3];
     }
-    for (; j < n; ++j) y[j] += a * x[j];
+    switch (n - j) {
+    case 3: y[j + 2] += a * x[j + 2]; [[fallthrough]];
+    case 2: y[j + 1] += a * x[j + 1]; [[fallthrough]];
+    case 1: y[j] += a * x[j]; break;
+    default: break;
+    }
 }
 
 // dst = x * y for the leading n x n blocks (dst may not alias x or y).
@@ -847,7 +852,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int i = 0; i < n; ++i) {
             double s = 0.0;
             for (int j = from; j < n; ++j) s += h[i][j] * w[j];
-            for (int j = from; j < n; ++j) h[i][j] -= s * w[j];
+            Axpy(h[i] + from, w + from, -s, n - from);
         }
         double s = 0.0;
         for (int j = from; j < n; ++j) s += c[j] * w[j];
