@@ -27,7 +27,7 @@
 // off by up to 10^20. Callers refuse a result whose estimate is above what they need; Status
 // does so above 1e-8.
 //
-// No memory is allocated during a computation; the object is large (about 1.5 MB), so hold it
+// No memory is allocated during a computation; the object is large (about 1.6 MB), so hold it
 // on the heap.
 #pragma once
 
