@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -10,9 +11,13 @@ namespace {
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 // The classic series stops once no entry of a term exceeds this.
 constexpr double kSeriesCutOff = 1e-6;
-// A second, balanced run is tried above this estimate; results above the second are refused.
-constexpr double kTargetAccuracy = 1e-11;
+// Results whose error estimate is above this are refused.
 constexpr double kAcceptedError = 1e-8;
+// The error estimate: the factor on the difference of the two runs.
+constexpr double kEstimateSafety = 10.0;
+// Candidates that agree this well need no further ones.
+constexpr double kEnough = 1e-11;
+
 
 template <typename M>
 void ZeroMatrix(M& m) {
@@ -37,6 +42,23 @@ constexpr double kTheta7 = 9.504178996162932e-1;
 constexpr double kTheta9 = 2.097847961257068e0;
 constexpr double kTheta13 = 5.371920351148152e0;
 
+// y[0..n-1] += a·x[0..n-1], four entries at a time (the arrays do not overlap).
+inline void Axpy(double* __restrict y, const double* __restrict x, double a, int n) {
+    int j = 0;
+    for (; j + 4 <= n; j += 4) {
+        y[j] += a * x[j];
+        y[j + 1] += a * x[j + 1];
+        y[j + 2] += a * x[j + 2];
+        y[j + 3] += a * x[j + 3];
+    }
+    switch (n - j) {
+    case 3: y[j + 2] += a * x[j + 2]; [[fallthrough]];
+    case 2: y[j + 1] += a * x[j + 1]; [[fallthrough]];
+    case 1: y[j] += a * x[j]; break;
+    default: break;
+    }
+}
+
 // dst = x * y for the leading n x n blocks (dst may not alias x or y).
 template <typename M>
 void Product(const M& x, const M& y, int n, M& dst) {
@@ -45,9 +67,7 @@ void Product(const M& x, const M& y, int n, M& dst) {
         for (int j = 0; j < n; ++j) row[j] = 0.0;
         for (int k = 0; k < n; ++k) {
             const double f = x[i][k];
-            if (f == 0.0) continue;
-            const double* yk = y[k];
-            for (int j = 0; j < n; ++j) row[j] += f * yk[j];
+            if (f != 0.0) Axpy(row, y[k], f, n);
         }
     }
 }
@@ -349,24 +369,116 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         m_status = Status::Done;
         return;
     }
-    // The plain route keeps the structure that short sample times need; the balanced one
-    // copes with widely spread poles. The second runs only when the first is not accurate
-    // enough, and each polynomial is taken from the run with the smaller error estimate.
-    double numEst = 0.0;
-    double denEst = 0.0;
-    const bool plainOk = StableRoute(false, m_beta, m_alpha, &numEst, &denEst);
-    if (!plainOk) numEst = denEst = std::numeric_limits<double>::infinity();
-    if (std::max(numEst, denEst) > kTargetAccuracy) {
-        double numEst2 = 0.0;
-        double denEst2 = 0.0;
-        if (StableRoute(true, m_numAlt, m_denAlt, &numEst2, &denEst2)) {
-            if (numEst2 < numEst) {
-                numEst = numEst2;
-                for (int k = 0; k <= n; ++k) m_beta[k] = m_numAlt[k];
+    // The polynomials are formed in four bases of the state (the time-scaled companion form,
+    // its dual, a graded and a balanced similarity), the denominator in two ways each (from the
+    // eigenvalues of Phi, accurate where modes have decayed; by Hyman's recursion, accurate
+    // where eigenvalues cluster). A candidate's error shows in its distance to the nearest
+    // candidate of another basis, whose rounding takes an independent path; and in its change
+    // under a second run that squares once more and perturbs Phi and Gamma at the level of
+    // their rounding (which samples the error of the exponential and the sensitivity to it).
+    // Each polynomial is the candidate with the smallest such distance; the estimate is that
+    // distance times a safety factor.
+    double numEst = std::numeric_limits<double>::infinity();
+    double denEst = numEst;
+    const double floor = 2.0 * kEps * n;
+    auto distance = [&](const double* x, const double* y, double lead) {
+        double big = lead;
+        double diff = 0.0;
+        for (int k = 0; k < n; ++k) {
+            big = std::max(big, std::fabs(x[k]));
+            diff = std::max(diff, std::fabs(x[k] - y[k]));
+        }
+        if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
+        return diff / big;
+    };
+    for (int r = 0; r < 2; ++r) {
+        m_candAEigOk[r] = false;
+        for (int b = 0; b < kBases; ++b) m_candOk[r][b] = m_candEigOk[r][b] = false;
+    }
+    // Candidates: numerators by basis, denominators 2·basis + (0 eigenvalues of Phi, 1 Hyman)
+    // and kCompanionEigen (from the eigenvalues of the companion matrix).
+    auto numCand = [&](int run, int c) -> const double* { return m_candOk[run][c] ? m_candNum[run][c] : nullptr; };
+    auto denCand = [&](int run, int c) -> const double* {
+        if (c == kCompanionEigen) return m_candAEigOk[run] ? m_candAEig[run] : nullptr;
+        const int basis = c / 2;
+        if (!m_candOk[run][basis]) return nullptr;
+        if (c % 2 == 0) return m_candEigOk[run][basis] ? m_candEigen[run][basis] : nullptr;
+        return m_candHyman[run][basis];
+    };
+    // The candidate closest to one of another basis, and that distance.
+    auto closest = [&](bool den, int* best) {
+        double agree = std::numeric_limits<double>::infinity();
+        const int count = den ? kCompanionEigen + 1 : kBases;
+        for (int x = 0; x < count; ++x) {
+            const double* px = den ? denCand(0, x) : numCand(0, x);
+            if (px == nullptr) continue;
+            for (int y = 0; y < count; ++y) {
+                const double* py = den ? denCand(0, y) : numCand(0, y);
+                if ((den ? y / 2 == x / 2 : y == x) || py == nullptr) continue;
+                const double dist = distance(px, py, den ? 1.0 : 0.0);
+                if (dist < agree) {
+                    agree = dist;
+                    *best = x;
+                }
             }
-            if (denEst2 < denEst) {
-                denEst = denEst2;
-                for (int k = 0; k <= n; ++k) m_alpha[k] = m_denAlt[k];
+        }
+        return agree;
+    };
+    if (StableRoute(0, 0, false)) {
+        // Cheap candidates first (Hyman's recursion in the companion basis and its dual), then
+        // the graded and the balanced basis, then the denominators from the eigenvalues, until
+        // two agree.
+        int bestNum = -1;
+        int bestDen = -1;
+        double numAgree = std::numeric_limits<double>::infinity();
+        double denAgree = numAgree;
+        for (int level = 0; level < 4; ++level) {
+            if (level == 0) {
+                Stage(0, 0, false);
+                Stage(0, 3, false);
+            } else if (level == 1) {
+                Stage(0, 2, false);
+            } else if (level == 2) {
+                Stage(0, 1, false);
+            } else {
+                if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
+                for (int b = 0; b < kBases; ++b) Stage(0, b, true);
+                CompanionEigenDenominator(0);
+            }
+            numAgree = closest(false, &bestNum);
+            denAgree = closest(true, &bestDen);
+            if (numAgree <= kEnough && denAgree <= kEnough) break;
+        }
+        if (bestNum >= 0 && bestDen >= 0) {
+            // The denominator of the numerator's basis, when it is as good, spares the second
+            // run a stage.
+            const int sameBasis = 2 * bestNum + 1;
+            if (bestDen / 2 != bestNum && denCand(0, sameBasis) != nullptr) {
+                double agree = std::numeric_limits<double>::infinity();
+                for (int y = 0; y <= kCompanionEigen; ++y)
+                    if (y / 2 != bestNum && denCand(0, y) != nullptr)
+                        agree = std::min(agree, distance(denCand(0, sameBasis), denCand(0, y), 1.0));
+                if (agree <= std::max(kEnough, denAgree)) {
+                    bestDen = sameBasis;
+                    denAgree = agree;
+                }
+            }
+            for (int k = 0; k < n; ++k) {
+                m_beta[k] = numCand(0, bestNum)[k];
+                m_alpha[k] = denCand(0, bestDen)[k];
+            }
+            if (StableRoute(1, 1, true)) {
+                Stage(1, bestNum, false);
+                if (bestDen == kCompanionEigen)
+                    CompanionEigenDenominator(1);
+                else if (bestDen / 2 != bestNum || bestDen % 2 == 0)
+                    Stage(1, bestDen / 2, bestDen % 2 == 0);
+                const double* num1 = numCand(1, bestNum);
+                const double* den1 = denCand(1, bestDen);
+                if (num1 != nullptr && den1 != nullptr) {
+                    numEst = kEstimateSafety * std::max(numAgree, distance(m_beta, num1, 0.0)) + floor;
+                    denEst = kEstimateSafety * std::max(denAgree, distance(m_alpha, den1, 1.0)) + floor;
+                }
             }
         }
     }
@@ -378,9 +490,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     m_status = m_errorEstimate <= kAcceptedError ? Status::Done : Status::Inaccurate;
 }
 
-bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, double* denOut, double* numEst,
-                                               double* denEst) {
-    *numEst = *denEst = std::numeric_limits<double>::infinity();
+bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool perturb) {
     const int n = m_n;
     const int dim = n + 1;  // augmented: states 0..n-1, input n
     const double t = m_T;
@@ -400,9 +510,27 @@ bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, dou
     if (!(tau > 0.0) || !std::isfinite(tau)) return false;
     double* aw = m_aw;
     double* bw = m_bw;
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    auto uniform = [&state]() {  // in [-1, 1)
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<double>(state >> 11) * 0x1p-52 - 1.0;
+    };
     for (int k = 0; k < n; ++k) {
         aw[k] = std::ldexp(m_aHat[k], muExp * (k - n)) / m_aHat[n];
         bw[k] = k <= m_m ? std::ldexp(m_b[k], muExp * (k - n)) / m_aHat[n] : 0.0;
+        // The perturbed run moves the coefficients by up to a unit of round-off, which samples
+        // the effect of their rounding by the division.
+        if (perturb) {
+            aw[k] += aw[k] * (kEps * uniform());
+            bw[k] += bw[k] * (kEps * uniform());
+        }
+    }
+    if (run == 0) {
+        m_tau = tau;
+        m_balanceDone = false;
+        for (int k = 0; k < n; ++k) m_awRun0[k] = aw[k];
     }
     // The augmented matrix [[A_w, B], [0, 0]]·tau of the companion form, 0-based.
     AugMatrix& m = m_aug;
@@ -415,59 +543,20 @@ bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, dou
         for (int j = 0; j < dim; ++j)
             if (!std::isfinite(m[i][j])) return false;
 
-    // 2. Balancing: a diagonal similarity by powers of two that brings row and column norms
-    //    together (m_balance[i] = d_i, m := D^-1 m D).
-    for (int i = 0; i < dim; ++i) m_balance[i] = 1.0;
-    for (int sweep = 0; balance && sweep < 200; ++sweep) {
-        bool changed = false;
-        for (int i = 0; i < dim; ++i) {
-            double c = 0.0;
-            double r = 0.0;
-            for (int j = 0; j < dim; ++j) {
-                if (j == i) continue;
-                c += std::fabs(m[j][i]);
-                r += std::fabs(m[i][j]);
-            }
-            if (c == 0.0 || r == 0.0) continue;
-            const double s = c + r;
-            double f = 1.0;
-            double g = r / 2.0;
-            while (c < g && f < 0x1p300) {
-                f *= 2.0;
-                c *= 2.0;
-                r /= 2.0;
-                g /= 2.0;
-            }
-            g = c / 2.0;
-            while (g >= r && f > 0x1p-300) {
-                f /= 2.0;
-                c /= 2.0;
-                g /= 2.0;
-                r *= 2.0;
-            }
-            if (c + r >= 0.95 * s) continue;
-            m_balance[i] *= f;
-            for (int j = 0; j < dim; ++j) {
-                m[i][j] /= f;
-                m[j][i] *= f;
-            }
-            changed = true;
-        }
-        if (!changed) break;
-    }
-
     // 3. exp(m) by a Pade approximant with scaling and squaring.
+    // A second run takes the approximant of degree 13 with extra squarings: its rounding
+    // follows another path than the first's throughout.
     const double norm = OneNorm(m, dim);
     if (!std::isfinite(norm)) return false;
     int squarings = 0;
     const double* pade = kPade13;
     int degree = 13;
-    if (norm <= kTheta3) pade = kPade3, degree = 3;
-    else if (norm <= kTheta5) pade = kPade5, degree = 5;
-    else if (norm <= kTheta7) pade = kPade7, degree = 7;
-    else if (norm <= kTheta9) pade = kPade9, degree = 9;
+    if (extraSquarings == 0 && norm <= kTheta3) pade = kPade3, degree = 3;
+    else if (extraSquarings == 0 && norm <= kTheta5) pade = kPade5, degree = 5;
+    else if (extraSquarings == 0 && norm <= kTheta7) pade = kPade7, degree = 7;
+    else if (extraSquarings == 0 && norm <= kTheta9) pade = kPade9, degree = 9;
     else {
-        squarings = std::max(0, static_cast<int>(std::ceil(std::log2(norm / kTheta13))));
+        squarings = std::max(0, static_cast<int>(std::ceil(std::log2(norm / kTheta13)))) + extraSquarings;
         if (squarings > 1100) return false;
         const double f = std::ldexp(1.0, -squarings);
         for (int i = 0; i < dim; ++i)
@@ -500,25 +589,28 @@ bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, dou
             for (int j = 0; j < dim; ++j)
                 v[i][j] += b[6] * a6[i][j] + b[4] * a4[i][j] + b[2] * a2[i][j] + (i == j ? b[0] : 0.0);
     } else {
-        // Odd part u = m · sum b_(2k+1) m^(2k), even part v = sum b_(2k) m^(2k), by Horner in m^2.
-        AugMatrix& odd = m_aug4;
-        AugMatrix& even = m_aug6;
+        // Odd part u = m · sum b_(2k+1) m^(2k), even part v = sum b_(2k) m^(2k), from the even
+        // powers m^2, m^4, ... (one product each) and a last product with m.
+        AugMatrix* powers[4] = {&a2, &m_aug4, &m_aug6, &m_augV};  // m^2, m^4, m^6, m^8
+        const int count = (degree - 1) / 2;                        // even powers needed
+        if (count > 1) Product(a2, a2, dim, m_aug4);
+        if (count > 2) Product(m_aug4, a2, dim, m_aug6);
+        if (count > 3) Product(m_aug4, m_aug4, dim, m_augV);
+        AugMatrix& odd = tmp;
         for (int i = 0; i < dim; ++i)
             for (int j = 0; j < dim; ++j) {
-                odd[i][j] = i == j ? pade[degree] : 0.0;
-                even[i][j] = i == j ? pade[degree - 1] : 0.0;
+                double o = i == j ? pade[1] : 0.0;
+                double e = i == j ? pade[0] : 0.0;
+                for (int p = 0; p < count; ++p) {
+                    o += pade[2 * p + 3] * (*powers[p])[i][j];
+                    e += pade[2 * p + 2] * (*powers[p])[i][j];
+                }
+                odd[i][j] = o;
+                u[i][j] = e;  // the even part, moved to v below (v may be one of the powers)
             }
-        for (int k = degree - 2; k >= 1; k -= 2) {
-            Product(odd, a2, dim, tmp);
-            for (int i = 0; i < dim; ++i)
-                for (int j = 0; j < dim; ++j) odd[i][j] = tmp[i][j] + (i == j ? pade[k] : 0.0);
-            Product(even, a2, dim, tmp);
-            for (int i = 0; i < dim; ++i)
-                for (int j = 0; j < dim; ++j) even[i][j] = tmp[i][j] + (i == j ? pade[k - 1] : 0.0);
-        }
-        Product(m, odd, dim, u);
         for (int i = 0; i < dim; ++i)
-            for (int j = 0; j < dim; ++j) v[i][j] = even[i][j];
+            for (int j = 0; j < dim; ++j) v[i][j] = u[i][j];
+        Product(m, odd, dim, u);
     }
     // Solve (v - u) X = (v + u) by LU with partial pivoting; X lands in tmp.
     AugMatrix& lu = m_aug2;
@@ -540,46 +632,198 @@ bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, dou
         for (int i = k + 1; i < dim; ++i) {
             const double f = lu[i][k] / lu[k][k];
             if (f == 0.0) continue;
-            for (int j = k + 1; j < dim; ++j) lu[i][j] -= f * lu[k][j];
-            for (int j = 0; j < dim; ++j) tmp[i][j] -= f * tmp[k][j];
+            Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
+            Axpy(tmp[i], tmp[k], -f, dim);
         }
     }
-    for (int k = dim - 1; k >= 0; --k)
-        for (int j = 0; j < dim; ++j) {
-            double s = tmp[k][j];
-            for (int i = k + 1; i < dim; ++i) s -= lu[k][i] * tmp[i][j];
-            tmp[k][j] = s / lu[k][k];
-        }
+    for (int k = dim - 1; k >= 0; --k) {
+        for (int i = k + 1; i < dim; ++i) Axpy(tmp[k], tmp[i], -lu[k][i], dim);
+        const double pivot = lu[k][k];
+        for (int j = 0; j < dim; ++j) tmp[k][j] /= pivot;
+    }
     for (int s = 0; s < squarings; ++s) {
         Product(tmp, tmp, dim, u);
         for (int i = 0; i < dim; ++i)
             for (int j = 0; j < dim; ++j) tmp[i][j] = u[i][j];
     }
+    double xNorm = OneNorm(tmp, dim);
+    if (!std::isfinite(xNorm) || !(xNorm > 0.0)) return false;
     m_k = std::ldexp(1.0, squarings);
     m_T = m_k * (t / m_k);
     // State i of the w form is mu^i times state i of the s form (both companion forms).
+    if (perturb) {
+        // Every entry moves by up to two units of round-off, at random: the polynomial stage
+        // then rounds along a path of its own, and the sensitivity of both polynomials to the
+        // rounding of Phi and Gamma is sampled.
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j <= n; ++j) tmp[i][j] += tmp[i][j] * (2.0 * kEps * uniform());
 
-    // Phi and Gamma in the companion coordinates, for the readers of the step results:
-    // Phi[i][j] = Phi_b[i][j]·d_i/d_j, Gamma[i] = Gamma_b[i]·d_i/d_n.
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < n; ++j)
-            m_Phi[i + 1][j + 1] = std::ldexp(tmp[i][j] * (m_balance[i] / m_balance[j]), muExp * (i - j));
-        m_Gamma[i + 1] = std::ldexp(tmp[i][n] * (m_balance[i] / m_balance[n]), muExp * (i - n));
     }
+    AugMatrix& keep = m_phiRun[run];
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j <= n; ++j) keep[i][j] = tmp[i][j];
+        m_bwRun[run][i] = bw[i];
+    }
+    // Phi and Gamma in the companion coordinates, for the readers of the step results.
+    if (run == 0)
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) m_Phi[i + 1][j + 1] = std::ldexp(keep[i][j], muExp * (i - j));
+            m_Gamma[i + 1] = std::ldexp(keep[i][n], muExp * (i - n));
+        }
+    return true;
+}
 
-    // 4. Controller-Hessenberg form of the balanced (Phi, Gamma, C): h = Phi_b, g = Gamma_b,
-    //    c[i] = C[i]·d_i/d_n, reduced by Householder reflections.
+void CTransferFunctionDiscretizer::Balance() {
+    // A diagonal similarity by powers of two that brings the row and column norms of the
+    // augmented matrix m of the first run together (m_balance[i] = d_i, bal := D^-1 m D). The
+    // exponential itself is taken of m: powers of two commute with rounding, so that the
+    // exponential of the balanced matrix is D^-1 exp(m) D, formed exactly by `Stage`.
+    const int n = m_n;
+    const int dim = n + 1;
+    AugMatrix& bal = m_aug2;
+    for (int i = 0; i < dim; ++i)
+        for (int j = 0; j < dim; ++j) bal[i][j] = 0.0;
+    for (int i = 0; i + 1 < n; ++i) bal[i][i + 1] = m_tau;
+    for (int j = 0; j < n; ++j) bal[n - 1][j] = -m_awRun0[j] * m_tau;
+    bal[n - 1][n] = m_tau;
+    for (int i = 0; i < dim; ++i) m_balance[i] = 1.0;
+    for (int sweep = 0; sweep < 200; ++sweep) {
+        bool changed = false;
+        for (int i = 0; i < dim; ++i) {
+            double c = 0.0;
+            double r = 0.0;
+            for (int j = 0; j < dim; ++j) {
+                if (j == i) continue;
+                c += std::fabs(bal[j][i]);
+                r += std::fabs(bal[i][j]);
+            }
+            if (c == 0.0 || r == 0.0) continue;
+            const double s = c + r;
+            double f = 1.0;
+            double g = r / 2.0;
+            while (c < g && f < 0x1p300) {
+                f *= 2.0;
+                c *= 2.0;
+                r /= 2.0;
+                g /= 2.0;
+            }
+            g = c / 2.0;
+            while (g >= r && f > 0x1p-300) {
+                f /= 2.0;
+                c /= 2.0;
+                g /= 2.0;
+                r *= 2.0;
+            }
+            if (c + r >= 0.95 * s) continue;
+            m_balance[i] *= f;
+            for (int j = 0; j < dim; ++j) {
+                bal[i][j] /= f;
+                bal[j][i] *= f;
+            }
+            changed = true;
+        }
+        if (!changed) break;
+    }
+    m_balanceDone = true;
+}
+
+bool CTransferFunctionDiscretizer::CompanionEigenDenominator(int run) {
+    // The denominator as the product of (z - e^(lambda·T)) over the eigenvalues lambda·T of the
+    // time-scaled companion matrix A_w·tau (the same numbers: tau = mu·T, lambda_w = lambda/mu).
+    // Where Phi is close to the identity (short sample times) its eigenvalues crowd near 1 and
+    // lose their relative accuracy, while those of A do not. The companion form (superdiagonal
+    // and last row) is transposed to upper Hessenberg form and balanced like the augmented
+    // matrix: element [i][j] = (A_w·tau)[j][i]·d_i/d_j.
+    m_candAEigOk[run] = false;
+    const int n = m_n;
+    if (!m_balanceDone) Balance();
+    AugMatrix& work = m_aug2;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            double v = 0.0;
+            if (i == j + 1) v = m_tau;
+            if (j == n - 1) v = -m_aw[i] * m_tau;
+            work[i][j] = v * (m_balance[i] / m_balance[j]);
+        }
+    if (!HessenbergEigenvalues(work, n, m_eigRe, m_eigIm)) return false;
+    double* den = m_candAEig[run];
+    for (int k = 0; k <= n; ++k) den[k] = 0.0;
+    den[0] = 1.0;
+    int degree = 0;
+    for (int i = 0; i < n; ++i) {
+        const double growth = std::exp(m_eigRe[i]);
+        if (!std::isfinite(growth)) return false;
+        if (m_eigIm[i] == 0.0) {
+            for (int k = degree + 1; k >= 1; --k) den[k] = den[k - 1] - growth * den[k];
+            den[0] = -growth * den[0];
+            degree += 1;
+        } else {
+            const double p = -2.0 * growth * std::cos(m_eigIm[i]);
+            const double q = growth * growth;
+            for (int k = degree + 2; k >= 2; --k) den[k] = den[k - 2] + p * den[k - 1] + q * den[k];
+            den[1] = p * den[0] + q * den[1];
+            den[0] = q * den[0];
+            degree += 2;
+            ++i;
+        }
+    }
+    for (int k = 0; k <= n; ++k)
+        if (!std::isfinite(den[k])) return false;
+    m_candAEigOk[run] = true;
+    return true;
+}
+
+bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {
+    // The polynomials of (Phi, Gamma, C) in a basis of the state: with its diagonal d,
+    // Phi_b[i][j] = Phi[i][j]·d_j/d_i, Gamma_b[i] = Gamma[i]·d_n/d_i and c_b[i] = c[i]·d_i/d_n,
+    // all exact (powers of two). Basis 0 is the time-scaled companion form itself, 1 the
+    // balanced one, 2 the graded one d_i = 2^(-i); 3 is the dual of basis 0 (Phi^T with the
+    // roles of Gamma and c exchanged), which rounds along another path in the same scaling.
+    const int n = m_n;
+    m_candOk[run][basis] = false;
+    m_candEigOk[run][basis] = false;
+    if (basis == 1 && !m_balanceDone) Balance();
+    double* d = m_basis;
+    for (int i = 0; i <= n; ++i) d[i] = basis == 1 ? m_balance[i] : basis == 2 ? std::ldexp(1.0, -i) : 1.0;
+    // A balancing that changed nothing gives no basis of its own (its rounding would be that
+    // of the companion form, and the two would agree whatever their error).
+    bool same = basis == 1;
+    for (int i = 1; same && i <= n; ++i) same = d[i] == d[0];
+    if (same) return false;
+    AugMatrix& phiB = m_augV;
+    const AugMatrix& phi = m_phiRun[run];
+    if (basis == 3) {
+        // The dual form of the companion basis: (Phi^T, c, Gamma) has the same transfer function.
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) phiB[i][j] = phi[j][i];
+            phiB[i][n] = m_bwRun[run][i];
+            m_cBal[i] = phi[i][n];
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j <= n; ++j) phiB[i][j] = phi[i][j] * (d[j] / d[i]);
+            m_cBal[i] = m_bwRun[run][i] * (d[i] / d[n]);
+        }
+    }
+    m_candOk[run][basis] = Polynomials(phiB, m_candNum[run][basis], m_candEigen[run][basis],
+                                       m_candHyman[run][basis], eigen ? &m_candEigOk[run][basis] : nullptr);
+    return m_candOk[run][basis];
+}
+
+bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut,
+                                               bool* eigenOk) {
+    const int n = m_n;
+    // 4. Controller-Hessenberg form of (phi, gamma, c) by Householder reflections:
+    //    h = phi[0..n-1][0..n-1], g = phi[.][n].
     AugMatrix& h = m_aug4;
     double* g = m_aug6[0];
     double* c = m_aug6[1];
     double* w = m_aug6[2];
     for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < n; ++j) h[i][j] = tmp[i][j];
-        g[i] = tmp[i][n];
-        c[i] = bw[i] * (m_balance[i] / m_balance[n]);
+        for (int j = 0; j < n; ++j) h[i][j] = phi[i][j];
+        g[i] = phi[i][n];
+        c[i] = m_cBal[i];
     }
-    double cNorm = 0.0;
-    for (int i = 0; i < n; ++i) cNorm = std::max(cNorm, std::fabs(c[i]));
     // Reflection I - 2 w w^T / (w^T w) that maps x[from..n-1] onto a multiple of e_from.
     auto reflect = [&](const double* x, int from) -> bool {
         double norm2 = 0.0;
@@ -598,16 +842,17 @@ bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, dou
         if (ww == 0.0) return false;
         const double f = std::sqrt(2.0 / ww);
         for (int i = from; i < n; ++i) w[i] *= f;
-        // h := P h P, c := c P
-        for (int j = 0; j < n; ++j) {
-            double s = 0.0;
-            for (int i = from; i < n; ++i) s += w[i] * h[i][j];
-            for (int i = from; i < n; ++i) h[i][j] -= w[i] * s;
-        }
+        // h := P h P, c := c P (rows of h run contiguously, so the sums over i go by rows). On
+        // the left, columns before from - 1 are already zero in rows from..n-1.
+        const int first = std::max(0, from - 1);
+        double* sums = m_aug6[3];
+        for (int j = first; j < n; ++j) sums[j] = 0.0;
+        for (int i = from; i < n; ++i) Axpy(sums + first, h[i] + first, w[i], n - first);
+        for (int i = from; i < n; ++i) Axpy(h[i] + first, sums + first, -w[i], n - first);
         for (int i = 0; i < n; ++i) {
             double s = 0.0;
             for (int j = from; j < n; ++j) s += h[i][j] * w[j];
-            for (int j = from; j < n; ++j) h[i][j] -= s * w[j];
+            Axpy(h[i] + from, w + from, -s, n - from);
         }
         double s = 0.0;
         for (int j = from; j < n; ++j) s += c[j] * w[j];
@@ -641,148 +886,257 @@ bool CTransferFunctionDiscretizer::StableRoute(bool balance, double* numOut, dou
     double hNorm = 0.0;
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) hNorm = std::max(hNorm, std::fabs(h[i][j]));
+    if (!std::isfinite(hNorm)) return false;
 
-    // 5. Hyman's recursion on each diagonal block of H (H splits where a subdiagonal entry is
-    //    below the perturbation level of Phi: a mode that the input cannot reach or one that
-    //    has decayed within the sample time). In a block lo..hi: x_hi = 1,
-    //    x_(i-1) = ((z - h_ii) x_i - sum_(i<j<=hi) h_ij x_j) / h_(i,i-1), and
-    //    r = (z - h_lo,lo) x_lo - sum_(lo<j<=hi) h_lo,j x_j is the block's characteristic
-    //    polynomial up to a factor; in the block of row 0, (zI - H)^-1 e_0 = x / r. The x_i are
-    //    rescaled together when they grow, which leaves x / r unchanged. Beside each
-    //    polynomial runs a first-order bound of its error (Abs arrays), from the rounding and
-    //    from a perturbation of every entry of H (and of c) by the error of the exponential.
-    const double eta = kEps * (squarings + 1.0) * dim;
-    const double hPert = eta * std::max(hNorm, std::numeric_limits<double>::min());
-    const int deg = n;  // polynomials hold coefficients 0..n
-    auto step = [&](int i, int hi, double* out, double* outAbs) {
-        const double* xi = m_poly[i];
-        const double* xa = m_polyAbs[i];
-        const double hii = std::fabs(h[i][i]);
-        out[0] = -h[i][i] * xi[0];
-        outAbs[0] = hii * xa[0] + (hPert + kEps * hii) * std::fabs(xi[0]);
-        for (int k = 1; k <= deg; ++k) {
-            out[k] = xi[k - 1] - h[i][i] * xi[k];
-            outAbs[k] = xa[k - 1] + hii * xa[k] + (hPert + kEps * hii) * std::fabs(xi[k]) + kEps * std::fabs(out[k]);
+    // 5a. The denominator from the eigenvalues of H (Francis double-shift QR on a copy): the
+    //     product of (z - lambda) over real eigenvalues and (z^2 - 2 Re lambda z + |lambda|^2)
+    //     over conjugate pairs. Its coefficients inherit the accuracy of the eigenvalues of
+    //     Phi, which decayed modes (eigenvalues near 0) do not spoil.
+    AugMatrix& work = m_aug2;
+    for (int i = 0; eigenOk != nullptr && i < n; ++i)
+        for (int j = 0; j < n; ++j) work[i][j] = h[i][j];
+    const bool eigenDone = eigenOk != nullptr && HessenbergEigenvalues(work, n, m_eigRe, m_eigIm);
+    if (eigenOk != nullptr) *eigenOk = eigenDone;
+    if (eigenDone) {
+        for (int k = 0; k <= n; ++k) denOut[k] = 0.0;
+        denOut[0] = 1.0;
+        int degree = 0;
+        for (int i = 0; i < n; ++i) {
+            if (m_eigIm[i] == 0.0) {
+                const double l = m_eigRe[i];
+                for (int k = degree + 1; k >= 1; --k) denOut[k] = denOut[k - 1] - l * denOut[k];
+                denOut[0] = -l * denOut[0];
+                degree += 1;
+            } else {
+                const double p = -2.0 * m_eigRe[i];
+                const double q = m_eigRe[i] * m_eigRe[i] + m_eigIm[i] * m_eigIm[i];
+                for (int k = degree + 2; k >= 2; --k) denOut[k] = denOut[k - 2] + p * denOut[k - 1] + q * denOut[k];
+                denOut[1] = p * denOut[0] + q * denOut[1];
+                denOut[0] = q * denOut[0];
+                degree += 2;
+                ++i;
+            }
         }
+    }
+
+    // 5b. Hyman's recursion on each diagonal block of H (H splits only where a subdiagonal
+    //     entry is exactly zero: dropping a small one changes the numerator by far more than
+    //     its size suggests). In a block lo..hi: x_hi = 1,
+    //     x_(i-1) = ((z - h_ii) x_i - sum_(i<j<=hi) h_ij x_j) / h_(i,i-1), and
+    //     r = (z - h_lo,lo) x_lo - sum_(lo<j<=hi) h_lo,j x_j is the block's characteristic
+    //     polynomial up to a factor; in the block of row 0, (zI - H)^-1 e_0 = x / r. The x_i are
+    //     rescaled together when they grow, which leaves x / r unchanged. The numerator is
+    //     gamma·c^T x / r times the characteristic polynomials of the blocks below.
+    const int deg = n;  // polynomials hold coefficients 0..n
+    auto step = [&](int i, int hi, double* out) {
+        const double* xi = m_poly[i];
+        out[0] = -h[i][i] * xi[0];
+        for (int k = 1; k <= deg; ++k) out[k] = xi[k - 1] - h[i][i] * xi[k];
         for (int j = i + 1; j <= hi; ++j) {
             const double f = h[i][j];
-            const double fa = std::fabs(f);
-            for (int k = 0; k <= deg; ++k) {
-                out[k] -= f * m_poly[j][k];
-                outAbs[k] += fa * m_polyAbs[j][k] + (hPert + 2.0 * kEps * fa) * std::fabs(m_poly[j][k]) +
-                             kEps * std::fabs(out[k]);
-            }
+            const double* xj = m_poly[j];
+            Axpy(out, xj, -f, deg + 1);
         }
     };
-    // Product of the characteristic polynomials of the blocks below the first, with bound.
     double* acc = m_accPoly;
-    double* accAbs = m_accPolyAbs;
-    for (int k = 0; k <= deg; ++k) acc[k] = accAbs[k] = 0.0;
+    for (int k = 0; k <= deg; ++k) acc[k] = 0.0;
     acc[0] = 1.0;
     int accDegree = 0;
-    double deflationError = 0.0;
     double r[kAug];
-    double rAbs[kAug];
     double q[kAug];
-    double qAbs[kAug];
     double prod[kAug];
-    double prodAbs[kAug];
-    auto multiplyInto = [&](double* p, double* pAbs, int pDegree, const double* f, const double* fAbs, int fDegree) {
-        for (int k = 0; k <= deg; ++k) prod[k] = prodAbs[k] = 0.0;
+    auto multiplyInto = [&](double* p, int pDegree, const double* f, int fDegree) {
+        for (int k = 0; k <= deg; ++k) prod[k] = 0.0;
         for (int i = 0; i <= pDegree; ++i)
-            for (int j = 0; j <= fDegree && i + j <= deg; ++j) {
-                prod[i + j] += p[i] * f[j];
-                prodAbs[i + j] += pAbs[i] * std::fabs(f[j]) + std::fabs(p[i]) * fAbs[j] +
-                                  2.0 * kEps * std::fabs(p[i] * f[j]);
-            }
-        for (int k = 0; k <= deg; ++k) {
-            p[k] = prod[k];
-            pAbs[k] = prodAbs[k];
-        }
+            for (int j = 0; j <= fDegree && i + j <= deg; ++j) prod[i + j] += p[i] * f[j];
+        for (int k = 0; k <= deg; ++k) p[k] = prod[k];
     };
     int hi = n - 1;
     while (hi >= 0) {
         int lo = hi;
-        while (lo > 0 && std::fabs(h[lo][lo - 1]) > hPert) --lo;
-        if (lo > 0) deflationError += eta;
-        for (int k = 0; k <= deg; ++k) m_poly[hi][k] = m_polyAbs[hi][k] = 0.0;
+        while (lo > 0 && h[lo][lo - 1] != 0.0) --lo;
+        for (int k = 0; k <= deg; ++k) m_poly[hi][k] = 0.0;
         m_poly[hi][0] = 1.0;
         for (int i = hi; i > lo; --i) {
             const double sub = h[i][i - 1];
-            const double subAbs = std::fabs(sub);
-            if (!std::isfinite(sub)) return false;
             double* out = m_poly[i - 1];
-            double* outAbs = m_polyAbs[i - 1];
-            step(i, hi, out, outAbs);
+            step(i, hi, out);
             double big = 0.0;
             for (int k = 0; k <= deg; ++k) {
                 out[k] /= sub;
-                outAbs[k] = outAbs[k] / (subAbs - hPert) + std::fabs(out[k]) * (hPert / (subAbs - hPert) + kEps);
-                big = std::max(big, std::max(outAbs[k], std::fabs(out[k])));
+                big = std::max(big, std::fabs(out[k]));
             }
             if (!std::isfinite(big)) return false;
             if (big > 0x1p400)
                 for (int j = i - 1; j <= hi; ++j)
-                    for (int k = 0; k <= deg; ++k) {
-                        m_poly[j][k] *= 0x1p-400;
-                        m_polyAbs[j][k] *= 0x1p-400;
-                    }
+                    for (int k = 0; k <= deg; ++k) m_poly[j][k] *= 0x1p-400;
         }
-        step(lo, hi, r, rAbs);
+        step(lo, hi, r);
         const int blockDegree = hi - lo + 1;
         const double lead = r[blockDegree];
         if (lead == 0.0 || !std::isfinite(lead)) return false;
-        const double leadRel = rAbs[blockDegree] / std::fabs(lead);
-        if (!(leadRel < 0.5)) return false;
         if (lo == 0) {
-            for (int k = 0; k <= deg; ++k) q[k] = qAbs[k] = 0.0;
+            // c beyond the first block meets no part of (zI - H)^-1 e_0.
+            for (int k = 0; k <= deg; ++k) q[k] = 0.0;
             for (int i = 0; i <= hi; ++i) {
                 const double ci = c[i];
-                const double ciPert = eta * cNorm + kEps * std::fabs(ci);
-                for (int k = 0; k <= deg; ++k) {
-                    q[k] += ci * m_poly[i][k];
-                    qAbs[k] += std::fabs(ci) * m_polyAbs[i][k] + ciPert * std::fabs(m_poly[i][k]) +
-                               kEps * std::fabs(q[k]);
-                }
+                for (int k = 0; k <= deg; ++k) q[k] += ci * m_poly[i][k];
             }
-            // c beyond the first block meets no part of (zI - H)^-1 e_0.
-            for (int k = 0; k <= deg; ++k) {
-                q[k] = gamma * q[k] / lead;
-                qAbs[k] = std::fabs(gamma) * qAbs[k] / std::fabs(lead) + std::fabs(q[k]) * (leadRel + 2.0 * kEps);
-            }
+            for (int k = 0; k <= deg; ++k) q[k] = gamma * q[k] / lead;
         }
-        for (int k = 0; k <= deg; ++k) {
-            r[k] /= lead;
-            rAbs[k] = rAbs[k] / std::fabs(lead) + std::fabs(r[k]) * (leadRel + kEps);
-        }
+        for (int k = 0; k <= deg; ++k) r[k] /= lead;
         if (lo == 0) {
             // numerator = gamma·q·(blocks below), denominator = r·(blocks below)
-            for (int k = 0; k <= deg; ++k) {
-                numOut[k] = q[k];
-                m_workVec[k] = qAbs[k];
-            }
-            multiplyInto(numOut, m_workVec, blockDegree - 1, acc, accAbs, accDegree);
-            multiplyInto(acc, accAbs, accDegree, r, rAbs, blockDegree);
+            for (int k = 0; k <= deg; ++k) numOut[k] = q[k];
+            multiplyInto(numOut, blockDegree - 1, acc, accDegree);
+            multiplyInto(acc, accDegree, r, blockDegree);
         } else {
-            multiplyInto(acc, accAbs, accDegree, r, rAbs, blockDegree);
+            multiplyInto(acc, accDegree, r, blockDegree);
             accDegree += blockDegree;
         }
         hi = lo - 1;
     }
-    double denMax = 0.0;
-    double denBound = 0.0;
-    double numMax = 0.0;
-    double numBound = 0.0;
     for (int k = 0; k <= n; ++k) {
-        denOut[k] = acc[k];
-        if (!std::isfinite(denOut[k]) || !std::isfinite(numOut[k])) return false;
-        denMax = std::max(denMax, std::fabs(acc[k]));
-        denBound = std::max(denBound, accAbs[k]);
-        numMax = std::max(numMax, std::fabs(numOut[k]));
-        numBound = std::max(numBound, m_workVec[k]);
+        denHymanOut[k] = acc[k];
+        if (!eigenDone) denOut[k] = acc[k];
+        if (!std::isfinite(denOut[k]) || !std::isfinite(numOut[k]) || !std::isfinite(acc[k])) return false;
     }
-    *denEst = denBound / denMax + deflationError + 2.0 * kEps;
-    *numEst = numMax > 0.0 ? numBound / numMax + deflationError + 2.0 * kEps : 0.0;
+    return true;
+}
+
+bool CTransferFunctionDiscretizer::HessenbergEigenvalues(AugMatrix& a, int n, double* wr, double* wi) {
+    // Francis double-shift QR iteration with deflation at negligible subdiagonal entries;
+    // a is destroyed. A conjugate pair lands in two consecutive entries; wi = 0 marks a real
+    // eigenvalue.
+    double anorm = 0.0;
+    for (int i = 0; i < n; ++i)
+        for (int j = std::max(i - 1, 0); j < n; ++j) anorm += std::fabs(a[i][j]);
+    int nn = n - 1;
+    double t = 0.0;
+    while (nn >= 0) {
+        int its = 0;
+        int l = 0;
+        do {
+            for (l = nn; l >= 1; --l) {
+                double s = std::fabs(a[l - 1][l - 1]) + std::fabs(a[l][l]);
+                if (s == 0.0) s = anorm;
+                if (std::fabs(a[l][l - 1]) + s == s) {
+                    a[l][l - 1] = 0.0;
+                    break;
+                }
+            }
+            double x = a[nn][nn];
+            if (l == nn) {
+                wr[nn] = x + t;
+                wi[nn] = 0.0;
+                --nn;
+            } else {
+                double y = a[nn - 1][nn - 1];
+                double w = a[nn][nn - 1] * a[nn - 1][nn];
+                if (l == nn - 1) {
+                    const double p = 0.5 * (y - x);
+                    const double q = p * p + w;
+                    double z = std::sqrt(std::fabs(q));
+                    x += t;
+                    if (q >= 0.0) {
+                        z = p + std::copysign(z, p);
+                        wr[nn - 1] = wr[nn] = x + z;
+                        if (z != 0.0) wr[nn] = x - w / z;
+                        wi[nn - 1] = wi[nn] = 0.0;
+                    } else {
+                        wr[nn - 1] = wr[nn] = x + p;
+                        wi[nn - 1] = z;
+                        wi[nn] = -z;
+                    }
+                    nn -= 2;
+                } else {
+                    if (its == 60) return false;
+                    if (its == 10 || its == 20 || its == 40) {
+                        // Exceptional shift.
+                        t += x;
+                        for (int i = 0; i <= nn; ++i) a[i][i] -= x;
+                        const double s = std::fabs(a[nn][nn - 1]) + std::fabs(a[nn - 1][nn - 2]);
+                        y = x = 0.75 * s;
+                        w = -0.4375 * s * s;
+                    }
+                    ++its;
+                    int m = nn - 2;
+                    double p = 0.0;
+                    double q = 0.0;
+                    double r = 0.0;
+                    double z = 0.0;
+                    for (; m >= l; --m) {
+                        z = a[m][m];
+                        r = x - z;
+                        double s = y - z;
+                        p = (r * s - w) / a[m + 1][m] + a[m][m + 1];
+                        q = a[m + 1][m + 1] - z - r - s;
+                        r = a[m + 2][m + 1];
+                        s = std::fabs(p) + std::fabs(q) + std::fabs(r);
+                        p /= s;
+                        q /= s;
+                        r /= s;
+                        if (m == l) break;
+                        const double u = std::fabs(a[m][m - 1]) * (std::fabs(q) + std::fabs(r));
+                        const double v = std::fabs(p) * (std::fabs(a[m - 1][m - 1]) + std::fabs(z) + std::fabs(a[m + 1][m + 1]));
+                        if (u + v == v) break;
+                    }
+                    for (int i = m + 2; i <= nn; ++i) {
+                        a[i][i - 2] = 0.0;
+                        if (i != m + 2) a[i][i - 3] = 0.0;
+                    }
+                    for (int k = m; k <= nn - 1; ++k) {
+                        if (k != m) {
+                            p = a[k][k - 1];
+                            q = a[k + 1][k - 1];
+                            r = 0.0;
+                            if (k != nn - 1) r = a[k + 2][k - 1];
+                            if ((x = std::fabs(p) + std::fabs(q) + std::fabs(r)) != 0.0) {
+                                p /= x;
+                                q /= x;
+                                r /= x;
+                            }
+                        }
+                        const double s = std::copysign(std::sqrt(p * p + q * q + r * r), p);
+                        if (s != 0.0) {
+                            if (k == m) {
+                                if (l != m) a[k][k - 1] = -a[k][k - 1];
+                            } else {
+                                a[k][k - 1] = -s * x;
+                            }
+                            p += s;
+                            x = p / s;
+                            y = q / s;
+                            z = r / s;
+                            q /= p;
+                            r /= p;
+                            for (int j = k; j <= nn; ++j) {
+                                p = a[k][j] + q * a[k + 1][j];
+                                if (k != nn - 1) {
+                                    p += r * a[k + 2][j];
+                                    a[k + 2][j] -= p * z;
+                                }
+                                a[k + 1][j] -= p * y;
+                                a[k][j] -= p * x;
+                            }
+                            const int mmin = nn < k + 3 ? nn : k + 3;
+                            for (int i = l; i <= mmin; ++i) {
+                                p = x * a[i][k] + y * a[i][k + 1];
+                                if (k != nn - 1) {
+                                    p += z * a[i][k + 2];
+                                    a[i][k + 2] -= p * r;
+                                }
+                                a[i][k + 1] -= p * q;
+                                a[i][k] -= p;
+                            }
+                        }
+                    }
+                }
+            }
+        } while (nn >= 0 && l < nn - 1);
+    }
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(wr[i]) || !std::isfinite(wi[i])) return false;
     return true;
 }
 

@@ -53,37 +53,60 @@ std::vector<std::complex<double>> Real(std::initializer_list<double> roots) {
 
 std::vector<Case> AccuracyCorpus() {
     std::vector<Case> cases;
-    const double times[] = {1e-3, 0.1, 1.0, 10.0};
+    const double times[] = {1e-3, 1e-2, 0.1, 1.0, 10.0};
+    std::vector<std::complex<double>> powersOfTwo;
+    std::vector<std::complex<double>> decades;
+    for (int k = 0; k < 10; ++k) {
+        powersOfTwo.emplace_back(-std::ldexp(1.0, k), 0.0);
+        decades.emplace_back(-std::pow(10.0, k / 2.0), 0.0);
+    }
+    const std::vector<std::complex<double>> resonance{{-0.1, 10.0}, {-0.1, -10.0}, {-1.0, 0.0}, {0.0, 0.0}};
     for (double t : times) {
+        // (s+1)(s+2)...(s+10): the classic sub-step count reaches millions.
         cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})), {1.0},
                          Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})});
         cases.push_back({t, FromPoles(Real({0, -100, -1000})), {5, 1}, Real({0, -100, -1000})});  // integrator + fast
+        cases.push_back({t, FromPoles(Real({0, -1e4, -1e5})), {1e9}, Real({0, -1e4, -1e5})});    // integrator + faster
         cases.push_back({t, FromPoles(Real({0, 0, -1})), {1}, Real({0, 0, -1})});                // double integrator
+        cases.push_back({t, FromPoles(Real({0, 0, 0})), {1, 1}, Real({0, 0, 0})});               // triple integrator
         cases.push_back({t, FromPoles(Real({1, -2, -3, 0.5})), {1, 2}, Real({1, -2, -3, 0.5})});  // unstable
         cases.push_back({t, {1, 0.2, 1}, {1}, {}});                                              // light damping
+        cases.push_back({t, FromPoles(resonance), {1, 0.5}, resonance});                          // resonance + integrator
         cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6})), {3, 2, 1}, Real({-1, -2, -3, -4, -5, -6})});
         cases.push_back({t, {0.5, 1}, {2}, Real({-0.5})});
         cases.push_back({t, FromPoles(Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})), {1, -1},
                          Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})});
+        cases.push_back({t, FromPoles(powersOfTwo), {1, 1, 1}, powersOfTwo});                    // spread 2^9
+        cases.push_back({t, FromPoles(decades), {1}, decades});                                   // spread 10^4.5
     }
     return cases;
 }
 
+// Real poles spaced by a factor of two, -2^(k - n/2)·scale, orders 11 to 100 (at order 100 the
+// factor is 2^(1/4), since the coefficients of a wider spread leave the range of a double).
 std::vector<Case> HighOrderCorpus() {
     std::vector<Case> cases;
-    for (int n : {12, 16, 20, 30}) {
-        for (double t : {1e-3, 0.1}) {
-            std::vector<std::complex<double>> poles;
-            for (int k = 0; k < n; ++k) poles.emplace_back(-std::ldexp(1.0, k - n / 2) * (n > 20 ? 0.05 : 1.0), 0.0);
-            cases.push_back({t, FromPoles(poles), {1.0}, poles});
+    auto add = [&](int n, double t, double factor, double scale, std::vector<double> num) {
+        std::vector<std::complex<double>> poles;
+        for (int k = 0; k < n; ++k) poles.emplace_back(-std::pow(factor, k - n / 2) * scale, 0.0);
+        cases.push_back({t, FromPoles(poles), std::move(num), poles});
+    };
+    for (int n : {11, 12, 16, 20, 24, 30})
+        for (double t : {1e-3, 1e-2, 0.1, 1.0, 10.0}) {
+            add(n, t, 2.0, 1.0, {1.0});
+            add(n, t, 2.0, 0.05, {1.0, -0.5, 0.25});
         }
+    for (double t : {1e-3, 0.1, 10.0}) {
+        add(50, t, 2.0, 1.0, {1.0});
+        add(100, t, std::pow(2.0, 0.25), 1.0, {1.0, 2.0});
     }
     return cases;
 }
 
 // Runs the arbitrary-precision reference on the cases; one vector (beta_0..beta_(n-1),
 // alpha_0..alpha_(n-1)) per case.
-std::vector<std::vector<double>> Reference(const std::vector<Case>& cases, const std::string& tag) {
+std::vector<std::vector<double>> Reference(const std::vector<Case>& cases, const std::string& tag,
+                                           bool fromPoles = false) {
     const std::string in = qv_test::TempFolder() + "/zoh_" + tag + "_in.txt";
     const std::string out = qv_test::TempFolder() + "/zoh_" + tag + "_out.txt";
     {
@@ -94,6 +117,10 @@ std::vector<std::vector<double>> Reference(const std::vector<Case>& cases, const
             for (double v : c.den) f << ' ' << v;
             f << ' ' << c.num.size() - 1;
             for (double v : c.num) f << ' ' << v;
+            if (fromPoles) {
+                f << " poles";
+                for (const auto& p : c.poles) f << ' ' << p.real();
+            }
             f << '\n';
         }
     }
@@ -156,28 +183,29 @@ TEST(DiscreteTfAccuracy, OrdersUpToTenMatchTheExactZeroOrderHold) {
     const auto reference = Reference(cases, "low");
     ASSERT_EQ(cases.size(), reference.size());
     auto d = std::make_unique<CTransferFunctionDiscretizer>();
-    int accepted = 0;
+    double worst = 0.0;
     for (size_t i = 0; i < cases.size(); ++i) {
         const Outcome o = Convert(*d, cases[i]);
         const size_t n = o.den.size();
         ASSERT_EQ(2 * n, reference[i].size()) << Describe(cases[i]);
         const double numErr = Normwise(o.num, reference[i].data(), n);
         const double denErr = Normwise(o.den, reference[i].data() + n, n, 1.0);
-        // Never silently wrong: an accepted result is within its estimate and the target.
-        if (o.status == Status::Done) {
-            ++accepted;
-            EXPECT_LE(numErr, 1e-11) << Describe(cases[i]);
-            EXPECT_LE(denErr, 1e-11) << Describe(cases[i]);
-        }
-        EXPECT_LE(std::max(numErr, denErr), std::max(o.estimate, 1e-14)) << Describe(cases[i]);
+        // Every case is accepted and within 1e-11 of the exact result.
+        EXPECT_EQ(Status::Done, o.status) << Describe(cases[i]) << " estimate " << o.estimate;
+        EXPECT_LE(numErr, 1e-11) << Describe(cases[i]);
+        EXPECT_LE(denErr, 1e-11) << Describe(cases[i]);
+        // The estimate covers the error (down to the level of a few units of round-off) and
+        // stays far below the refusal threshold.
+        EXPECT_LE(std::max(numErr, denErr), std::max(o.estimate, 1e-13)) << Describe(cases[i]);
+        EXPECT_LE(o.estimate, 1e-9) << Describe(cases[i]);
+        worst = std::max({worst, numErr, denErr});
     }
-    // Most of the corpus is accepted; the rest is refused, never wrong.
-    EXPECT_GE(accepted, static_cast<int>(cases.size()) * 2 / 3);
+    RecordProperty("worst_normwise_error", std::to_string(worst));
 }
 
 TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
     const std::vector<Case> cases = HighOrderCorpus();
-    const auto reference = Reference(cases, "high");
+    const auto reference = Reference(cases, "high", true);
     ASSERT_EQ(cases.size(), reference.size());
     auto d = std::make_unique<CTransferFunctionDiscretizer>();
     int accepted = 0;
@@ -187,15 +215,44 @@ TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
         ASSERT_EQ(2 * n, reference[i].size());
         const double err =
             std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        // Never silently wrong: an accepted result is within 1e-8, a refused one says why.
         if (o.status == Status::Done) {
             ++accepted;
             EXPECT_LE(err, 1e-8) << Describe(cases[i]);
+            EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
         } else {
-            EXPECT_EQ(Status::Inaccurate, o.status);
-            EXPECT_GT(o.estimate, 1e-8);
+            EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
+            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
+        }
+        // Orders 11 and 12 at every sample time, and orders up to 20 at the shortest, are
+        // within reach.
+        if (n <= 12 || (n <= 20 && cases[i].t <= 1e-3)) {
+            EXPECT_EQ(Status::Done, o.status) << Describe(cases[i]) << " error " << err << " estimate " << o.estimate;
         }
     }
-    EXPECT_GE(accepted, 3);
+    EXPECT_GE(accepted, 40);
+}
+
+// Inputs whose exact result a double cannot carry to 1e-8 through the exponential (a pole of
+// e^30 growth beside one of e^-10000 decay): refused with an estimate that says so.
+TEST(DiscreteTfAccuracy, ExtremeInputsAreRefusedNotWrong) {
+    const std::vector<Case> cases = {
+        {10.0, FromPoles(Real({2, 3, -1000})), {1, 1}, Real({2, 3, -1000})},
+    };
+    const auto reference = Reference(cases, "extreme");
+    ASSERT_EQ(cases.size(), reference.size());
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Outcome o = Convert(*d, cases[i]);
+        const size_t n = o.den.size();
+        const double err =
+            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        if (o.status == Status::Done) {
+            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
+        } else {
+            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
+        }
+    }
 }
 
 // The roots of the denominator are e^(pT) for the poles p of G(s): the denominator equals the
@@ -206,17 +263,19 @@ TEST(DiscreteTfAccuracy, DenominatorRootsAreTheSampledPoles) {
         if (c.poles.empty()) continue;
         const Outcome o = Convert(*d, c);
         if (o.status != Status::Done) continue;
-        std::vector<long double> p{1.0L};
+        std::vector<std::complex<long double>> p{1.0L};
         for (const auto& pole : c.poles) {
-            std::vector<long double> next(p.size() + 1, 0.0L);
-            const long double q = std::exp(static_cast<long double>(pole.real()) * c.t);
+            std::vector<std::complex<long double>> next(p.size() + 1, 0.0L);
+            const std::complex<long double> q =
+                std::exp(std::complex<long double>(pole.real(), pole.imag()) * static_cast<long double>(c.t));
             for (size_t i = 0; i < p.size(); ++i) {
                 next[i + 1] += p[i];
                 next[i] -= q * p[i];
             }
             p = next;
         }
-        std::vector<double> exact(p.begin(), p.end() - 1);
+        std::vector<double> exact;
+        for (size_t i = 0; i + 1 < p.size(); ++i) exact.push_back(static_cast<double>(p[i].real()));
         EXPECT_LE(Normwise(o.den, exact.data(), exact.size(), 1.0), 1e-11) << Describe(c);
     }
 }
