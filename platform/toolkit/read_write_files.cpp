@@ -67,7 +67,9 @@ public:
         if (st.st_size > CReadAndWriteFiles::kMaxFileBytes)
             return TooLarge(error);
         m_fileSize = static_cast<std::size_t>(st.st_size);
-        m_buffer.resize(kChunk);
+        // A small file gets a buffer of its own size: a schematic may read thousands of them,
+        // and a quarter megabyte each costs more in the allocator than the reading.
+        m_buffer.resize(std::clamp<std::size_t>(m_fileSize + 1, 4096, kChunk));
         return true;
     }
 
@@ -934,7 +936,6 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
 
     constexpr std::size_t kChunk = 1 << 20;
     std::string buffer;
-    buffer.reserve(kChunk + 4096);
     buffer += kMdxSignature;
     buffer += "\nchannels ";
     buffer += std::to_string(m_channels.size());
@@ -963,10 +964,15 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         columns[c] = m_channels[c]->m_values.GetData();
     // A double takes at most 24 characters; one row at most 25 per channel.
     const std::size_t rowMax = 25 * nChannels + 1;
-    std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kChunk + rowMax);
+    // The block holds the whole file when it is small (the header is below kChunk here):
+    // a schematic writes thousands of small files, and a megabyte each costs more in the
+    // allocator than the writing.
+    const std::size_t needed = buffer.size() + static_cast<std::size_t>(std::max(m_items, 0)) * rowMax + 4;
+    const std::size_t blockSize = std::min(kChunk, needed);
+    std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(blockSize + rowMax);
     std::memcpy(block.get(), buffer.data(), buffer.size());
     char* p = block.get() + buffer.size();
-    char* const flushAt = block.get() + kChunk;
+    char* const flushAt = block.get() + blockSize;
     for (int i = 0; i < m_items; ++i) {
         for (std::size_t c = 0; c < nChannels; ++c) {
             p = std::to_chars(p, p + 25, columns[c][i]).ptr;
