@@ -4,9 +4,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <complex>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 namespace qv::filter {
 
@@ -159,63 +159,62 @@ constexpr PrototypeRow kPrototypes[] = {
 constexpr double kPi = 3.141592653589793;
 constexpr double kQuarterPi = 0.7853981633974483;
 
+// Where the rows of each kind and order start in kPrototypes and how many there are; the rows
+// of one order are contiguous and in section order, so a lookup is an index computation and
+// a design builds nothing.
+struct RowSpan {
+    int first = 0;
+    int count = 0;
+};
+constexpr int kKinds = 4;
+constexpr auto kRowSpans = [] {
+    std::array<std::array<RowSpan, kMaxOrder + 1>, kKinds> spans{};
+    for (int i = 0; i < static_cast<int>(std::size(kPrototypes)); ++i) {
+        RowSpan& span = spans[static_cast<size_t>(kPrototypes[i].kind)][static_cast<size_t>(kPrototypes[i].order)];
+        if (span.count == 0) span.first = i;
+        ++span.count;
+    }
+    return spans;
+}();
+constexpr bool RowsContiguous() {
+    for (int i = 0; i < static_cast<int>(std::size(kPrototypes)); ++i) {
+        const PrototypeRow& row = kPrototypes[i];
+        const RowSpan& span = kRowSpans[static_cast<size_t>(row.kind)][static_cast<size_t>(row.order)];
+        if (span.first + row.section - 1 != i) return false;
+    }
+    return true;
+}
+static_assert(RowsContiguous(), "the rows of an order must be contiguous and in section order");
+
 } // namespace
 
 CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) : m_nKind(kind) {}
 
 CFilterCoefficientTable::~CFilterCoefficientTable() {
-    POSITION orderPos = m_Orders.GetStartPosition();
+    POSITION orderPos = m_Added.GetStartPosition();
     while (orderPos != nullptr) {
         UINT order = 0;
         SectionMap* sections = nullptr;
-        m_Orders.GetNextAssoc(orderPos, order, sections);
+        m_Added.GetNextAssoc(orderPos, order, sections);
         POSITION sectionPos = sections->GetStartPosition();
         while (sectionPos != nullptr) {
             UINT section = 0;
             double* block = nullptr;
             sections->GetNextAssoc(sectionPos, section, block);
-            if (!OwnsRow(block)) delete[] block;
+            delete[] block;
         }
         delete sections;
     }
-    m_Orders.RemoveAll();
-    for (double* rows : m_RowBlocks) delete[] rows;
-}
-
-bool CFilterCoefficientTable::OwnsRow(const double* block) const {
-    for (size_t i = 0; i < m_RowBlocks.size(); ++i)
-        if (block >= m_RowBlocks[i] && block < m_RowBlocks[i] + m_RowCounts[i] * 5) return true;
-    return false;
-}
-
-// The rows of an order enter the maps when the order is first used, so that a design pays
-// only for the order it looks up; what the table answers is the same as if every row had
-// been added by the constructor.
-CFilterCoefficientTable::SectionMap* CFilterCoefficientTable::OrderSections(UINT order, bool create) const {
-    SectionMap* sections = nullptr;
-    if (m_Orders.Lookup(order, sections)) return sections;
-    size_t count = 0;
-    for (const PrototypeRow& row : kPrototypes)
-        count += static_cast<UINT>(row.kind) == m_nKind && static_cast<UINT>(row.order) == order ? 1 : 0;
-    if (count == 0 && !create) return nullptr;
-    sections = new SectionMap(10);
-    m_Orders.SetAt(order, sections);
-    if (count == 0) return sections;
-    double* block = new double[count * 5];
-    m_RowBlocks.push_back(block);
-    m_RowCounts.push_back(count);
-    for (const PrototypeRow& row : kPrototypes) {
-        if (static_cast<UINT>(row.kind) != m_nKind || static_cast<UINT>(row.order) != order) continue;
-        for (int j = 0; j < 5; ++j) block[j] = row.c[j];
-        sections->SetAt(static_cast<UINT>(row.section), block);
-        block += 5;
-    }
-    return sections;
+    m_Added.RemoveAll();
 }
 
 void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, double b1, double b2, double a1,
                                          double a2) {
-    SectionMap* sections = OrderSections(order, true);
+    SectionMap* sections = nullptr;
+    if (!m_Added.Lookup(order, sections)) {
+        sections = new SectionMap(10);
+        m_Added.SetAt(order, sections);
+    }
     double* block = nullptr;
     if (!sections->Lookup(section, block)) {
         block = new double[5];
@@ -229,11 +228,15 @@ void CFilterCoefficientTable::AddSection(UINT order, UINT section, double b0, do
 }
 
 const double* CFilterCoefficientTable::Lookup(UINT order, UINT section) const {
-    SectionMap* sections = OrderSections(order, false);
-    if (sections == nullptr) return nullptr;
-    double* block = nullptr;
-    if (!sections->Lookup(section, block)) return nullptr;
-    return block;
+    SectionMap* sections = nullptr;
+    if (!m_Added.IsEmpty() && m_Added.Lookup(order, sections)) {
+        double* block = nullptr;
+        if (sections->Lookup(section, block)) return block;
+    }
+    if (m_nKind >= static_cast<UINT>(kKinds) || order > static_cast<UINT>(kMaxOrder)) return nullptr;
+    const RowSpan& span = kRowSpans[m_nKind][order];
+    if (section < 1 || section > static_cast<UINT>(span.count)) return nullptr;
+    return kPrototypes[span.first + static_cast<int>(section) - 1].c;
 }
 
 int CFilterCoefficientTable::SectionCount(UINT order) const {
@@ -403,26 +406,43 @@ double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
 namespace {
 
 // Schur-Cohn step-down: every reflection coefficient of a monic polynomial below 1 in
-// magnitude exactly when all its roots lie inside the unit circle.
+// magnitude exactly when all its roots lie inside the unit circle. Each step updates the
+// pairs a[i], a[m-i] in place with one reciprocal of 1 - k^2: extended-precision divisions
+// and copies of the work array were most of a design's time.
 bool PolesInside(const double* denominator, int count) {
     if (count <= 0 || count > kWorkSize || denominator[0] == 0.0) return false;
     long double a[kWorkSize];
-    long double next[kWorkSize];
-    for (int i = 0; i < count; ++i) a[i] = static_cast<long double>(denominator[i]) / denominator[0];
+    const long double lead = denominator[0];
+    for (int i = 0; i < count; ++i) a[i] = static_cast<long double>(denominator[i]) / lead;
     for (int m = count - 1; m >= 1; --m) {
         const long double k = a[m];
         if (!(std::fabs(k) < 1.0L)) return false;
-        const long double scale = 1.0L - k * k;
-        for (int i = 0; i < m; ++i) next[i] = (a[i] - k * a[m - i]) / scale;
-        for (int i = 0; i < m; ++i) a[i] = next[i];
+        const long double inverseScale = 1.0L / (1.0L - k * k);
+        // a[m] itself becomes 0 and drops out; the next step reads a[0] .. a[m-1].
+        for (int i = 0, j = m; i <= j; ++i, --j) {
+            const long double low = a[i];
+            const long double high = a[j];
+            a[i] = (low - k * high) * inverseScale;
+            a[j] = (high - k * low) * inverseScale;
+        }
     }
     return true;
 }
 
-std::complex<long double> Evaluate(const double* coefficients, int count, std::complex<long double> zInverse) {
-    std::complex<long double> sum = 0.0L;
-    for (int i = count - 1; i >= 0; --i) sum = sum * zInverse + static_cast<long double>(coefficients[i]);
-    return sum;
+// The polynomial sum c[i] z^-i at z^-1 = re + j im, in extended precision, written out in
+// real arithmetic (std::complex<long double> multiplies through the library's NaN-aware
+// helper).
+void Evaluate(const double* coefficients, int count, long double re, long double im, long double& outRe,
+              long double& outIm) {
+    long double sr = 0.0L;
+    long double si = 0.0L;
+    for (int i = count - 1; i >= 0; --i) {
+        const long double r = sr * re - si * im + static_cast<long double>(coefficients[i]);
+        si = sr * im + si * re;
+        sr = r;
+    }
+    outRe = sr;
+    outIm = si;
 }
 
 } // namespace
@@ -432,15 +452,23 @@ Refusal CheckWrittenFilter(int type, const Mapping& mapping, double prototypeGai
     for (int i = 0; i < count; ++i)
         if (!std::isfinite(numerator[i]) || !std::isfinite(denominator[i])) return Refusal::NotFinite;
     if (!PolesInside(denominator, count)) return Refusal::TooHigh;
-    std::complex<long double> z = 1.0L;
-    if (type == kHighPass) z = -1.0L;
+    // z^-1 where the type passes: 1 (DC), -1 (Nyquist) or, for the band centre w0 with
+    // cos w0 = alpha, cos w0 - j sin w0.
+    long double re = type == kHighPass ? -1.0L : 1.0L;
+    long double im = 0.0L;
     if (type == kBandPass) {
-        const long double centre = std::acos(static_cast<long double>(mapping.alpha));
-        z = std::polar(1.0L, -centre);
+        re = static_cast<long double>(mapping.alpha);
+        im = -std::sqrt(std::fmax(0.0L, 1.0L - re * re));
     }
-    const std::complex<long double> den = Evaluate(denominator, count, z);
-    if (den == 0.0L) return Refusal::TooHigh;
-    const long double gain = std::abs(Evaluate(numerator, count, z) / den);
+    long double denRe = 0.0L;
+    long double denIm = 0.0L;
+    long double numRe = 0.0L;
+    long double numIm = 0.0L;
+    Evaluate(denominator, count, re, im, denRe, denIm);
+    const long double denNorm = std::hypot(denRe, denIm);
+    if (denNorm == 0.0L) return Refusal::TooHigh;
+    Evaluate(numerator, count, re, im, numRe, numIm);
+    const long double gain = std::hypot(numRe, numIm) / denNorm;
     const long double expected = std::fabs(static_cast<long double>(prototypeGain));
     if (!(std::fabs(gain - expected) <= 1e-6L * expected)) return Refusal::TooHigh;
     return Refusal::None;

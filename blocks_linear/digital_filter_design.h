@@ -34,7 +34,8 @@ int SectionWidth(int type);
 } // namespace qv::filter
 
 // The prototype table of one filter kind: order -> section number (from 1) -> the five
-// doubles b0, b1, b2, a1, a2. The table owns its inner maps and five-double blocks.
+// doubles b0, b1, b2, a1, a2. The printed rows are constants; the table owns the inner maps
+// and five-double blocks of the sections added to it.
 class CFilterCoefficientTable : public CObject {
 public:
     // The rows of the kind (0 to 3); another kind gives an empty table.
@@ -52,15 +53,10 @@ public:
 
 private:
     using SectionMap = CMap<UINT, UINT, double*, double*>;
-    // The sections of an order, its table rows entered on first use; null for an order
-    // without rows unless create is set.
-    SectionMap* OrderSections(UINT order, bool create) const;
-    bool OwnsRow(const double* block) const;
     UINT m_nKind = 0;
-    mutable CMap<UINT, UINT, SectionMap*, SectionMap*> m_Orders;
-    // The blocks of the table's rows (five doubles per section), one per order entered.
-    mutable std::vector<double*> m_RowBlocks;
-    mutable std::vector<size_t> m_RowCounts;
+    // Sections stored by AddSection (order -> section -> five doubles), owned; they take
+    // precedence over the kind's printed rows, which are looked up in place.
+    CMap<UINT, UINT, SectionMap*, SectionMap*> m_Added;
 };
 
 namespace qv::filter {
