@@ -26,6 +26,13 @@
 // of the true error (median 20), where a first-order bound summed through the recursion is
 // off by up to 10^20. Callers refuse a result whose estimate is above what they need; Status
 // does so above 1e-8.
+// Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
+// over when the poles are real and simple: the roots of the denominator to quadruple precision
+// (Aberth's iteration from the eigenvalues of the companion matrix), the denominator as the
+// product of (z - e^(p T)), the numerator from the partial fractions of the hold, all in
+// quadruple precision. Its estimate sums the rounding of the partial fractions (their
+// cancellation) and the change under a second evaluation with the poles moved by their error
+// bounds.
 //
 // No memory is allocated during a computation; the object is large (about 1.6 MB), so hold it
 // on the heap.
@@ -131,6 +138,10 @@ private:
     bool Stage(int run, int basis, bool eigen);
     void Balance();
     bool CompanionEigenDenominator(int run);
+    // The route of well separated real poles (used where the one above is refused): the
+    // poles to quadruple precision, then G(z) from the partial fractions of the hold. Writes
+    // the result and its estimate when it is better than the present one.
+    void PoleRoute();
     // Both polynomials from the augmented exponential phi (rows 0..n-1: Phi, then Gamma) and
     // m_cBal; eta is the relative error level of phi.
     bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk);
