@@ -1344,57 +1344,67 @@ void CTransferFunctionDiscretizer::PoleRoute() {
         a[k] = static_cast<Quad>(m_aHat[k]) / static_cast<Quad>(m_aHat[n]);
         b[k] = k < n && k <= m_m ? static_cast<Quad>(m_b[k]) / static_cast<Quad>(m_aHat[n]) : 0;
     }
-    // 1. Starting values: the eigenvalues of the balanced companion matrix (upper Hessenberg:
-    //    ones below the diagonal, -a in the last column).
-    AugMatrix& h = m_aug2;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) h[i][j] = (i == j + 1 ? 1.0 : 0.0) + (j == n - 1 ? -static_cast<double>(a[i]) : 0.0);
-    for (int sweep = 0; sweep < 200; ++sweep) {
-        bool changed = false;
-        for (int i = 0; i < n; ++i) {
-            double c = 0.0;
-            double r = 0.0;
-            for (int j = 0; j < n; ++j) {
-                if (j == i) continue;
-                c += std::fabs(h[j][i]);
-                r += std::fabs(h[i][j]);
-            }
-            if (c == 0.0 || r == 0.0) continue;
-            const double s = c + r;
-            double f = 1.0;
-            while (c < r / 2.0 && f < 0x1p300) f *= 2.0, c *= 2.0, r /= 2.0;
-            while (c / 2.0 >= r && f > 0x1p-300) f /= 2.0, c /= 2.0, r *= 2.0;
-            if (c + r >= 0.95 * s) continue;
-            for (int j = 0; j < n; ++j) {
-                h[i][j] /= f;
-                h[j][i] *= f;
-            }
-            changed = true;
-        }
-        if (!changed) break;
-    }
-    if (!HessenbergEigenvalues(h, n, m_eigRe, m_eigIm)) return;
+    // 1. Starting values. Where the magnitudes of the coefficients are log-concave with a
+    //    margin (each point of the Newton polygon a vertex, its neighbours' slopes apart by a
+    //    factor of 1.3 or more: real roots of distinct sizes, as the same-signed poles of a
+    //    stable plant), each root lies near -a_k/a_(k+1); those start better than eigenvalues
+    //    whose relative accuracy the spread has spoilt. Log-concave with a smaller margin means
+    //    real roots that crowd (evenly spaced poles): not for this route.
     Quad x[kSize];
-    for (int i = 0; i < n; ++i) {
-        // A pair that rounding made complex starts as two nearby real values; true complex
-        // poles do not converge below and are refused.
-        x[i] = m_eigRe[i];
-        if (m_eigIm[i] != 0.0) {
-            const double spread = std::max(std::fabs(m_eigIm[i]), 1e-3 * std::fabs(m_eigRe[i]));
-            x[i] = m_eigRe[i] + (m_eigIm[i] > 0.0 ? spread : -spread);
+    bool concave = true;
+    double margin = std::numeric_limits<double>::infinity();
+    for (int k = 0; k <= n && concave; ++k) concave = m_aHat[k] != 0.0;
+    for (int k = 1; k < n && concave; ++k) {
+        const double gap = 2.0 * std::log2(std::fabs(m_aHat[k])) - std::log2(std::fabs(m_aHat[k - 1])) -
+                           std::log2(std::fabs(m_aHat[k + 1]));
+        concave = gap > 0.0;
+        margin = std::min(margin, gap);
+    }
+    if (concave && margin < std::log2(1.3)) return;
+    if (concave) {
+        for (int k = 0; k < n; ++k) x[k] = -a[k] / a[k + 1];
+    } else {
+        // Else the eigenvalues of the balanced companion matrix (upper Hessenberg: ones below
+        // the diagonal, -a in the last column).
+        AugMatrix& h = m_aug2;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) h[i][j] = (i == j + 1 ? 1.0 : 0.0) + (j == n - 1 ? -static_cast<double>(a[i]) : 0.0);
+        for (int sweep = 0; sweep < 200; ++sweep) {
+            bool changed = false;
+            for (int i = 0; i < n; ++i) {
+                double c = 0.0;
+                double r = 0.0;
+                for (int j = 0; j < n; ++j) {
+                    if (j == i) continue;
+                    c += std::fabs(h[j][i]);
+                    r += std::fabs(h[i][j]);
+                }
+                if (c == 0.0 || r == 0.0) continue;
+                const double s = c + r;
+                double f = 1.0;
+                while (c < r / 2.0 && f < 0x1p300) f *= 2.0, c *= 2.0, r /= 2.0;
+                while (c / 2.0 >= r && f > 0x1p-300) f /= 2.0, c /= 2.0, r *= 2.0;
+                if (c + r >= 0.95 * s) continue;
+                for (int j = 0; j < n; ++j) {
+                    h[i][j] /= f;
+                    h[j][i] *= f;
+                }
+                changed = true;
+            }
+            if (!changed) break;
+        }
+        if (!HessenbergEigenvalues(h, n, m_eigRe, m_eigIm)) return;
+        for (int i = 0; i < n; ++i) {
+            // A pair that rounding made complex starts as two nearby real values; complex poles
+            // are not for this route.
+            x[i] = m_eigRe[i];
+            if (std::fabs(m_eigIm[i]) > 1e-3 * std::fabs(m_eigRe[i])) return;
+            if (m_eigIm[i] != 0.0) {
+                const double spread = std::max(std::fabs(m_eigIm[i]), 1e-3 * std::fabs(m_eigRe[i]));
+                x[i] = m_eigRe[i] + (m_eigIm[i] > 0.0 ? spread : -spread);
+            }
         }
     }
-    // Where the magnitudes of the coefficients are strictly log-concave (each point of the
-    // Newton polygon a vertex: real roots of distinct sizes, as the same-signed poles of a
-    // stable plant), each root lies near -a_k/a_(k+1); those start better than eigenvalues
-    // whose relative accuracy the spread has spoilt.
-    bool concave = true;
-    for (int k = 0; k <= n && concave; ++k) concave = m_aHat[k] != 0.0;
-    for (int k = 1; k < n && concave; ++k)
-        concave = 2.0 * std::log2(std::fabs(m_aHat[k])) >
-                  std::log2(std::fabs(m_aHat[k - 1])) + std::log2(std::fabs(m_aHat[k + 1])) + 1e-9;
-    if (concave)
-        for (int k = 0; k < n; ++k) x[k] = -a[k] / a[k + 1];
     // 2. Aberth's iteration on the monic a(s) in quadruple precision.
     auto evaluate = [&](Quad z, Quad* value, Quad* slope, Quad* size) {
         Quad p = 1;
@@ -1411,7 +1421,7 @@ void CTransferFunctionDiscretizer::PoleRoute() {
         if (size != nullptr) *size = s;
     };
     bool converged = false;
-    for (int iteration = 0; iteration < 200 && !converged; ++iteration) {
+    for (int iteration = 0; iteration < 60 && !converged; ++iteration) {
         double largest = 0.0;
         for (int i = 0; i < n; ++i) {
             Quad p;
