@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <vector>
+
+#include <gmp.h>
 
 namespace {
 
@@ -483,6 +486,8 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         }
     }
     m_errorEstimate = std::max(numEst, denEst);
+    // Where the companion-form route cannot vouch for 1e-8, the poles themselves may.
+    if (!(m_errorEstimate <= kAcceptedError)) PoleRoute();
     m_transitionDone = m_polynomialsDone = true;
     if (!std::isfinite(m_errorEstimate)) ClearResult();
     m_beta[n] = 0.0;
@@ -1150,4 +1155,363 @@ void CTransferFunctionDiscretizer::GetResult(double* numOut, double* denOut, sho
     if (numOrderOut != nullptr) *numOrderOut = n;
     if (denOrderOut != nullptr) *denOrderOut = n;
     if (sampleTimeOut != nullptr) *sampleTimeOut = m_T;
+}
+
+// ---------------------------------------------------------------------------------------
+// The route of well separated real poles, in quadruple precision.
+
+namespace {
+
+__extension__ typedef __float128 Quad;
+
+constexpr double kQuadEps = 0x1p-112;  // unit round-off of Quad, twice over
+
+// Multi-precision numbers (GMP) of one precision, released together.
+class MpArray {
+public:
+    MpArray(int count, mp_bitcnt_t bits) : m_items(static_cast<size_t>(count)) {
+        for (auto& item : m_items) mpf_init2(&item, bits);
+    }
+    ~MpArray() {
+        for (auto& item : m_items) mpf_clear(&item);
+    }
+    MpArray(const MpArray&) = delete;
+    MpArray& operator=(const MpArray&) = delete;
+    mpf_ptr operator[](int i) { return &m_items[static_cast<size_t>(i)]; }
+
+private:
+    std::vector<__mpf_struct> m_items;
+};
+
+// Binary exponent of x (x = f·2^e with 0.5 <= |f| < 1); very small for 0.
+long ExponentOf(mpf_srcptr x) {
+    if (mpf_sgn(x) == 0) return std::numeric_limits<int>::min();
+    long e = 0;
+    mpf_get_d_2exp(&e, x);
+    return e;
+}
+
+// out = e^x: the series of e^(x/2^s) with |x/2^s| < 2^-16, squared s times.
+void ExpMp(mpf_ptr out, mpf_srcptr x, mp_bitcnt_t bits) {
+    const long ex = ExponentOf(x);
+    const long s = std::max(0L, ex + 16);
+    MpArray w(3, bits + 64);
+    mpf_div_2exp(w[0], x, static_cast<mp_bitcnt_t>(s));
+    mpf_set_ui(w[1], 1);  // term
+    mpf_set_ui(w[2], 1);  // sum
+    for (unsigned long k = 1; k < 100000; ++k) {
+        mpf_mul(w[1], w[1], w[0]);
+        mpf_div_ui(w[1], w[1], k);
+        mpf_add(w[2], w[2], w[1]);
+        if (ExponentOf(w[1]) < -static_cast<long>(bits) - 80) break;
+    }
+    for (long i = 0; i < s; ++i) mpf_mul(w[2], w[2], w[2]);
+    mpf_set(out, w[2]);
+}
+
+// G(z) of the hold at a working precision of `bits`, from the monic a(s) (a[0..n], exact
+// doubles), b[0..n-1] and the poles `start` (real, distinct), which are polished by Newton's
+// method first. alpha = prod (z - e^(x T)), beta = sum_i r_i (e^(x_i T) - 1)/x_i
+// prod_(j != i) (z - e^(x_j T)) with r_i = b(x_i) / prod_(j != i) (x_i - x_j). magnitude gets
+// the largest sum_i |term_i[k]|. False when Newton's method does not settle or a value is not
+// finite in double.
+bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int n, double t, mp_bitcnt_t bits,
+                        double* beta, double* alpha, double* magnitude) {
+    const int size = CTransferFunctionDiscretizer::kSize;
+    MpArray x(size, bits);
+    MpArray lam(size, bits);
+    MpArray f(size, bits);
+    MpArray al(size + 1, bits);
+    MpArray be(size + 1, bits);
+    MpArray q(size + 1, bits);
+    MpArray w(6, bits);
+    mpf_ptr p = w[0];
+    mpf_ptr dp = w[1];
+    mpf_ptr tmp = w[2];
+    mpf_ptr tt = w[3];
+    mpf_ptr acc = w[4];
+    mpf_set_d(tt, t);
+    // 1. Newton's method on a(s) from the quadruple-precision poles.
+    for (int i = 0; i < n; ++i) {
+        const double hi = static_cast<double>(start[i]);
+        mpf_set_d(x[i], hi);
+        mpf_set_d(tmp, static_cast<double>(start[i] - static_cast<Quad>(hi)));
+        mpf_add(x[i], x[i], tmp);
+        bool settled = false;
+        for (int iteration = 0; iteration < 40 && !settled; ++iteration) {
+            mpf_set_ui(p, 1);
+            mpf_set_ui(dp, 0);
+            for (int k = n - 1; k >= 0; --k) {
+                mpf_mul(dp, dp, x[i]);
+                mpf_add(dp, dp, p);
+                mpf_mul(p, p, x[i]);
+                mpf_set_d(tmp, a[k]);
+                mpf_add(p, p, tmp);
+            }
+            if (mpf_sgn(p) == 0) break;
+            if (mpf_sgn(dp) == 0) return false;
+            mpf_div(tmp, p, dp);
+            mpf_sub(x[i], x[i], tmp);
+            settled = mpf_sgn(x[i]) == 0 || ExponentOf(tmp) < ExponentOf(x[i]) - static_cast<long>(bits) + 24;
+        }
+        if (!settled && mpf_sgn(p) != 0) return false;
+    }
+    // 2. The sampled poles, the residues times (e^(x T) - 1)/x, and the denominator.
+    for (int i = 0; i < n; ++i) {
+        mpf_mul(tmp, x[i], tt);
+        // Beyond e^-20000 a mode is 0 far below any working precision; growth beyond e^10000
+        // leaves the range of a double.
+        const double exponent = mpf_get_d(tmp);
+        if (exponent > 1e4) return false;
+        if (exponent < -2e4)
+            mpf_set_ui(lam[i], 0);
+        else
+            ExpMp(lam[i], tmp, bits);
+        mpf_set_ui(acc, 1);
+        for (int j = 0; j < n; ++j)
+            if (j != i) {
+                mpf_sub(tmp, x[i], x[j]);
+                if (mpf_sgn(tmp) == 0) return false;
+                mpf_mul(acc, acc, tmp);
+            }
+        mpf_set_ui(p, 0);
+        for (int k = n - 1; k >= 0; --k) {
+            mpf_mul(p, p, x[i]);
+            mpf_set_d(tmp, b[k]);
+            mpf_add(p, p, tmp);
+        }
+        mpf_div(f[i], p, acc);
+        if (mpf_sgn(x[i]) == 0) {
+            mpf_mul(f[i], f[i], tt);
+        } else {
+            mpf_sub_ui(tmp, lam[i], 1);
+            mpf_mul(f[i], f[i], tmp);
+            mpf_div(f[i], f[i], x[i]);
+        }
+    }
+    for (int k = 0; k <= n; ++k) {
+        mpf_set_ui(al[k], k == 0 ? 1 : 0);
+        mpf_set_ui(be[k], 0);
+        magnitude[k] = 0.0;
+    }
+    for (int j = 0; j < n; ++j) {
+        for (int k = j + 1; k >= 1; --k) {
+            mpf_mul(tmp, lam[j], al[k]);
+            mpf_sub(al[k], al[k - 1], tmp);
+        }
+        mpf_mul(al[0], lam[j], al[0]);
+        mpf_neg(al[0], al[0]);
+    }
+    // 3. The numerator: alpha / (z - lambda_i) by synthetic division (from the top for
+    //    lambda <= 1, from the bottom above, so that errors shrink), times f_i.
+    for (int i = 0; i < n; ++i) {
+        if (mpf_cmp_ui(lam[i], 1) <= 0) {
+            mpf_set_ui(q[n - 1], 1);
+            for (int k = n - 1; k >= 1; --k) {
+                mpf_mul(tmp, lam[i], q[k]);
+                mpf_add(q[k - 1], al[k], tmp);
+            }
+        } else {
+            mpf_div(q[0], al[0], lam[i]);
+            mpf_neg(q[0], q[0]);
+            for (int k = 1; k < n; ++k) {
+                mpf_sub(tmp, q[k - 1], al[k]);
+                mpf_div(q[k], tmp, lam[i]);
+            }
+        }
+        for (int k = 0; k < n; ++k) {
+            mpf_mul(tmp, f[i], q[k]);
+            mpf_add(be[k], be[k], tmp);
+            magnitude[k] += std::fabs(mpf_get_d(tmp));
+        }
+    }
+    for (int k = 0; k < n; ++k) {
+        beta[k] = mpf_get_d(be[k]);
+        alpha[k] = mpf_get_d(al[k]);
+        if (!std::isfinite(beta[k]) || !std::isfinite(alpha[k]) || !std::isfinite(magnitude[k])) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void CTransferFunctionDiscretizer::PoleRoute() {
+    const int n = m_n;
+    if (n < 1) return;
+    Quad a[kSize];
+    Quad b[kSize];
+    for (int k = 0; k <= n; ++k) {
+        a[k] = static_cast<Quad>(m_aHat[k]) / static_cast<Quad>(m_aHat[n]);
+        b[k] = k < n && k <= m_m ? static_cast<Quad>(m_b[k]) / static_cast<Quad>(m_aHat[n]) : 0;
+    }
+    // 1. Starting values. Where the magnitudes of the coefficients are log-concave with a
+    //    margin (each point of the Newton polygon a vertex, its neighbours' slopes apart by a
+    //    factor of 1.3 or more: real roots of distinct sizes, as the same-signed poles of a
+    //    stable plant), each root lies near -a_k/a_(k+1); those start better than eigenvalues
+    //    whose relative accuracy the spread has spoilt. Log-concave with a smaller margin means
+    //    real roots that crowd (evenly spaced poles): not for this route.
+    Quad x[kSize];
+    bool concave = true;
+    double margin = std::numeric_limits<double>::infinity();
+    for (int k = 0; k <= n && concave; ++k) concave = m_aHat[k] != 0.0;
+    for (int k = 1; k < n && concave; ++k) {
+        const double gap = 2.0 * std::log2(std::fabs(m_aHat[k])) - std::log2(std::fabs(m_aHat[k - 1])) -
+                           std::log2(std::fabs(m_aHat[k + 1]));
+        concave = gap > 0.0;
+        margin = std::min(margin, gap);
+    }
+    if (concave && margin < std::log2(1.3)) return;
+    if (concave) {
+        for (int k = 0; k < n; ++k) x[k] = -a[k] / a[k + 1];
+    } else {
+        // Else the eigenvalues of the balanced companion matrix (upper Hessenberg: ones below
+        // the diagonal, -a in the last column).
+        AugMatrix& h = m_aug2;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) h[i][j] = (i == j + 1 ? 1.0 : 0.0) + (j == n - 1 ? -static_cast<double>(a[i]) : 0.0);
+        for (int sweep = 0; sweep < 200; ++sweep) {
+            bool changed = false;
+            for (int i = 0; i < n; ++i) {
+                double c = 0.0;
+                double r = 0.0;
+                for (int j = 0; j < n; ++j) {
+                    if (j == i) continue;
+                    c += std::fabs(h[j][i]);
+                    r += std::fabs(h[i][j]);
+                }
+                if (c == 0.0 || r == 0.0) continue;
+                const double s = c + r;
+                double f = 1.0;
+                while (c < r / 2.0 && f < 0x1p300) f *= 2.0, c *= 2.0, r /= 2.0;
+                while (c / 2.0 >= r && f > 0x1p-300) f /= 2.0, c /= 2.0, r *= 2.0;
+                if (c + r >= 0.95 * s) continue;
+                for (int j = 0; j < n; ++j) {
+                    h[i][j] /= f;
+                    h[j][i] *= f;
+                }
+                changed = true;
+            }
+            if (!changed) break;
+        }
+        if (!HessenbergEigenvalues(h, n, m_eigRe, m_eigIm)) return;
+        for (int i = 0; i < n; ++i) {
+            // A pair that rounding made complex starts as two nearby real values; complex poles
+            // are not for this route.
+            x[i] = m_eigRe[i];
+            if (std::fabs(m_eigIm[i]) > 1e-3 * std::fabs(m_eigRe[i])) return;
+            if (m_eigIm[i] != 0.0) {
+                const double spread = std::max(std::fabs(m_eigIm[i]), 1e-3 * std::fabs(m_eigRe[i]));
+                x[i] = m_eigRe[i] + (m_eigIm[i] > 0.0 ? spread : -spread);
+            }
+        }
+    }
+    // 2. Aberth's iteration on the monic a(s) in quadruple precision.
+    auto evaluate = [&](Quad z, Quad* value, Quad* slope, Quad* size) {
+        Quad p = 1;
+        Quad dp = 0;
+        Quad s = 1;
+        const Quad az = z < 0 ? -z : z;
+        for (int k = n - 1; k >= 0; --k) {
+            dp = dp * z + p;
+            p = p * z + a[k];
+            s = s * az + (a[k] < 0 ? -a[k] : a[k]);
+        }
+        *value = p;
+        *slope = dp;
+        if (size != nullptr) *size = s;
+    };
+    bool converged = false;
+    for (int iteration = 0; iteration < 60 && !converged; ++iteration) {
+        double largest = 0.0;
+        for (int i = 0; i < n; ++i) {
+            Quad p;
+            Quad dp;
+            evaluate(x[i], &p, &dp, nullptr);
+            if (p == 0) continue;
+            Quad sum = 0;
+            for (int j = 0; j < n; ++j)
+                if (j != i) {
+                    Quad d = x[i] - x[j];
+                    if (d == 0) {  // equal starting values: move one apart
+                        x[i] += x[i] == 0 ? 1e-3 : x[i] * 1e-3;
+                        d = x[i] - x[j];
+                    }
+                    sum += 1 / d;
+                }
+            const Quad ratio = p / dp;
+            const Quad step = ratio / (1 - ratio * sum);
+            x[i] -= step;
+            const double rel = std::fabs(static_cast<double>(step)) /
+                               std::max(std::fabs(static_cast<double>(x[i])), std::numeric_limits<double>::min());
+            if (!std::isfinite(rel)) return;
+            largest = std::max(largest, rel);
+        }
+        converged = largest <= 1e-26;
+    }
+    if (!converged) return;
+    // 3. An error bound for each pole from the residual and its rounding; the poles must be
+    //    far apart compared with it (distinct roots, each found once).
+    double bound[kSize];
+    for (int i = 0; i < n; ++i) {
+        Quad p;
+        Quad dp;
+        Quad size = 0;
+        evaluate(x[i], &p, &dp, &size);
+        if (dp == 0) return;
+        const Quad ratio = ((p < 0 ? -p : p) + 4 * n * kQuadEps * size) / (dp < 0 ? -dp : dp);
+        bound[i] = std::fabs(static_cast<double>(ratio)) + kQuadEps * std::fabs(static_cast<double>(x[i]));
+        if (!std::isfinite(bound[i])) return;
+    }
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if (std::fabs(static_cast<double>(x[i] - x[j])) <= 1e6 * (bound[i] + bound[j])) return;
+    // 4. The partial fractions in multi-precision, at two precisions 64 bits apart; the
+    //    precision grows with the cancellation the sums meet (their terms' size over the
+    //    result's) until the two agree to well below 1e-8. The difference of the two is the
+    //    error estimate of the less precise, the result is the more precise.
+    double mags[kSize + 1];
+    double magsHi[kSize + 1];
+    double b2[kSize];
+    double a2[kSize + 1];
+    for (int k = 0; k <= n; ++k) a2[k] = static_cast<double>(a[k]);
+    for (int k = 0; k < n; ++k) b2[k] = static_cast<double>(b[k]);
+    double* betaLo = m_aug6[0];
+    double* alphaLo = m_aug6[1];
+    double* betaHi = m_aug6[2];
+    double* alphaHi = m_aug6[3];
+    mp_bitcnt_t bits = 256;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        if (!PartialFractionsMp(a2, b2, x, n, m_T, bits, betaLo, alphaLo, mags)) return;
+        if (!PartialFractionsMp(a2, b2, x, n, m_T, bits + 64, betaHi, alphaHi, magsHi)) return;
+        double numBig = 0.0;
+        double denBig = 1.0;
+        double numDiff = 0.0;
+        double denDiff = 0.0;
+        double cancel = 0.0;
+        for (int k = 0; k < n; ++k) {
+            numBig = std::max(numBig, std::fabs(betaHi[k]));
+            denBig = std::max(denBig, std::fabs(alphaHi[k]));
+            numDiff = std::max(numDiff, std::fabs(betaHi[k] - betaLo[k]));
+            denDiff = std::max(denDiff, std::fabs(alphaHi[k] - alphaLo[k]));
+            cancel = std::max(cancel, magsHi[k]);
+        }
+        // A numerator of subnormal size carries too few digits in a double.
+        if (!(numBig >= 1e-300)) return;
+        const double estimate =
+            kEstimateSafety * std::max(numDiff / numBig, denDiff / denBig) + 2.0 * kEps * n;
+        if (estimate <= 1e-9) {
+            if (!(estimate < m_errorEstimate)) return;
+            for (int k = 0; k < n; ++k) {
+                m_beta[k] = betaHi[k];
+                m_alpha[k] = alphaHi[k];
+            }
+            m_errorEstimate = estimate;
+            return;
+        }
+        // Enough bits for the cancellation and 60 more.
+        const double need = std::max(std::log2(cancel) - std::log2(numBig), 0.0) + 128.0;
+        if (!std::isfinite(need)) return;
+        bits = std::max(bits + 128, static_cast<mp_bitcnt_t>(need));
+        if (bits > 16384) return;
+    }
 }

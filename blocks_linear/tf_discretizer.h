@@ -26,9 +26,19 @@
 // of the true error (median 20), where a first-order bound summed through the recursion is
 // off by up to 10^20. Callers refuse a result whose estimate is above what they need; Status
 // does so above 1e-8.
+// Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
+// over when the poles are real and far apart: the roots of the denominator by Aberth's
+// iteration in quadruple precision (started from -a_k/a_(k+1) where the coefficients are
+// log-concave, else from the eigenvalues of the companion matrix), each with an error bound
+// from its residual; then Newton's method and the partial fractions of the hold,
+// G(z) = sum r_i (e^(p_i T) - 1)/p_i / (z - e^(p_i T)), r_i = b(p_i)/prod_(j!=i)(p_i - p_j),
+// in GMP multi-precision. The numerator's coefficients cancel by up to 10^300 in that sum, so
+// the precision follows the cancellation met (the terms' size over the result's), and the
+// computation runs at two precisions 64 bits apart: ten times their difference is the
+// estimate. A numerator below the normal range of a double is refused.
 //
-// No memory is allocated during a computation; the object is large (about 1.6 MB), so hold it
-// on the heap.
+// No memory is allocated during a computation except by the multi-precision route (its GMP
+// numbers); the object is large (about 1.6 MB), so hold it on the heap.
 #pragma once
 
 #include <cstddef>
@@ -131,6 +141,10 @@ private:
     bool Stage(int run, int basis, bool eigen);
     void Balance();
     bool CompanionEigenDenominator(int run);
+    // The route of well separated real poles (used where the one above is refused): the
+    // poles to quadruple precision, then G(z) from the partial fractions of the hold. Writes
+    // the result and its estimate when it is better than the present one.
+    void PoleRoute();
     // Both polynomials from the augmented exponential phi (rows 0..n-1: Phi, then Gamma) and
     // m_cBal; eta is the relative error level of phi.
     bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk);

@@ -103,6 +103,24 @@ std::vector<Case> HighOrderCorpus() {
     return cases;
 }
 
+// Real poles spaced by a factor of two around -1, at the orders of the must-convert set
+// (order 100 by a factor of 2^(1/2): the coefficients of a wider spread leave the range of a
+// double), every sample time from 1 ms to 10 s, numerators with and without zeros.
+std::vector<Case> SeparatedPolesCorpus() {
+    std::vector<Case> cases;
+    for (int n : {11, 16, 24, 40, 64, 100}) {
+        const double factor = n == 100 ? std::sqrt(2.0) : 2.0;
+        std::vector<std::complex<double>> poles;
+        for (int k = 0; k < n; ++k) poles.emplace_back(-std::pow(factor, k - n / 2), 0.0);
+        int i = 0;
+        for (double t : {1e-3, 1e-2, 0.1, 1.0, 10.0}) {
+            std::vector<double> num = (i++ % 2 == 0) ? std::vector<double>{1.0} : std::vector<double>{2.0, -1.0, 0.5};
+            cases.push_back({t, FromPoles(poles), num, poles});
+        }
+    }
+    return cases;
+}
+
 // Runs the arbitrary-precision reference on the cases; one vector (beta_0..beta_(n-1),
 // alpha_0..alpha_(n-1)) per case.
 std::vector<std::vector<double>> Reference(const std::vector<Case>& cases, const std::string& tag,
@@ -224,6 +242,8 @@ TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
             EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
             EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
         }
+        std::printf("%s status %d error %.3g estimate %.3g\n", Describe(cases[i]).c_str(), static_cast<int>(o.status),
+                    err, o.estimate);
         // Orders 11 and 12 at every sample time, and orders up to 20 at the shortest, are
         // within reach.
         if (n <= 12 || (n <= 20 && cases[i].t <= 1e-3)) {
@@ -231,6 +251,75 @@ TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
         }
     }
     EXPECT_GE(accepted, 40);
+}
+
+// Well separated real poles convert at every order up to 100 and every sample time, within
+// 1e-8 of the exact hold, with an estimate that covers the error.
+TEST(DiscreteTfAccuracy, SeparatedPolesConvertUpToOrderHundred) {
+    const std::vector<Case> cases = SeparatedPolesCorpus();
+    const auto reference = Reference(cases, "separated", true);
+    ASSERT_EQ(cases.size(), reference.size());
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    double worst = 0.0;
+    int refused = 0;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Outcome o = Convert(*d, cases[i]);
+        const size_t n = o.den.size();
+        ASSERT_EQ(2 * n, reference[i].size());
+        const double err =
+            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        double numBig = 0.0;
+        for (size_t k = 0; k < n; ++k) numBig = std::max(numBig, std::fabs(reference[i][k]));
+        if (numBig < 1e-300) {
+            // The exact numerator lies below the normal range of a double (order 100 at the
+            // shortest sample times): it cannot be delivered to 1e-8, and is refused.
+            EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
+            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
+            ++refused;
+            continue;
+        }
+        EXPECT_EQ(Status::Done, o.status) << Describe(cases[i]) << " error " << err << " estimate " << o.estimate;
+        EXPECT_LE(err, 1e-8) << Describe(cases[i]);
+        EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
+        worst = std::max(worst, err);
+    }
+    EXPECT_LE(refused, 2);
+    RecordProperty("worst_normwise_error", std::to_string(worst));
+}
+
+// What the pole route leaves to the companion-form route (complex pairs, evenly spaced and
+// so clustered poles) is still accurate or refused, never wrong.
+TEST(DiscreteTfAccuracy, ComplexAndClusteredHighOrdersAreAccurateOrRefused) {
+    std::vector<Case> cases;
+    std::vector<std::complex<double>> pairs;
+    for (int k = 0; k < 8; ++k) {
+        const double r = std::ldexp(1.0, k - 4);
+        pairs.emplace_back(-0.3 * r, r);
+        pairs.emplace_back(-0.3 * r, -r);
+    }
+    std::vector<std::complex<double>> even;
+    for (int k = 1; k <= 24; ++k) even.emplace_back(-k, 0.0);
+    for (double t : {0.01, 1.0}) {
+        cases.push_back({t, FromPoles(pairs), {1.0, 1.0}, pairs});
+        cases.push_back({t, FromPoles(even), {1.0}, even});
+    }
+    const auto reference = Reference(cases, "complex");
+    ASSERT_EQ(cases.size(), reference.size());
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Outcome o = Convert(*d, cases[i]);
+        const size_t n = o.den.size();
+        const double err =
+            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        if (o.status == Status::Done) {
+            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
+        } else {
+            EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
+            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
+        }
+        std::printf("%s status %d error %.3g estimate %.3g\n", Describe(cases[i]).c_str(), static_cast<int>(o.status),
+                    err, o.estimate);
+    }
 }
 
 // Inputs whose exact result a double cannot carry to 1e-8 through the exponential (a pole of
