@@ -1,6 +1,7 @@
 #include "equations/equation_block.h"
 
 #include "blocks_linear/gain_block.h"
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
@@ -934,21 +935,7 @@ void CPropEquationBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(138)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / 16;
-    int image = nIDCtl - first;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
-    memory.SelectObject(old);
+    qv::tablepage::DrawStripButtonImage(*lpDrawItemStruct, 138, nIDCtl - first);
 }
 
 // The context menu of the Input and Equation lists; on the Equation list "New" offers an

@@ -1,5 +1,6 @@
 #include "equations/lookup_table_3d.h"
 
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
@@ -601,13 +602,7 @@ void CProp3DLookupTableXY::OnContextMenu(CWnd* pWnd, CPoint point) {
     if (pWnd == &m_lstX) m_focus = Axis::X;
     else if (pWnd == &m_lstY) m_focus = Axis::Y;
     else return;
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 void CProp3DLookupTableXY::OnMenuNew() { NewRow(m_focus); }

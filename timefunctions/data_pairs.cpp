@@ -1,6 +1,8 @@
 #include "timefunctions/data_pairs.h"
 
 #include "equations/lookup_table_2d.h"
+#include "equations/point_table_list.h"
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
@@ -10,6 +12,7 @@
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -31,6 +34,9 @@ using qv::lookup2d::CopySnapshots;
 using qv::lookup2d::DeletePoints;
 using qv::lookup2d::DeleteSnapshots;
 using qv::lookup2d::IsNotRising;
+using qv::pointtable::FormatNumber;
+using qv::pointtable::PointAt;
+using qv::pointtable::ReplaceWildcards;
 
 namespace {
 
@@ -90,26 +96,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2117, .flags = 6},  {.id = 2118, .flags = 6},   {.id = 2119, .flags = 6},  {.id = 2217, .flags = 6},
     {.id = 2120, .flags = 6},  {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
-
-CDataPoint* PointAt(const CPtrArray& points, int index) {
-    if (index < 0 || index >= points.GetSize()) return nullptr;
-    return static_cast<CDataPoint*>(points[index]);
-}
-
-CString FormatNumber(double value) {
-    CString text;
-    text.Format("%.15g", value);
-    return text;
-}
-
-// A title that is empty or holds "*" becomes the element name, an extension that holds "*"
-// becomes ".mdx".
-CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
-}
 
 // Reads a two-channel data file into the list (cut or grown to the file's item count).
 // Conversions of older data insist on two channels as the page does: a file of another
@@ -417,28 +403,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     return TRUE;
 }
 
-void CPropTFMDataPairs::SetRow(int row, const CDataPoint* point) {
-    CString label;
-    label.Format("%i", row + 1);
-    if (row >= m_lstTable.GetItemCount()) m_lstTable.InsertEditItem(row, label, TB_EDIT_NONE);
-    else m_lstTable.SetEditItemText(row, 0, label, TB_EDIT_NONE);
-    m_lstTable.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
-    m_lstTable.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
-}
-
-void CPropTFMDataPairs::FillList() {
-    if (m_lstTable.GetSafeHwnd() == nullptr) return;
-    m_lstTable.DeleteAllItems();
-    for (int i = 0; i < m_points.GetSize(); ++i) SetRow(i, PointAt(m_points, i));
-}
-
-void CPropTFMDataPairs::RenumberRows(int first) {
-    for (int row = first < 0 ? 0 : first; row < m_lstTable.GetItemCount(); ++row) {
-        CString label;
-        label.Format("%i", row + 1);
-        m_lstTable.SetItemText(row, 0, label);
-    }
-}
+void CPropTFMDataPairs::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
 
 void CPropTFMDataPairs::ShowMonotonyWarning() {
     if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
@@ -497,7 +462,7 @@ void CPropTFMDataPairs::OnNewRow() {
     auto* point = new CDataPoint(0.0, 0.0);
     m_points.Add(point);
     const int row = m_points.GetSize() - 1;
-    SetRow(row, point);
+    qv::pointtable::SetPointRow(m_lstTable, row, point);
     m_lstTable.SetItemText(row, 1, "0");
     m_lstTable.SetItemText(row, 2, "0");
     ShowMonotonyWarning();
@@ -505,14 +470,7 @@ void CPropTFMDataPairs::OnNewRow() {
 }
 
 void CPropTFMDataPairs::OnDeleteRow() {
-    const int row = m_lstTable.GetSelectedItem();
-    if (row < 0 || row >= m_points.GetSize()) return;
-    delete PointAt(m_points, row);
-    m_points.RemoveAt(row);
-    m_lstTable.DeleteEditItem(row);
-    if (m_lstTable.GetItemCount() > 0)
-        m_lstTable.SelectItem(row < m_lstTable.GetItemCount() ? row : m_lstTable.GetItemCount() - 1);
-    RenumberRows(row);
+    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
     ShowMonotonyWarning();
     SetModified(TRUE);
 }
@@ -595,13 +553,7 @@ LRESULT CPropTFMDataPairs::OnPreviewClosed(WPARAM, LPARAM) {
 }
 
 void CPropTFMDataPairs::OnContextMenu(CWnd*, CPoint point) {
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 void CPropTFMDataPairs::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
@@ -624,39 +576,10 @@ void CPropTFMDataPairs::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / 16;
-    int image = nIDCtl - first;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
-    memory.SelectObject(old);
+    qv::tablepage::DrawStripButtonImage(*lpDrawItemStruct, bitmap, nIDCtl - first);
 }
 
-void CPropTFMDataPairs::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 BOOL CPropTFMDataPairs::OnSetActive() {
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);

@@ -2,6 +2,7 @@
 
 #include "blocks_linear/gain_block.h"
 #include "framework/byte_cursor.h"
+#include "framework/combo_entries.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
@@ -10,6 +11,7 @@
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_numbers.h"
 
@@ -501,22 +503,7 @@ void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
     HandOverSettings();
 }
 
-void CPropConstantBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropConstantBlock::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 void CPropConstantBlock::OnFieldChanged() {
     UpdateData(TRUE);
@@ -525,19 +512,8 @@ void CPropConstantBlock::OnFieldChanged() {
 
 void CPropConstantBlock::OnMarkModified() { SetModified(TRUE); }
 
-// A text typed into the sample-time list becomes an entry of its own, unless an entry
-// already equals it exactly.
-void CPropConstantBlock::OnSampleTimeLeft() {
-    CString text;
-    m_cmbSampleTime.GetWindowText(text);
-    if (text.IsEmpty()) return;
-    for (int i = 0; i < m_cmbSampleTime.GetCount(); ++i) {
-        CString entry;
-        m_cmbSampleTime.GetLBText(i, entry);
-        if (entry == text) return;
-    }
-    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
-}
+// A text typed into the sample-time list becomes an entry of its own.
+void CPropConstantBlock::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
 void CPropConstantBlock::OnOutput() {
     const BOOL before = m_bOutput;

@@ -2,12 +2,14 @@
 
 #include "blocks_linear/gain_block.h"
 #include "framework/byte_cursor.h"
+#include "framework/combo_entries.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 
 #include <algorithm>
@@ -340,22 +342,7 @@ void CPropStepFctAndRandomBlock::ConvertWizard3Data(const void* data, long lengt
     HandOverSettings();
 }
 
-void CPropStepFctAndRandomBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropStepFctAndRandomBlock::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 void CPropStepFctAndRandomBlock::OnFieldChanged() {
     UpdateData(TRUE);
@@ -364,17 +351,7 @@ void CPropStepFctAndRandomBlock::OnFieldChanged() {
 
 void CPropStepFctAndRandomBlock::OnMarkModified() { SetModified(TRUE); }
 
-void CPropStepFctAndRandomBlock::OnSampleTimeLeft() {
-    CString text;
-    m_cmbSampleTime.GetWindowText(text);
-    if (text.IsEmpty()) return;
-    for (int i = 0; i < m_cmbSampleTime.GetCount(); ++i) {
-        CString entry;
-        m_cmbSampleTime.GetLBText(i, entry);
-        if (entry == text) return;
-    }
-    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
-}
+void CPropStepFctAndRandomBlock::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
 void CPropStepFctAndRandomBlock::OnOutput() {
     const BOOL before = m_bOutput;
