@@ -5,6 +5,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
@@ -71,10 +72,7 @@ constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 207}, {.id = 2273, .flags = 69},  {.id = 2274, .flags = 69},  {.id = 2275, .flags = 69},
@@ -199,7 +197,7 @@ CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
 
 CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CProp2DLookupTableXY::~CProp2DLookupTableXY() {

@@ -7,6 +7,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
@@ -81,10 +82,7 @@ constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 207}, {.id = 2214, .flags = 5},  {.id = 2215, .flags = 69}, {.id = 2039, .flags = 5},
@@ -218,7 +216,7 @@ CPropTFMDataPairs::CPropTFMDataPairs() : CTBPropertyPage(kTemplate, 0) {}
 
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropTFMDataPairs::~CPropTFMDataPairs() {

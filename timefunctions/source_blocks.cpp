@@ -7,6 +7,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
@@ -21,6 +22,7 @@
 
 using namespace qv::timefunctions;
 using qv::passive::CopySnapshots;
+using qv::pages::ReadArchivedBlock;
 using qv::passive::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CSourceBlockWizardBase4, CACWizardBase4)
@@ -40,10 +42,7 @@ constexpr int kCtlValuePin = 2090;
 constexpr int kCtlACUse = 2520;
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kConstantLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 34},
@@ -53,19 +52,6 @@ constexpr ControlLayout kConstantLayout[] = {
 
 // Runs a reader over a copy of an archived block of older data; archive and memory errors
 // end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -281,7 +267,7 @@ CPropConstantBlock::~CPropConstantBlock() {
 }
 
 void CPropConstantBlock::SetLayout() {
-    for (const ControlLayout& entry : kConstantLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kConstantLayout);
 }
 
 void CPropConstantBlock::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
@@ -466,15 +452,9 @@ void CPropConstantBlock::WriteDefaults(int mode) {
     if (mode == 1) HandOverSettings();
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs: a word
-// that is not used, the snapshot count n, a length L1 and L1 bytes of archived snapshots, a
-// length L2 and L2 bytes of the page's block (the page stores nothing), two more blocks
-// (length and bytes) that are skipped, then the AC page's block (length and bytes). Only
-// whole fields are read and every length is checked against what remains; n snapshots are
-// read only as far as L1 holds them. A part that does not fit ends the reading; the
-// settings go to the wizard in every case.
-void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
+void qv::timefunctions::ReadOlderSourcePageData(const void* data, long length, CPtrArray& snapshots,
+                                               CPropACParameters* ac) {
+    DeleteSnapshots(snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
     DWORD word = 0;
@@ -487,18 +467,21 @@ void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
         const DWORD readable = std::min(count, limit);
         if (block > 0 && readable > 0)
             ReadArchivedBlock(in.Position(), block,
-                              [this, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, m_Snapshots); });
+                              [&snapshots, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, snapshots); });
         in.SkipBytes(block);
     }
     // The page's own block holds nothing this page reads.
     for (int skipped = 0; skipped < 3 && intact; ++skipped) intact = in.ReadDword(block) && in.SkipBytes(block);
-    if (intact && in.Remaining() > 0) {
-        if (CPropACParameters* ac = ACPage()) {
-            const BYTE* cursor = in.Position();
-            size_t consumed = 0;
-            LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
-        }
+    if (intact && in.Remaining() > 0 && ac != nullptr) {
+        const BYTE* cursor = in.Position();
+        size_t consumed = 0;
+        LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
     }
+}
+
+// Element data of the older wizard generation; the settings go to the wizard in every case.
+void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
+    ReadOlderSourcePageData(data, length, m_Snapshots, ACPage());
     if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     HandOverSettings();
 }
