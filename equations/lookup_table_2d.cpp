@@ -471,23 +471,9 @@ void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enab
 
 void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
-// Buttons 1122-1126 show their images of bitmap 138, 2118 and 2119 theirs of bitmap 135 (16
-// pixels each): the first third of the strip normal, the second pressed, the last disabled.
+// The list and file buttons draw their own images; other controls as the page does.
 void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    int first = -1;
-    UINT bitmap = 0;
-    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
-        first = kCtlNew;
-        bitmap = 138;
-    } else if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
-        first = kCtlImport;
-        bitmap = 135;
-    }
-    if (first < 0 || lpDrawItemStruct == nullptr) {
-        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-        return;
-    }
-    qv::tablepage::DrawStripButtonImage(*lpDrawItemStruct, bitmap, nIDCtl - first);
+    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
 BOOL CProp2DLookupTableXY::OnSetActive() {
@@ -927,10 +913,7 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
         ar << static_cast<DWORD>(m_bFileName ? 1 : 0) << static_cast<DWORD>(m_bReference ? 1 : 0);
         ar << static_cast<DWORD>(m_bXUnit ? 1 : 0) << static_cast<DWORD>(m_bYUnit ? 1 : 0);
         ar << m_strXUnit << m_strYUnit;
-        ar << static_cast<DWORD>(m_points.GetSize());
-        for (int i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points[i])->Serialize(ar);
-        ar << static_cast<DWORD>(m_snapshots.GetSize());
-        for (int i = 0; i < m_snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(m_snapshots[i])->Serialize(ar);
+        qv::pointtable::StorePointsAndSnapshots(ar, m_points, m_snapshots);
         return;
     }
     ar >> m_wSchema;

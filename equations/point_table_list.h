@@ -73,4 +73,13 @@ inline bool DeleteSelectedPointRow(CTBEditListCtrl& list, CPtrArray& points) {
     return true;
 }
 
+// Stores a wizard's table as its archive holds it: the point count and the points, then the
+// snapshot count and the snapshots (each through its own Serialize).
+inline void StorePointsAndSnapshots(CArchive& ar, const CPtrArray& points, const CPtrArray& snapshots) {
+    ar << static_cast<DWORD>(points.GetSize());
+    for (int i = 0; i < points.GetSize(); ++i) static_cast<CDataPoint*>(points[i])->Serialize(ar);
+    ar << static_cast<DWORD>(snapshots.GetSize());
+    for (int i = 0; i < snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(snapshots[i])->Serialize(ar);
+}
+
 } // namespace qv::pointtable

@@ -41,4 +41,19 @@ inline void DrawStripButtonImage(const DRAWITEMSTRUCT& item, UINT bitmap, int im
     memory.SelectObject(old);
 }
 
+// The buttons of a table page with a file: New (1122) to Move down (1126) show the images of
+// bitmap 138, Import (2118) and Export (2119) those of bitmap 135. Draws `item` when it is
+// one of them; returns false, drawing nothing, for any other control.
+inline bool DrawTableButton(int controlID, const DRAWITEMSTRUCT* item) {
+    constexpr int kFirstRowButton = 1122, kLastRowButton = 1126, kImportButton = 2118, kExportButton = 2119;
+    if (item == nullptr) return false;
+    if (controlID >= kFirstRowButton && controlID <= kLastRowButton)
+        DrawStripButtonImage(*item, 138, controlID - kFirstRowButton);
+    else if (controlID == kImportButton || controlID == kExportButton)
+        DrawStripButtonImage(*item, 135, controlID - kImportButton);
+    else
+        return false;
+    return true;
+}
+
 } // namespace qv::tablepage
