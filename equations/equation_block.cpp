@@ -1,10 +1,12 @@
 #include "equations/equation_block.h"
 
 #include "blocks_linear/gain_block.h"
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
@@ -56,10 +58,7 @@ constexpr int kColName = 0;
 constexpr int kColPin = 1;
 constexpr int kColValue = 2;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2488, .flags = 20},  {.id = 2072, .flags = 15},  {.id = 2276, .flags = 77},  {.id = 2278, .flags = 77},
@@ -224,7 +223,7 @@ CPropEquationBlock::CPropEquationBlock() : CTBPropertyPage(kEquationBlockTemplat
 
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kEquationBlockTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
     // The names an equation may use: inputs, outputs and the left sides of the equations.
     auto names = [this](CMapStringToString& map) {
         for (int row = 0; row < m_lstInput.GetItemCount(); ++row) map.SetAt(m_lstInput.GetItemText(row, kColName), "");
@@ -934,21 +933,7 @@ void CPropEquationBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(138)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / 16;
-    int image = nIDCtl - first;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
-    memory.SelectObject(old);
+    qv::tablepage::DrawStripButtonImage(*lpDrawItemStruct, 138, nIDCtl - first);
 }
 
 // The context menu of the Input and Equation lists; on the Equation list "New" offers an

@@ -1,8 +1,11 @@
 #include "equations/lookup_table_2d.h"
 
+#include "equations/point_table_list.h"
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
@@ -23,6 +26,9 @@ PARVEL_VERSIONED_CLASS(CProp2DLookupTableXY)
 IMPLEMENT_DYNAMIC(C2DLookupTableWizard4, CWizardBase4)
 
 using namespace qv::lookup2d;
+using qv::pointtable::FormatNumber;
+using qv::pointtable::PointAt;
+using qv::pointtable::ReplaceWildcards;
 
 namespace {
 
@@ -66,10 +72,7 @@ constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 207}, {.id = 2273, .flags = 69},  {.id = 2274, .flags = 69},  {.id = 2275, .flags = 69},
@@ -80,25 +83,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
 
-CDataPoint* PointAt(const CPtrArray& points, int index) {
-    if (index < 0 || index >= points.GetSize()) return nullptr;
-    return static_cast<CDataPoint*>(points[index]);
-}
-
-CString FormatNumber(double value) {
-    CString text;
-    text.Format("%.15g", value);
-    return text;
-}
-
-// A name whose title or extension holds "*": the title becomes the element name, the
-// extension ".mdx".
-CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
-}
 
 } // namespace
 
@@ -213,7 +197,7 @@ CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
 
 CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CProp2DLookupTableXY::~CProp2DLookupTableXY() {
@@ -312,28 +296,7 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
     return TRUE;
 }
 
-void CProp2DLookupTableXY::SetRow(int row, const CDataPoint* point) {
-    CString label;
-    label.Format("%i", row + 1);
-    if (row >= m_lstTable.GetItemCount()) m_lstTable.InsertEditItem(row, label, TB_EDIT_NONE);
-    else m_lstTable.SetEditItemText(row, 0, label, TB_EDIT_NONE);
-    m_lstTable.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
-    m_lstTable.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
-}
-
-void CProp2DLookupTableXY::FillList() {
-    if (m_lstTable.GetSafeHwnd() == nullptr) return;
-    m_lstTable.DeleteAllItems();
-    for (int i = 0; i < m_points.GetSize(); ++i) SetRow(i, PointAt(m_points, i));
-}
-
-void CProp2DLookupTableXY::RenumberRows(int first) {
-    for (int row = first < 0 ? 0 : first; row < m_lstTable.GetItemCount(); ++row) {
-        CString label;
-        label.Format("%i", row + 1);
-        m_lstTable.SetItemText(row, 0, label);
-    }
-}
+void CProp2DLookupTableXY::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
 
 void CProp2DLookupTableXY::UpdateColumnHeaders() {
     if (m_lstTable.GetSafeHwnd() == nullptr) return;
@@ -413,20 +376,14 @@ void CProp2DLookupTableXY::OnNewRow() {
     if (m_points.GetSize() >= kMaxRows) return;
     auto* point = new CDataPoint(0.0, 0.0);
     m_points.Add(point);
-    SetRow(m_points.GetSize() - 1, point);
+    qv::pointtable::SetPointRow(m_lstTable, m_points.GetSize() - 1, point);
     m_lstTable.SetItemText(m_points.GetSize() - 1, 1, "0");
     m_lstTable.SetItemText(m_points.GetSize() - 1, 2, "0");
     ShowMonotonyWarning();
 }
 
 void CProp2DLookupTableXY::OnDeleteRow() {
-    const int row = m_lstTable.GetSelectedItem();
-    if (row < 0 || row >= m_points.GetSize()) return;
-    delete PointAt(m_points, row);
-    m_points.RemoveAt(row);
-    m_lstTable.DeleteEditItem(row);
-    if (m_lstTable.GetItemCount() > 0) m_lstTable.SelectItem(row < m_lstTable.GetItemCount() ? row : m_lstTable.GetItemCount() - 1);
-    RenumberRows(row);
+    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
     ShowMonotonyWarning();
     SetModified(TRUE);
 }
@@ -450,7 +407,7 @@ void CProp2DLookupTableXY::MoveRow(int delta) {
         m_lstTable.SetItemText(r, 2, TBExtended_ftoa(PointAt(m_points, r)->y, -1, 0, ""));
     }
     m_lstTable.SelectItem(other);
-    RenumberRows(0);
+    qv::pointtable::RenumberPointRows(m_lstTable, 0);
     ShowMonotonyWarning();
     SetModified(TRUE);
 }
@@ -507,50 +464,16 @@ LRESULT CProp2DLookupTableXY::OnPreviewClosed(WPARAM, LPARAM) {
 }
 
 void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
 
 void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
-// Buttons 1122-1126 show their images of bitmap 138, 2118 and 2119 theirs of bitmap 135 (16
-// pixels each): the first third of the strip normal, the second pressed, the last disabled.
+// The list and file buttons draw their own images; other controls as the page does.
 void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    int first = -1;
-    UINT bitmap = 0;
-    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
-        first = kCtlNew;
-        bitmap = 138;
-    } else if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
-        first = kCtlImport;
-        bitmap = 135;
-    }
-    if (first < 0 || lpDrawItemStruct == nullptr) {
-        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-        return;
-    }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / 16;
-    int image = nIDCtl - first;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
-    memory.SelectObject(old);
+    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
 BOOL CProp2DLookupTableXY::OnSetActive() {
@@ -990,10 +913,7 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
         ar << static_cast<DWORD>(m_bFileName ? 1 : 0) << static_cast<DWORD>(m_bReference ? 1 : 0);
         ar << static_cast<DWORD>(m_bXUnit ? 1 : 0) << static_cast<DWORD>(m_bYUnit ? 1 : 0);
         ar << m_strXUnit << m_strYUnit;
-        ar << static_cast<DWORD>(m_points.GetSize());
-        for (int i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points[i])->Serialize(ar);
-        ar << static_cast<DWORD>(m_snapshots.GetSize());
-        for (int i = 0; i < m_snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(m_snapshots[i])->Serialize(ar);
+        qv::pointtable::StorePointsAndSnapshots(ar, m_points, m_snapshots);
         return;
     }
     ar >> m_wSchema;

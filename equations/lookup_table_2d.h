@@ -100,8 +100,6 @@ protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     void HandOver();
     void FillList();
-    void SetRow(int row, const CDataPoint* point);
-    void RenumberRows(int first);
     void UpdateColumnHeaders();
     void OnModeChanged();
     void ApplyMode();

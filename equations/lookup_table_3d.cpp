@@ -1,8 +1,10 @@
 #include "equations/lookup_table_3d.h"
 
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
@@ -66,10 +68,7 @@ constexpr int kColumnWidth = 50;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2424, .flags = 5},   {.id = 2425, .flags = 68},  {.id = 2214, .flags = 5},
@@ -188,7 +187,7 @@ CProp3DLookupTableXY::CProp3DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
 
 CProp3DLookupTableXY::CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CProp3DLookupTableXY::~CProp3DLookupTableXY() { DeletePoints(m_points); }
@@ -601,13 +600,7 @@ void CProp3DLookupTableXY::OnContextMenu(CWnd* pWnd, CPoint point) {
     if (pWnd == &m_lstX) m_focus = Axis::X;
     else if (pWnd == &m_lstY) m_focus = Axis::Y;
     else return;
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 void CProp3DLookupTableXY::OnMenuNew() { NewRow(m_focus); }

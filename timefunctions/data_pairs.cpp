@@ -1,15 +1,19 @@
 #include "timefunctions/data_pairs.h"
 
 #include "equations/lookup_table_2d.h"
+#include "equations/point_table_list.h"
+#include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -31,6 +35,9 @@ using qv::lookup2d::CopySnapshots;
 using qv::lookup2d::DeletePoints;
 using qv::lookup2d::DeleteSnapshots;
 using qv::lookup2d::IsNotRising;
+using qv::pointtable::FormatNumber;
+using qv::pointtable::PointAt;
+using qv::pointtable::ReplaceWildcards;
 
 namespace {
 
@@ -75,10 +82,7 @@ constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 207}, {.id = 2214, .flags = 5},  {.id = 2215, .flags = 69}, {.id = 2039, .flags = 5},
@@ -90,26 +94,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2117, .flags = 6},  {.id = 2118, .flags = 6},   {.id = 2119, .flags = 6},  {.id = 2217, .flags = 6},
     {.id = 2120, .flags = 6},  {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
-
-CDataPoint* PointAt(const CPtrArray& points, int index) {
-    if (index < 0 || index >= points.GetSize()) return nullptr;
-    return static_cast<CDataPoint*>(points[index]);
-}
-
-CString FormatNumber(double value) {
-    CString text;
-    text.Format("%.15g", value);
-    return text;
-}
-
-// A title that is empty or holds "*" becomes the element name, an extension that holds "*"
-// becomes ".mdx".
-CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
-}
 
 // Reads a two-channel data file into the list (cut or grown to the file's item count).
 // Conversions of older data insist on two channels as the page does: a file of another
@@ -232,7 +216,7 @@ CPropTFMDataPairs::CPropTFMDataPairs() : CTBPropertyPage(kTemplate, 0) {}
 
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
     : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropTFMDataPairs::~CPropTFMDataPairs() {
@@ -417,28 +401,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     return TRUE;
 }
 
-void CPropTFMDataPairs::SetRow(int row, const CDataPoint* point) {
-    CString label;
-    label.Format("%i", row + 1);
-    if (row >= m_lstTable.GetItemCount()) m_lstTable.InsertEditItem(row, label, TB_EDIT_NONE);
-    else m_lstTable.SetEditItemText(row, 0, label, TB_EDIT_NONE);
-    m_lstTable.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
-    m_lstTable.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
-}
-
-void CPropTFMDataPairs::FillList() {
-    if (m_lstTable.GetSafeHwnd() == nullptr) return;
-    m_lstTable.DeleteAllItems();
-    for (int i = 0; i < m_points.GetSize(); ++i) SetRow(i, PointAt(m_points, i));
-}
-
-void CPropTFMDataPairs::RenumberRows(int first) {
-    for (int row = first < 0 ? 0 : first; row < m_lstTable.GetItemCount(); ++row) {
-        CString label;
-        label.Format("%i", row + 1);
-        m_lstTable.SetItemText(row, 0, label);
-    }
-}
+void CPropTFMDataPairs::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
 
 void CPropTFMDataPairs::ShowMonotonyWarning() {
     if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
@@ -497,7 +460,7 @@ void CPropTFMDataPairs::OnNewRow() {
     auto* point = new CDataPoint(0.0, 0.0);
     m_points.Add(point);
     const int row = m_points.GetSize() - 1;
-    SetRow(row, point);
+    qv::pointtable::SetPointRow(m_lstTable, row, point);
     m_lstTable.SetItemText(row, 1, "0");
     m_lstTable.SetItemText(row, 2, "0");
     ShowMonotonyWarning();
@@ -505,14 +468,7 @@ void CPropTFMDataPairs::OnNewRow() {
 }
 
 void CPropTFMDataPairs::OnDeleteRow() {
-    const int row = m_lstTable.GetSelectedItem();
-    if (row < 0 || row >= m_points.GetSize()) return;
-    delete PointAt(m_points, row);
-    m_points.RemoveAt(row);
-    m_lstTable.DeleteEditItem(row);
-    if (m_lstTable.GetItemCount() > 0)
-        m_lstTable.SelectItem(row < m_lstTable.GetItemCount() ? row : m_lstTable.GetItemCount() - 1);
-    RenumberRows(row);
+    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
     ShowMonotonyWarning();
     SetModified(TRUE);
 }
@@ -595,68 +551,19 @@ LRESULT CPropTFMDataPairs::OnPreviewClosed(WPARAM, LPARAM) {
 }
 
 void CPropTFMDataPairs::OnContextMenu(CWnd*, CPoint point) {
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 void CPropTFMDataPairs::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
 
 void CPropTFMDataPairs::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
-// Buttons 1122-1126 show their images of bitmap 138, 2118 and 2119 theirs of bitmap 135 (16
-// pixels each): the first third of the strip normal, the second pressed, the last disabled.
+// The list and file buttons draw their own images; other controls as the page does.
 void CPropTFMDataPairs::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    int first = -1;
-    UINT bitmap = 0;
-    if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
-        first = kCtlNew;
-        bitmap = 138;
-    } else if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
-        first = kCtlImport;
-        bitmap = 135;
-    }
-    if (first < 0 || lpDrawItemStruct == nullptr) {
-        CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-        return;
-    }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / 16;
-    int image = nIDCtl - first;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    else if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, 16, 16, &memory, image * 16, 0, SRCCOPY);
-    memory.SelectObject(old);
+    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
-void CPropTFMDataPairs::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 BOOL CPropTFMDataPairs::OnSetActive() {
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
@@ -1174,10 +1081,7 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
         m_wSchema = 0;
         ar << m_wSchema;
         ar << m_dwMode << static_cast<DWORD>(m_bFileName ? 1 : 0) << static_cast<DWORD>(m_bPeriod ? 1 : 0);
-        ar << static_cast<DWORD>(m_points.GetSize());
-        for (int i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points[i])->Serialize(ar);
-        ar << static_cast<DWORD>(m_snapshots.GetSize());
-        for (int i = 0; i < m_snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(m_snapshots[i])->Serialize(ar);
+        qv::pointtable::StorePointsAndSnapshots(ar, m_points, m_snapshots);
         return;
     }
     ar >> m_wSchema;

@@ -106,8 +106,6 @@ protected:
     void SwitchMode();
     void EnableStates();
     void FillList();
-    void SetRow(int row, const CDataPoint* point);
-    void RenumberRows(int first);
     void MoveRow(int delta);
     void ShowMonotonyWarning();
     void MakeRelative();

@@ -2,14 +2,17 @@
 
 #include "blocks_linear/gain_block.h"
 #include "framework/byte_cursor.h"
+#include "framework/combo_entries.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_numbers.h"
 
@@ -19,6 +22,7 @@
 
 using namespace qv::timefunctions;
 using qv::passive::CopySnapshots;
+using qv::pages::ReadArchivedBlock;
 using qv::passive::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CSourceBlockWizardBase4, CACWizardBase4)
@@ -38,10 +42,7 @@ constexpr int kCtlValuePin = 2090;
 constexpr int kCtlACUse = 2520;
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kConstantLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 34},
@@ -51,19 +52,6 @@ constexpr ControlLayout kConstantLayout[] = {
 
 // Runs a reader over a copy of an archived block of older data; archive and memory errors
 // end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -279,7 +267,7 @@ CPropConstantBlock::~CPropConstantBlock() {
 }
 
 void CPropConstantBlock::SetLayout() {
-    for (const ControlLayout& entry : kConstantLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kConstantLayout);
 }
 
 void CPropConstantBlock::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
@@ -464,15 +452,9 @@ void CPropConstantBlock::WriteDefaults(int mode) {
     if (mode == 1) HandOverSettings();
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs: a word
-// that is not used, the snapshot count n, a length L1 and L1 bytes of archived snapshots, a
-// length L2 and L2 bytes of the page's block (the page stores nothing), two more blocks
-// (length and bytes) that are skipped, then the AC page's block (length and bytes). Only
-// whole fields are read and every length is checked against what remains; n snapshots are
-// read only as far as L1 holds them. A part that does not fit ends the reading; the
-// settings go to the wizard in every case.
-void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
+void qv::timefunctions::ReadOlderSourcePageData(const void* data, long length, CPtrArray& snapshots,
+                                               CPropACParameters* ac) {
+    DeleteSnapshots(snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
     DWORD word = 0;
@@ -485,38 +467,26 @@ void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
         const DWORD readable = std::min(count, limit);
         if (block > 0 && readable > 0)
             ReadArchivedBlock(in.Position(), block,
-                              [this, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, m_Snapshots); });
+                              [&snapshots, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, snapshots); });
         in.SkipBytes(block);
     }
     // The page's own block holds nothing this page reads.
     for (int skipped = 0; skipped < 3 && intact; ++skipped) intact = in.ReadDword(block) && in.SkipBytes(block);
-    if (intact && in.Remaining() > 0) {
-        if (CPropACParameters* ac = ACPage()) {
-            const BYTE* cursor = in.Position();
-            size_t consumed = 0;
-            LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
-        }
+    if (intact && in.Remaining() > 0 && ac != nullptr) {
+        const BYTE* cursor = in.Position();
+        size_t consumed = 0;
+        LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
     }
+}
+
+// Element data of the older wizard generation; the settings go to the wizard in every case.
+void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
+    ReadOlderSourcePageData(data, length, m_Snapshots, ACPage());
     if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     HandOverSettings();
 }
 
-void CPropConstantBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropConstantBlock::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 void CPropConstantBlock::OnFieldChanged() {
     UpdateData(TRUE);
@@ -525,19 +495,8 @@ void CPropConstantBlock::OnFieldChanged() {
 
 void CPropConstantBlock::OnMarkModified() { SetModified(TRUE); }
 
-// A text typed into the sample-time list becomes an entry of its own, unless an entry
-// already equals it exactly.
-void CPropConstantBlock::OnSampleTimeLeft() {
-    CString text;
-    m_cmbSampleTime.GetWindowText(text);
-    if (text.IsEmpty()) return;
-    for (int i = 0; i < m_cmbSampleTime.GetCount(); ++i) {
-        CString entry;
-        m_cmbSampleTime.GetLBText(i, entry);
-        if (entry == text) return;
-    }
-    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
-}
+// A text typed into the sample-time list becomes an entry of its own.
+void CPropConstantBlock::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
 void CPropConstantBlock::OnOutput() {
     const BOOL before = m_bOutput;

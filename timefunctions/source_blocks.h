@@ -31,6 +31,16 @@ constexpr WORD kIdBlockValue = 2028;
 constexpr WORD kIdSampleTime = 2183;
 constexpr WORD kIdBlockOutput = 2056;
 constexpr UINT kConstantTemplate = 2561;
+
+// Element data of the older wizard generation as the constant, step-function and random
+// pages left it, all numbers little-endian DWORDs: a word that is not used, the snapshot
+// count n, a length L1 and L1 bytes of archived snapshots, a length L2 and L2 bytes of the
+// page's block (the page stores nothing), two more blocks (length and bytes) that are
+// skipped, then the AC page's block. Only whole fields are read and every length is checked
+// against what remains; n snapshots are read only as far as L1 holds them, into `snapshots`
+// (emptied first). A part that does not fit ends the reading. The AC block goes to `ac`
+// when there is one.
+void ReadOlderSourcePageData(const void* data, long length, CPtrArray& snapshots, CPropACParameters* ac);
 } // namespace qv::timefunctions
 
 class CPropConstantBlock;

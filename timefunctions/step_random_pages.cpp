@@ -2,12 +2,15 @@
 
 #include "blocks_linear/gain_block.h"
 #include "framework/byte_cursor.h"
+#include "framework/combo_entries.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "passive/passive_bases.h"
 
 #include <algorithm>
@@ -38,10 +41,7 @@ constexpr UINT kStrMaximum = 2728;
 constexpr UINT kStrMinimum = 2729;
 constexpr UINT kStrMaxNotAboveMin = 8025;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2246, .flags = 33}, {.id = 2247, .flags = 97}, {.id = 2511, .flags = 48},
@@ -49,19 +49,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 34}, {.id = 2400, .flags = 48},
     {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
 };
-
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
 
 } // namespace
 
@@ -85,7 +72,7 @@ CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock() : CTBPropertyPage(kStep
 
 CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
     : CTBPropertyPage(kStepRandomTemplate), m_pWizard(wizard), m_pParams(params) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropStepFctAndRandomBlock::~CPropStepFctAndRandomBlock() {
@@ -310,52 +297,14 @@ void CPropStepFctAndRandomBlock::WriteDefaults(int mode) {
     if (mode == 1) HandOverSettings();
 }
 
-// The constant page's layout: a word that is not used, the snapshot count n, a length L1 and
-// L1 bytes of archived snapshots, a length L2 and L2 bytes of the page's block (nothing this
-// page reads), two more blocks that are skipped, then the AC page's block. Every length is
-// checked against what remains; the settings go to the wizard in every case.
+// The constant page's layout (see ReadOlderSourcePageData); the settings go to the wizard in
+// every case.
 void CPropStepFctAndRandomBlock::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
-    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
-    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    DWORD word = 0;
-    DWORD count = 0;
-    DWORD block = 0;
-    bool intact = in.ReadDword(word) && in.ReadDword(count) && in.ReadDword(block) && in.Fits(block);
-    if (intact) {
-        const DWORD readable = std::min({count, block, kMaxArchivedSnapshots});
-        if (block > 0 && readable > 0)
-            ReadArchivedBlock(in.Position(), block,
-                              [this, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, m_Snapshots); });
-        in.SkipBytes(block);
-    }
-    for (int skipped = 0; skipped < 3 && intact; ++skipped) intact = in.ReadDword(block) && in.SkipBytes(block);
-    if (intact && in.Remaining() > 0) {
-        if (CPropACParameters* ac = ACPage()) {
-            const BYTE* cursor = in.Position();
-            size_t consumed = 0;
-            LoadObjectFromBuffer(ac, &cursor, in.Remaining(), &consumed);
-        }
-    }
+    ReadOlderSourcePageData(data, length, m_Snapshots, ACPage());
     HandOverSettings();
 }
 
-void CPropStepFctAndRandomBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void CPropStepFctAndRandomBlock::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 void CPropStepFctAndRandomBlock::OnFieldChanged() {
     UpdateData(TRUE);
@@ -364,17 +313,7 @@ void CPropStepFctAndRandomBlock::OnFieldChanged() {
 
 void CPropStepFctAndRandomBlock::OnMarkModified() { SetModified(TRUE); }
 
-void CPropStepFctAndRandomBlock::OnSampleTimeLeft() {
-    CString text;
-    m_cmbSampleTime.GetWindowText(text);
-    if (text.IsEmpty()) return;
-    for (int i = 0; i < m_cmbSampleTime.GetCount(); ++i) {
-        CString entry;
-        m_cmbSampleTime.GetLBText(i, entry);
-        if (entry == text) return;
-    }
-    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
-}
+void CPropStepFctAndRandomBlock::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
 void CPropStepFctAndRandomBlock::OnOutput() {
     const BOOL before = m_bOutput;

@@ -1,0 +1,85 @@
+// The table of (x, y) data points that the 2D lookup table and the data-pairs time function
+// edit alike: a CTBEditListCtrl with the row number in column 0 and x and y in columns 1 and
+// 2, kept row for row with a CPtrArray of CDataPoint.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/data_classes.h"
+#include "framework/path_parts.h"
+#include "toolkit/tb_edit_list.h"
+
+namespace qv::pointtable {
+
+// The point at `index`, or nullptr outside the list.
+inline CDataPoint* PointAt(const CPtrArray& points, int index) {
+    if (index < 0 || index >= points.GetSize()) return nullptr;
+    return static_cast<CDataPoint*>(points[index]);
+}
+
+// A table value as the list shows it: every digit a double holds, so that a value read back
+// from the cell is the value stored.
+inline CString FormatNumber(double value) {
+    CString text;
+    text.Format("%.15g", value);
+    return text;
+}
+
+// A title that is empty or holds "*" becomes the element name, an extension that holds "*"
+// becomes ".mdx".
+inline CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
+    PathParts parts = SplitPath(fileName);
+    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
+    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
+    return JoinPath(parts);
+}
+
+// Shows `point` in `row` (a row past the end is appended): its number, fixed, and x and y
+// as editable numbers.
+inline void SetPointRow(CTBEditListCtrl& list, int row, const CDataPoint* point) {
+    CString label;
+    label.Format("%i", row + 1);
+    if (row >= list.GetItemCount()) list.InsertEditItem(row, label, TB_EDIT_NONE);
+    else list.SetEditItemText(row, 0, label, TB_EDIT_NONE);
+    list.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
+    list.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
+}
+
+// Fills the list with the points anew (nothing while the list has no window).
+inline void FillPointList(CTBEditListCtrl& list, const CPtrArray& points) {
+    if (list.GetSafeHwnd() == nullptr) return;
+    list.DeleteAllItems();
+    for (int i = 0; i < points.GetSize(); ++i) SetPointRow(list, i, PointAt(points, i));
+}
+
+// Numbers the rows from `first` on again (after a row was removed or moved).
+inline void RenumberPointRows(CTBEditListCtrl& list, int first) {
+    for (int row = first < 0 ? 0 : first; row < list.GetItemCount(); ++row) {
+        CString label;
+        label.Format("%i", row + 1);
+        list.SetItemText(row, 0, label);
+    }
+}
+
+// Removes the selected row and its point, selects the row now in its place (or the last one)
+// and renumbers the rows below. Returns false, changing nothing, without a selected point.
+inline bool DeleteSelectedPointRow(CTBEditListCtrl& list, CPtrArray& points) {
+    const int row = list.GetSelectedItem();
+    if (row < 0 || row >= points.GetSize()) return false;
+    delete PointAt(points, row);
+    points.RemoveAt(row);
+    list.DeleteEditItem(row);
+    if (list.GetItemCount() > 0) list.SelectItem(row < list.GetItemCount() ? row : list.GetItemCount() - 1);
+    RenumberPointRows(list, row);
+    return true;
+}
+
+// Stores a wizard's table as its archive holds it: the point count and the points, then the
+// snapshot count and the snapshots (each through its own Serialize).
+inline void StorePointsAndSnapshots(CArchive& ar, const CPtrArray& points, const CPtrArray& snapshots) {
+    ar << static_cast<DWORD>(points.GetSize());
+    for (int i = 0; i < points.GetSize(); ++i) static_cast<CDataPoint*>(points[i])->Serialize(ar);
+    ar << static_cast<DWORD>(snapshots.GetSize());
+    for (int i = 0; i < snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(snapshots[i])->Serialize(ar);
+}
+
+} // namespace qv::pointtable
