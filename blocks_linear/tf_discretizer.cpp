@@ -1217,6 +1217,17 @@ void ExpMp(mpf_ptr out, mpf_srcptr x, mp_bitcnt_t bits) {
 // finite in double.
 bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int n, double t, mp_bitcnt_t bits,
                         double* beta, double* alpha, double* magnitude) {
+    // GMP traps (SIGFPE) on a double that is not finite: every double handed to it is
+    // checked here first, and such an input is refused like any other that cannot be vouched for.
+    if (!std::isfinite(t)) return false;
+    for (int k = 0; k <= n; ++k)
+        if (!std::isfinite(a[k])) return false;
+    for (int k = 0; k < n; ++k)
+        if (!std::isfinite(b[k])) return false;
+    for (int i = 0; i < n; ++i) {
+        const double hi = static_cast<double>(start[i]);
+        if (!std::isfinite(hi) || !std::isfinite(static_cast<double>(start[i] - static_cast<Quad>(hi)))) return false;
+    }
     const int size = CTransferFunctionDiscretizer::kSize;
     MpArray x(size, bits);
     MpArray lam(size, bits);

@@ -344,6 +344,21 @@ TEST(DiscreteTfAccuracy, ExtremeInputsAreRefusedNotWrong) {
     }
 }
 
+// Subnormal coefficients and a sample time near the smallest double drive the multi-precision
+// route to values that are not finite in double; the library it uses traps on such a value, so
+// the input must be refused, never handed on (found by the fuzz target).
+TEST(DiscreteTfAccuracy, SubnormalInputsAreRefusedWithoutTrapping) {
+    const double num[12] = {1.0};
+    const double den[12] = {1.0864618449742e-310, 5.43230923752e-312, 2.645384e-316};
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    d->Discretize(den, num, 0, 2, 1.0, 8.988915953799663e-306);
+    if (d->GetStatus() == CTransferFunctionDiscretizer::Status::Done)
+        for (int i = 0; i <= 2; ++i) {
+            EXPECT_TRUE(std::isfinite(d->ResultNumerator()[i]));
+            EXPECT_TRUE(std::isfinite(d->ResultDenominator()[i]));
+        }
+}
+
 // The roots of the denominator are e^(pT) for the poles p of G(s): the denominator equals the
 // product of (z - e^(pT)), formed in long double.
 TEST(DiscreteTfAccuracy, DenominatorRootsAreTheSampledPoles) {
