@@ -74,8 +74,8 @@ inline void Axpy(double* __restrict y, const double* __restrict x, double a, int
 template <typename M>
 void Product(const M& x, const M& y, int n, M& dst) {
     constexpr int kSmall = 12;
-    if (n <= kSmall && sizeof(y[0]) >= kSmall * sizeof(double)) {
-        // Small orders: each row of dst gathers in registers over a fixed width (the entries
+    if (n > 4 && n <= kSmall && sizeof(y[0]) >= kSmall * sizeof(double)) {
+        // Orders 4 to 11: each row of dst gathers in registers over a fixed width (the entries
         // beyond n are computed from the rows' unused tail and dropped), in the same order of
         // additions as below.
         for (int i = 0; i < n; ++i) {
