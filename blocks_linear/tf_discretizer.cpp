@@ -1,6 +1,7 @@
 #include "blocks_linear/tf_discretizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,13 @@ constexpr double kEstimateSafety = 10.0;
 // Candidates that agree this well need no further ones.
 constexpr double kEnough = 1e-11;
 
+
+// x·2^e, the same number as std::ldexp(x, e) (a multiplication by a power of two rounds once,
+// as ldexp does), without the library call where 2^e is a normal double.
+inline double TimesPowerOfTwo(double x, int e) {
+    if (e < -1022 || e > 1023) return std::ldexp(x, e);
+    return x * std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
+}
 
 template <typename M>
 void ZeroMatrix(M& m) {
@@ -65,6 +73,23 @@ inline void Axpy(double* __restrict y, const double* __restrict x, double a, int
 // dst = x * y for the leading n x n blocks (dst may not alias x or y).
 template <typename M>
 void Product(const M& x, const M& y, int n, M& dst) {
+    constexpr int kSmall = 12;
+    if (n > 4 && n <= kSmall && sizeof(y[0]) >= kSmall * sizeof(double)) {
+        // Orders 4 to 11: each row of dst gathers in registers over a fixed width (the entries
+        // beyond n are computed from the rows' unused tail and dropped), in the same order of
+        // additions as below.
+        for (int i = 0; i < n; ++i) {
+            double acc[kSmall] = {};
+            for (int k = 0; k < n; ++k) {
+                const double f = x[i][k];
+                if (f == 0.0) continue;
+                const double* yk = y[k];
+                for (int j = 0; j < kSmall; ++j) acc[j] += f * yk[j];
+            }
+            for (int j = 0; j < n; ++j) dst[i][j] = acc[j];
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         double* row = dst[i];
         for (int j = 0; j < n; ++j) row[j] = 0.0;
@@ -523,8 +548,8 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
         return static_cast<double>(state >> 11) * 0x1p-52 - 1.0;
     };
     for (int k = 0; k < n; ++k) {
-        aw[k] = std::ldexp(m_aHat[k], muExp * (k - n)) / m_aHat[n];
-        bw[k] = k <= m_m ? std::ldexp(m_b[k], muExp * (k - n)) / m_aHat[n] : 0.0;
+        aw[k] = TimesPowerOfTwo(m_aHat[k], muExp * (k - n)) / m_aHat[n];
+        bw[k] = k <= m_m ? TimesPowerOfTwo(m_b[k], muExp * (k - n)) / m_aHat[n] : 0.0;
         // The perturbed run moves the coefficients by up to a unit of round-off, which samples
         // the effect of their rounding by the division.
         if (perturb) {
@@ -602,17 +627,24 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
         if (count > 2) Product(m_aug4, a2, dim, m_aug6);
         if (count > 3) Product(m_aug4, m_aug4, dim, m_augV);
         AugMatrix& odd = tmp;
-        for (int i = 0; i < dim; ++i)
-            for (int j = 0; j < dim; ++j) {
-                double o = i == j ? pade[1] : 0.0;
-                double e = i == j ? pade[0] : 0.0;
-                for (int p = 0; p < count; ++p) {
-                    o += pade[2 * p + 3] * (*powers[p])[i][j];
-                    e += pade[2 * p + 2] * (*powers[p])[i][j];
+        // Row by row, each entry summed in the order of the powers; the even part goes to u
+        // first and is moved to v below (v may be one of the powers).
+        for (int i = 0; i < dim; ++i) {
+            double* o = odd[i];
+            double* e = u[i];
+            for (int j = 0; j < dim; ++j) o[j] = e[j] = 0.0;
+            o[i] = pade[1];
+            e[i] = pade[0];
+            for (int p = 0; p < count; ++p) {
+                const double* __restrict row = (*powers[p])[i];
+                const double bo = pade[2 * p + 3];
+                const double be = pade[2 * p + 2];
+                for (int j = 0; j < dim; ++j) {
+                    o[j] += bo * row[j];
+                    e[j] += be * row[j];
                 }
-                odd[i][j] = o;
-                u[i][j] = e;  // the even part, moved to v below (v may be one of the powers)
             }
+        }
         for (int i = 0; i < dim; ++i)
             for (int j = 0; j < dim; ++j) v[i][j] = u[i][j];
         Product(m, odd, dim, u);
@@ -672,8 +704,8 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
     // Phi and Gamma in the companion coordinates, for the readers of the step results.
     if (run == 0)
         for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < n; ++j) m_Phi[i + 1][j + 1] = std::ldexp(keep[i][j], muExp * (i - j));
-            m_Gamma[i + 1] = std::ldexp(keep[i][n], muExp * (i - n));
+            for (int j = 0; j < n; ++j) m_Phi[i + 1][j + 1] = TimesPowerOfTwo(keep[i][j], muExp * (i - j));
+            m_Gamma[i + 1] = TimesPowerOfTwo(keep[i][n], muExp * (i - n));
         }
     return true;
 }
@@ -854,7 +886,28 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = first; j < n; ++j) sums[j] = 0.0;
         for (int i = from; i < n; ++i) Axpy(sums + first, h[i] + first, w[i], n - first);
         for (int i = from; i < n; ++i) Axpy(h[i] + first, sums + first, -w[i], n - first);
-        for (int i = 0; i < n; ++i) {
+        // The row sums run four rows at a time (each in its own order, as one row alone would):
+        // their additions then overlap instead of waiting on each other.
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            const double* h0 = h[i];
+            const double* h1 = h[i + 1];
+            const double* h2 = h[i + 2];
+            const double* h3 = h[i + 3];
+            for (int j = from; j < n; ++j) {
+                const double wj = w[j];
+                s0 += h0[j] * wj;
+                s1 += h1[j] * wj;
+                s2 += h2[j] * wj;
+                s3 += h3[j] * wj;
+            }
+            Axpy(h[i] + from, w + from, -s0, n - from);
+            Axpy(h[i + 1] + from, w + from, -s1, n - from);
+            Axpy(h[i + 2] + from, w + from, -s2, n - from);
+            Axpy(h[i + 3] + from, w + from, -s3, n - from);
+        }
+        for (; i < n; ++i) {
             double s = 0.0;
             for (int j = from; j < n; ++j) s += h[i][j] * w[j];
             Axpy(h[i] + from, w + from, -s, n - from);
