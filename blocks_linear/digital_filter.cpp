@@ -379,7 +379,17 @@ BOOL CPropDigitalFilterBlock::DesignFilterNumeric(bool showMessage) {
         }
         return FALSE;
     }
-    WriteCoefficients(design.count, design.numeratorTexts, design.denominatorTexts);
+    std::vector<CString> numerator;
+    std::vector<CString> denominator;
+    numerator.reserve(static_cast<size_t>(design.texts));
+    denominator.reserve(static_cast<size_t>(design.texts));
+    for (int i = 0; i < design.texts; ++i) {
+        const std::string_view n = design.NumeratorText(i);
+        const std::string_view d = design.DenominatorText(i);
+        numerator.emplace_back(n.data(), static_cast<int>(n.size()));
+        denominator.emplace_back(d.data(), static_cast<int>(d.size()));
+    }
+    WriteCoefficients(design.texts, numerator, denominator);
     return TRUE;
 }
 

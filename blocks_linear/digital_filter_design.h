@@ -16,7 +16,7 @@
 #include "afx/collections.h"
 
 #include <array>
-#include <vector>
+#include <string_view>
 
 namespace qv::filter {
 
@@ -85,35 +85,74 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
                 double numerator[kWorkSize], double denominator[kWorkSize]);
 
 // Adds the product of count sections of width w (each factor taken from the next section)
-// times factor into out, which must be zero on entry; entry i is the coefficient of z^-i.
-// With count 0 it still adds factor * section[j] for j < w.
+// times factor into out, which must be zero on entry; entry i is the coefficient of z^-i,
+// entries from kWorkSize on are dropped. With count 0 it still adds factor * section[j] for
+// j < w. The product is formed from the last section toward the first in one work array, each
+// entry summed in the order of the first section's coefficients.
 void MultiplySections(double factor, const double* sections, double* out, int count, int width);
 // The same with texts: "(" factor ")*(" section ")" and sums "+ ((...)*(...))".
 void MultiplySections(const CString& factor, const CString* sections, CString* out, int count, int width);
 
-// The shortest text that reads back to the same double (17 significant digits at most);
-// minus zero is written "0".
+// The longest text WriteCoefficientText writes, e.g. "-2.2250738585072014e-308".
+constexpr int kCoefficientTextSize = 24;
+// Writes the shortest text that reads back to the same double (17 significant digits at
+// most; "0" for both zeros) at out, which must hold kCoefficientTextSize characters, and
+// returns the end of the text. No terminating zero is written.
+char* WriteCoefficientText(char* out, double value);
+// The same text as a CString.
 CString CoefficientText(double value);
 
 // The gain of the table's cascade at z = 1.
 double PrototypeDcGain(const CFilterCoefficientTable& table, int order);
 
+// The Schur-Cohn step-down in double precision, run beside a copy of the polynomial (count
+// coefficients, lead first) whose coefficients are moved slightly, the difference of the two
+// runs standing for the rounding error: true where every reflection coefficient stays below 1
+// in magnitude by a wide margin over that estimate, so that the extended-precision step-down
+// (PolesInsideExtended) finds all roots inside as well; false where it cannot vouch for that
+// (a refusal, a coefficient near or beyond 1, something not finite, a zero lead, count outside
+// 1..kWorkSize).
+bool PolesInsideVouched(const double* polynomial, int count);
+// The step-down in extended precision: true when every reflection coefficient is below 1 in
+// magnitude, that is when all roots lie inside the unit circle.
+bool PolesInsideExtended(const double* polynomial, int count);
+// PolesInsideVouched, and PolesInsideExtended where that cannot vouch.
+bool PolesInside(const double* polynomial, int count);
+
 // Checks the multiplied-out filter of count coefficients as written: every coefficient
 // finite, the denominator's poles inside the unit circle (Schur-Cohn, in extended
-// precision), and the gain where the type passes (DC for low pass and band stop, Nyquist for
-// high pass, the band centre for band pass) within 1e-6 relative of the prototype's DC gain.
+// precision where double precision cannot vouch for the decision), and the gain where the
+// type passes (DC for low pass and band stop, Nyquist for high pass, the band centre for band
+// pass) within 1e-6 relative of the prototype's DC gain (evaluated in double precision with an
+// error bound, and in extended precision where the bound reaches the limit).
 Refusal CheckWrittenFilter(int type, const Mapping& mapping, double prototypeGain, const double* numerator,
                            const double* denominator, int count);
 
-// A whole numeric design, as the page's numeric path makes it.
+// A whole numeric design, as the page's numeric path makes it. The coefficient texts are
+// kept in one buffer of the design (numerator texts first, then the denominator's); the
+// page turns them into parameter values.
 struct NumericDesign {
     Refusal refusal = Refusal::None;
     int sections = 0;
     int count = 1;  // N = 2S+1 (low/high pass) or 4S+1 (band types); 1 without a section
     std::array<double, kWorkSize> numerator{};
     std::array<double, kWorkSize> denominator{};
-    std::vector<CString> numeratorTexts;    // N texts
-    std::vector<CString> denominatorTexts;  // N texts, "1" first
+    int texts = 0;  // texts of each polynomial: N once designed, 0 when refused
+
+    // Text i (0 <= i < texts) of the numerator and of the denominator ("1" first).
+    std::string_view NumeratorText(int i) const { return Text(i); }
+    std::string_view DenominatorText(int i) const { return Text(texts + i); }
+    // Writes the N texts of both polynomials from the numbers and sets texts to N.
+    void WriteTexts();
+
+private:
+    std::string_view Text(int slot) const {
+        return {m_Buffer.data() + m_Begin[static_cast<size_t>(slot)],
+                static_cast<size_t>(m_Begin[static_cast<size_t>(slot) + 1] - m_Begin[static_cast<size_t>(slot)])};
+    }
+    // Text k occupies m_Buffer[m_Begin[k], m_Begin[k+1]).
+    std::array<unsigned short, 2 * kWorkSize + 1> m_Begin{};
+    std::array<char, 2 * kWorkSize * kCoefficientTextSize> m_Buffer;
 };
 // order: the typed order truncated toward zero (outside 1..10 no section is found).
 NumericDesign DesignNumeric(const CFilterCoefficientTable& table, int type, int order, double fl, double fu,

@@ -132,10 +132,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const qv::filter::NumericDesign design =
             qv::filter::DesignNumeric(table, rest[1] % 5, rest[2] % 13, values[0], values[1], values[2]);
         if (design.refusal != qv::filter::Refusal::None) break;
-        for (size_t i = 0; i < design.numeratorTexts.size(); ++i) {
-            const double n = std::strtod(design.numeratorTexts[i], nullptr);
-            const double d = std::strtod(design.denominatorTexts[i], nullptr);
-            if (!std::isfinite(n) || !std::isfinite(d) || n != design.numerator[i] + 0.0) std::abort();
+        if (design.texts != design.count) std::abort();
+        for (int i = 0; i < design.texts; ++i) {
+            const double n = std::strtod(std::string(design.NumeratorText(i)).c_str(), nullptr);
+            const double d = std::strtod(std::string(design.DenominatorText(i)).c_str(), nullptr);
+            if (!std::isfinite(n) || !std::isfinite(d) || n != design.numerator[static_cast<size_t>(i)] + 0.0) std::abort();
         }
         break;
     }

@@ -125,8 +125,8 @@ TEST_F(DigitalFilter, ApplyDesignsWritesTheCoefficientsAndCommits) {
     std::vector<std::string> num;
     std::vector<std::string> den;
     for (int i = 0; i < design.count; ++i) {
-        num.push_back(design.numeratorTexts[static_cast<size_t>(i)].str());
-        den.push_back(design.denominatorTexts[static_cast<size_t>(i)].str());
+        num.emplace_back(design.NumeratorText(i));
+        den.emplace_back(design.DenominatorText(i));
     }
     EXPECT_EQ(num, Coefficients(holder, 2194));
     EXPECT_EQ(den, Coefficients(holder, 2195));
