@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cfloat>
+#include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <cmath>
 #include <complex>
@@ -383,6 +386,288 @@ TEST(FilterDesign, WrittenTextsKeepDesignsThatFifteenDigitsLose) {
         EXPECT_EQ(Refusal::None, CheckWrittenFilter(c.type, mapping, gain, shortest[0], shortest[1], design.count));
         EXPECT_EQ(Refusal::TooHigh, CheckWrittenFilter(c.type, mapping, gain, fifteen[0], fifteen[1], design.count));
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// The fast paths of the design against plain reference versions: the product by recursion,
+// the step-down and the gain check in extended precision with hypot, as the design first
+// made them. The fast paths must give the same numbers and the same decisions.
+
+void ReferenceProduct(double factor, const double* sections, double* out, int count, int width) {
+    if (count - 1 <= 0) {
+        for (int j = 0; j < width; ++j) out[j] += factor * sections[j];
+        return;
+    }
+    double rest[kWorkSize] = {};
+    ReferenceProduct(1.0, sections + width, rest, count - 1, width);
+    const int restCount = (count - 1) * (width - 1) + 1;
+    for (int j = 0; j < width; ++j) {
+        const double scaled = factor * sections[j];
+        for (int i = 0; i < restCount && i + j < kWorkSize; ++i) out[i + j] += scaled * rest[i];
+    }
+}
+
+bool ReferencePolesInside(const double* p, int count) {
+    if (count <= 0 || count > kWorkSize || p[0] == 0.0) return false;
+    long double a[kWorkSize];
+    for (int i = 0; i < count; ++i) a[i] = static_cast<long double>(p[i]) / static_cast<long double>(p[0]);
+    for (int m = count - 1; m >= 1; --m) {
+        const long double k = a[m];
+        if (!(std::fabs(k) < 1.0L)) return false;
+        const long double inverseScale = 1.0L / (1.0L - k * k);
+        for (int i = 0, j = m; i <= j; ++i, --j) {
+            const long double low = a[i];
+            const long double high = a[j];
+            a[i] = (low - k * high) * inverseScale;
+            a[j] = (high - k * low) * inverseScale;
+        }
+    }
+    return true;
+}
+
+Refusal ReferenceCheck(int type, const Mapping& mapping, double prototypeGain, const double* num, const double* den,
+                       int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(num[i]) || !std::isfinite(den[i])) return Refusal::NotFinite;
+    if (!ReferencePolesInside(den, count)) return Refusal::TooHigh;
+    long double re = type == kHighPass ? -1.0L : 1.0L;
+    long double im = 0.0L;
+    if (type == kBandPass) {
+        re = static_cast<long double>(mapping.alpha);
+        im = -std::sqrt(std::fmax(0.0L, 1.0L - re * re));
+    }
+    auto evaluate = [&](const double* c, long double& outRe, long double& outIm) {
+        long double sr = 0.0L;
+        long double si = 0.0L;
+        for (int i = count - 1; i >= 0; --i) {
+            const long double r = sr * re - si * im + static_cast<long double>(c[i]);
+            si = sr * im + si * re;
+            sr = r;
+        }
+        outRe = sr;
+        outIm = si;
+    };
+    long double dr = 0, di = 0, nr = 0, ni = 0;
+    evaluate(den, dr, di);
+    const long double denNorm = std::hypot(dr, di);
+    if (denNorm == 0.0L) return Refusal::TooHigh;
+    evaluate(num, nr, ni);
+    const long double gain = std::hypot(nr, ni) / denNorm;
+    const long double expected = std::fabs(static_cast<long double>(prototypeGain));
+    return std::fabs(gain - expected) <= 1e-6L * expected ? Refusal::None : Refusal::TooHigh;
+}
+
+TEST(FilterFastPaths, ProductEqualsTheRecursiveProductToTheBit) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> value(-2.0, 2.0);
+    for (int width : {3, 5}) {
+        for (int count = 0; count <= 5; ++count) {
+            for (int trial = 0; trial < 200; ++trial) {
+                double sections[kWorkSize + 5];
+                for (double& s : sections) s = trial % 7 == 0 ? std::round(value(random)) : value(random);
+                // Zeros of both signs and a factor other than 1 take part too.
+                if (trial % 5 == 1) sections[random() % (kWorkSize + 5)] = -0.0;
+                const double factor = trial % 3 == 0 ? 1.0 : value(random);
+                double got[kWorkSize] = {};
+                double want[kWorkSize] = {};
+                MultiplySections(factor, sections, got, count, width);
+                ReferenceProduct(factor, sections, want, count, width);
+                for (int i = 0; i < kWorkSize; ++i)
+                    ASSERT_EQ(0, std::memcmp(&got[i], &want[i], sizeof(double)))
+                        << "width " << width << " count " << count << " entry " << i << ": " << got[i] << " " << want[i];
+            }
+        }
+    }
+}
+
+TEST(FilterFastPaths, CoefficientTextsAreTheShortestTexts) {
+    const double cases[] = {0.5,       -0.25,     1.0 / 3.0,  -2.2250738585072014e-308, 4.9406564584124654e-324,
+                            -DBL_MAX,  1e21,      1e-7,       123456789012345680.0,     -0.00012345678901234567,
+                            1e300 * 10, -1e-300 / 1e10};
+    for (double value : cases) {
+        char text[kCoefficientTextSize];
+        char expected[64];
+        const auto result = std::to_chars(expected, expected + sizeof expected, value);
+        const char* end = WriteCoefficientText(text, value);
+        EXPECT_EQ(std::string(expected, result.ptr), std::string(static_cast<const char*>(text), end)) << value;
+        EXPECT_LE(end - text, kCoefficientTextSize);
+    }
+    for (double zero : {0.0, -0.0}) {
+        char text[kCoefficientTextSize];
+        const char* end = WriteCoefficientText(text, zero);
+        EXPECT_EQ("0", std::string(static_cast<const char*>(text), end));
+    }
+}
+
+// The texts live in the design's own buffer: a copy carries them, and every text reads back
+// to its number.
+TEST(FilterFastPaths, DesignTextsTravelWithTheDesign) {
+    struct Case {
+        int kind, type, order;
+        int texts;
+    };
+    const Case cases[] = {{kButterworth, kBandPass, 10, 21}, {kCauer, kLowPass, 7, 9}, {kBessel, kHighPass, 1, 3},
+                          {kCauer, kLowPass, 2, 1}};
+    for (const Case& c : cases) {
+        CFilterCoefficientTable table(static_cast<UINT>(c.kind));
+        NumericDesign copy;
+        {
+            const NumericDesign design = DesignNumeric(table, c.type, c.order, 100, 200, 1e-3);
+            copy = design;
+        }
+        ASSERT_EQ(Refusal::None, copy.refusal);
+        ASSERT_EQ(c.texts, copy.texts);
+        EXPECT_EQ("1", copy.DenominatorText(0));
+        for (int i = 0; i < copy.texts; ++i) {
+            const size_t at = static_cast<size_t>(i);
+            EXPECT_EQ(CoefficientText(copy.numerator[at]).str(), std::string(copy.NumeratorText(i)));
+            if (i > 0) {
+                EXPECT_EQ(CoefficientText(copy.denominator[at]).str(), std::string(copy.DenominatorText(i)));
+            }
+        }
+    }
+}
+
+// Designs where the step-down in plain double precision decides otherwise than in extended
+// precision (either way), designs whose gain double precision cannot settle, and the order-10
+// designs of the benchmark: the decisions are those of the extended-precision check.
+TEST(FilterFastPaths, HardDesignsAreDecidedAsInExtendedPrecision) {
+    struct Case {
+        int kind, type, order;
+        double fl, fu, ts;
+        Refusal refusal;
+    };
+    const Case cases[] = {
+        // Plain double finds a pole outside, extended precision none.
+        {kButterworth, kHighPass, 3, 0.11763302474776917, 0.23526604949553834, 1e-4, Refusal::None},
+        {kBessel, kHighPass, 3, 0.20212815518708646, 0.40425631037417292, 1e-4, Refusal::None},
+        {kButterworth, kLowPass, 3, 0.15419775057160684, 0.30839550114321368, 1e-4, Refusal::TooHigh},
+        // Plain double finds all poles inside, extended precision one outside.
+        {kButterworth, kLowPass, 3, 0.23142016516161054, 0.46284033032322108, 1e-4, Refusal::TooHigh},
+        {kBessel, kLowPass, 8, 14.162586096479338, 28.325172192958675, 1e-4, Refusal::TooHigh},
+        {kBessel, kHighPass, 4, 0.27222654015588565, 0.54445308031177131, 1e-4, Refusal::TooHigh},
+        {kButterworth, kBandPass, 1, 0.25099543996704154, 0.25124643540700853, 1e-4, Refusal::TooHigh},
+        {kButterworth, kBandStop, 1, 0.23776946281343472, 0.24014715744156906, 1e-4, Refusal::TooHigh},
+        {kButterworth, kBandStop, 2, 15.860527132593493, 15.876387659726085, 1e-4, Refusal::TooHigh},
+        // The gain too close to call in double precision.
+        {kButterworth, kLowPass, 1, 0.099999999999999978, 0.19999999999999996, 1e-4, Refusal::None},
+        {kButterworth, kBandPass, 1, 2.1296152371665498, 8.5184609486661991, 1e-4, Refusal::None},
+        {kBessel, kBandStop, 1, 0.13837528511309249, 0.55350114045236998, 1e-4, Refusal::None},
+        // The benchmark's designs and the corner of the refusal grid.
+        {kButterworth, kBandPass, 10, 100, 200, 1e-3, Refusal::None},
+        {kButterworth, kBandStop, 10, 100, 200, 1e-3, Refusal::None},
+        {kButterworth, kLowPass, 9, 50, 100, 1e-4, Refusal::TooHigh},
+        {kTschebyscheff, kHighPass, 8, 50, 100, 1e-4, Refusal::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("kind " + std::to_string(c.kind) + " type " + std::to_string(c.type) + " order " +
+                     std::to_string(c.order) + " fl " + std::to_string(c.fl));
+        CFilterCoefficientTable table(static_cast<UINT>(c.kind));
+        const NumericDesign design = DesignNumeric(table, c.type, c.order, c.fl, c.fu, c.ts);
+        EXPECT_EQ(c.refusal, design.refusal);
+        const double* den = design.denominator.data();
+        EXPECT_EQ(ReferencePolesInside(den, design.count), PolesInside(den, design.count));
+        if (PolesInsideVouched(den, design.count)) {
+            EXPECT_TRUE(ReferencePolesInside(den, design.count));
+        }
+        const Mapping mapping = ComputeMapping(c.type, c.fl, c.fu, 1 / c.ts);
+        const double gain = PrototypeDcGain(table, c.order);
+        EXPECT_EQ(ReferenceCheck(c.type, mapping, gain, design.numerator.data(), den, design.count),
+                  CheckWrittenFilter(c.type, mapping, gain, design.numerator.data(), den, design.count));
+    }
+}
+
+// Polynomials of random roots, some on either side of the unit circle and close to it: the
+// pole test decides as the extended-precision step-down, and double precision vouches only
+// for polynomials that have their roots inside.
+TEST(FilterFastPaths, PoleTestDecidesAsExtendedPrecision) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int vouched = 0;
+    int inside = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const int pairs = 1 + static_cast<int>(random() % 12);
+        std::vector<std::complex<double>> poly{1.0};
+        for (int p = 0; p < pairs; ++p) {
+            // Radii mostly well inside, some within 1e-3 .. 1e-9 of the circle on either side.
+            double radius = 0.2 + 0.75 * unit(random);
+            if (random() % 4 == 0) radius = 1.0 + (random() % 2 == 0 ? 1 : -1) * std::pow(10.0, -3.0 - 6.0 * unit(random));
+            const std::complex<double> root = std::polar(radius, M_PI * unit(random));
+            // (1 - r z^-1)(1 - conj(r) z^-1)
+            const std::complex<double> factor[3] = {1.0, -2.0 * root.real(), std::norm(root)};
+            std::vector<std::complex<double>> next(poly.size() + 2, 0.0);
+            for (size_t i = 0; i < poly.size(); ++i)
+                for (size_t j = 0; j < 3; ++j) next[i + j] += poly[i] * factor[j];
+            poly = next;
+        }
+        double p[kWorkSize];
+        const int count = static_cast<int>(poly.size());
+        for (int i = 0; i < count; ++i) p[i] = poly[static_cast<size_t>(i)].real();
+        const bool reference = ReferencePolesInside(p, count);
+        ASSERT_EQ(reference, PolesInside(p, count)) << "trial " << trial;
+        if (PolesInsideVouched(p, count)) {
+            ++vouched;
+            ASSERT_TRUE(reference) << "trial " << trial;
+        }
+        inside += reference ? 1 : 0;
+    }
+    // Most inside polynomials are decided in double precision.
+    EXPECT_GT(vouched, inside / 2);
+    // What double precision cannot vouch for: a lead of zero, nothing finite, too many.
+    const double zeroLead[3] = {0.0, 0.1, 0.1};
+    const double notFinite[3] = {1.0, NAN, 0.1};
+    const double small[3] = {1.0, 0.1, 0.1};
+    EXPECT_FALSE(PolesInsideVouched(zeroLead, 3));
+    EXPECT_FALSE(PolesInsideVouched(notFinite, 3));
+    EXPECT_FALSE(PolesInside(notFinite, 3));
+    EXPECT_FALSE(PolesInsideVouched(small, kWorkSize + 1));
+    EXPECT_TRUE(PolesInsideVouched(small, 3));
+}
+
+// The gain check against the extended-precision one with hypot, over designs of every kind
+// and type and over filters whose gain lies within a hair of the limit on either side.
+TEST(FilterFastPaths, GainCheckDecidesAsExtendedPrecision) {
+    int compared = 0;
+    for (int kind = 0; kind < 4; ++kind) {
+        CFilterCoefficientTable table(static_cast<UINT>(kind));
+        for (int type = 0; type < 4; ++type)
+            for (int order = 1; order <= 10; ++order)
+                for (double fl : {3.0, 50.0, 180.0, 1000.0, 3000.0}) {
+                    const double ts = 1e-4;
+                    const double fu = type >= kBandPass ? fl * 1.7 : 0.0;
+                    const Mapping mapping = ComputeMapping(type, fl, fu, 1 / ts);
+                    double num[kWorkSize];
+                    double den[kWorkSize];
+                    const int s = MapSections(table, type, order, mapping, num, den);
+                    if (s == 0) continue;
+                    const int w = SectionWidth(type);
+                    const int n = w == 3 ? 2 * s + 1 : 4 * s + 1;
+                    double numProduct[kWorkSize] = {};
+                    double denProduct[kWorkSize] = {};
+                    MultiplySections(1.0, num, numProduct, s, w);
+                    MultiplySections(1.0, den, denProduct, s, w);
+                    denProduct[0] = 1.0;
+                    const double gain = PrototypeDcGain(table, order);
+                    ASSERT_EQ(ReferenceCheck(type, mapping, gain, numProduct, denProduct, n),
+                              CheckWrittenFilter(type, mapping, gain, numProduct, denProduct, n))
+                        << kind << " " << type << " " << order << " " << fl;
+                    ++compared;
+                }
+    }
+    EXPECT_GT(compared, 500);
+    // num = g den: the gain is g at every point; g straddles 1 +- 1e-6 by a few units of the
+    // last place up to a millionth of the limit.
+    const double den[3] = {1.0, -0.5, 0.25};
+    Mapping band;
+    band.alpha = 0.3;
+    for (int type = 0; type < 4; ++type)
+        for (double side : {-1.0, 1.0})
+            for (double offset : {-1e-6, -1e-12, -4e-16, 0.0, 4e-16, 1e-12, 1e-6}) {
+                const double g = 1.0 + side * 1e-6 * (1.0 + offset);
+                const double num[3] = {g * den[0], g * den[1], g * den[2]};
+                EXPECT_EQ(ReferenceCheck(type, band, 1.0, num, den, 3), CheckWrittenFilter(type, band, 1.0, num, den, 3))
+                    << type << " " << side << " " << offset;
+            }
 }
 
 // ---------------------------------------------------------------------------------------
