@@ -358,7 +358,27 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
     return s;
 }
 
-void MultiplySections(double factor, const double* sections, double* out, int count, int width) {
+namespace {
+
+// One step of the product: entries 0 .. grown-1 of section (w coefficients) times the
+// restCount entries of rest, summed over j = jLow .. jHigh from start: sum of
+// section[j] * rest[k - j]. With W the width known at compile time, the entries that take
+// every coefficient of the section run in an unrolled loop.
+template <int W>
+inline double ProductEntry(const double* section, const double* rest, int restCount, int k, int width, double start) {
+    double sum = start;
+    if (W > 0 && k >= W - 1 && k < restCount) {
+        for (int j = 0; j < W; ++j) sum += section[j] * rest[k - j];
+        return sum;
+    }
+    const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
+    const int jHigh = k < width - 1 ? k : width - 1;
+    for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
+    return sum;
+}
+
+template <int W>
+void MultiplySectionsOf(double factor, const double* sections, double* out, int count, int width) {
     if (count <= 1) {
         for (int j = 0; j < width; ++j) out[j] += factor * sections[j];
         return;
@@ -376,25 +396,24 @@ void MultiplySections(double factor, const double* sections, double* out, int co
     for (int level = count - 2; level >= 1; --level) {
         const double* section = sections + level * width;
         const int grown = restCount + width - 1 < kWorkSize ? restCount + width - 1 : kWorkSize;
-        for (int k = grown - 1; k >= 0; --k) {
-            const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
-            const int jHigh = k < width - 1 ? k : width - 1;
-            double sum = 0.0;
-            for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
-            rest[k] = sum;
-        }
+        for (int k = grown - 1; k >= 0; --k) rest[k] = ProductEntry<W>(section, rest, restCount, k, width, 0.0);
         restCount = grown;
     }
     double scaled[kWorkSize];
     for (int j = 0; j < width; ++j) scaled[j] = factor * sections[j];
     const int total = restCount + width - 1 < kWorkSize ? restCount + width - 1 : kWorkSize;
-    for (int k = 0; k < total; ++k) {
-        const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
-        const int jHigh = k < width - 1 ? k : width - 1;
-        double sum = out[k];
-        for (int j = jLow; j <= jHigh; ++j) sum += scaled[j] * rest[k - j];
-        out[k] = sum;
-    }
+    for (int k = 0; k < total; ++k) out[k] = ProductEntry<W>(scaled, rest, restCount, k, width, out[k]);
+}
+
+} // namespace
+
+void MultiplySections(double factor, const double* sections, double* out, int count, int width) {
+    if (width == 3)
+        MultiplySectionsOf<3>(factor, sections, out, count, width);
+    else if (width == 5)
+        MultiplySectionsOf<5>(factor, sections, out, count, width);
+    else
+        MultiplySectionsOf<0>(factor, sections, out, count, width);
 }
 
 void MultiplySections(const CString& factor, const CString* sections, CString* out, int count, int width) {
@@ -513,20 +532,28 @@ bool PolesInside(const double* polynomial, int count) {
 
 namespace {
 
-// The polynomial sum c[i] z^-i at z^-1 = re + j im, in extended precision, written out in
-// real arithmetic (std::complex<long double> multiplies through the library's NaN-aware
-// helper).
-void Evaluate(const double* coefficients, int count, long double re, long double im, long double& outRe,
-              long double& outIm) {
-    long double sr = 0.0L;
-    long double si = 0.0L;
+// The polynomial sums c[i] z^-i of the numerator and the denominator at z^-1 = re + j im, in
+// extended precision, written out in real arithmetic (std::complex<long double> multiplies
+// through the library's NaN-aware helper); the two run side by side.
+struct ExtendedValues {
+    long double numRe = 0.0L;
+    long double numIm = 0.0L;
+    long double denRe = 0.0L;
+    long double denIm = 0.0L;
+};
+
+ExtendedValues EvaluateExtended(const double* numerator, const double* denominator, int count, long double re,
+                                long double im) {
+    ExtendedValues v;
     for (int i = count - 1; i >= 0; --i) {
-        const long double r = sr * re - si * im + static_cast<long double>(coefficients[i]);
-        si = sr * im + si * re;
-        sr = r;
+        const long double nr = v.numRe * re - v.numIm * im + static_cast<long double>(numerator[i]);
+        const long double dr = v.denRe * re - v.denIm * im + static_cast<long double>(denominator[i]);
+        v.numIm = v.numRe * im + v.numIm * re;
+        v.denIm = v.denRe * im + v.denIm * re;
+        v.numRe = nr;
+        v.denRe = dr;
     }
-    outRe = sr;
-    outIm = si;
+    return v;
 }
 
 } // namespace
@@ -545,12 +572,11 @@ bool GainHoldsExtended(int type, const Mapping& mapping, double prototypeGain, c
         re = static_cast<long double>(mapping.alpha);
         im = -std::sqrt(std::fmax(0.0L, 1.0L - re * re));
     }
-    long double denRe = 0.0L;
-    long double denIm = 0.0L;
-    long double numRe = 0.0L;
-    long double numIm = 0.0L;
-    Evaluate(denominator, count, re, im, denRe, denIm);
-    Evaluate(numerator, count, re, im, numRe, numIm);
+    const ExtendedValues v = EvaluateExtended(numerator, denominator, count, re, im);
+    const long double numRe = v.numRe;
+    const long double numIm = v.numIm;
+    const long double denRe = v.denRe;
+    const long double denIm = v.denIm;
     const long double expected = std::fabs(static_cast<long double>(prototypeGain));
     // The magnitudes as square roots of the sums of squares, which differ from hypot by a few
     // units of the last place where the squares neither overflow nor underflow; the decision
@@ -568,39 +594,76 @@ bool GainHoldsExtended(int type, const Mapping& mapping, double prototypeGain, c
     return std::fabs(gain - expected) <= 1e-6L * expected;
 }
 
-// A polynomial at z^-1 = re + j im in double precision, with the sum of its coefficients'
-// magnitudes (|z^-1| = 1 at every point evaluated).
+// The numerator and the denominator at z^-1 = re + j im (|z^-1| = 1) in double precision, side
+// by side, each with a bound of its error against the exact value at the exact point the
+// extended-precision check evaluates. Real points (1, -1) are exact and Horner's steps there
+// err by at most u times the magnitude sum of the coefficients each. At a complex point every
+// step v z + c errs by at most u (3 (|Re v| + |Im v|) + |Re v'| + |Im v'|), counted with 2 for
+// the last two to spare, and carries the earlier errors on at |z| <= 1 + 2u; the point itself,
+// its imaginary part taken as sqrt((1 - a)(1 + a)), is within 3u of the exact one, which moves
+// the value by at most |P'| 3u (P' by Horner beside P, its own error and the second-order term
+// bounded through the coefficients' magnitudes).
 struct DoubleValue {
     double re = 0.0;
     double im = 0.0;
-    double size = 0.0;
+    double error = 0.0;
 };
 
-DoubleValue EvaluateDouble(const double* c, int count, double re, double im) {
-    DoubleValue v;
+void EvaluateDouble(const double* numerator, const double* denominator, int count, double re, double im,
+                    DoubleValue& num, DoubleValue& den) {
+    constexpr double u = 0x1p-53;
+    const double n = static_cast<double>(count);
+    double numSize = 0.0;
+    double denSize = 0.0;
     if (im == 0.0) {
+        double nr = 0.0;
+        double dr = 0.0;
         for (int i = count - 1; i >= 0; --i) {
-            v.re = v.re * re + c[i];
-            v.size += std::fabs(c[i]);
+            nr = nr * re + numerator[i];
+            dr = dr * re + denominator[i];
+            numSize += std::fabs(numerator[i]);
+            denSize += std::fabs(denominator[i]);
         }
-        return v;
+        num = {nr, 0.0, 2.0 * n * u * numSize};
+        den = {dr, 0.0, 2.0 * n * u * denSize};
+        return;
     }
+    double nr = 0.0, ni = 0.0, dr = 0.0, di = 0.0;        // values
+    double npr = 0.0, npi = 0.0, dpr = 0.0, dpi = 0.0;    // derivatives by z^-1
+    double numLocal = 0.0;
+    double denLocal = 0.0;
     for (int i = count - 1; i >= 0; --i) {
-        const double r = v.re * re - v.im * im + c[i];
-        v.im = v.re * im + v.im * re;
-        v.re = r;
-        v.size += std::fabs(c[i]);
+        const double npr2 = npr * re - npi * im + nr;
+        const double dpr2 = dpr * re - dpi * im + dr;
+        npi = npr * im + npi * re + ni;
+        dpi = dpr * im + dpi * re + di;
+        npr = npr2;
+        dpr = dpr2;
+        const double nr2 = nr * re - ni * im + numerator[i];
+        const double dr2 = dr * re - di * im + denominator[i];
+        const double ni2 = nr * im + ni * re;
+        const double di2 = dr * im + di * re;
+        numLocal += 3.0 * (std::fabs(nr) + std::fabs(ni)) + 2.0 * (std::fabs(nr2) + std::fabs(ni2));
+        denLocal += 3.0 * (std::fabs(dr) + std::fabs(di)) + 2.0 * (std::fabs(dr2) + std::fabs(di2));
+        nr = nr2;
+        ni = ni2;
+        dr = dr2;
+        di = di2;
+        numSize += std::fabs(numerator[i]);
+        denSize += std::fabs(denominator[i]);
     }
-    return v;
+    const double shift = 3.0 * u;
+    auto error = [&](double local, double pr, double pi, double size) {
+        const double slope = std::sqrt(pr * pr + pi * pi) + 8.0 * n * n * u * size;
+        return 1.01 * u * local + slope * shift + n * n * size * shift * shift;
+    };
+    num = {nr, ni, error(numLocal, npr, npi, numSize)};
+    den = {dr, di, error(denLocal, dpr, dpi, denSize)};
 }
 
-// 1: the gain holds, 0: it does not, -1: double precision cannot tell. The values differ
-// from the exact ones at the given z^-1 by at most 8 (n + 1) u times the coefficients'
-// magnitude sum (Horner's complex steps, about 6n u, and for the band centre the point
-// itself: the sine taken as sqrt((1 - a)(1 + a)) is within 2u of the exact one, which moves
-// the value by at most n 2u times that sum); the relative errors of both magnitudes and of
-// the quotient add up to the gain's, and the decision stands where the gain is clear of the
-// limit by twice that. The extended-precision check errs by far less.
+// 1: the gain holds, 0: it does not, -1: double precision cannot tell. The relative errors of
+// both magnitudes and of the quotient add up to the gain's, and the decision stands where the
+// gain is clear of the limit by twice that. The extended-precision check errs by far less.
 int GainHoldsDouble(int type, const Mapping& mapping, double prototypeGain, const double* numerator,
                     const double* denominator, int count) {
     constexpr double u = 0x1p-53;
@@ -612,18 +675,18 @@ int GainHoldsDouble(int type, const Mapping& mapping, double prototypeGain, cons
         im = -std::sqrt((1.0 - re) * (1.0 + re));
         if (im == 0.0) return -1;
     }
-    const DoubleValue den = EvaluateDouble(denominator, count, re, im);
-    const DoubleValue num = EvaluateDouble(numerator, count, re, im);
+    DoubleValue num;
+    DoubleValue den;
+    EvaluateDouble(numerator, denominator, count, re, im, num, den);
     const double denNorm = std::sqrt(den.re * den.re + den.im * den.im);
     const double numNorm = std::sqrt(num.re * num.re + num.im * num.im);
-    const double bound = 8.0 * (count + 1) * u;
-    const double denRelative = bound * den.size / denNorm;
+    const double denRelative = den.error / denNorm;
     if (!(denRelative < 1e-3)) return -1;
     const double gain = numNorm / denNorm;
     // |gain - exact gain| to first order: the numerator's error over the denominator, the
     // denominator's relative error times the gain, and the roundings of both norms and the
     // quotient (denRelative below 1e-3 keeps the higher orders under a thousandth of that).
-    const double gainError = bound * num.size / denNorm + gain * (denRelative + 8.0 * u);
+    const double gainError = num.error / denNorm + gain * (denRelative + 8.0 * u);
     const double expected = std::fabs(prototypeGain);
     const double slack = std::fabs(gain - expected) - 1e-6 * expected;
     const double margin = 2.0 * gainError + 1e-15 * expected;
