@@ -360,20 +360,26 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
 
 namespace {
 
-// One step of the product: entries 0 .. grown-1 of section (w coefficients) times the
-// restCount entries of rest, summed over j = jLow .. jHigh from start: sum of
-// section[j] * rest[k - j]. With W the width known at compile time, the entries that take
-// every coefficient of the section run in an unrolled loop.
-template <int W>
+// Two doubles worked on side by side (one SSE2 register on x86-64).
+typedef double Pair __attribute__((vector_size(16)));
+
+// One entry of a step of the product: start plus the sum over j = jLow .. jHigh, in that
+// order, of section[j] * rest[k - j], where section has width coefficients and rest restCount
+// entries.
 inline double ProductEntry(const double* section, const double* rest, int restCount, int k, int width, double start) {
-    double sum = start;
-    if (W > 0 && k >= W - 1 && k < restCount) {
-        for (int j = 0; j < W; ++j) sum += section[j] * rest[k - j];
-        return sum;
-    }
     const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
     const int jHigh = k < width - 1 ? k : width - 1;
+    double sum = start;
     for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
+    return sum;
+}
+
+// Entries k and k + 1 together where both take every coefficient of the section (W of them,
+// known at compile time): the same sums in the same order, two at a time.
+template <int W>
+inline Pair ProductPair(const double* section, const double* rest, int k, Pair start) {
+    Pair sum = start;
+    for (int j = 0; j < W; ++j) sum += Pair{section[j], section[j]} * Pair{rest[k - j], rest[k + 1 - j]};
     return sum;
 }
 
@@ -396,13 +402,30 @@ void MultiplySectionsOf(double factor, const double* sections, double* out, int 
     for (int level = count - 2; level >= 1; --level) {
         const double* section = sections + level * width;
         const int grown = restCount + width - 1 < kWorkSize ? restCount + width - 1 : kWorkSize;
-        for (int k = grown - 1; k >= 0; --k) rest[k] = ProductEntry<W>(section, rest, restCount, k, width, 0.0);
+        int k = grown - 1;
+        for (; k > restCount - 1; --k) rest[k] = ProductEntry(section, rest, restCount, k, width, 0.0);
+        // Entries restCount-1 down to W-1 take every coefficient; pairs k-1, k from the top.
+        if (W > 0)
+            for (; k - 1 >= W - 1; k -= 2) {
+                const Pair pair = ProductPair<W>(section, rest, k - 1, Pair{0.0, 0.0});
+                rest[k - 1] = pair[0];
+                rest[k] = pair[1];
+            }
+        for (; k >= 0; --k) rest[k] = ProductEntry(section, rest, restCount, k, width, 0.0);
         restCount = grown;
     }
     double scaled[kWorkSize];
     for (int j = 0; j < width; ++j) scaled[j] = factor * sections[j];
     const int total = restCount + width - 1 < kWorkSize ? restCount + width - 1 : kWorkSize;
-    for (int k = 0; k < total; ++k) out[k] = ProductEntry<W>(scaled, rest, restCount, k, width, out[k]);
+    int k = 0;
+    for (; k < total && (W == 0 || k < W - 1); ++k) out[k] = ProductEntry(scaled, rest, restCount, k, width, out[k]);
+    if (W > 0)
+        for (; k + 1 < restCount; k += 2) {
+            const Pair pair = ProductPair<W>(scaled, rest, k, Pair{out[k], out[k + 1]});
+            out[k] = pair[0];
+            out[k + 1] = pair[1];
+        }
+    for (; k < total; ++k) out[k] = ProductEntry(scaled, rest, restCount, k, width, out[k]);
 }
 
 } // namespace
@@ -476,13 +499,6 @@ bool PolesInsideExtended(const double* polynomial, int count) {
     return true;
 }
 
-namespace {
-
-// Four doubles worked on side by side (two SSE2 registers on x86-64).
-typedef double Lanes __attribute__((vector_size(32)));
-
-} // namespace
-
 bool PolesInsideVouched(const double* polynomial, int count) {
     // Lane 0 steps the polynomial down. Lanes 1 to 3 do the same with every product k x
     // and k^2 and every coefficient after the lead moved by 2^-36 of its size, up or down in
@@ -490,37 +506,51 @@ bool PolesInsideVouched(const double* polynomial, int count) {
     // smaller, so the spread of the lanes' reflection coefficients stands for lane 0's error
     // times 2^17. Where |k| + 8 times that spread stays below 1 at every step, the exact
     // reflection coefficients and those of the extended-precision step-down (errors smaller
-    // still) are below 1 as well; the study over all designs found lane 0's error below a
-    // thousandth of the spread.
+    // still) are below 1 as well. Over some six million designs (every kind, type and order,
+    // cut-offs from 1e-6 to 0.5 of the sample rate) lane 0's error stayed below 1/400 of the
+    // spread and 1/100000 of the distance of |k| from 1 wherever the lanes vouched; with fewer
+    // lanes the spread misses the error by far more. The lanes run as two pairs, 0-1 and 2-3.
     if (count <= 0 || count > kWorkSize || polynomial[0] == 0.0 || !std::isfinite(polynomial[0])) return false;
     constexpr double up = 1.0 + 0x1p-36;
     constexpr double down = 1.0 - 0x1p-36;
     constexpr unsigned pattern = 0x9E3779B9u;
     const double lead = polynomial[0];
-    Lanes a[kWorkSize];
-    a[0] = Lanes{1.0, 1.0, 1.0, 1.0};
+    Pair a01[kWorkSize];
+    Pair a23[kWorkSize];
+    a01[0] = Pair{1.0, 1.0};
+    a23[0] = Pair{1.0, 1.0};
     for (int i = 1; i < count; ++i) {
         const double c = polynomial[i] / lead;
-        a[i] = Lanes{c, c * up, c * ((i & 1) != 0 ? up : down), c * (((pattern >> (i & 31)) & 1u) != 0 ? up : down)};
+        a01[i] = Pair{c, c * up};
+        a23[i] = Pair{c * ((i & 1) != 0 ? up : down), c * (((pattern >> (i & 31)) & 1u) != 0 ? up : down)};
     }
-    const Lanes one = {1.0, 1.0, 1.0, 1.0};
-    const Lanes even = {1.0, up, up, down};
-    const Lanes odd = {1.0, up, down, up};
+    const Pair one = {1.0, 1.0};
     for (int m = count - 1; m >= 1; --m) {
-        const Lanes k = a[m];
-        const double k0 = k[0];
-        const double spread = std::fmax(std::fabs(k[1] - k0), std::fmax(std::fabs(k[2] - k0), std::fabs(k[3] - k0)));
+        const Pair k01 = a01[m];
+        const Pair k23 = a23[m];
+        const double k0 = k01[0];
+        const double spread = std::fmax(std::fabs(k01[1] - k0), std::fmax(std::fabs(k23[0] - k0), std::fabs(k23[1] - k0)));
         // Written so that NaN is refused.
         if (!(std::fabs(k0) + 8.0 * spread < 1.0)) return false;
-        // k moved instead of each product k x: the same relative move of the product.
-        const Lanes kFirst = k * ((m & 1) != 0 ? odd : even);
-        const Lanes kSecond = k * ((m & 1) != 0 ? even : odd);
-        const Lanes scale = one / (one - k * kFirst);
+        // k moved instead of each product k x: the same relative move of the product. On odd
+        // steps lanes 1, 2, 3 move the low entry's product up, down, up and the high entry's
+        // up, up, down; on even steps the other way round.
+        const bool odd = (m & 1) != 0;
+        const Pair k01First = k01 * Pair{1.0, up};
+        const Pair k01Second = k01First;
+        const Pair k23First = k23 * (odd ? Pair{down, up} : Pair{up, down});
+        const Pair k23Second = k23 * (odd ? Pair{up, down} : Pair{down, up});
+        const Pair scale01 = one / (one - k01 * k01First);
+        const Pair scale23 = one / (one - k23 * k23First);
         for (int i = 0, j = m; i <= j; ++i, --j) {
-            const Lanes low = a[i];
-            const Lanes high = a[j];
-            a[i] = (low - kFirst * high) * scale;
-            a[j] = (high - kSecond * low) * scale;
+            const Pair low01 = a01[i];
+            const Pair high01 = a01[j];
+            const Pair low23 = a23[i];
+            const Pair high23 = a23[j];
+            a01[i] = (low01 - k01First * high01) * scale01;
+            a01[j] = (high01 - k01Second * low01) * scale01;
+            a23[i] = (low23 - k23First * high23) * scale23;
+            a23[j] = (high23 - k23Second * low23) * scale23;
         }
     }
     return true;
