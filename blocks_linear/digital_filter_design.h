@@ -105,13 +105,13 @@ CString CoefficientText(double value);
 // The gain of the table's cascade at z = 1.
 double PrototypeDcGain(const CFilterCoefficientTable& table, int order);
 
-// The Schur-Cohn step-down in double precision, run beside a copy of the polynomial (count
-// coefficients, lead first) whose coefficients are moved slightly, the difference of the two
-// runs standing for the rounding error: true where every reflection coefficient stays below 1
-// in magnitude by a wide margin over that estimate, so that the extended-precision step-down
-// (PolesInsideExtended) finds all roots inside as well; false where it cannot vouch for that
-// (a refusal, a coefficient near or beyond 1, something not finite, a zero lead, count outside
-// 1..kWorkSize).
+// The Schur-Cohn step-down in double precision of the polynomial (count coefficients, lead
+// first), run beside three copies whose coefficients and products are moved slightly, the
+// spread of the runs standing for the rounding error: true where every reflection coefficient
+// stays below 1 in magnitude by a wide margin over that estimate, so that the
+// extended-precision step-down (PolesInsideExtended) finds all roots inside as well; false
+// where it cannot vouch for that (a coefficient near or beyond 1, something not finite, a zero
+// lead, count outside 1..kWorkSize).
 bool PolesInsideVouched(const double* polynomial, int count);
 // The step-down in extended precision: true when every reflection coefficient is below 1 in
 // magnitude, that is when all roots lie inside the unit circle.
