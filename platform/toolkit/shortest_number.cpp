@@ -1,0 +1,364 @@
+// The shortest round-trip text of a double (toolkit/shortest_number.h).
+//
+// The digits come from the Schubfach method (R. Giulietti, "The Schubfach way to render
+// doubles", 2020). A finite positive double is v = c * 2^q. Every real number in its rounding
+// interval R = [v - (gap below)/2, v + (gap above)/2] reads back to v; the ends belong to R
+// when c is even, because reading rounds a halfway case to the even neighbour. With k chosen
+// so that the width of R is between 1 and 10 units of 10^k, R holds at most one multiple of
+// 10^(k+1) and at least one multiple of 10^k:
+// - when a multiple of 10^(k+1) lies in R it is the one shortest candidate (any shorter one
+//   would be a multiple of 10^(k+1) as well);
+// - otherwise the shortest candidates are the multiples of 10^k in R, and the one nearest v
+//   is floor(v / 10^k) or the next one up: the nearer of the two that lie in R, the even one
+//   on an exact tie.
+// The ends of R and v are scaled by 10^-k with one 128-bit product each against a table of
+// 126-bit overestimates of the powers of ten, rounded to odd: the method's proof shows that
+// comparing these scaled values with 4 * (candidate) decides exactly as the real numbers would.
+//
+// The layout follows the rule of std::to_chars without a format: the plain text unless the
+// scientific one is strictly shorter; a plain whole number shows the double's exact value.
+#include "toolkit/shortest_number.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace qv {
+namespace {
+
+using std::uint32_t;
+using std::uint64_t;
+using Uint128 = unsigned __int128;
+
+struct Pow10Entry {
+    uint64_t high;
+    uint64_t low;
+};
+
+// g(n) = ceil(10^n * 2^(125 - floor(log2(10^n)))) for n from kMinPow10: exact for n = 0 .. 54.
+constexpr int kMinPow10 = -292;
+constexpr int kMaxPow10 = 324;
+constexpr Pow10Entry kPow10[] = {
+#include "shortest_number_table.inc"
+};
+static_assert(sizeof kPow10 / sizeof kPow10[0] == kMaxPow10 - kMinPow10 + 1);
+
+constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
+constexpr uint64_t kFractionMask = kHiddenBit - 1;
+constexpr int kMinQ = -1074;  // the exponent of the subnormals and of the smallest normals
+
+// floor(q * log10(2)), floor(log10(3/4 * 2^q)) and floor(n * log2(10)) in shift-and-multiply
+// form; shortest_number_table.py checks them exactly over a range wider than doubles need.
+constexpr int FloorLog10Pow2(int q) { return (q * 315653) >> 20; }
+constexpr int FloorLog10ThreeQuartersPow2(int q) { return (q * 315653 - 131237) >> 20; }
+constexpr int FloorLog2Pow10(int n) { return (n * 1741647) >> 19; }
+
+struct PairTable {
+    char text[200];
+};
+constexpr PairTable MakePairs()
+{
+    PairTable table{};
+    for (int i = 0; i < 100; ++i) {
+        table.text[2 * i] = static_cast<char>('0' + i / 10);
+        table.text[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return table;
+}
+// "00", "01", ..., "99" back to back: two digits per look-up.
+constexpr PairTable kPairs = MakePairs();
+
+constexpr uint64_t kPowersOfTen[20] = {
+    1ull,
+    10ull,
+    100ull,
+    1000ull,
+    10000ull,
+    100000ull,
+    1000000ull,
+    10000000ull,
+    100000000ull,
+    1000000000ull,
+    10000000000ull,
+    100000000000ull,
+    1000000000000ull,
+    10000000000000ull,
+    100000000000000ull,
+    1000000000000000ull,
+    10000000000000000ull,
+    100000000000000000ull,
+    1000000000000000000ull,
+    10000000000000000000ull,
+};
+
+// 5^k for the k at which x * 2^q / 10^k can be a whole number: x < 2^57 limits 5^k to 5^24.
+constexpr int kMaxExactQuotientK = 24;
+constexpr auto kPowersOfFive = [] {
+    struct Table {
+        uint64_t value[kMaxExactQuotientK + 1];
+        constexpr uint64_t operator[](int i) const { return value[i]; }
+    } table{};
+    uint64_t p = 1;
+    for (int i = 0; i <= kMaxExactQuotientK; ++i, p *= 5)
+        table.value[i] = p;
+    return table;
+}();
+
+// A decimal digit string (possibly with trailing zeros) and the power of ten of its last digit.
+struct Decimal {
+    uint64_t digits;
+    int exponent;
+};
+
+// Round to odd of g * cp / 2^127: the floor, with its lowest bit set when anything was cut off.
+inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
+{
+    const Uint128 low = static_cast<Uint128>(g.low) * cp;
+    const Uint128 high = static_cast<Uint128>(g.high) * cp + static_cast<uint64_t>(low >> 64);
+    const uint64_t floor = static_cast<uint64_t>(high >> 63);
+    const bool inexact = (static_cast<uint64_t>(high) << 1) != 0 || static_cast<uint64_t>(low) != 0;
+    return floor | static_cast<uint64_t>(inexact);
+}
+
+// The shortest digits of c * 2^q (c > 0) that read back to it; see the top of the file.
+Decimal ShortestDecimal(uint64_t c, int q)
+{
+    // An open interval (odd c) needs a candidate strictly inside: one more unit on the test.
+    const uint64_t open = c & 1;
+    const uint64_t cb = c << 2;
+    const uint64_t cbRight = cb + 2;
+    uint64_t cbLeft;
+    int k;
+    if (c != kHiddenBit || q == kMinQ) {
+        cbLeft = cb - 2;
+        k = FloorLog10Pow2(q);
+    } else {
+        // A power of two above the smallest normal: the gap below is half the gap above.
+        cbLeft = cb - 1;
+        k = FloorLog10ThreeQuartersPow2(q);
+    }
+    // Shifting c by h puts the product's binary point at bit 127 (h is 2 to 5).
+    const int h = q + FloorLog2Pow10(-k) + 2;
+    const Pow10Entry& g = kPow10[-k - kMinPow10];
+    uint64_t vb = ScaleRoundToOdd(g, cb << h);
+    uint64_t vbLeft = ScaleRoundToOdd(g, cbLeft << h);
+    uint64_t vbRight = ScaleRoundToOdd(g, cbRight << h);
+    if (k > 0 && k <= kMaxExactQuotientK) {
+        // x * 2^q / 10^k is a whole number when 5^k divides x (q > k here), and an even one;
+        // the table's 10^-k is a little too large, which set the inexact bit: clear it.
+        const uint64_t five = kPowersOfFive[k];
+        if (cb % five == 0)
+            vb &= ~uint64_t{1};
+        if (cbLeft % five == 0)
+            vbLeft &= ~uint64_t{1};
+        if (cbRight % five == 0)
+            vbRight &= ~uint64_t{1};
+    }
+
+    const uint64_t s = vb >> 2;
+    // The multiples of 10^(k+1) around v.
+    const uint64_t down10 = s / 10 * 10;
+    const uint64_t up10 = down10 + 10;
+    const bool down10In = vbLeft + open <= down10 << 2;
+    const bool up10In = (up10 << 2) + open <= vbRight;
+    if (down10In != up10In)
+        return {down10In ? down10 : up10, k};
+
+    const uint64_t t = s + 1;
+    const bool sIn = vbLeft + open <= s << 2;
+    const bool tIn = (t << 2) + open <= vbRight;
+    if (sIn != tIn)
+        return {sIn ? s : t, k};
+    // Both lie in R: the nearer one, the even one on a tie (4v against 4s + 2).
+    const uint64_t middle = (s + t) << 1;
+    const bool takeS = vb < middle || (vb == middle && (s & 1) == 0);
+    return {takeS ? s : t, k};
+}
+
+// The text is assembled in registers and stored with a few fixed-size stores that never
+// read back what an earlier one wrote (a load that spans several recent stores stalls).
+// Text in a register: the first character in the lowest byte.
+
+inline void Store16(char* p, Uint128 v) { std::memcpy(p, &v, 16); }
+inline void Store8(char* p, uint64_t v) { std::memcpy(p, &v, 8); }
+inline void Store4(char* p, uint32_t v) { std::memcpy(p, &v, 4); }
+inline void Store2(char* p, uint32_t v)
+{
+    const auto two = static_cast<std::uint16_t>(v);
+    std::memcpy(p, &two, 2);
+}
+
+// The eight digits of v < 10^8 (leading zeros included) as eight characters in one word: v
+// splits into two halves of four digits in 32-bit lanes, those into pairs in 16-bit lanes,
+// those into single digits in bytes, each step a multiplication by a rounded reciprocal that
+// is exact over the lane's range (10486 / 2^20 for / 100 below 10^4, 103 / 2^10 for / 10
+// below 100).
+inline uint64_t EightDigits(uint32_t v)
+{
+    const uint64_t halves = (v / 10000) | (static_cast<uint64_t>(v % 10000) << 32);
+    const uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007Full;
+    const uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
+    const uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000Full;
+    const uint64_t ones = pairs - tens * 10;
+    return tens | (ones << 8) | 0x3030303030303030ull;
+}
+
+constexpr uint64_t kEightZeros = 0x3030303030303030ull;
+
+// The bytes below byte `count` (0 to 16) of a 128-bit word.
+inline Uint128 LowBytes(int count)
+{
+    return count >= 16 ? ~Uint128{0} : (Uint128{1} << (8 * count)) - 1;
+}
+
+// The number of decimal digits of d > 0.
+inline int DigitCount(uint64_t d)
+{
+    const int bits = 64 - std::countl_zero(d);
+    const int guess = (bits * 1233) >> 12;  // floor(bits * log10(2)): the count or one less
+    return guess + (d >= kPowersOfTen[guess] ? 1 : 0);
+}
+
+// The significant digits of d (0 < d < 10^17) as text: characters 0 to 15 in `head`,
+// character 16 in the low byte of `tail`.
+struct Digits {
+    Uint128 head;
+    uint32_t tail;
+    int count;           // without the trailing zeros
+    int trailingZeros;
+};
+
+inline Digits SplitDigits(uint64_t d)
+{
+    const auto high = static_cast<uint32_t>(d / 100000000);  // below 10^9
+    const uint64_t middle = EightDigits(high % 100000000);
+    const uint64_t low = EightDigits(static_cast<uint32_t>(d % 100000000));
+    // The last character is the highest byte of its word: trailing zeros are leading zero bytes.
+    int trailingZeros = 16;
+    if (low != kEightZeros)
+        trailingZeros = std::countl_zero(low ^ kEightZeros) / 8;
+    else if (middle != kEightZeros)
+        trailingZeros = 8 + std::countl_zero(middle ^ kEightZeros) / 8;
+    const int n = DigitCount(d);
+    // The 16 characters after the first of the 17-digit field.
+    const Uint128 rest = middle | (static_cast<Uint128>(low) << 64);
+    Digits digits;
+    if (n == 17) {
+        digits.head = ('0' + high / 100000000) | (rest << 8);
+        digits.tail = static_cast<uint32_t>(rest >> 120);
+    } else {
+        digits.head = rest >> (8 * (16 - n));
+        digits.tail = 0;
+    }
+    digits.count = n - trailingZeros;
+    digits.trailingZeros = trailingZeros;
+    return digits;
+}
+
+// The exact decimal digits of a whole number below 10^22 at `out`.
+char* WriteWholeNumber(char* out, Uint128 value)
+{
+    constexpr uint64_t kTenToSixteen = 10000000000000000ull;
+    const auto high = static_cast<uint64_t>(value / kTenToSixteen);  // below 10^6
+    const auto low = static_cast<uint64_t>(value % kTenToSixteen);
+    const Uint128 lowText = EightDigits(static_cast<uint32_t>(low / 100000000)) |
+                            (static_cast<Uint128>(EightDigits(static_cast<uint32_t>(low % 100000000))) << 64);
+    if (high == 0) {
+        const int n = DigitCount(low);
+        Store16(out, lowText >> (8 * (16 - n)));
+        return out + n;
+    }
+    const int n = DigitCount(high);
+    Store8(out, EightDigits(static_cast<uint32_t>(high)) >> (8 * (8 - n)));
+    Store16(out + n, lowText);
+    return out + n + 16;
+}
+
+// Lays out the digits d * 10^e of the positive double c * 2^q at `out`, with stores that stay
+// within the first 23 bytes.
+char* WriteDecimal(char* out, uint64_t d, int e, uint64_t c, int q)
+{
+    const Digits digits = SplitDigits(d);
+    const int n = digits.count;
+    e += digits.trailingZeros;
+    const int x = e + n - 1;  // the scientific exponent
+    const int scientificLength = n + (n > 1 ? 1 : 0) + (x <= -100 || x >= 100 ? 5 : 4);
+    if (e >= 0) {
+        if (n + e <= scientificLength) {
+            // Above 2^53 a whole double has more digits than its shortest form shows.
+            if (q > 0)
+                return WriteWholeNumber(out, static_cast<Uint128>(c) << q);
+            // Below 2^53: at most 16 characters in all, zeros only after at most 15 digits.
+            Store16(out, digits.head);
+            if (e > 0)
+                Store8(out + n, kEightZeros);
+            return out + n + e;
+        }
+    } else if (-e < n) {
+        // The point falls inside the digits (always shorter than the scientific form): the
+        // digits before it stay, the ones after it move up by one.
+        const int whole = n + e;
+        const Uint128 before = digits.head & LowBytes(whole);
+        const Uint128 after = (digits.head << 8) & ~LowBytes(whole + 1);
+        const Uint128 point = whole < 16 ? static_cast<Uint128>('.') << (8 * whole) : 0;
+        Store16(out, before | point | after);
+        const uint32_t sixteenth = whole == 16 ? '.' : static_cast<uint32_t>(digits.head >> 120);
+        Store2(out + 16, sixteenth | (digits.tail << 8));
+        return out + n + 1;
+    } else if (2 - e <= scientificLength) {
+        // "0." and at most three zeros before the digits.
+        const int zeros = -e - n;
+        Store8(out, 0x3030303030302e30ull);  // "0.000000"
+        Store16(out + 2 + zeros, digits.head);
+        out[18 + zeros] = static_cast<char>(digits.tail);
+        return out + 2 + zeros + n;
+    }
+
+    // d.ddde+xx: the first digit, the point, then the other sixteen.
+    Store16(out, (digits.head & 0xff) | ('.' << 8) | ((digits.head >> 8) << 16));
+    Store2(out + 16, static_cast<uint32_t>(digits.head >> 120) | (digits.tail << 8));
+    char* p = out + (n > 1 ? n + 1 : 1);
+    auto magnitude = static_cast<uint32_t>(x < 0 ? -x : x);
+    const uint32_t sign = x < 0 ? '-' : '+';
+    if (magnitude >= 100) {
+        const uint32_t rest = magnitude % 100;
+        Store4(p, 'e' | (sign << 8) | (('0' + magnitude / 100) << 16) | (static_cast<uint32_t>(kPairs.text[2 * rest]) << 24));
+        p[4] = kPairs.text[2 * rest + 1];
+        return p + 5;
+    }
+    Store4(p, 'e' | (sign << 8) | (static_cast<uint32_t>(kPairs.text[2 * magnitude]) << 16) |
+                  (static_cast<uint32_t>(kPairs.text[2 * magnitude + 1]) << 24));
+    return p + 4;
+}
+
+}  // namespace
+
+char* WriteShortestNumber(char* out, double value) noexcept
+{
+    const auto bits = std::bit_cast<uint64_t>(value);
+    *out = '-';
+    out += bits >> 63;
+    const uint64_t fraction = bits & kFractionMask;
+    const auto biased = static_cast<int>((bits >> 52) & 0x7ff);
+    if (biased == 0x7ff) {
+        std::memcpy(out, fraction != 0 ? "nan" : "inf", 3);
+        return out + 3;
+    }
+    if (biased == 0 && fraction == 0) {
+        *out = '0';
+        return out + 1;
+    }
+    const uint64_t c = biased != 0 ? fraction | kHiddenBit : fraction;
+    const int q = biased != 0 ? biased - 1075 : kMinQ;
+    // A whole number below 2^53: its gap is at most 1, so no other whole number (and so no
+    // shorter text) reads back to it, and its digits are the shortest.
+    if (q <= 0 && q > -53) {
+        const uint64_t whole = c >> -q;
+        if (whole << -q == c)
+            return WriteDecimal(out, whole, 0, c, q);
+    }
+    const Decimal decimal = ShortestDecimal(c, q);
+    return WriteDecimal(out, decimal.digits, decimal.exponent, c, q);
+}
+
+}  // namespace qv
