@@ -1,6 +1,7 @@
 #include "formula/formel.h"
 #include "toolkit/shortest_number.h"
 
+#include <charconv>
 #include <cstdio>
 
 bool UpnItem::operator==(const UpnItem& other) const {

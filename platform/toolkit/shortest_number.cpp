@@ -23,6 +23,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qv {
 namespace {
 
@@ -121,7 +125,7 @@ inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
 }
 
 // The shortest digits of c * 2^q (c > 0) that read back to it; see the top of the file.
-Decimal ShortestDecimal(uint64_t c, int q)
+[[gnu::always_inline]] inline Decimal ShortestDecimal(uint64_t c, int q)
 {
     // An open interval (odd c) needs a candidate strictly inside: one more unit on the test.
     const uint64_t open = c & 1;
@@ -156,23 +160,25 @@ Decimal ShortestDecimal(uint64_t c, int q)
     }
 
     const uint64_t s = vb >> 2;
-    // The multiples of 10^(k+1) around v.
+    // The multiples of 10^(k+1) around v: exactly one of them in R is the shortest candidate.
     const uint64_t down10 = s / 10 * 10;
     const uint64_t up10 = down10 + 10;
     const bool down10In = vbLeft + open <= down10 << 2;
     const bool up10In = (up10 << 2) + open <= vbRight;
-    if (down10In != up10In)
-        return {down10In ? down10 : up10, k};
+    const bool shortIn = down10In != up10In;
+    const uint64_t shortDigits = down10In ? down10 : up10;
 
+    // Otherwise s or t = s + 1: the one in R, or when both are, the nearer one (4v against
+    // 4s + 2), the even one on a tie. The choices are selections rather than branches: on
+    // varied values the branches would be mispredicted half the time.
     const uint64_t t = s + 1;
     const bool sIn = vbLeft + open <= s << 2;
     const bool tIn = (t << 2) + open <= vbRight;
-    if (sIn != tIn)
-        return {sIn ? s : t, k};
-    // Both lie in R: the nearer one, the even one on a tie (4v against 4s + 2).
-    const uint64_t middle = (s + t) << 1;
-    const bool takeS = vb < middle || (vb == middle && (s & 1) == 0);
-    return {takeS ? s : t, k};
+    const uint64_t half = (s + t) << 1;
+    const bool sNearer = vb < half || (vb == half && (s & 1) == 0);
+    const bool takeS = sIn && (!tIn || sNearer);
+    const uint64_t longDigits = takeS ? s : t;
+    return {shortIn ? shortDigits : longDigits, k};
 }
 
 // The text is assembled in registers and stored with a few fixed-size stores that never
@@ -205,11 +211,44 @@ inline uint64_t EightDigits(uint32_t v)
 
 constexpr uint64_t kEightZeros = 0x3030303030303030ull;
 
-// The bytes below byte `count` (0 to 16) of a 128-bit word.
-inline Uint128 LowBytes(int count)
+// The sixteen digits of high and low (each below 10^8, leading zeros included) as text. With
+// SSE2 the four groups of four digits are split in the lanes of one vector: into pairs in
+// 16-bit lanes (/ 100 as the high half of * 5243, then >> 3), those into bytes (/ 10 as the
+// high half of * 6554); both reciprocals are exact over the lanes' ranges.
+inline Uint128 SixteenDigits(uint32_t high, uint32_t low)
 {
-    return count >= 16 ? ~Uint128{0} : (Uint128{1} << (8 * count)) - 1;
+#if defined(__SSE2__)
+    const __m128i quads = _mm_set_epi32(static_cast<int>(low % 10000), static_cast<int>(low / 10000),
+                                        static_cast<int>(high % 10000), static_cast<int>(high / 10000));
+    const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(quads, _mm_set1_epi16(5243)), 3);
+    const __m128i belowHundred = _mm_sub_epi16(quads, _mm_mullo_epi16(hundreds, _mm_set1_epi16(100)));
+    const __m128i pairs = _mm_or_si128(hundreds, _mm_slli_epi32(belowHundred, 16));
+    const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
+    const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+    const __m128i text = _mm_or_si128(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi8('0'));
+    Uint128 result;
+    std::memcpy(&result, &text, 16);
+    return result;
+#else
+    return EightDigits(high) | (static_cast<Uint128>(EightDigits(low)) << 64);
+#endif
 }
+
+// kLowBytes[i]: the bytes below byte i of a 128-bit word; kPointAt[i]: a point in byte i.
+struct ByteMasks {
+    Uint128 low[18];
+    Uint128 point[17];
+};
+constexpr ByteMasks MakeByteMasks()
+{
+    ByteMasks masks{};
+    for (int i = 0; i < 18; ++i)
+        masks.low[i] = i >= 16 ? ~Uint128{0} : (Uint128{1} << (8 * i)) - 1;
+    for (int i = 0; i < 16; ++i)
+        masks.point[i] = static_cast<Uint128>('.') << (8 * i);
+    return masks;
+}
+constexpr ByteMasks kByteMasks = MakeByteMasks();
 
 // The number of decimal digits of d > 0.
 inline int DigitCount(uint64_t d)
@@ -219,50 +258,13 @@ inline int DigitCount(uint64_t d)
     return guess + (d >= kPowersOfTen[guess] ? 1 : 0);
 }
 
-// The significant digits of d (0 < d < 10^17) as text: characters 0 to 15 in `head`,
-// character 16 in the low byte of `tail`.
-struct Digits {
-    Uint128 head;
-    uint32_t tail;
-    int count;           // without the trailing zeros
-    int trailingZeros;
-};
-
-inline Digits SplitDigits(uint64_t d)
-{
-    const auto high = static_cast<uint32_t>(d / 100000000);  // below 10^9
-    const uint64_t middle = EightDigits(high % 100000000);
-    const uint64_t low = EightDigits(static_cast<uint32_t>(d % 100000000));
-    // The last character is the highest byte of its word: trailing zeros are leading zero bytes.
-    int trailingZeros = 16;
-    if (low != kEightZeros)
-        trailingZeros = std::countl_zero(low ^ kEightZeros) / 8;
-    else if (middle != kEightZeros)
-        trailingZeros = 8 + std::countl_zero(middle ^ kEightZeros) / 8;
-    const int n = DigitCount(d);
-    // The 16 characters after the first of the 17-digit field.
-    const Uint128 rest = middle | (static_cast<Uint128>(low) << 64);
-    Digits digits;
-    if (n == 17) {
-        digits.head = ('0' + high / 100000000) | (rest << 8);
-        digits.tail = static_cast<uint32_t>(rest >> 120);
-    } else {
-        digits.head = rest >> (8 * (16 - n));
-        digits.tail = 0;
-    }
-    digits.count = n - trailingZeros;
-    digits.trailingZeros = trailingZeros;
-    return digits;
-}
-
 // The exact decimal digits of a whole number below 10^22 at `out`.
-char* WriteWholeNumber(char* out, Uint128 value)
+[[gnu::noinline]] char* WriteWholeNumber(char* out, Uint128 value)
 {
     constexpr uint64_t kTenToSixteen = 10000000000000000ull;
     const auto high = static_cast<uint64_t>(value / kTenToSixteen);  // below 10^6
     const auto low = static_cast<uint64_t>(value % kTenToSixteen);
-    const Uint128 lowText = EightDigits(static_cast<uint32_t>(low / 100000000)) |
-                            (static_cast<Uint128>(EightDigits(static_cast<uint32_t>(low % 100000000))) << 64);
+    const Uint128 lowText = SixteenDigits(static_cast<uint32_t>(low / 100000000), static_cast<uint32_t>(low % 100000000));
     if (high == 0) {
         const int n = DigitCount(low);
         Store16(out, lowText >> (8 * (16 - n)));
@@ -274,61 +276,70 @@ char* WriteWholeNumber(char* out, Uint128 value)
     return out + n + 16;
 }
 
-// Lays out the digits d * 10^e of the positive double c * 2^q at `out`, with stores that stay
-// within the first 23 bytes.
-char* WriteDecimal(char* out, uint64_t d, int e, uint64_t c, int q)
+// Lays out the digits d (exactly 17 of them, the first not zero) with the scientific exponent
+// x of the positive double c * 2^q at `out`, with stores that stay within the first 23 bytes.
+// Seventeen digits of any value let the layout do without shifts by the digit count.
+[[gnu::always_inline]] inline char* WriteDecimal(char* out, uint64_t d, int x, uint64_t c, int q)
 {
-    const Digits digits = SplitDigits(d);
-    const int n = digits.count;
-    e += digits.trailingZeros;
-    const int x = e + n - 1;  // the scientific exponent
+    const auto high = static_cast<uint32_t>(d / 100000000);  // 10^8 to 10^9
+    const Uint128 rest = SixteenDigits(high % 100000000, static_cast<uint32_t>(d % 100000000));
+    // The 17 digits: 0 to 15 in `head`, 16 in `tail`.
+    const Uint128 head = ('0' + high / 100000000) | (rest << 8);
+    const auto tail = static_cast<uint32_t>(rest >> 120);
+    // Trailing zeros: leading zero bytes of the words, whose last character is the highest byte.
+    const auto middle = static_cast<uint64_t>(rest);
+    const auto low = static_cast<uint64_t>(rest >> 64);
+    const int trailingZeros = low != kEightZeros ? std::countl_zero(low ^ kEightZeros) / 8
+                              : middle != kEightZeros ? 8 + std::countl_zero(middle ^ kEightZeros) / 8
+                                                      : 16;
+    const int n = 17 - trailingZeros;  // the significant digits
     const int scientificLength = n + (n > 1 ? 1 : 0) + (x <= -100 || x >= 100 ? 5 : 4);
-    if (e >= 0) {
-        if (n + e <= scientificLength) {
+
+    if (x >= 0) {
+        const int whole = x + 1;  // the digits before the point
+        if (whole < n) {
+            // The point falls inside the digits (always shorter than the scientific form):
+            // the digits before it stay, the ones after it move up by one.
+            const Uint128 before = head & kByteMasks.low[whole];
+            const Uint128 after = (head << 8) & ~kByteMasks.low[whole + 1];
+            Store16(out, before | kByteMasks.point[whole] | after);
+            const uint32_t sixteenth = whole == 16 ? '.' : static_cast<uint32_t>(head >> 120);
+            Store2(out + 16, sixteenth | (tail << 8));
+            return out + n + 1;
+        }
+        if (whole <= scientificLength) {
             // Above 2^53 a whole double has more digits than its shortest form shows.
             if (q > 0)
                 return WriteWholeNumber(out, static_cast<Uint128>(c) << q);
-            // Below 2^53: at most 16 characters in all, zeros only after at most 15 digits.
-            Store16(out, digits.head);
-            if (e > 0)
-                Store8(out + n, kEightZeros);
-            return out + n + e;
+            // Below 2^53 at most 16 digits, and the 17 hold the zeros after the shortest ones.
+            Store16(out, head);
+            return out + whole;
         }
-    } else if (-e < n) {
-        // The point falls inside the digits (always shorter than the scientific form): the
-        // digits before it stay, the ones after it move up by one.
-        const int whole = n + e;
-        const Uint128 before = digits.head & LowBytes(whole);
-        const Uint128 after = (digits.head << 8) & ~LowBytes(whole + 1);
-        const Uint128 point = whole < 16 ? static_cast<Uint128>('.') << (8 * whole) : 0;
-        Store16(out, before | point | after);
-        const uint32_t sixteenth = whole == 16 ? '.' : static_cast<uint32_t>(digits.head >> 120);
-        Store2(out + 16, sixteenth | (digits.tail << 8));
-        return out + n + 1;
-    } else if (2 - e <= scientificLength) {
-        // "0." and at most three zeros before the digits.
-        const int zeros = -e - n;
+    } else if (-x - 1 <= (n > 1 ? 3 : 2)) {
+        // "0." and at most three zeros before the digits, when no longer than scientific.
+        const int zeros = -x - 1;
         Store8(out, 0x3030303030302e30ull);  // "0.000000"
-        Store16(out + 2 + zeros, digits.head);
-        out[18 + zeros] = static_cast<char>(digits.tail);
+        Store16(out + 2 + zeros, head);
+        out[18 + zeros] = static_cast<char>(tail);
         return out + 2 + zeros + n;
     }
 
     // d.ddde+xx: the first digit, the point, then the other sixteen.
-    Store16(out, (digits.head & 0xff) | ('.' << 8) | ((digits.head >> 8) << 16));
-    Store2(out + 16, static_cast<uint32_t>(digits.head >> 120) | (digits.tail << 8));
+    Store16(out, (head & 0xff) | ('.' << 8) | ((head >> 8) << 16));
+    Store2(out + 16, static_cast<uint32_t>(head >> 120) | (tail << 8));
+    // "e", the sign, then two or three digits, chosen without a branch: the fifth character
+    // is written in any case and lies within the room.
     char* p = out + (n > 1 ? n + 1 : 1);
-    auto magnitude = static_cast<uint32_t>(x < 0 ? -x : x);
-    const uint32_t sign = x < 0 ? '-' : '+';
-    if (magnitude >= 100) {
-        const uint32_t rest = magnitude % 100;
-        Store4(p, 'e' | (sign << 8) | (('0' + magnitude / 100) << 16) | (static_cast<uint32_t>(kPairs.text[2 * rest]) << 24));
-        p[4] = kPairs.text[2 * rest + 1];
-        return p + 5;
-    }
-    Store4(p, 'e' | (sign << 8) | (static_cast<uint32_t>(kPairs.text[2 * magnitude]) << 16) |
-                  (static_cast<uint32_t>(kPairs.text[2 * magnitude + 1]) << 24));
-    return p + 4;
+    const auto magnitude = static_cast<uint32_t>(x < 0 ? -x : x);
+    const uint32_t start = 'e' | (x < 0 ? '-' : '+') << 8;
+    const bool three = magnitude >= 100;
+    const uint32_t lastPair = magnitude % 100;
+    const uint32_t pairText = static_cast<uint32_t>(static_cast<unsigned char>(kPairs.text[2 * lastPair])) |
+                              static_cast<uint32_t>(static_cast<unsigned char>(kPairs.text[2 * lastPair + 1])) << 8;
+    const uint32_t hundred = '0' + magnitude / 100;
+    Store4(p, three ? start | hundred << 16 | pairText << 24 : start | pairText << 16);
+    p[4] = static_cast<char>(pairText >> 8);
+    return p + 4 + (three ? 1 : 0);
 }
 
 }  // namespace
@@ -352,13 +363,37 @@ char* WriteShortestNumber(char* out, double value) noexcept
     const int q = biased != 0 ? biased - 1075 : kMinQ;
     // A whole number below 2^53: its gap is at most 1, so no other whole number (and so no
     // shorter text) reads back to it, and its digits are the shortest.
-    if (q <= 0 && q > -53) {
-        const uint64_t whole = c >> -q;
-        if (whole << -q == c)
-            return WriteDecimal(out, whole, 0, c, q);
+    Decimal decimal;
+    const bool whole = q <= 0 && q > -53 && ((c >> -q) << -q) == c;
+    if (whole) {
+        decimal = {c >> -q, 0};
+        if (decimal.digits < 100000000) {
+            // Up to eight digits in one word; plain unless "de+0x" or "d.de+0x" is shorter.
+            const int n = DigitCount(decimal.digits);
+            const uint64_t text = EightDigits(static_cast<uint32_t>(decimal.digits)) >> (8 * (8 - n));
+            // The zero bytes above the text and the text's trailing '0's are leading zero bytes.
+            const int significant = 8 - std::countl_zero(text ^ (kEightZeros >> (8 * (8 - n)))) / 8;
+            if (n <= significant + (significant > 1 ? 1 : 0) + 4) {
+                Store8(out, text);
+                return out + n;
+            }
+        }
+    } else {
+        decimal = ShortestDecimal(c, q);
     }
-    const Decimal decimal = ShortestDecimal(c, q);
-    return WriteDecimal(out, decimal.digits, decimal.exponent, c, q);
+    // Seventeen digits: the shortest digits of a normal double that is not a whole number
+    // below 2^53 have 16 or 17, which a comparison settles; others need the count.
+    uint64_t digits = decimal.digits;
+    int x = decimal.exponent + 16;
+    if (whole || q == kMinQ) {
+        const int shortBy = 17 - DigitCount(digits);
+        digits *= kPowersOfTen[shortBy];
+        x -= shortBy;
+    } else if (digits < kPowersOfTen[16]) {
+        digits *= 10;
+        x -= 1;
+    }
+    return WriteDecimal(out, digits, x, c, q);
 }
 
 }  // namespace qv
