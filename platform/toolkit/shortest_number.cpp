@@ -218,8 +218,12 @@ constexpr uint64_t kEightZeros = 0x3030303030303030ull;
 inline Uint128 SixteenDigits(uint32_t high, uint32_t low)
 {
 #if defined(__SSE2__)
-    const __m128i quads = _mm_set_epi32(static_cast<int>(low % 10000), static_cast<int>(low / 10000),
-                                        static_cast<int>(high % 10000), static_cast<int>(high / 10000));
+    // Each 64-bit lane: x / 10^4 as (x * 109951163) >> 40 (exact below 10^8) in its low half,
+    // the remainder in its high half.
+    const __m128i eights = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+    const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(109951163)), 40);
+    const __m128i lower = _mm_sub_epi32(eights, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
+    const __m128i quads = _mm_or_si128(upper, _mm_slli_epi64(lower, 32));
     const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(quads, _mm_set1_epi16(5243)), 3);
     const __m128i belowHundred = _mm_sub_epi16(quads, _mm_mullo_epi16(hundreds, _mm_set1_epi16(100)));
     const __m128i pairs = _mm_or_si128(hundreds, _mm_slli_epi32(belowHundred, 16));
