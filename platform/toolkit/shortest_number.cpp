@@ -11,19 +11,25 @@
 // - otherwise the shortest candidates are the multiples of 10^k in R, and the one nearest v
 //   is floor(v / 10^k) or the next one up: the nearer of the two that lie in R, the even one
 //   on an exact tie.
-// The ends of R and v are scaled by 10^-k with one 128-bit product each against a table of
-// 126-bit overestimates of the powers of ten, rounded to odd: the method's proof shows that
-// comparing these scaled values with 4 * (candidate) decides exactly as the real numbers would.
+// The ends of R and v are scaled by 10^-k with one product each against a table of 126-bit
+// powers of ten (exact where 126 bits hold them, else rounded up), rounded to odd: the
+// method's proof shows that comparing these scaled values with 4 * (candidate) decides as
+// the real numbers would. One case lies outside it: for 0 < k <= 24 a scaled value can be a
+// whole number, which the rounded-up power marks inexact; that mark is cleared by a
+// divisibility test (without it, halfway ties and interval ends that fall exactly on a
+// candidate came out wrong).
 //
 // The layout follows the rule of std::to_chars without a format: the plain text unless the
 // scientific one is strictly shorter; a plain whole number shows the double's exact value.
+// Everything is laid out in registers and written with a few fixed-size stores (see below).
 #include "toolkit/shortest_number.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
+#define QV_SHORTEST_NUMBER_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -33,6 +39,9 @@ namespace {
 using std::uint32_t;
 using std::uint64_t;
 using Uint128 = unsigned __int128;
+
+// Text in a register holds its first character in the lowest byte and is stored as it is.
+static_assert(std::endian::native == std::endian::little, "the text is assembled for a little-endian machine");
 
 struct Pow10Entry {
     uint64_t high;
@@ -56,21 +65,6 @@ constexpr int kMinQ = -1074;  // the exponent of the subnormals and of the small
 constexpr int FloorLog10Pow2(int q) { return (q * 315653) >> 20; }
 constexpr int FloorLog10ThreeQuartersPow2(int q) { return (q * 315653 - 131237) >> 20; }
 constexpr int FloorLog2Pow10(int n) { return (n * 1741647) >> 19; }
-
-struct PairTable {
-    char text[200];
-};
-constexpr PairTable MakePairs()
-{
-    PairTable table{};
-    for (int i = 0; i < 100; ++i) {
-        table.text[2 * i] = static_cast<char>('0' + i / 10);
-        table.text[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return table;
-}
-// "00", "01", ..., "99" back to back: two digits per look-up.
-constexpr PairTable kPairs = MakePairs();
 
 constexpr uint64_t kPowersOfTen[20] = {
     1ull,
@@ -108,6 +102,30 @@ constexpr auto kPowersOfFive = [] {
     return table;
 }();
 
+// The texts of the scientific exponents, "e-324" to "e+308": the characters from the lowest
+// byte on, their count in the highest.
+constexpr int kMinExponent = -324;
+constexpr int kMaxExponent = 308;
+struct ExponentTable {
+    uint64_t text[kMaxExponent - kMinExponent + 1];
+};
+constexpr ExponentTable MakeExponents()
+{
+    ExponentTable table{};
+    for (int x = kMinExponent; x <= kMaxExponent; ++x) {
+        const int magnitude = x < 0 ? -x : x;
+        uint64_t text = 'e' | static_cast<uint64_t>(x < 0 ? '-' : '+') << 8;
+        int length = 2;
+        if (magnitude >= 100)
+            text |= static_cast<uint64_t>('0' + magnitude / 100) << (8 * length++);
+        text |= static_cast<uint64_t>('0' + magnitude / 10 % 10) << (8 * length++);
+        text |= static_cast<uint64_t>('0' + magnitude % 10) << (8 * length++);
+        table.text[x - kMinExponent] = text | static_cast<uint64_t>(length) << 56;
+    }
+    return table;
+}
+constexpr ExponentTable kExponents = MakeExponents();
+
 // A decimal digit string (possibly with trailing zeros) and the power of ten of its last digit.
 struct Decimal {
     uint64_t digits;
@@ -141,7 +159,8 @@ inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
         cbLeft = cb - 1;
         k = FloorLog10ThreeQuartersPow2(q);
     }
-    // Shifting c by h puts the product's binary point at bit 127 (h is 2 to 5).
+    // Shifting c by h puts the product's binary point at bit 127 (h is 2 to 9, so cb << h
+    // stays below 2^64).
     const int h = q + FloorLog2Pow10(-k) + 2;
     const Pow10Entry& g = kPow10[-k - kMinPow10];
     uint64_t vb = ScaleRoundToOdd(g, cb << h);
@@ -217,10 +236,12 @@ constexpr uint64_t kEightZeros = 0x3030303030303030ull;
 // high half of * 6554); both reciprocals are exact over the lanes' ranges.
 inline Uint128 SixteenDigits(uint32_t high, uint32_t low)
 {
-#if defined(__SSE2__)
+#if defined(QV_SHORTEST_NUMBER_SSE2)
     // Each 64-bit lane: x / 10^4 as (x * 109951163) >> 40 (exact below 10^8) in its low half,
-    // the remainder in its high half.
-    const __m128i eights = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+    // the remainder in its high half. Both numbers enter in one move and the text leaves in
+    // two, never through memory.
+    const __m128i packed = _mm_cvtsi64_si128(static_cast<long long>(high | static_cast<uint64_t>(low) << 32));
+    const __m128i eights = _mm_unpacklo_epi32(packed, _mm_setzero_si128());
     const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(109951163)), 40);
     const __m128i lower = _mm_sub_epi32(eights, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
     const __m128i quads = _mm_or_si128(upper, _mm_slli_epi64(lower, 32));
@@ -230,15 +251,15 @@ inline Uint128 SixteenDigits(uint32_t high, uint32_t low)
     const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
     const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
     const __m128i text = _mm_or_si128(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi8('0'));
-    Uint128 result;
-    std::memcpy(&result, &text, 16);
-    return result;
+    const auto first = static_cast<uint64_t>(_mm_cvtsi128_si64(text));
+    const auto second = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text)));
+    return first | (static_cast<Uint128>(second) << 64);
 #else
     return EightDigits(high) | (static_cast<Uint128>(EightDigits(low)) << 64);
 #endif
 }
 
-// kLowBytes[i]: the bytes below byte i of a 128-bit word; kPointAt[i]: a point in byte i.
+// low[i]: the bytes below byte i of a 128-bit word; point[i]: a point in byte i.
 struct ByteMasks {
     Uint128 low[18];
     Uint128 point[17];
@@ -288,7 +309,8 @@ inline int DigitCount(uint64_t d)
     const auto high = static_cast<uint32_t>(d / 100000000);  // 10^8 to 10^9
     const Uint128 rest = SixteenDigits(high % 100000000, static_cast<uint32_t>(d % 100000000));
     // The 17 digits: 0 to 15 in `head`, 16 in `tail`.
-    const Uint128 head = ('0' + high / 100000000) | (rest << 8);
+    const uint32_t first = '0' + high / 100000000;
+    const Uint128 head = first | (rest << 8);
     const auto tail = static_cast<uint32_t>(rest >> 120);
     // Trailing zeros: leading zero bytes of the words, whose last character is the highest byte.
     const auto middle = static_cast<uint64_t>(rest);
@@ -329,21 +351,15 @@ inline int DigitCount(uint64_t d)
     }
 
     // d.ddde+xx: the first digit, the point, then the other sixteen.
-    Store16(out, (head & 0xff) | ('.' << 8) | ((head >> 8) << 16));
-    Store2(out + 16, static_cast<uint32_t>(head >> 120) | (tail << 8));
-    // "e", the sign, then two or three digits, chosen without a branch: the fifth character
-    // is written in any case and lies within the room.
+    Store16(out, first | ('.' << 8) | (rest << 16));
+    Store2(out + 16, static_cast<uint32_t>(rest >> 112));
+    // The exponent's text from the table; its fifth character is written in any case and
+    // lies within the room.
     char* p = out + (n > 1 ? n + 1 : 1);
-    const auto magnitude = static_cast<uint32_t>(x < 0 ? -x : x);
-    const uint32_t start = 'e' | (x < 0 ? '-' : '+') << 8;
-    const bool three = magnitude >= 100;
-    const uint32_t lastPair = magnitude % 100;
-    const uint32_t pairText = static_cast<uint32_t>(static_cast<unsigned char>(kPairs.text[2 * lastPair])) |
-                              static_cast<uint32_t>(static_cast<unsigned char>(kPairs.text[2 * lastPair + 1])) << 8;
-    const uint32_t hundred = '0' + magnitude / 100;
-    Store4(p, three ? start | hundred << 16 | pairText << 24 : start | pairText << 16);
-    p[4] = static_cast<char>(pairText >> 8);
-    return p + 4 + (three ? 1 : 0);
+    const uint64_t exponent = kExponents.text[x - kMinExponent];
+    Store4(p, static_cast<uint32_t>(exponent));
+    p[4] = static_cast<char>(exponent >> 32);
+    return p + (exponent >> 56);
 }
 
 }  // namespace
