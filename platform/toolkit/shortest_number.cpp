@@ -230,16 +230,54 @@ inline uint64_t EightDigits(uint32_t v)
 
 constexpr uint64_t kEightZeros = 0x3030303030303030ull;
 
+// Sixteen characters of text with the operations the layout needs: in a vector register
+// with SSE2, else in a 128-bit integer. The first character is the lowest byte.
+#if defined(QV_SHORTEST_NUMBER_SSE2)
+using Text16 = __m128i;
+inline Text16 Or(Text16 a, Text16 b) { return _mm_or_si128(a, b); }
+inline Text16 And(Text16 a, Text16 b) { return _mm_and_si128(a, b); }
+inline Text16 AndNot(Text16 mask, Text16 a) { return _mm_andnot_si128(mask, a); }
+inline Text16 LaterByOne(Text16 a) { return _mm_slli_si128(a, 1); }
+inline Text16 FromCharacter(uint32_t c) { return _mm_cvtsi32_si128(static_cast<int>(c)); }
+inline Text16 Load(const Uint128& v) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&v)); }
+inline void Store(char* p, Text16 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+// The number of '0' characters at the end.
+inline int TrailingZeroCharacters(Text16 v)
+{
+    const int zeros = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('0')));
+    return std::countl_one(static_cast<std::uint16_t>(zeros));
+}
+#else
+using Text16 = Uint128;
+inline Text16 Or(Text16 a, Text16 b) { return a | b; }
+inline Text16 And(Text16 a, Text16 b) { return a & b; }
+inline Text16 AndNot(Text16 mask, Text16 a) { return ~mask & a; }
+inline Text16 LaterByOne(Text16 a) { return a << 8; }
+inline Text16 FromCharacter(uint32_t c) { return c; }
+inline Text16 Load(const Uint128& v) { return v; }
+inline void Store(char* p, Text16 v) { Store16(p, v); }
+inline int TrailingZeroCharacters(Text16 v)
+{
+    // The last character is the highest byte of its word: trailing '0's are leading zero bytes.
+    const auto first = static_cast<uint64_t>(v);
+    const auto second = static_cast<uint64_t>(v >> 64);
+    if (second != kEightZeros)
+        return std::countl_zero(second ^ kEightZeros) / 8;
+    if (first != kEightZeros)
+        return 8 + std::countl_zero(first ^ kEightZeros) / 8;
+    return 16;
+}
+#endif
+
 // The sixteen digits of high and low (each below 10^8, leading zeros included) as text. With
 // SSE2 the four groups of four digits are split in the lanes of one vector: into pairs in
 // 16-bit lanes (/ 100 as the high half of * 5243, then >> 3), those into bytes (/ 10 as the
 // high half of * 6554); both reciprocals are exact over the lanes' ranges.
-inline Uint128 SixteenDigits(uint32_t high, uint32_t low)
+inline Text16 SixteenDigits(uint32_t high, uint32_t low)
 {
 #if defined(QV_SHORTEST_NUMBER_SSE2)
     // Each 64-bit lane: x / 10^4 as (x * 109951163) >> 40 (exact below 10^8) in its low half,
-    // the remainder in its high half. Both numbers enter in one move and the text leaves in
-    // two, never through memory.
+    // the remainder in its high half. Both numbers enter in one move.
     const __m128i packed = _mm_cvtsi64_si128(static_cast<long long>(high | static_cast<uint64_t>(low) << 32));
     const __m128i eights = _mm_unpacklo_epi32(packed, _mm_setzero_si128());
     const __m128i upper = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(109951163)), 40);
@@ -250,10 +288,7 @@ inline Uint128 SixteenDigits(uint32_t high, uint32_t low)
     const __m128i pairs = _mm_or_si128(hundreds, _mm_slli_epi32(belowHundred, 16));
     const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
     const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
-    const __m128i text = _mm_or_si128(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi8('0'));
-    const auto first = static_cast<uint64_t>(_mm_cvtsi128_si64(text));
-    const auto second = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text)));
-    return first | (static_cast<Uint128>(second) << 64);
+    return _mm_or_si128(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi8('0'));
 #else
     return EightDigits(high) | (static_cast<Uint128>(EightDigits(low)) << 64);
 #endif
@@ -289,7 +324,8 @@ inline int DigitCount(uint64_t d)
     constexpr uint64_t kTenToSixteen = 10000000000000000ull;
     const auto high = static_cast<uint64_t>(value / kTenToSixteen);  // below 10^6
     const auto low = static_cast<uint64_t>(value % kTenToSixteen);
-    const Uint128 lowText = SixteenDigits(static_cast<uint32_t>(low / 100000000), static_cast<uint32_t>(low % 100000000));
+    const Uint128 lowText = EightDigits(static_cast<uint32_t>(low / 100000000)) |
+                            static_cast<Uint128>(EightDigits(static_cast<uint32_t>(low % 100000000))) << 64;
     if (high == 0) {
         const int n = DigitCount(low);
         Store16(out, lowText >> (8 * (16 - n)));
@@ -307,30 +343,25 @@ inline int DigitCount(uint64_t d)
 [[gnu::always_inline]] inline char* WriteDecimal(char* out, uint64_t d, int x, uint64_t c, int q)
 {
     const auto high = static_cast<uint32_t>(d / 100000000);  // 10^8 to 10^9
-    const Uint128 rest = SixteenDigits(high % 100000000, static_cast<uint32_t>(d % 100000000));
-    // The 17 digits: 0 to 15 in `head`, 16 in `tail`.
+    // The 17 digits: the first, then the other sixteen in `rest`.
     const uint32_t first = '0' + high / 100000000;
-    const Uint128 head = first | (rest << 8);
-    const auto tail = static_cast<uint32_t>(rest >> 120);
-    // Trailing zeros: leading zero bytes of the words, whose last character is the highest byte.
-    const auto middle = static_cast<uint64_t>(rest);
-    const auto low = static_cast<uint64_t>(rest >> 64);
-    const int trailingZeros = low != kEightZeros ? std::countl_zero(low ^ kEightZeros) / 8
-                              : middle != kEightZeros ? 8 + std::countl_zero(middle ^ kEightZeros) / 8
-                                                      : 16;
-    const int n = 17 - trailingZeros;  // the significant digits
+    const Text16 rest = SixteenDigits(high % 100000000, static_cast<uint32_t>(d % 100000000));
+    const int n = 17 - TrailingZeroCharacters(rest);  // the significant digits
     const int scientificLength = n + (n > 1 ? 1 : 0) + (x <= -100 || x >= 100 ? 5 : 4);
-
+    // Overlapping stores put the pieces in place; a later one overwrites an earlier one.
     if (x >= 0) {
         const int whole = x + 1;  // the digits before the point
         if (whole < n) {
             // The point falls inside the digits (always shorter than the scientific form):
-            // the digits before it stay, the ones after it move up by one.
-            const Uint128 before = head & kByteMasks.low[whole];
-            const Uint128 after = (head << 8) & ~kByteMasks.low[whole + 1];
-            Store16(out, before | kByteMasks.point[whole] | after);
-            const uint32_t sixteenth = whole == 16 ? '.' : static_cast<uint32_t>(head >> 120);
-            Store2(out + 16, sixteenth | (tail << 8));
+            // the digits before it stay, the ones after it move one place later. The
+            // characters 16 and 17 are the last two of `rest` (or the point and the last).
+            const Text16 head = Or(LaterByOne(rest), FromCharacter(first));
+            const Text16 before = And(head, Load(kByteMasks.low[whole]));
+            const Text16 after = AndNot(Load(kByteMasks.low[whole + 1]), LaterByOne(head));
+            Store(out + 2, rest);
+            Store(out, Or(Or(before, Load(kByteMasks.point[whole])), after));
+            if (whole == 16)
+                out[16] = '.';
             return out + n + 1;
         }
         if (whole <= scientificLength) {
@@ -338,21 +369,22 @@ inline int DigitCount(uint64_t d)
             if (q > 0)
                 return WriteWholeNumber(out, static_cast<Uint128>(c) << q);
             // Below 2^53 at most 16 digits, and the 17 hold the zeros after the shortest ones.
-            Store16(out, head);
+            Store(out + 1, rest);
+            out[0] = static_cast<char>(first);
             return out + whole;
         }
     } else if (-x - 1 <= (n > 1 ? 3 : 2)) {
         // "0." and at most three zeros before the digits, when no longer than scientific.
         const int zeros = -x - 1;
         Store8(out, 0x3030303030302e30ull);  // "0.000000"
-        Store16(out + 2 + zeros, head);
-        out[18 + zeros] = static_cast<char>(tail);
+        Store(out + 3 + zeros, rest);
+        out[2 + zeros] = static_cast<char>(first);
         return out + 2 + zeros + n;
     }
 
     // d.ddde+xx: the first digit, the point, then the other sixteen.
-    Store16(out, first | ('.' << 8) | (rest << 16));
-    Store2(out + 16, static_cast<uint32_t>(rest >> 112));
+    Store(out + 2, rest);
+    Store2(out, first | '.' << 8);
     // The exponent's text from the table; its fifth character is written in any case and
     // lies within the room.
     char* p = out + (n > 1 ? n + 1 : 1);
