@@ -89,18 +89,33 @@ constexpr uint64_t kPowersOfTen[20] = {
     10000000000000000000ull,
 };
 
-// 5^k for the k at which x * 2^q / 10^k can be a whole number: x < 2^57 limits 5^k to 5^24.
+// Divisibility by 5^k for the k at which x * 2^q / 10^k can be a whole number (x < 2^57
+// limits 5^k to 5^24): x is a multiple of 5^k exactly when x times the inverse of 5^k modulo
+// 2^64 is at most (2^64 - 1) / 5^k, which costs a multiplication instead of a division.
 constexpr int kMaxExactQuotientK = 24;
+struct FiveDivisor {
+    uint64_t inverse;
+    uint64_t limit;
+};
 constexpr auto kPowersOfFive = [] {
     struct Table {
-        uint64_t value[kMaxExactQuotientK + 1];
-        constexpr uint64_t operator[](int i) const { return value[i]; }
+        FiveDivisor divisor[kMaxExactQuotientK + 1];
     } table{};
     uint64_t p = 1;
-    for (int i = 0; i <= kMaxExactQuotientK; ++i, p *= 5)
-        table.value[i] = p;
+    for (int i = 0; i <= kMaxExactQuotientK; ++i, p *= 5) {
+        uint64_t inverse = p;  // correct to 3 bits for an odd p; each step doubles them
+        for (int step = 0; step < 5; ++step)
+            inverse *= 2 - p * inverse;
+        table.divisor[i] = {inverse, ~uint64_t{0} / p};
+    }
     return table;
 }();
+static_assert(kPowersOfFive.divisor[24].inverse * 59604644775390625ull == 1);
+
+inline bool IsMultipleOfPowerOfFive(uint64_t x, int k)
+{
+    return x * kPowersOfFive.divisor[k].inverse <= kPowersOfFive.divisor[k].limit;
+}
 
 // The texts of the scientific exponents, "e-324" to "e+308": the characters from the lowest
 // byte on, their count in the highest.
@@ -169,12 +184,11 @@ inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
     if (k > 0 && k <= kMaxExactQuotientK) {
         // x * 2^q / 10^k is a whole number when 5^k divides x (q > k here), and an even one;
         // the table's 10^-k is a little too large, which set the inexact bit: clear it.
-        const uint64_t five = kPowersOfFive[k];
-        if (cb % five == 0)
+        if (IsMultipleOfPowerOfFive(cb, k))
             vb &= ~uint64_t{1};
-        if (cbLeft % five == 0)
+        if (IsMultipleOfPowerOfFive(cbLeft, k))
             vbLeft &= ~uint64_t{1};
-        if (cbRight % five == 0)
+        if (IsMultipleOfPowerOfFive(cbRight, k))
             vbRight &= ~uint64_t{1};
     }
 
