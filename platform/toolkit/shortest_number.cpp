@@ -435,12 +435,14 @@ char* WriteShortestNumber(char* out, double value) noexcept
         decimal = {c >> -q, 0};
         if (decimal.digits < 100000000) {
             // Up to eight digits in one word; plain unless "de+0x" or "d.de+0x" is shorter.
-            const int n = DigitCount(decimal.digits);
-            const uint64_t text = EightDigits(static_cast<uint32_t>(decimal.digits)) >> (8 * (8 - n));
-            // The zero bytes above the text and the text's trailing '0's are leading zero bytes.
-            const int significant = 8 - std::countl_zero(text ^ (kEightZeros >> (8 * (8 - n)))) / 8;
+            // In the eight characters with leading zeros, the leading '0's are the lowest
+            // zero bytes of the word less eight '0's, the trailing ones its highest.
+            const uint64_t text = EightDigits(static_cast<uint32_t>(decimal.digits));
+            const int leading = std::countr_zero(text ^ kEightZeros) / 8;
+            const int n = 8 - leading;
+            const int significant = n - std::countl_zero(text ^ kEightZeros) / 8;
             if (n <= significant + (significant > 1 ? 1 : 0) + 4) {
-                Store8(out, text);
+                Store8(out, text >> (8 * leading));
                 return out + n;
             }
         }
