@@ -1,11 +1,12 @@
 // Rendering of a display list as an SVG document.
 //
-// Numbers are written with std::to_chars, which never depends on the process locale. Text
-// keeps the system's Windows-1252 bytes in the display list and becomes UTF-8 only here.
+// Numbers are written in their shortest round-trip text, which never depends on the process
+// locale. Text keeps the system's Windows-1252 bytes in the display list and becomes UTF-8
+// only here.
 #include "afx/svg.h"
+#include "toolkit/shortest_number.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -59,8 +60,7 @@ std::string Num(double v) {
     // Round to a thousandth so that halves from centre points stay short.
     double r = std::round(v * 1000.0) / 1000.0;
     if (r == 0.0) r = 0.0; // no "-0"
-    auto res = std::to_chars(buf, buf + sizeof buf, r);
-    return std::string(buf, res.ptr);
+    return std::string(buf, qv::WriteShortestNumber(buf, r));
 }
 
 std::string Num(long v) { return std::to_string(v); }

@@ -1,4 +1,5 @@
 #include "formula/formel.h"
+#include "toolkit/shortest_number.h"
 
 #include <charconv>
 #include <cstdio>
@@ -67,11 +68,10 @@ CString FormatScanError(const ScanError& error) {
 }
 
 std::string ShortestNumber(double value) {
-    // to_chars without a precision writes the shortest text that reads back to the same
-    // double, in the "C" locale whatever the user's locale is.
-    char buffer[40];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    // The shortest text that reads back to the same double (as std::to_chars without a
+    // precision writes it), in the "C" locale whatever the user's locale is.
+    char buffer[qv::kShortestNumberMaxLength];
+    return std::string(buffer, qv::WriteShortestNumber(buffer, value));
 }
 
 namespace {

@@ -1,4 +1,5 @@
-# platform/toolkit, data part: number functions, units and data files.
+# platform/toolkit, data part: number functions (with the shortest round-trip number text),
+# units and data files.
 #
 # The units table resources/units.tbl is embedded as a byte array: the generated source is
 # rewritten whenever the table changes (the table is a configure dependency, and
@@ -25,6 +26,7 @@ const unsigned long kUnitsTableSize = ${parvel_units_size};
 
 target_sources(parvel_platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/tb_numbers.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/shortest_number.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tb_units.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/read_write_files.cpp
   ${parvel_units_source})

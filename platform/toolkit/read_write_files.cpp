@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/shortest_number.h"
 #include "toolkit/text_util.h"
 #include "win32/paths.h"
 
@@ -957,7 +958,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     }
 
     // Rows in a fixed buffer: the shortest text of each double that reads back to the same
-    // value (std::to_chars without a precision).
+    // value (as std::to_chars without a precision writes it).
     const std::size_t nChannels = m_channels.size();
     std::vector<const double*> columns(nChannels);
     for (std::size_t c = 0; c < nChannels; ++c)
@@ -975,7 +976,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     char* const flushAt = block.get() + blockSize;
     for (int i = 0; i < m_items; ++i) {
         for (std::size_t c = 0; c < nChannels; ++c) {
-            p = std::to_chars(p, p + 25, columns[c][i]).ptr;
+            p = qv::WriteShortestNumber(p, columns[c][i]);
             *p++ = c + 1 < nChannels ? ' ' : '\n';
         }
         if (p >= flushAt) {
