@@ -1,5 +1,6 @@
 #include "blocks_linear/digital_filter_design.h"
 
+#include "toolkit/shortest_number.h"
 #include "toolkit/tb_numbers.h"
 
 #include <charconv>
@@ -451,13 +452,16 @@ void MultiplySections(const CString& factor, const CString* sections, CString* o
     }
 }
 
+static_assert(kCoefficientTextSize == qv::kShortestNumberMaxLength, "a coefficient text is a shortest number text");
+
 char* WriteCoefficientText(char* out, double value) {
     if (value == 0.0) {
         *out = '0';
         return out + 1;
     }
-    // Every finite double, infinity and NaN fit in kCoefficientTextSize characters.
-    return std::to_chars(out, out + kCoefficientTextSize, value).ptr;
+    // Every finite double, infinity and NaN fit in kCoefficientTextSize characters; the
+    // formatter may scribble over all of them past the text's end.
+    return qv::WriteShortestNumber(out, value);
 }
 
 CString CoefficientText(double value) {

@@ -97,7 +97,8 @@ void MultiplySections(const CString& factor, const CString* sections, CString* o
 constexpr int kCoefficientTextSize = 24;
 // Writes the shortest text that reads back to the same double (17 significant digits at
 // most; "0" for both zeros) at out, which must hold kCoefficientTextSize characters, and
-// returns the end of the text. No terminating zero is written.
+// returns the end of the text. No terminating zero is written; the characters between the
+// end and out + kCoefficientTextSize may be overwritten.
 char* WriteCoefficientText(char* out, double value);
 // The same text as a CString.
 CString CoefficientText(double value);
