@@ -147,7 +147,9 @@ private:
     void PoleRoute();
     // Both polynomials from the augmented exponential phi (rows 0..n-1: Phi, then Gamma) and
     // m_cBal; eta is the relative error level of phi.
-    bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk);
+    // eigenFloor gets the rounding bound of the denominator formed from the eigenvalues.
+    bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk,
+                     double* eigenFloor);
     static bool HessenbergEigenvalues(AugMatrix& a, int n, double* wr, double* wi);
     void ClearResult();
 
@@ -198,16 +200,22 @@ private:
     bool m_candEigOk[2][kBases]{};
     Vector m_candAEig[2]{};
     bool m_candAEigOk[2]{};
+    // Rounding bounds of the denominators formed from eigenvalues (normwise, relative).
+    double m_candEigFloor[2][kBases]{};
+    double m_candAEigFloor[2]{};
     double m_basis[kAug]{};
     AugMatrix m_phiRun[2]{};  // [[Phi, Gamma]] of each run
     Vector m_bwRun[2]{};      // c of each run
     Vector m_awRun0{};        // the monic time-scaled denominator of the first run
+    Vector m_bwRun0{};        // and the numerator
     double m_tau = 0.0;       // the time-scaled sample time
+    int m_muExp = 0;          // the time scale mu = 2^m_muExp
+    bool m_scaleOk = false;   // the first run found a time scale
     bool m_balanceDone = false;
     Vector m_cBal{};
     double m_eigRe[kAug]{};
     double m_eigIm[kAug]{};
-    Vector m_aw{};
+    Vector m_awRun[2]{};  // the monic time-scaled denominator of each run
     Vector m_bw{};
     double m_balance[kAug]{};
     int m_pivot[kAug]{};
