@@ -109,8 +109,20 @@ inline Pair LoadPair(const double* p) {
 }
 inline void StorePair(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
 
-// Rows of at most this many entries are handled at a fixed width by the small-order kernels.
+// Rows of kMinFixedWidth to kFixedWidth entries are handled at the fixed width kFixedWidth by
+// the small-order kernels (shorter rows cost more so than they save).
 constexpr int kFixedWidth = 12;
+constexpr int kMinFixedWidth = 5;
+inline bool FixedWidth(int entries) { return entries >= kMinFixedWidth && entries <= kFixedWidth; }
+
+// y[0..W-1] += a·x[0..W-1] in pairs, the same numbers as Axpy over the first n <= W entries
+// (the entries from n on are computed from whatever the rows hold there, and not used).
+template <int W>
+inline void AxpyFixed(double* y, const double* x, double a) {
+    static_assert(W % 2 == 0);
+    const Pair av = {a, a};
+    for (int k = 0; k < W; k += 2) StorePair(y + k, LoadPair(y + k) + av * LoadPair(x + k));
+}
 
 // The Householder reflection I - w w^T (|w|^2 = 2) that maps x[from..n-1] onto a multiple of
 // e_from, applied as h := P h P and c := c P to the leading n x n block of h and to c[0..n-1].
@@ -149,18 +161,17 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
         Pair wv[kPairs];
         for (int k = 0; k < kPairs; ++k) wv[k] = LoadPair(w + 2 * k);
         // Left: sums = w^T h over rows from..n-1, then h -= w sums.
-        // (Pairs of columns below from - 1 are zero in these rows and stay so.)
-        const int firstPair = std::max(0, from - 1) / 2;
+        // (Columns below from - 1 are zero in these rows and stay so.)
         Pair acc[kPairs] = {};
         for (int i = from; i < n; ++i) {
             const Pair wi = {w[i], w[i]};
             const double* row = h[i];
-            for (int k = firstPair; k < kPairs; ++k) acc[k] += wi * LoadPair(row + 2 * k);
+            for (int k = 0; k < kPairs; ++k) acc[k] += wi * LoadPair(row + 2 * k);
         }
         for (int i = from; i < n; ++i) {
             const Pair wi = {w[i], w[i]};
             double* row = h[i];
-            for (int k = firstPair; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - wi * acc[k]);
+            for (int k = 0; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - wi * acc[k]);
         }
         // Right: each row (and c) minus (row·w) w. The sums run over columns from..n-1 in order,
         // four rows at a time so that their additions overlap; the results equal those of the
@@ -237,28 +248,18 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
 }
 
 // The monic polynomial with the given roots (conjugate pairs as consecutive entries, im != 0),
-// den[0..n], each real root l as the factor (z - l) and each pair as (z^2 + p z + q). Where
-// the factors' coefficients have mixed signs (pairs), the sums cancel and their rounding can
-// be far above that of the result; both runs and every basis round alike there, so that their
-// agreement does not show it. Returns a bound of that rounding relative to the result
-// (normwise): a few units of round-off per factor times the coefficients of the product of the
-// factors with their magnitudes, (z + |l|) and (z^2 + |p| z + q). `exponential` takes the
-// roots as exponents (the factors of e^root).
-double FromRoots(const double* re, const double* im, int n, bool exponential, double* den) {
-    double mag[CTransferFunctionDiscretizer::kSize + 1];
-    for (int k = 0; k <= n; ++k) den[k] = mag[k] = 0.0;
-    den[0] = mag[0] = 1.0;
+// den[0..n]: each real root l as the factor (z - l), each pair as (z^2 + p z + q).
+// `exponential` takes the roots as exponents (the factors of e^root). False when a
+// coefficient is not finite.
+bool FromRoots(const double* re, const double* im, int n, bool exponential, double* den) {
+    for (int k = 0; k <= n; ++k) den[k] = 0.0;
+    den[0] = 1.0;
     int degree = 0;
     for (int i = 0; i < n; ++i) {
         if (im[i] == 0.0 || i + 1 == n) {
             const double l = exponential ? std::exp(re[i]) : re[i];
-            const double al = std::fabs(l);
-            for (int k = degree + 1; k >= 1; --k) {
-                den[k] = den[k - 1] - l * den[k];
-                mag[k] = mag[k - 1] + al * mag[k];
-            }
+            for (int k = degree + 1; k >= 1; --k) den[k] = den[k - 1] - l * den[k];
             den[0] = -l * den[0];
-            mag[0] = al * mag[0];
             degree += 1;
         } else {
             double p;
@@ -271,27 +272,16 @@ double FromRoots(const double* re, const double* im, int n, bool exponential, do
                 p = -2.0 * re[i];
                 q = re[i] * re[i] + im[i] * im[i];
             }
-            const double ap = std::fabs(p);
-            for (int k = degree + 2; k >= 2; --k) {
-                den[k] = den[k - 2] + p * den[k - 1] + q * den[k];
-                mag[k] = mag[k - 2] + ap * mag[k - 1] + q * mag[k];
-            }
+            for (int k = degree + 2; k >= 2; --k) den[k] = den[k - 2] + p * den[k - 1] + q * den[k];
             den[1] = p * den[0] + q * den[1];
-            mag[1] = ap * mag[0] + q * mag[1];
             den[0] = q * den[0];
-            mag[0] = q * mag[0];
             degree += 2;
             ++i;
         }
     }
-    double big = 1.0;
-    double magBig = 1.0;
-    for (int k = 0; k < n; ++k) {
-        if (!std::isfinite(den[k]) || !std::isfinite(mag[k])) return std::numeric_limits<double>::infinity();
-        big = std::max(big, std::fabs(den[k]));
-        magBig = std::max(magBig, mag[k]);
-    }
-    return 2.0 * n * kEps * magBig / big;
+    for (int k = 0; k <= n; ++k)
+        if (!std::isfinite(den[k])) return false;
+    return true;
 }
 
 template <typename M>
@@ -627,12 +617,6 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         if (c % 2 == 0) return m_candEigOk[run][basis] ? m_candEigen[run][basis] : nullptr;
         return m_candHyman[run][basis];
     };
-    // The rounding bound of a denominator formed from eigenvalues (0 for the others): two such
-    // candidates agree no better than that, whatever their distance.
-    auto denFloor = [&](int run, int c) -> double {
-        if (c == kCompanionEigen) return m_candAEigFloor[run];
-        return c % 2 == 0 ? m_candEigFloor[run][c / 2] : 0.0;
-    };
     // The candidate closest to one of another basis, and that distance.
     auto closest = [&](bool den, int* best) {
         double agree = std::numeric_limits<double>::infinity();
@@ -643,8 +627,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
             for (int y = 0; y < count; ++y) {
                 const double* py = den ? denCand(0, y) : numCand(0, y);
                 if ((den ? y / 2 == x / 2 : y == x) || py == nullptr) continue;
-                double dist = distance(px, py, den ? 1.0 : 0.0);
-                if (den) dist = std::max({dist, denFloor(0, x), denFloor(0, y)});
+                const double dist = distance(px, py, den ? 1.0 : 0.0);
                 if (dist < agree) {
                     agree = dist;
                     *best = x;
@@ -710,8 +693,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                 double agree = std::numeric_limits<double>::infinity();
                 for (int y = 0; y <= kCompanionEigen; ++y)
                     if (y / 2 != bestNum && denCand(0, y) != nullptr)
-                        agree = std::min(agree, std::max(distance(denCand(0, sameBasis), denCand(0, y), 1.0),
-                                                         denFloor(0, y)));
+                        agree = std::min(agree, distance(denCand(0, sameBasis), denCand(0, y), 1.0));
                 if (agree <= std::max(kEnough, denAgree)) {
                     bestDen = sameBasis;
                     denAgree = agree;
@@ -877,9 +859,20 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
                 const double* __restrict row = (*powers[p])[i];
                 const double bo = pade[2 * p + 3];
                 const double be = pade[2 * p + 2];
-                for (int j = 0; j < dim; ++j) {
-                    o[j] += bo * row[j];
-                    e[j] += be * row[j];
+                if (FixedWidth(dim)) {
+                    // In pairs over the fixed width (the entries from dim on are not used).
+                    const Pair bov = {bo, bo};
+                    const Pair bev = {be, be};
+                    for (int j = 0; j < kFixedWidth; j += 2) {
+                        const Pair r = LoadPair(row + j);
+                        StorePair(o + j, LoadPair(o + j) + bov * r);
+                        StorePair(e + j, LoadPair(e + j) + bev * r);
+                    }
+                } else {
+                    for (int j = 0; j < dim; ++j) {
+                        o[j] += bo * row[j];
+                        e[j] += be * row[j];
+                    }
                 }
             }
         }
@@ -910,11 +903,19 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
             const double f = lu[i][k] / lu[k][k];
             if (f == 0.0) continue;
             Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
-            Axpy(tmp[i], tmp[k], -f, dim);
+            if (FixedWidth(dim))
+                AxpyFixed<kFixedWidth>(tmp[i], tmp[k], -f);
+            else
+                Axpy(tmp[i], tmp[k], -f, dim);
         }
     }
     for (int k = dim - 1; k >= 0; --k) {
-        for (int i = k + 1; i < dim; ++i) Axpy(tmp[k], tmp[i], -lu[k][i], dim);
+        for (int i = k + 1; i < dim; ++i) {
+            if (FixedWidth(dim))
+                AxpyFixed<kFixedWidth>(tmp[k], tmp[i], -lu[k][i]);
+            else
+                Axpy(tmp[k], tmp[i], -lu[k][i], dim);
+        }
         const double pivot = lu[k][k];
         for (int j = 0; j < dim; ++j) tmp[k][j] /= pivot;
     }
@@ -932,7 +933,7 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
     // polynomials to the rounding of Phi and Gamma is sampled. (The last row of the
     // exponential is e_n and is not kept.)
     AugMatrix& keep = m_phiRun[run];
-    bool finite = true;
+    double probe = 0.0;  // x - x is 0 for a finite x, else NaN
     for (int i = 0; i < n; ++i) {
         const double* from = result[i];
         double* to = keep[i];
@@ -940,10 +941,10 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
             for (int j = 0; j <= n; ++j) to[j] = from[j] + from[j] * (2.0 * kEps * uniform());
         else
             for (int j = 0; j <= n; ++j) to[j] = from[j];
-        for (int j = 0; j <= n; ++j) finite = finite && std::isfinite(to[j]);
+        for (int j = 0; j <= n; ++j) probe += to[j] - to[j];
         m_bwRun[run][i] = bw[i];
     }
-    if (!finite) return false;
+    if (!(probe == 0.0)) return false;
     m_k = std::ldexp(1.0, squarings);
     m_T = m_k * (t / m_k);
     // Phi and Gamma in the companion coordinates, for the readers of the step results.
@@ -972,12 +973,17 @@ void CTransferFunctionDiscretizer::Balance() {
     for (int sweep = 0; sweep < 200; ++sweep) {
         bool changed = false;
         for (int i = 0; i < dim; ++i) {
+            // Column and row sums without the diagonal, each in the order of j.
             double c = 0.0;
             double r = 0.0;
-            for (int j = 0; j < dim; ++j) {
-                if (j == i) continue;
+            const double* row = bal[i];
+            for (int j = 0; j < i; ++j) {
                 c += std::fabs(bal[j][i]);
-                r += std::fabs(bal[i][j]);
+                r += std::fabs(row[j]);
+            }
+            for (int j = i + 1; j < dim; ++j) {
+                c += std::fabs(bal[j][i]);
+                r += std::fabs(row[j]);
             }
             if (c == 0.0 || r == 0.0) continue;
             const double s = c + r;
@@ -998,10 +1004,10 @@ void CTransferFunctionDiscretizer::Balance() {
             }
             if (c + r >= 0.95 * s) continue;
             m_balance[i] *= f;
-            for (int j = 0; j < dim; ++j) {
-                bal[i][j] /= f;
-                bal[j][i] *= f;
-            }
+            // (f is a power of two: its reciprocal is exact, and so are both scalings.)
+            const double inverse = 1.0 / f;
+            for (int j = 0; j < dim; ++j) bal[i][j] *= inverse;
+            for (int j = 0; j < dim; ++j) bal[j][i] *= f;
             changed = true;
         }
         if (!changed) break;
@@ -1028,8 +1034,7 @@ bool CTransferFunctionDiscretizer::CompanionEigenDenominator(int run) {
             work[i][j] = v * (m_balance[i] / m_balance[j]);
         }
     if (!HessenbergEigenvalues(work, n, m_eigRe, m_eigIm)) return false;
-    m_candAEigFloor[run] = FromRoots(m_eigRe, m_eigIm, n, true, m_candAEig[run]);
-    if (!std::isfinite(m_candAEigFloor[run])) return false;
+    if (!FromRoots(m_eigRe, m_eigIm, n, true, m_candAEig[run])) return false;
     m_candAEigOk[run] = true;
     return true;
 }
@@ -1067,13 +1072,12 @@ bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {
         }
     }
     m_candOk[run][basis] = Polynomials(phiB, m_candNum[run][basis], m_candEigen[run][basis],
-                                       m_candHyman[run][basis], eigen ? &m_candEigOk[run][basis] : nullptr,
-                                       &m_candEigFloor[run][basis]);
+                                       m_candHyman[run][basis], eigen ? &m_candEigOk[run][basis] : nullptr);
     return m_candOk[run][basis];
 }
 
 bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut,
-                                               bool* eigenOk, double* eigenFloor) {
+                                               bool* eigenOk) {
     const int n = m_n;
     // 4. Controller-Hessenberg form of (phi, gamma, c) by Householder reflections:
     //    h = phi[0..n-1][0..n-1], g = phi[.][n].
@@ -1088,7 +1092,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
     }
     // Small orders run the reflections over rows of a fixed width (columns n.. of h and c held
     // at zero), which the compiler unrolls and vectorizes.
-    const bool fixedWidth = n <= kFixedWidth;
+    const bool fixedWidth = FixedWidth(n);
     if (fixedWidth)
         for (int i = 0; i < n; ++i) {
             for (int j = n; j < kFixedWidth; ++j) h[i][j] = 0.0;
@@ -1134,7 +1138,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = 0; j < n; ++j) work[i][j] = h[i][j];
     const bool eigenDone = eigenOk != nullptr && HessenbergEigenvalues(work, n, m_eigRe, m_eigIm);
     if (eigenOk != nullptr) *eigenOk = eigenDone;
-    if (eigenDone) *eigenFloor = FromRoots(m_eigRe, m_eigIm, n, false, denOut);
+    if (eigenDone) FromRoots(m_eigRe, m_eigIm, n, false, denOut);  // (checked at the end)
 
     // 5b. Hyman's recursion on each diagonal block of H (H splits only where a subdiagonal
     //     entry is exactly zero: dropping a small one changes the numerator by far more than
@@ -1152,7 +1156,10 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = i + 1; j <= hi; ++j) {
             const double f = h[i][j];
             const double* xj = m_poly[j];
-            Axpy(out, xj, -f, deg + 1);
+            if (FixedWidth(deg + 1))
+                AxpyFixed<kFixedWidth>(out, xj, -f);
+            else
+                Axpy(out, xj, -f, deg + 1);
         }
     };
     double* acc = m_accPoly;

@@ -18,14 +18,17 @@
 //      similarity by powers of two), and the numerator and denominator follow from Hyman's
 //      recursion on that form; the denominator also from the eigenvalues of Phi (Francis QR), which stays
 //      accurate where modes have decayed within the sample time.
-// `ErrorEstimate` is a posteriori: each polynomial is the candidate closest to a candidate of
-// another basis (whose rounding takes an independent path), and a second run (one more
-// squaring, coefficients and Phi perturbed at the level of their rounding) samples the error of
-// the exponential and the sensitivity to the input's rounding. Ten times the larger of the two
-// distances is the estimate; over the test corpus it lies within a factor of about 0.3 to 10^3
-// of the true error (median 20), where a first-order bound summed through the recursion is
-// off by up to 10^20. Callers refuse a result whose estimate is above what they need; Status
-// does so above 1e-8.
+// `ErrorEstimate` is a posteriori: a second run (one more squaring, coefficients and Phi
+// perturbed at the level of their rounding) samples the error of the exponential and the
+// sensitivity to the input's rounding, and candidates of another basis (whose rounding takes an
+// independent path) sample that of the polynomial stage. The first comparison does both at
+// once: the companion basis of the first run against the dual basis of the second; where the
+// two agree to 1e-11, ten times their distance is the estimate. Else each polynomial is the
+// candidate of the first run closest to one of another basis, compared also with its own basis
+// in the second run, and ten times the larger of the two distances is the estimate. Over the
+// test corpus it lies within a factor of about 0.2 to 10^3 of the true error (median 20),
+// where a first-order bound summed through the recursion is off by up to 10^20. Callers refuse
+// a result whose estimate is above what they need; Status does so above 1e-8.
 // Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
 // over when the poles are real and far apart: the roots of the denominator by Aberth's
 // iteration in quadruple precision (started from -a_k/a_(k+1) where the coefficients are
@@ -147,9 +150,7 @@ private:
     void PoleRoute();
     // Both polynomials from the augmented exponential phi (rows 0..n-1: Phi, then Gamma) and
     // m_cBal; eta is the relative error level of phi.
-    // eigenFloor gets the rounding bound of the denominator formed from the eigenvalues.
-    bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk,
-                     double* eigenFloor);
+    bool Polynomials(const AugMatrix& phi, double* numOut, double* denOut, double* denHymanOut, bool* eigenOk);
     static bool HessenbergEigenvalues(AugMatrix& a, int n, double* wr, double* wi);
     void ClearResult();
 
@@ -200,9 +201,6 @@ private:
     bool m_candEigOk[2][kBases]{};
     Vector m_candAEig[2]{};
     bool m_candAEigOk[2]{};
-    // Rounding bounds of the denominators formed from eigenvalues (normwise, relative).
-    double m_candEigFloor[2][kBases]{};
-    double m_candAEigFloor[2]{};
     double m_basis[kAug]{};
     AugMatrix m_phiRun[2]{};  // [[Phi, Gamma]] of each run
     Vector m_bwRun[2]{};      // c of each run

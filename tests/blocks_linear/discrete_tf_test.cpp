@@ -433,6 +433,68 @@ TEST(DiscreteTfResult, EntryNIsZeroAndOneAndOrdersAreN) {
     EXPECT_EQ(1.0, a[0]);
 }
 
+// The discretizer keeps intermediate results between the steps of one conversion (the time
+// scale, the second run, the candidates of each basis): a conversion must not depend on what
+// the same object converted before, whether that was accepted, refused, invalid or of another
+// order. Each case, converted after each other one, gives the result, status and estimate of a
+// fresh object, bit for bit.
+TEST(DiscreteTfResult, AConversionDoesNotDependOnThePreviousOne) {
+    const std::vector<std::complex<double>> pairs{{-0.3, 2.0}, {-0.3, -2.0}, {-1.0, 0.0}};
+    std::vector<std::complex<double>> even;
+    for (int k = 1; k <= 24; ++k) even.emplace_back(-k, 0.0);
+    std::vector<std::complex<double>> spread;
+    for (int k = 0; k < 16; ++k) spread.emplace_back(-std::ldexp(1.0, k - 8), 0.0);
+    const std::vector<Case> cases = {
+        {0.01, FromPoles(Real({-0.2, -0.4, -0.6, -0.8, -1.0, -1.2, -1.4, -1.6, -1.8, -2.0})), {1.0}, {}},
+        {10.0, FromPoles(Real({0, -1e4, -1e5})), {1e9}, {}},   // decayed modes
+        {0.1, {2, 3, 1}, {1, 7}, {}},                          // order 2, numerator with a zero
+        {1.0, FromPoles(pairs), {1.0, 0.5}, {}},               // a complex pair
+        {1.0, FromPoles(even), {1.0}, {}},                     // clustered order 24: refused
+        {0.1, FromPoles(spread), {1.0, -0.5}, {}},             // order 16: more candidates
+        {10.0, FromPoles(Real({2, 3, -1000})), {1, 1}, {}},    // refused
+        {0.5, {4.0}, {4.0}, {}},                               // order 0
+        {-1.0, {2, 3, 1}, {1}, {}},                            // invalid sample time
+    };
+    struct Result {
+        std::vector<double> num, den;
+        Status status;
+        double estimate;
+    };
+    auto run = [](CTransferFunctionDiscretizer& d, const Case& c) {
+        const Outcome o = Convert(d, c);
+        return Result{o.num, o.den, o.status, o.estimate};
+    };
+    std::vector<Result> fresh;
+    for (const Case& c : cases) {
+        auto d = std::make_unique<CTransferFunctionDiscretizer>();
+        fresh.push_back(run(*d, c));
+    }
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (size_t before = 0; before < cases.size(); ++before)
+        for (size_t i = 0; i < cases.size(); ++i) {
+            run(*d, cases[before]);
+            const Result r = run(*d, cases[i]);
+            const std::string what = "case " + std::to_string(i) + " after case " + std::to_string(before);
+            EXPECT_EQ(fresh[i].status, r.status) << what;
+            if (r.status == Status::InvalidInput) {
+                // Nothing is computed: the result is cleared (its order stays that of the
+                // last conversion).
+                for (double v : r.num) EXPECT_EQ(0.0, v) << what;
+                for (double v : r.den) EXPECT_EQ(0.0, v) << what;
+                continue;
+            }
+            EXPECT_EQ(fresh[i].num, r.num) << what;
+            EXPECT_EQ(fresh[i].den, r.den) << what;
+            EXPECT_EQ(fresh[i].estimate, r.estimate) << what;
+        }
+    // The cases cover accepted conversions by the first comparison and with more candidates,
+    // a refusal and an invalid input.
+    EXPECT_EQ(Status::Done, fresh[0].status);
+    EXPECT_EQ(Status::Done, fresh[5].status);
+    EXPECT_EQ(Status::Inaccurate, fresh[4].status);
+    EXPECT_EQ(Status::InvalidInput, fresh[8].status);
+}
+
 TEST(DiscreteTfResult, InvalidInputIsRefusedAndClearsTheResult) {
     auto d = std::make_unique<CTransferFunctionDiscretizer>();
     const double den[] = {2, 3, 1};
