@@ -53,6 +53,15 @@ constexpr double kTheta7 = 9.504178996162932e-1;
 constexpr double kTheta9 = 2.097847961257068e0;
 constexpr double kTheta13 = 5.371920351148152e0;
 
+// Two doubles handled together (the compiler's vector extension, SSE2 on every x86-64).
+typedef double Pair __attribute__((vector_size(16)));
+inline Pair LoadPair(const double* p) {
+    Pair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StorePair(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
+
 // y[0..n-1] += a·x[0..n-1], four entries at a time (the arrays do not overlap).
 inline void Axpy(double* __restrict y, const double* __restrict x, double a, int n) {
     int j = 0;
@@ -79,14 +88,19 @@ void Product(const M& x, const M& y, int n, M& dst) {
         // beyond n are computed from the rows' unused tail and dropped), in the same order of
         // additions as below.
         for (int i = 0; i < n; ++i) {
-            double acc[kSmall] = {};
+            Pair acc[kSmall / 2] = {};
+            const double* xi = x[i];
             for (int k = 0; k < n; ++k) {
-                const double f = x[i][k];
+                const double f = xi[k];
                 if (f == 0.0) continue;
+                const Pair fv = {f, f};
                 const double* yk = y[k];
-                for (int j = 0; j < kSmall; ++j) acc[j] += f * yk[j];
+                for (int j = 0; j < kSmall / 2; ++j) acc[j] += fv * LoadPair(yk + 2 * j);
             }
-            for (int j = 0; j < n; ++j) dst[i][j] = acc[j];
+            double* row = dst[i];
+            int j = 0;
+            for (; 2 * j + 2 <= n; ++j) StorePair(row + 2 * j, acc[j]);
+            if (2 * j < n) row[2 * j] = acc[j][0];
         }
         return;
     }
@@ -99,15 +113,6 @@ void Product(const M& x, const M& y, int n, M& dst) {
         }
     }
 }
-
-// Two doubles handled together (the compiler's vector extension, SSE2 on every x86-64).
-typedef double Pair __attribute__((vector_size(16)));
-inline Pair LoadPair(const double* p) {
-    Pair v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void StorePair(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
 
 // Rows of kMinFixedWidth to kFixedWidth entries are handled at the fixed width kFixedWidth by
 // the small-order kernels (shorter rows cost more so than they save).
