@@ -704,6 +704,27 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                     denAgree = agree;
                 }
             }
+            // A denominator from eigenvalues that agrees with one of another basis may still be
+            // off where both inherit the eigenvalues' error alike (clustered eigenvalues); where
+            // Hyman's recursion in two bases agrees on another answer (to an accepted level, and
+            // ten times better than that answer lies from the chosen one), either may be right:
+            // the distance between them then bounds the estimate from below.
+            if (bestDen % 2 == 0) {
+                double conflict = std::numeric_limits<double>::infinity();
+                for (int x = 1; x < kCompanionEigen; x += 2) {
+                    const double* px = denCand(0, x);
+                    if (px == nullptr) continue;
+                    const double apart = distance(denCand(0, bestDen), px, 1.0);
+                    for (int y = 1; y < kCompanionEigen; y += 2) {
+                        const double* py = denCand(0, y);
+                        if (y == x || py == nullptr) continue;
+                        const double pair = distance(px, py, 1.0);
+                        if (pair <= kAcceptedError / kEstimateSafety && 10.0 * pair <= apart)
+                            conflict = std::min(conflict, apart);
+                    }
+                }
+                if (std::isfinite(conflict)) denAgree = std::max(denAgree, conflict);
+            }
             for (int k = 0; k < n; ++k) {
                 m_beta[k] = numCand(0, bestNum)[k];
                 m_alpha[k] = denCand(0, bestDen)[k];
