@@ -623,8 +623,11 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         return m_candHyman[run][basis];
     };
     // The candidate closest to one of another basis, and that distance.
+    // (A later level recomputes candidates, and one that was valid before may fail then: the
+    // choice of an earlier level is not kept.)
     auto closest = [&](bool den, int* best) {
         double agree = std::numeric_limits<double>::infinity();
+        *best = -1;
         const int count = den ? kCompanionEigen + 1 : kBases;
         for (int x = 0; x < count; ++x) {
             const double* px = den ? denCand(0, x) : numCand(0, x);

@@ -391,6 +391,38 @@ TEST(DiscreteTfAccuracy, SubnormalInputsAreRefusedWithoutTrapping) {
         }
 }
 
+// Inputs on which the candidates of a later step fail after earlier ones were chosen (here
+// the eigenvalues overflow where Hyman's recursion did not): the choice must follow the
+// candidates that are left, so that the conversion is refused or delivers finite numbers,
+// and never reads a candidate that is gone (found by a sanitizer run over random inputs).
+TEST(DiscreteTfAccuracy, CandidatesThatFailLaterAreNotUsed) {
+    struct Input {
+        double t;
+        std::vector<double> den, num;
+    };
+    const Input inputs[] = {
+        {1.0,
+         {-6.5228799999999998, -23873.45408, 0.00110477783203125, -0.0023641528320312499, 3.33725,
+          -4.4973599999999996, 13.564120000000001, 3.7738876342773437e-05, -0.00076955810546874999},
+         {-9.5199999999999996, -5.9000000000000004, 6.2300000000000004}},
+    };
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (const Input& in : inputs) {
+        const short n = static_cast<short>(in.den.size() - 1);
+        d->Discretize(in.den.data(), in.num.data(), static_cast<short>(in.num.size() - 1), n, 1.0, in.t);
+        if (d->GetStatus() == Status::Done) {
+            EXPECT_LE(d->ErrorEstimate(), 1e-8);
+            for (int k = 0; k <= n; ++k) {
+                EXPECT_TRUE(std::isfinite(d->ResultNumerator()[k]));
+                EXPECT_TRUE(std::isfinite(d->ResultDenominator()[k]));
+            }
+        } else {
+            EXPECT_EQ(Status::Inaccurate, d->GetStatus());
+            EXPECT_GT(d->ErrorEstimate(), 1e-8);
+        }
+    }
+}
+
 // The roots of the denominator are e^(pT) for the poles p of G(s): the denominator equals the
 // product of (z - e^(pT)), formed in long double.
 TEST(DiscreteTfAccuracy, DenominatorRootsAreTheSampledPoles) {
