@@ -25,10 +25,13 @@
 // once: the companion basis of the first run against the dual basis of the second; where the
 // two agree to 1e-11, ten times their distance is the estimate. Else each polynomial is the
 // candidate of the first run closest to one of another basis, compared also with its own basis
-// in the second run, and ten times the larger of the two distances is the estimate. Over the
-// test corpus it lies within a factor of about 0.2 to 10^3 of the true error (median 20),
-// where a first-order bound summed through the recursion is off by up to 10^20. Callers refuse
-// a result whose estimate is above what they need; Status does so above 1e-8.
+// in the second run, and ten times the larger of the two distances is the estimate (a
+// denominator from eigenvalues, which cluster alike in every basis, at least ten times its
+// distance to an answer on which Hyman's recursion in two bases agrees). Over the test corpus
+// and random cases of orders 1 to 10 it lies within a factor of about 0.2 to 10^3 of the true
+// error (median 17), where a first-order bound summed through the recursion is off by up to
+// 10^20. Callers refuse a result whose estimate is above what they need; Status does so above
+// 1e-8.
 // Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
 // over when the poles are real and far apart: the roots of the denominator by Aberth's
 // iteration in quadruple precision (started from -a_k/a_(k+1) where the coefficients are
