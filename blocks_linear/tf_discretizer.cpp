@@ -53,6 +53,15 @@ constexpr double kTheta7 = 9.504178996162932e-1;
 constexpr double kTheta9 = 2.097847961257068e0;
 constexpr double kTheta13 = 5.371920351148152e0;
 
+// Two doubles handled together (the compiler's vector extension, SSE2 on every x86-64).
+typedef double Pair __attribute__((vector_size(16)));
+inline Pair LoadPair(const double* p) {
+    Pair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StorePair(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
+
 // y[0..n-1] += a·x[0..n-1], four entries at a time (the arrays do not overlap).
 inline void Axpy(double* __restrict y, const double* __restrict x, double a, int n) {
     int j = 0;
@@ -79,14 +88,19 @@ void Product(const M& x, const M& y, int n, M& dst) {
         // beyond n are computed from the rows' unused tail and dropped), in the same order of
         // additions as below.
         for (int i = 0; i < n; ++i) {
-            double acc[kSmall] = {};
+            Pair acc[kSmall / 2] = {};
+            const double* xi = x[i];
             for (int k = 0; k < n; ++k) {
-                const double f = x[i][k];
+                const double f = xi[k];
                 if (f == 0.0) continue;
+                const Pair fv = {f, f};
                 const double* yk = y[k];
-                for (int j = 0; j < kSmall; ++j) acc[j] += f * yk[j];
+                for (int j = 0; j < kSmall / 2; ++j) acc[j] += fv * LoadPair(yk + 2 * j);
             }
-            for (int j = 0; j < n; ++j) dst[i][j] = acc[j];
+            double* row = dst[i];
+            int j = 0;
+            for (; 2 * j + 2 <= n; ++j) StorePair(row + 2 * j, acc[j]);
+            if (2 * j < n) row[2 * j] = acc[j][0];
         }
         return;
     }
@@ -98,6 +112,181 @@ void Product(const M& x, const M& y, int n, M& dst) {
             if (f != 0.0) Axpy(row, y[k], f, n);
         }
     }
+}
+
+// Rows of kMinFixedWidth to kFixedWidth entries are handled at the fixed width kFixedWidth by
+// the small-order kernels (shorter rows cost more so than they save).
+constexpr int kFixedWidth = 12;
+constexpr int kMinFixedWidth = 5;
+inline bool FixedWidth(int entries) { return entries >= kMinFixedWidth && entries <= kFixedWidth; }
+
+// y[0..W-1] += a·x[0..W-1] in pairs, the same numbers as Axpy over the first n <= W entries
+// (the entries from n on are computed from whatever the rows hold there, and not used).
+template <int W>
+inline void AxpyFixed(double* y, const double* x, double a) {
+    static_assert(W % 2 == 0);
+    const Pair av = {a, a};
+    for (int k = 0; k < W; k += 2) StorePair(y + k, LoadPair(y + k) + av * LoadPair(x + k));
+}
+
+// The Householder reflection I - w w^T (|w|^2 = 2) that maps x[from..n-1] onto a multiple of
+// e_from, applied as h := P h P and c := c P to the leading n x n block of h and to c[0..n-1].
+// Columns before from - 1 are already zero in rows from..n-1. With W > 0 (n <= W) every row
+// is handled over W entries: h and c must hold zeros (or at least finite numbers) in columns
+// n..W-1, and w is zero outside from..n-1, so that the extra terms add exact zeros. False when
+// x[from..n-1] is zero or not finite.
+template <int W, typename M>
+bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restrict sums, const double* x, int from,
+             int n) {
+    double norm2 = 0.0;
+    double big = 0.0;
+    for (int i = from; i < n; ++i) big = std::max(big, std::fabs(x[i]));
+    if (big == 0.0 || !std::isfinite(big)) return false;
+    // Scaled by a power of two near 1/big (exact), so that the squares neither overflow nor
+    // underflow.
+    const int shift = -std::ilogb(big);
+    for (int i = from; i < n; ++i) {
+        w[i] = TimesPowerOfTwo(x[i], shift);
+        norm2 += w[i] * w[i];
+    }
+    const double alpha = (w[from] >= 0.0 ? -1.0 : 1.0) * std::sqrt(norm2);
+    w[from] -= alpha;
+    // |w|^2 from the rounded w itself (not from norm2 and alpha), so that the reflection is
+    // orthogonal to the working precision.
+    double ww = 0.0;
+    for (int i = from; i < n; ++i) ww += w[i] * w[i];
+    if (ww == 0.0) return false;
+    const double f = std::sqrt(2.0 / ww);
+    for (int i = from; i < n; ++i) w[i] *= f;
+    if constexpr (W > 0) {
+        static_assert(W % 2 == 0);
+        constexpr int kPairs = W / 2;
+        for (int i = 0; i < from; ++i) w[i] = 0.0;
+        for (int i = n; i < W; ++i) w[i] = 0.0;
+        Pair wv[kPairs];
+        for (int k = 0; k < kPairs; ++k) wv[k] = LoadPair(w + 2 * k);
+        // Left: sums = w^T h over rows from..n-1, then h -= w sums.
+        // (Columns below from - 1 are zero in these rows and stay so.)
+        Pair acc[kPairs] = {};
+        for (int i = from; i < n; ++i) {
+            const Pair wi = {w[i], w[i]};
+            const double* row = h[i];
+            for (int k = 0; k < kPairs; ++k) acc[k] += wi * LoadPair(row + 2 * k);
+        }
+        for (int i = from; i < n; ++i) {
+            const Pair wi = {w[i], w[i]};
+            double* row = h[i];
+            for (int k = 0; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - wi * acc[k]);
+        }
+        // Right: each row (and c) minus (row·w) w. The sums run over columns from..n-1 in order,
+        // four rows at a time so that their additions overlap; the results equal those of the
+        // general kernel below.
+        auto update = [&](double* row, double sum) {
+            const Pair sv = {sum, sum};
+            for (int k = 0; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - sv * wv[k]);
+        };
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            const double* h0 = h[i];
+            const double* h1 = h[i + 1];
+            const double* h2 = h[i + 2];
+            const double* h3 = h[i + 3];
+            for (int j = from; j < n; ++j) {
+                const double wj = w[j];
+                s0 += h0[j] * wj;
+                s1 += h1[j] * wj;
+                s2 += h2[j] * wj;
+                s3 += h3[j] * wj;
+            }
+            update(h[i], s0);
+            update(h[i + 1], s1);
+            update(h[i + 2], s2);
+            update(h[i + 3], s3);
+        }
+        for (; i < n; ++i) {
+            double s0 = 0.0;
+            for (int j = from; j < n; ++j) s0 += h[i][j] * w[j];
+            update(h[i], s0);
+        }
+        double sc = 0.0;
+        for (int j = from; j < n; ++j) sc += c[j] * w[j];
+        update(c, sc);
+        (void)sums;
+    } else {
+        // h := P h P, c := c P (rows of h run contiguously, so the sums over i go by rows).
+        const int first = std::max(0, from - 1);
+        for (int j = first; j < n; ++j) sums[j] = 0.0;
+        for (int i = from; i < n; ++i) Axpy(sums + first, h[i] + first, w[i], n - first);
+        for (int i = from; i < n; ++i) Axpy(h[i] + first, sums + first, -w[i], n - first);
+        // The row sums run four rows at a time (each in its own order, as one row alone would):
+        // their additions then overlap instead of waiting on each other.
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            const double* h0 = h[i];
+            const double* h1 = h[i + 1];
+            const double* h2 = h[i + 2];
+            const double* h3 = h[i + 3];
+            for (int j = from; j < n; ++j) {
+                const double wj = w[j];
+                s0 += h0[j] * wj;
+                s1 += h1[j] * wj;
+                s2 += h2[j] * wj;
+                s3 += h3[j] * wj;
+            }
+            Axpy(h[i] + from, w + from, -s0, n - from);
+            Axpy(h[i + 1] + from, w + from, -s1, n - from);
+            Axpy(h[i + 2] + from, w + from, -s2, n - from);
+            Axpy(h[i + 3] + from, w + from, -s3, n - from);
+        }
+        for (; i < n; ++i) {
+            double s = 0.0;
+            for (int j = from; j < n; ++j) s += h[i][j] * w[j];
+            Axpy(h[i] + from, w + from, -s, n - from);
+        }
+        double s = 0.0;
+        for (int j = from; j < n; ++j) s += c[j] * w[j];
+        for (int j = from; j < n; ++j) c[j] -= s * w[j];
+    }
+    return true;
+}
+
+// The monic polynomial with the given roots (conjugate pairs as consecutive entries, im != 0),
+// den[0..n]: each real root l as the factor (z - l), each pair as (z^2 + p z + q).
+// `exponential` takes the roots as exponents (the factors of e^root). False when a
+// coefficient is not finite.
+bool FromRoots(const double* re, const double* im, int n, bool exponential, double* den) {
+    for (int k = 0; k <= n; ++k) den[k] = 0.0;
+    den[0] = 1.0;
+    int degree = 0;
+    for (int i = 0; i < n; ++i) {
+        if (im[i] == 0.0 || i + 1 == n) {
+            const double l = exponential ? std::exp(re[i]) : re[i];
+            for (int k = degree + 1; k >= 1; --k) den[k] = den[k - 1] - l * den[k];
+            den[0] = -l * den[0];
+            degree += 1;
+        } else {
+            double p;
+            double q;
+            if (exponential) {
+                const double growth = std::exp(re[i]);
+                p = -2.0 * growth * std::cos(im[i]);
+                q = growth * growth;
+            } else {
+                p = -2.0 * re[i];
+                q = re[i] * re[i] + im[i] * im[i];
+            }
+            for (int k = degree + 2; k >= 2; --k) den[k] = den[k - 2] + p * den[k - 1] + q * den[k];
+            den[1] = p * den[0] + q * den[1];
+            den[0] = q * den[0];
+            degree += 2;
+            ++i;
+        }
+    }
+    for (int k = 0; k <= n; ++k)
+        if (!std::isfinite(den[k])) return false;
+    return true;
 }
 
 template <typename M>
@@ -434,8 +623,11 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         return m_candHyman[run][basis];
     };
     // The candidate closest to one of another basis, and that distance.
+    // (A later level recomputes candidates, and one that was valid before may fail then: the
+    // choice of an earlier level is not kept.)
     auto closest = [&](bool den, int* best) {
         double agree = std::numeric_limits<double>::infinity();
+        *best = -1;
         const int count = den ? kCompanionEigen + 1 : kBases;
         for (int x = 0; x < count; ++x) {
             const double* px = den ? denCand(0, x) : numCand(0, x);
@@ -452,17 +644,41 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         }
         return agree;
     };
-    if (StableRoute(0, 0, false)) {
+    // The first pair of candidates is independent in both respects at once: the companion
+    // basis of the first run and the dual basis of the second. Where they agree to kEnough,
+    // that distance is the estimate, and the result is the first run's; else further
+    // candidates follow as below (the second run is kept for them).
+    bool secondRun = false;
+    bool secondDual = false;  // the second run's dual-basis candidates are there
+    const bool firstRun = StableRoute(0, 0, false);
+    if (firstRun && Stage(0, 0, false)) {
+        secondRun = StableRoute(1, 1, true);
+        secondDual = secondRun && Stage(1, 3, false);
+        if (secondDual) {
+            const double numApart = distance(m_candNum[0][0], m_candNum[1][3], 0.0);
+            const double denApart = distance(m_candHyman[0][0], m_candHyman[1][3], 1.0);
+            if (numApart <= kEnough && denApart <= kEnough) {
+                for (int k = 0; k < n; ++k) {
+                    m_beta[k] = m_candNum[0][0][k];
+                    m_alpha[k] = m_candHyman[0][0][k];
+                }
+                numEst = kEstimateSafety * numApart + floor;
+                denEst = kEstimateSafety * denApart + floor;
+            }
+        }
+    }
+    if (firstRun && !(std::max(numEst, denEst) <= kAcceptedError)) {
         // Cheap candidates first (Hyman's recursion in the companion basis and its dual), then
         // the graded and the balanced basis, then the denominators from the eigenvalues, until
         // two agree.
+        numEst = denEst = std::numeric_limits<double>::infinity();
         int bestNum = -1;
         int bestDen = -1;
         double numAgree = std::numeric_limits<double>::infinity();
         double denAgree = numAgree;
         for (int level = 0; level < 4; ++level) {
             if (level == 0) {
-                Stage(0, 0, false);
+                if (!m_candOk[0][0]) Stage(0, 0, false);
                 Stage(0, 3, false);
             } else if (level == 1) {
                 Stage(0, 2, false);
@@ -491,15 +707,36 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                     denAgree = agree;
                 }
             }
+            // A denominator from eigenvalues that agrees with one of another basis may still be
+            // off where both inherit the eigenvalues' error alike (clustered eigenvalues); where
+            // Hyman's recursion in two bases agrees on another answer (to an accepted level, and
+            // ten times better than that answer lies from the chosen one), either may be right:
+            // the distance between them then bounds the estimate from below.
+            if (bestDen % 2 == 0) {
+                double conflict = std::numeric_limits<double>::infinity();
+                for (int x = 1; x < kCompanionEigen; x += 2) {
+                    const double* px = denCand(0, x);
+                    if (px == nullptr) continue;
+                    const double apart = distance(denCand(0, bestDen), px, 1.0);
+                    for (int y = 1; y < kCompanionEigen; y += 2) {
+                        const double* py = denCand(0, y);
+                        if (y == x || py == nullptr) continue;
+                        const double pair = distance(px, py, 1.0);
+                        if (pair <= kAcceptedError / kEstimateSafety && 10.0 * pair <= apart)
+                            conflict = std::min(conflict, apart);
+                    }
+                }
+                if (std::isfinite(conflict)) denAgree = std::max(denAgree, conflict);
+            }
             for (int k = 0; k < n; ++k) {
                 m_beta[k] = numCand(0, bestNum)[k];
                 m_alpha[k] = denCand(0, bestDen)[k];
             }
-            if (StableRoute(1, 1, true)) {
-                Stage(1, bestNum, false);
+            if (secondRun || StableRoute(1, 1, true)) {
+                if (!(secondDual && bestNum == 3)) Stage(1, bestNum, false);
                 if (bestDen == kCompanionEigen)
                     CompanionEigenDenominator(1);
-                else if (bestDen / 2 != bestNum || bestDen % 2 == 0)
+                else if ((bestDen / 2 != bestNum || bestDen % 2 == 0) && !(secondDual && bestDen == 2 * 3 + 1))
                     Stage(1, bestDen / 2, bestDen % 2 == 0);
                 const double* num1 = numCand(1, bestNum);
                 const double* den1 = denCand(1, bestDen);
@@ -529,16 +766,31 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
     //    near max(rho, 1/T), rho the root bound of a(s): the companion form then has entries of
     //    moderate size and, for short sample times, the structure of a shift, so that the
     //    small numerator coefficients of short sample times keep their relative accuracy.
-    double logRho = -std::numeric_limits<double>::infinity();
-    const double logLead = std::log2(std::fabs(m_aHat[n]));
-    for (int k = 0; k < n; ++k)
-        if (m_aHat[k] != 0.0) logRho = std::max(logRho, (std::log2(std::fabs(m_aHat[k])) - logLead) / (n - k));
-    const double logMu = std::max(logRho + 1.0, -std::log2(t));
-    if (!std::isfinite(logMu) || std::fabs(logMu) > 900.0) return false;
-    const int muExp = static_cast<int>(std::lround(logMu));
-    const double tau = std::ldexp(t, muExp);  // sample time in the time of w
-    if (!(tau > 0.0) || !std::isfinite(tau)) return false;
-    double* aw = m_aw;
+    //    The scaling and the scaled coefficients are the same in both runs: the second takes
+    //    them over from the first.
+    if (run == 0) {
+        double logRho = -std::numeric_limits<double>::infinity();
+        const double logLead = std::log2(std::fabs(m_aHat[n]));
+        for (int k = 0; k < n; ++k)
+            if (m_aHat[k] != 0.0) logRho = std::max(logRho, (std::log2(std::fabs(m_aHat[k])) - logLead) / (n - k));
+        const double logMu = std::max(logRho + 1.0, -std::log2(t));
+        m_scaleOk = false;
+        if (!std::isfinite(logMu) || std::fabs(logMu) > 900.0) return false;
+        m_muExp = static_cast<int>(std::lround(logMu));
+        m_tau = std::ldexp(t, m_muExp);  // sample time in the time of w
+        if (!(m_tau > 0.0) || !std::isfinite(m_tau)) return false;
+        m_balanceDone = false;
+        for (int k = 0; k < n; ++k) {
+            m_awRun0[k] = TimesPowerOfTwo(m_aHat[k], m_muExp * (k - n)) / m_aHat[n];
+            m_bwRun0[k] = k <= m_m ? TimesPowerOfTwo(m_b[k], m_muExp * (k - n)) / m_aHat[n] : 0.0;
+        }
+        m_scaleOk = true;
+    } else if (!m_scaleOk) {
+        return false;
+    }
+    const int muExp = m_muExp;
+    const double tau = m_tau;
+    double* aw = m_awRun[run];
     double* bw = m_bw;
     std::uint64_t state = 0x9E3779B97F4A7C15ull;
     auto uniform = [&state]() {  // in [-1, 1)
@@ -548,19 +800,14 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
         return static_cast<double>(state >> 11) * 0x1p-52 - 1.0;
     };
     for (int k = 0; k < n; ++k) {
-        aw[k] = TimesPowerOfTwo(m_aHat[k], muExp * (k - n)) / m_aHat[n];
-        bw[k] = k <= m_m ? TimesPowerOfTwo(m_b[k], muExp * (k - n)) / m_aHat[n] : 0.0;
+        aw[k] = m_awRun0[k];
+        bw[k] = m_bwRun0[k];
         // The perturbed run moves the coefficients by up to a unit of round-off, which samples
         // the effect of their rounding by the division.
         if (perturb) {
             aw[k] += aw[k] * (kEps * uniform());
             bw[k] += bw[k] * (kEps * uniform());
         }
-    }
-    if (run == 0) {
-        m_tau = tau;
-        m_balanceDone = false;
-        for (int k = 0; k < n; ++k) m_awRun0[k] = aw[k];
     }
     // The augmented matrix [[A_w, B], [0, 0]]·tau of the companion form, 0-based.
     AugMatrix& m = m_aug;
@@ -569,25 +816,27 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
     for (int i = 0; i + 1 < n; ++i) m[i][i + 1] = tau;
     for (int j = 0; j < n; ++j) m[n - 1][j] = -aw[j] * tau;
     m[n - 1][n] = tau;
-    for (int i = 0; i < dim; ++i)
-        for (int j = 0; j < dim; ++j)
-            if (!std::isfinite(m[i][j])) return false;
+    // (The other entries are tau, finite, or zero.)
+    for (int j = 0; j < n; ++j)
+        if (!std::isfinite(m[n - 1][j])) return false;
 
     // 3. exp(m) by a Pade approximant with scaling and squaring.
-    // A second run takes the approximant of degree 13 with extra squarings: its rounding
-    // follows another path than the first's throughout.
+    // A second run squares more often than the first (m scaled down by 2^extraSquarings
+    // more), which also changes the degree where the norm is small: its rounding follows
+    // another path than the first's throughout.
     const double norm = OneNorm(m, dim);
     if (!std::isfinite(norm)) return false;
-    int squarings = 0;
+    int squarings = extraSquarings;
+    const double reduced = TimesPowerOfTwo(norm, -extraSquarings);
     const double* pade = kPade13;
     int degree = 13;
-    if (extraSquarings == 0 && norm <= kTheta3) pade = kPade3, degree = 3;
-    else if (extraSquarings == 0 && norm <= kTheta5) pade = kPade5, degree = 5;
-    else if (extraSquarings == 0 && norm <= kTheta7) pade = kPade7, degree = 7;
-    else if (extraSquarings == 0 && norm <= kTheta9) pade = kPade9, degree = 9;
-    else {
-        squarings = std::max(0, static_cast<int>(std::ceil(std::log2(norm / kTheta13)))) + extraSquarings;
-        if (squarings > 1100) return false;
+    if (reduced <= kTheta3) pade = kPade3, degree = 3;
+    else if (reduced <= kTheta5) pade = kPade5, degree = 5;
+    else if (reduced <= kTheta7) pade = kPade7, degree = 7;
+    else if (reduced <= kTheta9) pade = kPade9, degree = 9;
+    else squarings += std::max(0, static_cast<int>(std::ceil(std::log2(norm / kTheta13))));
+    if (squarings > 1100) return false;
+    if (squarings > 0) {
         const double f = std::ldexp(1.0, -squarings);
         for (int i = 0; i < dim; ++i)
             for (int j = 0; j < dim; ++j) m[i][j] *= f;
@@ -639,9 +888,20 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
                 const double* __restrict row = (*powers[p])[i];
                 const double bo = pade[2 * p + 3];
                 const double be = pade[2 * p + 2];
-                for (int j = 0; j < dim; ++j) {
-                    o[j] += bo * row[j];
-                    e[j] += be * row[j];
+                if (FixedWidth(dim)) {
+                    // In pairs over the fixed width (the entries from dim on are not used).
+                    const Pair bov = {bo, bo};
+                    const Pair bev = {be, be};
+                    for (int j = 0; j < kFixedWidth; j += 2) {
+                        const Pair r = LoadPair(row + j);
+                        StorePair(o + j, LoadPair(o + j) + bov * r);
+                        StorePair(e + j, LoadPair(e + j) + bev * r);
+                    }
+                } else {
+                    for (int j = 0; j < dim; ++j) {
+                        o[j] += bo * row[j];
+                        e[j] += be * row[j];
+                    }
                 }
             }
         }
@@ -666,41 +926,56 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
                 std::swap(lu[p][j], lu[k][j]);
                 std::swap(tmp[p][j], tmp[k][j]);
             }
+        // (Divisions, not multiplications by the pivot's reciprocal: the reciprocal's rounding
+        // would scale whole rows alike, an error that the squarings below magnify.)
         for (int i = k + 1; i < dim; ++i) {
             const double f = lu[i][k] / lu[k][k];
             if (f == 0.0) continue;
             Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
-            Axpy(tmp[i], tmp[k], -f, dim);
+            if (FixedWidth(dim))
+                AxpyFixed<kFixedWidth>(tmp[i], tmp[k], -f);
+            else
+                Axpy(tmp[i], tmp[k], -f, dim);
         }
     }
     for (int k = dim - 1; k >= 0; --k) {
-        for (int i = k + 1; i < dim; ++i) Axpy(tmp[k], tmp[i], -lu[k][i], dim);
+        for (int i = k + 1; i < dim; ++i) {
+            if (FixedWidth(dim))
+                AxpyFixed<kFixedWidth>(tmp[k], tmp[i], -lu[k][i]);
+            else
+                Axpy(tmp[k], tmp[i], -lu[k][i], dim);
+        }
         const double pivot = lu[k][k];
         for (int j = 0; j < dim; ++j) tmp[k][j] /= pivot;
     }
+    // The squarings alternate between two matrices.
+    AugMatrix* x = &tmp;
+    AugMatrix* y = &u;
     for (int s = 0; s < squarings; ++s) {
-        Product(tmp, tmp, dim, u);
-        for (int i = 0; i < dim; ++i)
-            for (int j = 0; j < dim; ++j) tmp[i][j] = u[i][j];
+        Product(*x, *x, dim, *y);
+        std::swap(x, y);
     }
-    double xNorm = OneNorm(tmp, dim);
-    if (!std::isfinite(xNorm) || !(xNorm > 0.0)) return false;
-    m_k = std::ldexp(1.0, squarings);
-    m_T = m_k * (t / m_k);
+    const AugMatrix& result = *x;
     // State i of the w form is mu^i times state i of the s form (both companion forms).
-    if (perturb) {
-        // Every entry moves by up to two units of round-off, at random: the polynomial stage
-        // then rounds along a path of its own, and the sensitivity of both polynomials to the
-        // rounding of Phi and Gamma is sampled.
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j <= n; ++j) tmp[i][j] += tmp[i][j] * (2.0 * kEps * uniform());
-
-    }
+    // The perturbed run moves every entry by up to two units of round-off, at random: the
+    // polynomial stage then rounds along a path of its own, and the sensitivity of both
+    // polynomials to the rounding of Phi and Gamma is sampled. (The last row of the
+    // exponential is e_n and is not kept.)
     AugMatrix& keep = m_phiRun[run];
+    double probe = 0.0;  // x - x is 0 for a finite x, else NaN
     for (int i = 0; i < n; ++i) {
-        for (int j = 0; j <= n; ++j) keep[i][j] = tmp[i][j];
+        const double* from = result[i];
+        double* to = keep[i];
+        if (perturb)
+            for (int j = 0; j <= n; ++j) to[j] = from[j] + from[j] * (2.0 * kEps * uniform());
+        else
+            for (int j = 0; j <= n; ++j) to[j] = from[j];
+        for (int j = 0; j <= n; ++j) probe += to[j] - to[j];
         m_bwRun[run][i] = bw[i];
     }
+    if (!(probe == 0.0)) return false;
+    m_k = std::ldexp(1.0, squarings);
+    m_T = m_k * (t / m_k);
     // Phi and Gamma in the companion coordinates, for the readers of the step results.
     if (run == 0)
         for (int i = 0; i < n; ++i) {
@@ -727,12 +1002,17 @@ void CTransferFunctionDiscretizer::Balance() {
     for (int sweep = 0; sweep < 200; ++sweep) {
         bool changed = false;
         for (int i = 0; i < dim; ++i) {
+            // Column and row sums without the diagonal, each in the order of j.
             double c = 0.0;
             double r = 0.0;
-            for (int j = 0; j < dim; ++j) {
-                if (j == i) continue;
+            const double* row = bal[i];
+            for (int j = 0; j < i; ++j) {
                 c += std::fabs(bal[j][i]);
-                r += std::fabs(bal[i][j]);
+                r += std::fabs(row[j]);
+            }
+            for (int j = i + 1; j < dim; ++j) {
+                c += std::fabs(bal[j][i]);
+                r += std::fabs(row[j]);
             }
             if (c == 0.0 || r == 0.0) continue;
             const double s = c + r;
@@ -753,10 +1033,10 @@ void CTransferFunctionDiscretizer::Balance() {
             }
             if (c + r >= 0.95 * s) continue;
             m_balance[i] *= f;
-            for (int j = 0; j < dim; ++j) {
-                bal[i][j] /= f;
-                bal[j][i] *= f;
-            }
+            // (f is a power of two: its reciprocal is exact, and so are both scalings.)
+            const double inverse = 1.0 / f;
+            for (int j = 0; j < dim; ++j) bal[i][j] *= inverse;
+            for (int j = 0; j < dim; ++j) bal[j][i] *= f;
             changed = true;
         }
         if (!changed) break;
@@ -779,33 +1059,11 @@ bool CTransferFunctionDiscretizer::CompanionEigenDenominator(int run) {
         for (int j = 0; j < n; ++j) {
             double v = 0.0;
             if (i == j + 1) v = m_tau;
-            if (j == n - 1) v = -m_aw[i] * m_tau;
+            if (j == n - 1) v = -m_awRun[run][i] * m_tau;
             work[i][j] = v * (m_balance[i] / m_balance[j]);
         }
     if (!HessenbergEigenvalues(work, n, m_eigRe, m_eigIm)) return false;
-    double* den = m_candAEig[run];
-    for (int k = 0; k <= n; ++k) den[k] = 0.0;
-    den[0] = 1.0;
-    int degree = 0;
-    for (int i = 0; i < n; ++i) {
-        const double growth = std::exp(m_eigRe[i]);
-        if (!std::isfinite(growth)) return false;
-        if (m_eigIm[i] == 0.0) {
-            for (int k = degree + 1; k >= 1; --k) den[k] = den[k - 1] - growth * den[k];
-            den[0] = -growth * den[0];
-            degree += 1;
-        } else {
-            const double p = -2.0 * growth * std::cos(m_eigIm[i]);
-            const double q = growth * growth;
-            for (int k = degree + 2; k >= 2; --k) den[k] = den[k - 2] + p * den[k - 1] + q * den[k];
-            den[1] = p * den[0] + q * den[1];
-            den[0] = q * den[0];
-            degree += 2;
-            ++i;
-        }
-    }
-    for (int k = 0; k <= n; ++k)
-        if (!std::isfinite(den[k])) return false;
+    if (!FromRoots(m_eigRe, m_eigIm, n, true, m_candAEig[run])) return false;
     m_candAEigOk[run] = true;
     return true;
 }
@@ -861,61 +1119,18 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         g[i] = phi[i][n];
         c[i] = m_cBal[i];
     }
-    // Reflection I - 2 w w^T / (w^T w) that maps x[from..n-1] onto a multiple of e_from.
+    // Small orders run the reflections over rows of a fixed width (columns n.. of h and c held
+    // at zero), which the compiler unrolls and vectorizes.
+    const bool fixedWidth = FixedWidth(n);
+    if (fixedWidth)
+        for (int i = 0; i < n; ++i) {
+            for (int j = n; j < kFixedWidth; ++j) h[i][j] = 0.0;
+        }
+    if (fixedWidth)
+        for (int j = n; j < kFixedWidth; ++j) c[j] = 0.0;
+    double* sums = m_aug6[3];
     auto reflect = [&](const double* x, int from) -> bool {
-        double norm2 = 0.0;
-        double big = 0.0;
-        for (int i = from; i < n; ++i) big = std::max(big, std::fabs(x[i]));
-        if (big == 0.0) return false;
-        for (int i = 0; i < n; ++i) w[i] = 0.0;
-        for (int i = from; i < n; ++i) {
-            w[i] = x[i] / big;
-            norm2 += w[i] * w[i];
-        }
-        const double alpha = (w[from] >= 0.0 ? -1.0 : 1.0) * std::sqrt(norm2);
-        w[from] -= alpha;
-        double ww = 0.0;
-        for (int i = from; i < n; ++i) ww += w[i] * w[i];
-        if (ww == 0.0) return false;
-        const double f = std::sqrt(2.0 / ww);
-        for (int i = from; i < n; ++i) w[i] *= f;
-        // h := P h P, c := c P (rows of h run contiguously, so the sums over i go by rows). On
-        // the left, columns before from - 1 are already zero in rows from..n-1.
-        const int first = std::max(0, from - 1);
-        double* sums = m_aug6[3];
-        for (int j = first; j < n; ++j) sums[j] = 0.0;
-        for (int i = from; i < n; ++i) Axpy(sums + first, h[i] + first, w[i], n - first);
-        for (int i = from; i < n; ++i) Axpy(h[i] + first, sums + first, -w[i], n - first);
-        // The row sums run four rows at a time (each in its own order, as one row alone would):
-        // their additions then overlap instead of waiting on each other.
-        int i = 0;
-        for (; i + 4 <= n; i += 4) {
-            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-            const double* h0 = h[i];
-            const double* h1 = h[i + 1];
-            const double* h2 = h[i + 2];
-            const double* h3 = h[i + 3];
-            for (int j = from; j < n; ++j) {
-                const double wj = w[j];
-                s0 += h0[j] * wj;
-                s1 += h1[j] * wj;
-                s2 += h2[j] * wj;
-                s3 += h3[j] * wj;
-            }
-            Axpy(h[i] + from, w + from, -s0, n - from);
-            Axpy(h[i + 1] + from, w + from, -s1, n - from);
-            Axpy(h[i + 2] + from, w + from, -s2, n - from);
-            Axpy(h[i + 3] + from, w + from, -s3, n - from);
-        }
-        for (; i < n; ++i) {
-            double s = 0.0;
-            for (int j = from; j < n; ++j) s += h[i][j] * w[j];
-            Axpy(h[i] + from, w + from, -s, n - from);
-        }
-        double s = 0.0;
-        for (int j = from; j < n; ++j) s += c[j] * w[j];
-        for (int j = from; j < n; ++j) c[j] -= s * w[j];
-        return true;
+        return fixedWidth ? Reflect<kFixedWidth>(h, c, w, sums, x, from, n) : Reflect<0>(h, c, w, sums, x, from, n);
     };
     double gamma = 0.0;
     {
@@ -941,10 +1156,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         if (anyBelow) reflect(column, k + 1);
         for (int i = k + 2; i < n; ++i) h[i][k] = 0.0;
     }
-    double hNorm = 0.0;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) hNorm = std::max(hNorm, std::fabs(h[i][j]));
-    if (!std::isfinite(hNorm)) return false;
+    // (An entry of h that is not finite shows in the results, which are checked at the end.)
 
     // 5a. The denominator from the eigenvalues of H (Francis double-shift QR on a copy): the
     //     product of (z - lambda) over real eigenvalues and (z^2 - 2 Re lambda z + |lambda|^2)
@@ -955,27 +1167,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = 0; j < n; ++j) work[i][j] = h[i][j];
     const bool eigenDone = eigenOk != nullptr && HessenbergEigenvalues(work, n, m_eigRe, m_eigIm);
     if (eigenOk != nullptr) *eigenOk = eigenDone;
-    if (eigenDone) {
-        for (int k = 0; k <= n; ++k) denOut[k] = 0.0;
-        denOut[0] = 1.0;
-        int degree = 0;
-        for (int i = 0; i < n; ++i) {
-            if (m_eigIm[i] == 0.0) {
-                const double l = m_eigRe[i];
-                for (int k = degree + 1; k >= 1; --k) denOut[k] = denOut[k - 1] - l * denOut[k];
-                denOut[0] = -l * denOut[0];
-                degree += 1;
-            } else {
-                const double p = -2.0 * m_eigRe[i];
-                const double q = m_eigRe[i] * m_eigRe[i] + m_eigIm[i] * m_eigIm[i];
-                for (int k = degree + 2; k >= 2; --k) denOut[k] = denOut[k - 2] + p * denOut[k - 1] + q * denOut[k];
-                denOut[1] = p * denOut[0] + q * denOut[1];
-                denOut[0] = q * denOut[0];
-                degree += 2;
-                ++i;
-            }
-        }
-    }
+    if (eigenDone) FromRoots(m_eigRe, m_eigIm, n, false, denOut);  // (checked at the end)
 
     // 5b. Hyman's recursion on each diagonal block of H (H splits only where a subdiagonal
     //     entry is exactly zero: dropping a small one changes the numerator by far more than
@@ -993,7 +1185,10 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = i + 1; j <= hi; ++j) {
             const double f = h[i][j];
             const double* xj = m_poly[j];
-            Axpy(out, xj, -f, deg + 1);
+            if (FixedWidth(deg + 1))
+                AxpyFixed<kFixedWidth>(out, xj, -f);
+            else
+                Axpy(out, xj, -f, deg + 1);
         }
     };
     double* acc = m_accPoly;
@@ -1019,10 +1214,19 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
             const double sub = h[i][i - 1];
             double* out = m_poly[i - 1];
             step(i, hi, out);
+            // A subdiagonal entry of subnormal size has no finite reciprocal: divide then.
+            const double inverse = 1.0 / sub;
             double big = 0.0;
-            for (int k = 0; k <= deg; ++k) {
-                out[k] /= sub;
-                big = std::max(big, std::fabs(out[k]));
+            if (std::isfinite(inverse)) {
+                for (int k = 0; k <= deg; ++k) {
+                    out[k] *= inverse;
+                    big = std::max(big, std::fabs(out[k]));
+                }
+            } else {
+                for (int k = 0; k <= deg; ++k) {
+                    out[k] /= sub;
+                    big = std::max(big, std::fabs(out[k]));
+                }
             }
             if (!std::isfinite(big)) return false;
             if (big > 0x1p400)

@@ -322,6 +322,38 @@ TEST(DiscreteTfAccuracy, ComplexAndClusteredHighOrdersAreAccurateOrRefused) {
     }
 }
 
+// Eigenvalues that cluster (here a pole at 0 beside a lightly damped pair of slow unstable
+// poles, with fast modes that decay within the sample time) give denominators from the
+// eigenvalues that agree across bases and runs but share an error of about 2e-10, while Hyman's
+// recursion agrees on the exact answer: the estimate must cover that error, whichever
+// candidate is taken.
+TEST(DiscreteTfAccuracy, ClusteredEigenvaluesDoNotHideTheirError) {
+    const std::vector<Case> cases = {
+        {1.6668835864165792,
+         {0.0, 0.0042050938260000765, -0.5881312995122004, 26.210259081553023, 3.5682456986036537,
+          18.94670802705786, 1.120914967000481, 27.581022234072638, 9.989350466393262, 0.037989999951212404},
+         {-1.52671299704997, -0.1665685782203845, 1.6904922189982832, 0.17569254503430345, 2.067339020556154,
+          2.3893946750197195},
+         {}},
+    };
+    const auto reference = Reference(cases, "clustered");
+    ASSERT_EQ(cases.size(), reference.size());
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Outcome o = Convert(*d, cases[i]);
+        const size_t n = o.den.size();
+        ASSERT_EQ(2 * n, reference[i].size());
+        const double err =
+            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        if (o.status == Status::Done) {
+            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
+            EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
+        } else {
+            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
+        }
+    }
+}
+
 // Inputs whose exact result a double cannot carry to 1e-8 through the exponential (a pole of
 // e^30 growth beside one of e^-10000 decay): refused with an estimate that says so.
 TEST(DiscreteTfAccuracy, ExtremeInputsAreRefusedNotWrong) {
@@ -357,6 +389,38 @@ TEST(DiscreteTfAccuracy, SubnormalInputsAreRefusedWithoutTrapping) {
             EXPECT_TRUE(std::isfinite(d->ResultNumerator()[i]));
             EXPECT_TRUE(std::isfinite(d->ResultDenominator()[i]));
         }
+}
+
+// Inputs on which the candidates of a later step fail after earlier ones were chosen (here
+// the eigenvalues overflow where Hyman's recursion did not): the choice must follow the
+// candidates that are left, so that the conversion is refused or delivers finite numbers,
+// and never reads a candidate that is gone (found by a sanitizer run over random inputs).
+TEST(DiscreteTfAccuracy, CandidatesThatFailLaterAreNotUsed) {
+    struct Input {
+        double t;
+        std::vector<double> den, num;
+    };
+    const Input inputs[] = {
+        {1.0,
+         {-6.5228799999999998, -23873.45408, 0.00110477783203125, -0.0023641528320312499, 3.33725,
+          -4.4973599999999996, 13.564120000000001, 3.7738876342773437e-05, -0.00076955810546874999},
+         {-9.5199999999999996, -5.9000000000000004, 6.2300000000000004}},
+    };
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (const Input& in : inputs) {
+        const short n = static_cast<short>(in.den.size() - 1);
+        d->Discretize(in.den.data(), in.num.data(), static_cast<short>(in.num.size() - 1), n, 1.0, in.t);
+        if (d->GetStatus() == Status::Done) {
+            EXPECT_LE(d->ErrorEstimate(), 1e-8);
+            for (int k = 0; k <= n; ++k) {
+                EXPECT_TRUE(std::isfinite(d->ResultNumerator()[k]));
+                EXPECT_TRUE(std::isfinite(d->ResultDenominator()[k]));
+            }
+        } else {
+            EXPECT_EQ(Status::Inaccurate, d->GetStatus());
+            EXPECT_GT(d->ErrorEstimate(), 1e-8);
+        }
+    }
 }
 
 // The roots of the denominator are e^(pT) for the poles p of G(s): the denominator equals the
@@ -431,6 +495,68 @@ TEST(DiscreteTfResult, EntryNIsZeroAndOneAndOrdersAreN) {
     EXPECT_EQ(0, n);
     EXPECT_EQ(0.0, b[0]);
     EXPECT_EQ(1.0, a[0]);
+}
+
+// The discretizer keeps intermediate results between the steps of one conversion (the time
+// scale, the second run, the candidates of each basis): a conversion must not depend on what
+// the same object converted before, whether that was accepted, refused, invalid or of another
+// order. Each case, converted after each other one, gives the result, status and estimate of a
+// fresh object, bit for bit.
+TEST(DiscreteTfResult, AConversionDoesNotDependOnThePreviousOne) {
+    const std::vector<std::complex<double>> pairs{{-0.3, 2.0}, {-0.3, -2.0}, {-1.0, 0.0}};
+    std::vector<std::complex<double>> even;
+    for (int k = 1; k <= 24; ++k) even.emplace_back(-k, 0.0);
+    std::vector<std::complex<double>> spread;
+    for (int k = 0; k < 16; ++k) spread.emplace_back(-std::ldexp(1.0, k - 8), 0.0);
+    const std::vector<Case> cases = {
+        {0.01, FromPoles(Real({-0.2, -0.4, -0.6, -0.8, -1.0, -1.2, -1.4, -1.6, -1.8, -2.0})), {1.0}, {}},
+        {10.0, FromPoles(Real({0, -1e4, -1e5})), {1e9}, {}},   // decayed modes
+        {0.1, {2, 3, 1}, {1, 7}, {}},                          // order 2, numerator with a zero
+        {1.0, FromPoles(pairs), {1.0, 0.5}, {}},               // a complex pair
+        {1.0, FromPoles(even), {1.0}, {}},                     // clustered order 24: refused
+        {0.1, FromPoles(spread), {1.0, -0.5}, {}},             // order 16: more candidates
+        {10.0, FromPoles(Real({2, 3, -1000})), {1, 1}, {}},    // refused
+        {0.5, {4.0}, {4.0}, {}},                               // order 0
+        {-1.0, {2, 3, 1}, {1}, {}},                            // invalid sample time
+    };
+    struct Result {
+        std::vector<double> num, den;
+        Status status;
+        double estimate;
+    };
+    auto run = [](CTransferFunctionDiscretizer& d, const Case& c) {
+        const Outcome o = Convert(d, c);
+        return Result{o.num, o.den, o.status, o.estimate};
+    };
+    std::vector<Result> fresh;
+    for (const Case& c : cases) {
+        auto d = std::make_unique<CTransferFunctionDiscretizer>();
+        fresh.push_back(run(*d, c));
+    }
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (size_t before = 0; before < cases.size(); ++before)
+        for (size_t i = 0; i < cases.size(); ++i) {
+            run(*d, cases[before]);
+            const Result r = run(*d, cases[i]);
+            const std::string what = "case " + std::to_string(i) + " after case " + std::to_string(before);
+            EXPECT_EQ(fresh[i].status, r.status) << what;
+            if (r.status == Status::InvalidInput) {
+                // Nothing is computed: the result is cleared (its order stays that of the
+                // last conversion).
+                for (double v : r.num) EXPECT_EQ(0.0, v) << what;
+                for (double v : r.den) EXPECT_EQ(0.0, v) << what;
+                continue;
+            }
+            EXPECT_EQ(fresh[i].num, r.num) << what;
+            EXPECT_EQ(fresh[i].den, r.den) << what;
+            EXPECT_EQ(fresh[i].estimate, r.estimate) << what;
+        }
+    // The cases cover accepted conversions by the first comparison and with more candidates,
+    // a refusal and an invalid input.
+    EXPECT_EQ(Status::Done, fresh[0].status);
+    EXPECT_EQ(Status::Done, fresh[5].status);
+    EXPECT_EQ(Status::Inaccurate, fresh[4].status);
+    EXPECT_EQ(Status::InvalidInput, fresh[8].status);
 }
 
 TEST(DiscreteTfResult, InvalidInputIsRefusedAndClearsTheResult) {
