@@ -247,7 +247,7 @@ constexpr int kKappa = 2;  // delta lies in [10^kKappa, 10^(kKappa + 1))
 // The scaled numbers of the search: (x / 2) * 2^q * 10^k for a whole x, as u = x << beta
 // times G(k) / 2^128, where beta = q + floor(log2(10^k)) lies in [6, 9].
 struct Scaling {
-    Pow10Entry pow10;
+    const Pow10Entry* pow10;
     int beta;
     int exponent;  // -k + kKappa: the power of ten of the last digit of the small candidates
 };
@@ -255,14 +255,14 @@ struct Scaling {
 inline Scaling ScalingFor(int q)
 {
     const int k = kKappa - FloorLog10Pow2(q);
-    return {kPow10[k - kMinPow10], q + FloorLog2Pow10(k), kKappa - k};
+    return {&kPow10[k - kMinPow10], q + FloorLog2Pow10(k), kKappa - k};
 }
 
 // floor(delta) for delta = 2^q * 10^k: the power's highest word, which is the whole product's
 // part above bit 127 - beta.
 inline uint32_t ScaledGap(const Scaling& scaling)
 {
-    return static_cast<uint32_t>(scaling.pow10.high >> (63 - scaling.beta));
+    return static_cast<uint32_t>(scaling.pow10->high >> (63 - scaling.beta));
 }
 
 struct ScaledValue {
@@ -289,8 +289,8 @@ struct ScaledParity {
 // bits of x * G are needed.
 inline ScaledParity ScaleParity(uint64_t x, const Scaling& scaling)
 {
-    const Uint128 low = static_cast<Uint128>(x) * scaling.pow10.low;
-    const uint64_t high = x * scaling.pow10.high + static_cast<uint64_t>(low >> 64);
+    const Uint128 low = static_cast<Uint128>(x) * scaling.pow10->low;
+    const uint64_t high = x * scaling.pow10->high + static_cast<uint64_t>(low >> 64);
     const int beta = scaling.beta;
     return {((high >> (64 - beta)) & 1) != 0,
             ((high << beta) | (static_cast<uint64_t>(low) >> (64 - beta))) == 0};
@@ -302,7 +302,7 @@ inline ScaledParity ScaleParity(uint64_t x, const Scaling& scaling)
     const Scaling scaling = ScalingFor(q);
     const bool endsIncluded = (c & 1) == 0;
     const uint32_t gap = ScaledGap(scaling);
-    const ScaledValue z = ScaleUpperEnd((2 * c + 1) << scaling.beta, scaling.pow10);
+    const ScaledValue z = ScaleUpperEnd((2 * c + 1) << scaling.beta, *scaling.pow10);
     uint64_t s = z.floor / 1000;
     auto r = static_cast<uint32_t>(z.floor - s * 1000);
     if (r < gap) {
@@ -340,16 +340,19 @@ inline ScaledParity ScaleParity(uint64_t x, const Scaling& scaling)
 {
     const Scaling scaling = ScalingFor(q);
     const uint32_t gap = ScaledGap(scaling);
-    const ScaledValue z = ScaleUpperEnd((2 * c + 1) << scaling.beta, scaling.pow10);
+    const ScaledValue z = ScaleUpperEnd((2 * c + 1) << scaling.beta, *scaling.pow10);
     const uint64_t s = z.floor / 1000;
     const auto r = static_cast<uint32_t>(z.floor - s * 1000);
     const bool thousandIn = r < gap;
     const uint32_t dist = r - gap / 2 + 50;  // meaningful when r >= gap
     const uint32_t hundreds = dist / 100;
-    const bool rare = r == gap || (r == 0 && z.whole && (c & 1) != 0) || (!thousandIn && hundreds * 100 == dist);
+    // One well-predicted branch for all rare cases (bitwise, so that it stays one).
+    const bool rare = (r == gap) | ((r == 0) & z.whole & ((c & 1) != 0)) | (!thousandIn & (hundreds * 100 == dist));
     if (rare) [[unlikely]]
         return ShortestDecimalCareful(c, q);
-    return {s * 10 + (thousandIn ? 0 : hundreds), scaling.exponent};
+    // A mask rather than a selection: the compiler would branch, and the branch would be
+    // mispredicted on every other value.
+    return {s * 10 + (hundreds & (uint64_t{thousandIn} - 1)), scaling.exponent};
 }
 
 // The text is assembled in registers and stored with a few fixed-size stores that never
