@@ -160,10 +160,12 @@ TEST(ShortestNumber, IsIdenticalToToCharsOnEdgeCases)
              std::vector<double> v;
              std::mt19937_64 random(51);
              const std::uint64_t last = (1ull << 52) - 1;
-             for (std::uint64_t biased = 0; biased <= 2046; ++biased)
-                 for (std::uint64_t fraction : {1ull, 2ull, 3ull, last, last - 1, last >> 1, (last >> 1) + 1,
-                                                random() & last, random() & last, random() & last})
+             for (std::uint64_t biased = 0; biased <= 2046; ++biased) {
+                 const std::uint64_t fractions[] = {1, 2, 3, last, last - 1, last >> 1, (last >> 1) + 1,
+                                                    random() & last, random() & last, random() & last};
+                 for (std::uint64_t fraction : fractions)
                      v.push_back(FromBits(biased << 52 | fraction));
+             }
              return v;
          }},
         {"largest doubles", [] {
