@@ -258,6 +258,20 @@ inline Scaling ScalingFor(int q)
     return {&kPow10[k - kMinPow10], q + FloorLog2Pow10(k), kKappa - k};
 }
 
+// Every binary exponent of a double finds its power of ten in the table and a beta that keeps
+// (2c + 1) << beta (c < 2^53) below 2^64 and the shifts below in range.
+constexpr bool ScalingsFit()
+{
+    for (int q = kMinQ; q <= 2046 - 1075; ++q) {
+        const int k = kKappa - FloorLog10Pow2(q);
+        const int beta = q + FloorLog2Pow10(k);
+        if (k < kMinPow10 || k > kMaxPow10 || beta < 1 || beta > 9)
+            return false;
+    }
+    return true;
+}
+static_assert(ScalingsFit());
+
 // floor(delta) for delta = 2^q * 10^k: the power's highest word, which is the whole product's
 // part above bit 127 - beta.
 inline uint32_t ScaledGap(const Scaling& scaling)
