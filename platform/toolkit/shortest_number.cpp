@@ -1,23 +1,40 @@
 // The shortest round-trip text of a double (toolkit/shortest_number.h).
 //
-// The digits come from the Schubfach method (R. Giulietti, "The Schubfach way to render
-// doubles", 2020). A finite positive double is v = c * 2^q. Every real number in its rounding
-// interval R = [v - (gap below)/2, v + (gap above)/2] reads back to v; the ends belong to R
-// when c is even, because reading rounds a halfway case to the even neighbour. With k chosen
-// so that the width of R is between 1 and 10 units of 10^k, R holds at most one multiple of
-// 10^(k+1) and at least one multiple of 10^k:
+// A finite positive double is v = c * 2^q. Every real number in its rounding interval
+// R = [v - (gap below)/2, v + (gap above)/2] reads back to v; the ends belong to R when c is
+// even, because reading rounds a halfway case to the even neighbour. The text holds the
+// fewest digits of a number in R, the one nearest v among several, the even one on a tie.
+//
+// Most doubles (gap below equal to gap above) take the one-product search of J. Jeon,
+// "Dragonbox: A New Floating-Point Binary-to-Decimal Conversion Algorithm", 2020: with
+// k = 2 - floor(log10(2^q)) the gap scales to delta = 2^q * 10^k in [100, 1000). The upper
+// end z = (c + 1/2) * 2^q * 10^k is the only product the common case needs:
+// - R holds at most one multiple of 1000 (delta < 1000); with s = floor(z / 1000) and
+//   r = floor(z) mod 1000 it is 1000 s, which lies in R when r < floor(delta) (r = floor(delta)
+//   needs the exact lower end, r = 0 with a whole z an excluded upper end);
+// - otherwise the answer is the multiple of 100 nearest the scaled v = z - delta/2, which the
+//   paper shows lies in R: 10 s + (r - floor(delta)/2 + 50) / 100, where only a quotient
+//   without remainder (v near a halfway point) needs the exact v.
+// The rare cases (the exact lower end, an excluded upper end, a near-halfway v) take a second
+// product for the parity and wholeness of the scaled end or v. The table's powers of ten are
+// 128-bit, rounded up where they are not exact; the paper proves the floors and the
+// wholeness tests exact over the doubles' range with them.
+//
+// Powers of two above the smallest normal (gap below half the gap above) take the Schubfach
+// method (R. Giulietti, "The Schubfach way to render doubles", 2020). With k chosen so that
+// the width of R is between 1 and 10 units of 10^k, R holds at most one multiple of 10^(k+1)
+// and at least one multiple of 10^k:
 // - when a multiple of 10^(k+1) lies in R it is the one shortest candidate (any shorter one
 //   would be a multiple of 10^(k+1) as well);
 // - otherwise the shortest candidates are the multiples of 10^k in R, and the one nearest v
 //   is floor(v / 10^k) or the next one up: the nearer of the two that lie in R, the even one
 //   on an exact tie.
-// The ends of R and v are scaled by 10^-k with one product each against a table of 126-bit
-// powers of ten (exact where 126 bits hold them, else rounded up), rounded to odd: the
-// method's proof shows that comparing these scaled values with 4 * (candidate) decides as
-// the real numbers would. One case lies outside it: for 0 < k <= 24 a scaled value can be a
-// whole number, which the rounded-up power marks inexact; that mark is cleared by a
-// divisibility test (without it, halfway ties and interval ends that fall exactly on a
-// candidate came out wrong).
+// The ends of R and v are scaled by 10^-k with one product each against 126-bit powers of
+// ten (the table's rounded up by two bits), rounded to odd: the method's proof shows that
+// comparing these scaled values with 4 * (candidate) decides as the real numbers would. One
+// case lies outside it: for 0 < k <= 24 a scaled value can be a whole number, which the
+// rounded-up power marks inexact; that mark is cleared by a divisibility test (without it,
+// halfway ties and interval ends that fall exactly on a candidate came out wrong).
 //
 // The layout follows the rule of std::to_chars without a format: the plain text unless the
 // scientific one is strictly shorter; a plain whole number shows the double's exact value.
@@ -48,9 +65,9 @@ struct Pow10Entry {
     uint64_t low;
 };
 
-// g(n) = ceil(10^n * 2^(125 - floor(log2(10^n)))) for n from kMinPow10: exact for n = 0 .. 54.
+// G(n) = ceil(10^n * 2^(127 - floor(log2(10^n)))) for n from kMinPow10: exact for n = 0 .. 55.
 constexpr int kMinPow10 = -292;
-constexpr int kMaxPow10 = 324;
+constexpr int kMaxPow10 = 326;
 constexpr Pow10Entry kPow10[] = {
 #include "shortest_number_table.inc"
 };
@@ -157,8 +174,17 @@ inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
     return floor | static_cast<uint64_t>(inexact);
 }
 
-// The shortest digits of c * 2^q (c > 0) that read back to it; see the top of the file.
-[[gnu::always_inline]] inline Decimal ShortestDecimal(uint64_t c, int q)
+// g(n) = ceil(10^n * 2^(125 - floor(log2(10^n)))) = ceil(G(n) / 4) for the Schubfach search.
+inline Pow10Entry Pow10With126Bits(const Pow10Entry& G)
+{
+    const Uint128 whole = static_cast<Uint128>(G.high) << 64 | G.low;
+    const Uint128 g = (whole >> 2) + ((G.low & 3) != 0 ? 1 : 0);
+    return {static_cast<uint64_t>(g >> 64), static_cast<uint64_t>(g)};
+}
+
+// The shortest digits of c * 2^q (c > 0) that read back to it by the Schubfach search; see
+// the top of the file. Any double; used for the powers of two above the smallest normal.
+[[gnu::noinline]] Decimal ShortestDecimalSchubfach(uint64_t c, int q)
 {
     // An open interval (odd c) needs a candidate strictly inside: one more unit on the test.
     const uint64_t open = c & 1;
@@ -177,7 +203,7 @@ inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
     // Shifting c by h puts the product's binary point at bit 127 (h is 2 to 9, so cb << h
     // stays below 2^64).
     const int h = q + FloorLog2Pow10(-k) + 2;
-    const Pow10Entry& g = kPow10[-k - kMinPow10];
+    const Pow10Entry g = Pow10With126Bits(kPow10[-k - kMinPow10]);
     uint64_t vb = ScaleRoundToOdd(g, cb << h);
     uint64_t vbLeft = ScaleRoundToOdd(g, cbLeft << h);
     uint64_t vbRight = ScaleRoundToOdd(g, cbRight << h);
@@ -212,6 +238,135 @@ inline uint64_t ScaleRoundToOdd(const Pow10Entry& g, uint64_t cp)
     const bool takeS = sIn && (!tIn || sNearer);
     const uint64_t longDigits = takeS ? s : t;
     return {shortIn ? shortDigits : longDigits, k};
+}
+
+// The one-product search (see the top of the file) for the doubles whose gaps below and
+// above are equal: everything but the powers of two above the smallest normal.
+constexpr int kKappa = 2;  // delta lies in [10^kKappa, 10^(kKappa + 1))
+
+// The scaled numbers of the search: (x / 2) * 2^q * 10^k for a whole x, as u = x << beta
+// times G(k) / 2^128, where beta = q + floor(log2(10^k)) lies in [6, 9].
+struct Scaling {
+    const Pow10Entry* pow10;
+    int beta;
+    int exponent;  // -k + kKappa: the power of ten of the last digit of the small candidates
+};
+
+inline Scaling ScalingFor(int q)
+{
+    const int k = kKappa - FloorLog10Pow2(q);
+    return {&kPow10[k - kMinPow10], q + FloorLog2Pow10(k), kKappa - k};
+}
+
+// Every binary exponent of a double finds its power of ten in the table and a beta that keeps
+// (2c + 1) << beta (c < 2^53) below 2^64 and the shifts below in range.
+constexpr bool ScalingsFit()
+{
+    for (int q = kMinQ; q <= 2046 - 1075; ++q) {
+        const int k = kKappa - FloorLog10Pow2(q);
+        const int beta = q + FloorLog2Pow10(k);
+        if (k < kMinPow10 || k > kMaxPow10 || beta < 1 || beta > 9)
+            return false;
+    }
+    return true;
+}
+static_assert(ScalingsFit());
+
+// floor(delta) for delta = 2^q * 10^k: the power's highest word, which is the whole product's
+// part above bit 127 - beta.
+inline uint32_t ScaledGap(const Scaling& scaling)
+{
+    return static_cast<uint32_t>(scaling.pow10->high >> (63 - scaling.beta));
+}
+
+struct ScaledValue {
+    uint64_t floor;
+    bool whole;
+};
+
+// floor(u * G / 2^128) for the upper end, u = (2c + 1) << beta; whole when the product's bits
+// from 2^64 to 2^128 are zero (the bits below cannot make a fraction, the paper shows).
+inline ScaledValue ScaleUpperEnd(uint64_t u, const Pow10Entry& G)
+{
+    const Uint128 low = static_cast<Uint128>(u) * G.low;
+    const Uint128 high = static_cast<Uint128>(u) * G.high + static_cast<uint64_t>(low >> 64);
+    return {static_cast<uint64_t>(high >> 64), static_cast<uint64_t>(high) == 0};
+}
+
+struct ScaledParity {
+    bool odd;    // the floor of the scaled number is odd
+    bool whole;  // the scaled number is a whole number
+};
+
+// The parity and wholeness of the scaled x * 2^(q-1) * 10^k (x = 2c - 1 for the lower end,
+// 2c for v): the product x * G * 2^beta from its bit 128 down, of which only the lowest 128
+// bits of x * G are needed.
+inline ScaledParity ScaleParity(uint64_t x, const Scaling& scaling)
+{
+    const Uint128 low = static_cast<Uint128>(x) * scaling.pow10->low;
+    const uint64_t high = x * scaling.pow10->high + static_cast<uint64_t>(low >> 64);
+    const int beta = scaling.beta;
+    return {((high >> (64 - beta)) & 1) != 0,
+            ((high << beta) | (static_cast<uint64_t>(low) >> (64 - beta))) == 0};
+}
+
+// The search with every case spelt out, for the rare values the fast one leaves to it.
+[[gnu::noinline]] Decimal ShortestDecimalCareful(uint64_t c, int q)
+{
+    const Scaling scaling = ScalingFor(q);
+    const bool endsIncluded = (c & 1) == 0;
+    const uint32_t gap = ScaledGap(scaling);
+    const ScaledValue z = ScaleUpperEnd((2 * c + 1) << scaling.beta, *scaling.pow10);
+    uint64_t s = z.floor / 1000;
+    auto r = static_cast<uint32_t>(z.floor - s * 1000);
+    if (r < gap) {
+        if (r != 0 || !z.whole || endsIncluded)
+            return {s * 10, scaling.exponent};
+        // 1000 s is the upper end itself, outside R: the multiples of 100 below it.
+        s -= 1;
+        r = 1000;
+    } else if (r == gap) {
+        // 1000 s is even; it lies in R when the lower end's floor is below it (odd), or the
+        // lower end is 1000 s itself and included.
+        const ScaledParity lower = ScaleParity(2 * c - 1, scaling);
+        if (lower.odd || (lower.whole && endsIncluded))
+            return {s * 10, scaling.exponent};
+    }
+    // The multiple of 100 nearest the scaled v = z - delta/2: floor((v + 50) / 100), where
+    // dist approximates v + 50 - 1000 s. A quotient without remainder means v lies within
+    // one unit of 100 d - 50: the exact parity of floor(v) decides, and on a whole v (a tie)
+    // the even one wins.
+    const uint32_t dist = r - gap / 2 + 50;
+    uint64_t d = s * 10 + dist / 100;
+    if (dist % 100 == 0) {
+        const ScaledParity y = ScaleParity(2 * c, scaling);
+        if (y.odd != ((dist & 1) != 0))
+            d -= 1;
+        else if (y.whole && (d & 1) != 0)
+            d -= 1;
+    }
+    return {d, scaling.exponent};
+}
+
+// The common case with one product and selections instead of branches; anything that needs
+// the exact ends or v goes to ShortestDecimalCareful.
+[[gnu::always_inline]] inline Decimal ShortestDecimal(uint64_t c, int q)
+{
+    const Scaling scaling = ScalingFor(q);
+    const uint32_t gap = ScaledGap(scaling);
+    const ScaledValue z = ScaleUpperEnd((2 * c + 1) << scaling.beta, *scaling.pow10);
+    const uint64_t s = z.floor / 1000;
+    const auto r = static_cast<uint32_t>(z.floor - s * 1000);
+    const bool thousandIn = r < gap;
+    const uint32_t dist = r - gap / 2 + 50;  // meaningful when r >= gap
+    const uint32_t hundreds = dist / 100;
+    // One well-predicted branch for all rare cases (bitwise, so that it stays one).
+    const bool rare = (r == gap) | ((r == 0) & z.whole & ((c & 1) != 0)) | (!thousandIn & (hundreds * 100 == dist));
+    if (rare) [[unlikely]]
+        return ShortestDecimalCareful(c, q);
+    // A mask rather than a selection: the compiler would branch, and the branch would be
+    // mispredicted on every other value.
+    return {s * 10 + (hundreds & (uint64_t{thousandIn} - 1)), scaling.exponent};
 }
 
 // The text is assembled in registers and stored with a few fixed-size stores that never
@@ -447,7 +602,7 @@ char* WriteShortestNumber(char* out, double value) noexcept
             }
         }
     } else {
-        decimal = ShortestDecimal(c, q);
+        decimal = c != kHiddenBit || q == kMinQ ? ShortestDecimal(c, q) : ShortestDecimalSchubfach(c, q);
     }
     // Seventeen digits: the shortest digits of a normal double that is not a whole number
     // below 2^53 have 16 or 17, which a comparison settles; others need the count.

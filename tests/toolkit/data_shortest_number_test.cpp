@@ -153,6 +153,21 @@ TEST(ShortestNumber, IsIdenticalToToCharsOnEdgeCases)
                  v.push_back(FromBits(random() & ((1ull << 52) - 1)));
              return v;
          }},
+        {"every binary exponent, with significands near both ends and random ones",
+         [] {
+             // Each exponent picks its own power of ten from the table: its first and last
+             // entries serve the extreme exponents.
+             std::vector<double> v;
+             std::mt19937_64 random(51);
+             const std::uint64_t last = (1ull << 52) - 1;
+             for (std::uint64_t biased = 0; biased <= 2046; ++biased) {
+                 const std::uint64_t fractions[] = {1, 2, 3, last, last - 1, last >> 1, (last >> 1) + 1,
+                                                    random() & last, random() & last, random() & last};
+                 for (std::uint64_t fraction : fractions)
+                     v.push_back(FromBits(biased << 52 | fraction));
+             }
+             return v;
+         }},
         {"largest doubles", [] {
              std::vector<double> v;
              double d = std::numeric_limits<double>::max();
@@ -232,6 +247,45 @@ TEST(ShortestNumber, IsIdenticalToToCharsOnEdgeCases)
     };
     for (const auto& group : groups)
         ExpectIdentical(group.name, group.values());
+}
+
+// Values whose digits the common one-product search cannot settle alone, by the step that
+// settles them; each text is std::to_chars's.
+TEST(ShortestNumber, WritesTheExpectedTextsWhereTheEndsOrTheValueNeedAnExactLook)
+{
+    const struct {
+        const char* step;
+        std::uint64_t bits;
+        const char* text;
+    } cases[] = {
+        // The interval's upper end is exactly the one multiple of 1000 and excluded (odd
+        // significand): the answer comes from the multiples of 100 below it.
+        {"excluded upper end", 0xc4cadb379d8fefa3ull, "-2.5365074604851198e+23"},
+        {"excluded upper end", 0x44800060429887edull, "9.445599999999999e+21"},
+        {"excluded upper end", 0x435cd60348864741ull, "32466435751615748"},
+        // The remainder equals the scaled gap: the lower end decides whether the multiple of
+        // 1000 lies in the interval.
+        {"lower end below the multiple", 0x9384b6b4ab026b82ull, "-1.20174040200799e-214"},
+        {"lower end below the multiple", 0x7a3f041962c86573ull, "7.037557191370661e+280"},
+        {"lower end below the multiple", 0x4d28d683e1976dc6ull, "5.10886995860697e+63"},
+        {"lower end on the multiple, included", 0x44800060429887eeull, "9.4456e+21"},
+        {"lower end on the multiple, included", 0x448001c38810e578ull, "9.4488e+21"},
+        {"lower end on the multiple, included", 0x436e0b01c416be8aull, "67650812112139344"},
+        {"lower end above the multiple", 0xd5931ec885e04012ull, "-1.7129789287680692e+104"},
+        {"lower end above the multiple", 0xb448d1e3f77c70feull, "-7.908071524958091e-57"},
+        // The value lies within one unit of a point halfway between two multiples of 100.
+        {"value below the halfway point", 0x4acba46aa8cdb048ull, "2.0684389006436747e+52"},
+        {"value below the halfway point", 0xa1901ee71946516bull, "-5.042970086681383e-147"},
+        {"value below the halfway point", 0x548b03422698e262ull, "1.8463627869416365e+99"},
+        {"value exactly halfway, odd neighbour above", 0x431d6ec20b35f2b5ull, "2071138503851181.2"},
+        {"value exactly halfway, odd neighbour above", 0xc31190281e1f365dull, "-1235894145633687.2"},
+        {"value at or above the halfway point", 0xee3c241cb584003cull, "-1.0172256628378365e+223"},
+        {"value at or above the halfway point", 0x62295a7aff4e1ae7ull, "7.300028016592238e+164"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Ours(FromBits(c.bits)), c.text) << c.step;
+        EXPECT_EQ(Reference(FromBits(c.bits)), c.text) << c.step;
+    }
 }
 
 TEST(ShortestNumber, IsIdenticalToToCharsOnRandomBitPatterns)
