@@ -275,25 +275,50 @@ Mapping ComputeMapping(int type, double fl, double fu, double fs) {
 
 namespace {
 
-// The five band expressions of one polynomial (x0, x1, x2), not yet divided by D.
-void BandPassTerms(double a, double k, const double x[3], double out[5]) {
+// Two doubles worked on side by side (one SSE2 register on x86-64).
+typedef double Pair __attribute__((vector_size(16)));
+
+// The band mappings as five rows of factors of one section's polynomial (x0, x1, x2): entry
+// j of the mapped section, not yet divided by D, is after[j] * ((row[j][0] x0 + row[j][1] x1)
+// + row[j][2] x2). Every factor is the expression the terms were always written with
+// (a difference a - b c as the sum a + (-b) c, a factor 1 or an after of 1 exact), so the
+// entries are the same to the last bit; the rows are worked out once per design instead of
+// once per section and polynomial.
+struct BandRows {
+    double row[5][3];
+    double after[5];
+};
+
+BandRows BandPassRows(double a, double k) {
     const double kk = k * k;
     const double mid = 4 * a * a * kk + 2 * kk;
-    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
-    out[1] = -4 * a * k * (1 + k) * x[0] + 4 * a * kk * x[1] + 4 * a * k * (1 - k) * x[2];
-    out[2] = (mid - 2) * x[0] - (mid + 2) * x[1] + (mid - 2) * x[2];
-    out[3] = 4 * a * k * (1 - k) * x[0] + 4 * a * kk * x[1] - 4 * a * k * (1 + k) * x[2];
-    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+    const double outer0 = (1 + k) * (1 + k);
+    const double inner = 1 - kk;
+    const double outer2 = (1 - k) * (1 - k);
+    const double rise = -4 * a * k * (1 + k);
+    const double fall = 4 * a * k * (1 - k);
+    const double centre = 4 * a * kk;
+    return {{{outer0, inner, outer2},
+             {rise, centre, fall},
+             {mid - 2, -(mid + 2), mid - 2},
+             {fall, centre, -(4 * a * k * (1 + k))},
+             {outer2, inner, outer0}},
+            {1.0, 1.0, 1.0, 1.0, 1.0}};
 }
 
-void BandStopTerms(double a, double k, const double x[3], double out[5]) {
+BandRows BandStopRows(double a, double k) {
     const double kk = k * k;
     const double aa4 = 4 * a * a;
-    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
-    out[1] = -4 * a * ((1 + k) * x[0] + x[1] + (1 - k) * x[2]);
-    out[2] = (aa4 + 2 - 2 * kk) * x[0] + (aa4 + 2 + 2 * kk) * x[1] + (aa4 + 2 - 2 * kk) * x[2];
-    out[3] = -4 * a * ((1 - k) * x[0] + x[1] + (1 + k) * x[2]);
-    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+    const double outer0 = (1 + k) * (1 + k);
+    const double inner = 1 - kk;
+    const double outer2 = (1 - k) * (1 - k);
+    const double side = aa4 + 2 - 2 * kk;
+    return {{{outer0, inner, outer2},
+             {1 + k, 1.0, 1 - k},
+             {side, aa4 + 2 + 2 * kk, side},
+             {1 - k, 1.0, 1 + k},
+             {outer2, inner, outer0}},
+            {1.0, -4 * a, 1.0, -4 * a, 1.0}};
 }
 
 } // namespace
@@ -305,6 +330,9 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
     if (w == 0 || order < 1) return 0;
     const double a = mapping.alpha;
     const double k = mapping.k;
+    const bool band = w == 5;
+    BandRows rows{};
+    if (band) rows = type == kBandPass ? BandPassRows(a, k) : BandStopRows(a, k);
     int s = 0;
     while (s * w + w <= kWorkSize) {
         const double* c = table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1));
@@ -334,21 +362,22 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
             break;
         }
         default: {
-            const double xn[3] = {b0, b1, b2};
-            const double xd[3] = {1.0, a1, a2};
-            double tn[5];
-            double td[5];
-            if (type == kBandPass) {
-                BandPassTerms(a, k, xn, tn);
-                BandPassTerms(a, k, xd, td);
-            } else {
-                BandStopTerms(a, k, xn, tn);
-                BandStopTerms(a, k, xd, td);
-            }
-            const double d = td[0];
+            // The numerator in lane 0, the denominator (1, a1, a2) in lane 1.
+            const Pair x0 = {b0, 1.0};
+            const Pair x1 = {b1, a1};
+            const Pair x2 = {b2, a2};
+            Pair terms[5];
             for (int j = 0; j < 5; ++j) {
-                num[j] = tn[j] / d;
-                den[j] = td[j] / d;
+                const double* r = rows.row[j];
+                const Pair sum = (Pair{r[0], r[0]} * x0 + Pair{r[1], r[1]} * x1) + Pair{r[2], r[2]} * x2;
+                terms[j] = sum * Pair{rows.after[j], rows.after[j]};
+            }
+            const double d = terms[0][1];
+            const Pair dd = {d, d};
+            for (int j = 0; j < 5; ++j) {
+                const Pair q = terms[j] / dd;
+                num[j] = q[0];
+                den[j] = q[1];
             }
             den[0] = 1.0;
             break;
@@ -360,9 +389,6 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
 }
 
 namespace {
-
-// Two doubles worked on side by side (one SSE2 register on x86-64).
-typedef double Pair __attribute__((vector_size(16)));
 
 // One entry of a step of the product: start plus the sum over j = jLow .. jHigh, in that
 // order, of section[j] * rest[k - j], where section has width coefficients and rest restCount
@@ -439,6 +465,75 @@ void MultiplySections(double factor, const double* sections, double* out, int co
     else
         MultiplySectionsOf<0>(factor, sections, out, count, width);
 }
+
+namespace {
+
+// The products of the numerator's and the denominator's sections at once, the numerator in
+// lane 0 and the denominator in lane 1: every entry of each is the sum MultiplySections forms
+// with factor 1 (the same terms in the same order, from the same start), so both products
+// are the same to the last bit; the two lanes share each multiplication and addition.
+inline Pair ProductEntryBoth(const Pair* section, const Pair* rest, int restCount, int k, int width, Pair start) {
+    const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
+    const int jHigh = k < width - 1 ? k : width - 1;
+    Pair sum = start;
+    for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
+    return sum;
+}
+
+template <int W>
+inline Pair ProductEntryFull(const Pair* section, const Pair* rest, int k, Pair start) {
+    Pair sum = start;
+    for (int j = 0; j < W; ++j) sum += section[j] * rest[k - j];
+    return sum;
+}
+
+template <int W>
+void MultiplyBothOf(const double* numSections, const double* denSections, double* numOut, double* denOut, int count) {
+    Pair section[W];
+    auto load = [&](int level) {
+        for (int j = 0; j < W; ++j) section[j] = Pair{numSections[level * W + j], denSections[level * W + j]};
+    };
+    Pair rest[kWorkSize];
+    int restCount = W < kWorkSize ? W : kWorkSize;
+    load(count - 1);
+    for (int i = 0; i < restCount; ++i) rest[i] = Pair{0.0, 0.0} + section[i];
+    for (int level = count - 2; level >= 1; --level) {
+        load(level);
+        const int grown = restCount + W - 1 < kWorkSize ? restCount + W - 1 : kWorkSize;
+        int k = grown - 1;
+        for (; k > restCount - 1; --k) rest[k] = ProductEntryBoth(section, rest, restCount, k, W, Pair{0.0, 0.0});
+        for (; k >= W - 1; --k) rest[k] = ProductEntryFull<W>(section, rest, k, Pair{0.0, 0.0});
+        for (; k >= 0; --k) rest[k] = ProductEntryBoth(section, rest, restCount, k, W, Pair{0.0, 0.0});
+        restCount = grown;
+    }
+    load(0);
+    const int total = restCount + W - 1 < kWorkSize ? restCount + W - 1 : kWorkSize;
+    int k = 0;
+    auto store = [&](int at, Pair value) {
+        numOut[at] = value[0];
+        denOut[at] = value[1];
+    };
+    for (; k < total && k < W - 1; ++k)
+        store(k, ProductEntryBoth(section, rest, restCount, k, W, Pair{numOut[k], denOut[k]}));
+    for (; k < restCount; ++k) store(k, ProductEntryFull<W>(section, rest, k, Pair{numOut[k], denOut[k]}));
+    for (; k < total; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, Pair{numOut[k], denOut[k]}));
+}
+
+// MultiplySections(1.0, ...) of the numerator's and of the denominator's sections, into
+// outputs that are zero on entry.
+void MultiplyBoth(const double* numSections, const double* denSections, double* numOut, double* denOut, int count,
+                  int width) {
+    if (count >= 2 && width == 5) {
+        MultiplyBothOf<5>(numSections, denSections, numOut, denOut, count);
+    } else if (count >= 2 && width == 3) {
+        MultiplyBothOf<3>(numSections, denSections, numOut, denOut, count);
+    } else {
+        MultiplySections(1.0, numSections, numOut, count, width);
+        MultiplySections(1.0, denSections, denOut, count, width);
+    }
+}
+
+} // namespace
 
 void MultiplySections(const CString& factor, const CString* sections, CString* out, int count, int width) {
     for (int j = 0; j < width; ++j) {
@@ -772,8 +867,7 @@ NumericDesign DesignNumeric(const CFilterCoefficientTable& table, int type, int 
     design.sections = s;
     design.count = s == 0 ? 1 : (w == 3 ? 2 * s + 1 : 4 * s + 1);
     if (s > 0) {
-        MultiplySections(1.0, num, design.numerator.data(), s, w);
-        MultiplySections(1.0, den, design.denominator.data(), s, w);
+        MultiplyBoth(num, den, design.numerator.data(), design.denominator.data(), s, w);
         design.denominator[0] = 1.0;
         design.refusal = CheckWrittenFilter(type, mapping, PrototypeDcGain(table, order), design.numerator.data(),
                                             design.denominator.data(), design.count);
