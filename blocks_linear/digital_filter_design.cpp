@@ -598,6 +598,25 @@ bool PolesInsideExtended(const double* polynomial, int count) {
     return true;
 }
 
+namespace {
+
+constexpr double kDown = 1.0 - 0x1p-36;
+
+// The moves of lanes 2 and 3 of the vouched pole test for each coefficient i after the lead:
+// lane 2 up on odd i and down on even, lane 3 after bit i mod 32 of a fixed pattern.
+constexpr auto kLaneMoves = [] {
+    constexpr double up = 1.0 + 0x1p-36;
+    constexpr unsigned pattern = 0x9E3779B9u;
+    std::array<std::array<double, 2>, kWorkSize> moves{};
+    for (int i = 0; i < kWorkSize; ++i) {
+        moves[static_cast<size_t>(i)][0] = (i & 1) != 0 ? up : kDown;
+        moves[static_cast<size_t>(i)][1] = ((pattern >> (i & 31)) & 1u) != 0 ? up : kDown;
+    }
+    return moves;
+}();
+
+} // namespace
+
 bool PolesInsideVouched(const double* polynomial, int count) {
     // Lane 0 steps the polynomial down. Lanes 1 to 3 do the same with every product k x and
     // k^2 and every coefficient after the lead moved by 2^-36 of its size, up or down in three
@@ -610,50 +629,99 @@ bool PolesInsideVouched(const double* polynomial, int count) {
     // below 1/400 of the spread and below 1/100000 of the distance of |k| from 1 wherever the
     // lanes vouched; with one or two moved lanes the spread fell short of the error by far
     // more. The lanes run as two pairs, 0-1 and 2-3.
+    //
+    // Each step first updates the pair of entries that holds the next step's reflection
+    // coefficient and starts that step's division, so that the division runs while the other
+    // pairs are updated; every entry is still computed as before, to the last bit.
     if (count <= 0 || count > kWorkSize || polynomial[0] == 0.0 || !std::isfinite(polynomial[0])) return false;
     constexpr double up = 1.0 + 0x1p-36;
-    constexpr double down = 1.0 - 0x1p-36;
-    constexpr unsigned pattern = 0x9E3779B9u;
     const double lead = polynomial[0];
     Pair a01[kWorkSize];
     Pair a23[kWorkSize];
     a01[0] = Pair{1.0, 1.0};
     a23[0] = Pair{1.0, 1.0};
+    // c / 1 is c, and c times 1 is c: the common lead of 1 divides nothing.
+    const bool monic = lead == 1.0;
     for (int i = 1; i < count; ++i) {
-        const double c = polynomial[i] / lead;
-        a01[i] = Pair{c, c * up};
-        a23[i] = Pair{c * ((i & 1) != 0 ? up : down), c * (((pattern >> (i & 31)) & 1u) != 0 ? up : down)};
+        const double c = monic ? polynomial[i] : polynomial[i] / lead;
+        const Pair cc = {c, c};
+        a01[i] = cc * Pair{1.0, up};
+        a23[i] = cc * Pair{kLaneMoves[i][0], kLaneMoves[i][1]};
     }
     const Pair one = {1.0, 1.0};
-    for (int m = count - 1; m >= 1; --m) {
-        const Pair k01 = a01[m];
-        const Pair k23 = a23[m];
+    // k moved instead of each product k x: the same relative move of the product. On odd
+    // steps lanes 1, 2, 3 move the low entry's product up, down, up and the high entry's
+    // up, up, down; on even steps the other way round.
+    struct Step {
+        Pair k01;       // lanes 0 and 1, low and high entry alike
+        Pair k23First;  // lanes 2 and 3, low entry
+        Pair k23Second; // lanes 2 and 3, high entry
+        Pair scale01;
+        Pair scale23;
+    };
+    auto prepare = [&](int m, Pair k01, Pair k23, Step& step) {
         const double k0 = k01[0];
         // The spread: the three lanes' distances from lane 0 added up (a sum passes NaN on).
         const double spread = std::fabs(k01[1] - k0) + std::fabs(k23[0] - k0) + std::fabs(k23[1] - k0);
         // Written so that NaN is refused.
         if (!(std::fabs(k0) + 8.0 * spread < 1.0)) return false;
-        // k moved instead of each product k x: the same relative move of the product. On odd
-        // steps lanes 1, 2, 3 move the low entry's product up, down, up and the high entry's
-        // up, up, down; on even steps the other way round.
         const bool odd = (m & 1) != 0;
-        const Pair k01First = k01 * Pair{1.0, up};
-        const Pair k01Second = k01First;
-        const Pair k23First = k23 * (odd ? Pair{down, up} : Pair{up, down});
-        const Pair k23Second = k23 * (odd ? Pair{up, down} : Pair{down, up});
-        const Pair scale01 = one / (one - k01 * k01First);
-        const Pair scale23 = one / (one - k23 * k23First);
-        for (int i = 0, j = m; i <= j; ++i, --j) {
-            const Pair low01 = a01[i];
-            const Pair high01 = a01[j];
-            const Pair low23 = a23[i];
-            const Pair high23 = a23[j];
-            a01[i] = (low01 - k01First * high01) * scale01;
-            a01[j] = (high01 - k01Second * low01) * scale01;
-            a23[i] = (low23 - k23First * high23) * scale23;
-            a23[j] = (high23 - k23Second * low23) * scale23;
-        }
+        step.k01 = k01 * Pair{1.0, up};
+        step.k23First = k23 * (odd ? Pair{kDown, up} : Pair{up, kDown});
+        step.k23Second = k23 * (odd ? Pair{up, kDown} : Pair{kDown, up});
+        step.scale01 = one / (one - k01 * step.k01);
+        step.scale23 = one / (one - k23 * step.k23First);
+        return true;
+    };
+    // Updates the pair i, j and returns the high entries in next01 and next23.
+    auto update = [&](const Step& step, int i, int j, Pair& next01, Pair& next23) {
+        const Pair low01 = a01[i];
+        const Pair high01 = a01[j];
+        const Pair low23 = a23[i];
+        const Pair high23 = a23[j];
+        next01 = (high01 - step.k01 * low01) * step.scale01;
+        next23 = (high23 - step.k23Second * low23) * step.scale23;
+        a01[i] = (low01 - step.k01 * high01) * step.scale01;
+        a01[j] = next01;
+        a23[i] = (low23 - step.k23First * high23) * step.scale23;
+        a23[j] = next23;
+    };
+    // The middle entry of an even step takes the high entry's update (which the step-down
+    // as pairs wrote last).
+    auto middle = [&](const Step& step, int i, Pair& next01, Pair& next23) {
+        const Pair x01 = a01[i];
+        const Pair x23 = a23[i];
+        next01 = (x01 - step.k01 * x01) * step.scale01;
+        next23 = (x23 - step.k23Second * x23) * step.scale23;
+        a01[i] = next01;
+        a23[i] = next23;
+    };
+    if (count == 1) return true;
+    Step step;
+    if (!prepare(count - 1, a01[count - 1], a23[count - 1], step)) return false;
+    Pair k01;
+    Pair k23;
+    for (int m = count - 1; m >= 2; --m) {
+        // Entry m - 1, the next reflection coefficient, is the high entry of pair 1 (the
+        // middle one when m is 2).
+        if (m - 1 > 1)
+            update(step, 1, m - 1, k01, k23);
+        else
+            middle(step, 1, k01, k23);
+        Step next;
+        if (!prepare(m - 1, k01, k23, next)) return false;
+        Pair unused01;
+        Pair unused23;
+        update(step, 0, m, unused01, unused23);
+        int i = 2;
+        int j = m - 2;
+        for (; i < j; ++i, --j) update(step, i, j, unused01, unused23);
+        if (i == j) middle(step, i, unused01, unused23);
+        step = next;
     }
+    Pair unused01;
+    Pair unused23;
+    update(step, 0, 1, unused01, unused23);
     return true;
 }
 
@@ -740,56 +808,59 @@ struct DoubleValue {
     double error = 0.0;
 };
 
+// The magnitudes of both lanes.
+inline Pair Magnitude(Pair x) {
+    typedef long long Bits __attribute__((vector_size(16)));
+    constexpr Bits kNoSign = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
+    return reinterpret_cast<Pair>(reinterpret_cast<Bits>(x) & kNoSign);
+}
+
+// Both polynomials at once, the numerator in lane 0 and the denominator in lane 1: each lane
+// takes the steps the value, the derivative and the bounds of its polynomial always took, in
+// the same order, so both come out to the last bit as one at a time.
 void EvaluateDouble(const double* numerator, const double* denominator, int count, double re, double im,
                     DoubleValue& num, DoubleValue& den) {
     constexpr double u = 0x1p-53;
     const double n = static_cast<double>(count);
-    double numSize = 0.0;
-    double denSize = 0.0;
+    const Pair zero = {0.0, 0.0};
+    const Pair pre = {re, re};
+    Pair size = zero;  // magnitude sums of the coefficients
     if (im == 0.0) {
-        double nr = 0.0;
-        double dr = 0.0;
+        Pair value = zero;
         for (int i = count - 1; i >= 0; --i) {
-            nr = nr * re + numerator[i];
-            dr = dr * re + denominator[i];
-            numSize += std::fabs(numerator[i]);
-            denSize += std::fabs(denominator[i]);
+            const Pair c = {numerator[i], denominator[i]};
+            value = value * pre + c;
+            size += Magnitude(c);
         }
-        num = {nr, 0.0, 2.0 * n * u * numSize};
-        den = {dr, 0.0, 2.0 * n * u * denSize};
+        num = {value[0], 0.0, 2.0 * n * u * size[0]};
+        den = {value[1], 0.0, 2.0 * n * u * size[1]};
         return;
     }
-    double nr = 0.0, ni = 0.0, dr = 0.0, di = 0.0;        // values
-    double npr = 0.0, npi = 0.0, dpr = 0.0, dpi = 0.0;    // derivatives by z^-1
-    double numLocal = 0.0;
-    double denLocal = 0.0;
+    const Pair pim = {im, im};
+    const Pair three = {3.0, 3.0};
+    const Pair two = {2.0, 2.0};
+    Pair vr = zero, vi = zero;  // values
+    Pair pr = zero, pi = zero;  // derivatives by z^-1
+    Pair local = zero;
     for (int i = count - 1; i >= 0; --i) {
-        const double npr2 = npr * re - npi * im + nr;
-        const double dpr2 = dpr * re - dpi * im + dr;
-        npi = npr * im + npi * re + ni;
-        dpi = dpr * im + dpi * re + di;
-        npr = npr2;
-        dpr = dpr2;
-        const double nr2 = nr * re - ni * im + numerator[i];
-        const double dr2 = dr * re - di * im + denominator[i];
-        const double ni2 = nr * im + ni * re;
-        const double di2 = dr * im + di * re;
-        numLocal += 3.0 * (std::fabs(nr) + std::fabs(ni)) + 2.0 * (std::fabs(nr2) + std::fabs(ni2));
-        denLocal += 3.0 * (std::fabs(dr) + std::fabs(di)) + 2.0 * (std::fabs(dr2) + std::fabs(di2));
-        nr = nr2;
-        ni = ni2;
-        dr = dr2;
-        di = di2;
-        numSize += std::fabs(numerator[i]);
-        denSize += std::fabs(denominator[i]);
+        const Pair c = {numerator[i], denominator[i]};
+        const Pair pr2 = pr * pre - pi * pim + vr;
+        pi = pr * pim + pi * pre + vi;
+        pr = pr2;
+        const Pair vr2 = vr * pre - vi * pim + c;
+        const Pair vi2 = vr * pim + vi * pre;
+        local += three * (Magnitude(vr) + Magnitude(vi)) + two * (Magnitude(vr2) + Magnitude(vi2));
+        vr = vr2;
+        vi = vi2;
+        size += Magnitude(c);
     }
     const double shift = 3.0 * u;
-    auto error = [&](double local, double pr, double pi, double size) {
-        const double slope = std::sqrt(pr * pr + pi * pi) + 8.0 * n * n * u * size;
-        return 1.01 * u * local + slope * shift + n * n * size * shift * shift;
+    auto error = [&](double localSum, double derivativeRe, double derivativeIm, double sizeSum) {
+        const double slope = std::sqrt(derivativeRe * derivativeRe + derivativeIm * derivativeIm) + 8.0 * n * n * u * sizeSum;
+        return 1.01 * u * localSum + slope * shift + n * n * sizeSum * shift * shift;
     };
-    num = {nr, ni, error(numLocal, npr, npi, numSize)};
-    den = {dr, di, error(denLocal, dpr, dpi, denSize)};
+    num = {vr[0], vi[0], error(local[0], pr[0], pi[0], size[0])};
+    den = {vr[1], vi[1], error(local[1], pr[1], pi[1], size[1])};
 }
 
 // 1: the gain holds, 0: it does not, -1: double precision cannot tell. The relative errors of
