@@ -513,14 +513,15 @@ void MultiplyBothOf(const double* numSections, const double* denSections, double
         numOut[at] = value[0];
         denOut[at] = value[1];
     };
-    for (; k < total && k < W - 1; ++k)
-        store(k, ProductEntryBoth(section, rest, restCount, k, W, Pair{numOut[k], denOut[k]}));
-    for (; k < restCount; ++k) store(k, ProductEntryFull<W>(section, rest, k, Pair{numOut[k], denOut[k]}));
-    for (; k < total; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, Pair{numOut[k], denOut[k]}));
+    // The outputs are +0 on entry: each sum starts from +0, as MultiplySections' from out[k].
+    const Pair zero = {0.0, 0.0};
+    for (; k < total && k < W - 1; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, zero));
+    for (; k < restCount; ++k) store(k, ProductEntryFull<W>(section, rest, k, zero));
+    for (; k < total; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, zero));
 }
 
 // MultiplySections(1.0, ...) of the numerator's and of the denominator's sections, into
-// outputs that are zero on entry.
+// outputs that are +0 on entry.
 void MultiplyBoth(const double* numSections, const double* denSections, double* numOut, double* denOut, int count,
                   int width) {
     if (count >= 2 && width == 5) {
