@@ -246,6 +246,16 @@ int CFilterCoefficientTable::SectionCount(UINT order) const {
     return count;
 }
 
+namespace {
+
+// tan(pi/4) as the library gives it (a unit in the last place below 1), taken once.
+double TanQuarterPi() {
+    static const double value = std::tan(kQuarterPi);
+    return value;
+}
+
+} // namespace
+
 namespace qv::filter {
 
 Mapping ComputeMapping(int type, double fl, double fu, double fs) {
@@ -261,11 +271,11 @@ Mapping ComputeMapping(int type, double fl, double fu, double fs) {
         break;
     case kBandPass:
         m.alpha = std::cos(wu + wl) / std::cos(wu - wl);
-        m.k = std::tan(kQuarterPi) / std::tan(wu - wl);
+        m.k = TanQuarterPi() / std::tan(wu - wl);
         break;
     case kBandStop:
         m.alpha = std::cos(wu + wl) / std::cos(wu - wl);
-        m.k = std::tan(wu - wl) * std::tan(kQuarterPi);
+        m.k = std::tan(wu - wl) * TanQuarterPi();
         break;
     default:
         break;
@@ -566,14 +576,55 @@ CString CoefficientText(double value) {
     return CString(buffer, static_cast<int>(end - buffer));
 }
 
-double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
+namespace {
+
+// The gain at z = 1 of the rows a table gives for an order, in extended precision.
+template <class Rows>
+double CascadeDcGain(Rows rows) {
     long double gain = 1.0L;
-    for (UINT s = 1;; ++s) {
-        const double* c = table.Lookup(static_cast<UINT>(order), s);
+    for (int s = 1;; ++s) {
+        const double* c = rows(s);
         if (c == nullptr) break;
         gain *= (static_cast<long double>(c[0]) + c[1] + c[2]) / (1.0L + c[3] + c[4]);
     }
     return static_cast<double>(gain);
+}
+
+// Where the table gives exactly the printed rows of a kind and order, their gain, worked out
+// once by the same steps; -1 where it gives anything else.
+int PrintedOrderIndex(const CFilterCoefficientTable& table, int order) {
+    if (order < 0 || order > kMaxOrder) return -1;
+    const double* first = table.Lookup(static_cast<UINT>(order), 1);
+    if (first == nullptr) return -1;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(order)];
+        if (span.count == 0 || first != kPrototypes[span.first].c) continue;
+        for (int s = 2; s <= span.count; ++s)
+            if (table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)) != kPrototypes[span.first + s - 1].c)
+                return -1;
+        if (table.Lookup(static_cast<UINT>(order), static_cast<UINT>(span.count + 1)) != nullptr) return -1;
+        return span.first;
+    }
+    return -1;
+}
+
+} // namespace
+
+double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
+    static const auto kPrintedGains = [] {
+        std::array<double, std::size(kPrototypes)> gains{};
+        for (int kind = 0; kind < kKinds; ++kind)
+            for (int o = 0; o <= kMaxOrder; ++o) {
+                const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(o)];
+                if (span.count == 0) continue;
+                gains[static_cast<size_t>(span.first)] = CascadeDcGain(
+                    [&span](int s) { return s <= span.count ? kPrototypes[span.first + s - 1].c : nullptr; });
+            }
+        return gains;
+    }();
+    const int printed = PrintedOrderIndex(table, order);
+    if (printed >= 0) return kPrintedGains[static_cast<size_t>(printed)];
+    return CascadeDcGain([&](int s) { return table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)); });
 }
 
 bool PolesInsideExtended(const double* polynomial, int count) {
