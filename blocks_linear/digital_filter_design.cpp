@@ -187,6 +187,20 @@ constexpr bool RowsContiguous() {
 }
 static_assert(RowsContiguous(), "the rows of an order must be contiguous and in section order");
 
+// Where the table answers for the order with the printed rows alone (no section was added to
+// it), the index in kPrototypes of the order's first row; -1 otherwise and where the order has
+// no rows.
+int PrintedRowsOf(const CFilterCoefficientTable& table, int order) {
+    if (table.HasAddedSections() || order < 0 || order > kMaxOrder) return -1;
+    const double* first = table.Lookup(static_cast<UINT>(order), 1);
+    if (first == nullptr) return -1;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(order)];
+        if (span.count > 0 && first == kPrototypes[span.first].c) return span.first;
+    }
+    return -1;
+}
+
 } // namespace
 
 CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) : m_nKind(kind) {}
@@ -343,9 +357,13 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
     const bool band = w == 5;
     BandRows rows{};
     if (band) rows = type == kBandPass ? BandPassRows(a, k) : BandStopRows(a, k);
+    // The printed rows of the order are contiguous: taken in place without a lookup each.
+    const int printed = PrintedRowsOf(table, order);
+    const int printedCount = printed < 0 ? 0 : kRowSpans[static_cast<size_t>(kPrototypes[printed].kind)][static_cast<size_t>(order)].count;
     int s = 0;
     while (s * w + w <= kWorkSize) {
-        const double* c = table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1));
+        const double* c = printed < 0 ? table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1))
+                                      : (s < printedCount ? kPrototypes[printed + s].c : nullptr);
         if (c == nullptr) break;
         const double b0 = c[0], b1 = c[1], b2 = c[2], a1 = c[3], a2 = c[4];
         double* num = numerator + s * w;
@@ -590,24 +608,6 @@ double CascadeDcGain(Rows rows) {
     return static_cast<double>(gain);
 }
 
-// Where the table gives exactly the printed rows of a kind and order, their gain, worked out
-// once by the same steps; -1 where it gives anything else.
-int PrintedOrderIndex(const CFilterCoefficientTable& table, int order) {
-    if (order < 0 || order > kMaxOrder) return -1;
-    const double* first = table.Lookup(static_cast<UINT>(order), 1);
-    if (first == nullptr) return -1;
-    for (int kind = 0; kind < kKinds; ++kind) {
-        const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(order)];
-        if (span.count == 0 || first != kPrototypes[span.first].c) continue;
-        for (int s = 2; s <= span.count; ++s)
-            if (table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)) != kPrototypes[span.first + s - 1].c)
-                return -1;
-        if (table.Lookup(static_cast<UINT>(order), static_cast<UINT>(span.count + 1)) != nullptr) return -1;
-        return span.first;
-    }
-    return -1;
-}
-
 } // namespace
 
 double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
@@ -622,7 +622,7 @@ double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
             }
         return gains;
     }();
-    const int printed = PrintedOrderIndex(table, order);
+    const int printed = PrintedRowsOf(table, order);
     if (printed >= 0) return kPrintedGains[static_cast<size_t>(printed)];
     return CascadeDcGain([&](int s) { return table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)); });
 }

@@ -50,6 +50,8 @@ public:
     const double* Lookup(UINT order, UINT section) const;
     // Number of sections of the order (sections 1, 2, ... without a gap).
     int SectionCount(UINT order) const;
+    // True once a section was added; until then every lookup is answered by the printed rows.
+    bool HasAddedSections() const { return !m_Added.IsEmpty(); }
 
 private:
     using SectionMap = CMap<UINT, UINT, double*, double*>;
