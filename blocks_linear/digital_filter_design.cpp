@@ -349,9 +349,16 @@ BandRows BandStopRows(double a, double k) {
 
 int MapSections(const CFilterCoefficientTable& table, int type, int order, const Mapping& mapping,
                 double numerator[kWorkSize], double denominator[kWorkSize]) {
-    for (int i = 0; i < kWorkSize; ++i) numerator[i] = denominator[i] = 0.0;
+    // Every entry the sections leave is zeroed at the end (zeroing all first costs more than
+    // the few entries left over).
+    auto zeroFrom = [numerator, denominator](int first) {
+        for (int i = first; i < kWorkSize; ++i) numerator[i] = denominator[i] = 0.0;
+    };
     const int w = SectionWidth(type);
-    if (w == 0 || order < 1) return 0;
+    if (w == 0 || order < 1) {
+        zeroFrom(0);
+        return 0;
+    }
     const double a = mapping.alpha;
     const double k = mapping.k;
     const bool band = w == 5;
@@ -413,6 +420,7 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
         }
         ++s;
     }
+    zeroFrom(s * w);
     return s;
 }
 
