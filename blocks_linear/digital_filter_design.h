@@ -80,8 +80,8 @@ struct Mapping {
 };
 Mapping ComputeMapping(int type, double fl, double fu, double fs);
 
-// Maps every section of the order into the section arrays (zeroed first; section s at
-// (s-1)*w .. (s-1)*w + w-1, denominator entry 0 exactly 1). Returns the number of sections;
+// Maps every section of the order into the section arrays (section s at (s-1)*w ..
+// (s-1)*w + w-1, denominator entry 0 exactly 1; every entry no section takes is 0). Returns the number of sections;
 // 0 for a type outside 0 to 3 or an order the table lacks.
 int MapSections(const CFilterCoefficientTable& table, int type, int order, const Mapping& mapping,
                 double numerator[kWorkSize], double denominator[kWorkSize]);
