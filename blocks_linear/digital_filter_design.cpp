@@ -187,6 +187,20 @@ constexpr bool RowsContiguous() {
 }
 static_assert(RowsContiguous(), "the rows of an order must be contiguous and in section order");
 
+// Where the table answers for the order with the printed rows alone (no section was added to
+// it), the index in kPrototypes of the order's first row; -1 otherwise and where the order has
+// no rows.
+int PrintedRowsOf(const CFilterCoefficientTable& table, int order) {
+    if (table.HasAddedSections() || order < 0 || order > kMaxOrder) return -1;
+    const double* first = table.Lookup(static_cast<UINT>(order), 1);
+    if (first == nullptr) return -1;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(order)];
+        if (span.count > 0 && first == kPrototypes[span.first].c) return span.first;
+    }
+    return -1;
+}
+
 } // namespace
 
 CFilterCoefficientTable::CFilterCoefficientTable(UINT kind) : m_nKind(kind) {}
@@ -246,6 +260,16 @@ int CFilterCoefficientTable::SectionCount(UINT order) const {
     return count;
 }
 
+namespace {
+
+// tan(pi/4) as the library gives it (a unit in the last place below 1), taken once.
+double TanQuarterPi() {
+    static const double value = std::tan(kQuarterPi);
+    return value;
+}
+
+} // namespace
+
 namespace qv::filter {
 
 Mapping ComputeMapping(int type, double fl, double fu, double fs) {
@@ -261,11 +285,11 @@ Mapping ComputeMapping(int type, double fl, double fu, double fs) {
         break;
     case kBandPass:
         m.alpha = std::cos(wu + wl) / std::cos(wu - wl);
-        m.k = std::tan(kQuarterPi) / std::tan(wu - wl);
+        m.k = TanQuarterPi() / std::tan(wu - wl);
         break;
     case kBandStop:
         m.alpha = std::cos(wu + wl) / std::cos(wu - wl);
-        m.k = std::tan(wu - wl) * std::tan(kQuarterPi);
+        m.k = std::tan(wu - wl) * TanQuarterPi();
         break;
     default:
         break;
@@ -275,39 +299,78 @@ Mapping ComputeMapping(int type, double fl, double fu, double fs) {
 
 namespace {
 
-// The five band expressions of one polynomial (x0, x1, x2), not yet divided by D.
-void BandPassTerms(double a, double k, const double x[3], double out[5]) {
+// Two doubles worked on side by side (one SSE2 register on x86-64).
+typedef double Pair __attribute__((vector_size(16)));
+
+// The band mappings as five rows of factors of one section's polynomial (x0, x1, x2): entry
+// j of the mapped section, not yet divided by D, is after[j] * ((row[j][0] x0 + row[j][1] x1)
+// + row[j][2] x2). Every factor is the expression the terms were always written with
+// (a difference a - b c as the sum a + (-b) c, a factor 1 or an after of 1 exact), so the
+// entries are the same to the last bit; the rows are worked out once per design instead of
+// once per section and polynomial.
+struct BandRows {
+    double row[5][3];
+    double after[5];
+};
+
+BandRows BandPassRows(double a, double k) {
     const double kk = k * k;
     const double mid = 4 * a * a * kk + 2 * kk;
-    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
-    out[1] = -4 * a * k * (1 + k) * x[0] + 4 * a * kk * x[1] + 4 * a * k * (1 - k) * x[2];
-    out[2] = (mid - 2) * x[0] - (mid + 2) * x[1] + (mid - 2) * x[2];
-    out[3] = 4 * a * k * (1 - k) * x[0] + 4 * a * kk * x[1] - 4 * a * k * (1 + k) * x[2];
-    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+    const double outer0 = (1 + k) * (1 + k);
+    const double inner = 1 - kk;
+    const double outer2 = (1 - k) * (1 - k);
+    const double rise = -4 * a * k * (1 + k);
+    const double fall = 4 * a * k * (1 - k);
+    const double centre = 4 * a * kk;
+    return {{{outer0, inner, outer2},
+             {rise, centre, fall},
+             {mid - 2, -(mid + 2), mid - 2},
+             {fall, centre, -(4 * a * k * (1 + k))},
+             {outer2, inner, outer0}},
+            {1.0, 1.0, 1.0, 1.0, 1.0}};
 }
 
-void BandStopTerms(double a, double k, const double x[3], double out[5]) {
+BandRows BandStopRows(double a, double k) {
     const double kk = k * k;
     const double aa4 = 4 * a * a;
-    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
-    out[1] = -4 * a * ((1 + k) * x[0] + x[1] + (1 - k) * x[2]);
-    out[2] = (aa4 + 2 - 2 * kk) * x[0] + (aa4 + 2 + 2 * kk) * x[1] + (aa4 + 2 - 2 * kk) * x[2];
-    out[3] = -4 * a * ((1 - k) * x[0] + x[1] + (1 + k) * x[2]);
-    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+    const double outer0 = (1 + k) * (1 + k);
+    const double inner = 1 - kk;
+    const double outer2 = (1 - k) * (1 - k);
+    const double side = aa4 + 2 - 2 * kk;
+    return {{{outer0, inner, outer2},
+             {1 + k, 1.0, 1 - k},
+             {side, aa4 + 2 + 2 * kk, side},
+             {1 - k, 1.0, 1 + k},
+             {outer2, inner, outer0}},
+            {1.0, -4 * a, 1.0, -4 * a, 1.0}};
 }
 
 } // namespace
 
 int MapSections(const CFilterCoefficientTable& table, int type, int order, const Mapping& mapping,
                 double numerator[kWorkSize], double denominator[kWorkSize]) {
-    for (int i = 0; i < kWorkSize; ++i) numerator[i] = denominator[i] = 0.0;
+    // Every entry the sections leave is zeroed at the end (zeroing all first costs more than
+    // the few entries left over).
+    auto zeroFrom = [numerator, denominator](int first) {
+        for (int i = first; i < kWorkSize; ++i) numerator[i] = denominator[i] = 0.0;
+    };
     const int w = SectionWidth(type);
-    if (w == 0 || order < 1) return 0;
+    if (w == 0 || order < 1) {
+        zeroFrom(0);
+        return 0;
+    }
     const double a = mapping.alpha;
     const double k = mapping.k;
+    const bool band = w == 5;
+    BandRows rows{};
+    if (band) rows = type == kBandPass ? BandPassRows(a, k) : BandStopRows(a, k);
+    // The printed rows of the order are contiguous: taken in place without a lookup each.
+    const int printed = PrintedRowsOf(table, order);
+    const int printedCount = printed < 0 ? 0 : kRowSpans[static_cast<size_t>(kPrototypes[printed].kind)][static_cast<size_t>(order)].count;
     int s = 0;
     while (s * w + w <= kWorkSize) {
-        const double* c = table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1));
+        const double* c = printed < 0 ? table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s + 1))
+                                      : (s < printedCount ? kPrototypes[printed + s].c : nullptr);
         if (c == nullptr) break;
         const double b0 = c[0], b1 = c[1], b2 = c[2], a1 = c[3], a2 = c[4];
         double* num = numerator + s * w;
@@ -334,21 +397,22 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
             break;
         }
         default: {
-            const double xn[3] = {b0, b1, b2};
-            const double xd[3] = {1.0, a1, a2};
-            double tn[5];
-            double td[5];
-            if (type == kBandPass) {
-                BandPassTerms(a, k, xn, tn);
-                BandPassTerms(a, k, xd, td);
-            } else {
-                BandStopTerms(a, k, xn, tn);
-                BandStopTerms(a, k, xd, td);
-            }
-            const double d = td[0];
+            // The numerator in lane 0, the denominator (1, a1, a2) in lane 1.
+            const Pair x0 = {b0, 1.0};
+            const Pair x1 = {b1, a1};
+            const Pair x2 = {b2, a2};
+            Pair terms[5];
             for (int j = 0; j < 5; ++j) {
-                num[j] = tn[j] / d;
-                den[j] = td[j] / d;
+                const double* r = rows.row[j];
+                const Pair sum = (Pair{r[0], r[0]} * x0 + Pair{r[1], r[1]} * x1) + Pair{r[2], r[2]} * x2;
+                terms[j] = sum * Pair{rows.after[j], rows.after[j]};
+            }
+            const double d = terms[0][1];
+            const Pair dd = {d, d};
+            for (int j = 0; j < 5; ++j) {
+                const Pair q = terms[j] / dd;
+                num[j] = q[0];
+                den[j] = q[1];
             }
             den[0] = 1.0;
             break;
@@ -356,13 +420,11 @@ int MapSections(const CFilterCoefficientTable& table, int type, int order, const
         }
         ++s;
     }
+    zeroFrom(s * w);
     return s;
 }
 
 namespace {
-
-// Two doubles worked on side by side (one SSE2 register on x86-64).
-typedef double Pair __attribute__((vector_size(16)));
 
 // One entry of a step of the product: start plus the sum over j = jLow .. jHigh, in that
 // order, of section[j] * rest[k - j], where section has width coefficients and rest restCount
@@ -440,6 +502,76 @@ void MultiplySections(double factor, const double* sections, double* out, int co
         MultiplySectionsOf<0>(factor, sections, out, count, width);
 }
 
+namespace {
+
+// The products of the numerator's and the denominator's sections at once, the numerator in
+// lane 0 and the denominator in lane 1: every entry of each is the sum MultiplySections forms
+// with factor 1 (the same terms in the same order, from the same start), so both products
+// are the same to the last bit; the two lanes share each multiplication and addition.
+inline Pair ProductEntryBoth(const Pair* section, const Pair* rest, int restCount, int k, int width, Pair start) {
+    const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
+    const int jHigh = k < width - 1 ? k : width - 1;
+    Pair sum = start;
+    for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
+    return sum;
+}
+
+template <int W>
+inline Pair ProductEntryFull(const Pair* section, const Pair* rest, int k, Pair start) {
+    Pair sum = start;
+    for (int j = 0; j < W; ++j) sum += section[j] * rest[k - j];
+    return sum;
+}
+
+template <int W>
+void MultiplyBothOf(const double* numSections, const double* denSections, double* numOut, double* denOut, int count) {
+    Pair section[W];
+    auto load = [&](int level) {
+        for (int j = 0; j < W; ++j) section[j] = Pair{numSections[level * W + j], denSections[level * W + j]};
+    };
+    Pair rest[kWorkSize];
+    int restCount = W < kWorkSize ? W : kWorkSize;
+    load(count - 1);
+    for (int i = 0; i < restCount; ++i) rest[i] = Pair{0.0, 0.0} + section[i];
+    for (int level = count - 2; level >= 1; --level) {
+        load(level);
+        const int grown = restCount + W - 1 < kWorkSize ? restCount + W - 1 : kWorkSize;
+        int k = grown - 1;
+        for (; k > restCount - 1; --k) rest[k] = ProductEntryBoth(section, rest, restCount, k, W, Pair{0.0, 0.0});
+        for (; k >= W - 1; --k) rest[k] = ProductEntryFull<W>(section, rest, k, Pair{0.0, 0.0});
+        for (; k >= 0; --k) rest[k] = ProductEntryBoth(section, rest, restCount, k, W, Pair{0.0, 0.0});
+        restCount = grown;
+    }
+    load(0);
+    const int total = restCount + W - 1 < kWorkSize ? restCount + W - 1 : kWorkSize;
+    int k = 0;
+    auto store = [&](int at, Pair value) {
+        numOut[at] = value[0];
+        denOut[at] = value[1];
+    };
+    // The outputs are +0 on entry: each sum starts from +0, as MultiplySections' from out[k].
+    const Pair zero = {0.0, 0.0};
+    for (; k < total && k < W - 1; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, zero));
+    for (; k < restCount; ++k) store(k, ProductEntryFull<W>(section, rest, k, zero));
+    for (; k < total; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, zero));
+}
+
+// MultiplySections(1.0, ...) of the numerator's and of the denominator's sections, into
+// outputs that are +0 on entry.
+void MultiplyBoth(const double* numSections, const double* denSections, double* numOut, double* denOut, int count,
+                  int width) {
+    if (count >= 2 && width == 5) {
+        MultiplyBothOf<5>(numSections, denSections, numOut, denOut, count);
+    } else if (count >= 2 && width == 3) {
+        MultiplyBothOf<3>(numSections, denSections, numOut, denOut, count);
+    } else {
+        MultiplySections(1.0, numSections, numOut, count, width);
+        MultiplySections(1.0, denSections, denOut, count, width);
+    }
+}
+
+} // namespace
+
 void MultiplySections(const CString& factor, const CString* sections, CString* out, int count, int width) {
     for (int j = 0; j < width; ++j) {
         const CString product = "(" + factor + ")*(" + sections[j] + ")";
@@ -470,14 +602,37 @@ CString CoefficientText(double value) {
     return CString(buffer, static_cast<int>(end - buffer));
 }
 
-double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
+namespace {
+
+// The gain at z = 1 of the rows a table gives for an order, in extended precision.
+template <class Rows>
+double CascadeDcGain(Rows rows) {
     long double gain = 1.0L;
-    for (UINT s = 1;; ++s) {
-        const double* c = table.Lookup(static_cast<UINT>(order), s);
+    for (int s = 1;; ++s) {
+        const double* c = rows(s);
         if (c == nullptr) break;
         gain *= (static_cast<long double>(c[0]) + c[1] + c[2]) / (1.0L + c[3] + c[4]);
     }
     return static_cast<double>(gain);
+}
+
+} // namespace
+
+double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
+    static const auto kPrintedGains = [] {
+        std::array<double, std::size(kPrototypes)> gains{};
+        for (int kind = 0; kind < kKinds; ++kind)
+            for (int o = 0; o <= kMaxOrder; ++o) {
+                const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(o)];
+                if (span.count == 0) continue;
+                gains[static_cast<size_t>(span.first)] = CascadeDcGain(
+                    [&span](int s) { return s <= span.count ? kPrototypes[span.first + s - 1].c : nullptr; });
+            }
+        return gains;
+    }();
+    const int printed = PrintedRowsOf(table, order);
+    if (printed >= 0) return kPrintedGains[static_cast<size_t>(printed)];
+    return CascadeDcGain([&](int s) { return table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)); });
 }
 
 bool PolesInsideExtended(const double* polynomial, int count) {
@@ -503,6 +658,25 @@ bool PolesInsideExtended(const double* polynomial, int count) {
     return true;
 }
 
+namespace {
+
+constexpr double kDown = 1.0 - 0x1p-36;
+
+// The moves of lanes 2 and 3 of the vouched pole test for each coefficient i after the lead:
+// lane 2 up on odd i and down on even, lane 3 after bit i mod 32 of a fixed pattern.
+constexpr auto kLaneMoves = [] {
+    constexpr double up = 1.0 + 0x1p-36;
+    constexpr unsigned pattern = 0x9E3779B9u;
+    std::array<std::array<double, 2>, kWorkSize> moves{};
+    for (int i = 0; i < kWorkSize; ++i) {
+        moves[static_cast<size_t>(i)][0] = (i & 1) != 0 ? up : kDown;
+        moves[static_cast<size_t>(i)][1] = ((pattern >> (i & 31)) & 1u) != 0 ? up : kDown;
+    }
+    return moves;
+}();
+
+} // namespace
+
 bool PolesInsideVouched(const double* polynomial, int count) {
     // Lane 0 steps the polynomial down. Lanes 1 to 3 do the same with every product k x and
     // k^2 and every coefficient after the lead moved by 2^-36 of its size, up or down in three
@@ -515,50 +689,99 @@ bool PolesInsideVouched(const double* polynomial, int count) {
     // below 1/400 of the spread and below 1/100000 of the distance of |k| from 1 wherever the
     // lanes vouched; with one or two moved lanes the spread fell short of the error by far
     // more. The lanes run as two pairs, 0-1 and 2-3.
+    //
+    // Each step first updates the pair of entries that holds the next step's reflection
+    // coefficient and starts that step's division, so that the division runs while the other
+    // pairs are updated; every entry is still computed as before, to the last bit.
     if (count <= 0 || count > kWorkSize || polynomial[0] == 0.0 || !std::isfinite(polynomial[0])) return false;
     constexpr double up = 1.0 + 0x1p-36;
-    constexpr double down = 1.0 - 0x1p-36;
-    constexpr unsigned pattern = 0x9E3779B9u;
     const double lead = polynomial[0];
     Pair a01[kWorkSize];
     Pair a23[kWorkSize];
     a01[0] = Pair{1.0, 1.0};
     a23[0] = Pair{1.0, 1.0};
+    // c / 1 is c, and c times 1 is c: the common lead of 1 divides nothing.
+    const bool monic = lead == 1.0;
     for (int i = 1; i < count; ++i) {
-        const double c = polynomial[i] / lead;
-        a01[i] = Pair{c, c * up};
-        a23[i] = Pair{c * ((i & 1) != 0 ? up : down), c * (((pattern >> (i & 31)) & 1u) != 0 ? up : down)};
+        const double c = monic ? polynomial[i] : polynomial[i] / lead;
+        const Pair cc = {c, c};
+        a01[i] = cc * Pair{1.0, up};
+        a23[i] = cc * Pair{kLaneMoves[i][0], kLaneMoves[i][1]};
     }
     const Pair one = {1.0, 1.0};
-    for (int m = count - 1; m >= 1; --m) {
-        const Pair k01 = a01[m];
-        const Pair k23 = a23[m];
+    // k moved instead of each product k x: the same relative move of the product. On odd
+    // steps lanes 1, 2, 3 move the low entry's product up, down, up and the high entry's
+    // up, up, down; on even steps the other way round.
+    struct Step {
+        Pair k01;       // lanes 0 and 1, low and high entry alike
+        Pair k23First;  // lanes 2 and 3, low entry
+        Pair k23Second; // lanes 2 and 3, high entry
+        Pair scale01;
+        Pair scale23;
+    };
+    auto prepare = [&](int m, Pair k01, Pair k23, Step& step) {
         const double k0 = k01[0];
         // The spread: the three lanes' distances from lane 0 added up (a sum passes NaN on).
         const double spread = std::fabs(k01[1] - k0) + std::fabs(k23[0] - k0) + std::fabs(k23[1] - k0);
         // Written so that NaN is refused.
         if (!(std::fabs(k0) + 8.0 * spread < 1.0)) return false;
-        // k moved instead of each product k x: the same relative move of the product. On odd
-        // steps lanes 1, 2, 3 move the low entry's product up, down, up and the high entry's
-        // up, up, down; on even steps the other way round.
         const bool odd = (m & 1) != 0;
-        const Pair k01First = k01 * Pair{1.0, up};
-        const Pair k01Second = k01First;
-        const Pair k23First = k23 * (odd ? Pair{down, up} : Pair{up, down});
-        const Pair k23Second = k23 * (odd ? Pair{up, down} : Pair{down, up});
-        const Pair scale01 = one / (one - k01 * k01First);
-        const Pair scale23 = one / (one - k23 * k23First);
-        for (int i = 0, j = m; i <= j; ++i, --j) {
-            const Pair low01 = a01[i];
-            const Pair high01 = a01[j];
-            const Pair low23 = a23[i];
-            const Pair high23 = a23[j];
-            a01[i] = (low01 - k01First * high01) * scale01;
-            a01[j] = (high01 - k01Second * low01) * scale01;
-            a23[i] = (low23 - k23First * high23) * scale23;
-            a23[j] = (high23 - k23Second * low23) * scale23;
-        }
+        step.k01 = k01 * Pair{1.0, up};
+        step.k23First = k23 * (odd ? Pair{kDown, up} : Pair{up, kDown});
+        step.k23Second = k23 * (odd ? Pair{up, kDown} : Pair{kDown, up});
+        step.scale01 = one / (one - k01 * step.k01);
+        step.scale23 = one / (one - k23 * step.k23First);
+        return true;
+    };
+    // Updates the pair i, j and returns the high entries in next01 and next23.
+    auto update = [&](const Step& step, int i, int j, Pair& next01, Pair& next23) {
+        const Pair low01 = a01[i];
+        const Pair high01 = a01[j];
+        const Pair low23 = a23[i];
+        const Pair high23 = a23[j];
+        next01 = (high01 - step.k01 * low01) * step.scale01;
+        next23 = (high23 - step.k23Second * low23) * step.scale23;
+        a01[i] = (low01 - step.k01 * high01) * step.scale01;
+        a01[j] = next01;
+        a23[i] = (low23 - step.k23First * high23) * step.scale23;
+        a23[j] = next23;
+    };
+    // The middle entry of an even step takes the high entry's update (which the step-down
+    // as pairs wrote last).
+    auto middle = [&](const Step& step, int i, Pair& next01, Pair& next23) {
+        const Pair x01 = a01[i];
+        const Pair x23 = a23[i];
+        next01 = (x01 - step.k01 * x01) * step.scale01;
+        next23 = (x23 - step.k23Second * x23) * step.scale23;
+        a01[i] = next01;
+        a23[i] = next23;
+    };
+    if (count == 1) return true;
+    Step step;
+    if (!prepare(count - 1, a01[count - 1], a23[count - 1], step)) return false;
+    Pair k01;
+    Pair k23;
+    for (int m = count - 1; m >= 2; --m) {
+        // Entry m - 1, the next reflection coefficient, is the high entry of pair 1 (the
+        // middle one when m is 2).
+        if (m - 1 > 1)
+            update(step, 1, m - 1, k01, k23);
+        else
+            middle(step, 1, k01, k23);
+        Step next;
+        if (!prepare(m - 1, k01, k23, next)) return false;
+        Pair unused01;
+        Pair unused23;
+        // Pair 0 is left out: entry 0 only ever reaches entry 0 and the entry that drops out
+        // (a[0] and a[m] here, at each later step the pair 0 of that step), never a
+        // reflection coefficient, so every step's k and verdict are the same without it.
+        int i = 2;
+        int j = m - 2;
+        for (; i < j; ++i, --j) update(step, i, j, unused01, unused23);
+        if (i == j) middle(step, i, unused01, unused23);
+        step = next;
     }
+    // The last step (m = 1) would update only pair 0.
     return true;
 }
 
@@ -645,56 +868,59 @@ struct DoubleValue {
     double error = 0.0;
 };
 
+// The magnitudes of both lanes.
+inline Pair Magnitude(Pair x) {
+    typedef long long Bits __attribute__((vector_size(16)));
+    constexpr Bits kNoSign = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
+    return reinterpret_cast<Pair>(reinterpret_cast<Bits>(x) & kNoSign);
+}
+
+// Both polynomials at once, the numerator in lane 0 and the denominator in lane 1: each lane
+// takes the steps the value, the derivative and the bounds of its polynomial always took, in
+// the same order, so both come out to the last bit as one at a time.
 void EvaluateDouble(const double* numerator, const double* denominator, int count, double re, double im,
                     DoubleValue& num, DoubleValue& den) {
     constexpr double u = 0x1p-53;
     const double n = static_cast<double>(count);
-    double numSize = 0.0;
-    double denSize = 0.0;
+    const Pair zero = {0.0, 0.0};
+    const Pair pre = {re, re};
+    Pair size = zero;  // magnitude sums of the coefficients
     if (im == 0.0) {
-        double nr = 0.0;
-        double dr = 0.0;
+        Pair value = zero;
         for (int i = count - 1; i >= 0; --i) {
-            nr = nr * re + numerator[i];
-            dr = dr * re + denominator[i];
-            numSize += std::fabs(numerator[i]);
-            denSize += std::fabs(denominator[i]);
+            const Pair c = {numerator[i], denominator[i]};
+            value = value * pre + c;
+            size += Magnitude(c);
         }
-        num = {nr, 0.0, 2.0 * n * u * numSize};
-        den = {dr, 0.0, 2.0 * n * u * denSize};
+        num = {value[0], 0.0, 2.0 * n * u * size[0]};
+        den = {value[1], 0.0, 2.0 * n * u * size[1]};
         return;
     }
-    double nr = 0.0, ni = 0.0, dr = 0.0, di = 0.0;        // values
-    double npr = 0.0, npi = 0.0, dpr = 0.0, dpi = 0.0;    // derivatives by z^-1
-    double numLocal = 0.0;
-    double denLocal = 0.0;
+    const Pair pim = {im, im};
+    const Pair three = {3.0, 3.0};
+    const Pair two = {2.0, 2.0};
+    Pair vr = zero, vi = zero;  // values
+    Pair pr = zero, pi = zero;  // derivatives by z^-1
+    Pair local = zero;
     for (int i = count - 1; i >= 0; --i) {
-        const double npr2 = npr * re - npi * im + nr;
-        const double dpr2 = dpr * re - dpi * im + dr;
-        npi = npr * im + npi * re + ni;
-        dpi = dpr * im + dpi * re + di;
-        npr = npr2;
-        dpr = dpr2;
-        const double nr2 = nr * re - ni * im + numerator[i];
-        const double dr2 = dr * re - di * im + denominator[i];
-        const double ni2 = nr * im + ni * re;
-        const double di2 = dr * im + di * re;
-        numLocal += 3.0 * (std::fabs(nr) + std::fabs(ni)) + 2.0 * (std::fabs(nr2) + std::fabs(ni2));
-        denLocal += 3.0 * (std::fabs(dr) + std::fabs(di)) + 2.0 * (std::fabs(dr2) + std::fabs(di2));
-        nr = nr2;
-        ni = ni2;
-        dr = dr2;
-        di = di2;
-        numSize += std::fabs(numerator[i]);
-        denSize += std::fabs(denominator[i]);
+        const Pair c = {numerator[i], denominator[i]};
+        const Pair pr2 = pr * pre - pi * pim + vr;
+        pi = pr * pim + pi * pre + vi;
+        pr = pr2;
+        const Pair vr2 = vr * pre - vi * pim + c;
+        const Pair vi2 = vr * pim + vi * pre;
+        local += three * (Magnitude(vr) + Magnitude(vi)) + two * (Magnitude(vr2) + Magnitude(vi2));
+        vr = vr2;
+        vi = vi2;
+        size += Magnitude(c);
     }
     const double shift = 3.0 * u;
-    auto error = [&](double local, double pr, double pi, double size) {
-        const double slope = std::sqrt(pr * pr + pi * pi) + 8.0 * n * n * u * size;
-        return 1.01 * u * local + slope * shift + n * n * size * shift * shift;
+    auto error = [&](double localSum, double derivativeRe, double derivativeIm, double sizeSum) {
+        const double slope = std::sqrt(derivativeRe * derivativeRe + derivativeIm * derivativeIm) + 8.0 * n * n * u * sizeSum;
+        return 1.01 * u * localSum + slope * shift + n * n * sizeSum * shift * shift;
     };
-    num = {nr, ni, error(numLocal, npr, npi, numSize)};
-    den = {dr, di, error(denLocal, dpr, dpi, denSize)};
+    num = {vr[0], vi[0], error(local[0], pr[0], pi[0], size[0])};
+    den = {vr[1], vi[1], error(local[1], pr[1], pi[1], size[1])};
 }
 
 // 1: the gain holds, 0: it does not, -1: double precision cannot tell. The relative errors of
@@ -772,8 +998,7 @@ NumericDesign DesignNumeric(const CFilterCoefficientTable& table, int type, int 
     design.sections = s;
     design.count = s == 0 ? 1 : (w == 3 ? 2 * s + 1 : 4 * s + 1);
     if (s > 0) {
-        MultiplySections(1.0, num, design.numerator.data(), s, w);
-        MultiplySections(1.0, den, design.denominator.data(), s, w);
+        MultiplyBoth(num, den, design.numerator.data(), design.denominator.data(), s, w);
         design.denominator[0] = 1.0;
         design.refusal = CheckWrittenFilter(type, mapping, PrototypeDcGain(table, order), design.numerator.data(),
                                             design.denominator.data(), design.count);

@@ -50,6 +50,8 @@ public:
     const double* Lookup(UINT order, UINT section) const;
     // Number of sections of the order (sections 1, 2, ... without a gap).
     int SectionCount(UINT order) const;
+    // True once a section was added; until then every lookup is answered by the printed rows.
+    bool HasAddedSections() const { return !m_Added.IsEmpty(); }
 
 private:
     using SectionMap = CMap<UINT, UINT, double*, double*>;
@@ -78,8 +80,8 @@ struct Mapping {
 };
 Mapping ComputeMapping(int type, double fl, double fu, double fs);
 
-// Maps every section of the order into the section arrays (zeroed first; section s at
-// (s-1)*w .. (s-1)*w + w-1, denominator entry 0 exactly 1). Returns the number of sections;
+// Maps every section of the order into the section arrays (section s at (s-1)*w ..
+// (s-1)*w + w-1, denominator entry 0 exactly 1; every entry no section takes is 0). Returns the number of sections;
 // 0 for a type outside 0 to 3 or an order the table lacks.
 int MapSections(const CFilterCoefficientTable& table, int type, int order, const Mapping& mapping,
                 double numerator[kWorkSize], double denominator[kWorkSize]);

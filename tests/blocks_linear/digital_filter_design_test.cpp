@@ -742,3 +742,215 @@ TEST(FilterTexts, UserTextsAreInsertedAndNeverFormats) {
 }
 
 } // namespace
+
+namespace {
+
+// The band mappings of one section's polynomial (x0, x1, x2) as the band-pass and band-stop
+// terms are written, not yet divided by D.
+void ReferenceBandTerms(int type, double a, double k, const double x[3], double out[5]) {
+    const double kk = k * k;
+    out[0] = (1 + k) * (1 + k) * x[0] + (1 - kk) * x[1] + (1 - k) * (1 - k) * x[2];
+    out[4] = (1 - k) * (1 - k) * x[0] + (1 - kk) * x[1] + (1 + k) * (1 + k) * x[2];
+    if (type == kBandPass) {
+        const double mid = 4 * a * a * kk + 2 * kk;
+        out[1] = -4 * a * k * (1 + k) * x[0] + 4 * a * kk * x[1] + 4 * a * k * (1 - k) * x[2];
+        out[2] = (mid - 2) * x[0] - (mid + 2) * x[1] + (mid - 2) * x[2];
+        out[3] = 4 * a * k * (1 - k) * x[0] + 4 * a * kk * x[1] - 4 * a * k * (1 + k) * x[2];
+    } else {
+        const double aa4 = 4 * a * a;
+        out[1] = -4 * a * ((1 + k) * x[0] + x[1] + (1 - k) * x[2]);
+        out[2] = (aa4 + 2 - 2 * kk) * x[0] + (aa4 + 2 + 2 * kk) * x[1] + (aa4 + 2 - 2 * kk) * x[2];
+        out[3] = -4 * a * ((1 - k) * x[0] + x[1] + (1 + k) * x[2]);
+    }
+}
+
+// The vouched pole test as a plain step-down by pairs: four lanes, every pair of every step.
+bool ReferenceVouched(const double* p, int count) {
+    if (count <= 0 || count > kWorkSize || p[0] == 0.0 || !std::isfinite(p[0])) return false;
+    const double up = 1.0 + 0x1p-36;
+    const double down = 1.0 - 0x1p-36;
+    const unsigned pattern = 0x9E3779B9u;
+    double a[4][kWorkSize];
+    for (int lane = 0; lane < 4; ++lane) a[lane][0] = 1.0;
+    for (int i = 1; i < count; ++i) {
+        const double c = p[i] / p[0];
+        a[0][i] = c;
+        a[1][i] = c * up;
+        a[2][i] = c * ((i & 1) != 0 ? up : down);
+        a[3][i] = c * (((pattern >> (i & 31)) & 1u) != 0 ? up : down);
+    }
+    for (int m = count - 1; m >= 1; --m) {
+        const double k0 = a[0][m];
+        const double spread = std::fabs(a[1][m] - k0) + std::fabs(a[2][m] - k0) + std::fabs(a[3][m] - k0);
+        if (!(std::fabs(k0) + 8.0 * spread < 1.0)) return false;
+        const bool odd = (m & 1) != 0;
+        for (int lane = 0; lane < 4; ++lane) {
+            const double k = a[lane][m];
+            double first = k;
+            double second = k;
+            if (lane == 1) first = second = k * up;
+            if (lane == 2) {
+                first = k * (odd ? down : up);
+                second = k * (odd ? up : down);
+            }
+            if (lane == 3) {
+                first = k * (odd ? up : down);
+                second = k * (odd ? down : up);
+            }
+            const double scale = 1.0 / (1.0 - k * first);
+            for (int i = 0, j = m; i <= j; ++i, --j) {
+                const double low = a[lane][i];
+                const double high = a[lane][j];
+                a[lane][i] = (low - first * high) * scale;
+                a[lane][j] = (high - second * low) * scale;
+            }
+        }
+    }
+    return true;
+}
+
+bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
+} // namespace
+
+// The band sections against the terms as written, to the bit, over the printed rows and rows
+// with zeros of both signs, with mappings across the range.
+TEST(FilterFastPaths, BandSectionsAreTheWrittenTermsToTheBit) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> alpha(-1.0, 1.0);
+    std::uniform_real_distribution<double> kValue(0.0, 40.0);
+    for (int type : {kBandPass, kBandStop}) {
+        for (int kind = 0; kind < 4; ++kind) {
+            CFilterCoefficientTable table(static_cast<UINT>(kind));
+            if (kind == kCauer) table.AddSection(5, 2, -0.0, 0.25, 0.0, -0.0, 0.5);
+            for (int order = 1; order <= 10; ++order) {
+                for (int trial = 0; trial < 20; ++trial) {
+                    const Mapping mapping{trial == 0 ? 0.0 : alpha(random), trial == 1 ? 1.0 : kValue(random)};
+                    double num[kWorkSize];
+                    double den[kWorkSize];
+                    const int s = MapSections(table, type, order, mapping, num, den);
+                    ASSERT_EQ(table.SectionCount(static_cast<UINT>(order)), s);
+                    for (int section = 0; section < s; ++section) {
+                        const double* c = table.Lookup(static_cast<UINT>(order), static_cast<UINT>(section + 1));
+                        const double xn[3] = {c[0], c[1], c[2]};
+                        const double xd[3] = {1.0, c[3], c[4]};
+                        double tn[5];
+                        double td[5];
+                        ReferenceBandTerms(type, mapping.alpha, mapping.k, xn, tn);
+                        ReferenceBandTerms(type, mapping.alpha, mapping.k, xd, td);
+                        for (int j = 0; j < 5; ++j) {
+                            const double wantDen = j == 0 ? 1.0 : td[j] / td[0];
+                            EXPECT_TRUE(SameBits(tn[j] / td[0], num[section * 5 + j]))
+                                << type << " " << kind << " " << order << " section " << section << " entry " << j;
+                            EXPECT_TRUE(SameBits(wantDen, den[section * 5 + j]))
+                                << type << " " << kind << " " << order << " section " << section << " entry " << j;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Every design's polynomials are the products of its mapped sections as MultiplySections
+// forms them, to the bit, refused designs included.
+TEST(FilterFastPaths, DesignPolynomialsAreTheSectionProductsToTheBit) {
+    const double edges[][3] = {{100, 200, 1e-3}, {0.02, 0.05, 1e-4}, {3000, 4900, 1e-4}, {1e-3, 0.4, 1.0}};
+    for (int kind = 0; kind < 4; ++kind) {
+        CFilterCoefficientTable table(static_cast<UINT>(kind));
+        for (int type = 0; type < 4; ++type) {
+            for (int order = 1; order <= 10; ++order) {
+                for (const auto& e : edges) {
+                    const NumericDesign design = DesignNumeric(table, type, order, e[0], e[1], e[2]);
+                    if (design.sections == 0) continue;
+                    const Mapping mapping = ComputeMapping(type, e[0], e[1], 1.0 / e[2]);
+                    double num[kWorkSize];
+                    double den[kWorkSize];
+                    const int s = MapSections(table, type, order, mapping, num, den);
+                    double wantNum[kWorkSize] = {};
+                    double wantDen[kWorkSize] = {};
+                    MultiplySections(1.0, num, wantNum, s, SectionWidth(type));
+                    MultiplySections(1.0, den, wantDen, s, SectionWidth(type));
+                    wantDen[0] = 1.0;
+                    for (int i = 0; i < kWorkSize; ++i) {
+                        const size_t at = static_cast<size_t>(i);
+                        ASSERT_TRUE(SameBits(wantNum[i], design.numerator[at])) << kind << type << order << " " << i;
+                        ASSERT_TRUE(SameBits(wantDen[i], design.denominator[at])) << kind << type << order << " " << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The vouched pole test decides as the plain step-down by pairs of its four lanes: polynomials
+// from roots inside, near and outside the circle, with leads other than 1 and stray values.
+TEST(FilterFastPaths, VouchedPoleTestIsTheStepDownByPairs) {
+    std::mt19937_64 random(17);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double strays[] = {NAN, INFINITY, -INFINITY, 0.0, -0.0, 1e300};
+    const double leads[] = {1.0, -3.5, 0.001, 7.25};
+    int vouched = 0;
+    int refused = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const int count = 1 + static_cast<int>(random() % kWorkSize);
+        double p[kWorkSize] = {1.0};
+        for (int have = 1; have < count;) {
+            const double r = 0.3 + 0.705 * unit(random);
+            if (have + 2 <= count && random() % 2 == 0) {
+                const double c1 = -2 * r * std::cos(3.14159 * unit(random));
+                const double c2 = r * r;
+                for (int i = have + 1; i >= 1; --i) p[i] += c1 * p[i - 1] + (i >= 2 ? c2 * p[i - 2] : 0.0);
+                have += 2;
+            } else {
+                const double c1 = random() % 2 == 0 ? -r : r;
+                for (int i = have; i >= 1; --i) p[i] += c1 * p[i - 1];
+                have += 1;
+            }
+        }
+        const double lead = leads[trial % 4];
+        for (int i = 0; i < count; ++i) p[i] *= lead;
+        if (trial % 50 == 0) p[random() % static_cast<unsigned>(count)] = strays[random() % 6];
+        const bool want = ReferenceVouched(p, count);
+        ASSERT_EQ(want, PolesInsideVouched(p, count)) << "trial " << trial << " count " << count;
+        (want ? vouched : refused) += 1;
+    }
+    // Both verdicts are taken often enough to tell.
+    EXPECT_GT(vouched, 1000);
+    EXPECT_GT(refused, 1000);
+}
+
+// The prototype gain of the printed rows and, once sections are added, of the rows the table
+// then gives: the product of the section gains in extended precision, to the bit.
+TEST(FilterFastPaths, PrototypeGainFollowsTheRowsTheTableGives) {
+    auto reference = [](const CFilterCoefficientTable& table, int order) {
+        long double gain = 1.0L;
+        for (UINT s = 1; const double* c = table.Lookup(static_cast<UINT>(order), s); ++s)
+            gain *= (static_cast<long double>(c[0]) + c[1] + c[2]) / (1.0L + c[3] + c[4]);
+        return static_cast<double>(gain);
+    };
+    struct Added {
+        int order;
+        int section;
+    };
+    const Added added[] = {{0, 0}, {4, 2}, {7, 5}, {11, 1}, {3, 1}};
+    for (int kind = -1; kind <= 4; ++kind) {
+        for (const Added& a : added) {
+            CFilterCoefficientTable table(static_cast<UINT>(kind));
+            if (a.order != 0) table.AddSection(static_cast<UINT>(a.order), static_cast<UINT>(a.section), 0.3, 0.7, 0.3, -0.2, 0.4);
+            for (int order = -1; order <= 12; ++order) {
+                EXPECT_TRUE(SameBits(reference(table, order), PrototypeDcGain(table, order)))
+                    << "kind " << kind << " added " << a.order << "/" << a.section << " order " << order;
+            }
+            // The added row is the one the design maps.
+            if (a.order >= 1 && a.order <= 10 && a.section <= table.SectionCount(static_cast<UINT>(a.order))) {
+                double num[kWorkSize];
+                double den[kWorkSize];
+                const Mapping mapping{0.25, 0.0};
+                ASSERT_GE(MapSections(table, kLowPass, a.order, mapping, num, den), a.section);
+                const double d = 1 - 0.25 * -0.2 + 0.25 * 0.25 * 0.4;
+                EXPECT_TRUE(SameBits((0.25 * 0.25 - 0.25 * -0.2 + 0.4) / d, den[(a.section - 1) * 3 + 2])) << kind;
+            }
+        }
+    }
+}
