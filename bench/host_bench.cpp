@@ -121,9 +121,9 @@ void DescribeCommand(benchmark::State& state) {
     std::vector<std::string> written;
     std::string error;
     for (auto _ : state) {
-        qv::Schematic schematic;
-        if (!qv::ReadSchematic(text, schematic, error) ||
-            !host->DescribeSchematic(schematic, folder, folder + "bench.desc", written, error)) {
+        qv::DescribePlan plan;
+        if (!host->PlanDescription(text, folder + "bench.desc", plan, error) ||
+            !host->DescribeSchematicText(text, plan, folder, folder + "bench.desc", written, error)) {
             state.SkipWithError(error.c_str());
             break;
         }
