@@ -953,6 +953,11 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
     StartSchematic();
     SetDocument(documentFolder, document);
     if (!sink.Begin(count, error)) return false;
+    // The sink lives on the caller's stack: the host forgets it however the reading ends.
+    struct Forget {
+        ElementSink*& sink;
+        ~Forget() { sink = nullptr; }
+    } forget{m_sink};
     m_sink = &sink;
     std::string read;
     const SchematicElementTaker take = [this](SchematicElement& element, std::string& takeError) {
