@@ -284,7 +284,10 @@ public:
         for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
             Slot& slot = m_slots[i];
             if (slot.offset == kFree) {
-                slot = {hash, m_chars.size(), name.size()};
+                // Names are parts of the text, which a file may hold only up to
+                // kMaxSchematicBytes of; a larger text given in memory is refused here.
+                if (m_chars.size() + name.size() >= kFree) throw SchematicError("the element names are too long together");
+                slot = {hash, static_cast<uint32_t>(m_chars.size()), static_cast<uint32_t>(name.size())};
                 m_chars.append(name);
                 ++m_count;
                 return true;
@@ -296,10 +299,11 @@ public:
 private:
     struct Slot {
         uint64_t hash = 0;
-        size_t offset = kFree;
-        size_t length = 0;
+        uint32_t offset = kFree;   // in m_chars
+        uint32_t length = 0;
     };
-    static constexpr size_t kFree = static_cast<size_t>(-1);
+    static constexpr uint32_t kFree = UINT32_MAX;
+    static_assert(kMaxSchematicBytes < kFree);
 
     void Grow() {
         std::vector<Slot> larger(m_slots.empty() ? 64 : 2 * m_slots.size());
