@@ -15,7 +15,7 @@ fastest repetition is the one closest to the job's own cost. The data files go t
 system where there is one, so that a disk's journal does not add to the time. The job's own
 ratio is 10: its processor time per element measured 57 to 60 us from 500 to 20,000 elements,
 with no fixed part to speak of, so the fastest repetitions scatter around 10 with the load of
-the machine. On an eight-core machine shared with other builds (2 to 9 runnable jobs) 14 runs
+the machine. On an eight-core machine shared with other builds (2 to 9 runnable jobs) 15 runs
 gave 9.6 to 10.3, and 10.8 once. Small allocations that stay while each element's come and go
 (a node per element name read) fragment the heap ever more; with them the ratio measured 9.4 to
 11.5. A step that walks what was read before (quadratic) gives about 30 at these sizes.
