@@ -403,8 +403,21 @@ std::string UserDataFilePath(const std::string& file, const std::string& element
     return (dir.empty() ? folder : dir) + bare;
 }
 
-bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
-                         std::vector<PlannedFile>& planned, std::string& error) {
+namespace {
+
+// What planning the outputs needs of an element whose characteristic is a table of data pairs.
+struct DataPairsOutput {
+    std::string element;
+    std::string file;     // the user's file name ("" = the default name)
+    bool empty = false;   // the table has no rows
+};
+
+DataPairsOutput DataPairsOutputOf(const SchematicElement& element) {
+    return {element.name, element.characteristic.file, element.characteristic.points.empty()};
+}
+
+bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>& tables,
+                 const std::string& descriptionPath, std::vector<PlannedFile>& planned, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(descriptionPath), code).lexically_normal();
@@ -413,16 +426,15 @@ bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descript
         return false;
     }
     std::vector<PlannedFile> files;
+    files.reserve(tables.size() + 1);
     files.push_back({target.string(), "the model description"});
     const std::string folder = target.parent_path().string() + "/";
-    for (const SchematicElement& element : schematic.elements) {
-        const SchematicCharacteristic& ch = element.characteristic;
-        if (ch.kind != SchematicCharacteristic::Kind::DataPairs) continue;
-        const std::string what = "the data file of element \"" + element.name + "\"";
-        const std::string path = ch.file.empty() ? folder + DefaultDataFileName(schematic.document, element.name)
-                                                 : UserDataFilePath(ch.file, element.name, folder);
-        if (ch.points.empty()) {
-            error = "element \"" + element.name + "\": its table of data pairs is empty; nothing can be written to " + path;
+    for (const DataPairsOutput& table : tables) {
+        const std::string what = "the data file of element \"" + table.element + "\"";
+        const std::string path = table.file.empty() ? folder + DefaultDataFileName(document, table.element)
+                                                    : UserDataFilePath(table.file, table.element, folder);
+        if (table.empty) {
+            error = "element \"" + table.element + "\": its table of data pairs is empty; nothing can be written to " + path;
             return false;
         }
         files.push_back({fs::path(path).lexically_normal().string(), what});
@@ -440,6 +452,17 @@ bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descript
     }
     planned = std::move(files);
     return true;
+}
+
+} // namespace
+
+bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
+                         std::vector<PlannedFile>& planned, std::string& error) {
+    std::vector<DataPairsOutput> tables;
+    for (const SchematicElement& element : schematic.elements)
+        if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
+            tables.push_back(DataPairsOutputOf(element));
+    return PlanOutputs(schematic.document, tables, descriptionPath, planned, error);
 }
 
 std::vector<std::string> CharacteristicScript(const CatalogueElement& type, const SchematicCharacteristic& ch) {
@@ -494,6 +517,12 @@ Host::~Host() {
     ClearElements();
     m_editor.reset();
     if (m_plugin != nullptr) FreeLibrary(m_plugin);
+}
+
+void Host::StartSchematic() {
+    ClearElements();
+    // The names of the schematic before are no longer in use.
+    m_editor->ClearNamesInUse();
 }
 
 void Host::ClearElements() {
@@ -727,18 +756,21 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
 }
 
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
-    ClearElements();
+    StartSchematic();
     SetDocument(documentFolder, schematic.document);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
-    for (const SchematicElement& source : schematic.elements) {
-        if (!AddElement(source, true, error)) return false;
-        if (!m_editor->Breaches().empty()) {
-            error = "request protocol breach: " + m_editor->Breaches().front();
-            return false;
-        }
-        if (!Stream(error)) return false;
-    }
+    for (const SchematicElement& source : schematic.elements)
+        if (!BuildElement(source, error)) return false;
     return true;
+}
+
+bool Host::BuildElement(const SchematicElement& source, std::string& error) {
+    if (!AddElement(source, true, error)) return false;
+    if (!m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return Stream(error);
 }
 
 void Host::DropLastElement() {
@@ -798,11 +830,65 @@ bool Host::CheckSchematic(const Schematic& schematic, std::string& error) {
     DropAllElements();
     for (const SchematicElement& source : schematic.elements)
         if (!CheckElement(source, error)) return false;
+    return CheckedAll(error);
+}
+
+bool Host::CheckedAll(std::string& error) {
     m_editor->ClearRequests();
     if (!m_editor->Breaches().empty()) {
         error = "request protocol breach: " + m_editor->Breaches().front();
         return false;
     }
+    return true;
+}
+
+bool Host::CheckSchematicText(const std::string& text, const std::function<void(const SchematicElement&)>& note,
+                              std::string& document, size_t& count, std::string& checkError, std::string& error) {
+    DropAllElements();
+    // The reading goes on past an element that fails its check: a fault of the text itself
+    // is reported first, wherever it lies, as when the schematic is read whole first.
+    bool checked = true;
+    size_t elements = 0;
+    const SchematicElementTaker take = [&](SchematicElement& element, std::string&) {
+        ++elements;
+        if (note) note(element);
+        if (checked && !CheckElement(element, checkError)) {
+            checked = false;
+            if (checkError.empty()) checkError = "element \"" + element.name + "\" cannot be made";
+        }
+        return true;
+    };
+    if (!ReadSchematicElements(text, document, take, error)) {
+        DropAllElements();
+        return false;
+    }
+    count = elements;
+    if (checked && !CheckedAll(checkError)) checked = false;
+    if (checked) checkError.clear();
+    return true;
+}
+
+bool Host::PlanDescription(const std::string& text, const std::string& descriptionPath, DescribePlan& plan,
+                           std::string& error, bool* textFault) {
+    // Of the elements only those with a table of data pairs are noted: their data files are
+    // named after the document, whose name may follow the elements.
+    std::vector<DataPairsOutput> tables;
+    const auto note = [&tables](const SchematicElement& element) {
+        if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
+            tables.push_back(DataPairsOutputOf(element));
+    };
+    DescribePlan result;
+    std::string checkError;
+    const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
+    if (textFault != nullptr) *textFault = !read;
+    if (!read) return false;
+    // The outputs are refused before the elements, as for a schematic read whole.
+    if (!PlanOutputs(result.document, tables, descriptionPath, result.files, error)) return false;
+    if (!checkError.empty()) {
+        error = checkError;
+        return false;
+    }
+    plan = std::move(result);
     return true;
 }
 
@@ -834,6 +920,91 @@ bool Host::DescribeSchematic(const Schematic& schematic, const std::string& docu
         if (job.error.empty()) job.error = buildError;
     }
     return FinishDescription(job, written, error);
+}
+
+bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& plan, const std::string& documentFolder,
+                                 const std::string& path, std::vector<std::string>& written, std::string& error) {
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        DescriptionJob* job;
+        bool Begin(size_t, std::string&) override { return true; }
+        bool Take(Element& element, std::string& error) override {
+            host->DescribeElement(element, *job);
+            if (!job->ok) error = job->error;
+            return job->ok;
+        }
+    } sink;
+    sink.host = this;
+    sink.job = &job;
+    std::string buildError;
+    const bool built = BuildText(text, plan.document, plan.elements, documentFolder, sink, buildError);
+    if (!built) {
+        // The description stays unwritten; the first fault is the one to report.
+        job.ok = false;
+        if (job.error.empty()) job.error = buildError;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::BuildText(const std::string& text, const std::string& document, size_t count,
+                     const std::string& documentFolder, ElementSink& sink, std::string& error) {
+    StartSchematic();
+    SetDocument(documentFolder, document);
+    if (!sink.Begin(count, error)) return false;
+    // The sink lives on the caller's stack: the host forgets it however the reading ends.
+    struct Forget {
+        ElementSink*& sink;
+        ~Forget() { sink = nullptr; }
+    } forget{m_sink};
+    m_sink = &sink;
+    std::string read;
+    const SchematicElementTaker take = [this](SchematicElement& element, std::string& takeError) {
+        return BuildElement(element, takeError);
+    };
+    const bool built = ReadSchematicElements(text, read, take, error);
+    m_sink = nullptr;
+    DropAllElements();
+    return built;
+}
+
+bool Host::SaveSchematicText(const std::string& text, const std::string& documentFolder, const std::string& path,
+                             size_t& count, std::string& error, bool* textFault) {
+    std::string document;
+    size_t elements = 0;
+    std::string checkError;
+    const bool read = CheckSchematicText(text, nullptr, document, elements, checkError, error);
+    if (textFault != nullptr) *textFault = !read;
+    if (!read) return false;
+    if (!checkError.empty()) {
+        error = checkError;
+        return false;
+    }
+    ArchiveJob job;
+    if (!BeginArchive(path, job, error)) return false;
+    struct Sink : ElementSink {
+        Host* host;
+        ArchiveJob* job;
+        bool Begin(size_t count, std::string& error) override {
+            return Guard([&] { host->WriteArchiveHeader(*job, count); }, job->path, error);
+        }
+        bool Take(Element& element, std::string& error) override {
+            return Guard([&] { host->SaveElement(element, *job); }, job->path, error);
+        }
+    } sink;
+    sink.host = this;
+    sink.job = &job;
+    const bool built = BuildText(text, document, elements, documentFolder, sink, error);
+    if (!built) {
+        job.archive.reset();
+        job.file.Abort();
+        std::remove(job.partPath.c_str());
+        return false;
+    }
+    if (!FinishArchive(job, error)) return false;
+    count = elements;
+    return true;
 }
 
 bool Host::SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
@@ -1346,7 +1517,7 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
 }
 
 bool Host::Load(const std::string& path, const std::string& documentFolder, std::string& error) {
-    ClearElements();
+    StartSchematic();
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeRead)) {
         error = path + ": cannot be read";

@@ -9,6 +9,7 @@
 #include "editor/schematic.h"
 #include "editor/schematic_editor.h"
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -40,6 +41,8 @@ public:
 };
 
 namespace qv {
+
+struct DescribePlan;
 
 struct HostOptions {
     std::string pluginPath;        // the plug-in module
@@ -94,6 +97,22 @@ public:
                            std::vector<std::string>& written, std::string& error);
     bool SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
                        std::string& error);
+
+    // The same jobs on a schematic text that is never held whole: it is read twice, element
+    // by element (ReadSchematicElements). The first reading checks the text, then (for
+    // describe) every output (PlanDescribeOutputs), then every element against the catalogue;
+    // the faults come in that order, with the messages of the jobs above, and nothing is
+    // written. The second reading makes, uses and destroys each element as it is read.
+    // *textFault tells whether a fault lies in the text itself (the reader's message, which
+    // does not name the file the text came from).
+    bool PlanDescription(const std::string& text, const std::string& descriptionPath, DescribePlan& plan,
+                         std::string& error, bool* textFault = nullptr);
+    // Describes a text planned by PlanDescription into the same path.
+    bool DescribeSchematicText(const std::string& text, const DescribePlan& plan, const std::string& documentFolder,
+                               const std::string& path, std::vector<std::string>& written, std::string& error);
+    // Both readings of `save`; `count` receives the number of elements saved.
+    bool SaveSchematicText(const std::string& text, const std::string& documentFolder, const std::string& path,
+                           size_t& count, std::string& error, bool* textFault = nullptr);
     // Loads an archive as Load does, element by element; `text` receives the schematic as
     // WriteSchematic writes it, `count` the number of elements. With a resavePath the
     // elements are saved again into that archive as Save would.
@@ -187,6 +206,8 @@ private:
     // message) when the new name cannot name an element or another element has it.
     bool TakeName(Element& element, std::string& error);
     void ClearElements();
+    // ClearElements for a new schematic: the names of the elements made before go too.
+    void StartSchematic();
     // Destroys the newest element (wizard first, then its parameter set).
     void DropLastElement();
     void DropAllElements();
@@ -194,6 +215,21 @@ private:
     // settings become parse. The element is destroyed again.
     bool CheckElement(const SchematicElement& source, std::string& error);
     bool CheckSchematic(const Schematic& schematic, std::string& error);
+    // What follows the checks of the last element: the editor's requests are let go, and a
+    // breach of the request protocol is a fault.
+    bool CheckedAll(std::string& error);
+    // The first reading of a text: false with the reader's message in `error` when the text is
+    // at fault; otherwise the document's name and the number of elements, and in `checkError`
+    // the first element's fault ("" when every element could be made). `note` sees each
+    // element as it is read.
+    bool CheckSchematicText(const std::string& text, const std::function<void(const SchematicElement&)>& note,
+                            std::string& document, size_t& count, std::string& checkError, std::string& error);
+    // Makes the element and hands it to the sink (Build's step for one element).
+    bool BuildElement(const SchematicElement& source, std::string& error);
+    // The second reading of a checked text of `count` elements: each element is made and
+    // handed to the sink as soon as it was read. The host holds no element afterwards.
+    bool BuildText(const std::string& text, const std::string& document, size_t count,
+                   const std::string& documentFolder, ElementSink& sink, std::string& error);
     // Hands a just completed element to the sink, then destroys it (no sink: keeps it).
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
@@ -224,6 +260,13 @@ private:
 struct PlannedFile {
     std::string path;   // absolute
     std::string what;   // "the model description", "the data file of element \"RNL1\""
+};
+
+// What the first reading of a schematic text for `describe` found.
+struct DescribePlan {
+    std::string document;
+    size_t elements = 0;
+    std::vector<PlannedFile> files;   // every file the description writes, the description first
 };
 
 // The longest file name (in bytes, without its folder) that a command writes: the file

@@ -216,32 +216,39 @@ struct NewFiles {
     }
 };
 
-// Starts the host and reads the schematic named on the command line. kExitOk, or the exit
-// status of the failure.
-int StartAndRead(qv::Host& host, const Arguments& args, qv::Schematic& schematic) {
+// Starts the host and reads the text of the schematic file named on the command line. kExitOk,
+// or the exit status of the failure.
+int StartAndReadText(qv::Host& host, const Arguments& args, std::string& text) {
     std::string error;
     if (!StartHost(host, args, error)) return Fail(error);
-    if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
+    if (!qv::ReadSchematicFileText(args.positional[0], text, error)) return Fail(error);
     return kExitOk;
+}
+
+// A fault of the schematic's text names the file, as reading the file whole does.
+int FailReading(const std::string& path, bool textFault, const std::string& error) {
+    return Fail(textFault ? path + ": " + error : error);
 }
 
 int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
-    qv::Schematic schematic;
+    std::string text;
     std::string error;
     const std::string out = args.Get("-o");
-    if (int rc = StartAndRead(host, args, schematic)) return rc;
-    // Every file the description will write is checked before the first is written.
+    if (int rc = StartAndReadText(host, args, text)) return rc;
+    // The text is read twice and its elements are never held: the first reading checks it and
+    // every file the description will write before the first is written, the second makes,
+    // describes and destroys one element at a time.
+    qv::DescribePlan plan;
+    bool textFault = false;
+    if (!host.PlanDescription(text, out, plan, error, &textFault)) return FailReading(args.positional[0], textFault, error);
     NewFiles made;
-    std::vector<qv::PlannedFile> planned;
-    if (!qv::PlanDescribeOutputs(schematic, out, planned, error)) return Fail(error);
-    made.Note(std::move(planned));
+    made.Note(plan.files);
     std::vector<std::string> written;
-    // Element by element: the host never holds more than one element's wizard.
-    if (!host.DescribeSchematic(schematic, FolderOf(out), out, written, error)) return Fail(error);
+    if (!host.DescribeSchematicText(text, plan, FolderOf(out), out, written, error)) return Fail(error);
     made.keep = true;
-    std::printf("model description of %s written to %s\n", Elements(schematic.elements.size()).c_str(), written[0].c_str());
+    std::printf("model description of %s written to %s\n", Elements(plan.elements).c_str(), written[0].c_str());
     for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
     return kExitOk;
 }
@@ -284,11 +291,15 @@ int Edit(const Arguments& args) {
 int Save(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("save needs SCHEMATIC and -o FILE.qva");
     qv::Host host;
-    qv::Schematic schematic;
+    std::string text;
     std::string error;
-    if (int rc = StartAndRead(host, args, schematic)) return rc;
-    if (!host.SaveSchematic(schematic, FolderOf(args.positional[0]), args.Get("-o"), error)) return Fail(error);
-    std::printf("wizard data of %s saved to %s\n", Elements(schematic.elements.size()).c_str(), args.Get("-o").c_str());
+    if (int rc = StartAndReadText(host, args, text)) return rc;
+    // Read twice as describe reads it: checked first, then saved element by element.
+    size_t count = 0;
+    bool textFault = false;
+    if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), args.Get("-o"), count, error, &textFault))
+        return FailReading(args.positional[0], textFault, error);
+    std::printf("wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 

@@ -11,10 +11,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <set>
-#include <unordered_set>
 #include <stdexcept>
+#include <string_view>
 
 namespace qv {
 namespace {
@@ -268,14 +270,65 @@ std::string SyntaxProblem(const std::string& message) {
     return "not valid JSON: " + problem;
 }
 
+// A set of texts that only grows: the element names read so far. The texts lie one after
+// another in one buffer and the table holds their hashes and places, so that the set is a
+// few large blocks. Allocated one by one, the names would stay behind amid the records of
+// every element that comes and goes, and the heap would grow ever more fragmented: each
+// element would then cost more than the one before.
+class NameSet {
+public:
+    // False when the set holds the name already.
+    bool Insert(std::string_view name) {
+        if (2 * (m_count + 1) > m_slots.size()) Grow();
+        const uint64_t hash = std::hash<std::string_view>()(name);
+        for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
+            Slot& slot = m_slots[i];
+            if (slot.offset == kFree) {
+                // Names are parts of the text, which a file may hold only up to
+                // kMaxSchematicBytes of; a larger text given in memory is refused here.
+                if (m_chars.size() + name.size() >= kFree) throw SchematicError("the element names are too long together");
+                slot = {hash, static_cast<uint32_t>(m_chars.size()), static_cast<uint32_t>(name.size())};
+                m_chars.append(name);
+                ++m_count;
+                return true;
+            }
+            if (slot.hash == hash && std::string_view(m_chars).substr(slot.offset, slot.length) == name) return false;
+        }
+    }
+
+private:
+    struct Slot {
+        uint64_t hash = 0;
+        uint32_t offset = kFree;   // in m_chars
+        uint32_t length = 0;
+    };
+    static constexpr uint32_t kFree = UINT32_MAX;
+    static_assert(kMaxSchematicBytes < kFree);
+
+    void Grow() {
+        std::vector<Slot> larger(m_slots.empty() ? 64 : 2 * m_slots.size());
+        for (const Slot& slot : m_slots) {
+            if (slot.offset == kFree) continue;
+            size_t i = slot.hash & (larger.size() - 1);
+            while (larger[i].offset != kFree) i = (i + 1) & (larger.size() - 1);
+            larger[i] = slot;
+        }
+        m_slots.swap(larger);
+    }
+
+    std::string m_chars;
+    std::vector<Slot> m_slots;   // a power of two of them, at most half in use
+    size_t m_count = 0;
+};
+
 // Reads a schematic as the parser sees it, event by event. The elements are taken over one
-// by one: each element's value is built on its own, turned into a SchematicElement and then
-// dropped, so that the whole document never exists as a tree and no step walks what was read
-// before. Everything else (the top-level object, the document name, unknown fields) is built
-// as a tree and checked at the end.
+// by one: each element's value is built on its own, turned into a SchematicElement, handed on
+// and then dropped, so that the whole document never exists as a tree and no step walks what
+// was read before. Everything else (the top-level object, the document name, unknown fields)
+// is built as a tree and checked at the end.
 class SchematicReader {
 public:
-    SchematicReader(const std::string& text, Schematic& result) : m_text(text), m_result(result) {}
+    SchematicReader(const std::string& text, const SchematicElementTaker& take) : m_text(text), m_take(take) {}
 
     bool null() { return Place(json(nullptr)); }
     bool boolean(bool value) { return Place(json(value)); }
@@ -310,6 +363,10 @@ public:
     }
 
     const std::string& ParseError() const { return m_parseError; }
+    // Whether the taker stopped the reading, and why.
+    bool Stopped() const { return m_stopped; }
+    const std::string& StopError() const { return m_stopError; }
+    const std::string& Document() const { return m_document; }
 
     // Checks the top-level object once the whole text was read.
     void Finish() {
@@ -317,10 +374,10 @@ public:
         CheckKeys(m_root, {"document", "elements"}, "the schematic");
         auto name = m_root.find("document");
         if (name == m_root.end()) throw SchematicError("the schematic has no \"document\" name");
-        m_result.document = Text(*name, "\"document\"");
+        m_document = Text(*name, "\"document\"");
         std::string why;
-        if (!IsUsableName(m_result.document, why))
-            throw SchematicError("the document name \"" + m_result.document + "\" " + why);
+        if (!IsUsableName(m_document, why))
+            throw SchematicError("the document name \"" + m_document + "\" " + why);
         auto elements = m_root.find("elements");
         if (elements == m_root.end() || !elements->is_array())
             throw SchematicError("the schematic needs a list \"elements\"");
@@ -333,7 +390,7 @@ private:
     // Puts a finished scalar value where the parser is.
     bool Place(json&& value) {
         Insert(std::move(value));
-        if (!m_stack.empty() && m_stack.back() == m_elements) TakeElement();
+        if (!m_stack.empty() && m_stack.back() == m_elements) return TakeElement();
         return true;
     }
 
@@ -349,7 +406,7 @@ private:
         // Once the list of elements is closed, nothing else is one of its elements.
         if (m_stack.back() == m_elements) m_elements = nullptr;
         m_stack.pop_back();
-        if (!m_stack.empty() && m_stack.back() == m_elements) TakeElement();
+        if (!m_stack.empty() && m_stack.back() == m_elements) return TakeElement();
         return true;
     }
 
@@ -368,23 +425,27 @@ private:
         return &slot;
     }
 
-    // The element just completed in the list becomes a SchematicElement; its tree goes.
-    void TakeElement() {
+    // The element just completed in the list becomes a SchematicElement and goes to the
+    // taker; its tree goes. False when the taker stops the reading.
+    bool TakeElement() {
         json::array_t& list = m_elements->get_ref<json::array_t&>();
-        const size_t number = m_result.elements.size() + 1;
+        const size_t number = m_count + 1;
         if (number > kMaxSchematicElements)
             throw SchematicError("more than " + std::to_string(kMaxSchematicElements) + " elements");
         SchematicElement element = ReadElement(list.back(), "element " + std::to_string(number));
         list.pop_back();
-        if (!m_names.insert(NameCollisionKey(element.name)).second)
+        if (!m_names.Insert(NameCollisionKey(element.name)))
             throw SchematicError("the element name \"" + element.name +
                                  "\" is used twice (\".\" and \"_\" count as the same)");
-        m_result.elements.push_back(std::move(element));
+        m_count = number;
+        if (m_take(element, m_stopError)) return true;
+        m_stopped = true;
+        return false;
     }
 
     // The element being read, for messages about it before it is complete.
     std::string DescribeOpenElement() const {
-        const size_t number = m_result.elements.size() + 1;
+        const size_t number = m_count + 1;
         if (m_elements != nullptr && m_stack.size() > 2 && m_stack[1] == m_elements) {
             const json& open = m_elements->back();
             if (open.is_object()) {
@@ -397,12 +458,16 @@ private:
     }
 
     const std::string& m_text;
-    Schematic& m_result;
+    const SchematicElementTaker& m_take;
+    size_t m_count = 0;           // the elements taken
+    bool m_stopped = false;
+    std::string m_stopError;
+    std::string m_document;
     json m_root;
     std::vector<json*> m_stack;   // the open objects and arrays, outermost first
     json* m_elements = nullptr;   // the list of elements, once it was opened
     std::string m_key;            // the last field name read
-    std::unordered_set<std::string> m_names;
+    NameSet m_names;
     std::string m_parseError;
 };
 
@@ -458,14 +523,18 @@ std::string CharacteristicKindName(SchematicCharacteristic::Kind kind) {
     return "none";
 }
 
-bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error) {
+bool ReadSchematicElements(const std::string& text, std::string& document, const SchematicElementTaker& take,
+                           std::string& error) {
     try {
-        Schematic result;
-        SchematicReader reader(text, result);
+        SchematicReader reader(text, take);
         json::sax_parse(text, &reader, json::input_format_t::json, true);
+        if (reader.Stopped()) {
+            error = reader.StopError();
+            return false;
+        }
         if (!reader.ParseError().empty()) throw SchematicError(reader.ParseError());
         reader.Finish();
-        schematic = std::move(result);
+        document = reader.Document();
         return true;
     } catch (const json::exception& e) {
         error = e.what();
@@ -473,6 +542,17 @@ bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& e
         error = e.what();
     }
     return false;
+}
+
+bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error) {
+    Schematic result;
+    const SchematicElementTaker keep = [&result](SchematicElement& element, std::string&) {
+        result.elements.push_back(std::move(element));
+        return true;
+    };
+    if (!ReadSchematicElements(text, result.document, keep, error)) return false;
+    schematic = std::move(result);
+    return true;
 }
 
 bool CheckInputFile(const std::string& path, unsigned long long maxBytes, std::string& error) {
@@ -500,15 +580,21 @@ bool CheckInputFile(const std::string& path, unsigned long long maxBytes, std::s
     return true;
 }
 
-bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error) {
-    std::string text;
+bool ReadSchematicFileText(const std::string& path, std::string& text, std::string& error) {
     if (!CheckInputFile(path, kMaxSchematicBytes, error)) return false;
     if (!ReadWholeFile(path, text, error)) return false;
     if (text.size() > kMaxSchematicBytes) {
         // The file grew after it was checked.
+        text.clear();
         error = path + ": is larger than " + std::to_string(kMaxSchematicBytes) + " bytes";
         return false;
     }
+    return true;
+}
+
+bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error) {
+    std::string text;
+    if (!ReadSchematicFileText(path, text, error)) return false;
     if (!ReadSchematic(text, schematic, error)) {
         error = path + ": " + error;
         return false;

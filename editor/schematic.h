@@ -4,6 +4,7 @@
 // Texts are UTF-8 in the file and Windows-1252 here.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,21 @@ std::string NameCollisionKey(const std::string& name);
 bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& error);
 // The file must be a regular file of at most kMaxSchematicBytes.
 bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::string& error);
+
+// Takes an element as it was read; false (with a message) stops the reading. The element may
+// be moved from.
+using SchematicElementTaker = std::function<bool(SchematicElement& element, std::string& error)>;
+
+// Reads a schematic element by element, for a job that never holds it whole: each element is
+// handed to `take` as soon as it was read and checked, and is not kept. The checks, limits
+// and messages are those of ReadSchematic, and a fault is found at the same place: the
+// elements before it have been taken. The document's name is known only once the whole text
+// was read (it may follow the elements): `document` receives it when the text is sound.
+// When `take` stops the reading, false with the message it gave.
+bool ReadSchematicElements(const std::string& text, std::string& document, const SchematicElementTaker& take,
+                           std::string& error);
+// The text of a schematic file, as ReadSchematicFile reads it (messages begin with the path).
+bool ReadSchematicFileText(const std::string& path, std::string& text, std::string& error);
 
 // Whether the path names a regular file of at most maxBytes bytes that can be read; false
 // with a message ("<path>: is a folder", "<path>: is larger than ...") otherwise. Devices,

@@ -452,6 +452,146 @@ TEST_F(HostTest, StreamingJobsThatFailLeaveNoDescriptionOrArchive) {
     }
 }
 
+// The commands read the schematic text twice and never hold it whole; what they write is what
+// the jobs on the schematic read whole write.
+TEST_F(HostTest, JobsOnTheTextGiveWhatTheReadSchematicGives) {
+    const std::string text = ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json");
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematic(text, schematic, error)) << error;
+    const std::string here = folder.string() + "/";
+    qv::DescribePlan plan;
+    bool textFault = true;
+    ASSERT_TRUE(host.PlanDescription(text, (folder / "network.desc").string(), plan, error, &textFault)) << error;
+    EXPECT_FALSE(textFault);
+    EXPECT_EQ(schematic.document, plan.document);
+    EXPECT_EQ(schematic.elements.size(), plan.elements);
+    std::vector<qv::PlannedFile> planned;
+    ASSERT_TRUE(qv::PlanDescribeOutputs(schematic, (folder / "network.desc").string(), planned, error)) << error;
+    ASSERT_EQ(planned.size(), plan.files.size());
+    for (size_t i = 0; i < planned.size(); ++i) {
+        EXPECT_EQ(planned[i].path, plan.files[i].path);
+        EXPECT_EQ(planned[i].what, plan.files[i].what);
+    }
+    EXPECT_TRUE(fs::is_empty(folder)) << "planning writes nothing";
+    EXPECT_EQ(0u, host.ElementCount());
+
+    std::vector<std::string> written;
+    ASSERT_TRUE(host.DescribeSchematicText(text, plan, here, (folder / "network.desc").string(), written, error)) << error;
+    ASSERT_EQ(2u, written.size());
+    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
+              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    EXPECT_EQ(0u, host.ElementCount());
+
+    // A host that did nothing before: the archive names the document of the text.
+    qv::Host fresh;
+    ASSERT_TRUE(fresh.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    size_t count = 0;
+    ASSERT_TRUE(fresh.SaveSchematicText(text, here, (folder / "text.qva").string(), count, error)) << error;
+    EXPECT_EQ(6u, count);
+    EXPECT_EQ(0u, fresh.ElementCount());
+    ASSERT_TRUE(host.SaveSchematic(schematic, here, (folder / "whole.qva").string(), error)) << error;
+    EXPECT_EQ(ReadFile(folder / "whole.qva"), ReadFile(folder / "text.qva"));
+    EXPECT_EQ(0u, host.ElementCount());
+    EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    EXPECT_TRUE(host.Editor().Breaches().empty());
+}
+
+// Faults come in the order the jobs on a schematic read whole find them: the text's own
+// (wherever it lies), then the outputs', then the first element the catalogue refuses; each
+// with the same message, and nothing is written.
+TEST_F(HostTest, JobsOnTheTextReportTheFaultsOfTheReadSchematic) {
+    const std::string bad = R"({"id":999,"name":"R1"})";
+    const std::string empty = R"({"id":15,"name":"RNL1","characteristic":{"kind":"data-pairs","points":[]}})";
+    const std::string good = R"({"id":15,"name":"R2","parameters":{"R":"1k"}})";
+    struct Case {
+        std::string text;
+        bool textFault;
+        std::string said;
+        bool saved;   // an empty table can be saved
+    } cases[] = {
+        {R"({"document":"D","elements":[)" + bad + "," + good + "]", true, "ends before", false},
+        {R"({"document":"D","elements":[)" + bad + "," + good + R"(,{"id":15,"name":"R2"}]})", true, "used twice", false},
+        {R"({"elements":[)" + bad + "," + good + R"(],"document":"D E"})", true, "document name", false},
+        {R"({"document":"D","elements":[)" + bad + "," + empty + "]}", false, "table of data pairs is empty", false},
+        {R"({"elements":[)" + good + "," + empty + R"(],"document":"Late"})", false, "Late__RNL1.mdx", true},
+        {R"({"document":"D","elements":[)" + good + "," + bad + "]}", false, "wizard ID 999 is not in the catalogue", false},
+        {R"({"document":"D","elements":[)" + good + R"(,{"id":15,"name":"R3","parameters":{"Q":"1"}},)" + bad + "]}", false,
+         "no parameter \"Q\"", false},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / ("case" + std::to_string(&c - cases));
+        fs::create_directories(out);
+        const std::string description = (out / "d.desc").string();
+        // What the jobs on the schematic read whole say.
+        std::string wholeError;
+        qv::Schematic schematic;
+        std::vector<qv::PlannedFile> planned;
+        std::vector<std::string> written;
+        const bool read = qv::ReadSchematic(c.text, schematic, wholeError);
+        EXPECT_EQ(c.textFault, !read) << c.text;
+        if (read && qv::PlanDescribeOutputs(schematic, description, planned, wholeError)) {
+            EXPECT_FALSE(host.DescribeSchematic(schematic, out.string() + "/", description, written, wholeError));
+        }
+        EXPECT_NE(std::string::npos, wholeError.find(c.said)) << wholeError;
+
+        qv::DescribePlan plan;
+        std::string error;
+        bool textFault = !c.textFault;
+        EXPECT_FALSE(host.PlanDescription(c.text, description, plan, error, &textFault)) << c.text;
+        EXPECT_EQ(c.textFault, textFault) << c.text;
+        EXPECT_EQ(wholeError, error) << c.text;
+
+        // Saving refuses the text's and the elements' faults alike.
+        std::string saveError;
+        bool wholeSaved = false;
+        if (qv::ReadSchematic(c.text, schematic, saveError))
+            wholeSaved = host.SaveSchematic(schematic, out.string() + "/", (out / "a.qva").string(), saveError);
+        size_t count = 99;
+        textFault = !c.textFault;
+        const bool saved = host.SaveSchematicText(c.text, out.string() + "/", (out / "b.qva").string(), count, error, &textFault);
+        EXPECT_EQ(c.textFault, textFault) << c.text;
+        EXPECT_EQ(c.saved, saved) << c.text << "\n" << error;
+        EXPECT_EQ(c.saved, wholeSaved) << c.text << "\n" << saveError;
+        if (saved) {
+            EXPECT_EQ(2u, count);
+            EXPECT_EQ(ReadFile(out / "a.qva"), ReadFile(out / "b.qva"));
+        } else {
+            EXPECT_EQ(saveError, error) << c.text;
+            EXPECT_EQ(99u, count);
+            EXPECT_FALSE(fs::exists(out / "b.qva"));
+        }
+        for (const char* name : {"d.desc", "d.desc.part", "a.qva.part", "b.qva.part"})
+            EXPECT_FALSE(fs::exists(out / name)) << c.text << ": " << name;
+        EXPECT_EQ(0u, host.ElementCount());
+        EXPECT_EQ(0, host.Editor().OutstandingCookies());
+    }
+}
+
+// A schematic built in a host that built another before does not see that one's names in use.
+TEST_F(HostTest, TheNamesOfTheSchematicBuiltBeforeAreFreeAgain) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"A","elements":[{"id":15,"name":"OLD"},{"id":15,"name":"R9"}]})", error)) << error;
+    ASSERT_TRUE(Build(R"({"document":"B","elements":[{"id":15,"name":"R1"},{"id":15,"name":"R9"}]})", error)) << error;
+    const struct {
+        const char* name;
+        bool renamed;
+    } cases[] = {{"OLD", true}, {"R9", false}};
+    for (const auto& c : cases) {
+        qv::EditOutcome outcome;
+        const bool edited = host.Edit(c.renamed ? "R1" : "OLD", {std::string("type 2001 \"") + c.name + "\"", "ok"}, outcome, error);
+        EXPECT_EQ(c.renamed, edited) << c.name << ": " << error;
+        if (!c.renamed) {
+            EXPECT_NE(std::string::npos, error.find("is taken by element \"R9\"")) << error;
+        }
+    }
+    const qv::Schematic now = host.CurrentSchematic();
+    ASSERT_EQ(2u, now.elements.size());
+    EXPECT_EQ("OLD", now.elements[0].name);
+}
+
 // A handle value just made and gone: every window made later has a larger handle.
 uintptr_t NextHandle() {
     CWnd probe;

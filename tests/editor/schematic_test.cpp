@@ -277,4 +277,137 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
     }
 }
 
+
+// Reads the text element by element, keeping what is handed over.
+struct Taken {
+    bool ok = false;
+    std::string document = "(unset)";
+    qv::Schematic schematic;
+    std::string error;
+};
+
+Taken ReadByElements(const std::string& text) {
+    Taken taken;
+    taken.ok = qv::ReadSchematicElements(
+        text, taken.document,
+        [&](qv::SchematicElement& element, std::string&) {
+            taken.schematic.elements.push_back(std::move(element));
+            return true;
+        },
+        taken.error);
+    taken.schematic.document = taken.document;
+    return taken;
+}
+
+TEST(SchematicElementReader, HandsOverTheRecordsOfTheWholeReader) {
+    const std::string texts[] = {
+        R"({"document": "D", "elements": []})",
+        // The document's name may follow the elements.
+        R"({"elements": [{"id": 15, "name": "R1", "parameters": {"R": "1k"}}], "document": "Late"})",
+        R"({"document": "D", "elements": [
+            {"id": 15, "name": "R1", "show_name": true, "parameters": {"R": {"value": "2", "unit": "kOhm", "pin": false,
+                                                                             "type": "0x4", "ext_type": "0x20000"}},
+             "outputs": ["I", "V"]},
+            {"id": 15, "name": "RNL1", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 0.5]], "file": "own.mdx",
+                                                          "form": 2}},
+            {"id": 15, "name": "RNL2", "characteristic": {"kind": "reference", "text": "XY1.VAL"}},
+            {"id": 16, "name": "G.1", "characteristic": {"kind": "file-reference", "variable": "V"}},
+            {"id": 16, "name": "G2", "characteristic": {"kind": "pin"}, "script": ["click 2088", "ok"]},
+            {"id": 33, "name": "G3", "wizard_data": "00ff"}]})",
+    };
+    for (const std::string& text : texts) {
+        qv::Schematic whole;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(text, whole, error)) << text << "\n" << error;
+        const Taken taken = ReadByElements(text);
+        ASSERT_TRUE(taken.ok) << taken.error;
+        EXPECT_EQ(whole.document, taken.document);
+        ASSERT_EQ(whole.elements.size(), taken.schematic.elements.size()) << text;
+        // The written text shows every field of every record.
+        EXPECT_EQ(qv::WriteSchematic(whole), qv::WriteSchematic(taken.schematic)) << text;
+    }
+}
+
+TEST(SchematicElementReader, FailsAtTheSameElementWithTheSameMessage) {
+    const std::string r1 = R"({"id": 15, "name": "R1"})";
+    const std::string r2 = R"({"id": 15, "name": "R2"})";
+    struct Case {
+        std::string text;
+        size_t takenBefore;   // elements handed over before the fault was found
+    } cases[] = {
+        {R"({"document": "D", "elements": [)" + r1 + "," + r2 + R"(, {"id": 15, "name": "R2"}]})", 2},
+        {R"({"document": "D", "elements": [)" + r1 + R"(, {"id": 15, "name": "R2", "parameters": {"R": "1\n"}}]})", 1},
+        {R"({"document": "D", "elements": [)" + r1 + "," + r2 + R"(, {"id": 15, "name": "R3", "name": "R4"}]})", 2},
+        {R"({"document": "D", "elements": [)" + r1 + "," + r2 + ", {]}", 2},
+        {R"({"document": "D", "elements": [)" + r1 + "," + r2 + "]", 2},
+        {R"({"elements": [)" + r1 + "," + r2 + R"(], "document": "D E"})", 2},
+        {R"({"elements": [)" + r1 + R"(], "extra": 1, "document": "D"})", 1},
+        {R"({"elements": [)" + r1 + R"(]})", 1},
+        {R"({"document": "D", "elements": [)" + r1 + R"(, [[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]})", 1},
+        {R"({"document": "D", "elements": [)" + r1 + R"(, {"id": -1, "name": "R2"}]})", 1},
+    };
+    for (const Case& c : cases) {
+        qv::Schematic whole;
+        std::string error;
+        ASSERT_FALSE(qv::ReadSchematic(c.text, whole, error)) << c.text;
+        const Taken taken = ReadByElements(c.text);
+        EXPECT_FALSE(taken.ok) << c.text;
+        EXPECT_EQ(error, taken.error) << c.text;
+        EXPECT_EQ(c.takenBefore, taken.schematic.elements.size()) << c.text << "\n" << error;
+        EXPECT_EQ("(unset)", taken.document) << "a faulty text names no document";
+    }
+}
+
+TEST(SchematicElementReader, TheTakerStopsTheReadingWithItsMessage) {
+    const std::string text = R"({"document": "D", "elements": [{"id": 15, "name": "R1"}, {"id": 15, "name": "R2"},
+                                                                 {"id": 15, "name": "R3"}, {"id": 15, "name": "R3"}]})";
+    for (size_t stopAt = 1; stopAt <= 3; ++stopAt) {
+        std::vector<std::string> names;
+        std::string document = "(unset)";
+        std::string error;
+        const bool ok = qv::ReadSchematicElements(
+            text, document,
+            [&](qv::SchematicElement& element, std::string& why) {
+                names.push_back(element.name);
+                if (names.size() < stopAt) return true;
+                why = "stopped at " + element.name;
+                return false;
+            },
+            error);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ("stopped at R" + std::to_string(stopAt), error) << "not the repeated name further on";
+        EXPECT_EQ(stopAt, names.size());
+        EXPECT_EQ("(unset)", document);
+    }
+}
+
+// Every name is checked against all names before it, also among many names that share their
+// beginnings and lengths.
+TEST(SchematicElementReader, NamesAreUniqueAmongThousands) {
+    auto text = [](int count, const std::string& last) {
+        std::string t = R"({"document": "D", "elements": [)";
+        for (int i = 0; i < count; ++i) t += R"({"id": 15, "name": "R)" + std::to_string(i) + R"("},)";
+        return t + R"({"id": 15, "name": ")" + last + R"("}]})";
+    };
+    struct Case {
+        std::string last;
+        bool unique;
+    } cases[] = {
+        {"R0", false}, {"R2999", false}, {"R1500", false}, {"R3000", true}, {"R", true}, {"R29999", true}, {"R_1", true},
+        {"R0.", true},
+    };
+    for (const Case& c : cases) {
+        const Taken taken = ReadByElements(text(3000, c.last));
+        EXPECT_EQ(c.unique, taken.ok) << c.last << ": " << taken.error;
+        if (!c.unique) {
+            EXPECT_EQ("the element name \"" + c.last + "\" is used twice (\".\" and \"_\" count as the same)", taken.error);
+        }
+    }
+    // "." and "_" count as the same: the default data-file names of both would be one.
+    const std::string dotted = R"({"document": "D", "elements": [{"id": 15, "name": "R_1.a"}, {"id": 15, "name": "R.1_a"}]})";
+    const Taken taken = ReadByElements(dotted);
+    EXPECT_FALSE(taken.ok);
+    EXPECT_NE(std::string::npos, taken.error.find("\"R.1_a\" is used twice")) << taken.error;
+}
+
 } // namespace
