@@ -150,23 +150,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const qv::Schematic generated = Generate(in);
     const std::string out = g_folder + PICK(in, kOutputPaths);
-    // Through the schematic's text, as the host reads it from a file.
-    qv::Schematic schematic;
+    // Through the schematic's text, read twice element by element as `qvhost describe` does.
+    const std::string text = qv::WriteSchematic(generated);
+    qv::Host host;
     std::string error;
-    if (!qv::ReadSchematic(qv::WriteSchematic(generated), schematic, error)) return 0;
-    std::vector<qv::PlannedFile> planned;
-    if (!qv::PlanDescribeOutputs(schematic, out, planned, error)) {
-        if (!Files().empty()) std::abort();
+    if (!host.Start(kOptions, error)) std::abort();
+    qv::DescribePlan plan;
+    if (!host.PlanDescription(text, out, plan, error)) {
+        if (!Files().empty() || error.empty()) std::abort();
         return 0;
     }
+    // The plan names the same files as the one made from the whole schematic.
+    qv::Schematic schematic;
+    std::vector<qv::PlannedFile> planned;
+    if (!qv::ReadSchematic(text, schematic, error) || !qv::PlanDescribeOutputs(schematic, out, planned, error) ||
+        planned.size() != plan.files.size())
+        std::abort();
     std::set<std::string> allowed;
-    for (const qv::PlannedFile& file : planned) allowed.insert(file.path);
-    qv::Host host;
-    if (!host.Start(kOptions, error)) std::abort();
+    for (size_t i = 0; i < planned.size(); ++i) {
+        if (planned[i].path != plan.files[i].path) std::abort();
+        allowed.insert(planned[i].path);
+    }
     std::vector<std::string> written;
     // The document lives in the description's folder, as the host's `describe` puts it.
     const std::string documentFolder = fs::path(planned[0].path).parent_path().string() + "/";
-    const bool ok = host.DescribeSchematic(schematic, documentFolder, out, written, error);
+    const bool ok = host.DescribeSchematicText(text, plan, documentFolder, out, written, error);
     const std::set<std::string> files = Files();
     for (const std::string& file : files)
         if (allowed.count(file) == 0) {
