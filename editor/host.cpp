@@ -892,23 +892,24 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     return true;
 }
 
+struct Host::DescriptionSink : ElementSink {
+    Host& host;
+    DescriptionJob& job;
+    DescriptionSink(Host& h, DescriptionJob& j) : host(h), job(j) {}
+    bool Begin(size_t, std::string&) override { return true; }
+    bool Take(Element& element, std::string& error) override {
+        host.DescribeElement(element, job);
+        if (!job.ok) error = job.error;
+        return job.ok;
+    }
+};
+
 bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
                              std::vector<std::string>& written, std::string& error) {
     if (!CheckSchematic(schematic, error)) return false;
     DescriptionJob job;
     if (!BeginDescription(path, job, error)) return false;
-    struct Sink : ElementSink {
-        Host* host;
-        DescriptionJob* job;
-        bool Begin(size_t, std::string&) override { return true; }
-        bool Take(Element& element, std::string& error) override {
-            host->DescribeElement(element, *job);
-            if (!job->ok) error = job->error;
-            return job->ok;
-        }
-    } sink;
-    sink.host = this;
-    sink.job = &job;
+    DescriptionSink sink(*this, job);
     m_sink = &sink;
     std::string buildError;
     const bool built = Build(schematic, documentFolder, buildError);
@@ -926,18 +927,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
                                  const std::string& path, std::vector<std::string>& written, std::string& error) {
     DescriptionJob job;
     if (!BeginDescription(path, job, error)) return false;
-    struct Sink : ElementSink {
-        Host* host;
-        DescriptionJob* job;
-        bool Begin(size_t, std::string&) override { return true; }
-        bool Take(Element& element, std::string& error) override {
-            host->DescribeElement(element, *job);
-            if (!job->ok) error = job->error;
-            return job->ok;
-        }
-    } sink;
-    sink.host = this;
-    sink.job = &job;
+    DescriptionSink sink(*this, job);
     std::string buildError;
     const bool built = BuildText(text, plan.document, plan.elements, documentFolder, sink, buildError);
     if (!built) {
@@ -969,6 +959,18 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
     return built;
 }
 
+struct Host::ArchiveSink : ElementSink {
+    Host& host;
+    ArchiveJob& job;
+    ArchiveSink(Host& h, ArchiveJob& j) : host(h), job(j) {}
+    bool Begin(size_t count, std::string& error) override {
+        return Guard([&] { host.WriteArchiveHeader(job, count); }, job.path, error);
+    }
+    bool Take(Element& element, std::string& error) override {
+        return Guard([&] { host.SaveElement(element, job); }, job.path, error);
+    }
+};
+
 bool Host::SaveSchematicText(const std::string& text, const std::string& documentFolder, const std::string& path,
                              size_t& count, std::string& error, bool* textFault) {
     std::string document;
@@ -983,18 +985,7 @@ bool Host::SaveSchematicText(const std::string& text, const std::string& documen
     }
     ArchiveJob job;
     if (!BeginArchive(path, job, error)) return false;
-    struct Sink : ElementSink {
-        Host* host;
-        ArchiveJob* job;
-        bool Begin(size_t count, std::string& error) override {
-            return Guard([&] { host->WriteArchiveHeader(*job, count); }, job->path, error);
-        }
-        bool Take(Element& element, std::string& error) override {
-            return Guard([&] { host->SaveElement(element, *job); }, job->path, error);
-        }
-    } sink;
-    sink.host = this;
-    sink.job = &job;
+    ArchiveSink sink(*this, job);
     const bool built = BuildText(text, document, elements, documentFolder, sink, error);
     if (!built) {
         job.archive.reset();
@@ -1012,18 +1003,7 @@ bool Host::SaveSchematic(const Schematic& schematic, const std::string& document
     if (!CheckSchematic(schematic, error)) return false;
     ArchiveJob job;
     if (!BeginArchive(path, job, error)) return false;
-    struct Sink : ElementSink {
-        Host* host;
-        ArchiveJob* job;
-        bool Begin(size_t count, std::string& error) override {
-            return Guard([&] { host->WriteArchiveHeader(*job, count); }, job->path, error);
-        }
-        bool Take(Element& element, std::string& error) override {
-            return Guard([&] { host->SaveElement(element, *job); }, job->path, error);
-        }
-    } sink;
-    sink.host = this;
-    sink.job = &job;
+    ArchiveSink sink(*this, job);
     m_sink = &sink;
     const bool built = Build(schematic, documentFolder, error);
     m_sink = nullptr;

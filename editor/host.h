@@ -166,6 +166,10 @@ private:
         bool ok = true;
         std::string error;
     };
+    // Describes each element handed to it into the job; the first fault stops the stream.
+    struct DescriptionSink;
+    // Saves each element handed to it into the archive job.
+    struct ArchiveSink;
     // An archive being saved. Every record object stays alive until the archive is closed,
     // emptied once written: the archive maps objects by address, and a freed record's
     // address given to a later one would turn that one into a reference to the first.
