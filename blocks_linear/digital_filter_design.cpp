@@ -428,11 +428,12 @@ namespace {
 
 // One entry of a step of the product: start plus the sum over j = jLow .. jHigh, in that
 // order, of section[j] * rest[k - j], where section has width coefficients and rest restCount
-// entries.
-inline double ProductEntry(const double* section, const double* rest, int restCount, int k, int width, double start) {
+// entries. T is a double, or a Pair that forms two such sums in its lanes.
+template <typename T>
+inline T ProductEntry(const T* section, const T* rest, int restCount, int k, int width, T start) {
     const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
     const int jHigh = k < width - 1 ? k : width - 1;
-    double sum = start;
+    T sum = start;
     for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
     return sum;
 }
@@ -508,14 +509,6 @@ namespace {
 // lane 0 and the denominator in lane 1: every entry of each is the sum MultiplySections forms
 // with factor 1 (the same terms in the same order, from the same start), so both products
 // are the same to the last bit; the two lanes share each multiplication and addition.
-inline Pair ProductEntryBoth(const Pair* section, const Pair* rest, int restCount, int k, int width, Pair start) {
-    const int jLow = k - restCount + 1 > 0 ? k - restCount + 1 : 0;
-    const int jHigh = k < width - 1 ? k : width - 1;
-    Pair sum = start;
-    for (int j = jLow; j <= jHigh; ++j) sum += section[j] * rest[k - j];
-    return sum;
-}
-
 template <int W>
 inline Pair ProductEntryFull(const Pair* section, const Pair* rest, int k, Pair start) {
     Pair sum = start;
@@ -537,9 +530,9 @@ void MultiplyBothOf(const double* numSections, const double* denSections, double
         load(level);
         const int grown = restCount + W - 1 < kWorkSize ? restCount + W - 1 : kWorkSize;
         int k = grown - 1;
-        for (; k > restCount - 1; --k) rest[k] = ProductEntryBoth(section, rest, restCount, k, W, Pair{0.0, 0.0});
+        for (; k > restCount - 1; --k) rest[k] = ProductEntry(section, rest, restCount, k, W, Pair{0.0, 0.0});
         for (; k >= W - 1; --k) rest[k] = ProductEntryFull<W>(section, rest, k, Pair{0.0, 0.0});
-        for (; k >= 0; --k) rest[k] = ProductEntryBoth(section, rest, restCount, k, W, Pair{0.0, 0.0});
+        for (; k >= 0; --k) rest[k] = ProductEntry(section, rest, restCount, k, W, Pair{0.0, 0.0});
         restCount = grown;
     }
     load(0);
@@ -551,9 +544,9 @@ void MultiplyBothOf(const double* numSections, const double* denSections, double
     };
     // The outputs are +0 on entry: each sum starts from +0, as MultiplySections' from out[k].
     const Pair zero = {0.0, 0.0};
-    for (; k < total && k < W - 1; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, zero));
+    for (; k < total && k < W - 1; ++k) store(k, ProductEntry(section, rest, restCount, k, W, zero));
     for (; k < restCount; ++k) store(k, ProductEntryFull<W>(section, rest, k, zero));
-    for (; k < total; ++k) store(k, ProductEntryBoth(section, rest, restCount, k, W, zero));
+    for (; k < total; ++k) store(k, ProductEntry(section, rest, restCount, k, W, zero));
 }
 
 // MultiplySections(1.0, ...) of the numerator's and of the denominator's sections, into

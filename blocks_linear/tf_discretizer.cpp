@@ -129,6 +129,41 @@ inline void AxpyFixed(double* y, const double* x, double a) {
     for (int k = 0; k < W; k += 2) StorePair(y + k, LoadPair(y + k) + av * LoadPair(x + k));
 }
 
+// The right-hand half of a reflection: for each of the rows 0..n-1 of h, and then for c, the
+// sum of row[j]·w[j] over j = from..n-1 in that order is handed to update(row, sum). The sums
+// run four rows at a time (each in its own order, as one row alone would), so that their
+// additions overlap instead of waiting on each other.
+template <typename M, typename Update>
+inline void ReflectRows(M& h, double* c, const double* w, int from, int n, Update update) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        const double* h0 = h[i];
+        const double* h1 = h[i + 1];
+        const double* h2 = h[i + 2];
+        const double* h3 = h[i + 3];
+        for (int j = from; j < n; ++j) {
+            const double wj = w[j];
+            s0 += h0[j] * wj;
+            s1 += h1[j] * wj;
+            s2 += h2[j] * wj;
+            s3 += h3[j] * wj;
+        }
+        update(h[i], s0);
+        update(h[i + 1], s1);
+        update(h[i + 2], s2);
+        update(h[i + 3], s3);
+    }
+    for (; i < n; ++i) {
+        double s = 0.0;
+        for (int j = from; j < n; ++j) s += h[i][j] * w[j];
+        update(h[i], s);
+    }
+    double sc = 0.0;
+    for (int j = from; j < n; ++j) sc += c[j] * w[j];
+    update(c, sc);
+}
+
 // The Householder reflection I - w w^T (|w|^2 = 2) that maps x[from..n-1] onto a multiple of
 // e_from, applied as h := P h P and c := c P to the leading n x n block of h and to c[0..n-1].
 // Columns before from - 1 are already zero in rows from..n-1. With W > 0 (n <= W) every row
@@ -185,33 +220,7 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
             const Pair sv = {sum, sum};
             for (int k = 0; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - sv * wv[k]);
         };
-        int i = 0;
-        for (; i + 4 <= n; i += 4) {
-            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-            const double* h0 = h[i];
-            const double* h1 = h[i + 1];
-            const double* h2 = h[i + 2];
-            const double* h3 = h[i + 3];
-            for (int j = from; j < n; ++j) {
-                const double wj = w[j];
-                s0 += h0[j] * wj;
-                s1 += h1[j] * wj;
-                s2 += h2[j] * wj;
-                s3 += h3[j] * wj;
-            }
-            update(h[i], s0);
-            update(h[i + 1], s1);
-            update(h[i + 2], s2);
-            update(h[i + 3], s3);
-        }
-        for (; i < n; ++i) {
-            double s0 = 0.0;
-            for (int j = from; j < n; ++j) s0 += h[i][j] * w[j];
-            update(h[i], s0);
-        }
-        double sc = 0.0;
-        for (int j = from; j < n; ++j) sc += c[j] * w[j];
-        update(c, sc);
+        ReflectRows(h, c, w, from, n, update);
         (void)sums;
     } else {
         // h := P h P, c := c P (rows of h run contiguously, so the sums over i go by rows).
@@ -219,35 +228,7 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
         for (int j = first; j < n; ++j) sums[j] = 0.0;
         for (int i = from; i < n; ++i) Axpy(sums + first, h[i] + first, w[i], n - first);
         for (int i = from; i < n; ++i) Axpy(h[i] + first, sums + first, -w[i], n - first);
-        // The row sums run four rows at a time (each in its own order, as one row alone would):
-        // their additions then overlap instead of waiting on each other.
-        int i = 0;
-        for (; i + 4 <= n; i += 4) {
-            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-            const double* h0 = h[i];
-            const double* h1 = h[i + 1];
-            const double* h2 = h[i + 2];
-            const double* h3 = h[i + 3];
-            for (int j = from; j < n; ++j) {
-                const double wj = w[j];
-                s0 += h0[j] * wj;
-                s1 += h1[j] * wj;
-                s2 += h2[j] * wj;
-                s3 += h3[j] * wj;
-            }
-            Axpy(h[i] + from, w + from, -s0, n - from);
-            Axpy(h[i + 1] + from, w + from, -s1, n - from);
-            Axpy(h[i + 2] + from, w + from, -s2, n - from);
-            Axpy(h[i + 3] + from, w + from, -s3, n - from);
-        }
-        for (; i < n; ++i) {
-            double s = 0.0;
-            for (int j = from; j < n; ++j) s += h[i][j] * w[j];
-            Axpy(h[i] + from, w + from, -s, n - from);
-        }
-        double s = 0.0;
-        for (int j = from; j < n; ++j) s += c[j] * w[j];
-        for (int j = from; j < n; ++j) c[j] -= s * w[j];
+        ReflectRows(h, c, w, from, n, [&](double* row, double sum) { Axpy(row + from, w + from, -sum, n - from); });
     }
     return true;
 }

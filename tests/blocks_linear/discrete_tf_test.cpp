@@ -190,6 +190,13 @@ double Normwise(const std::vector<double>& got, const double* exact, size_t n, d
     return scale > 0.0 ? err / scale : err;
 }
 
+// The larger normwise error of numerator and denominator against an exact reference that
+// holds the n numerator coefficients, then the n denominator coefficients below z^n.
+double OutcomeError(const Outcome& o, const std::vector<double>& exact) {
+    const size_t n = o.den.size();
+    return std::max(Normwise(o.num, exact.data(), n), Normwise(o.den, exact.data() + n, n, 1.0));
+}
+
 std::string Describe(const Case& c) {
     std::ostringstream s;
     s << "order " << c.den.size() - 1 << " T=" << c.t << " a0=" << c.den[0];
@@ -231,8 +238,7 @@ TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
         const Outcome o = Convert(*d, cases[i]);
         const size_t n = o.den.size();
         ASSERT_EQ(2 * n, reference[i].size());
-        const double err =
-            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        const double err = OutcomeError(o, reference[i]);
         // Never silently wrong: an accepted result is within 1e-8, a refused one says why.
         if (o.status == Status::Done) {
             ++accepted;
@@ -266,8 +272,7 @@ TEST(DiscreteTfAccuracy, SeparatedPolesConvertUpToOrderHundred) {
         const Outcome o = Convert(*d, cases[i]);
         const size_t n = o.den.size();
         ASSERT_EQ(2 * n, reference[i].size());
-        const double err =
-            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        const double err = OutcomeError(o, reference[i]);
         double numBig = 0.0;
         for (size_t k = 0; k < n; ++k) numBig = std::max(numBig, std::fabs(reference[i][k]));
         if (numBig < 1e-300) {
@@ -308,9 +313,7 @@ TEST(DiscreteTfAccuracy, ComplexAndClusteredHighOrdersAreAccurateOrRefused) {
     auto d = std::make_unique<CTransferFunctionDiscretizer>();
     for (size_t i = 0; i < cases.size(); ++i) {
         const Outcome o = Convert(*d, cases[i]);
-        const size_t n = o.den.size();
-        const double err =
-            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        const double err = OutcomeError(o, reference[i]);
         if (o.status == Status::Done) {
             EXPECT_LE(err, 1e-8) << Describe(cases[i]);
         } else {
@@ -343,8 +346,7 @@ TEST(DiscreteTfAccuracy, ClusteredEigenvaluesDoNotHideTheirError) {
         const Outcome o = Convert(*d, cases[i]);
         const size_t n = o.den.size();
         ASSERT_EQ(2 * n, reference[i].size());
-        const double err =
-            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        const double err = OutcomeError(o, reference[i]);
         if (o.status == Status::Done) {
             EXPECT_LE(err, 1e-8) << Describe(cases[i]);
             EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
@@ -365,9 +367,7 @@ TEST(DiscreteTfAccuracy, ExtremeInputsAreRefusedNotWrong) {
     auto d = std::make_unique<CTransferFunctionDiscretizer>();
     for (size_t i = 0; i < cases.size(); ++i) {
         const Outcome o = Convert(*d, cases[i]);
-        const size_t n = o.den.size();
-        const double err =
-            std::max(Normwise(o.num, reference[i].data(), n), Normwise(o.den, reference[i].data() + n, n, 1.0));
+        const double err = OutcomeError(o, reference[i]);
         if (o.status == Status::Done) {
             EXPECT_LE(err, 1e-8) << Describe(cases[i]);
         } else {
