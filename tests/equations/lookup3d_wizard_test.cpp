@@ -548,20 +548,26 @@ TEST_F(Lookup3d, OlderBlocks) {
         std::vector<Pt> expected;
         const char* xUnit;
         const char* ySweepStart;
+        std::vector<Pt> before = {};
     };
     const Bytes whole = OldBlock(page, points);
     Bytes hugeCount = points;
     hugeCount[3] = 0x7F;
+    Bytes noPoints;
+    Dword(noPoints, 0);
+    for (int t = 0; t < 6; ++t) Dword(noPoints, 0);
     const std::vector<Case> cases = {
         {"whole", whole, {{1, 10, 5}, {2, 10, 6}, {1, 20, 7}, {2, 20, 8}}, "V", "4"},
         {"cut in the points", Bytes(whole.begin(), whole.end() - 30), {}, "V", "4"},
         {"oversized count", OldBlock(page, hugeCount), {}, "V", "4"},
         {"cut in the page", Bytes(whole.begin(), whole.begin() + 30), {}, "", "0"},
         {"a few bytes", {1, 2, 3}, {}, "", "0"},
+        {"a count of 0 empties the table", OldBlock(page, noPoints), {}, "V", "4", {{1, 2, 3}}},
     };
     for (const Case& c : cases) {
         DWORD element = 0;
         auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
+        Give(*wizard, c.before);
         editor->ClearRequests();
         EXPECT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size()))) << c.what;
         EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << c.what;
