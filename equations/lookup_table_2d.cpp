@@ -447,11 +447,11 @@ void CProp2DLookupTableXY::OnShow() {
         CResourceSwitch resources;
         SetDlgItemText(kCtlShow, LoadLibraryString(2718));
     }
-    CopyPreviewPoints();
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
         RefreshOpenPreview();
         return;
     }
+    CopyPreviewPoints();
     delete m_pPreview;
     m_pPreview = new CCharacteristicDlg(this, m_strName);
     m_pPreview->SetXAxisLabel(m_strXUnit);

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 // ---------------------------------------------------------------------------------------
-// CEditVarListCtrl
+// Row-list commands and buttons
 
 void UpdateRowListCommand(CCmdUI* cmd, const CTBEditListCtrl& list) {
     constexpr UINT kDelete = 40001;
@@ -21,6 +21,9 @@ void EnableRowButtons(CWnd& page, const CTBEditListCtrl& list) {
     for (int id : {1123, 1125, 1126})
         if (CWnd* button = page.GetDlgItem(id)) button->EnableWindow(selected);
 }
+
+// ---------------------------------------------------------------------------------------
+// CEditVarListCtrl
 
 CEditVarListCtrl::~CEditVarListCtrl() = default;
 
