@@ -6,6 +6,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/indexed_family.h"
+#include "framework/list_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
@@ -159,6 +160,7 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_COMMAND(kCmdDeleteAll, &CPropDeadBlock::OnMenuDeleteAll)
     ON_COMMAND(kCmdMoveDown, &CPropDeadBlock::OnMenuMoveDown)
     ON_COMMAND(kCmdMoveUp, &CPropDeadBlock::OnMenuMoveUp)
+    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPropDeadBlock::OnUpdateListCommand)
     ON_CBN_DROPDOWN(2183, &CPropDeadBlock::OnSampleTimeTyped)
     ON_CBN_KILLFOCUS(2183, &CPropDeadBlock::OnSampleTimeTyped)
     ON_CBN_SELCHANGE(2183, &CPropDeadBlock::OnSampleTimeChosen)
@@ -791,12 +793,18 @@ void CPropDeadBlock::OnMenuMoveDown() {
     OnParamMoveDown();
 }
 
+void CPropDeadBlock::OnUpdateListCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstValues); }
+
 void CPropDeadBlock::OnContextMenu(CWnd*, CPoint point) {
     if (IsDlgButtonChecked(kCtlFileReference)) return;
     CResourceSwitch resources;
     CMenu menu;
     if (!menu.LoadMenu(kListMenu)) return;
-    if (CMenu* popup = menu.GetSubMenu(0)) popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr) return;
+    // The commands are enabled as the update handler says, as the command bars do.
+    qv::UpdateMenuCommandUI(*popup, this);
+    popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1141,7 +1149,7 @@ void CPropDeadBlock::OnExportFile() {
 // ---------------------------------------------------------------------------------------
 // CDeadTimeBlockWizard4
 
-CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other) {
+CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other) : CWizardBase4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwMode = other->m_dwMode;

@@ -123,6 +123,7 @@ protected:
     void OnMenuDeleteAll();
     void OnMenuMoveUp();
     void OnMenuMoveDown();
+    void OnUpdateListCommand(CCmdUI* pCmdUI);
     void OnImportFile();
     void OnExportFile();
     void OnContextMenu(CWnd* pWnd, CPoint point);

@@ -570,7 +570,7 @@ void CPropDigitalFilterBlock::LoadWizard3Data(const void* data, long length) {
 
 CDigitalFilterWizard4::CDigitalFilterWizard4() = default;
 
-CDigitalFilterWizard4::CDigitalFilterWizard4(const CDigitalFilterWizard4* other) {
+CDigitalFilterWizard4::CDigitalFilterWizard4(const CDigitalFilterWizard4* other) : CWizardBase4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwKind = other->m_dwKind;

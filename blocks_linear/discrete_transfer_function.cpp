@@ -515,7 +515,12 @@ CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(int mode)
 }
 
 CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(const CDiscreteTransferFunctionWizard4* other)
-    : CDiscreteTransferFunctionWizard4(other != nullptr ? static_cast<int>(other->m_dwMode) : 1) {}
+    : CWizardBase4(other),
+      m_pDiscretizer(std::make_unique<CTransferFunctionDiscretizer>()),
+      m_dwMode(other != nullptr ? other->m_dwMode : 1) {
+    m_Dialog.SetMode(static_cast<int>(m_dwMode));
+    m_Dialog.SetDiscretizer(m_pDiscretizer.get());
+}
 
 CDiscreteTransferFunctionWizard4::~CDiscreteTransferFunctionWizard4() {
     delete m_pPage;

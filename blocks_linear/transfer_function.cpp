@@ -728,7 +728,7 @@ void ConvertFrom4xLists(CWizardBase4* wizard, DWORD_PTR cookie) {
 CTransferFunctionWizard4::CTransferFunctionWizard4(int mode) : m_dwMode(static_cast<DWORD>(mode)) {}
 
 CTransferFunctionWizard4::CTransferFunctionWizard4(const CTransferFunctionWizard4* other)
-    : m_dwMode(other != nullptr ? other->m_dwMode : 1) {}
+    : CWizardBase4(other), m_dwMode(other != nullptr ? other->m_dwMode : 1) {}
 
 CTransferFunctionWizard4::~CTransferFunctionWizard4() {
     delete m_pPage;

@@ -115,7 +115,7 @@ void CFctSinCosTanBlockWizard4::EndEditProperties() {
     ReleaseEditorDataHandle();
 }
 
-CWizardBase4* CFctSinCosTanBlockWizard4::Clone() { return new (std::nothrow) CFctSinCosTanBlockWizard4(); }
+CWizardBase4* CFctSinCosTanBlockWizard4::Clone() { return new (std::nothrow) CFctSinCosTanBlockWizard4(this); }
 
 BOOL CFctSinCosTanBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
     const char* unit = AngleUnitFromOldBlock(data, length);

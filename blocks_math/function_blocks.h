@@ -55,6 +55,8 @@ class CFctSinCosTanBlockWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CFctSinCosTanBlockWizard4)
 public:
     CFctSinCosTanBlockWizard4() = default;
+    // The copy Clone makes: the base from the source, no page.
+    explicit CFctSinCosTanBlockWizard4(const CFctSinCosTanBlockWizard4* other) : CWizardBase4(other) {}
     ~CFctSinCosTanBlockWizard4() override;
 
     int GetWizardKind() override { return 3; }

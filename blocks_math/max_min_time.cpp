@@ -123,7 +123,8 @@ void CPropMaximumTMinimumTBlock::BeforeCommit() {
 
 IMPLEMENT_DYNAMIC(CMaximumTMinimumTBlockWizard4, CWizardBase4)
 
-CMaximumTMinimumTBlockWizard4::CMaximumTMinimumTBlockWizard4(const CMaximumTMinimumTBlockWizard4* other) {
+CMaximumTMinimumTBlockWizard4::CMaximumTMinimumTBlockWizard4(const CMaximumTMinimumTBlockWizard4* other)
+    : CWizardBase4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_nType = other->m_nType;

@@ -685,7 +685,7 @@ void CMinMaxSumMulBlockWizard4::EndEditProperties() {
 }
 
 CWizardBase4* CMinMaxSumMulBlockWizard4::Clone() {
-    auto* copy = new (std::nothrow) CMinMaxSumMulBlockWizard4();
+    auto* copy = new (std::nothrow) CMinMaxSumMulBlockWizard4(this);
     if (copy == nullptr) return nullptr;
     copy->m_wSchema = m_wSchema;
     copy->m_dwSignMask = m_dwSignMask;

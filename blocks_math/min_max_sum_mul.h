@@ -130,6 +130,8 @@ class CMinMaxSumMulBlockWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CMinMaxSumMulBlockWizard4)
 public:
     CMinMaxSumMulBlockWizard4() = default;
+    // The base of a clone comes from its source.
+    explicit CMinMaxSumMulBlockWizard4(const CMinMaxSumMulBlockWizard4* other) : CWizardBase4(other) {}
     ~CMinMaxSumMulBlockWizard4() override;
 
     int GetWizardKind() override { return 3; }

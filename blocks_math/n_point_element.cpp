@@ -271,9 +271,11 @@ BOOL CPropNPointElementBlock::OnApply() {
     return CSimpleBlockPage::OnApply();
 }
 
+// Leaving the page keeps the edited values; the element's name and show-name flag reach the
+// element only on apply.
 BOOL CPropNPointElementBlock::OnKillActive() {
     UpdateData(TRUE);
-    StoreFields();
+    StoreFieldParameters();
     StoreParameters();
     UpdatePointDescriptions();
     return CPropertyPage::OnKillActive();
@@ -334,13 +336,20 @@ BOOL CNPointElementWizard::DoConversionFrom4x(CWizardSchematicDataExchange3* exc
         for (const auto& [index, member] : family->members) qv::family::RetireMember(member);
     const std::vector<CString> thresholds = qv::family::SplitFields(scan.thresholds.templ->GetValue());
     const std::vector<CString> amplitudes = qv::family::SplitFields(scan.amplitudes.templ->GetValue());
-    for (int i = 0; i < n; ++i) {
-        CWizardCopaObject3* member = NewMember(exchange, scan.thresholds.templ, kThresholdName, i);
-        if (member != nullptr) member->SetValue(static_cast<size_t>(i) < thresholds.size() ? thresholds[i] : CString("0"));
-    }
-    for (int i = 0; i <= n; ++i) {
-        CWizardCopaObject3* member = NewMember(exchange, scan.amplitudes.templ, kAmplitudeName, i);
-        if (member != nullptr) member->SetValue(static_cast<size_t>(i) < amplitudes.size() ? amplitudes[i] : CString("0"));
+    for (int i = 0; i < n; ++i) NewMember(exchange, scan.thresholds.templ, kThresholdName, i);
+    for (int i = 0; i <= n; ++i) NewMember(exchange, scan.amplitudes.templ, kAmplitudeName, i);
+    // Every member of an index in range takes its value, the retired ones included, so that
+    // no member of an index disagrees with the new one.
+    const auto field = [](const std::vector<CString>& fields, int index) {
+        return static_cast<size_t>(index) < fields.size() ? fields[static_cast<size_t>(index)] : CString("0");
+    };
+    for (int i = 0; i < exchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = exchange->GetParam(i);
+        if (param == nullptr || IsTemplate(param)) continue;
+        const int index = GetBracketIndex(param->GetName());
+        if (param->GetValueID() == kIdThreshold && index >= 0 && index < n) param->SetValue(field(thresholds, index));
+        else if (param->GetValueID() == kIdAmplitude && index >= 0 && index <= n)
+            param->SetValue(field(amplitudes, index));
     }
     CommitExchange(RequestTarget(this), exchange);
     return TRUE;

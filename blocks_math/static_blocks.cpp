@@ -274,6 +274,11 @@ void CSimpleBlockPage::StoreFields() {
     m_pHolder->m_strElementName = *BlockText(kName);
     m_pHolder->m_dwShowName = m_bShowName ? 1 : 0;
     UpdateData(TRUE);
+    StoreFieldParameters();
+}
+
+void CSimpleBlockPage::StoreFieldParameters() {
+    if (m_pHolder == nullptr) return;
     for (int i = 0; i < m_pHolder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pHolder->GetParam(i);
         if (!IsPageInput(param)) continue;

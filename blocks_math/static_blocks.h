@@ -100,6 +100,9 @@ protected:
     BOOL Commit();
     // Writes the name, the texts of the table and the sample time into the parameters.
     void StoreFields();
+    // The parameter half of StoreFields: the fields' texts, the sample time and the units go
+    // into their parameters; the element's name and show-name flag stay as they are.
+    void StoreFieldParameters();
     // Runs on apply after the parameters are written and before the commit.
     virtual void BeforeCommit() {}
 

@@ -474,7 +474,7 @@ void CPropEquationBlock::FillLists() {
             } else {
                 AppendEquationRow(param, param->GetValue(), kImageAssignment);
             }
-        } else if (id == kIdOutput && (param->GetType() & kTypeOutput) != 0 && IsTemplate(param)) {
+        } else if (id == kIdOutput && IsTemplate(param)) {
             m_pOutputTemplate = param;
         } else if (id == kIdOutput && !IsTemplate(param) && GetBracketIndex(param->GetName()) >= 0) {
             if (m_bConvert && m_pEquationTemplate != nullptr) {
@@ -944,6 +944,11 @@ void CPropEquationBlock::OnContextMenu(CWnd* pWnd, CPoint point) {
     if (window == m_lstInput.GetSafeHwnd()) m_pFocusList = &m_lstInput;
     else if (window == m_lstEquation.GetSafeHwnd()) m_pFocusList = &m_lstEquation;
     else return;
+    // The commands act on the row under the cursor, so that row is selected first.
+    CPoint inList = point;
+    m_pFocusList->ScreenToClient(&inList);
+    const int row = m_pFocusList->HitTest(inList);
+    if (row >= 0) m_pFocusList->SelectItem(row);
     CResourceSwitch resources;
     CMenu menu;
     if (!menu.LoadMenu(2547)) return;
@@ -1016,7 +1021,9 @@ void CPropEquationBlock::ConvertWizard3Data(const void* data, long length) {
     DWORD value = 0;
     if (!in.ReadDword(value)) return;
     m_dwOutputCount = value;
-    if (!in.ReadDword(value)) return;
+    // The ignored word and the skip length may be missing: a block that ends after the output
+    // count has no page state and still asks for the conversion.
+    in.ReadDword(value);
     DWORD skip = 0;
     in.ReadDword(skip);
     if (in.Fits(skip)) in.SkipBytes(skip);
@@ -1080,7 +1087,7 @@ void CEquationBlockWizard4::EndEditProperties() {
 }
 
 CWizardBase4* CEquationBlockWizard4::Clone() {
-    auto* copy = new (std::nothrow) CEquationBlockWizard4();
+    auto* copy = new (std::nothrow) CEquationBlockWizard4(this);
     if (copy == nullptr) return nullptr;
     copy->m_wSchema = m_wSchema;
     copy->m_bShowErrors = m_bShowErrors;

@@ -210,6 +210,8 @@ class CEquationBlockWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CEquationBlockWizard4)
 public:
     CEquationBlockWizard4() = default;
+    // The base of a clone comes from its source.
+    explicit CEquationBlockWizard4(const CEquationBlockWizard4* other) : CWizardBase4(other) {}
     ~CEquationBlockWizard4() override;
 
     int GetWizardKind() override { return 3; }

@@ -4,6 +4,7 @@
 #include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
+#include "framework/list_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -191,6 +192,10 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdNew, &CProp2DLookupTableXY::OnUpdateAlways)
     ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CProp2DLookupTableXY::OnUpdateAlways)
+    ON_NOTIFY(NM_CLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
+    ON_NOTIFY(NM_RCLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
+    ON_NOTIFY(NM_SETFOCUS, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
+    ON_NOTIFY(LVN_ITEMCHANGED, kCtlTable, &CProp2DLookupTableXY::OnListItemChanged)
 END_MESSAGE_MAP()
 
 CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
@@ -283,6 +288,7 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
     UpdateData(FALSE);
+    EnableUnitEdits();
     CString folder = m_strFolder;
     CString name = m_strFileName;
     if (!m_strFileName.IsEmpty() && FindCharacteristicFile(name, folder)) ImportFile(folder + name);
@@ -359,10 +365,14 @@ void CProp2DLookupTableXY::OnOutput() {
     SetModified(TRUE);
 }
 
-void CProp2DLookupTableXY::OnUnitFlag() {
-    UpdateData(TRUE);
+void CProp2DLookupTableXY::EnableUnitEdits() {
     if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
     if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
+}
+
+void CProp2DLookupTableXY::OnUnitFlag() {
+    UpdateData(TRUE);
+    EnableUnitEdits();
     SetModified(TRUE);
 }
 
@@ -437,12 +447,11 @@ void CProp2DLookupTableXY::OnShow() {
         CResourceSwitch resources;
         SetDlgItemText(kCtlShow, LoadLibraryString(2718));
     }
-    CopyPreviewPoints();
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        m_pPreview->Invalidate();
-        m_pPreview->UpdateWindow();
+        RefreshOpenPreview();
         return;
     }
+    CopyPreviewPoints();
     delete m_pPreview;
     m_pPreview = new CCharacteristicDlg(this, m_strName);
     m_pPreview->SetXAxisLabel(m_strXUnit);
@@ -450,6 +459,14 @@ void CProp2DLookupTableXY::OnShow() {
     m_pPreview->SetPointArray(&m_previewPoints);
     CResourceSwitch resources;
     if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+// An open preview draws the table as it is now; a closed one is left alone.
+void CProp2DLookupTableXY::RefreshOpenPreview() {
+    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
+    CopyPreviewPoints();
+    m_pPreview->Invalidate();
+    m_pPreview->UpdateWindow();
 }
 
 LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
@@ -467,9 +484,19 @@ void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
     qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
-void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
+void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
 
-void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
+
+void CProp2DLookupTableXY::OnListClicked(NMHDR*, LRESULT* pResult) {
+    EnableRowButtons(*this, m_lstTable);
+    if (pResult != nullptr) *pResult = 0;
+}
+
+void CProp2DLookupTableXY::OnListItemChanged(NMHDR*, LRESULT* pResult) {
+    SetModified(TRUE);
+    if (pResult != nullptr) *pResult = 0;
+}
 
 // The list and file buttons draw their own images; other controls as the page does.
 void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
@@ -522,7 +549,8 @@ BOOL CProp2DLookupTableXY::CheckTable(CString& message) const {
 }
 
 // The table is checked before anything leaves the page: a refused apply changes neither the
-// parameter set, nor the wizard, nor a data file.
+// parameter set, nor the wizard, nor a data file. The set is committed once with the element's
+// name and once more with the file parameters, after the data file is written.
 BOOL CProp2DLookupTableXY::OnApply() {
     UpdateData(TRUE);
     OnModeChanged();
@@ -537,9 +565,9 @@ BOOL CProp2DLookupTableXY::OnApply() {
     if (holder == nullptr || !target.HasReceiver()) return FALSE;
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
+    if (!CommitParamSet(target, m_cookie)) return FALSE;
     if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
     else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
-    if (!reference && m_bFileName && !ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
@@ -551,7 +579,13 @@ BOOL CProp2DLookupTableXY::OnApply() {
     SnapshotParameters();
     HandOver();
     m_lstTable.SaveColumnWidths();
+    if (!reference && m_bFileName) {
+        NormalizeFileName();
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
+        SetParamValue(holder, kIdFileName, m_strFileName);
+    }
     if (!CommitParamSet(target, m_cookie)) return FALSE;
+    RefreshOpenPreview();
     UpdateData(FALSE);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
@@ -597,6 +631,7 @@ void CProp2DLookupTableXY::Serialize(CArchive& ar) {
         FillList();
         UpdateData(FALSE);
         ApplyMode();
+        EnableUnitEdits();
     }
 }
 
@@ -788,7 +823,7 @@ void CProp2DLookupTableXY::OnBrowseWrite() {
 // C2DLookupTableWizard4
 
 C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4& other)
-    : CWizardBase4(),
+    : CWizardBase4(&other),
       m_wSchema(other.m_wSchema),
       m_bXUnit(other.m_bXUnit),
       m_bYUnit(other.m_bYUnit),

@@ -119,7 +119,11 @@ protected:
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
+    void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void EnableUnitEdits();
     void CopyPreviewPoints();
+    void RefreshOpenPreview();
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 

@@ -735,14 +735,14 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
             const BYTE* cursor = in.Position();
             size_t left = l4;
             CPtrArray read;
+            // The buffer replaces the points whenever bytes follow its count, so a count of 0
+            // empties the table.
             if (Read3DDataPointsFromBuffer(&cursor, &left, &read, nullptr, nullptr, nullptr, nullptr, nullptr,
                                            nullptr) &&
-                read.GetSize() > 0) {
-                if (static_cast<size_t>(read.GetSize()) <= kMaxGridPoints) {
-                    DeletePoints(m_points);
-                    m_points.Append(read);
-                    read.RemoveAll();
-                }
+                l4 > 4 && static_cast<size_t>(read.GetSize()) <= kMaxGridPoints) {
+                DeletePoints(m_points);
+                m_points.Append(read);
+                read.RemoveAll();
             }
             DeletePoints(read);
         }
@@ -892,7 +892,7 @@ void CProp3DLookupTableXY::OnBrowseWrite() {
 
 // The copy keeps table, units and channel names; its sweep settings start from the defaults.
 C3DLookupTableWizard4::C3DLookupTableWizard4(const C3DLookupTableWizard4& other)
-    : CWizardBase4(),
+    : CWizardBase4(&other),
       m_wSchema(other.m_wSchema),
       m_state(other.m_state),
       m_strXChannel(other.m_strXChannel),

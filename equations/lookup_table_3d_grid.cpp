@@ -247,8 +247,8 @@ struct ControlLayout {
     WORD flags;
 };
 constexpr ControlLayout kSweepLayout[] = {
-    {.id = 2072, .flags = 15}, {.id = 1030, .flags = 0},  {.id = 1031, .flags = 0},  {.id = 1032, .flags = 33},
-    {.id = 1033, .flags = 0},  {.id = 1034, .flags = 0},  {.id = 1035, .flags = 35}, {.id = 1036, .flags = 9},
+    {.id = 2072, .flags = 15}, {.id = 1030, .flags = 33}, {.id = 1031, .flags = 33}, {.id = 1032, .flags = 33},
+    {.id = 1033, .flags = 35}, {.id = 1034, .flags = 35}, {.id = 1035, .flags = 35}, {.id = 1036, .flags = 9},
     {.id = 1037, .flags = 24}, {.id = 2, .flags = 10},
 };
 } // namespace

@@ -6,6 +6,23 @@
 #include <algorithm>
 
 // ---------------------------------------------------------------------------------------
+// Row-list commands and buttons
+
+void UpdateRowListCommand(CCmdUI* cmd, const CTBEditListCtrl& list) {
+    constexpr UINT kDelete = 40001;
+    constexpr UINT kMoveDown = 40003;
+    constexpr UINT kMoveUp = 40004;
+    const bool needsRow = cmd->m_nID == kDelete || cmd->m_nID == kMoveDown || cmd->m_nID == kMoveUp;
+    cmd->Enable(!needsRow || (list.GetSafeHwnd() != nullptr && list.GetSelectedItem() >= 0));
+}
+
+void EnableRowButtons(CWnd& page, const CTBEditListCtrl& list) {
+    const bool selected = list.GetSafeHwnd() != nullptr && list.GetSelectedItem() >= 0;
+    for (int id : {1123, 1125, 1126})
+        if (CWnd* button = page.GetDlgItem(id)) button->EnableWindow(selected);
+}
+
+// ---------------------------------------------------------------------------------------
 // CEditVarListCtrl
 
 CEditVarListCtrl::~CEditVarListCtrl() = default;

@@ -23,6 +23,15 @@
 #include <vector>
 
 class CWizardBaseCommon;
+class CCmdUI;
+
+// The update rule of the row-list menu (New 40005, Delete 40001, Delete All 40002, Move down
+// 40003, Move up 40004) that several pages share: the commands that act on the selected row
+// are enabled only while the list has one; New and Delete All always are.
+void UpdateRowListCommand(CCmdUI* cmd, const CTBEditListCtrl& list);
+// The row buttons of the same pages: Delete (1123), Move up (1125) and Move down (1126) of
+// `page` are enabled while the list has a selected row and disabled otherwise.
+void EnableRowButtons(CWnd& page, const CTBEditListCtrl& list);
 
 class CEditVarListCtrl : public CTBEditListCtrl {
 public:

@@ -5,6 +5,7 @@
 
 #include "framework/characteristic_preview.h"
 #include "framework/data_file_places.h"
+#include "framework/list_controls.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
 #include "framework/requests.h"
@@ -291,10 +292,7 @@ void CPropCharacteristicXYTable::UpdateMonotonicWarning() {
     if (CWnd* warning = GetDlgItem(kStaticMonotonic)) warning->ShowWindow(warn ? SW_SHOW : SW_HIDE);
 }
 
-void CPropCharacteristicXYTable::UpdateRowButtons() {
-    const bool selected = m_list.GetSafeHwnd() != nullptr && m_list.GetSelectedItem() >= 0;
-    EnableControls(this, {kButtonDelete, kButtonUp, kButtonDown}, selected);
-}
+void CPropCharacteristicXYTable::UpdateRowButtons() { EnableRowButtons(*this, m_list); }
 
 void CPropCharacteristicXYTable::SetRowNumber(int row) {
     CString number;
@@ -330,11 +328,9 @@ void CPropCharacteristicXYTable::OnListClicked(NMHDR*, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-void CPropCharacteristicXYTable::OnUpdateNeedsSelection(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(m_list.GetSafeHwnd() != nullptr && m_list.GetSelectedItem() >= 0);
-}
+void CPropCharacteristicXYTable::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_list); }
 
-void CPropCharacteristicXYTable::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+void CPropCharacteristicXYTable::OnUpdateAlways(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_list); }
 
 LRESULT CPropCharacteristicXYTable::OnCellEdited(WPARAM, LPARAM lParam) {
     const int row = LOWORD(lParam);

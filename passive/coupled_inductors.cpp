@@ -424,7 +424,8 @@ void CPropPassiveCoupledBase::ConvertWizard3Data(const void* data, long length) 
         qv::bytes::Reader in(static_cast<const BYTE*>(data), length > 0 ? static_cast<size_t>(length) : 0);
         DWORD form = 0;
         if (in.ReadDword(form)) {
-            m_dwForm = form == 1 ? 1 : 0;
+            // Any non-zero form is the M form, as everywhere else the form is read.
+            m_dwForm = form != 0 ? 1 : 0;
             CheckForm(m_dwForm);
             if (m_dwForm == 1)
                 OnFormM();

@@ -669,5 +669,5 @@ template class CCoreWizard<CPropCoreModelFixed>;
 IMPLEMENT_DYNAMIC(CCoreModelWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CCoreModelFixedWizard, CWizardBase3)
 
-CWizardBase3* CCoreModelWizard::Clone() { return new (std::nothrow) CCoreModelWizard; }
-CWizardBase3* CCoreModelFixedWizard::Clone() { return new (std::nothrow) CCoreModelFixedWizard; }
+CWizardBase3* CCoreModelWizard::Clone() { return new (std::nothrow) CCoreModelWizard(this); }
+CWizardBase3* CCoreModelFixedWizard::Clone() { return new (std::nothrow) CCoreModelFixedWizard(this); }

@@ -170,6 +170,8 @@ template <class Page>
 class CCoreWizard : public CWizardBase3 {
 public:
     CCoreWizard() = default;
+    // The base of a clone comes from its source; the page is never shared.
+    explicit CCoreWizard(const CCoreWizard* other) : CWizardBase3(other) {}
     ~CCoreWizard() override { delete m_pPage; }
 
     int GetWizardKind() override { return 3; }
@@ -186,6 +188,7 @@ class CCoreModelWizard : public CCoreWizard<CPropCoreModel> {
     DECLARE_DYNAMIC(CCoreModelWizard)
 public:
     CCoreModelWizard() = default;
+    explicit CCoreModelWizard(const CCoreModelWizard* other) : CCoreWizard(other) {}
     CWizardBase3* Clone() override;
 };
 
@@ -193,5 +196,6 @@ class CCoreModelFixedWizard : public CCoreWizard<CPropCoreModelFixed> {
     DECLARE_DYNAMIC(CCoreModelFixedWizard)
 public:
     CCoreModelFixedWizard() = default;
+    explicit CCoreModelFixedWizard(const CCoreModelFixedWizard* other) : CCoreWizard(other) {}
     CWizardBase3* Clone() override;
 };

@@ -616,8 +616,9 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
         bool go = reader.ReadDword(m_dwFlags);
         go = go && reader.ReadDword(count);
         go = go && reader.ReadDword(size) && reader.Fits(size);
-        // A count beyond what a list may hold is refused: no snapshot is read.
-        if (go && size > 0 && count <= kMaxSnapshots) {
+        // A count beyond what a list may hold is refused: no snapshot is read. The snapshots
+        // are read only when more data follows them, as the older generation wrote them.
+        if (go && size > 0 && size < reader.Remaining() && count <= kMaxSnapshots) {
             ReadArchived(reader.Position(), size, [&](CArchive& ar) {
                 for (DWORD i = 0; i < count; ++i) {
                     auto snapshot = std::make_unique<CCopaObjectCompare>();

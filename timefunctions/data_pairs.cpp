@@ -950,7 +950,7 @@ void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
 // CTFMDataPairsWizard4
 
 CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other)
-    : CWizardBase4(),
+    : CWizardBase4(&other),
       m_wSchema(other.m_wSchema),
       m_dwMode(other.m_dwMode),
       m_bPeriod(other.m_bPeriod),

@@ -569,6 +569,31 @@ TEST_F(DeadTime, ListEditingInFileMode) {
     EXPECT_EQ((std::vector<double>{11, 10, 13, 14}), page->GetValues());
 }
 
+// The row commands of the context menu are offered only for a selected row: New adds and
+// selects a row, after which Delete is offered and removes it again.
+TEST_F(DeadTime, ContextMenuOffersRowCommandsOnlyForASelectedRow) {
+    auto wizard = New(DeadRows("2", "missing.mdx"));
+    wizard->TakePageData(0, {10, 11}, CPtrArray());
+    OpenPage open(*wizard);
+    CPropDeadBlock* page = open.Page();
+    auto& script = qv::UserScript::Instance();
+    const struct {
+        UINT command;
+        std::string entries;
+        std::vector<double> values;
+    } steps[] = {
+        {40005, "New|[Delete]|Delete All|-|[Move down]|[Move up]", {10, 11, 0}},
+        {40001, "New|Delete|Delete All|-|Move down|Move up", {10, 11}},
+    };
+    for (const auto& step : steps) {
+        script.ExpectPopupMenu(step.command);
+        ASSERT_TRUE(qv::ui::RightClick(page, CPoint(5, 5)));
+        ASSERT_FALSE(script.Shown().empty());
+        EXPECT_EQ(step.entries, script.Shown().back().text);
+        EXPECT_EQ(step.values, page->GetValues());
+    }
+}
+
 TEST_F(DeadTime, RepeatedIndexesRefuseTheApplyAfterTheCommit) {
     std::vector<ParamRow> rows = DeadRows("4");
     rows.push_back({.id = 2134, .name = "Y0[3]", .value = "1", .deletable = TRUE});

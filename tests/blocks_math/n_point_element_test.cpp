@@ -155,6 +155,20 @@ TEST_F(NPoint, EditedCellsReachTheParametersOnApplyWithTheirInfo) {
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
 }
 
+// Leaving the page keeps the edited cells and fields but not the name: that waits for apply.
+TEST_F(NPoint, LeavingThePageStoresTheValuesButNotTheName) {
+    auto wizard = New(Rows("1", {0}, {0, 1}));
+    OpenNPoint open(*wizard, Exchange());
+    CPropNPointElementBlock* page = open.Page();
+    ASSERT_TRUE(qv::ui::EditListCell(&page->ThresholdList(), 0, 1, "0.5"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "NP9"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2186), "y"));
+    EXPECT_TRUE(page->OnKillActive());
+    EXPECT_EQ("0.5", Named(Exchange(), "THRES[0]")->GetValue().str());
+    EXPECT_EQ("y", Named(Exchange(), "IN")->GetValue().str());
+    EXPECT_EQ("NP1", Exchange()->m_strElementName.str());
+}
+
 TEST_F(NPoint, GapRowStaysEmptyAndIsFilledBeforeTheModelDescription) {
     auto wizard = New(Rows("3", {0, 2}, {0, 1, 2, 3}));
     {
@@ -209,11 +223,12 @@ TEST_F(NPoint, FourXListsBecomeMembers) {
         const char* amplitudes;
         Names thresholdValues;
         Names amplitudeValues;
+        Names retiredValues;  // of the retired THRES[0] and AMPL[0]
     };
     const Case cases[] = {
-        {"2", "1,2,3", "5,,6", {"1", "2"}, {"5", "6", "0"}},
-        {"0", "", "4", {}, {"4"}},
-        {"1", " 7 ", "", {" 7 "}, {"0", "0"}},
+        {"2", "1,2,3", "5,,6", {"1", "2"}, {"5", "6", "0"}, {"1", "5"}},
+        {"0", "", "4", {}, {"4"}, {"t", "4"}},
+        {"1", " 7 ", "", {" 7 "}, {"0", "0"}, {" 7 ", "0"}},
     };
     for (const Case& c : cases) {
         auto rows = Rows(c.n, {0, 5}, {0});
@@ -229,6 +244,9 @@ TEST_F(NPoint, FourXListsBecomeMembers) {
         EXPECT_EQ(c.thresholdValues, Values(thresholds)) << c.thresholds;
         EXPECT_EQ(c.amplitudeValues, Values(amplitudes)) << c.amplitudes;
         EXPECT_TRUE(Named(Exchange(), "THRES[5]")->IsDeleted());
+        ASSERT_TRUE(Named(Exchange(), "THRES[0]")->IsDeleted());
+        EXPECT_EQ(c.retiredValues,
+                  (Names{Named(Exchange(), "THRES[0]")->GetValue().str(), Named(Exchange(), "AMPL[0]")->GetValue().str()}));
     }
     // Without both templates nothing is retired and nothing committed.
     auto rows = Rows("2", {0}, {0}, false);

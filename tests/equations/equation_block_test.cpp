@@ -180,7 +180,7 @@ TEST_F(EquationBlock, OlderDataBlocks) {
         {"m past the end", block(6, 0, {}, 400, v10), false, TRUE, FALSE, 6},
         {"n past the end reads m from the skipped bytes", block(1, 0xFFFFFFF0u, {}, 8, v10), false, FALSE, FALSE, 1},
         {"cut page state", block(3, 0, {}, 2, {10, 0}), false, TRUE, FALSE, 3},
-        {"4 bytes", Bytes{9, 0, 0, 0}, false, TRUE, FALSE, 9},
+        {"4 bytes: count, convert", Bytes{9, 0, 0, 0}, false, TRUE, TRUE, 9},
     };
     for (const Case& c : cases) {
         DWORD element = 0;

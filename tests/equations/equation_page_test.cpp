@@ -319,6 +319,36 @@ TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
     EXPECT_EQ(3, equations->GetItemCount());
 }
 
+// A right click acts on the row under the cursor, selected or not.
+TEST_F(EquationPage, ContextMenuSelectsTheRowUnderTheCursor) {
+    for (int row : {0, 1}) {
+        DWORD element = 0;
+        auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
+        OpenPage<CEquationBlockWizard4> open(*wizard);
+        auto* inputs = List(open.Page(), 2278);
+        CRect cell;
+        ASSERT_TRUE(inputs->GetItemRect(row, &cell, LVIR_BOUNDS));
+        qv::UserScript::Instance().ExpectPopupMenu(40001);
+        ASSERT_TRUE(qv::ui::RightClick(inputs, cell.CenterPoint()));
+        ASSERT_EQ(1, inputs->GetItemCount()) << row;
+        EXPECT_EQ(row == 0 ? "INPUT[2]" : "INPUT[1]", inputs->GetItemText(0, 0).str());
+    }
+}
+
+// The output template is known by its template bit alone.
+TEST_F(EquationPage, OutputTemplateWithoutTheOutputBit) {
+    std::vector<ParamRow> rows = BlockRows();
+    for (ParamRow& row : rows)
+        if (std::string(row.name) == "VAL") row.type = 0x2;
+    DWORD element = 0;
+    auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
+    OpenPage<CEquationBlockWizard4> open(*wizard);
+    ASSERT_TRUE(qv::ui::Click(open.Page(), 2299));
+    auto* outputs = List(open.Page(), 2298);
+    ASSERT_EQ(2, outputs->GetItemCount());
+    EXPECT_EQ("VAL[2]", outputs->GetItemText(1, 0).str());
+}
+
 TEST_F(EquationPage, SampleTimeShownAndStored) {
     struct Case {
         const char* stored;

@@ -422,6 +422,11 @@ TEST(Lookup3dSweepData, DefaultsAndApply) {
     EXPECT_EQ(CString("0"), dialog.GetStart());
     EXPECT_EQ(CString("1"), dialog.GetStep());
     EXPECT_EQ(CString("10"), dialog.GetCount());
+    std::vector<std::pair<WORD, WORD>> layout;
+    for (const qv::TBControlInfo& info : dialog.GetControlInfos()) layout.emplace_back(info.id, info.flags);
+    EXPECT_EQ((std::vector<std::pair<WORD, WORD>>{{2072, 15}, {1030, 33}, {1031, 33}, {1032, 33}, {1033, 35},
+                                                  {1034, 35}, {1035, 35}, {1036, 9}, {1037, 24}, {2, 10}}),
+              layout);
     Grid grid = MakeGrid({5}, {1});
     ASSERT_TRUE(dialog.ApplyTo(grid, Axis::X));
     ASSERT_EQ(10u, grid.CountX());

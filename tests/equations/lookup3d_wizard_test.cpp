@@ -515,25 +515,34 @@ Bytes OldBlock(const Bytes& page, const Bytes& points) {
 // Older data: the page archive restores units, flags and both sweeps; the point block is read
 // in the order x, z, y. Cut or oversized blocks keep what was read.
 TEST_F(Lookup3d, OlderBlocks) {
-    Bytes page;
-    ClassRecord(page, "CProp3DLookupTableXY");
-    Dword(page, 10);
-    for (DWORD flag : {1u, 0u, 1u}) Dword(page, flag);
-    Text(page, "V");
-    Text(page, "s");
-    Text(page, "A");
-    Dword(page, 1);
-    Dword(page, 0);
-    ClassRecord(page, "CDlgSweepData");
-    Dword(page, 10);
-    Text(page, "1");
-    Text(page, "2");
-    Text(page, "3");
-    Word(page, 0x8002);
-    Dword(page, 10);
-    Text(page, "4");
-    Text(page, "5");
-    Text(page, "6");
+    // The page state: unit flags and texts, the file-name flag, its own points (the class
+    // records take the archive's indexes in turn) and both sweeps.
+    auto pageState = [](const std::vector<Pt>& own) {
+        Bytes page;
+        ClassRecord(page, "CProp3DLookupTableXY");
+        Dword(page, 10);
+        for (DWORD flag : {1u, 0u, 1u}) Dword(page, flag);
+        Text(page, "V");
+        Text(page, "s");
+        Text(page, "A");
+        Dword(page, 1);
+        Dword(page, static_cast<DWORD>(own.size()));
+        for (size_t i = 0; i < own.size(); ++i) {
+            if (i == 0) ClassRecord(page, "C3DDataPoint");
+            else Word(page, 0x8002);
+            Dword(page, 10);
+            for (double v : {own[i].x, own[i].y, own[i].z}) Double(page, v);
+        }
+        const WORD sweepIndex = own.empty() ? 2 : 3;
+        ClassRecord(page, "CDlgSweepData");
+        Dword(page, 10);
+        for (const char* text : {"1", "2", "3"}) Text(page, text);
+        Word(page, static_cast<WORD>(0x8000 | sweepIndex));
+        Dword(page, 10);
+        for (const char* text : {"4", "5", "6"}) Text(page, text);
+        return page;
+    };
+    const Bytes page = pageState({});
     Bytes points;
     Dword(points, 4);
     for (const Pt& p : std::vector<Pt>{{1, 10, 5}, {2, 10, 6}, {1, 20, 7}, {2, 20, 8}}) {
@@ -552,12 +561,17 @@ TEST_F(Lookup3d, OlderBlocks) {
     const Bytes whole = OldBlock(page, points);
     Bytes hugeCount = points;
     hugeCount[3] = 0x7F;
+    Bytes noPoints;
+    Dword(noPoints, 0);
+    for (int t = 0; t < 6; ++t) Dword(noPoints, 0);
     const std::vector<Case> cases = {
         {"whole", whole, {{1, 10, 5}, {2, 10, 6}, {1, 20, 7}, {2, 20, 8}}, "V", "4"},
         {"cut in the points", Bytes(whole.begin(), whole.end() - 30), {}, "V", "4"},
         {"oversized count", OldBlock(page, hugeCount), {}, "V", "4"},
         {"cut in the page", Bytes(whole.begin(), whole.begin() + 30), {}, "", "0"},
         {"a few bytes", {1, 2, 3}, {}, "", "0"},
+        {"own points of the page state", OldBlock(pageState(kGrid), {}), kGrid, "V", "4"},
+        {"a count of 0 empties the table", OldBlock(pageState(kGrid), noPoints), {}, "V", "4"},
     };
     for (const Case& c : cases) {
         DWORD element = 0;

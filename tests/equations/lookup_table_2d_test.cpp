@@ -64,6 +64,13 @@ protected:
     static void GivePoints(C2DLookupTableWizard4& wizard, std::vector<std::pair<double, double>> points) {
         for (auto [x, y] : points) wizard.Points().Add(new CDataPoint(x, y));
     }
+    // A wizard of the table rows, its element in `tableElement`, holding the points.
+    std::unique_ptr<C2DLookupTableWizard4> TableWith(std::vector<std::pair<double, double>> points) {
+        auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &tableElement);
+        GivePoints(*wizard, std::move(points));
+        return wizard;
+    }
+    DWORD tableElement = 0;
     fs::path root;
 };
 
@@ -395,7 +402,7 @@ TEST_F(LookupTable, RefusedTableCommitsNothing) {
         ASSERT_TRUE(qv::ui::EditListCell(list, 2, 1, "3"));
         EXPECT_FALSE(page->GetDlgItem(2120)->GetStyle() & WS_VISIBLE);
         EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+        EXPECT_EQ(2u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     }
     ASSERT_EQ(3, wizard->Points().GetSize());
     EXPECT_EQ(3.0, static_cast<CDataPoint*>(wizard->Points()[2])->x);
@@ -465,6 +472,47 @@ TEST_F(LookupTable, PreviewAndContextMenu) {
     ASSERT_TRUE(qv::ui::ClickListItem(list, 2, 0, qv::ui::Button::Right));
     EXPECT_EQ(2, page->Points().GetSize());
     EXPECT_EQ("2", list->GetItemText(1, 0).str());
+}
+
+// The unit edits open enabled by their flags; a click on the list enables the row buttons only
+// for a selected row, and a changed row marks the page modified.
+TEST_F(LookupTable, PageEnablesUnitEditsAndRowButtonsByState) {
+    const struct {
+        BOOL xFlag, yFlag;
+        int clickedRow;
+    } cases[] = {{FALSE, FALSE, -1}, {TRUE, FALSE, 1}, {FALSE, TRUE, 0}};
+    for (const auto& c : cases) {
+        auto wizard = TableWith({{1, 1}, {2, 4}});
+        wizard->SetUnits(c.xFlag, c.yFlag, "V", "A");
+        Open<C2DLookupTableWizard4> open(*wizard);
+        CProp2DLookupTableXY* page = open.Page();
+        EXPECT_EQ(c.xFlag != 0, Enabled(page, 2275));
+        EXPECT_EQ(c.yFlag != 0, Enabled(page, 2276));
+        ASSERT_TRUE(qv::ui::ClickListItem(page->GetDlgItem(2121), c.clickedRow));
+        for (int button : {1123, 1125, 1126}) EXPECT_EQ(c.clickedRow >= 0, Enabled(page, button)) << button;
+        EXPECT_EQ(c.clickedRow >= 0, page->IsPageModified() != 0);
+    }
+}
+
+// Apply commits the element's name, then the file parameters once the data file is written
+// under the name made relative to the document folder, and redraws an open preview.
+TEST_F(LookupTable, ApplyCommitsTwiceWritesTheRelativeNameAndRefreshesThePreview) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    auto wizard = TableWith({{1, 1}, {2, 4}});
+    Open<C2DLookupTableWizard4> open(*wizard);
+    CProp2DLookupTableXY* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2217));
+    ASSERT_TRUE(qv::ui::Click(page, 1122));
+    ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2121), 2, 1, "3"));
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), (root / "table.mdx").string().c_str()));
+    editor->ClearRequests();
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(2u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
+    EXPECT_EQ("table.mdx", Named(editor->Holder(tableElement), "FNAME")->GetValue().str());
+    EXPECT_TRUE(fs::exists(root / "table.mdx"));
+    EXPECT_EQ(3, page->GetPreview()->GetPointArray()->GetSize());
+    page->GetPreview()->DestroyWindow();
 }
 
 // The mode marks the file parameter it leaves unused (ExtType 0x20000); a user's file name

@@ -223,4 +223,40 @@ TEST(Factories, CompletenessEveryIdYieldsItsClassOrNothingYet) {
                     qv::FactoryTable().size(), missing.c_str());
 }
 
+// The base state the editor fills in, as a clone of a wizard of either base carries it.
+struct BaseState {
+    CWnd* receiver;
+    UINT message;
+    DWORD element;
+    CQuorvatixDocument* document;
+    bool operator==(const BaseState&) const = default;
+};
+
+template <class Wizard>
+BaseState CloneOf(Wizard* made, const BaseState& source) {
+    std::unique_ptr<Wizard> wizard(made);
+    if (!wizard) return {};
+    wizard->SetCommandReceiver(source.receiver);
+    wizard->SetDocument(source.document);
+    wizard->m_nMessageNumber = source.message;
+    wizard->m_dwElementHandle = source.element;
+    std::unique_ptr<Wizard> clone(wizard->Clone());
+    if (!clone) return {};
+    return {clone->GetCommandReceiver(), clone->m_nMessageNumber, clone->m_dwElementHandle, clone->GetDocument()};
+}
+
+// Every wizard that a factory yields gives a clone that still talks to the same editor:
+// same command receiver, message number, element handle and document as its source.
+TEST(Factories, EveryCloneCarriesItsSourcesBaseState) {
+    CWnd receiver;
+    CQuorvatixDocument document("/sandbox/sheet.qvx", "sheet");
+    const BaseState source{&receiver, 0x8123, 4711, &document};
+    for (const WizardFactoryEntry& entry : qv::FactoryTable()) {
+        if (entry.create3 == nullptr && entry.create4 == nullptr) continue;
+        const BaseState copied =
+            entry.create3 != nullptr ? CloneOf(entry.create3(), source) : CloneOf(entry.create4(), source);
+        EXPECT_TRUE(source == copied) << entry.className << " (ID " << entry.id << ")";
+    }
+}
+
 } // namespace

@@ -270,6 +270,7 @@ TEST_F(Coupled, ConversionOfCraftedOlderBlocks) {
     const Case cases[] = {
         {"null data", true, {}, 0, {"L1", "L2", "K"}},
         {"four bytes", false, {1, 0, 0, 0}, 1, {}},
+        {"any non-zero form is M", false, {2, 0, 0, 0}, 1, {}},
         {"whole block", false, OldBlock(1, 3, three, page), 1, {"L1", "L2", "@K"}},
         {"count beyond the block", false, OldBlock(1, 500, three, page), 1, {}},
         {"count beyond the snapshots", false, OldBlock(0, 5, three, page), 0, {"L1", "L2", "@K"}},

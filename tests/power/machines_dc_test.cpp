@@ -299,12 +299,25 @@ TEST_F(DcMachine, ShortOlderBlocks) {
         Bytes data;
         DWORD flags;
     };
+    // Snapshots that end the block are not read: the older generation always wrote more.
+    Bytes snapshotsLast;
+    Dword(snapshotsLast, 2);
+    Dword(snapshotsLast, 1);
+    Bytes snapshot;
+    NewClass(snapshot, "CCopaObjectCompare");
+    Dword(snapshot, 10);
+    Str(snapshot, "RA");
+    Dword(snapshot, 4);
+    Dword(snapshot, 0);
+    Dword(snapshotsLast, static_cast<DWORD>(snapshot.size()));
+    snapshotsLast.insert(snapshotsLast.end(), snapshot.begin(), snapshot.end());
     const Case cases[] = {
         {{}, 0},
         {{2, 0}, 0},
         {{2, 0, 0, 0}, 2},
         {{2, 0x40, 0, 0, 3, 0, 0, 0}, 0x4002},
         {{2, 0, 0, 0, 5, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 2},
+        {snapshotsLast, 2},
     };
     for (const Case& c : cases) {
         auto wizard = NewWizard<CDCMachineNonlinearWizard4>(rows, "M1", &element);
