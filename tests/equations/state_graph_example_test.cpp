@@ -1,0 +1,2 @@
+// The state graph and the characteristic equations run by the host.
+#include <gtest/gtest.h>
