@@ -372,6 +372,19 @@ void CPropStateGraph::ReleaseRowOutput(int row) {
     const DWORD_PTR key = m_lstActions.GetItemData(row);
     if (CWizardCopaObject3* output = m_lstActions.GetItemParam(key)) m_lstActions.ReleaseParamFromItem(output, key);
     ShowOutputCell(row, nullptr);
+    DropResultsOfRemovedOutputs();
+}
+
+// An output that left the element takes its result output along: the description must not
+// name a variable the state no longer has.
+void CPropStateGraph::DropResultsOfRemovedOutputs() {
+    for (int i = 0; m_pExchange != nullptr && i < m_pExchange->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+        if (param == nullptr || !param->IsDeleted() || param->GetValueID() != kIdStateOutput || !Has(param, kTypeOutput))
+            continue;
+        BOOL on = FALSE;
+        if (GetSDBOutputForParam(m_pExchange, param, &on) && on) SetSDBOutputForParam(m_pExchange, param, TRUE);
+    }
 }
 
 BOOL CPropStateGraph::CheckActions(int row) {
@@ -424,6 +437,7 @@ bool CPropStateGraph::CheckAllRows() {
         if (!CheckActions(row)) return false;
     // Outputs leave the element only when every row could say what it assigns.
     m_lstActions.PurgeUnusedParams();
+    DropResultsOfRemovedOutputs();
     return true;
 }
 

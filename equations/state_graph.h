@@ -119,6 +119,7 @@ protected:
     void AppendActionRow(CWizardCopaObject3* action);
     void ShowOutputCell(int row, CWizardCopaObject3* output);
     void ReleaseRowOutput(int row);
+    void DropResultsOfRemovedOutputs();
     bool CheckAllRows();
     void StoreActions();
     void StoreOutputDescriptions();
