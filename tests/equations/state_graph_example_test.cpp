@@ -102,6 +102,11 @@ TEST(StateGraphHost, PagesFollowTheScripts) {
         // A type change keeps the value text and shows the new action.
         {"S1", newSet + "cell 2233 0 0 CALC\ncancel\n", {"  row"},
          "  row 0: \"CALC\" \"X := 1\" \"Calculates a variable: name := expression\" \"\"\n", ""},
+        // Move up moves the action in the parameter array too.
+        {"S1", newSet + "menu 40006\nclick 1122\ncell 2233 1 1 \"Y := 2\"\nrow 2233 1\nclick 1125\nok\n", {"  row"},
+         "  row 0: \"CALC\" \"Y := 2\" \"Calculates a variable: name := expression\" \"\"\n"
+         "  row 1: \"SET\" \"X := 1\" \"Sets a variable: name := value\" \"\"\n",
+         R"({"id": 45, "name": "S1", "parameters": {"CALC": {"value": "Y := 2", "type": "0x4"}, "SET": {"value": "X := 1", "type": "0x4"}, "X": {"value": "", "type": "0x8", "ext_type": "0x0"}, "Y": {"value": "", "type": "0x8", "ext_type": "0x0"}}})"},
         // Without templates: no menu on "New", and "New" disabled in the context menu.
         {"S0", "click 1122\nmenu 40005\nrow 2233 0 right\n", {}, "", "", 2},
         // Pins: the counts are limited (inputs on focus loss, outputs at once) and set the bits.

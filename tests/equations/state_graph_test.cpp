@@ -3,6 +3,7 @@
 #include "equations_support.h"
 
 #include "equations/state_graph.h"
+#include "framework/factories.h"
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -155,6 +156,84 @@ TEST_F(StateGraph, ActionChangesRerunTheCheck) {
     EXPECT_TRUE(wizard->WantChangeNotification());
     CTransitionWizard transition;
     EXPECT_FALSE(transition.WantChangeNotification());
+}
+
+// Every page of these wizards commits the data-exchange object with request code 0 and nothing
+// else; what it changes at once is there before the commit.
+TEST_F(StateGraph, PagesCommitWithCodeZero) {
+    const std::vector<ParamRow> transition = {{.id = 2188, .name = "PRIO", .value = "1"},
+                                              {.id = 2223, .name = "COND", .value = "X > 0"}};
+    const std::vector<ParamRow> state = OldState({{.id = 1000, .name = "SET", .value = "A := 1", .deletable = TRUE}});
+    std::vector<ParamRow> characteristic;
+    for (WORD id : {2247, 2249, 2251, 2253}) characteristic.push_back({.id = id, .name = "P", .value = "1"});
+    characteristic.push_back({.id = 2056, .name = "OUT", .value = "", .type = 0x8});
+    struct Case {
+        int id;
+        const std::vector<ParamRow>* rows;
+        std::vector<int> clicks;
+        const char* before;  // what the clicks changed before the apply
+        const char* after;
+    } cases[] = {
+        {44, &transition, {2224}, "mode 3", "mode 3"},
+        {44, &transition, {2224, 2224}, "mode 0", "mode 0"},
+        {45, &state, {}, "variant 0", "variant 1"},
+        {45, &state, {2231}, "variant 0", "variant 2"},
+        {46, &state, {2231}, "variant 0", "variant 2"},
+        {72, &characteristic, {2056}, "output 1", "values 5 5 5 5"},
+        {76, &characteristic, {}, "output 0", "values 5 5 5 5"},
+        {77, &characteristic, {}, "output 0", "values 5 5 5 5"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
+        ASSERT_NE(nullptr, wizard) << c.id;
+        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(*c.rows, "E1"));
+        editor->Attach(*wizard, element);
+        auto state = [&](bool applied) {
+            CWizardSchematicDataExchange3* exchange = Exchange();
+            if (c.id == 44) return "mode " + std::to_string(Named(exchange, "COND")->GetOnSheetMode());
+            if (c.id < 72) return "variant " + std::to_string(exchange->m_bySymbolVariant);
+            if (!applied) {
+                BOOL on = FALSE;
+                GetSDBOutput(exchange, 2056, &on);
+                return "output " + std::to_string(on);
+            }
+            std::string values = "values";
+            for (CWizardCopaObject3* p : Live(exchange, 2247)) values += " " + p->GetValue().str();
+            for (WORD id : {2249, 2251, 2253}) values += " " + Live(exchange, id)[0]->GetValue().str();
+            return values;
+        };
+        CPropertySheet sheet("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, Exchange(), 1));
+        ASSERT_TRUE(sheet.Create());
+        CWnd* page = sheet.GetActivePage();
+        for (int id : c.clicks) EXPECT_TRUE(qv::ui::Click(page, id)) << c.id << " " << id;
+        if (c.id >= 72)
+            for (int id : {2247, 2249, 2251, 2253}) page->SetDlgItemText(id, "5");
+        EXPECT_EQ(c.before, state(false)) << c.id;
+        editor->ClearRequests();
+        EXPECT_TRUE(qv::ui::Apply(&sheet)) << c.id;
+        EXPECT_EQ("0;", Requests()) << c.id;
+        EXPECT_EQ(c.after, state(true)) << c.id;
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+    }
+}
+
+// Without the pre-compiler every showing of the page says so, and no action is checked (no
+// output is made or removed).
+TEST_F(StateGraph, MissingModuleIsToldAtEveryShowing) {
+    const std::string empty = qv_test::TempFolder() + "/no_module";
+    qv::SetQuorvatixPath(empty.c_str());
+    auto wizard = New<CStateGraphWizard>(OldState({{.id = 1000, .name = "SET", .value = "A := 1", .deletable = TRUE}}));
+    for (int showing = 0; showing < 2; ++showing) {
+        qv::UserScript::Instance().ExpectMessageBox(IDOK, "Scan Dll not found!");
+        CPropertySheet sheet("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, Exchange(), 1));
+        ASSERT_TRUE(sheet.Create());
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+    }
+    EXPECT_EQ("SET=A := 1;|OLD;PIN[0];", Outcome());
 }
 
 } // namespace
