@@ -798,9 +798,10 @@ BOOL TStateGraphWizard<Page, Self, convertDelete>::DoConversionFrom4x(CWizardSch
         CWizardCopaObject3* param = exchange->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
         if (param->GetValueID() == kIdStateOutput) {
+            // The pins of an IO state (and their template) are no outputs of variables: they stay.
+            if (Has(param, kTypeInOut)) continue;
             if (Has(param, kTypeTemplate)) outputTemplate = param;
-            // The pins of an IO state are no outputs of variables: they stay.
-            else if (!Has(param, kTypeInOut)) oldOutputs.push_back(param);
+            else oldOutputs.push_back(param);
         } else if (Has(param, kTypeInput) && !Has(param, kTypeOutput | kTypeTemplate)) {
             actions.push_back(param);
         }

@@ -112,7 +112,7 @@ TEST(StateGraphHost, PagesFollowTheScripts) {
         // Pins: the counts are limited (inputs on focus loss, outputs at once) and set the bits.
         {"SIO1", "type 2227 \"20\"\nclick 2330\ntype 2229 \"-3\"\nprint\ntype 2227 \"3\"\nclick 2330\ntype 2229 \"0\"\nok\n",
          {"2227", "2229"}, "2227 Edit \"15\"\n2229 Edit \"0\"\n2227 Edit \"3\"\n2229 Edit \"0\"\n",
-         R"({"id": 46, "name": "SIO1", "parameters": {"IN[0]": {"pin": true}, "IN[1]": {"pin": true}, "IN[2]": {"pin": true}, "OUT[15]": {"pin": false}}})"},
+         R"({"id": 46, "name": "SIO1", "parameters": {"PIN[0]": {"pin": true}, "PIN[1]": {"pin": true}, "PIN[2]": {"pin": true}, "PIN[15]": {"pin": false}}})"},
     };
     for (const Case& c : cases) {
         const fs::path script = folder / "state_graph_script.txt";
@@ -182,7 +182,7 @@ TEST(StateGraphHost, ExamplesAreDescribedAndDrawn) {
         const char* description;
     } cases[] = {
         {"state_graph.json",
-         "STATE S1 ( VALID := 0 );\nSDB ( S1.X );\nSTATE S2 ( VALID := 1 );\nTRANSITION T1 ( PRIO := 2, COND := X > 0 );\n"},
+         "STATE S1 ( VALID := 0 );\nSTATE S2 ( VALID := 1 );\nTRANSITION T1 ( PRIO := 2, COND := X > 0 );\n"},
         {"characteristic_equation.json",
          "DEXP D1 ( IS := 2e-09, VT := 26m, RR := 1meg );\nEXPCH EXPCH1 ( VT := 0.026, IS := 2e-09, RR := 1meg );\n"
          "SDB ( EXPCH1.OUT );\n"},
