@@ -167,6 +167,9 @@ TEST_F(StateGraph, PagesCommitWithCodeZero) {
     std::vector<ParamRow> characteristic;
     for (WORD id : {2247, 2249, 2251, 2253}) characteristic.push_back({.id = id, .name = "P", .value = "1"});
     characteristic.push_back({.id = 2056, .name = "OUT", .value = "", .type = 0x8});
+    // A value taken from a pin: its field is disabled, and it is written all the same.
+    std::vector<ParamRow> pinned = characteristic;
+    pinned[1].type = 0x80000004;
     struct Case {
         int id;
         const std::vector<ParamRow>* rows;
@@ -182,12 +185,14 @@ TEST_F(StateGraph, PagesCommitWithCodeZero) {
         {72, &characteristic, {2056}, "output 1", "values 5 5 5 5"},
         {76, &characteristic, {}, "output 0", "values 5 5 5 5"},
         {77, &characteristic, {}, "output 0", "values 5 5 5 5"},
+        {73, &pinned, {}, "output 0 pinned", "values 5 5 5 5"},
     };
     for (const Case& c : cases) {
         std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
         ASSERT_NE(nullptr, wizard) << c.id;
         element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(*c.rows, "E1"));
         editor->Attach(*wizard, element);
+        CPropertySheet sheet("Element");
         auto state = [&](bool applied) {
             CWizardSchematicDataExchange3* exchange = Exchange();
             if (c.id == 44) return "mode " + std::to_string(Named(exchange, "COND")->GetOnSheetMode());
@@ -195,14 +200,14 @@ TEST_F(StateGraph, PagesCommitWithCodeZero) {
             if (!applied) {
                 BOOL on = FALSE;
                 GetSDBOutput(exchange, 2056, &on);
-                return "output " + std::to_string(on);
+                const bool disabled = !sheet.GetActivePage()->GetDlgItem(2249)->IsWindowEnabled();
+                return "output " + std::to_string(on) + (disabled ? " pinned" : "");
             }
             std::string values = "values";
             for (CWizardCopaObject3* p : Live(exchange, 2247)) values += " " + p->GetValue().str();
             for (WORD id : {2249, 2251, 2253}) values += " " + Live(exchange, id)[0]->GetValue().str();
             return values;
         };
-        CPropertySheet sheet("Element");
         ASSERT_TRUE(wizard->DoEditProperties(sheet, Exchange(), 1));
         ASSERT_TRUE(sheet.Create());
         CWnd* page = sheet.GetActivePage();
