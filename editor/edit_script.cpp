@@ -23,6 +23,7 @@ const std::map<std::string, VerbInfo>& Verbs() {
         {"page", {1, 1}},    {"apply", {0, 0}},  {"ok", {0, 0}},      {"cancel", {0, 0}}, {"print", {0, 0}},
         {"message", {1, 2}}, {"file", {1, 2}},   {"menu", {1, 1}},    {"sheet", {1, 2}},  {"dialog", {2, 3}},
         {"preview", {1, 1}}, {"pick", {2, 2}},
+        {"spin", {2, 2}},
     };
     return verbs;
 }
@@ -111,6 +112,14 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     if (verb == "type" || verb == "click" || verb == "choose") return id(0);
     if (verb == "cell") return id(0) && count(1, 0xFFFF) && count(2, 0xFFFF);
     if (verb == "pick") return id(0) && count(1, 0xFFFF);
+    if (verb == "spin") {
+        if (!id(0)) return false;
+        if (action.args[1] != "up" && action.args[1] != "down") {
+            error = "a spin click is \"up\" or \"down\"";
+            return false;
+        }
+        return true;
+    }
     if (verb == "row") {
         if (!id(0) || !count(1, 0xFFFF)) return false;
         if (action.args.size() == 3 && action.args[2] != "left" && action.args[2] != "right" &&
@@ -331,7 +340,8 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
     const auto& args = action.args;
     auto number = [&](size_t index) { return std::atoi(args[index].c_str()); };
 
-    if (verb == "type" || verb == "click" || verb == "choose" || verb == "pick" || verb == "cell" || verb == "row") {
+    if (verb == "type" || verb == "click" || verb == "choose" || verb == "pick" || verb == "cell" || verb == "row" ||
+        verb == "spin") {
         CWnd* control = Control(action, target, args[0]);
         if (control == nullptr) return;
         bool done = false;
@@ -339,6 +349,7 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
         if (verb == "click") done = ui::Click(control);
         if (verb == "choose") done = ui::ChooseEntry(control, args[1].c_str());
         if (verb == "pick") done = ui::ChooseEntry(control, number(1));
+        if (verb == "spin") done = ui::ClickSpin(control, args[1] == "up" ? 1 : -1);
         if (verb == "cell") done = ui::EditListCell(control, number(1), number(2), args[3].c_str());
         if (verb == "row") {
             ui::Button button = ui::Button::Left;

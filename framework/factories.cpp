@@ -17,9 +17,11 @@
 #include "blocks_math/n_point_element.h"
 #include "blocks_math/nonlinear_characteristic.h"
 #include "blocks_math/static_blocks.h"
+#include "equations/characteristic_equations.h"
 #include "equations/equation_block.h"
 #include "equations/lookup_table_2d.h"
 #include "equations/lookup_table_3d.h"
+#include "equations/state_graph.h"
 #include "measurement/meters.h"
 #include "measurement/signal_characteristics.h"
 #include "passive/capacitor_inductor.h"
@@ -64,9 +66,9 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 28, .base = 3, .className = "CSwitchWizard", .create3 = NewWizard3<CSwitchWizard>, .create4 = nullptr},
     {.id = 32, .base = 3, .className = "CGainBlockWizard", .create3 = NewWizard3<CGainBlockWizard>, .create4 = nullptr},
     {.id = 41, .base = 3, .className = "CTFMNeedleWizard", .create3 = NewWizard3<CTFMNeedleWizard>, .create4 = nullptr},
-    {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 45, .base = 3, .className = "CStateGraphWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 46, .base = 3, .className = "CStateGraphIOWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 44, .base = 3, .className = "CTransitionWizard", .create3 = NewWizard3<CTransitionWizard>, .create4 = nullptr},
+    {.id = 45, .base = 3, .className = "CStateGraphWizard", .create3 = NewWizard3<CStateGraphWizard>, .create4 = nullptr},
+    {.id = 46, .base = 3, .className = "CStateGraphIOWizard", .create3 = NewWizard3<CStateGraphIOWizard>, .create4 = nullptr},
     {.id = 47, .base = 3, .className = "CIntegratorBlockWizard", .create3 = NewWizard3<CIntegratorBlockWizard>, .create4 = nullptr},
     {.id = 48, .base = 3, .className = "CDiscreteIntegratorBlockWizard", .create3 = NewWizard3<CDiscreteIntegratorBlockWizard>, .create4 = nullptr},
     {.id = 49, .base = 3, .className = "CDifferentiatorBlockWizard", .create3 = NewWizard3<CDifferentiatorBlockWizard>, .create4 = nullptr},
@@ -84,12 +86,12 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 68, .base = 3, .className = "CRootBlockWizard", .create3 = NewWizard3<CRootBlockWizard>, .create4 = nullptr},
     {.id = 69, .base = 3, .className = "CSignBlockWizard", .create3 = NewWizard3<CSignBlockWizard>, .create4 = nullptr},
     {.id = 70, .base = 3, .className = "CPowerBlockWizard", .create3 = NewWizard3<CPowerBlockWizard>, .create4 = nullptr},
-    {.id = 72, .base = 3, .className = "CEqulCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 73, .base = 3, .className = "CExpCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 74, .base = 3, .className = "CHypCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 75, .base = 3, .className = "CCdiCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 76, .base = 3, .className = "CPo2CharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
-    {.id = 77, .base = 3, .className = "CCpiCharacteristicWizard", .create3 = nullptr, .create4 = nullptr},
+    {.id = 72, .base = 3, .className = "CEqulCharacteristicWizard", .create3 = NewWizard3<CEqulCharacteristicWizard>, .create4 = nullptr},
+    {.id = 73, .base = 3, .className = "CExpCharacteristicWizard", .create3 = NewWizard3<CExpCharacteristicWizard>, .create4 = nullptr},
+    {.id = 74, .base = 3, .className = "CHypCharacteristicWizard", .create3 = NewWizard3<CHypCharacteristicWizard>, .create4 = nullptr},
+    {.id = 75, .base = 3, .className = "CCdiCharacteristicWizard", .create3 = NewWizard3<CCdiCharacteristicWizard>, .create4 = nullptr},
+    {.id = 76, .base = 3, .className = "CPo2CharacteristicWizard", .create3 = NewWizard3<CPo2CharacteristicWizard>, .create4 = nullptr},
+    {.id = 77, .base = 3, .className = "CCpiCharacteristicWizard", .create3 = NewWizard3<CCpiCharacteristicWizard>, .create4 = nullptr},
     {.id = 83, .base = 3, .className = "CFFTBlockWizard", .create3 = NewWizard3<CFFTBlockWizard>, .create4 = nullptr},
     {.id = 86, .base = 3, .className = "CSCRiseTimeWizard", .create3 = NewWizard3<CSCRiseTimeWizard>, .create4 = nullptr},
     {.id = 87, .base = 3, .className = "CSCFallTimeWizard", .create3 = NewWizard3<CSCFallTimeWizard>, .create4 = nullptr},

@@ -1,0 +1,244 @@
+// State graphs: the number limits of the pages, the pin bits of the IO state, the conversion of
+// older action lists and the rerun of the action check when an action changes.
+#include "equations_support.h"
+
+#include "equations/state_graph.h"
+#include "framework/factories.h"
+#include "tests/support/sandbox.h"
+
+namespace {
+
+using namespace equations_test;
+using namespace qv::stategraph;
+
+TEST(StateGraphNumbers, LimitedOnTheDoubleThenStepped) {
+    struct Row {
+        const char* text;
+        int step, lo, hi, expected;
+    } rows[] = {
+        {"12", 0, 0, 9, 9},   {"-1", 0, 0, 9, 0},   {"9", 1, 0, 9, 9},   {"0", -1, 0, 9, 0},   {"3.7", 0, 0, 9, 3},
+        {"5", 1, 0, 9, 6},    {"5", -1, 0, 9, 4},   {"12", -1, 0, 9, 9}, {"1e300", 0, 0, 9, 9}, {"-1e300", 1, 0, 9, 0},
+        {"abc", 0, 0, 9, 0},  {"20", 0, 0, 15, 15}, {"-3", 0, 0, 15, 0}, {"1e300", 0, 0, 15, 15}, {"7k", 0, 0, 15, 15},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.expected, LimitedWholeNumber(row.text, row.step, row.lo, row.hi)) << row.text << " " << row.step;
+    // The active state is variant 1 of the symbol; any other byte (0 too) is not.
+    for (BYTE mask : {0, 1, 3, 4, 255}) EXPECT_FALSE(ActiveFromSymbolMask(mask)) << int(mask);
+    EXPECT_TRUE(ActiveFromSymbolMask(2));
+    EXPECT_EQ(1, SymbolMaskForActive(FALSE));
+    EXPECT_EQ(2, SymbolMaskForActive(TRUE));
+}
+
+TEST(StateGraphPins, CountsSetTheOnPinBits) {
+    const char* names[] = {"P[0]", "P[1]", "P[2]", "P[14]", "P[15]", "P[16]", "P[29]", "P[30]", "P"};
+    std::vector<ParamRow> rows;
+    for (const char* name : names) rows.push_back({.id = 2056, .name = name, .value = "", .type = 0x10});
+    rows.push_back({.id = 2056, .name = "X", .value = "", .type = 0x8});
+    struct Case {
+        int nIn, nOut;
+        const char* onPin;  // one letter per pin of `names`
+        int inputsOnPin, outputsOnPin;
+    } cases[] = {{2, 1, "110010011", 2, 2}, {0, 0, "000000011", 0, 1}, {15, 15, "111111111", 4, 4}, {3, 0, "111000011", 3, 1}};
+    for (const Case& c : cases) {
+        auto holder = MakeHolder(rows, "S1");
+        ApplyPinCounts(holder.get(), c.nIn, c.nOut);
+        std::string bits;
+        for (size_t i = 0; i < std::size(names); ++i) bits += holder->GetParam(static_cast<int>(i))->HasPin() ? '1' : '0';
+        EXPECT_EQ(c.onPin, bits) << c.nIn << "/" << c.nOut;
+        EXPECT_FALSE(holder->GetParam(static_cast<int>(std::size(names)))->HasPin());
+        int nIn = -1, nOut = -1;
+        CountPins(holder.get(), &nIn, &nOut);
+        EXPECT_EQ(c.inputsOnPin, nIn);
+        EXPECT_EQ(c.outputsOnPin, nOut);
+    }
+}
+
+// Actions of an older state: name = type, value = text; "OLD" is an output of before.
+std::vector<ParamRow> OldState(std::vector<ParamRow> actions) {
+    std::vector<ParamRow> rows = {
+        {.id = 1000, .name = "SET", .value = "", .type = 0x6},
+        {.id = 2056, .name = "VAR", .value = "", .type = 0xA, .description = "Variable %s"},
+        {.id = 2056, .name = "OLD", .value = "", .type = 0x8, .deletable = TRUE},
+        {.id = 2056, .name = "PIN[0]", .value = "", .type = 0x80000010, .deletable = TRUE},
+    };
+    rows.insert(rows.end(), actions.begin(), actions.end());
+    return rows;
+}
+
+class StateGraph : public EquationsTest {
+protected:
+    template <class Wizard>
+    std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
+        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "S1"));
+        auto wizard = std::make_unique<Wizard>();
+        editor->Attach(*wizard, element);
+        return wizard;
+    }
+    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    // "name=value" of the live actions and the names of the live outputs, in set order.
+    std::string Outcome() {
+        std::string text;
+        for (CWizardCopaObject3* p : Live(Exchange(), 1000))
+            if ((p->GetType() & 0x2) == 0) text += p->GetName().str() + "=" + p->GetValue().str() + ";";
+        text += "|";
+        for (CWizardCopaObject3* p : Live(Exchange(), 2056))
+            if ((p->GetType() & 0x2) == 0) text += p->GetName().str() + ";";
+        return text;
+    }
+    std::string Requests() {
+        std::string text;
+        for (const auto& r : editor->Requests()) text += std::to_string(r.code) + (r.text.empty() ? "" : ":" + r.text) + ";";
+        return text;
+    }
+    DWORD element = 0;
+};
+
+TEST_F(StateGraph, OlderActionListsAreConverted) {
+    const std::vector<ParamRow> twoOnOne = {{.id = 1000, .name = "SET", .value = "X := 1", .deletable = TRUE},
+                                            {.id = 1000, .name = "CALC", .value = "X := X + 1", .deletable = TRUE}};
+    const std::vector<ParamRow> deleteNull = {{.id = 1000, .name = "DEL", .value = "Y ## null ", .deletable = TRUE}};
+    const std::vector<ParamRow> failing = {{.id = 1000, .name = "SET", .value = "Z := 1", .deletable = TRUE},
+                                           {.id = 1000, .name = "CALC", .value = "X := (", .deletable = TRUE}};
+    const std::vector<ParamRow> skipped = {{.id = 1000, .name = "WAIT", .value = "W := 1", .deletable = TRUE},
+                                           {.id = 1000, .name = "SET", .value = "", .deletable = TRUE},
+                                           {.id = 1000, .name = "STEP", .value = "2*3", .deletable = TRUE}};
+    struct Case {
+        bool io;
+        std::vector<ParamRow> actions;
+        bool module;
+        const char* outcome;
+        const char* requests;
+    } cases[] = {
+        {false, twoOnOne, true, "SET=X := 1;CALC=X := X + 1;|PIN[0];X;", "0;"},
+        {false, deleteNull, true, "DELRES=Y;|PIN[0];Y;", "0;"},
+        {true, deleteNull, true, "DEL=Y ## null ;|PIN[0];Y;", "0;"},
+        {false, twoOnOne, false, "SET=X := 1;CALC=X := X + 1;|OLD;PIN[0];", "8:Scan Dll not found!;"},
+        {true, failing, true, "SET=Z := 1;CALC=X := (;|PIN[0];Z;", "8:Scan didn't finish correctly!;"},
+        {false, skipped, true, "WAIT=W := 1;SET=;STEP=2*3;|PIN[0];", "0;"},
+    };
+    const std::string empty = qv_test::TempFolder() + "/no_module";
+    for (const Case& c : cases) {
+        qv::SetQuorvatixPath(c.module ? PARVEL_MODULE_DIR : empty.c_str());
+        std::unique_ptr<CWizardBase3> wizard;
+        if (c.io) wizard = New<CStateGraphIOWizard>(OldState(c.actions));
+        else wizard = New<CStateGraphWizard>(OldState(c.actions));
+        wizard->DoConversionFrom4x(Exchange());
+        EXPECT_EQ(c.outcome, Outcome()) << c.io << " " << c.requests;
+        EXPECT_EQ(c.requests, Requests()) << c.outcome;
+        editor->ClearRequests();
+    }
+    // Without an output template nothing happens.
+    auto plain = New<CStateGraphWizard>({{.id = 1000, .name = "SET", .value = "X := 1"}});
+    EXPECT_TRUE(plain->DoConversionFrom4x(Exchange()));
+    EXPECT_EQ("", Requests());
+}
+
+TEST_F(StateGraph, ActionChangesRerunTheCheck) {
+    auto wizard = New<CStateGraphWizard>(OldState({{.id = 1000, .name = "SET", .value = "A := 1", .deletable = TRUE}}));
+    CWizardCopaObject3* action = Live(Exchange(), 1000)[1];
+    CWizardCopaObject3* output = Named(Exchange(), "OLD");
+    struct Case {
+        int changeType;
+        CWizardCopaObject3* param;
+        const char* outcome;
+        const char* requests;
+    } cases[] = {
+        {2, action, "SET=A := 1;|OLD;PIN[0];", ""},
+        {3, output, "SET=A := 1;|OLD;PIN[0];", ""},
+        {3, nullptr, "SET=A := 1;|OLD;PIN[0];", ""},
+        {3, action, "SET=A := 1;|PIN[0];A;", "0;"},
+    };
+    for (const Case& c : cases) {
+        wizard->NotifyChanged(Exchange(), c.changeType, c.param);
+        EXPECT_EQ(c.outcome, Outcome()) << c.changeType;
+        EXPECT_EQ(c.requests, Requests()) << c.changeType;
+    }
+    EXPECT_TRUE(wizard->WantChangeNotification());
+    CTransitionWizard transition;
+    EXPECT_FALSE(transition.WantChangeNotification());
+}
+
+// Every page of these wizards commits the data-exchange object with request code 0 and nothing
+// else; what it changes at once is there before the commit.
+TEST_F(StateGraph, PagesCommitWithCodeZero) {
+    const std::vector<ParamRow> transition = {{.id = 2188, .name = "PRIO", .value = "1"},
+                                              {.id = 2223, .name = "COND", .value = "X > 0"}};
+    const std::vector<ParamRow> state = OldState({{.id = 1000, .name = "SET", .value = "A := 1", .deletable = TRUE}});
+    std::vector<ParamRow> characteristic;
+    for (WORD id : {2247, 2249, 2251, 2253}) characteristic.push_back({.id = id, .name = "P", .value = "1"});
+    characteristic.push_back({.id = 2056, .name = "OUT", .value = "", .type = 0x8});
+    // A value taken from a pin: its field is disabled, and it is written all the same.
+    std::vector<ParamRow> pinned = characteristic;
+    pinned[1].type = 0x80000004;
+    struct Case {
+        int id;
+        const std::vector<ParamRow>* rows;
+        std::vector<int> clicks;
+        const char* before;  // what the clicks changed before the apply
+        const char* after;
+    } cases[] = {
+        {44, &transition, {2224}, "mode 3", "mode 3"},
+        {44, &transition, {2224, 2224}, "mode 0", "mode 0"},
+        {45, &state, {}, "variant 0", "variant 1"},
+        {45, &state, {2231}, "variant 0", "variant 2"},
+        {46, &state, {2231}, "variant 0", "variant 2"},
+        {72, &characteristic, {2056}, "output 1", "values 5 5 5 5"},
+        {76, &characteristic, {}, "output 0", "values 5 5 5 5"},
+        {77, &characteristic, {}, "output 0", "values 5 5 5 5"},
+        {73, &pinned, {}, "output 0 pinned", "values 5 5 5 5"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
+        ASSERT_NE(nullptr, wizard) << c.id;
+        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(*c.rows, "E1"));
+        editor->Attach(*wizard, element);
+        CPropertySheet sheet("Element");
+        auto state = [&](bool applied) {
+            CWizardSchematicDataExchange3* exchange = Exchange();
+            if (c.id == 44) return "mode " + std::to_string(Named(exchange, "COND")->GetOnSheetMode());
+            if (c.id < 72) return "variant " + std::to_string(exchange->m_bySymbolVariant);
+            if (!applied) {
+                BOOL on = FALSE;
+                GetSDBOutput(exchange, 2056, &on);
+                const bool disabled = !sheet.GetActivePage()->GetDlgItem(2249)->IsWindowEnabled();
+                return "output " + std::to_string(on) + (disabled ? " pinned" : "");
+            }
+            std::string values = "values";
+            for (CWizardCopaObject3* p : Live(exchange, 2247)) values += " " + p->GetValue().str();
+            for (WORD id : {2249, 2251, 2253}) values += " " + Live(exchange, id)[0]->GetValue().str();
+            return values;
+        };
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, Exchange(), 1));
+        ASSERT_TRUE(sheet.Create());
+        CWnd* page = sheet.GetActivePage();
+        for (int id : c.clicks) EXPECT_TRUE(qv::ui::Click(page, id)) << c.id << " " << id;
+        if (c.id >= 72)
+            for (int id : {2247, 2249, 2251, 2253}) page->SetDlgItemText(id, "5");
+        EXPECT_EQ(c.before, state(false)) << c.id;
+        editor->ClearRequests();
+        EXPECT_TRUE(qv::ui::Apply(&sheet)) << c.id;
+        EXPECT_EQ("0;", Requests()) << c.id;
+        EXPECT_EQ(c.after, state(true)) << c.id;
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+    }
+}
+
+// Without the pre-compiler every showing of the page says so, and no action is checked (no
+// output is made or removed).
+TEST_F(StateGraph, MissingModuleIsToldAtEveryShowing) {
+    const std::string empty = qv_test::TempFolder() + "/no_module";
+    qv::SetQuorvatixPath(empty.c_str());
+    auto wizard = New<CStateGraphWizard>(OldState({{.id = 1000, .name = "SET", .value = "A := 1", .deletable = TRUE}}));
+    for (int showing = 0; showing < 2; ++showing) {
+        qv::UserScript::Instance().ExpectMessageBox(IDOK, "Scan Dll not found!");
+        CPropertySheet sheet("Element");
+        ASSERT_TRUE(wizard->DoEditProperties(sheet, Exchange(), 1));
+        ASSERT_TRUE(sheet.Create());
+        sheet.DestroyWindow();
+        wizard->EndEditProperties();
+    }
+    EXPECT_EQ("SET=A := 1;|OLD;PIN[0];", Outcome());
+}
+
+} // namespace
