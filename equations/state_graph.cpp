@@ -464,6 +464,7 @@ BOOL CPropStateGraph::OnInitDialog() {
     UpdateData(FALSE);
     UpdateData(TRUE);
     ShowActiveState();
+    StoreActiveStateWord();
     SetModified(TRUE);
     m_strTypeList.Empty();
     for (int i = 0; m_pExchange != nullptr && i < m_pExchange->GetParamCount(); ++i) {
@@ -557,6 +558,7 @@ BOOL CPropStateGraph::OnApply() {
     StoreActions();
     StoreOutputDescriptions();
     m_pExchange->m_bySymbolVariant = SymbolMaskForActive(m_bActivateState);
+    StoreActiveStateWord();
     m_lstActions.SaveColumnWidths();
     if (!CommitExchangeObject()) return FALSE;
     SetModified(FALSE);
@@ -726,7 +728,13 @@ void CPropStateGraph::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 void CPropStateGraph::OnActivateState() {
     UpdateData(TRUE);
     ShowActiveState();
+    StoreActiveStateWord();
     SetModified(TRUE);
+}
+
+// The editor reads which state of the graph is active from this word of the exchange object.
+void CPropStateGraph::StoreActiveStateWord() {
+    if (m_pExchange != nullptr) m_pExchange->m_wActiveState = m_bActivateState ? 1 : 0;
 }
 
 void CPropStateGraph::OnInputsKillFocus() {

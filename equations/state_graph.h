@@ -124,6 +124,7 @@ protected:
     void StoreActions();
     void StoreOutputDescriptions();
     void ShowActiveState();
+    void StoreActiveStateWord();
     void ShowMessage(UINT stringID);
     void FreeScanDll();
     void DeleteRow(int row);

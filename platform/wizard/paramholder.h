@@ -63,4 +63,5 @@ public:
     size_t GetAdditionalDataSize() const { return m_AdditionalData.size(); }
 
     std::vector<BYTE> m_AdditionalData;
+    WORD m_wActiveState = 0;  // a state graph's state: 1 when it is the active state, else 0
 };

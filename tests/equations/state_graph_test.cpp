@@ -179,9 +179,9 @@ TEST_F(StateGraph, PagesCommitWithCodeZero) {
     } cases[] = {
         {44, &transition, {2224}, "mode 3", "mode 3"},
         {44, &transition, {2224, 2224}, "mode 0", "mode 0"},
-        {45, &state, {}, "variant 0", "variant 1"},
-        {45, &state, {2231}, "variant 0", "variant 2"},
-        {46, &state, {2231}, "variant 0", "variant 2"},
+        {45, &state, {}, "variant 0 word 0", "variant 1 word 0"},
+        {45, &state, {2231}, "variant 0 word 1", "variant 2 word 1"},
+        {46, &state, {2231}, "variant 0 word 1", "variant 2 word 1"},
         {72, &characteristic, {2056}, "output 1", "values 5 5 5 5"},
         {76, &characteristic, {}, "output 0", "values 5 5 5 5"},
         {77, &characteristic, {}, "output 0", "values 5 5 5 5"},
@@ -196,7 +196,9 @@ TEST_F(StateGraph, PagesCommitWithCodeZero) {
         auto state = [&](bool applied) {
             CWizardSchematicDataExchange3* exchange = Exchange();
             if (c.id == 44) return "mode " + std::to_string(Named(exchange, "COND")->GetOnSheetMode());
-            if (c.id < 72) return "variant " + std::to_string(exchange->m_bySymbolVariant);
+            if (c.id < 72)
+                return "variant " + std::to_string(exchange->m_bySymbolVariant) + " word " +
+                       std::to_string(exchange->m_wActiveState);
             if (!applied) {
                 BOOL on = FALSE;
                 GetSDBOutput(exchange, 2056, &on);
