@@ -31,6 +31,7 @@
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,8 @@ CString RowCellText(const CString& text, BOOL* singleLine);
 CString BuildInputList(ParamHolder* holder);
 // converted tells whether the set received new equations.
 CString BuildExpressionList(ParamHolder* holder, bool convertOld, bool* converted = nullptr);
+// The trimmed left side (before ":=") of an expression; empty when it has none.
+CString LeftSideOf(const CString& text);
 } // namespace qv::equations
 
 // The record of one equation row.
@@ -71,6 +74,40 @@ struct EquationRowData {
     CString text;
     DWORD singleLine = 1;
 };
+
+namespace qv::equations {
+
+// What the check of one expression row works on. The rows of the list carry an
+// EquationRowData record (or none, which the check refuses).
+struct ExpressionCheck {
+    CEditVarListCtrl* list = nullptr;
+    ParamHolder* holder = nullptr;
+    // Copied for every variable an expression defines that the list does not know yet.
+    CWizardCopaObject3* variableTemplate = nullptr;
+    UbhvBlock2UpnFunc scan = nullptr;
+    // The row's output cell; -1 where the list has none (the equation block's single column).
+    int outputColumn = -1;
+    // Shows the report of a framework exception the check caught.
+    std::function<void(const CString&)> report;
+};
+// How a variable that the check creates for an assignment starts: its result output on, taken
+// from a pin, linked to the editor's object. All off for a check that only checks.
+struct NewVariableTraits {
+    BOOL output = FALSE;
+    BOOL onPin = FALSE;
+    CObject* object = nullptr;
+};
+// Checks the row's text with the pre-compiler: 1 when accepted (or empty), else 0 with the
+// error lines in errorText. Keeps the list's links between the row and the variables it
+// defines, makes parameters for new variables and sets the row image (and the output cell).
+BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& text, CString& errorText,
+                        const NewVariableTraits& traits = {});
+// Releases every variable of the row (last first) and forgets the row.
+void ReleaseRowVariables(CEditVarListCtrl& list, DWORD_PTR key);
+void SetListRowImage(CListCtrl& list, int row, int image);
+int ListRowImage(const CListCtrl& list, int row);
+
+} // namespace qv::equations
 
 class CEquationBlockWizard4;
 
