@@ -190,6 +190,51 @@ int ListRowImage(const CListCtrl& list, int row) {
     return item.iImage;
 }
 
+void ShowExpressionCell(CTBEditListCtrl& list, int row, int column, EquationRowData& data) {
+    BOOL single = TRUE;
+    const CString cell = RowCellText(data.text, &single);
+    data.singleLine = single ? 1 : 0;
+    list.SetEditItemText(row, column, cell, single ? TB_EDIT_EXPRESSION : TB_EDIT_MULTILINE, "DIALOG");
+}
+
+void SerializeShowErrorsState(CArchive& ar, BOOL& showErrors) {
+    if (ar.IsStoring()) {
+        ar << kPageVersion << static_cast<DWORD>(showErrors ? 1 : 0);
+        return;
+    }
+    DWORD version = 0;
+    ar >> version;
+    if (version < kShowErrorsSince) return;
+    DWORD flag = 0;
+    ar >> flag;
+    showErrors = flag != 0;
+}
+
+void ScanModule::Free() {
+    if (m_module != nullptr) FreeLibrary(m_module);
+    m_module = nullptr;
+    m_function = nullptr;
+}
+
+BOOL ScanModule::Load(const CWizardBase4* wizard, const std::function<void(const CString&)>& tell) {
+    if (m_function != nullptr) return TRUE;
+    if (m_tried) return FALSE;
+    m_tried = true;
+    const CString path = (wizard != nullptr ? wizard->GetQuorvatixPath() : GetQuorvatixPath()) + "\\" + "Pravent.dll";
+    m_module = LoadLibraryA(path);
+    if (m_module == nullptr) {
+        tell(LoadLibraryString(kStrScanDll));
+        return FALSE;
+    }
+    m_function = reinterpret_cast<UbhvBlock2UpnFunc>(GetProcAddress(m_module, "UbhvBlock2Upn"));
+    if (m_function == nullptr) {
+        Free();
+        tell(LoadLibraryString(kStrScanFunction));
+        return FALSE;
+    }
+    return TRUE;
+}
+
 namespace {
 
 void EmptyOutputCell(const ExpressionCheck& check, int row) {
@@ -383,13 +428,6 @@ CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
 CPropEquationBlock::~CPropEquationBlock() {
     delete m_pSymbol;
     m_pSymbol = nullptr;
-    FreeScanDll();
-}
-
-void CPropEquationBlock::FreeScanDll() {
-    if (m_hScanDll != nullptr) FreeLibrary(m_hScanDll);
-    m_hScanDll = nullptr;
-    m_pfnBlock2Upn = nullptr;
 }
 
 void CPropEquationBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
@@ -403,20 +441,7 @@ void CPropEquationBlock::SetSettings(BOOL convert, BOOL showErrors, DWORD output
     m_dwOutputCount = outputCount;
 }
 
-void CPropEquationBlock::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar << kPageVersion;
-        ar << static_cast<DWORD>(m_bShowErrors ? 1 : 0);
-        return;
-    }
-    DWORD version = 0;
-    ar >> version;
-    if (version >= kShowErrorsSince) {
-        DWORD flag = 0;
-        ar >> flag;
-        m_bShowErrors = flag != 0;
-    }
-}
+void CPropEquationBlock::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropEquationBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -438,23 +463,7 @@ void CPropEquationBlock::ShowMessage(const CString& text) {
 }
 
 BOOL CPropEquationBlock::LoadScanDll() {
-    if (m_pfnBlock2Upn != nullptr) return TRUE;
-    // The module is looked for once per page: its messages come once, not at every check.
-    if (m_bScanTried) return FALSE;
-    m_bScanTried = true;
-    const CString path = (m_pWizard != nullptr ? m_pWizard->GetQuorvatixPath() : GetQuorvatixPath()) + "\\" + "Pravent.dll";
-    m_hScanDll = LoadLibraryA(path);
-    if (m_hScanDll == nullptr) {
-        ShowMessage(LoadLibraryString(kStrScanDll));
-        return FALSE;
-    }
-    m_pfnBlock2Upn = reinterpret_cast<UbhvBlock2UpnFunc>(GetProcAddress(m_hScanDll, "UbhvBlock2Upn"));
-    if (m_pfnBlock2Upn == nullptr) {
-        FreeScanDll();
-        ShowMessage(LoadLibraryString(kStrScanFunction));
-        return FALSE;
-    }
-    return TRUE;
+    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropEquationBlock::OnInitDialog() {
@@ -541,12 +550,7 @@ void CPropEquationBlock::InsertOutputRow(int at, CWizardCopaObject3* param) {
     m_lstOutput.SetItemChecked(row, kColValue, output);
 }
 
-void CPropEquationBlock::SetEquationCell(int row, EquationRowData* data) {
-    BOOL single = TRUE;
-    const CString cell = RowCellText(data->text, &single);
-    data->singleLine = single ? 1 : 0;
-    m_lstEquation.SetEditItemText(row, 0, cell, single ? TB_EDIT_EXPRESSION : TB_EDIT_MULTILINE, "DIALOG");
-}
+void CPropEquationBlock::SetEquationCell(int row, EquationRowData* data) { ShowExpressionCell(m_lstEquation, row, 0, *data); }
 
 int CPropEquationBlock::AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image) {
     auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
@@ -631,7 +635,7 @@ BOOL CPropEquationBlock::CheckEquations(int row, const CString& text, CString& e
     check.list = &m_lstEquation;
     check.holder = Holder();
     check.variableTemplate = m_pVariableTemplate;
-    check.scan = m_pfnBlock2Upn;
+    check.scan = m_scan.Function();
     check.report = [this](const CString& report) { ShowMessage(report); };
     return CheckExpressionRow(check, row, text, errorText);
 }

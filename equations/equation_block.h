@@ -106,6 +106,32 @@ BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& te
 void ReleaseRowVariables(CEditVarListCtrl& list, DWORD_PTR key);
 void SetListRowImage(CListCtrl& list, int row, int image);
 int ListRowImage(const CListCtrl& list, int row);
+// Shows the row's expression in its cell: the text, or its first line and "..." for a text of
+// several lines (then edited only in the expression dialog); sets the record's single-line flag.
+void ShowExpressionCell(CTBEditListCtrl& list, int row, int column, EquationRowData& data);
+// The page state of the expression pages: DWORD version 10 and DWORD show errors (read from
+// version 8 on).
+void SerializeShowErrorsState(CArchive& ar, BOOL& showErrors);
+
+// The pre-compiler module of an expression page, looked for once per page: a failure is told
+// once (8001 no module, 8002 no "UbhvBlock2Upn"), not at every check. Freed with the page.
+class ScanModule {
+public:
+    ScanModule() = default;
+    ScanModule(const ScanModule&) = delete;
+    ScanModule& operator=(const ScanModule&) = delete;
+    ~ScanModule() { Free(); }
+    // Loads "Pravent.dll" from the wizard's installation folder (the configured one without a
+    // wizard); `tell` shows the failure message.
+    BOOL Load(const CWizardBase4* wizard, const std::function<void(const CString&)>& tell);
+    UbhvBlock2UpnFunc Function() const { return m_function; }
+
+private:
+    void Free();
+    HMODULE m_module = nullptr;
+    UbhvBlock2UpnFunc m_function = nullptr;
+    bool m_tried = false;
+};
 
 } // namespace qv::equations
 
@@ -140,7 +166,7 @@ public:
     // error text receives the lines to show.
     BOOL CheckEquations(int row, const CString& text, CString& errorText);
     BOOL LoadScanDll();
-    BOOL IsScanLoaded() const { return m_pfnBlock2Upn != nullptr; }
+    BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
 
     CEditVarListCtrl& InputList() { return m_lstInput; }
     CEditVarListCtrl& EquationList() { return m_lstEquation; }
@@ -186,7 +212,6 @@ protected:
     CWizardCopaObject3* RowParam(const CEditVarListCtrl& list, int row) const;
     int HighestIndex(const CEditVarListCtrl& list) const;
     void ShowMessage(const CString& text);
-    void FreeScanDll();
 
     void OnMarkModified();
     void OnSampleTimePin();
@@ -220,12 +245,10 @@ protected:
     CWizardCopaObject3* m_pEquationTemplate = nullptr;
     CWizardCopaObject3* m_pOutputTemplate = nullptr;
     CWizardCopaObject3* m_pVariableTemplate = nullptr;
-    HMODULE m_hScanDll = nullptr;
-    UbhvBlock2UpnFunc m_pfnBlock2Upn = nullptr;
+    qv::equations::ScanModule m_scan;
     BOOL m_bConvert = FALSE;
     DWORD m_dwOutputCount = 0;
     bool m_bHiddenConversion = false;
-    bool m_bScanTried = false;
     CTBDlgCalculation m_dlgCalculation;
     CEditVarListCtrl* m_pFocusList = nullptr;
     int m_dialogRow = -1;

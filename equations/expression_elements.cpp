@@ -36,10 +36,6 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kCmdNew = 40005;
-constexpr UINT kStrScanDll = 8001;
-constexpr UINT kStrScanFunction = 8002;
-constexpr DWORD kPageVersion = 10;
-constexpr DWORD kShowErrorsSince = 8;
 constexpr DWORD kExt4xBits = 0x40004;
 constexpr int kColumnWidth = 50;
 constexpr int kColExpression = 0;
@@ -66,6 +62,9 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2488, .flags = 20}, {.id = 2072, .flags = 15}, {.id = 1122, .flags = 6},  {.id = 1123, .flags = 6},
     {.id = 1124, .flags = 6},  {.id = 1125, .flags = 6},  {.id = 1126, .flags = 6},  {.id = 2132, .flags = 15},
 };
+
+// What the row of an adopted parameter shows: its name followed by its value.
+CString AdoptedRowText(const CWizardCopaObject3* param) { return param->GetName() + " " + param->GetValue(); }
 
 bool IsTemplate(const CWizardCopaObject3* param) { return (param->GetType() & kTypeTemplate) != 0; }
 bool IsLive(const CWizardCopaObject3* param) { return param != nullptr && !param->IsDeleted(); }
@@ -164,13 +163,6 @@ CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWO
 CPropInitialValuesEquation::~CPropInitialValuesEquation() {
     delete m_pSymbol;
     m_pSymbol = nullptr;
-    FreeScanDll();
-}
-
-void CPropInitialValuesEquation::FreeScanDll() {
-    if (m_hScanDll != nullptr) FreeLibrary(m_hScanDll);
-    m_hScanDll = nullptr;
-    m_pfnBlock2Upn = nullptr;
 }
 
 void CPropInitialValuesEquation::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
@@ -183,18 +175,7 @@ void CPropInitialValuesEquation::SetSettings(BOOL showErrors, BOOL convert) {
     m_bConvert = convert;
 }
 
-void CPropInitialValuesEquation::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar << kPageVersion << static_cast<DWORD>(m_bShowErrors ? 1 : 0);
-        return;
-    }
-    DWORD version = 0;
-    ar >> version;
-    if (version < kShowErrorsSince) return;
-    DWORD flag = 0;
-    ar >> flag;
-    m_bShowErrors = flag != 0;
-}
+void CPropInitialValuesEquation::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropInitialValuesEquation::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -211,23 +192,7 @@ void CPropInitialValuesEquation::ShowMessage(const CString& text) {
 }
 
 BOOL CPropInitialValuesEquation::LoadScanDll() {
-    if (m_pfnBlock2Upn != nullptr) return TRUE;
-    // The module is looked for once per page: its message comes once, not at every check.
-    if (m_bScanTried) return FALSE;
-    m_bScanTried = true;
-    const CString path = (m_pWizard != nullptr ? m_pWizard->GetQuorvatixPath() : GetQuorvatixPath()) + "\\" + "Pravent.dll";
-    m_hScanDll = LoadLibraryA(path);
-    if (m_hScanDll == nullptr) {
-        ShowMessage(LoadLibraryString(kStrScanDll));
-        return FALSE;
-    }
-    m_pfnBlock2Upn = reinterpret_cast<UbhvBlock2UpnFunc>(GetProcAddress(m_hScanDll, "UbhvBlock2Upn"));
-    if (m_pfnBlock2Upn == nullptr) {
-        FreeScanDll();
-        ShowMessage(LoadLibraryString(kStrScanFunction));
-        return FALSE;
-    }
-    return TRUE;
+    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropInitialValuesEquation::OnInitDialog() {
@@ -283,10 +248,7 @@ EquationRowData* CPropInitialValuesEquation::RowData(int row) const {
 }
 
 void CPropInitialValuesEquation::SetExpressionCell(int row, EquationRowData* data) {
-    BOOL single = TRUE;
-    const CString cell = RowCellText(data->text, &single);
-    data->singleLine = single ? 1 : 0;
-    m_list.SetEditItemText(row, kColExpression, cell, single ? TB_EDIT_EXPRESSION : TB_EDIT_MULTILINE, "DIALOG");
+    ShowExpressionCell(m_list, row, kColExpression, *data);
 }
 
 int CPropInitialValuesEquation::AppendRow(CWizardCopaObject3* param, const CString& text, int group) {
@@ -340,6 +302,7 @@ void CPropInitialValuesEquation::FillList() {
     for (auto*& templ : m_templates) templ = nullptr;
     m_pVariableTemplate = nullptr;
     m_foreign.clear();
+    m_adopted.clear();
     // A page filled again starts from the set it now holds.
     m_list.DeleteAllItems();
     m_rowRecords.clear();
@@ -400,7 +363,7 @@ BOOL CPropInitialValuesEquation::TestExpressions(int row, const CString& text, C
     check.list = &m_list;
     check.holder = Holder();
     check.variableTemplate = m_pVariableTemplate;
-    check.scan = m_pfnBlock2Upn;
+    check.scan = m_scan.Function();
     check.outputColumn = OutputColumn();
     check.report = [this](const CString& report) { ShowMessage(report); };
     return CheckExpressionRow(check, row, text, errorText, NewVariableTraits{output, onPin, object});
@@ -506,8 +469,13 @@ void CPropInitialValuesEquation::OnNew() {
 
 void CPropInitialValuesEquation::DeleteRow(int row) {
     EquationRowData* data = RowData(row);
-    CWizardCopaObject3* param = data != nullptr ? data->param
-                                                : reinterpret_cast<CWizardCopaObject3*>(m_list.GetItemData(row));
+    CWizardCopaObject3* param = data != nullptr ? data->param : nullptr;
+    // An adopted row has no record: its parameter is the one whose name and value it shows.
+    for (size_t i = 0; data == nullptr && param == nullptr && i < m_adopted.size(); ++i)
+        if (AdoptedRowText(m_adopted[i]) == m_list.GetItemText(row, kColExpression)) {
+            param = m_adopted[i];
+            m_adopted.erase(m_adopted.begin() + static_cast<std::ptrdiff_t>(i));
+        }
     if (data != nullptr) ReleaseRowVariables(m_list, reinterpret_cast<DWORD_PTR>(data->param));
     if (param != nullptr) param->Delete();
     m_list.DeleteEditItem(row);
@@ -702,8 +670,8 @@ void CPropInitialValues::AdoptForeignParams() {
         param->SetValueID(kIdInitialValue);
         param->SetDeletable(TRUE);
         param->SetTemplateObject(templ->GetCopaObject());
-        m_list.InsertEditItem(m_list.GetItemCount(), param->GetName() + " " + param->GetValue(), TB_EDIT_NONE, nullptr,
-                              0);
+        m_list.InsertEditItem(m_list.GetItemCount(), AdoptedRowText(param), TB_EDIT_NONE, nullptr, 0);
+        m_adopted.push_back(param);
     }
     m_foreign.clear();
 }

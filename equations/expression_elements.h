@@ -81,7 +81,7 @@ public:
     // variables this call creates; a check that only checks passes 0, 0, 0.
     BOOL TestExpressions(int row, const CString& text, CString& errorText, BOOL output, BOOL onPin, CObject* object);
     BOOL LoadScanDll();
-    BOOL IsScanLoaded() const { return m_pfnBlock2Upn != nullptr; }
+    BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
 
     CEditVarListCtrl& List() { return m_list; }
     EquationRowData* RowData(int row) const;
@@ -114,7 +114,6 @@ protected:
     void DeleteRow(int row);
     void MoveRow(int delta);
     void ShowMessage(const CString& text);
-    void FreeScanDll();
     void EnableRowButtons();
 
     void OnMarkModified();
@@ -135,12 +134,12 @@ protected:
     CString m_strSymbolText;
     // The template of each group, in the order of the variant's groups.
     CWizardCopaObject3* m_templates[3] = {};
-    HMODULE m_hScanDll = nullptr;
-    UbhvBlock2UpnFunc m_pfnBlock2Upn = nullptr;
-    bool m_bScanTried = false;
+    qv::equations::ScanModule m_scan;
     BOOL m_bConvert = FALSE;
     // Expression parameters of the other variant found in the set.
     std::vector<CWizardCopaObject3*> m_foreign;
+    // Parameters adopted from the other variant whose rows have no record.
+    std::vector<CWizardCopaObject3*> m_adopted;
     CImageList m_images;
     CWizardCopaObject3* m_pVariableTemplate = nullptr;
     CTBDlgCalculation m_dlgCalculation;

@@ -203,6 +203,30 @@ TEST_F(ExpressionElements, VariablesOfTheRows) {
     }
 }
 
+// Expressions of the other element found in the set join the page: the equation element
+// rewrites them into its first group, the initial-values element shows them as rows without a
+// record, whose parameters apply leaves as they are.
+TEST_F(ExpressionElements, ForeignExpressionsAreAdopted) {
+    DWORD element = 0;
+    auto equation = NewWizard<CEquationWizard4>(EquationRows({{2132, "x", "5"}}), &element);
+    {
+        OpenPage<CEquationWizard4> open(*equation);
+        auto* list = static_cast<CTBEditListCtrl*>(open.Page()->GetDlgItem(2132));
+        EXPECT_EQ("x:=5", list->GetItemText(0, 0).str());
+        EXPECT_EQ("Before Analog Solver", list->GetItemText(0, 1).str());
+        EXPECT_EQ((std::vector<std::string>{"", "x:=5"}), Values(Live(editor->Holder(element), 2751)));
+    }
+    auto initial = NewWizard<CInitialValuesWizard4>(InitialRows({{2751, "a", "y:=1"}}), &element);
+    OpenPage<CInitialValuesWizard4> open(*initial);
+    auto* list = static_cast<CTBEditListCtrl*>(open.Page()->GetDlgItem(2132));
+    EXPECT_EQ("a y:=1", list->GetItemText(0, 0).str());
+    EXPECT_EQ(nullptr, open.Page()->RowData(0));
+    EXPECT_TRUE(open.Page()->OnApply());
+    CWizardCopaObject3* a = Named(editor->Holder(element), "a");
+    EXPECT_EQ(2132, a->GetValueID());
+    EXPECT_EQ("y:=1", a->GetValue().str());
+}
+
 // Without the pre-compiler the page says so once and cannot be left.
 TEST_F(ExpressionElements, MissingModuleKeepsTheUserOnThePage) {
     const std::filesystem::path empty = std::filesystem::temp_directory_path() / "no_module";
@@ -236,11 +260,11 @@ TEST(ExpressionElementsHost, EditSessionsAndDescriptions) {
         const char* expected;
     };
     const Case cases[] = {
-        {"output of y on", R"("id": 80, "name": "I", "parameters": {"IVA1": "y := 2"})",
+        {"output of y on", R"("id": 80, "name": "I", "parameters": {"IVA[1]": "y := 2"})",
          R"("cell 2132 0 2 \"\"", "ok")", "INITVAL I { y := 2 ; };\nSDB ( I.y );\n"},
-        {"output of y switched off again", R"("id": 80, "name": "I", "parameters": {"IVA1": "y := 2"})",
+        {"output of y switched off again", R"("id": 80, "name": "I", "parameters": {"IVA[1]": "y := 2"})",
          R"("cell 2132 0 2 \"\"", "apply", "cell 2132 0 2 \"\"", "ok")", "INITVAL I { y := 2 ; };\n"},
-        {"after the state graph", R"("id": 81, "name": "F", "parameters": {"F1": "y := 1"})",
+        {"after the state graph", R"("id": 81, "name": "F", "parameters": {"FA[1]": "y := 1"})",
          R"("cell 2132 0 1 \"After State Graph\"", "ok")", "FORMULA F { y := 1 ; DST: SIM(Type:=SSGM, Sequ:=POST ); };\n"},
     };
     for (const Case& c : cases) {
@@ -255,6 +279,13 @@ TEST(ExpressionElementsHost, EditSessionsAndDescriptions) {
         text << in.rdbuf();
         EXPECT_EQ(c.expected, text.str()) << c.what;
     }
+    std::string output;
+    const std::string desc = qv_test::TempFolder() + "/example.desc";
+    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/expression_elements.json' -o '" + desc + "'", &output));
+    std::ifstream in(desc);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ("INITVAL IV1 { VAR[1] := 1 ; };\nFORMULA FML1 { VAR[2] := 2*VAR[1] ;  };\n", text.str());
 }
 
 } // namespace
