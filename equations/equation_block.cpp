@@ -197,6 +197,38 @@ void ShowExpressionCell(CTBEditListCtrl& list, int row, int column, EquationRowD
     list.SetEditItemText(row, column, cell, single ? TB_EDIT_EXPRESSION : TB_EDIT_MULTILINE, "DIALOG");
 }
 
+EquationRowData* ExpressionRowDialog::Record(int row) const {
+    if (row < 0 || row >= m_list.GetItemCount()) return nullptr;
+    return reinterpret_cast<EquationRowData*>(m_list.GetItemData(row));
+}
+
+void ExpressionRowDialog::Init(std::function<void(CMapStringToString&)> names) {
+    auto getText = [this]() {
+        const EquationRowData* data = Record(m_row);
+        return data != nullptr ? data->text : CString();
+    };
+    auto setText = [this](const CString& text) {
+        EquationRowData* data = Record(m_row);
+        if (data == nullptr) return;
+        data->text = text;
+        ShowExpressionCell(m_list, m_row, m_column, *data);
+        if (m_list.IsEditing() && m_list.GetEditRow() == m_row) m_list.SetEditText(m_list.GetItemText(m_row, m_column));
+    };
+    m_dialog.InitDialog(TB_EDIT_MULTILINE, std::move(names), getText, setText);
+}
+
+bool ExpressionRowDialog::Edit(CWnd* owner, int row) {
+    if (Record(row) == nullptr) return false;
+    m_row = row;
+    INT_PTR result = IDCANCEL;
+    {
+        CResourceSwitch resources;
+        result = m_dialog.Edit(owner);
+    }
+    m_row = -1;
+    return result == IDOK;
+}
+
 void SerializeShowErrorsState(CArchive& ar, BOOL& showErrors) {
     if (ar.IsStoring()) {
         ar << kPageVersion << static_cast<DWORD>(showErrors ? 1 : 0);
@@ -410,19 +442,7 @@ CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
             if (!left.IsEmpty()) map.SetAt(left, "");
         }
     };
-    auto getText = [this]() {
-        const EquationRowData* data = RowData(m_dialogRow);
-        return data != nullptr ? data->text : CString();
-    };
-    auto setText = [this](const CString& text) {
-        EquationRowData* data = RowData(m_dialogRow);
-        if (data == nullptr) return;
-        data->text = text;
-        SetEquationCell(m_dialogRow, data);
-        if (m_lstEquation.IsEditing() && m_lstEquation.GetEditRow() == m_dialogRow)
-            m_lstEquation.SetEditText(m_lstEquation.GetItemText(m_dialogRow, 0));
-    };
-    m_dlgCalculation.InitDialog(TB_EDIT_MULTILINE, names, getText, setText);
+    m_expressionDialog.Init(names);
 }
 
 CPropEquationBlock::~CPropEquationBlock() {
@@ -936,15 +956,7 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
 }
 
 void CPropEquationBlock::EditInDialog(int row) {
-    if (RowData(row) == nullptr) return;
-    m_dialogRow = row;
-    INT_PTR result = IDCANCEL;
-    {
-        CResourceSwitch resources;
-        result = m_dlgCalculation.Edit(this);
-    }
-    m_dialogRow = -1;
-    if (result != IDOK) return;
+    if (!m_expressionDialog.Edit(this, row)) return;
     SetModified(TRUE);
     CheckRowAndShow(row);
 }

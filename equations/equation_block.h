@@ -113,6 +113,24 @@ void ShowExpressionCell(CTBEditListCtrl& list, int row, int column, EquationRowD
 // version 8 on).
 void SerializeShowErrorsState(CArchive& ar, BOOL& showErrors);
 
+// The expression dialog of an expression list: it edits the record text of the row it was
+// opened on, and a text it takes shows in the row's cell (and in an open in-place edit).
+class ExpressionRowDialog {
+public:
+    ExpressionRowDialog(CTBEditListCtrl& list, int column) : m_list(list), m_column(column) {}
+    // names: the names an expression may use.
+    void Init(std::function<void(CMapStringToString&)> names);
+    // Opens the dialog on a row with a record; true when the user took a text.
+    bool Edit(CWnd* owner, int row);
+
+private:
+    EquationRowData* Record(int row) const;
+    CTBDlgCalculation m_dialog;
+    CTBEditListCtrl& m_list;
+    int m_column;
+    int m_row = -1;
+};
+
 // The pre-compiler module of an expression page, looked for once per page: a failure is told
 // once (8001 no module, 8002 no "UbhvBlock2Upn"), not at every check. Freed with the page.
 class ScanModule {
@@ -249,9 +267,7 @@ protected:
     BOOL m_bConvert = FALSE;
     DWORD m_dwOutputCount = 0;
     bool m_bHiddenConversion = false;
-    CTBDlgCalculation m_dlgCalculation;
     CEditVarListCtrl* m_pFocusList = nullptr;
-    int m_dialogRow = -1;
     CImageList m_images;
     // The records of the equation rows; the rows point at them.
     std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
@@ -260,6 +276,7 @@ protected:
     CEditVarListCtrl m_lstInput;
     CEditVarListCtrl m_lstEquation;
     CEditVarListCtrl m_lstOutput;
+    qv::equations::ExpressionRowDialog m_expressionDialog{m_lstEquation, 0};
     BOOL m_bShowName = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strName;

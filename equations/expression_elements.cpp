@@ -145,19 +145,7 @@ CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWO
         }
         m_pWizard->FreeNodeArray(nodes);
     };
-    auto getText = [this]() {
-        const EquationRowData* data = RowData(m_dialogRow);
-        return data != nullptr ? data->text : CString();
-    };
-    auto setText = [this](const CString& text) {
-        EquationRowData* data = RowData(m_dialogRow);
-        if (data == nullptr) return;
-        data->text = text;
-        SetExpressionCell(m_dialogRow, data);
-        if (m_list.IsEditing() && m_list.GetEditRow() == m_dialogRow)
-            m_list.SetEditText(m_list.GetItemText(m_dialogRow, kColExpression));
-    };
-    m_dlgCalculation.InitDialog(TB_EDIT_MULTILINE, names, getText, setText);
+    m_expressionDialog.Init(names);
 }
 
 CPropInitialValuesEquation::~CPropInitialValuesEquation() {
@@ -571,15 +559,7 @@ LRESULT CPropInitialValuesEquation::OnEditStarting(WPARAM wParam, LPARAM lParam)
 }
 
 void CPropInitialValuesEquation::EditInDialog(int row) {
-    if (RowData(row) == nullptr) return;
-    m_dialogRow = row;
-    INT_PTR result = IDCANCEL;
-    {
-        CResourceSwitch resources;
-        result = m_dlgCalculation.Edit(this);
-    }
-    m_dialogRow = -1;
-    if (result != IDOK) return;
+    if (!m_expressionDialog.Edit(this, row)) return;
     SetModified(TRUE);
     CheckRowAndShow(row);
 }

@@ -142,12 +142,11 @@ protected:
     std::vector<CWizardCopaObject3*> m_adopted;
     CImageList m_images;
     CWizardCopaObject3* m_pVariableTemplate = nullptr;
-    CTBDlgCalculation m_dlgCalculation;
-    int m_dialogRow = -1;
     bool m_bHidden = false;
     // The records of the rows; the rows point at them. Adopted foreign rows have none.
     std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
     CEditVarListCtrl m_list;
+    qv::equations::ExpressionRowDialog m_expressionDialog{m_list, 0};
     BOOL m_bShowName = FALSE;
     CString m_strName;
     BOOL m_bShowErrors = FALSE;
