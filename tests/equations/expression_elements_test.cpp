@@ -203,6 +203,50 @@ TEST_F(ExpressionElements, VariablesOfTheRows) {
     }
 }
 
+// The row buttons: each step's rows (expression cell and sequence), set order of the
+// expressions and the variables left.
+TEST_F(ExpressionElements, RowButtons) {
+    DWORD element = 0;
+    auto wizard = NewWizard<CEquationWizard4>(
+        EquationRows({{.id = 2751, .name = "a", .value = "x:=1", .deletable = TRUE},
+                      {.id = 2752, .name = "b", .value = "y:=2", .deletable = TRUE}}),
+        &element);
+    OpenPage<CEquationWizard4> open(*wizard);
+    CWnd* page = open.Page();
+    auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2132));
+    ParamHolder* holder = editor->Holder(element);
+    struct Step {
+        int select, button;
+        const char* rows;
+        const char* values;
+        const char* variables;
+    };
+    const Step steps[] = {
+        {-1, 1122, "x:=1/Before Analog Solver y:=2/Before State Graph /Before Analog Solver", "x:=1 y:=2  ", "VAR x y"},
+        {0, 1126, "y:=2/Before State Graph x:=1/Before Analog Solver /Before Analog Solver", "y:=2 x:=1  ", "VAR x y"},
+        {1, 1123, "y:=2/Before State Graph /Before Analog Solver", "y:=2  ", "VAR y"},
+        {-1, 1124, "", "", "VAR"},
+    };
+    for (const Step& step : steps) {
+        if (step.select >= 0) {
+            ASSERT_TRUE(qv::ui::ClickListItem(list, step.select));
+        }
+        ASSERT_TRUE(qv::ui::Click(page, step.button)) << step.button;
+        std::string rows, values, variables;
+        for (int row = 0; row < list->GetItemCount(); ++row)
+            rows += (row ? " " : "") + list->GetItemText(row, 0).str() + "/" + list->GetItemText(row, 1).str();
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* p = holder->GetParam(i);
+            if (!p->IsDeleted() && !(p->GetType() & 0x2) && p->GetValueID() > 2750) values += p->GetValue().str() + " ";
+        }
+        for (const std::string& name : Names(Live(holder, 2056))) variables += (variables.empty() ? "" : " ") + name;
+        EXPECT_EQ(step.rows, rows) << step.button;
+        EXPECT_EQ(step.values, values) << step.button;
+        EXPECT_EQ(step.variables, variables) << step.button;
+    }
+    EXPECT_FALSE(Enabled(page, 1124));
+}
+
 // Expressions of the other element found in the set join the page: the equation element
 // rewrites them into its first group, the initial-values element shows them as rows without a
 // record, whose parameters apply leaves as they are.
