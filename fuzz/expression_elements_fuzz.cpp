@@ -8,6 +8,7 @@
 //         written twice and the pages run again must not add or lose expressions.
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "editor/schematic_editor.h"
+#include "fuzz/expression_pages_setup.h"
 #include "equations/expression_elements.h"
 #include "win32/module.h"
 #include "wizard/environment.h"
@@ -119,18 +120,7 @@ void Convert(const uint8_t* data, size_t size, bool equation) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = std::getenv("TMPDIR");
-    static const std::string profile = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                                       "/expression_elements_fuzz_profile_" + std::to_string(getpid()) + ".ini";
-    setenv("QV_USER_PROFILE", profile.c_str(), 1);
-    std::atexit([] { std::remove(profile.c_str()); });
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
-    qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-    // The pages load and free the pre-compiler module; a reference held here keeps it mapped,
-    // so that the fuzzer's coverage counters of the module stay valid.
-    if (LoadLibraryA(PARVEL_MODULE_DIR "/Pravent.dll") == nullptr) std::abort();
+    fuzzsetup::LoadPluginWithPrecompiler("expression_elements_fuzz_profile");
     return 0;
 }
 
