@@ -160,6 +160,213 @@ CString BuildExpressionList(ParamHolder* holder, bool convertOld, bool* converte
     return list;
 }
 
+CString LeftSideOf(const CString& text) {
+    const int assign = text.Find(":=");
+    if (assign < 0) return CString();
+    CString left = text.Left(assign);
+    left.TrimLeft();
+    left.TrimRight();
+    return left;
+}
+
+void ReleaseRowVariables(CEditVarListCtrl& list, DWORD_PTR key) {
+    for (int i = list.GetItemVarCount(key) - 1; i >= 0; --i) list.ReleaseParamFromItem(list.GetItemVar(key, i), key);
+    list.RemoveItem(key);
+}
+
+void SetListRowImage(CListCtrl& list, int row, int image) {
+    LVITEM item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = image;
+    list.SetItem(&item);
+}
+
+int ListRowImage(const CListCtrl& list, int row) {
+    LVITEM item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    if (!list.GetItem(&item)) return -1;
+    return item.iImage;
+}
+
+void ShowExpressionCell(CTBEditListCtrl& list, int row, int column, EquationRowData& data) {
+    BOOL single = TRUE;
+    const CString cell = RowCellText(data.text, &single);
+    data.singleLine = single ? 1 : 0;
+    list.SetEditItemText(row, column, cell, single ? TB_EDIT_EXPRESSION : TB_EDIT_MULTILINE, "DIALOG");
+}
+
+EquationRowData* ExpressionRowDialog::Record(int row) const {
+    if (row < 0 || row >= m_list.GetItemCount()) return nullptr;
+    return reinterpret_cast<EquationRowData*>(m_list.GetItemData(row));
+}
+
+void ExpressionRowDialog::Init(std::function<void(CMapStringToString&)> names) {
+    auto getText = [this]() {
+        const EquationRowData* data = Record(m_row);
+        return data != nullptr ? data->text : CString();
+    };
+    auto setText = [this](const CString& text) {
+        EquationRowData* data = Record(m_row);
+        if (data == nullptr) return;
+        data->text = text;
+        ShowExpressionCell(m_list, m_row, m_column, *data);
+        if (m_list.IsEditing() && m_list.GetEditRow() == m_row) m_list.SetEditText(m_list.GetItemText(m_row, m_column));
+    };
+    m_dialog.InitDialog(TB_EDIT_MULTILINE, std::move(names), getText, setText);
+}
+
+bool ExpressionRowDialog::Edit(CWnd* owner, int row) {
+    if (Record(row) == nullptr) return false;
+    m_row = row;
+    INT_PTR result = IDCANCEL;
+    {
+        CResourceSwitch resources;
+        result = m_dialog.Edit(owner);
+    }
+    m_row = -1;
+    return result == IDOK;
+}
+
+void SerializeShowErrorsState(CArchive& ar, BOOL& showErrors) {
+    if (ar.IsStoring()) {
+        ar << kPageVersion << static_cast<DWORD>(showErrors ? 1 : 0);
+        return;
+    }
+    DWORD version = 0;
+    ar >> version;
+    if (version < kShowErrorsSince) return;
+    DWORD flag = 0;
+    ar >> flag;
+    showErrors = flag != 0;
+}
+
+void ScanModule::Free() {
+    if (m_module != nullptr) FreeLibrary(m_module);
+    m_module = nullptr;
+    m_function = nullptr;
+}
+
+BOOL ScanModule::Load(const CWizardBase4* wizard, const std::function<void(const CString&)>& tell) {
+    if (m_function != nullptr) return TRUE;
+    if (m_tried) return FALSE;
+    m_tried = true;
+    const CString path = (wizard != nullptr ? wizard->GetQuorvatixPath() : GetQuorvatixPath()) + "\\" + "Pravent.dll";
+    m_module = LoadLibraryA(path);
+    if (m_module == nullptr) {
+        tell(LoadLibraryString(kStrScanDll));
+        return FALSE;
+    }
+    m_function = reinterpret_cast<UbhvBlock2UpnFunc>(GetProcAddress(m_module, "UbhvBlock2Upn"));
+    if (m_function == nullptr) {
+        Free();
+        tell(LoadLibraryString(kStrScanFunction));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+namespace {
+
+void EmptyOutputCell(const ExpressionCheck& check, int row) {
+    if (check.outputColumn >= 0) check.list->SetEditItemText(row, check.outputColumn, "", TB_EDIT_TEXT);
+}
+
+// Links the row to the variables its expression defines: known ones by name, new ones made
+// from the variable template. An assignment shows the output check box of each of them.
+void LinkDefinedVariables(const ExpressionCheck& check, int row, DWORD_PTR key, const CStringArray& names, int kind,
+                          const NewVariableTraits& traits) {
+    CEditVarListCtrl& list = *check.list;
+    const bool assignment = kind == kExpressionAssignment;
+    list.SyncItemVars(key, names);
+    for (int n = 0; n < names.GetSize(); ++n) {
+        CWizardCopaObject3* var = nullptr;
+        if (!list.FindLinkedParam(names[n], &var)) {
+            if (check.variableTemplate == nullptr) continue;
+            var = NewRowParam(check.holder, check.variableTemplate, check.variableTemplate->GetValue());
+            if (var == nullptr) continue;
+            var->SetName(names[n]);
+            if (assignment) {
+                var->UsePin(traits.onPin);
+                var->SetCopaObject(traits.object);
+            }
+            list.AddParam(var);
+        }
+        bool linked = false;
+        for (int k = 0; k < list.GetItemVarCount(key) && !linked; ++k) linked = list.GetItemVar(key, k) == var;
+        if (!linked) list.LinkVariable(var, key);
+        if (!assignment || check.outputColumn < 0) continue;
+        BOOL output = FALSE;
+        GetSDBOutputForParam(check.holder, var, &output);
+        if (traits.output) {
+            output = TRUE;
+            SetSDBOutputForParam(check.holder, var, FALSE);
+        }
+        list.SetEditItemText(row, check.outputColumn, "", TB_EDIT_CHECK);
+        list.SetItemChecked(row, check.outputColumn, output);
+    }
+}
+
+} // namespace
+
+BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& text, CString& errorText,
+                        const NewVariableTraits& traits) {
+    if (check.list == nullptr || check.scan == nullptr) return FALSE;
+    CEditVarListCtrl& list = *check.list;
+    if (row < 0 || row >= list.GetItemCount()) return FALSE;
+    const auto* data = reinterpret_cast<const EquationRowData*>(list.GetItemData(row));
+    if (data == nullptr) return FALSE;
+    const DWORD_PTR key = reinterpret_cast<DWORD_PTR>(data->param);
+    if (text.IsEmpty()) {
+        // A variable leaves the set only when no other row defines it too.
+        ReleaseRowVariables(list, key);
+        EmptyOutputCell(check, row);
+        errorText.Empty();
+        return TRUE;
+    }
+    CPtrArray errors;
+    try {
+        CMod model(eModTypeBlock, 0);
+        CFormel* formula = model.AddFormel();
+        CStringArray names;
+        int kind = kExpressionNone;
+        const int result = check.scan(text, formula, &kind, &names, &errors);
+        if (result != 0 || kind == kExpressionBare) {
+            SetListRowImage(list, row, kImageError);
+            errorText.Empty();
+            if (errors.GetSize() == 0)
+                errorText = LoadLibraryString(kind == kExpressionBare ? kStrNoLeftValue : kStrScanFailed);
+            for (int i = 0; i < errors.GetSize(); ++i)
+                if (const auto* e = static_cast<const ScanError*>(errors[i])) errorText += qv::formula::FormatScanError(*e);
+            qv::formula::FreeScanErrors(errors);
+            return FALSE;
+        }
+        errorText.Empty();
+        if (names.GetSize() > 0) {
+            LinkDefinedVariables(check, row, key, names, kind, traits);
+        } else {
+            ReleaseRowVariables(list, key);
+            EmptyOutputCell(check, row);
+        }
+        if (kind != kExpressionAssignment) EmptyOutputCell(check, row);
+        SetListRowImage(list, row, kind == kExpressionAssignment ? kImageAssignment : kImageCondition);
+        list.Invalidate();
+        return TRUE;
+    } catch (CException* e) {
+        qv::formula::FreeScanErrors(errors);
+        // The exception's own report first, then the check's message.
+        char report[256] = {};
+        if (e->GetErrorMessage(report, sizeof report) && check.report) check.report(CString(report));
+        e->Delete();
+        errorText = LoadLibraryString(kStrScanFailed);
+    } catch (...) {
+        qv::formula::FreeScanErrors(errors);
+        errorText = LoadLibraryString(kStrFatal);
+    }
+    return FALSE;
+}
+
 } // namespace qv::equations
 
 // ---------------------------------------------------------------------------------------
@@ -231,39 +438,16 @@ CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
         for (int row = 0; row < m_lstEquation.GetItemCount(); ++row) {
             const EquationRowData* data = RowData(row);
             if (data == nullptr) continue;
-            const int assign = data->text.Find(":=");
-            if (assign < 0) continue;
-            CString left = data->text.Left(assign);
-            left.TrimLeft();
-            left.TrimRight();
+            const CString left = LeftSideOf(data->text);
             if (!left.IsEmpty()) map.SetAt(left, "");
         }
     };
-    auto getText = [this]() {
-        const EquationRowData* data = RowData(m_dialogRow);
-        return data != nullptr ? data->text : CString();
-    };
-    auto setText = [this](const CString& text) {
-        EquationRowData* data = RowData(m_dialogRow);
-        if (data == nullptr) return;
-        data->text = text;
-        SetEquationCell(m_dialogRow, data);
-        if (m_lstEquation.IsEditing() && m_lstEquation.GetEditRow() == m_dialogRow)
-            m_lstEquation.SetEditText(m_lstEquation.GetItemText(m_dialogRow, 0));
-    };
-    m_dlgCalculation.InitDialog(TB_EDIT_MULTILINE, names, getText, setText);
+    m_expressionDialog.Init(names);
 }
 
 CPropEquationBlock::~CPropEquationBlock() {
     delete m_pSymbol;
     m_pSymbol = nullptr;
-    FreeScanDll();
-}
-
-void CPropEquationBlock::FreeScanDll() {
-    if (m_hScanDll != nullptr) FreeLibrary(m_hScanDll);
-    m_hScanDll = nullptr;
-    m_pfnBlock2Upn = nullptr;
 }
 
 void CPropEquationBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
@@ -277,20 +461,7 @@ void CPropEquationBlock::SetSettings(BOOL convert, BOOL showErrors, DWORD output
     m_dwOutputCount = outputCount;
 }
 
-void CPropEquationBlock::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar << kPageVersion;
-        ar << static_cast<DWORD>(m_bShowErrors ? 1 : 0);
-        return;
-    }
-    DWORD version = 0;
-    ar >> version;
-    if (version >= kShowErrorsSince) {
-        DWORD flag = 0;
-        ar >> flag;
-        m_bShowErrors = flag != 0;
-    }
-}
+void CPropEquationBlock::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropEquationBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -312,23 +483,7 @@ void CPropEquationBlock::ShowMessage(const CString& text) {
 }
 
 BOOL CPropEquationBlock::LoadScanDll() {
-    if (m_pfnBlock2Upn != nullptr) return TRUE;
-    // The module is looked for once per page: its messages come once, not at every check.
-    if (m_bScanTried) return FALSE;
-    m_bScanTried = true;
-    const CString path = (m_pWizard != nullptr ? m_pWizard->GetQuorvatixPath() : GetQuorvatixPath()) + "\\" + "Pravent.dll";
-    m_hScanDll = LoadLibraryA(path);
-    if (m_hScanDll == nullptr) {
-        ShowMessage(LoadLibraryString(kStrScanDll));
-        return FALSE;
-    }
-    m_pfnBlock2Upn = reinterpret_cast<UbhvBlock2UpnFunc>(GetProcAddress(m_hScanDll, "UbhvBlock2Upn"));
-    if (m_pfnBlock2Upn == nullptr) {
-        FreeScanDll();
-        ShowMessage(LoadLibraryString(kStrScanFunction));
-        return FALSE;
-    }
-    return TRUE;
+    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropEquationBlock::OnInitDialog() {
@@ -389,21 +544,9 @@ EquationRowData* CPropEquationBlock::RowData(int row) const {
     return reinterpret_cast<EquationRowData*>(m_lstEquation.GetItemData(row));
 }
 
-int CPropEquationBlock::RowImage(int row) const {
-    LVITEM item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    if (!m_lstEquation.GetItem(&item)) return -1;
-    return item.iImage;
-}
+int CPropEquationBlock::RowImage(int row) const { return ListRowImage(m_lstEquation, row); }
 
-void CPropEquationBlock::SetRowImage(int row, int image) {
-    LVITEM item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    item.iImage = image;
-    m_lstEquation.SetItem(&item);
-}
+void CPropEquationBlock::SetRowImage(int row, int image) { SetListRowImage(m_lstEquation, row, image); }
 
 void CPropEquationBlock::AppendInputRow(CWizardCopaObject3* param) {
     const int row = m_lstInput.InsertEditItem(m_lstInput.GetItemCount(), param->GetName(), TB_EDIT_NAME, nullptr,
@@ -427,12 +570,7 @@ void CPropEquationBlock::InsertOutputRow(int at, CWizardCopaObject3* param) {
     m_lstOutput.SetItemChecked(row, kColValue, output);
 }
 
-void CPropEquationBlock::SetEquationCell(int row, EquationRowData* data) {
-    BOOL single = TRUE;
-    const CString cell = RowCellText(data->text, &single);
-    data->singleLine = single ? 1 : 0;
-    m_lstEquation.SetEditItemText(row, 0, cell, single ? TB_EDIT_EXPRESSION : TB_EDIT_MULTILINE, "DIALOG");
-}
+void CPropEquationBlock::SetEquationCell(int row, EquationRowData* data) { ShowExpressionCell(m_lstEquation, row, 0, *data); }
 
 int CPropEquationBlock::AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image) {
     auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
@@ -510,74 +648,16 @@ void CPropEquationBlock::FillLists() {
     if (allPassed) m_lstEquation.PurgeUnusedParams();
 }
 
-void CPropEquationBlock::ReleaseRowVariables(DWORD_PTR key) {
-    for (int i = m_lstEquation.GetItemVarCount(key) - 1; i >= 0; --i)
-        m_lstEquation.ReleaseParamFromItem(m_lstEquation.GetItemVar(key, i), key);
-    m_lstEquation.RemoveItem(key);
-}
+void CPropEquationBlock::ReleaseRowVariables(DWORD_PTR key) { qv::equations::ReleaseRowVariables(m_lstEquation, key); }
 
 BOOL CPropEquationBlock::CheckEquations(int row, const CString& text, CString& errorText) {
-    EquationRowData* data = RowData(row);
-    if (m_pfnBlock2Upn == nullptr || data == nullptr) return FALSE;
-    const DWORD_PTR key = reinterpret_cast<DWORD_PTR>(data->param);
-    if (text.IsEmpty()) {
-        // A variable leaves the set only when no other row defines it too.
-        ReleaseRowVariables(key);
-        errorText.Empty();
-        return TRUE;
-    }
-    CPtrArray errors;
-    try {
-        CMod model(eModTypeBlock, 0);
-        CFormel* formula = model.AddFormel();
-        CStringArray names;
-        int kind = kExpressionNone;
-        const int result = m_pfnBlock2Upn(text, formula, &kind, &names, &errors);
-        if (result != 0 || kind == kExpressionBare) {
-            SetRowImage(row, kImageError);
-            errorText.Empty();
-            if (errors.GetSize() == 0)
-                errorText = LoadLibraryString(kind == kExpressionBare ? kStrNoLeftValue : kStrScanFailed);
-            for (int i = 0; i < errors.GetSize(); ++i)
-                if (const auto* e = static_cast<const ScanError*>(errors[i])) errorText += qv::formula::FormatScanError(*e);
-            qv::formula::FreeScanErrors(errors);
-            return FALSE;
-        }
-        errorText.Empty();
-        if (names.GetSize() > 0) {
-            m_lstEquation.SyncItemVars(key, names);
-            for (int n = 0; n < names.GetSize(); ++n) {
-                CWizardCopaObject3* var = nullptr;
-                if (!m_lstEquation.FindLinkedParam(names[n], &var)) {
-                    if (m_pVariableTemplate == nullptr) continue;
-                    var = NewRowParam(Holder(), m_pVariableTemplate, m_pVariableTemplate->GetValue());
-                    if (var == nullptr) continue;
-                    var->SetName(names[n]);
-                    m_lstEquation.AddParam(var);
-                }
-                bool linked = false;
-                for (int k = 0; k < m_lstEquation.GetItemVarCount(key) && !linked; ++k)
-                    linked = m_lstEquation.GetItemVar(key, k) == var;
-                if (!linked) m_lstEquation.LinkVariable(var, key);
-            }
-        } else {
-            ReleaseRowVariables(key);
-        }
-        SetRowImage(row, kind == kExpressionAssignment ? kImageAssignment : kImageCondition);
-        m_lstEquation.Invalidate();
-        return TRUE;
-    } catch (CException* e) {
-        qv::formula::FreeScanErrors(errors);
-        // The exception's own report first, then the check's message.
-        char report[256] = {};
-        if (e->GetErrorMessage(report, sizeof report)) ShowMessage(CString(report));
-        e->Delete();
-        errorText = LoadLibraryString(kStrScanFailed);
-    } catch (...) {
-        qv::formula::FreeScanErrors(errors);
-        errorText = LoadLibraryString(kStrFatal);
-    }
-    return FALSE;
+    ExpressionCheck check;
+    check.list = &m_lstEquation;
+    check.holder = Holder();
+    check.variableTemplate = m_pVariableTemplate;
+    check.scan = m_scan.Function();
+    check.report = [this](const CString& report) { ShowMessage(report); };
+    return CheckExpressionRow(check, row, text, errorText);
 }
 
 void CPropEquationBlock::CheckRowAndShow(int row) {
@@ -876,15 +956,7 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
 }
 
 void CPropEquationBlock::EditInDialog(int row) {
-    if (RowData(row) == nullptr) return;
-    m_dialogRow = row;
-    INT_PTR result = IDCANCEL;
-    {
-        CResourceSwitch resources;
-        result = m_dlgCalculation.Edit(this);
-    }
-    m_dialogRow = -1;
-    if (result != IDOK) return;
+    if (!m_expressionDialog.Edit(this, row)) return;
     SetModified(TRUE);
     CheckRowAndShow(row);
 }

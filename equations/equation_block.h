@@ -31,6 +31,7 @@
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,8 @@ CString RowCellText(const CString& text, BOOL* singleLine);
 CString BuildInputList(ParamHolder* holder);
 // converted tells whether the set received new equations.
 CString BuildExpressionList(ParamHolder* holder, bool convertOld, bool* converted = nullptr);
+// The trimmed left side (before ":=") of an expression; empty when it has none.
+CString LeftSideOf(const CString& text);
 } // namespace qv::equations
 
 // The record of one equation row.
@@ -71,6 +74,84 @@ struct EquationRowData {
     CString text;
     DWORD singleLine = 1;
 };
+
+namespace qv::equations {
+
+// What the check of one expression row works on. The rows of the list carry an
+// EquationRowData record (or none, which the check refuses).
+struct ExpressionCheck {
+    CEditVarListCtrl* list = nullptr;
+    ParamHolder* holder = nullptr;
+    // Copied for every variable an expression defines that the list does not know yet.
+    CWizardCopaObject3* variableTemplate = nullptr;
+    UbhvBlock2UpnFunc scan = nullptr;
+    // The row's output cell; -1 where the list has none (the equation block's single column).
+    int outputColumn = -1;
+    // Shows the report of a framework exception the check caught.
+    std::function<void(const CString&)> report;
+};
+// How a variable that the check creates for an assignment starts: its result output on, taken
+// from a pin, linked to the editor's object. All off for a check that only checks.
+struct NewVariableTraits {
+    BOOL output = FALSE;
+    BOOL onPin = FALSE;
+    CObject* object = nullptr;
+};
+// Checks the row's text with the pre-compiler: 1 when accepted (or empty), else 0 with the
+// error lines in errorText. Keeps the list's links between the row and the variables it
+// defines, makes parameters for new variables and sets the row image (and the output cell).
+BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& text, CString& errorText,
+                        const NewVariableTraits& traits = {});
+// Releases every variable of the row (last first) and forgets the row.
+void ReleaseRowVariables(CEditVarListCtrl& list, DWORD_PTR key);
+void SetListRowImage(CListCtrl& list, int row, int image);
+int ListRowImage(const CListCtrl& list, int row);
+// Shows the row's expression in its cell: the text, or its first line and "..." for a text of
+// several lines (then edited only in the expression dialog); sets the record's single-line flag.
+void ShowExpressionCell(CTBEditListCtrl& list, int row, int column, EquationRowData& data);
+// The page state of the expression pages: DWORD version 10 and DWORD show errors (read from
+// version 8 on).
+void SerializeShowErrorsState(CArchive& ar, BOOL& showErrors);
+
+// The expression dialog of an expression list: it edits the record text of the row it was
+// opened on, and a text it takes shows in the row's cell (and in an open in-place edit).
+class ExpressionRowDialog {
+public:
+    ExpressionRowDialog(CTBEditListCtrl& list, int column) : m_list(list), m_column(column) {}
+    // names: the names an expression may use.
+    void Init(std::function<void(CMapStringToString&)> names);
+    // Opens the dialog on a row with a record; true when the user took a text.
+    bool Edit(CWnd* owner, int row);
+
+private:
+    EquationRowData* Record(int row) const;
+    CTBDlgCalculation m_dialog;
+    CTBEditListCtrl& m_list;
+    int m_column;
+    int m_row = -1;
+};
+
+// The pre-compiler module of an expression page, looked for once per page: a failure is told
+// once (8001 no module, 8002 no "UbhvBlock2Upn"), not at every check. Freed with the page.
+class ScanModule {
+public:
+    ScanModule() = default;
+    ScanModule(const ScanModule&) = delete;
+    ScanModule& operator=(const ScanModule&) = delete;
+    ~ScanModule() { Free(); }
+    // Loads "Pravent.dll" from the wizard's installation folder (the configured one without a
+    // wizard); `tell` shows the failure message.
+    BOOL Load(const CWizardBase4* wizard, const std::function<void(const CString&)>& tell);
+    UbhvBlock2UpnFunc Function() const { return m_function; }
+
+private:
+    void Free();
+    HMODULE m_module = nullptr;
+    UbhvBlock2UpnFunc m_function = nullptr;
+    bool m_tried = false;
+};
+
+} // namespace qv::equations
 
 class CEquationBlockWizard4;
 
@@ -103,7 +184,7 @@ public:
     // error text receives the lines to show.
     BOOL CheckEquations(int row, const CString& text, CString& errorText);
     BOOL LoadScanDll();
-    BOOL IsScanLoaded() const { return m_pfnBlock2Upn != nullptr; }
+    BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
 
     CEditVarListCtrl& InputList() { return m_lstInput; }
     CEditVarListCtrl& EquationList() { return m_lstEquation; }
@@ -149,7 +230,6 @@ protected:
     CWizardCopaObject3* RowParam(const CEditVarListCtrl& list, int row) const;
     int HighestIndex(const CEditVarListCtrl& list) const;
     void ShowMessage(const CString& text);
-    void FreeScanDll();
 
     void OnMarkModified();
     void OnSampleTimePin();
@@ -183,15 +263,11 @@ protected:
     CWizardCopaObject3* m_pEquationTemplate = nullptr;
     CWizardCopaObject3* m_pOutputTemplate = nullptr;
     CWizardCopaObject3* m_pVariableTemplate = nullptr;
-    HMODULE m_hScanDll = nullptr;
-    UbhvBlock2UpnFunc m_pfnBlock2Upn = nullptr;
+    qv::equations::ScanModule m_scan;
     BOOL m_bConvert = FALSE;
     DWORD m_dwOutputCount = 0;
     bool m_bHiddenConversion = false;
-    bool m_bScanTried = false;
-    CTBDlgCalculation m_dlgCalculation;
     CEditVarListCtrl* m_pFocusList = nullptr;
-    int m_dialogRow = -1;
     CImageList m_images;
     // The records of the equation rows; the rows point at them.
     std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
@@ -200,6 +276,7 @@ protected:
     CEditVarListCtrl m_lstInput;
     CEditVarListCtrl m_lstEquation;
     CEditVarListCtrl m_lstOutput;
+    qv::equations::ExpressionRowDialog m_expressionDialog{m_lstEquation, 0};
     BOOL m_bShowName = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strName;

@@ -19,6 +19,7 @@
 #include "blocks_math/static_blocks.h"
 #include "equations/characteristic_equations.h"
 #include "equations/equation_block.h"
+#include "equations/expression_elements.h"
 #include "equations/lookup_table_2d.h"
 #include "equations/lookup_table_3d.h"
 #include "equations/state_graph.h"
@@ -160,8 +161,8 @@ constexpr WizardFactoryEntry kFactoryTable[] = {
     {.id = 71, .base = 4, .className = "CMaximumTMinimumTBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CMaximumTMinimumTBlockWizard4>},
     {.id = 78, .base = 4, .className = "C2DLookupTableWizard4", .create3 = nullptr, .create4 = NewWizard4<C2DLookupTableWizard4>},
     {.id = 79, .base = 4, .className = "CEquationBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CEquationBlockWizard4>},
-    {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = nullptr},
-    {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = nullptr},
+    {.id = 80, .base = 4, .className = "CInitialValuesWizard4", .create3 = nullptr, .create4 = NewWizard4<CInitialValuesWizard4>},
+    {.id = 81, .base = 4, .className = "CEquationWizard4", .create3 = nullptr, .create4 = NewWizard4<CEquationWizard4>},
     {.id = 82, .base = 4, .className = "CDeadTimeBlockWizard4", .create3 = nullptr, .create4 = NewWizard4<CDeadTimeBlockWizard4>},
     {.id = 84, .base = 4, .className = "CSwitchControlledWizard4", .create3 = nullptr, .create4 = NewWizard4<CSwitchControlledWizard4>},
     {.id = 85, .base = 4, .className = "CFourierSourceWizard4", .create3 = nullptr, .create4 = NewWizard4<CFourierSourceWizard4>},

@@ -11,6 +11,7 @@
 //   5: the 2D lookup table's 4.x block.
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "editor/schematic_editor.h"
+#include "fuzz/expression_pages_setup.h"
 #include "equations/equation_block.h"
 #include "equations/lookup_table_2d.h"
 #include "win32/module.h"
@@ -109,18 +110,7 @@ int CountEquations(ParamHolder* holder) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = std::getenv("TMPDIR");
-    static const std::string profile = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                                       "/equations_fuzz_profile_" + std::to_string(getpid()) + ".ini";
-    setenv("QV_USER_PROFILE", profile.c_str(), 1);
-    std::atexit([] { std::remove(profile.c_str()); });
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
-    qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-    // The pages load and free the pre-compiler module; a reference held here keeps it mapped,
-    // so that the fuzzer's coverage counters of the module stay valid.
-    if (LoadLibraryA(PARVEL_MODULE_DIR "/Pravent.dll") == nullptr) std::abort();
+    fuzzsetup::LoadPluginWithPrecompiler("equations_fuzz_profile");
     return 0;
 }
 

@@ -211,8 +211,12 @@ int CWizardBase4::GetPossibleNodes(CPtrArray& nodes) {
     return 0;
 }
 
+int CWizardBase4::GetPossibleNodes(CPtrArray& nodes, int, BOOL, BOOL, BOOL) { return GetPossibleNodes(nodes); }
+
+// Both forms fill the array with objects of the framework's object base (node wizards or
+// parameters), so they are deleted through it.
 void CWizardBase4::FreeNodeArray(CPtrArray& nodes) {
-    for (int i = 0; i < static_cast<int>(nodes.GetSize()); ++i) delete static_cast<CNodeWizBase*>(nodes.GetAt(i));
+    for (int i = 0; i < static_cast<int>(nodes.GetSize()); ++i) delete static_cast<CObject*>(nodes.GetAt(i));
     nodes.RemoveAll();
 }
 

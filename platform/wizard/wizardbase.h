@@ -172,6 +172,10 @@ public:
 
     // The nodes a wizard could connect to; the stand-in editor offers none. Returns the count.
     int GetPossibleNodes(CPtrArray& nodes);
+    // The same, narrowed as the expression pages ask: the node kinds (a mask) and whether
+    // signals, parameters and the element's own nodes count. Each entry is a parameter
+    // (CWizardCopaObject3) naming the node, with its Type; the stand-in editor offers none.
+    int GetPossibleNodes(CPtrArray& nodes, int kinds, BOOL signals, BOOL parameters, BOOL ownNodes);
     // Deletes the entries GetPossibleNodes put in the array and empties it.
     void FreeNodeArray(CPtrArray& nodes);
 
