@@ -645,6 +645,8 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                 }
                 numEst = kEstimateSafety * numApart + floor;
                 denEst = kEstimateSafety * denApart + floor;
+            } else {
+                QuickPairs(numApart, denApart, &numEst, &denEst);
             }
         }
     }
@@ -736,6 +738,78 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     m_beta[n] = 0.0;
     m_alpha[n] = 1.0;
     m_status = m_errorEstimate <= kAcceptedError ? Status::Done : Status::Inaccurate;
+}
+
+void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, double* numEst, double* denEst) {
+    // Where the companion basis or its dual rounds badly (a wide spread of time constants, or
+    // large coefficients beside small ones), the graded basis usually keeps the numerator and
+    // the balanced one the denominator; the denominator from the eigenvalues of the companion
+    // matrix needs no exponential at all. Pairs of candidates independent in both respects
+    // (another basis, another run) are compared as in the first comparison: the first run's
+    // companion and balanced candidates against the second run's dual and graded ones (and, for
+    // the denominator, the companion eigenvalues of the second run's coefficients). Where the
+    // closest pair of each polynomial agrees to kEnough, ten times its distance is the estimate
+    // and the first run's candidate the result; else the candidates made here are dropped, so
+    // that the full search below starts as it would without them.
+    const int n = m_n;
+    const double floor = 2.0 * kEps * n;
+    auto distance = [&](const double* x, const double* y, double lead) {
+        double big = lead;
+        double diff = 0.0;
+        for (int k = 0; k < n; ++k) {
+            big = std::max(big, std::fabs(x[k]));
+            diff = std::max(diff, std::fabs(x[k] - y[k]));
+        }
+        if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
+        return diff / big;
+    };
+    auto drop = [&]() {
+        m_candOk[0][1] = m_candEigOk[0][1] = false;
+        m_candOk[1][2] = m_candEigOk[1][2] = false;
+        m_candAEigOk[1] = false;
+    };
+    const bool graded = Stage(1, 2, false);
+    if (!m_balanceDone) Balance();
+    const bool balanced = Stage(0, 1, false);
+    const double* numBest = m_candNum[0][0];
+    const double* denBest = m_candHyman[0][0];
+    double numAgree = numApart;
+    double denAgree = denApart;
+    auto consider = [&](const double* x, const double* y, bool den, double* agree, const double** best) {
+        const double d = distance(x, y, den ? 1.0 : 0.0);
+        if (d < *agree) {
+            *agree = d;
+            *best = x;
+        }
+    };
+    for (int b = 0; b < 2; ++b) {
+        if (b == 1 && !balanced) break;
+        if (graded) {
+            consider(m_candNum[0][b], m_candNum[1][2], false, &numAgree, &numBest);
+            consider(m_candHyman[0][b], m_candHyman[1][2], true, &denAgree, &denBest);
+        }
+        if (b == 1) {
+            consider(m_candNum[0][1], m_candNum[1][3], false, &numAgree, &numBest);
+            consider(m_candHyman[0][1], m_candHyman[1][3], true, &denAgree, &denBest);
+        }
+    }
+    if (!(numAgree <= kEnough)) {
+        drop();
+        return;
+    }
+    if (!(denAgree <= kEnough) && CompanionEigenDenominator(1))
+        for (int b = 0; b < 2; ++b)
+            if (b == 0 || balanced) consider(m_candHyman[0][b], m_candAEig[1], true, &denAgree, &denBest);
+    if (!(denAgree <= kEnough)) {
+        drop();
+        return;
+    }
+    for (int k = 0; k < n; ++k) {
+        m_beta[k] = numBest[k];
+        m_alpha[k] = denBest[k];
+    }
+    *numEst = kEstimateSafety * numAgree + floor;
+    *denEst = kEstimateSafety * denAgree + floor;
 }
 
 bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool perturb) {
@@ -1480,22 +1554,33 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
     mpf_ptr tt = w[3];
     mpf_ptr acc = w[4];
     mpf_set_d(tt, t);
-    // 1. Newton's method on a(s) from the quadruple-precision poles.
+    MpArray coefficients(size, bits);
+    for (int k = 0; k < n; ++k) mpf_set_d(coefficients[k], a[k]);
+    // 1. Newton's method on a(s) from the quadruple-precision poles. The slope is that of the
+    //    first step, kept: the poles start within a relative 2^-100 or so (distinct and well
+    //    apart, as the caller checked), so each step still gains about 100 bits, at half the
+    //    work of a step that evaluates the slope anew.
     for (int i = 0; i < n; ++i) {
         const double hi = static_cast<double>(start[i]);
         mpf_set_d(x[i], hi);
         mpf_set_d(tmp, static_cast<double>(start[i] - static_cast<Quad>(hi)));
         mpf_add(x[i], x[i], tmp);
+        mpf_set_ui(dp, 0);
         bool settled = false;
         for (int iteration = 0; iteration < 40 && !settled; ++iteration) {
             mpf_set_ui(p, 1);
-            mpf_set_ui(dp, 0);
-            for (int k = n - 1; k >= 0; --k) {
-                mpf_mul(dp, dp, x[i]);
-                mpf_add(dp, dp, p);
-                mpf_mul(p, p, x[i]);
-                mpf_set_d(tmp, a[k]);
-                mpf_add(p, p, tmp);
+            if (iteration == 0) {
+                for (int k = n - 1; k >= 0; --k) {
+                    mpf_mul(dp, dp, x[i]);
+                    mpf_add(dp, dp, p);
+                    mpf_mul(p, p, x[i]);
+                    mpf_add(p, p, coefficients[k]);
+                }
+            } else {
+                for (int k = n - 1; k >= 0; --k) {
+                    mpf_mul(p, p, x[i]);
+                    mpf_add(p, p, coefficients[k]);
+                }
             }
             if (mpf_sgn(p) == 0) break;
             if (mpf_sgn(dp) == 0) return false;
@@ -1582,6 +1667,45 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
     return true;
 }
 
+// Aberth's iteration on the monic polynomial a[0..n-1] (and a leading 1) from the roots x,
+// until no root moves by more than `tolerance` relative to itself. The number of iterations
+// that converged; 0 when `limit` iterations did not; -1 when a step is not finite (x then
+// holds the values of that moment).
+template <typename T>
+int AberthSteps(const T* a, int n, T* x, double tolerance, int limit) {
+    for (int iteration = 0; iteration < limit; ++iteration) {
+        double largest = 0.0;
+        for (int i = 0; i < n; ++i) {
+            T p = 1;
+            T dp = 0;
+            for (int k = n - 1; k >= 0; --k) {
+                dp = dp * x[i] + p;
+                p = p * x[i] + a[k];
+            }
+            if (p == 0) continue;
+            T sum = 0;
+            for (int j = 0; j < n; ++j)
+                if (j != i) {
+                    T d = x[i] - x[j];
+                    if (d == 0) {  // equal starting values: move one apart
+                        x[i] += x[i] == 0 ? T(1e-3) : x[i] * T(1e-3);
+                        d = x[i] - x[j];
+                    }
+                    sum += 1 / d;
+                }
+            const T ratio = p / dp;
+            const T step = ratio / (1 - ratio * sum);
+            x[i] -= step;
+            const double rel = std::fabs(static_cast<double>(step)) /
+                               std::max(std::fabs(static_cast<double>(x[i])), std::numeric_limits<double>::min());
+            if (!std::isfinite(rel)) return -1;
+            largest = std::max(largest, rel);
+        }
+        if (largest <= tolerance) return iteration + 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 void CTransferFunctionDiscretizer::PoleRoute() {
@@ -1654,7 +1778,8 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             }
         }
     }
-    // 2. Aberth's iteration on the monic a(s) in quadruple precision.
+    // 2. Aberth's iteration on the monic a(s): in long double while its steps are above its
+    //    round-off (hardware arithmetic, several times faster), then in quadruple precision.
     auto evaluate = [&](Quad z, Quad* value, Quad* slope, Quad* size) {
         Quad p = 1;
         Quad dp = 0;
@@ -1669,34 +1794,17 @@ void CTransferFunctionDiscretizer::PoleRoute() {
         *slope = dp;
         if (size != nullptr) *size = s;
     };
-    bool converged = false;
-    for (int iteration = 0; iteration < 60 && !converged; ++iteration) {
-        double largest = 0.0;
-        for (int i = 0; i < n; ++i) {
-            Quad p;
-            Quad dp;
-            evaluate(x[i], &p, &dp, nullptr);
-            if (p == 0) continue;
-            Quad sum = 0;
-            for (int j = 0; j < n; ++j)
-                if (j != i) {
-                    Quad d = x[i] - x[j];
-                    if (d == 0) {  // equal starting values: move one apart
-                        x[i] += x[i] == 0 ? 1e-3 : x[i] * 1e-3;
-                        d = x[i] - x[j];
-                    }
-                    sum += 1 / d;
-                }
-            const Quad ratio = p / dp;
-            const Quad step = ratio / (1 - ratio * sum);
-            x[i] -= step;
-            const double rel = std::fabs(static_cast<double>(step)) /
-                               std::max(std::fabs(static_cast<double>(x[i])), std::numeric_limits<double>::min());
-            if (!std::isfinite(rel)) return;
-            largest = std::max(largest, rel);
+    {
+        long double al[kSize];
+        long double xl[kSize];
+        for (int k = 0; k < n; ++k) {
+            al[k] = static_cast<long double>(a[k]);
+            xl[k] = static_cast<long double>(x[k]);
         }
-        converged = largest <= 1e-26;
+        if (AberthSteps(al, n, xl, 1e-16, 60) >= 0)
+            for (int k = 0; k < n; ++k) x[k] = xl[k];
     }
+    const bool converged = AberthSteps(a, n, x, 1e-26, 60) > 0;
     if (!converged) return;
     // 3. An error bound for each pole from the residual and its rounding; the poles must be
     //    far apart compared with it (distinct roots, each found once).

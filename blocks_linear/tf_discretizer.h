@@ -145,6 +145,9 @@ private:
     static constexpr int kCompanionEigen = 2 * kBases;  // candidate index of that denominator
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
+    // Where the first comparison fails: the next cheapest pairs of independent candidates.
+    // Writes the result and both estimates when they agree to kEnough.
+    void QuickPairs(double numApart, double denApart, double* numEst, double* denEst);
     void Balance();
     bool CompanionEigenDenominator(int run);
     // The route of well separated real poles (used where the one above is refused): the
