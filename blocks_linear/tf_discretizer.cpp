@@ -270,6 +270,19 @@ bool FromRoots(const double* re, const double* im, int n, bool exponential, doub
     return true;
 }
 
+// The normwise distance of two polynomials x, y (coefficients 0..n-1 and the common leading
+// coefficient lead): max |x_k - y_k| over the largest |coefficient|.
+double Apart(const double* x, const double* y, int n, double lead) {
+    double big = lead;
+    double diff = 0.0;
+    for (int k = 0; k < n; ++k) {
+        big = std::max(big, std::fabs(x[k]));
+        diff = std::max(diff, std::fabs(x[k] - y[k]));
+    }
+    if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
+    return diff / big;
+}
+
 template <typename M>
 double OneNorm(const M& x, int n) {
     double best = 0.0;
@@ -579,16 +592,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     double numEst = std::numeric_limits<double>::infinity();
     double denEst = numEst;
     const double floor = 2.0 * kEps * n;
-    auto distance = [&](const double* x, const double* y, double lead) {
-        double big = lead;
-        double diff = 0.0;
-        for (int k = 0; k < n; ++k) {
-            big = std::max(big, std::fabs(x[k]));
-            diff = std::max(diff, std::fabs(x[k] - y[k]));
-        }
-        if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
-        return diff / big;
-    };
+    auto distance = [&](const double* x, const double* y, double lead) { return Apart(x, y, n, lead); };
     for (int r = 0; r < 2; ++r) {
         m_candAEigOk[r] = false;
         for (int b = 0; b < kBases; ++b) m_candOk[r][b] = m_candEigOk[r][b] = false;
@@ -753,16 +757,7 @@ void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, 
     // that the full search below starts as it would without them.
     const int n = m_n;
     const double floor = 2.0 * kEps * n;
-    auto distance = [&](const double* x, const double* y, double lead) {
-        double big = lead;
-        double diff = 0.0;
-        for (int k = 0; k < n; ++k) {
-            big = std::max(big, std::fabs(x[k]));
-            diff = std::max(diff, std::fabs(x[k] - y[k]));
-        }
-        if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
-        return diff / big;
-    };
+    auto distance = [&](const double* x, const double* y, double lead) { return Apart(x, y, n, lead); };
     auto drop = [&]() {
         m_candOk[0][1] = m_candEigOk[0][1] = false;
         m_candOk[1][2] = m_candEigOk[1][2] = false;
@@ -1778,8 +1773,9 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             }
         }
     }
-    // 2. Aberth's iteration on the monic a(s): in long double while its steps are above its
-    //    round-off (hardware arithmetic, several times faster), then in quadruple precision.
+    // 2. Aberth's iteration on the monic a(s): in long double to a relative 1e-12 (hardware
+    //    arithmetic, several times faster; closer than that its evaluation may stall on
+    //    rounding), then in quadruple precision.
     auto evaluate = [&](Quad z, Quad* value, Quad* slope, Quad* size) {
         Quad p = 1;
         Quad dp = 0;
@@ -1801,7 +1797,7 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             al[k] = static_cast<long double>(a[k]);
             xl[k] = static_cast<long double>(x[k]);
         }
-        if (AberthSteps(al, n, xl, 1e-16, 60) >= 0)
+        if (AberthSteps(al, n, xl, 1e-12, 20) >= 0)
             for (int k = 0; k < n; ++k) x[k] = xl[k];
     }
     const bool converged = AberthSteps(a, n, x, 1e-26, 60) > 0;
