@@ -673,7 +673,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                 Stage(0, 1, false);
             } else {
                 if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
-                for (int b = 0; b < kBases; ++b) Stage(0, b, true);
+                for (int b = 0; b < kSearchBases; ++b) Stage(0, b, true);
                 CompanionEigenDenominator(0);
             }
             numAgree = closest(false, &bestNum);
@@ -746,55 +746,49 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
 
 void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, double* numEst, double* denEst) {
     // Where the companion basis or its dual rounds badly (a wide spread of time constants, or
-    // large coefficients beside small ones), the graded basis usually keeps the numerator and
-    // the balanced one the denominator; the denominator from the eigenvalues of the companion
-    // matrix needs no exponential at all. Pairs of candidates independent in both respects
-    // (another basis, another run) are compared as in the first comparison: the first run's
-    // companion and balanced candidates against the second run's dual and graded ones (and, for
-    // the denominator, the companion eigenvalues of the second run's coefficients). Where the
-    // closest pair of each polynomial agrees to kEnough, ten times its distance is the estimate
-    // and the first run's candidate the result; else the candidates made here are dropped, so
-    // that the full search below starts as it would without them.
+    // large coefficients beside small ones), the balanced basis and its dual usually do not.
+    // Pairs of candidates independent in both respects (another basis, another run) are
+    // compared as in the first comparison: the first run's companion and balanced candidates
+    // against the second run's dual and balanced-dual ones (and, for the denominator, the
+    // eigenvalues of the companion matrix of the second run's coefficients, which need no
+    // exponential). Where the closest pair of each polynomial agrees to kEnough, ten times its
+    // distance is the estimate and the first run's candidate the result; else the candidates
+    // made here are dropped, so that the full search starts as it would without them.
     const int n = m_n;
     const double floor = 2.0 * kEps * n;
-    auto distance = [&](const double* x, const double* y, double lead) { return Apart(x, y, n, lead); };
     auto drop = [&]() {
         m_candOk[0][1] = m_candEigOk[0][1] = false;
-        m_candOk[1][2] = m_candEigOk[1][2] = false;
+        m_candOk[1][4] = m_candEigOk[1][4] = false;
         m_candAEigOk[1] = false;
     };
-    const bool graded = Stage(1, 2, false);
-    if (!m_balanceDone) Balance();
-    const bool balanced = Stage(0, 1, false);
+    // (Both fail alike where the balancing changed nothing.)
+    if (!Stage(1, 4, false) || !Stage(0, 1, false)) {
+        drop();
+        return;
+    }
     const double* numBest = m_candNum[0][0];
     const double* denBest = m_candHyman[0][0];
     double numAgree = numApart;
     double denAgree = denApart;
     auto consider = [&](const double* x, const double* y, bool den, double* agree, const double** best) {
-        const double d = distance(x, y, den ? 1.0 : 0.0);
+        const double d = Apart(x, y, n, den ? 1.0 : 0.0);
         if (d < *agree) {
             *agree = d;
             *best = x;
         }
     };
     for (int b = 0; b < 2; ++b) {
-        if (b == 1 && !balanced) break;
-        if (graded) {
-            consider(m_candNum[0][b], m_candNum[1][2], false, &numAgree, &numBest);
-            consider(m_candHyman[0][b], m_candHyman[1][2], true, &denAgree, &denBest);
-        }
-        if (b == 1) {
-            consider(m_candNum[0][1], m_candNum[1][3], false, &numAgree, &numBest);
-            consider(m_candHyman[0][1], m_candHyman[1][3], true, &denAgree, &denBest);
-        }
+        consider(m_candNum[0][b], m_candNum[1][4], false, &numAgree, &numBest);
+        consider(m_candHyman[0][b], m_candHyman[1][4], true, &denAgree, &denBest);
     }
+    consider(m_candNum[0][1], m_candNum[1][3], false, &numAgree, &numBest);
+    consider(m_candHyman[0][1], m_candHyman[1][3], true, &denAgree, &denBest);
     if (!(numAgree <= kEnough)) {
         drop();
         return;
     }
     if (!(denAgree <= kEnough) && CompanionEigenDenominator(1))
-        for (int b = 0; b < 2; ++b)
-            if (b == 0 || balanced) consider(m_candHyman[0][b], m_candAEig[1], true, &denAgree, &denBest);
+        for (int b = 0; b < 2; ++b) consider(m_candHyman[0][b], m_candAEig[1], true, &denAgree, &denBest);
     if (!(denAgree <= kEnough)) {
         drop();
         return;
@@ -1123,26 +1117,31 @@ bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {
     // Phi_b[i][j] = Phi[i][j]·d_j/d_i, Gamma_b[i] = Gamma[i]·d_n/d_i and c_b[i] = c[i]·d_i/d_n,
     // all exact (powers of two). Basis 0 is the time-scaled companion form itself, 1 the
     // balanced one, 2 the graded one d_i = 2^(-i); 3 is the dual of basis 0 (Phi^T with the
-    // roles of Gamma and c exchanged), which rounds along another path in the same scaling.
+    // roles of Gamma and c exchanged), which rounds along another path in the same scaling, and
+    // 4 the dual of the balanced basis.
     const int n = m_n;
     m_candOk[run][basis] = false;
     m_candEigOk[run][basis] = false;
     if (basis == 1 && !m_balanceDone) Balance();
     double* d = m_basis;
-    for (int i = 0; i <= n; ++i) d[i] = basis == 1 ? m_balance[i] : basis == 2 ? std::ldexp(1.0, -i) : 1.0;
+    if (basis == 4 && !m_balanceDone) Balance();
+    const bool balanced = basis == 1 || basis == 4;
+    for (int i = 0; i <= n; ++i) d[i] = balanced ? m_balance[i] : basis == 2 ? std::ldexp(1.0, -i) : 1.0;
     // A balancing that changed nothing gives no basis of its own (its rounding would be that
-    // of the companion form, and the two would agree whatever their error).
-    bool same = basis == 1;
+    // of the companion form or its dual, and the two would agree whatever their error).
+    bool same = balanced;
     for (int i = 1; same && i <= n; ++i) same = d[i] == d[0];
     if (same) return false;
     AugMatrix& phiB = m_augV;
     const AugMatrix& phi = m_phiRun[run];
-    if (basis == 3) {
-        // The dual form of the companion basis: (Phi^T, c, Gamma) has the same transfer function.
+    if (basis == 3 || basis == 4) {
+        // The dual form of the companion (or the balanced) basis: (Phi^T, c, Gamma) has the
+        // same transfer function; basis 4 takes it in the balanced scaling,
+        // Phi_b[i][j] = Phi[j][i]·d_i/d_j, Gamma_b[i] = c[i]·d_i/d_n, c_b[i] = Gamma[i]·d_n/d_i.
         for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < n; ++j) phiB[i][j] = phi[j][i];
-            phiB[i][n] = m_bwRun[run][i];
-            m_cBal[i] = phi[i][n];
+            for (int j = 0; j < n; ++j) phiB[i][j] = phi[j][i] * (d[i] / d[j]);
+            phiB[i][n] = m_bwRun[run][i] * (d[i] / d[n]);
+            m_cBal[i] = phi[i][n] * (d[n] / d[i]);
         }
     } else {
         for (int i = 0; i < n; ++i) {

@@ -141,7 +141,10 @@ private:
     static constexpr int kAug = kSize + 1;  // augmented dimension for order 100
     using AugMatrix = double[kAug][kAug];
 
-    static constexpr int kBases = 4;
+    // Bases 0..3 serve the full search; basis 4 (the dual of the balanced one) only the quick
+    // pairs of the second run.
+    static constexpr int kBases = 5;
+    static constexpr int kSearchBases = 4;
     static constexpr int kCompanionEigen = 2 * kBases;  // candidate index of that denominator
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
