@@ -21,6 +21,8 @@ constexpr double kAcceptedError = 1e-8;
 constexpr double kEstimateSafety = 10.0;
 // Candidates that agree this well need no further ones.
 constexpr double kEnough = 1e-11;
+// The quick second comparison only follows a first one at least this close.
+constexpr double kQuickReach = 1e-4;
 
 
 // x·2^e, the same number as std::ldexp(x, e) (a multiplication by a power of two rounds once,
@@ -754,6 +756,10 @@ void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, 
     // exponential). Where the closest pair of each polynomial agrees to kEnough, ten times its
     // distance is the estimate and the first run's candidate the result; else the candidates
     // made here are dropped, so that the full search starts as it would without them.
+    // Where the companion basis and its dual are far apart (coefficients that spread over
+    // many orders of magnitude), the balanced pair can share an error of its own that no
+    // pair shows: the full search decides there.
+    if (!(numApart <= kQuickReach && denApart <= kQuickReach)) return;
     const int n = m_n;
     const double floor = 2.0 * kEps * n;
     auto drop = [&]() {
@@ -792,6 +798,20 @@ void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, 
     if (!(denAgree <= kEnough)) {
         drop();
         return;
+    }
+    // The constant coefficient of the denominator is known exactly: (-1)^n det(Phi) =
+    // (-1)^n e^(trace(A) T), trace(A) = -a_(n-1)/a_n. Two candidates that agree on another
+    // value share an error (a cancellation that ends in the same wrong number in both bases):
+    // such a pair is not taken.
+    const double exponent = -m_aHat[n - 1] / m_aHat[n] * m_T;
+    const double alpha0 = (n % 2 == 1 ? -1.0 : 1.0) * std::exp(exponent);
+    if (std::isfinite(alpha0) && alpha0 != 0.0) {
+        double big = 1.0;
+        for (int k = 0; k < n; ++k) big = std::max(big, std::fabs(denBest[k]));
+        if (!(std::fabs(denBest[0] - alpha0) <= (kEnough + 8.0 * kEps * (std::fabs(exponent) + 1.0)) * big)) {
+            drop();
+            return;
+        }
     }
     for (int k = 0; k < n; ++k) {
         m_beta[k] = numBest[k];
@@ -1046,17 +1066,20 @@ void CTransferFunctionDiscretizer::Balance() {
     for (int sweep = 0; sweep < 200; ++sweep) {
         bool changed = false;
         for (int i = 0; i < dim; ++i) {
-            // Column and row sums without the diagonal, each in the order of j.
+            // Column and row sums without the diagonal, each in the order of j. Rows 0..n-2 of
+            // the companion form hold only their superdiagonal entry, row n-1 is full and row n
+            // empty: column i holds entries in rows i-1 and n-1 alone, and the sums over those
+            // are the same numbers as over the whole column and row (the rest are exact zeros).
             double c = 0.0;
             double r = 0.0;
-            const double* row = bal[i];
-            for (int j = 0; j < i; ++j) {
-                c += std::fabs(bal[j][i]);
-                r += std::fabs(row[j]);
-            }
-            for (int j = i + 1; j < dim; ++j) {
-                c += std::fabs(bal[j][i]);
-                r += std::fabs(row[j]);
+            if (i >= 1 && i - 1 != n - 1) c += std::fabs(bal[i - 1][i]);
+            if (i != n - 1) c += std::fabs(bal[n - 1][i]);
+            if (i < n - 1) {
+                r = std::fabs(bal[i][i + 1]);
+            } else if (i == n - 1) {
+                const double* row = bal[i];
+                for (int j = 0; j < dim; ++j)
+                    if (j != i) r += std::fabs(row[j]);
             }
             if (c == 0.0 || r == 0.0) continue;
             const double s = c + r;
