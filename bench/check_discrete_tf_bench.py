@@ -4,56 +4,61 @@ on the same inputs in the same run and prints the ratios.
 
 Usage: check_discrete_tf_bench.py <discrete_tf_bench binary, or the folder that holds it>
 
-Goal: at least 20 times faster than scipy at orders 2 and 10, faster at order 50. Fails
-(exit status 1) only when the discretizer is slower than scipy at some order; prints a note
-and passes when scipy is not installed.
+The inputs are the benchmark program's own (it prints them with --inputs, exactly). Both sides
+are timed in processor time, in rounds that alternate between them, and each keeps its fastest
+repetition over all rounds: load on a shared machine only ever adds time, so a busy moment
+weighs on neither side's best. Goals: every input of order 2 or 10 at least 20 times faster
+than scipy, every other input (orders 20 and 50) at least as fast. Fails (exit status 1) when
+a gated input misses its goal; the inputs in PENDING still miss it, or meet it too narrowly to
+hold on a loaded machine, and are printed without failing until their route is fast enough.
+Prints a note and passes when scipy is not installed. An input on which scipy's own
+conversion breaks down is reported and not compared.
 """
-import json
-import warnings
 import os
 import subprocess
 import sys
+import time
 import timeit
+import warnings
 
-GOALS = {2: 20.0, 10: 20.0, 50: 1.0}
+import bench_check
 
-
-def denominator(n):
-    c = [1.0]
-    for k in range(n):
-        p = -(k + 1) * 2.0 / n
-        nxt = [0.0] * (len(c) + 1)
-        for i, v in enumerate(c):
-            nxt[i + 1] += v
-            nxt[i] -= p * v
-        c = nxt
-    return c  # ascending
+TOOL = "check_discrete_tf_bench"
+ROUNDS = 4
+PENDING = {"o10_integrators", "o20_mixed"}
+OPTIONS = ["--benchmark_repetitions=3", "--benchmark_enable_random_interleaving=true",
+           "--benchmark_min_time=0.05"]
 
 
-def scipy_seconds(n):
+def goal(name):
+    return 20.0 if name in ("order2", "order10") or name.startswith("o10_") else 1.0
+
+
+def inputs(binary):
+    """name -> (T, den, num), coefficients in descending powers as scipy takes them."""
+    if os.path.isdir(binary):
+        binary = os.path.join(binary, "discrete_tf_bench")
+    out = subprocess.run([binary, "--inputs"], check=True, capture_output=True, text=True).stdout
+    result = {}
+    for line in out.splitlines():
+        name, t, den, num = line.split(";")
+        result[name] = (float(t), [float(v) for v in reversed(den.split())],
+                        [float(v) for v in reversed(num.split())])
+    return result
+
+
+def scipy_seconds(t, den, num):
+    """The fastest of three runs of enough conversions for about 20 ms, in processor time."""
     from scipy import signal
-    den = list(reversed(denominator(n)))
-    number = 200 if n < 50 else 20
-    best = min(timeit.repeat(lambda: signal.cont2discrete(([1.0], den), 0.01, method="zoh"),
-                             number=number, repeat=5))
-    return best / number
+    run = lambda: signal.cont2discrete((num, den), t, method="zoh")  # noqa: E731
+    start = time.process_time()
+    run()
+    number = max(1, int(0.02 / max(time.process_time() - start, 1e-6)))
+    return min(timeit.repeat(run, number=number, repeat=3, timer=time.process_time)) / number
 
 
 def main(argv):
     warnings.simplefilter("ignore")
-    binary = argv[1] if len(argv) > 1 else "build/release/bin"
-    if os.path.isdir(binary):
-        binary = os.path.join(binary, "discrete_tf_bench")
-    out = subprocess.run([binary, "--benchmark_format=json", "--benchmark_repetitions=3"],
-                         check=True, capture_output=True, text=True).stdout
-    ours = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("run_type") != "iteration":
-            continue
-        n = int(b["name"].split("/")[1])
-        scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
-        t = b["real_time"] * scale
-        ours[n] = min(ours.get(n, t), t)
     try:
         import scipy  # noqa: F401
     except ImportError:
@@ -61,20 +66,44 @@ def main(argv):
         system = "/usr/bin/python3"
         if os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system):
             return subprocess.run([system] + argv).returncode
-        print("check_discrete_tf_bench: scipy is not installed; no comparison")
+        print(f"{TOOL}: scipy is not installed; no comparison")
         return 0
+    try:
+        cases = inputs(argv[1] if len(argv) == 2 else "")
+        ours = {}
+        theirs = {}
+        broken = {}
+        for _ in range(ROUNDS):
+            for name, took in bench_check.times(TOOL, argv, __doc__, "discrete_tf_bench", OPTIONS, 2,
+                                                fastest=True).items():
+                ours[name] = min(ours.get(name, took["cpu"]), took["cpu"])
+            for name, (t, den, num) in cases.items():
+                try:
+                    seconds = scipy_seconds(t, den, num)
+                except Exception as error:  # scipy's own conversion breaks down on some inputs
+                    broken[name] = type(error).__name__
+                    continue
+                theirs[name] = min(theirs.get(name, seconds), seconds)
+    except (bench_check.Failed, subprocess.CalledProcessError, ValueError) as error:
+        print(f"{TOOL}: {error}", file=sys.stderr)
+        return getattr(error, "status", 1)
     failed = False
-    for n, goal in GOALS.items():
-        try:
-            theirs = scipy_seconds(n)
-        except Exception as error:  # scipy's own conversion breaks down on some inputs
-            print(f"order {n}: discretizer {ours[n] * 1e6:.2f} us, scipy fails ({type(error).__name__})")
+    for name in cases:
+        key = "Discretize/" + name
+        if key not in ours:
+            print(f"{TOOL}: no time for {name}", file=sys.stderr)
+            failed = True
             continue
-        ratio = theirs / ours[n]
-        verdict = "goal met" if ratio >= goal else ("below goal" if ratio >= 1.0 else "SLOWER")
-        print(f"order {n}: discretizer {ours[n] * 1e6:.2f} us, scipy {theirs * 1e6:.2f} us "
-              f"-> {ratio:.1f} times faster (goal {goal:.0f}) {verdict}")
-        failed = failed or ratio < 1.0
+        mine = ours[key] * 1e-9  # the benchmark reports nanoseconds
+        if name not in theirs:
+            print(f"{name}: discretizer {mine * 1e6:.2f} us, scipy fails ({broken.get(name)})")
+            continue
+        ratio = theirs[name] / mine
+        met = ratio >= goal(name)
+        verdict = "goal met" if met else ("below goal, not gated yet" if name in PENDING else "BELOW GOAL")
+        print(f"{name}: discretizer {mine * 1e6:.2f} us, scipy {theirs[name] * 1e6:.2f} us "
+              f"-> {ratio:.1f} times faster (goal {goal(name):.0f}) {verdict}")
+        failed = failed or (not met and name not in PENDING)
     return 1 if failed else 0
 
 

@@ -1,4 +1,4 @@
-# The zero-order-hold discretizer at orders 2, 10 and 50 (compared with scipy by
+# The zero-order-hold discretizer on a set of inputs of orders 2 to 50 (compared with scipy by
 # check_discrete_tf_bench.py).
 parvel_add_bench(discrete_tf_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/discrete_tf_bench.cpp
                  ${CMAKE_SOURCE_DIR}/blocks_linear/tf_discretizer.cpp)

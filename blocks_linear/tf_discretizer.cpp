@@ -21,6 +21,8 @@ constexpr double kAcceptedError = 1e-8;
 constexpr double kEstimateSafety = 10.0;
 // Candidates that agree this well need no further ones.
 constexpr double kEnough = 1e-11;
+// The quick second comparison only follows a first one at least this close.
+constexpr double kQuickReach = 1e-4;
 
 
 // x·2^e, the same number as std::ldexp(x, e) (a multiplication by a power of two rounds once,
@@ -268,6 +270,19 @@ bool FromRoots(const double* re, const double* im, int n, bool exponential, doub
     for (int k = 0; k <= n; ++k)
         if (!std::isfinite(den[k])) return false;
     return true;
+}
+
+// The normwise distance of two polynomials x, y (coefficients 0..n-1 and the common leading
+// coefficient lead): max |x_k - y_k| over the largest |coefficient|.
+double Apart(const double* x, const double* y, int n, double lead) {
+    double big = lead;
+    double diff = 0.0;
+    for (int k = 0; k < n; ++k) {
+        big = std::max(big, std::fabs(x[k]));
+        diff = std::max(diff, std::fabs(x[k] - y[k]));
+    }
+    if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
+    return diff / big;
 }
 
 template <typename M>
@@ -579,16 +594,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     double numEst = std::numeric_limits<double>::infinity();
     double denEst = numEst;
     const double floor = 2.0 * kEps * n;
-    auto distance = [&](const double* x, const double* y, double lead) {
-        double big = lead;
-        double diff = 0.0;
-        for (int k = 0; k < n; ++k) {
-            big = std::max(big, std::fabs(x[k]));
-            diff = std::max(diff, std::fabs(x[k] - y[k]));
-        }
-        if (big == 0.0) return diff == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
-        return diff / big;
-    };
+    auto distance = [&](const double* x, const double* y, double lead) { return Apart(x, y, n, lead); };
     for (int r = 0; r < 2; ++r) {
         m_candAEigOk[r] = false;
         for (int b = 0; b < kBases; ++b) m_candOk[r][b] = m_candEigOk[r][b] = false;
@@ -645,6 +651,8 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                 }
                 numEst = kEstimateSafety * numApart + floor;
                 denEst = kEstimateSafety * denApart + floor;
+            } else {
+                QuickPairs(numApart, denApart, &numEst, &denEst);
             }
         }
     }
@@ -667,7 +675,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
                 Stage(0, 1, false);
             } else {
                 if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
-                for (int b = 0; b < kBases; ++b) Stage(0, b, true);
+                for (int b = 0; b < kSearchBases; ++b) Stage(0, b, true);
                 CompanionEigenDenominator(0);
             }
             numAgree = closest(false, &bestNum);
@@ -736,6 +744,81 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     m_beta[n] = 0.0;
     m_alpha[n] = 1.0;
     m_status = m_errorEstimate <= kAcceptedError ? Status::Done : Status::Inaccurate;
+}
+
+void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, double* numEst, double* denEst) {
+    // Where the companion basis or its dual rounds badly (a wide spread of time constants, or
+    // large coefficients beside small ones), the balanced basis and its dual usually do not.
+    // Pairs of candidates independent in both respects (another basis, another run) are
+    // compared as in the first comparison: the first run's companion and balanced candidates
+    // against the second run's dual and balanced-dual ones (and, for the denominator, the
+    // eigenvalues of the companion matrix of the second run's coefficients, which need no
+    // exponential). Where the closest pair of each polynomial agrees to kEnough, ten times its
+    // distance is the estimate and the first run's candidate the result; else the candidates
+    // made here are dropped, so that the full search starts as it would without them.
+    // Where the companion basis and its dual are far apart (coefficients that spread over
+    // many orders of magnitude), the balanced pair can share an error of its own that no
+    // pair shows: the full search decides there.
+    if (!(numApart <= kQuickReach && denApart <= kQuickReach)) return;
+    const int n = m_n;
+    const double floor = 2.0 * kEps * n;
+    auto drop = [&]() {
+        m_candOk[0][1] = m_candEigOk[0][1] = false;
+        m_candOk[1][4] = m_candEigOk[1][4] = false;
+        m_candAEigOk[1] = false;
+    };
+    // (Both fail alike where the balancing changed nothing.)
+    if (!Stage(1, 4, false) || !Stage(0, 1, false)) {
+        drop();
+        return;
+    }
+    const double* numBest = m_candNum[0][0];
+    const double* denBest = m_candHyman[0][0];
+    double numAgree = numApart;
+    double denAgree = denApart;
+    auto consider = [&](const double* x, const double* y, bool den, double* agree, const double** best) {
+        const double d = Apart(x, y, n, den ? 1.0 : 0.0);
+        if (d < *agree) {
+            *agree = d;
+            *best = x;
+        }
+    };
+    for (int b = 0; b < 2; ++b) {
+        consider(m_candNum[0][b], m_candNum[1][4], false, &numAgree, &numBest);
+        consider(m_candHyman[0][b], m_candHyman[1][4], true, &denAgree, &denBest);
+    }
+    consider(m_candNum[0][1], m_candNum[1][3], false, &numAgree, &numBest);
+    consider(m_candHyman[0][1], m_candHyman[1][3], true, &denAgree, &denBest);
+    if (!(numAgree <= kEnough)) {
+        drop();
+        return;
+    }
+    if (!(denAgree <= kEnough) && CompanionEigenDenominator(1))
+        for (int b = 0; b < 2; ++b) consider(m_candHyman[0][b], m_candAEig[1], true, &denAgree, &denBest);
+    if (!(denAgree <= kEnough)) {
+        drop();
+        return;
+    }
+    // The constant coefficient of the denominator is known exactly: (-1)^n det(Phi) =
+    // (-1)^n e^(trace(A) T), trace(A) = -a_(n-1)/a_n. Two candidates that agree on another
+    // value share an error (a cancellation that ends in the same wrong number in both bases):
+    // such a pair is not taken.
+    const double exponent = -m_aHat[n - 1] / m_aHat[n] * m_T;
+    const double alpha0 = (n % 2 == 1 ? -1.0 : 1.0) * std::exp(exponent);
+    if (std::isfinite(alpha0) && alpha0 != 0.0) {
+        double big = 1.0;
+        for (int k = 0; k < n; ++k) big = std::max(big, std::fabs(denBest[k]));
+        if (!(std::fabs(denBest[0] - alpha0) <= (kEnough + 8.0 * kEps * (std::fabs(exponent) + 1.0)) * big)) {
+            drop();
+            return;
+        }
+    }
+    for (int k = 0; k < n; ++k) {
+        m_beta[k] = numBest[k];
+        m_alpha[k] = denBest[k];
+    }
+    *numEst = kEstimateSafety * numAgree + floor;
+    *denEst = kEstimateSafety * denAgree + floor;
 }
 
 bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool perturb) {
@@ -983,17 +1066,20 @@ void CTransferFunctionDiscretizer::Balance() {
     for (int sweep = 0; sweep < 200; ++sweep) {
         bool changed = false;
         for (int i = 0; i < dim; ++i) {
-            // Column and row sums without the diagonal, each in the order of j.
+            // Column and row sums without the diagonal, each in the order of j. Rows 0..n-2 of
+            // the companion form hold only their superdiagonal entry, row n-1 is full and row n
+            // empty: column i holds entries in rows i-1 and n-1 alone, and the sums over those
+            // are the same numbers as over the whole column and row (the rest are exact zeros).
             double c = 0.0;
             double r = 0.0;
-            const double* row = bal[i];
-            for (int j = 0; j < i; ++j) {
-                c += std::fabs(bal[j][i]);
-                r += std::fabs(row[j]);
-            }
-            for (int j = i + 1; j < dim; ++j) {
-                c += std::fabs(bal[j][i]);
-                r += std::fabs(row[j]);
+            if (i >= 1 && i - 1 != n - 1) c += std::fabs(bal[i - 1][i]);
+            if (i != n - 1) c += std::fabs(bal[n - 1][i]);
+            if (i < n - 1) {
+                r = std::fabs(bal[i][i + 1]);
+            } else if (i == n - 1) {
+                const double* row = bal[i];
+                for (int j = 0; j < dim; ++j)
+                    if (j != i) r += std::fabs(row[j]);
             }
             if (c == 0.0 || r == 0.0) continue;
             const double s = c + r;
@@ -1054,26 +1140,31 @@ bool CTransferFunctionDiscretizer::Stage(int run, int basis, bool eigen) {
     // Phi_b[i][j] = Phi[i][j]·d_j/d_i, Gamma_b[i] = Gamma[i]·d_n/d_i and c_b[i] = c[i]·d_i/d_n,
     // all exact (powers of two). Basis 0 is the time-scaled companion form itself, 1 the
     // balanced one, 2 the graded one d_i = 2^(-i); 3 is the dual of basis 0 (Phi^T with the
-    // roles of Gamma and c exchanged), which rounds along another path in the same scaling.
+    // roles of Gamma and c exchanged), which rounds along another path in the same scaling, and
+    // 4 the dual of the balanced basis.
     const int n = m_n;
     m_candOk[run][basis] = false;
     m_candEigOk[run][basis] = false;
     if (basis == 1 && !m_balanceDone) Balance();
     double* d = m_basis;
-    for (int i = 0; i <= n; ++i) d[i] = basis == 1 ? m_balance[i] : basis == 2 ? std::ldexp(1.0, -i) : 1.0;
+    if (basis == 4 && !m_balanceDone) Balance();
+    const bool balanced = basis == 1 || basis == 4;
+    for (int i = 0; i <= n; ++i) d[i] = balanced ? m_balance[i] : basis == 2 ? std::ldexp(1.0, -i) : 1.0;
     // A balancing that changed nothing gives no basis of its own (its rounding would be that
-    // of the companion form, and the two would agree whatever their error).
-    bool same = basis == 1;
+    // of the companion form or its dual, and the two would agree whatever their error).
+    bool same = balanced;
     for (int i = 1; same && i <= n; ++i) same = d[i] == d[0];
     if (same) return false;
     AugMatrix& phiB = m_augV;
     const AugMatrix& phi = m_phiRun[run];
-    if (basis == 3) {
-        // The dual form of the companion basis: (Phi^T, c, Gamma) has the same transfer function.
+    if (basis == 3 || basis == 4) {
+        // The dual form of the companion (or the balanced) basis: (Phi^T, c, Gamma) has the
+        // same transfer function; basis 4 takes it in the balanced scaling,
+        // Phi_b[i][j] = Phi[j][i]·d_i/d_j, Gamma_b[i] = c[i]·d_i/d_n, c_b[i] = Gamma[i]·d_n/d_i.
         for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < n; ++j) phiB[i][j] = phi[j][i];
-            phiB[i][n] = m_bwRun[run][i];
-            m_cBal[i] = phi[i][n];
+            for (int j = 0; j < n; ++j) phiB[i][j] = phi[j][i] * (d[i] / d[j]);
+            phiB[i][n] = m_bwRun[run][i] * (d[i] / d[n]);
+            m_cBal[i] = phi[i][n] * (d[n] / d[i]);
         }
     } else {
         for (int i = 0; i < n; ++i) {
@@ -1480,22 +1571,33 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
     mpf_ptr tt = w[3];
     mpf_ptr acc = w[4];
     mpf_set_d(tt, t);
-    // 1. Newton's method on a(s) from the quadruple-precision poles.
+    MpArray coefficients(size, bits);
+    for (int k = 0; k < n; ++k) mpf_set_d(coefficients[k], a[k]);
+    // 1. Newton's method on a(s) from the quadruple-precision poles. The slope is that of the
+    //    first step, kept: the poles start within a relative 2^-100 or so (distinct and well
+    //    apart, as the caller checked), so each step still gains about 100 bits, at half the
+    //    work of a step that evaluates the slope anew.
     for (int i = 0; i < n; ++i) {
         const double hi = static_cast<double>(start[i]);
         mpf_set_d(x[i], hi);
         mpf_set_d(tmp, static_cast<double>(start[i] - static_cast<Quad>(hi)));
         mpf_add(x[i], x[i], tmp);
+        mpf_set_ui(dp, 0);
         bool settled = false;
         for (int iteration = 0; iteration < 40 && !settled; ++iteration) {
             mpf_set_ui(p, 1);
-            mpf_set_ui(dp, 0);
-            for (int k = n - 1; k >= 0; --k) {
-                mpf_mul(dp, dp, x[i]);
-                mpf_add(dp, dp, p);
-                mpf_mul(p, p, x[i]);
-                mpf_set_d(tmp, a[k]);
-                mpf_add(p, p, tmp);
+            if (iteration == 0) {
+                for (int k = n - 1; k >= 0; --k) {
+                    mpf_mul(dp, dp, x[i]);
+                    mpf_add(dp, dp, p);
+                    mpf_mul(p, p, x[i]);
+                    mpf_add(p, p, coefficients[k]);
+                }
+            } else {
+                for (int k = n - 1; k >= 0; --k) {
+                    mpf_mul(p, p, x[i]);
+                    mpf_add(p, p, coefficients[k]);
+                }
             }
             if (mpf_sgn(p) == 0) break;
             if (mpf_sgn(dp) == 0) return false;
@@ -1582,6 +1684,45 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
     return true;
 }
 
+// Aberth's iteration on the monic polynomial a[0..n-1] (and a leading 1) from the roots x,
+// until no root moves by more than `tolerance` relative to itself. The number of iterations
+// that converged; 0 when `limit` iterations did not; -1 when a step is not finite (x then
+// holds the values of that moment).
+template <typename T>
+int AberthSteps(const T* a, int n, T* x, double tolerance, int limit) {
+    for (int iteration = 0; iteration < limit; ++iteration) {
+        double largest = 0.0;
+        for (int i = 0; i < n; ++i) {
+            T p = 1;
+            T dp = 0;
+            for (int k = n - 1; k >= 0; --k) {
+                dp = dp * x[i] + p;
+                p = p * x[i] + a[k];
+            }
+            if (p == 0) continue;
+            T sum = 0;
+            for (int j = 0; j < n; ++j)
+                if (j != i) {
+                    T d = x[i] - x[j];
+                    if (d == 0) {  // equal starting values: move one apart
+                        x[i] += x[i] == 0 ? T(1e-3) : x[i] * T(1e-3);
+                        d = x[i] - x[j];
+                    }
+                    sum += 1 / d;
+                }
+            const T ratio = p / dp;
+            const T step = ratio / (1 - ratio * sum);
+            x[i] -= step;
+            const double rel = std::fabs(static_cast<double>(step)) /
+                               std::max(std::fabs(static_cast<double>(x[i])), std::numeric_limits<double>::min());
+            if (!std::isfinite(rel)) return -1;
+            largest = std::max(largest, rel);
+        }
+        if (largest <= tolerance) return iteration + 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 void CTransferFunctionDiscretizer::PoleRoute() {
@@ -1654,7 +1795,9 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             }
         }
     }
-    // 2. Aberth's iteration on the monic a(s) in quadruple precision.
+    // 2. Aberth's iteration on the monic a(s): in long double to a relative 1e-12 (hardware
+    //    arithmetic, several times faster; closer than that its evaluation may stall on
+    //    rounding), then in quadruple precision.
     auto evaluate = [&](Quad z, Quad* value, Quad* slope, Quad* size) {
         Quad p = 1;
         Quad dp = 0;
@@ -1669,34 +1812,17 @@ void CTransferFunctionDiscretizer::PoleRoute() {
         *slope = dp;
         if (size != nullptr) *size = s;
     };
-    bool converged = false;
-    for (int iteration = 0; iteration < 60 && !converged; ++iteration) {
-        double largest = 0.0;
-        for (int i = 0; i < n; ++i) {
-            Quad p;
-            Quad dp;
-            evaluate(x[i], &p, &dp, nullptr);
-            if (p == 0) continue;
-            Quad sum = 0;
-            for (int j = 0; j < n; ++j)
-                if (j != i) {
-                    Quad d = x[i] - x[j];
-                    if (d == 0) {  // equal starting values: move one apart
-                        x[i] += x[i] == 0 ? 1e-3 : x[i] * 1e-3;
-                        d = x[i] - x[j];
-                    }
-                    sum += 1 / d;
-                }
-            const Quad ratio = p / dp;
-            const Quad step = ratio / (1 - ratio * sum);
-            x[i] -= step;
-            const double rel = std::fabs(static_cast<double>(step)) /
-                               std::max(std::fabs(static_cast<double>(x[i])), std::numeric_limits<double>::min());
-            if (!std::isfinite(rel)) return;
-            largest = std::max(largest, rel);
+    {
+        long double al[kSize];
+        long double xl[kSize];
+        for (int k = 0; k < n; ++k) {
+            al[k] = static_cast<long double>(a[k]);
+            xl[k] = static_cast<long double>(x[k]);
         }
-        converged = largest <= 1e-26;
+        if (AberthSteps(al, n, xl, 1e-12, 20) >= 0)
+            for (int k = 0; k < n; ++k) x[k] = xl[k];
     }
+    const bool converged = AberthSteps(a, n, x, 1e-26, 60) > 0;
     if (!converged) return;
     // 3. An error bound for each pole from the residual and its rounding; the poles must be
     //    far apart compared with it (distinct roots, each found once).

@@ -14,8 +14,9 @@
 //      approximant with scaling and squaring (the number of squarings grows with log2 of the
 //      norm, never with the spread itself);
 //   3. (Phi, Gamma, C) are brought to controller-Hessenberg form by Householder reflections, in
-//      up to four bases of the state (the companion form, its dual, a graded and a balanced
-//      similarity by powers of two), and the numerator and denominator follow from Hyman's
+//      up to five bases of the state (the companion form, its dual, a graded and a balanced
+//      similarity by powers of two, the dual of the balanced one), and the numerator and
+//      denominator follow from Hyman's
 //      recursion on that form; the denominator also from the eigenvalues of Phi (Francis QR), which stays
 //      accurate where modes have decayed within the sample time.
 // `ErrorEstimate` is a posteriori: a second run (one more squaring, coefficients and Phi
@@ -23,7 +24,12 @@
 // sensitivity to the input's rounding, and candidates of another basis (whose rounding takes an
 // independent path) sample that of the polynomial stage. The first comparison does both at
 // once: the companion basis of the first run against the dual basis of the second; where the
-// two agree to 1e-11, ten times their distance is the estimate. Else each polynomial is the
+// two agree to 1e-11, ten times their distance is the estimate. Else (where the two are within
+// 1e-4) a second comparison of the same kind: the companion and balanced bases of the first run
+// against the dual and balanced-dual bases of the second (the denominator also against the
+// eigenvalues of the second run's companion matrix), taken where each polynomial's closest
+// pair agrees to 1e-11 and the denominator's constant coefficient is det(Phi) =
+// e^(trace(A) T). Else each polynomial is the
 // candidate of the first run closest to one of another basis, compared also with its own basis
 // in the second run, and ten times the larger of the two distances is the estimate (a
 // denominator from eigenvalues, which cluster alike in every basis, at least ten times its
@@ -141,10 +147,16 @@ private:
     static constexpr int kAug = kSize + 1;  // augmented dimension for order 100
     using AugMatrix = double[kAug][kAug];
 
-    static constexpr int kBases = 4;
+    // Bases 0..3 serve the full search; basis 4 (the dual of the balanced one) only the quick
+    // pairs of the second run.
+    static constexpr int kBases = 5;
+    static constexpr int kSearchBases = 4;
     static constexpr int kCompanionEigen = 2 * kBases;  // candidate index of that denominator
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
+    // Where the first comparison fails: the next cheapest pairs of independent candidates.
+    // Writes the result and both estimates when they agree to kEnough.
+    void QuickPairs(double numApart, double denApart, double* numEst, double* denEst);
     void Balance();
     bool CompanionEigenDenominator(int run);
     // The route of well separated real poles (used where the one above is refused): the
