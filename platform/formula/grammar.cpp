@@ -212,12 +212,7 @@ private:
             return Fail(t, kErrNumber);
         // The typed-number rule of the pages: number and scale together must stay within the
         // range of a double's exponent; the scale is applied by steps of a thousand.
-        if (value != 0.0) {
-            int e1 = 0, e2 = 0;
-            std::frexp(value, &e1);
-            std::frexp(std::pow(10.0, power), &e2);
-            if (e1 + e2 < -1021 || e1 + e2 > 1024) return Fail(t, kErrNumber);
-        }
+        if (!NumberInRange(value, power)) return Fail(t, kErrNumber);
         for (; power > 0; power -= 3) value *= 1000.0;
         for (; power < 0; power += 3) value *= 0.001;
         if (!std::isfinite(value)) return Fail(t, kErrNumber);
@@ -610,6 +605,15 @@ int FunctionPlaces(std::string_view upperName) {
 
 ParseResult Parse(std::string_view text, ParseMode mode) {
     return Parser(text, mode).Run();
+}
+
+bool NumberInRange(double value, int decimalPower) {
+    if (!std::isfinite(value)) return false;
+    if (value == 0.0) return true;
+    int e1 = 0, e2 = 0;
+    std::frexp(value, &e1);
+    std::frexp(std::pow(10.0, decimalPower), &e2);
+    return e1 + e2 >= -1021 && e1 + e2 <= 1024;
 }
 
 } // namespace qv::formula

@@ -56,15 +56,22 @@ struct ParseResult {
 // assignment, action or bare expression.
 ParseResult Parse(std::string_view text, ParseMode mode);
 
+// The range of the language's numbers: a finite value written with a scale of 10^decimalPower
+// is accepted when the binary exponents of the value and of the power of ten add up to -1021 ..
+// 1024. With no scale this is the range of the numbers the printer can write so that they read
+// back; a scaled number can lie outside it (1e299G is 1e308, which no plain number writes).
+bool NumberInRange(double value, int decimalPower = 0);
+
 // The palette's functions: 1 or 2 argument places, 0 for a name that is no function.
 int FunctionPlaces(std::string_view upperName);
 
 // Prints a postfix form as text that parses back to the same form (an empty form prints as an
-// empty text). Returns false for a form that is not well made (operands missing or left over, unbalanced IF/ELSE/END).
+// empty text). Returns false for a form that is not well made (operands missing or left over,
+// unbalanced IF/ELSE/END) and for a number outside NumberInRange, which no text reads back as.
 bool PrintUpn(const std::vector<UpnItem>& upn, std::string& out);
 
 // Applies the simplification rules to a postfix form: subexpressions of numbers and elementary
-// functions become one number (when the result is finite), x*1, 1*x, x/1, x+0, 0+x and x-0
+// functions become one number (when the result is within NumberInRange), x*1, 1*x, x/1, x+0, 0+x and x-0
 // become x and 0-x becomes -x. Statements and names are kept as they are. Returns false for a
 // form whose operators lack operands (out is then empty); other faults are left to PrintUpn.
 bool SimplifyUpn(const std::vector<UpnItem>& upn, std::vector<UpnItem>& out);

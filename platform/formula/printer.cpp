@@ -74,7 +74,7 @@ public:
                 if (item.op == UpnOp::Call && (item.argc < 1 || FunctionPlaces(item.text) != item.argc)) return false;
                 if ((item.op == UpnOp::Name || item.op == UpnOp::Number) && item.argc != 0) return false;
                 if (item.op == UpnOp::Name && item.text.empty()) return false;
-                if (item.op == UpnOp::Number && !std::isfinite(item.number)) return false;
+                if (item.op == UpnOp::Number && !NumberInRange(item.number)) return false;
                 m_childStart[i] = m_kids.size();
                 m_kids.insert(m_kids.end(), values.end() - n, values.end());
                 values.resize(values.size() - static_cast<size_t>(n));

@@ -19,16 +19,6 @@ struct Node {
     double value = 0.0;
 };
 
-// The lexer reads back every finite number whose binary exponent stays within its range; a
-// folded result outside it (a subnormal) would print as text the pre-compiler refuses.
-bool ReadsBack(double value) {
-    if (!std::isfinite(value)) return false;
-    if (value == 0.0) return true;
-    int exponent = 0;
-    std::frexp(value, &exponent);
-    return exponent + 1 >= -1021;
-}
-
 // Elementary functions of one or two numbers that carry no state and read no data; INTEG,
 // LOOKUP, the complex parts and the functions whose rounding or argument order the simulator
 // defines (INT, FRAC, MOD, ROOT, LOG, DEGEL, DEG, RAD) are never folded.
@@ -131,9 +121,9 @@ private:
     int Reduce(const UpnItem& item, const int* kids, int n) {
         switch (item.op) {
         case UpnOp::Number:
-            // The pre-compiler makes only finite numbers; anything else is kept as it stands
-            // for the printer to refuse.
-            if (item.argc == 0 && ReadsBack(item.number)) return MakeNumber(item.number);
+            // A number no plain text reads back as (a scaled one such as 1e299G, or one not
+            // finite) is kept as it stands for the printer to refuse.
+            if (item.argc == 0 && NumberInRange(item.number)) return MakeNumber(item.number);
             return Make(item, kids, n);
         case UpnOp::Neg: {
             double a = 0.0;
@@ -148,7 +138,7 @@ private:
             for (int i = 0; i < n; ++i)
                 if (!IsConstant(kids[i], args[i])) return Make(item, kids, n);
             double r = 0.0;
-            if (Evaluate(item.text, args, n, r) && ReadsBack(r)) return MakeNumber(r);
+            if (Evaluate(item.text, args, n, r) && NumberInRange(r)) return MakeNumber(r);
             return Make(item, kids, n);
         }
         default:
@@ -169,8 +159,9 @@ private:
             case UpnOp::Div: r = a / b; break;
             default: r = std::pow(a, b); break;
             }
-            // A result that is not finite (1/0, a square root of -1 as a power) keeps its text.
-            if (ReadsBack(r)) return MakeNumber(r);
+            // A result that the pre-compiler would refuse as a number (1/0, 1e300*1e8, a
+            // subnormal) keeps its text.
+            if (NumberInRange(r)) return MakeNumber(r);
         }
         switch (item.op) {
         case UpnOp::Mul:

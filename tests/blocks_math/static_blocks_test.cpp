@@ -304,9 +304,20 @@ TEST_F(TrigBlock, FactoryMakesTheNewerBaseWizard) {
     ASSERT_NE(nullptr, wizard);
     EXPECT_STREQ("CFctSinCosTanBlockWizard4", wizard->GetRuntimeClass()->m_lpszClassName);
     EXPECT_EQ(nullptr, CreateWizardInstance(66));
-    std::unique_ptr<CWizardBase4> copy(wizard->Clone());
-    ASSERT_NE(nullptr, copy);
-    EXPECT_EQ(nullptr, static_cast<CFctSinCosTanBlockWizard4*>(copy.get())->GetPage());
+    EXPECT_EQ(3, wizard->GetWizardKind());
+    // A clone of a wizard whose page is open is a wizard of its own class without a page: the
+    // page stays with its source, which still holds it after the clone is gone.
+    auto source = NewTrig("Angle", "rad");
+    OpenPage<CFctSinCosTanBlockWizard4> open(*source);
+    {
+        std::unique_ptr<CWizardBase4> copy(source->Clone());
+        ASSERT_NE(nullptr, copy);
+        EXPECT_STREQ("CFctSinCosTanBlockWizard4", copy->GetRuntimeClass()->m_lpszClassName);
+        EXPECT_EQ(3, copy->GetWizardKind());
+        EXPECT_EQ(nullptr, static_cast<CFctSinCosTanBlockWizard4*>(copy.get())->GetPage());
+    }
+    EXPECT_EQ(open.Page(), source->GetPage());
+    EXPECT_EQ("rad", Text(open.Page(), 2519));
 }
 
 } // namespace

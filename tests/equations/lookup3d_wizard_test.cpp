@@ -268,10 +268,13 @@ TEST_F(Lookup3d, DescriptionWritesTheDataFileAndLeavesTheModelText) {
     DeletePoints(copy);
     NamedFile description((root / "model" / "desc.qvm").string());
     CString text = "LOOKUP3D @NAME ( FILE := \"@FILE\" );";
+    editor->ClearRequests();
     EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
     EXPECT_EQ("LOOKUP3D @NAME ( FILE := \"@FILE\" );", text.str());
-    // Without the user's file name the default name replaces the one the parameter held.
+    // Without the user's file name the default name replaces the one the parameter held, and
+    // the set is committed.
     EXPECT_EQ("Grid__B1.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     // A bare name goes to the document's folder.
     EXPECT_EQ(kGoldenFile, ReadText(root / "doc" / "Grid__B1.mdx"));
 

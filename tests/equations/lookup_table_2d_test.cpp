@@ -184,16 +184,30 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     Text(expected, "V");
     Text(expected, "A");
     Dword(expected, 2);
-    // First point: the class record of CDataPoint (schema 10), DWORD 10, x, y.
-    Word(expected, 0xFFFF);
-    Word(expected, 10);
-    Word(expected, 10);
-    for (char c : std::string("CDataPoint")) expected.push_back(static_cast<BYTE>(c));
+    // First point: the class record of CDataPoint (schema 10), DWORD 10, x, y; the second
+    // point refers to the class by its index (1).
+    const auto newClass = [&](const std::string& name) {
+        Word(expected, 0xFFFF);
+        Word(expected, 10);
+        Word(expected, static_cast<WORD>(name.size()));
+        for (char c : name) expected.push_back(static_cast<BYTE>(c));
+    };
+    newClass("CDataPoint");
     Dword(expected, 10);
     Double(expected, 0.1);
     Double(expected, -2);
-    ASSERT_GE(bytes.size(), expected.size());
-    EXPECT_EQ(expected, Bytes(bytes.begin(), bytes.begin() + static_cast<long>(expected.size())));
+    Word(expected, 0x8001);
+    Dword(expected, 10);
+    Double(expected, 1e-300);
+    Double(expected, 3);
+    // One snapshot: its class record, DWORD 10, name, type, extended type.
+    Dword(expected, 1);
+    newClass("CCopaObjectCompare");
+    Dword(expected, 10);
+    Text(expected, "FILE");
+    Dword(expected, 0x4);
+    Dword(expected, 0);
+    EXPECT_EQ(expected, bytes);
 
     C2DLookupTableWizard4 loaded;
     GivePoints(loaded, {{9, 9}});

@@ -106,6 +106,13 @@ TEST_F(ExpressionEditorTest, PaletteInsertsAtTheCaretOrAroundTheSelection) {
         EXPECT_EQ("a SIN (  ) b", Text(d));
         EXPECT_EQ(std::make_pair(11, 11), Selection(d));
 
+        // A caret between two boundaries, as a proportional font places it: the character is
+        // the one nearest to the point just right of the caret.
+        TypeAndSelect(d, "ab", 1, 1);
+        CWnd::SetCaretPos(CPoint(8, 0));
+        Press(d, 1170);
+        EXPECT_EQ("ab SIN (  ) ", Text(d));
+
         // On the second line.
         TypeAndSelect(d, "y := 1\r\nz := ", 13, 13);
         Press(d, 1183);

@@ -118,6 +118,18 @@ TEST(FormulaSimplifier, AppliesItsRules) {
         {"SQRT(-1)", "SQRT(-1)"},
         {"LN(0)", "LN(0)"},
         {"1e-300 * 1e-10", "1e-300*1e-10"},
+        // Results the pre-compiler would refuse as numbers, at both ends of the exponent range.
+        {"1e300*1e8", "1e+300*1e+08"},
+        {"1e300*1e8*10", "1e+300*1e+08*10"},
+        {"2^1023", "2^1023"},
+        {"-2^1023", "-2^1023"},
+        {"y := SQU(1e154)", "y := SQU(1e+154)"},
+        {"2^-1024", "2^-1024"},
+        {"1/0 + SQR-(1T) + 1e301/0 + SQR-(1T) + 1e300*1300*100*1300*10",
+         "1/0+SQR-1e+12+1e+301/0+SQR-1e+12+1.3000000000000001e+305*1300*10"},
+        // The largest and smallest results it still reads.
+        {"(2 - 2^-52) * 2^1022", "8.988465674311579e+307"},
+        {"2^-1023", "1.1125369292536007e-308"},
         {"INTEG(1 + 1)", "INTEG(2)"},
         {"LOOKUP(1, 2)", "LOOKUP(1, 2)"},
         {"MOD(5, 3) + INT(2.5) + RE(1)", "MOD(5, 3)+INT(2.5)+RE(1)"},
@@ -148,6 +160,8 @@ TEST(FormulaSimplifier, RefusedTextsStayAsTheyWere) {
     const char* refused[] = {
         "", "   ", "x +", "(a", "1 := 2", "a := 1; b := 2", "IF (a) { x := 1 }", "FOO(1)", "SIN(1, 2)",
         "1kV", "a $ b", "1e400",
+        // 1e308: a number that only a scale writes.
+        "1e299G", "x * 1e299G * 1",
     };
     for (const char* text : refused) {
         CString t(text);

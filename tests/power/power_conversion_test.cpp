@@ -131,6 +131,16 @@ TEST_F(PowerConversion, AcceptRulesOfTheParts) {
     Append(blockAEndsData, Bytes(4, 0));
     wizard = Convert<CDiodeWizard4>(kDiodeRows, blockAEndsData);
     EXPECT_EQ(1, wizard->GetModeWord());
+
+    // A block A that ends the data ends the reading: its bytes are never taken for the parts
+    // after it, even when they would read as a page block and a table.
+    Bytes inner;
+    Dword(inner, 0);
+    Dword(inner, static_cast<DWORD>(table.size()));
+    Append(inner, table);
+    wizard = Convert<CDiodeWizard4>(kDiodeRows, OldData(1, {inner}));
+    EXPECT_EQ(1, wizard->GetModeWord());
+    EXPECT_EQ(".mdx", wizard->State().Table().GetFileName().str());
 }
 
 struct UpgradeCase {

@@ -342,6 +342,14 @@ TEST_F(DomainPage, StoredPageBlockReadsBack) {
     Dword(expected, 1);
     Dword(expected, 4);
     EXPECT_EQ(expected, Stored([&](CArchive& ar) { page.Serialize(ar); }));
+    // A page of the defaults takes every setting from the block and stores the same bytes.
+    CPropLinearDomainsSourceA reader(wizard.get(), params.Holder());
+    Loaded(expected, [&](CArchive& ar) { reader.Serialize(ar); });
+    EXPECT_FALSE(reader.GetAmplitudeGiven());
+    EXPECT_EQ("2", reader.GetRMSText().str());
+    EXPECT_TRUE(reader.GetPeriodGiven());
+    EXPECT_EQ(4, reader.GetTimeFormIndex());
+    EXPECT_EQ(expected, Stored([&](CArchive& ar) { reader.Serialize(ar); }));
 }
 
 } // namespace

@@ -343,14 +343,21 @@ TEST_F(GeneratorPolynomial, ListItemsFollowTheSetAndSkipDeletedMembers) {
 }
 
 TEST_F(GeneratorPolynomial, PhasePlaceholdersEachCommit) {
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("0", 0), "P1");
+    DWORD element = 0;
+    std::vector<ParamRow> rows = PolynomialRows("0", 0);
+    rows.push_back({.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"});
+    auto wizard = NewWizard<CPolynomSourceWizard4>(rows, "P1", &element);
     CPtrArray list;
     MakeSnapshots(list, {"@PHASE", "@AC_PHASE_PHI"});
     wizard->SetSourceSettings(0, &list);
     FreeSnapshots(list);
     editor->ClearRequests();
-    Write(*wizard, "@TYPEP1 ( @PARAMLIST);");
+    EXPECT_EQ("E_POLY P1 (  PHASE, @AC_PHASE );",
+              Write(*wizard, "@TYPEP1 ( @LIST @PARAMLIST);"));
     EXPECT_EQ(2u, editor->CountRequests(25));
+    // Both phases are given in radians.
+    EXPECT_EQ("rad", Param(editor->Holder(element), 2042)->GetUsedUnit().str());
+    EXPECT_EQ("rad", Param(editor->Holder(element), 2434)->GetUsedUnit().str());
 }
 
 // A new order reported by the editor rebuilds the coefficients with the wizard's own settings.

@@ -118,13 +118,15 @@ TEST_F(WavePageArchive, BlocksEndingInsideAnyFieldKeepWhatWasRead) {
         auto arc = NewWizard<CTFMArcTangWizard4>(kArcTangRows, "ATN1");
         auto vco = NewWizard<CTFMVCOWizard4>(VCORows("0", "0"), "VCO1");
         arc->SetTimeText("keep");
-        EXPECT_TRUE(saw->DoConvertWizard3Data(whole.data(), static_cast<long>(length)));
-        EXPECT_TRUE(trapez->DoConvertWizard3Data(whole.data(), static_cast<long>(length)));
-        EXPECT_TRUE(arc->DoConvertWizard3Data(whole.data(), static_cast<long>(length)));
-        EXPECT_TRUE(vco->DoConvertWizard3Data(whole.data(), static_cast<long>(length)));
+        saw->DoConvertWizard3Data(whole.data(), static_cast<long>(length));
+        trapez->DoConvertWizard3Data(whole.data(), static_cast<long>(length));
+        arc->DoConvertWizard3Data(whole.data(), static_cast<long>(length));
+        vco->DoConvertWizard3Data(whole.data(), static_cast<long>(length));
         // The ramp is read once its word is whole; the page block only when it fits.
         EXPECT_EQ(length >= 4 ? 1u : 0u, saw->GetRamp());
         EXPECT_EQ(length >= whole.size() - 4, saw->GetPeriodGiven() != 0);
+        EXPECT_EQ(length >= whole.size() - 4, trapez->GetPeriodGiven() != 0);
+        EXPECT_EQ("keep", arc->GetTimeText().str()) << "a wave page block holds no time";
         EXPECT_EQ(0, editor->OutstandingCookies());
     }
 }
