@@ -140,8 +140,9 @@ Refusal CheckWrittenFilter(int type, const Mapping& mapping, double prototypeGai
 // lies within 1e-4 of the pass-band gain (passGain) of stopGain. The rounding of the
 // coefficients can move these points far off where the polynomials nearly vanish there
 // (cut-offs close to DC or to the Nyquist frequency), while the pass band and the poles still
-// hold. Evaluated in extended precision with an error bound, in quadruple precision where
-// that bound cannot decide; a filter that neither can vouch for is refused (StopBand).
+// hold. Evaluated in double precision with an error bound, in extended and then in quadruple
+// precision where the bound cannot decide; a filter that none can vouch for is refused
+// (StopBand).
 Refusal CheckStopBand(int type, const Mapping& mapping, double passGain, double stopGain, const double* numerator,
                       const double* denominator, int count);
 
