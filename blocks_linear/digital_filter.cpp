@@ -34,6 +34,7 @@ constexpr UINT kStrEdgeRefused = 8161;
 constexpr UINT kStrBandRefused = 8162;
 constexpr UINT kStrNotFiniteRefused = 8163;
 constexpr UINT kStrOrderTooHigh = 8164;
+constexpr UINT kStrStopBandRefused = 8165;
 
 struct ControlLayout {
     WORD id;
@@ -65,6 +66,7 @@ UINT RefusalString(Refusal refusal) {
     case Refusal::Edge: return kStrEdgeRefused;
     case Refusal::Band: return kStrBandRefused;
     case Refusal::NotFinite: return kStrNotFiniteRefused;
+    case Refusal::StopBand: return kStrStopBandRefused;
     default: return kStrOrderTooHigh;
     }
 }

@@ -597,35 +597,51 @@ CString CoefficientText(double value) {
 
 namespace {
 
-// The gain at z = 1 of the rows a table gives for an order, in extended precision.
+// The gain at z = 1 (side 1) or z = -1 (side -1) of the rows a table gives for an order, in
+// extended precision.
 template <class Rows>
-double CascadeDcGain(Rows rows) {
+double CascadeGain(Rows rows, int side) {
+    const long double z1 = side;
     long double gain = 1.0L;
     for (int s = 1;; ++s) {
         const double* c = rows(s);
         if (c == nullptr) break;
-        gain *= (static_cast<long double>(c[0]) + c[1] + c[2]) / (1.0L + c[3] + c[4]);
+        gain *= (static_cast<long double>(c[0]) + c[1] * z1 + c[2]) / (1.0L + c[3] * z1 + c[4]);
     }
     return static_cast<double>(gain);
+}
+
+// The gains of the printed rows of every kind and order at one side, by the index of the
+// order's first row.
+using PrintedGains = std::array<double, std::size(kPrototypes)>;
+PrintedGains PrintedCascadeGains(int side) {
+    PrintedGains gains{};
+    for (int kind = 0; kind < kKinds; ++kind)
+        for (int o = 0; o <= kMaxOrder; ++o) {
+            const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(o)];
+            if (span.count == 0) continue;
+            gains[static_cast<size_t>(span.first)] = CascadeGain(
+                [&span](int s) { return s <= span.count ? kPrototypes[span.first + s - 1].c : nullptr; }, side);
+        }
+    return gains;
+}
+
+double PrototypeGain(const CFilterCoefficientTable& table, int order, const PrintedGains& printedGains, int side) {
+    const int printed = PrintedRowsOf(table, order);
+    if (printed >= 0) return printedGains[static_cast<size_t>(printed)];
+    return CascadeGain([&](int s) { return table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)); }, side);
 }
 
 } // namespace
 
 double PrototypeDcGain(const CFilterCoefficientTable& table, int order) {
-    static const auto kPrintedGains = [] {
-        std::array<double, std::size(kPrototypes)> gains{};
-        for (int kind = 0; kind < kKinds; ++kind)
-            for (int o = 0; o <= kMaxOrder; ++o) {
-                const RowSpan& span = kRowSpans[static_cast<size_t>(kind)][static_cast<size_t>(o)];
-                if (span.count == 0) continue;
-                gains[static_cast<size_t>(span.first)] = CascadeDcGain(
-                    [&span](int s) { return s <= span.count ? kPrototypes[span.first + s - 1].c : nullptr; });
-            }
-        return gains;
-    }();
-    const int printed = PrintedRowsOf(table, order);
-    if (printed >= 0) return kPrintedGains[static_cast<size_t>(printed)];
-    return CascadeDcGain([&](int s) { return table.Lookup(static_cast<UINT>(order), static_cast<UINT>(s)); });
+    static const PrintedGains kPrintedGains = PrintedCascadeGains(1);
+    return PrototypeGain(table, order, kPrintedGains, 1);
+}
+
+double PrototypeNyquistGain(const CFilterCoefficientTable& table, int order) {
+    static const PrintedGains kPrintedGains = PrintedCascadeGains(-1);
+    return PrototypeGain(table, order, kPrintedGains, -1);
 }
 
 bool PolesInsideExtended(const double* polynomial, int count) {
@@ -963,6 +979,131 @@ Refusal CheckWrittenFilter(int type, const Mapping& mapping, double prototypeGai
     return holds == 1 ? Refusal::None : Refusal::TooHigh;
 }
 
+namespace {
+
+__extension__ typedef __float128 Quad;
+
+// The unit round-off of each precision the stop-band check works in.
+template <class T> constexpr long double kUnit = 0x1p-64L;
+template <> constexpr long double kUnit<Quad> = 0x1p-113L;
+
+// Where the stop band is checked: z^-1 = re + j im.
+struct StopPoint {
+    double re = 0.0;
+    bool centre = false;  // the band centre: im = -sqrt(1 - re^2), else im = 0
+};
+
+// 1: the written gain at the point lies within tolerance of stopGain, 0: it does not, -1: the
+// precision T cannot tell. Both polynomials by Horner's rule; each step v z + c of a complex
+// product and sum errs by at most 4u (|v| + |c|), so that the value errs by at most 8 n u times
+// the magnitude sum of the coefficients (|z| being 1 within a few units). The imaginary part of
+// the centre, sqrt((1 - re)(1 + re)), is within 4u of the exact one, which moves the value by
+// at most 4u times the sum of i |c_i|.
+template <class T>
+int StopGainHolds(const StopPoint& point, long double stopGain, long double tolerance, const double* numerator,
+                  const double* denominator, int count) {
+    const long double u = kUnit<T>;
+    const T re = point.re;
+    T im = 0;
+    if (point.centre) {
+        const T square = (1 - re) * (1 + re);
+        const long double start = std::sqrt(static_cast<long double>(square));
+        if (!(start > 0.0L)) return -1;
+        // One Newton step from the extended-precision root gives the root to the precision of T.
+        const T root = start;
+        im = -(root + (square - root * root) / (2 * root));
+    }
+    T nr = 0, ni = 0, dr = 0, di = 0;
+    long double numSize = 0.0L, denSize = 0.0L, numSlope = 0.0L, denSlope = 0.0L;
+    for (int i = count - 1; i >= 0; --i) {
+        const T nr2 = nr * re - ni * im + numerator[i];
+        const T dr2 = dr * re - di * im + denominator[i];
+        ni = nr * im + ni * re;
+        di = dr * im + di * re;
+        nr = nr2;
+        dr = dr2;
+        numSize += std::fabs(static_cast<long double>(numerator[i]));
+        denSize += std::fabs(static_cast<long double>(denominator[i]));
+        numSlope += i * std::fabs(static_cast<long double>(numerator[i]));
+        denSlope += i * std::fabs(static_cast<long double>(denominator[i]));
+    }
+    const long double shift = point.centre ? 4.0L * u : 0.0L;
+    const long double numError = 8.0L * count * u * numSize + shift * numSlope;
+    const long double denError = 8.0L * count * u * denSize + shift * denSlope;
+    // The written gain (complex at the centre) less stopGain.
+    const T square = dr * dr + di * di;
+    if (!(square > 0)) return -1;
+    const T hr = (nr * dr + ni * di) / square;
+    const T hi = (ni * dr - nr * di) / square;
+    const long double denNorm = std::hypot(static_cast<long double>(dr), static_cast<long double>(di));
+    const long double gain = std::hypot(static_cast<long double>(hr), static_cast<long double>(hi));
+    const long double miss = std::hypot(static_cast<long double>(hr - static_cast<T>(stopGain)), static_cast<long double>(hi));
+    if (!(denNorm > 2.0L * denError) || !std::isfinite(miss)) return -1;
+    // The error of the gain: the numerator's error plus the gain times the denominator's, over
+    // the denominator (doubled, which covers every order while the denominator's error stays
+    // below half its value), and the roundings of the quotient and of the norms.
+    const long double error = 2.0L * (numError + gain * denError) / denNorm + 16.0L * u * (gain + miss) +
+                              0x1p-60L * miss;
+    if (miss + error <= tolerance) return 1;
+    if (miss - error > tolerance) return 0;
+    return -1;
+}
+
+// The same decision from the double-precision values and error bounds of EvaluateDouble,
+// which settles well-conditioned designs at a fraction of the cost.
+int StopGainHoldsDouble(const StopPoint& point, double stopGain, double tolerance, const double* numerator,
+                        const double* denominator, int count) {
+    constexpr double u = 0x1p-53;
+    const double im = point.centre ? -std::sqrt((1.0 - point.re) * (1.0 + point.re)) : 0.0;
+    if (point.centre && im == 0.0) return -1;
+    DoubleValue num;
+    DoubleValue den;
+    EvaluateDouble(numerator, denominator, count, point.re, im, num, den);
+    const double square = den.re * den.re + den.im * den.im;
+    const double denNorm = std::sqrt(square);
+    const double denRelative = den.error / denNorm;
+    if (!(denRelative < 1e-3)) return -1;
+    const double hr = (num.re * den.re + num.im * den.im) / square;
+    const double hi = (num.im * den.re - num.re * den.im) / square;
+    const double gain = std::sqrt(hr * hr + hi * hi);
+    const double miss = std::sqrt((hr - stopGain) * (hr - stopGain) + hi * hi);
+    // As in StopGainHolds, with the roundings of the quotient and the norms counted generously.
+    const double error = num.error / denNorm + 2.0 * gain * denRelative + 16.0 * u * (gain + miss + std::fabs(stopGain));
+    if (!std::isfinite(miss) || !std::isfinite(error)) return -1;
+    if (miss + error <= tolerance) return 1;
+    if (miss - error > tolerance) return 0;
+    return -1;
+}
+
+} // namespace
+
+Refusal CheckStopBand(int type, const Mapping& mapping, double passGain, double stopGain, const double* numerator,
+                      const double* denominator, int count) {
+    StopPoint points[2];
+    int n = 0;
+    switch (type) {
+    case kLowPass: points[n++] = {.re = -1.0}; break;
+    case kHighPass: points[n++] = {.re = 1.0}; break;
+    case kBandPass:
+        points[n++] = {.re = 1.0};
+        points[n++] = {.re = -1.0};
+        break;
+    case kBandStop:
+        if (!(std::fabs(mapping.alpha) < 1.0)) return Refusal::StopBand;
+        points[n++] = {.re = mapping.alpha, .centre = true};
+        break;
+    default: return Refusal::None;
+    }
+    const double tolerance = 1e-4 * std::fabs(passGain);
+    for (int i = 0; i < n; ++i) {
+        int holds = StopGainHoldsDouble(points[i], stopGain, tolerance, numerator, denominator, count);
+        if (holds < 0) holds = StopGainHolds<long double>(points[i], stopGain, tolerance, numerator, denominator, count);
+        if (holds < 0) holds = StopGainHolds<Quad>(points[i], stopGain, tolerance, numerator, denominator, count);
+        if (holds != 1) return Refusal::StopBand;
+    }
+    return Refusal::None;
+}
+
 NumericDesign DesignNumeric(const CFilterCoefficientTable& table, int type, int order, double fl, double fu,
                             double sampleTime) {
     NumericDesign design;
@@ -993,8 +1134,12 @@ NumericDesign DesignNumeric(const CFilterCoefficientTable& table, int type, int 
     if (s > 0) {
         MultiplyBoth(num, den, design.numerator.data(), design.denominator.data(), s, w);
         design.denominator[0] = 1.0;
-        design.refusal = CheckWrittenFilter(type, mapping, PrototypeDcGain(table, order), design.numerator.data(),
+        const double passGain = PrototypeDcGain(table, order);
+        design.refusal = CheckWrittenFilter(type, mapping, passGain, design.numerator.data(),
                                             design.denominator.data(), design.count);
+        if (design.refusal == Refusal::None)
+            design.refusal = CheckStopBand(type, mapping, passGain, PrototypeNyquistGain(table, order),
+                                           design.numerator.data(), design.denominator.data(), design.count);
         if (design.refusal != Refusal::None) return design;
     } else {
         design.denominator[0] = 1.0;

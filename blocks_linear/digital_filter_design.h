@@ -71,6 +71,7 @@ enum class Refusal : int {
     Band,         // the upper band edge is not above the lower one
     NotFinite,    // a coefficient came out infinite or not a number
     TooHigh,      // the multiplied-out filter is unstable or misses the prototype's gain
+    StopBand,     // the written filter misses the design's gain in its stop band
 };
 
 // The mapping of one design: alpha of every type, k of the band types.
@@ -107,6 +108,8 @@ CString CoefficientText(double value);
 
 // The gain of the table's cascade at z = 1.
 double PrototypeDcGain(const CFilterCoefficientTable& table, int order);
+// The gain of the table's cascade at z = -1, which every mapping puts in the stop band.
+double PrototypeNyquistGain(const CFilterCoefficientTable& table, int order);
 
 // The Schur-Cohn step-down in double precision of the polynomial (count coefficients, lead
 // first), run beside three copies whose coefficients and products are moved slightly, the
@@ -130,6 +133,18 @@ bool PolesInside(const double* polynomial, int count);
 // error bound, and in extended precision where the bound reaches the limit).
 Refusal CheckWrittenFilter(int type, const Mapping& mapping, double prototypeGain, const double* numerator,
                            const double* denominator, int count);
+
+// Checks the stop band of the multiplied-out filter as written: the gain at z = -1 for a low
+// pass, at z = 1 for a high pass, at both for a band pass and at the band centre (cos w0 =
+// alpha) for a band stop, where the design has the prototype's gain at z = -1 (stopGain),
+// lies within 1e-4 of the pass-band gain (passGain) of stopGain. The rounding of the
+// coefficients can move these points far off where the polynomials nearly vanish there
+// (cut-offs close to DC or to the Nyquist frequency), while the pass band and the poles still
+// hold. Evaluated in double precision with an error bound, in extended and then in quadruple
+// precision where the bound cannot decide; a filter that none can vouch for is refused
+// (StopBand).
+Refusal CheckStopBand(int type, const Mapping& mapping, double passGain, double stopGain, const double* numerator,
+                      const double* denominator, int count);
 
 // A whole numeric design, as the page's numeric path makes it. The coefficient texts are
 // kept in one buffer of the design (numerator texts first, then the denominator's); the

@@ -241,6 +241,9 @@ TEST_F(DigitalFilter, ARefusedDesignSaysWhyAndWritesNothing) {
         {{.order = "10", .cutOff = "50", .sampleTime = "100u"},
          "Error : The filter order is too high for this cut-off frequency and sample time: the coefficients cannot "
          "hold a stable filter!"},
+        {{.kind = "Bessel", .type = "High Pass", .order = "7", .cutOff = "50", .sampleTime = "100u"},
+         "Error : The filter order is too high for this cut-off frequency and sample time: the coefficients cannot "
+         "hold the filter's stop band!"},
     };
     for (const Case& c : cases) {
         DWORD element = 0;
