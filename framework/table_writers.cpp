@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr char kDefaultExtension[] = ".mdx";
-
 // The folder for a file name without one: the document directory, else the first
 // non-empty search directory, else the model-output directory.
 CString FallbackFolder() {

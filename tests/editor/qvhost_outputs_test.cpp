@@ -553,3 +553,15 @@ TEST(QvhostOutputs, NoCommandWritesOverItsInput) {
         EXPECT_EQ(archive, ReadFile(scratch / "a.qva")) << command;
     }
 }
+
+TEST(QvhostOutputs, ATableOfOneYValueKeepsItsPointsWhenItsPageIsApplied) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", OneDocument(Replaced(FamilyElement(kFileFamilies[2], ""), "type 1035 \\\"2\\\"\", \"click 1036\", \"}\", \"click 2444",
+                                                       "type 1035 \\\"1\\\"\", \"click 1036\", \"}\", \"click 2444")));
+    WriteFile(scratch / "ok.txt", "ok\n");
+    ASSERT_EQ(0, RunHost(scratch, "edit s.json --element A --script ok.txt -o e.json").exitCode);
+    const HostRun run = RunHost(scratch, "describe e.json -o o.desc");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ("MDX 1\nchannels 3\nitems 2\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n0 0 10\n1 0 10\nend\n",
+              ReadFile(scratch / "D__A.mdx"));
+}
