@@ -7,6 +7,7 @@
 #include "editor/host.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
+#include "toolkit/read_write_files.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 #include "wizard/wizard.h"
@@ -191,6 +192,12 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
     for (const auto& entry : std::filesystem::directory_iterator(options.catalogueFolder, code))
         inputs.push_back(entry.path().string());
     host.SetInputFiles(std::move(inputs));
+    // A command writes only the outputs it names: the data files that pages write on the way
+    // (a table applied with a file name) are taken as written, never written. `describe`
+    // plans, writes and records its data files itself.
+    CReadAndWriteFiles::SetWriteWatcher([](const std::string&, int, std::string&) {
+        return CReadAndWriteFiles::WriteDecision::TakeAsWritten;
+    });
     return host.Start(options, error);
 }
 

@@ -487,6 +487,11 @@ TEST(QvhostOutputs, EveryFamilyNamesTheFileItWritesAndPrintsIt) {
             EXPECT_NE(std::string::npos, text.find("FILE := \"" + named + "\"")) << where << ": " << text;
             EXPECT_NE(std::string::npos, run.out.find("data file written to " + (scratch / c.written).string()))
                 << where << ": " << run.out;
+            // Saving writes the archive and nothing else.
+            fs::remove(scratch / c.written);
+            fs::remove(scratch / "o.desc");
+            ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << where;
+            EXPECT_EQ((std::set<std::string>{"s.json", "a.qva"}), scratch.Files()) << where;
         }
 }
 
