@@ -904,7 +904,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
         error = checkError;
         return false;
     }
-    if (!PlanDataFiles(text, result, descriptionPath, error)) return false;
+    if (!PlanDataFiles(text, result, error)) return false;
     for (const PlannedFile& file : result.files) {
         const std::string input = InputAt(file.path);
         if (!input.empty()) {
@@ -968,12 +968,13 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             return refuse(who + ": its data file and the model description share the path " + path);
         const std::string input = InputAt(path);
         if (!input.empty()) return refuse(who + ": its data file " + path + " is the input " + input + ", which is not written over");
-        for (const DescriptionJob::WrittenFile& file : job.wrote)
-            if (file.path == path) {
-                if (file.element == element) return go;
-                return refuse("the data file of element \"" + file.element + "\" and the data file of " + who +
-                              " would both be written to " + path);
-            }
+        if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
+            const std::string& first = job.wrote[at->second].element;
+            if (first == element) return go;
+            return refuse("the data file of element \"" + first + "\" and the data file of " + who +
+                          " would both be written to " + path);
+        }
+        job.wroteAt.emplace(path, job.wrote.size());
         DescriptionJob::WrittenFile file{path, element, false, std::string()};
         if (!job.dry && fs::exists(path, code)) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
@@ -989,8 +990,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     });
 }
 
-bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, const std::string& descriptionPath,
-                         std::string& error) {
+bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, std::string& error) {
     namespace fs = std::filesystem;
     // The element lines of the planning run go nowhere; the wizards see the description's path.
     struct Discard : CFile {
@@ -1014,7 +1014,6 @@ bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, const std:
     CReadAndWriteFiles::SetWriteWatcher(nullptr);
     UserScript::Instance().SetFailureHandler(nullptr);
     m_editor->ClearRequests();
-    (void)descriptionPath;
     if (!built || !job.ok || !job.shownErrors.empty()) {
         error = job.error.empty() ? buildError : job.error;
         for (const std::string& message : job.shownErrors) error += (error.empty() ? "" : "\n") + message;

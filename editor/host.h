@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The editor's own record of an element in a saved archive: wizard ID and base, name, the
@@ -72,7 +73,7 @@ public:
     bool Build(const Schematic& schematic, const std::string& documentFolder, std::string& error);
 
     // Writes the model description into one file; data files go beside it. `written` lists
-    // the description and every data file it names that exists.
+    // the description and every data file written.
     bool Describe(const std::string& path, std::vector<std::string>& written, std::string& error);
 
     // Runs an edit session on the element's pages. A rename on the page is carried out (or
@@ -91,8 +92,8 @@ public:
     // came before. The schematic is checked against the catalogue first (wizard IDs,
     // parameters, units, outputs, characteristics, scripts), so that such faults leave no
     // file behind; a fault found later (a page that refuses a characteristic) leaves no
-    // description or archive, but the data files already written stay. The host holds no
-    // element afterwards.
+    // description or archive, and the data files a description wrote are taken back. The
+    // host holds no element afterwards.
     bool DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
                            std::vector<std::string>& written, std::string& error);
     bool SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
@@ -100,7 +101,9 @@ public:
 
     // The same jobs on a schematic text that is never held whole: it is read twice, element
     // by element (ReadSchematicElements). The first reading checks the text, then (for
-    // describe) every output (PlanDescribeOutputs), then every element against the catalogue;
+    // describe) every output (PlanDescribeOutputs), then every element against the catalogue,
+    // then (for describe) the data files the wizards will write (PlanDataFiles) and whether
+    // any output is an input;
     // the faults come in that order, with the messages of the jobs above, and nothing is
     // written. The second reading makes, uses and destroys each element as it is read.
     // *textFault tells whether a fault lies in the text itself (the reader's message, which
@@ -179,6 +182,7 @@ private:
             std::string backup;
         };
         std::vector<WrittenFile> wrote;
+        std::unordered_map<std::string, size_t> wroteAt;   // index in `wrote` by path
         bool dry = false;        // a planning run: the data files are noted, not written
         CFile* out = &file;      // where the element lines go
         bool ok = true;
@@ -260,8 +264,7 @@ private:
     void WatchDataFiles(DescriptionJob& job);
     // The planning run of a checked text: each element that may write data files is made and
     // described with its files noted, not written; they join the plan.
-    bool PlanDataFiles(const std::string& text, DescribePlan& plan, const std::string& descriptionPath,
-                       std::string& error);
+    bool PlanDataFiles(const std::string& text, DescribePlan& plan, std::string& error);
     // Whether describing the element may write a data file of its own.
     bool MayWriteDataFiles(const SchematicElement& source) const;
     void DescribeElement(Element& element, DescriptionJob& job);

@@ -194,7 +194,8 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
     host.SetInputFiles(std::move(inputs));
     // A command writes only the outputs it names: the data files that pages write on the way
     // (a table applied with a file name) are taken as written, never written. `describe`
-    // plans, writes and records its data files itself.
+    // plans, writes and records its data files itself, and an edit session's own applies
+    // write theirs.
     CReadAndWriteFiles::SetWriteWatcher([](const std::string&, int, std::string&) {
         return CReadAndWriteFiles::WriteDecision::TakeAsWritten;
     });
@@ -294,6 +295,13 @@ int Edit(const Arguments& args) {
     qv::Host host;
     if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
+    // The session's own applies write the data files its pages name, none over an input.
+    CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refusal) {
+        const std::string input = host.InputAt(path);
+        if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
+        refusal = path + ": is the input " + input + ", which is not written over";
+        return CReadAndWriteFiles::WriteDecision::Refuse;
+    });
     qv::EditOutcome outcome;
     const bool ok = host.Edit(element, lines, outcome, error);
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);

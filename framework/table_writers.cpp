@@ -91,7 +91,7 @@ void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD
     CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
     CString requested = param ? param->GetValue() : CString();
     requested.Trim();
-    if (requested.IsEmpty()) requested = MakeDocumentFileName(wizard, "");
+    if (param != nullptr && requested.IsEmpty()) requested = MakeDocumentFileName(wizard, "");
     CString path;
     if (param != nullptr && ResolveTablePath(requested, path) && write(path)) {
         SetParamValue(holder, valueID, NameInModelText(path));
