@@ -511,6 +511,11 @@ void CPropDeadBlock::OnInitialValueMode() {
 }
 
 void CPropDeadBlock::CompleteFileName() {
+    // No name at all is the element's default one, so that no two elements share a file.
+    if (m_strFileName.IsEmpty() && m_pWizard != nullptr) {
+        m_strFileName = MakeDocumentFileName(m_pWizard, "");
+        return;
+    }
     PathParts parts = SplitPath(m_strFileName);
     if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
     if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
@@ -1029,11 +1034,14 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
         m_strFileName = SplitPath(m_strFileName).name + ".mdx";
         m_nFileFormat = 0;
     }
-    if (!files.WriteFile(m_strFolder + m_strFileName, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
+    m_strFileName = WritableDataFileName(m_strFileName);
+    const CString path = WritableDataFilePath(m_strFileName, m_strFolder);
+    if (!files.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(files.GetLastError());
         return FALSE;
     }
-    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), m_strFolder + m_strFileName);
+    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), path);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "editor/characteristic_forms.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
+#include "toolkit/read_write_files.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
@@ -25,6 +26,9 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
 
@@ -868,6 +872,18 @@ bool Host::CheckSchematicText(const std::string& text, const std::function<void(
     return true;
 }
 
+struct Host::DescriptionSink : ElementSink {
+    Host& host;
+    DescriptionJob& job;
+    DescriptionSink(Host& h, DescriptionJob& j) : host(h), job(j) {}
+    bool Begin(size_t, std::string&) override { return true; }
+    bool Take(Element& element, std::string& error) override {
+        host.DescribeElement(element, job);
+        if (!job.ok) error = job.error;
+        return job.ok;
+    }
+};
+
 bool Host::PlanDescription(const std::string& text, const std::string& descriptionPath, DescribePlan& plan,
                            std::string& error, bool* textFault) {
     // Of the elements only those with a table of data pairs are noted: their data files are
@@ -888,21 +904,136 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
         error = checkError;
         return false;
     }
+    if (!PlanDataFiles(text, result, error)) return false;
+    for (const PlannedFile& file : result.files) {
+        const std::string input = InputAt(file.path);
+        if (!input.empty()) {
+            error = file.what + " " + file.path + ": is the input " + input + ", which is not written over";
+            return false;
+        }
+    }
     plan = std::move(result);
     return true;
 }
 
-struct Host::DescriptionSink : ElementSink {
-    Host& host;
-    DescriptionJob& job;
-    DescriptionSink(Host& h, DescriptionJob& j) : host(h), job(j) {}
-    bool Begin(size_t, std::string&) override { return true; }
-    bool Take(Element& element, std::string& error) override {
-        host.DescribeElement(element, job);
-        if (!job.ok) error = job.error;
-        return job.ok;
+std::string Host::InputAt(const std::string& path) const { return InputNamedBy(path, m_inputs); }
+
+std::string InputNamedBy(const std::string& path, const std::vector<std::string>& inputs) {
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0) return std::string();
+    for (const std::string& input : inputs) {
+        struct stat in {};
+        if (::stat(input.c_str(), &in) == 0 && in.st_dev == target.st_dev && in.st_ino == target.st_ino) return input;
     }
-};
+    return std::string();
+}
+
+bool Host::MayWriteDataFiles(const SchematicElement& source) const {
+    const CatalogueElement* type = m_catalogue.Find(source.id);
+    if (type == nullptr) return false;
+    bool characteristicFile = false;
+    for (const CatalogueParam& param : type->params) {
+        std::string upper = param.name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (upper.find("FILE") == std::string::npos) continue;
+        // A file parameter of its own: the wizard may write a table whatever the schematic says.
+        if (param.valueId != kCharacteristicFileValueId) return true;
+        characteristicFile = true;
+    }
+    // The characteristic's file is written only for a characteristic the element was given.
+    return (characteristicFile || type->HasCharacteristic()) &&
+           (source.characteristic.kind != SchematicCharacteristic::Kind::None || !source.script.empty() ||
+            source.hasWizardData);
+}
+
+void Host::WatchDataFiles(DescriptionJob& job) {
+    typedef CReadAndWriteFiles::WriteDecision Decision;
+    CReadAndWriteFiles::SetWriteWatcher([this, &job](const std::string& given, int items, std::string& refusal) {
+        namespace fs = std::filesystem;
+        std::error_code code;
+        const std::string path = fs::absolute(fs::path(given), code).lexically_normal().string();
+        const std::string element = m_describing != nullptr ? m_describing->source.name
+                                    : m_elements.empty()     ? std::string()
+                                                             : m_elements.back()->source.name;
+        const std::string who = "element \"" + element + "\"";
+        const auto refuse = [&](const std::string& why) {
+            refusal = why;
+            job.error += (job.error.empty() ? "" : "\n") + why;
+            job.ok = false;
+            return Decision::Refuse;
+        };
+        const Decision go = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
+        if (path == fs::path(job.finalPath).lexically_normal().string())
+            return refuse(who + ": its data file and the model description share the path " + path);
+        const std::string input = InputAt(path);
+        if (!input.empty()) return refuse(who + ": its data file " + path + " is the input " + input + ", which is not written over");
+        if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
+            const std::string& first = job.wrote[at->second].element;
+            if (first == element) return go;
+            return refuse("the data file of element \"" + first + "\" and the data file of " + who +
+                          " would both be written to " + path);
+        }
+        job.wroteAt.emplace(path, job.wrote.size());
+        DescriptionJob::WrittenFile file{path, element, false, std::string()};
+        if (!job.dry && fs::exists(path, code)) {
+            // A second link keeps the earlier contents: the writer puts a new file in its place.
+            file.existed = true;
+            const fs::path at(path);
+            const fs::path backup = at.parent_path() / ("." + at.filename().string() + "." + std::to_string(::getpid()) + ".keep");
+            fs::remove(backup, code);
+            fs::create_hard_link(at, backup, code);
+            if (!code) file.backup = backup.string();
+        }
+        job.wrote.push_back(file);
+        return go;
+    });
+}
+
+bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, std::string& error) {
+    namespace fs = std::filesystem;
+    // The element lines of the planning run go nowhere; the wizards see the description's path.
+    struct Discard : CFile {
+        explicit Discard(const std::string& path) { m_strFileName = path.c_str(); }
+        void Write(const void*, UINT) override {}
+    };
+    DescriptionJob job;
+    job.dry = true;
+    job.finalPath = plan.files.front().path;
+    job.folder = fs::path(job.finalPath).parent_path().string();
+    Discard discard(job.finalPath);
+    job.out = &discard;
+    m_editor->ClearRequests();
+    UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
+    WatchDataFiles(job);
+    m_buildOnly = [this](const SchematicElement& element) { return MayWriteDataFiles(element); };
+    DescriptionSink sink(*this, job);
+    std::string buildError;
+    const bool built = BuildText(text, plan.document, plan.elements, job.folder + "/", sink, buildError);
+    m_buildOnly = nullptr;
+    CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    UserScript::Instance().SetFailureHandler(nullptr);
+    m_editor->ClearRequests();
+    if (!built || !job.ok || !job.shownErrors.empty()) {
+        error = job.error.empty() ? buildError : job.error;
+        for (const std::string& message : job.shownErrors) error += (error.empty() ? "" : "\n") + message;
+        return false;
+    }
+    std::unordered_map<std::string, std::string> owner;
+    for (const PlannedFile& file : plan.files) owner.emplace(file.path, file.what);
+    for (const DescriptionJob::WrittenFile& file : job.wrote) {
+        const std::string what = "the data file of element \"" + file.element + "\"";
+        const auto [at, fresh] = owner.emplace(file.path, what);
+        if (!fresh) {
+            if (at->second == what) continue;
+            error = at->second + " and " + what + " would both be written to " + file.path;
+            return false;
+        }
+        if (!CheckOutputPath(file.path, what, error)) return false;
+        plan.files.push_back({file.path, what});
+    }
+    return true;
+}
 
 bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
                              std::vector<std::string>& written, std::string& error) {
@@ -951,6 +1082,10 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
     m_sink = &sink;
     std::string read;
     const SchematicElementTaker take = [this](SchematicElement& element, std::string& takeError) {
+        if (m_buildOnly && !m_buildOnly(element)) {
+            m_editor->AddNameInUse(element.name);
+            return true;
+        }
         return BuildElement(element, takeError);
     };
     const bool built = ReadSchematicElements(text, read, take, error);
@@ -1198,22 +1333,28 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     // with every description written).
     m_editor->ClearRequests();
     UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
+    WatchDataFiles(job);
     return true;
 }
 
 void Host::DescribeElement(Element& element, DescriptionJob& job) {
     namespace fs = std::filesystem;
+    struct Describing {
+        const Element*& slot;
+        ~Describing() { slot = nullptr; }
+    } describing{m_describing};
+    m_describing = &element;
     const size_t firstRequest = m_editor->Requests().size();
     const CString templ = ToCString(element.type->templ);
     std::string text;
     if (element.wizard4 != nullptr) {
         CString modelText = ToCString(element.type->modelText);
-        element.wizard4->WriteSimDescr(&job.file, templ, modelText);
+        element.wizard4->WriteSimDescr(job.out, templ, modelText);
         text = ToString(modelText);
     } else {
         CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
         exchange->m_strModelText = ToCString(element.type->modelText);
-        element.wizard3->WriteSimDescr(&job.file, templ, exchange);
+        element.wizard3->WriteSimDescr(job.out, templ, exchange);
         text = ToString(exchange->m_strModelText);
     }
     const auto& requests = m_editor->Requests();
@@ -1263,7 +1404,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     }
     const std::string line = Cp1252ToUtf8Text(CompleteModelText(element, text)) + "\n";
     try {
-        job.file.Write(line.data(), static_cast<UINT>(line.size()));
+        job.out->Write(line.data(), static_cast<UINT>(line.size()));
     } catch (CException* e) {
         job.error = job.finalPath + ": cannot be written (" + ExceptionText(e) + ")";
         e->Delete();
@@ -1273,6 +1414,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
 
 bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
     UserScript::Instance().SetFailureHandler(nullptr);
+    CReadAndWriteFiles::SetWriteWatcher(nullptr);
     bool ok = job.ok;
     error = job.error;
     for (const std::string& message : job.shownErrors) {
@@ -1301,15 +1443,25 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
             if (path.parent_path() == std::filesystem::path(job.folder).lexically_normal() && job.before.count(path.string()) == 0)
                 std::filesystem::remove(path, code);
         }
+        // Every data file of this run goes again, or gets its earlier contents back.
+        for (const DescriptionJob::WrittenFile& data : job.wrote) {
+            std::error_code code;
+            if (!data.existed)
+                std::filesystem::remove(data.path, code);
+            else if (!data.backup.empty())
+                std::filesystem::rename(data.backup, data.path, code);
+        }
         if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
+    }
+    for (const DescriptionJob::WrittenFile& data : job.wrote) {
+        std::error_code code;
+        if (!data.backup.empty()) std::filesystem::remove(data.backup, code);
     }
     if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
     written.clear();
     written.push_back(job.finalPath);
-    std::set<std::string> seen;
-    for (const std::string& data : job.dataFiles)
-        if (seen.insert(data).second) written.push_back(data);
+    for (const DescriptionJob::WrittenFile& data : job.wrote) written.push_back(data.path);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The editor's own record of an element in a saved archive: wizard ID and base, name, the
@@ -72,7 +73,7 @@ public:
     bool Build(const Schematic& schematic, const std::string& documentFolder, std::string& error);
 
     // Writes the model description into one file; data files go beside it. `written` lists
-    // the description and every data file it names that exists.
+    // the description and every data file written.
     bool Describe(const std::string& path, std::vector<std::string>& written, std::string& error);
 
     // Runs an edit session on the element's pages. A rename on the page is carried out (or
@@ -91,8 +92,8 @@ public:
     // came before. The schematic is checked against the catalogue first (wizard IDs,
     // parameters, units, outputs, characteristics, scripts), so that such faults leave no
     // file behind; a fault found later (a page that refuses a characteristic) leaves no
-    // description or archive, but the data files already written stay. The host holds no
-    // element afterwards.
+    // description or archive, and the data files a description wrote are taken back. The
+    // host holds no element afterwards.
     bool DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
                            std::vector<std::string>& written, std::string& error);
     bool SaveSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
@@ -100,7 +101,9 @@ public:
 
     // The same jobs on a schematic text that is never held whole: it is read twice, element
     // by element (ReadSchematicElements). The first reading checks the text, then (for
-    // describe) every output (PlanDescribeOutputs), then every element against the catalogue;
+    // describe) every output (PlanDescribeOutputs), then every element against the catalogue,
+    // then (for describe) the data files the wizards will write (PlanDataFiles) and whether
+    // any output is an input;
     // the faults come in that order, with the messages of the jobs above, and nothing is
     // written. The second reading makes, uses and destroys each element as it is read.
     // *textFault tells whether a fault lies in the text itself (the reader's message, which
@@ -133,6 +136,12 @@ public:
     // ("" when it read every one); that element then shows the characteristic it was made with.
     const std::string& StateError() const { return m_stateError; }
 
+    // The files the command reads (schematic, script, catalogue, plug-in): no file the host
+    // writes may be one of them, whatever path names it.
+    void SetInputFiles(std::vector<std::string> paths) { m_inputs = std::move(paths); }
+    // The input that `path` names by file identity ("" when it names none).
+    std::string InputAt(const std::string& path) const;
+
     SchematicEditor& Editor() { return *m_editor; }
     size_t ElementCount() const { return m_elements.size(); }
 
@@ -163,6 +172,19 @@ private:
         // files it added there and leaves these.
         std::set<std::string> before;
         std::vector<std::string> madeFiles;   // other data files the wizards named
+        // Every data file written in this run, in order, by the element that wrote it. A file
+        // that was there before keeps its old contents in `backup` (a second link) until the
+        // run ends, so that a failed run can put it back.
+        struct WrittenFile {
+            std::string path;
+            std::string element;
+            bool existed = false;
+            std::string backup;
+        };
+        std::vector<WrittenFile> wrote;
+        std::unordered_map<std::string, size_t> wroteAt;   // index in `wrote` by path
+        bool dry = false;        // a planning run: the data files are noted, not written
+        CFile* out = &file;      // where the element lines go
         bool ok = true;
         std::string error;
     };
@@ -237,6 +259,14 @@ private:
     // Hands a just completed element to the sink, then destroys it (no sink: keeps it).
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
+    // Watches every data file written while the job runs (see DescriptionJob::wrote): an empty
+    // table, a file of another element or of the description, and an input are refused.
+    void WatchDataFiles(DescriptionJob& job);
+    // The planning run of a checked text: each element that may write data files is made and
+    // described with its files noted, not written; they join the plan.
+    bool PlanDataFiles(const std::string& text, DescribePlan& plan, std::string& error);
+    // Whether describing the element may write a data file of its own.
+    bool MayWriteDataFiles(const SchematicElement& source) const;
     void DescribeElement(Element& element, DescriptionJob& job);
     bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
     bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);
@@ -258,6 +288,10 @@ private:
     std::string m_stateError;
     ElementSink* m_sink = nullptr;
     bool m_checking = false;   // CheckElement is making an element
+    std::vector<std::string> m_inputs;
+    // While set, BuildText makes only the elements it accepts (the others' names are noted).
+    std::function<bool(const SchematicElement&)> m_buildOnly;
+    const Element* m_describing = nullptr;   // the element DescribeElement is writing
 };
 
 // A file that one `describe` run writes, known before anything is written.
@@ -285,6 +319,10 @@ constexpr size_t kMaxOutputNameBytes = 200;
 // with a message naming the element and the file.
 bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
                          std::vector<PlannedFile>& planned, std::string& error);
+
+// The one of `inputs` that is the file `path` names, compared by file identity (device and
+// inode, so that another spelling or a link is caught); "" when none is.
+std::string InputNamedBy(const std::string& path, const std::vector<std::string>& inputs);
 
 // The name of a user's data file as it is typed into the characteristic table: a relative
 // path with a folder ("./x.mdx", "sub/x.mdx") is taken relative to the document's folder

@@ -7,6 +7,7 @@
 #include "editor/host.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
+#include "toolkit/read_write_files.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 #include "wizard/wizard.h"
@@ -183,7 +184,30 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
     qv::HostOptions options;
     options.pluginPath = args.Has("--plugin") ? args.Get("--plugin") : HostFolder() + "Parvel.so";
     options.catalogueFolder = args.Has("--catalogue") ? args.Get("--catalogue") : qv::DefaultCatalogueFolder(HostFolder());
+    // Everything the command reads: what it names, the plug-in and the catalogue's files.
+    std::vector<std::string> inputs = args.positional;
+    if (args.Has("--script")) inputs.push_back(args.Get("--script"));
+    inputs.push_back(options.pluginPath);
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(options.catalogueFolder, code))
+        inputs.push_back(entry.path().string());
+    host.SetInputFiles(std::move(inputs));
+    // A command writes only the outputs it names: the data files that pages write on the way
+    // (a table applied with a file name) are taken as written, never written. `describe`
+    // plans, writes and records its data files itself, and an edit session's own applies
+    // write theirs.
+    CReadAndWriteFiles::SetWriteWatcher([](const std::string&, int, std::string&) {
+        return CReadAndWriteFiles::WriteDecision::TakeAsWritten;
+    });
     return host.Start(options, error);
+}
+
+// Refuses (status 2) an output of the command that is one of its inputs, by file identity.
+int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
+    if (!args.Has("-o")) return kExitOk;
+    const std::string input = host.InputAt(args.Get("-o"));
+    if (input.empty()) return kExitOk;
+    return Fail(args.Get("-o") + ": is the input " + input + ", which is not written over");
 }
 
 // Starts the host, reads the schematic named on the command line and builds it in the host
@@ -270,6 +294,14 @@ int Edit(const Arguments& args) {
 
     qv::Host host;
     if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
+    if (int rc = RefuseInputAsOutput(host, args)) return rc;
+    // The session's own applies write the data files its pages name, none over an input.
+    CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refusal) {
+        const std::string input = host.InputAt(path);
+        if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
+        refusal = path + ": is the input " + input + ", which is not written over";
+        return CReadAndWriteFiles::WriteDecision::Refuse;
+    });
     qv::EditOutcome outcome;
     const bool ok = host.Edit(element, lines, outcome, error);
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);
@@ -294,6 +326,7 @@ int Save(const Arguments& args) {
     std::string text;
     std::string error;
     if (int rc = StartAndReadText(host, args, text)) return rc;
+    if (int rc = RefuseInputAsOutput(host, args)) return rc;
     // Read twice as describe reads it: checked first, then saved element by element.
     size_t count = 0;
     bool textFault = false;
@@ -309,6 +342,7 @@ int Load(const Arguments& args) {
     std::string error;
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
+    if (int rc = RefuseInputAsOutput(host, args)) return rc;
     // Element by element; with -o each element is saved again as soon as it was loaded.
     std::string text;
     size_t count = 0;
@@ -330,6 +364,7 @@ int Svg(const Arguments& args) {
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
     qv::Host host;
     if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
+    if (int rc = RefuseInputAsOutput(host, args)) return rc;
     const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
     if (!ok) return Fail(error);
     std::printf("%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),

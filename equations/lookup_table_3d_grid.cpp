@@ -143,23 +143,28 @@ UINT CheckXYValues(const Grid& grid) {
 
 UINT CheckBlocks(const CPtrArray& points, int* blockLength) {
     const INT_PTR n = points.GetSize();
-    // A list of fewer than two points has no block end.
-    if (n < 2) return kStrNoBlock;
-    if (At(points, 0) == nullptr || At(points, 1) == nullptr) return kStrInternal;
-    if (At(points, 1)->x == At(points, 0)->x) return kStrConstantX;
-    const bool rising = At(points, 1)->x > At(points, 0)->x;
-    INT_PTR block = 0;
-    for (INT_PTR i = 2; i < n; ++i) {
+    if (n == 0) return kStrNoBlock;
+    for (INT_PTR i = 0; i < n; ++i)
         if (At(points, i) == nullptr) return kStrInternal;
-        const double previous = At(points, i - 1)->x;
-        const double current = At(points, i)->x;
-        if (block == 0 && (rising ? current < previous : current > previous)) {
-            block = i;
-            continue;
+    // A grid of one x value has blocks of one point; a grid of one y value is one block. Both
+    // are tables the page applies, so they read back as they were written.
+    bool oneX = true;
+    for (INT_PTR i = 1; i < n && oneX; ++i) oneX = At(points, i)->x == At(points, 0)->x;
+    INT_PTR block = oneX ? 1 : 0;
+    if (!oneX) {
+        if (At(points, 1)->x == At(points, 0)->x) return kStrConstantX;
+        const bool rising = At(points, 1)->x > At(points, 0)->x;
+        for (INT_PTR i = 2; i < n; ++i) {
+            const double previous = At(points, i - 1)->x;
+            const double current = At(points, i)->x;
+            if (block == 0 && (rising ? current < previous : current > previous)) {
+                block = i;
+                continue;
+            }
+            if (current == previous) return kStrConstantX;
         }
-        if (current == previous) return kStrConstantX;
+        if (block == 0) block = n;
     }
-    if (block == 0) return kStrNoBlock;
     if (n % block != 0) return kStrConstantX;
     const INT_PTR blocks = n / block;
     for (INT_PTR b = 1; b < blocks; ++b)
@@ -171,7 +176,11 @@ UINT CheckBlocks(const CPtrArray& points, int* blockLength) {
             k = i;
             break;
         }
-    if (k != block) return kStrYBlockLength;
+    if (k != (blocks > 1 ? block : 0)) return kStrYBlockLength;
+    if (blocks == 1) {
+        if (blockLength) *blockLength = static_cast<int>(block);
+        return 0;
+    }
     const bool yRising = At(points, k)->y > At(points, k - 1)->y;
     for (INT_PTR b = 0; b < blocks; ++b)
         for (INT_PTR i = 1; i < block; ++i)

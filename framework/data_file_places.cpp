@@ -1,6 +1,7 @@
 #include "framework/data_file_places.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "framework/path_parts.h"
@@ -168,6 +169,21 @@ bool IsWritableDataFileExtension(const CString& ext) {
     CString lower = ext;
     lower.MakeLower();
     return lower != ".txt" && lower != ".csv";
+}
+
+CString WritableDataFileName(const CString& name) {
+    PathParts parts = SplitPath(name);
+    if (IsWritableDataFileExtension(parts.ext)) return name;
+    parts.ext = kDefaultExtension;
+    return JoinPath(parts);
+}
+
+CString WritableDataFilePath(const CString& name, const CString& folder) {
+    CString path = WritableDataFileName(name);
+    path.Replace('\\', '/');
+    if (path.IsEmpty()) return path;
+    if (path[0] != '/' && !folder.IsEmpty()) path = folder + (EndsWithSeparator(folder) ? "" : "/") + path;
+    return CString(std::filesystem::path(static_cast<LPCTSTR>(path)).lexically_normal().string().c_str());
 }
 
 CString GetModelOutputDir() { return g_ModelOutputDir; }

@@ -50,6 +50,15 @@ CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);
 // extensions are replaced by ".mdx" before the file is written.
 bool IsWritableDataFileExtension(const CString& ext);
 
+// The name with an extension that can be written: one that cannot becomes ".mdx" ("noext"
+// becomes "noext.mdx", "x.txt" becomes "x.mdx"); the folder part stays.
+CString WritableDataFileName(const CString& name);
+
+// The path a table named `name` is written to: the name made writable, a name without a
+// folder and a relative folder lying in `folder` (when it is not empty), an absolute path
+// staying; "." and ".." steps taken out.
+CString WritableDataFilePath(const CString& name, const CString& folder);
+
 CString GetModelOutputDir();
 void SetModelOutputDir(CString directory);
 // Sets the model-output directory to the folder of the description file being written;

@@ -1,6 +1,7 @@
 #include "framework/table_writers.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "afx/afxwin.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-constexpr char kDefaultExtension[] = ".mdx";
-
 // The folder for a file name without one: the document directory, else the first
 // non-empty search directory, else the model-output directory.
 CString FallbackFolder() {
@@ -28,20 +27,28 @@ CString FallbackFolder() {
 }
 
 // The path a table is written to, or FALSE when there is no folder to put it in or the
-// name is empty or holds "*".
+// name is empty or holds "*". A bare name lies in the fallback folder, and so does a relative
+// folder; an absolute path stays. A written table is always an ".mdx" file.
 BOOL ResolveTablePath(const CString& requested, CString& resolved) {
-    PathParts parts = SplitPath(requested);
-    if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) {
-        CString folder = FallbackFolder();
-        if (folder.IsEmpty()) return FALSE;
-        if (!EndsWithSeparator(folder)) folder += '/';
-        parts = SplitPath(folder + parts.name + parts.ext);
-        if (parts.drive.IsEmpty() && parts.dir.IsEmpty()) return FALSE;
-    }
+    const PathParts parts = SplitPath(requested);
     if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) return FALSE;
-    if (!IsWritableDataFileExtension(parts.ext)) parts.ext = kDefaultExtension;
-    resolved = JoinPath(parts);
+    const bool absolute = !parts.dir.IsEmpty() && IsPathSeparator(parts.dir[0]);
+    const CString folder = absolute ? CString() : FallbackFolder();
+    if (!absolute && folder.IsEmpty()) return FALSE;
+    resolved = WritableDataFilePath(requested, folder);
     return TRUE;
+}
+
+// The name a model text gives the file at `path`: the bare name when it lies in the fallback
+// folder (where a bare name is looked for), else the whole path.
+CString NameInModelText(const CString& path) {
+    CString folder = FallbackFolder();
+    if (!folder.IsEmpty() && !EndsWithSeparator(folder)) folder += '/';
+    const PathParts parts = SplitPath(path);
+    const auto normal = [](const CString& dir) {
+        return std::filesystem::path(static_cast<LPCTSTR>(dir)).lexically_normal().string();
+    };
+    return !folder.IsEmpty() && normal(parts.dir) == normal(folder) ? parts.name + parts.ext : path;
 }
 
 struct Channel {
@@ -75,14 +82,22 @@ bool AllEntriesPresent(const CPtrArray* points) {
     return true;
 }
 
-// Runs a writer on the path held by the parameter and reports a failure to the editor.
+// Runs a writer on the path held by the parameter and reports a failure to the editor. An
+// empty name is the element's default name ("<document>__<element>.mdx"); the parameter then
+// holds the name of the file as written, so that the model text names exactly that file.
 template <class Write>
 void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID, Write write) {
     BuildCharacteristicSearchDirs(wizard);
-    const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
-    const CString path = param ? param->GetValue() : CString();
-    if (param != nullptr && write(path)) return;
-    ReportWriteError(RequestTarget(wizard), path);
+    CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
+    CString requested = param ? param->GetValue() : CString();
+    requested.Trim();
+    if (param != nullptr && requested.IsEmpty()) requested = MakeDocumentFileName(wizard, "");
+    CString path;
+    if (param != nullptr && ResolveTablePath(requested, path) && write(path)) {
+        SetParamValue(holder, valueID, NameInModelText(path));
+        return;
+    }
+    ReportWriteError(RequestTarget(wizard), path.IsEmpty() ? requested : path);
 }
 
 // A point block: n, n points of `doubles` values each, then up to `texts` texts. Parsed
@@ -122,7 +137,10 @@ void ReplacePoints(CPtrArray* points, std::vector<Point*>& fresh) {
 
 BOOL WriteCharacteristicMdx(CString path, const CPtrArray* points, CString textA0, CString textA1, CString textB0,
                             CString textB1) {
-    if (points == nullptr || !AllEntriesPresent(points)) return 0;
+    // No list is an empty table: written (or refused by whoever watches the writes) as one.
+    const CPtrArray none;
+    if (points == nullptr) points = &none;
+    if (!AllEntriesPresent(points)) return 0;
     std::vector<Channel> channels(2);
     channels[0].textA = textA0;
     channels[0].textB = textB0;
@@ -158,7 +176,9 @@ BOOL WriteTableMdx3(CString path, const CPtrArray* columns, const CStringArray* 
 
 BOOL WriteTableMdx3D(CString path, const CPtrArray* points, CString textAx, CString textAy, CString textAz,
                      CString textBx, CString textBy, CString textBz) {
-    if (points == nullptr || !AllEntriesPresent(points)) return 0;
+    const CPtrArray none;
+    if (points == nullptr) points = &none;
+    if (!AllEntriesPresent(points)) return 0;
     // z goes before y.
     std::vector<Channel> channels(3);
     channels[0].textA = textAx;

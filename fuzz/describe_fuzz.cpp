@@ -1,10 +1,11 @@
 // Describes generated schematics whose names, values, units, outputs, characteristics,
-// data-file names and output paths come from the input, many of them hostile (empty, blank,
+// data-file names (of characteristics and of the wizards that write tables of their own) and
+// output paths come from the input, many of them hostile (empty, blank,
 // control characters, quotes, "@", folders, overlong names, read-only extensions, a folder or
 // a data file as the output). Every run writes only in a folder of its own below the temporary
 // folder, which is emptied after each input. What must hold:
 // - a schematic the reader refuses, or whose outputs the output check refuses, writes nothing;
-// - a description that fails leaves no file that was not planned;
+// - a description that fails leaves the folder as it was (empty);
 // - a description that succeeds wrote the planned description, every file it wrote was
 //   planned, and its text is UTF-8 without control characters other than line ends and tabs.
 #include "editor/host.h"
@@ -57,6 +58,46 @@ std::string Name(FuzzedDataProvider& in) {
     return PICK(in, kNames);
 }
 
+// Turns the element into one of the families whose wizards write data files of their own:
+// the data-pairs time function, the 2D and 3D lookup tables (a user's file name typed on the
+// page), the dead time (its FILE parameter) and the nonlinear transformer; tables of a few
+// rows or none.
+void AddFileFamily(FuzzedDataProvider& in, qv::SchematicElement& element) {
+    const unsigned ids[] = {43, 78, 103, 82, 112};
+    element.id = ids[in.ConsumeIntegralInRange<size_t>(0, 4)];
+    element.characteristic = qv::SchematicCharacteristic();
+    element.params.clear();
+    element.outputs.clear();
+    std::vector<std::string>& lines = element.script;
+    lines.clear();
+    const std::string file = qv::QuoteScriptText(PICK(in, kFiles));
+    const int rows = in.ConsumeIntegralInRange<int>(0, 3);
+    if (element.id == 82) {
+        qv::SchematicParam param;
+        param.name = "FILE";
+        param.hasValue = true;
+        param.value = PICK(in, kFiles);
+        element.params.push_back(param);
+        lines.push_back("click 2292");
+        for (int r = 0; r < rows; ++r) lines.push_back("click 1122");
+        for (int r = 0; r < rows; ++r) lines.push_back("cell 2134 " + std::to_string(r) + " 1 " + std::to_string(r * 11));
+    } else if (element.id == 103) {
+        for (int axis = 0; axis < 2 && rows > 0; ++axis) {
+            lines.insert(lines.end(), {"dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"",
+                                       "type 1035 \"" + std::to_string(rows) + "\"", "click 1036", "}"});
+            lines.push_back(axis == 0 ? "click 2438" : "click 2444");
+        }
+    } else if (element.id != 112) {
+        for (int r = 0; r < rows; ++r) {
+            lines.push_back("click 1122");
+            lines.push_back("cell 2121 " + std::to_string(r) + " 1 " + std::to_string(r));
+            lines.push_back("cell 2121 " + std::to_string(r) + " 2 " + std::to_string(r * 2));
+        }
+    }
+    if (element.id != 82 && element.id != 112 && in.ConsumeBool()) lines.insert(lines.end(), {"click 2116", "type 2117 " + file});
+    if (!lines.empty()) lines.push_back("ok");
+}
+
 qv::Schematic Generate(FuzzedDataProvider& in) {
     qv::Schematic schematic;
     schematic.document = Name(in);
@@ -103,6 +144,7 @@ qv::Schematic Generate(FuzzedDataProvider& in) {
         }
         if (in.ConsumeIntegralInRange<int>(0, 5) == 0)
             element.script = {"type 2028 " + qv::QuoteScriptText(PICK(in, kValues)), in.ConsumeBool() ? "ok" : "cancel"};
+        if (in.ConsumeIntegralInRange<int>(0, 2) == 0) AddFileFamily(in, element);
         schematic.elements.push_back(std::move(element));
     }
     return schematic;
@@ -160,16 +202,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!Files().empty() || error.empty()) std::abort();
         return 0;
     }
-    // The plan names the same files as the one made from the whole schematic.
+    // The plan begins with the files of the one made from the whole schematic; the wizards'
+    // own files follow.
     qv::Schematic schematic;
     std::vector<qv::PlannedFile> planned;
     if (!qv::ReadSchematic(text, schematic, error) || !qv::PlanDescribeOutputs(schematic, out, planned, error) ||
-        planned.size() != plan.files.size())
+        planned.size() > plan.files.size())
         std::abort();
     std::set<std::string> allowed;
-    for (size_t i = 0; i < planned.size(); ++i) {
-        if (planned[i].path != plan.files[i].path) std::abort();
-        allowed.insert(planned[i].path);
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        if (i < planned.size() && planned[i].path != plan.files[i].path) std::abort();
+        if (!allowed.insert(plan.files[i].path).second) std::abort();   // each file planned once
     }
     std::vector<std::string> written;
     // The document lives in the description's folder, as the host's `describe` puts it.
@@ -191,8 +234,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!qv::IsUtf8(text.str())) std::abort();
         for (unsigned char c : text.str())
             if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) std::abort();
-    } else if (error.empty()) {
-        std::abort();   // a failure says why
+    } else if (error.empty() || !files.empty()) {
+        std::abort();   // a failure says why, and leaves the folder as it was
     }
     Clean();
     return 0;

@@ -595,11 +595,14 @@ BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
     } else {
         m_nFileFormat = format;
     }
-    if (!files.WriteFile(m_strDataDir + fileName, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+    // A written table is an ".mdx" file; a relative folder lies in the data folder.
+    fileName = WritableDataFileName(fileName);
+    const CString path = WritableDataFilePath(fileName, m_strDataDir);
+    if (!files.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(files.GetLastError());
         return FALSE;
     }
-    AnnounceFileWritten(RequestTarget(m_pWizard), m_strDataDir + fileName);
+    AnnounceFileWritten(RequestTarget(m_pWizard), path);
     return TRUE;
 }
 

@@ -757,8 +757,9 @@ BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
     } else {
         m_nFileFormat = format;
     }
-    if (!SplitPath(name).dir.IsEmpty()) folder.Empty();
-    const CString path = folder + name;
+    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
+    name = WritableDataFileName(name);
+    const CString path = WritableDataFilePath(name, folder);
     if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(writer.GetLastError());
         return FALSE;

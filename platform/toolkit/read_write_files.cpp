@@ -848,6 +848,15 @@ BOOL CReadAndWriteFiles::InsertChannel(int index, const CArray<double, double>& 
     return InsertChannel(index, samples.GetSize() > 0 ? samples.GetData() : nullptr, name, unit);
 }
 
+namespace {
+CReadAndWriteFiles::WriteWatcher& WriteWatcherSlot() {
+    static CReadAndWriteFiles::WriteWatcher watcher;
+    return watcher;
+}
+} // namespace
+
+void CReadAndWriteFiles::SetWriteWatcher(WriteWatcher watcher) { WriteWatcherSlot() = std::move(watcher); }
+
 BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int format,
                                    const char* text1, const char* text2, int flag1, int flag2)
 {
@@ -883,6 +892,15 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
                             static_cast<int>(c), path);
                 return Fail(errArgument, text);
             }
+        }
+    }
+
+    if (WriteWatcherSlot()) {
+        std::string refusal;
+        switch (WriteWatcherSlot()(path, m_items, refusal)) {
+        case WriteDecision::TakeAsWritten: return TRUE;
+        case WriteDecision::Refuse: return Fail(errWrite, CString(refusal.c_str()));
+        case WriteDecision::Write: break;
         }
     }
 

@@ -8,6 +8,7 @@
 
 #include "afx/afx.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +108,15 @@ public:
     BOOL WriteFile(const char* path, const char* section = "", int format = kFormatMdx,
                    const char* text1 = nullptr, const char* text2 = nullptr, int flag1 = 0,
                    int flag2 = 0);
+
+    // What a watcher of the process's data-file writes decides for one file.
+    enum class WriteDecision { Write, TakeAsWritten, Refuse };
+    // Sees every file WriteFile is about to write (its path as given and the item count),
+    // once the arguments are known to be good: Write lets it be written, TakeAsWritten
+    // reports success without touching the disk (a run that only plans its files), Refuse
+    // fails the write (error 8) with the watcher's text. An empty function removes it.
+    using WriteWatcher = std::function<WriteDecision(const std::string& path, int items, std::string& refusal)>;
+    static void SetWriteWatcher(WriteWatcher watcher);
 
     // Opens the file at `path` and reads its description: format, channel names and units,
     // item count. An ".mdx" file has its header read and its item count checked against the

@@ -428,3 +428,145 @@ TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
 }
 
 } // namespace
+
+// One element of each family that writes a data file of its own; "%T" stands for the edit
+// lines that give it a user's file name (empty: the element's default name).
+struct FileFamily {
+    const char* what;
+    const char* element;
+    const char* userFile;   // the lines for "%T", with "%F" for the name
+};
+const FileFamily kFileFamilies[] = {
+    {"data pairs", R"({"id": 43, "name": "A", "script": ["click 1122", "click 1122", "cell 2121 0 1 \"0\"",
+        "cell 2121 0 2 \"0\"", "cell 2121 1 1 \"1\"", "cell 2121 1 2 \"5\"" %T, "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")"},
+    {"2D table", R"({"id": 78, "name": "A", "parameters": {"IN": "W"}, "script": ["click 1122", "click 1122",
+        "cell 2121 0 1 \"0\"", "cell 2121 0 2 \"0\"", "cell 2121 1 1 \"1\"", "cell 2121 1 2 \"2\"" %T, "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")"},
+    {"3D table", R"({"id": 103, "name": "A", "parameters": {"IN[1]": "U", "IN[2]": "W"}, "script": [
+        "dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}", "click 2438",
+        "dialog 2605 stay {", "type 1033 \"10\"", "type 1034 \"10\"", "type 1035 \"2\"", "click 1036", "}", "click 2444"
+        %T, "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")"},
+    {"dead time", R"({"id": 82, "name": "A", "parameters": {"INPUT": "U"%T}, "script": ["click 2292", "click 1122",
+        "cell 2134 0 1 \"11\"", "ok"]})",
+     R"(, "FILE": "%F")"},
+};
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string FamilyElement(const FileFamily& family, const std::string& file, const std::string& name = "A") {
+    const std::string lines = file.empty() ? "" : Replaced(family.userFile, "%F", file);
+    return Replaced(Replaced(family.element, "%T", lines), "\"name\": \"A\"", "\"name\": \"" + name + "\"");
+}
+
+std::string OneDocument(const std::string& elements) { return R"({"document": "D", "elements": [)" + elements + "]}"; }
+
+TEST(QvhostOutputs, EveryFamilyNamesTheFileItWritesAndPrintsIt) {
+    struct Case {
+        const char* file;
+        const char* written;
+    } cases[] = {{"", "D__A.mdx"}, {"noext", "noext.mdx"}, {"x.txt", "x.mdx"}, {"sub/in", "sub/in.mdx"}};
+    for (const FileFamily& family : kFileFamilies)
+        for (const Case& c : cases) {
+            Scratch scratch;
+            fs::create_directory(scratch / "sub");
+            WriteFile(scratch / "s.json", OneDocument(FamilyElement(family, c.file)));
+            const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+            const std::string where = std::string(family.what) + " \"" + c.file + "\"";
+            ASSERT_EQ(0, run.exitCode) << where << ": " << run.err;
+            EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << where;
+            const std::string named = std::string(c.written).find('/') == std::string::npos
+                                          ? std::string(c.written)
+                                          : (scratch / c.written).string();
+            const std::string text = ReadFile(scratch / "o.desc");
+            EXPECT_NE(std::string::npos, text.find("FILE := \"" + named + "\"")) << where << ": " << text;
+            EXPECT_NE(std::string::npos, run.out.find("data file written to " + (scratch / c.written).string()))
+                << where << ": " << run.out;
+            // Saving writes the archive and nothing else.
+            fs::remove(scratch / c.written);
+            fs::remove(scratch / "o.desc");
+            ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << where;
+            EXPECT_EQ((std::set<std::string>{"s.json", "a.qva"}), scratch.Files()) << where;
+        }
+}
+
+TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {
+    const std::string deadTime = FamilyElement(kFileFamilies[3], "same.mdx");
+    struct Case {
+        const char* what;
+        std::string schematic;
+        const char* message;
+    } cases[] = {
+        {"two elements on one file", OneDocument(deadTime + ", " + Replaced(deadTime, "\"A\"", "\"B\"")),
+         "element \"A\" and the data file of element \"B\" would both be written to"},
+        {"default names of two dead-time elements differ",
+         OneDocument(FamilyElement(kFileFamilies[3], "", "A") + ", " + FamilyElement(kFileFamilies[3], "", "B") +
+                     R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})"),
+         "element \"R1\": parameter \"R\" has no value"},
+        {"a data file over the schematic", OneDocument(FamilyElement(kFileFamilies[1], "s.mdx")), "is the input"},
+        {"a wizard's file, then a fault",
+         OneDocument(FamilyElement(kFileFamilies[1], "") + R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})"),
+         "element \"R1\""},
+        {"empty 2D table", OneDocument(R"({"id": 78, "name": "A", "parameters": {"IN": "W"}})"),
+         "element \"A\": its table is empty"},
+        {"empty data pairs", OneDocument(R"({"id": 43, "name": "A"})"), "element \"A\": its table is empty"},
+        {"transformer without its characteristic", OneDocument(R"({"id": 112, "name": "TN1"})"),
+         "element \"TN1\": its table is empty"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.mdx", c.schematic);
+        WriteFile(scratch / "D__A.mdx", "earlier\n");
+        const HostRun run = RunHost(scratch, "describe s.mdx -o o.desc");
+        EXPECT_EQ(2, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.what << ": " << run.err;
+        EXPECT_EQ((std::set<std::string>{"s.mdx", "D__A.mdx"}), scratch.Files()) << c.what;
+        EXPECT_EQ("earlier\n", ReadFile(scratch / "D__A.mdx")) << c.what;
+        EXPECT_EQ(c.schematic, ReadFile(scratch / "s.mdx")) << c.what;
+    }
+}
+
+TEST(QvhostOutputs, NoCommandWritesOverItsInput) {
+    const char* commands[] = {
+        "describe s.json -o s.json",
+        "describe s.json -o ./sub/../s.json",
+        "describe s.json -o link.json",
+        "save s.json -o s.json",
+        "svg s.json --element R1 --symbol -o s.json",
+        "edit s.json --element R1 --script script.txt -o script.txt",
+        "load a.qva -o a.qva",
+    };
+    for (const char* command : commands) {
+        Scratch scratch;
+        fs::create_directory(scratch / "sub");
+        const std::string schematic = ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json");
+        WriteFile(scratch / "s.json", schematic);
+        WriteFile(scratch / "script.txt", "ok\n");
+        fs::create_hard_link(scratch / "s.json", scratch / "link.json");
+        ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+        const std::string archive = ReadFile(scratch / "a.qva");
+        const HostRun run = RunHost(scratch, command);
+        EXPECT_EQ(2, run.exitCode) << command;
+        EXPECT_NE(std::string::npos, run.err.find("is the input")) << command << ": " << run.err;
+        EXPECT_EQ(schematic, ReadFile(scratch / "s.json")) << command;
+        EXPECT_EQ("ok\n", ReadFile(scratch / "script.txt")) << command;
+        EXPECT_EQ(archive, ReadFile(scratch / "a.qva")) << command;
+    }
+}
+
+TEST(QvhostOutputs, ATableOfOneYValueKeepsItsPointsWhenItsPageIsApplied) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", OneDocument(Replaced(FamilyElement(kFileFamilies[2], ""), "type 1035 \\\"2\\\"\", \"click 1036\", \"}\", \"click 2444",
+                                                       "type 1035 \\\"1\\\"\", \"click 1036\", \"}\", \"click 2444")));
+    WriteFile(scratch / "ok.txt", "ok\n");
+    ASSERT_EQ(0, RunHost(scratch, "edit s.json --element A --script ok.txt -o e.json").exitCode);
+    const HostRun run = RunHost(scratch, "describe e.json -o o.desc");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ("MDX 1\nchannels 3\nitems 2\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n0 0 10\n1 0 10\nend\n",
+              ReadFile(scratch / "D__A.mdx"));
+}

@@ -117,15 +117,15 @@ TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
 }
 
 // The 2D lookup table: its data pairs entered on the page go to the data file beside the
-// description, named by the document and the element.
+// description, under the name typed on the page.
 TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "tables";
     fs::create_directories(folder);
     const fs::path out = folder / "tables.desc";
     ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + out.string() + "'"));
-    EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"Tables__LT1.mdx\" , IN := W );\n", ReadFile(out));
+    EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"lt1_table.mdx\" , IN := W );\n", ReadFile(out));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
-              ReadFile(folder / "Tables__LT1.mdx"));
+              ReadFile(folder / "lt1_table.mdx"));
     const fs::path first = folder / "tables.qva";
     const fs::path second = folder / "tables_again.qva";
     ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + first.string() + "'"));

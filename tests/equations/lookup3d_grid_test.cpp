@@ -84,9 +84,11 @@ TEST(Lookup3dGrid, CheckBlocksCases) {
         {"falling x over rising y", GridOf({3, 2, 1}, {10, 20, 30}), 0, 3},
         {"two by two", GridOf({1, 2}, {5, 6}), 0, 2},
         {"five points", {{1, 10, 0}, {2, 10, 0}, {3, 10, 0}, {1, 20, 0}, {2, 20, 0}}, kStrConstantX, 0},
-        {"one y value", GridOf({1, 2, 3}, {10}), kStrNoBlock, 0},
-        {"one x value", GridOf({1}, {10, 20}), kStrConstantX, 0},
-        {"one point", {{1, 1, 1}}, kStrNoBlock, 0},
+        {"one y value", GridOf({1, 2, 3}, {10}), 0, 3},
+        {"one x value", GridOf({1}, {10, 20}), 0, 1},
+        {"one point", {{1, 1, 1}}, 0, 1},
+        {"one x value, y not monotonic", GridOf({1}, {10, 20, 15}), kStrBlocksNotRising, 0},
+        {"one block with a y change", {{1, 10, 0}, {2, 10, 0}, {3, 20, 0}}, kStrYBlockLength, 0},
         {"no point", {}, kStrNoBlock, 0},
         {"equal neighbours in the first block", {{1, 1, 0}, {2, 1, 0}, {2, 1, 0}, {1, 2, 0}}, kStrConstantX, 0},
         {"equal neighbours after the first block",
@@ -159,8 +161,8 @@ TEST(Lookup3dGrid, ListsFromPointsAndBack) {
 // A failed check keeps the lists and rebuilds the points from them.
 TEST(Lookup3dGrid, FailedCheckKeepsTheLists) {
     Grid grid = MakeGrid({1, 2}, {5, 6});
-    Points bad(GridOf({1, 2, 3}, {10}));
-    EXPECT_EQ(kStrNoBlock, BuildListsFromPoints(grid, bad.list));
+    Points bad({{1, 10, 0}, {2, 10, 0}, {1, 20, 0}, {3, 20, 0}});
+    EXPECT_EQ(kStrXNotRepeated, BuildListsFromPoints(grid, bad.list));
     EXPECT_EQ(2u, grid.CountX());
     EXPECT_EQ(GridOf({1, 2}, {5, 6}), bad.Get());
 }

@@ -495,8 +495,9 @@ TEST_F(Lookup3d, ImportAndExport) {
               ReadText(root / "doc" / "grid.mdx"));
     // An import whose grid fails its check keeps the lists and shows the check's message.
     const fs::path single = root / "single.mdx";
-    std::ofstream(single) << "MDX 1\nchannels 3\nitems 2\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 0 3\n2 0 3\nend\n";
-    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : No data available - block length = 0");
+    std::ofstream(single) << "MDX 1\nchannels 3\nitems 4\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n"
+                             "1 0 3\n2 0 3\n1 0 4\n3 0 4\nend\n";
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : X-values aren't repeated!");
     EXPECT_TRUE(page->ImportFile(single.string().c_str()));
     EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
 }

@@ -50,7 +50,7 @@ TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
     const fs::path out = folder / "signal_tables.desc";
     ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/signal_tables.json' -o '" + out.string() + "'"));
     const std::vector<std::string> expected = {
-        "LT_NIP DP1 ( TPERIO := 2m, PHASE := 0, PERIO := 0, TDELAY := 0, FILE := \"Signals__DP1.mdx\" );",
+        "LT_NIP DP1 ( TPERIO := 2m, PHASE := 0, PERIO := 0, TDELAY := 0, FILE := \"signal_dp1.mdx\" );",
         "SDB ( DP1.OUT );",
         "STEP STEP1 ( AMPL := 5, T0 := 1m, Y0 := 0, TS := 0, AC_PHASE := 0, AC_MAG := 0 );",
         "RANDOM RND1 ( MAX := 2, MIN := -2, TS := 0, AC_PHASE := ATAN2((0),(0))*(180/PI), "
@@ -58,7 +58,7 @@ TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
     };
     EXPECT_EQ(expected, Lines(ReadFile(out)));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 0\n0.001 5\n0.002 0\nend\n",
-              ReadFile(folder / "Signals__DP1.mdx"));
+              ReadFile(folder / "signal_dp1.mdx"));
 }
 
 TEST(SignalTablesExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
