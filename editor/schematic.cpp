@@ -111,7 +111,9 @@ std::string HexText(const std::vector<unsigned char>& bytes) {
     return text;
 }
 
-SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what) {
+// A parameter of "parameters" (named by its key), or one of "page_parameters" (made = true:
+// an object with its "name" and "template").
+SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
     param.name = Text(json(key), what + " parameter name");
     const std::string where = what + " parameter \"" + key + "\"";
@@ -122,7 +124,15 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
         return param;
     }
     if (!value.is_object()) throw SchematicError(where + " must be a text or an object");
-    CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
+    if (made) {
+        CheckKeys(value, {"name", "template", "value", "unit", "pin", "type", "ext_type"}, where);
+        auto templ = value.find("template");
+        if (templ == value.end()) throw SchematicError(where + " has no \"template\"");
+        param.templateName = Text(*templ, where + " \"template\"");
+        if (param.templateName.empty()) throw SchematicError(where + " has an empty \"template\"");
+    } else {
+        CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
+    }
     if (auto v = value.find("value"); v != value.end()) {
         param.hasValue = true;
         param.value = Text(*v, where + " \"value\"");
@@ -196,7 +206,10 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const std::string&
 
 SchematicElement ReadElement(const json& value, const std::string& what) {
     if (!value.is_object()) throw SchematicError(what + " must be an object");
-    CheckKeys(value, {"id", "name", "show_name", "parameters", "outputs", "characteristic", "script", "wizard_data"}, what);
+    CheckKeys(value,
+              {"id", "name", "show_name", "parameters", "page_parameters", "order", "outputs", "characteristic", "script",
+               "wizard_data"},
+              what);
     SchematicElement element;
     auto id = value.find("id");
     if (id == value.end() || !id->is_number_unsigned() || id->get<unsigned long long>() > 0xFFFFFFFFull)
@@ -213,6 +226,26 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
         if (!params->is_object()) throw SchematicError(where + " \"parameters\" must map names to values");
         for (auto entry = params->begin(); entry != params->end(); ++entry)
             element.params.push_back(ReadParam(entry.key(), entry.value(), where));
+    }
+    if (auto made = value.find("page_parameters"); made != value.end()) {
+        if (!made->is_array()) throw SchematicError(where + " \"page_parameters\" must be a list of parameters");
+        if (made->size() > kMaxPageParameters)
+            throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " page parameters");
+        for (size_t i = 0; i < made->size(); ++i) {
+            const json& entry = (*made)[i];
+            const std::string what = where + " page parameter " + std::to_string(i + 1);
+            if (!entry.is_object()) throw SchematicError(what + " must be an object");
+            auto name = entry.find("name");
+            if (name == entry.end()) throw SchematicError(what + " has no \"name\"");
+            element.params.push_back(ReadParam(Text(*name, what + " \"name\""), entry, where, true));
+        }
+    }
+    if (auto order = value.find("order"); order != value.end()) {
+        if (!order->is_array()) throw SchematicError(where + " \"order\" must be a list of parameter names");
+        if (order->size() > kMaxPageParameters)
+            throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " names in \"order\"");
+        for (size_t i = 0; i < order->size(); ++i)
+            element.order.push_back(Text((*order)[i], where + " \"order\" entry " + std::to_string(i + 1)));
     }
     if (auto outputs = value.find("outputs"); outputs != value.end()) {
         if (!outputs->is_array()) throw SchematicError(where + " \"outputs\" must be a list of parameter names");
@@ -609,9 +642,22 @@ json ElementJson(const SchematicElement& element) {
     e["id"] = element.id;
     e["name"] = Utf8(element.name);
     if (element.showName) e["show_name"] = true;
+    json made = json::array();
     if (!element.params.empty()) {
         json params = json::object();
         for (const SchematicParam& param : element.params) {
+            if (!param.templateName.empty()) {
+                json p = json::object();
+                p["name"] = Utf8(param.name);
+                p["template"] = Utf8(param.templateName);
+                if (param.hasValue) p["value"] = Utf8(param.value);
+                if (param.hasUnit) p["unit"] = Utf8(param.unit);
+                if (param.hasPin) p["pin"] = param.pin;
+                if (param.hasType) p["type"] = FlagsText(param.type);
+                if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
+                made.push_back(p);
+                continue;
+            }
             if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType) {
                 params[Utf8(param.name)] = Utf8(param.value);
                 continue;
@@ -624,7 +670,13 @@ json ElementJson(const SchematicElement& element) {
             if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
             params[Utf8(param.name)] = p;
         }
-        e["parameters"] = params;
+        if (!params.empty()) e["parameters"] = params;
+    }
+    if (!made.empty()) e["page_parameters"] = made;
+    if (!element.order.empty()) {
+        json order = json::array();
+        for (const std::string& name : element.order) order.push_back(Utf8(name));
+        e["order"] = order;
     }
     if (!element.outputs.empty()) {
         json outputs = json::array();

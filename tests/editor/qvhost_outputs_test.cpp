@@ -150,7 +150,7 @@ TEST(QvhostOutputs, TheDescriptionNamesTheOneDataFileWritten) {
         EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << c.file;
         const std::string text = ReadFile(scratch / "o.desc");
         EXPECT_NE(std::string::npos, text.find(std::string(c.named) + "\" );")) << c.file << ": " << text;
-        EXPECT_NE(std::string::npos, run.out.find("data file written to " + (scratch / c.written).string())) << run.out;
+        EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / c.written).string())) << run.err;
         EXPECT_NE(std::string::npos, ReadFile(scratch / c.written).find("MDX 1")) << c.file;
     }
 }
@@ -249,11 +249,12 @@ TEST(QvhostOutputs, ARenameOnThePageIsCarriedOutOrRefused) {
 TEST(QvhostOutputs, SingleLineFieldsRefuseLineBreaks) {
     Scratch scratch;
     WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
-    for (const char* text : {"4\\n7", "4\\t7", "\\n"}) {
-        WriteFile(scratch / "script.txt", std::string("type 2028 \"") + text + "\"\nok\n");
+    // A NUL byte typed as it stands would cut the text short.
+    for (const std::string& text : {std::string("4\\n7"), std::string("4\\t7"), std::string("\\n"), std::string("4\0" "7", 3)}) {
+        WriteFile(scratch / "script.txt", "type 2028 \"" + text + "\"\nok\n");
         const HostRun run = RunHost(scratch, "edit s.json --element R1 --script script.txt -o e.json");
         EXPECT_EQ(2, run.exitCode) << text;
-        EXPECT_NE(std::string::npos, run.err.find("takes no control character")) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("control character")) << run.err;
         EXPECT_FALSE(fs::exists(scratch / "e.json"));
     }
 }
@@ -280,7 +281,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     const std::string archive = ReadFile(scratch / "a.qva");
     const size_t count = archive.find("ResistorNetwork") + 15;
     ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
-    const size_t schema = archive.find("\xFF\xFF\x01\x00\x17\x00" "CSchematicElementRecord");
+    const size_t schema = archive.find("\xFF\xFF\x02\x00\x17\x00" "CSchematicElementRecord");
     ASSERT_NE(std::string::npos, schema);
     struct Case {
         const char* what;
@@ -290,7 +291,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     } cases[] = {
         {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
         {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
-        {"a later record schema", schema + 2, std::string("\x02", 1), "damaged"},
+        {"a later record schema", schema + 2, std::string("\x03", 1), "damaged"},
         {"bytes after the end", std::string::npos, "x", "data follows the last element"},
     };
     for (const Case& c : cases) {
@@ -424,6 +425,75 @@ TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
         EXPECT_EQ(2, run.exitCode) << c.what;
         EXPECT_NE(std::string::npos, run.err.find("element \"RBAD\"")) << run.err;
         EXPECT_EQ(expected, scratch.Files()) << c.what;
+    }
+}
+
+// An edited element describes alike however it travels: as made, after two rounds of `edit -o`,
+// and after save and load (the printed schematic on standard output, nothing else there).
+TEST(QvhostOutputs, EditedElementsSurviveEveryHostPath) {
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string element;   // one element of a schematic
+        const char* expected;  // the start of its description
+    } cases[] = {
+        {"second form's pin", "LP", R"({"id": 18, "name": "LP", "characteristic": {"kind": "pin", "form": 2}})",
+         "LINL LP ( I0 := 0, CH := LP.CH );"},
+        {"page-made equation and variable", "EQ1",
+         R"({"id": 79, "name": "EQ1", "script": ["click 2285", "cell 2279 1 0 \"y := INPUT[1]^2\"", "ok"]})",
+         "EQBLOCK EQ1 ( INPUT[1] := 0 ) { VAL[1] := INPUT[1];\n\ny := INPUT[1]^2; }"},
+        {"parameter order", "S1", R"({"id": 58, "name": "S1", "script": ["click 1122", "cell 2132 2 4 c", "cell 2132 1 4 b",
+         "row 2132 2", "click 1125", "ok"]})", "SUM S1 ( INPUT[0] := 0,INPUT[2] := c,INPUT[1] := b,TS := 0 );"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + c.element + "]}");
+        WriteFile(scratch / "none.txt", "\n");
+        ASSERT_EQ(0, RunHost(scratch, "describe s.json -o 0.desc").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "edit s.json --element " + c.name + " --script none.txt -o e1.json").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "edit e1.json --element " + c.name + " --script none.txt -o e2.json").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << c.what;
+        const HostRun load = RunHost(scratch, "load a.qva -o b.qva");
+        ASSERT_EQ(0, load.exitCode) << c.what << ": " << load.err;
+        WriteFile(scratch / "l.json", load.out);
+        const std::string made = ReadFile(scratch / "0.desc");
+        EXPECT_EQ(0u, made.find(c.expected)) << c.what << ": " << made;
+        for (const char* schematic : {"e1.json", "e2.json", "l.json"}) {
+            const HostRun run = RunHost(scratch, std::string("describe ") + schematic + " -o x.desc");
+            EXPECT_EQ(0, run.exitCode) << c.what << " " << schematic << ": " << run.err;
+            EXPECT_EQ(made, ReadFile(scratch / "x.desc")) << c.what << " " << schematic;
+        }
+    }
+}
+
+// Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
+// the AC parameter's unit; values that are no finite number and empty list entries are refused.
+TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
+    struct Case {
+        const char* element;
+        int exitCode;
+        const char* text;   // the description, or the start of the message
+    } cases[] = {
+        {R"({"id": 17, "name": "C10"})", 0, "C C10 ( C := 1u, V0 := 0 );\n"},
+        {R"({"id": 17, "name": "CAB1", "parameters": {"C": "10u"}})", 0, "C CAB1 ( C := 10u, V0 := 0 );\n"},
+        {R"({"id": 3, "name": "V1", "parameters": {"EMF": {"value": "2", "unit": "kV"}}, "script": ["click 2520", "ok"]})", 0,
+         "E V1 ( EMF := 2000, PARTDERIV := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 2000 );\n"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1e306", "unit": "kOhm"}}})", 2,
+         "qvhost: element \"R1\": parameter \"R\" is no finite number in its unit"},
+        {R"({"id": 18, "name": "L1", "parameters": {"L": {"value": "1e999", "unit": "mH"}}})", 2,
+         "qvhost: element \"L1\": parameter \"L\" is no finite number in its unit"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
+         "qvhost: element \"R1\": its model text has an empty list entry"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.element << ": " << run.err;
+        if (c.exitCode == 0)
+            EXPECT_EQ(c.text, ReadFile(scratch / "o.desc")) << c.element;
+        else
+            EXPECT_EQ(0u, run.err.find(c.text)) << c.element << ": " << run.err;
     }
 }
 
