@@ -59,6 +59,11 @@ void ReportWriteError(const RequestTarget& target, const CString& fileName) {
         text = format.Left(at) + fileName + format.Mid(at + 2);
     else
         text = format;
+    ReportErrorText(target, text);
+}
+
+void ReportErrorText(const RequestTarget& target, const CString& text) {
+    if (!target.HasReceiver() || target.dwElementHandle == 0) return;
     WizReqTextRecord record{target.dwElementHandle, text};
     target.Send(WIZREQ_ERROR_TEXT, reinterpret_cast<LPARAM>(&record));
 }

@@ -45,6 +45,8 @@ void AnnounceFileWritten(const RequestTarget& target, const CString& fullPath);
 // Code 8: "Error while writing <%s>!" with the file name, from the plug-in's string table;
 // sent only with a receiver and a non-zero element handle.
 void ReportWriteError(const RequestTarget& target, const CString& fileName);
+// Code 8 with a text of the wizard's own (a formula its page refuses).
+void ReportErrorText(const RequestTarget& target, const CString& text);
 // Code 11: help on the element.
 void RequestElementHelp(const RequestTarget& target);
 // Code 13: the name parts of the element, separator "_". FALSE when nothing was sent.

@@ -486,6 +486,10 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"L1\": parameter \"L\" is no finite number in its unit"},
         {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
          "qvhost: element \"R1\": its model text has an empty list entry"},
+        {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 2*(INPUT[1]\"", "ok"]})", 2,
+         "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := 2*(INPUT[1]\": COMP-5"},
+        {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := ;;\"", "ok"]})", 2,
+         "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := ;;\": COMP-6"},
     };
     for (const Case& c : cases) {
         Scratch scratch;
