@@ -287,14 +287,17 @@ std::string LineAndColumn(const std::string& text, size_t offset) {
 
 // The parser's description of a syntax error without its own prefix and position: what was
 // found, and what was expected ("unexpected ','; expected string literal").
-std::string SyntaxProblem(const std::string& message) {
+std::string SyntaxProblem(const std::string& message, const std::string& whole) {
     std::string problem = message;
     const size_t dash = problem.find(" - ");
     if (dash != std::string::npos)
         problem = problem.substr(dash + 3);
     else if (const size_t colon = problem.find(": "); colon != std::string::npos)
         problem = problem.substr(colon + 2);
-    if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before the schematic is complete";
+    if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before " + whole + " is complete";
+    problem = WithoutJsonTag(problem);
+    if (problem.rfind("number overflow parsing ", 0) == 0)
+        return "the number " + problem.substr(24) + " is too large";
     // What the parser had read of the token last is no help to the reader of the message.
     if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
         const size_t end = problem.find("'; ", last + 14);
@@ -302,6 +305,21 @@ std::string SyntaxProblem(const std::string& message) {
     }
     return "not valid JSON: " + problem;
 }
+
+} // namespace
+
+std::string WithoutJsonTag(const std::string& message) {
+    if (message.rfind("[json.exception.", 0) != 0 || message.find("] ") == std::string::npos) return message;
+    return message.substr(message.find("] ") + 2);
+}
+
+std::string JsonSyntaxError(const std::string& text, size_t position, const std::string& message,
+                            const std::string& whole) {
+    // The parser counts the bytes it read, the offending one included.
+    return LineAndColumn(text, position > 0 ? position - 1 : 0) + ": " + SyntaxProblem(message, whole);
+}
+
+namespace {
 
 // A set of texts that only grows: the element names read so far. The texts lie one after
 // another in one buffer and the table holds their hashes and places, so that the set is a
@@ -390,8 +408,7 @@ public:
     }
 
     bool parse_error(std::size_t position, const std::string&, const json::exception& e) {
-        // The parser counts the bytes it read, the offending one included.
-        m_parseError = LineAndColumn(m_text, position > 0 ? position - 1 : 0) + ": " + SyntaxProblem(e.what());
+        m_parseError = JsonSyntaxError(m_text, position, e.what());
         return false;
     }
 

@@ -138,4 +138,14 @@ private:
 
 std::string CharacteristicKindName(SchematicCharacteristic::Kind kind);
 
+// The JSON library's message without its own tag ("[json.exception.type_error.302] "), which
+// says nothing to a user.
+std::string WithoutJsonTag(const std::string& message);
+
+// A JSON syntax error in the user's terms: "line L, column C: not valid JSON: ..." for the
+// parser's byte position in the text and its message, without the library's own tags. A text
+// cut short "ends before <whole> is complete".
+std::string JsonSyntaxError(const std::string& text, size_t position, const std::string& message,
+                            const std::string& whole = "the schematic");
+
 } // namespace qv
