@@ -1525,18 +1525,25 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
         error = "the schematic has no element \"" + name + "\"";
         return false;
     }
+    std::vector<std::string> lines;
     if (!element->type->HasCharacteristic()) {
-        error = "element \"" + name + "\": its kind has no characteristic";
-        return false;
+        // A page that draws a preview of its own (the time functions) shows it with its "Show".
+        lines = {"click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "cancel"};
+    } else {
+        // The characteristic of the form the element has: the second form has its own button.
+        SchematicCharacteristic now;
+        std::string readError;
+        const bool second = ReadCharacteristic(*element, now, readError) && now.form == 2;
+        const CatalogueCharacteristicControls& controls = element->type->characteristic;
+        lines = {"sheet cancel {", "click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "}",
+                 "click " + std::to_string(second ? controls.button2 : controls.button), "cancel"};
     }
-    const std::vector<std::string> lines = {
-        "sheet cancel {", "click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "}",
-        "click " + std::to_string(element->type->characteristic.button), "cancel"};
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) return false;
     EditOutcome outcome;
     if (!RunEdit(*element, actions, outcome, error)) {
-        error += "\n(the preview needs a nonlinear element whose characteristic is a table of data pairs)";
+        error += "\n(the preview needs a page with a preview of its own, or a nonlinear element whose characteristic is "
+                 "a table of data pairs)";
         return false;
     }
     return true;

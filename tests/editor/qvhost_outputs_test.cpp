@@ -540,4 +540,25 @@ TEST(QvhostOutputs, EveryCatalogueElementSurvivesEveryHostPath) {
     EXPECT_GT(ids.size(), 100u);
 }
 
+// `svg --preview` draws every page that has a preview: a time function's own, and a
+// characteristic in its second form.
+TEST(QvhostOutputs, PreviewsOfEveryPageThatDrawsOne) {
+    struct Case {
+        const char* element;
+        const char* name;
+    } cases[] = {
+        {R"({"id": 39, "name": "TRA1"})", "TRA1"},
+        {R"({"id": 17, "name": "CVNL1", "characteristic": {"kind": "data-pairs", "form": 2, "points": [[0, 1], [1, 2]]}})",
+         "CVNL1"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
+        const HostRun run = RunHost(scratch, std::string("svg s.json --element ") + c.name + " --preview -o p.svg");
+        EXPECT_EQ(0, run.exitCode) << c.name << ": " << run.err;
+        EXPECT_EQ("", run.out) << c.name;
+        EXPECT_NE(std::string::npos, ReadFile(scratch / "p.svg").find("<polyline")) << c.name;
+    }
+}
+
 } // namespace
