@@ -339,7 +339,23 @@ int Svg(const Arguments& args) {
 
 } // namespace
 
+static int RunCommand(int argc, char** argv);
+
+// A command is one batch for the profiles: each is read once and written at most once, at the
+// end, and only when a value changed.
+// The profiles are written also when a command ends with a fault.
 static int Run(int argc, char** argv) {
+    struct Batch {
+        Batch() { qv::BeginProfileBatch(); }
+        ~Batch() {
+            if (!qv::EndProfileBatch())
+                std::fprintf(stderr, "qvhost: the user profile %s cannot be written\n", qv::UserProfilePath().c_str());
+        }
+    } batch;
+    return RunCommand(argc, argv);
+}
+
+static int RunCommand(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(kUsage, stderr);
