@@ -477,6 +477,8 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         const char* text;   // the description, or the start of the message
     } cases[] = {
         {R"({"id": 17, "name": "C10"})", 0, "C C10 ( C := 1u, V0 := 0 );\n"},
+        {R"({"id": 64, "name": "NP1"})", 0,
+         "NPOINT NP1 ( N := 2, THRES[0] := -1, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, IN := 0 );\n"},
         {R"({"id": 17, "name": "CAB1", "parameters": {"C": "10u"}})", 0, "C CAB1 ( C := 10u, V0 := 0 );\n"},
         {R"({"id": 3, "name": "V1", "parameters": {"EMF": {"value": "2", "unit": "kV"}}, "script": ["click 2520", "ok"]})", 0,
          "E V1 ( EMF := 2000, PARTDERIV := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 2000 );\n"},
