@@ -697,6 +697,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
     const std::string where = "element \"" + element.source.name + "\"";
     holder->m_dwShowName = element.source.showName ? 1 : 0;
+    if (element.source.symbolVariant != 0) holder->m_bySymbolVariant = static_cast<BYTE>(element.source.symbolVariant);
     for (const SchematicParam& value : element.source.params) {
         CWizardCopaObject3* param = value.templateName.empty()
                                         ? ParamOrMember(holder, *element.type, value.name)
@@ -1936,6 +1937,7 @@ SchematicElement Host::CurrentElement(Element& element) {
     out.outputs.clear();
     const ParamHolder* holder = m_editor->Holder(element.handle);
     out.showName = holder->m_dwShowName != 0;
+    out.symbolVariant = holder->m_bySymbolVariant;
     const std::vector<std::string> made = PageMadeTemplates(holder, *element.type);
     // The order reading the state gives: the catalogue's, then the members and the parameters
     // the pages made, as they are listed.

@@ -207,8 +207,8 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const std::string&
 SchematicElement ReadElement(const json& value, const std::string& what) {
     if (!value.is_object()) throw SchematicError(what + " must be an object");
     CheckKeys(value,
-              {"id", "name", "show_name", "parameters", "page_parameters", "order", "outputs", "characteristic", "script",
-               "wizard_data"},
+              {"id", "name", "show_name", "symbol_variant", "parameters", "page_parameters", "order", "outputs",
+               "characteristic", "script", "wizard_data"},
               what);
     SchematicElement element;
     auto id = value.find("id");
@@ -222,6 +222,11 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
     if (!IsUsableName(element.name, why)) throw SchematicError(what + ": the name \"" + element.name + "\" " + why);
     const std::string where = "element \"" + element.name + "\"";
     if (auto show = value.find("show_name"); show != value.end()) element.showName = Boolean(*show, where + " \"show_name\"");
+    if (auto variant = value.find("symbol_variant"); variant != value.end()) {
+        if (!variant->is_number_unsigned() || variant->get<unsigned long long>() > 255)
+            throw SchematicError(where + " \"symbol_variant\" must be a whole number from 0 to 255");
+        element.symbolVariant = static_cast<unsigned>(variant->get<unsigned long long>());
+    }
     if (auto params = value.find("parameters"); params != value.end()) {
         if (!params->is_object()) throw SchematicError(where + " \"parameters\" must map names to values");
         for (auto entry = params->begin(); entry != params->end(); ++entry)
@@ -659,6 +664,7 @@ json ElementJson(const SchematicElement& element) {
     e["id"] = element.id;
     e["name"] = Utf8(element.name);
     if (element.showName) e["show_name"] = true;
+    if (element.symbolVariant != 0) e["symbol_variant"] = element.symbolVariant;
     json made = json::array();
     if (!element.params.empty()) {
         json params = json::object();

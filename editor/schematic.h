@@ -58,6 +58,8 @@ struct SchematicElement {
     unsigned id = 0;
     std::string name;
     bool showName = false;
+    // The symbol's variant as the pages left it (1 shifted by the form; 0 the first).
+    unsigned symbolVariant = 0;
     std::vector<SchematicParam> params;
     std::vector<std::string> outputs;   // parameter names whose result output is switched on
     // The names of every live parameter of the set in the order a page left them; empty when

@@ -563,4 +563,21 @@ TEST(QvhostOutputs, PreviewsOfEveryPageThatDrawsOne) {
     }
 }
 
+// The symbol's variant (a sine source's) travels through the printed schematics too.
+TEST(QvhostOutputs, TheSymbolVariantTravels) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/linear_sources.json"));
+    WriteFile(scratch / "none.txt", "\n");
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const HostRun load = RunHost(scratch, "load a.qva");
+    ASSERT_EQ(0, load.exitCode) << load.err;
+    WriteFile(scratch / "l.json", load.out);
+    ASSERT_EQ(0, RunHost(scratch, "edit s.json --element V2 --script none.txt -o e.json").exitCode);
+    for (const char* schematic : {"s.json", "l.json", "e.json"}) {
+        const HostRun run = RunHost(scratch, std::string("svg ") + schematic + " --element V2 --symbol -o " + schematic + ".svg");
+        ASSERT_EQ(0, run.exitCode) << schematic << ": " << run.err;
+        EXPECT_EQ(ReadFile(scratch / "s.json.svg"), ReadFile(scratch / (std::string(schematic) + ".svg"))) << schematic;
+    }
+}
+
 } // namespace
