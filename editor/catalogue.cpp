@@ -1,5 +1,6 @@
 #include "editor/catalogue.h"
 
+#include "editor/schematic.h"
 #include "editor/text_codec.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_units.h"
@@ -272,8 +273,11 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
             if (twice) throw CatalogueError("wizard ID " + std::to_string(element.id) + " appears twice");
             added.push_back(std::move(element));
         }
+    } catch (const json::parse_error& e) {
+        error = origin + ": " + JsonSyntaxError(text, e.byte, e.what(), "the family file");
+        return false;
     } catch (const json::exception& e) {
-        error = origin + ": " + e.what();
+        error = origin + ": " + WithoutJsonTag(e.what());
         return false;
     } catch (const CatalogueError& e) {
         error = origin + ": " + e.what();

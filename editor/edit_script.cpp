@@ -3,6 +3,7 @@
 #include "afx/user_script.h"
 #include "afx/wnd_core.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <map>
@@ -218,6 +219,12 @@ bool ParseEditScript(const std::vector<std::string>& lines, std::vector<ScriptAc
             return false;
         }
         if (words.empty()) continue;
+        // A NUL byte would end the text where the controls read it: the rest would be lost
+        // without a word.
+        if (std::any_of(words.begin(), words.end(), [](const std::string& w) { return w.find('\0') != std::string::npos; })) {
+            error = "line " + std::to_string(lineNumber) + ": holds a control character (U+0000)";
+            return false;
+        }
         if (words[0] == "}" && !quoted[0]) {
             if (words.size() != 1 || stack.size() == 1) {
                 error = "line " + std::to_string(lineNumber) + ": \"}\" closes no block";

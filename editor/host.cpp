@@ -30,7 +30,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 1)
+IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 2)
 
 namespace qv {
 // Members of one family an archive may list (parameters, outputs of one element).
@@ -134,6 +134,25 @@ bool MemberOfFamily(const std::string& name, std::string& family) {
     return true;
 }
 
+// A new parameter of that name made from the catalogue's template `templateName` (Type bit
+// 0x02, not in lists) as a wizard makes its family members and list rows: a deletable copy
+// without the template bit. Null when the catalogue has no such template.
+CWizardCopaObject3* MadeFromTemplate(ParamHolder* holder, const CatalogueElement& type, const std::string& templateName,
+                                     const std::string& name) {
+    const CatalogueParam* listed = type.FindParam(templateName);
+    const CWizardCopaObject3* templ = ParamNamed(holder, templateName);
+    if (listed == nullptr || (listed->type & 0x2) == 0 || templ == nullptr) return nullptr;
+    auto* member = new CWizardCopaObject3(templ);
+    member->SetDeletable(TRUE);
+    member->Undelete();
+    member->SetType(member->GetType() & ~0x2ul);
+    member->SetTemplateObject(templ->GetCopaObject());
+    member->SetCopaObject(nullptr);
+    member->SetName(ToCString(name));
+    holder->AddParam(member);
+    return member;
+}
+
 // The live parameter of that name, or a new member made from its family's template when the
 // name is "X[n]" and the catalogue has the template "X" (Type bit 0x02, not in lists): made
 // as a wizard makes the members of its families. Null when there is neither. Parameters in
@@ -150,18 +169,67 @@ CWizardCopaObject3* ParamOrMember(ParamHolder* holder, const CatalogueElement& t
     if (deleted != nullptr) return deleted;
     std::string family;
     if (!MemberOfFamily(name, family)) return nullptr;
-    const CatalogueParam* listed = type.FindParam(family);
-    const CWizardCopaObject3* templ = ParamNamed(holder, family);
-    if (listed == nullptr || (listed->type & 0x2) == 0 || templ == nullptr) return nullptr;
-    auto* member = new CWizardCopaObject3(templ);
-    member->SetDeletable(TRUE);
-    member->Undelete();
-    member->SetType(member->GetType() & ~0x2ul);
-    member->SetTemplateObject(templ->GetCopaObject());
-    member->SetCopaObject(nullptr);
-    member->SetName(ToCString(name));
-    holder->AddParam(member);
-    return member;
+    return MadeFromTemplate(holder, type, family, name);
+}
+
+// The catalogue's template that a parameter a page made was copied from: a parameter kept out
+// of lists (Type bit 0x2) with the parameter's value ID, one of the parameter's own name first.
+// Null when the catalogue has none.
+const CatalogueParam* TemplateOf(const CatalogueElement& type, const CWizardCopaObject3& param) {
+    const CatalogueParam* found = nullptr;
+    for (const CatalogueParam& listed : type.params) {
+        if ((listed.type & 0x2) == 0 || listed.valueId != param.GetValueID()) continue;
+        if (listed.name == ToString(param.GetName())) return &listed;
+        if (found == nullptr) found = &listed;
+    }
+    return found;
+}
+
+// For each parameter of the set, in order (null and deleted ones too): the name of the
+// catalogue's template it was made from when a page made it, "" for the catalogue's own
+// parameters and the family members "X[n]" (made again from their names). A parameter a page
+// made is one whose name the catalogue does not list, or that follows a live parameter of its
+// name (an equation row shares its template's name).
+std::vector<std::string> PageMadeTemplates(const ParamHolder* holder, const CatalogueElement& type) {
+    std::vector<std::string> templates(static_cast<size_t>(std::max(0, holder->GetParamCount())));
+    std::unordered_set<std::string> seen;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const std::string name = ToString(param->GetName());
+        const bool first = seen.insert(name).second;
+        std::string family;
+        const bool member = MemberOfFamily(name, family) && type.FindParam(family) != nullptr;
+        if (first && (type.FindParam(name) != nullptr || member)) continue;
+        if (const CatalogueParam* templ = TemplateOf(type, *param)) templates[static_cast<size_t>(i)] = templ->name;
+    }
+    return templates;
+}
+
+// Puts the set's live parameters into the order of `names` (a name given twice takes the
+// parameters of that name in turn); live parameters it does not name are marked deleted, as
+// a page removes them. False with the first name the set has no parameter for.
+bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing) {
+    std::vector<CWizardCopaObject3*> rest;
+    for (int i = 0; i < holder->GetParamCount(); ++i) rest.push_back(holder->GetParam(i));
+    std::vector<CWizardCopaObject3*> arranged;
+    for (const std::string& name : names) {
+        auto it = std::find_if(rest.begin(), rest.end(), [&](const CWizardCopaObject3* p) {
+            return p != nullptr && !p->IsDeleted() && ToString(p->GetName()) == name;
+        });
+        if (it == rest.end()) {
+            missing = name;
+            return false;
+        }
+        arranged.push_back(*it);
+        rest.erase(it);
+    }
+    for (CWizardCopaObject3* param : rest) {
+        if (param != nullptr && !param->IsDeleted()) param->Delete();
+        arranged.push_back(param);
+    }
+    for (size_t i = 0; i < arranged.size(); ++i) holder->m_Params.SetAt(static_cast<int>(i), arranged[i]);
+    return true;
 }
 
 // The flags a parameter of that name has when nothing changed them: the catalogue's, and for
@@ -191,6 +259,43 @@ std::string ExceptionText(CException* e) {
     char buffer[256] = {};
     if (e == nullptr || !e->GetErrorMessage(buffer, sizeof buffer)) return "unknown fault";
     return buffer;
+}
+
+// Whether a model text holds an empty entry in a list ("( a, )", "a, , b", "( , a"): the
+// simulator would read it as a missing value. Texts in double quotes are passed over.
+bool HasEmptyListEntry(const std::string& text) {
+    char last = 0;   // the last character outside quotes that is no blank
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"') quoted = !quoted;
+        if (quoted || c == '"' || c == ' ' || c == '\t') continue;
+        if ((c == ',' || c == ')') && last == ',') return true;
+        if (c == ',' && last == '(') return true;
+        last = c;
+    }
+    return false;
+}
+
+// Whether a value is a number that is no finite number once its unit is applied ("1e306" in
+// kOhm, "1e999"): the simulator could not read what would be written.
+bool NoFiniteNumber(const CWizardCopaObject3& param, const std::string& text) {
+    double v = 0.0;
+    if (qv::ParsePrefixedNumber(text.c_str(), &v) != FALSE) {
+        if (!std::isfinite(v)) return true;
+        CString converted;
+        const CString used = param.GetUsedUnit();
+        if (used.IsEmpty() || used == param.GetUnit() ||
+            TBConvertUnits(param.GetQuantity(), used, text.c_str(), param.GetUnit(), converted) != FALSE)
+            return false;
+        // The units themselves convert: the number overflowed.
+        return TBConvertUnits(param.GetQuantity(), used, "1", param.GetUnit(), converted) != FALSE;
+    }
+    // A decimal number beyond the range of a double.
+    char* end = nullptr;
+    const double d = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == '\0' && !std::isfinite(d);
 }
 
 // A handle value just made and gone: every window made later has a larger handle (the
@@ -288,15 +393,17 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar << wizardId << base << name << showName << symbolVariant;
         ar << static_cast<DWORD>(params.size());
-        for (const Param& param : params) ar << param.name << param.value << param.usedUnit << param.type << param.extType;
+        for (const Param& param : params)
+            ar << param.name << param.value << param.usedUnit << param.type << param.extType << param.templateName;
         ar << static_cast<DWORD>(outputs.size());
         for (const CString& output : outputs) ar << output;
         return;
     }
-    // Only the record's own schema can be read: a later one may hold members this host
-    // would skip without a word.
+    // Only the record's own schemas can be read: a later one may hold members this host
+    // would skip without a word. Schema 1 has no template names (its parameters were all the
+    // catalogue's or family members).
     const UINT schema = ar.GetObjectSchema();
-    if (schema != 1) AfxThrowArchiveException(CArchiveException::badSchema);
+    if (schema != 1 && schema != 2) AfxThrowArchiveException(CArchiveException::badSchema);
     ar >> wizardId >> base >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
@@ -306,6 +413,7 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
     for (DWORD i = 0; i < count; ++i) {
         Param param;
         ar >> param.name >> param.value >> param.usedUnit >> param.type >> param.extType;
+        if (schema == 2) ar >> param.templateName;
         params.push_back(param);
     }
     ar >> count;
@@ -593,10 +701,15 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
     const std::string where = "element \"" + element.source.name + "\"";
     holder->m_dwShowName = element.source.showName ? 1 : 0;
+    if (element.source.symbolVariant != 0) holder->m_bySymbolVariant = static_cast<BYTE>(element.source.symbolVariant);
     for (const SchematicParam& value : element.source.params) {
-        CWizardCopaObject3* param = ParamOrMember(holder, *element.type, value.name);
+        CWizardCopaObject3* param = value.templateName.empty()
+                                        ? ParamOrMember(holder, *element.type, value.name)
+                                        : MadeFromTemplate(holder, *element.type, value.templateName, value.name);
         if (param == nullptr) {
-            error = where + " has no parameter \"" + value.name + "\"";
+            error = where + (value.templateName.empty() ? " has no parameter \"" + value.name + "\""
+                                                        : " has no template \"" + value.templateName +
+                                                              "\" for parameter \"" + value.name + "\"");
             return false;
         }
         if (value.hasType) param->SetType(value.type);
@@ -616,6 +729,11 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             param->SetUsedUnit(value.unit.c_str());
         }
         if (value.hasPin) param->UsePin(value.pin ? TRUE : FALSE);
+    }
+    std::string missing;
+    if (!element.source.order.empty() && !ArrangeParams(holder, element.source.order, missing)) {
+        error = where + ": \"order\" names \"" + missing + "\", a parameter it does not have";
+        return false;
     }
     for (const std::string& name : element.source.outputs) {
         CWizardCopaObject3* param = ParamNamed(holder, name);
@@ -1282,7 +1400,8 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     return out;
 }
 
-std::string Host::EmptyNeededValue(const Element& element, const std::string& text) const {
+std::string Host::EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber) const {
+    if (noNumber != nullptr) *noNumber = false;
     const ParamHolder* holder = m_editor->Holder(element.handle);
     for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
         size_t end = at + 1;
@@ -1297,6 +1416,10 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
             std::string value = ToString(param->GetValue());
             value.erase(0, value.find_first_not_of(" \t"));
             if (value.empty()) return name;
+            if (NoFiniteNumber(*param, value)) {
+                if (noNumber != nullptr) *noNumber = true;
+                return name;
+            }
         }
     }
     return std::string();
@@ -1395,14 +1518,24 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     // A wizard that does not write the text itself, or writes only its type, leaves the
     // parameter list to the editor.
     text = FillLeftParamList(*m_editor->Holder(element.handle), text);
-    const std::string empty = EmptyNeededValue(element, text);
+    bool noNumber = false;
+    const std::string empty = EmptyNeededValue(element, text, &noNumber);
     if (!empty.empty()) {
-        job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": parameter \"" + empty +
-                                                         "\" has no value, and the model text needs it");
+        job.error += (job.error.empty() ? "" : "\n") +
+                     ("element \"" + element.source.name + "\": parameter \"" + empty +
+                      (noNumber ? "\" is no finite number in its unit, and the model text needs it"
+                                : "\" has no value, and the model text needs it"));
         job.ok = false;
         return;
     }
-    const std::string line = Cp1252ToUtf8Text(CompleteModelText(element, text)) + "\n";
+    const std::string done = CompleteModelText(element, text);
+    if (HasEmptyListEntry(done)) {
+        job.error += (job.error.empty() ? "" : "\n") +
+                     ("element \"" + element.source.name + "\": its model text has an empty list entry: " + done);
+        job.ok = false;
+        return;
+    }
+    const std::string line = Cp1252ToUtf8Text(done) + "\n";
     try {
         job.out->Write(line.data(), static_cast<UINT>(line.size()));
     } catch (CException* e) {
@@ -1545,18 +1678,25 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
         error = "the schematic has no element \"" + name + "\"";
         return false;
     }
+    std::vector<std::string> lines;
     if (!element->type->HasCharacteristic()) {
-        error = "element \"" + name + "\": its kind has no characteristic";
-        return false;
+        // A page that draws a preview of its own (the time functions) shows it with its "Show".
+        lines = {"click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "cancel"};
+    } else {
+        // The characteristic of the form the element has: the second form has its own button.
+        SchematicCharacteristic now;
+        std::string readError;
+        const bool second = ReadCharacteristic(*element, now, readError) && now.form == 2;
+        const CatalogueCharacteristicControls& controls = element->type->characteristic;
+        lines = {"sheet cancel {", "click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "}",
+                 "click " + std::to_string(second ? controls.button2 : controls.button), "cancel"};
     }
-    const std::vector<std::string> lines = {
-        "sheet cancel {", "click " + std::to_string(kXyShow), "preview " + QuoteScriptText(path), "}",
-        "click " + std::to_string(element->type->characteristic.button), "cancel"};
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) return false;
     EditOutcome outcome;
     if (!RunEdit(*element, actions, outcome, error)) {
-        error += "\n(the preview needs a nonlinear element whose characteristic is a table of data pairs)";
+        error += "\n(the preview needs a page with a preview of its own, or a nonlinear element whose characteristic is "
+                 "a table of data pairs)";
         return false;
     }
     return true;
@@ -1605,11 +1745,12 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
     record->name = ToCString(element.source.name);
     record->showName = holder->m_dwShowName;
     record->symbolVariant = holder->m_bySymbolVariant;
+    const std::vector<std::string> made = PageMadeTemplates(holder, *element.type);
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         const CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
-        record->params.push_back(
-            {param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(), param->GetExtType()});
+        record->params.push_back({param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(),
+                                  param->GetExtType(), ToCString(made[static_cast<size_t>(i)])});
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
     ar.WriteObject(record.get());
@@ -1703,8 +1844,13 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             ParamHolder* holder = m_editor->Holder(element.handle);
             holder->m_bySymbolVariant = record->symbolVariant;
             std::set<const CWizardCopaObject3*> taken;
+            std::vector<std::string> order;
             for (const auto& stored : record->params) {
-                CWizardCopaObject3* param = ParamOrMember(holder, *type, ToString(stored.name), taken);
+                order.push_back(ToString(stored.name));
+                CWizardCopaObject3* param =
+                    stored.templateName.IsEmpty()
+                        ? ParamOrMember(holder, *type, ToString(stored.name), taken)
+                        : MadeFromTemplate(holder, *type, ToString(stored.templateName), ToString(stored.name));
                 if (param == nullptr)
                     throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + ToString(stored.name) + "\"");
                 taken.insert(param);
@@ -1713,6 +1859,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 param->SetType(stored.type);
                 param->SetExtType(stored.extType);
             }
+            // The record lists the live parameters in the order the pages left them.
+            std::string missing;
+            if (!ArrangeParams(holder, order, missing))
+                throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + missing + "\"");
             element.source.outputs.clear();
             for (const CString& output : record->outputs) element.source.outputs.push_back(ToString(output));
             if (!ApplyValues(element, addError)) throw std::runtime_error(addError);
@@ -1844,10 +1994,14 @@ bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wan
     auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line); };
     // The pin and the data file are check boxes: a click switches them over. Ticked already
     // in the loaded state, they are left; ticked but not wanted, they are cleared.
-    const std::string usePin = "click " + std::to_string(controls.usePin);
+    // Each nonlinear form has its own pin box: the loaded form's is the one ticked.
+    const std::string usePin = "click " + std::to_string(now.form == 2 ? controls.usePin2 : controls.usePin);
     if (now.kind == SchematicCharacteristic::Kind::Pin) {
-        if (wanted.kind == SchematicCharacteristic::Kind::Pin) {
+        if (wanted.kind == SchematicCharacteristic::Kind::Pin && wanted.form == now.form) {
             if (auto line = at(usePin); line != lines.end()) lines.erase(line);
+        } else if (wanted.form != now.form) {
+            // Cleared while its form is still the chosen one, before the other form is chosen.
+            lines.insert(lines.begin(), usePin);
         } else if (auto sheet = at("sheet ok {"); sheet != lines.end()) {
             lines.insert(sheet, usePin);
         }
@@ -1935,11 +2089,25 @@ SchematicElement Host::CurrentElement(Element& element) {
     out.outputs.clear();
     const ParamHolder* holder = m_editor->Holder(element.handle);
     out.showName = holder->m_dwShowName != 0;
+    out.symbolVariant = holder->m_bySymbolVariant;
+    const std::vector<std::string> made = PageMadeTemplates(holder, *element.type);
+    // The order reading the state gives: the catalogue's, then the members and the parameters
+    // the pages made, as they are listed.
+    std::vector<std::string> live;
+    std::vector<std::string> rebuilt;
+    std::vector<std::string> madeNames;
+    for (const CatalogueParam& listed : element.type->params) rebuilt.push_back(listed.name);
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         const CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
         const std::string name = ToString(param->GetName());
-        const CatalogueParam* defaults = element.type->FindParam(name);
+        live.push_back(name);
+        const std::string& templ = made[static_cast<size_t>(i)];
+        if (!templ.empty())
+            madeNames.push_back(name);
+        else if (element.type->FindParam(name) == nullptr)
+            rebuilt.push_back(name);
+        const CatalogueParam* defaults = templ.empty() ? element.type->FindParam(name) : nullptr;
         // The characteristic's own parameters are part of the characteristic below.
         if (defaults != nullptr && element.type->HasCharacteristic() &&
             (defaults->valueId == element.type->characteristic.button || defaults->valueId == kCharacteristicFileValueId ||
@@ -1947,13 +2115,17 @@ SchematicElement Host::CurrentElement(Element& element) {
             continue;
         SchematicParam value;
         value.name = name;
+        value.templateName = templ;
         value.value = ToString(param->GetValue());
         value.hasValue = defaults == nullptr || value.value != defaults->defaultValue;
         value.unit = ToString(param->GetUsedUnit());
-        value.hasUnit = defaults != nullptr && value.unit != defaults->usedUnit;
+        const CatalogueParam* like = templ.empty() ? defaults : element.type->FindParam(templ);
+        value.hasUnit = like != nullptr && value.unit != like->usedUnit;
         DWORD flags = 0;
         DWORD extFlags = 0;
-        const bool known = CatalogueFlags(*element.type, name, flags, extFlags);
+        const bool known = CatalogueFlags(*element.type, templ.empty() ? name : templ, flags, extFlags);
+        // A parameter made from a template has the template's flags without its "not in lists" bit.
+        if (!templ.empty()) flags &= ~0x2ul;
         // The pin is the type's top bit; "pin" shows it, so "type" only shows the other bits.
         constexpr DWORD kPinBit = 0x80000000u;
         value.pin = param->HasPin() != FALSE;
@@ -1964,6 +2136,8 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.hasExtType = !known || value.extType != extFlags;
         if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType) out.params.push_back(value);
     }
+    rebuilt.insert(rebuilt.end(), madeNames.begin(), madeNames.end());
+    if (live != rebuilt) out.order = live;
     for (const CWizardCopaObject3* param : OutputParams(holder)) {
         const std::string name = ToString(param->GetName());
         if (std::find(out.outputs.begin(), out.outputs.end(), name) == out.outputs.end()) out.outputs.push_back(name);

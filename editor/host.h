@@ -17,7 +17,7 @@
 #include <vector>
 
 // The editor's own record of an element in a saved archive: wizard ID and base, name, the
-// parameters' values, units and flags, and the result outputs switched on. It travels
+// parameters' values, units, flags and templates, and the result outputs switched on. It travels
 // through the archive's object map, so the wizards' class references and its own share one
 // counter.
 class CSchematicElementRecord : public CObject {
@@ -29,6 +29,7 @@ public:
         CString usedUnit;
         DWORD type = 0;
         DWORD extType = 0;
+        CString templateName;   // the catalogue template a page made the parameter from ("" for none)
     };
     void Serialize(CArchive& ar) override;
 
@@ -213,9 +214,9 @@ private:
                     std::string& error);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
-    // The first input parameter that the model text names ("@R") and whose value is empty;
-    // "" when every one has a value.
-    std::string EmptyNeededValue(const Element& element, const std::string& text) const;
+    // The first input parameter that the model text names ("@R") and whose value is empty, or
+    // (*noNumber set) a number that is no finite number in its unit; "" when every one is usable.
+    std::string EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber = nullptr) const;
     // The characteristic as the element's pages show it (opened and cancelled as a user
     // would look at them).
     // fileTicked: whether the table's "File Name" box is ticked (it may be with no name typed).

@@ -272,8 +272,8 @@ int Describe(const Arguments& args) {
     std::vector<std::string> written;
     if (!host.DescribeSchematicText(text, plan, FolderOf(out), out, written, error)) return Fail(error);
     made.keep = true;
-    std::printf("model description of %s written to %s\n", Elements(plan.elements).c_str(), written[0].c_str());
-    for (size_t i = 1; i < written.size(); ++i) std::printf("data file written to %s\n", written[i].c_str());
+    std::fprintf(stderr, "model description of %s written to %s\n", Elements(plan.elements).c_str(), written[0].c_str());
+    for (size_t i = 1; i < written.size(); ++i) std::fprintf(stderr, "data file written to %s\n", written[i].c_str());
     return kExitOk;
 }
 
@@ -315,7 +315,7 @@ int Edit(const Arguments& args) {
         out << text;
         out.close();
         if (!out) return Fail(args.Get("-o") + ": cannot be written");
-        std::printf("edited schematic written to %s\n", args.Get("-o").c_str());
+        std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
     }
     return kExitOk;
 }
@@ -332,7 +332,7 @@ int Save(const Arguments& args) {
     bool textFault = false;
     if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), args.Get("-o"), count, error, &textFault))
         return FailReading(args.positional[0], textFault, error);
-    std::printf("wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
+    std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -350,7 +350,7 @@ int Load(const Arguments& args) {
         return Fail(error);
     std::fwrite(text.data(), 1, text.size(), stdout);
     if (args.Has("-o"))
-        std::printf("wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
+        std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
 }
 
@@ -367,14 +367,30 @@ int Svg(const Arguments& args) {
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
     const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
     if (!ok) return Fail(error);
-    std::printf("%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
+    std::fprintf(stderr, "%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
                 args.Get("-o").c_str());
     return kExitOk;
 }
 
 } // namespace
 
+static int RunCommand(int argc, char** argv);
+
+// A command is one batch for the profiles: each is read once and written at most once, at the
+// end, and only when a value changed.
+// The profiles are written also when a command ends with a fault.
 static int Run(int argc, char** argv) {
+    struct Batch {
+        Batch() { qv::BeginProfileBatch(); }
+        ~Batch() {
+            if (!qv::EndProfileBatch())
+                std::fprintf(stderr, "qvhost: the user profile %s cannot be written\n", qv::UserProfilePath().c_str());
+        }
+    } batch;
+    return RunCommand(argc, argv);
+}
+
+static int RunCommand(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(kUsage, stderr);

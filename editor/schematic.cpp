@@ -111,7 +111,9 @@ std::string HexText(const std::vector<unsigned char>& bytes) {
     return text;
 }
 
-SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what) {
+// A parameter of "parameters" (named by its key), or one of "page_parameters" (made = true:
+// an object with its "name" and "template").
+SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
     param.name = Text(json(key), what + " parameter name");
     const std::string where = what + " parameter \"" + key + "\"";
@@ -122,7 +124,15 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
         return param;
     }
     if (!value.is_object()) throw SchematicError(where + " must be a text or an object");
-    CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
+    if (made) {
+        CheckKeys(value, {"name", "template", "value", "unit", "pin", "type", "ext_type"}, where);
+        auto templ = value.find("template");
+        if (templ == value.end()) throw SchematicError(where + " has no \"template\"");
+        param.templateName = Text(*templ, where + " \"template\"");
+        if (param.templateName.empty()) throw SchematicError(where + " has an empty \"template\"");
+    } else {
+        CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
+    }
     if (auto v = value.find("value"); v != value.end()) {
         param.hasValue = true;
         param.value = Text(*v, where + " \"value\"");
@@ -196,7 +206,10 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const std::string&
 
 SchematicElement ReadElement(const json& value, const std::string& what) {
     if (!value.is_object()) throw SchematicError(what + " must be an object");
-    CheckKeys(value, {"id", "name", "show_name", "parameters", "outputs", "characteristic", "script", "wizard_data"}, what);
+    CheckKeys(value,
+              {"id", "name", "show_name", "symbol_variant", "parameters", "page_parameters", "order", "outputs",
+               "characteristic", "script", "wizard_data"},
+              what);
     SchematicElement element;
     auto id = value.find("id");
     if (id == value.end() || !id->is_number_unsigned() || id->get<unsigned long long>() > 0xFFFFFFFFull)
@@ -209,10 +222,35 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
     if (!IsUsableName(element.name, why)) throw SchematicError(what + ": the name \"" + element.name + "\" " + why);
     const std::string where = "element \"" + element.name + "\"";
     if (auto show = value.find("show_name"); show != value.end()) element.showName = Boolean(*show, where + " \"show_name\"");
+    if (auto variant = value.find("symbol_variant"); variant != value.end()) {
+        if (!variant->is_number_unsigned() || variant->get<unsigned long long>() > 255)
+            throw SchematicError(where + " \"symbol_variant\" must be a whole number from 0 to 255");
+        element.symbolVariant = static_cast<unsigned>(variant->get<unsigned long long>());
+    }
     if (auto params = value.find("parameters"); params != value.end()) {
         if (!params->is_object()) throw SchematicError(where + " \"parameters\" must map names to values");
         for (auto entry = params->begin(); entry != params->end(); ++entry)
             element.params.push_back(ReadParam(entry.key(), entry.value(), where));
+    }
+    if (auto made = value.find("page_parameters"); made != value.end()) {
+        if (!made->is_array()) throw SchematicError(where + " \"page_parameters\" must be a list of parameters");
+        if (made->size() > kMaxPageParameters)
+            throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " page parameters");
+        for (size_t i = 0; i < made->size(); ++i) {
+            const json& entry = (*made)[i];
+            const std::string what = where + " page parameter " + std::to_string(i + 1);
+            if (!entry.is_object()) throw SchematicError(what + " must be an object");
+            auto name = entry.find("name");
+            if (name == entry.end()) throw SchematicError(what + " has no \"name\"");
+            element.params.push_back(ReadParam(Text(*name, what + " \"name\""), entry, where, true));
+        }
+    }
+    if (auto order = value.find("order"); order != value.end()) {
+        if (!order->is_array()) throw SchematicError(where + " \"order\" must be a list of parameter names");
+        if (order->size() > kMaxPageParameters)
+            throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " names in \"order\"");
+        for (size_t i = 0; i < order->size(); ++i)
+            element.order.push_back(Text((*order)[i], where + " \"order\" entry " + std::to_string(i + 1)));
     }
     if (auto outputs = value.find("outputs"); outputs != value.end()) {
         if (!outputs->is_array()) throw SchematicError(where + " \"outputs\" must be a list of parameter names");
@@ -254,14 +292,17 @@ std::string LineAndColumn(const std::string& text, size_t offset) {
 
 // The parser's description of a syntax error without its own prefix and position: what was
 // found, and what was expected ("unexpected ','; expected string literal").
-std::string SyntaxProblem(const std::string& message) {
+std::string SyntaxProblem(const std::string& message, const std::string& whole) {
     std::string problem = message;
     const size_t dash = problem.find(" - ");
     if (dash != std::string::npos)
         problem = problem.substr(dash + 3);
     else if (const size_t colon = problem.find(": "); colon != std::string::npos)
         problem = problem.substr(colon + 2);
-    if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before the schematic is complete";
+    if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before " + whole + " is complete";
+    problem = WithoutJsonTag(problem);
+    if (problem.rfind("number overflow parsing ", 0) == 0)
+        return "the number " + problem.substr(24) + " is too large";
     // What the parser had read of the token last is no help to the reader of the message.
     if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
         const size_t end = problem.find("'; ", last + 14);
@@ -269,6 +310,21 @@ std::string SyntaxProblem(const std::string& message) {
     }
     return "not valid JSON: " + problem;
 }
+
+} // namespace
+
+std::string WithoutJsonTag(const std::string& message) {
+    if (message.rfind("[json.exception.", 0) != 0 || message.find("] ") == std::string::npos) return message;
+    return message.substr(message.find("] ") + 2);
+}
+
+std::string JsonSyntaxError(const std::string& text, size_t position, const std::string& message,
+                            const std::string& whole) {
+    // The parser counts the bytes it read, the offending one included.
+    return LineAndColumn(text, position > 0 ? position - 1 : 0) + ": " + SyntaxProblem(message, whole);
+}
+
+namespace {
 
 // A set of texts that only grows: the element names read so far. The texts lie one after
 // another in one buffer and the table holds their hashes and places, so that the set is a
@@ -357,8 +413,7 @@ public:
     }
 
     bool parse_error(std::size_t position, const std::string&, const json::exception& e) {
-        // The parser counts the bytes it read, the offending one included.
-        m_parseError = LineAndColumn(m_text, position > 0 ? position - 1 : 0) + ": " + SyntaxProblem(e.what());
+        m_parseError = JsonSyntaxError(m_text, position, e.what());
         return false;
     }
 
@@ -609,9 +664,23 @@ json ElementJson(const SchematicElement& element) {
     e["id"] = element.id;
     e["name"] = Utf8(element.name);
     if (element.showName) e["show_name"] = true;
+    if (element.symbolVariant != 0) e["symbol_variant"] = element.symbolVariant;
+    json made = json::array();
     if (!element.params.empty()) {
         json params = json::object();
         for (const SchematicParam& param : element.params) {
+            if (!param.templateName.empty()) {
+                json p = json::object();
+                p["name"] = Utf8(param.name);
+                p["template"] = Utf8(param.templateName);
+                if (param.hasValue) p["value"] = Utf8(param.value);
+                if (param.hasUnit) p["unit"] = Utf8(param.unit);
+                if (param.hasPin) p["pin"] = param.pin;
+                if (param.hasType) p["type"] = FlagsText(param.type);
+                if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
+                made.push_back(p);
+                continue;
+            }
             if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType) {
                 params[Utf8(param.name)] = Utf8(param.value);
                 continue;
@@ -624,7 +693,13 @@ json ElementJson(const SchematicElement& element) {
             if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
             params[Utf8(param.name)] = p;
         }
-        e["parameters"] = params;
+        if (!params.empty()) e["parameters"] = params;
+    }
+    if (!made.empty()) e["page_parameters"] = made;
+    if (!element.order.empty()) {
+        json order = json::array();
+        for (const std::string& name : element.order) order.push_back(Utf8(name));
+        e["order"] = order;
     }
     if (!element.outputs.empty()) {
         json outputs = json::array();

@@ -15,6 +15,8 @@ namespace qv {
 constexpr size_t kMaxSchematicElements = 1000000;
 constexpr size_t kMaxCharacteristicPoints = 10000;
 constexpr size_t kMaxScriptLines = 10000;
+// Parameters made on an element's pages, and names in its parameter order.
+constexpr size_t kMaxPageParameters = 10000;
 // The largest wizard data block an element may carry (as an archive may).
 constexpr size_t kMaxWizardDataBytes = 64u * 1024u * 1024u;
 // The largest schematic file read (512 MiB): the file is read whole before it is parsed.
@@ -34,6 +36,10 @@ struct SchematicParam {
     unsigned long type = 0;
     bool hasExtType = false;
     unsigned long extType = 0;
+    // A parameter that a page made from one of the catalogue's templates (a parameter kept
+    // out of lists, Type bit 0x2): the template's name. Such a parameter is always made anew,
+    // never matched with one the set holds already (an equation row shares its template's name).
+    std::string templateName = std::string();
 };
 
 // The element's characteristic, applied through the element's page and its characteristic
@@ -52,8 +58,14 @@ struct SchematicElement {
     unsigned id = 0;
     std::string name;
     bool showName = false;
+    // The symbol's variant as the pages left it (1 shifted by the form; 0 the first).
+    unsigned symbolVariant = 0;
     std::vector<SchematicParam> params;
     std::vector<std::string> outputs;   // parameter names whose result output is switched on
+    // The names of every live parameter of the set in the order a page left them; empty when
+    // the order is the catalogue's followed by the parameters made for the element. Parameters
+    // of the set that it does not name were removed on a page.
+    std::vector<std::string> order;
     SchematicCharacteristic characteristic;
     std::vector<std::string> script;    // edit-script lines (docs/host.md)
     // The wizard's own data as a saved archive keeps it (its Serialize bytes of sheet version
@@ -127,5 +139,15 @@ private:
 };
 
 std::string CharacteristicKindName(SchematicCharacteristic::Kind kind);
+
+// The JSON library's message without its own tag ("[json.exception.type_error.302] "), which
+// says nothing to a user.
+std::string WithoutJsonTag(const std::string& message);
+
+// A JSON syntax error in the user's terms: "line L, column C: not valid JSON: ..." for the
+// parser's byte position in the text and its message, without the library's own tags. A text
+// cut short "ends before <whole> is complete".
+std::string JsonSyntaxError(const std::string& text, size_t position, const std::string& message,
+                            const std::string& whole = "the schematic");
 
 } // namespace qv

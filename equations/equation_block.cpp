@@ -660,6 +660,21 @@ BOOL CPropEquationBlock::CheckEquations(int row, const CString& text, CString& e
     return CheckExpressionRow(check, row, text, errorText);
 }
 
+BOOL CPropEquationBlock::CheckAllEquations(CString& errorText) {
+    errorText.Empty();
+    if (!LoadScanDll()) return TRUE;
+    for (int row = 0; row < m_lstEquation.GetItemCount(); ++row) {
+        const EquationRowData* data = RowData(row);
+        if (data == nullptr || CheckEquations(row, data->text, errorText)) continue;
+        CString where;
+        where.Format("Equation %d \"", row + 1);
+        errorText = where + data->text + "\": " + errorText;
+        errorText.TrimRight();
+        return FALSE;
+    }
+    return TRUE;
+}
+
 void CPropEquationBlock::CheckRowAndShow(int row) {
     EquationRowData* data = RowData(row);
     if (data == nullptr) return;
@@ -1182,6 +1197,20 @@ int CEquationBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& 
     ReplacePlaceholder(modelText, "@INPUTLIST", inputs, 0);
     ReplacePlaceholder(modelText, "@EXPRESSLIST", expressions, 0);
     ReplacePlaceholder(modelText, "@MAXINDEX", count, 0);
+    // A formula the page would refuse is refused here too, on a hidden page of the wizard's
+    // own: the page on the editor's sheet is never touched.
+    std::unique_ptr<CPropEquationBlock> page(new (std::nothrow) CPropEquationBlock(this, params.Cookie()));
+    if (page == nullptr) return 4;
+    page->SetSettings(m_bConvert, m_bShowErrors, m_dwOutputCount);
+    page->SetHiddenConversion(true);
+    {
+        CResourceSwitch resources;
+        if (!page->Create(kEquationBlockTemplate, nullptr)) return 4;
+    }
+    page->ShowWindow(SW_HIDE);
+    CString fault;
+    if (!page->CheckAllEquations(fault)) ReportErrorText(RequestTarget(this), fault);
+    page->DestroyWindow();
     return 4;
 }
 

@@ -177,6 +177,9 @@ public:
     DWORD GetOutputCount() const { return m_dwOutputCount; }
     // A page used without being shown (conversions) shows no message boxes.
     void SetHiddenConversion(bool hidden) { m_bHiddenConversion = hidden; }
+    // Checks every equation row as the page does: FALSE with the first refused row's message.
+    // TRUE when the formula module cannot be had (nothing can be checked then).
+    BOOL CheckAllEquations(CString& errorText);
     // The block of the older wizard generation (layout in the header above).
     void ConvertWizard3Data(const void* data, long length);
 

@@ -61,13 +61,16 @@ BOOL BuildACExpression(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD r
     return 1;
 }
 
+// The source text is read in `sourceUnit` (null: the target's used unit) and written in the
+// target's unit.
 void ReplaceACLine(ParamHolder* holder, CString* modelText, WORD targetValueID, const CString& source,
-                   const char* placeholder) {
+                   const char* placeholder, const CString* sourceUnit = nullptr) {
     if (modelText == nullptr) return;
     const CWizardCopaObject3* target = FindParamByValueID(holder, targetValueID);
     if (target == nullptr) return;
     CString converted;
-    if (!TBConvertUnits(target->GetQuantity(), target->GetUsedUnit(), source, target->GetUnit(), converted))
+    const CString from = sourceUnit != nullptr ? *sourceUnit : target->GetUsedUnit();
+    if (!TBConvertUnits(target->GetQuantity(), from, source, target->GetUnit(), converted))
         converted = source;
     ReplacePlaceholder(*modelText, placeholder, target->GetName() + " := " + converted, 0);
 }
@@ -197,7 +200,10 @@ BOOL BuildACMagnitudeExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WOR
 
 void ReplaceACMagnitude(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID) {
     const CWizardCopaObject3* source = FindParamByValueID(holder, sourceValueID);
-    ReplaceACLine(holder, modelText, targetValueID, source ? source->GetValue() : CString(), "@AC_MAG_VAL");
+    // The value is typed in its own used unit ("2" in kV), not in the AC parameter's.
+    const CString sourceUnit = source ? source->GetUsedUnit() : CString();
+    ReplaceACLine(holder, modelText, targetValueID, source ? source->GetValue() : CString(), "@AC_MAG_VAL",
+                  source ? &sourceUnit : nullptr);
 }
 
 void ReplaceACPhase(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD) {

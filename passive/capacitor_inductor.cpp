@@ -1017,7 +1017,9 @@ void CPropPassiveCapacitance::BuildCompareList(int form) {
         SnapshotOf("C", nullptr);
         SnapshotOf("V0", nullptr);
         const CString keyword = m_strName.Left(m_strName.GetLength() - 1);
-        if (keyword != "C" && keyword != "CNL" && keyword != "CVNL")
+        // Only an element of another domain has the extra parameter; the electrical capacitor is
+        // "C" whatever name a user gave it.
+        if (m_bHasExtra && keyword != "C" && keyword != "CNL" && keyword != "CVNL")
             SnapshotOf(keyword.SpanIncluding("MASS").IsEmpty() ? "BULK" : "S0", nullptr);
     } else if (form == 1 || form == 2) {
         SnapshotOf("V0", nullptr);

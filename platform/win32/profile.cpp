@@ -226,8 +226,19 @@ struct CacheEntry {
     FileStamp stamp;
     bool trusted = false;  // false while the file may still change within its time stamp
     bool readable = true;  // false for a file that exists but could not be read
+    bool loaded = false;   // parsed at least once
+    bool dirty = false;    // changed in a batch, not yet written
+    bool makeFolders = false;
     Profile profile;
 };
+
+// Whether a batch holds the profiles (qv::BeginProfileBatch). Read and written with the
+// profile lock held.
+bool& InBatch()
+{
+    static bool batch = false;
+    return batch;
+}
 
 // The profile state is never destroyed, so that destructors of other static objects can
 // still read and write profiles while the process ends.
@@ -283,10 +294,14 @@ std::string ResolveProfilePath(const char* fileName)
 // A file that cannot be read is an empty profile. Call with the profile lock held.
 CacheEntry& LoadEntry(const std::string& path)
 {
-    FileStamp stamp = Stamp(path);
     CacheEntry& entry = Cache()[path];
+    // A batch reads each file once: its own writes are held in the cache.
+    if (InBatch() && entry.loaded)
+        return entry;
+    FileStamp stamp = Stamp(path);
     if (entry.trusted && SameStamp(entry.stamp, stamp))
         return entry;
+    entry.loaded = true;
     std::string text;
     entry.readable = !stamp.exists || ReadWholeFile(path, text);
     entry.profile = Parse(text);
@@ -551,9 +566,19 @@ BOOL WriteString(const std::string& path, LPCSTR section, LPCSTR key, LPCSTR val
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), ParseLine(keyName + "=" + value));
         }
     }
+    // A write that changes nothing leaves the file as it is.
+    const std::string text = Serialize(profile);
+    if (entry.readable && text == Serialize(entry.profile))
+        return TRUE;
+    if (InBatch()) {
+        entry.profile = std::move(profile);
+        entry.dirty = true;
+        entry.makeFolders = entry.makeFolders || makeFolders;
+        return TRUE;
+    }
     if (makeFolders && !MakeFolders(path))
         return FALSE;
-    bool ok = WriteAtomically(path, Serialize(profile));
+    bool ok = WriteAtomically(path, text);
     Cache().erase(path);
     return ok ? TRUE : FALSE;
 }
@@ -616,6 +641,28 @@ std::string UserProfilePath()
         return std::string(config) + "/quorvatix/user.ini";
     const char* home = getenv("HOME");
     return std::string(home && *home ? home : ".") + "/.config/quorvatix/user.ini";
+}
+
+void BeginProfileBatch()
+{
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    InBatch() = true;
+}
+
+bool EndProfileBatch()
+{
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    InBatch() = false;
+    bool ok = true;
+    for (auto it = Cache().begin(); it != Cache().end();) {
+        if (!it->second.dirty) {
+            ++it;
+            continue;
+        }
+        ok = (!it->second.makeFolders || MakeFolders(it->first)) && WriteAtomically(it->first, Serialize(it->second.profile)) && ok;
+        it = Cache().erase(it);
+    }
+    return ok;
 }
 
 void SetProfileFolder(const std::string& folder)

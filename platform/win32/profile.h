@@ -34,6 +34,12 @@ namespace qv {
 // $QV_USER_PROFILE when set, else $XDG_CONFIG_HOME/quorvatix/user.ini, else
 // $HOME/.config/quorvatix/user.ini.
 std::string UserProfilePath();
+// A batch (one run of the host over many elements): from BeginProfileBatch on, each profile
+// file is read once, and writes that change it are held and written once, by EndProfileBatch
+// (false when a file could not be written). Changes made to the files by others during the
+// batch are not seen.
+void BeginProfileBatch();
+bool EndProfileBatch();
 // The folder of profile files named without a folder ("Lumo70.ini"); the host sets it to
 // the installation folder. Empty (the default) means the current folder.
 void SetProfileFolder(const std::string& folder);

@@ -1,5 +1,6 @@
 // The host as a user runs it with careless or hostile input: what a failed command leaves
 // behind, how data files are named, what `edit -o` and `load` write, and what is printed.
+#include "editor/catalogue.h"
 #include "editor/text_codec.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -150,7 +152,7 @@ TEST(QvhostOutputs, TheDescriptionNamesTheOneDataFileWritten) {
         EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << c.file;
         const std::string text = ReadFile(scratch / "o.desc");
         EXPECT_NE(std::string::npos, text.find(std::string(c.named) + "\" );")) << c.file << ": " << text;
-        EXPECT_NE(std::string::npos, run.out.find("data file written to " + (scratch / c.written).string())) << run.out;
+        EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / c.written).string())) << run.err;
         EXPECT_NE(std::string::npos, ReadFile(scratch / c.written).find("MDX 1")) << c.file;
     }
 }
@@ -249,11 +251,12 @@ TEST(QvhostOutputs, ARenameOnThePageIsCarriedOutOrRefused) {
 TEST(QvhostOutputs, SingleLineFieldsRefuseLineBreaks) {
     Scratch scratch;
     WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
-    for (const char* text : {"4\\n7", "4\\t7", "\\n"}) {
-        WriteFile(scratch / "script.txt", std::string("type 2028 \"") + text + "\"\nok\n");
+    // A NUL byte typed as it stands would cut the text short.
+    for (const std::string& text : {std::string("4\\n7"), std::string("4\\t7"), std::string("\\n"), std::string("4\0" "7", 3)}) {
+        WriteFile(scratch / "script.txt", "type 2028 \"" + text + "\"\nok\n");
         const HostRun run = RunHost(scratch, "edit s.json --element R1 --script script.txt -o e.json");
         EXPECT_EQ(2, run.exitCode) << text;
-        EXPECT_NE(std::string::npos, run.err.find("takes no control character")) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("control character")) << run.err;
         EXPECT_FALSE(fs::exists(scratch / "e.json"));
     }
 }
@@ -280,7 +283,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     const std::string archive = ReadFile(scratch / "a.qva");
     const size_t count = archive.find("ResistorNetwork") + 15;
     ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
-    const size_t schema = archive.find("\xFF\xFF\x01\x00\x17\x00" "CSchematicElementRecord");
+    const size_t schema = archive.find("\xFF\xFF\x02\x00\x17\x00" "CSchematicElementRecord");
     ASSERT_NE(std::string::npos, schema);
     struct Case {
         const char* what;
@@ -290,7 +293,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     } cases[] = {
         {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
         {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
-        {"a later record schema", schema + 2, std::string("\x02", 1), "damaged"},
+        {"a later record schema", schema + 2, std::string("\x03", 1), "damaged"},
         {"bytes after the end", std::string::npos, "x", "data follows the last element"},
     };
     for (const Case& c : cases) {
@@ -424,6 +427,156 @@ TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
         EXPECT_EQ(2, run.exitCode) << c.what;
         EXPECT_NE(std::string::npos, run.err.find("element \"RBAD\"")) << run.err;
         EXPECT_EQ(expected, scratch.Files()) << c.what;
+    }
+}
+
+// An edited element describes alike however it travels: as made, after two rounds of `edit -o`,
+// and after save and load (the printed schematic on standard output, nothing else there).
+TEST(QvhostOutputs, EditedElementsSurviveEveryHostPath) {
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string element;   // one element of a schematic
+        const char* expected;  // the start of its description
+    } cases[] = {
+        {"second form's pin", "LP", R"({"id": 18, "name": "LP", "characteristic": {"kind": "pin", "form": 2}})",
+         "LINL LP ( I0 := 0, CH := LP.CH );"},
+        {"page-made equation and variable", "EQ1",
+         R"({"id": 79, "name": "EQ1", "script": ["click 2285", "cell 2279 1 0 \"y := INPUT[1]^2\"", "ok"]})",
+         "EQBLOCK EQ1 ( INPUT[1] := 0 ) { VAL[1] := INPUT[1];\n\ny := INPUT[1]^2; }"},
+        {"parameter order", "S1", R"({"id": 58, "name": "S1", "script": ["click 1122", "cell 2132 2 4 c", "cell 2132 1 4 b",
+         "row 2132 2", "click 1125", "ok"]})", "SUM S1 ( INPUT[0] := 0,INPUT[2] := c,INPUT[1] := b,TS := 0 );"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + c.element + "]}");
+        WriteFile(scratch / "none.txt", "\n");
+        ASSERT_EQ(0, RunHost(scratch, "describe s.json -o 0.desc").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "edit s.json --element " + c.name + " --script none.txt -o e1.json").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "edit e1.json --element " + c.name + " --script none.txt -o e2.json").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << c.what;
+        const HostRun load = RunHost(scratch, "load a.qva -o b.qva");
+        ASSERT_EQ(0, load.exitCode) << c.what << ": " << load.err;
+        WriteFile(scratch / "l.json", load.out);
+        const std::string made = ReadFile(scratch / "0.desc");
+        EXPECT_EQ(0u, made.find(c.expected)) << c.what << ": " << made;
+        for (const char* schematic : {"e1.json", "e2.json", "l.json"}) {
+            const HostRun run = RunHost(scratch, std::string("describe ") + schematic + " -o x.desc");
+            EXPECT_EQ(0, run.exitCode) << c.what << " " << schematic << ": " << run.err;
+            EXPECT_EQ(made, ReadFile(scratch / "x.desc")) << c.what << " " << schematic;
+        }
+    }
+}
+
+// Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
+// the AC parameter's unit; values that are no finite number and empty list entries are refused.
+TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
+    struct Case {
+        const char* element;
+        int exitCode;
+        const char* text;   // the description, or the start of the message
+    } cases[] = {
+        {R"({"id": 17, "name": "C10"})", 0, "C C10 ( C := 1u, V0 := 0 );\n"},
+        {R"({"id": 64, "name": "NP1"})", 0,
+         "NPOINT NP1 ( N := 2, THRES[0] := -1, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, IN := 0 );\n"},
+        {R"({"id": 17, "name": "CAB1", "parameters": {"C": "10u"}})", 0, "C CAB1 ( C := 10u, V0 := 0 );\n"},
+        {R"({"id": 3, "name": "V1", "parameters": {"EMF": {"value": "2", "unit": "kV"}}, "script": ["click 2520", "ok"]})", 0,
+         "E V1 ( EMF := 2000, PARTDERIV := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 2000 );\n"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1e306", "unit": "kOhm"}}})", 2,
+         "qvhost: element \"R1\": parameter \"R\" is no finite number in its unit"},
+        {R"({"id": 18, "name": "L1", "parameters": {"L": {"value": "1e999", "unit": "mH"}}})", 2,
+         "qvhost: element \"L1\": parameter \"L\" is no finite number in its unit"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
+         "qvhost: element \"R1\": its model text has an empty list entry"},
+        {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 2*(INPUT[1]\"", "ok"]})", 2,
+         "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := 2*(INPUT[1]\": COMP-5"},
+        {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := ;;\"", "ok"]})", 2,
+         "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := ;;\": COMP-6"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.element << ": " << run.err;
+        if (c.exitCode == 0)
+            EXPECT_EQ(c.text, ReadFile(scratch / "o.desc")) << c.element;
+        else
+            EXPECT_EQ(0u, run.err.find(c.text)) << c.element << ": " << run.err;
+    }
+}
+
+// One element of every wizard ID of the catalogue describes to the same text after `edit -o`
+// and after save and load. Values are given where the model text needs one; the Fourier
+// source (85) is left out: it needs a data file of its own.
+TEST(QvhostOutputs, EveryCatalogueElementSurvivesEveryHostPath) {
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue", error)) << error;
+    const std::map<unsigned, std::string> extras = {
+        {1, R"("parameters": {"QUANT": "R1"})"}, {2, R"("parameters": {"QUANT": "R1"})"},
+        {43, R"("parameters": {"FILE": "f"})"},  {65, R"("parameters": {"CH": "X"})"},
+        {78, R"("parameters": {"FILE": "f"})"},  {112, R"("characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]})"}};
+    std::set<unsigned> ids;
+    std::string elements;
+    for (const qv::CatalogueElement& type : catalogue.Elements()) {
+        if (type.id == 85 || !ids.insert(type.id).second) continue;
+        const auto extra = extras.find(type.id);
+        elements += std::string(elements.empty() ? "" : ",\n") + R"({"id": )" + std::to_string(type.id) +
+                    R"(, "name": "E)" + std::to_string(type.id) + "\"" +
+                    (extra != extras.end() ? ", " + extra->second : std::string()) + "}";
+    }
+    Scratch scratch;
+    WriteFile(scratch / "s.json", R"({"document": "All", "elements": [)" + elements + "]}");
+    WriteFile(scratch / "none.txt", "\n");
+    const std::string steps[] = {"describe s.json -o 0.desc", "edit s.json --element E15 --script none.txt -o e.json",
+                                 "describe e.json -o 1.desc", "save s.json -o a.qva", "load a.qva -o b.qva"};
+    HostRun run;
+    for (const std::string& step : steps) {
+        run = RunHost(scratch, step);
+        ASSERT_EQ(0, run.exitCode) << step << ": " << run.err;
+    }
+    WriteFile(scratch / "l.json", run.out);
+    ASSERT_EQ(0, RunHost(scratch, "describe l.json -o 2.desc").exitCode);
+    EXPECT_EQ(ReadFile(scratch / "0.desc"), ReadFile(scratch / "1.desc"));
+    EXPECT_EQ(ReadFile(scratch / "0.desc"), ReadFile(scratch / "2.desc"));
+    EXPECT_GT(ids.size(), 100u);
+}
+
+// `svg --preview` draws every page that has a preview: a time function's own, and a
+// characteristic in its second form.
+TEST(QvhostOutputs, PreviewsOfEveryPageThatDrawsOne) {
+    struct Case {
+        const char* element;
+        const char* name;
+    } cases[] = {
+        {R"({"id": 39, "name": "TRA1"})", "TRA1"},
+        {R"({"id": 17, "name": "CVNL1", "characteristic": {"kind": "data-pairs", "form": 2, "points": [[0, 1], [1, 2]]}})",
+         "CVNL1"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
+        const HostRun run = RunHost(scratch, std::string("svg s.json --element ") + c.name + " --preview -o p.svg");
+        EXPECT_EQ(0, run.exitCode) << c.name << ": " << run.err;
+        EXPECT_EQ("", run.out) << c.name;
+        EXPECT_NE(std::string::npos, ReadFile(scratch / "p.svg").find("<polyline")) << c.name;
+    }
+}
+
+// The symbol's variant (a sine source's) travels through the printed schematics too.
+TEST(QvhostOutputs, TheSymbolVariantTravels) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/linear_sources.json"));
+    WriteFile(scratch / "none.txt", "\n");
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const HostRun load = RunHost(scratch, "load a.qva");
+    ASSERT_EQ(0, load.exitCode) << load.err;
+    WriteFile(scratch / "l.json", load.out);
+    ASSERT_EQ(0, RunHost(scratch, "edit s.json --element V2 --script none.txt -o e.json").exitCode);
+    for (const char* schematic : {"s.json", "l.json", "e.json"}) {
+        const HostRun run = RunHost(scratch, std::string("svg ") + schematic + " --element V2 --symbol -o " + schematic + ".svg");
+        ASSERT_EQ(0, run.exitCode) << schematic << ": " << run.err;
+        EXPECT_EQ(ReadFile(scratch / "s.json.svg"), ReadFile(scratch / (std::string(schematic) + ".svg"))) << schematic;
     }
 }
 

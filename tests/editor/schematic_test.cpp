@@ -79,6 +79,8 @@ TEST(SchematicReader, SyntaxErrorsSayWhatAndWhereInTheUsersTerms) {
         // Columns count characters, not bytes: "\xC3\x84" is one.
         {"{\"document\": \"\xC3\x84\xC3\x84\" ]", {"line 1, column 19", "unexpected ']'"}},
         {"{\"document\": \"D\nE\"}", {"line 1, column 16", "control character"}},
+        {OneElement(R"({"id": 15, "name": "R1", "characteristic": {"kind": "data-pairs", "points": [[0, 1e999]]}})"),
+         {"line 1, column", "the number '1e999' is too large"}},
     };
     for (const RefusalCase& c : cases) {
         qv::Schematic schematic;

@@ -110,7 +110,8 @@ TEST(ModelTextBuilders, ACValueLines) {
     target->SetQuantity("Voltage");
     target->SetUnit("V");
     target->SetUsedUnit("mV");
-    MakeParam(holder, 11, "V0", "5");
+    // The value is read in its own used unit and written in the AC parameter's unit.
+    MakeParam(holder, 11, "V0", "5")->SetUsedUnit("mV");
     CString text("@AC_MAG_VAL @AC_PHASE_VAL @AC_MAG_VAL");
     ReplaceACMagnitude(&holder, &text, 10, 11);
     ReplaceACPhase(&holder, &text, 10, 99);

@@ -45,11 +45,21 @@ TEST_F(SourcesModelText, ConstantWithoutACUse) {
 TEST_F(SourcesModelText, ConstantWithACUseTakesMagnitudeFromTheValueAndPhaseZero) {
     DWORD element = 0;
     auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2028, "12"), "V1", &element);
-    // The magnitude is read in the AC parameter's used unit and written in its unit.
+    // The magnitude is the value read in its own used unit (12 V, 2 kV), written in the AC
+    // parameter's unit whatever unit the AC parameter shows.
+    struct Case {
+        const char* valueUnit;
+        const char* expected;
+    } cases[] = {{"V", "12"}, {"kV", "12000"}, {"mV", "0.012"}};
     Param(editor->Holder(element), 2425)->SetUsedUnit("mV");
     Settle(*wizard, -1, {"EMF", "PARTDERIV", "SPC", "@AC_PHASE_VAL", "@AC_MAG_VAL"}, 1, "", FALSE, 0, TRUE);
-    EXPECT_EQ("E V1 ( EMF := @EMF, PARTDERIV := @PARTDERIV, SPC := @SPC, AC_PHASE := 0, AC_MAG := 0.012 );",
-              Write(*wizard));
+    for (const Case& c : cases) {
+        Param(editor->Holder(element), 2028)->SetUsedUnit(c.valueUnit);
+        EXPECT_EQ(std::string("E V1 ( EMF := @EMF, PARTDERIV := @PARTDERIV, SPC := @SPC, AC_PHASE := 0, AC_MAG := ") +
+                      c.expected + " );",
+                  Write(*wizard))
+            << c.valueUnit;
+    }
 }
 
 TEST_F(SourcesModelText, RealAndImaginaryPartsBecomeMagnitudeAndQuadrantCorrectPhase) {

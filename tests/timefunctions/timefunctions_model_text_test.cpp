@@ -170,7 +170,9 @@ TEST_F(SourceBlockModelText, ACUseTakesTheMagnitudeFromTheValueAndPhaseZero) {
     Param(editor->Holder(element), 2425)->SetUsedUnit("mV");
     Param(editor->Holder(element), 2434)->SetUsedUnit("rad");
     Give(*wizard, {"CONST", "TS", "@AC_PHASE_VAL", "@AC_MAG_VAL"}, 1);
-    EXPECT_EQ("CONST C1 ( CONST := @CONST, TS := @TS, AC_PHASE := 0, AC_MAG := 0.012 );", Write(*wizard));
+    // The block's value has no unit of its own: the magnitude is the value, whatever unit the
+    // AC parameter shows.
+    EXPECT_EQ("CONST C1 ( CONST := @CONST, TS := @TS, AC_PHASE := 0, AC_MAG := 12 );", Write(*wizard));
 }
 
 TEST_F(SourceBlockModelText, RealAndImaginaryBecomeMagnitudeAndQuadrantCorrectPhase) {

@@ -276,6 +276,32 @@ TEST_F(ProfileTest, BareNamesLiveInTheProfileFolder)
     EXPECT_EQ(ReadFile((dir_ / "Lumo70.ini").string()), "[Directories]\nDefaultDir=/x/\nOther=y\n");
 }
 
+TEST_F(ProfileTest, ABatchReadsOnceAndWritesOnceWhatChanged)
+{
+    WriteFile("[S]\nKey=1\n");
+    struct stat before {};
+    ASSERT_EQ(0, stat(file_.c_str(), &before));
+    // A write of the value the file holds leaves the file alone, in a batch or not.
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "Key", "1", file_.c_str()));
+    qv::BeginProfileBatch();
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "Key", "1", file_.c_str()));
+    for (const char* value : {"2", "3", "4"}) {
+        EXPECT_TRUE(WritePrivateProfileStringA("S", "Key", value, file_.c_str()));
+        EXPECT_EQ(Get("S", "Key"), value) << "the batch reads its own writes";
+    }
+    WriteFile("[S]\nKey=other\n");
+    EXPECT_EQ(Get("S", "Key"), "4") << "the file is read once in a batch";
+    struct stat during {};
+    ASSERT_EQ(0, stat(file_.c_str(), &during));
+    EXPECT_TRUE(qv::EndProfileBatch());
+    EXPECT_EQ(ReadFile(), "[S]\nKey=4\n");
+    struct stat after {};
+    ASSERT_EQ(0, stat(file_.c_str(), &after));
+    EXPECT_EQ(before.st_ino, during.st_ino) << "nothing was renamed over the file before the end";
+    EXPECT_NE(during.st_ino, after.st_ino) << "written once, at the end";
+    EXPECT_EQ(Get("S", "Key"), "4");
+}
+
 TEST_F(ProfileTest, UserProfileFollowsTheEnvironmentAndCreatesItsFolder)
 {
     std::string saved = getenv("QV_USER_PROFILE") ? getenv("QV_USER_PROFILE") : "";
