@@ -214,15 +214,15 @@ protected:
     // sheet is never touched); with data, the page converts that older block.
     void RunHiddenPage(DWORD_PTR cookie, BOOL showErrors, BOOL convert, const void* data = nullptr, long length = 0,
                        bool convertBlock = false);
+    // A clone starts from its source's base (the editor's links) and settings, without a page.
+    CEquationWizardBase4(const CEquationWizardBase4& other)
+        : CWizardBase4(&other),
+          m_wSchema(other.m_wSchema),
+          m_bShowErrors(other.m_bShowErrors),
+          m_bConvert(other.m_bConvert),
+          m_bConverted(other.m_bConverted) {}
     template <class Wizard> CWizardBase4* CloneAs() const {
-        auto* made = new (std::nothrow) Wizard();
-        if (made == nullptr) return nullptr;
-        CEquationWizardBase4* copy = made;
-        copy->m_wSchema = m_wSchema;
-        copy->m_bShowErrors = m_bShowErrors;
-        copy->m_bConvert = m_bConvert;
-        copy->m_bConverted = m_bConverted;
-        return made;
+        return new (std::nothrow) Wizard(static_cast<const Wizard&>(*this));
     }
 
     WORD m_wSchema = 0;
