@@ -1533,8 +1533,9 @@ inline DoubleDouble Multiply(DoubleDouble a, DoubleDouble b) {
 // Newton's method in double-double on the monic a(s) (a[0..n-1] and a leading 1) from roots x
 // that are already close (to about 1e-12), each root on its own, until its step is below a
 // relative 1e-26 or below the rounding of its evaluation. bound[i] gets an error bound of
-// root i from its residual and that rounding. False when a root does not settle.
-bool PolishDoubleDouble(const DoubleDouble* a, int n, DoubleDouble* x, double* bound) {
+// root i from its residual and that rounding, slope[i] the derivative there. False when a root
+// does not settle.
+bool PolishDoubleDouble(const DoubleDouble* a, int n, DoubleDouble* x, double* bound, DoubleDouble* slopes) {
     for (int i = 0; i < n; ++i) {
         bool settled = false;
         for (int iteration = 0; iteration < 12; ++iteration) {
@@ -1552,6 +1553,7 @@ bool PolishDoubleDouble(const DoubleDouble* a, int n, DoubleDouble* x, double* b
             const double noise = 4.0 * n * kDoubleDoubleEps * size / std::fabs(slope);
             bound[i] = (std::fabs(p.hi + p.lo) / std::fabs(slope) + noise) + kDoubleDoubleEps * az;
             if (!std::isfinite(bound[i])) return false;
+            slopes[i] = dp;
             if (settled) break;  // the bound is that of the last root reached
             const double step = (p.hi + p.lo) / slope;
             x[i] = Add(x[i], DoubleDouble{-step, 0.0});
@@ -1606,53 +1608,56 @@ void ExpMp(mpf_ptr out, mpf_srcptr x, mp_bitcnt_t bits) {
 }
 
 // The poles `start` (real, distinct) of the monic a(s) (a[0..n], exact doubles) polished by
-// Newton's method at the precision of x, into x[0..n-1]. False when Newton's method does not
-// settle or a value is not finite.
-bool PolishPolesMp(const double* a, const Quad* start, int n, mp_bitcnt_t bits, MpArray& x) {
+// Newton's method at the precision of x, into x[0..n-1], with the slopes a'(start) `slopes`
+// kept throughout. False when Newton's method does not settle or a value is not finite.
+bool PolishPolesMp(const double* a, const Quad* start, const Quad* slopes, int n, mp_bitcnt_t bits, MpArray& x) {
     // GMP traps (SIGFPE) on a double that is not finite: every double handed to it is
     // checked here first, and such an input is refused like any other that cannot be vouched for.
     for (int k = 0; k <= n; ++k)
         if (!std::isfinite(a[k])) return false;
-    for (int i = 0; i < n; ++i) {
-        const double hi = static_cast<double>(start[i]);
-        if (!std::isfinite(hi) || !std::isfinite(static_cast<double>(start[i] - static_cast<Quad>(hi)))) return false;
-    }
+    for (int i = 0; i < n; ++i)
+        for (const Quad v : {start[i], slopes[i]}) {
+            const double hi = static_cast<double>(v);
+            if (!std::isfinite(hi) || !std::isfinite(static_cast<double>(v - static_cast<Quad>(hi)))) return false;
+        }
     MpArray coefficients(n, bits);
     MpArray w(3, bits);
     mpf_ptr p = w[0];
     mpf_ptr dp = w[1];
     mpf_ptr tmp = w[2];
     for (int k = 0; k < n; ++k) mpf_set_d(coefficients[k], a[k]);
-    // The slope is that of the first step, kept: the poles start within a relative 2^-100 or
-    // so (distinct and well apart, as the caller checked), so each step still gains about 100
-    // bits, at half the work of a step that evaluates the slope anew.
+    // The slope is the caller's, kept: the poles start within a relative 2^-100 or so
+    // (distinct and well apart, as the caller checked) and the slope is as close, so each step
+    // still gains about 100 bits, at half the work of a step that evaluates the slope anew.
+    auto set = [&](mpf_ptr to, Quad v) {
+        const double hi = static_cast<double>(v);
+        mpf_set_d(to, hi);
+        mpf_set_d(tmp, static_cast<double>(v - static_cast<Quad>(hi)));
+        mpf_add(to, to, tmp);
+    };
     for (int i = 0; i < n; ++i) {
-        const double hi = static_cast<double>(start[i]);
-        mpf_set_d(x[i], hi);
-        mpf_set_d(tmp, static_cast<double>(start[i] - static_cast<Quad>(hi)));
-        mpf_add(x[i], x[i], tmp);
-        mpf_set_ui(dp, 0);
+        set(x[i], start[i]);
+        set(dp, slopes[i]);
         bool settled = false;
+        long previous = 0;  // binary exponent of the step before
         for (int iteration = 0; iteration < 40 && !settled; ++iteration) {
             mpf_set_ui(p, 1);
-            if (iteration == 0) {
-                for (int k = n - 1; k >= 0; --k) {
-                    mpf_mul(dp, dp, x[i]);
-                    mpf_add(dp, dp, p);
-                    mpf_mul(p, p, x[i]);
-                    mpf_add(p, p, coefficients[k]);
-                }
-            } else {
-                for (int k = n - 1; k >= 0; --k) {
-                    mpf_mul(p, p, x[i]);
-                    mpf_add(p, p, coefficients[k]);
-                }
+            for (int k = n - 1; k >= 0; --k) {
+                mpf_mul(p, p, x[i]);
+                mpf_add(p, p, coefficients[k]);
             }
             if (mpf_sgn(p) == 0) break;
             if (mpf_sgn(dp) == 0) return false;
             mpf_div(tmp, p, dp);
             mpf_sub(x[i], x[i], tmp);
-            settled = mpf_sgn(x[i]) == 0 || ExponentOf(tmp) < ExponentOf(x[i]) - static_cast<long>(bits) + 24;
+            // Settled when this step, or the error left after it, is below the precision. The
+            // steps of a kept slope shrink by a steady ratio q, bounded from the last two steps'
+            // exponents; for q <= 2^-8 the error left is below 2q times this step.
+            const long step = ExponentOf(tmp);
+            const long limit = ExponentOf(x[i]) - static_cast<long>(bits) + 24;
+            const long ratio = step - previous + 1;
+            settled = mpf_sgn(x[i]) == 0 || step < limit || (iteration > 0 && ratio <= -8 && step + ratio + 1 < limit);
+            previous = step;
         }
         if (!settled && mpf_sgn(p) != 0) return false;
     }
@@ -1906,6 +1911,7 @@ void CTransferFunctionDiscretizer::PoleRoute() {
     // method in double-double, root by root, with the error bounds from its last evaluation.
     // Else (or where that does not settle) Aberth's iteration goes on in quadruple precision.
     double bound[kSize];
+    Quad slopes[kSize];
     bool polished = false;
     {
         long double al[kSize];
@@ -1926,9 +1932,13 @@ void CTransferFunctionDiscretizer::PoleRoute() {
                 xd[k].hi = static_cast<double>(xl[k]);
                 xd[k].lo = static_cast<double>(xl[k] - static_cast<long double>(xd[k].hi));
             }
-            polished = PolishDoubleDouble(ad, n, xd, bound);
+            DoubleDouble sd[kSize];
+            polished = PolishDoubleDouble(ad, n, xd, bound, sd);
             if (polished)
-                for (int k = 0; k < n; ++k) x[k] = static_cast<Quad>(xd[k].hi) + static_cast<Quad>(xd[k].lo);
+                for (int k = 0; k < n; ++k) {
+                    x[k] = static_cast<Quad>(xd[k].hi) + static_cast<Quad>(xd[k].lo);
+                    slopes[k] = static_cast<Quad>(sd[k].hi) + static_cast<Quad>(sd[k].lo);
+                }
         }
     }
     if (!polished) {
@@ -1940,6 +1950,7 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             Quad size = 0;
             evaluate(x[i], &p, &dp, &size);
             if (dp == 0) return;
+            slopes[i] = dp;
             const Quad ratio = ((p < 0 ? -p : p) + 4 * n * kQuadEps * size) / (dp < 0 ? -dp : dp);
             bound[i] = std::fabs(static_cast<double>(ratio)) + kQuadEps * std::fabs(static_cast<double>(x[i]));
             if (!std::isfinite(bound[i])) return;
@@ -1970,7 +1981,7 @@ void CTransferFunctionDiscretizer::PoleRoute() {
         MpArray poles(n, bits + 64);
         MpArray modes(n, bits + 64);
         MpArray factors(n, bits + 64);
-        if (!PolishPolesMp(a2, x, n, bits + 64, poles)) return;
+        if (!PolishPolesMp(a2, x, slopes, n, bits + 64, poles)) return;
         if (!PartialFractionsMp(b2, poles, true, modes, factors, n, m_T, bits + 64, betaHi, alphaHi, magsHi)) return;
         if (!PartialFractionsMp(b2, poles, false, modes, factors, n, m_T, bits, betaLo, alphaLo, nullptr)) return;
         double numBig = 0.0;
