@@ -595,6 +595,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     double denEst = numEst;
     const double floor = 2.0 * kEps * n;
     auto distance = [&](const double* x, const double* y, double lead) { return Apart(x, y, n, lead); };
+    m_balancedAside = false;
     for (int r = 0; r < 2; ++r) {
         m_candAEigOk[r] = false;
         for (int b = 0; b < kBases; ++b) m_candOk[r][b] = m_candEigOk[r][b] = false;
@@ -672,7 +673,10 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
             } else if (level == 1) {
                 Stage(0, 2, false);
             } else if (level == 2) {
-                Stage(0, 1, false);
+                if (m_balancedAside)
+                    m_candOk[0][1] = true;
+                else
+                    Stage(0, 1, false);
             } else {
                 if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
                 for (int b = 0; b < kSearchBases; ++b) Stage(0, b, true);
@@ -763,6 +767,9 @@ void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, 
     const int n = m_n;
     const double floor = 2.0 * kEps * n;
     auto drop = [&]() {
+        // (The first run's balanced candidates are the full search's own: they are kept
+        // aside for it, not computed twice.)
+        m_balancedAside = m_candOk[0][1];
         m_candOk[0][1] = m_candEigOk[0][1] = false;
         m_candOk[1][4] = m_candEigOk[1][4] = false;
         m_candAEigOk[1] = false;

@@ -213,6 +213,7 @@ private:
     Vector m_candEigen[2][kBases]{};
     Vector m_candHyman[2][kBases]{};
     bool m_candOk[2][kBases]{};
+    bool m_balancedAside = false;  // the quick comparison's first-run balanced candidates stand ready
     bool m_candEigOk[2][kBases]{};
     Vector m_candAEig[2]{};
     bool m_candAEigOk[2]{};
