@@ -1616,17 +1616,19 @@ void ExpMp(mpf_ptr out, mpf_srcptr x, mp_bitcnt_t bits) {
 
 // The poles `start` (real, distinct) of the monic a(s) (a[0..n], exact doubles) polished by
 // Newton's method at the precision of x, into x[0..n-1], with the slopes a'(start) `slopes`
-// kept throughout. False when Newton's method does not settle or a value is not finite.
+// kept throughout (a slope beyond the range of a double is found by the first step instead).
+// False when Newton's method does not settle or a value is not finite.
 bool PolishPolesMp(const double* a, const Quad* start, const Quad* slopes, int n, mp_bitcnt_t bits, MpArray& x) {
     // GMP traps (SIGFPE) on a double that is not finite: every double handed to it is
     // checked here first, and such an input is refused like any other that cannot be vouched for.
     for (int k = 0; k <= n; ++k)
         if (!std::isfinite(a[k])) return false;
+    auto representable = [](Quad v) {
+        const double hi = static_cast<double>(v);
+        return std::isfinite(hi) && std::isfinite(static_cast<double>(v - static_cast<Quad>(hi)));
+    };
     for (int i = 0; i < n; ++i)
-        for (const Quad v : {start[i], slopes[i]}) {
-            const double hi = static_cast<double>(v);
-            if (!std::isfinite(hi) || !std::isfinite(static_cast<double>(v - static_cast<Quad>(hi)))) return false;
-        }
+        if (!representable(start[i])) return false;
     MpArray coefficients(n, bits);
     MpArray w(3, bits);
     mpf_ptr p = w[0];
@@ -1644,14 +1646,27 @@ bool PolishPolesMp(const double* a, const Quad* start, const Quad* slopes, int n
     };
     for (int i = 0; i < n; ++i) {
         set(x[i], start[i]);
-        set(dp, slopes[i]);
+        const bool slopeGiven = representable(slopes[i]);
+        if (slopeGiven)
+            set(dp, slopes[i]);
+        else
+            mpf_set_ui(dp, 0);
         bool settled = false;
         long previous = 0;  // binary exponent of the step before
         for (int iteration = 0; iteration < 40 && !settled; ++iteration) {
             mpf_set_ui(p, 1);
-            for (int k = n - 1; k >= 0; --k) {
-                mpf_mul(p, p, x[i]);
-                mpf_add(p, p, coefficients[k]);
+            if (iteration == 0 && !slopeGiven) {
+                for (int k = n - 1; k >= 0; --k) {
+                    mpf_mul(dp, dp, x[i]);
+                    mpf_add(dp, dp, p);
+                    mpf_mul(p, p, x[i]);
+                    mpf_add(p, p, coefficients[k]);
+                }
+            } else {
+                for (int k = n - 1; k >= 0; --k) {
+                    mpf_mul(p, p, x[i]);
+                    mpf_add(p, p, coefficients[k]);
+                }
             }
             if (mpf_sgn(p) == 0) break;
             if (mpf_sgn(dp) == 0) return false;
@@ -1916,9 +1931,17 @@ void CTransferFunctionDiscretizer::PoleRoute() {
     };
     // Where the long double iteration converged, each root only needs polishing: Newton's
     // method in double-double, root by root, with the error bounds from its last evaluation.
-    // Else (or where that does not settle) Aberth's iteration goes on in quadruple precision.
+    // Else, or where that does not settle or its bounds are too wide to tell the poles apart,
+    // Aberth's iteration goes on in quadruple precision from the long double roots.
     double bound[kSize];
     Quad slopes[kSize];
+    // The poles must be far apart compared with their bounds (distinct roots, each found once).
+    auto apart = [&]() {
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                if (std::fabs(static_cast<double>(x[i] - x[j])) <= 1e6 * (bound[i] + bound[j])) return false;
+        return true;
+    };
     bool polished = false;
     {
         long double al[kSize];
@@ -1928,25 +1951,26 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             xl[k] = static_cast<long double>(x[k]);
         }
         const int steps = AberthSteps(al, n, xl, 1e-12, 20);
-        if (steps >= 0)
-            for (int k = 0; k < n; ++k) x[k] = xl[k];
         if (steps > 0) {
             DoubleDouble ad[kSize];
             DoubleDouble xd[kSize];
+            DoubleDouble sd[kSize];
             for (int k = 0; k < n; ++k) {
                 ad[k].hi = static_cast<double>(a[k]);
                 ad[k].lo = static_cast<double>(a[k] - static_cast<Quad>(ad[k].hi));
                 xd[k].hi = static_cast<double>(xl[k]);
                 xd[k].lo = static_cast<double>(xl[k] - static_cast<long double>(xd[k].hi));
             }
-            DoubleDouble sd[kSize];
-            polished = PolishDoubleDouble(ad, n, xd, bound, sd);
-            if (polished)
+            if (PolishDoubleDouble(ad, n, xd, bound, sd)) {
                 for (int k = 0; k < n; ++k) {
                     x[k] = static_cast<Quad>(xd[k].hi) + static_cast<Quad>(xd[k].lo);
                     slopes[k] = static_cast<Quad>(sd[k].hi) + static_cast<Quad>(sd[k].lo);
                 }
+                polished = apart();
+            }
         }
+        if (!polished && steps >= 0)
+            for (int k = 0; k < n; ++k) x[k] = xl[k];
     }
     if (!polished) {
         if (!(AberthSteps(a, n, x, 1e-26, 60) > 0)) return;
@@ -1962,11 +1986,8 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             bound[i] = std::fabs(static_cast<double>(ratio)) + kQuadEps * std::fabs(static_cast<double>(x[i]));
             if (!std::isfinite(bound[i])) return;
         }
+        if (!apart()) return;
     }
-    // The poles must be far apart compared with their bounds (distinct roots, each found once).
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j)
-            if (std::fabs(static_cast<double>(x[i] - x[j])) <= 1e6 * (bound[i] + bound[j])) return;
     // 4. The partial fractions in multi-precision, at two precisions 64 bits apart; the
     //    precision grows with the cancellation the sums meet (their terms' size over the
     //    result's) until the two agree to well below 1e-8. The difference of the two is the
