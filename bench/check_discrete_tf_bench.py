@@ -25,7 +25,7 @@ import bench_check
 
 TOOL = "check_discrete_tf_bench"
 ROUNDS = 4
-PENDING = {"o10_integrators", "o20_mixed"}
+PENDING = {"o10_integrators"}
 OPTIONS = ["--benchmark_repetitions=3", "--benchmark_enable_random_interleaving=true",
            "--benchmark_min_time=0.05"]
 

@@ -595,6 +595,7 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     double denEst = numEst;
     const double floor = 2.0 * kEps * n;
     auto distance = [&](const double* x, const double* y, double lead) { return Apart(x, y, n, lead); };
+    m_balancedAside = false;
     for (int r = 0; r < 2; ++r) {
         m_candAEigOk[r] = false;
         for (int b = 0; b < kBases; ++b) m_candOk[r][b] = m_candEigOk[r][b] = false;
@@ -672,7 +673,10 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
             } else if (level == 1) {
                 Stage(0, 2, false);
             } else if (level == 2) {
-                Stage(0, 1, false);
+                if (m_balancedAside)
+                    m_candOk[0][1] = true;
+                else
+                    Stage(0, 1, false);
             } else {
                 if (denAgree <= kEnough) break;  // the eigenvalues serve the denominator only
                 for (int b = 0; b < kSearchBases; ++b) Stage(0, b, true);
@@ -763,6 +767,9 @@ void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, 
     const int n = m_n;
     const double floor = 2.0 * kEps * n;
     auto drop = [&]() {
+        // (The first run's balanced candidates are the full search's own: they are kept
+        // aside for it, not computed twice.)
+        m_balancedAside = m_candOk[0][1];
         m_candOk[0][1] = m_candEigOk[0][1] = false;
         m_candOk[1][4] = m_candEigOk[1][4] = false;
         m_candAEigOk[1] = false;
@@ -1100,10 +1107,16 @@ void CTransferFunctionDiscretizer::Balance() {
             }
             if (c + r >= 0.95 * s) continue;
             m_balance[i] *= f;
-            // (f is a power of two: its reciprocal is exact, and so are both scalings.)
+            // (f is a power of two: its reciprocal is exact, and so are both scalings.) Only
+            // the entries that can be non-zero are scaled: row i's superdiagonal entry (or the
+            // whole row n-1), then column i's entries in rows i-1 and n-1.
             const double inverse = 1.0 / f;
-            for (int j = 0; j < dim; ++j) bal[i][j] *= inverse;
-            for (int j = 0; j < dim; ++j) bal[j][i] *= f;
+            if (i == n - 1)
+                for (int j = 0; j < dim; ++j) bal[i][j] *= inverse;
+            else if (i < n - 1)
+                bal[i][i + 1] *= inverse;
+            if (i >= 1) bal[i - 1][i] *= f;
+            if (i - 1 != n - 1) bal[n - 1][i] *= f;
             changed = true;
         }
         if (!changed) break;
@@ -1495,6 +1508,69 @@ __extension__ typedef __float128 Quad;
 
 constexpr double kQuadEps = 0x1p-112;  // unit round-off of Quad, twice over
 
+// Double-double numbers hi + lo (|lo| at most half a unit of hi's last place): about 104 bits
+// in hardware arithmetic, many times faster than Quad.
+struct DoubleDouble {
+    double hi;
+    double lo;
+};
+constexpr double kDoubleDoubleEps = 0x1p-100;  // relative error of one operation, with margin
+
+inline DoubleDouble QuickTwoSum(double a, double b) {  // |a| >= |b|
+    const double s = a + b;
+    return {s, b - (s - a)};
+}
+inline DoubleDouble TwoSum(double a, double b) {
+    const double s = a + b;
+    const double v = s - a;
+    return {s, (a - (s - v)) + (b - v)};
+}
+inline DoubleDouble Add(DoubleDouble a, DoubleDouble b) {
+    DoubleDouble s = TwoSum(a.hi, b.hi);
+    const DoubleDouble t = TwoSum(a.lo, b.lo);
+    s = QuickTwoSum(s.hi, s.lo + t.hi);
+    return QuickTwoSum(s.hi, s.lo + t.lo);
+}
+inline DoubleDouble Multiply(DoubleDouble a, DoubleDouble b) {
+    const double p = a.hi * b.hi;
+    const double e = std::fma(a.hi, b.hi, -p);
+    return QuickTwoSum(p, e + (a.hi * b.lo + a.lo * b.hi));
+}
+
+// Newton's method in double-double on the monic a(s) (a[0..n-1] and a leading 1) from roots x
+// that are already close (to about 1e-12), each root on its own, until its step is below a
+// relative 1e-26 or below the rounding of its evaluation. bound[i] gets an error bound of
+// root i from its residual and that rounding, slope[i] the derivative there. False when a root
+// does not settle.
+bool PolishDoubleDouble(const DoubleDouble* a, int n, DoubleDouble* x, double* bound, DoubleDouble* slopes) {
+    for (int i = 0; i < n; ++i) {
+        bool settled = false;
+        for (int iteration = 0; iteration < 12; ++iteration) {
+            DoubleDouble p{1.0, 0.0};
+            DoubleDouble dp{0.0, 0.0};
+            double size = 1.0;
+            const double az = std::fabs(x[i].hi);
+            for (int k = n - 1; k >= 0; --k) {
+                dp = Add(Multiply(dp, x[i]), p);
+                p = Add(Multiply(p, x[i]), a[k]);
+                size = size * az + std::fabs(a[k].hi);
+            }
+            const double slope = dp.hi + dp.lo;
+            if (slope == 0.0 || !std::isfinite(slope)) return false;
+            const double noise = 4.0 * n * kDoubleDoubleEps * size / std::fabs(slope);
+            bound[i] = (std::fabs(p.hi + p.lo) / std::fabs(slope) + noise) + kDoubleDoubleEps * az;
+            if (!std::isfinite(bound[i])) return false;
+            slopes[i] = dp;
+            if (settled) break;  // the bound is that of the last root reached
+            const double step = (p.hi + p.lo) / slope;
+            x[i] = Add(x[i], DoubleDouble{-step, 0.0});
+            settled = std::fabs(step) <= std::max(1e-26 * std::fabs(x[i].hi), noise);
+        }
+        if (!settled) return false;
+    }
+    return true;
+}
+
 // Multi-precision numbers (GMP) of one precision, released together.
 class MpArray {
 public:
@@ -1538,55 +1614,48 @@ void ExpMp(mpf_ptr out, mpf_srcptr x, mp_bitcnt_t bits) {
     mpf_set(out, w[2]);
 }
 
-// G(z) of the hold at a working precision of `bits`, from the monic a(s) (a[0..n], exact
-// doubles), b[0..n-1] and the poles `start` (real, distinct), which are polished by Newton's
-// method first. alpha = prod (z - e^(x T)), beta = sum_i r_i (e^(x_i T) - 1)/x_i
-// prod_(j != i) (z - e^(x_j T)) with r_i = b(x_i) / prod_(j != i) (x_i - x_j). magnitude gets
-// the largest sum_i |term_i[k]|. False when Newton's method does not settle or a value is not
-// finite in double.
-bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int n, double t, mp_bitcnt_t bits,
-                        double* beta, double* alpha, double* magnitude) {
+// The poles `start` (real, distinct) of the monic a(s) (a[0..n], exact doubles) polished by
+// Newton's method at the precision of x, into x[0..n-1], with the slopes a'(start) `slopes`
+// kept throughout (a slope beyond the range of a double is found by the first step instead).
+// False when Newton's method does not settle or a value is not finite.
+bool PolishPolesMp(const double* a, const Quad* start, const Quad* slopes, int n, mp_bitcnt_t bits, MpArray& x) {
     // GMP traps (SIGFPE) on a double that is not finite: every double handed to it is
     // checked here first, and such an input is refused like any other that cannot be vouched for.
-    if (!std::isfinite(t)) return false;
     for (int k = 0; k <= n; ++k)
         if (!std::isfinite(a[k])) return false;
-    for (int k = 0; k < n; ++k)
-        if (!std::isfinite(b[k])) return false;
-    for (int i = 0; i < n; ++i) {
-        const double hi = static_cast<double>(start[i]);
-        if (!std::isfinite(hi) || !std::isfinite(static_cast<double>(start[i] - static_cast<Quad>(hi)))) return false;
-    }
-    const int size = CTransferFunctionDiscretizer::kSize;
-    MpArray x(size, bits);
-    MpArray lam(size, bits);
-    MpArray f(size, bits);
-    MpArray al(size + 1, bits);
-    MpArray be(size + 1, bits);
-    MpArray q(size + 1, bits);
-    MpArray w(6, bits);
+    auto representable = [](Quad v) {
+        const double hi = static_cast<double>(v);
+        return std::isfinite(hi) && std::isfinite(static_cast<double>(v - static_cast<Quad>(hi)));
+    };
+    for (int i = 0; i < n; ++i)
+        if (!representable(start[i])) return false;
+    MpArray coefficients(n, bits);
+    MpArray w(3, bits);
     mpf_ptr p = w[0];
     mpf_ptr dp = w[1];
     mpf_ptr tmp = w[2];
-    mpf_ptr tt = w[3];
-    mpf_ptr acc = w[4];
-    mpf_set_d(tt, t);
-    MpArray coefficients(size, bits);
     for (int k = 0; k < n; ++k) mpf_set_d(coefficients[k], a[k]);
-    // 1. Newton's method on a(s) from the quadruple-precision poles. The slope is that of the
-    //    first step, kept: the poles start within a relative 2^-100 or so (distinct and well
-    //    apart, as the caller checked), so each step still gains about 100 bits, at half the
-    //    work of a step that evaluates the slope anew.
+    // The slope is the caller's, kept: the poles start within a relative 2^-100 or so
+    // (distinct and well apart, as the caller checked) and the slope is as close, so each step
+    // still gains about 100 bits, at half the work of a step that evaluates the slope anew.
+    auto set = [&](mpf_ptr to, Quad v) {
+        const double hi = static_cast<double>(v);
+        mpf_set_d(to, hi);
+        mpf_set_d(tmp, static_cast<double>(v - static_cast<Quad>(hi)));
+        mpf_add(to, to, tmp);
+    };
     for (int i = 0; i < n; ++i) {
-        const double hi = static_cast<double>(start[i]);
-        mpf_set_d(x[i], hi);
-        mpf_set_d(tmp, static_cast<double>(start[i] - static_cast<Quad>(hi)));
-        mpf_add(x[i], x[i], tmp);
-        mpf_set_ui(dp, 0);
+        set(x[i], start[i]);
+        const bool slopeGiven = representable(slopes[i]);
+        if (slopeGiven)
+            set(dp, slopes[i]);
+        else
+            mpf_set_ui(dp, 0);
         bool settled = false;
+        long previous = 0;  // binary exponent of the step before
         for (int iteration = 0; iteration < 40 && !settled; ++iteration) {
             mpf_set_ui(p, 1);
-            if (iteration == 0) {
+            if (iteration == 0 && !slopeGiven) {
                 for (int k = n - 1; k >= 0; --k) {
                     mpf_mul(dp, dp, x[i]);
                     mpf_add(dp, dp, p);
@@ -1603,12 +1672,58 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
             if (mpf_sgn(dp) == 0) return false;
             mpf_div(tmp, p, dp);
             mpf_sub(x[i], x[i], tmp);
-            settled = mpf_sgn(x[i]) == 0 || ExponentOf(tmp) < ExponentOf(x[i]) - static_cast<long>(bits) + 24;
+            // Settled when this step, or the error left after it, is below the precision. The
+            // steps of a kept slope shrink by a steady ratio q, bounded from the last two steps'
+            // exponents; for q <= 2^-8 the error left is below 2q times this step.
+            const long step = ExponentOf(tmp);
+            const long limit = ExponentOf(x[i]) - static_cast<long>(bits) + 24;
+            const long ratio = step - previous + 1;
+            settled = mpf_sgn(x[i]) == 0 || step < limit || (iteration > 0 && ratio <= -8 && step + ratio + 1 < limit);
+            previous = step;
         }
         if (!settled && mpf_sgn(p) != 0) return false;
     }
+    return true;
+}
+
+// G(z) of the hold at a working precision of `bits`, from b[0..n-1] and the poles `poles`
+// (polished at this precision or a higher one, which is rounded to this one). alpha = prod
+// (z - e^(x T)), beta = sum_i r_i (e^(x_i T) - 1)/x_i prod_(j != i) (z - e^(x_j T)) with
+// r_i = b(x_i) / prod_(j != i) (x_i - x_j). With `computeModes` the modes e^(x_i T) and the
+// factors r_i (e^(x_i T) - 1)/x_i are computed and handed out in `modes` and `factors`
+// (arrays of this precision); else they are taken from there, rounded to this precision (a
+// run at a lower precision, whose error then still follows that precision). magnitude, where
+// given, gets the largest sum_i |term_i[k]|. False when a value is not finite in double.
+bool PartialFractionsMp(const double* b, MpArray& poles, bool computeModes, MpArray& modes, MpArray& factors, int n,
+                        double t, mp_bitcnt_t bits, double* beta, double* alpha, double* magnitude) {
+    if (!std::isfinite(t)) return false;
+    for (int k = 0; k < n; ++k)
+        if (!std::isfinite(b[k])) return false;
+    MpArray x(n, bits);
+    MpArray lam(n, bits);
+    MpArray f(n, bits);
+    MpArray al(n + 1, bits);
+    MpArray be(n + 1, bits);
+    MpArray q(n + 1, bits);
+    MpArray w(5, bits);
+    mpf_ptr p = w[0];
+    mpf_ptr tmp = w[2];
+    mpf_ptr tt = w[3];
+    mpf_ptr acc = w[4];
+    mpf_set_d(tt, t);
+    for (int i = 0; i < n; ++i) mpf_set(x[i], poles[i]);
+    // b(x) by Horner's rule from its highest non-zero coefficient (the zeros above it add
+    // exact zeros).
+    int top = n - 1;
+    while (top > 0 && b[top] == 0.0) --top;
+    MpArray bm(top + 1, bits);
+    for (int k = 0; k <= top; ++k) mpf_set_d(bm[k], b[k]);
     // 2. The sampled poles, the residues times (e^(x T) - 1)/x, and the denominator.
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n && !computeModes; ++i) {
+        mpf_set(lam[i], modes[i]);
+        mpf_set(f[i], factors[i]);
+    }
+    for (int i = 0; i < n && computeModes; ++i) {
         mpf_mul(tmp, x[i], tt);
         // Beyond e^-20000 a mode is 0 far below any working precision; growth beyond e^10000
         // leaves the range of a double.
@@ -1626,10 +1741,9 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
                 mpf_mul(acc, acc, tmp);
             }
         mpf_set_ui(p, 0);
-        for (int k = n - 1; k >= 0; --k) {
+        for (int k = top; k >= 0; --k) {
             mpf_mul(p, p, x[i]);
-            mpf_set_d(tmp, b[k]);
-            mpf_add(p, p, tmp);
+            mpf_add(p, p, bm[k]);
         }
         mpf_div(f[i], p, acc);
         if (mpf_sgn(x[i]) == 0) {
@@ -1639,11 +1753,13 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
             mpf_mul(f[i], f[i], tmp);
             mpf_div(f[i], f[i], x[i]);
         }
+        mpf_set(modes[i], lam[i]);
+        mpf_set(factors[i], f[i]);
     }
     for (int k = 0; k <= n; ++k) {
         mpf_set_ui(al[k], k == 0 ? 1 : 0);
         mpf_set_ui(be[k], 0);
-        magnitude[k] = 0.0;
+        if (magnitude != nullptr) magnitude[k] = 0.0;
     }
     for (int j = 0; j < n; ++j) {
         for (int k = j + 1; k >= 1; --k) {
@@ -1673,13 +1789,14 @@ bool PartialFractionsMp(const double* a, const double* b, const Quad* start, int
         for (int k = 0; k < n; ++k) {
             mpf_mul(tmp, f[i], q[k]);
             mpf_add(be[k], be[k], tmp);
-            magnitude[k] += std::fabs(mpf_get_d(tmp));
+            if (magnitude != nullptr) magnitude[k] += std::fabs(mpf_get_d(tmp));
         }
     }
     for (int k = 0; k < n; ++k) {
         beta[k] = mpf_get_d(be[k]);
         alpha[k] = mpf_get_d(al[k]);
-        if (!std::isfinite(beta[k]) || !std::isfinite(alpha[k]) || !std::isfinite(magnitude[k])) return false;
+        if (!std::isfinite(beta[k]) || !std::isfinite(alpha[k])) return false;
+        if (magnitude != nullptr && !std::isfinite(magnitude[k])) return false;
     }
     return true;
 }
@@ -1797,7 +1914,7 @@ void CTransferFunctionDiscretizer::PoleRoute() {
     }
     // 2. Aberth's iteration on the monic a(s): in long double to a relative 1e-12 (hardware
     //    arithmetic, several times faster; closer than that its evaluation may stall on
-    //    rounding), then in quadruple precision.
+    //    rounding), then closer in double-double or quadruple precision.
     auto evaluate = [&](Quad z, Quad* value, Quad* slope, Quad* size) {
         Quad p = 1;
         Quad dp = 0;
@@ -1812,6 +1929,20 @@ void CTransferFunctionDiscretizer::PoleRoute() {
         *slope = dp;
         if (size != nullptr) *size = s;
     };
+    // Where the long double iteration converged, each root only needs polishing: Newton's
+    // method in double-double, root by root, with the error bounds from its last evaluation.
+    // Else, or where that does not settle or its bounds are too wide to tell the poles apart,
+    // Aberth's iteration goes on in quadruple precision from the long double roots.
+    double bound[kSize];
+    Quad slopes[kSize];
+    // The poles must be far apart compared with their bounds (distinct roots, each found once).
+    auto apart = [&]() {
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                if (std::fabs(static_cast<double>(x[i] - x[j])) <= 1e6 * (bound[i] + bound[j])) return false;
+        return true;
+    };
+    bool polished = false;
     {
         long double al[kSize];
         long double xl[kSize];
@@ -1819,32 +1950,48 @@ void CTransferFunctionDiscretizer::PoleRoute() {
             al[k] = static_cast<long double>(a[k]);
             xl[k] = static_cast<long double>(x[k]);
         }
-        if (AberthSteps(al, n, xl, 1e-12, 20) >= 0)
+        const int steps = AberthSteps(al, n, xl, 1e-12, 20);
+        if (steps > 0) {
+            DoubleDouble ad[kSize];
+            DoubleDouble xd[kSize];
+            DoubleDouble sd[kSize];
+            for (int k = 0; k < n; ++k) {
+                ad[k].hi = static_cast<double>(a[k]);
+                ad[k].lo = static_cast<double>(a[k] - static_cast<Quad>(ad[k].hi));
+                xd[k].hi = static_cast<double>(xl[k]);
+                xd[k].lo = static_cast<double>(xl[k] - static_cast<long double>(xd[k].hi));
+            }
+            if (PolishDoubleDouble(ad, n, xd, bound, sd)) {
+                for (int k = 0; k < n; ++k) {
+                    x[k] = static_cast<Quad>(xd[k].hi) + static_cast<Quad>(xd[k].lo);
+                    slopes[k] = static_cast<Quad>(sd[k].hi) + static_cast<Quad>(sd[k].lo);
+                }
+                polished = apart();
+            }
+        }
+        if (!polished && steps >= 0)
             for (int k = 0; k < n; ++k) x[k] = xl[k];
     }
-    const bool converged = AberthSteps(a, n, x, 1e-26, 60) > 0;
-    if (!converged) return;
-    // 3. An error bound for each pole from the residual and its rounding; the poles must be
-    //    far apart compared with it (distinct roots, each found once).
-    double bound[kSize];
-    for (int i = 0; i < n; ++i) {
-        Quad p;
-        Quad dp;
-        Quad size = 0;
-        evaluate(x[i], &p, &dp, &size);
-        if (dp == 0) return;
-        const Quad ratio = ((p < 0 ? -p : p) + 4 * n * kQuadEps * size) / (dp < 0 ? -dp : dp);
-        bound[i] = std::fabs(static_cast<double>(ratio)) + kQuadEps * std::fabs(static_cast<double>(x[i]));
-        if (!std::isfinite(bound[i])) return;
+    if (!polished) {
+        if (!(AberthSteps(a, n, x, 1e-26, 60) > 0)) return;
+        // 3. An error bound for each pole from the residual and its rounding.
+        for (int i = 0; i < n; ++i) {
+            Quad p;
+            Quad dp;
+            Quad size = 0;
+            evaluate(x[i], &p, &dp, &size);
+            if (dp == 0) return;
+            slopes[i] = dp;
+            const Quad ratio = ((p < 0 ? -p : p) + 4 * n * kQuadEps * size) / (dp < 0 ? -dp : dp);
+            bound[i] = std::fabs(static_cast<double>(ratio)) + kQuadEps * std::fabs(static_cast<double>(x[i]));
+            if (!std::isfinite(bound[i])) return;
+        }
+        if (!apart()) return;
     }
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j)
-            if (std::fabs(static_cast<double>(x[i] - x[j])) <= 1e6 * (bound[i] + bound[j])) return;
     // 4. The partial fractions in multi-precision, at two precisions 64 bits apart; the
     //    precision grows with the cancellation the sums meet (their terms' size over the
     //    result's) until the two agree to well below 1e-8. The difference of the two is the
     //    error estimate of the less precise, the result is the more precise.
-    double mags[kSize + 1];
     double magsHi[kSize + 1];
     double b2[kSize];
     double a2[kSize + 1];
@@ -1856,8 +2003,15 @@ void CTransferFunctionDiscretizer::PoleRoute() {
     double* alphaHi = m_aug6[3];
     mp_bitcnt_t bits = 256;
     for (int attempt = 0; attempt < 6; ++attempt) {
-        if (!PartialFractionsMp(a2, b2, x, n, m_T, bits, betaLo, alphaLo, mags)) return;
-        if (!PartialFractionsMp(a2, b2, x, n, m_T, bits + 64, betaHi, alphaHi, magsHi)) return;
+        // The poles, the modes and the partial fractions' factors are computed once, at the
+        // higher precision; the run at the lower one rounds them, and its sums then show the
+        // rounding of that precision against the cancellation.
+        MpArray poles(n, bits + 64);
+        MpArray modes(n, bits + 64);
+        MpArray factors(n, bits + 64);
+        if (!PolishPolesMp(a2, x, slopes, n, bits + 64, poles)) return;
+        if (!PartialFractionsMp(b2, poles, true, modes, factors, n, m_T, bits + 64, betaHi, alphaHi, magsHi)) return;
+        if (!PartialFractionsMp(b2, poles, false, modes, factors, n, m_T, bits, betaLo, alphaLo, nullptr)) return;
         double numBig = 0.0;
         double denBig = 1.0;
         double numDiff = 0.0;

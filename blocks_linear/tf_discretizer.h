@@ -40,14 +40,16 @@
 // 1e-8.
 // Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
 // over when the poles are real and far apart: the roots of the denominator by Aberth's
-// iteration in quadruple precision (started from -a_k/a_(k+1) where the coefficients are
-// log-concave, else from the eigenvalues of the companion matrix), each with an error bound
-// from its residual; then Newton's method and the partial fractions of the hold,
+// iteration in long double (started from -a_k/a_(k+1) where the coefficients are
+// log-concave, else from the eigenvalues of the companion matrix), polished by Newton's
+// method in double-double (or, where that iteration did not converge, Aberth's in quadruple
+// precision), each with an error bound from its residual; then Newton's method and the
+// partial fractions of the hold,
 // G(z) = sum r_i (e^(p_i T) - 1)/p_i / (z - e^(p_i T)), r_i = b(p_i)/prod_(j!=i)(p_i - p_j),
 // in GMP multi-precision. The numerator's coefficients cancel by up to 10^300 in that sum, so
 // the precision follows the cancellation met (the terms' size over the result's), and the
-// computation runs at two precisions 64 bits apart: ten times their difference is the
-// estimate. A numerator below the normal range of a double is refused.
+// sums run at two precisions 64 bits apart (the poles, modes and factors computed at the
+// higher one, rounded for the lower): ten times their difference is the estimate. A numerator below the normal range of a double is refused.
 //
 // No memory is allocated during a computation except by the multi-precision route (its GMP
 // numbers); the object is large (about 1.6 MB), so hold it on the heap.
@@ -213,6 +215,7 @@ private:
     Vector m_candEigen[2][kBases]{};
     Vector m_candHyman[2][kBases]{};
     bool m_candOk[2][kBases]{};
+    bool m_balancedAside = false;  // the quick comparison's first-run balanced candidates stand ready
     bool m_candEigOk[2][kBases]{};
     Vector m_candAEig[2]{};
     bool m_candAEigOk[2]{};
