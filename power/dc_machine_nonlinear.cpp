@@ -797,8 +797,6 @@ int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ,
     ParamHolder* holder = params.Holder();
     BuildPinAssignmentList(modelText, &m_Snapshots, m_Settings.flags, holder, nullptr);
     const DWORD flags = m_Settings.flags;
-    bool writeExcitation = false;
-    bool writeMagnetization = false;
     for (INT_PTR i = g_PlaceholderList.GetSize() - 1; i >= 0; --i) {
         CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(static_cast<int>(i));
         if (entry == nullptr) continue;
@@ -811,12 +809,21 @@ int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ,
                 CommitParamSet(target, params.Cookie());
             }
             const bool reference = (flags & ids->referenceBit) != 0;
+            // Only a look-up table of data pairs has a file to write. It is written before the
+            // table's text is built, so that the text names the file as written.
+            const bool excitation = ids == &kExcitation;
+            const DWORD lookUp = excitation ? m_Settings.excitationLookUp : m_Settings.magnetizationLookUp;
+            if (lookUp != 0 && !reference) {
+                if (excitation)
+                    WriteEmbeddedTableFile(holder, this, file, fileID, m_ExcitationTable, m_Settings.excitationX,
+                                           m_Settings.excitationY, m_strUnits[0], m_strUnits[1]);
+                else
+                    WriteEmbeddedTableFile(holder, this, file, fileID, m_MagnetizationTable, m_Settings.magnetizationX,
+                                           m_Settings.magnetizationY, m_strUnits[2], m_strUnits[3]);
+            }
             CString keyword;
             if (HasParamWithValueID(holder, ids->file)) keyword = CString(ids->name) + (reference ? "_STRG" : "_FILE");
             BuildInternXYTable(&modelText, entry, holder, this, reference ? 1 : 0, CString(), keyword, CString(), 1);
-            // Only a look-up table of data pairs has a file to write.
-            const DWORD lookUp = ids == &kExcitation ? m_Settings.excitationLookUp : m_Settings.magnetizationLookUp;
-            if (lookUp != 0 && !reference) (ids == &kExcitation ? writeExcitation : writeMagnetization) = true;
         }
         if (name == "@PHI0") {
             if (CWizardCopaObject3* position = FindParamByValueID(holder, kIdRotorPosition))
@@ -825,16 +832,6 @@ int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ,
             CommitParamSet(target, params.Cookie());
         }
         g_PlaceholderList.DiscardAt(static_cast<int>(i));
-    }
-    if (writeExcitation) {
-        const WORD fileID = HasParamWithValueID(holder, kIdExcitationFile) ? kIdExcitationFile : kIdExcitation;
-        WriteEmbeddedTableFile(holder, this, file, fileID, m_ExcitationTable, m_Settings.excitationX,
-                               m_Settings.excitationY, m_strUnits[0], m_strUnits[1]);
-    }
-    if (writeMagnetization) {
-        const WORD fileID = HasParamWithValueID(holder, kIdMagnetizationFile) ? kIdMagnetizationFile : kIdMagnetization;
-        WriteEmbeddedTableFile(holder, this, file, fileID, m_MagnetizationTable, m_Settings.magnetizationX,
-                               m_Settings.magnetizationY, m_strUnits[2], m_strUnits[3]);
     }
     return 4;
 }

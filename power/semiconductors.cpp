@@ -977,7 +977,9 @@ LONG WriteType(CWizardBase4& wizard, CSemiconductorState& state, CFile* file, CS
 
     // Without a parameter set there is no file name to take or give: only the keyword.
     if (kind == kSemiKindDataPairs && !SemiHasFlag(modeWord, kSemiNoTableFile) && holder != nullptr) {
-        const WORD fileID = HasParamWithValueID(holder, kIdNewFileParameter) ? kIdTableVariable : kIdTableFile;
+        // The table goes to the file the model text names: with a table file of its own that
+        // is `FILE` (the variable parameter is unused then), the thyristor's set included.
+        const WORD fileID = HasParamWithValueID(holder, kIdTableFile) ? kIdTableFile : kIdTableVariable;
         if (!SemiHasFlag(modeWord, kSemiUserFile)) {
             SetParamValue(holder, fileID, MakeDocumentFileName(&wizard, CString()));
             CommitParamSet(target, params.Cookie());

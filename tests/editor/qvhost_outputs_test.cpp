@@ -551,6 +551,7 @@ struct FileFamily {
     const char* what;
     const char* element;
     const char* userFile;   // the lines for "%T", with "%F" for the name
+    const char* defaultFile = "D__A.mdx";
 };
 const FileFamily kFileFamilies[] = {
     {"data pairs", R"({"id": 43, "name": "A", "script": ["click 1122", "click 1122", "cell 2121 0 1 \"0\"",
@@ -567,6 +568,36 @@ const FileFamily kFileFamilies[] = {
     {"dead time", R"({"id": 82, "name": "A", "parameters": {"INPUT": "U"%T}, "script": ["click 2292", "click 1122",
         "cell 2134 0 1 \"11\"", "ok"]})",
      R"(, "FILE": "%F")"},
+    {"diode", R"({"id": 8, "name": "A", "script": ["choose 2080 \"XY-Data Pairs\"", "sheet ok {", "click 2397",
+        "click 1124", "click 1122", "cell 2121 0 1 \"0\"", "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"1\"",
+        "cell 2121 1 2 \"10\"" %T, "}", "click 2016", "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")"},
+    {"thyristor", R"({"id": 13, "name": "A", "script": ["choose 2080 \"XY-Data Pairs\"", "sheet ok {", "click 2397",
+        "click 1124", "click 1122", "cell 2121 0 1 \"0\"", "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"1\"",
+        "cell 2121 1 2 \"10\"" %T, "}", "click 2016", "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")"},
+    {"Fourier source", R"({"id": 85, "name": "A", "script": ["click 2323", "type 2328 3", "type 2326 60",
+        "click 2321", "cell 2329 1 2 10", "cell 2329 2 3 \"20 %\"" %T, "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")"},
+    {"DC machine", R"({"id": 30, "name": "A", "script": ["sheet ok {", "click 2114", "click 2397", "click 1122",
+        "cell 2121 0 1 \"0\"", "cell 2121 0 2 \"1\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"0.5\"" %T, "}",
+        "click 2157", "click 2160", "ok"]})",
+     R"(, "click 2116", "type 2117 \"%F\"")", "D__A__CHLE.mdx"},
+    {"nonlinear transformer", R"({"id": 112, "name": "A",
+        "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]%T}})",
+     R"(, "file": "%F")"},
+    {"resistor", R"({"id": 15, "name": "A", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]%T}})",
+     R"(, "file": "%F")"},
+    {"capacitor", R"({"id": 17, "name": "A", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]%T}})",
+     R"(, "file": "%F")"},
+    {"inductor", R"({"id": 18, "name": "A", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]%T}})",
+     R"(, "file": "%F")"},
+    {"controlled source", R"({"id": 1, "name": "A", "parameters": {"QUANT": "A"},
+        "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]%T}})",
+     R"(, "file": "%F")"},
+    {"characteristic block", R"({"id": 65, "name": "A", "parameters": {"INPUT": "U"},
+        "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]%T}})",
+     R"(, "file": "%F")"},
 };
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
@@ -586,29 +617,42 @@ TEST(QvhostOutputs, EveryFamilyNamesTheFileItWritesAndPrintsIt) {
     struct Case {
         const char* file;
         const char* written;
-    } cases[] = {{"", "D__A.mdx"}, {"noext", "noext.mdx"}, {"x.txt", "x.mdx"}, {"sub/in", "sub/in.mdx"}};
-    for (const FileFamily& family : kFileFamilies)
+    } cases[] = {{"", nullptr}, {"noext", "noext.mdx"}, {"x.txt", "x.mdx"}, {"sub/in", "sub/in.mdx"}};
+    for (const FileFamily& family : kFileFamilies) {
         for (const Case& c : cases) {
             Scratch scratch;
             fs::create_directory(scratch / "sub");
             WriteFile(scratch / "s.json", OneDocument(FamilyElement(family, c.file)));
             const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
             const std::string where = std::string(family.what) + " \"" + c.file + "\"";
-            ASSERT_EQ(0, run.exitCode) << where << ": " << run.err;
-            EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << where;
-            const std::string named = std::string(c.written).find('/') == std::string::npos
-                                          ? std::string(c.written)
-                                          : (scratch / c.written).string();
+            EXPECT_EQ(0, run.exitCode) << where << ": " << run.err;
+            if (run.exitCode != 0) continue;
+            const std::string written = c.written != nullptr ? c.written : family.defaultFile;
+            EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", written}), scratch.Files()) << where;
+            const std::string named =
+                written.find('/') == std::string::npos ? written : (scratch / written).string();
             const std::string text = ReadFile(scratch / "o.desc");
             EXPECT_NE(std::string::npos, text.find("FILE := \"" + named + "\"")) << where << ": " << text;
-            EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / c.written).string()))
-                << where << ": " << run.out;
+            EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / written).string()))
+                << where << ": " << run.err;
             // Saving writes the archive and nothing else.
-            fs::remove(scratch / c.written);
+            fs::remove(scratch / written);
             fs::remove(scratch / "o.desc");
             ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << where;
             EXPECT_EQ((std::set<std::string>{"s.json", "a.qva"}), scratch.Files()) << where;
         }
+        // Refused, with the folder left as it was: two elements on one file, and a fault after
+        // the element's own file was written.
+        const std::string shared = FamilyElement(family, "same") + ", " + FamilyElement(family, "same", "B");
+        const std::string faulty = FamilyElement(family, "") + R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})";
+        for (const std::string& elements : {shared, faulty}) {
+            Scratch scratch;
+            WriteFile(scratch / "s.json", OneDocument(elements));
+            const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+            EXPECT_EQ(2, run.exitCode) << family.what << ": " << elements;
+            EXPECT_EQ(std::set<std::string>{"s.json"}, scratch.Files()) << family.what << ": " << run.err;
+        }
+    }
 }
 
 TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {

@@ -83,7 +83,7 @@ TEST_F(PowerModelText, DataPairsDiodeWritesItsTableBesideTheDescription) {
     };
     const Case cases[] = {
         {"file name in 2016", false, 2016, 1012},
-        {"a set with 1006 takes it in 1012", true, 1012, 2016},
+        {"a set with 1006 names it in 2016 too, the parameter its model text lists", true, 2016, 1012},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
