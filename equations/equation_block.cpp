@@ -1,7 +1,7 @@
 #include "equations/equation_block.h"
 
 #include "blocks_linear/gain_block.h"
-#include "equations/table_list_page.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"

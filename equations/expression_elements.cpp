@@ -1,6 +1,6 @@
 #include "equations/expression_elements.h"
 
-#include "equations/table_list_page.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"

@@ -16,6 +16,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/point_table_list.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
@@ -29,21 +30,16 @@ constexpr WORD kIdOutput = 2056;
 constexpr DWORD kFlagReference = 0x4000;
 constexpr DWORD kFlagUserFileName = 0x8000;
 
-// The monotony check of a table: fewer than two rows pass; the first two rows decide the
-// direction. Returns the string ID of the failure (8009 constant, 8010 not rising, 8011 not
-// falling) or 0 when the table passes.
-UINT CheckTableOrder(const CPtrArray& points);
-// Whether some consecutive pair has x[i+1] <= x[i] (the page's warning label).
-bool IsNotRising(const CPtrArray& points);
+// The table helpers it shares with the data-pairs time function, under the names its
+// callers know.
+using qv::pointtable::CheckTableOrder;
+using qv::pointtable::CopyPoints;
+using qv::pointtable::CopySnapshots;
+using qv::pointtable::DeletePoints;
+using qv::pointtable::DeleteSnapshots;
+using qv::pointtable::IsNotRising;
 // Axis text "name[unit]" split into channel name and unit (the unit cut at "]").
 void SplitAxisText(const CString& text, CString& name, CString& unit);
-// Deletes the points (or snapshots) of a list and empties it.
-void DeletePoints(CPtrArray& points);
-void DeleteSnapshots(CPtrArray& snapshots);
-// Makes `to` as long as `from` (surplus deleted from the end, missing created) with the
-// same x and y.
-void CopyPoints(CPtrArray& to, const CPtrArray& from);
-void CopySnapshots(CPtrArray& to, const CPtrArray& from);
 } // namespace qv::lookup2d
 
 class C2DLookupTableWizard4;

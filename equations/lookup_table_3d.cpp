@@ -1,6 +1,6 @@
 #include "equations/lookup_table_3d.h"
 
-#include "equations/table_list_page.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"

@@ -1,8 +1,7 @@
 #include "timefunctions/data_pairs.h"
 
-#include "equations/lookup_table_2d.h"
-#include "equations/point_table_list.h"
-#include "equations/table_list_page.h"
+#include "framework/point_table_list.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
@@ -29,12 +28,12 @@ PARVEL_VERSIONED_CLASS(CPropTFMDataPairs)
 IMPLEMENT_DYNAMIC(CTFMDataPairsWizard4, CWizardBase4)
 
 using namespace qv::datapairs;
-using qv::lookup2d::CheckTableOrder;
-using qv::lookup2d::CopyPoints;
-using qv::lookup2d::CopySnapshots;
-using qv::lookup2d::DeletePoints;
-using qv::lookup2d::DeleteSnapshots;
-using qv::lookup2d::IsNotRising;
+using qv::pointtable::CheckTableOrder;
+using qv::pointtable::CopyPoints;
+using qv::pointtable::CopySnapshots;
+using qv::pointtable::DeletePoints;
+using qv::pointtable::DeleteSnapshots;
+using qv::pointtable::IsNotRising;
 using qv::pointtable::FormatNumber;
 using qv::pointtable::PointAt;
 using qv::pointtable::ReplaceWildcards;

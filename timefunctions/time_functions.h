@@ -30,6 +30,7 @@
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace qv::timefunctions {
@@ -66,6 +67,27 @@ struct CurvePoint {
 double FlooredRemainder(double x, double m);
 // The 101 preview points: t = i·2P/100, x = t + d. Non-finite points are left out.
 std::vector<CurvePoint> ComputeSinePoints(const SineCurve& curve);
+
+// Older element data of the pages, all numbers little-endian DWORDs: two words (the first is
+// the ramp direction of the periodic waves), a length and that many skipped bytes, a length
+// and that many bytes of the page's own block, and (when trailing is set) a word that is not
+// used. Only whole fields are read and every length is checked against what remains.
+struct OlderData {
+    bool hasFirst = false;
+    DWORD first = 0;
+    const BYTE* block = nullptr;
+    size_t blockLength = 0;
+};
+OlderData ReadOlderLayout(const void* data, long length, bool trailing);
+// A number typed by a user with its prefix; non-finite values are no number.
+bool ParseFinite(const CString& text, double* value = nullptr);
+// Whether every text reads as such a number.
+bool AllNumbers(std::initializer_list<const CString*> texts);
+// A number as the toolkit reads it (0 for no number), and as the editor prints it.
+double Number(const CString& text);
+CString Printed(double value);
+// A parameter that is there and an input of the element.
+bool IsInput(const CWizardCopaObject3* param);
 } // namespace qv::timefunctions
 
 class CPropTFMSine;
@@ -281,13 +303,97 @@ private:
     CPropTFMNeedle* m_pPage = nullptr;
 };
 
-class CPropTFMSine : public CTBPropertyPage {
+// What the pages of the time functions share: name, symbol, the default output switched at
+// once, the period given or derived, the fields bound to parameters, and the preview they
+// open, refresh and hear closing. The owner is the wizard whose requests the page sends; the
+// parameter set is the cookie of request 23 (or the exchange object).
+class CTimeFunctionPage : public CTBPropertyPage {
+public:
+    explicit CTimeFunctionPage(UINT templ) : CTBPropertyPage(templ) {}
+    ~CTimeFunctionPage() override;
+
+    BOOL OnSetActive() override;
+
+    ParamHolder* GetParams() const { return m_pParams; }
+    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
+    const CPtrArray& GetPreviewPoints() const { return m_Points; }
+    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
+    void SetPeriodGiven(BOOL given) { m_bPeriodGiven = given ? TRUE : FALSE; }
+    // The preview's points from the fields; pages without a preview draw nothing.
+    virtual void CalculateGraphic() {}
+
+    // A field of the page bound to a parameter: its text and, when it has one, its unit list.
+    struct Field {
+        WORD id;
+        CString* text;
+        CTBUnitComboBox* units;
+    };
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    // Enables the fields whose parameters are not taken from a pin.
+    virtual void EnableParamControls() {}
+    // Enables "Show" while every number the preview needs reads as one.
+    virtual void UpdateShowButton() {}
+    void BindOwner(const CWizardBaseCommon* owner, ParamHolder* params);
+    // The page's dialog made with the library's resources.
+    void InitDialogWithResources();
+    void EnableControl(int id, BOOL enable);
+    void DeletePoints();
+    void HandPointsOver();
+    void StorePoints(const std::vector<qv::timefunctions::CurvePoint>& points);
+    // Name, show-name flag and symbol text from the parameter set; the symbol is made.
+    void ReadNameAndSymbol();
+    // The default-output caption (the given string, or the template's) with the output's unit.
+    void LabelOutput(UINT stringID);
+    // Fills the fields' texts and unit lists from the input parameters; the periodical list
+    // (when given) shows "No" exactly for the number 0.
+    void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // Writes the fields' texts and used units into the input parameters, and the periodical
+    // list as the text of 1 or 0.
+    void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // A field's text in its parameter's own unit; the text as typed when it has no parameter
+    // or the conversion fails.
+    CString InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units);
+    // Unless the period is given: the period text follows the frequency text (1/f, or the
+    // formula "1/(f)" when f is no number; a frequency of 0 leaves it).
+    void DerivePeriod(const CString& frequency, CString& period);
+    // Name and show-name flag into the parameter set.
+    void StoreName();
+    void RefreshOpenPreview();
+    // Commits the parameter set; on success an open preview is redrawn and the apply ends.
+    BOOL CommitAndFinish();
+    BOOL FinishApply();
+
+    void OnFieldChanged();
+    void OnMarkModified();
+    void OnNumberChanged();
+    void OnPeriodCheck();
+    void OnDefaultOutput();
+    void OnShowGraphic();
+    void OnPaint();
+    LRESULT OnGraphicRefresh(WPARAM, LPARAM);
+    LRESULT OnGraphicClosed(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+    const CWizardBaseCommon* m_pOwner = nullptr;
+    ParamHolder* m_pParams = nullptr;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+    CCharacteristicDlg* m_pPreview = nullptr;
+    CPtrArray m_Points;  // CDataPoint*, owned
+    BOOL m_bShowName = FALSE;
+    CString m_strName;
+    BOOL m_bOutput = FALSE;
+    BOOL m_bPeriodGiven = FALSE;  // pages with a period: "Period" ticked
+};
+
+class CPropTFMSine : public CTimeFunctionPage {
     DECLARE_SERIAL(CPropTFMSine)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropTFMSine();
     CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params);
-    ~CPropTFMSine() override;
 
     // Page block: class record, DWORD page version, DWORD amplitude mode, CString RMS text,
     // DWORD period given; versions 1 to 9 add a DWORD phase unit (1 "rad", else "deg").
@@ -295,55 +401,31 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
 
     void Rebind(CTFMSineWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
     // Reads element data of the older wizard generation; the settings always go to the wizard.
     void ConvertWizard3Data(const void* data, long length);
 
     DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
     const CString& GetRMSText() const { return m_strRMS; }
-    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
-    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
-    const CPtrArray& GetPreviewPoints() const { return m_Points; }
     // The curve the fields describe, units converted (the preview's input).
     qv::timefunctions::SineCurve CurveFromFields();
-    void CalculateGraphic();
+    void CalculateGraphic() override;
 
 protected:
-    void SetLayout();
-    void EnableControl(int id, BOOL enable);
-    void EnableParamControls();
-    void UpdatePeriodFromFrequency();
+    void EnableParamControls() override;
+    void UpdateShowButton() override;
     void UpdateAmplitudeFromRMS();
-    void UpdateShowButton();
     void ApplyAmplitudeMode(bool amplitudeChecked);
-    void DeletePoints();
-    void HandPointsOver();
 
     void OnAmplitudeMode();
     void OnRMSMode();
-    void OnFieldChanged();
-    void OnMarkModified();
-    void OnNumberChanged();
     void OnRMSChanged();
     void OnFrequencyChanged();
-    void OnDefaultOutput();
-    void OnPeriodCheck();
-    void OnShowGraphic();
-    void OnPaint();
-    LRESULT OnGraphicRefresh(WPARAM, LPARAM);
-    LRESULT OnGraphicClosed(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
     CTFMSineWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_Points;  // CDataPoint*, owned
     DWORD m_dwAmplitudeMode = 1;
     CTBUnitComboBox m_cmbPhase;      // 2513
     CTBUnitComboBox m_cmbPeriod;     // 2510
@@ -352,15 +434,11 @@ protected:
     CButton m_radAmplitude;          // 2203
     CButton m_radRMS;                // 2204
     CComboBox m_cmbPeriodical;       // 2049
-    BOOL m_bShowName = FALSE;
-    BOOL m_bPeriodGiven = FALSE;
     CString m_strAmplitude;
     CString m_strRMS;
     CString m_strDelay;
     CString m_strFrequency;
-    CString m_strName;
     CString m_strOffset;
     CString m_strPhase;
     CString m_strPeriod;
-    BOOL m_bOutput = FALSE;
 };

@@ -121,59 +121,8 @@ constexpr ControlLayout kVCOLayout[] = {
     {.id = 2513, .flags = 34}, {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},
 };
 
-// A number typed by a user with its prefix; non-finite values are no number.
-bool ParseFinite(const CString& text) {
-    double number = 0.0;
-    return ParseValueWithPrefix(text, &number) && std::isfinite(number);
-}
-
-bool AllNumbers(std::initializer_list<const CString*> texts) {
-    for (const CString* text : texts)
-        if (!ParseFinite(*text)) return false;
-    return true;
-}
-
-double Number(const CString& text) { return TBExtended_atof(text, ""); }
-
-// Text of a number as the editor prints it; the period tests compare these texts.
-CString Printed(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
-
-bool IsInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
 void AddFinite(std::vector<CurvePoint>& points, double x, double y) {
     if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
-}
-
-// Older element data, all numbers little-endian DWORDs: two words (the first is the ramp
-// direction of the periodic waves), a length and that many skipped bytes, a length and that
-// many bytes of the page's own block, and (when trailing is set) a word that is not used.
-// Only whole fields are read and every length is checked against what remains.
-struct OlderData {
-    bool hasFirst = false;
-    DWORD first = 0;
-    const BYTE* block = nullptr;
-    size_t blockLength = 0;
-};
-
-OlderData ReadOlderLayout(const void* data, long length, bool trailing) {
-    OlderData out;
-    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
-    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    out.hasFirst = in.ReadDword(out.first);
-    DWORD word = 0;
-    DWORD skipped = 0;
-    bool intact = out.hasFirst && in.ReadDword(word) && in.ReadDword(skipped) && in.SkipBytes(skipped);
-    DWORD block = 0;
-    intact = intact && in.ReadDword(block) && in.Fits(block);
-    if (intact && block >= 1) {
-        out.block = in.Position();
-        out.blockLength = block;
-        in.SkipBytes(block);
-    }
-    if (intact && trailing) in.ReadDword(word);
-    return out;
 }
 
 // Runs a page's Serialize over a copy of an archived block; archive and memory errors end
@@ -340,199 +289,6 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& c) {
 } // namespace qv::timefunctions
 
 // ---------------------------------------------------------------------------------------
-// What the pages share.
-
-BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
-    ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
-    ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
-    ON_WM_PAINT()
-    ON_MESSAGE(kPreviewRefreshMessage, &CTimeFunctionPage::OnGraphicRefresh)
-    ON_MESSAGE(kPreviewClosedMessage, &CTimeFunctionPage::OnGraphicClosed)
-END_MESSAGE_MAP()
-
-CTimeFunctionPage::~CTimeFunctionPage() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-    if (m_pPreview != nullptr) {
-        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-        delete m_pPreview;
-        m_pPreview = nullptr;
-    }
-    DeletePoints();
-}
-
-void CTimeFunctionPage::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Check(pDX, kIdOutput, m_bOutput);
-}
-
-void CTimeFunctionPage::EnableControl(int id, BOOL enable) {
-    if (GetSafeHwnd() == nullptr) return;
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
-}
-
-void CTimeFunctionPage::DeletePoints() {
-    for (INT_PTR i = 0; i < m_Points.GetSize(); ++i) delete static_cast<CDataPoint*>(m_Points.GetAt(i));
-    m_Points.RemoveAll();
-}
-
-void CTimeFunctionPage::HandPointsOver() {
-    if (m_pPreview != nullptr) m_pPreview->SetPointArray(&m_Points);
-}
-
-void CTimeFunctionPage::StorePoints(const std::vector<CurvePoint>& points) {
-    DeletePoints();
-    for (const CurvePoint& point : points) m_Points.Add(new CDataPoint(point.t, point.y));
-}
-
-void CTimeFunctionPage::ReadNameAndSymbol() {
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pOwner != nullptr) m_pOwner->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-}
-
-void CTimeFunctionPage::LabelOutput(UINT stringID) {
-    CString caption;
-    if (stringID != 0) {
-        CResourceSwitch resources;
-        caption = LoadLibraryString(stringID);
-    } else {
-        GetDlgItemText(kIdOutput, caption);
-    }
-    CString unit;
-    if (GetParamUnit(m_pParams, kIdOutput, &unit)) AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdOutput, caption);
-}
-
-void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsInput(param)) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical && periodical != nullptr) {
-            periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0);
-            continue;
-        }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
-            *field.text = param->GetValue();
-            if (field.units != nullptr) {
-                field.units->CreateDialogControl(param->GetQuantity());
-                field.units->SelectString(-1, param->GetUsedUnit());
-            }
-        }
-    }
-}
-
-void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsInput(param)) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical && periodical != nullptr) {
-            param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0));
-            continue;
-        }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
-            param->SetValue(*field.text);
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
-                CString unit;
-                field.units->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
-        }
-    }
-}
-
-CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {
-    CWizardCopaObject3* param = FindParamByValueID(m_pParams, id);
-    if (param == nullptr || units.GetSafeHwnd() == nullptr) return text;
-    CString unit;
-    units.GetWindowText(unit);
-    CString out;
-    return TBConvertUnits(param->GetQuantity(), unit, text, param->GetUnit(), out) ? out : text;
-}
-
-void CTimeFunctionPage::RefreshOpenPreview() {
-    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
-    UpdateData(TRUE);
-    CalculateGraphic();
-    HandPointsOver();
-    m_pPreview->Invalidate(FALSE);
-    m_pPreview->UpdateWindow();
-}
-
-void CTimeFunctionPage::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CTimeFunctionPage::OnMarkModified() { SetModified(TRUE); }
-
-// The output switches in the parameter set at once; the box shows only on or off.
-void CTimeFunctionPage::OnDefaultOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CTimeFunctionPage::OnShowGraphic() {
-    UpdateData(TRUE);
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(kStringUpdate));
-    }
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        RefreshOpenPreview();
-    } else {
-        delete m_pPreview;
-        m_pPreview = new (std::nothrow) CCharacteristicDlg(this, m_strName);
-        if (m_pPreview != nullptr) {
-            CalculateGraphic();
-            m_pPreview->SetXAxisLabel("t[s]");
-            m_pPreview->SetYAxisLabel("Y");
-            HandPointsOver();
-            CResourceSwitch resources;
-            if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
-        }
-    }
-    SetModified(TRUE);
-}
-
-void CTimeFunctionPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
-
-LRESULT CTimeFunctionPage::OnGraphicRefresh(WPARAM, LPARAM) {
-    UpdateData(TRUE);
-    if (m_pPreview != nullptr) {
-        CalculateGraphic();
-        HandPointsOver();
-    }
-    return 0;
-}
-
-LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(kStringShow));
-    return 0;
-}
-
-// ---------------------------------------------------------------------------------------
 // The periodic waves.
 
 BEGIN_MESSAGE_MAP(CPropTFMWave, CTimeFunctionPage)
@@ -564,8 +320,7 @@ CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params
 
 void CPropTFMWave::Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
@@ -603,10 +358,7 @@ void CPropTFMWave::SelectRamp(DWORD ramp) {
 }
 
 BOOL CPropTFMWave::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_cmbPeriodical.SetCurSel(0);
     UpdateData(FALSE);
     ReadNameAndSymbol();
@@ -645,26 +397,11 @@ BOOL CPropTFMWave::VariantInitDialog(UINT caption) {
     return TRUE;
 }
 
-BOOL CPropTFMWave::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMWave::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdAmplitude, kIdDelay, kIdOffset}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
     if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
     for (WORD id : {kIdPeriodical, kIdPhase, kIdFrequency}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
-}
-
-void CPropTFMWave::OnPeriodCheck() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
 }
 
 void CPropTFMWave::OnRampChanged() {
@@ -674,31 +411,11 @@ void CPropTFMWave::OnRampChanged() {
     if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
 }
 
-void CPropTFMWave::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 void CPropTFMWave::OnFrequencyChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    UpdatePeriodFromFrequency();
+    DerivePeriod(m_strFrequency, m_strPeriod);
     UpdateShowButton();
-}
-
-// Text set from code sends no notification, so the member follows the window text here.
-void CPropTFMWave::UpdatePeriodFromFrequency() {
-    if (m_bPeriodGiven) return;
-    double frequency = 0.0;
-    if (ParseValueWithPrefix(m_strFrequency, &frequency) && std::isfinite(frequency)) {
-        if (frequency == 0.0) return;
-        const double period = 1.0 / frequency;
-        m_strPeriod = std::isfinite(period) ? Printed(period) : "1/(" + m_strFrequency + ")";
-    } else {
-        m_strPeriod = "1/(" + m_strFrequency + ")";
-    }
-    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
 }
 
 void CPropTFMWave::UpdateShowButton() {
@@ -709,9 +426,8 @@ void CPropTFMWave::UpdateShowButton() {
 BOOL CPropTFMWave::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    UpdatePeriodFromFrequency();
+    StoreName();
+    DerivePeriod(m_strFrequency, m_strPeriod);
     // The derived text was set from code; the members take the windows' texts again.
     UpdateData(TRUE);
     WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
@@ -729,10 +445,7 @@ BOOL CPropTFMWave::OnApply() {
     CWnd* ramp = GetDlgItem(kCtlRamp);
     if (ramp != nullptr && (ramp->GetStyle() & WS_VISIBLE) != 0 && selected >= 0)
         m_pParams->m_bySymbolVariant = static_cast<BYTE>(1 << selected);
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
@@ -897,8 +610,7 @@ CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) :
 
 void CPropTFMTrapez::Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
@@ -922,10 +634,7 @@ void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMTrapez::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_cmbPeriodical.SetCurSel(0);
     UpdateData(FALSE);
     ReadNameAndSymbol();
@@ -950,26 +659,11 @@ BOOL CPropTFMTrapez::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropTFMTrapez::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMTrapez::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdAmplitude, kIdDelay, kIdOffset, kIdPeriodical, kIdPhase, kIdWidth, kIdRise, kIdFall})
         EnableControl(id, IsParamNotOnPin(m_pParams, id));
     if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
-}
-
-void CPropTFMTrapez::OnPeriodCheck() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
 }
 
 // The period of rise, width and fall: their sum, or the sum formula when one is no number.
@@ -985,12 +679,6 @@ void CPropTFMTrapez::UpdateShowButton() {
                                         &m_strDelay, &m_strOffset}));
 }
 
-void CPropTFMTrapez::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 void CPropTFMTrapez::OnSegmentChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -1001,8 +689,7 @@ void CPropTFMTrapez::OnSegmentChanged() {
 BOOL CPropTFMTrapez::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     UpdatePeriodSum();
     UpdateData(TRUE);
     WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
@@ -1015,10 +702,7 @@ BOOL CPropTFMTrapez::OnApply() {
                  {kIdWidth, &m_strWidth, &m_cmbWidth}},
                 &m_cmbPeriodical);
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 TrapezCurve CPropTFMTrapez::CurveFromFields() {
@@ -1099,8 +783,7 @@ CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params
 
 void CPropTFMArcTang::Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
@@ -1115,10 +798,7 @@ void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMArcTang::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     UpdateData(FALSE);
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
@@ -1135,14 +815,6 @@ BOOL CPropTFMArcTang::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropTFMArcTang::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMArcTang::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdLimitY, kIdFactorX, kIdOffsetX, kIdOffsetY}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
@@ -1153,18 +825,9 @@ void CPropTFMArcTang::UpdateShowButton() {
     EnableControl(kCtlShow, AllNumbers({&m_strLimit, &m_strFactor, &m_strOffsetX, &m_strOffsetY}));
 }
 
-void CPropTFMArcTang::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 BOOL CPropTFMArcTang::OnApply() {
     UpdateData(TRUE);
-    if (m_pParams != nullptr) {
-        m_pParams->m_strElementName = m_strName;
-        m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    }
+    if (m_pParams != nullptr) StoreName();
     WriteFields({{kIdLimitY, &m_strLimit, &m_cmbLimit},
                  {kIdFactorX, &m_strFactor, nullptr},
                  {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
@@ -1173,10 +836,7 @@ BOOL CPropTFMArcTang::OnApply() {
     // The time text is the wizard's: it goes back also when the commit is refused.
     if (m_pWizard != nullptr) m_pWizard->SetTimeText(m_strTime);
     if (m_pParams == nullptr) return FALSE;
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 ArcTangCurve CPropTFMArcTang::CurveFromFields() {
@@ -1248,8 +908,7 @@ CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExc
 void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
     m_pWizard = wizard;
     m_pExchange = exchange;
-    m_pOwner = wizard;
-    m_pParams = exchange;
+    BindOwner(wizard, exchange);
 }
 
 void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
@@ -1266,10 +925,7 @@ void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMNeedle::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_cmbPeriodical.SetCurSel(0);
     UpdateData(FALSE);
     for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
@@ -1288,14 +944,6 @@ BOOL CPropTFMNeedle::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropTFMNeedle::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMNeedle::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdAmplitude, kIdFrequency, kIdDelay, kIdPhase, kIdOffset, kIdPeriodical})
@@ -1306,18 +954,11 @@ void CPropTFMNeedle::UpdateShowButton() {
     EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strDelay, &m_strNeedleDelay, &m_strOffset}));
 }
 
-void CPropTFMNeedle::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 // The older base's commit: request 0 with the data-exchange object.
 BOOL CPropTFMNeedle::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pExchange->m_strElementName = m_strName;
-    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
                  {kIdDelay, &m_strDelay, &m_cmbDelay},
                  {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
@@ -1325,9 +966,7 @@ BOOL CPropTFMNeedle::OnApply() {
                  {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}},
                 &m_cmbPeriodical);
     if (!CommitExchange(RequestTarget(m_pOwner), m_pExchange)) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return FinishApply();
 }
 
 NeedleCurve CPropTFMNeedle::CurveFromFields() {
@@ -1372,8 +1011,7 @@ CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : CTimeFun
 
 void CPropTFMVCO::Rebind(CTFMVCOWizard4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
@@ -1392,10 +1030,7 @@ void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMVCO::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_bLimit = TRUE;
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbUpper, &m_cmbPhase, &m_cmbLower, &m_cmbInput}) combo->DisableFlatLook(TRUE);
@@ -1472,8 +1107,7 @@ void CPropTFMVCO::OnUsePin() {
 BOOL CPropTFMVCO::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     // Without limits both are written as 0; the typed texts stay on the page.
     CString lower = m_bLimit ? m_strLower : Printed(0.0);
     CString upper = m_bLimit ? m_strUpper : Printed(0.0);
@@ -1483,9 +1117,7 @@ BOOL CPropTFMVCO::OnApply() {
                  {kIdUpper, &upper, &m_cmbUpper},
                  {kIdInput, &m_strInput, &m_cmbInput}},
                 nullptr);
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 void CPropTFMVCO::Serialize(CArchive& ar) {

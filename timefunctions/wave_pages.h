@@ -81,68 +81,6 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& curve);
 
 } // namespace qv::timefunctions
 
-// What the five pages share: name, symbol, the default output switched at once, and the
-// preview they open, refresh and hear closing. The owner is the wizard whose requests the
-// page sends; the parameter set is the cookie of request 23 (or the exchange object).
-class CTimeFunctionPage : public CTBPropertyPage {
-public:
-    explicit CTimeFunctionPage(UINT templ) : CTBPropertyPage(templ) {}
-    ~CTimeFunctionPage() override;
-
-    ParamHolder* GetParams() const { return m_pParams; }
-    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
-    const CPtrArray& GetPreviewPoints() const { return m_Points; }
-    // The preview's points from the fields; pages without a preview draw nothing.
-    virtual void CalculateGraphic() {}
-
-    // A field of the page bound to a parameter: its text and, when it has one, its unit list.
-    struct Field {
-        WORD id;
-        CString* text;
-        CTBUnitComboBox* units;
-    };
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override;
-    void EnableControl(int id, BOOL enable);
-    void DeletePoints();
-    void HandPointsOver();
-    void StorePoints(const std::vector<qv::timefunctions::CurvePoint>& points);
-    // Name, show-name flag and symbol text from the parameter set; the symbol is made.
-    void ReadNameAndSymbol();
-    // The default-output caption (the given string, or the template's) with the output's unit.
-    void LabelOutput(UINT stringID);
-    // Fills the fields' texts and unit lists from the input parameters; the periodical list
-    // (when given) shows "No" exactly for the number 0.
-    void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
-    // Writes the fields' texts and used units into the input parameters, and the periodical
-    // list as the text of 1 or 0.
-    void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
-    // A field's text in its parameter's own unit; the text as typed when it has no parameter
-    // or the conversion fails.
-    CString InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units);
-    void RefreshOpenPreview();
-
-    void OnFieldChanged();
-    void OnMarkModified();
-    void OnDefaultOutput();
-    void OnShowGraphic();
-    void OnPaint();
-    LRESULT OnGraphicRefresh(WPARAM, LPARAM);
-    LRESULT OnGraphicClosed(WPARAM, LPARAM);
-    DECLARE_MESSAGE_MAP()
-
-    const CWizardBaseCommon* m_pOwner = nullptr;
-    ParamHolder* m_pParams = nullptr;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_Points;  // CDataPoint*, owned
-    BOOL m_bShowName = FALSE;
-    CString m_strName;
-    BOOL m_bOutput = FALSE;
-};
-
 // The periodic waves' page. Never shown itself; the runtime class of all three variants.
 class CPropTFMWave : public CTimeFunctionPage {
     DECLARE_SERIAL(CPropTFMWave)
@@ -156,12 +94,10 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
 
     void Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
     void SetWaveData(DWORD ramp, BOOL periodGiven);
     DWORD GetRamp() const { return m_dwRamp; }
-    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
     // Reads element data of the older wizard generation; the settings go to the wizard.
     virtual void ConvertWizard3Data(const void* data, long length);
     // Hands the page's settings to the wizard.
@@ -178,14 +114,11 @@ protected:
     // Reads the old element data; the first word (the ramp) is handed to onRamp.
     template <class OnRamp>
     void ReadOlderData(const void* data, long length, OnRamp onRamp);
-    void EnableParamControls();
-    void UpdatePeriodFromFrequency();
-    void UpdateShowButton();
+    void EnableParamControls() override;
+    void UpdateShowButton() override;
 
     void OnRampChanged();
-    void OnNumberChanged();
     void OnFrequencyChanged();
-    void OnPeriodCheck();
     DECLARE_MESSAGE_MAP()
 
     CTimeFunctionWizardBase4* m_pWizard = nullptr;
@@ -196,7 +129,6 @@ protected:
     CTBUnitComboBox m_cmbDelay;      // 2512
     CComboBox m_cmbRamp;             // 2207
     CComboBox m_cmbPeriodical;       // 2049
-    BOOL m_bPeriodGiven = FALSE;
     CString m_strAmplitude;
     CString m_strDelay;
     CString m_strFrequency;
@@ -245,22 +177,17 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
     void CalculateGraphic() override;
 
     void Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params);
-    void SetPeriodGiven(BOOL given) { m_bPeriodGiven = given ? TRUE : FALSE; }
-    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
     CTFMTrapezWizard4* ConvertWizard3Data(const void* data, long length);
     qv::timefunctions::TrapezCurve CurveFromFields();
 
 protected:
-    void EnableParamControls();
+    void EnableParamControls() override;
     void UpdatePeriodSum();
-    void UpdateShowButton();
+    void UpdateShowButton() override;
     void OnSegmentChanged();
-    void OnNumberChanged();
-    void OnPeriodCheck();
     DECLARE_MESSAGE_MAP()
 
     CTFMTrapezWizard4* m_pWizard = nullptr;
@@ -271,7 +198,6 @@ protected:
     CTBUnitComboBox m_cmbFall;    // 2516
     CTBUnitComboBox m_cmbRise;    // 2515
     CComboBox m_cmbPeriodical;    // 2049
-    BOOL m_bPeriodGiven = FALSE;
     CString m_strAmplitude;
     CString m_strDelay;
     CString m_strFall;
@@ -294,7 +220,6 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
     void CalculateGraphic() override;
 
     void Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params);
@@ -304,9 +229,8 @@ public:
     qv::timefunctions::ArcTangCurve CurveFromFields();
 
 protected:
-    void EnableParamControls();
-    void UpdateShowButton();
-    void OnNumberChanged();
+    void EnableParamControls() override;
+    void UpdateShowButton() override;
     DECLARE_MESSAGE_MAP()
 
     CTFMArcTangWizard4* m_pWizard = nullptr;
@@ -329,14 +253,12 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
     void CalculateGraphic() override;
     qv::timefunctions::NeedleCurve CurveFromFields();
 
 protected:
-    void EnableParamControls();
-    void UpdateShowButton();
-    void OnNumberChanged();
+    void EnableParamControls() override;
+    void UpdateShowButton() override;
     DECLARE_MESSAGE_MAP()
 
     CTFMNeedleWizard* m_pWizard = nullptr;
@@ -371,7 +293,7 @@ public:
     BOOL GetLimitInput() const { return m_bLimit; }
 
 protected:
-    void EnableParamControls();
+    void EnableParamControls() override;
     void EnableLimits();
     void OnLimitCheck();
     void OnUsePin();

@@ -10,6 +10,20 @@
 
 namespace qv::pointtable {
 
+// The monotony check of a table: fewer than two rows pass; the first two rows decide the
+// direction. Returns the string ID of the failure (8009 constant, 8010 not rising, 8011 not
+// falling) or 0 when the table passes.
+UINT CheckTableOrder(const CPtrArray& points);
+// Whether some consecutive pair has x[i+1] <= x[i] (the page's warning label).
+bool IsNotRising(const CPtrArray& points);
+// Deletes the points (or snapshots) of a list and empties it.
+void DeletePoints(CPtrArray& points);
+void DeleteSnapshots(CPtrArray& snapshots);
+// Makes `to` as long as `from` (surplus deleted from the end, missing created) with the
+// same x and y.
+void CopyPoints(CPtrArray& to, const CPtrArray& from);
+void CopySnapshots(CPtrArray& to, const CPtrArray& from);
+
 // The point at `index`, or nullptr outside the list.
 inline CDataPoint* PointAt(const CPtrArray& points, int index) {
     if (index < 0 || index >= points.GetSize()) return nullptr;
