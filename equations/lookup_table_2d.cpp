@@ -27,9 +27,7 @@ PARVEL_VERSIONED_CLASS(CProp2DLookupTableXY)
 IMPLEMENT_DYNAMIC(C2DLookupTableWizard4, CWizardBase4)
 
 using namespace qv::lookup2d;
-using qv::pointtable::FormatNumber;
-using qv::pointtable::PointAt;
-using qv::pointtable::ReplaceWildcards;
+using namespace qv::pointtable;
 
 namespace {
 
@@ -65,10 +63,8 @@ constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;
 constexpr int kColumnWidth = 50;
-constexpr int kMaxRows = 10000;
 constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
-constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -83,23 +79,6 @@ constexpr ControlLayout kLayout[] = {
 
 
 } // namespace
-
-namespace qv::lookup2d {
-
-void SplitAxisText(const CString& text, CString& name, CString& unit) {
-    const int open = text.Find('[');
-    if (open < 0) {
-        name = text;
-        unit.Empty();
-        return;
-    }
-    name = text.Left(open);
-    unit = text.Mid(open + 1);
-    const int close = unit.Find(']');
-    if (close >= 0) unit = unit.Left(close);
-}
-
-} // namespace qv::lookup2d
 
 // ---------------------------------------------------------------------------------------
 // CProp2DLookupTableXY
@@ -651,40 +630,15 @@ void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
 
 BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
     CReadAndWriteFiles reader;
-    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
-        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
+    const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
+    if (result != ReadResult::Ok) {
+        const CString message = ImportFailureText(result, reader);
+        if (!message.IsEmpty()) ShowMessage(message);
         return FALSE;
-    }
-    if (reader.GetNrChannels() != 2) {
-        ShowMessage(kOnlyTwoChannels);
-        return FALSE;
-    }
-    const int n = reader.GetNrItems();
-    if (n < 0 || n > kMaxRows) {
-        ShowMessage(LoadLibraryString(8000));
-        return FALSE;
-    }
-    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-    if (!reader.ReadDataFile()) {
-        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
-        return FALSE;
-    }
-    while (m_points.GetSize() > n) {
-        delete PointAt(m_points, m_points.GetUpperBound());
-        m_points.RemoveAt(m_points.GetUpperBound());
-    }
-    while (m_points.GetSize() < n) m_points.Add(new CDataPoint);
-    for (int i = 0; i < n; ++i) {
-        PointAt(m_points, i)->SetX(xs[static_cast<size_t>(i)]);
-        PointAt(m_points, i)->SetY(ys[static_cast<size_t>(i)]);
     }
     FillList();
-    const CExImPortChannel* x = reader.GetChannel(0);
-    const CExImPortChannel* y = reader.GetChannel(1);
-    m_strXUnit = x->GetUnitName().IsEmpty() ? x->GetChannelName() : x->GetChannelName() + "[" + x->GetUnitName() + "]";
-    m_strYUnit = y->GetUnitName().IsEmpty() ? y->GetChannelName() : y->GetChannelName() + "[" + y->GetUnitName() + "]";
+    m_strXUnit = AxisText(reader.GetChannel(0));
+    m_strYUnit = AxisText(reader.GetChannel(1));
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
     m_nFileFormat = reader.GetSaveVersion();
@@ -692,20 +646,9 @@ BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
 }
 
 BOOL CProp2DLookupTableXY::ExportFile(const CString& fileName, int format) {
-    const int n = m_points.GetSize();
-    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    for (int i = 0; i < n; ++i) {
-        xs[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
-        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
-    }
     CString xName, xUnit, yName, yUnit;
     SplitAxisText(m_strXUnit, xName, xUnit);
     SplitAxisText(m_strYUnit, yName, yUnit);
-    CReadAndWriteFiles writer;
-    writer.SetNrChannels(2);
-    writer.SetNrItems(n);
-    writer.InsertChannel(0, xs.data(), xName, xUnit);
-    writer.InsertChannel(1, ys.data(), yName, yUnit);
     CString folder = m_strFolder;
     CString name = fileName;
     if (!m_bFileName) {
@@ -724,8 +667,9 @@ BOOL CProp2DLookupTableXY::ExportFile(const CString& fileName, int format) {
     // A written table is an ".mdx" file; a relative folder lies in the table's folder.
     name = WritableDataFileName(name);
     const CString path = WritableDataFilePath(name, folder);
-    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
-        ShowMessage(writer.GetLastError());
+    CString error;
+    if (!WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
+        ShowMessage(error);
         return FALSE;
     }
     m_strFileName = name;

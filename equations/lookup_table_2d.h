@@ -38,8 +38,7 @@ using qv::pointtable::CopySnapshots;
 using qv::pointtable::DeletePoints;
 using qv::pointtable::DeleteSnapshots;
 using qv::pointtable::IsNotRising;
-// Axis text "name[unit]" split into channel name and unit (the unit cut at "]").
-void SplitAxisText(const CString& text, CString& name, CString& unit);
+using qv::pointtable::SplitAxisText;
 } // namespace qv::lookup2d
 
 class C2DLookupTableWizard4;

@@ -28,15 +28,7 @@ PARVEL_VERSIONED_CLASS(CPropTFMDataPairs)
 IMPLEMENT_DYNAMIC(CTFMDataPairsWizard4, CWizardBase4)
 
 using namespace qv::datapairs;
-using qv::pointtable::CheckTableOrder;
-using qv::pointtable::CopyPoints;
-using qv::pointtable::CopySnapshots;
-using qv::pointtable::DeletePoints;
-using qv::pointtable::DeleteSnapshots;
-using qv::pointtable::IsNotRising;
-using qv::pointtable::FormatNumber;
-using qv::pointtable::PointAt;
-using qv::pointtable::ReplaceWildcards;
+using namespace qv::pointtable;
 
 namespace {
 
@@ -68,7 +60,6 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kMsgCellQuery = 2026;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
@@ -79,7 +70,6 @@ constexpr UINT kStrShow = 2719;
 constexpr int kColumnWidth = 50;
 constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
-constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -93,31 +83,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2117, .flags = 6},  {.id = 2118, .flags = 6},   {.id = 2119, .flags = 6},  {.id = 2217, .flags = 6},
     {.id = 2120, .flags = 6},  {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
-
-// Reads a two-channel data file into the list (cut or grown to the file's item count).
-// Conversions of older data insist on two channels as the page does: a file of another
-// shape, or of more than kMaxRows items, leaves the points as they are. `interactive` is
-// passed to the reader.
-enum class ReadResult { Ok, Failed, WrongChannels, TooLarge };
-ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader) {
-    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
-    if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
-    const int n = reader.GetNrItems();
-    if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
-    std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(ts.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-    const BOOL read = reader.ReadDataFile();
-    // The buffers are this function's: the channels let go of them before they go.
-    reader.GetChannel(0)->SetSampleBuffer(nullptr, 0);
-    reader.GetChannel(1)->SetSampleBuffer(nullptr, 0);
-    if (!read) return ReadResult::Failed;
-    CPtrArray read_points;
-    for (int i = 0; i < n; ++i) read_points.Add(new CDataPoint(ts[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
-    CopyPoints(points, read_points);
-    DeletePoints(read_points);
-    return ReadResult::Ok;
-}
 
 } // namespace
 
@@ -707,17 +672,9 @@ void CPropTFMDataPairs::LoadData(bool store) {
 BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
     CReadAndWriteFiles reader;
     const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
-    if (result == ReadResult::WrongChannels) {
-        ShowMessage(kOnlyTwoChannels);
-        return FALSE;
-    }
-    if (result == ReadResult::TooLarge) {
-        CResourceSwitch resources;
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
-        return FALSE;
-    }
-    if (result == ReadResult::Failed) {
-        if (reader.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(reader.GetLastError());
+    if (result != ReadResult::Ok) {
+        const CString message = ImportFailureText(result, reader);
+        if (!message.IsEmpty()) ShowMessage(message);
         return FALSE;
     }
     FillList();
@@ -726,12 +683,6 @@ BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
 }
 
 BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
-    const int n = m_points.GetSize();
-    std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    for (int i = 0; i < n; ++i) {
-        ts[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
-        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
-    }
     CString folder = m_strFolder;
     CString name = fileName;
     if (!m_bFileName) {
@@ -739,16 +690,8 @@ BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
         name = m_strName + ".mdx";
     }
     if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
-    CReadAndWriteFiles writer;
-    writer.SetNrChannels(2);
-    writer.SetNrItems(n);
-    writer.InsertChannel(0, ts.data(), m_strXLabel, "");
-    writer.InsertChannel(1, ys.data(), m_strYLabel, "");
     if (m_nFileFormat == -1) {
-        {
-            CResourceSwitch resources;
-            ShowMessage(LoadLibraryString(kStrTextFormat));
-        }
+        ShowMessage(LoadLibraryString(kStrTextFormat));
         PathParts parts = SplitPath(name);
         parts.ext = ".mdx";
         name = JoinPath(parts);
@@ -759,8 +702,9 @@ BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
     // A written table is an ".mdx" file; a relative folder lies in the table's folder.
     name = WritableDataFileName(name);
     const CString path = WritableDataFilePath(name, folder);
-    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
-        ShowMessage(writer.GetLastError());
+    CString error;
+    if (!WriteTwoChannels(path, m_nFileFormat, m_points, m_strXLabel, "", m_strYLabel, "", error)) {
+        ShowMessage(error);
         return FALSE;
     }
     m_strFileName = name;

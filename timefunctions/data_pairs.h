@@ -20,6 +20,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/point_table_list.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
@@ -40,7 +41,7 @@ constexpr WORD kIdOldFlags = 1001;
 constexpr DWORD kFlagReference = 0x4000;
 constexpr DWORD kFlagUserFileName = 0x8000;
 // Most rows a table holds; larger tables in data files, archives or older data are refused.
-constexpr int kMaxRows = 10000;
+using qv::pointtable::kMaxRows;
 
 // The 4.x block's points: 52 bytes, DWORD n, WORD a and a bytes, WORD b and b bytes, then n
 // pairs of doubles (t, Y). The lengths are unsigned. Points are appended only when all n
