@@ -607,9 +607,81 @@ LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
 }
 
 // ---------------------------------------------------------------------------------------
+// What the sine's and the periodic waves' pages share.
+
+void CPeriodicFunctionPage::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
+    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
+    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
+    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdFrequency, m_strFrequency);
+    DDX_Text(pDX, kIdOffset, m_strOffset);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+}
+
+void CPeriodicFunctionPage::UpdateShowButton() {
+    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay,
+                                        &m_strOffset}));
+}
+
+void CPeriodicFunctionPage::StartPeriodicInit() {
+    InitDialogWithResources();
+    m_cmbPeriodical.SetCurSel(0);
+}
+
+void CPeriodicFunctionPage::LoadPeriodicFields() {
+    UpdateData(FALSE);
+    ReadNameAndSymbol();
+    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
+    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                {kIdOffset, &m_strOffset, nullptr},
+                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                {kIdDelay, &m_strDelay, &m_cmbDelay},
+                {kIdPhase, &m_strPhase, &m_cmbPhase}},
+               &m_cmbPeriodical);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+}
+
+void CPeriodicFunctionPage::EndPeriodicInit() {
+    SetModified(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+void CPeriodicFunctionPage::WritePeriodicFields() {
+    DerivePeriod(m_strFrequency, m_strPeriod);
+    // The derived texts were set from code; the members take the windows' texts again.
+    UpdateData(TRUE);
+    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                 {kIdDelay, &m_strDelay, &m_cmbDelay},
+                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                 {kIdOffset, &m_strOffset, nullptr},
+                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                 {kIdPhase, &m_strPhase, &m_cmbPhase}},
+                &m_cmbPeriodical);
+}
+
+void CPeriodicFunctionPage::OnFrequencyChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    DerivePeriod(m_strFrequency, m_strPeriod);
+    UpdateShowButton();
+}
+
+// ---------------------------------------------------------------------------------------
 // The sine page.
 
-BEGIN_MESSAGE_MAP(CPropTFMSine, CTimeFunctionPage)
+BEGIN_MESSAGE_MAP(CPropTFMSine, CPeriodicFunctionPage)
     ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropTFMSine::OnAmplitudeMode)
     ON_BN_CLICKED(kCtlRMSRadio, &CPropTFMSine::OnRMSMode)
     ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMSine::OnFieldChanged)
@@ -630,9 +702,9 @@ BEGIN_MESSAGE_MAP(CPropTFMSine, CTimeFunctionPage)
     ON_EN_CHANGE(kIdFrequency, &CPropTFMSine::OnFrequencyChanged)
 END_MESSAGE_MAP()
 
-CPropTFMSine::CPropTFMSine() : CTimeFunctionPage(kSineTemplate) {}
+CPropTFMSine::CPropTFMSine() : CPeriodicFunctionPage(kSineTemplate) {}
 
-CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kSineTemplate) {
+CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kSineTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kSineLayout);
 }
@@ -649,40 +721,16 @@ void CPropTFMSine::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL period
 }
 
 void CPropTFMSine::DoDataExchange(CDataExchange* pDX) {
-    CTimeFunctionPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
-    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
-    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
-    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    CPeriodicFunctionPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
     DDX_Control(pDX, kCtlRMSRadio, m_radRMS);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
     DDX_Text(pDX, kCtlRMS, m_strRMS);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
 }
 
 BOOL CPropTFMSine::OnInitDialog() {
-    InitDialogWithResources();
-    m_cmbPeriodical.SetCurSel(0);
+    StartPeriodicInit();
     CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
-    UpdateData(FALSE);
-    ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdOffset, &m_strOffset, nullptr},
-                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                {kIdDelay, &m_strDelay, &m_cmbDelay},
-                {kIdPhase, &m_strPhase, &m_cmbPhase}},
-               &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
+    LoadPeriodicFields();
     if (m_radAmplitude.GetSafeHwnd() != nullptr && m_radRMS.GetSafeHwnd() != nullptr) {
         CheckDlgButton(kCtlAmplitudeRadio, m_dwAmplitudeMode ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(kCtlRMSRadio, m_dwAmplitudeMode ? BST_UNCHECKED : BST_CHECKED);
@@ -690,11 +738,7 @@ BOOL CPropTFMSine::OnInitDialog() {
         UpdateData(TRUE);
         ApplyAmplitudeMode(m_dwAmplitudeMode != 0);
     }
-    SetModified(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    EndPeriodicInit();
     UpdateShowButton();
     return TRUE;
 }
@@ -741,13 +785,6 @@ void CPropTFMSine::OnRMSChanged() {
     UpdateShowButton();
 }
 
-void CPropTFMSine::OnFrequencyChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    DerivePeriod(m_strFrequency, m_strPeriod);
-    UpdateShowButton();
-}
-
 // Text set from code sends no notification, so the member follows the window text here.
 void CPropTFMSine::UpdateAmplitudeFromRMS() {
     if (GetSafeHwnd() == nullptr || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
@@ -758,27 +795,13 @@ void CPropTFMSine::UpdateAmplitudeFromRMS() {
     SetDlgItemText(kIdAmplitude, m_strAmplitude);
 }
 
-void CPropTFMSine::UpdateShowButton() {
-    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay,
-                                        &m_strOffset}));
-}
-
 BOOL CPropTFMSine::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
     StoreName();
     UpdateAmplitudeFromRMS();
-    DerivePeriod(m_strFrequency, m_strPeriod);
-    // The derived texts were set from code; the members take the windows' texts again.
-    UpdateData(TRUE);
-    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                 {kIdDelay, &m_strDelay, &m_cmbDelay},
-                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                 {kIdOffset, &m_strOffset, nullptr},
-                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                 {kIdPhase, &m_strPhase, &m_cmbPhase}},
-                &m_cmbPeriodical);
+    WritePeriodicFields();
     if (m_radAmplitude.GetSafeHwnd() != nullptr)
         m_dwAmplitudeMode = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED ? 1 : 0;
     if (m_pWizard != nullptr) m_pWizard->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);

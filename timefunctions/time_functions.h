@@ -388,7 +388,39 @@ protected:
     BOOL m_bPeriodGiven = FALSE;  // pages with a period: "Period" ticked
 };
 
-class CPropTFMSine : public CTimeFunctionPage {
+// The sine's and the periodic waves' page: amplitude, offset, frequency, period (derived from
+// the frequency unless given), delay and phase with their unit lists, and the periodical list.
+class CPeriodicFunctionPage : public CTimeFunctionPage {
+public:
+    using CTimeFunctionPage::CTimeFunctionPage;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void UpdateShowButton() override;
+    // The start of OnInitDialog: the dialog made, the periodical list on "Yes".
+    void StartPeriodicInit();
+    // Name, symbol, the fields from the parameters and the default output shown.
+    void LoadPeriodicFields();
+    // The end of OnInitDialog: the members from the windows, the period and fields enabled.
+    void EndPeriodicInit();
+    // The derived period, then the fields written into the parameters.
+    void WritePeriodicFields();
+    void OnFrequencyChanged();
+
+    CTBUnitComboBox m_cmbPhase;      // 2513
+    CTBUnitComboBox m_cmbPeriod;     // 2510
+    CTBUnitComboBox m_cmbFrequency;  // 2509
+    CTBUnitComboBox m_cmbDelay;      // 2512
+    CComboBox m_cmbPeriodical;       // 2049
+    CString m_strAmplitude;
+    CString m_strDelay;
+    CString m_strFrequency;
+    CString m_strOffset;
+    CString m_strPhase;
+    CString m_strPeriod;
+};
+
+class CPropTFMSine : public CPeriodicFunctionPage {
     DECLARE_SERIAL(CPropTFMSine)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -415,30 +447,17 @@ public:
 
 protected:
     void EnableParamControls() override;
-    void UpdateShowButton() override;
     void UpdateAmplitudeFromRMS();
     void ApplyAmplitudeMode(bool amplitudeChecked);
 
     void OnAmplitudeMode();
     void OnRMSMode();
     void OnRMSChanged();
-    void OnFrequencyChanged();
     DECLARE_MESSAGE_MAP()
 
     CTFMSineWizard4* m_pWizard = nullptr;
     DWORD m_dwAmplitudeMode = 1;
-    CTBUnitComboBox m_cmbPhase;      // 2513
-    CTBUnitComboBox m_cmbPeriod;     // 2510
-    CTBUnitComboBox m_cmbFrequency;  // 2509
-    CTBUnitComboBox m_cmbDelay;      // 2512
-    CButton m_radAmplitude;          // 2203
-    CButton m_radRMS;                // 2204
-    CComboBox m_cmbPeriodical;       // 2049
-    CString m_strAmplitude;
+    CButton m_radAmplitude;  // 2203
+    CButton m_radRMS;        // 2204
     CString m_strRMS;
-    CString m_strDelay;
-    CString m_strFrequency;
-    CString m_strOffset;
-    CString m_strPhase;
-    CString m_strPeriod;
 };

@@ -291,7 +291,7 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& c) {
 // ---------------------------------------------------------------------------------------
 // The periodic waves.
 
-BEGIN_MESSAGE_MAP(CPropTFMWave, CTimeFunctionPage)
+BEGIN_MESSAGE_MAP(CPropTFMWave, CPeriodicFunctionPage)
     ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMWave::OnPeriodCheck)
     ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMWave::OnFieldChanged)
     ON_CBN_KILLFOCUS(kCtlRamp, &CPropTFMWave::OnRampChanged)
@@ -311,9 +311,9 @@ BEGIN_MESSAGE_MAP(CPropTFMWave, CTimeFunctionPage)
     ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMWave::OnFieldChanged)
 END_MESSAGE_MAP()
 
-CPropTFMWave::CPropTFMWave() : CTimeFunctionPage(kWaveTemplate) {}
+CPropTFMWave::CPropTFMWave() : CPeriodicFunctionPage(kWaveTemplate) {}
 
-CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CTimeFunctionPage(kWaveTemplate) {
+CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kWaveTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kWaveLayout);
 }
@@ -329,20 +329,8 @@ void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
 }
 
 void CPropTFMWave::DoDataExchange(CDataExchange* pDX) {
-    CTimeFunctionPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
-    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
-    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
-    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    CPeriodicFunctionPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlRamp, m_cmbRamp);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
 }
 
 int CPropTFMWave::SelectedRamp() const {
@@ -358,20 +346,8 @@ void CPropTFMWave::SelectRamp(DWORD ramp) {
 }
 
 BOOL CPropTFMWave::OnInitDialog() {
-    InitDialogWithResources();
-    m_cmbPeriodical.SetCurSel(0);
-    UpdateData(FALSE);
-    ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdOffset, &m_strOffset, nullptr},
-                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                {kIdDelay, &m_strDelay, &m_cmbDelay},
-                {kIdPhase, &m_strPhase, &m_cmbPhase}},
-               &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
+    StartPeriodicInit();
+    LoadPeriodicFields();
     if (m_cmbRamp.GetSafeHwnd() != nullptr) {
         SelectRamp(m_dwRamp);
         UpdateData(FALSE);
@@ -380,11 +356,7 @@ BOOL CPropTFMWave::OnInitDialog() {
         const int selected = SelectedRamp();
         if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
     }
-    SetModified(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    EndPeriodicInit();
     return TRUE;
 }
 
@@ -411,32 +383,11 @@ void CPropTFMWave::OnRampChanged() {
     if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
 }
 
-void CPropTFMWave::OnFrequencyChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    DerivePeriod(m_strFrequency, m_strPeriod);
-    UpdateShowButton();
-}
-
-void CPropTFMWave::UpdateShowButton() {
-    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay,
-                                        &m_strOffset}));
-}
-
 BOOL CPropTFMWave::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
     StoreName();
-    DerivePeriod(m_strFrequency, m_strPeriod);
-    // The derived text was set from code; the members take the windows' texts again.
-    UpdateData(TRUE);
-    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                 {kIdDelay, &m_strDelay, &m_cmbDelay},
-                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                 {kIdPhase, &m_strPhase, &m_cmbPhase},
-                 {kIdOffset, &m_strOffset, nullptr},
-                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod}},
-                &m_cmbPeriodical);
+    WritePeriodicFields();
     // A list without selection (a direction it does not know) keeps the direction and the
     // symbol variant as they are.
     const int selected = SelectedRamp();

@@ -82,7 +82,7 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& curve);
 } // namespace qv::timefunctions
 
 // The periodic waves' page. Never shown itself; the runtime class of all three variants.
-class CPropTFMWave : public CTimeFunctionPage {
+class CPropTFMWave : public CPeriodicFunctionPage {
     DECLARE_SERIAL(CPropTFMWave)
 public:
     CPropTFMWave();
@@ -115,26 +115,13 @@ protected:
     template <class OnRamp>
     void ReadOlderData(const void* data, long length, OnRamp onRamp);
     void EnableParamControls() override;
-    void UpdateShowButton() override;
 
     void OnRampChanged();
-    void OnFrequencyChanged();
     DECLARE_MESSAGE_MAP()
 
     CTimeFunctionWizardBase4* m_pWizard = nullptr;
     DWORD m_dwRamp = 0;
-    CTBUnitComboBox m_cmbPhase;      // 2513
-    CTBUnitComboBox m_cmbPeriod;     // 2510
-    CTBUnitComboBox m_cmbFrequency;  // 2509
-    CTBUnitComboBox m_cmbDelay;      // 2512
     CComboBox m_cmbRamp;             // 2207
-    CComboBox m_cmbPeriodical;       // 2049
-    CString m_strAmplitude;
-    CString m_strDelay;
-    CString m_strFrequency;
-    CString m_strOffset;
-    CString m_strPhase;
-    CString m_strPeriod;
 };
 
 class CPropTFMPulse : public CPropTFMWave {
