@@ -83,13 +83,12 @@ constexpr ControlLayout kLayout[] = {
 // ---------------------------------------------------------------------------------------
 // CProp2DLookupTableXY
 
-BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
+BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
     ON_EN_CHANGE(kCtlName, &CProp2DLookupTableXY::OnMarkModified)
     ON_EN_CHANGE(kCtlFileName, &CProp2DLookupTableXY::OnMarkModified)
     ON_EN_CHANGE(kCtlReference, &CProp2DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlShowName, &CProp2DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CProp2DLookupTableXY::OnFileNameFlag)
-    ON_BN_CLICKED(kIdOutput, &CProp2DLookupTableXY::OnOutput)
     ON_BN_CLICKED(kCtlXUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
     ON_BN_CLICKED(kCtlYUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
     ON_EN_CHANGE(kCtlXUnit, &CProp2DLookupTableXY::OnUnitText)
@@ -97,23 +96,17 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_BN_CLICKED(kCtlReferenceRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlPairsRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlNew, &CProp2DLookupTableXY::OnNewRow)
-    ON_BN_CLICKED(kCtlDelete, &CProp2DLookupTableXY::OnDeleteRow)
-    ON_BN_CLICKED(kCtlDeleteAll, &CProp2DLookupTableXY::OnDeleteAllRows)
     ON_BN_CLICKED(kCtlMoveUp, &CProp2DLookupTableXY::OnMoveUp)
     ON_BN_CLICKED(kCtlMoveDown, &CProp2DLookupTableXY::OnMoveDown)
     ON_BN_CLICKED(kCtlImport, &CProp2DLookupTableXY::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CProp2DLookupTableXY::OnBrowseWrite)
     ON_COMMAND(kCmdNew, &CProp2DLookupTableXY::OnNewRow)
-    ON_COMMAND(kCmdDelete, &CProp2DLookupTableXY::OnDeleteRow)
-    ON_COMMAND(kCmdDeleteAll, &CProp2DLookupTableXY::OnDeleteAllRows)
     ON_COMMAND(kCmdMoveUp, &CProp2DLookupTableXY::OnMoveUp)
     ON_COMMAND(kCmdMoveDown, &CProp2DLookupTableXY::OnMoveDown)
     ON_MESSAGE(TBLM_CELLEDITED, &CProp2DLookupTableXY::OnCellEdited)
     ON_BN_CLICKED(kCtlShow, &CProp2DLookupTableXY::OnShow)
     ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
     ON_MESSAGE(WM_USER + 10, &CProp2DLookupTableXY::OnPreviewClosed)
-    ON_WM_CONTEXTMENU()
-    ON_WM_DRAWITEM()
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
@@ -125,20 +118,11 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_NOTIFY(LVN_ITEMCHANGED, kCtlTable, &CProp2DLookupTableXY::OnListItemChanged)
 END_MESSAGE_MAP()
 
-CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
+CProp2DLookupTableXY::CProp2DLookupTableXY() : CPointTablePage(kTemplate, 0) {}
 
 CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-CProp2DLookupTableXY::~CProp2DLookupTableXY() {
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-    delete m_pPreview;
-    m_pPreview = nullptr;
-    DeletePoints(m_previewPoints);
-    DeletePoints(m_points);
-    DeleteSnapshots(m_snapshots);
 }
 
 void CProp2DLookupTableXY::SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {
@@ -160,12 +144,6 @@ void CProp2DLookupTableXY::TakeFromWizard(const C2DLookupTableWizard4& wizard) {
     else m_dwFlags &= ~kFlagReference;
     CopyPoints(m_points, wizard.Points());
     CopySnapshots(m_snapshots, wizard.Snapshots());
-}
-
-void CProp2DLookupTableXY::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
 }
 
 void CProp2DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
@@ -244,10 +222,6 @@ void CProp2DLookupTableXY::UpdateColumnHeaders() {
     m_lstTable.SetColumn(2, &column);
 }
 
-void CProp2DLookupTableXY::ShowMonotonyWarning() {
-    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
-}
-
 void CProp2DLookupTableXY::EnableReference() {
     const bool reference = (m_dwFlags & kFlagReference) != 0;
     if (CWnd* edit = GetDlgItem(kCtlReference)) edit->EnableWindow(reference && IsParamNotOnPin(Holder(), kIdReference));
@@ -285,13 +259,6 @@ void CProp2DLookupTableXY::OnFileNameFlag() {
     SetModified(TRUE);
 }
 
-void CProp2DLookupTableXY::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-    SetModified(TRUE);
-}
-
 void CProp2DLookupTableXY::EnableUnitEdits() {
     if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
     if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
@@ -317,19 +284,6 @@ void CProp2DLookupTableXY::OnNewRow() {
     m_lstTable.SetItemText(m_points.GetSize() - 1, 1, "0");
     m_lstTable.SetItemText(m_points.GetSize() - 1, 2, "0");
     ShowMonotonyWarning();
-}
-
-void CProp2DLookupTableXY::OnDeleteRow() {
-    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
-    ShowMonotonyWarning();
-    SetModified(TRUE);
-}
-
-void CProp2DLookupTableXY::OnDeleteAllRows() {
-    DeletePoints(m_points);
-    m_lstTable.DeleteAllItems();
-    ShowMonotonyWarning();
-    SetModified(TRUE);
 }
 
 void CProp2DLookupTableXY::MoveRow(int delta) {
@@ -407,10 +361,6 @@ LRESULT CProp2DLookupTableXY::OnPreviewClosed(WPARAM, LPARAM) {
     return 0;
 }
 
-void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
-    qv::tablepage::TrackTableContextMenu(*this, point);
-}
-
 void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
 
 void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
@@ -423,11 +373,6 @@ void CProp2DLookupTableXY::OnListClicked(NMHDR*, LRESULT* pResult) {
 void CProp2DLookupTableXY::OnListItemChanged(NMHDR*, LRESULT* pResult) {
     SetModified(TRUE);
     if (pResult != nullptr) *pResult = 0;
-}
-
-// The list and file buttons draw their own images; other controls as the page does.
-void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
 BOOL CProp2DLookupTableXY::OnSetActive() {
@@ -676,13 +621,6 @@ BOOL CProp2DLookupTableXY::ExportFile(const CString& fileName, int format) {
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     AnnounceFileWritten(RequestTarget(m_pWizard), path);
     return TRUE;
-}
-
-void CProp2DLookupTableXY::NormalizeFileName() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 void CProp2DLookupTableXY::OnBrowseRead() {

@@ -17,6 +17,7 @@
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
 #include "framework/point_table_list.h"
+#include "framework/point_table_page.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
@@ -43,12 +44,11 @@ using qv::pointtable::SplitAxisText;
 
 class C2DLookupTableWizard4;
 
-class CProp2DLookupTableXY : public CTBPropertyPage {
+class CProp2DLookupTableXY : public CPointTablePage {
     DECLARE_SERIAL(CProp2DLookupTableXY)
 public:
     CProp2DLookupTableXY();
     CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
-    ~CProp2DLookupTableXY() override;
 
     void Serialize(CArchive& ar) override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -58,7 +58,6 @@ public:
     BOOL OnKillActive() override;
 
     void SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
     // The wizard's state copied into the page.
     void TakeFromWizard(const C2DLookupTableWizard4& wizard);
@@ -69,21 +68,13 @@ public:
     BOOL CheckTable(CString& message) const;
     BOOL ImportFile(const CString& path);
     BOOL ExportFile(const CString& fileName, int format);
-    void NormalizeFileName();
-    void ShowMonotonyWarning();
 
     DWORD GetFlagWord() const { return m_dwFlags; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
-    const CPtrArray& Points() const { return m_points; }
-    CString GetFileName() const { return m_strFileName; }
     CString GetAxisX() const { return m_strXUnit; }
-    int GetFileFormat() const { return m_nFileFormat; }
     void SetFileName(const CString& name) { m_strFileName = name; }
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
 
     void OnNewRow();
-    void OnDeleteRow();
-    void OnDeleteAllRows();
     void OnMoveUp() { MoveRow(-1); }
     void OnMoveDown() { MoveRow(1); }
     void OnBrowseRead();
@@ -92,7 +83,6 @@ public:
     CCharacteristicDlg* GetPreview() const { return m_pPreview; }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     void HandOver();
     void FillList();
     void UpdateColumnHeaders();
@@ -101,17 +91,14 @@ protected:
     void EnableReference();
     void MoveRow(int delta);
     void ConvertOldFileParameter();
-    void ShowMessage(const CString& text);
 
     void OnMarkModified();
     void OnFileNameFlag();
-    void OnOutput();
     void OnUnitFlag();
     void OnUnitText();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
-    void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);
@@ -119,31 +106,15 @@ protected:
     void EnableUnitEdits();
     void CopyPreviewPoints();
     void RefreshOpenPreview();
-    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 
     C2DLookupTableWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CPtrArray m_points;
-    CPtrArray m_previewPoints;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_snapshots;
-    CString m_strFolder;
-    CTBEditListCtrl m_lstTable;
-    BOOL m_bFileName = FALSE;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bOutput = FALSE;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
-    CString m_strFileName;
-    CString m_strName;
     CString m_strXUnit;
     CString m_strYUnit;
-    CString m_strReference;
     DWORD m_dwFlags = 0;
     DWORD m_dwConverted = 0;
-    int m_nFileFormat = 0;
-    bool m_bHidden = false;
 };
 
 class C2DLookupTableWizard4 : public CWizardBase4 {

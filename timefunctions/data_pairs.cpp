@@ -129,26 +129,21 @@ void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview) {
 // ---------------------------------------------------------------------------------------
 // CPropTFMDataPairs
 
-BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
+BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_CBN_SELCHANGE(kCtlInterpolation, &CPropTFMDataPairs::OnMarkModified)
     ON_CBN_KILLFOCUS(kCtlInterpolation, &CPropTFMDataPairs::OnInterpolationLeft)
     ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMDataPairs::OnMarkModified)
     ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMDataPairs::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CPropTFMDataPairs::OnFileNameFlag)
     ON_BN_CLICKED(kCtlPeriodFlag, &CPropTFMDataPairs::OnPeriodFlag)
-    ON_BN_CLICKED(kIdOutput, &CPropTFMDataPairs::OnOutput)
     ON_BN_CLICKED(kCtlReferenceRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_BN_CLICKED(kCtlPairsRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_BN_CLICKED(kCtlImport, &CPropTFMDataPairs::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CPropTFMDataPairs::OnBrowseWrite)
     ON_BN_CLICKED(kCtlNew, &CPropTFMDataPairs::OnNewRow)
-    ON_BN_CLICKED(kCtlDelete, &CPropTFMDataPairs::OnDeleteRow)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPropTFMDataPairs::OnDeleteAllRows)
     ON_BN_CLICKED(kCtlMoveUp, &CPropTFMDataPairs::OnMoveUp)
     ON_BN_CLICKED(kCtlMoveDown, &CPropTFMDataPairs::OnMoveDown)
     ON_COMMAND(kCmdNew, &CPropTFMDataPairs::OnNewRow)
-    ON_COMMAND(kCmdDelete, &CPropTFMDataPairs::OnDeleteRow)
-    ON_COMMAND(kCmdDeleteAll, &CPropTFMDataPairs::OnDeleteAllRows)
     ON_COMMAND(kCmdMoveUp, &CPropTFMDataPairs::OnMoveUp)
     ON_COMMAND(kCmdMoveDown, &CPropTFMDataPairs::OnMoveDown)
     ON_BN_CLICKED(kCtlShow, &CPropTFMDataPairs::OnShow)
@@ -166,8 +161,6 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
     ON_MESSAGE(WM_USER + 9, &CPropTFMDataPairs::OnPreviewRefresh)
     ON_MESSAGE(WM_USER + 10, &CPropTFMDataPairs::OnPreviewClosed)
-    ON_WM_CONTEXTMENU()
-    ON_WM_DRAWITEM()
     ON_WM_PAINT()
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropTFMDataPairs::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropTFMDataPairs::OnUpdateNeedsSelection)
@@ -176,22 +169,16 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
     ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropTFMDataPairs::OnUpdateAlways)
 END_MESSAGE_MAP()
 
-CPropTFMDataPairs::CPropTFMDataPairs() : CTBPropertyPage(kTemplate, 0) {}
+CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
 
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropTFMDataPairs::~CPropTFMDataPairs() {
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-    delete m_pPreview;
-    m_pPreview = nullptr;
     delete m_pSymbol;
     m_pSymbol = nullptr;
-    DeletePoints(m_previewPoints);
-    DeletePoints(m_points);
-    DeleteSnapshots(m_snapshots);
 }
 
 void CPropTFMDataPairs::SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
@@ -205,12 +192,6 @@ void CPropTFMDataPairs::TakeFromWizard(const CTFMDataPairsWizard4& wizard) {
     m_dwMode = wizard.GetModeWord();
     CopyPoints(m_points, wizard.Points());
     CopySnapshots(m_snapshots, wizard.Snapshots());
-}
-
-void CPropTFMDataPairs::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
 }
 
 void CPropTFMDataPairs::EnableControl(int id, bool enable) {
@@ -367,10 +348,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
 
 void CPropTFMDataPairs::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
 
-void CPropTFMDataPairs::ShowMonotonyWarning() {
-    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
-}
-
 void CPropTFMDataPairs::OnMarkModified() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -405,13 +382,6 @@ void CPropTFMDataPairs::OnPeriodFlag() {
     SetModified(TRUE);
 }
 
-void CPropTFMDataPairs::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-    SetModified(TRUE);
-}
-
 void CPropTFMDataPairs::OnModeRadio() {
     UpdateData(TRUE);
     ModeFromControls();
@@ -427,19 +397,6 @@ void CPropTFMDataPairs::OnNewRow() {
     qv::pointtable::SetPointRow(m_lstTable, row, point);
     m_lstTable.SetItemText(row, 1, "0");
     m_lstTable.SetItemText(row, 2, "0");
-    ShowMonotonyWarning();
-    SetModified(TRUE);
-}
-
-void CPropTFMDataPairs::OnDeleteRow() {
-    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
-    ShowMonotonyWarning();
-    SetModified(TRUE);
-}
-
-void CPropTFMDataPairs::OnDeleteAllRows() {
-    DeletePoints(m_points);
-    m_lstTable.DeleteAllItems();
     ShowMonotonyWarning();
     SetModified(TRUE);
 }
@@ -514,18 +471,9 @@ LRESULT CPropTFMDataPairs::OnPreviewClosed(WPARAM, LPARAM) {
     return 0;
 }
 
-void CPropTFMDataPairs::OnContextMenu(CWnd*, CPoint point) {
-    qv::tablepage::TrackTableContextMenu(*this, point);
-}
-
 void CPropTFMDataPairs::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
 
 void CPropTFMDataPairs::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
-
-// The list and file buttons draw their own images; other controls as the page does.
-void CPropTFMDataPairs::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-}
 
 void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
@@ -564,13 +512,6 @@ void CPropTFMDataPairs::SnapshotParameters() {
 void CPropTFMDataPairs::HandOver() {
     if (m_pWizard == nullptr) return;
     m_pWizard->TakeFromPage(m_bPeriod, m_bFileName, m_dwMode, m_points, m_snapshots);
-}
-
-void CPropTFMDataPairs::MakeRelative() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 BOOL CPropTFMDataPairs::OnApply() {
@@ -643,7 +584,7 @@ BOOL CPropTFMDataPairs::OnApply() {
     m_lstTable.SaveColumnWidths();
 
     if (!reference && m_bFileName) {
-        MakeRelative();
+        NormalizeFileName();
         if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
         SetParamValue(holder, kIdFileName, m_strFileName);
     }
@@ -750,7 +691,7 @@ void CPropTFMDataPairs::OnBrowseRead() {
     if (m_bFileName) m_strFileName = dialog.GetPathName();
     ShowMonotonyWarning();
     UpdateData(FALSE);
-    MakeRelative();
+    NormalizeFileName();
 }
 
 void CPropTFMDataPairs::OnBrowseWrite() {
@@ -771,8 +712,8 @@ void CPropTFMDataPairs::OnBrowseWrite() {
         }
         m_strFileName += ext;
     }
-    MakeRelative();
-    if (ExportFile(m_strFileName, chosen)) MakeRelative();
+    NormalizeFileName();
+    if (ExportFile(m_strFileName, chosen)) NormalizeFileName();
 }
 
 // The page's archive form: class record, version 10, period flag, file-name flag, n and the

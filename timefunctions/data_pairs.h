@@ -21,6 +21,7 @@
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
 #include "framework/point_table_list.h"
+#include "framework/point_table_page.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
@@ -54,7 +55,7 @@ void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview);
 
 class CTFMDataPairsWizard4;
 
-class CPropTFMDataPairs : public CTBPropertyPage {
+class CPropTFMDataPairs : public CPointTablePage {
     DECLARE_SERIAL(CPropTFMDataPairs)
 public:
     CPropTFMDataPairs();
@@ -69,7 +70,6 @@ public:
     BOOL OnKillActive() override;
 
     void SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     // The wizard's state copied into the page.
     void TakeFromWizard(const CTFMDataPairsWizard4& wizard);
     void LoadData(bool store);
@@ -78,20 +78,14 @@ public:
     void SnapshotParameters();
     BOOL ImportFile(const CString& path);
     BOOL ExportFile(const CString& fileName, int format);
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
 
     DWORD GetModeWord() const { return m_dwMode; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
     BOOL GetPeriodFlag() const { return m_bPeriod; }
     DWORD GetUpgraded() const { return m_dwUpgraded; }
-    int GetFileFormat() const { return m_nFileFormat; }
-    const CPtrArray& Points() const { return m_points; }
     const CPtrArray& Snapshots() const { return m_snapshots; }
-    CString GetFileName() const { return m_strFileName; }
 
     void OnNewRow();
-    void OnDeleteRow();
-    void OnDeleteAllRows();
     void OnMoveUp() { MoveRow(-1); }
     void OnMoveDown() { MoveRow(1); }
     void OnBrowseRead();
@@ -99,7 +93,6 @@ public:
     void OnShow();
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     void HandOver();
     void TakeOldParameters();
     void ModeFromControls();
@@ -108,10 +101,7 @@ protected:
     void EnableStates();
     void FillList();
     void MoveRow(int delta);
-    void ShowMonotonyWarning();
-    void MakeRelative();
     void UpgradeParameters();
-    void ShowMessage(const CString& text);
     void EnableControl(int id, bool enable);
 
     void OnMarkModified();
@@ -119,51 +109,33 @@ protected:
     void OnInterpolationLeft();
     void OnFileNameFlag();
     void OnPeriodFlag();
-    void OnOutput();
     void OnModeRadio();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
-    void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
-    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     CTFMDataPairsWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
-    CPtrArray m_points;
-    CPtrArray m_previewPoints;
     CString m_strXLabel = "t[s]";
     CString m_strYLabel = "Y";
-    CString m_strFolder;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_snapshots;
     CTBUnitComboBox m_cmbPhaseUnit;   // 2513
     CTBUnitComboBox m_cmbPeriodUnit;  // 2510
     CTBUnitComboBox m_cmbDelayUnit;   // 2512
-    CTBEditListCtrl m_lstTable;       // 2121
     CComboBox m_cmbPeriodical;        // 2049
     CComboBox m_cmbInterpolation;     // 2215
-    BOOL m_bFileName = FALSE;         // 2116
-    BOOL m_bShowName = FALSE;         // 2002
     BOOL m_bPeriod = FALSE;           // 2205
     CString m_strDelay;
-    CString m_strFileName;
-    CString m_strName;
     CString m_strPhase;
     CString m_strPeriod;
-    BOOL m_bOutput = FALSE;           // 2056
-    CString m_strReference;           // 2425
     DWORD m_dwMode = 0;
     DWORD m_dwUpgraded = 0;
-    int m_nFileFormat = 0;
     double m_dLastT = 0.0;
-    bool m_bHidden = false;
 };
 
 class CTFMDataPairsWizard4 : public CWizardBase4 {

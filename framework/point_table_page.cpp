@@ -1,0 +1,81 @@
+#include "framework/point_table_page.h"
+
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/point_table_list.h"
+#include "framework/table_list_page.h"
+
+namespace {
+constexpr int kCtlDelete = 1123;
+constexpr int kCtlDeleteAll = 1124;
+constexpr int kCtlWarning = 2120;
+constexpr WORD kIdOutput = 2056;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
+    ON_BN_CLICKED(kIdOutput, &CPointTablePage::OnOutput)
+    ON_BN_CLICKED(kCtlDelete, &CPointTablePage::OnDeleteRow)
+    ON_BN_CLICKED(kCtlDeleteAll, &CPointTablePage::OnDeleteAllRows)
+    ON_COMMAND(kCmdDelete, &CPointTablePage::OnDeleteRow)
+    ON_COMMAND(kCmdDeleteAll, &CPointTablePage::OnDeleteAllRows)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+END_MESSAGE_MAP()
+
+CPointTablePage::~CPointTablePage() {
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    qv::pointtable::DeletePoints(m_previewPoints);
+    qv::pointtable::DeletePoints(m_points);
+    qv::pointtable::DeleteSnapshots(m_snapshots);
+}
+
+void CPointTablePage::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CPointTablePage::OnDeleteRow() {
+    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPointTablePage::OnDeleteAllRows() {
+    qv::pointtable::DeletePoints(m_points);
+    m_lstTable.DeleteAllItems();
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPointTablePage::NormalizeFileName() {
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, m_strFileName);
+    m_strFolder = folder;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+void CPointTablePage::ShowMonotonyWarning() {
+    if (CWnd* label = GetDlgItem(kCtlWarning))
+        label->ShowWindow(qv::pointtable::IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
+}
+
+// The output switches in the parameter set at once.
+void CPointTablePage::OnOutput() {
+    m_bOutput = m_bOutput ? FALSE : TRUE;
+    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
+    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    SetModified(TRUE);
+}
+
+void CPointTablePage::OnContextMenu(CWnd*, CPoint point) { qv::tablepage::TrackTableContextMenu(*this, point); }
+
+// The list and file buttons draw their own images; other controls as the page does.
+void CPointTablePage::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+}
