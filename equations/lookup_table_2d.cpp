@@ -17,6 +17,7 @@
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -194,9 +195,7 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
     UpdateData(FALSE);
     EnableUnitEdits();
-    CString folder = m_strFolder;
-    CString name = m_strFileName;
-    if (!m_strFileName.IsEmpty() && FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    if (!m_strFileName.IsEmpty()) ImportNamedFile();
     FillList();
     UpdateColumnHeaders();
     if (!m_bFileName && m_pWizard != nullptr) m_strFileName = MakeDocumentFileName(m_pWizard, "");
@@ -388,9 +387,7 @@ void CProp2DLookupTableXY::UpdateParameterFlags() {
         if (m_bFileName) m_dwFlags |= kFlagUserFileName;
         if (GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio) m_dwFlags |= kFlagReference;
     }
-    const bool reference = (m_dwFlags & kFlagReference) != 0;
-    SetParamExtBit(Holder(), reference ? kIdReference : kIdFileName, FALSE);
-    SetParamExtBit(Holder(), reference ? kIdFileName : kIdReference, TRUE);
+    MarkFileParameters((m_dwFlags & kFlagReference) != 0);
 }
 
 BOOL CProp2DLookupTableXY::OnKillActive() {
@@ -438,8 +435,7 @@ BOOL CProp2DLookupTableXY::OnApply() {
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     if (!CommitParamSet(target, m_cookie)) return FALSE;
-    if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
-    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    ResolveFileName();
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
@@ -466,11 +462,7 @@ BOOL CProp2DLookupTableXY::OnApply() {
 void CProp2DLookupTableXY::LoadData(bool handOver) {
     if (GetSafeHwnd() != nullptr)
         m_dwFlags = GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio ? kFlagReference : 0;
-    if (m_bFileName) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName) ImportNamedFile();
     SnapshotParameters();
     if (handOver) HandOver();
 }
@@ -492,11 +484,7 @@ void CProp2DLookupTableXY::Serialize(CArchive& ar) {
     DeletePoints(m_points);
     // A count is believed only as far as the archive holds points: each point reads its own
     // record, and the archive ends the loop with an exception when it runs out.
-    for (DWORD i = 0; i < count && i < static_cast<DWORD>(kMaxRows); ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, std::min(count, static_cast<DWORD>(kMaxRows)), m_points);
     if (version >= 5) ar >> m_dwConverted;
     if (m_dwConverted == 0) ConvertOldFileParameter();
     if (GetSafeHwnd() != nullptr) {
@@ -573,6 +561,15 @@ void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
     HandOver();
 }
 
+CWizardBase4* CProp2DLookupTableXY::Owner() const { return m_pWizard; }
+
+void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const {
+    SplitAxisText(m_strXUnit, xName, xUnit);
+    SplitAxisText(m_strYUnit, yName, yUnit);
+}
+
+CString CProp2DLookupTableXY::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }
+
 BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
     CReadAndWriteFiles reader;
     const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
@@ -587,39 +584,6 @@ BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
     m_nFileFormat = reader.GetSaveVersion();
-    return TRUE;
-}
-
-BOOL CProp2DLookupTableXY::ExportFile(const CString& fileName, int format) {
-    CString xName, xUnit, yName, yUnit;
-    SplitAxisText(m_strXUnit, xName, xUnit);
-    SplitAxisText(m_strYUnit, yName, yUnit);
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        PathParts parts = SplitPath(name);
-        name = parts.name + ".mdx";
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
-    CString error;
-    if (!WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
-        ShowMessage(error);
-        return FALSE;
-    }
-    m_strFileName = name;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
     return TRUE;
 }
 
@@ -794,11 +758,7 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     DeletePoints(m_points);
     DeleteSnapshots(m_snapshots);
     ar >> count;
-    for (DWORD i = 0; i < count; ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, count, m_points);
     ar >> count;
     for (DWORD i = 0; i < count; ++i) {
         auto snapshot = std::make_unique<CCopaObjectCompare>();

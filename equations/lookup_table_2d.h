@@ -66,8 +66,7 @@ public:
     void UpdateParameterFlags();
     void SnapshotParameters();
     BOOL CheckTable(CString& message) const;
-    BOOL ImportFile(const CString& path);
-    BOOL ExportFile(const CString& fileName, int format);
+    BOOL ImportFile(const CString& path) override;
 
     DWORD GetFlagWord() const { return m_dwFlags; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
@@ -83,6 +82,9 @@ public:
     CCharacteristicDlg* GetPreview() const { return m_pPreview; }
 
 protected:
+    CWizardBase4* Owner() const override;
+    void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
+    CString TextTableName(const CString& name) const override;
     void HandOver();
     void FillList();
     void UpdateColumnHeaders();

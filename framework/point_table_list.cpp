@@ -3,6 +3,7 @@
 #include "framework/module.h"
 #include "toolkit/read_write_files.h"
 
+#include <memory>
 #include <vector>
 
 namespace qv::pointtable {
@@ -100,6 +101,14 @@ ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& poin
     CopyPoints(points, read_points);
     DeletePoints(read_points);
     return ReadResult::Ok;
+}
+
+void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points) {
+    for (DWORD i = 0; i < count; ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        points.Add(point.release());
+    }
 }
 
 CString ImportFailureText(ReadResult result, const CReadAndWriteFiles& reader) {

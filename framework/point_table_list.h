@@ -47,6 +47,10 @@ CString ImportFailureText(ReadResult result, const CReadAndWriteFiles& reader);
 bool WriteTwoChannels(const CString& path, int format, const CPtrArray& points, const CString& xName,
                       const CString& xUnit, const CString& yName, const CString& yUnit, CString& error);
 
+// Appends `count` points read from the archive, each through its own Serialize; an archive
+// that runs out ends the reading with its exception.
+void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points);
+
 // The point at `index`, or nullptr outside the list.
 inline CDataPoint* PointAt(const CPtrArray& points, int index) {
     if (index < 0 || index >= points.GetSize()) return nullptr;

@@ -4,6 +4,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
+#include "framework/requests.h"
 #include "framework/table_list_page.h"
 
 namespace {
@@ -11,6 +12,9 @@ constexpr int kCtlDelete = 1123;
 constexpr int kCtlDeleteAll = 1124;
 constexpr int kCtlWarning = 2120;
 constexpr WORD kIdOutput = 2056;
+constexpr WORD kIdFileName = 2117;
+constexpr WORD kIdReference = 1012;
+constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kCmdDelete = 40001;
 constexpr UINT kCmdDeleteAll = 40002;
 } // namespace
@@ -58,6 +62,55 @@ void CPointTablePage::NormalizeFileName() {
     MakeCharacteristicPathRelative(folder, m_strFileName);
     m_strFolder = folder;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+bool CPointTablePage::ImportNamedFile() {
+    CString folder = m_strFolder;
+    CString name = m_strFileName;
+    if (!FindCharacteristicFile(name, folder)) return false;
+    ImportFile(folder + name);
+    return true;
+}
+
+void CPointTablePage::ResolveFileName() {
+    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
+    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+}
+
+void CPointTablePage::MarkFileParameters(bool reference) {
+    SetParamExtBit(Holder(), reference ? kIdReference : kIdFileName, FALSE);
+    SetParamExtBit(Holder(), reference ? kIdFileName : kIdReference, TRUE);
+}
+
+BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
+    CString xName, xUnit, yName, yUnit;
+    ChannelNames(xName, xUnit, yName, yUnit);
+    CString folder = m_strFolder;
+    CString name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
+    if (m_nFileFormat == -1) {
+        ShowMessage(LoadLibraryString(kStrTextFormat));
+        name = TextTableName(name);
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
+    name = WritableDataFileName(name);
+    const CString path = WritableDataFilePath(name, folder);
+    CString error;
+    if (!qv::pointtable::WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
+        ShowMessage(error);
+        return FALSE;
+    }
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    AnnounceFileWritten(RequestTarget(Owner()), path);
+    return TRUE;
 }
 
 void CPointTablePage::ShowMonotonyWarning() {

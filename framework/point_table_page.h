@@ -21,6 +21,11 @@ public:
     int GetFileFormat() const { return m_nFileFormat; }
     void SetHidden(bool hidden) { m_bHidden = hidden; }
 
+    virtual BOOL ImportFile(const CString& path) = 0;
+    // Writes the table to a data file (an ".mdx" file; the text format is only read), in the
+    // table's folder or, without a chosen name, the document's; announces the file written.
+    BOOL ExportFile(const CString& fileName, int format);
+
     void OnDeleteRow();
     void OnDeleteAllRows();
     // A data-file name within the table's folder becomes relative to it.
@@ -30,6 +35,18 @@ public:
 
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    virtual CWizardBase4* Owner() const = 0;
+    // The channels' names and units a written file carries.
+    virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
+    // The ".mdx" name a table read from a text file is written under.
+    virtual CString TextTableName(const CString& name) const = 0;
+    // The table from the data file its name finds; false when none is found.
+    bool ImportNamedFile();
+    // The name the data file is written under: the document's without a chosen name, else
+    // the chosen one with its wildcards replaced.
+    void ResolveFileName();
+    // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
+    void MarkFileParameters(bool reference);
     // A message box, except on a hidden page.
     void ShowMessage(const CString& text);
     void OnOutput();

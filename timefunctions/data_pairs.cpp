@@ -18,6 +18,7 @@
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -332,11 +333,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     }
     UpdateData(FALSE);
     ShowModeInControls();
-    if (m_bFileName) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName) ImportNamedFile();
     FillList();
     if (!m_bFileName && m_pWizard != nullptr) m_strFileName = MakeDocumentFileName(m_pWizard, "");
     UpdateData(FALSE);
@@ -489,9 +486,7 @@ void CPropTFMDataPairs::UpdateParameterFlags() {
     ParamHolder* holder = Holder();
     for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(holder, id, FALSE);
     ModeFromControls();
-    const bool reference = (m_dwMode & kFlagReference) != 0;
-    SetParamExtBit(holder, reference ? kIdReference : kIdFileName, FALSE);
-    SetParamExtBit(holder, reference ? kIdFileName : kIdReference, TRUE);
+    MarkFileParameters((m_dwMode & kFlagReference) != 0);
 }
 
 BOOL CPropTFMDataPairs::OnKillActive() {
@@ -523,8 +518,7 @@ BOOL CPropTFMDataPairs::OnApply() {
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     if (!CommitParamSet(target, m_cookie)) return FALSE;
 
-    if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
-    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    ResolveFileName();
 
     ModeFromControls();
     const bool reference = (m_dwMode & kFlagReference) != 0;
@@ -601,13 +595,24 @@ BOOL CPropTFMDataPairs::OnApply() {
 void CPropTFMDataPairs::LoadData(bool store) {
     TakeOldParameters();
     ModeFromControls();
-    if (m_bFileName) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName) ImportNamedFile();
     SnapshotParameters();
     if (store) HandOver();
+}
+
+CWizardBase4* CPropTFMDataPairs::Owner() const { return m_pWizard; }
+
+void CPropTFMDataPairs::ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const {
+    xName = m_strXLabel;
+    xUnit.Empty();
+    yName = m_strYLabel;
+    yUnit.Empty();
+}
+
+CString CPropTFMDataPairs::TextTableName(const CString& name) const {
+    PathParts parts = SplitPath(name);
+    parts.ext = ".mdx";
+    return JoinPath(parts);
 }
 
 BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
@@ -620,37 +625,6 @@ BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
     }
     FillList();
     m_nFileFormat = reader.GetSaveVersion();
-    return TRUE;
-}
-
-BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        PathParts parts = SplitPath(name);
-        parts.ext = ".mdx";
-        name = JoinPath(parts);
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
-    CString error;
-    if (!WriteTwoChannels(path, m_nFileFormat, m_points, m_strXLabel, "", m_strYLabel, "", error)) {
-        ShowMessage(error);
-        return FALSE;
-    }
-    m_strFileName = name;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
     return TRUE;
 }
 
@@ -738,11 +712,7 @@ void CPropTFMDataPairs::Serialize(CArchive& ar) {
     DeletePoints(m_points);
     // Each point reads its own record; an archive that runs out ends the loop with an
     // exception, so a count is believed only as far as points are there.
-    for (DWORD i = 0; i < count && i < static_cast<DWORD>(kMaxRows); ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, std::min(count, static_cast<DWORD>(kMaxRows)), m_points);
     if (version >= 1 && version <= 9) {
         DWORD unit = 0;
         ar >> unit;
@@ -777,8 +747,7 @@ void CPropTFMDataPairs::UpgradeParameters() {
             SetParamValue(holder, kIdReference, value);
             CommitParamSet(RequestTarget(m_pWizard), m_cookie);
         }
-        SetParamExtBit(holder, reference ? kIdReference : kIdFileName, FALSE);
-        SetParamExtBit(holder, reference ? kIdFileName : kIdReference, TRUE);
+        MarkFileParameters(reference);
     }
     m_dwUpgraded = 1;
 }
@@ -981,11 +950,7 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> count;
     // Tables and snapshot lists beyond their limits are refused before anything is made.
     if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
-    for (DWORD i = 0; i < count; ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, count, m_points);
     ar >> count;
     if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
     for (DWORD i = 0; i < count; ++i) {

@@ -76,8 +76,7 @@ public:
     void StoreToWizard(const void* data, long length);
     void UpdateParameterFlags();
     void SnapshotParameters();
-    BOOL ImportFile(const CString& path);
-    BOOL ExportFile(const CString& fileName, int format);
+    BOOL ImportFile(const CString& path) override;
 
     DWORD GetModeWord() const { return m_dwMode; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
@@ -93,6 +92,9 @@ public:
     void OnShow();
 
 protected:
+    CWizardBase4* Owner() const override;
+    void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
+    CString TextTableName(const CString& name) const override;
     void HandOver();
     void TakeOldParameters();
     void ModeFromControls();
