@@ -59,7 +59,6 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kStrReadError = 8004;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;
