@@ -106,7 +106,6 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
     ON_MESSAGE(TBLM_CELLEDITED, &CProp2DLookupTableXY::OnCellEdited)
     ON_BN_CLICKED(kCtlShow, &CProp2DLookupTableXY::OnShow)
     ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
-    ON_MESSAGE(WM_USER + 10, &CProp2DLookupTableXY::OnPreviewClosed)
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
@@ -322,22 +321,13 @@ void CProp2DLookupTableXY::CopyPreviewPoints() { CopyPoints(m_previewPoints, m_p
 void CProp2DLookupTableXY::OnShow() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(2718));
-    }
+    LabelShowAsUpdate();
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
         RefreshOpenPreview();
         return;
     }
     CopyPreviewPoints();
-    delete m_pPreview;
-    m_pPreview = new CCharacteristicDlg(this, m_strName);
-    m_pPreview->SetXAxisLabel(m_strXUnit);
-    m_pPreview->SetYAxisLabel(m_strYUnit);
-    m_pPreview->SetPointArray(&m_previewPoints);
-    CResourceSwitch resources;
-    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+    OpenPreview(m_strXUnit, m_strYUnit);
 }
 
 // An open preview draws the table as it is now; a closed one is left alone.
@@ -350,12 +340,6 @@ void CProp2DLookupTableXY::RefreshOpenPreview() {
 
 LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
     CopyPreviewPoints();
-    return 0;
-}
-
-LRESULT CProp2DLookupTableXY::OnPreviewClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(2719));
     return 0;
 }
 
@@ -526,17 +510,8 @@ void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
         m_bFileName = (flags & kFlagUserFileName) != 0;
         DWORD unused = 0, size = 0;
         if (in.ReadDword(unused) && in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
-            std::vector<BYTE> copy(base + position(), base + position() + size);
+            qv::pages::ReadArchivedBlock(in.Position(), size, [this](CArchive& ar) { Serialize(ar); });
             in.SkipBytes(size);
-            if (!copy.empty()) {
-                CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-                CArchive ar(&file, CArchive::load, 4096);
-                try {
-                    Serialize(ar);
-                } catch (CException* e) {
-                    e->Delete();
-                }
-            }
             if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
                 qv::bytes::Reader table(base + position(), size);
                 DWORD n = 0;

@@ -100,7 +100,6 @@ protected:
     void OnUnitText();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);

@@ -15,6 +15,9 @@ constexpr WORD kIdOutput = 2056;
 constexpr WORD kIdFileName = 2117;
 constexpr WORD kIdReference = 1012;
 constexpr UINT kStrTextFormat = 8035;
+constexpr UINT kStrUpdate = 2718;
+constexpr UINT kStrShow = 2719;
+constexpr int kCtlShow = 2217;
 constexpr UINT kCmdDelete = 40001;
 constexpr UINT kCmdDeleteAll = 40002;
 } // namespace
@@ -25,6 +28,7 @@ BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
     ON_BN_CLICKED(kCtlDeleteAll, &CPointTablePage::OnDeleteAllRows)
     ON_COMMAND(kCmdDelete, &CPointTablePage::OnDeleteRow)
     ON_COMMAND(kCmdDeleteAll, &CPointTablePage::OnDeleteAllRows)
+    ON_MESSAGE(WM_USER + 10, &CPointTablePage::OnPreviewClosed)
     ON_WM_CONTEXTMENU()
     ON_WM_DRAWITEM()
 END_MESSAGE_MAP()
@@ -116,6 +120,27 @@ BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
 void CPointTablePage::ShowMonotonyWarning() {
     if (CWnd* label = GetDlgItem(kCtlWarning))
         label->ShowWindow(qv::pointtable::IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
+}
+
+void CPointTablePage::LabelShowAsUpdate() {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
+}
+
+void CPointTablePage::OpenPreview(const CString& xLabel, const CString& yLabel) {
+    delete m_pPreview;
+    m_pPreview = new CCharacteristicDlg(this, m_strName);
+    m_pPreview->SetXAxisLabel(xLabel);
+    m_pPreview->SetYAxisLabel(yLabel);
+    m_pPreview->SetPointArray(&m_previewPoints);
+    CResourceSwitch resources;
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+LRESULT CPointTablePage::OnPreviewClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
+    return 0;
 }
 
 // The output switches in the parameter set at once.

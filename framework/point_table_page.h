@@ -49,7 +49,12 @@ protected:
     void MarkFileParameters(bool reference);
     // A message box, except on a hidden page.
     void ShowMessage(const CString& text);
+    // "Show" reads "Update" while the preview is open.
+    void LabelShowAsUpdate();
+    // Opens the preview of the preview points anew, with its axis labels.
+    void OpenPreview(const CString& xLabel, const CString& yLabel);
     void OnOutput();
+    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()

@@ -65,8 +65,6 @@ constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;
-constexpr UINT kStrUpdate = 2718;
-constexpr UINT kStrShow = 2719;
 constexpr int kColumnWidth = 50;
 constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
@@ -160,7 +158,6 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropTFMDataPairs::OnCellEdited)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
     ON_MESSAGE(WM_USER + 9, &CPropTFMDataPairs::OnPreviewRefresh)
-    ON_MESSAGE(WM_USER + 10, &CPropTFMDataPairs::OnPreviewClosed)
     ON_WM_PAINT()
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropTFMDataPairs::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropTFMDataPairs::OnUpdateNeedsSelection)
@@ -437,33 +434,18 @@ LRESULT CPropTFMDataPairs::OnCellQuery(WPARAM, LPARAM) { return 0; }
 void CPropTFMDataPairs::OnShow() {
     UpdateData(TRUE);
     ModeFromControls();
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
-    }
+    LabelShowAsUpdate();
     MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
         m_pPreview->Invalidate();
         m_pPreview->UpdateWindow();
         return;
     }
-    delete m_pPreview;
-    m_pPreview = new CCharacteristicDlg(this, m_strName);
-    m_pPreview->SetXAxisLabel(m_strXLabel);
-    m_pPreview->SetYAxisLabel(m_strYLabel);
-    m_pPreview->SetPointArray(&m_previewPoints);
-    CResourceSwitch resources;
-    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+    OpenPreview(m_strXLabel, m_strYLabel);
 }
 
 LRESULT CPropTFMDataPairs::OnPreviewRefresh(WPARAM, LPARAM) {
     MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
-    return 0;
-}
-
-LRESULT CPropTFMDataPairs::OnPreviewClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
     return 0;
 }
 
@@ -768,17 +750,8 @@ void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
             ShowModeInControls();
             DWORD unused = 0, block = 0;
             if (in.ReadDword(unused) && in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
-                std::vector<BYTE> copy(in.Position(), in.Position() + block);
+                qv::pages::ReadArchivedBlock(in.Position(), block, [this](CArchive& ar) { Serialize(ar); });
                 in.SkipBytes(block);
-                if (!copy.empty()) {
-                    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-                    CArchive ar(&file, CArchive::load, 4096);
-                    try {
-                        Serialize(ar);
-                    } catch (CException* e) {
-                        e->Delete();
-                    }
-                }
                 if (in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
                     const BYTE* cursor = in.Position();
                     size_t remaining = block;

@@ -115,7 +115,6 @@ protected:
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnPaint();
