@@ -117,6 +117,10 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
     ON_NOTIFY(LVN_ITEMCHANGED, kCtlTable, &CProp2DLookupTableXY::OnListItemChanged)
 END_MESSAGE_MAP()
 
+void C2DLookupTableWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+
+void C2DLookupTableWizard4::GiveSettingsToPage(CProp2DLookupTableXY& page) { page.TakeFromWizard(*this); }
+
 CProp2DLookupTableXY::CProp2DLookupTableXY() : CPointTablePage(kTemplate, 0) {}
 
 CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
@@ -124,7 +128,7 @@ CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
-void CProp2DLookupTableXY::SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {
+void CProp2DLookupTableXY::Rebind(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {
     m_pWizard = wizard;
     m_cookie = cookie;
 }
@@ -591,24 +595,22 @@ void CProp2DLookupTableXY::OnBrowseWrite() {
 // ---------------------------------------------------------------------------------------
 // C2DLookupTableWizard4
 
-C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4& other)
-    : CWizardBase4(&other),
-      m_wSchema(other.m_wSchema),
-      m_bXUnit(other.m_bXUnit),
-      m_bYUnit(other.m_bYUnit),
-      m_strXUnit(other.m_strXUnit),
-      m_strYUnit(other.m_strYUnit),
-      m_bFileName(other.m_bFileName),
-      m_bReference(other.m_bReference) {
-    CopyPoints(m_points, other.m_points);
-    CopySnapshots(m_snapshots, other.m_snapshots);
+C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4* other)
+    : TPageWizard4(other),
+      m_wSchema(other->m_wSchema),
+      m_bXUnit(other->m_bXUnit),
+      m_bYUnit(other->m_bYUnit),
+      m_strXUnit(other->m_strXUnit),
+      m_strYUnit(other->m_strYUnit),
+      m_bFileName(other->m_bFileName),
+      m_bReference(other->m_bReference) {
+    CopyPoints(m_points, other->m_points);
+    CopySnapshots(m_snapshots, other->m_snapshots);
 }
 
 C2DLookupTableWizard4::~C2DLookupTableWizard4() {
     DeleteSnapshots(m_snapshots);
     DeletePoints(m_points);
-    delete m_pPage;
-    m_pPage = nullptr;
 }
 
 void C2DLookupTableWizard4::SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit) {
@@ -626,61 +628,18 @@ void C2DLookupTableWizard4::TakeFromPage(BOOL fileNameFlag, DWORD flagWord, cons
     if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
 }
 
-CProp2DLookupTableXY* C2DLookupTableWizard4::MakePage(DWORD_PTR cookie) {
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        m_pPage->SetWizard(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CProp2DLookupTableXY(this, cookie);
-    }
-    if (m_pPage != nullptr) m_pPage->TakeFromWizard(*this);
-    return m_pPage;
-}
-
-BOOL C2DLookupTableWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (MakePage(cookie) == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void C2DLookupTableWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* C2DLookupTableWizard4::Clone() { return new (std::nothrow) C2DLookupTableWizard4(*this); }
-
 // Hidden work runs on a page of its own; the page on the editor's sheet is never touched.
 BOOL C2DLookupTableWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CProp2DLookupTableXY> page(new (std::nothrow) CProp2DLookupTableXY(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHidden(true);
     page->TakeFromWizard(*this);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kTemplate)) return TRUE;
     page->LoadData(true);
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 
@@ -744,20 +703,15 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 BOOL C2DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CProp2DLookupTableXY> page(new (std::nothrow) CProp2DLookupTableXY(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHidden(true);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kTemplate)) return TRUE;
     page->StoreToWizard(data, length);
     page->UpdateParameterFlags();
     m_bFileName = page->GetFileNameFlag();
     m_bReference = (page->GetFlagWord() & kFlagReference) != 0;
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 

@@ -20,6 +20,7 @@
 #include "framework/point_table_page.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
+#include "framework/page_wizard.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::lookup2d {
@@ -57,7 +58,7 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
+    void Rebind(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
     // The wizard's state copied into the page.
     void TakeFromWizard(const C2DLookupTableWizard4& wizard);
@@ -118,17 +119,14 @@ protected:
     DWORD m_dwConverted = 0;
 };
 
-class C2DLookupTableWizard4 : public CWizardBase4 {
+class C2DLookupTableWizard4 : public qv::wizards::TPageWizard4<CProp2DLookupTableXY, C2DLookupTableWizard4> {
     DECLARE_DYNAMIC(C2DLookupTableWizard4)
 public:
     C2DLookupTableWizard4() = default;
-    C2DLookupTableWizard4(const C2DLookupTableWizard4& other);
+    explicit C2DLookupTableWizard4(const C2DLookupTableWizard4* other);
     ~C2DLookupTableWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
 #if defined(__clang__)
@@ -144,6 +142,9 @@ public:
     BOOL DoConversionFrom4x() override;
 
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
+    // The search folders of data files, then the wizard's state copied into the page.
+    void PrepareEditing();
+    void GiveSettingsToPage(CProp2DLookupTableXY& page);
     // What the page hands over.
     void TakeFromPage(BOOL fileNameFlag, DWORD flagWord, const CPtrArray& points, const CPtrArray& snapshots);
 
@@ -157,11 +158,8 @@ public:
     CPtrArray& Points() { return m_points; }
     const CPtrArray& Snapshots() const { return m_snapshots; }
     WORD GetSchema() const { return m_wSchema; }
-    CProp2DLookupTableXY* GetPage() const { return m_pPage; }
 
 private:
-    CProp2DLookupTableXY* MakePage(DWORD_PTR cookie);
-
     WORD m_wSchema = 0;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
@@ -171,5 +169,4 @@ private:
     BOOL m_bReference = FALSE;
     CPtrArray m_points;
     CPtrArray m_snapshots;
-    CProp2DLookupTableXY* m_pPage = nullptr;
 };

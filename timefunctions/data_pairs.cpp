@@ -166,6 +166,10 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropTFMDataPairs::OnUpdateAlways)
 END_MESSAGE_MAP()
 
+void CTFMDataPairsWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+
+void CTFMDataPairsWizard4::GiveSettingsToPage(CPropTFMDataPairs& page) { page.TakeFromWizard(*this); }
+
 CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
 
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
@@ -178,7 +182,7 @@ CPropTFMDataPairs::~CPropTFMDataPairs() {
     m_pSymbol = nullptr;
 }
 
-void CPropTFMDataPairs::SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
+void CPropTFMDataPairs::Rebind(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
     m_pWizard = wizard;
     m_cookie = cookie;
 }
@@ -775,21 +779,19 @@ void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
 // ---------------------------------------------------------------------------------------
 // CTFMDataPairsWizard4
 
-CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other)
-    : CWizardBase4(&other),
-      m_wSchema(other.m_wSchema),
-      m_dwMode(other.m_dwMode),
-      m_bPeriod(other.m_bPeriod),
-      m_bFileName(other.m_bFileName) {
-    CopyPoints(m_points, other.m_points);
-    CopySnapshots(m_snapshots, other.m_snapshots);
+CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other)
+    : TPageWizard4(other),
+      m_wSchema(other->m_wSchema),
+      m_dwMode(other->m_dwMode),
+      m_bPeriod(other->m_bPeriod),
+      m_bFileName(other->m_bFileName) {
+    CopyPoints(m_points, other->m_points);
+    CopySnapshots(m_snapshots, other->m_snapshots);
 }
 
 CTFMDataPairsWizard4::~CTFMDataPairsWizard4() {
     DeleteSnapshots(m_snapshots);
     DeletePoints(m_points);
-    delete m_pPage;
-    m_pPage = nullptr;
 }
 
 void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
@@ -801,66 +803,25 @@ void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWOR
     if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
 }
 
-CPropTFMDataPairs* CTFMDataPairsWizard4::MakePage(DWORD_PTR cookie) {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        m_pPage->SetWizard(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropTFMDataPairs(this, cookie);
-    }
-    if (m_pPage != nullptr) m_pPage->TakeFromWizard(*this);
-    return m_pPage;
-}
-
-BOOL CTFMDataPairsWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (MakePage(cookie) == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CTFMDataPairsWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CTFMDataPairsWizard4::Clone() { return new (std::nothrow) CTFMDataPairsWizard4(*this); }
-
-namespace {
-// A page of its own for hidden work: the page on the editor's sheet is never touched.
-std::unique_ptr<CPropTFMDataPairs> MakeHiddenPage(CTFMDataPairsWizard4& wizard, DWORD_PTR cookie) {
-    std::unique_ptr<CPropTFMDataPairs> page(new (std::nothrow) CPropTFMDataPairs(&wizard, cookie));
-    if (page == nullptr) return page;
+// Hidden work on a page of its own (the page on the editor's sheet is never touched), which
+// starts from the wizard's state.
+qv::wizards::THiddenPage<CPropTFMDataPairs> CTFMDataPairsWizard4::OpenHiddenPage(DWORD_PTR cookie) {
+    auto page = MakeHiddenPage(cookie);
+    if (!page) return page;
     page->SetHidden(true);
-    page->TakeFromWizard(wizard);
-    CResourceSwitch resources;
-    if (!page->Create(kTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
+    page->TakeFromWizard(*this);
+    if (!page.Open(kTemplate)) return qv::wizards::THiddenPage<CPropTFMDataPairs>(nullptr);
     return page;
 }
-} // namespace
 
 BOOL CTFMDataPairsWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CPropTFMDataPairs> page = MakeHiddenPage(*this, params.Cookie());
-    if (page == nullptr) return TRUE;
+    auto page = OpenHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->LoadData(true);
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 
@@ -935,13 +896,12 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 BOOL CTFMDataPairsWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CPropTFMDataPairs> page = MakeHiddenPage(*this, params.Cookie());
-    if (page == nullptr) return TRUE;
+    auto page = OpenHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->StoreToWizard(data, length);
     page->UpdateParameterFlags();
     m_dwMode = page->GetModeWord();
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 

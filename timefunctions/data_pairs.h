@@ -26,6 +26,7 @@
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
+#include "framework/page_wizard.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::datapairs {
@@ -69,7 +70,7 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
+    void Rebind(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
     // The wizard's state copied into the page.
     void TakeFromWizard(const CTFMDataPairsWizard4& wizard);
     void LoadData(bool store);
@@ -139,17 +140,14 @@ protected:
     double m_dLastT = 0.0;
 };
 
-class CTFMDataPairsWizard4 : public CWizardBase4 {
+class CTFMDataPairsWizard4 : public qv::wizards::TPageWizard4<CPropTFMDataPairs, CTFMDataPairsWizard4> {
     DECLARE_DYNAMIC(CTFMDataPairsWizard4)
 public:
     CTFMDataPairsWizard4() = default;
-    CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other);
+    explicit CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other);
     ~CTFMDataPairsWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
 #if defined(__clang__)
@@ -164,6 +162,9 @@ public:
     BOOL DoConversionFrom4x(void* data, long length) override;
     BOOL DoConversionFrom4x() override;
 
+    // The search folders of data files, then the wizard's state copied into the page.
+    void PrepareEditing();
+    void GiveSettingsToPage(CPropTFMDataPairs& page);
     // What the page hands over.
     void TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
                       const CPtrArray& snapshots);
@@ -176,10 +177,9 @@ public:
     const CPtrArray& Snapshots() const { return m_snapshots; }
     CPtrArray& Snapshots() { return m_snapshots; }
     WORD GetSchema() const { return m_wSchema; }
-    CPropTFMDataPairs* GetPage() const { return m_pPage; }
 
 private:
-    CPropTFMDataPairs* MakePage(DWORD_PTR cookie);
+    qv::wizards::THiddenPage<CPropTFMDataPairs> OpenHiddenPage(DWORD_PTR cookie);
 
     WORD m_wSchema = 0;
     DWORD m_dwMode = 0;
@@ -187,5 +187,4 @@ private:
     BOOL m_bFileName = FALSE;
     CPtrArray m_points;
     CPtrArray m_snapshots;
-    CPropTFMDataPairs* m_pPage = nullptr;
 };
