@@ -214,16 +214,10 @@ void SerializeFlag(CArchive& ar, BOOL& flag) {
 // ---------------------------------------------------------------------------------------
 // Sine.
 
-CTFMSineWizard4::CTFMSineWizard4(const CTFMSineWizard4* other) : CTimeFunctionWizardBase4(other) {
+CTFMSineWizard4::CTFMSineWizard4(const CTFMSineWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) return;
     m_dwAmplitudeMode = other->m_dwAmplitudeMode;
     m_strRMS = other->m_strRMS;
-}
-
-// A page the editor never ended is the wizard's: it is not left behind.
-CTFMSineWizard4::~CTFMSineWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
 }
 
 void CTFMSineWizard4::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
@@ -231,39 +225,6 @@ void CTFMSineWizard4::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL per
     m_strRMS = rmsText;
     m_bPeriodGiven = periodGiven ? TRUE : FALSE;
 }
-
-BOOL CTFMSineWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page still holds the cookie of the earlier call: it goes back before the page
-        // takes the new one, so that none is lost.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        m_pPage->Rebind(this, HolderFromCookie(cookie));
-    } else {
-        m_pPage = new (std::nothrow) CPropTFMSine(this, HolderFromCookie(cookie));
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CTFMSineWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    CWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CTFMSineWizard4::Clone() { return new (std::nothrow) CTFMSineWizard4(this); }
 
 void CTFMSineWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     SerializeWith(ar, version, [this](CArchive& a) {
@@ -278,21 +239,18 @@ void CTFMSineWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     });
 }
 
+void CTFMSineWizard4::GiveSettingsToPage(CPropTFMSine& page) { page.SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven); }
+
 BOOL CTFMSineWizard4::DoConvertWizard3Data(const void* data, long length) {
     // A page of its own: the page on the editor's sheet (if any) keeps its cookie.
     ScopedParamSet params{RequestTarget(this)};
-    std::unique_ptr<CPropTFMSine> page(new (std::nothrow) CPropTFMSine(this, params.Holder()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     // The page starts from the wizard's own settings, so that data which ends early never
     // resets them to the page's defaults.
-    page->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kSineTemplate, nullptr)) return TRUE;
-        page->ShowWindow(SW_HIDE);
-    }
+    GiveSettingsToPage(*page);
+    if (!page.Open(kSineTemplate)) return TRUE;
     page->ConvertWizard3Data(data, length);
-    page->DestroyWindow();
     return TRUE;
 }
 

@@ -25,6 +25,8 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
+#include "framework/page_wizard.h"
+#include "framework/requests.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -91,6 +93,7 @@ bool IsInput(const CWizardCopaObject3* param);
 } // namespace qv::timefunctions
 
 class CPropTFMSine;
+class CTFMSineWizard4;
 class CPropTFMWave;
 class CPropTFMTrapez;
 class CPropTFMArcTang;
@@ -133,32 +136,6 @@ protected:
 #else
 #define PARVEL_TF_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
 #endif
-
-class CTFMSineWizard4 : public CTimeFunctionWizardBase4 {
-    DECLARE_DYNAMIC(CTFMSineWizard4)
-public:
-    CTFMSineWizard4() = default;
-    explicit CTFMSineWizard4(const CTFMSineWizard4* other);
-    ~CTFMSineWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    // Sheet version 4: WORD schema, DWORD period given, CString RMS text, DWORD amplitude mode.
-    PARVEL_TF_SHEET_SERIALIZE
-    // Older data read by a hidden page of its own.
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
-    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
-    const CString& GetRMSText() const { return m_strRMS; }
-    CPropTFMSine* GetPage() const { return m_pPage; }
-
-private:
-    DWORD m_dwAmplitudeMode = 1;
-    CString m_strRMS;
-    CPropTFMSine* m_pPage = nullptr;
-};
 
 // The saw-tooth: period given and ramp direction; its page also fixes the default ramp.
 class CTFMSawToothWizard4 : public CTimeFunctionWizardBase4 {
@@ -315,6 +292,7 @@ public:
     BOOL OnSetActive() override;
 
     ParamHolder* GetParams() const { return m_pParams; }
+    DWORD_PTR GetCookie() const { return reinterpret_cast<DWORD_PTR>(m_pParams); }
     CCharacteristicDlg* GetPreview() const { return m_pPreview; }
     const CPtrArray& GetPreviewPoints() const { return m_Points; }
     BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
@@ -426,6 +404,8 @@ public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropTFMSine();
     CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params);
+    // The page wizard's template hands the parameter set over as its cookie.
+    CPropTFMSine(CTFMSineWizard4* wizard, DWORD_PTR cookie) : CPropTFMSine(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD amplitude mode, CString RMS text,
     // DWORD period given; versions 1 to 9 add a DWORD phase unit (1 "rad", else "deg").
@@ -435,6 +415,7 @@ public:
     BOOL OnApply() override;
 
     void Rebind(CTFMSineWizard4* wizard, ParamHolder* params);
+    void Rebind(CTFMSineWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
     // Reads element data of the older wizard generation; the settings always go to the wizard.
     void ConvertWizard3Data(const void* data, long length);
@@ -459,5 +440,27 @@ protected:
     DWORD m_dwAmplitudeMode = 1;
     CButton m_radAmplitude;  // 2203
     CButton m_radRMS;        // 2204
+    CString m_strRMS;
+};
+
+// The sine's wizard: period given, RMS text and amplitude mode beside the parameters.
+class CTFMSineWizard4 : public qv::wizards::TPageWizard4<CPropTFMSine, CTFMSineWizard4, CTimeFunctionWizardBase4> {
+    DECLARE_DYNAMIC(CTFMSineWizard4)
+public:
+    CTFMSineWizard4() = default;
+    explicit CTFMSineWizard4(const CTFMSineWizard4* other);
+
+    // Sheet version 4: WORD schema, DWORD period given, CString RMS text, DWORD amplitude mode.
+    PARVEL_TF_SHEET_SERIALIZE
+    // Older data read by a hidden page of its own.
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    void GiveSettingsToPage(CPropTFMSine& page);
+    void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
+    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
+    const CString& GetRMSText() const { return m_strRMS; }
+
+private:
+    DWORD m_dwAmplitudeMode = 1;
     CString m_strRMS;
 };
