@@ -257,11 +257,9 @@ BOOL CTFMSineWizard4::DoConvertWizard3Data(const void* data, long length) {
 // ---------------------------------------------------------------------------------------
 // The other wizards (their editing and older data are in wave_pages.cpp).
 
-CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : CTimeFunctionWizardBase4(other) {
+CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : TPageWizard4(other) {
     if (other != nullptr) m_dwRamp = other->m_dwRamp;
 }
-
-CWizardBase4* CTFMSawToothWizard4::Clone() { return new (std::nothrow) CTFMSawToothWizard4(this); }
 
 int CTFMSawToothWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
@@ -283,15 +281,9 @@ void CTFMPeriodOnlyWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     SerializeWith(ar, version, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
 }
 
-CWizardBase4* CTFMPulseWizard4::Clone() { return new (std::nothrow) CTFMPulseWizard4(this); }
-CWizardBase4* CTFMTriangleWizard4::Clone() { return new (std::nothrow) CTFMTriangleWizard4(this); }
-CWizardBase4* CTFMTrapezWizard4::Clone() { return new (std::nothrow) CTFMTrapezWizard4(this); }
-
-CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : CWizardBase4(other) {
+CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : TPageWizard4(other) {
     if (other != nullptr) m_strTime = other->m_strTime;
 }
-
-CWizardBase4* CTFMArcTangWizard4::Clone() { return new (std::nothrow) CTFMArcTangWizard4(this); }
 
 void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     if (version != eSheetVersion4) return;
@@ -305,8 +297,6 @@ void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     if (m_wSchema != 0) return;
     ar >> m_strTime;
 }
-
-CWizardBase4* CTFMVCOWizard4::Clone() { return new (std::nothrow) CTFMVCOWizard4(this); }
 
 CWizardBase3* CTFMNeedleWizard::Clone() { return new (std::nothrow) CTFMNeedleWizard(this); }
 

@@ -20,7 +20,8 @@
 // | 2056     | OUT              | default output ("SDB")                              |
 // | 1000     | (saw-tooth)      | ramp direction, read by the saw-tooth page          |
 //
-// The sine has its page here; the others' pages are in wave_pages.h.
+// The sine has its page here; the other time functions' pages and wizards are in
+// wave_pages.h, which this header brings along.
 #pragma once
 
 #include "afx/afxwin.h"
@@ -92,13 +93,12 @@ CString Printed(double value);
 bool IsInput(const CWizardCopaObject3* param);
 } // namespace qv::timefunctions
 
-class CPropTFMSine;
 class CTFMSineWizard4;
-class CPropTFMWave;
-class CPropTFMTrapez;
-class CPropTFMArcTang;
-class CPropTFMNeedle;
-class CPropTFMVCO;
+class CTFMSawToothWizard4;
+class CTFMTrapezWizard4;
+class CTFMArcTangWizard4;
+class CTFMVCOWizard4;
+class CTFMNeedleWizard;
 
 // What the five wizards with a period share: the schema word, the period-given flag, and
 // the period that follows a changed frequency (or, for the trapezoid, its three times).
@@ -137,147 +137,11 @@ protected:
 #define PARVEL_TF_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
 #endif
 
-// The saw-tooth: period given and ramp direction; its page also fixes the default ramp.
-class CTFMSawToothWizard4 : public CTimeFunctionWizardBase4 {
-    DECLARE_DYNAMIC(CTFMSawToothWizard4)
-public:
-    CTFMSawToothWizard4() = default;
-    explicit CTFMSawToothWizard4(const CTFMSawToothWizard4* other);
-    ~CTFMSawToothWizard4() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    // "@TYPE" becomes "ST_FALL " for a falling ramp, else "ST_RISE "; no request is made.
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    // 0: the ramp direction from the element's parameter 1000, through a hidden page.
-    BOOL Initialize(int argument) override;
-    // Sheet version 4: WORD schema, DWORD period given, DWORD ramp direction.
-    PARVEL_TF_SHEET_SERIALIZE
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    DWORD GetRamp() const { return m_dwRamp; }
-    void SetRamp(DWORD ramp) { m_dwRamp = ramp; }
-    CPropTFMWave* GetPage() const { return m_pPage; }
-
-private:
-    DWORD m_dwRamp = 0;
-    CPropTFMWave* m_pPage = nullptr;
-};
-
 // Pulse, triangle and trapezoid: WORD schema, DWORD period given.
 class CTFMPeriodOnlyWizard4 : public CTimeFunctionWizardBase4 {
 public:
     using CTimeFunctionWizardBase4::CTimeFunctionWizardBase4;
     PARVEL_TF_SHEET_SERIALIZE
-};
-
-class CTFMPulseWizard4 : public CTFMPeriodOnlyWizard4 {
-    DECLARE_DYNAMIC(CTFMPulseWizard4)
-public:
-    CTFMPulseWizard4() = default;
-    explicit CTFMPulseWizard4(const CTFMPulseWizard4* other) : CTFMPeriodOnlyWizard4(other) {}
-    ~CTFMPulseWizard4() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropTFMWave* GetPage() const { return m_pPage; }
-
-private:
-    CPropTFMWave* m_pPage = nullptr;
-};
-
-class CTFMTriangleWizard4 : public CTFMPeriodOnlyWizard4 {
-    DECLARE_DYNAMIC(CTFMTriangleWizard4)
-public:
-    CTFMTriangleWizard4() = default;
-    explicit CTFMTriangleWizard4(const CTFMTriangleWizard4* other) : CTFMPeriodOnlyWizard4(other) {}
-    ~CTFMTriangleWizard4() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropTFMWave* GetPage() const { return m_pPage; }
-
-private:
-    CPropTFMWave* m_pPage = nullptr;
-};
-
-class CTFMTrapezWizard4 : public CTFMPeriodOnlyWizard4 {
-    DECLARE_DYNAMIC(CTFMTrapezWizard4)
-public:
-    CTFMTrapezWizard4() = default;
-    explicit CTFMTrapezWizard4(const CTFMTrapezWizard4* other) : CTFMPeriodOnlyWizard4(other) {}
-    ~CTFMTrapezWizard4() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropTFMTrapez* GetPage() const { return m_pPage; }
-
-protected:
-    bool DerivesFromTimes() const override { return true; }
-
-private:
-    CPropTFMTrapez* m_pPage = nullptr;
-};
-
-class CTFMArcTangWizard4 : public CWizardBase4 {
-    DECLARE_DYNAMIC(CTFMArcTangWizard4)
-public:
-    CTFMArcTangWizard4() = default;
-    explicit CTFMArcTangWizard4(const CTFMArcTangWizard4* other);
-    ~CTFMArcTangWizard4() override;
-    int GetWizardKind() override { return 3; }
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropTFMArcTang* GetPage() const { return m_pPage; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    // Sheet version 4: WORD schema, CString time text.
-    PARVEL_TF_SHEET_SERIALIZE
-
-    const CString& GetTimeText() const { return m_strTime; }
-    void SetTimeText(CString text) { m_strTime = text; }
-    WORD GetSchema() const { return m_wSchema; }
-
-private:
-    WORD m_wSchema = 0;
-    CString m_strTime;
-    CPropTFMArcTang* m_pPage = nullptr;
-};
-
-class CTFMVCOWizard4 : public CWizardBase4 {
-    DECLARE_DYNAMIC(CTFMVCOWizard4)
-public:
-    CTFMVCOWizard4() = default;
-    explicit CTFMVCOWizard4(const CTFMVCOWizard4* other) : CWizardBase4(other) {}
-    ~CTFMVCOWizard4() override;
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropTFMVCO* GetPage() const { return m_pPage; }
-
-private:
-    CPropTFMVCO* m_pPage = nullptr;
-};
-
-class CTFMNeedleWizard : public CWizardBase3 {
-    DECLARE_DYNAMIC(CTFMNeedleWizard)
-public:
-    CTFMNeedleWizard() = default;
-    explicit CTFMNeedleWizard(const CTFMNeedleWizard* other) : CWizardBase3(other) {}
-    ~CTFMNeedleWizard() override;
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase3* Clone() override;
-    CPropTFMNeedle* GetPage() const { return m_pPage; }
-
-private:
-    CPropTFMNeedle* m_pPage = nullptr;
 };
 
 // What the pages of the time functions share: name, symbol, the default output switched at
@@ -464,3 +328,7 @@ private:
     DWORD m_dwAmplitudeMode = 1;
     CString m_strRMS;
 };
+
+// The other time functions: their wizards are declared after their pages, so that every
+// time-function wizard is known wherever this header is included.
+#include "timefunctions/wave_pages.h"

@@ -311,6 +311,8 @@ END_MESSAGE_MAP()
 
 CPropTFMWave::CPropTFMWave() : CPeriodicFunctionPage(kWaveTemplate) {}
 
+CPropTFMSawTooth::CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
+
 CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kWaveTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kWaveLayout);
@@ -1112,26 +1114,6 @@ void CPropTFMVCO::ConvertWizard3Data(const void* data, long length) {
 
 namespace {
 
-// Mode 1 fetches the parameter set and puts the page (made or rebound) on the sheet; other
-// modes are the base's.
-template <class Wizard, class Page, class Make, class Prepare>
-BOOL EditWithPage(Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode, Make make, Prepare prepare) {
-    if (mode != 1) return wizard.CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    // A page still holding the cookie of the earlier call gives it back first.
-    if (qv::pages::BindPageToCookie(wizard, page, target, FetchParamSet(target), make) == nullptr) return FALSE;
-    prepare(*page);
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Wizard, class Page>
-void EndWithPage(Wizard& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.CWizardBase4::EndEditProperties();
-}
-
 // Older data read by a hidden page of its own, so that a page on the editor's sheet keeps
 // its cookie; the page starts from the wizard's settings (prepare).
 template <class Page, class Wizard, class Prepare, class Convert>
@@ -1159,99 +1141,36 @@ BOOL ConvertOlderData(Wizard& wizard, UINT templ, Prepare prepare, const void* d
 
 } // namespace
 
-CTFMSawToothWizard4::~CTFMSawToothWizard4() { delete m_pPage; }
-
-BOOL CTFMSawToothWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMSawTooth(this, p); },
-        [this](CPropTFMWave& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); });
-}
-
-void CTFMSawToothWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
-
 BOOL CTFMSawToothWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ConvertWithPage<CPropTFMSawTooth>(
-        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); },
+        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { GiveSettingsToPage(page); },
         [](CPropTFMSawTooth& page) { page.InitDefaults(TRUE); });
     return TRUE;
 }
 
 BOOL CTFMSawToothWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMSawTooth>(
-        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); }, data,
-        length);
+    return ConvertOlderData<CPropTFMSawTooth>(*this, kWaveTemplate, [this](CPropTFMWave& page) { GiveSettingsToPage(page); },
+                                              data, length);
 }
 
-CTFMPulseWizard4::~CTFMPulseWizard4() { delete m_pPage; }
-
-BOOL CTFMPulseWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMPulse(this, p); },
-        [this](CPropTFMWave& page) { page.SetWaveData(0, m_bPeriodGiven); });
+template <class Page, class Self>
+BOOL TPeriodicWaveWizard4<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate,
+                                  [this](CPropTFMWave& page) { GiveSettingsToPage(page); }, data, length);
 }
-
-void CTFMPulseWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
-
-BOOL CTFMPulseWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMPulse>(
-        *this, kWaveTemplate, [this](CPropTFMPulse& page) { page.SetWaveData(0, m_bPeriodGiven); }, data, length);
-}
-
-CTFMTriangleWizard4::~CTFMTriangleWizard4() { delete m_pPage; }
-
-BOOL CTFMTriangleWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMTriangle(this, p); },
-        [this](CPropTFMWave& page) { page.SetWaveData(0, m_bPeriodGiven); });
-}
-
-void CTFMTriangleWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
-
-BOOL CTFMTriangleWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMTriangle>(
-        *this, kWaveTemplate, [this](CPropTFMTriangle& page) { page.SetWaveData(0, m_bPeriodGiven); }, data, length);
-}
-
-CTFMTrapezWizard4::~CTFMTrapezWizard4() { delete m_pPage; }
-
-BOOL CTFMTrapezWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMTrapez(this, p); },
-        [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); });
-}
-
-void CTFMTrapezWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+template BOOL TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>::DoConvertWizard3Data(const void*, long);
+template BOOL TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>::DoConvertWizard3Data(const void*, long);
 
 BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMTrapez>(
-        *this, kTrapezTemplate, [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); }, data, length);
+    return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate,
+                                            [this](CPropTFMTrapez& page) { GiveSettingsToPage(page); }, data, length);
 }
-
-CTFMArcTangWizard4::~CTFMArcTangWizard4() { delete m_pPage; }
-
-BOOL CTFMArcTangWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMArcTang(this, p); },
-        [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); });
-}
-
-void CTFMArcTangWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMArcTang>(
-        *this, kArcTangTemplate, [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); }, data, length);
+    return ConvertOlderData<CPropTFMArcTang>(*this, kArcTangTemplate,
+                                             [this](CPropTFMArcTang& page) { GiveSettingsToPage(page); }, data, length);
 }
-
-CTFMVCOWizard4::~CTFMVCOWizard4() { delete m_pPage; }
-
-BOOL CTFMVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMVCO(this, p); },
-        [](CPropTFMVCO&) {});
-}
-
-void CTFMVCOWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
     return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);

@@ -20,6 +20,7 @@
 // | 1000     | saw-tooth       | the element's default ramp direction (read only)        |
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "timefunctions/time_functions.h"
 
 #include <vector>
@@ -87,6 +88,7 @@ class CPropTFMWave : public CPeriodicFunctionPage {
 public:
     CPropTFMWave();
     CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
+    CPropTFMWave(CTimeFunctionWizardBase4* wizard, DWORD_PTR cookie) : CPropTFMWave(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
@@ -96,6 +98,7 @@ public:
     BOOL OnApply() override;
 
     void Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
+    void Rebind(CTimeFunctionWizardBase4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetWaveData(DWORD ramp, BOOL periodGiven);
     DWORD GetRamp() const { return m_dwRamp; }
     // Reads element data of the older wizard generation; the settings go to the wizard.
@@ -143,7 +146,8 @@ public:
 class CPropTFMSawTooth : public CPropTFMWave {
 public:
     CPropTFMSawTooth() = default;
-    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
+    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params);
+    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, DWORD_PTR cookie) : CPropTFMSawTooth(wizard, HolderFromCookie(cookie)) {}
     BOOL OnInitDialog() override;
     void CalculateGraphic() override;
     void ConvertWizard3Data(const void* data, long length) override;
@@ -157,6 +161,7 @@ class CPropTFMTrapez : public CTimeFunctionPage {
 public:
     CPropTFMTrapez();
     CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params);
+    CPropTFMTrapez(CTFMTrapezWizard4* wizard, DWORD_PTR cookie) : CPropTFMTrapez(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
@@ -167,6 +172,7 @@ public:
     void CalculateGraphic() override;
 
     void Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params);
+    void Rebind(CTFMTrapezWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     CTFMTrapezWizard4* ConvertWizard3Data(const void* data, long length);
     qv::timefunctions::TrapezCurve CurveFromFields();
 
@@ -200,6 +206,7 @@ class CPropTFMArcTang : public CTimeFunctionPage {
 public:
     CPropTFMArcTang();
     CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params);
+    CPropTFMArcTang(CTFMArcTangWizard4* wizard, DWORD_PTR cookie) : CPropTFMArcTang(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, CString time text; versions 1 to 9 add a
     // DWORD unit (1 "rad", else "deg") for the limit's list.
@@ -210,6 +217,7 @@ public:
     void CalculateGraphic() override;
 
     void Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params);
+    void Rebind(CTFMArcTangWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetTimeText(CString text) { m_strTime = text; }
     const CString& GetTimeText() const { return m_strTime; }
     void ConvertWizard3Data(const void* data, long length);
@@ -266,6 +274,7 @@ class CPropTFMVCO : public CTimeFunctionPage {
 public:
     CPropTFMVCO();
     CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params);
+    CPropTFMVCO(CTFMVCOWizard4* wizard, DWORD_PTR cookie) : CPropTFMVCO(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version; versions 1 to 9 add a DWORD phase unit
     // (1 "rad", else "deg").
@@ -276,6 +285,7 @@ public:
     BOOL OnSetActive() override;
 
     void Rebind(CTFMVCOWizard4* wizard, ParamHolder* params);
+    void Rebind(CTFMVCOWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void ConvertWizard3Data(const void* data, long length);
     BOOL GetLimitInput() const { return m_bLimit; }
 
@@ -298,4 +308,107 @@ protected:
     CString m_strLower;
     CString m_strPhase;
     CString m_strUpper;
+};
+
+// The saw-tooth: period given and ramp direction; its page also fixes the default ramp.
+class CTFMSawToothWizard4
+    : public qv::wizards::TPageWizard4<CPropTFMSawTooth, CTFMSawToothWizard4, CTimeFunctionWizardBase4> {
+    DECLARE_DYNAMIC(CTFMSawToothWizard4)
+public:
+    CTFMSawToothWizard4() = default;
+    explicit CTFMSawToothWizard4(const CTFMSawToothWizard4* other);
+    // "@TYPE" becomes "ST_FALL " for a falling ramp, else "ST_RISE "; no request is made.
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    // 0: the ramp direction from the element's parameter 1000, through a hidden page.
+    BOOL Initialize(int argument) override;
+    // Sheet version 4: WORD schema, DWORD period given, DWORD ramp direction.
+    PARVEL_TF_SHEET_SERIALIZE
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); }
+    DWORD GetRamp() const { return m_dwRamp; }
+    void SetRamp(DWORD ramp) { m_dwRamp = ramp; }
+
+private:
+    DWORD m_dwRamp = 0;
+};
+
+// The pulse and the triangle: the wave page with the period given.
+template <class Page, class Self>
+class TPeriodicWaveWizard4 : public qv::wizards::TPageWizard4<Page, Self, CTFMPeriodOnlyWizard4> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self, CTFMPeriodOnlyWizard4>::TPageWizard4;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(0, this->m_bPeriodGiven); }
+};
+
+class CTFMPulseWizard4 : public TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4> {
+    DECLARE_DYNAMIC(CTFMPulseWizard4)
+public:
+    CTFMPulseWizard4() = default;
+    explicit CTFMPulseWizard4(const CTFMPulseWizard4* other) : TPeriodicWaveWizard4(other) {}
+};
+
+class CTFMTriangleWizard4 : public TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4> {
+    DECLARE_DYNAMIC(CTFMTriangleWizard4)
+public:
+    CTFMTriangleWizard4() = default;
+    explicit CTFMTriangleWizard4(const CTFMTriangleWizard4* other) : TPeriodicWaveWizard4(other) {}
+};
+
+class CTFMTrapezWizard4 : public qv::wizards::TPageWizard4<CPropTFMTrapez, CTFMTrapezWizard4, CTFMPeriodOnlyWizard4> {
+    DECLARE_DYNAMIC(CTFMTrapezWizard4)
+public:
+    CTFMTrapezWizard4() = default;
+    explicit CTFMTrapezWizard4(const CTFMTrapezWizard4* other) : TPageWizard4(other) {}
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    void GiveSettingsToPage(CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); }
+
+protected:
+    bool DerivesFromTimes() const override { return true; }
+};
+
+class CTFMArcTangWizard4 : public qv::wizards::TPageWizard4<CPropTFMArcTang, CTFMArcTangWizard4> {
+    DECLARE_DYNAMIC(CTFMArcTangWizard4)
+public:
+    CTFMArcTangWizard4() = default;
+    explicit CTFMArcTangWizard4(const CTFMArcTangWizard4* other);
+    int GetWizardKind() override { return 3; }
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    // Sheet version 4: WORD schema, CString time text.
+    PARVEL_TF_SHEET_SERIALIZE
+
+    void GiveSettingsToPage(CPropTFMArcTang& page) { page.SetTimeText(m_strTime); }
+    const CString& GetTimeText() const { return m_strTime; }
+    void SetTimeText(CString text) { m_strTime = text; }
+    WORD GetSchema() const { return m_wSchema; }
+
+private:
+    WORD m_wSchema = 0;
+    CString m_strTime;
+};
+
+class CTFMVCOWizard4 : public qv::wizards::TPageWizard4<CPropTFMVCO, CTFMVCOWizard4> {
+    DECLARE_DYNAMIC(CTFMVCOWizard4)
+public:
+    CTFMVCOWizard4() = default;
+    explicit CTFMVCOWizard4(const CTFMVCOWizard4* other) : TPageWizard4(other) {}
+    int GetWizardKind() override { return 3; }
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+};
+
+class CTFMNeedleWizard : public CWizardBase3 {
+    DECLARE_DYNAMIC(CTFMNeedleWizard)
+public:
+    CTFMNeedleWizard() = default;
+    explicit CTFMNeedleWizard(const CTFMNeedleWizard* other) : CWizardBase3(other) {}
+    ~CTFMNeedleWizard() override;
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase3* Clone() override;
+    CPropTFMNeedle* GetPage() const { return m_pPage; }
+
+private:
+    CPropTFMNeedle* m_pPage = nullptr;
 };
