@@ -1,7 +1,7 @@
 #include "equations/lookup_table_2d.h"
 
-#include "equations/point_table_list.h"
-#include "equations/table_list_page.h"
+#include "framework/point_table_list.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/list_controls.h"
@@ -17,6 +17,7 @@
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -27,9 +28,7 @@ PARVEL_VERSIONED_CLASS(CProp2DLookupTableXY)
 IMPLEMENT_DYNAMIC(C2DLookupTableWizard4, CWizardBase4)
 
 using namespace qv::lookup2d;
-using qv::pointtable::FormatNumber;
-using qv::pointtable::PointAt;
-using qv::pointtable::ReplaceWildcards;
+using namespace qv::pointtable;
 
 namespace {
 
@@ -60,18 +59,12 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kStrReadError = 8004;
-constexpr UINT kStrConstant = 8009;
-constexpr UINT kStrNotRising = 8010;
-constexpr UINT kStrNotFalling = 8011;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;
 constexpr int kColumnWidth = 50;
-constexpr int kMaxRows = 10000;
 constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
-constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -87,82 +80,15 @@ constexpr ControlLayout kLayout[] = {
 
 } // namespace
 
-namespace qv::lookup2d {
-
-UINT CheckTableOrder(const CPtrArray& points) {
-    if (points.GetSize() < 2) return 0;
-    const double x0 = PointAt(points, 0)->x;
-    const double x1 = PointAt(points, 1)->x;
-    if (x1 == x0) return kStrConstant;
-    const bool rising = x1 > x0;
-    for (int i = 1; i < points.GetSize(); ++i) {
-        const double previous = PointAt(points, i - 1)->x;
-        const double x = PointAt(points, i)->x;
-        if (rising && !(x > previous)) return kStrNotRising;
-        if (!rising && !(x < previous)) return kStrNotFalling;
-    }
-    return 0;
-}
-
-bool IsNotRising(const CPtrArray& points) {
-    for (int i = 1; i < points.GetSize(); ++i)
-        if (!(PointAt(points, i)->x > PointAt(points, i - 1)->x)) return true;
-    return false;
-}
-
-void SplitAxisText(const CString& text, CString& name, CString& unit) {
-    const int open = text.Find('[');
-    if (open < 0) {
-        name = text;
-        unit.Empty();
-        return;
-    }
-    name = text.Left(open);
-    unit = text.Mid(open + 1);
-    const int close = unit.Find(']');
-    if (close >= 0) unit = unit.Left(close);
-}
-
-void DeletePoints(CPtrArray& points) {
-    for (int i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points[i]);
-    points.RemoveAll();
-}
-
-void DeleteSnapshots(CPtrArray& snapshots) {
-    for (int i = 0; i < snapshots.GetSize(); ++i) delete static_cast<CCopaObjectCompare*>(snapshots[i]);
-    snapshots.RemoveAll();
-}
-
-void CopyPoints(CPtrArray& to, const CPtrArray& from) {
-    while (to.GetSize() > from.GetSize()) {
-        delete static_cast<CDataPoint*>(to[to.GetUpperBound()]);
-        to.RemoveAt(to.GetUpperBound());
-    }
-    while (to.GetSize() < from.GetSize()) to.Add(new CDataPoint);
-    for (int i = 0; i < from.GetSize(); ++i) {
-        PointAt(to, i)->SetX(PointAt(from, i)->x);
-        PointAt(to, i)->SetY(PointAt(from, i)->y);
-    }
-}
-
-void CopySnapshots(CPtrArray& to, const CPtrArray& from) {
-    DeleteSnapshots(to);
-    for (int i = 0; i < from.GetSize(); ++i)
-        to.Add(new CCopaObjectCompare(*static_cast<const CCopaObjectCompare*>(from[i])));
-}
-
-} // namespace qv::lookup2d
-
 // ---------------------------------------------------------------------------------------
 // CProp2DLookupTableXY
 
-BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
+BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
     ON_EN_CHANGE(kCtlName, &CProp2DLookupTableXY::OnMarkModified)
     ON_EN_CHANGE(kCtlFileName, &CProp2DLookupTableXY::OnMarkModified)
     ON_EN_CHANGE(kCtlReference, &CProp2DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlShowName, &CProp2DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CProp2DLookupTableXY::OnFileNameFlag)
-    ON_BN_CLICKED(kIdOutput, &CProp2DLookupTableXY::OnOutput)
     ON_BN_CLICKED(kCtlXUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
     ON_BN_CLICKED(kCtlYUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
     ON_EN_CHANGE(kCtlXUnit, &CProp2DLookupTableXY::OnUnitText)
@@ -170,23 +96,16 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_BN_CLICKED(kCtlReferenceRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlPairsRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlNew, &CProp2DLookupTableXY::OnNewRow)
-    ON_BN_CLICKED(kCtlDelete, &CProp2DLookupTableXY::OnDeleteRow)
-    ON_BN_CLICKED(kCtlDeleteAll, &CProp2DLookupTableXY::OnDeleteAllRows)
     ON_BN_CLICKED(kCtlMoveUp, &CProp2DLookupTableXY::OnMoveUp)
     ON_BN_CLICKED(kCtlMoveDown, &CProp2DLookupTableXY::OnMoveDown)
     ON_BN_CLICKED(kCtlImport, &CProp2DLookupTableXY::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CProp2DLookupTableXY::OnBrowseWrite)
     ON_COMMAND(kCmdNew, &CProp2DLookupTableXY::OnNewRow)
-    ON_COMMAND(kCmdDelete, &CProp2DLookupTableXY::OnDeleteRow)
-    ON_COMMAND(kCmdDeleteAll, &CProp2DLookupTableXY::OnDeleteAllRows)
     ON_COMMAND(kCmdMoveUp, &CProp2DLookupTableXY::OnMoveUp)
     ON_COMMAND(kCmdMoveDown, &CProp2DLookupTableXY::OnMoveDown)
     ON_MESSAGE(TBLM_CELLEDITED, &CProp2DLookupTableXY::OnCellEdited)
     ON_BN_CLICKED(kCtlShow, &CProp2DLookupTableXY::OnShow)
     ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
-    ON_MESSAGE(WM_USER + 10, &CProp2DLookupTableXY::OnPreviewClosed)
-    ON_WM_CONTEXTMENU()
-    ON_WM_DRAWITEM()
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
@@ -198,23 +117,18 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CTBPropertyPage)
     ON_NOTIFY(LVN_ITEMCHANGED, kCtlTable, &CProp2DLookupTableXY::OnListItemChanged)
 END_MESSAGE_MAP()
 
-CProp2DLookupTableXY::CProp2DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
+void C2DLookupTableWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+
+void C2DLookupTableWizard4::GiveSettingsToPage(CProp2DLookupTableXY& page) { page.TakeFromWizard(*this); }
+
+CProp2DLookupTableXY::CProp2DLookupTableXY() : CPointTablePage(kTemplate, 0) {}
 
 CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
-CProp2DLookupTableXY::~CProp2DLookupTableXY() {
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-    delete m_pPreview;
-    m_pPreview = nullptr;
-    DeletePoints(m_previewPoints);
-    DeletePoints(m_points);
-    DeleteSnapshots(m_snapshots);
-}
-
-void CProp2DLookupTableXY::SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {
+void CProp2DLookupTableXY::Rebind(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {
     m_pWizard = wizard;
     m_cookie = cookie;
 }
@@ -233,12 +147,6 @@ void CProp2DLookupTableXY::TakeFromWizard(const C2DLookupTableWizard4& wizard) {
     else m_dwFlags &= ~kFlagReference;
     CopyPoints(m_points, wizard.Points());
     CopySnapshots(m_snapshots, wizard.Snapshots());
-}
-
-void CProp2DLookupTableXY::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
 }
 
 void CProp2DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
@@ -289,9 +197,7 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
     UpdateData(FALSE);
     EnableUnitEdits();
-    CString folder = m_strFolder;
-    CString name = m_strFileName;
-    if (!m_strFileName.IsEmpty() && FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    if (!m_strFileName.IsEmpty()) ImportNamedFile();
     FillList();
     UpdateColumnHeaders();
     if (!m_bFileName && m_pWizard != nullptr) m_strFileName = MakeDocumentFileName(m_pWizard, "");
@@ -315,10 +221,6 @@ void CProp2DLookupTableXY::UpdateColumnHeaders() {
     m_lstTable.SetColumn(1, &column);
     column.pszText = const_cast<char*>(static_cast<LPCTSTR>(y));
     m_lstTable.SetColumn(2, &column);
-}
-
-void CProp2DLookupTableXY::ShowMonotonyWarning() {
-    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
 }
 
 void CProp2DLookupTableXY::EnableReference() {
@@ -358,13 +260,6 @@ void CProp2DLookupTableXY::OnFileNameFlag() {
     SetModified(TRUE);
 }
 
-void CProp2DLookupTableXY::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-    SetModified(TRUE);
-}
-
 void CProp2DLookupTableXY::EnableUnitEdits() {
     if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
     if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
@@ -390,19 +285,6 @@ void CProp2DLookupTableXY::OnNewRow() {
     m_lstTable.SetItemText(m_points.GetSize() - 1, 1, "0");
     m_lstTable.SetItemText(m_points.GetSize() - 1, 2, "0");
     ShowMonotonyWarning();
-}
-
-void CProp2DLookupTableXY::OnDeleteRow() {
-    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
-    ShowMonotonyWarning();
-    SetModified(TRUE);
-}
-
-void CProp2DLookupTableXY::OnDeleteAllRows() {
-    DeletePoints(m_points);
-    m_lstTable.DeleteAllItems();
-    ShowMonotonyWarning();
-    SetModified(TRUE);
 }
 
 void CProp2DLookupTableXY::MoveRow(int delta) {
@@ -443,22 +325,13 @@ void CProp2DLookupTableXY::CopyPreviewPoints() { CopyPoints(m_previewPoints, m_p
 void CProp2DLookupTableXY::OnShow() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(2718));
-    }
+    LabelShowAsUpdate();
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
         RefreshOpenPreview();
         return;
     }
     CopyPreviewPoints();
-    delete m_pPreview;
-    m_pPreview = new CCharacteristicDlg(this, m_strName);
-    m_pPreview->SetXAxisLabel(m_strXUnit);
-    m_pPreview->SetYAxisLabel(m_strYUnit);
-    m_pPreview->SetPointArray(&m_previewPoints);
-    CResourceSwitch resources;
-    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+    OpenPreview(m_strXUnit, m_strYUnit);
 }
 
 // An open preview draws the table as it is now; a closed one is left alone.
@@ -472,16 +345,6 @@ void CProp2DLookupTableXY::RefreshOpenPreview() {
 LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
     CopyPreviewPoints();
     return 0;
-}
-
-LRESULT CProp2DLookupTableXY::OnPreviewClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(2719));
-    return 0;
-}
-
-void CProp2DLookupTableXY::OnContextMenu(CWnd*, CPoint point) {
-    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
@@ -498,11 +361,6 @@ void CProp2DLookupTableXY::OnListItemChanged(NMHDR*, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-// The list and file buttons draw their own images; other controls as the page does.
-void CProp2DLookupTableXY::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-}
-
 BOOL CProp2DLookupTableXY::OnSetActive() {
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
     UpdateData(FALSE);
@@ -516,9 +374,7 @@ void CProp2DLookupTableXY::UpdateParameterFlags() {
         if (m_bFileName) m_dwFlags |= kFlagUserFileName;
         if (GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio) m_dwFlags |= kFlagReference;
     }
-    const bool reference = (m_dwFlags & kFlagReference) != 0;
-    SetParamExtBit(Holder(), reference ? kIdReference : kIdFileName, FALSE);
-    SetParamExtBit(Holder(), reference ? kIdFileName : kIdReference, TRUE);
+    MarkFileParameters((m_dwFlags & kFlagReference) != 0);
 }
 
 BOOL CProp2DLookupTableXY::OnKillActive() {
@@ -566,8 +422,7 @@ BOOL CProp2DLookupTableXY::OnApply() {
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     if (!CommitParamSet(target, m_cookie)) return FALSE;
-    if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
-    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    ResolveFileName();
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
@@ -594,11 +449,7 @@ BOOL CProp2DLookupTableXY::OnApply() {
 void CProp2DLookupTableXY::LoadData(bool handOver) {
     if (GetSafeHwnd() != nullptr)
         m_dwFlags = GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio ? kFlagReference : 0;
-    if (m_bFileName) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName) ImportNamedFile();
     SnapshotParameters();
     if (handOver) HandOver();
 }
@@ -620,11 +471,7 @@ void CProp2DLookupTableXY::Serialize(CArchive& ar) {
     DeletePoints(m_points);
     // A count is believed only as far as the archive holds points: each point reads its own
     // record, and the archive ends the loop with an exception when it runs out.
-    for (DWORD i = 0; i < count && i < static_cast<DWORD>(kMaxRows); ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, std::min(count, static_cast<DWORD>(kMaxRows)), m_points);
     if (version >= 5) ar >> m_dwConverted;
     if (m_dwConverted == 0) ConvertOldFileParameter();
     if (GetSafeHwnd() != nullptr) {
@@ -667,17 +514,8 @@ void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
         m_bFileName = (flags & kFlagUserFileName) != 0;
         DWORD unused = 0, size = 0;
         if (in.ReadDword(unused) && in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
-            std::vector<BYTE> copy(base + position(), base + position() + size);
+            qv::pages::ReadArchivedBlock(in.Position(), size, [this](CArchive& ar) { Serialize(ar); });
             in.SkipBytes(size);
-            if (!copy.empty()) {
-                CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-                CArchive ar(&file, CArchive::load, 4096);
-                try {
-                    Serialize(ar);
-                } catch (CException* e) {
-                    e->Delete();
-                }
-            }
             if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
                 qv::bytes::Reader table(base + position(), size);
                 DWORD n = 0;
@@ -701,96 +539,30 @@ void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
     HandOver();
 }
 
+CWizardBase4* CProp2DLookupTableXY::Owner() const { return m_pWizard; }
+
+void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const {
+    SplitAxisText(m_strXUnit, xName, xUnit);
+    SplitAxisText(m_strYUnit, yName, yUnit);
+}
+
+CString CProp2DLookupTableXY::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }
+
 BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
     CReadAndWriteFiles reader;
-    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 1, 0, 2)) {
-        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
+    const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
+    if (result != ReadResult::Ok) {
+        const CString message = ImportFailureText(result, reader);
+        if (!message.IsEmpty()) ShowMessage(message);
         return FALSE;
-    }
-    if (reader.GetNrChannels() != 2) {
-        ShowMessage(kOnlyTwoChannels);
-        return FALSE;
-    }
-    const int n = reader.GetNrItems();
-    if (n < 0 || n > kMaxRows) {
-        ShowMessage(LoadLibraryString(8000));
-        return FALSE;
-    }
-    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-    if (!reader.ReadDataFile()) {
-        if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
-        return FALSE;
-    }
-    while (m_points.GetSize() > n) {
-        delete PointAt(m_points, m_points.GetUpperBound());
-        m_points.RemoveAt(m_points.GetUpperBound());
-    }
-    while (m_points.GetSize() < n) m_points.Add(new CDataPoint);
-    for (int i = 0; i < n; ++i) {
-        PointAt(m_points, i)->SetX(xs[static_cast<size_t>(i)]);
-        PointAt(m_points, i)->SetY(ys[static_cast<size_t>(i)]);
     }
     FillList();
-    const CExImPortChannel* x = reader.GetChannel(0);
-    const CExImPortChannel* y = reader.GetChannel(1);
-    m_strXUnit = x->GetUnitName().IsEmpty() ? x->GetChannelName() : x->GetChannelName() + "[" + x->GetUnitName() + "]";
-    m_strYUnit = y->GetUnitName().IsEmpty() ? y->GetChannelName() : y->GetChannelName() + "[" + y->GetUnitName() + "]";
+    m_strXUnit = AxisText(reader.GetChannel(0));
+    m_strYUnit = AxisText(reader.GetChannel(1));
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
     m_nFileFormat = reader.GetSaveVersion();
     return TRUE;
-}
-
-BOOL CProp2DLookupTableXY::ExportFile(const CString& fileName, int format) {
-    const int n = m_points.GetSize();
-    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    for (int i = 0; i < n; ++i) {
-        xs[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
-        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
-    }
-    CString xName, xUnit, yName, yUnit;
-    SplitAxisText(m_strXUnit, xName, xUnit);
-    SplitAxisText(m_strYUnit, yName, yUnit);
-    CReadAndWriteFiles writer;
-    writer.SetNrChannels(2);
-    writer.SetNrItems(n);
-    writer.InsertChannel(0, xs.data(), xName, xUnit);
-    writer.InsertChannel(1, ys.data(), yName, yUnit);
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        PathParts parts = SplitPath(name);
-        name = parts.name + ".mdx";
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
-    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
-        ShowMessage(writer.GetLastError());
-        return FALSE;
-    }
-    m_strFileName = name;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
-    return TRUE;
-}
-
-void CProp2DLookupTableXY::NormalizeFileName() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 void CProp2DLookupTableXY::OnBrowseRead() {
@@ -823,24 +595,22 @@ void CProp2DLookupTableXY::OnBrowseWrite() {
 // ---------------------------------------------------------------------------------------
 // C2DLookupTableWizard4
 
-C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4& other)
-    : CWizardBase4(&other),
-      m_wSchema(other.m_wSchema),
-      m_bXUnit(other.m_bXUnit),
-      m_bYUnit(other.m_bYUnit),
-      m_strXUnit(other.m_strXUnit),
-      m_strYUnit(other.m_strYUnit),
-      m_bFileName(other.m_bFileName),
-      m_bReference(other.m_bReference) {
-    CopyPoints(m_points, other.m_points);
-    CopySnapshots(m_snapshots, other.m_snapshots);
+C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4* other)
+    : TPageWizard4(other),
+      m_wSchema(other->m_wSchema),
+      m_bXUnit(other->m_bXUnit),
+      m_bYUnit(other->m_bYUnit),
+      m_strXUnit(other->m_strXUnit),
+      m_strYUnit(other->m_strYUnit),
+      m_bFileName(other->m_bFileName),
+      m_bReference(other->m_bReference) {
+    CopyPoints(m_points, other->m_points);
+    CopySnapshots(m_snapshots, other->m_snapshots);
 }
 
 C2DLookupTableWizard4::~C2DLookupTableWizard4() {
     DeleteSnapshots(m_snapshots);
     DeletePoints(m_points);
-    delete m_pPage;
-    m_pPage = nullptr;
 }
 
 void C2DLookupTableWizard4::SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit) {
@@ -858,61 +628,18 @@ void C2DLookupTableWizard4::TakeFromPage(BOOL fileNameFlag, DWORD flagWord, cons
     if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
 }
 
-CProp2DLookupTableXY* C2DLookupTableWizard4::MakePage(DWORD_PTR cookie) {
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        m_pPage->SetWizard(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CProp2DLookupTableXY(this, cookie);
-    }
-    if (m_pPage != nullptr) m_pPage->TakeFromWizard(*this);
-    return m_pPage;
-}
-
-BOOL C2DLookupTableWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (MakePage(cookie) == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void C2DLookupTableWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* C2DLookupTableWizard4::Clone() { return new (std::nothrow) C2DLookupTableWizard4(*this); }
-
 // Hidden work runs on a page of its own; the page on the editor's sheet is never touched.
 BOOL C2DLookupTableWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CProp2DLookupTableXY> page(new (std::nothrow) CProp2DLookupTableXY(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHidden(true);
     page->TakeFromWizard(*this);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kTemplate)) return TRUE;
     page->LoadData(true);
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 
@@ -964,11 +691,7 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     DeletePoints(m_points);
     DeleteSnapshots(m_snapshots);
     ar >> count;
-    for (DWORD i = 0; i < count; ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, count, m_points);
     ar >> count;
     for (DWORD i = 0; i < count; ++i) {
         auto snapshot = std::make_unique<CCopaObjectCompare>();
@@ -980,20 +703,15 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 BOOL C2DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CProp2DLookupTableXY> page(new (std::nothrow) CProp2DLookupTableXY(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHidden(true);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kTemplate)) return TRUE;
     page->StoreToWizard(data, length);
     page->UpdateParameterFlags();
     m_bFileName = page->GetFileNameFlag();
     m_bReference = (page->GetFlagWord() & kFlagReference) != 0;
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 

@@ -16,8 +16,11 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/point_table_list.h"
+#include "framework/point_table_page.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
+#include "framework/page_wizard.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::lookup2d {
@@ -29,31 +32,24 @@ constexpr WORD kIdOutput = 2056;
 constexpr DWORD kFlagReference = 0x4000;
 constexpr DWORD kFlagUserFileName = 0x8000;
 
-// The monotony check of a table: fewer than two rows pass; the first two rows decide the
-// direction. Returns the string ID of the failure (8009 constant, 8010 not rising, 8011 not
-// falling) or 0 when the table passes.
-UINT CheckTableOrder(const CPtrArray& points);
-// Whether some consecutive pair has x[i+1] <= x[i] (the page's warning label).
-bool IsNotRising(const CPtrArray& points);
-// Axis text "name[unit]" split into channel name and unit (the unit cut at "]").
-void SplitAxisText(const CString& text, CString& name, CString& unit);
-// Deletes the points (or snapshots) of a list and empties it.
-void DeletePoints(CPtrArray& points);
-void DeleteSnapshots(CPtrArray& snapshots);
-// Makes `to` as long as `from` (surplus deleted from the end, missing created) with the
-// same x and y.
-void CopyPoints(CPtrArray& to, const CPtrArray& from);
-void CopySnapshots(CPtrArray& to, const CPtrArray& from);
+// The table helpers it shares with the data-pairs time function, under the names its
+// callers know.
+using qv::pointtable::CheckTableOrder;
+using qv::pointtable::CopyPoints;
+using qv::pointtable::CopySnapshots;
+using qv::pointtable::DeletePoints;
+using qv::pointtable::DeleteSnapshots;
+using qv::pointtable::IsNotRising;
+using qv::pointtable::SplitAxisText;
 } // namespace qv::lookup2d
 
 class C2DLookupTableWizard4;
 
-class CProp2DLookupTableXY : public CTBPropertyPage {
+class CProp2DLookupTableXY : public CPointTablePage {
     DECLARE_SERIAL(CProp2DLookupTableXY)
 public:
     CProp2DLookupTableXY();
     CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
-    ~CProp2DLookupTableXY() override;
 
     void Serialize(CArchive& ar) override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -62,8 +58,7 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void SetWizard(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
+    void Rebind(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
     // The wizard's state copied into the page.
     void TakeFromWizard(const C2DLookupTableWizard4& wizard);
@@ -72,23 +67,14 @@ public:
     void UpdateParameterFlags();
     void SnapshotParameters();
     BOOL CheckTable(CString& message) const;
-    BOOL ImportFile(const CString& path);
-    BOOL ExportFile(const CString& fileName, int format);
-    void NormalizeFileName();
-    void ShowMonotonyWarning();
+    BOOL ImportFile(const CString& path) override;
 
     DWORD GetFlagWord() const { return m_dwFlags; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
-    const CPtrArray& Points() const { return m_points; }
-    CString GetFileName() const { return m_strFileName; }
     CString GetAxisX() const { return m_strXUnit; }
-    int GetFileFormat() const { return m_nFileFormat; }
     void SetFileName(const CString& name) { m_strFileName = name; }
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
 
     void OnNewRow();
-    void OnDeleteRow();
-    void OnDeleteAllRows();
     void OnMoveUp() { MoveRow(-1); }
     void OnMoveDown() { MoveRow(1); }
     void OnBrowseRead();
@@ -97,7 +83,9 @@ public:
     CCharacteristicDlg* GetPreview() const { return m_pPreview; }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    CWizardBase4* Owner() const override;
+    void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
+    CString TextTableName(const CString& name) const override;
     void HandOver();
     void FillList();
     void UpdateColumnHeaders();
@@ -106,17 +94,13 @@ protected:
     void EnableReference();
     void MoveRow(int delta);
     void ConvertOldFileParameter();
-    void ShowMessage(const CString& text);
 
     void OnMarkModified();
     void OnFileNameFlag();
-    void OnOutput();
     void OnUnitFlag();
     void OnUnitText();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
-    void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);
@@ -124,44 +108,25 @@ protected:
     void EnableUnitEdits();
     void CopyPreviewPoints();
     void RefreshOpenPreview();
-    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 
     C2DLookupTableWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CPtrArray m_points;
-    CPtrArray m_previewPoints;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_snapshots;
-    CString m_strFolder;
-    CTBEditListCtrl m_lstTable;
-    BOOL m_bFileName = FALSE;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bOutput = FALSE;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
-    CString m_strFileName;
-    CString m_strName;
     CString m_strXUnit;
     CString m_strYUnit;
-    CString m_strReference;
     DWORD m_dwFlags = 0;
     DWORD m_dwConverted = 0;
-    int m_nFileFormat = 0;
-    bool m_bHidden = false;
 };
 
-class C2DLookupTableWizard4 : public CWizardBase4 {
+class C2DLookupTableWizard4 : public qv::wizards::TPageWizard4<CProp2DLookupTableXY, C2DLookupTableWizard4> {
     DECLARE_DYNAMIC(C2DLookupTableWizard4)
 public:
     C2DLookupTableWizard4() = default;
-    C2DLookupTableWizard4(const C2DLookupTableWizard4& other);
+    explicit C2DLookupTableWizard4(const C2DLookupTableWizard4* other);
     ~C2DLookupTableWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
 #if defined(__clang__)
@@ -177,6 +142,9 @@ public:
     BOOL DoConversionFrom4x() override;
 
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
+    // The search folders of data files, then the wizard's state copied into the page.
+    void PrepareEditing();
+    void GiveSettingsToPage(CProp2DLookupTableXY& page);
     // What the page hands over.
     void TakeFromPage(BOOL fileNameFlag, DWORD flagWord, const CPtrArray& points, const CPtrArray& snapshots);
 
@@ -190,11 +158,8 @@ public:
     CPtrArray& Points() { return m_points; }
     const CPtrArray& Snapshots() const { return m_snapshots; }
     WORD GetSchema() const { return m_wSchema; }
-    CProp2DLookupTableXY* GetPage() const { return m_pPage; }
 
 private:
-    CProp2DLookupTableXY* MakePage(DWORD_PTR cookie);
-
     WORD m_wSchema = 0;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
@@ -204,5 +169,4 @@ private:
     BOOL m_bReference = FALSE;
     CPtrArray m_points;
     CPtrArray m_snapshots;
-    CProp2DLookupTableXY* m_pPage = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "equations/lookup_table_3d.h"
 
-#include "equations/table_list_page.h"
+#include "framework/point_table_list.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
@@ -98,11 +99,6 @@ CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
     return JoinPath(parts);
 }
 
-CString AxisText(const CExImPortChannel* channel) {
-    if (channel->GetUnitName().IsEmpty()) return channel->GetChannelName();
-    return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
-}
-
 CString TempFolder() {
     char buffer[260] = {0};
     GetTempPathA(sizeof buffer, buffer);
@@ -120,19 +116,6 @@ void CopyPoints(CPtrArray& to, const CPtrArray& from) {
         const C3DDataPoint* point = PointAt(from, i);
         to.Add(point != nullptr ? new C3DDataPoint(*point) : nullptr);
     }
-}
-
-void SplitAxisText(const CString& text, CString& name, CString& unit) {
-    const int open = text.Find('[');
-    if (open < 0) {
-        name = text;
-        unit.Empty();
-        return;
-    }
-    name = text.Left(open);
-    unit = text.Mid(open + 1);
-    const int close = unit.Find(']');
-    if (close >= 0) unit = unit.Left(close);
 }
 
 } // namespace qv::lookup3d
@@ -789,9 +772,9 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
         const size_t k = static_cast<size_t>(i);
         m_points.Add(new C3DDataPoint(xs[k], ys[k], zs[k]));
     }
-    m_strXUnit = AxisText(reader.GetChannel(0));
-    m_strYUnit = AxisText(reader.GetChannel(2));
-    m_strZUnit = AxisText(reader.GetChannel(1));
+    m_strXUnit = qv::pointtable::AxisText(reader.GetChannel(0));
+    m_strYUnit = qv::pointtable::AxisText(reader.GetChannel(2));
+    m_strZUnit = qv::pointtable::AxisText(reader.GetChannel(1));
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     m_nFileFormat = reader.GetSaveVersion();
     BuildListsFromPoints();

@@ -15,6 +15,7 @@
 
 #include "afx/afxwin.h"
 #include "equations/lookup_table_3d_grid.h"
+#include "framework/point_table_list.h"
 #include "framework/data_classes.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
@@ -28,8 +29,8 @@ constexpr WORD kIdVariable = 2425;
 
 // Makes `to` a copy of `from` (old points deleted; a null entry stays null).
 void CopyPoints(CPtrArray& to, const CPtrArray& from);
-// Unit text "name[unit]" split into channel name and unit.
-void SplitAxisText(const CString& text, CString& name, CString& unit);
+// Unit text "name[unit]" split into channel name and unit (shared with the 2D table).
+using qv::pointtable::SplitAxisText;
 } // namespace qv::lookup3d
 
 class C3DLookupTableWizard4;

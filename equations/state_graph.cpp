@@ -1,7 +1,7 @@
 #include "equations/state_graph.h"
 
 #include "equations/equation_block.h"
-#include "equations/table_list_page.h"
+#include "framework/table_list_page.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"

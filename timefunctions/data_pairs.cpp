@@ -1,8 +1,7 @@
 #include "timefunctions/data_pairs.h"
 
-#include "equations/lookup_table_2d.h"
-#include "equations/point_table_list.h"
-#include "equations/table_list_page.h"
+#include "framework/point_table_list.h"
+#include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
@@ -19,6 +18,7 @@
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -29,15 +29,7 @@ PARVEL_VERSIONED_CLASS(CPropTFMDataPairs)
 IMPLEMENT_DYNAMIC(CTFMDataPairsWizard4, CWizardBase4)
 
 using namespace qv::datapairs;
-using qv::lookup2d::CheckTableOrder;
-using qv::lookup2d::CopyPoints;
-using qv::lookup2d::CopySnapshots;
-using qv::lookup2d::DeletePoints;
-using qv::lookup2d::DeleteSnapshots;
-using qv::lookup2d::IsNotRising;
-using qv::pointtable::FormatNumber;
-using qv::pointtable::PointAt;
-using qv::pointtable::ReplaceWildcards;
+using namespace qv::pointtable;
 
 namespace {
 
@@ -69,18 +61,13 @@ constexpr UINT kCmdDeleteAll = 40002;
 constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kMsgCellQuery = 2026;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrReadError = 8004;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;
-constexpr UINT kStrUpdate = 2718;
-constexpr UINT kStrShow = 2719;
 constexpr int kColumnWidth = 50;
 constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
-constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -94,31 +81,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2117, .flags = 6},  {.id = 2118, .flags = 6},   {.id = 2119, .flags = 6},  {.id = 2217, .flags = 6},
     {.id = 2120, .flags = 6},  {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
-
-// Reads a two-channel data file into the list (cut or grown to the file's item count).
-// Conversions of older data insist on two channels as the page does: a file of another
-// shape, or of more than kMaxRows items, leaves the points as they are. `interactive` is
-// passed to the reader.
-enum class ReadResult { Ok, Failed, WrongChannels, TooLarge };
-ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader) {
-    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
-    if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
-    const int n = reader.GetNrItems();
-    if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
-    std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(ts.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-    const BOOL read = reader.ReadDataFile();
-    // The buffers are this function's: the channels let go of them before they go.
-    reader.GetChannel(0)->SetSampleBuffer(nullptr, 0);
-    reader.GetChannel(1)->SetSampleBuffer(nullptr, 0);
-    if (!read) return ReadResult::Failed;
-    CPtrArray read_points;
-    for (int i = 0; i < n; ++i) read_points.Add(new CDataPoint(ts[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
-    CopyPoints(points, read_points);
-    DeletePoints(read_points);
-    return ReadResult::Ok;
-}
 
 } // namespace
 
@@ -165,26 +127,21 @@ void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview) {
 // ---------------------------------------------------------------------------------------
 // CPropTFMDataPairs
 
-BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
+BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_CBN_SELCHANGE(kCtlInterpolation, &CPropTFMDataPairs::OnMarkModified)
     ON_CBN_KILLFOCUS(kCtlInterpolation, &CPropTFMDataPairs::OnInterpolationLeft)
     ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMDataPairs::OnMarkModified)
     ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMDataPairs::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CPropTFMDataPairs::OnFileNameFlag)
     ON_BN_CLICKED(kCtlPeriodFlag, &CPropTFMDataPairs::OnPeriodFlag)
-    ON_BN_CLICKED(kIdOutput, &CPropTFMDataPairs::OnOutput)
     ON_BN_CLICKED(kCtlReferenceRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_BN_CLICKED(kCtlPairsRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_BN_CLICKED(kCtlImport, &CPropTFMDataPairs::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CPropTFMDataPairs::OnBrowseWrite)
     ON_BN_CLICKED(kCtlNew, &CPropTFMDataPairs::OnNewRow)
-    ON_BN_CLICKED(kCtlDelete, &CPropTFMDataPairs::OnDeleteRow)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPropTFMDataPairs::OnDeleteAllRows)
     ON_BN_CLICKED(kCtlMoveUp, &CPropTFMDataPairs::OnMoveUp)
     ON_BN_CLICKED(kCtlMoveDown, &CPropTFMDataPairs::OnMoveDown)
     ON_COMMAND(kCmdNew, &CPropTFMDataPairs::OnNewRow)
-    ON_COMMAND(kCmdDelete, &CPropTFMDataPairs::OnDeleteRow)
-    ON_COMMAND(kCmdDeleteAll, &CPropTFMDataPairs::OnDeleteAllRows)
     ON_COMMAND(kCmdMoveUp, &CPropTFMDataPairs::OnMoveUp)
     ON_COMMAND(kCmdMoveDown, &CPropTFMDataPairs::OnMoveDown)
     ON_BN_CLICKED(kCtlShow, &CPropTFMDataPairs::OnShow)
@@ -201,9 +158,6 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropTFMDataPairs::OnCellEdited)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
     ON_MESSAGE(WM_USER + 9, &CPropTFMDataPairs::OnPreviewRefresh)
-    ON_MESSAGE(WM_USER + 10, &CPropTFMDataPairs::OnPreviewClosed)
-    ON_WM_CONTEXTMENU()
-    ON_WM_DRAWITEM()
     ON_WM_PAINT()
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropTFMDataPairs::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropTFMDataPairs::OnUpdateNeedsSelection)
@@ -212,25 +166,23 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CTBPropertyPage)
     ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropTFMDataPairs::OnUpdateAlways)
 END_MESSAGE_MAP()
 
-CPropTFMDataPairs::CPropTFMDataPairs() : CTBPropertyPage(kTemplate, 0) {}
+void CTFMDataPairsWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+
+void CTFMDataPairsWizard4::GiveSettingsToPage(CPropTFMDataPairs& page) { page.TakeFromWizard(*this); }
+
+CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
 
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropTFMDataPairs::~CPropTFMDataPairs() {
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-    delete m_pPreview;
-    m_pPreview = nullptr;
     delete m_pSymbol;
     m_pSymbol = nullptr;
-    DeletePoints(m_previewPoints);
-    DeletePoints(m_points);
-    DeleteSnapshots(m_snapshots);
 }
 
-void CPropTFMDataPairs::SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
+void CPropTFMDataPairs::Rebind(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
     m_pWizard = wizard;
     m_cookie = cookie;
 }
@@ -241,12 +193,6 @@ void CPropTFMDataPairs::TakeFromWizard(const CTFMDataPairsWizard4& wizard) {
     m_dwMode = wizard.GetModeWord();
     CopyPoints(m_points, wizard.Points());
     CopySnapshots(m_snapshots, wizard.Snapshots());
-}
-
-void CPropTFMDataPairs::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
 }
 
 void CPropTFMDataPairs::EnableControl(int id, bool enable) {
@@ -387,11 +333,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     }
     UpdateData(FALSE);
     ShowModeInControls();
-    if (m_bFileName) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName) ImportNamedFile();
     FillList();
     if (!m_bFileName && m_pWizard != nullptr) m_strFileName = MakeDocumentFileName(m_pWizard, "");
     UpdateData(FALSE);
@@ -402,10 +344,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
 }
 
 void CPropTFMDataPairs::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
-
-void CPropTFMDataPairs::ShowMonotonyWarning() {
-    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
-}
 
 void CPropTFMDataPairs::OnMarkModified() {
     UpdateData(TRUE);
@@ -441,13 +379,6 @@ void CPropTFMDataPairs::OnPeriodFlag() {
     SetModified(TRUE);
 }
 
-void CPropTFMDataPairs::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-    SetModified(TRUE);
-}
-
 void CPropTFMDataPairs::OnModeRadio() {
     UpdateData(TRUE);
     ModeFromControls();
@@ -463,19 +394,6 @@ void CPropTFMDataPairs::OnNewRow() {
     qv::pointtable::SetPointRow(m_lstTable, row, point);
     m_lstTable.SetItemText(row, 1, "0");
     m_lstTable.SetItemText(row, 2, "0");
-    ShowMonotonyWarning();
-    SetModified(TRUE);
-}
-
-void CPropTFMDataPairs::OnDeleteRow() {
-    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
-    ShowMonotonyWarning();
-    SetModified(TRUE);
-}
-
-void CPropTFMDataPairs::OnDeleteAllRows() {
-    DeletePoints(m_points);
-    m_lstTable.DeleteAllItems();
     ShowMonotonyWarning();
     SetModified(TRUE);
 }
@@ -520,23 +438,14 @@ LRESULT CPropTFMDataPairs::OnCellQuery(WPARAM, LPARAM) { return 0; }
 void CPropTFMDataPairs::OnShow() {
     UpdateData(TRUE);
     ModeFromControls();
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
-    }
+    LabelShowAsUpdate();
     MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
         m_pPreview->Invalidate();
         m_pPreview->UpdateWindow();
         return;
     }
-    delete m_pPreview;
-    m_pPreview = new CCharacteristicDlg(this, m_strName);
-    m_pPreview->SetXAxisLabel(m_strXLabel);
-    m_pPreview->SetYAxisLabel(m_strYLabel);
-    m_pPreview->SetPointArray(&m_previewPoints);
-    CResourceSwitch resources;
-    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+    OpenPreview(m_strXLabel, m_strYLabel);
 }
 
 LRESULT CPropTFMDataPairs::OnPreviewRefresh(WPARAM, LPARAM) {
@@ -544,24 +453,9 @@ LRESULT CPropTFMDataPairs::OnPreviewRefresh(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CPropTFMDataPairs::OnPreviewClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
-    return 0;
-}
-
-void CPropTFMDataPairs::OnContextMenu(CWnd*, CPoint point) {
-    qv::tablepage::TrackTableContextMenu(*this, point);
-}
-
 void CPropTFMDataPairs::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
 
 void CPropTFMDataPairs::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
-
-// The list and file buttons draw their own images; other controls as the page does.
-void CPropTFMDataPairs::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-}
 
 void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
@@ -577,9 +471,7 @@ void CPropTFMDataPairs::UpdateParameterFlags() {
     ParamHolder* holder = Holder();
     for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(holder, id, FALSE);
     ModeFromControls();
-    const bool reference = (m_dwMode & kFlagReference) != 0;
-    SetParamExtBit(holder, reference ? kIdReference : kIdFileName, FALSE);
-    SetParamExtBit(holder, reference ? kIdFileName : kIdReference, TRUE);
+    MarkFileParameters((m_dwMode & kFlagReference) != 0);
 }
 
 BOOL CPropTFMDataPairs::OnKillActive() {
@@ -602,13 +494,6 @@ void CPropTFMDataPairs::HandOver() {
     m_pWizard->TakeFromPage(m_bPeriod, m_bFileName, m_dwMode, m_points, m_snapshots);
 }
 
-void CPropTFMDataPairs::MakeRelative() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-}
-
 BOOL CPropTFMDataPairs::OnApply() {
     UpdateData(TRUE);
     ParamHolder* holder = Holder();
@@ -618,8 +503,7 @@ BOOL CPropTFMDataPairs::OnApply() {
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     if (!CommitParamSet(target, m_cookie)) return FALSE;
 
-    if (!m_bFileName) m_strFileName = m_pWizard != nullptr ? MakeDocumentFileName(m_pWizard, "") : m_strFileName;
-    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    ResolveFileName();
 
     ModeFromControls();
     const bool reference = (m_dwMode & kFlagReference) != 0;
@@ -679,7 +563,7 @@ BOOL CPropTFMDataPairs::OnApply() {
     m_lstTable.SaveColumnWidths();
 
     if (!reference && m_bFileName) {
-        MakeRelative();
+        NormalizeFileName();
         if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
         SetParamValue(holder, kIdFileName, m_strFileName);
     }
@@ -696,77 +580,36 @@ BOOL CPropTFMDataPairs::OnApply() {
 void CPropTFMDataPairs::LoadData(bool store) {
     TakeOldParameters();
     ModeFromControls();
-    if (m_bFileName) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName) ImportNamedFile();
     SnapshotParameters();
     if (store) HandOver();
+}
+
+CWizardBase4* CPropTFMDataPairs::Owner() const { return m_pWizard; }
+
+void CPropTFMDataPairs::ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const {
+    xName = m_strXLabel;
+    xUnit.Empty();
+    yName = m_strYLabel;
+    yUnit.Empty();
+}
+
+CString CPropTFMDataPairs::TextTableName(const CString& name) const {
+    PathParts parts = SplitPath(name);
+    parts.ext = ".mdx";
+    return JoinPath(parts);
 }
 
 BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
     CReadAndWriteFiles reader;
     const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
-    if (result == ReadResult::WrongChannels) {
-        ShowMessage(kOnlyTwoChannels);
-        return FALSE;
-    }
-    if (result == ReadResult::TooLarge) {
-        CResourceSwitch resources;
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
-        return FALSE;
-    }
-    if (result == ReadResult::Failed) {
-        if (reader.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(reader.GetLastError());
+    if (result != ReadResult::Ok) {
+        const CString message = ImportFailureText(result, reader);
+        if (!message.IsEmpty()) ShowMessage(message);
         return FALSE;
     }
     FillList();
     m_nFileFormat = reader.GetSaveVersion();
-    return TRUE;
-}
-
-BOOL CPropTFMDataPairs::ExportFile(const CString& fileName, int format) {
-    const int n = m_points.GetSize();
-    std::vector<double> ts(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    for (int i = 0; i < n; ++i) {
-        ts[static_cast<size_t>(i)] = PointAt(m_points, i)->x;
-        ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
-    }
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) name = ReplaceWildcards(name, m_strName);
-    CReadAndWriteFiles writer;
-    writer.SetNrChannels(2);
-    writer.SetNrItems(n);
-    writer.InsertChannel(0, ts.data(), m_strXLabel, "");
-    writer.InsertChannel(1, ys.data(), m_strYLabel, "");
-    if (m_nFileFormat == -1) {
-        {
-            CResourceSwitch resources;
-            ShowMessage(LoadLibraryString(kStrTextFormat));
-        }
-        PathParts parts = SplitPath(name);
-        parts.ext = ".mdx";
-        name = JoinPath(parts);
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
-    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
-        ShowMessage(writer.GetLastError());
-        return FALSE;
-    }
-    m_strFileName = name;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
     return TRUE;
 }
 
@@ -807,7 +650,7 @@ void CPropTFMDataPairs::OnBrowseRead() {
     if (m_bFileName) m_strFileName = dialog.GetPathName();
     ShowMonotonyWarning();
     UpdateData(FALSE);
-    MakeRelative();
+    NormalizeFileName();
 }
 
 void CPropTFMDataPairs::OnBrowseWrite() {
@@ -828,8 +671,8 @@ void CPropTFMDataPairs::OnBrowseWrite() {
         }
         m_strFileName += ext;
     }
-    MakeRelative();
-    if (ExportFile(m_strFileName, chosen)) MakeRelative();
+    NormalizeFileName();
+    if (ExportFile(m_strFileName, chosen)) NormalizeFileName();
 }
 
 // The page's archive form: class record, version 10, period flag, file-name flag, n and the
@@ -854,11 +697,7 @@ void CPropTFMDataPairs::Serialize(CArchive& ar) {
     DeletePoints(m_points);
     // Each point reads its own record; an archive that runs out ends the loop with an
     // exception, so a count is believed only as far as points are there.
-    for (DWORD i = 0; i < count && i < static_cast<DWORD>(kMaxRows); ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, std::min(count, static_cast<DWORD>(kMaxRows)), m_points);
     if (version >= 1 && version <= 9) {
         DWORD unit = 0;
         ar >> unit;
@@ -893,8 +732,7 @@ void CPropTFMDataPairs::UpgradeParameters() {
             SetParamValue(holder, kIdReference, value);
             CommitParamSet(RequestTarget(m_pWizard), m_cookie);
         }
-        SetParamExtBit(holder, reference ? kIdReference : kIdFileName, FALSE);
-        SetParamExtBit(holder, reference ? kIdFileName : kIdReference, TRUE);
+        MarkFileParameters(reference);
     }
     m_dwUpgraded = 1;
 }
@@ -916,17 +754,8 @@ void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
             ShowModeInControls();
             DWORD unused = 0, block = 0;
             if (in.ReadDword(unused) && in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
-                std::vector<BYTE> copy(in.Position(), in.Position() + block);
+                qv::pages::ReadArchivedBlock(in.Position(), block, [this](CArchive& ar) { Serialize(ar); });
                 in.SkipBytes(block);
-                if (!copy.empty()) {
-                    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-                    CArchive ar(&file, CArchive::load, 4096);
-                    try {
-                        Serialize(ar);
-                    } catch (CException* e) {
-                        e->Delete();
-                    }
-                }
                 if (in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
                     const BYTE* cursor = in.Position();
                     size_t remaining = block;
@@ -950,21 +779,19 @@ void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
 // ---------------------------------------------------------------------------------------
 // CTFMDataPairsWizard4
 
-CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other)
-    : CWizardBase4(&other),
-      m_wSchema(other.m_wSchema),
-      m_dwMode(other.m_dwMode),
-      m_bPeriod(other.m_bPeriod),
-      m_bFileName(other.m_bFileName) {
-    CopyPoints(m_points, other.m_points);
-    CopySnapshots(m_snapshots, other.m_snapshots);
+CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other)
+    : TPageWizard4(other),
+      m_wSchema(other->m_wSchema),
+      m_dwMode(other->m_dwMode),
+      m_bPeriod(other->m_bPeriod),
+      m_bFileName(other->m_bFileName) {
+    CopyPoints(m_points, other->m_points);
+    CopySnapshots(m_snapshots, other->m_snapshots);
 }
 
 CTFMDataPairsWizard4::~CTFMDataPairsWizard4() {
     DeleteSnapshots(m_snapshots);
     DeletePoints(m_points);
-    delete m_pPage;
-    m_pPage = nullptr;
 }
 
 void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
@@ -976,66 +803,25 @@ void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWOR
     if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
 }
 
-CPropTFMDataPairs* CTFMDataPairsWizard4::MakePage(DWORD_PTR cookie) {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        m_pPage->SetWizard(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropTFMDataPairs(this, cookie);
-    }
-    if (m_pPage != nullptr) m_pPage->TakeFromWizard(*this);
-    return m_pPage;
-}
-
-BOOL CTFMDataPairsWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (MakePage(cookie) == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CTFMDataPairsWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CTFMDataPairsWizard4::Clone() { return new (std::nothrow) CTFMDataPairsWizard4(*this); }
-
-namespace {
-// A page of its own for hidden work: the page on the editor's sheet is never touched.
-std::unique_ptr<CPropTFMDataPairs> MakeHiddenPage(CTFMDataPairsWizard4& wizard, DWORD_PTR cookie) {
-    std::unique_ptr<CPropTFMDataPairs> page(new (std::nothrow) CPropTFMDataPairs(&wizard, cookie));
-    if (page == nullptr) return page;
+// Hidden work on a page of its own (the page on the editor's sheet is never touched), which
+// starts from the wizard's state.
+qv::wizards::THiddenPage<CPropTFMDataPairs> CTFMDataPairsWizard4::OpenHiddenPage(DWORD_PTR cookie) {
+    auto page = MakeHiddenPage(cookie);
+    if (!page) return page;
     page->SetHidden(true);
-    page->TakeFromWizard(wizard);
-    CResourceSwitch resources;
-    if (!page->Create(kTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
+    page->TakeFromWizard(*this);
+    if (!page.Open(kTemplate)) return qv::wizards::THiddenPage<CPropTFMDataPairs>(nullptr);
     return page;
 }
-} // namespace
 
 BOOL CTFMDataPairsWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CPropTFMDataPairs> page = MakeHiddenPage(*this, params.Cookie());
-    if (page == nullptr) return TRUE;
+    auto page = OpenHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->LoadData(true);
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 
@@ -1097,11 +883,7 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> count;
     // Tables and snapshot lists beyond their limits are refused before anything is made.
     if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
-    for (DWORD i = 0; i < count; ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
+    ReadArchivedPoints(ar, count, m_points);
     ar >> count;
     if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
     for (DWORD i = 0; i < count; ++i) {
@@ -1114,13 +896,12 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 BOOL CTFMDataPairsWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CPropTFMDataPairs> page = MakeHiddenPage(*this, params.Cookie());
-    if (page == nullptr) return TRUE;
+    auto page = OpenHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->StoreToWizard(data, length);
     page->UpdateParameterFlags();
     m_dwMode = page->GetModeWord();
     CommitParamSet(RequestTarget(this), params.Cookie());
-    page->DestroyWindow();
     return TRUE;
 }
 

@@ -20,10 +20,13 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/point_table_list.h"
+#include "framework/point_table_page.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
+#include "framework/page_wizard.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::datapairs {
@@ -40,7 +43,7 @@ constexpr WORD kIdOldFlags = 1001;
 constexpr DWORD kFlagReference = 0x4000;
 constexpr DWORD kFlagUserFileName = 0x8000;
 // Most rows a table holds; larger tables in data files, archives or older data are refused.
-constexpr int kMaxRows = 10000;
+using qv::pointtable::kMaxRows;
 
 // The 4.x block's points: 52 bytes, DWORD n, WORD a and a bytes, WORD b and b bytes, then n
 // pairs of doubles (t, Y). The lengths are unsigned. Points are appended only when all n
@@ -53,7 +56,7 @@ void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview);
 
 class CTFMDataPairsWizard4;
 
-class CPropTFMDataPairs : public CTBPropertyPage {
+class CPropTFMDataPairs : public CPointTablePage {
     DECLARE_SERIAL(CPropTFMDataPairs)
 public:
     CPropTFMDataPairs();
@@ -67,30 +70,22 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void SetWizard(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
+    void Rebind(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
     // The wizard's state copied into the page.
     void TakeFromWizard(const CTFMDataPairsWizard4& wizard);
     void LoadData(bool store);
     void StoreToWizard(const void* data, long length);
     void UpdateParameterFlags();
     void SnapshotParameters();
-    BOOL ImportFile(const CString& path);
-    BOOL ExportFile(const CString& fileName, int format);
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
+    BOOL ImportFile(const CString& path) override;
 
     DWORD GetModeWord() const { return m_dwMode; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
     BOOL GetPeriodFlag() const { return m_bPeriod; }
     DWORD GetUpgraded() const { return m_dwUpgraded; }
-    int GetFileFormat() const { return m_nFileFormat; }
-    const CPtrArray& Points() const { return m_points; }
     const CPtrArray& Snapshots() const { return m_snapshots; }
-    CString GetFileName() const { return m_strFileName; }
 
     void OnNewRow();
-    void OnDeleteRow();
-    void OnDeleteAllRows();
     void OnMoveUp() { MoveRow(-1); }
     void OnMoveDown() { MoveRow(1); }
     void OnBrowseRead();
@@ -98,7 +93,9 @@ public:
     void OnShow();
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    CWizardBase4* Owner() const override;
+    void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
+    CString TextTableName(const CString& name) const override;
     void HandOver();
     void TakeOldParameters();
     void ModeFromControls();
@@ -107,10 +104,7 @@ protected:
     void EnableStates();
     void FillList();
     void MoveRow(int delta);
-    void ShowMonotonyWarning();
-    void MakeRelative();
     void UpgradeParameters();
-    void ShowMessage(const CString& text);
     void EnableControl(int id, bool enable);
 
     void OnMarkModified();
@@ -118,64 +112,42 @@ protected:
     void OnInterpolationLeft();
     void OnFileNameFlag();
     void OnPeriodFlag();
-    void OnOutput();
     void OnModeRadio();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);
-    void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
-    void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     CTFMDataPairsWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
-    CPtrArray m_points;
-    CPtrArray m_previewPoints;
     CString m_strXLabel = "t[s]";
     CString m_strYLabel = "Y";
-    CString m_strFolder;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_snapshots;
     CTBUnitComboBox m_cmbPhaseUnit;   // 2513
     CTBUnitComboBox m_cmbPeriodUnit;  // 2510
     CTBUnitComboBox m_cmbDelayUnit;   // 2512
-    CTBEditListCtrl m_lstTable;       // 2121
     CComboBox m_cmbPeriodical;        // 2049
     CComboBox m_cmbInterpolation;     // 2215
-    BOOL m_bFileName = FALSE;         // 2116
-    BOOL m_bShowName = FALSE;         // 2002
     BOOL m_bPeriod = FALSE;           // 2205
     CString m_strDelay;
-    CString m_strFileName;
-    CString m_strName;
     CString m_strPhase;
     CString m_strPeriod;
-    BOOL m_bOutput = FALSE;           // 2056
-    CString m_strReference;           // 2425
     DWORD m_dwMode = 0;
     DWORD m_dwUpgraded = 0;
-    int m_nFileFormat = 0;
     double m_dLastT = 0.0;
-    bool m_bHidden = false;
 };
 
-class CTFMDataPairsWizard4 : public CWizardBase4 {
+class CTFMDataPairsWizard4 : public qv::wizards::TPageWizard4<CPropTFMDataPairs, CTFMDataPairsWizard4> {
     DECLARE_DYNAMIC(CTFMDataPairsWizard4)
 public:
     CTFMDataPairsWizard4() = default;
-    CTFMDataPairsWizard4(const CTFMDataPairsWizard4& other);
+    explicit CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other);
     ~CTFMDataPairsWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
 #if defined(__clang__)
@@ -190,6 +162,9 @@ public:
     BOOL DoConversionFrom4x(void* data, long length) override;
     BOOL DoConversionFrom4x() override;
 
+    // The search folders of data files, then the wizard's state copied into the page.
+    void PrepareEditing();
+    void GiveSettingsToPage(CPropTFMDataPairs& page);
     // What the page hands over.
     void TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
                       const CPtrArray& snapshots);
@@ -202,10 +177,9 @@ public:
     const CPtrArray& Snapshots() const { return m_snapshots; }
     CPtrArray& Snapshots() { return m_snapshots; }
     WORD GetSchema() const { return m_wSchema; }
-    CPropTFMDataPairs* GetPage() const { return m_pPage; }
 
 private:
-    CPropTFMDataPairs* MakePage(DWORD_PTR cookie);
+    qv::wizards::THiddenPage<CPropTFMDataPairs> OpenHiddenPage(DWORD_PTR cookie);
 
     WORD m_wSchema = 0;
     DWORD m_dwMode = 0;
@@ -213,5 +187,4 @@ private:
     BOOL m_bFileName = FALSE;
     CPtrArray m_points;
     CPtrArray m_snapshots;
-    CPropTFMDataPairs* m_pPage = nullptr;
 };

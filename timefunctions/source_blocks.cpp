@@ -1,6 +1,6 @@
 #include "timefunctions/source_blocks.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
 #include "framework/data_classes.h"
@@ -236,73 +236,51 @@ int CRandomBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& mo
 }
 
 // ---------------------------------------------------------------------------------------
-// The constant block's page.
+// What the source blocks' pages share.
 
-BEGIN_MESSAGE_MAP(CPropConstantBlock, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CPropConstantBlock::OnFieldChanged)
-    ON_EN_CHANGE(kIdBlockValue, &CPropConstantBlock::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropConstantBlock::OnFieldChanged)
-    ON_BN_CLICKED(kCtlACUse, &CPropConstantBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropConstantBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropConstantBlock::OnMarkModified)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropConstantBlock::OnSampleTimeLeft)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropConstantBlock::OnSampleTimeLeft)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropConstantBlock::OnOutput)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropConstantBlock::OnSampleTimePin)
-    ON_BN_CLICKED(kCtlValuePin, &CPropConstantBlock::OnValuePin)
+BEGIN_MESSAGE_MAP(CSourceBlockPage, CTBPropertyPage)
+    ON_CBN_DROPDOWN(kIdSampleTime, &CSourceBlockPage::OnSampleTimeLeft)
+    ON_CBN_KILLFOCUS(kIdSampleTime, &CSourceBlockPage::OnSampleTimeLeft)
+    ON_CBN_SELCHANGE(kIdSampleTime, &CSourceBlockPage::OnMarkModified)
+    ON_BN_CLICKED(kIdBlockOutput, &CSourceBlockPage::OnOutput)
+    ON_BN_CLICKED(kCtlSampleTimePin, &CSourceBlockPage::OnSampleTimePin)
+    ON_BN_CLICKED(kCtlShowName, &CSourceBlockPage::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CSourceBlockPage::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlUnit, &CSourceBlockPage::OnFieldChanged)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropConstantBlock::CPropConstantBlock() : CTBPropertyPage(kConstantTemplate) {}
-
-CPropConstantBlock::CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kConstantTemplate), m_pWizard(wizard), m_pParams(params) {
-    SetLayout();
-}
-
-CPropConstantBlock::~CPropConstantBlock() {
+CSourceBlockPage::~CSourceBlockPage() {
     DeleteSnapshots(m_Snapshots);
     delete m_pSymbol;
     m_pSymbol = nullptr;
 }
 
-void CPropConstantBlock::SetLayout() {
-    qv::pages::RegisterLayout(*this, kConstantLayout);
-}
-
-void CPropConstantBlock::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
-}
-
-CPropACParameters* CPropConstantBlock::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
-}
-
-void CPropConstantBlock::SetSettings(const CPtrArray* snapshots, BOOL acUse) {
-    CopySnapshots(m_Snapshots, snapshots);
-    m_bACUse = acUse ? TRUE : FALSE;
-}
-
-void CPropConstantBlock::DoDataExchange(CDataExchange* pDX) {
+void CSourceBlockPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
     DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kCtlValuePin, m_bValuePin);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdBlockValue, m_strValue);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
-    DDX_Check(pDX, kCtlACUse, m_bACUse);
+    DDX_Text(pDX, kCtlName, m_strName);
 }
 
-void CPropConstantBlock::EnableControl(int id, BOOL enable) {
+void CSourceBlockPage::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    m_pParams = params;
+}
+
+CPropACParameters* CSourceBlockPage::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
+}
+
+void CSourceBlockPage::EnableControl(int id, BOOL enable) {
     if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
 }
 
-BOOL CPropConstantBlock::OnInitDialog() {
+void CSourceBlockPage::InitDialogStart() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
@@ -319,25 +297,19 @@ BOOL CPropConstantBlock::OnInitDialog() {
     }
     UpdateData(FALSE);
     m_cmbUnit.DisableFlatLook(TRUE);
+}
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!qv::blocks::IsPageInput(param)) continue;
-        if (param->GetValueID() == kIdBlockValue) {
-            if (param->HasPin()) m_bValuePin = TRUE;
-            m_strValue = param->GetValue();
-        } else if (param->GetValueID() == kIdSampleTime) {
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
-        }
-    }
+void CSourceBlockPage::ShowSampleTime(CWizardCopaObject3* param) {
+    if (param->HasPin()) m_bSampleTimePin = TRUE;
+    qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
+    m_cmbUnit.CreateDialogControl(param->GetQuantity());
+    m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+}
+
+void CSourceBlockPage::InitDialogEnd() {
     UpdateData(FALSE);
     GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-
     CString caption;
     GetDlgItemText(kIdBlockOutput, caption);
     CString unit;
@@ -346,13 +318,12 @@ BOOL CPropConstantBlock::OnInitDialog() {
         SetDlgItemText(kIdBlockOutput, caption);
     }
     SetModified(FALSE);
-    return TRUE;
 }
 
-BOOL CPropConstantBlock::OnSetActive() {
+BOOL CSourceBlockPage::OnSetActive() {
     GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    GetParamUsePin(m_pParams, kIdBlockValue, &m_bValuePin);
+    ReadValuePins();
     GetParamUsePin(m_pParams, kIdSampleTime, &m_bSampleTimePin);
     if (GetSafeHwnd() != nullptr) {
         UpdateData(FALSE);
@@ -360,10 +331,155 @@ BOOL CPropConstantBlock::OnSetActive() {
     }
     EnableControl(kIdSampleTime, !m_bSampleTimePin);
     SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
-    EnableControl(kIdBlockValue, !m_bValuePin);
-    SetParamUsePin(m_pParams, kIdBlockValue, m_bValuePin);
+    ShowValuePins();
     SetModified(FALSE);
     return CTBPropertyPage::OnSetActive();
+}
+
+void CSourceBlockPage::StoreName() {
+    UpdateData(TRUE);
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    UpdateData(TRUE);
+}
+
+void CSourceBlockPage::WriteSampleTime(CWizardCopaObject3* param) {
+    const int selection = m_cmbSampleTime.GetCurSel();
+    CString text;
+    if (selection == 0) {
+        text = "0";
+    } else if (selection == 1) {
+        text = "1m";
+    } else {
+        m_cmbSampleTime.GetWindowText(text);
+        text.TrimRight();
+    }
+    param->SetValue(text);
+    // A list without units (no quantity) leaves the used unit as it is.
+    if (m_cmbUnit.GetCount() > 0) {
+        CString unit;
+        m_cmbUnit.GetWindowText(unit);
+        param->SetUsedUnit(unit);
+    }
+}
+
+BOOL CSourceBlockPage::CommitAndFinish() {
+    BuildCompareList();
+    HandOverSettings();
+    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CSourceBlockPage::HandOverSettings() {
+    if (m_pWizard == nullptr) return;
+    // Without an AC page the wizard keeps its own AC mode.
+    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
+    m_pWizard->SetACParameters(&m_Snapshots, ACUseToHandOver());
+}
+
+void CSourceBlockPage::AppendSnapshot(const char* name, const char* rename) {
+    auto* snapshot = new CCopaObjectCompare;
+    snapshot->SetFrom(FindParamByName(m_pParams, name));
+    if (rename != nullptr) snapshot->SetName(rename);
+    m_Snapshots.Add(snapshot);
+}
+
+void CSourceBlockPage::AppendACSnapshots() {
+    const CPropACParameters* ac = ACPage();
+    if (ac != nullptr && ac->GetMode() != 0) {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    } else {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    }
+}
+
+void CSourceBlockPage::WriteDefaults(int mode) {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    BuildCompareList();
+    if (mode == 1) HandOverSettings();
+}
+
+void CSourceBlockPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
+
+void CSourceBlockPage::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CSourceBlockPage::OnMarkModified() { SetModified(TRUE); }
+
+// A text typed into the sample-time list becomes an entry of its own.
+void CSourceBlockPage::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
+
+void CSourceBlockPage::OnOutput() {
+    const BOOL before = m_bOutput;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_bOutput = before ? FALSE : TRUE;
+    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
+    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CSourceBlockPage::OnSampleTimePin() {
+    UpdateData(TRUE);
+    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
+    SetModified(TRUE);
+}
+
+// ---------------------------------------------------------------------------------------
+// The constant block's page.
+
+BEGIN_MESSAGE_MAP(CPropConstantBlock, CSourceBlockPage)
+    ON_EN_CHANGE(kIdBlockValue, &CPropConstantBlock::OnFieldChanged)
+    ON_BN_CLICKED(kCtlACUse, &CPropConstantBlock::OnFieldChanged)
+    ON_BN_CLICKED(kCtlValuePin, &CPropConstantBlock::OnValuePin)
+END_MESSAGE_MAP()
+
+CPropConstantBlock::CPropConstantBlock() : CSourceBlockPage(kConstantTemplate) {}
+
+CPropConstantBlock::CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
+    : CSourceBlockPage(kConstantTemplate, wizard, params) {
+    qv::pages::RegisterLayout(*this, kConstantLayout);
+}
+
+void CPropConstantBlock::SetSettings(const CPtrArray* snapshots, BOOL acUse) {
+    CopySnapshots(m_Snapshots, snapshots);
+    m_bACUse = acUse ? TRUE : FALSE;
+}
+
+void CPropConstantBlock::DoDataExchange(CDataExchange* pDX) {
+    CSourceBlockPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlValuePin, m_bValuePin);
+    DDX_Text(pDX, kIdBlockValue, m_strValue);
+    DDX_Check(pDX, kCtlACUse, m_bACUse);
+}
+
+BOOL CPropConstantBlock::OnInitDialog() {
+    InitDialogStart();
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!qv::blocks::IsPageInput(param)) continue;
+        if (param->GetValueID() == kIdBlockValue) {
+            if (param->HasPin()) m_bValuePin = TRUE;
+            m_strValue = param->GetValue();
+        } else if (param->GetValueID() == kIdSampleTime) {
+            ShowSampleTime(param);
+        }
+    }
+    InitDialogEnd();
+    return TRUE;
+}
+
+void CPropConstantBlock::ReadValuePins() { GetParamUsePin(m_pParams, kIdBlockValue, &m_bValuePin); }
+
+void CPropConstantBlock::ShowValuePins() {
+    EnableControl(kIdBlockValue, !m_bValuePin);
+    SetParamUsePin(m_pParams, kIdBlockValue, m_bValuePin);
 }
 
 BOOL CPropConstantBlock::OnKillActive() {
@@ -379,77 +495,28 @@ BOOL CPropConstantBlock::OnKillActive() {
 BOOL CPropConstantBlock::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    UpdateData(TRUE);
+    StoreName();
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (!qv::blocks::IsPageInput(param)) continue;
-        if (param->GetValueID() == kIdSampleTime) {
-            const int selection = m_cmbSampleTime.GetCurSel();
-            CString text;
-            if (selection == 0) {
-                text = "0";
-            } else if (selection == 1) {
-                text = "1m";
-            } else {
-                m_cmbSampleTime.GetWindowText(text);
-                text.TrimRight();
-            }
-            param->SetValue(text);
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (m_cmbUnit.GetCount() > 0) {
-                CString unit;
-                m_cmbUnit.GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
-        } else if (param->GetValueID() == kIdBlockValue) {
+        if (param->GetValueID() == kIdSampleTime)
+            WriteSampleTime(param);
+        else if (param->GetValueID() == kIdBlockValue)
             param->SetValue(m_strValue);
-        }
     }
-    BuildCompareList();
-    HandOverSettings();
-    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
-}
-
-void CPropConstantBlock::HandOverSettings() {
-    if (m_pWizard == nullptr) return;
-    // Without an AC page the wizard keeps its own AC mode.
-    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetACParameters(&m_Snapshots, m_bACUse ? 1 : 0);
-}
-
-void CPropConstantBlock::AppendSnapshot(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    return CommitAndFinish();
 }
 
 void CPropConstantBlock::BuildCompareList() {
     DeleteSnapshots(m_Snapshots);
     AppendSnapshot("CONST", nullptr);
     AppendSnapshot("TS", nullptr);
-    const CPropACParameters* ac = ACPage();
     if (m_bACUse) {
         AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
         AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
-    } else if (ac != nullptr && ac->GetMode() != 0) {
-        AppendSnapshot("AC_RE", "@AC_PHASE");
-        AppendSnapshot("AC_IM", "@AC_MAG");
     } else {
-        AppendSnapshot("AC_PHASE", nullptr);
-        AppendSnapshot("AC_MAG", nullptr);
+        AppendACSnapshots();
     }
-}
-
-void CPropConstantBlock::WriteDefaults(int mode) {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
-    BuildCompareList();
-    if (mode == 1) HandOverSettings();
 }
 
 void qv::timefunctions::ReadOlderSourcePageData(const void* data, long length, CPtrArray& snapshots,
@@ -484,34 +551,6 @@ void CPropConstantBlock::ConvertWizard3Data(const void* data, long length) {
     ReadOlderSourcePageData(data, length, m_Snapshots, ACPage());
     if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     HandOverSettings();
-}
-
-void CPropConstantBlock::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
-
-void CPropConstantBlock::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CPropConstantBlock::OnMarkModified() { SetModified(TRUE); }
-
-// A text typed into the sample-time list becomes an entry of its own.
-void CPropConstantBlock::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
-
-void CPropConstantBlock::OnOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CPropConstantBlock::OnSampleTimePin() {
-    UpdateData(TRUE);
-    EnableControl(kIdSampleTime, !m_bSampleTimePin);
-    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
-    SetModified(TRUE);
 }
 
 void CPropConstantBlock::OnValuePin() {

@@ -136,48 +136,59 @@ private:
     CPropStepFctAndRandomBlock* m_pPage = nullptr;
 };
 
-class CPropConstantBlock : public CTBPropertyPage {
-    DECLARE_DYNCREATE(CPropConstantBlock)
+// What the pages of the three source blocks share: name, symbol, the sample time with its
+// unit and pin, the default output, the snapshot list that names what the model text lists,
+// and the AC page whose mode goes to the wizard with the list.
+class CSourceBlockPage : public CTBPropertyPage {
 public:
-    // For the runtime-class factory: no wizard, no parameters, no layout information.
-    CPropConstantBlock();
-    CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params);
-    ~CPropConstantBlock() override;
+    explicit CSourceBlockPage(UINT templ) : CTBPropertyPage(templ) {}
+    CSourceBlockPage(UINT templ, CSourceBlockWizardBase4* wizard, ParamHolder* params)
+        : CTBPropertyPage(templ), m_pWizard(wizard), m_pParams(params) {}
+    ~CSourceBlockPage() override;
 
     void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
-    BOOL OnKillActive() override;
-    BOOL OnApply() override;
 
     void Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params);
     ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
-    // The wizard's list and AC use before the dialog exists; the snapshots are copied.
-    void SetSettings(const CPtrArray* snapshots, BOOL acUse);
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
-    void BuildCompareList();
+    virtual void BuildCompareList() {}
     // Mode 1: the list, the AC page's mode and AC use go to the wizard.
     void WriteDefaults(int mode);
-    // Reads element data of the older wizard generation (see the .cpp for the layout).
-    void ConvertWizard3Data(const void* data, long length);
-
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    BOOL GetACUse() const { return m_bACUse; }
 
 protected:
-    void SetLayout();
-    void EnableControl(int id, BOOL enable);
+    // What AC use the page hands over with its list.
+    virtual DWORD ACUseToHandOver() const { return 0; }
+    // The pins of the page's own values: read from the parameters on activation, then shown.
+    virtual void ReadValuePins() {}
+    virtual void ShowValuePins() {}
+    // The dialog made, with the name, show-name flag and symbol from the parameter set.
+    void InitDialogStart();
+    // The default output's state and caption (with the output's unit); the page unmodified.
+    void InitDialogEnd();
+    // The sample-time parameter shown: its pin, its text in the list and its unit list.
+    void ShowSampleTime(CWizardCopaObject3* param);
+    // Name and show-name flag into the parameter set, the members from the windows.
+    void StoreName();
+    // The sample time chosen ("0" the system's, "1m", or the typed text) and its unit.
+    void WriteSampleTime(CWizardCopaObject3* param);
+    // The list, the hand-over to the wizard and the commit.
+    BOOL CommitAndFinish();
     void AppendSnapshot(const char* name, const char* rename);
+    // The AC part of the list: "AC_RE"/"AC_IM" as "@AC_PHASE"/"@AC_MAG" when the AC page is in
+    // Real && Imaginary mode, else "AC_PHASE" and "AC_MAG".
+    void AppendACSnapshots();
     void HandOverSettings();
+    void EnableControl(int id, BOOL enable);
     void OnFieldChanged();
     void OnMarkModified();
     void OnSampleTimeLeft();
     void OnOutput();
     void OnSampleTimePin();
-    void OnValuePin();
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
@@ -191,9 +202,39 @@ protected:
     CComboBox m_cmbSampleTime;     // 2183
     BOOL m_bShowName = FALSE;
     BOOL m_bSampleTimePin = FALSE;  // 2074
-    BOOL m_bValuePin = FALSE;       // 2090
     CString m_strName;
-    CString m_strValue;
     BOOL m_bOutput = FALSE;  // 2056
+};
+
+class CPropConstantBlock : public CSourceBlockPage {
+    DECLARE_DYNCREATE(CPropConstantBlock)
+public:
+    // For the runtime-class factory: no wizard, no parameters, no layout information.
+    CPropConstantBlock();
+    CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params);
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnKillActive() override;
+    BOOL OnApply() override;
+
+    // The wizard's list and AC use before the dialog exists; the snapshots are copied.
+    void SetSettings(const CPtrArray* snapshots, BOOL acUse);
+
+    void BuildCompareList() override;
+    // Reads element data of the older wizard generation (see the .cpp for the layout).
+    void ConvertWizard3Data(const void* data, long length);
+
+    BOOL GetACUse() const { return m_bACUse; }
+
+protected:
+    DWORD ACUseToHandOver() const override { return m_bACUse ? 1 : 0; }
+    void ReadValuePins() override;
+    void ShowValuePins() override;
+    void OnValuePin();
+    DECLARE_MESSAGE_MAP()
+
+    BOOL m_bValuePin = FALSE;       // 2090
+    CString m_strValue;
     BOOL m_bACUse = FALSE;   // 2520
 };

@@ -1,6 +1,6 @@
 #include "timefunctions/step_random_pages.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
 #include "framework/data_classes.h"
@@ -26,15 +26,10 @@ IMPLEMENT_DYNCREATE(CPropStepFctAndRandomBlock, CTBPropertyPage)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlFirstLabel = 2246;
 constexpr int kCtlSecondLabel = 2248;
 constexpr int kCtlInitLabel = 2184;
 constexpr int kCtlFirstUnit = 2511;
-constexpr int kCtlUnit = 2400;
-constexpr int kCtlSampleTimePin = 2074;
 constexpr UINT kStrStepTime = 2726;
 constexpr UINT kStrFinalValue = 2727;
 constexpr UINT kStrMaximum = 2728;
@@ -52,43 +47,18 @@ constexpr ControlLayout kLayout[] = {
 
 } // namespace
 
-BEGIN_MESSAGE_MAP(CPropStepFctAndRandomBlock, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CPropStepFctAndRandomBlock::OnFieldChanged)
+BEGIN_MESSAGE_MAP(CPropStepFctAndRandomBlock, CSourceBlockPage)
     ON_EN_CHANGE(kIdFirstValue, &CPropStepFctAndRandomBlock::OnFieldChanged)
     ON_EN_CHANGE(kIdSecondValue, &CPropStepFctAndRandomBlock::OnFieldChanged)
     ON_EN_CHANGE(kIdInitValue, &CPropStepFctAndRandomBlock::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropStepFctAndRandomBlock::OnFieldChanged)
     ON_CBN_SELCHANGE(kCtlFirstUnit, &CPropStepFctAndRandomBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropStepFctAndRandomBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropStepFctAndRandomBlock::OnMarkModified)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropStepFctAndRandomBlock::OnSampleTimeLeft)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropStepFctAndRandomBlock::OnSampleTimeLeft)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropStepFctAndRandomBlock::OnOutput)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropStepFctAndRandomBlock::OnSampleTimePin)
-    ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock() : CTBPropertyPage(kStepRandomTemplate) {}
+CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock() : CSourceBlockPage(kStepRandomTemplate) {}
 
 CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kStepRandomTemplate), m_pWizard(wizard), m_pParams(params) {
+    : CSourceBlockPage(kStepRandomTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-CPropStepFctAndRandomBlock::~CPropStepFctAndRandomBlock() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
-void CPropStepFctAndRandomBlock::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
-}
-
-CPropACParameters* CPropStepFctAndRandomBlock::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
 }
 
 void CPropStepFctAndRandomBlock::SetSnapshots(const CPtrArray* snapshots) {
@@ -96,21 +66,11 @@ void CPropStepFctAndRandomBlock::SetSnapshots(const CPtrArray* snapshots) {
 }
 
 void CPropStepFctAndRandomBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CSourceBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlFirstUnit, m_cmbFirstUnit);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdFirstValue, m_strFirst);
     DDX_Text(pDX, kIdSecondValue, m_strSecond);
     DDX_Text(pDX, kIdInitValue, m_strInit);
-}
-
-void CPropStepFctAndRandomBlock::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
 }
 
 void CPropStepFctAndRandomBlock::EnableValues() {
@@ -119,24 +79,8 @@ void CPropStepFctAndRandomBlock::EnableValues() {
 }
 
 BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    UpdateData(FALSE);
+    InitDialogStart();
     m_cmbFirstUnit.DisableFlatLook(TRUE);
-    m_cmbUnit.DisableFlatLook(TRUE);
-
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
@@ -155,10 +99,7 @@ BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
             m_strSecond = param->GetValue();
             break;
         case kIdSampleTime:
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTime(param);
             break;
         case kIdInitValue:
             m_strInit = param->GetValue();
@@ -167,17 +108,7 @@ BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
             break;
         }
     }
-    UpdateData(FALSE);
-    GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    if (GetParamUnit(m_pParams, kIdBlockOutput, &unit)) {
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(kIdBlockOutput, caption);
-    }
-    SetModified(FALSE);
+    InitDialogEnd();
     EnableValues();
     return TRUE;
 }
@@ -188,49 +119,15 @@ void CPropStepFctAndRandomBlock::SetLabels(UINT first, UINT second) {
     SetDlgItemText(kCtlSecondLabel, LoadLibraryString(second));
 }
 
-BOOL CPropStepFctAndRandomBlock::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    GetParamUsePin(m_pParams, kIdSampleTime, &m_bSampleTimePin);
-    if (GetSafeHwnd() != nullptr) {
-        UpdateData(FALSE);
-        UpdateData(TRUE);
-    }
-    EnableControl(kIdSampleTime, !m_bSampleTimePin);
-    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
-    SetModified(FALSE);
-    EnableValues();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropStepFctAndRandomBlock::WriteFields(bool withInit) {
-    UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    UpdateData(TRUE);
+    StoreName();
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (!qv::blocks::IsPageInput(param)) continue;
         switch (param->GetValueID()) {
-        case kIdSampleTime: {
-            const int selection = m_cmbSampleTime.GetCurSel();
-            CString text;
-            if (selection == 0) {
-                text = "0";
-            } else if (selection == 1) {
-                text = "1m";
-            } else {
-                m_cmbSampleTime.GetWindowText(text);
-                text.TrimRight();
-            }
-            param->SetValue(text);
-            if (m_cmbUnit.GetCount() > 0) {
-                CString unit;
-                m_cmbUnit.GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
+        case kIdSampleTime:
+            WriteSampleTime(param);
             break;
-        }
         case kIdFirstValue: {
             param->SetValue(m_strFirst);
             CWnd* box = GetDlgItem(kCtlFirstUnit);
@@ -253,48 +150,10 @@ void CPropStepFctAndRandomBlock::WriteFields(bool withInit) {
     }
 }
 
-BOOL CPropStepFctAndRandomBlock::FinishApply() {
-    BuildCompareList();
-    HandOverSettings();
-    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
-}
-
 BOOL CPropStepFctAndRandomBlock::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     WriteFields(true);
-    return FinishApply();
-}
-
-void CPropStepFctAndRandomBlock::HandOverSettings() {
-    if (m_pWizard == nullptr) return;
-    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetACParameters(&m_Snapshots, 0);
-}
-
-void CPropStepFctAndRandomBlock::AppendSnapshot(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
-}
-
-void CPropStepFctAndRandomBlock::AppendACSnapshots() {
-    const CPropACParameters* ac = ACPage();
-    if (ac != nullptr && ac->GetMode() != 0) {
-        AppendSnapshot("AC_RE", "@AC_PHASE");
-        AppendSnapshot("AC_IM", "@AC_MAG");
-    } else {
-        AppendSnapshot("AC_PHASE", nullptr);
-        AppendSnapshot("AC_MAG", nullptr);
-    }
-}
-
-void CPropStepFctAndRandomBlock::WriteDefaults(int mode) {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
-    BuildCompareList();
-    if (mode == 1) HandOverSettings();
+    return CommitAndFinish();
 }
 
 // The constant page's layout (see ReadOlderSourcePageData); the settings go to the wizard in
@@ -302,33 +161,6 @@ void CPropStepFctAndRandomBlock::WriteDefaults(int mode) {
 void CPropStepFctAndRandomBlock::ConvertWizard3Data(const void* data, long length) {
     ReadOlderSourcePageData(data, length, m_Snapshots, ACPage());
     HandOverSettings();
-}
-
-void CPropStepFctAndRandomBlock::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
-
-void CPropStepFctAndRandomBlock::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CPropStepFctAndRandomBlock::OnMarkModified() { SetModified(TRUE); }
-
-void CPropStepFctAndRandomBlock::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
-
-void CPropStepFctAndRandomBlock::OnOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CPropStepFctAndRandomBlock::OnSampleTimePin() {
-    UpdateData(TRUE);
-    EnableControl(kIdSampleTime, !m_bSampleTimePin);
-    SetParamUsePin(m_pParams, kIdSampleTime, m_bSampleTimePin);
-    SetModified(TRUE);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -366,7 +198,7 @@ BOOL CPropRandomBlock::OnApply() {
         AfxMessageBox(LoadLibraryString(kStrMaxNotAboveMin), MB_OK);
         return FALSE;
     }
-    return FinishApply();
+    return CommitAndFinish();
 }
 
 void CPropRandomBlock::BuildCompareList() {

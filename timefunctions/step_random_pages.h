@@ -26,69 +26,33 @@ constexpr WORD kIdSecondValue = 2249;
 constexpr WORD kIdInitValue = 2187;
 } // namespace qv::timefunctions
 
-class CPropStepFctAndRandomBlock : public CTBPropertyPage {
+class CPropStepFctAndRandomBlock : public CSourceBlockPage {
     DECLARE_DYNCREATE(CPropStepFctAndRandomBlock)
 public:
     CPropStepFctAndRandomBlock();
     CPropStepFctAndRandomBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params);
-    ~CPropStepFctAndRandomBlock() override;
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
-    BOOL OnSetActive() override;
     BOOL OnApply() override;
 
-    void Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
     // The wizard's list before the dialog exists; the snapshots are copied.
     void SetSnapshots(const CPtrArray* snapshots);
-
-    virtual void BuildCompareList() {}
-    // Mode 1: the list and the AC page's mode go to the wizard (AC use 0).
-    void WriteDefaults(int mode);
     // Element data of the older wizard generation, in the constant page's layout.
     void ConvertWizard3Data(const void* data, long length);
-
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     // Step 1 and 2 of an apply: the fields go into the parameter set (the initial value only
     // when `withInit`).
     void WriteFields(bool withInit);
-    // Steps 3 to 5: the list, the hand-over to the wizard and the commit.
-    BOOL FinishApply();
-    void AppendSnapshot(const char* name, const char* rename);
-    void AppendACSnapshots();
-    void HandOverSettings();
-    void EnableControl(int id, BOOL enable);
+    void ShowValuePins() override { EnableValues(); }
     void EnableValues();
     void SetLabels(UINT first, UINT second);
-    void OnFieldChanged();
-    void OnMarkModified();
-    void OnSampleTimeLeft();
-    void OnOutput();
-    void OnSampleTimePin();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CSourceBlockWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     CTBUnitComboBox m_cmbFirstUnit;  // 2511
-    CTBUnitComboBox m_cmbUnit;       // 2400
-    CComboBox m_cmbSampleTime;       // 2183
-    BOOL m_bShowName = FALSE;
-    BOOL m_bSampleTimePin = FALSE;  // 2074
-    CString m_strName;
     CString m_strFirst;
     CString m_strSecond;
-    BOOL m_bOutput = FALSE;  // 2056
     CString m_strInit;       // 2187
 };
 

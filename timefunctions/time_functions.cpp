@@ -5,10 +5,12 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 
@@ -47,10 +49,7 @@ constexpr UINT kStringUpdate = 2718;
 constexpr UINT kStringShow = 2719;
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kSineLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15},  {.id = 2203, .flags = 33},  {.id = 2204, .flags = 33},  {.id = 2035, .flags = 33},
@@ -61,29 +60,6 @@ constexpr ControlLayout kSineLayout[] = {
     {.id = 2513, .flags = 48},  {.id = 2017, .flags = 73},  {.id = 2056, .flags = 9},   {.id = 2216, .flags = 74},
     {.id = 2217, .flags = 72},
 };
-
-// A number typed by a user with its prefix; non-finite values are no number.
-bool ParseFinite(const CString& text, double* value) {
-    double number = 0.0;
-    if (!ParseValueWithPrefix(text, &number) || !std::isfinite(number)) return false;
-    if (value != nullptr) *value = number;
-    return true;
-}
-
-// Runs a page's Serialize over a copy of an archived block of older data; archive and
-// memory errors end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
 
 } // namespace
 
@@ -127,6 +103,47 @@ std::vector<CurvePoint> ComputeSinePoints(const SineCurve& c) {
         if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
     }
     return points;
+}
+
+bool ParseFinite(const CString& text, double* value) {
+    double number = 0.0;
+    if (!ParseValueWithPrefix(text, &number) || !std::isfinite(number)) return false;
+    if (value != nullptr) *value = number;
+    return true;
+}
+
+bool AllNumbers(std::initializer_list<const CString*> texts) {
+    for (const CString* text : texts)
+        if (!ParseFinite(*text)) return false;
+    return true;
+}
+
+double Number(const CString& text) { return TBExtended_atof(text, ""); }
+
+// The period tests compare these texts.
+CString Printed(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
+
+bool IsInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+OlderData ReadOlderLayout(const void* data, long length, bool trailing) {
+    OlderData out;
+    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
+    out.hasFirst = in.ReadDword(out.first);
+    DWORD word = 0;
+    DWORD skipped = 0;
+    bool intact = out.hasFirst && in.ReadDword(word) && in.ReadDword(skipped) && in.SkipBytes(skipped);
+    DWORD block = 0;
+    intact = intact && in.ReadDword(block) && in.Fits(block);
+    if (intact && block >= 1) {
+        out.block = in.Position();
+        out.blockLength = block;
+        in.SkipBytes(block);
+    }
+    if (intact && trailing) in.ReadDword(word);
+    return out;
 }
 
 } // namespace qv::timefunctions
@@ -197,16 +214,10 @@ void SerializeFlag(CArchive& ar, BOOL& flag) {
 // ---------------------------------------------------------------------------------------
 // Sine.
 
-CTFMSineWizard4::CTFMSineWizard4(const CTFMSineWizard4* other) : CTimeFunctionWizardBase4(other) {
+CTFMSineWizard4::CTFMSineWizard4(const CTFMSineWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) return;
     m_dwAmplitudeMode = other->m_dwAmplitudeMode;
     m_strRMS = other->m_strRMS;
-}
-
-// A page the editor never ended is the wizard's: it is not left behind.
-CTFMSineWizard4::~CTFMSineWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
 }
 
 void CTFMSineWizard4::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
@@ -214,39 +225,6 @@ void CTFMSineWizard4::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL per
     m_strRMS = rmsText;
     m_bPeriodGiven = periodGiven ? TRUE : FALSE;
 }
-
-BOOL CTFMSineWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page still holds the cookie of the earlier call: it goes back before the page
-        // takes the new one, so that none is lost.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        m_pPage->Rebind(this, HolderFromCookie(cookie));
-    } else {
-        m_pPage = new (std::nothrow) CPropTFMSine(this, HolderFromCookie(cookie));
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CTFMSineWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    CWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CTFMSineWizard4::Clone() { return new (std::nothrow) CTFMSineWizard4(this); }
 
 void CTFMSineWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     SerializeWith(ar, version, [this](CArchive& a) {
@@ -261,32 +239,27 @@ void CTFMSineWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     });
 }
 
+void CTFMSineWizard4::GiveSettingsToPage(CPropTFMSine& page) { page.SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven); }
+
 BOOL CTFMSineWizard4::DoConvertWizard3Data(const void* data, long length) {
     // A page of its own: the page on the editor's sheet (if any) keeps its cookie.
     ScopedParamSet params{RequestTarget(this)};
-    std::unique_ptr<CPropTFMSine> page(new (std::nothrow) CPropTFMSine(this, params.Holder()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     // The page starts from the wizard's own settings, so that data which ends early never
     // resets them to the page's defaults.
-    page->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kSineTemplate, nullptr)) return TRUE;
-        page->ShowWindow(SW_HIDE);
-    }
+    GiveSettingsToPage(*page);
+    if (!page.Open(kSineTemplate)) return TRUE;
     page->ConvertWizard3Data(data, length);
-    page->DestroyWindow();
     return TRUE;
 }
 
 // ---------------------------------------------------------------------------------------
 // The other wizards (their editing and older data are in wave_pages.cpp).
 
-CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : CTimeFunctionWizardBase4(other) {
+CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : TPageWizard4(other) {
     if (other != nullptr) m_dwRamp = other->m_dwRamp;
 }
-
-CWizardBase4* CTFMSawToothWizard4::Clone() { return new (std::nothrow) CTFMSawToothWizard4(this); }
 
 int CTFMSawToothWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
@@ -308,15 +281,9 @@ void CTFMPeriodOnlyWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     SerializeWith(ar, version, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
 }
 
-CWizardBase4* CTFMPulseWizard4::Clone() { return new (std::nothrow) CTFMPulseWizard4(this); }
-CWizardBase4* CTFMTriangleWizard4::Clone() { return new (std::nothrow) CTFMTriangleWizard4(this); }
-CWizardBase4* CTFMTrapezWizard4::Clone() { return new (std::nothrow) CTFMTrapezWizard4(this); }
-
-CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : CWizardBase4(other) {
+CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : TPageWizard4(other) {
     if (other != nullptr) m_strTime = other->m_strTime;
 }
-
-CWizardBase4* CTFMArcTangWizard4::Clone() { return new (std::nothrow) CTFMArcTangWizard4(this); }
 
 void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     if (version != eSheetVersion4) return;
@@ -331,47 +298,20 @@ void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> m_strTime;
 }
 
-CWizardBase4* CTFMVCOWizard4::Clone() { return new (std::nothrow) CTFMVCOWizard4(this); }
-
 CWizardBase3* CTFMNeedleWizard::Clone() { return new (std::nothrow) CTFMNeedleWizard(this); }
 
 // ---------------------------------------------------------------------------------------
-// The sine page.
+// What the pages share.
 
-BEGIN_MESSAGE_MAP(CPropTFMSine, CTBPropertyPage)
-    ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropTFMSine::OnAmplitudeMode)
-    ON_BN_CLICKED(kCtlRMSRadio, &CPropTFMSine::OnRMSMode)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMSine::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMSine::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMSine::OnFieldChanged)
-    ON_BN_CLICKED(kIdOutput, &CPropTFMSine::OnDefaultOutput)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMSine::OnPeriodCheck)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kCtlRMS, &CPropTFMSine::OnRMSChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMSine::OnFrequencyChanged)
-    ON_BN_CLICKED(kCtlShow, &CPropTFMSine::OnShowGraphic)
+BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
+    ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
+    ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
     ON_WM_PAINT()
-    ON_MESSAGE(kPreviewRefreshMessage, &CPropTFMSine::OnGraphicRefresh)
-    ON_MESSAGE(kPreviewClosedMessage, &CPropTFMSine::OnGraphicClosed)
+    ON_MESSAGE(kPreviewRefreshMessage, &CTimeFunctionPage::OnGraphicRefresh)
+    ON_MESSAGE(kPreviewClosedMessage, &CTimeFunctionPage::OnGraphicClosed)
 END_MESSAGE_MAP()
 
-CPropTFMSine::CPropTFMSine() : CTBPropertyPage(kSineTemplate) {}
-
-CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kSineTemplate), m_pWizard(wizard), m_pParams(params) {
-    SetLayout();
-}
-
-CPropTFMSine::~CPropTFMSine() {
+CTimeFunctionPage::~CTimeFunctionPage() {
     delete m_pSymbol;
     m_pSymbol = nullptr;
     if (m_pPreview != nullptr) {
@@ -382,92 +322,87 @@ CPropTFMSine::~CPropTFMSine() {
     DeletePoints();
 }
 
-void CPropTFMSine::SetLayout() {
-    for (const ControlLayout& entry : kSineLayout) SetControlInfo(entry.id, entry.flags);
+void CTimeFunctionPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Check(pDX, kIdOutput, m_bOutput);
 }
 
-void CPropTFMSine::Rebind(CTFMSineWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
+BOOL CTimeFunctionPage::OnSetActive() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableParamControls();
+    return CTBPropertyPage::OnSetActive();
+}
+
+void CTimeFunctionPage::BindOwner(const CWizardBaseCommon* owner, ParamHolder* params) {
+    m_pOwner = owner;
     m_pParams = params;
 }
 
-void CPropTFMSine::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
-    m_dwAmplitudeMode = amplitudeMode;
-    m_strRMS = rmsText;
-    m_bPeriodGiven = periodGiven ? TRUE : FALSE;
+void CTimeFunctionPage::InitDialogWithResources() {
+    CResourceSwitch resources;
+    CTBPropertyPage::OnInitDialog();
 }
 
-void CPropTFMSine::DeletePoints() {
+void CTimeFunctionPage::EnableControl(int id, BOOL enable) {
+    if (GetSafeHwnd() == nullptr) return;
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void CTimeFunctionPage::DeletePoints() {
     for (INT_PTR i = 0; i < m_Points.GetSize(); ++i) delete static_cast<CDataPoint*>(m_Points.GetAt(i));
     m_Points.RemoveAll();
 }
 
-void CPropTFMSine::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
-    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
-    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
-    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
-    DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
-    DDX_Control(pDX, kCtlRMSRadio, m_radRMS);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kCtlRMS, m_strRMS);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
-    DDX_Check(pDX, kIdOutput, m_bOutput);
+void CTimeFunctionPage::HandPointsOver() {
+    if (m_pPreview != nullptr) m_pPreview->SetPointArray(&m_Points);
 }
 
-void CPropTFMSine::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
+void CTimeFunctionPage::StorePoints(const std::vector<CurvePoint>& points) {
+    DeletePoints();
+    for (const CurvePoint& point : points) m_Points.Add(new CDataPoint(point.t, point.y));
 }
 
-BOOL CPropTFMSine::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    m_cmbPeriodical.SetCurSel(0);
-    CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
-    UpdateData(FALSE);
-
+void CTimeFunctionPage::ReadNameAndSymbol() {
     if (m_pParams != nullptr) {
         m_strName = m_pParams->m_strElementName;
         m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
+        if (m_pOwner != nullptr) m_pOwner->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
     }
     if (m_pSymbol == nullptr) {
         m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
         CResourceSwitch resources;
         m_pSymbol->LoadSymbols(m_strSymbolText);
     }
-    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
+}
 
-    const struct {
-        WORD id;
-        CString* text;
-        CTBUnitComboBox* units;
-    } fields[] = {
-        {kIdAmplitude, &m_strAmplitude, nullptr}, {kIdOffset, &m_strOffset, nullptr},
-        {kIdFrequency, &m_strFrequency, &m_cmbFrequency}, {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-        {kIdDelay, &m_strDelay, &m_cmbDelay}, {kIdPhase, &m_strPhase, &m_cmbPhase},
-    };
+void CTimeFunctionPage::LabelOutput(UINT stringID) {
+    CString caption;
+    if (stringID != 0) {
+        CResourceSwitch resources;
+        caption = LoadLibraryString(stringID);
+    } else {
+        GetDlgItemText(kIdOutput, caption);
+    }
+    CString unit;
+    if (GetParamUnit(m_pParams, kIdOutput, &unit)) AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(kIdOutput, caption);
+}
+
+void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+        if (!IsInput(param)) continue;
         const WORD id = param->GetValueID();
-        if (id == kIdPeriodical) {
-            m_cmbPeriodical.SetCurSel(TBExtended_atof(param->GetValue(), "") == 0.0 ? 1 : 0);
+        if (id == kIdPeriodical && periodical != nullptr) {
+            periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0);
             continue;
         }
-        for (const auto& field : fields) {
+        for (const Field& field : fields) {
             if (field.id != id) continue;
             *field.text = param->GetValue();
             if (field.units != nullptr) {
@@ -476,9 +411,274 @@ BOOL CPropTFMSine::OnInitDialog() {
             }
         }
     }
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+}
 
+void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        CWizardCopaObject3* param = m_pParams->GetParam(i);
+        if (!IsInput(param)) continue;
+        const WORD id = param->GetValueID();
+        if (id == kIdPeriodical && periodical != nullptr) {
+            param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0));
+            continue;
+        }
+        for (const Field& field : fields) {
+            if (field.id != id) continue;
+            param->SetValue(*field.text);
+            // A list without units (no quantity) leaves the used unit as it is.
+            if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
+                CString unit;
+                field.units->GetWindowText(unit);
+                param->SetUsedUnit(unit);
+            }
+        }
+    }
+}
+
+CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {
+    CWizardCopaObject3* param = FindParamByValueID(m_pParams, id);
+    if (param == nullptr || units.GetSafeHwnd() == nullptr) return text;
+    CString unit;
+    units.GetWindowText(unit);
+    CString out;
+    return TBConvertUnits(param->GetQuantity(), unit, text, param->GetUnit(), out) ? out : text;
+}
+
+// Text set from code sends no notification, so the member follows the window text here.
+void CTimeFunctionPage::DerivePeriod(const CString& frequency, CString& period) {
+    if (m_bPeriodGiven) return;
+    double value = 0.0;
+    if (ParseFinite(frequency, &value)) {
+        if (value == 0.0) return;
+        const double inverse = 1.0 / value;
+        period = std::isfinite(inverse) ? Printed(inverse) : "1/(" + frequency + ")";
+    } else {
+        period = "1/(" + frequency + ")";
+    }
+    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, period);
+}
+
+void CTimeFunctionPage::StoreName() {
+    m_pParams->m_strElementName = m_strName;
+    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+}
+
+void CTimeFunctionPage::RefreshOpenPreview() {
+    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
+    UpdateData(TRUE);
+    CalculateGraphic();
+    HandPointsOver();
+    m_pPreview->Invalidate(FALSE);
+    m_pPreview->UpdateWindow();
+}
+
+BOOL CTimeFunctionPage::CommitAndFinish() {
+    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    return FinishApply();
+}
+
+BOOL CTimeFunctionPage::FinishApply() {
+    RefreshOpenPreview();
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+void CTimeFunctionPage::OnFieldChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CTimeFunctionPage::OnMarkModified() { SetModified(TRUE); }
+
+void CTimeFunctionPage::OnNumberChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    UpdateShowButton();
+}
+
+void CTimeFunctionPage::OnPeriodCheck() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+// The output switches in the parameter set at once; the box shows only on or off.
+void CTimeFunctionPage::OnDefaultOutput() {
+    const BOOL before = m_bOutput;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_bOutput = before ? FALSE : TRUE;
+    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
+    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CTimeFunctionPage::OnShowGraphic() {
+    UpdateData(TRUE);
+    {
+        CResourceSwitch resources;
+        SetDlgItemText(kCtlShow, LoadLibraryString(kStringUpdate));
+    }
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
+        RefreshOpenPreview();
+    } else {
+        delete m_pPreview;
+        m_pPreview = new (std::nothrow) CCharacteristicDlg(this, m_strName);
+        if (m_pPreview != nullptr) {
+            CalculateGraphic();
+            m_pPreview->SetXAxisLabel("t[s]");
+            m_pPreview->SetYAxisLabel("Y");
+            HandPointsOver();
+            CResourceSwitch resources;
+            if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+        }
+    }
+    SetModified(TRUE);
+}
+
+void CTimeFunctionPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
+
+LRESULT CTimeFunctionPage::OnGraphicRefresh(WPARAM, LPARAM) {
+    UpdateData(TRUE);
+    if (m_pPreview != nullptr) {
+        CalculateGraphic();
+        HandPointsOver();
+    }
+    return 0;
+}
+
+LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStringShow));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// What the sine's and the periodic waves' pages share.
+
+void CPeriodicFunctionPage::DoDataExchange(CDataExchange* pDX) {
+    CTimeFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
+    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
+    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
+    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
+    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
+    DDX_Text(pDX, kIdDelay, m_strDelay);
+    DDX_Text(pDX, kIdFrequency, m_strFrequency);
+    DDX_Text(pDX, kIdOffset, m_strOffset);
+    DDX_Text(pDX, kIdPhase, m_strPhase);
+    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+}
+
+void CPeriodicFunctionPage::UpdateShowButton() {
+    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay,
+                                        &m_strOffset}));
+}
+
+void CPeriodicFunctionPage::StartPeriodicInit() {
+    InitDialogWithResources();
+    m_cmbPeriodical.SetCurSel(0);
+}
+
+void CPeriodicFunctionPage::LoadPeriodicFields() {
     UpdateData(FALSE);
+    ReadNameAndSymbol();
+    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
+    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                {kIdOffset, &m_strOffset, nullptr},
+                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                {kIdDelay, &m_strDelay, &m_cmbDelay},
+                {kIdPhase, &m_strPhase, &m_cmbPhase}},
+               &m_cmbPeriodical);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+}
+
+void CPeriodicFunctionPage::EndPeriodicInit() {
+    SetModified(FALSE);
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    EnableControl(kIdPeriod, m_bPeriodGiven);
+    EnableParamControls();
+}
+
+void CPeriodicFunctionPage::WritePeriodicFields() {
+    DerivePeriod(m_strFrequency, m_strPeriod);
+    // The derived texts were set from code; the members take the windows' texts again.
+    UpdateData(TRUE);
+    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
+                 {kIdDelay, &m_strDelay, &m_cmbDelay},
+                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+                 {kIdOffset, &m_strOffset, nullptr},
+                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+                 {kIdPhase, &m_strPhase, &m_cmbPhase}},
+                &m_cmbPeriodical);
+}
+
+void CPeriodicFunctionPage::OnFrequencyChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    DerivePeriod(m_strFrequency, m_strPeriod);
+    UpdateShowButton();
+}
+
+// ---------------------------------------------------------------------------------------
+// The sine page.
+
+BEGIN_MESSAGE_MAP(CPropTFMSine, CPeriodicFunctionPage)
+    ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropTFMSine::OnAmplitudeMode)
+    ON_BN_CLICKED(kCtlRMSRadio, &CPropTFMSine::OnRMSMode)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMSine::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMSine::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowName, &CPropTFMSine::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropTFMSine::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMSine::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMSine::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMSine::OnFieldChanged)
+    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMSine::OnFieldChanged)
+    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMSine::OnPeriodCheck)
+    ON_EN_CHANGE(kIdAmplitude, &CPropTFMSine::OnNumberChanged)
+    ON_EN_CHANGE(kIdDelay, &CPropTFMSine::OnNumberChanged)
+    ON_EN_CHANGE(kIdOffset, &CPropTFMSine::OnNumberChanged)
+    ON_EN_CHANGE(kIdPhase, &CPropTFMSine::OnNumberChanged)
+    ON_EN_CHANGE(kIdPeriod, &CPropTFMSine::OnNumberChanged)
+    ON_EN_CHANGE(kCtlRMS, &CPropTFMSine::OnRMSChanged)
+    ON_EN_CHANGE(kIdFrequency, &CPropTFMSine::OnFrequencyChanged)
+END_MESSAGE_MAP()
+
+CPropTFMSine::CPropTFMSine() : CPeriodicFunctionPage(kSineTemplate) {}
+
+CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kSineTemplate) {
+    Rebind(wizard, params);
+    qv::pages::RegisterLayout(*this, kSineLayout);
+}
+
+void CPropTFMSine::Rebind(CTFMSineWizard4* wizard, ParamHolder* params) {
+    m_pWizard = wizard;
+    BindOwner(wizard, params);
+}
+
+void CPropTFMSine::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
+    m_dwAmplitudeMode = amplitudeMode;
+    m_strRMS = rmsText;
+    SetPeriodGiven(periodGiven);
+}
+
+void CPropTFMSine::DoDataExchange(CDataExchange* pDX) {
+    CPeriodicFunctionPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
+    DDX_Control(pDX, kCtlRMSRadio, m_radRMS);
+    DDX_Text(pDX, kCtlRMS, m_strRMS);
+}
+
+BOOL CPropTFMSine::OnInitDialog() {
+    StartPeriodicInit();
+    CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
+    LoadPeriodicFields();
     if (m_radAmplitude.GetSafeHwnd() != nullptr && m_radRMS.GetSafeHwnd() != nullptr) {
         CheckDlgButton(kCtlAmplitudeRadio, m_dwAmplitudeMode ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(kCtlRMSRadio, m_dwAmplitudeMode ? BST_UNCHECKED : BST_CHECKED);
@@ -486,21 +686,9 @@ BOOL CPropTFMSine::OnInitDialog() {
         UpdateData(TRUE);
         ApplyAmplitudeMode(m_dwAmplitudeMode != 0);
     }
-    SetModified(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    EndPeriodicInit();
     UpdateShowButton();
     return TRUE;
-}
-
-BOOL CPropTFMSine::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
 }
 
 void CPropTFMSine::ApplyAmplitudeMode(bool amplitudeChecked) {
@@ -538,35 +726,6 @@ void CPropTFMSine::EnableParamControls() {
     for (WORD id : {kIdPeriodical, kIdPhase, kIdFrequency}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
 }
 
-void CPropTFMSine::OnPeriodCheck() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
-}
-
-void CPropTFMSine::OnDefaultOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CPropTFMSine::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CPropTFMSine::OnMarkModified() { SetModified(TRUE); }
-
-void CPropTFMSine::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 void CPropTFMSine::OnRMSChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -574,27 +733,7 @@ void CPropTFMSine::OnRMSChanged() {
     UpdateShowButton();
 }
 
-void CPropTFMSine::OnFrequencyChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdatePeriodFromFrequency();
-    UpdateShowButton();
-}
-
-// Text set from code sends no notification, so the members follow the window texts here.
-void CPropTFMSine::UpdatePeriodFromFrequency() {
-    if (m_bPeriodGiven) return;
-    double frequency = 0.0;
-    if (ParseFinite(m_strFrequency, &frequency)) {
-        if (frequency == 0.0) return;
-        const double period = 1.0 / frequency;
-        m_strPeriod = std::isfinite(period) ? TBExtended_ftoa(period, -1, 0, "") : "1/(" + m_strFrequency + ")";
-    } else {
-        m_strPeriod = "1/(" + m_strFrequency + ")";
-    }
-    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
-}
-
+// Text set from code sends no notification, so the member follows the window text here.
 void CPropTFMSine::UpdateAmplitudeFromRMS() {
     if (GetSafeHwnd() == nullptr || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
     double rms = 0.0;
@@ -604,169 +743,35 @@ void CPropTFMSine::UpdateAmplitudeFromRMS() {
     SetDlgItemText(kIdAmplitude, m_strAmplitude);
 }
 
-void CPropTFMSine::UpdateShowButton() {
-    EnableControl(kCtlShow, FALSE);
-    for (const CString* text : {&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay, &m_strOffset})
-        if (!ParseFinite(*text, nullptr)) return;
-    EnableControl(kCtlShow, TRUE);
-}
-
 BOOL CPropTFMSine::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     UpdateAmplitudeFromRMS();
-    UpdatePeriodFromFrequency();
-    // The derived texts were set from code; the members take the windows' texts again.
-    UpdateData(TRUE);
-
-    const struct {
-        WORD id;
-        const CString* text;
-        CTBUnitComboBox* units;
-    } fields[] = {
-        {kIdAmplitude, &m_strAmplitude, nullptr}, {kIdDelay, &m_strDelay, &m_cmbDelay},
-        {kIdFrequency, &m_strFrequency, &m_cmbFrequency}, {kIdOffset, &m_strOffset, nullptr},
-        {kIdPeriod, &m_strPeriod, &m_cmbPeriod}, {kIdPhase, &m_strPhase, &m_cmbPhase},
-    };
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical) {
-            param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 0 ? 1.0 : 0.0, -1, 0, ""));
-            continue;
-        }
-        for (const auto& field : fields) {
-            if (field.id != id) continue;
-            param->SetValue(*field.text);
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
-                CString unit;
-                field.units->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
-        }
-    }
+    WritePeriodicFields();
     if (m_radAmplitude.GetSafeHwnd() != nullptr)
         m_dwAmplitudeMode = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED ? 1 : 0;
     if (m_pWizard != nullptr) m_pWizard->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
-    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        CalculateGraphic();
-        HandPointsOver();
-        m_pPreview->Invalidate(FALSE);
-        m_pPreview->UpdateWindow();
-    }
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
-}
-
-void CPropTFMSine::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
-
-void CPropTFMSine::HandPointsOver() {
-    if (m_pPreview != nullptr) m_pPreview->SetPointArray(&m_Points);
-}
-
-void CPropTFMSine::OnShowGraphic() {
-    UpdateData(TRUE);
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(kStringUpdate));
-    }
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        CalculateGraphic();
-        HandPointsOver();
-        m_pPreview->Invalidate(FALSE);
-        m_pPreview->UpdateWindow();
-    } else {
-        delete m_pPreview;
-        m_pPreview = new (std::nothrow) CCharacteristicDlg(this, m_strName);
-        if (m_pPreview != nullptr) {
-            CalculateGraphic();
-            m_pPreview->SetXAxisLabel("t[s]");
-            m_pPreview->SetYAxisLabel("Y");
-            HandPointsOver();
-            CResourceSwitch resources;
-            if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
-        }
-    }
-    SetModified(TRUE);
-}
-
-LRESULT CPropTFMSine::OnGraphicRefresh(WPARAM, LPARAM) {
-    UpdateData(TRUE);
-    if (m_pPreview != nullptr) {
-        CalculateGraphic();
-        HandPointsOver();
-    }
-    return 0;
-}
-
-LRESULT CPropTFMSine::OnGraphicClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(kStringShow));
-    return 0;
+    return CommitAndFinish();
 }
 
 SineCurve CPropTFMSine::CurveFromFields() {
     if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
-    // The texts in the parameters' own units; a conversion that fails keeps the text.
-    const struct {
-        WORD id;
-        const CString* text;
-        CTBUnitComboBox* units;
-    } converted[] = {
-        {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-        {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-        {kIdDelay, &m_strDelay, &m_cmbDelay},
-        {kIdPhase, &m_strPhase, &m_cmbPhase},
-    };
-    CString copies[4];
-    for (int i = 0; i < 4; ++i) {
-        copies[i] = *converted[i].text;
-        CWizardCopaObject3* param = FindParamByValueID(m_pParams, converted[i].id);
-        if (param == nullptr || converted[i].units->GetSafeHwnd() == nullptr) continue;
-        CString unit;
-        converted[i].units->GetWindowText(unit);
-        CString out;
-        if (TBConvertUnits(param->GetQuantity(), unit, *converted[i].text, param->GetUnit(), out)) copies[i] = out;
-    }
     SineCurve curve;
-    curve.frequency = TBExtended_atof(copies[0], "");
-    curve.period = TBExtended_atof(copies[1], "");
-    curve.amplitude = TBExtended_atof(m_strAmplitude, "");
-    curve.phase = TBExtended_atof(copies[3], "");
-    curve.offset = TBExtended_atof(m_strOffset, "");
-    curve.delay = TBExtended_atof(copies[2], "");
+    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
+    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
+    curve.amplitude = Number(m_strAmplitude);
+    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
+    curve.offset = Number(m_strOffset);
+    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
     curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
     curve.periodGiven = m_bPeriodGiven != 0;
-    if (IsDlgButtonChecked(kCtlRMSRadio) == BST_CHECKED) curve.amplitude = std::sqrt(2.0) * TBExtended_atof(m_strRMS, "");
+    if (IsDlgButtonChecked(kCtlRMSRadio) == BST_CHECKED) curve.amplitude = std::sqrt(2.0) * Number(m_strRMS);
     return curve;
 }
 
-void CPropTFMSine::CalculateGraphic() {
-    const SineCurve curve = CurveFromFields();
-    DeletePoints();
-    for (const CurvePoint& point : ComputeSinePoints(curve)) m_Points.Add(new CDataPoint(point.t, point.y));
-}
+void CPropTFMSine::CalculateGraphic() { StorePoints(ComputeSinePoints(CurveFromFields())); }
 
 void CPropTFMSine::Serialize(CArchive& ar) {
     const bool window = GetSafeHwnd() != nullptr;
@@ -813,23 +818,10 @@ void CPropTFMSine::Serialize(CArchive& ar) {
     ApplyAmplitudeMode(m_dwAmplitudeMode != 0);
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs: two words
-// that are not used, a length and that many bytes that are skipped, a length and that many
-// bytes of the page's own block, a trailing word. Only whole fields are read and every
-// length is checked against what remains; a part that does not fit ends the reading. The
-// settings go to the wizard in every case, also without data.
+// Element data of the older wizard generation (see ReadOlderLayout; the first word is not
+// used). The settings go to the wizard in every case, also without data.
 void CPropTFMSine::ConvertWizard3Data(const void* data, long length) {
-    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
-    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    DWORD word = 0;
-    DWORD skipped = 0;
-    bool intact = in.ReadDword(word) && in.ReadDword(word) && in.ReadDword(skipped) && in.SkipBytes(skipped);
-    DWORD block = 0;
-    intact = intact && in.ReadDword(block) && in.Fits(block);
-    if (intact && block >= 1) {
-        ReadArchivedBlock(in.Position(), block, [this](CArchive& ar) { Serialize(ar); });
-        in.SkipBytes(block);
-    }
-    if (intact) in.ReadDword(word);
+    const OlderData older = ReadOlderLayout(data, length, true);
+    qv::pages::ReadArchivedBlock(older.block, older.blockLength, [this](CArchive& ar) { Serialize(ar); });
     if (m_pWizard != nullptr) m_pWizard->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
 }

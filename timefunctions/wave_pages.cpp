@@ -66,8 +66,6 @@ constexpr WORD kIdOffsetY = 2213;
 constexpr WORD kIdInput = 2186;
 constexpr WORD kIdUpper = 2151;
 constexpr WORD kIdLower = 2152;
-constexpr UINT kStringUpdate = 2718;
-constexpr UINT kStringShow = 2719;
 constexpr UINT kStringSawTooth = 2524;
 constexpr UINT kStringPulse = 2525;
 constexpr UINT kStringTriangle = 2526;
@@ -121,59 +119,8 @@ constexpr ControlLayout kVCOLayout[] = {
     {.id = 2513, .flags = 34}, {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},
 };
 
-// A number typed by a user with its prefix; non-finite values are no number.
-bool ParseFinite(const CString& text) {
-    double number = 0.0;
-    return ParseValueWithPrefix(text, &number) && std::isfinite(number);
-}
-
-bool AllNumbers(std::initializer_list<const CString*> texts) {
-    for (const CString* text : texts)
-        if (!ParseFinite(*text)) return false;
-    return true;
-}
-
-double Number(const CString& text) { return TBExtended_atof(text, ""); }
-
-// Text of a number as the editor prints it; the period tests compare these texts.
-CString Printed(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
-
-bool IsInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
 void AddFinite(std::vector<CurvePoint>& points, double x, double y) {
     if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
-}
-
-// Older element data, all numbers little-endian DWORDs: two words (the first is the ramp
-// direction of the periodic waves), a length and that many skipped bytes, a length and that
-// many bytes of the page's own block, and (when trailing is set) a word that is not used.
-// Only whole fields are read and every length is checked against what remains.
-struct OlderData {
-    bool hasFirst = false;
-    DWORD first = 0;
-    const BYTE* block = nullptr;
-    size_t blockLength = 0;
-};
-
-OlderData ReadOlderLayout(const void* data, long length, bool trailing) {
-    OlderData out;
-    const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
-    qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    out.hasFirst = in.ReadDword(out.first);
-    DWORD word = 0;
-    DWORD skipped = 0;
-    bool intact = out.hasFirst && in.ReadDword(word) && in.ReadDword(skipped) && in.SkipBytes(skipped);
-    DWORD block = 0;
-    intact = intact && in.ReadDword(block) && in.Fits(block);
-    if (intact && block >= 1) {
-        out.block = in.Position();
-        out.blockLength = block;
-        in.SkipBytes(block);
-    }
-    if (intact && trailing) in.ReadDword(word);
-    return out;
 }
 
 // Runs a page's Serialize over a copy of an archived block; archive and memory errors end
@@ -340,202 +287,9 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& c) {
 } // namespace qv::timefunctions
 
 // ---------------------------------------------------------------------------------------
-// What the pages share.
-
-BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
-    ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
-    ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
-    ON_WM_PAINT()
-    ON_MESSAGE(kPreviewRefreshMessage, &CTimeFunctionPage::OnGraphicRefresh)
-    ON_MESSAGE(kPreviewClosedMessage, &CTimeFunctionPage::OnGraphicClosed)
-END_MESSAGE_MAP()
-
-CTimeFunctionPage::~CTimeFunctionPage() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-    if (m_pPreview != nullptr) {
-        if (m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
-        delete m_pPreview;
-        m_pPreview = nullptr;
-    }
-    DeletePoints();
-}
-
-void CTimeFunctionPage::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Check(pDX, kIdOutput, m_bOutput);
-}
-
-void CTimeFunctionPage::EnableControl(int id, BOOL enable) {
-    if (GetSafeHwnd() == nullptr) return;
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
-}
-
-void CTimeFunctionPage::DeletePoints() {
-    for (INT_PTR i = 0; i < m_Points.GetSize(); ++i) delete static_cast<CDataPoint*>(m_Points.GetAt(i));
-    m_Points.RemoveAll();
-}
-
-void CTimeFunctionPage::HandPointsOver() {
-    if (m_pPreview != nullptr) m_pPreview->SetPointArray(&m_Points);
-}
-
-void CTimeFunctionPage::StorePoints(const std::vector<CurvePoint>& points) {
-    DeletePoints();
-    for (const CurvePoint& point : points) m_Points.Add(new CDataPoint(point.t, point.y));
-}
-
-void CTimeFunctionPage::ReadNameAndSymbol() {
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pOwner != nullptr) m_pOwner->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-}
-
-void CTimeFunctionPage::LabelOutput(UINT stringID) {
-    CString caption;
-    if (stringID != 0) {
-        CResourceSwitch resources;
-        caption = LoadLibraryString(stringID);
-    } else {
-        GetDlgItemText(kIdOutput, caption);
-    }
-    CString unit;
-    if (GetParamUnit(m_pParams, kIdOutput, &unit)) AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdOutput, caption);
-}
-
-void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsInput(param)) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical && periodical != nullptr) {
-            periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0);
-            continue;
-        }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
-            *field.text = param->GetValue();
-            if (field.units != nullptr) {
-                field.units->CreateDialogControl(param->GetQuantity());
-                field.units->SelectString(-1, param->GetUsedUnit());
-            }
-        }
-    }
-}
-
-void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsInput(param)) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical && periodical != nullptr) {
-            param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0));
-            continue;
-        }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
-            param->SetValue(*field.text);
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
-                CString unit;
-                field.units->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
-        }
-    }
-}
-
-CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {
-    CWizardCopaObject3* param = FindParamByValueID(m_pParams, id);
-    if (param == nullptr || units.GetSafeHwnd() == nullptr) return text;
-    CString unit;
-    units.GetWindowText(unit);
-    CString out;
-    return TBConvertUnits(param->GetQuantity(), unit, text, param->GetUnit(), out) ? out : text;
-}
-
-void CTimeFunctionPage::RefreshOpenPreview() {
-    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
-    UpdateData(TRUE);
-    CalculateGraphic();
-    HandPointsOver();
-    m_pPreview->Invalidate(FALSE);
-    m_pPreview->UpdateWindow();
-}
-
-void CTimeFunctionPage::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CTimeFunctionPage::OnMarkModified() { SetModified(TRUE); }
-
-// The output switches in the parameter set at once; the box shows only on or off.
-void CTimeFunctionPage::OnDefaultOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CTimeFunctionPage::OnShowGraphic() {
-    UpdateData(TRUE);
-    {
-        CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(kStringUpdate));
-    }
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        RefreshOpenPreview();
-    } else {
-        delete m_pPreview;
-        m_pPreview = new (std::nothrow) CCharacteristicDlg(this, m_strName);
-        if (m_pPreview != nullptr) {
-            CalculateGraphic();
-            m_pPreview->SetXAxisLabel("t[s]");
-            m_pPreview->SetYAxisLabel("Y");
-            HandPointsOver();
-            CResourceSwitch resources;
-            if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
-        }
-    }
-    SetModified(TRUE);
-}
-
-void CTimeFunctionPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
-
-LRESULT CTimeFunctionPage::OnGraphicRefresh(WPARAM, LPARAM) {
-    UpdateData(TRUE);
-    if (m_pPreview != nullptr) {
-        CalculateGraphic();
-        HandPointsOver();
-    }
-    return 0;
-}
-
-LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
-    CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(kStringShow));
-    return 0;
-}
-
-// ---------------------------------------------------------------------------------------
 // The periodic waves.
 
-BEGIN_MESSAGE_MAP(CPropTFMWave, CTimeFunctionPage)
+BEGIN_MESSAGE_MAP(CPropTFMWave, CPeriodicFunctionPage)
     ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMWave::OnPeriodCheck)
     ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMWave::OnFieldChanged)
     ON_CBN_KILLFOCUS(kCtlRamp, &CPropTFMWave::OnRampChanged)
@@ -555,17 +309,18 @@ BEGIN_MESSAGE_MAP(CPropTFMWave, CTimeFunctionPage)
     ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMWave::OnFieldChanged)
 END_MESSAGE_MAP()
 
-CPropTFMWave::CPropTFMWave() : CTimeFunctionPage(kWaveTemplate) {}
+CPropTFMWave::CPropTFMWave() : CPeriodicFunctionPage(kWaveTemplate) {}
 
-CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CTimeFunctionPage(kWaveTemplate) {
+CPropTFMSawTooth::CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
+
+CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kWaveTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kWaveLayout);
 }
 
 void CPropTFMWave::Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
@@ -574,20 +329,8 @@ void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
 }
 
 void CPropTFMWave::DoDataExchange(CDataExchange* pDX) {
-    CTimeFunctionPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
-    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
-    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
-    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
+    CPeriodicFunctionPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlRamp, m_cmbRamp);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
 }
 
 int CPropTFMWave::SelectedRamp() const {
@@ -603,23 +346,8 @@ void CPropTFMWave::SelectRamp(DWORD ramp) {
 }
 
 BOOL CPropTFMWave::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    m_cmbPeriodical.SetCurSel(0);
-    UpdateData(FALSE);
-    ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdOffset, &m_strOffset, nullptr},
-                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                {kIdDelay, &m_strDelay, &m_cmbDelay},
-                {kIdPhase, &m_strPhase, &m_cmbPhase}},
-               &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
+    StartPeriodicInit();
+    LoadPeriodicFields();
     if (m_cmbRamp.GetSafeHwnd() != nullptr) {
         SelectRamp(m_dwRamp);
         UpdateData(FALSE);
@@ -628,11 +356,7 @@ BOOL CPropTFMWave::OnInitDialog() {
         const int selected = SelectedRamp();
         if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
     }
-    SetModified(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    EndPeriodicInit();
     return TRUE;
 }
 
@@ -645,26 +369,11 @@ BOOL CPropTFMWave::VariantInitDialog(UINT caption) {
     return TRUE;
 }
 
-BOOL CPropTFMWave::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMWave::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdAmplitude, kIdDelay, kIdOffset}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
     if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
     for (WORD id : {kIdPeriodical, kIdPhase, kIdFrequency}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
-}
-
-void CPropTFMWave::OnPeriodCheck() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
 }
 
 void CPropTFMWave::OnRampChanged() {
@@ -674,53 +383,11 @@ void CPropTFMWave::OnRampChanged() {
     if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
 }
 
-void CPropTFMWave::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
-void CPropTFMWave::OnFrequencyChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdatePeriodFromFrequency();
-    UpdateShowButton();
-}
-
-// Text set from code sends no notification, so the member follows the window text here.
-void CPropTFMWave::UpdatePeriodFromFrequency() {
-    if (m_bPeriodGiven) return;
-    double frequency = 0.0;
-    if (ParseValueWithPrefix(m_strFrequency, &frequency) && std::isfinite(frequency)) {
-        if (frequency == 0.0) return;
-        const double period = 1.0 / frequency;
-        m_strPeriod = std::isfinite(period) ? Printed(period) : "1/(" + m_strFrequency + ")";
-    } else {
-        m_strPeriod = "1/(" + m_strFrequency + ")";
-    }
-    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
-}
-
-void CPropTFMWave::UpdateShowButton() {
-    EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strPhase, &m_strPeriod, &m_strDelay,
-                                        &m_strOffset}));
-}
-
 BOOL CPropTFMWave::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    UpdatePeriodFromFrequency();
-    // The derived text was set from code; the members take the windows' texts again.
-    UpdateData(TRUE);
-    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                 {kIdDelay, &m_strDelay, &m_cmbDelay},
-                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                 {kIdPhase, &m_strPhase, &m_cmbPhase},
-                 {kIdOffset, &m_strOffset, nullptr},
-                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod}},
-                &m_cmbPeriodical);
+    StoreName();
+    WritePeriodicFields();
     // A list without selection (a direction it does not know) keeps the direction and the
     // symbol variant as they are.
     const int selected = SelectedRamp();
@@ -729,10 +396,7 @@ BOOL CPropTFMWave::OnApply() {
     CWnd* ramp = GetDlgItem(kCtlRamp);
     if (ramp != nullptr && (ramp->GetStyle() & WS_VISIBLE) != 0 && selected >= 0)
         m_pParams->m_bySymbolVariant = static_cast<BYTE>(1 << selected);
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
@@ -897,8 +561,7 @@ CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) :
 
 void CPropTFMTrapez::Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
@@ -922,10 +585,7 @@ void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMTrapez::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_cmbPeriodical.SetCurSel(0);
     UpdateData(FALSE);
     ReadNameAndSymbol();
@@ -950,26 +610,11 @@ BOOL CPropTFMTrapez::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropTFMTrapez::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMTrapez::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdAmplitude, kIdDelay, kIdOffset, kIdPeriodical, kIdPhase, kIdWidth, kIdRise, kIdFall})
         EnableControl(id, IsParamNotOnPin(m_pParams, id));
     if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
-}
-
-void CPropTFMTrapez::OnPeriodCheck() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
 }
 
 // The period of rise, width and fall: their sum, or the sum formula when one is no number.
@@ -985,12 +630,6 @@ void CPropTFMTrapez::UpdateShowButton() {
                                         &m_strDelay, &m_strOffset}));
 }
 
-void CPropTFMTrapez::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 void CPropTFMTrapez::OnSegmentChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -1001,8 +640,7 @@ void CPropTFMTrapez::OnSegmentChanged() {
 BOOL CPropTFMTrapez::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     UpdatePeriodSum();
     UpdateData(TRUE);
     WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
@@ -1015,10 +653,7 @@ BOOL CPropTFMTrapez::OnApply() {
                  {kIdWidth, &m_strWidth, &m_cmbWidth}},
                 &m_cmbPeriodical);
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 TrapezCurve CPropTFMTrapez::CurveFromFields() {
@@ -1099,8 +734,7 @@ CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params
 
 void CPropTFMArcTang::Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
@@ -1115,10 +749,7 @@ void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMArcTang::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     UpdateData(FALSE);
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
@@ -1135,14 +766,6 @@ BOOL CPropTFMArcTang::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropTFMArcTang::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMArcTang::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdLimitY, kIdFactorX, kIdOffsetX, kIdOffsetY}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
@@ -1153,18 +776,9 @@ void CPropTFMArcTang::UpdateShowButton() {
     EnableControl(kCtlShow, AllNumbers({&m_strLimit, &m_strFactor, &m_strOffsetX, &m_strOffsetY}));
 }
 
-void CPropTFMArcTang::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 BOOL CPropTFMArcTang::OnApply() {
     UpdateData(TRUE);
-    if (m_pParams != nullptr) {
-        m_pParams->m_strElementName = m_strName;
-        m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
-    }
+    if (m_pParams != nullptr) StoreName();
     WriteFields({{kIdLimitY, &m_strLimit, &m_cmbLimit},
                  {kIdFactorX, &m_strFactor, nullptr},
                  {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
@@ -1173,10 +787,7 @@ BOOL CPropTFMArcTang::OnApply() {
     // The time text is the wizard's: it goes back also when the commit is refused.
     if (m_pWizard != nullptr) m_pWizard->SetTimeText(m_strTime);
     if (m_pParams == nullptr) return FALSE;
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 ArcTangCurve CPropTFMArcTang::CurveFromFields() {
@@ -1248,8 +859,7 @@ CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExc
 void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
     m_pWizard = wizard;
     m_pExchange = exchange;
-    m_pOwner = wizard;
-    m_pParams = exchange;
+    BindOwner(wizard, exchange);
 }
 
 void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
@@ -1266,10 +876,7 @@ void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMNeedle::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_cmbPeriodical.SetCurSel(0);
     UpdateData(FALSE);
     for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
@@ -1288,14 +895,6 @@ BOOL CPropTFMNeedle::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropTFMNeedle::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableParamControls();
-    return CTBPropertyPage::OnSetActive();
-}
-
 void CPropTFMNeedle::EnableParamControls() {
     if (GetSafeHwnd() == nullptr) return;
     for (WORD id : {kIdAmplitude, kIdFrequency, kIdDelay, kIdPhase, kIdOffset, kIdPeriodical})
@@ -1306,18 +905,11 @@ void CPropTFMNeedle::UpdateShowButton() {
     EnableControl(kCtlShow, AllNumbers({&m_strAmplitude, &m_strFrequency, &m_strDelay, &m_strNeedleDelay, &m_strOffset}));
 }
 
-void CPropTFMNeedle::OnNumberChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    UpdateShowButton();
-}
-
 // The older base's commit: request 0 with the data-exchange object.
 BOOL CPropTFMNeedle::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pExchange->m_strElementName = m_strName;
-    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
                  {kIdDelay, &m_strDelay, &m_cmbDelay},
                  {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
@@ -1325,9 +917,7 @@ BOOL CPropTFMNeedle::OnApply() {
                  {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}},
                 &m_cmbPeriodical);
     if (!CommitExchange(RequestTarget(m_pOwner), m_pExchange)) return FALSE;
-    RefreshOpenPreview();
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return FinishApply();
 }
 
 NeedleCurve CPropTFMNeedle::CurveFromFields() {
@@ -1372,8 +962,7 @@ CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : CTimeFun
 
 void CPropTFMVCO::Rebind(CTFMVCOWizard4* wizard, ParamHolder* params) {
     m_pWizard = wizard;
-    m_pOwner = wizard;
-    m_pParams = params;
+    BindOwner(wizard, params);
 }
 
 void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
@@ -1392,10 +981,7 @@ void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMVCO::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithResources();
     m_bLimit = TRUE;
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbUpper, &m_cmbPhase, &m_cmbLower, &m_cmbInput}) combo->DisableFlatLook(TRUE);
@@ -1472,8 +1058,7 @@ void CPropTFMVCO::OnUsePin() {
 BOOL CPropTFMVCO::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    StoreName();
     // Without limits both are written as 0; the typed texts stay on the page.
     CString lower = m_bLimit ? m_strLower : Printed(0.0);
     CString upper = m_bLimit ? m_strUpper : Printed(0.0);
@@ -1483,9 +1068,7 @@ BOOL CPropTFMVCO::OnApply() {
                  {kIdUpper, &upper, &m_cmbUpper},
                  {kIdInput, &m_strInput, &m_cmbInput}},
                 nullptr);
-    if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndFinish();
 }
 
 void CPropTFMVCO::Serialize(CArchive& ar) {
@@ -1531,26 +1114,6 @@ void CPropTFMVCO::ConvertWizard3Data(const void* data, long length) {
 
 namespace {
 
-// Mode 1 fetches the parameter set and puts the page (made or rebound) on the sheet; other
-// modes are the base's.
-template <class Wizard, class Page, class Make, class Prepare>
-BOOL EditWithPage(Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode, Make make, Prepare prepare) {
-    if (mode != 1) return wizard.CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    // A page still holding the cookie of the earlier call gives it back first.
-    if (qv::pages::BindPageToCookie(wizard, page, target, FetchParamSet(target), make) == nullptr) return FALSE;
-    prepare(*page);
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Wizard, class Page>
-void EndWithPage(Wizard& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.CWizardBase4::EndEditProperties();
-}
-
 // Older data read by a hidden page of its own, so that a page on the editor's sheet keeps
 // its cookie; the page starts from the wizard's settings (prepare).
 template <class Page, class Wizard, class Prepare, class Convert>
@@ -1578,99 +1141,36 @@ BOOL ConvertOlderData(Wizard& wizard, UINT templ, Prepare prepare, const void* d
 
 } // namespace
 
-CTFMSawToothWizard4::~CTFMSawToothWizard4() { delete m_pPage; }
-
-BOOL CTFMSawToothWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMSawTooth(this, p); },
-        [this](CPropTFMWave& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); });
-}
-
-void CTFMSawToothWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
-
 BOOL CTFMSawToothWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ConvertWithPage<CPropTFMSawTooth>(
-        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); },
+        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { GiveSettingsToPage(page); },
         [](CPropTFMSawTooth& page) { page.InitDefaults(TRUE); });
     return TRUE;
 }
 
 BOOL CTFMSawToothWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMSawTooth>(
-        *this, kWaveTemplate, [this](CPropTFMSawTooth& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); }, data,
-        length);
+    return ConvertOlderData<CPropTFMSawTooth>(*this, kWaveTemplate, [this](CPropTFMWave& page) { GiveSettingsToPage(page); },
+                                              data, length);
 }
 
-CTFMPulseWizard4::~CTFMPulseWizard4() { delete m_pPage; }
-
-BOOL CTFMPulseWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMPulse(this, p); },
-        [this](CPropTFMWave& page) { page.SetWaveData(0, m_bPeriodGiven); });
+template <class Page, class Self>
+BOOL TPeriodicWaveWizard4<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate,
+                                  [this](CPropTFMWave& page) { GiveSettingsToPage(page); }, data, length);
 }
-
-void CTFMPulseWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
-
-BOOL CTFMPulseWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMPulse>(
-        *this, kWaveTemplate, [this](CPropTFMPulse& page) { page.SetWaveData(0, m_bPeriodGiven); }, data, length);
-}
-
-CTFMTriangleWizard4::~CTFMTriangleWizard4() { delete m_pPage; }
-
-BOOL CTFMTriangleWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMTriangle(this, p); },
-        [this](CPropTFMWave& page) { page.SetWaveData(0, m_bPeriodGiven); });
-}
-
-void CTFMTriangleWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
-
-BOOL CTFMTriangleWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMTriangle>(
-        *this, kWaveTemplate, [this](CPropTFMTriangle& page) { page.SetWaveData(0, m_bPeriodGiven); }, data, length);
-}
-
-CTFMTrapezWizard4::~CTFMTrapezWizard4() { delete m_pPage; }
-
-BOOL CTFMTrapezWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMTrapez(this, p); },
-        [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); });
-}
-
-void CTFMTrapezWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
+template BOOL TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>::DoConvertWizard3Data(const void*, long);
+template BOOL TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>::DoConvertWizard3Data(const void*, long);
 
 BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMTrapez>(
-        *this, kTrapezTemplate, [this](CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); }, data, length);
+    return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate,
+                                            [this](CPropTFMTrapez& page) { GiveSettingsToPage(page); }, data, length);
 }
-
-CTFMArcTangWizard4::~CTFMArcTangWizard4() { delete m_pPage; }
-
-BOOL CTFMArcTangWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMArcTang(this, p); },
-        [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); });
-}
-
-void CTFMArcTangWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMArcTang>(
-        *this, kArcTangTemplate, [this](CPropTFMArcTang& page) { page.SetTimeText(m_strTime); }, data, length);
+    return ConvertOlderData<CPropTFMArcTang>(*this, kArcTangTemplate,
+                                             [this](CPropTFMArcTang& page) { GiveSettingsToPage(page); }, data, length);
 }
-
-CTFMVCOWizard4::~CTFMVCOWizard4() { delete m_pPage; }
-
-BOOL CTFMVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return EditWithPage(
-        *this, m_pPage, sheet, mode, [this](ParamHolder* p) { return new (std::nothrow) CPropTFMVCO(this, p); },
-        [](CPropTFMVCO&) {});
-}
-
-void CTFMVCOWizard4::EndEditProperties() { EndWithPage(*this, m_pPage); }
 
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
     return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);

@@ -20,6 +20,7 @@
 // | 1000     | saw-tooth       | the element's default ramp direction (read only)        |
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "timefunctions/time_functions.h"
 
 #include <vector>
@@ -81,74 +82,13 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& curve);
 
 } // namespace qv::timefunctions
 
-// What the five pages share: name, symbol, the default output switched at once, and the
-// preview they open, refresh and hear closing. The owner is the wizard whose requests the
-// page sends; the parameter set is the cookie of request 23 (or the exchange object).
-class CTimeFunctionPage : public CTBPropertyPage {
-public:
-    explicit CTimeFunctionPage(UINT templ) : CTBPropertyPage(templ) {}
-    ~CTimeFunctionPage() override;
-
-    ParamHolder* GetParams() const { return m_pParams; }
-    CCharacteristicDlg* GetPreview() const { return m_pPreview; }
-    const CPtrArray& GetPreviewPoints() const { return m_Points; }
-    // The preview's points from the fields; pages without a preview draw nothing.
-    virtual void CalculateGraphic() {}
-
-    // A field of the page bound to a parameter: its text and, when it has one, its unit list.
-    struct Field {
-        WORD id;
-        CString* text;
-        CTBUnitComboBox* units;
-    };
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override;
-    void EnableControl(int id, BOOL enable);
-    void DeletePoints();
-    void HandPointsOver();
-    void StorePoints(const std::vector<qv::timefunctions::CurvePoint>& points);
-    // Name, show-name flag and symbol text from the parameter set; the symbol is made.
-    void ReadNameAndSymbol();
-    // The default-output caption (the given string, or the template's) with the output's unit.
-    void LabelOutput(UINT stringID);
-    // Fills the fields' texts and unit lists from the input parameters; the periodical list
-    // (when given) shows "No" exactly for the number 0.
-    void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
-    // Writes the fields' texts and used units into the input parameters, and the periodical
-    // list as the text of 1 or 0.
-    void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
-    // A field's text in its parameter's own unit; the text as typed when it has no parameter
-    // or the conversion fails.
-    CString InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units);
-    void RefreshOpenPreview();
-
-    void OnFieldChanged();
-    void OnMarkModified();
-    void OnDefaultOutput();
-    void OnShowGraphic();
-    void OnPaint();
-    LRESULT OnGraphicRefresh(WPARAM, LPARAM);
-    LRESULT OnGraphicClosed(WPARAM, LPARAM);
-    DECLARE_MESSAGE_MAP()
-
-    const CWizardBaseCommon* m_pOwner = nullptr;
-    ParamHolder* m_pParams = nullptr;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CCharacteristicDlg* m_pPreview = nullptr;
-    CPtrArray m_Points;  // CDataPoint*, owned
-    BOOL m_bShowName = FALSE;
-    CString m_strName;
-    BOOL m_bOutput = FALSE;
-};
-
 // The periodic waves' page. Never shown itself; the runtime class of all three variants.
-class CPropTFMWave : public CTimeFunctionPage {
+class CPropTFMWave : public CPeriodicFunctionPage {
     DECLARE_SERIAL(CPropTFMWave)
 public:
     CPropTFMWave();
     CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
+    CPropTFMWave(CTimeFunctionWizardBase4* wizard, DWORD_PTR cookie) : CPropTFMWave(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
@@ -156,12 +96,11 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
 
     void Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
+    void Rebind(CTimeFunctionWizardBase4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetWaveData(DWORD ramp, BOOL periodGiven);
     DWORD GetRamp() const { return m_dwRamp; }
-    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
     // Reads element data of the older wizard generation; the settings go to the wizard.
     virtual void ConvertWizard3Data(const void* data, long length);
     // Hands the page's settings to the wizard.
@@ -178,31 +117,14 @@ protected:
     // Reads the old element data; the first word (the ramp) is handed to onRamp.
     template <class OnRamp>
     void ReadOlderData(const void* data, long length, OnRamp onRamp);
-    void EnableParamControls();
-    void UpdatePeriodFromFrequency();
-    void UpdateShowButton();
+    void EnableParamControls() override;
 
     void OnRampChanged();
-    void OnNumberChanged();
-    void OnFrequencyChanged();
-    void OnPeriodCheck();
     DECLARE_MESSAGE_MAP()
 
     CTimeFunctionWizardBase4* m_pWizard = nullptr;
     DWORD m_dwRamp = 0;
-    CTBUnitComboBox m_cmbPhase;      // 2513
-    CTBUnitComboBox m_cmbPeriod;     // 2510
-    CTBUnitComboBox m_cmbFrequency;  // 2509
-    CTBUnitComboBox m_cmbDelay;      // 2512
     CComboBox m_cmbRamp;             // 2207
-    CComboBox m_cmbPeriodical;       // 2049
-    BOOL m_bPeriodGiven = FALSE;
-    CString m_strAmplitude;
-    CString m_strDelay;
-    CString m_strFrequency;
-    CString m_strOffset;
-    CString m_strPhase;
-    CString m_strPeriod;
 };
 
 class CPropTFMPulse : public CPropTFMWave {
@@ -224,7 +146,8 @@ public:
 class CPropTFMSawTooth : public CPropTFMWave {
 public:
     CPropTFMSawTooth() = default;
-    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
+    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params);
+    CPropTFMSawTooth(CTFMSawToothWizard4* wizard, DWORD_PTR cookie) : CPropTFMSawTooth(wizard, HolderFromCookie(cookie)) {}
     BOOL OnInitDialog() override;
     void CalculateGraphic() override;
     void ConvertWizard3Data(const void* data, long length) override;
@@ -238,6 +161,7 @@ class CPropTFMTrapez : public CTimeFunctionPage {
 public:
     CPropTFMTrapez();
     CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params);
+    CPropTFMTrapez(CTFMTrapezWizard4* wizard, DWORD_PTR cookie) : CPropTFMTrapez(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
@@ -245,22 +169,18 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
     void CalculateGraphic() override;
 
     void Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params);
-    void SetPeriodGiven(BOOL given) { m_bPeriodGiven = given ? TRUE : FALSE; }
-    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
+    void Rebind(CTFMTrapezWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     CTFMTrapezWizard4* ConvertWizard3Data(const void* data, long length);
     qv::timefunctions::TrapezCurve CurveFromFields();
 
 protected:
-    void EnableParamControls();
+    void EnableParamControls() override;
     void UpdatePeriodSum();
-    void UpdateShowButton();
+    void UpdateShowButton() override;
     void OnSegmentChanged();
-    void OnNumberChanged();
-    void OnPeriodCheck();
     DECLARE_MESSAGE_MAP()
 
     CTFMTrapezWizard4* m_pWizard = nullptr;
@@ -271,7 +191,6 @@ protected:
     CTBUnitComboBox m_cmbFall;    // 2516
     CTBUnitComboBox m_cmbRise;    // 2515
     CComboBox m_cmbPeriodical;    // 2049
-    BOOL m_bPeriodGiven = FALSE;
     CString m_strAmplitude;
     CString m_strDelay;
     CString m_strFall;
@@ -287,6 +206,7 @@ class CPropTFMArcTang : public CTimeFunctionPage {
 public:
     CPropTFMArcTang();
     CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params);
+    CPropTFMArcTang(CTFMArcTangWizard4* wizard, DWORD_PTR cookie) : CPropTFMArcTang(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, CString time text; versions 1 to 9 add a
     // DWORD unit (1 "rad", else "deg") for the limit's list.
@@ -294,19 +214,18 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
     void CalculateGraphic() override;
 
     void Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params);
+    void Rebind(CTFMArcTangWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetTimeText(CString text) { m_strTime = text; }
     const CString& GetTimeText() const { return m_strTime; }
     void ConvertWizard3Data(const void* data, long length);
     qv::timefunctions::ArcTangCurve CurveFromFields();
 
 protected:
-    void EnableParamControls();
-    void UpdateShowButton();
-    void OnNumberChanged();
+    void EnableParamControls() override;
+    void UpdateShowButton() override;
     DECLARE_MESSAGE_MAP()
 
     CTFMArcTangWizard4* m_pWizard = nullptr;
@@ -329,14 +248,12 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
-    BOOL OnSetActive() override;
     void CalculateGraphic() override;
     qv::timefunctions::NeedleCurve CurveFromFields();
 
 protected:
-    void EnableParamControls();
-    void UpdateShowButton();
-    void OnNumberChanged();
+    void EnableParamControls() override;
+    void UpdateShowButton() override;
     DECLARE_MESSAGE_MAP()
 
     CTFMNeedleWizard* m_pWizard = nullptr;
@@ -357,6 +274,7 @@ class CPropTFMVCO : public CTimeFunctionPage {
 public:
     CPropTFMVCO();
     CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params);
+    CPropTFMVCO(CTFMVCOWizard4* wizard, DWORD_PTR cookie) : CPropTFMVCO(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version; versions 1 to 9 add a DWORD phase unit
     // (1 "rad", else "deg").
@@ -367,11 +285,12 @@ public:
     BOOL OnSetActive() override;
 
     void Rebind(CTFMVCOWizard4* wizard, ParamHolder* params);
+    void Rebind(CTFMVCOWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void ConvertWizard3Data(const void* data, long length);
     BOOL GetLimitInput() const { return m_bLimit; }
 
 protected:
-    void EnableParamControls();
+    void EnableParamControls() override;
     void EnableLimits();
     void OnLimitCheck();
     void OnUsePin();
@@ -389,4 +308,107 @@ protected:
     CString m_strLower;
     CString m_strPhase;
     CString m_strUpper;
+};
+
+// The saw-tooth: period given and ramp direction; its page also fixes the default ramp.
+class CTFMSawToothWizard4
+    : public qv::wizards::TPageWizard4<CPropTFMSawTooth, CTFMSawToothWizard4, CTimeFunctionWizardBase4> {
+    DECLARE_DYNAMIC(CTFMSawToothWizard4)
+public:
+    CTFMSawToothWizard4() = default;
+    explicit CTFMSawToothWizard4(const CTFMSawToothWizard4* other);
+    // "@TYPE" becomes "ST_FALL " for a falling ramp, else "ST_RISE "; no request is made.
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    // 0: the ramp direction from the element's parameter 1000, through a hidden page.
+    BOOL Initialize(int argument) override;
+    // Sheet version 4: WORD schema, DWORD period given, DWORD ramp direction.
+    PARVEL_TF_SHEET_SERIALIZE
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); }
+    DWORD GetRamp() const { return m_dwRamp; }
+    void SetRamp(DWORD ramp) { m_dwRamp = ramp; }
+
+private:
+    DWORD m_dwRamp = 0;
+};
+
+// The pulse and the triangle: the wave page with the period given.
+template <class Page, class Self>
+class TPeriodicWaveWizard4 : public qv::wizards::TPageWizard4<Page, Self, CTFMPeriodOnlyWizard4> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self, CTFMPeriodOnlyWizard4>::TPageWizard4;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(0, this->m_bPeriodGiven); }
+};
+
+class CTFMPulseWizard4 : public TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4> {
+    DECLARE_DYNAMIC(CTFMPulseWizard4)
+public:
+    CTFMPulseWizard4() = default;
+    explicit CTFMPulseWizard4(const CTFMPulseWizard4* other) : TPeriodicWaveWizard4(other) {}
+};
+
+class CTFMTriangleWizard4 : public TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4> {
+    DECLARE_DYNAMIC(CTFMTriangleWizard4)
+public:
+    CTFMTriangleWizard4() = default;
+    explicit CTFMTriangleWizard4(const CTFMTriangleWizard4* other) : TPeriodicWaveWizard4(other) {}
+};
+
+class CTFMTrapezWizard4 : public qv::wizards::TPageWizard4<CPropTFMTrapez, CTFMTrapezWizard4, CTFMPeriodOnlyWizard4> {
+    DECLARE_DYNAMIC(CTFMTrapezWizard4)
+public:
+    CTFMTrapezWizard4() = default;
+    explicit CTFMTrapezWizard4(const CTFMTrapezWizard4* other) : TPageWizard4(other) {}
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    void GiveSettingsToPage(CPropTFMTrapez& page) { page.SetPeriodGiven(m_bPeriodGiven); }
+
+protected:
+    bool DerivesFromTimes() const override { return true; }
+};
+
+class CTFMArcTangWizard4 : public qv::wizards::TPageWizard4<CPropTFMArcTang, CTFMArcTangWizard4> {
+    DECLARE_DYNAMIC(CTFMArcTangWizard4)
+public:
+    CTFMArcTangWizard4() = default;
+    explicit CTFMArcTangWizard4(const CTFMArcTangWizard4* other);
+    int GetWizardKind() override { return 3; }
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    // Sheet version 4: WORD schema, CString time text.
+    PARVEL_TF_SHEET_SERIALIZE
+
+    void GiveSettingsToPage(CPropTFMArcTang& page) { page.SetTimeText(m_strTime); }
+    const CString& GetTimeText() const { return m_strTime; }
+    void SetTimeText(CString text) { m_strTime = text; }
+    WORD GetSchema() const { return m_wSchema; }
+
+private:
+    WORD m_wSchema = 0;
+    CString m_strTime;
+};
+
+class CTFMVCOWizard4 : public qv::wizards::TPageWizard4<CPropTFMVCO, CTFMVCOWizard4> {
+    DECLARE_DYNAMIC(CTFMVCOWizard4)
+public:
+    CTFMVCOWizard4() = default;
+    explicit CTFMVCOWizard4(const CTFMVCOWizard4* other) : TPageWizard4(other) {}
+    int GetWizardKind() override { return 3; }
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+};
+
+class CTFMNeedleWizard : public CWizardBase3 {
+    DECLARE_DYNAMIC(CTFMNeedleWizard)
+public:
+    CTFMNeedleWizard() = default;
+    explicit CTFMNeedleWizard(const CTFMNeedleWizard* other) : CWizardBase3(other) {}
+    ~CTFMNeedleWizard() override;
+    int GetWizardKind() override { return 3; }
+    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
+    void EndEditProperties() override;
+    CWizardBase3* Clone() override;
+    CPropTFMNeedle* GetPage() const { return m_pPage; }
+
+private:
+    CPropTFMNeedle* m_pPage = nullptr;
 };

@@ -8,7 +8,48 @@
 #include "framework/path_parts.h"
 #include "toolkit/tb_edit_list.h"
 
+class CExImPortChannel;
+class CReadAndWriteFiles;
+
 namespace qv::pointtable {
+
+// Most rows a table holds; larger tables in data files, archives or older data are refused.
+constexpr int kMaxRows = 10000;
+
+// The monotony check of a table: fewer than two rows pass; the first two rows decide the
+// direction. Returns the string ID of the failure (8009 constant, 8010 not rising, 8011 not
+// falling) or 0 when the table passes.
+UINT CheckTableOrder(const CPtrArray& points);
+// Whether some consecutive pair has x[i+1] <= x[i] (the page's warning label).
+bool IsNotRising(const CPtrArray& points);
+// Deletes the points (or snapshots) of a list and empties it.
+void DeletePoints(CPtrArray& points);
+void DeleteSnapshots(CPtrArray& snapshots);
+// Makes `to` as long as `from` (surplus deleted from the end, missing created) with the
+// same x and y.
+void CopyPoints(CPtrArray& to, const CPtrArray& from);
+void CopySnapshots(CPtrArray& to, const CPtrArray& from);
+
+// Axis text "name[unit]" split into channel name and unit (the unit cut at "]").
+void SplitAxisText(const CString& text, CString& name, CString& unit);
+// A data-file channel as axis text: its name, with "[unit]" when it has a unit.
+CString AxisText(const CExImPortChannel* channel);
+
+// Reads a two-channel data file into the points (cut or grown to the file's item count). A
+// file of another shape, or of more than kMaxRows items, leaves the points as they are.
+// `interactive` is passed to the reader, which keeps the file's channels and format.
+enum class ReadResult { Ok, Failed, WrongChannels, TooLarge };
+ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader);
+// The message a page shows for an import that failed; none for a read the user cancelled.
+CString ImportFailureText(ReadResult result, const CReadAndWriteFiles& reader);
+// Writes the points as the channels x and y of a data file in `format`; false, with the
+// writer's error text, when the file could not be written.
+bool WriteTwoChannels(const CString& path, int format, const CPtrArray& points, const CString& xName,
+                      const CString& xUnit, const CString& yName, const CString& yUnit, CString& error);
+
+// Appends `count` points read from the archive, each through its own Serialize; an archive
+// that runs out ends the reading with its exception.
+void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points);
 
 // The point at `index`, or nullptr outside the list.
 inline CDataPoint* PointAt(const CPtrArray& points, int index) {

@@ -1,0 +1,143 @@
+#include "framework/point_table_list.h"
+
+#include "framework/module.h"
+#include "toolkit/read_write_files.h"
+
+#include <memory>
+#include <vector>
+
+namespace qv::pointtable {
+
+namespace {
+constexpr UINT kStrConstant = 8009;
+constexpr UINT kStrNotRising = 8010;
+constexpr UINT kStrNotFalling = 8011;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
+} // namespace
+
+UINT CheckTableOrder(const CPtrArray& points) {
+    if (points.GetSize() < 2) return 0;
+    const double x0 = PointAt(points, 0)->x;
+    const double x1 = PointAt(points, 1)->x;
+    if (x1 == x0) return kStrConstant;
+    const bool rising = x1 > x0;
+    for (int i = 1; i < points.GetSize(); ++i) {
+        const double previous = PointAt(points, i - 1)->x;
+        const double x = PointAt(points, i)->x;
+        if (rising && !(x > previous)) return kStrNotRising;
+        if (!rising && !(x < previous)) return kStrNotFalling;
+    }
+    return 0;
+}
+
+bool IsNotRising(const CPtrArray& points) {
+    for (int i = 1; i < points.GetSize(); ++i)
+        if (!(PointAt(points, i)->x > PointAt(points, i - 1)->x)) return true;
+    return false;
+}
+
+void DeletePoints(CPtrArray& points) {
+    for (int i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points[i]);
+    points.RemoveAll();
+}
+
+void DeleteSnapshots(CPtrArray& snapshots) {
+    for (int i = 0; i < snapshots.GetSize(); ++i) delete static_cast<CCopaObjectCompare*>(snapshots[i]);
+    snapshots.RemoveAll();
+}
+
+void CopyPoints(CPtrArray& to, const CPtrArray& from) {
+    while (to.GetSize() > from.GetSize()) {
+        delete static_cast<CDataPoint*>(to[to.GetUpperBound()]);
+        to.RemoveAt(to.GetUpperBound());
+    }
+    while (to.GetSize() < from.GetSize()) to.Add(new CDataPoint);
+    for (int i = 0; i < from.GetSize(); ++i) {
+        PointAt(to, i)->SetX(PointAt(from, i)->x);
+        PointAt(to, i)->SetY(PointAt(from, i)->y);
+    }
+}
+
+void CopySnapshots(CPtrArray& to, const CPtrArray& from) {
+    DeleteSnapshots(to);
+    for (int i = 0; i < from.GetSize(); ++i)
+        to.Add(new CCopaObjectCompare(*static_cast<const CCopaObjectCompare*>(from[i])));
+}
+
+void SplitAxisText(const CString& text, CString& name, CString& unit) {
+    const int open = text.Find('[');
+    if (open < 0) {
+        name = text;
+        unit.Empty();
+        return;
+    }
+    name = text.Left(open);
+    unit = text.Mid(open + 1);
+    const int close = unit.Find(']');
+    if (close >= 0) unit = unit.Left(close);
+}
+
+CString AxisText(const CExImPortChannel* channel) {
+    if (channel->GetUnitName().IsEmpty()) return channel->GetChannelName();
+    return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
+}
+
+ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader) {
+    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
+    if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
+    const int n = reader.GetNrItems();
+    if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
+    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
+    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
+    const BOOL read = reader.ReadDataFile();
+    // The buffers are this function's: the channels let go of them before they go.
+    reader.GetChannel(0)->SetSampleBuffer(nullptr, 0);
+    reader.GetChannel(1)->SetSampleBuffer(nullptr, 0);
+    if (!read) return ReadResult::Failed;
+    CPtrArray read_points;
+    for (int i = 0; i < n; ++i) read_points.Add(new CDataPoint(xs[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
+    CopyPoints(points, read_points);
+    DeletePoints(read_points);
+    return ReadResult::Ok;
+}
+
+void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points) {
+    for (DWORD i = 0; i < count; ++i) {
+        auto point = std::make_unique<CDataPoint>();
+        point->Serialize(ar);
+        points.Add(point.release());
+    }
+}
+
+CString ImportFailureText(ReadResult result, const CReadAndWriteFiles& reader) {
+    switch (result) {
+    case ReadResult::WrongChannels: return kOnlyTwoChannels;
+    case ReadResult::TooLarge: return LoadLibraryString(kStrInvalidValue);
+    case ReadResult::Failed:
+        return reader.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled ? reader.GetLastError() : CString();
+    case ReadResult::Ok: break;
+    }
+    return CString();
+}
+
+bool WriteTwoChannels(const CString& path, int format, const CPtrArray& points, const CString& xName,
+                      const CString& xUnit, const CString& yName, const CString& yUnit, CString& error) {
+    const int n = points.GetSize();
+    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+    for (int i = 0; i < n; ++i) {
+        xs[static_cast<size_t>(i)] = PointAt(points, i)->x;
+        ys[static_cast<size_t>(i)] = PointAt(points, i)->y;
+    }
+    CReadAndWriteFiles writer;
+    writer.SetNrChannels(2);
+    writer.SetNrItems(n);
+    writer.InsertChannel(0, xs.data(), xName, xUnit);
+    writer.InsertChannel(1, ys.data(), yName, yUnit);
+    if (writer.WriteFile(path, "", format, nullptr, nullptr, 0, 0)) return true;
+    error = writer.GetLastError();
+    return false;
+}
+
+} // namespace qv::pointtable

@@ -1,0 +1,159 @@
+#include "framework/point_table_page.h"
+
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/point_table_list.h"
+#include "framework/requests.h"
+#include "framework/table_list_page.h"
+
+namespace {
+constexpr int kCtlDelete = 1123;
+constexpr int kCtlDeleteAll = 1124;
+constexpr int kCtlWarning = 2120;
+constexpr WORD kIdOutput = 2056;
+constexpr WORD kIdFileName = 2117;
+constexpr WORD kIdReference = 1012;
+constexpr UINT kStrTextFormat = 8035;
+constexpr UINT kStrUpdate = 2718;
+constexpr UINT kStrShow = 2719;
+constexpr int kCtlShow = 2217;
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
+    ON_BN_CLICKED(kIdOutput, &CPointTablePage::OnOutput)
+    ON_BN_CLICKED(kCtlDelete, &CPointTablePage::OnDeleteRow)
+    ON_BN_CLICKED(kCtlDeleteAll, &CPointTablePage::OnDeleteAllRows)
+    ON_COMMAND(kCmdDelete, &CPointTablePage::OnDeleteRow)
+    ON_COMMAND(kCmdDeleteAll, &CPointTablePage::OnDeleteAllRows)
+    ON_MESSAGE(WM_USER + 10, &CPointTablePage::OnPreviewClosed)
+    ON_WM_CONTEXTMENU()
+    ON_WM_DRAWITEM()
+END_MESSAGE_MAP()
+
+CPointTablePage::~CPointTablePage() {
+    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) m_pPreview->DestroyWindow();
+    delete m_pPreview;
+    m_pPreview = nullptr;
+    qv::pointtable::DeletePoints(m_previewPoints);
+    qv::pointtable::DeletePoints(m_points);
+    qv::pointtable::DeleteSnapshots(m_snapshots);
+}
+
+void CPointTablePage::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CPointTablePage::OnDeleteRow() {
+    if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPointTablePage::OnDeleteAllRows() {
+    qv::pointtable::DeletePoints(m_points);
+    m_lstTable.DeleteAllItems();
+    ShowMonotonyWarning();
+    SetModified(TRUE);
+}
+
+void CPointTablePage::NormalizeFileName() {
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, m_strFileName);
+    m_strFolder = folder;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+bool CPointTablePage::ImportNamedFile() {
+    CString folder = m_strFolder;
+    CString name = m_strFileName;
+    if (!FindCharacteristicFile(name, folder)) return false;
+    ImportFile(folder + name);
+    return true;
+}
+
+void CPointTablePage::ResolveFileName() {
+    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
+    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+}
+
+void CPointTablePage::MarkFileParameters(bool reference) {
+    SetParamExtBit(Holder(), reference ? kIdReference : kIdFileName, FALSE);
+    SetParamExtBit(Holder(), reference ? kIdFileName : kIdReference, TRUE);
+}
+
+BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
+    CString xName, xUnit, yName, yUnit;
+    ChannelNames(xName, xUnit, yName, yUnit);
+    CString folder = m_strFolder;
+    CString name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
+    if (m_nFileFormat == -1) {
+        ShowMessage(LoadLibraryString(kStrTextFormat));
+        name = TextTableName(name);
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
+    name = WritableDataFileName(name);
+    const CString path = WritableDataFilePath(name, folder);
+    CString error;
+    if (!qv::pointtable::WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
+        ShowMessage(error);
+        return FALSE;
+    }
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    AnnounceFileWritten(RequestTarget(Owner()), path);
+    return TRUE;
+}
+
+void CPointTablePage::ShowMonotonyWarning() {
+    if (CWnd* label = GetDlgItem(kCtlWarning))
+        label->ShowWindow(qv::pointtable::IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
+}
+
+void CPointTablePage::LabelShowAsUpdate() {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
+}
+
+void CPointTablePage::OpenPreview(const CString& xLabel, const CString& yLabel) {
+    delete m_pPreview;
+    m_pPreview = new CCharacteristicDlg(this, m_strName);
+    m_pPreview->SetXAxisLabel(xLabel);
+    m_pPreview->SetYAxisLabel(yLabel);
+    m_pPreview->SetPointArray(&m_previewPoints);
+    CResourceSwitch resources;
+    if (m_pPreview->CreateModeless()) m_pPreview->ShowWindow(SW_SHOW);
+}
+
+LRESULT CPointTablePage::OnPreviewClosed(WPARAM, LPARAM) {
+    CResourceSwitch resources;
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
+    return 0;
+}
+
+// The output switches in the parameter set at once.
+void CPointTablePage::OnOutput() {
+    m_bOutput = m_bOutput ? FALSE : TRUE;
+    SetSDBOutput(Holder(), kIdOutput, m_bOutput);
+    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    SetModified(TRUE);
+}
+
+void CPointTablePage::OnContextMenu(CWnd*, CPoint point) { qv::tablepage::TrackTableContextMenu(*this, point); }
+
+// The list and file buttons draw their own images; other controls as the page does.
+void CPointTablePage::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+}
