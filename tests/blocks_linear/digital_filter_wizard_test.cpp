@@ -3,7 +3,7 @@
 // simplifier, the wizard's archive bytes, the older data, and the example run by the host.
 #include "blocks_support.h"
 #include "formula_evaluator.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include "blocks_linear/digital_filter.h"
 #include "framework/factories.h"
@@ -20,6 +20,8 @@
 using namespace blocks_test;
 
 namespace {
+
+using qv_test::ReadFile;
 
 std::vector<ParamRow> FilterRows() {
     return {
@@ -658,25 +660,13 @@ const char* const kGoldenBandStop =
     "P[5] := -6.478708106812439, P[6] := 3.009013334861607, P[7] := -0.8945602238766537, "
     "P[8] := 0.1416717682572072 );\nSDB ( DF1.OUT );\n";
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/digital_filter_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "digital_filter_profile.ini"); }
 
 std::string Describe(const std::string& schematicPath) {
     const std::string desc = qv_test::TempFolder() + "/digital_filter.desc";
     std::remove(desc.c_str());
     EXPECT_EQ(0, RunHost("describe '" + schematicPath + "' -o '" + desc + "'"));
-    return ReadAll(desc);
+    return ReadFile(desc);
 }
 
 std::string WriteSchematic(const char* name, const char* type, const char* order, const char* cutOff,
