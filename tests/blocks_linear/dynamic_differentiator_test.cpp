@@ -36,23 +36,10 @@ const std::vector<ParamRow> kSecondRows = {
     {.id = 2018, .name = "V", .value = "", .type = 0x8, .unit = "m/s", .description = ""},
 };
 
+// The block's page open on a sheet of the editor's caption.
 template <class Wizard>
-class OpenBlockPage {
-public:
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Block") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenBlockPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    auto* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
+struct OpenBlockPage : OpenPage<Wizard> {
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
 };
 
 class Differentiator : public BlocksTest {

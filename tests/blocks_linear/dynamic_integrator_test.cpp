@@ -56,23 +56,10 @@ Bytes StateBlock(const Bytes& archive) {
     return out;
 }
 
+// The block's page open on a sheet of the editor's caption.
 template <class Wizard>
-class OpenBlockPage {
-public:
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Integrator") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenBlockPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropIntegratorBlock* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
+struct OpenBlockPage : OpenPage<Wizard> {
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Integrator") {}
 };
 
 class IntegratorBlock : public BlocksTest {

@@ -48,25 +48,6 @@ public:
     explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
 };
 
-template <class Wizard>
-class OpenPage {
-public:
-    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropertyPage* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
-
 class NonlinearTransformer : public PassiveTest {
 protected:
     std::string Write(CNonlinearTransformerWizard4& wizard, const char* model, const char* templ = "IMMANENT") {
