@@ -393,32 +393,6 @@ TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
     }
 }
 
-Bytes Store(CDigitalFilterWizard4& wizard) {
-    CMemFile file(1024);
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, eSheetVersion4);
-        ar.Close();
-    }
-    const auto length = static_cast<size_t>(file.GetLength());
-    BYTE* bytes = file.Detach();
-    Bytes out(bytes, bytes + length);
-    free(bytes);
-    return out;
-}
-
-bool Load(CDigitalFilterWizard4& wizard, Bytes bytes) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return true;
-}
-
 void PutText(Bytes& b, const char* text) {
     b.push_back(static_cast<BYTE>(std::strlen(text)));
     for (const char* p = text; *p != '\0'; ++p) b.push_back(static_cast<BYTE>(*p));
@@ -439,7 +413,7 @@ Bytes GoldenArchive() {
 TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     CDigitalFilterWizard4 wizard;
     wizard.StoreDesign(2, 3, "4", "100", "1k");
-    EXPECT_EQ(GoldenArchive(), Store(wizard));
+    EXPECT_EQ(GoldenArchive(), StoredBlock(wizard));
     Bytes defaults;
     Word(defaults, 0);
     Dword(defaults, 0);
@@ -448,7 +422,7 @@ TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     PutText(defaults, "1k");
     PutText(defaults, "1");
     CDigitalFilterWizard4 fresh;
-    EXPECT_EQ(defaults, Store(fresh));
+    EXPECT_EQ(defaults, StoredBlock(fresh));
 
     struct Case {
         Bytes bytes;
@@ -470,14 +444,14 @@ TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     };
     for (const Case& c : cases) {
         CDigitalFilterWizard4 loaded;
-        EXPECT_EQ(c.loads, Load(loaded, c.bytes));
+        EXPECT_EQ(c.loads, LoadedBlock(loaded, c.bytes));
         EXPECT_EQ(c.kind, loaded.GetKind());
         EXPECT_EQ(c.order, loaded.GetOrder().str());
     }
     // A loaded wizard opens its page with the settings.
     DWORD element = 0;
     auto shown = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    ASSERT_TRUE(Load(*shown, GoldenArchive()));
+    ASSERT_TRUE(LoadedBlock(*shown, GoldenArchive()));
     OpenPage<CDigitalFilterWizard4> open(*shown);
     EXPECT_EQ(2, Combo(open.Page(), 2236)->GetCurSel());
     EXPECT_EQ(3, Combo(open.Page(), 2238)->GetCurSel());

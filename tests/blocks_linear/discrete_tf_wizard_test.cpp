@@ -179,36 +179,10 @@ Bytes GoldenState() {
     return b;
 }
 
-Bytes Store(CDiscreteTransferFunctionWizard4& wizard) {
-    CMemFile file(1024);
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, eSheetVersion4);
-        ar.Close();
-    }
-    const auto length = static_cast<size_t>(file.GetLength());
-    BYTE* bytes = file.Detach();
-    Bytes out(bytes, bytes + length);
-    free(bytes);
-    return out;
-}
-
-bool Load(CDiscreteTransferFunctionWizard4& wizard, Bytes bytes) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return true;
-}
-
 TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
     CDiscreteTransferFunctionWizard4 wizard(1);
     wizard.GetConvertDialog().SetState(0, 2, {"1"}, {"2", "3", "1"});
-    EXPECT_EQ(GoldenState(), Store(wizard));
+    EXPECT_EQ(GoldenState(), StoredBlock(wizard));
     // A fresh wizard stores empty lists.
     CDiscreteTransferFunctionWizard4 fresh(0);
     Bytes empty;
@@ -216,7 +190,7 @@ TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
     Dword(empty, 10);
     Dword(empty, 0);
     Dword(empty, 0);
-    EXPECT_EQ(empty, Store(fresh));
+    EXPECT_EQ(empty, StoredBlock(fresh));
 
     struct Case {
         Bytes bytes;
@@ -239,7 +213,7 @@ TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
     };
     for (const Case& c : cases) {
         CDiscreteTransferFunctionWizard4 loaded(1);
-        EXPECT_EQ(c.loads, Load(loaded, c.bytes));
+        EXPECT_EQ(c.loads, LoadedBlock(loaded, c.bytes));
         EXPECT_EQ(c.numOrder, loaded.GetConvertDialog().GetNumeratorOrderText().str());
         EXPECT_EQ(c.denOrder, loaded.GetConvertDialog().GetDenominatorOrderText().str());
         EXPECT_EQ(c.denTexts, loaded.GetConvertDialog().GetDenominatorTexts().GetSize());
@@ -249,7 +223,7 @@ TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
 TEST_F(DiscreteTf, AStoredStateReopensWithItsTexts) {
     DWORD element = 0;
     auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 0);
-    ASSERT_TRUE(Load(*wizard, GoldenState()));
+    ASSERT_TRUE(LoadedBlock(*wizard, GoldenState()));
     OpenPage<CDiscreteTransferFunctionWizard4> open(*wizard);
     qv::UserScript::Instance().ExpectDialog(
         2541,

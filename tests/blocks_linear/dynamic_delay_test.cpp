@@ -43,10 +43,7 @@ class Delay : public BlocksTest {
 protected:
     template <class Wizard = CDelayBlockWizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "T1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "T1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }

@@ -46,10 +46,7 @@ class Differentiator : public BlocksTest {
 protected:
     template <class Wizard = CDifferentiatorBlockWizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows = kDifferentiatorRows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "D1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "D1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* Param(WORD id) { return Live(Exchange(), id)[0]; }

@@ -66,10 +66,7 @@ class IntegratorBlock : public BlocksTest {
 protected:
     template <class Wizard = CIntegratorBlockWizard>
     std::unique_ptr<Wizard> NewIntegrator(std::vector<ParamRow> rows = kIntegratorRows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }

@@ -36,10 +36,7 @@ class SimpleBlocks : public BlocksTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "B1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "B1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }

@@ -97,10 +97,7 @@ protected:
         BlocksTest::TearDown();
     }
     std::unique_ptr<CNonlinearCharacteristicWizard4> New(const std::vector<ParamRow>& rows = kRows) {
-        element = editor->AddElement(MakeHolder(rows, "K1"));
-        auto wizard = std::make_unique<CNonlinearCharacteristicWizard4>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<CNonlinearCharacteristicWizard4>(MakeHolder(rows, "K1"), &element);
     }
     ParamHolder* Holder() { return editor->Holder(element); }
     std::string Write(CNonlinearCharacteristicWizard4& wizard, const char* templ = "IMMANENT") {

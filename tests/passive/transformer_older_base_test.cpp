@@ -98,10 +98,7 @@ class OlderBaseTransformer : public PassiveTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> Make(const std::vector<ParamRow>& rows, const char* name) {
-        element = editor->AddElement(MakeExchange(rows, name));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeExchange(rows, name), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* P(WORD id) { return Param(Exchange(), id); }

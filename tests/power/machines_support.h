@@ -33,10 +33,7 @@ class MachinesTest : public PowerTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> Make3(const std::vector<ParamRow>& rows, const char* name) {
-        element = editor->AddElement(MakeExchange(rows, name));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeExchange(rows, name), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* P(WORD id) { return Param(editor->Holder(element), id); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "afx/afx.h"
+#include "wizard/wizardbase.h"
 
 #include <cstdint>
 #include <cstring>
@@ -74,6 +75,23 @@ void Loaded(Bytes bytes, Load load) {
     CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
     CArchive ar(&file, CArchive::load);
     load(ar);
+}
+
+// The wizard's archive block (sheet version 4).
+template <class Wizard>
+Bytes StoredBlock(Wizard& wizard) {
+    return Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+}
+// TRUE when the wizard loads the block without an archive refusal.
+template <class Wizard>
+bool LoadedBlock(Wizard& wizard, const Bytes& bytes) {
+    try {
+        Loaded(bytes, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+    } catch (CException* e) {
+        e->Delete();
+        return false;
+    }
+    return true;
 }
 
 } // namespace qv_test

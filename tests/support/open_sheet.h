@@ -3,6 +3,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "wizard/paramholder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,8 @@ public:
         EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
         EXPECT_TRUE(m_sheet.Create());
     }
-    template <class Exchange>
-    OpenPage(Wizard& wizard, Exchange* exchange, const char* caption = "Element") : m_wizard(wizard), m_sheet(caption) {
+    OpenPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange, const char* caption = "Element")
+        : m_wizard(wizard), m_sheet(caption) {
         EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
         EXPECT_TRUE(m_sheet.Create());
     }
