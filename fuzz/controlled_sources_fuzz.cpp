@@ -2,9 +2,8 @@
 // archive block (sheet version 4) and as element data of the older wizard generation. A block
 // that loads is stored again; storing, loading and storing once more must give the same bytes.
 // The editor stand-in checks that every parameter set fetched is given back.
-#include "editor/schematic_editor.h"
+#include "fuzz/fuzz_support.h"
 #include "sources/controlled_sources.h"
-#include "win32/module.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,80 +13,30 @@
 
 namespace {
 
+using namespace fuzzsetup;
+
 std::unique_ptr<ParamHolder> SourceSet() {
-    struct Row {
-        WORD id;
-        const char* name;
-        DWORD type;
-    };
-    static const Row rows[] = {{2007, "QUANT", 0x4}, {2010, "FACT", 0x4},   {2016, "CH", 0x4},
-                               {1006, "CH_FILE", 0x4}, {1007, "CH_STRG", 0x4}, {2022, "VEA", 0x4},
-                               {2025, "VCE", 0x4},   {2472, "SPC", 0x4},    {2018, "V", 0x8}};
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "E1";
-    for (const Row& row : rows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetType(row.type);
-        param->SetValue("old");
-        holder->AddParam(param);
-    }
-    return holder;
-}
-
-std::vector<BYTE> Store(CNonlinearSourceWizardBase4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-// TRUE when the bytes load as a whole block.
-bool Load(CNonlinearSourceWizardBase4& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return wizard.GetSchema() == 0;
+    return MakeSet("E1", {{2007, "QUANT", "old", 0x4}, {2010, "FACT", "old", 0x4},   {2016, "CH", "old", 0x4},
+                               {1006, "CH_FILE", "old", 0x4}, {1007, "CH_STRG", "old", 0x4}, {2022, "VEA", "old", 0x4},
+                               {2025, "VCE", "old", 0x4},   {2472, "SPC", "old", 0x4},    {2018, "V", "old", 0x8}});
 }
 
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    Wizard wizard;
-    editor.Attach(wizard, editor.AddElement(SourceSet()));
-    wizard.DoConvertWizard3Data(data, static_cast<long>(size));
-    // Whatever was converted can be stored and loaded back.
-    CNonlinearCurrentSourceWizard4 copy;
-    if (!Load(copy, Store(wizard))) std::abort();
+    WithEditor<Wizard>(SourceSet(), [&](Wizard& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+        // Whatever was converted can be stored and loaded back.
+        CNonlinearCurrentSourceWizard4 copy;
+        if (!LoadBlock(copy, StoreBlock(wizard)) || copy.GetSchema() != 0) std::abort();
+    });
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 16)) return 0;
     const std::vector<BYTE> bytes(data, data + size);
-    CNonlinearVoltageSourceWizard4 loaded;
-    if (Load(loaded, bytes)) {
-        const std::vector<BYTE> first = Store(loaded);
-        CNonlinearVoltageSourceWizard4 again;
-        if (!Load(again, first) || Store(again) != first) std::abort();
-    }
+    StoreLoadStore<CNonlinearVoltageSourceWizard4>(bytes, kSchema<0>);
     if (size > 0 && (data[0] & 1)) {
         Convert<CNonlinearVoltageSourceWizard4>(data + 1, size - 1);
     } else if (size > 0) {

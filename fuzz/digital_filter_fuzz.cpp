@@ -10,7 +10,7 @@
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "blocks_linear/digital_filter.h"
 #include "editor/schematic_editor.h"
-#include "win32/module.h"
+#include "fuzz/fuzz_support.h"
 
 #include <unistd.h>
 
@@ -26,56 +26,14 @@
 
 namespace {
 
-struct Row {
-    WORD id;
-    const char* name;
-    const char* value;
-    DWORD type;
-};
+using namespace fuzzsetup;
 
-std::unique_ptr<ParamHolder> MakeSet(const std::vector<Row>& rows) {
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "DF1";
-    for (const Row& row : rows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetValue(row.value);
-        param->SetType(row.type);
-        param->SetDeletable(TRUE);
-        holder->AddParam(param);
-    }
-    return holder;
-}
-
-std::vector<BYTE> Store(CDigitalFilterWizard4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-bool Load(CDigitalFilterWizard4& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return bytes.size() >= 2 && bytes[0] == 0 && bytes[1] == 0;
-}
+// Whole: a block that starts with the current schema word (0).
+bool Whole(CDigitalFilterWizard4&, const std::vector<BYTE>& bytes) { return bytes.size() >= 2 && bytes[0] == 0 && bytes[1] == 0; }
 
 template <class Run>
-void WithEditor(const std::vector<Row>& rows, Run run) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CDigitalFilterWizard4 wizard;
-    editor.Attach(wizard, editor.AddElement(MakeSet(rows)));
-    run(wizard);
+void WithBlock(const std::vector<Row>& rows, Run run) {
+    WithEditor<CDigitalFilterWizard4>(MakeSet("DF1", rows, true), run);
 }
 
 const std::vector<Row> kRows = {{2188, "N", "3", 0x4},        {2193, "D", "4", 0x4},   {2194, "Q", "1,2", 0x6},
@@ -85,14 +43,8 @@ const std::vector<Row> kRows = {{2188, "N", "3", 0x4},        {2193, "D", "4", 0
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = std::getenv("TMPDIR");
-    static const std::string profile = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                                       "/digital_filter_fuzz_profile_" + std::to_string(getpid()) + ".ini";
-    setenv("QV_USER_PROFILE", profile.c_str(), 1);
-    std::atexit([] { std::remove(profile.c_str()); });
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
+    fuzzsetup::UseOwnProfile("digital_filter_fuzz_profile");
+    fuzzsetup::LoadPlugin();
     return 0;
 }
 
@@ -101,25 +53,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* rest = data + 1;
     const size_t restSize = size - 1;
     switch (data[0] % 4) {
-    case 0: {
-        const std::vector<BYTE> bytes(rest, rest + restSize);
-        CDigitalFilterWizard4 loaded;
-        if (Load(loaded, bytes)) {
-            const std::vector<BYTE> first = Store(loaded);
-            CDigitalFilterWizard4 again;
-            if (!Load(again, first) || Store(again) != first) std::abort();
-        }
+    case 0:
+        StoreLoadStore<CDigitalFilterWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
         break;
-    }
     case 1:
-        WithEditor(kRows, [&](CDigitalFilterWizard4& wizard) {
+        WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
             std::vector<BYTE> copy(rest, rest + restSize);
             wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
             if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
         });
         break;
     case 2:
-        WithEditor(kRows, [&](CDigitalFilterWizard4& wizard) {
+        WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
             wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
             if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
         });

@@ -10,7 +10,7 @@
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "blocks_linear/discrete_transfer_function.h"
 #include "editor/schematic_editor.h"
-#include "win32/module.h"
+#include "fuzz/fuzz_support.h"
 
 #include <unistd.h>
 
@@ -26,56 +26,14 @@
 
 namespace {
 
-struct Row {
-    WORD id;
-    const char* name;
-    const char* value;
-    DWORD type;
-};
+using namespace fuzzsetup;
 
-std::unique_ptr<ParamHolder> MakeSet(const std::vector<Row>& rows) {
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "G1";
-    for (const Row& row : rows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetValue(row.value);
-        param->SetType(row.type);
-        param->SetDeletable(TRUE);
-        holder->AddParam(param);
-    }
-    return holder;
-}
-
-std::vector<BYTE> Store(CDiscreteTransferFunctionWizard4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-bool Load(CDiscreteTransferFunctionWizard4& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return bytes.size() >= 2 && bytes[0] == 0 && bytes[1] == 0;
-}
+// Whole: a block that starts with the current schema word (0).
+bool Whole(CDiscreteTransferFunctionWizard4&, const std::vector<BYTE>& bytes) { return bytes.size() >= 2 && bytes[0] == 0 && bytes[1] == 0; }
 
 template <class Run>
-void WithEditor(const std::vector<Row>& rows, Run run) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CDiscreteTransferFunctionWizard4 wizard(1);
-    editor.Attach(wizard, editor.AddElement(MakeSet(rows)));
-    run(wizard);
+void WithBlock(const std::vector<Row>& rows, Run run) {
+    WithEditor<CDiscreteTransferFunctionWizard4>(MakeSet("G1", rows, true), run, 1);
 }
 
 const std::vector<Row> kRows = {{2188, "N", "2", 0x4},   {2193, "D", "3", 0x4},  {2194, "Q", "1,2", 0x6},
@@ -87,14 +45,8 @@ const std::vector<Row> kRows = {{2188, "N", "2", 0x4},   {2193, "D", "3", 0x4}, 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The pages keep their column widths in the user profile: the fuzzer gets a profile file
     // of its own in the temporary folder.
-    const char* tmp = std::getenv("TMPDIR");
-    static const std::string profile = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                                       "/discrete_tf_fuzz_profile_" + std::to_string(getpid()) + ".ini";
-    setenv("QV_USER_PROFILE", profile.c_str(), 1);
-    std::atexit([] { std::remove(profile.c_str()); });
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
+    fuzzsetup::UseOwnProfile("discrete_tf_fuzz_profile");
+    fuzzsetup::LoadPlugin();
     return 0;
 }
 
@@ -103,24 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* rest = data + 1;
     const size_t restSize = size - 1;
     switch (data[0] % 4) {
-    case 0: {
-        const std::vector<BYTE> bytes(rest, rest + restSize);
-        CDiscreteTransferFunctionWizard4 loaded(1);
-        if (Load(loaded, bytes)) {
-            const std::vector<BYTE> first = Store(loaded);
-            CDiscreteTransferFunctionWizard4 again(1);
-            if (!Load(again, first) || Store(again) != first) std::abort();
-        }
+    case 0:
+        StoreLoadStore<CDiscreteTransferFunctionWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole, 1);
         break;
-    }
     case 1:
-        WithEditor(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
+        WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
             std::vector<BYTE> copy(rest, rest + restSize);
             wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
         });
         break;
     case 2:
-        WithEditor(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
+        WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
             wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
         });
         break;

@@ -8,10 +8,9 @@
 #include "afx/user_script.h"
 #include "blocks_linear/dead_time.h"
 #include "blocks_linear/integrator_block.h"
-#include "editor/schematic_editor.h"
 #include "framework/requests.h"
+#include "fuzz/fuzz_support.h"
 #include "fuzz/temp_file.h"
-#include "win32/module.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+using namespace fuzzsetup;
 
 void Give(CWizardBase3& wizard, const uint8_t* data, size_t size) {
     BYTE* copy = new BYTE[size + 1];
@@ -52,66 +53,17 @@ void IntegratorState(const uint8_t* data, size_t size) {
 }
 
 std::unique_ptr<ParamHolder> DeadTimeSet(const std::string& samples, const std::string& list) {
-    struct Row {
-        WORD id;
-        const char* name;
-        DWORD type;
-    };
-    static const Row rows[] = {{2186, "INPUT", 0x4}, {2202, "TS", 0x4},         {2042, "NH", 0x4},
-                               {2134, "Y0", 0x6},    {2134, "Y0[0]", 0x4},     {2117, "FILE", 0x100004},
-                               {1012, "FREF", 0x4},  {2056, "OUT", 0x8}};
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "DT1";
-    for (const Row& row : rows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetType(row.type);
-        param->SetDeletable(TRUE);
-        param->SetValue(row.id == 2042 ? samples.c_str() : row.id == 2134 && (row.type & 0x2) ? list.c_str() : "1");
-        holder->AddParam(param);
-    }
-    return holder;
-}
-
-std::vector<BYTE> Store(CDeadTimeBlockWizard4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-bool Load(CDeadTimeBlockWizard4& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return wizard.GetSchema() == 0;
-}
-
-void DeadTimeArchive(const std::vector<BYTE>& bytes) {
-    CDeadTimeBlockWizard4 loaded;
-    if (!Load(loaded, bytes)) return;
-    const std::vector<BYTE> first = Store(loaded);
-    CDeadTimeBlockWizard4 again;
-    if (!Load(again, first) || Store(again) != first) std::abort();
+    return MakeSet("DT1",
+                   {{2186, "INPUT"}, {2202, "TS"}, {2042, "NH", samples.c_str()}, {2134, "Y0", list.c_str(), 0x6},
+                    {2134, "Y0[0]"}, {2117, "FILE", "1", 0x100004}, {1012, "FREF"}, {2056, "OUT", "1", 0x8}},
+                   true);
 }
 
 void DeadTimeOlderBlock(const uint8_t* data, size_t size) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CDeadTimeBlockWizard4 wizard;
-    editor.Attach(wizard, editor.AddElement(DeadTimeSet("2", "0")));
-    wizard.DoConvertWizard3Data(data, static_cast<long>(size));
-    Store(wizard);
-    CString text = "DEADTIME DT1 ( @PARAMLIST);";
-    if (wizard.GetMode() != 0) wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+    ConvertAndStore<CDeadTimeBlockWizard4>(DeadTimeSet("2", "0"), data, size, [&](CDeadTimeBlockWizard4& wizard) {
+        CString text = "DEADTIME DT1 ( @PARAMLIST);";
+        if (wizard.GetMode() != 0) wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+    });
 }
 
 // The input split at its first zero byte: the samples text, then the old list.
@@ -120,39 +72,28 @@ void DeadTime4x(const uint8_t* data, size_t size) {
     const size_t cut = std::find(data, data + size, 0) - data;
     const std::string samples(text, cut);
     const std::string list = cut < size ? std::string(text + cut + 1, size - cut - 1) : std::string();
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CDeadTimeBlockWizard4 wizard;
-    editor.Attach(wizard, editor.AddElement(DeadTimeSet(samples, list)));
-    wizard.DoConversionFrom4x();
-    if (wizard.GetMode() != 1) std::abort();
+    WithEditor<CDeadTimeBlockWizard4>(DeadTimeSet(samples, list), [](CDeadTimeBlockWizard4& wizard) {
+        wizard.DoConversionFrom4x();
+        if (wizard.GetMode() != 1) std::abort();
+    });
 }
 
 void DeadTimeFile(const uint8_t* data, size_t size) {
     static const std::string path = fuzzfile::TempPath("dynamic_blocks_fuzz", ".mdx");
     fuzzfile::Put(path, data, size);
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CDeadTimeBlockWizard4 wizard;
-    editor.Attach(wizard, editor.AddElement(DeadTimeSet("2", "0")));
-    ScopedParamSet params{RequestTarget(&wizard)};
-    CPropDeadBlock page(&wizard, params.Cookie());
-    page.SetHidden(true);
-    if (!page.Create(qv::blocks::kDeadTimeTemplate, nullptr)) std::abort();
-    if (page.ReadInitialValueFile(path.c_str()) &&
-        static_cast<size_t>(page.List().GetItemCount()) != page.GetValues().size())
-        std::abort();
-    page.DestroyWindow();
+    WithEditor<CDeadTimeBlockWizard4>(DeadTimeSet("2", "0"), [&](CDeadTimeBlockWizard4& wizard) {
+        ScopedParamSet params{RequestTarget(&wizard)};
+        CPropDeadBlock page(&wizard, params.Cookie());
+        page.SetHidden(true);
+        if (!page.Create(qv::blocks::kDeadTimeTemplate, nullptr)) std::abort();
+        if (page.ReadInitialValueFile(path.c_str()) &&
+            static_cast<size_t>(page.List().GetItemCount()) != page.GetValues().size())
+            std::abort();
+        page.DestroyWindow();
+    });
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > (1u << 16)) return 0;
@@ -161,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::UserScript::Instance().Reset();
     switch (data[0] % 5) {
     case 0: IntegratorState(rest, restSize); break;
-    case 1: DeadTimeArchive(std::vector<BYTE>(rest, rest + restSize)); break;
+    case 1: StoreLoadStore<CDeadTimeBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>); break;
     case 2: DeadTimeOlderBlock(rest, restSize); break;
     case 3: DeadTime4x(rest, restSize); break;
     default: DeadTimeFile(rest, restSize); break;

@@ -8,7 +8,7 @@
 //         written twice and the pages run again must not add or lose expressions.
 // The editor stand-in checks that every parameter set fetched is given back.
 #include "editor/schematic_editor.h"
-#include "fuzz/expression_pages_setup.h"
+#include "fuzz/fuzz_support.h"
 #include "equations/expression_elements.h"
 #include "win32/module.h"
 #include "wizard/environment.h"
@@ -25,12 +25,7 @@
 
 namespace {
 
-struct Row {
-    WORD id;
-    const char* name;
-    const char* value;
-    DWORD type;
-};
+using namespace fuzzsetup;
 
 const std::vector<Row> kRows = {
     {2132, "IVA", "", 0x6},      {2132, "x", "5", 0x4},          {2132, "y", "z := x", 0x4},
@@ -39,43 +34,12 @@ const std::vector<Row> kRows = {
     {2056, "VAR", "0", 0xA},
 };
 
-std::unique_ptr<ParamHolder> MakeSet() {
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "E1";
-    for (const Row& row : kRows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetValue(row.value);
-        param->SetType(row.type);
-        param->SetDeletable(TRUE);
-        holder->AddParam(param);
-    }
+std::unique_ptr<ParamHolder> ElementSet() {
+    auto holder = MakeSet("E1", kRows, true);
     auto* sdb = new CWizardCopaObject3;
     sdb->SetName("SDB");
     holder->AddOutputTemplate(sdb);
     return holder;
-}
-
-std::vector<BYTE> Store(CWizardBase4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-bool Load(CEquationWizardBase4& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return wizard.GetSchema() == 0;
 }
 
 int CountLive(ParamHolder* holder, bool equation) {
@@ -90,20 +54,11 @@ int CountLive(ParamHolder* holder, bool equation) {
 }
 
 template <class Wizard>
-void RoundTrip(const std::vector<BYTE>& bytes) {
-    Wizard loaded;
-    if (!Load(loaded, bytes)) return;
-    const std::vector<BYTE> first = Store(loaded);
-    Wizard again;
-    if (!Load(again, first) || Store(again) != first) std::abort();
-}
-
-template <class Wizard>
 void Convert(const uint8_t* data, size_t size, bool equation) {
     qv::SchematicEditor editor;
     editor.SetBreachHandler([](const std::string&) { std::abort(); });
     Wizard wizard;
-    const DWORD element = editor.AddElement(MakeSet());
+    const DWORD element = editor.AddElement(ElementSet());
     editor.Attach(wizard, element);
     ParamHolder* holder = editor.Holder(element);
     wizard.Initialize(1);
@@ -120,7 +75,7 @@ void Convert(const uint8_t* data, size_t size, bool equation) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzsetup::LoadPluginWithPrecompiler("expression_elements_fuzz_profile");
+    LoadPluginWithPrecompiler("expression_elements_fuzz_profile");
     return 0;
 }
 
@@ -132,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool equation = (reader & 1) != 0;
     if (reader < 2) {
         const std::vector<BYTE> bytes(rest, rest + restSize);
-        if (equation) RoundTrip<CEquationWizard4>(bytes);
-        else RoundTrip<CInitialValuesWizard4>(bytes);
+        if (equation) StoreLoadStore<CEquationWizard4>(bytes, kSchema<0>);
+        else StoreLoadStore<CInitialValuesWizard4>(bytes, kSchema<0>);
         return 0;
     }
     if (equation) Convert<CEquationWizard4>(rest, restSize, true);

@@ -16,9 +16,8 @@
 #include "blocks_math/max_min_time.h"
 #include "blocks_math/n_point_element.h"
 #include "blocks_math/nonlinear_characteristic.h"
-#include "editor/schematic_editor.h"
 #include "framework/param_list.h"
-#include "win32/module.h"
+#include "fuzz/fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,53 +28,14 @@
 
 namespace {
 
-std::unique_ptr<ParamHolder> MakeSet(const char* oldType) {
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "B1";
-    auto add = [&](WORD id, const char* name, const char* value) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(id);
-        param->SetName(name);
-        param->SetValue(value);
-        param->SetType(0x4);
-        holder->AddParam(param);
-    };
-    add(2186, "IN", "x");
-    add(2183, "TS", "0");
-    if (oldType != nullptr) add(1000, "FCT", oldType);
-    return holder;
-}
+using namespace fuzzsetup;
 
-template <class Wizard>
-std::vector<BYTE> Store(Wizard& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-template <class Wizard>
-bool Load(Wizard& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return wizard.GetSchema() == 0;
-}
-
+// The block's set; with an older function type, its parameter 1000 too.
 template <class Wizard, class Run>
-void WithEditor(const char* oldType, Run run) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    Wizard wizard;
-    editor.Attach(wizard, editor.AddElement(MakeSet(oldType)));
-    run(wizard);
+void WithBlock(const char* oldType, Run run) {
+    std::vector<Row> rows = {{2186, "IN", "x"}, {2183, "TS", "0"}};
+    if (oldType != nullptr) rows.push_back({1000, "FCT", oldType});
+    WithEditor<Wizard>(MakeSet("B1", rows), run);
 }
 
 void ConvertNPointLists(const uint8_t* data, size_t size) {
@@ -88,20 +48,11 @@ void ConvertNPointLists(const uint8_t* data, size_t size) {
     const std::string thresholds = rest.substr(0, cut);
     const std::string amplitudes = cut == std::string::npos ? std::string() : rest.substr(cut + 1);
     if (amplitudes.find('\0') != std::string::npos) return;
-    auto exchange = std::make_unique<CWizardSchematicDataExchange3>();
-    auto add = [&](WORD id, const char* name, const std::string& value, DWORD type) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(id);
-        param->SetName(name);
-        param->SetValue(value.c_str());
-        param->SetType(type);
-        param->SetDeletable(TRUE);
-        exchange->AddParam(param);
-    };
-    add(2028, "N", n, 0x4);
-    add(2262, "THRES", thresholds, 0x6);
-    add(2133, "AMPL", amplitudes, 0x6);
-    add(2262, "THRES[0]", "1", 0x4);
+    auto exchange = MakeSet<CWizardSchematicDataExchange3>("", {{2028, "N", n.c_str()},
+                                                                 {2262, "THRES", thresholds.c_str(), 0x6},
+                                                                 {2133, "AMPL", amplitudes.c_str(), 0x6},
+                                                                 {2262, "THRES[0]", "1"}},
+                                                            true);
     qv::SchematicEditor editor;
     editor.SetBreachHandler([](const std::string&) { std::abort(); });
     CNPointElementWizard wizard;
@@ -112,60 +63,24 @@ void ConvertNPointLists(const uint8_t* data, size_t size) {
     if (editor.Exchange(element)->GetParamCount() > 4 + 2 * 10000 + 1) std::abort();
 }
 
-// A block that loads is stored again; storing, loading and storing once more give the same
-// bytes.
-template <class Wizard>
-void RoundTrip(const uint8_t* data, size_t size) {
-    const std::vector<BYTE> bytes(data, data + size);
-    Wizard loaded;
-    if (!Load(loaded, bytes)) return;
-    const std::vector<BYTE> first = Store(loaded);
-    Wizard again;
-    if (!Load(again, first) || Store(again) != first) std::abort();
-}
-
 std::unique_ptr<ParamHolder> MakeCharacteristicSet() {
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "K1";
-    auto add = [&](WORD id, const char* name, const char* value, DWORD type) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(id);
-        param->SetName(name);
-        param->SetValue(value);
-        param->SetType(type);
-        holder->AddParam(param);
-    };
-    add(2186, "INPUT", "x", 0x4);
-    add(2016, "CH", "old.mdx", 0x4);
-    add(1006, "CH_FILE", "", 0x4);
-    add(1007, "CH_STRG", "", 0x4);
-    add(2183, "TS", "0", 0x4);
-    add(2056, "OUT", "", 0x8);
-    return holder;
+    return MakeSet("K1", {{2186, "INPUT", "x"}, {2016, "CH", "old.mdx"}, {1006, "CH_FILE", ""}, {1007, "CH_STRG", ""},
+                          {2183, "TS", "0"}, {2056, "OUT", "", 0x8}});
 }
 
 // Converts the block, then writes the model text (the inline and reference forms only: the
 // file form would write a data file).
 void ConvertCharacteristicBlock(const uint8_t* data, size_t size) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CNonlinearCharacteristicWizard4 wizard;
-    editor.Attach(wizard, editor.AddElement(MakeCharacteristicSet()));
-    wizard.DoConvertWizard3Data(data, static_cast<long>(size));
-    if (wizard.GetKind() != 0 && (wizard.GetModeWord() & qv::blocks::kModeInlineTable) == 0) return;
-    CString text = "NLCHAR K1 ( @PARAMLIST);";
-    wizard.WriteSimDescr(nullptr, "IMMANENT", text);
-    g_PlaceholderList.DeleteAll();
+    WithEditor<CNonlinearCharacteristicWizard4>(MakeCharacteristicSet(), [&](CNonlinearCharacteristicWizard4& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+        if (wizard.GetKind() != 0 && (wizard.GetModeWord() & qv::blocks::kModeInlineTable) == 0) return;
+        CString text = "NLCHAR K1 ( @PARAMLIST);";
+        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+        g_PlaceholderList.DeleteAll();
+    });
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > (1u << 16)) return 0;
@@ -173,15 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t restSize = size - 1;
     switch (data[0] % 7) {
     case 0:
-        RoundTrip<CMaximumTMinimumTBlockWizard4>(rest, restSize);
+        StoreLoadStore<CMaximumTMinimumTBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
         break;
     case 1:
-        WithEditor<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
+        WithBlock<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
             wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
         });
         break;
     case 5:
-        RoundTrip<CNonlinearCharacteristicWizard4>(rest, restSize);
+        StoreLoadStore<CNonlinearCharacteristicWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
         break;
     case 6:
         ConvertCharacteristicBlock(rest, restSize);
@@ -189,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 2: {
         const std::string text(reinterpret_cast<const char*>(rest), restSize);
         if (text.find('\0') != std::string::npos) break;
-        WithEditor<CMaximumTMinimumTBlockWizard4>(text.c_str(), [&](CMaximumTMinimumTBlockWizard4& wizard) {
+        WithBlock<CMaximumTMinimumTBlockWizard4>(text.c_str(), [&](CMaximumTMinimumTBlockWizard4& wizard) {
             wizard.DoConvertWizard3Data(nullptr, 0);
             if (wizard.GetFunctionType() != 0 && wizard.GetFunctionType() != 1) std::abort();
         });
@@ -199,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ConvertNPointLists(rest, restSize);
         break;
     default:
-        WithEditor<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
+        WithBlock<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
             wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
         });
         break;

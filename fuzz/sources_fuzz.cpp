@@ -4,11 +4,10 @@
 // block of the source page, the AC page's block through LoadObjectFromBuffer, or element
 // data of the older wizard generation converted by the voltage or the current source. The
 // editor stand-in checks that every parameter set fetched is given back.
-#include "editor/schematic_editor.h"
 #include "framework/ac_parameters.h"
 #include "framework/requests.h"
+#include "fuzz/fuzz_support.h"
 #include "sources/linear_sources.h"
-#include "win32/module.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,94 +17,35 @@
 
 namespace {
 
+using namespace fuzzsetup;
+
 std::unique_ptr<ParamHolder> SourceSet() {
-    struct Row {
-        WORD id;
-        const char* name;
-    };
-    static const Row rows[] = {{2028, "EMF"},   {2034, "AMPL"},   {2036, "FREQ"},   {2038, "TPERIO"},
-                               {2042, "PHASE"}, {2051, "TRISE"},  {2053, "TFALL"},  {2055, "PWIDTH"},
-                               {2425, "AC_MAG"}, {2434, "AC_PHASE"}, {2430, "AC_RE"}, {2432, "AC_IM"}};
-    auto holder = std::make_unique<ParamHolder>();
-    holder->m_strElementName = "V1";
-    for (const Row& row : rows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetType(0x4);
-        param->SetValue("1");
-        holder->AddParam(param);
-    }
-    return holder;
+    return MakeSet("V1", {{2028, "EMF"}, {2034, "AMPL"}, {2036, "FREQ"}, {2038, "TPERIO"}, {2042, "PHASE"},
+                          {2051, "TRISE"}, {2053, "TFALL"}, {2055, "PWIDTH"}, {2425, "AC_MAG"}, {2434, "AC_PHASE"},
+                          {2430, "AC_RE"}, {2432, "AC_IM"}});
 }
 
-std::vector<BYTE> Store(CLinearSourceWizardBase4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-// TRUE when the bytes load as a whole block of the current schemas.
-bool Load(CLinearSourceWizardBase4& wizard, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
+// Whole: a block of the current schemas.
+bool Whole(CLinearSourceWizardBase4& wizard, const std::vector<BYTE>&) {
     return wizard.GetACSchema() == 0 && wizard.GetSchema() == 1;
-}
-
-void ArchiveRoundTrip(const std::vector<BYTE>& bytes) {
-    CLinearVoltageSourceWizard4 loaded;
-    if (!Load(loaded, bytes)) return;
-    const std::vector<BYTE> first = Store(loaded);
-    CLinearVoltageSourceWizard4 again;
-    if (!Load(again, first) || Store(again) != first) std::abort();
 }
 
 // A page of either kind reads a block through LoadObjectFromBuffer, as the conversion does.
 template <class Page>
 void PageBlock(const uint8_t* data, size_t size) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CLinearVoltageSourceWizard4 wizard;
-    editor.Attach(wizard, editor.AddElement(SourceSet()));
-    ScopedParamSet params{RequestTarget(&wizard)};
-    Page page(&wizard, params.Holder());
-    const BYTE* cursor = data;
-    size_t consumed = 0;
-    while (consumed < size && LoadObjectFromBuffer(&page, &cursor, size, &consumed)) {
-    }
-    if (consumed > size || cursor != data + consumed) std::abort();
+    PageReadsBlocks<CLinearVoltageSourceWizard4, Page>(SourceSet(), data, size);
 }
 
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    Wizard wizard;
-    editor.Attach(wizard, editor.AddElement(SourceSet()));
-    wizard.DoConvertWizard3Data(data, static_cast<long>(size));
-    // Whatever was converted can be stored and written.
-    Store(wizard);
-    CString text = "@TYPEV1 ( @PARAMLIST);";
-    wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+    ConvertAndStore<Wizard>(SourceSet(), data, size, [&](Wizard& wizard) {
+        // Whatever was converted can be written too.
+        CString text = "@TYPEV1 ( @PARAMLIST);";
+        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+    });
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-    if (module == nullptr) std::abort();
-    AfxSetResourceHandle(module);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > (1u << 16)) return 0;
@@ -113,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t restSize = size - 1;
     switch (data[0] % 5) {
     case 0:
-        ArchiveRoundTrip(std::vector<BYTE>(rest, rest + restSize));
+        StoreLoadStore<CLinearVoltageSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
         break;
     case 1:
         PageBlock<CPropLinearSourceV>(rest, restSize);

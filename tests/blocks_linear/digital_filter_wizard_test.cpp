@@ -3,7 +3,7 @@
 // simplifier, the wizard's archive bytes, the older data, and the example run by the host.
 #include "blocks_support.h"
 #include "formula_evaluator.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include "blocks_linear/digital_filter.h"
 #include "framework/factories.h"
@@ -20,6 +20,8 @@
 using namespace blocks_test;
 
 namespace {
+
+using qv_test::ReadFile;
 
 std::vector<ParamRow> FilterRows() {
     return {
@@ -391,32 +393,6 @@ TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
     }
 }
 
-Bytes Store(CDigitalFilterWizard4& wizard) {
-    CMemFile file(1024);
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, eSheetVersion4);
-        ar.Close();
-    }
-    const auto length = static_cast<size_t>(file.GetLength());
-    BYTE* bytes = file.Detach();
-    Bytes out(bytes, bytes + length);
-    free(bytes);
-    return out;
-}
-
-bool Load(CDigitalFilterWizard4& wizard, Bytes bytes) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return true;
-}
-
 void PutText(Bytes& b, const char* text) {
     b.push_back(static_cast<BYTE>(std::strlen(text)));
     for (const char* p = text; *p != '\0'; ++p) b.push_back(static_cast<BYTE>(*p));
@@ -437,7 +413,7 @@ Bytes GoldenArchive() {
 TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     CDigitalFilterWizard4 wizard;
     wizard.StoreDesign(2, 3, "4", "100", "1k");
-    EXPECT_EQ(GoldenArchive(), Store(wizard));
+    EXPECT_EQ(GoldenArchive(), StoredBlock(wizard));
     Bytes defaults;
     Word(defaults, 0);
     Dword(defaults, 0);
@@ -446,7 +422,7 @@ TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     PutText(defaults, "1k");
     PutText(defaults, "1");
     CDigitalFilterWizard4 fresh;
-    EXPECT_EQ(defaults, Store(fresh));
+    EXPECT_EQ(defaults, StoredBlock(fresh));
 
     struct Case {
         Bytes bytes;
@@ -468,14 +444,14 @@ TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     };
     for (const Case& c : cases) {
         CDigitalFilterWizard4 loaded;
-        EXPECT_EQ(c.loads, Load(loaded, c.bytes));
+        EXPECT_EQ(c.loads, LoadedBlock(loaded, c.bytes));
         EXPECT_EQ(c.kind, loaded.GetKind());
         EXPECT_EQ(c.order, loaded.GetOrder().str());
     }
     // A loaded wizard opens its page with the settings.
     DWORD element = 0;
     auto shown = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    ASSERT_TRUE(Load(*shown, GoldenArchive()));
+    ASSERT_TRUE(LoadedBlock(*shown, GoldenArchive()));
     OpenPage<CDigitalFilterWizard4> open(*shown);
     EXPECT_EQ(2, Combo(open.Page(), 2236)->GetCurSel());
     EXPECT_EQ(3, Combo(open.Page(), 2238)->GetCurSel());
@@ -658,25 +634,13 @@ const char* const kGoldenBandStop =
     "P[5] := -6.478708106812439, P[6] := 3.009013334861607, P[7] := -0.8945602238766537, "
     "P[8] := 0.1416717682572072 );\nSDB ( DF1.OUT );\n";
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/digital_filter_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "digital_filter_profile.ini"); }
 
 std::string Describe(const std::string& schematicPath) {
     const std::string desc = qv_test::TempFolder() + "/digital_filter.desc";
     std::remove(desc.c_str());
     EXPECT_EQ(0, RunHost("describe '" + schematicPath + "' -o '" + desc + "'"));
-    return ReadAll(desc);
+    return ReadFile(desc);
 }
 
 std::string WriteSchematic(const char* name, const char* type, const char* order, const char* cutOff,

@@ -1,7 +1,7 @@
 // The discrete transfer function: the "Convert G(s)" dialog driven as a user drives it, the
 // rows it puts on the page, the stored state and the conversions of older data.
 #include "blocks_support.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include "blocks_linear/discrete_transfer_function.h"
 #include "framework/factories.h"
@@ -17,6 +17,8 @@
 using namespace blocks_test;
 
 namespace {
+
+using qv_test::ReadFile;
 
 std::vector<ParamRow> DiscreteRows(const char* n = "1", const char* d = "1") {
     return {
@@ -177,36 +179,10 @@ Bytes GoldenState() {
     return b;
 }
 
-Bytes Store(CDiscreteTransferFunctionWizard4& wizard) {
-    CMemFile file(1024);
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, eSheetVersion4);
-        ar.Close();
-    }
-    const auto length = static_cast<size_t>(file.GetLength());
-    BYTE* bytes = file.Detach();
-    Bytes out(bytes, bytes + length);
-    free(bytes);
-    return out;
-}
-
-bool Load(CDiscreteTransferFunctionWizard4& wizard, Bytes bytes) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        wizard.Serialize(ar, eSheetVersion4);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return true;
-}
-
 TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
     CDiscreteTransferFunctionWizard4 wizard(1);
     wizard.GetConvertDialog().SetState(0, 2, {"1"}, {"2", "3", "1"});
-    EXPECT_EQ(GoldenState(), Store(wizard));
+    EXPECT_EQ(GoldenState(), StoredBlock(wizard));
     // A fresh wizard stores empty lists.
     CDiscreteTransferFunctionWizard4 fresh(0);
     Bytes empty;
@@ -214,7 +190,7 @@ TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
     Dword(empty, 10);
     Dword(empty, 0);
     Dword(empty, 0);
-    EXPECT_EQ(empty, Store(fresh));
+    EXPECT_EQ(empty, StoredBlock(fresh));
 
     struct Case {
         Bytes bytes;
@@ -237,7 +213,7 @@ TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
     };
     for (const Case& c : cases) {
         CDiscreteTransferFunctionWizard4 loaded(1);
-        EXPECT_EQ(c.loads, Load(loaded, c.bytes));
+        EXPECT_EQ(c.loads, LoadedBlock(loaded, c.bytes));
         EXPECT_EQ(c.numOrder, loaded.GetConvertDialog().GetNumeratorOrderText().str());
         EXPECT_EQ(c.denOrder, loaded.GetConvertDialog().GetDenominatorOrderText().str());
         EXPECT_EQ(c.denTexts, loaded.GetConvertDialog().GetDenominatorTexts().GetSize());
@@ -247,7 +223,7 @@ TEST_F(DiscreteTf, ArchiveBytesOfTheWizardAndTheDialogState) {
 TEST_F(DiscreteTf, AStoredStateReopensWithItsTexts) {
     DWORD element = 0;
     auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 0);
-    ASSERT_TRUE(Load(*wizard, GoldenState()));
+    ASSERT_TRUE(LoadedBlock(*wizard, GoldenState()));
     OpenPage<CDiscreteTransferFunctionWizard4> open(*wizard);
     qv::UserScript::Instance().ExpectDialog(
         2541,
@@ -395,19 +371,7 @@ TEST(DiscreteTfFactory, IdsThirtyFourAndThreeHundredFortyGiveOneClass) {
 // The example schematic, a discretised second-order plant, run by the host.
 namespace {
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/discrete_tf_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "discrete_tf_profile.ini"); }
 
 TEST(DiscreteTfExample, HostDescribesAndSavesTheDiscretisedPlant) {
     const std::string desc = qv_test::TempFolder() + "/discrete_plant.desc";
@@ -416,9 +380,9 @@ TEST(DiscreteTfExample, HostDescribesAndSavesTheDiscretisedPlant) {
     EXPECT_EQ("TFZ G1 ( N := 3, D := 3, TS := 100m, IN := W, Q[0] := 0, P[0] := 1, P[1] := -1.723568171, "
               "P[2] := 0.7408182207, P0[1] := 0, P0[2] := 0, Q[1] := 0.004527958503, Q[2] := 0.004097066281, "
               "Q0[1] := 0, Q0[2] := 0 );\nSDB ( G1.OUT );\n",
-              ReadAll(desc));
+              ReadFile(desc));
     ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + saved + "'"));
-    const std::string bytes = ReadAll(saved);
+    const std::string bytes = ReadFile(saved);
     for (const char* text : {"P[2]", "0.7408182207", "Q[1]", "0.004527958503", "Q0[2]", "P0[2]"})
         EXPECT_NE(std::string::npos, bytes.find(text)) << text;
     // The wizard's own data closes the element: schema 0, version 10, two empty lists.

@@ -36,33 +36,17 @@ const std::vector<ParamRow> kSecondRows = {
     {.id = 2018, .name = "V", .value = "", .type = 0x8, .unit = "m/s", .description = ""},
 };
 
+// The block's page open on a sheet of the editor's caption.
 template <class Wizard>
-class OpenBlockPage {
-public:
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Block") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenBlockPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    auto* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
+struct OpenBlockPage : OpenPage<Wizard> {
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
 };
 
 class Differentiator : public BlocksTest {
 protected:
     template <class Wizard = CDifferentiatorBlockWizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows = kDifferentiatorRows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "D1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "D1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* Param(WORD id) { return Live(Exchange(), id)[0]; }

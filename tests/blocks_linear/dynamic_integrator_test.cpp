@@ -56,33 +56,17 @@ Bytes StateBlock(const Bytes& archive) {
     return out;
 }
 
+// The block's page open on a sheet of the editor's caption.
 template <class Wizard>
-class OpenBlockPage {
-public:
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Integrator") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenBlockPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropIntegratorBlock* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
+struct OpenBlockPage : OpenPage<Wizard> {
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Integrator") {}
 };
 
 class IntegratorBlock : public BlocksTest {
 protected:
     template <class Wizard = CIntegratorBlockWizard>
     std::unique_ptr<Wizard> NewIntegrator(std::vector<ParamRow> rows = kIntegratorRows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }

@@ -1,6 +1,6 @@
 // The block-diagram example run by the host as a user runs it: a loop of sum, gain and G(s),
 // its model description and its saved wizard data; and the editor's part of "@PARAMLIST".
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include "editor/param_list_fill.h"
 
@@ -19,27 +19,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
+using qv_test::Lines;
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/blocks_example_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "blocks_example_profile.ini"); }
 
 TEST(BlocksExample, HostDescribesTheControlLoop) {
     const fs::path folder = qv_test::TempFolder();

@@ -37,10 +37,7 @@ private:
 class GainBlock : public BlocksTest {
 protected:
     std::unique_ptr<CGainBlockWizard> NewGain(std::vector<ParamRow> rows = kGainRows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "K1"));
-        auto wizard = std::make_unique<CGainBlockWizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<CGainBlockWizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "K1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     DWORD element = 0;

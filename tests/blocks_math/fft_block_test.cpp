@@ -48,10 +48,7 @@ private:
 class FftBlock : public BlocksTest {
 protected:
     std::unique_ptr<CFFTBlockWizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "FFT1"));
-        auto wizard = std::make_unique<CFFTBlockWizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<CFFTBlockWizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "FFT1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     size_t Members(WORD id) {

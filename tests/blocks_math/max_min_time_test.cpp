@@ -1,7 +1,7 @@
 // Maximum and minimum over time: the type keyword in the model text, the archive bytes, older
 // data, the page as a user drives it, and the example run by the host.
 #include "tests/blocks_linear/blocks_support.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include "blocks_math/max_min_time.h"
 #include "framework/factories.h"
@@ -18,6 +18,7 @@ using namespace blocks_test;
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 const std::vector<ParamRow> kRows = {
     {.id = 2187, .name = "Y0", .value = "0"},
@@ -202,19 +203,7 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/function_blocks_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "function_blocks_profile.ini"); }
 
 TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "static_function_blocks.desc";

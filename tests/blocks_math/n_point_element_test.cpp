@@ -55,10 +55,7 @@ private:
 class NPoint : public BlocksTest {
 protected:
     std::unique_ptr<CNPointElementWizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "NP1"));
-        auto wizard = std::make_unique<CNPointElementWizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<CNPointElementWizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "NP1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     std::vector<std::string> LiveNames(WORD id) {

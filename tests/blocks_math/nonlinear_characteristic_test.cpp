@@ -3,7 +3,7 @@
 // the characteristic sheet as a user drives them.
 #include "tests/blocks_linear/blocks_support.h"
 #include "tests/passive/passive_support.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include "blocks_math/nonlinear_characteristic.h"
 #include "framework/data_file_places.h"
@@ -25,6 +25,7 @@ namespace pt = passive_test;
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 const std::vector<ParamRow> kRows = {
     {.id = 2186, .name = "INPUT", .value = "W"},
@@ -42,13 +43,6 @@ class NamedFile : public CFile {
 public:
     explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
 };
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> SnapshotNames(const CPtrArray& list) {
     std::vector<std::string> names;
@@ -103,10 +97,7 @@ protected:
         BlocksTest::TearDown();
     }
     std::unique_ptr<CNonlinearCharacteristicWizard4> New(const std::vector<ParamRow>& rows = kRows) {
-        element = editor->AddElement(MakeHolder(rows, "K1"));
-        auto wizard = std::make_unique<CNonlinearCharacteristicWizard4>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<CNonlinearCharacteristicWizard4>(MakeHolder(rows, "K1"), &element);
     }
     ParamHolder* Holder() { return editor->Holder(element); }
     std::string Write(CNonlinearCharacteristicWizard4& wizard, const char* templ = "IMMANENT") {
@@ -183,7 +174,7 @@ TEST_F(NonlinearCharacteristic, EachFormWritesItsWholeModelTextAsTheUserEnteredI
         editor->ClearRequests();
         EXPECT_EQ(c.text, Write(*wizard));
         if (c.dataFile != nullptr) {
-            EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / c.dataFile));
+            EXPECT_EQ(kGoldenDataFile, ReadFile(root / "model" / c.dataFile));
             EXPECT_EQ(c.dataFile, Live(Holder(), 1006)[0]->GetValue().str());
             EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << "the default name is committed";
         } else {
@@ -216,7 +207,7 @@ TEST_F(NonlinearCharacteristic, OwnFileNameIsKeptAndOlderElementsKeepTheNameInTh
     editor->ClearRequests();
     EXPECT_EQ("NLCHAR K1 ( INPUT := @INPUT, CH := XY_K1_CH.VAL, TS := @TS );\nINTERN\tXY XY_K1_CH( FILE := \"mine.mdx\" );",
               Write(*wizard));
-    EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "mine.mdx"));
+    EXPECT_EQ(kGoldenDataFile, ReadFile(root / "model" / "mine.mdx"));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 
     // An element without 1006 keeps the default file name in "CH" and lists it as "@CH".
@@ -597,12 +588,7 @@ TEST_F(NonlinearCharacteristic, EditingAgainGivesTheOldCookieBackAndApplyWithout
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/nonlinear_characteristic_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "nonlinear_characteristic_profile.ini"); }
 
 TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesTheDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "nlchar_example";
@@ -610,8 +596,8 @@ TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesT
     const fs::path out = folder / "nonlinear_characteristic.desc";
     ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json' -o '" +
                          out.string() + "'"));
-    EXPECT_EQ(ReadText(PARVEL_SOURCE_DIR "/tests/data/blocks_math/nonlinear_characteristic.desc"), ReadText(out));
-    EXPECT_EQ(ReadText(PARVEL_SOURCE_DIR "/tests/data/blocks_math/Curves__K1.mdx"), ReadText(folder / "Curves__K1.mdx"));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/nonlinear_characteristic.desc"), ReadFile(out));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/Curves__K1.mdx"), ReadFile(folder / "Curves__K1.mdx"));
 }
 
 TEST(NonlinearCharacteristicExample, SavedElementsLoadAndSaveToTheSameBytes) {
@@ -621,8 +607,8 @@ TEST(NonlinearCharacteristicExample, SavedElementsLoadAndSaveToTheSameBytes) {
     ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json' -o '" + first.string() +
                          "'"));
     ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadText(first);
-    EXPECT_EQ(bytes, ReadText(second));
+    const std::string bytes = ReadFile(first);
+    EXPECT_EQ(bytes, ReadFile(second));
     // K1's table record with its two class records, the first snapshot's class record after it.
     EXPECT_NE(std::string::npos, bytes.find("CPropCharacteristicXYTable"));
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x05INPUT\x04\x00\x00\x00", 10)));

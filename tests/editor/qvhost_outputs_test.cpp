@@ -1,6 +1,7 @@
 // The host as a user runs it with careless or hostile input: what a failed command leaves
 // behind, how data files are named, what `edit -o` and `load` write, and what is printed.
 #include "editor/catalogue.h"
+#include "tests/support/text_files.h"
 #include "editor/text_codec.h"
 
 #include <gtest/gtest.h>
@@ -20,19 +21,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 struct HostRun {
     int exitCode = -1;
     std::string out;
     std::string err;
 };
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 

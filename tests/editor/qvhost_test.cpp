@@ -1,4 +1,5 @@
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include <string>
 
 namespace {
+
+using qv_test::ReadFile;
 
 struct RunResult {
     int exitCode = -1;
@@ -84,13 +87,6 @@ struct Scratch {
     std::string operator/(const std::string& name) const { return path + "/" + name; }
     std::string path;
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(Qvhost, CommandsRefuseMissingOrWrongArguments) {
     EXPECT_EQ(1, RunHost("describe").exitCode);

@@ -1,6 +1,6 @@
 // The equation-block example run by the host as a user runs it: its model description, an
 // edit session with a script, and its saved wizard data loaded and saved to the same bytes.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -15,27 +15,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 int RunHost(const std::string& args, std::string* output = nullptr) {
-    const fs::path log = fs::path(qv_test::TempFolder()) / "equations_host.log";
-    const std::string profile = qv_test::TempFolder() + "/equations_example_profile.ini";
-    const std::string command =
-        "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >'" + log.string() + "' 2>&1";
-    const int status = std::system(command.c_str());
-    if (output != nullptr) {
-        std::ifstream in(log);
-        std::stringstream text;
-        text << in.rdbuf();
-        *output = text.str();
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return qv_test::RunHost(args, "equations_example_profile.ini", output);
 }
 
 TEST(EquationsExample, HostDescribesTheEquationBlock) {

@@ -4,7 +4,7 @@
 
 #include "afx/file.h"
 #include "equations/expression_elements.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <sys/wait.h>
 
@@ -283,17 +283,7 @@ TEST_F(ExpressionElements, MissingModuleKeepsTheUserOnThePage) {
     EXPECT_FALSE(open.Page()->OnKillActive());
 }
 
-int RunHost(const std::string& args, std::string* output) {
-    const std::string log = qv_test::TempFolder() + "/expressions_host.log";
-    const std::string command = "QV_USER_PROFILE='" + qv_test::TempFolder() + "/expressions.ini' '" QVHOST_PATH "' " +
-                                args + " >'" + log + "' 2>&1";
-    const int status = std::system(command.c_str());
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    *output = text.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunHost(const std::string& args, std::string* output) { return qv_test::RunHost(args, "expressions.ini", output); }
 
 // The page through the host's edit sessions: what the element describes afterwards.
 TEST(ExpressionElementsHost, EditSessionsAndDescriptions) {

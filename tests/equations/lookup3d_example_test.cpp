@@ -1,7 +1,7 @@
 // The 3D lookup-table example run by the host as a user runs it: the model description with
 // the data file written beside it, edit sessions with scripts, and the saved wizard data
 // loaded and saved to the same bytes.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +16,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 int RunHost(const std::string& args, std::string* output = nullptr) {
-    const fs::path log = fs::path(qv_test::TempFolder()) / "lookup3d_host.log";
-    const std::string profile = qv_test::TempFolder() + "/lookup3d_profile.ini";
-    const std::string command =
-        "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >'" + log.string() + "' 2>&1";
-    const int status = std::system(command.c_str());
-    if (output != nullptr) {
-        std::ifstream in(log);
-        std::stringstream text;
-        text << in.rdbuf();
-        *output = text.str();
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return qv_test::RunHost(args, "lookup3d_profile.ini", output);
 }
 
 const char kExample[] = PARVEL_SOURCE_DIR "/examples/lookup_table_3d.json";

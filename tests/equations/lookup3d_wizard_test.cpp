@@ -2,6 +2,7 @@
 // data file written beside the model description (channels x, z, y), the page driven as a
 // user drives it (lists, sweeps, apply), import and export of data files, and older blocks.
 #include "equations_support.h"
+#include "tests/support/text_files.h"
 
 #include "afx/archive.h"
 #include "afx/file.h"
@@ -20,6 +21,7 @@
 using namespace equations_test;
 using namespace qv::lookup3d;
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 namespace {
 
@@ -35,13 +37,6 @@ std::vector<ParamRow> GridRows() {
         {.id = 2215, .name = "INTERP", .value = "2", .type = 0x6},
         {.id = 2425, .name = "VAR", .value = "", .type = 0x100006},
     };
-}
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 struct Pt {
@@ -276,7 +271,7 @@ TEST_F(Lookup3d, DescriptionWritesTheDataFileAndLeavesTheModelText) {
     EXPECT_EQ("Grid__B1.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     // A bare name goes to the document's folder.
-    EXPECT_EQ(kGoldenFile, ReadText(root / "doc" / "Grid__B1.mdx"));
+    EXPECT_EQ(kGoldenFile, ReadFile(root / "doc" / "Grid__B1.mdx"));
 
     // A template without "IMMANENT" touches nothing.
     Named(editor->Holder(element), "FILE")->SetValue("other.mdx");
@@ -492,7 +487,7 @@ TEST_F(Lookup3d, ImportAndExport) {
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
     EXPECT_EQ("MDX 1\nchannels 3\nitems 4\nchannel \"x\" \"V\"\nchannel \"z\" \"\"\nchannel \"y\" \"s\"\ndata\n"
               "5 0 1\n6 1 1\n5 2 2\n6 3 2\nend\n",
-              ReadText(root / "doc" / "grid.mdx"));
+              ReadFile(root / "doc" / "grid.mdx"));
     // An import whose grid fails its check keeps the lists and shows the check's message.
     const fs::path single = root / "single.mdx";
     std::ofstream(single) << "MDX 1\nchannels 3\nitems 4\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n"

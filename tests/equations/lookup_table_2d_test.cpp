@@ -2,6 +2,7 @@
 // archive bytes, older data (page blocks and 4.x blocks, crafted and cut), the page driven as a
 // user drives it (a refused table commits nothing) and the data files it imports and exports.
 #include "equations_support.h"
+#include "tests/support/text_files.h"
 
 #include "afx/archive.h"
 #include "afx/file.h"
@@ -19,6 +20,7 @@
 using namespace equations_test;
 using namespace qv::lookup2d;
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 namespace {
 
@@ -35,13 +37,6 @@ std::vector<ParamRow> TableRows() {
         {.id = 1012, .name = "FREF", .value = "ref.mdx", .type = 0x100004},
         {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
     };
-}
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class LookupTable : public EquationsTest {
@@ -96,7 +91,7 @@ TEST_F(LookupTable, DataPairsWriteTheFileAndTheParamList) {
     EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
     EXPECT_EQ("LOOKUP2D @NAME ( FILE := \"@FILE\" );", text.str());
     EXPECT_EQ("Demo__B1.mdx", Named(editor->Holder(element), "FNAME")->GetValue().str());
-    EXPECT_EQ(kGoldenPairs, ReadText(root / "model" / "Demo__B1.mdx"));
+    EXPECT_EQ(kGoldenPairs, ReadFile(root / "model" / "Demo__B1.mdx"));
     // The snapshots the hidden page took stay with the wizard.
     ASSERT_EQ(1, wizard->Snapshots().GetSize());
 }

@@ -1,6 +1,6 @@
 // The state graph and the characteristic equations run by the host as a user runs them: edit
 // scripts on their pages, the examples' model descriptions and the active state's symbol.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,21 +16,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-int RunHost(const std::string& args, std::string* output) {
-    const fs::path log = fs::path(qv_test::TempFolder()) / "state_graph_host.log";
-    const std::string command = "'" QVHOST_PATH "' " + args + " >'" + log.string() + "' 2>&1";
-    const int status = std::system(command.c_str());
-    *output = ReadFile(log);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunHost(const std::string& args, std::string* output) { return qv_test::RunHost(args, "", output); }
 
 // The printed lines of the listed controls (and of list rows, "  row"), in order.
 std::string Lines(const std::string& printed, const std::vector<std::string>& prefixes) {

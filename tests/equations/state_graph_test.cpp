@@ -69,10 +69,7 @@ class StateGraph : public EquationsTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "S1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "S1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     // "name=value" of the live actions and the names of the live outputs, in set order.

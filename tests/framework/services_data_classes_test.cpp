@@ -1,7 +1,7 @@
 #include "framework/data_classes.h"
 
 #include "services_support.h"
-#include "tests/support/le_bytes.h"
+#include "tests/support/archive_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 namespace {
 
 using Bytes = std::vector<BYTE>;
+using qv_test::Loaded;
+using qv_test::Stored;
 
 void Append(Bytes& out, std::initializer_list<int> bytes) {
     for (int b : bytes) out.push_back(static_cast<BYTE>(b));
@@ -20,24 +22,6 @@ void AppendText(Bytes& out, const std::string& text) { out.insert(out.end(), tex
 void AppendClassRecord(Bytes& out, const std::string& name) {
     Append(out, {0xFF, 0xFF, 0x0A, 0x00, static_cast<int>(name.size()), 0x00});
     AppendText(out, name);
-}
-
-template <class Store>
-Bytes Stored(Store store) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        store(ar);
-        ar.Close();
-    }
-    return Bytes(file.Data(), file.Data() + file.GetLength());
-}
-
-template <class Load>
-void LoadFrom(Bytes bytes, Load load) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
-    CArchive ar(&file, CArchive::load);
-    load(ar);
 }
 
 TEST(DataClasses, SnapshotArchiveBytes) {
@@ -56,7 +40,7 @@ TEST(DataClasses, SnapshotArchiveBytes) {
     Append(expected, {0x01, 0x80, 0x0A, 0, 0, 0, 0x01, 'R', 0x04, 0, 0, 0, 0, 0, 0x02, 0});
     EXPECT_EQ(expected, bytes);
 
-    LoadFrom(bytes, [](CArchive& ar) {
+    Loaded(bytes, [](CArchive& ar) {
         for (int i = 0; i < 2; ++i) {
             CCopaObjectCompare loaded;
             loaded.Serialize(ar);
@@ -83,7 +67,7 @@ TEST(DataClasses, PointArchiveBytes) {
     Append(expected, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F});
     EXPECT_EQ(expected, bytes);
 
-    LoadFrom(bytes, [](CArchive& ar) {
+    Loaded(bytes, [](CArchive& ar) {
         CDataPoint p;
         C3DDataPoint q;
         p.Serialize(ar);
@@ -102,7 +86,7 @@ TEST(DataClasses, DataWithoutClassRecordLoadsAsSchemaZero) {
     Append(bytes, {0x01, 'R', 0x04, 0, 0, 0, 0x00, 0x00, 0x02, 0x00});
     Append(bytes, {0x02, '@', 'L', 0x84, 0, 0, 0, 0, 0, 0, 0});
     Append(bytes, {0, 0, 0, 0, 0, 0, 0xF8, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0xC0});
-    LoadFrom(bytes, [](CArchive& ar) {
+    Loaded(bytes, [](CArchive& ar) {
         CCopaObjectCompare first;
         CCopaObjectCompare second;
         CDataPoint point;
@@ -182,11 +166,11 @@ TEST_F(ThreeColumns, ShortestColumnGivesTheRowsAndReadsBack) {
     EXPECT_EQ(size, static_cast<size_t>(cursor - buffer.data()));
     // Row by row x, y, z; then the three texts of each array, each with its length.
     Bytes expected;
-    qv_test::AddDword(expected, 4);
+    qv_test::Dword(expected, 4);
     for (int row = 0; row < 4; ++row)
-        for (double column : {0.0, 10.0, 20.0}) qv_test::AddDouble(expected, column + row);
+        for (double column : {0.0, 10.0, 20.0}) qv_test::Double(expected, column + row);
     for (const std::string text : {"a", "aa", "aaa", "b", "bb", "bbb"}) {
-        qv_test::AddDword(expected, static_cast<DWORD>(text.size()));
+        qv_test::Dword(expected, static_cast<DWORD>(text.size()));
         AppendText(expected, text);
     }
     EXPECT_EQ(expected, Bytes(buffer.begin(), buffer.begin() + static_cast<long>(size)));
@@ -241,10 +225,10 @@ TEST_F(ThreeColumns, ReaderStopsAtTheFirstFieldThatDoesNotFit) {
     // 1.0 and 2.0 begin with four zero bytes: read as a text length they would make a
     // stray empty text.
     Bytes whole;
-    qv_test::AddDword(whole, 2);
-    for (double value : {1.0, 1.0, 1.0, 2.0, 2.0, 2.0}) qv_test::AddDouble(whole, value);
+    qv_test::Dword(whole, 2);
+    for (double value : {1.0, 1.0, 1.0, 2.0, 2.0, 2.0}) qv_test::Double(whole, value);
     for (const std::string text : {"a", "bb", "", "ccc", "d", "ee"}) {
-        qv_test::AddDword(whole, static_cast<DWORD>(text.size()));
+        qv_test::Dword(whole, static_cast<DWORD>(text.size()));
         AppendText(whole, text);
     }
     ASSERT_EQ(4u + 48u + 5u + 6u + 4u + 7u + 5u + 6u, whole.size());

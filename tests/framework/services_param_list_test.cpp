@@ -116,9 +116,9 @@ protected:
     Bytes Block(DWORD modeWord, const std::vector<CCopaObjectCompare*>& snapshots, int lengthAdjust = 0) {
         const Bytes archive = ArchivedSnapshots(snapshots);
         Bytes block;
-        AddDword(block, modeWord);
-        AddDword(block, static_cast<DWORD>(snapshots.size()));
-        AddDword(block, static_cast<DWORD>(archive.size() + lengthAdjust));
+        Dword(block, modeWord);
+        Dword(block, static_cast<DWORD>(snapshots.size()));
+        Dword(block, static_cast<DWORD>(archive.size() + lengthAdjust));
         block.insert(block.end(), archive.begin(), archive.end());
         return block;
     }
@@ -160,8 +160,8 @@ TEST_F(OlderBaseList, SnapshotReaderKeepsWhatWasReadBeforeBadData) {
     std::unique_ptr<CCopaObjectCompare> b(Snapshot("B"));
     const Bytes archive = ArchivedSnapshots({a.get(), b.get()});
     Bytes block;
-    AddDword(block, 0x4000);
-    AddDword(block, 5);  // five promised, two stored, the second one cut short
+    Dword(block, 0x4000);
+    Dword(block, 5);  // five promised, two stored, the second one cut short
     block.insert(block.end(), archive.begin(), archive.end() - 3);
     SetWizardData(wizard, block);
     EXPECT_EQ(0x4000u, ResetPlaceholdersAndGetModeWord(&wizard));

@@ -28,32 +28,26 @@ inline CWizardCopaObject3* MakeOutputTemplate(ParamHolder& holder, const char* n
 } // namespace services_test
 
 #include "framework/data_classes.h"
-#include "tests/support/le_bytes.h"
+#include "tests/support/archive_bytes.h"
 
 #include <cstring>
 #include <vector>
 
 namespace services_test {
 
-using qv_test::AddDouble;
-using qv_test::AddDword;
 using qv_test::Bytes;
-
+using qv_test::Double;
+using qv_test::Dword;
+using qv_test::Loaded;
+using qv_test::Stored;
 // A text with a DWORD length in front.
-inline void AppendText(Bytes& out, const std::string& text) {
-    AddDword(out, static_cast<DWORD>(text.size()));
-    out.insert(out.end(), text.begin(), text.end());
-}
+inline void AppendText(Bytes& out, const std::string& text) { qv_test::OldText(out, text); }
 
 // The archive bytes of snapshots stored one after another.
 inline Bytes ArchivedSnapshots(const std::vector<CCopaObjectCompare*>& snapshots) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
+    return Stored([&](CArchive& ar) {
         for (CCopaObjectCompare* s : snapshots) s->Serialize(ar);
-        ar.Close();
-    }
-    return Bytes(file.Data(), file.Data() + file.GetLength());
+    });
 }
 
 // Hands a copy of the bytes to the older base as its additional data.

@@ -227,15 +227,15 @@ TEST_F(WritersTest, OlderBaseWritesTheCharacteristicsOfItsData) {
     MakeParam(holder, 1, "F1", "first");
     MakeParam(holder, 2, "F2", "second");
     Bytes data;
-    AddDword(data, 1);
-    AddDword(data, 2);
+    Dword(data, 1);
+    Dword(data, 2);
     for (const char* text : {"a", "", "c"}) AppendText(data, text);
     for (double y : {5.0, 6.0}) {
         Bytes block;
-        AddDword(block, 1);
-        AddDouble(block, 0.5);
-        AddDouble(block, y);
-        AddDword(data, static_cast<DWORD>(block.size()));
+        Dword(block, 1);
+        Double(block, 0.5);
+        Double(block, y);
+        Dword(data, static_cast<DWORD>(block.size()));
         data.insert(data.end(), block.begin(), block.end());
     }
     SetWizardData(wizard, data);
@@ -261,7 +261,7 @@ TEST(PointBlocks, ReadersCheckEveryCountAndLength) {
 
     // Only n: the old list stays, n is consumed.
     Bytes onlyCount;
-    AddDword(onlyCount, 3);
+    Dword(onlyCount, 3);
     const BYTE* cursor = onlyCount.data();
     size_t left = onlyCount.size();
     EXPECT_TRUE(ReadDataPointsFromBuffer(&cursor, &left, &points, &label, nullptr, nullptr, nullptr));
@@ -271,10 +271,10 @@ TEST(PointBlocks, ReadersCheckEveryCountAndLength) {
     // A count beyond the block, or a text longer than what remains: nothing changes.
     for (DWORD textLength : {0u, 0xFFFFFFFFu}) {
         Bytes bad;
-        AddDword(bad, textLength == 0 ? 0x40000000u : 1u);
-        AddDouble(bad, 1.0);
-        AddDouble(bad, 2.0);
-        AddDword(bad, textLength);
+        Dword(bad, textLength == 0 ? 0x40000000u : 1u);
+        Double(bad, 1.0);
+        Double(bad, 2.0);
+        Dword(bad, textLength);
         cursor = bad.data();
         left = bad.size();
         EXPECT_FALSE(ReadDataPointsFromBuffer(&cursor, &left, &points, &label, nullptr, nullptr, nullptr));
@@ -286,8 +286,8 @@ TEST(PointBlocks, ReadersCheckEveryCountAndLength) {
     }
 
     Bytes good;
-    AddDword(good, 2);
-    for (double v : {1.0, 2.0, 3.0, 4.0}) AddDouble(good, v);
+    Dword(good, 2);
+    for (double v : {1.0, 2.0, 3.0, 4.0}) Double(good, v);
     AppendText(good, "x");
     AppendText(good, "y");
     cursor = good.data();
@@ -310,8 +310,8 @@ TEST(PointBlocks, ThreeDimensionalBlockRoundTrip) {
     ASSERT_TRUE(Write3DDataPointsToBuffer(&cursor, &left, &points, "a", "", "", "", "", "f"));
     EXPECT_EQ(0u, left);
     Bytes expected;
-    AddDword(expected, 1);
-    for (double v : {1.0, 3.0, 2.0}) AddDouble(expected, v);
+    Dword(expected, 1);
+    for (double v : {1.0, 3.0, 2.0}) Double(expected, v);
     for (const char* t : {"a", "", "", "", "", "f"}) AppendText(expected, t);
     EXPECT_EQ(expected, buffer);
     left = 3;

@@ -18,21 +18,21 @@ class XYTableStateTest : public ScriptedTest {};
 Bytes RecordHead(DWORD version, DWORD kind, const std::string& reference, const std::string& file, DWORD writeFile,
                  const Pairs& points) {
     Bytes out;
-    AddNewClass(out, "CPropCharacteristicXYTable");
-    AddDword(out, version);
-    AddDword(out, kind);
-    AddText(out, reference);
-    AddText(out, file);
-    AddDword(out, writeFile);
-    AddDword(out, static_cast<DWORD>(points.size()));
+    NewClass(out, "CPropCharacteristicXYTable");
+    Dword(out, version);
+    Dword(out, kind);
+    Str(out, reference);
+    Str(out, file);
+    Dword(out, writeFile);
+    Dword(out, static_cast<DWORD>(points.size()));
     for (size_t i = 0; i < points.size(); ++i) {
         if (i == 0)
-            AddNewClass(out, "CDataPoint");
+            NewClass(out, "CDataPoint");
         else
-            AddWord(out, 0x8002);  // the second class of the archive
-        AddDword(out, 10);
-        AddDouble(out, points[i].first);
-        AddDouble(out, points[i].second);
+            Word(out, 0x8002);  // the second class of the archive
+        Dword(out, 10);
+        Double(out, points[i].first);
+        Double(out, points[i].second);
     }
     return out;
 }
@@ -67,8 +67,8 @@ TEST_F(XYTableStateTest, StoredBytesFollowTheFixedLayoutAndLoadBack) {
     table.SetVariableName("VAR");
 
     Bytes expected = RecordHead(10, 1, "XY.VAL", "R1.mdx", 1, {{0.5, -1.0}, {2.0, 3.25}});
-    AddDword(expected, 1);
-    AddText(expected, "VAR");
+    Dword(expected, 1);
+    Str(expected, "VAR");
     EXPECT_EQ(expected, Store(table));
 
     TestTable loaded;
@@ -107,8 +107,8 @@ TEST_F(XYTableStateTest, SecondTableInOneArchiveUsesTheClassBackReference) {
 
 TEST_F(XYTableStateTest, RawKindOtherThanZeroOrOneTakesNeitherText) {
     Bytes bytes = RecordHead(10, 2, "NEWREF", "new.mdx", 0, {});
-    AddDword(bytes, 1);
-    AddText(bytes, "");
+    Dword(bytes, 1);
+    Str(bytes, "");
     TestTable table;
     table.SetReference("old");
     table.SetFileName("old.mdx");
@@ -135,15 +135,15 @@ TEST_F(XYTableStateTest, OlderRecordsLackTheTableSourceAndVariableName) {
     // reference to an index the archive does not know; reading goes back to where it began
     // and takes the data as version 0.
     Bytes version0;
-    AddDword(version0, 1);
-    AddText(version0, "");
-    AddText(version0, "v0.mdx");
-    AddDword(version0, 1);
-    AddDword(version0, 1);
-    AddNewClass(version0, "CDataPoint");
-    AddDword(version0, 10);
-    AddDouble(version0, 3);
-    AddDouble(version0, 4);
+    Dword(version0, 1);
+    Str(version0, "");
+    Str(version0, "v0.mdx");
+    Dword(version0, 1);
+    Dword(version0, 1);
+    NewClass(version0, "CDataPoint");
+    Dword(version0, 10);
+    Double(version0, 3);
+    Double(version0, 4);
     TestTable old;
     old.SetVariableName("keep");
     ASSERT_TRUE(Load(old, version0));
@@ -162,14 +162,14 @@ TEST_F(XYTableStateTest, DamagedRecordsAreRefusedAndChangeNothing) {
     // A count far beyond the bytes that follow is refused before anything is allocated.
     Bytes huge = RecordHead(10, 1, "", "after.mdx", 0, {});
     huge.resize(huge.size() - 4);
-    AddDword(huge, 0xFFFFFFFFu);
-    AddDouble(huge, 1);
+    Dword(huge, 0xFFFFFFFFu);
+    Double(huge, 1);
     EXPECT_FALSE(Load(table, huge));
 
     // A record cut off in its last text.
     Bytes cut = RecordHead(10, 1, "", "after.mdx", 0, {{1, 1}});
-    AddDword(cut, 1);
-    AddText(cut, "VARIABLE");
+    Dword(cut, 1);
+    Str(cut, "VARIABLE");
     cut.resize(cut.size() - 3);
     EXPECT_FALSE(Load(table, cut));
 

@@ -7,7 +7,7 @@
 #include "afx/user_script.h"
 #include "framework/data_file_places.h"
 #include "framework/xy_table.h"
-#include "tests/support/le_bytes.h"
+#include "tests/support/archive_bytes.h"
 #include "win32/win32.h"
 
 #include <gtest/gtest.h>
@@ -20,36 +20,20 @@
 
 namespace xytable_test {
 
-using qv_test::AddDouble;
-using qv_test::AddDword;
-using qv_test::AddWord;
 using qv_test::Bytes;
+using qv_test::Double;
+using qv_test::Dword;
+using qv_test::NewClass;
+using qv_test::Str;
+using qv_test::Word;
 
 inline void LoadPlugin() {
     static HMODULE plugin = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.so");
     ASSERT_NE(nullptr, plugin);
 }
 
-// An archive string shorter than 255 bytes.
-inline void AddText(Bytes& out, const std::string& text) {
-    out.push_back(static_cast<BYTE>(text.size()));
-    out.insert(out.end(), text.begin(), text.end());
-}
-inline void AddNewClass(Bytes& out, const std::string& name) {
-    AddWord(out, 0xFFFF);
-    AddWord(out, 10);
-    AddWord(out, static_cast<WORD>(name.size()));
-    out.insert(out.end(), name.begin(), name.end());
-}
-
 inline Bytes Store(CPropCharacteristicXYTable& table) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        table.Serialize(ar);
-        ar.Close();
-    }
-    return Bytes(file.Data(), file.Data() + file.GetLength());
+    return qv_test::Stored([&](CArchive& ar) { table.Serialize(ar); });
 }
 
 // Loads the bytes into the table; FALSE when the archive refused them.

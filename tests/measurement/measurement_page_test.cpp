@@ -28,34 +28,14 @@ std::vector<ParamRow> WindowRows(const char* outUnit) {
     return rows;
 }
 
-// A measurement wizard with its page open on a sheet; closed again at the end.
 template <class Wizard>
-class OpenMeasurement {
-public:
-    OpenMeasurement(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenMeasurement() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropSCFrame* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
+using OpenMeasurement = OpenPage<Wizard>;
 
 class Measurement : public BlocksTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "M1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "M1"), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     DWORD element = 0;

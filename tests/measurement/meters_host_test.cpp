@@ -7,6 +7,7 @@
 #include "win32/win32.h"
 
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qv_test::ReadFile;
 
 class MetersHost : public ::testing::Test {
 protected:

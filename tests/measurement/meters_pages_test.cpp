@@ -9,32 +9,13 @@ using namespace blocks_test;
 namespace {
 
 template <class Wizard>
-class OpenSC {
-public:
-    OpenSC(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenSC() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropSCFrame* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
+using OpenSC = OpenPage<Wizard>;
 
 class SCPages : public BlocksTest {
 public:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, "M1"));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "M1"), &element);
     }
     CWizardCopaObject3* Param(WORD id) { return Live(editor->Exchange(element), id).front(); }
     BOOL Output(WORD id) {

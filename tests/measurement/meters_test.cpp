@@ -38,10 +38,7 @@ class Meters : public BlocksTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const char* name, const std::vector<ParamRow>& rows = kMeterRows) {
-        element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(rows, name));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, name), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     DWORD element = 0;

@@ -32,7 +32,6 @@ const std::vector<ParamRow> kTrafoRows = {
      .description = "Mutual Inductance"},
 };
 
-bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
 int Check(CWnd* page, int id) { return static_cast<CButton*>(page->GetDlgItem(id))->GetCheck(); }
 
 // A snapshot record: the first in an archive carries the class, later ones refer to it.
@@ -66,25 +65,6 @@ void Store(CCoupledInductorsWizard4& wizard, DWORD form, const std::vector<const
     wizard.StoreModeAndCompareList(form, &list);
     qv::passive::DeleteSnapshots(list);
 }
-
-template <class Wizard>
-class OpenPage {
-public:
-    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropertyPage* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
 
 using Coupled = PassiveTest;
 

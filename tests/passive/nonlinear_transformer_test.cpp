@@ -1,6 +1,7 @@
 // The nonlinear transformer: model text with its characteristic, the archive block it
 // shares with the resistor, conversions of older data, and its page driven as a user.
 #include "passive_support.h"
+#include "tests/support/text_files.h"
 
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
@@ -12,6 +13,8 @@
 using namespace passive_test;
 
 namespace {
+
+using qv_test::ReadFile;
 
 constexpr DWORD kIn = 0x4;
 constexpr DWORD kPin = 0x80000000u;
@@ -40,35 +43,9 @@ std::vector<const char*> With(const char* first) {
     return names;
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class NamedFile : public CFile {
 public:
     explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
-
-template <class Wizard>
-class OpenPage {
-public:
-    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropertyPage* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
 };
 
 class NonlinearTransformer : public PassiveTest {
@@ -97,7 +74,7 @@ TEST_F(NonlinearTransformer, DataPairsWriteTheTableNameTheDeclarationAndTheDataF
     EXPECT_EQ("Demo__TN1.mdx", Param(editor->Holder(element), 1006)->GetValue().str());
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     EXPECT_TRUE(fs::exists(root / "model" / "Demo__TN1.mdx"));
-    EXPECT_NE(std::string::npos, ReadText(root / "model" / "Demo__TN1.mdx").find("channel \"i [A]\""));
+    EXPECT_NE(std::string::npos, ReadFile(root / "model" / "Demo__TN1.mdx").find("channel \"i [A]\""));
     EXPECT_EQ(0, g_PlaceholderList.GetSize());
 }
 

@@ -1,6 +1,7 @@
 // Model text of the resistor and the conductance, compared as whole texts, with the data file
 // of a Data Pairs characteristic and the requests each way of writing sends.
 #include "passive_support.h"
+#include "tests/support/text_files.h"
 
 #include "toolkit/read_write_files.h"
 
@@ -12,6 +13,8 @@ using namespace passive_test;
 
 namespace {
 
+using qv_test::ReadFile;
+
 constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPER1 ( @PARAMLIST);";
 
@@ -20,13 +23,6 @@ class NamedFile : public CFile {
 public:
     explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
 };
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The characteristic of a nonlinear element as saved data gives it: two data pairs, or a
 // file reference to the variable.
@@ -97,7 +93,7 @@ TEST_F(PassiveModelText, NonlinearResistorWithDataPairsAsTheUserEntersIt) {
     NamedFile description(Description());
     EXPECT_EQ("RNL R1 ( CH := XY_R1_CH.VAL );\nINTERN\tXY XY_R1_CH( FILE := \"Demo__R1.mdx\" );",
               Write(*wizard, &description));
-    EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "Demo__R1.mdx"));
+    EXPECT_EQ(kGoldenDataFile, ReadFile(root / "model" / "Demo__R1.mdx"));
     EXPECT_EQ((root / "model").string() + "/", GetModelOutputDir().str());
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << "the default name is committed";
     EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "the processed snapshot leaves the pending list";
@@ -149,7 +145,7 @@ TEST_F(PassiveModelText, UserFileNameIsKeptAndNotCommitted) {
     NamedFile description(Description());
     EXPECT_EQ("RNL R1 ( CH := XY_R1_CH.VAL );\nINTERN\tXY XY_R1_CH( FILE := \"mine.mdx\" );",
               Write(*wizard, &description));
-    EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "mine.mdx"));
+    EXPECT_EQ(kGoldenDataFile, ReadFile(root / "model" / "mine.mdx"));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     EXPECT_EQ("mine.mdx", Param(editor->Holder(element), 1006)->GetValue().str());
 }

@@ -8,35 +8,6 @@ using namespace passive_test;
 
 namespace {
 
-// Shown by the page itself (the sheet of a test is never on screen).
-bool Visible(CWnd* page, int id) { return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE); }
-bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
-CString Text(CWnd* page, int id) {
-    CString text;
-    page->GetDlgItem(id)->GetWindowText(text);
-    return text;
-}
-
-// A wizard with its page open on a sheet, as the editor opens it; closed again at the end.
-template <class Wizard>
-class OpenPage {
-public:
-    OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    auto* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
-
 using PassivePage = PassiveTest;
 
 TEST_F(PassivePage, ResistorWithoutCharacteristicShowsOnlyTheValue) {
@@ -48,10 +19,10 @@ TEST_F(PassivePage, ResistorWithoutCharacteristicShowsOnlyTheValue) {
     CWnd* page = open.Page();
     for (int id : {2088, 2016, 2075, 2027, 2007, 2077, 2006}) EXPECT_FALSE(Visible(page, id)) << id;
     EXPECT_TRUE(Visible(page, 2144));
-    EXPECT_EQ("Resistance", Text(page, 2144).str());
+    EXPECT_EQ("Resistance", Text(page, 2144));
     EXPECT_TRUE(Enabled(page, 2028));
-    EXPECT_EQ("Voltage [V]", Text(page, 2018).str());
-    EXPECT_EQ("Resistance [Ohm]", Text(page, 2056).str());
+    EXPECT_EQ("Voltage [V]", Text(page, 2018));
+    EXPECT_EQ("Resistance [Ohm]", Text(page, 2056));
 
     auto* combo = static_cast<CComboBox*>(page->GetDlgItem(2507));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "4.7"));
@@ -198,7 +169,7 @@ TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
     OpenPage<CConductanceWizard4> open(*wizard);
     CWnd* page = open.Page();
     for (int id : {2007, 2077, 2006}) EXPECT_TRUE(Visible(page, id)) << id;
-    EXPECT_EQ("Nonlinear\nG = f(v)", Text(page, 2088).str());
+    EXPECT_EQ("Nonlinear\nG = f(v)", Text(page, 2088));
 
     ASSERT_TRUE(qv::ui::Click(page, 2027));
     EXPECT_TRUE(Param(holder, 2028)->IsInput());
@@ -446,7 +417,7 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     EXPECT_EQ(1u, wizard->GetLookUpFlag());
     EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard->GetSnapshots()));
     EXPECT_EQ("volts", wizard->GetXAxisLabel().str());
-    EXPECT_EQ("ys", wizard->GetYSecondText().str());
+    EXPECT_EQ("ys", wizard->GetYSecondText());
     EXPECT_EQ("OLDVAR", wizard->GetCharacteristic().GetVariableName().str());
     EXPECT_EQ(nullptr, wizard->GetCharacteristic().GetDataBlock()) << "the converted block is dropped again";
 

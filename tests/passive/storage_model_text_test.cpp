@@ -1,6 +1,7 @@
 // Model text of the capacitor and the inductor, compared as whole texts, with the data file
 // of each nonlinear form.
 #include "storage_support.h"
+#include "tests/support/text_files.h"
 
 #include <fstream>
 #include <sstream>
@@ -9,17 +10,12 @@ using namespace storage_test;
 
 namespace {
 
+using qv_test::ReadFile;
+
 class NamedFile : public CFile {
 public:
     explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
 };
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string DataFile(const std::string& x, const std::string& y, const std::string& rows) {
     return "MDX 1\nchannels 2\nitems 2\nchannel \"" + x + "\" \"\"\nchannel \"" + y + "\" \"\"\ndata\n" + rows + "end\n";
@@ -85,7 +81,7 @@ TEST_F(StorageModelText, FirstFormWithDataPairsWritesTheTableAndItsFile) {
     StoreCapState(*wizard, 1, 1, 1, {"q [C]", "v [V]", "v [V]", "C [F]"}, {"V0", "@CH"});
     EXPECT_EQ("CNL C1 ( V0 := @V0, CH := XY_C1_CH.VAL );\nINTERN\tXY XY_C1_CH( FILE := \"Demo__C1.mdx\" );",
               Write(*wizard, "C1"));
-    EXPECT_EQ(DataFile("q [C]", "v [V]", "0 0\n1e-06 1\n"), ReadText(root / "model" / "Demo__C1.mdx"));
+    EXPECT_EQ(DataFile("q [C]", "v [V]", "0 0\n1e-06 1\n"), ReadFile(root / "model" / "Demo__C1.mdx"));
     EXPECT_EQ("Demo__C1.mdx", Param(editor->Holder(element), 1006)->GetValue().str());
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
@@ -101,7 +97,7 @@ TEST_F(StorageModelText, SecondFormWritesTableTwoWithItsTexts) {
     EXPECT_EQ("CVNL C2 ( V0 := @V0, CH := XY_C2_CH.VAL );\nINTERN\tXY XY_C2_CH( FILE := \"Demo__C2.mdx\" );",
               Write(*wizard, "C2"));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"v [V]\" \"x2\"\nchannel \"C [F]\" \"y2\"\ndata\n0 1e-06\n10 2e-06\nend\n",
-              ReadText(root / "model" / "Demo__C2.mdx"));
+              ReadFile(root / "model" / "Demo__C2.mdx"));
 }
 
 TEST_F(StorageModelText, FileReferenceIsUnquotedAndWritesNoFile) {
@@ -126,7 +122,7 @@ TEST_F(StorageModelText, SecondFormAfterAReloadHasEmptyTableTwoTexts) {
     Loaded(saved, [&](CArchive& ar) { reloaded->Serialize(ar, eSheetVersion4); });
     EXPECT_EQ("CVNL C3 ( V0 := @V0, CH := XY_C3_CH.VAL );\nINTERN\tXY XY_C3_CH( FILE := \"Demo__C3.mdx\" );",
               Write(*reloaded, "C3"));
-    EXPECT_EQ(DataFile("", "", "0 1e-06\n1 1e-06\n"), ReadText(root / "model" / "Demo__C3.mdx"));
+    EXPECT_EQ(DataFile("", "", "0 1e-06\n1 1e-06\n"), ReadFile(root / "model" / "Demo__C3.mdx"));
 }
 
 } // namespace

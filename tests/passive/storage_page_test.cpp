@@ -8,33 +8,6 @@ using namespace storage_test;
 
 namespace {
 
-bool Visible(CWnd* page, int id) { return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE); }
-bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
-std::string Text(CWnd* page, int id) {
-    CString text;
-    page->GetDlgItem(id)->GetWindowText(text);
-    return text.str();
-}
-
-template <class Wizard>
-class OpenPage {
-public:
-    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    auto* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
-
 using StoragePage = PassiveTest;
 
 // Which controls each variant shows, with and without a characteristic.

@@ -47,24 +47,15 @@ inline const std::vector<ParamRow> kInductorRows = {
 
 // The rows without the characteristic's three parameters: a plain linear element.
 inline std::vector<ParamRow> WithoutCharacteristic(const std::vector<ParamRow>& rows) {
-    std::vector<ParamRow> out;
-    for (const ParamRow& row : rows)
-        if (row.id != 2016 && row.id != 1006 && row.id != 1007) out.push_back(row);
-    return out;
+    return Without(Without(Without(rows, 2016), 1006), 1007);
 }
 
 // The state a page leaves in the wizard on apply, with input snapshots of these names.
 inline void StoreCapState(CPassiveCapAndIndWizardBase4& wizard, DWORD kind1, DWORD kind2, DWORD modeWord,
                           const std::vector<const char*>& labels, const std::vector<const char*>& names) {
-    CPtrArray list;
-    for (const char* name : names) {
-        auto* snapshot = new CCopaObjectCompare;
-        snapshot->SetName(name);
-        snapshot->SetType(0x4);
-        list.Add(snapshot);
-    }
-    wizard.StoreModeAndCompareList(kind1, kind2, modeWord, labels[0], labels[1], labels[2], labels[3], &list);
-    qv::passive::DeleteSnapshots(list);
+    WithSnapshots(names, [&](CPtrArray* list) {
+        wizard.StoreModeAndCompareList(kind1, kind2, modeWord, labels[0], labels[1], labels[2], labels[3], list);
+    });
 }
 
 } // namespace storage_test

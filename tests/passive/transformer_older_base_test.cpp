@@ -10,13 +10,6 @@ using namespace passive_test;
 
 namespace {
 
-bool Visible(CWnd* page, int id) { return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE); }
-bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
-std::string Text(CWnd* page, int id) {
-    CString text;
-    page->GetDlgItem(id)->GetWindowText(text);
-    return text.str();
-}
 int Check(CWnd* page, int id) { return static_cast<CButton*>(page->GetDlgItem(id))->GetCheck(); }
 
 constexpr DWORD kIn = 0x4;
@@ -96,46 +89,16 @@ std::vector<ParamRow> ThreePhaseOneSideRows(bool shunt) {
     return rows;
 }
 
+// The same parameters as a data-exchange object of the older base.
 std::unique_ptr<ParamHolder> MakeExchange(const std::vector<ParamRow>& rows, const char* name) {
-    std::unique_ptr<ParamHolder> plain = MakeHolder(rows, name);
-    auto exchange = std::make_unique<CWizardSchematicDataExchange3>();
-    exchange->m_strElementName = plain->m_strElementName;
-    // The plain holder's objects move over; the plain holder forgets them.
-    for (int i = 0; i < plain->GetParamCount(); ++i) exchange->AddParam(plain->GetParam(i));
-    for (int i = 0; i < plain->GetOutputTemplateCount(); ++i) exchange->AddOutputTemplate(plain->GetOutputTemplate(i));
-    plain->m_Params.RemoveAll();
-    plain->m_OutputTemplates.RemoveAll();
-    return exchange;
+    return MakeHolder<CWizardSchematicDataExchange3>(rows, name);
 }
-
-// A wizard with its page open on a sheet, as the editor opens it; closed again at the end.
-template <class Wizard>
-class OpenPage {
-public:
-    OpenPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    auto* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
 
 class OlderBaseTransformer : public PassiveTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> Make(const std::vector<ParamRow>& rows, const char* name) {
-        element = editor->AddElement(MakeExchange(rows, name));
-        auto wizard = std::make_unique<Wizard>();
-        editor->Attach(*wizard, element);
-        return wizard;
+        return Attached<Wizard>(MakeExchange(rows, name), &element);
     }
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* P(WORD id) { return Param(Exchange(), id); }

@@ -1,7 +1,7 @@
 // The magnetic-core example run by the host as a user runs it: its description, its saved
 // additional data kept through save and load, and the preview saved as a picture before and
 // after an apply.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +17,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/cores_host_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "cores_host_profile.ini"); }
 
 TEST(CoresHost, ExampleDescribesBothCores) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "magnetic_cores.desc";

@@ -99,8 +99,8 @@ TEST_F(DcMachine, TwoDataPairTablesAndTheirFiles) {
                   "\nINTERN\tXY XY_M1_CHM( FILE := \"Demo__M1__CHM.mdx\" );"
                   "\nINTERN\tXY XY_M1_CHLE( FILE := \"Demo__M1__CHLE.mdx\" );",
               Write(*wizard));
-    const std::string excitation = ReadText(ModelFile("Demo__M1__CHLE.mdx"));
-    const std::string magnetization = ReadText(ModelFile("Demo__M1__CHM.mdx"));
+    const std::string excitation = ReadFile(ModelFile("Demo__M1__CHLE.mdx"));
+    const std::string magnetization = ReadFile(ModelFile("Demo__M1__CHM.mdx"));
     EXPECT_NE(std::string::npos, excitation.find("L [H]")) << excitation;
     EXPECT_NE(std::string::npos, excitation.find("i [A]"));
     EXPECT_NE(std::string::npos, excitation.find("0.2"));

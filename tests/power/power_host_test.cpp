@@ -1,6 +1,7 @@
 // The example schematic of the semiconductors through the command-line host: its model
 // description with the data file of the data-pairs diode, and saving and loading its wizards.
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 #include <string>
 
 namespace {
+
+using qv_test::ReadFile;
 
 struct RunResult {
     int exitCode = -1;
@@ -33,13 +36,6 @@ RunResult RunHost(const std::string& args, const std::string& profile) {
     const int status = pclose(pipe);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     return result;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class PowerHost : public ::testing::Test {

@@ -99,7 +99,7 @@ TEST_F(PowerModelText, DataPairsDiodeWritesItsTableBesideTheDescription) {
         EXPECT_EQ("DXY @NAME ( @PARAMLIST);", Write(*wizard, &description));
         EXPECT_EQ("Demo__D1.mdx", Param(editor->Holder(element), c.named)->GetValue().str());
         EXPECT_EQ("", Param(editor->Holder(element), c.untouched)->GetValue().str());
-        EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "Demo__D1.mdx"));
+        EXPECT_EQ(kGoldenDataFile, ReadFile(root / "model" / "Demo__D1.mdx"));
         EXPECT_EQ((root / "model").string() + "/", GetModelOutputDir().str());
         EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
         EXPECT_EQ(0u, editor->CountRequests(WIZREQ_ERROR_TEXT));
@@ -114,7 +114,7 @@ TEST_F(PowerModelText, ExtraTextsBecomeTheChannelUnits) {
     wizard->SetExtraTextB("A");
     NamedFile description(Description());
     EXPECT_EQ("THXY @NAME ( @PARAMLIST);", Write(*wizard, &description));
-    const std::string file = ReadText(root / "model" / "Demo__TH1.mdx");
+    const std::string file = ReadFile(root / "model" / "Demo__TH1.mdx");
     EXPECT_NE(std::string::npos, file.find("channel \"Voltage\" \"V\"\nchannel \"Current\" \"A\"\n")) << file;
 }
 
@@ -127,7 +127,7 @@ TEST_F(PowerModelText, TheUsersFileNameIsKeptAndNotCommitted) {
     editor->ClearRequests();
     NamedFile description(Description());
     EXPECT_EQ("DXY @NAME ( @PARAMLIST);", Write(*wizard, &description));
-    EXPECT_EQ(kGoldenDataFile, ReadText(root / "model" / "mine.mdx"));
+    EXPECT_EQ(kGoldenDataFile, ReadFile(root / "model" / "mine.mdx"));
     EXPECT_FALSE(fs::exists(root / "model" / "Demo__D1.mdx"));
     EXPECT_EQ("mine.mdx", Param(editor->Holder(element), 2016)->GetValue().str());
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
@@ -192,7 +192,7 @@ TEST_F(PowerModelText, DescriptionFolderDecidesWhereTheTableGoes) {
         setenv("TMPDIR", savedTmp.c_str(), 1);
     else
         unsetenv("TMPDIR");
-    EXPECT_EQ(kGoldenDataFile, ReadText(root / "tmp" / "Demo__T1.mdx"));
+    EXPECT_EQ(kGoldenDataFile, ReadFile(root / "tmp" / "Demo__T1.mdx"));
 
     // A description without a folder leaves the model-output directory as it was.
     SetModelOutputDir((root / "model").string().c_str() + CString("/"));

@@ -7,14 +7,6 @@ using namespace power_test;
 
 namespace {
 
-bool Visible(CWnd* page, int id) { return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE); }
-bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
-CString Text(CWnd* page, int id) {
-    CString text;
-    page->GetDlgItem(id)->GetWindowText(text);
-    return text;
-}
-bool Checked(CWnd* page, int id) { return page->IsDlgButtonChecked(id) == BST_CHECKED; }
 int Selected(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id))->GetCurSel(); }
 bool Choose(CWnd* page, const char* entry) { return qv::ui::ChooseEntry(page->GetDlgItem(2080), entry); }
 
@@ -46,9 +38,9 @@ TEST_F(PowerPage, NewElementShowsTheEquivalentLine) {
     for (int id : {2066, 2068, 2016, 2015, 2511, 2512}) EXPECT_FALSE(Visible(page, id)) << id;
     EXPECT_FALSE(Enabled(page, 2013));
     EXPECT_FALSE(Enabled(page, 2071));
-    EXPECT_EQ("0.7", Text(page, 2058).str());
-    EXPECT_EQ("Voltage [V]", Text(page, 2018).str());
-    EXPECT_EQ("Current [A]", Text(page, 2019).str());
+    EXPECT_EQ("0.7", Text(page, 2058));
+    EXPECT_EQ("Voltage [V]", Text(page, 2018));
+    EXPECT_EQ("Current [A]", Text(page, 2019));
     EXPECT_EQ(0, Selected(page, 2508)) << "the used unit is selected";
 }
 

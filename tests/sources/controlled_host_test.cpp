@@ -7,6 +7,7 @@
 #include "wizard/environment.h"
 
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 using Bytes = std::vector<unsigned char>;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class SourcesHost : public ::testing::Test {
 protected:

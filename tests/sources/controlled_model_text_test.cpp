@@ -3,6 +3,7 @@
 #include "controlled_support.h"
 
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <fstream>
 #include <sstream>
@@ -11,6 +12,8 @@ using namespace sources_test;
 
 namespace {
 
+using qv_test::ReadFile;
+
 constexpr char kTemplate[] = "IMMANENT";
 
 // A description file object that reports a path without being opened.
@@ -18,13 +21,6 @@ class NamedFile : public CFile {
 public:
     explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
 };
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class SourcesModelText : public PassiveTest {
 protected:
@@ -131,7 +127,7 @@ TEST_F(SourcesModelText, DataPairsAsTheUserEntersThemGoIntoADataFile) {
     EXPECT_EQ("MDX 1\nchannels 2\nitems 2\n"
               "channel \"v [V]\" \"\"\nchannel \"EMF [V]\" \"\"\n"
               "data\n0 0\n1 2.5\nend\n",
-              ReadText(root / "model" / "Demo__E1.mdx"));
+              ReadFile(root / "model" / "Demo__E1.mdx"));
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << "the default name is committed";
     EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "the processed snapshot leaves the pending list";
 }
@@ -195,7 +191,7 @@ TEST_F(SourcesModelText, UserFileNameIsKeptAndNotCommitted) {
     EXPECT_EQ("MDX 1\nchannels 2\nitems 2\n"
               "channel \"v [V]\" \"x2\"\nchannel \"Is [A]\" \"y2\"\n"
               "data\n0 0\n1 2.5\nend\n",
-              ReadText(root / "model" / "mine.mdx"));
+              ReadFile(root / "model" / "mine.mdx"));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 

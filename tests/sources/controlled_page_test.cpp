@@ -13,8 +13,6 @@ using namespace sources_test;
 
 namespace {
 
-bool Visible(CWnd* page, int id) { return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE); }
-bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
 CComboBox* FormList(CWnd* page) { return static_cast<CComboBox*>(page->GetDlgItem(2005)); }
 
 using SourcesPage = PassiveTest;

@@ -25,11 +25,7 @@ inline const ParamRow kOutI = {.id = 2019, .name = "I", .value = "", .type = 0x8
 inline const std::vector<ParamRow> kVoltageRows = {kQuant, kFact, kCh, kChFile, kChStrg, kSpc, kOutV, kOutI};
 inline const std::vector<ParamRow> kCurrentRows = {kQuant, kFact, kCh, kChFile, kChStrg, kVea, kVce, kOutV, kOutI};
 
-// The rows with one value ID left out, or with a start form (parameter 1000) added.
-inline std::vector<ParamRow> Without(std::vector<ParamRow> rows, WORD id) {
-    std::erase_if(rows, [id](const ParamRow& row) { return row.id == id; });
-    return rows;
-}
+// The rows with a start form (parameter 1000) added.
 inline std::vector<ParamRow> WithStartForm(std::vector<ParamRow> rows, const char* form) {
     rows.push_back({.id = 1000, .name = "FORM", .value = form, .type = 0x2});
     return rows;
@@ -38,35 +34,7 @@ inline std::vector<ParamRow> WithStartForm(std::vector<ParamRow> rows, const cha
 // The state a page leaves in the wizard on apply, with input snapshots of these names.
 inline void Store(CNonlinearSourceWizardBase4& wizard, DWORD kind, DWORD modeWord, const char* xLabel,
                   const char* yLabel, const std::vector<const char*>& names) {
-    CPtrArray list;
-    for (const char* name : names) {
-        auto* snapshot = new CCopaObjectCompare;
-        snapshot->SetName(name);
-        snapshot->SetType(0x4);
-        list.Add(snapshot);
-    }
-    wizard.StoreSettings(kind, modeWord, xLabel, yLabel, &list);
-    qv::passive::DeleteSnapshots(list);
+    WithSnapshots(names, [&](CPtrArray* list) { wizard.StoreSettings(kind, modeWord, xLabel, yLabel, list); });
 }
-
-// A wizard with its page open on a sheet, as the editor opens it; closed again at the end.
-template <class Wizard>
-class OpenPage {
-public:
-    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    auto* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
 
 } // namespace sources_test

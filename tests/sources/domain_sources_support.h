@@ -54,10 +54,9 @@ inline std::vector<ParamRow> TemperatureRows() {
 inline void Settle(CLinearDomainsSourceWizardBase4& wizard, int form, const std::vector<const char*>& names,
                    BOOL amplitudeGiven = TRUE, const char* rms = "", BOOL periodGiven = FALSE, int index = 0,
                    BOOL acUse = FALSE) {
-    CPtrArray list;
-    MakeSnapshots(list, names);
-    wizard.SetSettings(form, amplitudeGiven, rms, periodGiven, index, &list, acUse);
-    FreeSnapshots(list);
+    WithSnapshots(names, [&](CPtrArray* list) {
+        wizard.SetSettings(form, amplitudeGiven, rms, periodGiven, index, list, acUse);
+    });
 }
 
 // The lists of the forms for a set without damping, before the AC entries.

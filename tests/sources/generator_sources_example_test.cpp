@@ -1,6 +1,6 @@
 // The example schematic of the oscillator and polynomial sources, run through the host as
 // the main job runs it: the golden description, and an archive that survives a load and save.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,18 +16,9 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qv_test::ReadFile;
 
-int RunHost(const std::string& args) {
-    const std::string command = std::string("'") + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using qv_test::RunHost;
 
 class GeneratorSourcesExample : public ::testing::Test {
 protected:

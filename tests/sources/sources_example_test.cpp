@@ -1,5 +1,5 @@
 // The example schematic of the linear sources, described by the host as the main job runs it.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +15,9 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qv_test::ReadFile;
 
-// Runs the host with the arguments (shell words); the exit code, standard output dropped.
-int RunHost(const std::string& args) {
-    const std::string command = std::string("'") + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using qv_test::RunHost;
 
 TEST(SourcesExample, DescribeWritesTheGoldenDescription) {
     std::string pattern = qv_test::TempFolder() + "/sources_example_XXXXXX";

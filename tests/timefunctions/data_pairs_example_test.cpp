@@ -3,6 +3,7 @@
 // Imaginary mode; its saved wizard data loaded and saved again; and edit scripts of the pages
 // with their message boxes answered.
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qv_test::ReadFile;
+using qv_test::Lines;
 
 // Runs the host; what it reports goes to `report` when given.
 int RunHost(const std::string& args, std::string* report = nullptr) {
@@ -35,13 +31,6 @@ int RunHost(const std::string& args, std::string* report = nullptr) {
     const int status = std::system(command.c_str());
     if (report != nullptr) *report = ReadFile(errors);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {

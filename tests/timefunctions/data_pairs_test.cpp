@@ -2,6 +2,7 @@
 // archive bytes built by hand, older data (4.x blocks, blocks of the older wizard base with
 // page archives of versions 3, 5 and 10), and the page driven as a user drives it.
 #include "tests/timefunctions/timefunctions_support.h"
+#include "tests/support/text_files.h"
 
 #include "afx/archive.h"
 #include "afx/file.h"
@@ -23,6 +24,7 @@
 using namespace tf_test;
 using namespace qv::datapairs;
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
 
 namespace {
 
@@ -42,13 +44,6 @@ std::vector<ParamRow> PairRows() {
         {.id = 1012, .name = "FREF", .value = "ref.mdx", .type = 0x100004, .extType = kUnused},
         {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
     };
-}
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void Double(Bytes& out, double value) {
@@ -141,7 +136,7 @@ TEST_F(DataPairs, DataPairsWriteTheFileUnderTheDefaultName) {
     EXPECT_EQ("LT_LIP @NAME ( TPERIO := @TPERIO, PHASE := @PHASE, PERIO := @PERIO, TDELAY := @TDELAY, FILE := \"@FILE\" );",
               Write(*wizard));
     EXPECT_EQ("Demo__DP1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
-    EXPECT_EQ(kGoldenFile, ReadText(root / "model" / "Demo__DP1.mdx"));
+    EXPECT_EQ(kGoldenFile, ReadFile(root / "model" / "Demo__DP1.mdx"));
     EXPECT_EQ((std::vector<std::string>{"TPERIO", "PHASE", "PERIO", "TDELAY", "FILE"}),
               SnapshotNames(wizard->Snapshots()));
 }
@@ -195,7 +190,7 @@ TEST_F(DataPairs, TemplateWithoutImmanentAndTheTemporaryFolder) {
     text = kModel;
     EXPECT_EQ(4, wizard->WriteSimDescr(&bare, "IMMANENT", text));
     const fs::path written = fs::temp_directory_path() / "Demo__DP1.mdx";
-    EXPECT_EQ(kGoldenFile, ReadText(written));
+    EXPECT_EQ(kGoldenFile, ReadFile(written));
     fs::remove(written);
 }
 

@@ -1,7 +1,7 @@
 // The time-function example run by the host as a user runs it: a sine given by its RMS
 // value, a constant block with AC use, a rise time and an RMS measurement; and its saved
 // wizard data loaded and saved again.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -17,27 +17,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
+using qv_test::Lines;
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/timefunctions_example_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "timefunctions_example_profile.ini"); }
 
 TEST(TimeFunctionsExample, HostDescribesTheExample) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "time_functions.desc";

@@ -43,11 +43,7 @@ inline Bytes SinePageBlock(WORD schema, DWORD version, DWORD amplitude, const st
                            DWORD phaseUnit) {
     Bytes out;
     if (schema != 0) {
-        Word(out, 0xFFFF);
-        Word(out, schema);
-        const std::string name = "CPropTFMSine";
-        Word(out, static_cast<WORD>(name.size()));
-        out.insert(out.end(), name.begin(), name.end());
+        NewClass(out, "CPropTFMSine", schema);
         Dword(out, version);
     }
     Dword(out, amplitude);

@@ -1,6 +1,6 @@
 // The periodic-waves example run by the host as a user runs it, and the pages of the saw-tooth,
 // trapezoid, needle pulse and VCO driven through the host's edit scripts, previews saved.
-#include "tests/support/sandbox.h"
+#include "tests/support/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +16,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::ReadFile;
+using qv_test::Lines;
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/wave_pages_example_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+int RunHost(const std::string& args) { return qv_test::RunHost(args, "wave_pages_example_profile.ini"); }
 
 std::string Describe(const fs::path& schematic) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "waves.desc";

@@ -71,19 +71,10 @@ inline std::unique_ptr<ParamHolder> MakeExchange(const std::vector<ParamRow>& ro
 inline Bytes PageBlock(const std::string& className, WORD schema, DWORD version, const Bytes& body) {
     Bytes out;
     if (schema != 0) {
-        Word(out, 0xFFFF);
-        Word(out, schema);
-        Word(out, static_cast<WORD>(className.size()));
-        out.insert(out.end(), className.begin(), className.end());
+        NewClass(out, className, schema);
         Dword(out, version);
     }
     Append(out, body);
-    return out;
-}
-
-inline Bytes Dwords(std::initializer_list<DWORD> values) {
-    Bytes out;
-    for (DWORD v : values) Dword(out, v);
     return out;
 }
 

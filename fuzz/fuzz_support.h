@@ -1,0 +1,187 @@
+// What the wizard fuzz targets share: the plug-in's resources loaded once (with a user profile
+// of the target's own where pages keep settings there, and with the pre-compiler module for
+// the expression pages), parameter sets from small tables, a wizard attached to a stand-in
+// editor that ends the run on any protocol breach, and the wizard's archive block stored,
+// loaded and read from a buffer.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "editor/schematic_editor.h"
+#include "framework/ac_parameters.h"
+#include "framework/param_list.h"
+#include "framework/requests.h"
+#include "fuzz/temp_file.h"
+#include "win32/module.h"
+#include "wizard/environment.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace fuzzsetup {
+
+// The plug-in's resources for the pages the readers create; a plug-in that does not load
+// ends the run, since every later result would be meaningless.
+inline void LoadPlugin() {
+    HMODULE module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
+    if (module == nullptr) std::abort();
+    AfxSetResourceHandle(module);
+}
+
+// A user profile of the target's own in the temporary folder, removed at the end, for pages
+// that keep their column widths there.
+inline void UseOwnProfile(const char* name) {
+    static const std::string profile = fuzzfile::TempPath(name, ".ini");
+    setenv("QV_USER_PROFILE", profile.c_str(), 1);
+    std::atexit([] { std::remove(profile.c_str()); });
+}
+
+inline void LoadPluginWithPrecompiler(const char* name) {
+    UseOwnProfile(name);
+    LoadPlugin();
+    qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+    // The pages load and free the pre-compiler module; a reference held here keeps it mapped,
+    // so that the fuzzer's coverage counters of the module stay valid.
+    if (LoadLibraryA(PARVEL_MODULE_DIR "/Pravent.dll") == nullptr) std::abort();
+}
+
+// One parameter of a target's element.
+struct Row {
+    WORD id;
+    const char* name;
+    const char* value = "1";
+    DWORD type = 0x4;
+    const char* quantity = "";
+    const char* unit = "";
+};
+
+// The element's parameter set; with deletable, every parameter may be deleted by the wizard.
+template <class Holder = ParamHolder>
+std::unique_ptr<Holder> MakeSet(const char* elementName, const std::vector<Row>& rows, bool deletable = false) {
+    auto holder = std::make_unique<Holder>();
+    holder->m_strElementName = elementName;
+    for (const Row& row : rows) {
+        auto* param = new CWizardCopaObject3;
+        param->SetValueID(row.id);
+        param->SetName(row.name);
+        param->SetType(row.type);
+        param->SetValue(row.value);
+        param->SetQuantity(row.quantity);
+        param->SetUnit(row.unit);
+        param->SetUsedUnit(row.unit);
+        if (deletable) param->SetDeletable(TRUE);
+        holder->AddParam(param);
+    }
+    return holder;
+}
+
+// A wizard (made of args) attached to a new element of this set on an editor stand-in that
+// ends the run on a protocol breach; run(wizard), or run(wizard, editor), while both live.
+template <class Wizard, class Run, class... Args>
+void WithEditor(std::unique_ptr<ParamHolder> set, Run run, Args... args) {
+    qv::SchematicEditor editor;
+    editor.SetBreachHandler([](const std::string&) { std::abort(); });
+    Wizard wizard(args...);
+    editor.Attach(wizard, editor.AddElement(std::move(set)));
+    if constexpr (std::is_invocable_v<Run, Wizard&, qv::SchematicEditor&>)
+        run(wizard, editor);
+    else
+        run(wizard);
+}
+
+// The wizard's archive block (sheet version 4).
+template <class Wizard>
+std::vector<BYTE> StoreBlock(Wizard& wizard) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    wizard.Serialize(ar, eSheetVersion4);
+    ar.Close();
+    return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
+}
+
+// TRUE when the wizard loads the bytes without an archive refusal.
+template <class Wizard>
+bool LoadBlock(Wizard& wizard, const std::vector<BYTE>& bytes) {
+    std::vector<BYTE> copy(bytes);
+    CMemFile file(copy.empty() ? nullptr : copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    try {
+        wizard.Serialize(ar, eSheetVersion4);
+    } catch (CException* e) {
+        e->Delete();
+        return false;
+    }
+    return true;
+}
+
+// A block that loads and is whole (whole(wizard, bytes): of the current schemas) is stored
+// again, by a wizard of the same or a sibling class (both made of args); storing, loading and
+// storing once more must give the same bytes.
+template <class Loaded, class Again = Loaded, class Whole, class... Args>
+void StoreLoadStore(const std::vector<BYTE>& bytes, Whole whole, Args... args) {
+    Loaded loaded(args...);
+    if (!LoadBlock(loaded, bytes) || !whole(loaded, bytes)) return;
+    const std::vector<BYTE> first = StoreBlock(loaded);
+    Again again(args...);
+    if (!LoadBlock(again, first) || !whole(again, first) || StoreBlock(again) != first) std::abort();
+}
+// The common test of wholeness: the block's schema is the current one.
+template <int Schema>
+constexpr auto kSchema = [](auto& wizard, const std::vector<BYTE>&) { return wizard.GetSchema() == Schema; };
+
+// The object reads the bytes through Serialize; an archive refusal ends the reading.
+template <class Object>
+void SerializeFrom(Object& object, const std::vector<BYTE>& bytes) {
+    std::vector<BYTE> copy(bytes);
+    CMemFile file(copy.empty() ? nullptr : copy.data(), static_cast<UINT>(copy.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    try {
+        object.Serialize(ar);
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+// A page reads blocks through LoadObjectFromBuffer, as conversions do, until one refuses;
+// what it says it consumed must lie within the input.
+template <class Page>
+void ReadPageBlocks(Page& page, const uint8_t* data, size_t size) {
+    const BYTE* cursor = data;
+    size_t consumed = 0;
+    while (consumed < size && LoadObjectFromBuffer(&page, &cursor, size, &consumed)) {
+    }
+    if (consumed > size || cursor != data + consumed) std::abort();
+}
+
+// What a conversion does after storing when a target checks nothing more.
+struct NothingMore {
+    template <class Wizard>
+    void operator()(Wizard&) const {}
+};
+
+// The wizard converts element data of the older generation on this set; whatever it
+// converted can be stored; then(wizard) writes or checks more.
+template <class Wizard, class Then = NothingMore>
+void ConvertAndStore(std::unique_ptr<ParamHolder> set, const uint8_t* data, size_t size, Then then = {}) {
+    WithEditor<Wizard>(std::move(set), [&](Wizard& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+        StoreBlock(wizard);
+        then(wizard);
+    });
+}
+
+// The wizard's page, made on its fetched set as a conversion makes it, reads the blocks.
+template <class Wizard, class Page>
+void PageReadsBlocks(std::unique_ptr<ParamHolder> set, const uint8_t* data, size_t size) {
+    WithEditor<Wizard>(std::move(set), [&](Wizard& wizard) {
+        ScopedParamSet params{RequestTarget(&wizard)};
+        Page page(&wizard, params.Holder());
+        ReadPageBlocks(page, data, size);
+    });
+}
+
+} // namespace fuzzsetup

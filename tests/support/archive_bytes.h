@@ -1,0 +1,97 @@
+// Bytes as archives and data blocks store them, for building the exact input a loader is
+// given in a test, and memory archives that store or load through a callable.
+#pragma once
+
+#include "afx/afx.h"
+#include "wizard/wizardbase.h"
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace qv_test {
+
+using Bytes = std::vector<BYTE>;
+
+// Little-endian numbers.
+inline void Word(Bytes& out, WORD value) {
+    out.push_back(static_cast<BYTE>(value));
+    out.push_back(static_cast<BYTE>(value >> 8));
+}
+inline void Dword(Bytes& out, DWORD value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+inline void Double(Bytes& out, double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<BYTE>(bits >> (8 * i)));
+}
+inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+inline Bytes Dwords(std::initializer_list<DWORD> values) {
+    Bytes out;
+    for (DWORD v : values) Dword(out, v);
+    return out;
+}
+
+// A short archive string: one length byte and the characters.
+inline void Str(Bytes& out, const std::string& text) {
+    out.push_back(static_cast<BYTE>(text.size()));
+    out.insert(out.end(), text.begin(), text.end());
+}
+// A text of older data: DWORD length and the characters.
+inline void OldText(Bytes& out, const std::string& text) {
+    Dword(out, static_cast<DWORD>(text.size()));
+    out.insert(out.end(), text.begin(), text.end());
+}
+// A block of older data: DWORD length, then the bytes.
+inline void Block(Bytes& out, const Bytes& bytes) {
+    Dword(out, static_cast<DWORD>(bytes.size()));
+    Append(out, bytes);
+}
+// A class record written the first time: tag 0xFFFF, schema, name length, name.
+inline void NewClass(Bytes& out, const std::string& name, WORD schema = 10) {
+    Word(out, 0xFFFF);
+    Word(out, schema);
+    Word(out, static_cast<WORD>(name.size()));
+    out.insert(out.end(), name.begin(), name.end());
+}
+
+// What a storing archive over memory holds after store(ar).
+template <class Store>
+Bytes Stored(Store store) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        store(ar);
+        ar.Close();
+    }
+    return Bytes(file.Data(), file.Data() + file.GetLength());
+}
+// Runs load(ar) on a loading archive over a copy of the bytes.
+template <class Load>
+void Loaded(Bytes bytes, Load load) {
+    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
+    CArchive ar(&file, CArchive::load);
+    load(ar);
+}
+
+// The wizard's archive block (sheet version 4).
+template <class Wizard>
+Bytes StoredBlock(Wizard& wizard) {
+    return Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+}
+// TRUE when the wizard loads the block without an archive refusal.
+template <class Wizard>
+bool LoadedBlock(Wizard& wizard, const Bytes& bytes) {
+    try {
+        Loaded(bytes, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+    } catch (CException* e) {
+        e->Delete();
+        return false;
+    }
+    return true;
+}
+
+} // namespace qv_test

@@ -1,0 +1,51 @@
+// A wizard's pages open on a sheet as the editor opens them, closed again at the end, and
+// what a test reads off a page's controls.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "wizard/paramholder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qv_test {
+
+// Opens the newer base's pages; given a data-exchange object, the older base's.
+template <class Wizard>
+class OpenPage {
+public:
+    explicit OpenPage(Wizard& wizard) : m_wizard(wizard), m_sheet("Element") {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    OpenPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange, const char* caption = "Element")
+        : m_wizard(wizard), m_sheet(caption) {
+        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
+        EXPECT_TRUE(m_sheet.Create());
+    }
+    ~OpenPage() {
+        m_sheet.DestroyWindow();
+        m_wizard.EndEditProperties();
+    }
+    auto* Page() { return m_wizard.GetPage(); }
+    auto* AC() { return m_wizard.GetACPage(); }
+    CPropertySheet& Sheet() { return m_sheet; }
+
+private:
+    Wizard& m_wizard;
+    CPropertySheet m_sheet;
+};
+
+inline bool Visible(CWnd* page, int id) {
+    return page->GetDlgItem(id) && (page->GetDlgItem(id)->GetStyle() & WS_VISIBLE);
+}
+inline bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
+inline bool Checked(CWnd* page, int id) { return page->IsDlgButtonChecked(id) == BST_CHECKED; }
+inline std::string Text(CWnd* page, int id) {
+    CString text;
+    page->GetDlgItem(id)->GetWindowText(text);
+    return text.str();
+}
+
+} // namespace qv_test
