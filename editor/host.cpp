@@ -8,6 +8,8 @@
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
 #include "toolkit/read_write_files.h"
+#include "toolkit/shortest_number.h"
+#include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
@@ -65,6 +67,12 @@ struct ControlState {
 };
 typedef std::map<int, ControlState> PageState;
 
+// The shortest text that reads back to the same double.
+std::string NumberText(double value) {
+    char buffer[kShortestNumberMaxLength];
+    return std::string(buffer, WriteShortestNumber(buffer, value));
+}
+
 // Copies the controls of an open window, so that they can be read after it closed.
 std::function<void(CWnd*)> CapturePage(PageState& into) {
     return [&into](CWnd* window) {
@@ -77,6 +85,13 @@ std::function<void(CWnd*)> CapturePage(PageState& into) {
             state.selection = child->curSel;
             state.rows.clear();
             for (const auto& row : child->rows) state.rows.push_back(row.cells);
+            // A number cell that shows a rounded text of an exact value it keeps (the
+            // characteristic table's 15 digits) is read as that value, so that nothing is lost.
+            const auto* list = dynamic_cast<const CTBEditListCtrl*>(child->object);
+            for (size_t r = 0; list != nullptr && r < state.rows.size(); ++r)
+                for (size_t c = 0; c < state.rows[r].size(); ++c)
+                    if (double exact = 0.0; list->GetEditItemNumber(static_cast<int>(r), static_cast<int>(c), exact))
+                        state.rows[r][c] = NumberText(exact);
         }
     };
 }
@@ -249,11 +264,6 @@ bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD
     return true;
 }
 
-std::string NumberText(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
-}
 
 std::string ExceptionText(CException* e) {
     char buffer[256] = {};

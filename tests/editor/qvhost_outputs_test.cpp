@@ -468,6 +468,41 @@ TEST(QvhostOutputs, EditedElementsSurviveEveryHostPath) {
     }
 }
 
+// The points of a table of data pairs keep every bit through every host path: the printed
+// schematics of `edit -o` and `load` describe to the same data file, digit for digit, and what
+// `save` writes `load` reads, the extremes of the doubles and negative zero included.
+TEST(QvhostOutputs, NumbersKeepEveryDigitThroughEveryHostPath) {
+    struct Case {
+        const char* what;
+        const char* points;
+    } cases[] = {
+        {"17 significant digits", "[-1.2345678901234567, 0.30000000000000004], [0.1, 0.3333333333333333]"},
+        {"extremes", "[-1.7976931348623157e308, -0.0], [-2.2250738585072014e-308, 5e-324], [-0.0, 2.225073858507201e-308], "
+                     "[5e-324, 1.7976931348623157e308], [2.225073858507201e-308, -1.7976931348623157e308], "
+                     "[2.2250738585072014e-308, -5e-324], [1.7976931348623157e308, 1e-4]"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", DataPairs("RNL1", c.points));
+        WriteFile(scratch / "none.txt", "\n");
+        ASSERT_EQ(0, RunHost(scratch, "describe s.json -o 0.desc").exitCode) << c.what;
+        const std::string table = ReadFile(scratch / "D__RNL1.mdx");
+        ASSERT_EQ(0, RunHost(scratch, "edit s.json --element RNL1 --script none.txt -o e.json").exitCode) << c.what;
+        ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << c.what;
+        const HostRun load = RunHost(scratch, "load a.qva -o b.qva");
+        ASSERT_EQ(0, load.exitCode) << c.what << ": " << load.err;
+        WriteFile(scratch / "l.json", load.out);
+        EXPECT_EQ(load.out, RunHost(scratch, "load b.qva").out) << c.what;
+        for (const char* schematic : {"e.json", "l.json"}) {
+            fs::remove(scratch / "D__RNL1.mdx");
+            const HostRun run = RunHost(scratch, std::string("describe ") + schematic + " -o x.desc");
+            EXPECT_EQ(0, run.exitCode) << c.what << " " << schematic << ": " << run.err;
+            EXPECT_EQ(ReadFile(scratch / "0.desc"), ReadFile(scratch / "x.desc")) << c.what << " " << schematic;
+            EXPECT_EQ(table, ReadFile(scratch / "D__RNL1.mdx")) << c.what << " " << schematic;
+        }
+    }
+}
+
 // Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
 // the AC parameter's unit; values that are no finite number and empty list entries are refused.
 TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
