@@ -67,12 +67,6 @@ struct ControlState {
 };
 typedef std::map<int, ControlState> PageState;
 
-// The shortest text that reads back to the same double.
-std::string NumberText(double value) {
-    char buffer[kShortestNumberMaxLength];
-    return std::string(buffer, WriteShortestNumber(buffer, value));
-}
-
 // Copies the controls of an open window, so that they can be read after it closed.
 std::function<void(CWnd*)> CapturePage(PageState& into) {
     return [&into](CWnd* window) {
@@ -91,7 +85,7 @@ std::function<void(CWnd*)> CapturePage(PageState& into) {
             for (size_t r = 0; list != nullptr && r < state.rows.size(); ++r)
                 for (size_t c = 0; c < state.rows[r].size(); ++c)
                     if (double exact = 0.0; list->GetEditItemNumber(static_cast<int>(r), static_cast<int>(c), exact))
-                        state.rows[r][c] = NumberText(exact);
+                        state.rows[r][c] = ShortestNumberText(exact);
         }
     };
 }
@@ -616,8 +610,8 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
         for (size_t row = 0; row < ch.points.size(); ++row) {
             const std::string r = std::to_string(row);
             lines.push_back("click " + std::to_string(kXyNewRow));
-            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 1 " + NumberText(ch.points[row].first));
-            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 2 " + NumberText(ch.points[row].second));
+            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 1 " + ShortestNumberText(ch.points[row].first));
+            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 2 " + ShortestNumberText(ch.points[row].second));
         }
         if (!ch.file.empty()) {
             lines.push_back("click " + std::to_string(kXyWriteFile));

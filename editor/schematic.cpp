@@ -733,8 +733,7 @@ json ElementJson(const SchematicElement& element) {
 // A number of the printed schematic: the shortest text that reads back to the same double.
 // The JSON reader takes "-0" for the whole number 0, so negative zero is written "-0.0".
 std::string JsonNumberText(double value) {
-    char buffer[kShortestNumberMaxLength];
-    const std::string text(buffer, WriteShortestNumber(buffer, value));
+    const std::string text = ShortestNumberText(value);
     return text == "-0" ? "-0.0" : text;
 }
 
