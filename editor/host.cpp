@@ -8,6 +8,8 @@
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
 #include "toolkit/read_write_files.h"
+#include "toolkit/shortest_number.h"
+#include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
@@ -77,6 +79,13 @@ std::function<void(CWnd*)> CapturePage(PageState& into) {
             state.selection = child->curSel;
             state.rows.clear();
             for (const auto& row : child->rows) state.rows.push_back(row.cells);
+            // A number cell that shows a rounded text of an exact value it keeps (the
+            // characteristic table's 15 digits) is read as that value, so that nothing is lost.
+            const auto* list = dynamic_cast<const CTBEditListCtrl*>(child->object);
+            for (size_t r = 0; list != nullptr && r < state.rows.size(); ++r)
+                for (size_t c = 0; c < state.rows[r].size(); ++c)
+                    if (double exact = 0.0; list->GetEditItemNumber(static_cast<int>(r), static_cast<int>(c), exact))
+                        state.rows[r][c] = ShortestNumberText(exact);
         }
     };
 }
@@ -249,11 +258,6 @@ bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD
     return true;
 }
 
-std::string NumberText(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
-}
 
 std::string ExceptionText(CException* e) {
     char buffer[256] = {};
@@ -606,8 +610,8 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
         for (size_t row = 0; row < ch.points.size(); ++row) {
             const std::string r = std::to_string(row);
             lines.push_back("click " + std::to_string(kXyNewRow));
-            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 1 " + NumberText(ch.points[row].first));
-            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 2 " + NumberText(ch.points[row].second));
+            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 1 " + ShortestNumberText(ch.points[row].first));
+            lines.push_back("cell " + std::to_string(kXyList) + " " + r + " 2 " + ShortestNumberText(ch.points[row].second));
         }
         if (!ch.file.empty()) {
             lines.push_back("click " + std::to_string(kXyWriteFile));

@@ -1,6 +1,7 @@
 #include "editor/schematic.h"
 
 #include "editor/text_codec.h"
+#include "toolkit/shortest_number.h"
 
 #include <nlohmann/json.hpp>
 
@@ -714,9 +715,8 @@ json ElementJson(const SchematicElement& element) {
         if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
         if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
         if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
-            json points = json::array();
-            for (const auto& [x, y] : ch.points) points.push_back(json::array({x, y}));
-            c["points"] = points;
+            // Filled in by ElementText, which writes the numbers.
+            c["points"] = json::array();
             if (!ch.file.empty()) c["file"] = Utf8(ch.file);
         }
         e["characteristic"] = c;
@@ -730,9 +730,38 @@ json ElementJson(const SchematicElement& element) {
     return e;
 }
 
+// A number of the printed schematic: the shortest text that reads back to the same double.
+// The JSON reader takes "-0" for the whole number 0, so negative zero is written "-0.0".
+std::string JsonNumberText(double value) {
+    const std::string text = ShortestNumberText(value);
+    return text == "-0" ? "-0.0" : text;
+}
+
+// The element's text, indented by two. The library would write the points with digits of its
+// own, so they are written here, in the library's layout (each pair an array over four lines).
+std::string ElementText(const SchematicElement& element) {
+    std::string text = ElementJson(element).dump(2);
+    const std::vector<std::pair<double, double>>& points = element.characteristic.points;
+    if (element.characteristic.kind != SchematicCharacteristic::Kind::DataPairs || points.empty()) return text;
+    const std::string placeholder = "\"points\": []";
+    const size_t at = text.find(placeholder, text.find("\"characteristic\": {"));
+    if (at == std::string::npos) return text;
+    const std::string indent(at - (text.rfind('\n', at) + 1), ' ');
+    std::string written = "\"points\": [";
+    for (size_t i = 0; i < points.size(); ++i) {
+        written += (i == 0 ? "\n" : ",\n") + indent + "  [\n";
+        written += indent + "    " + JsonNumberText(points[i].first) + ",\n";
+        written += indent + "    " + JsonNumberText(points[i].second) + "\n" + indent + "  ]";
+    }
+    written += "\n" + indent + "]";
+    text.replace(at, placeholder.size(), written);
+    return text;
+}
+
 } // namespace
 
-// The text is what the JSON library writes for the whole document with an indentation of two:
+// The text is what the JSON library writes for the whole document with an indentation of two
+// (but for the numbers of the points, see ElementText):
 // each element is written on its own and indented by the four blanks of its depth (texts hold
 // no raw line ends, so every line end of an element's text starts one of its lines).
 void SchematicTextWriter::Begin(const std::string& document) {
@@ -741,7 +770,7 @@ void SchematicTextWriter::Begin(const std::string& document) {
 }
 
 void SchematicTextWriter::Add(const SchematicElement& element) {
-    const std::string text = ElementJson(element).dump(2);
+    const std::string text = ElementText(element);
     m_text += m_count++ == 0 ? "\n    " : ",\n    ";
     for (char c : text) {
         m_text += c;

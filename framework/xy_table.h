@@ -136,7 +136,7 @@ protected:
     void UpdateMonotonicWarning();
     void UpdateRowButtons();
     void SetRowNumber(int row);
-    // Writes the point's values into the row ("%.15g").
+    // Writes the point's values into the row ("%.15g"); the cells keep the exact values.
     void SetRowValues(int row, const CDataPoint& point);
     void RefreshValueCells();
     // Stores a point at an index; a gap before it is filled with (0, 0) points and a point

@@ -301,8 +301,9 @@ void CPropCharacteristicXYTable::SetRowNumber(int row) {
 }
 
 void CPropCharacteristicXYTable::SetRowValues(int row, const CDataPoint& point) {
-    m_list.SetEditItemText(row, 1, TBExtended_ftoa(point.x, -1, 0, ""), TB_EDIT_NUMBER);
-    m_list.SetEditItemText(row, 2, TBExtended_ftoa(point.y, -1, 0, ""), TB_EDIT_NUMBER);
+    // The cells show 15 digits and keep the exact values, which the editor reads back.
+    m_list.SetEditItemNumber(row, 1, TBExtended_ftoa(point.x, -1, 0, ""), point.x);
+    m_list.SetEditItemNumber(row, 2, TBExtended_ftoa(point.y, -1, 0, ""), point.y);
 }
 
 void CPropCharacteristicXYTable::RefreshValueCells() {

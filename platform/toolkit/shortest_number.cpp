@@ -619,4 +619,10 @@ char* WriteShortestNumber(char* out, double value) noexcept
     return WriteDecimal(out, digits, x, c, q);
 }
 
+std::string ShortestNumberText(double value)
+{
+    char buffer[kShortestNumberMaxLength];
+    return std::string(buffer, WriteShortestNumber(buffer, value));
+}
+
 }  // namespace qv

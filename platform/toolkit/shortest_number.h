@@ -13,6 +13,8 @@
 // The "C" locale holds whatever the process locale is.
 #pragma once
 
+#include <string>
+
 namespace qv {
 
 // The most characters WriteShortestNumber writes ("-2.2250738585072014e-308").
@@ -23,5 +25,8 @@ inline constexpr int kShortestNumberMaxLength = 24;
 // writable: the text is copied there in one piece of that size, so the bytes between the
 // returned end and out + kShortestNumberMaxLength are overwritten with unspecified content.
 char* WriteShortestNumber(char* out, double value) noexcept;
+
+// The same text as a string.
+std::string ShortestNumberText(double value);
 
 }  // namespace qv

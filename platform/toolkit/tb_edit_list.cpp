@@ -204,6 +204,25 @@ BOOL CTBEditListCtrl::SetEditItemText(int nItem, int nSubItem, LPCTSTR lpszText,
     if (!CListCtrl::SetItemText(nItem, nSubItem, lpszText ? lpszText : "")) return FALSE;
     cell->type = KnownType(nEditType) ? nEditType : TB_EDIT_NONE;
     cell->extra = lpszExtra ? lpszExtra : "";
+    cell->keepsNumber = false;
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::SetEditItemNumber(int nItem, int nSubItem, LPCTSTR lpszText, double value) {
+    if (!SetEditItemText(nItem, nSubItem, lpszText, TB_EDIT_NUMBER)) return FALSE;
+    Cell* cell = FindCell(nItem, nSubItem);
+    cell->keepsNumber = true;
+    cell->number = value;
+    cell->keptAs = GetItemText(nItem, nSubItem);
+    return TRUE;
+}
+
+BOOL CTBEditListCtrl::GetEditItemNumber(int nItem, int nSubItem, double& value) const {
+    const Cell* cell = FindCell(nItem, nSubItem);
+    // The text may have changed by any path (the list's own SetItemText too): the value counts
+    // only while the cell still shows the text it was kept with.
+    if (cell == nullptr || !cell->keepsNumber || GetItemText(nItem, nSubItem) != cell->keptAs) return FALSE;
+    value = cell->number;
     return TRUE;
 }
 
@@ -406,10 +425,12 @@ BOOL CTBEditListCtrl::CloseEdit(BOOL bAccept) {
     m_editRow = m_editCol = -1;
     m_editText.Empty();
     if (!bAccept) return TRUE;
-    const Cell* cell = FindCell(row, col);
+    Cell* cell = FindCell(row, col);
     if (!cell) return FALSE;
     if (text == GetItemText(row, col)) return TRUE; // nothing changed
     if (!Accepts(*cell, row, col, text)) return FALSE;
+    // The typed text is the value now, even should it be typed back to the kept one's text.
+    cell->keepsNumber = false;
     CListCtrl::SetItemText(row, col, text);
     Notify(TBLM_CELLEDITED, MAKELPARAM(row, col));
     return TRUE;

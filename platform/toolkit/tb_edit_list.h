@@ -71,6 +71,12 @@ public:
                          LPCTSTR lpszExtra = nullptr);
     BOOL SetEditItemText(int nItem, int nSubItem, LPCTSTR lpszText, int nEditType, LPCTSTR lpszExtra,
                          DWORD_PTR dwData);
+    // A number cell that shows a shortened text of a value (a table's "%.15g") and keeps the
+    // value itself, so that its owner and the editor read back exactly what was stored, not the
+    // rounded text. The value goes with that text: once the cell shows another one (a user's
+    // edit, a new text set), the cell keeps none and GetEditItemNumber is FALSE.
+    BOOL SetEditItemNumber(int nItem, int nSubItem, LPCTSTR lpszText, double value);
+    BOOL GetEditItemNumber(int nItem, int nSubItem, double& value) const;
     BOOL SetEditItemType(int nItem, int nSubItem, int nEditType, LPCTSTR lpszExtra = nullptr);
     int GetEditItemType(int nItem, int nSubItem) const;
     CString GetEditItemExtra(int nItem, int nSubItem) const;
@@ -129,6 +135,10 @@ protected:
         int type = TB_EDIT_NONE;
         CString extra;
         bool checked = false;
+        // The exact value behind a number cell's text, valid while the cell shows keptAs.
+        bool keepsNumber = false;
+        double number = 0.0;
+        CString keptAs;
     };
     typedef std::vector<Cell> Row;
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,7 +116,7 @@ TEST(SchematicReader, FieldsInAnyOrderAndTabsInScriptLines) {
 }
 
 // The writer puts the document together element by element; the result must be exactly what
-// the JSON library writes for the whole document.
+// the JSON library writes for the whole document, and the points read back bit for bit.
 TEST(SchematicWriter, TextIsTheLibrarysOwnWritingOfTheWholeDocument) {
     qv::Schematic empty;
     empty.document = "Empty";
@@ -127,7 +130,7 @@ TEST(SchematicWriter, TextIsTheLibrarysOwnWritingOfTheWholeDocument) {
         element.params.push_back({"R", true, "4.7k \"q\" \xB0", i == 2, "kOhm", i == 2, true});
         element.outputs = {"I", "V"};
         element.characteristic.kind = qv::SchematicCharacteristic::Kind::DataPairs;
-        element.characteristic.points = {{-1.5, 1e-300}, {0, 0}, {2.25, -3}};
+        element.characteristic.points = {{-1.5, 1e-300}, {-0.0, 0}, {2.25, -3}, {0.1 + 0.2, 5e-324}};
         element.script = {"click 2088", "type 2028 \"a\\tb\""};
         full.elements.push_back(element);
     }
@@ -138,6 +141,17 @@ TEST(SchematicWriter, TextIsTheLibrarysOwnWritingOfTheWholeDocument) {
         std::string error;
         ASSERT_TRUE(qv::ReadSchematic(text, again, error)) << error;
         EXPECT_EQ(text, qv::WriteSchematic(again));
+        // Compared as bits, so that negative zero counts.
+        auto bits = [](const qv::Schematic& read) {
+            std::vector<uint64_t> out;
+            for (const qv::SchematicElement& element : read.elements)
+                for (const auto& [x, y] : element.characteristic.points) {
+                    out.push_back(std::bit_cast<uint64_t>(x));
+                    out.push_back(std::bit_cast<uint64_t>(y));
+                }
+            return out;
+        };
+        EXPECT_EQ(bits(*schematic), bits(again));
     }
 }
 

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -114,6 +115,35 @@ TEST_F(EditListTest, CellEditStoresTheTextAndSendsTheOneNotification) {
     parent.got.clear();
     EXPECT_TRUE(list.UserEditCell(2, 1, "3.5k"));
     EXPECT_EQ(parent.got.size(), 1u);
+}
+
+// A number cell keeps the exact value behind its rounded text only while it shows that text
+// and no user typed into it, even should the user type the same text back.
+TEST_F(EditListTest, NumberCellKeepsItsExactValueWhileItShowsItsText) {
+    const double third = 1.0 / 3.0;
+    struct Case {
+        const char* what;
+        std::vector<const char*> typed;
+        bool kept;
+    } cases[] = {
+        {"as set", {}, true},
+        {"the shown text confirmed", {"0.333333333333333"}, true},
+        {"another text typed", {"0.25"}, false},
+        {"the shown text typed back", {"0.25", "0.333333333333333"}, false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(list.SetEditItemNumber(1, 1, "0.333333333333333", third)) << c.what;
+        for (const char* text : c.typed) ASSERT_TRUE(list.UserEditCell(1, 1, text)) << c.what;
+        double value = 0.0;
+        EXPECT_EQ(c.kept, list.GetEditItemNumber(1, 1, value) != FALSE) << c.what;
+        if (c.kept) {
+            EXPECT_EQ(third, value) << c.what;
+        }
+    }
+    double value = 0.0;
+    list.SetEditItemText(1, 1, "0.333333333333333", TB_EDIT_NUMBER);
+    EXPECT_FALSE(list.GetEditItemNumber(1, 1, value)) << "a text set anew keeps no value";
+    EXPECT_FALSE(list.GetEditItemNumber(2, 1, value)) << "a cell never given a value";
 }
 
 TEST_F(EditListTest, CellsRefuseWhatTheirTypeDoesNotAllow) {
