@@ -43,11 +43,11 @@ import sys
 sys.dont_write_bytecode = True  # keep the source folder free of a __pycache__
 import bench_check  # noqa: E402
 
-SMALL = "DescribeCommand/2000"
-LARGE = "DescribeCommand/20000"
+SMALL = "DescribeCommand/1000"
+LARGE = "DescribeCommand/10000"
 LIMIT = 11.0          # the scale check (--scale): 1,000,000 against 100,000 elements
-GATE_LIMIT = 11.0     # the gate: 20,000 against 2,000 elements
-REPETITIONS = 11
+GATE_LIMIT = 11.0     # the gate: 10,000 against 1,000 elements
+REPETITIONS = 7
 ATTEMPTS = 3
 PEAK_LIMIT = 2 * 1000 ** 3   # bytes
 

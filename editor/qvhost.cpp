@@ -343,12 +343,13 @@ int Load(const Arguments& args) {
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
-    // Element by element; with -o each element is saved again as soon as it was loaded.
-    std::string text;
+    // Element by element; with -o each element is saved again as soon as it was loaded. The
+    // schematic is printed as it is loaded, never held whole (a million elements would take a
+    // gigabyte): a fault ends the printing where it was found, and the exit status says so.
     size_t count = 0;
-    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), text, count, error))
+    auto print = [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); };
+    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), print, count, error))
         return Fail(error);
-    std::fwrite(text.data(), 1, text.size(), stdout);
     if (args.Has("-o"))
         std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
