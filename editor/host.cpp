@@ -889,6 +889,7 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     EditScriptRunner runner;
+    runner.makeListings = false;
     return RunSession(added, actions, runner, error) && TakeName(added, error);
 }
 
@@ -1987,6 +1988,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     ch = SchematicCharacteristic();
     PageState page;
     EditScriptRunner first;
+    first.makeListings = false;
     first.inspect = CapturePage(page);
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(std::vector<std::string>{"print", "cancel"}, actions, error) ||
@@ -2015,6 +2017,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     }
     PageState table;
     EditScriptRunner second;
+    second.makeListings = false;
     second.inspect = CapturePage(table);
     const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
                                             "cancel"};

@@ -223,20 +223,22 @@ int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& docu
 
 // The planned files that did not exist before the command, removed when the command fails:
 // a failed command leaves nothing behind.
+// The plan outlives this record, which notes only which of its files are new: a copy of every
+// path would grow with the schematic.
 struct NewFiles {
-    std::vector<qv::PlannedFile> planned;
+    const std::vector<qv::PlannedFile>* planned = nullptr;
     std::vector<bool> isNew;
     bool keep = false;
-    void Note(std::vector<qv::PlannedFile> files) {
-        planned = std::move(files);
+    void Note(const std::vector<qv::PlannedFile>& files) {
+        planned = &files;
         std::error_code code;
-        for (const qv::PlannedFile& file : planned) isNew.push_back(!std::filesystem::exists(file.path, code));
+        for (const qv::PlannedFile& file : files) isNew.push_back(!std::filesystem::exists(file.path, code));
     }
     ~NewFiles() {
-        if (keep) return;
+        if (keep || planned == nullptr) return;
         std::error_code code;
-        for (size_t i = 0; i < planned.size(); ++i)
-            if (isNew[i]) std::filesystem::remove(planned[i].path, code);
+        for (size_t i = 0; i < planned->size(); ++i)
+            if (isNew[i]) std::filesystem::remove((*planned)[i].path, code);
     }
 };
 
