@@ -80,6 +80,12 @@ void CArchive::ReadExact(void* lpBuf, UINT nCount)
 
 void CArchive::RequireRemaining(DWORD nCount)
 {
+    // A short read needs no look at the file (two system calls): reading it raises the end of
+    // the file just as well, and the buffer made for it is small whatever the data says. Only a
+    // long count is checked against what remains before memory is taken for it.
+    constexpr DWORD kUncheckedBytes = 4096;
+    if (nCount <= kUncheckedBytes)
+        return;
     const DWORD length = m_pFile->GetLength();
     const DWORD position = m_pFile->GetPosition();
     const DWORD remaining = position < length ? length - position : 0;

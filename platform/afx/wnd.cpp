@@ -136,7 +136,8 @@ bool WindowCore::IsDescendantOf(const WindowCore* ancestor) const
 
 WindowCore* CoreFromHandle(HWND hwnd)
 {
-    return dynamic_cast<WindowCore*>(TargetFromHandle(hwnd));
+    MessageTarget* target = TargetFromHandle(hwnd);
+    return target != nullptr && target->IsWindowCore() ? static_cast<WindowCore*>(target) : nullptr;
 }
 
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
