@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory_resource>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -1349,6 +1350,7 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
             }
             (*print)(writer->TakeWritten());
             ++count;
+            job->reusable = host->m_loadedRecord;
             return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
         }
     } sink;
@@ -1798,7 +1800,15 @@ void Host::WriteArchiveHeader(ArchiveJob& job, size_t count) {
 void Host::SaveElement(Element& element, ArchiveJob& job) {
     CArchive& ar = *job.archive;
     const ParamHolder* holder = m_editor->Holder(element.handle);
-    auto record = std::make_unique<CSchematicElementRecord>();
+    // A record that stays alive anyway (the one the element was loaded from) serves again:
+    // each record written must keep its address until the archive is closed.
+    std::unique_ptr<CSchematicElementRecord> owned;
+    CSchematicElementRecord* record = job.reusable;
+    job.reusable = nullptr;
+    if (record == nullptr) {
+        owned = std::make_unique<CSchematicElementRecord>();
+        record = owned.get();
+    }
     record->wizardId = element.type->id;
     record->base = static_cast<BYTE>(element.type->base);
     record->name = ToCString(element.source.name);
@@ -1812,12 +1822,12 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
                                   param->GetExtType(), ToCString(made[static_cast<size_t>(i)])});
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
-    ar.WriteObject(record.get());
+    ar.WriteObject(record);
     // Written: only the object's address matters to the archive from now on.
     record->name.Empty();
     std::vector<CSchematicElementRecord::Param>().swap(record->params);
     std::vector<CString>().swap(record->outputs);
-    job.records.push_back(std::move(record));
+    if (owned != nullptr) job.records.push_back(std::move(owned));
     if (element.wizard4 != nullptr) {
         element.wizard4->Serialize(ar, eSheetVersion4);
     } else {
@@ -1878,20 +1888,23 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         if (count > kMaxSchematicElements) throw std::runtime_error("the archive lists too many elements");
         std::string sinkError;
         if (m_sink != nullptr && !m_sink->Begin(count, sinkError)) throw std::runtime_error(sinkError);
-        std::set<std::string> names;
-        // The records read so far, to find a reference back to one of them in O(1).
-        std::unordered_set<const CObject*> known;
+        // The names' collision keys, in one arena: a node of the heap for each of a million
+        // names would cost more than the name itself.
+        std::pmr::monotonic_buffer_resource namesArena;
+        std::pmr::unordered_set<std::pmr::string> names(&namesArena);
         for (DWORD i = 0; i < count; ++i) {
             CObject* object = ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord));
-            if (object == nullptr || !known.insert(object).second)
-                throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
-            records.emplace_back(object);
             auto* record = static_cast<CSchematicElementRecord*>(object);
+            // A reference back to a record read before gives that record again, marked taken.
+            if (record == nullptr || record->taken)
+                throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
+            record->taken = true;
+            records.emplace_back(object);
             SchematicElement source;
             source.id = record->wizardId;
             source.name = ToString(record->name);
             source.showName = record->showName != 0;
-            if (!IsUsableName(source.name, why) || !names.insert(NameCollisionKey(source.name)).second)
+            if (!IsUsableName(source.name, why) || !names.insert(std::pmr::string(NameCollisionKey(source.name), &namesArena)).second)
                 throw std::runtime_error("element record " + std::to_string(i + 1) + " has no usable unique name");
             const CatalogueElement* type = m_catalogue.Find(source.id);
             if (type == nullptr || type->base != record->base)
@@ -1949,7 +1962,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             record->name.Empty();
             std::vector<CSchematicElementRecord::Param>().swap(record->params);
             std::vector<CString>().swap(record->outputs);
-            if (!Stream(sinkError)) throw std::runtime_error(sinkError);
+            m_loadedRecord = record;
+            const bool streamed = Stream(sinkError);
+            m_loadedRecord = nullptr;
+            if (!streamed) throw std::runtime_error(sinkError);
         }
         RefuseTrailingData(ar);
         ok = true;

@@ -40,6 +40,9 @@ public:
     BYTE symbolVariant = 0;
     std::vector<Param> params;
     std::vector<CString> outputs;   // names of the parameters whose result output is on
+    // Not stored: set once the host has taken the record over while loading, so that a
+    // reference back to it in the archive is told from a record of its own.
+    bool taken = false;
 };
 
 namespace qv {
@@ -210,6 +213,8 @@ private:
         CFile file;
         std::unique_ptr<CArchive> archive;
         std::vector<std::unique_ptr<CSchematicElementRecord>> records;
+        // A record kept alive by someone else that SaveElement writes the next element with.
+        CSchematicElementRecord* reusable = nullptr;
     };
     typedef CWizardBase3* (*Factory3)(int);
     typedef CWizardBase4* (*Factory4)(unsigned int);
@@ -308,6 +313,9 @@ private:
     // While set, BuildText makes only the elements it accepts (the others' names are noted).
     std::function<bool(const SchematicElement&)> m_buildOnly;
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
+    // While Load hands an element on: the record it was loaded from, which stays alive until
+    // the archive is done and so may serve to save the element again.
+    CSchematicElementRecord* m_loadedRecord = nullptr;
 };
 
 // A file that one `describe` run writes, known before anything is written.

@@ -147,7 +147,13 @@ CArchive& CArchive::operator>>(CString& s)
     }
     RequireRemaining(len);
     std::string text(len, '\0');
-    ReadExact(text.data(), len);
+    const UINT got = len == 0 ? 0 : m_pFile->Read(text.data(), len);
+    if (got != len) {
+        // A text cut short stays unread, as when the check of a long one fails: the file is
+        // left where the text begins.
+        m_pFile->Seek(-static_cast<LONG>(got), CFile::current);
+        AfxThrowArchiveException(CArchiveException::endOfFile, m_strFileName);
+    }
     s = CString(std::string_view(text));
     return *this;
 }
