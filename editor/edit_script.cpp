@@ -328,7 +328,8 @@ bool EditScriptRunner::Run(const std::vector<ScriptAction>& actions, CPropertySh
     Target target;
     target.sheet = &sheet;
     RunList(actions, target, true);
-    if (sheet.GetSafeHwnd() != nullptr && target.Window() != nullptr) m_final = DescribeControls(target.Window());
+    if (makeListings && sheet.GetSafeHwnd() != nullptr && target.Window() != nullptr)
+        m_final = DescribeControls(target.Window());
     if (script.Pending() > 0) {
         m_errors.push_back("answers the script prepared were never asked for: " + script.DescribePending());
         script.Reset();
@@ -368,7 +369,7 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
         return;
     }
     if (verb == "print") {
-        m_printed.push_back(DescribeControls(target.Window()));
+        if (makeListings) m_printed.push_back(DescribeControls(target.Window()));
         if (inspect) inspect(target.Window());
         return;
     }
@@ -381,7 +382,7 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
             Fail(action, "no property sheet is open");
             return;
         }
-        if (topLevel && (verb == "ok" || verb == "cancel") && target.Window() != nullptr)
+        if (makeListings && topLevel && (verb == "ok" || verb == "cancel") && target.Window() != nullptr)
             m_final = DescribeControls(target.Window());
         bool done = false;
         if (verb == "page") done = ui::SelectPage(target.sheet, number(0));

@@ -54,6 +54,11 @@ public:
     // the page shows (its controls' states, texts and rows) while it is open.
     std::function<void(CWnd* window)> inspect;
 
+    // Whether Printed() and FinalListing() are made. The host's own sessions (the settings of
+    // the elements it makes, the pages it reads through `inspect`) show no listing, and a
+    // listing of every page of a large schematic would cost more than the session itself.
+    bool makeListings = true;
+
 private:
     struct Target {
         CPropertySheet* sheet = nullptr;

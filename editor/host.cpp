@@ -14,6 +14,7 @@
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 #include "win32/win32.h"
+#include "wizard/environment.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,6 +25,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory_resource>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -452,8 +454,10 @@ bool IsWritableExtension(const std::string& ext) {
 }
 
 // False with a message when the file cannot be written as a regular file in an existing folder
-// under a name the file system holds.
-bool CheckOutputPath(const std::string& path, const std::string& what, std::string& error) {
+// under a name the file system holds. `folders` holds the folders already found to exist, so
+// that the many data files of one folder look at it once.
+bool CheckOutputPath(const std::string& path, const std::string& what, std::unordered_set<std::string>& folders,
+                     std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;
     // The system's calls end a path at its first NUL byte: such a path would name another file.
@@ -478,10 +482,13 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::stri
                 " and is not replaced";
         return false;
     }
+    const std::string folder = target.parent_path().string();
+    if (folders.count(folder) != 0) return true;
     if (!fs::is_directory(target.parent_path(), code)) {
-        error = what + " " + path + ": the folder " + target.parent_path().string() + " does not exist";
+        error = what + " " + path + ": the folder " + folder + " does not exist";
         return false;
     }
+    folders.insert(folder);
     return true;
 }
 
@@ -558,8 +565,9 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     // Each path once: the first output that claimed it, by index.
     std::unordered_map<std::string_view, size_t> claimed;
     claimed.reserve(files.size());
+    std::unordered_set<std::string> folders;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!CheckOutputPath(files[i].path, files[i].what, error)) return false;
+        if (!CheckOutputPath(files[i].path, files[i].what, folders, error)) return false;
         const auto [at, fresh] = claimed.emplace(files[i].path, i);
         if (!fresh) {
             error = files[at->second].what + " and " + files[i].what + " would both be written to " + files[i].path;
@@ -632,6 +640,7 @@ Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {}
 Host::~Host() {
     ClearElements();
     m_editor.reset();
+    for (HMODULE module : m_formulaModules) FreeLibrary(module);
     if (m_plugin != nullptr) FreeLibrary(m_plugin);
 }
 
@@ -665,6 +674,13 @@ bool Host::Start(const HostOptions& options, std::string& error) {
         error = options.pluginPath + " does not export the wizard factories";
         return false;
     }
+    // The editor keeps the formula modules of its installation folder loaded while it runs,
+    // so that wizards that load them for each element (the equation blocks check their
+    // formulas with them) find them loaded rather than loading and unloading them each time.
+    const std::string installation = ToString(GetQuorvatixPath());
+    if (!installation.empty())
+        for (const char* module : {"Pravent.dll", "Ombrix.dll"})
+            if (HMODULE loaded = LoadLibraryA((installation + module).c_str())) m_formulaModules.push_back(loaded);
     return true;
 }
 
@@ -878,6 +894,7 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         return false;
     }
     EditScriptRunner runner;
+    runner.makeListings = false;
     return RunSession(added, actions, runner, error) && TakeName(added, error);
 }
 
@@ -1038,7 +1055,30 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     return true;
 }
 
-std::string Host::InputAt(const std::string& path) const { return InputNamedBy(path, m_inputs); }
+void Host::SetInputFiles(std::vector<std::string> paths) {
+    m_inputs = std::move(paths);
+    m_inputIdentities.assign(m_inputs.size(), FileIdentity{});
+    for (size_t i = 0; i < m_inputs.size(); ++i) {
+        struct stat in {};
+        if (::stat(m_inputs[i].c_str(), &in) == 0) m_inputIdentities[i] = {true, in.st_dev, in.st_ino};
+    }
+}
+
+std::string Host::InputAt(const std::string& path) const {
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0) return std::string();
+    return InputWithIdentity(path, target.st_dev, target.st_ino);
+}
+
+std::string Host::InputWithIdentity(const std::string& path, unsigned long long device, unsigned long long inode) const {
+    for (size_t i = 0; i < m_inputs.size(); ++i) {
+        const FileIdentity& in = m_inputIdentities[i];
+        if (in.known && in.device == device && in.inode == inode) return m_inputs[i];
+        // An input that was not there when it was named is looked at now.
+        if (!in.known && !InputNamedBy(path, {m_inputs[i]}).empty()) return m_inputs[i];
+    }
+    return std::string();
+}
 
 std::string InputNamedBy(const std::string& path, const std::vector<std::string>& inputs) {
     struct stat target {};
@@ -1088,7 +1128,10 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
         if (path == fs::path(job.finalPath).lexically_normal().string())
             return refuse(who + ": its data file and the model description share the path " + path);
-        const std::string input = InputAt(path);
+        // One look at the file tells both whether it is an input and whether it is there.
+        struct stat found {};
+        const bool exists = ::stat(path.c_str(), &found) == 0;
+        const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
         if (!input.empty()) return refuse(who + ": its data file " + path + " is the input " + input + ", which is not written over");
         if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
             const std::string& first = job.wrote[at->second].element;
@@ -1098,7 +1141,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         }
         job.wroteAt.emplace(path, job.wrote.size());
         DescriptionJob::WrittenFile file{path, element, false, std::string()};
-        if (!job.dry && fs::exists(path, code)) {
+        if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
             file.existed = true;
             const fs::path at(path);
@@ -1143,6 +1186,7 @@ bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, std::strin
     }
     std::unordered_map<std::string, std::string> owner;
     for (const PlannedFile& file : plan.files) owner.emplace(file.path, file.what);
+    std::unordered_set<std::string> folders;
     for (const DescriptionJob::WrittenFile& file : job.wrote) {
         const std::string what = "the data file of element \"" + file.element + "\"";
         const auto [at, fresh] = owner.emplace(file.path, what);
@@ -1151,7 +1195,7 @@ bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, std::strin
             error = at->second + " and " + what + " would both be written to " + file.path;
             return false;
         }
-        if (!CheckOutputPath(file.path, what, error)) return false;
+        if (!CheckOutputPath(file.path, what, folders, error)) return false;
         plan.files.push_back({file.path, what});
     }
     return true;
@@ -1276,6 +1320,16 @@ bool Host::SaveSchematic(const Schematic& schematic, const std::string& document
 
 bool Host::LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
                        std::string& text, size_t& count, std::string& error) {
+    std::string whole;
+    if (!LoadArchive(path, documentFolder, resavePath, [&whole](const std::string& piece) { whole += piece; }, count,
+                     error))
+        return false;
+    text = std::move(whole);
+    return true;
+}
+
+bool Host::LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
+                       const std::function<void(const std::string&)>& print, size_t& count, std::string& error) {
     m_stateError.clear();
     ArchiveJob job;
     const bool resave = !resavePath.empty();
@@ -1285,9 +1339,11 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
         ArchiveJob* job;
         bool resave;
         SchematicTextWriter* writer;
+        const std::function<void(const std::string&)>* print;
         size_t count = 0;
         bool Begin(size_t total, std::string& error) override {
             writer->Begin(host->m_document);
+            (*print)(writer->TakeWritten());
             return !resave || Guard([&] { host->WriteArchiveHeader(*job, total); }, job->path, error);
         }
         bool Take(Element& element, std::string& error) override {
@@ -1296,7 +1352,9 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
                 error = host->m_stateError;
                 return false;
             }
+            (*print)(writer->TakeWritten());
             ++count;
+            job->reusable = host->m_loadedRecord;
             return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
         }
     } sink;
@@ -1305,6 +1363,7 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
     sink.job = &job;
     sink.resave = resave;
     sink.writer = &writer;
+    sink.print = &print;
     m_sink = &sink;
     const bool loaded = Load(path, documentFolder, error);
     m_sink = nullptr;
@@ -1318,7 +1377,7 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
         return false;
     }
     if (resave && !FinishArchive(job, error)) return false;
-    text = writer.Finish();
+    print(writer.Finish());
     count = sink.count;
     return true;
 }
@@ -1496,6 +1555,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         const size_t start = at + 9;
         const size_t end = text.find('"', start);
         if (end == std::string::npos) break;
+        // A placeholder of the template ("@FILE") names no file yet: the editor fills it in below.
+        if (start < end && text[start] == '@') continue;
         const fs::path name = fs::path(text.substr(start, end - start));
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         // The description takes its place only at the end: a data file there would be lost.
@@ -1743,7 +1804,15 @@ void Host::WriteArchiveHeader(ArchiveJob& job, size_t count) {
 void Host::SaveElement(Element& element, ArchiveJob& job) {
     CArchive& ar = *job.archive;
     const ParamHolder* holder = m_editor->Holder(element.handle);
-    auto record = std::make_unique<CSchematicElementRecord>();
+    // A record that stays alive anyway (the one the element was loaded from) serves again:
+    // each record written must keep its address until the archive is closed.
+    std::unique_ptr<CSchematicElementRecord> owned;
+    CSchematicElementRecord* record = job.reusable;
+    job.reusable = nullptr;
+    if (record == nullptr) {
+        owned = std::make_unique<CSchematicElementRecord>();
+        record = owned.get();
+    }
     record->wizardId = element.type->id;
     record->base = static_cast<BYTE>(element.type->base);
     record->name = ToCString(element.source.name);
@@ -1757,12 +1826,12 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
                                   param->GetExtType(), ToCString(made[static_cast<size_t>(i)])});
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
-    ar.WriteObject(record.get());
+    ar.WriteObject(record);
     // Written: only the object's address matters to the archive from now on.
     record->name.Empty();
     std::vector<CSchematicElementRecord::Param>().swap(record->params);
     std::vector<CString>().swap(record->outputs);
-    job.records.push_back(std::move(record));
+    if (owned != nullptr) job.records.push_back(std::move(owned));
     if (element.wizard4 != nullptr) {
         element.wizard4->Serialize(ar, eSheetVersion4);
     } else {
@@ -1823,20 +1892,23 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         if (count > kMaxSchematicElements) throw std::runtime_error("the archive lists too many elements");
         std::string sinkError;
         if (m_sink != nullptr && !m_sink->Begin(count, sinkError)) throw std::runtime_error(sinkError);
-        std::set<std::string> names;
-        // The records read so far, to find a reference back to one of them in O(1).
-        std::unordered_set<const CObject*> known;
+        // The names' collision keys, in one arena: a node of the heap for each of a million
+        // names would cost more than the name itself.
+        std::pmr::monotonic_buffer_resource namesArena;
+        std::pmr::unordered_set<std::pmr::string> names(&namesArena);
         for (DWORD i = 0; i < count; ++i) {
             CObject* object = ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord));
-            if (object == nullptr || !known.insert(object).second)
-                throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
-            records.emplace_back(object);
             auto* record = static_cast<CSchematicElementRecord*>(object);
+            // A reference back to a record read before gives that record again, marked taken.
+            if (record == nullptr || record->taken)
+                throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
+            record->taken = true;
+            records.emplace_back(object);
             SchematicElement source;
             source.id = record->wizardId;
             source.name = ToString(record->name);
             source.showName = record->showName != 0;
-            if (!IsUsableName(source.name, why) || !names.insert(NameCollisionKey(source.name)).second)
+            if (!IsUsableName(source.name, why) || !names.insert(std::pmr::string(NameCollisionKey(source.name), &namesArena)).second)
                 throw std::runtime_error("element record " + std::to_string(i + 1) + " has no usable unique name");
             const CatalogueElement* type = m_catalogue.Find(source.id);
             if (type == nullptr || type->base != record->base)
@@ -1894,7 +1966,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             record->name.Empty();
             std::vector<CSchematicElementRecord::Param>().swap(record->params);
             std::vector<CString>().swap(record->outputs);
-            if (!Stream(sinkError)) throw std::runtime_error(sinkError);
+            m_loadedRecord = record;
+            const bool streamed = Stream(sinkError);
+            m_loadedRecord = nullptr;
+            if (!streamed) throw std::runtime_error(sinkError);
         }
         RefuseTrailingData(ar);
         ok = true;
@@ -1933,6 +2008,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     ch = SchematicCharacteristic();
     PageState page;
     EditScriptRunner first;
+    first.makeListings = false;
     first.inspect = CapturePage(page);
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(std::vector<std::string>{"print", "cancel"}, actions, error) ||
@@ -1961,6 +2037,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     }
     PageState table;
     EditScriptRunner second;
+    second.makeListings = false;
     second.inspect = CapturePage(table);
     const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
                                             "cancel"};

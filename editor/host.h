@@ -40,6 +40,9 @@ public:
     BYTE symbolVariant = 0;
     std::vector<Param> params;
     std::vector<CString> outputs;   // names of the parameters whose result output is on
+    // Not stored: set once the host has taken the record over while loading, so that a
+    // reference back to it in the archive is told from a record of its own.
+    bool taken = false;
 };
 
 namespace qv {
@@ -122,6 +125,10 @@ public:
     // elements are saved again into that archive as Save would.
     bool LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
                      std::string& text, size_t& count, std::string& error);
+    // The same, with the schematic's text handed to `print` piece by piece as the elements are
+    // loaded, never held whole: a fault stops the pieces where it was found.
+    bool LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
+                     const std::function<void(const std::string&)>& print, size_t& count, std::string& error);
 
     // SVG pictures of an element: its symbol as the page draws it in the current form, or the
     // preview of its characteristic.
@@ -139,9 +146,13 @@ public:
 
     // The files the command reads (schematic, script, catalogue, plug-in): no file the host
     // writes may be one of them, whatever path names it.
-    void SetInputFiles(std::vector<std::string> paths) { m_inputs = std::move(paths); }
+    // Each input's identity is taken once here, so that checking a file the run writes costs
+    // one look at that file, not one at every input.
+    void SetInputFiles(std::vector<std::string> paths);
     // The input that `path` names by file identity ("" when it names none).
     std::string InputAt(const std::string& path) const;
+    // The input with that file identity, the file at `path` ("" when none is).
+    std::string InputWithIdentity(const std::string& path, unsigned long long device, unsigned long long inode) const;
 
     SchematicEditor& Editor() { return *m_editor; }
     size_t ElementCount() const { return m_elements.size(); }
@@ -202,6 +213,8 @@ private:
         CFile file;
         std::unique_ptr<CArchive> archive;
         std::vector<std::unique_ptr<CSchematicElementRecord>> records;
+        // A record kept alive by someone else that SaveElement writes the next element with.
+        CSchematicElementRecord* reusable = nullptr;
     };
     typedef CWizardBase3* (*Factory3)(int);
     typedef CWizardBase4* (*Factory4)(unsigned int);
@@ -280,6 +293,7 @@ private:
 
     Catalogue m_catalogue;
     HMODULE m_plugin = nullptr;
+    std::vector<HMODULE> m_formulaModules;   // kept loaded while the host runs
     Factory3 m_create3 = nullptr;
     Factory4 m_create4 = nullptr;
     std::unique_ptr<SchematicEditor> m_editor;
@@ -290,9 +304,18 @@ private:
     ElementSink* m_sink = nullptr;
     bool m_checking = false;   // CheckElement is making an element
     std::vector<std::string> m_inputs;
+    struct FileIdentity {
+        bool known = false;   // the input could be looked at when it was named
+        unsigned long long device = 0;
+        unsigned long long inode = 0;
+    };
+    std::vector<FileIdentity> m_inputIdentities;   // by index in m_inputs
     // While set, BuildText makes only the elements it accepts (the others' names are noted).
     std::function<bool(const SchematicElement&)> m_buildOnly;
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
+    // While Load hands an element on: the record it was loaded from, which stays alive until
+    // the archive is done and so may serve to save the element again.
+    CSchematicElementRecord* m_loadedRecord = nullptr;
 };
 
 // A file that one `describe` run writes, known before anything is written.

@@ -223,20 +223,22 @@ int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& docu
 
 // The planned files that did not exist before the command, removed when the command fails:
 // a failed command leaves nothing behind.
+// The plan outlives this record, which notes only which of its files are new: a copy of every
+// path would grow with the schematic.
 struct NewFiles {
-    std::vector<qv::PlannedFile> planned;
+    const std::vector<qv::PlannedFile>* planned = nullptr;
     std::vector<bool> isNew;
     bool keep = false;
-    void Note(std::vector<qv::PlannedFile> files) {
-        planned = std::move(files);
+    void Note(const std::vector<qv::PlannedFile>& files) {
+        planned = &files;
         std::error_code code;
-        for (const qv::PlannedFile& file : planned) isNew.push_back(!std::filesystem::exists(file.path, code));
+        for (const qv::PlannedFile& file : files) isNew.push_back(!std::filesystem::exists(file.path, code));
     }
     ~NewFiles() {
-        if (keep) return;
+        if (keep || planned == nullptr) return;
         std::error_code code;
-        for (size_t i = 0; i < planned.size(); ++i)
-            if (isNew[i]) std::filesystem::remove(planned[i].path, code);
+        for (size_t i = 0; i < planned->size(); ++i)
+            if (isNew[i]) std::filesystem::remove((*planned)[i].path, code);
     }
 };
 
@@ -343,12 +345,13 @@ int Load(const Arguments& args) {
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
-    // Element by element; with -o each element is saved again as soon as it was loaded.
-    std::string text;
+    // Element by element; with -o each element is saved again as soon as it was loaded. The
+    // schematic is printed as it is loaded, never held whole (a million elements would take a
+    // gigabyte): a fault ends the printing where it was found, and the exit status says so.
     size_t count = 0;
-    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), text, count, error))
+    auto print = [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); };
+    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), print, count, error))
         return Fail(error);
-    std::fwrite(text.data(), 1, text.size(), stdout);
     if (args.Has("-o"))
         std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;

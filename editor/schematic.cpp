@@ -778,6 +778,12 @@ void SchematicTextWriter::Add(const SchematicElement& element) {
     }
 }
 
+std::string SchematicTextWriter::TakeWritten() {
+    std::string taken;
+    taken.swap(m_text);
+    return taken;
+}
+
 std::string SchematicTextWriter::Finish() {
     m_text += m_count == 0 ? "]\n}\n" : "\n  ]\n}\n";
     m_count = 0;

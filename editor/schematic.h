@@ -130,7 +130,10 @@ class SchematicTextWriter {
 public:
     void Begin(const std::string& document);
     void Add(const SchematicElement& element);
-    // The whole text; the writer is empty afterwards.
+    // The text written since the last call, so that a long schematic can be printed while
+    // it is written rather than held whole.
+    std::string TakeWritten();
+    // The whole text (what TakeWritten has not taken); the writer is empty afterwards.
     std::string Finish();
 
 private:

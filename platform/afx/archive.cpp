@@ -80,6 +80,12 @@ void CArchive::ReadExact(void* lpBuf, UINT nCount)
 
 void CArchive::RequireRemaining(DWORD nCount)
 {
+    // A short read needs no look at the file (two system calls): reading it raises the end of
+    // the file just as well, and the buffer made for it is small whatever the data says. Only a
+    // long count is checked against what remains before memory is taken for it.
+    constexpr DWORD kUncheckedBytes = 4096;
+    if (nCount <= kUncheckedBytes)
+        return;
     const DWORD length = m_pFile->GetLength();
     const DWORD position = m_pFile->GetPosition();
     const DWORD remaining = position < length ? length - position : 0;
@@ -141,7 +147,13 @@ CArchive& CArchive::operator>>(CString& s)
     }
     RequireRemaining(len);
     std::string text(len, '\0');
-    ReadExact(text.data(), len);
+    const UINT got = len == 0 ? 0 : m_pFile->Read(text.data(), len);
+    if (got != len) {
+        // A text cut short stays unread, as when the check of a long one fails: the file is
+        // left where the text begins.
+        m_pFile->Seek(-static_cast<LONG>(got), CFile::current);
+        AfxThrowArchiveException(CArchiveException::endOfFile, m_strFileName);
+    }
     s = CString(std::string_view(text));
     return *this;
 }

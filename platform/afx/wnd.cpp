@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstring>
 
+#include <strings.h>
+
 // ---------------------------------------------------------------------------------------
 // Command targets and message maps
 
@@ -91,18 +93,21 @@ LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
 
 WindowKind KindFromClassName(const std::string& className)
 {
-    std::string lower;
-    for (char c : className)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "button") return WindowKind::Button;
-    if (lower == "edit") return WindowKind::Edit;
-    if (lower == "static") return WindowKind::Static;
-    if (lower == "combobox" || lower == "comboboxex32") return WindowKind::ComboBox;
-    if (lower == "listbox") return WindowKind::ListBox;
-    if (lower == "syslistview32") return WindowKind::ListView;
-    if (lower == "msctls_updown32") return WindowKind::UpDown;
-    if (lower == "sysheader32") return WindowKind::Header;
-    if (lower == "#32770") return WindowKind::Dialog;
+    // Compared in place, letter case aside: every control made asks, and a lower-case copy
+    // of each name would cost more than the comparisons.
+    const auto is = [&className](const char* name) {
+        const size_t length = std::strlen(name);
+        return className.size() == length && strncasecmp(className.data(), name, length) == 0;
+    };
+    if (is("button")) return WindowKind::Button;
+    if (is("edit")) return WindowKind::Edit;
+    if (is("static")) return WindowKind::Static;
+    if (is("combobox") || is("comboboxex32")) return WindowKind::ComboBox;
+    if (is("listbox")) return WindowKind::ListBox;
+    if (is("syslistview32")) return WindowKind::ListView;
+    if (is("msctls_updown32")) return WindowKind::UpDown;
+    if (is("sysheader32")) return WindowKind::Header;
+    if (is("#32770")) return WindowKind::Dialog;
     return WindowKind::Generic;
 }
 
@@ -131,7 +136,8 @@ bool WindowCore::IsDescendantOf(const WindowCore* ancestor) const
 
 WindowCore* CoreFromHandle(HWND hwnd)
 {
-    return dynamic_cast<WindowCore*>(TargetFromHandle(hwnd));
+    MessageTarget* target = TargetFromHandle(hwnd);
+    return target != nullptr && target->IsWindowCore() ? static_cast<WindowCore*>(target) : nullptr;
 }
 
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,

@@ -39,6 +39,7 @@ class WindowCore : public MessageTarget {
 public:
     WindowCore() = default;
     virtual ~WindowCore();
+    bool IsWindowCore() const override { return true; }
     WindowCore(const WindowCore&) = delete;
     WindowCore& operator=(const WindowCore&) = delete;
 

@@ -89,10 +89,14 @@ std::string ModuleFolder()
 // Maps a module name as the system writes it to the path of the shared library.
 std::string MapModuleName(const char* name)
 {
-    std::string path = name;
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
+    // '\\' is read as '/', and a run of separators as one (as the file system reads it), so
+    // that "folder\\" + "\\X.dll" names the module that "folder/X.dll" names.
+    std::string path;
+    for (const char* p = name; *p; ++p) {
+        const char c = *p == '\\' ? '/' : *p;
+        if (c != '/' || path.empty() || path.back() != '/')
+            path += c;
+    }
     bool hasFolder = path.find('/') != std::string::npos;
     std::string base = BaseName(path);
     if (EndsWithNoCase(base, ".dll"))
@@ -193,6 +197,15 @@ HMODULE LoadLibraryA(LPCSTR fileName)
     }
     std::lock_guard<std::recursive_mutex> guard(LoaderLock());
     std::string requested = MapModuleName(fileName);
+    // A module that is loaded already answers to the name it was loaded by, as the original
+    // platform finds a loaded module by its name: a plug-in that loads the same module for
+    // each of many elements resolves its path once, not once per load.
+    for (auto& r : Records()) {
+        if (r->count > 0 && !r->executable && r->requested == requested) {
+            ++r->count;
+            return r.get();
+        }
+    }
     std::string path = RealPath(requested);
     if (path.empty()) {
         SetLastError(ERROR_MOD_NOT_FOUND);

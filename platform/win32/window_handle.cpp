@@ -4,13 +4,95 @@
 #include "window_handle.h"
 
 #include <mutex>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
+// The live handles and their targets, in a table of open addressing: a handle's place is its
+// serial number modulo the table's size (a power of two), and a taken place passes the handle
+// on to the next one. Handles are drawn in sequence and most windows live briefly, so the live
+// ones are mostly recent and seldom collide: a look-up, which every message and every control
+// access makes, costs a mask and a comparison or two rather than the division and the node of
+// a general hash map.
+class HandleTable {
+public:
+    qv::MessageTarget* Find(uintptr_t handle) const
+    {
+        if (m_slots.empty() || handle == 0)
+            return nullptr;
+        for (size_t i = Home(handle);; i = Next(i)) {
+            const Slot& slot = m_slots[i];
+            if (slot.handle == handle)
+                return slot.target;
+            if (slot.handle == 0)
+                return nullptr;
+        }
+    }
+
+    void Insert(uintptr_t handle, qv::MessageTarget* target)
+    {
+        if (2 * (m_count + 1) > m_slots.size())
+            Grow();
+        size_t i = Home(handle);
+        while (m_slots[i].handle != 0)
+            i = Next(i);
+        m_slots[i] = {handle, target};
+        ++m_count;
+    }
+
+    void Erase(uintptr_t handle)
+    {
+        if (m_slots.empty() || handle == 0)
+            return;
+        size_t i = Home(handle);
+        while (m_slots[i].handle != handle) {
+            if (m_slots[i].handle == 0)
+                return;
+            i = Next(i);
+        }
+        // Backward shift: the entries after the freed place that could sit in it move up, so
+        // that no search stops early at a hole.
+        for (size_t j = Next(i);; j = Next(j)) {
+            if (m_slots[j].handle == 0)
+                break;
+            const size_t home = Home(m_slots[j].handle);
+            // The entry at j may move to i when its home does not lie in (i, j] cyclically.
+            const bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+            if (!between) {
+                m_slots[i] = m_slots[j];
+                i = j;
+            }
+        }
+        m_slots[i] = Slot{};
+        --m_count;
+    }
+
+private:
+    struct Slot {
+        uintptr_t handle = 0;   // 0: free
+        qv::MessageTarget* target = nullptr;
+    };
+
+    size_t Home(uintptr_t handle) const { return (handle >> 4) & (m_slots.size() - 1); }
+    size_t Next(size_t i) const { return (i + 1) & (m_slots.size() - 1); }
+
+    void Grow()
+    {
+        std::vector<Slot> old(m_slots.empty() ? 64 : 2 * m_slots.size());
+        old.swap(m_slots);
+        m_count = 0;
+        for (const Slot& slot : old)
+            if (slot.handle != 0)
+                Insert(slot.handle, slot.target);
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_count = 0;
+};
+
 struct Registry {
     std::mutex lock;
-    std::unordered_map<uintptr_t, qv::MessageTarget*> targets;
+    HandleTable targets;
     // Handles look like aligned addresses and never take small values, so that a control ID
     // or a count passed by mistake is never taken for a live handle.
     uintptr_t next = 0x10000;
@@ -36,7 +118,7 @@ HWND CreateWindowHandle(MessageTarget* target)
     std::lock_guard<std::mutex> guard(r.lock);
     uintptr_t value = r.next;
     r.next += 0x10;
-    r.targets.emplace(value, target);
+    r.targets.Insert(value, target);
     return reinterpret_cast<HWND>(value);
 }
 
@@ -44,7 +126,7 @@ void DestroyWindowHandle(HWND hwnd)
 {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> guard(r.lock);
-    r.targets.erase(reinterpret_cast<uintptr_t>(hwnd));
+    r.targets.Erase(reinterpret_cast<uintptr_t>(hwnd));
 }
 
 MessageTarget* TargetFromHandle(HWND hwnd)
@@ -53,8 +135,7 @@ MessageTarget* TargetFromHandle(HWND hwnd)
         return nullptr;
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> guard(r.lock);
-    auto it = r.targets.find(reinterpret_cast<uintptr_t>(hwnd));
-    return it == r.targets.end() ? nullptr : it->second;
+    return r.targets.Find(reinterpret_cast<uintptr_t>(hwnd));
 }
 
 } // namespace qv

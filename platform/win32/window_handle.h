@@ -11,6 +11,9 @@ class MessageTarget {
 public:
     virtual ~MessageTarget() = default;
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // Whether the target is a window of the afx layer (qv::WindowCore). Every window operation
+    // asks it of the target behind a handle, so it is answered without a dynamic cast.
+    virtual bool IsWindowCore() const { return false; }
 };
 
 HWND CreateWindowHandle(MessageTarget* target);

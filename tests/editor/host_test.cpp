@@ -408,6 +408,15 @@ TEST_F(HostTest, StreamedArchiveOfManyElementsLoadsEveryRecord) {
         << error;
     EXPECT_EQ(300u, count);
     EXPECT_EQ(ReadFile(path), ReadFile(folder / "again.qva"));
+    // The schematic is printed while it is loaded, never held whole: a piece for each element
+    // as soon as it was loaded, besides the head and the end.
+    std::vector<std::string> pieces;
+    const auto print = [&pieces](const std::string& piece) { pieces.push_back(piece); };
+    ASSERT_TRUE(host.LoadArchive(path, folder.string() + "/", "", print, count, error)) << error;
+    ASSERT_EQ(302u, pieces.size());
+    std::string joined;
+    for (const std::string& piece : pieces) joined += piece;
+    EXPECT_EQ(text, joined);
 }
 
 // A fault the catalogue shows is found before anything is written; one that only the pages

@@ -1,4 +1,5 @@
 #include "win32/module.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,28 @@ TEST_F(ModuleTest, NameMappingAndExports)
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(FreeLibrary(byPath));
     EXPECT_EQ(Count(DLL_PROCESS_DETACH), 1);
+}
+
+// A loaded module answers to the name it was loaded by, however its folder is spelt, without
+// the file being looked at again: a plug-in may load the same module for each of many elements.
+TEST_F(ModuleTest, LoadedModuleIsFoundByItsNameWithoutItsFile)
+{
+    const std::string folder = qv_test::TempFolder() + "/loaded-by-name";
+    std::filesystem::create_directories(folder);
+    const std::string copy = folder + "/TestModule.so";
+    std::filesystem::copy_file(std::string(PARVEL_MODULE_DIR) + "/TestModule.so", copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    HMODULE first = LoadLibraryA((folder + "\\\\TestModule.dll").c_str());
+    ASSERT_NE(first, nullptr) << GetLastError();
+    std::filesystem::remove(copy);
+    EXPECT_EQ(LoadLibraryA((folder + "/TestModule.dll").c_str()), first);
+    EXPECT_EQ(Count(DLL_PROCESS_ATTACH), 1);
+    EXPECT_TRUE(FreeLibrary(first));
+    EXPECT_TRUE(FreeLibrary(first));
+    EXPECT_EQ(Count(DLL_PROCESS_DETACH), 1);
+    // Once unloaded, the name is looked for in the file system again.
+    EXPECT_EQ(LoadLibraryA((folder + "/TestModule.dll").c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
 TEST_F(ModuleTest, RefusedAttachUnloadsAndFails)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -80,6 +81,24 @@ TEST(WindowHandles, TargetDestroyingItselfWhileAnswering)
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(SendMessageA(hwnd, WM_CLOSE, 0, 0), 0);
     EXPECT_EQ(target.calls, 1);
+}
+
+// Many live handles destroyed in a scrambled order: every handle still live keeps reaching its
+// own target, and every destroyed one reaches none.
+TEST(WindowHandles, ManyLiveHandlesDestroyedInAnyOrder)
+{
+    std::vector<Recorder> targets(600);
+    std::vector<HWND> handles;
+    for (Recorder& target : targets)
+        handles.push_back(qv::CreateWindowHandle(&target));
+    std::vector<bool> live(handles.size(), true);
+    for (size_t step = 0; step < handles.size(); ++step) {
+        const size_t gone = (step * 379) % handles.size(); // 379 is prime to 600: each index once
+        qv::DestroyWindowHandle(handles[gone]);
+        live[gone] = false;
+        for (size_t i = 0; i < handles.size(); ++i)
+            ASSERT_EQ(qv::TargetFromHandle(handles[i]), live[i] ? &targets[i] : nullptr) << "step " << step << ", handle " << i;
+    }
 }
 
 } // namespace
