@@ -154,6 +154,13 @@ private:
     static constexpr int kBases = 5;
     static constexpr int kSearchBases = 4;
     static constexpr int kCompanionEigen = 2 * kBases;  // candidate index of that denominator
+    // The route of the companion form on m_aHat, m_b, m_n and m_m: writes the result and its
+    // estimate (the pole route below included).
+    void ConvertCompanion();
+    // Exact zero poles (the lowest `zeros` coefficients of the denominator zero) split off in
+    // closed form, the rest by ConvertCompanion. False where the split cannot vouch for its
+    // parts (nothing written then).
+    bool SplitZeroPoles(int zeros);
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
     // Where the first comparison fails: the next cheapest pairs of independent candidates.
