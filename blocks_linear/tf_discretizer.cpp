@@ -841,6 +841,8 @@ bool CTransferFunctionDiscretizer::SplitZeroPoles(int zeros) {
                 alphaRest[k] = m_alpha[k];
                 betaRest[k] = m_beta[k];
             }
+        } else {
+            m_k = 1.0;  // (integrators alone: no exponential, no sub-steps)
         }
         alphaRest[rest] = 1.0;
         std::memcpy(m_aHat, aWhole, sizeof aWhole);
