@@ -9,9 +9,7 @@ are timed in processor time, in rounds that alternate between them, and each kee
 repetition over all rounds: load on a shared machine only ever adds time, so a busy moment
 weighs on neither side's best. Goals: every input of order 2 or 10 at least 20 times faster
 than scipy, every other input (orders 20 and 50) at least as fast. Fails (exit status 1) when
-a gated input misses its goal; the inputs in PENDING still miss it, or meet it too narrowly to
-hold on a loaded machine, and are printed without failing until their route is fast enough.
-Prints a note and passes when scipy is not installed. An input on which scipy's own
+a gated input misses its goal. Prints a note and passes when scipy is not installed. An input on which scipy's own
 conversion breaks down is reported and not compared.
 """
 import os
@@ -25,7 +23,6 @@ import bench_check
 
 TOOL = "check_discrete_tf_bench"
 ROUNDS = 4
-PENDING = {"o10_integrators"}
 OPTIONS = ["--benchmark_repetitions=3", "--benchmark_enable_random_interleaving=true",
            "--benchmark_min_time=0.05"]
 
@@ -100,10 +97,10 @@ def main(argv):
             continue
         ratio = theirs[name] / mine
         met = ratio >= goal(name)
-        verdict = "goal met" if met else ("below goal, not gated yet" if name in PENDING else "BELOW GOAL")
+        verdict = "goal met" if met else "BELOW GOAL"
         print(f"{name}: discretizer {mine * 1e6:.2f} us, scipy {theirs[name] * 1e6:.2f} us "
               f"-> {ratio:.1f} times faster (goal {goal(name):.0f}) {verdict}")
-        failed = failed or (not met and name not in PENDING)
+        failed = failed or not met
     return 1 if failed else 0
 
 

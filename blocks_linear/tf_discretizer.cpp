@@ -582,6 +582,20 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
         m_status = Status::Done;
         return;
     }
+    // Exact zero poles (a_0 = ... = a_(z-1) = 0) are split off first: where that split vouches
+    // for its result, the companion-form route runs only on the rest.
+    int zeros = 0;
+    while (zeros < n && m_aHat[zeros] == 0.0) ++zeros;
+    if (zeros == 0 || !SplitZeroPoles(zeros)) ConvertCompanion();
+    m_transitionDone = m_polynomialsDone = true;
+    if (!std::isfinite(m_errorEstimate)) ClearResult();
+    m_beta[n] = 0.0;
+    m_alpha[n] = 1.0;
+    m_status = m_errorEstimate <= kAcceptedError ? Status::Done : Status::Inaccurate;
+}
+
+void CTransferFunctionDiscretizer::ConvertCompanion() {
+    const short n = m_n;
     // The polynomials are formed in four bases of the state (the time-scaled companion form,
     // its dual, a graded and a balanced similarity), the denominator in two ways each (from the
     // eigenvalues of Phi, accurate where modes have decayed; by Hyman's recursion, accurate
@@ -743,11 +757,189 @@ void CTransferFunctionDiscretizer::Discretize(const double* den, const double* n
     m_errorEstimate = std::max(numEst, denEst);
     // Where the companion-form route cannot vouch for 1e-8, the poles themselves may.
     if (!(m_errorEstimate <= kAcceptedError)) PoleRoute();
-    m_transitionDone = m_polynomialsDone = true;
-    if (!std::isfinite(m_errorEstimate)) ClearResult();
-    m_beta[n] = 0.0;
-    m_alpha[n] = 1.0;
-    m_status = m_errorEstimate <= kAcceptedError ? Status::Done : Status::Inaccurate;
+}
+
+bool CTransferFunctionDiscretizer::SplitZeroPoles(int zeros) {
+    // G(s) = b(s) / (s^z a'(s)) with a'(0) != 0 is P(s)/s^z + Q(s)/a'(s): P (degree below z) is
+    // the Taylor series of b/a' at 0 up to s^(z-1), Q = (b - P a')/s^z (degree below n - z).
+    // The hold of 1/s^j is T^j/j! A_j(z)/(z-1)^j, A_j the Eulerian polynomial (A_1 = 1,
+    // A_2 = z + 1, A_3 = z^2 + 4z + 1, ...), so that with (alpha', beta') the hold of Q/a'
+    //   alpha = (z-1)^z alpha',  beta = S alpha' + (z-1)^z beta',
+    //   S = sum_(j=1..z) p_(z-j) T^j/j! A_j (z-1)^(z-j).
+    // The repeated eigenvalue 1 of the zero poles is what spoils the companion-form route;
+    // without it that route runs on the rest alone, on its fast path. The error of each part
+    // is followed through these sums term by term. Where the estimate is above
+    // kSplitAccepted (the sums cancel, as at short sample times), the companion-form route
+    // also runs on the whole, and the result with the smaller estimate is kept. False (the
+    // whole goes to the companion-form route) where the split cannot vouch for its parts.
+    using Wide = long double;
+    constexpr double kWideEps = 0x1p-63;  // unit round-off of Wide, twice over
+    constexpr double kSplitAccepted = kEstimateSafety * kEnough;
+    const int n = m_n;
+    const int rest = n - zeros;
+    const int top = std::min<int>(m_m, n - 1);
+    const double* a = m_aHat + zeros;  // a'_0 .. a'_rest
+    Wide p[kSize];
+    Wide q[kSize];
+    // 1. P and Q; the residual that P leaves below s^z is dropped, an error of the numerator
+    //    that its bound `lowError` (relative to the numerator) accounts for.
+    double bBig = 0.0;
+    for (int k = 0; k <= top; ++k) bBig = std::max(bBig, std::fabs(m_b[k]));
+    double lowBound = 0.0;
+    for (int k = 0; k < zeros; ++k) {
+        Wide sum = k <= top ? m_b[k] : 0.0;
+        double size = std::fabs(static_cast<double>(sum));
+        for (int j = 1; j <= std::min(k, rest); ++j) {
+            sum -= static_cast<Wide>(a[j]) * p[k - j];
+            size += std::fabs(a[j] * static_cast<double>(p[k - j]));
+        }
+        p[k] = sum / a[0];
+        lowBound = std::max(lowBound, (k + 3) * kWideEps * size);
+    }
+    const double lowError = bBig > 0.0 ? lowBound / bBig : 0.0;
+    double qBig = 0.0;
+    double qBound = 0.0;
+    for (int k = 0; k < rest; ++k) {
+        Wide sum = k + zeros <= top ? m_b[k + zeros] : 0.0;
+        double size = std::fabs(static_cast<double>(sum));
+        for (int j = std::max(0, k + zeros - rest); j < zeros; ++j) {
+            sum -= p[j] * static_cast<Wide>(a[k + zeros - j]);
+            size += std::fabs(static_cast<double>(p[j]) * a[k + zeros - j]);
+        }
+        q[k] = sum;
+        qBig = std::max(qBig, std::fabs(static_cast<double>(sum)));
+        qBound = std::max(qBound, (zeros + 2) * kWideEps * size);
+    }
+    // Q must be as accurate as its rounding to double, which the route below samples.
+    const double qError = qBig > 0.0 ? qBound / qBig : (qBound > 0.0 ? 1.0 : 0.0);
+    if (!(qError <= kEps) || !(lowError <= kEps)) return false;
+    // 2. The hold of Q/a' (order n - z) by the companion-form route, on the object's own
+    //    storage; the whole's coefficients are put back afterwards.
+    double alphaRest[kSize];
+    double betaRest[kSize];
+    double restError = 0.0;
+    for (int k = 0; k < rest; ++k)
+        if (!std::isfinite(static_cast<double>(q[k]))) return false;
+    {
+        double aWhole[kSize];
+        double bWhole[kSize];
+        std::memcpy(aWhole, m_aHat, sizeof aWhole);
+        std::memcpy(bWhole, m_b, sizeof bWhole);
+        const short mWhole = m_m;
+        const double tWhole = m_T;
+        if (rest > 0) {
+            for (int k = 0; k < kSize; ++k) {
+                m_aHat[k] = k <= rest ? aWhole[k + zeros] : 0.0;
+                m_b[k] = k < rest ? static_cast<double>(q[k]) : 0.0;
+            }
+            m_n = static_cast<short>(rest);
+            m_m = static_cast<short>(rest - 1);
+            ClearResult();
+            ConvertCompanion();
+            restError = m_errorEstimate;
+            for (int k = 0; k < rest; ++k) {
+                alphaRest[k] = m_alpha[k];
+                betaRest[k] = m_beta[k];
+            }
+        } else {
+            m_k = 1.0;  // (integrators alone: no exponential, no sub-steps)
+        }
+        alphaRest[rest] = 1.0;
+        std::memcpy(m_aHat, aWhole, sizeof aWhole);
+        std::memcpy(m_b, bWhole, sizeof bWhole);
+        m_m = mWhole;
+        m_n = static_cast<short>(n);
+        m_T = tWhole;
+    }
+    if (!(restError <= kAcceptedError)) return false;
+    // 3. The sums, in Wide, with the absolute error of each coefficient bounded from those of
+    //    the parts: alpha' and beta' within restError of their largest coefficient (beta'
+    //    also within the error of Q), S within its rounding.
+    double alphaRestBig = 1.0;
+    double betaRestBig = 0.0;
+    for (int k = 0; k < rest; ++k) {
+        alphaRestBig = std::max(alphaRestBig, std::fabs(alphaRest[k]));
+        betaRestBig = std::max(betaRestBig, std::fabs(betaRest[k]));
+    }
+    const double alphaRestError = restError * alphaRestBig;
+    const double betaRestError = restError * (1.0 + qError / kEps) * betaRestBig;
+    // (z-1)^z, exact in Wide up to z = 63, within its rounding beyond.
+    Wide binom[kSize] = {1.0L};
+    for (int j = 1; j <= zeros; ++j) {
+        binom[j] = binom[j - 1];
+        for (int k = j - 1; k >= 1; --k) binom[k] = binom[k - 1] - binom[k];
+        binom[0] = -binom[0];
+    }
+    // S by Horner's rule in (z-1), and sAbs likewise with |terms| in (z+1): a bound on the
+    // terms' size per coefficient.
+    Wide eulerian[kSize] = {1.0L};  // A_j
+    Wide s[kSize] = {};
+    double sAbs[kSize] = {};
+    Wide coefficient = 1.0L;  // T^j / j!
+    for (int j = 1; j <= zeros; ++j) {
+        if (j > 1) {
+            for (int k = j - 1; k >= 0; --k)
+                eulerian[k] = (k + 1) * eulerian[k] + (k >= 1 ? (j - k) * eulerian[k - 1] : 0.0L);
+        }
+        coefficient *= static_cast<Wide>(m_T) / j;
+        const Wide c = p[zeros - j] * coefficient;
+        // s := s (z - 1) + c A_j, degree j - 1.
+        for (int k = j - 1; k >= 0; --k) {
+            s[k] = (k >= 1 ? s[k - 1] : 0.0L) - s[k] + c * eulerian[k];
+            sAbs[k] = (k >= 1 ? sAbs[k - 1] : 0.0) + sAbs[k] + std::fabs(static_cast<double>(c * eulerian[k]));
+        }
+    }
+    double num[kSize];
+    double den[kSize];
+    double numError = 0.0;
+    double denError = 0.0;
+    double numBig = 0.0;
+    double denBig = 1.0;
+    for (int k = 0; k < n; ++k) {
+        Wide alpha = 0.0L;
+        Wide beta = 0.0L;
+        double alphaBound = 0.0;
+        double betaBound = 0.0;
+        double size = 0.0;  // of beta's terms
+        for (int i = std::max(0, k - rest); i <= std::min(k, zeros); ++i) {
+            const double bi = std::fabs(static_cast<double>(binom[i]));
+            alpha += binom[i] * alphaRest[k - i];
+            if (k - i < rest) {
+                alphaBound += bi * alphaRestError;
+                beta += binom[i] * betaRest[k - i];
+                betaBound += bi * betaRestError;
+                size += bi * std::fabs(betaRest[k - i]);
+            }
+        }
+        for (int i = std::max(0, k - rest); i <= std::min(k, zeros - 1); ++i) {
+            beta += s[i] * alphaRest[k - i];
+            const double restPart = std::fabs(alphaRest[k - i]);
+            size += sAbs[i] * restPart;
+            if (k - i < rest) betaBound += sAbs[i] * alphaRestError;
+            betaBound += (3 * zeros + 3) * kWideEps * sAbs[i] * restPart;
+        }
+        betaBound += (lowError + (n + 2) * kWideEps) * size;
+        num[k] = static_cast<double>(beta);
+        den[k] = static_cast<double>(alpha);
+        if (!std::isfinite(num[k]) || !std::isfinite(den[k]) || !std::isfinite(betaBound)) return false;
+        numError = std::max(numError, betaBound);
+        denError = std::max(denError, alphaBound);
+        numBig = std::max(numBig, std::fabs(num[k]));
+        denBig = std::max(denBig, std::fabs(den[k]));
+    }
+    const double numEst = numBig > 0.0 ? numError / numBig : (numError > 0.0 ? std::numeric_limits<double>::infinity() : 0.0);
+    const double estimate = std::max(numEst, denError / denBig) + 2.0 * kEps * n;
+    if (!(estimate <= kSplitAccepted)) {
+        ClearResult();
+        ConvertCompanion();
+        if (m_errorEstimate <= estimate) return true;
+    }
+    for (int k = 0; k < n; ++k) {
+        m_beta[k] = num[k];
+        m_alpha[k] = den[k];
+    }
+    m_errorEstimate = estimate;
+    return true;
 }
 
 void CTransferFunctionDiscretizer::QuickPairs(double numApart, double denApart, double* numEst, double* denEst) {

@@ -51,6 +51,14 @@
 // sums run at two precisions 64 bits apart (the poles, modes and factors computed at the
 // higher one, rounded for the lower): ten times their difference is the estimate. A numerator below the normal range of a double is refused.
 //
+// Exact zero poles (a_0 = ... = a_(z-1) = 0: integrators) come first: each gives a factor
+// (z - 1) in closed form, G = P(s)/s^z + Q(s)/a'(s) by the Taylor series of b/a' at 0, and
+// only Q/a' takes the route above (the repeated eigenvalue 1 of the zero poles costs that route
+// digits and its fast path). The estimate follows the parts' errors through the sums; where
+// they cancel too much (short sample times), the route above also runs on the whole and the
+// result with the smaller estimate is kept. After such a split, Phi and Gamma hold those of
+// Q/a'.
+//
 // No memory is allocated during a computation except by the multi-precision route (its GMP
 // numbers); the object is large (about 1.6 MB), so hold it on the heap.
 #pragma once
@@ -154,6 +162,13 @@ private:
     static constexpr int kBases = 5;
     static constexpr int kSearchBases = 4;
     static constexpr int kCompanionEigen = 2 * kBases;  // candidate index of that denominator
+    // The route of the companion form on m_aHat, m_b, m_n and m_m: writes the result and its
+    // estimate (the pole route below included).
+    void ConvertCompanion();
+    // Exact zero poles (the lowest `zeros` coefficients of the denominator zero) split off in
+    // closed form, the rest by ConvertCompanion. False where the split cannot vouch for its
+    // parts (nothing written then).
+    bool SplitZeroPoles(int zeros);
     bool StableRoute(int run, int extraSquarings, bool perturb);
     bool Stage(int run, int basis, bool eigen);
     // Where the first comparison fails: the next cheapest pairs of independent candidates.

@@ -61,6 +61,10 @@ std::vector<Case> AccuracyCorpus() {
         decades.emplace_back(-std::pow(10.0, k / 2.0), 0.0);
     }
     const std::vector<std::complex<double>> resonance{{-0.1, 10.0}, {-0.1, -10.0}, {-1.0, 0.0}, {0.0, 0.0}};
+    // Two integrators beside two lightly damped pairs, with zeros (split off in closed form).
+    const std::vector<std::complex<double>> integrators{{0, 0},  {0, 0},   {-2, 0},     {-5, 0},      {-20, 0},
+                                                        {-50, 0}, {-1, 10}, {-1, -10}, {-0.05, 3}, {-0.05, -3}};
+    const std::vector<std::complex<double>> integratorZeros{{-1, 0}, {-3, 0}, {-30, 0}, {-0.5, 2}, {-0.5, -2}};
     for (double t : times) {
         // (s+1)(s+2)...(s+10): the classic sub-step count reaches millions.
         cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})), {1.0},
@@ -78,6 +82,10 @@ std::vector<Case> AccuracyCorpus() {
                          Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})});
         cases.push_back({t, FromPoles(powersOfTwo), {1, 1, 1}, powersOfTwo});                    // spread 2^9
         cases.push_back({t, FromPoles(decades), {1}, decades});                                   // spread 10^4.5
+        cases.push_back({t, FromPoles(integrators), FromPoles(integratorZeros, 50.0), integrators});
+        cases.push_back({t, FromPoles(Real({0, 0, 0, 0})), {1, 0.5, 0.25}, Real({0, 0, 0, 0})});   // four integrators
+        cases.push_back({t, FromPoles(Real({0, 0, 0, -0.5, -4})), {2, 1}, Real({0, 0, 0, -0.5, -4})});
+        cases.push_back({t, FromPoles(Real({0, 0, 1, -3})), {0, 1}, Real({0, 0, 1, -3})});       // unstable, zero at 0
     }
     return cases;
 }
