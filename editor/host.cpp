@@ -777,10 +777,17 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(std::vector<std::string>{"ok"}, actions, error)) return false;
     EditScriptRunner runner;
+    const size_t shownBefore = UserScript::Instance().Shown().size();
     std::string refused;
     if (!RunSession(element, actions, runner, refused)) {
-        error = "element \"" + element.source.name + "\": its page does not take the values given: " +
-                refused.substr(refused.find(':') + 1);
+        // The page's own message says what it refused; the OK the host pressed is no line of
+        // the user's.
+        const auto& shown = UserScript::Instance().Shown();
+        std::string message;
+        for (size_t i = shownBefore <= shown.size() ? shownBefore : 0; i < shown.size(); ++i)
+            if (shown[i].kind == InteractionKind::MessageBox) message = shown[i].text;
+        error = "element \"" + element.source.name + "\": its page refuses the values given" +
+                (message.empty() ? refused.substr(refused.find(':')) : ": \"" + message + "\"");
         return false;
     }
     // A value the page replaced (a period that follows the frequency given beside it) or
