@@ -539,6 +539,15 @@ TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
     }
 }
 
+// The example with one element of every catalogue family, given values and no script.
+TEST(QvhostOutputs, EveryFamilyDescribesFromItsValuesAlone) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/every_family.json"));
+    const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/every_family.desc"), ReadFile(scratch / "o.desc"));
+}
+
 // `svg --preview` draws every page that has a preview: a time function's own, and a
 // characteristic in its second form.
 TEST(QvhostOutputs, PreviewsOfEveryPageThatDrawsOne) {
