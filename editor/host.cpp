@@ -786,8 +786,9 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         std::string message;
         for (size_t i = shownBefore <= shown.size() ? shownBefore : 0; i < shown.size(); ++i)
             if (shown[i].kind == InteractionKind::MessageBox) message = shown[i].text;
-        error = "element \"" + element.source.name + "\": its page refuses the values given" +
-                (message.empty() ? refused.substr(refused.find(':')) : ": \"" + message + "\"");
+        error = message.empty() ? refused
+                                : "element \"" + element.source.name + "\": its page refuses the values given: \"" +
+                                      message + "\"";
         return false;
     }
     // A value the page replaced (a period that follows the frequency given beside it) or

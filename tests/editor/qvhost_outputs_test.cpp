@@ -82,6 +82,12 @@ HostRun RunHost(const Scratch& scratch, const std::string& args) {
     return result;
 }
 
+// Describes a schematic of the one element (its JSON object) to o.desc in the scratch folder.
+HostRun DescribeOneElement(const Scratch& scratch, const std::string& element) {
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + element + "]}");
+    return RunHost(scratch, "describe s.json -o o.desc");
+}
+
 // A schematic of one nonlinear resistor with a table of data pairs.
 std::string DataPairs(const std::string& name, const std::string& points, const std::string& file = "") {
     return R"({"document": "D", "elements": [{"id": 15, "name": ")" + name +
@@ -495,8 +501,7 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
     };
     for (const Case& c : cases) {
         Scratch scratch;
-        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
-        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        const HostRun run = DescribeOneElement(scratch, c.element);
         EXPECT_EQ(c.exitCode, run.exitCode) << c.element << ": " << run.err;
         if (c.exitCode == 0)
             EXPECT_EQ(c.text, ReadFile(scratch / "o.desc")) << c.element;
@@ -530,8 +535,7 @@ TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
     };
     for (const Case& c : cases) {
         Scratch scratch;
-        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
-        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        const HostRun run = DescribeOneElement(scratch, c.element);
         EXPECT_EQ(c.exitCode, run.exitCode) << c.element << ": " << run.err;
         // A message is the first line of standard error.
         EXPECT_EQ(c.text, c.exitCode == 0 ? ReadFile(scratch / "o.desc") : run.err.substr(0, run.err.find('\n') + 1))
