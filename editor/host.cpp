@@ -788,6 +788,53 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     return true;
 }
 
+bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
+    const std::vector<SchematicParam>& given = element.source.params;
+    const auto typed = [](const SchematicParam& value) { return value.hasValue || value.hasUnit || value.hasPin; };
+    // An element given no values is what placing it gives: no page needs to run for it, which
+    // also keeps large schematics of plain elements fast.
+    if (std::none_of(given.begin(), given.end(), typed)) return true;
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(std::vector<std::string>{"ok"}, actions, error)) return false;
+    EditScriptRunner runner;
+    const size_t shownBefore = UserScript::Instance().Shown().size();
+    std::string refused;
+    if (!RunSession(element, actions, runner, refused)) {
+        // The page's own message says what it refused; the OK the host pressed is no line of
+        // the user's.
+        const auto& shown = UserScript::Instance().Shown();
+        std::string message;
+        for (size_t i = shownBefore <= shown.size() ? shownBefore : 0; i < shown.size(); ++i)
+            if (shown[i].kind == InteractionKind::MessageBox) message = shown[i].text;
+        error = message.empty() ? refused
+                                : "element \"" + element.source.name + "\": its page refuses the values given: \"" +
+                                      message + "\"";
+        return false;
+    }
+    // A value the page replaced (a period that follows the frequency given beside it) or
+    // whose unit it does not offer could not have been typed: the element would describe
+    // otherwise than the schematic says.
+    ParamHolder* holder = m_editor->Holder(element.handle);
+    for (const SchematicParam& value : given) {
+        if (!value.templateName.empty() || !typed(value)) continue;
+        const CWizardCopaObject3* param = ParamNamed(holder, value.name);
+        std::string now;
+        if (param == nullptr || param->IsDeleted())
+            now = "removes it";
+        else if (value.hasValue && ToString(param->GetValue()) != value.value)
+            now = "makes it \"" + ToString(param->GetValue()) + "\"";
+        else if (value.hasUnit && ToString(param->GetUsedUnit()) != value.unit)
+            now = "takes it in \"" + ToString(param->GetUsedUnit()) + "\"";
+        else if (value.hasPin && (param->HasPin() != FALSE) != value.pin)
+            now = value.pin ? "takes it from no pin" : "takes it from a pin";
+        if (now.empty()) continue;
+        error = "element \"" + element.source.name + "\" parameter \"" + value.name +
+                "\": the value given cannot be typed on its page (the page " + now + ")";
+        return false;
+    }
+    return true;
+}
+
 bool Host::TakeName(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
     const std::string name = ToString(holder->m_strElementName);
@@ -887,7 +934,10 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         if (source.hasWizardData && !FitToLoadedState(added, characteristic, lines, error)) return false;
     }
     for (const std::string& line : source.script) lines.push_back(line);
-    if (lines.empty()) return true;
+    // The values stand on the page when a session opens it, and its OK applies them with the
+    // rest; without a session the page is run for them alone. A wizard loaded from its data
+    // holds what its pages made already.
+    if (lines.empty()) return source.hasWizardData || ApplyValuesOnPage(added, error);
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) {
         error = "element \"" + source.name + "\" script: " + error;

@@ -223,6 +223,11 @@ private:
     bool AddElement(const SchematicElement& source, bool initialize, std::string& error);
     bool CreateWizard(Element& element, std::string& error);
     bool ApplyValues(Element& element, std::string& error);
+    // The values the schematic gave, as a user types them on the element's page and presses
+    // OK: the page shows what the set holds and its apply makes the values that follow from
+    // them. False, naming the element and the parameter, when the page does not take a value
+    // as given.
+    bool ApplyValuesOnPage(Element& element, std::string& error);
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                     std::string& error);
     void SetDocument(const std::string& folder, const std::string& name);

@@ -77,6 +77,12 @@ HostRun RunHost(const Scratch& scratch, const std::string& args) {
     return result;
 }
 
+// Describes a schematic of the one element (its JSON object) to o.desc in the scratch folder.
+HostRun DescribeOneElement(const Scratch& scratch, const std::string& element) {
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + element + "]}");
+    return RunHost(scratch, "describe s.json -o o.desc");
+}
+
 // A schematic of one nonlinear resistor with a table of data pairs.
 std::string DataPairs(const std::string& name, const std::string& points, const std::string& file = "") {
     return R"({"document": "D", "elements": [{"id": 15, "name": ")" + name +
@@ -526,14 +532,55 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
     };
     for (const Case& c : cases) {
         Scratch scratch;
-        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
-        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        const HostRun run = DescribeOneElement(scratch, c.element);
         EXPECT_EQ(c.exitCode, run.exitCode) << c.element << ": " << run.err;
         if (c.exitCode == 0)
             EXPECT_EQ(c.text, ReadFile(scratch / "o.desc")) << c.element;
         else
             EXPECT_EQ(0u, run.err.find(c.text)) << c.element << ": " << run.err;
     }
+}
+
+// Values given in a schematic reach the element as typed on its page and applied with OK:
+// the values that follow from them are made, and a value the page would not keep is refused.
+// An element given no values is what placing it gives.
+TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
+    struct Case {
+        const char* element;
+        int exitCode;
+        const char* text;   // the description, or the message
+    } cases[] = {
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100"}})", 0,
+         "SINE SIN1 ( AMPL := 1, FREQ := 100, TPERIO := 0.01, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );\n"},
+        {R"({"id": 54, "name": "DF1", "parameters": {"IN": "U"}})", 0,
+         "DFILTER DF1 ( N := 3, D := 3, TS := 1m, IN := U, Q[0] := 0.13672873599731955, Q[1] := 0.03738949449484941, "
+         "Q[2] := -0.09933924150247014, P[0] := 1, P[1] := -1.4530850560107218, P[2] := 0.5278640450004206 );\n"},
+        {R"({"id": 54, "name": "DF1"})", 0, "DFILTER DF1 ( N := 1, D := 1, TS := 1m, IN := 0 );\n"},
+        {R"({"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W"}})", 0,
+         "EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := INPUT[1];\n } ( MAXINDEX := 1 );\n"},
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "0.5"}})", 2,
+         "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
+         "makes it \"0.01\")\n"},
+        {R"({"id": 64, "name": "NP1", "parameters": {"N": "-3"}})", 2,
+         "qvhost: element \"NP1\": its page refuses the values given: \"Invalid value!\"\n"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        const HostRun run = DescribeOneElement(scratch, c.element);
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.element << ": " << run.err;
+        // A message is the first line of standard error.
+        EXPECT_EQ(c.text, c.exitCode == 0 ? ReadFile(scratch / "o.desc") : run.err.substr(0, run.err.find('\n') + 1))
+            << c.element;
+    }
+}
+
+// The example with one element of every catalogue family, given values and no script.
+TEST(QvhostOutputs, EveryFamilyDescribesFromItsValuesAlone) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/every_family.json"));
+    const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/every_family.desc"), ReadFile(scratch / "o.desc"));
 }
 
 // `svg --preview` draws every page that has a preview: a time function's own, and a

@@ -87,10 +87,15 @@ TEST_F(SourcesHost, SavedArchiveHoldsTheWizardBlockAndReloadsToTheSameBytes) {
     const fs::path first = folder / "a.qva";
     ASSERT_TRUE(host.Save(first.string(), error)) << error;
 
-    Bytes golden = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // WORD 0, DWORD mode 0, DWORD kind 0, 4 texts
+    Bytes golden = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // WORD 0, DWORD mode 0, DWORD kind 0
     auto word = [&](unsigned v) { golden.push_back(v & 0xFF); golden.push_back(v >> 8); };
     auto dword = [&](unsigned v) { for (int i = 0; i < 4; ++i) golden.push_back((v >> (8 * i)) & 0xFF); };
     auto text = [&](const std::string& t) { golden.push_back(static_cast<unsigned char>(t.size())); golden.insert(golden.end(), t.begin(), t.end()); };
+    // Four texts: the page's OK, which applied the value given, named the source's output.
+    text("");
+    text("EMF [V]");
+    text("");
+    text("");
     auto newClass = [&](const std::string& name) { word(0xFFFF); word(10); word(static_cast<unsigned>(name.size())); golden.insert(golden.end(), name.begin(), name.end()); };
     newClass("CPropCharacteristicXYTable");
     dword(10);
