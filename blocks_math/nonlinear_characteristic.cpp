@@ -13,7 +13,7 @@
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/table_writers.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
 
@@ -25,8 +25,8 @@ PARVEL_VERSIONED_CLASS(CPropNonlinearCharacteristicBlock)
 IMPLEMENT_DYNAMIC(CNonlinearCharacteristicWizard4, CWizardBase4)
 
 using namespace qv::blocks;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 namespace {
 
@@ -373,7 +373,7 @@ void CPropNonlinearCharacteristicBlock::ConvertWizard3Data(const void* data, lon
             // The snapshots are read only when at least one byte follows their block.
             if (blockLength > 0 && blockLength < in.Remaining() && count <= kMaxArchivedSnapshots) {
                 ReadArchivedBlock(in.Position(), blockLength,
-                                  [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
+                                  [this, count](CArchive& ar) { qv::snapshots::ReadSnapshots(ar, count, m_Snapshots); });
             }
             in.SkipBytes(blockLength);
         }
@@ -700,7 +700,7 @@ void CNonlinearCharacteristicWizard4::Serialize(CArchive& ar, ESheetVersion vers
         ar << m_dwModeWord << m_dwKind;
         ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
         m_Characteristic.Serialize(ar);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         return;
     }
     ar >> m_wSchema;
@@ -709,7 +709,7 @@ void CNonlinearCharacteristicWizard4::Serialize(CArchive& ar, ESheetVersion vers
     ar >> m_dwModeWord >> m_dwKind;
     ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
     m_Characteristic.Serialize(ar);
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
 }
 
 BOOL CNonlinearCharacteristicWizard4::DoConvertWizard3Data(const void* data, long length) {

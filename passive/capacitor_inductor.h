@@ -26,6 +26,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
 #include "toolkit/tb_draw_symbol.h"
@@ -46,12 +47,11 @@ constexpr WORD kIdUsedMarkA = 1129;
 constexpr WORD kIdUsedMarkB = 1005;
 } // namespace qv::passive
 
-class CPropPassiveCapAndInd : public CTBPropertyPage {
+class CPropPassiveCapAndInd : public TElementPage<CPassiveCapAndIndWizardBase4> {
     DECLARE_SERIAL(CPropPassiveCapAndInd)
 public:
     CPropPassiveCapAndInd();
     CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
-    ~CPropPassiveCapAndInd() override;
 
     // The page block: class record, page version, form, the inactive characteristics' texts,
     // both kinds and the converted flag.
@@ -64,8 +64,6 @@ public:
     virtual void UpdateModeParameters();
     virtual void BuildCompareList(int form);
 
-    void Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     void LoadFromWizard(DWORD kind1, DWORD kind2, DWORD modeWord, CString xLabel1, CString yLabel1, CString xLabel2,
                         CString yLabel2, const CPtrArray* snapshots);
     void InitDefaults(int store);
@@ -79,7 +77,6 @@ public:
     DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetKind(int n) const { return n == 1 ? m_dwKind1 : m_dwKind2; }
     DWORD GetConverted() const { return m_dwConverted; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     // Reference, variable name, file name of characteristic n (1 or 2), index 0..2.
     const CString& GetText(int n, int index) const;
     const std::vector<BYTE>& GetOldBlock(int n) const { return n == 1 ? m_OldBlock1 : m_OldBlock2; }
@@ -94,7 +91,6 @@ protected:
     void CharacteristicRule(DWORD kind);
     void SnapshotOf(const char* name, const char* rename);
     void CharacteristicSnapshot(DWORD kind);
-    CString DescriptionWithUnit(WORD valueID);
     void InitialValueRule(int check, WORD edit, int unitBox, int pinBox);
     void RunCharacteristicSheet(int n);
     int UpgradeCharacteristicParams();
@@ -116,17 +112,12 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPassiveCapAndIndWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;
-    CPtrArray m_Snapshots;
     CString m_strXLabel1, m_strYLabel1, m_strXLabel2, m_strYLabel2;
     std::vector<BYTE> m_OldBlock1, m_OldBlock2;
     DWORD m_dwKind1 = 1;
     DWORD m_dwKind2 = 1;
     CString m_strText1[3];  // reference, variable name, file name of characteristic 1
     CString m_strText2[3];
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bHasCharacteristic = FALSE;
     BOOL m_bHasExtra = FALSE;
     BOOL m_bHasSecondInitial = FALSE;

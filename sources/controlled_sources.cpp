@@ -1,20 +1,22 @@
 #include "sources/controlled_sources.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
-#include "passive/characteristic_description.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -23,8 +25,8 @@
 #include <new>
 
 using namespace qv::sources;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CWizardBase4)
 IMPLEMENT_SERIAL(CPropNonlinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
@@ -141,7 +143,7 @@ void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version)
         ar << m_dwKind;
         ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
         m_Characteristic.Serialize(ar);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         return;
     }
     ar >> m_wSchema;
@@ -152,7 +154,7 @@ void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version)
     ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
     m_Characteristic.Serialize(ar);
     // The list read replaces the one the wizard held, never lands behind it.
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
 }
 
 void CNonlinearSourceWizardBase4::StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -191,26 +193,15 @@ BEGIN_MESSAGE_MAP(CPropNonlinearSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropNonlinearSource::CPropNonlinearSource() : CTBPropertyPage(kSourceTemplate) {}
+CPropNonlinearSource::CPropNonlinearSource() : TElementPage(kSourceTemplate) {}
 
 CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kSourceTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kSourceTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropNonlinearSource::~CPropNonlinearSource() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropNonlinearSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropNonlinearSource::Rebind(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 void CPropNonlinearSource::SetWizardSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -247,7 +238,7 @@ int CPropNonlinearSource::SelectedForm() const {
 
 DWORD CPropNonlinearSource::CurrentForm() const {
     const int selection = SelectedForm();
-    return selection >= 0 ? static_cast<DWORD>(selection) : PassiveFormOf(m_dwModeWord);
+    return selection >= 0 ? static_cast<DWORD>(selection) : FormOfModeWord(m_dwModeWord);
 }
 
 void CPropNonlinearSource::ShowControls(std::initializer_list<int> ids, int show) {
@@ -312,16 +303,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (m_cmbForm.GetSafeHwnd() != nullptr && m_cmbForm.GetCount() > 0) m_cmbForm.SetCurSel(0);
     UpdateData(FALSE);
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbEarlyUnit.DisableFlatLook(TRUE);
     m_cmbCollectorUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -379,7 +361,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (!m_bSpicePresent) ShowControls({kIdSpiceCompatible}, SW_HIDE);
 
     if (m_cmbForm.GetSafeHwnd() != nullptr) {
-        const DWORD form = PassiveFormOf(m_dwModeWord);
+        const DWORD form = FormOfModeWord(m_dwModeWord);
         // A form the list does not offer leaves no entry selected; the stored form stays.
         m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
         OnSelchangeControlled();
@@ -573,8 +555,7 @@ BOOL CPropNonlinearSource::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -662,7 +643,7 @@ BOOL CPropNonlinearSource::OnKillActive() {
 
 void CPropNonlinearSource::UpdateModeParameters() {
     if (m_cmbForm.GetSafeHwnd() != nullptr) m_dwModeWord = CurrentForm() | TableFlags();
-    const DWORD form = PassiveFormOf(m_dwModeWord);
+    const DWORD form = FormOfModeWord(m_dwModeWord);
     BOOL ignored = FALSE;
     if (!GetParamExtBit(m_pParams, kIdCharacteristic, &ignored) ||
         !GetParamExtBit(m_pParams, kIdCharacteristicFile, &ignored) ||
@@ -685,10 +666,7 @@ void CPropNonlinearSource::UpdateModeParameters() {
 }
 
 void CPropNonlinearSource::SnapshotOf(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropNonlinearSource::AddCharacteristicSnapshot() {
@@ -749,7 +727,7 @@ void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
         if (in.ReadDword(mode)) {
             m_dwModeWord = mode;
             if (m_cmbForm.GetSafeHwnd() != nullptr) {
-                const DWORD form = PassiveFormOf(mode);
+                const DWORD form = FormOfModeWord(mode);
                 m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
             }
         }
@@ -762,7 +740,7 @@ void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
             } else {
                 if (partLength > 0 && count <= kMaxArchivedSnapshots) {
                     ReadArchivedBlock(in.Position(), partLength, [this, count](CArchive& ar) {
-                        qv::passive::ReadSnapshots(ar, count, m_Snapshots);
+                        qv::snapshots::ReadSnapshots(ar, count, m_Snapshots);
                     });
                 }
                 in.SkipBytes(partLength);
@@ -820,7 +798,7 @@ int CPropNonlinearSource::UpgradeCharacteristicParameters() {
         !GetParamValue(m_pParams, kIdCharacteristicVariable, &value) ||
         !GetParamValue(m_pParams, kIdCharacteristic, &value))
         return 0;
-    if (IsCharacteristicForm(PassiveFormOf(m_dwModeWord))) {
+    if (IsCharacteristicForm(FormOfModeWord(m_dwModeWord))) {
         BOOL onPin = FALSE;
         GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
         if (onPin) {
@@ -992,7 +970,7 @@ BOOL ConvertWith(CNonlinearSourceWizardBase4& wizard, const void* data, long len
 
 int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const FormKeywords& keywords) {
-    return qv::passive::WriteCharacteristicDescription(
+    return qv::characteristic::WriteCharacteristicDescription(
         wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
         IsCharacteristicForm,
         [&wizard](ParamHolder* holder, WORD fileID, DWORD) {

@@ -30,6 +30,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/element_page.h"
 #include "sources/linear_sources.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -90,13 +91,12 @@ protected:
     BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearDomainsSource : public CTBPropertyPage {
+class CPropLinearDomainsSource : public TElementPage<CLinearDomainsSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearDomainsSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropLinearDomainsSource();
     CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params);
-    ~CPropLinearDomainsSource() override;
 
     // Page block: class record, DWORD page version, DWORD amplitude given, CString RMS text,
     // DWORD period given, DWORD phase unit (versions 1 to 9 only), DWORD selection of the form
@@ -112,9 +112,6 @@ public:
     virtual void UpdateTypeControls();
     virtual void UpdateInputControls();
 
-    // Gives the page another wizard and parameter set (the caller has given the old cookie back).
-    void Rebind(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -140,7 +137,6 @@ public:
     int GetTimeFormIndex() const { return m_nTimeFormIndex; }
     BOOL GetACUse() const { return m_bACUse; }
     BOOL HasDamping() const { return m_bDampingPresent; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     void SetLayout();
@@ -155,13 +151,10 @@ protected:
     void HandOverSettings();
     void ApplyAmplitudeRule();
     void SyncAmplitudeRadios();
-    void EnableControl(int id, BOOL enable);
-    void ShowControl(int id, BOOL show);
     void SetFieldText(int id, CString& member, const CString& text);
     void AppendSnapshot(const char* name, const char* rename);
     // The list both variants write.
     void FillCompareList(int form);
-    CString DescriptionWithUnit(WORD valueID);
     void ShowForm(int form);
 
     void OnUsePin();
@@ -180,12 +173,7 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CLinearDomainsSourceWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bInitialValuePresent = FALSE;
     BOOL m_bDampingPresent = FALSE;
     BOOL m_bAmplitudeGiven = TRUE;

@@ -5,6 +5,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
@@ -156,27 +157,18 @@ BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropFourierSource::CPropFourierSource() : CTBPropertyPage(kFourierTemplate) { DefaultTable(m_Table); }
+CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) { DefaultTable(m_Table); }
 
 CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kFourierTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kFourierTemplate, wizard, params) {
     DefaultTable(m_Table);
     SetLayout();
 }
 
-CPropFourierSource::~CPropFourierSource() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-    FreeTable(m_Table);
-}
+CPropFourierSource::~CPropFourierSource() { FreeTable(m_Table); }
 
 void CPropFourierSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropFourierSource::Rebind(CFourierSourceWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 void CPropFourierSource::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
@@ -229,17 +221,8 @@ BOOL CPropFourierSource::OnInitDialog() {
     }
     m_edtFile.AutoComplete(TRUE);
     BuildCharacteristicSearchDirs(m_pWizard);
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
     m_strDataDir = g_DocumentDir;
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
     // The last parameter 2117 names the file.
@@ -356,8 +339,7 @@ void CPropFourierSource::CompleteFileName() {
 BOOL CPropFourierSource::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;

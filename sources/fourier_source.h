@@ -17,6 +17,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "sources/fourier_harmonics.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edits.h"
@@ -53,7 +55,7 @@ struct FourierSettings {
 
 class CFourierSourceWizard4;
 
-class CPropFourierSource : public CTBPropertyPage {
+class CPropFourierSource : public TElementPage<CFourierSourceWizard4> {
     DECLARE_SERIAL(CPropFourierSource)
 public:
     CPropFourierSource();
@@ -70,8 +72,6 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Rebind(CFourierSourceWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);
     void SetHarmonicSettings(const CString& fundamental, const CString& number, int mode, BOOL phaseAutomatic,
@@ -132,10 +132,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CFourierSourceWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CString m_strDataDir;
     FourierSettings m_settings;
     CPtrArray m_Table;  // three CArray<double, double>*, owned
@@ -172,14 +168,7 @@ public:
     // frequency, amplitude, phase), DWORD n (-1: no table of three columns), n rows of three
     // doubles, CStrings fundamental and number, DWORDs harmonics mode, phase automatic, file
     // flag. A row count below -1 or above the table limit is refused as bad data.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);

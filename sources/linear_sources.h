@@ -33,6 +33,8 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "sources/source_outputs.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -87,14 +89,7 @@ public:
     // Sheet version 4: the AC base's block, then WORD schema 1, DWORD kind, DWORD list
     // selection, DWORD period fixed, CString RMS text, DWORD amplitude mode, DWORD n, n
     // snapshots, DWORD AC use.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
 
     // The page's settings on apply; the snapshots are copied (none for a null list).
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
@@ -126,13 +121,12 @@ protected:
     BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearSource : public CTBPropertyPage {
+class CPropLinearSource : public TElementPage<CLinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropLinearSource();
     CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params);
-    ~CPropLinearSource() override;
 
     // Page block of older data: class record "CPropLinearSource", DWORD page version,
     // DWORD amplitude mode, CString RMS text, DWORD period fixed, DWORD phase unit (versions
@@ -148,9 +142,6 @@ public:
     virtual void UpdateTypeControls();
     virtual void UpdateInputControls();
 
-    // Gives the page another wizard and parameter set (the caller has given the old cookie back).
-    void Rebind(CLinearSourceWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -176,7 +167,6 @@ public:
     int GetListSelection() const { return m_nListSelection; }
     BOOL GetACUse() const { return m_bACUse; }
     BOOL HasTimeFunctions() const { return m_bTimeFunctions; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     void SetLayout();
@@ -190,12 +180,9 @@ protected:
     void HandOverSettings();
     void SetPeriodText(const CString& text);
     void SyncAmplitudeRadios();
-    void EnableControl(int id, BOOL enable);
-    void ShowControl(int id, BOOL show);
     void AppendSnapshot(const char* name, const char* rename);
     // The shared list of both variants.
     void FillCompareList(int kind, const char* valueName, bool voltage);
-    CString DescriptionWithUnit(WORD valueID);
 
     void OnUsePin();
     void OnOutputVoltage();
@@ -213,12 +200,7 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CLinearSourceWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bSpicePresent = FALSE;
     BOOL m_bTimeFunctions = FALSE;
     DWORD m_dwAmplitudeMode = 1;

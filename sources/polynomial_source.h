@@ -18,6 +18,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
 #include "framework/list_controls.h"
 #include "sources/vco_source.h"
 #include "toolkit/tb_edit_list.h"
@@ -44,12 +45,11 @@ std::vector<CString> EnumerateMonomials(int variables, int order);
 
 class CPolynomSourceWizard4;
 
-class CPropPolynomSource : public CTBPropertyPage {
+class CPropPolynomSource : public TElementPage<CPolynomSourceWizard4> {
     DECLARE_DYNCREATE(CPropPolynomSource)
 public:
     CPropPolynomSource();
     CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params);
-    ~CPropPolynomSource() override;
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -57,8 +57,6 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Rebind(CPolynomSourceWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
     // A hidden page shows no message box.
@@ -79,7 +77,6 @@ public:
     void MoveQuantityUp();
 
     int GetSourceType() const { return m_nSourceType; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     CEditVarListCtrl& QuantityList() { return m_lstQuantities; }
     CTBEditListCtrl& CoefficientList() { return m_lstCoefficients; }
     const CString& GetOrderText() const { return m_strOrder; }
@@ -98,7 +95,6 @@ protected:
     void SetQuantityRow(int row, CWizardCopaObject3* param);
     CWizardCopaObject3* NewMember(const CWizardCopaObject3* templ, int index);
     CWizardCopaObject3* RowParam(const CTBEditListCtrl& list, int row) const;
-    void EnableControl(int id, BOOL enable);
     void EnableRowButtons();
     void SwapQuantityTexts(int row, int other);
 
@@ -121,15 +117,10 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPolynomSourceWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CWizardCopaObject3* m_pCoefficientTemplate = nullptr;  // not owned
     CWizardCopaObject3* m_pQuantityTemplate = nullptr;     // not owned
     std::vector<CString> m_MonomialNames;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
     int m_nAcceptedOrder = 0;  // the order the coefficient rows were last built for
     CComboBox m_cmbSourceType;

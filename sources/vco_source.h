@@ -22,6 +22,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/element_page.h"
 #include "framework/requests.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -69,12 +70,11 @@ protected:
 
 class CVCOWizard4;
 
-class CPropVCO : public CTBPropertyPage {
+class CPropVCO : public TElementPage<CVCOWizard4> {
     DECLARE_SERIAL(CPropVCO)
 public:
     CPropVCO();
     CPropVCO(CVCOWizard4* wizard, ParamHolder* params);
-    ~CPropVCO() override;
 
     // Page block of older data: class record "CPropVCO", DWORD page version; versions below
     // 10 carry the phase unit (1 "rad", else "deg"). Storing writes the class record only.
@@ -86,8 +86,6 @@ public:
     // Rebuilds the list of parameters the model text uses.
     virtual void BuildCompareList();
 
-    void Rebind(CVCOWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -102,13 +100,11 @@ public:
 
     int GetSourceType() const { return m_nSourceType; }
     BOOL GetLimitInput() const { return m_bLimitInput; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     void SetLayout();
     void HandOver();
     void AppendSnapshot(const char* name, const char* rename);
-    void EnableControl(int id, BOOL enable);
     void EnableLimitFields();
     void EnablePinnedFields();
     int SelectedSourceType() const;
@@ -120,12 +116,7 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CVCOWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
     CTBUnitComboBox m_cmbPhaseUnit;  // 2513
     CTBUnitComboBox m_cmbUpperUnit;  // 2517
