@@ -127,14 +127,7 @@ BOOL CPropPassive2WTrafoNonLinear::OnInitDialog() {
     if (m_strVariableName.IsEmpty()) GetParamValue(m_pParams, kIdCharacteristicVariable, &m_strVariableName);
     if (m_strFileName.IsEmpty()) GetParamValue(m_pParams, kIdCharacteristicFile, &m_strFileName);
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyRatioPin(0, false);
-    ShowOutputStates();
-    for (const TransformerOutput& output : m_shape.outputs)
-        SetDlgItemText(output.check, DescriptionWithUnit(output.check));
-    SetModified(FALSE);
-    EnableFieldsByPin();
-    return TRUE;
+    return FinishInitWithUnitCaptions();
 }
 
 void CPropPassive2WTrafoNonLinear::OnCharacteristicUsePin() {
