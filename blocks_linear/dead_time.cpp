@@ -1,6 +1,6 @@
 #include "blocks_linear/dead_time.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -1157,7 +1157,7 @@ void CPropDeadBlock::OnExportFile() {
 // ---------------------------------------------------------------------------------------
 // CDeadTimeBlockWizard4
 
-CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other) : CWizardBase4(other) {
+CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwMode = other->m_dwMode;
@@ -1169,19 +1169,26 @@ CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other)
 
 CDeadTimeBlockWizard4::~CDeadTimeBlockWizard4() {
     ClearLists();
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
+    ReleasePage();
+}
+
+void CDeadTimeBlockWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+
+// A page of the wizard's own for hidden work, loaded with the wizard's state; its window is
+// created hidden and destroyed again with it. The page on the editor's sheet is never touched.
+qv::wizards::THiddenPage<CPropDeadBlock> CDeadTimeBlockWizard4::OpenHiddenPage(DWORD_PTR cookie) {
+    auto hidden = MakeHiddenPage(cookie);
+    if (!hidden) return hidden;
+    hidden->SetHidden(true);
+    GiveSettingsToPage(*hidden);
+    if (!hidden.Open(kDeadTimeTemplate)) return qv::wizards::THiddenPage<CPropDeadBlock>(nullptr);
+    return hidden;
 }
 
 void CDeadTimeBlockWizard4::ClearLists() {
     DeletePointers(m_snapshots, false);
     DeletePointers(m_points, true);
 }
-
-CWizardBase4* CDeadTimeBlockWizard4::Clone() { return new (std::nothrow) CDeadTimeBlockWizard4(this); }
 
 void CDeadTimeBlockWizard4::TakePageData(DWORD mode, const std::vector<double>& values, const CPtrArray& snapshots) {
     m_dwMode = mode;
@@ -1199,80 +1206,23 @@ void CDeadTimeBlockWizard4::TakePageData(DWORD mode, const std::vector<double>& 
     if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
 }
 
-namespace {
-
-// A page of the wizard's own for hidden work: loaded with the wizard's state, created as a
-// hidden window and destroyed again. The page on the editor's sheet is never touched.
-struct HiddenDeadPage {
-    std::unique_ptr<CPropDeadBlock> page;
-    HiddenDeadPage(CDeadTimeBlockWizard4& wizard, DWORD_PTR cookie)
-        : page(new (std::nothrow) CPropDeadBlock(&wizard, cookie)) {
-        if (page == nullptr) return;
-        page->SetHidden(true);
-        page->LoadFrom(wizard.GetMode(), wizard.GetPoints(), wizard.GetSnapshots());
-    }
-    ~HiddenDeadPage() {
-        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
-    }
-    bool Open() {
-        if (page == nullptr) return false;
-        CResourceSwitch resources;
-        if (!page->Create(kDeadTimeTemplate, nullptr)) return false;
-        page->ShowWindow(SW_HIDE);
-        return true;
-    }
-};
-
-} // namespace
-
-BOOL CDeadTimeBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // A page of an earlier call gives its cookie back and goes.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    m_pPage = new (std::nothrow) CPropDeadBlock(this, cookie);
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->LoadFrom(m_dwMode, m_points, m_snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CDeadTimeBlockWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    CWizardBase4::EndEditProperties();
-}
-
 BOOL CDeadTimeBlockWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    HiddenDeadPage hidden(*this, params.Cookie());
-    if (!hidden.Open()) return TRUE;
-    hidden.page->TransferToWizard(1);
+    auto hidden = OpenHiddenPage(params.Cookie());
+    if (!hidden) return TRUE;
+    hidden->TransferToWizard(1);
     return TRUE;
 }
 
 BOOL CDeadTimeBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
-    HiddenDeadPage hidden(*this, params.Cookie());
-    if (!hidden.Open()) return TRUE;
-    hidden.page->ConvertWizard3Data(data, length);
-    hidden.page->MarkUnusedParameters();
-    m_dwMode = hidden.page->GetMode();
+    auto hidden = OpenHiddenPage(params.Cookie());
+    if (!hidden) return TRUE;
+    hidden->ConvertWizard3Data(data, length);
+    hidden->MarkUnusedParameters();
+    m_dwMode = hidden->GetMode();
     return TRUE;
 }
 
@@ -1380,3 +1330,5 @@ void CDeadTimeBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
         m_snapshots.Add(snapshot.release());
     }
 }
+
+void CDeadTimeBlockWizard4::GiveSettingsToPage(CPropDeadBlock& page) { page.LoadFrom(m_dwMode, m_points, m_snapshots); }

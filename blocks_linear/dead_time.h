@@ -22,6 +22,7 @@
 // Initial-value file: channel 0 "X" (0..n-1), channel 1 "Initial Value", no units.
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
@@ -161,7 +162,7 @@ protected:
     int m_nFileFormat = 0;
 };
 
-class CDeadTimeBlockWizard4 : public CWizardBase4 {
+class CDeadTimeBlockWizard4 : public qv::wizards::TPageWizard4<CPropDeadBlock, CDeadTimeBlockWizard4> {
     DECLARE_DYNAMIC(CDeadTimeBlockWizard4)
 public:
     CDeadTimeBlockWizard4() = default;
@@ -169,9 +170,12 @@ public:
     ~CDeadTimeBlockWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // A page of an earlier call gives its cookie back and goes; editing makes a new one.
+    static constexpr bool kReplaceEarlierPage = true;
+    // The page looks for initial-value files in the folders of this schematic.
+    void PrepareEditing();
+    // The wizard's own settings to the page on the sheet.
+    void GiveSettingsToPage(CPropDeadBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
 #if defined(__clang__)
@@ -195,13 +199,12 @@ public:
     DWORD GetMode() const { return m_dwMode; }
     const CPtrArray& GetPoints() const { return m_points; }
     const CPtrArray& GetSnapshots() const { return m_snapshots; }
-    CPropDeadBlock* GetPage() const { return m_pPage; }
 
 private:
     void ClearLists();
+    qv::wizards::THiddenPage<CPropDeadBlock> OpenHiddenPage(DWORD_PTR cookie);
     WORD m_wSchema = 0;
     DWORD m_dwMode = 0;
     CPtrArray m_snapshots;
     CPtrArray m_points;
-    CPropDeadBlock* m_pPage = nullptr;
 };

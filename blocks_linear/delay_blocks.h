@@ -18,7 +18,7 @@
 // the initial value 2040 (labelled "Initial Value").
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "toolkit/tb_dialog.h"
 #include "toolkit/tb_edit_list.h"
 

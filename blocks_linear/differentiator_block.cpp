@@ -1,4 +1,5 @@
 #include "blocks_linear/differentiator_block.h"
+#include "blocks_linear/gain_block.h"
 
 #include "blocks_linear/integrator_block.h"
 #include "framework/param_access.h"

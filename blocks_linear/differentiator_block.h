@@ -20,7 +20,7 @@
 // | 2018     | further output ("Velocity")  | hidden without a description           |
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 
 namespace qv::blocks {
 constexpr UINT kDifferentiatorTemplate = 2555;

@@ -1,6 +1,6 @@
 #include "blocks_linear/digital_filter.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
@@ -12,6 +12,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -488,20 +489,7 @@ void CPropDigitalFilterBlock::UpdateCoefficientDescriptions() {
 }
 
 void CPropDigitalFilterBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 void CPropDigitalFilterBlock::Serialize(CArchive& ar) {
@@ -572,7 +560,7 @@ void CPropDigitalFilterBlock::LoadWizard3Data(const void* data, long length) {
 
 CDigitalFilterWizard4::CDigitalFilterWizard4() = default;
 
-CDigitalFilterWizard4::CDigitalFilterWizard4(const CDigitalFilterWizard4* other) : CWizardBase4(other) {
+CDigitalFilterWizard4::CDigitalFilterWizard4(const CDigitalFilterWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwKind = other->m_dwKind;
@@ -582,13 +570,6 @@ CDigitalFilterWizard4::CDigitalFilterWizard4(const CDigitalFilterWizard4* other)
     m_strUpperCutOff = other->m_strUpperCutOff;
 }
 
-CDigitalFilterWizard4::~CDigitalFilterWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-CWizardBase4* CDigitalFilterWizard4::Clone() { return new (std::nothrow) CDigitalFilterWizard4(this); }
-
 void CDigitalFilterWizard4::StoreDesign(DWORD kind, DWORD type, const CString& order, const CString& cutOff,
                                         const CString& upperCutOff) {
     if (InRange(static_cast<long>(kind))) m_dwKind = kind;
@@ -596,37 +577,6 @@ void CDigitalFilterWizard4::StoreDesign(DWORD kind, DWORD type, const CString& o
     m_strOrder = order;
     m_strCutOff = cutOff;
     m_strUpperCutOff = upperCutOff;
-}
-
-BOOL CDigitalFilterWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    // A page left from an earlier call gives its set back and goes.
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    m_pPage = new (std::nothrow) CPropDigitalFilterBlock(this, cookie);
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetDesign(m_dwKind, m_dwType, m_strOrder, m_strCutOff, m_strUpperCutOff);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CDigitalFilterWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
 }
 
 void CDigitalFilterWizard4::Serialize(CArchive& ar, ESheetVersion version) {
@@ -788,4 +738,8 @@ void CDigitalFilterWizard4::ConvertFrom4x(DWORD_PTR cookie, const void* data, lo
         SetParamValue(holder, qv::blocks::kIdSampleTimeField, MakeReciprocalText(NumberText(value)));
     CommitParamSet(target, cookie);
     CommitParamSet(target, cookie);
+}
+
+void CDigitalFilterWizard4::GiveSettingsToPage(CPropDigitalFilterBlock& page) {
+    page.SetDesign(m_dwKind, m_dwType, m_strOrder, m_strCutOff, m_strUpperCutOff);
 }

@@ -21,6 +21,7 @@
 // prototype's gain).
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "blocks_linear/digital_filter_design.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -146,18 +147,18 @@ protected:
     qv::filter::Refusal m_LastRefusal = qv::filter::Refusal::None;
 };
 
-class CDigitalFilterWizard4 : public CWizardBase4 {
+class CDigitalFilterWizard4 : public qv::wizards::TPageWizard4<CPropDigitalFilterBlock, CDigitalFilterWizard4> {
     DECLARE_DYNAMIC(CDigitalFilterWizard4)
 public:
     CDigitalFilterWizard4();
     // The other wizard's settings (the defaults without one); never its page.
     explicit CDigitalFilterWizard4(const CDigitalFilterWizard4* other);
-    ~CDigitalFilterWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // A page of an earlier call gives its cookie back and goes; editing makes a new one.
+    static constexpr bool kReplaceEarlierPage = true;
+    // The wizard's own settings to the page on the sheet.
+    void GiveSettingsToPage(CPropDigitalFilterBlock& page);
     // Sheet version 4: WORD schema 0, DWORD kind, DWORD type, cut-off, upper cut-off, order.
     void Serialize(CArchive& ar, ESheetVersion version) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
@@ -168,7 +169,6 @@ public:
     void ConvertWizard3Data(DWORD_PTR cookie, const void* data, long length);
     void ConvertFrom4x(DWORD_PTR cookie, const void* data, long length);
 
-    CPropDigitalFilterBlock* GetPage() const { return m_pPage; }
     DWORD GetKind() const { return m_dwKind; }
     DWORD GetType() const { return m_dwType; }
     const CString& GetOrder() const { return m_strOrder; }
@@ -182,5 +182,4 @@ private:
     CString m_strOrder = "1";
     CString m_strCutOff = "50";
     CString m_strUpperCutOff = "1k";
-    CPropDigitalFilterBlock* m_pPage = nullptr;
 };

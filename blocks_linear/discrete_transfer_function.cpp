@@ -1,6 +1,6 @@
 #include "blocks_linear/discrete_transfer_function.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
@@ -515,49 +515,11 @@ CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(int mode)
 }
 
 CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(const CDiscreteTransferFunctionWizard4* other)
-    : CWizardBase4(other),
+    : TPageWizard4(other),
       m_pDiscretizer(std::make_unique<CTransferFunctionDiscretizer>()),
       m_dwMode(other != nullptr ? other->m_dwMode : 1) {
     m_Dialog.SetMode(static_cast<int>(m_dwMode));
     m_Dialog.SetDiscretizer(m_pDiscretizer.get());
-}
-
-CDiscreteTransferFunctionWizard4::~CDiscreteTransferFunctionWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CDiscreteTransferFunctionWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropTransferFunctionBlockZ(this, cookie, m_dwMode);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CDiscreteTransferFunctionWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CDiscreteTransferFunctionWizard4::Clone() {
-    return new (std::nothrow) CDiscreteTransferFunctionWizard4(this);
 }
 
 int CDiscreteTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ, CString&) {

@@ -18,6 +18,7 @@
 // Row i of both coefficient lists holds the coefficient of z^-i.
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "blocks_linear/tf_discretizer.h"
 #include "blocks_linear/transfer_function.h"
 
@@ -106,17 +107,18 @@ protected:
     CDiscreteTransferFunctionWizard4* m_pDiscreteWizard = nullptr;
 };
 
-class CDiscreteTransferFunctionWizard4 : public CWizardBase4 {
+class CDiscreteTransferFunctionWizard4
+    : public qv::wizards::TPageWizard4<CPropTransferFunctionBlockZ, CDiscreteTransferFunctionWizard4> {
     DECLARE_DYNAMIC(CDiscreteTransferFunctionWizard4)
 public:
     explicit CDiscreteTransferFunctionWizard4(int mode = 1);
     explicit CDiscreteTransferFunctionWizard4(const CDiscreteTransferFunctionWizard4* other);
-    ~CDiscreteTransferFunctionWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // The page shows the wizard's form of the transfer function.
+    CPropTransferFunctionBlockZ* MakePage(DWORD_PTR cookie) {
+        return new (std::nothrow) CPropTransferFunctionBlockZ(this, cookie, m_dwMode);
+    }
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL WantChangeNotification() override { return 1; }
     void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
@@ -126,7 +128,6 @@ public:
     BOOL DoConversionFrom4x() override;
 
     DWORD GetMode() const { return m_dwMode; }
-    CPropTransferFunctionBlockZ* GetPage() const { return m_pPage; }
     CDlgConvertGs& GetConvertDialog() { return m_Dialog; }
     CTransferFunctionDiscretizer& GetDiscretizer() { return *m_pDiscretizer; }
     const char* InitialXPattern() const { return m_dwMode == 1 ? "Q0[%i]" : "num0[%i]"; }
@@ -139,7 +140,6 @@ private:
     CDlgConvertGs m_Dialog;
     // The discretizer's fixed storage is large: it lives on the heap.
     std::unique_ptr<CTransferFunctionDiscretizer> m_pDiscretizer;
-    CPropTransferFunctionBlockZ* m_pPage = nullptr;
     DWORD m_dwMode = 1;
 };
 

@@ -23,7 +23,7 @@
 // DWORD 10, DWORD "Reset Integrator", CString reset signal.
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 
 namespace qv::blocks {
 constexpr UINT kIntegratorTemplate = 2554;

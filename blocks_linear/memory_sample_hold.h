@@ -21,7 +21,7 @@
 // | 2056     | block output                   | -                                  |
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 
 namespace qv::blocks {
 constexpr UINT kMemoryTemplate = 2556;

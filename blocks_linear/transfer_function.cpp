@@ -1,6 +1,6 @@
 #include "blocks_linear/transfer_function.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/indexed_family.h"
@@ -9,6 +9,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 
 #include <memory>
@@ -477,20 +478,7 @@ void CPropTransferFunctionBlock::OnInitialValues() {
 }
 
 void CPropTransferFunctionBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // Data of an older wizard generation, all numbers little-endian DWORDs:
@@ -728,44 +716,7 @@ void ConvertFrom4xLists(CWizardBase4* wizard, DWORD_PTR cookie) {
 CTransferFunctionWizard4::CTransferFunctionWizard4(int mode) : m_dwMode(static_cast<DWORD>(mode)) {}
 
 CTransferFunctionWizard4::CTransferFunctionWizard4(const CTransferFunctionWizard4* other)
-    : CWizardBase4(other), m_dwMode(other != nullptr ? other->m_dwMode : 1) {}
-
-CTransferFunctionWizard4::~CTransferFunctionWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CTransferFunctionWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropTransferFunctionBlockS(this, cookie, m_dwMode);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CTransferFunctionWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CTransferFunctionWizard4::Clone() { return new (std::nothrow) CTransferFunctionWizard4(this); }
+    : TPageWizard4(other), m_dwMode(other != nullptr ? other->m_dwMode : 1) {}
 
 int CTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ, CString&) {
     if (templ.Find(kImmanent) < 0) return 4;

@@ -24,6 +24,7 @@
 // conversions) then create nothing.
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "toolkit/tb_dialog.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -172,18 +173,19 @@ protected:
     CTBEditListCtrl m_lstY;
 };
 
-class CTransferFunctionWizard4 : public CWizardBase4 {
+class CTransferFunctionWizard4
+    : public qv::wizards::TPageWizard4<CPropTransferFunctionBlockS, CTransferFunctionWizard4> {
     DECLARE_DYNAMIC(CTransferFunctionWizard4)
 public:
     explicit CTransferFunctionWizard4(int mode = 1);
     // Fresh base data; the other wizard's mode (1 without one); no page.
     explicit CTransferFunctionWizard4(const CTransferFunctionWizard4* other);
-    ~CTransferFunctionWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // The page shows the wizard's form of the transfer function.
+    CPropTransferFunctionBlockS* MakePage(DWORD_PTR cookie) {
+        return new (std::nothrow) CPropTransferFunctionBlockS(this, cookie, m_dwMode);
+    }
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL WantChangeNotification() override { return 1; }
     void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
@@ -192,10 +194,8 @@ public:
     BOOL DoConversionFrom4x() override;
 
     DWORD GetMode() const { return m_dwMode; }
-    CPropTransferFunctionBlockS* GetPage() const { return m_pPage; }
 
 private:
-    CPropTransferFunctionBlockS* m_pPage = nullptr;
     DWORD m_dwMode = 1;
 };
 

@@ -21,7 +21,7 @@
 // | 1001     | phase outputs in degrees: the template (Type bit 0x02) and PHIDEG[k]    |
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 
 namespace qv::blocks {
 constexpr int kFftRows = 24;

@@ -80,43 +80,6 @@ IMPLEMENT_DYNAMIC(CSignBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CPowerBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CFctSinCosTanBlockWizard4, CWizardBase4)
 
-CFctSinCosTanBlockWizard4::~CFctSinCosTanBlockWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CFctSinCosTanBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropFctSinCosTanSinhypArccosBlock(this, cookie);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CFctSinCosTanBlockWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CFctSinCosTanBlockWizard4::Clone() { return new (std::nothrow) CFctSinCosTanBlockWizard4(this); }
-
 BOOL CFctSinCosTanBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
     const char* unit = AngleUnitFromOldBlock(data, length);
     if (unit == nullptr) return TRUE;

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "blocks_math/static_blocks.h"
+#include "framework/page_wizard.h"
 
 namespace qv::blocks {
 // The used unit of the input that an older block of the trigonometric wizard selects, or
@@ -51,23 +52,15 @@ QV_OLDER_BASE_BLOCK_WIZARD(CRootBlockWizard, CPropRootBlock)
 QV_OLDER_BASE_BLOCK_WIZARD(CSignBlockWizard, CPropSignBlock)
 QV_OLDER_BASE_BLOCK_WIZARD(CPowerBlockWizard, CPropPowerBlock)
 
-class CFctSinCosTanBlockWizard4 : public CWizardBase4 {
+class CFctSinCosTanBlockWizard4
+    : public qv::wizards::TPageWizard4<CPropFctSinCosTanSinhypArccosBlock, CFctSinCosTanBlockWizard4> {
     DECLARE_DYNAMIC(CFctSinCosTanBlockWizard4)
 public:
     CFctSinCosTanBlockWizard4() = default;
     // The copy Clone makes: the base from the source, no page.
-    explicit CFctSinCosTanBlockWizard4(const CFctSinCosTanBlockWizard4* other) : CWizardBase4(other) {}
-    ~CFctSinCosTanBlockWizard4() override;
+    explicit CFctSinCosTanBlockWizard4(const CFctSinCosTanBlockWizard4* other) : TPageWizard4(other) {}
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     // Takes the input's angle unit from the older block and commits it (code 25).
     BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropFctSinCosTanSinhypArccosBlock* GetPage() const { return m_pPage; }
-
-private:
-    CPropFctSinCosTanSinhypArccosBlock* m_pPage = nullptr;
 };

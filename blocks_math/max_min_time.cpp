@@ -124,49 +124,11 @@ void CPropMaximumTMinimumTBlock::BeforeCommit() {
 IMPLEMENT_DYNAMIC(CMaximumTMinimumTBlockWizard4, CWizardBase4)
 
 CMaximumTMinimumTBlockWizard4::CMaximumTMinimumTBlockWizard4(const CMaximumTMinimumTBlockWizard4* other)
-    : CWizardBase4(other) {
+    : TPageWizard4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_nType = other->m_nType;
 }
-
-CMaximumTMinimumTBlockWizard4::~CMaximumTMinimumTBlockWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CMaximumTMinimumTBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropMaximumTMinimumTBlock(this, cookie);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetFunctionIndex(m_nType);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CMaximumTMinimumTBlockWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CMaximumTMinimumTBlockWizard4::Clone() { return new (std::nothrow) CMaximumTMinimumTBlockWizard4(this); }
 
 int CMaximumTMinimumTBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
@@ -193,4 +155,8 @@ BOOL CMaximumTMinimumTBlockWizard4::DoConvertWizard3Data(const void* data, long 
     ScopedParamSet params{RequestTarget(this)};
     ConvertOldType(params.Holder(), data, length, &m_nType);
     return TRUE;
+}
+
+void CMaximumTMinimumTBlockWizard4::GiveSettingsToPage(CPropMaximumTMinimumTBlock& page) {
+    page.SetFunctionIndex(m_nType);
 }

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "blocks_math/static_blocks.h"
+#include "framework/page_wizard.h"
 
 namespace qv::blocks {
 constexpr int kMaximumT = 0;
@@ -60,17 +61,16 @@ protected:
     int m_nFunction = 0;
 };
 
-class CMaximumTMinimumTBlockWizard4 : public CWizardBase4 {
+class CMaximumTMinimumTBlockWizard4
+    : public qv::wizards::TPageWizard4<CPropMaximumTMinimumTBlock, CMaximumTMinimumTBlockWizard4> {
     DECLARE_DYNAMIC(CMaximumTMinimumTBlockWizard4)
 public:
     CMaximumTMinimumTBlockWizard4() = default;
     explicit CMaximumTMinimumTBlockWizard4(const CMaximumTMinimumTBlockWizard4* other);
-    ~CMaximumTMinimumTBlockWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // The wizard's own settings to the page on the sheet.
+    void GiveSettingsToPage(CPropMaximumTMinimumTBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
 #if defined(__clang__)
 #pragma clang diagnostic push
@@ -85,10 +85,8 @@ public:
     int GetFunctionType() const { return m_nType; }
     void SetFunctionType(int type) { m_nType = type; }
     WORD GetSchema() const { return m_wSchema; }
-    CPropMaximumTMinimumTBlock* GetPage() const { return m_pPage; }
 
 private:
     WORD m_wSchema = 0;
     int m_nType = qv::blocks::kMaximumT;
-    CPropMaximumTMinimumTBlock* m_pPage = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "blocks_math/min_max_sum_mul.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/indexed_family.h"
@@ -10,6 +10,7 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cctype>
@@ -629,68 +630,11 @@ void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemS
 }
 
 void CPropMinMaxSumMulBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
 // CMinMaxSumMulBlockWizard4
-
-CMinMaxSumMulBlockWizard4::~CMinMaxSumMulBlockWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CMinMaxSumMulBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropMinMaxSumMulBlock(this, cookie);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetSignMask(m_dwSignMask);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CMinMaxSumMulBlockWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CMinMaxSumMulBlockWizard4::Clone() {
-    auto* copy = new (std::nothrow) CMinMaxSumMulBlockWizard4(this);
-    if (copy == nullptr) return nullptr;
-    copy->m_wSchema = m_wSchema;
-    copy->m_dwSignMask = m_dwSignMask;
-    return copy;
-}
 
 int CMinMaxSumMulBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
@@ -739,3 +683,5 @@ BOOL CMinMaxSumMulBlockWizard4::DoConversionFrom4x() {
     if (params.Holder() != nullptr) ConvertFactorParameter(this, params.Cookie());
     return TRUE;
 }
+
+void CMinMaxSumMulBlockWizard4::GiveSettingsToPage(CPropMinMaxSumMulBlock& page) { page.SetSignMask(m_dwSignMask); }

@@ -22,6 +22,7 @@
 // generation: the first DWORD is the sign mask (a shorter block changes nothing).
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "framework/list_controls.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -126,18 +127,21 @@ protected:
     BOOL m_bOutput = FALSE;
 };
 
-class CMinMaxSumMulBlockWizard4 : public CWizardBase4 {
+class CMinMaxSumMulBlockWizard4 : public qv::wizards::TPageWizard4<CPropMinMaxSumMulBlock, CMinMaxSumMulBlockWizard4> {
     DECLARE_DYNAMIC(CMinMaxSumMulBlockWizard4)
 public:
     CMinMaxSumMulBlockWizard4() = default;
     // The base of a clone comes from its source.
-    explicit CMinMaxSumMulBlockWizard4(const CMinMaxSumMulBlockWizard4* other) : CWizardBase4(other) {}
-    ~CMinMaxSumMulBlockWizard4() override;
+    explicit CMinMaxSumMulBlockWizard4(const CMinMaxSumMulBlockWizard4* other)
+        : TPageWizard4(other) {
+        if (other == nullptr) return;
+        m_wSchema = other->m_wSchema;
+        m_dwSignMask = other->m_dwSignMask;
+    }
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // The wizard's own settings to the page on the sheet.
+    void GiveSettingsToPage(CPropMinMaxSumMulBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
 #if defined(__clang__)
 #pragma clang diagnostic push
@@ -154,12 +158,10 @@ public:
     DWORD GetSignMask() const { return m_dwSignMask; }
     void SetSignMask(DWORD mask) { m_dwSignMask = mask; }
     WORD GetSchema() const { return m_wSchema; }
-    CPropMinMaxSumMulBlock* GetPage() const { return m_pPage; }
 
 private:
     WORD m_wSchema = 0;
     DWORD m_dwSignMask = 0;
-    CPropMinMaxSumMulBlock* m_pPage = nullptr;
 };
 
 namespace qv::blocks {

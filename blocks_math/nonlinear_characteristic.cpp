@@ -1,6 +1,6 @@
 #include "blocks_math/nonlinear_characteristic.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -14,6 +14,7 @@
 #include "framework/requests.h"
 #include "framework/table_writers.h"
 #include "framework/snapshot_lists.h"
+#include "framework/symbol_paint.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
 
@@ -535,27 +536,14 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
 }
 
 void CPropNonlinearCharacteristicBlock::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
 // CNonlinearCharacteristicWizard4
 
 CNonlinearCharacteristicWizard4::CNonlinearCharacteristicWizard4(const CNonlinearCharacteristicWizard4* other)
-    : CWizardBase4(other) {
+    : TPageWizard4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwModeWord = other->m_dwModeWord;
@@ -568,11 +556,7 @@ CNonlinearCharacteristicWizard4::CNonlinearCharacteristicWizard4(const CNonlinea
     CopySnapshots(m_Snapshots, &other->m_Snapshots);
 }
 
-CNonlinearCharacteristicWizard4::~CNonlinearCharacteristicWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    DeleteSnapshots(m_Snapshots);
-}
+CNonlinearCharacteristicWizard4::~CNonlinearCharacteristicWizard4() { DeleteSnapshots(m_Snapshots); }
 
 void CNonlinearCharacteristicWizard4::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                               const CPtrArray* snapshots) {
@@ -581,42 +565,6 @@ void CNonlinearCharacteristicWizard4::SetData(DWORD kind, DWORD modeWord, CStrin
     m_strXAxisLabel = xAxisLabel;
     m_strYAxisLabel = yAxisLabel;
     if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
-}
-
-BOOL CNonlinearCharacteristicWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropNonlinearCharacteristicBlock(this, cookie);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CNonlinearCharacteristicWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CNonlinearCharacteristicWizard4::Clone() {
-    return new (std::nothrow) CNonlinearCharacteristicWizard4(this);
 }
 
 int CNonlinearCharacteristicWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
@@ -728,3 +676,9 @@ BOOL CNonlinearCharacteristicWizard4::DoConvertWizard3Data(const void* data, lon
     page->DestroyWindow();
     return TRUE;
 }
+
+void CNonlinearCharacteristicWizard4::GiveSettingsToPage(CPropNonlinearCharacteristicBlock& page) {
+    page.SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+}
+
+void CNonlinearCharacteristicWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }

@@ -31,6 +31,7 @@
 // after the WORD.
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "framework/xy_table.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -135,7 +136,8 @@ protected:
     DWORD m_dwConverted = 1;
 };
 
-class CNonlinearCharacteristicWizard4 : public CWizardBase4 {
+class CNonlinearCharacteristicWizard4
+    : public qv::wizards::TPageWizard4<CPropNonlinearCharacteristicBlock, CNonlinearCharacteristicWizard4> {
     DECLARE_DYNAMIC(CNonlinearCharacteristicWizard4)
 public:
     CNonlinearCharacteristicWizard4() = default;
@@ -144,9 +146,10 @@ public:
     ~CNonlinearCharacteristicWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // The wizard's own settings to the page on the sheet.
+    void GiveSettingsToPage(CPropNonlinearCharacteristicBlock& page);
+    // The page looks for characteristic files in the folders of this schematic.
+    void PrepareEditing();
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
 #if defined(__clang__)
@@ -178,7 +181,6 @@ public:
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     CPtrArray& GetSnapshots() { return m_Snapshots; }
     CPropCharacteristicXYTable& GetCharacteristic() { return m_Characteristic; }
-    CPropNonlinearCharacteristicBlock* GetPage() const { return m_pPage; }
 
 private:
     // Rebuilds the snapshots on a hidden page of the wizard's own.
@@ -193,5 +195,4 @@ private:
     CString m_strYAxisLabel;
     CString m_strThirdText;
     CString m_strFourthText;
-    CPropNonlinearCharacteristicBlock* m_pPage = nullptr;
 };

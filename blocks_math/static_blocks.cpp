@@ -4,6 +4,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 
 using namespace qv::blocks;
 
@@ -313,20 +314,7 @@ BOOL CSimpleBlockPage::OnApply() {
 }
 
 void CSimpleBlockPage::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -26,7 +26,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"

@@ -15,7 +15,7 @@
 // Hidden rows and rows fed by a pin are written on apply all the same.
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "toolkit/tb_unit_combo.h"
 
 namespace qv::characteristic {

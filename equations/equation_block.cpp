@@ -1,6 +1,6 @@
 #include "equations/equation_block.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
@@ -1137,52 +1137,6 @@ void CPropEquationBlock::ConvertWizard3Data(const void* data, long length) {
 // ---------------------------------------------------------------------------------------
 // CEquationBlockWizard4
 
-CEquationBlockWizard4::~CEquationBlockWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CEquationBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (m_pPage != nullptr) {
-        // The page's old cookie goes back before it takes the new one.
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        m_pPage->Rebind(this, cookie);
-    } else {
-        m_pPage = new (std::nothrow) CPropEquationBlock(this, cookie);
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetSettings(m_bConvert, m_bShowErrors, m_dwOutputCount);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CEquationBlockWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CEquationBlockWizard4::Clone() {
-    auto* copy = new (std::nothrow) CEquationBlockWizard4(this);
-    if (copy == nullptr) return nullptr;
-    copy->m_wSchema = m_wSchema;
-    copy->m_bShowErrors = m_bShowErrors;
-    copy->m_bConvert = m_bConvert;
-    copy->m_dwOutputCount = m_dwOutputCount;
-    return copy;
-}
-
 int CEquationBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
     ScopedParamSet params{RequestTarget(this)};
@@ -1251,4 +1205,8 @@ BOOL CEquationBlockWizard4::DoConvertWizard3Data(const void* data, long length) 
     m_bConvert = page->GetConvertFlag();
     page->DestroyWindow();
     return TRUE;
+}
+
+void CEquationBlockWizard4::GiveSettingsToPage(CPropEquationBlock& page) {
+    page.SetSettings(m_bConvert, m_bShowErrors, m_dwOutputCount);
 }

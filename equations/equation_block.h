@@ -22,6 +22,7 @@
 // writer or the page) clears it, so the set is converted exactly once.
 #pragma once
 
+#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "formula/formel.h"
 #include "framework/list_controls.h"
@@ -286,18 +287,22 @@ protected:
     BOOL m_bShowErrors = TRUE;
 };
 
-class CEquationBlockWizard4 : public CWizardBase4 {
+class CEquationBlockWizard4 : public qv::wizards::TPageWizard4<CPropEquationBlock, CEquationBlockWizard4> {
     DECLARE_DYNAMIC(CEquationBlockWizard4)
 public:
     CEquationBlockWizard4() = default;
     // The base of a clone comes from its source.
-    explicit CEquationBlockWizard4(const CEquationBlockWizard4* other) : CWizardBase4(other) {}
-    ~CEquationBlockWizard4() override;
+    explicit CEquationBlockWizard4(const CEquationBlockWizard4* other) : TPageWizard4(other) {
+        if (other == nullptr) return;
+        m_wSchema = other->m_wSchema;
+        m_bShowErrors = other->m_bShowErrors;
+        m_bConvert = other->m_bConvert;
+        m_dwOutputCount = other->m_dwOutputCount;
+    }
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
+    // The wizard's own settings to the page on the sheet.
+    void GiveSettingsToPage(CPropEquationBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
 #if defined(__clang__)
 #pragma clang diagnostic push
@@ -319,12 +324,10 @@ public:
     BOOL GetConvertFlag() const { return m_bConvert; }
     DWORD GetOutputCount() const { return m_dwOutputCount; }
     WORD GetSchema() const { return m_wSchema; }
-    CPropEquationBlock* GetPage() const { return m_pPage; }
 
 private:
     WORD m_wSchema = 0;
     BOOL m_bShowErrors = FALSE;
     BOOL m_bConvert = FALSE;
     DWORD m_dwOutputCount = 0;
-    CPropEquationBlock* m_pPage = nullptr;
 };

@@ -688,41 +688,6 @@ void CPropEquation::AdoptForeignParams() {
 // ---------------------------------------------------------------------------------------
 // CEquationWizardBase4 and the two wizards
 
-CEquationWizardBase4::~CEquationWizardBase4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CEquationWizardBase4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    // A page left from an earlier call gives its cookie back and goes.
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        delete m_pPage;
-    }
-    m_pPage = NewPage(cookie);
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetSettings(m_bShowErrors, m_bConvert);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CEquationWizardBase4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
 void CEquationWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     if (version != eSheetVersion4) return;
     if (ar.IsStoring()) {
@@ -742,21 +707,14 @@ void CEquationWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
 
 void CEquationWizardBase4::RunHiddenPage(DWORD_PTR cookie, BOOL showErrors, BOOL convert, const void* data,
                                          long length, bool convertBlock) {
-    std::unique_ptr<CPropInitialValuesEquation> page(NewPage(cookie));
-    if (page == nullptr) return;
+    auto page = MakeHiddenPage(cookie);
+    if (!page) return;
     page->SetHidden(true);
     page->SetSettings(showErrors, convert);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kExpressionPageTemplate, nullptr)) return;
-    }
-    page->ShowWindow(SW_HIDE);
-    if (convertBlock) {
-        page->ConvertWizard3Data(data, length);
-        m_bShowErrors = page->GetShowErrors();
-        m_bConvert = page->GetConvertFlag();
-    }
-    page->DestroyWindow();
+    if (!page.Open(kExpressionPageTemplate) || !convertBlock) return;
+    page->ConvertWizard3Data(data, length);
+    m_bShowErrors = page->GetShowErrors();
+    m_bConvert = page->GetConvertFlag();
 }
 
 BOOL CEquationWizardBase4::DoConvertWizard3Data(const void* data, long length) {

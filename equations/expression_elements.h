@@ -20,6 +20,7 @@
 #pragma once
 
 #include "equations/equation_block.h"
+#include "framework/page_wizard.h"
 
 #include <memory>
 #include <new>
@@ -168,14 +169,10 @@ public:
     void AdoptForeignParams() override;
 };
 
-class CEquationWizardBase4 : public CWizardBase4 {
+class CEquationWizardBase4 : public qv::wizards::TPageWizard4<CPropInitialValuesEquation, CEquationWizardBase4> {
     DECLARE_DYNAMIC(CEquationWizardBase4)
 public:
-    ~CEquationWizardBase4() override;
-
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
     BOOL WantChangeNotification() override { return TRUE; }
     void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     BOOL Initialize(int argument) override;
@@ -200,6 +197,12 @@ public:
     BOOL GetConverted() const { return m_bConverted; }
     WORD GetSchema() const { return m_wSchema; }
 
+    // A page of an earlier call gives its cookie back and goes; editing makes a new one of
+    // the wizard's variant, with the wizard's settings.
+    static constexpr bool kReplaceEarlierPage = true;
+    CPropInitialValuesEquation* MakePage(DWORD_PTR cookie) { return NewPage(cookie); }
+    void GiveSettingsToPage(CPropInitialValuesEquation& page) { page.SetSettings(m_bShowErrors, m_bConvert); }
+
 protected:
     CEquationWizardBase4() = default;
     // The variant of the page this wizard edits on.
@@ -216,7 +219,7 @@ protected:
                        bool convertBlock = false);
     // A clone starts from its source's base (the editor's links) and settings, without a page.
     CEquationWizardBase4(const CEquationWizardBase4& other)
-        : CWizardBase4(&other),
+        : TPageWizard4(&other),
           m_wSchema(other.m_wSchema),
           m_bShowErrors(other.m_bShowErrors),
           m_bConvert(other.m_bConvert),
@@ -229,7 +232,6 @@ protected:
     BOOL m_bShowErrors = FALSE;
     BOOL m_bConvert = FALSE;
     BOOL m_bConverted = FALSE;
-    CPropInitialValuesEquation* m_pPage = nullptr;
 };
 
 class CInitialValuesWizard4 : public CEquationWizardBase4 {

@@ -23,7 +23,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "formula/formel.h"
 #include "framework/list_controls.h"
 

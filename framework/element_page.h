@@ -6,6 +6,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/page_parts.h"
+#include "framework/requests.h"
 #include "framework/snapshot_lists.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -19,6 +20,9 @@ public:
         m_pWizard = wizard;
         m_pParams = params;
     }
+    // The same by the cookie of request 23, as the shared wizard templates hand it over.
+    void Rebind(Wizard* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
+    DWORD_PTR GetCookie() const { return reinterpret_cast<DWORD_PTR>(m_pParams); }
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:

@@ -12,7 +12,7 @@
 // | 2096     | initial value: value text, used unit (list 2510), pin bit = "Use Pin" 2097 |
 #pragma once
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "toolkit/tb_unit_combo.h"
 
 namespace qv::measurement {

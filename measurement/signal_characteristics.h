@@ -23,7 +23,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "toolkit/tb_unit_combo.h"
 
 #include <array>

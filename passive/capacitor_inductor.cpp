@@ -1041,29 +1041,6 @@ Page* NewPage(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
     return new (std::nothrow) Page(wizard, params);
 }
 
-template <class Page>
-BOOL EditProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(&wizard);
-    // A page still open from an earlier call gives its old cookie back before it takes the
-    // new one.
-    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
-    page->LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
-                         wizard.GetTableText(1, 0), wizard.GetTableText(1, 1), wizard.GetTableText(2, 0),
-                         wizard.GetTableText(2, 1), &wizard.GetSnapshots());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
 // Initialize and the conversion work on a hidden page of their own; the page on the
 // editor's sheet (if any) is never touched.
 template <class Page>
@@ -1114,52 +1091,37 @@ int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CS
         });
 }
 
+const ElementKeywords& KeywordsOf(const CCapacitorWizard4&) { return kCapacitorKeywords; }
+const ElementKeywords& KeywordsOf(const CInductorWizard4&) { return kInductorKeywords; }
+
 } // namespace
 
-CCapacitorWizard4::~CCapacitorWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+template <class Page, class Self>
+void TCapAndIndWizard<Page, Self>::PrepareEditing() {
+    BuildCharacteristicSearchDirs(this);
 }
 
-BOOL CCapacitorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveCapAndIndWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
+template <class Page, class Self>
+void TCapAndIndWizard<Page, Self>::GiveSettingsToPage(Page& page) {
+    page.LoadFromWizard(this->GetLookUpFlag1(), this->GetLookUpFlag2(), this->GetModeWord(), this->GetTableText(1, 0),
+                        this->GetTableText(1, 1), this->GetTableText(2, 0), this->GetTableText(2, 1),
+                        &this->GetSnapshots());
 }
 
-void CCapacitorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CCapacitorWizard4::Clone() { return new (std::nothrow) CCapacitorWizard4(this); }
-
-int CCapacitorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kCapacitorKeywords);
+template <class Page, class Self>
+BOOL TCapAndIndWizard<Page, Self>::Initialize(int argument) {
+    return InitializeWith<Page>(*this, argument);
 }
 
-BOOL CCapacitorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveCapacitance>(*this, argument); }
-
-BOOL CCapacitorWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveCapacitance>(*this, data, length);
+template <class Page, class Self>
+BOOL TCapAndIndWizard<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<Page>(*this, data, length);
 }
 
-CInductorWizard4::~CInductorWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+template <class Page, class Self>
+int TCapAndIndWizard<Page, Self>::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, KeywordsOf(static_cast<Self&>(*this)));
 }
 
-BOOL CInductorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveCapAndIndWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
-
-void CInductorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CInductorWizard4::Clone() { return new (std::nothrow) CInductorWizard4(this); }
-
-int CInductorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kInductorKeywords);
-}
-
-BOOL CInductorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveInductance>(*this, argument); }
-
-BOOL CInductorWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveInductance>(*this, data, length);
-}
+template class TCapAndIndWizard<CPropPassiveCapacitance, CCapacitorWizard4>;
+template class TCapAndIndWizard<CPropPassiveInductance, CInductorWizard4>;

@@ -27,6 +27,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
 #include "toolkit/tb_draw_symbol.h"
@@ -52,6 +53,7 @@ class CPropPassiveCapAndInd : public TElementPage<CPassiveCapAndIndWizardBase4> 
 public:
     CPropPassiveCapAndInd();
     CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
+    CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, DWORD_PTR cookie) : CPropPassiveCapAndInd(wizard, HolderFromCookie(cookie)) {}
 
     // The page block: class record, page version, form, the inactive characteristics' texts,
     // both kinds and the converted flag.
@@ -158,40 +160,32 @@ public:
     void BuildCompareList(int form) override;
 };
 
-class CCapacitorWizard4 : public CPassiveCapAndIndWizardBase4 {
+// What both wizards of the family do, each on its own page variant.
+template <class Page, class Self>
+class TCapAndIndWizard : public qv::wizards::TPageWizard4<Page, Self, CPassiveCapAndIndWizardBase4> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self, CPassiveCapAndIndWizardBase4>::TPageWizard4;
+
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    // Editing looks for characteristic files in the search folders; the page starts from the
+    // wizard's state.
+    void PrepareEditing();
+    void GiveSettingsToPage(Page& page);
+};
+
+class CCapacitorWizard4 : public TCapAndIndWizard<CPropPassiveCapacitance, CCapacitorWizard4> {
     DECLARE_DYNAMIC(CCapacitorWizard4)
 public:
     CCapacitorWizard4() = default;
-    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : CPassiveCapAndIndWizardBase4(other) {}
-    ~CCapacitorWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropPassiveCapacitance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveCapacitance* m_pPage = nullptr;
+    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : TCapAndIndWizard(other) {}
 };
 
-class CInductorWizard4 : public CPassiveCapAndIndWizardBase4 {
+class CInductorWizard4 : public TCapAndIndWizard<CPropPassiveInductance, CInductorWizard4> {
     DECLARE_DYNAMIC(CInductorWizard4)
 public:
     CInductorWizard4() = default;
-    explicit CInductorWizard4(const CInductorWizard4* other) : CPassiveCapAndIndWizardBase4(other) {}
-    ~CInductorWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropPassiveInductance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveInductance* m_pPage = nullptr;
+    explicit CInductorWizard4(const CInductorWizard4* other) : TCapAndIndWizard(other) {}
 };

@@ -698,28 +698,6 @@ Page* NewPage(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
     return new (std::nothrow) Page(wizard, params);
 }
 
-template <class Page>
-BOOL EditProperties(CPassiveResAndConWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(&wizard);
-    // A page still open from an earlier call gives its old cookie back before it takes the
-    // new one.
-    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
-    page->LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                         &wizard.GetSnapshots());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CPassiveResAndConWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
 // A hidden page of its own for Initialize and the conversion: the page on the editor's
 // sheet (if any) is never touched.
 template <class Page>
@@ -768,54 +746,38 @@ int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CS
         [&keywords](DWORD form) { return form == 1 ? keywords.nonlinear : keywords.linear; });
 }
 
+const ElementKeywords& KeywordsOf(const CResistorWizard4&) { return kResistorKeywords; }
+const ElementKeywords& KeywordsOf(const CConductanceWizard4&) { return kConductanceKeywords; }
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 
-CResistorWizard4::~CResistorWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+template <class Page, class Self>
+void TResAndConWizard<Page, Self>::PrepareEditing() {
+    BuildCharacteristicSearchDirs(this);
 }
 
-BOOL CResistorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
+template <class Page, class Self>
+void TResAndConWizard<Page, Self>::GiveSettingsToPage(Page& page) {
+    page.LoadFromWizard(this->GetLookUpFlag(), this->GetModeWord(), this->GetXAxisLabel(), this->GetYAxisLabel(),
+                        &this->GetSnapshots());
 }
 
-void CResistorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CResistorWizard4::Clone() { return new (std::nothrow) CResistorWizard4(this); }
-
-int CResistorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kResistorKeywords);
+template <class Page, class Self>
+BOOL TResAndConWizard<Page, Self>::Initialize(int argument) {
+    return InitializeWith<Page>(*this, argument);
 }
 
-BOOL CResistorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveResistance>(*this, argument); }
-
-BOOL CResistorWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveResistance>(*this, data, length);
+template <class Page, class Self>
+BOOL TResAndConWizard<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<Page>(*this, data, length);
 }
 
-CConductanceWizard4::~CConductanceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+template <class Page, class Self>
+int TResAndConWizard<Page, Self>::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, KeywordsOf(static_cast<Self&>(*this)));
 }
 
-BOOL CConductanceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
-
-void CConductanceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CConductanceWizard4::Clone() { return new (std::nothrow) CConductanceWizard4(this); }
-
-int CConductanceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kConductanceKeywords);
-}
-
-BOOL CConductanceWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveConductance>(*this, argument); }
-
-BOOL CConductanceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveConductance>(*this, data, length);
-}
+template class TResAndConWizard<CPropPassiveResistance, CResistorWizard4>;
+template class TResAndConWizard<CPropPassiveConductance, CConductanceWizard4>;

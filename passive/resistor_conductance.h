@@ -27,6 +27,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -53,6 +54,7 @@ public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropPassiveResAndCon();
     CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params);
+    CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, DWORD_PTR cookie) : CPropPassiveResAndCon(wizard, HolderFromCookie(cookie)) {}
 
     // The page block of older data: class record, page version, look-up flag, upgrade flag.
     void Serialize(CArchive& ar) override;
@@ -156,42 +158,32 @@ public:
     void BuildCompareList(int form) override;
 };
 
-class CResistorWizard4 : public CPassiveResAndConWizardBase4 {
+// What both wizards of the family do, each on its own page variant.
+template <class Page, class Self>
+class TResAndConWizard : public qv::wizards::TPageWizard4<Page, Self, CPassiveResAndConWizardBase4> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self, CPassiveResAndConWizardBase4>::TPageWizard4;
+
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    // Editing looks for characteristic files in the search folders; the page starts from the
+    // wizard's state.
+    void PrepareEditing();
+    void GiveSettingsToPage(Page& page);
+};
+
+class CResistorWizard4 : public TResAndConWizard<CPropPassiveResistance, CResistorWizard4> {
     DECLARE_DYNAMIC(CResistorWizard4)
 public:
     CResistorWizard4() = default;
-    explicit CResistorWizard4(const CResistorWizard4* other) : CPassiveResAndConWizardBase4(other) {}
-    ~CResistorWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropPassiveResistance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveResistance* m_pPage = nullptr;
+    explicit CResistorWizard4(const CResistorWizard4* other) : TResAndConWizard(other) {}
 };
 
-class CConductanceWizard4 : public CPassiveResAndConWizardBase4 {
+class CConductanceWizard4 : public TResAndConWizard<CPropPassiveConductance, CConductanceWizard4> {
     DECLARE_DYNAMIC(CConductanceWizard4)
 public:
     CConductanceWizard4() = default;
-    explicit CConductanceWizard4(const CConductanceWizard4* other) : CPassiveResAndConWizardBase4(other) {}
-    ~CConductanceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropPassiveConductance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveConductance* m_pPage = nullptr;
+    explicit CConductanceWizard4(const CConductanceWizard4* other) : TResAndConWizard(other) {}
 };

@@ -1,6 +1,6 @@
 #include "timefunctions/step_random_pages.h"
 
-#include "blocks_linear/gain_block.h"
+#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
 #include "framework/data_classes.h"

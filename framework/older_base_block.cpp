@@ -1,0 +1,126 @@
+#include "framework/older_base_block.h"
+
+#include "framework/dialog_rects.h"
+#include "framework/param_access.h"
+#include "framework/requests.h"
+#include "framework/symbol_paint.h"
+#include "toolkit/tb_numbers.h"
+
+using namespace qv::blocks;
+
+namespace qv::blocks {
+
+void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule) {
+    CString trimmed = value;
+    trimmed.TrimRight();
+    const double number = TBExtended_atof(value, "");
+    int select = -1;
+    if (rule == SampleTimeRule::TransferFunction) {
+        if (number == 0.0 && (trimmed == "0" || trimmed == "0.0")) select = 0;
+    } else if (number == 0.0) {
+        if (trimmed == "0") select = 0;
+    } else if (number == 0.001) {
+        select = 1;
+    }
+    if (select < 0) select = combo.AddString(trimmed);
+    combo.SetCurSel(select);
+}
+
+void TakeOverTypedSampleTime(CComboBox& combo) {
+    CString text;
+    combo.GetWindowText(text);
+    if (text.IsEmpty() || combo.FindString(-1, text) != CB_ERR) return;
+    combo.SetCurSel(combo.AddString(text));
+}
+
+CString StoredSampleTime(const CComboBox& combo) {
+    if (combo.GetCurSel() == 0) return CString("0");
+    CString text;
+    combo.GetWindowText(text);
+    text.TrimRight();
+    return text;
+}
+
+bool IsPageInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}
+
+} // namespace qv::blocks
+
+// ---------------------------------------------------------------------------------------
+// COlderBaseBlockPage
+
+BEGIN_MESSAGE_MAP(COlderBaseBlockPage, CTBPropertyPage)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID) : CTBPropertyPage(templateID, 0) {}
+
+COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {}
+
+COlderBaseBlockPage::~COlderBaseBlockPage() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void COlderBaseBlockPage::InitHeader(CString& name, BOOL& showName) {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
+    if (m_pExchange != nullptr) {
+        name = m_pExchange->m_strElementName;
+        showName = m_pExchange->m_dwShowName != 0;
+        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
+    }
+    if (m_pSymbol == nullptr) {
+        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        m_pSymbol->LoadSymbols(m_strSymbolText);
+    }
+}
+
+void COlderBaseBlockPage::StoreHeader(const CString& name, BOOL showName) {
+    if (m_pExchange == nullptr) return;
+    m_pExchange->m_strElementName = name;
+    m_pExchange->m_dwShowName = showName ? 1 : 0;
+}
+
+BOOL COlderBaseBlockPage::CommitExchangeObject() {
+    if (m_pExchange == nullptr) return FALSE;
+    return CommitExchange(RequestTarget(m_pWizard), m_pExchange);
+}
+
+void COlderBaseBlockPage::ApplyPinBox(BOOL pinned, std::initializer_list<int> fields, WORD valueID) {
+    for (int id : fields)
+        if (CWnd* field = GetDlgItem(id)) field->EnableWindow(!pinned);
+    SetModified(TRUE);
+    SetParamUsePin(m_pExchange, valueID, pinned);
+}
+
+void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID) {
+    const BOOL before = flag;
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(m_pExchange, valueID, flag);
+    CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void COlderBaseBlockPage::AppendOutputUnit(int controlID, WORD valueID) {
+    CString caption;
+    GetDlgItemText(controlID, caption);
+    CString unit;
+    GetParamUnit(m_pExchange, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    SetDlgItemText(controlID, caption);
+}
+
+void COlderBaseBlockPage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void COlderBaseBlockPage::OnPaint() {
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
+}

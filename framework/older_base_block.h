@@ -1,0 +1,100 @@
+// What every block wizard of the older base shares: the block-page frame (owning wizard,
+// data-exchange object, element name, symbol, "Use Pin" boxes, output switches, commit with
+// request code 0), the wizard template such blocks are made from, and the sample-time list
+// the block pages show. The linear, mathematical, time-function, measurement and equation
+// blocks are built on it.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/module.h"
+#include "framework/page_wizard.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "toolkit/tb_unit_combo.h"
+#include "wizard/wizardbase.h"
+
+#include <initializer_list>
+
+namespace qv::blocks {
+constexpr WORD kIdSampleTime = 2183;
+constexpr WORD kIdSampleTimeField = 2202;
+constexpr WORD kIdInputSignal = 2186;
+constexpr WORD kIdBlockOutput = 2056;
+
+// Controls of the block-page frame that carry no parameter.
+constexpr int kCtlName = 2001;
+constexpr int kCtlShowName = 2002;
+constexpr int kCtlSymbolFrame = 2020;
+constexpr int kCtlUnit = 2400;
+constexpr int kCtlInputPin = 2073;
+constexpr int kCtlSampleTimePin = 2074;
+
+// How a page shows a stored sample time in its list ("System", "1m", added entries).
+enum class SampleTimeRule {
+    // Block pages: "0" shows "System"; a value worth exactly 0.001 shows "1m"; every other
+    // text (also "0.0") is added to the list as typed.
+    Block,
+    // Transfer-function pages: "0" and "0.0" show "System"; every other text is added.
+    TransferFunction,
+};
+// Selects or adds the entry for the stored value.
+void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule);
+// The text the user typed becomes an entry (and is selected) unless it is empty or the
+// beginning of an entry (any case).
+void TakeOverTypedSampleTime(CComboBox& combo);
+// What is stored for the list's state: "System" stores "0", anything else its text.
+CString StoredSampleTime(const CComboBox& combo);
+
+// A parameter the page reads and writes: live, with the input bit.
+bool IsPageInput(const CWizardCopaObject3* param);
+} // namespace qv::blocks
+
+// What every older-base block page shares: the owning wizard, the data-exchange object, the
+// element symbol, painting and the commit with request code 0.
+class COlderBaseBlockPage : public CTBPropertyPage {
+public:
+    explicit COlderBaseBlockPage(UINT templateID);
+    COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+    ~COlderBaseBlockPage() override;
+
+    CWizardBase3* GetWizard() const { return m_pWizard; }
+    CWizardSchematicDataExchange3* GetExchange() const { return m_pExchange; }
+    const CString& GetSymbolText() const { return m_strSymbolText; }
+
+protected:
+    // The toolkit's initialisation with the library's resources, then name, "Show Name",
+    // symbol text and symbol drawer.
+    void InitHeader(CString& name, BOOL& showName);
+    // Name and "Show Name" into the exchange object.
+    void StoreHeader(const CString& name, BOOL showName);
+    // Sends the exchange object with request code 0; TRUE when the editor accepted it.
+    BOOL CommitExchangeObject();
+    // A "Use Pin" box was clicked (or is brought into line): its fields follow it and the
+    // parameter's pin bit takes it at once.
+    void ApplyPinBox(BOOL pinned, std::initializer_list<int> fields, WORD valueID);
+    // An output switch was clicked: the new state is the opposite of the one shown before,
+    // switched in the element at once and shown as ticked or clear only.
+    void ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID);
+    // The caption of an output switch followed by the unit of its parameter.
+    void AppendOutputUnit(int controlID, WORD valueID);
+    void OnMarkModified();
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
+
+    CWizardBase3* m_pWizard = nullptr;
+    CWizardSchematicDataExchange3* m_pExchange = nullptr;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+};
+
+// The wizard of an older-base block: it keeps no block data, puts its page (made with the
+// wizard and the data-exchange object) on the editor's sheet for mode 1 and deletes it again
+// when the editing ends. Self is the concrete wizard class (for Clone).
+template <class Page, class Self>
+class TOlderBaseBlockWizard : public qv::wizards::TPageWizard3<Page, Self> {
+public:
+    TOlderBaseBlockWizard() = default;
+    explicit TOlderBaseBlockWizard(const Self* other) : qv::wizards::TPageWizard3<Page, Self>(other) {}
+
+    int GetWizardKind() override { return 3; }
+};
