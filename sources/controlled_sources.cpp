@@ -899,28 +899,6 @@ Page* NewPage(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
     return new (std::nothrow) Page(wizard, params);
 }
 
-template <class Page>
-BOOL EditProperties(CNonlinearSourceWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(&wizard);
-    // A page still open from an earlier call gives its old cookie back before it takes the
-    // new one.
-    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
-    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                            &wizard.GetSnapshots());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CNonlinearSourceWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
 // A hidden page of its own for Initialize and the conversion: the page on the editor's
 // sheet (if any) is never touched.
 bool OpenHidden(CPropNonlinearSource& page) {
@@ -982,58 +960,36 @@ int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CSt
         [&keywords](DWORD form) { return keywords[form < kFormCount ? form : 0]; });
 }
 
+const FormKeywords& KeywordsOf(const CNonlinearVoltageSourceWizard4&) { return kVoltageKeywords; }
+const FormKeywords& KeywordsOf(const CNonlinearCurrentSourceWizard4&) { return kCurrentKeywords; }
+
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-
-CNonlinearVoltageSourceWizard4::~CNonlinearVoltageSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+template <class Page, class Self>
+void TNonlinearSourceWizard<Page, Self>::PrepareEditing() {
+    BuildCharacteristicSearchDirs(this);
 }
 
-BOOL CNonlinearVoltageSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CNonlinearSourceWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
+template <class Page, class Self>
+void TNonlinearSourceWizard<Page, Self>::GiveSettingsToPage(Page& page) {
+    page.SetWizardSettings(this->GetKind(), this->GetModeWord(), this->GetXAxisLabel(), this->GetYAxisLabel(),
+                           &this->GetSnapshots());
 }
 
-void CNonlinearVoltageSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CNonlinearVoltageSourceWizard4::Clone() { return new (std::nothrow) CNonlinearVoltageSourceWizard4(this); }
-
-int CNonlinearVoltageSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kVoltageKeywords);
+template <class Page, class Self>
+BOOL TNonlinearSourceWizard<Page, Self>::Initialize(int argument) {
+    return InitializeWith<Page>(*this, argument);
 }
 
-BOOL CNonlinearVoltageSourceWizard4::Initialize(int argument) {
-    return InitializeWith<CPropNonlinearSourceV>(*this, argument);
+template <class Page, class Self>
+BOOL TNonlinearSourceWizard<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
+    return ConvertWith<Page>(*this, data, length);
 }
 
-BOOL CNonlinearVoltageSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropNonlinearSourceV>(*this, data, length);
+template <class Page, class Self>
+int TNonlinearSourceWizard<Page, Self>::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    return WriteDescription(*this, file, templ, modelText, KeywordsOf(static_cast<Self&>(*this)));
 }
 
-CNonlinearCurrentSourceWizard4::~CNonlinearCurrentSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CNonlinearCurrentSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CNonlinearSourceWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
-
-void CNonlinearCurrentSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CNonlinearCurrentSourceWizard4::Clone() { return new (std::nothrow) CNonlinearCurrentSourceWizard4(this); }
-
-int CNonlinearCurrentSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kCurrentKeywords);
-}
-
-BOOL CNonlinearCurrentSourceWizard4::Initialize(int argument) {
-    return InitializeWith<CPropNonlinearSourceI>(*this, argument);
-}
-
-BOOL CNonlinearCurrentSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropNonlinearSourceI>(*this, data, length);
-}
+template class TNonlinearSourceWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4>;
+template class TNonlinearSourceWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4>;

@@ -36,6 +36,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_description.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
 #include "sources/source_outputs.h"
@@ -118,6 +119,7 @@ public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropNonlinearSource();
     CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params);
+    CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropNonlinearSource(wizard, HolderFromCookie(cookie)) {}
 
     // The page block of older data: class record, page version, kind, upgraded flag.
     void Serialize(CArchive& ar) override;
@@ -231,44 +233,32 @@ public:
     void BuildCompareList(int form) override;
 };
 
-class CNonlinearVoltageSourceWizard4 : public CNonlinearSourceWizardBase4 {
+// What both wizards do, each on its own page variant.
+template <class Page, class Self>
+class TNonlinearSourceWizard : public qv::wizards::TPageWizard4<Page, Self, CNonlinearSourceWizardBase4> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self, CNonlinearSourceWizardBase4>::TPageWizard4;
+
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL Initialize(int argument) override;
+    BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    // Editing looks for characteristic files in the search folders; the page starts from the
+    // wizard's state.
+    void PrepareEditing();
+    void GiveSettingsToPage(Page& page);
+};
+
+class CNonlinearVoltageSourceWizard4 : public TNonlinearSourceWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4> {
     DECLARE_DYNAMIC(CNonlinearVoltageSourceWizard4)
 public:
     CNonlinearVoltageSourceWizard4() = default;
-    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other)
-        : CNonlinearSourceWizardBase4(other) {}
-    ~CNonlinearVoltageSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropNonlinearSourceV* GetPage() const { return m_pPage; }
-
-private:
-    CPropNonlinearSourceV* m_pPage = nullptr;
+    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other) : TNonlinearSourceWizard(other) {}
 };
 
-class CNonlinearCurrentSourceWizard4 : public CNonlinearSourceWizardBase4 {
+class CNonlinearCurrentSourceWizard4 : public TNonlinearSourceWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4> {
     DECLARE_DYNAMIC(CNonlinearCurrentSourceWizard4)
 public:
     CNonlinearCurrentSourceWizard4() = default;
-    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other)
-        : CNonlinearSourceWizardBase4(other) {}
-    ~CNonlinearCurrentSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropNonlinearSourceI* GetPage() const { return m_pPage; }
-
-private:
-    CPropNonlinearSourceI* m_pPage = nullptr;
+    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other) : TNonlinearSourceWizard(other) {}
 };
