@@ -1,6 +1,7 @@
 #include "passive/capacitor_inductor.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -1091,37 +1092,36 @@ int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CS
         });
 }
 
-const ElementKeywords& KeywordsOf(const CCapacitorWizard4&) { return kCapacitorKeywords; }
-const ElementKeywords& KeywordsOf(const CInductorWizard4&) { return kInductorKeywords; }
-
 } // namespace
 
-template <class Page, class Self>
-void TCapAndIndWizard<Page, Self>::PrepareEditing() {
-    BuildCharacteristicSearchDirs(this);
-}
+namespace qv::passive {
 
-template <class Page, class Self>
-void TCapAndIndWizard<Page, Self>::GiveSettingsToPage(Page& page) {
-    page.LoadFromWizard(this->GetLookUpFlag1(), this->GetLookUpFlag2(), this->GetModeWord(), this->GetTableText(1, 0),
-                        this->GetTableText(1, 1), this->GetTableText(2, 0), this->GetTableText(2, 1),
-                        &this->GetSnapshots());
-}
+struct CapAndIndFamily {
+    template <class Page, class Wizard>
+    static void GiveSettings(Page& page, Wizard& wizard) {
+        page.LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
+                            wizard.GetTableText(1, 0), wizard.GetTableText(1, 1), wizard.GetTableText(2, 0),
+                            wizard.GetTableText(2, 1), &wizard.GetSnapshots());
+    }
+    template <class Page, class Wizard>
+    static BOOL Initialize(Wizard& wizard, int argument) {
+        return InitializeWith<Page>(wizard, argument);
+    }
+    template <class Page, class Wizard>
+    static BOOL Convert(Wizard& wizard, const void* data, long length) {
+        return ConvertWith<Page>(wizard, data, length);
+    }
+    static int Describe(CCapacitorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kCapacitorKeywords);
+    }
+    static int Describe(CInductorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kInductorKeywords);
+    }
+};
 
-template <class Page, class Self>
-BOOL TCapAndIndWizard<Page, Self>::Initialize(int argument) {
-    return InitializeWith<Page>(*this, argument);
-}
+} // namespace qv::passive
 
-template <class Page, class Self>
-BOOL TCapAndIndWizard<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<Page>(*this, data, length);
-}
-
-template <class Page, class Self>
-int TCapAndIndWizard<Page, Self>::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, KeywordsOf(static_cast<Self&>(*this)));
-}
-
-template class TCapAndIndWizard<CPropPassiveCapacitance, CCapacitorWizard4>;
-template class TCapAndIndWizard<CPropPassiveInductance, CInductorWizard4>;
+template class TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                                     qv::passive::CapAndIndFamily>;
+template class TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                                     qv::passive::CapAndIndFamily>;

@@ -26,8 +26,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
-#include "framework/page_wizard.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
 #include "toolkit/tb_draw_symbol.h"
@@ -160,32 +160,30 @@ public:
     void BuildCompareList(int form) override;
 };
 
-// What both wizards of the family do, each on its own page variant.
-template <class Page, class Self>
-class TCapAndIndWizard : public qv::wizards::TPageWizard4<Page, Self, CPassiveCapAndIndWizardBase4> {
-public:
-    using qv::wizards::TPageWizard4<Page, Self, CPassiveCapAndIndWizardBase4>::TPageWizard4;
+namespace qv::passive {
+struct CapAndIndFamily;  // the family's own steps, in capacitor_inductor.cpp
+} // namespace qv::passive
 
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    // Editing looks for characteristic files in the search folders; the page starts from the
-    // wizard's state.
-    void PrepareEditing();
-    void GiveSettingsToPage(Page& page);
-};
-
-class CCapacitorWizard4 : public TCapAndIndWizard<CPropPassiveCapacitance, CCapacitorWizard4> {
+class CCapacitorWizard4
+    : public TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                                   qv::passive::CapAndIndFamily> {
     DECLARE_DYNAMIC(CCapacitorWizard4)
 public:
     CCapacitorWizard4() = default;
-    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : TCapAndIndWizard(other) {}
+    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : TCharacteristicWizard(other) {}
 };
 
-class CInductorWizard4 : public TCapAndIndWizard<CPropPassiveInductance, CInductorWizard4> {
+class CInductorWizard4
+    : public TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                                   qv::passive::CapAndIndFamily> {
     DECLARE_DYNAMIC(CInductorWizard4)
 public:
     CInductorWizard4() = default;
-    explicit CInductorWizard4(const CInductorWizard4* other) : TCapAndIndWizard(other) {}
+    explicit CInductorWizard4(const CInductorWizard4* other) : TCharacteristicWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                                            qv::passive::CapAndIndFamily>;
+extern template class TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                                            qv::passive::CapAndIndFamily>;

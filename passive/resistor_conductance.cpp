@@ -1,6 +1,7 @@
 #include "passive/resistor_conductance.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -746,38 +747,37 @@ int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CS
         [&keywords](DWORD form) { return form == 1 ? keywords.nonlinear : keywords.linear; });
 }
 
-const ElementKeywords& KeywordsOf(const CResistorWizard4&) { return kResistorKeywords; }
-const ElementKeywords& KeywordsOf(const CConductanceWizard4&) { return kConductanceKeywords; }
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 
-template <class Page, class Self>
-void TResAndConWizard<Page, Self>::PrepareEditing() {
-    BuildCharacteristicSearchDirs(this);
-}
+namespace qv::passive {
 
-template <class Page, class Self>
-void TResAndConWizard<Page, Self>::GiveSettingsToPage(Page& page) {
-    page.LoadFromWizard(this->GetLookUpFlag(), this->GetModeWord(), this->GetXAxisLabel(), this->GetYAxisLabel(),
-                        &this->GetSnapshots());
-}
+struct ResAndConFamily {
+    template <class Page, class Wizard>
+    static void GiveSettings(Page& page, Wizard& wizard) {
+        page.LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                            &wizard.GetSnapshots());
+    }
+    template <class Page, class Wizard>
+    static BOOL Initialize(Wizard& wizard, int argument) {
+        return InitializeWith<Page>(wizard, argument);
+    }
+    template <class Page, class Wizard>
+    static BOOL Convert(Wizard& wizard, const void* data, long length) {
+        return ConvertWith<Page>(wizard, data, length);
+    }
+    static int Describe(CResistorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kResistorKeywords);
+    }
+    static int Describe(CConductanceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kConductanceKeywords);
+    }
+};
 
-template <class Page, class Self>
-BOOL TResAndConWizard<Page, Self>::Initialize(int argument) {
-    return InitializeWith<Page>(*this, argument);
-}
+} // namespace qv::passive
 
-template <class Page, class Self>
-BOOL TResAndConWizard<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<Page>(*this, data, length);
-}
-
-template <class Page, class Self>
-int TResAndConWizard<Page, Self>::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, KeywordsOf(static_cast<Self&>(*this)));
-}
-
-template class TResAndConWizard<CPropPassiveResistance, CResistorWizard4>;
-template class TResAndConWizard<CPropPassiveConductance, CConductanceWizard4>;
+template class TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                                     qv::passive::ResAndConFamily>;
+template class TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                                     qv::passive::ResAndConFamily>;

@@ -26,8 +26,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
-#include "framework/page_wizard.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -158,32 +158,30 @@ public:
     void BuildCompareList(int form) override;
 };
 
-// What both wizards of the family do, each on its own page variant.
-template <class Page, class Self>
-class TResAndConWizard : public qv::wizards::TPageWizard4<Page, Self, CPassiveResAndConWizardBase4> {
-public:
-    using qv::wizards::TPageWizard4<Page, Self, CPassiveResAndConWizardBase4>::TPageWizard4;
+namespace qv::passive {
+struct ResAndConFamily;  // the family's own steps, in resistor_conductance.cpp
+} // namespace qv::passive
 
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    // Editing looks for characteristic files in the search folders; the page starts from the
-    // wizard's state.
-    void PrepareEditing();
-    void GiveSettingsToPage(Page& page);
-};
-
-class CResistorWizard4 : public TResAndConWizard<CPropPassiveResistance, CResistorWizard4> {
+class CResistorWizard4
+    : public TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                                   qv::passive::ResAndConFamily> {
     DECLARE_DYNAMIC(CResistorWizard4)
 public:
     CResistorWizard4() = default;
-    explicit CResistorWizard4(const CResistorWizard4* other) : TResAndConWizard(other) {}
+    explicit CResistorWizard4(const CResistorWizard4* other) : TCharacteristicWizard(other) {}
 };
 
-class CConductanceWizard4 : public TResAndConWizard<CPropPassiveConductance, CConductanceWizard4> {
+class CConductanceWizard4
+    : public TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                                   qv::passive::ResAndConFamily> {
     DECLARE_DYNAMIC(CConductanceWizard4)
 public:
     CConductanceWizard4() = default;
-    explicit CConductanceWizard4(const CConductanceWizard4* other) : TResAndConWizard(other) {}
+    explicit CConductanceWizard4(const CConductanceWizard4* other) : TCharacteristicWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                                            qv::passive::ResAndConFamily>;
+extern template class TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                                            qv::passive::ResAndConFamily>;

@@ -1,6 +1,7 @@
 #include "sources/controlled_sources.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -960,36 +961,35 @@ int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CSt
         [&keywords](DWORD form) { return keywords[form < kFormCount ? form : 0]; });
 }
 
-const FormKeywords& KeywordsOf(const CNonlinearVoltageSourceWizard4&) { return kVoltageKeywords; }
-const FormKeywords& KeywordsOf(const CNonlinearCurrentSourceWizard4&) { return kCurrentKeywords; }
-
 } // namespace
 
-template <class Page, class Self>
-void TNonlinearSourceWizard<Page, Self>::PrepareEditing() {
-    BuildCharacteristicSearchDirs(this);
-}
+namespace qv::sources {
 
-template <class Page, class Self>
-void TNonlinearSourceWizard<Page, Self>::GiveSettingsToPage(Page& page) {
-    page.SetWizardSettings(this->GetKind(), this->GetModeWord(), this->GetXAxisLabel(), this->GetYAxisLabel(),
-                           &this->GetSnapshots());
-}
+struct NonlinearSourceFamily {
+    template <class Page, class Wizard>
+    static void GiveSettings(Page& page, Wizard& wizard) {
+        page.SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                               &wizard.GetSnapshots());
+    }
+    template <class Page, class Wizard>
+    static BOOL Initialize(Wizard& wizard, int argument) {
+        return InitializeWith<Page>(wizard, argument);
+    }
+    template <class Page, class Wizard>
+    static BOOL Convert(Wizard& wizard, const void* data, long length) {
+        return ConvertWith<Page>(wizard, data, length);
+    }
+    static int Describe(CNonlinearVoltageSourceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kVoltageKeywords);
+    }
+    static int Describe(CNonlinearCurrentSourceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kCurrentKeywords);
+    }
+};
 
-template <class Page, class Self>
-BOOL TNonlinearSourceWizard<Page, Self>::Initialize(int argument) {
-    return InitializeWith<Page>(*this, argument);
-}
+} // namespace qv::sources
 
-template <class Page, class Self>
-BOOL TNonlinearSourceWizard<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<Page>(*this, data, length);
-}
-
-template <class Page, class Self>
-int TNonlinearSourceWizard<Page, Self>::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, KeywordsOf(static_cast<Self&>(*this)));
-}
-
-template class TNonlinearSourceWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4>;
-template class TNonlinearSourceWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4>;
+template class TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                                     qv::sources::NonlinearSourceFamily>;
+template class TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                                     qv::sources::NonlinearSourceFamily>;

@@ -35,8 +35,8 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
-#include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
 #include "sources/source_outputs.h"
@@ -233,32 +233,30 @@ public:
     void BuildCompareList(int form) override;
 };
 
-// What both wizards do, each on its own page variant.
-template <class Page, class Self>
-class TNonlinearSourceWizard : public qv::wizards::TPageWizard4<Page, Self, CNonlinearSourceWizardBase4> {
-public:
-    using qv::wizards::TPageWizard4<Page, Self, CNonlinearSourceWizardBase4>::TPageWizard4;
+namespace qv::sources {
+struct NonlinearSourceFamily;  // the family's own steps, in controlled_sources.cpp
+} // namespace qv::sources
 
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    // Editing looks for characteristic files in the search folders; the page starts from the
-    // wizard's state.
-    void PrepareEditing();
-    void GiveSettingsToPage(Page& page);
-};
-
-class CNonlinearVoltageSourceWizard4 : public TNonlinearSourceWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4> {
+class CNonlinearVoltageSourceWizard4
+    : public TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                                   qv::sources::NonlinearSourceFamily> {
     DECLARE_DYNAMIC(CNonlinearVoltageSourceWizard4)
 public:
     CNonlinearVoltageSourceWizard4() = default;
-    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other) : TNonlinearSourceWizard(other) {}
+    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other) : TCharacteristicWizard(other) {}
 };
 
-class CNonlinearCurrentSourceWizard4 : public TNonlinearSourceWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4> {
+class CNonlinearCurrentSourceWizard4
+    : public TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                                   qv::sources::NonlinearSourceFamily> {
     DECLARE_DYNAMIC(CNonlinearCurrentSourceWizard4)
 public:
     CNonlinearCurrentSourceWizard4() = default;
-    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other) : TNonlinearSourceWizard(other) {}
+    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other) : TCharacteristicWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                                            qv::sources::NonlinearSourceFamily>;
+extern template class TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                                            qv::sources::NonlinearSourceFamily>;

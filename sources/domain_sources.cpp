@@ -969,7 +969,7 @@ template class CPropLinearDomainsSourceVariant<'B'>;
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.
 
-namespace {
+namespace qv::sources {
 
 // "@TYPE" becomes the bare keyword of the time function, or nothing for the constant.
 struct DomainSourceFamily {
@@ -992,56 +992,11 @@ struct DomainSourceFamily {
     }
 };
 
-} // namespace
+} // namespace qv::sources
 
 // ---------------------------------------------------------------------------------------
 
-CLinearDomainsSourceAWizard4::~CLinearDomainsSourceAWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearDomainsSourceAWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<DomainSourceFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearDomainsSourceAWizard4::EndEditProperties() { steps::EndProperties<DomainSourceFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearDomainsSourceAWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceAWizard4(this); }
-
-int CLinearDomainsSourceAWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, templ, modelText);
-}
-
-BOOL CLinearDomainsSourceAWizard4::Initialize(int argument) {
-    return steps::InitializeWith<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, argument);
-}
-
-BOOL CLinearDomainsSourceAWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, data, length);
-}
-
-CLinearDomainsSourceBWizard4::~CLinearDomainsSourceBWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearDomainsSourceBWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<DomainSourceFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearDomainsSourceBWizard4::EndEditProperties() { steps::EndProperties<DomainSourceFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearDomainsSourceBWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceBWizard4(this); }
-
-int CLinearDomainsSourceBWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, templ, modelText);
-}
-
-BOOL CLinearDomainsSourceBWizard4::Initialize(int argument) {
-    return steps::InitializeWith<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, argument);
-}
-
-BOOL CLinearDomainsSourceBWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, data, length);
-}
+template class TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4,
+                                  CLinearDomainsSourceWizardBase4, DomainSourceFamily>;
+template class TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4,
+                                  CLinearDomainsSourceWizardBase4, DomainSourceFamily>;

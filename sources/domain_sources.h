@@ -32,6 +32,7 @@
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
 #include "sources/linear_sources.h"
+#include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -97,6 +98,7 @@ public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropLinearDomainsSource();
     CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params);
+    CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropLinearDomainsSource(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD amplitude given, CString RMS text,
     // DWORD period given, DWORD phase unit (versions 1 to 9 only), DWORD selection of the form
@@ -227,44 +229,30 @@ using CPropLinearDomainsSourceB = CPropLinearDomainsSourceVariant<'B'>;
 extern template class CPropLinearDomainsSourceVariant<'A'>;
 extern template class CPropLinearDomainsSourceVariant<'B'>;
 
-class CLinearDomainsSourceAWizard4 : public CLinearDomainsSourceWizardBase4 {
+namespace qv::sources {
+struct DomainSourceFamily;  // the family's steps, in domain_sources.cpp
+} // namespace qv::sources
+
+class CLinearDomainsSourceAWizard4
+    : public TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
+                               qv::sources::DomainSourceFamily> {
     DECLARE_DYNAMIC(CLinearDomainsSourceAWizard4)
 public:
     CLinearDomainsSourceAWizard4() = default;
-    explicit CLinearDomainsSourceAWizard4(const CLinearDomainsSourceAWizard4* other)
-        : CLinearDomainsSourceWizardBase4(other) {}
-    ~CLinearDomainsSourceAWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearDomainsSourceA* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearDomainsSourceA* m_pPage = nullptr;
+    explicit CLinearDomainsSourceAWizard4(const CLinearDomainsSourceAWizard4* other) : TTimeSourceWizard(other) {}
 };
 
-class CLinearDomainsSourceBWizard4 : public CLinearDomainsSourceWizardBase4 {
+class CLinearDomainsSourceBWizard4
+    : public TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
+                               qv::sources::DomainSourceFamily> {
     DECLARE_DYNAMIC(CLinearDomainsSourceBWizard4)
 public:
     CLinearDomainsSourceBWizard4() = default;
-    explicit CLinearDomainsSourceBWizard4(const CLinearDomainsSourceBWizard4* other)
-        : CLinearDomainsSourceWizardBase4(other) {}
-    ~CLinearDomainsSourceBWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearDomainsSourceB* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearDomainsSourceB* m_pPage = nullptr;
+    explicit CLinearDomainsSourceBWizard4(const CLinearDomainsSourceBWizard4* other) : TTimeSourceWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
+                                        qv::sources::DomainSourceFamily>;
+extern template class TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
+                                        qv::sources::DomainSourceFamily>;

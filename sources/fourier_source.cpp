@@ -778,7 +778,7 @@ void CPropFourierSource::OnPaint() {
 
 CFourierSourceWizard4::CFourierSourceWizard4() { DefaultTable(m_Table); }
 
-CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other) : CWizardBase4(other) {
+CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) {
         DefaultTable(m_Table);
         return;
@@ -793,15 +793,9 @@ CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other)
     m_strNumber = other->m_strNumber;
 }
 
-CFourierSourceWizard4::~CFourierSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    FreeTable(m_Table);
-}
+CFourierSourceWizard4::~CFourierSourceWizard4() { FreeTable(m_Table); }
 
 int CFourierSourceWizard4::GetWizardKind() { return 3; }
-
-CWizardBase4* CFourierSourceWizard4::Clone() { return new (std::nothrow) CFourierSourceWizard4(this); }
 
 void CFourierSourceWizard4::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
     m_settings = settings;
@@ -817,26 +811,11 @@ void CFourierSourceWizard4::SetHarmonicSettings(const CString& fundamental, cons
     m_bUseFileName = useFileName;
 }
 
-BOOL CFourierSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    // A page of an earlier call gives its cookie back and goes.
-    if (qv::pages::ReplacePageForCookie(m_pPage, target, cookie, [this](ParamHolder* params) {
-            return new (std::nothrow) CPropFourierSource(this, params);
-        }) == nullptr)
-        return FALSE;
-    m_pPage->SetTableData(m_settings, &m_Table);
-    m_pPage->SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
+void CFourierSourceWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
 
-void CFourierSourceWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    CWizardBase4::EndEditProperties();
+void CFourierSourceWizard4::GiveSettingsToPage(CPropFourierSource& page) {
+    page.SetTableData(m_settings, &m_Table);
+    page.SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
 }
 
 namespace {

@@ -18,6 +18,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "sources/fourier_harmonics.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -60,6 +61,8 @@ class CPropFourierSource : public TElementPage<CFourierSourceWizard4> {
 public:
     CPropFourierSource();
     CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params);
+    CPropFourierSource(CFourierSourceWizard4* wizard, DWORD_PTR cookie)
+        : CPropFourierSource(wizard, HolderFromCookie(cookie)) {}
     ~CPropFourierSource() override;
 
     // Page block of older data (read only): DWORD version, DWORD harmonics mode, DWORD phase
@@ -71,7 +74,6 @@ public:
     BOOL OnApply() override;
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
-
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);
     void SetHarmonicSettings(const CString& fundamental, const CString& number, int mode, BOOL phaseAutomatic,
@@ -151,7 +153,7 @@ protected:
     int m_nFileFormat = 0;
 };
 
-class CFourierSourceWizard4 : public CWizardBase4 {
+class CFourierSourceWizard4 : public qv::wizards::TPageWizard4<CPropFourierSource, CFourierSourceWizard4> {
     DECLARE_DYNAMIC(CFourierSourceWizard4)
 public:
     CFourierSourceWizard4();
@@ -159,9 +161,6 @@ public:
     ~CFourierSourceWizard4() override;
 
     int GetWizardKind() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // Sheet version 4: WORD schema 0, DWORD source type, six CStrings (names and units of
@@ -184,7 +183,12 @@ public:
     BOOL GetUseFileName() const { return m_bUseFileName; }
     const CString& GetFundamental() const { return m_strFundamental; }
     const CString& GetNumber() const { return m_strNumber; }
-    CPropFourierSource* GetPage() const { return m_pPage; }
+
+    // Editing looks for data files in the search folders; a page of an earlier call gives its
+    // cookie back and goes; the new page starts from the wizard's table and settings.
+    static constexpr bool kReplaceEarlierPage = true;
+    void PrepareEditing();
+    void GiveSettingsToPage(CPropFourierSource& page);
 
 private:
     WORD m_wSchema = 0;
@@ -195,5 +199,4 @@ private:
     BOOL m_bUseFileName = FALSE;
     CString m_strFundamental = "50";
     CString m_strNumber = "1";
-    CPropFourierSource* m_pPage = nullptr;
 };

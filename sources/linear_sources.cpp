@@ -921,7 +921,7 @@ void CPropLinearSource::OnFieldChanged() {
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.
 
-namespace {
+namespace qv::sources {
 
 // "@TYPE" keywords: the constant's own ("E " or "I "), else the element's prefix and then
 // the time function.
@@ -952,56 +952,11 @@ struct LinearSourceFamily {
 using VoltageFamily = LinearSourceFamily<'E'>;
 using CurrentFamily = LinearSourceFamily<'I'>;
 
-} // namespace
+} // namespace qv::sources
 
 // ---------------------------------------------------------------------------------------
 
-CLinearVoltageSourceWizard4::~CLinearVoltageSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearVoltageSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<VoltageFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearVoltageSourceWizard4::EndEditProperties() { steps::EndProperties<VoltageFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearVoltageSourceWizard4::Clone() { return new (std::nothrow) CLinearVoltageSourceWizard4(this); }
-
-int CLinearVoltageSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<VoltageFamily, CPropLinearSourceV>(*this, templ, modelText);
-}
-
-BOOL CLinearVoltageSourceWizard4::Initialize(int argument) {
-    return steps::InitializeWith<VoltageFamily, CPropLinearSourceV>(*this, argument);
-}
-
-BOOL CLinearVoltageSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<VoltageFamily, CPropLinearSourceV>(*this, data, length);
-}
-
-CLinearCurrentSourceWizard4::~CLinearCurrentSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearCurrentSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<CurrentFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearCurrentSourceWizard4::EndEditProperties() { steps::EndProperties<CurrentFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearCurrentSourceWizard4::Clone() { return new (std::nothrow) CLinearCurrentSourceWizard4(this); }
-
-int CLinearCurrentSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<CurrentFamily, CPropLinearSourceI>(*this, templ, modelText);
-}
-
-BOOL CLinearCurrentSourceWizard4::Initialize(int argument) {
-    return steps::InitializeWith<CurrentFamily, CPropLinearSourceI>(*this, argument);
-}
-
-BOOL CLinearCurrentSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<CurrentFamily, CPropLinearSourceI>(*this, data, length);
-}
+template class TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                                  VoltageFamily>;
+template class TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                                  CurrentFamily>;

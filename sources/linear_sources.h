@@ -36,6 +36,7 @@
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
 #include "sources/source_outputs.h"
+#include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -127,6 +128,7 @@ public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropLinearSource();
     CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params);
+    CPropLinearSource(CLinearSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropLinearSource(wizard, HolderFromCookie(cookie)) {}
 
     // Page block of older data: class record "CPropLinearSource", DWORD page version,
     // DWORD amplitude mode, CString RMS text, DWORD period fixed, DWORD phase unit (versions
@@ -250,44 +252,31 @@ public:
     void BuildCompareList(int kind) override;
 };
 
-class CLinearVoltageSourceWizard4 : public CLinearSourceWizardBase4 {
+namespace qv::sources {
+template <char Prefix>
+struct LinearSourceFamily;  // the family's steps, in linear_sources.cpp; "E" or "I" before "@TYPE"
+} // namespace qv::sources
+
+class CLinearVoltageSourceWizard4
+    : public TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                               qv::sources::LinearSourceFamily<'E'>> {
     DECLARE_DYNAMIC(CLinearVoltageSourceWizard4)
 public:
     CLinearVoltageSourceWizard4() = default;
-    explicit CLinearVoltageSourceWizard4(const CLinearVoltageSourceWizard4* other)
-        : CLinearSourceWizardBase4(other) {}
-    ~CLinearVoltageSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearSourceV* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearSourceV* m_pPage = nullptr;
+    explicit CLinearVoltageSourceWizard4(const CLinearVoltageSourceWizard4* other) : TTimeSourceWizard(other) {}
 };
 
-class CLinearCurrentSourceWizard4 : public CLinearSourceWizardBase4 {
+class CLinearCurrentSourceWizard4
+    : public TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                               qv::sources::LinearSourceFamily<'I'>> {
     DECLARE_DYNAMIC(CLinearCurrentSourceWizard4)
 public:
     CLinearCurrentSourceWizard4() = default;
-    explicit CLinearCurrentSourceWizard4(const CLinearCurrentSourceWizard4* other)
-        : CLinearSourceWizardBase4(other) {}
-    ~CLinearCurrentSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearSourceI* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearSourceI* m_pPage = nullptr;
+    explicit CLinearCurrentSourceWizard4(const CLinearCurrentSourceWizard4* other) : TTimeSourceWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                                        qv::sources::LinearSourceFamily<'E'>>;
+extern template class TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                                        qv::sources::LinearSourceFamily<'I'>>;

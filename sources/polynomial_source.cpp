@@ -774,36 +774,6 @@ struct HiddenPolynomialPages : qv::pages::HiddenACPages<CPropPolynomSource> {
 
 } // namespace
 
-CPolynomSourceWizard4::~CPolynomSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CPolynomSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(this);
-        // A page of an earlier call gives its cookie back and goes.
-        if (qv::pages::ReplacePageForCookie(m_pPage, target, FetchParamSet(target), [this](ParamHolder* params) {
-                return new (std::nothrow) CPropPolynomSource(this, params);
-            }) != nullptr) {
-            m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
-            sheet.AddPage(m_pPage);
-            added = TRUE;
-        }
-    }
-    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-void CPolynomSourceWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    CACWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CPolynomSourceWizard4::Clone() { return new (std::nothrow) CPolynomSourceWizard4(this); }
-
 BOOL CPolynomSourceWizard4::WantChangeNotification() { return TRUE; }
 
 BOOL CPolynomSourceWizard4::Initialize(int argument) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_wizard.h"
 #include "framework/element_page.h"
 #include "framework/list_controls.h"
 #include "sources/vco_source.h"
@@ -50,6 +51,8 @@ class CPropPolynomSource : public TElementPage<CPolynomSourceWizard4> {
 public:
     CPropPolynomSource();
     CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params);
+    CPropPolynomSource(CPolynomSourceWizard4* wizard, DWORD_PTR cookie)
+        : CPropPolynomSource(wizard, HolderFromCookie(cookie)) {}
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -138,16 +141,13 @@ protected:
     BOOL m_bHidden = FALSE;
 };
 
-class CPolynomSourceWizard4 : public CSourceTypeWizardBase4 {
+class CPolynomSourceWizard4
+    : public qv::wizards::TACPageWizard4<CPropPolynomSource, CPolynomSourceWizard4, CSourceTypeWizardBase4> {
     DECLARE_DYNAMIC(CPolynomSourceWizard4)
 public:
     CPolynomSourceWizard4() = default;
-    explicit CPolynomSourceWizard4(const CPolynomSourceWizard4* other) : CSourceTypeWizardBase4(other) {}
-    ~CPolynomSourceWizard4() override;
+    explicit CPolynomSourceWizard4(const CPolynomSourceWizard4* other) : TACPageWizard4(other) {}
 
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL WantChangeNotification() override;
     // A new order (change type 3 of parameter 2163) rebuilds the coefficient parameters on a
@@ -156,13 +156,14 @@ public:
     BOOL Initialize(int argument) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
-    CPropPolynomSource* GetPage() const { return m_pPage; }
+    // A page of an earlier call gives its cookie back and goes; the new page starts from the
+    // wizard's source type and list.
+    static constexpr bool kReplaceEarlierPage = true;
+    void GiveSettingsToPage(CPropPolynomSource& page) { page.SetSourceSettings(m_nSourceType, &m_Snapshots); }
 
 private:
     // The hidden page's work with the wizard's source type and AC mode handed over first.
     void Reinitialise();
-
-    CPropPolynomSource* m_pPage = nullptr;
 };
 
 namespace qv::sources {

@@ -499,36 +499,6 @@ using HiddenVCOPages = qv::pages::HiddenACPages<CPropVCO>;
 
 } // namespace
 
-CVCOWizard4::~CVCOWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(this);
-        // A page of an earlier call gives its cookie back and goes.
-        if (qv::pages::ReplacePageForCookie(m_pPage, target, FetchParamSet(target), [this](ParamHolder* params) {
-                return new (std::nothrow) CPropVCO(this, params);
-            }) != nullptr) {
-            m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
-            sheet.AddPage(m_pPage);
-            added = TRUE;
-        }
-    }
-    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-void CVCOWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    CACWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CVCOWizard4::Clone() { return new (std::nothrow) CVCOWizard4(this); }
-
 BOOL CVCOWizard4::Initialize(int argument) {
     if (argument != 0) return argument;
     ScopedParamSet params{RequestTarget(this)};

@@ -21,6 +21,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
 #include "framework/requests.h"
@@ -75,6 +76,7 @@ class CPropVCO : public TElementPage<CVCOWizard4> {
 public:
     CPropVCO();
     CPropVCO(CVCOWizard4* wizard, ParamHolder* params);
+    CPropVCO(CVCOWizard4* wizard, DWORD_PTR cookie) : CPropVCO(wizard, HolderFromCookie(cookie)) {}
 
     // Page block of older data: class record "CPropVCO", DWORD page version; versions below
     // 10 carry the phase unit (1 "rad", else "deg"). Storing writes the class record only.
@@ -134,24 +136,20 @@ protected:
     BOOL m_bSpice = FALSE;
 };
 
-class CVCOWizard4 : public CSourceTypeWizardBase4 {
+class CVCOWizard4 : public qv::wizards::TACPageWizard4<CPropVCO, CVCOWizard4, CSourceTypeWizardBase4> {
     DECLARE_DYNAMIC(CVCOWizard4)
 public:
     CVCOWizard4() = default;
-    explicit CVCOWizard4(const CVCOWizard4* other) : CSourceTypeWizardBase4(other) {}
-    ~CVCOWizard4() override;
+    explicit CVCOWizard4(const CVCOWizard4* other) : TACPageWizard4(other) {}
 
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
-    CPropVCO* GetPage() const { return m_pPage; }
-
-private:
-    CPropVCO* m_pPage = nullptr;
+    // A page of an earlier call gives its cookie back and goes; the new page starts from the
+    // wizard's source type and list.
+    static constexpr bool kReplaceEarlierPage = true;
+    void GiveSettingsToPage(CPropVCO& page) { page.SetSourceSettings(m_nSourceType, &m_Snapshots); }
 };
 
 namespace qv::sources {
