@@ -1,20 +1,23 @@
 #include "passive/capacitor_inductor.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_wizard_steps.h"
+#include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
-#include "passive/characteristic_description.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -157,26 +160,15 @@ BEGIN_MESSAGE_MAP(CPropPassiveCapAndInd, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveCapAndInd::CPropPassiveCapAndInd() : CTBPropertyPage(kCapAndIndTemplate) {}
+CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TElementPage(kCapAndIndTemplate) {}
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kCapAndIndTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kCapAndIndTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropPassiveCapAndInd::~CPropPassiveCapAndInd() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropPassiveCapAndInd::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropPassiveCapAndInd::Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 const CString& CPropPassiveCapAndInd::GetText(int n, int index) const {
@@ -226,14 +218,6 @@ void CPropPassiveCapAndInd::CheckForm(DWORD form) {
         return;
     const int checked = form == 0 ? kCtlLinear : form == 1 ? kCtlForm1 : kCtlForm2;
     for (int id : {kCtlLinear, kCtlForm1, kCtlForm2}) CheckDlgButton(id, id == checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-CString CPropPassiveCapAndInd::DescriptionWithUnit(WORD valueID) {
-    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
-    CString unit;
-    GetParamUnit(m_pParams, valueID, &unit);
-    AppendUnitSuffix(&caption, unit);
-    return caption;
 }
 
 void CPropPassiveCapAndInd::Serialize(CArchive& ar) {
@@ -357,16 +341,7 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
     m_chkOutputCurrent.CreateDialogControl();
     CheckForm(0);
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
     Table(1);
     Table(2);
@@ -644,8 +619,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
     if (!m_bInitialOn) m_strInitial.Empty();
     if (!m_bInitial2On) m_strInitial2.Empty();
     if (m_pParams == nullptr) return FALSE;
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -802,10 +776,7 @@ void CPropPassiveCapAndInd::UpdateModeParameters() {
 void CPropPassiveCapAndInd::BuildCompareList(int) {}
 
 void CPropPassiveCapAndInd::SnapshotOf(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
@@ -1071,29 +1042,6 @@ Page* NewPage(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
     return new (std::nothrow) Page(wizard, params);
 }
 
-template <class Page>
-BOOL EditProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(&wizard);
-    // A page still open from an earlier call gives its old cookie back before it takes the
-    // new one.
-    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
-    page->LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
-                         wizard.GetTableText(1, 0), wizard.GetTableText(1, 1), wizard.GetTableText(2, 0),
-                         wizard.GetTableText(2, 1), &wizard.GetSnapshots());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CPassiveCapAndIndWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
 // Initialize and the conversion work on a hidden page of their own; the page on the
 // editor's sheet (if any) is never touched.
 template <class Page>
@@ -1127,7 +1075,7 @@ BOOL ConvertWith(CPassiveCapAndIndWizardBase4& wizard, const void* data, long le
 
 int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
-    return qv::passive::WriteCharacteristicDescription(
+    return qv::characteristic::WriteCharacteristicDescription(
         wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
         [](DWORD form) { return form == 1 || form == 2; },
         [&wizard](ParamHolder* holder, WORD fileID, DWORD form) {
@@ -1146,50 +1094,34 @@ int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CS
 
 } // namespace
 
-CCapacitorWizard4::~CCapacitorWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
+namespace qv::passive {
 
-BOOL CCapacitorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveCapAndIndWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
+struct CapAndIndFamily {
+    template <class Page, class Wizard>
+    static void GiveSettings(Page& page, Wizard& wizard) {
+        page.LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
+                            wizard.GetTableText(1, 0), wizard.GetTableText(1, 1), wizard.GetTableText(2, 0),
+                            wizard.GetTableText(2, 1), &wizard.GetSnapshots());
+    }
+    template <class Page, class Wizard>
+    static BOOL Initialize(Wizard& wizard, int argument) {
+        return InitializeWith<Page>(wizard, argument);
+    }
+    template <class Page, class Wizard>
+    static BOOL Convert(Wizard& wizard, const void* data, long length) {
+        return ConvertWith<Page>(wizard, data, length);
+    }
+    static int Describe(CCapacitorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kCapacitorKeywords);
+    }
+    static int Describe(CInductorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kInductorKeywords);
+    }
+};
 
-void CCapacitorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+} // namespace qv::passive
 
-CWizardBase4* CCapacitorWizard4::Clone() { return new (std::nothrow) CCapacitorWizard4(this); }
-
-int CCapacitorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kCapacitorKeywords);
-}
-
-BOOL CCapacitorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveCapacitance>(*this, argument); }
-
-BOOL CCapacitorWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveCapacitance>(*this, data, length);
-}
-
-CInductorWizard4::~CInductorWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CInductorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveCapAndIndWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
-
-void CInductorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CInductorWizard4::Clone() { return new (std::nothrow) CInductorWizard4(this); }
-
-int CInductorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kInductorKeywords);
-}
-
-BOOL CInductorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveInductance>(*this, argument); }
-
-BOOL CInductorWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveInductance>(*this, data, length);
-}
+template class TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                                     qv::passive::CapAndIndFamily>;
+template class TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                                     qv::passive::CapAndIndFamily>;

@@ -26,6 +26,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/characteristic_wizard.h"
+#include "framework/element_page.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
 #include "toolkit/tb_draw_symbol.h"
@@ -46,12 +48,12 @@ constexpr WORD kIdUsedMarkA = 1129;
 constexpr WORD kIdUsedMarkB = 1005;
 } // namespace qv::passive
 
-class CPropPassiveCapAndInd : public CTBPropertyPage {
+class CPropPassiveCapAndInd : public TElementPage<CPassiveCapAndIndWizardBase4> {
     DECLARE_SERIAL(CPropPassiveCapAndInd)
 public:
     CPropPassiveCapAndInd();
     CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
-    ~CPropPassiveCapAndInd() override;
+    CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, DWORD_PTR cookie) : CPropPassiveCapAndInd(wizard, HolderFromCookie(cookie)) {}
 
     // The page block: class record, page version, form, the inactive characteristics' texts,
     // both kinds and the converted flag.
@@ -64,8 +66,6 @@ public:
     virtual void UpdateModeParameters();
     virtual void BuildCompareList(int form);
 
-    void Rebind(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     void LoadFromWizard(DWORD kind1, DWORD kind2, DWORD modeWord, CString xLabel1, CString yLabel1, CString xLabel2,
                         CString yLabel2, const CPtrArray* snapshots);
     void InitDefaults(int store);
@@ -79,7 +79,6 @@ public:
     DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetKind(int n) const { return n == 1 ? m_dwKind1 : m_dwKind2; }
     DWORD GetConverted() const { return m_dwConverted; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     // Reference, variable name, file name of characteristic n (1 or 2), index 0..2.
     const CString& GetText(int n, int index) const;
     const std::vector<BYTE>& GetOldBlock(int n) const { return n == 1 ? m_OldBlock1 : m_OldBlock2; }
@@ -94,7 +93,6 @@ protected:
     void CharacteristicRule(DWORD kind);
     void SnapshotOf(const char* name, const char* rename);
     void CharacteristicSnapshot(DWORD kind);
-    CString DescriptionWithUnit(WORD valueID);
     void InitialValueRule(int check, WORD edit, int unitBox, int pinBox);
     void RunCharacteristicSheet(int n);
     int UpgradeCharacteristicParams();
@@ -116,17 +114,12 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPassiveCapAndIndWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;
-    CPtrArray m_Snapshots;
     CString m_strXLabel1, m_strYLabel1, m_strXLabel2, m_strYLabel2;
     std::vector<BYTE> m_OldBlock1, m_OldBlock2;
     DWORD m_dwKind1 = 1;
     DWORD m_dwKind2 = 1;
     CString m_strText1[3];  // reference, variable name, file name of characteristic 1
     CString m_strText2[3];
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bHasCharacteristic = FALSE;
     BOOL m_bHasExtra = FALSE;
     BOOL m_bHasSecondInitial = FALSE;
@@ -167,40 +160,30 @@ public:
     void BuildCompareList(int form) override;
 };
 
-class CCapacitorWizard4 : public CPassiveCapAndIndWizardBase4 {
+namespace qv::passive {
+struct CapAndIndFamily;  // the family's own steps, in capacitor_inductor.cpp
+} // namespace qv::passive
+
+class CCapacitorWizard4
+    : public TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                                   qv::passive::CapAndIndFamily> {
     DECLARE_DYNAMIC(CCapacitorWizard4)
 public:
     CCapacitorWizard4() = default;
-    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : CPassiveCapAndIndWizardBase4(other) {}
-    ~CCapacitorWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropPassiveCapacitance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveCapacitance* m_pPage = nullptr;
+    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : TCharacteristicWizard(other) {}
 };
 
-class CInductorWizard4 : public CPassiveCapAndIndWizardBase4 {
+class CInductorWizard4
+    : public TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                                   qv::passive::CapAndIndFamily> {
     DECLARE_DYNAMIC(CInductorWizard4)
 public:
     CInductorWizard4() = default;
-    explicit CInductorWizard4(const CInductorWizard4* other) : CPassiveCapAndIndWizardBase4(other) {}
-    ~CInductorWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropPassiveInductance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveInductance* m_pPage = nullptr;
+    explicit CInductorWizard4(const CInductorWizard4* other) : TCharacteristicWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                                            qv::passive::CapAndIndFamily>;
+extern template class TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                                            qv::passive::CapAndIndFamily>;

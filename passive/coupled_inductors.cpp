@@ -6,6 +6,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -112,7 +113,7 @@ BEGIN_MESSAGE_MAP(CPropPassiveCoupledBase, CTBPropertyPage)
 END_MESSAGE_MAP()
 
 CPropPassiveCoupledBase::CPropPassiveCoupledBase(const CoupledPageShape& shape)
-    : CTBPropertyPage(shape.templateId), m_shape(shape) {
+    : TElementPage(shape.templateId), m_shape(shape) {
     for (size_t i = 0; i < shape.fields.size(); ++i) m_selectors.push_back(std::make_unique<CTBUnitComboBox>());
     m_fieldTexts.resize(shape.fields.size());
     m_fieldPins.assign(shape.fields.size(), FALSE);
@@ -124,17 +125,6 @@ CPropPassiveCoupledBase::CPropPassiveCoupledBase(const CoupledPageShape& shape, 
     m_pWizard = wizard;
     m_pParams = params;
     for (const CoupledLayoutCode& entry : shape.layout) SetControlInfo(entry.id, entry.code);
-}
-
-CPropPassiveCoupledBase::~CPropPassiveCoupledBase() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
-void CPropPassiveCoupledBase::Rebind(CCoupledInductorsWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 void CPropPassiveCoupledBase::LoadFromWizard(DWORD form, const CPtrArray* snapshots) {
@@ -174,16 +164,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
         CTBPropertyPage::OnInitDialog();
     }
     for (auto& selector : m_selectors) selector->DisableFlatLook(TRUE);
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
 
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
@@ -370,8 +351,7 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     UpdateData(TRUE);
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;

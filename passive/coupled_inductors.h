@@ -22,6 +22,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -65,10 +67,9 @@ class CCoupledInductorsWizard4;
 
 // What the two pages share; the two page classes differ in their shape and their class
 // record.
-class CPropPassiveCoupledBase : public CTBPropertyPage {
+class CPropPassiveCoupledBase : public TElementPage<CCoupledInductorsWizard4> {
     DECLARE_DYNAMIC(CPropPassiveCoupledBase)
 public:
-    ~CPropPassiveCoupledBase() override;
 
     // The page block: class record, page version, form, M.
     void Serialize(CArchive& ar) override;
@@ -79,8 +80,6 @@ public:
     virtual void BuildCompareList(int form);
 
     // Another wizard and parameter set (the cookie the page now holds).
-    void Rebind(CCoupledInductorsWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // The wizard's form and snapshots before the page is shown.
     void LoadFromWizard(DWORD form, const CPtrArray* snapshots);
     // Defaults on a hidden page for the given form; with store the result goes to the wizard.
@@ -89,7 +88,6 @@ public:
     void ConvertWizard3Data(const void* data, long length);
 
     DWORD GetForm() const { return m_dwForm; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     explicit CPropPassiveCoupledBase(const qv::passive::CoupledPageShape& shape);
@@ -117,12 +115,7 @@ protected:
     void StoreInWizard();
 
     qv::passive::CoupledPageShape m_shape;
-    CCoupledInductorsWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     DWORD m_dwForm = 0;
-    CPtrArray m_Snapshots;             // CCopaObjectCompare*, owned
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     std::vector<std::unique_ptr<CTBUnitComboBox>> m_selectors;  // by field row
     std::vector<CString> m_fieldTexts;                          // by field row
     std::vector<int> m_fieldPins;                               // by field row
@@ -162,7 +155,7 @@ public:
     void EndEditProperties() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // Page state on apply, defaults and conversion: form and a copy of the list.

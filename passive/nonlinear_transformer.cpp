@@ -1,6 +1,7 @@
 #include "passive/nonlinear_transformer.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/model_text_builders.h"
@@ -11,6 +12,7 @@
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -125,14 +127,7 @@ BOOL CPropPassive2WTrafoNonLinear::OnInitDialog() {
     if (m_strVariableName.IsEmpty()) GetParamValue(m_pParams, kIdCharacteristicVariable, &m_strVariableName);
     if (m_strFileName.IsEmpty()) GetParamValue(m_pParams, kIdCharacteristicFile, &m_strFileName);
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyRatioPin(0, false);
-    ShowOutputStates();
-    for (const TransformerOutput& output : m_shape.outputs)
-        SetDlgItemText(output.check, DescriptionWithUnit(output.check));
-    SetModified(FALSE);
-    EnableFieldsByPin();
-    return TRUE;
+    return FinishInitWithUnitCaptions();
 }
 
 void CPropPassive2WTrafoNonLinear::OnCharacteristicUsePin() {
@@ -196,10 +191,7 @@ void CPropPassive2WTrafoNonLinear::OnCharacteristic() {
 }
 
 void CPropPassive2WTrafoNonLinear::SnapshotOf(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropPassive2WTrafoNonLinear::BuildCompareList() {
@@ -419,7 +411,7 @@ int CNonlinearTransformerWizard4::WriteSimDescr(CFile* file, const CString& temp
     BOOL characteristicOnPin = FALSE;
     GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
     if (HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin && pending != nullptr && !reference) {
-        qv::passive::PrepareCharacteristicDataFile(target, params.Cookie(), holder, this, fileID, userFile, file);
+        qv::characteristic::PrepareCharacteristicDataFile(target, params.Cookie(), holder, this, fileID, userFile, file);
         CPtrArray* points = nullptr;
         m_Characteristic.GetPoints(&points);
         WriteParamCharacteristicFile(holder, this, fileID, points, m_strXAxisLabel, m_strYAxisLabel, m_strXSecondText,

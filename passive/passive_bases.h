@@ -7,8 +7,10 @@
 #pragma once
 
 #include "afx/afx.h"
-#include "framework/byte_cursor.h"
+#include "framework/characteristic_description.h"
 #include "framework/requests.h"
+#include "framework/sheet_serialize.h"
+#include "framework/snapshot_lists.h"
 #include "framework/xy_table.h"
 #include "wizard/wizardbase.h"
 
@@ -16,56 +18,17 @@ class CCopaObjectCompare;
 class CPropPassiveResAndCon;
 class CPropPassiveCapAndInd;
 
-// The editor's Serialize with the sheet version stands beside the object's own
-// Serialize(CArchive&) on purpose; clang would call that hiding.
-#if defined(__clang__)
-#define PARVEL_PASSIVE_SHEET_SERIALIZE                                        \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_PASSIVE_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
+// Mode words of the passive elements: the form and the bits of the characteristic.
+constexpr DWORD PassiveFormOf(DWORD modeWord) { return FormOfModeWord(modeWord); }
 
-// Bits of the mode word beside the element form.
-constexpr DWORD kModeFileReference = 0x4000;  // the active table is a File Reference ("CH_STRG", no data file)
-constexpr DWORD kModeUserFile = 0x8000;       // the user chose the data file: keep its name
-constexpr DWORD kModeFlagBits = kModeFileReference | kModeUserFile;
-
-// The element form of a mode word: the word without the two flag bits.
-constexpr DWORD PassiveFormOf(DWORD modeWord) { return modeWord & ~kModeFlagBits; }
-
-// Archived snapshot lists are refused beyond this many entries.
-constexpr DWORD kMaxArchivedSnapshots = 10000;
-
+// The passive family's code and tests name the snapshot-list helpers by this namespace.
 namespace qv::passive {
-// Owned snapshot lists: deletes every entry and empties the list.
-void DeleteSnapshots(CPtrArray& list);
-// Empties `to` and appends a copy of every entry of `from` (nothing for a null list).
-void CopySnapshots(CPtrArray& to, const CPtrArray* from);
-// Writes the count and every snapshot by its own Serialize.
-void StoreSnapshots(CArchive& ar, const CPtrArray& list);
-// Appends `count` snapshots, each read by its own Serialize; a snapshot that cannot be read
-// is deleted and the archive exception travels on (those read before it stay in the list).
-void ReadSnapshots(CArchive& ar, DWORD count, CPtrArray& list);
-// Empties the list, then reads a count and that many snapshots. A count above
-// kMaxArchivedSnapshots is refused (bad index) before anything is read; a snapshot that
-// cannot be read is deleted and the archive exception travels on.
-void LoadSnapshots(CArchive& ar, CPtrArray& list);
-// Older element data: a block of `count` archived snapshots, `blockLength` bytes at the
-// reader's position (the caller has checked that they fit), appended to `list`; the reader
-// moves past the block. A count above kMaxArchivedSnapshots, or one the block's bytes could
-// not hold, reads none; a snapshot that cannot be read ends the reading and keeps those
-// before it.
-void ReadSnapshotBlock(qv::bytes::Reader& in, DWORD count, DWORD blockLength, CPtrArray& list);
-
-// Before a model text quotes a characteristic that is kept as a data file: unless the user
-// chose the file, the file parameter `fileID` is named after the document and committed;
-// the data file then goes into the folder of the description file, or into the temporary
-// folder when that has no path. The caller writes the table's points afterwards.
-void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
-                                   const CWizardBaseCommon* wizard, WORD fileID, bool userFile, CFile* file);
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
+using qv::snapshots::LoadSnapshots;
+using qv::snapshots::ReadSnapshotBlock;
+using qv::snapshots::ReadSnapshots;
+using qv::snapshots::StoreSnapshots;
 } // namespace qv::passive
 
 class CPassiveResAndConWizardBase4 : public CWizardBase4 {
@@ -79,7 +42,7 @@ public:
     int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
     // Only sheet version 4 carries wizard data.
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // Page state on apply: flags, labels and a copy of the page's snapshot list (none for null).
     void StoreModeAndCompareList(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -125,7 +88,7 @@ public:
 
     int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     WORD GetSchema() const { return m_wSchema; }
     DWORD GetModeWord() const { return m_dwModeWord; }

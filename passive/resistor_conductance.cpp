@@ -1,20 +1,23 @@
 #include "passive/resistor_conductance.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_wizard_steps.h"
+#include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
-#include "passive/characteristic_description.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
 
@@ -98,26 +101,15 @@ BEGIN_MESSAGE_MAP(CPropPassiveResAndCon, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveResAndCon::CPropPassiveResAndCon() : CTBPropertyPage(kResAndConTemplate) {}
+CPropPassiveResAndCon::CPropPassiveResAndCon() : TElementPage(kResAndConTemplate) {}
 
 CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kResAndConTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kResAndConTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropPassiveResAndCon::~CPropPassiveResAndCon() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropPassiveResAndCon::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropPassiveResAndCon::Rebind(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 void CPropPassiveResAndCon::LoadFromWizard(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -183,14 +175,6 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
     DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
 }
 
-CString CPropPassiveResAndCon::DescriptionWithUnit(WORD valueID) {
-    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
-    CString unit;
-    GetParamUnit(m_pParams, valueID, &unit);
-    AppendUnitSuffix(&caption, unit);
-    return caption;
-}
-
 BOOL CPropPassiveResAndCon::OnInitDialog() {
     {
         CResourceSwitch resources;
@@ -203,16 +187,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     CheckDlgButton(kCtlNonlinear, BST_UNCHECKED);
     CheckDlgButton(kCtlLinear, BST_CHECKED);
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
     UpdateData(FALSE);
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
@@ -391,8 +366,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -498,10 +472,7 @@ void CPropPassiveResAndCon::UpdateModeParameters() {
 void CPropPassiveResAndCon::BuildCompareList(int) {}
 
 void CPropPassiveResAndCon::SnapshotOf(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropPassiveResAndCon::InitDefaults(int fromInitialize) {
@@ -728,28 +699,6 @@ Page* NewPage(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
     return new (std::nothrow) Page(wizard, params);
 }
 
-template <class Page>
-BOOL EditProperties(CPassiveResAndConWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(&wizard);
-    // A page still open from an earlier call gives its old cookie back before it takes the
-    // new one.
-    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
-    page->LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                         &wizard.GetSnapshots());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CPassiveResAndConWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
 // A hidden page of its own for Initialize and the conversion: the page on the editor's
 // sheet (if any) is never touched.
 template <class Page>
@@ -786,7 +735,7 @@ BOOL ConvertWith(CPassiveResAndConWizardBase4& wizard, const void* data, long le
 
 int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
-    return qv::passive::WriteCharacteristicDescription(
+    return qv::characteristic::WriteCharacteristicDescription(
         wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
         [](DWORD form) { return form == 1; },
         [&wizard](ParamHolder* holder, WORD fileID, DWORD) {
@@ -802,50 +751,33 @@ int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CS
 
 // ---------------------------------------------------------------------------------------
 
-CResistorWizard4::~CResistorWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
+namespace qv::passive {
 
-BOOL CResistorWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
+struct ResAndConFamily {
+    template <class Page, class Wizard>
+    static void GiveSettings(Page& page, Wizard& wizard) {
+        page.LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                            &wizard.GetSnapshots());
+    }
+    template <class Page, class Wizard>
+    static BOOL Initialize(Wizard& wizard, int argument) {
+        return InitializeWith<Page>(wizard, argument);
+    }
+    template <class Page, class Wizard>
+    static BOOL Convert(Wizard& wizard, const void* data, long length) {
+        return ConvertWith<Page>(wizard, data, length);
+    }
+    static int Describe(CResistorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kResistorKeywords);
+    }
+    static int Describe(CConductanceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kConductanceKeywords);
+    }
+};
 
-void CResistorWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
+} // namespace qv::passive
 
-CWizardBase4* CResistorWizard4::Clone() { return new (std::nothrow) CResistorWizard4(this); }
-
-int CResistorWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kResistorKeywords);
-}
-
-BOOL CResistorWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveResistance>(*this, argument); }
-
-BOOL CResistorWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveResistance>(*this, data, length);
-}
-
-CConductanceWizard4::~CConductanceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CConductanceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
-
-void CConductanceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CConductanceWizard4::Clone() { return new (std::nothrow) CConductanceWizard4(this); }
-
-int CConductanceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kConductanceKeywords);
-}
-
-BOOL CConductanceWizard4::Initialize(int argument) { return InitializeWith<CPropPassiveConductance>(*this, argument); }
-
-BOOL CConductanceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropPassiveConductance>(*this, data, length);
-}
+template class TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                                     qv::passive::ResAndConFamily>;
+template class TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                                     qv::passive::ResAndConFamily>;

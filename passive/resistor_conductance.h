@@ -26,6 +26,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/characteristic_wizard.h"
+#include "framework/element_page.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -46,13 +48,13 @@ constexpr WORD kIdOutputValue = 2056;
 constexpr UINT kResAndConTemplate = 105;
 } // namespace qv::passive
 
-class CPropPassiveResAndCon : public CTBPropertyPage {
+class CPropPassiveResAndCon : public TElementPage<CPassiveResAndConWizardBase4> {
     DECLARE_SERIAL(CPropPassiveResAndCon)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropPassiveResAndCon();
     CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params);
-    ~CPropPassiveResAndCon() override;
+    CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, DWORD_PTR cookie) : CPropPassiveResAndCon(wizard, HolderFromCookie(cookie)) {}
 
     // The page block of older data: class record, page version, look-up flag, upgrade flag.
     void Serialize(CArchive& ar) override;
@@ -64,9 +66,6 @@ public:
     // The parameters the form writes into the model text; supplied by the variants.
     virtual void BuildCompareList(int form);
 
-    // Gives the page another wizard and parameter set (the cookie the page now holds).
-    void Rebind(CPassiveResAndConWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // The wizard's state before the page is shown; the snapshots are copied.
     void LoadFromWizard(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                         const CPtrArray* snapshots);
@@ -86,7 +85,6 @@ public:
     DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetLookUpFlag() const { return m_dwLookUp; }
     DWORD GetUpgradedFlag() const { return m_dwUpgraded; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     // The characteristic block of older data, kept until the wizard takes it.
     const std::vector<BYTE>& GetOldCharacteristicBlock() const { return m_OldCharacteristic; }
     void FreeOldCharacteristicBlock() { std::vector<BYTE>().swap(m_OldCharacteristic); }
@@ -104,7 +102,6 @@ protected:
     void ApplyValueRule();
     void ApplyControlRule();
     void SnapshotOf(const char* name, const char* rename);
-    CString DescriptionWithUnit(WORD valueID);
 
     void OnFormChanged();
     void OnValueUsePin();
@@ -117,15 +114,10 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPassiveResAndConWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     std::vector<BYTE> m_OldCharacteristic;
     CString m_strXAxisLabel;
     CString m_strYAxisLabel;
     DWORD m_dwLookUp = 1;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bCharacteristicPresent = FALSE;
     CTBUnitCheckBox m_chkOutputValue;
     CTBUnitCheckBox m_chkOutputVoltage;
@@ -166,42 +158,30 @@ public:
     void BuildCompareList(int form) override;
 };
 
-class CResistorWizard4 : public CPassiveResAndConWizardBase4 {
+namespace qv::passive {
+struct ResAndConFamily;  // the family's own steps, in resistor_conductance.cpp
+} // namespace qv::passive
+
+class CResistorWizard4
+    : public TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                                   qv::passive::ResAndConFamily> {
     DECLARE_DYNAMIC(CResistorWizard4)
 public:
     CResistorWizard4() = default;
-    explicit CResistorWizard4(const CResistorWizard4* other) : CPassiveResAndConWizardBase4(other) {}
-    ~CResistorWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropPassiveResistance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveResistance* m_pPage = nullptr;
+    explicit CResistorWizard4(const CResistorWizard4* other) : TCharacteristicWizard(other) {}
 };
 
-class CConductanceWizard4 : public CPassiveResAndConWizardBase4 {
+class CConductanceWizard4
+    : public TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                                   qv::passive::ResAndConFamily> {
     DECLARE_DYNAMIC(CConductanceWizard4)
 public:
     CConductanceWizard4() = default;
-    explicit CConductanceWizard4(const CConductanceWizard4* other) : CPassiveResAndConWizardBase4(other) {}
-    ~CConductanceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropPassiveConductance* GetPage() const { return m_pPage; }
-
-private:
-    CPropPassiveConductance* m_pPage = nullptr;
+    explicit CConductanceWizard4(const CConductanceWizard4* other) : TCharacteristicWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                                            qv::passive::ResAndConFamily>;
+extern template class TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                                            qv::passive::ResAndConFamily>;

@@ -2,7 +2,9 @@
 
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/symbol_paint.h"
 
 using namespace qv::passive;
 
@@ -101,16 +103,7 @@ void CPropPassiveTransformerBase::InitNameAndSymbol() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pOwner != nullptr) m_pOwner->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pOwner, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     for (auto& selector : m_selectors) selector->DisableFlatLook(TRUE);
     UpdateData(FALSE);
 }
@@ -211,8 +204,7 @@ void CPropPassiveTransformerBase::HideControls(std::initializer_list<int> ids) {
 
 void CPropPassiveTransformerBase::WriteNameAndFlag() {
     if (m_pParams == nullptr) return;
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 }
 
 void CPropPassiveTransformerBase::WriteValues() {
@@ -286,18 +278,5 @@ void CPropPassiveTransformerBase::OnOtherButton(UINT) {
 }
 
 void CPropPassiveTransformerBase::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kTrafoCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kTrafoCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }

@@ -114,6 +114,25 @@ protected:
     // The description of the parameter with that ID, with its unit.
     CString DescriptionWithUnit(WORD valueID);
     void HideControls(std::initializer_list<int> ids);
+    // The last steps of OnInitDialog on the pages of the data-exchange generation: controls
+    // read, the first ratio row applied, output states shown, each output box captioned by
+    // `caption(output)`, the page unmodified and the fields enabled by pin. Returns TRUE.
+    template <class Caption>
+    BOOL FinishInitDialog(Caption caption) {
+        UpdateData(TRUE);
+        ApplyRatioPin(0, false);
+        ShowOutputStates();
+        for (const qv::passive::TransformerOutput& output : m_shape.outputs) caption(output);
+        SetModified(FALSE);
+        EnableFieldsByPin();
+        return TRUE;
+    }
+    // FinishInitDialog with every box captioned by its parameter's description and unit.
+    BOOL FinishInitWithUnitCaptions() {
+        return FinishInitDialog([this](const qv::passive::TransformerOutput& output) {
+            SetDlgItemText(output.check, DescriptionWithUnit(output.check));
+        });
+    }
 
     // --- steps of OnApply
     // Element name and show-name flag into the parameter set.

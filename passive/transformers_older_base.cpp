@@ -191,14 +191,7 @@ BOOL CPropPassive2WTrafoLinear::OnInitDialog() {
     InitNameAndSymbol();
     LoadParameters();
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyRatioPin(0, false);
-    ShowOutputStates();
-    for (const TransformerOutput& output : m_shape.outputs)
-        SetDlgItemText(output.check, DescriptionWithUnit(output.check));
-    SetModified(FALSE);
-    EnableFieldsByPin();
-    return TRUE;
+    return FinishInitWithUnitCaptions();
 }
 
 BOOL CPropPassive2WTrafoLinear::OnSetActive() {
@@ -239,14 +232,7 @@ BOOL CPropPassive2WTrafoPriSecSide::OnInitDialog() {
                       kIdIronLossResistance, kSelIronLoss});
     else
         HideControls({kTrafoCtlPicture, kCtlRatioLabel, kIdRatio, kIdRatioPin});
-    UpdateData(TRUE);
-    ApplyRatioPin(0, false);
-    ShowOutputStates();
-    for (const TransformerOutput& output : m_shape.outputs)
-        SetDlgItemText(output.check, DescriptionWithUnit(output.check));
-    SetModified(FALSE);
-    EnableFieldsByPin();
-    return TRUE;
+    return FinishInitWithUnitCaptions();
 }
 
 BOOL CPropPassive2WTrafoPriSecSide::OnSetActive() {
@@ -274,18 +260,12 @@ BOOL CPropPassive6WTrafo3Phase::OnInitDialog() {
     InitNameAndSymbol();
     LoadParameters();
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyRatioPin(0, false);
-    ShowOutputStates();
     // Only the first output of a group gives the box its unit.
-    for (const TransformerOutput& output : m_shape.outputs) {
+    return FinishInitDialog([this](const TransformerOutput& output) {
         CString caption;
         GetDlgItemText(output.check, caption);
         SetOutputCaption(output.check, caption, output.ids[0]);
-    }
-    SetModified(FALSE);
-    EnableFieldsByPin();
-    return TRUE;
+    });
 }
 
 BOOL CPropPassive6WTrafo3Phase::OnSetActive() {
@@ -330,24 +310,15 @@ BOOL CPropPassive6WTrafo3PhasePriSecSide::OnInitDialog() {
         }
     }
     // Only the first ratio is enabled here; the page's activation runs all four rows.
-    UpdateData(TRUE);
-    ApplyRatioPin(0, false);
-    ShowOutputStates();
-    {
+    return FinishInitDialog([this](const TransformerOutput& output) {
         CResourceSwitch resources;
-        for (const TransformerOutput& output : m_shape.outputs) {
-            CString caption;
-            if (m_dwShuntBranch == 0)
-                caption = LoadLibraryString(output.check == 2371 ? kStrSecondaryVoltagePhases
-                                                                 : kStrSecondaryCurrentPhases);
-            else
-                GetDlgItemText(output.check, caption);
-            SetOutputCaption(output.check, caption, output.ids[0]);
-        }
-    }
-    SetModified(FALSE);
-    EnableFieldsByPin();
-    return TRUE;
+        CString caption;
+        if (m_dwShuntBranch == 0)
+            caption = LoadLibraryString(output.check == 2371 ? kStrSecondaryVoltagePhases : kStrSecondaryCurrentPhases);
+        else
+            GetDlgItemText(output.check, caption);
+        SetOutputCaption(output.check, caption, output.ids[0]);
+    });
 }
 
 BOOL CPropPassive6WTrafo3PhasePriSecSide::OnSetActive() {

@@ -4,8 +4,10 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "power/core_curves.h"
 #include "toolkit/tb_numbers.h"
 
@@ -244,15 +246,7 @@ BOOL CCorePageCommon::OnInitDialog() {
     CResourceSwitch resources;
     CTBPropertyPage::OnInitDialog();
     m_bEddyCurrentLoss = FALSE;
-    if (m_pExchange != nullptr) {
-        m_strName = m_pExchange->m_strElementName;
-        m_bShowName = m_pExchange->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     if (!m_bFixedUnits)
         for (CTBUnitComboBox* box : {&m_cboInitialFieldUnit, &m_cboResistivityUnit, &m_cboInitialMagnetizationUnit,
                                      &m_cboLengthUnit, &m_cboAreaUnit, &m_cboCoefficient2Unit, &m_cboCoefficient1Unit})
@@ -528,8 +522,7 @@ BOOL CCorePageCommon::OnApply() {
     // Without the data-exchange object there is nothing to write into.
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pExchange->m_strElementName = m_strName;
-    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (!IsListedInput(param)) continue;
@@ -607,21 +600,7 @@ LRESULT CCorePageCommon::OnPreviewClosed(WPARAM, LPARAM) {
 }
 
 void CCorePageCommon::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 CPropCoreModel::CPropCoreModel(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)

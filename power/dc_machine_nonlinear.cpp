@@ -8,10 +8,12 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 
 #include <memory>
@@ -122,16 +124,11 @@ void ReadArchived(const BYTE* data, size_t length, Read read) {
 // ---------------------------------------------------------------------------------------
 // The page.
 
-CPropDCMENLMachine::CPropDCMENLMachine() : CTBPropertyPage(kDCMachineTemplate) {}
+CPropDCMENLMachine::CPropDCMENLMachine() : TElementPage(kDCMachineTemplate) {}
 
 CPropDCMENLMachine::CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kDCMachineTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kDCMachineTemplate, wizard, params) {
     for (const LayoutCode& entry : kLayout) SetControlInfo(entry.id, entry.code);
-}
-
-CPropDCMENLMachine::~CPropDCMENLMachine() {
-    DeleteSnapshots();
-    delete m_pSymbol;
 }
 
 void CPropDCMENLMachine::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
@@ -309,16 +306,7 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
     m_lstInitialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
     m_lstParameters.LoadColumnWidths();
     m_lstInitialValues.LoadColumnWidths();
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -450,8 +438,7 @@ BOOL CPropDCMENLMachine::OnApply() {
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     if (!CommitParamSet(target, cookie)) return FALSE;
     if (const CPropCharacteristicXYTable* table = BindExcitation();
         table != nullptr && m_dwExcitationLookUp != 0 && !table->GetUserFileFlag())
@@ -665,21 +652,7 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
 }
 
 void CPropDCMENLMachine::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -30,6 +30,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
@@ -62,12 +64,11 @@ struct DcmSettings {
     CString excitationX, excitationY, magnetizationX, magnetizationY;
 };
 
-class CPropDCMENLMachine : public CTBPropertyPage {
+class CPropDCMENLMachine : public TElementPage<CDCMachineNonlinearWizard4> {
     DECLARE_SERIAL(CPropDCMENLMachine)
 public:
     CPropDCMENLMachine();
     CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, ParamHolder* params);
-    ~CPropDCMENLMachine() override;
 
     // Page block of older data: class record, DWORD version (schema 1 on), DWORD look-up
     // flags, DWORD unit of 7057 (versions 1 to 9), DWORD upgraded flag (version 4 on).
@@ -87,7 +88,6 @@ public:
         m_pWizard = wizard;
         m_pParams = params;
     }
-    ParamHolder* GetParams() const { return m_pParams; }
     void SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots);
     void StoreToWizard(int update);
     // Reads a block of the older wizard generation (layout in the .cpp).
@@ -125,9 +125,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CDCMachineNonlinearWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;
-    CPtrArray m_Snapshots;
     std::vector<BYTE> m_ExcitationBlock;
     CString m_strExcitationX, m_strExcitationY;
     DWORD m_dwExcitationLookUp = 1;
@@ -136,8 +133,6 @@ protected:
     DWORD m_dwMagnetizationLookUp = 1;
     CString m_strExcitationReference, m_strExcitationVariable, m_strExcitationFile;
     CString m_strMagnetizationReference, m_strMagnetizationVariable, m_strMagnetizationFile;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CTBEditListCtrl m_lstInitialValues;  // 2134
     CTBEditListCtrl m_lstParameters;     // 2132
     BOOL m_bShowName = FALSE;
@@ -148,16 +143,6 @@ protected:
     DWORD m_dwFlags = 0;
     DWORD m_dwUpgraded = 1;
 };
-
-#if defined(__clang__)
-#define PARVEL_DCM_SHEET_SERIALIZE                                            \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_DCM_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
 
 class CDCMachineNonlinearWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CDCMachineNonlinearWizard4)
@@ -175,7 +160,7 @@ public:
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables, DWORD n
     // and n snapshots; loading reads past the WORD only for schema 0.
-    PARVEL_DCM_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // Called by the page.

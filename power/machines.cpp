@@ -5,8 +5,10 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 
 #include <new>
 #include <vector>
@@ -257,16 +259,7 @@ BOOL CPropMachine::OnInitDialog() {
     m_lstParameters.LoadColumnWidths();
     m_lstInitialValues.LoadColumnWidths();
 
-    if (m_pExchange != nullptr) {
-        m_strName = m_pExchange->m_strElementName;
-        m_bShowName = m_pExchange->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
     const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -289,8 +282,7 @@ BOOL CPropMachine::OnApply() {
     // Without the data-exchange object there is nothing to write into.
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pExchange->m_strElementName = m_strName;
-    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (!IsListedInput(param)) continue;
@@ -348,21 +340,7 @@ void CPropMachine::OnListItemChanged(NMHDR*, LRESULT* result) {
 }
 
 void CPropMachine::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

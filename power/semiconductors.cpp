@@ -7,9 +7,11 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 
 #include <memory>
@@ -291,9 +293,7 @@ void CPropSemiDiode::AddFlags(LONG kind) {
     if (kind == kSemiKindDataPairs && m_bCharacteristicPin) m_lModeWord |= static_cast<LONG>(kSemiNoTableFile);
 }
 
-void CPropSemiDiode::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
-}
+void CPropSemiDiode::EnableControl(int id, BOOL enable) { qv::pages::EnableDlgControl(*this, id, enable); }
 
 void CPropSemiDiode::ShowControl(int id, bool show) {
     if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
@@ -358,16 +358,7 @@ BOOL CPropSemiDiode::OnInitDialog() {
     UpdateData(FALSE);
     OnSelchangeKind();
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -613,8 +604,7 @@ BOOL CPropSemiDiode::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -857,20 +847,7 @@ int CPropSemiDiode::UpgradeCharacteristicParams() {
 }
 
 void CPropSemiDiode::OnPaint() {
-    CPaintDC dc(this);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, this);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(rect);
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
-    m_pSymbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 CPropSemiRest::CPropSemiRest() : CPropSemiDiode(kPowerTemplate) {}

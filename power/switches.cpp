@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
@@ -184,16 +185,7 @@ BOOL CPropSwitches::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    if (m_pExchange != nullptr) {
-        m_strName = m_pExchange->m_strElementName;
-        m_bShowName = m_pExchange->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
     const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -223,8 +215,7 @@ BOOL CPropSwitches::OnApply() {
     // Without the data-exchange object there is nothing to write into.
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pExchange->m_strElementName = m_strName;
-    m_pExchange->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (IsLiveInput(param) && param->GetValueID() == kIdSwitchControl && !m_bUsePin)
@@ -288,21 +279,10 @@ CWizardBase3* CSwitchWizard::Clone() { return new (std::nothrow) CSwitchWizard(t
 // What the two parameter-set pages share.
 
 CPropSwitchBase4::CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(templateID), m_pWizard(wizard), m_pParams(params) {}
-
-CPropSwitchBase4::~CPropSwitchBase4() { delete m_pSymbol; }
+    : TElementPage(templateID, wizard, params) {}
 
 void CPropSwitchBase4::InitNameAndSymbol() {
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 }
 
 void CPropSwitchBase4::ReadOutputs() {
@@ -494,8 +474,7 @@ BOOL CPropHysteresisSwitch::OnApply() {
     // Without a parameter set there is nothing to write into.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreFields(Fields());
     return Commit();
 }
@@ -685,8 +664,7 @@ BOOL CPropSwitchControlled::OnKillActive() {
 BOOL CPropSwitchControlled::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreFields(Fields());
     m_lSwitchType = SelectedType();
     if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);

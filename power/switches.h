@@ -27,6 +27,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -107,16 +109,10 @@ private:
 // ---- The hysteresis switch and the controlled switch share the parameter-set pages.
 
 // What both parameter-set pages share: wizard, cookie, name, symbol and the two outputs.
-class CPropSwitchBase4 : public CTBPropertyPage {
+class CPropSwitchBase4 : public TElementPage<CWizardBase4> {
     DECLARE_DYNAMIC(CPropSwitchBase4)
 public:
-    ~CPropSwitchBase4() override;
     // Gives the page another wizard and parameter set.
-    void Rebind(CWizardBase4* wizard, ParamHolder* params) {
-        m_pWizard = wizard;
-        m_pParams = params;
-    }
-    ParamHolder* GetParams() const { return m_pParams; }
     const CTBDrawSymbol* GetSymbol() const { return m_pSymbol; }
 
 protected:
@@ -147,10 +143,6 @@ protected:
     void OnPaintSymbol();
     BOOL Commit();
 
-    CWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bShowName = FALSE;
     BOOL m_bCurrentOutput = FALSE;
     BOOL m_bVoltageOutput = FALSE;
@@ -258,16 +250,6 @@ protected:
     CString m_strThresholdCurrent;
 };
 
-#if defined(__clang__)
-#define PARVEL_SWITCH_SHEET_SERIALIZE                                         \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_SWITCH_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
-
 class CSwitchControlledWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CSwitchControlledWizard4)
 public:
@@ -282,7 +264,7 @@ public:
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
-    PARVEL_SWITCH_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     // Older data: the first DWORD of the block is the switch type.
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 

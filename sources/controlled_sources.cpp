@@ -1,20 +1,23 @@
 #include "sources/controlled_sources.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_wizard_steps.h"
+#include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
-#include "passive/characteristic_description.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -23,8 +26,8 @@
 #include <new>
 
 using namespace qv::sources;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CWizardBase4)
 IMPLEMENT_SERIAL(CPropNonlinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
@@ -141,7 +144,7 @@ void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version)
         ar << m_dwKind;
         ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
         m_Characteristic.Serialize(ar);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         return;
     }
     ar >> m_wSchema;
@@ -152,7 +155,7 @@ void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version)
     ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
     m_Characteristic.Serialize(ar);
     // The list read replaces the one the wizard held, never lands behind it.
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
 }
 
 void CNonlinearSourceWizardBase4::StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -191,26 +194,15 @@ BEGIN_MESSAGE_MAP(CPropNonlinearSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropNonlinearSource::CPropNonlinearSource() : CTBPropertyPage(kSourceTemplate) {}
+CPropNonlinearSource::CPropNonlinearSource() : TElementPage(kSourceTemplate) {}
 
 CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kSourceTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kSourceTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropNonlinearSource::~CPropNonlinearSource() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropNonlinearSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropNonlinearSource::Rebind(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 void CPropNonlinearSource::SetWizardSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -247,7 +239,7 @@ int CPropNonlinearSource::SelectedForm() const {
 
 DWORD CPropNonlinearSource::CurrentForm() const {
     const int selection = SelectedForm();
-    return selection >= 0 ? static_cast<DWORD>(selection) : PassiveFormOf(m_dwModeWord);
+    return selection >= 0 ? static_cast<DWORD>(selection) : FormOfModeWord(m_dwModeWord);
 }
 
 void CPropNonlinearSource::ShowControls(std::initializer_list<int> ids, int show) {
@@ -312,16 +304,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (m_cmbForm.GetSafeHwnd() != nullptr && m_cmbForm.GetCount() > 0) m_cmbForm.SetCurSel(0);
     UpdateData(FALSE);
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbEarlyUnit.DisableFlatLook(TRUE);
     m_cmbCollectorUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -379,7 +362,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (!m_bSpicePresent) ShowControls({kIdSpiceCompatible}, SW_HIDE);
 
     if (m_cmbForm.GetSafeHwnd() != nullptr) {
-        const DWORD form = PassiveFormOf(m_dwModeWord);
+        const DWORD form = FormOfModeWord(m_dwModeWord);
         // A form the list does not offer leaves no entry selected; the stored form stays.
         m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
         OnSelchangeControlled();
@@ -573,8 +556,7 @@ BOOL CPropNonlinearSource::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -662,7 +644,7 @@ BOOL CPropNonlinearSource::OnKillActive() {
 
 void CPropNonlinearSource::UpdateModeParameters() {
     if (m_cmbForm.GetSafeHwnd() != nullptr) m_dwModeWord = CurrentForm() | TableFlags();
-    const DWORD form = PassiveFormOf(m_dwModeWord);
+    const DWORD form = FormOfModeWord(m_dwModeWord);
     BOOL ignored = FALSE;
     if (!GetParamExtBit(m_pParams, kIdCharacteristic, &ignored) ||
         !GetParamExtBit(m_pParams, kIdCharacteristicFile, &ignored) ||
@@ -685,10 +667,7 @@ void CPropNonlinearSource::UpdateModeParameters() {
 }
 
 void CPropNonlinearSource::SnapshotOf(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropNonlinearSource::AddCharacteristicSnapshot() {
@@ -749,7 +728,7 @@ void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
         if (in.ReadDword(mode)) {
             m_dwModeWord = mode;
             if (m_cmbForm.GetSafeHwnd() != nullptr) {
-                const DWORD form = PassiveFormOf(mode);
+                const DWORD form = FormOfModeWord(mode);
                 m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
             }
         }
@@ -762,7 +741,7 @@ void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
             } else {
                 if (partLength > 0 && count <= kMaxArchivedSnapshots) {
                     ReadArchivedBlock(in.Position(), partLength, [this, count](CArchive& ar) {
-                        qv::passive::ReadSnapshots(ar, count, m_Snapshots);
+                        qv::snapshots::ReadSnapshots(ar, count, m_Snapshots);
                     });
                 }
                 in.SkipBytes(partLength);
@@ -820,7 +799,7 @@ int CPropNonlinearSource::UpgradeCharacteristicParameters() {
         !GetParamValue(m_pParams, kIdCharacteristicVariable, &value) ||
         !GetParamValue(m_pParams, kIdCharacteristic, &value))
         return 0;
-    if (IsCharacteristicForm(PassiveFormOf(m_dwModeWord))) {
+    if (IsCharacteristicForm(FormOfModeWord(m_dwModeWord))) {
         BOOL onPin = FALSE;
         GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
         if (onPin) {
@@ -921,28 +900,6 @@ Page* NewPage(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
     return new (std::nothrow) Page(wizard, params);
 }
 
-template <class Page>
-BOOL EditProperties(CNonlinearSourceWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(&wizard);
-    // A page still open from an earlier call gives its old cookie back before it takes the
-    // new one.
-    if (qv::pages::BindPageToCookie(wizard, page, target, cookie) == nullptr) return FALSE;
-    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
-                            &wizard.GetSnapshots());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CNonlinearSourceWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
 // A hidden page of its own for Initialize and the conversion: the page on the editor's
 // sheet (if any) is never touched.
 bool OpenHidden(CPropNonlinearSource& page) {
@@ -992,7 +949,7 @@ BOOL ConvertWith(CNonlinearSourceWizardBase4& wizard, const void* data, long len
 
 int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const FormKeywords& keywords) {
-    return qv::passive::WriteCharacteristicDescription(
+    return qv::characteristic::WriteCharacteristicDescription(
         wizard, file, templ, modelText, {.value = kIdCharacteristic, .file = kIdCharacteristicFile},
         IsCharacteristicForm,
         [&wizard](ParamHolder* holder, WORD fileID, DWORD) {
@@ -1006,56 +963,33 @@ int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CSt
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
+namespace qv::sources {
 
-CNonlinearVoltageSourceWizard4::~CNonlinearVoltageSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
+struct NonlinearSourceFamily {
+    template <class Page, class Wizard>
+    static void GiveSettings(Page& page, Wizard& wizard) {
+        page.SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
+                               &wizard.GetSnapshots());
+    }
+    template <class Page, class Wizard>
+    static BOOL Initialize(Wizard& wizard, int argument) {
+        return InitializeWith<Page>(wizard, argument);
+    }
+    template <class Page, class Wizard>
+    static BOOL Convert(Wizard& wizard, const void* data, long length) {
+        return ConvertWith<Page>(wizard, data, length);
+    }
+    static int Describe(CNonlinearVoltageSourceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kVoltageKeywords);
+    }
+    static int Describe(CNonlinearCurrentSourceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
+        return WriteDescription(wizard, file, templ, modelText, kCurrentKeywords);
+    }
+};
 
-BOOL CNonlinearVoltageSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CNonlinearSourceWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
+} // namespace qv::sources
 
-void CNonlinearVoltageSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CNonlinearVoltageSourceWizard4::Clone() { return new (std::nothrow) CNonlinearVoltageSourceWizard4(this); }
-
-int CNonlinearVoltageSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kVoltageKeywords);
-}
-
-BOOL CNonlinearVoltageSourceWizard4::Initialize(int argument) {
-    return InitializeWith<CPropNonlinearSourceV>(*this, argument);
-}
-
-BOOL CNonlinearVoltageSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropNonlinearSourceV>(*this, data, length);
-}
-
-CNonlinearCurrentSourceWizard4::~CNonlinearCurrentSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CNonlinearCurrentSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CNonlinearSourceWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_pPage, sheet);
-}
-
-void CNonlinearCurrentSourceWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CNonlinearCurrentSourceWizard4::Clone() { return new (std::nothrow) CNonlinearCurrentSourceWizard4(this); }
-
-int CNonlinearCurrentSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    return WriteDescription(*this, file, templ, modelText, kCurrentKeywords);
-}
-
-BOOL CNonlinearCurrentSourceWizard4::Initialize(int argument) {
-    return InitializeWith<CPropNonlinearSourceI>(*this, argument);
-}
-
-BOOL CNonlinearCurrentSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropNonlinearSourceI>(*this, data, length);
-}
+template class TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                                     qv::sources::NonlinearSourceFamily>;
+template class TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                                     qv::sources::NonlinearSourceFamily>;

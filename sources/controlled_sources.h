@@ -34,7 +34,11 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "passive/passive_bases.h"
+#include "framework/characteristic_description.h"
+#include "framework/characteristic_wizard.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
+#include "framework/xy_table.h"
 #include "sources/source_outputs.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -76,7 +80,7 @@ public:
     int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
     // Only sheet version 4 carries wizard data.
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // The page's state on apply: kind, mode word, labels and a copy of its snapshot list.
     void StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -109,13 +113,13 @@ protected:
     CString m_strFourthText;
 };
 
-class CPropNonlinearSource : public CTBPropertyPage {
+class CPropNonlinearSource : public TElementPage<CNonlinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropNonlinearSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropNonlinearSource();
     CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params);
-    ~CPropNonlinearSource() override;
+    CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropNonlinearSource(wizard, HolderFromCookie(cookie)) {}
 
     // The page block of older data: class record, page version, kind, upgraded flag.
     void Serialize(CArchive& ar) override;
@@ -129,9 +133,6 @@ public:
     // The parameters the form writes into the model text; supplied by the variants.
     virtual void BuildCompareList(int form);
 
-    // Gives the page another wizard and parameter set (the cookie the page now holds).
-    void Rebind(CNonlinearSourceWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // The wizard's state before the page is shown; the snapshots are copied.
     void SetWizardSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                            const CPtrArray* snapshots);
@@ -151,7 +152,6 @@ public:
     DWORD GetUpgradedFlag() const { return m_dwUpgraded; }
     const CString& GetXAxisLabel() const { return m_strXAxisLabel; }
     const CString& GetYAxisLabel() const { return m_strYAxisLabel; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     // The characteristic block of older data, kept until the wizard's table takes it.
     const std::vector<BYTE>& GetCharacteristicBlock() const { return m_CharacteristicBlock; }
     // Loads the kept block into the wizard's table (SetData, LoadFromData, SetData with no
@@ -186,11 +186,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CNonlinearSourceWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     std::vector<BYTE> m_CharacteristicBlock;
     CString m_strXAxisLabel;
     CString m_strYAxisLabel;
@@ -238,44 +233,30 @@ public:
     void BuildCompareList(int form) override;
 };
 
-class CNonlinearVoltageSourceWizard4 : public CNonlinearSourceWizardBase4 {
+namespace qv::sources {
+struct NonlinearSourceFamily;  // the family's own steps, in controlled_sources.cpp
+} // namespace qv::sources
+
+class CNonlinearVoltageSourceWizard4
+    : public TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                                   qv::sources::NonlinearSourceFamily> {
     DECLARE_DYNAMIC(CNonlinearVoltageSourceWizard4)
 public:
     CNonlinearVoltageSourceWizard4() = default;
-    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other)
-        : CNonlinearSourceWizardBase4(other) {}
-    ~CNonlinearVoltageSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropNonlinearSourceV* GetPage() const { return m_pPage; }
-
-private:
-    CPropNonlinearSourceV* m_pPage = nullptr;
+    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other) : TCharacteristicWizard(other) {}
 };
 
-class CNonlinearCurrentSourceWizard4 : public CNonlinearSourceWizardBase4 {
+class CNonlinearCurrentSourceWizard4
+    : public TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                                   qv::sources::NonlinearSourceFamily> {
     DECLARE_DYNAMIC(CNonlinearCurrentSourceWizard4)
 public:
     CNonlinearCurrentSourceWizard4() = default;
-    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other)
-        : CNonlinearSourceWizardBase4(other) {}
-    ~CNonlinearCurrentSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropNonlinearSourceI* GetPage() const { return m_pPage; }
-
-private:
-    CPropNonlinearSourceI* m_pPage = nullptr;
+    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other) : TCharacteristicWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                                            qv::sources::NonlinearSourceFamily>;
+extern template class TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                                            qv::sources::NonlinearSourceFamily>;

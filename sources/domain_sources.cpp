@@ -8,6 +8,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -15,7 +16,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -24,8 +25,8 @@
 #include <vector>
 
 using namespace qv::sources;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CACWizardBase4)
 IMPLEMENT_SERIAL(CPropLinearDomainsSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
@@ -187,7 +188,7 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
         ar << static_cast<DWORD>(m_bPeriodGiven);
         ar << m_strRMS;
         ar << static_cast<DWORD>(m_bAmplitudeGiven);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         CACWizardBase4::Serialize(ar, version);
         ar << static_cast<DWORD>(m_bACUse);
         return;
@@ -209,7 +210,7 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     ar >> amplitude;
     m_bAmplitudeGiven = amplitude != 0;
     // The list is emptied first, so a second load does not append to the first.
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (schema == 0) return;
     CACWizardBase4::Serialize(ar, version);
     // What follows an AC block of a newer schema cannot be found.
@@ -263,29 +264,18 @@ BEGIN_MESSAGE_MAP(CPropLinearDomainsSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropLinearDomainsSource::CPropLinearDomainsSource() : CTBPropertyPage(kDomainSourceTemplate) {}
+CPropLinearDomainsSource::CPropLinearDomainsSource() : TElementPage(kDomainSourceTemplate) {}
 
 // The wizard's own defaults for the period and the form list: a page made for hidden work
 // without the wizard's settings still hands over a defined state.
 CPropLinearDomainsSource::CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kDomainSourceTemplate), m_pWizard(wizard), m_pParams(params), m_bPeriodGiven(FALSE),
+    : TElementPage(kDomainSourceTemplate, wizard, params), m_bPeriodGiven(FALSE),
       m_nTimeFormIndex(0) {
     SetLayout();
 }
 
-CPropLinearDomainsSource::~CPropLinearDomainsSource() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
 void CPropLinearDomainsSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropLinearDomainsSource::Rebind(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 CPropACParameters* CPropLinearDomainsSource::ACPage() const {
@@ -361,25 +351,9 @@ int CPropLinearDomainsSource::FormFromControls(int fallback) const {
     return selection >= 0 ? selection : fallback;
 }
 
-void CPropLinearDomainsSource::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
-}
-
-void CPropLinearDomainsSource::ShowControl(int id, BOOL show) {
-    if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
 void CPropLinearDomainsSource::SetFieldText(int id, CString& member, const CString& text) {
     member = text;
     if (GetSafeHwnd() != nullptr) SetDlgItemText(id, text);
-}
-
-CString CPropLinearDomainsSource::DescriptionWithUnit(WORD valueID) {
-    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
-    CString unit;
-    GetParamUnit(m_pParams, valueID, &unit);
-    AppendUnitSuffix(&caption, unit);
-    return caption;
 }
 
 void CPropLinearDomainsSource::SyncAmplitudeRadios() {
@@ -438,16 +412,7 @@ BOOL CPropLinearDomainsSource::OnInitDialog() {
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
     UpdateData(FALSE);
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -615,8 +580,7 @@ BOOL CPropLinearDomainsSource::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     ReadControls();
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
@@ -731,10 +695,7 @@ void CPropLinearDomainsSource::StoreSettings(int handOver) {
 void CPropLinearDomainsSource::BuildCompareList(int) {}
 
 void CPropLinearDomainsSource::AppendSnapshot(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropLinearDomainsSource::FillCompareList(int form) {
@@ -839,7 +800,7 @@ void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length)
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
+    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
 
     intact = intact && in.Remaining() > 0 && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
@@ -1008,7 +969,7 @@ template class CPropLinearDomainsSourceVariant<'B'>;
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.
 
-namespace {
+namespace qv::sources {
 
 // "@TYPE" becomes the bare keyword of the time function, or nothing for the constant.
 struct DomainSourceFamily {
@@ -1031,56 +992,11 @@ struct DomainSourceFamily {
     }
 };
 
-} // namespace
+} // namespace qv::sources
 
 // ---------------------------------------------------------------------------------------
 
-CLinearDomainsSourceAWizard4::~CLinearDomainsSourceAWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearDomainsSourceAWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<DomainSourceFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearDomainsSourceAWizard4::EndEditProperties() { steps::EndProperties<DomainSourceFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearDomainsSourceAWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceAWizard4(this); }
-
-int CLinearDomainsSourceAWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, templ, modelText);
-}
-
-BOOL CLinearDomainsSourceAWizard4::Initialize(int argument) {
-    return steps::InitializeWith<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, argument);
-}
-
-BOOL CLinearDomainsSourceAWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<DomainSourceFamily, CPropLinearDomainsSourceA>(*this, data, length);
-}
-
-CLinearDomainsSourceBWizard4::~CLinearDomainsSourceBWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearDomainsSourceBWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<DomainSourceFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearDomainsSourceBWizard4::EndEditProperties() { steps::EndProperties<DomainSourceFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearDomainsSourceBWizard4::Clone() { return new (std::nothrow) CLinearDomainsSourceBWizard4(this); }
-
-int CLinearDomainsSourceBWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, templ, modelText);
-}
-
-BOOL CLinearDomainsSourceBWizard4::Initialize(int argument) {
-    return steps::InitializeWith<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, argument);
-}
-
-BOOL CLinearDomainsSourceBWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<DomainSourceFamily, CPropLinearDomainsSourceB>(*this, data, length);
-}
+template class TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4,
+                                  CLinearDomainsSourceWizardBase4, DomainSourceFamily>;
+template class TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4,
+                                  CLinearDomainsSourceWizardBase4, DomainSourceFamily>;

@@ -30,7 +30,9 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/element_page.h"
 #include "sources/linear_sources.h"
+#include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -90,13 +92,13 @@ protected:
     BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearDomainsSource : public CTBPropertyPage {
+class CPropLinearDomainsSource : public TElementPage<CLinearDomainsSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearDomainsSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropLinearDomainsSource();
     CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params);
-    ~CPropLinearDomainsSource() override;
+    CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropLinearDomainsSource(wizard, HolderFromCookie(cookie)) {}
 
     // Page block: class record, DWORD page version, DWORD amplitude given, CString RMS text,
     // DWORD period given, DWORD phase unit (versions 1 to 9 only), DWORD selection of the form
@@ -112,9 +114,6 @@ public:
     virtual void UpdateTypeControls();
     virtual void UpdateInputControls();
 
-    // Gives the page another wizard and parameter set (the caller has given the old cookie back).
-    void Rebind(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -140,7 +139,6 @@ public:
     int GetTimeFormIndex() const { return m_nTimeFormIndex; }
     BOOL GetACUse() const { return m_bACUse; }
     BOOL HasDamping() const { return m_bDampingPresent; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     void SetLayout();
@@ -155,13 +153,10 @@ protected:
     void HandOverSettings();
     void ApplyAmplitudeRule();
     void SyncAmplitudeRadios();
-    void EnableControl(int id, BOOL enable);
-    void ShowControl(int id, BOOL show);
     void SetFieldText(int id, CString& member, const CString& text);
     void AppendSnapshot(const char* name, const char* rename);
     // The list both variants write.
     void FillCompareList(int form);
-    CString DescriptionWithUnit(WORD valueID);
     void ShowForm(int form);
 
     void OnUsePin();
@@ -180,12 +175,7 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CLinearDomainsSourceWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bInitialValuePresent = FALSE;
     BOOL m_bDampingPresent = FALSE;
     BOOL m_bAmplitudeGiven = TRUE;
@@ -239,44 +229,30 @@ using CPropLinearDomainsSourceB = CPropLinearDomainsSourceVariant<'B'>;
 extern template class CPropLinearDomainsSourceVariant<'A'>;
 extern template class CPropLinearDomainsSourceVariant<'B'>;
 
-class CLinearDomainsSourceAWizard4 : public CLinearDomainsSourceWizardBase4 {
+namespace qv::sources {
+struct DomainSourceFamily;  // the family's steps, in domain_sources.cpp
+} // namespace qv::sources
+
+class CLinearDomainsSourceAWizard4
+    : public TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
+                               qv::sources::DomainSourceFamily> {
     DECLARE_DYNAMIC(CLinearDomainsSourceAWizard4)
 public:
     CLinearDomainsSourceAWizard4() = default;
-    explicit CLinearDomainsSourceAWizard4(const CLinearDomainsSourceAWizard4* other)
-        : CLinearDomainsSourceWizardBase4(other) {}
-    ~CLinearDomainsSourceAWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearDomainsSourceA* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearDomainsSourceA* m_pPage = nullptr;
+    explicit CLinearDomainsSourceAWizard4(const CLinearDomainsSourceAWizard4* other) : TTimeSourceWizard(other) {}
 };
 
-class CLinearDomainsSourceBWizard4 : public CLinearDomainsSourceWizardBase4 {
+class CLinearDomainsSourceBWizard4
+    : public TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
+                               qv::sources::DomainSourceFamily> {
     DECLARE_DYNAMIC(CLinearDomainsSourceBWizard4)
 public:
     CLinearDomainsSourceBWizard4() = default;
-    explicit CLinearDomainsSourceBWizard4(const CLinearDomainsSourceBWizard4* other)
-        : CLinearDomainsSourceWizardBase4(other) {}
-    ~CLinearDomainsSourceBWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearDomainsSourceB* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearDomainsSourceB* m_pPage = nullptr;
+    explicit CLinearDomainsSourceBWizard4(const CLinearDomainsSourceBWizard4* other) : TTimeSourceWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
+                                        qv::sources::DomainSourceFamily>;
+extern template class TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
+                                        qv::sources::DomainSourceFamily>;

@@ -5,6 +5,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
@@ -156,27 +157,18 @@ BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropFourierSource::CPropFourierSource() : CTBPropertyPage(kFourierTemplate) { DefaultTable(m_Table); }
+CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) { DefaultTable(m_Table); }
 
 CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kFourierTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kFourierTemplate, wizard, params) {
     DefaultTable(m_Table);
     SetLayout();
 }
 
-CPropFourierSource::~CPropFourierSource() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-    FreeTable(m_Table);
-}
+CPropFourierSource::~CPropFourierSource() { FreeTable(m_Table); }
 
 void CPropFourierSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropFourierSource::Rebind(CFourierSourceWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 void CPropFourierSource::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
@@ -229,17 +221,8 @@ BOOL CPropFourierSource::OnInitDialog() {
     }
     m_edtFile.AutoComplete(TRUE);
     BuildCharacteristicSearchDirs(m_pWizard);
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
     m_strDataDir = g_DocumentDir;
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
     // The last parameter 2117 names the file.
@@ -356,8 +339,7 @@ void CPropFourierSource::CompleteFileName() {
 BOOL CPropFourierSource::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -796,7 +778,7 @@ void CPropFourierSource::OnPaint() {
 
 CFourierSourceWizard4::CFourierSourceWizard4() { DefaultTable(m_Table); }
 
-CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other) : CWizardBase4(other) {
+CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) {
         DefaultTable(m_Table);
         return;
@@ -811,15 +793,9 @@ CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other)
     m_strNumber = other->m_strNumber;
 }
 
-CFourierSourceWizard4::~CFourierSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    FreeTable(m_Table);
-}
+CFourierSourceWizard4::~CFourierSourceWizard4() { FreeTable(m_Table); }
 
 int CFourierSourceWizard4::GetWizardKind() { return 3; }
-
-CWizardBase4* CFourierSourceWizard4::Clone() { return new (std::nothrow) CFourierSourceWizard4(this); }
 
 void CFourierSourceWizard4::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
     m_settings = settings;
@@ -835,26 +811,11 @@ void CFourierSourceWizard4::SetHarmonicSettings(const CString& fundamental, cons
     m_bUseFileName = useFileName;
 }
 
-BOOL CFourierSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    // A page of an earlier call gives its cookie back and goes.
-    if (qv::pages::ReplacePageForCookie(m_pPage, target, cookie, [this](ParamHolder* params) {
-            return new (std::nothrow) CPropFourierSource(this, params);
-        }) == nullptr)
-        return FALSE;
-    m_pPage->SetTableData(m_settings, &m_Table);
-    m_pPage->SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
+void CFourierSourceWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
 
-void CFourierSourceWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    CWizardBase4::EndEditProperties();
+void CFourierSourceWizard4::GiveSettingsToPage(CPropFourierSource& page) {
+    page.SetTableData(m_settings, &m_Table);
+    page.SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
 }
 
 namespace {

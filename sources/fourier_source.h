@@ -17,6 +17,9 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
+#include "framework/page_wizard.h"
+#include "framework/sheet_serialize.h"
 #include "sources/fourier_harmonics.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edits.h"
@@ -53,11 +56,13 @@ struct FourierSettings {
 
 class CFourierSourceWizard4;
 
-class CPropFourierSource : public CTBPropertyPage {
+class CPropFourierSource : public TElementPage<CFourierSourceWizard4> {
     DECLARE_SERIAL(CPropFourierSource)
 public:
     CPropFourierSource();
     CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params);
+    CPropFourierSource(CFourierSourceWizard4* wizard, DWORD_PTR cookie)
+        : CPropFourierSource(wizard, HolderFromCookie(cookie)) {}
     ~CPropFourierSource() override;
 
     // Page block of older data (read only): DWORD version, DWORD harmonics mode, DWORD phase
@@ -69,9 +74,6 @@ public:
     BOOL OnApply() override;
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
-
-    void Rebind(CFourierSourceWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);
     void SetHarmonicSettings(const CString& fundamental, const CString& number, int mode, BOOL phaseAutomatic,
@@ -132,10 +134,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CFourierSourceWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CString m_strDataDir;
     FourierSettings m_settings;
     CPtrArray m_Table;  // three CArray<double, double>*, owned
@@ -155,7 +153,7 @@ protected:
     int m_nFileFormat = 0;
 };
 
-class CFourierSourceWizard4 : public CWizardBase4 {
+class CFourierSourceWizard4 : public qv::wizards::TPageWizard4<CPropFourierSource, CFourierSourceWizard4> {
     DECLARE_DYNAMIC(CFourierSourceWizard4)
 public:
     CFourierSourceWizard4();
@@ -163,23 +161,13 @@ public:
     ~CFourierSourceWizard4() override;
 
     int GetWizardKind() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // Sheet version 4: WORD schema 0, DWORD source type, six CStrings (names and units of
     // frequency, amplitude, phase), DWORD n (-1: no table of three columns), n rows of three
     // doubles, CStrings fundamental and number, DWORDs harmonics mode, phase automatic, file
     // flag. A row count below -1 or above the table limit is refused as bad data.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);
@@ -195,7 +183,12 @@ public:
     BOOL GetUseFileName() const { return m_bUseFileName; }
     const CString& GetFundamental() const { return m_strFundamental; }
     const CString& GetNumber() const { return m_strNumber; }
-    CPropFourierSource* GetPage() const { return m_pPage; }
+
+    // Editing looks for data files in the search folders; a page of an earlier call gives its
+    // cookie back and goes; the new page starts from the wizard's table and settings.
+    static constexpr bool kReplaceEarlierPage = true;
+    void PrepareEditing();
+    void GiveSettingsToPage(CPropFourierSource& page);
 
 private:
     WORD m_wSchema = 0;
@@ -206,5 +199,4 @@ private:
     BOOL m_bUseFileName = FALSE;
     CString m_strFundamental = "50";
     CString m_strNumber = "1";
-    CPropFourierSource* m_pPage = nullptr;
 };

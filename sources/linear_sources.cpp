@@ -6,6 +6,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -13,7 +14,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 #include "sources/time_function_texts.h"
 #include "sources/time_source_steps.h"
 #include "toolkit/tb_numbers.h"
@@ -24,8 +25,8 @@
 #include <vector>
 
 using namespace qv::sources;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CACWizardBase4)
 IMPLEMENT_SERIAL(CPropLinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
@@ -197,7 +198,7 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
         ar << static_cast<DWORD>(m_bPeriodFixed);
         ar << m_strRMS;
         ar << m_dwAmplitudeMode;
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         ar << static_cast<DWORD>(m_bACUse);
         return;
     }
@@ -217,7 +218,7 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     m_bPeriodFixed = fixed != 0;
     ar >> m_strRMS;
     ar >> m_dwAmplitudeMode;
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (schema == 1) {
         DWORD acUse = 0;
         ar >> acUse;
@@ -269,26 +270,15 @@ BEGIN_MESSAGE_MAP(CPropLinearSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropLinearSource::CPropLinearSource() : CTBPropertyPage(kLinearSourceTemplate) {}
+CPropLinearSource::CPropLinearSource() : TElementPage(kLinearSourceTemplate) {}
 
 CPropLinearSource::CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kLinearSourceTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kLinearSourceTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropLinearSource::~CPropLinearSource() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropLinearSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropLinearSource::Rebind(CLinearSourceWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 CPropACParameters* CPropLinearSource::ACPage() const {
@@ -360,22 +350,6 @@ int CPropLinearSource::KindFromControls(int fallback) const {
     return selection >= 0 ? selection : fallback;
 }
 
-void CPropLinearSource::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
-}
-
-void CPropLinearSource::ShowControl(int id, BOOL show) {
-    if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-CString CPropLinearSource::DescriptionWithUnit(WORD valueID) {
-    CString caption = GetParamDescriptionText(m_pWizard, m_pParams, valueID);
-    CString unit;
-    GetParamUnit(m_pParams, valueID, &unit);
-    AppendUnitSuffix(&caption, unit);
-    return caption;
-}
-
 void CPropLinearSource::SyncAmplitudeRadios() {
     CheckDlgButton(kCtlAmplitudeRadio, m_dwAmplitudeMode ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(kCtlRmsRadio, m_dwAmplitudeMode ? BST_UNCHECKED : BST_CHECKED);
@@ -394,16 +368,7 @@ BOOL CPropLinearSource::OnInitDialog() {
     CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
     UpdateData(FALSE);
 
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
 
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
@@ -591,8 +556,7 @@ BOOL CPropLinearSource::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     ReadControls();
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     UpdateAmplitudeFromRMS();
     UpdatePeriod();
 
@@ -709,10 +673,7 @@ void CPropLinearSource::StoreSettings(int handOver) {
 void CPropLinearSource::BuildCompareList(int) {}
 
 void CPropLinearSource::AppendSnapshot(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropLinearSource::FillCompareList(int kind, const char* valueName, bool voltage) {
@@ -849,7 +810,7 @@ void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
+    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
 
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
@@ -960,7 +921,7 @@ void CPropLinearSource::OnFieldChanged() {
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.
 
-namespace {
+namespace qv::sources {
 
 // "@TYPE" keywords: the constant's own ("E " or "I "), else the element's prefix and then
 // the time function.
@@ -991,56 +952,11 @@ struct LinearSourceFamily {
 using VoltageFamily = LinearSourceFamily<'E'>;
 using CurrentFamily = LinearSourceFamily<'I'>;
 
-} // namespace
+} // namespace qv::sources
 
 // ---------------------------------------------------------------------------------------
 
-CLinearVoltageSourceWizard4::~CLinearVoltageSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearVoltageSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<VoltageFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearVoltageSourceWizard4::EndEditProperties() { steps::EndProperties<VoltageFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearVoltageSourceWizard4::Clone() { return new (std::nothrow) CLinearVoltageSourceWizard4(this); }
-
-int CLinearVoltageSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<VoltageFamily, CPropLinearSourceV>(*this, templ, modelText);
-}
-
-BOOL CLinearVoltageSourceWizard4::Initialize(int argument) {
-    return steps::InitializeWith<VoltageFamily, CPropLinearSourceV>(*this, argument);
-}
-
-BOOL CLinearVoltageSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<VoltageFamily, CPropLinearSourceV>(*this, data, length);
-}
-
-CLinearCurrentSourceWizard4::~CLinearCurrentSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CLinearCurrentSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    return steps::EditProperties<CurrentFamily>(*this, m_pPage, sheet, mode);
-}
-
-void CLinearCurrentSourceWizard4::EndEditProperties() { steps::EndProperties<CurrentFamily>(*this, m_pPage); }
-
-CWizardBase4* CLinearCurrentSourceWizard4::Clone() { return new (std::nothrow) CLinearCurrentSourceWizard4(this); }
-
-int CLinearCurrentSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return steps::WriteDescription<CurrentFamily, CPropLinearSourceI>(*this, templ, modelText);
-}
-
-BOOL CLinearCurrentSourceWizard4::Initialize(int argument) {
-    return steps::InitializeWith<CurrentFamily, CPropLinearSourceI>(*this, argument);
-}
-
-BOOL CLinearCurrentSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return steps::ConvertWith<CurrentFamily, CPropLinearSourceI>(*this, data, length);
-}
+template class TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                                  VoltageFamily>;
+template class TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                                  CurrentFamily>;

@@ -33,7 +33,10 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "sources/source_outputs.h"
+#include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -87,14 +90,7 @@ public:
     // Sheet version 4: the AC base's block, then WORD schema 1, DWORD kind, DWORD list
     // selection, DWORD period fixed, CString RMS text, DWORD amplitude mode, DWORD n, n
     // snapshots, DWORD AC use.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
 
     // The page's settings on apply; the snapshots are copied (none for a null list).
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
@@ -126,13 +122,13 @@ protected:
     BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearSource : public CTBPropertyPage {
+class CPropLinearSource : public TElementPage<CLinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropLinearSource();
     CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params);
-    ~CPropLinearSource() override;
+    CPropLinearSource(CLinearSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropLinearSource(wizard, HolderFromCookie(cookie)) {}
 
     // Page block of older data: class record "CPropLinearSource", DWORD page version,
     // DWORD amplitude mode, CString RMS text, DWORD period fixed, DWORD phase unit (versions
@@ -148,9 +144,6 @@ public:
     virtual void UpdateTypeControls();
     virtual void UpdateInputControls();
 
-    // Gives the page another wizard and parameter set (the caller has given the old cookie back).
-    void Rebind(CLinearSourceWizardBase4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -176,7 +169,6 @@ public:
     int GetListSelection() const { return m_nListSelection; }
     BOOL GetACUse() const { return m_bACUse; }
     BOOL HasTimeFunctions() const { return m_bTimeFunctions; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     void SetLayout();
@@ -190,12 +182,9 @@ protected:
     void HandOverSettings();
     void SetPeriodText(const CString& text);
     void SyncAmplitudeRadios();
-    void EnableControl(int id, BOOL enable);
-    void ShowControl(int id, BOOL show);
     void AppendSnapshot(const char* name, const char* rename);
     // The shared list of both variants.
     void FillCompareList(int kind, const char* valueName, bool voltage);
-    CString DescriptionWithUnit(WORD valueID);
 
     void OnUsePin();
     void OnOutputVoltage();
@@ -213,12 +202,7 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CLinearSourceWizardBase4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     BOOL m_bSpicePresent = FALSE;
     BOOL m_bTimeFunctions = FALSE;
     DWORD m_dwAmplitudeMode = 1;
@@ -268,44 +252,31 @@ public:
     void BuildCompareList(int kind) override;
 };
 
-class CLinearVoltageSourceWizard4 : public CLinearSourceWizardBase4 {
+namespace qv::sources {
+template <char Prefix>
+struct LinearSourceFamily;  // the family's steps, in linear_sources.cpp; "E" or "I" before "@TYPE"
+} // namespace qv::sources
+
+class CLinearVoltageSourceWizard4
+    : public TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                               qv::sources::LinearSourceFamily<'E'>> {
     DECLARE_DYNAMIC(CLinearVoltageSourceWizard4)
 public:
     CLinearVoltageSourceWizard4() = default;
-    explicit CLinearVoltageSourceWizard4(const CLinearVoltageSourceWizard4* other)
-        : CLinearSourceWizardBase4(other) {}
-    ~CLinearVoltageSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearSourceV* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearSourceV* m_pPage = nullptr;
+    explicit CLinearVoltageSourceWizard4(const CLinearVoltageSourceWizard4* other) : TTimeSourceWizard(other) {}
 };
 
-class CLinearCurrentSourceWizard4 : public CLinearSourceWizardBase4 {
+class CLinearCurrentSourceWizard4
+    : public TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                               qv::sources::LinearSourceFamily<'I'>> {
     DECLARE_DYNAMIC(CLinearCurrentSourceWizard4)
 public:
     CLinearCurrentSourceWizard4() = default;
-    explicit CLinearCurrentSourceWizard4(const CLinearCurrentSourceWizard4* other)
-        : CLinearSourceWizardBase4(other) {}
-    ~CLinearCurrentSourceWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropLinearSourceI* GetPage() const { return m_pPage; }
-
-private:
-    CPropLinearSourceI* m_pPage = nullptr;
+    explicit CLinearCurrentSourceWizard4(const CLinearCurrentSourceWizard4* other) : TTimeSourceWizard(other) {}
 };
+
+// Instantiated once, in the family's .cpp, where the family's steps are defined.
+extern template class TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                                        qv::sources::LinearSourceFamily<'E'>>;
+extern template class TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                                        qv::sources::LinearSourceFamily<'I'>>;

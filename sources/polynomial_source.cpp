@@ -6,13 +6,14 @@
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/symbol_paint.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
 #include "toolkit/tb_numbers.h"
@@ -22,8 +23,8 @@
 #include <new>
 
 using namespace qv::sources;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNCREATE(CPropPolynomSource, CTBPropertyPage)
 IMPLEMENT_DYNAMIC(CPolynomSourceWizard4, CSourceTypeWizardBase4)
@@ -219,26 +220,15 @@ BEGIN_MESSAGE_MAP(CPropPolynomSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPolynomSource::CPropPolynomSource() : CTBPropertyPage(kPolynomialTemplate) {}
+CPropPolynomSource::CPropPolynomSource() : TElementPage(kPolynomialTemplate) {}
 
 CPropPolynomSource::CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kPolynomialTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kPolynomialTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropPolynomSource::~CPropPolynomSource() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropPolynomSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropPolynomSource::Rebind(CPolynomSourceWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 CPropACParameters* CPropPolynomSource::ACPage() const {
@@ -270,10 +260,6 @@ void CPropPolynomSource::ShowError(UINT stringID) {
     if (m_bHidden) return;
     CResourceSwitch resources;
     AfxMessageBox(LoadLibraryString(stringID), MB_OK);
-}
-
-void CPropPolynomSource::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
 }
 
 CWizardCopaObject3* CPropPolynomSource::RowParam(const CTBEditListCtrl& list, int row) const {
@@ -352,16 +338,7 @@ BOOL CPropPolynomSource::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
     {
@@ -698,8 +675,7 @@ void CPropPolynomSource::StoreParameters() {
 BOOL CPropPolynomSource::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreParameters();
     UpdateParamDescriptions();
     const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
@@ -723,10 +699,7 @@ void CPropPolynomSource::HandOver() {
 }
 
 void CPropPolynomSource::AppendSnapshot(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropPolynomSource::BuildCompareList() {
@@ -767,7 +740,7 @@ void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
     DWORD count = 0;
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
+    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     for (int skipped = 0; skipped < 3 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
     if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
@@ -800,36 +773,6 @@ struct HiddenPolynomialPages : qv::pages::HiddenACPages<CPropPolynomSource> {
 };
 
 } // namespace
-
-CPolynomSourceWizard4::~CPolynomSourceWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CPolynomSourceWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(this);
-        // A page of an earlier call gives its cookie back and goes.
-        if (qv::pages::ReplacePageForCookie(m_pPage, target, FetchParamSet(target), [this](ParamHolder* params) {
-                return new (std::nothrow) CPropPolynomSource(this, params);
-            }) != nullptr) {
-            m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
-            sheet.AddPage(m_pPage);
-            added = TRUE;
-        }
-    }
-    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-void CPolynomSourceWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    CACWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CPolynomSourceWizard4::Clone() { return new (std::nothrow) CPolynomSourceWizard4(this); }
 
 BOOL CPolynomSourceWizard4::WantChangeNotification() { return TRUE; }
 

@@ -18,6 +18,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_wizard.h"
+#include "framework/element_page.h"
 #include "framework/list_controls.h"
 #include "sources/vco_source.h"
 #include "toolkit/tb_edit_list.h"
@@ -44,12 +46,13 @@ std::vector<CString> EnumerateMonomials(int variables, int order);
 
 class CPolynomSourceWizard4;
 
-class CPropPolynomSource : public CTBPropertyPage {
+class CPropPolynomSource : public TElementPage<CPolynomSourceWizard4> {
     DECLARE_DYNCREATE(CPropPolynomSource)
 public:
     CPropPolynomSource();
     CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params);
-    ~CPropPolynomSource() override;
+    CPropPolynomSource(CPolynomSourceWizard4* wizard, DWORD_PTR cookie)
+        : CPropPolynomSource(wizard, HolderFromCookie(cookie)) {}
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -57,8 +60,6 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Rebind(CPolynomSourceWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
     // A hidden page shows no message box.
@@ -79,7 +80,6 @@ public:
     void MoveQuantityUp();
 
     int GetSourceType() const { return m_nSourceType; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     CEditVarListCtrl& QuantityList() { return m_lstQuantities; }
     CTBEditListCtrl& CoefficientList() { return m_lstCoefficients; }
     const CString& GetOrderText() const { return m_strOrder; }
@@ -98,7 +98,6 @@ protected:
     void SetQuantityRow(int row, CWizardCopaObject3* param);
     CWizardCopaObject3* NewMember(const CWizardCopaObject3* templ, int index);
     CWizardCopaObject3* RowParam(const CTBEditListCtrl& list, int row) const;
-    void EnableControl(int id, BOOL enable);
     void EnableRowButtons();
     void SwapQuantityTexts(int row, int other);
 
@@ -121,15 +120,10 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPolynomSourceWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CWizardCopaObject3* m_pCoefficientTemplate = nullptr;  // not owned
     CWizardCopaObject3* m_pQuantityTemplate = nullptr;     // not owned
     std::vector<CString> m_MonomialNames;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
     int m_nAcceptedOrder = 0;  // the order the coefficient rows were last built for
     CComboBox m_cmbSourceType;
@@ -147,16 +141,13 @@ protected:
     BOOL m_bHidden = FALSE;
 };
 
-class CPolynomSourceWizard4 : public CSourceTypeWizardBase4 {
+class CPolynomSourceWizard4
+    : public qv::wizards::TACPageWizard4<CPropPolynomSource, CPolynomSourceWizard4, CSourceTypeWizardBase4> {
     DECLARE_DYNAMIC(CPolynomSourceWizard4)
 public:
     CPolynomSourceWizard4() = default;
-    explicit CPolynomSourceWizard4(const CPolynomSourceWizard4* other) : CSourceTypeWizardBase4(other) {}
-    ~CPolynomSourceWizard4() override;
+    explicit CPolynomSourceWizard4(const CPolynomSourceWizard4* other) : TACPageWizard4(other) {}
 
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL WantChangeNotification() override;
     // A new order (change type 3 of parameter 2163) rebuilds the coefficient parameters on a
@@ -165,13 +156,14 @@ public:
     BOOL Initialize(int argument) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
-    CPropPolynomSource* GetPage() const { return m_pPage; }
+    // A page of an earlier call gives its cookie back and goes; the new page starts from the
+    // wizard's source type and list.
+    static constexpr bool kReplaceEarlierPage = true;
+    void GiveSettingsToPage(CPropPolynomSource& page) { page.SetSourceSettings(m_nSourceType, &m_Snapshots); }
 
 private:
     // The hidden page's work with the wizard's source type and AC mode handed over first.
     void Reinitialise();
-
-    CPropPolynomSource* m_pPage = nullptr;
 };
 
 namespace qv::sources {

@@ -18,7 +18,6 @@
 #include "framework/ac_parameters.h"
 #include "framework/ac_page_steps.h"
 #include "framework/module.h"
-#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
@@ -34,31 +33,6 @@ namespace qv::sources::steps {
 // (or none) before them.
 inline constexpr const char* kTimeFunctionKeywords[kKindCount] = {"SINE ",   "PULSE ",   "TRIANG ",
                                                                   "TRAPEZ ", "ST_RISE ", "ST_FALL "};
-
-// Mode 1 puts the page (made or rebound) on the sheet with the wizard's settings; the AC
-// page follows with a parameter set of its own.
-template <class Family, class Page>
-BOOL EditProperties(typename Family::Wizard& wizard, Page*& page, CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(&wizard);
-        const DWORD_PTR cookie = FetchParamSet(target);
-        if (qv::pages::BindPageToCookie(wizard, page, target, cookie) != nullptr) {
-            Family::GiveSettings(*page, wizard);
-            sheet.AddPage(page);
-            added = TRUE;
-        }
-    }
-    const BOOL acAdded = wizard.CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-template <class Family, class Page>
-void EndProperties(typename Family::Wizard& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.CACWizardBase4::EndEditProperties();
-}
 
 // Hidden pages of its own; the AC page starts in the wizard's AC mode.
 template <class Family, class Page>
@@ -139,3 +113,23 @@ int WriteDescription(typename Family::Wizard& wizard, const CString& templ, CStr
 }
 
 } // namespace qv::sources::steps
+
+template <class Page, class Self, class Base, class Family>
+void TTimeSourceWizard<Page, Self, Base, Family>::GiveSettingsToPage(Page& page) {
+    Family::GiveSettings(page, *this);
+}
+
+template <class Page, class Self, class Base, class Family>
+int TTimeSourceWizard<Page, Self, Base, Family>::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
+    return qv::sources::steps::WriteDescription<Family, Page>(*this, templ, modelText);
+}
+
+template <class Page, class Self, class Base, class Family>
+BOOL TTimeSourceWizard<Page, Self, Base, Family>::Initialize(int argument) {
+    return qv::sources::steps::InitializeWith<Family, Page>(*this, argument);
+}
+
+template <class Page, class Self, class Base, class Family>
+BOOL TTimeSourceWizard<Page, Self, Base, Family>::DoConvertWizard3Data(const void* data, long length) {
+    return qv::sources::steps::ConvertWith<Family, Page>(*this, data, length);
+}

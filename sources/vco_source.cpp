@@ -6,13 +6,14 @@
 #include "framework/ac_page_steps.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/symbol_paint.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
 #include "toolkit/tb_numbers.h"
@@ -23,8 +24,8 @@
 #include <vector>
 
 using namespace qv::sources;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CSourceTypeWizardBase4, CACWizardBase4)
 IMPLEMENT_SERIAL(CPropVCO, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
@@ -99,7 +100,7 @@ void CSourceTypeWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
         m_wSchema = 0;
         ar << m_wSchema;
         ar << static_cast<DWORD>(m_nSourceType);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         return;
     }
     // The AC part of a newer schema has a layout this wizard does not know: what follows it
@@ -111,7 +112,7 @@ void CSourceTypeWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> sourceType;
     m_nSourceType = static_cast<int>(sourceType);
     // Empties the list first and refuses a count beyond the archive limit.
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -135,26 +136,15 @@ BEGIN_MESSAGE_MAP(CPropVCO, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropVCO::CPropVCO() : CTBPropertyPage(kVCOTemplate) {}
+CPropVCO::CPropVCO() : TElementPage(kVCOTemplate) {}
 
 CPropVCO::CPropVCO(CVCOWizard4* wizard, ParamHolder* params)
-    : CTBPropertyPage(kVCOTemplate), m_pWizard(wizard), m_pParams(params) {
+    : TElementPage(kVCOTemplate, wizard, params) {
     SetLayout();
-}
-
-CPropVCO::~CPropVCO() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropVCO::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropVCO::Rebind(CVCOWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    m_pParams = params;
 }
 
 CPropACParameters* CPropVCO::ACPage() const {
@@ -185,10 +175,6 @@ void CPropVCO::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kIdUpperLimit, m_strUpper);
 }
 
-void CPropVCO::EnableControl(int id, BOOL enable) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(enable);
-}
-
 int CPropVCO::SelectedSourceType() const {
     if (m_cmbSourceType.GetSafeHwnd() == nullptr) return m_nSourceType;
     const int selection = m_cmbSourceType.GetCurSel();
@@ -216,16 +202,7 @@ BOOL CPropVCO::OnInitDialog() {
     }
     m_cmbSourceType.SetCurSel(0);
     m_bLimitInput = TRUE;
-    if (m_pParams != nullptr) {
-        m_strName = m_pParams->m_strElementName;
-        m_bShowName = m_pParams->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pParams->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbPhaseUnit.DisableFlatLook(TRUE);
     m_cmbUpperUnit.DisableFlatLook(TRUE);
     m_cmbLowerUnit.DisableFlatLook(TRUE);
@@ -333,8 +310,7 @@ BOOL CPropVCO::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
@@ -376,10 +352,7 @@ void CPropVCO::StoreToWizard(int mode) {
 }
 
 void CPropVCO::AppendSnapshot(const char* name, const char* rename) {
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetFrom(FindParamByName(m_pParams, name));
-    if (rename != nullptr) snapshot->SetName(rename);
-    m_Snapshots.Add(snapshot);
+    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropVCO::BuildCompareList() {
@@ -447,7 +420,7 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     DWORD blockLength = 0;
     // The snapshot block must leave at least one byte after it.
     intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && blockLength < in.Remaining();
-    if (intact) qv::passive::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
+    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
         ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
@@ -525,36 +498,6 @@ namespace {
 using HiddenVCOPages = qv::pages::HiddenACPages<CPropVCO>;
 
 } // namespace
-
-CVCOWizard4::~CVCOWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CVCOWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(this);
-        // A page of an earlier call gives its cookie back and goes.
-        if (qv::pages::ReplacePageForCookie(m_pPage, target, FetchParamSet(target), [this](ParamHolder* params) {
-                return new (std::nothrow) CPropVCO(this, params);
-            }) != nullptr) {
-            m_pPage->SetSourceSettings(m_nSourceType, &m_Snapshots);
-            sheet.AddPage(m_pPage);
-            added = TRUE;
-        }
-    }
-    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-void CVCOWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    CACWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CVCOWizard4::Clone() { return new (std::nothrow) CVCOWizard4(this); }
 
 BOOL CVCOWizard4::Initialize(int argument) {
     if (argument != 0) return argument;

@@ -21,7 +21,9 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
+#include "framework/element_page.h"
 #include "framework/requests.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -69,12 +71,12 @@ protected:
 
 class CVCOWizard4;
 
-class CPropVCO : public CTBPropertyPage {
+class CPropVCO : public TElementPage<CVCOWizard4> {
     DECLARE_SERIAL(CPropVCO)
 public:
     CPropVCO();
     CPropVCO(CVCOWizard4* wizard, ParamHolder* params);
-    ~CPropVCO() override;
+    CPropVCO(CVCOWizard4* wizard, DWORD_PTR cookie) : CPropVCO(wizard, HolderFromCookie(cookie)) {}
 
     // Page block of older data: class record "CPropVCO", DWORD page version; versions below
     // 10 carry the phase unit (1 "rad", else "deg"). Storing writes the class record only.
@@ -86,8 +88,6 @@ public:
     // Rebuilds the list of parameters the model text uses.
     virtual void BuildCompareList();
 
-    void Rebind(CVCOWizard4* wizard, ParamHolder* params);
-    ParamHolder* GetParams() const { return m_pParams; }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -102,13 +102,11 @@ public:
 
     int GetSourceType() const { return m_nSourceType; }
     BOOL GetLimitInput() const { return m_bLimitInput; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
     void SetLayout();
     void HandOver();
     void AppendSnapshot(const char* name, const char* rename);
-    void EnableControl(int id, BOOL enable);
     void EnableLimitFields();
     void EnablePinnedFields();
     int SelectedSourceType() const;
@@ -120,12 +118,7 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CVCOWizard4* m_pWizard = nullptr;
-    ParamHolder* m_pParams = nullptr;  // the cookie of request 23
     CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
     CTBUnitComboBox m_cmbPhaseUnit;  // 2513
     CTBUnitComboBox m_cmbUpperUnit;  // 2517
@@ -143,24 +136,20 @@ protected:
     BOOL m_bSpice = FALSE;
 };
 
-class CVCOWizard4 : public CSourceTypeWizardBase4 {
+class CVCOWizard4 : public qv::wizards::TACPageWizard4<CPropVCO, CVCOWizard4, CSourceTypeWizardBase4> {
     DECLARE_DYNAMIC(CVCOWizard4)
 public:
     CVCOWizard4() = default;
-    explicit CVCOWizard4(const CVCOWizard4* other) : CSourceTypeWizardBase4(other) {}
-    ~CVCOWizard4() override;
+    explicit CVCOWizard4(const CVCOWizard4* other) : TACPageWizard4(other) {}
 
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
-    CPropVCO* GetPage() const { return m_pPage; }
-
-private:
-    CPropVCO* m_pPage = nullptr;
+    // A page of an earlier call gives its cookie back and goes; the new page starts from the
+    // wizard's source type and list.
+    static constexpr bool kReplaceEarlierPage = true;
+    void GiveSettingsToPage(CPropVCO& page) { page.SetSourceSettings(m_nSourceType, &m_Snapshots); }
 };
 
 namespace qv::sources {

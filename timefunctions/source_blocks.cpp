@@ -13,7 +13,7 @@
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 #include "toolkit/tb_numbers.h"
 
 #include <memory>
@@ -21,9 +21,9 @@
 #include <vector>
 
 using namespace qv::timefunctions;
-using qv::passive::CopySnapshots;
+using qv::snapshots::CopySnapshots;
 using qv::pages::ReadArchivedBlock;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CSourceBlockWizardBase4, CACWizardBase4)
 IMPLEMENT_DYNAMIC(CConstantBlockWizard4, CSourceBlockWizardBase4)
@@ -80,7 +80,7 @@ void CSourceBlockWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     if (ar.IsStoring()) {
         m_wSchema = 1;
         ar << m_wSchema;
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         ar << m_dwACUse;
         return;
     }
@@ -90,7 +90,7 @@ void CSourceBlockWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> m_wSchema;
     if (m_wSchema > 1) return;
     // The list read replaces the one held (LoadSnapshots empties it first).
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (m_wSchema == 0) return;
     ar >> m_dwACUse;
 }
@@ -534,7 +534,7 @@ void qv::timefunctions::ReadOlderSourcePageData(const void* data, long length, C
         const DWORD readable = std::min(count, limit);
         if (block > 0 && readable > 0)
             ReadArchivedBlock(in.Position(), block,
-                              [&snapshots, readable](CArchive& ar) { qv::passive::ReadSnapshots(ar, readable, snapshots); });
+                              [&snapshots, readable](CArchive& ar) { qv::snapshots::ReadSnapshots(ar, readable, snapshots); });
         in.SkipBytes(block);
     }
     // The page's own block holds nothing this page reads.

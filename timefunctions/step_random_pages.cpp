@@ -11,7 +11,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
-#include "passive/passive_bases.h"
+#include "framework/snapshot_lists.h"
 
 #include <algorithm>
 #include <memory>
@@ -19,8 +19,8 @@
 #include <vector>
 
 using namespace qv::timefunctions;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNCREATE(CPropStepFctAndRandomBlock, CTBPropertyPage)
 

@@ -1,7 +1,7 @@
-// The model text of an element whose characteristic may be a table of points (resistor and
-// conductance, capacitor and inductor, the controlled sources): the steps they share, with
-// what differs (which forms carry a table, how that table is written, the "@TYPE" keyword)
-// handed in by the caller.
+// Elements whose characteristic may be a table of points (resistor and conductance,
+// capacitor and inductor, the nonlinear transformer, the controlled sources): the bits of
+// their mode word and the steps of their model text, with what differs (which forms carry a
+// table, how that table is written, the "@TYPE" keyword) handed in by the caller.
 #pragma once
 
 #include "afx/afx.h"
@@ -10,9 +10,23 @@
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
-#include "passive/passive_bases.h"
 
-namespace qv::passive {
+// Bits of the mode word beside the element form.
+constexpr DWORD kModeFileReference = 0x4000;  // the active table is a File Reference ("CH_STRG", no data file)
+constexpr DWORD kModeUserFile = 0x8000;       // the user chose the data file: keep its name
+constexpr DWORD kModeFlagBits = kModeFileReference | kModeUserFile;
+
+// The element form of a mode word: the word without the two flag bits.
+constexpr DWORD FormOfModeWord(DWORD modeWord) { return modeWord & ~kModeFlagBits; }
+
+namespace qv::characteristic {
+
+// Before a model text quotes a characteristic that is kept as a data file: unless the user
+// chose the file, the file parameter `fileID` is named after the document and committed;
+// the data file then goes into the folder of the description file, or into the temporary
+// folder when that has no path. The caller writes the table's points afterwards.
+void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
+                                   const CWizardBaseCommon* wizard, WORD fileID, bool userFile, CFile* file);
 
 // The parameters of the characteristic: its value (the table or a reference) and, where the
 // element has one, the data file's name.
@@ -40,7 +54,7 @@ int WriteCharacteristicDescription(Wizard& wizard, CFile* file, const CString& t
     const DWORD modeWord = wizard.GetModeWord();
     BuildPinAssignmentList(modelText, &const_cast<CPtrArray&>(wizard.GetSnapshots()), modeWord, holder, &pending);
 
-    const DWORD form = PassiveFormOf(modeWord);
+    const DWORD form = FormOfModeWord(modeWord);
     const bool reference = (modeWord & kModeFileReference) != 0;
     const bool userFile = (modeWord & kModeUserFile) != 0;
     const bool hasFileParam = HasParamWithValueID(holder, ids.file) != 0;
@@ -66,4 +80,4 @@ int WriteCharacteristicDescription(Wizard& wizard, CFile* file, const CString& t
     return 4;
 }
 
-} // namespace qv::passive
+} // namespace qv::characteristic

@@ -1,0 +1,43 @@
+#include "framework/page_parts.h"
+
+#include "framework/module.h"
+#include "framework/param_access.h"
+
+namespace qv::pages {
+
+void LoadNameAndSymbol(const ParamHolder* params, const CWizardBaseCommon* wizard, CString& name, BOOL& showName,
+                       CString& symbolText, CTBDrawSymbol*& symbol) {
+    if (params != nullptr) {
+        name = params->m_strElementName;
+        showName = params->m_dwShowName != 0;
+        if (wizard != nullptr) wizard->GetLangDependentString(params->m_SymbolTexts, symbolText);
+    }
+    if (symbol == nullptr) {
+        symbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
+        CResourceSwitch resources;
+        symbol->LoadSymbols(symbolText);
+    }
+}
+
+void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showName) {
+    params.m_strElementName = name;
+    params.m_dwShowName = showName ? 1 : 0;
+}
+
+CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID) {
+    CString caption = GetParamDescriptionText(wizard, params, valueID);
+    CString unit;
+    GetParamUnit(params, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    return caption;
+}
+
+void EnableDlgControl(CWnd& page, int id, BOOL enable) {
+    if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void ShowDlgControl(CWnd& page, int id, BOOL show) {
+    if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+} // namespace qv::pages

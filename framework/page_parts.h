@@ -1,0 +1,29 @@
+// Small steps that the element pages of every family take alike: the name, the "Show Name"
+// check and the symbol they show first (and the name and check they give back), the caption of a parameter with its unit, and
+// enabling or showing one control of the dialog by its ID.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "wizard/paramholder.h"
+#include "wizard/wizardbase.h"
+
+namespace qv::pages {
+
+// The element's name and "Show Name" check from the parameter set (left as they are without
+// one) and the symbol's text in the current language (only with a wizard). The symbol drawer
+// is made with the library's resources on first use and then kept by the page.
+void LoadNameAndSymbol(const ParamHolder* params, const CWizardBaseCommon* wizard, CString& name, BOOL& showName,
+                       CString& symbolText, CTBDrawSymbol*& symbol);
+
+// The name and "Show Name" check a page gives back to the parameter set on apply.
+void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showName);
+
+// The editor's description of the parameter followed by its unit, as a check box's caption.
+CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
+
+// A control the dialog does not have is passed over.
+void EnableDlgControl(CWnd& page, int id, BOOL enable);
+void ShowDlgControl(CWnd& page, int id, BOOL show);
+
+} // namespace qv::pages
