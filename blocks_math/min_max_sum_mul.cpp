@@ -42,7 +42,6 @@ constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kListMenu = 2547;
 constexpr UINT kButtonImages = 138;
-constexpr int kButtonImageSize = 16;
 constexpr UINT kStrSigns = 2802;
 constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrDuplicates = 8007;
@@ -611,22 +610,7 @@ void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemS
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(kButtonImages)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / kButtonImageSize;
-    int image = nIDCtl - kCtlNew;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, kButtonImageSize, kButtonImageSize,
-               &memory, image * kButtonImageSize, 0, SRCCOPY);
-    memory.SelectObject(old);
+    DrawButtonImage(kButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
 }
 
 void CPropMinMaxSumMulBlock::OnPaint() {
