@@ -206,24 +206,14 @@ BEGIN_MESSAGE_MAP(CPropMinMaxSumMulBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CTBPropertyPage(kMinMaxSumMulTemplate, 0) {}
+CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CParamSetPage(kMinMaxSumMulTemplate) {}
 
 CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kMinMaxSumMulTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CParamSetPage(kMinMaxSumMulTemplate, wizard, cookie) {
     for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
 }
 
-CPropMinMaxSumMulBlock::~CPropMinMaxSumMulBlock() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
 void CPropMinMaxSumMulBlock::Serialize(CArchive&) {}
-
-void CPropMinMaxSumMulBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
-}
 
 void CPropMinMaxSumMulBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -236,21 +226,11 @@ void CPropMinMaxSumMulBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kCtlName, m_strName);
 }
 
-void CPropMinMaxSumMulBlock::ShowError(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
-
 BOOL CPropMinMaxSumMulBlock::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        if (ParamHolder* holder = Holder()) {
-            m_strName = holder->m_strElementName;
-            m_bShowName = holder->m_dwShowName != 0;
-            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        }
+        ReadHeader(m_strName, m_bShowName);
         if (m_pSymbol == nullptr) {
             m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
             m_pSymbol->LoadSymbols(m_strSymbolText);
@@ -455,7 +435,7 @@ BOOL CPropMinMaxSumMulBlock::OnApply() {
     if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
     const CString duplicates = ListDuplicateIndexes(Holder(), kIdInput);
     if (!duplicates.IsEmpty()) {
-        ShowError(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
+        ShowMessage(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
         return FALSE;
     }
     SetModified(FALSE);
@@ -489,7 +469,7 @@ void CPropMinMaxSumMulBlock::OnNewInput() {
     if (m_pTemplate == nullptr) return;
     const int index = MaxInputIndex() + 1;
     if (index >= qv::family::kMaxMembers) {
-        ShowError(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return;
     }
     CWizardCopaObject3* param = qv::family::AppendMember(Holder(), m_pTemplate, index);
@@ -611,10 +591,6 @@ void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemS
         return;
     }
     DrawButtonImage(kButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
-}
-
-void CPropMinMaxSumMulBlock::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
