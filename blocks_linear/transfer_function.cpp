@@ -10,6 +10,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <memory>
@@ -428,16 +429,11 @@ LRESULT CPropTransferFunctionBlock::OnCellEdited(WPARAM, LPARAM) {
 }
 
 void CPropTransferFunctionBlock::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::FlipOutputSwitch(*this, Holder(), m_bOutput, kIdBlockOutput);
 }
 
 void CPropTransferFunctionBlock::OnInputPin() {
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdInputSignal)) field->EnableWindow(!m_bInputPin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropTransferFunctionBlock::OnSampleTimePin() {

@@ -11,6 +11,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cctype>
@@ -459,9 +460,7 @@ void CPropMinMaxSumMulBlock::OnSampleTimePin() {
 }
 
 void CPropMinMaxSumMulBlock::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::FlipOutputSwitch(*this, Holder(), m_bOutput, kIdBlockOutput);
     SetModified(TRUE);
 }
 

@@ -1,6 +1,7 @@
 #include "framework/param_set_page.h"
 
 #include "framework/module.h"
+#include "framework/param_access.h"
 #include "framework/symbol_paint.h"
 
 namespace {
@@ -37,3 +38,20 @@ void CParamSetPage::ReadHeader(CString& name, BOOL& showName) {
 }
 
 void CParamSetPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kSymbolFrame, m_pSymbol, m_strSymbolText); }
+
+namespace qv::pages {
+
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID) {
+    page.UpdateData(TRUE);
+    if (CWnd* field = page.GetDlgItem(valueID)) field->EnableWindow(!pinned);
+    page.SetModified(TRUE);
+    SetParamUsePin(params, valueID, pinned);
+}
+
+void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID) {
+    flag = flag ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page.CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+} // namespace qv::pages

@@ -9,6 +9,15 @@
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
 
+namespace qv::pages {
+// A "Use Pin" box of `page` was clicked: the dialog's state is taken over, the parameter's
+// field (the control with its value ID) follows the box and the parameter takes it at once.
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID);
+// An output switch was clicked: it flips, is switched in the element at once and is shown
+// ticked or clear.
+void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID);
+} // namespace qv::pages
+
 class CParamSetPage : public CTBPropertyPage {
 public:
     explicit CParamSetPage(UINT templateID);
