@@ -1,6 +1,5 @@
 #include "blocks_linear/dead_time.h"
 
-#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -9,6 +8,7 @@
 #include "framework/list_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"

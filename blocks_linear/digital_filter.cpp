@@ -1,6 +1,5 @@
 #include "blocks_linear/digital_filter.h"
 
-#include "framework/older_base_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
@@ -9,11 +8,12 @@
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
-#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>

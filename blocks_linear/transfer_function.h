@@ -24,9 +24,9 @@
 // conversions) then create nothing.
 #pragma once
 
-#include "framework/param_set_page.h"
-#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
+#include "framework/page_wizard.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_dialog.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"

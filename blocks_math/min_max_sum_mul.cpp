@@ -1,17 +1,17 @@
 #include "blocks_math/min_max_sum_mul.h"
 
-#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
-#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cctype>

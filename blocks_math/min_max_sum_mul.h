@@ -22,10 +22,10 @@
 // generation: the first DWORD is the sign mask (a shorter block changes nothing).
 #pragma once
 
-#include "framework/param_set_page.h"
-#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "framework/list_controls.h"
+#include "framework/page_wizard.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"

@@ -1,21 +1,21 @@
 #include "blocks_math/nonlinear_characteristic.h"
 
-#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
-#include "framework/table_writers.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
-#include "framework/param_set_page.h"
-#include "passive/passive_bases.h"
+#include "framework/table_writers.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
 
@@ -27,8 +27,8 @@ PARVEL_VERSIONED_CLASS(CPropNonlinearCharacteristicBlock)
 IMPLEMENT_DYNAMIC(CNonlinearCharacteristicWizard4, CWizardBase4)
 
 using namespace qv::blocks;
-using qv::passive::CopySnapshots;
-using qv::passive::DeleteSnapshots;
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
 
 namespace {
 
@@ -375,7 +375,7 @@ void CPropNonlinearCharacteristicBlock::ConvertWizard3Data(const void* data, lon
             // The snapshots are read only when at least one byte follows their block.
             if (blockLength > 0 && blockLength < in.Remaining() && count <= kMaxArchivedSnapshots) {
                 ReadArchivedBlock(in.Position(), blockLength,
-                                  [this, count](CArchive& ar) { qv::passive::ReadSnapshots(ar, count, m_Snapshots); });
+                                  [this, count](CArchive& ar) { qv::snapshots::ReadSnapshots(ar, count, m_Snapshots); });
             }
             in.SkipBytes(blockLength);
         }
@@ -638,7 +638,7 @@ void CNonlinearCharacteristicWizard4::Serialize(CArchive& ar, ESheetVersion vers
         ar << m_dwModeWord << m_dwKind;
         ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
         m_Characteristic.Serialize(ar);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
+        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         return;
     }
     ar >> m_wSchema;
@@ -647,7 +647,7 @@ void CNonlinearCharacteristicWizard4::Serialize(CArchive& ar, ESheetVersion vers
     ar >> m_dwModeWord >> m_dwKind;
     ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
     m_Characteristic.Serialize(ar);
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
 }
 
 BOOL CNonlinearCharacteristicWizard4::DoConvertWizard3Data(const void* data, long length) {

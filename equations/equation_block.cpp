@@ -1,11 +1,11 @@
 #include "equations/equation_block.h"
 
-#include "framework/older_base_block.h"
 #include "equations/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"

@@ -22,11 +22,11 @@
 // writer or the page) clears it, so the set is converted exactly once.
 #pragma once
 
-#include "framework/param_set_page.h"
-#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "formula/formel.h"
 #include "framework/list_controls.h"
+#include "framework/page_wizard.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_dlg_calculation.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"

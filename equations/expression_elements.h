@@ -19,9 +19,9 @@
 // page state (DWORD version, from version 8 DWORD show errors).
 #pragma once
 
-#include "framework/param_set_page.h"
 #include "equations/equation_block.h"
 #include "framework/page_wizard.h"
+#include "framework/param_set_page.h"
 
 #include <memory>
 #include <new>

@@ -9,6 +9,7 @@
 #include "afx/afx.h"
 #include "framework/byte_cursor.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/xy_table.h"
 #include "wizard/wizardbase.h"
 
@@ -36,29 +37,14 @@ constexpr DWORD kModeFlagBits = kModeFileReference | kModeUserFile;
 // The element form of a mode word: the word without the two flag bits.
 constexpr DWORD PassiveFormOf(DWORD modeWord) { return modeWord & ~kModeFlagBits; }
 
-// Archived snapshot lists are refused beyond this many entries.
-constexpr DWORD kMaxArchivedSnapshots = 10000;
-
 namespace qv::passive {
-// Owned snapshot lists: deletes every entry and empties the list.
-void DeleteSnapshots(CPtrArray& list);
-// Empties `to` and appends a copy of every entry of `from` (nothing for a null list).
-void CopySnapshots(CPtrArray& to, const CPtrArray* from);
-// Writes the count and every snapshot by its own Serialize.
-void StoreSnapshots(CArchive& ar, const CPtrArray& list);
-// Appends `count` snapshots, each read by its own Serialize; a snapshot that cannot be read
-// is deleted and the archive exception travels on (those read before it stay in the list).
-void ReadSnapshots(CArchive& ar, DWORD count, CPtrArray& list);
-// Empties the list, then reads a count and that many snapshots. A count above
-// kMaxArchivedSnapshots is refused (bad index) before anything is read; a snapshot that
-// cannot be read is deleted and the archive exception travels on.
-void LoadSnapshots(CArchive& ar, CPtrArray& list);
-// Older element data: a block of `count` archived snapshots, `blockLength` bytes at the
-// reader's position (the caller has checked that they fit), appended to `list`; the reader
-// moves past the block. A count above kMaxArchivedSnapshots, or one the block's bytes could
-// not hold, reads none; a snapshot that cannot be read ends the reading and keeps those
-// before it.
-void ReadSnapshotBlock(qv::bytes::Reader& in, DWORD count, DWORD blockLength, CPtrArray& list);
+// The snapshot lists live in the framework; the passive names stay for their callers.
+using qv::snapshots::CopySnapshots;
+using qv::snapshots::DeleteSnapshots;
+using qv::snapshots::LoadSnapshots;
+using qv::snapshots::ReadSnapshotBlock;
+using qv::snapshots::ReadSnapshots;
+using qv::snapshots::StoreSnapshots;
 
 // Before a model text quotes a characteristic that is kept as a data file: unless the user
 // chose the file, the file parameter `fileID` is named after the document and committed;
