@@ -22,8 +22,8 @@
 // Initial-value file: channel 0 "X" (0..n-1), channel 1 "Initial Value", no units.
 #pragma once
 
-#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
+#include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_edits.h"

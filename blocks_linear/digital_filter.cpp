@@ -1,6 +1,5 @@
 #include "blocks_linear/digital_filter.h"
 
-#include "framework/older_base_block.h"
 #include "blocks_linear/transfer_function.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
@@ -9,7 +8,9 @@
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -290,17 +291,11 @@ void CPropDigitalFilterBlock::OnBlockOutputSignal() {
 }
 
 void CPropDigitalFilterBlock::OnUseInputPin() {
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdInputSignal)) field->EnableWindow(!m_bInputPin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropDigitalFilterBlock::OnUseSampleTimePin() {
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->EnableWindow(!m_bSampleTimePin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdSampleTimeField, m_bSampleTimePin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bSampleTimePin, kIdSampleTimeField);
 }
 
 BOOL CPropDigitalFilterBlock::OnSetActive() {

@@ -21,9 +21,9 @@
 // prototype's gain).
 #pragma once
 
-#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "blocks_linear/digital_filter_design.h"
+#include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"

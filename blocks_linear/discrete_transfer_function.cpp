@@ -1,10 +1,10 @@
 #include "blocks_linear/discrete_transfer_function.h"
 
-#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -308,7 +308,7 @@ void CPropTransferFunctionBlockZ::SizeSide(const CString& dimensionText, CWizard
                                            CPtrArray& initials, const char* initialPattern, CTBEditListCtrl& list) {
     int dimension = 0;
     if (!OrderFromText(dimensionText, &dimension)) {
-        ShowError(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return;
     }
     dimension = std::max(dimension, 0);

@@ -18,9 +18,9 @@
 // Row i of both coefficient lists holds the coefficient of z^-i.
 #pragma once
 
-#include "framework/page_wizard.h"
 #include "blocks_linear/tf_discretizer.h"
 #include "blocks_linear/transfer_function.h"
+#include "framework/page_wizard.h"
 
 #include <memory>
 #include <vector>

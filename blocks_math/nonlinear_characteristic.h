@@ -31,8 +31,8 @@
 // after the WORD.
 #pragma once
 
-#include "framework/page_wizard.h"
 #include "afx/afxwin.h"
+#include "framework/page_wizard.h"
 #include "framework/xy_table.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"

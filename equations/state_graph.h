@@ -23,9 +23,9 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "framework/older_base_block.h"
 #include "formula/formel.h"
 #include "framework/list_controls.h"
+#include "framework/older_base_block.h"
 
 #include <vector>
 

@@ -1,12 +1,12 @@
 #include "timefunctions/source_blocks.h"
 
-#include "framework/older_base_block.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/older_base_block.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
