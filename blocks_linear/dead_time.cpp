@@ -16,7 +16,6 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/table_writers.h"
-#include "sources/vco_source.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 
@@ -860,11 +859,11 @@ void CPropDeadBlock::OnListItemChanged(NMHDR*, LRESULT* pResult) {
 // The list buttons show their image of bitmap 138, the file buttons theirs of bitmap 135.
 void CPropDeadBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
     if (nIDCtl >= kCtlNew && nIDCtl <= kCtlMoveDown) {
-        qv::sources::DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
+        DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
         return;
     }
     if (nIDCtl == kCtlImport || nIDCtl == kCtlExport) {
-        qv::sources::DrawButtonImage(kFileButtonImages, kCtlImport, nIDCtl, lpDrawItemStruct);
+        DrawButtonImage(kFileButtonImages, kCtlImport, nIDCtl, lpDrawItemStruct);
         return;
     }
     CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);

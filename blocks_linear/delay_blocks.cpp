@@ -278,10 +278,7 @@ void CPropDelayBlock::OnInitialValues() {
     SetModified(TRUE);
 }
 
-void CPropDelayBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropDelayBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 void CPropDelayBlock::OnSampleTimePin() {
     UpdateData(TRUE);

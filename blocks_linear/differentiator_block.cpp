@@ -233,40 +233,18 @@ BOOL CPropDifferentiatorBlock2::OnInitDialog() {
 }
 
 BOOL CPropDifferentiatorBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    GetSDBOutput(m_pExchange, kIdForceOutput, &m_bForce);
-    GetSDBOutput(m_pExchange, kIdVelocityOutput, &m_bVelocity);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
-    GetParamUsePin(m_pExchange, kIdSecondInitial, &m_bSecondInitialPin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSecondInitialPin, {kIdSecondInitial}, kIdSecondInitial);
-    SetModified(FALSE);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}, {&m_bForce, kIdForceOutput}, {&m_bVelocity, kIdVelocityOutput}},
+                        {{&m_bInputPin, kIdInputSignal}, {&m_bSampleTimePin, kIdSampleTime}, {&m_bSecondInitialPin, kIdSecondInitial}});
     EnableByPin();
     return CPropertyPage::OnSetActive();
 }
 
-void CPropDifferentiatorBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropDifferentiatorBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 // Only the list follows the box; its unit box stays enabled.
-void CPropDifferentiatorBlock::OnSampleTimePin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
-}
+void CPropDifferentiatorBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
 
-void CPropDifferentiatorBlock::OnSecondInitialPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSecondInitialPin, {kIdSecondInitial}, kIdSecondInitial);
-}
+void CPropDifferentiatorBlock::OnSecondInitialPin() { ClickPinBox(m_bSecondInitialPin, kIdSecondInitial); }
 
 void CPropDifferentiatorBlock::OnBlockOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 void CPropDifferentiatorBlock::OnForceOutput() { ToggleOutputSwitch(m_bForce, kIdForceOutput, kIdForceOutput); }

@@ -13,6 +13,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -290,17 +291,11 @@ void CPropDigitalFilterBlock::OnBlockOutputSignal() {
 }
 
 void CPropDigitalFilterBlock::OnUseInputPin() {
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdInputSignal)) field->EnableWindow(!m_bInputPin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropDigitalFilterBlock::OnUseSampleTimePin() {
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->EnableWindow(!m_bSampleTimePin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdSampleTimeField, m_bSampleTimePin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bSampleTimePin, kIdSampleTimeField);
 }
 
 BOOL CPropDigitalFilterBlock::OnSetActive() {

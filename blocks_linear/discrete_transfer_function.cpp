@@ -308,7 +308,7 @@ void CPropTransferFunctionBlockZ::SizeSide(const CString& dimensionText, CWizard
                                            CPtrArray& initials, const char* initialPattern, CTBEditListCtrl& list) {
     int dimension = 0;
     if (!OrderFromText(dimensionText, &dimension)) {
-        ShowError(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return;
     }
     dimension = std::max(dimension, 0);

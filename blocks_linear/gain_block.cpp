@@ -102,36 +102,16 @@ BOOL CPropGainBlock::OnInitDialog() {
 }
 
 BOOL CPropGainBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdGain, &m_bGainPin);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bGainPin, {kIdGain}, kIdGain);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
-    SetModified(FALSE);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}},
+                        {{&m_bGainPin, kIdGain}, {&m_bInputPin, kIdInputSignal}, {&m_bSampleTimePin, kIdSampleTime}});
     return CPropertyPage::OnSetActive();
 }
 
-void CPropGainBlock::OnGainPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bGainPin, {kIdGain}, kIdGain);
-}
+void CPropGainBlock::OnGainPin() { ClickPinBox(m_bGainPin, kIdGain); }
 
-void CPropGainBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropGainBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
-void CPropGainBlock::OnSampleTimePin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, {kIdSampleTime}, kIdSampleTime);
-}
+void CPropGainBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
 
 void CPropGainBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
@@ -140,14 +120,8 @@ void CPropGainBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTi
 void CPropGainBlock::OnSampleTimeChosen() { SetModified(TRUE); }
 
 BOOL CPropGainBlock::OnApply() {
-    // Without a data-exchange object there is nothing to write into or to commit.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    UpdateData(TRUE);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             param->SetValue(m_strGain);
@@ -165,8 +139,6 @@ BOOL CPropGainBlock::OnApply() {
         default:
             break;
         }
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    });
+    return EndApply();
 }

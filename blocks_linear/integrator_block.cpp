@@ -234,10 +234,7 @@ void CPropIntegratorBlock::OnResetPin() {
     SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
 }
 
-void CPropIntegratorBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropIntegratorBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 void CPropIntegratorBlock::OnSampleTimePin() {
     UpdateData(TRUE);

@@ -97,21 +97,12 @@ BOOL CPropMemoryBlock::OnInitDialog() {
 }
 
 BOOL CPropMemoryBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    SetModified(FALSE);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}}, {{&m_bInputPin, kIdInputSignal}});
     EnableInitialValue();
     return CPropertyPage::OnSetActive();
 }
 
-void CPropMemoryBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropMemoryBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 void CPropMemoryBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
@@ -208,30 +199,16 @@ BOOL CPropSampleAndHoldBlock::OnInitDialog() {
 }
 
 BOOL CPropSampleAndHoldBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
-    SetModified(FALSE);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}},
+                        {{&m_bInputPin, kIdInputSignal}, {&m_bSampleTimePin, kIdSampleTimeField}});
     EnableByPin();
     return CPropertyPage::OnSetActive();
 }
 
-void CPropSampleAndHoldBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropSampleAndHoldBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 // The unit box stays enabled: only the value is taken from the pin.
-void CPropSampleAndHoldBlock::OnSampleTimePin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
-}
+void CPropSampleAndHoldBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTimeField); }
 
 void CPropSampleAndHoldBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 

@@ -10,6 +10,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <memory>
@@ -98,27 +99,17 @@ BEGIN_MESSAGE_MAP(CPropTransferFunctionBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropTransferFunctionBlock::CPropTransferFunctionBlock() : CTBPropertyPage(kTransferFunctionTemplate, 0) {
+CPropTransferFunctionBlock::CPropTransferFunctionBlock() : CParamSetPage(kTransferFunctionTemplate) {
     SetControlInfo(2194, 77);
     SetControlInfo(2195, 78);
 }
 
 CPropTransferFunctionBlock::CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode)
-    : CTBPropertyPage(kTransferFunctionTemplate, 0), m_pWizard(wizard), m_cookie(cookie), m_dwMode(mode) {
+    : CParamSetPage(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
     for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
 }
 
-CPropTransferFunctionBlock::~CPropTransferFunctionBlock() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
 void CPropTransferFunctionBlock::Serialize(CArchive&) {}
-
-void CPropTransferFunctionBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
-}
 
 void CPropTransferFunctionBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -141,11 +132,7 @@ void CPropTransferFunctionBlock::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropTransferFunctionBlock::OnInitDialog() {
     CResourceSwitch resources;
     CTBPropertyPage::OnInitDialog();
-    if (ParamHolder* holder = Holder()) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-    }
+    ReadHeader(m_strName, m_bShowName);
     if (m_pSymbol == nullptr) {
         m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
         m_pSymbol->LoadSymbols(m_strSymbolText);
@@ -248,17 +235,11 @@ void CPropTransferFunctionBlock::ReadParameters() {
 
 void CPropTransferFunctionBlock::BuildCoefficientLists(int, int) {}
 
-void CPropTransferFunctionBlock::ShowError(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
-
 void CPropTransferFunctionBlock::SizeFamily(const CString& orderText, CWizardCopaObject3* templ, CPtrArray& members,
                                             CTBEditListCtrl& list) {
     int order = -1;
     if (!OrderFromText(orderText, &order)) {
-        ShowError(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return;
     }
     qv::family::ResizeFamily(Holder(), templ, members, order);
@@ -287,7 +268,7 @@ BOOL CPropTransferFunctionBlock::CheckBeforeWriting() {
     int numeratorOrder = -1;
     int denominatorOrder = -1;
     if (!OrderFromText(m_strNumeratorOrder, &numeratorOrder) || !OrderFromText(m_strDenominatorOrder, &denominatorOrder)) {
-        ShowError(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return FALSE;
     }
     // The leading denominator coefficient is the row whose index equals the order.
@@ -298,7 +279,7 @@ BOOL CPropTransferFunctionBlock::CheckBeforeWriting() {
         const int index = GetBracketIndex(param->GetName());
         if (index < 0 || index != denominatorOrder || index >= m_lstDenominator.GetItemCount()) continue;
         if (!IsZeroNumber(m_lstDenominator.GetItemText(index, 1))) continue;
-        ShowError(FillOneConversion(LoadLibraryString(kStrNotZero), 's', 0, m_lstDenominator.GetItemText(index, 0)));
+        ShowMessage(FillOneConversion(LoadLibraryString(kStrNotZero), 's', 0, m_lstDenominator.GetItemText(index, 0)));
         return FALSE;
     }
     return TRUE;
@@ -448,16 +429,11 @@ LRESULT CPropTransferFunctionBlock::OnCellEdited(WPARAM, LPARAM) {
 }
 
 void CPropTransferFunctionBlock::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::FlipOutputSwitch(*this, Holder(), m_bOutput, kIdBlockOutput);
 }
 
 void CPropTransferFunctionBlock::OnInputPin() {
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdInputSignal)) field->EnableWindow(!m_bInputPin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropTransferFunctionBlock::OnSampleTimePin() {
@@ -475,10 +451,6 @@ void CPropTransferFunctionBlock::OnInitialValues() {
     dialog.SetArrays(&m_InitialX, &m_InitialY);
     dialog.DoModal();
     SetModified(TRUE);
-}
-
-void CPropTransferFunctionBlock::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // Data of an older wizard generation, all numbers little-endian DWORDs:

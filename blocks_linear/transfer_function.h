@@ -24,6 +24,7 @@
 // conversions) then create nothing.
 #pragma once
 
+#include "framework/param_set_page.h"
 #include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "toolkit/tb_dialog.h"
@@ -47,12 +48,11 @@ constexpr UINT kTransferFunctionTemplate = 2540;
 constexpr UINT kInitialValuesTemplate = 2543;
 } // namespace qv::blocks
 
-class CPropTransferFunctionBlock : public CTBPropertyPage {
+class CPropTransferFunctionBlock : public CParamSetPage {
     DECLARE_SERIAL(CPropTransferFunctionBlock)
 public:
     CPropTransferFunctionBlock();
     CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode);
-    ~CPropTransferFunctionBlock() override;
 
     // The page has no archived state.
     void Serialize(CArchive& ar) override;
@@ -67,10 +67,7 @@ public:
     virtual int ConvertWizard3Data(const void* data, long size);
 
     // Gives the page another wizard and parameter set (the cookie the page now holds).
-    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     // A page without a window on a sheet shows no message boxes.
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
     DWORD GetMode() const { return m_dwMode; }
 
     const CPtrArray& GetNumerators() const { return m_Numerators; }
@@ -80,7 +77,6 @@ public:
     const std::vector<BYTE>& GetOldData() const { return m_OldData; }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     void ReadParameters();
     BOOL WriteParameters();
     // Checks made before anything is written: orders within the family limit and a leading
@@ -90,7 +86,6 @@ protected:
     void UpdateIndexedDescriptions();
     // Sizes one family and its list to the order typed into its field.
     void SizeFamily(const CString& orderText, CWizardCopaObject3* templ, CPtrArray& members, CTBEditListCtrl& list);
-    void ShowError(const CString& text);
 
     void OnMarkModified();
     void OnNumeratorOrderDone();
@@ -105,15 +100,9 @@ protected:
     void OnInputPin();
     void OnSampleTimePin();
     void OnInitialValues();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CWizardBase4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
     DWORD m_dwMode = 1;
-    bool m_bHidden = false;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CWizardCopaObject3* m_pNumeratorTemplate = nullptr;
     CWizardCopaObject3* m_pDenominatorTemplate = nullptr;
     CWizardCopaObject3* m_pInitialXTemplate = nullptr;

@@ -285,15 +285,9 @@ void CPropFFTBlock::OnOutputListSelChange() {
     SetSDBOutputForParam(m_pExchange, param, m_lstOutputs.GetCheck(row) ? FALSE : TRUE);
 }
 
-void CPropFFTBlock::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-}
+void CPropFFTBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
-void CPropFFTBlock::OnScanPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bScanPin, {kIdScan}, kIdScan);
-}
+void CPropFFTBlock::OnScanPin() { ClickPinBox(m_bScanPin, kIdScan); }
 
 BOOL CPropFFTBlock::OnSetActive() {
     UpdateAmplitudeOutputs();
@@ -309,13 +303,8 @@ BOOL CPropFFTBlock::OnSetActive() {
 }
 
 BOOL CPropFFTBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    UpdateData(TRUE);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         CString unit;
         switch (param->GetValueID()) {
         case kIdType:
@@ -352,8 +341,6 @@ BOOL CPropFFTBlock::OnApply() {
         default:
             break;
         }
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    });
+    return EndApply();
 }

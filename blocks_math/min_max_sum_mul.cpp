@@ -11,6 +11,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cctype>
@@ -42,7 +43,6 @@ constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kListMenu = 2547;
 constexpr UINT kButtonImages = 138;
-constexpr int kButtonImageSize = 16;
 constexpr UINT kStrSigns = 2802;
 constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrDuplicates = 8007;
@@ -207,24 +207,14 @@ BEGIN_MESSAGE_MAP(CPropMinMaxSumMulBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CTBPropertyPage(kMinMaxSumMulTemplate, 0) {}
+CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CParamSetPage(kMinMaxSumMulTemplate) {}
 
 CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kMinMaxSumMulTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CParamSetPage(kMinMaxSumMulTemplate, wizard, cookie) {
     for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
 }
 
-CPropMinMaxSumMulBlock::~CPropMinMaxSumMulBlock() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
 void CPropMinMaxSumMulBlock::Serialize(CArchive&) {}
-
-void CPropMinMaxSumMulBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
-}
 
 void CPropMinMaxSumMulBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -237,21 +227,11 @@ void CPropMinMaxSumMulBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kCtlName, m_strName);
 }
 
-void CPropMinMaxSumMulBlock::ShowError(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
-
 BOOL CPropMinMaxSumMulBlock::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        if (ParamHolder* holder = Holder()) {
-            m_strName = holder->m_strElementName;
-            m_bShowName = holder->m_dwShowName != 0;
-            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        }
+        ReadHeader(m_strName, m_bShowName);
         if (m_pSymbol == nullptr) {
             m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
             m_pSymbol->LoadSymbols(m_strSymbolText);
@@ -456,7 +436,7 @@ BOOL CPropMinMaxSumMulBlock::OnApply() {
     if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
     const CString duplicates = ListDuplicateIndexes(Holder(), kIdInput);
     if (!duplicates.IsEmpty()) {
-        ShowError(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
+        ShowMessage(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
         return FALSE;
     }
     SetModified(FALSE);
@@ -480,9 +460,7 @@ void CPropMinMaxSumMulBlock::OnSampleTimePin() {
 }
 
 void CPropMinMaxSumMulBlock::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::FlipOutputSwitch(*this, Holder(), m_bOutput, kIdBlockOutput);
     SetModified(TRUE);
 }
 
@@ -490,7 +468,7 @@ void CPropMinMaxSumMulBlock::OnNewInput() {
     if (m_pTemplate == nullptr) return;
     const int index = MaxInputIndex() + 1;
     if (index >= qv::family::kMaxMembers) {
-        ShowError(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(kStrInvalidValue));
         return;
     }
     CWizardCopaObject3* param = qv::family::AppendMember(Holder(), m_pTemplate, index);
@@ -611,26 +589,7 @@ void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemS
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    CDC* dc = CDC::FromHandle(lpDrawItemStruct->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(kButtonImages)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / kButtonImageSize;
-    int image = nIDCtl - kCtlNew;
-    if (lpDrawItemStruct->itemState & ODS_SELECTED) image += count / 3;
-    if (lpDrawItemStruct->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(lpDrawItemStruct->rcItem.left, lpDrawItemStruct->rcItem.top, kButtonImageSize, kButtonImageSize,
-               &memory, image * kButtonImageSize, 0, SRCCOPY);
-    memory.SelectObject(old);
-}
-
-void CPropMinMaxSumMulBlock::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
+    DrawButtonImage(kButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -22,6 +22,7 @@
 // generation: the first DWORD is the sign mask (a shorter block changes nothing).
 #pragma once
 
+#include "framework/param_set_page.h"
 #include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "framework/list_controls.h"
@@ -51,12 +52,11 @@ CString BuildInputListText(ParamHolder* holder, DWORD signMask);
 
 class CMinMaxSumMulBlockWizard4;
 
-class CPropMinMaxSumMulBlock : public CTBPropertyPage {
+class CPropMinMaxSumMulBlock : public CParamSetPage {
     DECLARE_SERIAL(CPropMinMaxSumMulBlock)
 public:
     CPropMinMaxSumMulBlock();
     CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie);
-    ~CPropMinMaxSumMulBlock() override;
 
     void Serialize(CArchive& ar) override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -65,12 +65,9 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     void SetSignMask(DWORD mask) { m_dwSignMask = mask; }
     DWORD GetSignMask() const { return m_dwSignMask; }
     // A page without a window on a sheet shows no message boxes.
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
     // Takes the mask from an old-data block (its first DWORD) and marks the rows.
     void ApplySignMask(const void* data, long length);
     CEditVarListCtrl& InputList() { return m_lstInputs; }
@@ -82,7 +79,6 @@ public:
     void OnMoveDown();
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     void FillInputList();
     int AppendRow(CWizardCopaObject3* param, int index);
     void SetRowCells(int row, CWizardCopaObject3* param, const CString& name, int nameKind, const CString& info,
@@ -93,7 +89,6 @@ protected:
     void StoreParameters();
     void MoveSelected(int delta);
     CWizardCopaObject3* RowParam(int row) const;
-    void ShowError(const CString& text);
 
     void OnMarkModified();
     void OnSampleTimeChosen();
@@ -107,14 +102,8 @@ protected:
     void OnUpdateMove(CCmdUI* pCmdUI);
     void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CWizardBase4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    bool m_bHidden = false;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CWizardCopaObject3* m_pTemplate = nullptr;
     CString m_strSignChoices;
     DWORD m_dwSignMask = 0;

@@ -14,6 +14,7 @@
 #include "framework/requests.h"
 #include "framework/table_writers.h"
 #include "framework/symbol_paint.h"
+#include "framework/param_set_page.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
@@ -417,10 +418,7 @@ void CPropNonlinearCharacteristicBlock::ConvertWizard3Data(const void* data, lon
 }
 
 void CPropNonlinearCharacteristicBlock::OnCharacteristicUsePin() {
-    UpdateData(TRUE);
-    if (CWnd* button = GetDlgItem(kIdCharacteristicRef)) button->EnableWindow(!m_bCharacteristicPin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdCharacteristicRef, m_bCharacteristicPin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bCharacteristicPin, kIdCharacteristicRef);
     if (m_bCharacteristicPin) {
         m_dwKind = CPropCharacteristicXYTable::kKindReference;
     } else if (CPropCharacteristicXYTable* table = Table()) {
@@ -430,23 +428,15 @@ void CPropNonlinearCharacteristicBlock::OnCharacteristicUsePin() {
 }
 
 void CPropNonlinearCharacteristicBlock::OnInputUsePin() {
-    UpdateData(TRUE);
-    if (CWnd* edit = GetDlgItem(kIdInputSignal)) edit->EnableWindow(!m_bInputPin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin() {
-    UpdateData(TRUE);
-    if (CWnd* combo = GetDlgItem(kIdSampleTime)) combo->EnableWindow(!m_bSampleTimePin);
-    SetModified(TRUE);
-    SetParamUsePin(Holder(), kIdSampleTime, m_bSampleTimePin);
+    qv::pages::ClickPinBox(*this, Holder(), m_bSampleTimePin, kIdSampleTime);
 }
 
 void CPropNonlinearCharacteristicBlock::OnOutput() {
-    m_bOutput = m_bOutput ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::FlipOutputSwitch(*this, Holder(), m_bOutput, kIdBlockOutput);
     SetModified(TRUE);
 }
 

@@ -426,10 +426,10 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropEquationBlock::CPropEquationBlock() : CTBPropertyPage(kEquationBlockTemplate, 0) {}
+CPropEquationBlock::CPropEquationBlock() : CParamSetPage(kEquationBlockTemplate) {}
 
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kEquationBlockTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CParamSetPage(kEquationBlockTemplate, wizard, cookie) {
     qv::pages::RegisterLayout(*this, kLayout);
     // The names an equation may use: inputs, outputs and the left sides of the equations.
     auto names = [this](CMapStringToString& map) {
@@ -443,16 +443,6 @@ CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
         }
     };
     m_expressionDialog.Init(names);
-}
-
-CPropEquationBlock::~CPropEquationBlock() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
-void CPropEquationBlock::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
 }
 
 void CPropEquationBlock::SetSettings(BOOL convert, BOOL showErrors, DWORD outputCount) {
@@ -476,12 +466,6 @@ void CPropEquationBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kCtlName, m_strName);
 }
 
-void CPropEquationBlock::ShowMessage(const CString& text) {
-    if (m_bHiddenConversion) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
-
 BOOL CPropEquationBlock::LoadScanDll() {
     return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
@@ -492,11 +476,7 @@ BOOL CPropEquationBlock::OnInitDialog() {
         CTBPropertyPage::OnInitDialog();
         m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
         m_lstEquation.SetImageList(&m_images, LVSIL_SMALL);
-        if (ParamHolder* holder = Holder()) {
-            m_strName = holder->m_strElementName;
-            m_bShowName = holder->m_dwShowName != 0;
-            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        }
+        ReadHeader(m_strName, m_bShowName);
         if (m_pSymbol == nullptr) {
             m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
             m_pSymbol->LoadSymbols(m_strSymbolText);
@@ -642,7 +622,7 @@ void CPropEquationBlock::FillLists() {
     for (int row = 0; row < m_lstEquation.GetItemCount(); ++row) {
         CString errors;
         if (!CheckEquations(row, RowData(row)->text, errors)) allPassed = false;
-        if (m_bShowErrors && !errors.IsEmpty() && !m_bHiddenConversion) ShowMessage(errors);
+        if (m_bShowErrors && !errors.IsEmpty() && !m_bHidden) ShowMessage(errors);
     }
     // Variables leave the set only when every row could say what it defines.
     if (allPassed) m_lstEquation.PurgeUnusedParams();

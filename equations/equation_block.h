@@ -22,6 +22,7 @@
 // writer or the page) clears it, so the set is converted exactly once.
 #pragma once
 
+#include "framework/param_set_page.h"
 #include "framework/page_wizard.h"
 #include "afx/afxwin.h"
 #include "formula/formel.h"
@@ -156,12 +157,11 @@ private:
 
 class CEquationBlockWizard4;
 
-class CPropEquationBlock : public CTBPropertyPage {
+class CPropEquationBlock : public CParamSetPage {
     DECLARE_SERIAL(CPropEquationBlock)
 public:
     CPropEquationBlock();
     CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie);
-    ~CPropEquationBlock() override;
 
     void Serialize(CArchive& ar) override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -170,14 +170,12 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     void SetSettings(BOOL convert, BOOL showErrors, DWORD outputCount);
     BOOL GetConvertFlag() const { return m_bConvert; }
     BOOL GetShowErrors() const { return m_bShowErrors; }
     DWORD GetOutputCount() const { return m_dwOutputCount; }
     // A page used without being shown (conversions) shows no message boxes.
-    void SetHiddenConversion(bool hidden) { m_bHiddenConversion = hidden; }
+    void SetHiddenConversion(bool hidden) { SetHidden(hidden); }
     // Checks every equation row as the page does: FALSE with the first refused row's message.
     // TRUE when the formula module cannot be had (nothing can be checked then).
     BOOL CheckAllEquations(CString& errorText);
@@ -216,7 +214,6 @@ public:
     void OnOutputDown() { MoveRow(m_lstOutput, 1); }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     void FillLists();
     void AppendInputRow(CWizardCopaObject3* param);
     void InsertOutputRow(int at, CWizardCopaObject3* param);
@@ -233,7 +230,6 @@ protected:
     void MoveRow(CEditVarListCtrl& list, int delta);
     CWizardCopaObject3* RowParam(const CEditVarListCtrl& list, int row) const;
     int HighestIndex(const CEditVarListCtrl& list) const;
-    void ShowMessage(const CString& text);
 
     void OnMarkModified();
     void OnSampleTimePin();
@@ -259,10 +255,6 @@ protected:
     void EnableRowButtons(CEditVarListCtrl& list);
     DECLARE_MESSAGE_MAP()
 
-    CWizardBase4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CWizardCopaObject3* m_pInputTemplate = nullptr;
     CWizardCopaObject3* m_pEquationTemplate = nullptr;
     CWizardCopaObject3* m_pOutputTemplate = nullptr;
@@ -270,7 +262,6 @@ protected:
     qv::equations::ScanModule m_scan;
     BOOL m_bConvert = FALSE;
     DWORD m_dwOutputCount = 0;
-    bool m_bHiddenConversion = false;
     CEditVarListCtrl* m_pFocusList = nullptr;
     CImageList m_images;
     // The records of the equation rows; the rows point at them.

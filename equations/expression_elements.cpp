@@ -124,11 +124,11 @@ BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropInitialValuesEquation::CPropInitialValuesEquation() : CTBPropertyPage(kExpressionPageTemplate, 0) {}
+CPropInitialValuesEquation::CPropInitialValuesEquation() : CParamSetPage(kExpressionPageTemplate) {}
 
 CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie,
                                                        const ExpressionVariant& variant)
-    : CTBPropertyPage(kExpressionPageTemplate, 0), m_variant(variant), m_pWizard(wizard), m_cookie(cookie) {
+    : CParamSetPage(kExpressionPageTemplate, wizard, cookie), m_variant(variant) {
     qv::pages::RegisterLayout(*this, kLayout);
     // The names an expression may use: the left sides of the rows and the element's nodes.
     auto names = [this](CMapStringToString& map) {
@@ -148,16 +148,6 @@ CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWO
     m_expressionDialog.Init(names);
 }
 
-CPropInitialValuesEquation::~CPropInitialValuesEquation() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
-void CPropInitialValuesEquation::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
-}
-
 void CPropInitialValuesEquation::SetSettings(BOOL showErrors, BOOL convert) {
     m_bShowErrors = showErrors;
     m_bConvert = convert;
@@ -173,12 +163,6 @@ void CPropInitialValuesEquation::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kCtlName, m_strName);
 }
 
-void CPropInitialValuesEquation::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
-
 BOOL CPropInitialValuesEquation::LoadScanDll() {
     return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
@@ -189,11 +173,7 @@ BOOL CPropInitialValuesEquation::OnInitDialog() {
         CTBPropertyPage::OnInitDialog();
         m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
         m_list.SetImageList(&m_images, LVSIL_SMALL);
-        if (ParamHolder* holder = Holder()) {
-            m_strName = holder->m_strElementName;
-            m_bShowName = holder->m_dwShowName != 0;
-            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        }
+        ReadHeader(m_strName, m_bShowName);
         SetupColumns();
     }
     FillList();
@@ -598,10 +578,6 @@ void CPropInitialValuesEquation::OnContextMenu(CWnd* pWnd, CPoint point) {
 
 void CPropInitialValuesEquation::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
     if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
-}
-
-void CPropInitialValuesEquation::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 void CPropInitialValuesEquation::ConvertWizard3Data(const void* data, long length) {

@@ -19,6 +19,7 @@
 // page state (DWORD version, from version 8 DWORD show errors).
 #pragma once
 
+#include "framework/param_set_page.h"
 #include "equations/equation_block.h"
 #include "framework/page_wizard.h"
 
@@ -45,12 +46,11 @@ struct ExpressionVariant {
 };
 } // namespace qv::equations
 
-class CPropInitialValuesEquation : public CTBPropertyPage {
+class CPropInitialValuesEquation : public CParamSetPage {
     DECLARE_SERIAL(CPropInitialValuesEquation)
 public:
     CPropInitialValuesEquation();
     CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie, const qv::equations::ExpressionVariant& variant);
-    ~CPropInitialValuesEquation() override;
 
     void Serialize(CArchive& ar) override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -68,13 +68,10 @@ public:
     virtual void DeleteSelected();
     virtual void DeleteAll();
 
-    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     void SetSettings(BOOL showErrors, BOOL convert);
     BOOL GetShowErrors() const { return m_bShowErrors; }
     BOOL GetConvertFlag() const { return m_bConvert; }
     // A page used without being shown (conversions, refreshes) shows no message boxes.
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
     // The block of the older wizard generation (layout in the header above).
     void ConvertWizard3Data(const void* data, long length);
 
@@ -98,7 +95,6 @@ public:
     void OnMoveDown() { MoveRow(1); }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     int GroupOf(WORD valueID) const;
     int InfoColumn() const { return OutputColumn() - 1; }
     CString SequenceText(int group) const;
@@ -114,7 +110,6 @@ protected:
     BOOL CheckAllRows(bool show);
     void DeleteRow(int row);
     void MoveRow(int delta);
-    void ShowMessage(const CString& text);
     void EnableRowButtons();
 
     void OnMarkModified();
@@ -124,15 +119,10 @@ protected:
     void OnListFocus(NMHDR* pNMHDR, LRESULT* pResult);
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
-    void OnPaint();
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 
     qv::equations::ExpressionVariant m_variant{};
-    CWizardBase4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     // The template of each group, in the order of the variant's groups.
     CWizardCopaObject3* m_templates[3] = {};
     qv::equations::ScanModule m_scan;
@@ -143,7 +133,6 @@ protected:
     std::vector<CWizardCopaObject3*> m_adopted;
     CImageList m_images;
     CWizardCopaObject3* m_pVariableTemplate = nullptr;
-    bool m_bHidden = false;
     // The records of the rows; the rows point at them. Adopted foreign rows have none.
     std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
     CEditVarListCtrl m_list;

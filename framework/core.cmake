@@ -6,4 +6,5 @@ target_sources(Parvel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/factories.cpp)
 # Shared wizard bases: the older-base block frame and its sample-time list.
 target_sources(Parvel PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/older_base_block.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/older_base_block.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/param_set_page.cpp)

@@ -1,5 +1,6 @@
 #include "framework/list_controls.h"
 
+#include "framework/module.h"
 #include "framework/param_access.h"
 #include "wizard/wizardbase.h"
 
@@ -20,6 +21,26 @@ void EnableRowButtons(CWnd& page, const CTBEditListCtrl& list) {
     const bool selected = list.GetSafeHwnd() != nullptr && list.GetSelectedItem() >= 0;
     for (int id : {1123, 1125, 1126})
         if (CWnd* button = page.GetDlgItem(id)) button->EnableWindow(selected);
+}
+
+void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item) {
+    constexpr int kImageSize = 16;
+    if (item == nullptr) return;
+    CDC* dc = CDC::FromHandle(item->hDC);
+    CResourceSwitch resources;
+    CBitmap images;
+    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
+    BITMAP info{};
+    images.GetBitmap(&info);
+    const int count = info.bmWidth / kImageSize;
+    int image = control - first;
+    if (item->itemState & ODS_SELECTED) image += count / 3;
+    if (item->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    CBitmap* old = memory.SelectObject(&images);
+    dc->BitBlt(item->rcItem.left, item->rcItem.top, kImageSize, kImageSize, &memory, image * kImageSize, 0, SRCCOPY);
+    memory.SelectObject(old);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -32,6 +32,10 @@ void UpdateRowListCommand(CCmdUI* cmd, const CTBEditListCtrl& list);
 // The row buttons of the same pages: Delete (1123), Move up (1125) and Move down (1126) of
 // `page` are enabled while the list has a selected row and disabled otherwise.
 void EnableRowButtons(CWnd& page, const CTBEditListCtrl& list);
+// Draws the image of an owner-drawn list or file button: image (control - first) of the
+// bitmap's 16-pixel images, moved on by a third of the images when the button is pressed and
+// by two thirds when it is disabled.
+void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item);
 
 class CEditVarListCtrl : public CTBEditListCtrl {
 public:

@@ -98,6 +98,35 @@ void COlderBaseBlockPage::ApplyPinBox(BOOL pinned, std::initializer_list<int> fi
     SetParamUsePin(m_pExchange, valueID, pinned);
 }
 
+void COlderBaseBlockPage::ClickPinBox(BOOL& pinned, WORD valueID) {
+    UpdateData(TRUE);
+    ApplyPinBox(pinned, {valueID}, valueID);
+}
+
+void COlderBaseBlockPage::ShowSwitchesAndPins(std::initializer_list<SwitchOf> outputs,
+                                              std::initializer_list<SwitchOf> pins) {
+    for (const SwitchOf& output : outputs) GetSDBOutput(m_pExchange, output.valueID, output.state);
+    UpdateData(FALSE);
+    for (const SwitchOf& pin : pins) GetParamUsePin(m_pExchange, pin.valueID, pin.state);
+    UpdateData(FALSE);
+    for (const SwitchOf& pin : pins) ClickPinBox(*pin.state, pin.valueID);
+    SetModified(FALSE);
+}
+
+bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) {
+    if (m_pExchange == nullptr) return false;
+    UpdateData(TRUE);
+    StoreHeader(name, showName);
+    UpdateData(TRUE);
+    return true;
+}
+
+BOOL COlderBaseBlockPage::EndApply() {
+    if (!CommitExchangeObject()) return FALSE;
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
 void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID) {
     const BOOL before = flag;
     UpdateData(TRUE);

@@ -72,6 +72,32 @@ protected:
     // A "Use Pin" box was clicked (or is brought into line): its fields follow it and the
     // parameter's pin bit takes it at once.
     void ApplyPinBox(BOOL pinned, std::initializer_list<int> fields, WORD valueID);
+    // A "Use Pin" box of a parameter whose field has the parameter's ID was clicked: the
+    // dialog's state is taken over and the box applied.
+    void ClickPinBox(BOOL& pinned, WORD valueID);
+    // An output switch or a "Use Pin" box and the parameter it stands for.
+    struct SwitchOf {
+        BOOL* state;
+        WORD valueID;
+    };
+    // What a block page does when it shows: its output switches and "Use Pin" boxes take the
+    // element's state, then every box is brought into line (as if clicked); the page is not
+    // modified by that.
+    void ShowSwitchesAndPins(std::initializer_list<SwitchOf> outputs, std::initializer_list<SwitchOf> pins);
+    // The start of OnApply: FALSE without a data-exchange object (nothing to write into);
+    // otherwise the dialog's state is taken over and name and "Show Name" are stored.
+    bool BeginApply(const CString& name, const BOOL& showName);
+    // Calls `write(param)` for every parameter the page reads and writes (IsPageInput).
+    template <class Write>
+    void ForEachPageInput(Write write) {
+        const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+        for (int i = 0; i < count; ++i) {
+            CWizardCopaObject3* param = m_pExchange->GetParam(i);
+            if (qv::blocks::IsPageInput(param)) write(param);
+        }
+    }
+    // The end of OnApply: the exchange object is committed; FALSE when the editor refused it.
+    BOOL EndApply();
     // An output switch was clicked: the new state is the opposite of the one shown before,
     // switched in the element at once and shown as ticked or clear only.
     void ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID);

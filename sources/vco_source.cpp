@@ -494,26 +494,6 @@ void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR 
     if (walked && !commitEachPhase) CommitParamSet(target, cookie);
 }
 
-void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item) {
-    constexpr int kImageSize = 16;
-    if (item == nullptr) return;
-    CDC* dc = CDC::FromHandle(item->hDC);
-    CResourceSwitch resources;
-    CBitmap images;
-    if (dc == nullptr || !images.LoadBitmap(bitmap)) return;
-    BITMAP info{};
-    images.GetBitmap(&info);
-    const int count = info.bmWidth / kImageSize;
-    int image = control - first;
-    if (item->itemState & ODS_SELECTED) image += count / 3;
-    if (item->itemState & (ODS_DISABLED | ODS_GRAYED)) image += 2 * count / 3;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&images);
-    dc->BitBlt(item->rcItem.left, item->rcItem.top, kImageSize, kImageSize, &memory, image * kImageSize, 0, SRCCOPY);
-    memory.SelectObject(old);
-}
-
 } // namespace qv::sources
 
 // ---------------------------------------------------------------------------------------

@@ -22,6 +22,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/list_controls.h"
 #include "framework/requests.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -172,8 +173,6 @@ namespace qv::sources {
 void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
                                          CString& modelText, bool commitEachPhase = false);
 
-// Draws the image of an owner-drawn list or file button: image (control - first) of the
-// bitmap's 16-pixel images, moved on by a third of the images when the button is pressed and
-// by two thirds when it is disabled.
-void DrawButtonImage(UINT bitmap, int first, int control, LPDRAWITEMSTRUCT item);
+// The list and file buttons are drawn by the framework's helper.
+using ::DrawButtonImage;
 } // namespace qv::sources

@@ -1,0 +1,57 @@
+#include "framework/param_set_page.h"
+
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/symbol_paint.h"
+
+namespace {
+constexpr int kSymbolFrame = 2020;
+} // namespace
+
+CParamSetPage::CParamSetPage(UINT templateID) : CTBPropertyPage(templateID, 0) {}
+
+CParamSetPage::CParamSetPage(UINT templateID, CWizardBase4* wizard, DWORD_PTR cookie)
+    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_cookie(cookie) {}
+
+CParamSetPage::~CParamSetPage() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CParamSetPage::Rebind(CWizardBase4* wizard, DWORD_PTR cookie) {
+    m_pWizard = wizard;
+    m_cookie = cookie;
+}
+
+void CParamSetPage::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+void CParamSetPage::ReadHeader(CString& name, BOOL& showName) {
+    ParamHolder* holder = Holder();
+    if (holder == nullptr) return;
+    name = holder->m_strElementName;
+    showName = holder->m_dwShowName != 0;
+    if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+}
+
+void CParamSetPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kSymbolFrame, m_pSymbol, m_strSymbolText); }
+
+namespace qv::pages {
+
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID) {
+    page.UpdateData(TRUE);
+    if (CWnd* field = page.GetDlgItem(valueID)) field->EnableWindow(!pinned);
+    page.SetModified(TRUE);
+    SetParamUsePin(params, valueID, pinned);
+}
+
+void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID) {
+    flag = flag ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page.CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+} // namespace qv::pages

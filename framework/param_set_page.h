@@ -1,0 +1,46 @@
+// What the pages of newer-base wizards share: the owning wizard, the cookie of the parameter
+// set the page works on (request 23), the hidden mark of a page used for work the sheet must
+// not see (it shows no message boxes), and the element symbol with its painting.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/requests.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_page.h"
+#include "wizard/wizardbase.h"
+
+namespace qv::pages {
+// A "Use Pin" box of `page` was clicked: the dialog's state is taken over, the parameter's
+// field (the control with its value ID) follows the box and the parameter takes it at once.
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID);
+// An output switch was clicked: it flips, is switched in the element at once and is shown
+// ticked or clear.
+void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID);
+} // namespace qv::pages
+
+class CParamSetPage : public CTBPropertyPage {
+public:
+    explicit CParamSetPage(UINT templateID);
+    CParamSetPage(UINT templateID, CWizardBase4* wizard, DWORD_PTR cookie);
+    ~CParamSetPage() override;
+
+    // The page takes the set of a new request 23 (the caller gave the old cookie back).
+    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie);
+    DWORD_PTR GetCookie() const { return m_cookie; }
+    void SetHidden(bool hidden) { m_bHidden = hidden; }
+    ParamHolder* Holder() const { return HolderFromCookie(m_cookie); }
+
+protected:
+    // A message box with the text, unless the page is hidden.
+    void ShowMessage(const CString& text);
+    // Element name, "Show Name" and symbol text from the parameter set (nothing without one).
+    void ReadHeader(CString& name, BOOL& showName);
+    // Paints the element symbol into the symbol frame (control 2020).
+    void OnPaint();
+
+    CWizardBase4* m_pWizard = nullptr;
+    DWORD_PTR m_cookie = 0;
+    bool m_bHidden = false;
+    CTBDrawSymbol* m_pSymbol = nullptr;
+    CString m_strSymbolText;
+};
