@@ -26,6 +26,7 @@
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
+#include "framework/sheet_serialize.h"
 
 #include <memory>
 #include <span>
@@ -162,7 +163,7 @@ public:
     void EndEditProperties() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // Page state on apply, defaults and conversion: form and a copy of the list.

@@ -10,23 +10,12 @@
 #include "framework/byte_cursor.h"
 #include "framework/requests.h"
 #include "framework/xy_table.h"
+#include "framework/sheet_serialize.h"
 #include "wizard/wizardbase.h"
 
 class CCopaObjectCompare;
 class CPropPassiveResAndCon;
 class CPropPassiveCapAndInd;
-
-// The editor's Serialize with the sheet version stands beside the object's own
-// Serialize(CArchive&) on purpose; clang would call that hiding.
-#if defined(__clang__)
-#define PARVEL_PASSIVE_SHEET_SERIALIZE                                        \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_PASSIVE_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
 
 // Bits of the mode word beside the element form.
 constexpr DWORD kModeFileReference = 0x4000;  // the active table is a File Reference ("CH_STRG", no data file)
@@ -79,7 +68,7 @@ public:
     int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
     // Only sheet version 4 carries wizard data.
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // Page state on apply: flags, labels and a copy of the page's snapshot list (none for null).
     void StoreModeAndCompareList(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -125,7 +114,7 @@ public:
 
     int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     WORD GetSchema() const { return m_wSchema; }
     DWORD GetModeWord() const { return m_dwModeWord; }

@@ -31,6 +31,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/xy_table.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
@@ -149,16 +150,6 @@ protected:
     DWORD m_dwUpgraded = 1;
 };
 
-#if defined(__clang__)
-#define PARVEL_DCM_SHEET_SERIALIZE                                            \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_DCM_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
-
 class CDCMachineNonlinearWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CDCMachineNonlinearWizard4)
 public:
@@ -175,7 +166,7 @@ public:
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables, DWORD n
     // and n snapshots; loading reads past the WORD only for schema 0.
-    PARVEL_DCM_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // Called by the page.

@@ -27,6 +27,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/xy_table.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -250,18 +251,6 @@ protected:
     CRuntimeClass* PageClass() const override { return RUNTIME_CLASS(CPropSemiRest); }
 };
 
-// The editor's Serialize with the sheet version stands beside the object's own
-// Serialize(CArchive&) on purpose; clang would call that hiding.
-#if defined(__clang__)
-#define PARVEL_POWER_SHEET_SERIALIZE                                          \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_POWER_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
-
 class CDiodeWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CDiodeWizard4)
 public:
@@ -276,7 +265,7 @@ public:
     CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-    PARVEL_POWER_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // Called by the page.
@@ -309,7 +298,7 @@ public:
     void EndEditProperties() override;
     CWizardBase4* Clone() override = 0;
     BOOL Initialize(int argument) override;
-    PARVEL_POWER_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // Writes the table file for data pairs, fills "@TYPE" with the keyword of the prefix and

@@ -31,6 +31,7 @@
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
+#include "framework/sheet_serialize.h"
 
 #include <array>
 #include <span>
@@ -258,16 +259,6 @@ protected:
     CString m_strThresholdCurrent;
 };
 
-#if defined(__clang__)
-#define PARVEL_SWITCH_SHEET_SERIALIZE                                         \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_SWITCH_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
-
 class CSwitchControlledWizard4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CSwitchControlledWizard4)
 public:
@@ -282,7 +273,7 @@ public:
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
-    PARVEL_SWITCH_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     // Older data: the first DWORD of the block is the switch type.
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 

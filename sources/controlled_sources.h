@@ -39,6 +39,7 @@
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
+#include "framework/sheet_serialize.h"
 
 #include <initializer_list>
 #include <vector>
@@ -76,7 +77,7 @@ public:
     int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
     // Only sheet version 4 carries wizard data.
-    PARVEL_PASSIVE_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // The page's state on apply: kind, mode word, labels and a copy of its snapshot list.
     void StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,

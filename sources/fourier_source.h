@@ -22,6 +22,7 @@
 #include "toolkit/tb_edits.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
+#include "framework/sheet_serialize.h"
 
 #include <vector>
 
@@ -172,14 +173,7 @@ public:
     // frequency, amplitude, phase), DWORD n (-1: no table of three columns), n rows of three
     // doubles, CStrings fundamental and number, DWORDs harmonics mode, phase automatic, file
     // flag. A row count below -1 or above the table limit is refused as bad data.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);

@@ -33,6 +33,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/sheet_serialize.h"
 #include "sources/source_outputs.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -87,14 +88,7 @@ public:
     // Sheet version 4: the AC base's block, then WORD schema 1, DWORD kind, DWORD list
     // selection, DWORD period fixed, CString RMS text, DWORD amplitude mode, DWORD n, n
     // snapshots, DWORD AC use.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
 
     // The page's settings on apply; the snapshots are copied (none for a null list).
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
