@@ -24,6 +24,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/page_wizard.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_edits.h"
@@ -178,14 +179,7 @@ public:
     void GiveSettingsToPage(CPropDeadBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
     BOOL DoConversionFrom4x() override;

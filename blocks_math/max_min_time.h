@@ -23,6 +23,7 @@
 
 #include "blocks_math/static_blocks.h"
 #include "framework/page_wizard.h"
+#include "framework/sheet_serialize.h"
 
 namespace qv::blocks {
 constexpr int kMaximumT = 0;
@@ -72,14 +73,7 @@ public:
     // The wizard's own settings to the page on the sheet.
     void GiveSettingsToPage(CPropMaximumTMinimumTBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     int GetFunctionType() const { return m_nType; }

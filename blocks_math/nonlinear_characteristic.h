@@ -34,6 +34,7 @@
 #include "afx/afxwin.h"
 #include "framework/page_wizard.h"
 #include "framework/xy_table.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -152,14 +153,7 @@ public:
     void PrepareEditing();
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // The page's way back: kind, mode word, labels and a copy of the snapshots (the old ones

@@ -27,6 +27,7 @@
 #include "framework/list_controls.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_dlg_calculation.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -295,14 +296,7 @@ public:
     // The wizard's own settings to the page on the sheet.
     void GiveSettingsToPage(CPropEquationBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     void SetSettings(BOOL showErrors, BOOL convert, DWORD outputCount) {

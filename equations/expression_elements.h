@@ -22,6 +22,7 @@
 #include "equations/equation_block.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
+#include "framework/sheet_serialize.h"
 
 #include <memory>
 #include <new>
@@ -165,14 +166,7 @@ public:
     BOOL WantChangeNotification() override { return TRUE; }
     void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     BOOL Initialize(int argument) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
     BOOL DoConversionFrom4x() override;

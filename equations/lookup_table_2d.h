@@ -21,6 +21,7 @@
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "framework/page_wizard.h"
+#include "framework/sheet_serialize.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::lookup2d {
@@ -129,14 +130,7 @@ public:
     int GetWizardKind() override { return 3; }
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
     BOOL DoConversionFrom4x() override;

@@ -875,16 +875,17 @@ void CProp3DLookupTableXY::OnBrowseWrite() {
 // C3DLookupTableWizard4
 
 // The copy keeps table, units and channel names; its sweep settings start from the defaults.
-C3DLookupTableWizard4::C3DLookupTableWizard4(const C3DLookupTableWizard4& other)
-    : CWizardBase4(&other),
-      m_wSchema(other.m_wSchema),
-      m_state(other.m_state),
-      m_strXChannel(other.m_strXChannel),
-      m_strYChannel(other.m_strYChannel),
-      m_strZChannel(other.m_strZChannel) {
-    CopyPoints(m_points, other.m_points);
+C3DLookupTableWizard4::C3DLookupTableWizard4(const C3DLookupTableWizard4* other)
+    : TPageWizard4(other),
+      m_wSchema(other->m_wSchema),
+      m_state(other->m_state),
+      m_strXChannel(other->m_strXChannel),
+      m_strYChannel(other->m_strYChannel),
+      m_strZChannel(other->m_strZChannel) {
+    CopyPoints(m_points, other->m_points);
 }
 
+// The page goes before the points it was given a copy of.
 C3DLookupTableWizard4::~C3DLookupTableWizard4() {
     delete m_pPage;
     m_pPage = nullptr;
@@ -896,39 +897,9 @@ void C3DLookupTableWizard4::SetData(const Table3DState& state, const CPtrArray& 
     CopyPoints(m_points, points);
 }
 
-BOOL C3DLookupTableWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    // A page left from an earlier call gives its cookie back and goes first.
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(target, m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    m_pPage = new (std::nothrow) CProp3DLookupTableXY(this, cookie);
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetData(m_state, m_points);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
+void C3DLookupTableWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
 
-void C3DLookupTableWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), m_pPage->GetCookie());
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* C3DLookupTableWizard4::Clone() { return new (std::nothrow) C3DLookupTableWizard4(*this); }
+void C3DLookupTableWizard4::GiveSettingsToPage(CProp3DLookupTableXY& page) { page.SetData(m_state, m_points); }
 
 // Loads the table from the named data file on a hidden page of its own; the page on the
 // editor's sheet is never touched. The page starts from the wizard's flags and unit texts,
@@ -937,18 +908,13 @@ BOOL C3DLookupTableWizard4::Initialize(int argument) {
     if (argument == 0) return TRUE;
     BuildCharacteristicSearchDirs(this);
     ScopedParamSet params{RequestTarget(this)};
-    std::unique_ptr<CProp3DLookupTableXY> page(new (std::nothrow) CProp3DLookupTableXY(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHidden(true);
     CPtrArray none;
     page->SetData(m_state, none);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kTemplate)) return TRUE;
     page->StoreDefaults(argument);
-    page->DestroyWindow();
     return TRUE;
 }
 
@@ -1025,15 +991,10 @@ void C3DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 BOOL C3DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     BuildCharacteristicSearchDirs(this);
-    std::unique_ptr<CProp3DLookupTableXY> page(new (std::nothrow) CProp3DLookupTableXY(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHidden(true);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kTemplate)) return TRUE;
     page->ConvertWizard3Data(data, length);
-    page->DestroyWindow();
     return TRUE;
 }

@@ -17,6 +17,8 @@
 #include "equations/lookup_table_3d_grid.h"
 #include "framework/point_table_list.h"
 #include "framework/data_classes.h"
+#include "framework/page_wizard.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
@@ -154,27 +156,24 @@ protected:
     bool m_bHidden = false;
 };
 
-class C3DLookupTableWizard4 : public CWizardBase4 {
+class C3DLookupTableWizard4 : public qv::wizards::TPageWizard4<CProp3DLookupTableXY, C3DLookupTableWizard4> {
     DECLARE_DYNAMIC(C3DLookupTableWizard4)
 public:
     C3DLookupTableWizard4() = default;
-    C3DLookupTableWizard4(const C3DLookupTableWizard4& other);
+    explicit C3DLookupTableWizard4(const C3DLookupTableWizard4* other);
     ~C3DLookupTableWizard4() override;
 
+    // A page of an earlier editing goes and a new one is made: the page keeps the points it
+    // was given, so a rebound page would show the old table.
+    static constexpr bool kReplaceEarlierPage = true;
+    // The search folders of data files, then the wizard's table copied into the page.
+    void PrepareEditing();
+    void GiveSettingsToPage(CProp3DLookupTableXY& page);
+
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Woverloaded-virtual"
-#endif
-    void Serialize(CArchive& ar, ESheetVersion version) override;
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     // What the page hands back: flags, unit texts and a copy of the points.
@@ -192,7 +191,6 @@ public:
     CPtrArray& Points() { return m_points; }
     CDlgSweepData& XSweep() { return m_xSweep; }
     CDlgSweepData& YSweep() { return m_ySweep; }
-    CProp3DLookupTableXY* GetPage() const { return m_pPage; }
 
 private:
     WORD m_wSchema = 0;
@@ -203,5 +201,4 @@ private:
     CPtrArray m_points;
     CDlgSweepData m_xSweep;
     CDlgSweepData m_ySweep;
-    CProp3DLookupTableXY* m_pPage = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
+#include "framework/sheet_serialize.h"
 
 #include <cstddef>
 
@@ -28,18 +29,6 @@ constexpr UINT kACTemplate = 2604;
 constexpr DWORD kModePhaseMagnitude = 0;
 constexpr DWORD kModeRealImaginary = 1;
 } // namespace qv::ac
-
-// The editor's Serialize with the sheet version stands beside the object's own
-// Serialize(CArchive&) on purpose; clang would call that hiding.
-#if defined(__clang__)
-#define PARVEL_AC_SHEET_SERIALIZE                                             \
-    _Pragma("clang diagnostic push")                                          \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")              \
-    void Serialize(CArchive& ar, ESheetVersion version) override;             \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_AC_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
 
 class CACWizardBase4 : public CWizardBase4 {
     DECLARE_DYNAMIC(CACWizardBase4)
@@ -57,7 +46,7 @@ public:
     void EndEditProperties() override;
     CWizardBase4* Clone() override;
     // Sheet version 4 only: WORD schema 0, DWORD AC mode.
-    PARVEL_AC_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     DWORD GetACMode() const { return m_dwACMode; }
     void SetACMode(DWORD mode) { m_dwACMode = mode; }

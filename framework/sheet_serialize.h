@@ -1,7 +1,9 @@
-// The declaration of a wizard's Serialize with the sheet version. It stands beside the
-// object's own Serialize(CArchive&) on purpose; clang would call that hiding, so the warning
-// is silenced for this one declaration.
+// The declaration of the editor's Serialize that takes the sheet version. It stands beside the
+// object's own Serialize(CArchive&) on purpose; clang would call that hiding, so the warning is
+// silenced for this one declaration.
 #pragma once
+
+#include "wizard/wizardbase.h"
 
 #if defined(__clang__)
 #define PARVEL_SHEET_SERIALIZE                                                \

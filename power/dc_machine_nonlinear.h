@@ -33,6 +33,7 @@
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"

@@ -28,6 +28,7 @@
 #include "afx/afxwin.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"

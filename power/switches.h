@@ -33,6 +33,7 @@
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
+#include "framework/sheet_serialize.h"
 
 #include <array>
 #include <span>

@@ -43,6 +43,7 @@
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
+#include "framework/sheet_serialize.h"
 
 #include <initializer_list>
 #include <vector>

@@ -31,6 +31,7 @@
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
+#include "framework/sheet_serialize.h"
 #include "sources/linear_sources.h"
 #include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -65,7 +66,7 @@ public:
     // Sheet version 4: WORD schema 2, DWORD form, DWORD time-form index, DWORD period given,
     // CString RMS text, DWORD amplitude given, DWORD n, n snapshots, the AC base's block
     // (schema 1 and up), DWORD AC use (schema 2).
-    PARVEL_AC_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // The page's state; the snapshots are copied (none for a null list).
     void SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int timeFormIndex,

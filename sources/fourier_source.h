@@ -25,6 +25,7 @@
 #include "toolkit/tb_edits.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
+#include "framework/sheet_serialize.h"
 
 #include <vector>
 

@@ -26,6 +26,7 @@
 #include "framework/element_page.h"
 #include "framework/list_controls.h"
 #include "framework/requests.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -54,7 +55,7 @@ public:
     // Sheet version 4: the AC base's block (WORD 0, DWORD AC mode), then WORD schema 0,
     // DWORD source type, DWORD n, n snapshots. Loading a schema other than 0 reads only its
     // WORD; loading replaces the snapshot list.
-    PARVEL_AC_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // The page's settings; the snapshots are copied (none for a null list).
     void SetSourceSettings(int sourceType, const CPtrArray* snapshots);

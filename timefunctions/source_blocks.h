@@ -22,6 +22,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -57,7 +58,7 @@ public:
     CWizardBase4* Clone() override = 0;
     // Sheet version 4: the AC base's block, WORD schema 1, DWORD n, n snapshots (each by its
     // own Serialize), DWORD AC use.
-    PARVEL_AC_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     // The page's list (copied; none for a null list) and AC use.
     void SetACParameters(const CPtrArray* snapshots, DWORD acUse);

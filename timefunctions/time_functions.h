@@ -28,6 +28,7 @@
 #include "framework/characteristic_preview.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
+#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -126,22 +127,11 @@ protected:
     BOOL m_bPeriodGiven = FALSE;
 };
 
-// The sheet-version Serialize beside CObject's own; clang would call that hiding.
-#if defined(__clang__)
-#define PARVEL_TF_SHEET_SERIALIZE                                 \
-    _Pragma("clang diagnostic push")                              \
-    _Pragma("clang diagnostic ignored \"-Woverloaded-virtual\"")  \
-    void Serialize(CArchive& ar, ESheetVersion version) override; \
-    _Pragma("clang diagnostic pop")
-#else
-#define PARVEL_TF_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
-#endif
-
 // Pulse, triangle and trapezoid: WORD schema, DWORD period given.
 class CTFMPeriodOnlyWizard4 : public CTimeFunctionWizardBase4 {
 public:
     using CTimeFunctionWizardBase4::CTimeFunctionWizardBase4;
-    PARVEL_TF_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 };
 
 // What the pages of the time functions share: name, symbol, the default output switched at
@@ -315,7 +305,7 @@ public:
     explicit CTFMSineWizard4(const CTFMSineWizard4* other);
 
     // Sheet version 4: WORD schema, DWORD period given, CString RMS text, DWORD amplitude mode.
-    PARVEL_TF_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     // Older data read by a hidden page of its own.
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 

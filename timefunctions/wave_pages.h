@@ -21,6 +21,7 @@
 #pragma once
 
 #include "framework/page_wizard.h"
+#include "framework/sheet_serialize.h"
 #include "timefunctions/time_functions.h"
 
 #include <vector>
@@ -322,7 +323,7 @@ public:
     // 0: the ramp direction from the element's parameter 1000, through a hidden page.
     BOOL Initialize(int argument) override;
     // Sheet version 4: WORD schema, DWORD period given, DWORD ramp direction.
-    PARVEL_TF_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
     void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(m_dwRamp, m_bPeriodGiven); }
@@ -376,7 +377,7 @@ public:
     int GetWizardKind() override { return 3; }
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     // Sheet version 4: WORD schema, CString time text.
-    PARVEL_TF_SHEET_SERIALIZE
+    PARVEL_SHEET_SERIALIZE
 
     void GiveSettingsToPage(CPropTFMArcTang& page) { page.SetTimeText(m_strTime); }
     const CString& GetTimeText() const { return m_strTime; }
