@@ -1,15 +1,6 @@
 // The transformer example through the host, as `qvhost describe`, `save` and `load` run it:
 // the description against golden text, the archive round trip, and the requests of the pages.
-#include "editor/host.h"
-#include "win32/profile.h"
-#include "win32/win32.h"
-
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "tests/support/host_fixture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,36 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
-class TransformerExample : public ::testing::Test {
+class TransformerExample : public qv_test::HostTest {
 protected:
     void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/transformer_example_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
-        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-        qv::SetProfileFolder(folder.string());
-        host = std::make_unique<qv::Host>();
-        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
-        std::string error;
-        ASSERT_TRUE(host->Start(options, error)) << error;
-        Build("transformers.json");
+        ASSERT_NO_FATAL_FAILURE(UseFolder("transformer_example"));
+        host = Started();
+        BuildExample("transformers.json");
     }
-    void Build(const std::string& example) {
-        std::string error;
-        qv::Schematic schematic;
-        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/" + example, schematic, error)) << error;
-        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
-    }
-    void TearDown() override {
-        host.reset();
-        qv::SetProfileFolder("");
-        std::error_code code;
-        fs::remove_all(folder, code);
-    }
-
-    fs::path folder;
-    std::unique_ptr<qv::Host> host;
+    void BuildExample(const std::string& example) { Build(PARVEL_SOURCE_DIR "/examples/" + example); }
 };
 
 TEST_F(TransformerExample, DescriptionMatchesTheGoldenText) {
@@ -104,7 +73,7 @@ protected:
         host = std::make_unique<qv::Host>();
         std::string error;
         ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-        Build("coupled_inductors.json");
+        BuildExample("coupled_inductors.json");
     }
 };
 
