@@ -47,20 +47,10 @@ TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
 }
 
 TEST_F(StorageExample, SaveLoadAndSaveGiveTheSameBytes) {
-    std::string error;
-    const std::string first = (folder / "a.qva").string();
-    ASSERT_TRUE(host->Save(first, error)) << error;
-    qv::Host loaded;
-    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
-    ASSERT_EQ(5u, loaded.ElementCount());
-    const std::string second = (folder / "b.qva").string();
-    ASSERT_TRUE(loaded.Save(second, error)) << error;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
-    std::vector<std::string> written;
-    ASSERT_TRUE(host->Describe((folder / "before.desc").string(), written, error)) << error;
-    ASSERT_TRUE(loaded.Describe((folder / "after.desc").string(), written, error)) << error;
-    EXPECT_EQ(ReadFile(folder / "before.desc"), ReadFile(folder / "after.desc"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
+    ASSERT_EQ(5u, loaded->ElementCount());
+    EXPECT_EQ(Describe(*host, "before.desc"), Describe(*loaded, "after.desc"));
 }
 
 } // namespace

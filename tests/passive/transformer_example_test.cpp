@@ -49,19 +49,10 @@ TEST_F(TransformerExample, SaveAndLoadKeepNoWizardData) {
         ASSERT_NE(nullptr, host->Editor().Exchange(element));
         EXPECT_EQ(0u, host->Editor().Exchange(element)->GetAdditionalDataSize()) << element;
     }
-    std::string error;
-    const std::string first = (folder / "a.qva").string();
-    ASSERT_TRUE(host->Save(first, error)) << error;
-    qv::Host loaded;
-    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
-    ASSERT_EQ(4u, loaded.ElementCount());
-    const std::string second = (folder / "b.qva").string();
-    ASSERT_TRUE(loaded.Save(second, error)) << error;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
-    std::vector<std::string> written;
-    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), ReadFile(folder / "loaded.desc"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
+    ASSERT_EQ(4u, loaded->ElementCount());
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), Describe(*loaded, "loaded.desc"));
 }
 
 // The coupled inductors and the nonlinear transformer: K and M forms, data pairs (with its
@@ -70,9 +61,7 @@ class CoupledExample : public TransformerExample {
 protected:
     void SetUp() override {
         TransformerExample::SetUp();
-        host = std::make_unique<qv::Host>();
-        std::string error;
-        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        host = Started();
         BuildExample("coupled_inductors.json");
     }
 };
@@ -90,18 +79,9 @@ TEST_F(CoupledExample, DescriptionAndDataFileMatchTheGoldenText) {
 }
 
 TEST_F(CoupledExample, SaveLoadAndSaveGiveTheSameBytes) {
-    std::string error;
-    const std::string first = (folder / "a.qva").string();
-    ASSERT_TRUE(host->Save(first, error)) << error;
-    qv::Host loaded;
-    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
-    const std::string second = (folder / "b.qva").string();
-    ASSERT_TRUE(loaded.Save(second, error)) << error;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
-    std::vector<std::string> written;
-    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "loaded.desc"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), Describe(*loaded, "loaded.desc"));
 }
 
 } // namespace

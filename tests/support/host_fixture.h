@@ -62,6 +62,23 @@ protected:
         return ReadFile(folder / name);
     }
 
+    // Saves the host's schematic to "a.qva", loads that into a fresh host and saves it again to
+    // "b.qva": both archives must hold the same bytes. Gives the loaded host, null where a step
+    // failed.
+    std::unique_ptr<qv::Host> SavedAndLoaded() {
+        std::string error;
+        const std::string first = (folder / "a.qva").string();
+        const std::string second = (folder / "b.qva").string();
+        std::unique_ptr<qv::Host> loaded;
+        if (!host->Save(first, error) || !(loaded = Started())->Load(first, folder.string() + "/", error) ||
+            !loaded->Save(second, error)) {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        EXPECT_EQ(ReadFile(first), ReadFile(second));
+        return loaded;
+    }
+
     std::filesystem::path folder;
     std::unique_ptr<qv::Host> host;
 };
