@@ -49,42 +49,40 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    switch (data[0] % 4) {
-    case 0:
-        StoreLoadStore<CDigitalFilterWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
-        break;
-    case 1:
-        WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
-            std::vector<BYTE> copy(rest, rest + restSize);
-            wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
-            if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
-        });
-        break;
-    case 2:
-        WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
-            wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-            if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
-        });
-        break;
-    default: {
-        if (restSize < 3 + 24) break;
-        double values[3];
-        std::memcpy(values, rest + 3, sizeof values);
-        CFilterCoefficientTable table(rest[0] % 5);
-        const qv::filter::NumericDesign design =
-            qv::filter::DesignNumeric(table, rest[1] % 5, rest[2] % 13, values[0], values[1], values[2]);
-        if (design.refusal != qv::filter::Refusal::None) break;
-        if (design.texts != design.count) std::abort();
-        for (int i = 0; i < design.texts; ++i) {
-            const double n = std::strtod(std::string(design.NumeratorText(i)).c_str(), nullptr);
-            const double d = std::strtod(std::string(design.DenominatorText(i)).c_str(), nullptr);
-            if (!std::isfinite(n) || !std::isfinite(d) || n != design.numerator[static_cast<size_t>(i)] + 0.0) std::abort();
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 4) {
+        case 0:
+            StoreLoadStore<CDigitalFilterWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            break;
+        case 1:
+            WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
+                std::vector<BYTE> copy(rest, rest + restSize);
+                wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+                if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
+            });
+            break;
+        case 2:
+            WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
+                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
+                if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
+            });
+            break;
+        default: {
+            if (restSize < 3 + 24) break;
+            double values[3];
+            std::memcpy(values, rest + 3, sizeof values);
+            CFilterCoefficientTable table(rest[0] % 5);
+            const qv::filter::NumericDesign design =
+                qv::filter::DesignNumeric(table, rest[1] % 5, rest[2] % 13, values[0], values[1], values[2]);
+            if (design.refusal != qv::filter::Refusal::None) break;
+            if (design.texts != design.count) std::abort();
+            for (int i = 0; i < design.texts; ++i) {
+                const double n = std::strtod(std::string(design.NumeratorText(i)).c_str(), nullptr);
+                const double d = std::strtod(std::string(design.DenominatorText(i)).c_str(), nullptr);
+                if (!std::isfinite(n) || !std::isfinite(d) || n != design.numerator[static_cast<size_t>(i)] + 0.0) std::abort();
+            }
+            break;
         }
-        break;
-    }
-    }
-    return 0;
+        }
+    });
 }

@@ -51,41 +51,39 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    switch (data[0] % 4) {
-    case 0:
-        StoreLoadStore<CDiscreteTransferFunctionWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole, 1);
-        break;
-    case 1:
-        WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
-            std::vector<BYTE> copy(rest, rest + restSize);
-            wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
-        });
-        break;
-    case 2:
-        WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
-            wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-        });
-        break;
-    default: {
-        if (restSize < 2) break;
-        const short m = static_cast<short>(rest[0] % 12);
-        const short n = static_cast<short>(rest[1] % 12);
-        double values[32] = {};
-        const size_t count = std::min<size_t>((restSize - 2) / 8, 32);
-        std::memcpy(values, rest + 2, count * 8);
-        const double* num = values;
-        const double* den = values + 12;
-        static CTransferFunctionDiscretizer discretizer;
-        discretizer.Discretize(den, num, m, n, 1.0, values[24]);
-        if (discretizer.GetStatus() == CTransferFunctionDiscretizer::Status::Done)
-            for (int i = 0; i < n; ++i)
-                if (!std::isfinite(discretizer.ResultNumerator()[i]) || !std::isfinite(discretizer.ResultDenominator()[i]))
-                    std::abort();
-        break;
-    }
-    }
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 4) {
+        case 0:
+            StoreLoadStore<CDiscreteTransferFunctionWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole, 1);
+            break;
+        case 1:
+            WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
+                std::vector<BYTE> copy(rest, rest + restSize);
+                wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+            });
+            break;
+        case 2:
+            WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
+                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
+            });
+            break;
+        default: {
+            if (restSize < 2) break;
+            const short m = static_cast<short>(rest[0] % 12);
+            const short n = static_cast<short>(rest[1] % 12);
+            double values[32] = {};
+            const size_t count = std::min<size_t>((restSize - 2) / 8, 32);
+            std::memcpy(values, rest + 2, count * 8);
+            const double* num = values;
+            const double* den = values + 12;
+            static CTransferFunctionDiscretizer discretizer;
+            discretizer.Discretize(den, num, m, n, 1.0, values[24]);
+            if (discretizer.GetStatus() == CTransferFunctionDiscretizer::Status::Done)
+                for (int i = 0; i < n; ++i)
+                    if (!std::isfinite(discretizer.ResultNumerator()[i]) || !std::isfinite(discretizer.ResultDenominator()[i]))
+                        std::abort();
+            break;
+        }
+        }
+    });
 }

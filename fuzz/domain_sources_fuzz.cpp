@@ -48,23 +48,21 @@ void Convert(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    switch (data[0] % 4) {
-    case 0:
-        StoreLoadStore<CLinearDomainsSourceAWizard4, CLinearDomainsSourceBWizard4>(
-            std::vector<BYTE>(rest, rest + restSize), Whole);
-        break;
-    case 1:
-        PageBlock(rest, restSize);
-        break;
-    case 2:
-        Convert<CLinearDomainsSourceAWizard4>(rest, restSize);
-        break;
-    default:
-        Convert<CLinearDomainsSourceBWizard4>(rest, restSize);
-        break;
-    }
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 4) {
+        case 0:
+            StoreLoadStore<CLinearDomainsSourceAWizard4, CLinearDomainsSourceBWizard4>(
+                std::vector<BYTE>(rest, rest + restSize), Whole);
+            break;
+        case 1:
+            PageBlock(rest, restSize);
+            break;
+        case 2:
+            Convert<CLinearDomainsSourceAWizard4>(rest, restSize);
+            break;
+        default:
+            Convert<CLinearDomainsSourceBWizard4>(rest, restSize);
+            break;
+        }
+    });
 }

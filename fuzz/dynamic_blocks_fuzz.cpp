@@ -96,16 +96,14 @@ void DeadTimeFile(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    qv::UserScript::Instance().Reset();
-    switch (data[0] % 5) {
-    case 0: IntegratorState(rest, restSize); break;
-    case 1: StoreLoadStore<CDeadTimeBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>); break;
-    case 2: DeadTimeOlderBlock(rest, restSize); break;
-    case 3: DeadTime4x(rest, restSize); break;
-    default: DeadTimeFile(rest, restSize); break;
-    }
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        qv::UserScript::Instance().Reset();
+        switch (choice % 5) {
+        case 0: IntegratorState(rest, restSize); break;
+        case 1: StoreLoadStore<CDeadTimeBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>); break;
+        case 2: DeadTimeOlderBlock(rest, restSize); break;
+        case 3: DeadTime4x(rest, restSize); break;
+        default: DeadTimeFile(rest, restSize); break;
+        }
+    });
 }

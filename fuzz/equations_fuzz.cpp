@@ -61,42 +61,40 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    const int reader = data[0] % 6;
-    if (reader == 3) {
-        StoreLoadStore<C2DLookupTableWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-        return 0;
-    }
-    if (reader == 4 || reader == 5) {
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        const int reader = choice % 6;
+        if (reader == 3) {
+            StoreLoadStore<C2DLookupTableWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
+            return;
+        }
+        if (reader == 4 || reader == 5) {
+            qv::SchematicEditor editor;
+            editor.SetBreachHandler([](const std::string&) { std::abort(); });
+            C2DLookupTableWizard4 wizard;
+            editor.Attach(wizard, editor.AddElement(TableSet()));
+            std::vector<BYTE> copy(rest, rest + restSize);
+            if (reader == 4) wizard.DoConvertWizard3Data(copy.data(), static_cast<long>(copy.size()));
+            else wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+            return;
+        }
+        if (reader == 0) {
+            StoreLoadStore<CEquationBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
+            return;
+        }
         qv::SchematicEditor editor;
         editor.SetBreachHandler([](const std::string&) { std::abort(); });
-        C2DLookupTableWizard4 wizard;
-        editor.Attach(wizard, editor.AddElement(TableSet()));
-        std::vector<BYTE> copy(rest, rest + restSize);
-        if (reader == 4) wizard.DoConvertWizard3Data(copy.data(), static_cast<long>(copy.size()));
-        else wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
-        return 0;
-    }
-    if (reader == 0) {
-        StoreLoadStore<CEquationBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-        return 0;
-    }
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CEquationBlockWizard4 wizard;
-    const DWORD element = editor.AddElement(EquationSet());
-    editor.Attach(wizard, element);
-    wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-    if (reader == 2) {
-        CString first = "@EXPRESSLIST";
-        wizard.WriteSimDescr(nullptr, "IMMANENT", first);
-        ParamHolder* holder = editor.Holder(element);
-        const int equations = CountEquations(holder);
-        CString second = "@EXPRESSLIST";
-        wizard.WriteSimDescr(nullptr, "IMMANENT", second);
-        if (CountEquations(holder) != equations) std::abort();
-    }
-    return 0;
+        CEquationBlockWizard4 wizard;
+        const DWORD element = editor.AddElement(EquationSet());
+        editor.Attach(wizard, element);
+        wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
+        if (reader == 2) {
+            CString first = "@EXPRESSLIST";
+            wizard.WriteSimDescr(nullptr, "IMMANENT", first);
+            ParamHolder* holder = editor.Holder(element);
+            const int equations = CountEquations(holder);
+            CString second = "@EXPRESSLIST";
+            wizard.WriteSimDescr(nullptr, "IMMANENT", second);
+            if (CountEquations(holder) != equations) std::abort();
+        }
+    });
 }

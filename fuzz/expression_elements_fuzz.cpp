@@ -80,18 +80,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    const int reader = data[0] % 4;
-    const bool equation = (reader & 1) != 0;
-    if (reader < 2) {
-        const std::vector<BYTE> bytes(rest, rest + restSize);
-        if (equation) StoreLoadStore<CEquationWizard4>(bytes, kSchema<0>);
-        else StoreLoadStore<CInitialValuesWizard4>(bytes, kSchema<0>);
-        return 0;
-    }
-    if (equation) Convert<CEquationWizard4>(rest, restSize, true);
-    else Convert<CInitialValuesWizard4>(rest, restSize, false);
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        const int reader = choice % 4;
+        const bool equation = (reader & 1) != 0;
+        if (reader < 2) {
+            const std::vector<BYTE> bytes(rest, rest + restSize);
+            if (equation) StoreLoadStore<CEquationWizard4>(bytes, kSchema<0>);
+            else StoreLoadStore<CInitialValuesWizard4>(bytes, kSchema<0>);
+            return;
+        }
+        if (equation) Convert<CEquationWizard4>(rest, restSize, true);
+        else Convert<CInitialValuesWizard4>(rest, restSize, false);
+    });
 }

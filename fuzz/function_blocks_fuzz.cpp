@@ -83,41 +83,39 @@ void ConvertCharacteristicBlock(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    switch (data[0] % 7) {
-    case 0:
-        StoreLoadStore<CMaximumTMinimumTBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-        break;
-    case 1:
-        WithBlock<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
-            wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-        });
-        break;
-    case 5:
-        StoreLoadStore<CNonlinearCharacteristicWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-        break;
-    case 6:
-        ConvertCharacteristicBlock(rest, restSize);
-        break;
-    case 2: {
-        const std::string text(reinterpret_cast<const char*>(rest), restSize);
-        if (text.find('\0') != std::string::npos) break;
-        WithBlock<CMaximumTMinimumTBlockWizard4>(text.c_str(), [&](CMaximumTMinimumTBlockWizard4& wizard) {
-            wizard.DoConvertWizard3Data(nullptr, 0);
-            if (wizard.GetFunctionType() != 0 && wizard.GetFunctionType() != 1) std::abort();
-        });
-        break;
-    }
-    case 4:
-        ConvertNPointLists(rest, restSize);
-        break;
-    default:
-        WithBlock<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
-            wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-        });
-        break;
-    }
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 7) {
+        case 0:
+            StoreLoadStore<CMaximumTMinimumTBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
+            break;
+        case 1:
+            WithBlock<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
+                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
+            });
+            break;
+        case 5:
+            StoreLoadStore<CNonlinearCharacteristicWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
+            break;
+        case 6:
+            ConvertCharacteristicBlock(rest, restSize);
+            break;
+        case 2: {
+            const std::string text(reinterpret_cast<const char*>(rest), restSize);
+            if (text.find('\0') != std::string::npos) break;
+            WithBlock<CMaximumTMinimumTBlockWizard4>(text.c_str(), [&](CMaximumTMinimumTBlockWizard4& wizard) {
+                wizard.DoConvertWizard3Data(nullptr, 0);
+                if (wizard.GetFunctionType() != 0 && wizard.GetFunctionType() != 1) std::abort();
+            });
+            break;
+        }
+        case 4:
+            ConvertNPointLists(rest, restSize);
+            break;
+        default:
+            WithBlock<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
+                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
+            });
+            break;
+        }
+    });
 }

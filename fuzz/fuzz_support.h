@@ -184,4 +184,13 @@ void PageReadsBlocks(std::unique_ptr<ParamHolder> set, const uint8_t* data, size
     });
 }
 
+// The start every byte-driven wizard target shares: an empty input or one above 64 KiB is
+// passed over; otherwise the first byte chooses what the run does and the rest is its data.
+template <class Run>
+int RunOnInput(const uint8_t* data, size_t size, Run run) {
+    if (size == 0 || size > (1u << 16)) return 0;
+    run(data[0], data + 1, size - 1);
+    return 0;
+}
+
 } // namespace fuzzsetup

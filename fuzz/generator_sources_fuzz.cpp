@@ -83,38 +83,36 @@ void HarmonicsImport(const uint8_t* data, size_t size, bool text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    qv::UserScript::Instance().Reset();
-    switch (data[0] % 9) {
-    case 0:
-        StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
-        break;
-    case 1:
-        StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
-        break;
-    case 2:
-        PageBlock(rest, restSize);
-        break;
-    case 3:
-        Convert<CVCOWizard4>(rest, restSize);
-        break;
-    case 4:
-        Convert<CPolynomSourceWizard4>(rest, restSize);
-        break;
-    case 5:
-        StoreLoadStore<CFourierSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-        break;
-    case 6:
-        Convert<CFourierSourceWizard4>(rest, restSize);
-        break;
-    case 7:
-        HarmonicsImport(rest, restSize, false);
-        break;
-    default:
-        HarmonicsImport(rest, restSize, true);
-        break;
-    }
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        qv::UserScript::Instance().Reset();
+        switch (choice % 9) {
+        case 0:
+            StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            break;
+        case 1:
+            StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            break;
+        case 2:
+            PageBlock(rest, restSize);
+            break;
+        case 3:
+            Convert<CVCOWizard4>(rest, restSize);
+            break;
+        case 4:
+            Convert<CPolynomSourceWizard4>(rest, restSize);
+            break;
+        case 5:
+            StoreLoadStore<CFourierSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
+            break;
+        case 6:
+            Convert<CFourierSourceWizard4>(rest, restSize);
+            break;
+        case 7:
+            HarmonicsImport(rest, restSize, false);
+            break;
+        default:
+            HarmonicsImport(rest, restSize, true);
+            break;
+        }
+    });
 }

@@ -48,25 +48,23 @@ void Convert(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    switch (data[0] % 5) {
-    case 0:
-        StoreLoadStore<CLinearVoltageSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
-        break;
-    case 1:
-        PageBlock<CPropLinearSourceV>(rest, restSize);
-        break;
-    case 2:
-        PageBlock<CPropACParameters>(rest, restSize);
-        break;
-    case 3:
-        Convert<CLinearVoltageSourceWizard4>(rest, restSize);
-        break;
-    default:
-        Convert<CLinearCurrentSourceWizard4>(rest, restSize);
-        break;
-    }
-    return 0;
+    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 5) {
+        case 0:
+            StoreLoadStore<CLinearVoltageSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            break;
+        case 1:
+            PageBlock<CPropLinearSourceV>(rest, restSize);
+            break;
+        case 2:
+            PageBlock<CPropACParameters>(rest, restSize);
+            break;
+        case 3:
+            Convert<CLinearVoltageSourceWizard4>(rest, restSize);
+            break;
+        default:
+            Convert<CLinearCurrentSourceWizard4>(rest, restSize);
+            break;
+        }
+    });
 }

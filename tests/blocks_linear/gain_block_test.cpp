@@ -15,23 +15,9 @@ const std::vector<ParamRow> kGainRows = {
     {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .unit = "V"},
 };
 
-// An older-base wizard with its page open on a sheet; closed again at the end.
-class OpenGainPage {
-public:
-    OpenGainPage(CGainBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Gain") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenGainPage() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropGainBlock* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    CGainBlockWizard& m_wizard;
-    CPropertySheet m_sheet;
+// The page open on a sheet captioned "Gain"; closed again at the end.
+struct OpenGainPage : OpenPage<CGainBlockWizard> {
+    OpenGainPage(CGainBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage(wizard, exchange, "Gain") {}
 };
 
 class GainBlock : public BlocksTest {

@@ -27,22 +27,9 @@ std::vector<ParamRow> FftRows(std::initializer_list<ParamRow> extra = {}) {
     return rows;
 }
 
-class OpenFft {
-public:
-    OpenFft(CFFTBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("FFT") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenFft() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropFFTBlock* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    CFFTBlockWizard& m_wizard;
-    CPropertySheet m_sheet;
+// The page open on a sheet captioned "FFT"; closed again at the end.
+struct OpenFft : OpenPage<CFFTBlockWizard> {
+    OpenFft(CFFTBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage(wizard, exchange, "FFT") {}
 };
 
 class FftBlock : public BlocksTest {

@@ -34,22 +34,9 @@ std::vector<ParamRow> Rows(const char* n, std::vector<int> thresholds, std::vect
     return rows;
 }
 
-class OpenNPoint {
-public:
-    OpenNPoint(CNPointElementWizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("NP") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenNPoint() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropNPointElementBlock* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    CNPointElementWizard& m_wizard;
-    CPropertySheet m_sheet;
+// The page open on a sheet captioned "NP"; closed again at the end.
+struct OpenNPoint : OpenPage<CNPointElementWizard> {
+    OpenNPoint(CNPointElementWizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage(wizard, exchange, "NP") {}
 };
 
 class NPoint : public BlocksTest {

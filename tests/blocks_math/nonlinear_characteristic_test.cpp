@@ -25,6 +25,7 @@ namespace pt = passive_test;
 namespace {
 
 namespace fs = std::filesystem;
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 const std::vector<ParamRow> kRows = {
@@ -37,12 +38,6 @@ const std::vector<ParamRow> kRows = {
 };
 
 constexpr char kModel[] = "NLCHAR K1 ( @PARAMLIST);";
-
-// A description file object that reports a path without being opened.
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 std::vector<std::string> SnapshotNames(const CPtrArray& list) {
     std::vector<std::string> names;
@@ -82,18 +77,12 @@ protected:
     void SetUp() override {
         BlocksTest::SetUp();
         editor->Document().SetTitle("demo");
-        root = fs::temp_directory_path() / ("parvel_nlchar_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "model");
-        g_DocumentDir.Empty();
-        g_CharacteristicSearchDirs.RemoveAll();
-        g_ModelOutputDir.Empty();
+        UseScratchFolder("nlchar");
         g_PlaceholderList.DeleteAll();
     }
     void TearDown() override {
         g_PlaceholderList.DeleteAll();
         g_ModelOutputDir.Empty();
-        fs::remove_all(root);
         BlocksTest::TearDown();
     }
     std::unique_ptr<CNonlinearCharacteristicWizard4> New(const std::vector<ParamRow>& rows = kRows) {
@@ -115,7 +104,6 @@ protected:
     }
 
     DWORD element = 0;
-    fs::path root;
 };
 
 const char kGoldenDataFile[] =
@@ -268,19 +256,6 @@ TEST_F(NonlinearCharacteristic, InitializeGivesTheReferenceFormAndAnEmptyListIni
 // ---------------------------------------------------------------------------------------
 // Archive
 
-pt::Bytes SnapshotBytes(bool first, const std::string& name, DWORD type, DWORD extType) {
-    pt::Bytes out;
-    if (first)
-        pt::NewClass(out, "CCopaObjectCompare");
-    else
-        pt::Word(out, 0x8003);
-    pt::Dword(out, 10);
-    pt::Str(out, name);
-    pt::Dword(out, type);
-    pt::Dword(out, extType);
-    return out;
-}
-
 pt::Bytes GoldenArchive() {
     pt::Bytes out;
     pt::Word(out, 0);
@@ -289,9 +264,9 @@ pt::Bytes GoldenArchive() {
     for (const char* text : {"x [V]", "y [A]", "V", "A"}) pt::Str(out, text);
     pt::Append(out, pt::TableBytes(1, "mine.mdx", 1, {{0.0, 0.0}, {1.0, 0.001}}, 1, ""));
     pt::Dword(out, 3);
-    pt::Append(out, SnapshotBytes(true, "INPUT", 0x4, 0));
-    pt::Append(out, SnapshotBytes(false, "@CH", 0x4, 0));
-    pt::Append(out, SnapshotBytes(false, "TS", 0x4, 0x20000));
+    pt::Append(out, pt::SnapshotBytes("INPUT"));
+    pt::Append(out, pt::SnapshotBytes("@CH", 0x8003));
+    pt::Append(out, pt::SnapshotBytes("TS", 0x8003, 0x4, 0x20000));
     return out;
 }
 
@@ -383,7 +358,7 @@ OldBlock Wizard3Block(DWORD mode, const pt::Bytes& page, const pt::Bytes& table)
     block.ends.push_back(block.bytes.size());
     pt::Dword(block.bytes, 3);
     block.ends.push_back(block.bytes.size());
-    pt::Bytes snapshots = SnapshotBytes(true, "INPUT", 0x4, 0);
+    pt::Bytes snapshots = pt::SnapshotBytes("INPUT");
     // In a block of its own the snapshot class is the first one: back-reference 0x8001.
     for (const char* name : {"@CH", "TS"}) {
         pt::Word(snapshots, 0x8001);

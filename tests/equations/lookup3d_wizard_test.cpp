@@ -21,14 +21,10 @@
 using namespace equations_test;
 using namespace qv::lookup3d;
 namespace fs = std::filesystem;
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 namespace {
-
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 std::vector<ParamRow> GridRows() {
     return {
@@ -65,24 +61,18 @@ class Lookup3d : public EquationsTest {
 protected:
     void SetUp() override {
         EquationsTest::SetUp();
-        root = fs::temp_directory_path() / ("parvel_lookup3d_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "model");
+        UseScratchFolder("lookup3d");
         fs::create_directories(root / "doc");
         editor->Document().SetPathName((root / "doc" / "Grid.qsc").c_str());
         editor->Document().SetTitle("Grid");
         g_DocumentDir = (root / "doc").string().c_str();
         g_DocumentDir += "/";
-        g_CharacteristicSearchDirs.RemoveAll();
-        g_ModelOutputDir.Empty();
     }
     void TearDown() override {
         g_ModelOutputDir.Empty();
         g_DocumentDir.Empty();
-        fs::remove_all(root);
         EquationsTest::TearDown();
     }
-    fs::path root;
 };
 
 template <class Wizard>

@@ -20,14 +20,10 @@
 using namespace equations_test;
 using namespace qv::lookup2d;
 namespace fs = std::filesystem;
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 namespace {
-
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 std::vector<ParamRow> TableRows() {
     return {
@@ -44,16 +40,10 @@ protected:
     void SetUp() override {
         EquationsTest::SetUp();
         editor->Document().SetTitle("Demo");
-        root = fs::temp_directory_path() / ("parvel_lookup_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "model");
-        g_DocumentDir.Empty();
-        g_CharacteristicSearchDirs.RemoveAll();
-        g_ModelOutputDir.Empty();
+        UseScratchFolder("lookup");
     }
     void TearDown() override {
         g_ModelOutputDir.Empty();
-        fs::remove_all(root);
         EquationsTest::TearDown();
     }
     static void GivePoints(C2DLookupTableWizard4& wizard, std::vector<std::pair<double, double>> points) {
@@ -66,7 +56,6 @@ protected:
         return wizard;
     }
     DWORD tableElement = 0;
-    fs::path root;
 };
 
 const char kGoldenPairs[] =

@@ -1,17 +1,9 @@
 // The meters and measurement pages through the host: each page edited by a script on a
 // parameter set with pins, missing parameters and units, the description compared whole with
 // its golden file; and the meters example as `qvhost describe` runs it.
-#include "editor/host.h"
 #include "editor/schematic.h"
-#include "win32/profile.h"
-#include "win32/win32.h"
 
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "tests/support/host_fixture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,37 +16,17 @@ namespace {
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
-class MetersHost : public ::testing::Test {
+class MetersHost : public qv_test::HostTest {
 protected:
-    void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/meters_host_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
-        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-        qv::SetProfileFolder(folder.string());
-    }
-    void TearDown() override {
-        host.reset();
-        qv::SetProfileFolder("");
-        std::error_code code;
-        fs::remove_all(folder, code);
-    }
+    void SetUp() override { UseFolder("meters_host"); }
     // Builds the schematic text on a fresh host (its scripts run on the pages) and describes
     // it.
     std::string Described(const std::string& schematicText) {
-        host = std::make_unique<qv::Host>();
-        std::string started;
-        EXPECT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, started)) << started;
+        host = Started();
         const fs::path path = folder / "schematic.json";
         std::ofstream(path, std::ios::binary) << schematicText;
-        std::string error;
-        qv::Schematic schematic;
-        EXPECT_TRUE(qv::ReadSchematicFile(path.string(), schematic, error)) << error;
-        EXPECT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
-        std::vector<std::string> written;
-        EXPECT_TRUE(host->Describe((folder / "out.desc").string(), written, error)) << error;
-        return ReadFile(folder / "out.desc");
+        Build(path.string());
+        return Describe(*host, "out.desc");
     }
     // The description, then the schematic as the editor holds it after the editing (values,
     // used units, pins, switched outputs).
@@ -62,8 +34,6 @@ protected:
         std::string text = Described(schematicText);
         return text + "----\n" + qv::WriteSchematic(host->CurrentSchematic());
     }
-    fs::path folder;
-    std::unique_ptr<qv::Host> host;
 };
 
 TEST_F(MetersHost, ExampleDescribesTheMetersAndTheSensitivityInitList) {

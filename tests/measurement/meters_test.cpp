@@ -16,23 +16,7 @@ const std::vector<ParamRow> kMeterRows = {
 };
 
 template <class Wizard>
-class OpenMeter {
-public:
-    OpenMeter(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : m_wizard(wizard), m_sheet("Element") {
-        EXPECT_TRUE(m_wizard.DoEditProperties(m_sheet, exchange, 1));
-        EXPECT_TRUE(m_sheet.Create());
-    }
-    ~OpenMeter() {
-        m_sheet.DestroyWindow();
-        m_wizard.EndEditProperties();
-    }
-    CPropMeters* Page() { return m_wizard.GetPage(); }
-    CPropertySheet& Sheet() { return m_sheet; }
-
-private:
-    Wizard& m_wizard;
-    CPropertySheet m_sheet;
-};
+using OpenMeter = OpenPage<Wizard>;
 
 class Meters : public BlocksTest {
 protected:

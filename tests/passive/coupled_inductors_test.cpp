@@ -34,23 +34,9 @@ const std::vector<ParamRow> kTrafoRows = {
 
 int Check(CWnd* page, int id) { return static_cast<CButton*>(page->GetDlgItem(id))->GetCheck(); }
 
-// A snapshot record: the first in an archive carries the class, later ones refer to it.
-Bytes Snapshot(const std::string& name, bool first) {
-    Bytes out;
-    if (first)
-        NewClass(out, "CCopaObjectCompare");
-    else
-        Word(out, 0x8001);
-    Dword(out, 10);
-    Str(out, name);
-    Dword(out, 0x4);
-    Dword(out, 0);
-    return out;
-}
-
 Bytes Snapshots(const std::vector<std::string>& names) {
     Bytes out;
-    for (size_t i = 0; i < names.size(); ++i) Append(out, Snapshot(names[i], i == 0));
+    for (size_t i = 0; i < names.size(); ++i) Append(out, SnapshotBytes(names[i], i == 0 ? 0 : 0x8001));
     return out;
 }
 

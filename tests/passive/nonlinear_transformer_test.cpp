@@ -14,6 +14,7 @@ using namespace passive_test;
 
 namespace {
 
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 constexpr DWORD kIn = 0x4;
@@ -42,11 +43,6 @@ std::vector<const char*> With(const char* first) {
     names.insert(names.end(), kRest.begin(), kRest.end());
     return names;
 }
-
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 class NonlinearTransformer : public PassiveTest {
 protected:

@@ -6,35 +6,6 @@ using namespace passive_test;
 
 namespace {
 
-Bytes SnapshotBytes(const std::string& name) {
-    Bytes out;
-    NewClass(out, "CCopaObjectCompare");
-    Dword(out, 10);
-    Str(out, name);
-    Dword(out, 0x4);
-    Dword(out, 0);
-    return out;
-}
-
-Bytes WizardHeader(DWORD mode, DWORD lookUp, const std::vector<std::string>& texts) {
-    Bytes out;
-    Word(out, 0);
-    Dword(out, mode);
-    Dword(out, lookUp);
-    for (const std::string& text : texts) Str(out, text);
-    return out;
-}
-
-// Stores the wizard, compares with the golden bytes, loads them into a fresh wizard of the
-// same class and stores that one again.
-template <class Wizard>
-void ExpectBlock(Wizard& wizard, const Bytes& golden, std::unique_ptr<Wizard>& loaded) {
-    EXPECT_EQ(golden, Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); }));
-    loaded = std::make_unique<Wizard>();
-    Loaded(golden, [&](CArchive& ar) { loaded->Serialize(ar, eSheetVersion4); });
-    EXPECT_EQ(golden, Stored([&](CArchive& ar) { loaded->Serialize(ar, eSheetVersion4); }));
-}
-
 // A capacitor/inductor base made concrete for the tests, with its texts reachable.
 class TestCapAndInd : public CPassiveCapAndIndWizardBase4 {
 public:
@@ -89,8 +60,7 @@ TEST_F(PassiveArchive, LinearAndNonlinearResistorBlocksHaveTheExactBytes) {
 TEST_F(PassiveArchive, NewWizardStoresItsDefaultsAndOtherSheetVersionsCarryNothing) {
     CConductanceWizard4 fresh;
     EXPECT_EQ(3, fresh.GetWizardKind());
-    Bytes golden = WizardHeader(0, 1, {"", "", "", ""});
-    Append(golden, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    Bytes golden = EmptyWizardBlock();
     Dword(golden, 0);
     std::unique_ptr<CConductanceWizard4> loaded;
     ExpectBlock(fresh, golden, loaded);
@@ -114,8 +84,7 @@ TEST_F(PassiveArchive, ForeignSchemaLeavesTheWizardAsItWasAndReloadingReplacesTh
     EXPECT_EQ("a", wizard.GetXAxisLabel().str());
     EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard.GetSnapshots()));
 
-    Bytes block = WizardHeader(0, 1, {"", "", "", ""});
-    Append(block, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    Bytes block = EmptyWizardBlock();
     Dword(block, 1);
     Append(block, SnapshotBytes("R"));
     Loaded(block, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
@@ -123,26 +92,14 @@ TEST_F(PassiveArchive, ForeignSchemaLeavesTheWizardAsItWasAndReloadingReplacesTh
 }
 
 TEST_F(PassiveArchive, HostileSnapshotCountsAndTruncatedBlocksAreRefused) {
-    Bytes block = WizardHeader(0, 1, {"", "", "", ""});
-    Append(block, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    Bytes block = EmptyWizardBlock();
     Bytes huge = block;
     Dword(huge, 0xFFFFFFFF);
     Bytes cut = block;
     Dword(cut, 2);
     Append(cut, SnapshotBytes("R"));
     cut.resize(cut.size() - 3);
-    const std::vector<std::pair<Bytes, int>> cases = {{huge, CArchiveException::badIndex},
-                                                      {cut, CArchiveException::endOfFile}};
-    for (const auto& [bad, cause] : cases) {
-        CResistorWizard4 wizard;
-        try {
-            Loaded(bad, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-            ADD_FAILURE() << "refused data must raise";
-        } catch (CArchiveException* e) {
-            EXPECT_EQ(cause, e->m_cause);
-            e->Delete();
-        }
-    }
+    ExpectRefusedBlocks<CResistorWizard4>({{huge, CArchiveException::badIndex}, {cut, CArchiveException::endOfFile}});
 }
 
 TEST_F(PassiveArchive, ClonesOwnTheirSnapshotsAndPoints) {

@@ -13,16 +13,11 @@ using namespace passive_test;
 
 namespace {
 
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPER1 ( @PARAMLIST);";
-
-// A description file object that reports a path without being opened.
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 // The characteristic of a nonlinear element as saved data gives it: two data pairs, or a
 // file reference to the variable.

@@ -337,17 +337,6 @@ TEST_F(PassivePage, EveryOperationGivesTheEditorItsResourceHandleBack) {
 // ---------------------------------------------------------------------------------------
 // Older element data.
 
-Bytes ArchivedSnapshots(const std::vector<std::pair<std::string, DWORD>>& snapshots) {
-    return Stored([&](CArchive& ar) {
-        for (const auto& [name, type] : snapshots) {
-            CCopaObjectCompare snapshot;
-            snapshot.SetName(name.c_str());
-            snapshot.SetType(type);
-            snapshot.Serialize(ar);
-        }
-    });
-}
-
 Bytes PageBlock(DWORD version, DWORD lookUp) {
     Bytes out;
     NewClass(out, "CPropPassiveResAndCon");
@@ -355,23 +344,6 @@ Bytes PageBlock(DWORD version, DWORD lookUp) {
     Dword(out, lookUp);
     if (version >= 4) Dword(out, 1);
     return out;
-}
-
-Bytes PointBlock() {
-    Bytes out;
-    Dword(out, 1);
-    Double(out, 1.0);
-    Double(out, 2.0);
-    for (const char* text : {"volts", "amps", "xs", "ys"}) {
-        Dword(out, static_cast<DWORD>(std::strlen(text)));
-        out.insert(out.end(), text, text + std::strlen(text));
-    }
-    return out;
-}
-
-void AppendPart(Bytes& out, const Bytes& part) {
-    Dword(out, static_cast<DWORD>(part.size()));
-    Append(out, part);
 }
 
 using PassiveConversion = PassiveTest;
@@ -399,14 +371,14 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Param(holder, 1006)->SetValue("OLDVAR");
     Param(holder, 2016)->SetValue("old.mdx");
 
-    const Bytes snapshots = ArchivedSnapshots({{"@CH", 4}});
+    const Bytes snapshots = ArchivedSnapshots({"@CH"});
     Bytes old;
     Dword(old, 1 | kModeFileReference);
     Dword(old, 1);
-    AppendPart(old, snapshots);
-    AppendPart(old, PageBlock(3, 1));
-    AppendPart(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
-    AppendPart(old, PointBlock());
+    Block(old, snapshots);
+    Block(old, PageBlock(3, 1));
+    Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
+    Block(old, PointBlock({"volts", "amps", "xs", "ys"}));
     ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
 
     EXPECT_EQ("OLDVAR", Param(holder, 1007)->GetValue().str()) << "the variable moved from 1006 to 1007";
@@ -431,8 +403,8 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Dword(pairs, 1);
     Dword(pairs, 0);
     Dword(pairs, 0);
-    AppendPart(pairs, PageBlock(3, 1));
-    AppendPart(pairs, TableBytes(1, "old.mdx", 0, {}, 1, ""));
+    Block(pairs, PageBlock(3, 1));
+    Block(pairs, TableBytes(1, "old.mdx", 0, {}, 1, ""));
     ASSERT_TRUE(dataPairs->DoConvertWizard3Data(pairs.data(), static_cast<long>(pairs.size())));
     EXPECT_EQ("old.mdx", Param(pairsHolder, 1006)->GetValue().str());
     EXPECT_FALSE(Unused(pairsHolder, 1006));
@@ -448,7 +420,7 @@ TEST_F(PassiveConversion, CurrentPageBlockNeedsNoUpgrade) {
     Dword(old, 1);
     Dword(old, 0);
     Dword(old, 0);
-    AppendPart(old, PageBlock(10, 0));
+    Block(old, PageBlock(10, 0));
     ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
     EXPECT_EQ("keep", Param(editor->Holder(element), 2016)->GetValue().str());
     EXPECT_EQ("", Param(editor->Holder(element), 1006)->GetValue().str());
@@ -470,7 +442,7 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     Bytes hostile;
     Dword(hostile, 0);
     Dword(hostile, 0xFFFFFFFF);
-    AppendPart(hostile, ArchivedSnapshots({{"R", 4}}));
+    Block(hostile, ArchivedSnapshots({"R"}));
     Dword(hostile, 0xFFFFFFF0);
     Dword(hostile, 3);
     ASSERT_TRUE(wizard->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
@@ -481,9 +453,9 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     Bytes cut;
     Dword(cut, 0);
     Dword(cut, 2);
-    Bytes two = ArchivedSnapshots({{"R", 4}, {"X", 4}});
+    Bytes two = ArchivedSnapshots({"R", "X"});
     two.resize(two.size() - 5);
-    AppendPart(cut, two);
+    Block(cut, two);
     Dword(cut, 0);
     ASSERT_TRUE(wizard->DoConvertWizard3Data(cut.data(), static_cast<long>(cut.size())));
     EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));

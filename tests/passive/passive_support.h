@@ -59,6 +59,45 @@ inline void StoreState(CPassiveResAndConWizardBase4& wizard, DWORD lookUp, DWORD
     });
 }
 
+// The head of a characteristic wizard's archive block: schema 0, mode word, look-up and the
+// four texts.
+inline Bytes WizardHeader(DWORD mode, DWORD lookUp, const std::vector<std::string>& texts) {
+    Bytes out;
+    Word(out, 0);
+    Dword(out, mode);
+    Dword(out, lookUp);
+    for (const std::string& text : texts) Str(out, text);
+    return out;
+}
+// A new wizard's block up to its snapshot count: no texts and an empty characteristic.
+inline Bytes EmptyWizardBlock() {
+    Bytes out = WizardHeader(0, 1, {"", "", "", ""});
+    Append(out, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    return out;
+}
+
+// The point block of older page data: the point (1, 2) and the four texts.
+inline Bytes PointBlock(const std::vector<std::string>& texts) {
+    Bytes out;
+    Dword(out, 1);
+    Double(out, 1.0);
+    Double(out, 2.0);
+    for (const std::string& text : texts) OldText(out, text);
+    return out;
+}
+
+// Snapshots of these names (type 0x4) as an archive holds them.
+inline Bytes ArchivedSnapshots(const std::vector<std::string>& names) {
+    return Stored([&](CArchive& ar) {
+        for (const std::string& name : names) {
+            CCopaObjectCompare snapshot;
+            snapshot.SetName(name.c_str());
+            snapshot.SetType(0x4);
+            snapshot.Serialize(ar);
+        }
+    });
+}
+
 // The fixture: a titled document and a scratch folder; placeholders start and end empty.
 class PassiveTest : public PluginEditorTest {
 protected:

@@ -5,19 +5,6 @@ using namespace storage_test;
 
 namespace {
 
-Bytes SnapshotBytes(const std::string& name, bool firstOfClass) {
-    Bytes out;
-    if (firstOfClass)
-        NewClass(out, "CCopaObjectCompare");
-    else
-        Word(out, 0x8003);
-    Dword(out, 10);
-    Str(out, name);
-    Dword(out, 0x4);
-    Dword(out, 0);
-    return out;
-}
-
 using StorageArchive = PassiveTest;
 
 TEST_F(StorageArchive, SecondFormCapacitorHasTheExactBytes) {
@@ -41,8 +28,8 @@ TEST_F(StorageArchive, SecondFormCapacitorHasTheExactBytes) {
     Append(golden, table1);
     Append(golden, table2);
     Dword(golden, 2);
-    Append(golden, SnapshotBytes("V0", true));
-    Append(golden, SnapshotBytes("@CH", false));
+    Append(golden, SnapshotBytes("V0"));
+    Append(golden, SnapshotBytes("@CH", 0x8003));
     EXPECT_EQ(golden, Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); }));
 
     CCapacitorWizard4 loaded;

@@ -1,15 +1,6 @@
 // The capacitor and inductor example through the host, as `qvhost describe`, `save` and
 // `load` run it.
-#include "editor/host.h"
-#include "win32/profile.h"
-#include "win32/win32.h"
-
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "tests/support/host_fixture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,32 +13,13 @@ namespace {
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
-class StorageExample : public ::testing::Test {
+class StorageExample : public qv_test::HostTest {
 protected:
     void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/storage_example_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
-        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-        qv::SetProfileFolder(folder.string());
-        host = std::make_unique<qv::Host>();
-        std::string error;
-        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-        qv::Schematic schematic;
-        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/storage_elements.json", schematic, error))
-            << error;
-        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
+        ASSERT_NO_FATAL_FAILURE(UseFolder("storage_example"));
+        host = Started();
+        Build(PARVEL_SOURCE_DIR "/examples/storage_elements.json");
     }
-    void TearDown() override {
-        host.reset();
-        qv::SetProfileFolder("");
-        std::error_code code;
-        fs::remove_all(folder, code);
-    }
-
-    fs::path folder;
-    std::unique_ptr<qv::Host> host;
 };
 
 const char kGolden[] =
@@ -75,20 +47,10 @@ TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
 }
 
 TEST_F(StorageExample, SaveLoadAndSaveGiveTheSameBytes) {
-    std::string error;
-    const std::string first = (folder / "a.qva").string();
-    ASSERT_TRUE(host->Save(first, error)) << error;
-    qv::Host loaded;
-    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
-    ASSERT_EQ(5u, loaded.ElementCount());
-    const std::string second = (folder / "b.qva").string();
-    ASSERT_TRUE(loaded.Save(second, error)) << error;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
-    std::vector<std::string> written;
-    ASSERT_TRUE(host->Describe((folder / "before.desc").string(), written, error)) << error;
-    ASSERT_TRUE(loaded.Describe((folder / "after.desc").string(), written, error)) << error;
-    EXPECT_EQ(ReadFile(folder / "before.desc"), ReadFile(folder / "after.desc"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
+    ASSERT_EQ(5u, loaded->ElementCount());
+    EXPECT_EQ(Describe(*host, "before.desc"), Describe(*loaded, "after.desc"));
 }
 
 } // namespace

@@ -10,12 +10,8 @@ using namespace storage_test;
 
 namespace {
 
+using qv_test::NamedFile;
 using qv_test::ReadFile;
-
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 std::string DataFile(const std::string& x, const std::string& y, const std::string& rows) {
     return "MDX 1\nchannels 2\nitems 2\nchannel \"" + x + "\" \"\"\nchannel \"" + y + "\" \"\"\ndata\n" + rows + "end\n";

@@ -1,15 +1,6 @@
 // The transformer example through the host, as `qvhost describe`, `save` and `load` run it:
 // the description against golden text, the archive round trip, and the requests of the pages.
-#include "editor/host.h"
-#include "win32/profile.h"
-#include "win32/win32.h"
-
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "tests/support/host_fixture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,36 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
-class TransformerExample : public ::testing::Test {
+class TransformerExample : public qv_test::HostTest {
 protected:
     void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/transformer_example_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
-        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-        qv::SetProfileFolder(folder.string());
-        host = std::make_unique<qv::Host>();
-        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
-        std::string error;
-        ASSERT_TRUE(host->Start(options, error)) << error;
-        Build("transformers.json");
+        ASSERT_NO_FATAL_FAILURE(UseFolder("transformer_example"));
+        host = Started();
+        BuildExample("transformers.json");
     }
-    void Build(const std::string& example) {
-        std::string error;
-        qv::Schematic schematic;
-        ASSERT_TRUE(qv::ReadSchematicFile(PARVEL_SOURCE_DIR "/examples/" + example, schematic, error)) << error;
-        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
-    }
-    void TearDown() override {
-        host.reset();
-        qv::SetProfileFolder("");
-        std::error_code code;
-        fs::remove_all(folder, code);
-    }
-
-    fs::path folder;
-    std::unique_ptr<qv::Host> host;
+    void BuildExample(const std::string& example) { Build(PARVEL_SOURCE_DIR "/examples/" + example); }
 };
 
 TEST_F(TransformerExample, DescriptionMatchesTheGoldenText) {
@@ -81,19 +50,10 @@ TEST_F(TransformerExample, SaveAndLoadKeepNoWizardData) {
         ASSERT_NE(nullptr, host->Editor().Exchange(element));
         EXPECT_EQ(0u, host->Editor().Exchange(element)->GetAdditionalDataSize()) << element;
     }
-    std::string error;
-    const std::string first = (folder / "a.qva").string();
-    ASSERT_TRUE(host->Save(first, error)) << error;
-    qv::Host loaded;
-    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
-    ASSERT_EQ(4u, loaded.ElementCount());
-    const std::string second = (folder / "b.qva").string();
-    ASSERT_TRUE(loaded.Save(second, error)) << error;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
-    std::vector<std::string> written;
-    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), ReadFile(folder / "loaded.desc"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
+    ASSERT_EQ(4u, loaded->ElementCount());
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), Describe(*loaded, "loaded.desc"));
 }
 
 // The coupled inductors and the nonlinear transformer: K and M forms, data pairs (with its
@@ -102,10 +62,8 @@ class CoupledExample : public TransformerExample {
 protected:
     void SetUp() override {
         TransformerExample::SetUp();
-        host = std::make_unique<qv::Host>();
-        std::string error;
-        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-        Build("coupled_inductors.json");
+        host = Started();
+        BuildExample("coupled_inductors.json");
     }
 };
 
@@ -122,18 +80,9 @@ TEST_F(CoupledExample, DescriptionAndDataFileMatchTheGoldenText) {
 }
 
 TEST_F(CoupledExample, SaveLoadAndSaveGiveTheSameBytes) {
-    std::string error;
-    const std::string first = (folder / "a.qva").string();
-    ASSERT_TRUE(host->Save(first, error)) << error;
-    qv::Host loaded;
-    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    ASSERT_TRUE(loaded.Load(first, folder.string() + "/", error)) << error;
-    const std::string second = (folder / "b.qva").string();
-    ASSERT_TRUE(loaded.Save(second, error)) << error;
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
-    std::vector<std::string> written;
-    ASSERT_TRUE(loaded.Describe((folder / "loaded.desc").string(), written, error)) << error;
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "loaded.desc"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), Describe(*loaded, "loaded.desc"));
 }
 
 } // namespace

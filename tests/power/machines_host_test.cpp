@@ -1,15 +1,6 @@
 // The machines example through the host, as `qvhost describe`, `save` and `load` run it, and a
 // machine's older additional data kept by saving and loading until the description converts it.
-#include "editor/host.h"
-#include "win32/profile.h"
-#include "win32/win32.h"
-
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "tests/support/host_fixture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,43 +18,12 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     out << bytes;
 }
 
-class MachinesHost : public ::testing::Test {
+class MachinesHost : public qv_test::HostTest {
 protected:
     void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/machines_host_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
-        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-        qv::SetProfileFolder(folder.string());
+        ASSERT_NO_FATAL_FAILURE(UseFolder("machines_host"));
         host = Started();
     }
-    std::unique_ptr<qv::Host> Started() {
-        auto started = std::make_unique<qv::Host>();
-        std::string error;
-        EXPECT_TRUE(started->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-        return started;
-    }
-    void Build(const std::string& path) {
-        std::string error;
-        qv::Schematic schematic;
-        ASSERT_TRUE(qv::ReadSchematicFile(path, schematic, error)) << error;
-        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
-    }
-    std::string Describe(qv::Host& which, const char* name) {
-        std::vector<std::string> written;
-        std::string error;
-        EXPECT_TRUE(which.Describe((folder / name).string(), written, error)) << error;
-        return ReadFile(folder / name);
-    }
-    void TearDown() override {
-        host.reset();
-        qv::SetProfileFolder("");
-        std::error_code code;
-        fs::remove_all(folder, code);
-    }
-    fs::path folder;
-    std::unique_ptr<qv::Host> host;
 };
 
 TEST_F(MachinesHost, ExampleDescriptionAndDataFile) {
@@ -88,12 +48,8 @@ TEST_F(MachinesHost, ExampleDescriptionAndDataFile) {
 
 TEST_F(MachinesHost, SaveLoadSaveGivesTheSameBytes) {
     Build(PARVEL_SOURCE_DIR "/examples/machines.json");
-    std::string error;
-    ASSERT_TRUE(host->Save((folder / "a.qva").string(), error)) << error;
-    auto loaded = Started();
-    ASSERT_TRUE(loaded->Load((folder / "a.qva").string(), folder.string() + "/", error)) << error;
-    ASSERT_TRUE(loaded->Save((folder / "b.qva").string(), error)) << error;
-    EXPECT_EQ(ReadFile(folder / "a.qva"), ReadFile(folder / "b.qva"));
+    const auto loaded = SavedAndLoaded();
+    ASSERT_NE(nullptr, loaded);
     EXPECT_EQ(Describe(*host, "first.desc"), Describe(*loaded, "second.desc"));
 }
 

@@ -70,12 +70,6 @@ inline Bytes TableBytes(DWORD source, const std::string& file, DWORD userFile, c
     return qv_test::TableBytes(1, file, userFile, points, source, variable);
 }
 
-// A description file object that reports a path without being opened.
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
-
 // The seven elements: factory ID and keyword prefix.
 struct Family {
     unsigned id;

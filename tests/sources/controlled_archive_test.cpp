@@ -8,40 +8,12 @@ using namespace sources_test;
 
 namespace {
 
-Bytes SnapshotBytes(const std::string& name, bool firstInArchive = true) {
-    Bytes out;
-    if (firstInArchive) NewClass(out, "CCopaObjectCompare");
-    Dword(out, 10);
-    Str(out, name);
-    Dword(out, 0x4);
-    Dword(out, 0);
-    return out;
-}
-
-Bytes WizardHeader(DWORD mode, DWORD kind, const std::vector<std::string>& texts) {
-    Bytes out;
-    Word(out, 0);
-    Dword(out, mode);
-    Dword(out, kind);
-    for (const std::string& text : texts) Str(out, text);
-    return out;
-}
-
-template <class Wizard>
-void ExpectBlock(Wizard& wizard, const Bytes& golden, std::unique_ptr<Wizard>& loaded) {
-    EXPECT_EQ(golden, Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); }));
-    loaded = std::make_unique<Wizard>();
-    Loaded(golden, [&](CArchive& ar) { loaded->Serialize(ar, eSheetVersion4); });
-    EXPECT_EQ(golden, Stored([&](CArchive& ar) { loaded->Serialize(ar, eSheetVersion4); }));
-}
-
 using SourcesArchive = PassiveTest;
 
 TEST_F(SourcesArchive, WizardBlocksHaveTheExactBytes) {
     CNonlinearVoltageSourceWizard4 fresh;
     EXPECT_EQ(3, fresh.GetWizardKind());
-    Bytes golden = WizardHeader(0, 1, {"", "", "", ""});
-    Append(golden, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    Bytes golden = EmptyWizardBlock();
     Dword(golden, 0);
     std::unique_ptr<CNonlinearVoltageSourceWizard4> loadedFresh;
     ExpectBlock(fresh, golden, loadedFresh);
@@ -57,8 +29,7 @@ TEST_F(SourcesArchive, WizardBlocksHaveTheExactBytes) {
     Dword(golden, 2);
     Append(golden, SnapshotBytes("QUANT"));
     // The second snapshot refers back to its class, index 3 after the table's two classes.
-    Word(golden, 0x8003);
-    Append(golden, SnapshotBytes("@CH", false));
+    Append(golden, SnapshotBytes("@CH", 0x8003));
     std::unique_ptr<CNonlinearCurrentSourceWizard4> loaded;
     ExpectBlock(wizard, golden, loaded);
     EXPECT_EQ(3u | kModeUserFile, loaded->GetModeWord());
@@ -81,8 +52,7 @@ TEST_F(SourcesArchive, ForeignSchemaKeepsTheWizardAndReloadingReplacesTheList) {
     EXPECT_EQ(1u, wizard.GetModeWord());
     EXPECT_EQ("a", wizard.GetXAxisLabel().str());
 
-    Bytes block = WizardHeader(0, 1, {"", "", "", ""});
-    Append(block, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    Bytes block = EmptyWizardBlock();
     Dword(block, 1);
     Append(block, SnapshotBytes("QUANT"));
     Loaded(block, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
@@ -91,26 +61,15 @@ TEST_F(SourcesArchive, ForeignSchemaKeepsTheWizardAndReloadingReplacesTheList) {
 }
 
 TEST_F(SourcesArchive, HostileCountsAndTruncatedBlocksAreRefused) {
-    Bytes block = WizardHeader(0, 1, {"", "", "", ""});
-    Append(block, TableBytes(0, ".mdx", 0, {}, 1, ""));
+    Bytes block = EmptyWizardBlock();
     Bytes huge = block;
     Dword(huge, 0xFFFFFFFF);
     Bytes cut = block;
     Dword(cut, 2);
     Append(cut, SnapshotBytes("QUANT"));
     cut.resize(cut.size() - 3);
-    const std::vector<std::pair<Bytes, int>> cases = {{huge, CArchiveException::badIndex},
-                                                      {cut, CArchiveException::endOfFile}};
-    for (const auto& [bad, cause] : cases) {
-        CNonlinearCurrentSourceWizard4 wizard;
-        try {
-            Loaded(bad, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-            ADD_FAILURE() << "refused data must raise";
-        } catch (CArchiveException* e) {
-            EXPECT_EQ(cause, e->m_cause);
-            e->Delete();
-        }
-    }
+    ExpectRefusedBlocks<CNonlinearCurrentSourceWizard4>(
+        {{huge, CArchiveException::badIndex}, {cut, CArchiveException::endOfFile}});
 }
 
 TEST_F(SourcesArchive, ClonesCopyEverythingButThePage) {
@@ -141,34 +100,6 @@ Bytes PageBlock(DWORD version, DWORD kind, bool withClassRecord = true) {
     Dword(out, kind);
     if (version >= 4) Dword(out, 1);
     return out;
-}
-
-Bytes ArchivedSnapshots(const std::vector<std::string>& names) {
-    return Stored([&](CArchive& ar) {
-        for (const std::string& name : names) {
-            CCopaObjectCompare snapshot;
-            snapshot.SetName(name.c_str());
-            snapshot.SetType(0x4);
-            snapshot.Serialize(ar);
-        }
-    });
-}
-
-Bytes PointBlock() {
-    Bytes out;
-    Dword(out, 1);
-    Double(out, 1.0);
-    Double(out, 2.0);
-    for (const char* text : {"ctrl [V]", "out [V]", "t3", "t4"}) {
-        Dword(out, static_cast<DWORD>(std::strlen(text)));
-        out.insert(out.end(), text, text + std::strlen(text));
-    }
-    return out;
-}
-
-void AppendPart(Bytes& out, const Bytes& part) {
-    Dword(out, static_cast<DWORD>(part.size()));
-    Append(out, part);
 }
 
 TEST_F(SourcesArchive, PageBlockHasTheExactBytes) {
@@ -239,10 +170,10 @@ TEST_F(SourcesArchive, FullOlderDataGivesSnapshotsTableAndTexts) {
     Bytes old;
     Dword(old, 3 | kModeFileReference);
     Dword(old, 2);
-    AppendPart(old, ArchivedSnapshots({"QUANT", "@CH"}));
-    AppendPart(old, PageBlock(10, 1));
-    AppendPart(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
-    AppendPart(old, PointBlock());
+    Block(old, ArchivedSnapshots({"QUANT", "@CH"}));
+    Block(old, PageBlock(10, 1));
+    Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
+    Block(old, PointBlock({"ctrl [V]", "out [V]", "t3", "t4"}));
     ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
 
     EXPECT_EQ(3u | kModeFileReference, wizard->GetModeWord());
@@ -288,10 +219,10 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
         Bytes past;
         Dword(past, 1);
         Dword(past, 1);
-        AppendPart(past, ArchivedSnapshots({"QUANT"}));
-        AppendPart(past, PageBlock(10, 1));
+        Block(past, ArchivedSnapshots({"QUANT"}));
+        Block(past, PageBlock(10, 1));
         Dword(past, 1000);
-        Append(past, PointBlock());
+        Append(past, PointBlock({"ctrl [V]", "out [V]", "t3", "t4"}));
         cases.push_back({"L3 past the end", past, 1, {"QUANT"}, ""});
     }
     {
@@ -307,7 +238,7 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
         Bytes hugeCount;
         Dword(hugeCount, 0);
         Dword(hugeCount, 0xFFFFFFFF);
-        AppendPart(hugeCount, ArchivedSnapshots({"QUANT"}));
+        Block(hugeCount, ArchivedSnapshots({"QUANT"}));
         cases.push_back({"a snapshot count beyond any list", hugeCount, 0, {}, ""});
     }
     {
@@ -316,10 +247,10 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
         Dword(cut, 2);
         Bytes two = ArchivedSnapshots({"QUANT", "FACT"});
         two.resize(two.size() - 5);
-        AppendPart(cut, two);
-        AppendPart(cut, PageBlock(10, 1));
+        Block(cut, two);
+        Block(cut, PageBlock(10, 1));
         Dword(cut, 0);
-        AppendPart(cut, PointBlock());
+        Block(cut, PointBlock({"ctrl [V]", "out [V]", "t3", "t4"}));
         cases.push_back({"a snapshot block cut short", cut, 0, {"QUANT"}, "ctrl [V]"});
     }
     for (const Case& c : cases) {

@@ -12,15 +12,10 @@ using namespace sources_test;
 
 namespace {
 
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 constexpr char kTemplate[] = "IMMANENT";
-
-// A description file object that reports a path without being opened.
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 class SourcesModelText : public PassiveTest {
 protected:

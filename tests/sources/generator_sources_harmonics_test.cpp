@@ -3,10 +3,7 @@
 // user's in-place edits taken into the records.
 #include "sources/fourier_harmonics.h"
 
-#include "afx/user_script.h"
-#include "win32/module.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/plugin_editor_test.h"
 
 #include <cmath>
 #include <string>
@@ -27,15 +24,10 @@ BEGIN_MESSAGE_MAP(HarmonicsParent, CWnd)
     ON_MESSAGE(TBLM_CELLEDITED, &HarmonicsParent::OnCellEdited)
 END_MESSAGE_MAP()
 
-class GeneratorHarmonics : public ::testing::Test {
+class GeneratorHarmonics : public qv_test::PluginEditorTest {
 protected:
     void SetUp() override {
-        module = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.dll");
-        ASSERT_NE(nullptr, module);
-        oldResources = AfxGetResourceHandle();
-        AfxSetResourceHandle(module);
-        qv::UserScript::Instance().Reset();
-        qv::UserScript::Instance().SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
+        ASSERT_NO_FATAL_FAILURE(PluginEditorTest::SetUp());
         ASSERT_TRUE(parent.CreateEx(0, "#32770", "", WS_VISIBLE, CRect(0, 0, 600, 400), nullptr, 0));
         ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 500, 300), &parent, kListId));
         parent.list = &list;
@@ -45,9 +37,7 @@ protected:
     }
     void TearDown() override {
         parent.list = nullptr;
-        qv::UserScript::Instance().SetFailureHandler(nullptr);
-        AfxSetResourceHandle(oldResources);
-        if (module) FreeLibrary(module);
+        PluginEditorTest::TearDown();
     }
     std::vector<int> Numbers() {
         std::vector<int> out;
@@ -65,8 +55,6 @@ protected:
     }
     std::string Cell(int row, int column) { return list.GetItemText(row, column).str(); }
 
-    HMODULE module = nullptr;
-    HINSTANCE oldResources = nullptr;
     HarmonicsParent parent;
     CFourierListCtrl list;
 };

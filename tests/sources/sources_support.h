@@ -75,14 +75,7 @@ inline void Settle(CLinearSourceWizardBase4& wizard, int kind, const std::vector
 // One snapshot as an archive holds it: the class record (first time) or a back-reference,
 // DWORD version 10, name, DWORD type, DWORD extended type.
 inline void Snapshot(Bytes& out, const std::string& name, DWORD type, DWORD extType, bool first, WORD classIndex = 1) {
-    if (first)
-        NewClass(out, "CCopaObjectCompare");
-    else
-        Word(out, static_cast<WORD>(0x8000 | classIndex));
-    Dword(out, 10);
-    Str(out, name);
-    Dword(out, type);
-    Dword(out, extType);
+    Append(out, SnapshotBytes(name, first ? WORD(0) : static_cast<WORD>(0x8000 | classIndex), type, extType));
 }
 
 // The fixture: a titled document; placeholders start and end empty.

@@ -5,9 +5,12 @@
 #include "afx/afx.h"
 #include "wizard/wizardbase.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,6 +95,46 @@ bool LoadedBlock(Wizard& wizard, const Bytes& bytes) {
         return false;
     }
     return true;
+}
+
+// A snapshot record: the class record where the archive meets the class first (classTag 0),
+// else the tag that refers back to it; then version 10, name, type and extended type.
+inline Bytes SnapshotBytes(const std::string& name, WORD classTag = 0, DWORD type = 0x4, DWORD extType = 0) {
+    Bytes out;
+    if (classTag == 0)
+        NewClass(out, "CCopaObjectCompare");
+    else
+        Word(out, classTag);
+    Dword(out, 10);
+    Str(out, name);
+    Dword(out, type);
+    Dword(out, extType);
+    return out;
+}
+
+// Stores the wizard, compares with the golden bytes, loads them into a fresh wizard of the
+// same class and stores that one again.
+template <class Wizard>
+void ExpectBlock(Wizard& wizard, const Bytes& golden, std::unique_ptr<Wizard>& loaded) {
+    EXPECT_EQ(golden, StoredBlock(wizard));
+    loaded = std::make_unique<Wizard>();
+    Loaded(golden, [&](CArchive& ar) { loaded->Serialize(ar, eSheetVersion4); });
+    EXPECT_EQ(golden, StoredBlock(*loaded));
+}
+
+// Each block, loaded into a fresh wizard, raises an archive refusal of its cause.
+template <class Wizard>
+void ExpectRefusedBlocks(const std::vector<std::pair<Bytes, int>>& cases) {
+    for (const auto& [bad, cause] : cases) {
+        Wizard wizard;
+        try {
+            Loaded(bad, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+            ADD_FAILURE() << "refused data must raise";
+        } catch (CArchiveException* e) {
+            EXPECT_EQ(cause, e->m_cause);
+            e->Delete();
+        }
+    }
 }
 
 } // namespace qv_test

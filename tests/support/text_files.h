@@ -1,5 +1,8 @@
-// Reading what a test's code under test wrote: a whole file, and a text cut into lines.
+// Reading what a test's code under test wrote: a whole file, and a text cut into lines; and a
+// file that only names the path a wizard writes beside.
 #pragma once
+
+#include "afx/file.h"
 
 #include <filesystem>
 #include <fstream>
@@ -24,5 +27,12 @@ inline std::vector<std::string> Lines(const std::string& text) {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
+
+// A file that only carries its path: the model description a wizard writes its data files
+// beside.
+class NamedFile : public CFile {
+public:
+    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
+};
 
 } // namespace qv_test

@@ -24,14 +24,10 @@
 using namespace tf_test;
 using namespace qv::datapairs;
 namespace fs = std::filesystem;
+using qv_test::NamedFile;
 using qv_test::ReadFile;
 
 namespace {
-
-class NamedFile : public CFile {
-public:
-    explicit NamedFile(const std::string& path) { m_strFileName = path.c_str(); }
-};
 
 std::vector<ParamRow> PairRows() {
     return {
@@ -82,17 +78,11 @@ class DataPairs : public SourcesTest {
 protected:
     void SetUp() override {
         SourcesTest::SetUp();
-        root = fs::temp_directory_path() / ("parvel_pairs_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "model");
-        g_DocumentDir.Empty();
-        g_CharacteristicSearchDirs.RemoveAll();
-        g_ModelOutputDir.Empty();
+        UseScratchFolder("pairs");
     }
     void TearDown() override {
         g_ModelOutputDir.Empty();
         g_DocumentDir.Empty();
-        fs::remove_all(root);
         SourcesTest::TearDown();
     }
     std::unique_ptr<CTFMDataPairsWizard4> Pairs(std::vector<ParamRow> rows, DWORD* element,
@@ -115,7 +105,6 @@ protected:
         EXPECT_EQ(0, g_PlaceholderList.GetSize());
         return text.str();
     }
-    fs::path root;
 };
 
 const char kGoldenFile[] =

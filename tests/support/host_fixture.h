@@ -1,0 +1,86 @@
+// The fixture of the tests that run the host in the test's own process, as `qvhost describe`,
+// `save` and `load` run it: a scratch folder that holds the user profile and what the host
+// writes, hosts started on the plug-in and its catalogue, schematics built and described.
+#pragma once
+
+#include "editor/host.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv_test {
+
+class HostTest : public ::testing::Test {
+protected:
+    // A fresh folder "<temp>/<name>_XXXXXX" for the profile and the host's files.
+    void UseFolder(const std::string& name) {
+        std::string pattern = TempFolder() + "/" + name + "_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder = pattern;
+        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
+        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+        qv::SetProfileFolder(folder.string());
+    }
+    void TearDown() override {
+        host.reset();
+        qv::SetProfileFolder("");
+        std::error_code code;
+        std::filesystem::remove_all(folder, code);
+    }
+
+    // A host started on the plug-in and its catalogue.
+    static std::unique_ptr<qv::Host> Started() {
+        auto started = std::make_unique<qv::Host>();
+        std::string error;
+        EXPECT_TRUE(started->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        return started;
+    }
+    // Builds the schematic file on the host, its data files going to the folder.
+    void Build(const std::string& path) {
+        std::string error;
+        qv::Schematic schematic;
+        ASSERT_TRUE(qv::ReadSchematicFile(path, schematic, error)) << error;
+        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
+    }
+    // The description the host writes to the folder's file of this name.
+    std::string Describe(qv::Host& which, const char* name) {
+        std::vector<std::string> written;
+        std::string error;
+        EXPECT_TRUE(which.Describe((folder / name).string(), written, error)) << error;
+        return ReadFile(folder / name);
+    }
+
+    // Saves the host's schematic to "a.qva", loads that into a fresh host and saves it again to
+    // "b.qva": both archives must hold the same bytes. Gives the loaded host, null where a step
+    // failed.
+    std::unique_ptr<qv::Host> SavedAndLoaded() {
+        std::string error;
+        const std::string first = (folder / "a.qva").string();
+        const std::string second = (folder / "b.qva").string();
+        std::unique_ptr<qv::Host> loaded;
+        if (!host->Save(first, error) || !(loaded = Started())->Load(first, folder.string() + "/", error) ||
+            !loaded->Save(second, error)) {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        EXPECT_EQ(ReadFile(first), ReadFile(second));
+        return loaded;
+    }
+
+    std::filesystem::path folder;
+    std::unique_ptr<qv::Host> host;
+};
+
+} // namespace qv_test
