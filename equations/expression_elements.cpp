@@ -27,7 +27,6 @@ namespace {
 
 constexpr int kCtlName = 2001;
 constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kIdList = kIdInitialValue;
 // Buttons New, Delete, Delete All, Move up, Move down.
 constexpr int kCtlNew = 1122;

@@ -117,7 +117,6 @@ public:
     const CTBDrawSymbol* GetSymbol() const { return m_pSymbol; }
 
 protected:
-    CPropSwitchBase4() = default;
     CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params);
     void InitNameAndSymbol();
     void ReadOutputs();

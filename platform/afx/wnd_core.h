@@ -43,7 +43,7 @@ public:
     WindowCore(const WindowCore&) = delete;
     WindowCore& operator=(const WindowCore&) = delete;
 
-    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     HWND hwnd = nullptr;
     CWnd* object = nullptr;         // the C++ object messages go to
