@@ -74,10 +74,8 @@ void COlderBaseBlockPage::InitHeader(CString& name, BOOL& showName) {
         showName = m_pExchange->m_dwShowName != 0;
         if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pExchange->m_SymbolTexts, m_strSymbolText);
     }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    // The symbol is read when the page is first painted: a page made only to be edited by a
+    // script or the host is never painted, and reading the symbol text would be wasted.
 }
 
 void COlderBaseBlockPage::StoreHeader(const CString& name, BOOL showName) {

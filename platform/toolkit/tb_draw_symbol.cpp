@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 #include "toolkit/text_util.h"
 
@@ -83,26 +85,23 @@ bool ParseNumber(const std::string& tok, double& v) {
 
 CTBDrawSymbol::CTBDrawSymbol(const CRect& rect) : m_rect(rect) {}
 
-BOOL CTBDrawSymbol::LoadSymbols(const CString& symbolText) {
-    m_commands.clear();
-    m_error.Empty();
-    std::string text(static_cast<LPCTSTR>(symbolText), static_cast<size_t>(symbolText.GetLength()));
+BOOL CTBDrawSymbol::Parse(const std::string& text, std::vector<Command>& result, std::string& error) {
     if (text.size() > kMaxTextBytes) {
-        m_error = "symbol text longer than 64 KiB";
+        error = "symbol text longer than 64 KiB";
         return FALSE;
     }
     if (text.find('\0') != std::string::npos) {
-        m_error = "symbol text contains a null character";
+        error = "symbol text contains a null character";
         return FALSE;
     }
     std::string splitError;
     std::vector<std::string> parts = SplitCommands(text, splitError);
     if (!splitError.empty()) {
-        m_error = splitError.c_str();
+        error = splitError;
         return FALSE;
     }
     if (parts.size() > kMaxCommands) {
-        m_error = "more than 1000 commands";
+        error = "more than 1000 commands";
         return FALSE;
     }
 
@@ -210,11 +209,49 @@ BOOL CTBDrawSymbol::LoadSymbols(const CString& symbolText) {
             commands.push_back(std::move(cmd));
         }
     } catch (const ParseError& e) {
-        m_error = e.what.c_str();
+        error = e.what;
         return FALSE;
     }
-    m_commands = std::move(commands);
+    result = std::move(commands);
     return TRUE;
+}
+
+namespace {
+
+// The symbol texts parsed so far and what they gave. Element kinds are few, so the texts are;
+// past kMaxCachedSymbols (or kMaxCachedTextBytes for one text) a text is parsed without being
+// kept.
+struct ParsedSymbol {
+    std::shared_ptr<const void> commands;   // the parsed commands; null for a malformed text
+    std::string error;
+};
+constexpr size_t kMaxCachedSymbols = 256;
+constexpr size_t kMaxCachedTextBytes = 4096;
+
+} // namespace
+
+BOOL CTBDrawSymbol::LoadSymbols(const CString& symbolText) {
+    static std::mutex lock;
+    static std::unordered_map<std::string, ParsedSymbol> parsed;
+    m_commands.reset();
+    m_error.Empty();
+    std::string text(static_cast<LPCTSTR>(symbolText), static_cast<size_t>(symbolText.GetLength()));
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (const auto found = parsed.find(text); found != parsed.end()) {
+            m_commands = std::static_pointer_cast<const std::vector<Command>>(found->second.commands);
+            m_error = found->second.error.c_str();
+            return m_commands ? TRUE : FALSE;
+        }
+    }
+    std::vector<Command> commands;
+    std::string error;
+    const BOOL ok = Parse(text, commands, error);
+    if (ok) m_commands = std::make_shared<const std::vector<Command>>(std::move(commands));
+    m_error = error.c_str();
+    std::lock_guard<std::mutex> guard(lock);
+    if (parsed.size() < kMaxCachedSymbols && text.size() <= kMaxCachedTextBytes) parsed.emplace(text, ParsedSymbol{m_commands, error});
+    return ok;
 }
 
 bool CTBDrawSymbol::Shown(const Command& c) const {
@@ -229,7 +266,7 @@ void CTBDrawSymbol::Draw(CDC* pDC, const CRect& rectIn) {
     if (!pDC) return;
     CRect norm(rectIn);
     norm.NormalizeRect();
-    if (norm.IsRectEmpty() || m_commands.empty()) return;
+    if (norm.IsRectEmpty() || !m_commands || m_commands->empty()) return;
 
     // One scale for both axes; the 100 x 100 box is centred in the rectangle. The box's top
     // edge goes to the rectangle's top edge as given, so a rectangle taken from device
@@ -243,7 +280,7 @@ void CTBDrawSymbol::Draw(CDC* pDC, const CRect& rectIn) {
     auto Y = [&](double y) { return static_cast<int>(std::lround(oy + dirY * y * scale)); };
 
     CBrush* oldBrush = static_cast<CBrush*>(pDC->SelectStockObject(NULL_BRUSH));
-    for (const Command& c : m_commands) {
+    for (const Command& c : *m_commands) {
         if (!Shown(c)) continue;
         const std::vector<double>& a = c.args;
         switch (c.op) {

@@ -5,6 +5,7 @@
 #include "afx/afx.h"
 #include "afx/dc.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ public:
     CRect GetRect() const { return m_rect; }
 
     const CString& GetErrorText() const { return m_error; }
-    int GetCommandCount() const { return static_cast<int>(m_commands.size()); }
+    int GetCommandCount() const { return m_commands ? static_cast<int>(m_commands->size()) : 0; }
 
 private:
     enum class Op { Line, Polyline, Polygon, Rect, Ellipse, Circle, Arc, Text };
@@ -43,9 +44,13 @@ private:
         std::string text;
     };
     bool Shown(const Command& c) const;
+    // Parses a symbol text: the commands, or the error text when it is malformed.
+    static BOOL Parse(const std::string& text, std::vector<Command>& commands, std::string& error);
 
     CRect m_rect;
     DWORD m_mask = 0;
-    std::vector<Command> m_commands;
+    // Shared by every drawer of the same text: the parsed commands never change, and a page
+    // of each element kind reads the same symbol text again for every element made.
+    std::shared_ptr<const std::vector<Command>> m_commands;
     CString m_error;
 };

@@ -121,6 +121,8 @@ TEST(Symbol, MalformedTextsAreRefusedAndLeaveAnEmptySymbol) {
         {"[0]", "missing command"},
         {"line 0 0 1 1\nrect 0 0 1", "command 2:"},
     };
+    // Each text twice: a text read before is refused alike from its kept parse.
+    for (int reading = 0; reading < 2; ++reading)
     for (const Case& c : cases) {
         CTBDrawSymbol sym(CRect(0, 0, 100, 100));
         ASSERT_TRUE(sym.LoadSymbols(CString("line 0 0 1 1")));
