@@ -10,6 +10,7 @@
 //   planned, and its text is UTF-8 without control characters other than line ends and tabs.
 #include "editor/host.h"
 #include "editor/text_codec.h"
+#include "fuzz/host_modules.h"
 #include "fuzz/temp_file.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
@@ -183,8 +184,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         fs::remove_all(g_folder, ignored);
         fs::remove(profile, ignored);
     });
-    // Kept loaded for the whole run: each host's own load and unload only counts references.
-    LoadLibraryA(kOptions.pluginPath.c_str());
+    fuzzhost::KeepModulesLoaded(kOptions.pluginPath, PARVEL_MODULE_DIR);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // saved again, loaded into a second host and saved once more: the two saves must be equal.
 // A refused archive must leave no element behind, and no load may breach the request protocol.
 #include "editor/host.h"
+#include "fuzz/host_modules.h"
 #include "fuzz/temp_file.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
@@ -29,8 +30,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
     qv::SetProfileFolder(PARVEL_MODULE_DIR);
     setenv("QV_USER_PROFILE", fuzzfile::TempPath("qva_fuzz_profile", ".ini").c_str(), 1);
-    // Kept loaded for the whole run: each host's own load and unload only counts references.
-    LoadLibraryA(kOptions.pluginPath.c_str());
+    fuzzhost::KeepModulesLoaded(kOptions.pluginPath, PARVEL_MODULE_DIR);
     return 0;
 }
 
