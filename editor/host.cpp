@@ -989,8 +989,10 @@ bool Host::Stream(std::string& error) {
         m_sink->keepLast = false;
     else
         DropLastElement();
-    // What the element asked of the editor is done with; the log would grow with the schematic.
+    // What the element asked of the editor and what its pages showed are done with; the logs
+    // would grow with the schematic.
     m_editor->ClearRequests();
+    UserScript::Instance().ClearShown();
     if (ok && !m_editor->Breaches().empty()) {
         error = "request protocol breach: " + m_editor->Breaches().front();
         return false;
@@ -1104,6 +1106,8 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
             return false;
         }
     }
+    // The plan stays while the description is written: without the room it grew into.
+    result.files.shrink_to_fit();
     plan = std::move(result);
     return true;
 }
@@ -1192,7 +1196,6 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             return refuse("the data file of element \"" + first + "\" and the data file of " + who +
                           " would both be written to " + path);
         }
-        job.wroteAt.emplace(path, job.wrote.size());
         DescriptionJob::WrittenFile file{path, element, false, std::string()};
         if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
@@ -1203,7 +1206,8 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             fs::create_hard_link(at, backup, code);
             if (!code) file.backup = backup.string();
         }
-        job.wrote.push_back(file);
+        job.wrote.push_back(std::move(file));
+        job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
         return go;
     });
 }

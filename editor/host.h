@@ -9,10 +9,12 @@
 #include "editor/schematic.h"
 #include "editor/schematic_editor.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -209,8 +211,10 @@ private:
             bool existed = false;
             std::string backup;
         };
-        std::vector<WrittenFile> wrote;
-        std::unordered_map<std::string, size_t> wroteAt;   // index in `wrote` by path
+        // A deque: its entries stay where they are (no copies while it grows), so that the
+        // index by path can name their paths rather than hold copies.
+        std::deque<WrittenFile> wrote;
+        std::unordered_map<std::string_view, size_t> wroteAt;   // index in `wrote` by its path
         bool dry = false;        // a planning run: the data files are noted, not written
         CFile* out = &file;      // where the element lines go
         bool ok = true;
