@@ -12,7 +12,8 @@
 // them nonlinear), as an edit session's host does; it is shown, not checked.
 //
 // With --scale=N1,N2,... the program instead runs the host program itself on mixed schematics
-// of N elements: `describe`, `save` and `load -o` of what was saved, each as a child process
+// of N elements: `describe`, `save`, `load -o` of what was saved and `edit -o` (a rename of the
+// element in the middle of the schematic), each as a child process
 // once per repetition, and reports the processor time the child took (as the benchmark's time:
 // other load on the machine adds little to it), its wall-clock time (wall_s) and its peak
 // resident set (peak_rss_MB). bench/check_host_bench.py runs it on 2,000 and 20,000 elements
@@ -309,6 +310,15 @@ void RunCommand(benchmark::State& state, const std::string& command, int n) {
     if (command == "describe") args = {"describe", schematic, "-o", folder + "out.desc"};
     if (command == "save") args = {"save", schematic, "-o", folder + "out.qva"};
     if (command == "load") args = {"load", folder + "out.qva", "-o", folder + "again.qva"};
+    if (command == "edit") {
+        // The element in the middle, renamed on its page: the rename is checked against the
+        // names of the elements after it too.
+        const int middle = n / 2;
+        const MixedKind& kind = kMixedKinds[middle % static_cast<int>(sizeof kMixedKinds / sizeof kMixedKinds[0])];
+        const std::string name = kind.prefix + std::string("x") + std::to_string(middle + 1);
+        std::ofstream(folder + "rename.txt", std::ios::binary) << "type 2001 \"" << name << "_renamed\"\nok\n";
+        args = {"edit", schematic, "--element", name, "--script", folder + "rename.txt", "-o", folder + "edited.json"};
+    }
     ChildUsage used;
     // Load reads what save wrote; with repetitions in random order save may not have run yet.
     if (command == "load" && !std::filesystem::exists(folder + "out.qva")) {
@@ -341,7 +351,7 @@ bool RegisterScale(const std::string& list) {
             std::fprintf(stderr, "host_bench: --scale takes sizes from 1 to 1000000, not \"%s\"\n", item.c_str());
             return false;
         }
-        for (const char* command : {"describe", "save", "load"}) {
+        for (const char* command : {"describe", "save", "load", "edit"}) {
             const std::string name = std::string("Qvhost/") + command + "/" + std::to_string(n);
             benchmark::RegisterBenchmark(name.c_str(), [command, n](benchmark::State& state) {
                 RunCommand(state, command, static_cast<int>(n));

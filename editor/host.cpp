@@ -985,9 +985,14 @@ void Host::DropAllElements() {
 bool Host::Stream(std::string& error) {
     if (m_sink == nullptr || m_elements.empty()) return true;
     const bool ok = m_sink->Take(*m_elements.back(), error);
-    DropLastElement();
-    // What the element asked of the editor is done with; the log would grow with the schematic.
+    if (m_sink->keepLast)
+        m_sink->keepLast = false;
+    else
+        DropLastElement();
+    // What the element asked of the editor and what its pages showed are done with; the logs
+    // would grow with the schematic.
     m_editor->ClearRequests();
+    UserScript::Instance().ClearShown();
     if (ok && !m_editor->Breaches().empty()) {
         error = "request protocol breach: " + m_editor->Breaches().front();
         return false;
@@ -1101,6 +1106,8 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
             return false;
         }
     }
+    // The plan stays while the description is written: without the room it grew into.
+    result.files.shrink_to_fit();
     plan = std::move(result);
     return true;
 }
@@ -1189,7 +1196,6 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             return refuse("the data file of element \"" + first + "\" and the data file of " + who +
                           " would both be written to " + path);
         }
-        job.wroteAt.emplace(path, job.wrote.size());
         DescriptionJob::WrittenFile file{path, element, false, std::string()};
         if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
@@ -1200,7 +1206,8 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             fs::create_hard_link(at, backup, code);
             if (!code) file.backup = backup.string();
         }
-        job.wrote.push_back(file);
+        job.wrote.push_back(std::move(file));
+        job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
         return go;
     });
 }
@@ -1286,7 +1293,8 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
 }
 
 bool Host::BuildText(const std::string& text, const std::string& document, size_t count,
-                     const std::string& documentFolder, ElementSink& sink, std::string& error) {
+                     const std::string& documentFolder, ElementSink& sink, std::string& error,
+                     const std::function<bool(std::string&)>& afterAll) {
     StartSchematic();
     SetDocument(documentFolder, document);
     if (!sink.Begin(count, error)) return false;
@@ -1304,8 +1312,9 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
         }
         return BuildElement(element, takeError);
     };
-    const bool built = ReadSchematicElements(text, read, take, error);
+    bool built = ReadSchematicElements(text, read, take, error);
     m_sink = nullptr;
+    if (built && afterAll) built = afterAll(error);
     DropAllElements();
     return built;
 }
@@ -1720,14 +1729,170 @@ bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, 
         error = "the schematic has no element \"" + name + "\"";
         return false;
     }
+    return EditElement(*element, lines, outcome, error);
+}
+
+bool Host::EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome,
+                       std::string& error) {
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) {
         error = "edit script: " + error;
         return false;
     }
-    if (!RunEdit(*element, actions, outcome, error)) return false;
-    element->source.script.insert(element->source.script.end(), lines.begin(), lines.end());
-    return TakeName(*element, error);
+    if (!RunEdit(element, actions, outcome, error)) return false;
+    element.source.script.insert(element.source.script.end(), lines.begin(), lines.end());
+    return TakeName(element, error);
+}
+
+namespace {
+
+// The text an `edit -o` prints while the elements are made. It goes into a part file beside
+// the output that takes the output's place once the edit succeeded, so that a refused edit
+// leaves no output. Where no part file can stand there (the output is a device or a folder,
+// the folder takes no file, or the part file would be one of the inputs), the text gathers in
+// an unnamed temporary file and is written into the output at the end, as a whole text is.
+// The elements after the edited one are printed before it is edited and wait in a second
+// unnamed file.
+class EditedSchematicFile {
+public:
+    ~EditedSchematicFile() {
+        for (std::FILE* file : {m_main, m_after})
+            if (file != nullptr) std::fclose(file);
+        if (!m_partPath.empty()) std::remove(m_partPath.c_str());
+    }
+    void Open(const std::string& path, const Host& host) {
+        m_path = path;
+        const std::string part = path + ".part";
+        if (IsReplaceableFile(path.c_str()) && host.InputAt(part).empty()) {
+            m_main = std::fopen(part.c_str(), "wb");
+            if (m_main != nullptr) m_partPath = part;
+        }
+        if (m_main == nullptr) m_main = std::tmpfile();
+        m_after = std::tmpfile();
+        m_ok = m_main != nullptr && m_after != nullptr;
+    }
+    void Write(const std::string& text) { Put(m_main, text); }
+    void WriteAfter(const std::string& text) { Put(m_after, text); }
+    // Puts the whole text (what Write wrote, then what WriteAfter wrote, then `end`) in place.
+    bool Finish(const std::string& end, std::string& error) {
+        if (m_ok) Append(m_after, m_main);
+        Put(m_main, end);
+        const bool written = m_ok && std::fflush(m_main) == 0;
+        if (written && !m_partPath.empty()) {
+            std::fclose(m_main);
+            m_main = nullptr;
+            const std::string part = std::move(m_partPath);
+            m_partPath.clear();
+            return PutInPlace(part, m_path, error);
+        }
+        bool ok = written;
+        if (ok) {
+            std::ofstream out(m_path, std::ios::binary | std::ios::trunc);
+            ok = out.is_open();
+            std::rewind(m_main);
+            char chunk[65536];
+            for (size_t n; ok && (n = std::fread(chunk, 1, sizeof chunk, m_main)) > 0;) ok = static_cast<bool>(out.write(chunk, static_cast<std::streamsize>(n)));
+            out.close();
+            ok = ok && !std::ferror(m_main) && static_cast<bool>(out);
+        }
+        if (!ok) error = m_path + ": cannot be written";
+        return ok;
+    }
+
+private:
+    void Put(std::FILE* file, const std::string& text) {
+        if (m_ok && !text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) m_ok = false;
+    }
+    void Append(std::FILE* from, std::FILE* to) {
+        std::rewind(from);
+        char chunk[65536];
+        for (size_t n; m_ok && (n = std::fread(chunk, 1, sizeof chunk, from)) > 0;) m_ok = std::fwrite(chunk, 1, n, to) == n;
+        if (std::ferror(from)) m_ok = false;
+    }
+
+    std::string m_path;
+    std::string m_partPath;   // "" when the text gathers in an unnamed file
+    std::FILE* m_main = nullptr;
+    std::FILE* m_after = nullptr;
+    bool m_ok = false;
+};
+
+} // namespace
+
+struct Host::EditSink : ElementSink {
+    Host& host;
+    const std::string& name;
+    EditedSchematicFile* file = nullptr;   // null: nothing is printed
+    SchematicTextWriter writer;
+    SchematicTextWriter afterWriter;
+    Element* edited = nullptr;
+    // The first element whose state cannot be read, before and after the edited one.
+    std::string stateBefore;
+    std::string stateAfter;
+    EditSink(Host& h, const std::string& n) : host(h), name(n) {}
+    bool Begin(size_t, std::string&) override { return true; }
+    bool Take(Element& element, std::string&) override {
+        if (edited == nullptr && element.source.name == name) {
+            edited = &element;
+            keepLast = true;
+            return true;
+        }
+        if (file == nullptr) return true;
+        SchematicTextWriter& to = edited == nullptr ? writer : afterWriter;
+        to.Add(host.CurrentElement(element));
+        std::string& state = edited == nullptr ? stateBefore : stateAfter;
+        if (state.empty()) state = host.m_stateError;
+        host.m_stateError.clear();
+        if (edited == nullptr)
+            file->Write(to.TakeWritten());
+        else
+            file->WriteAfter(to.TakeWritten());
+        return true;
+    }
+};
+
+bool Host::EditSchematicText(const std::string& text, const std::string& documentFolder, const std::string& name,
+                             const std::vector<std::string>& lines, const std::string& outPath,
+                             const std::function<bool(std::string&)>& beforeEdit, EditOutcome& outcome,
+                             std::string& error, bool* textFault) {
+    // The first reading finds any fault of the text before an element is made.
+    std::string document;
+    size_t count = 0;
+    const SchematicElementTaker counted = [&count](SchematicElement&, std::string&) {
+        ++count;
+        return true;
+    };
+    const bool read = ReadSchematicElements(text, document, counted, error);
+    if (textFault != nullptr) *textFault = !read;
+    if (!read) return false;
+    EditSink sink(*this, name);
+    EditedSchematicFile file;
+    if (!outPath.empty()) {
+        file.Open(outPath, *this);
+        sink.file = &file;
+        sink.writer.Begin(document);
+        sink.afterWriter.ContinueAfterOthers();
+    }
+    m_stateError.clear();
+    const auto edit = [&](std::string& editError) {
+        if (beforeEdit && !beforeEdit(editError)) return false;
+        if (sink.edited == nullptr) {
+            editError = "the schematic has no element \"" + name + "\"";
+            return false;
+        }
+        if (!EditElement(*sink.edited, lines, outcome, editError)) return false;
+        if (outPath.empty()) return true;
+        sink.writer.Add(CurrentElement(*sink.edited));
+        // A schematic that would describe otherwise than the elements do is not written.
+        for (const std::string* state : {&sink.stateBefore, &m_stateError, &sink.stateAfter})
+            if (!state->empty()) {
+                editError = *state;
+                return false;
+            }
+        file.Write(sink.writer.TakeWritten());
+        return file.Finish(sink.writer.Finish(), editError);
+    };
+    return BuildText(text, document, count, documentFolder, sink, error, edit);
 }
 
 bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome,

@@ -9,10 +9,12 @@
 #include "editor/schematic.h"
 #include "editor/schematic_editor.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -130,6 +132,19 @@ public:
     bool LoadArchive(const std::string& path, const std::string& documentFolder, const std::string& resavePath,
                      const std::function<void(const std::string&)>& print, size_t& count, std::string& error);
 
+    // `edit` on a schematic text that is never held whole. The text is read once to check it
+    // (*textFault as for PlanDescription), then again to make the elements one at a time as
+    // Build makes them: each is printed (with an outPath) and destroyed, but the element to
+    // edit (the first one with that name once made) is kept until every element was made, so
+    // that its session sees the names of all of them, as after Build. Then `beforeEdit` runs
+    // (it may refuse), the session runs as Edit runs it, and the printed schematic (as
+    // WriteSchematic writes CurrentSchematic, the edited element in its place) replaces
+    // outPath only when all of that succeeded: a refusal leaves no output behind.
+    bool EditSchematicText(const std::string& text, const std::string& documentFolder, const std::string& name,
+                           const std::vector<std::string>& lines, const std::string& outPath,
+                           const std::function<bool(std::string&)>& beforeEdit, EditOutcome& outcome,
+                           std::string& error, bool* textFault = nullptr);
+
     // SVG pictures of an element: its symbol as the page draws it in the current form, or the
     // preview of its characteristic.
     bool SymbolSvg(const std::string& element, const std::string& path, std::string& error);
@@ -171,6 +186,9 @@ private:
         virtual ~ElementSink() = default;
         virtual bool Begin(size_t count, std::string& error) = 0;
         virtual bool Take(Element& element, std::string& error) = 0;
+        // Set by Take to keep the element it was handed alive in the host (Stream then does
+        // not destroy it).
+        bool keepLast = false;
     };
     // A model description being written.
     struct DescriptionJob {
@@ -193,8 +211,10 @@ private:
             bool existed = false;
             std::string backup;
         };
-        std::vector<WrittenFile> wrote;
-        std::unordered_map<std::string, size_t> wroteAt;   // index in `wrote` by path
+        // A deque: its entries stay where they are (no copies while it grows), so that the
+        // index by path can name their paths rather than hold copies.
+        std::deque<WrittenFile> wrote;
+        std::unordered_map<std::string_view, size_t> wroteAt;   // index in `wrote` by its path
         bool dry = false;        // a planning run: the data files are noted, not written
         CFile* out = &file;      // where the element lines go
         bool ok = true;
@@ -204,6 +224,8 @@ private:
     struct DescriptionSink;
     // Saves each element handed to it into the archive job.
     struct ArchiveSink;
+    // Prints each element handed to it and keeps the one to edit.
+    struct EditSink;
     // An archive being saved. Every record object stays alive until the archive is closed,
     // emptied once written: the archive maps objects by address, and a freed record's
     // address given to a later one would turn that one into a reference to the first.
@@ -273,8 +295,11 @@ private:
     bool BuildElement(const SchematicElement& source, std::string& error);
     // The second reading of a checked text of `count` elements: each element is made and
     // handed to the sink as soon as it was read. The host holds no element afterwards.
+    // `afterAll` runs once every element was read, before the host lets go of the elements
+    // a sink kept.
     bool BuildText(const std::string& text, const std::string& document, size_t count,
-                   const std::string& documentFolder, ElementSink& sink, std::string& error);
+                   const std::string& documentFolder, ElementSink& sink, std::string& error,
+                   const std::function<bool(std::string&)>& afterAll = {});
     // Hands a just completed element to the sink, then destroys it (no sink: keeps it).
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
@@ -295,6 +320,8 @@ private:
     // The element's state (see CurrentSchematic); its pages are looked at on a copy.
     SchematicElement CurrentElement(Element& element);
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
+    // Edit's session on an element that was found.
+    bool EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome, std::string& error);
 
     Catalogue m_catalogue;
     HMODULE m_plugin = nullptr;

@@ -203,11 +203,16 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
 }
 
 // Refuses (status 2) an output of the command that is one of its inputs, by file identity.
-int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
-    if (!args.Has("-o")) return kExitOk;
+// The refusal's message, "" when the output is no input.
+std::string InputAsOutput(const qv::Host& host, const Arguments& args) {
+    if (!args.Has("-o")) return "";
     const std::string input = host.InputAt(args.Get("-o"));
-    if (input.empty()) return kExitOk;
-    return Fail(args.Get("-o") + ": is the input " + input + ", which is not written over");
+    return input.empty() ? "" : args.Get("-o") + ": is the input " + input + ", which is not written over";
+}
+
+int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
+    const std::string refusal = InputAsOutput(host, args);
+    return refusal.empty() ? kExitOk : Fail(refusal);
 }
 
 // Starts the host, reads the schematic named on the command line and builds it in the host
@@ -295,30 +300,31 @@ int Edit(const Arguments& args) {
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
 
     qv::Host host;
-    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
-    if (int rc = RefuseInputAsOutput(host, args)) return rc;
-    // The session's own applies write the data files its pages name, none over an input.
-    CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refusal) {
-        const std::string input = host.InputAt(path);
-        if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
-        refusal = path + ": is the input " + input + ", which is not written over";
-        return CReadAndWriteFiles::WriteDecision::Refuse;
-    });
+    std::string text;
+    if (int rc = StartAndReadText(host, args, text)) return rc;
+    // The elements are made one at a time and printed as they are made; only the element to
+    // edit is kept until the session.
+    const auto beforeEdit = [&host, &args](std::string& refusal) {
+        refusal = InputAsOutput(host, args);
+        if (!refusal.empty()) return false;
+        // The session's own applies write the data files its pages name, none over an input.
+        CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refused) {
+            const std::string input = host.InputAt(path);
+            if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
+            refused = path + ": is the input " + input + ", which is not written over";
+            return CReadAndWriteFiles::WriteDecision::Refuse;
+        });
+        return true;
+    };
     qv::EditOutcome outcome;
-    const bool ok = host.Edit(element, lines, outcome, error);
+    bool textFault = false;
+    const bool ok = host.EditSchematicText(text, FolderOf(args.positional[0]), element, lines,
+                                           args.Has("-o") ? args.Get("-o") : std::string(), beforeEdit, outcome, error,
+                                           &textFault);
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);
     PrintUtf8(outcome.listing);
-    if (!ok) return Fail(error);
-    if (args.Has("-o")) {
-        const std::string text = qv::WriteSchematic(host.CurrentSchematic());
-        // A schematic that would describe otherwise than the elements do is not written.
-        if (!host.StateError().empty()) return Fail(host.StateError());
-        std::ofstream out(args.Get("-o"), std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) return Fail(args.Get("-o") + ": cannot be written");
-        std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
-    }
+    if (!ok) return FailReading(args.positional[0], textFault, error);
+    if (args.Has("-o")) std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
     return kExitOk;
 }
 

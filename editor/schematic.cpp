@@ -784,6 +784,11 @@ std::string SchematicTextWriter::TakeWritten() {
     return taken;
 }
 
+void SchematicTextWriter::ContinueAfterOthers() {
+    m_text.clear();
+    m_count = 1;
+}
+
 std::string SchematicTextWriter::Finish() {
     m_text += m_count == 0 ? "]\n}\n" : "\n  ]\n}\n";
     m_count = 0;

@@ -133,6 +133,9 @@ public:
     // The text written since the last call, so that a long schematic can be printed while
     // it is written rather than held whole.
     std::string TakeWritten();
+    // Elements added from now on follow elements written elsewhere: the first one too begins
+    // with the separator. What was written and not taken is dropped.
+    void ContinueAfterOthers();
     // The whole text (what TakeWritten has not taken); the writer is empty afterwards.
     std::string Finish();
 

@@ -897,3 +897,41 @@ TEST(QvhostOutputs, EveryCatalogueElementSurvivesEveryHostPath) {
         EXPECT_GT(ids.size(), 100u);
     }
 }
+
+TEST(QvhostOutputs, AnEditSeesTheNamesOnBothSidesOfItsElement) {
+    // M refers back to A, A and Z forward to M; Z renames itself to Y when it is made.
+    const std::string schematic = R"({"document": "References", "elements": [
+{"id":32,"name":"A","parameters":{"K":"2","IN":"M.OUT"}},
+{"id":15,"name":"RNL","characteristic":{"kind":"data-pairs","points":[[-1,-0.5],[0,0],[1,0.5]]}},
+{"id":32,"name":"M","parameters":{"K":"3","IN":"A.OUT"}},
+{"id":32,"name":"Z","parameters":{"K":"4","IN":"M.OUT"},"script":["type 2001 \"Y\"","ok"]}
+]})";
+    struct Case {
+        const char* element;
+        const char* rename;
+        const char* message;   // "" for an edit written as the golden holds it
+    } cases[] = {
+        {"M", "N", ""},
+        {"M", "A", "element \"M\" cannot be renamed: the name \"A\" is taken by element \"A\""},
+        {"M", "Z", "element \"M\" cannot be renamed: the name \"Z\" is taken by element \"Z\""},
+        {"M", "Y", "element \"M\" cannot be renamed: the name \"Y\" is taken by element \"Y\""},
+        {"Z", "N", "the schematic has no element \"Z\""},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", schematic);
+        WriteFile(scratch / "script.txt", std::string("type 2001 \"") + c.rename + "\"\ntype 2181 \"7\"\ntype 2186 \"Y.OUT\"\nok\n");
+        const HostRun run = RunHost(scratch, std::string("edit s.json --element ") + c.element + " --script script.txt -o e.json");
+        if (*c.message == '\0') {
+            EXPECT_EQ(0, run.exitCode) << run.err;
+            EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/edited_references.json"), ReadFile(scratch / "e.json"));
+        } else {
+            EXPECT_EQ(2, run.exitCode) << c.rename;
+            EXPECT_EQ(std::string("qvhost: ") + c.message + "\n", run.err);
+        }
+        // A refusal leaves neither the output nor a part of it.
+        std::set<std::string> left{"s.json", "script.txt"};
+        if (*c.message == '\0') left.insert("e.json");
+        EXPECT_EQ(left, scratch.Files()) << c.element << " " << c.rename;
+    }
+}
