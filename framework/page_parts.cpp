@@ -40,4 +40,22 @@ void ShowDlgControl(CWnd& page, int id, BOOL show) {
     if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
+void AppendParamUnitToCaption(CWnd& page, int controlID, ParamHolder* params, WORD valueID) {
+    CString caption;
+    page.GetDlgItemText(controlID, caption);
+    CString unit;
+    GetParamUnit(params, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    page.SetDlgItemText(controlID, caption);
+}
+
+void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int controlID, WORD valueID) {
+    const BOOL before = flag;
+    page.UpdateData(TRUE);
+    page.SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page.CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
 } // namespace qv::pages

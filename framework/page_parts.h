@@ -26,4 +26,13 @@ CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* p
 void EnableDlgControl(CWnd& page, int id, BOOL enable);
 void ShowDlgControl(CWnd& page, int id, BOOL show);
 
+// The caption of the control followed by the unit of the parameter with the value ID; a
+// parameter without a unit (or no such parameter) leaves the caption as it is.
+void AppendParamUnitToCaption(CWnd& page, int controlID, ParamHolder* params, WORD valueID);
+
+// An output box was clicked: the page reads its controls and is marked modified; the output
+// takes the opposite of the state the page showed before the click, whatever the box did
+// itself, is switched in the element at once and shown ticked or clear in the box.
+void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int controlID, WORD valueID);
+
 } // namespace qv::pages

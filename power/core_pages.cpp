@@ -2,6 +2,7 @@
 
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -15,16 +16,13 @@
 #include <vector>
 
 using namespace qv::power::cores;
+using namespace qv::dialog;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlLevel = 151;
 constexpr int kCtlCoreList = 2132;
 constexpr int kCtlLevelDescription = 2364;
-constexpr int kCtlShow = 2217;
 constexpr int kCtlEddyCurrent = 2501;
 constexpr int kCtlResistivityLabel = 2500;
 constexpr int kCtlCoefficient1Label = 2499;
@@ -624,29 +622,5 @@ CPropCoreModelFixed::CPropCoreModelFixed(CWizardBase3* wizard, CWizardSchematicD
 // ---------------------------------------------------------------------------------------
 // The wizards.
 
-template <class Page>
-BOOL CCoreWizard<Page>::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    CResourceSwitch resources;
-    // A page left from an earlier edit is not lost: it goes before the new one is made.
-    delete m_pPage;
-    m_pPage = new (std::nothrow) Page(this, exchange);
-    if (m_pPage == nullptr) return FALSE;
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-template <class Page>
-void CCoreWizard<Page>::EndEditProperties() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-template class CCoreWizard<CPropCoreModel>;
-template class CCoreWizard<CPropCoreModelFixed>;
-
 IMPLEMENT_DYNAMIC(CCoreModelWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CCoreModelFixedWizard, CWizardBase3)
-
-CWizardBase3* CCoreModelWizard::Clone() { return new (std::nothrow) CCoreModelWizard(this); }
-CWizardBase3* CCoreModelFixedWizard::Clone() { return new (std::nothrow) CCoreModelFixedWizard(this); }

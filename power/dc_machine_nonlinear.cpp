@@ -4,6 +4,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
@@ -20,6 +21,7 @@
 #include <new>
 
 using namespace qv::power;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)
@@ -27,18 +29,11 @@ IMPLEMENT_DYNAMIC(CDCMachineNonlinearWizard4, CWizardBase4)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlParameterList = 2132;
 constexpr int kCtlInitialValueList = 2134;
 constexpr int kCtlExcitationPin = 2158;
 constexpr int kCtlMagnetizationPin = 2160;
 constexpr int kCtlFirstOutput = 2136;
-constexpr WORD kIdRotorPosition = 7057;
-constexpr UINT kStrName = 2522;
-constexpr UINT kStrValue = 2721;
-constexpr UINT kStrUnit = 2781;
 constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrFluxAxis = 2706;
 constexpr UINT kStrInductanceAxis = 2708;
@@ -93,15 +88,6 @@ void CopySnapshots(CPtrArray& target, const CPtrArray* source) {
     for (INT_PTR i = 0; i < source->GetSize(); ++i)
         if (auto* copy = CCopaObjectCompare::Assign(static_cast<const CCopaObjectCompare*>(source->GetAt(i))))
             target.Add(copy);
-}
-
-int FindRowIn(CTBEditListCtrl& list, WORD valueID) {
-    if (list.GetSafeHwnd() == nullptr) return -1;
-    for (int row = 0; row < list.GetItemCount(); ++row) {
-        const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list.GetItemData(row));
-        if (param != nullptr && param->GetValueID() == valueID) return row;
-    }
-    return -1;
 }
 
 // Reads an archived block from a copy of its bytes; an archive error ends the reading and
@@ -168,13 +154,7 @@ void CPropDCMENLMachine::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CPropDCMENLMachine, CTBPropertyPage)
-    ON_BN_CLICKED(2136, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2137, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2138, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2139, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2140, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2141, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2142, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_CONTROL_RANGE(BN_CLICKED, 2136, 2142, &CPropDCMENLMachine::OnDefaultOutput)
     ON_BN_CLICKED(kCtlShowName, &CPropDCMENLMachine::OnModified)
     ON_BN_CLICKED(kIdExcitation, &CPropDCMENLMachine::OnExcitationCharacteristic)
     ON_BN_CLICKED(kIdMagnetization, &CPropDCMENLMachine::OnMagnetizationCharacteristic)
@@ -275,37 +255,18 @@ void CPropDCMENLMachine::StoreDefaultOutputs() {
         if (kOutputs[i] != 0) SetSDBOutput(m_pParams, kOutputs[i], m_bOutput[i]);
 }
 
-bool CPropDCMENLMachine::FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
-    row = FindRowIn(m_lstParameters, valueID);
-    list = &m_lstParameters;
-    if (row < 0) {
-        row = FindRowIn(m_lstInitialValues, valueID);
-        list = &m_lstInitialValues;
-    }
-    return row >= 0;
-}
-
 BOOL CPropDCMENLMachine::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        for (CTBEditListCtrl* list : {&m_lstParameters, &m_lstInitialValues}) {
-            list->InsertEditColumn(0, LoadLibraryString(kStrName), 0, 100, -1);
-            list->InsertEditColumn(1, LoadLibraryString(kStrValue), 0, 100, -1);
-            list->InsertEditColumn(2, LoadLibraryString(kStrUnit), 0, 100, -1);
-        }
+        InsertMachineListColumns(m_lstParameters, m_lstInitialValues);
         m_strExcitationX = m_strMagnetizationX = LoadLibraryString(kStrCurrentAxis);
         m_strExcitationY = LoadLibraryString(kStrInductanceAxis);
         m_strMagnetizationY = LoadLibraryString(kStrFluxAxis);
     }
     FillParameterList();
     FillInitialValueList();
-    m_lstParameters.InitializeCtrl(1, 1);
-    m_lstInitialValues.InitializeCtrl(1, 1);
-    m_lstParameters.InitializeColumnSize(0, "WIZColumnWidths", "Machine");
-    m_lstInitialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
-    m_lstParameters.LoadColumnWidths();
-    m_lstInitialValues.LoadColumnWidths();
+    InitializeMachineLists(m_lstParameters, m_lstInitialValues);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
@@ -414,7 +375,7 @@ void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
     SetModified(TRUE);
 }
 
-void CPropDCMENLMachine::OnDefaultOutput() {
+void CPropDCMENLMachine::OnDefaultOutput(UINT) {
     UpdateData(TRUE);
     SetModified(TRUE);
     StoreDefaultOutputs();
@@ -664,7 +625,7 @@ CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4() {
 }
 
 CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4(const CDCMachineNonlinearWizard4* other)
-    : CWizardBase4(other) {
+    : TPageWizard4(other) {
     m_ExcitationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
     m_MagnetizationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
     if (other == nullptr) return;
@@ -676,10 +637,7 @@ CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4(const CDCMachineNonlinear
     CopySnapshots(m_Snapshots, &other->m_Snapshots);
 }
 
-CDCMachineNonlinearWizard4::~CDCMachineNonlinearWizard4() {
-    delete m_pPage;
-    DeleteSnapshots();
-}
+CDCMachineNonlinearWizard4::~CDCMachineNonlinearWizard4() { DeleteSnapshots(); }
 
 void CDCMachineNonlinearWizard4::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
 
@@ -696,58 +654,19 @@ void CDCMachineNonlinearWizard4::SetChannelUnits(CString excitationX, CString ex
     m_strUnits[3] = magnetizationY;
 }
 
-BOOL CDCMachineNonlinearWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // A page left from an earlier edit gives its set back before it takes the new one.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        m_pPage->SetWizard(this, HolderFromCookie(cookie));
-    } else {
-        m_pPage = new (std::nothrow) CPropDCMENLMachine(this, HolderFromCookie(cookie));
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetCharacteristicSettings(m_Settings, &m_Snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CDCMachineNonlinearWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CDCMachineNonlinearWizard4::Clone() { return new (std::nothrow) CDCMachineNonlinearWizard4(this); }
-
-CPropDCMENLMachine* CDCMachineNonlinearWizard4::NewHiddenPage(ParamHolder* params, bool handOver) {
-    std::unique_ptr<CPropDCMENLMachine> page(new (std::nothrow) CPropDCMENLMachine(this, params));
-    if (page == nullptr) return nullptr;
-    if (handOver) page->SetCharacteristicSettings(m_Settings, nullptr);
-    CResourceSwitch resources;
-    if (!page->Create(kDCMachineTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page.release();
+qv::wizards::THiddenPage<CPropDCMENLMachine> CDCMachineNonlinearWizard4::OpenHiddenPage(DWORD_PTR cookie,
+                                                                                        bool handOver) {
+    auto page = MakeHiddenPage(cookie);
+    if (page && handOver) page->SetCharacteristicSettings(m_Settings, nullptr);
+    if (page && !page.Open(kDCMachineTemplate)) return qv::wizards::THiddenPage<CPropDCMENLMachine>(nullptr);
+    return page;
 }
 
 BOOL CDCMachineNonlinearWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     // A page of its own: the page on the editor's sheet is never touched.
-    std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), false));
-    if (page == nullptr) return TRUE;
-    page->StoreToWizard(1);
-    page->DestroyWindow();
+    if (auto page = OpenHiddenPage(params.Cookie(), false)) page->StoreToWizard(1);
     return TRUE;
 }
 
@@ -758,12 +677,10 @@ int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ,
         // The wizard's own look-up flags, flags and labels go to the page first, so that a
         // configured element is not reset to the defaults.
         ScopedParamSet params(target);
-        std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), true));
-        if (page != nullptr) {
+        if (auto page = OpenHiddenPage(params.Cookie(), true)) {
             const CString units[4] = {m_strUnits[0], m_strUnits[1], m_strUnits[2], m_strUnits[3]};
             page->StoreToWizard(1);
             SetChannelUnits(units[0], units[1], units[2], units[3]);
-            page->DestroyWindow();
         }
     }
     ScopedParamSet params(target);
@@ -856,8 +773,8 @@ void CDCMachineNonlinearWizard4::Serialize(CArchive& ar, ESheetVersion version) 
 
 BOOL CDCMachineNonlinearWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
-    std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), false));
-    if (page == nullptr) return TRUE;
+    auto page = OpenHiddenPage(params.Cookie(), false);
+    if (!page) return TRUE;
     page->ConvertWizard3Data(data, length);
     for (int which = 0; which < 2; ++which) {
         std::vector<BYTE>& block = which == 0 ? page->ExcitationBlock() : page->MagnetizationBlock();
@@ -871,6 +788,5 @@ BOOL CDCMachineNonlinearWizard4::DoConvertWizard3Data(const void* data, long len
     }
     page->UpdateCharacteristicFlags();
     m_Settings.flags = page->GetFlags();
-    page->DestroyWindow();
     return TRUE;
 }

@@ -28,14 +28,15 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
-#include "framework/sheet_serialize.h"
 
 #include <array>
+#include <new>
 #include <span>
 
 namespace qv::power {
@@ -90,21 +91,10 @@ protected:
     BOOL m_bVoltageOutput = FALSE;
 };
 
-class CSwitchWizard : public CWizardBase3 {
+class CSwitchWizard : public qv::wizards::TPageWizard3<CPropSwitches, CSwitchWizard> {
     DECLARE_DYNAMIC(CSwitchWizard)
 public:
-    CSwitchWizard() = default;
-    explicit CSwitchWizard(const CSwitchWizard* other) : CWizardBase3(other) {}
-    ~CSwitchWizard() override { delete m_pPage; }
-
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase3* Clone() override;
-    CPropSwitches* GetPage() const { return m_pPage; }
-
-private:
-    CPropSwitches* m_pPage = nullptr;
+    using TPageWizard3::TPageWizard3;
 };
 
 // ---- The hysteresis switch and the controlled switch share the parameter-set pages.
@@ -183,21 +173,19 @@ protected:
     CString m_strControlSignal;
 };
 
-class CHysteresisSwitchWizard4 : public CWizardBase4 {
+// What both parameter-set wizards share: kind 3 and a page made on the set of the cookie.
+template <class Page, class Self>
+class TSwitchWizard4 : public qv::wizards::TPageWizard4<Page, Self> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self>::TPageWizard4;
+    int GetWizardKind() override { return 3; }
+    Page* MakePage(DWORD_PTR cookie) { return new (std::nothrow) Page(this, HolderFromCookie(cookie)); }
+};
+
+class CHysteresisSwitchWizard4 : public TSwitchWizard4<CPropHysteresisSwitch, CHysteresisSwitchWizard4> {
     DECLARE_DYNAMIC(CHysteresisSwitchWizard4)
 public:
-    CHysteresisSwitchWizard4() = default;
-    explicit CHysteresisSwitchWizard4(const CHysteresisSwitchWizard4* other) : CWizardBase4(other) {}
-    ~CHysteresisSwitchWizard4() override;
-
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    CPropHysteresisSwitch* GetPage() const { return m_pPage; }
-
-private:
-    CPropHysteresisSwitch* m_pPage = nullptr;
+    using TSwitchWizard4::TSwitchWizard4;
 };
 
 class CPropSwitchControlled : public CPropSwitchBase4 {
@@ -250,17 +238,12 @@ protected:
     CString m_strThresholdCurrent;
 };
 
-class CSwitchControlledWizard4 : public CWizardBase4 {
+class CSwitchControlledWizard4 : public TSwitchWizard4<CPropSwitchControlled, CSwitchControlledWizard4> {
     DECLARE_DYNAMIC(CSwitchControlledWizard4)
 public:
     CSwitchControlledWizard4() = default;
     explicit CSwitchControlledWizard4(const CSwitchControlledWizard4* other);
-    ~CSwitchControlledWizard4() override;
 
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
@@ -268,13 +251,13 @@ public:
     // Older data: the first DWORD of the block is the switch type.
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
+    // The page shows the wizard's switch type.
+    void GiveSettingsToPage(CPropSwitchControlled& page) { page.SetSwitchType(m_lSwitchType); }
     LONG GetSwitchType() const { return m_lSwitchType; }
     void SetSwitchType(LONG type) { m_lSwitchType = type; }
     DWORD GetSchema() const { return m_dwSchema; }
-    CPropSwitchControlled* GetPage() const { return m_pPage; }
 
 private:
-    CPropSwitchControlled* m_pPage = nullptr;
     DWORD m_dwSchema = 0;
     LONG m_lSwitchType = 0;
 };
