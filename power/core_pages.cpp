@@ -6,6 +6,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -56,23 +57,20 @@ constexpr UINT kListEditedMessage = WM_USER + 1000;
 constexpr char kResistivityOff[] = "1T";
 constexpr char kCoefficientOff[] = "0";
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
-};
+using qv::pages::ControlLayout;
 // Layout codes of the controls both pages have, then those of the unit boxes.
-constexpr LayoutCode kCoreLayout[] = {
-    {.id = 2000, .code = 5},   {.id = 2001, .code = 7},   {.id = 2002, .code = 6},   {.id = 2020, .code = 6},
-    {.id = 2359, .code = 197}, {.id = 2362, .code = 5},   {.id = 151, .code = 5},    {.id = 2363, .code = 5},
-    {.id = 2132, .code = 135}, {.id = 2364, .code = 5},   {.id = 2498, .code = 201}, {.id = 2495, .code = 194},
-    {.id = 2091, .code = 202}, {.id = 2501, .code = 1},   {.id = 2500, .code = 1},   {.id = 2499, .code = 1},
-    {.id = 2502, .code = 1},   {.id = 2299, .code = 65},  {.id = 2297, .code = 65},  {.id = 2300, .code = 65},
-    {.id = 2496, .code = 0},   {.id = 2497, .code = 0},   {.id = 2506, .code = 0},   {.id = 2505, .code = 0},
-    {.id = 2503, .code = 66},  {.id = 2504, .code = 66},  {.id = 2507, .code = 66},  {.id = 2509, .code = 66},
+constexpr ControlLayout kCoreLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 7},   {.id = 2002, .flags = 6},   {.id = 2020, .flags = 6},
+    {.id = 2359, .flags = 197}, {.id = 2362, .flags = 5},   {.id = 151, .flags = 5},    {.id = 2363, .flags = 5},
+    {.id = 2132, .flags = 135}, {.id = 2364, .flags = 5},   {.id = 2498, .flags = 201}, {.id = 2495, .flags = 194},
+    {.id = 2091, .flags = 202}, {.id = 2501, .flags = 1},   {.id = 2500, .flags = 1},   {.id = 2499, .flags = 1},
+    {.id = 2502, .flags = 1},   {.id = 2299, .flags = 65},  {.id = 2297, .flags = 65},  {.id = 2300, .flags = 65},
+    {.id = 2496, .flags = 0},   {.id = 2497, .flags = 0},   {.id = 2506, .flags = 0},   {.id = 2505, .flags = 0},
+    {.id = 2503, .flags = 66},  {.id = 2504, .flags = 66},  {.id = 2507, .flags = 66},  {.id = 2509, .flags = 66},
 };
-constexpr LayoutCode kUnitBoxLayout[] = {
-    {.id = 2519, .code = 0}, {.id = 2520, .code = 0}, {.id = 2521, .code = 0}, {.id = 2522, .code = 0},
-    {.id = 2523, .code = 0}, {.id = 2524, .code = 0}, {.id = 2525, .code = 0},
+constexpr ControlLayout kUnitBoxLayout[] = {
+    {.id = 2519, .flags = 0}, {.id = 2520, .flags = 0}, {.id = 2521, .flags = 0}, {.id = 2522, .flags = 0},
+    {.id = 2523, .flags = 0}, {.id = 2524, .flags = 0}, {.id = 2525, .flags = 0},
 };
 
 // The caption static of each fixed field (the fixed-unit page appends the unit there).
@@ -146,9 +144,9 @@ const char* qv::power::cores::LevelName(int level) { return InfoOf(level).name; 
 CCorePageCommon::CCorePageCommon(UINT templ, bool fixedUnits, CWizardBase3* wizard,
                                  CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(templ), m_bFixedUnits(fixedUnits), m_pWizard(wizard), m_pExchange(exchange) {
-    for (const LayoutCode& entry : kCoreLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kCoreLayout);
     if (!fixedUnits)
-        for (const LayoutCode& entry : kUnitBoxLayout) SetControlInfo(entry.id, entry.code);
+        qv::pages::RegisterLayout(*this, kUnitBoxLayout);
 }
 
 CCorePageCommon::~CCorePageCommon() {

@@ -10,6 +10,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
@@ -47,17 +48,14 @@ constexpr const char* kSnapshotNames[] = {"LOAD", "RA", "LA", "RE", "J", "IA0", 
 // Output of each check box 2136 to 2142; 0: the box is hidden.
 constexpr WORD kOutputs[7] = {7100, 7101, 7000, 0, 7102, 7106, 7107};
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
-};
-constexpr LayoutCode kLayout[] = {
-    {.id = 2000, .code = 5},   {.id = 2001, .code = 69},  {.id = 2002, .code = 20},  {.id = 2020, .code = 6},
-    {.id = 2072, .code = 197}, {.id = 2132, .code = 197}, {.id = 2133, .code = 201}, {.id = 2134, .code = 201},
-    {.id = 2335, .code = 33},  {.id = 2161, .code = 33},  {.id = 2157, .code = 97},  {.id = 2159, .code = 97},
-    {.id = 2158, .code = 48},  {.id = 2160, .code = 48},  {.id = 2043, .code = 32},  {.id = 2044, .code = 98},
-    {.id = 2017, .code = 250}, {.id = 2136, .code = 50},  {.id = 2137, .code = 50},  {.id = 2138, .code = 50},
-    {.id = 2139, .code = 50},  {.id = 2140, .code = 50},  {.id = 2141, .code = 50},  {.id = 2142, .code = 50},
+using qv::pages::ControlLayout;
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 197}, {.id = 2132, .flags = 197}, {.id = 2133, .flags = 201}, {.id = 2134, .flags = 201},
+    {.id = 2335, .flags = 33},  {.id = 2161, .flags = 33},  {.id = 2157, .flags = 97},  {.id = 2159, .flags = 97},
+    {.id = 2158, .flags = 48},  {.id = 2160, .flags = 48},  {.id = 2043, .flags = 32},  {.id = 2044, .flags = 98},
+    {.id = 2017, .flags = 250}, {.id = 2136, .flags = 50},  {.id = 2137, .flags = 50},  {.id = 2138, .flags = 50},
+    {.id = 2139, .flags = 50},  {.id = 2140, .flags = 50},  {.id = 2141, .flags = 50},  {.id = 2142, .flags = 50},
 };
 
 // The members one characteristic addresses.
@@ -114,7 +112,7 @@ CPropDCMENLMachine::CPropDCMENLMachine() : TElementPage(kDCMachineTemplate) {}
 
 CPropDCMENLMachine::CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, ParamHolder* params)
     : TElementPage(kDCMachineTemplate, wizard, params) {
-    for (const LayoutCode& entry : kLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropDCMENLMachine::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }

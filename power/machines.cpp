@@ -6,6 +6,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -66,15 +67,12 @@ constexpr MachineShape kMachineShapes[] = {
 #undef PARVEL_SYNC_OUTPUTS
 #undef PARVEL_DC_OUTPUTS
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
-};
-constexpr LayoutCode kMachineLayout[] = {
-    {.id = 2000, .code = 5},   {.id = 2001, .code = 69},  {.id = 2002, .code = 20},  {.id = 2020, .code = 6},
-    {.id = 2072, .code = 197}, {.id = 2132, .code = 197}, {.id = 2133, .code = 201}, {.id = 2134, .code = 201},
-    {.id = 2017, .code = 250}, {.id = 2136, .code = 50},  {.id = 2137, .code = 50},  {.id = 2138, .code = 50},
-    {.id = 2139, .code = 50},  {.id = 2140, .code = 50},  {.id = 2141, .code = 50},  {.id = 2142, .code = 50},
+using qv::pages::ControlLayout;
+constexpr ControlLayout kMachineLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 197}, {.id = 2132, .flags = 197}, {.id = 2133, .flags = 201}, {.id = 2134, .flags = 201},
+    {.id = 2017, .flags = 250}, {.id = 2136, .flags = 50},  {.id = 2137, .flags = 50},  {.id = 2138, .flags = 50},
+    {.id = 2139, .flags = 50},  {.id = 2140, .flags = 50},  {.id = 2141, .flags = 50},  {.id = 2142, .flags = 50},
 };
 
 bool IsListedInput(const CWizardCopaObject3* param) {
@@ -155,7 +153,7 @@ CPropMachine::CPropMachine() : CTBPropertyPage(kMachineTemplate) {}
 
 CPropMachine::CPropMachine(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(kMachineTemplate), m_pWizard(wizard), m_pExchange(exchange) {
-    for (const LayoutCode& entry : kMachineLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kMachineLayout);
 }
 
 CPropMachine::~CPropMachine() {

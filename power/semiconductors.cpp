@@ -280,6 +280,16 @@ LONG CPropSemiDiode::KindFromControls() {
     return entry;
 }
 
+void CPropSemiDiode::SettleModeFromControls() {
+    LONG kind = SemiKindOf(m_lModeWord);
+    if (m_radElementName.GetSafeHwnd() != nullptr) {
+        kind = KindFromControls();
+        m_lModeWord = kind;
+    }
+    AddFlags(kind);
+    BuildCompareList(static_cast<int>(kind));
+}
+
 void CPropSemiDiode::AddFlags(LONG kind) {
     if (CPropCharacteristicXYTable* table = Table()) {
         if (table->GetUserFileFlag()) m_lModeWord |= static_cast<LONG>(kSemiUserFile);
@@ -606,13 +616,7 @@ BOOL CPropSemiDiode::OnApply() {
         }
     }
 
-    LONG kind = SemiKindOf(m_lModeWord);
-    if (m_radElementName.GetSafeHwnd() != nullptr) {
-        kind = KindFromControls();
-        m_lModeWord = kind;
-    }
-    AddFlags(kind);
-    BuildCompareList(static_cast<int>(kind));
+    SettleModeFromControls();
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);
 
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -689,13 +693,7 @@ void CPropSemiDiode::DeriveInitialMode(int toWizard) {
         CheckDlgButton(kCtlType, BST_UNCHECKED);
         UpdateSourceControls();
     }
-    LONG kind = SemiKindOf(m_lModeWord);
-    if (m_radElementName.GetSafeHwnd() != nullptr) {
-        kind = KindFromControls();
-        m_lModeWord = kind;
-    }
-    AddFlags(kind);
-    BuildCompareList(static_cast<int>(kind));
+    SettleModeFromControls();
     if (toWizard == 1 && m_pState != nullptr) {
         m_pState->SetExtraTextA(CString());
         m_pState->SetExtraTextB(CString());

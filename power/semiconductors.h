@@ -190,6 +190,9 @@ protected:
     LONG KindFromControls();
     // Adds the file flags of the table and the pin to the mode word.
     void AddFlags(LONG kind);
+    // The kind from the controls (when the page has its window) with its flags into the mode
+    // word, and the list of parameters it writes.
+    void SettleModeFromControls();
     void SetControlsFromMode();
     void UpdateSourceControls();
     void UpdatePinEnables();

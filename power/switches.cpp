@@ -275,7 +275,40 @@ void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {
     qv::pages::EnableDlgControl(*this, control, IsParamNotOnPin(m_pParams, valueID));
 }
 
-void CPropSwitchBase4::OnPaintSymbol() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
+void CPropSwitchBase4::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
+
+void CPropSwitchBase4::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, 2033, m_cmbOnUnit);
+    DDX_Control(pDX, 2035, m_cmbOffUnit);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
+    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
+    DDX_Text(pDX, kIdInitialState, m_strInitialState);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
+    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
+}
+
+// A page's own entries come first: the initial state and the type list of the controlled
+// switch have handlers of their own.
+BEGIN_MESSAGE_MAP(CPropSwitchBase4, CTBPropertyPage)
+    ON_BN_CLICKED(kIdVoltage, &CPropSwitchBase4::OnVoltage)
+    ON_BN_CLICKED(kIdCurrent, &CPropSwitchBase4::OnCurrent)
+    ON_BN_CLICKED(kCtlShowName, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kCtlName, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kIdOnResistance, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kIdOffResistance, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kIdInitialState, &CPropSwitchBase4::OnModified)
+    ON_CBN_SELCHANGE(2033, &CPropSwitchBase4::OnModified)
+    ON_CBN_SELCHANGE(2035, &CPropSwitchBase4::OnModified)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+void CPropSwitchBase4::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
 
 BOOL CPropSwitchBase4::Commit() {
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
@@ -294,36 +327,17 @@ CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* 
 }
 
 void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, 2033, m_cmbOnUnit);
-    DDX_Control(pDX, 2035, m_cmbOffUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    CPropSwitchBase4::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
-    DDX_Text(pDX, kIdInitialState, m_strInitialState);
     DDX_Text(pDX, 2524, m_strHysteresis);
     DDX_Text(pDX, 2522, m_strThreshold);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
-    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
     DDX_Text(pDX, kIdSwitchControl, m_strControlSignal);
 }
 
 BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
-    ON_BN_CLICKED(kIdVoltage, &CPropHysteresisSwitch::OnVoltage)
-    ON_BN_CLICKED(kIdCurrent, &CPropHysteresisSwitch::OnCurrent)
     ON_BN_CLICKED(kCtlUsePin, &CPropHysteresisSwitch::OnUsePin)
-    ON_BN_CLICKED(kCtlShowName, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kCtlName, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kIdOnResistance, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kIdOffResistance, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kIdInitialState, &CPropHysteresisSwitch::OnModified)
     ON_EN_CHANGE(2522, &CPropHysteresisSwitch::OnModified)
     ON_EN_CHANGE(2524, &CPropHysteresisSwitch::OnModified)
-    ON_CBN_SELCHANGE(2033, &CPropHysteresisSwitch::OnModified)
-    ON_CBN_SELCHANGE(2035, &CPropHysteresisSwitch::OnModified)
-    ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 std::array<CPropSwitchBase4::ParamField, 6> CPropHysteresisSwitch::Fields() {
@@ -389,11 +403,6 @@ BOOL CPropHysteresisSwitch::OnApply() {
 
 void CPropHysteresisSwitch::OnUsePin() { qv::pages::ClickPinBox(*this, m_pParams, m_bUsePin, kIdSwitchControl); }
 
-void CPropHysteresisSwitch::OnModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 // ---------------------------------------------------------------------------------------
 // Voltage- or current-controlled switch.
 
@@ -405,47 +414,25 @@ CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* 
 }
 
 void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CPropSwitchBase4::DoDataExchange(pDX);
     DDX_Control(pDX, 2036, m_cmbThresholdVoltageUnit);
     DDX_Control(pDX, 2037, m_cmbHysteresisVoltageUnit);
-    DDX_Control(pDX, 2033, m_cmbOnUnit);
-    DDX_Control(pDX, 2035, m_cmbOffUnit);
     DDX_Control(pDX, 2039, m_cmbThresholdCurrentUnit);
     DDX_Control(pDX, 2040, m_cmbHysteresisCurrentUnit);
     DDX_Control(pDX, kCtlType, m_cmbType);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
-    DDX_Text(pDX, kIdInitialState, m_strInitialState);
     DDX_Text(pDX, kIdHysteresis, m_strHysteresisVoltage);
     DDX_Text(pDX, kIdHysteresisCurrent, m_strHysteresisCurrent);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
-    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
     DDX_Text(pDX, kIdThreshold, m_strThresholdVoltage);
     DDX_Text(pDX, kIdThresholdCurrent, m_strThresholdCurrent);
 }
 
+// The edits 2315 to 2323 are the thresholds, the hysteresis values and the initial state
+// (which has its own handler first); the lists 2036 to 2040 their units.
 BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
     ON_CBN_SELCHANGE(kCtlType, &CPropSwitchControlled::OnTypeChanged)
     ON_EN_CHANGE(kIdInitialState, &CPropSwitchControlled::OnInitialStateChanged)
-    ON_BN_CLICKED(kIdVoltage, &CPropSwitchControlled::OnVoltage)
-    ON_BN_CLICKED(kIdCurrent, &CPropSwitchControlled::OnCurrent)
-    ON_BN_CLICKED(kCtlShowName, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kCtlName, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdOnResistance, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdOffResistance, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdThreshold, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdHysteresis, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdThresholdCurrent, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdHysteresisCurrent, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2033, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2035, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2036, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2037, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2039, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2040, &CPropSwitchControlled::OnModified)
-    ON_WM_PAINT()
+    ON_CONTROL_RANGE(EN_CHANGE, kIdThreshold, kIdHysteresisCurrent, &CPropSwitchControlled::OnControlChanged)
+    ON_CONTROL_RANGE(CBN_SELCHANGE, 2036, 2040, &CPropSwitchControlled::OnControlChanged)
 END_MESSAGE_MAP()
 
 std::array<CPropSwitchBase4::ParamField, 7> CPropSwitchControlled::Fields() {
@@ -562,11 +549,6 @@ BOOL CPropSwitchControlled::OnApply() {
     if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);
     m_pParams->m_bySymbolVariant = SymbolMask();
     return Commit();
-}
-
-void CPropSwitchControlled::OnModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
 }
 
 CSwitchControlledWizard4::CSwitchControlledWizard4(const CSwitchControlledWizard4* other) : TSwitchWizard4(other) {

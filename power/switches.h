@@ -130,13 +130,27 @@ protected:
     // chosen in its list.
     void StoreFields(std::span<const ParamField> fields);
     void EnableByPin(int control, WORD valueID);
-    void OnPaintSymbol();
     BOOL Commit();
+
+    // The controls both pages have: name, "Show Name", the output boxes, the two resistances
+    // with their unit lists and the initial state.
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
+    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
+    void OnModified();
+    void OnControlChanged(UINT) { OnModified(); }
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
 
     BOOL m_bShowName = FALSE;
     BOOL m_bCurrentOutput = FALSE;
     BOOL m_bVoltageOutput = FALSE;
     CString m_strName;
+    CTBUnitComboBox m_cmbOnUnit;   // 2033
+    CTBUnitComboBox m_cmbOffUnit;  // 2035
+    CString m_strInitialState;
+    CString m_strOffResistance;
+    CString m_strOnResistance;
 };
 
 class CPropHysteresisSwitch : public CPropSwitchBase4 {
@@ -156,20 +170,11 @@ protected:
     void EnableFields();
     void ApplyUsePin();
     void OnUsePin();
-    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
-    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
-    void OnModified();
-    void OnPaint() { OnPaintSymbol(); }
     DECLARE_MESSAGE_MAP()
 
-    CTBUnitComboBox m_cmbOnUnit;   // 2033
-    CTBUnitComboBox m_cmbOffUnit;  // 2035
     BOOL m_bUsePin = FALSE;
-    CString m_strInitialState;
     CString m_strHysteresis;
     CString m_strThreshold;
-    CString m_strOffResistance;
-    CString m_strOnResistance;
     CString m_strControlSignal;
 };
 
@@ -215,25 +220,16 @@ protected:
     void OnTypeChanged();
     void UpdateEnabling();
     void OnInitialStateChanged();
-    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
-    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
-    void OnModified();
-    void OnPaint() { OnPaintSymbol(); }
     DECLARE_MESSAGE_MAP()
 
     LONG m_lSwitchType = 0;
     CTBUnitComboBox m_cmbThresholdVoltageUnit;   // 2036
     CTBUnitComboBox m_cmbHysteresisVoltageUnit;  // 2037
-    CTBUnitComboBox m_cmbOnUnit;                 // 2033
-    CTBUnitComboBox m_cmbOffUnit;                // 2035
     CTBUnitComboBox m_cmbThresholdCurrentUnit;   // 2039
     CTBUnitComboBox m_cmbHysteresisCurrentUnit;  // 2040
     CComboBox m_cmbType;                         // 2032
-    CString m_strInitialState;
     CString m_strHysteresisVoltage;
     CString m_strHysteresisCurrent;
-    CString m_strOffResistance;
-    CString m_strOnResistance;
     CString m_strThresholdVoltage;
     CString m_strThresholdCurrent;
 };
