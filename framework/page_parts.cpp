@@ -2,6 +2,7 @@
 
 #include "framework/module.h"
 #include "framework/param_access.h"
+#include "framework/requests.h"
 
 namespace qv::pages {
 
@@ -22,6 +23,14 @@ void LoadNameAndSymbol(const ParamHolder* params, const CWizardBaseCommon* wizar
 void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showName) {
     params.m_strElementName = name;
     params.m_dwShowName = showName ? 1 : 0;
+}
+
+bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
+                    const BOOL& showName) {
+    if (params == nullptr) return false;
+    page.UpdateData(TRUE);
+    StoreNameAndShowName(*params, name, showName);
+    return CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params)) != FALSE;
 }
 
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID) {

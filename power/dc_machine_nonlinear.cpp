@@ -393,12 +393,9 @@ void CPropDCMENLMachine::OnListItemChanged(NMHDR*, LRESULT* result) {
 
 BOOL CPropDCMENLMachine::OnApply() {
     // Without a parameter set there is nothing to write into.
-    if (m_pParams == nullptr) return FALSE;
+    if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
-    if (!CommitParamSet(target, cookie)) return FALSE;
     if (const CPropCharacteristicXYTable* table = BindExcitation();
         table != nullptr && m_dwExcitationLookUp != 0 && !table->GetUserFileFlag())
         m_strExcitationFile = MakeDocumentFileName(m_pWizard, "CHLE");
