@@ -15,6 +15,7 @@
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 
@@ -79,30 +80,6 @@ bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
 
-void CopySnapshots(CPtrArray& target, const CPtrArray* source) {
-    for (INT_PTR i = target.GetSize() - 1; i >= 0; --i) delete static_cast<CCopaObjectCompare*>(target[i]);
-    target.RemoveAll();
-    if (source == nullptr) return;
-    for (INT_PTR i = 0; i < source->GetSize(); ++i)
-        if (auto* copy = CCopaObjectCompare::Assign(static_cast<const CCopaObjectCompare*>(source->GetAt(i))))
-            target.Add(copy);
-}
-
-// Reads an archived block from a copy of its bytes; an archive error ends the reading and
-// keeps what was read before.
-template <class Read>
-void ReadArchived(const BYTE* data, size_t length, Read read) {
-    if (length == 0 || length > 0x7FFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -115,7 +92,7 @@ CPropDCMENLMachine::CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, Param
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
-void CPropDCMENLMachine::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
+void CPropDCMENLMachine::DeleteSnapshots() { qv::snapshots::CopySnapshots(m_Snapshots, nullptr); }
 
 void CPropDCMENLMachine::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
@@ -172,7 +149,7 @@ void CPropDCMENLMachine::SetCharacteristicSettings(const DcmSettings& settings, 
     m_strExcitationY = settings.excitationY;
     m_strMagnetizationX = settings.magnetizationX;
     m_strMagnetizationY = settings.magnetizationY;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::snapshots::CopySnapshots(m_Snapshots, snapshots);
 }
 
 DcmSettings CPropDCMENLMachine::Settings() const {
@@ -562,7 +539,7 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
         // A count beyond what a list may hold is refused: no snapshot is read. The snapshots
         // are read only when more data follows them, as the older generation wrote them.
         if (go && size > 0 && size < reader.Remaining() && count <= kMaxSnapshots) {
-            ReadArchived(reader.Position(), size, [&](CArchive& ar) {
+            qv::pages::ReadArchivedBlock(reader.Position(), size, [&](CArchive& ar) {
                 for (DWORD i = 0; i < count; ++i) {
                     auto snapshot = std::make_unique<CCopaObjectCompare>();
                     snapshot->Serialize(ar);
@@ -572,7 +549,7 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
         }
         go = go && reader.SkipBytes(size);
         go = go && reader.ReadDword(size) && reader.Fits(size);
-        if (go && size > 0) ReadArchived(reader.Position(), size, [&](CArchive& ar) { Serialize(ar); });
+        if (go && size > 0) qv::pages::ReadArchivedBlock(reader.Position(), size, [&](CArchive& ar) { Serialize(ar); });
         go = go && reader.SkipBytes(size);
         go = go && reader.ReadDword(size) && reader.Fits(size);
         if (go) {
@@ -629,16 +606,16 @@ CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4(const CDCMachineNonlinear
     for (int i = 0; i < 4; ++i) m_strUnits[i] = other->m_strUnits[i];
     m_ExcitationTable.CopyFrom(&other->m_ExcitationTable);
     m_MagnetizationTable.CopyFrom(&other->m_MagnetizationTable);
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    qv::snapshots::CopySnapshots(m_Snapshots, &other->m_Snapshots);
 }
 
 CDCMachineNonlinearWizard4::~CDCMachineNonlinearWizard4() { DeleteSnapshots(); }
 
-void CDCMachineNonlinearWizard4::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
+void CDCMachineNonlinearWizard4::DeleteSnapshots() { qv::snapshots::CopySnapshots(m_Snapshots, nullptr); }
 
 void CDCMachineNonlinearWizard4::SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots) {
     m_Settings = settings;
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+    if (snapshots != &m_Snapshots) qv::snapshots::CopySnapshots(m_Snapshots, snapshots);
 }
 
 void CDCMachineNonlinearWizard4::SetChannelUnits(CString excitationX, CString excitationY, CString magnetizationX,
@@ -756,7 +733,7 @@ void CDCMachineNonlinearWizard4::Serialize(CArchive& ar, ESheetVersion version) 
             snapshots.Add(snapshot.release());
         }
     } catch (...) {
-        CopySnapshots(snapshots, nullptr);
+        qv::snapshots::CopySnapshots(snapshots, nullptr);
         throw;
     }
     m_Settings = settings;
