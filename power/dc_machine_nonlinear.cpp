@@ -31,11 +31,8 @@ IMPLEMENT_DYNAMIC(CDCMachineNonlinearWizard4, CWizardBase4)
 
 namespace {
 
-constexpr int kCtlParameterList = 2132;
-constexpr int kCtlInitialValueList = 2134;
 constexpr int kCtlExcitationPin = 2158;
 constexpr int kCtlMagnetizationPin = 2160;
-constexpr int kCtlFirstOutput = 2136;
 constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrFluxAxis = 2706;
 constexpr UINT kStrInductanceAxis = 2708;
@@ -123,7 +120,7 @@ void CPropDCMENLMachine::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlParameterList, m_lstParameters);
     DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Text(pDX, kCtlName, m_strName);
-    for (int i = 0; i < 7; ++i) DDX_Check(pDX, kCtlFirstOutput + i, m_bOutput[i]);
+    for (int i = 0; i < 7; ++i) DDX_Check(pDX, kCtlFirstMachineOutput + i, m_bOutput[i]);
     DDX_Check(pDX, kCtlExcitationPin, m_bExcitationPin);
     DDX_Check(pDX, kCtlMagnetizationPin, m_bMagnetizationPin);
 }
@@ -204,7 +201,7 @@ void CPropDCMENLMachine::LoadDefaultOutputs() {
     {
         CResourceSwitch resources;
         for (int i = 0; i < 7; ++i) {
-            CWnd* box = GetDlgItem(kCtlFirstOutput + i);
+            CWnd* box = GetDlgItem(kCtlFirstMachineOutput + i);
             if (box == nullptr) continue;
             if (kOutputs[i] == 0) {
                 box->ShowWindow(SW_HIDE);

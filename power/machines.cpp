@@ -21,8 +21,6 @@ PARVEL_VERSIONED_CLASS(CPropMachine)
 
 namespace {
 
-constexpr int kCtlParameterList = 2132;
-constexpr int kCtlInitialValueList = 2134;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrValue = 2721;
 constexpr UINT kStrUnit = 2781;

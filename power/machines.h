@@ -31,6 +31,9 @@ constexpr WORD kIdRotorPosition = 7057;
 constexpr WORD kIdLoadTorque = 7000;
 constexpr int kMachineOutputCount = 7;
 constexpr int kCtlFirstMachineOutput = 2136;
+// The two lists every machine page has.
+constexpr int kCtlParameterList = 2132;
+constexpr int kCtlInitialValueList = 2134;
 
 // What one machine shows. An output of 0 hides its check box; hideLoadWithout7000 hides
 // 2138 when the element has no parameter 7000.
