@@ -11,6 +11,10 @@ void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie
         SetParamValue(holder, fileID, MakeDocumentFileName(wizard, CString()));
         CommitParamSet(target, cookie);
     }
+    PutDataFilesBesideDescription(file);
+}
+
+void PutDataFilesBesideDescription(CFile* file) {
     CString folder = file ? file->GetFilePath() : CString();
     if (folder.IsEmpty()) {
         char buffer[MAX_PATH] = {};

@@ -27,6 +27,9 @@ namespace qv::characteristic {
 // folder when that has no path. The caller writes the table's points afterwards.
 void PrepareCharacteristicDataFile(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
                                    const CWizardBaseCommon* wizard, WORD fileID, bool userFile, CFile* file);
+// Data files go into the folder of the description file `file`, or into the temporary folder
+// when that has no path.
+void PutDataFilesBesideDescription(CFile* file);
 
 // The parameters of the characteristic: its value (the table or a reference) and, where the
 // element has one, the data file's name.

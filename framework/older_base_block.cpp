@@ -1,6 +1,7 @@
 #include "framework/older_base_block.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -126,21 +127,11 @@ BOOL COlderBaseBlockPage::EndApply() {
 }
 
 void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID) {
-    const BOOL before = flag;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(m_pExchange, valueID, flag);
-    CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pExchange, flag, controlID, valueID);
 }
 
 void COlderBaseBlockPage::AppendOutputUnit(int controlID, WORD valueID) {
-    CString caption;
-    GetDlgItemText(controlID, caption);
-    CString unit;
-    GetParamUnit(m_pExchange, valueID, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(controlID, caption);
+    qv::pages::AppendParamUnitToCaption(*this, controlID, m_pExchange, valueID);
 }
 
 void COlderBaseBlockPage::OnMarkModified() {

@@ -121,6 +121,4 @@ class TOlderBaseBlockWizard : public qv::wizards::TPageWizard3<Page, Self> {
 public:
     TOlderBaseBlockWizard() = default;
     explicit TOlderBaseBlockWizard(const Self* other) : qv::wizards::TPageWizard3<Page, Self>(other) {}
-
-    int GetWizardKind() override { return 3; }
 };

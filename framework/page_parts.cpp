@@ -2,6 +2,7 @@
 
 #include "framework/module.h"
 #include "framework/param_access.h"
+#include "framework/requests.h"
 
 namespace qv::pages {
 
@@ -24,6 +25,14 @@ void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showNam
     params.m_dwShowName = showName ? 1 : 0;
 }
 
+bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
+                    const BOOL& showName) {
+    if (params == nullptr) return false;
+    page.UpdateData(TRUE);
+    StoreNameAndShowName(*params, name, showName);
+    return CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params)) != FALSE;
+}
+
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID) {
     CString caption = GetParamDescriptionText(wizard, params, valueID);
     CString unit;
@@ -38,6 +47,24 @@ void EnableDlgControl(CWnd& page, int id, BOOL enable) {
 
 void ShowDlgControl(CWnd& page, int id, BOOL show) {
     if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void AppendParamUnitToCaption(CWnd& page, int controlID, ParamHolder* params, WORD valueID) {
+    CString caption;
+    page.GetDlgItemText(controlID, caption);
+    CString unit;
+    GetParamUnit(params, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    page.SetDlgItemText(controlID, caption);
+}
+
+void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int controlID, WORD valueID) {
+    const BOOL before = flag;
+    page.UpdateData(TRUE);
+    page.SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page.CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
 }
 
 } // namespace qv::pages

@@ -19,11 +19,26 @@ void LoadNameAndSymbol(const ParamHolder* params, const CWizardBaseCommon* wizar
 // The name and "Show Name" check a page gives back to the parameter set on apply.
 void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showName);
 
+// The opening of OnApply on the pages that give the editor the name before their values:
+// without a parameter set nothing is written (false); else the controls are read, the name and
+// "Show Name" go to the set and the editor takes it (request 25); false when it refuses.
+bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
+                    const BOOL& showName);
+
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
 
 // A control the dialog does not have is passed over.
 void EnableDlgControl(CWnd& page, int id, BOOL enable);
 void ShowDlgControl(CWnd& page, int id, BOOL show);
+
+// The caption of the control followed by the unit of the parameter with the value ID; a
+// parameter without a unit (or no such parameter) leaves the caption as it is.
+void AppendParamUnitToCaption(CWnd& page, int controlID, ParamHolder* params, WORD valueID);
+
+// An output box was clicked: the page reads its controls and is marked modified; the output
+// takes the opposite of the state the page showed before the click, whatever the box did
+// itself, is switched in the element at once and shown ticked or clear in the box.
+void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int controlID, WORD valueID);
 
 } // namespace qv::pages

@@ -7,7 +7,8 @@
 //   puts it on the sheet; EndEditProperties gives the page's cookie back and deletes it; Clone
 //   copies the wizard through its copy constructor; hidden work (Initialize, conversions) runs
 //   on a page of the wizard's own, never on the one on the editor's sheet.
-// - TPageWizard3 (CWizardBase3): the page works on the editor's data-exchange object.
+// - TPageWizard3 (CWizardBase3): the page works on the editor's data-exchange object; the
+//   wizard is of kind 3.
 //
 // Both only override the base's virtual operations, so the wizard keeps the base's slot order.
 // What differs per wizard is named on the wizard class itself (found through `Self`); the
@@ -15,6 +16,7 @@
 //
 //   Page* MakePage(DWORD_PTR cookie);         // a new page (default: new Page(this, cookie))
 //   void PrepareEditing();                    // after the set is fetched, before the page binds
+//                                             // (older base: before the page is made)
 //   void GiveSettingsToPage(Page& page);      // the wizard's own settings to a bound page
 //   static constexpr bool kReplaceEarlierPage // true: a page of an earlier call is deleted and
 //                                             // made anew instead of rebound (default false)
@@ -154,9 +156,12 @@ public:
     explicit TPageWizard3(const Self* other) : Base(other) {}
     ~TPageWizard3() override { DeletePage(); }
 
+    int GetWizardKind() override { return 3; }
+
     BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override {
         if (mode != 1) return Base::DoEditProperties(sheet, exchange, mode);
         CResourceSwitch resources;
+        static_cast<Self&>(*this).PrepareEditing();
         DeletePage();
         m_pPage = new (std::nothrow) Page(this, exchange);
         if (m_pPage == nullptr) return FALSE;
@@ -174,6 +179,9 @@ public:
     CWizardBase3* Clone() override { return new (std::nothrow) Self(static_cast<const Self*>(this)); }
 
     Page* GetPage() const { return m_pPage; }
+
+    // The default of the per-wizard step named above.
+    void PrepareEditing() {}
 
 protected:
     void DeletePage() {

@@ -1,12 +1,10 @@
 #include "passive/transformers_older_base.h"
 
 #include "framework/data_classes.h"
-#include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 
-#include <new>
 
 using namespace qv::passive;
 
@@ -179,24 +177,42 @@ void CPropPassiveTransformerBase::RefreshOnActivate(size_t ratioRows) {
     EnableFieldsByPin();
 }
 
-// ---------------------------------------------------------------------------------------
-// 2609
+CPropPassiveTransformerPage3::CPropPassiveTransformerPage3(const TransformerPageShape& shape, bool selectorShowsData)
+    : CPropPassiveTransformerBase(shape) {
+    m_bSelectorShowsData = selectorShowsData;
+}
 
-CPropPassive2WTrafoLinear::CPropPassive2WTrafoLinear() : CPropPassiveTransformerBase(kLinearShape) {}
+CPropPassiveTransformerPage3::CPropPassiveTransformerPage3(const TransformerPageShape& shape, bool selectorShowsData,
+                                                           CWizardBase3* wizard,
+                                                           CWizardSchematicDataExchange3* exchange)
+    : CPropPassiveTransformerBase(shape, wizard, exchange), m_pWizard(wizard), m_pExchange(exchange) {
+    m_bSelectorShowsData = selectorShowsData;
+}
 
-CPropPassive2WTrafoLinear::CPropPassive2WTrafoLinear(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CPropPassiveTransformerBase(kLinearShape, wizard, exchange), m_pWizard(wizard), m_pExchange(exchange) {}
-
-BOOL CPropPassive2WTrafoLinear::OnInitDialog() {
+void CPropPassiveTransformerPage3::ShowParameters() {
     InitNameAndSymbol();
     LoadParameters();
     UpdateData(FALSE);
-    return FinishInitWithUnitCaptions();
 }
 
-BOOL CPropPassive2WTrafoLinear::OnSetActive() {
-    RefreshOnActivate(1);
+BOOL CPropPassiveTransformerPage3::OnSetActive() {
+    RefreshOnActivate(m_shape.ratios.size());
     return CPropPassiveTransformerBase::OnSetActive();
+}
+
+BOOL CPropPassiveTransformerPage3::OnApply() { return ApplyWithOneCommit(m_pWizard, m_pExchange); }
+
+// ---------------------------------------------------------------------------------------
+// 2609
+
+CPropPassive2WTrafoLinear::CPropPassive2WTrafoLinear() : CPropPassiveTransformerPage3(kLinearShape, false) {}
+
+CPropPassive2WTrafoLinear::CPropPassive2WTrafoLinear(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
+    : CPropPassiveTransformerPage3(kLinearShape, false, wizard, exchange) {}
+
+BOOL CPropPassive2WTrafoLinear::OnInitDialog() {
+    ShowParameters();
+    return FinishInitWithUnitCaptions();
 }
 
 BOOL CPropPassive2WTrafoLinear::OnApply() {
@@ -217,16 +233,14 @@ BOOL CPropPassive2WTrafoLinear::OnApply() {
 // ---------------------------------------------------------------------------------------
 // 2610
 
-CPropPassive2WTrafoPriSecSide::CPropPassive2WTrafoPriSecSide() : CPropPassiveTransformerBase(kOneSideShape) {}
+CPropPassive2WTrafoPriSecSide::CPropPassive2WTrafoPriSecSide() : CPropPassiveTransformerPage3(kOneSideShape, false) {}
 
 CPropPassive2WTrafoPriSecSide::CPropPassive2WTrafoPriSecSide(CWizardBase3* wizard,
                                                              CWizardSchematicDataExchange3* exchange)
-    : CPropPassiveTransformerBase(kOneSideShape, wizard, exchange), m_pWizard(wizard), m_pExchange(exchange) {}
+    : CPropPassiveTransformerPage3(kOneSideShape, false, wizard, exchange) {}
 
 BOOL CPropPassive2WTrafoPriSecSide::OnInitDialog() {
-    InitNameAndSymbol();
-    LoadParameters();
-    UpdateData(FALSE);
+    ShowParameters();
     if (m_dwShuntBranch == 0)
         HideControls({kCtlMainInductanceLabel, kIdMainInductance, kSelMainInductance, kCtlIronLossLabel,
                       kIdIronLossResistance, kSelIronLoss});
@@ -235,31 +249,16 @@ BOOL CPropPassive2WTrafoPriSecSide::OnInitDialog() {
     return FinishInitWithUnitCaptions();
 }
 
-BOOL CPropPassive2WTrafoPriSecSide::OnSetActive() {
-    RefreshOnActivate(1);
-    return CPropPassiveTransformerBase::OnSetActive();
-}
-
-BOOL CPropPassive2WTrafoPriSecSide::OnApply() {
-    return ApplyWithOneCommit(m_pWizard, m_pExchange);
-}
-
 // ---------------------------------------------------------------------------------------
 // 2611
 
-CPropPassive6WTrafo3Phase::CPropPassive6WTrafo3Phase() : CPropPassiveTransformerBase(kThreePhaseShape) {
-    m_bSelectorShowsData = true;
-}
+CPropPassive6WTrafo3Phase::CPropPassive6WTrafo3Phase() : CPropPassiveTransformerPage3(kThreePhaseShape, true) {}
 
 CPropPassive6WTrafo3Phase::CPropPassive6WTrafo3Phase(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CPropPassiveTransformerBase(kThreePhaseShape, wizard, exchange), m_pWizard(wizard), m_pExchange(exchange) {
-    m_bSelectorShowsData = true;
-}
+    : CPropPassiveTransformerPage3(kThreePhaseShape, true, wizard, exchange) {}
 
 BOOL CPropPassive6WTrafo3Phase::OnInitDialog() {
-    InitNameAndSymbol();
-    LoadParameters();
-    UpdateData(FALSE);
+    ShowParameters();
     // Only the first output of a group gives the box its unit.
     return FinishInitDialog([this](const TransformerOutput& output) {
         CString caption;
@@ -268,34 +267,18 @@ BOOL CPropPassive6WTrafo3Phase::OnInitDialog() {
     });
 }
 
-BOOL CPropPassive6WTrafo3Phase::OnSetActive() {
-    RefreshOnActivate(1);
-    return CPropPassiveTransformerBase::OnSetActive();
-}
-
-BOOL CPropPassive6WTrafo3Phase::OnApply() {
-    return ApplyWithOneCommit(m_pWizard, m_pExchange);
-}
-
 // ---------------------------------------------------------------------------------------
 // 2612
 
 CPropPassive6WTrafo3PhasePriSecSide::CPropPassive6WTrafo3PhasePriSecSide()
-    : CPropPassiveTransformerBase(kThreePhaseOneSideShape) {
-    m_bSelectorShowsData = true;
-}
+    : CPropPassiveTransformerPage3(kThreePhaseOneSideShape, true) {}
 
 CPropPassive6WTrafo3PhasePriSecSide::CPropPassive6WTrafo3PhasePriSecSide(CWizardBase3* wizard,
                                                                          CWizardSchematicDataExchange3* exchange)
-    : CPropPassiveTransformerBase(kThreePhaseOneSideShape, wizard, exchange), m_pWizard(wizard),
-      m_pExchange(exchange) {
-    m_bSelectorShowsData = true;
-}
+    : CPropPassiveTransformerPage3(kThreePhaseOneSideShape, true, wizard, exchange) {}
 
 BOOL CPropPassive6WTrafo3PhasePriSecSide::OnInitDialog() {
-    InitNameAndSymbol();
-    LoadParameters();
-    UpdateData(FALSE);
+    ShowParameters();
     {
         CResourceSwitch resources;
         if (m_dwShuntBranch == 0) {
@@ -319,49 +302,4 @@ BOOL CPropPassive6WTrafo3PhasePriSecSide::OnInitDialog() {
             GetDlgItemText(output.check, caption);
         SetOutputCaption(output.check, caption, output.ids[0]);
     });
-}
-
-BOOL CPropPassive6WTrafo3PhasePriSecSide::OnSetActive() {
-    RefreshOnActivate(m_shape.ratios.size());
-    return CPropPassiveTransformerBase::OnSetActive();
-}
-
-BOOL CPropPassive6WTrafo3PhasePriSecSide::OnApply() {
-    return ApplyWithOneCommit(m_pWizard, m_pExchange);
-}
-
-// ---------------------------------------------------------------------------------------
-// The wizards.
-
-template <class Page>
-BOOL CTransformerWizard3<Page>::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange,
-                                                 UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    CResourceSwitch resources;
-    BuildCharacteristicSearchDirs(this);
-    // A page left from an earlier edit is deleted before the new one is made.
-    delete m_pPage;
-    m_pPage = new (std::nothrow) Page(this, exchange);
-    if (m_pPage == nullptr) return FALSE;
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-template <class Page>
-void CTransformerWizard3<Page>::EndEditProperties() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    DeleteOwnedObjects();
-}
-
-template class CTransformerWizard3<CPropPassive2WTrafoLinear>;
-template class CTransformerWizard3<CPropPassive2WTrafoPriSecSide>;
-template class CTransformerWizard3<CPropPassive6WTrafo3Phase>;
-template class CTransformerWizard3<CPropPassive6WTrafo3PhasePriSecSide>;
-
-CWizardBase3* CLinearTransformerWizard::Clone() { return new (std::nothrow) CLinearTransformerWizard(this); }
-CWizardBase3* CTransformerPriSecSideWizard::Clone() { return new (std::nothrow) CTransformerPriSecSideWizard(this); }
-CWizardBase3* CThreePhaseTransformerWizard::Clone() { return new (std::nothrow) CThreePhaseTransformerWizard(this); }
-CWizardBase3* CThreePhaseTransformerPriSecSideWizard::Clone() {
-    return new (std::nothrow) CThreePhaseTransformerPriSecSideWizard(this);
 }

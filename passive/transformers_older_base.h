@@ -31,118 +31,103 @@
 // has the shunt branch and no single turns ratio picture; one without both has the ratio.
 #pragma once
 
+#include "framework/data_file_places.h"
+#include "framework/page_wizard.h"
 #include "passive/transformer_page.h"
 
-// The linear two-winding transformer page (2609).
-class CPropPassive2WTrafoLinear : public CPropPassiveTransformerBase {
+// What the four pages share: the wizard and its data-exchange object they edit, whether a unit
+// change shows the page's data again (three-phase pages), activation over every ratio row, and apply with one commit.
+class CPropPassiveTransformerPage3 : public CPropPassiveTransformerBase {
+public:
+    BOOL OnSetActive() override;
+    BOOL OnApply() override;
+    DWORD GetShuntBranchFlag() const { return m_dwShuntBranch; }
+
+protected:
+    // Without wizard and data-exchange object: the runtime-class factory's page.
+    CPropPassiveTransformerPage3(const qv::passive::TransformerPageShape& shape, bool selectorShowsData);
+    CPropPassiveTransformerPage3(const qv::passive::TransformerPageShape& shape, bool selectorShowsData,
+                                 CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+    // The first steps of OnInitDialog: name and symbol, parameters, controls shown.
+    void ShowParameters();
+
+    CWizardBase3* m_pWizard = nullptr;
+    CWizardSchematicDataExchange3* m_pExchange = nullptr;
+};
+
+// The linear two-winding transformer page (2609): it commits the name before the values.
+class CPropPassive2WTrafoLinear : public CPropPassiveTransformerPage3 {
     DECLARE_SERIAL(CPropPassive2WTrafoLinear)
 public:
     CPropPassive2WTrafoLinear();
     CPropPassive2WTrafoLinear(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 
     BOOL OnInitDialog() override;
-    BOOL OnSetActive() override;
     BOOL OnApply() override;
-
-protected:
-    CWizardBase3* m_pWizard = nullptr;
-    CWizardSchematicDataExchange3* m_pExchange = nullptr;
 };
 
 // The two-winding transformer referred to one side (2610), with or without shunt branch.
-class CPropPassive2WTrafoPriSecSide : public CPropPassiveTransformerBase {
+class CPropPassive2WTrafoPriSecSide : public CPropPassiveTransformerPage3 {
     DECLARE_SERIAL(CPropPassive2WTrafoPriSecSide)
 public:
     CPropPassive2WTrafoPriSecSide();
     CPropPassive2WTrafoPriSecSide(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 
     BOOL OnInitDialog() override;
-    BOOL OnSetActive() override;
-    BOOL OnApply() override;
-    DWORD GetShuntBranchFlag() const { return m_dwShuntBranch; }
-
-protected:
-    CWizardBase3* m_pWizard = nullptr;
-    CWizardSchematicDataExchange3* m_pExchange = nullptr;
 };
 
 // The three-phase transformer page (2611) with grouped phase outputs.
-class CPropPassive6WTrafo3Phase : public CPropPassiveTransformerBase {
+class CPropPassive6WTrafo3Phase : public CPropPassiveTransformerPage3 {
     DECLARE_SERIAL(CPropPassive6WTrafo3Phase)
 public:
     CPropPassive6WTrafo3Phase();
     CPropPassive6WTrafo3Phase(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 
     BOOL OnInitDialog() override;
-    BOOL OnSetActive() override;
-    BOOL OnApply() override;
-
-protected:
-    CWizardBase3* m_pWizard = nullptr;
-    CWizardSchematicDataExchange3* m_pExchange = nullptr;
 };
 
 // The three-phase transformer referred to one side (2612): four turns ratios, grouped
 // outputs, with or without shunt branch.
-class CPropPassive6WTrafo3PhasePriSecSide : public CPropPassiveTransformerBase {
+class CPropPassive6WTrafo3PhasePriSecSide : public CPropPassiveTransformerPage3 {
     DECLARE_SERIAL(CPropPassive6WTrafo3PhasePriSecSide)
 public:
     CPropPassive6WTrafo3PhasePriSecSide();
     CPropPassive6WTrafo3PhasePriSecSide(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
 
     BOOL OnInitDialog() override;
-    BOOL OnSetActive() override;
-    BOOL OnApply() override;
-    DWORD GetShuntBranchFlag() const { return m_dwShuntBranch; }
-
-protected:
-    CWizardBase3* m_pWizard = nullptr;
-    CWizardSchematicDataExchange3* m_pExchange = nullptr;
 };
 
-// The four wizards: a CWizardBase3 and the page of mode 1.
-template <class Page>
-class CTransformerWizard3 : public CWizardBase3 {
+// The four wizards: the page of mode 1, after the characteristic files have been searched.
+template <class Page, class Self>
+class CTransformerWizard3 : public qv::wizards::TPageWizard3<Page, Self> {
 public:
-    CTransformerWizard3() = default;
-    // The copy Clone makes: the base's data, no page.
-    explicit CTransformerWizard3(const CTransformerWizard3* other) : CWizardBase3(other) {}
-    ~CTransformerWizard3() override { delete m_pPage; }
-
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
-
-    Page* GetPage() const { return m_pPage; }
-
-protected:
-    Page* m_pPage = nullptr;
+    using qv::wizards::TPageWizard3<Page, Self>::TPageWizard3;
+    void PrepareEditing() { BuildCharacteristicSearchDirs(this); }
 };
 
-class CLinearTransformerWizard : public CTransformerWizard3<CPropPassive2WTrafoLinear> {
+class CLinearTransformerWizard : public CTransformerWizard3<CPropPassive2WTrafoLinear, CLinearTransformerWizard> {
     DECLARE_DYNAMIC(CLinearTransformerWizard)
 public:
     using CTransformerWizard3::CTransformerWizard3;
-    CWizardBase3* Clone() override;
 };
 
-class CTransformerPriSecSideWizard : public CTransformerWizard3<CPropPassive2WTrafoPriSecSide> {
+class CTransformerPriSecSideWizard
+    : public CTransformerWizard3<CPropPassive2WTrafoPriSecSide, CTransformerPriSecSideWizard> {
     DECLARE_DYNAMIC(CTransformerPriSecSideWizard)
 public:
     using CTransformerWizard3::CTransformerWizard3;
-    CWizardBase3* Clone() override;
 };
 
-class CThreePhaseTransformerWizard : public CTransformerWizard3<CPropPassive6WTrafo3Phase> {
+class CThreePhaseTransformerWizard
+    : public CTransformerWizard3<CPropPassive6WTrafo3Phase, CThreePhaseTransformerWizard> {
     DECLARE_DYNAMIC(CThreePhaseTransformerWizard)
 public:
     using CTransformerWizard3::CTransformerWizard3;
-    CWizardBase3* Clone() override;
 };
 
-class CThreePhaseTransformerPriSecSideWizard : public CTransformerWizard3<CPropPassive6WTrafo3PhasePriSecSide> {
+class CThreePhaseTransformerPriSecSideWizard
+    : public CTransformerWizard3<CPropPassive6WTrafo3PhasePriSecSide, CThreePhaseTransformerPriSecSideWizard> {
     DECLARE_DYNAMIC(CThreePhaseTransformerPriSecSideWizard)
 public:
     using CTransformerWizard3::CTransformerWizard3;
-    CWizardBase3* Clone() override;
 };

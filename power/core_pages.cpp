@@ -2,9 +2,11 @@
 
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -15,16 +17,13 @@
 #include <vector>
 
 using namespace qv::power::cores;
+using namespace qv::dialog;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlLevel = 151;
 constexpr int kCtlCoreList = 2132;
 constexpr int kCtlLevelDescription = 2364;
-constexpr int kCtlShow = 2217;
 constexpr int kCtlEddyCurrent = 2501;
 constexpr int kCtlResistivityLabel = 2500;
 constexpr int kCtlCoefficient1Label = 2499;
@@ -58,23 +57,20 @@ constexpr UINT kListEditedMessage = WM_USER + 1000;
 constexpr char kResistivityOff[] = "1T";
 constexpr char kCoefficientOff[] = "0";
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
-};
+using qv::pages::ControlLayout;
 // Layout codes of the controls both pages have, then those of the unit boxes.
-constexpr LayoutCode kCoreLayout[] = {
-    {.id = 2000, .code = 5},   {.id = 2001, .code = 7},   {.id = 2002, .code = 6},   {.id = 2020, .code = 6},
-    {.id = 2359, .code = 197}, {.id = 2362, .code = 5},   {.id = 151, .code = 5},    {.id = 2363, .code = 5},
-    {.id = 2132, .code = 135}, {.id = 2364, .code = 5},   {.id = 2498, .code = 201}, {.id = 2495, .code = 194},
-    {.id = 2091, .code = 202}, {.id = 2501, .code = 1},   {.id = 2500, .code = 1},   {.id = 2499, .code = 1},
-    {.id = 2502, .code = 1},   {.id = 2299, .code = 65},  {.id = 2297, .code = 65},  {.id = 2300, .code = 65},
-    {.id = 2496, .code = 0},   {.id = 2497, .code = 0},   {.id = 2506, .code = 0},   {.id = 2505, .code = 0},
-    {.id = 2503, .code = 66},  {.id = 2504, .code = 66},  {.id = 2507, .code = 66},  {.id = 2509, .code = 66},
+constexpr ControlLayout kCoreLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 7},   {.id = 2002, .flags = 6},   {.id = 2020, .flags = 6},
+    {.id = 2359, .flags = 197}, {.id = 2362, .flags = 5},   {.id = 151, .flags = 5},    {.id = 2363, .flags = 5},
+    {.id = 2132, .flags = 135}, {.id = 2364, .flags = 5},   {.id = 2498, .flags = 201}, {.id = 2495, .flags = 194},
+    {.id = 2091, .flags = 202}, {.id = 2501, .flags = 1},   {.id = 2500, .flags = 1},   {.id = 2499, .flags = 1},
+    {.id = 2502, .flags = 1},   {.id = 2299, .flags = 65},  {.id = 2297, .flags = 65},  {.id = 2300, .flags = 65},
+    {.id = 2496, .flags = 0},   {.id = 2497, .flags = 0},   {.id = 2506, .flags = 0},   {.id = 2505, .flags = 0},
+    {.id = 2503, .flags = 66},  {.id = 2504, .flags = 66},  {.id = 2507, .flags = 66},  {.id = 2509, .flags = 66},
 };
-constexpr LayoutCode kUnitBoxLayout[] = {
-    {.id = 2519, .code = 0}, {.id = 2520, .code = 0}, {.id = 2521, .code = 0}, {.id = 2522, .code = 0},
-    {.id = 2523, .code = 0}, {.id = 2524, .code = 0}, {.id = 2525, .code = 0},
+constexpr ControlLayout kUnitBoxLayout[] = {
+    {.id = 2519, .flags = 0}, {.id = 2520, .flags = 0}, {.id = 2521, .flags = 0}, {.id = 2522, .flags = 0},
+    {.id = 2523, .flags = 0}, {.id = 2524, .flags = 0}, {.id = 2525, .flags = 0},
 };
 
 // The caption static of each fixed field (the fixed-unit page appends the unit there).
@@ -148,9 +144,9 @@ const char* qv::power::cores::LevelName(int level) { return InfoOf(level).name; 
 CCorePageCommon::CCorePageCommon(UINT templ, bool fixedUnits, CWizardBase3* wizard,
                                  CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(templ), m_bFixedUnits(fixedUnits), m_pWizard(wizard), m_pExchange(exchange) {
-    for (const LayoutCode& entry : kCoreLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kCoreLayout);
     if (!fixedUnits)
-        for (const LayoutCode& entry : kUnitBoxLayout) SetControlInfo(entry.id, entry.code);
+        qv::pages::RegisterLayout(*this, kUnitBoxLayout);
 }
 
 CCorePageCommon::~CCorePageCommon() {
@@ -624,29 +620,5 @@ CPropCoreModelFixed::CPropCoreModelFixed(CWizardBase3* wizard, CWizardSchematicD
 // ---------------------------------------------------------------------------------------
 // The wizards.
 
-template <class Page>
-BOOL CCoreWizard<Page>::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    CResourceSwitch resources;
-    // A page left from an earlier edit is not lost: it goes before the new one is made.
-    delete m_pPage;
-    m_pPage = new (std::nothrow) Page(this, exchange);
-    if (m_pPage == nullptr) return FALSE;
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-template <class Page>
-void CCoreWizard<Page>::EndEditProperties() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-template class CCoreWizard<CPropCoreModel>;
-template class CCoreWizard<CPropCoreModelFixed>;
-
 IMPLEMENT_DYNAMIC(CCoreModelWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CCoreModelFixedWizard, CWizardBase3)
-
-CWizardBase3* CCoreModelWizard::Clone() { return new (std::nothrow) CCoreModelWizard(this); }
-CWizardBase3* CCoreModelFixedWizard::Clone() { return new (std::nothrow) CCoreModelFixedWizard(this); }

@@ -31,6 +31,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/list_controls.h"
+#include "framework/page_wizard.h"
 #include "power/cores.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -166,36 +167,14 @@ public:
 };
 
 // The two wizards: one page each, nothing else of their own.
-template <class Page>
-class CCoreWizard : public CWizardBase3 {
-public:
-    CCoreWizard() = default;
-    // The base of a clone comes from its source; the page is never shared.
-    explicit CCoreWizard(const CCoreWizard* other) : CWizardBase3(other) {}
-    ~CCoreWizard() override { delete m_pPage; }
-
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
-
-    Page* GetPage() const { return m_pPage; }
-
-protected:
-    Page* m_pPage = nullptr;
-};
-
-class CCoreModelWizard : public CCoreWizard<CPropCoreModel> {
+class CCoreModelWizard : public qv::wizards::TPageWizard3<CPropCoreModel, CCoreModelWizard> {
     DECLARE_DYNAMIC(CCoreModelWizard)
 public:
-    CCoreModelWizard() = default;
-    explicit CCoreModelWizard(const CCoreModelWizard* other) : CCoreWizard(other) {}
-    CWizardBase3* Clone() override;
+    using TPageWizard3::TPageWizard3;
 };
 
-class CCoreModelFixedWizard : public CCoreWizard<CPropCoreModelFixed> {
+class CCoreModelFixedWizard : public qv::wizards::TPageWizard3<CPropCoreModelFixed, CCoreModelFixedWizard> {
     DECLARE_DYNAMIC(CCoreModelFixedWizard)
 public:
-    CCoreModelFixedWizard() = default;
-    explicit CCoreModelFixedWizard(const CCoreModelFixedWizard* other) : CCoreWizard(other) {}
-    CWizardBase3* Clone() override;
+    using TPageWizard3::TPageWizard3;
 };

@@ -4,15 +4,18 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 
@@ -20,6 +23,7 @@
 #include <new>
 
 using namespace qv::power;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)
@@ -27,18 +31,8 @@ IMPLEMENT_DYNAMIC(CDCMachineNonlinearWizard4, CWizardBase4)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlParameterList = 2132;
-constexpr int kCtlInitialValueList = 2134;
 constexpr int kCtlExcitationPin = 2158;
 constexpr int kCtlMagnetizationPin = 2160;
-constexpr int kCtlFirstOutput = 2136;
-constexpr WORD kIdRotorPosition = 7057;
-constexpr UINT kStrName = 2522;
-constexpr UINT kStrValue = 2721;
-constexpr UINT kStrUnit = 2781;
 constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrFluxAxis = 2706;
 constexpr UINT kStrInductanceAxis = 2708;
@@ -52,17 +46,14 @@ constexpr const char* kSnapshotNames[] = {"LOAD", "RA", "LA", "RE", "J", "IA0", 
 // Output of each check box 2136 to 2142; 0: the box is hidden.
 constexpr WORD kOutputs[7] = {7100, 7101, 7000, 0, 7102, 7106, 7107};
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
-};
-constexpr LayoutCode kLayout[] = {
-    {.id = 2000, .code = 5},   {.id = 2001, .code = 69},  {.id = 2002, .code = 20},  {.id = 2020, .code = 6},
-    {.id = 2072, .code = 197}, {.id = 2132, .code = 197}, {.id = 2133, .code = 201}, {.id = 2134, .code = 201},
-    {.id = 2335, .code = 33},  {.id = 2161, .code = 33},  {.id = 2157, .code = 97},  {.id = 2159, .code = 97},
-    {.id = 2158, .code = 48},  {.id = 2160, .code = 48},  {.id = 2043, .code = 32},  {.id = 2044, .code = 98},
-    {.id = 2017, .code = 250}, {.id = 2136, .code = 50},  {.id = 2137, .code = 50},  {.id = 2138, .code = 50},
-    {.id = 2139, .code = 50},  {.id = 2140, .code = 50},  {.id = 2141, .code = 50},  {.id = 2142, .code = 50},
+using qv::pages::ControlLayout;
+constexpr ControlLayout kLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 197}, {.id = 2132, .flags = 197}, {.id = 2133, .flags = 201}, {.id = 2134, .flags = 201},
+    {.id = 2335, .flags = 33},  {.id = 2161, .flags = 33},  {.id = 2157, .flags = 97},  {.id = 2159, .flags = 97},
+    {.id = 2158, .flags = 48},  {.id = 2160, .flags = 48},  {.id = 2043, .flags = 32},  {.id = 2044, .flags = 98},
+    {.id = 2017, .flags = 250}, {.id = 2136, .flags = 50},  {.id = 2137, .flags = 50},  {.id = 2138, .flags = 50},
+    {.id = 2139, .flags = 50},  {.id = 2140, .flags = 50},  {.id = 2141, .flags = 50},  {.id = 2142, .flags = 50},
 };
 
 // The members one characteristic addresses.
@@ -86,39 +77,6 @@ bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
 
-void CopySnapshots(CPtrArray& target, const CPtrArray* source) {
-    for (INT_PTR i = target.GetSize() - 1; i >= 0; --i) delete static_cast<CCopaObjectCompare*>(target[i]);
-    target.RemoveAll();
-    if (source == nullptr) return;
-    for (INT_PTR i = 0; i < source->GetSize(); ++i)
-        if (auto* copy = CCopaObjectCompare::Assign(static_cast<const CCopaObjectCompare*>(source->GetAt(i))))
-            target.Add(copy);
-}
-
-int FindRowIn(CTBEditListCtrl& list, WORD valueID) {
-    if (list.GetSafeHwnd() == nullptr) return -1;
-    for (int row = 0; row < list.GetItemCount(); ++row) {
-        const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list.GetItemData(row));
-        if (param != nullptr && param->GetValueID() == valueID) return row;
-    }
-    return -1;
-}
-
-// Reads an archived block from a copy of its bytes; an archive error ends the reading and
-// keeps what was read before.
-template <class Read>
-void ReadArchived(const BYTE* data, size_t length, Read read) {
-    if (length == 0 || length > 0x7FFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -128,10 +86,10 @@ CPropDCMENLMachine::CPropDCMENLMachine() : TElementPage(kDCMachineTemplate) {}
 
 CPropDCMENLMachine::CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, ParamHolder* params)
     : TElementPage(kDCMachineTemplate, wizard, params) {
-    for (const LayoutCode& entry : kLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
-void CPropDCMENLMachine::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
+void CPropDCMENLMachine::DeleteSnapshots() { qv::snapshots::CopySnapshots(m_Snapshots, nullptr); }
 
 void CPropDCMENLMachine::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
@@ -162,19 +120,13 @@ void CPropDCMENLMachine::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlParameterList, m_lstParameters);
     DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Text(pDX, kCtlName, m_strName);
-    for (int i = 0; i < 7; ++i) DDX_Check(pDX, kCtlFirstOutput + i, m_bOutput[i]);
+    for (int i = 0; i < 7; ++i) DDX_Check(pDX, kCtlFirstMachineOutput + i, m_bOutput[i]);
     DDX_Check(pDX, kCtlExcitationPin, m_bExcitationPin);
     DDX_Check(pDX, kCtlMagnetizationPin, m_bMagnetizationPin);
 }
 
 BEGIN_MESSAGE_MAP(CPropDCMENLMachine, CTBPropertyPage)
-    ON_BN_CLICKED(2136, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2137, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2138, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2139, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2140, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2141, &CPropDCMENLMachine::OnDefaultOutput)
-    ON_BN_CLICKED(2142, &CPropDCMENLMachine::OnDefaultOutput)
+    ON_CONTROL_RANGE(BN_CLICKED, 2136, 2142, &CPropDCMENLMachine::OnDefaultOutput)
     ON_BN_CLICKED(kCtlShowName, &CPropDCMENLMachine::OnModified)
     ON_BN_CLICKED(kIdExcitation, &CPropDCMENLMachine::OnExcitationCharacteristic)
     ON_BN_CLICKED(kIdMagnetization, &CPropDCMENLMachine::OnMagnetizationCharacteristic)
@@ -194,7 +146,7 @@ void CPropDCMENLMachine::SetCharacteristicSettings(const DcmSettings& settings, 
     m_strExcitationY = settings.excitationY;
     m_strMagnetizationX = settings.magnetizationX;
     m_strMagnetizationY = settings.magnetizationY;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::snapshots::CopySnapshots(m_Snapshots, snapshots);
 }
 
 DcmSettings CPropDCMENLMachine::Settings() const {
@@ -249,7 +201,7 @@ void CPropDCMENLMachine::LoadDefaultOutputs() {
     {
         CResourceSwitch resources;
         for (int i = 0; i < 7; ++i) {
-            CWnd* box = GetDlgItem(kCtlFirstOutput + i);
+            CWnd* box = GetDlgItem(kCtlFirstMachineOutput + i);
             if (box == nullptr) continue;
             if (kOutputs[i] == 0) {
                 box->ShowWindow(SW_HIDE);
@@ -275,37 +227,18 @@ void CPropDCMENLMachine::StoreDefaultOutputs() {
         if (kOutputs[i] != 0) SetSDBOutput(m_pParams, kOutputs[i], m_bOutput[i]);
 }
 
-bool CPropDCMENLMachine::FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
-    row = FindRowIn(m_lstParameters, valueID);
-    list = &m_lstParameters;
-    if (row < 0) {
-        row = FindRowIn(m_lstInitialValues, valueID);
-        list = &m_lstInitialValues;
-    }
-    return row >= 0;
-}
-
 BOOL CPropDCMENLMachine::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        for (CTBEditListCtrl* list : {&m_lstParameters, &m_lstInitialValues}) {
-            list->InsertEditColumn(0, LoadLibraryString(kStrName), 0, 100, -1);
-            list->InsertEditColumn(1, LoadLibraryString(kStrValue), 0, 100, -1);
-            list->InsertEditColumn(2, LoadLibraryString(kStrUnit), 0, 100, -1);
-        }
+        InsertMachineListColumns(m_lstParameters, m_lstInitialValues);
         m_strExcitationX = m_strMagnetizationX = LoadLibraryString(kStrCurrentAxis);
         m_strExcitationY = LoadLibraryString(kStrInductanceAxis);
         m_strMagnetizationY = LoadLibraryString(kStrFluxAxis);
     }
     FillParameterList();
     FillInitialValueList();
-    m_lstParameters.InitializeCtrl(1, 1);
-    m_lstInitialValues.InitializeCtrl(1, 1);
-    m_lstParameters.InitializeColumnSize(0, "WIZColumnWidths", "Machine");
-    m_lstInitialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
-    m_lstParameters.LoadColumnWidths();
-    m_lstInitialValues.LoadColumnWidths();
+    InitializeMachineLists(m_lstParameters, m_lstInitialValues);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
@@ -414,7 +347,7 @@ void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
     SetModified(TRUE);
 }
 
-void CPropDCMENLMachine::OnDefaultOutput() {
+void CPropDCMENLMachine::OnDefaultOutput(UINT) {
     UpdateData(TRUE);
     SetModified(TRUE);
     StoreDefaultOutputs();
@@ -434,12 +367,9 @@ void CPropDCMENLMachine::OnListItemChanged(NMHDR*, LRESULT* result) {
 
 BOOL CPropDCMENLMachine::OnApply() {
     // Without a parameter set there is nothing to write into.
-    if (m_pParams == nullptr) return FALSE;
+    if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
-    if (!CommitParamSet(target, cookie)) return FALSE;
     if (const CPropCharacteristicXYTable* table = BindExcitation();
         table != nullptr && m_dwExcitationLookUp != 0 && !table->GetUserFileFlag())
         m_strExcitationFile = MakeDocumentFileName(m_pWizard, "CHLE");
@@ -606,7 +536,7 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
         // A count beyond what a list may hold is refused: no snapshot is read. The snapshots
         // are read only when more data follows them, as the older generation wrote them.
         if (go && size > 0 && size < reader.Remaining() && count <= kMaxSnapshots) {
-            ReadArchived(reader.Position(), size, [&](CArchive& ar) {
+            qv::pages::ReadArchivedBlock(reader.Position(), size, [&](CArchive& ar) {
                 for (DWORD i = 0; i < count; ++i) {
                     auto snapshot = std::make_unique<CCopaObjectCompare>();
                     snapshot->Serialize(ar);
@@ -616,7 +546,7 @@ void CPropDCMENLMachine::ConvertWizard3Data(const void* data, long length) {
         }
         go = go && reader.SkipBytes(size);
         go = go && reader.ReadDword(size) && reader.Fits(size);
-        if (go && size > 0) ReadArchived(reader.Position(), size, [&](CArchive& ar) { Serialize(ar); });
+        if (go && size > 0) qv::pages::ReadArchivedBlock(reader.Position(), size, [&](CArchive& ar) { Serialize(ar); });
         go = go && reader.SkipBytes(size);
         go = go && reader.ReadDword(size) && reader.Fits(size);
         if (go) {
@@ -664,7 +594,7 @@ CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4() {
 }
 
 CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4(const CDCMachineNonlinearWizard4* other)
-    : CWizardBase4(other) {
+    : TPageWizard4(other) {
     m_ExcitationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
     m_MagnetizationTable.SetMode(CPropCharacteristicXYTable::kKindLookUp);
     if (other == nullptr) return;
@@ -673,19 +603,16 @@ CDCMachineNonlinearWizard4::CDCMachineNonlinearWizard4(const CDCMachineNonlinear
     for (int i = 0; i < 4; ++i) m_strUnits[i] = other->m_strUnits[i];
     m_ExcitationTable.CopyFrom(&other->m_ExcitationTable);
     m_MagnetizationTable.CopyFrom(&other->m_MagnetizationTable);
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    qv::snapshots::CopySnapshots(m_Snapshots, &other->m_Snapshots);
 }
 
-CDCMachineNonlinearWizard4::~CDCMachineNonlinearWizard4() {
-    delete m_pPage;
-    DeleteSnapshots();
-}
+CDCMachineNonlinearWizard4::~CDCMachineNonlinearWizard4() { DeleteSnapshots(); }
 
-void CDCMachineNonlinearWizard4::DeleteSnapshots() { CopySnapshots(m_Snapshots, nullptr); }
+void CDCMachineNonlinearWizard4::DeleteSnapshots() { qv::snapshots::CopySnapshots(m_Snapshots, nullptr); }
 
 void CDCMachineNonlinearWizard4::SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots) {
     m_Settings = settings;
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+    if (snapshots != &m_Snapshots) qv::snapshots::CopySnapshots(m_Snapshots, snapshots);
 }
 
 void CDCMachineNonlinearWizard4::SetChannelUnits(CString excitationX, CString excitationY, CString magnetizationX,
@@ -696,58 +623,19 @@ void CDCMachineNonlinearWizard4::SetChannelUnits(CString excitationX, CString ex
     m_strUnits[3] = magnetizationY;
 }
 
-BOOL CDCMachineNonlinearWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    if (m_pPage != nullptr) {
-        // A page left from an earlier edit gives its set back before it takes the new one.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        m_pPage->SetWizard(this, HolderFromCookie(cookie));
-    } else {
-        m_pPage = new (std::nothrow) CPropDCMENLMachine(this, HolderFromCookie(cookie));
-    }
-    if (m_pPage == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    m_pPage->SetCharacteristicSettings(m_Settings, &m_Snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CDCMachineNonlinearWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
-}
-
-CWizardBase4* CDCMachineNonlinearWizard4::Clone() { return new (std::nothrow) CDCMachineNonlinearWizard4(this); }
-
-CPropDCMENLMachine* CDCMachineNonlinearWizard4::NewHiddenPage(ParamHolder* params, bool handOver) {
-    std::unique_ptr<CPropDCMENLMachine> page(new (std::nothrow) CPropDCMENLMachine(this, params));
-    if (page == nullptr) return nullptr;
-    if (handOver) page->SetCharacteristicSettings(m_Settings, nullptr);
-    CResourceSwitch resources;
-    if (!page->Create(kDCMachineTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page.release();
+qv::wizards::THiddenPage<CPropDCMENLMachine> CDCMachineNonlinearWizard4::OpenHiddenPage(DWORD_PTR cookie,
+                                                                                        bool handOver) {
+    auto page = MakeHiddenPage(cookie);
+    if (page && handOver) page->SetCharacteristicSettings(m_Settings, nullptr);
+    if (page && !page.Open(kDCMachineTemplate)) return qv::wizards::THiddenPage<CPropDCMENLMachine>(nullptr);
+    return page;
 }
 
 BOOL CDCMachineNonlinearWizard4::Initialize(int argument) {
     if (argument != 0) return TRUE;
     ScopedParamSet params{RequestTarget(this)};
     // A page of its own: the page on the editor's sheet is never touched.
-    std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), false));
-    if (page == nullptr) return TRUE;
-    page->StoreToWizard(1);
-    page->DestroyWindow();
+    if (auto page = OpenHiddenPage(params.Cookie(), false)) page->StoreToWizard(1);
     return TRUE;
 }
 
@@ -758,12 +646,10 @@ int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ,
         // The wizard's own look-up flags, flags and labels go to the page first, so that a
         // configured element is not reset to the defaults.
         ScopedParamSet params(target);
-        std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), true));
-        if (page != nullptr) {
+        if (auto page = OpenHiddenPage(params.Cookie(), true)) {
             const CString units[4] = {m_strUnits[0], m_strUnits[1], m_strUnits[2], m_strUnits[3]};
             page->StoreToWizard(1);
             SetChannelUnits(units[0], units[1], units[2], units[3]);
-            page->DestroyWindow();
         }
     }
     ScopedParamSet params(target);
@@ -844,7 +730,7 @@ void CDCMachineNonlinearWizard4::Serialize(CArchive& ar, ESheetVersion version) 
             snapshots.Add(snapshot.release());
         }
     } catch (...) {
-        CopySnapshots(snapshots, nullptr);
+        qv::snapshots::CopySnapshots(snapshots, nullptr);
         throw;
     }
     m_Settings = settings;
@@ -856,8 +742,8 @@ void CDCMachineNonlinearWizard4::Serialize(CArchive& ar, ESheetVersion version) 
 
 BOOL CDCMachineNonlinearWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
-    std::unique_ptr<CPropDCMENLMachine> page(NewHiddenPage(params.Holder(), false));
-    if (page == nullptr) return TRUE;
+    auto page = OpenHiddenPage(params.Cookie(), false);
+    if (!page) return TRUE;
     page->ConvertWizard3Data(data, length);
     for (int which = 0; which < 2; ++which) {
         std::vector<BYTE>& block = which == 0 ? page->ExcitationBlock() : page->MagnetizationBlock();
@@ -871,6 +757,5 @@ BOOL CDCMachineNonlinearWizard4::DoConvertWizard3Data(const void* data, long len
     }
     page->UpdateCharacteristicFlags();
     m_Settings.flags = page->GetFlags();
-    page->DestroyWindow();
     return TRUE;
 }

@@ -30,15 +30,19 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/data_file_places.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
+#include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
-#include "framework/sheet_serialize.h"
+#include "power/machines.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
 
+#include <new>
 #include <vector>
 
 namespace qv::power {
@@ -85,10 +89,6 @@ public:
     virtual void StoreDefaultOutputs();
     virtual void LoadDefaultOutputs();
 
-    void SetWizard(CDCMachineNonlinearWizard4* wizard, ParamHolder* params) {
-        m_pWizard = wizard;
-        m_pParams = params;
-    }
     void SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots);
     void StoreToWizard(int update);
     // Reads a block of the older wizard generation (layout in the .cpp).
@@ -112,7 +112,9 @@ protected:
     void AddCharacteristicBits();
     void DeleteSnapshots();
     void FillRows(CTBEditListCtrl& list, const WORD* ids, size_t count);
-    bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row);
+    bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
+        return qv::power::FindMachineRow(m_lstParameters, m_lstInitialValues, valueID, list, row);
+    }
     void OnPinChanged(bool excitation);
     void EditCharacteristic(bool excitation);
 
@@ -120,7 +122,7 @@ protected:
     void OnMagnetizationUsePin() { OnPinChanged(false); }
     void OnExcitationCharacteristic() { EditCharacteristic(true); }
     void OnMagnetizationCharacteristic() { EditCharacteristic(false); }
-    void OnDefaultOutput();
+    void OnDefaultOutput(UINT id);
     void OnModified();
     void OnListItemChanged(NMHDR* header, LRESULT* result);
     void OnPaint();
@@ -145,7 +147,8 @@ protected:
     DWORD m_dwUpgraded = 1;
 };
 
-class CDCMachineNonlinearWizard4 : public CWizardBase4 {
+class CDCMachineNonlinearWizard4
+    : public qv::wizards::TPageWizard4<CPropDCMENLMachine, CDCMachineNonlinearWizard4> {
     DECLARE_DYNAMIC(CDCMachineNonlinearWizard4)
 public:
     CDCMachineNonlinearWizard4();
@@ -154,9 +157,6 @@ public:
     ~CDCMachineNonlinearWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables, DWORD n
@@ -175,12 +175,20 @@ public:
     const CString& Unit(int index) const { return m_strUnits[index]; }
     CPropCharacteristicXYTable& ExcitationTable() { return m_ExcitationTable; }
     CPropCharacteristicXYTable& MagnetizationTable() { return m_MagnetizationTable; }
-    CPropDCMENLMachine* GetPage() const { return m_pPage; }
+
+    // The steps of the page wizard template: the characteristic files are searched before the
+    // page binds, and the page takes the wizard's settings and snapshots.
+    CPropDCMENLMachine* MakePage(DWORD_PTR cookie) {
+        return new (std::nothrow) CPropDCMENLMachine(this, HolderFromCookie(cookie));
+    }
+    void PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+    void GiveSettingsToPage(CPropDCMENLMachine& page) { page.SetCharacteristicSettings(m_Settings, &m_Snapshots); }
 
 private:
     void DeleteSnapshots();
-    // A hidden page of its own, its window made; null when it cannot be made.
-    CPropDCMENLMachine* NewHiddenPage(ParamHolder* params, bool handOver);
+    // A hidden page of its own, its window made (with handOver after the wizard's settings
+    // went to it); empty when it cannot be made.
+    qv::wizards::THiddenPage<CPropDCMENLMachine> OpenHiddenPage(DWORD_PTR cookie, bool handOver);
 
     WORD m_wSchema = 0;
     CPtrArray m_Snapshots;
@@ -189,5 +197,4 @@ private:
     CPropCharacteristicXYTable m_MagnetizationTable;
     // Units of the data-file channels: excitation x, y, magnetisation x, y.
     CString m_strUnits[4];
-    CPropDCMENLMachine* m_pPage = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "power/embedded_table.h"
 
+#include "framework/characteristic_description.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
@@ -34,16 +35,7 @@ INT_PTR EditEmbeddedTable(CPropCharacteristicXYTable& table, CWizardBase4* owner
 
 void WriteEmbeddedTableFile(ParamHolder* holder, CWizardBase4* wizard, CFile* description, WORD fileParamID,
                             CPropCharacteristicXYTable& table, CString x0, CString y0, CString x1, CString y1) {
-    CString folder = description ? description->GetFilePath() : CString();
-    if (folder.IsEmpty()) {
-        char buffer[MAX_PATH] = {};
-        const DWORD written = GetTempPathA(MAX_PATH, buffer);
-        if (written > 0 && written < MAX_PATH) folder = buffer;
-    }
-    int last = -1;
-    for (int i = 0; i < folder.GetLength(); ++i)
-        if (IsPathSeparator(folder[i])) last = i;
-    if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
+    qv::characteristic::PutDataFilesBesideDescription(description);
     CPtrArray none;
     CPtrArray* points = &none;
     table.GetPoints(&points);

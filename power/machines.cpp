@@ -2,29 +2,25 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
-#include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
 
-#include <new>
 #include <vector>
 
 using namespace qv::power;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropMachine)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlParameterList = 2132;
-constexpr int kCtlInitialValueList = 2134;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrValue = 2721;
 constexpr UINT kStrUnit = 2781;
@@ -69,15 +65,12 @@ constexpr MachineShape kMachineShapes[] = {
 #undef PARVEL_SYNC_OUTPUTS
 #undef PARVEL_DC_OUTPUTS
 
-struct LayoutCode {
-    WORD id;
-    WORD code;
-};
-constexpr LayoutCode kMachineLayout[] = {
-    {.id = 2000, .code = 5},   {.id = 2001, .code = 69},  {.id = 2002, .code = 20},  {.id = 2020, .code = 6},
-    {.id = 2072, .code = 197}, {.id = 2132, .code = 197}, {.id = 2133, .code = 201}, {.id = 2134, .code = 201},
-    {.id = 2017, .code = 250}, {.id = 2136, .code = 50},  {.id = 2137, .code = 50},  {.id = 2138, .code = 50},
-    {.id = 2139, .code = 50},  {.id = 2140, .code = 50},  {.id = 2141, .code = 50},  {.id = 2142, .code = 50},
+using qv::pages::ControlLayout;
+constexpr ControlLayout kMachineLayout[] = {
+    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
+    {.id = 2072, .flags = 197}, {.id = 2132, .flags = 197}, {.id = 2133, .flags = 201}, {.id = 2134, .flags = 201},
+    {.id = 2017, .flags = 250}, {.id = 2136, .flags = 50},  {.id = 2137, .flags = 50},  {.id = 2138, .flags = 50},
+    {.id = 2139, .flags = 50},  {.id = 2140, .flags = 50},  {.id = 2141, .flags = 50},  {.id = 2142, .flags = 50},
 };
 
 bool IsListedInput(const CWizardCopaObject3* param) {
@@ -85,16 +78,44 @@ bool IsListedInput(const CWizardCopaObject3* param) {
            param->GetValueID() > 0;
 }
 
-int FindRowIn(CTBEditListCtrl& list, WORD valueID) {
-    if (list.GetSafeHwnd() == nullptr) return -1;
-    for (int row = 0; row < list.GetItemCount(); ++row) {
-        const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list.GetItemData(row));
-        if (param != nullptr && param->GetValueID() == valueID) return row;
+} // namespace
+
+void qv::power::InsertMachineListColumns(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues) {
+    for (CTBEditListCtrl* list : {&parameters, &initialValues}) {
+        list->InsertEditColumn(0, LoadLibraryString(kStrName), 0, 100, -1);
+        list->InsertEditColumn(1, LoadLibraryString(kStrValue), 0, 100, -1);
+        list->InsertEditColumn(2, LoadLibraryString(kStrUnit), 0, 100, -1);
     }
-    return -1;
 }
 
-} // namespace
+void qv::power::InitializeMachineLists(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues) {
+    parameters.InitializeCtrl(1, 1);
+    initialValues.InitializeCtrl(1, 1);
+    parameters.InitializeColumnSize(0, "WIZColumnWidths", "Machine");
+    initialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
+    parameters.LoadColumnWidths();
+    initialValues.LoadColumnWidths();
+}
+
+bool qv::power::FindMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, WORD valueID,
+                               CTBEditListCtrl*& list, int& row) {
+    // The row of the list's parameter with the ID, or -1.
+    const auto rowIn = [valueID](CTBEditListCtrl& candidate) {
+        if (candidate.GetSafeHwnd() == nullptr) return -1;
+        for (int at = 0; at < candidate.GetItemCount(); ++at) {
+            const auto* param = reinterpret_cast<const CWizardCopaObject3*>(candidate.GetItemData(at));
+            if (param != nullptr && param->GetValueID() == valueID) return at;
+        }
+        return -1;
+    };
+    list = &parameters;
+    row = rowIn(parameters);
+    if (row < 0) {
+        list = &initialValues;
+        row = rowIn(initialValues);
+    }
+    return row >= 0;
+}
 
 const MachineShape* qv::power::MachineShapeOf(unsigned wizardID) {
     for (const MachineShape& shape : kMachineShapes)
@@ -130,7 +151,7 @@ CPropMachine::CPropMachine() : CTBPropertyPage(kMachineTemplate) {}
 
 CPropMachine::CPropMachine(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(kMachineTemplate), m_pWizard(wizard), m_pExchange(exchange) {
-    for (const LayoutCode& entry : kMachineLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kMachineLayout);
 }
 
 CPropMachine::~CPropMachine() {
@@ -167,13 +188,7 @@ void CPropMachine::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CPropMachine, CTBPropertyPage)
-    ON_BN_CLICKED(2136, &CPropMachine::OnOutputClicked)
-    ON_BN_CLICKED(2137, &CPropMachine::OnOutputClicked)
-    ON_BN_CLICKED(2138, &CPropMachine::OnOutputClicked)
-    ON_BN_CLICKED(2139, &CPropMachine::OnOutputClicked)
-    ON_BN_CLICKED(2140, &CPropMachine::OnOutputClicked)
-    ON_BN_CLICKED(2141, &CPropMachine::OnOutputClicked)
-    ON_BN_CLICKED(2142, &CPropMachine::OnOutputClicked)
+    ON_CONTROL_RANGE(BN_CLICKED, 2136, 2142, &CPropMachine::OnOutputClicked)
     ON_BN_CLICKED(kCtlShowName, &CPropMachine::OnModified)
     ON_EN_CHANGE(kCtlName, &CPropMachine::OnModified)
     ON_NOTIFY(LVN_ITEMCHANGED, kCtlParameterList, &CPropMachine::OnListItemChanged)
@@ -229,35 +244,16 @@ void CPropMachine::StoreOutputs(const MachineShape& shape) {
     }
 }
 
-bool CPropMachine::FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
-    row = FindRowIn(m_lstParameters, valueID);
-    list = &m_lstParameters;
-    if (row < 0) {
-        row = FindRowIn(m_lstInitialValues, valueID);
-        list = &m_lstInitialValues;
-    }
-    return row >= 0;
-}
-
 BOOL CPropMachine::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        for (CTBEditListCtrl* list : {&m_lstParameters, &m_lstInitialValues}) {
-            list->InsertEditColumn(0, LoadLibraryString(kStrName), 0, 100, -1);
-            list->InsertEditColumn(1, LoadLibraryString(kStrValue), 0, 100, -1);
-            list->InsertEditColumn(2, LoadLibraryString(kStrUnit), 0, 100, -1);
-        }
+        InsertMachineListColumns(m_lstParameters, m_lstInitialValues);
     }
     FillParameterList();
     FillInitialValueList();
     LoadAdditionalWizardData();
-    m_lstParameters.InitializeCtrl(1, 1);
-    m_lstInitialValues.InitializeCtrl(1, 1);
-    m_lstParameters.InitializeColumnSize(0, "WIZColumnWidths", "Machine");
-    m_lstInitialValues.InitializeColumnSize(0, "WIZColumnWidths", "MachineInit");
-    m_lstParameters.LoadColumnWidths();
-    m_lstInitialValues.LoadColumnWidths();
+    InitializeMachineLists(m_lstParameters, m_lstInitialValues);
 
     qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
@@ -320,7 +316,7 @@ void CPropMachine::LoadAdditionalWizardData() {
     CommitExchange(RequestTarget(m_pWizard), m_pExchange);
 }
 
-void CPropMachine::OnOutputClicked() {
+void CPropMachine::OnOutputClicked(UINT) {
     UpdateData(TRUE);
     SetModified(TRUE);
     StoreDefaultOutputs();
@@ -346,32 +342,12 @@ void CPropMachine::OnPaint() {
 // ---------------------------------------------------------------------------------------
 // The wizards.
 
-template <unsigned WizardID>
-BOOL CMachineWizard<WizardID>::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange,
-                                                UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    CResourceSwitch resources;
-    BuildCharacteristicSearchDirs(this);
-    // A page left from an earlier edit is not lost: it goes before the new one is made.
-    delete m_pPage;
-    m_pPage = new (std::nothrow) Page(this, exchange);
-    if (m_pPage == nullptr) return FALSE;
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-template <unsigned WizardID>
-void CMachineWizard<WizardID>::EndEditProperties() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    DeleteOwnedObjects();
-}
-
-template <unsigned WizardID>
-int CMachineWizard<WizardID>::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
+template <unsigned WizardID, class Self>
+int CMachineWizard<WizardID, Self>::WriteSimDescr(CFile*, const CString& templ,
+                                                  CWizardSchematicDataExchange3* exchange) {
     if (templ.Find(kImmanent) < 0) return 4;
     BYTE* data = nullptr;
-    GetAdditionalWizardData(&data);
+    this->GetAdditionalWizardData(&data);
     if (data == nullptr) return 4;
     // The conversion runs on a page of its own, without a window; the page on the editor's
     // sheet (if any) is left alone.
@@ -380,24 +356,16 @@ int CMachineWizard<WizardID>::WriteSimDescr(CFile*, const CString& templ, CWizar
     return 4;
 }
 
-template class CMachineWizard<21>;
-template class CMachineWizard<22>;
-template class CMachineWizard<23>;
-template class CMachineWizard<24>;
-template class CMachineWizard<25>;
-template class CMachineWizard<26>;
-template class CMachineWizard<27>;
+#define PARVEL_MACHINE_WIZARD_OPERATIONS(ClassName, id)  \
+    IMPLEMENT_DYNAMIC(ClassName, CWizardBase3)           \
+    template class CMachineWizard<id, ClassName>;
 
-#define PARVEL_MACHINE_WIZARD_OPERATIONS(ClassName)                                 \
-    IMPLEMENT_DYNAMIC(ClassName, CWizardBase3)                                      \
-    CWizardBase3* ClassName::Clone() { return new (std::nothrow) ClassName(this); }
-
-PARVEL_MACHINE_WIZARD_OPERATIONS(CInductionMachineWizard)
-PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineWizard)
-PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineDamperWizard)
-PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineWizard)
-PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineDamperWizard)
-PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachinePMWizard)
-PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachineWizard)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CInductionMachineWizard, 21)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineWizard, 22)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CSyncMachineDamperWizard, 23)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineWizard, 24)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CPMSyncMachineDamperWizard, 25)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachinePMWizard, 26)
+PARVEL_MACHINE_WIZARD_OPERATIONS(CDCMachineWizard, 27)
 
 #undef PARVEL_MACHINE_WIZARD_OPERATIONS

@@ -15,6 +15,8 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/data_file_places.h"
+#include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
@@ -29,6 +31,9 @@ constexpr WORD kIdRotorPosition = 7057;
 constexpr WORD kIdLoadTorque = 7000;
 constexpr int kMachineOutputCount = 7;
 constexpr int kCtlFirstMachineOutput = 2136;
+// The two lists every machine page has.
+constexpr int kCtlParameterList = 2132;
+constexpr int kCtlInitialValueList = 2134;
 
 // What one machine shows. An output of 0 hides its check box; hideLoadWithout7000 hides
 // 2138 when the element has no parameter 7000.
@@ -46,6 +51,17 @@ const MachineShape* MachineShapeOf(unsigned wizardID);
 // Reads the phase unit from a block of older additional data; -1 when the block holds no
 // readable page archive.
 LONG ReadMachinePhaseUnit(const BYTE* data, DWORD size);
+
+// What the machine pages do alike with their two editable lists, machine parameters and
+// initial values. The columns "Name", "Value" and "Unit" of both (the caller has switched to
+// the library's resources).
+void InsertMachineListColumns(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues);
+// The value cells editable, the column widths from the user's profile.
+void InitializeMachineLists(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues);
+// The row of the parameter list whose parameter has the ID, else of the initial-value list;
+// false when none.
+bool FindMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, WORD valueID,
+                    CTBEditListCtrl*& list, int& row);
 
 } // namespace qv::power
 
@@ -83,10 +99,10 @@ protected:
     void StoreOutputs(const qv::power::MachineShape& shape);
     void LoadOutputs(const qv::power::MachineShape& shape);
 
-    // The row of the parameter list whose parameter has the ID, else of the initial-value
-    // list; false when none.
-    bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row);
-    void OnOutputClicked();
+    bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
+        return qv::power::FindMachineRow(m_lstParameters, m_lstInitialValues, valueID, list, row);
+    }
+    void OnOutputClicked(UINT id);
     void OnModified();
     void OnListItemChanged(NMHDR* header, LRESULT* result);
     void OnPaint();
@@ -128,34 +144,24 @@ using CPropMachinePMSyncDamper = CPropMachineVariant<25>;
 using CPropMachineDCPM = CPropMachineVariant<26>;
 using CPropMachineDC = CPropMachineVariant<27>;
 
-// What the machine wizard of one ID does: it shows its page variant and converts older data.
-template <unsigned WizardID>
-class CMachineWizard : public CWizardBase3 {
+// What the machine wizard of one ID does: it shows its page variant, after the characteristic
+// files have been searched, and converts older data.
+template <unsigned WizardID, class Self>
+class CMachineWizard : public qv::wizards::TPageWizard3<CPropMachineVariant<WizardID>, Self> {
 public:
     using Page = CPropMachineVariant<WizardID>;
-    CMachineWizard() = default;
-    explicit CMachineWizard(const CMachineWizard* other) : CWizardBase3(other) {}
-    ~CMachineWizard() override { delete m_pPage; }
+    using qv::wizards::TPageWizard3<Page, Self>::TPageWizard3;
 
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
     int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;
-
-    Page* GetPage() const { return m_pPage; }
-
-private:
-    Page* m_pPage = nullptr;
+    void PrepareEditing() { BuildCharacteristicSearchDirs(this); }
 };
 
 // The seven wizards: each its own runtime class, so that the editor sees its class name.
-#define PARVEL_MACHINE_WIZARD(ClassName, id)                                       \
-    class ClassName : public CMachineWizard<id> {                                  \
-        DECLARE_DYNAMIC(ClassName)                                                 \
-    public:                                                                        \
-        ClassName() = default;                                                     \
-        explicit ClassName(const ClassName* other) : CMachineWizard<id>(other) {}  \
-        CWizardBase3* Clone() override;                                            \
+#define PARVEL_MACHINE_WIZARD(ClassName, id)                  \
+    class ClassName : public CMachineWizard<id, ClassName> {  \
+        DECLARE_DYNAMIC(ClassName)                            \
+    public:                                                   \
+        using CMachineWizard::CMachineWizard;                 \
     };
 
 PARVEL_MACHINE_WIZARD(CInductionMachineWizard, 21)

@@ -5,9 +5,11 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -35,9 +37,9 @@ IMPLEMENT_DYNAMIC(CTriacWizard4, CSemiconductorWizardBase4)
 namespace {
 
 // Dialog controls that carry no parameter.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
 constexpr int kCtlType = 2078;
 constexpr int kCtlKindList = 2080;
 constexpr int kCtlElementName = 2081;
@@ -57,10 +59,7 @@ constexpr UINT kStrCurrentAxis = 2702;
 constexpr char kImmanent[] = "IMMANENT";
 
 // Layout information of the pages' controls for the toolkit (control ID, flags).
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kDiodeLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2070, .flags = 15}, {.id = 2078, .flags = 33}, {.id = 2081, .flags = 33}, {.id = 2080, .flags = 97},
@@ -250,11 +249,8 @@ CPropSemiDiode::~CPropSemiDiode() {
 }
 
 void CPropSemiDiode::RegisterLayout(UINT templateID) {
-    if (templateID == kPowerTemplate) {
-        for (const ControlLayout& entry : kPowerLayout) SetControlInfo(entry.id, entry.flags);
-    } else {
-        for (const ControlLayout& entry : kDiodeLayout) SetControlInfo(entry.id, entry.flags);
-    }
+    if (templateID == kPowerTemplate) qv::pages::RegisterLayout(*this, kPowerLayout);
+    else qv::pages::RegisterLayout(*this, kDiodeLayout);
 }
 
 void CPropSemiDiode::Rebind(CWizardBase4* wizard, CSemiconductorState* state, ParamHolder* params) {
@@ -282,6 +278,16 @@ LONG CPropSemiDiode::KindFromControls() {
     // An old kind that the list does not offer selects nothing: the word keeps its kind.
     if (entry < 0) return SemiKindOf(m_lModeWord);
     return entry;
+}
+
+void CPropSemiDiode::SettleModeFromControls() {
+    LONG kind = SemiKindOf(m_lModeWord);
+    if (m_radElementName.GetSafeHwnd() != nullptr) {
+        kind = KindFromControls();
+        m_lModeWord = kind;
+    }
+    AddFlags(kind);
+    BuildCompareList(static_cast<int>(kind));
 }
 
 void CPropSemiDiode::AddFlags(LONG kind) {
@@ -366,47 +372,18 @@ BOOL CPropSemiDiode::OnInitDialog() {
         if (param == nullptr || param->IsDeleted()) continue;
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
+            if (CString* text = ValueText(id)) *text = param->GetValue();
             const BOOL onPin = param->HasPin();
-            switch (id) {
-            case kIdBulkResistance:
-                m_strBulkResistance = param->GetValue();
-                break;
-            case kIdForwardVoltage:
-                m_strForwardVoltage = param->GetValue();
-                break;
-            case kIdReverseResistance:
-                m_strReverseResistance = param->GetValue();
-                break;
-            case kIdSaturationCurrent:
-                m_strSaturationCurrent = param->GetValue();
-                break;
-            case kIdThermalVoltage:
-                m_strThermalVoltage = param->GetValue();
-                break;
-            case kIdElementName:
-                m_strElementName = param->GetValue();
-                if (onPin) m_bElementNamePin = TRUE;
-                break;
-            case kIdControlSignal:
-                m_strControlSignal = param->GetValue();
-                if (onPin) m_bControlSignalPin = TRUE;
-                break;
-            case kIdTableFile:
-            case kIdTableVariable:
-                if (id == kIdTableFile)
-                    m_strFileName = param->GetValue();
-                else
-                    m_strVariableName = param->GetValue();
-                // The diode page looks at the variable alone; the page of the six at both
-                // parameters, but only at one the kind uses.
+            if (id == kIdElementName && onPin) m_bElementNamePin = TRUE;
+            if (id == kIdControlSignal && onPin) m_bControlSignalPin = TRUE;
+            // The diode page looks at the variable alone; the page of the six at both table
+            // parameters, but only at one the kind uses.
+            if (id == kIdTableFile || id == kIdTableVariable) {
                 if (HasControlSignal()) {
                     if (onPin && (param->GetExtType() & kParamExtUnused) == 0) m_bCharacteristicPin = TRUE;
                 } else if (id == kIdTableVariable && onPin) {
                     m_bCharacteristicPin = TRUE;
                 }
-                break;
-            default:
-                break;
             }
         }
         if (CTBUnitComboBox* combo = UnitCombo(id)) {
@@ -425,19 +402,33 @@ BOOL CPropSemiDiode::OnInitDialog() {
     if (HasParamWithValueID(m_pParams, kIdOutputVoltage)) GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bVoltageOutput);
     UpdateData(FALSE);
 
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CString unit;
-        if (!GetParamUnit(m_pParams, id, &unit)) continue;
-        CString caption;
-        GetDlgItemText(id, caption);
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(id, caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, id, m_pParams, id);
 
     SetControlsFromMode();
     SetModified(FALSE);
     UpdatePinEnables();
     return TRUE;
+}
+
+CString* CPropSemiDiode::ValueText(WORD id) {
+    struct ValueField {
+        WORD id;
+        CString CPropSemiDiode::*text;
+    };
+    static constexpr ValueField kFields[] = {
+        {kIdBulkResistance, &CPropSemiDiode::m_strBulkResistance},
+        {kIdForwardVoltage, &CPropSemiDiode::m_strForwardVoltage},
+        {kIdReverseResistance, &CPropSemiDiode::m_strReverseResistance},
+        {kIdSaturationCurrent, &CPropSemiDiode::m_strSaturationCurrent},
+        {kIdThermalVoltage, &CPropSemiDiode::m_strThermalVoltage},
+        {kIdElementName, &CPropSemiDiode::m_strElementName},
+        {kIdControlSignal, &CPropSemiDiode::m_strControlSignal},
+        {kIdTableFile, &CPropSemiDiode::m_strFileName},
+        {kIdTableVariable, &CPropSemiDiode::m_strVariableName},
+    };
+    for (const ValueField& field : kFields)
+        if (field.id == id) return &(this->*field.text);
+    return nullptr;
 }
 
 CTBUnitComboBox* CPropSemiDiode::UnitCombo(WORD id) {
@@ -583,12 +574,7 @@ void CPropSemiDiode::OnClickedCharacteristic() {
 // A default-output box switches the element's output at once. The new state is the
 // opposite of the one the page showed before the click, whatever the box did itself.
 void CPropSemiDiode::ToggleOutput(BOOL& flag, WORD valueID) {
-    const BOOL before = flag;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, valueID, flag);
-    CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pParams, flag, valueID, valueID);
 }
 
 void CPropSemiDiode::OnClickedVoltageOutput() { ToggleOutput(m_bVoltageOutput, kIdOutputVoltage); }
@@ -602,12 +588,9 @@ void CPropSemiDiode::OnFieldChanged() {
 
 BOOL CPropSemiDiode::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
-    if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
+    if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
-    if (!CommitParamSet(target, cookie)) return FALSE;
 
     if (CPropCharacteristicXYTable* table = Table()) {
         if (!table->GetUserFileFlag() && table->GetDataPairsFlag() != CPropCharacteristicXYTable::kSourceFileReference)
@@ -618,38 +601,9 @@ BOOL CPropSemiDiode::OnApply() {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
         const WORD id = param->GetValueID();
-        if (IsLiveInput(param)) {
-            switch (id) {
-            case kIdBulkResistance:
-                param->SetValue(m_strBulkResistance);
-                break;
-            case kIdForwardVoltage:
-                param->SetValue(m_strForwardVoltage);
-                break;
-            case kIdReverseResistance:
-                param->SetValue(m_strReverseResistance);
-                break;
-            case kIdSaturationCurrent:
-                param->SetValue(m_strSaturationCurrent);
-                break;
-            case kIdThermalVoltage:
-                param->SetValue(m_strThermalVoltage);
-                break;
-            case kIdElementName:
-                param->SetValue(m_strElementName);
-                break;
-            case kIdTableFile:
-                param->SetValue(m_strFileName);
-                break;
-            case kIdTableVariable:
-                param->SetValue(m_strVariableName);
-                break;
-            case kIdControlSignal:
-                if (HasControlSignal()) param->SetValue(m_strControlSignal);
-                break;
-            default:
-                break;
-            }
+        // The control signal is written only by the page that shows it.
+        if (IsLiveInput(param) && (id != kIdControlSignal || HasControlSignal())) {
+            if (CString* text = ValueText(id)) param->SetValue(*text);
         }
         if (CTBUnitComboBox* combo = UnitCombo(id)) {
             // A list without units (no quantity) has no text; the used unit then stays.
@@ -659,13 +613,7 @@ BOOL CPropSemiDiode::OnApply() {
         }
     }
 
-    LONG kind = SemiKindOf(m_lModeWord);
-    if (m_radElementName.GetSafeHwnd() != nullptr) {
-        kind = KindFromControls();
-        m_lModeWord = kind;
-    }
-    AddFlags(kind);
-    BuildCompareList(static_cast<int>(kind));
+    SettleModeFromControls();
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);
 
     if (!CommitParamSet(target, cookie)) return FALSE;
@@ -742,13 +690,7 @@ void CPropSemiDiode::DeriveInitialMode(int toWizard) {
         CheckDlgButton(kCtlType, BST_UNCHECKED);
         UpdateSourceControls();
     }
-    LONG kind = SemiKindOf(m_lModeWord);
-    if (m_radElementName.GetSafeHwnd() != nullptr) {
-        kind = KindFromControls();
-        m_lModeWord = kind;
-    }
-    AddFlags(kind);
-    BuildCompareList(static_cast<int>(kind));
+    SettleModeFromControls();
     if (toWizard == 1 && m_pState != nullptr) {
         m_pState->SetExtraTextA(CString());
         m_pState->SetExtraTextB(CString());
@@ -860,90 +802,6 @@ CPropSemiRest::CPropSemiRest(CWizardBase4* wizard, CSemiconductorState* state, P
 
 namespace {
 
-template <class Page>
-Page* NewPage(CWizardBase4* wizard, CSemiconductorState* state, ParamHolder* params) {
-    CResourceSwitch resources;
-    return new (std::nothrow) Page(wizard, state, params);
-}
-
-template <class Page>
-BOOL EditProperties(CWizardBase4& wizard, CSemiconductorState& state, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    if (page != nullptr) {
-        // A page already open holds a cookie of its own; it is given back before the page
-        // takes the new one, so that no cookie is lost.
-        ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        page->Rebind(&wizard, &state, HolderFromCookie(cookie));
-    } else {
-        page = NewPage<Page>(&wizard, &state, HolderFromCookie(cookie));
-    }
-    if (page == nullptr) {
-        ReleaseParamSet(target, cookie);
-        return FALSE;
-    }
-    page->SetCharacteristicState(state.GetModeWord(), state.GetXAxisLabel(), state.GetYAxisLabel());
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndProperties(CWizardBase4& wizard, Page*& page) {
-    if (page != nullptr) {
-        ReleaseParamSet(RequestTarget(&wizard), reinterpret_cast<DWORD_PTR>(page->GetParams()));
-        delete page;
-        page = nullptr;
-    }
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
-// A hidden page of its own for Initialize and the conversion: the page on the editor's
-// sheet (if any) is never touched. With handOver the wizard's state goes to the page before
-// its window exists.
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CWizardBase4& wizard, CSemiconductorState& state, ParamHolder* params,
-                                       UINT templateID, bool handOver) {
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, &state, params));
-    if (page == nullptr) return page;
-    if (handOver) page->SetCharacteristicState(state.GetModeWord(), state.GetXAxisLabel(), state.GetYAxisLabel());
-    CResourceSwitch resources;
-    if (!page->Create(templateID, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
-}
-
-template <class Page>
-BOOL InitializeWith(CWizardBase4& wizard, CSemiconductorState& state, int argument, UINT templateID) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, state, params.Holder(), templateID, argument != 0)) {
-        page->DeriveInitialMode(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CWizardBase4& wizard, CSemiconductorState& state, const void* data, long length, UINT templateID) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, state, params.Holder(), templateID, false);
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    const std::vector<BYTE>& block = page->GetTableBlock();
-    CPropCharacteristicXYTable& table = state.Table();
-    if (block.size() <= 0x7FFFFFFFu) {
-        table.SetData(block.empty() ? nullptr : block.data(), static_cast<int>(block.size()));
-        table.LoadFromData();
-        table.SetData(nullptr, 0);
-    }
-    page->FreeTableBlock();
-    page->UpdateModeAndUsage();
-    state.SetModeWord(page->GetModeWord());
-    page->DestroyWindow();
-    return TRUE;
-}
-
 LONG WriteType(CWizardBase4& wizard, CSemiconductorState& state, CFile* file, CString& modelText,
                const char* prefix) {
     const RequestTarget target(&wizard);
@@ -971,79 +829,62 @@ LONG WriteType(CWizardBase4& wizard, CSemiconductorState& state, CFile* file, CS
 } // namespace
 
 // ---------------------------------------------------------------------------------------
-// The diode.
+// What the wizards share.
 
-CDiodeWizard4::CDiodeWizard4(const CDiodeWizard4* other) : CWizardBase4(other) {
-    m_State.CopyFrom(other ? &other->m_State : nullptr);
+template <class Page, class Self, UINT PageTemplate>
+Page* TSemiconductorWizard4<Page, Self, PageTemplate>::MakePage(DWORD_PTR cookie) {
+    CResourceSwitch resources;
+    return new (std::nothrow) Page(this, &m_State, HolderFromCookie(cookie));
 }
 
-CDiodeWizard4::~CDiodeWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+template <class Page, class Self, UINT PageTemplate>
+BOOL TSemiconductorWizard4<Page, Self, PageTemplate>::Initialize(int argument) {
+    ScopedParamSet params{RequestTarget(this)};
+    auto page = this->MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
+    // With an argument the wizard's state goes to the page before its window exists.
+    if (argument != 0) GiveSettingsToPage(*page);
+    if (page.Open(PageTemplate)) page->DeriveInitialMode(1);
+    return TRUE;
 }
 
-int CDiodeWizard4::GetWizardKind() { return 3; }
-
-BOOL CDiodeWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_State, m_pPage, sheet);
+template <class Page, class Self, UINT PageTemplate>
+BOOL TSemiconductorWizard4<Page, Self, PageTemplate>::DoConvertWizard3Data(const void* data, long length) {
+    ScopedParamSet params{RequestTarget(this)};
+    auto page = this->MakeHiddenPage(params.Cookie());
+    if (!page || !page.Open(PageTemplate)) return TRUE;
+    page->ConvertWizard3Data(data, length);
+    const std::vector<BYTE>& block = page->GetTableBlock();
+    CPropCharacteristicXYTable& table = m_State.Table();
+    if (block.size() <= 0x7FFFFFFFu) {
+        table.SetData(block.empty() ? nullptr : block.data(), static_cast<int>(block.size()));
+        table.LoadFromData();
+        table.SetData(nullptr, 0);
+    }
+    page->FreeTableBlock();
+    page->UpdateModeAndUsage();
+    m_State.SetModeWord(page->GetModeWord());
+    return TRUE;
 }
 
-void CDiodeWizard4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-CWizardBase4* CDiodeWizard4::Clone() { return new (std::nothrow) CDiodeWizard4(this); }
-
-int CDiodeWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
-    WriteType(*this, m_State, file, modelText, "D");
-    return 4;
+template <class Page, class Self, UINT PageTemplate>
+void TSemiconductorWizard4<Page, Self, PageTemplate>::Serialize(CArchive& ar, ESheetVersion version) {
+    m_State.Serialize(ar, version);
 }
 
-BOOL CDiodeWizard4::Initialize(int argument) {
-    return InitializeWith<CPropSemiDiode>(*this, m_State, argument, kDiodeTemplate);
-}
-
-void CDiodeWizard4::Serialize(CArchive& ar, ESheetVersion version) { m_State.Serialize(ar, version); }
-
-BOOL CDiodeWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropSemiDiode>(*this, m_State, data, length, kDiodeTemplate);
-}
-
-// ---------------------------------------------------------------------------------------
-// The six power semiconductors.
-
-CSemiconductorWizardBase4::CSemiconductorWizardBase4(const CSemiconductorWizardBase4* other) : CWizardBase4(other) {
-    m_State.CopyFrom(other ? &other->m_State : nullptr);
-}
-
-CSemiconductorWizardBase4::~CSemiconductorWizardBase4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-int CSemiconductorWizardBase4::GetWizardKind() { return 3; }
-
-BOOL CSemiconductorWizardBase4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    return EditProperties(*this, m_State, m_pPage, sheet);
-}
-
-void CSemiconductorWizardBase4::EndEditProperties() { EndProperties(*this, m_pPage); }
-
-BOOL CSemiconductorWizardBase4::Initialize(int argument) {
-    return InitializeWith<CPropSemiRest>(*this, m_State, argument, kPowerTemplate);
-}
-
-void CSemiconductorWizardBase4::Serialize(CArchive& ar, ESheetVersion version) { m_State.Serialize(ar, version); }
-
-BOOL CSemiconductorWizardBase4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertWith<CPropSemiRest>(*this, m_State, data, length, kPowerTemplate);
-}
-
-LONG CSemiconductorWizardBase4::WriteSimDescrType(CFile* file, const CString& templ, CString& modelText,
-                                                  const char* prefix) {
+template <class Page, class Self, UINT PageTemplate>
+LONG TSemiconductorWizard4<Page, Self, PageTemplate>::WriteSimDescrType(CFile* file, const CString& templ,
+                                                                         CString& modelText, const char* prefix) {
     if (templ.Find(kImmanent) < 0) return SemiKindOf(m_State.GetModeWord());
     return WriteType(*this, m_State, file, modelText, prefix);
+}
+
+template class TSemiconductorWizard4<CPropSemiDiode, CDiodeWizard4, kDiodeTemplate>;
+template class TSemiconductorWizard4<CPropSemiRest, CSemiconductorWizardBase4, kPowerTemplate>;
+
+int CDiodeWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
+    WriteSimDescrType(file, templ, modelText, "D");
+    return 4;
 }
 
 #define PARVEL_POWER_WIZARD_OPERATIONS(ClassName, prefix)                                          \

@@ -26,9 +26,10 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/page_wizard.h"
+#include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
-#include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -141,6 +142,10 @@ public:
 
     // Gives the page another wizard and parameter set (the cookie the page now holds).
     void Rebind(CWizardBase4* wizard, CSemiconductorState* state, ParamHolder* params);
+    // The same by the cookie of request 23, as the page wizard template hands it over; the
+    // page keeps the state it works on.
+    void Rebind(CWizardBase4* wizard, DWORD_PTR cookie) { Rebind(wizard, m_pState, HolderFromCookie(cookie)); }
+    DWORD_PTR GetCookie() const { return reinterpret_cast<DWORD_PTR>(m_pParams); }
     ParamHolder* GetParams() const { return m_pParams; }
     // The wizard's state before the page is shown.
     void SetCharacteristicState(LONG modeWord, CString xAxisLabel, CString yAxisLabel);
@@ -174,6 +179,8 @@ protected:
     virtual CRuntimeClass* PageClass() const { return RUNTIME_CLASS(CPropSemiDiode); }
 
     void RegisterLayout(UINT templateID);
+    // The text member of a value field (null for any other ID).
+    CString* ValueText(WORD id);
     // The unit list of a value field (null for any other ID).
     CTBUnitComboBox* UnitCombo(WORD id);
     // The wizard's table with the wizard recorded as its owner (null without a wizard).
@@ -183,6 +190,9 @@ protected:
     LONG KindFromControls();
     // Adds the file flags of the table and the pin to the mode word.
     void AddFlags(LONG kind);
+    // The kind from the controls (when the page has its window) with its flags into the mode
+    // word, and the list of parameters it writes.
+    void SettleModeFromControls();
     void SetControlsFromMode();
     void UpdateSourceControls();
     void UpdatePinEnables();
@@ -252,22 +262,26 @@ protected:
     CRuntimeClass* PageClass() const override { return RUNTIME_CLASS(CPropSemiRest); }
 };
 
-class CDiodeWizard4 : public CWizardBase4 {
-    DECLARE_DYNAMIC(CDiodeWizard4)
+// What the diode wizard and the wizards of the six do alike: the state they keep, archive and
+// copy, the page of mode 1 with the state handed over, and Initialize and the conversion of
+// older data on a hidden page of their own.
+template <class Page, class Self, UINT PageTemplate>
+class TSemiconductorWizard4 : public qv::wizards::TPageWizard4<Page, Self> {
 public:
-    CDiodeWizard4() = default;
+    TSemiconductorWizard4() = default;
     // The copy used by Clone: the state (the table deeply), never the page.
-    explicit CDiodeWizard4(const CDiodeWizard4* other);
-    ~CDiodeWizard4() override;
+    explicit TSemiconductorWizard4(const Self* other) : qv::wizards::TPageWizard4<Page, Self>(other) {
+        m_State.CopyFrom(other ? &other->State() : nullptr);
+    }
 
-    int GetWizardKind() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    int GetWizardKind() override { return 3; }
     BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    // Writes the table file for data pairs, fills "@TYPE" with the keyword of the prefix and
+    // returns the kind.
+    LONG WriteSimDescrType(CFile* file, const CString& templ, CString& modelText, const char* prefix);
 
     // Called by the page.
     void SetModeAndAxisLabels(LONG modeWord, CString xAxisLabel, CString yAxisLabel) {
@@ -279,47 +293,31 @@ public:
     CSemiconductorState& State() { return m_State; }
     const CSemiconductorState& State() const { return m_State; }
     LONG GetModeWord() const { return m_State.GetModeWord(); }
-    CPropSemiDiode* GetPage() const { return m_pPage; }
+
+    // The steps of the page wizard template: the page works on the wizard's state.
+    Page* MakePage(DWORD_PTR cookie);
+    void GiveSettingsToPage(Page& page) {
+        page.SetCharacteristicState(m_State.GetModeWord(), m_State.GetXAxisLabel(), m_State.GetYAxisLabel());
+    }
 
 private:
     CSemiconductorState m_State;
-    CPropSemiDiode* m_pPage = nullptr;
+};
+
+class CDiodeWizard4 : public TSemiconductorWizard4<CPropSemiDiode, CDiodeWizard4, qv::power::kDiodeTemplate> {
+    DECLARE_DYNAMIC(CDiodeWizard4)
+public:
+    using TSemiconductorWizard4::TSemiconductorWizard4;
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
 };
 
 // The six power semiconductors: everything but the keyword prefix is shared here.
-class CSemiconductorWizardBase4 : public CWizardBase4 {
+class CSemiconductorWizardBase4
+    : public TSemiconductorWizard4<CPropSemiRest, CSemiconductorWizardBase4, qv::power::kPowerTemplate> {
     DECLARE_DYNAMIC(CSemiconductorWizardBase4)
 public:
-    CSemiconductorWizardBase4() = default;
-    explicit CSemiconductorWizardBase4(const CSemiconductorWizardBase4* other);
-    ~CSemiconductorWizardBase4() override;
-
-    int GetWizardKind() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
+    using TSemiconductorWizard4::TSemiconductorWizard4;
     CWizardBase4* Clone() override = 0;
-    BOOL Initialize(int argument) override;
-    PARVEL_SHEET_SERIALIZE
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    // Writes the table file for data pairs, fills "@TYPE" with the keyword of the prefix and
-    // returns the kind.
-    LONG WriteSimDescrType(CFile* file, const CString& templ, CString& modelText, const char* prefix);
-
-    void SetModeAndAxisLabels(LONG modeWord, CString xAxisLabel, CString yAxisLabel) {
-        m_State.SetModeAndAxisLabels(modeWord, xAxisLabel, yAxisLabel);
-    }
-    void SetExtraTextA(CString text) { m_State.SetExtraTextA(text); }
-    void SetExtraTextB(CString text) { m_State.SetExtraTextB(text); }
-
-    CSemiconductorState& State() { return m_State; }
-    const CSemiconductorState& State() const { return m_State; }
-    LONG GetModeWord() const { return m_State.GetModeWord(); }
-    CPropSemiRest* GetPage() const { return m_pPage; }
-
-private:
-    CSemiconductorState m_State;
-    CPropSemiRest* m_pPage = nullptr;
 };
 
 // One class per element; they differ only in the keyword prefix.
@@ -327,8 +325,7 @@ private:
     class ClassName : public CSemiconductorWizardBase4 {                                        \
         DECLARE_DYNAMIC(ClassName)                                                              \
     public:                                                                                     \
-        ClassName() = default;                                                                  \
-        explicit ClassName(const ClassName* other) : CSemiconductorWizardBase4(other) {}        \
+        using CSemiconductorWizardBase4::CSemiconductorWizardBase4;                             \
         CWizardBase4* Clone() override;                                                         \
         int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;     \
     };

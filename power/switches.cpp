@@ -5,14 +5,16 @@
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/param_set_page.h"
+#include "framework/dialog_controls.h"
 #include "framework/page_steps.h"
+#include "framework/symbol_paint.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
-#include <memory>
 #include <new>
 
 using namespace qv::power;
@@ -28,10 +30,10 @@ IMPLEMENT_DYNAMIC(CSwitchControlledWizard4, CWizardBase4)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlUsePin = 2090;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
+constexpr int kCtlUsePin = qv::dialog::kCtlValuePin;
 constexpr int kCtlType = 2032;
 constexpr WORD kIdVoltage = 2018;
 constexpr WORD kIdCurrent = 2019;
@@ -82,39 +84,7 @@ bool IsLiveInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
 
-void Enable(CWnd& page, int id, BOOL enable) {
-    if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
-}
-
-void Show(CWnd& page, int id, bool show) {
-    if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-CString CaptionWithUnit(CWnd& page, ParamHolder* holder, int id) {
-    CString caption;
-    if (CWnd* box = page.GetDlgItem(id)) box->GetWindowText(caption);
-    CString unit;
-    if (GetParamUnit(holder, static_cast<WORD>(id), &unit)) AppendUnitSuffix(&caption, unit);
-    return caption;
-}
-
-void PaintSymbol(CWnd& page, CTBDrawSymbol*& symbol, const CString& symbolText) {
-    CPaintDC dc(&page);
-    CRect rect;
-    GetDlgItemRectInDlg(&rect, kCtlSymbolFrame, &page);
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    dc.DPtoLP(corners, 2);
-    rect = CRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
-    CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
-    CPen* oldPen = dc.SelectObject(&pen);
-    if (symbol == nullptr) {
-        symbol = new CTBDrawSymbol(rect);
-        CResourceSwitch resources;
-        symbol->LoadSymbols(symbolText);
-    }
-    symbol->Draw(&dc, rect);
-    dc.SelectObject(oldPen);
-}
+void Show(CWnd& page, int id, bool show) { qv::pages::ShowDlgControl(page, id, show ? TRUE : FALSE); }
 
 } // namespace
 
@@ -174,10 +144,7 @@ void CPropSwitches::ReadOutputs() {
 
 void CPropSwitches::ApplyUsePin() {
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    Enable(*this, kIdSwitchControl, !m_bUsePin);
-    SetModified(TRUE);
-    SetParamUsePin(m_pExchange, kIdSwitchControl, m_bUsePin);
+    OnUsePin();
 }
 
 BOOL CPropSwitches::OnInitDialog() {
@@ -197,7 +164,7 @@ BOOL CPropSwitches::OnInitDialog() {
     ApplyUsePin();
     ReadOutputs();
     UpdateData(FALSE);
-    for (int id : {kIdVoltage, kIdCurrent}) SetDlgItemText(id, CaptionWithUnit(*this, m_pExchange, id));
+    for (WORD id : {kIdVoltage, kIdCurrent}) qv::pages::AppendParamUnitToCaption(*this, id, m_pExchange, id);
     SetModified(FALSE);
     return TRUE;
 }
@@ -227,12 +194,7 @@ BOOL CPropSwitches::OnApply() {
 }
 
 void CPropSwitches::ToggleOutput(BOOL& flag, int control, WORD valueID) {
-    const BOOL before = flag;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(m_pExchange, valueID, flag);
-    CheckDlgButton(control, flag ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pExchange, flag, control, valueID);
 }
 
 void CPropSwitches::OnVoltage() { ToggleOutput(m_bVoltageOutput, kIdVoltage, kIdVoltage); }
@@ -242,38 +204,14 @@ void CPropSwitches::OnControlSignalOutput() {
     ToggleOutput(m_bControlSignalOutput, kIdControlOutputBox, kIdSwitchControl);
 }
 
-void CPropSwitches::OnUsePin() {
-    UpdateData(TRUE);
-    Enable(*this, kIdSwitchControl, !m_bUsePin);
-    SetModified(TRUE);
-    SetParamUsePin(m_pExchange, kIdSwitchControl, m_bUsePin);
-}
+void CPropSwitches::OnUsePin() { qv::pages::ClickPinBox(*this, m_pExchange, m_bUsePin, kIdSwitchControl); }
 
 void CPropSwitches::OnModified() {
     UpdateData(TRUE);
     SetModified(TRUE);
 }
 
-void CPropSwitches::OnPaint() { PaintSymbol(*this, m_pSymbol, m_strSymbolText); }
-
-BOOL CSwitchWizard::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    CResourceSwitch resources;
-    // A page left from an earlier edit goes before the new one is made.
-    delete m_pPage;
-    m_pPage = new (std::nothrow) CPropSwitches(this, exchange);
-    if (m_pPage == nullptr) return FALSE;
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CSwitchWizard::EndEditProperties() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    DeleteOwnedObjects();
-}
-
-CWizardBase3* CSwitchWizard::Clone() { return new (std::nothrow) CSwitchWizard(this); }
+void CPropSwitches::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 // ---------------------------------------------------------------------------------------
 // What the two parameter-set pages share.
@@ -291,16 +229,11 @@ void CPropSwitchBase4::ReadOutputs() {
 }
 
 void CPropSwitchBase4::CaptionOutputs() {
-    for (int id : {kIdVoltage, kIdCurrent}) SetDlgItemText(id, CaptionWithUnit(*this, m_pParams, id));
+    for (WORD id : {kIdVoltage, kIdCurrent}) qv::pages::AppendParamUnitToCaption(*this, id, m_pParams, id);
 }
 
 void CPropSwitchBase4::ToggleOutput(BOOL& flag, WORD valueID) {
-    const BOOL before = flag;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, valueID, flag);
-    CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pParams, flag, valueID, valueID);
 }
 
 void CPropSwitchBase4::LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3* param) {
@@ -339,38 +272,49 @@ void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
 }
 
 void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {
-    Enable(*this, control, IsParamNotOnPin(m_pParams, valueID));
+    qv::pages::EnableDlgControl(*this, control, IsParamNotOnPin(m_pParams, valueID));
 }
 
-void CPropSwitchBase4::OnPaintSymbol() { PaintSymbol(*this, m_pSymbol, m_strSymbolText); }
+void CPropSwitchBase4::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
+
+void CPropSwitchBase4::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, 2033, m_cmbOnUnit);
+    DDX_Control(pDX, 2035, m_cmbOffUnit);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
+    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
+    DDX_Text(pDX, kIdInitialState, m_strInitialState);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
+    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
+}
+
+// A page's own entries come first: the initial state and the type list of the controlled
+// switch have handlers of their own.
+BEGIN_MESSAGE_MAP(CPropSwitchBase4, CTBPropertyPage)
+    ON_BN_CLICKED(kIdVoltage, &CPropSwitchBase4::OnVoltage)
+    ON_BN_CLICKED(kIdCurrent, &CPropSwitchBase4::OnCurrent)
+    ON_BN_CLICKED(kCtlShowName, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kCtlName, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kIdOnResistance, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kIdOffResistance, &CPropSwitchBase4::OnModified)
+    ON_EN_CHANGE(kIdInitialState, &CPropSwitchBase4::OnModified)
+    ON_CBN_SELCHANGE(2033, &CPropSwitchBase4::OnModified)
+    ON_CBN_SELCHANGE(2035, &CPropSwitchBase4::OnModified)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+void CPropSwitchBase4::OnModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
 
 BOOL CPropSwitchBase4::Commit() {
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
-
-namespace {
-
-// Editing of a parameter-set page: the set is fetched; a page left from an earlier edit gives
-// its set back and takes the new one.
-template <class Page>
-BOOL EditSwitchPage(CWizardBase4& wizard, Page*& page, CPropertySheet& sheet) {
-    CResourceSwitch resources;
-    const RequestTarget target(&wizard);
-    if (qv::pages::BindPageToCookie(wizard, page, target, FetchParamSet(target)) == nullptr) return FALSE;
-    sheet.AddPage(page);
-    return TRUE;
-}
-
-template <class Page>
-void EndSwitchPage(CWizardBase4& wizard, Page*& page) {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(&wizard), page);
-    wizard.DeleteOwnedObjects();
-    wizard.ReleaseEditorDataHandle();
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------
 // Hysteresis switch.
@@ -383,36 +327,17 @@ CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* 
 }
 
 void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, 2033, m_cmbOnUnit);
-    DDX_Control(pDX, 2035, m_cmbOffUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    CPropSwitchBase4::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
-    DDX_Text(pDX, kIdInitialState, m_strInitialState);
     DDX_Text(pDX, 2524, m_strHysteresis);
     DDX_Text(pDX, 2522, m_strThreshold);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
-    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
     DDX_Text(pDX, kIdSwitchControl, m_strControlSignal);
 }
 
 BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
-    ON_BN_CLICKED(kIdVoltage, &CPropHysteresisSwitch::OnVoltage)
-    ON_BN_CLICKED(kIdCurrent, &CPropHysteresisSwitch::OnCurrent)
     ON_BN_CLICKED(kCtlUsePin, &CPropHysteresisSwitch::OnUsePin)
-    ON_BN_CLICKED(kCtlShowName, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kCtlName, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kIdOnResistance, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kIdOffResistance, &CPropHysteresisSwitch::OnModified)
-    ON_EN_CHANGE(kIdInitialState, &CPropHysteresisSwitch::OnModified)
     ON_EN_CHANGE(2522, &CPropHysteresisSwitch::OnModified)
     ON_EN_CHANGE(2524, &CPropHysteresisSwitch::OnModified)
-    ON_CBN_SELCHANGE(2033, &CPropHysteresisSwitch::OnModified)
-    ON_CBN_SELCHANGE(2035, &CPropHysteresisSwitch::OnModified)
-    ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 std::array<CPropSwitchBase4::ParamField, 6> CPropHysteresisSwitch::Fields() {
@@ -434,10 +359,7 @@ void CPropHysteresisSwitch::EnableFields() {
 
 void CPropHysteresisSwitch::ApplyUsePin() {
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    Enable(*this, kIdSwitchControl, !m_bUsePin);
-    SetModified(TRUE);
-    SetParamUsePin(m_pParams, kIdSwitchControl, m_bUsePin);
+    OnUsePin();
 }
 
 BOOL CPropHysteresisSwitch::OnInitDialog() {
@@ -479,28 +401,7 @@ BOOL CPropHysteresisSwitch::OnApply() {
     return Commit();
 }
 
-void CPropHysteresisSwitch::OnUsePin() {
-    UpdateData(TRUE);
-    Enable(*this, kIdSwitchControl, !m_bUsePin);
-    SetModified(TRUE);
-    SetParamUsePin(m_pParams, kIdSwitchControl, m_bUsePin);
-}
-
-void CPropHysteresisSwitch::OnModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-CHysteresisSwitchWizard4::~CHysteresisSwitchWizard4() { delete m_pPage; }
-
-BOOL CHysteresisSwitchWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    return EditSwitchPage(*this, m_pPage, sheet);
-}
-
-void CHysteresisSwitchWizard4::EndEditProperties() { EndSwitchPage(*this, m_pPage); }
-
-CWizardBase4* CHysteresisSwitchWizard4::Clone() { return new (std::nothrow) CHysteresisSwitchWizard4(this); }
+void CPropHysteresisSwitch::OnUsePin() { qv::pages::ClickPinBox(*this, m_pParams, m_bUsePin, kIdSwitchControl); }
 
 // ---------------------------------------------------------------------------------------
 // Voltage- or current-controlled switch.
@@ -513,47 +414,25 @@ CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* 
 }
 
 void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CPropSwitchBase4::DoDataExchange(pDX);
     DDX_Control(pDX, 2036, m_cmbThresholdVoltageUnit);
     DDX_Control(pDX, 2037, m_cmbHysteresisVoltageUnit);
-    DDX_Control(pDX, 2033, m_cmbOnUnit);
-    DDX_Control(pDX, 2035, m_cmbOffUnit);
     DDX_Control(pDX, 2039, m_cmbThresholdCurrentUnit);
     DDX_Control(pDX, 2040, m_cmbHysteresisCurrentUnit);
     DDX_Control(pDX, kCtlType, m_cmbType);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
-    DDX_Text(pDX, kIdInitialState, m_strInitialState);
     DDX_Text(pDX, kIdHysteresis, m_strHysteresisVoltage);
     DDX_Text(pDX, kIdHysteresisCurrent, m_strHysteresisCurrent);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
-    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
     DDX_Text(pDX, kIdThreshold, m_strThresholdVoltage);
     DDX_Text(pDX, kIdThresholdCurrent, m_strThresholdCurrent);
 }
 
+// The edits 2315 to 2323 are the thresholds, the hysteresis values and the initial state
+// (which has its own handler first); the lists 2036 to 2040 their units.
 BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
     ON_CBN_SELCHANGE(kCtlType, &CPropSwitchControlled::OnTypeChanged)
     ON_EN_CHANGE(kIdInitialState, &CPropSwitchControlled::OnInitialStateChanged)
-    ON_BN_CLICKED(kIdVoltage, &CPropSwitchControlled::OnVoltage)
-    ON_BN_CLICKED(kIdCurrent, &CPropSwitchControlled::OnCurrent)
-    ON_BN_CLICKED(kCtlShowName, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kCtlName, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdOnResistance, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdOffResistance, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdThreshold, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdHysteresis, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdThresholdCurrent, &CPropSwitchControlled::OnModified)
-    ON_EN_CHANGE(kIdHysteresisCurrent, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2033, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2035, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2036, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2037, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2039, &CPropSwitchControlled::OnModified)
-    ON_CBN_SELCHANGE(2040, &CPropSwitchControlled::OnModified)
-    ON_WM_PAINT()
+    ON_CONTROL_RANGE(EN_CHANGE, kIdThreshold, kIdHysteresisCurrent, &CPropSwitchControlled::OnControlChanged)
+    ON_CONTROL_RANGE(CBN_SELCHANGE, 2036, 2040, &CPropSwitchControlled::OnControlChanged)
 END_MESSAGE_MAP()
 
 std::array<CPropSwitchBase4::ParamField, 7> CPropSwitchControlled::Fields() {
@@ -672,30 +551,12 @@ BOOL CPropSwitchControlled::OnApply() {
     return Commit();
 }
 
-void CPropSwitchControlled::OnModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-CSwitchControlledWizard4::CSwitchControlledWizard4(const CSwitchControlledWizard4* other) : CWizardBase4(other) {
+CSwitchControlledWizard4::CSwitchControlledWizard4(const CSwitchControlledWizard4* other) : TSwitchWizard4(other) {
     if (other != nullptr) {
         m_dwSchema = other->m_dwSchema;
         m_lSwitchType = other->m_lSwitchType;
     }
 }
-
-CSwitchControlledWizard4::~CSwitchControlledWizard4() { delete m_pPage; }
-
-BOOL CSwitchControlledWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    if (!EditSwitchPage(*this, m_pPage, sheet)) return FALSE;
-    m_pPage->SetSwitchType(m_lSwitchType);
-    return TRUE;
-}
-
-void CSwitchControlledWizard4::EndEditProperties() { EndSwitchPage(*this, m_pPage); }
-
-CWizardBase4* CSwitchControlledWizard4::Clone() { return new (std::nothrow) CSwitchControlledWizard4(this); }
 
 int CSwitchControlledWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
@@ -707,23 +568,12 @@ int CSwitchControlledWizard4::WriteSimDescr(CFile*, const CString& templ, CStrin
     return 4;
 }
 
-namespace {
-
-// A hidden page of its own: the page on the editor's sheet is never touched.
-std::unique_ptr<CPropSwitchControlled> HiddenControlledPage(CWizardBase4& wizard, ParamHolder* params) {
-    return qv::pages::CreateHiddenPage(new (std::nothrow) CPropSwitchControlled(&wizard, params),
-                                       kControlledSwitchTemplate);
-}
-
-} // namespace
-
 BOOL CSwitchControlledWizard4::Initialize(int argument) {
     if (argument != 0) return argument;
+    // A hidden page of its own: the page on the editor's sheet is never touched.
     ScopedParamSet params{RequestTarget(this)};
-    if (std::unique_ptr<CPropSwitchControlled> page = HiddenControlledPage(*this, params.Holder())) {
-        m_lSwitchType = page->SelectedType();
-        page->DestroyWindow();
-    }
+    auto page = MakeHiddenPage(params.Cookie());
+    if (page && page.Open(kControlledSwitchTemplate)) m_lSwitchType = page->SelectedType();
     return TRUE;
 }
 
@@ -746,14 +596,13 @@ void CSwitchControlledWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 
 BOOL CSwitchControlledWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
-    std::unique_ptr<CPropSwitchControlled> page = HiddenControlledPage(*this, params.Holder());
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page || !page.Open(kControlledSwitchTemplate)) return TRUE;
     // The type is read only when the block holds all four of its bytes.
     DWORD type = 0;
     qv::bytes::Reader reader(static_cast<const BYTE*>(data), length > 0 ? static_cast<size_t>(length) : 0);
     if (reader.ReadDword(type)) page->SelectType(static_cast<LONG>(type));
     m_lSwitchType = page->GetSwitchType();
     page->MarkParametersByType();
-    page->DestroyWindow();
     return TRUE;
 }

@@ -28,14 +28,15 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
-#include "framework/sheet_serialize.h"
 
 #include <array>
+#include <new>
 #include <span>
 
 namespace qv::power {
@@ -90,21 +91,10 @@ protected:
     BOOL m_bVoltageOutput = FALSE;
 };
 
-class CSwitchWizard : public CWizardBase3 {
+class CSwitchWizard : public qv::wizards::TPageWizard3<CPropSwitches, CSwitchWizard> {
     DECLARE_DYNAMIC(CSwitchWizard)
 public:
-    CSwitchWizard() = default;
-    explicit CSwitchWizard(const CSwitchWizard* other) : CWizardBase3(other) {}
-    ~CSwitchWizard() override { delete m_pPage; }
-
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase3* Clone() override;
-    CPropSwitches* GetPage() const { return m_pPage; }
-
-private:
-    CPropSwitches* m_pPage = nullptr;
+    using TPageWizard3::TPageWizard3;
 };
 
 // ---- The hysteresis switch and the controlled switch share the parameter-set pages.
@@ -140,13 +130,27 @@ protected:
     // chosen in its list.
     void StoreFields(std::span<const ParamField> fields);
     void EnableByPin(int control, WORD valueID);
-    void OnPaintSymbol();
     BOOL Commit();
+
+    // The controls both pages have: name, "Show Name", the output boxes, the two resistances
+    // with their unit lists and the initial state.
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
+    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
+    void OnModified();
+    void OnControlChanged(UINT) { OnModified(); }
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
 
     BOOL m_bShowName = FALSE;
     BOOL m_bCurrentOutput = FALSE;
     BOOL m_bVoltageOutput = FALSE;
     CString m_strName;
+    CTBUnitComboBox m_cmbOnUnit;   // 2033
+    CTBUnitComboBox m_cmbOffUnit;  // 2035
+    CString m_strInitialState;
+    CString m_strOffResistance;
+    CString m_strOnResistance;
 };
 
 class CPropHysteresisSwitch : public CPropSwitchBase4 {
@@ -166,38 +170,27 @@ protected:
     void EnableFields();
     void ApplyUsePin();
     void OnUsePin();
-    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
-    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
-    void OnModified();
-    void OnPaint() { OnPaintSymbol(); }
     DECLARE_MESSAGE_MAP()
 
-    CTBUnitComboBox m_cmbOnUnit;   // 2033
-    CTBUnitComboBox m_cmbOffUnit;  // 2035
     BOOL m_bUsePin = FALSE;
-    CString m_strInitialState;
     CString m_strHysteresis;
     CString m_strThreshold;
-    CString m_strOffResistance;
-    CString m_strOnResistance;
     CString m_strControlSignal;
 };
 
-class CHysteresisSwitchWizard4 : public CWizardBase4 {
+// What both parameter-set wizards share: kind 3 and a page made on the set of the cookie.
+template <class Page, class Self>
+class TSwitchWizard4 : public qv::wizards::TPageWizard4<Page, Self> {
+public:
+    using qv::wizards::TPageWizard4<Page, Self>::TPageWizard4;
+    int GetWizardKind() override { return 3; }
+    Page* MakePage(DWORD_PTR cookie) { return new (std::nothrow) Page(this, HolderFromCookie(cookie)); }
+};
+
+class CHysteresisSwitchWizard4 : public TSwitchWizard4<CPropHysteresisSwitch, CHysteresisSwitchWizard4> {
     DECLARE_DYNAMIC(CHysteresisSwitchWizard4)
 public:
-    CHysteresisSwitchWizard4() = default;
-    explicit CHysteresisSwitchWizard4(const CHysteresisSwitchWizard4* other) : CWizardBase4(other) {}
-    ~CHysteresisSwitchWizard4() override;
-
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    CPropHysteresisSwitch* GetPage() const { return m_pPage; }
-
-private:
-    CPropHysteresisSwitch* m_pPage = nullptr;
+    using TSwitchWizard4::TSwitchWizard4;
 };
 
 class CPropSwitchControlled : public CPropSwitchBase4 {
@@ -227,40 +220,26 @@ protected:
     void OnTypeChanged();
     void UpdateEnabling();
     void OnInitialStateChanged();
-    void OnVoltage() { ToggleOutput(m_bVoltageOutput, 2018); }
-    void OnCurrent() { ToggleOutput(m_bCurrentOutput, 2019); }
-    void OnModified();
-    void OnPaint() { OnPaintSymbol(); }
     DECLARE_MESSAGE_MAP()
 
     LONG m_lSwitchType = 0;
     CTBUnitComboBox m_cmbThresholdVoltageUnit;   // 2036
     CTBUnitComboBox m_cmbHysteresisVoltageUnit;  // 2037
-    CTBUnitComboBox m_cmbOnUnit;                 // 2033
-    CTBUnitComboBox m_cmbOffUnit;                // 2035
     CTBUnitComboBox m_cmbThresholdCurrentUnit;   // 2039
     CTBUnitComboBox m_cmbHysteresisCurrentUnit;  // 2040
     CComboBox m_cmbType;                         // 2032
-    CString m_strInitialState;
     CString m_strHysteresisVoltage;
     CString m_strHysteresisCurrent;
-    CString m_strOffResistance;
-    CString m_strOnResistance;
     CString m_strThresholdVoltage;
     CString m_strThresholdCurrent;
 };
 
-class CSwitchControlledWizard4 : public CWizardBase4 {
+class CSwitchControlledWizard4 : public TSwitchWizard4<CPropSwitchControlled, CSwitchControlledWizard4> {
     DECLARE_DYNAMIC(CSwitchControlledWizard4)
 public:
     CSwitchControlledWizard4() = default;
     explicit CSwitchControlledWizard4(const CSwitchControlledWizard4* other);
-    ~CSwitchControlledWizard4() override;
 
-    int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
@@ -268,13 +247,13 @@ public:
     // Older data: the first DWORD of the block is the switch type.
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
+    // The page shows the wizard's switch type.
+    void GiveSettingsToPage(CPropSwitchControlled& page) { page.SetSwitchType(m_lSwitchType); }
     LONG GetSwitchType() const { return m_lSwitchType; }
     void SetSwitchType(LONG type) { m_lSwitchType = type; }
     DWORD GetSchema() const { return m_dwSchema; }
-    CPropSwitchControlled* GetPage() const { return m_pPage; }
 
 private:
-    CPropSwitchControlled* m_pPage = nullptr;
     DWORD m_dwSchema = 0;
     LONG m_lSwitchType = 0;
 };

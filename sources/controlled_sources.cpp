@@ -554,12 +554,9 @@ void CPropNonlinearSource::OnCharacteristic() {
 
 BOOL CPropNonlinearSource::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
-    if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
+    if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
-    if (!CommitParamSet(target, cookie)) return FALSE;
 
     CPropCharacteristicXYTable* table = Table();
     if (table != nullptr && m_dwKind != 0 && !table->GetUserFileFlag() &&

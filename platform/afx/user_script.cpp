@@ -350,6 +350,25 @@ bool ChangeRowState(HWND list, int row, UINT newState)
     return true;
 }
 
+// The edit (or editable combo box) that typing goes to: usable, of the right kind, not a
+// read-only edit where `writable` is asked for, and the text holds no control characters.
+// Null, with the failure reported, otherwise.
+WindowCore* TypingTarget(CWnd* control, const char* text, const char* action, bool writable)
+{
+    WindowCore* core = Usable(control, action);
+    if (!core)
+        return nullptr;
+    if (core->kind != WindowKind::Edit && !IsEditableCombo(core)) {
+        WrongKind(core, action);
+        return nullptr;
+    }
+    if (writable && core->style & ES_READONLY && core->kind == WindowKind::Edit) {
+        WrongKind(core, (std::string(action) + " (read-only)").c_str());
+        return nullptr;
+    }
+    return RefusesControlCharacters(core, text, action) ? nullptr : core;
+}
+
 } // namespace
 
 bool SetFocusTo(CWnd* control)
@@ -363,14 +382,8 @@ bool SetFocusTo(CWnd* control)
 
 bool TypeText(CWnd* control, const char* text)
 {
-    WindowCore* core = Usable(control, "TypeText");
+    WindowCore* core = TypingTarget(control, text, "TypeText", true);
     if (!core)
-        return false;
-    if (core->kind != WindowKind::Edit && !IsEditableCombo(core))
-        return WrongKind(core, "TypeText");
-    if (core->style & ES_READONLY && core->kind == WindowKind::Edit)
-        return WrongKind(core, "TypeText (read-only)");
-    if (RefusesControlCharacters(core, text, "TypeText"))
         return false;
     HWND h = core->hwnd;
     MoveFocus(core);
@@ -394,12 +407,8 @@ bool TypeText(CWnd* control, const char* text)
 
 bool TypeChars(CWnd* control, const char* text)
 {
-    WindowCore* core = Usable(control, "TypeChars");
+    WindowCore* core = TypingTarget(control, text, "TypeChars", false);
     if (!core)
-        return false;
-    if (core->kind != WindowKind::Edit && !IsEditableCombo(core))
-        return WrongKind(core, "TypeChars");
-    if (RefusesControlCharacters(core, text, "TypeChars"))
         return false;
     HWND h = core->hwnd;
     MoveFocus(core);

@@ -74,33 +74,6 @@ std::string ShortestNumber(double value) {
     return std::string(buffer, qv::WriteShortestNumber(buffer, value));
 }
 
-namespace {
-const char* OperatorText(UpnOp op) {
-    switch (op) {
-    case UpnOp::Neg: return "NEG";
-    case UpnOp::Not: return "!";
-    case UpnOp::Add: return "+";
-    case UpnOp::Sub: return "-";
-    case UpnOp::Mul: return "*";
-    case UpnOp::Div: return "/";
-    case UpnOp::Pow: return "^";
-    case UpnOp::Eq: return "==";
-    case UpnOp::Ne: return "!=";
-    case UpnOp::Lt: return "<";
-    case UpnOp::Le: return "<=";
-    case UpnOp::Gt: return ">";
-    case UpnOp::Ge: return ">=";
-    case UpnOp::And: return "&&";
-    case UpnOp::Or: return "||";
-    case UpnOp::Expr: return "EXPR";
-    case UpnOp::If: return "IF";
-    case UpnOp::Else: return "ELSE";
-    case UpnOp::End: return "END";
-    default: return "?";
-    }
-}
-} // namespace
-
 std::string UpnToText(const std::vector<UpnItem>& upn) {
     std::string out;
     for (const UpnItem& item : upn) {
@@ -111,7 +84,7 @@ std::string UpnToText(const std::vector<UpnItem>& upn) {
         case UpnOp::Call: out += item.text + "/" + std::to_string(item.argc); break;
         case UpnOp::Assign: out += ":=" + item.text; break;
         case UpnOp::Action: out += "##" + item.text + "/" + std::to_string(item.argc); break;
-        default: out += OperatorText(item.op); break;
+        default: out += UpnOperatorText(item.op); break;
         }
     }
     return out;

@@ -30,6 +30,32 @@ enum class UpnOp : int {
     If, Else, End,
 };
 
+// The text of an operator in listings and printed formulas; "?" for an item that is no operator.
+inline const char* UpnOperatorText(UpnOp op) {
+    switch (op) {
+    case UpnOp::Neg: return "NEG";
+    case UpnOp::Not: return "!";
+    case UpnOp::Add: return "+";
+    case UpnOp::Sub: return "-";
+    case UpnOp::Mul: return "*";
+    case UpnOp::Div: return "/";
+    case UpnOp::Pow: return "^";
+    case UpnOp::Eq: return "==";
+    case UpnOp::Ne: return "!=";
+    case UpnOp::Lt: return "<";
+    case UpnOp::Le: return "<=";
+    case UpnOp::Gt: return ">";
+    case UpnOp::Ge: return ">=";
+    case UpnOp::And: return "&&";
+    case UpnOp::Or: return "||";
+    case UpnOp::Expr: return "EXPR";
+    case UpnOp::If: return "IF";
+    case UpnOp::Else: return "ELSE";
+    case UpnOp::End: return "END";
+    default: return "?";
+    }
+}
+
 struct UpnItem {
     UpnOp op = UpnOp::Number;
     int argc = 0;          // Call: number of arguments; Action: 1 (argument) or 2 (value, argument)

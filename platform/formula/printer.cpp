@@ -40,22 +40,8 @@ bool IsValue(UpnOp op) {
 }
 
 const char* BinaryText(UpnOp op) {
-    switch (op) {
-    case UpnOp::Add: return "+";
-    case UpnOp::Sub: return "-";
-    case UpnOp::Mul: return "*";
-    case UpnOp::Div: return "/";
-    case UpnOp::Pow: return "^";
-    case UpnOp::Eq: return "==";
-    case UpnOp::Ne: return "!=";
-    case UpnOp::Lt: return "<";
-    case UpnOp::Le: return "<=";
-    case UpnOp::Gt: return ">";
-    case UpnOp::Ge: return ">=";
-    case UpnOp::And: return "&&";
-    case UpnOp::Or: return "||";
-    default: return "?";
-    }
+    // The binary operators stand together in UpnOp, from Add to Or.
+    return op >= UpnOp::Add && op <= UpnOp::Or ? UpnOperatorText(op) : "?";
 }
 
 class Printer {

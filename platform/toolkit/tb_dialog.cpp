@@ -93,22 +93,6 @@ BEGIN_MESSAGE_MAP(CTBDialog, CDialog)
 END_MESSAGE_MAP()
 
 CTBDialog::CTBDialog() = default;
-CTBDialog::CTBDialog(UINT nIDTemplate, CWnd* pParentWnd) : CDialog(nIDTemplate, pParentWnd) {}
-CTBDialog::CTBDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd) : CDialog(lpszTemplateName, pParentWnd) {}
+CTBDialog::CTBDialog(UINT nIDTemplate, CWnd* pParentWnd) : TTBLayoutWindow(nIDTemplate, pParentWnd) {}
+CTBDialog::CTBDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd) : TTBLayoutWindow(lpszTemplateName, pParentWnd) {}
 CTBDialog::~CTBDialog() = default;
-
-BOOL CTBDialog::OnInitDialog() {
-    BOOL result = CDialog::OnInitDialog();
-    m_layout.Capture(this);
-    return result;
-}
-
-void CTBDialog::OnSize(UINT nType, int cx, int cy) {
-    CDialog::OnSize(nType, cx, cy);
-    m_layout.Apply(this, cx, cy);
-}
-
-void CTBDialog::OnDestroy() {
-    CDialog::OnDestroy();
-    m_layout.Reset();
-}

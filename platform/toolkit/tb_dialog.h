@@ -54,7 +54,39 @@ private:
 
 } // namespace qv
 
-class CTBDialog : public CDialog {
+// What the toolkit's dialogs and property pages add to their base alike: the layout of their
+// controls, captured when the dialog starts, applied on every resize and reset when the
+// window goes.
+template <class Base>
+class TTBLayoutWindow : public Base {
+public:
+    using Base::Base;
+
+    BOOL OnInitDialog() override {
+        BOOL result = Base::OnInitDialog();
+        m_layout.Capture(this);
+        return result;
+    }
+    void SetControlInfo(WORD nID, WORD nFlags) { m_layout.SetControlInfo(nID, nFlags); }
+    WORD GetControlInfo(WORD nID) const { return m_layout.GetControlInfo(nID); }
+    const std::vector<qv::TBControlInfo>& GetControlInfos() const { return m_layout.Controls(); }
+    void Invalidate(BOOL bErase = TRUE) { CWnd::Invalidate(bErase); }
+
+    // Handlers; derived classes that handle the messages themselves call these first.
+    void OnSize(UINT nType, int cx, int cy) {
+        Base::OnSize(nType, cx, cy);
+        m_layout.Apply(this, cx, cy);
+    }
+    void OnDestroy() {
+        Base::OnDestroy();
+        m_layout.Reset();
+    }
+
+protected:
+    qv::TBLayout m_layout;
+};
+
+class CTBDialog : public TTBLayoutWindow<CDialog> {
     DECLARE_DYNAMIC(CTBDialog)
 public:
     CTBDialog();
@@ -62,17 +94,6 @@ public:
     explicit CTBDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
     ~CTBDialog() override;
 
-    BOOL OnInitDialog() override;
-    void SetControlInfo(WORD nID, WORD nFlags) { m_layout.SetControlInfo(nID, nFlags); }
-    WORD GetControlInfo(WORD nID) const { return m_layout.GetControlInfo(nID); }
-    const std::vector<qv::TBControlInfo>& GetControlInfos() const { return m_layout.Controls(); }
-    void Invalidate(BOOL bErase = TRUE) { CWnd::Invalidate(bErase); }
-
-    // Handlers; derived classes that handle the messages themselves call these first.
-    void OnSize(UINT nType, int cx, int cy);
-    void OnDestroy();
-
 protected:
-    qv::TBLayout m_layout;
     DECLARE_MESSAGE_MAP()
 };

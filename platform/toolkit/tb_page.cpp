@@ -9,21 +9,5 @@ BEGIN_MESSAGE_MAP(CTBPropertyPage, CPropertyPage)
 END_MESSAGE_MAP()
 
 CTBPropertyPage::CTBPropertyPage() = default;
-CTBPropertyPage::CTBPropertyPage(UINT nIDTemplate, UINT nIDCaption) : CPropertyPage(nIDTemplate, nIDCaption) {}
+CTBPropertyPage::CTBPropertyPage(UINT nIDTemplate, UINT nIDCaption) : TTBLayoutWindow(nIDTemplate, nIDCaption) {}
 CTBPropertyPage::~CTBPropertyPage() = default;
-
-BOOL CTBPropertyPage::OnInitDialog() {
-    BOOL result = CPropertyPage::OnInitDialog();
-    m_layout.Capture(this);
-    return result;
-}
-
-void CTBPropertyPage::OnSize(UINT nType, int cx, int cy) {
-    CPropertyPage::OnSize(nType, cx, cy);
-    m_layout.Apply(this, cx, cy);
-}
-
-void CTBPropertyPage::OnDestroy() {
-    CPropertyPage::OnDestroy();
-    m_layout.Reset();
-}
