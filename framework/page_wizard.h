@@ -145,7 +145,8 @@ private:
 };
 
 // The wizard of the older base: its page works on the data-exchange object. Mode 1 puts a new
-// page on the sheet (a page left from an earlier editing that was never ended goes first);
+// page on the sheet (a page left from an earlier editing that was never ended goes first,
+// unless the wizard rebinds it);
 // EndEditProperties deletes it again.
 template <class Page, class Self, class Base = CWizardBase3>
 class TPageWizard3 : public Base {
@@ -157,8 +158,13 @@ public:
     BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override {
         if (mode != 1) return Base::DoEditProperties(sheet, exchange, mode);
         CResourceSwitch resources;
-        DeletePage();
-        m_pPage = new (std::nothrow) Page(this, exchange);
+        Self& self = static_cast<Self&>(*this);
+        if constexpr (Self::kRebindEarlierPage) {
+            if (m_pPage != nullptr) m_pPage->Rebind(&self, exchange);
+        } else {
+            DeletePage();
+        }
+        if (m_pPage == nullptr) m_pPage = new (std::nothrow) Page(&self, exchange);
         if (m_pPage == nullptr) return FALSE;
         sheet.AddPage(m_pPage);
         return TRUE;
@@ -174,6 +180,10 @@ public:
     CWizardBase3* Clone() override { return new (std::nothrow) Self(static_cast<const Self*>(this)); }
 
     Page* GetPage() const { return m_pPage; }
+
+    // true: a page left from an earlier call (a sheet may still hold it) is bound to the new
+    // data-exchange object instead of deleted and made anew.
+    static constexpr bool kRebindEarlierPage = false;
 
 protected:
     void DeletePage() {

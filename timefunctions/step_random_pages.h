@@ -74,3 +74,23 @@ public:
     BOOL OnApply() override;
     void BuildCompareList() override;
 };
+
+class CStepFunctionBlockWizard4 : public TSourceBlockWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4> {
+    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
+public:
+    static constexpr UINT kPageTemplate = qv::timefunctions::kStepRandomTemplate;
+    static constexpr bool kValuePlaceholders = false;
+    CStepFunctionBlockWizard4() = default;
+    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : TSourceBlockWizard4(other) {}
+    void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&m_Snapshots); }
+};
+
+class CRandomBlockWizard4 : public TSourceBlockWizard4<CPropRandomBlock, CRandomBlockWizard4> {
+    DECLARE_DYNAMIC(CRandomBlockWizard4)
+public:
+    static constexpr UINT kPageTemplate = qv::timefunctions::kStepRandomTemplate;
+    static constexpr bool kValuePlaceholders = false;
+    CRandomBlockWizard4() = default;
+    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : TSourceBlockWizard4(other) {}
+    void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&m_Snapshots); }
+};

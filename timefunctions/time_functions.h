@@ -90,6 +90,8 @@ bool AllNumbers(std::initializer_list<const CString*> texts);
 // A number as the toolkit reads it (0 for no number), and as the editor prints it.
 double Number(const CString& text);
 CString Printed(double value);
+// A flag archived as a DWORD, 1 or 0; any other number reads as set.
+void SerializeFlag(CArchive& ar, BOOL& flag);
 // A parameter that is there and an input of the element.
 bool IsInput(const CWizardCopaObject3* param);
 } // namespace qv::timefunctions
@@ -196,6 +198,17 @@ protected:
     // Commits the parameter set; on success an open preview is redrawn and the apply ends.
     BOOL CommitAndFinish();
     BOOL FinishApply();
+    // The start of a page block: the members taken from the windows, the class record and
+    // the page version.
+    void StoreBlockStart(CArchive& ar, CRuntimeClass* cls);
+    // Reads the page block of older element data (see ReadOlderLayout) through Serialize;
+    // archive and memory errors end the reading and keep what was read before.
+    void ReadOlderBlock(const qv::timefunctions::OlderData& older);
+    // The end of OnInitDialog of a page with a period: the members from the windows, the
+    // period field enabled as "Period" says and the fields as their pins say.
+    void EndPeriodicInit();
+    // After a page block was read: the windows show it and the fields are enabled again.
+    void ShowReadPeriod();
 
     void OnFieldChanged();
     void OnMarkModified();
@@ -233,11 +246,10 @@ protected:
     void StartPeriodicInit();
     // Name, symbol, the fields from the parameters and the default output shown.
     void LoadPeriodicFields();
-    // The end of OnInitDialog: the members from the windows, the period and fields enabled.
-    void EndPeriodicInit();
     // The derived period, then the fields written into the parameters.
     void WritePeriodicFields();
     void OnFrequencyChanged();
+    std::vector<Field> PeriodicFields();
 
     CTBUnitComboBox m_cmbPhase;      // 2513
     CTBUnitComboBox m_cmbPeriod;     // 2510
@@ -252,7 +264,23 @@ protected:
     CString m_strPeriod;
 };
 
-class CPropTFMSine : public CPeriodicFunctionPage {
+// A page kept with its wizard of type Wizard: Rebind takes the wizard and the parameter set
+// (or the cookie that is the set) and binds the page to both.
+template <class Wizard, class Base = CTimeFunctionPage>
+class TWizardTimeFunctionPage : public Base {
+public:
+    using Base::Base;
+    void Rebind(Wizard* wizard, ParamHolder* params) {
+        m_pWizard = wizard;
+        this->BindOwner(wizard, params);
+    }
+    void Rebind(Wizard* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
+
+protected:
+    Wizard* m_pWizard = nullptr;
+};
+
+class CPropTFMSine : public TWizardTimeFunctionPage<CTFMSineWizard4, CPeriodicFunctionPage> {
     DECLARE_SERIAL(CPropTFMSine)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -268,8 +296,6 @@ public:
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
 
-    void Rebind(CTFMSineWizard4* wizard, ParamHolder* params);
-    void Rebind(CTFMSineWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
     // Reads element data of the older wizard generation; the settings always go to the wizard.
     void ConvertWizard3Data(const void* data, long length);
@@ -290,7 +316,6 @@ protected:
     void OnRMSChanged();
     DECLARE_MESSAGE_MAP()
 
-    CTFMSineWizard4* m_pWizard = nullptr;
     DWORD m_dwAmplitudeMode = 1;
     CButton m_radAmplitude;  // 2203
     CButton m_radRMS;        // 2204
