@@ -16,6 +16,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/page_overrides.h"
 #include "framework/point_table_list.h"
 #include "framework/point_table_page.h"
 #include "toolkit/tb_edit_list.h"
@@ -42,10 +43,7 @@ public:
     CProp2DLookupTableXY();
     CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

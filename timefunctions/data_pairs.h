@@ -20,6 +20,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/page_overrides.h"
 #include "framework/point_table_list.h"
 #include "framework/point_table_page.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -28,14 +29,15 @@
 #include "toolkit/tb_unit_combo.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
+#include "framework/waveform_ids.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::datapairs {
 constexpr UINT kTemplate = 2550;
-constexpr WORD kIdDelay = 2040;
-constexpr WORD kIdPeriod = 2038;
-constexpr WORD kIdPhase = 2042;
-constexpr WORD kIdPeriodical = 2049;
+using qv::waveform::kIdDelay;
+using qv::waveform::kIdPeriod;
+using qv::waveform::kIdPeriodical;
+using qv::waveform::kIdPhase;
 constexpr WORD kIdOutput = 2056;
 constexpr WORD kIdOldMode = 1000;
 constexpr WORD kIdOldFlags = 1001;
@@ -57,10 +59,7 @@ public:
     CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
     ~CPropTFMDataPairs() override;
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

@@ -75,22 +75,26 @@ public:
     void BuildCompareList() override;
 };
 
-class CStepFunctionBlockWizard4 : public TSourceBlockWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4> {
-    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
+// The step-function and random blocks' wizards: alike but for their page.
+template <class Page, class Self>
+class TStepRandomWizard4 : public TSourceBlockWizard4<Page, Self> {
 public:
     static constexpr UINT kPageTemplate = qv::timefunctions::kStepRandomTemplate;
     static constexpr bool kValuePlaceholders = false;
-    CStepFunctionBlockWizard4() = default;
-    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : TSourceBlockWizard4(other) {}
-    void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&m_Snapshots); }
+    using TSourceBlockWizard4<Page, Self>::TSourceBlockWizard4;
+    void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&this->m_Snapshots); }
 };
 
-class CRandomBlockWizard4 : public TSourceBlockWizard4<CPropRandomBlock, CRandomBlockWizard4> {
+class CStepFunctionBlockWizard4 : public TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4> {
+    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
+public:
+    CStepFunctionBlockWizard4() = default;
+    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : TStepRandomWizard4(other) {}
+};
+
+class CRandomBlockWizard4 : public TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4> {
     DECLARE_DYNAMIC(CRandomBlockWizard4)
 public:
-    static constexpr UINT kPageTemplate = qv::timefunctions::kStepRandomTemplate;
-    static constexpr bool kValuePlaceholders = false;
     CRandomBlockWizard4() = default;
-    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : TSourceBlockWizard4(other) {}
-    void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&m_Snapshots); }
+    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : TStepRandomWizard4(other) {}
 };

@@ -117,6 +117,15 @@ double Number(const CString& text) { return TBExtended_atof(text, ""); }
 // The period tests compare these texts.
 CString Printed(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
+const char* ReadUnitCode(CArchive& ar, DWORD version, CTBUnitComboBox& units) {
+    if (version < 1 || version > 9) return nullptr;
+    DWORD code = 0;
+    ar >> code;
+    const char* unit = code == 1 ? "rad" : "deg";
+    if (units.GetSafeHwnd() != nullptr) units.SelectString(-1, unit);
+    return unit;
+}
+
 void SerializeFlag(CArchive& ar, BOOL& flag) {
     if (ar.IsStoring()) {
         ar << static_cast<DWORD>(flag ? 1 : 0);
@@ -785,15 +794,9 @@ void CPropTFMSine::Serialize(CArchive& ar) {
         DWORD given = 0;
         ar >> given;
         m_bPeriodGiven = given != 0;
-        if (version >= 1 && version <= 9) {
-            DWORD phaseUnit = 0;
-            ar >> phaseUnit;
-            const char* unit = phaseUnit == 1 ? "rad" : "deg";
-            if (window) {
-                if (m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, unit);
-                if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) phase->SetUsedUnit(unit);
-            }
-        }
+        const char* unit = ReadUnitCode(ar, version, m_cmbPhase);
+        if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase); window && unit != nullptr && phase != nullptr)
+            phase->SetUsedUnit(unit);
     } catch (CArchiveException* e) {
         e->Delete();
     }

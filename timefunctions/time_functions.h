@@ -26,9 +26,11 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
+#include "framework/waveform_ids.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -38,16 +40,7 @@
 #include <vector>
 
 namespace qv::timefunctions {
-constexpr WORD kIdAmplitude = 2034;
-constexpr WORD kIdFrequency = 2036;
-constexpr WORD kIdPeriod = 2038;
-constexpr WORD kIdDelay = 2040;
-constexpr WORD kIdPhase = 2042;
-constexpr WORD kIdOffset = 2047;
-constexpr WORD kIdPeriodical = 2049;
-constexpr WORD kIdRise = 2051;
-constexpr WORD kIdFall = 2053;
-constexpr WORD kIdWidth = 2055;
+using namespace qv::waveform;
 constexpr WORD kIdOutput = 2056;
 constexpr UINT kSineTemplate = 2544;
 constexpr int kPreviewPoints = 101;
@@ -90,6 +83,9 @@ bool AllNumbers(std::initializer_list<const CString*> texts);
 // A number as the toolkit reads it (0 for no number), and as the editor prints it.
 double Number(const CString& text);
 CString Printed(double value);
+// Versions 1 to 9 of a page block end with a unit code (1 "rad", else "deg"): it is read and
+// selected in the list. Returns the unit, or nullptr for other versions.
+const char* ReadUnitCode(CArchive& ar, DWORD version, CTBUnitComboBox& units);
 // A flag archived as a DWORD, 1 or 0; any other number reads as set.
 void SerializeFlag(CArchive& ar, BOOL& flag);
 // A parameter that is there and an input of the element.
@@ -291,10 +287,7 @@ public:
 
     // Page block: class record, DWORD page version, DWORD amplitude mode, CString RMS text,
     // DWORD period given; versions 1 to 9 add a DWORD phase unit (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
 
     void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
     // Reads element data of the older wizard generation; the settings always go to the wizard.

@@ -128,19 +128,6 @@ UINT ReadSchema(CArchive& ar, CRuntimeClass* cls) {
     }
 }
 
-const char* PhaseUnitText(DWORD code) { return code == 1 ? "rad" : "deg"; }
-
-// Versions 1 to 9 of a page block end with a unit code (1 "rad", else "deg"): it is read and
-// selected in the list. Returns the unit, or nullptr for other versions.
-const char* ReadUnitCode(CArchive& ar, DWORD version, CTBUnitComboBox& units) {
-    if (version < 1 || version > 9) return nullptr;
-    DWORD code = 0;
-    ar >> code;
-    const char* unit = PhaseUnitText(code);
-    if (units.GetSafeHwnd() != nullptr) units.SelectString(-1, unit);
-    return unit;
-}
-
 // Reads a page block: the class record (a missing one is schema 0, and no page version
 // follows), the page's own fields, then the unit code of ReadUnitCode.
 template <class Fields>

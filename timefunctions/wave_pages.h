@@ -20,6 +20,7 @@
 // | 1000     | saw-tooth       | the element's default ramp direction (read only)        |
 #pragma once
 
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "timefunctions/time_functions.h"
@@ -93,10 +94,7 @@ public:
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
 
     void SetWaveData(DWORD ramp, BOOL periodGiven);
     DWORD GetRamp() const { return m_dwRamp; }
@@ -163,10 +161,7 @@ public:
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     void CalculateGraphic() override;
 
     CTFMTrapezWizard4* ConvertWizard3Data(const void* data, long length);
@@ -206,10 +201,7 @@ public:
 
     // Page block: class record, DWORD page version, CString time text; versions 1 to 9 add a
     // DWORD unit (1 "rad", else "deg") for the limit's list.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     void CalculateGraphic() override;
 
     void SetTimeText(CString text) { m_strTime = text; }
@@ -273,10 +265,7 @@ public:
 
     // Page block: class record, DWORD page version; versions 1 to 9 add a DWORD phase unit
     // (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
 
     void ConvertWizard3Data(const void* data, long length);
