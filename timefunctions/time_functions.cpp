@@ -1,8 +1,8 @@
 #include "timefunctions/time_functions.h"
 
-#include "framework/dialog_controls.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -195,21 +195,6 @@ void CTimeFunctionWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3*
     if (SetParamValue(holder, kIdPeriod, period)) CommitParamSet(target, params.Cookie());
 }
 
-template <class Fields>
-void CTimeFunctionWizardBase4::SerializeWith(CArchive& ar, ESheetVersion version, Fields fields) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        fields(ar);
-        return;
-    }
-    ar >> m_wSchema;
-    // A newer schema has a layout this wizard does not know: its fields keep their values.
-    if (m_wSchema != 0) return;
-    fields(ar);
-}
-
 
 // ---------------------------------------------------------------------------------------
 // Sine.
@@ -286,16 +271,10 @@ CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : TPageW
 }
 
 void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        ar << m_strTime;
-        return;
-    }
-    ar >> m_wSchema;
-    if (m_wSchema != 0) return;
-    ar >> m_strTime;
+    SerializeSchemaAndFields(ar, version, m_wSchema, [this](CArchive& a) {
+        if (a.IsStoring()) a << m_strTime;
+        else a >> m_strTime;
+    });
 }
 
 // ---------------------------------------------------------------------------------------

@@ -86,6 +86,20 @@ CString Printed(double value);
 // Versions 1 to 9 of a page block end with a unit code (1 "rad", else "deg"): it is read and
 // selected in the list. Returns the unit, or nullptr for other versions.
 const char* ReadUnitCode(CArchive& ar, DWORD version, CTBUnitComboBox& units);
+// A wizard's sheet data of version 4: WORD schema (stored as 0), then what `fields` archives.
+// A stored non-zero schema has a layout this wizard does not know: the reading stops there
+// and the fields keep their values.
+template <class Fields>
+void SerializeSchemaAndFields(CArchive& ar, ESheetVersion version, WORD& schema, Fields fields) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        schema = 0;
+        ar << schema;
+    } else {
+        ar >> schema;
+    }
+    if (schema == 0) fields(ar);
+}
 // A flag archived as a DWORD, 1 or 0; any other number reads as set.
 void SerializeFlag(CArchive& ar, BOOL& flag);
 // A parameter that is there and an input of the element.
@@ -117,9 +131,11 @@ public:
 protected:
     // The trapezoid derives its period from rise, width and fall.
     virtual bool DerivesFromTimes() const { return false; }
-    // Sheet version 4: WORD schema 0, then Fields; a stored non-zero schema stops the reading.
+    // Sheet version 4: WORD schema 0, then Fields (see SerializeSchemaAndFields).
     template <class Fields>
-    void SerializeWith(CArchive& ar, ESheetVersion version, Fields fields);
+    void SerializeWith(CArchive& ar, ESheetVersion version, Fields fields) {
+        qv::timefunctions::SerializeSchemaAndFields(ar, version, m_wSchema, fields);
+    }
 
     WORD m_wSchema = 0;
     BOOL m_bPeriodGiven = FALSE;

@@ -1,8 +1,8 @@
 #include "timefunctions/wave_pages.h"
 
-#include "framework/dialog_controls.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
