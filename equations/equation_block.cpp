@@ -3,6 +3,7 @@
 #include "framework/older_base_block.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -30,6 +31,7 @@ using qv::blocks::kCtlShowName;
 using qv::blocks::kCtlSymbolFrame;
 using qv::blocks::kCtlUnit;
 using qv::blocks::kIdSampleTime;
+using qv::dialog::kColumnWidth;
 
 namespace {
 
@@ -49,7 +51,6 @@ constexpr UINT kStrFatal = 8022;
 constexpr UINT kStrNoLeftValue = 8036;
 constexpr DWORD kPageVersion = 10;
 constexpr DWORD kShowErrorsSince = 8;
-constexpr int kColumnWidth = 50;
 constexpr int kMaxRows = 10000;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kColumnSection[] = "WIZColumnWidths";

@@ -25,6 +25,7 @@
 #include "afx/afxwin.h"
 #include "formula/formel.h"
 #include "framework/list_controls.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
 #include "framework/sheet_serialize.h"
@@ -164,10 +165,7 @@ public:
     CPropEquationBlock();
     CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie);
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

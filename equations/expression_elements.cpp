@@ -1,5 +1,6 @@
 #include "equations/expression_elements.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/model_text_builders.h"
@@ -22,21 +23,13 @@ IMPLEMENT_DYNAMIC(CInitialValuesWizard4, CEquationWizardBase4)
 IMPLEMENT_DYNAMIC(CEquationWizard4, CEquationWizardBase4)
 
 using namespace qv::equations;
+using namespace qv::dialog;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
 constexpr int kIdList = kIdInitialValue;
 // Buttons New, Delete, Delete All, Move up, Move down.
-constexpr int kCtlNew = 1122;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kCmdNew = 40005;
 constexpr DWORD kExt4xBits = 0x40004;
-constexpr int kColumnWidth = 50;
 constexpr int kColExpression = 0;
 constexpr int kColSequence = 1;
 constexpr char kImmanent[] = "IMMANENT";
@@ -595,16 +588,8 @@ void CPropInitialValuesEquation::ConvertWizard3Data(const void* data, long lengt
     DWORD stateLength = skip;
     if (in.Remaining() > 0) in.ReadDword(stateLength);
     if (stateLength < 1 || !in.Fits(stateLength)) return;
-    const BYTE* state = static_cast<const BYTE*>(data) + (static_cast<size_t>(length) - in.Remaining());
-    std::vector<BYTE> copy(state, state + stateLength);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        Serialize(ar);
-    } catch (CException* e) {
-        // A cut page state keeps what was read before it.
-        e->Delete();
-    }
+    // A cut page state keeps what was read before it.
+    qv::pages::ReadArchivedBlock(in.Position(), stateLength, [this](CArchive& ar) { Serialize(ar); });
 }
 
 // ---------------------------------------------------------------------------------------

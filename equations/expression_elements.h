@@ -20,6 +20,7 @@
 #pragma once
 
 #include "equations/equation_block.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
 #include "framework/sheet_serialize.h"
@@ -53,10 +54,7 @@ public:
     CPropInitialValuesEquation();
     CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie, const qv::equations::ExpressionVariant& variant);
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

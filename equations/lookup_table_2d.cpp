@@ -1,5 +1,6 @@
 #include "equations/lookup_table_2d.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
@@ -29,41 +30,15 @@ IMPLEMENT_DYNAMIC(C2DLookupTableWizard4, CWizardBase4)
 
 using namespace qv::lookup2d;
 using namespace qv::pointtable;
+using namespace qv::dialog;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
 constexpr int kCtlXUnitFlag = 2273;
 constexpr int kCtlYUnitFlag = 2274;
 constexpr int kCtlXUnit = 2275;
 constexpr int kCtlYUnit = 2276;
-constexpr int kCtlReferenceRadio = 2293;
-constexpr int kCtlPairsRadio = 2397;
-constexpr int kCtlReference = 2425;
-constexpr int kCtlNew = 1122;
-constexpr int kCtlDelete = 1123;
-constexpr int kCtlDeleteAll = 1124;
-constexpr int kCtlMoveUp = 1125;
-constexpr int kCtlMoveDown = 1126;
-constexpr int kCtlTable = 2121;
-constexpr int kCtlFileNameFlag = 2116;
 constexpr int kCtlFileName = 2117;
-constexpr int kCtlImport = 2118;
-constexpr int kCtlExport = 2119;
-constexpr int kCtlShow = 2217;
-constexpr int kCtlWarning = 2120;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kStrReadError = 8004;
-constexpr UINT kStrAxisX = 2709;
-constexpr UINT kStrAxisY = 2710;
-constexpr UINT kStrNumber = 2711;
-constexpr int kColumnWidth = 50;
-constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
@@ -116,10 +91,6 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
     ON_NOTIFY(NM_SETFOCUS, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
     ON_NOTIFY(LVN_ITEMCHANGED, kCtlTable, &CProp2DLookupTableXY::OnListItemChanged)
 END_MESSAGE_MAP()
-
-void C2DLookupTableWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
-
-void C2DLookupTableWizard4::GiveSettingsToPage(CProp2DLookupTableXY& page) { page.TakeFromWizard(*this); }
 
 CProp2DLookupTableXY::CProp2DLookupTableXY() : CPointTablePage(kTemplate, 0) {}
 
@@ -277,15 +248,7 @@ void CProp2DLookupTableXY::OnUnitText() {
     SetModified(TRUE);
 }
 
-void CProp2DLookupTableXY::OnNewRow() {
-    if (m_points.GetSize() >= kMaxRows) return;
-    auto* point = new CDataPoint(0.0, 0.0);
-    m_points.Add(point);
-    qv::pointtable::SetPointRow(m_lstTable, m_points.GetSize() - 1, point);
-    m_lstTable.SetItemText(m_points.GetSize() - 1, 1, "0");
-    m_lstTable.SetItemText(m_points.GetSize() - 1, 2, "0");
-    ShowMonotonyWarning();
-}
+void CProp2DLookupTableXY::OnNewRow() { AppendZeroRow(); }
 
 void CProp2DLookupTableXY::MoveRow(int delta) {
     const int row = m_lstTable.GetSelectedItem();
@@ -305,16 +268,7 @@ void CProp2DLookupTableXY::MoveRow(int delta) {
 }
 
 LRESULT CProp2DLookupTableXY::OnCellEdited(WPARAM wParam, LPARAM lParam) {
-    if (wParam != static_cast<WPARAM>(kCtlTable)) return 0;
-    const int row = LOWORD(lParam);
-    const int col = HIWORD(lParam);
-    if (row >= kMaxRows) return 0;
-    while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
-    CDataPoint* point = PointAt(m_points, row);
-    const double value = TBExtended_atof(m_lstTable.GetItemText(row, col), "");
-    if (col == 1) point->SetX(value);
-    if (col == 2) point->SetY(value);
-    ShowMonotonyWarning();
+    TakeEditedCell(wParam, lParam);
     return 0;
 }
 
@@ -567,15 +521,14 @@ BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
 
 void CProp2DLookupTableXY::OnBrowseRead() {
     SetModified(TRUE);
-    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||");
-    if (dialog.DoModal() != IDOK) return;
-    if (!ImportFile(dialog.GetPathName())) {
+    CString path;
+    if (!AskFileToRead(m_strFolder, m_strFileName, "MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||", path)) return;
+    if (!ImportFile(path)) {
         ShowMessage(LoadLibraryString(kStrReadError));
         UpdateData(TRUE);
         return;
     }
-    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    if (m_bFileName) m_strFileName = path;
     ShowMonotonyWarning();
     UpdateData(FALSE);
     NormalizeFileName();
@@ -583,11 +536,9 @@ void CProp2DLookupTableXY::OnBrowseRead() {
 
 void CProp2DLookupTableXY::OnBrowseWrite() {
     SetModified(TRUE);
-    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "MDX files (*.mdx)|*.mdx||");
-    if (dialog.DoModal() != IDOK) return;
-    m_strFileName = dialog.GetPathName();
-    if (SplitPath(m_strFileName).ext.IsEmpty()) m_strFileName += ".mdx";
+    CString path;
+    if (!AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
+    m_strFileName = path;
     NormalizeFileName();
     if (ExportFile(m_strFileName, 0)) NormalizeFileName();
 }
@@ -596,22 +547,12 @@ void CProp2DLookupTableXY::OnBrowseWrite() {
 // C2DLookupTableWizard4
 
 C2DLookupTableWizard4::C2DLookupTableWizard4(const C2DLookupTableWizard4* other)
-    : TPageWizard4(other),
-      m_wSchema(other->m_wSchema),
+    : TPointTableWizard4(other),
       m_bXUnit(other->m_bXUnit),
       m_bYUnit(other->m_bYUnit),
       m_strXUnit(other->m_strXUnit),
       m_strYUnit(other->m_strYUnit),
-      m_bFileName(other->m_bFileName),
-      m_bReference(other->m_bReference) {
-    CopyPoints(m_points, other->m_points);
-    CopySnapshots(m_snapshots, other->m_snapshots);
-}
-
-C2DLookupTableWizard4::~C2DLookupTableWizard4() {
-    DeleteSnapshots(m_snapshots);
-    DeletePoints(m_points);
-}
+      m_bReference(other->m_bReference) {}
 
 void C2DLookupTableWizard4::SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit) {
     m_bXUnit = xFlag;
@@ -681,23 +622,14 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     }
     ar >> m_wSchema;
     if (m_wSchema != 0) return;
-    DWORD fileName = 0, reference = 0, xFlag = 0, yFlag = 0, count = 0;
+    DWORD fileName = 0, reference = 0, xFlag = 0, yFlag = 0;
     ar >> fileName >> reference >> xFlag >> yFlag >> m_strXUnit >> m_strYUnit;
     m_bFileName = fileName != 0;
     m_bReference = reference != 0;
     m_bXUnit = xFlag != 0;
     m_bYUnit = yFlag != 0;
-    // Loading into a wizard that holds data empties its lists first.
-    DeletePoints(m_points);
-    DeleteSnapshots(m_snapshots);
-    ar >> count;
-    ReadArchivedPoints(ar, count, m_points);
-    ar >> count;
-    for (DWORD i = 0; i < count; ++i) {
-        auto snapshot = std::make_unique<CCopaObjectCompare>();
-        snapshot->Serialize(ar);
-        m_snapshots.Add(snapshot.release());
-    }
+    // Loading into a wizard that holds data replaces its lists.
+    LoadPointsAndSnapshots(ar, m_points, m_snapshots);
 }
 
 BOOL C2DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
@@ -715,65 +647,32 @@ BOOL C2DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) 
     return TRUE;
 }
 
-BOOL C2DLookupTableWizard4::DoConversionFrom4x() {
-    ScopedParamSet params{RequestTarget(this)};
-    return TRUE;
-}
-
-// The 4.x block: 52 bytes, DWORD n, WORD L1 and L1 bytes, WORD L2 and L2 bytes, n pairs of
-// doubles. Every field is read only where it fits; a readable data file named by parameter
-// 2117 with two channels or more replaces the pairs.
+// The 4.x block's pairs (see Read4xPoints); a readable data file named by parameter 2117
+// with two channels or more replaces them.
 BOOL C2DLookupTableWizard4::DoConversionFrom4x(void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     if (data == nullptr || length <= 0) return TRUE;
     ParamHolder* holder = params.Holder();
-    const BYTE* bytes = static_cast<const BYTE*>(data);
-    const size_t size = static_cast<size_t>(length);
-    auto word = [&](size_t at, size_t& out) {
-        if (at + 2 > size) return false;
-        out = static_cast<size_t>(bytes[at]) | (static_cast<size_t>(bytes[at + 1]) << 8);
-        return true;
-    };
-    if (size >= k4xPointsAt + 4) {
-        qv::bytes::Reader in(bytes + k4xPointsAt, size - k4xPointsAt);
-        DWORD n = 0;
-        size_t l1 = 0, l2 = 0;
-        in.ReadDword(n);
-        if (word(56, l1) && word(58 + l1, l2)) {
-            const size_t at = 60 + l1 + l2;
-            if (at <= size && n <= static_cast<DWORD>(kMaxRows) && static_cast<uint64_t>(n) * 16 <= size - at) {
-                qv::bytes::Reader pairs(bytes + at, size - at);
-                DeletePoints(m_points);
-                for (DWORD i = 0; i < n; ++i) {
-                    double x = 0, y = 0;
-                    pairs.ReadDouble(x);
-                    pairs.ReadDouble(y);
-                    m_points.Add(new CDataPoint(x, y));
-                }
-            }
-        }
+    // Points that do not fit leave the table as it is.
+    CPtrArray read;
+    if (Read4xPoints(static_cast<const BYTE*>(data), static_cast<size_t>(length), read)) {
+        DeletePoints(m_points);
+        m_points.Append(read);
     }
-    CString fileName;
-    if (GetParamValue(holder, kIdFileName, &fileName)) {
-        BuildCharacteristicSearchDirs(this);
-        CString folder;
-        MakeCharacteristicPathRelative(folder, fileName);
-        const CString path = folder + fileName;
-        if (_access(path, 0) == 0) {
-            CReadAndWriteFiles reader;
-            if (reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2) && reader.GetNrChannels() >= 2 &&
-                reader.GetNrItems() >= 0 && reader.GetNrItems() <= kMaxRows) {
-                const int n = reader.GetNrItems();
-                std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-                reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-                reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-                if (reader.ReadDataFile()) {
-                    CPtrArray read;
-                    for (int i = 0; i < n; ++i)
-                        read.Add(new CDataPoint(xs[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
-                    CopyPoints(m_points, read);
-                    DeletePoints(read);
-                }
+    CString path;
+    if (FindNamedDataFile(this, holder, path)) {
+        CReadAndWriteFiles reader;
+        if (reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2) && reader.GetNrChannels() >= 2 &&
+            reader.GetNrItems() >= 0 && reader.GetNrItems() <= kMaxRows) {
+            const int n = reader.GetNrItems();
+            std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
+            reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
+            reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
+            if (reader.ReadDataFile()) {
+                CPtrArray read;
+                for (int i = 0; i < n; ++i) read.Add(new CDataPoint(xs[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
+                CopyPoints(m_points, read);
+                DeletePoints(read);
             }
         }
     }

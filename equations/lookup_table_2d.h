@@ -16,6 +16,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/page_overrides.h"
 #include "framework/point_table_list.h"
 #include "framework/point_table_page.h"
 #include "toolkit/tb_edit_list.h"
@@ -26,22 +27,12 @@
 
 namespace qv::lookup2d {
 constexpr UINT kTemplate = 2576;
-constexpr WORD kIdFileName = 2117;
-constexpr WORD kIdReference = 1012;
 constexpr WORD kIdOldFileFlag = 1001;
 constexpr WORD kIdOutput = 2056;
-constexpr DWORD kFlagReference = 0x4000;
-constexpr DWORD kFlagUserFileName = 0x8000;
 
-// The table helpers it shares with the data-pairs time function, under the names its
-// callers know.
-using qv::pointtable::CheckTableOrder;
-using qv::pointtable::CopyPoints;
-using qv::pointtable::CopySnapshots;
-using qv::pointtable::DeletePoints;
-using qv::pointtable::DeleteSnapshots;
-using qv::pointtable::IsNotRising;
-using qv::pointtable::SplitAxisText;
+// The table helpers, file parameters and flag bits it shares with the data-pairs time
+// function, under the names its callers know.
+using namespace qv::pointtable;
 } // namespace qv::lookup2d
 
 class C2DLookupTableWizard4;
@@ -52,10 +43,7 @@ public:
     CProp2DLookupTableXY();
     CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
@@ -120,47 +108,33 @@ protected:
     DWORD m_dwConverted = 0;
 };
 
-class C2DLookupTableWizard4 : public qv::wizards::TPageWizard4<CProp2DLookupTableXY, C2DLookupTableWizard4> {
+class C2DLookupTableWizard4 : public qv::wizards::TPointTableWizard4<CProp2DLookupTableXY, C2DLookupTableWizard4> {
     DECLARE_DYNAMIC(C2DLookupTableWizard4)
 public:
     C2DLookupTableWizard4() = default;
     explicit C2DLookupTableWizard4(const C2DLookupTableWizard4* other);
-    ~C2DLookupTableWizard4() override;
 
-    int GetWizardKind() override { return 3; }
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
-    BOOL DoConversionFrom4x() override;
+    using TPointTableWizard4::DoConversionFrom4x;
 
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
-    // The search folders of data files, then the wizard's state copied into the page.
-    void PrepareEditing();
-    void GiveSettingsToPage(CProp2DLookupTableXY& page);
     // What the page hands over.
     void TakeFromPage(BOOL fileNameFlag, DWORD flagWord, const CPtrArray& points, const CPtrArray& snapshots);
 
-    BOOL GetFileNameFlag() const { return m_bFileName; }
     BOOL GetReferenceFlag() const { return m_bReference; }
     BOOL GetXUnitFlag() const { return m_bXUnit; }
     BOOL GetYUnitFlag() const { return m_bYUnit; }
     CString GetXUnit() const { return m_strXUnit; }
     CString GetYUnit() const { return m_strYUnit; }
-    const CPtrArray& Points() const { return m_points; }
-    CPtrArray& Points() { return m_points; }
-    const CPtrArray& Snapshots() const { return m_snapshots; }
-    WORD GetSchema() const { return m_wSchema; }
 
 private:
-    WORD m_wSchema = 0;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
     CString m_strXUnit;
     CString m_strYUnit;
-    BOOL m_bFileName = FALSE;
     BOOL m_bReference = FALSE;
-    CPtrArray m_points;
-    CPtrArray m_snapshots;
 };

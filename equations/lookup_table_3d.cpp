@@ -1,5 +1,6 @@
 #include "equations/lookup_table_3d.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
@@ -24,17 +25,13 @@ PARVEL_VERSIONED_CLASS(CProp3DLookupTableXY)
 IMPLEMENT_DYNAMIC(C3DLookupTableWizard4, CWizardBase4)
 
 using namespace qv::lookup3d;
+using namespace qv::dialog;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
 constexpr int kCtlVariable = 2425;
 constexpr int kCtlInterpolation = 2215;
-constexpr int kCtlFileNameFlag = 2116;
 constexpr int kCtlFileName = 2117;
-constexpr int kCtlImport = 2118;
-constexpr int kCtlExport = 2119;
 constexpr int kCtlXUnitFlag = 2273;
 constexpr int kCtlYUnitFlag = 2274;
 constexpr int kCtlZUnitFlag = 2277;
@@ -56,16 +53,10 @@ constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
 constexpr int kCtlXList = 2449;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
-constexpr int kColumnWidth = 50;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
@@ -90,19 +81,29 @@ C3DDataPoint* PointAt(const CPtrArray& points, INT_PTR index) {
 
 CString FormatNumber(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
-// A name whose title is empty or holds "*" takes the element name; an extension holding "*"
-// becomes ".mdx".
-CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
-}
-
 CString TempFolder() {
     char buffer[260] = {0};
     GetTempPathA(sizeof buffer, buffer);
     return buffer;
+}
+
+// Replaces the points with `count` points read from the archive, each from its own record. An
+// archive that runs out ends the reading with its exception and leaves the points as they
+// were, so a count is believed only as far as the data holds points.
+void ReadGridPoints(CArchive& ar, DWORD count, CPtrArray& points) {
+    CPtrArray read;
+    try {
+        for (DWORD i = 0; i < count; ++i) {
+            auto point = std::make_unique<C3DDataPoint>();
+            point->Serialize(ar);
+            read.Add(point.release());
+        }
+    } catch (...) {
+        DeletePoints(read);
+        throw;
+    }
+    DeletePoints(points);
+    points.Append(read);
 }
 
 } // namespace
@@ -616,7 +617,7 @@ BOOL CProp3DLookupTableXY::OnApply() {
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     if (!CommitParamSet(target, m_cookie)) return FALSE;
     if (!m_bFileName) m_strFileName = MakeDocumentFileName(m_pWizard, "");
-    else m_strFileName = ReplaceWildcards(m_strFileName, m_strName);
+    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
     UpdateData(FALSE);
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
@@ -666,21 +667,7 @@ void CProp3DLookupTableXY::Serialize(CArchive& ar) {
     m_strYUnit = yUnit;
     m_strZUnit = zUnit;
     m_bFileName = fileFlag != 0;
-    // Each point reads its own record; an archive that runs out ends the loop with an
-    // exception, so a count is believed only as far as the data holds points.
-    CPtrArray read;
-    try {
-        for (DWORD i = 0; i < count; ++i) {
-            auto point = std::make_unique<C3DDataPoint>();
-            point->Serialize(ar);
-            read.Add(point.release());
-        }
-    } catch (...) {
-        DeletePoints(read);
-        throw;
-    }
-    DeletePoints(m_points);
-    m_points.Append(read);
+    ReadGridPoints(ar, count, m_points);
     if (m_pWizard != nullptr) {
         m_pWizard->XSweep().Serialize(ar);
         m_pWizard->YSweep().Serialize(ar);
@@ -703,16 +690,7 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
     DWORD unused = 0, l1 = 0, l2 = 0, l3 = 0, l4 = 0;
     if (in.ReadDword(unused) && in.ReadDword(unused) && in.ReadDword(l1) && in.SkipBytes(l1) && in.ReadDword(l2) &&
         in.Fits(l2)) {
-        if (l2 > 0) {
-            std::vector<BYTE> copy(in.Position(), in.Position() + l2);
-            CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-            CArchive ar(&file, CArchive::load, 4096);
-            try {
-                Serialize(ar);
-            } catch (CException* e) {
-                e->Delete();
-            }
-        }
+        qv::pages::ReadArchivedBlock(in.Position(), l2, [this](CArchive& ar) { Serialize(ar); });
         in.SkipBytes(l2);
         if (in.ReadDword(l3) && in.SkipBytes(l3) && in.ReadDword(l4) && in.Fits(l4)) {
             const BYTE* cursor = in.Position();
@@ -815,7 +793,7 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
         name = m_strName + ".mdx";
     }
     if (name.Find('*') >= 0) {
-        name = ReplaceWildcards(name, m_strName);
+        name = qv::pointtable::ReplaceWildcards(name, m_strName);
         m_strFileName = name;
         if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     }
@@ -842,28 +820,26 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
 
 void CProp3DLookupTableXY::OnBrowseRead() {
     SetModified(TRUE);
-    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                       "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||");
-    if (dialog.DoModal() != IDOK) return;
-    if (!ImportFile(dialog.GetPathName())) {
+    CString path;
+    if (!qv::pointtable::AskFileToRead(m_strFolder, m_strFileName,
+                                       "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||", path))
+        return;
+    if (!ImportFile(path)) {
         ShowMessage(LoadLibraryString(kStrReadError));
         UpdateData(TRUE);
         SetModified(TRUE);
         return;
     }
-    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    if (m_bFileName) m_strFileName = path;
     UpdateData(FALSE);
     NormalizeFileName();
 }
 
 void CProp3DLookupTableXY::OnBrowseWrite() {
     SetModified(TRUE);
-    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "MDX files (*.mdx)|*.mdx||");
-    if (dialog.DoModal() != IDOK) return;
-    m_strFileName = dialog.GetPathName();
-    if (SplitPath(m_strFileName).ext.IsEmpty()) m_strFileName += ".mdx";
+    CString path;
+    if (!qv::pointtable::AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
+    m_strFileName = path;
     NormalizeFileName();
     if (ExportFile(m_strFileName, 0)) {
         UpdateData(FALSE);
@@ -967,20 +943,8 @@ void C3DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     state.xUnitFlag = xFlag != 0;
     state.yUnitFlag = yFlag != 0;
     state.zUnitFlag = zFlag != 0;
-    CPtrArray read;
-    try {
-        for (DWORD i = 0; i < count; ++i) {
-            auto point = std::make_unique<C3DDataPoint>();
-            point->Serialize(ar);
-            read.Add(point.release());
-        }
-    } catch (...) {
-        DeletePoints(read);
-        throw;
-    }
-    // Loading into a wizard that holds data empties its list first.
-    DeletePoints(m_points);
-    m_points.Append(read);
+    // Loading into a wizard that holds data replaces its list.
+    ReadGridPoints(ar, count, m_points);
     m_state = state;
     SetChannelNames(xChannel, yChannel, zChannel);
     m_xSweep.Serialize(ar);

@@ -15,6 +15,7 @@
 
 #include "afx/afxwin.h"
 #include "equations/lookup_table_3d_grid.h"
+#include "framework/page_overrides.h"
 #include "framework/point_table_list.h"
 #include "framework/data_classes.h"
 #include "framework/page_wizard.h"
@@ -51,10 +52,7 @@ public:
     CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie);
     ~CProp3DLookupTableXY() override;
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
 
     void SetWizard(C3DLookupTableWizard4* wizard, DWORD_PTR cookie);
     DWORD_PTR GetCookie() const { return m_cookie; }

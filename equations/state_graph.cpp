@@ -2,6 +2,7 @@
 
 #include "equations/equation_block.h"
 #include "framework/table_list_page.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -30,6 +31,7 @@ using qv::blocks::IsPageInput;
 using qv::blocks::kCtlName;
 using qv::blocks::kCtlShowName;
 using qv::blocks::kCtlSymbolFrame;
+using qv::dialog::kColumnWidth;
 
 namespace {
 
@@ -45,7 +47,6 @@ constexpr int kColType = 0;
 constexpr int kColValue = 1;
 constexpr int kColInfo = 2;
 constexpr int kColOutput = 3;
-constexpr int kColumnWidth = 50;
 constexpr int kFirstRowButton = 1122;
 constexpr UINT kCmdFirstTemplate = 40005;
 constexpr UINT kCmdLastTemplate = 40017;

@@ -21,6 +21,12 @@ constexpr int kCtlDelete = 1123;
 constexpr int kCtlDeleteAll = 1124;
 constexpr int kCtlMoveUp = 1125;
 constexpr int kCtlMoveDown = 1126;
+// The commands of the same pages' row-list menu.
+constexpr unsigned kCmdNew = 40005;
+constexpr unsigned kCmdDelete = 40001;
+constexpr unsigned kCmdDeleteAll = 40002;
+constexpr unsigned kCmdMoveDown = 40003;
+constexpr unsigned kCmdMoveUp = 40004;
 
 // Data-file fields of table pages, and the preview button.
 constexpr int kCtlFileNameFlag = 2116;

@@ -147,8 +147,8 @@ private:
 };
 
 // The wizard of the older base: its page works on the data-exchange object. Mode 1 puts a new
-// page on the sheet (a page left from an earlier editing that was never ended goes first);
-// EndEditProperties deletes it again.
+// page on the sheet (a page left from an earlier editing that was never ended goes first,
+// unless the wizard rebinds it); EndEditProperties deletes it again.
 template <class Page, class Self, class Base = CWizardBase3>
 class TPageWizard3 : public Base {
 public:
@@ -161,9 +161,14 @@ public:
     BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override {
         if (mode != 1) return Base::DoEditProperties(sheet, exchange, mode);
         CResourceSwitch resources;
-        static_cast<Self&>(*this).PrepareEditing();
-        DeletePage();
-        m_pPage = new (std::nothrow) Page(this, exchange);
+        Self& self = static_cast<Self&>(*this);
+        self.PrepareEditing();
+        if constexpr (Self::kRebindEarlierPage) {
+            if (m_pPage != nullptr) m_pPage->Rebind(&self, exchange);
+        } else {
+            DeletePage();
+        }
+        if (m_pPage == nullptr) m_pPage = new (std::nothrow) Page(&self, exchange);
         if (m_pPage == nullptr) return FALSE;
         sheet.AddPage(m_pPage);
         return TRUE;
@@ -182,6 +187,9 @@ public:
 
     // The default of the per-wizard step named above.
     void PrepareEditing() {}
+    // true: a page left from an earlier call (a sheet may still hold it) is bound to the new
+    // data-exchange object instead of deleted and made anew.
+    static constexpr bool kRebindEarlierPage = false;
 
 protected:
     void DeletePage() {

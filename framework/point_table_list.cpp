@@ -1,7 +1,11 @@
 #include "framework/point_table_list.h"
 
+#include "framework/byte_cursor.h"
+#include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/param_access.h"
 #include "toolkit/read_write_files.h"
+#include "win32/paths.h"
 
 #include <memory>
 #include <vector>
@@ -138,6 +142,78 @@ bool WriteTwoChannels(const CString& path, int format, const CPtrArray& points, 
     if (writer.WriteFile(path, "", format, nullptr, nullptr, 0, 0)) return true;
     error = writer.GetLastError();
     return false;
+}
+
+bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points) {
+    constexpr size_t kPointsAt = 52;
+    if (data == nullptr || length < kPointsAt + 4) return false;
+    auto word = [&](size_t at, size_t& out) {
+        if (at > length || length - at < 2) return false;
+        out = static_cast<size_t>(data[at]) | (static_cast<size_t>(data[at + 1]) << 8);
+        return true;
+    };
+    qv::bytes::Reader in(data + kPointsAt, length - kPointsAt);
+    DWORD n = 0;
+    in.ReadDword(n);
+    size_t a = 0, b = 0;
+    if (!word(56, a) || !word(58 + a, b)) return false;
+    const size_t at = 60 + a + b;
+    if (at > length || n > static_cast<DWORD>(kMaxRows) || static_cast<uint64_t>(n) * 16 > length - at) return false;
+    qv::bytes::Reader pairs(data + at, length - at);
+    for (DWORD i = 0; i < n; ++i) {
+        double x = 0, y = 0;
+        pairs.ReadDouble(x);
+        pairs.ReadDouble(y);
+        points.Add(new CDataPoint(x, y));
+    }
+    return true;
+}
+
+void LoadPointsAndSnapshots(CArchive& ar, CPtrArray& points, CPtrArray& snapshots) {
+    DeletePoints(points);
+    DeleteSnapshots(snapshots);
+    DWORD count = 0;
+    ar >> count;
+    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
+    ReadArchivedPoints(ar, count, points);
+    ar >> count;
+    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
+    for (DWORD i = 0; i < count; ++i) {
+        auto snapshot = std::make_unique<CCopaObjectCompare>();
+        snapshot->Serialize(ar);
+        snapshots.Add(snapshot.release());
+    }
+}
+
+bool FindNamedDataFile(const CWizardBaseCommon* wizard, ParamHolder* holder, CString& path) {
+    CString fileName;
+    if (!GetParamValue(holder, kIdFileName, &fileName)) return false;
+    BuildCharacteristicSearchDirs(wizard);
+    CString folder;
+    MakeCharacteristicPathRelative(folder, fileName);
+    path = folder + fileName;
+    return _access(path, 0) == 0;
+}
+
+namespace {
+bool AskForFile(BOOL open, const CString& folder, const CString& fileName, const char* filter, CString& path) {
+    const CString start = folder + fileName;
+    CFileDialog dialog(open, nullptr, fileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(start),
+                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter);
+    if (dialog.DoModal() != IDOK) return false;
+    path = dialog.GetPathName();
+    return true;
+}
+} // namespace
+
+bool AskFileToRead(const CString& folder, const CString& fileName, const char* filter, CString& path) {
+    return AskForFile(TRUE, folder, fileName, filter, path);
+}
+
+bool AskMdxFileToWrite(const CString& folder, const CString& fileName, CString& path) {
+    if (!AskForFile(FALSE, folder, fileName, "MDX files (*.mdx)|*.mdx||", path)) return false;
+    if (SplitPath(path).ext.IsEmpty()) path += ".mdx";
+    return true;
 }
 
 } // namespace qv::pointtable

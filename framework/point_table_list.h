@@ -10,11 +10,20 @@
 
 class CExImPortChannel;
 class CReadAndWriteFiles;
+class CWizardBaseCommon;
+class ParamHolder;
 
 namespace qv::pointtable {
 
 // Most rows a table holds; larger tables in data files, archives or older data are refused.
 constexpr int kMaxRows = 10000;
+
+// The parameters that name the table's data file (typed, or given by reference), and the
+// flag-word bits that say which one is used and whether the name was chosen by the user.
+constexpr WORD kIdFileName = 2117;
+constexpr WORD kIdReference = 1012;
+constexpr DWORD kFlagReference = 0x4000;
+constexpr DWORD kFlagUserFileName = 0x8000;
 
 // The monotony check of a table: fewer than two rows pass; the first two rows decide the
 // direction. Returns the string ID of the failure (8009 constant, 8010 not rising, 8011 not
@@ -122,5 +131,26 @@ inline void StorePointsAndSnapshots(CArchive& ar, const CPtrArray& points, const
     ar << static_cast<DWORD>(snapshots.GetSize());
     for (int i = 0; i < snapshots.GetSize(); ++i) static_cast<CCopaObjectCompare*>(snapshots[i])->Serialize(ar);
 }
+
+// The points of a table's 4.x element data: 52 bytes, DWORD n, WORD a and a bytes, WORD b and
+// b bytes, then n pairs of doubles (x, y). The lengths are unsigned. Points are appended
+// only when all n fit and n is at most kMaxRows; false when not (the list is then left as
+// it was).
+bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points);
+
+// Reads what StorePointsAndSnapshots wrote into emptied lists. A count beyond kMaxRows is
+// refused (badIndex) before anything is made; an archive that runs out ends the reading with
+// its exception.
+void LoadPointsAndSnapshots(CArchive& ar, CPtrArray& points, CPtrArray& snapshots);
+
+// The path of the data file that parameter 2117 names, looked up in the wizard's
+// characteristic folders; false without the parameter or when no such file is there.
+bool FindNamedDataFile(const CWizardBaseCommon* wizard, ParamHolder* holder, CString& path);
+
+// The file dialogs of a table page's data-file buttons, starting at the table's file (folder
+// and name) when it has one. False when the user cancels; else `path` is the file chosen, to
+// be read, or to be written as ".mdx" (the extension added to a name without one).
+bool AskFileToRead(const CString& folder, const CString& fileName, const char* filter, CString& path);
+bool AskMdxFileToWrite(const CString& folder, const CString& fileName, CString& path);
 
 } // namespace qv::pointtable

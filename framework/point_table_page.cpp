@@ -1,25 +1,22 @@
 #include "framework/point_table_page.h"
 
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
 #include "framework/requests.h"
 #include "framework/table_list_page.h"
+#include "toolkit/tb_numbers.h"
+
+using namespace qv::dialog;
+using namespace qv::pointtable;
 
 namespace {
-constexpr int kCtlDelete = 1123;
-constexpr int kCtlDeleteAll = 1124;
-constexpr int kCtlWarning = 2120;
 constexpr WORD kIdOutput = 2056;
-constexpr WORD kIdFileName = 2117;
-constexpr WORD kIdReference = 1012;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
-constexpr int kCtlShow = 2217;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
 } // namespace
 
 BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
@@ -156,4 +153,30 @@ void CPointTablePage::OnContextMenu(CWnd*, CPoint point) { qv::tablepage::TrackT
 // The list and file buttons draw their own images; other controls as the page does.
 void CPointTablePage::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
     if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
+}
+
+bool CPointTablePage::AppendZeroRow() {
+    if (m_points.GetSize() >= qv::pointtable::kMaxRows) return false;
+    auto* point = new CDataPoint(0.0, 0.0);
+    m_points.Add(point);
+    const int row = m_points.GetSize() - 1;
+    qv::pointtable::SetPointRow(m_lstTable, row, point);
+    m_lstTable.SetItemText(row, 1, "0");
+    m_lstTable.SetItemText(row, 2, "0");
+    ShowMonotonyWarning();
+    return true;
+}
+
+bool CPointTablePage::TakeEditedCell(WPARAM wParam, LPARAM lParam) {
+    if (wParam != static_cast<WPARAM>(qv::pointtable::kCtlTable)) return false;
+    const int row = LOWORD(lParam);
+    const int col = HIWORD(lParam);
+    if (row >= qv::pointtable::kMaxRows) return false;
+    while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
+    CDataPoint* point = qv::pointtable::PointAt(m_points, row);
+    const double value = TBExtended_atof(m_lstTable.GetItemText(row, col), "");
+    if (col == 1) point->SetX(value);
+    if (col == 2) point->SetY(value);
+    ShowMonotonyWarning();
+    return true;
 }

@@ -6,9 +6,28 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_places.h"
+#include "framework/page_wizard.h"
+#include "framework/point_table_list.h"
+#include "framework/requests.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
+
+namespace qv::pointtable {
+// The controls and texts the point-table pages share: the source of the table (its own
+// pairs, or a data file given by reference), the table, its monotony warning and the
+// captions of its columns.
+constexpr int kCtlReferenceRadio = 2293;
+constexpr int kCtlPairsRadio = 2397;
+constexpr int kCtlReference = 2425;
+constexpr int kCtlTable = 2121;
+constexpr int kCtlWarning = 2120;
+constexpr UINT kStrReadError = 8004;
+constexpr UINT kStrAxisX = 2709;
+constexpr UINT kStrAxisY = 2710;
+constexpr UINT kStrNumber = 2711;
+} // namespace qv::pointtable
 
 class CPointTablePage : public CTBPropertyPage {
 public:
@@ -49,6 +68,13 @@ protected:
     void MarkFileParameters(bool reference);
     // A message box, except on a hidden page.
     void ShowMessage(const CString& text);
+    // Appends a point (0, 0) to the table and its row to the list, unless the table is full
+    // (false); the monotony warning follows.
+    bool AppendZeroRow();
+    // A cell of the table edited (wParam the list, lParam its row and column): the number
+    // goes into its point, points being added up to the row. False, changing nothing, for
+    // another list or a row at kMaxRows or beyond.
+    bool TakeEditedCell(WPARAM wParam, LPARAM lParam);
     // "Show" reads "Update" while the preview is open.
     void LabelShowAsUpdate();
     // Opens the preview of the preview points anew, with its axis labels.
@@ -75,3 +101,50 @@ protected:
     int m_nFileFormat = 0;
     bool m_bHidden = false;
 };
+
+namespace qv::wizards {
+
+// The wizards of the point-table pages: beside the parameters they keep the table, its
+// snapshot list and the file-name flag (copied by Clone, deleted with the wizard). Before
+// editing the search folders of data files are made, and the page starts from the wizard's
+// state (`Page::TakeFromWizard`).
+template <class Page, class Self>
+class TPointTableWizard4 : public TPageWizard4<Page, Self> {
+public:
+    TPointTableWizard4() = default;
+    explicit TPointTableWizard4(const Self* other)
+        : TPageWizard4<Page, Self>(other), m_wSchema(other->m_wSchema), m_bFileName(other->m_bFileName) {
+        qv::pointtable::CopyPoints(m_points, other->m_points);
+        qv::pointtable::CopySnapshots(m_snapshots, other->m_snapshots);
+    }
+    ~TPointTableWizard4() override {
+        qv::pointtable::DeleteSnapshots(m_snapshots);
+        qv::pointtable::DeletePoints(m_points);
+    }
+
+    int GetWizardKind() override { return 3; }
+    // Older data without a block: nothing to take over.
+    BOOL DoConversionFrom4x() override {
+        ScopedParamSet params{RequestTarget(this)};
+        return TRUE;
+    }
+    using TPageWizard4<Page, Self>::DoConversionFrom4x;
+
+    void PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+    void GiveSettingsToPage(Page& page) { page.TakeFromWizard(static_cast<const Self&>(*this)); }
+
+    BOOL GetFileNameFlag() const { return m_bFileName; }
+    const CPtrArray& Points() const { return m_points; }
+    CPtrArray& Points() { return m_points; }
+    const CPtrArray& Snapshots() const { return m_snapshots; }
+    CPtrArray& Snapshots() { return m_snapshots; }
+    WORD GetSchema() const { return m_wSchema; }
+
+protected:
+    WORD m_wSchema = 0;
+    BOOL m_bFileName = FALSE;
+    CPtrArray m_points;     // CDataPoint*, owned
+    CPtrArray m_snapshots;  // CCopaObjectCompare*, owned
+};
+
+} // namespace qv::wizards

@@ -35,6 +35,7 @@
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
+#include "framework/waveform_ids.h"
 #include "sources/source_outputs.h"
 #include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -43,16 +44,7 @@
 
 namespace qv::sources {
 constexpr WORD kIdValue = 2028;
-constexpr WORD kIdAmplitude = 2034;
-constexpr WORD kIdFrequency = 2036;
-constexpr WORD kIdPeriod = 2038;
-constexpr WORD kIdDelay = 2040;
-constexpr WORD kIdPhase = 2042;
-constexpr WORD kIdOffset = 2047;
-constexpr WORD kIdPeriodical = 2049;
-constexpr WORD kIdRise = 2051;
-constexpr WORD kIdFall = 2053;
-constexpr WORD kIdWidth = 2055;
+using namespace qv::waveform;
 constexpr WORD kIdPartialDerivation = 2305;
 constexpr WORD kIdSpice = 2472;
 constexpr WORD kIdOutputValue = 2056;

@@ -1,5 +1,6 @@
 #include "timefunctions/data_pairs.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
@@ -30,43 +31,13 @@ IMPLEMENT_DYNAMIC(CTFMDataPairsWizard4, CWizardBase4)
 
 using namespace qv::datapairs;
 using namespace qv::pointtable;
+using namespace qv::dialog;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlInterpolation = 2215;
 constexpr int kCtlPeriodFlag = 2205;
-constexpr int kCtlPeriodUnit = 2510;
-constexpr int kCtlDelayUnit = 2512;
-constexpr int kCtlPhaseUnit = 2513;
-constexpr int kCtlReferenceRadio = 2293;
-constexpr int kCtlPairsRadio = 2397;
-constexpr int kCtlReference = 2425;
-constexpr int kCtlNew = 1122;
-constexpr int kCtlDelete = 1123;
-constexpr int kCtlDeleteAll = 1124;
-constexpr int kCtlMoveUp = 1125;
-constexpr int kCtlMoveDown = 1126;
-constexpr int kCtlTable = 2121;
-constexpr int kCtlFileNameFlag = 2116;
-constexpr int kCtlImport = 2118;
-constexpr int kCtlExport = 2119;
-constexpr int kCtlShow = 2217;
-constexpr int kCtlWarning = 2120;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kMsgCellQuery = 2026;
-constexpr UINT kStrReadError = 8004;
-constexpr UINT kStrAxisX = 2709;
-constexpr UINT kStrAxisY = 2710;
-constexpr UINT kStrNumber = 2711;
-constexpr int kColumnWidth = 50;
-constexpr size_t k4xPointsAt = 52;
 constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
@@ -85,30 +56,6 @@ constexpr ControlLayout kLayout[] = {
 } // namespace
 
 namespace qv::datapairs {
-
-bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points) {
-    if (data == nullptr || length < k4xPointsAt + 4) return false;
-    auto word = [&](size_t at, size_t& out) {
-        if (at > length || length - at < 2) return false;
-        out = static_cast<size_t>(data[at]) | (static_cast<size_t>(data[at + 1]) << 8);
-        return true;
-    };
-    qv::bytes::Reader in(data + k4xPointsAt, length - k4xPointsAt);
-    DWORD n = 0;
-    in.ReadDword(n);
-    size_t a = 0, b = 0;
-    if (!word(56, a) || !word(58 + a, b)) return false;
-    const size_t at = 60 + a + b;
-    if (at > length || static_cast<uint64_t>(n) * 16 > length - at) return false;
-    qv::bytes::Reader pairs(data + at, length - at);
-    for (DWORD i = 0; i < n; ++i) {
-        double t = 0, y = 0;
-        pairs.ReadDouble(t);
-        pairs.ReadDouble(y);
-        points.Add(new CDataPoint(t, y));
-    }
-    return true;
-}
 
 void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview) {
     DeletePoints(preview);
@@ -165,10 +112,6 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_UPDATE_COMMAND_UI(kCmdNew, &CPropTFMDataPairs::OnUpdateAlways)
     ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropTFMDataPairs::OnUpdateAlways)
 END_MESSAGE_MAP()
-
-void CTFMDataPairsWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
-
-void CTFMDataPairsWizard4::GiveSettingsToPage(CPropTFMDataPairs& page) { page.TakeFromWizard(*this); }
 
 CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
 
@@ -387,15 +330,7 @@ void CPropTFMDataPairs::OnModeRadio() {
 }
 
 void CPropTFMDataPairs::OnNewRow() {
-    if (m_points.GetSize() >= kMaxRows) return;
-    auto* point = new CDataPoint(0.0, 0.0);
-    m_points.Add(point);
-    const int row = m_points.GetSize() - 1;
-    qv::pointtable::SetPointRow(m_lstTable, row, point);
-    m_lstTable.SetItemText(row, 1, "0");
-    m_lstTable.SetItemText(row, 2, "0");
-    ShowMonotonyWarning();
-    SetModified(TRUE);
+    if (AppendZeroRow()) SetModified(TRUE);
 }
 
 void CPropTFMDataPairs::MoveRow(int delta) {
@@ -417,18 +352,9 @@ void CPropTFMDataPairs::MoveRow(int delta) {
 }
 
 // A cell edit: wParam names the list, lParam holds the row (low word) and column (high word).
+// Rows the list does not show are not taken.
 LRESULT CPropTFMDataPairs::OnCellEdited(WPARAM wParam, LPARAM lParam) {
-    if (wParam != static_cast<WPARAM>(kCtlTable)) return 0;
-    const int row = LOWORD(lParam);
-    const int col = HIWORD(lParam);
-    if (row >= kMaxRows || row >= m_lstTable.GetItemCount()) return 0;
-    while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
-    CDataPoint* point = PointAt(m_points, row);
-    const double value = TBExtended_atof(m_lstTable.GetItemText(row, col), "");
-    if (col == 1) point->SetX(value);
-    if (col == 2) point->SetY(value);
-    ShowMonotonyWarning();
-    SetModified(TRUE);
+    if (static_cast<int>(LOWORD(lParam)) < m_lstTable.GetItemCount() && TakeEditedCell(wParam, lParam)) SetModified(TRUE);
     return 0;
 }
 
@@ -780,19 +706,7 @@ void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
 // CTFMDataPairsWizard4
 
 CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other)
-    : TPageWizard4(other),
-      m_wSchema(other->m_wSchema),
-      m_dwMode(other->m_dwMode),
-      m_bPeriod(other->m_bPeriod),
-      m_bFileName(other->m_bFileName) {
-    CopyPoints(m_points, other->m_points);
-    CopySnapshots(m_snapshots, other->m_snapshots);
-}
-
-CTFMDataPairsWizard4::~CTFMDataPairsWizard4() {
-    DeleteSnapshots(m_snapshots);
-    DeletePoints(m_points);
-}
+    : TPointTableWizard4(other), m_dwMode(other->m_dwMode), m_bPeriod(other->m_bPeriod) {}
 
 void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
                                         const CPtrArray& snapshots) {
@@ -873,24 +787,12 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     }
     ar >> m_wSchema;
     if (m_wSchema != 0) return;
-    DWORD fileName = 0, period = 0, count = 0;
+    DWORD fileName = 0, period = 0;
     ar >> m_dwMode >> fileName >> period;
     m_bFileName = fileName != 0;
     m_bPeriod = period != 0;
     // Loading into a wizard that holds data replaces its lists.
-    DeletePoints(m_points);
-    DeleteSnapshots(m_snapshots);
-    ar >> count;
-    // Tables and snapshot lists beyond their limits are refused before anything is made.
-    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
-    ReadArchivedPoints(ar, count, m_points);
-    ar >> count;
-    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
-    for (DWORD i = 0; i < count; ++i) {
-        auto snapshot = std::make_unique<CCopaObjectCompare>();
-        snapshot->Serialize(ar);
-        m_snapshots.Add(snapshot.release());
-    }
+    LoadPointsAndSnapshots(ar, m_points, m_snapshots);
 }
 
 BOOL CTFMDataPairsWizard4::DoConvertWizard3Data(const void* data, long length) {
@@ -905,11 +807,6 @@ BOOL CTFMDataPairsWizard4::DoConvertWizard3Data(const void* data, long length) {
     return TRUE;
 }
 
-BOOL CTFMDataPairsWizard4::DoConversionFrom4x() {
-    ScopedParamSet params{RequestTarget(this)};
-    return TRUE;
-}
-
 BOOL CTFMDataPairsWizard4::DoConversionFrom4x(void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     if (data == nullptr || length <= 0) return TRUE;
@@ -917,16 +814,10 @@ BOOL CTFMDataPairsWizard4::DoConversionFrom4x(void* data, long length) {
     BuildCharacteristicSearchDirs(this);
     DeletePoints(m_points);
     Read4xPoints(static_cast<const BYTE*>(data), static_cast<size_t>(length), m_points);
-    CString fileName;
-    if (GetParamValue(holder, kIdFileName, &fileName)) {
-        BuildCharacteristicSearchDirs(this);
-        CString folder;
-        MakeCharacteristicPathRelative(folder, fileName);
-        const CString path = folder + fileName;
-        if (_access(path, 0) == 0) {
-            CReadAndWriteFiles reader;
-            ReadTwoChannels(path, 0, m_points, reader);
-        }
+    CString path;
+    if (FindNamedDataFile(this, holder, path)) {
+        CReadAndWriteFiles reader;
+        ReadTwoChannels(path, 0, m_points, reader);
     }
     // A negative value (-1 marks one already taken over) is no mode word: the mode stays.
     CString mode;

@@ -20,6 +20,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/page_overrides.h"
 #include "framework/point_table_list.h"
 #include "framework/point_table_page.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -28,28 +29,22 @@
 #include "toolkit/tb_unit_combo.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
+#include "framework/waveform_ids.h"
 #include "wizard/wizardbase.h"
 
 namespace qv::datapairs {
 constexpr UINT kTemplate = 2550;
-constexpr WORD kIdDelay = 2040;
-constexpr WORD kIdPeriod = 2038;
-constexpr WORD kIdPhase = 2042;
-constexpr WORD kIdPeriodical = 2049;
-constexpr WORD kIdFileName = 2117;
-constexpr WORD kIdReference = 1012;
+using qv::waveform::kIdDelay;
+using qv::waveform::kIdPeriod;
+using qv::waveform::kIdPeriodical;
+using qv::waveform::kIdPhase;
 constexpr WORD kIdOutput = 2056;
 constexpr WORD kIdOldMode = 1000;
 constexpr WORD kIdOldFlags = 1001;
-constexpr DWORD kFlagReference = 0x4000;
-constexpr DWORD kFlagUserFileName = 0x8000;
-// Most rows a table holds; larger tables in data files, archives or older data are refused.
-using qv::pointtable::kMaxRows;
+// The table helpers, the row limit, file parameters and flag bits it shares with the 2D
+// lookup table.
+using namespace qv::pointtable;
 
-// The 4.x block's points: 52 bytes, DWORD n, WORD a and a bytes, WORD b and b bytes, then n
-// pairs of doubles (t, Y). The lengths are unsigned. Points are appended only when all n
-// fit; false when they do not (the list is then left as it was).
-bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points);
 // The preview's points: a copy of the table; with `steps` a point (t[i+1], Y[i]) is inserted
 // after every row but the last. Points that are not finite are left out.
 void MakePreviewPoints(const CPtrArray& table, bool steps, CPtrArray& preview);
@@ -64,10 +59,7 @@ public:
     CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
     ~CPropTFMDataPairs() override;
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
@@ -141,44 +133,29 @@ protected:
     double m_dLastT = 0.0;
 };
 
-class CTFMDataPairsWizard4 : public qv::wizards::TPageWizard4<CPropTFMDataPairs, CTFMDataPairsWizard4> {
+class CTFMDataPairsWizard4 : public qv::wizards::TPointTableWizard4<CPropTFMDataPairs, CTFMDataPairsWizard4> {
     DECLARE_DYNAMIC(CTFMDataPairsWizard4)
 public:
     CTFMDataPairsWizard4() = default;
     explicit CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other);
-    ~CTFMDataPairsWizard4() override;
 
-    int GetWizardKind() override { return 3; }
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
-    BOOL DoConversionFrom4x() override;
+    using TPointTableWizard4::DoConversionFrom4x;
 
-    // The search folders of data files, then the wizard's state copied into the page.
-    void PrepareEditing();
-    void GiveSettingsToPage(CPropTFMDataPairs& page);
     // What the page hands over.
     void TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
                       const CPtrArray& snapshots);
 
     DWORD GetModeWord() const { return m_dwMode; }
     BOOL GetPeriodFlag() const { return m_bPeriod; }
-    BOOL GetFileNameFlag() const { return m_bFileName; }
-    const CPtrArray& Points() const { return m_points; }
-    CPtrArray& Points() { return m_points; }
-    const CPtrArray& Snapshots() const { return m_snapshots; }
-    CPtrArray& Snapshots() { return m_snapshots; }
-    WORD GetSchema() const { return m_wSchema; }
 
 private:
     qv::wizards::THiddenPage<CPropTFMDataPairs> OpenHiddenPage(DWORD_PTR cookie);
 
-    WORD m_wSchema = 0;
     DWORD m_dwMode = 0;
     BOOL m_bPeriod = FALSE;
-    BOOL m_bFileName = FALSE;
-    CPtrArray m_points;
-    CPtrArray m_snapshots;
 };

@@ -1,5 +1,6 @@
 #include "timefunctions/source_blocks.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
 #include "framework/data_classes.h"
@@ -31,15 +32,12 @@ IMPLEMENT_DYNAMIC(CStepFunctionBlockWizard4, CSourceBlockWizardBase4)
 IMPLEMENT_DYNAMIC(CRandomBlockWizard4, CSourceBlockWizardBase4)
 IMPLEMENT_DYNCREATE(CPropConstantBlock, CTBPropertyPage)
 
+using namespace qv::dialog;
+
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlUnit = 2400;
 constexpr int kCtlSampleTimePin = 2074;
-constexpr int kCtlValuePin = 2090;
-constexpr int kCtlACUse = 2520;
 constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
@@ -127,112 +125,6 @@ int CSourceBlockWizardBase4::WriteDescription(const CString& templ, CString& mod
         g_PlaceholderList.DiscardAt(i);
     }
     return 4;
-}
-
-// ---------------------------------------------------------------------------------------
-// The constant block.
-
-namespace {
-
-// Hidden work on pages of its own: the pages on the editor's sheet (if any) are never
-// touched. Both start from the wizard's own settings, so that a re-initialisation never
-// resets a configured element.
-struct HiddenConstantPages {
-    std::unique_ptr<CPropACParameters> ac;
-    std::unique_ptr<CPropConstantBlock> page;
-
-    HiddenConstantPages(CSourceBlockWizardBase4& wizard, ParamHolder* params)
-        : ac(new (std::nothrow) CPropACParameters(&wizard, params)),
-          page(new (std::nothrow) CPropConstantBlock(&wizard, params)) {
-        if (ac == nullptr || page == nullptr) return;
-        ac->SetMode(wizard.GetACMode());
-        page->UseACPage(ac.get());
-        page->SetSettings(&wizard.GetSnapshots(), wizard.GetACUse() != 0);
-    }
-    ~HiddenConstantPages() {
-        if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();
-    }
-    bool Ready() {
-        if (ac == nullptr || page == nullptr) return false;
-        CResourceSwitch resources;
-        if (!page->Create(kConstantTemplate, nullptr)) return false;
-        page->ShowWindow(SW_HIDE);
-        return true;
-    }
-};
-
-} // namespace
-
-CConstantBlockWizard4::~CConstantBlockWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
-}
-
-BOOL CConstantBlockWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    BOOL added = FALSE;
-    if (mode == 1) {
-        CResourceSwitch resources;
-        const RequestTarget target(this);
-        const DWORD_PTR cookie = FetchParamSet(target);
-        if (m_pPage != nullptr) {
-            // The page still holds the cookie of an earlier call: it goes back first.
-            ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-            m_pPage->Rebind(this, HolderFromCookie(cookie));
-        } else {
-            m_pPage = new (std::nothrow) CPropConstantBlock(this, HolderFromCookie(cookie));
-        }
-        if (m_pPage != nullptr) {
-            m_pPage->SetSettings(&m_Snapshots, m_dwACUse != 0);
-            sheet.AddPage(m_pPage);
-            added = TRUE;
-        } else {
-            ReleaseParamSet(target, cookie);
-        }
-    }
-    const BOOL acAdded = CACWizardBase4::DoEditProperties(sheet, mode);
-    return added || acAdded;
-}
-
-void CConstantBlockWizard4::EndEditProperties() {
-    if (m_pPage != nullptr) {
-        ReleaseParamSet(RequestTarget(this), reinterpret_cast<DWORD_PTR>(m_pPage->GetParams()));
-        delete m_pPage;
-        m_pPage = nullptr;
-    }
-    CACWizardBase4::EndEditProperties();
-}
-
-CWizardBase4* CConstantBlockWizard4::Clone() { return new (std::nothrow) CConstantBlockWizard4(this); }
-
-int CConstantBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription(templ, modelText, true);
-}
-
-BOOL CConstantBlockWizard4::Initialize(int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenConstantPages hidden(*this, params.Holder());
-    if (hidden.Ready()) hidden.page->WriteDefaults(1);
-    return TRUE;
-}
-
-BOOL CConstantBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenConstantPages hidden(*this, params.Holder());
-    if (hidden.Ready()) hidden.page->ConvertWizard3Data(data, length);
-    return TRUE;
-}
-
-CWizardBase4* CStepFunctionBlockWizard4::Clone() { return new (std::nothrow) CStepFunctionBlockWizard4(this); }
-
-int CStepFunctionBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription(templ, modelText, false);
-}
-
-CWizardBase4* CRandomBlockWizard4::Clone() { return new (std::nothrow) CRandomBlockWizard4(this); }
-
-int CRandomBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    return WriteDescription(templ, modelText, false);
 }
 
 // ---------------------------------------------------------------------------------------

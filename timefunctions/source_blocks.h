@@ -21,7 +21,9 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
+#include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -76,67 +78,6 @@ protected:
     DWORD m_dwACUse = 0;
 };
 
-class CConstantBlockWizard4 : public CSourceBlockWizardBase4 {
-    DECLARE_DYNAMIC(CConstantBlockWizard4)
-public:
-    CConstantBlockWizard4() = default;
-    explicit CConstantBlockWizard4(const CConstantBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
-    ~CConstantBlockWizard4() override;
-
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    // Argument 0: the default snapshot list through a hidden page of its own.
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-
-    CPropConstantBlock* GetPage() const { return m_pPage; }
-
-private:
-    CPropConstantBlock* m_pPage = nullptr;
-};
-
-// The step-function and random blocks: their page (step_random_pages.h, dialog 2562), then
-// the AC page. The page handling is defined with the page.
-class CPropStepFctAndRandomBlock;
-
-class CStepFunctionBlockWizard4 : public CSourceBlockWizardBase4 {
-    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
-public:
-    CStepFunctionBlockWizard4() = default;
-    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
-    ~CStepFunctionBlockWizard4() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropStepFctAndRandomBlock* GetPage() const { return m_pPage; }
-
-private:
-    CPropStepFctAndRandomBlock* m_pPage = nullptr;
-};
-
-class CRandomBlockWizard4 : public CSourceBlockWizardBase4 {
-    DECLARE_DYNAMIC(CRandomBlockWizard4)
-public:
-    CRandomBlockWizard4() = default;
-    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : CSourceBlockWizardBase4(other) {}
-    ~CRandomBlockWizard4() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    CPropStepFctAndRandomBlock* GetPage() const { return m_pPage; }
-
-private:
-    CPropStepFctAndRandomBlock* m_pPage = nullptr;
-};
-
 // What the pages of the three source blocks share: name, symbol, the sample time with its
 // unit and pin, the default output, the snapshot list that names what the model text lists,
 // and the AC page whose mode goes to the wizard with the list.
@@ -151,7 +92,9 @@ public:
     BOOL OnSetActive() override;
 
     void Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params);
+    void Rebind(CSourceBlockWizardBase4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     ParamHolder* GetParams() const { return m_pParams; }
+    DWORD_PTR GetCookie() const { return reinterpret_cast<DWORD_PTR>(m_pParams); }
     // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
     void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
     CPropACParameters* ACPage() const;
@@ -239,3 +182,56 @@ protected:
     CString m_strValue;
     BOOL m_bACUse = FALSE;   // 2520
 };
+
+// The source blocks' wizards: their own page on a fetched parameter set, then the AC page.
+// The page starts from the wizard's settings (GiveSettingsToPage); hidden work runs on pages
+// of the wizard's own, with an AC page of their own, so that a re-initialisation never resets
+// a configured element and the pages on the editor's sheet are never touched.
+template <class Page, class Self>
+class TSourceBlockWizard4 : public qv::wizards::TACPageWizard4<Page, Self, CSourceBlockWizardBase4> {
+    using Editing = qv::wizards::TACPageWizard4<Page, Self, CSourceBlockWizardBase4>;
+
+public:
+    using Editing::Editing;
+    int WriteSimDescr(CFile*, const CString& templ, CString& modelText) override {
+        return this->WriteDescription(templ, modelText, Self::kValuePlaceholders);
+    }
+    // Argument 0: the default snapshot list.
+    BOOL Initialize(int argument) override {
+        if (argument == 0) OnHiddenPage([](Page& page) { page.WriteDefaults(1); });
+        return TRUE;
+    }
+    BOOL DoConvertWizard3Data(const void* data, long length) override {
+        OnHiddenPage([data, length](Page& page) { page.ConvertWizard3Data(data, length); });
+        return TRUE;
+    }
+    Page* MakePage(DWORD_PTR cookie) { return new (std::nothrow) Page(this, HolderFromCookie(cookie)); }
+
+private:
+    template <class Work>
+    void OnHiddenPage(Work work) {
+        ScopedParamSet params{RequestTarget(this)};
+        std::unique_ptr<CPropACParameters> ac(new (std::nothrow) CPropACParameters(this, params.Holder()));
+        auto page = this->MakeHiddenPage(params.Cookie());
+        if (ac == nullptr || !page) return;
+        ac->SetMode(this->GetACMode());
+        page->UseACPage(ac.get());
+        static_cast<Self*>(this)->GiveSettingsToPage(*page);
+        if (page.Open(Self::kPageTemplate)) work(*page);
+    }
+};
+
+class CConstantBlockWizard4 : public TSourceBlockWizard4<CPropConstantBlock, CConstantBlockWizard4> {
+    DECLARE_DYNAMIC(CConstantBlockWizard4)
+public:
+    static constexpr UINT kPageTemplate = qv::timefunctions::kConstantTemplate;
+    // "@AC_MAG_VAL" and "@AC_PHASE_VAL" are the constant block's to fill.
+    static constexpr bool kValuePlaceholders = true;
+    CConstantBlockWizard4() = default;
+    explicit CConstantBlockWizard4(const CConstantBlockWizard4* other) : TSourceBlockWizard4(other) {}
+    void GiveSettingsToPage(CPropConstantBlock& page) { page.SetSettings(&m_Snapshots, m_dwACUse != 0); }
+};
+
+// The step-function and random blocks: their wizards are declared after their page, so that
+// every source-block wizard is known wherever this header is included.
+#include "timefunctions/step_random_pages.h"

@@ -74,3 +74,27 @@ public:
     BOOL OnApply() override;
     void BuildCompareList() override;
 };
+
+// The step-function and random blocks' wizards: alike but for their page.
+template <class Page, class Self>
+class TStepRandomWizard4 : public TSourceBlockWizard4<Page, Self> {
+public:
+    static constexpr UINT kPageTemplate = qv::timefunctions::kStepRandomTemplate;
+    static constexpr bool kValuePlaceholders = false;
+    using TSourceBlockWizard4<Page, Self>::TSourceBlockWizard4;
+    void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&this->m_Snapshots); }
+};
+
+class CStepFunctionBlockWizard4 : public TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4> {
+    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
+public:
+    CStepFunctionBlockWizard4() = default;
+    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : TStepRandomWizard4(other) {}
+};
+
+class CRandomBlockWizard4 : public TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4> {
+    DECLARE_DYNAMIC(CRandomBlockWizard4)
+public:
+    CRandomBlockWizard4() = default;
+    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : TStepRandomWizard4(other) {}
+};

@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -31,20 +32,13 @@ IMPLEMENT_DYNAMIC(CTFMNeedleWizard, CWizardBase3)
 IMPLEMENT_SERIAL(CPropTFMSine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropTFMSine)
 
+using namespace qv::dialog;
+
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlAmplitudeRadio = 2203;
 constexpr int kCtlRMSRadio = 2204;
 constexpr int kCtlPeriodCheck = 2205;
 constexpr int kCtlRMS = 2050;
-constexpr int kCtlShow = 2217;
-constexpr int kCtlFrequencyUnit = 2509;
-constexpr int kCtlPeriodUnit = 2510;
-constexpr int kCtlDelayUnit = 2512;
-constexpr int kCtlPhaseUnit = 2513;
 constexpr UINT kStringUpdate = 2718;
 constexpr UINT kStringShow = 2719;
 constexpr char kImmanent[] = "IMMANENT";
@@ -123,6 +117,25 @@ double Number(const CString& text) { return TBExtended_atof(text, ""); }
 // The period tests compare these texts.
 CString Printed(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
+const char* ReadUnitCode(CArchive& ar, DWORD version, CTBUnitComboBox& units) {
+    if (version < 1 || version > 9) return nullptr;
+    DWORD code = 0;
+    ar >> code;
+    const char* unit = code == 1 ? "rad" : "deg";
+    if (units.GetSafeHwnd() != nullptr) units.SelectString(-1, unit);
+    return unit;
+}
+
+void SerializeFlag(CArchive& ar, BOOL& flag) {
+    if (ar.IsStoring()) {
+        ar << static_cast<DWORD>(flag ? 1 : 0);
+        return;
+    }
+    DWORD value = 0;
+    ar >> value;
+    flag = value != 0;
+}
+
 bool IsInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
@@ -182,34 +195,6 @@ void CTimeFunctionWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3*
     if (SetParamValue(holder, kIdPeriod, period)) CommitParamSet(target, params.Cookie());
 }
 
-template <class Fields>
-void CTimeFunctionWizardBase4::SerializeWith(CArchive& ar, ESheetVersion version, Fields fields) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        fields(ar);
-        return;
-    }
-    ar >> m_wSchema;
-    // A newer schema has a layout this wizard does not know: its fields keep their values.
-    if (m_wSchema != 0) return;
-    fields(ar);
-}
-
-namespace {
-
-void SerializeFlag(CArchive& ar, BOOL& flag) {
-    if (ar.IsStoring()) {
-        ar << static_cast<DWORD>(flag ? 1 : 0);
-        return;
-    }
-    DWORD value = 0;
-    ar >> value;
-    flag = value != 0;
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------
 // Sine.
@@ -286,19 +271,11 @@ CTFMArcTangWizard4::CTFMArcTangWizard4(const CTFMArcTangWizard4* other) : TPageW
 }
 
 void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        ar << m_strTime;
-        return;
-    }
-    ar >> m_wSchema;
-    if (m_wSchema != 0) return;
-    ar >> m_strTime;
+    SerializeSchemaAndFields(ar, version, m_wSchema, [this](CArchive& a) {
+        if (a.IsStoring()) a << m_strTime;
+        else a >> m_strTime;
+    });
 }
-
-CWizardBase3* CTFMNeedleWizard::Clone() { return new (std::nothrow) CTFMNeedleWizard(this); }
 
 // ---------------------------------------------------------------------------------------
 // What the pages share.
@@ -484,6 +461,26 @@ BOOL CTimeFunctionPage::FinishApply() {
     return CPropertyPage::OnApply();
 }
 
+void CTimeFunctionPage::StoreBlockStart(CArchive& ar, CRuntimeClass* cls) {
+    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+    ar.SerializeClass(cls);
+    ar << g_dwPageVersion;
+}
+
+void CTimeFunctionPage::ReadOlderBlock(const OlderData& older) {
+    qv::pages::ReadArchivedBlock(older.block, older.blockLength, [this](CArchive& ar) { Serialize(ar); });
+}
+
+void CTimeFunctionPage::EndPeriodicInit() {
+    SetModified(FALSE);
+    OnPeriodCheck();
+}
+
+void CTimeFunctionPage::ShowReadPeriod() {
+    UpdateData(FALSE);
+    OnPeriodCheck();
+}
+
 void CTimeFunctionPage::OnFieldChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -587,36 +584,22 @@ void CPeriodicFunctionPage::LoadPeriodicFields() {
     UpdateData(FALSE);
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdOffset, &m_strOffset, nullptr},
-                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                {kIdDelay, &m_strDelay, &m_cmbDelay},
-                {kIdPhase, &m_strPhase, &m_cmbPhase}},
-               &m_cmbPeriodical);
+    LoadFields(PeriodicFields(), &m_cmbPeriodical);
     GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
     UpdateData(FALSE);
-}
-
-void CPeriodicFunctionPage::EndPeriodicInit() {
-    SetModified(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
 }
 
 void CPeriodicFunctionPage::WritePeriodicFields() {
     DerivePeriod(m_strFrequency, m_strPeriod);
     // The derived texts were set from code; the members take the windows' texts again.
     UpdateData(TRUE);
-    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                 {kIdDelay, &m_strDelay, &m_cmbDelay},
-                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                 {kIdOffset, &m_strOffset, nullptr},
-                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                 {kIdPhase, &m_strPhase, &m_cmbPhase}},
-                &m_cmbPeriodical);
+    WriteFields(PeriodicFields(), &m_cmbPeriodical);
+}
+
+std::vector<CTimeFunctionPage::Field> CPeriodicFunctionPage::PeriodicFields() {
+    return {{kIdAmplitude, &m_strAmplitude, nullptr},    {kIdOffset, &m_strOffset, nullptr},
+            {kIdFrequency, &m_strFrequency, &m_cmbFrequency}, {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+            {kIdDelay, &m_strDelay, &m_cmbDelay},          {kIdPhase, &m_strPhase, &m_cmbPhase}};
 }
 
 void CPeriodicFunctionPage::OnFrequencyChanged() {
@@ -650,16 +633,11 @@ BEGIN_MESSAGE_MAP(CPropTFMSine, CPeriodicFunctionPage)
     ON_EN_CHANGE(kIdFrequency, &CPropTFMSine::OnFrequencyChanged)
 END_MESSAGE_MAP()
 
-CPropTFMSine::CPropTFMSine() : CPeriodicFunctionPage(kSineTemplate) {}
+CPropTFMSine::CPropTFMSine() : TWizardTimeFunctionPage(kSineTemplate) {}
 
-CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kSineTemplate) {
+CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kSineTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kSineLayout);
-}
-
-void CPropTFMSine::Rebind(CTFMSineWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    BindOwner(wizard, params);
 }
 
 void CPropTFMSine::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
@@ -776,11 +754,9 @@ void CPropTFMSine::CalculateGraphic() { StorePoints(ComputeSinePoints(CurveFromF
 void CPropTFMSine::Serialize(CArchive& ar) {
     const bool window = GetSafeHwnd() != nullptr;
     if (ar.IsStoring()) {
-        if (window) UpdateData(TRUE);
         if (m_radAmplitude.GetSafeHwnd() != nullptr)
             m_dwAmplitudeMode = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED ? 1 : 0;
-        ar.SerializeClass(RUNTIME_CLASS(CPropTFMSine));
-        ar << g_dwPageVersion;
+        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMSine));
         ar << m_dwAmplitudeMode;
         ar << m_strRMS;
         ar << static_cast<DWORD>(m_bPeriodGiven ? 1 : 0);
@@ -797,31 +773,20 @@ void CPropTFMSine::Serialize(CArchive& ar) {
         DWORD given = 0;
         ar >> given;
         m_bPeriodGiven = given != 0;
-        if (version >= 1 && version <= 9) {
-            DWORD phaseUnit = 0;
-            ar >> phaseUnit;
-            const char* unit = phaseUnit == 1 ? "rad" : "deg";
-            if (window) {
-                if (m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, unit);
-                if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) phase->SetUsedUnit(unit);
-            }
-        }
+        const char* unit = ReadUnitCode(ar, version, m_cmbPhase);
+        if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase); window && unit != nullptr && phase != nullptr)
+            phase->SetUsedUnit(unit);
     } catch (CArchiveException* e) {
         e->Delete();
     }
     if (!window) return;
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    ShowReadPeriod();
     ApplyAmplitudeMode(m_dwAmplitudeMode != 0);
 }
 
 // Element data of the older wizard generation (see ReadOlderLayout; the first word is not
 // used). The settings go to the wizard in every case, also without data.
 void CPropTFMSine::ConvertWizard3Data(const void* data, long length) {
-    const OlderData older = ReadOlderLayout(data, length, true);
-    qv::pages::ReadArchivedBlock(older.block, older.blockLength, [this](CArchive& ar) { Serialize(ar); });
+    ReadOlderBlock(ReadOlderLayout(data, length, true));
     if (m_pWizard != nullptr) m_pWizard->SetSineData(m_dwAmplitudeMode, m_strRMS, m_bPeriodGiven);
 }

@@ -26,9 +26,11 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
+#include "framework/waveform_ids.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -38,16 +40,7 @@
 #include <vector>
 
 namespace qv::timefunctions {
-constexpr WORD kIdAmplitude = 2034;
-constexpr WORD kIdFrequency = 2036;
-constexpr WORD kIdPeriod = 2038;
-constexpr WORD kIdDelay = 2040;
-constexpr WORD kIdPhase = 2042;
-constexpr WORD kIdOffset = 2047;
-constexpr WORD kIdPeriodical = 2049;
-constexpr WORD kIdRise = 2051;
-constexpr WORD kIdFall = 2053;
-constexpr WORD kIdWidth = 2055;
+using namespace qv::waveform;
 constexpr WORD kIdOutput = 2056;
 constexpr UINT kSineTemplate = 2544;
 constexpr int kPreviewPoints = 101;
@@ -90,6 +83,25 @@ bool AllNumbers(std::initializer_list<const CString*> texts);
 // A number as the toolkit reads it (0 for no number), and as the editor prints it.
 double Number(const CString& text);
 CString Printed(double value);
+// Versions 1 to 9 of a page block end with a unit code (1 "rad", else "deg"): it is read and
+// selected in the list. Returns the unit, or nullptr for other versions.
+const char* ReadUnitCode(CArchive& ar, DWORD version, CTBUnitComboBox& units);
+// A wizard's sheet data of version 4: WORD schema (stored as 0), then what `fields` archives.
+// A stored non-zero schema has a layout this wizard does not know: the reading stops there
+// and the fields keep their values.
+template <class Fields>
+void SerializeSchemaAndFields(CArchive& ar, ESheetVersion version, WORD& schema, Fields fields) {
+    if (version != eSheetVersion4) return;
+    if (ar.IsStoring()) {
+        schema = 0;
+        ar << schema;
+    } else {
+        ar >> schema;
+    }
+    if (schema == 0) fields(ar);
+}
+// A flag archived as a DWORD, 1 or 0; any other number reads as set.
+void SerializeFlag(CArchive& ar, BOOL& flag);
 // A parameter that is there and an input of the element.
 bool IsInput(const CWizardCopaObject3* param);
 } // namespace qv::timefunctions
@@ -119,9 +131,11 @@ public:
 protected:
     // The trapezoid derives its period from rise, width and fall.
     virtual bool DerivesFromTimes() const { return false; }
-    // Sheet version 4: WORD schema 0, then Fields; a stored non-zero schema stops the reading.
+    // Sheet version 4: WORD schema 0, then Fields (see SerializeSchemaAndFields).
     template <class Fields>
-    void SerializeWith(CArchive& ar, ESheetVersion version, Fields fields);
+    void SerializeWith(CArchive& ar, ESheetVersion version, Fields fields) {
+        qv::timefunctions::SerializeSchemaAndFields(ar, version, m_wSchema, fields);
+    }
 
     WORD m_wSchema = 0;
     BOOL m_bPeriodGiven = FALSE;
@@ -196,6 +210,17 @@ protected:
     // Commits the parameter set; on success an open preview is redrawn and the apply ends.
     BOOL CommitAndFinish();
     BOOL FinishApply();
+    // The start of a page block: the members taken from the windows, the class record and
+    // the page version.
+    void StoreBlockStart(CArchive& ar, CRuntimeClass* cls);
+    // Reads the page block of older element data (see ReadOlderLayout) through Serialize;
+    // archive and memory errors end the reading and keep what was read before.
+    void ReadOlderBlock(const qv::timefunctions::OlderData& older);
+    // The end of OnInitDialog of a page with a period: the members from the windows, the
+    // period field enabled as "Period" says and the fields as their pins say.
+    void EndPeriodicInit();
+    // After a page block was read: the windows show it and the fields are enabled again.
+    void ShowReadPeriod();
 
     void OnFieldChanged();
     void OnMarkModified();
@@ -233,11 +258,10 @@ protected:
     void StartPeriodicInit();
     // Name, symbol, the fields from the parameters and the default output shown.
     void LoadPeriodicFields();
-    // The end of OnInitDialog: the members from the windows, the period and fields enabled.
-    void EndPeriodicInit();
     // The derived period, then the fields written into the parameters.
     void WritePeriodicFields();
     void OnFrequencyChanged();
+    std::vector<Field> PeriodicFields();
 
     CTBUnitComboBox m_cmbPhase;      // 2513
     CTBUnitComboBox m_cmbPeriod;     // 2510
@@ -252,7 +276,23 @@ protected:
     CString m_strPeriod;
 };
 
-class CPropTFMSine : public CPeriodicFunctionPage {
+// A page kept with its wizard of type Wizard: Rebind takes the wizard and the parameter set
+// (or the cookie that is the set) and binds the page to both.
+template <class Wizard, class Base = CTimeFunctionPage>
+class TWizardTimeFunctionPage : public Base {
+public:
+    using Base::Base;
+    void Rebind(Wizard* wizard, ParamHolder* params) {
+        m_pWizard = wizard;
+        this->BindOwner(wizard, params);
+    }
+    void Rebind(Wizard* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
+
+protected:
+    Wizard* m_pWizard = nullptr;
+};
+
+class CPropTFMSine : public TWizardTimeFunctionPage<CTFMSineWizard4, CPeriodicFunctionPage> {
     DECLARE_SERIAL(CPropTFMSine)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -263,13 +303,8 @@ public:
 
     // Page block: class record, DWORD page version, DWORD amplitude mode, CString RMS text,
     // DWORD period given; versions 1 to 9 add a DWORD phase unit (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
 
-    void Rebind(CTFMSineWizard4* wizard, ParamHolder* params);
-    void Rebind(CTFMSineWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven);
     // Reads element data of the older wizard generation; the settings always go to the wizard.
     void ConvertWizard3Data(const void* data, long length);
@@ -290,7 +325,6 @@ protected:
     void OnRMSChanged();
     DECLARE_MESSAGE_MAP()
 
-    CTFMSineWizard4* m_pWizard = nullptr;
     DWORD m_dwAmplitudeMode = 1;
     CButton m_radAmplitude;  // 2203
     CButton m_radRMS;        // 2204

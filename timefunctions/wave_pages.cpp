@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -29,6 +30,8 @@ IMPLEMENT_SERIAL(CPropTFMVCO, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVe
 PARVEL_VERSIONED_CLASS(CPropTFMVCO)
 IMPLEMENT_DYNCREATE(CPropTFMNeedle, CTBPropertyPage)
 
+using namespace qv::dialog;
+
 namespace {
 
 constexpr UINT kWaveTemplate = 2545;
@@ -37,17 +40,9 @@ constexpr UINT kArcTangTemplate = 2547;
 constexpr UINT kNeedleTemplate = 2548;
 constexpr UINT kVCOTemplate = 2549;
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlRampLabel = 2206;
 constexpr int kCtlRamp = 2207;
 constexpr int kCtlPeriodCheck = 2205;
-constexpr int kCtlShow = 2217;
-constexpr int kCtlFrequencyUnit = 2509;
-constexpr int kCtlPeriodUnit = 2510;
-constexpr int kCtlDelayUnit = 2512;
-constexpr int kCtlPhaseUnit = 2513;
 constexpr int kCtlRiseUnit = 2515;
 constexpr int kCtlFallUnit = 2516;
 constexpr int kCtlWidthUnit = 2517;
@@ -123,13 +118,6 @@ void AddFinite(std::vector<CurvePoint>& points, double x, double y) {
     if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
 }
 
-// Runs a page's Serialize over a copy of an archived block; archive and memory errors end
-// the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const OlderData& older, Read read) {
-    qv::pages::ReadArchivedBlock(older.block, older.blockLength, read);
-}
-
 // Reads the class record of a page block: its schema, 0 when the block carries none.
 UINT ReadSchema(CArchive& ar, CRuntimeClass* cls) {
     try {
@@ -140,7 +128,15 @@ UINT ReadSchema(CArchive& ar, CRuntimeClass* cls) {
     }
 }
 
-const char* PhaseUnitText(DWORD code) { return code == 1 ? "rad" : "deg"; }
+// Reads a page block: the class record (a missing one is schema 0, and no page version
+// follows), the page's own fields, then the unit code of ReadUnitCode.
+template <class Fields>
+const char* ReadPageBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& units, Fields fields) {
+    DWORD version = ReadSchema(ar, cls);
+    if (version != 0) ar >> version;
+    fields(ar);
+    return ReadUnitCode(ar, version, units);
+}
 
 } // namespace
 
@@ -309,18 +305,13 @@ BEGIN_MESSAGE_MAP(CPropTFMWave, CPeriodicFunctionPage)
     ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMWave::OnFieldChanged)
 END_MESSAGE_MAP()
 
-CPropTFMWave::CPropTFMWave() : CPeriodicFunctionPage(kWaveTemplate) {}
+CPropTFMWave::CPropTFMWave() : TWizardTimeFunctionPage(kWaveTemplate) {}
 
 CPropTFMSawTooth::CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
 
-CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : CPeriodicFunctionPage(kWaveTemplate) {
+CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kWaveTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kWaveLayout);
-}
-
-void CPropTFMWave::Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    BindOwner(wizard, params);
 }
 
 void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
@@ -417,39 +408,23 @@ WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
 void CPropTFMWave::CalculateShape(WaveShape shape) { StorePoints(ComputeWavePoints(CurveFromFields(shape))); }
 
 void CPropTFMWave::Serialize(CArchive& ar) {
-    const bool window = GetSafeHwnd() != nullptr;
     if (ar.IsStoring()) {
-        if (window) UpdateData(TRUE);
-        ar.SerializeClass(RUNTIME_CLASS(CPropTFMWave));
-        ar << g_dwPageVersion;
-        ar << static_cast<DWORD>(m_bPeriodGiven ? 1 : 0);
+        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMWave));
+        SerializeFlag(ar, m_bPeriodGiven);
         return;
     }
-    const UINT schema = ReadSchema(ar, RUNTIME_CLASS(CPropTFMWave));
-    DWORD version = schema;
-    if (schema != 0) ar >> version;
-    DWORD given = 0;
-    ar >> given;
-    m_bPeriodGiven = given != 0;
-    if (version >= 1 && version <= 9) {
-        DWORD phaseUnit = 0;
-        ar >> phaseUnit;
-        if (window && m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, PhaseUnitText(phaseUnit));
-        if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) phase->SetUsedUnit(PhaseUnitText(phaseUnit));
-    }
-    if (!window) return;
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    const char* unit =
+        ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMWave), m_cmbPhase, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
+    if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase); phase != nullptr && unit != nullptr)
+        phase->SetUsedUnit(unit);
+    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
 }
 
 template <class OnRamp>
 void CPropTFMWave::ReadOlderData(const void* data, long length, OnRamp onRamp) {
     const OlderData older = ReadOlderLayout(data, length, true);
     onRamp(older);
-    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    ReadOlderBlock(older);
     StoreWizardMode();
 }
 
@@ -552,16 +527,11 @@ BEGIN_MESSAGE_MAP(CPropTFMTrapez, CTimeFunctionPage)
     ON_CBN_SELCHANGE(kCtlRiseUnit, &CPropTFMTrapez::OnFieldChanged)
 END_MESSAGE_MAP()
 
-CPropTFMTrapez::CPropTFMTrapez() : CTimeFunctionPage(kTrapezTemplate) {}
+CPropTFMTrapez::CPropTFMTrapez() : TWizardTimeFunctionPage(kTrapezTemplate) {}
 
-CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kTrapezTemplate) {
+CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kTrapezTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kTrapezLayout);
-}
-
-void CPropTFMTrapez::Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    BindOwner(wizard, params);
 }
 
 void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
@@ -591,23 +561,18 @@ BOOL CPropTFMTrapez::OnInitDialog() {
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbDelay, &m_cmbPeriod, &m_cmbPhase, &m_cmbWidth, &m_cmbFall, &m_cmbRise})
         combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdOffset, &m_strOffset, nullptr},
-                {kIdDelay, &m_strDelay, &m_cmbDelay},
-                {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                {kIdPhase, &m_strPhase, &m_cmbPhase},
-                {kIdFall, &m_strFall, &m_cmbFall},
-                {kIdRise, &m_strRise, &m_cmbRise},
-                {kIdWidth, &m_strWidth, &m_cmbWidth}},
-               &m_cmbPeriodical);
+    LoadFields(Fields(), &m_cmbPeriodical);
     GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
     UpdateData(FALSE);
-    SetModified(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    EndPeriodicInit();
     return TRUE;
+}
+
+std::vector<CTimeFunctionPage::Field> CPropTFMTrapez::Fields() {
+    return {{kIdAmplitude, &m_strAmplitude, nullptr}, {kIdOffset, &m_strOffset, nullptr},
+            {kIdDelay, &m_strDelay, &m_cmbDelay},      {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+            {kIdPhase, &m_strPhase, &m_cmbPhase},      {kIdFall, &m_strFall, &m_cmbFall},
+            {kIdRise, &m_strRise, &m_cmbRise},         {kIdWidth, &m_strWidth, &m_cmbWidth}};
 }
 
 void CPropTFMTrapez::EnableParamControls() {
@@ -643,15 +608,7 @@ BOOL CPropTFMTrapez::OnApply() {
     StoreName();
     UpdatePeriodSum();
     UpdateData(TRUE);
-    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                 {kIdOffset, &m_strOffset, nullptr},
-                 {kIdDelay, &m_strDelay, &m_cmbDelay},
-                 {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-                 {kIdPhase, &m_strPhase, &m_cmbPhase},
-                 {kIdRise, &m_strRise, &m_cmbRise},
-                 {kIdFall, &m_strFall, &m_cmbFall},
-                 {kIdWidth, &m_strWidth, &m_cmbWidth}},
-                &m_cmbPeriodical);
+    WriteFields(Fields(), &m_cmbPeriodical);
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
     return CommitAndFinish();
 }
@@ -675,36 +632,17 @@ TrapezCurve CPropTFMTrapez::CurveFromFields() {
 void CPropTFMTrapez::CalculateGraphic() { StorePoints(ComputeTrapezPoints(CurveFromFields())); }
 
 void CPropTFMTrapez::Serialize(CArchive& ar) {
-    const bool window = GetSafeHwnd() != nullptr;
     if (ar.IsStoring()) {
-        if (window) UpdateData(TRUE);
-        ar.SerializeClass(RUNTIME_CLASS(CPropTFMTrapez));
-        ar << g_dwPageVersion;
-        ar << static_cast<DWORD>(m_bPeriodGiven ? 1 : 0);
+        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMTrapez));
+        SerializeFlag(ar, m_bPeriodGiven);
         return;
     }
-    const UINT schema = ReadSchema(ar, RUNTIME_CLASS(CPropTFMTrapez));
-    DWORD version = 0;
-    if (schema >= 1) ar >> version;
-    DWORD given = 0;
-    ar >> given;
-    m_bPeriodGiven = given != 0;
-    if (version >= 1 && version <= 9) {
-        DWORD phaseUnit = 0;
-        ar >> phaseUnit;
-        if (m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, PhaseUnitText(phaseUnit));
-    }
-    if (!window) return;
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, m_bPeriodGiven);
-    EnableParamControls();
+    ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMTrapez), m_cmbPhase, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
+    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
 }
 
 CTFMTrapezWizard4* CPropTFMTrapez::ConvertWizard3Data(const void* data, long length) {
-    const OlderData older = ReadOlderLayout(data, length, true);
-    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    ReadOlderBlock(ReadOlderLayout(data, length, true));
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
     return m_pWizard;
 }
@@ -724,17 +662,12 @@ BEGIN_MESSAGE_MAP(CPropTFMArcTang, CTimeFunctionPage)
     ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMArcTang::OnFieldChanged)
 END_MESSAGE_MAP()
 
-CPropTFMArcTang::CPropTFMArcTang() : CTimeFunctionPage(kArcTangTemplate) {}
+CPropTFMArcTang::CPropTFMArcTang() : TWizardTimeFunctionPage(kArcTangTemplate) {}
 
 CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params)
-    : CTimeFunctionPage(kArcTangTemplate) {
+    : TWizardTimeFunctionPage(kArcTangTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kArcTangLayout);
-}
-
-void CPropTFMArcTang::Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    BindOwner(wizard, params);
 }
 
 void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
@@ -753,17 +686,20 @@ BOOL CPropTFMArcTang::OnInitDialog() {
     UpdateData(FALSE);
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdLimitY, &m_strLimit, &m_cmbLimit},
-                {kIdFactorX, &m_strFactor, nullptr},
-                {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
-                {kIdOffsetY, &m_strOffsetY, nullptr}},
-               nullptr);
+    LoadFields(Fields(), nullptr);
     GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
     UpdateData(FALSE);
     LabelOutput(0);
     SetModified(FALSE);
     EnableParamControls();
     return TRUE;
+}
+
+std::vector<CTimeFunctionPage::Field> CPropTFMArcTang::Fields() {
+    return {{kIdLimitY, &m_strLimit, &m_cmbLimit},
+            {kIdFactorX, &m_strFactor, nullptr},
+            {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
+            {kIdOffsetY, &m_strOffsetY, nullptr}};
 }
 
 void CPropTFMArcTang::EnableParamControls() {
@@ -779,11 +715,7 @@ void CPropTFMArcTang::UpdateShowButton() {
 BOOL CPropTFMArcTang::OnApply() {
     UpdateData(TRUE);
     if (m_pParams != nullptr) StoreName();
-    WriteFields({{kIdLimitY, &m_strLimit, &m_cmbLimit},
-                 {kIdFactorX, &m_strFactor, nullptr},
-                 {kIdOffsetX, &m_strOffsetX, &m_cmbOffsetX},
-                 {kIdOffsetY, &m_strOffsetY, nullptr}},
-                nullptr);
+    WriteFields(Fields(), nullptr);
     // The time text is the wizard's: it goes back also when the commit is refused.
     if (m_pWizard != nullptr) m_pWizard->SetTimeText(m_strTime);
     if (m_pParams == nullptr) return FALSE;
@@ -804,29 +736,17 @@ ArcTangCurve CPropTFMArcTang::CurveFromFields() {
 void CPropTFMArcTang::CalculateGraphic() { StorePoints(ComputeArcTangPoints(CurveFromFields())); }
 
 void CPropTFMArcTang::Serialize(CArchive& ar) {
-    const bool window = GetSafeHwnd() != nullptr;
     if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CPropTFMArcTang));
-        if (window) UpdateData(TRUE);
-        ar << g_dwPageVersion;
+        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMArcTang));
         ar << m_strTime;
         return;
     }
-    const UINT schema = ReadSchema(ar, RUNTIME_CLASS(CPropTFMArcTang));
-    DWORD version = 0;
-    if (schema >= 1) ar >> version;
-    ar >> m_strTime;
-    if (version >= 1 && version <= 9) {
-        DWORD unit = 0;
-        ar >> unit;
-        if (m_cmbLimit.GetSafeHwnd() != nullptr) m_cmbLimit.SelectString(-1, PhaseUnitText(unit));
-    }
-    if (window) UpdateData(FALSE);
+    ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMArcTang), m_cmbLimit, [this](CArchive& a) { a >> m_strTime; });
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 void CPropTFMArcTang::ConvertWizard3Data(const void* data, long length) {
-    const OlderData older = ReadOlderLayout(data, length, true);
-    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    ReadOlderBlock(ReadOlderLayout(data, length, true));
     if (m_pWizard != nullptr) m_pWizard->SetTimeText(m_strTime);
 }
 
@@ -881,18 +801,21 @@ BOOL CPropTFMNeedle::OnInitDialog() {
     UpdateData(FALSE);
     for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
     ReadNameAndSymbol();
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdOffset, &m_strOffset, nullptr},
-                {kIdDelay, &m_strDelay, &m_cmbDelay},
-                {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}},
-               &m_cmbPeriodical);
+    LoadFields(Fields(), &m_cmbPeriodical);
     GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
     UpdateData(FALSE);
     LabelOutput(0);
     SetModified(FALSE);
     EnableParamControls();
     return TRUE;
+}
+
+std::vector<CTimeFunctionPage::Field> CPropTFMNeedle::Fields() {
+    return {{kIdAmplitude, &m_strAmplitude, nullptr},
+            {kIdOffset, &m_strOffset, nullptr},
+            {kIdDelay, &m_strDelay, &m_cmbDelay},
+            {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
+            {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}};
 }
 
 void CPropTFMNeedle::EnableParamControls() {
@@ -910,12 +833,7 @@ BOOL CPropTFMNeedle::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
     StoreName();
-    WriteFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                 {kIdDelay, &m_strDelay, &m_cmbDelay},
-                 {kIdFrequency, &m_strFrequency, &m_cmbFrequency},
-                 {kIdOffset, &m_strOffset, nullptr},
-                 {kIdPhase, &m_strNeedleDelay, &m_cmbNeedleDelay}},
-                &m_cmbPeriodical);
+    WriteFields(Fields(), &m_cmbPeriodical);
     if (!CommitExchange(RequestTarget(m_pOwner), m_pExchange)) return FALSE;
     return FinishApply();
 }
@@ -953,16 +871,11 @@ BEGIN_MESSAGE_MAP(CPropTFMVCO, CTimeFunctionPage)
     ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMVCO::OnFieldChanged)
 END_MESSAGE_MAP()
 
-CPropTFMVCO::CPropTFMVCO() : CTimeFunctionPage(kVCOTemplate) {}
+CPropTFMVCO::CPropTFMVCO() : TWizardTimeFunctionPage(kVCOTemplate) {}
 
-CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : CTimeFunctionPage(kVCOTemplate) {
+CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kVCOTemplate) {
     Rebind(wizard, params);
     qv::pages::RegisterLayout(*this, kVCOLayout);
-}
-
-void CPropTFMVCO::Rebind(CTFMVCOWizard4* wizard, ParamHolder* params) {
-    m_pWizard = wizard;
-    BindOwner(wizard, params);
 }
 
 void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
@@ -1072,11 +985,8 @@ BOOL CPropTFMVCO::OnApply() {
 }
 
 void CPropTFMVCO::Serialize(CArchive& ar) {
-    const bool window = GetSafeHwnd() != nullptr;
     if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CPropTFMVCO));
-        if (window) UpdateData(TRUE);
-        ar << g_dwPageVersion;
+        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMVCO));
         return;
     }
     ReadSchema(ar, RUNTIME_CLASS(CPropTFMVCO));
@@ -1089,24 +999,17 @@ void CPropTFMVCO::Serialize(CArchive& ar) {
         e->Delete();
         version = 0;
     }
-    if (version >= 1 && version <= 9) {
-        DWORD code = 0;
-        ar >> code;
-        const char* unit = PhaseUnitText(code);
-        if (m_cmbPhase.GetSafeHwnd() != nullptr) m_cmbPhase.SelectString(-1, unit);
-        if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) {
-            phase->SetUsedUnit(unit);
-            // The editor's answer is not looked at.
-            CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams));
-        }
+    const char* unit = ReadUnitCode(ar, version, m_cmbPhase);
+    if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase); phase != nullptr && unit != nullptr) {
+        phase->SetUsedUnit(unit);
+        // The editor's answer is not looked at.
+        CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams));
     }
-    if (window) UpdateData(FALSE);
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 void CPropTFMVCO::ConvertWizard3Data(const void* data, long length) {
-    if (data == nullptr) return;
-    const OlderData older = ReadOlderLayout(data, length, false);
-    ReadArchivedBlock(older, [this](CArchive& ar) { Serialize(ar); });
+    if (data != nullptr) ReadOlderBlock(ReadOlderLayout(data, length, false));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1174,26 +1077,4 @@ BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
 
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
     return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);
-}
-
-CTFMNeedleWizard::~CTFMNeedleWizard() { delete m_pPage; }
-
-// The page works on the editor's data-exchange object; no request is made here. A page left
-// from an earlier call (a sheet may still hold it) is bound to the new object, not deleted.
-BOOL CTFMNeedleWizard::DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) {
-    if (mode != 1) return CWizardBase3::DoEditProperties(sheet, exchange, mode);
-    CResourceSwitch resources;
-    if (m_pPage != nullptr)
-        m_pPage->Rebind(this, exchange);
-    else
-        m_pPage = new (std::nothrow) CPropTFMNeedle(this, exchange);
-    if (m_pPage == nullptr) return FALSE;
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CTFMNeedleWizard::EndEditProperties() {
-    delete m_pPage;
-    m_pPage = nullptr;
-    DeleteOwnedObjects();
 }

@@ -20,6 +20,7 @@
 // | 1000     | saw-tooth       | the element's default ramp direction (read only)        |
 #pragma once
 
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "timefunctions/time_functions.h"
@@ -84,7 +85,7 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& curve);
 } // namespace qv::timefunctions
 
 // The periodic waves' page. Never shown itself; the runtime class of all three variants.
-class CPropTFMWave : public CPeriodicFunctionPage {
+class CPropTFMWave : public TWizardTimeFunctionPage<CTimeFunctionWizardBase4, CPeriodicFunctionPage> {
     DECLARE_SERIAL(CPropTFMWave)
 public:
     CPropTFMWave();
@@ -93,13 +94,8 @@ public:
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
 
-    void Rebind(CTimeFunctionWizardBase4* wizard, ParamHolder* params);
-    void Rebind(CTimeFunctionWizardBase4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetWaveData(DWORD ramp, BOOL periodGiven);
     DWORD GetRamp() const { return m_dwRamp; }
     // Reads element data of the older wizard generation; the settings go to the wizard.
@@ -123,7 +119,6 @@ protected:
     void OnRampChanged();
     DECLARE_MESSAGE_MAP()
 
-    CTimeFunctionWizardBase4* m_pWizard = nullptr;
     DWORD m_dwRamp = 0;
     CComboBox m_cmbRamp;             // 2207
 };
@@ -157,7 +152,7 @@ public:
     void InitDefaults(BOOL store);
 };
 
-class CPropTFMTrapez : public CTimeFunctionPage {
+class CPropTFMTrapez : public TWizardTimeFunctionPage<CTFMTrapezWizard4> {
     DECLARE_SERIAL(CPropTFMTrapez)
 public:
     CPropTFMTrapez();
@@ -166,25 +161,20 @@ public:
 
     // Page block: class record, DWORD page version, DWORD period given; versions 1 to 9 add
     // a DWORD phase unit (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     void CalculateGraphic() override;
 
-    void Rebind(CTFMTrapezWizard4* wizard, ParamHolder* params);
-    void Rebind(CTFMTrapezWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     CTFMTrapezWizard4* ConvertWizard3Data(const void* data, long length);
     qv::timefunctions::TrapezCurve CurveFromFields();
 
 protected:
     void EnableParamControls() override;
+    std::vector<Field> Fields();
     void UpdatePeriodSum();
     void UpdateShowButton() override;
     void OnSegmentChanged();
     DECLARE_MESSAGE_MAP()
 
-    CTFMTrapezWizard4* m_pWizard = nullptr;
     CTBUnitComboBox m_cmbDelay;   // 2512
     CTBUnitComboBox m_cmbPeriod;  // 2510
     CTBUnitComboBox m_cmbPhase;   // 2513
@@ -202,7 +192,7 @@ protected:
     CString m_strPeriod;
 };
 
-class CPropTFMArcTang : public CTimeFunctionPage {
+class CPropTFMArcTang : public TWizardTimeFunctionPage<CTFMArcTangWizard4> {
     DECLARE_SERIAL(CPropTFMArcTang)
 public:
     CPropTFMArcTang();
@@ -211,14 +201,9 @@ public:
 
     // Page block: class record, DWORD page version, CString time text; versions 1 to 9 add a
     // DWORD unit (1 "rad", else "deg") for the limit's list.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     void CalculateGraphic() override;
 
-    void Rebind(CTFMArcTangWizard4* wizard, ParamHolder* params);
-    void Rebind(CTFMArcTangWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void SetTimeText(CString text) { m_strTime = text; }
     const CString& GetTimeText() const { return m_strTime; }
     void ConvertWizard3Data(const void* data, long length);
@@ -227,9 +212,9 @@ public:
 protected:
     void EnableParamControls() override;
     void UpdateShowButton() override;
+    std::vector<Field> Fields();
     DECLARE_MESSAGE_MAP()
 
-    CTFMArcTangWizard4* m_pWizard = nullptr;
     CTBUnitComboBox m_cmbLimit;    // 2518
     CTBUnitComboBox m_cmbOffsetX;  // 2519
     CString m_strFactor;
@@ -255,6 +240,7 @@ public:
 protected:
     void EnableParamControls() override;
     void UpdateShowButton() override;
+    std::vector<Field> Fields();
     DECLARE_MESSAGE_MAP()
 
     CTFMNeedleWizard* m_pWizard = nullptr;
@@ -270,7 +256,7 @@ protected:
     CString m_strOffset;
 };
 
-class CPropTFMVCO : public CTimeFunctionPage {
+class CPropTFMVCO : public TWizardTimeFunctionPage<CTFMVCOWizard4> {
     DECLARE_SERIAL(CPropTFMVCO)
 public:
     CPropTFMVCO();
@@ -279,14 +265,9 @@ public:
 
     // Page block: class record, DWORD page version; versions 1 to 9 add a DWORD phase unit
     // (1 "rad", else "deg").
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
 
-    void Rebind(CTFMVCOWizard4* wizard, ParamHolder* params);
-    void Rebind(CTFMVCOWizard4* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     void ConvertWizard3Data(const void* data, long length);
     BOOL GetLimitInput() const { return m_bLimit; }
 
@@ -297,7 +278,6 @@ protected:
     void OnUsePin();
     DECLARE_MESSAGE_MAP()
 
-    CTFMVCOWizard4* m_pWizard = nullptr;
     CTBUnitComboBox m_cmbUpper;  // 2517
     CTBUnitComboBox m_cmbPhase;  // 2513
     CTBUnitComboBox m_cmbLower;  // 2518
@@ -398,18 +378,12 @@ public:
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 };
 
-class CTFMNeedleWizard : public CWizardBase3 {
+// The needle pulse's page works on the editor's data-exchange object; no request is made.
+class CTFMNeedleWizard : public qv::wizards::TPageWizard3<CPropTFMNeedle, CTFMNeedleWizard> {
     DECLARE_DYNAMIC(CTFMNeedleWizard)
 public:
     CTFMNeedleWizard() = default;
-    explicit CTFMNeedleWizard(const CTFMNeedleWizard* other) : CWizardBase3(other) {}
-    ~CTFMNeedleWizard() override;
+    explicit CTFMNeedleWizard(const CTFMNeedleWizard* other) : TPageWizard3(other) {}
     int GetWizardKind() override { return 3; }
-    BOOL DoEditProperties(CPropertySheet& sheet, CWizardSchematicDataExchange3* exchange, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase3* Clone() override;
-    CPropTFMNeedle* GetPage() const { return m_pPage; }
-
-private:
-    CPropTFMNeedle* m_pPage = nullptr;
+    static constexpr bool kRebindEarlierPage = true;
 };

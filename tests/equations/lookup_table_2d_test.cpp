@@ -205,6 +205,28 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     EXPECT_TRUE(loaded.GetFileNameFlag());
     ASSERT_EQ(1, loaded.Snapshots().GetSize());
     EXPECT_EQ(bytes, ArchiveOf(loaded));
+    // Tables and snapshot lists beyond their limits are refused before anything is made.
+    for (DWORD points : {10001u, 0u}) {
+        Bytes large;
+        Word(large, 0);
+        for (int flag = 0; flag < 4; ++flag) Dword(large, 0);
+        Text(large, "");
+        Text(large, "");
+        Dword(large, points);
+        if (points == 0) Dword(large, 10001);
+        C2DLookupTableWizard4 refused;
+        CMemFile file(large.data(), static_cast<UINT>(large.size()));
+        CArchive archive(&file, CArchive::load);
+        try {
+            refused.Serialize(archive, eSheetVersion4);
+            ADD_FAILURE() << points;
+        } catch (CArchiveException* e) {
+            EXPECT_EQ(CArchiveException::badIndex, e->m_cause) << points;
+            e->Delete();
+        }
+        EXPECT_EQ(0, refused.Points().GetSize());
+        EXPECT_EQ(0, refused.Snapshots().GetSize());
+    }
 }
 
 // 4.x blocks: 52 bytes, n, WORD L1 and L1 bytes, WORD L2 and L2 bytes, n pairs.

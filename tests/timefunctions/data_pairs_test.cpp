@@ -261,6 +261,7 @@ TEST_F(DataPairs, OlderBlocksOf4x) {
         {"a length running past the end", Block4x(1, 0, 0, {{4, 5}}, 0xFFF0), {}},
         {"cut in the lengths", Bytes(57, 0), {}},
         {"shorter than the count", Bytes(20, 0), {}},
+        {"more rows than a table holds", Block4x(10001, 0, 0, std::vector<std::pair<double, double>>(10001, {1, 2})), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
