@@ -29,6 +29,9 @@ struct CatalogueParam {
     LanguageTexts description;
     char onSheet = 0;
     bool deletable = false;
+    // The parameter template made from the fields above when the catalogue is loaded: every
+    // element made copies it rather than building it again from texts.
+    std::shared_ptr<const CWizardCopaObject3> prototype;
 };
 
 // A template of result outputs ("SDB"). Its text is what the editor writes into the model
@@ -38,6 +41,7 @@ struct CatalogueOutput {
     std::string name;
     std::string text;
     LanguageTexts description;
+    std::shared_ptr<const CWizardCopaObject3> prototype;   // as for parameters
 };
 
 // Controls of an element page that switch to the nonlinear form and open or pin-feed the
