@@ -7,6 +7,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include <strings.h>
 
@@ -700,9 +701,11 @@ int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
 void CWnd::GetWindowText(CString& rString) const
 {
     const int length = GetWindowTextLength();
-    std::string buffer(static_cast<size_t>(length) + 1, '\0');
-    const int n = GetWindowText(buffer.data(), length + 1);
-    rString = CString(buffer.data(), n);
+    // Read straight into the string's own buffer: pages read every value this way.
+    CString text;
+    const int n = GetWindowText(text.GetBufferSetLength(length + 1), length + 1);
+    text.ReleaseBuffer(n);
+    rString = std::move(text);
 }
 
 void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString)
