@@ -317,8 +317,6 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
         return false;
     }
     for (CatalogueElement& element : added) {
-        for (CatalogueParam& param : element.params) param.prototype = ParamPrototype(param);
-        for (CatalogueOutput& output : element.outputs) output.prototype = OutputPrototype(output);
         // The first element of an ID is the one the ID alone names.
         m_index.emplace(element.id, m_elements.size());
         m_elements.push_back(std::move(element));
@@ -373,14 +371,17 @@ std::unique_ptr<ParamHolder> Catalogue::MakeHolder(const CatalogueElement& eleme
     holder->m_strModelText = ToCString(element.modelText);
     FillMap(holder->m_SymbolTexts, element.symbol);
     for (const CatalogueParam& source : element.params) {
-        auto* templ = new CWizardCopaObject3(*(source.prototype ? source.prototype : ParamPrototype(source)));
+        if (!source.prototype.made) source.prototype.made = ParamPrototype(source);
+        auto* templ = new CWizardCopaObject3(*source.prototype.made);
         holder->m_ObjectTemplates.Add(templ);
         auto* param = new CWizardCopaObject3(*templ);
         param->SetTemplateObject(templ);
         holder->AddParam(param);
     }
-    for (const CatalogueOutput& source : element.outputs)
-        holder->AddOutputTemplate(new CWizardCopaObject3(*(source.prototype ? source.prototype : OutputPrototype(source))));
+    for (const CatalogueOutput& source : element.outputs) {
+        if (!source.prototype.made) source.prototype.made = OutputPrototype(source);
+        holder->AddOutputTemplate(new CWizardCopaObject3(*source.prototype.made));
+    }
     return holder;
 }
 
