@@ -235,6 +235,39 @@ void FillMap(CLanguageTextMap& map, const LanguageTexts& texts) {
     for (const auto& [language, text] : texts) map.SetAt(language, ToCString(text));
 }
 
+std::shared_ptr<const CWizardCopaObject3> ParamPrototype(const CatalogueParam& source) {
+    auto templ = std::make_shared<CWizardCopaObject3>();
+    templ->SetName(source.name.c_str());
+    templ->SetValueID(source.valueId);
+    templ->SetType(source.type);
+    templ->SetExtType(source.extType);
+    templ->SetUnit(source.unit.c_str());
+    templ->SetUsedUnit(source.usedUnit.c_str());
+    templ->SetQuantity(source.quantity.c_str());
+    templ->SetValue(source.defaultValue.c_str());
+    templ->SetDefValBySimLang("", source.defaultValue.c_str());
+    CLanguageTextMap info;
+    FillMap(info, source.info);
+    templ->SetInfoMap(info);
+    CLanguageTextMap description;
+    FillMap(description, source.description);
+    templ->SetDescriptionMap(description);
+    templ->SetOnSheetMode(source.onSheet);
+    templ->SetDeletable(source.deletable ? TRUE : FALSE);
+    return templ;
+}
+
+std::shared_ptr<const CWizardCopaObject3> OutputPrototype(const CatalogueOutput& source) {
+    auto templ = std::make_shared<CWizardCopaObject3>();
+    templ->SetName(source.name.c_str());
+    templ->SetValue(source.text.c_str());
+    CLanguageTextMap description;
+    FillMap(description, source.description);
+    templ->SetDescriptionMap(description);
+    templ->SetDeletable(TRUE);
+    return templ;
+}
+
 } // namespace
 
 const CatalogueParam* CatalogueElement::FindParam(const std::string& name) const {
@@ -338,38 +371,16 @@ std::unique_ptr<ParamHolder> Catalogue::MakeHolder(const CatalogueElement& eleme
     holder->m_strModelText = ToCString(element.modelText);
     FillMap(holder->m_SymbolTexts, element.symbol);
     for (const CatalogueParam& source : element.params) {
-        auto* templ = new CWizardCopaObject3;
-        templ->SetName(source.name.c_str());
-        templ->SetValueID(source.valueId);
-        templ->SetType(source.type);
-        templ->SetExtType(source.extType);
-        templ->SetUnit(source.unit.c_str());
-        templ->SetUsedUnit(source.usedUnit.c_str());
-        templ->SetQuantity(source.quantity.c_str());
-        templ->SetValue(source.defaultValue.c_str());
-        templ->SetDefValBySimLang("", source.defaultValue.c_str());
-        CLanguageTextMap info;
-        FillMap(info, source.info);
-        templ->SetInfoMap(info);
-        CLanguageTextMap description;
-        FillMap(description, source.description);
-        templ->SetDescriptionMap(description);
-        templ->SetOnSheetMode(source.onSheet);
-        templ->SetDeletable(source.deletable ? TRUE : FALSE);
+        if (!source.prototype.made) source.prototype.made = ParamPrototype(source);
+        auto* templ = new CWizardCopaObject3(*source.prototype.made);
         holder->m_ObjectTemplates.Add(templ);
         auto* param = new CWizardCopaObject3(*templ);
         param->SetTemplateObject(templ);
         holder->AddParam(param);
     }
     for (const CatalogueOutput& source : element.outputs) {
-        auto* templ = new CWizardCopaObject3;
-        templ->SetName(source.name.c_str());
-        templ->SetValue(source.text.c_str());
-        CLanguageTextMap description;
-        FillMap(description, source.description);
-        templ->SetDescriptionMap(description);
-        templ->SetDeletable(TRUE);
-        holder->AddOutputTemplate(templ);
+        if (!source.prototype.made) source.prototype.made = OutputPrototype(source);
+        holder->AddOutputTemplate(new CWizardCopaObject3(*source.prototype.made));
     }
     return holder;
 }

@@ -16,6 +16,18 @@ namespace qv {
 // Texts by language ID (0x409 English, ...), in Windows-1252.
 typedef std::map<WORD, std::string> LanguageTexts;
 
+// A template made from the fields of its owner when first needed. A copy of the owner starts
+// without one: the copy may be changed before it is used.
+struct TemplateCache {
+    mutable std::shared_ptr<const CWizardCopaObject3> made;
+    TemplateCache() = default;
+    TemplateCache(const TemplateCache&) {}
+    TemplateCache& operator=(const TemplateCache&) {
+        made.reset();
+        return *this;
+    }
+};
+
 struct CatalogueParam {
     std::string name;
     WORD valueId = 0;
@@ -29,6 +41,10 @@ struct CatalogueParam {
     LanguageTexts description;
     char onSheet = 0;
     bool deletable = false;
+    // The parameter template made from the fields above when the first element of its kind is
+    // made: every element made copies it rather than building it again from texts. Only the
+    // kinds a schematic uses get one.
+    TemplateCache prototype;
 };
 
 // A template of result outputs ("SDB"). Its text is what the editor writes into the model
@@ -38,6 +54,7 @@ struct CatalogueOutput {
     std::string name;
     std::string text;
     LanguageTexts description;
+    TemplateCache prototype;   // as for parameters
 };
 
 // Controls of an element page that switch to the nonlinear form and open or pin-feed the

@@ -794,9 +794,17 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
     // An element given no values is what placing it gives: no page needs to run for it, which
     // also keeps large schematics of plain elements fast.
     if (std::none_of(given.begin(), given.end(), typed)) return true;
-    std::vector<ScriptAction> actions;
-    if (!ParseEditScript(std::vector<std::string>{"ok"}, actions, error)) return false;
+    // The same one action for every element: parsed once.
+    static const std::vector<ScriptAction> pressOk = [] {
+        std::vector<ScriptAction> actions;
+        std::string never;
+        ParseEditScript(std::vector<std::string>{"ok"}, actions, never);
+        return actions;
+    }();
     EditScriptRunner runner;
+    // The listing of the page's controls serves an edit session's user, not this run.
+    runner.makeListings = false;
+    const std::vector<ScriptAction>& actions = pressOk;
     const size_t shownBefore = UserScript::Instance().Shown().size();
     std::string refused;
     if (!RunSession(element, actions, runner, refused)) {

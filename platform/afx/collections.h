@@ -453,7 +453,12 @@ public:
         if (hashSize == 0)
             hashSize = 1;
         m_nHashTableSize = hashSize;
-        Rehash();
+        // An empty map makes its buckets with its first entry: parameters copy four maps
+        // each, most of them empty.
+        if (m_nCount == 0)
+            m_buckets.clear();
+        else
+            Rehash();
     }
 
     BOOL Lookup(ARG_KEY key, VALUE& rValue) const

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CUserException, CException)
@@ -200,9 +201,12 @@ std::vector<qv::WindowCore*> RadioGroup(HWND first)
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 {
     HWND hWnd = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-        value = CString(std::string_view(ControlText(hWnd)));
-    else
+    if (pDX->m_bSaveAndValidate) {
+        CString text;
+        if (CWnd* w = CWnd::FromHandle(hWnd))
+            w->GetWindowText(text);
+        value = std::move(text);
+    } else
         SetControlText(hWnd, value.str());
 }
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include <strings.h>
 
@@ -118,12 +119,75 @@ LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return object ? object->WindowProc(message, wParam, lParam) : 0;
 }
 
+namespace {
+
+size_t ChildSlot(int childId, size_t mask)
+{
+    return (static_cast<size_t>(static_cast<unsigned>(childId)) * 0x9E3779B1u >> 7) & mask;
+}
+
+} // namespace
+
+bool WindowCore::IndexChild(WindowCore* child) const
+{
+    const size_t mask = childIndex.size() - 1;
+    for (size_t i = ChildSlot(child->id, mask);; i = (i + 1) & mask) {
+        if (childIndex[i].child == nullptr) {
+            childIndex[i] = {child->id, child};
+            return true;
+        }
+        // The first child made with an ID is the one the ID names.
+        if (childIndex[i].id == child->id)
+            return false;
+    }
+}
+
 WindowCore* WindowCore::Child(int childId) const
 {
-    for (WindowCore* c : children)
-        if (c->id == childId)
-            return c;
-    return nullptr;
+    if (childIndexStale) {
+        size_t size = 8;
+        while (size < 2 * children.size() + 2)
+            size *= 2;
+        childIndex.assign(size, IndexEntry{0, nullptr});
+        childIndexLive = 0;
+        for (WindowCore* c : children)
+            childIndexLive += IndexChild(c) ? 1 : 0;
+        childIndexStale = false;
+    }
+    const size_t mask = childIndex.size() - 1;
+    for (size_t i = ChildSlot(childId, mask);; i = (i + 1) & mask) {
+        const IndexEntry& e = childIndex[i];
+        if (e.child == nullptr)
+            return nullptr;
+        if (e.id == childId)
+            return e.child;
+    }
+}
+
+void WindowCore::AddChild(WindowCore* child)
+{
+    children.push_back(child);
+    if (childIndexStale)
+        return;
+    // Half the places stay free, so that a look-up meets a free one soon.
+    if (2 * (childIndexLive + 2) > childIndex.size()) {
+        childIndexStale = true;
+        return;
+    }
+    childIndexLive += IndexChild(child) ? 1 : 0;
+}
+
+void WindowCore::RemoveChild(WindowCore* child)
+{
+    children.erase(std::remove(children.begin(), children.end(), child), children.end());
+    // A later child of the same ID may be the one the ID names now.
+    childIndexStale = true;
+}
+
+void WindowCore::ClearChildren()
+{
+    children.clear();
+    childIndexStale = true;
 }
 
 bool WindowCore::IsDescendantOf(const WindowCore* ancestor) const
@@ -157,7 +221,7 @@ WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& classNa
     core->invalid = true;
     core->hwnd = CreateWindowHandle(core);
     if (parent)
-        parent->children.push_back(core);
+        parent->AddChild(core);
     if (object)
         object->m_hWnd = core->hwnd;
     return core;
@@ -185,12 +249,10 @@ void DestroyCore(WindowCore* core)
     }
     for (WindowCore* child : core->children)
         child->parent = nullptr;
-    core->children.clear();
+    core->ClearChildren();
     SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
-    if (core->parent) {
-        auto& siblings = core->parent->children;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), core), siblings.end());
-    }
+    if (core->parent)
+        core->parent->RemoveChild(core);
     DestroyWindowHandle(core->hwnd);
     CWnd* object = core->object;
     core->object = nullptr;
@@ -512,6 +574,8 @@ int CWnd::SetDlgCtrlID(int nID)
         return 0;
     int old = core->id;
     core->id = nID;
+    if (core->parent)
+        core->parent->ChildIdChanged();
     return old;
 }
 
@@ -530,13 +594,11 @@ CWnd* CWnd::SetParent(CWnd* pNewParent)
     if (newParent == core || (newParent && newParent->IsDescendantOf(core)))
         return nullptr;
     CWnd* old = GetParent();
-    if (core->parent) {
-        auto& siblings = core->parent->children;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), core), siblings.end());
-    }
+    if (core->parent)
+        core->parent->RemoveChild(core);
     core->parent = newParent;
     if (newParent)
-        newParent->children.push_back(core);
+        newParent->AddChild(core);
     return old;
 }
 
@@ -639,9 +701,11 @@ int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
 void CWnd::GetWindowText(CString& rString) const
 {
     const int length = GetWindowTextLength();
-    std::string buffer(static_cast<size_t>(length) + 1, '\0');
-    const int n = GetWindowText(buffer.data(), length + 1);
-    rString = CString(buffer.data(), n);
+    // Read straight into the string's own buffer: pages read every value this way.
+    CString text;
+    const int n = GetWindowText(text.GetBufferSetLength(length + 1), length + 1);
+    text.ReleaseBuffer(n);
+    rString = std::move(text);
 }
 
 void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString)

@@ -502,6 +502,25 @@ BOOL WriteString(const std::string& path, LPCSTR section, LPCSTR key, LPCSTR val
     CacheEntry& entry = LoadEntry(path);
     if (!entry.readable)
         return FALSE; // rewriting a file that could not be read would lose its content
+    if (key && value) {
+        // A key that already reads so changes nothing. Pages write their column widths each
+        // time they close, mostly the same ones: this answer saves copying and printing the
+        // whole profile twice to find that out. The key found is the one the write would set.
+        const Line* found = nullptr;
+        for (size_t i = 1; i < entry.profile.sections.size() && !found; ++i) {
+            if (!SameName(entry.profile.sections[i].name, sectionName))
+                continue;
+            for (const Line& line : entry.profile.sections[i].lines)
+                if (line.isKey && SameName(line.key, keyName)) {
+                    found = &line;
+                    break;
+                }
+        }
+        if (found && found->raw.size() == found->key.size() + 1 + strlen(value) &&
+            found->raw.compare(0, found->key.size(), found->key) == 0 && found->raw[found->key.size()] == '=' &&
+            found->raw.compare(found->key.size() + 1, std::string::npos, value) == 0)
+            return TRUE;
+    }
     Profile profile = entry.profile; // a copy: the cache changes only when the file did
     Section* target = FindSection(profile, sectionName);
     if (!key) {

@@ -74,6 +74,17 @@ const ResourceScript* FindModuleResources(void* native) {
 } // namespace
 
 const ResourceScript* GetModuleResources(HMODULE module) {
+    // Pages ask for the same module's dialogs and strings many times in a row. A module found
+    // live stays live, with the same script, until some module is unloaded, so the last answer
+    // holds until then without taking the loader's lock.
+    struct LastAnswer {
+        HMODULE module = nullptr;
+        unsigned long unloads = 0;
+        const ResourceScript* script = nullptr;
+    };
+    static thread_local LastAnswer last;
+    if (module != nullptr && module == last.module && ModuleUnloadCount() == last.unloads) return last.script;
+    const unsigned long unloadsBefore = ModuleUnloadCount();
     void* native = ModuleNativeHandle(module);
     if (!native) return nullptr;
     // Strings and dialogs are looked up many times per element; finding the script's owner
@@ -86,10 +97,14 @@ const ResourceScript* GetModuleResources(HMODULE module) {
         cache.byModule.clear();
         cache.unloadsSeen = unloads;
     }
-    auto known = cache.byModule.find(native);
-    if (known != cache.byModule.end()) return known->second;
-    const ResourceScript* script = FindModuleResources(native);
-    cache.byModule.emplace(native, script);
+    const ResourceScript* script = nullptr;
+    if (auto known = cache.byModule.find(native); known != cache.byModule.end()) {
+        script = known->second;
+    } else {
+        script = FindModuleResources(native);
+        cache.byModule.emplace(native, script);
+    }
+    last = {module, unloadsBefore, script};
     return script;
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,51 @@ TEST_F(MessageMaps, AMemberControlDestroyedFirstLeavesItsParent)
     }
     EXPECT_EQ(parent.GetDlgItem(7), nullptr);
     EXPECT_EQ(parent.GetWindow(GW_CHILD), nullptr);
+}
+
+// A control ID names the first child made with it that is still there, whatever came and
+// went before: 40 children (more than a small dialog holds), some sharing IDs.
+TEST_F(MessageMaps, ControlIdsNameTheFirstLiveChildMadeWithThem)
+{
+    struct Case {
+        const char* what;
+        int destroy;      // index of a child to destroy first, -1: none
+        int renumber;     // index of a child to give ID 999, -1: none
+        int moveAway;     // index of a child to move to another parent, -1: none
+        int id;           // the ID looked up
+        int expected;     // index of the child found, -1: none
+    };
+    const Case cases[] = {
+        {"unique ID", -1, -1, -1, 17, 17},
+        {"shared ID: the first made", -1, -1, -1, 1000, 30},
+        {"the first destroyed: the next", 30, -1, -1, 1000, 31},
+        {"a later one destroyed: still the first", 33, -1, -1, 1000, 30},
+        {"renumbered: found by its new ID", -1, 5, -1, 999, 5},
+        {"renumbered: gone from its old ID", -1, 5, -1, 5, -1},
+        {"first renumbered: the next under the old ID", -1, 30, -1, 1000, 31},
+        {"moved to another parent", -1, -1, 12, 12, -1},
+        {"an ID no child has", -1, -1, -1, 4242, -1},
+    };
+    for (const Case& c : cases) {
+        CWnd parent, other;
+        ASSERT_TRUE(parent.CreateMessageWindow());
+        ASSERT_TRUE(other.CreateMessageWindow());
+        std::vector<std::unique_ptr<CEdit>> children;
+        for (int i = 0; i < 40; ++i) {
+            children.push_back(std::make_unique<CEdit>());
+            const UINT id = i < 30 ? static_cast<UINT>(i) : 1000u;
+            ASSERT_TRUE(children.back()->Create(WS_CHILD, CRect(0, 0, 1, 1), &parent, id));
+        }
+        EXPECT_EQ(parent.GetDlgItem(0), children[0].get()) << c.what;   // the index is in use
+        if (c.destroy >= 0)
+            children[static_cast<size_t>(c.destroy)]->DestroyWindow();
+        if (c.renumber >= 0)
+            children[static_cast<size_t>(c.renumber)]->SetDlgCtrlID(999);
+        if (c.moveAway >= 0)
+            children[static_cast<size_t>(c.moveAway)]->SetParent(&other);
+        CWnd* expected = c.expected < 0 ? nullptr : children[static_cast<size_t>(c.expected)].get();
+        EXPECT_EQ(parent.GetDlgItem(c.id), expected) << c.what;
+    }
 }
 
 TEST_F(MessageMaps, DlgItemTextAndIntegersRoundTripAndRejectJunk)
