@@ -1,6 +1,7 @@
 // The host as a user runs it with careless or hostile input: what a failed command leaves
 // behind, how data files are named, what `edit -o` and `load` write, and what is printed.
 #include "editor/catalogue.h"
+#include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
 #include "editor/text_codec.h"
 
@@ -23,9 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
-struct HostRun {
-    int exitCode = -1;
-    std::string out;
+struct HostRun : qv_test::CapturedRun {
     std::string err;
 };
 
@@ -60,18 +59,11 @@ std::string Quote(const std::string& text) {
 
 // Runs the host in the scratch folder; stdout and stderr captured.
 HostRun RunHost(const Scratch& scratch, const std::string& args) {
-    HostRun result;
     const std::string errPath = (scratch.path.parent_path() / (scratch.path.filename().string() + ".err")).string();
-    const std::string command = "cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
-                                Quote(errPath + ".ini") + " " + Quote(QVHOST_PATH) + " " + args + " 2>" + Quote(errPath);
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    result.err = ReadFile(errPath);
+    HostRun result{qv_test::RunCaptured("cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
+                                        Quote(errPath + ".ini") + " " + Quote(QVHOST_PATH) + " " + args + " 2>" +
+                                        Quote(errPath)),
+                   ReadFile(errPath)};
     std::remove(errPath.c_str());
     std::remove((errPath + ".ini").c_str());
     return result;

@@ -1,6 +1,7 @@
 // The nonlinear transformer: model text with its characteristic, the archive block it
 // shares with the resistor, conversions of older data, and its page driven as a user.
 #include "passive_support.h"
+#include "tests/support/edit_cycle_checks.h"
 #include "tests/support/text_files.h"
 
 #include "framework/param_access.h"
@@ -315,17 +316,7 @@ TEST_F(NonlinearTransformer, EveryEditMakesAFreshPageAndGivesTheOldCookieBack) {
     auto wizard = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1");
     wizard->Initialize(0);
     // The editor closes a sheet before it opens the next; the wizard keeps its page.
-    {
-        CPropertySheet first("a");
-        ASSERT_TRUE(wizard->DoEditProperties(first, 1));
-    }
-    {
-        CPropertySheet second("b");
-        ASSERT_TRUE(wizard->DoEditProperties(second, 1));
-    }
-    EXPECT_EQ(1, editor->OutstandingCookies());
-    wizard->EndEditProperties();
-    EXPECT_EQ(0, editor->OutstandingCookies());
+    ExpectSecondEditGivesTheFirstSetBack(*wizard, *editor, true);
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 

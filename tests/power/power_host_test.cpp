@@ -1,5 +1,6 @@
 // The example schematic of the semiconductors through the command-line host: its model
 // description with the data file of the data-pairs diode, and saving and loading its wizards.
+#include "tests/support/host_run.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
 
@@ -20,22 +21,10 @@ namespace {
 
 using qv_test::ReadFile;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
+using RunResult = qv_test::CapturedRun;
 
 RunResult RunHost(const std::string& args, const std::string& profile) {
-    RunResult result;
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    return result;
+    return qv_test::RunCaptured("QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>&1");
 }
 
 class PowerHost : public ::testing::Test {

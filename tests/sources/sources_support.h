@@ -5,6 +5,7 @@
 #include "framework/ac_parameters.h"
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
+#include "tests/support/described_rows.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
@@ -16,17 +17,7 @@ namespace sources_test {
 
 using namespace qv_test;
 
-// One parameter of a test element.
-struct ParamRow {
-    WORD id;
-    const char* name;
-    const char* value;
-    DWORD type;
-    const char* quantity = "";
-    const char* unit = "";
-    const char* description = "";
-    DWORD extType = 0;
-};
+using ParamRow = DescribedRow;
 
 // The voltage source as the catalogue defines it.
 inline const std::vector<ParamRow> kVoltageRows = {
