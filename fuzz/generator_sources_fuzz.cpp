@@ -44,11 +44,6 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {1002, "V_SRC"}});
 }
 
-// Whole: a block of the current schemas (the Fourier source has no AC page).
-bool Whole(CSourceTypeWizardBase4& wizard, const std::vector<BYTE>&) {
-    return wizard.GetACSchema() == 0 && wizard.GetSchema() == 0;
-}
-
 void PageBlock(const uint8_t* data, size_t size) {
     PageReadsBlocks<CVCOWizard4, CPropVCO>(SourceSet(), data, size);
 }
@@ -87,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         qv::UserScript::Instance().Reset();
         switch (choice % 9) {
         case 0:
-            StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<0>);
             break;
         case 1:
-            StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<0>);
             break;
         case 2:
             PageBlock(rest, restSize);
