@@ -33,8 +33,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(p
 // A scratch folder for one test, removed with it; the host runs inside it.
 struct Scratch {
     Scratch() {
-        char pattern[] = "/tmp/qvhost_out_XXXXXX";
-        path = mkdtemp(pattern);
+        std::string pattern = qv_test::TempFolder() + "/qvhost_out_XXXXXX";
+        path = mkdtemp(pattern.data());
     }
     ~Scratch() {
         std::error_code code;

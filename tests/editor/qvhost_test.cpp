@@ -1,5 +1,6 @@
 #include "tests/support/host_run.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
@@ -64,17 +65,8 @@ TEST(Qvhost, ListsEveryFactoryIdWithItsBase) {
 std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples/resistor_network.json'"; }
 
 // A scratch folder for one test, removed with it.
-struct Scratch {
-    Scratch() {
-        std::string pattern = qv_test::TempFolder() + "/qvhost_cli_XXXXXX";
-        path = mkdtemp(pattern.data());
-    }
-    ~Scratch() {
-        std::error_code code;
-        std::filesystem::remove_all(path, code);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path;
+struct Scratch : qv_test::ScratchFolder {
+    Scratch() : ScratchFolder("qvhost_cli") {}
 };
 
 TEST(Qvhost, CommandsRefuseMissingOrWrongArguments) {

@@ -2,6 +2,7 @@
 // description with the data file of the data-pairs diode, and saving and loading its wizards.
 #include "tests/support/host_run.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
@@ -29,20 +30,13 @@ RunResult RunHost(const std::string& args, const std::string& profile) {
 
 class PowerHost : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/power_host_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-    }
+    void SetUp() override { ASSERT_FALSE(folder.empty()); }
     RunResult Run(const std::string& args) { return RunHost(args, folder + "/profile.ini"); }
     std::string At(const std::string& name) const { return folder + "/" + name; }
     static std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples/rectifier.json'"; }
 
-    std::string folder;
+    const qv_test::ScratchFolder scratch{"power_host"};
+    const std::string folder = scratch.path;
 };
 
 TEST_F(PowerHost, DescribeWritesTheKeywordsAndTheDiodesTable) {

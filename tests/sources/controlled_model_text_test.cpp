@@ -1,6 +1,7 @@
 // Model text of the controlled sources, compared as whole texts, with the data file of a
 // Data Pairs characteristic and the requests each way of writing sends.
 #include "controlled_support.h"
+#include "tests/support/characteristic_sheet.h"
 
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
@@ -96,17 +97,7 @@ TEST_F(SourcesModelText, DataPairsAsTheUserEntersThemGoIntoADataFile) {
         OpenPage<CNonlinearVoltageSourceWizard4> open(*wizard);
         CWnd* page = open.Page();
         ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2005), 2));
-        qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-            CPropertyPage* table = inner.GetActivePage();
-            ASSERT_NE(nullptr, table);
-            ASSERT_TRUE(qv::ui::Click(table, 2114));
-            ASSERT_TRUE(qv::ui::Click(table, 2397));
-            ASSERT_TRUE(qv::ui::Click(table, 1122));
-            ASSERT_TRUE(qv::ui::Click(table, 1122));
-            CWnd* list = table->GetDlgItem(2121);
-            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "2.5"));
-        });
+        qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterPairs(inner, "2.5"); });
         ASSERT_TRUE(qv::ui::Click(page, 2016));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     }
