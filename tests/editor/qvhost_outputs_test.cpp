@@ -193,24 +193,32 @@ TEST(QvhostOutputs, AnEditedSchematicHoldsTheStateNotTheClicks) {
     EXPECT_EQ(ReadFile(scratch / "a.desc"), ReadFile(scratch / "b.desc"));
 }
 
-TEST(QvhostOutputs, ALoadedSchematicDescribesAsTheSavedOne) {
+// Runs check(path, scratch, schematic) on every shipped example, each in a scratch folder of
+// its own; there must be examples.
+template <class Check>
+void ForEachExample(Check check) {
     int examples = 0;
     for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
         if (entry.path().extension() != ".json") continue;
         ++examples;
         Scratch scratch;
-        const std::string schematic = ReadFile(entry.path());
+        check(entry.path(), scratch, ReadFile(entry.path()));
+    }
+    EXPECT_GT(examples, 0);
+}
+
+TEST(QvhostOutputs, ALoadedSchematicDescribesAsTheSavedOne) {
+    ForEachExample([](const fs::path& example, const Scratch& scratch, const std::string& schematic) {
         const std::string saved = Describe(scratch, "saved", schematic);
         ASSERT_EQ(0, RunHost(scratch, "save saved/s.json -o a.qva").exitCode);
         const HostRun load = RunHost(scratch, "load a.qva");
         ASSERT_EQ(0, load.exitCode) << load.err;
         EXPECT_EQ(std::string::npos, load.out.find("CH_")) << load.out;
-        EXPECT_EQ(saved, Describe(scratch, "loaded", load.out)) << entry.path();
+        EXPECT_EQ(saved, Describe(scratch, "loaded", load.out)) << example;
         // Printing the loaded schematic changes nothing that is saved.
         ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode);
         EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
-    }
-    EXPECT_GT(examples, 0);
+    });
 }
 
 TEST(QvhostOutputs, ARenameOnThePageIsCarriedOutOrRefused) {
@@ -309,25 +317,19 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
 // (cancelled), describes exactly as the example does: the wizards' own data, the flags they
 // set and the parameters they created all come back.
 TEST(QvhostOutputs, AnEditedExampleDescribesAsTheExample) {
-    int examples = 0;
-    for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
-        if (entry.path().extension() != ".json") continue;
-        ++examples;
-        Scratch scratch;
-        const std::string schematic = ReadFile(entry.path());
+    ForEachExample([](const fs::path& example, const Scratch& scratch, const std::string& schematic) {
         const std::string original = Describe(scratch, "original", schematic);
         const size_t at = schematic.find("\"name\": \"");
-        ASSERT_NE(std::string::npos, at) << entry.path();
+        ASSERT_NE(std::string::npos, at) << example;
         const std::string first = schematic.substr(at + 9, schematic.find('"', at + 9) - at - 9);
         WriteFile(scratch / "original" / "cancel.txt", "cancel\n");
         const HostRun edit =
             RunHost(scratch, "edit original/s.json --element " + Quote(first) + " --script original/cancel.txt -o e.json");
-        ASSERT_EQ(0, edit.exitCode) << entry.path() << ": " << edit.err;
+        ASSERT_EQ(0, edit.exitCode) << example << ": " << edit.err;
         const std::string edited = ReadFile(scratch / "e.json");
-        EXPECT_EQ(original, Describe(scratch, "original", edited)) << entry.path();
-        EXPECT_EQ(std::string::npos, original.find("@PARAMLIST")) << entry.path() << ": the list is filled\n" << original;
-    }
-    EXPECT_GT(examples, 0);
+        EXPECT_EQ(original, Describe(scratch, "original", edited)) << example;
+        EXPECT_EQ(std::string::npos, original.find("@PARAMLIST")) << example << ": the list is filled\n" << original;
+    });
 }
 
 TEST(QvhostOutputs, WizardDataThatIsNotTheWizardsIsRefusedNamingTheElement) {
