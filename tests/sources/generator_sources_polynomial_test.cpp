@@ -12,7 +12,6 @@ using namespace sources_test;
 
 namespace {
 
-constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPEP1 ( @LIST @PARAMLIST);";
 
 std::vector<ParamRow> PolynomialRows(const char* order, int quantities, std::vector<const char*> coefficients = {}) {
@@ -146,12 +145,7 @@ TEST(GeneratorPolynomialMonomials, TwoQuantitiesOfOrderTwoAndTheLimits) {
 
 class GeneratorPolynomial : public SourcesTest {
 protected:
-    std::string Write(CWizardBase4& wizard, const char* model = kModel) {
-        CString text = model;
-        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
-        EXPECT_EQ(0, g_PlaceholderList.GetSize());
-        return text.str();
-    }
+    std::string Write(CWizardBase4& wizard, const char* model = kModel) { return WriteModel(wizard, model); }
 };
 
 TEST_F(GeneratorPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {

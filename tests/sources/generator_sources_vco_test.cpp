@@ -9,7 +9,6 @@ using namespace sources_test;
 
 namespace {
 
-constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPEO1 ( @PARAMLIST);";
 
 const std::vector<ParamRow> kVCORows = {
@@ -35,12 +34,7 @@ void SettleVCO(CSourceTypeWizardBase4& wizard, int sourceType, const std::vector
 
 class GeneratorVCO : public SourcesTest {
 protected:
-    std::string Write(CWizardBase4& wizard, const char* model = kModel) {
-        CString text = model;
-        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
-        EXPECT_EQ(0, g_PlaceholderList.GetSize());
-        return text.str();
-    }
+    std::string Write(CWizardBase4& wizard, const char* model = kModel) { return WriteModel(wizard, model); }
 };
 
 TEST_F(GeneratorVCO, TemplateWithoutImmanentLeavesTheTextAlone) {

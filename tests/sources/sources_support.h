@@ -86,6 +86,14 @@ protected:
     std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, const char* name, DWORD* element = nullptr) {
         return Attached<Wizard>(MakeHolder(rows, name), element);
     }
+
+    // The text the wizard writes from the model for the immanent template.
+    std::string WriteModel(CWizardBase4& wizard, const char* model) {
+        CString text = model;
+        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
+        EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "every pending placeholder is resolved or dropped";
+        return text.str();
+    }
 };
 
 // The source pages and the AC page open on a sheet.
