@@ -18,7 +18,7 @@ using qv_test::ReadFile;
 
 constexpr char kTemplate[] = "IMMANENT";
 
-class SourcesModelText : public PassiveTest {
+class SourcesModelText : public ControlledSourcesTest {
 protected:
     std::string Write(CNonlinearSourceWizardBase4& wizard, const char* name, const char* templ = kTemplate) {
         CString text = CString("@TYPE") + name + " ( @PARAMLIST);";
@@ -53,11 +53,7 @@ TEST_F(SourcesModelText, EveryFormWritesItsKeywordAndItsParameters) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current ? "current " : "voltage ") + c.startForm);
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(WithStartForm(kCurrentRows, c.startForm), "E1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(WithStartForm(kVoltageRows, c.startForm), "E1");
+        auto wizard = NewSource(c.current, "E1", c.startForm);
         EXPECT_EQ(c.expected, Write(*wizard, "E1"));
         EXPECT_TRUE(fs::is_empty(root / "model")) << "only a table of data pairs writes a data file";
     }
@@ -77,11 +73,7 @@ TEST_F(SourcesModelText, FormsOutsideTheKeywordTableTakeTheFirstKeyword) {
         {true, 9 | kModeUserFile, "IV E1 ( QUANT := @QUANT );"},
     };
     for (const Case& c : cases) {
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "E1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
+        auto wizard = NewSource(c.current, "E1");
         Store(*wizard, 1, c.form, "", "", {"QUANT"});
         EXPECT_EQ(c.expected, Write(*wizard, "E1")) << c.form;
     }
@@ -195,11 +187,7 @@ TEST_F(SourcesModelText, ReinitialisationKeepsTheStoredForm) {
         {true, 1, "II E1 ( QUANT := @QUANT, FACT := @FACT );"},
     };
     for (const Case& c : cases) {
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "E1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
+        auto wizard = NewSource(c.current, "E1");
         Store(*wizard, 1, c.form, "", "", {});
         EXPECT_EQ(c.expected, Write(*wizard, "E1")) << c.form;
         EXPECT_EQ(c.form, wizard->GetModeWord());

@@ -30,4 +30,18 @@ inline void Store(CNonlinearSourceWizardBase4& wizard, DWORD kind, DWORD modeWor
     WithSnapshots(names, [&](CPtrArray* list) { wizard.StoreSettings(kind, modeWord, xLabel, yLabel, list); });
 }
 
+// The fixture of the passive tests, with either source made on a new element.
+class ControlledSourcesTest : public PassiveTest {
+protected:
+    // The current or the voltage source on a new element of this name; with a start form,
+    // parameter 1000 names it.
+    std::unique_ptr<CNonlinearSourceWizardBase4> NewSource(bool current, const char* name,
+                                                           const char* startForm = nullptr) {
+        const std::vector<ParamRow>& rows = current ? kCurrentRows : kVoltageRows;
+        const std::vector<ParamRow> set = startForm ? WithStartForm(rows, startForm) : rows;
+        if (current) return NewWizard<CNonlinearCurrentSourceWizard4>(set, name);
+        return NewWizard<CNonlinearVoltageSourceWizard4>(set, name);
+    }
+};
+
 } // namespace sources_test
