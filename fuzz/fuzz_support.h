@@ -172,6 +172,15 @@ void ReadPageBlocks(Page& page, const uint8_t* data, size_t size) {
     if (consumed > size || cursor != data + consumed) std::abort();
 }
 
+// The page's window, made from its template (a page that cannot be made ends the run), for
+// read(page); the window goes afterwards.
+template <class Page, class Read>
+void WithWindow(Page& page, UINT templateId, Read read) {
+    if (!page.Create(templateId, nullptr)) std::abort();
+    read(page);
+    page.DestroyWindow();
+}
+
 // What a conversion does after storing when a target checks nothing more.
 struct NothingMore {
     template <class Wizard>

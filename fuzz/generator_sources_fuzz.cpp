@@ -68,10 +68,10 @@ void HarmonicsImport(const uint8_t* data, size_t size, bool text) {
     WithEditor<CFourierSourceWizard4>(SourceSet(), [&](CFourierSourceWizard4& wizard) {
         ScopedParamSet params{RequestTarget(&wizard)};
         CPropFourierSource page(&wizard, params.Holder());
-        if (!page.Create(qv::sources::kFourierTemplate, nullptr)) std::abort();
-        if (page.ReadDataFile(path.c_str()) && qv::sources::TableRows(page.GetTable()) != page.List().GetItemCount())
-            std::abort();
-        page.DestroyWindow();
+        WithWindow(page, qv::sources::kFourierTemplate, [&](CPropFourierSource& read) {
+            if (read.ReadDataFile(path.c_str()) && qv::sources::TableRows(read.GetTable()) != read.List().GetItemCount())
+                std::abort();
+        });
     });
 }
 
