@@ -69,6 +69,17 @@ protected:
         if (!qv::ReadSchematic(json, schematic, error)) return false;
         return host.Build(schematic, folder.string() + "/", error);
     }
+    // What describing the resistor network example into "<folder>/network.desc" wrote: the
+    // description and its table of data pairs, as the goldens have them.
+    void ExpectNetworkGoldens(const std::vector<std::string>& written) {
+        ASSERT_EQ(2u, written.size());
+        EXPECT_EQ((folder / "network.desc").string(), written[0]);
+        EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]) << "only data pairs are written to a file";
+        EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
+        EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
+                  ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    }
+
     // Builds the schematic, describes it into "<folder>/d.desc" and gives that text; `written`
     // gets the files written. A failure to build or describe fails the test.
     std::string Described(const std::string& json, std::vector<std::string>* written = nullptr) {
@@ -94,12 +105,7 @@ TEST_F(HostTest, ExampleDescriptionAndDataFileMatchTheGoldenText) {
     std::vector<std::string> written;
     std::string error;
     ASSERT_TRUE(host.Describe((folder / "network.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ((folder / "network.desc").string(), written[0]);
-    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]) << "only data pairs are written to a file";
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
-              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    ASSERT_NO_FATAL_FAILURE(ExpectNetworkGoldens(written));
     EXPECT_FALSE(fs::exists(folder / "network.desc.part"));
     EXPECT_TRUE(host.Editor().Breaches().empty());
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
@@ -342,11 +348,7 @@ TEST_F(HostTest, StreamingJobsGiveWhatTheWholeSchematicGives) {
     const std::string here = folder.string() + "/";
     std::vector<std::string> written;
     ASSERT_TRUE(host.DescribeSchematic(schematic, here, (folder / "network.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
-              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    ASSERT_NO_FATAL_FAILURE(ExpectNetworkGoldens(written));
     EXPECT_EQ(0u, host.ElementCount());
     EXPECT_EQ(nullptr, host.Editor().Holder(1)) << "every element's set is gone";
 
@@ -475,11 +477,7 @@ TEST_F(HostTest, JobsOnTheTextGiveWhatTheReadSchematicGives) {
 
     std::vector<std::string> written;
     ASSERT_TRUE(host.DescribeSchematicText(text, plan, here, (folder / "network.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
-              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    ASSERT_NO_FATAL_FAILURE(ExpectNetworkGoldens(written));
     EXPECT_EQ(0u, host.ElementCount());
 
     // A host that did nothing before: the archive names the document of the text.

@@ -11,19 +11,12 @@ namespace {
 
 constexpr char kModel[] = "@TYPEO1 ( @PARAMLIST);";
 
-const std::vector<ParamRow> kVCORows = {
+const std::vector<ParamRow> kVCORows = GeneratorRows({
     {.id = 2151, .name = "UL", .value = "10", .type = 0x4, .quantity = "Voltage", .unit = "V"},
     {.id = 2152, .name = "LL", .value = "-10", .type = 0x4, .quantity = "Voltage", .unit = "V"},
     {.id = 2034, .name = "AMPL", .value = "5", .type = 0x4, .quantity = "Voltage", .unit = "V"},
     {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
-    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
-};
+});
 
 void SettleVCO(CSourceTypeWizardBase4& wizard, int sourceType, const std::vector<const char*>& names) {
     CPtrArray list;

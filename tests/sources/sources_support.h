@@ -96,6 +96,23 @@ protected:
     }
 };
 
+// A generator source's set: its own parameters, then "SPC", the AC parameters (the parts
+// in use) and the outputs V and I, then the outputs of its own.
+inline std::vector<ParamRow> GeneratorRows(std::vector<ParamRow> own, const std::vector<ParamRow>& ownOutputs = {}) {
+    const std::vector<ParamRow> shared = {
+        {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
+        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
+        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
+        {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
+        {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
+        {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+        {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    };
+    own.insert(own.end(), shared.begin(), shared.end());
+    own.insert(own.end(), ownOutputs.begin(), ownOutputs.end());
+    return own;
+}
+
 // The source pages and the AC page open on a sheet.
 template <class Wizard>
 using OpenPages = OpenPage<Wizard>;
