@@ -37,13 +37,8 @@ const std::vector<Row> kSumRows = {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The transfer-function page keeps its column widths in the user profile: the fuzzer
-    // gets a profile file of its own in the temporary folder.
-    fuzzsetup::UseOwnProfile("blocks_fuzz_profile");
-    fuzzsetup::LoadPlugin();
-    return 0;
-}
+// The transfer-function page keeps its column widths in the user profile.
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("blocks_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {

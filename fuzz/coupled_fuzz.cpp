@@ -40,22 +40,19 @@ void Convert(const uint8_t* data, size_t size, bool describe) {
 
 } // namespace
 
+// The block is read, then converted as older data.
+template <class Wizard>
+void ReadAndConvert(const uint8_t* data, size_t size, bool describe) {
+    StoreLoadStore<Wizard>(std::vector<BYTE>(data, data + size), kSchema<0>);
+    Convert<Wizard>(data, size, describe);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const std::vector<BYTE> bytes(data + 1, data + size);
-    switch (data[0] % 3) {
-    case 0:
-        StoreLoadStore<CMutualInductanceWizard4>(bytes, kSchema<0>);
-        Convert<CMutualInductanceWizard4>(data + 1, size - 1, true);
-        break;
-    case 1:
-        StoreLoadStore<CTwoWindingTransformerWizard4>(bytes, kSchema<0>);
-        Convert<CTwoWindingTransformerWizard4>(data + 1, size - 1, true);
-        break;
-    default:
-        StoreLoadStore<CNonlinearTransformerWizard4>(bytes, kSchema<0>);
-        Convert<CNonlinearTransformerWizard4>(data + 1, size - 1, false);
-        break;
-    }
-    return 0;
+    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 3) {
+        case 0: ReadAndConvert<CMutualInductanceWizard4>(rest, restSize, true); break;
+        case 1: ReadAndConvert<CTwoWindingTransformerWizard4>(rest, restSize, true); break;
+        default: ReadAndConvert<CNonlinearTransformerWizard4>(rest, restSize, false); break;
+        }
+    });
 }

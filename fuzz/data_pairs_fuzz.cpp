@@ -63,44 +63,43 @@ void PageArchive(const BYTE* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const size_t restSize = size - 1;
-    // An exact copy: nothing beyond the input is readable.
-    std::unique_ptr<BYTE[]> rest(new BYTE[restSize == 0 ? 1 : restSize]);
-    std::memcpy(rest.get(), data + 1, restSize);
-    switch (data[0] % 6) {
-    case 0:
-        StoreLoadStore<CTFMDataPairsWizard4>(std::vector<BYTE>(rest.get(), rest.get() + restSize), kSchema<0>);
-        break;
-    case 1:
-        WithElement<CTFMDataPairsWizard4>([&](CTFMDataPairsWizard4& w) {
-            w.DoConversionFrom4x(rest.get(), static_cast<long>(restSize));
-            StoreBlock(w);
-        });
-        break;
-    case 2:
-        WithElement<CTFMDataPairsWizard4>([&](CTFMDataPairsWizard4& w) {
-            w.DoConvertWizard3Data(rest.get(), static_cast<long>(restSize));
-            StoreBlock(w);
-        });
-        break;
-    case 3:
-        PageArchive(rest.get(), restSize);
-        break;
-    case 4:
-        WithElement<CStepFunctionBlockWizard4>([&](CStepFunctionBlockWizard4& w) {
-            w.DoConvertWizard3Data(rest.get(), static_cast<long>(restSize));
-            CString text = "STEP E1 ( @PARAMLIST);";
-            w.WriteSimDescr(nullptr, "IMMANENT", text);
-        });
-        break;
-    default:
-        WithElement<CRandomBlockWizard4>([&](CRandomBlockWizard4& w) {
-            w.DoConvertWizard3Data(rest.get(), static_cast<long>(restSize));
-            CString text = "RANDOM E1 ( @PARAMLIST);";
-            w.WriteSimDescr(nullptr, "IMMANENT", text);
-        });
-        break;
-    }
-    return 0;
+    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* restData, size_t restSize) {
+        // An exact copy: nothing beyond the input is readable.
+        std::unique_ptr<BYTE[]> rest(new BYTE[restSize == 0 ? 1 : restSize]);
+        std::memcpy(rest.get(), restData, restSize);
+        switch (choice % 6) {
+        case 0:
+            StoreLoadStore<CTFMDataPairsWizard4>(std::vector<BYTE>(rest.get(), rest.get() + restSize), kSchema<0>);
+            break;
+        case 1:
+            WithElement<CTFMDataPairsWizard4>([&](CTFMDataPairsWizard4& w) {
+                w.DoConversionFrom4x(rest.get(), static_cast<long>(restSize));
+                StoreBlock(w);
+            });
+            break;
+        case 2:
+            WithElement<CTFMDataPairsWizard4>([&](CTFMDataPairsWizard4& w) {
+                w.DoConvertWizard3Data(rest.get(), static_cast<long>(restSize));
+                StoreBlock(w);
+            });
+            break;
+        case 3:
+            PageArchive(rest.get(), restSize);
+            break;
+        case 4:
+            WithElement<CStepFunctionBlockWizard4>([&](CStepFunctionBlockWizard4& w) {
+                w.DoConvertWizard3Data(rest.get(), static_cast<long>(restSize));
+                CString text = "STEP E1 ( @PARAMLIST);";
+                w.WriteSimDescr(nullptr, "IMMANENT", text);
+            });
+            break;
+        default:
+            WithElement<CRandomBlockWizard4>([&](CRandomBlockWizard4& w) {
+                w.DoConvertWizard3Data(rest.get(), static_cast<long>(restSize));
+                CString text = "RANDOM E1 ( @PARAMLIST);";
+                w.WriteSimDescr(nullptr, "IMMANENT", text);
+            });
+            break;
+        }
+    });
 }

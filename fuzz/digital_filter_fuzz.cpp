@@ -42,11 +42,7 @@ const std::vector<Row> kRows = {{2188, "N", "3", 0x4},        {2193, "D", "4", 0
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzsetup::UseOwnProfile("digital_filter_fuzz_profile");
-    fuzzsetup::LoadPlugin();
-    return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("digital_filter_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {

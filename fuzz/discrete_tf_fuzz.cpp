@@ -42,13 +42,8 @@ const std::vector<Row> kRows = {{2188, "N", "2", 0x4},   {2193, "D", "3", 0x4}, 
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The pages keep their column widths in the user profile: the fuzzer gets a profile file
-    // of its own in the temporary folder.
-    fuzzsetup::UseOwnProfile("discrete_tf_fuzz_profile");
-    fuzzsetup::LoadPlugin();
-    return 0;
-}
+// The pages keep their column widths in the user profile.
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("discrete_tf_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {

@@ -26,23 +26,14 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {2434, "AC_PHASE"}, {2430, "AC_RE"}, {2432, "AC_IM"}});
 }
 
-// Whole: a block of the current schemas.
-bool Whole(CLinearDomainsSourceWizardBase4& wizard, const std::vector<BYTE>&) {
-    return wizard.GetACSchema() == 0 && wizard.GetSchema() == 2;
-}
-
 void PageBlock(const uint8_t* data, size_t size) {
     PageReadsBlocks<CLinearDomainsSourceAWizard4, CPropLinearDomainsSourceA>(SourceSet(), data, size);
 }
 
+// Whatever was converted can be written too.
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size) {
-    ConvertAndStore<Wizard>(SourceSet(), data, size, [&](Wizard& wizard) {
-        // Whatever was converted can be written too.
-        CString text = "@TYPE@NAME ( @PARAMLIST);";
-        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
-        g_PlaceholderList.DeleteAll();
-    });
+    ConvertAndDescribe<Wizard>(SourceSet(), data, size, "@TYPE@NAME ( @PARAMLIST);");
 }
 
 } // namespace
@@ -52,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         switch (choice % 4) {
         case 0:
             StoreLoadStore<CLinearDomainsSourceAWizard4, CLinearDomainsSourceBWizard4>(
-                std::vector<BYTE>(rest, rest + restSize), Whole);
+                std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<2>);
             break;
         case 1:
             PageBlock(rest, restSize);

@@ -85,11 +85,11 @@ void DeadTimeFile(const uint8_t* data, size_t size) {
         ScopedParamSet params{RequestTarget(&wizard)};
         CPropDeadBlock page(&wizard, params.Cookie());
         page.SetHidden(true);
-        if (!page.Create(qv::blocks::kDeadTimeTemplate, nullptr)) std::abort();
-        if (page.ReadInitialValueFile(path.c_str()) &&
-            static_cast<size_t>(page.List().GetItemCount()) != page.GetValues().size())
-            std::abort();
-        page.DestroyWindow();
+        WithWindow(page, qv::blocks::kDeadTimeTemplate, [&](CPropDeadBlock& read) {
+            if (read.ReadInitialValueFile(path.c_str()) &&
+                static_cast<size_t>(read.List().GetItemCount()) != read.GetValues().size())
+                std::abort();
+        });
     });
 }
 

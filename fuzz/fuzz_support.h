@@ -40,6 +40,14 @@ inline void UseOwnProfile(const char* name) {
     std::atexit([] { std::remove(profile.c_str()); });
 }
 
+// The start of a target whose pages keep their column widths in the user profile: a profile
+// of the target's own, then the plug-in's resources.
+inline int LoadPluginWithOwnProfile(const char* name) {
+    UseOwnProfile(name);
+    LoadPlugin();
+    return 0;
+}
+
 inline void LoadPluginWithPrecompiler(const char* name) {
     UseOwnProfile(name);
     LoadPlugin();
@@ -133,6 +141,13 @@ void StoreLoadStore(const std::vector<BYTE>& bytes, Whole whole, Args... args) {
 template <int Schema>
 constexpr auto kSchema = [](auto& wizard, const std::vector<BYTE>&) { return wizard.GetSchema() == Schema; };
 
+// The test of wholeness of a wizard with an AC page: that block's schema is 0 and its own
+// the current one.
+template <int Schema>
+constexpr auto kSchemaWithAC = [](auto& wizard, const std::vector<BYTE>&) {
+    return wizard.GetACSchema() == 0 && wizard.GetSchema() == Schema;
+};
+
 // The object reads the bytes through Serialize; an archive refusal ends the reading.
 template <class Object>
 void SerializeFrom(Object& object, const std::vector<BYTE>& bytes) {
@@ -157,6 +172,15 @@ void ReadPageBlocks(Page& page, const uint8_t* data, size_t size) {
     if (consumed > size || cursor != data + consumed) std::abort();
 }
 
+// The page's window, made from its template (a page that cannot be made ends the run), for
+// read(page); the window goes afterwards.
+template <class Page, class Read>
+void WithWindow(Page& page, UINT templateId, Read read) {
+    if (!page.Create(templateId, nullptr)) std::abort();
+    read(page);
+    page.DestroyWindow();
+}
+
 // What a conversion does after storing when a target checks nothing more.
 struct NothingMore {
     template <class Wizard>
@@ -171,6 +195,17 @@ void ConvertAndStore(std::unique_ptr<ParamHolder> set, const uint8_t* data, size
         wizard.DoConvertWizard3Data(data, static_cast<long>(size));
         StoreBlock(wizard);
         then(wizard);
+    });
+}
+
+// The conversion, and then the model text written from what was converted; the placeholders
+// the text made are dropped.
+template <class Wizard>
+void ConvertAndDescribe(std::unique_ptr<ParamHolder> set, const uint8_t* data, size_t size, const char* model) {
+    ConvertAndStore<Wizard>(std::move(set), data, size, [&](Wizard& wizard) {
+        CString text = model;
+        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+        g_PlaceholderList.DeleteAll();
     });
 }
 
@@ -190,6 +225,20 @@ template <class Run>
 int RunOnInput(const uint8_t* data, size_t size, Run run) {
     if (size == 0 || size > (1u << 16)) return 0;
     run(data[0], data + 1, size - 1);
+    return 0;
+}
+
+// The start of the targets that read the whole input as an archive block (whole(bytes)) and
+// then give the rest after the first byte to one of two readers, odd(rest, size) when that
+// byte is odd, else even(rest, size). An input above 64 KiB is passed over.
+template <class Whole, class Odd, class Even>
+int RunWholeThenByFirstBit(const uint8_t* data, size_t size, Whole whole, Odd odd, Even even) {
+    if (size > (1u << 16)) return 0;
+    whole(std::vector<BYTE>(data, data + size));
+    if (size > 0 && (data[0] & 1))
+        odd(data + 1, size - 1);
+    else if (size > 0)
+        even(data + 1, size - 1);
     return 0;
 }
 

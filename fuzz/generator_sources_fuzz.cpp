@@ -44,11 +44,6 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {1002, "V_SRC"}});
 }
 
-// Whole: a block of the current schemas (the Fourier source has no AC page).
-bool Whole(CSourceTypeWizardBase4& wizard, const std::vector<BYTE>&) {
-    return wizard.GetACSchema() == 0 && wizard.GetSchema() == 0;
-}
-
 void PageBlock(const uint8_t* data, size_t size) {
     PageReadsBlocks<CVCOWizard4, CPropVCO>(SourceSet(), data, size);
 }
@@ -73,10 +68,10 @@ void HarmonicsImport(const uint8_t* data, size_t size, bool text) {
     WithEditor<CFourierSourceWizard4>(SourceSet(), [&](CFourierSourceWizard4& wizard) {
         ScopedParamSet params{RequestTarget(&wizard)};
         CPropFourierSource page(&wizard, params.Holder());
-        if (!page.Create(qv::sources::kFourierTemplate, nullptr)) std::abort();
-        if (page.ReadDataFile(path.c_str()) && qv::sources::TableRows(page.GetTable()) != page.List().GetItemCount())
-            std::abort();
-        page.DestroyWindow();
+        WithWindow(page, qv::sources::kFourierTemplate, [&](CPropFourierSource& read) {
+            if (read.ReadDataFile(path.c_str()) && qv::sources::TableRows(read.GetTable()) != read.List().GetItemCount())
+                std::abort();
+        });
     });
 }
 
@@ -87,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         qv::UserScript::Instance().Reset();
         switch (choice % 9) {
         case 0:
-            StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<0>);
             break;
         case 1:
-            StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<0>);
             break;
         case 2:
             PageBlock(rest, restSize);

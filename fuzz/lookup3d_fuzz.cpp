@@ -38,13 +38,8 @@ void Dword(std::vector<BYTE>& out, DWORD value) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The hidden pages keep their column widths in the per-user profile: a file of the run's
-    // own, never the user's.
-    fuzzsetup::UseOwnProfile("lookup3d_fuzz_profile");
-    LoadPlugin();
-    return 0;
-}
+// The hidden pages keep their column widths in the per-user profile.
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("lookup3d_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > (1u << 16)) return 0;

@@ -55,24 +55,14 @@ void MachineData(const std::vector<BYTE>& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const std::vector<BYTE> rest(data + 1, data + size);
-    switch (data[0] % 5) {
-    case 0:
-        StoreLoadStore<CSwitchControlledWizard4>(rest, kSchema<0>);
-        break;
-    case 1:
-        StoreLoadStore<CDCMachineNonlinearWizard4>(rest, kSchema<0>);
-        break;
-    case 2:
-        Convert<CDCMachineNonlinearWizard4>(rest);
-        break;
-    case 3:
-        Convert<CSwitchControlledWizard4>(rest);
-        break;
-    default:
-        MachineData(rest);
-        break;
-    }
-    return 0;
+    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* restData, size_t restSize) {
+        const std::vector<BYTE> rest(restData, restData + restSize);
+        switch (choice % 5) {
+        case 0: StoreLoadStore<CSwitchControlledWizard4>(rest, kSchema<0>); break;
+        case 1: StoreLoadStore<CDCMachineNonlinearWizard4>(rest, kSchema<0>); break;
+        case 2: Convert<CDCMachineNonlinearWizard4>(rest); break;
+        case 3: Convert<CSwitchControlledWizard4>(rest); break;
+        default: MachineData(rest); break;
+        }
+    });
 }

@@ -29,13 +29,7 @@ void Convert(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > (1u << 16)) return 0;
-    const std::vector<BYTE> bytes(data, data + size);
-    StoreLoadStore<CResistorWizard4>(bytes, kSchema<0>);
-    if (size > 0 && (data[0] & 1)) {
-        Convert<CResistorWizard4>(data + 1, size - 1);
-    } else if (size > 0) {
-        Convert<CConductanceWizard4>(data + 1, size - 1);
-    }
-    return 0;
+    return RunWholeThenByFirstBit(
+        data, size, [](const std::vector<BYTE>& bytes) { StoreLoadStore<CResistorWizard4>(bytes, kSchema<0>); },
+        Convert<CResistorWizard4>, Convert<CConductanceWizard4>);
 }

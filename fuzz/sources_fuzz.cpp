@@ -25,24 +25,16 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {2430, "AC_RE"}, {2432, "AC_IM"}});
 }
 
-// Whole: a block of the current schemas.
-bool Whole(CLinearSourceWizardBase4& wizard, const std::vector<BYTE>&) {
-    return wizard.GetACSchema() == 0 && wizard.GetSchema() == 1;
-}
-
 // A page of either kind reads a block through LoadObjectFromBuffer, as the conversion does.
 template <class Page>
 void PageBlock(const uint8_t* data, size_t size) {
     PageReadsBlocks<CLinearVoltageSourceWizard4, Page>(SourceSet(), data, size);
 }
 
+// Whatever was converted can be written too.
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size) {
-    ConvertAndStore<Wizard>(SourceSet(), data, size, [&](Wizard& wizard) {
-        // Whatever was converted can be written too.
-        CString text = "@TYPEV1 ( @PARAMLIST);";
-        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
-    });
+    ConvertAndDescribe<Wizard>(SourceSet(), data, size, "@TYPEV1 ( @PARAMLIST);");
 }
 
 } // namespace
@@ -51,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
         switch (choice % 5) {
         case 0:
-            StoreLoadStore<CLinearVoltageSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
+            StoreLoadStore<CLinearVoltageSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<1>);
             break;
         case 1:
             PageBlock<CPropLinearSourceV>(rest, restSize);

@@ -48,36 +48,21 @@ void Convert(const uint8_t* data, size_t size, Write write) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    const std::vector<BYTE> bytes(rest, rest + restSize);
-    switch (data[0] % 7) {
-    case 0:
-        StoreLoadStore<CTFMSineWizard4>(bytes, kSchema<0>);
-        break;
-    case 1:
-        StoreLoadStore<CTFMSawToothWizard4>(bytes, kSchema<0>);
-        break;
-    case 2:
-        StoreLoadStore<CTFMArcTangWizard4>(bytes, kSchema<0>);
-        break;
-    case 3:
-        StoreLoadStore<CConstantBlockWizard4>(
-            bytes, [](CConstantBlockWizard4& w, const std::vector<BYTE>&) { return w.GetACSchema() == 0 && w.GetSchema() == 1; });
-        break;
-    case 4:
-        SinePageBlock(rest, restSize);
-        break;
-    case 5:
-        Convert<CTFMSineWizard4>(rest, restSize, [](CTFMSineWizard4&) {});
-        break;
-    default:
-        Convert<CConstantBlockWizard4>(rest, restSize, [](CConstantBlockWizard4& w) {
-            CString text = "CONST E1 ( @PARAMLIST);";
-            w.WriteSimDescr(nullptr, "IMMANENT", text);
-        });
-        break;
-    }
-    return 0;
+    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        const std::vector<BYTE> bytes(rest, rest + restSize);
+        switch (choice % 7) {
+        case 0: StoreLoadStore<CTFMSineWizard4>(bytes, kSchema<0>); break;
+        case 1: StoreLoadStore<CTFMSawToothWizard4>(bytes, kSchema<0>); break;
+        case 2: StoreLoadStore<CTFMArcTangWizard4>(bytes, kSchema<0>); break;
+        case 3: StoreLoadStore<CConstantBlockWizard4>(bytes, kSchemaWithAC<1>); break;
+        case 4: SinePageBlock(rest, restSize); break;
+        case 5: Convert<CTFMSineWizard4>(rest, restSize, [](CTFMSineWizard4&) {}); break;
+        default:
+            Convert<CConstantBlockWizard4>(rest, restSize, [](CConstantBlockWizard4& w) {
+                CString text = "CONST E1 ( @PARAMLIST);";
+                w.WriteSimDescr(nullptr, "IMMANENT", text);
+            });
+            break;
+        }
+    });
 }

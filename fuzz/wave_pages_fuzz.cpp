@@ -39,16 +39,14 @@ void Convert(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0 || size > (1u << 16)) return 0;
-    const uint8_t* rest = data + 1;
-    const size_t restSize = size - 1;
-    switch (data[0] % 6) {
-    case 0: Convert<CTFMSawToothWizard4>(rest, restSize); break;
-    case 1: Convert<CTFMPulseWizard4>(rest, restSize); break;
-    case 2: Convert<CTFMTriangleWizard4>(rest, restSize); break;
-    case 3: Convert<CTFMTrapezWizard4>(rest, restSize); break;
-    case 4: Convert<CTFMArcTangWizard4>(rest, restSize); break;
-    default: Convert<CTFMVCOWizard4>(rest, restSize); break;
-    }
-    return 0;
+    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        switch (choice % 6) {
+        case 0: Convert<CTFMSawToothWizard4>(rest, restSize); break;
+        case 1: Convert<CTFMPulseWizard4>(rest, restSize); break;
+        case 2: Convert<CTFMTriangleWizard4>(rest, restSize); break;
+        case 3: Convert<CTFMTrapezWizard4>(rest, restSize); break;
+        case 4: Convert<CTFMArcTangWizard4>(rest, restSize); break;
+        default: Convert<CTFMVCOWizard4>(rest, restSize); break;
+        }
+    });
 }

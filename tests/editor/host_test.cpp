@@ -69,6 +69,26 @@ protected:
         if (!qv::ReadSchematic(json, schematic, error)) return false;
         return host.Build(schematic, folder.string() + "/", error);
     }
+    // What describing the resistor network example into "<folder>/network.desc" wrote: the
+    // description and its table of data pairs, as the goldens have them.
+    void ExpectNetworkGoldens(const std::vector<std::string>& written) {
+        ASSERT_EQ(2u, written.size());
+        EXPECT_EQ((folder / "network.desc").string(), written[0]);
+        EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]) << "only data pairs are written to a file";
+        EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
+        EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
+                  ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    }
+
+    // Builds the schematic, describes it into "<folder>/d.desc" and gives that text; `written`
+    // gets the files written. A failure to build or describe fails the test.
+    std::string Described(const std::string& json, std::vector<std::string>* written = nullptr) {
+        std::vector<std::string> files;
+        std::string error;
+        EXPECT_TRUE(Build(json, error) && host.Describe((folder / "d.desc").string(), files, error)) << error;
+        if (written != nullptr) *written = files;
+        return ReadFile(folder / "d.desc");
+    }
     void BuildExample() {
         qv::Schematic schematic;
         std::string error;
@@ -85,12 +105,7 @@ TEST_F(HostTest, ExampleDescriptionAndDataFileMatchTheGoldenText) {
     std::vector<std::string> written;
     std::string error;
     ASSERT_TRUE(host.Describe((folder / "network.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ((folder / "network.desc").string(), written[0]);
-    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]) << "only data pairs are written to a file";
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
-              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    ASSERT_NO_FATAL_FAILURE(ExpectNetworkGoldens(written));
     EXPECT_FALSE(fs::exists(folder / "network.desc.part"));
     EXPECT_TRUE(host.Editor().Breaches().empty());
     EXPECT_EQ(0, host.Editor().OutstandingCookies());
@@ -119,44 +134,28 @@ TEST_F(HostTest, EveryRequestOfTheMainJobKeepsTheProtocol) {
 }
 
 TEST_F(HostTest, TakenTableNameGetsTheNextSuffix) {
-    std::string error;
-    ASSERT_TRUE(Build(R"({"document":"D","elements":[
+    const std::string text = Described(R"({"document":"D","elements":[
         {"id":15,"name":"XY_RA_CH"},
-        {"id":15,"name":"RA","characteristic":{"kind":"file-reference","variable":"T"}}]})",
-                      error))
-        << error;
-    std::vector<std::string> written;
-    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
-    const std::string text = ReadFile(folder / "d.desc");
+        {"id":15,"name":"RA","characteristic":{"kind":"file-reference","variable":"T"}}]})");
     EXPECT_NE(std::string::npos, text.find("RNL RA ( CH := XY_RA_CH2.VAL );\nINTERN\tXY XY_RA_CH2( FILE := T );")) << text;
 }
 
 TEST_F(HostTest, ConductanceWithDataPairsAndOwnFileName) {
-    std::string error;
-    ASSERT_TRUE(Build(R"({"document":"D","elements":[
-        {"id":16,"name":"G7","parameters":{"QUANT":"R9"},
-         "characteristic":{"kind":"data-pairs","points":[[0,1e-3],[10,2e-3]],"file":"gtab.mdx"}}]})",
-                      error))
-        << error;
     std::vector<std::string> written;
-    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
-    EXPECT_EQ("GVNL G7 ( CH := XY_G7_CH.VAL, QUANT := R9 );\nINTERN\tXY XY_G7_CH( FILE := \"gtab.mdx\" );\n",
-              ReadFile(folder / "d.desc"));
+    const std::string text = Described(R"({"document":"D","elements":[
+        {"id":16,"name":"G7","parameters":{"QUANT":"R9"},
+         "characteristic":{"kind":"data-pairs","points":[[0,1e-3],[10,2e-3]],"file":"gtab.mdx"}}]})", &written);
+    EXPECT_EQ("GVNL G7 ( CH := XY_G7_CH.VAL, QUANT := R9 );\nINTERN\tXY XY_G7_CH( FILE := \"gtab.mdx\" );\n", text);
     ASSERT_EQ(2u, written.size());
     EXPECT_EQ((folder / "gtab.mdx").string(), written[1]);
 }
 
 TEST_F(HostTest, ReferenceCharacteristicNeedsNoTableAndOutputsFollowTheText) {
-    std::string error;
-    ASSERT_TRUE(Build(R"({"document":"D","elements":[
-        {"id":16,"name":"G2","parameters":{"QUANT":"V1"},"characteristic":{"kind":"reference","text":"XY1.VAL"}},
-        {"id":15,"name":"R5","characteristic":{"kind":"reference","text":"TAB.VAL"},"outputs":["V","R"]}]})",
-                      error))
-        << error;
     std::vector<std::string> written;
-    ASSERT_TRUE(host.Describe((folder / "d.desc").string(), written, error)) << error;
-    EXPECT_EQ("GVNL G2 ( CH := XY1.VAL, QUANT := V1 );\nRNL R5 ( CH := TAB.VAL );\nSDB ( R5.V );\nSDB ( R5.R );\n",
-              ReadFile(folder / "d.desc"));
+    const std::string text = Described(R"({"document":"D","elements":[
+        {"id":16,"name":"G2","parameters":{"QUANT":"V1"},"characteristic":{"kind":"reference","text":"XY1.VAL"}},
+        {"id":15,"name":"R5","characteristic":{"kind":"reference","text":"TAB.VAL"},"outputs":["V","R"]}]})", &written);
+    EXPECT_EQ("GVNL G2 ( CH := XY1.VAL, QUANT := V1 );\nRNL R5 ( CH := TAB.VAL );\nSDB ( R5.V );\nSDB ( R5.R );\n", text);
     EXPECT_EQ(1u, written.size()) << "no data file";
     EXPECT_EQ(0u, host.Editor().CountRequests(WIZREQ_UNIQUE_NAME)) << "no inline table";
 }
@@ -349,11 +348,7 @@ TEST_F(HostTest, StreamingJobsGiveWhatTheWholeSchematicGives) {
     const std::string here = folder.string() + "/";
     std::vector<std::string> written;
     ASSERT_TRUE(host.DescribeSchematic(schematic, here, (folder / "network.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
-              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    ASSERT_NO_FATAL_FAILURE(ExpectNetworkGoldens(written));
     EXPECT_EQ(0u, host.ElementCount());
     EXPECT_EQ(nullptr, host.Editor().Holder(1)) << "every element's set is gone";
 
@@ -482,11 +477,7 @@ TEST_F(HostTest, JobsOnTheTextGiveWhatTheReadSchematicGives) {
 
     std::vector<std::string> written;
     ASSERT_TRUE(host.DescribeSchematicText(text, plan, here, (folder / "network.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ((folder / "ResistorNetwork__RNL1.mdx").string(), written[1]);
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/resistor_network.desc"), ReadFile(folder / "network.desc"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/host/ResistorNetwork__RNL1.mdx"),
-              ReadFile(folder / "ResistorNetwork__RNL1.mdx"));
+    ASSERT_NO_FATAL_FAILURE(ExpectNetworkGoldens(written));
     EXPECT_EQ(0u, host.ElementCount());
 
     // A host that did nothing before: the archive names the document of the text.

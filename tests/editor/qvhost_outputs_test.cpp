@@ -1,6 +1,7 @@
 // The host as a user runs it with careless or hostile input: what a failed command leaves
 // behind, how data files are named, what `edit -o` and `load` write, and what is printed.
 #include "editor/catalogue.h"
+#include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
 #include "editor/text_codec.h"
 
@@ -23,9 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
-struct HostRun {
-    int exitCode = -1;
-    std::string out;
+struct HostRun : qv_test::CapturedRun {
     std::string err;
 };
 
@@ -34,8 +33,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(p
 // A scratch folder for one test, removed with it; the host runs inside it.
 struct Scratch {
     Scratch() {
-        char pattern[] = "/tmp/qvhost_out_XXXXXX";
-        path = mkdtemp(pattern);
+        std::string pattern = qv_test::TempFolder() + "/qvhost_out_XXXXXX";
+        path = mkdtemp(pattern.data());
     }
     ~Scratch() {
         std::error_code code;
@@ -60,18 +59,11 @@ std::string Quote(const std::string& text) {
 
 // Runs the host in the scratch folder; stdout and stderr captured.
 HostRun RunHost(const Scratch& scratch, const std::string& args) {
-    HostRun result;
     const std::string errPath = (scratch.path.parent_path() / (scratch.path.filename().string() + ".err")).string();
-    const std::string command = "cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
-                                Quote(errPath + ".ini") + " " + Quote(QVHOST_PATH) + " " + args + " 2>" + Quote(errPath);
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    result.err = ReadFile(errPath);
+    HostRun result{qv_test::RunCaptured("cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
+                                        Quote(errPath + ".ini") + " " + Quote(QVHOST_PATH) + " " + args + " 2>" +
+                                        Quote(errPath)),
+                   ReadFile(errPath)};
     std::remove(errPath.c_str());
     std::remove((errPath + ".ini").c_str());
     return result;
@@ -201,24 +193,32 @@ TEST(QvhostOutputs, AnEditedSchematicHoldsTheStateNotTheClicks) {
     EXPECT_EQ(ReadFile(scratch / "a.desc"), ReadFile(scratch / "b.desc"));
 }
 
-TEST(QvhostOutputs, ALoadedSchematicDescribesAsTheSavedOne) {
+// Runs check(path, scratch, schematic) on every shipped example, each in a scratch folder of
+// its own; there must be examples.
+template <class Check>
+void ForEachExample(Check check) {
     int examples = 0;
     for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
         if (entry.path().extension() != ".json") continue;
         ++examples;
         Scratch scratch;
-        const std::string schematic = ReadFile(entry.path());
+        check(entry.path(), scratch, ReadFile(entry.path()));
+    }
+    EXPECT_GT(examples, 0);
+}
+
+TEST(QvhostOutputs, ALoadedSchematicDescribesAsTheSavedOne) {
+    ForEachExample([](const fs::path& example, const Scratch& scratch, const std::string& schematic) {
         const std::string saved = Describe(scratch, "saved", schematic);
         ASSERT_EQ(0, RunHost(scratch, "save saved/s.json -o a.qva").exitCode);
         const HostRun load = RunHost(scratch, "load a.qva");
         ASSERT_EQ(0, load.exitCode) << load.err;
         EXPECT_EQ(std::string::npos, load.out.find("CH_")) << load.out;
-        EXPECT_EQ(saved, Describe(scratch, "loaded", load.out)) << entry.path();
+        EXPECT_EQ(saved, Describe(scratch, "loaded", load.out)) << example;
         // Printing the loaded schematic changes nothing that is saved.
         ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode);
         EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
-    }
-    EXPECT_GT(examples, 0);
+    });
 }
 
 TEST(QvhostOutputs, ARenameOnThePageIsCarriedOutOrRefused) {
@@ -317,25 +317,19 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
 // (cancelled), describes exactly as the example does: the wizards' own data, the flags they
 // set and the parameters they created all come back.
 TEST(QvhostOutputs, AnEditedExampleDescribesAsTheExample) {
-    int examples = 0;
-    for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
-        if (entry.path().extension() != ".json") continue;
-        ++examples;
-        Scratch scratch;
-        const std::string schematic = ReadFile(entry.path());
+    ForEachExample([](const fs::path& example, const Scratch& scratch, const std::string& schematic) {
         const std::string original = Describe(scratch, "original", schematic);
         const size_t at = schematic.find("\"name\": \"");
-        ASSERT_NE(std::string::npos, at) << entry.path();
+        ASSERT_NE(std::string::npos, at) << example;
         const std::string first = schematic.substr(at + 9, schematic.find('"', at + 9) - at - 9);
         WriteFile(scratch / "original" / "cancel.txt", "cancel\n");
         const HostRun edit =
             RunHost(scratch, "edit original/s.json --element " + Quote(first) + " --script original/cancel.txt -o e.json");
-        ASSERT_EQ(0, edit.exitCode) << entry.path() << ": " << edit.err;
+        ASSERT_EQ(0, edit.exitCode) << example << ": " << edit.err;
         const std::string edited = ReadFile(scratch / "e.json");
-        EXPECT_EQ(original, Describe(scratch, "original", edited)) << entry.path();
-        EXPECT_EQ(std::string::npos, original.find("@PARAMLIST")) << entry.path() << ": the list is filled\n" << original;
-    }
-    EXPECT_GT(examples, 0);
+        EXPECT_EQ(original, Describe(scratch, "original", edited)) << example;
+        EXPECT_EQ(std::string::npos, original.find("@PARAMLIST")) << example << ": the list is filled\n" << original;
+    });
 }
 
 TEST(QvhostOutputs, WizardDataThatIsNotTheWizardsIsRefusedNamingTheElement) {

@@ -1,4 +1,6 @@
+#include "tests/support/host_run.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
@@ -18,29 +20,17 @@ namespace {
 
 using qv_test::ReadFile;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
+using RunResult = qv_test::CapturedRun;
 
 // Runs the host with the arguments (shell words); stdout captured, stderr dropped.
 RunResult RunHost(const std::string& args) {
-    RunResult result;
     // The host writes column widths into the user profile: each test process has its own.
     static const std::string profile =
         qv_test::TempFolder() + "/qvhost_test_profile_" + std::to_string(getpid()) + ".ini";
     static const struct Remover {
         ~Remover() { std::remove(profile.c_str()); }
     } remover;
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    return result;
+    return qv_test::RunCaptured("QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>/dev/null");
 }
 
 TEST(Qvhost, UsageAndExitCodes) {
@@ -75,17 +65,8 @@ TEST(Qvhost, ListsEveryFactoryIdWithItsBase) {
 std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples/resistor_network.json'"; }
 
 // A scratch folder for one test, removed with it.
-struct Scratch {
-    Scratch() {
-        std::string pattern = qv_test::TempFolder() + "/qvhost_cli_XXXXXX";
-        path = mkdtemp(pattern.data());
-    }
-    ~Scratch() {
-        std::error_code code;
-        std::filesystem::remove_all(path, code);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path;
+struct Scratch : qv_test::ScratchFolder {
+    Scratch() : ScratchFolder("qvhost_cli") {}
 };
 
 TEST(Qvhost, CommandsRefuseMissingOrWrongArguments) {

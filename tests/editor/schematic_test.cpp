@@ -2,6 +2,7 @@
 // files that are no regular files) and the element-by-element writer against the JSON
 // library's own writing of the whole document.
 #include "editor/schematic.h"
+#include "tests/support/scratch_folder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -156,17 +157,8 @@ TEST(SchematicWriter, TextIsTheLibrarysOwnWritingOfTheWholeDocument) {
 }
 
 // A scratch folder for one test, removed with it.
-struct Scratch {
-    Scratch() {
-        char pattern[] = "/tmp/schematic_test_XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code code;
-        fs::remove_all(path, code);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path;
+struct Scratch : qv_test::ScratchFolder {
+    Scratch() : ScratchFolder("schematic_test") {}
 };
 
 TEST(InputFile, KindAndSizeAreCheckedBeforeReading) {

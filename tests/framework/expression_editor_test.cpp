@@ -93,46 +93,39 @@ TEST_F(ExpressionEditorTest, PaletteInsertsAtTheCaretOrAroundTheSelection) {
     dialog.SetExpression("start");
     Run(dialog, [&](CDlgExpressionEditor& d) {
         EXPECT_EQ("start", Text(d));
-        // Caret after an x, nothing selected: the call with two empty places follows the x,
-        // and the caret stands behind it (the very end of the text).
-        TypeAndSelect(d, "x", 1, 1);
-        Press(d, 1199);
-        EXPECT_EQ("x ATAN2 (  ,  ) ", Text(d));
-        EXPECT_EQ(std::make_pair(16, 16), Selection(d));
-
-        // In the middle of the text.
-        TypeAndSelect(d, "ab", 1, 1);
-        Press(d, 1170);
-        EXPECT_EQ("a SIN (  ) b", Text(d));
-        EXPECT_EQ(std::make_pair(11, 11), Selection(d));
-
-        // A caret between two boundaries, as a proportional font places it: the character is
-        // the one nearest to the point just right of the caret.
-        TypeAndSelect(d, "ab", 1, 1);
-        CWnd::SetCaretPos(CPoint(8, 0));
-        Press(d, 1170);
-        EXPECT_EQ("ab SIN (  ) ", Text(d));
-
-        // On the second line.
-        TypeAndSelect(d, "y := 1\r\nz := ", 13, 13);
-        Press(d, 1183);
-        EXPECT_EQ("y := 1\r\nz :=  EXP (  ) ", Text(d));
-        EXPECT_EQ(std::make_pair(23, 23), Selection(d));
-
-        // A selection is wrapped: the first place holds it.
-        TypeAndSelect(d, "a+b", 0, 3);
-        Press(d, 1170);
-        EXPECT_EQ(" SIN ( a+b ) ", Text(d));
-        EXPECT_EQ(std::make_pair(0, 0), Selection(d));
-
-        TypeAndSelect(d, "a+b", 0, 3);
-        Press(d, 1175);
-        EXPECT_EQ(" MOD ( a+b ,  ) ", Text(d));
-
-        TypeAndSelect(d, "2*a+b-1", 2, 5);
-        Press(d, 1177);
-        EXPECT_EQ("2* SQRT ( a+b ) -1", Text(d));
-        EXPECT_EQ(std::make_pair(2, 2), Selection(d));
+        // Each case types the text, selects [start, end) (with a caret point given, puts the
+        // caret there as a proportional font places it) and presses the button.
+        struct Case {
+            const char* what;
+            const char* text;
+            int start, end;
+            int button;
+            const char* expected;
+            std::pair<int, int> selection;  // (-1, -1): not checked
+            int caretX = -1;
+        };
+        const Case cases[] = {
+            // The call with two empty places follows the x; the caret stands behind it.
+            {"caret after an x", "x", 1, 1, 1199, "x ATAN2 (  ,  ) ", {16, 16}},
+            {"in the middle of the text", "ab", 1, 1, 1170, "a SIN (  ) b", {11, 11}},
+            // The character is the one nearest to the point just right of the caret.
+            {"caret between two boundaries", "ab", 1, 1, 1170, "ab SIN (  ) ", {-1, -1}, 8},
+            {"on the second line", "y := 1\r\nz := ", 13, 13, 1183, "y := 1\r\nz :=  EXP (  ) ", {23, 23}},
+            // A selection is wrapped: the first place holds it.
+            {"a selection", "a+b", 0, 3, 1170, " SIN ( a+b ) ", {0, 0}},
+            {"a selection, two places", "a+b", 0, 3, 1175, " MOD ( a+b ,  ) ", {-1, -1}},
+            {"a selection inside", "2*a+b-1", 2, 5, 1177, "2* SQRT ( a+b ) -1", {2, 2}},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            TypeAndSelect(d, c.text, c.start, c.end);
+            if (c.caretX >= 0) CWnd::SetCaretPos(CPoint(c.caretX, 0));
+            Press(d, c.button);
+            EXPECT_EQ(c.expected, Text(d));
+            if (c.selection.first >= 0) {
+                EXPECT_EQ(c.selection, Selection(d));
+            }
+        }
     }, IDOK);
     EXPECT_EQ(CString("2* SQRT ( a+b ) -1"), dialog.GetExpression());
 }

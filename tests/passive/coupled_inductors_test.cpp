@@ -2,6 +2,7 @@
 // text, archive bytes, conversions of crafted older data, and their pages driven as a user
 // drives them.
 #include "passive_support.h"
+#include "tests/support/edit_cycle_checks.h"
 
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
@@ -393,17 +394,7 @@ TEST_F(Coupled, ASecondEditGivesTheEarlierCookieBack) {
     auto wizard = NewWizard<CMutualInductanceWizard4>(kMutualRows, "M1");
     wizard->Initialize(0);
     // The editor closes a sheet before it opens the next; the wizard keeps its page.
-    {
-        CPropertySheet first("a");
-        ASSERT_TRUE(wizard->DoEditProperties(first, 1));
-    }
-    {
-        CPropertySheet second("b");
-        ASSERT_TRUE(wizard->DoEditProperties(second, 1));
-    }
-    EXPECT_EQ(1, editor->OutstandingCookies());
-    wizard->EndEditProperties();
-    EXPECT_EQ(0, editor->OutstandingCookies());
+    ExpectSecondEditGivesTheFirstSetBack(*wizard, *editor, true);
     CPropertySheet none("c");
     EXPECT_FALSE(wizard->DoEditProperties(none, 2));
     EXPECT_EQ(nullptr, wizard->GetPage());

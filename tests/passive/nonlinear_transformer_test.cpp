@@ -1,6 +1,8 @@
 // The nonlinear transformer: model text with its characteristic, the archive block it
 // shares with the resistor, conversions of older data, and its page driven as a user.
 #include "passive_support.h"
+#include "tests/support/characteristic_sheet.h"
+#include "tests/support/edit_cycle_checks.h"
 #include "tests/support/text_files.h"
 
 #include "framework/param_access.h"
@@ -239,12 +241,7 @@ TEST_F(NonlinearTransformer, PinGivesCHAndFileReferenceToDataPairsClearsItsBit) 
     OpenPage open(*wizard);
     CWnd* page = open.Page();
     // File Reference.
-    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-        CPropertyPage* table = inner.GetActivePage();
-        ASSERT_TRUE(qv::ui::Click(table, 2114));
-        ASSERT_TRUE(qv::ui::Click(table, 2330));
-        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "LTAB"));
-    });
+    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterReference(inner, "LTAB"); });
     ASSERT_TRUE(qv::ui::Click(page, 2016));
     editor->ClearRequests();
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
@@ -315,17 +312,7 @@ TEST_F(NonlinearTransformer, EveryEditMakesAFreshPageAndGivesTheOldCookieBack) {
     auto wizard = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1");
     wizard->Initialize(0);
     // The editor closes a sheet before it opens the next; the wizard keeps its page.
-    {
-        CPropertySheet first("a");
-        ASSERT_TRUE(wizard->DoEditProperties(first, 1));
-    }
-    {
-        CPropertySheet second("b");
-        ASSERT_TRUE(wizard->DoEditProperties(second, 1));
-    }
-    EXPECT_EQ(1, editor->OutstandingCookies());
-    wizard->EndEditProperties();
-    EXPECT_EQ(0, editor->OutstandingCookies());
+    ExpectSecondEditGivesTheFirstSetBack(*wizard, *editor, true);
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 

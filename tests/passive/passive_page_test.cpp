@@ -1,6 +1,7 @@
 // The resistor/conductance page driven as a user drives it, and the conversion of older
 // element data through the wizards.
 #include "passive_support.h"
+#include "tests/support/characteristic_sheet.h"
 
 #include "framework/param_access.h"
 
@@ -58,12 +59,7 @@ TEST_F(PassivePage, FileReferenceTableSetsItsBitAndTakesTheVariable) {
     OpenPage<CResistorWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2088));
-    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-        CPropertyPage* table = inner.GetActivePage();
-        ASSERT_TRUE(qv::ui::Click(table, 2114));
-        ASSERT_TRUE(qv::ui::Click(table, 2330));
-        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "CURVE_VAR"));
-    });
+    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterReference(inner, "CURVE_VAR"); });
     ASSERT_TRUE(qv::ui::Click(page, 2016));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ(1u | kModeFileReference, wizard->GetModeWord());
@@ -107,20 +103,8 @@ protected:
             CWnd* page = open.Page();
             EXPECT_TRUE(qv::ui::Click(page, 2088));
             qv::UserScript::Instance().ExpectSheet([fileReference](CPropertySheet& inner) {
-                CPropertyPage* table = inner.GetActivePage();
-                ASSERT_NE(nullptr, table);
-                ASSERT_TRUE(qv::ui::Click(table, 2114));
-                if (fileReference) {
-                    ASSERT_TRUE(qv::ui::Click(table, 2330));
-                    ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "CURVE_VAR"));
-                    return;
-                }
-                ASSERT_TRUE(qv::ui::Click(table, 2397));
-                ASSERT_TRUE(qv::ui::Click(table, 1122));
-                ASSERT_TRUE(qv::ui::Click(table, 1122));
-                CWnd* list = table->GetDlgItem(2121);
-                ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-                ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+                ASSERT_NE(nullptr, inner.GetActivePage());
+                fileReference ? EnterReference(inner, "CURVE_VAR") : EnterPairs(inner, "1m");
             });
             EXPECT_TRUE(qv::ui::Click(page, 2016));
             EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));

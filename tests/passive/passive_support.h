@@ -4,6 +4,7 @@
 
 #include "passive/resistor_conductance.h"
 #include "tests/support/archive_bytes.h"
+#include "tests/support/described_rows.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
@@ -18,37 +19,29 @@ namespace passive_test {
 using namespace qv_test;
 namespace fs = std::filesystem;
 
-// One parameter of a test element.
-struct ParamRow {
-    WORD id;
-    const char* name;
-    const char* value;
-    DWORD type;
-    const char* quantity = "";
-    const char* unit = "";
-    const char* description = "";
-};
+using ParamRow = DescribedRow;
+
+// The characteristic's three parameters and the voltage and current outputs, which the
+// elements built on a characteristic share.
+inline const ParamRow kCh = {.id = 2016, .name = "CH", .value = "", .type = 0x4};
+inline const ParamRow kChFile = {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4};
+inline const ParamRow kChStrg = {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4};
+inline const ParamRow kOutV = {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V",
+                               .description = "Voltage"};
+inline const ParamRow kOutI = {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A",
+                               .description = "Current"};
 
 // The resistor as the catalogue defines it, with a characteristic.
 inline const std::vector<ParamRow> kResistorRows = {
     {.id = 2028, .name = "R", .value = "1k", .type = 0x4, .quantity = "Resistance", .unit = "Ohm",
      .description = "Resistance"},
-    {.id = 2016, .name = "CH", .value = "", .type = 0x4},
-    {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4},
-    {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    kCh, kChFile, kChStrg, kOutV, kOutI,
 };
 
 inline const std::vector<ParamRow> kConductanceRows = {
     {.id = 2028, .name = "G", .value = "2m", .type = 0x4, .quantity = "Conductance", .unit = "S",
      .description = "Conductance"},
-    {.id = 2016, .name = "CH", .value = "", .type = 0x4},
-    {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4},
-    {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4},
-    {.id = 2007, .name = "QUANT", .value = "", .type = 0x4},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    kCh, kChFile, kChStrg, {.id = 2007, .name = "QUANT", .value = "", .type = 0x4}, kOutV, kOutI,
 };
 
 // The state a page leaves in the wizard on apply, with input snapshots of these names.

@@ -9,41 +9,38 @@ namespace storage_test {
 
 using namespace passive_test;
 
-inline const std::vector<ParamRow> kCapacitorRows = {
+// The rows both storage elements have: their value, initial value, characteristic, voltage,
+// current and value outputs, then the element's own outputs.
+inline std::vector<ParamRow> StorageRows(const ParamRow& value, const ParamRow& initial, const ParamRow& valueOutput,
+                                         const std::vector<ParamRow>& ownOutputs) {
+    std::vector<ParamRow> rows = {value, initial, kCh, kChFile, kChStrg, kOutV, kOutI, valueOutput};
+    rows.insert(rows.end(), ownOutputs.begin(), ownOutputs.end());
+    return rows;
+}
+
+inline const std::vector<ParamRow> kCapacitorRows = StorageRows(
     {.id = 2028, .name = "C", .value = "1u", .type = 0x4, .quantity = "Capacitance", .unit = "F",
      .description = "Capacitance"},
     {.id = 2096, .name = "V0", .value = "", .type = 0x4, .quantity = "Voltage", .unit = "V",
      .description = "Initial Value"},
-    {.id = 2016, .name = "CH", .value = "", .type = 0x4},
-    {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4},
-    {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
     {.id = 2056, .name = "CV", .value = "", .type = 0x8, .quantity = "Capacitance", .unit = "F",
      .description = "Capacitance"},
-    {.id = 1130, .name = "Q", .value = "", .type = 0x8},
-    {.id = 1131, .name = "dQ", .value = "", .type = 0x8},
-    {.id = 1129, .name = "W", .value = "", .type = 0x8},
-    {.id = 2007, .name = "QUANT", .value = "", .type = 0x8},
-};
+    {{.id = 1130, .name = "Q", .value = "", .type = 0x8},
+     {.id = 1131, .name = "dQ", .value = "", .type = 0x8},
+     {.id = 1129, .name = "W", .value = "", .type = 0x8},
+     {.id = 2007, .name = "QUANT", .value = "", .type = 0x8}});
 
-inline const std::vector<ParamRow> kInductorRows = {
+inline const std::vector<ParamRow> kInductorRows = StorageRows(
     {.id = 2028, .name = "L", .value = "1m", .type = 0x4, .quantity = "Inductance", .unit = "H",
      .description = "Inductance"},
     {.id = 2096, .name = "I0", .value = "", .type = 0x4, .quantity = "Current", .unit = "A",
      .description = "Initial Value"},
-    {.id = 2016, .name = "CH", .value = "", .type = 0x4},
-    {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4},
-    {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
     {.id = 2056, .name = "LV", .value = "", .type = 0x8, .quantity = "Inductance", .unit = "H",
      .description = "Inductance"},
-    {.id = 1005, .name = "PSI", .value = "", .type = 0x8},
-    {.id = 1129, .name = "W", .value = "", .type = 0x8},
-    {.id = 2007, .name = "QUANT", .value = "", .type = 0x8},
-    {.id = 2378, .name = "LOUT", .value = "", .type = 0x4},
-};
+    {{.id = 1005, .name = "PSI", .value = "", .type = 0x8},
+     {.id = 1129, .name = "W", .value = "", .type = 0x8},
+     {.id = 2007, .name = "QUANT", .value = "", .type = 0x8},
+     {.id = 2378, .name = "LOUT", .value = "", .type = 0x4}});
 
 // The rows without the characteristic's three parameters: a plain linear element.
 inline std::vector<ParamRow> WithoutCharacteristic(const std::vector<ParamRow>& rows) {

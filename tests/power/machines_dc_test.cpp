@@ -1,6 +1,8 @@
 // The nonlinear DC machine: whole model texts with their data files, the archive bytes, the
 // older data, and the page with its two characteristic sheets and pins.
 #include "machines_support.h"
+#include "tests/support/characteristic_sheet.h"
+#include "tests/support/edit_cycle_checks.h"
 
 #include <functional>
 
@@ -35,27 +37,6 @@ const std::vector<ParamRow> kDcRows = {
 // The list of the nine parameters; the last entry of a list ends with a blank of its own.
 constexpr char kList[] = "LOAD := @LOAD, RA := @RA, LA := @LA, RE := @RE, J := @J, IA0 := @IA0, IE0 := @IE0, "
                          "N0 := @N0, PHI0 := @PHI0, ";
-
-// Enters two data pairs in the characteristic sheet as a user does, as a look-up table.
-void EnterPairs(CPropertySheet& inner, const char* y) {
-    CPropertyPage* table = inner.GetActivePage();
-    ASSERT_NE(nullptr, table);
-    ASSERT_TRUE(qv::ui::Click(table, 2114));
-    ASSERT_TRUE(qv::ui::Click(table, 2397));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    CWnd* list = table->GetDlgItem(2121);
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, y));
-}
-
-// A file reference named by a variable.
-void EnterReference(CPropertySheet& inner, const char* variable) {
-    CPropertyPage* table = inner.GetActivePage();
-    ASSERT_TRUE(qv::ui::Click(table, 2114));
-    ASSERT_TRUE(qv::ui::Click(table, 2330));
-    ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), variable));
-}
 
 class DcMachine : public MachinesTest {
 protected:
@@ -459,15 +440,6 @@ TEST_F(DcMachine, ReinitialisingKeepsTheWizardsSettings) {
 
 // A second edit gives the first page's parameter set back; none is lost.
 TEST_F(DcMachine, SecondEditGivesTheFirstSetBack) {
-    auto wizard = MakeWizard();
-    {
-        // The editor closes its sheets before it ends the edit.
-        CPropertySheet first("Element");
-        ASSERT_TRUE(wizard->DoEditProperties(first, 1));
-        CPropertySheet second("Element");
-        ASSERT_TRUE(wizard->DoEditProperties(second, 1));
-        EXPECT_EQ(1, editor->OutstandingCookies());
-    }
-    wizard->EndEditProperties();
-    EXPECT_EQ(0, editor->OutstandingCookies());
+    // The editor closes its sheets before it ends the edit.
+    ExpectSecondEditGivesTheFirstSetBack(*MakeWizard(), *editor, false);
 }

@@ -1,6 +1,7 @@
 // The three switches: model text and archive of the controlled switch, its older data and
 // symbol mask, and the three pages driven as a user drives them.
 #include "machines_support.h"
+#include "tests/support/edit_cycle_checks.h"
 
 using namespace machines_test;
 using namespace qv::power;
@@ -245,16 +246,7 @@ TEST_F(Switches, SignalSwitchRefusedCommitFailsApply) {
 TEST_F(Switches, SecondEditOfEitherSwitchGivesTheFirstSetBack) {
     auto controlled = NewWizard<CSwitchControlledWizard4>(kControlledRows, "S1");
     auto hysteresis = NewWizard<CHysteresisSwitchWizard4>(kHysteresisRows, "H1");
-    for (CWizardBase4* wizard : {static_cast<CWizardBase4*>(controlled.get()), static_cast<CWizardBase4*>(hysteresis.get())}) {
-        {
-            // The editor closes its sheets before it ends the edit.
-            CPropertySheet first("Element");
-            ASSERT_TRUE(wizard->DoEditProperties(first, 1));
-            CPropertySheet second("Element");
-            ASSERT_TRUE(wizard->DoEditProperties(second, 1));
-            EXPECT_EQ(1, editor->OutstandingCookies());
-        }
-        wizard->EndEditProperties();
-        EXPECT_EQ(0, editor->OutstandingCookies());
-    }
+    // The editor closes its sheets before it ends the edit.
+    for (CWizardBase4* wizard : {static_cast<CWizardBase4*>(controlled.get()), static_cast<CWizardBase4*>(hysteresis.get())})
+        ExpectSecondEditGivesTheFirstSetBack(*wizard, *editor, false);
 }

@@ -1,6 +1,8 @@
 // The example schematic of the semiconductors through the command-line host: its model
 // description with the data file of the data-pairs diode, and saving and loading its wizards.
+#include "tests/support/host_run.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
@@ -20,40 +22,21 @@ namespace {
 
 using qv_test::ReadFile;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
+using RunResult = qv_test::CapturedRun;
 
 RunResult RunHost(const std::string& args, const std::string& profile) {
-    RunResult result;
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    return result;
+    return qv_test::RunCaptured("QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " 2>&1");
 }
 
 class PowerHost : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/power_host_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-    }
+    void SetUp() override { ASSERT_FALSE(folder.empty()); }
     RunResult Run(const std::string& args) { return RunHost(args, folder + "/profile.ini"); }
     std::string At(const std::string& name) const { return folder + "/" + name; }
     static std::string Example() { return std::string("'") + PARVEL_SOURCE_DIR + "/examples/rectifier.json'"; }
 
-    std::string folder;
+    const qv_test::ScratchFolder scratch{"power_host"};
+    const std::string folder = scratch.path;
 };
 
 TEST_F(PowerHost, DescribeWritesTheKeywordsAndTheDiodesTable) {

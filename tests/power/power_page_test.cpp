@@ -1,5 +1,6 @@
 // The diode page and the page of the six driven as a user drives them.
 #include "power_support.h"
+#include "tests/support/characteristic_sheet.h"
 
 #include "framework/param_access.h"
 
@@ -14,12 +15,7 @@ bool Choose(CWnd* page, const char* entry) { return qv::ui::ChooseEntry(page->Ge
 void EnterTwoPairs(CPropertySheet& inner) {
     CPropertyPage* table = inner.GetActivePage();
     ASSERT_NE(nullptr, table);
-    ASSERT_TRUE(qv::ui::Click(table, 2397));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    CWnd* list = table->GetDlgItem(2121);
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "0.7"));
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1"));
+    TypeTwoPairs(table, "0.7", "1");
 }
 
 class PowerPage : public PowerTest {};

@@ -1,6 +1,7 @@
 // Model text of the controlled sources, compared as whole texts, with the data file of a
 // Data Pairs characteristic and the requests each way of writing sends.
 #include "controlled_support.h"
+#include "tests/support/characteristic_sheet.h"
 
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
@@ -17,7 +18,7 @@ using qv_test::ReadFile;
 
 constexpr char kTemplate[] = "IMMANENT";
 
-class SourcesModelText : public PassiveTest {
+class SourcesModelText : public ControlledSourcesTest {
 protected:
     std::string Write(CNonlinearSourceWizardBase4& wizard, const char* name, const char* templ = kTemplate) {
         CString text = CString("@TYPE") + name + " ( @PARAMLIST);";
@@ -52,11 +53,7 @@ TEST_F(SourcesModelText, EveryFormWritesItsKeywordAndItsParameters) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current ? "current " : "voltage ") + c.startForm);
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(WithStartForm(kCurrentRows, c.startForm), "E1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(WithStartForm(kVoltageRows, c.startForm), "E1");
+        auto wizard = NewSource(c.current, "E1", c.startForm);
         EXPECT_EQ(c.expected, Write(*wizard, "E1"));
         EXPECT_TRUE(fs::is_empty(root / "model")) << "only a table of data pairs writes a data file";
     }
@@ -76,11 +73,7 @@ TEST_F(SourcesModelText, FormsOutsideTheKeywordTableTakeTheFirstKeyword) {
         {true, 9 | kModeUserFile, "IV E1 ( QUANT := @QUANT );"},
     };
     for (const Case& c : cases) {
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "E1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
+        auto wizard = NewSource(c.current, "E1");
         Store(*wizard, 1, c.form, "", "", {"QUANT"});
         EXPECT_EQ(c.expected, Write(*wizard, "E1")) << c.form;
     }
@@ -96,17 +89,7 @@ TEST_F(SourcesModelText, DataPairsAsTheUserEntersThemGoIntoADataFile) {
         OpenPage<CNonlinearVoltageSourceWizard4> open(*wizard);
         CWnd* page = open.Page();
         ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2005), 2));
-        qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-            CPropertyPage* table = inner.GetActivePage();
-            ASSERT_NE(nullptr, table);
-            ASSERT_TRUE(qv::ui::Click(table, 2114));
-            ASSERT_TRUE(qv::ui::Click(table, 2397));
-            ASSERT_TRUE(qv::ui::Click(table, 1122));
-            ASSERT_TRUE(qv::ui::Click(table, 1122));
-            CWnd* list = table->GetDlgItem(2121);
-            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "2.5"));
-        });
+        qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterPairs(inner, "2.5"); });
         ASSERT_TRUE(qv::ui::Click(page, 2016));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     }
@@ -204,11 +187,7 @@ TEST_F(SourcesModelText, ReinitialisationKeepsTheStoredForm) {
         {true, 1, "II E1 ( QUANT := @QUANT, FACT := @FACT );"},
     };
     for (const Case& c : cases) {
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "E1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
+        auto wizard = NewSource(c.current, "E1");
         Store(*wizard, 1, c.form, "", "", {});
         EXPECT_EQ(c.expected, Write(*wizard, "E1")) << c.form;
         EXPECT_EQ(c.form, wizard->GetModeWord());

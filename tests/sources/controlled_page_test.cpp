@@ -15,7 +15,7 @@ namespace {
 
 CComboBox* FormList(CWnd* page) { return static_cast<CComboBox*>(page->GetDlgItem(2005)); }
 
-using SourcesPage = PassiveTest;
+using SourcesPage = ControlledSourcesTest;
 
 TEST_F(SourcesPage, TheCurrentSourceAloneOffersTheCollectorCurrentSource) {
     auto voltage = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
@@ -241,11 +241,7 @@ TEST_F(SourcesPage, StartFormComesFromParameter1000WhenTheListOffersIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current ? "current " : "voltage ") + c.value);
-        std::unique_ptr<CNonlinearSourceWizardBase4> wizard;
-        if (c.current)
-            wizard = NewWizard<CNonlinearCurrentSourceWizard4>(WithStartForm(kCurrentRows, c.value), "I1");
-        else
-            wizard = NewWizard<CNonlinearVoltageSourceWizard4>(WithStartForm(kVoltageRows, c.value), "E1");
+        auto wizard = NewSource(c.current, c.current ? "I1" : "E1", c.value);
         ASSERT_TRUE(wizard->Initialize(0));
         EXPECT_EQ(c.mode, wizard->GetModeWord());
         EXPECT_EQ(c.kind, wizard->GetKind());

@@ -11,16 +11,9 @@ using namespace passive_test;
 
 inline const ParamRow kQuant = {.id = 2007, .name = "QUANT", .value = "R1", .type = 0x4};
 inline const ParamRow kFact = {.id = 2010, .name = "FACT", .value = "2", .type = 0x4};
-inline const ParamRow kCh = {.id = 2016, .name = "CH", .value = "", .type = 0x4};
-inline const ParamRow kChFile = {.id = 1006, .name = "CH_FILE", .value = "", .type = 0x4};
-inline const ParamRow kChStrg = {.id = 1007, .name = "CH_STRG", .value = "", .type = 0x4};
 inline const ParamRow kSpc = {.id = 2472, .name = "SPC", .value = "0", .type = 0x4};
 inline const ParamRow kVea = {.id = 2022, .name = "VEA", .value = "100", .type = 0x4, .quantity = "Voltage", .unit = "V"};
 inline const ParamRow kVce = {.id = 2025, .name = "VCE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"};
-inline const ParamRow kOutV = {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V",
-                               .description = "Voltage"};
-inline const ParamRow kOutI = {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A",
-                               .description = "Current"};
 
 inline const std::vector<ParamRow> kVoltageRows = {kQuant, kFact, kCh, kChFile, kChStrg, kSpc, kOutV, kOutI};
 inline const std::vector<ParamRow> kCurrentRows = {kQuant, kFact, kCh, kChFile, kChStrg, kVea, kVce, kOutV, kOutI};
@@ -36,5 +29,19 @@ inline void Store(CNonlinearSourceWizardBase4& wizard, DWORD kind, DWORD modeWor
                   const char* yLabel, const std::vector<const char*>& names) {
     WithSnapshots(names, [&](CPtrArray* list) { wizard.StoreSettings(kind, modeWord, xLabel, yLabel, list); });
 }
+
+// The fixture of the passive tests, with either source made on a new element.
+class ControlledSourcesTest : public PassiveTest {
+protected:
+    // The current or the voltage source on a new element of this name; with a start form,
+    // parameter 1000 names it.
+    std::unique_ptr<CNonlinearSourceWizardBase4> NewSource(bool current, const char* name,
+                                                           const char* startForm = nullptr) {
+        const std::vector<ParamRow>& rows = current ? kCurrentRows : kVoltageRows;
+        const std::vector<ParamRow> set = startForm ? WithStartForm(rows, startForm) : rows;
+        if (current) return NewWizard<CNonlinearCurrentSourceWizard4>(set, name);
+        return NewWizard<CNonlinearVoltageSourceWizard4>(set, name);
+    }
+};
 
 } // namespace sources_test

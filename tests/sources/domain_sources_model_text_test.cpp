@@ -9,18 +9,12 @@ using namespace domain_test;
 
 namespace {
 
-constexpr char kTemplate[] = "IMMANENT";
 // The editor fills "@NAME" later; the wizard leaves it.
 constexpr char kModel[] = "@TYPE@NAME ( @PARAMLIST);";
 
 class DomainModelText : public SourcesTest {
 protected:
-    std::string Write(CLinearDomainsSourceWizardBase4& wizard, const char* model = kModel) {
-        CString text = model;
-        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
-        EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "every pending placeholder is resolved or dropped";
-        return text.str();
-    }
+    std::string Write(CLinearDomainsSourceWizardBase4& wizard, const char* model = kModel) { return WriteModel(wizard, model); }
     std::string Period(DWORD element) { return Param(editor->Holder(element), 2038)->GetValue().str(); }
 };
 

@@ -1,15 +1,10 @@
 // The example schematic of the oscillator and polynomial sources, run through the host as
 // the main job runs it: the golden description, and an archive that survives a load and save.
 #include "tests/support/host_run.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,16 +17,9 @@ using qv_test::RunHost;
 
 class GeneratorSourcesExample : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/generator_example_XXXXXX";
-        folder = mkdtemp(pattern.data());
-    }
-    void TearDown() override {
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-    }
     const std::string example = std::string(PARVEL_SOURCE_DIR) + "/examples/generator_sources.json";
-    std::string folder;
+    const qv_test::ScratchFolder scratch{"generator_example"};
+    const std::string folder = scratch.path;
 };
 
 TEST_F(GeneratorSourcesExample, DescribeWritesTheGoldenDescription) {

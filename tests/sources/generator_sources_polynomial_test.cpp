@@ -12,24 +12,17 @@ using namespace sources_test;
 
 namespace {
 
-constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPEP1 ( @LIST @PARAMLIST);";
 
 std::vector<ParamRow> PolynomialRows(const char* order, int quantities, std::vector<const char*> coefficients = {}) {
     static std::vector<std::string> names;  // keeps the generated names alive
-    std::vector<ParamRow> rows = {
-        {.id = 2163, .name = "ORDER", .value = order, .type = 0x4},
-        {.id = 2166, .name = "COEFF", .value = "0", .type = 0x6, .description = "Coefficient %d"},
-        {.id = 2172, .name = "QUANT", .value = "V(1)", .type = 0x6, .description = "Control quantity %d"},
-        {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
-        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-        {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-        {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-        {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-        {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
-        {.id = 2056, .name = "E", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
-    };
+    std::vector<ParamRow> rows = GeneratorRows(
+        {
+            {.id = 2163, .name = "ORDER", .value = order, .type = 0x4},
+            {.id = 2166, .name = "COEFF", .value = "0", .type = 0x6, .description = "Coefficient %d"},
+            {.id = 2172, .name = "QUANT", .value = "V(1)", .type = 0x6, .description = "Control quantity %d"},
+        },
+        {{.id = 2056, .name = "E", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"}});
     names.reserve(1000);
     for (int i = 0; i < quantities; ++i) {
         names.push_back("QUANT[" + std::to_string(i) + "]");
@@ -146,12 +139,7 @@ TEST(GeneratorPolynomialMonomials, TwoQuantitiesOfOrderTwoAndTheLimits) {
 
 class GeneratorPolynomial : public SourcesTest {
 protected:
-    std::string Write(CWizardBase4& wizard, const char* model = kModel) {
-        CString text = model;
-        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
-        EXPECT_EQ(0, g_PlaceholderList.GetSize());
-        return text.str();
-    }
+    std::string Write(CWizardBase4& wizard, const char* model = kModel) { return WriteModel(wizard, model); }
 };
 
 TEST_F(GeneratorPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {

@@ -9,22 +9,14 @@ using namespace sources_test;
 
 namespace {
 
-constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPEO1 ( @PARAMLIST);";
 
-const std::vector<ParamRow> kVCORows = {
+const std::vector<ParamRow> kVCORows = GeneratorRows({
     {.id = 2151, .name = "UL", .value = "10", .type = 0x4, .quantity = "Voltage", .unit = "V"},
     {.id = 2152, .name = "LL", .value = "-10", .type = 0x4, .quantity = "Voltage", .unit = "V"},
     {.id = 2034, .name = "AMPL", .value = "5", .type = 0x4, .quantity = "Voltage", .unit = "V"},
     {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
-    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
-};
+});
 
 void SettleVCO(CSourceTypeWizardBase4& wizard, int sourceType, const std::vector<const char*>& names) {
     CPtrArray list;
@@ -35,12 +27,7 @@ void SettleVCO(CSourceTypeWizardBase4& wizard, int sourceType, const std::vector
 
 class GeneratorVCO : public SourcesTest {
 protected:
-    std::string Write(CWizardBase4& wizard, const char* model = kModel) {
-        CString text = model;
-        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
-        EXPECT_EQ(0, g_PlaceholderList.GetSize());
-        return text.str();
-    }
+    std::string Write(CWizardBase4& wizard, const char* model = kModel) { return WriteModel(wizard, model); }
 };
 
 TEST_F(GeneratorVCO, TemplateWithoutImmanentLeavesTheTextAlone) {

@@ -13,12 +13,7 @@ constexpr char kModel[] = "@TYPEV1 ( @PARAMLIST);";
 
 class SourcesModelText : public SourcesTest {
 protected:
-    std::string Write(CLinearSourceWizardBase4& wizard, const char* model = kModel) {
-        CString text = model;
-        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, kTemplate, text));
-        EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "every pending placeholder is resolved or dropped";
-        return text.str();
-    }
+    std::string Write(CLinearSourceWizardBase4& wizard, const char* model = kModel) { return WriteModel(wizard, model); }
 };
 
 TEST_F(SourcesModelText, TemplateWithoutImmanentLeavesTheTextAlone) {

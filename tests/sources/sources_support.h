@@ -5,6 +5,7 @@
 #include "framework/ac_parameters.h"
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
+#include "tests/support/described_rows.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
@@ -16,17 +17,7 @@ namespace sources_test {
 
 using namespace qv_test;
 
-// One parameter of a test element.
-struct ParamRow {
-    WORD id;
-    const char* name;
-    const char* value;
-    DWORD type;
-    const char* quantity = "";
-    const char* unit = "";
-    const char* description = "";
-    DWORD extType = 0;
-};
+using ParamRow = DescribedRow;
 
 // The voltage source as the catalogue defines it.
 inline const std::vector<ParamRow> kVoltageRows = {
@@ -95,7 +86,32 @@ protected:
     std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, const char* name, DWORD* element = nullptr) {
         return Attached<Wizard>(MakeHolder(rows, name), element);
     }
+
+    // The text the wizard writes from the model for the immanent template.
+    std::string WriteModel(CWizardBase4& wizard, const char* model) {
+        CString text = model;
+        EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
+        EXPECT_EQ(0, g_PlaceholderList.GetSize()) << "every pending placeholder is resolved or dropped";
+        return text.str();
+    }
 };
+
+// A generator source's set: its own parameters, then "SPC", the AC parameters (the parts
+// in use) and the outputs V and I, then the outputs of its own.
+inline std::vector<ParamRow> GeneratorRows(std::vector<ParamRow> own, const std::vector<ParamRow>& ownOutputs = {}) {
+    const std::vector<ParamRow> shared = {
+        {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
+        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
+        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
+        {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
+        {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
+        {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+        {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
+    };
+    own.insert(own.end(), shared.begin(), shared.end());
+    own.insert(own.end(), ownOutputs.begin(), ownOutputs.end());
+    return own;
+}
 
 // The source pages and the AC page open on a sheet.
 template <class Wizard>

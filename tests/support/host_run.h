@@ -7,6 +7,7 @@
 
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -22,6 +23,31 @@ inline int RunHost(const std::string& args, const std::string& profile = "", std
     const int status = std::system(command.c_str());
     if (output != nullptr) *output = ReadFile(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace qv_test
+
+namespace qv_test {
+
+// What a shell command printed on its standard output, and its exit code (-1 when it did not
+// run or did not exit).
+struct CapturedRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs a shell command and reads its standard output back; the command itself says where its
+// error stream goes.
+inline CapturedRun RunCaptured(const std::string& command) {
+    CapturedRun result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    return result;
 }
 
 } // namespace qv_test

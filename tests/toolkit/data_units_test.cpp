@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,58 +52,71 @@ TEST(UnitsTable, UnitListsForTheSelectors)
     EXPECT_EQ(names.GetSize(), static_cast<int>(qv::BuiltInUnitsTable().quantities.size()));
 }
 
+// One conversion: the text it gives and, where `ok` is 0 or 1, whether it succeeded.
+struct Conversion {
+    const char* quantity;
+    const char* from;
+    const char* value;
+    const char* to;
+    const char* expected;
+    int ok = -1;
+};
+
+void ExpectConversions(const std::vector<Conversion>& cases)
+{
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Conversion& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        BOOL ok = FALSE;
+        EXPECT_EQ(Convert(c.quantity, c.from, c.value, c.to, &ok), c.expected);
+        if (c.ok >= 0) {
+            EXPECT_EQ(c.ok != 0, ok != FALSE);
+        }
+    }
+}
+
 TEST(TBConvertUnits, ConvertsBetweenUnitsOfOneQuantity)
 {
-    BOOL ok = FALSE;
-    EXPECT_EQ(Convert("Voltage", "mV", "1000", "V", &ok), "1");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(Convert("Angle", "deg", "180", "rad", &ok), "3.14159265358979");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(Convert("Angle", "rad", "1", "deg", &ok), "57.2957795130823");
-    EXPECT_EQ(Convert("Resistance", "kOhm", "4.7", "Ohm", &ok), "4700");
-    // The value may carry a scale prefix: 4.7k Ohm are 4.7 kOhm.
-    EXPECT_EQ(Convert("Resistance", "Ohm", "4.7k", "kOhm", &ok), "4.7");
-    EXPECT_EQ(Convert("Voltage", "MV", "1", "mV", &ok), "1000000000");
-    EXPECT_EQ(Convert("Time", "us", "2.5", "s", &ok), "2.5e-06");
-    EXPECT_EQ(Convert("Angular Velocity", "rpm", "60", "rad/s", &ok), "6.28318530717959");
-    EXPECT_EQ(Convert("VOLTAGE", "kV", "0.001", "V", &ok), "1");
+    ExpectConversions({
+        {"Voltage", "mV", "1000", "V", "1", 1},
+        {"Angle", "deg", "180", "rad", "3.14159265358979", 1},
+        {"Angle", "rad", "1", "deg", "57.2957795130823"},
+        {"Resistance", "kOhm", "4.7", "Ohm", "4700"},
+        // The value may carry a scale prefix: 4.7k Ohm are 4.7 kOhm.
+        {"Resistance", "Ohm", "4.7k", "kOhm", "4.7"},
+        {"Voltage", "MV", "1", "mV", "1000000000"},
+        {"Time", "us", "2.5", "s", "2.5e-06"},
+        {"Angular Velocity", "rpm", "60", "rad/s", "6.28318530717959"},
+        {"VOLTAGE", "kV", "0.001", "V", "1"},
+    });
 }
 
 TEST(TBConvertUnits, ConvertsUnitsWithAnOffset)
 {
-    BOOL ok = FALSE;
-    EXPECT_EQ(Convert("Temperature", "\xB0" "C", "25", "K", &ok), "298.15");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(Convert("Temperature", "K", "0", "\xB0" "C", &ok), "-273.15");
-    EXPECT_EQ(Convert("Temperature", "\xB0" "F", "212", "\xB0" "C", &ok), "100");
-    EXPECT_EQ(Convert("Temperature", "\xB0" "C", "-40", "\xB0" "F", &ok), "-40");
+    ExpectConversions({
+        {"Temperature", "\xB0" "C", "25", "K", "298.15", 1},
+        {"Temperature", "K", "0", "\xB0" "C", "-273.15"},
+        {"Temperature", "\xB0" "F", "212", "\xB0" "C", "100"},
+        {"Temperature", "\xB0" "C", "-40", "\xB0" "F", "-40"},
+    });
 }
 
 TEST(TBConvertUnits, SameUnitKeepsTheTextAsTyped)
 {
-    BOOL ok = FALSE;
-    EXPECT_EQ(Convert("Voltage", "V", "4.7k", "V", &ok), "4.7k");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(Convert("Voltage", "", "Vin*2", "V", &ok), "Vin*2");
-    EXPECT_TRUE(ok);
+    ExpectConversions({{"Voltage", "V", "4.7k", "V", "4.7k", 1}, {"Voltage", "", "Vin*2", "V", "Vin*2", 1}});
 }
 
 TEST(TBConvertUnits, FailureLeavesTheValueUnconverted)
 {
-    BOOL ok = TRUE;
-    EXPECT_EQ(Convert("Voltage", "mV", "Vin*2", "V", &ok), "Vin*2");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Convert("Voltage", "mV", "5mV", "V", &ok), "5mV");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Convert("No such quantity", "mV", "5", "V", &ok), "5");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Convert("Voltage", "mA", "5", "V", &ok), "5");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Convert("Voltage", "mv", "5", "V", &ok), "5");  // symbols compare exactly
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Convert("Voltage", "MV", "1e305", "uV", &ok), "1e305");  // not finite in uV
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Convert(nullptr, nullptr, nullptr, nullptr, &ok), "");
+    ExpectConversions({
+        {"Voltage", "mV", "Vin*2", "V", "Vin*2", 0},
+        {"Voltage", "mV", "5mV", "V", "5mV", 0},
+        {"No such quantity", "mV", "5", "V", "5", 0},
+        {"Voltage", "mA", "5", "V", "5", 0},
+        {"Voltage", "mv", "5", "V", "5", 0},         // symbols compare exactly
+        {"Voltage", "MV", "1e305", "uV", "1e305", 0},  // not finite in uV
+        {nullptr, nullptr, nullptr, nullptr, ""},
+    });
 }
 
 TEST(UnitsTable, MalformedTablesAreRefusedWithTheLine)
