@@ -33,6 +33,7 @@
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
 #include "sources/linear_sources.h"
+#include "sources/time_source_page.h"
 #include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -93,7 +94,7 @@ protected:
     BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearDomainsSource : public TElementPage<CLinearDomainsSourceWizardBase4> {
+class CPropLinearDomainsSource : public TTimeSourcePage<CLinearDomainsSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearDomainsSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -110,106 +111,42 @@ public:
     BOOL OnApply() override;
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
-    // The parameters the form writes into the model text; supplied by the variants.
-    virtual void BuildCompareList(int form);
-    virtual void UpdateTypeControls();
-    virtual void UpdateInputControls();
-
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
+    void BuildCompareList(int form) override;
+    void UpdateTypeControls() override;
+    void UpdateInputControls() override;
 
     // The wizard's settings before the dialog exists; the snapshots are copied.
     void SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int timeFormIndex,
                      const CPtrArray* snapshots, BOOL acUse);
-    // Form from the controls and the list of that form; with handOver 1 the settings, the
-    // list and the AC page's mode go to the wizard.
-    void StoreSettings(int handOver);
     // Marks the parameters the form does not use (ExtType bit 0x20000).
     void MarkUnusedParameters();
     // Reads element data of the older wizard generation (see the .cpp for the layout).
     void ConvertWizard3Data(const void* data, long length);
-    void UpdatePeriod();
-    void UpdateAmplitudeFromRMS();
-    void EnablePinnedFields();
 
-    int GetForm() const { return m_nForm; }
+    int GetForm() const { return m_nKind; }
     BOOL GetAmplitudeGiven() const { return m_bAmplitudeGiven; }
-    const CString& GetRMSText() const { return m_strRMS; }
     BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
-    int GetTimeFormIndex() const { return m_nTimeFormIndex; }
-    BOOL GetACUse() const { return m_bACUse; }
+    int GetTimeFormIndex() const { return m_nListSelection; }
     BOOL HasDamping() const { return m_bDampingPresent; }
 
 protected:
     void SetLayout();
-    // Reads the controls (when the page has a window); a list without a valid selection keeps
-    // the stored time-form index.
-    void ReadControls();
-    // The list's selection when it is one of the six forms, else -1.
-    int FormSelection() const;
-    // -1 for the constant value, else the list's selection; `fallback` when the radio or the
-    // list has no window or the list has no valid selection.
-    int FormFromControls(int fallback) const;
-    void HandOverSettings();
+    void HandOverSettings() override;
     void ApplyAmplitudeRule();
-    void SyncAmplitudeRadios();
-    void SetFieldText(int id, CString& member, const CString& text);
-    void AppendSnapshot(const char* name, const char* rename);
     // The list both variants write.
     void FillCompareList(int form);
-    void ShowForm(int form);
 
-    void OnUsePin();
     void OnOutputFirst();
     void OnOutputSecond();
-    void OnConstant();
-    void OnTimeControlled();
     void OnFormSelected();
-    void OnAmplitude();
-    void OnRmsValue();
-    void OnPeriodGiven();
-    void OnRmsChanged();
-    void OnPeriodSourceChanged();
-    void OnFieldChanged();
-    void OnACUse();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
     BOOL m_bInitialValuePresent = FALSE;
     BOOL m_bDampingPresent = FALSE;
-    BOOL m_bAmplitudeGiven = TRUE;
-    int m_nForm = qv::sources::kKindConstant;
-    // 2508, 2512, 2509, 2514, 2510, 2513, 2517, 2516, 2515, 2507, 2511
+    // qv::sources::kTimeUnitLists, then 2511 (the initial value's)
     CTBUnitComboBox m_cmbUnits[11];
-    CButton m_radConstant;       // 2027
-    CButton m_radTimeControlled; // 2031
-    CButton m_radAmplitude;      // 2203
-    CButton m_radRms;            // 2204
-    CComboBox m_cmbPeriodical;   // 2049
-    CComboBox m_cmbForm;         // 2032
-    BOOL m_bShowName = FALSE;
-    BOOL m_bUsePin = FALSE;
-    CString m_strAmplitude;
-    CString m_strDelay;
-    CString m_strFall;
-    CString m_strFrequency;
-    CString m_strName;
-    CString m_strOffset;
-    CString m_strPeriod;
-    CString m_strPhase;
-    CString m_strWidth;
-    CString m_strRise;
-    CString m_strValue;
-    BOOL m_bPeriodGiven = FALSE;
-    CString m_strRMS;
-    BOOL m_bOutputSecond = FALSE;  // 2019
-    BOOL m_bOutputFirst = FALSE;   // 2018
     CString m_strDamping;
     CString m_strInitialValue;
-    int m_nTimeFormIndex = -1;
-    BOOL m_bACUse = FALSE;
 };
 
 // The pages of wizard IDs 104 ('A') and 105 ('B'): each wizard has a page class of its own,
