@@ -1037,42 +1037,6 @@ void CPropPassiveInductance::BuildCompareList(int form) {
 
 namespace {
 
-template <class Page>
-Page* NewPage(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
-    return new (std::nothrow) Page(wizard, params);
-}
-
-// Initialize and the conversion work on a hidden page of their own; the page on the
-// editor's sheet (if any) is never touched.
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CPassiveCapAndIndWizardBase4& wizard, ParamHolder* params) {
-    return qv::pages::CreateHiddenPage(NewPage<Page>(&wizard, params), kCapAndIndTemplate);
-}
-
-template <class Page>
-BOOL InitializeWith(CPassiveCapAndIndWizardBase4& wizard, int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(&wizard)};
-    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
-        page->InitDefaults(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CPassiveCapAndIndWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    page->MoveOldBlocksIntoTables();
-    page->UpdateModeParameters();
-    page->StoreModeWordInWizard();
-    page->DestroyWindow();
-    return TRUE;
-}
-
 int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
     return qv::characteristic::WriteCharacteristicDescription(
@@ -1096,7 +1060,7 @@ int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CS
 
 namespace qv::passive {
 
-struct CapAndIndFamily {
+struct CapAndIndFamily : qv::characteristic::HiddenPageSteps<CapAndIndFamily, kCapAndIndTemplate> {
     template <class Page, class Wizard>
     static void GiveSettings(Page& page, Wizard& wizard) {
         page.LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
@@ -1104,12 +1068,10 @@ struct CapAndIndFamily {
                             wizard.GetTableText(2, 1), &wizard.GetSnapshots());
     }
     template <class Page, class Wizard>
-    static BOOL Initialize(Wizard& wizard, int argument) {
-        return InitializeWith<Page>(wizard, argument);
-    }
-    template <class Page, class Wizard>
-    static BOOL Convert(Wizard& wizard, const void* data, long length) {
-        return ConvertWith<Page>(wizard, data, length);
+    static void FinishConversion(Page& page, Wizard&) {
+        page.MoveOldBlocksIntoTables();
+        page.UpdateModeParameters();
+        page.StoreModeWordInWizard();
     }
     static int Describe(CCapacitorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
         return WriteDescription(wizard, file, templ, modelText, kCapacitorKeywords);

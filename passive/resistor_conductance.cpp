@@ -694,45 +694,6 @@ void CPropPassiveConductance::BuildCompareList(int form) {
 
 namespace {
 
-template <class Page>
-Page* NewPage(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
-    return new (std::nothrow) Page(wizard, params);
-}
-
-// A hidden page of its own for Initialize and the conversion: the page on the editor's
-// sheet (if any) is never touched.
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CPassiveResAndConWizardBase4& wizard, ParamHolder* params) {
-    return qv::pages::CreateHiddenPage(NewPage<Page>(&wizard, params), kResAndConTemplate);
-}
-
-template <class Page>
-BOOL InitializeWith(CPassiveResAndConWizardBase4& wizard, int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(&wizard)};
-    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
-        page->InitDefaults(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CPassiveResAndConWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    // Normally the page has handed the characteristic over already; a block it still holds
-    // goes to the table now.
-    if (!page->GetOldCharacteristicBlock().empty()) page->MoveOldCharacteristicIntoTable();
-    page->FreeOldCharacteristicBlock();
-    page->UpdateModeParameters();
-    page->StoreModeWordInWizard();
-    page->DestroyWindow();
-    return TRUE;
-}
-
 int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
     return qv::characteristic::WriteCharacteristicDescription(
@@ -753,19 +714,20 @@ int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CS
 
 namespace qv::passive {
 
-struct ResAndConFamily {
+struct ResAndConFamily : qv::characteristic::HiddenPageSteps<ResAndConFamily, kResAndConTemplate> {
     template <class Page, class Wizard>
     static void GiveSettings(Page& page, Wizard& wizard) {
         page.LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
                             &wizard.GetSnapshots());
     }
     template <class Page, class Wizard>
-    static BOOL Initialize(Wizard& wizard, int argument) {
-        return InitializeWith<Page>(wizard, argument);
-    }
-    template <class Page, class Wizard>
-    static BOOL Convert(Wizard& wizard, const void* data, long length) {
-        return ConvertWith<Page>(wizard, data, length);
+    static void FinishConversion(Page& page, Wizard&) {
+        // Normally the page has handed the characteristic over already; a block it still
+        // holds goes to the table now.
+        if (!page.GetOldCharacteristicBlock().empty()) page.MoveOldCharacteristicIntoTable();
+        page.FreeOldCharacteristicBlock();
+        page.UpdateModeParameters();
+        page.StoreModeWordInWizard();
     }
     static int Describe(CResistorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
         return WriteDescription(wizard, file, templ, modelText, kResistorKeywords);

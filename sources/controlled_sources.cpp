@@ -895,58 +895,6 @@ void CPropNonlinearSourceI::BuildCompareList(int form) {
 
 namespace {
 
-template <class Page>
-Page* NewPage(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
-    return new (std::nothrow) Page(wizard, params);
-}
-
-// A hidden page of its own for Initialize and the conversion: the page on the editor's
-// sheet (if any) is never touched.
-bool OpenHidden(CPropNonlinearSource& page) {
-    CResourceSwitch resources;
-    if (!page.Create(kSourceTemplate, nullptr)) return false;
-    page.ShowWindow(SW_HIDE);
-    return true;
-}
-
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CNonlinearSourceWizardBase4& wizard, ParamHolder* params) {
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
-    if (page == nullptr || !OpenHidden(*page)) return nullptr;
-    return page;
-}
-
-template <class Page>
-BOOL InitializeWith(CNonlinearSourceWizardBase4& wizard, int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params.Holder()));
-    if (page == nullptr) return TRUE;
-    // A re-initialisation starts from the wizard's own form and kind, not from a new
-    // element's, so that a configured source keeps its form.
-    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), CString(), CString(), nullptr);
-    if (OpenHidden(*page)) {
-        page->InitDefaults(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CNonlinearSourceWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    // Normally the page has handed the characteristic over already; a block it still holds
-    // goes to the table now.
-    if (!page->GetCharacteristicBlock().empty()) page->MoveCharacteristicBlockIntoTable();
-    page->UpdateModeParameters();
-    wizard.SetModeWord(page->GetModeWord());
-    page->DestroyWindow();
-    return TRUE;
-}
-
 int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const FormKeywords& keywords) {
     return qv::characteristic::WriteCharacteristicDescription(
@@ -965,19 +913,33 @@ int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CSt
 
 namespace qv::sources {
 
-struct NonlinearSourceFamily {
+struct NonlinearSourceFamily : qv::characteristic::HiddenPageSteps<NonlinearSourceFamily, kSourceTemplate> {
     template <class Page, class Wizard>
     static void GiveSettings(Page& page, Wizard& wizard) {
         page.SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
                                &wizard.GetSnapshots());
     }
+    // A re-initialisation starts from the wizard's own form and kind, not from a new
+    // element's, so that a configured source keeps its form.
     template <class Page, class Wizard>
     static BOOL Initialize(Wizard& wizard, int argument) {
-        return InitializeWith<Page>(wizard, argument);
+        if (argument != 0) return TRUE;
+        ScopedParamSet params{RequestTarget(&wizard)};
+        auto* page = new (std::nothrow) Page(&wizard, params.Holder());
+        if (page != nullptr) page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), CString(), CString(), nullptr);
+        if (std::unique_ptr<Page> hidden = qv::pages::CreateHiddenPage(page, kSourceTemplate)) {
+            hidden->InitDefaults(1);
+            hidden->DestroyWindow();
+        }
+        return TRUE;
     }
     template <class Page, class Wizard>
-    static BOOL Convert(Wizard& wizard, const void* data, long length) {
-        return ConvertWith<Page>(wizard, data, length);
+    static void FinishConversion(Page& page, Wizard& wizard) {
+        // Normally the page has handed the characteristic over already; a block it still
+        // holds goes to the table now.
+        if (!page.GetCharacteristicBlock().empty()) page.MoveCharacteristicBlockIntoTable();
+        page.UpdateModeParameters();
+        wizard.SetModeWord(page.GetModeWord());
     }
     static int Describe(CNonlinearVoltageSourceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
         return WriteDescription(wizard, file, templ, modelText, kVoltageKeywords);
