@@ -5,6 +5,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -26,6 +27,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropPassiveCapAndInd, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassiveCapAndInd)
@@ -36,9 +38,6 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlLinear = 2027;
 constexpr int kCtlForm1 = 2092;
 constexpr int kCtlForm2 = 2089;
@@ -47,7 +46,6 @@ constexpr int kCtlChar1Pin = 2094;
 constexpr int kCtlChar2Button = 2098;
 constexpr int kCtlChar2Pin = 2079;
 constexpr int kCtlValueCaption = 2144;
-constexpr int kCtlValuePin = 2090;
 constexpr int kCtlInitialPin = 2097;
 constexpr int kCtlInitial2Pin = 2110;
 constexpr int kCtlExtraAPin = 2101;

@@ -4,6 +4,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -21,6 +22,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropPassive2WTrafoNonLinear, CPropPassiveTransformerBase, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassive2WTrafoNonLinear)
@@ -31,7 +33,6 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 constexpr UINT kNonlinearTemplate = 2615;
-constexpr int kCtlCharacteristicPin = 2075;
 constexpr WORD kIdCharacteristic = 2016;
 constexpr WORD kIdCharacteristicFile = 1006;
 constexpr WORD kIdCharacteristicVariable = 1007;

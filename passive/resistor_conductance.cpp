@@ -5,6 +5,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -25,6 +26,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropPassiveResAndCon, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassiveResAndCon)
@@ -36,15 +38,10 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 // Dialog controls of template 105 that carry no parameter.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlLinear = 2027;
 constexpr int kCtlNonlinear = 2088;
 constexpr int kCtlValueLabel = 2144;
 constexpr int kCtlUnit = 2507;
-constexpr int kCtlValuePin = 2090;
-constexpr int kCtlCharacteristicPin = 2075;
 constexpr int kCtlControlLabel = 2006;
 constexpr int kCtlControlPin = 2077;
 

@@ -5,6 +5,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -26,6 +27,9 @@
 #include <new>
 
 using namespace qv::sources;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -40,15 +44,12 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 // Dialog controls of template 100 that carry no parameter.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
 constexpr int kCtlForm = 2005;
 constexpr int kCtlControlPin = 2008;
 constexpr int kCtlFactorLabel = 2009;
 constexpr int kCtlFactorPin = 2011;
 constexpr int kCtlCharacteristicLabel = 2012;
 constexpr int kCtlCharacteristicPin = 2015;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlEarlyLabel = 2021;
 constexpr int kCtlEarlyPin = 2023;
 constexpr int kCtlCollectorLabel = 2024;

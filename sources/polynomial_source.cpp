@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
+#include "framework/dialog_controls.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -23,6 +24,11 @@
 #include <new>
 
 using namespace qv::sources;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
+using qv::dialog::kCtlSourceType;
+using qv::dialog::kColumnWidth;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -31,10 +37,6 @@ IMPLEMENT_DYNAMIC(CPolynomSourceWizard4, CSourceTypeWizardBase4)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlSourceType = 2147;
 constexpr int kCtlSpin = 2178;
 constexpr int kCtlMonomial = 2187;
 constexpr int kCtlNew = 2173;
@@ -52,7 +54,6 @@ constexpr UINT kListButtonImages = 138;
 constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
-constexpr int kColumnWidth = 50;
 
 // Columns of the two lists.
 constexpr int kColMonomial = 0;

@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
+#include "framework/dialog_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 using namespace qv::sources;
+using namespace qv::dialog;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -36,14 +38,9 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlSourceType = 2147;
 constexpr int kCtlLimitInput = 2148;
 constexpr int kCtlUpperLabel = 2149;
 constexpr int kCtlLowerLabel = 2150;
-constexpr int kCtlPhaseUnit = 2513;
 constexpr int kCtlUpperUnit = 2517;
 constexpr int kCtlLowerUnit = 2518;
 
