@@ -162,10 +162,6 @@ CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TElementPage(kCapAndIndTemplate
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
     : TElementPage(kCapAndIndTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropPassiveCapAndInd::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 

@@ -102,10 +102,6 @@ CPropPassiveResAndCon::CPropPassiveResAndCon() : TElementPage(kResAndConTemplate
 
 CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
     : TElementPage(kResAndConTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropPassiveResAndCon::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 

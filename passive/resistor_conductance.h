@@ -93,7 +93,6 @@ public:
     void MoveOldCharacteristicIntoTable();
 
 protected:
-    void SetLayout();
     // The mode word from the radio buttons and the embedded table's flags; unchanged
     // without the radio's window.
     void DeriveModeWord();

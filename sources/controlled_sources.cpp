@@ -199,10 +199,6 @@ CPropNonlinearSource::CPropNonlinearSource() : TElementPage(kSourceTemplate) {}
 
 CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params)
     : TElementPage(kSourceTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropNonlinearSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 

@@ -235,10 +235,6 @@ CPropLinearDomainsSource::CPropLinearDomainsSource() : TTimeSourcePage(kDomainSo
 CPropLinearDomainsSource::CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params)
     : TTimeSourcePage(kDomainSourceTemplate, wizard, params) {
     m_nListSelection = 0;
-    SetLayout();
-}
-
-void CPropLinearDomainsSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 

@@ -130,7 +130,6 @@ public:
     BOOL HasDamping() const { return m_bDampingPresent; }
 
 protected:
-    void SetLayout();
     void HandOverSettings() override;
     void ApplyAmplitudeRule();
     // The list both variants write.

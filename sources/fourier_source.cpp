@@ -157,14 +157,10 @@ CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) { Defa
 CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
     : TElementPage(kFourierTemplate, wizard, params) {
     DefaultTable(m_Table);
-    SetLayout();
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropFourierSource::~CPropFourierSource() { FreeTable(m_Table); }
-
-void CPropFourierSource::SetLayout() {
-    qv::pages::RegisterLayout(*this, kLayout);
-}
 
 void CPropFourierSource::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
     m_settings = settings;

@@ -105,7 +105,6 @@ public:
     const CString& GetNumber() const { return m_strNumber; }
 
 protected:
-    void SetLayout();
     void FillListFromTable();
     void TakeTableFromList();
     void UpdateHarmonicsControls();

@@ -232,10 +232,6 @@ CPropLinearSource::CPropLinearSource() : TTimeSourcePage(kLinearSourceTemplate) 
 
 CPropLinearSource::CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params)
     : TTimeSourcePage(kLinearSourceTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropLinearSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 

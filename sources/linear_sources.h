@@ -140,7 +140,6 @@ public:
     BOOL HasTimeFunctions() const { return m_bTimeFunctions; }
 
 protected:
-    void SetLayout();
     void HandOverSettings() override;
     // The shared list of both variants.
     void FillCompareList(int kind, const char* valueName, bool voltage);

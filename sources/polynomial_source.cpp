@@ -225,10 +225,6 @@ CPropPolynomSource::CPropPolynomSource() : TElementPage(kPolynomialTemplate) {}
 
 CPropPolynomSource::CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params)
     : TElementPage(kPolynomialTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropPolynomSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 

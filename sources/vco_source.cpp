@@ -137,10 +137,6 @@ CPropVCO::CPropVCO() : TElementPage(kVCOTemplate) {}
 
 CPropVCO::CPropVCO(CVCOWizard4* wizard, ParamHolder* params)
     : TElementPage(kVCOTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropVCO::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
