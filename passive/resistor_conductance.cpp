@@ -13,6 +13,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -302,27 +303,16 @@ void CPropPassiveResAndCon::OnCharacteristicUsePin() {
     SetModified(TRUE);
 }
 
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleOutput(CPropPassiveResAndCon* page, BOOL& flag, int controlID, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
-}
-
 void CPropPassiveResAndCon::OnOutputCurrent() {
-    ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
 }
 
 void CPropPassiveResAndCon::OnOutputVoltage() {
-    ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
 }
 
 void CPropPassiveResAndCon::OnOutputValue() {
-    ToggleOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdValue, kIdOutputValue);
 }
 
 void CPropPassiveResAndCon::OnFieldChanged() {

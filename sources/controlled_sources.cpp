@@ -13,6 +13,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -501,20 +502,13 @@ void CPropNonlinearSource::OnUsePinCharacteristic() {
     SetModified(TRUE);
 }
 
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleOutput(CPropNonlinearSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+void CPropNonlinearSource::OnOutputCurrent() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
 }
 
-void CPropNonlinearSource::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
-
-void CPropNonlinearSource::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
+void CPropNonlinearSource::OnOutputVoltage() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
+}
 
 void CPropNonlinearSource::OnFieldChanged() {
     UpdateData(TRUE);

@@ -13,6 +13,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -531,20 +532,14 @@ void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length)
 // ---------------------------------------------------------------------------------------
 // Control handlers.
 
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleDomainOutput(CPropLinearDomainsSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
-    page->SetModified(TRUE);
+void CPropLinearDomainsSource::OnOutputFirst() {
+    qv::pages::FlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
+    SetModified(TRUE);
 }
 
-void CPropLinearDomainsSource::OnOutputFirst() { ToggleDomainOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
-
 void CPropLinearDomainsSource::OnOutputSecond() {
-    ToggleDomainOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams);
+    qv::pages::FlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
+    SetModified(TRUE);
 }
 
 // A form chosen by the user shows its derived period at once.

@@ -11,6 +11,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/symbol_paint.h"
@@ -577,18 +578,15 @@ void CPropPolynomSource::OnOrderSpin(NMHDR* pNMHDR, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-static void ToggleOutput(CPropPolynomSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+void CPropPolynomSource::OnOutputVoltage() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
 }
-
-void CPropPolynomSource::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
-void CPropPolynomSource::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
-void CPropPolynomSource::OnOutputValue() { ToggleOutput(this, m_bOutputValue, kIdOutputSourceValue, m_pParams); }
+void CPropPolynomSource::OnOutputCurrent() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
+}
+void CPropPolynomSource::OnOutputValue() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdOutputSourceValue);
+}
 
 void CPropPolynomSource::OnFieldChanged() {
     UpdateData(TRUE);
