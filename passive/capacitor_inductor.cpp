@@ -256,39 +256,10 @@ void CPropPassiveCapAndInd::Serialize(CArchive& ar) {
 }
 
 int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
-    CString oldFile;
-    CString oldVariable;
-    CString oldCharacteristic;
-    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &oldFile) ||
-        !GetParamValue(m_pParams, kIdCharacteristicVariable, &oldVariable) ||
-        !GetParamValue(m_pParams, kIdCharacteristic, &oldCharacteristic))
-        return 0;
     const DWORD form = PassiveFormOf(m_dwModeWord);
-    if (form != 0) {
-        DWORD& kind = form == 2 ? m_dwKind2 : m_dwKind1;
-        BOOL onPin = FALSE;
-        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
-        if ((form == 1 || form == 2) && onPin) {
-            kind = 0;
-        } else if ((form == 1 || form == 2) && kind == 0) {
-            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-        } else {
-            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-            if (m_dwModeWord & kModeFileReference) {
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, FALSE);
-                SetParamValue(m_pParams, kIdCharacteristicVariable, oldFile);
-            } else {
-                // Older data kept the data-file name in 2016; it moves into 1006.
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, FALSE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-                SetParamValue(m_pParams, kIdCharacteristicFile, oldCharacteristic);
-            }
-            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
-        }
-    }
+    DWORD* kind = form == 0 ? nullptr : form == 2 ? &m_dwKind2 : &m_dwKind1;
+    if (!qv::passive::UpgradeCharacteristicParams(m_pWizard, m_pParams, m_dwModeWord, kind, form == 1 || form == 2))
+        return 0;
     m_dwConverted = 1;
     return 1;
 }

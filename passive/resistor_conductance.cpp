@@ -557,37 +557,43 @@ void CPropPassiveResAndCon::ConvertWizard3Data(const void* data, long length) {
     }
 }
 
-int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
+BOOL qv::passive::UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder* params, DWORD modeWord, DWORD* lookUp,
+                                              bool tableForm) {
     CString oldFile;
     CString oldVariable;
     CString oldCharacteristic;
-    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &oldFile) ||
-        !GetParamValue(m_pParams, kIdCharacteristicVariable, &oldVariable) ||
-        !GetParamValue(m_pParams, kIdCharacteristic, &oldCharacteristic))
-        return 0;
-    if (PassiveFormOf(m_dwModeWord) != 0) {
-        BOOL onPin = FALSE;
-        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
-        if (onPin) {
-            m_dwLookUp = 0;
-        } else if (m_dwLookUp == 0) {
-            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+    if (!GetParamValue(params, kIdCharacteristicFile, &oldFile) ||
+        !GetParamValue(params, kIdCharacteristicVariable, &oldVariable) ||
+        !GetParamValue(params, kIdCharacteristic, &oldCharacteristic))
+        return FALSE;
+    if (lookUp == nullptr) return TRUE;
+    BOOL onPin = FALSE;
+    GetParamUsePin(params, kIdCharacteristic, &onPin);
+    if (tableForm && onPin) {
+        *lookUp = 0;
+    } else if (tableForm && *lookUp == 0) {
+        SetParamExtBit(params, kIdCharacteristic, FALSE);
+        SetParamExtBit(params, kIdCharacteristicFile, TRUE);
+        SetParamExtBit(params, kIdCharacteristicVariable, TRUE);
+    } else {
+        SetParamExtBit(params, kIdCharacteristic, TRUE);
+        if (modeWord & kModeFileReference) {
+            SetParamExtBit(params, kIdCharacteristicFile, TRUE);
+            SetParamExtBit(params, kIdCharacteristicVariable, FALSE);
+            SetParamValue(params, kIdCharacteristicVariable, oldFile);
         } else {
-            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-            if (m_dwModeWord & kModeFileReference) {
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, FALSE);
-                SetParamValue(m_pParams, kIdCharacteristicVariable, oldFile);
-            } else {
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, FALSE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-                SetParamValue(m_pParams, kIdCharacteristicFile, oldCharacteristic);
-            }
-            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+            SetParamExtBit(params, kIdCharacteristicFile, FALSE);
+            SetParamExtBit(params, kIdCharacteristicVariable, TRUE);
+            SetParamValue(params, kIdCharacteristicFile, oldCharacteristic);
         }
+        CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params));
     }
+    return TRUE;
+}
+
+int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
+    DWORD* lookUp = PassiveFormOf(m_dwModeWord) != 0 ? &m_dwLookUp : nullptr;
+    if (!qv::passive::UpgradeCharacteristicParams(m_pWizard, m_pParams, m_dwModeWord, lookUp, true)) return 0;
     m_dwUpgraded = 1;
     return 1;
 }
