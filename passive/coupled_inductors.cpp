@@ -202,12 +202,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
 
     GetSDBOutput(m_pParams, kIdM, &m_bOutputM);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdM, caption);
-    CString unit;
-    GetParamUnit(m_pParams, kIdM, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdM, caption);
+    qv::pages::AppendParamUnitToCaption(*this, m_pParams, kIdM);
 
     CheckForm(m_dwForm);
     if (m_dwForm == 1)

@@ -393,14 +393,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (HasParamWithValueID(m_pParams, kIdOutputVoltage)) GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     UpdateData(FALSE);
 
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CString unit;
-        if (!GetParamUnit(m_pParams, id, &unit)) continue;
-        CString caption;
-        GetDlgItemText(id, caption);
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(id, caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, m_pParams, id);
 
     UpdateData(FALSE);
     OnSelchangeControlled();

@@ -359,16 +359,7 @@ BOOL CPropPolynomSource::OnInitDialog() {
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     GetSDBOutput(m_pParams, kIdOutputSourceValue, &m_bOutputValue);
     UpdateData(FALSE);
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CWnd* box = GetDlgItem(id);
-        if (box == nullptr) continue;
-        CString caption;
-        box->GetWindowText(caption);
-        CString unit;
-        GetParamUnit(m_pParams, id, &unit);
-        AppendUnitSuffix(&caption, unit);
-        box->SetWindowText(caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, m_pParams, id);
     m_cmbSourceType.SetCurSel(m_nSourceType);
     OnSelchangeSourceType();
     EnableRowButtons();

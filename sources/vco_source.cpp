@@ -237,16 +237,7 @@ BOOL CPropVCO::OnInitDialog() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     UpdateData(FALSE);
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CWnd* box = GetDlgItem(id);
-        if (box == nullptr) continue;
-        CString caption;
-        box->GetWindowText(caption);
-        CString unit;
-        GetParamUnit(m_pParams, id, &unit);
-        AppendUnitSuffix(&caption, unit);
-        box->SetWindowText(caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, m_pParams, id);
 
     m_cmbSourceType.SetCurSel(m_nSourceType);
     OnSelchangeSourceType();
