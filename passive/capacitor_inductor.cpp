@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
@@ -553,25 +554,10 @@ void CPropPassiveCapAndInd::RunCharacteristicSheet(int n) {
     CPropCharacteristicXYTable* table = Table(n);
     if (table == nullptr) return;
     CString* texts = n == 1 ? m_strText1 : m_strText2;
-    DWORD& kind = n == 1 ? m_dwKind1 : m_dwKind2;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(texts[0]);
-    table->SetVariableName(texts[1]);
-    table->SetFileName(texts[2]);
-    table->SetXAxisLabel(n == 1 ? m_strXLabel1 : m_strXLabel2);
-    table->SetYAxisLabel(n == 1 ? m_strYLabel1 : m_strYLabel2);
-    table->SetMode(kind);
-    if (sheet.DoModal() == IDOK) {
-        kind = table->GetMode();
-        texts[0] = table->GetReference();
-        texts[1] = table->GetVariableName();
-        texts[2] = table->GetFileName();
-    }
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(*this, m_strName, *table,
+                                               {texts[0], texts[1], texts[2], n == 1 ? m_dwKind1 : m_dwKind2,
+                                                n == 1 ? m_strXLabel1 : m_strXLabel2,
+                                                n == 1 ? m_strYLabel1 : m_strYLabel2});
     SetModified(TRUE);
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
@@ -169,25 +170,9 @@ void CPropPassive2WTrafoNonLinear::OnOtherButton(UINT id) {
 void CPropPassive2WTrafoNonLinear::OnCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(m_strReference);
-    table->SetVariableName(m_strVariableName);
-    table->SetFileName(m_strFileName);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    table->SetMode(m_dwKind);
-    if (sheet.DoModal() == IDOK) {
-        m_dwKind = table->GetMode();
-        m_strReference = table->GetReference();
-        m_strVariableName = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(
+        *this, m_strName, *table,
+        {m_strReference, m_strVariableName, m_strFileName, m_dwKind, m_strXAxisLabel, m_strYAxisLabel});
     SetModified(TRUE);
 }
 

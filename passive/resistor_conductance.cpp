@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
@@ -323,25 +324,9 @@ void CPropPassiveResAndCon::OnFieldChanged() {
 void CPropPassiveResAndCon::OnCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(m_strCharacteristic);
-    table->SetVariableName(m_strVariableName);
-    table->SetFileName(m_strFileName);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    table->SetMode(m_dwLookUp);
-    if (sheet.DoModal() == IDOK) {
-        m_dwLookUp = table->GetMode();
-        m_strCharacteristic = table->GetReference();
-        m_strVariableName = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(
+        *this, m_strName, *table,
+        {m_strCharacteristic, m_strVariableName, m_strFileName, m_dwLookUp, m_strXAxisLabel, m_strYAxisLabel});
     SetModified(TRUE);
 }
 
