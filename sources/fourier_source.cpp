@@ -141,9 +141,7 @@ BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
     ON_EN_CHANGE(kIdTableFile, &CPropFourierSource::OnFileNameChanged)
     ON_EN_KILLFOCUS(kCtlFundamental, &CPropFourierSource::OnFundamentalDone)
     ON_EN_KILLFOCUS(kCtlNumber, &CPropFourierSource::OnNumberDone)
-    ON_BN_CLICKED(kCtlAll, &CPropFourierSource::OnModeAll)
-    ON_BN_CLICKED(kCtlEven, &CPropFourierSource::OnModeEven)
-    ON_BN_CLICKED(kCtlOdd, &CPropFourierSource::OnModeOdd)
+    ON_CONTROL_RANGE(BN_CLICKED, kCtlAll, kCtlOdd, &CPropFourierSource::OnHarmonicsMode)
     ON_CBN_SELCHANGE(kCtlSourceType, &CPropFourierSource::OnSelchangeSourceType)
     ON_BN_CLICKED(kCtlImport, &CPropFourierSource::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CPropFourierSource::OnBrowseWrite)
@@ -648,22 +646,13 @@ void CPropFourierSource::OnNumberDone() {
     m_lstHarmonics.SetNumberOfHarmonics(number);
 }
 
-void CPropFourierSource::OnModeAll() {
+// The radios "All", "Even" and "Odd" follow each other as the modes do.
+void CPropFourierSource::OnHarmonicsMode(UINT id) {
+    static_assert(kCtlEven - kCtlAll == kHarmonicsEven - kHarmonicsAll &&
+                  kCtlOdd - kCtlAll == kHarmonicsOdd - kHarmonicsAll);
     UpdateData(TRUE);
     SetModified(TRUE);
-    m_lstHarmonics.SetHarmonicsMode(kHarmonicsAll);
-}
-
-void CPropFourierSource::OnModeEven() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_lstHarmonics.SetHarmonicsMode(kHarmonicsEven);
-}
-
-void CPropFourierSource::OnModeOdd() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_lstHarmonics.SetHarmonicsMode(kHarmonicsOdd);
+    m_lstHarmonics.SetHarmonicsMode(kHarmonicsAll + static_cast<int>(id) - kCtlAll);
 }
 
 void CPropFourierSource::OnSelchangeSourceType() {

@@ -123,9 +123,7 @@ protected:
     void OnFileNameChanged();
     void OnFundamentalDone();
     void OnNumberDone();
-    void OnModeAll();
-    void OnModeEven();
-    void OnModeOdd();
+    void OnHarmonicsMode(UINT id);
     void OnSelchangeSourceType();
     void OnBrowseRead();
     void OnBrowseWrite();
