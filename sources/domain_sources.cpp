@@ -32,7 +32,7 @@ using namespace qv::sources::time_page;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
-IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CACWizardBase4)
+IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CTimeSourceWizardBase4)
 IMPLEMENT_SERIAL(CPropLinearDomainsSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropLinearDomainsSource)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4)
@@ -104,52 +104,9 @@ constexpr UnusedMarks kUnusedMarks[] = {
 // ---------------------------------------------------------------------------------------
 // The wizards' shared base.
 
-CLinearDomainsSourceWizardBase4::CLinearDomainsSourceWizardBase4() = default;
-
 CLinearDomainsSourceWizardBase4::CLinearDomainsSourceWizardBase4(const CLinearDomainsSourceWizardBase4* other)
-    : CACWizardBase4(other) {
-    if (other == nullptr) return;
-    m_wSchema = other->m_wSchema;
-    m_nForm = other->m_nForm;
-    m_nTimeFormIndex = other->m_nTimeFormIndex;
-    m_bPeriodGiven = other->m_bPeriodGiven;
-    m_strRMS = other->m_strRMS;
-    m_bAmplitudeGiven = other->m_bAmplitudeGiven;
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
-    m_bACUse = other->m_bACUse;
-}
-
-CLinearDomainsSourceWizardBase4::~CLinearDomainsSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
-
-int CLinearDomainsSourceWizardBase4::GetWizardKind() { return 3; }
-
-BOOL CLinearDomainsSourceWizardBase4::WantChangeNotification() { return TRUE; }
-
-void CLinearDomainsSourceWizardBase4::SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
-                                                  int timeFormIndex, const CPtrArray* snapshots, BOOL acUse) {
-    m_nForm = form;
-    m_bAmplitudeGiven = amplitudeGiven;
-    m_strRMS = rmsText;
-    m_bPeriodGiven = periodGiven;
-    m_nTimeFormIndex = timeFormIndex;
-    m_bACUse = acUse;
-    // Handing over the wizard's own list leaves it as it is.
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
-}
-
-void CLinearDomainsSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
-    if (changeType != 3 || param == nullptr) return;
-    const RequestTarget target(this);
-    ScopedParamSet params(target);
-    if (m_bPeriodGiven) return;
-    const WORD id = param->GetValueID();
-    const bool frequency = id == kIdFrequency;
-    const bool trapezoid = id == kIdRise || id == kIdFall || id == kIdWidth;
-    if (!frequency && !trapezoid) return;
-    // The values come from the fetched set; the form is not tested.
-    CString period;
-    if (DerivePeriodFromParams(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
-        CommitParamSet(target, params.Cookie());
+    : CTimeSourceWizardBase4(other) {
+    if (other != nullptr) m_wSchema = other->m_wSchema;
 }
 
 void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
@@ -157,11 +114,11 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     if (ar.IsStoring()) {
         m_wSchema = kDomainSourceSchema;
         ar << m_wSchema;
-        ar << static_cast<DWORD>(m_nForm);
-        ar << static_cast<DWORD>(m_nTimeFormIndex);
+        ar << static_cast<DWORD>(m_nKind);
+        ar << static_cast<DWORD>(m_nListSelection);
         ar << static_cast<DWORD>(m_bPeriodGiven);
         ar << m_strRMS;
-        ar << static_cast<DWORD>(m_bAmplitudeGiven);
+        ar << m_dwAmplitude;
         qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         CACWizardBase4::Serialize(ar, version);
         ar << static_cast<DWORD>(m_bACUse);
@@ -176,13 +133,13 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     DWORD index = 0;
     DWORD given = 0;
     ar >> form >> index >> given;
-    m_nForm = static_cast<int>(form);
-    m_nTimeFormIndex = static_cast<int>(index);
+    m_nKind = static_cast<int>(form);
+    m_nListSelection = static_cast<int>(index);
     m_bPeriodGiven = given != 0;
     ar >> m_strRMS;
     DWORD amplitude = 0;
     ar >> amplitude;
-    m_bAmplitudeGiven = amplitude != 0;
+    m_dwAmplitude = amplitude != 0 ? 1 : 0;
     // The list is emptied first, so a second load does not append to the first.
     qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (schema == 0) return;

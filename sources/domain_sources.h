@@ -49,21 +49,16 @@ constexpr WORD kDomainSourceSchema = 2;
 
 class CPropLinearDomainsSource;
 
-// What both wizards share: the settings that are no parameters of the element and the list
-// of the parameters the chosen form writes.
-class CLinearDomainsSourceWizardBase4 : public CACWizardBase4 {
+// The other-domain sources' wizard base: the shared settings with the amplitude and the
+// period given or not, archived in this family's layout.
+class CLinearDomainsSourceWizardBase4 : public CTimeSourceWizardBase4 {
     DECLARE_DYNAMIC(CLinearDomainsSourceWizardBase4)
 public:
-    CLinearDomainsSourceWizardBase4();
+    CLinearDomainsSourceWizardBase4() = default;
     // The copy used by Clone; a null source gives the defaults.
     explicit CLinearDomainsSourceWizardBase4(const CLinearDomainsSourceWizardBase4* other);
-    ~CLinearDomainsSourceWizardBase4() override;
 
-    int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
-    BOOL WantChangeNotification() override;
-    // A changed frequency or trapezoid time derives the period (unless it is given).
-    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     // Sheet version 4: WORD schema 2, DWORD form, DWORD time-form index, DWORD period given,
     // CString RMS text, DWORD amplitude given, DWORD n, n snapshots, the AC base's block
     // (schema 1 and up), DWORD AC use (schema 2).
@@ -71,27 +66,18 @@ public:
 
     // The page's state; the snapshots are copied (none for a null list).
     void SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int timeFormIndex,
-                     const CPtrArray* snapshots, BOOL acUse);
+                     const CPtrArray* snapshots, BOOL acUse) {
+        TakeSettings(form, static_cast<DWORD>(amplitudeGiven), rmsText, periodGiven, timeFormIndex, snapshots, acUse);
+    }
 
     WORD GetSchema() const { return m_wSchema; }
-    int GetForm() const { return m_nForm; }
-    BOOL GetAmplitudeGiven() const { return m_bAmplitudeGiven; }
-    const CString& GetRMSText() const { return m_strRMS; }
+    int GetForm() const { return m_nKind; }
+    BOOL GetAmplitudeGiven() const { return static_cast<BOOL>(m_dwAmplitude); }
     BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
-    int GetTimeFormIndex() const { return m_nTimeFormIndex; }
-    BOOL GetACUse() const { return m_bACUse; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
+    int GetTimeFormIndex() const { return m_nListSelection; }
 
 protected:
     WORD m_wSchema = qv::sources::kDomainSourceSchema;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    int m_nForm = qv::sources::kKindConstant;
-    BOOL m_bAmplitudeGiven = TRUE;
-    CString m_strRMS;
-    BOOL m_bPeriodGiven = FALSE;
-    int m_nTimeFormIndex = 0;
-    BOOL m_bACUse = FALSE;
 };
 
 class CPropLinearDomainsSource : public TTimeSourcePage<CLinearDomainsSourceWizardBase4> {

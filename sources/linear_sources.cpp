@@ -31,7 +31,7 @@ using namespace qv::sources::time_page;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
-IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CACWizardBase4)
+IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CTimeSourceWizardBase4)
 IMPLEMENT_SERIAL(CPropLinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropLinearSource)
 IMPLEMENT_DYNAMIC(CLinearVoltageSourceWizard4, CLinearSourceWizardBase4)
@@ -103,55 +103,13 @@ constexpr UnusedMarks kUnusedMarks[] = {
 // ---------------------------------------------------------------------------------------
 // The wizards' shared base.
 
-CLinearSourceWizardBase4::CLinearSourceWizardBase4() = default;
-
-CLinearSourceWizardBase4::CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other) : CACWizardBase4(other) {
-    if (other == nullptr) return;
-    m_dwSchema = other->m_dwSchema;
-    m_nKind = other->m_nKind;
-    m_nListSelection = other->m_nListSelection;
-    m_bPeriodFixed = other->m_bPeriodFixed;
-    m_strRMS = other->m_strRMS;
-    m_dwAmplitudeMode = other->m_dwAmplitudeMode;
-    m_bACUse = other->m_bACUse;
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
-}
-
-CLinearSourceWizardBase4::~CLinearSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
-
-int CLinearSourceWizardBase4::GetWizardKind() { return 3; }
-
-BOOL CLinearSourceWizardBase4::WantChangeNotification() { return TRUE; }
-
-void CLinearSourceWizardBase4::SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed,
-                                                 int listSelection, const CPtrArray* snapshots, BOOL acUse) {
-    m_nKind = kind;
-    m_dwAmplitudeMode = amplitudeMode;
-    m_strRMS = rmsText;
-    m_bPeriodFixed = periodFixed;
-    m_nListSelection = listSelection;
-    m_bACUse = acUse;
-    // Handing over the wizard's own list leaves it as it is.
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+CLinearSourceWizardBase4::CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other)
+    : CTimeSourceWizardBase4(other) {
+    if (other != nullptr) m_dwSchema = other->m_dwSchema;
 }
 
 BOOL CLinearSourceWizardBase4::DerivePeriodText(ParamHolder* holder, int kind, CString* period) const {
     return DerivePeriodFromParams(holder, kind == kKindTrapezoid, period);
-}
-
-void CLinearSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
-    if (changeType != 3 || param == nullptr) return;
-    const RequestTarget target(this);
-    ScopedParamSet params(target);
-    if (m_bPeriodFixed) return;
-    const WORD id = param->GetValueID();
-    int derivation = -2;
-    if (id == kIdFrequency) derivation = kKindSine;
-    if (id == kIdRise || id == kIdFall || id == kIdWidth) derivation = kKindTrapezoid;
-    CString period;
-    if (derivation != -2 && DerivePeriodText(params.Holder(), derivation, &period) &&
-        SetParamValue(params.Holder(), kIdPeriod, period))
-        CommitParamSet(target, params.Cookie());
 }
 
 void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
@@ -162,9 +120,9 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
         ar << static_cast<WORD>(m_dwSchema);
         ar << static_cast<DWORD>(m_nKind);
         ar << static_cast<DWORD>(m_nListSelection);
-        ar << static_cast<DWORD>(m_bPeriodFixed);
+        ar << static_cast<DWORD>(m_bPeriodGiven);
         ar << m_strRMS;
-        ar << m_dwAmplitudeMode;
+        ar << m_dwAmplitude;
         qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         ar << static_cast<DWORD>(m_bACUse);
         return;
@@ -182,9 +140,9 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> kind >> selection >> fixed;
     m_nKind = static_cast<int>(kind);
     m_nListSelection = static_cast<int>(selection);
-    m_bPeriodFixed = fixed != 0;
+    m_bPeriodGiven = fixed != 0;
     ar >> m_strRMS;
-    ar >> m_dwAmplitudeMode;
+    ar >> m_dwAmplitude;
     qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (schema == 1) {
         DWORD acUse = 0;

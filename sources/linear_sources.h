@@ -54,21 +54,16 @@ constexpr DWORD kMaxSnapshots = 10000;
 
 class CPropLinearSource;
 
-// The part the two wizards share: the settings that are no parameters of the element and
-// the list of parameters the chosen time function writes.
-class CLinearSourceWizardBase4 : public CACWizardBase4 {
+// The linear sources' wizard base: the shared settings with an amplitude mode and a fixed
+// period, archived in this family's layout.
+class CLinearSourceWizardBase4 : public CTimeSourceWizardBase4 {
     DECLARE_DYNAMIC(CLinearSourceWizardBase4)
 public:
-    CLinearSourceWizardBase4();
+    CLinearSourceWizardBase4() = default;
     // The copy used by Clone; a null source gives the defaults.
     explicit CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other);
-    ~CLinearSourceWizardBase4() override;
 
-    int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
-    BOOL WantChangeNotification() override;
-    // A changed frequency or trapezoid time derives the period (unless it is fixed).
-    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     // Sheet version 4: the AC base's block, then WORD schema 1, DWORD kind, DWORD list
     // selection, DWORD period fixed, CString RMS text, DWORD amplitude mode, DWORD n, n
     // snapshots, DWORD AC use.
@@ -76,17 +71,15 @@ public:
 
     // The page's settings on apply; the snapshots are copied (none for a null list).
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
-                           const CPtrArray* snapshots, BOOL acUse);
+                           const CPtrArray* snapshots, BOOL acUse) {
+        TakeSettings(kind, amplitudeMode, rmsText, periodFixed, listSelection, snapshots, acUse);
+    }
 
     DWORD GetSchema() const { return m_dwSchema; }
     int GetKind() const { return m_nKind; }
-    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
-    const CString& GetRMSText() const { return m_strRMS; }
-    BOOL GetPeriodFixed() const { return m_bPeriodFixed; }
+    DWORD GetAmplitudeMode() const { return m_dwAmplitude; }
+    BOOL GetPeriodFixed() const { return m_bPeriodGiven; }
     int GetListSelection() const { return m_nListSelection; }
-    BOOL GetACUse() const { return m_bACUse; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
 
     // The period text of the kind from the parameter set: the sum of rise, width and fall
     // for the trapezoid, the reciprocal of the frequency for every other kind. FALSE when a
@@ -95,13 +88,6 @@ public:
 
 protected:
     DWORD m_dwSchema = 1;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    int m_nKind = qv::sources::kKindConstant;
-    DWORD m_dwAmplitudeMode = 1;
-    CString m_strRMS;
-    BOOL m_bPeriodFixed = FALSE;
-    int m_nListSelection = 0;
-    BOOL m_bACUse = FALSE;
 };
 
 class CPropLinearSource : public TTimeSourcePage<CLinearSourceWizardBase4> {
