@@ -42,7 +42,7 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-// Dialog controls of template 2608 that only this page has.
+// Dialog controls without a parameter of their own: the shared ones, then this page's.
 using qv::dialog::kCtlACUse;
 using qv::dialog::kCtlAmplitudeRadio;
 using qv::dialog::kCtlFrequencyUnit;
