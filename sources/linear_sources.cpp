@@ -28,6 +28,7 @@
 
 using namespace qv::sources;
 using namespace qv::sources::time_page;
+using namespace qv::dialog;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -41,13 +42,7 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-// Dialog controls without a parameter of their own: the shared ones, then this page's.
-using qv::dialog::kCtlACUse;
-using qv::dialog::kCtlAmplitudeRadio;
-using qv::dialog::kCtlFrequencyUnit;
-using qv::dialog::kCtlName;
-using qv::dialog::kCtlShowName;
-using qv::dialog::kCtlSymbolFrame;
+// Dialog controls of this page that carry no parameter of their own.
 constexpr int kCtlValueLabel = 2144;
 constexpr int kCtlNumericGroup = 2304;
 

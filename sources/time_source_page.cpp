@@ -15,10 +15,7 @@
 
 using namespace qv::sources;
 using namespace qv::sources::time_page;
-using qv::dialog::kCtlAmplitudeRadio;
-using qv::dialog::kCtlName;
-using qv::dialog::kCtlShowName;
-using qv::dialog::kCtlSymbolFrame;
+using namespace qv::dialog;
 
 bool qv::sources::time_page::ParseFinite(const CString& text, double* value) {
     return ParseValueWithPrefix(text, value) && std::isfinite(*value);
@@ -83,7 +80,7 @@ void TTimeSourcePage<Wizard>::ExchangeSharedFields(CDataExchange* pDX) {
     DDX_Check(pDX, kCtlPeriodGiven, m_bPeriodGiven);
     DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
     DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, qv::dialog::kCtlACUse, m_bACUse);
+    DDX_Check(pDX, kCtlACUse, m_bACUse);
     DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlRms, m_strRMS);
     for (const UnitList& field : kTimeUnitLists) DDX_Text(pDX, field.valueID, *FieldOf(field.valueID));
