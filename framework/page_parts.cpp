@@ -41,6 +41,16 @@ CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* p
     return caption;
 }
 
+void AppendParamUnitToCaption(CWnd& page, ParamHolder* params, WORD valueID) {
+    CString unit;
+    CWnd* box = page.GetDlgItem(valueID);
+    if (box == nullptr || !GetParamUnit(params, valueID, &unit) || unit.IsEmpty()) return;
+    CString caption;
+    box->GetWindowText(caption);
+    AppendUnitSuffix(&caption, unit);
+    box->SetWindowText(caption);
+}
+
 void EnableDlgControl(CWnd& page, int id, BOOL enable) {
     if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
 }

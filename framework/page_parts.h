@@ -29,6 +29,9 @@ bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamH
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
 
 // A control the dialog does not have is passed over.
+// The unit of the parameter after the caption of the page's control with the same ID
+// ("Voltage [V]"); a parameter without a unit leaves the caption as it is.
+void AppendParamUnitToCaption(CWnd& page, ParamHolder* params, WORD valueID);
 void EnableDlgControl(CWnd& page, int id, BOOL enable);
 void ShowDlgControl(CWnd& page, int id, BOOL show);
 

@@ -54,4 +54,13 @@ void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID)
     page.CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
 }
 
+void ReadAndFlipOutputSwitch(CPropertyPage& page, ParamHolder* params, BOOL& flag, WORD valueID, int controlID) {
+    const BOOL before = flag;
+    page.UpdateData(TRUE);
+    page.SetModified(TRUE);
+    flag = before ? FALSE : TRUE;
+    SetSDBOutput(params, valueID, flag);
+    page.CheckDlgButton(controlID != 0 ? controlID : valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
 } // namespace qv::pages

@@ -16,6 +16,10 @@ void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, W
 // An output switch was clicked: it flips, is switched in the element at once and is shown
 // ticked or clear.
 void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID);
+// The same on a page that first takes over the dialog's state and counts as changed: the
+// switch flips from what the page showed before the click, whatever the box did itself.
+// `controlID` is the box, where it is not the parameter's own control (0).
+void ReadAndFlipOutputSwitch(CPropertyPage& page, ParamHolder* params, BOOL& flag, WORD valueID, int controlID = 0);
 } // namespace qv::pages
 
 class CParamSetPage : public CTBPropertyPage {

@@ -3,4 +3,5 @@
 target_sources(Parvel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/xy_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xy_table_page.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/characteristic_preview.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/characteristic_preview.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/characteristic_sheet.cpp)

@@ -3,8 +3,10 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -26,6 +28,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropPassiveCapAndInd, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassiveCapAndInd)
@@ -36,9 +39,6 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlLinear = 2027;
 constexpr int kCtlForm1 = 2092;
 constexpr int kCtlForm2 = 2089;
@@ -47,7 +47,6 @@ constexpr int kCtlChar1Pin = 2094;
 constexpr int kCtlChar2Button = 2098;
 constexpr int kCtlChar2Pin = 2079;
 constexpr int kCtlValueCaption = 2144;
-constexpr int kCtlValuePin = 2090;
 constexpr int kCtlInitialPin = 2097;
 constexpr int kCtlInitial2Pin = 2110;
 constexpr int kCtlExtraAPin = 2101;
@@ -164,10 +163,6 @@ CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TElementPage(kCapAndIndTemplate
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
     : TElementPage(kCapAndIndTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropPassiveCapAndInd::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -262,39 +257,10 @@ void CPropPassiveCapAndInd::Serialize(CArchive& ar) {
 }
 
 int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
-    CString oldFile;
-    CString oldVariable;
-    CString oldCharacteristic;
-    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &oldFile) ||
-        !GetParamValue(m_pParams, kIdCharacteristicVariable, &oldVariable) ||
-        !GetParamValue(m_pParams, kIdCharacteristic, &oldCharacteristic))
-        return 0;
     const DWORD form = PassiveFormOf(m_dwModeWord);
-    if (form != 0) {
-        DWORD& kind = form == 2 ? m_dwKind2 : m_dwKind1;
-        BOOL onPin = FALSE;
-        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
-        if ((form == 1 || form == 2) && onPin) {
-            kind = 0;
-        } else if ((form == 1 || form == 2) && kind == 0) {
-            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-        } else {
-            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-            if (m_dwModeWord & kModeFileReference) {
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, FALSE);
-                SetParamValue(m_pParams, kIdCharacteristicVariable, oldFile);
-            } else {
-                // Older data kept the data-file name in 2016; it moves into 1006.
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, FALSE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-                SetParamValue(m_pParams, kIdCharacteristicFile, oldCharacteristic);
-            }
-            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
-        }
-    }
+    DWORD* kind = form == 0 ? nullptr : form == 2 ? &m_dwKind2 : &m_dwKind1;
+    if (!qv::passive::UpgradeCharacteristicParams(m_pWizard, m_pParams, m_dwModeWord, kind, form == 1 || form == 2))
+        return 0;
     m_dwConverted = 1;
     return 1;
 }
@@ -588,25 +554,10 @@ void CPropPassiveCapAndInd::RunCharacteristicSheet(int n) {
     CPropCharacteristicXYTable* table = Table(n);
     if (table == nullptr) return;
     CString* texts = n == 1 ? m_strText1 : m_strText2;
-    DWORD& kind = n == 1 ? m_dwKind1 : m_dwKind2;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(texts[0]);
-    table->SetVariableName(texts[1]);
-    table->SetFileName(texts[2]);
-    table->SetXAxisLabel(n == 1 ? m_strXLabel1 : m_strXLabel2);
-    table->SetYAxisLabel(n == 1 ? m_strYLabel1 : m_strYLabel2);
-    table->SetMode(kind);
-    if (sheet.DoModal() == IDOK) {
-        kind = table->GetMode();
-        texts[0] = table->GetReference();
-        texts[1] = table->GetVariableName();
-        texts[2] = table->GetFileName();
-    }
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(*this, m_strName, *table,
+                                               {texts[0], texts[1], texts[2], n == 1 ? m_dwKind1 : m_dwKind2,
+                                                n == 1 ? m_strXLabel1 : m_strXLabel2,
+                                                n == 1 ? m_strYLabel1 : m_strYLabel2});
     SetModified(TRUE);
 }
 
@@ -1037,42 +988,6 @@ void CPropPassiveInductance::BuildCompareList(int form) {
 
 namespace {
 
-template <class Page>
-Page* NewPage(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params) {
-    return new (std::nothrow) Page(wizard, params);
-}
-
-// Initialize and the conversion work on a hidden page of their own; the page on the
-// editor's sheet (if any) is never touched.
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CPassiveCapAndIndWizardBase4& wizard, ParamHolder* params) {
-    return qv::pages::CreateHiddenPage(NewPage<Page>(&wizard, params), kCapAndIndTemplate);
-}
-
-template <class Page>
-BOOL InitializeWith(CPassiveCapAndIndWizardBase4& wizard, int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(&wizard)};
-    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
-        page->InitDefaults(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CPassiveCapAndIndWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    page->MoveOldBlocksIntoTables();
-    page->UpdateModeParameters();
-    page->StoreModeWordInWizard();
-    page->DestroyWindow();
-    return TRUE;
-}
-
 int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
     return qv::characteristic::WriteCharacteristicDescription(
@@ -1096,7 +1011,7 @@ int WriteDescription(CPassiveCapAndIndWizardBase4& wizard, CFile* file, const CS
 
 namespace qv::passive {
 
-struct CapAndIndFamily {
+struct CapAndIndFamily : qv::characteristic::HiddenPageSteps<CapAndIndFamily, kCapAndIndTemplate> {
     template <class Page, class Wizard>
     static void GiveSettings(Page& page, Wizard& wizard) {
         page.LoadFromWizard(wizard.GetLookUpFlag1(), wizard.GetLookUpFlag2(), wizard.GetModeWord(),
@@ -1104,12 +1019,10 @@ struct CapAndIndFamily {
                             wizard.GetTableText(2, 1), &wizard.GetSnapshots());
     }
     template <class Page, class Wizard>
-    static BOOL Initialize(Wizard& wizard, int argument) {
-        return InitializeWith<Page>(wizard, argument);
-    }
-    template <class Page, class Wizard>
-    static BOOL Convert(Wizard& wizard, const void* data, long length) {
-        return ConvertWith<Page>(wizard, data, length);
+    static void FinishConversion(Page& page, Wizard&) {
+        page.MoveOldBlocksIntoTables();
+        page.UpdateModeParameters();
+        page.StoreModeWordInWizard();
     }
     static int Describe(CCapacitorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
         return WriteDescription(wizard, file, templ, modelText, kCapacitorKeywords);

@@ -84,7 +84,6 @@ public:
     const std::vector<BYTE>& GetOldBlock(int n) const { return n == 1 ? m_OldBlock1 : m_OldBlock2; }
 
 protected:
-    void SetLayout();
     // -1 without the radio windows, else the checked form.
     int RadioForm();
     void CheckForm(DWORD form);

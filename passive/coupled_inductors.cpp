@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -17,6 +18,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_DYNAMIC(CPropPassiveCoupledBase, CTBPropertyPage)
 IMPLEMENT_SERIAL(CPropPassiveMutualInductance, CPropPassiveCoupledBase, VERSIONABLE_SCHEMA | kDataClassVersion)
@@ -32,9 +34,6 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 // Controls of both dialogs.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlFormK = 2306;
 constexpr int kCtlFormM = 2307;
 constexpr int kCtlK = 2010;
@@ -203,12 +202,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
 
     GetSDBOutput(m_pParams, kIdM, &m_bOutputM);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdM, caption);
-    CString unit;
-    GetParamUnit(m_pParams, kIdM, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdM, caption);
+    qv::pages::AppendParamUnitToCaption(*this, m_pParams, kIdM);
 
     CheckForm(m_dwForm);
     if (m_dwForm == 1)

@@ -2,8 +2,10 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -21,6 +23,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropPassive2WTrafoNonLinear, CPropPassiveTransformerBase, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassive2WTrafoNonLinear)
@@ -31,7 +34,6 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 constexpr UINT kNonlinearTemplate = 2615;
-constexpr int kCtlCharacteristicPin = 2075;
 constexpr WORD kIdCharacteristic = 2016;
 constexpr WORD kIdCharacteristicFile = 1006;
 constexpr WORD kIdCharacteristicVariable = 1007;
@@ -168,25 +170,9 @@ void CPropPassive2WTrafoNonLinear::OnOtherButton(UINT id) {
 void CPropPassive2WTrafoNonLinear::OnCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(m_strReference);
-    table->SetVariableName(m_strVariableName);
-    table->SetFileName(m_strFileName);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    table->SetMode(m_dwKind);
-    if (sheet.DoModal() == IDOK) {
-        m_dwKind = table->GetMode();
-        m_strReference = table->GetReference();
-        m_strVariableName = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(
+        *this, m_strName, *table,
+        {m_strReference, m_strVariableName, m_strFileName, m_dwKind, m_strXAxisLabel, m_strYAxisLabel});
     SetModified(TRUE);
 }
 

@@ -3,8 +3,10 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -12,6 +14,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -25,6 +28,7 @@
 #include <new>
 
 using namespace qv::passive;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropPassiveResAndCon, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassiveResAndCon)
@@ -36,15 +40,10 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 // Dialog controls of template 105 that carry no parameter.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlLinear = 2027;
 constexpr int kCtlNonlinear = 2088;
 constexpr int kCtlValueLabel = 2144;
 constexpr int kCtlUnit = 2507;
-constexpr int kCtlValuePin = 2090;
-constexpr int kCtlCharacteristicPin = 2075;
 constexpr int kCtlControlLabel = 2006;
 constexpr int kCtlControlPin = 2077;
 
@@ -105,10 +104,6 @@ CPropPassiveResAndCon::CPropPassiveResAndCon() : TElementPage(kResAndConTemplate
 
 CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
     : TElementPage(kResAndConTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropPassiveResAndCon::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -309,27 +304,16 @@ void CPropPassiveResAndCon::OnCharacteristicUsePin() {
     SetModified(TRUE);
 }
 
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleOutput(CPropPassiveResAndCon* page, BOOL& flag, int controlID, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
-}
-
 void CPropPassiveResAndCon::OnOutputCurrent() {
-    ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
 }
 
 void CPropPassiveResAndCon::OnOutputVoltage() {
-    ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
 }
 
 void CPropPassiveResAndCon::OnOutputValue() {
-    ToggleOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdValue, kIdOutputValue);
 }
 
 void CPropPassiveResAndCon::OnFieldChanged() {
@@ -340,25 +324,9 @@ void CPropPassiveResAndCon::OnFieldChanged() {
 void CPropPassiveResAndCon::OnCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(m_strCharacteristic);
-    table->SetVariableName(m_strVariableName);
-    table->SetFileName(m_strFileName);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    table->SetMode(m_dwLookUp);
-    if (sheet.DoModal() == IDOK) {
-        m_dwLookUp = table->GetMode();
-        m_strCharacteristic = table->GetReference();
-        m_strVariableName = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(
+        *this, m_strName, *table,
+        {m_strCharacteristic, m_strVariableName, m_strFileName, m_dwLookUp, m_strXAxisLabel, m_strYAxisLabel});
     SetModified(TRUE);
 }
 
@@ -571,37 +539,43 @@ void CPropPassiveResAndCon::ConvertWizard3Data(const void* data, long length) {
     }
 }
 
-int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
+BOOL qv::passive::UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder* params, DWORD modeWord, DWORD* lookUp,
+                                              bool tableForm) {
     CString oldFile;
     CString oldVariable;
     CString oldCharacteristic;
-    if (!GetParamValue(m_pParams, kIdCharacteristicFile, &oldFile) ||
-        !GetParamValue(m_pParams, kIdCharacteristicVariable, &oldVariable) ||
-        !GetParamValue(m_pParams, kIdCharacteristic, &oldCharacteristic))
-        return 0;
-    if (PassiveFormOf(m_dwModeWord) != 0) {
-        BOOL onPin = FALSE;
-        GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
-        if (onPin) {
-            m_dwLookUp = 0;
-        } else if (m_dwLookUp == 0) {
-            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
+    if (!GetParamValue(params, kIdCharacteristicFile, &oldFile) ||
+        !GetParamValue(params, kIdCharacteristicVariable, &oldVariable) ||
+        !GetParamValue(params, kIdCharacteristic, &oldCharacteristic))
+        return FALSE;
+    if (lookUp == nullptr) return TRUE;
+    BOOL onPin = FALSE;
+    GetParamUsePin(params, kIdCharacteristic, &onPin);
+    if (tableForm && onPin) {
+        *lookUp = 0;
+    } else if (tableForm && *lookUp == 0) {
+        SetParamExtBit(params, kIdCharacteristic, FALSE);
+        SetParamExtBit(params, kIdCharacteristicFile, TRUE);
+        SetParamExtBit(params, kIdCharacteristicVariable, TRUE);
+    } else {
+        SetParamExtBit(params, kIdCharacteristic, TRUE);
+        if (modeWord & kModeFileReference) {
+            SetParamExtBit(params, kIdCharacteristicFile, TRUE);
+            SetParamExtBit(params, kIdCharacteristicVariable, FALSE);
+            SetParamValue(params, kIdCharacteristicVariable, oldFile);
         } else {
-            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-            if (m_dwModeWord & kModeFileReference) {
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, FALSE);
-                SetParamValue(m_pParams, kIdCharacteristicVariable, oldFile);
-            } else {
-                SetParamExtBit(m_pParams, kIdCharacteristicFile, FALSE);
-                SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-                SetParamValue(m_pParams, kIdCharacteristicFile, oldCharacteristic);
-            }
-            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+            SetParamExtBit(params, kIdCharacteristicFile, FALSE);
+            SetParamExtBit(params, kIdCharacteristicVariable, TRUE);
+            SetParamValue(params, kIdCharacteristicFile, oldCharacteristic);
         }
+        CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params));
     }
+    return TRUE;
+}
+
+int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
+    DWORD* lookUp = PassiveFormOf(m_dwModeWord) != 0 ? &m_dwLookUp : nullptr;
+    if (!qv::passive::UpgradeCharacteristicParams(m_pWizard, m_pParams, m_dwModeWord, lookUp, true)) return 0;
     m_dwUpgraded = 1;
     return 1;
 }
@@ -691,45 +665,6 @@ void CPropPassiveConductance::BuildCompareList(int form) {
 
 namespace {
 
-template <class Page>
-Page* NewPage(CPassiveResAndConWizardBase4* wizard, ParamHolder* params) {
-    return new (std::nothrow) Page(wizard, params);
-}
-
-// A hidden page of its own for Initialize and the conversion: the page on the editor's
-// sheet (if any) is never touched.
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CPassiveResAndConWizardBase4& wizard, ParamHolder* params) {
-    return qv::pages::CreateHiddenPage(NewPage<Page>(&wizard, params), kResAndConTemplate);
-}
-
-template <class Page>
-BOOL InitializeWith(CPassiveResAndConWizardBase4& wizard, int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(&wizard)};
-    if (std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder())) {
-        page->InitDefaults(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CPassiveResAndConWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    // Normally the page has handed the characteristic over already; a block it still holds
-    // goes to the table now.
-    if (!page->GetOldCharacteristicBlock().empty()) page->MoveOldCharacteristicIntoTable();
-    page->FreeOldCharacteristicBlock();
-    page->UpdateModeParameters();
-    page->StoreModeWordInWizard();
-    page->DestroyWindow();
-    return TRUE;
-}
-
 int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const ElementKeywords& keywords) {
     return qv::characteristic::WriteCharacteristicDescription(
@@ -750,19 +685,20 @@ int WriteDescription(CPassiveResAndConWizardBase4& wizard, CFile* file, const CS
 
 namespace qv::passive {
 
-struct ResAndConFamily {
+struct ResAndConFamily : qv::characteristic::HiddenPageSteps<ResAndConFamily, kResAndConTemplate> {
     template <class Page, class Wizard>
     static void GiveSettings(Page& page, Wizard& wizard) {
         page.LoadFromWizard(wizard.GetLookUpFlag(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
                             &wizard.GetSnapshots());
     }
     template <class Page, class Wizard>
-    static BOOL Initialize(Wizard& wizard, int argument) {
-        return InitializeWith<Page>(wizard, argument);
-    }
-    template <class Page, class Wizard>
-    static BOOL Convert(Wizard& wizard, const void* data, long length) {
-        return ConvertWith<Page>(wizard, data, length);
+    static void FinishConversion(Page& page, Wizard&) {
+        // Normally the page has handed the characteristic over already; a block it still
+        // holds goes to the table now.
+        if (!page.GetOldCharacteristicBlock().empty()) page.MoveOldCharacteristicIntoTable();
+        page.FreeOldCharacteristicBlock();
+        page.UpdateModeParameters();
+        page.StoreModeWordInWizard();
     }
     static int Describe(CResistorWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
         return WriteDescription(wizard, file, templ, modelText, kResistorKeywords);

@@ -46,6 +46,13 @@ constexpr WORD kIdOutputVoltage = 2018;
 constexpr WORD kIdOutputCurrent = 2019;
 constexpr WORD kIdOutputValue = 2056;
 constexpr UINT kResAndConTemplate = 105;
+
+// Older element data kept the characteristic's file name in 2016 and its variable name in
+// 1006: the parameters' use marks and values move to where newer data keeps them. `lookUp`
+// is the kind of the form's characteristic (null for the linear form); `tableForm` tells
+// whether the form may take a table. FALSE when one of the three parameters is missing.
+BOOL UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder* params, DWORD modeWord, DWORD* lookUp,
+                                 bool tableForm);
 } // namespace qv::passive
 
 class CPropPassiveResAndCon : public TElementPage<CPassiveResAndConWizardBase4> {
@@ -93,7 +100,6 @@ public:
     void MoveOldCharacteristicIntoTable();
 
 protected:
-    void SetLayout();
     // The mode word from the radio buttons and the embedded table's flags; unchanged
     // without the radio's window.
     void DeriveModeWord();

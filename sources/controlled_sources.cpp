@@ -3,8 +3,10 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -12,6 +14,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -26,6 +29,9 @@
 #include <new>
 
 using namespace qv::sources;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -40,15 +46,12 @@ using qv::pages::ReadArchivedBlock;
 namespace {
 
 // Dialog controls of template 100 that carry no parameter.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
 constexpr int kCtlForm = 2005;
 constexpr int kCtlControlPin = 2008;
 constexpr int kCtlFactorLabel = 2009;
 constexpr int kCtlFactorPin = 2011;
 constexpr int kCtlCharacteristicLabel = 2012;
 constexpr int kCtlCharacteristicPin = 2015;
-constexpr int kCtlSymbolFrame = 2020;
 constexpr int kCtlEarlyLabel = 2021;
 constexpr int kCtlEarlyPin = 2023;
 constexpr int kCtlCollectorLabel = 2024;
@@ -198,10 +201,6 @@ CPropNonlinearSource::CPropNonlinearSource() : TElementPage(kSourceTemplate) {}
 
 CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params)
     : TElementPage(kSourceTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropNonlinearSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -395,14 +394,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (HasParamWithValueID(m_pParams, kIdOutputVoltage)) GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     UpdateData(FALSE);
 
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CString unit;
-        if (!GetParamUnit(m_pParams, id, &unit)) continue;
-        CString caption;
-        GetDlgItemText(id, caption);
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(id, caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, m_pParams, id);
 
     UpdateData(FALSE);
     OnSelchangeControlled();
@@ -504,20 +496,13 @@ void CPropNonlinearSource::OnUsePinCharacteristic() {
     SetModified(TRUE);
 }
 
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleOutput(CPropNonlinearSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+void CPropNonlinearSource::OnOutputCurrent() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
 }
 
-void CPropNonlinearSource::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
-
-void CPropNonlinearSource::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
+void CPropNonlinearSource::OnOutputVoltage() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
+}
 
 void CPropNonlinearSource::OnFieldChanged() {
     UpdateData(TRUE);
@@ -527,28 +512,12 @@ void CPropNonlinearSource::OnFieldChanged() {
 void CPropNonlinearSource::OnCharacteristic() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    UpdateData(TRUE);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(m_strReference);
-    table->SetVariableName(m_strVariableName);
-    table->SetFileName(m_strFileName);
     const int form = SelectedForm();
     if (form == kFormNonlinearVoltage && m_strXAxisLabel.IsEmpty()) m_strXAxisLabel = LoadLibraryString(kStrVoltageAxis);
     if (form == kFormNonlinearCurrent && m_strXAxisLabel.IsEmpty()) m_strXAxisLabel = LoadLibraryString(kStrCurrentAxis);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    table->SetMode(m_dwKind);
-    if (sheet.DoModal() == IDOK) {
-        m_dwKind = table->GetMode();
-        m_strReference = table->GetReference();
-        m_strVariableName = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(
+        *this, m_strName, *table,
+        {m_strReference, m_strVariableName, m_strFileName, m_dwKind, m_strXAxisLabel, m_strYAxisLabel});
     SetModified(TRUE);
 }
 
@@ -892,58 +861,6 @@ void CPropNonlinearSourceI::BuildCompareList(int form) {
 
 namespace {
 
-template <class Page>
-Page* NewPage(CNonlinearSourceWizardBase4* wizard, ParamHolder* params) {
-    return new (std::nothrow) Page(wizard, params);
-}
-
-// A hidden page of its own for Initialize and the conversion: the page on the editor's
-// sheet (if any) is never touched.
-bool OpenHidden(CPropNonlinearSource& page) {
-    CResourceSwitch resources;
-    if (!page.Create(kSourceTemplate, nullptr)) return false;
-    page.ShowWindow(SW_HIDE);
-    return true;
-}
-
-template <class Page>
-std::unique_ptr<Page> CreateHiddenPage(CNonlinearSourceWizardBase4& wizard, ParamHolder* params) {
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params));
-    if (page == nullptr || !OpenHidden(*page)) return nullptr;
-    return page;
-}
-
-template <class Page>
-BOOL InitializeWith(CNonlinearSourceWizardBase4& wizard, int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page(NewPage<Page>(&wizard, params.Holder()));
-    if (page == nullptr) return TRUE;
-    // A re-initialisation starts from the wizard's own form and kind, not from a new
-    // element's, so that a configured source keeps its form.
-    page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), CString(), CString(), nullptr);
-    if (OpenHidden(*page)) {
-        page->InitDefaults(1);
-        page->DestroyWindow();
-    }
-    return TRUE;
-}
-
-template <class Page>
-BOOL ConvertWith(CNonlinearSourceWizardBase4& wizard, const void* data, long length) {
-    ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page = CreateHiddenPage<Page>(wizard, params.Holder());
-    if (page == nullptr) return TRUE;
-    page->ConvertWizard3Data(data, length);
-    // Normally the page has handed the characteristic over already; a block it still holds
-    // goes to the table now.
-    if (!page->GetCharacteristicBlock().empty()) page->MoveCharacteristicBlockIntoTable();
-    page->UpdateModeParameters();
-    wizard.SetModeWord(page->GetModeWord());
-    page->DestroyWindow();
-    return TRUE;
-}
-
 int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CString& templ, CString& modelText,
                      const FormKeywords& keywords) {
     return qv::characteristic::WriteCharacteristicDescription(
@@ -962,19 +879,33 @@ int WriteDescription(CNonlinearSourceWizardBase4& wizard, CFile* file, const CSt
 
 namespace qv::sources {
 
-struct NonlinearSourceFamily {
+struct NonlinearSourceFamily : qv::characteristic::HiddenPageSteps<NonlinearSourceFamily, kSourceTemplate> {
     template <class Page, class Wizard>
     static void GiveSettings(Page& page, Wizard& wizard) {
         page.SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), wizard.GetXAxisLabel(), wizard.GetYAxisLabel(),
                                &wizard.GetSnapshots());
     }
+    // A re-initialisation starts from the wizard's own form and kind, not from a new
+    // element's, so that a configured source keeps its form.
     template <class Page, class Wizard>
     static BOOL Initialize(Wizard& wizard, int argument) {
-        return InitializeWith<Page>(wizard, argument);
+        if (argument != 0) return TRUE;
+        ScopedParamSet params{RequestTarget(&wizard)};
+        auto* page = new (std::nothrow) Page(&wizard, params.Holder());
+        if (page != nullptr) page->SetWizardSettings(wizard.GetKind(), wizard.GetModeWord(), CString(), CString(), nullptr);
+        if (std::unique_ptr<Page> hidden = qv::pages::CreateHiddenPage(page, kSourceTemplate)) {
+            hidden->InitDefaults(1);
+            hidden->DestroyWindow();
+        }
+        return TRUE;
     }
     template <class Page, class Wizard>
-    static BOOL Convert(Wizard& wizard, const void* data, long length) {
-        return ConvertWith<Page>(wizard, data, length);
+    static void FinishConversion(Page& page, Wizard& wizard) {
+        // Normally the page has handed the characteristic over already; a block it still
+        // holds goes to the table now.
+        if (!page.GetCharacteristicBlock().empty()) page.MoveCharacteristicBlockIntoTable();
+        page.UpdateModeParameters();
+        wizard.SetModeWord(page.GetModeWord());
     }
     static int Describe(CNonlinearVoltageSourceWizard4& wizard, CFile* file, const CString& templ, CString& modelText) {
         return WriteDescription(wizard, file, templ, modelText, kVoltageKeywords);

@@ -160,7 +160,6 @@ public:
     void MoveCharacteristicBlockIntoTable();
 
 protected:
-    void SetLayout();
     // The selection of the "Controlled" list when it names a form of the list, else -1.
     int SelectedForm() const;
     // The selected form, or the stored form when the list has no window or no valid selection.

@@ -5,6 +5,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -12,6 +13,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -19,16 +21,19 @@
 #include "framework/snapshot_lists.h"
 #include "toolkit/tb_numbers.h"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <new>
 #include <vector>
 
 using namespace qv::sources;
+using namespace qv::sources::time_page;
+using namespace qv::dialog;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
-IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CACWizardBase4)
+IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CTimeSourceWizardBase4)
 IMPLEMENT_SERIAL(CPropLinearDomainsSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropLinearDomainsSource)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4)
@@ -38,41 +43,18 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-// Dialog controls of template 2608 that carry no parameter of their own.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlConstant = 2027;
-constexpr int kCtlUsePin = 2030;
-constexpr int kCtlTimeControlled = 2031;
-constexpr int kCtlForm = 2032;
-constexpr int kCtlAmplitudeLabel = 2033;
-constexpr int kCtlFrequencyLabel = 2035;
+// Dialog controls of this page that carry no parameter of their own.
 constexpr int kCtlDampingLabel = 2046;
-constexpr int kCtlRms = 2057;
 constexpr int kCtlInitialLabel = 2095;
-constexpr int kCtlAmplitudeRadio = 2203;
-constexpr int kCtlRmsRadio = 2204;
-constexpr int kCtlPeriodGiven = 2205;
-constexpr int kCtlValueUnit = 2507;
-constexpr int kCtlAmplitudeUnit = 2508;
-constexpr int kCtlFrequencyUnit = 2509;
 constexpr int kCtlInitialUnit = 2511;
-constexpr int kCtlACUse = 2520;
 
-// The eleven unit lists, in the order of the page's members, with the parameter each serves.
-struct UnitList {
-    int control;
-    WORD valueID;
-};
-constexpr UnitList kUnitLists[11] = {
-    {.control = 2508, .valueID = kIdAmplitude}, {.control = 2512, .valueID = kIdDelay},
-    {.control = 2509, .valueID = kIdFrequency}, {.control = 2514, .valueID = kIdOffset},
-    {.control = 2510, .valueID = kIdPeriod},    {.control = 2513, .valueID = kIdPhase},
-    {.control = 2517, .valueID = kIdWidth},     {.control = 2516, .valueID = kIdFall},
-    {.control = 2515, .valueID = kIdRise},      {.control = kCtlValueUnit, .valueID = kIdValue},
-    {.control = kCtlInitialUnit, .valueID = kIdInitialValue},
-};
+// The shared unit lists, then the initial value's.
+constexpr auto kUnitLists = [] {
+    std::array<UnitList, 11> lists{};
+    for (size_t i = 0; i < 10; ++i) lists[i] = kTimeUnitLists[i];
+    lists[10] = {.control = kCtlInitialUnit, .valueID = kIdInitialValue};
+    return lists;
+}();
 constexpr int kPhaseUnitIndex = 5;
 
 using qv::pages::ControlLayout;
@@ -97,7 +79,6 @@ constexpr ControlLayout kLayout[] = {
 constexpr int kTimeControls[] = {2032, 2033, 2508, 2035, 2036, 2509, 2205, 2038, 2510, 2039,
                                  2040, 2512, 2041, 2042, 2513, 2045, 2047, 2514, 2048, 2049,
                                  2050, 2051, 2515, 2052, 2053, 2516, 2054, 2055, 2517};
-constexpr int kTrapezoidControls[] = {2050, 2051, 2515, 2052, 2053, 2516, 2054, 2055, 2517};
 
 // Which parameters each form leaves unused (ExtType bit 0x20000).
 struct UnusedMarks {
@@ -113,69 +94,14 @@ constexpr UnusedMarks kUnusedMarks[] = {
     {kIdWidth, true, true, false},
 };
 
-// Parameter names each form writes, in writing order.
-constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY"};
-constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
-                                           "PHASE",  "PERIO", "OFF",   "TDELAY"};
-
-BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
-
-// A number typed by a user with its prefix, or nothing: non-finite values are no number.
-bool ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // The wizards' shared base.
 
-CLinearDomainsSourceWizardBase4::CLinearDomainsSourceWizardBase4() = default;
-
 CLinearDomainsSourceWizardBase4::CLinearDomainsSourceWizardBase4(const CLinearDomainsSourceWizardBase4* other)
-    : CACWizardBase4(other) {
-    if (other == nullptr) return;
-    m_wSchema = other->m_wSchema;
-    m_nForm = other->m_nForm;
-    m_nTimeFormIndex = other->m_nTimeFormIndex;
-    m_bPeriodGiven = other->m_bPeriodGiven;
-    m_strRMS = other->m_strRMS;
-    m_bAmplitudeGiven = other->m_bAmplitudeGiven;
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
-    m_bACUse = other->m_bACUse;
-}
-
-CLinearDomainsSourceWizardBase4::~CLinearDomainsSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
-
-int CLinearDomainsSourceWizardBase4::GetWizardKind() { return 3; }
-
-BOOL CLinearDomainsSourceWizardBase4::WantChangeNotification() { return TRUE; }
-
-void CLinearDomainsSourceWizardBase4::SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
-                                                  int timeFormIndex, const CPtrArray* snapshots, BOOL acUse) {
-    m_nForm = form;
-    m_bAmplitudeGiven = amplitudeGiven;
-    m_strRMS = rmsText;
-    m_bPeriodGiven = periodGiven;
-    m_nTimeFormIndex = timeFormIndex;
-    m_bACUse = acUse;
-    // Handing over the wizard's own list leaves it as it is.
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
-}
-
-void CLinearDomainsSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
-    if (changeType != 3 || param == nullptr) return;
-    const RequestTarget target(this);
-    ScopedParamSet params(target);
-    if (m_bPeriodGiven) return;
-    const WORD id = param->GetValueID();
-    const bool frequency = id == kIdFrequency;
-    const bool trapezoid = id == kIdRise || id == kIdFall || id == kIdWidth;
-    if (!frequency && !trapezoid) return;
-    // The values come from the fetched set; the form is not tested.
-    CString period;
-    if (DerivePeriodFromParams(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
-        CommitParamSet(target, params.Cookie());
+    : CTimeSourceWizardBase4(other) {
+    if (other != nullptr) m_wSchema = other->m_wSchema;
 }
 
 void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
@@ -183,11 +109,11 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     if (ar.IsStoring()) {
         m_wSchema = kDomainSourceSchema;
         ar << m_wSchema;
-        ar << static_cast<DWORD>(m_nForm);
-        ar << static_cast<DWORD>(m_nTimeFormIndex);
+        ar << static_cast<DWORD>(m_nKind);
+        ar << static_cast<DWORD>(m_nListSelection);
         ar << static_cast<DWORD>(m_bPeriodGiven);
         ar << m_strRMS;
-        ar << static_cast<DWORD>(m_bAmplitudeGiven);
+        ar << m_dwAmplitude;
         qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         CACWizardBase4::Serialize(ar, version);
         ar << static_cast<DWORD>(m_bACUse);
@@ -202,13 +128,13 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     DWORD index = 0;
     DWORD given = 0;
     ar >> form >> index >> given;
-    m_nForm = static_cast<int>(form);
-    m_nTimeFormIndex = static_cast<int>(index);
+    m_nKind = static_cast<int>(form);
+    m_nListSelection = static_cast<int>(index);
     m_bPeriodGiven = given != 0;
     ar >> m_strRMS;
     DWORD amplitude = 0;
     ar >> amplitude;
-    m_bAmplitudeGiven = amplitude != 0;
+    m_dwAmplitude = amplitude != 0 ? 1 : 0;
     // The list is emptied first, so a second load does not append to the first.
     qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (schema == 0) return;
@@ -248,48 +174,30 @@ BEGIN_MESSAGE_MAP(CPropLinearDomainsSource, CTBPropertyPage)
     ON_EN_CHANGE(kIdDamping, &CPropLinearDomainsSource::OnFieldChanged)
     ON_EN_CHANGE(kIdInitialValue, &CPropLinearDomainsSource::OnFieldChanged)
     ON_BN_CLICKED(kCtlShowName, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_BN_CLICKED(kCtlACUse, &CPropLinearDomainsSource::OnACUse)
+    ON_BN_CLICKED(kCtlACUse, &CPropLinearDomainsSource::OnFieldChanged)
     ON_CBN_SELCHANGE(kIdPeriodical, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2507, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2508, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2509, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2510, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2511, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2512, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2513, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2514, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2515, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2516, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2517, &CPropLinearDomainsSource::OnFieldChanged)
+    // The unit lists 2507 to 2517.
+    ON_CONTROL_RANGE(CBN_SELCHANGE, 2507, 2517, &CPropLinearDomainsSource::OnUnitSelected)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropLinearDomainsSource::CPropLinearDomainsSource() : TElementPage(kDomainSourceTemplate) {}
+CPropLinearDomainsSource::CPropLinearDomainsSource() : TTimeSourcePage(kDomainSourceTemplate) {}
 
-// The wizard's own defaults for the period and the form list: a page made for hidden work
-// without the wizard's settings still hands over a defined state.
+// The wizard's own default for the form list: a page made for hidden work without the
+// wizard's settings still hands over a defined state.
 CPropLinearDomainsSource::CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params)
-    : TElementPage(kDomainSourceTemplate, wizard, params), m_bPeriodGiven(FALSE),
-      m_nTimeFormIndex(0) {
-    SetLayout();
-}
-
-void CPropLinearDomainsSource::SetLayout() {
+    : TTimeSourcePage(kDomainSourceTemplate, wizard, params) {
+    m_nListSelection = 0;
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-CPropACParameters* CPropLinearDomainsSource::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
 }
 
 void CPropLinearDomainsSource::SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
                                            int timeFormIndex, const CPtrArray* snapshots, BOOL acUse) {
-    m_nForm = form;
+    m_nKind = form;
     m_bAmplitudeGiven = amplitudeGiven;
     m_strRMS = rmsText;
     m_bPeriodGiven = periodGiven;
-    m_nTimeFormIndex = timeFormIndex;
+    m_nListSelection = timeFormIndex;
     m_bACUse = acUse;
     CopySnapshots(m_Snapshots, snapshots);
 }
@@ -297,68 +205,17 @@ void CPropLinearDomainsSource::SetSettings(int form, BOOL amplitudeGiven, CStrin
 void CPropLinearDomainsSource::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     for (int i = 0; i < 11; ++i) DDX_Control(pDX, kUnitLists[i].control, m_cmbUnits[i]);
-    DDX_Control(pDX, kCtlConstant, m_radConstant);
-    DDX_Control(pDX, kCtlTimeControlled, m_radTimeControlled);
-    DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
-    DDX_Control(pDX, kCtlRmsRadio, m_radRms);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Control(pDX, kCtlForm, m_cmbForm);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Check(pDX, kCtlPeriodGiven, m_bPeriodGiven);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputSecond);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputFirst);
-    DDX_Check(pDX, kCtlACUse, m_bACUse);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFall, m_strFall);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdWidth, m_strWidth);
-    DDX_Text(pDX, kIdRise, m_strRise);
-    DDX_Text(pDX, kIdValue, m_strValue);
-    DDX_Text(pDX, kCtlRms, m_strRMS);
+    ExchangeSharedFields(pDX);
     DDX_Text(pDX, kIdDamping, m_strDamping);
     DDX_Text(pDX, kIdInitialValue, m_strInitialValue);
     // The time-form index and the list: an index that names no form, or a list without a
     // selection, keeps what the other side holds.
     if (m_cmbForm.GetSafeHwnd() == nullptr) return;
     if (pDX->m_bSaveAndValidate) {
-        if (IsTimeKind(m_cmbForm.GetCurSel())) m_nTimeFormIndex = m_cmbForm.GetCurSel();
-    } else if (IsTimeKind(m_nTimeFormIndex)) {
-        m_cmbForm.SetCurSel(m_nTimeFormIndex);
+        if (IsTimeKind(m_cmbForm.GetCurSel())) m_nListSelection = m_cmbForm.GetCurSel();
+    } else if (IsTimeKind(m_nListSelection)) {
+        m_cmbForm.SetCurSel(m_nListSelection);
     }
-}
-
-void CPropLinearDomainsSource::ReadControls() {
-    if (GetSafeHwnd() == nullptr) return;
-    UpdateData(TRUE);
-}
-
-int CPropLinearDomainsSource::FormSelection() const {
-    if (m_cmbForm.GetSafeHwnd() == nullptr) return -1;
-    const int selection = m_cmbForm.GetCurSel();
-    return IsTimeKind(selection) ? selection : -1;
-}
-
-int CPropLinearDomainsSource::FormFromControls(int fallback) const {
-    if (m_radConstant.GetSafeHwnd() == nullptr || m_cmbForm.GetSafeHwnd() == nullptr) return fallback;
-    if (m_radConstant.GetCheck() == BST_CHECKED) return kKindConstant;
-    const int selection = FormSelection();
-    return selection >= 0 ? selection : fallback;
-}
-
-void CPropLinearDomainsSource::SetFieldText(int id, CString& member, const CString& text) {
-    member = text;
-    if (GetSafeHwnd() != nullptr) SetDlgItemText(id, text);
-}
-
-void CPropLinearDomainsSource::SyncAmplitudeRadios() {
-    CheckDlgButton(kCtlAmplitudeRadio, m_bAmplitudeGiven ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(kCtlRmsRadio, m_bAmplitudeGiven ? BST_UNCHECKED : BST_CHECKED);
 }
 
 // While time-controlled the radios decide how the amplitude is entered; the amplitude edit
@@ -377,25 +234,6 @@ void CPropLinearDomainsSource::ApplyAmplitudeRule() {
     EnableControl(kCtlRms, !m_bAmplitudeGiven);
     EnablePinnedFields();
     SetModified(TRUE);
-}
-
-void CPropLinearDomainsSource::ShowForm(int form) {
-    if (GetSafeHwnd() == nullptr || m_radConstant.GetSafeHwnd() == nullptr ||
-        m_radTimeControlled.GetSafeHwnd() == nullptr)
-        return;
-    if (form < 0) {
-        CheckDlgButton(kCtlConstant, BST_CHECKED);
-        CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
-        UpdateData(FALSE);
-        UpdateInputControls();
-        return;
-    }
-    CheckDlgButton(kCtlConstant, BST_UNCHECKED);
-    CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
-    UpdateData(FALSE);
-    if (IsTimeKind(form) && m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(form);
-    UpdateInputControls();
-    Invalidate(FALSE);
 }
 
 BOOL CPropLinearDomainsSource::OnInitDialog() {
@@ -419,48 +257,22 @@ BOOL CPropLinearDomainsSource::OnInitDialog() {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
         const WORD id = param->GetValueID();
-        CString* text = nullptr;
         if (id == kIdValue) {
             // The value is loaded whether it is an input or (while time-controlled) an output.
             m_bUsePin = param->HasPin();
-            text = &m_strValue;
         } else if ((param->GetType() & kParamTypeInput) == 0) {
             continue;
         }
-        switch (id) {
-        case kIdAmplitude: text = &m_strAmplitude; break;
-        case kIdDelay: text = &m_strDelay; break;
-        case kIdFall: text = &m_strFall; break;
-        case kIdFrequency: text = &m_strFrequency; break;
-        case kIdOffset: text = &m_strOffset; break;
-        case kIdPeriod: text = &m_strPeriod; break;
-        case kIdPhase: text = &m_strPhase; break;
-        case kIdWidth: text = &m_strWidth; break;
-        case kIdRise: text = &m_strRise; break;
-        case kIdPeriodical: {
-            double value = 0.0;
-            const bool no = ParseFinite(param->GetValue(), &value) && value == 0.0;
-            m_cmbPeriodical.SetCurSel(no ? 1 : 0);
-            break;
-        }
-        case kIdDamping:
+        if (id == kIdDamping) {
             m_strDamping = param->GetValue();
             m_bDampingPresent = TRUE;
-            break;
-        case kIdInitialValue:
-            text = &m_strInitialValue;
+        } else if (id == kIdInitialValue) {
+            m_strInitialValue = param->GetValue();
             m_bInitialValuePresent = TRUE;
-            break;
-        default:
-            break;
+        } else {
+            LoadSharedField(*param);
         }
-        if (text == nullptr) continue;
-        *text = param->GetValue();
-        for (int u = 0; u < 11; ++u) {
-            if (kUnitLists[u].valueID != id) continue;
-            m_cmbUnits[u].CreateDialogControl(param->GetQuantity());
-            m_cmbUnits[u].SelectString(-1, param->GetUsedUnit());
-        }
+        SelectUnit(*param, m_cmbUnits, kUnitLists);
     }
 
     UpdateData(FALSE);
@@ -470,13 +282,13 @@ BOOL CPropLinearDomainsSource::OnInitDialog() {
         if (HasParamWithValueID(m_pParams, output)) SetDlgItemText(output, DescriptionWithUnit(output));
 
     UpdateInputControls();
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputSecond);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputFirst);
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     UpdateData(FALSE);
 
     SyncAmplitudeRadios();
     ApplyAmplitudeRule();
-    ShowForm(m_nForm);
+    ShowKind(m_nKind, FALSE);
     EnablePinnedFields();
     SetModified(FALSE);
     return TRUE;
@@ -542,40 +354,6 @@ void CPropLinearDomainsSource::UpdateTypeControls() {
     SetModified(TRUE);
 }
 
-void CPropLinearDomainsSource::EnablePinnedFields() {
-    if (GetSafeHwnd() == nullptr || IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
-    const int selection = FormSelection();
-    const bool sine = selection == kKindSine;
-    const BOOL amplitudeFree = IsParamNotOnPin(m_pParams, kIdAmplitude);
-    if (!(sine && !m_bAmplitudeGiven)) {
-        EnableControl(kIdAmplitude, amplitudeFree);
-        EnableControl(kCtlAmplitudeRadio, amplitudeFree);
-    }
-    if (!(sine && m_bAmplitudeGiven)) {
-        EnableControl(kCtlRms, amplitudeFree);
-        EnableControl(kCtlRmsRadio, amplitudeFree);
-    }
-    for (WORD id : {kIdDelay, kIdOffset, kIdPeriodical, kIdPhase}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
-    if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
-    if (selection == kKindTrapezoid) {
-        for (WORD id : {kIdWidth, kIdRise, kIdFall}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
-    } else {
-        EnableControl(kIdFrequency, IsParamNotOnPin(m_pParams, kIdFrequency));
-    }
-}
-
-void CPropLinearDomainsSource::UpdatePeriod() {
-    if (m_bPeriodGiven) return;
-    CString period;
-    if (PeriodFieldText(FormSelection() == kKindTrapezoid, m_strRise, m_strWidth, m_strFall, m_strFrequency, &period))
-        SetFieldText(kIdPeriod, m_strPeriod, period);
-}
-
-void CPropLinearDomainsSource::UpdateAmplitudeFromRMS() {
-    if (FormSelection() != kKindSine || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
-    SetFieldText(kIdAmplitude, m_strAmplitude, AmplitudeFromRMSText(m_strRMS));
-}
-
 BOOL CPropLinearDomainsSource::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
@@ -586,67 +364,31 @@ BOOL CPropLinearDomainsSource::OnApply() {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
         const WORD id = param->GetValueID();
-        const CString* text = nullptr;
-        switch (id) {
-        case kIdAmplitude: UpdateAmplitudeFromRMS(); text = &m_strAmplitude; break;
-        case kIdDelay: text = &m_strDelay; break;
-        case kIdFall: text = &m_strFall; break;
-        case kIdFrequency: text = &m_strFrequency; break;
-        case kIdOffset: text = &m_strOffset; break;
-        case kIdPeriod: UpdatePeriod(); text = &m_strPeriod; break;
-        case kIdPhase: text = &m_strPhase; break;
-        case kIdWidth: text = &m_strWidth; break;
-        case kIdRise: text = &m_strRise; break;
-        case kIdValue: text = &m_strValue; break;
-        case kIdInitialValue: text = &m_strInitialValue; break;
-        case kIdDamping: param->SetValue(m_strDamping); break;
-        case kIdPeriodical:
-            param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 0 ? 1.0 : 0.0, -1, 0, ""));
-            break;
-        default:
-            break;
-        }
-        if (text == nullptr) continue;
-        param->SetValue(*text);
-        for (int u = 0; u < 11; ++u) {
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (kUnitLists[u].valueID != id || m_cmbUnits[u].GetSafeHwnd() == nullptr || m_cmbUnits[u].GetCount() == 0)
-                continue;
-            CString unit;
-            m_cmbUnits[u].GetWindowText(unit);
-            param->SetUsedUnit(unit);
-        }
+        if (id == kIdAmplitude) UpdateAmplitudeFromRMS();
+        if (id == kIdPeriod) UpdatePeriod();
+        if (id == kIdDamping)
+            param->SetValue(m_strDamping);
+        else if (id == kIdInitialValue)
+            param->SetValue(m_strInitialValue);
+        else if (!StoreSharedField(*param))
+            continue;
+        TakeUnit(*param, m_cmbUnits, kUnitLists);
     }
 
-    const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-    const int selection = FormSelection();
-    // Without a valid selection the symbol variant stays.
-    if (constant)
-        m_pParams->m_bySymbolVariant = 0;
-    else if (selection >= 0)
-        m_pParams->m_bySymbolVariant = MaskOf(selection);
-    m_nForm = FormFromControls(m_nForm);
-    if (m_radAmplitude.GetSafeHwnd() != nullptr)
-        m_bAmplitudeGiven = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED;
-
-    BuildCompareList(m_nForm);
-    HandOverSettings();
-    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitKindAndList();
 }
 
 void CPropLinearDomainsSource::HandOverSettings() {
     if (m_pWizard == nullptr) return;
     // Without an AC page the wizard keeps its own AC mode.
     if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetSettings(m_nForm, m_bAmplitudeGiven, m_strRMS, m_bPeriodGiven, m_nTimeFormIndex, &m_Snapshots,
+    m_pWizard->SetSettings(m_nKind, m_bAmplitudeGiven, m_strRMS, m_bPeriodGiven, m_nListSelection, &m_Snapshots,
                            m_bACUse);
 }
 
 BOOL CPropLinearDomainsSource::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputSecond);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputFirst);
+    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
+    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     GetParamUsePin(m_pParams, kIdValue, &m_bUsePin);
     if (GetSafeHwnd() != nullptr) {
@@ -664,18 +406,12 @@ BOOL CPropLinearDomainsSource::OnSetActive() {
 BOOL CPropLinearDomainsSource::OnKillActive() {
     ReadControls();
     MarkUnusedParameters();
-    // Without an AC page there is nothing to lock or preset.
-    if (CPropACParameters* ac = ACPage()) {
-        const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-        const bool noSelection = m_cmbForm.GetSafeHwnd() == nullptr || m_cmbForm.GetCurSel() < 0;
-        ac->SetLocked(m_bACUse && (constant || noSelection) ? 1 : 0);
-        if (m_bACUse) ac->PresetMagnitudeAndPhase(m_strValue, "0");
-    }
+    PresetACPage();
     return CTBPropertyPage::OnKillActive();
 }
 
 void CPropLinearDomainsSource::MarkUnusedParameters() {
-    const int form = FormFromControls(m_nForm);
+    const int form = KindFromControls(m_nKind);
     if (form < kKindConstant || form >= kKindCount) return;
     for (const UnusedMarks& entry : kUnusedMarks) {
         const bool unused = form == kKindConstant   ? entry.constant
@@ -685,18 +421,7 @@ void CPropLinearDomainsSource::MarkUnusedParameters() {
     }
 }
 
-void CPropLinearDomainsSource::StoreSettings(int handOver) {
-    ReadControls();
-    m_nForm = FormFromControls(m_nForm);
-    BuildCompareList(m_nForm);
-    if (handOver == 1) HandOverSettings();
-}
-
 void CPropLinearDomainsSource::BuildCompareList(int) {}
-
-void CPropLinearDomainsSource::AppendSnapshot(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
-}
 
 void CPropLinearDomainsSource::FillCompareList(int form) {
     DeleteSnapshots(m_Snapshots);
@@ -708,30 +433,19 @@ void CPropLinearDomainsSource::FillCompareList(int form) {
         for (const char* name : kPeriodicNames) AppendSnapshot(name, nullptr);
         if (form == kKindSine) AppendSnapshot("DAMPING", nullptr);
     }
-    const CPropACParameters* ac = ACPage();
-    if (form == kKindConstant && m_bACUse) {
-        AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
-        AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
-    } else if (ac == nullptr || ac->GetMode() == qv::ac::kModePhaseMagnitude) {
-        AppendSnapshot("AC_PHASE", nullptr);
-        AppendSnapshot("AC_MAG", nullptr);
-    } else {
-        AppendSnapshot("AC_RE", "@AC_PHASE");
-        AppendSnapshot("AC_IM", "@AC_MAG");
-    }
+    AppendACSnapshots(form);
 }
 
 void CPropLinearDomainsSource::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ReadControls();
-        if (m_radAmplitude.GetSafeHwnd() != nullptr)
-            m_bAmplitudeGiven = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED;
+        ReadAmplitudeRadio();
         ar.SerializeClass(RUNTIME_CLASS(CPropLinearDomainsSource));
         ar << g_dwPageVersion;
         ar << static_cast<DWORD>(m_bAmplitudeGiven);
         ar << m_strRMS;
         ar << static_cast<DWORD>(m_bPeriodGiven);
-        ar << static_cast<DWORD>(m_nTimeFormIndex);
+        ar << static_cast<DWORD>(m_nListSelection);
         return;
     }
     const bool window = GetSafeHwnd() != nullptr;
@@ -748,25 +462,7 @@ void CPropLinearDomainsSource::Serialize(CArchive& ar) {
         DWORD given = 0;
         ar >> given;
         m_bPeriodGiven = given != 0;
-        if (version >= 1 && version <= 9) {
-            DWORD phaseUnit = 0;
-            ar >> phaseUnit;
-            const char* unit = phaseUnit == 1 ? "rad" : "deg";
-            if (m_cmbUnits[kPhaseUnitIndex].GetSafeHwnd() != nullptr) m_cmbUnits[kPhaseUnitIndex].SelectString(-1, unit);
-            if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) {
-                phase->SetUsedUnit(unit);
-                CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
-            }
-        }
-        if (version >= 9) {
-            DWORD selection = 0;
-            ar >> selection;
-            // A selection that names no form keeps the stored one.
-            if (IsTimeKind(static_cast<int>(selection))) {
-                m_nTimeFormIndex = static_cast<int>(selection);
-                if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(m_nTimeFormIndex);
-            }
-        }
+        ReadOlderPageTail(ar, version, m_cmbUnits[kPhaseUnitIndex]);
     } catch (CArchiveException* e) {
         e->Delete();
     }
@@ -776,137 +472,32 @@ void CPropLinearDomainsSource::Serialize(CArchive& ar) {
     ApplyAmplitudeRule();
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs:
-//   form (negative for the constant value), snapshot count c, snapshot block length L and L
-//   bytes of archived snapshots, page block length M and M bytes of the page's archive block.
-// Only whole fields are read and every length is checked against what remains; a part that
-// does not fit ends the reading, keeps what was read before it, and the settings go to the
-// wizard all the same.
+// Element data of the older wizard generation: what ReadOlderKindAndBlocks reads. The
+// settings go to the wizard however much of it fits.
 void CPropLinearDomainsSource::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    DWORD value = 0;
-    bool intact = in.ReadDword(value);
-    if (intact) {
-        const int form = static_cast<int>(value);
-        // A form beyond the six time functions leaves the page as it is.
-        if (form < 0 || IsTimeKind(form)) {
-            m_nForm = form < 0 ? kKindConstant : form;
-            ShowForm(m_nForm);
-        }
-    }
-
-    DWORD count = 0;
-    DWORD blockLength = 0;
-    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
-
-    intact = intact && in.Remaining() > 0 && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
-        in.SkipBytes(blockLength);
-    }
+    ReadOlderKindAndBlocks(in, FALSE);
     HandOverSettings();
-}
-
-void CPropLinearDomainsSource::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
 // Control handlers.
 
-void CPropLinearDomainsSource::OnUsePin() {
-    ReadControls();
-    EnableControl(kIdValue, !m_bUsePin && IsDlgButtonChecked(kCtlConstant) == BST_CHECKED);
-    SetParamUsePin(m_pParams, kIdValue, m_bUsePin);
+void CPropLinearDomainsSource::OnOutputFirst() {
+    qv::pages::FlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
     SetModified(TRUE);
 }
-
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleDomainOutput(CPropLinearDomainsSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
-    page->SetModified(TRUE);
-}
-
-void CPropLinearDomainsSource::OnOutputFirst() { ToggleDomainOutput(this, m_bOutputFirst, kIdOutputVoltage, m_pParams); }
 
 void CPropLinearDomainsSource::OnOutputSecond() {
-    ToggleDomainOutput(this, m_bOutputSecond, kIdOutputCurrent, m_pParams);
-}
-
-void CPropLinearDomainsSource::OnConstant() {
-    CheckDlgButton(kCtlConstant, BST_CHECKED);
-    CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
-    ReadControls();
+    qv::pages::FlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
     SetModified(TRUE);
-    UpdateInputControls();
-}
-
-void CPropLinearDomainsSource::OnTimeControlled() {
-    CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
-    CheckDlgButton(kCtlConstant, BST_UNCHECKED);
-    ReadControls();
-    SetModified(TRUE);
-    UpdateInputControls();
 }
 
 // A form chosen by the user shows its derived period at once.
 void CPropLinearDomainsSource::OnFormSelected() {
     UpdateTypeControls();
     UpdatePeriod();
-}
-
-void CPropLinearDomainsSource::OnAmplitude() {
-    if (IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
-    m_bAmplitudeGiven = TRUE;
-    CheckDlgButton(kCtlRmsRadio, BST_UNCHECKED);
-    EnableControl(kIdAmplitude, TRUE);
-    EnableControl(kCtlRms, FALSE);
-    SetModified(TRUE);
-    EnablePinnedFields();
-}
-
-void CPropLinearDomainsSource::OnRmsValue() {
-    m_bAmplitudeGiven = FALSE;
-    CheckDlgButton(kCtlAmplitudeRadio, BST_UNCHECKED);
-    EnableControl(kIdAmplitude, FALSE);
-    EnableControl(kCtlRms, TRUE);
-    SetModified(TRUE);
-    EnablePinnedFields();
-}
-
-void CPropLinearDomainsSource::OnPeriodGiven() {
-    ReadControls();
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
-}
-
-void CPropLinearDomainsSource::OnRmsChanged() {
-    ReadControls();
-    SetModified(TRUE);
-    UpdateAmplitudeFromRMS();
-}
-
-void CPropLinearDomainsSource::OnPeriodSourceChanged() {
-    ReadControls();
-    SetModified(TRUE);
-    UpdatePeriod();
-}
-
-void CPropLinearDomainsSource::OnFieldChanged() {
-    ReadControls();
-    SetModified(TRUE);
-}
-
-void CPropLinearDomainsSource::OnACUse() {
-    SetModified(TRUE);
-    ReadControls();
 }
 
 // ---------------------------------------------------------------------------------------

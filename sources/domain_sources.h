@@ -33,6 +33,7 @@
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
 #include "sources/linear_sources.h"
+#include "sources/time_source_page.h"
 #include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -48,21 +49,16 @@ constexpr WORD kDomainSourceSchema = 2;
 
 class CPropLinearDomainsSource;
 
-// What both wizards share: the settings that are no parameters of the element and the list
-// of the parameters the chosen form writes.
-class CLinearDomainsSourceWizardBase4 : public CACWizardBase4 {
+// The other-domain sources' wizard base: the shared settings with the amplitude and the
+// period given or not, archived in this family's layout.
+class CLinearDomainsSourceWizardBase4 : public CTimeSourceWizardBase4 {
     DECLARE_DYNAMIC(CLinearDomainsSourceWizardBase4)
 public:
-    CLinearDomainsSourceWizardBase4();
+    CLinearDomainsSourceWizardBase4() = default;
     // The copy used by Clone; a null source gives the defaults.
     explicit CLinearDomainsSourceWizardBase4(const CLinearDomainsSourceWizardBase4* other);
-    ~CLinearDomainsSourceWizardBase4() override;
 
-    int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
-    BOOL WantChangeNotification() override;
-    // A changed frequency or trapezoid time derives the period (unless it is given).
-    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     // Sheet version 4: WORD schema 2, DWORD form, DWORD time-form index, DWORD period given,
     // CString RMS text, DWORD amplitude given, DWORD n, n snapshots, the AC base's block
     // (schema 1 and up), DWORD AC use (schema 2).
@@ -70,30 +66,21 @@ public:
 
     // The page's state; the snapshots are copied (none for a null list).
     void SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int timeFormIndex,
-                     const CPtrArray* snapshots, BOOL acUse);
+                     const CPtrArray* snapshots, BOOL acUse) {
+        TakeSettings(form, static_cast<DWORD>(amplitudeGiven), rmsText, periodGiven, timeFormIndex, snapshots, acUse);
+    }
 
     WORD GetSchema() const { return m_wSchema; }
-    int GetForm() const { return m_nForm; }
-    BOOL GetAmplitudeGiven() const { return m_bAmplitudeGiven; }
-    const CString& GetRMSText() const { return m_strRMS; }
+    int GetForm() const { return m_nKind; }
+    BOOL GetAmplitudeGiven() const { return static_cast<BOOL>(m_dwAmplitude); }
     BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
-    int GetTimeFormIndex() const { return m_nTimeFormIndex; }
-    BOOL GetACUse() const { return m_bACUse; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
+    int GetTimeFormIndex() const { return m_nListSelection; }
 
 protected:
     WORD m_wSchema = qv::sources::kDomainSourceSchema;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    int m_nForm = qv::sources::kKindConstant;
-    BOOL m_bAmplitudeGiven = TRUE;
-    CString m_strRMS;
-    BOOL m_bPeriodGiven = FALSE;
-    int m_nTimeFormIndex = 0;
-    BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearDomainsSource : public TElementPage<CLinearDomainsSourceWizardBase4> {
+class CPropLinearDomainsSource : public TTimeSourcePage<CLinearDomainsSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearDomainsSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -110,106 +97,41 @@ public:
     BOOL OnApply() override;
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
-    // The parameters the form writes into the model text; supplied by the variants.
-    virtual void BuildCompareList(int form);
-    virtual void UpdateTypeControls();
-    virtual void UpdateInputControls();
-
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
+    void BuildCompareList(int form) override;
+    void UpdateTypeControls() override;
+    void UpdateInputControls() override;
 
     // The wizard's settings before the dialog exists; the snapshots are copied.
     void SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int timeFormIndex,
                      const CPtrArray* snapshots, BOOL acUse);
-    // Form from the controls and the list of that form; with handOver 1 the settings, the
-    // list and the AC page's mode go to the wizard.
-    void StoreSettings(int handOver);
     // Marks the parameters the form does not use (ExtType bit 0x20000).
     void MarkUnusedParameters();
     // Reads element data of the older wizard generation (see the .cpp for the layout).
     void ConvertWizard3Data(const void* data, long length);
-    void UpdatePeriod();
-    void UpdateAmplitudeFromRMS();
-    void EnablePinnedFields();
 
-    int GetForm() const { return m_nForm; }
+    int GetForm() const { return m_nKind; }
     BOOL GetAmplitudeGiven() const { return m_bAmplitudeGiven; }
-    const CString& GetRMSText() const { return m_strRMS; }
     BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
-    int GetTimeFormIndex() const { return m_nTimeFormIndex; }
-    BOOL GetACUse() const { return m_bACUse; }
+    int GetTimeFormIndex() const { return m_nListSelection; }
     BOOL HasDamping() const { return m_bDampingPresent; }
 
 protected:
-    void SetLayout();
-    // Reads the controls (when the page has a window); a list without a valid selection keeps
-    // the stored time-form index.
-    void ReadControls();
-    // The list's selection when it is one of the six forms, else -1.
-    int FormSelection() const;
-    // -1 for the constant value, else the list's selection; `fallback` when the radio or the
-    // list has no window or the list has no valid selection.
-    int FormFromControls(int fallback) const;
-    void HandOverSettings();
+    void HandOverSettings() override;
     void ApplyAmplitudeRule();
-    void SyncAmplitudeRadios();
-    void SetFieldText(int id, CString& member, const CString& text);
-    void AppendSnapshot(const char* name, const char* rename);
     // The list both variants write.
     void FillCompareList(int form);
-    void ShowForm(int form);
 
-    void OnUsePin();
     void OnOutputFirst();
     void OnOutputSecond();
-    void OnConstant();
-    void OnTimeControlled();
     void OnFormSelected();
-    void OnAmplitude();
-    void OnRmsValue();
-    void OnPeriodGiven();
-    void OnRmsChanged();
-    void OnPeriodSourceChanged();
-    void OnFieldChanged();
-    void OnACUse();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
     BOOL m_bInitialValuePresent = FALSE;
     BOOL m_bDampingPresent = FALSE;
-    BOOL m_bAmplitudeGiven = TRUE;
-    int m_nForm = qv::sources::kKindConstant;
-    // 2508, 2512, 2509, 2514, 2510, 2513, 2517, 2516, 2515, 2507, 2511
+    // qv::sources::kTimeUnitLists, then 2511 (the initial value's)
     CTBUnitComboBox m_cmbUnits[11];
-    CButton m_radConstant;       // 2027
-    CButton m_radTimeControlled; // 2031
-    CButton m_radAmplitude;      // 2203
-    CButton m_radRms;            // 2204
-    CComboBox m_cmbPeriodical;   // 2049
-    CComboBox m_cmbForm;         // 2032
-    BOOL m_bShowName = FALSE;
-    BOOL m_bUsePin = FALSE;
-    CString m_strAmplitude;
-    CString m_strDelay;
-    CString m_strFall;
-    CString m_strFrequency;
-    CString m_strName;
-    CString m_strOffset;
-    CString m_strPeriod;
-    CString m_strPhase;
-    CString m_strWidth;
-    CString m_strRise;
-    CString m_strValue;
-    BOOL m_bPeriodGiven = FALSE;
-    CString m_strRMS;
-    BOOL m_bOutputSecond = FALSE;  // 2019
-    BOOL m_bOutputFirst = FALSE;   // 2018
     CString m_strDamping;
     CString m_strInitialValue;
-    int m_nTimeFormIndex = -1;
-    BOOL m_bACUse = FALSE;
 };
 
 // The pages of wizard IDs 104 ('A') and 105 ('B'): each wizard has a page class of its own,

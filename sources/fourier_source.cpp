@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -25,6 +26,7 @@
 #include <new>
 
 using namespace qv::sources;
+using namespace qv::dialog;
 
 IMPLEMENT_SERIAL(CPropFourierSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropFourierSource)
@@ -36,13 +38,6 @@ namespace {
 
 using Column = CArray<double, double>;
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlSourceType = 2147;
-constexpr int kCtlUseFileName = 2116;
-constexpr int kCtlImport = 2118;
-constexpr int kCtlExport = 2119;
 constexpr int kCtlPhaseAutomatic = 2321;
 constexpr int kCtlAll = 2322;
 constexpr int kCtlEven = 2323;
@@ -134,7 +129,7 @@ void SetTableRows(CPtrArray& table, const std::vector<double>& frequency, const 
 // The page.
 
 BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
-    ON_BN_CLICKED(kCtlUseFileName, &CPropFourierSource::OnUseFileName)
+    ON_BN_CLICKED(kCtlFileNameFlag, &CPropFourierSource::OnUseFileName)
     ON_BN_CLICKED(kCtlShowName, &CPropFourierSource::OnFieldChanged)
     ON_EN_CHANGE(kCtlName, &CPropFourierSource::OnFieldChanged)
     ON_EN_CHANGE(kCtlFundamental, &CPropFourierSource::OnFieldChanged)
@@ -146,9 +141,7 @@ BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
     ON_EN_CHANGE(kIdTableFile, &CPropFourierSource::OnFileNameChanged)
     ON_EN_KILLFOCUS(kCtlFundamental, &CPropFourierSource::OnFundamentalDone)
     ON_EN_KILLFOCUS(kCtlNumber, &CPropFourierSource::OnNumberDone)
-    ON_BN_CLICKED(kCtlAll, &CPropFourierSource::OnModeAll)
-    ON_BN_CLICKED(kCtlEven, &CPropFourierSource::OnModeEven)
-    ON_BN_CLICKED(kCtlOdd, &CPropFourierSource::OnModeOdd)
+    ON_CONTROL_RANGE(BN_CLICKED, kCtlAll, kCtlOdd, &CPropFourierSource::OnHarmonicsMode)
     ON_CBN_SELCHANGE(kCtlSourceType, &CPropFourierSource::OnSelchangeSourceType)
     ON_BN_CLICKED(kCtlImport, &CPropFourierSource::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CPropFourierSource::OnBrowseWrite)
@@ -162,14 +155,10 @@ CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) { Defa
 CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
     : TElementPage(kFourierTemplate, wizard, params) {
     DefaultTable(m_Table);
-    SetLayout();
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropFourierSource::~CPropFourierSource() { FreeTable(m_Table); }
-
-void CPropFourierSource::SetLayout() {
-    qv::pages::RegisterLayout(*this, kLayout);
-}
 
 void CPropFourierSource::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
     m_settings = settings;
@@ -190,7 +179,7 @@ void CPropFourierSource::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kIdTableFile, m_edtFile);
     DDX_Control(pDX, kCtlList, m_lstHarmonics);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
-    DDX_Check(pDX, kCtlUseFileName, m_bUseFileName);
+    DDX_Check(pDX, kCtlFileNameFlag, m_bUseFileName);
     DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
     DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
@@ -657,22 +646,13 @@ void CPropFourierSource::OnNumberDone() {
     m_lstHarmonics.SetNumberOfHarmonics(number);
 }
 
-void CPropFourierSource::OnModeAll() {
+// The radios "All", "Even" and "Odd" follow each other as the modes do.
+void CPropFourierSource::OnHarmonicsMode(UINT id) {
+    static_assert(kCtlEven - kCtlAll == kHarmonicsEven - kHarmonicsAll &&
+                  kCtlOdd - kCtlAll == kHarmonicsOdd - kHarmonicsAll);
     UpdateData(TRUE);
     SetModified(TRUE);
-    m_lstHarmonics.SetHarmonicsMode(kHarmonicsAll);
-}
-
-void CPropFourierSource::OnModeEven() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_lstHarmonics.SetHarmonicsMode(kHarmonicsEven);
-}
-
-void CPropFourierSource::OnModeOdd() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_lstHarmonics.SetHarmonicsMode(kHarmonicsOdd);
+    m_lstHarmonics.SetHarmonicsMode(kHarmonicsAll + static_cast<int>(id) - kCtlAll);
 }
 
 void CPropFourierSource::OnSelchangeSourceType() {

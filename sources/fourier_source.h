@@ -105,7 +105,6 @@ public:
     const CString& GetNumber() const { return m_strNumber; }
 
 protected:
-    void SetLayout();
     void FillListFromTable();
     void TakeTableFromList();
     void UpdateHarmonicsControls();
@@ -124,9 +123,7 @@ protected:
     void OnFileNameChanged();
     void OnFundamentalDone();
     void OnNumberDone();
-    void OnModeAll();
-    void OnModeEven();
-    void OnModeOdd();
+    void OnHarmonicsMode(UINT id);
     void OnSelchangeSourceType();
     void OnBrowseRead();
     void OnBrowseWrite();

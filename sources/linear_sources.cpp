@@ -3,6 +3,7 @@
 #include "framework/ac_page_steps.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -10,6 +11,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -25,10 +27,12 @@
 #include <vector>
 
 using namespace qv::sources;
+using namespace qv::sources::time_page;
+using namespace qv::dialog;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
-IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CACWizardBase4)
+IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CTimeSourceWizardBase4)
 IMPLEMENT_SERIAL(CPropLinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropLinearSource)
 IMPLEMENT_DYNAMIC(CLinearVoltageSourceWizard4, CLinearSourceWizardBase4)
@@ -38,39 +42,10 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-// Dialog controls of template 101 that carry no parameter of their own.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlConstant = 2027;
-constexpr int kCtlUsePin = 2030;
-constexpr int kCtlTimeControlled = 2031;
-constexpr int kCtlForm = 2032;
-constexpr int kCtlAmplitudeLabel = 2033;
-constexpr int kCtlRms = 2057;
+// Dialog controls of this page that carry no parameter of their own.
 constexpr int kCtlValueLabel = 2144;
-constexpr int kCtlAmplitudeRadio = 2203;
-constexpr int kCtlRmsRadio = 2204;
-constexpr int kCtlPeriodFixed = 2205;
 constexpr int kCtlNumericGroup = 2304;
-constexpr int kCtlACUse = 2520;
-constexpr int kCtlValueUnit = 2507;
-constexpr int kCtlAmplitudeUnit = 2508;
-constexpr int kCtlFrequencyUnit = 2509;
-constexpr int kCtlFrequencyLabel = 2035;
 
-// The ten unit lists, in the order of the page's members, with the parameter each serves.
-struct UnitList {
-    int control;
-    WORD valueID;
-};
-constexpr UnitList kUnitLists[10] = {
-    {.control = 2508, .valueID = kIdAmplitude}, {.control = 2512, .valueID = kIdDelay},
-    {.control = 2509, .valueID = kIdFrequency}, {.control = 2514, .valueID = kIdOffset},
-    {.control = 2510, .valueID = kIdPeriod},    {.control = 2513, .valueID = kIdPhase},
-    {.control = 2517, .valueID = kIdWidth},     {.control = 2516, .valueID = kIdFall},
-    {.control = 2515, .valueID = kIdRise},      {.control = kCtlValueUnit, .valueID = kIdValue},
-};
 constexpr int kPhaseUnitIndex = 5;
 
 using qv::pages::ControlLayout;
@@ -100,7 +75,6 @@ constexpr int kHiddenWithoutTimeFunctions[] = {
     2027, 2031, 2032, 2203, 2204, 2033, 2034, 2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045, 2047, 2048,
     2049, 2050, 2051, 2052, 2053, 2054, 2055, 2205, 2304, 2305, 2508, 2509, 2510, 2512, 2513, 2514, 2515,
     2516, 2517};
-constexpr int kTrapezoidControls[] = {2050, 2051, 2052, 2053, 2054, 2055, 2515, 2516, 2517};
 
 // Which parameters each kind leaves unused (ExtType bit 0x20000).
 enum class Mark { Clear, Set, Keep };
@@ -119,72 +93,18 @@ constexpr UnusedMarks kUnusedMarks[] = {
     {kIdPartialDerivation, Mark::Clear, Mark::Set, Mark::Keep},
 };
 
-// Parameter names the time functions write, in writing order.
-constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY"};
-constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
-                                           "PHASE",  "PERIO", "OFF",   "TDELAY"};
-
-BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
-
-// A number typed by a user with its prefix, or nothing: non-finite values are no number.
-bool ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // The wizards' shared base.
 
-CLinearSourceWizardBase4::CLinearSourceWizardBase4() = default;
-
-CLinearSourceWizardBase4::CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other) : CACWizardBase4(other) {
-    if (other == nullptr) return;
-    m_dwSchema = other->m_dwSchema;
-    m_nKind = other->m_nKind;
-    m_nListSelection = other->m_nListSelection;
-    m_bPeriodFixed = other->m_bPeriodFixed;
-    m_strRMS = other->m_strRMS;
-    m_dwAmplitudeMode = other->m_dwAmplitudeMode;
-    m_bACUse = other->m_bACUse;
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
-}
-
-CLinearSourceWizardBase4::~CLinearSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
-
-int CLinearSourceWizardBase4::GetWizardKind() { return 3; }
-
-BOOL CLinearSourceWizardBase4::WantChangeNotification() { return TRUE; }
-
-void CLinearSourceWizardBase4::SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed,
-                                                 int listSelection, const CPtrArray* snapshots, BOOL acUse) {
-    m_nKind = kind;
-    m_dwAmplitudeMode = amplitudeMode;
-    m_strRMS = rmsText;
-    m_bPeriodFixed = periodFixed;
-    m_nListSelection = listSelection;
-    m_bACUse = acUse;
-    // Handing over the wizard's own list leaves it as it is.
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+CLinearSourceWizardBase4::CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other)
+    : CTimeSourceWizardBase4(other) {
+    if (other != nullptr) m_dwSchema = other->m_dwSchema;
 }
 
 BOOL CLinearSourceWizardBase4::DerivePeriodText(ParamHolder* holder, int kind, CString* period) const {
     return DerivePeriodFromParams(holder, kind == kKindTrapezoid, period);
-}
-
-void CLinearSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
-    if (changeType != 3 || param == nullptr) return;
-    const RequestTarget target(this);
-    ScopedParamSet params(target);
-    if (m_bPeriodFixed) return;
-    const WORD id = param->GetValueID();
-    int derivation = -2;
-    if (id == kIdFrequency) derivation = kKindSine;
-    if (id == kIdRise || id == kIdFall || id == kIdWidth) derivation = kKindTrapezoid;
-    CString period;
-    if (derivation != -2 && DerivePeriodText(params.Holder(), derivation, &period) &&
-        SetParamValue(params.Holder(), kIdPeriod, period))
-        CommitParamSet(target, params.Cookie());
 }
 
 void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
@@ -195,9 +115,9 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
         ar << static_cast<WORD>(m_dwSchema);
         ar << static_cast<DWORD>(m_nKind);
         ar << static_cast<DWORD>(m_nListSelection);
-        ar << static_cast<DWORD>(m_bPeriodFixed);
+        ar << static_cast<DWORD>(m_bPeriodGiven);
         ar << m_strRMS;
-        ar << m_dwAmplitudeMode;
+        ar << m_dwAmplitude;
         qv::snapshots::StoreSnapshots(ar, m_Snapshots);
         ar << static_cast<DWORD>(m_bACUse);
         return;
@@ -215,9 +135,9 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> kind >> selection >> fixed;
     m_nKind = static_cast<int>(kind);
     m_nListSelection = static_cast<int>(selection);
-    m_bPeriodFixed = fixed != 0;
+    m_bPeriodGiven = fixed != 0;
     ar >> m_strRMS;
-    ar >> m_dwAmplitudeMode;
+    ar >> m_dwAmplitude;
     qv::snapshots::LoadSnapshots(ar, m_Snapshots);
     if (schema == 1) {
         DWORD acUse = 0;
@@ -239,7 +159,7 @@ BEGIN_MESSAGE_MAP(CPropLinearSource, CTBPropertyPage)
     ON_CBN_SELCHANGE(kCtlForm, &CPropLinearSource::OnFormSelected)
     ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropLinearSource::OnAmplitude)
     ON_BN_CLICKED(kCtlRmsRadio, &CPropLinearSource::OnRmsValue)
-    ON_BN_CLICKED(kCtlPeriodFixed, &CPropLinearSource::OnPeriodFixed)
+    ON_BN_CLICKED(kCtlPeriodGiven, &CPropLinearSource::OnPeriodGiven)
     ON_EN_CHANGE(kCtlRms, &CPropLinearSource::OnRmsChanged)
     ON_EN_CHANGE(kIdFrequency, &CPropLinearSource::OnPeriodSourceChanged)
     ON_EN_CHANGE(kIdRise, &CPropLinearSource::OnPeriodSourceChanged)
@@ -257,41 +177,24 @@ BEGIN_MESSAGE_MAP(CPropLinearSource, CTBPropertyPage)
     ON_BN_CLICKED(kIdSpice, &CPropLinearSource::OnFieldChanged)
     ON_BN_CLICKED(kCtlACUse, &CPropLinearSource::OnFieldChanged)
     ON_CBN_SELCHANGE(kIdPeriodical, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2507, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2508, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2509, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2510, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2512, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2513, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2514, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2515, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2516, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(2517, &CPropLinearSource::OnFieldChanged)
+    // The unit lists 2507 to 2517 (2511 is not on this dialog).
+    ON_CONTROL_RANGE(CBN_SELCHANGE, 2507, 2517, &CPropLinearSource::OnUnitSelected)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropLinearSource::CPropLinearSource() : TElementPage(kLinearSourceTemplate) {}
+CPropLinearSource::CPropLinearSource() : TTimeSourcePage(kLinearSourceTemplate) {}
 
 CPropLinearSource::CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params)
-    : TElementPage(kLinearSourceTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropLinearSource::SetLayout() {
+    : TTimeSourcePage(kLinearSourceTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-CPropACParameters* CPropLinearSource::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
 }
 
 void CPropLinearSource::SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed,
                                           int listSelection, const CPtrArray* snapshots, BOOL acUse) {
     m_nKind = kind;
-    m_dwAmplitudeMode = amplitudeMode;
+    m_bAmplitudeGiven = static_cast<BOOL>(amplitudeMode);
     m_strRMS = rmsText;
-    m_bPeriodFixed = periodFixed;
+    m_bPeriodGiven = periodFixed;
     m_nListSelection = listSelection;
     m_bACUse = acUse;
     CopySnapshots(m_Snapshots, snapshots);
@@ -299,60 +202,11 @@ void CPropLinearSource::SetSourceSettings(int kind, DWORD amplitudeMode, CString
 
 void CPropLinearSource::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    for (int i = 0; i < 10; ++i) DDX_Control(pDX, kUnitLists[i].control, m_cmbUnits[i]);
-    DDX_Control(pDX, kCtlConstant, m_radConstant);
-    DDX_Control(pDX, kCtlTimeControlled, m_radTimeControlled);
-    DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
-    DDX_Control(pDX, kCtlRmsRadio, m_radRms);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Control(pDX, kCtlForm, m_cmbForm);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFall, m_strFall);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdWidth, m_strWidth);
-    DDX_Text(pDX, kIdRise, m_strRise);
-    DDX_Text(pDX, kIdValue, m_strValue);
-    DDX_Check(pDX, kCtlPeriodFixed, m_bPeriodFixed);
-    DDX_Text(pDX, kCtlRms, m_strRMS);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    for (int i = 0; i < 10; ++i) DDX_Control(pDX, kTimeUnitLists[i].control, m_cmbUnits[i]);
+    ExchangeSharedFields(pDX);
     DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
     DDX_Check(pDX, kIdPartialDerivation, m_bPartialDerivation);
     DDX_Check(pDX, kIdSpice, m_bSpice);
-    DDX_Check(pDX, kCtlACUse, m_bACUse);
-}
-
-void CPropLinearSource::ReadControls() {
-    if (GetSafeHwnd() == nullptr) return;
-    UpdateData(TRUE);
-    // A list without a valid selection keeps the stored selection.
-    const int selection = FormSelection();
-    if (selection >= 0) m_nListSelection = selection;
-}
-
-int CPropLinearSource::FormSelection() const {
-    if (m_cmbForm.GetSafeHwnd() == nullptr) return -1;
-    const int selection = m_cmbForm.GetCurSel();
-    return IsTimeKind(selection) ? selection : -1;
-}
-
-int CPropLinearSource::KindFromControls(int fallback) const {
-    if (m_radConstant.GetSafeHwnd() == nullptr || m_cmbForm.GetSafeHwnd() == nullptr) return fallback;
-    if (m_radConstant.GetCheck() == BST_CHECKED) return kKindConstant;
-    const int selection = FormSelection();
-    return selection >= 0 ? selection : fallback;
-}
-
-void CPropLinearSource::SyncAmplitudeRadios() {
-    CheckDlgButton(kCtlAmplitudeRadio, m_dwAmplitudeMode ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(kCtlRmsRadio, m_dwAmplitudeMode ? BST_UNCHECKED : BST_CHECKED);
 }
 
 BOOL CPropLinearSource::OnInitDialog() {
@@ -382,40 +236,14 @@ BOOL CPropLinearSource::OnInitDialog() {
             SetDlgItemText(kCtlConstant, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
         }
         if (id != kIdValue && (param->GetType() & kParamTypeInput) == 0) continue;
-        CString* text = nullptr;
-        switch (id) {
-        case kIdAmplitude: text = &m_strAmplitude, m_bTimeFunctions = TRUE; break;
-        case kIdDelay: text = &m_strDelay; break;
-        case kIdFall: text = &m_strFall; break;
-        case kIdFrequency: text = &m_strFrequency; break;
-        case kIdOffset: text = &m_strOffset; break;
-        case kIdPeriod: text = &m_strPeriod; break;
-        case kIdPhase: text = &m_strPhase; break;
-        case kIdWidth: text = &m_strWidth; break;
-        case kIdRise: text = &m_strRise; break;
-        case kIdPeriodical: {
-            double value = 0.0;
-            const bool no = ParseFinite(param->GetValue(), &value) && value == 0.0;
-            m_cmbPeriodical.SetCurSel(no ? 1 : 0);
-            break;
-        }
-        case kIdPartialDerivation:
-        case kIdSpice: {
+        if (id == kIdAmplitude) m_bTimeFunctions = TRUE;
+        if (!LoadSharedField(*param) && (id == kIdPartialDerivation || id == kIdSpice)) {
             double value = 0.0;
             const BOOL on = ParseFinite(param->GetValue(), &value) && value != 0.0;
             (id == kIdSpice ? m_bSpice : m_bPartialDerivation) = on;
             if (id == kIdSpice) m_bSpicePresent = TRUE;
-            break;
         }
-        default:
-            break;
-        }
-        if (text != nullptr) *text = param->GetValue();
-        for (int u = 0; u < 10; ++u) {
-            if (kUnitLists[u].valueID != id) continue;
-            m_cmbUnits[u].CreateDialogControl(param->GetQuantity());
-            m_cmbUnits[u].SelectString(-1, param->GetUsedUnit());
-        }
+        SelectUnit(*param, m_cmbUnits, kTimeUnitLists);
     }
 
     UpdateData(FALSE);
@@ -471,8 +299,8 @@ void CPropLinearSource::UpdateInputControls() {
     EnableControl(kCtlForm, !constant);
     EnableControl(kCtlAmplitudeLabel, !constant);
     for (int id : kTimeControls) EnableControl(id, !constant);
-    EnableControl(kIdAmplitude, !constant && m_dwAmplitudeMode != 0);
-    EnableControl(kCtlRms, !constant && m_dwAmplitudeMode == 0);
+    EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven != 0);
+    EnableControl(kCtlRms, !constant && m_bAmplitudeGiven == 0);
 
     ShowControl(kCtlAmplitudeLabel, TRUE);
     for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) ShowControl(id, FALSE);
@@ -498,58 +326,18 @@ void CPropLinearSource::UpdateTypeControls() {
     if (sine) SyncAmplitudeRadios();
 
     EnableControl(kCtlAmplitudeLabel, TRUE);
-    EnableControl(kIdAmplitude, m_dwAmplitudeMode != 0);
-    EnableControl(kCtlRms, m_dwAmplitudeMode == 0);
+    EnableControl(kIdAmplitude, m_bAmplitudeGiven != 0);
+    EnableControl(kCtlRms, m_bAmplitudeGiven == 0);
     EnableControl(kCtlAmplitudeUnit, TRUE);
 
     const bool trapezoid = selection == kKindTrapezoid;
     for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit}) EnableControl(id, !trapezoid);
     for (int id : kTrapezoidControls) EnableControl(id, trapezoid);
 
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodFixed);
+    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
     EnablePinnedFields();
     Invalidate();
     SetModified(TRUE);
-}
-
-void CPropLinearSource::EnablePinnedFields() {
-    if (GetSafeHwnd() == nullptr || IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
-    const int selection = FormSelection();
-    const bool sine = selection == kKindSine;
-    const BOOL amplitudeFree = IsParamNotOnPin(m_pParams, kIdAmplitude);
-    if (!(sine && m_dwAmplitudeMode == 0)) {
-        EnableControl(kIdAmplitude, amplitudeFree);
-        EnableControl(kCtlAmplitudeRadio, amplitudeFree);
-    }
-    if (!(sine && m_dwAmplitudeMode != 0)) {
-        EnableControl(kCtlRms, amplitudeFree);
-        EnableControl(kCtlRmsRadio, amplitudeFree);
-    }
-    for (WORD id : {kIdDelay, kIdOffset, kIdPeriodical, kIdPhase}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
-    if (m_bPeriodFixed) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
-    if (selection == kKindTrapezoid) {
-        for (WORD id : {kIdWidth, kIdRise, kIdFall}) EnableControl(id, IsParamNotOnPin(m_pParams, id));
-    } else {
-        EnableControl(kIdFrequency, IsParamNotOnPin(m_pParams, kIdFrequency));
-    }
-}
-
-void CPropLinearSource::SetPeriodText(const CString& text) {
-    m_strPeriod = text;
-    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, text);
-}
-
-void CPropLinearSource::UpdatePeriod() {
-    if (m_bPeriodFixed) return;
-    CString period;
-    if (PeriodFieldText(FormSelection() == kKindTrapezoid, m_strRise, m_strWidth, m_strFall, m_strFrequency, &period))
-        SetPeriodText(period);
-}
-
-void CPropLinearSource::UpdateAmplitudeFromRMS() {
-    if (FormSelection() != kKindSine || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
-    m_strAmplitude = AmplitudeFromRMSText(m_strRMS);
-    SetDlgItemText(kIdAmplitude, m_strAmplitude);
 }
 
 BOOL CPropLinearSource::OnApply() {
@@ -564,64 +352,20 @@ BOOL CPropLinearSource::OnApply() {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
         const WORD id = param->GetValueID();
-        const CString* text = nullptr;
-        switch (id) {
-        case kIdAmplitude: text = &m_strAmplitude; break;
-        case kIdDelay: text = &m_strDelay; break;
-        case kIdFall: text = &m_strFall; break;
-        case kIdFrequency: text = &m_strFrequency; break;
-        case kIdOffset: text = &m_strOffset; break;
-        case kIdPeriod: text = &m_strPeriod; break;
-        case kIdPhase: text = &m_strPhase; break;
-        case kIdWidth: text = &m_strWidth; break;
-        case kIdRise: text = &m_strRise; break;
-        case kIdValue: text = &m_strValue; break;
-        case kIdPeriodical:
-            param->SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 0 ? 1.0 : 0.0, -1, 0, ""));
-            break;
-        case kIdPartialDerivation:
-            param->SetValue(TBExtended_ftoa(m_bPartialDerivation ? 1.0 : 0.0, -1, 0, ""));
-            break;
-        case kIdSpice:
-            param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, ""));
-            break;
-        default:
-            break;
-        }
-        if (text == nullptr) continue;
-        param->SetValue(*text);
-        for (int u = 0; u < 10; ++u) {
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (kUnitLists[u].valueID != id || m_cmbUnits[u].GetSafeHwnd() == nullptr || m_cmbUnits[u].GetCount() == 0)
-                continue;
-            CString unit;
-            m_cmbUnits[u].GetWindowText(unit);
-            param->SetUsedUnit(unit);
-        }
+        if (StoreSharedField(*param))
+            TakeUnit(*param, m_cmbUnits, kTimeUnitLists);
+        else if (id == kIdPartialDerivation || id == kIdSpice)
+            param->SetValue(TBExtended_ftoa((id == kIdSpice ? m_bSpice : m_bPartialDerivation) ? 1.0 : 0.0, -1, 0, ""));
     }
 
-    const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-    const int selection = FormSelection();
-    if (constant)
-        m_pParams->m_bySymbolVariant = 0;
-    else if (selection >= 0)
-        m_pParams->m_bySymbolVariant = MaskOf(selection);
-    m_nKind = KindFromControls(m_nKind);
-    if (m_radAmplitude.GetSafeHwnd() != nullptr)
-        m_dwAmplitudeMode = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED ? 1 : 0;
-
-    BuildCompareList(m_nKind);
-    HandOverSettings();
-    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitKindAndList();
 }
 
 void CPropLinearSource::HandOverSettings() {
     if (m_pWizard == nullptr) return;
     // Without an AC page the wizard keeps its own AC mode.
     if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetSourceSettings(m_nKind, m_dwAmplitudeMode, m_strRMS, m_bPeriodFixed, m_nListSelection, &m_Snapshots,
+    m_pWizard->SetSourceSettings(m_nKind, m_bAmplitudeGiven, m_strRMS, m_bPeriodGiven, m_nListSelection, &m_Snapshots,
                                  m_bACUse);
 }
 
@@ -643,12 +387,7 @@ BOOL CPropLinearSource::OnSetActive() {
 BOOL CPropLinearSource::OnKillActive() {
     ReadControls();
     MarkUnusedParameters();
-    if (CPropACParameters* ac = ACPage()) {
-        const bool constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-        const bool noSelection = m_cmbForm.GetSafeHwnd() == nullptr || m_cmbForm.GetCurSel() < 0;
-        ac->SetLocked(m_bACUse && (constant || noSelection) ? 1 : 0);
-        if (m_bACUse) ac->PresetMagnitudeAndPhase(m_strValue, "0");
-    }
+    PresetACPage();
     return CTBPropertyPage::OnKillActive();
 }
 
@@ -663,18 +402,7 @@ void CPropLinearSource::MarkUnusedParameters() {
     }
 }
 
-void CPropLinearSource::StoreSettings(int handOver) {
-    ReadControls();
-    m_nKind = KindFromControls(m_nKind);
-    BuildCompareList(m_nKind);
-    if (handOver == 1) HandOverSettings();
-}
-
 void CPropLinearSource::BuildCompareList(int) {}
-
-void CPropLinearSource::AppendSnapshot(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
-}
 
 void CPropLinearSource::FillCompareList(int kind, const char* valueName, bool voltage) {
     DeleteSnapshots(m_Snapshots);
@@ -693,17 +421,7 @@ void CPropLinearSource::FillCompareList(int kind, const char* valueName, bool vo
             for (const char* name : kPeriodicNames) AppendSnapshot(name, nullptr);
         if (voltage) AppendSnapshot("SPC", nullptr);
     }
-    const CPropACParameters* ac = ACPage();
-    if (kind == kKindConstant && m_bACUse) {
-        AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
-        AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
-    } else if (ac != nullptr && ac->GetMode() != 0) {
-        AppendSnapshot("AC_RE", "@AC_PHASE");
-        AppendSnapshot("AC_IM", "@AC_MAG");
-    } else {
-        AppendSnapshot("AC_PHASE", nullptr);
-        AppendSnapshot("AC_MAG", nullptr);
-    }
+    AppendACSnapshots(kind);
 }
 
 void CPropLinearSourceV::BuildCompareList(int kind) { FillCompareList(kind, "EMF", true); }
@@ -713,13 +431,12 @@ void CPropLinearSourceI::BuildCompareList(int kind) { FillCompareList(kind, "IS"
 void CPropLinearSource::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ReadControls();
-        if (m_radAmplitude.GetSafeHwnd() != nullptr)
-            m_dwAmplitudeMode = IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED ? 1 : 0;
+        ReadAmplitudeRadio();
         ar.SerializeClass(RUNTIME_CLASS(CPropLinearSource));
         ar << g_dwPageVersion;
-        ar << m_dwAmplitudeMode;
+        ar << static_cast<DWORD>(m_bAmplitudeGiven);
         ar << m_strRMS;
-        ar << static_cast<DWORD>(m_bPeriodFixed);
+        ar << static_cast<DWORD>(m_bPeriodGiven);
         ar << static_cast<DWORD>(m_nListSelection);
         return;
     }
@@ -729,94 +446,35 @@ void CPropLinearSource::Serialize(CArchive& ar) {
         if (schema >= 1) ar >> version;
         DWORD amplitude = 0;
         ar >> amplitude;
-        m_dwAmplitudeMode = amplitude != 0 ? 1 : 0;
+        m_bAmplitudeGiven = amplitude != 0 ? 1 : 0;
         ar >> m_strRMS;
         DWORD fixed = 0;
         ar >> fixed;
-        m_bPeriodFixed = fixed != 0;
+        m_bPeriodGiven = fixed != 0;
         if (GetSafeHwnd() != nullptr) {
             UpdateData(FALSE);
             SyncAmplitudeRadios();
         }
-        if (version >= 1 && version <= 9) {
-            DWORD phaseUnit = 0;
-            ar >> phaseUnit;
-            const char* unit = phaseUnit == 1 ? "rad" : "deg";
-            if (m_cmbUnits[kPhaseUnitIndex].GetSafeHwnd() != nullptr) m_cmbUnits[kPhaseUnitIndex].SelectString(-1, unit);
-            if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase)) {
-                phase->SetUsedUnit(unit);
-                CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
-            }
-        }
-        if (version >= 9) {
-            DWORD selection = 0;
-            ar >> selection;
-            // A selection out of range keeps the stored one.
-            if (IsTimeKind(static_cast<int>(selection))) {
-                m_nListSelection = static_cast<int>(selection);
-                if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(m_nListSelection);
-            }
-        }
+        ReadOlderPageTail(ar, version, m_cmbUnits[kPhaseUnitIndex]);
     } catch (CArchiveException* e) {
         e->Delete();
     }
     if (GetSafeHwnd() == nullptr) return;
     UpdateData(FALSE);
     UpdateData(TRUE);
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodFixed);
+    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
     SyncAmplitudeRadios();
     EnablePinnedFields();
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs:
-//   kind (negative for the constant value), snapshot count, snapshot block length S and S
-//   bytes of archived snapshots, page block length P and P bytes of the page's archive
-//   block, two blocks (length and bytes) that are skipped, the AC page's block (length and
-//   bytes).
-// Only whole fields are read and every length is checked against what remains; a part
-// that does not fit ends the reading, keeps what was read before it, and the settings go
-// to the wizard all the same.
+// Element data of the older wizard generation: what ReadOlderKindAndBlocks reads, then two
+// blocks (length and bytes) that are skipped and the AC page's block (length and bytes). The
+// settings go to the wizard however much of it fits.
 void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    const bool window = m_radConstant.GetSafeHwnd() != nullptr && m_radTimeControlled.GetSafeHwnd() != nullptr;
-    DWORD value = 0;
-    bool intact = in.ReadDword(value);
-    if (intact) {
-        const int kind = static_cast<int>(value);
-        if (kind < 0) {
-            m_nKind = kKindConstant;
-            if (window) {
-                CheckDlgButton(kCtlConstant, BST_CHECKED);
-                CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
-                UpdateData(FALSE);
-                UpdateInputControls();
-            }
-        } else if (IsTimeKind(kind)) {
-            // A kind beyond the six time functions leaves the page as it is.
-            m_nKind = kind;
-            if (window) {
-                CheckDlgButton(kCtlConstant, BST_UNCHECKED);
-                CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
-                UpdateData(FALSE);
-                if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(kind);
-                UpdateInputControls();
-                Invalidate();
-            }
-        }
-    }
-
-    DWORD count = 0;
+    bool intact = ReadOlderKindAndBlocks(in, TRUE);
     DWORD blockLength = 0;
-    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
-
-    intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) {
-        ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
-        in.SkipBytes(blockLength);
-    }
     for (int skipped = 0; skipped < 2 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
 
@@ -825,98 +483,22 @@ void CPropLinearSource::ConvertWizard3Data(const void* data, long length) {
     HandOverSettings();
 }
 
-void CPropLinearSource::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
-
 // ---------------------------------------------------------------------------------------
 // Control handlers.
 
-void CPropLinearSource::OnUsePin() {
-    ReadControls();
-    EnableControl(kIdValue, !m_bUsePin && IsDlgButtonChecked(kCtlConstant) == BST_CHECKED);
-    SetParamUsePin(m_pParams, kIdValue, m_bUsePin);
-    SetModified(TRUE);
-}
-
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleOutput(CPropLinearSource* page, BOOL& flag, int controlID, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
-}
-
 void CPropLinearSource::OnOutputVoltage() {
-    ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
 }
 
 void CPropLinearSource::OnOutputCurrent() {
-    ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
 }
 
-void CPropLinearSource::OnOutputValue() { ToggleOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams); }
-
-void CPropLinearSource::OnConstant() {
-    CheckDlgButton(kCtlConstant, BST_CHECKED);
-    CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
-    ReadControls();
-    SetModified(TRUE);
-    UpdateInputControls();
-}
-
-void CPropLinearSource::OnTimeControlled() {
-    CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
-    CheckDlgButton(kCtlConstant, BST_UNCHECKED);
-    ReadControls();
-    SetModified(TRUE);
-    UpdateInputControls();
+void CPropLinearSource::OnOutputValue() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdValue, kIdOutputValue);
 }
 
 void CPropLinearSource::OnFormSelected() { UpdateTypeControls(); }
-
-void CPropLinearSource::OnAmplitude() {
-    if (IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
-    m_dwAmplitudeMode = 1;
-    CheckDlgButton(kCtlRmsRadio, BST_UNCHECKED);
-    EnableControl(kIdAmplitude, TRUE);
-    EnableControl(kCtlRms, FALSE);
-    SetModified(TRUE);
-    EnablePinnedFields();
-}
-
-void CPropLinearSource::OnRmsValue() {
-    m_dwAmplitudeMode = 0;
-    CheckDlgButton(kCtlAmplitudeRadio, BST_UNCHECKED);
-    EnableControl(kIdAmplitude, FALSE);
-    EnableControl(kCtlRms, TRUE);
-    SetModified(TRUE);
-    EnablePinnedFields();
-}
-
-void CPropLinearSource::OnPeriodFixed() {
-    ReadControls();
-    SetModified(TRUE);
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodFixed);
-}
-
-void CPropLinearSource::OnRmsChanged() {
-    ReadControls();
-    SetModified(TRUE);
-    UpdateAmplitudeFromRMS();
-}
-
-void CPropLinearSource::OnPeriodSourceChanged() {
-    ReadControls();
-    SetModified(TRUE);
-    UpdatePeriod();
-}
-
-void CPropLinearSource::OnFieldChanged() {
-    ReadControls();
-    SetModified(TRUE);
-}
 
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.

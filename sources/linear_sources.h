@@ -35,28 +35,18 @@
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
-#include "framework/waveform_ids.h"
 #include "sources/source_outputs.h"
+#include "sources/time_source_page.h"
 #include "sources/time_source_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 
 namespace qv::sources {
-constexpr WORD kIdValue = 2028;
-using namespace qv::waveform;
 constexpr WORD kIdPartialDerivation = 2305;
 constexpr WORD kIdSpice = 2472;
 constexpr WORD kIdOutputValue = 2056;
 constexpr UINT kLinearSourceTemplate = 101;
-
-// Time-function kinds: -1 the constant value, else the index of the list "Sine", "Pulse",
-// "Triangular", "Trapezoidal", "Saw-tooth Rising", "Saw-tooth Falling".
-constexpr int kKindConstant = -1;
-constexpr int kKindSine = 0;
-constexpr int kKindTrapezoid = 3;
-constexpr int kKindCount = 6;
-constexpr bool IsTimeKind(int kind) { return kind >= 0 && kind < kKindCount; }
 
 // Archived snapshot lists are refused beyond this many entries.
 constexpr DWORD kMaxSnapshots = 10000;
@@ -64,21 +54,16 @@ constexpr DWORD kMaxSnapshots = 10000;
 
 class CPropLinearSource;
 
-// The part the two wizards share: the settings that are no parameters of the element and
-// the list of parameters the chosen time function writes.
-class CLinearSourceWizardBase4 : public CACWizardBase4 {
+// The linear sources' wizard base: the shared settings with an amplitude mode and a fixed
+// period, archived in this family's layout.
+class CLinearSourceWizardBase4 : public CTimeSourceWizardBase4 {
     DECLARE_DYNAMIC(CLinearSourceWizardBase4)
 public:
-    CLinearSourceWizardBase4();
+    CLinearSourceWizardBase4() = default;
     // The copy used by Clone; a null source gives the defaults.
     explicit CLinearSourceWizardBase4(const CLinearSourceWizardBase4* other);
-    ~CLinearSourceWizardBase4() override;
 
-    int GetWizardKind() override;
     CWizardBase4* Clone() override = 0;
-    BOOL WantChangeNotification() override;
-    // A changed frequency or trapezoid time derives the period (unless it is fixed).
-    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     // Sheet version 4: the AC base's block, then WORD schema 1, DWORD kind, DWORD list
     // selection, DWORD period fixed, CString RMS text, DWORD amplitude mode, DWORD n, n
     // snapshots, DWORD AC use.
@@ -86,17 +71,15 @@ public:
 
     // The page's settings on apply; the snapshots are copied (none for a null list).
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
-                           const CPtrArray* snapshots, BOOL acUse);
+                           const CPtrArray* snapshots, BOOL acUse) {
+        TakeSettings(kind, amplitudeMode, rmsText, periodFixed, listSelection, snapshots, acUse);
+    }
 
     DWORD GetSchema() const { return m_dwSchema; }
     int GetKind() const { return m_nKind; }
-    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
-    const CString& GetRMSText() const { return m_strRMS; }
-    BOOL GetPeriodFixed() const { return m_bPeriodFixed; }
+    DWORD GetAmplitudeMode() const { return m_dwAmplitude; }
+    BOOL GetPeriodFixed() const { return m_bPeriodGiven; }
     int GetListSelection() const { return m_nListSelection; }
-    BOOL GetACUse() const { return m_bACUse; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
 
     // The period text of the kind from the parameter set: the sum of rise, width and fall
     // for the trapezoid, the reciprocal of the frequency for every other kind. FALSE when a
@@ -105,16 +88,9 @@ public:
 
 protected:
     DWORD m_dwSchema = 1;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    int m_nKind = qv::sources::kKindConstant;
-    DWORD m_dwAmplitudeMode = 1;
-    CString m_strRMS;
-    BOOL m_bPeriodFixed = FALSE;
-    int m_nListSelection = 0;
-    BOOL m_bACUse = FALSE;
 };
 
-class CPropLinearSource : public TElementPage<CLinearSourceWizardBase4> {
+class CPropLinearSource : public TTimeSourcePage<CLinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearSource)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -131,103 +107,41 @@ public:
     BOOL OnApply() override;
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
-    // The parameters the kind writes into the model text; supplied by the variants.
-    virtual void BuildCompareList(int kind);
-    virtual void UpdateTypeControls();
-    virtual void UpdateInputControls();
-
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
+    void BuildCompareList(int kind) override;
+    void UpdateTypeControls() override;
+    void UpdateInputControls() override;
 
     // The wizard's settings before the dialog exists; the snapshots are copied.
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
                            const CPtrArray* snapshots, BOOL acUse);
-    // Kind from the controls and the list of that kind; with handOver 1 the settings, the
-    // list and the AC page's mode go to the wizard.
-    void StoreSettings(int handOver);
     // Marks the parameters the kind does not use (ExtType bit 0x20000).
     void MarkUnusedParameters();
     // Reads element data of the older wizard generation (see the .cpp for the layout).
     void ConvertWizard3Data(const void* data, long length);
-    void UpdatePeriod();
-    void UpdateAmplitudeFromRMS();
-    void EnablePinnedFields();
 
     int GetKind() const { return m_nKind; }
-    DWORD GetAmplitudeMode() const { return m_dwAmplitudeMode; }
-    const CString& GetRMSText() const { return m_strRMS; }
-    BOOL GetPeriodFixed() const { return m_bPeriodFixed; }
+    DWORD GetAmplitudeMode() const { return static_cast<DWORD>(m_bAmplitudeGiven); }
+    BOOL GetPeriodFixed() const { return m_bPeriodGiven; }
     int GetListSelection() const { return m_nListSelection; }
-    BOOL GetACUse() const { return m_bACUse; }
     BOOL HasTimeFunctions() const { return m_bTimeFunctions; }
 
 protected:
-    void SetLayout();
-    // Reads the controls (when the page has a window) and the selection of the list.
-    void ReadControls();
-    // The list's selection when it is one of the six kinds, else -1.
-    int FormSelection() const;
-    // -1 for the constant value, else the list's selection; `fallback` when the radio or the
-    // list has no window or the list has no valid selection.
-    int KindFromControls(int fallback) const;
-    void HandOverSettings();
-    void SetPeriodText(const CString& text);
-    void SyncAmplitudeRadios();
-    void AppendSnapshot(const char* name, const char* rename);
+    void HandOverSettings() override;
     // The shared list of both variants.
     void FillCompareList(int kind, const char* valueName, bool voltage);
 
-    void OnUsePin();
     void OnOutputVoltage();
     void OnOutputCurrent();
     void OnOutputValue();
-    void OnConstant();
-    void OnTimeControlled();
     void OnFormSelected();
-    void OnAmplitude();
-    void OnRmsValue();
-    void OnPeriodFixed();
-    void OnRmsChanged();
-    void OnPeriodSourceChanged();
-    void OnFieldChanged();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
     BOOL m_bSpicePresent = FALSE;
     BOOL m_bTimeFunctions = FALSE;
-    DWORD m_dwAmplitudeMode = 1;
-    int m_nKind = qv::sources::kKindConstant;
-    CTBUnitComboBox m_cmbUnits[10];  // 2508, 2512, 2509, 2514, 2510, 2513, 2517, 2516, 2515, 2507
-    CButton m_radConstant;       // 2027
-    CButton m_radTimeControlled; // 2031
-    CButton m_radAmplitude;      // 2203
-    CButton m_radRms;            // 2204
-    CComboBox m_cmbPeriodical;   // 2049
-    CComboBox m_cmbForm;         // 2032
-    BOOL m_bShowName = FALSE;
-    BOOL m_bUsePin = FALSE;
-    CString m_strAmplitude;
-    CString m_strDelay;
-    CString m_strFall;
-    CString m_strFrequency;
-    CString m_strName;
-    CString m_strOffset;
-    CString m_strPeriod;
-    CString m_strPhase;
-    CString m_strWidth;
-    CString m_strRise;
-    CString m_strValue;
-    BOOL m_bPeriodFixed = FALSE;
-    CString m_strRMS;
-    BOOL m_bOutputCurrent = FALSE;
-    BOOL m_bOutputVoltage = FALSE;
+    CTBUnitComboBox m_cmbUnits[10];  // qv::sources::kTimeUnitLists
     BOOL m_bOutputValue = FALSE;
     BOOL m_bPartialDerivation = FALSE;
     BOOL m_bSpice = FALSE;
-    int m_nListSelection = -1;
-    BOOL m_bACUse = FALSE;
 };
 
 // The voltage source's variant: "EMF" (or "P" without time functions) and "SPC".

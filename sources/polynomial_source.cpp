@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
+#include "framework/dialog_controls.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -10,6 +11,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/symbol_paint.h"
@@ -23,6 +25,11 @@
 #include <new>
 
 using namespace qv::sources;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
+using qv::dialog::kCtlSourceType;
+using qv::dialog::kColumnWidth;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -31,10 +38,6 @@ IMPLEMENT_DYNAMIC(CPolynomSourceWizard4, CSourceTypeWizardBase4)
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlSourceType = 2147;
 constexpr int kCtlSpin = 2178;
 constexpr int kCtlMonomial = 2187;
 constexpr int kCtlNew = 2173;
@@ -52,7 +55,6 @@ constexpr UINT kListButtonImages = 138;
 constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
-constexpr int kColumnWidth = 50;
 
 // Columns of the two lists.
 constexpr int kColMonomial = 0;
@@ -224,10 +226,6 @@ CPropPolynomSource::CPropPolynomSource() : TElementPage(kPolynomialTemplate) {}
 
 CPropPolynomSource::CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params)
     : TElementPage(kPolynomialTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropPolynomSource::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -361,16 +359,7 @@ BOOL CPropPolynomSource::OnInitDialog() {
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     GetSDBOutput(m_pParams, kIdOutputSourceValue, &m_bOutputValue);
     UpdateData(FALSE);
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CWnd* box = GetDlgItem(id);
-        if (box == nullptr) continue;
-        CString caption;
-        box->GetWindowText(caption);
-        CString unit;
-        GetParamUnit(m_pParams, id, &unit);
-        AppendUnitSuffix(&caption, unit);
-        box->SetWindowText(caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, m_pParams, id);
     m_cmbSourceType.SetCurSel(m_nSourceType);
     OnSelchangeSourceType();
     EnableRowButtons();
@@ -580,18 +569,15 @@ void CPropPolynomSource::OnOrderSpin(NMHDR* pNMHDR, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-static void ToggleOutput(CPropPolynomSource* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+void CPropPolynomSource::OnOutputVoltage() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
 }
-
-void CPropPolynomSource::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
-void CPropPolynomSource::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
-void CPropPolynomSource::OnOutputValue() { ToggleOutput(this, m_bOutputValue, kIdOutputSourceValue, m_pParams); }
+void CPropPolynomSource::OnOutputCurrent() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
+}
+void CPropPolynomSource::OnOutputValue() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdOutputSourceValue);
+}
 
 void CPropPolynomSource::OnFieldChanged() {
     UpdateData(TRUE);

@@ -86,7 +86,6 @@ public:
     const CString& GetMonomialText() const { return m_strMonomial; }
 
 protected:
-    void SetLayout();
     void HandOver();
     void ShowError(UINT stringID);
     void AppendSnapshot(const char* name, const char* rename);

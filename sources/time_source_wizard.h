@@ -6,6 +6,44 @@
 #pragma once
 
 #include "framework/ac_page_wizard.h"
+#include "sources/time_source_page.h"
+
+// What the wizard bases of both families keep beside the AC part: the settings that are no
+// parameters of the element and the list of the parameters the chosen time function writes.
+// Each family archives them in its own layout.
+class CTimeSourceWizardBase4 : public CACWizardBase4 {
+    DECLARE_DYNAMIC(CTimeSourceWizardBase4)
+public:
+    CTimeSourceWizardBase4() = default;
+    // The copy used by Clone; a null source gives the defaults.
+    explicit CTimeSourceWizardBase4(const CTimeSourceWizardBase4* other);
+    ~CTimeSourceWizardBase4() override;
+
+    int GetWizardKind() override;
+    BOOL WantChangeNotification() override;
+    // A changed frequency or trapezoid time derives the period (unless it is given); the
+    // values come from the fetched set, the kind is not tested.
+    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
+
+    const CString& GetRMSText() const { return m_strRMS; }
+    BOOL GetACUse() const { return m_bACUse; }
+    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    CPtrArray& GetSnapshots() { return m_Snapshots; }
+
+protected:
+    // The page's settings; the snapshots are copied (none for a null list; handing over the
+    // wizard's own list leaves it as it is).
+    void TakeSettings(int kind, DWORD amplitude, CString rmsText, BOOL periodGiven, int listSelection,
+                      const CPtrArray* snapshots, BOOL acUse);
+
+    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
+    int m_nKind = qv::sources::kKindConstant;
+    DWORD m_dwAmplitude = 1;  // the amplitude is given (1), not the RMS value (0)
+    CString m_strRMS;
+    BOOL m_bPeriodGiven = FALSE;
+    int m_nListSelection = 0;
+    BOOL m_bACUse = FALSE;
+};
 
 template <class Page, class Self, class Base, class Family>
 class TTimeSourceWizard : public qv::wizards::TACPageWizard4<Page, Self, Base> {

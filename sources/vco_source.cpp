@@ -4,12 +4,14 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
+#include "framework/dialog_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/symbol_paint.h"
@@ -24,6 +26,7 @@
 #include <vector>
 
 using namespace qv::sources;
+using namespace qv::dialog;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
@@ -36,14 +39,9 @@ using qv::pages::ReadArchivedBlock;
 
 namespace {
 
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
-constexpr int kCtlSourceType = 2147;
 constexpr int kCtlLimitInput = 2148;
 constexpr int kCtlUpperLabel = 2149;
 constexpr int kCtlLowerLabel = 2150;
-constexpr int kCtlPhaseUnit = 2513;
 constexpr int kCtlUpperUnit = 2517;
 constexpr int kCtlLowerUnit = 2518;
 
@@ -140,10 +138,6 @@ CPropVCO::CPropVCO() : TElementPage(kVCOTemplate) {}
 
 CPropVCO::CPropVCO(CVCOWizard4* wizard, ParamHolder* params)
     : TElementPage(kVCOTemplate, wizard, params) {
-    SetLayout();
-}
-
-void CPropVCO::SetLayout() {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -243,16 +237,7 @@ BOOL CPropVCO::OnInitDialog() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
     UpdateData(FALSE);
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) {
-        CWnd* box = GetDlgItem(id);
-        if (box == nullptr) continue;
-        CString caption;
-        box->GetWindowText(caption);
-        CString unit;
-        GetParamUnit(m_pParams, id, &unit);
-        AppendUnitSuffix(&caption, unit);
-        box->SetWindowText(caption);
-    }
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, m_pParams, id);
 
     m_cmbSourceType.SetCurSel(m_nSourceType);
     OnSelchangeSourceType();
@@ -277,20 +262,13 @@ void CPropVCO::OnLimitInput() {
     SetModified(TRUE);
 }
 
-// A default-output box switches the element's output at once. The new state is the
-// opposite of the one the page showed before the click, whatever the box did itself.
-static void ToggleOutput(CPropVCO* page, BOOL& flag, WORD valueID, ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+void CPropVCO::OnOutputVoltage() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
 }
 
-void CPropVCO::OnOutputVoltage() { ToggleOutput(this, m_bOutputVoltage, kIdOutputVoltage, m_pParams); }
-
-void CPropVCO::OnOutputCurrent() { ToggleOutput(this, m_bOutputCurrent, kIdOutputCurrent, m_pParams); }
+void CPropVCO::OnOutputCurrent() {
+    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
+}
 
 void CPropVCO::OnFieldChanged() {
     UpdateData(TRUE);

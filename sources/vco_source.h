@@ -106,7 +106,6 @@ public:
     BOOL GetLimitInput() const { return m_bLimitInput; }
 
 protected:
-    void SetLayout();
     void HandOver();
     void AppendSnapshot(const char* name, const char* rename);
     void EnableLimitFields();

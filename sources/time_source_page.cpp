@@ -1,0 +1,394 @@
+#include "sources/time_source_page.h"
+
+#include "framework/dialog_controls.h"
+#include "framework/page_steps.h"
+#include "framework/param_access.h"
+#include "framework/prefixed_numbers.h"
+#include "framework/requests.h"
+#include "framework/symbol_paint.h"
+#include "toolkit/tb_numbers.h"
+#include "sources/domain_sources.h"
+#include "sources/linear_sources.h"
+#include "sources/time_function_texts.h"
+
+#include <cmath>
+
+using namespace qv::sources;
+using namespace qv::sources::time_page;
+using namespace qv::dialog;
+
+bool qv::sources::time_page::ParseFinite(const CString& text, double* value) {
+    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
+}
+
+template <class Wizard>
+CPropACParameters* TTimeSourcePage<Wizard>::ACPage() const {
+    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+    return this->m_pWizard ? this->m_pWizard->GetACPage() : nullptr;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::ReadControls() {
+    if (this->GetSafeHwnd() == nullptr) return;
+    this->UpdateData(TRUE);
+    const int selection = FormSelection();
+    if (selection >= 0) m_nListSelection = selection;
+}
+
+template <class Wizard>
+int TTimeSourcePage<Wizard>::FormSelection() const {
+    if (m_cmbForm.GetSafeHwnd() == nullptr) return -1;
+    const int selection = m_cmbForm.GetCurSel();
+    return IsTimeKind(selection) ? selection : -1;
+}
+
+template <class Wizard>
+int TTimeSourcePage<Wizard>::KindFromControls(int fallback) const {
+    if (m_radConstant.GetSafeHwnd() == nullptr || m_cmbForm.GetSafeHwnd() == nullptr) return fallback;
+    if (m_radConstant.GetCheck() == BST_CHECKED) return kKindConstant;
+    const int selection = FormSelection();
+    return selection >= 0 ? selection : fallback;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::SyncAmplitudeRadios() {
+    this->CheckDlgButton(kCtlAmplitudeRadio, m_bAmplitudeGiven ? BST_CHECKED : BST_UNCHECKED);
+    this->CheckDlgButton(kCtlRmsRadio, m_bAmplitudeGiven ? BST_UNCHECKED : BST_CHECKED);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::SetFieldText(int id, CString& member, const CString& text) {
+    member = text;
+    if (this->GetSafeHwnd() != nullptr) this->SetDlgItemText(id, text);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::AppendSnapshot(const char* name, const char* rename) {
+    qv::snapshots::AppendSnapshotOf(this->m_Snapshots, this->m_pParams, name, rename);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::ExchangeSharedFields(CDataExchange* pDX) {
+    DDX_Control(pDX, kCtlConstant, m_radConstant);
+    DDX_Control(pDX, kCtlTimeControlled, m_radTimeControlled);
+    DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
+    DDX_Control(pDX, kCtlRmsRadio, m_radRms);
+    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
+    DDX_Control(pDX, kCtlForm, m_cmbForm);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
+    DDX_Check(pDX, kCtlPeriodGiven, m_bPeriodGiven);
+    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
+    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
+    DDX_Check(pDX, kCtlACUse, m_bACUse);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kCtlRms, m_strRMS);
+    for (const UnitList& field : kTimeUnitLists) DDX_Text(pDX, field.valueID, *FieldOf(field.valueID));
+}
+
+template <class Wizard>
+CString* TTimeSourcePage<Wizard>::FieldOf(WORD valueID) {
+    switch (valueID) {
+    case kIdAmplitude: return &m_strAmplitude;
+    case kIdDelay: return &m_strDelay;
+    case kIdFall: return &m_strFall;
+    case kIdFrequency: return &m_strFrequency;
+    case kIdOffset: return &m_strOffset;
+    case kIdPeriod: return &m_strPeriod;
+    case kIdPhase: return &m_strPhase;
+    case kIdWidth: return &m_strWidth;
+    case kIdRise: return &m_strRise;
+    case kIdValue: return &m_strValue;
+    default: return nullptr;
+    }
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::LoadSharedField(CWizardCopaObject3& param) {
+    if (param.GetValueID() == kIdPeriodical) {
+        double value = 0.0;
+        const bool no = ParseFinite(param.GetValue(), &value) && value == 0.0;
+        m_cmbPeriodical.SetCurSel(no ? 1 : 0);
+        return TRUE;
+    }
+    CString* text = FieldOf(param.GetValueID());
+    if (text == nullptr) return FALSE;
+    *text = param.GetValue();
+    return TRUE;
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::StoreSharedField(CWizardCopaObject3& param) {
+    if (param.GetValueID() == kIdPeriodical) {
+        param.SetValue(TBExtended_ftoa(m_cmbPeriodical.GetCurSel() == 0 ? 1.0 : 0.0, -1, 0, ""));
+        return TRUE;
+    }
+    const CString* text = FieldOf(param.GetValueID());
+    if (text == nullptr) return FALSE;
+    param.SetValue(*text);
+    return TRUE;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::SelectUnit(CWizardCopaObject3& param, std::span<CTBUnitComboBox> units,
+                                         std::span<const UnitList> lists) {
+    for (size_t u = 0; u < lists.size(); ++u) {
+        if (lists[u].valueID != param.GetValueID()) continue;
+        units[u].CreateDialogControl(param.GetQuantity());
+        units[u].SelectString(-1, param.GetUsedUnit());
+    }
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::TakeUnit(CWizardCopaObject3& param, std::span<CTBUnitComboBox> units,
+                                       std::span<const UnitList> lists) {
+    for (size_t u = 0; u < lists.size(); ++u) {
+        if (lists[u].valueID != param.GetValueID() || units[u].GetSafeHwnd() == nullptr || units[u].GetCount() == 0)
+            continue;
+        CString unit;
+        units[u].GetWindowText(unit);
+        param.SetUsedUnit(unit);
+    }
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::StoreSettings(int handOver) {
+    ReadControls();
+    m_nKind = KindFromControls(m_nKind);
+    BuildCompareList(m_nKind);
+    if (handOver == 1) HandOverSettings();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::ReadAmplitudeRadio() {
+    if (m_radAmplitude.GetSafeHwnd() != nullptr)
+        m_bAmplitudeGiven = this->IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED;
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::CommitKindAndList() {
+    const bool constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    const int selection = FormSelection();
+    // Without a valid selection the symbol variant stays.
+    if (constant)
+        this->m_pParams->m_bySymbolVariant = 0;
+    else if (selection >= 0)
+        this->m_pParams->m_bySymbolVariant = MaskOf(selection);
+    m_nKind = KindFromControls(m_nKind);
+    ReadAmplitudeRadio();
+    BuildCompareList(m_nKind);
+    HandOverSettings();
+    if (!CommitParamSet(RequestTarget(this->m_pWizard), reinterpret_cast<DWORD_PTR>(this->m_pParams))) return FALSE;
+    this->SetModified(FALSE);
+    return this->CPropertyPage::OnApply();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::AppendACSnapshots(int kind) {
+    const CPropACParameters* ac = ACPage();
+    if (kind == kKindConstant && m_bACUse) {
+        AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
+        AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
+    } else if (ac == nullptr || ac->GetMode() == qv::ac::kModePhaseMagnitude) {
+        AppendSnapshot("AC_PHASE", nullptr);
+        AppendSnapshot("AC_MAG", nullptr);
+    } else {
+        AppendSnapshot("AC_RE", "@AC_PHASE");
+        AppendSnapshot("AC_IM", "@AC_MAG");
+    }
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::ShowKind(int kind, BOOL erase) {
+    if (m_radConstant.GetSafeHwnd() == nullptr || m_radTimeControlled.GetSafeHwnd() == nullptr) return;
+    const bool constant = kind < 0;
+    this->CheckDlgButton(kCtlConstant, constant ? BST_CHECKED : BST_UNCHECKED);
+    this->CheckDlgButton(kCtlTimeControlled, constant ? BST_UNCHECKED : BST_CHECKED);
+    this->UpdateData(FALSE);
+    if (!constant && IsTimeKind(kind) && m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(kind);
+    UpdateInputControls();
+    if (!constant) this->Invalidate(erase);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::PresetACPage() {
+    CPropACParameters* ac = ACPage();
+    // Without an AC page there is nothing to lock or preset.
+    if (ac == nullptr) return;
+    const bool constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    const bool noSelection = m_cmbForm.GetSafeHwnd() == nullptr || m_cmbForm.GetCurSel() < 0;
+    ac->SetLocked(m_bACUse && (constant || noSelection) ? 1 : 0);
+    if (m_bACUse) ac->PresetMagnitudeAndPhase(m_strValue, "0");
+}
+
+template <class Wizard>
+bool TTimeSourcePage<Wizard>::ReadOlderKindAndBlocks(qv::bytes::Reader& in, BOOL erase) {
+    qv::snapshots::DeleteSnapshots(this->m_Snapshots);
+    DWORD value = 0;
+    bool intact = in.ReadDword(value);
+    const int kind = static_cast<int>(value);
+    // A kind beyond the six time functions leaves the page as it is.
+    if (intact && (kind < 0 || IsTimeKind(kind))) {
+        m_nKind = kind < 0 ? kKindConstant : kind;
+        ShowKind(m_nKind, erase);
+    }
+    DWORD count = 0;
+    DWORD blockLength = 0;
+    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
+    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, this->m_Snapshots);
+    intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
+    if (!intact) return false;
+    qv::pages::ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { this->Serialize(ar); });
+    return in.SkipBytes(blockLength);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::ReadOlderPageTail(CArchive& ar, DWORD version, CTBUnitComboBox& phaseUnit) {
+    if (version >= 1 && version <= 9) {
+        DWORD unitCode = 0;
+        ar >> unitCode;
+        const char* unit = unitCode == 1 ? "rad" : "deg";
+        if (phaseUnit.GetSafeHwnd() != nullptr) phaseUnit.SelectString(-1, unit);
+        if (CWizardCopaObject3* phase = FindParamByValueID(this->m_pParams, kIdPhase)) {
+            phase->SetUsedUnit(unit);
+            CommitParamSet(RequestTarget(this->m_pWizard), reinterpret_cast<DWORD_PTR>(this->m_pParams));
+        }
+    }
+    if (version >= 9) {
+        DWORD selection = 0;
+        ar >> selection;
+        // A selection that names no time function keeps the stored one.
+        if (IsTimeKind(static_cast<int>(selection))) {
+            m_nListSelection = static_cast<int>(selection);
+            if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(m_nListSelection);
+        }
+    }
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::EnablePinnedFields() {
+    if (this->GetSafeHwnd() == nullptr || this->IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
+    ParamHolder* params = this->m_pParams;
+    const int selection = FormSelection();
+    const bool sine = selection == kKindSine;
+    const BOOL amplitudeFree = IsParamNotOnPin(params, kIdAmplitude);
+    if (!(sine && !m_bAmplitudeGiven)) {
+        this->EnableControl(kIdAmplitude, amplitudeFree);
+        this->EnableControl(kCtlAmplitudeRadio, amplitudeFree);
+    }
+    if (!(sine && m_bAmplitudeGiven)) {
+        this->EnableControl(kCtlRms, amplitudeFree);
+        this->EnableControl(kCtlRmsRadio, amplitudeFree);
+    }
+    for (WORD id : {kIdDelay, kIdOffset, kIdPeriodical, kIdPhase}) this->EnableControl(id, IsParamNotOnPin(params, id));
+    if (m_bPeriodGiven) this->EnableControl(kIdPeriod, IsParamNotOnPin(params, kIdPeriod));
+    if (selection == kKindTrapezoid) {
+        for (WORD id : {kIdWidth, kIdRise, kIdFall}) this->EnableControl(id, IsParamNotOnPin(params, id));
+    } else {
+        this->EnableControl(kIdFrequency, IsParamNotOnPin(params, kIdFrequency));
+    }
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::UpdatePeriod() {
+    if (m_bPeriodGiven) return;
+    CString period;
+    if (PeriodFieldText(FormSelection() == kKindTrapezoid, m_strRise, m_strWidth, m_strFall, m_strFrequency, &period))
+        SetFieldText(kIdPeriod, m_strPeriod, period);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::UpdateAmplitudeFromRMS() {
+    if (FormSelection() != kKindSine || this->IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
+    SetFieldText(kIdAmplitude, m_strAmplitude, AmplitudeFromRMSText(m_strRMS));
+}
+
+// ---------------------------------------------------------------------------------------
+// Control handlers.
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnUsePin() {
+    ReadControls();
+    this->EnableControl(kIdValue, !m_bUsePin && this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED);
+    SetParamUsePin(this->m_pParams, kIdValue, m_bUsePin);
+    this->SetModified(TRUE);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnConstant() {
+    this->CheckDlgButton(kCtlConstant, BST_CHECKED);
+    this->CheckDlgButton(kCtlTimeControlled, BST_UNCHECKED);
+    ReadControls();
+    this->SetModified(TRUE);
+    UpdateInputControls();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnTimeControlled() {
+    this->CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
+    this->CheckDlgButton(kCtlConstant, BST_UNCHECKED);
+    ReadControls();
+    this->SetModified(TRUE);
+    UpdateInputControls();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnAmplitude() {
+    if (this->IsDlgButtonChecked(kCtlTimeControlled) != BST_CHECKED) return;
+    m_bAmplitudeGiven = TRUE;
+    this->CheckDlgButton(kCtlRmsRadio, BST_UNCHECKED);
+    this->EnableControl(kIdAmplitude, TRUE);
+    this->EnableControl(kCtlRms, FALSE);
+    this->SetModified(TRUE);
+    EnablePinnedFields();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnRmsValue() {
+    m_bAmplitudeGiven = FALSE;
+    this->CheckDlgButton(kCtlAmplitudeRadio, BST_UNCHECKED);
+    this->EnableControl(kIdAmplitude, FALSE);
+    this->EnableControl(kCtlRms, TRUE);
+    this->SetModified(TRUE);
+    EnablePinnedFields();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnPeriodGiven() {
+    ReadControls();
+    this->SetModified(TRUE);
+    this->EnableControl(kIdPeriod, this->IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnRmsChanged() {
+    ReadControls();
+    this->SetModified(TRUE);
+    UpdateAmplitudeFromRMS();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnPeriodSourceChanged() {
+    ReadControls();
+    this->SetModified(TRUE);
+    UpdatePeriod();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnFieldChanged() {
+    ReadControls();
+    this->SetModified(TRUE);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnUnitSelected(UINT) {
+    OnFieldChanged();
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::OnPaint() {
+    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, this->m_pSymbol, this->m_strSymbolText);
+}
+
+template class TTimeSourcePage<CLinearSourceWizardBase4>;
+template class TTimeSourcePage<CLinearDomainsSourceWizardBase4>;

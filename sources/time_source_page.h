@@ -1,0 +1,188 @@
+// What the pages of the two time-function source families share (the linear voltage and
+// current sources, dialog 101, and the linear sources of other domains, dialog 2608): the
+// constant value or one of six periodic time functions, the amplitude given directly or as an
+// RMS value, the period given or derived, and an AC page that follows. Both dialogs place the
+// shared fields under the same control IDs; each family's page adds its own fields and rules.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "framework/ac_parameters.h"
+#include "framework/byte_cursor.h"
+#include "framework/element_page.h"
+#include "framework/waveform_ids.h"
+#include "toolkit/tb_unit_combo.h"
+
+#include <span>
+
+namespace qv::sources {
+constexpr WORD kIdValue = 2028;
+using namespace qv::waveform;
+
+// Time-function kinds: -1 the constant value, else the index of the list "Sine", "Pulse",
+// "Triangular", "Trapezoidal", "Saw-tooth Rising", "Saw-tooth Falling".
+constexpr int kKindConstant = -1;
+constexpr int kKindSine = 0;
+constexpr int kKindTrapezoid = 3;
+constexpr int kKindCount = 6;
+constexpr bool IsTimeKind(int kind) { return kind >= 0 && kind < kKindCount; }
+
+// A unit list of the page and the parameter it serves.
+struct UnitList {
+    int control;
+    WORD valueID;
+};
+// The unit lists both dialogs have, in the order of the pages' unit members.
+inline constexpr UnitList kTimeUnitLists[10] = {
+    {.control = 2508, .valueID = kIdAmplitude}, {.control = 2512, .valueID = kIdDelay},
+    {.control = 2509, .valueID = kIdFrequency}, {.control = 2514, .valueID = kIdOffset},
+    {.control = 2510, .valueID = kIdPeriod},    {.control = 2513, .valueID = kIdPhase},
+    {.control = 2517, .valueID = kIdWidth},     {.control = 2516, .valueID = kIdFall},
+    {.control = 2515, .valueID = kIdRise},      {.control = 2507, .valueID = kIdValue},
+};
+
+// Controls of both dialogs that carry no parameter of their own.
+namespace time_page {
+constexpr int kCtlConstant = 2027;
+constexpr int kCtlUsePin = 2030;
+constexpr int kCtlTimeControlled = 2031;
+constexpr int kCtlForm = 2032;
+constexpr int kCtlAmplitudeLabel = 2033;
+constexpr int kCtlFrequencyLabel = 2035;
+constexpr int kCtlRms = 2057;
+constexpr int kCtlRmsRadio = 2204;
+constexpr int kCtlPeriodGiven = 2205;
+constexpr int kCtlValueUnit = 2507;
+constexpr int kCtlAmplitudeUnit = 2508;
+
+// The trapezoid's fields, labels and unit lists.
+inline constexpr int kTrapezoidControls[] = {2050, 2051, 2052, 2053, 2054, 2055, 2515, 2516, 2517};
+// Parameter names the time functions write, in writing order.
+inline constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY"};
+inline constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
+                                                  "PHASE",  "PERIO", "OFF",   "TDELAY"};
+
+// The symbol variant of a time function.
+inline BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
+// A number typed by a user with its prefix, or nothing: non-finite values are no number.
+bool ParseFinite(const CString& text, double* value);
+} // namespace time_page
+} // namespace qv::sources
+
+template <class Wizard>
+class TTimeSourcePage : public TElementPage<Wizard> {
+public:
+    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
+    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
+    CPropACParameters* ACPage() const;
+
+    // The parameters the kind writes into the model text; supplied by the variants.
+    virtual void BuildCompareList(int kind) = 0;
+    virtual void UpdateTypeControls() = 0;
+    virtual void UpdateInputControls() = 0;
+    // The page's settings, its list and the AC page's mode to the wizard.
+    virtual void HandOverSettings() = 0;
+
+    // Kind from the controls and the list of that kind; with handOver 1 the settings, the
+    // list and the AC page's mode go to the wizard.
+    void StoreSettings(int handOver);
+
+    // Fields that sit on a pin are closed while time-controlled.
+    void EnablePinnedFields();
+    // The period from the frequency or the trapezoid times, unless it is given.
+    void UpdatePeriod();
+    // The sine's amplitude from the RMS value while the RMS radio is chosen.
+    void UpdateAmplitudeFromRMS();
+
+    const CString& GetRMSText() const { return m_strRMS; }
+    BOOL GetACUse() const { return m_bACUse; }
+
+protected:
+    using TElementPage<Wizard>::TElementPage;
+
+    // Reads the controls (when the page has a window); a list without a valid selection keeps
+    // the stored selection.
+    void ReadControls();
+    // The list's selection when it is one of the six kinds, else -1.
+    int FormSelection() const;
+    // -1 for the constant value, else the list's selection; `fallback` when the radio or the
+    // list has no window or the list has no valid selection.
+    int KindFromControls(int fallback) const;
+    void SyncAmplitudeRadios();
+    void SetFieldText(int id, CString& member, const CString& text);
+    void AppendSnapshot(const char* name, const char* rename);
+    // The page's fields and controls that both dialogs have.
+    void ExchangeSharedFields(CDataExchange* pDX);
+    // The member that holds the text of a shared parameter, or null.
+    CString* FieldOf(WORD valueID);
+    // A shared parameter's text into its member, or the periodical choice into its list;
+    // FALSE for any other parameter.
+    BOOL LoadSharedField(CWizardCopaObject3& param);
+    // The same back into the parameter.
+    BOOL StoreSharedField(CWizardCopaObject3& param);
+    // The parameter's quantity and used unit into the unit list that serves it, and back; a
+    // list without units (no quantity) leaves the used unit as it is.
+    static void SelectUnit(CWizardCopaObject3& param, std::span<CTBUnitComboBox> units, std::span<const qv::sources::UnitList> lists);
+    static void TakeUnit(CWizardCopaObject3& param, std::span<CTBUnitComboBox> units, std::span<const qv::sources::UnitList> lists);
+    // The amplitude radio's state, when it has a window.
+    void ReadAmplitudeRadio();
+    // The end of an apply: the symbol variant, the kind, the list, the settings handed over
+    // and the parameter set committed.
+    BOOL CommitKindAndList();
+    // The AC parameters the list ends with: the constant's magnitude and phase while it uses
+    // them, else those of the AC page's mode.
+    void AppendACSnapshots(int kind);
+    // Shows the constant value (kind < 0) or the kind's time function, when the radios have
+    // windows; `erase` goes to the repaint of a time function.
+    void ShowKind(int kind, BOOL erase);
+    // The AC page is locked while the constant value uses the AC parameters, and preset to it.
+    void PresetACPage();
+    // Element data of the older wizard generation, all numbers little-endian DWORDs: kind
+    // (negative for the constant value), snapshot count, snapshot block length S and S bytes
+    // of archived snapshots, page block length P and P bytes of the page's archive block.
+    // Only whole fields are read and every length is checked against what remains; FALSE
+    // when a part does not fit, which ends the reading and keeps what was read before it.
+    bool ReadOlderKindAndBlocks(qv::bytes::Reader& in, BOOL erase);
+    // Page-block fields of older data after the period flag: the phase unit (versions 1 to 9)
+    // and the list's selection (from version 9 on).
+    void ReadOlderPageTail(CArchive& ar, DWORD version, CTBUnitComboBox& phaseUnit);
+    void OnUsePin();
+    void OnConstant();
+    void OnTimeControlled();
+    void OnAmplitude();
+    void OnRmsValue();
+    void OnPeriodGiven();
+    void OnRmsChanged();
+    void OnPeriodSourceChanged();
+    void OnFieldChanged();
+    void OnUnitSelected(UINT id);
+    void OnPaint();
+
+    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
+    BOOL m_bAmplitudeGiven = TRUE;              // the amplitude radio, not the RMS one
+    int m_nKind = qv::sources::kKindConstant;
+    CButton m_radConstant;       // 2027
+    CButton m_radTimeControlled; // 2031
+    CButton m_radAmplitude;      // 2203
+    CButton m_radRms;            // 2204
+    CComboBox m_cmbPeriodical;   // 2049
+    CComboBox m_cmbForm;         // 2032
+    BOOL m_bShowName = FALSE;
+    BOOL m_bUsePin = FALSE;
+    CString m_strAmplitude;
+    CString m_strDelay;
+    CString m_strFall;
+    CString m_strFrequency;
+    CString m_strName;
+    CString m_strOffset;
+    CString m_strPeriod;
+    CString m_strPhase;
+    CString m_strWidth;
+    CString m_strRise;
+    CString m_strValue;
+    BOOL m_bPeriodGiven = FALSE;
+    CString m_strRMS;
+    BOOL m_bOutputVoltage = FALSE;  // 2018
+    BOOL m_bOutputCurrent = FALSE;  // 2019
+    int m_nListSelection = -1;
+    BOOL m_bACUse = FALSE;
+};

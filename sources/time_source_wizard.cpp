@@ -1,0 +1,52 @@
+#include "sources/time_source_wizard.h"
+
+#include "framework/param_access.h"
+#include "framework/requests.h"
+#include "framework/snapshot_lists.h"
+#include "sources/time_function_texts.h"
+
+using namespace qv::sources;
+
+IMPLEMENT_DYNAMIC(CTimeSourceWizardBase4, CACWizardBase4)
+
+CTimeSourceWizardBase4::CTimeSourceWizardBase4(const CTimeSourceWizardBase4* other) : CACWizardBase4(other) {
+    if (other == nullptr) return;
+    m_nKind = other->m_nKind;
+    m_nListSelection = other->m_nListSelection;
+    m_bPeriodGiven = other->m_bPeriodGiven;
+    m_strRMS = other->m_strRMS;
+    m_dwAmplitude = other->m_dwAmplitude;
+    m_bACUse = other->m_bACUse;
+    qv::snapshots::CopySnapshots(m_Snapshots, &other->m_Snapshots);
+}
+
+CTimeSourceWizardBase4::~CTimeSourceWizardBase4() { qv::snapshots::DeleteSnapshots(m_Snapshots); }
+
+int CTimeSourceWizardBase4::GetWizardKind() { return 3; }
+
+BOOL CTimeSourceWizardBase4::WantChangeNotification() { return TRUE; }
+
+void CTimeSourceWizardBase4::TakeSettings(int kind, DWORD amplitude, CString rmsText, BOOL periodGiven,
+                                          int listSelection, const CPtrArray* snapshots, BOOL acUse) {
+    m_nKind = kind;
+    m_dwAmplitude = amplitude;
+    m_strRMS = rmsText;
+    m_bPeriodGiven = periodGiven;
+    m_nListSelection = listSelection;
+    m_bACUse = acUse;
+    if (snapshots != &m_Snapshots) qv::snapshots::CopySnapshots(m_Snapshots, snapshots);
+}
+
+void CTimeSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
+    if (changeType != 3 || param == nullptr) return;
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
+    if (m_bPeriodGiven) return;
+    const WORD id = param->GetValueID();
+    const bool frequency = id == kIdFrequency;
+    const bool trapezoid = id == kIdRise || id == kIdFall || id == kIdWidth;
+    if (!frequency && !trapezoid) return;
+    CString period;
+    if (DerivePeriodFromParams(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
+        CommitParamSet(target, params.Cookie());
+}
