@@ -2,6 +2,7 @@
 // parameters looked up by value ID or name, and the fixture.
 #pragma once
 
+#include "framework/factories.h"
 #include "framework/param_access.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/open_sheet.h"
@@ -50,6 +51,26 @@ inline CWizardCopaObject3* Named(ParamHolder* holder, const char* name) {
     for (int i = 0; i < holder->GetParamCount(); ++i)
         if (holder->GetParam(i) && holder->GetParam(i)->GetName() == name) return holder->GetParam(i);
     return nullptr;
+}
+
+// What the older factory makes of each ID: a wizard of the named class (of the older kind 3
+// where `olderKind` asks for it) whose clone is a wizard of the same class.
+struct FactoryCase {
+    int id;
+    const char* name;
+};
+inline void ExpectFactoryMakes(std::initializer_list<FactoryCase> cases, bool olderKind = false) {
+    for (const FactoryCase& c : cases) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
+        ASSERT_NE(nullptr, wizard) << c.id;
+        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
+        if (olderKind) {
+            EXPECT_EQ(3, wizard->GetWizardKind());
+        }
+        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
+        ASSERT_NE(nullptr, copy);
+        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
+    }
 }
 
 // The fixture: plug-in resources, a protocol-checking editor; an unexpected message box or a

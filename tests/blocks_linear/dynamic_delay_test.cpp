@@ -269,18 +269,7 @@ TEST_F(Delay, RefusedCommitFailsTheApply) {
 }
 
 TEST(DelayFactories, YieldTheWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{51, "CDelayBlockWizard"}, Case{52, "CDiscreteDelayBlockWizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{51, "CDelayBlockWizard"}, {52, "CDiscreteDelayBlockWizard"}});
 }
 
 } // namespace

@@ -199,19 +199,7 @@ TEST_F(Differentiator, StoredSampleTimeAndTypedOne) {
 }
 
 TEST(DifferentiatorFactories, YieldTheWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{49, "CDifferentiatorBlockWizard"}, Case{113, "CDifferentiatorBlock2Wizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        EXPECT_EQ(3, wizard->GetWizardKind());
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{49, "CDifferentiatorBlockWizard"}, {113, "CDifferentiatorBlock2Wizard"}}, true);
 }
 
 } // namespace

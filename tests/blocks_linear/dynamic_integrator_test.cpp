@@ -278,19 +278,7 @@ TEST_F(IntegratorBlock, DiscreteVariantShowsTheNumericSampleTime) {
 }
 
 TEST_F(IntegratorBlock, FactoriesYieldBothIntegratorWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{47, "CIntegratorBlockWizard"}, Case{48, "CDiscreteIntegratorBlockWizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        EXPECT_EQ(3, wizard->GetWizardKind());
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{47, "CIntegratorBlockWizard"}, {48, "CDiscreteIntegratorBlockWizard"}}, true);
 }
 
 } // namespace

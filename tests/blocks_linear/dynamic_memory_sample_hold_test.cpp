@@ -138,18 +138,7 @@ TEST_F(SimpleBlocks, RefusedCommitFailsTheApplyWithoutMessage) {
 }
 
 TEST_F(SimpleBlocks, FactoriesYieldTheWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{50, "CMemoryBlockWizard"}, Case{53, "CSampleAndHoldBlockWizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{50, "CMemoryBlockWizard"}, {53, "CSampleAndHoldBlockWizard"}});
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Maximum and minimum over time: the type keyword in the model text, the archive bytes, older
 // data, the page as a user drives it, and the example run by the host.
 #include "tests/blocks_linear/blocks_support.h"
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
 #include "blocks_math/max_min_time.h"
 #include "framework/factories.h"
@@ -203,7 +203,9 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "function_blocks_profile.ini"); }
+const char kProfile[] = "function_blocks_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "static_function_blocks.desc";
@@ -229,12 +231,7 @@ TEST(FunctionBlocksExample, SavedTypeLoadsAndSavesToTheSameBytes) {
     const fs::path schematic = folder / "minimum.json";
     std::ofstream(schematic) << R"({"document": "Min", "elements": [
         {"id": 71, "name": "MT1", "parameters": {"IN": "x"}, "script": ["choose 2269 \"MinimumT\"", "ok"]}]})";
-    const fs::path first = folder / "min.qva";
-    const fs::path second = folder / "min_again.qva";
-    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "min.qva", kProfile);
     // The wizard's own data: schema 0 and the type MinimumT.
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x00\x00\x01\x00\x00\x00", 6)));
 }

@@ -3,7 +3,7 @@
 // the characteristic sheet as a user drives them.
 #include "tests/blocks_linear/blocks_support.h"
 #include "tests/passive/passive_support.h"
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
 #include "blocks_math/nonlinear_characteristic.h"
 #include "framework/data_file_places.h"
@@ -563,7 +563,9 @@ TEST_F(NonlinearCharacteristic, EditingAgainGivesTheOldCookieBackAndApplyWithout
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "nonlinear_characteristic_profile.ini"); }
+const char kProfile[] = "nonlinear_characteristic_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesTheDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "nlchar_example";
@@ -576,14 +578,8 @@ TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesT
 }
 
 TEST(NonlinearCharacteristicExample, SavedElementsLoadAndSaveToTheSameBytes) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path first = folder / "nlchar.qva";
-    const fs::path second = folder / "nlchar_again.qva";
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json' -o '" + first.string() +
-                         "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json",
+                                                        fs::path(qv_test::TempFolder()) / "nlchar.qva", kProfile);
     // K1's table record with its two class records, the first snapshot's class record after it.
     EXPECT_NE(std::string::npos, bytes.find("CPropCharacteristicXYTable"));
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x05INPUT\x04\x00\x00\x00", 10)));

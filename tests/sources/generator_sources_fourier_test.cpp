@@ -6,8 +6,8 @@
 #include "framework/factories.h"
 #include "framework/param_access.h"
 #include "sources/fourier_source.h"
+#include "tests/support/mdx_channels.h"
 #include "tests/support/sandbox.h"
-#include "toolkit/read_write_files.h"
 
 #include <cmath>
 #include <filesystem>
@@ -27,28 +27,6 @@ std::vector<ParamRow> FourierRows(const char* file = "harmonics.mdx", DWORD curr
         {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
         {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
     };
-}
-
-// An ".mdx" file of the given channels.
-void WriteChannels(const std::string& path, const std::vector<std::vector<double>>& channels) {
-    CReadAndWriteFiles files;
-    ASSERT_TRUE(files.SetNrChannels(static_cast<int>(channels.size())));
-    ASSERT_TRUE(files.SetNrItems(static_cast<int>(channels[0].size())));
-    for (size_t c = 0; c < channels.size(); ++c)
-        ASSERT_TRUE(files.InsertChannel(static_cast<int>(c), channels[c].data(), "c", ""));
-    ASSERT_TRUE(files.WriteFile(path.c_str()));
-}
-
-std::vector<std::vector<double>> ReadChannels(const std::string& path, std::vector<std::string>* names = nullptr) {
-    CReadAndWriteFiles files;
-    std::vector<std::vector<double>> out;
-    if (!files.ReadInfoFile(path.c_str()) || !files.ReadDataFile()) return out;
-    for (int c = 0; c < files.GetNrChannels(); ++c) {
-        const auto& values = files.GetChannel(c)->GetValues();
-        out.emplace_back(values.GetData(), values.GetData() + values.GetSize());
-        if (names) names->push_back((files.GetChannel(c)->GetChannelName() + "[" + files.GetChannel(c)->GetUnitName() + "]").str());
-    }
-    return out;
 }
 
 std::vector<double> Column(const CPtrArray& table, int c) {
