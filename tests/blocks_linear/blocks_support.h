@@ -73,6 +73,41 @@ inline void ExpectFactoryMakes(std::initializer_list<FactoryCase> cases, bool ol
     }
 }
 
+// Clicks on the use-pin boxes: each disables its field at once and pins the parameter of its
+// value ID.
+struct UsePin {
+    int box;
+    int field;
+    WORD id;
+};
+inline void ExpectUsePinsAct(CWnd* page, ParamHolder* holder, std::initializer_list<UsePin> pins) {
+    for (const UsePin& pin : pins) {
+        ASSERT_TRUE(qv::ui::Click(page, pin.box)) << pin.box;
+        EXPECT_FALSE(Enabled(page, pin.field)) << pin.box;
+        EXPECT_TRUE(Live(holder, pin.id)[0]->HasPin()) << pin.box;
+    }
+}
+
+// Clicks on the output box switch the SDB output of its value ID to each of the states in turn,
+// the box's check with it.
+inline void ExpectOutputBoxSwitches(CWnd* page, ParamHolder* holder, std::initializer_list<BOOL> states = {TRUE, FALSE},
+                                    WORD id = 2056) {
+    for (BOOL expected : states) {
+        ASSERT_TRUE(qv::ui::Click(page, id));
+        BOOL on = !expected;
+        GetSDBOutput(holder, id, &on);
+        EXPECT_EQ(expected, on);
+        EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(id));
+    }
+}
+
+// The page of an older-base block open on a sheet over the element's exchange object; closed
+// again at the end.
+template <class Wizard>
+struct OpenBlockPage : OpenPage<Wizard> {
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
+};
+
 // The fixture: plug-in resources, a protocol-checking editor; an unexpected message box or a
 // protocol breach fails the test.
 class BlocksTest : public PluginEditorTest {
@@ -81,6 +116,20 @@ protected:
     std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, DWORD* element, Args... args) {
         return Attached<Wizard>(MakeHolder<Holder>(rows, "B1"), element, args...);
     }
+};
+
+// The fixture of the older-base blocks: wizards attached to one element whose parameters the
+// older base's exchange object holds.
+class OlderBlocksTest : public BlocksTest {
+protected:
+    template <class Wizard>
+    std::unique_ptr<Wizard> NewOlder(const std::vector<ParamRow>& rows, const char* name) {
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, name), &element);
+    }
+    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    // The value of the first live parameter of the value ID.
+    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
+    DWORD element = 0;
 };
 
 } // namespace blocks_test

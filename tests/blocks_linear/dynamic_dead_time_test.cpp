@@ -568,12 +568,7 @@ TEST_F(DeadTime, SampleTimeListAndPins) {
     auto wizard = New(DeadRows());
     OpenPage open(*wizard);
     CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Set(), 2202)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Set(), 2186)[0]->HasPin());
+    ExpectUsePinsAct(page, Set(), {{2074, 2183, 2202}, {2073, 2186, 2186}});
 }
 
 // ---------------------------------------------------------------------------------------

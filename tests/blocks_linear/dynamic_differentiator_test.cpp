@@ -37,20 +37,13 @@ const std::vector<ParamRow> kSecondRows = {
 };
 
 // The block's page open on a sheet of the editor's caption.
-template <class Wizard>
-struct OpenBlockPage : OpenPage<Wizard> {
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
-};
-
-class Differentiator : public BlocksTest {
+class Differentiator : public OlderBlocksTest {
 protected:
     template <class Wizard = CDifferentiatorBlockWizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows = kDifferentiatorRows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "D1"), &element);
+        return NewOlder<Wizard>(rows, "D1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* Param(WORD id) { return Live(Exchange(), id)[0]; }
-    DWORD element = 0;
 };
 
 std::vector<ParamRow> Without(std::vector<ParamRow> rows, std::initializer_list<WORD> ids) {

@@ -57,19 +57,12 @@ Bytes StateBlock(const Bytes& archive) {
 }
 
 // The block's page open on a sheet of the editor's caption.
-template <class Wizard>
-struct OpenBlockPage : OpenPage<Wizard> {
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Integrator") {}
-};
-
-class IntegratorBlock : public BlocksTest {
+class IntegratorBlock : public OlderBlocksTest {
 protected:
     template <class Wizard = CIntegratorBlockWizard>
     std::unique_ptr<Wizard> NewIntegrator(std::vector<ParamRow> rows = kIntegratorRows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"), &element);
+        return NewOlder<Wizard>(rows, "I1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
     static Bytes Stored(CWizardBase3& wizard) {
         BYTE* data = nullptr;
         const DWORD size = wizard.GetAdditionalWizardData(&data);
@@ -80,7 +73,6 @@ protected:
         if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
         wizard.SetAdditionalWizardData(data, static_cast<DWORD>(bytes.size()));
     }
-    DWORD element = 0;
 };
 
 TEST(IntegratorLimits, RuleOfUpperLowerAndInitialValue) {
@@ -252,12 +244,7 @@ TEST_F(IntegratorBlock, PinnedFieldsAreDisabledAndSampleTimePinSetsBothForms) {
     EXPECT_TRUE(Enabled(page, 2152));
     EXPECT_TRUE(Visible(page, 2183));
     EXPECT_FALSE(Visible(page, 2202));
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Exchange(), 2183)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2074, 2183, 2183}, {2073, 2186, 2186}});
 }
 
 TEST_F(IntegratorBlock, DiscreteVariantShowsTheNumericSampleTime) {
@@ -270,9 +257,7 @@ TEST_F(IntegratorBlock, DiscreteVariantShowsTheNumericSampleTime) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2202), "2m"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("2m", Value(2202));
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2202));
-    EXPECT_TRUE(Live(Exchange(), 2202)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2074, 2202, 2202}});
     // Both page classes store the record of the integrator page.
     EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
 }

@@ -2,6 +2,7 @@
 // data, the page as a user drives it, and the example run by the host.
 #include "tests/blocks_linear/blocks_support.h"
 #include "tests/support/host_sessions.h"
+#include "tests/support/sheet_archives.h"
 
 #include "blocks_math/max_min_time.h"
 #include "framework/factories.h"
@@ -37,22 +38,6 @@ protected:
     DWORD element = 0;
 };
 
-Bytes Store(CMaximumTMinimumTBlockWizard4& wizard, ESheetVersion version) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, version);
-        ar.Close();
-    }
-    return Bytes(file.Data(), file.Data() + file.GetLength());
-}
-
-void Load(CMaximumTMinimumTBlockWizard4& wizard, Bytes bytes, ESheetVersion version) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    wizard.Serialize(ar, version);
-}
-
 TEST_F(MaxMinTime, TypeKeywordReplacesTheFirstPlaceholderOnly) {
     struct Case {
         int type;
@@ -82,8 +67,8 @@ TEST_F(MaxMinTime, TypeKeywordReplacesTheFirstPlaceholderOnly) {
 TEST_F(MaxMinTime, ArchiveHoldsSchemaAndTypeForSheetVersionFourOnly) {
     CMaximumTMinimumTBlockWizard4 wizard;
     wizard.SetFunctionType(1);
-    EXPECT_EQ((Bytes{0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), Store(wizard, eSheetVersion4));
-    EXPECT_TRUE(Store(wizard, eSheetVersion3).empty());
+    EXPECT_EQ((Bytes{0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), StoredAt(wizard, eSheetVersion4));
+    EXPECT_TRUE(StoredAt(wizard, eSheetVersion3).empty());
 
     struct Case {
         Bytes bytes;
@@ -99,19 +84,19 @@ TEST_F(MaxMinTime, ArchiveHoldsSchemaAndTypeForSheetVersionFourOnly) {
     for (const Case& c : cases) {
         CMaximumTMinimumTBlockWizard4 loaded;
         loaded.SetFunctionType(5);
-        Load(loaded, c.bytes, eSheetVersion4);
+        LoadedAt(loaded, c.bytes, eSheetVersion4);
         EXPECT_EQ(c.type, loaded.GetFunctionType());
         EXPECT_EQ(c.schema, loaded.GetSchema());
     }
     CMaximumTMinimumTBlockWizard4 old;
     old.SetFunctionType(1);
-    Load(old, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, eSheetVersion2);
+    LoadedAt(old, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, eSheetVersion2);
     EXPECT_EQ(1, old.GetFunctionType());
     // Data that end early raise the archive's exception, never a read past the end.
     CMaximumTMinimumTBlockWizard4 cut;
     bool raised = false;
     try {
-        Load(cut, {0x00, 0x00, 0x01}, eSheetVersion4);
+        LoadedAt(cut, {0x00, 0x00, 0x01}, eSheetVersion4);
     } catch (CException* e) {
         raised = DYNAMIC_DOWNCAST(CArchiveException, e) != nullptr;
         e->Delete();

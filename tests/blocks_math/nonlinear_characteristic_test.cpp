@@ -503,18 +503,8 @@ TEST_F(NonlinearCharacteristic, SampleTimeInputAndOutputAsAUserSetsThem) {
     EXPECT_EQ("W", Text(page, 2186));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2186), "K0.OUT"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "K9"));
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Holder(), 2186)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Holder(), 2183)[0]->HasPin());
-    for (BOOL expected : {TRUE, FALSE}) {
-        ASSERT_TRUE(qv::ui::Click(page, 2056));
-        BOOL on = !expected;
-        GetSDBOutput(Holder(), 2056, &on);
-        EXPECT_EQ(expected, on);
-    }
+    ExpectUsePinsAct(page, Holder(), {{2073, 2186, 2186}, {2074, 2183, 2183}});
+    ExpectOutputBoxSwitches(page, Holder());
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     // A pinned input keeps its text.
     EXPECT_EQ("K0.OUT", Live(Holder(), 2186)[0]->GetValue().str());
