@@ -5,6 +5,7 @@
 #include "framework/factories.h"
 #include "framework/param_access.h"
 #include "tests/support/archive_bytes.h"
+#include "tests/support/one_page_test.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
@@ -129,6 +130,21 @@ protected:
     CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     // The value of the first live parameter of the value ID.
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
+    // Types the upper and lower limit and the initial value on the open page and applies it:
+    // with a message, the apply is refused with that message box and commits nothing, else it
+    // commits the exchange object once; the values are written either way.
+    void ExpectLimitsApplied(CPropertyPage* page, const char* upper, const char* lower, const char* initial,
+                             const char* message) {
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), upper));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), lower));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), initial));
+        const size_t commits = editor->CountRequests(WIZREQ_COMMIT_EXCHANGE);
+        if (message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, message);
+        EXPECT_EQ(message == nullptr, page->OnApply() != FALSE) << upper << " " << lower << " " << initial;
+        EXPECT_EQ(commits + (message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
+        EXPECT_EQ(upper, Value(2151));
+        EXPECT_EQ(initial, Value(2187));
+    }
     DWORD element = 0;
 };
 

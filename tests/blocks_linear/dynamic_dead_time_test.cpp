@@ -9,6 +9,7 @@
 #include "framework/factories.h"
 #include "framework/param_list.h"
 #include "tests/support/mdx_channels.h"
+#include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
 
 #include <cstring>
@@ -105,22 +106,9 @@ std::string Heading(CListCtrl& list) {
     return text;
 }
 
-class DeadTime : public BlocksTest {
+class DeadTime : public OwnFolderTest<BlocksTest> {
 protected:
-    void SetUp() override {
-        BlocksTest::SetUp();
-        std::string pattern = qv_test::TempFolder() + "/dead_XXXXXX";
-        folder = mkdtemp(pattern.data());
-        folder += "/";
-        g_DocumentDir.Empty();
-    }
-    void TearDown() override {
-        g_DocumentDir.Empty();
-        SetModelOutputDir("");
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-        BlocksTest::TearDown();
-    }
+    DeadTime() : OwnFolderTest("dead") {}
     std::unique_ptr<CDeadTimeBlockWizard4> New(const std::vector<ParamRow>& rows) {
         return NewWizard<CDeadTimeBlockWizard4>(rows, &element);
     }
@@ -131,7 +119,6 @@ protected:
             if ((p->GetType() & 0x2) == 0) out.push_back(p);
         return out;
     }
-    std::string folder;
     DWORD element = 0;
 };
 

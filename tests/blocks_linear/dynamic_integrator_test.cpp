@@ -108,16 +108,7 @@ TEST_F(IntegratorBlock, LimitsRefuseTheApplyButValuesAndStateAreWritten) {
     for (const Case& c : cases) {
         auto wizard = NewIntegrator();
         OpenBlockPage open(*wizard, Exchange());
-        CWnd* page = open.Page();
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), c.upper));
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), c.lower));
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), c.initial));
-        const size_t commits = editor->CountRequests(WIZREQ_COMMIT_EXCHANGE);
-        if (c.message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
-        EXPECT_EQ(c.message == nullptr, open.Page()->OnApply() != FALSE) << c.upper << c.lower << c.initial;
-        EXPECT_EQ(commits + (c.message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
-        EXPECT_EQ(c.upper, Value(2151));
-        EXPECT_EQ(c.initial, Value(2187));
+        ExpectLimitsApplied(open.Page(), c.upper, c.lower, c.initial, c.message);
         EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
     }
 }

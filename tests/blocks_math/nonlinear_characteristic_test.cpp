@@ -3,6 +3,7 @@
 // the characteristic sheet as a user drives them.
 #include "tests/blocks_linear/blocks_support.h"
 #include "tests/passive/passive_support.h"
+#include "tests/support/characteristic_sheet.h"
 #include "tests/support/host_sessions.h"
 
 #include "blocks_math/nonlinear_characteristic.h"
@@ -48,28 +49,11 @@ std::vector<std::string> SnapshotNames(const CPtrArray& list) {
 
 bool Unused(ParamHolder* holder, WORD id) { return (Live(holder, id)[0]->GetExtType() & 0x20000) != 0; }
 
-// The table's user steps in the characteristic sheet.
-enum class Form { Reference, Inline, DataPairs };
-void EnterCharacteristic(CPropertySheet& inner, Form form) {
-    CPropertyPage* table = inner.GetActivePage();
-    ASSERT_NE(nullptr, table);
-    if (form == Form::Reference) {
-        ASSERT_TRUE(qv::ui::Click(table, 2111));
-        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2113), "XY1.VAL"));
-        return;
-    }
-    ASSERT_TRUE(qv::ui::Click(table, 2114));
-    if (form == Form::Inline) {
-        ASSERT_TRUE(qv::ui::Click(table, 2330));
-        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "GTABLE"));
-        return;
-    }
-    ASSERT_TRUE(qv::ui::Click(table, 2397));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    CWnd* list = table->GetDlgItem(2121);
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+// The table's user steps in the characteristic sheet: the reference is "XY1.VAL", the inline
+// variable "GTABLE".
+using Form = qv_test::CharacteristicForm;
+void EnterTable(CPropertySheet& inner, Form form) {
+    qv_test::EnterCharacteristic(inner, form, form == Form::Reference ? "XY1.VAL" : "GTABLE");
 }
 
 class NonlinearCharacteristic : public BlocksTest {
@@ -98,7 +82,7 @@ protected:
     // Opens the page, enters the characteristic through its sheet, applies and leaves.
     void EnterAndApply(CNonlinearCharacteristicWizard4& wizard, Form form) {
         OpenPage<CNonlinearCharacteristicWizard4> open(wizard);
-        qv::UserScript::Instance().ExpectSheet([form](CPropertySheet& inner) { EnterCharacteristic(inner, form); });
+        qv::UserScript::Instance().ExpectSheet([form](CPropertySheet& inner) { EnterTable(inner, form); });
         ASSERT_TRUE(qv::ui::Click(open.Page(), 2016));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     }
@@ -147,7 +131,7 @@ TEST_F(NonlinearCharacteristic, EachFormWritesItsWholeModelTextAsTheUserEnteredI
         ASSERT_TRUE(wizard->Initialize(0));
         {
             OpenPage<CNonlinearCharacteristicWizard4> open(*wizard);
-            qv::UserScript::Instance().ExpectSheet([&c](CPropertySheet& inner) { EnterCharacteristic(inner, c.form); });
+            qv::UserScript::Instance().ExpectSheet([&c](CPropertySheet& inner) { EnterTable(inner, c.form); });
             ASSERT_TRUE(qv::ui::Click(open.Page(), 2016));
             if (c.pin) {
                 ASSERT_TRUE(qv::ui::Click(open.Page(), 2075));
@@ -182,7 +166,7 @@ TEST_F(NonlinearCharacteristic, OwnFileNameIsKeptAndOlderElementsKeepTheNameInTh
     {
         OpenPage<CNonlinearCharacteristicWizard4> open(*wizard);
         qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-            EnterCharacteristic(inner, Form::DataPairs);
+            EnterTable(inner, Form::DataPairs);
             CPropertyPage* table = inner.GetActivePage();
             ASSERT_TRUE(qv::ui::Click(table, 2116));
             ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2117), "mine.mdx"));

@@ -1,6 +1,7 @@
 // Model text of the resistor and the conductance, compared as whole texts, with the data file
 // of a Data Pairs characteristic and the requests each way of writing sends.
 #include "passive_support.h"
+#include "tests/support/characteristic_sheet.h"
 #include "tests/support/text_files.h"
 
 #include "toolkit/read_write_files.h"
@@ -65,15 +66,7 @@ TEST_F(PassiveModelText, NonlinearResistorWithDataPairsAsTheUserEntersIt) {
         CPropPassiveResistance* page = wizard->GetPage();
         ASSERT_TRUE(qv::ui::Click(page, 2088));
         qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-            CPropertyPage* table = inner.GetActivePage();
-            ASSERT_NE(nullptr, table);
-            ASSERT_TRUE(qv::ui::Click(table, 2114));
-            ASSERT_TRUE(qv::ui::Click(table, 2397));
-            ASSERT_TRUE(qv::ui::Click(table, 1122));
-            ASSERT_TRUE(qv::ui::Click(table, 1122));
-            CWnd* list = table->GetDlgItem(2121);
-            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-            ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+            qv_test::EnterCharacteristic(inner, qv_test::CharacteristicForm::DataPairs);
         });
         ASSERT_TRUE(qv::ui::Click(page, 2016));
         ASSERT_TRUE(qv::ui::Apply(&sheet));

@@ -1,6 +1,7 @@
 // The resistor/conductance page driven as a user drives it, and the conversion of older
 // element data through the wizards.
 #include "passive_support.h"
+#include "tests/support/characteristic_sheet.h"
 
 #include "framework/param_access.h"
 
@@ -107,20 +108,9 @@ protected:
             CWnd* page = open.Page();
             EXPECT_TRUE(qv::ui::Click(page, 2088));
             qv::UserScript::Instance().ExpectSheet([fileReference](CPropertySheet& inner) {
-                CPropertyPage* table = inner.GetActivePage();
-                ASSERT_NE(nullptr, table);
-                ASSERT_TRUE(qv::ui::Click(table, 2114));
-                if (fileReference) {
-                    ASSERT_TRUE(qv::ui::Click(table, 2330));
-                    ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "CURVE_VAR"));
-                    return;
-                }
-                ASSERT_TRUE(qv::ui::Click(table, 2397));
-                ASSERT_TRUE(qv::ui::Click(table, 1122));
-                ASSERT_TRUE(qv::ui::Click(table, 1122));
-                CWnd* list = table->GetDlgItem(2121);
-                ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-                ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+                using qv_test::CharacteristicForm;
+                qv_test::EnterCharacteristic(inner, fileReference ? CharacteristicForm::Inline : CharacteristicForm::DataPairs,
+                                             "CURVE_VAR");
             });
             EXPECT_TRUE(qv::ui::Click(page, 2016));
             EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));

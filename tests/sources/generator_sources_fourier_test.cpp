@@ -7,6 +7,7 @@
 #include "framework/param_access.h"
 #include "sources/fourier_source.h"
 #include "tests/support/mdx_channels.h"
+#include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
 
 #include <cmath>
@@ -34,24 +35,9 @@ std::vector<double> Column(const CPtrArray& table, int c) {
     return std::vector<double>(column->GetData(), column->GetData() + column->GetSize());
 }
 
-class GeneratorFourier : public SourcesTest {
+class GeneratorFourier : public OwnFolderTest<SourcesTest> {
 protected:
-    void SetUp() override {
-        SourcesTest::SetUp();
-        std::string pattern = qv_test::TempFolder() + "/fourier_XXXXXX";
-        folder = mkdtemp(pattern.data());
-        folder += "/";
-        g_DocumentDir.Empty();
-    }
-    void TearDown() override {
-        g_DocumentDir.Empty();
-        SetModelOutputDir("");
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-        SourcesTest::TearDown();
-    }
-    // The wizard's page, created hidden, as the tests of the data files drive it.
-    std::string folder;
+    GeneratorFourier() : OwnFolderTest("fourier") {}
 };
 
 Bytes DefaultArchive() {

@@ -4,6 +4,7 @@
 
 #include "tests/support/host_run.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,6 +34,13 @@ inline int RunEditScript(const std::string& schematic, const std::string& elemen
     std::ofstream(scriptFile) << script;
     return RunHost("edit '" + schematic + "' --element " + element + " --script '" + scriptFile.string() + "'" + more,
                    profile, output);
+}
+
+// What an edit session whose apply the sheet refused printed: the refusal, and no message box
+// that its script did not answer.
+inline void ExpectRefusedApply(const std::string& output) {
+    EXPECT_THAT(output, testing::HasSubstr("(apply): the sheet refused"));
+    EXPECT_THAT(output, testing::Not(testing::HasSubstr("unexpected message box")));
 }
 
 // The schematic text of one element.
