@@ -160,14 +160,11 @@ TEST_F(DigitalFilter, TheClampOnApplyRewritesPlainNumbersOnly) {
         {{.order = "2", .cutOff = "fc", .upper = "1k"}, "2", "fc", "1000", "3"},
     };
     for (const Case& c : cases) {
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        OpenPage<CDigitalFilterWizard4> open(*wizard);
-        Enter(open.Page(), c.s);
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(c.order, Text(open.Page(), 2240));
-        EXPECT_EQ(c.cutOff, Text(open.Page(), 2243));
-        EXPECT_EQ(c.upper, Text(open.Page(), 2244));
+        Enter(OpenWizardPage(FilterRows()), c.s);
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        EXPECT_EQ(c.order, Text(open->Page(), 2240));
+        EXPECT_EQ(c.cutOff, Text(open->Page(), 2243));
+        EXPECT_EQ(c.upper, Text(open->Page(), 2244));
         ParamHolder* holder = editor->Holder(element);
         EXPECT_EQ(c.count, Named(holder, "N")->GetValue().str()) << c.s.order;
         EXPECT_EQ("1", Named(holder, "P[0]")->GetValue().str());
@@ -237,14 +234,11 @@ TEST_F(DigitalFilter, ARefusedDesignSaysWhyAndWritesNothing) {
          "hold the filter's stop band!"},
     };
     for (const Case& c : cases) {
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        OpenPage<CDigitalFilterWizard4> open(*wizard);
-        Enter(open.Page(), c.s);
+        Enter(OpenWizardPage(FilterRows()), c.s);
         editor->ClearRequests();
         qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
-        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_TRUE(open.Page()->IsPageModified());
+        EXPECT_FALSE(qv::ui::Apply(&open->Sheet()));
+        EXPECT_TRUE(open->Page()->IsPageModified());
         EXPECT_EQ(0u, editor->CountRequests(25));
         ParamHolder* holder = editor->Holder(element);
         EXPECT_EQ((std::vector<std::string>{"Q"}), Names(Live(holder, 2194)));
@@ -302,13 +296,9 @@ TEST_F(DigitalFilter, TheFormulaPathStoresSimplifiedOrPlainTexts) {
     };
     for (const Case& c : cases) {
         const auto previous = qv::blocks::SetFilterSimplifierFactory(c.factory);
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        {
-            OpenPage<CDigitalFilterWizard4> open(*wizard);
-            Enter(open.Page(), {.order = "2", .cutOff = "100", .sampleTime = "Ts"});
-            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        }
+        Enter(OpenWizardPage(FilterRows()), {.order = "2", .cutOff = "100", .sampleTime = "Ts"});
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        open.reset();
         qv::blocks::SetFilterSimplifierFactory(previous);
         ParamHolder* holder = editor->Holder(element);
         const std::vector<std::string> q = Coefficients(holder, 2194);
@@ -348,13 +338,9 @@ TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
         {{.type = "Band-Stop Filter", .order = "3", .cutOff = "100", .upper = "200", .sampleTime = "Ts"}, 3, 3},
     };
     for (const Case& c : cases) {
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        {
-            OpenPage<CDigitalFilterWizard4> open(*wizard);
-            Enter(open.Page(), c.s);
-            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        }
+        Enter(OpenWizardPage(FilterRows()), c.s);
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        open.reset();
         ParamHolder* holder = editor->Holder(element);
         CFilterCoefficientTable table(0);
         const qv::filter::NumericDesign design = qv::filter::DesignNumeric(table, c.type, c.order, 100, 200, 1e-3);
