@@ -2,8 +2,10 @@
 // parameters looked up by value ID or name, and the fixture.
 #pragma once
 
+#include "framework/factories.h"
 #include "framework/param_access.h"
 #include "tests/support/archive_bytes.h"
+#include "tests/support/one_page_test.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
@@ -52,6 +54,61 @@ inline CWizardCopaObject3* Named(ParamHolder* holder, const char* name) {
     return nullptr;
 }
 
+// What the older factory makes of each ID: a wizard of the named class (of the older kind 3
+// where `olderKind` asks for it) whose clone is a wizard of the same class.
+struct FactoryCase {
+    int id;
+    const char* name;
+};
+inline void ExpectFactoryMakes(std::initializer_list<FactoryCase> cases, bool olderKind = false) {
+    for (const FactoryCase& c : cases) {
+        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
+        ASSERT_NE(nullptr, wizard) << c.id;
+        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
+        if (olderKind) {
+            EXPECT_EQ(3, wizard->GetWizardKind());
+        }
+        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
+        ASSERT_NE(nullptr, copy);
+        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
+    }
+}
+
+// Clicks on the use-pin boxes: each disables its field at once and pins the parameter of its
+// value ID.
+struct UsePin {
+    int box;
+    int field;
+    WORD id;
+};
+inline void ExpectUsePinsAct(CWnd* page, ParamHolder* holder, std::initializer_list<UsePin> pins) {
+    for (const UsePin& pin : pins) {
+        ASSERT_TRUE(qv::ui::Click(page, pin.box)) << pin.box;
+        EXPECT_FALSE(Enabled(page, pin.field)) << pin.box;
+        EXPECT_TRUE(Live(holder, pin.id)[0]->HasPin()) << pin.box;
+    }
+}
+
+// Clicks on the output box switch the SDB output of its value ID to each of the states in turn,
+// the box's check with it.
+inline void ExpectOutputBoxSwitches(CWnd* page, ParamHolder* holder, std::initializer_list<BOOL> states = {TRUE, FALSE},
+                                    WORD id = 2056) {
+    for (BOOL expected : states) {
+        ASSERT_TRUE(qv::ui::Click(page, id));
+        BOOL on = !expected;
+        GetSDBOutput(holder, id, &on);
+        EXPECT_EQ(expected, on);
+        EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(id));
+    }
+}
+
+// The page of an older-base block open on a sheet over the element's exchange object; closed
+// again at the end.
+template <class Wizard>
+struct OpenBlockPage : OpenPage<Wizard> {
+    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
+};
+
 // The fixture: plug-in resources, a protocol-checking editor; an unexpected message box or a
 // protocol breach fails the test.
 class BlocksTest : public PluginEditorTest {
@@ -60,6 +117,35 @@ protected:
     std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, DWORD* element, Args... args) {
         return Attached<Wizard>(MakeHolder<Holder>(rows, "B1"), element, args...);
     }
+};
+
+// The fixture of the older-base blocks: wizards attached to one element whose parameters the
+// older base's exchange object holds.
+class OlderBlocksTest : public BlocksTest {
+protected:
+    template <class Wizard>
+    std::unique_ptr<Wizard> NewOlder(const std::vector<ParamRow>& rows, const char* name) {
+        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, name), &element);
+    }
+    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    // The value of the first live parameter of the value ID.
+    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
+    // Types the upper and lower limit and the initial value on the open page and applies it:
+    // with a message, the apply is refused with that message box and commits nothing, else it
+    // commits the exchange object once; the values are written either way.
+    void ExpectLimitsApplied(CPropertyPage* page, const char* upper, const char* lower, const char* initial,
+                             const char* message) {
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), upper));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), lower));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), initial));
+        const size_t commits = editor->CountRequests(WIZREQ_COMMIT_EXCHANGE);
+        if (message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, message);
+        EXPECT_EQ(message == nullptr, page->OnApply() != FALSE) << upper << " " << lower << " " << initial;
+        EXPECT_EQ(commits + (message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
+        EXPECT_EQ(upper, Value(2151));
+        EXPECT_EQ(initial, Value(2187));
+    }
+    DWORD element = 0;
 };
 
 } // namespace blocks_test

@@ -35,7 +35,7 @@ std::vector<ParamRow> FilterRows() {
     };
 }
 
-using DigitalFilter = BlocksTest;
+using DigitalFilter = OnePageTest<CDigitalFilterWizard4, BlocksTest>;
 
 CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
 
@@ -67,10 +67,7 @@ std::vector<std::string> Coefficients(ParamHolder* holder, WORD id) {
 }
 
 TEST_F(DigitalFilter, ANewWizardShowsItsDefaultsAndTheCaptionsFollowTheType) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    OpenPage<CDigitalFilterWizard4> open(*wizard);
-    CPropDigitalFilterBlock* page = open.Page();
+    CPropDigitalFilterBlock* page = OpenWizardPage(FilterRows());
     ASSERT_NE(nullptr, page);
     std::vector<std::string> kinds;
     std::vector<std::string> types;
@@ -109,18 +106,16 @@ TEST_F(DigitalFilter, ANewWizardShowsItsDefaultsAndTheCaptionsFollowTheType) {
 }
 
 TEST_F(DigitalFilter, ApplyDesignsWritesTheCoefficientsAndCommits) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    OpenPage<CDigitalFilterWizard4> open(*wizard);
+    OpenWizardPage(FilterRows());
     Settings s;
     s.type = "Band Pass";
     s.sampleTime = "1m";
-    Enter(open.Page(), s);
-    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2186), "u1"));
+    Enter(open->Page(), s);
+    ASSERT_TRUE(qv::ui::TypeText(open->Page()->GetDlgItem(2186), "u1"));
     editor->ClearRequests();
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ(1u, editor->CountRequests(25));
-    EXPECT_FALSE(open.Page()->IsPageModified());
+    EXPECT_FALSE(open->Page()->IsPageModified());
     ParamHolder* holder = editor->Holder(element);
     CFilterCoefficientTable table(0);
     const qv::filter::NumericDesign design = qv::filter::DesignNumeric(table, 2, 2, 100, 200, 1e-3);
@@ -165,14 +160,11 @@ TEST_F(DigitalFilter, TheClampOnApplyRewritesPlainNumbersOnly) {
         {{.order = "2", .cutOff = "fc", .upper = "1k"}, "2", "fc", "1000", "3"},
     };
     for (const Case& c : cases) {
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        OpenPage<CDigitalFilterWizard4> open(*wizard);
-        Enter(open.Page(), c.s);
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(c.order, Text(open.Page(), 2240));
-        EXPECT_EQ(c.cutOff, Text(open.Page(), 2243));
-        EXPECT_EQ(c.upper, Text(open.Page(), 2244));
+        Enter(OpenWizardPage(FilterRows()), c.s);
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        EXPECT_EQ(c.order, Text(open->Page(), 2240));
+        EXPECT_EQ(c.cutOff, Text(open->Page(), 2243));
+        EXPECT_EQ(c.upper, Text(open->Page(), 2244));
         ParamHolder* holder = editor->Holder(element);
         EXPECT_EQ(c.count, Named(holder, "N")->GetValue().str()) << c.s.order;
         EXPECT_EQ("1", Named(holder, "P[0]")->GetValue().str());
@@ -180,51 +172,45 @@ TEST_F(DigitalFilter, TheClampOnApplyRewritesPlainNumbersOnly) {
 }
 
 TEST_F(DigitalFilter, CauerOfOrderTwoHasNoSection) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    OpenPage<CDigitalFilterWizard4> open(*wizard);
-    Enter(open.Page(), {.kind = "Cauer", .order = "2"});
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    OpenWizardPage(FilterRows());
+    Enter(open->Page(), {.kind = "Cauer", .order = "2"});
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ((std::vector<std::string>{"0"}), Coefficients(holder, 2194));
     EXPECT_EQ((std::vector<std::string>{"1"}), Coefficients(holder, 2195));
 }
 
 TEST_F(DigitalFilter, ALowerOrderRetiresTheCoefficientsAbove) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    OpenPage<CDigitalFilterWizard4> open(*wizard);
-    Enter(open.Page(), {.type = "Band Pass", .order = "10", .cutOff = "100", .upper = "200", .sampleTime = "1m"});
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    OpenWizardPage(FilterRows());
+    Enter(open->Page(), {.type = "Band Pass", .order = "10", .cutOff = "100", .upper = "200", .sampleTime = "1m"});
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     ParamHolder* holder = editor->Holder(element);
     ASSERT_EQ(21u, Coefficients(holder, 2194).size());
-    ASSERT_EQ(21, open.Page()->GetNumerators().GetSize());
+    ASSERT_EQ(21, open->Page()->GetNumerators().GetSize());
     CWizardCopaObject3* q20 = Named(holder, "Q[20]");
-    Enter(open.Page(), {.type = "Low Pass", .order = "1", .cutOff = "100"});
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    Enter(open->Page(), {.type = "Low Pass", .order = "1", .cutOff = "100"});
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ((std::vector<std::string>{"Q", "Q[0]", "Q[1]", "Q[2]"}), Names(Live(holder, 2194)));
     EXPECT_EQ((std::vector<std::string>{"P", "P[0]", "P[1]", "P[2]"}), Names(Live(holder, 2195)));
-    EXPECT_EQ(3, open.Page()->GetNumerators().GetSize());
-    EXPECT_EQ(3, open.Page()->GetDenominators().GetSize());
+    EXPECT_EQ(3, open->Page()->GetNumerators().GetSize());
+    EXPECT_EQ(3, open->Page()->GetDenominators().GetSize());
     EXPECT_TRUE(q20->IsDeleted());
     EXPECT_EQ("3", Named(holder, "N")->GetValue().str());
 }
 
 TEST_F(DigitalFilter, LeavingThePageDesignsWithoutTheClamp) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    OpenPage<CDigitalFilterWizard4> open(*wizard);
-    Enter(open.Page(), {.order = "25", .cutOff = "100"});
+    OpenWizardPage(FilterRows());
+    Enter(open->Page(), {.order = "25", .cutOff = "100"});
     editor->ClearRequests();
-    EXPECT_TRUE(open.Page()->OnKillActive());
+    EXPECT_TRUE(open->Page()->OnKillActive());
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ((std::vector<std::string>{"0"}), Coefficients(holder, 2194));
     EXPECT_EQ((std::vector<std::string>{"1"}), Coefficients(holder, 2195));
-    EXPECT_EQ("25", Text(open.Page(), 2240));
+    EXPECT_EQ("25", Text(open->Page(), 2240));
     EXPECT_EQ(0u, editor->CountRequests(25));
     EXPECT_EQ("1", wizard->GetOrder().str());  // no hand-over without apply
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-    EXPECT_EQ("10", Text(open.Page(), 2240));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+    EXPECT_EQ("10", Text(open->Page(), 2240));
     EXPECT_EQ("11", Named(holder, "N")->GetValue().str());
     EXPECT_EQ("10", wizard->GetOrder().str());
 }
@@ -248,14 +234,11 @@ TEST_F(DigitalFilter, ARefusedDesignSaysWhyAndWritesNothing) {
          "hold the filter's stop band!"},
     };
     for (const Case& c : cases) {
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        OpenPage<CDigitalFilterWizard4> open(*wizard);
-        Enter(open.Page(), c.s);
+        Enter(OpenWizardPage(FilterRows()), c.s);
         editor->ClearRequests();
         qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
-        EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_TRUE(open.Page()->IsPageModified());
+        EXPECT_FALSE(qv::ui::Apply(&open->Sheet()));
+        EXPECT_TRUE(open->Page()->IsPageModified());
         EXPECT_EQ(0u, editor->CountRequests(25));
         ParamHolder* holder = editor->Holder(element);
         EXPECT_EQ((std::vector<std::string>{"Q"}), Names(Live(holder, 2194)));
@@ -266,10 +249,7 @@ TEST_F(DigitalFilter, ARefusedDesignSaysWhyAndWritesNothing) {
 }
 
 TEST_F(DigitalFilter, PinsOutputAndARefusedCommit) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-    OpenPage<CDigitalFilterWizard4> open(*wizard);
-    CPropDigitalFilterBlock* page = open.Page();
+    CPropDigitalFilterBlock* page = OpenWizardPage(FilterRows());
     ParamHolder* holder = editor->Holder(element);
     ASSERT_TRUE(qv::ui::Click(page, 2074));
     EXPECT_FALSE(Enabled(page, 2202));
@@ -284,7 +264,7 @@ TEST_F(DigitalFilter, PinsOutputAndARefusedCommit) {
         EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(2056));
     }
     editor->SetCommitAnswer(1);
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_FALSE(qv::ui::Apply(&open->Sheet()));
     EXPECT_TRUE(page->IsPageModified());
     editor->SetCommitAnswer(0);
 }
@@ -316,13 +296,9 @@ TEST_F(DigitalFilter, TheFormulaPathStoresSimplifiedOrPlainTexts) {
     };
     for (const Case& c : cases) {
         const auto previous = qv::blocks::SetFilterSimplifierFactory(c.factory);
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        {
-            OpenPage<CDigitalFilterWizard4> open(*wizard);
-            Enter(open.Page(), {.order = "2", .cutOff = "100", .sampleTime = "Ts"});
-            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        }
+        Enter(OpenWizardPage(FilterRows()), {.order = "2", .cutOff = "100", .sampleTime = "Ts"});
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        open.reset();
         qv::blocks::SetFilterSimplifierFactory(previous);
         ParamHolder* holder = editor->Holder(element);
         const std::vector<std::string> q = Coefficients(holder, 2194);
@@ -362,13 +338,9 @@ TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
         {{.type = "Band-Stop Filter", .order = "3", .cutOff = "100", .upper = "200", .sampleTime = "Ts"}, 3, 3},
     };
     for (const Case& c : cases) {
-        DWORD element = 0;
-        auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
-        {
-            OpenPage<CDigitalFilterWizard4> open(*wizard);
-            Enter(open.Page(), c.s);
-            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        }
+        Enter(OpenWizardPage(FilterRows()), c.s);
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        open.reset();
         ParamHolder* holder = editor->Holder(element);
         CFilterCoefficientTable table(0);
         const qv::filter::NumericDesign design = qv::filter::DesignNumeric(table, c.type, c.order, 100, 200, 1e-3);

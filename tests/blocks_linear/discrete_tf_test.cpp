@@ -211,57 +211,91 @@ std::string Describe(const Case& c) {
     return s.str();
 }
 
+// A case converted beside its exact reference: the outcome and its normwise error.
+struct Checked {
+    const Case* c;
+    Outcome o;
+    std::vector<double> exact;
+    double err;
+};
+
+// Converts every case with one discretizer and measures each result against the
+// arbitrary-precision reference; a reference missing or of another order fails the test.
+std::vector<Checked> ConvertAgainstReference(const std::vector<Case>& cases, const std::string& tag,
+                                             bool fromPoles = false) {
+    const auto reference = Reference(cases, tag, fromPoles);
+    std::vector<Checked> out;
+    if (reference.size() != cases.size()) {
+        ADD_FAILURE() << tag << ": " << reference.size() << " references for " << cases.size() << " cases";
+        return out;
+    }
+    auto d = std::make_unique<CTransferFunctionDiscretizer>();
+    for (size_t i = 0; i < cases.size(); ++i) {
+        Outcome o = Convert(*d, cases[i]);
+        if (reference[i].size() != 2 * o.den.size()) {
+            ADD_FAILURE() << Describe(cases[i]) << ": " << reference[i].size() << " reference coefficients";
+            return out;
+        }
+        const double err = OutcomeError(o, reference[i]);
+        out.push_back({&cases[i], std::move(o), reference[i], err});
+    }
+    return out;
+}
+
+// Never silently wrong: an accepted result is within 1e-8 of the exact one (and, where
+// `covered`, within its own estimate); a refused one has an estimate above 1e-8 (and, where
+// `inaccurate`, says that it is inaccurate).
+void ExpectAccurateOrRefused(const Checked& r, bool covered = true, bool inaccurate = true) {
+    if (r.o.status == Status::Done) {
+        EXPECT_LE(r.err, 1e-8) << Describe(*r.c);
+        if (covered) {
+            EXPECT_LE(r.err, std::max(r.o.estimate, 1e-13)) << Describe(*r.c);
+        }
+        return;
+    }
+    if (inaccurate) {
+        EXPECT_EQ(Status::Inaccurate, r.o.status) << Describe(*r.c);
+    }
+    EXPECT_GT(r.o.estimate, 1e-8) << Describe(*r.c);
+}
+
+void Print(const Checked& r) {
+    std::printf("%s status %d error %.3g estimate %.3g\n", Describe(*r.c).c_str(), static_cast<int>(r.o.status), r.err,
+                r.o.estimate);
+}
+
 TEST(DiscreteTfAccuracy, OrdersUpToTenMatchTheExactZeroOrderHold) {
     const std::vector<Case> cases = AccuracyCorpus();
-    const auto reference = Reference(cases, "low");
-    ASSERT_EQ(cases.size(), reference.size());
-    auto d = std::make_unique<CTransferFunctionDiscretizer>();
     double worst = 0.0;
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Outcome o = Convert(*d, cases[i]);
-        const size_t n = o.den.size();
-        ASSERT_EQ(2 * n, reference[i].size()) << Describe(cases[i]);
-        const double numErr = Normwise(o.num, reference[i].data(), n);
-        const double denErr = Normwise(o.den, reference[i].data() + n, n, 1.0);
+    for (const Checked& r : ConvertAgainstReference(cases, "low")) {
+        const size_t n = r.o.den.size();
+        const double numErr = Normwise(r.o.num, r.exact.data(), n);
+        const double denErr = Normwise(r.o.den, r.exact.data() + n, n, 1.0);
         // Every case is accepted and within 1e-11 of the exact result.
-        EXPECT_EQ(Status::Done, o.status) << Describe(cases[i]) << " estimate " << o.estimate;
-        EXPECT_LE(numErr, 1e-11) << Describe(cases[i]);
-        EXPECT_LE(denErr, 1e-11) << Describe(cases[i]);
+        EXPECT_EQ(Status::Done, r.o.status) << Describe(*r.c) << " estimate " << r.o.estimate;
+        EXPECT_LE(numErr, 1e-11) << Describe(*r.c);
+        EXPECT_LE(denErr, 1e-11) << Describe(*r.c);
         // The estimate covers the error (down to the level of a few units of round-off) and
         // stays far below the refusal threshold.
-        EXPECT_LE(std::max(numErr, denErr), std::max(o.estimate, 1e-13)) << Describe(cases[i]);
-        EXPECT_LE(o.estimate, 1e-9) << Describe(cases[i]);
-        worst = std::max({worst, numErr, denErr});
+        EXPECT_LE(r.err, std::max(r.o.estimate, 1e-13)) << Describe(*r.c);
+        EXPECT_LE(r.o.estimate, 1e-9) << Describe(*r.c);
+        worst = std::max(worst, r.err);
     }
     RecordProperty("worst_normwise_error", std::to_string(worst));
 }
 
 TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
     const std::vector<Case> cases = HighOrderCorpus();
-    const auto reference = Reference(cases, "high", true);
-    ASSERT_EQ(cases.size(), reference.size());
-    auto d = std::make_unique<CTransferFunctionDiscretizer>();
     int accepted = 0;
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Outcome o = Convert(*d, cases[i]);
-        const size_t n = o.den.size();
-        ASSERT_EQ(2 * n, reference[i].size());
-        const double err = OutcomeError(o, reference[i]);
-        // Never silently wrong: an accepted result is within 1e-8, a refused one says why.
-        if (o.status == Status::Done) {
-            ++accepted;
-            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
-            EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
-        } else {
-            EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
-            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
-        }
-        std::printf("%s status %d error %.3g estimate %.3g\n", Describe(cases[i]).c_str(), static_cast<int>(o.status),
-                    err, o.estimate);
+    for (const Checked& r : ConvertAgainstReference(cases, "high", true)) {
+        const size_t n = r.o.den.size();
+        ExpectAccurateOrRefused(r);
+        if (r.o.status == Status::Done) ++accepted;
+        Print(r);
         // Orders 11 and 12 at every sample time, and orders up to 20 at the shortest, are
         // within reach.
-        if (n <= 12 || (n <= 20 && cases[i].t <= 1e-3)) {
-            EXPECT_EQ(Status::Done, o.status) << Describe(cases[i]) << " error " << err << " estimate " << o.estimate;
+        if (n <= 12 || (n <= 20 && r.c->t <= 1e-3)) {
+            EXPECT_EQ(Status::Done, r.o.status) << Describe(*r.c) << " error " << r.err << " estimate " << r.o.estimate;
         }
     }
     EXPECT_GE(accepted, 40);
@@ -271,30 +305,22 @@ TEST(DiscreteTfAccuracy, HighOrdersAreAccurateOrRefused) {
 // 1e-8 of the exact hold, with an estimate that covers the error.
 TEST(DiscreteTfAccuracy, SeparatedPolesConvertUpToOrderHundred) {
     const std::vector<Case> cases = SeparatedPolesCorpus();
-    const auto reference = Reference(cases, "separated", true);
-    ASSERT_EQ(cases.size(), reference.size());
-    auto d = std::make_unique<CTransferFunctionDiscretizer>();
     double worst = 0.0;
     int refused = 0;
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Outcome o = Convert(*d, cases[i]);
-        const size_t n = o.den.size();
-        ASSERT_EQ(2 * n, reference[i].size());
-        const double err = OutcomeError(o, reference[i]);
+    for (const Checked& r : ConvertAgainstReference(cases, "separated", true)) {
         double numBig = 0.0;
-        for (size_t k = 0; k < n; ++k) numBig = std::max(numBig, std::fabs(reference[i][k]));
+        for (size_t k = 0; k < r.o.den.size(); ++k) numBig = std::max(numBig, std::fabs(r.exact[k]));
         if (numBig < 1e-300) {
             // The exact numerator lies below the normal range of a double (order 100 at the
             // shortest sample times): it cannot be delivered to 1e-8, and is refused.
-            EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
-            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
+            EXPECT_EQ(Status::Inaccurate, r.o.status) << Describe(*r.c);
+            EXPECT_GT(r.o.estimate, 1e-8) << Describe(*r.c);
             ++refused;
             continue;
         }
-        EXPECT_EQ(Status::Done, o.status) << Describe(cases[i]) << " error " << err << " estimate " << o.estimate;
-        EXPECT_LE(err, 1e-8) << Describe(cases[i]);
-        EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
-        worst = std::max(worst, err);
+        EXPECT_EQ(Status::Done, r.o.status) << Describe(*r.c) << " error " << r.err << " estimate " << r.o.estimate;
+        ExpectAccurateOrRefused(r);
+        worst = std::max(worst, r.err);
     }
     EXPECT_LE(refused, 2);
     RecordProperty("worst_normwise_error", std::to_string(worst));
@@ -316,20 +342,9 @@ TEST(DiscreteTfAccuracy, ComplexAndClusteredHighOrdersAreAccurateOrRefused) {
         cases.push_back({t, FromPoles(pairs), {1.0, 1.0}, pairs});
         cases.push_back({t, FromPoles(even), {1.0}, even});
     }
-    const auto reference = Reference(cases, "complex");
-    ASSERT_EQ(cases.size(), reference.size());
-    auto d = std::make_unique<CTransferFunctionDiscretizer>();
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Outcome o = Convert(*d, cases[i]);
-        const double err = OutcomeError(o, reference[i]);
-        if (o.status == Status::Done) {
-            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
-        } else {
-            EXPECT_EQ(Status::Inaccurate, o.status) << Describe(cases[i]);
-            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
-        }
-        std::printf("%s status %d error %.3g estimate %.3g\n", Describe(cases[i]).c_str(), static_cast<int>(o.status),
-                    err, o.estimate);
+    for (const Checked& r : ConvertAgainstReference(cases, "complex")) {
+        ExpectAccurateOrRefused(r, false);
+        Print(r);
     }
 }
 
@@ -347,21 +362,7 @@ TEST(DiscreteTfAccuracy, ClusteredEigenvaluesDoNotHideTheirError) {
           2.3893946750197195},
          {}},
     };
-    const auto reference = Reference(cases, "clustered");
-    ASSERT_EQ(cases.size(), reference.size());
-    auto d = std::make_unique<CTransferFunctionDiscretizer>();
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Outcome o = Convert(*d, cases[i]);
-        const size_t n = o.den.size();
-        ASSERT_EQ(2 * n, reference[i].size());
-        const double err = OutcomeError(o, reference[i]);
-        if (o.status == Status::Done) {
-            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
-            EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
-        } else {
-            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
-        }
-    }
+    for (const Checked& r : ConvertAgainstReference(cases, "clustered")) ExpectAccurateOrRefused(r, true, false);
 }
 
 // Inputs whose exact result a double cannot carry to 1e-8 through the exponential (a pole of
@@ -382,19 +383,7 @@ TEST(DiscreteTfAccuracy, ExtremeInputsAreRefusedNotWrong) {
           1.2749861401772327, -1.907791164142089, -0.51412063536894514, 1.0122314937777794, 0.95992232363496344},
          {}},
     };
-    const auto reference = Reference(cases, "extreme");
-    ASSERT_EQ(cases.size(), reference.size());
-    auto d = std::make_unique<CTransferFunctionDiscretizer>();
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Outcome o = Convert(*d, cases[i]);
-        const double err = OutcomeError(o, reference[i]);
-        if (o.status == Status::Done) {
-            EXPECT_LE(err, 1e-8) << Describe(cases[i]);
-            EXPECT_LE(err, std::max(o.estimate, 1e-13)) << Describe(cases[i]);
-        } else {
-            EXPECT_GT(o.estimate, 1e-8) << Describe(cases[i]);
-        }
-    }
+    for (const Checked& r : ConvertAgainstReference(cases, "extreme")) ExpectAccurateOrRefused(r, true, false);
 }
 
 // Subnormal coefficients and a sample time near the smallest double drive the multi-precision

@@ -8,8 +8,9 @@
 #include "framework/data_file_places.h"
 #include "framework/factories.h"
 #include "framework/param_list.h"
+#include "tests/support/mdx_channels.h"
+#include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
-#include "toolkit/read_write_files.h"
 
 #include <cstring>
 #include <filesystem>
@@ -38,22 +39,6 @@ std::vector<ParamRow> WithMembers(std::vector<ParamRow> rows, const std::vector<
     for (size_t i = 0; i < values.size() && i < std::size(kNames); ++i)
         rows.push_back({.id = 2134, .name = kNames[i], .value = values[i], .deletable = TRUE});
     return rows;
-}
-
-void Str(Bytes& out, const std::string& text) {
-    out.push_back(static_cast<BYTE>(text.size()));
-    out.insert(out.end(), text.begin(), text.end());
-}
-void NewClass(Bytes& out, const std::string& name) {
-    Word(out, 0xFFFF);
-    Word(out, 10);
-    Word(out, static_cast<WORD>(name.size()));
-    out.insert(out.end(), name.begin(), name.end());
-}
-void Double(Bytes& out, double value) {
-    BYTE raw[8];
-    std::memcpy(raw, &value, 8);
-    out.insert(out.end(), raw, raw + 8);
 }
 
 struct SnapshotRow {
@@ -90,29 +75,6 @@ Bytes GoldenArchive(DWORD mode) {
     return out;
 }
 
-template <class Write>
-Bytes Stored(Write write) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store, 4096);
-        write(ar);
-        ar.Close();
-    }
-    const UINT length = static_cast<UINT>(file.GetLength());
-    BYTE* data = file.Detach();
-    Bytes bytes(data, data + length);
-    free(data);
-    return bytes;
-}
-
-template <class Read>
-void Loaded(const Bytes& bytes, Read read) {
-    Bytes copy = bytes;
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    read(ar);
-}
-
 void FillWizard(CDeadTimeBlockWizard4& wizard, DWORD mode) {
     CPtrArray snapshots;
     for (const SnapshotRow& row : kSnapshots) {
@@ -124,27 +86,6 @@ void FillWizard(CDeadTimeBlockWizard4& wizard, DWORD mode) {
     }
     wizard.TakePageData(mode, std::vector<double>(std::begin(kValues), std::end(kValues)), snapshots);
     for (INT_PTR i = 0; i < snapshots.GetSize(); ++i) delete static_cast<CCopaObjectCompare*>(snapshots.GetAt(i));
-}
-
-void WriteChannels(const std::string& path, const std::vector<std::vector<double>>& channels) {
-    CReadAndWriteFiles files;
-    ASSERT_TRUE(files.SetNrChannels(static_cast<int>(channels.size())));
-    ASSERT_TRUE(files.SetNrItems(static_cast<int>(channels[0].size())));
-    for (size_t c = 0; c < channels.size(); ++c)
-        ASSERT_TRUE(files.InsertChannel(static_cast<int>(c), channels[c].data(), "c", ""));
-    ASSERT_TRUE(files.WriteFile(path.c_str()));
-}
-
-std::vector<std::vector<double>> ReadChannels(const std::string& path, std::vector<std::string>* names = nullptr) {
-    CReadAndWriteFiles files;
-    std::vector<std::vector<double>> out;
-    if (!files.ReadInfoFile(path.c_str()) || !files.ReadDataFile()) return out;
-    for (int c = 0; c < files.GetNrChannels(); ++c) {
-        const auto& values = files.GetChannel(c)->GetValues();
-        out.emplace_back(values.GetData(), values.GetData() + values.GetSize());
-        if (names) names->push_back((files.GetChannel(c)->GetChannelName() + "[" + files.GetChannel(c)->GetUnitName() + "]").str());
-    }
-    return out;
 }
 
 std::vector<std::string> Rows(CTBEditListCtrl& list, int column) {
@@ -165,22 +106,9 @@ std::string Heading(CListCtrl& list) {
     return text;
 }
 
-class DeadTime : public BlocksTest {
+class DeadTime : public OwnFolderTest<BlocksTest> {
 protected:
-    void SetUp() override {
-        BlocksTest::SetUp();
-        std::string pattern = qv_test::TempFolder() + "/dead_XXXXXX";
-        folder = mkdtemp(pattern.data());
-        folder += "/";
-        g_DocumentDir.Empty();
-    }
-    void TearDown() override {
-        g_DocumentDir.Empty();
-        SetModelOutputDir("");
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-        BlocksTest::TearDown();
-    }
+    DeadTime() : OwnFolderTest("dead") {}
     std::unique_ptr<CDeadTimeBlockWizard4> New(const std::vector<ParamRow>& rows) {
         return NewWizard<CDeadTimeBlockWizard4>(rows, &element);
     }
@@ -191,7 +119,6 @@ protected:
             if ((p->GetType() & 0x2) == 0) out.push_back(p);
         return out;
     }
-    std::string folder;
     DWORD element = 0;
 };
 
@@ -628,12 +555,7 @@ TEST_F(DeadTime, SampleTimeListAndPins) {
     auto wizard = New(DeadRows());
     OpenPage open(*wizard);
     CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Set(), 2202)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Set(), 2186)[0]->HasPin());
+    ExpectUsePinsAct(page, Set(), {{2074, 2183, 2202}, {2073, 2186, 2186}});
 }
 
 // ---------------------------------------------------------------------------------------

@@ -34,19 +34,12 @@ std::vector<ParamRow> DiscreteRows() {
 }
 
 // The block's page open on a sheet of the editor's caption.
-template <class Wizard>
-struct OpenBlockPage : OpenPage<Wizard> {
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Delay") {}
-};
-
-class Delay : public BlocksTest {
+class Delay : public OlderBlocksTest {
 protected:
     template <class Wizard = CDelayBlockWizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "T1"), &element);
+        return NewOlder<Wizard>(rows, "T1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
     // Live members of a family (the template, Type bit 0x02, left out).
     std::vector<CWizardCopaObject3*> Members(WORD id) {
         std::vector<CWizardCopaObject3*> out;
@@ -59,7 +52,6 @@ protected:
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2042), text));
         ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2186)));
     }
-    DWORD element = 0;
 };
 
 using Strings = std::vector<std::string>;
@@ -256,9 +248,7 @@ TEST_F(Delay, DiscreteDelayEditsSampleTimeAndInitialValue) {
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("2.5", Value(2040));
     EXPECT_EQ("5m", Value(2202));
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2202));
-    EXPECT_TRUE(Live(Exchange(), 2202)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2074, 2202, 2202}});
 }
 
 TEST_F(Delay, RefusedCommitFailsTheApply) {
@@ -269,18 +259,7 @@ TEST_F(Delay, RefusedCommitFailsTheApply) {
 }
 
 TEST(DelayFactories, YieldTheWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{51, "CDelayBlockWizard"}, Case{52, "CDiscreteDelayBlockWizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{51, "CDelayBlockWizard"}, {52, "CDiscreteDelayBlockWizard"}});
 }
 
 } // namespace

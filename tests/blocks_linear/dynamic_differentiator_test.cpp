@@ -37,20 +37,13 @@ const std::vector<ParamRow> kSecondRows = {
 };
 
 // The block's page open on a sheet of the editor's caption.
-template <class Wizard>
-struct OpenBlockPage : OpenPage<Wizard> {
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
-};
-
-class Differentiator : public BlocksTest {
+class Differentiator : public OlderBlocksTest {
 protected:
     template <class Wizard = CDifferentiatorBlockWizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows = kDifferentiatorRows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "D1"), &element);
+        return NewOlder<Wizard>(rows, "D1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* Param(WORD id) { return Live(Exchange(), id)[0]; }
-    DWORD element = 0;
 };
 
 std::vector<ParamRow> Without(std::vector<ParamRow> rows, std::initializer_list<WORD> ids) {
@@ -136,17 +129,8 @@ TEST_F(Differentiator, LimitsAreCheckedOnlyForElementsWithASampleTime) {
     for (const Case& c : cases) {
         auto wizard = New(c.sampleTime ? kDifferentiatorRows : Without(kDifferentiatorRows, {2183}));
         OpenBlockPage open(*wizard, Exchange());
-        CWnd* page = open.Page();
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), c.upper));
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), c.lower));
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), c.initial));
-        const size_t commits = editor->CountRequests(WIZREQ_COMMIT_EXCHANGE);
-        if (c.message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
-        EXPECT_EQ(c.message == nullptr, open.Page()->OnApply() != FALSE) << c.upper << " " << c.lower;
-        EXPECT_EQ(commits + (c.message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
         // The values are written before the check.
-        EXPECT_EQ(c.upper, Param(2151)->GetValue().str());
-        EXPECT_EQ(c.initial, Param(2187)->GetValue().str());
+        ExpectLimitsApplied(open.Page(), c.upper, c.lower, c.initial, c.message);
     }
 }
 
@@ -199,19 +183,7 @@ TEST_F(Differentiator, StoredSampleTimeAndTypedOne) {
 }
 
 TEST(DifferentiatorFactories, YieldTheWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{49, "CDifferentiatorBlockWizard"}, Case{113, "CDifferentiatorBlock2Wizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        EXPECT_EQ(3, wizard->GetWizardKind());
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{49, "CDifferentiatorBlockWizard"}, {113, "CDifferentiatorBlock2Wizard"}}, true);
 }
 
 } // namespace

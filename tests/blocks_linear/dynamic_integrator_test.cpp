@@ -57,19 +57,12 @@ Bytes StateBlock(const Bytes& archive) {
 }
 
 // The block's page open on a sheet of the editor's caption.
-template <class Wizard>
-struct OpenBlockPage : OpenPage<Wizard> {
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Integrator") {}
-};
-
-class IntegratorBlock : public BlocksTest {
+class IntegratorBlock : public OlderBlocksTest {
 protected:
     template <class Wizard = CIntegratorBlockWizard>
     std::unique_ptr<Wizard> NewIntegrator(std::vector<ParamRow> rows = kIntegratorRows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "I1"), &element);
+        return NewOlder<Wizard>(rows, "I1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
     static Bytes Stored(CWizardBase3& wizard) {
         BYTE* data = nullptr;
         const DWORD size = wizard.GetAdditionalWizardData(&data);
@@ -80,7 +73,6 @@ protected:
         if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
         wizard.SetAdditionalWizardData(data, static_cast<DWORD>(bytes.size()));
     }
-    DWORD element = 0;
 };
 
 TEST(IntegratorLimits, RuleOfUpperLowerAndInitialValue) {
@@ -116,16 +108,7 @@ TEST_F(IntegratorBlock, LimitsRefuseTheApplyButValuesAndStateAreWritten) {
     for (const Case& c : cases) {
         auto wizard = NewIntegrator();
         OpenBlockPage open(*wizard, Exchange());
-        CWnd* page = open.Page();
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), c.upper));
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), c.lower));
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), c.initial));
-        const size_t commits = editor->CountRequests(WIZREQ_COMMIT_EXCHANGE);
-        if (c.message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, c.message);
-        EXPECT_EQ(c.message == nullptr, open.Page()->OnApply() != FALSE) << c.upper << c.lower << c.initial;
-        EXPECT_EQ(commits + (c.message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
-        EXPECT_EQ(c.upper, Value(2151));
-        EXPECT_EQ(c.initial, Value(2187));
+        ExpectLimitsApplied(open.Page(), c.upper, c.lower, c.initial, c.message);
         EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
     }
 }
@@ -252,12 +235,7 @@ TEST_F(IntegratorBlock, PinnedFieldsAreDisabledAndSampleTimePinSetsBothForms) {
     EXPECT_TRUE(Enabled(page, 2152));
     EXPECT_TRUE(Visible(page, 2183));
     EXPECT_FALSE(Visible(page, 2202));
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Exchange(), 2183)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2074, 2183, 2183}, {2073, 2186, 2186}});
 }
 
 TEST_F(IntegratorBlock, DiscreteVariantShowsTheNumericSampleTime) {
@@ -270,27 +248,13 @@ TEST_F(IntegratorBlock, DiscreteVariantShowsTheNumericSampleTime) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2202), "2m"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("2m", Value(2202));
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2202));
-    EXPECT_TRUE(Live(Exchange(), 2202)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2074, 2202, 2202}});
     // Both page classes store the record of the integrator page.
     EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
 }
 
 TEST_F(IntegratorBlock, FactoriesYieldBothIntegratorWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{47, "CIntegratorBlockWizard"}, Case{48, "CDiscreteIntegratorBlockWizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        EXPECT_EQ(3, wizard->GetWizardKind());
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{47, "CIntegratorBlockWizard"}, {48, "CDiscreteIntegratorBlockWizard"}}, true);
 }
 
 } // namespace

@@ -27,20 +27,12 @@ const std::vector<ParamRow> kSampleHoldRows = {
 };
 
 // The block's page open on a sheet of the editor's caption.
-template <class Wizard>
-struct OpenBlockPage : OpenPage<Wizard> {
-    OpenBlockPage(Wizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage<Wizard>(wizard, exchange, "Block") {}
-};
-
-class SimpleBlocks : public BlocksTest {
+class SimpleBlocks : public OlderBlocksTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "B1"), &element);
+        return NewOlder<Wizard>(rows, "B1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
-    DWORD element = 0;
 };
 
 TEST_F(SimpleBlocks, MemorySampleTimeShowsSystemStaysDisabledAndIsNeverWritten) {
@@ -113,19 +105,13 @@ TEST_F(SimpleBlocks, UsePinBoxesActAtOnceAndSpareTheUnitBox) {
     auto wizard = New<CSampleAndHoldBlockWizard>(kSampleHoldRows);
     OpenBlockPage open(*wizard, Exchange());
     CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2202));
+    ExpectUsePinsAct(page, Exchange(), {{2074, 2202, 2202}});
     EXPECT_TRUE(Enabled(page, 2400));
-    EXPECT_TRUE(Live(Exchange(), 2202)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2073, 2186, 2186}});
 
     auto memory = New<CMemoryBlockWizard>(kMemoryRows);
     OpenBlockPage openMemory(*memory, Exchange());
-    ASSERT_TRUE(qv::ui::Click(openMemory.Page(), 2073));
-    EXPECT_FALSE(Enabled(openMemory.Page(), 2186));
-    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
+    ExpectUsePinsAct(openMemory.Page(), Exchange(), {{2073, 2186, 2186}});
 }
 
 TEST_F(SimpleBlocks, RefusedCommitFailsTheApplyWithoutMessage) {
@@ -138,18 +124,7 @@ TEST_F(SimpleBlocks, RefusedCommitFailsTheApplyWithoutMessage) {
 }
 
 TEST_F(SimpleBlocks, FactoriesYieldTheWizards) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{50, "CMemoryBlockWizard"}, Case{53, "CSampleAndHoldBlockWizard"}}) {
-        std::unique_ptr<CWizardBase3> wizard(CreateWizardInstance(c.id));
-        ASSERT_NE(nullptr, wizard) << c.id;
-        EXPECT_STREQ(c.name, wizard->GetRuntimeClass()->m_lpszClassName);
-        std::unique_ptr<CWizardBase3> copy(wizard->Clone());
-        ASSERT_NE(nullptr, copy);
-        EXPECT_STREQ(c.name, copy->GetRuntimeClass()->m_lpszClassName);
-    }
+    ExpectFactoryMakes({{50, "CMemoryBlockWizard"}, {53, "CSampleAndHoldBlockWizard"}});
 }
 
 } // namespace

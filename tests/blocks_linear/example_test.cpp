@@ -1,6 +1,6 @@
 // The block-diagram example run by the host as a user runs it: a loop of sum, gain and G(s),
 // its model description and its saved wizard data; and the editor's part of "@PARAMLIST".
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
 #include "editor/param_list_fill.h"
 
@@ -22,7 +22,9 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "blocks_example_profile.ini"); }
+const char kProfile[] = "blocks_example_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 TEST(BlocksExample, HostDescribesTheControlLoop) {
     const fs::path folder = qv_test::TempFolder();
@@ -45,12 +47,7 @@ TEST(BlocksExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
         {"id": 58, "name": "E1", "parameters": {"INPUT[0]": "W", "INPUT[1]": "K1.OUT"},
          "script": ["cell 2132 1 2 \"-\"", "ok"]},
         {"id": 32, "name": "K1", "parameters": {"K": "2.5", "IN": "E1.OUT"}}]})";
-    const fs::path first = folder / "loop.qva";
-    const fs::path second = folder / "loop_again.qva";
-    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "loop.qva", kProfile);
     // The sum block's own data: schema 0 and the sign mask with bit 1 (INPUT[1] negated).
     const std::string sumData("\x00\x00\x02\x00\x00\x00", 6);
     EXPECT_NE(std::string::npos, bytes.find(sumData));

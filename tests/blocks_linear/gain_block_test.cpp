@@ -16,17 +16,13 @@ const std::vector<ParamRow> kGainRows = {
 };
 
 // The page open on a sheet captioned "Gain"; closed again at the end.
-struct OpenGainPage : OpenPage<CGainBlockWizard> {
-    OpenGainPage(CGainBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage(wizard, exchange, "Gain") {}
-};
+using OpenGainPage = OpenBlockPage<CGainBlockWizard>;
 
-class GainBlock : public BlocksTest {
+class GainBlock : public OlderBlocksTest {
 protected:
     std::unique_ptr<CGainBlockWizard> NewGain(std::vector<ParamRow> rows = kGainRows) {
-        return Attached<CGainBlockWizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "K1"), &element);
+        return NewOlder<CGainBlockWizard>(rows, "K1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    DWORD element = 0;
 };
 
 TEST_F(GainBlock, SampleTimeIsShownAndStoredByTheListRule) {
@@ -70,20 +66,11 @@ TEST_F(GainBlock, UsePinAndOutputActAtOnce) {
     OpenGainPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     EXPECT_EQ("Block Output Signal [V]", Text(page, 2056));
-    ASSERT_TRUE(qv::ui::Click(page, 2071));
-    EXPECT_FALSE(Enabled(page, 2181));
-    EXPECT_TRUE(Live(Exchange(), 2181)[0]->HasPin());
+    ExpectUsePinsAct(page, Exchange(), {{2071, 2181, 2181}});
     ASSERT_TRUE(qv::ui::Click(page, 2071));
     EXPECT_TRUE(Enabled(page, 2181));
     EXPECT_FALSE(Live(Exchange(), 2181)[0]->HasPin());
-
-    for (BOOL expected : {TRUE, FALSE, TRUE}) {
-        ASSERT_TRUE(qv::ui::Click(page, 2056));
-        BOOL on = FALSE;
-        GetSDBOutput(Exchange(), 2056, &on);
-        EXPECT_EQ(expected, on);
-        EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(2056));
-    }
+    ExpectOutputBoxSwitches(page, Exchange(), {TRUE, FALSE, TRUE});
 }
 
 TEST_F(GainBlock, ApplyWritesInputParametersOnlyAndCommitsTheExchangeObject) {

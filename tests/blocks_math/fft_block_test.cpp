@@ -27,17 +27,11 @@ std::vector<ParamRow> FftRows(std::initializer_list<ParamRow> extra = {}) {
     return rows;
 }
 
-// The page open on a sheet captioned "FFT"; closed again at the end.
-struct OpenFft : OpenPage<CFFTBlockWizard> {
-    OpenFft(CFFTBlockWizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage(wizard, exchange, "FFT") {}
-};
+using OpenFft = OpenBlockPage<CFFTBlockWizard>;
 
-class FftBlock : public BlocksTest {
+class FftBlock : public OlderBlocksTest {
 protected:
-    std::unique_ptr<CFFTBlockWizard> New(const std::vector<ParamRow>& rows) {
-        return Attached<CFFTBlockWizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "FFT1"), &element);
-    }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
+    std::unique_ptr<CFFTBlockWizard> New(const std::vector<ParamRow>& rows) { return NewOlder<CFFTBlockWizard>(rows, "FFT1"); }
     size_t Members(WORD id) {
         size_t n = 0;
         for (CWizardCopaObject3* p : Live(Exchange(), id)) n += (p->GetType() & 0x2) ? 0 : 1;
@@ -47,7 +41,6 @@ protected:
         BOOL on = FALSE;
         return GetSDBOutputForParam(Exchange(), Named(Exchange(), name), &on) && on;
     }
-    DWORD element = 0;
 };
 
 TEST(FrequencyPeriod, NumbersInvertAndExpressionsWrapOnce) {

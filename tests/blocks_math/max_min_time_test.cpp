@@ -1,7 +1,8 @@
 // Maximum and minimum over time: the type keyword in the model text, the archive bytes, older
 // data, the page as a user drives it, and the example run by the host.
 #include "tests/blocks_linear/blocks_support.h"
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
+#include "tests/support/sheet_archives.h"
 
 #include "blocks_math/max_min_time.h"
 #include "framework/factories.h"
@@ -37,22 +38,6 @@ protected:
     DWORD element = 0;
 };
 
-Bytes Store(CMaximumTMinimumTBlockWizard4& wizard, ESheetVersion version) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, version);
-        ar.Close();
-    }
-    return Bytes(file.Data(), file.Data() + file.GetLength());
-}
-
-void Load(CMaximumTMinimumTBlockWizard4& wizard, Bytes bytes, ESheetVersion version) {
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    wizard.Serialize(ar, version);
-}
-
 TEST_F(MaxMinTime, TypeKeywordReplacesTheFirstPlaceholderOnly) {
     struct Case {
         int type;
@@ -82,8 +67,8 @@ TEST_F(MaxMinTime, TypeKeywordReplacesTheFirstPlaceholderOnly) {
 TEST_F(MaxMinTime, ArchiveHoldsSchemaAndTypeForSheetVersionFourOnly) {
     CMaximumTMinimumTBlockWizard4 wizard;
     wizard.SetFunctionType(1);
-    EXPECT_EQ((Bytes{0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), Store(wizard, eSheetVersion4));
-    EXPECT_TRUE(Store(wizard, eSheetVersion3).empty());
+    EXPECT_EQ((Bytes{0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), StoredAt(wizard, eSheetVersion4));
+    EXPECT_TRUE(StoredAt(wizard, eSheetVersion3).empty());
 
     struct Case {
         Bytes bytes;
@@ -99,19 +84,19 @@ TEST_F(MaxMinTime, ArchiveHoldsSchemaAndTypeForSheetVersionFourOnly) {
     for (const Case& c : cases) {
         CMaximumTMinimumTBlockWizard4 loaded;
         loaded.SetFunctionType(5);
-        Load(loaded, c.bytes, eSheetVersion4);
+        LoadedAt(loaded, c.bytes, eSheetVersion4);
         EXPECT_EQ(c.type, loaded.GetFunctionType());
         EXPECT_EQ(c.schema, loaded.GetSchema());
     }
     CMaximumTMinimumTBlockWizard4 old;
     old.SetFunctionType(1);
-    Load(old, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, eSheetVersion2);
+    LoadedAt(old, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, eSheetVersion2);
     EXPECT_EQ(1, old.GetFunctionType());
     // Data that end early raise the archive's exception, never a read past the end.
     CMaximumTMinimumTBlockWizard4 cut;
     bool raised = false;
     try {
-        Load(cut, {0x00, 0x00, 0x01}, eSheetVersion4);
+        LoadedAt(cut, {0x00, 0x00, 0x01}, eSheetVersion4);
     } catch (CException* e) {
         raised = DYNAMIC_DOWNCAST(CArchiveException, e) != nullptr;
         e->Delete();
@@ -203,7 +188,9 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "function_blocks_profile.ini"); }
+const char kProfile[] = "function_blocks_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "static_function_blocks.desc";
@@ -229,12 +216,7 @@ TEST(FunctionBlocksExample, SavedTypeLoadsAndSavesToTheSameBytes) {
     const fs::path schematic = folder / "minimum.json";
     std::ofstream(schematic) << R"({"document": "Min", "elements": [
         {"id": 71, "name": "MT1", "parameters": {"IN": "x"}, "script": ["choose 2269 \"MinimumT\"", "ok"]}]})";
-    const fs::path first = folder / "min.qva";
-    const fs::path second = folder / "min_again.qva";
-    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "min.qva", kProfile);
     // The wizard's own data: schema 0 and the type MinimumT.
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x00\x00\x01\x00\x00\x00", 6)));
 }

@@ -22,7 +22,7 @@ std::vector<ParamRow> SumRows() {
     };
 }
 
-using SumBlock = BlocksTest;
+using SumBlock = OnePageTest<CMinMaxSumMulBlockWizard4, BlocksTest>;
 
 TEST_F(SumBlock, ParamListOfSignedInputsAndTheSampleTime) {
     DWORD element = 0;
@@ -116,13 +116,10 @@ TEST_F(SumBlock, MoveUpEditAndNegationGiveTheGoldenText) {
 }
 
 TEST_F(SumBlock, NewDeleteAndPinsOnTheList) {
-    DWORD element = 0;
     std::vector<ParamRow> rows = SumRows();
     rows[3].deletable = TRUE;
     rows.push_back({.id = 2132, .name = "INPUT[7]", .value = "kept", .deletable = FALSE});
-    auto wizard = NewWizard<CMinMaxSumMulBlockWizard4>(rows, &element);
-    OpenPage<CMinMaxSumMulBlockWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    CWnd* page = OpenWizardPage(rows);
     CWnd* list = page->GetDlgItem(2132);
     auto* inputs = static_cast<CTBEditListCtrl*>(list);
     ParamHolder* holder = editor->Holder(element);
@@ -154,24 +151,20 @@ TEST_F(SumBlock, NewDeleteAndPinsOnTheList) {
 }
 
 TEST_F(SumBlock, NewBeyondTheLimitIsRefused) {
-    DWORD element = 0;
     std::vector<ParamRow> rows = SumRows();
     rows.push_back({.id = 2132, .name = "INPUT[9999]", .value = "z"});
-    auto wizard = NewWizard<CMinMaxSumMulBlockWizard4>(rows, &element);
-    OpenPage<CMinMaxSumMulBlockWizard4> open(*wizard);
+    OpenWizardPage(rows);
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
-    ASSERT_TRUE(qv::ui::Click(open.Page(), 1122));
+    ASSERT_TRUE(qv::ui::Click(open->Page(), 1122));
     EXPECT_EQ(5u, Live(editor->Holder(element), 2132).size());
 }
 
 TEST_F(SumBlock, DuplicateIndexesFailTheApplyAfterTheCommit) {
-    DWORD element = 0;
     std::vector<ParamRow> rows = SumRows();
     rows.push_back({.id = 2132, .name = "INPUT[2]", .value = "e"});
-    auto wizard = NewWizard<CMinMaxSumMulBlockWizard4>(rows, &element);
-    OpenPage<CMinMaxSumMulBlockWizard4> open(*wizard);
+    OpenWizardPage(rows);
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Following indexes are more than once:\n2");
-    EXPECT_FALSE(open.Page()->OnApply());
+    EXPECT_FALSE(open->Page()->OnApply());
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
 }
 

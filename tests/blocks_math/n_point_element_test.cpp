@@ -34,24 +34,19 @@ std::vector<ParamRow> Rows(const char* n, std::vector<int> thresholds, std::vect
     return rows;
 }
 
-// The page open on a sheet captioned "NP"; closed again at the end.
-struct OpenNPoint : OpenPage<CNPointElementWizard> {
-    OpenNPoint(CNPointElementWizard& wizard, CWizardSchematicDataExchange3* exchange) : OpenPage(wizard, exchange, "NP") {}
-};
+using OpenNPoint = OpenBlockPage<CNPointElementWizard>;
 
-class NPoint : public BlocksTest {
+class NPoint : public OlderBlocksTest {
 protected:
     std::unique_ptr<CNPointElementWizard> New(const std::vector<ParamRow>& rows) {
-        return Attached<CNPointElementWizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "NP1"), &element);
+        return NewOlder<CNPointElementWizard>(rows, "NP1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     std::vector<std::string> LiveNames(WORD id) {
         std::vector<std::string> names;
         for (CWizardCopaObject3* p : Live(Exchange(), id))
             if (!(p->GetType() & 0x2)) names.push_back(p->GetName().str());
         return names;
     }
-    DWORD element = 0;
 };
 
 using Names = std::vector<std::string>;

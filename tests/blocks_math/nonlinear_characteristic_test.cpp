@@ -3,7 +3,8 @@
 // the characteristic sheet as a user drives them.
 #include "tests/blocks_linear/blocks_support.h"
 #include "tests/passive/passive_support.h"
-#include "tests/support/host_run.h"
+#include "tests/support/characteristic_sheet.h"
+#include "tests/support/host_sessions.h"
 
 #include "blocks_math/nonlinear_characteristic.h"
 #include "framework/data_file_places.h"
@@ -48,28 +49,11 @@ std::vector<std::string> SnapshotNames(const CPtrArray& list) {
 
 bool Unused(ParamHolder* holder, WORD id) { return (Live(holder, id)[0]->GetExtType() & 0x20000) != 0; }
 
-// The table's user steps in the characteristic sheet.
-enum class Form { Reference, Inline, DataPairs };
-void EnterCharacteristic(CPropertySheet& inner, Form form) {
-    CPropertyPage* table = inner.GetActivePage();
-    ASSERT_NE(nullptr, table);
-    if (form == Form::Reference) {
-        ASSERT_TRUE(qv::ui::Click(table, 2111));
-        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2113), "XY1.VAL"));
-        return;
-    }
-    ASSERT_TRUE(qv::ui::Click(table, 2114));
-    if (form == Form::Inline) {
-        ASSERT_TRUE(qv::ui::Click(table, 2330));
-        ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "GTABLE"));
-        return;
-    }
-    ASSERT_TRUE(qv::ui::Click(table, 2397));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    ASSERT_TRUE(qv::ui::Click(table, 1122));
-    CWnd* list = table->GetDlgItem(2121);
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 1, "1"));
-    ASSERT_TRUE(qv::ui::EditListCell(list, 1, 2, "1m"));
+// The table's user steps in the characteristic sheet: the reference is "XY1.VAL", the inline
+// variable "GTABLE".
+using Form = qv_test::CharacteristicForm;
+void EnterTable(CPropertySheet& inner, Form form) {
+    qv_test::EnterCharacteristic(inner, form, form == Form::Reference ? "XY1.VAL" : "GTABLE");
 }
 
 class NonlinearCharacteristic : public BlocksTest {
@@ -98,7 +82,7 @@ protected:
     // Opens the page, enters the characteristic through its sheet, applies and leaves.
     void EnterAndApply(CNonlinearCharacteristicWizard4& wizard, Form form) {
         OpenPage<CNonlinearCharacteristicWizard4> open(wizard);
-        qv::UserScript::Instance().ExpectSheet([form](CPropertySheet& inner) { EnterCharacteristic(inner, form); });
+        qv::UserScript::Instance().ExpectSheet([form](CPropertySheet& inner) { EnterTable(inner, form); });
         ASSERT_TRUE(qv::ui::Click(open.Page(), 2016));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     }
@@ -147,7 +131,7 @@ TEST_F(NonlinearCharacteristic, EachFormWritesItsWholeModelTextAsTheUserEnteredI
         ASSERT_TRUE(wizard->Initialize(0));
         {
             OpenPage<CNonlinearCharacteristicWizard4> open(*wizard);
-            qv::UserScript::Instance().ExpectSheet([&c](CPropertySheet& inner) { EnterCharacteristic(inner, c.form); });
+            qv::UserScript::Instance().ExpectSheet([&c](CPropertySheet& inner) { EnterTable(inner, c.form); });
             ASSERT_TRUE(qv::ui::Click(open.Page(), 2016));
             if (c.pin) {
                 ASSERT_TRUE(qv::ui::Click(open.Page(), 2075));
@@ -182,7 +166,7 @@ TEST_F(NonlinearCharacteristic, OwnFileNameIsKeptAndOlderElementsKeepTheNameInTh
     {
         OpenPage<CNonlinearCharacteristicWizard4> open(*wizard);
         qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-            EnterCharacteristic(inner, Form::DataPairs);
+            EnterTable(inner, Form::DataPairs);
             CPropertyPage* table = inner.GetActivePage();
             ASSERT_TRUE(qv::ui::Click(table, 2116));
             ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2117), "mine.mdx"));
@@ -503,18 +487,8 @@ TEST_F(NonlinearCharacteristic, SampleTimeInputAndOutputAsAUserSetsThem) {
     EXPECT_EQ("W", Text(page, 2186));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2186), "K0.OUT"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "K9"));
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Holder(), 2186)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Holder(), 2183)[0]->HasPin());
-    for (BOOL expected : {TRUE, FALSE}) {
-        ASSERT_TRUE(qv::ui::Click(page, 2056));
-        BOOL on = !expected;
-        GetSDBOutput(Holder(), 2056, &on);
-        EXPECT_EQ(expected, on);
-    }
+    ExpectUsePinsAct(page, Holder(), {{2073, 2186, 2186}, {2074, 2183, 2183}});
+    ExpectOutputBoxSwitches(page, Holder());
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     // A pinned input keeps its text.
     EXPECT_EQ("K0.OUT", Live(Holder(), 2186)[0]->GetValue().str());
@@ -563,7 +537,9 @@ TEST_F(NonlinearCharacteristic, EditingAgainGivesTheOldCookieBackAndApplyWithout
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "nonlinear_characteristic_profile.ini"); }
+const char kProfile[] = "nonlinear_characteristic_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesTheDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "nlchar_example";
@@ -576,14 +552,8 @@ TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesT
 }
 
 TEST(NonlinearCharacteristicExample, SavedElementsLoadAndSaveToTheSameBytes) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path first = folder / "nlchar.qva";
-    const fs::path second = folder / "nlchar_again.qva";
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json' -o '" + first.string() +
-                         "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json",
+                                                        fs::path(qv_test::TempFolder()) / "nlchar.qva", kProfile);
     // K1's table record with its two class records, the first snapshot's class record after it.
     EXPECT_NE(std::string::npos, bytes.find("CPropCharacteristicXYTable"));
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x05INPUT\x04\x00\x00\x00", 10)));

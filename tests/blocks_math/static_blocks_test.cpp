@@ -174,19 +174,8 @@ TEST_F(StaticBlocks, SampleTimeListAndPinsAsAUserUsesThem) {
     auto wizard = NewOlder(59, BlockRows({}));
     OpenOlder open(wizard.get(), Exchange());
     CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin());
-    ASSERT_TRUE(qv::ui::Click(page, 2074));
-    EXPECT_FALSE(Enabled(page, 2183));
-    EXPECT_TRUE(Live(Exchange(), 2183)[0]->HasPin());
-    for (BOOL expected : {TRUE, FALSE}) {
-        ASSERT_TRUE(qv::ui::Click(page, 2056));
-        BOOL on = FALSE;
-        GetSDBOutput(Exchange(), 2056, &on);
-        EXPECT_EQ(expected, on);
-        EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(2056));
-    }
+    ExpectUsePinsAct(page, Exchange(), {{2073, 2186, 2186}, {2074, 2183, 2183}});
+    ExpectOutputBoxSwitches(page, Exchange());
 }
 
 TEST_F(StaticBlocks, ChoosingAUnitMarksEveryPageTheLimitersToo) {

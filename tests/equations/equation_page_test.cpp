@@ -13,17 +13,19 @@ using namespace qv::equations;
 
 namespace {
 
-using EquationPage = EquationsTest;
+// Most tests drive the page of one block: its wizard, element and open page live until the test
+// ends.
+class EquationPage : public OnePageTest<CEquationBlockWizard4, EquationsTest> {
+protected:
+    CPropEquationBlock* OpenBlock(const std::vector<ParamRow>& rows = BlockRows()) { return OpenWizardPage(rows); }
+};
 
 CTBEditListCtrl* List(CWnd* page, int id) { return static_cast<CTBEditListCtrl*>(page->GetDlgItem(id)); }
 
 TEST_F(EquationPage, OpensWithTheRowsAndTheirImages) {
-    DWORD element = 0;
     std::vector<ParamRow> rows = BlockRows();
     rows.push_back({.id = 2279, .name = "EQ3", .value = "IF (u > 0) {\r\n  OUT[3] := 1\r\n}", .deletable = TRUE});
-    auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock(rows);
     auto* equations = List(page, 2279);
     ASSERT_EQ(3, equations->GetItemCount());
     EXPECT_EQ("OUT[1]:=INPUT[1]*2", equations->GetItemText(0, 0).str());
@@ -42,10 +44,7 @@ TEST_F(EquationPage, OpensWithTheRowsAndTheirImages) {
 }
 
 TEST_F(EquationPage, VariablesAreMadeRelinkedAndReleased) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock();
     auto* equations = List(page, 2279);
     ParamHolder* holder = editor->Holder(element);
     ASSERT_TRUE(qv::ui::Click(page, 2285));
@@ -70,12 +69,10 @@ TEST_F(EquationPage, VariablesAreMadeRelinkedAndReleased) {
 // A name two rows define stays while one of them still defines it, also when the other is
 // emptied.
 TEST_F(EquationPage, AVariableStaysWhileAnotherRowDefinesIt) {
-    DWORD element = 0;
     std::vector<ParamRow> rows = BlockRows();
     rows[5].value = "OUT[1]:=INPUT[2]";
-    auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    auto* equations = List(open.Page(), 2279);
+    OpenBlock(rows);
+    auto* equations = List(open->Page(), 2279);
     ParamHolder* holder = editor->Holder(element);
     CWizardCopaObject3* out1 = Named(holder, "OUT[1]");
     ASSERT_NE(nullptr, out1);
@@ -114,11 +111,9 @@ TEST_F(EquationPage, RejectedRowsShowTheirErrorLines) {
 }
 
 TEST_F(EquationPage, ErrorsStayQuietWithoutDisplayErrorMessages) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    ASSERT_TRUE(qv::ui::EditListCell(List(open.Page(), 2279), 0, 0, "x := (1"));
-    EXPECT_EQ(kImageError, open.Page()->RowImage(0));
+    OpenBlock();
+    ASSERT_TRUE(qv::ui::EditListCell(List(open->Page(), 2279), 0, 0, "x := (1"));
+    EXPECT_EQ(kImageError, open->Page()->RowImage(0));
 }
 
 TEST_F(EquationPage, NewRowsTakeTheNextIndex) {
@@ -144,10 +139,7 @@ TEST_F(EquationPage, NewRowsTakeTheNextIndex) {
 }
 
 TEST_F(EquationPage, NewOutputsAndEquationsByCommand) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock();
     ASSERT_TRUE(qv::ui::Click(page, 2299));
     auto* outputs = List(page, 2298);
     ASSERT_EQ(2, outputs->GetItemCount());
@@ -159,30 +151,24 @@ TEST_F(EquationPage, NewOutputsAndEquationsByCommand) {
 }
 
 TEST_F(EquationPage, ApplyStoresAndRefusesDuplicateIndexes) {
-    DWORD element = 0;
     std::vector<ParamRow> rows = BlockRows();
     rows[2].name = "INPUT[1]";
-    auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock(rows);
     ASSERT_TRUE(qv::ui::EditListCell(List(page, 2278), 0, 2, "w"));
     ASSERT_TRUE(qv::ui::EditListCell(List(page, 2279), 1, 0, "OUT[2] := w*3"));
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Following indexes are more than once:\n1");
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_FALSE(qv::ui::Apply(&open->Sheet()));
     ParamHolder* holder = editor->Holder(element);
     // The commit ran before the duplicate check: the values are in the set.
     EXPECT_EQ("w", Named(holder, "INPUT[1]")->GetValue().str());
     EXPECT_EQ("OUT[2] := w*3", Named(holder, "EQ2")->GetValue().str());
     EXPECT_EQ(1u, wizard->GetOutputCount());
     ASSERT_TRUE(qv::ui::EditListCell(List(page, 2278), 1, 0, "INPUT[2]"));
-    EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_TRUE(qv::ui::Apply(&open->Sheet()));
 }
 
 TEST_F(EquationPage, MovingAnEquationMovesItsParameter) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock();
     auto* equations = List(page, 2279);
     ASSERT_TRUE(qv::ui::ClickListItem(equations, 1));
     ASSERT_TRUE(qv::ui::Click(page, 2288));
@@ -253,10 +239,7 @@ TEST_F(EquationPage, ConvertModeOnThePage) {
 // A double click opens the expression dialog on the row's whole text; what it gives back is the
 // row's text, shown as its first line when it has several, and checked at once.
 TEST_F(EquationPage, ExpressionDialogEditsMultiLineEquations) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock();
     auto* equations = List(page, 2279);
     std::vector<std::string> offered;
     qv::UserScript::Instance().ExpectDialog(TB_IDD_CALCULATION, [&](CDialog& dialog) {
@@ -277,7 +260,7 @@ TEST_F(EquationPage, ExpressionDialogEditsMultiLineEquations) {
     EXPECT_EQ("IF (INPUT[2] > 0) {...", equations->GetItemText(1, 0).str());
     EXPECT_EQ(kImageCondition, page->RowImage(1));
     EXPECT_NE(nullptr, Named(editor->Holder(element), "z"));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("IF (INPUT[2] > 0) {\r\n  z := 1\r\n}", Named(editor->Holder(element), "EQ2")->GetValue().str());
     // A cancelled dialog changes nothing.
     qv::UserScript::Instance().ExpectDialog(TB_IDD_CALCULATION, [](CDialog& dialog) {
@@ -290,10 +273,7 @@ TEST_F(EquationPage, ExpressionDialogEditsMultiLineEquations) {
 // The context menu works on the list it was opened on: "New" of the Equation list is a choice
 // between an equation and an IF block; Delete needs a selected row.
 TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    CPropEquationBlock* page = open.Page();
+    CPropEquationBlock* page = OpenBlock();
     auto* equations = List(page, 2279);
     auto* inputs = List(page, 2278);
     auto& script = qv::UserScript::Instance();
@@ -340,11 +320,9 @@ TEST_F(EquationPage, OutputTemplateWithoutTheOutputBit) {
     std::vector<ParamRow> rows = BlockRows();
     for (ParamRow& row : rows)
         if (std::string(row.name) == "VAL") row.type = 0x2;
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    ASSERT_TRUE(qv::ui::Click(open.Page(), 2299));
-    auto* outputs = List(open.Page(), 2298);
+    OpenBlock(rows);
+    ASSERT_TRUE(qv::ui::Click(open->Page(), 2299));
+    auto* outputs = List(open->Page(), 2298);
     ASSERT_EQ(2, outputs->GetItemCount());
     EXPECT_EQ("VAL[2]", outputs->GetItemText(1, 0).str());
 }
@@ -383,10 +361,8 @@ TEST_F(EquationPage, SampleTimeShownAndStored) {
 
 // Ticking "Use Pin" on an input row fixes its value cell at once; unticking frees it again.
 TEST_F(EquationPage, InputPinFixesTheValueCell) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-    OpenPage<CEquationBlockWizard4> open(*wizard);
-    auto* inputs = List(open.Page(), 2278);
+    OpenBlock();
+    auto* inputs = List(open->Page(), 2278);
     ASSERT_TRUE(qv::ui::EditListCell(inputs, 0, 1, "1"));
     EXPECT_TRUE(Named(editor->Holder(element), "INPUT[1]")->HasPin());
     EXPECT_EQ(TB_EDIT_NONE, inputs->GetEditItemType(0, 2));

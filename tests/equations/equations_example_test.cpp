@@ -1,7 +1,8 @@
 // The equation-block example run by the host as a user runs it: its model description, an
 // edit session with a script, and its saved wizard data loaded and saved to the same bytes.
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -15,53 +16,55 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing::HasSubstr;
 using qv_test::ReadFile;
 
-int RunHost(const std::string& args, std::string* output = nullptr) {
-    return qv_test::RunHost(args, "equations_example_profile.ini", output);
+const char kProfile[] = "equations_example_profile.ini";
+const char kEquations[] = PARVEL_SOURCE_DIR "/examples/equation_block.json";
+const char kTable[] = PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json";
+
+int RunHost(const std::string& args, std::string* output = nullptr) { return qv_test::RunHost(args, kProfile, output); }
+
+// An edit session of the element of the example with the script, written to "<temp>/<name>".
+int Edit(const char* example, const char* element, const char* name, const std::string& script, std::string* output) {
+    return qv_test::RunEditScript(example, element, fs::path(qv_test::TempFolder()) / name, script, kProfile, output);
 }
 
 TEST(EquationsExample, HostDescribesTheEquationBlock) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "equation_block.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/equation_block.json' -o '" + out.string() + "'"));
+    ASSERT_EQ(0, RunHost(std::string("describe '") + kEquations + "' -o '" + out.string() + "'"));
     EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := 2*INPUT[1] + 1;\n } ( MAXINDEX := 1 );\n", ReadFile(out));
 }
 
 TEST(EquationsExample, EditSessionChecksTheEquations) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path script = folder / "equations_edit.txt";
-    std::ofstream(script) << "click 2488\n"
-                             "message ok\n"
-                             "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
-                             "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
-                             "click 2280\n"
-                             "ok\n";
     std::string output;
-    ASSERT_EQ(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/equation_block.json' --element EQ1 --script '" +
-                             script.string() + "'",
-                         &output))
+    ASSERT_EQ(0, Edit(kEquations, "EQ1", "equations_edit.txt",
+                      "click 2488\n"
+                      "message ok\n"
+                      "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
+                      "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
+                      "click 2280\n"
+                      "ok\n",
+                      &output))
         << output;
-    EXPECT_NE(std::string::npos, output.find("row 1: \"INPUT[2]\"")) << output;
-    EXPECT_NE(std::string::npos, output.find("row 0: \"y := SIN(INPUT[1])\"")) << output;
+    EXPECT_THAT(output, HasSubstr("row 1: \"INPUT[2]\""));
+    EXPECT_THAT(output, HasSubstr("row 0: \"y := SIN(INPUT[1])\""));
 }
 
 // The expression dialog answered by a script: a double click on the row opens it, and the
 // multi-line text it gives back is checked and shown as its first line.
 TEST(EquationsExample, ExpressionDialogInAnEditSession) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path script = folder / "equations_dialog.txt";
-    std::ofstream(script) << "dialog 30001 ok {\n"
-                             "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
-                             "}\n"
-                             "row 2279 0 double\n"
-                             "ok\n";
     std::string output;
-    ASSERT_EQ(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/equation_block.json' --element EQ1 --script '" +
-                             script.string() + "'",
-                         &output))
+    ASSERT_EQ(0, Edit(kEquations, "EQ1", "equations_dialog.txt",
+                      "dialog 30001 ok {\n"
+                      "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
+                      "}\n"
+                      "row 2279 0 double\n"
+                      "ok\n",
+                      &output))
         << output;
     // The cell shows the first line without the character before the line break.
-    EXPECT_NE(std::string::npos, output.find("row 0: \"IF (INPUT[1] > 0) ...\"")) << output;
+    EXPECT_THAT(output, HasSubstr("row 0: \"IF (INPUT[1] > 0) ...\""));
 }
 
 // The same session as the element's own script: the model text has the checked equation,
@@ -87,12 +90,7 @@ TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
     const fs::path schematic = folder / "equations_plain.json";
     std::ofstream(schematic) << R"({"document": "Equations", "elements": [
         {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W", "EQU[1]": "VAL[1] := INPUT[1]/2"}}]})";
-    const fs::path first = folder / "equations.qva";
-    const fs::path second = folder / "equations_again.qva";
-    ASSERT_EQ(0, RunHost("save '" + schematic.string() + "' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "equations.qva", kProfile);
     // The block's own data: schema 0, show errors 0, convert flag 0, no output count yet.
     const std::string blockData("\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 14);
     EXPECT_NE(std::string::npos, bytes.find("VAL[1] := INPUT[1]/2"));
@@ -105,15 +103,11 @@ TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "tables";
     fs::create_directories(folder);
     const fs::path out = folder / "tables.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + out.string() + "'"));
+    ASSERT_EQ(0, RunHost(std::string("describe '") + kTable + "' -o '" + out.string() + "'"));
     EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"lt1_table.mdx\" , IN := W );\n", ReadFile(out));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
               ReadFile(folder / "lt1_table.mdx"));
-    const fs::path first = folder / "tables.qva";
-    const fs::path second = folder / "tables_again.qva";
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    qv_test::SavedAndReloaded(kTable, folder / "tables.qva", kProfile);
     fs::remove_all(folder);
 }
 
@@ -121,21 +115,17 @@ TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
 // reports the refused apply as the script's failure), and the description written afterwards
 // still has the earlier table.
 TEST(EquationsExample, RefusedTableInAnEditSession) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path script = folder / "tables_edit.txt";
-    std::ofstream(script) << "click 1122\n"
-                             "cell 2121 3 1 \"1\"\n"
-                             "message ok \"Error : X-values aren't monotonous rising!\"\n"
-                             "apply\n"
-                             "print\n"
-                             "cancel\n";
     std::string output;
-    EXPECT_NE(0, RunHost("edit '" PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json' --element LT1 --script '" +
-                             script.string() + "'",
-                         &output));
-    EXPECT_NE(std::string::npos, output.find("(apply): the sheet refused")) << output;
-    EXPECT_EQ(std::string::npos, output.find("unexpected message box")) << output;
-    EXPECT_NE(std::string::npos, output.find("row 3: \"4\" \"1\" \"0\"")) << output;
+    EXPECT_NE(0, Edit(kTable, "LT1", "tables_edit.txt",
+                      "click 1122\n"
+                      "cell 2121 3 1 \"1\"\n"
+                      "message ok \"Error : X-values aren't monotonous rising!\"\n"
+                      "apply\n"
+                      "print\n"
+                      "cancel\n",
+                      &output));
+    qv_test::ExpectRefusedApply(output);
+    EXPECT_THAT(output, HasSubstr("row 3: \"4\" \"1\" \"0\""));
 }
 
 } // namespace

@@ -75,26 +75,14 @@ TEST_F(ExpressionElements, ModelTexts) {
     }
 }
 
-Bytes Stored(CWizardBase4& wizard) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    wizard.Serialize(ar, eSheetVersion4);
-    ar.Close();
-    const ULONGLONG length = file.GetLength();
-    BYTE* data = file.Detach();
-    Bytes out(data, data + length);
-    free(data);
-    return out;
-}
-
 // Archive: WORD 0, show errors, convert flag, converted; loading another schema keeps all.
 TEST_F(ExpressionElements, ArchiveBytesAndOlderBlocks) {
     CInitialValuesWizard4 initial;
     initial.SetSettings(TRUE, FALSE);
-    EXPECT_EQ((Bytes{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), Stored(initial));
+    EXPECT_EQ((Bytes{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), StoredBlock(initial));
     CEquationWizard4 equation;
     equation.SetSettings(FALSE, TRUE);
-    EXPECT_EQ((Bytes{0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}), Stored(equation));
+    EXPECT_EQ((Bytes{0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}), StoredBlock(equation));
     Bytes other{1, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
     CMemFile in(other.data(), static_cast<UINT>(other.size()));
     CArchive load(&in, CArchive::load);

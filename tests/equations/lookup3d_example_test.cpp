@@ -1,8 +1,9 @@
 // The 3D lookup-table example run by the host as a user runs it: the model description with
 // the data file written beside it, edit sessions with scripts, and the saved wizard data
 // loaded and saved to the same bytes.
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -16,13 +17,18 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing::HasSubstr;
 using qv_test::ReadFile;
 
-int RunHost(const std::string& args, std::string* output = nullptr) {
-    return qv_test::RunHost(args, "lookup3d_profile.ini", output);
-}
-
+const char kProfile[] = "lookup3d_profile.ini";
 const char kExample[] = PARVEL_SOURCE_DIR "/examples/lookup_table_3d.json";
+
+int RunHost(const std::string& args, std::string* output = nullptr) { return qv_test::RunHost(args, kProfile, output); }
+
+// An edit session of the table of the example with the script, written to "<temp>/<name>".
+int Edit(const char* name, const std::string& script, std::string* output) {
+    return qv_test::RunEditScript(kExample, "LUT1", fs::path(qv_test::TempFolder()) / name, script, kProfile, output);
+}
 
 TEST(Lookup3dExample, HostDescribesTheTableAndWritesItsDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "grids";
@@ -34,53 +40,44 @@ TEST(Lookup3dExample, HostDescribesTheTableAndWritesItsDataFile) {
     EXPECT_EQ("MDX 1\nchannels 3\nitems 6\nchannel \"\" \"V\"\nchannel \"\" \"Ohm\"\nchannel \"\" \"\"\ndata\n"
               "0 0 10\n0.5 1 10\n1 4 10\n0 2 20\n0.5 3 20\n1 8 20\nend\n",
               ReadFile(folder / "Grids__LUT1.mdx"));
-    const fs::path first = folder / "grids.qva";
-    const fs::path second = folder / "grids_again.qva";
-    ASSERT_EQ(0, RunHost(std::string("save '") + kExample + "' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(kExample, folder / "grids.qva", kProfile);
     // The sweep settings of both axes travel with the table.
-    EXPECT_NE(std::string::npos, ReadFile(first).find(std::string("CDlgSweepData\x0A\0\0\0\x01" "0\x03" "0.5\x01" "3", 25)));
+    EXPECT_NE(std::string::npos, bytes.find(std::string("CDlgSweepData\x0A\0\0\0\x01" "0\x03" "0.5\x01" "3", 25)));
     fs::remove_all(folder);
 }
 
 // Equal x values are refused on apply with the check's message, and nothing is committed: the
 // sheet stays open and the x list shows what the user typed.
 TEST(Lookup3dExample, EqualXRefusedInAnEditSession) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path script = folder / "lookup3d_edit.txt";
-    std::ofstream(script) << "cell 2449 1 0 \"0\"\n"
-                             "message ok \"Error : Constant x-values aren't allowed!\"\n"
-                             "apply\n"
-                             "print\n"
-                             "cancel\n";
     std::string output;
-    EXPECT_NE(0, RunHost(std::string("edit '") + kExample + "' --element LUT1 --script '" + script.string() + "'",
-                         &output));
-    EXPECT_NE(std::string::npos, output.find("(apply): the sheet refused")) << output;
-    EXPECT_EQ(std::string::npos, output.find("unexpected message box")) << output;
+    EXPECT_NE(0, Edit("lookup3d_edit.txt",
+                      "cell 2449 1 0 \"0\"\n"
+                      "message ok \"Error : Constant x-values aren't allowed!\"\n"
+                      "apply\n"
+                      "print\n"
+                      "cancel\n",
+                      &output));
+    qv_test::ExpectRefusedApply(output);
 }
 
 // A sweep with the dialog's defaults replaces the x axis by 0 to 9; every new x has z 0.
 TEST(Lookup3dExample, SweepInAnEditSession) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path script = folder / "lookup3d_sweep.txt";
-    std::ofstream(script) << "dialog 2605 stay {\n"
-                             "  type 1033 \"0\"\n"
-                             "  type 1034 \"1\"\n"
-                             "  type 1035 \"10\"\n"
-                             "  click 1036\n"
-                             "}\n"
-                             "click 2438\n"
-                             "row 2448 1\n"
-                             "print\n"
-                             "ok\n";
     std::string output;
-    ASSERT_EQ(0, RunHost(std::string("edit '") + kExample + "' --element LUT1 --script '" + script.string() + "'",
-                         &output))
+    ASSERT_EQ(0, Edit("lookup3d_sweep.txt",
+                      "dialog 2605 stay {\n"
+                      "  type 1033 \"0\"\n"
+                      "  type 1034 \"1\"\n"
+                      "  type 1035 \"10\"\n"
+                      "  click 1036\n"
+                      "}\n"
+                      "click 2438\n"
+                      "row 2448 1\n"
+                      "print\n"
+                      "ok\n",
+                      &output))
         << output;
-    EXPECT_NE(std::string::npos, output.find("row 9: \"9\"")) << output;
-    EXPECT_NE(std::string::npos, output.find("row 9: \"9\" \"0\"")) << output;
+    EXPECT_THAT(output, HasSubstr("row 9: \"9\""));
+    EXPECT_THAT(output, HasSubstr("row 9: \"9\" \"0\""));
 }
 
 } // namespace

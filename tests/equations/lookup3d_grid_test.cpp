@@ -7,6 +7,7 @@
 #include "equations/lookup_table_3d_grid.h"
 #include "framework/data_classes.h"
 #include "framework/table_writers.h"
+#include "tests/support/archive_bytes.h"
 #include "tests/support/sandbox.h"
 #include "toolkit/read_write_files.h"
 
@@ -398,26 +399,9 @@ TEST(Lookup3dGrid, Sweeps) {
     EXPECT_EQ(1000u, big.CountY());
 }
 
-using Bytes = std::vector<BYTE>;
-
-Bytes Store(CDlgSweepData& dialog) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        dialog.Serialize(ar);
-        ar.Close();
-    }
-    const DWORD length = file.GetLength();
-    BYTE* data = file.Detach();
-    Bytes bytes(data, data + length);
-    free(data);
-    return bytes;
-}
-
-void Text(Bytes& out, const std::string& text) {
-    out.push_back(static_cast<BYTE>(text.size()));
-    out.insert(out.end(), text.begin(), text.end());
-}
+using qv_test::Bytes;
+using qv_test::Str;
+using qv_test::Stored;
 
 TEST(Lookup3dSweepData, DefaultsAndApply) {
     CDlgSweepData dialog;
@@ -442,13 +426,13 @@ TEST(Lookup3dSweepData, DefaultsAndApply) {
 TEST(Lookup3dSweepData, ArchiveBytesAndRoundTrip) {
     CDlgSweepData dialog;
     dialog.SetTexts("-2.5", "abc", "");
-    const Bytes bytes = Store(dialog);
+    const Bytes bytes = Stored([&](CArchive& ar) { dialog.Serialize(ar); });
     Bytes expected = {0xFF, 0xFF, 10, 0, 13, 0};
     for (char c : std::string("CDlgSweepData")) expected.push_back(static_cast<BYTE>(c));
     expected.insert(expected.end(), {10, 0, 0, 0});
-    Text(expected, "-2.5");
-    Text(expected, "abc");
-    Text(expected, "");
+    Str(expected, "-2.5");
+    Str(expected, "abc");
+    Str(expected, "");
     EXPECT_EQ(expected, bytes);
 
     struct Case {
@@ -456,9 +440,9 @@ TEST(Lookup3dSweepData, ArchiveBytesAndRoundTrip) {
         Bytes data;
     };
     Bytes bare;
-    Text(bare, "-2.5");
-    Text(bare, "abc");
-    Text(bare, "");
+    Str(bare, "-2.5");
+    Str(bare, "abc");
+    Str(bare, "");
     for (const Case& c : {Case{"with class record", bytes}, Case{"without class record", bare}}) {
         CDlgSweepData loaded;
         Bytes copy = c.data;

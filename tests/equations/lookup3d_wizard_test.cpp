@@ -2,6 +2,7 @@
 // data file written beside the model description (channels x, z, y), the page driven as a
 // user drives it (lists, sweeps, apply), import and export of data files, and older blocks.
 #include "equations_support.h"
+#include "tests/support/sheet_archives.h"
 #include "tests/support/text_files.h"
 
 #include "afx/archive.h"
@@ -78,42 +79,6 @@ protected:
 template <class Wizard>
 using Open = OpenPage<Wizard>;
 
-Bytes ArchiveOf(C3DLookupTableWizard4& wizard, ESheetVersion version = eSheetVersion4) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, version);
-        ar.Close();
-    }
-    const DWORD length = file.GetLength();
-    BYTE* data = file.Detach();
-    Bytes bytes(data, data + length);
-    free(data);
-    return bytes;
-}
-
-void Load(C3DLookupTableWizard4& wizard, Bytes bytes) {
-    CMemFile in(bytes.data(), static_cast<UINT>(bytes.size()));
-    CArchive ar(&in, CArchive::load);
-    wizard.Serialize(ar, eSheetVersion4);
-}
-
-void Text(Bytes& out, const char* text) {
-    out.push_back(static_cast<BYTE>(std::strlen(text)));
-    out.insert(out.end(), text, text + std::strlen(text));
-}
-void Double(Bytes& out, double value) {
-    BYTE raw[8];
-    std::memcpy(raw, &value, 8);
-    out.insert(out.end(), raw, raw + 8);
-}
-void ClassRecord(Bytes& out, const char* name) {
-    Word(out, 0xFFFF);
-    Word(out, 10);
-    Word(out, static_cast<WORD>(std::strlen(name)));
-    out.insert(out.end(), name, name + std::strlen(name));
-}
-
 TEST_F(Lookup3d, ArchiveBytesWithBothSweepsAndRoundTrip) {
     C3DLookupTableWizard4 wizard;
     Table3DState state;
@@ -129,22 +94,22 @@ TEST_F(Lookup3d, ArchiveBytesWithBothSweepsAndRoundTrip) {
     wizard.SetChannelNames("cx", "", "cz");
     wizard.XSweep().SetTexts("0", "0.5", "2");
     wizard.YSweep().SetTexts("-1", "abc", "");
-    const Bytes bytes = ArchiveOf(wizard);
+    const Bytes bytes = StoredBlock(wizard);
 
     Bytes expected;
     Word(expected, 0);
     Dword(expected, 1);
-    Text(expected, "cx");
-    Text(expected, "");
-    Text(expected, "cz");
-    Text(expected, "V");
-    Text(expected, "");
-    Text(expected, "A");
+    Str(expected, "cx");
+    Str(expected, "");
+    Str(expected, "cz");
+    Str(expected, "V");
+    Str(expected, "");
+    Str(expected, "A");
     Dword(expected, 0);
     Dword(expected, 0);
     Dword(expected, 1);
     Dword(expected, 2);
-    ClassRecord(expected, "C3DDataPoint");
+    NewClass(expected, "C3DDataPoint");
     Dword(expected, 10);
     Double(expected, 0.5);
     Double(expected, -1);
@@ -154,29 +119,29 @@ TEST_F(Lookup3d, ArchiveBytesWithBothSweepsAndRoundTrip) {
     Double(expected, 2);
     Double(expected, -1);
     Double(expected, 3);
-    ClassRecord(expected, "CDlgSweepData");
+    NewClass(expected, "CDlgSweepData");
     Dword(expected, 10);
-    Text(expected, "0");
-    Text(expected, "0.5");
-    Text(expected, "2");
+    Str(expected, "0");
+    Str(expected, "0.5");
+    Str(expected, "2");
     Word(expected, 0x8002);
     Dword(expected, 10);
-    Text(expected, "-1");
-    Text(expected, "abc");
-    Text(expected, "");
+    Str(expected, "-1");
+    Str(expected, "abc");
+    Str(expected, "");
     EXPECT_EQ(expected, bytes);
 
     C3DLookupTableWizard4 loaded;
     Give(loaded, {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}});
-    Load(loaded, bytes);
+    LoadedAt(loaded, bytes);
     EXPECT_EQ((std::vector<Pt>{{0.5, -1, 1e-300}, {2, -1, 3}}), PointsOf(loaded.Points()));
     EXPECT_EQ(CString("cz"), loaded.GetZChannel());
     EXPECT_EQ(CString("abc"), loaded.YSweep().GetStep());
     EXPECT_TRUE(loaded.GetState().zUnitFlag);
-    EXPECT_EQ(bytes, ArchiveOf(loaded));
+    EXPECT_EQ(bytes, StoredBlock(loaded));
 
     // Other sheet versions write and read nothing.
-    EXPECT_TRUE(ArchiveOf(wizard, eSheetVersion3).empty());
+    EXPECT_TRUE(StoredAt(wizard, eSheetVersion3).empty());
     // A clone keeps table and units and starts its sweeps from the defaults.
     std::unique_ptr<CWizardBase4> clone(wizard.Clone());
     auto* copy = static_cast<C3DLookupTableWizard4*>(clone.get());
@@ -190,7 +155,7 @@ TEST_F(Lookup3d, ArchiveBytesWithBothSweepsAndRoundTrip) {
 TEST_F(Lookup3d, DamagedArchives) {
     C3DLookupTableWizard4 source;
     Give(source, kGrid);
-    const Bytes bytes = ArchiveOf(source);
+    const Bytes bytes = StoredBlock(source);
     struct Case {
         const char* what;
         Bytes data;
@@ -211,7 +176,7 @@ TEST_F(Lookup3d, DamagedArchives) {
         Give(loaded, {{5, 5, 5}});
         bool threw = false;
         try {
-            Load(loaded, c.data);
+            LoadedAt(loaded, c.data);
         } catch (CException* e) {
             e->Delete();
             threw = true;
@@ -508,27 +473,27 @@ TEST_F(Lookup3d, OlderBlocks) {
     // records take the archive's indexes in turn) and both sweeps.
     auto pageState = [](const std::vector<Pt>& own) {
         Bytes page;
-        ClassRecord(page, "CProp3DLookupTableXY");
+        NewClass(page, "CProp3DLookupTableXY");
         Dword(page, 10);
         for (DWORD flag : {1u, 0u, 1u}) Dword(page, flag);
-        Text(page, "V");
-        Text(page, "s");
-        Text(page, "A");
+        Str(page, "V");
+        Str(page, "s");
+        Str(page, "A");
         Dword(page, 1);
         Dword(page, static_cast<DWORD>(own.size()));
         for (size_t i = 0; i < own.size(); ++i) {
-            if (i == 0) ClassRecord(page, "C3DDataPoint");
+            if (i == 0) NewClass(page, "C3DDataPoint");
             else Word(page, 0x8002);
             Dword(page, 10);
             for (double v : {own[i].x, own[i].y, own[i].z}) Double(page, v);
         }
         const WORD sweepIndex = own.empty() ? 2 : 3;
-        ClassRecord(page, "CDlgSweepData");
+        NewClass(page, "CDlgSweepData");
         Dword(page, 10);
-        for (const char* text : {"1", "2", "3"}) Text(page, text);
+        for (const char* text : {"1", "2", "3"}) Str(page, text);
         Word(page, static_cast<WORD>(0x8000 | sweepIndex));
         Dword(page, 10);
-        for (const char* text : {"4", "5", "6"}) Text(page, text);
+        for (const char* text : {"4", "5", "6"}) Str(page, text);
         return page;
     };
     const Bytes page = pageState({});

@@ -123,30 +123,6 @@ TEST_F(LookupTable, FileReferenceNamesTheFileAndWritesNone) {
     EXPECT_EQ("@PARAMLIST", untouched.str());
 }
 
-Bytes ArchiveOf(C2DLookupTableWizard4& wizard) {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        wizard.Serialize(ar, eSheetVersion4);
-        ar.Close();
-    }
-    const ULONGLONG length = file.GetLength();
-    BYTE* data = file.Detach();
-    Bytes bytes(data, data + length);
-    free(data);
-    return bytes;
-}
-
-void Text(Bytes& out, const char* text) {
-    out.push_back(static_cast<BYTE>(std::strlen(text)));
-    out.insert(out.end(), text, text + std::strlen(text));
-}
-void Double(Bytes& out, double value) {
-    BYTE raw[8];
-    std::memcpy(raw, &value, 8);
-    out.insert(out.end(), raw, raw + 8);
-}
-
 TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     C2DLookupTableWizard4 wizard;
     wizard.SetUnits(TRUE, FALSE, "V", "A");
@@ -158,15 +134,15 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     snapshots.Add(snapshot);
     wizard.TakeFromPage(TRUE, 0, wizard.Points(), snapshots);
     DeleteSnapshots(snapshots);
-    const Bytes bytes = ArchiveOf(wizard);
+    const Bytes bytes = StoredBlock(wizard);
     Bytes expected;
     Word(expected, 0);
     Dword(expected, 1);
     Dword(expected, 0);
     Dword(expected, 1);
     Dword(expected, 0);
-    Text(expected, "V");
-    Text(expected, "A");
+    Str(expected, "V");
+    Str(expected, "A");
     Dword(expected, 2);
     // First point: the class record of CDataPoint (schema 10), DWORD 10, x, y; the second
     // point refers to the class by its index (1).
@@ -188,7 +164,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     Dword(expected, 1);
     newClass("CCopaObjectCompare");
     Dword(expected, 10);
-    Text(expected, "FILE");
+    Str(expected, "FILE");
     Dword(expected, 0x4);
     Dword(expected, 0);
     EXPECT_EQ(expected, bytes);
@@ -204,7 +180,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     EXPECT_EQ(CString("V"), loaded.GetXUnit());
     EXPECT_TRUE(loaded.GetFileNameFlag());
     ASSERT_EQ(1, loaded.Snapshots().GetSize());
-    EXPECT_EQ(bytes, ArchiveOf(loaded));
+    EXPECT_EQ(bytes, StoredBlock(loaded));
     // Tables and snapshot lists beyond their limits are refused before anything is made.
     for (DWORD points : {10001u, 0u}) {
         Bytes large;
@@ -310,8 +286,8 @@ TEST_F(LookupTable, OlderPageBlocks) {
         Dword(state, version);
         Dword(state, 1);
         Dword(state, 0);
-        Text(state, "V");
-        Text(state, "");
+        Str(state, "V");
+        Str(state, "");
         Dword(state, 0);
         Dword(state, 0);
         if (withConverted) Dword(state, 1);

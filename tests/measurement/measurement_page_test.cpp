@@ -31,14 +31,12 @@ std::vector<ParamRow> WindowRows(const char* outUnit) {
 template <class Wizard>
 using OpenMeasurement = OpenPage<Wizard>;
 
-class Measurement : public BlocksTest {
+class Measurement : public OlderBlocksTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "M1"), &element);
+        return NewOlder<Wizard>(rows, "M1");
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    DWORD element = 0;
 };
 
 TEST_F(Measurement, EveryVariantRenamesTheOutputWithItsUnit) {
@@ -101,9 +99,7 @@ TEST_F(Measurement, ApplyWritesEachFieldByItsRole) {
     OpenMeasurement open(*wizard, Exchange());
     CPropSCFrame* page = open.Page();
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2186), "typed"));
-    ASSERT_TRUE(qv::ui::Click(page, 2073));
-    EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_TRUE(Live(Exchange(), 2186)[0]->HasPin()) << "the box acts at once";
+    ExpectUsePinsAct(page, Exchange(), {{2073, 2186, 2186}});
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "YMAX"));
     ASSERT_TRUE(qv::ui::Click(page, 2401));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2342), "2"));

@@ -11,20 +11,19 @@ namespace {
 template <class Wizard>
 using OpenSC = OpenPage<Wizard>;
 
-class SCPages : public BlocksTest {
+class SCPages : public OlderBlocksTest {
 public:
+    using OlderBlocksTest::Exchange;
     template <class Wizard>
     std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, "M1"), &element);
+        return NewOlder<Wizard>(rows, "M1");
     }
-    CWizardCopaObject3* Param(WORD id) { return Live(editor->Exchange(element), id).front(); }
+    CWizardCopaObject3* Param(WORD id) { return Live(Exchange(), id).front(); }
     BOOL Output(WORD id) {
         BOOL on = FALSE;
-        EXPECT_TRUE(GetSDBOutput(editor->Exchange(element), id, &on)) << id;
+        EXPECT_TRUE(GetSDBOutput(Exchange(), id, &on)) << id;
         return on;
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    DWORD element = 0;
 };
 
 const std::vector<ParamRow> kProbe2Rows = {

@@ -18,14 +18,12 @@ const std::vector<ParamRow> kMeterRows = {
 template <class Wizard>
 using OpenMeter = OpenPage<Wizard>;
 
-class Meters : public BlocksTest {
+class Meters : public OlderBlocksTest {
 protected:
     template <class Wizard>
     std::unique_ptr<Wizard> New(const char* name, const std::vector<ParamRow>& rows = kMeterRows) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, name), &element);
+        return NewOlder<Wizard>(rows, name);
     }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
-    DWORD element = 0;
 };
 
 struct ShownCase {

@@ -6,8 +6,9 @@
 #include "framework/factories.h"
 #include "framework/param_access.h"
 #include "sources/fourier_source.h"
+#include "tests/support/mdx_channels.h"
+#include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
-#include "toolkit/read_write_files.h"
 
 #include <cmath>
 #include <filesystem>
@@ -29,51 +30,14 @@ std::vector<ParamRow> FourierRows(const char* file = "harmonics.mdx", DWORD curr
     };
 }
 
-// An ".mdx" file of the given channels.
-void WriteChannels(const std::string& path, const std::vector<std::vector<double>>& channels) {
-    CReadAndWriteFiles files;
-    ASSERT_TRUE(files.SetNrChannels(static_cast<int>(channels.size())));
-    ASSERT_TRUE(files.SetNrItems(static_cast<int>(channels[0].size())));
-    for (size_t c = 0; c < channels.size(); ++c)
-        ASSERT_TRUE(files.InsertChannel(static_cast<int>(c), channels[c].data(), "c", ""));
-    ASSERT_TRUE(files.WriteFile(path.c_str()));
-}
-
-std::vector<std::vector<double>> ReadChannels(const std::string& path, std::vector<std::string>* names = nullptr) {
-    CReadAndWriteFiles files;
-    std::vector<std::vector<double>> out;
-    if (!files.ReadInfoFile(path.c_str()) || !files.ReadDataFile()) return out;
-    for (int c = 0; c < files.GetNrChannels(); ++c) {
-        const auto& values = files.GetChannel(c)->GetValues();
-        out.emplace_back(values.GetData(), values.GetData() + values.GetSize());
-        if (names) names->push_back((files.GetChannel(c)->GetChannelName() + "[" + files.GetChannel(c)->GetUnitName() + "]").str());
-    }
-    return out;
-}
-
 std::vector<double> Column(const CPtrArray& table, int c) {
     const auto* column = static_cast<const CArray<double, double>*>(table.GetAt(c));
     return std::vector<double>(column->GetData(), column->GetData() + column->GetSize());
 }
 
-class GeneratorFourier : public SourcesTest {
+class GeneratorFourier : public OwnFolderTest<SourcesTest> {
 protected:
-    void SetUp() override {
-        SourcesTest::SetUp();
-        std::string pattern = qv_test::TempFolder() + "/fourier_XXXXXX";
-        folder = mkdtemp(pattern.data());
-        folder += "/";
-        g_DocumentDir.Empty();
-    }
-    void TearDown() override {
-        g_DocumentDir.Empty();
-        SetModelOutputDir("");
-        std::error_code code;
-        std::filesystem::remove_all(folder, code);
-        SourcesTest::TearDown();
-    }
-    // The wizard's page, created hidden, as the tests of the data files drive it.
-    std::string folder;
+    GeneratorFourier() : OwnFolderTest("fourier") {}
 };
 
 Bytes DefaultArchive() {

@@ -1,5 +1,6 @@
-// What a user does in the characteristic's own sheet, which many element pages open: two data
-// pairs typed into the table, or a reference to a table named by a variable.
+// What a user does in the characteristic's own sheet, which many element pages open for their
+// table: a reference to a table element's values, a table variable named inline, or data pairs
+// typed into the table.
 #pragma once
 
 #include "afx/afxwin.h"
@@ -30,9 +31,24 @@ inline void EnterPairs(CPropertySheet& inner, const char* y) {
 // The sheet's table page as a file reference named by the variable.
 inline void EnterReference(CPropertySheet& inner, const char* variable) {
     CPropertyPage* table = inner.GetActivePage();
+    ASSERT_NE(nullptr, table);
     ASSERT_TRUE(qv::ui::Click(table, 2114));
     ASSERT_TRUE(qv::ui::Click(table, 2330));
     ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), variable));
+}
+
+// How the table is given: a reference to a table element's values, a table variable named
+// inline, or two data pairs typed in (0/0 and 1/1m).
+enum class CharacteristicForm { Reference, Inline, DataPairs };
+
+// `name` is the reference or the variable's name.
+inline void EnterCharacteristic(CPropertySheet& inner, CharacteristicForm form, const char* name = "") {
+    if (form == CharacteristicForm::Inline) return EnterReference(inner, name);
+    if (form == CharacteristicForm::DataPairs) return EnterPairs(inner, "1m");
+    CPropertyPage* table = inner.GetActivePage();
+    ASSERT_NE(nullptr, table);
+    ASSERT_TRUE(qv::ui::Click(table, 2111));
+    ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2113), name));
 }
 
 } // namespace qv_test

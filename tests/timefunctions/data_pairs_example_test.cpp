@@ -2,8 +2,7 @@
 // entered row by row without interpolation, a step-function block and a random block in Real &&
 // Imaginary mode; its saved wizard data loaded and saved again; and edit scripts of the pages
 // with their message boxes answered.
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
+#include "tests/support/host_sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +21,10 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
+const char kProfile[] = "data_pairs_example_profile.ini";
+
 // Runs the host; what it reports goes to `report` when given.
-int RunHost(const std::string& args, std::string* report = nullptr) {
-    const std::string profile = qv_test::TempFolder() + "/data_pairs_example_profile.ini";
-    const std::string errors = qv_test::TempFolder() + "/data_pairs_host_report.txt";
-    const std::string command =
-        "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>'" + errors + "'";
-    const int status = std::system(command.c_str());
-    if (report != nullptr) *report = ReadFile(errors);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunHost(const std::string& args, std::string* report = nullptr) { return qv_test::RunHost(args, kProfile, report); }
 
 TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "signal_tables";
@@ -51,33 +44,16 @@ TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
 }
 
 TEST(SignalTablesExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path first = folder / "signal_tables.qva";
-    const fs::path second = folder / "signal_tables_again.qva";
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/signal_tables.json' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
+    qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/signal_tables.json",
+                              fs::path(qv_test::TempFolder()) / "signal_tables.qva", kProfile);
 }
 
 // Runs an edit script on one element of a one-element schematic and gives back the edited
 // schematic's text.
 std::string Edit(const std::string& element, int id, const std::vector<std::string>& script, int* status,
                  std::string* report = nullptr) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path schematic = folder / "pairs_edit_in.json";
-    const fs::path scriptFile = folder / "pairs_edit.script";
-    const fs::path out = folder / "pairs_edit_out.json";
-    std::ofstream(schematic) << "{\"document\": \"E\", \"elements\": [{\"id\": " << id << ", \"name\": \"" << element
-                             << "\"}]}";
-    {
-        std::ofstream lines(scriptFile);
-        for (const std::string& line : script) lines << line << "\n";
-    }
-    fs::remove(out);
-    *status = RunHost("edit '" + schematic.string() + "' --element " + element + " --script '" + scriptFile.string() +
-                      "' -o '" + out.string() + "'",
-                      report);
-    return ReadFile(out);
+    return ReadFile(
+        qv_test::EditInSchematic(qv_test::OneElement(id, element), element, script, "pairs_edit", kProfile, status, report));
 }
 
 // A refused apply ends the edit session with status 2 after the box was answered with

@@ -42,12 +42,6 @@ std::vector<ParamRow> PairRows() {
     };
 }
 
-void Double(Bytes& out, double value) {
-    BYTE raw[8];
-    std::memcpy(raw, &value, 8);
-    out.insert(out.end(), raw, raw + 8);
-}
-
 // One point as an archive holds it: class record (first) or back-reference, DWORD 10, x, y.
 void Point(Bytes& out, double x, double y, bool first, WORD classIndex = 1) {
     if (first) NewClass(out, "CDataPoint");
@@ -183,10 +177,6 @@ TEST_F(DataPairs, TemplateWithoutImmanentAndTheTemporaryFolder) {
     fs::remove(written);
 }
 
-Bytes ArchiveOf(CTFMDataPairsWizard4& wizard) {
-    return Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-}
-
 TEST_F(DataPairs, ArchiveBytesAndRoundTrip) {
     CTFMDataPairsWizard4 wizard;
     wizard.Points().Add(new CDataPoint(0.5, -2));
@@ -206,7 +196,7 @@ TEST_F(DataPairs, ArchiveBytesAndRoundTrip) {
     Dword(expected, 2);
     Snapshot(expected, "TPERIO", 0x4, 0, true);
     Snapshot(expected, "@FILE", 0x4, 0, false, 2);
-    const Bytes bytes = ArchiveOf(wizard);
+    const Bytes bytes = StoredBlock(wizard);
     EXPECT_EQ(expected, bytes);
 
     CTFMDataPairsWizard4 loaded;
@@ -217,9 +207,9 @@ TEST_F(DataPairs, ArchiveBytesAndRoundTrip) {
     EXPECT_FALSE(loaded.GetFileNameFlag());
     EXPECT_EQ(PointsOf(wizard.Points()), PointsOf(loaded.Points()));
     EXPECT_EQ((std::vector<std::string>{"TPERIO", "@FILE"}), SnapshotNames(loaded.Snapshots()));
-    EXPECT_EQ(bytes, ArchiveOf(loaded));
+    EXPECT_EQ(bytes, StoredBlock(loaded));
     std::unique_ptr<CWizardBase4> clone(loaded.Clone());
-    EXPECT_EQ(bytes, ArchiveOf(*static_cast<CTFMDataPairsWizard4*>(clone.get())));
+    EXPECT_EQ(bytes, StoredBlock(*static_cast<CTFMDataPairsWizard4*>(clone.get())));
 
     // Another sheet version reads and writes nothing; a newer schema consumes only its WORD.
     EXPECT_TRUE(Stored([&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion3); }).empty());

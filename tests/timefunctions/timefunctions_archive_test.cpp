@@ -1,6 +1,7 @@
 // Archived data of the time functions and source blocks: golden bytes built by hand, crafted
 // loads of other schemas, and older element data converted through hidden pages.
 #include "timefunctions_support.h"
+#include "tests/support/sheet_archives.h"
 
 using namespace tf_test;
 
@@ -18,11 +19,6 @@ bool FailsWithArchiveError(const Bytes& bytes, Load load) {
         return true;
     }
     return false;
-}
-
-template <class Wizard>
-Bytes StoredWizard(Wizard& wizard, ESheetVersion version = eSheetVersion4) {
-    return Stored([&](CArchive& ar) { wizard.Serialize(ar, version); });
 }
 
 TEST_F(TimeFunctionArchive, GoldenBytesOfEveryTimeFunction) {
@@ -46,15 +42,15 @@ TEST_F(TimeFunctionArchive, GoldenBytesOfEveryTimeFunction) {
         Bytes expected;
     };
     const Case cases[] = {
-        {"sine, defaults", StoredWizard(sineDefault), {0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
-        {"sine, RMS 230, period given", StoredWizard(sine), {0, 0, 1, 0, 0, 0, 3, '2', '3', '0', 0, 0, 0, 0}},
-        {"saw-tooth falling", StoredWizard(saw), {0, 0, 1, 0, 0, 0, 1, 0, 0, 0}},
-        {"pulse", StoredWizard(pulse), {0, 0, 0, 0, 0, 0}},
-        {"triangle", StoredWizard(triangle), {0, 0, 1, 0, 0, 0}},
-        {"trapezoid", StoredWizard(trapezoid), {0, 0, 0, 0, 0, 0}},
-        {"arc tangent", StoredWizard(arcTangent), {0, 0, 2, '1', 'm'}},
-        {"VCO (the base's, nothing)", StoredWizard(vco), {}},
-        {"sine, other sheet version", StoredWizard(sine, eSheetVersion2), {}},
+        {"sine, defaults", StoredBlock(sineDefault), {0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
+        {"sine, RMS 230, period given", StoredBlock(sine), {0, 0, 1, 0, 0, 0, 3, '2', '3', '0', 0, 0, 0, 0}},
+        {"saw-tooth falling", StoredBlock(saw), {0, 0, 1, 0, 0, 0, 1, 0, 0, 0}},
+        {"pulse", StoredBlock(pulse), {0, 0, 0, 0, 0, 0}},
+        {"triangle", StoredBlock(triangle), {0, 0, 1, 0, 0, 0}},
+        {"trapezoid", StoredBlock(trapezoid), {0, 0, 0, 0, 0, 0}},
+        {"arc tangent", StoredBlock(arcTangent), {0, 0, 2, '1', 'm'}},
+        {"VCO (the base's, nothing)", StoredBlock(vco), {}},
+        {"sine, other sheet version", StoredAt(sine, eSheetVersion2), {}},
     };
     for (const Case& c : cases) EXPECT_EQ(c.expected, c.stored) << c.name;
 }
@@ -74,7 +70,7 @@ TEST_F(TimeFunctionArchive, LoadingGivesEverySettingBackAndANewerSchemaStops) {
     EXPECT_EQ("", newer.GetRMSText().str());
     EXPECT_EQ(1u, newer.GetAmplitudeMode());
     // Storing again writes schema 0.
-    EXPECT_EQ((Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}), StoredWizard(newer));
+    EXPECT_EQ((Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}), StoredBlock(newer));
 
     CTFMSawToothWizard4 saw;
     Loaded({0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, [&](CArchive& ar) { saw.Serialize(ar, eSheetVersion4); });
@@ -219,9 +215,9 @@ TEST_F(TimeFunctionArchive, GoldenBytesOfTheConstantBlock) {
 
     Bytes expected = ACPart(0, 1);
     Append(expected, SourceBlock(1, {{"CONST", 0}, {"TS", 0x20000}}, 1));
-    const Bytes stored = StoredWizard(wizard);
+    const Bytes stored = StoredBlock(wizard);
     EXPECT_EQ(expected, stored);
-    EXPECT_EQ(Bytes{}, StoredWizard(wizard, eSheetVersion2));
+    EXPECT_EQ(Bytes{}, StoredAt(wizard, eSheetVersion2));
 
     // Loading replaces the list the wizard held.
     CConstantBlockWizard4 loaded;
@@ -232,7 +228,7 @@ TEST_F(TimeFunctionArchive, GoldenBytesOfTheConstantBlock) {
     EXPECT_EQ(1u, loaded.GetACMode());
     EXPECT_EQ(1u, loaded.GetACUse());
     EXPECT_EQ((std::vector<std::string>{"CONST", "TS"}), SnapshotNames(loaded.GetSnapshots()));
-    EXPECT_EQ(stored, StoredWizard(loaded));
+    EXPECT_EQ(stored, StoredBlock(loaded));
 }
 
 TEST_F(TimeFunctionArchive, CraftedSourceBlockSchemas) {
@@ -267,7 +263,7 @@ TEST_F(TimeFunctionArchive, CraftedSourceBlockSchemas) {
         EXPECT_EQ(c.acUse, wizard.GetACUse());
         EXPECT_EQ(c.names, SnapshotNames(wizard.GetSnapshots()));
         // Storing writes schema 1 whatever was loaded.
-        const Bytes again = StoredWizard(wizard);
+        const Bytes again = StoredBlock(wizard);
         ASSERT_GE(again.size(), 8u);
         EXPECT_EQ(1, again[6]);
     }

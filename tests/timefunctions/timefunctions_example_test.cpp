@@ -1,7 +1,7 @@
 // The time-function example run by the host as a user runs it: a sine given by its RMS
 // value, a constant block with AC use, a rise time and an RMS measurement; and its saved
 // wizard data loaded and saved again.
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "timefunctions_example_profile.ini"); }
+const char kProfile[] = "timefunctions_example_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 TEST(TimeFunctionsExample, HostDescribesTheExample) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "time_functions.desc";
@@ -38,13 +40,8 @@ TEST(TimeFunctionsExample, HostDescribesTheExample) {
 }
 
 TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path first = folder / "time_functions.qva";
-    const fs::path second = folder / "time_functions_again.qva";
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/time_functions.json' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    const std::string bytes = ReadFile(first);
-    EXPECT_EQ(bytes, ReadFile(second));
+    const std::string bytes = qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/time_functions.json",
+                                                        fs::path(qv_test::TempFolder()) / "time_functions.qva", kProfile);
     // The sine's own data: schema 0, period derived, RMS text "230", amplitude mode 0.
     const std::string sineData("\x00\x00\x00\x00\x00\x00\x03" "230" "\x00\x00\x00\x00", 14);
     EXPECT_NE(std::string::npos, bytes.find(sineData));
@@ -53,20 +50,7 @@ TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
 // Runs an edit script on one element of a one-element schematic and gives back the edited
 // schematic's text.
 std::string Edit(const std::string& element, int id, const std::vector<std::string>& script, int* status) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path schematic = folder / "edit_in.json";
-    const fs::path scriptFile = folder / "edit.script";
-    const fs::path out = folder / "edit_out.json";
-    std::ofstream(schematic) << "{\"document\": \"E\", \"elements\": [{\"id\": " << id << ", \"name\": \"" << element
-                             << "\"}]}";
-    {
-        std::ofstream lines(scriptFile);
-        for (const std::string& line : script) lines << line << "\n";
-    }
-    fs::remove(out);
-    *status = RunHost("edit '" + schematic.string() + "' --element " + element + " --script '" + scriptFile.string() +
-                      "' -o '" + out.string() + "'");
-    return ReadFile(out);
+    return ReadFile(qv_test::EditInSchematic(qv_test::OneElement(id, element), element, script, "edit", kProfile, status));
 }
 
 TEST(TimeFunctionsEdit, NamesTypedAsFrequencyAndRmsAreApplied) {

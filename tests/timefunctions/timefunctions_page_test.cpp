@@ -1,5 +1,6 @@
 // The sine and constant pages driven as a user drives them.
 #include "timefunctions_support.h"
+#include "tests/support/one_page_test.h"
 
 #include "framework/param_access.h"
 
@@ -7,7 +8,7 @@ using namespace tf_test;
 
 namespace {
 
-using SinePage = SourcesTest;
+using SinePage = OnePageTest<CTFMSineWizard4, SourcesTest>;
 
 CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
 
@@ -35,10 +36,7 @@ TEST_F(SinePage, FrequencyTypedGivesThePeriod) {
 }
 
 TEST_F(SinePage, NamesTypedAsFrequencyAndRmsAreApplied) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
-    OpenPages<CTFMSineWizard4> open(*wizard);
-    CPropTFMSine* page = open.Page();
+    CPropTFMSine* page = OpenWizardPage(kSineRows, "SIN1");
     ParamHolder* holder = editor->Holder(element);
     EXPECT_TRUE(Enabled(page, 2034));
     EXPECT_FALSE(Enabled(page, 2050));
@@ -49,7 +47,7 @@ TEST_F(SinePage, NamesTypedAsFrequencyAndRmsAreApplied) {
     EXPECT_EQ("r * sqrt(2.0)", Text(page, 2034));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), "fx"));
     EXPECT_FALSE(Enabled(page, 2217)) << "names give no curve";
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("r * sqrt(2.0)", Param(holder, 2034)->GetValue().str());
     EXPECT_EQ("fx", Param(holder, 2036)->GetValue().str());
     EXPECT_EQ("1/(fx)", Param(holder, 2038)->GetValue().str());
@@ -58,27 +56,24 @@ TEST_F(SinePage, NamesTypedAsFrequencyAndRmsAreApplied) {
 
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2050), "230"));
     EXPECT_EQ("325.269119345812", Text(page, 2034));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("325.269119345812", Param(holder, 2034)->GetValue().str());
 }
 
 TEST_F(SinePage, PeriodicalAndUnitsAreWrittenOnApply) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CTFMSineWizard4>(WithValue(kSineRows, 2049, "0"), "SIN1", &element);
-    OpenPages<CTFMSineWizard4> open(*wizard);
-    CPropTFMSine* page = open.Page();
+    CPropTFMSine* page = OpenWizardPage(WithValue(kSineRows, 2049, "0"), "SIN1");
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ(1, Combo(page, 2049)->GetCurSel()) << "0.0 shows No";
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2512), "ms"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2040), "3"));
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2513), "deg"));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("0", Param(holder, 2049)->GetValue().str());
     EXPECT_EQ("3", Param(holder, 2040)->GetValue().str());
     EXPECT_EQ("ms", Param(holder, 2040)->GetUsedUnit().str());
     EXPECT_EQ("deg", Param(holder, 2042)->GetUsedUnit().str());
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2049), "Yes"));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("1", Param(holder, 2049)->GetValue().str());
 }
 
@@ -99,12 +94,10 @@ TEST_F(SinePage, DefaultOutputSwitchesAtOnceAndSurvivesCancel) {
 }
 
 TEST_F(SinePage, RefusedCommitKeepsThePageModifiedAndTheValuesWritten) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
-    OpenPages<CTFMSineWizard4> open(*wizard);
-    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2047), "5"));
+    OpenWizardPage(kSineRows, "SIN1");
+    ASSERT_TRUE(qv::ui::TypeText(open->Page()->GetDlgItem(2047), "5"));
     editor->SetCommitAnswer(1);
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_FALSE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("5", Param(editor->Holder(element), 2047)->GetValue().str());
     editor->SetCommitAnswer(0);
 }
@@ -157,7 +150,7 @@ TEST_F(SinePage, WithoutParameterSetApplyWritesNothingAndFails) {
 // ---------------------------------------------------------------------------------------
 // The constant block page.
 
-using ConstantPage = SourcesTest;
+using ConstantPage = OnePageTest<CConstantBlockWizard4, SourcesTest>;
 
 TEST_F(ConstantPage, SampleTimeShownAndStored) {
     struct Case {
@@ -186,18 +179,15 @@ TEST_F(ConstantPage, SampleTimeShownAndStored) {
 }
 
 TEST_F(ConstantPage, ChoosingSystemStoresZeroAndATypedTextBecomesAnEntry) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2183, "5m"), "C1", &element);
-    OpenPages<CConstantBlockWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    CWnd* page = OpenWizardPage(WithValue(kConstantRows, 2183, "5m"), "C1");
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2183), "System"));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("0", Param(editor->Holder(element), 2183)->GetValue().str());
     // The user types into the list's edit and leaves it for the value.
     ASSERT_TRUE(qv::ui::TypeText(Combo(page, 2183), "TSAMPLE  "));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "3"));
     EXPECT_EQ(4, Combo(page, 2183)->GetCount());
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("TSAMPLE", Param(editor->Holder(element), 2183)->GetValue().str());
     // Leaving it again adds nothing twice.
     ASSERT_TRUE(qv::ui::TypeText(Combo(page, 2183), "TSAMPLE  "));
@@ -238,10 +228,7 @@ TEST_F(ConstantPage, RealAndImaginaryModeListsTheComputedPlaceholders) {
 }
 
 TEST_F(ConstantPage, UsePinBoxesAndTheOutputAct) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CConstantBlockWizard4>(kConstantRows, "C1", &element);
-    OpenPages<CConstantBlockWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    CWnd* page = OpenWizardPage(kConstantRows, "C1");
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ("Block Output Signal [V]", Text(page, 2056));
     ASSERT_TRUE(qv::ui::Click(page, 2090));

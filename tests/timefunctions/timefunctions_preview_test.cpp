@@ -15,20 +15,11 @@ using qv::timefunctions::SineCurve;
 namespace {
 
 std::vector<CurvePoint> Oracle(const SineCurve& c) {
-    std::ostringstream command;
-    command.precision(17);
-    // Debian's interpreter, with Debian's numpy (scripts/install-deps installs both).
-    command << "/usr/bin/python3 '" << SINE_ORACLE << "' " << c.frequency << ' ' << c.period << ' ' << c.amplitude << ' '
-            << c.phase << ' ' << c.offset << ' ' << c.delay << ' ' << (c.periodic ? 1 : 0) << ' '
-            << (c.periodGiven ? 1 : 0);
-    std::vector<CurvePoint> points;
-    FILE* pipe = popen(command.str().c_str(), "r");
-    if (pipe == nullptr) return points;
-    double x = 0.0;
-    double y = 0.0;
-    while (std::fscanf(pipe, "%lf %lf", &x, &y) == 2) points.push_back({x, y});
-    EXPECT_EQ(0, pclose(pipe)) << "the oracle needs python3 with numpy (scripts/install-deps installs it)";
-    return points;
+    std::ostringstream arguments;
+    arguments.precision(17);
+    arguments << c.frequency << ' ' << c.period << ' ' << c.amplitude << ' ' << c.phase << ' ' << c.offset << ' '
+              << c.delay << ' ' << (c.periodic ? 1 : 0) << ' ' << (c.periodGiven ? 1 : 0);
+    return OracleCurve(SINE_ORACLE, arguments.str());
 }
 
 void ExpectSameCurve(const std::vector<CurvePoint>& expected, const std::vector<CurvePoint>& actual) {

@@ -7,6 +7,10 @@
 #include "timefunctions/source_blocks.h"
 #include "timefunctions/time_functions.h"
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 namespace tf_test {
 
 using namespace sources_test;
@@ -63,6 +67,20 @@ inline Bytes OlderSineData(const Bytes& skipped, const Bytes& page) {
     Block(out, page);
     Dword(out, 9);
     return out;
+}
+
+// The curve an oracle script prints as "x y" lines, run by Debian's python3 (with Debian's
+// numpy, which scripts/install-deps installs) with the arguments.
+inline std::vector<qv::timefunctions::CurvePoint> OracleCurve(const char* script, const std::string& arguments) {
+    const std::string command = std::string("/usr/bin/python3 '") + script + "' " + arguments;
+    std::vector<qv::timefunctions::CurvePoint> points;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return points;
+    double x = 0.0;
+    double y = 0.0;
+    while (std::fscanf(pipe, "%lf %lf", &x, &y) == 2) points.push_back({x, y});
+    EXPECT_EQ(0, pclose(pipe)) << "the oracle needs python3 with numpy (scripts/install-deps installs it)";
+    return points;
 }
 
 } // namespace tf_test

@@ -1,6 +1,6 @@
 // The periodic-waves example run by the host as a user runs it, and the pages of the saw-tooth,
 // trapezoid, needle pulse and VCO driven through the host's edit scripts, previews saved.
-#include "tests/support/host_run.h"
+#include "tests/support/host_sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "wave_pages_example_profile.ini"); }
+const char kProfile[] = "wave_pages_example_profile.ini";
+
+int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
 
 std::string Describe(const fs::path& schematic) {
     const fs::path out = fs::path(qv_test::TempFolder()) / "waves.desc";
@@ -45,26 +47,10 @@ TEST(WavePagesExample, HostDescribesTheExample) {
 // Runs an edit script on one element of a schematic and gives back the edited schematic.
 fs::path Edit(const std::string& schematicText, const std::string& element, const std::vector<std::string>& script,
               int* status) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path schematic = folder / "waves_in.json";
-    const fs::path scriptFile = folder / "waves.script";
-    const fs::path out = folder / "waves_out.json";
-    std::ofstream(schematic) << schematicText;
-    {
-        std::ofstream lines(scriptFile);
-        for (const std::string& line : script) lines << line << "\n";
-    }
-    fs::remove(out);
-    *status = RunHost("edit '" + schematic.string() + "' --element " + element + " --script '" + scriptFile.string() +
-                      "' -o '" + out.string() + "'");
-    return out;
+    return qv_test::EditInSchematic(schematicText, element, script, "waves", kProfile, status);
 }
 
-std::string One(int id, const std::string& name, const std::string& parameters = "") {
-    std::string text = "{\"document\": \"E\", \"elements\": [{\"id\": " + std::to_string(id) + ", \"name\": \"" + name + "\"";
-    if (!parameters.empty()) text += ", \"parameters\": {" + parameters + "}";
-    return text + "}]}";
-}
+using qv_test::OneElement;
 
 TEST(WavePagesEdit, ScriptsAppliedThroughThePages) {
     struct Case {
@@ -75,21 +61,21 @@ TEST(WavePagesEdit, ScriptsAppliedThroughThePages) {
         const char* line;  // the model text of the edited schematic
     };
     const Case cases[] = {
-        {"the trapezoid's period is the sum", One(39, "TRA1"), "TRA1",
+        {"the trapezoid's period is the sum", OneElement(39, "TRA1"), "TRA1",
          {"type 2051 1m", "type 2055 2m", "type 2053 1m", "ok"},
          "TRAPEZ TRA1 ( TPERIO := 0.004, TRISE := 1m, TFALL := 1m, PWIDTH := 2m, AMPL := 1, TDELAY := 0, OFF := 0, "
          "PERIO := 1, PHASE := 0 );"},
-        {"a named rise time gives the sum formula", One(39, "TRA1"), "TRA1",
+        {"a named rise time gives the sum formula", OneElement(39, "TRA1"), "TRA1",
          {"type 2051 tr", "type 2055 2m", "type 2053 1m", "ok"},
          "TRAPEZ TRA1 ( TPERIO :=  tr + 2m + 1m, TRISE := tr, TFALL := 1m, PWIDTH := 2m, AMPL := 1, TDELAY := 0, "
          "OFF := 0, PERIO := 1, PHASE := 0 );"},
-        {"the pulse's period is the reciprocal", One(37, "PUL1"), "PUL1", {"type 2036 4", "ok"},
+        {"the pulse's period is the reciprocal", OneElement(37, "PUL1"), "PUL1", {"type 2036 4", "ok"},
          "PULSE PUL1 ( AMPL := 1, FREQ := 4, TPERIO := 0.25, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );"},
-        {"falling saw-tooth", One(36, "SAW1"), "SAW1", {"choose 2207 Falling", "ok"},
+        {"falling saw-tooth", OneElement(36, "SAW1"), "SAW1", {"choose 2207 Falling", "ok"},
          "ST_FALL SAW1 ( AMPL := 1, FREQ := 50, TPERIO := 0.02, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );"},
-        {"unticked limits are written as 0", One(42, "VCO1", "\"VMAX\": \"10\", \"VMIN\": \"-10\""), "VCO1",
+        {"unticked limits are written as 0", OneElement(42, "VCO1", "\"VMAX\": \"10\", \"VMIN\": \"-10\""), "VCO1",
          {"click 2148", "ok"}, "VCO VCO1 ( AMPL := 1, FREQ := 50, IN := 0, VMAX := 0, VMIN := 0, PHASE := 0 );"},
-        {"the needle commits through the exchange object", One(41, "NDL1"), "NDL1",
+        {"the needle commits through the exchange object", OneElement(41, "NDL1"), "NDL1",
          {"type 2034 3", "type 2036 2k", "ok"},
          "NEEDLE NDL1 ( AMPL := 3, FREQ := 2k, TDELAY := 0, TNEEDLE := 0.25m, OFF := 0, PERIO := 1 );"},
     };
@@ -104,7 +90,7 @@ TEST(WavePagesEdit, ScriptsAppliedThroughThePages) {
 
 TEST(WavePagesEdit, UsePinIsKeptWhenTheSheetIsCancelled) {
     int status = -1;
-    const fs::path edited = Edit(One(42, "VCO1"), "VCO1", {"click 2073", "cancel"}, &status);
+    const fs::path edited = Edit(OneElement(42, "VCO1"), "VCO1", {"click 2073", "cancel"}, &status);
     ASSERT_EQ(0, status);
     EXPECT_NE(std::string::npos, ReadFile(edited).find("\"pin\": true")) << ReadFile(edited);
 }
@@ -115,7 +101,7 @@ TEST(WavePagesEdit, PreviewsOfTheTrapezoidAndTheSawToothAreSaved) {
         const fs::path svg = fs::path(qv_test::TempFolder()) / "wave_preview.svg";
         fs::remove(svg);
         int status = -1;
-        Edit(One(id, "W1"), "W1", {"click 2217", "preview \"" + svg.string() + "\"", "ok"}, &status);
+        Edit(OneElement(id, "W1"), "W1", {"click 2217", "preview \"" + svg.string() + "\"", "ok"}, &status);
         ASSERT_EQ(0, status);
         const std::string picture = ReadFile(svg);
         EXPECT_NE(std::string::npos, picture.find("<polyline")) << "the curve is drawn";

@@ -14,18 +14,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-std::vector<CurvePoint> RunOracle(const std::string& arguments) {
-    std::ostringstream command;
-    command << "/usr/bin/python3 '" << WAVE_ORACLE << "' " << arguments;
-    std::vector<CurvePoint> points;
-    FILE* pipe = popen(command.str().c_str(), "r");
-    if (pipe == nullptr) return points;
-    double x = 0.0;
-    double y = 0.0;
-    while (std::fscanf(pipe, "%lf %lf", &x, &y) == 2) points.push_back({x, y});
-    EXPECT_EQ(0, pclose(pipe)) << "the oracle needs python3 with numpy (scripts/install-deps installs it)";
-    return points;
-}
+std::vector<CurvePoint> RunOracle(const std::string& arguments) { return tf_test::OracleCurve(WAVE_ORACLE, arguments); }
 
 std::string Numbers(std::initializer_list<double> values) {
     std::ostringstream out;
