@@ -186,8 +186,8 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
         Bytes large;
         Word(large, 0);
         for (int flag = 0; flag < 4; ++flag) Dword(large, 0);
-        Text(large, "");
-        Text(large, "");
+        Str(large, "");
+        Str(large, "");
         Dword(large, points);
         if (points == 0) Dword(large, 10001);
         C2DLookupTableWizard4 refused;
