@@ -119,8 +119,7 @@ protected:
 class CDelayBlockWizard : public TOlderBaseBlockWizard<CPropDelayBlock, CDelayBlockWizard> {
     DECLARE_DYNAMIC(CDelayBlockWizard)
 public:
-    CDelayBlockWizard() = default;
-    explicit CDelayBlockWizard(const CDelayBlockWizard* other) : TOlderBaseBlockWizard(other) {}
+    using TOlderBaseBlockWizard::TOlderBaseBlockWizard;
 
     // "@MAXINDEX" := samples (the count less one when positive); stage selectors marked as
     // unused in lists; missing initial values created; the set committed.
@@ -131,9 +130,4 @@ public:
     void NotifyChanged(CWizardSchematicDataExchange3* exchange, int changeType, CWizardCopaObject3* param) override;
 };
 
-class CDiscreteDelayBlockWizard : public TOlderBaseBlockWizard<CPropDelayBlockD, CDiscreteDelayBlockWizard> {
-    DECLARE_DYNAMIC(CDiscreteDelayBlockWizard)
-public:
-    CDiscreteDelayBlockWizard() = default;
-    explicit CDiscreteDelayBlockWizard(const CDiscreteDelayBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDiscreteDelayBlockWizard, CPropDelayBlockD)

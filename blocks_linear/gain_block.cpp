@@ -1,6 +1,8 @@
 #include "blocks_linear/gain_block.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/listed_controls.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "toolkit/tb_numbers.h"
@@ -15,10 +17,7 @@ using namespace qv::blocks;
 
 namespace {
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kGainLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2180, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2181, .flags = 97},
@@ -29,11 +28,12 @@ constexpr ControlLayout kGainLayout[] = {
 
 } // namespace
 
+// The fields whose edits mark the page modified.
+constexpr int kGainBlockEdits[] = {kCtlName, kIdGain, kIdInputSignal};
+
 BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseBlockPage)
     ON_BN_CLICKED(kCtlShowName, &CPropGainBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropGainBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdGain, &CPropGainBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropGainBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kGainBlockEdits, &CPropGainBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlGainPin, &CPropGainBlock::OnGainPin)
     ON_BN_CLICKED(kCtlInputPin, &CPropGainBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropGainBlock::OnSampleTimePin)
@@ -47,9 +47,7 @@ END_MESSAGE_MAP()
 CPropGainBlock::CPropGainBlock() : COlderBaseBlockPage(kGainTemplate) {}
 
 CPropGainBlock::CPropGainBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kGainTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kGainLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseBlockPage(kGainTemplate, wizard, exchange, kGainLayout) {}
 
 void CPropGainBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -80,10 +78,7 @@ BOOL CPropGainBlock::OnInitDialog() {
             m_strGain = param->GetValue();
             break;
         case kIdSampleTime:
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
             m_strInput = param->GetValue();
@@ -115,30 +110,9 @@ void CPropGainBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSample
 
 void CPropGainBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
-void CPropGainBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
-
-void CPropGainBlock::OnSampleTimeChosen() { SetModified(TRUE); }
-
 BOOL CPropGainBlock::OnApply() {
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
-    ForEachPageInput([&](CWizardCopaObject3* param) {
-        switch (param->GetValueID()) {
-        case kIdGain:
-            param->SetValue(m_strGain);
-            break;
-        case kIdSampleTime: {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
-            break;
-        }
-        case kIdInputSignal:
-            param->SetValue(m_strInput);
-            break;
-        default:
-            break;
-        }
-    });
+    const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
+    WritePageTexts({{&m_strGain, kIdGain}, {&listSampleTime, kIdSampleTime}, {&m_strInput, kIdInputSignal}}, &m_cmbUnit);
     return EndApply();
 }

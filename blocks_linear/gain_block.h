@@ -36,12 +36,9 @@ protected:
     void OnInputPin();
     void OnSampleTimePin();
     void OnOutput();
-    void OnSampleTimeTyped();
-    void OnSampleTimeChosen();
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbUnit;
-    CComboBox m_cmbSampleTime;
     BOOL m_bGainPin = FALSE;
     BOOL m_bInputPin = FALSE;
     CString m_strGain;
@@ -52,9 +49,4 @@ protected:
     BOOL m_bOutput = FALSE;
 };
 
-class CGainBlockWizard : public TOlderBaseBlockWizard<CPropGainBlock, CGainBlockWizard> {
-    DECLARE_DYNAMIC(CGainBlockWizard)
-public:
-    CGainBlockWizard() = default;
-    explicit CGainBlockWizard(const CGainBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CGainBlockWizard, CPropGainBlock)

@@ -2,6 +2,8 @@
 
 #include "afx/archive.h"
 #include "framework/data_classes.h"
+#include "framework/listed_controls.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "toolkit/tb_numbers.h"
@@ -31,10 +33,7 @@ UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& 
 
 namespace {
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kIntegratorLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2181, .flags = 97},  {.id = 2184, .flags = 48},
@@ -71,18 +70,12 @@ bool GetDword(const BYTE* data, uint64_t length, uint64_t pos, DWORD* value) {
 
 } // namespace
 
+// The fields whose edits mark the page modified.
+constexpr int kIntegratorBlockEdits[] = {kIdIntegralGain, kIdInitialValue, kIdInputSignal, kIdLowerLimit, kCtlName, kIdResetSignal, kIdResetValue, kIdUpperLimit, kIdSampleTimeField, kIdTriggerSetting};
+
 BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseBlockPage)
     ON_BN_CLICKED(kCtlShowName, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdIntegralGain, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialValue, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdLowerLimit, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdResetSignal, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdResetValue, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdUpperLimit, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdTriggerSetting, &CPropIntegratorBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kIntegratorBlockEdits, &CPropIntegratorBlock::OnMarkModified)
     ON_BN_CLICKED(kIdBlockOutput, &CPropIntegratorBlock::OnOutput)
     ON_BN_CLICKED(kCtlInputPin, &CPropIntegratorBlock::OnInputPin)
     ON_BN_CLICKED(kCtlResetPin, &CPropIntegratorBlock::OnResetPin)
@@ -97,9 +90,7 @@ END_MESSAGE_MAP()
 CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseBlockPage(kIntegratorTemplate) {}
 
 CPropIntegratorBlock::CPropIntegratorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kIntegratorTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kIntegratorLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseBlockPage(kIntegratorTemplate, wizard, exchange, kIntegratorLayout) {}
 
 void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -247,10 +238,6 @@ void CPropIntegratorBlock::OnSampleTimePin() {
 
 void CPropIntegratorBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
-void CPropIntegratorBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
-
-void CPropIntegratorBlock::OnSampleTimeChosen() { SetModified(TRUE); }
-
 BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
     const UINT refusal = CheckLimitTexts(m_strUpper, m_strLower, m_strInitial);
     if (refusal == 0) return TRUE;
@@ -262,34 +249,20 @@ BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
 }
 
 BOOL CPropIntegratorBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    CString unit;
-    m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdIntegralGain: param->SetValue(m_strGain); break;
-        case kIdInitialValue: param->SetValue(m_strInitial); break;
-        case kIdInputSignal: param->SetValue(m_strInput); break;
-        case kIdUpperLimit: param->SetValue(m_strUpper); break;
-        case kIdLowerLimit: param->SetValue(m_strLower); break;
-        case kIdResetValue: param->SetValue(m_strResetValue); break;
-        case kIdTriggerSetting: param->SetValue(m_strTrigger); break;
-        case kIdResetSignal: param->SetValue(m_bReset ? m_strResetSignal : CString("0")); break;
-        case kIdSampleTime:
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            param->SetUsedUnit(unit);
-            break;
-        case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            param->SetUsedUnit(unit);
-            break;
-        default: break;
-        }
-    }
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    const CString resetSignal = m_bReset ? m_strResetSignal : CString("0");
+    const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
+    WritePageTexts({{&m_strGain, kIdIntegralGain},
+                    {&m_strInitial, kIdInitialValue},
+                    {&m_strInput, kIdInputSignal},
+                    {&m_strUpper, kIdUpperLimit},
+                    {&m_strLower, kIdLowerLimit},
+                    {&m_strResetValue, kIdResetValue},
+                    {&m_strTrigger, kIdTriggerSetting},
+                    {&resetSignal, kIdResetSignal},
+                    {&listSampleTime, kIdSampleTime},
+                    {&m_strSampleTime, kIdSampleTimeField}},
+                   &m_cmbUnit);
     SaveToBuffer();
     CString message;
     if (!CheckLimits(&message)) {
@@ -297,9 +270,7 @@ BOOL CPropIntegratorBlock::OnApply() {
         AfxMessageBox(message, MB_OK);
         return FALSE;
     }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return EndApply();
 }
 
 void CPropIntegratorBlock::Serialize(CArchive& ar) {
@@ -375,13 +346,6 @@ void CPropIntegratorBlock::LoadFromBuffer() {
     if (!GetDword(data, length, pos, &archiveLength)) return;
     pos += 4;
     if (archiveLength == 0 || pos + archiveLength > length) return;
-    // A copy of the block: loading may replace the wizard's data.
-    std::vector<BYTE> copy(data + pos, data + pos + archiveLength);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        Serialize(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    // Read from a copy of the block: loading may replace the wizard's data.
+    qv::pages::ReadArchivedBlock(data + pos, archiveLength, [this](CArchive& ar) { Serialize(ar); });
 }

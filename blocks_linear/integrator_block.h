@@ -73,15 +73,12 @@ protected:
     void OnInputPin();
     void OnSampleTimePin();
     void OnOutput();
-    void OnSampleTimeTyped();
-    void OnSampleTimeChosen();
     void EnableResetControls(BOOL on);
     void EnableByPin();
     void EnableControl(int id, BOOL on);
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbUnit;
-    CComboBox m_cmbSampleTime;
     BOOL m_bShowName = FALSE;
     BOOL m_bInputPin = FALSE;
     BOOL m_bResetPin = FALSE;
@@ -102,24 +99,10 @@ protected:
 
 class CPropIntegratorBlockD : public CPropIntegratorBlock {
 public:
-    CPropIntegratorBlockD() = default;
-    CPropIntegratorBlockD(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-        : CPropIntegratorBlock(wizard, exchange) {}
+    using CPropIntegratorBlock::CPropIntegratorBlock;
     BOOL OnInitDialog() override;
 };
 
-class CIntegratorBlockWizard : public TOlderBaseBlockWizard<CPropIntegratorBlock, CIntegratorBlockWizard> {
-    DECLARE_DYNAMIC(CIntegratorBlockWizard)
-public:
-    CIntegratorBlockWizard() = default;
-    explicit CIntegratorBlockWizard(const CIntegratorBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CIntegratorBlockWizard, CPropIntegratorBlock)
 
-class CDiscreteIntegratorBlockWizard
-    : public TOlderBaseBlockWizard<CPropIntegratorBlockD, CDiscreteIntegratorBlockWizard> {
-    DECLARE_DYNAMIC(CDiscreteIntegratorBlockWizard)
-public:
-    CDiscreteIntegratorBlockWizard() = default;
-    explicit CDiscreteIntegratorBlockWizard(const CDiscreteIntegratorBlockWizard* other)
-        : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDiscreteIntegratorBlockWizard, CPropIntegratorBlockD)

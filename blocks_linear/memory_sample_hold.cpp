@@ -1,5 +1,7 @@
 #include "blocks_linear/memory_sample_hold.h"
 
+#include "framework/listed_controls.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 
 IMPLEMENT_DYNCREATE(CPropMemoryBlock, CTBPropertyPage)
@@ -13,10 +15,7 @@ namespace {
 
 constexpr WORD kIdInitialValue = 2187;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kMemoryLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2184, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2187, .flags = 97},
@@ -43,12 +42,12 @@ void Enable(CWnd* page, int id, BOOL on) {
 // ---------------------------------------------------------------------------------------
 // CPropMemoryBlock
 
+// The fields whose edits mark the page modified.
+constexpr int kMemoryBlockEdits[] = {kIdInitialValue, kIdInputSignal, kCtlName, kIdSampleTimeField};
+
 BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseBlockPage)
     ON_BN_CLICKED(kCtlShowName, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialValue, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropMemoryBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMemoryBlockEdits, &CPropMemoryBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlInputPin, &CPropMemoryBlock::OnInputPin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropMemoryBlock::OnOutput)
 END_MESSAGE_MAP()
@@ -56,9 +55,7 @@ END_MESSAGE_MAP()
 CPropMemoryBlock::CPropMemoryBlock() : COlderBaseBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
 
 CPropMemoryBlock::CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kMemoryTemplate, wizard, exchange), m_strSampleTime("System") {
-    for (const ControlLayout& entry : kMemoryLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseBlockPage(kMemoryTemplate, wizard, exchange, kMemoryLayout), m_strSampleTime("System") {}
 
 void CPropMemoryBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -107,31 +104,20 @@ void CPropMemoryBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); 
 void CPropMemoryBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 BOOL CPropMemoryBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        if (param->GetValueID() == kIdInputSignal) param->SetValue(m_strInput);
-        else if (param->GetValueID() == kIdInitialValue) param->SetValue(m_strInitial);
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    WritePageTexts({{&m_strInput, kIdInputSignal}, {&m_strInitial, kIdInitialValue}});
+    return EndApply();
 }
 
 // ---------------------------------------------------------------------------------------
 // CPropSampleAndHoldBlock
 
+// The fields whose edits mark the page modified.
+constexpr int kSampleAndHoldBlockEdits[] = {kIdInitialValue, kIdInputSignal, kCtlName, kIdSampleTimeField, kIdDelaySamples, kIdSamples};
+
 BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseBlockPage)
     ON_BN_CLICKED(kCtlShowName, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialValue, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdDelaySamples, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSamples, &CPropSampleAndHoldBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kSampleAndHoldBlockEdits, &CPropSampleAndHoldBlock::OnMarkModified)
     ON_BN_CLICKED(kIdBlockOutput, &CPropSampleAndHoldBlock::OnOutput)
     ON_BN_CLICKED(kCtlInputPin, &CPropSampleAndHoldBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropSampleAndHoldBlock::OnSampleTimePin)
@@ -141,9 +127,7 @@ END_MESSAGE_MAP()
 CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseBlockPage(kSampleAndHoldTemplate) {}
 
 CPropSampleAndHoldBlock::CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kSampleAndHoldTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kSampleAndHoldLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseBlockPage(kSampleAndHoldTemplate, wizard, exchange, kSampleAndHoldLayout) {}
 
 void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
@@ -213,27 +197,12 @@ void CPropSampleAndHoldBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, 
 void CPropSampleAndHoldBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 BOOL CPropSampleAndHoldBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    CString unit;
-    m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdInputSignal: param->SetValue(m_strInput); break;
-        case kIdInitialValue: param->SetValue(m_strInitial); break;
-        case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdDelaySamples: param->SetValue(m_strDelaySamples); break;
-        case kIdSamples: param->SetValue(m_strSamples); break;
-        default: break;
-        }
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    WritePageTexts({{&m_strInput, kIdInputSignal},
+                    {&m_strInitial, kIdInitialValue},
+                    {&m_strSampleTime, kIdSampleTimeField},
+                    {&m_strDelaySamples, kIdDelaySamples},
+                    {&m_strSamples, kIdSamples}},
+                   &m_cmbUnit);
+    return EndApply();
 }

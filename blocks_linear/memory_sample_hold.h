@@ -87,16 +87,6 @@ protected:
     BOOL m_bOutput = FALSE;
 };
 
-class CMemoryBlockWizard : public TOlderBaseBlockWizard<CPropMemoryBlock, CMemoryBlockWizard> {
-    DECLARE_DYNAMIC(CMemoryBlockWizard)
-public:
-    CMemoryBlockWizard() = default;
-    explicit CMemoryBlockWizard(const CMemoryBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CMemoryBlockWizard, CPropMemoryBlock)
 
-class CSampleAndHoldBlockWizard : public TOlderBaseBlockWizard<CPropSampleAndHoldBlock, CSampleAndHoldBlockWizard> {
-    DECLARE_DYNAMIC(CSampleAndHoldBlockWizard)
-public:
-    CSampleAndHoldBlockWizard() = default;
-    explicit CSampleAndHoldBlockWizard(const CSampleAndHoldBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSampleAndHoldBlockWizard, CPropSampleAndHoldBlock)

@@ -74,9 +74,4 @@ protected:
     CString m_strFundamental;
 };
 
-class CFFTBlockWizard : public TOlderBaseBlockWizard<CPropFFTBlock, CFFTBlockWizard> {
-    DECLARE_DYNAMIC(CFFTBlockWizard)
-public:
-    CFFTBlockWizard() = default;
-    explicit CFFTBlockWizard(const CFFTBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CFFTBlockWizard, CPropFFTBlock)

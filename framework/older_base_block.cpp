@@ -1,6 +1,7 @@
 #include "framework/older_base_block.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -26,6 +27,14 @@ void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule)
     combo.SetCurSel(select);
 }
 
+void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComboBox& unitList, BOOL& pinned,
+                         SampleTimeRule rule) {
+    if (param->HasPin()) pinned = TRUE;
+    ShowSampleTime(list, param->GetValue(), rule);
+    unitList.CreateDialogControl(param->GetQuantity());
+    unitList.SelectString(-1, param->GetUsedUnit());
+}
+
 void TakeOverTypedSampleTime(CComboBox& combo) {
     CString text;
     combo.GetWindowText(text);
@@ -39,6 +48,18 @@ CString StoredSampleTime(const CComboBox& combo) {
     combo.GetWindowText(text);
     text.TrimRight();
     return text;
+}
+
+CString StoredSampleTimeWithMilli(const CComboBox& list) {
+    if (list.GetCurSel() == 1) return CString("1m");
+    return StoredSampleTime(list);
+}
+
+void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList) {
+    param->SetValue(StoredSampleTimeWithMilli(list));
+    CString unit;
+    unitList.GetWindowText(unit);
+    param->SetUsedUnit(unit);
 }
 
 bool IsPageInput(const CWizardCopaObject3* param) {
@@ -56,8 +77,11 @@ END_MESSAGE_MAP()
 
 COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID) : CTBPropertyPage(templateID, 0) {}
 
-COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {}
+COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
+                                         std::span<const qv::pages::ControlLayout> layout)
+    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {
+    qv::pages::RegisterLayout(*this, layout);
+}
 
 COlderBaseBlockPage::~COlderBaseBlockPage() {
     delete m_pSymbol;
@@ -119,6 +143,20 @@ bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) 
     return true;
 }
 
+void COlderBaseBlockPage::WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList) {
+    CString unit;
+    if (unitList != nullptr) unitList->GetWindowText(unit);
+    ForEachPageInput([&](CWizardCopaObject3* param) {
+        const WORD id = param->GetValueID();
+        for (const TextOf& entry : texts) {
+            if (entry.valueID != id) continue;
+            param->SetValue(*entry.text);
+            if (unitList != nullptr && (id == kIdSampleTime || id == kIdSampleTimeField)) param->SetUsedUnit(unit);
+            return;
+        }
+    });
+}
+
 BOOL COlderBaseBlockPage::EndApply() {
     if (!CommitExchangeObject()) return FALSE;
     SetModified(FALSE);
@@ -135,18 +173,17 @@ void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD val
 }
 
 void COlderBaseBlockPage::AppendOutputUnit(int controlID, WORD valueID) {
-    CString caption;
-    GetDlgItemText(controlID, caption);
-    CString unit;
-    GetParamUnit(m_pExchange, valueID, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(controlID, caption);
+    qv::pages::AppendUnitToCaption(*this, m_pExchange, controlID, valueID);
 }
 
 void COlderBaseBlockPage::OnMarkModified() {
     UpdateData(TRUE);
     SetModified(TRUE);
 }
+
+void COlderBaseBlockPage::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void COlderBaseBlockPage::OnSampleTimeChosen() { SetModified(TRUE); }
 
 void COlderBaseBlockPage::OnPaint() {
     qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);

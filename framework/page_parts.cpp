@@ -32,6 +32,15 @@ CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* p
     return caption;
 }
 
+void AppendUnitToCaption(CWnd& page, ParamHolder* params, int controlID, WORD valueID) {
+    CString caption;
+    page.GetDlgItemText(controlID, caption);
+    CString unit;
+    GetParamUnit(params, valueID, &unit);
+    AppendUnitSuffix(&caption, unit);
+    page.SetDlgItemText(controlID, caption);
+}
+
 void EnableDlgControl(CWnd& page, int id, BOOL enable) {
     if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
 }

@@ -22,6 +22,9 @@ void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showNam
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
 
+// The caption of control `controlID` (an output switch) followed by the unit of its parameter.
+void AppendUnitToCaption(CWnd& page, ParamHolder* params, int controlID, WORD valueID);
+
 // A control the dialog does not have is passed over.
 void EnableDlgControl(CWnd& page, int id, BOOL enable);
 void ShowDlgControl(CWnd& page, int id, BOOL show);
