@@ -79,7 +79,6 @@ constexpr int kDelayBlockEdits[] = {kIdInputSignal, kCtlName, kIdSampleTimeField
 
 BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseBlockPage)
     ON_BN_CLICKED(kCtlInitialValuesButton, &CPropDelayBlock::OnInitialValues)
-    ON_BN_CLICKED(kCtlShowName, &CPropDelayBlock::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kDelayBlockEdits, &CPropDelayBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropDelayBlock::OnMarkModified)
     ON_BN_CLICKED(kIdBlockOutput, &CPropDelayBlock::OnOutput)

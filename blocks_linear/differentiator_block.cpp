@@ -69,7 +69,6 @@ constexpr int kDifferentiatorBlockEdits[] = {kIdGain, 2187, kIdInputSignal, 2152
 constexpr int kDifferentiatorBlockChoices[] = {kCtlUnit, kCtlGainUnit, kCtlSecondUnit, kCtlInitialUnit, kCtlLowerUnit, kCtlUpperUnit};
 
 BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropDifferentiatorBlock::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kDifferentiatorBlockEdits, &CPropDifferentiatorBlock::OnMarkModified)
     ON_BN_CLICKED(kIdBlockOutput, &CPropDifferentiatorBlock::OnBlockOutput)
     ON_BN_CLICKED(kIdForceOutput, &CPropDifferentiatorBlock::OnForceOutput)
@@ -77,9 +76,7 @@ BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseBlockPage)
     ON_BN_CLICKED(kCtlInputPin, &CPropDifferentiatorBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropDifferentiatorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlSecondInitialPin, &CPropDifferentiatorBlock::OnSecondInitialPin)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kDifferentiatorBlockChoices, &CPropDifferentiatorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 

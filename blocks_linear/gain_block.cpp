@@ -32,15 +32,12 @@ constexpr ControlLayout kGainLayout[] = {
 constexpr int kGainBlockEdits[] = {kCtlName, kIdGain, kIdInputSignal};
 
 BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropGainBlock::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kGainBlockEdits, &CPropGainBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlGainPin, &CPropGainBlock::OnGainPin)
     ON_BN_CLICKED(kCtlInputPin, &CPropGainBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropGainBlock::OnSampleTimePin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropGainBlock::OnOutput)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropGainBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropGainBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropGainBlock::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     ON_CBN_SELCHANGE(kCtlUnit, &CPropGainBlock::OnMarkModified)
 END_MESSAGE_MAP()
 

@@ -74,16 +74,13 @@ bool GetDword(const BYTE* data, uint64_t length, uint64_t pos, DWORD* value) {
 constexpr int kIntegratorBlockEdits[] = {kIdIntegralGain, kIdInitialValue, kIdInputSignal, kIdLowerLimit, kCtlName, kIdResetSignal, kIdResetValue, kIdUpperLimit, kIdSampleTimeField, kIdTriggerSetting};
 
 BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropIntegratorBlock::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kIntegratorBlockEdits, &CPropIntegratorBlock::OnMarkModified)
     ON_BN_CLICKED(kIdBlockOutput, &CPropIntegratorBlock::OnOutput)
     ON_BN_CLICKED(kCtlInputPin, &CPropIntegratorBlock::OnInputPin)
     ON_BN_CLICKED(kCtlResetPin, &CPropIntegratorBlock::OnResetPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropIntegratorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlReset, &CPropIntegratorBlock::OnResetToggle)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     ON_CBN_SELCHANGE(kCtlUnit, &CPropIntegratorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 

@@ -46,7 +46,6 @@ void Enable(CWnd* page, int id, BOOL on) {
 constexpr int kMemoryBlockEdits[] = {kIdInitialValue, kIdInputSignal, kCtlName, kIdSampleTimeField};
 
 BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropMemoryBlock::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kMemoryBlockEdits, &CPropMemoryBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlInputPin, &CPropMemoryBlock::OnInputPin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropMemoryBlock::OnOutput)
@@ -116,7 +115,6 @@ BOOL CPropMemoryBlock::OnApply() {
 constexpr int kSampleAndHoldBlockEdits[] = {kIdInitialValue, kIdInputSignal, kCtlName, kIdSampleTimeField, kIdDelaySamples, kIdSamples};
 
 BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropSampleAndHoldBlock::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kSampleAndHoldBlockEdits, &CPropSampleAndHoldBlock::OnMarkModified)
     ON_BN_CLICKED(kIdBlockOutput, &CPropSampleAndHoldBlock::OnOutput)
     ON_BN_CLICKED(kCtlInputPin, &CPropSampleAndHoldBlock::OnInputPin)

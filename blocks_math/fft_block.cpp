@@ -126,7 +126,6 @@ constexpr int kFFTBlockEdits[] = {kIdFilter, kIdDelay, kIdCutOff, kIdInputSignal
 
 BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseBlockPage)
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kFFTBlockChoices, &CPropFFTBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropFFTBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlInputPin, &CPropFFTBlock::OnInputPin)
     ON_BN_CLICKED(kCtlScanPin, &CPropFFTBlock::OnScanPin)
     ON_LISTED_CONTROLS(EN_CHANGE, kFFTBlockEdits, &CPropFFTBlock::OnMarkModified)

@@ -77,9 +77,7 @@ BEGIN_MESSAGE_MAP(CSimpleBlockPage, CTBPropertyPage)
     ON_BN_CLICKED(kCtlInputPin, &CSimpleBlockPage::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CSimpleBlockPage::OnSampleTimePin)
     ON_BN_CLICKED(kIdBlockOutput, &CSimpleBlockPage::OnOutput)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     // Every page marks itself when a unit is chosen, the limiter's too, so that a changed
     // unit is never an unnoticed change.
     ON_CBN_SELCHANGE(kCtlUnit, &CSimpleBlockPage::OnMarkModified)

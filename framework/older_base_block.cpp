@@ -73,6 +73,8 @@ bool IsPageInput(const CWizardCopaObject3* param) {
 
 BEGIN_MESSAGE_MAP(COlderBaseBlockPage, CTBPropertyPage)
     ON_WM_PAINT()
+    // Every block page marks itself modified when "Show Name" is clicked.
+    ON_BN_CLICKED(kCtlShowName, &COlderBaseBlockPage::OnMarkModified)
 END_MESSAGE_MAP()
 
 COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID) : CTBPropertyPage(templateID, 0) {}

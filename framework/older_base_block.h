@@ -153,6 +153,14 @@ public:
     int GetWizardKind() override { return 3; }
 };
 
+// The message-map entries of a block page's sample-time list (kIdSampleTime) for a page with
+// the handlers OnSampleTimeTyped (the list drops down or loses the focus) and
+// OnSampleTimeChosen (an entry is chosen).
+#define ON_SAMPLE_TIME_LIST()                                                         \
+    ON_CBN_DROPDOWN(qv::blocks::kIdSampleTime, &ThisClass::OnSampleTimeTyped)       \
+    ON_CBN_KILLFOCUS(qv::blocks::kIdSampleTime, &ThisClass::OnSampleTimeTyped)      \
+    ON_CBN_SELCHANGE(qv::blocks::kIdSampleTime, &ThisClass::OnSampleTimeChosen)
+
 // Declares the wizard `Wizard` of an older-base block whose page is `Page` and that adds nothing
 // to the template but a runtime class of its own, by which the factories' callers tell which
 // element a wizard serves.
