@@ -2,7 +2,6 @@
 
 #include "framework/dialog_controls.h"
 #include "framework/indexed_family.h"
-#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -74,35 +73,26 @@ void Enable(CWnd* page, int id, BOOL on) {
 // ---------------------------------------------------------------------------------------
 // CPropDelayBlock
 
-// The fields whose edits mark the page modified.
-constexpr int kDelayBlockEdits[] = {kIdInputSignal, kCtlName, kIdSampleTimeField};
-
-BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseInputBlockPage)
     ON_BN_CLICKED(kCtlInitialValuesButton, &CPropDelayBlock::OnInitialValues)
-    ON_LISTED_CONTROLS(EN_CHANGE, kDelayBlockEdits, &CPropDelayBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdSampleTimeField, &CPropDelayBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropDelayBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropDelayBlock::OnOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropDelayBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropDelayBlock::OnSampleTimePin)
     ON_EN_CHANGE(kIdDelayTime, &CPropDelayBlock::OnDelayChanged)
     ON_EN_CHANGE(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesChanged)
     ON_EN_KILLFOCUS(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesDone)
 END_MESSAGE_MAP()
 
-CPropDelayBlock::CPropDelayBlock() : COlderBaseBlockPage(kDelayTemplate) {}
+CPropDelayBlock::CPropDelayBlock() : COlderBaseInputBlockPage(kDelayTemplate) {}
 
 CPropDelayBlock::CPropDelayBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kDelayTemplate, wizard, exchange, kDelayLayout) {}
+    : COlderBaseInputBlockPage(kDelayTemplate, wizard, exchange, kDelayLayout) {}
 
 void CPropDelayBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdDelayTime, m_strDelay);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Text(pDX, kIdDelaySamplesField, m_strSamples);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
@@ -276,15 +266,11 @@ void CPropDelayBlock::OnInitialValues() {
     SetModified(TRUE);
 }
 
-void CPropDelayBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 void CPropDelayBlock::OnSampleTimePin() {
     UpdateData(TRUE);
     if (m_bContinuous) return;
     ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
 }
-
-void CPropDelayBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 void CPropDelayBlock::OnDelayChanged() {
     UpdateData(TRUE);

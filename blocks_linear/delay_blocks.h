@@ -33,7 +33,7 @@ constexpr WORD kIdStageInitial = 2198;
 constexpr int kCtlInitialValuesButton = 2197;
 } // namespace qv::blocks
 
-class CPropDelayBlock : public COlderBaseBlockPage {
+class CPropDelayBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropDelayBlock)
 public:
     CPropDelayBlock();
@@ -59,9 +59,7 @@ protected:
     void SetStageValues();
     void UpdateIndexedDescriptions();
     void OnInitialValues();
-    void OnInputPin();
     void OnSampleTimePin();
-    void OnOutput();
     void OnDelayChanged();
     void OnSamplesChanged();
     void OnSamplesDone();
@@ -77,15 +75,10 @@ protected:
     CPtrArray m_stages;
     CPtrArray m_initialValues;
     CTBUnitComboBox m_cmbUnit;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strDelay;
-    CString m_strInput;
-    CString m_strName;
     CString m_strSampleTime;
     CString m_strSamples;
-    BOOL m_bOutput = FALSE;
 };
 
 class CPropDelayBlockD : public CPropDelayBlock {

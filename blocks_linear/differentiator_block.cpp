@@ -64,29 +64,27 @@ constexpr int kHiddenBySecond[] = {2180, 2181, 2398, 2184, 2187, 2399};
 } // namespace
 
 // The fields whose edits mark the page modified.
-constexpr int kDifferentiatorBlockEdits[] = {kIdGain, 2187, kIdInputSignal, 2152, kCtlName, 2151, kIdSecondInitial};
+constexpr int kDifferentiatorBlockEdits[] = {kIdGain, 2187, 2152, 2151, kIdSecondInitial};
 // The lists whose choices mark the page modified.
 constexpr int kDifferentiatorBlockChoices[] = {kCtlUnit, kCtlGainUnit, kCtlSecondUnit, kCtlInitialUnit, kCtlLowerUnit, kCtlUpperUnit};
 
-BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseInputBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kDifferentiatorBlockEdits, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropDifferentiatorBlock::OnBlockOutput)
     ON_BN_CLICKED(kIdForceOutput, &CPropDifferentiatorBlock::OnForceOutput)
     ON_BN_CLICKED(kIdVelocityOutput, &CPropDifferentiatorBlock::OnVelocityOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropDifferentiatorBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropDifferentiatorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlSecondInitialPin, &CPropDifferentiatorBlock::OnSecondInitialPin)
     ON_SAMPLE_TIME_LIST()
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kDifferentiatorBlockChoices, &CPropDifferentiatorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropDifferentiatorBlock::CPropDifferentiatorBlock() : COlderBaseBlockPage(kDifferentiatorTemplate) {}
+CPropDifferentiatorBlock::CPropDifferentiatorBlock() : COlderBaseInputBlockPage(kDifferentiatorTemplate) {}
 
 CPropDifferentiatorBlock::CPropDifferentiatorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kDifferentiatorTemplate, wizard, exchange, kLayout) {}
+    : COlderBaseInputBlockPage(kDifferentiatorTemplate, wizard, exchange, kLayout) {}
 
 void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
     DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
     DDX_Control(pDX, kCtlInitialUnit, m_cmbInitialUnit);
@@ -94,14 +92,10 @@ void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlGainUnit, m_cmbGainUnit);
     DDX_Control(pDX, kCtlUnit, m_cmbSampleUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdGain, m_strGain);
     DDX_Text(pDX, 2187, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
     DDX_Text(pDX, 2152, m_strLower);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, 2151, m_strUpper);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Check(pDX, kIdForceOutput, m_bForce);
@@ -224,14 +218,10 @@ BOOL CPropDifferentiatorBlock::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropDifferentiatorBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 // Only the list follows the box; its unit box stays enabled.
 void CPropDifferentiatorBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
 
 void CPropDifferentiatorBlock::OnSecondInitialPin() { ClickPinBox(m_bSecondInitialPin, kIdSecondInitial); }
-
-void CPropDifferentiatorBlock::OnBlockOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 void CPropDifferentiatorBlock::OnForceOutput() { ToggleOutputSwitch(m_bForce, kIdForceOutput, kIdForceOutput); }
 void CPropDifferentiatorBlock::OnVelocityOutput() {
     ToggleOutputSwitch(m_bVelocity, kIdVelocityOutput, kIdVelocityOutput);

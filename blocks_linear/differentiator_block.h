@@ -35,7 +35,7 @@ constexpr int kCtlSecondInitialPin = 2097;
 UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const CString* initial);
 } // namespace qv::blocks
 
-class CPropDifferentiatorBlock : public COlderBaseBlockPage {
+class CPropDifferentiatorBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropDifferentiatorBlock)
 public:
     CPropDifferentiatorBlock();
@@ -50,10 +50,8 @@ public:
     BOOL CheckLimits(CString* message);
 
 protected:
-    void OnInputPin();
     void OnSampleTimePin();
     void OnSecondInitialPin();
-    void OnBlockOutput();
     void OnForceOutput();
     void OnVelocityOutput();
     void EnableByPin();
@@ -71,16 +69,11 @@ protected:
     CTBUnitComboBox m_cmbSecondUnit;
     CTBUnitComboBox m_cmbGainUnit;
     CTBUnitComboBox m_cmbSampleUnit;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strGain;
     CString m_strInitial;
-    CString m_strInput;
     CString m_strLower;
-    CString m_strName;
     CString m_strUpper;
-    BOOL m_bOutput = FALSE;
     BOOL m_bForce = FALSE;
     BOOL m_bVelocity = FALSE;
     CString m_strSecondInitial;

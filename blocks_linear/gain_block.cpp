@@ -1,7 +1,6 @@
 #include "blocks_linear/gain_block.h"
 
 #include "framework/dialog_rects.h"
-#include "framework/listed_controls.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
@@ -28,36 +27,27 @@ constexpr ControlLayout kGainLayout[] = {
 
 } // namespace
 
-// The fields whose edits mark the page modified.
-constexpr int kGainBlockEdits[] = {kCtlName, kIdGain, kIdInputSignal};
-
-BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseBlockPage)
-    ON_LISTED_CONTROLS(EN_CHANGE, kGainBlockEdits, &CPropGainBlock::OnMarkModified)
+BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseInputBlockPage)
+    ON_EN_CHANGE(kIdGain, &CPropGainBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlGainPin, &CPropGainBlock::OnGainPin)
-    ON_BN_CLICKED(kCtlInputPin, &CPropGainBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropGainBlock::OnSampleTimePin)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropGainBlock::OnOutput)
     ON_SAMPLE_TIME_LIST()
     ON_CBN_SELCHANGE(kCtlUnit, &CPropGainBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropGainBlock::CPropGainBlock() : COlderBaseBlockPage(kGainTemplate) {}
+CPropGainBlock::CPropGainBlock() : COlderBaseInputBlockPage(kGainTemplate) {}
 
 CPropGainBlock::CPropGainBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kGainTemplate, wizard, exchange, kGainLayout) {}
+    : COlderBaseInputBlockPage(kGainTemplate, wizard, exchange, kGainLayout) {}
 
 void CPropGainBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
     DDX_Check(pDX, kCtlGainPin, m_bGainPin);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Text(pDX, kIdGain, m_strGain);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
 }
 
 BOOL CPropGainBlock::OnInitDialog() {
@@ -101,11 +91,7 @@ BOOL CPropGainBlock::OnSetActive() {
 
 void CPropGainBlock::OnGainPin() { ClickPinBox(m_bGainPin, kIdGain); }
 
-void CPropGainBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 void CPropGainBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
-
-void CPropGainBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 BOOL CPropGainBlock::OnApply() {
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;

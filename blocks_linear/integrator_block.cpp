@@ -71,12 +71,10 @@ bool GetDword(const BYTE* data, uint64_t length, uint64_t pos, DWORD* value) {
 } // namespace
 
 // The fields whose edits mark the page modified.
-constexpr int kIntegratorBlockEdits[] = {kIdIntegralGain, kIdInitialValue, kIdInputSignal, kIdLowerLimit, kCtlName, kIdResetSignal, kIdResetValue, kIdUpperLimit, kIdSampleTimeField, kIdTriggerSetting};
+constexpr int kIntegratorBlockEdits[] = {kIdIntegralGain, kIdInitialValue, kIdLowerLimit, kIdResetSignal, kIdResetValue, kIdUpperLimit, kIdSampleTimeField, kIdTriggerSetting};
 
-BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseInputBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kIntegratorBlockEdits, &CPropIntegratorBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropIntegratorBlock::OnOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropIntegratorBlock::OnInputPin)
     ON_BN_CLICKED(kCtlResetPin, &CPropIntegratorBlock::OnResetPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropIntegratorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlReset, &CPropIntegratorBlock::OnResetToggle)
@@ -84,24 +82,20 @@ BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseBlockPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropIntegratorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseBlockPage(kIntegratorTemplate) {}
+CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseInputBlockPage(kIntegratorTemplate) {}
 
 CPropIntegratorBlock::CPropIntegratorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kIntegratorTemplate, wizard, exchange, kIntegratorLayout) {}
+    : COlderBaseInputBlockPage(kIntegratorTemplate, wizard, exchange, kIntegratorLayout) {}
 
 void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlResetPin, m_bResetPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdIntegralGain, m_strGain);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
     DDX_Text(pDX, kIdLowerLimit, m_strLower);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdResetSignal, m_strResetSignal);
     DDX_Text(pDX, kIdResetValue, m_strResetValue);
     DDX_Text(pDX, kIdUpperLimit, m_strUpper);
@@ -222,8 +216,6 @@ void CPropIntegratorBlock::OnResetPin() {
     SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
 }
 
-void CPropIntegratorBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 void CPropIntegratorBlock::OnSampleTimePin() {
     UpdateData(TRUE);
     EnableControl(kIdSampleTimeField, !m_bSampleTimePin);
@@ -232,8 +224,6 @@ void CPropIntegratorBlock::OnSampleTimePin() {
     SetParamUsePin(m_pExchange, kIdSampleTime, m_bSampleTimePin);
     SetModified(TRUE);
 }
-
-void CPropIntegratorBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
     const UINT refusal = CheckLimitTexts(m_strUpper, m_strLower, m_strInitial);

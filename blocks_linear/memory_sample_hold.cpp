@@ -43,26 +43,20 @@ void Enable(CWnd* page, int id, BOOL on) {
 // CPropMemoryBlock
 
 // The fields whose edits mark the page modified.
-constexpr int kMemoryBlockEdits[] = {kIdInitialValue, kIdInputSignal, kCtlName, kIdSampleTimeField};
+constexpr int kMemoryBlockEdits[] = {kIdInitialValue, kIdSampleTimeField};
 
-BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseInputBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMemoryBlockEdits, &CPropMemoryBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlInputPin, &CPropMemoryBlock::OnInputPin)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropMemoryBlock::OnOutput)
 END_MESSAGE_MAP()
 
-CPropMemoryBlock::CPropMemoryBlock() : COlderBaseBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
+CPropMemoryBlock::CPropMemoryBlock() : COlderBaseInputBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
 
 CPropMemoryBlock::CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kMemoryTemplate, wizard, exchange, kMemoryLayout), m_strSampleTime("System") {}
+    : COlderBaseInputBlockPage(kMemoryTemplate, wizard, exchange, kMemoryLayout), m_strSampleTime("System") {}
 
 void CPropMemoryBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
 }
@@ -98,10 +92,6 @@ BOOL CPropMemoryBlock::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropMemoryBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
-void CPropMemoryBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
-
 BOOL CPropMemoryBlock::OnApply() {
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     WritePageTexts({{&m_strInput, kIdInputSignal}, {&m_strInitial, kIdInitialValue}});
@@ -112,30 +102,24 @@ BOOL CPropMemoryBlock::OnApply() {
 // CPropSampleAndHoldBlock
 
 // The fields whose edits mark the page modified.
-constexpr int kSampleAndHoldBlockEdits[] = {kIdInitialValue, kIdInputSignal, kCtlName, kIdSampleTimeField, kIdDelaySamples, kIdSamples};
+constexpr int kSampleAndHoldBlockEdits[] = {kIdInitialValue, kIdSampleTimeField, kIdDelaySamples, kIdSamples};
 
-BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseInputBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kSampleAndHoldBlockEdits, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropSampleAndHoldBlock::OnOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropSampleAndHoldBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropSampleAndHoldBlock::OnSampleTimePin)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropSampleAndHoldBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseBlockPage(kSampleAndHoldTemplate) {}
+CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseInputBlockPage(kSampleAndHoldTemplate) {}
 
 CPropSampleAndHoldBlock::CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kSampleAndHoldTemplate, wizard, exchange, kSampleAndHoldLayout) {}
+    : COlderBaseInputBlockPage(kSampleAndHoldTemplate, wizard, exchange, kSampleAndHoldLayout) {}
 
 void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Text(pDX, kIdSamples, m_strSamples);
     DDX_Text(pDX, kIdDelaySamples, m_strDelaySamples);
@@ -187,12 +171,8 @@ BOOL CPropSampleAndHoldBlock::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropSampleAndHoldBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 // The unit box stays enabled: only the value is taken from the pin.
 void CPropSampleAndHoldBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTimeField); }
-
-void CPropSampleAndHoldBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 BOOL CPropSampleAndHoldBlock::OnApply() {
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;

@@ -122,37 +122,32 @@ IMPLEMENT_DYNAMIC(CFFTBlockWizard, CWizardBase3)
 // The lists whose choices mark the page modified.
 constexpr int kFFTBlockChoices[] = {kIdType, kIdWindow, kCtlDelayUnit, kCtlCutOffUnit, kCtlFilterUnit};
 // The fields whose edits mark the page modified.
-constexpr int kFFTBlockEdits[] = {kIdFilter, kIdDelay, kIdCutOff, kIdInputSignal, kCtlName, kIdScan, kIdFundamental};
+constexpr int kFFTBlockEdits[] = {kIdFilter, kIdDelay, kIdCutOff, kIdScan, kIdFundamental};
 
-BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseInputBlockPage)
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kFFTBlockChoices, &CPropFFTBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlInputPin, &CPropFFTBlock::OnInputPin)
     ON_BN_CLICKED(kCtlScanPin, &CPropFFTBlock::OnScanPin)
     ON_LISTED_CONTROLS(EN_CHANGE, kFFTBlockEdits, &CPropFFTBlock::OnMarkModified)
     ON_LBN_SELCHANGE(kIdOutputs, &CPropFFTBlock::OnOutputListSelChange)
 END_MESSAGE_MAP()
 
-CPropFFTBlock::CPropFFTBlock() : COlderBaseBlockPage(kFftTemplate) {}
+CPropFFTBlock::CPropFFTBlock() : COlderBaseInputBlockPage(kFftTemplate) {}
 
 CPropFFTBlock::CPropFFTBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kFftTemplate, wizard, exchange, kFftLayout) {}
+    : COlderBaseInputBlockPage(kFftTemplate, wizard, exchange, kFftLayout) {}
 
 void CPropFFTBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlCutOffUnit, m_cmbCutOffUnit);
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelayUnit);
     DDX_Control(pDX, kCtlFilterUnit, m_cmbFilterUnit);
     DDX_Control(pDX, kIdOutputs, m_lstOutputs);
     DDX_Control(pDX, kIdWindow, m_cmbWindow);
     DDX_Control(pDX, kIdType, m_cmbType);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlScanPin, m_bScanPin);
     DDX_Text(pDX, kIdFilter, m_strFilter);
     DDX_Text(pDX, kIdDelay, m_strDelay);
     DDX_Text(pDX, kIdCutOff, m_strCutOff);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdScan, m_strScan);
     DDX_Text(pDX, kIdFundamental, m_strFundamental);
 }
@@ -278,8 +273,6 @@ void CPropFFTBlock::OnOutputListSelChange() {
     // The third argument means "off": a checked row switches its output on.
     SetSDBOutputForParam(m_pExchange, param, m_lstOutputs.GetCheck(row) ? FALSE : TRUE);
 }
-
-void CPropFFTBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 void CPropFFTBlock::OnScanPin() { ClickPinBox(m_bScanPin, kIdScan); }
 

@@ -90,6 +90,12 @@ COlderBaseBlockPage::~COlderBaseBlockPage() {
     m_pSymbol = nullptr;
 }
 
+void COlderBaseBlockPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
+}
+
 void COlderBaseBlockPage::InitHeader(CString& name, BOOL& showName) {
     {
         CResourceSwitch resources;
@@ -190,3 +196,23 @@ void COlderBaseBlockPage::OnSampleTimeChosen() { SetModified(TRUE); }
 void COlderBaseBlockPage::OnPaint() {
     qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
+
+// ---------------------------------------------------------------------------------------
+// COlderBaseInputBlockPage
+
+BEGIN_MESSAGE_MAP(COlderBaseInputBlockPage, COlderBaseBlockPage)
+    ON_EN_CHANGE(kCtlName, &COlderBaseInputBlockPage::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &COlderBaseInputBlockPage::OnMarkModified)
+    ON_BN_CLICKED(kCtlInputPin, &COlderBaseInputBlockPage::OnInputPin)
+    ON_BN_CLICKED(kIdBlockOutput, &COlderBaseInputBlockPage::OnOutput)
+END_MESSAGE_MAP()
+
+void COlderBaseInputBlockPage::DoDataExchange(CDataExchange* pDX) {
+    COlderBaseBlockPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+}
+
+void COlderBaseInputBlockPage::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
+
+void COlderBaseInputBlockPage::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }

@@ -71,6 +71,10 @@ public:
                         std::span<const qv::pages::ControlLayout> layout = {});
     ~COlderBaseBlockPage() override;
 
+    // The dialog's name and "Show Name" into and out of m_strName and m_bShowName; a page
+    // exchanges its own controls after calling this.
+    void DoDataExchange(CDataExchange* pDX) override;
+
     CWizardBase3* GetWizard() const { return m_pWizard; }
     CWizardSchematicDataExchange3* GetExchange() const { return m_pExchange; }
     const CString& GetSymbolText() const { return m_strSymbolText; }
@@ -134,11 +138,35 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     CComboBox m_cmbSampleTime;
+    CString m_strName;
+    BOOL m_bShowName = FALSE;
 
     CWizardBase3* m_pWizard = nullptr;
     CWizardSchematicDataExchange3* m_pExchange = nullptr;
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
+};
+
+// An older-base block page with a signal input: the input's text and "Use Pin" box, exchanged
+// with the dialog and kept in line with the parameter when the box is clicked, and the state of
+// the block-output switch for pages that show one. Edits of the name or the input mark the page
+// modified.
+class COlderBaseInputBlockPage : public COlderBaseBlockPage {
+public:
+    using COlderBaseBlockPage::COlderBaseBlockPage;
+
+    // The frame's controls, then the input text and its "Use Pin" box.
+    void DoDataExchange(CDataExchange* pDX) override;
+
+protected:
+    void OnInputPin();
+    // The block-output switch was clicked.
+    void OnOutput();
+    DECLARE_MESSAGE_MAP()
+
+    CString m_strInput;
+    BOOL m_bInputPin = FALSE;
+    BOOL m_bOutput = FALSE;
 };
 
 // The wizard of an older-base block: it keeps no block data, puts its page (made with the

@@ -80,13 +80,11 @@ CPropMeters::CPropMeters(CWizardBase3* wizard, CWizardSchematicDataExchange3* ex
     : COlderBaseBlockPage(103, wizard, exchange, kLayout) {}
 
 void CPropMeters::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSecond, m_chkSecond);
     DDX_Control(pDX, kIdFirst, m_chkFirst);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlValuePin, m_bValuePin);
-    DDX_Text(pDX, qv::blocks::kCtlName, m_strName);
     DDX_Check(pDX, kIdFirst, m_bFirst);
     DDX_Check(pDX, kIdSecond, m_bSecond);
     DDX_Check(pDX, kCtlInitialPin, m_bInitialValuePin);

@@ -53,9 +53,7 @@ protected:
     CTBUnitComboBox m_cmbUnit;
     CTBUnitCheckBox m_chkSecond;
     CTBUnitCheckBox m_chkFirst;
-    BOOL m_bShowName = FALSE;
     BOOL m_bValuePin = FALSE;
-    CString m_strName;
     BOOL m_bFirst = FALSE;
     BOOL m_bSecond = FALSE;
     BOOL m_bInitialValuePin = FALSE;

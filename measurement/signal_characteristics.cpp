@@ -442,7 +442,7 @@ void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
 } // namespace
 
 void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
         const Field& field = m_table.fields[i];
         if (CTBUnitComboBox* units = UnitListOf(i)) DDX_Control(pDX, field.unitList, *units);
@@ -467,8 +467,6 @@ void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
             break;
         }
     }
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, qv::blocks::kCtlName, m_strName);
 }
 
 void CPropSCFrame::EnableParameterEdits() {

@@ -133,8 +133,6 @@ protected:
     std::array<CString, qv::measurement::kMaxFields> m_texts;
     std::array<BOOL, qv::measurement::kMaxFields> m_pins{};
     std::array<BOOL, qv::measurement::kMaxFields> m_switches{};
-    CString m_strName;
-    BOOL m_bShowName = FALSE;
 };
 
 // Shared pages: runtime classes with dynamic creation.
