@@ -4,11 +4,14 @@
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
+#include "framework/file_dialog_filters.h"
 #include "framework/indexed_family.h"
 #include "framework/list_controls.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
@@ -31,25 +34,12 @@ using namespace qv::blocks;
 
 namespace {
 
+using namespace qv::dialog;
+using namespace qv::rowlist;
 constexpr int kCtlSeparate = 2291;
 constexpr int kCtlFileName = 2292;
 constexpr int kCtlFileReference = 2293;
-constexpr int kCtlImport = 2118;
-constexpr int kCtlExport = 2119;
 constexpr int kCtlReference = 2395;
-constexpr int kCtlNew = 1122;
-constexpr int kCtlDelete = 1123;
-constexpr int kCtlDeleteAll = 1124;
-constexpr int kCtlMoveUp = 1125;
-constexpr int kCtlMoveDown = 1126;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kListMenu = 2547;
-constexpr UINT kListButtonImages = 138;
-constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrInitialValue = 2723;
@@ -60,14 +50,10 @@ constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kListKey[] = "DeadTimeElement";
-constexpr int kColumnWidth = 50;
 // The most points or snapshots an archive may name.
 constexpr DWORD kMaxStoredEntries = qv::family::kMaxMembers;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2133, .flags = 197}, {.id = 2291, .flags = 33},  {.id = 2292, .flags = 33}, {.id = 2293, .flags = 33},
@@ -114,25 +100,17 @@ void CopySnapshots(CPtrArray& to, const CPtrArray& from) {
             to.Add(copy);
 }
 
-// Reads an archived block of older data from a copy of its bytes; archive errors end the
-// reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0xFFFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
+using qv::pages::ReadArchivedBlock;
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // CPropDeadBlock
+
+// The fields whose edits mark the page modified.
+constexpr int kDeadBlockEdits[] = {2117, 2186, 2001, 2042, 2395};
+// The buttons whose clicks go to OnInitialValueMode.
+constexpr int kDeadBlockClicksInitialValueMode[] = {kCtlSeparate, kCtlFileName, kCtlFileReference};
 
 BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_WM_CONTEXTMENU()
@@ -142,11 +120,7 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_BN_CLICKED(2056, &CPropDeadBlock::OnOutput)
     ON_BN_CLICKED(2073, &CPropDeadBlock::OnInputPin)
     ON_BN_CLICKED(2074, &CPropDeadBlock::OnSampleTimePin)
-    ON_EN_CHANGE(2117, &CPropDeadBlock::OnModified)
-    ON_EN_CHANGE(2186, &CPropDeadBlock::OnModified)
-    ON_EN_CHANGE(2001, &CPropDeadBlock::OnModified)
-    ON_EN_CHANGE(2042, &CPropDeadBlock::OnModified)
-    ON_EN_CHANGE(2395, &CPropDeadBlock::OnModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kDeadBlockEdits, &CPropDeadBlock::OnModified)
     ON_BN_CLICKED(kCtlImport, &CPropDeadBlock::OnImportFile)
     ON_BN_CLICKED(kCtlExport, &CPropDeadBlock::OnExportFile)
     ON_BN_CLICKED(kCtlNew, &CPropDeadBlock::OnParamNew)
@@ -154,42 +128,26 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_BN_CLICKED(kCtlDeleteAll, &CPropDeadBlock::OnParamDeleteAll)
     ON_BN_CLICKED(kCtlMoveUp, &CPropDeadBlock::OnParamMoveUp)
     ON_BN_CLICKED(kCtlMoveDown, &CPropDeadBlock::OnParamMoveDown)
-    ON_COMMAND(kCmdNew, &CPropDeadBlock::OnMenuNew)
-    ON_COMMAND(kCmdDelete, &CPropDeadBlock::OnMenuDelete)
-    ON_COMMAND(kCmdDeleteAll, &CPropDeadBlock::OnMenuDeleteAll)
-    ON_COMMAND(kCmdMoveDown, &CPropDeadBlock::OnMenuMoveDown)
-    ON_COMMAND(kCmdMoveUp, &CPropDeadBlock::OnMenuMoveUp)
+    ON_COMMAND_RANGE(kCmdDelete, kCmdNew, &CPropDeadBlock::OnListMenu)
     ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPropDeadBlock::OnUpdateListCommand)
-    ON_CBN_DROPDOWN(2183, &CPropDeadBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(2183, &CPropDeadBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(2183, &CPropDeadBlock::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     ON_NOTIFY(LVN_ITEMCHANGED, 2134, &CPropDeadBlock::OnListItemChanged)
-    ON_BN_CLICKED(kCtlSeparate, &CPropDeadBlock::OnInitialValueMode)
-    ON_BN_CLICKED(kCtlFileName, &CPropDeadBlock::OnInitialValueMode)
-    ON_BN_CLICKED(kCtlFileReference, &CPropDeadBlock::OnInitialValueMode)
+    ON_LISTED_CONTROLS(BN_CLICKED, kDeadBlockClicksInitialValueMode, &CPropDeadBlock::OnInitialValueMode)
     ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnModified)
 END_MESSAGE_MAP()
 
-CPropDeadBlock::CPropDeadBlock() : CTBPropertyPage(kDeadTimeTemplate, 0) {}
+CPropDeadBlock::CPropDeadBlock() : CParamSetPage(kDeadTimeTemplate) {}
 
 CPropDeadBlock::CPropDeadBlock(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kDeadTimeTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    : CParamSetPage(kDeadTimeTemplate, wizard, cookie) {
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
-CPropDeadBlock::~CPropDeadBlock() {
-    delete m_pSymbol;
-    DeleteSnapshots();
-}
+CPropDeadBlock::~CPropDeadBlock() { DeleteSnapshots(); }
 
 void CPropDeadBlock::DeleteSnapshots() { DeletePointers(m_snapshots, false); }
 
-ParamHolder* CPropDeadBlock::Holder() const { return HolderFromCookie(m_cookie); }
-
-void CPropDeadBlock::Bind(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
-}
+CDeadTimeBlockWizard4* CPropDeadBlock::DeadTimeWizard() const { return static_cast<CDeadTimeBlockWizard4*>(m_pWizard); }
 
 void CPropDeadBlock::LoadFrom(DWORD mode, const CPtrArray& points, const CPtrArray& snapshots) {
     m_dwMode = mode;
@@ -216,11 +174,6 @@ void CPropDeadBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, 2395, m_strReference);
 }
 
-void CPropDeadBlock::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    AfxMessageBox(text, MB_OK);
-}
-
 void CPropDeadBlock::SetFirstColumnHeading(UINT stringID) {
     LVCOLUMN column{};
     column.mask = LVCF_TEXT;
@@ -236,15 +189,7 @@ BOOL CPropDeadBlock::OnInitDialog() {
         CTBPropertyPage::OnInitDialog();
         m_edtFile.AutoComplete(1);
         m_bInitialising = 1;
-        if (holder != nullptr) {
-            m_strName = holder->m_strElementName;
-            m_bShowName = holder->m_dwShowName != 0;
-            if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        }
-        if (m_pSymbol == nullptr) {
-            m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-            m_pSymbol->LoadSymbols(m_strSymbolText);
-        }
+        qv::pages::LoadNameAndSymbol(holder, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
         m_cmbUnit.DisableFlatLook(TRUE);
         m_strFolder = g_DocumentDir;
         UpdateData(FALSE);
@@ -262,12 +207,7 @@ BOOL CPropDeadBlock::OnInitDialog() {
     UpdateData(FALSE);
     if (FindParamByValueID(holder, 2056) != nullptr) GetSDBOutput(holder, 2056, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(2056, caption);
-    CString unit;
-    GetParamUnit(holder, 2056, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(2056, caption);
+    qv::pages::AppendUnitToCaption(*this, holder, 2056, 2056);
     m_bInitialising = 0;
     EnableValueFieldByPin();
     SetModified(FALSE);
@@ -327,10 +267,7 @@ void CPropDeadBlock::LoadParameters() {
         if (!IsInput(param)) continue;
         switch (param->GetValueID()) {
         case kIdDeadSampleTime:
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
             if (param->HasPin()) m_bInputPin = TRUE;
@@ -356,17 +293,18 @@ void CPropDeadBlock::LoadParameters() {
         }
     }
     UpdateData(FALSE);
-    if (!separate) {
-        // The file modes list the values; the data file replaces them when it is found.
-        m_lstValues.DeleteAllItems();
-        for (size_t i = 0; i < m_values.size(); ++i) {
-            CString number;
-            number.Format("%i", static_cast<int>(i) + 1);
-            const int row = m_lstValues.InsertEditItem(static_cast<int>(i), number, TB_EDIT_NONE);
-            m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER);
-        }
-        FindAndReadFile();
+    if (!separate) ListFileValues();
+}
+
+void CPropDeadBlock::ListFileValues() {
+    m_lstValues.DeleteAllItems();
+    for (size_t i = 0; i < m_values.size(); ++i) {
+        CString number;
+        number.Format("%i", static_cast<int>(i) + 1);
+        const int row = m_lstValues.InsertEditItem(static_cast<int>(i), number, TB_EDIT_NONE);
+        m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER);
     }
+    FindAndReadFile();
 }
 
 void CPropDeadBlock::StoreParameters() {
@@ -479,14 +417,7 @@ void CPropDeadBlock::OnInitialValueMode() {
         // the list shows the file values.
         m_y0.RemoveAll();
         for (int row = 0; row < m_lstValues.GetItemCount(); ++row) m_y0.SetAtGrow(row, reinterpret_cast<void*>(m_lstValues.GetItemData(row)));
-        m_lstValues.DeleteAllItems();
-        for (size_t i = 0; i < m_values.size(); ++i) {
-            CString number;
-            number.Format("%i", static_cast<int>(i) + 1);
-            const int row = m_lstValues.InsertEditItem(static_cast<int>(i), number, TB_EDIT_NONE);
-            m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER);
-        }
-        FindAndReadFile();
+        ListFileValues();
         SetFirstColumnHeading(kStrNumber);
         m_lstValues.Invalidate();
         return;
@@ -537,7 +468,7 @@ BOOL CPropDeadBlock::OnApply() {
         kind = m_dwMode & ~kDeadModeFileReference;
     }
     BuildCompareList(kind);
-    if (m_pWizard != nullptr) m_pWizard->TakePageData(m_dwMode, m_values, m_snapshots);
+    if (m_pWizard != nullptr) DeadTimeWizard()->TakePageData(m_dwMode, m_values, m_snapshots);
     m_lstValues.SaveColumnWidths();
     if (m_pWizard == nullptr || m_pWizard->GetCommandReceiver() == nullptr || m_cookie == 0) return FALSE;
     if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
@@ -615,7 +546,7 @@ void CPropDeadBlock::TransferToWizard(int toWizard) {
     }
     GetParamValue(Holder(), kIdDeadSamples, &m_strSamples);
     BuildCompareList(kind);
-    if (toWizard == 1 && m_pWizard != nullptr) m_pWizard->TakePageData(m_dwMode, m_values, m_snapshots);
+    if (toWizard == 1 && m_pWizard != nullptr) DeadTimeWizard()->TakePageData(m_dwMode, m_values, m_snapshots);
 }
 
 BOOL CPropDeadBlock::ConvertFileParameters() {
@@ -771,30 +702,19 @@ void CPropDeadBlock::OnParamMoveUp() {
     SetModified(TRUE);
 }
 
-void CPropDeadBlock::OnMenuNew() {
+// A command of the list's menu does what its button does, after the dialog's state is taken
+// over and the page marked modified.
+void CPropDeadBlock::OnListMenu(UINT command) {
     UpdateData(TRUE);
     SetModified(TRUE);
-    OnParamNew();
-}
-void CPropDeadBlock::OnMenuDelete() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    OnParamDelete();
-}
-void CPropDeadBlock::OnMenuDeleteAll() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    OnParamDeleteAll();
-}
-void CPropDeadBlock::OnMenuMoveUp() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    OnParamMoveUp();
-}
-void CPropDeadBlock::OnMenuMoveDown() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    OnParamMoveDown();
+    switch (command) {
+    case kCmdNew: OnParamNew(); break;
+    case kCmdDelete: OnParamDelete(); break;
+    case kCmdDeleteAll: OnParamDeleteAll(); break;
+    case kCmdMoveUp: OnParamMoveUp(); break;
+    case kCmdMoveDown: OnParamMoveDown(); break;
+    default: break;
+    }
 }
 
 void CPropDeadBlock::OnUpdateListCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstValues); }
@@ -947,7 +867,7 @@ void CPropDeadBlock::ConvertWizard3Data(const void* data, long size) {
             in.SkipBytes(length);
         }
     }();
-    if (m_pWizard != nullptr) m_pWizard->TakePageData(m_dwMode, m_values, m_snapshots);
+    if (m_pWizard != nullptr) DeadTimeWizard()->TakePageData(m_dwMode, m_values, m_snapshots);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1055,11 +975,8 @@ void CPropDeadBlock::MakeFileNameRelative() {
 
 namespace {
 
-CString JoinFilters(const CStringArray& filters) {
-    CString joined;
-    for (INT_PTR i = 0; i < filters.GetSize(); ++i) joined += filters.GetAt(i) + "|";
-    return joined + "|";
-}
+using qv::files::JoinFilters;
+using qv::files::StartWithFile;
 
 // The "*.ext" patterns of a filter entry "Description (*.a;*.b)|*.a;*.b".
 std::vector<CString> Patterns(const CString& entry) {
@@ -1081,18 +998,7 @@ std::vector<CString> Patterns(const CString& entry) {
 }
 
 DWORD PreselectFilter(const CStringArray& filters, const CString& ext) {
-    for (INT_PTR i = 0; i < filters.GetSize(); ++i)
-        for (const CString& pattern : Patterns(filters.GetAt(i)))
-            if (pattern.CompareNoCase(ext) == 0) return static_cast<DWORD>(i + 1);
-    return 1;
-}
-
-void StartWithFile(CFileDialog& dialog, const CString& path) {
-    if (path.IsEmpty() || dialog.m_ofn.lpstrFile == nullptr || dialog.m_ofn.nMaxFile == 0) return;
-    const size_t room = dialog.m_ofn.nMaxFile - 1;
-    const size_t length = static_cast<size_t>(path.GetLength()) < room ? static_cast<size_t>(path.GetLength()) : room;
-    std::memcpy(dialog.m_ofn.lpstrFile, static_cast<LPCTSTR>(path), length);
-    dialog.m_ofn.lpstrFile[length] = 0;
+    return qv::files::PreselectFilter(filters, ext, &Patterns);
 }
 
 } // namespace

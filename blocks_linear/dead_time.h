@@ -24,6 +24,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/page_wizard.h"
+#include "framework/param_set_page.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
@@ -49,7 +50,7 @@ constexpr DWORD kDeadPageVersion = 10;
 
 class CDeadTimeBlockWizard4;
 
-class CPropDeadBlock : public CTBPropertyPage {
+class CPropDeadBlock : public CParamSetPage {
     DECLARE_SERIAL(CPropDeadBlock)
 public:
     CPropDeadBlock();
@@ -63,8 +64,6 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Bind(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     // The wizard's state: mode, values (y of the points) and snapshots.
     void LoadFrom(DWORD mode, const CPtrArray& points, const CPtrArray& snapshots);
     // Snapshots for the mode and, with toWizard 1, mode, values and snapshots to the wizard.
@@ -86,10 +85,10 @@ public:
     const CString& GetPageFolder() const { return m_strFolder; }
     const CString& GetFileName() const { return m_strFileName; }
     int GetFileFormat() const { return m_nFileFormat; }
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
 
 protected:
-    ParamHolder* Holder() const;
+    // The wizard the page belongs to (the one it was made or rebound with).
+    CDeadTimeBlockWizard4* DeadTimeWizard() const;
     void LoadParameters();
     void StoreParameters();
     void BuildCompareList(DWORD kind);
@@ -101,7 +100,9 @@ protected:
     void RenumberRows();
     void TakeValuesFromList();
     void FindAndReadFile();
-    void ShowMessage(const CString& text);
+    // The file modes: the list shows the values numbered, replaced by the data file when it is
+    // found.
+    void ListFileValues();
     void SetFirstColumnHeading(UINT stringID);
     void CompleteFileName();
     void MoveRow(int from, int to);
@@ -120,11 +121,7 @@ protected:
     void OnParamDeleteAll();
     void OnParamMoveUp();
     void OnParamMoveDown();
-    void OnMenuNew();
-    void OnMenuDelete();
-    void OnMenuDeleteAll();
-    void OnMenuMoveUp();
-    void OnMenuMoveDown();
+    void OnListMenu(UINT command);
     void OnUpdateListCommand(CCmdUI* pCmdUI);
     void OnImportFile();
     void OnExportFile();
@@ -133,15 +130,10 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CDeadTimeBlockWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CPtrArray m_snapshots;
     CString m_strFolder;
     int m_bSeparate = 1;
     int m_bInitialising = 0;
-    bool m_bHidden = false;
     CWizardCopaObject3* m_pTemplate = nullptr;
     CPtrArray m_y0;
     std::vector<double> m_values;

@@ -1,7 +1,9 @@
 #include "blocks_linear/delay_blocks.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
@@ -28,13 +30,10 @@ constexpr UINT kStrInvalidValue = 8000;
 constexpr int kCtlDelayLabel = 2039;
 constexpr int kCtlSamplesLabel = 2041;
 constexpr int kCtlResetValues = 2200;
-constexpr int kColumnWidth = 50;
+using qv::dialog::kColumnWidth;
 const char* const kImmanent = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kDelayLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2039, .flags = 33}, {.id = 2041, .flags = 33}, {.id = 2182, .flags = 33},
@@ -74,37 +73,26 @@ void Enable(CWnd* page, int id, BOOL on) {
 // ---------------------------------------------------------------------------------------
 // CPropDelayBlock
 
-BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseBlockPage)
+BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseInputBlockPage)
     ON_BN_CLICKED(kCtlInitialValuesButton, &CPropDelayBlock::OnInitialValues)
-    ON_BN_CLICKED(kCtlShowName, &CPropDelayBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropDelayBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropDelayBlock::OnMarkModified)
     ON_EN_CHANGE(kIdSampleTimeField, &CPropDelayBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropDelayBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropDelayBlock::OnOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropDelayBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropDelayBlock::OnSampleTimePin)
     ON_EN_CHANGE(kIdDelayTime, &CPropDelayBlock::OnDelayChanged)
     ON_EN_CHANGE(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesChanged)
     ON_EN_KILLFOCUS(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesDone)
 END_MESSAGE_MAP()
 
-CPropDelayBlock::CPropDelayBlock() : COlderBaseBlockPage(kDelayTemplate) {}
+CPropDelayBlock::CPropDelayBlock() : COlderBaseInputBlockPage(kDelayTemplate) {}
 
 CPropDelayBlock::CPropDelayBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kDelayTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kDelayLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kDelayTemplate, wizard, exchange, kDelayLayout) {}
 
 void CPropDelayBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdDelayTime, m_strDelay);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Text(pDX, kIdDelaySamplesField, m_strSamples);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
@@ -278,15 +266,11 @@ void CPropDelayBlock::OnInitialValues() {
     SetModified(TRUE);
 }
 
-void CPropDelayBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 void CPropDelayBlock::OnSampleTimePin() {
     UpdateData(TRUE);
     if (m_bContinuous) return;
     ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
 }
-
-void CPropDelayBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 
 void CPropDelayBlock::OnDelayChanged() {
     UpdateData(TRUE);
@@ -321,32 +305,16 @@ void CPropDelayBlock::OnSamplesChanged() {
 void CPropDelayBlock::OnSamplesDone() { SyncDelayParameters(); }
 
 BOOL CPropDelayBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    UpdateData(TRUE);
-    CString unit;
-    m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdInputSignal: param->SetValue(m_strInput); break;
-        case kIdSampleCount: param->SetValue(m_strSamplesParam); break;
-        case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            param->SetUsedUnit(unit);
-            break;
-        default: break;
-        }
-    }
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    WritePageTexts({{&m_strInput, kIdInputSignal},
+                    {&m_strSamplesParam, kIdSampleCount},
+                    {&m_strSampleTime, kIdSampleTimeField}},
+                   &m_cmbUnit);
     // The families follow the count written, also when the samples field was not left.
     SyncDelayParameters();
     SetStageValues();
     UpdateIndexedDescriptions();
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return EndApply();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -372,28 +340,10 @@ BOOL CPropDelayBlockD::OnInitDialog() {
 }
 
 BOOL CPropDelayBlockD::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    UpdateData(TRUE);
-    CString unit;
-    m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdInputSignal: param->SetValue(m_strInput); break;
-        case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdDelayTime: param->SetValue(m_strDelay); break;
-        default: break;
-        }
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    WritePageTexts({{&m_strInput, kIdInputSignal}, {&m_strSampleTime, kIdSampleTimeField}, {&m_strDelay, kIdDelayTime}},
+                   &m_cmbUnit);
+    return EndApply();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -404,7 +354,7 @@ BEGIN_MESSAGE_MAP(CDlgInitialValues, CTBDialog)
 END_MESSAGE_MAP()
 
 CDlgInitialValues::CDlgInitialValues(CWnd* parent) : CTBDialog(kDelayInitialValuesTemplate, parent) {
-    for (const ControlLayout& entry : kInitialValuesLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kInitialValuesLayout);
 }
 
 void CDlgInitialValues::DoDataExchange(CDataExchange* pDX) {

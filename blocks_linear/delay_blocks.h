@@ -33,7 +33,7 @@ constexpr WORD kIdStageInitial = 2198;
 constexpr int kCtlInitialValuesButton = 2197;
 } // namespace qv::blocks
 
-class CPropDelayBlock : public COlderBaseBlockPage {
+class CPropDelayBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropDelayBlock)
 public:
     CPropDelayBlock();
@@ -59,9 +59,7 @@ protected:
     void SetStageValues();
     void UpdateIndexedDescriptions();
     void OnInitialValues();
-    void OnInputPin();
     void OnSampleTimePin();
-    void OnOutput();
     void OnDelayChanged();
     void OnSamplesChanged();
     void OnSamplesDone();
@@ -77,15 +75,10 @@ protected:
     CPtrArray m_stages;
     CPtrArray m_initialValues;
     CTBUnitComboBox m_cmbUnit;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strDelay;
-    CString m_strInput;
-    CString m_strName;
     CString m_strSampleTime;
     CString m_strSamples;
-    BOOL m_bOutput = FALSE;
 };
 
 class CPropDelayBlockD : public CPropDelayBlock {
@@ -119,8 +112,7 @@ protected:
 class CDelayBlockWizard : public TOlderBaseBlockWizard<CPropDelayBlock, CDelayBlockWizard> {
     DECLARE_DYNAMIC(CDelayBlockWizard)
 public:
-    CDelayBlockWizard() = default;
-    explicit CDelayBlockWizard(const CDelayBlockWizard* other) : TOlderBaseBlockWizard(other) {}
+    using TOlderBaseBlockWizard::TOlderBaseBlockWizard;
 
     // "@MAXINDEX" := samples (the count less one when positive); stage selectors marked as
     // unused in lists; missing initial values created; the set committed.
@@ -131,9 +123,4 @@ public:
     void NotifyChanged(CWizardSchematicDataExchange3* exchange, int changeType, CWizardCopaObject3* param) override;
 };
 
-class CDiscreteDelayBlockWizard : public TOlderBaseBlockWizard<CPropDelayBlockD, CDiscreteDelayBlockWizard> {
-    DECLARE_DYNAMIC(CDiscreteDelayBlockWizard)
-public:
-    CDiscreteDelayBlockWizard() = default;
-    explicit CDiscreteDelayBlockWizard(const CDiscreteDelayBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDiscreteDelayBlockWizard, CPropDelayBlockD)

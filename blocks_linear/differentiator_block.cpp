@@ -2,6 +2,8 @@
 #include "blocks_linear/gain_block.h"
 
 #include "blocks_linear/integrator_block.h"
+#include "framework/listed_controls.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "toolkit/tb_numbers.h"
 
@@ -38,10 +40,7 @@ constexpr int kCtlShortGroup = 2075;
 constexpr int kCtlSecondGroup = 2091;
 constexpr int kCtlSecondLabel = 2095;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2149, .flags = 33},  {.id = 2182, .flags = 33},
@@ -64,41 +63,28 @@ constexpr int kHiddenBySecond[] = {2180, 2181, 2398, 2184, 2187, 2399};
 
 } // namespace
 
-BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdGain, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(2187, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(2152, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(2151, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSecondInitial, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropDifferentiatorBlock::OnBlockOutput)
+// The fields whose edits mark the page modified.
+constexpr int kDifferentiatorBlockEdits[] = {kIdGain, 2187, 2152, 2151, kIdSecondInitial};
+// The lists whose choices mark the page modified.
+constexpr int kDifferentiatorBlockChoices[] = {kCtlUnit, kCtlGainUnit, kCtlSecondUnit, kCtlInitialUnit, kCtlLowerUnit, kCtlUpperUnit};
+
+BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseInputBlockPage)
+    ON_LISTED_CONTROLS(EN_CHANGE, kDifferentiatorBlockEdits, &CPropDifferentiatorBlock::OnMarkModified)
     ON_BN_CLICKED(kIdForceOutput, &CPropDifferentiatorBlock::OnForceOutput)
     ON_BN_CLICKED(kIdVelocityOutput, &CPropDifferentiatorBlock::OnVelocityOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropDifferentiatorBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropDifferentiatorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlSecondInitialPin, &CPropDifferentiatorBlock::OnSecondInitialPin)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropDifferentiatorBlock::OnSampleTimeChosen)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlGainUnit, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlSecondUnit, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlInitialUnit, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlLowerUnit, &CPropDifferentiatorBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlUpperUnit, &CPropDifferentiatorBlock::OnMarkModified)
+    ON_SAMPLE_TIME_LIST()
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kDifferentiatorBlockChoices, &CPropDifferentiatorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropDifferentiatorBlock::CPropDifferentiatorBlock() : COlderBaseBlockPage(kDifferentiatorTemplate) {}
+CPropDifferentiatorBlock::CPropDifferentiatorBlock() : COlderBaseInputBlockPage(kDifferentiatorTemplate) {}
 
 CPropDifferentiatorBlock::CPropDifferentiatorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kDifferentiatorTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kDifferentiatorTemplate, wizard, exchange, kLayout) {}
 
 void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
     DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
     DDX_Control(pDX, kCtlInitialUnit, m_cmbInitialUnit);
@@ -106,14 +92,10 @@ void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlGainUnit, m_cmbGainUnit);
     DDX_Control(pDX, kCtlUnit, m_cmbSampleUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdGain, m_strGain);
     DDX_Text(pDX, 2187, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
     DDX_Text(pDX, 2152, m_strLower);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, 2151, m_strUpper);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Check(pDX, kIdForceOutput, m_bForce);
@@ -190,10 +172,7 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             break;
         case kIdSampleTime:
             for (int id : {2182, 2183, 2074, 2400}) ShowControl(id, true);
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            m_cmbSampleUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbSampleUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbSampleUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
             for (int id : {2185, 2186, 2073}) ShowControl(id, true);
@@ -239,22 +218,14 @@ BOOL CPropDifferentiatorBlock::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropDifferentiatorBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 // Only the list follows the box; its unit box stays enabled.
 void CPropDifferentiatorBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
 
 void CPropDifferentiatorBlock::OnSecondInitialPin() { ClickPinBox(m_bSecondInitialPin, kIdSecondInitial); }
-
-void CPropDifferentiatorBlock::OnBlockOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
 void CPropDifferentiatorBlock::OnForceOutput() { ToggleOutputSwitch(m_bForce, kIdForceOutput, kIdForceOutput); }
 void CPropDifferentiatorBlock::OnVelocityOutput() {
     ToggleOutputSwitch(m_bVelocity, kIdVelocityOutput, kIdVelocityOutput);
 }
-
-void CPropDifferentiatorBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
-
-void CPropDifferentiatorBlock::OnSampleTimeChosen() { SetModified(TRUE); }
 
 BOOL CPropDifferentiatorBlock::CheckLimits(CString* message) {
     const UINT refusal = CheckDifferentiatorLimits(m_strUpper, m_strLower, m_hasInitial ? &m_strInitial : nullptr);

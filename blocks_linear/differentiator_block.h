@@ -35,7 +35,7 @@ constexpr int kCtlSecondInitialPin = 2097;
 UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const CString* initial);
 } // namespace qv::blocks
 
-class CPropDifferentiatorBlock : public COlderBaseBlockPage {
+class CPropDifferentiatorBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropDifferentiatorBlock)
 public:
     CPropDifferentiatorBlock();
@@ -50,14 +50,10 @@ public:
     BOOL CheckLimits(CString* message);
 
 protected:
-    void OnInputPin();
     void OnSampleTimePin();
     void OnSecondInitialPin();
-    void OnBlockOutput();
     void OnForceOutput();
     void OnVelocityOutput();
-    void OnSampleTimeTyped();
-    void OnSampleTimeChosen();
     void EnableByPin();
     void ShowControl(int id, bool show);
     // A field's unit box: hidden for an empty quantity, else set up with the used unit.
@@ -73,17 +69,11 @@ protected:
     CTBUnitComboBox m_cmbSecondUnit;
     CTBUnitComboBox m_cmbGainUnit;
     CTBUnitComboBox m_cmbSampleUnit;
-    CComboBox m_cmbSampleTime;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strGain;
     CString m_strInitial;
-    CString m_strInput;
     CString m_strLower;
-    CString m_strName;
     CString m_strUpper;
-    BOOL m_bOutput = FALSE;
     BOOL m_bForce = FALSE;
     BOOL m_bVelocity = FALSE;
     CString m_strSecondInitial;
@@ -94,24 +84,10 @@ protected:
 
 class CPropDifferentiatorBlock2 : public CPropDifferentiatorBlock {
 public:
-    CPropDifferentiatorBlock2() = default;
-    CPropDifferentiatorBlock2(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-        : CPropDifferentiatorBlock(wizard, exchange) {}
+    using CPropDifferentiatorBlock::CPropDifferentiatorBlock;
     BOOL OnInitDialog() override;
 };
 
-class CDifferentiatorBlockWizard
-    : public TOlderBaseBlockWizard<CPropDifferentiatorBlock, CDifferentiatorBlockWizard> {
-    DECLARE_DYNAMIC(CDifferentiatorBlockWizard)
-public:
-    CDifferentiatorBlockWizard() = default;
-    explicit CDifferentiatorBlockWizard(const CDifferentiatorBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDifferentiatorBlockWizard, CPropDifferentiatorBlock)
 
-class CDifferentiatorBlock2Wizard
-    : public TOlderBaseBlockWizard<CPropDifferentiatorBlock2, CDifferentiatorBlock2Wizard> {
-    DECLARE_DYNAMIC(CDifferentiatorBlock2Wizard)
-public:
-    CDifferentiatorBlock2Wizard() = default;
-    explicit CDifferentiatorBlock2Wizard(const CDifferentiatorBlock2Wizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDifferentiatorBlock2Wizard, CPropDifferentiatorBlock2)

@@ -6,9 +6,12 @@
 #include "framework/dialog_rects.h"
 #include "framework/formula_simplifier.h"
 #include "framework/indexed_family.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
@@ -38,10 +41,7 @@ constexpr UINT kStrNotFiniteRefused = 8163;
 constexpr UINT kStrOrderTooHigh = 8164;
 constexpr UINT kStrStopBandRefused = 8165;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2235, .flags = 33}, {.id = 2237, .flags = 33}, {.id = 2182, .flags = 33},
@@ -100,6 +100,9 @@ FilterSimplifierFactory SetFilterSimplifierFactory(FilterSimplifierFactory facto
 // ---------------------------------------------------------------------------------------
 // CPropDigitalFilterBlock
 
+// The fields whose edits mark the page modified.
+constexpr int kDigitalFilterBlockEdits[] = {kCtlCutOff, kCtlUpperCutOff, kCtlFilterOrder, kIdInputSignal, kCtlName, kIdSampleTimeField};
+
 BEGIN_MESSAGE_MAP(CPropDigitalFilterBlock, CTBPropertyPage)
     ON_WM_PAINT()
     ON_CBN_SELCHANGE(kCtlFilterKind, &CPropDigitalFilterBlock::OnMarkModified)
@@ -108,32 +111,20 @@ BEGIN_MESSAGE_MAP(CPropDigitalFilterBlock, CTBPropertyPage)
     ON_BN_CLICKED(kIdBlockOutput, &CPropDigitalFilterBlock::OnBlockOutputSignal)
     ON_BN_CLICKED(kCtlInputPin, &CPropDigitalFilterBlock::OnUseInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropDigitalFilterBlock::OnUseSampleTimePin)
-    ON_EN_CHANGE(kCtlCutOff, &CPropDigitalFilterBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlUpperCutOff, &CPropDigitalFilterBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlFilterOrder, &CPropDigitalFilterBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropDigitalFilterBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropDigitalFilterBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropDigitalFilterBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kDigitalFilterBlockEdits, &CPropDigitalFilterBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropDigitalFilterBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropDigitalFilterBlock::CPropDigitalFilterBlock() : CTBPropertyPage(kDigitalFilterTemplate, 0) {}
+CPropDigitalFilterBlock::CPropDigitalFilterBlock() : TElementPage(kDigitalFilterTemplate) {}
 
 CPropDigitalFilterBlock::CPropDigitalFilterBlock(CDigitalFilterWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kDigitalFilterTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    : TElementPage(kDigitalFilterTemplate, wizard, HolderFromCookie(cookie)) {
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropDigitalFilterBlock::~CPropDigitalFilterBlock() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
     delete m_pTable;
     m_pTable = nullptr;
-}
-
-void CPropDigitalFilterBlock::SetWizard(CDigitalFilterWizard4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
 }
 
 void CPropDigitalFilterBlock::SetDesign(DWORD kind, DWORD type, const CString& order, const CString& cutOff,
@@ -174,15 +165,7 @@ BOOL CPropDigitalFilterBlock::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    if (ParamHolder* holder = Holder()) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbKind.SetCurSel(0);
     m_cmbType.SetCurSel(0);
     m_cmbUnit.DisableFlatLook(TRUE);
@@ -190,14 +173,9 @@ BOOL CPropDigitalFilterBlock::OnInitDialog() {
     OnSelChangeFilterType();
     ReadParameters();
     UpdateData(FALSE);
-    GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
+    GetSDBOutput(GetParams(), kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    GetParamUnit(Holder(), kIdBlockOutput, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdBlockOutput, caption);
+    qv::pages::AppendUnitToCaption(*this, GetParams(), kIdBlockOutput, kIdBlockOutput);
     UpdateData(FALSE);
     SetModified(FALSE);
     return TRUE;
@@ -208,7 +186,7 @@ void CPropDigitalFilterBlock::ReadParameters() {
     m_Numerators.RemoveAll();
     m_Denominators.RemoveAll();
     m_pNumeratorTemplate = m_pDenominatorTemplate = nullptr;
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (!IsPageInput(param)) continue;
@@ -286,23 +264,23 @@ void CPropDigitalFilterBlock::OnBlockOutputSignal() {
     const BOOL remembered = m_bOutput;
     OnMarkModified();
     m_bOutput = remembered ? FALSE : TRUE;
-    SetSDBOutput(Holder(), kIdBlockOutput, m_bOutput);
+    SetSDBOutput(GetParams(), kIdBlockOutput, m_bOutput);
     CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CPropDigitalFilterBlock::OnUseInputPin() {
-    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
+    qv::pages::ClickPinBox(*this, GetParams(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropDigitalFilterBlock::OnUseSampleTimePin() {
-    qv::pages::ClickPinBox(*this, Holder(), m_bSampleTimePin, kIdSampleTimeField);
+    qv::pages::ClickPinBox(*this, GetParams(), m_bSampleTimePin, kIdSampleTimeField);
 }
 
 BOOL CPropDigitalFilterBlock::OnSetActive() {
-    GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
+    GetSDBOutput(GetParams(), kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    GetParamUsePin(Holder(), kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(Holder(), kIdSampleTimeField, &m_bSampleTimePin);
+    GetParamUsePin(GetParams(), kIdInputSignal, &m_bInputPin);
+    GetParamUsePin(GetParams(), kIdSampleTimeField, &m_bSampleTimePin);
     UpdateData(FALSE);
     OnUseInputPin();
     OnUseSampleTimePin();
@@ -312,10 +290,10 @@ BOOL CPropDigitalFilterBlock::OnSetActive() {
 
 BOOL CPropDigitalFilterBlock::OnApply() {
     // Without a parameter set nothing is written and nothing can be committed.
-    if (Holder() == nullptr) return FALSE;
+    if (GetParams() == nullptr) return FALSE;
     UpdateData(TRUE);
-    Holder()->m_strElementName = m_strName;
-    Holder()->m_dwShowName = m_bShowName ? 1 : 0;
+    GetParams()->m_strElementName = m_strName;
+    GetParams()->m_dwShowName = m_bShowName ? 1 : 0;
     CheckInputs();
     UpdateData(TRUE);
     // A refused design writes nothing and keeps the wizard's settings: the stored design
@@ -325,7 +303,7 @@ BOOL CPropDigitalFilterBlock::OnApply() {
     if (m_pWizard != nullptr)
         m_pWizard->StoreDesign(static_cast<DWORD>(m_nKind), static_cast<DWORD>(m_nType), m_strOrder, m_strCutOff,
                                m_strUpperCutOff);
-    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
+    if (!CommitParamSet(RequestTarget(m_pWizard), GetCookie())) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
@@ -333,7 +311,7 @@ BOOL CPropDigitalFilterBlock::OnApply() {
 BOOL CPropDigitalFilterBlock::OnKillActive() {
     // Leaving designs with the texts as they stand; a refusal writes nothing and is reported
     // by the apply that follows, which designs again after its clamps.
-    if (Holder() != nullptr && DesignFilter(false)) UpdateCoefficientDescriptions();
+    if (GetParams() != nullptr && DesignFilter(false)) UpdateCoefficientDescriptions();
     return CPropertyPage::OnKillActive();
 }
 
@@ -432,7 +410,7 @@ void CPropDigitalFilterBlock::DesignFilterText() {
 
 void CPropDigitalFilterBlock::WriteCoefficients(int count, const std::vector<CString>& numerator,
                                                 const std::vector<CString>& denominator) {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     qv::family::ResizeFamily(holder, m_pNumeratorTemplate, m_Numerators, count - 1);
     qv::family::ResizeFamily(holder, m_pDenominatorTemplate, m_Denominators, count - 1);
     for (int i = 0; i < count; ++i) {
@@ -447,7 +425,7 @@ void CPropDigitalFilterBlock::WriteCoefficients(int count, const std::vector<CSt
 }
 
 void CPropDigitalFilterBlock::WriteCommonParameters(int count) {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     CString unit;
     if (m_cmbUnit.GetSafeHwnd() != nullptr) m_cmbUnit.GetWindowText(unit);
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
@@ -472,7 +450,7 @@ void CPropDigitalFilterBlock::WriteCommonParameters(int count) {
 }
 
 void CPropDigitalFilterBlock::UpdateCoefficientDescriptions() {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeNoList) != 0) continue;
@@ -534,15 +512,8 @@ void CPropDigitalFilterBlock::LoadWizard3Data(const void* data, long length) {
         in.ReadDword(skipped);
         if (in.ReadDword(l1) && in.Fits(static_cast<uint64_t>(l1) + 1)) in.SkipBytes(l1);
         if (in.ReadDword(l2) && l2 > 0 && in.Fits(l2)) {
-            std::vector<BYTE> block(in.Position(), in.Position() + l2);
+            qv::pages::ReadArchivedBlock(in.Position(), l2, [this](CArchive& ar) { Serialize(ar); });
             in.SkipBytes(l2);
-            CMemFile file(block.data(), static_cast<UINT>(block.size()), 0);
-            CArchive ar(&file, CArchive::load, 4096);
-            try {
-                Serialize(ar);
-            } catch (CException* e) {
-                e->Delete();
-            }
         }
     }
     if (m_pWizard != nullptr)

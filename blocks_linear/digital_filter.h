@@ -23,6 +23,7 @@
 
 #include "afx/afxwin.h"
 #include "blocks_linear/digital_filter_design.h"
+#include "framework/element_page.h"
 #include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -59,7 +60,7 @@ FilterSimplifierFactory SetFilterSimplifierFactory(FilterSimplifierFactory facto
 
 class CDigitalFilterWizard4;
 
-class CPropDigitalFilterBlock : public CTBPropertyPage {
+class CPropDigitalFilterBlock : public TElementPage<CDigitalFilterWizard4> {
     DECLARE_SERIAL(CPropDigitalFilterBlock)
 public:
     CPropDigitalFilterBlock();
@@ -75,7 +76,6 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void SetWizard(CDigitalFilterWizard4* wizard, DWORD_PTR cookie);
     void SetDesign(DWORD kind, DWORD type, const CString& order, const CString& cutOff, const CString& upperCutOff);
     // Older additional wizard data (see the .cpp); ends by handing the settings to the wizard.
     void LoadWizard3Data(const void* data, long length);
@@ -89,7 +89,6 @@ public:
     BOOL DesignFilter(bool showMessage);
     void UpdateCoefficientDescriptions();
 
-    DWORD_PTR GetCookie() const { return m_cookie; }
     int GetKind() const { return m_nKind; }
     int GetType() const { return m_nType; }
     const CString& GetOrderText() const { return m_strOrder; }
@@ -101,7 +100,6 @@ public:
     qv::filter::Refusal GetLastRefusal() const { return m_LastRefusal; }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     int CurrentKind() const;
     int CurrentType() const;
     BOOL DesignFilterNumeric(bool showMessage);
@@ -118,10 +116,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CDigitalFilterWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CWizardCopaObject3* m_pNumeratorTemplate = nullptr;
     CWizardCopaObject3* m_pDenominatorTemplate = nullptr;
     CPtrArray m_Numerators;

@@ -5,6 +5,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -22,26 +23,15 @@ using qv::family::OrderFromText;
 
 namespace {
 
-constexpr int kCtlNumeratorLabel = 2191;
-constexpr int kCtlDenominatorLabel = 2192;
-constexpr int kCtlFromGs = 2196;
-constexpr int kCtlInitialValues = 2197;
-constexpr UINT kStrCoefficient = 2715;
 constexpr UINT kStrDimension = 2717;
-constexpr UINT kStrValue = 2721;
-constexpr UINT kStrInvalidValue = 8000;
-constexpr UINT kStrNotZero = 8026;
 constexpr UINT kStrDenominatorBigger = 8037;
 constexpr UINT kStrNotAccurate = 8090;
 constexpr DWORD kPageVersion = 10;
 constexpr DWORD kMaxTexts = CTransferFunctionDiscretizer::kSize;
-constexpr int kColumnWidth = 50;
+using qv::dialog::kColumnWidth;
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kDialogLayout[] = {
     {.id = 2189, .flags = 0x4D}, {.id = 2194, .flags = 0x4D}, {.id = 2191, .flags = 0x05},
     {.id = 2188, .flags = 0x45}, {.id = 2182, .flags = 0x09}, {.id = 2202, .flags = 0x49},
@@ -70,7 +60,7 @@ BEGIN_MESSAGE_MAP(CDlgConvertGs, CTBDialog)
 END_MESSAGE_MAP()
 
 CDlgConvertGs::CDlgConvertGs(CWnd* parent) : CTBDialog(kConvertGsTemplate, parent) {
-    for (const ControlLayout& entry : kDialogLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kDialogLayout);
 }
 
 CDlgConvertGs::CDlgConvertGs(CTransferFunctionDiscretizer* discretizer, CWnd* parent, int mode)
@@ -262,15 +252,7 @@ void CDlgConvertGs::SaveToData() {
 }
 
 void CDlgConvertGs::LoadFromData() {
-    if (m_State.empty()) return;
-    std::vector<BYTE> copy = m_State;
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        Serialize(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    qv::pages::ReadArchivedBlock(m_State.data(), m_State.size(), [this](CArchive& ar) { Serialize(ar); });
 }
 
 void CDlgConvertGs::SetData(const void* bytes, long length) {

@@ -1,6 +1,7 @@
 #include "blocks_linear/gain_block.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "toolkit/tb_numbers.h"
@@ -15,10 +16,7 @@ using namespace qv::blocks;
 
 namespace {
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kGainLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2180, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2181, .flags = 97},
@@ -29,40 +27,27 @@ constexpr ControlLayout kGainLayout[] = {
 
 } // namespace
 
-BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropGainBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropGainBlock::OnMarkModified)
+BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseInputBlockPage)
     ON_EN_CHANGE(kIdGain, &CPropGainBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropGainBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlGainPin, &CPropGainBlock::OnGainPin)
-    ON_BN_CLICKED(kCtlInputPin, &CPropGainBlock::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropGainBlock::OnSampleTimePin)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropGainBlock::OnOutput)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropGainBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropGainBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropGainBlock::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     ON_CBN_SELCHANGE(kCtlUnit, &CPropGainBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropGainBlock::CPropGainBlock() : COlderBaseBlockPage(kGainTemplate) {}
+CPropGainBlock::CPropGainBlock() : COlderBaseInputBlockPage(kGainTemplate) {}
 
 CPropGainBlock::CPropGainBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kGainTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kGainLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kGainTemplate, wizard, exchange, kGainLayout) {}
 
 void CPropGainBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
     DDX_Check(pDX, kCtlGainPin, m_bGainPin);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Text(pDX, kIdGain, m_strGain);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
 }
 
 BOOL CPropGainBlock::OnInitDialog() {
@@ -80,10 +65,7 @@ BOOL CPropGainBlock::OnInitDialog() {
             m_strGain = param->GetValue();
             break;
         case kIdSampleTime:
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
             m_strInput = param->GetValue();
@@ -109,36 +91,11 @@ BOOL CPropGainBlock::OnSetActive() {
 
 void CPropGainBlock::OnGainPin() { ClickPinBox(m_bGainPin, kIdGain); }
 
-void CPropGainBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 void CPropGainBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
-
-void CPropGainBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
-
-void CPropGainBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
-
-void CPropGainBlock::OnSampleTimeChosen() { SetModified(TRUE); }
 
 BOOL CPropGainBlock::OnApply() {
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
-    ForEachPageInput([&](CWizardCopaObject3* param) {
-        switch (param->GetValueID()) {
-        case kIdGain:
-            param->SetValue(m_strGain);
-            break;
-        case kIdSampleTime: {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
-            break;
-        }
-        case kIdInputSignal:
-            param->SetValue(m_strInput);
-            break;
-        default:
-            break;
-        }
-    });
+    const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
+    WritePageTexts({{&m_strGain, kIdGain}, {&listSampleTime, kIdSampleTime}, {&m_strInput, kIdInputSignal}}, &m_cmbUnit);
     return EndApply();
 }

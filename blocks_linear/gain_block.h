@@ -20,7 +20,7 @@ constexpr UINT kGainTemplate = 2539;
 constexpr int kCtlGainPin = 2071;
 } // namespace qv::blocks
 
-class CPropGainBlock : public COlderBaseBlockPage {
+class CPropGainBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropGainBlock)
 public:
     CPropGainBlock();
@@ -33,28 +33,13 @@ public:
 
 protected:
     void OnGainPin();
-    void OnInputPin();
     void OnSampleTimePin();
-    void OnOutput();
-    void OnSampleTimeTyped();
-    void OnSampleTimeChosen();
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbUnit;
-    CComboBox m_cmbSampleTime;
     BOOL m_bGainPin = FALSE;
-    BOOL m_bInputPin = FALSE;
     CString m_strGain;
-    CString m_strInput;
-    CString m_strName;
-    BOOL m_bShowName = FALSE;
     BOOL m_bSampleTimePin = FALSE;
-    BOOL m_bOutput = FALSE;
 };
 
-class CGainBlockWizard : public TOlderBaseBlockWizard<CPropGainBlock, CGainBlockWizard> {
-    DECLARE_DYNAMIC(CGainBlockWizard)
-public:
-    CGainBlockWizard() = default;
-    explicit CGainBlockWizard(const CGainBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CGainBlockWizard, CPropGainBlock)

@@ -2,6 +2,8 @@
 
 #include "afx/archive.h"
 #include "framework/data_classes.h"
+#include "framework/listed_controls.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "toolkit/tb_numbers.h"
@@ -31,10 +33,7 @@ UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& 
 
 namespace {
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kIntegratorLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2181, .flags = 97},  {.id = 2184, .flags = 48},
@@ -71,49 +70,32 @@ bool GetDword(const BYTE* data, uint64_t length, uint64_t pos, DWORD* value) {
 
 } // namespace
 
-BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdIntegralGain, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialValue, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdLowerLimit, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdResetSignal, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdResetValue, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdUpperLimit, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropIntegratorBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdTriggerSetting, &CPropIntegratorBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropIntegratorBlock::OnOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropIntegratorBlock::OnInputPin)
+// The fields whose edits mark the page modified.
+constexpr int kIntegratorBlockEdits[] = {kIdIntegralGain, kIdInitialValue, kIdLowerLimit, kIdResetSignal, kIdResetValue, kIdUpperLimit, kIdSampleTimeField, kIdTriggerSetting};
+
+BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseInputBlockPage)
+    ON_LISTED_CONTROLS(EN_CHANGE, kIntegratorBlockEdits, &CPropIntegratorBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlResetPin, &CPropIntegratorBlock::OnResetPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropIntegratorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlReset, &CPropIntegratorBlock::OnResetToggle)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropIntegratorBlock::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     ON_CBN_SELCHANGE(kCtlUnit, &CPropIntegratorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseBlockPage(kIntegratorTemplate) {}
+CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseInputBlockPage(kIntegratorTemplate) {}
 
 CPropIntegratorBlock::CPropIntegratorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kIntegratorTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kIntegratorLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kIntegratorTemplate, wizard, exchange, kIntegratorLayout) {}
 
 void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlResetPin, m_bResetPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdIntegralGain, m_strGain);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
     DDX_Text(pDX, kIdLowerLimit, m_strLower);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdResetSignal, m_strResetSignal);
     DDX_Text(pDX, kIdResetValue, m_strResetValue);
     DDX_Text(pDX, kIdUpperLimit, m_strUpper);
@@ -234,8 +216,6 @@ void CPropIntegratorBlock::OnResetPin() {
     SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
 }
 
-void CPropIntegratorBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 void CPropIntegratorBlock::OnSampleTimePin() {
     UpdateData(TRUE);
     EnableControl(kIdSampleTimeField, !m_bSampleTimePin);
@@ -244,12 +224,6 @@ void CPropIntegratorBlock::OnSampleTimePin() {
     SetParamUsePin(m_pExchange, kIdSampleTime, m_bSampleTimePin);
     SetModified(TRUE);
 }
-
-void CPropIntegratorBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
-
-void CPropIntegratorBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
-
-void CPropIntegratorBlock::OnSampleTimeChosen() { SetModified(TRUE); }
 
 BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
     const UINT refusal = CheckLimitTexts(m_strUpper, m_strLower, m_strInitial);
@@ -262,34 +236,20 @@ BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
 }
 
 BOOL CPropIntegratorBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    CString unit;
-    m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdIntegralGain: param->SetValue(m_strGain); break;
-        case kIdInitialValue: param->SetValue(m_strInitial); break;
-        case kIdInputSignal: param->SetValue(m_strInput); break;
-        case kIdUpperLimit: param->SetValue(m_strUpper); break;
-        case kIdLowerLimit: param->SetValue(m_strLower); break;
-        case kIdResetValue: param->SetValue(m_strResetValue); break;
-        case kIdTriggerSetting: param->SetValue(m_strTrigger); break;
-        case kIdResetSignal: param->SetValue(m_bReset ? m_strResetSignal : CString("0")); break;
-        case kIdSampleTime:
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            param->SetUsedUnit(unit);
-            break;
-        case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            param->SetUsedUnit(unit);
-            break;
-        default: break;
-        }
-    }
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    const CString resetSignal = m_bReset ? m_strResetSignal : CString("0");
+    const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
+    WritePageTexts({{&m_strGain, kIdIntegralGain},
+                    {&m_strInitial, kIdInitialValue},
+                    {&m_strInput, kIdInputSignal},
+                    {&m_strUpper, kIdUpperLimit},
+                    {&m_strLower, kIdLowerLimit},
+                    {&m_strResetValue, kIdResetValue},
+                    {&m_strTrigger, kIdTriggerSetting},
+                    {&resetSignal, kIdResetSignal},
+                    {&listSampleTime, kIdSampleTime},
+                    {&m_strSampleTime, kIdSampleTimeField}},
+                   &m_cmbUnit);
     SaveToBuffer();
     CString message;
     if (!CheckLimits(&message)) {
@@ -297,9 +257,7 @@ BOOL CPropIntegratorBlock::OnApply() {
         AfxMessageBox(message, MB_OK);
         return FALSE;
     }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return EndApply();
 }
 
 void CPropIntegratorBlock::Serialize(CArchive& ar) {
@@ -375,13 +333,6 @@ void CPropIntegratorBlock::LoadFromBuffer() {
     if (!GetDword(data, length, pos, &archiveLength)) return;
     pos += 4;
     if (archiveLength == 0 || pos + archiveLength > length) return;
-    // A copy of the block: loading may replace the wizard's data.
-    std::vector<BYTE> copy(data + pos, data + pos + archiveLength);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load, 4096);
-    try {
-        Serialize(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    // Read from a copy of the block: loading may replace the wizard's data.
+    qv::pages::ReadArchivedBlock(data + pos, archiveLength, [this](CArchive& ar) { Serialize(ar); });
 }

@@ -44,7 +44,7 @@ constexpr DWORD kIntegratorPageVersion = 10;
 UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& initial);
 } // namespace qv::blocks
 
-class CPropIntegratorBlock : public COlderBaseBlockPage {
+class CPropIntegratorBlock : public COlderBaseInputBlockPage {
     DECLARE_SERIAL(CPropIntegratorBlock)
 public:
     CPropIntegratorBlock();
@@ -70,56 +70,32 @@ public:
 protected:
     void OnResetToggle();
     void OnResetPin();
-    void OnInputPin();
     void OnSampleTimePin();
-    void OnOutput();
-    void OnSampleTimeTyped();
-    void OnSampleTimeChosen();
     void EnableResetControls(BOOL on);
     void EnableByPin();
     void EnableControl(int id, BOOL on);
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbUnit;
-    CComboBox m_cmbSampleTime;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bResetPin = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strGain;
     CString m_strInitial;
-    CString m_strInput;
     CString m_strLower;
-    CString m_strName;
     CString m_strResetSignal;
     CString m_strResetValue;
     CString m_strUpper;
     CString m_strSampleTime;
-    BOOL m_bOutput = FALSE;
     CString m_strTrigger;
     BOOL m_bReset = FALSE;
 };
 
 class CPropIntegratorBlockD : public CPropIntegratorBlock {
 public:
-    CPropIntegratorBlockD() = default;
-    CPropIntegratorBlockD(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-        : CPropIntegratorBlock(wizard, exchange) {}
+    using CPropIntegratorBlock::CPropIntegratorBlock;
     BOOL OnInitDialog() override;
 };
 
-class CIntegratorBlockWizard : public TOlderBaseBlockWizard<CPropIntegratorBlock, CIntegratorBlockWizard> {
-    DECLARE_DYNAMIC(CIntegratorBlockWizard)
-public:
-    CIntegratorBlockWizard() = default;
-    explicit CIntegratorBlockWizard(const CIntegratorBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CIntegratorBlockWizard, CPropIntegratorBlock)
 
-class CDiscreteIntegratorBlockWizard
-    : public TOlderBaseBlockWizard<CPropIntegratorBlockD, CDiscreteIntegratorBlockWizard> {
-    DECLARE_DYNAMIC(CDiscreteIntegratorBlockWizard)
-public:
-    CDiscreteIntegratorBlockWizard() = default;
-    explicit CDiscreteIntegratorBlockWizard(const CDiscreteIntegratorBlockWizard* other)
-        : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDiscreteIntegratorBlockWizard, CPropIntegratorBlockD)

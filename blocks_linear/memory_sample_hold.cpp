@@ -1,5 +1,7 @@
 #include "blocks_linear/memory_sample_hold.h"
 
+#include "framework/listed_controls.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 
 IMPLEMENT_DYNCREATE(CPropMemoryBlock, CTBPropertyPage)
@@ -13,10 +15,7 @@ namespace {
 
 constexpr WORD kIdInitialValue = 2187;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kMemoryLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2184, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2187, .flags = 97},
@@ -43,30 +42,21 @@ void Enable(CWnd* page, int id, BOOL on) {
 // ---------------------------------------------------------------------------------------
 // CPropMemoryBlock
 
-BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialValue, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropMemoryBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropMemoryBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlInputPin, &CPropMemoryBlock::OnInputPin)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropMemoryBlock::OnOutput)
+// The fields whose edits mark the page modified.
+constexpr int kMemoryBlockEdits[] = {kIdInitialValue, kIdSampleTimeField};
+
+BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseInputBlockPage)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMemoryBlockEdits, &CPropMemoryBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropMemoryBlock::CPropMemoryBlock() : COlderBaseBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
+CPropMemoryBlock::CPropMemoryBlock() : COlderBaseInputBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
 
 CPropMemoryBlock::CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kMemoryTemplate, wizard, exchange), m_strSampleTime("System") {
-    for (const ControlLayout& entry : kMemoryLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kMemoryTemplate, wizard, exchange, kMemoryLayout), m_strSampleTime("System") {}
 
 void CPropMemoryBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
 }
@@ -102,58 +92,34 @@ BOOL CPropMemoryBlock::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropMemoryBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
-void CPropMemoryBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
-
 BOOL CPropMemoryBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        if (param->GetValueID() == kIdInputSignal) param->SetValue(m_strInput);
-        else if (param->GetValueID() == kIdInitialValue) param->SetValue(m_strInitial);
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    WritePageTexts({{&m_strInput, kIdInputSignal}, {&m_strInitial, kIdInitialValue}});
+    return EndApply();
 }
 
 // ---------------------------------------------------------------------------------------
 // CPropSampleAndHoldBlock
 
-BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialValue, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdDelaySamples, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSamples, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_BN_CLICKED(kIdBlockOutput, &CPropSampleAndHoldBlock::OnOutput)
-    ON_BN_CLICKED(kCtlInputPin, &CPropSampleAndHoldBlock::OnInputPin)
+// The fields whose edits mark the page modified.
+constexpr int kSampleAndHoldBlockEdits[] = {kIdInitialValue, kIdSampleTimeField, kIdDelaySamples, kIdSamples};
+
+BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseInputBlockPage)
+    ON_LISTED_CONTROLS(EN_CHANGE, kSampleAndHoldBlockEdits, &CPropSampleAndHoldBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropSampleAndHoldBlock::OnSampleTimePin)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropSampleAndHoldBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseBlockPage(kSampleAndHoldTemplate) {}
+CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseInputBlockPage(kSampleAndHoldTemplate) {}
 
 CPropSampleAndHoldBlock::CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kSampleAndHoldTemplate, wizard, exchange) {
-    for (const ControlLayout& entry : kSampleAndHoldLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kSampleAndHoldTemplate, wizard, exchange, kSampleAndHoldLayout) {}
 
 void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Text(pDX, kIdSamples, m_strSamples);
     DDX_Text(pDX, kIdDelaySamples, m_strDelaySamples);
@@ -205,35 +171,16 @@ BOOL CPropSampleAndHoldBlock::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropSampleAndHoldBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
-
 // The unit box stays enabled: only the value is taken from the pin.
 void CPropSampleAndHoldBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTimeField); }
 
-void CPropSampleAndHoldBlock::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }
-
 BOOL CPropSampleAndHoldBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    CString unit;
-    m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
-        switch (param->GetValueID()) {
-        case kIdInputSignal: param->SetValue(m_strInput); break;
-        case kIdInitialValue: param->SetValue(m_strInitial); break;
-        case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            param->SetUsedUnit(unit);
-            break;
-        case kIdDelaySamples: param->SetValue(m_strDelaySamples); break;
-        case kIdSamples: param->SetValue(m_strSamples); break;
-        default: break;
-        }
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    WritePageTexts({{&m_strInput, kIdInputSignal},
+                    {&m_strInitial, kIdInitialValue},
+                    {&m_strSampleTime, kIdSampleTimeField},
+                    {&m_strDelaySamples, kIdDelaySamples},
+                    {&m_strSamples, kIdSamples}},
+                   &m_cmbUnit);
+    return EndApply();
 }

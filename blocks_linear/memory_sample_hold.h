@@ -30,7 +30,7 @@ constexpr WORD kIdSamples = 2042;
 constexpr WORD kIdDelaySamples = 2248;
 } // namespace qv::blocks
 
-class CPropMemoryBlock : public COlderBaseBlockPage {
+class CPropMemoryBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropMemoryBlock)
 public:
     CPropMemoryBlock();
@@ -42,21 +42,14 @@ public:
     BOOL OnSetActive() override;
 
 protected:
-    void OnInputPin();
-    void OnOutput();
     void EnableInitialValue();
     DECLARE_MESSAGE_MAP()
 
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     CString m_strInitial;
-    CString m_strInput;
-    CString m_strName;
     CString m_strSampleTime;
-    BOOL m_bOutput = FALSE;
 };
 
-class CPropSampleAndHoldBlock : public COlderBaseBlockPage {
+class CPropSampleAndHoldBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropSampleAndHoldBlock)
 public:
     CPropSampleAndHoldBlock();
@@ -68,35 +61,18 @@ public:
     BOOL OnSetActive() override;
 
 protected:
-    void OnInputPin();
     void OnSampleTimePin();
-    void OnOutput();
     void EnableByPin();
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbUnit;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bSampleTimePin = FALSE;
     CString m_strInitial;
-    CString m_strInput;
-    CString m_strName;
     CString m_strSampleTime;
     CString m_strSamples;
     CString m_strDelaySamples;
-    BOOL m_bOutput = FALSE;
 };
 
-class CMemoryBlockWizard : public TOlderBaseBlockWizard<CPropMemoryBlock, CMemoryBlockWizard> {
-    DECLARE_DYNAMIC(CMemoryBlockWizard)
-public:
-    CMemoryBlockWizard() = default;
-    explicit CMemoryBlockWizard(const CMemoryBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CMemoryBlockWizard, CPropMemoryBlock)
 
-class CSampleAndHoldBlockWizard : public TOlderBaseBlockWizard<CPropSampleAndHoldBlock, CSampleAndHoldBlockWizard> {
-    DECLARE_DYNAMIC(CSampleAndHoldBlockWizard)
-public:
-    CSampleAndHoldBlockWizard() = default;
-    explicit CSampleAndHoldBlockWizard(const CSampleAndHoldBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSampleAndHoldBlockWizard, CPropSampleAndHoldBlock)

@@ -3,9 +3,11 @@
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/indexed_family.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
@@ -26,25 +28,14 @@ using qv::family::OrderFromText;
 
 namespace {
 
-constexpr int kCtlNumeratorLabel = 2191;
-constexpr int kCtlDenominatorLabel = 2192;
-constexpr int kCtlFromGs = 2196;
-constexpr int kCtlInitialValues = 2197;
 constexpr int kCtlInitialDelayLabel = 2187;
 constexpr int kCtlResetX = 2200;
 constexpr int kCtlResetY = 2201;
-constexpr UINT kStrCoefficient = 2715;
-constexpr UINT kStrValue = 2721;
 constexpr UINT kStrOrder = 2716;
-constexpr UINT kStrInvalidValue = 8000;
-constexpr UINT kStrNotZero = 8026;
-constexpr int kColumnWidth = 50;
+using qv::dialog::kColumnWidth;
 constexpr char kImmanent[] = "IMMANENT";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2189, .flags = 77}, {.id = 2191, .flags = 5},  {.id = 2188, .flags = 69}, {.id = 2194, .flags = 77},
@@ -75,14 +66,13 @@ void InsertCoefficientColumns(CTBEditListCtrl& list) {
 
 } // namespace
 
+// The fields whose edits mark the page modified.
+constexpr int kTransferFunctionBlockEdits[] = {kIdNumeratorOrder, kIdInputSignal, kCtlName, kIdInitialDelay, kIdSampleTimeField};
+
 BEGIN_MESSAGE_MAP(CPropTransferFunctionBlock, CTBPropertyPage)
     ON_EN_KILLFOCUS(kIdNumeratorOrder, &CPropTransferFunctionBlock::OnNumeratorOrderDone)
     ON_EN_KILLFOCUS(kIdDenominatorOrder, &CPropTransferFunctionBlock::OnDenominatorOrderDone)
-    ON_EN_CHANGE(kIdNumeratorOrder, &CPropTransferFunctionBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropTransferFunctionBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropTransferFunctionBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInitialDelay, &CPropTransferFunctionBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdSampleTimeField, &CPropTransferFunctionBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kTransferFunctionBlockEdits, &CPropTransferFunctionBlock::OnMarkModified)
     ON_EN_CHANGE(kIdDenominatorOrder, &CPropTransferFunctionBlock::OnDenominatorOrderChanged)
     ON_CBN_DROPDOWN(kIdSampleTime, &CPropTransferFunctionBlock::OnSampleTimeDropDown)
     ON_CBN_KILLFOCUS(kIdSampleTime, &CPropTransferFunctionBlock::OnSampleTimeKillFocus)
@@ -106,7 +96,7 @@ CPropTransferFunctionBlock::CPropTransferFunctionBlock() : CParamSetPage(kTransf
 
 CPropTransferFunctionBlock::CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode)
     : CParamSetPage(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropTransferFunctionBlock::Serialize(CArchive&) {}
@@ -132,11 +122,7 @@ void CPropTransferFunctionBlock::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropTransferFunctionBlock::OnInitDialog() {
     CResourceSwitch resources;
     CTBPropertyPage::OnInitDialog();
-    ReadHeader(m_strName, m_bShowName);
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(Holder(), m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbUnit.DisableFlatLook(TRUE);
     m_cmbSampleTime.SetCurSel(0);
     UpdateData(FALSE);
@@ -154,12 +140,7 @@ BOOL CPropTransferFunctionBlock::OnInitDialog() {
     m_lstNumerator.InitializeColumnSize(0, "WIZColumnWidths", "TransferFctNum");
     GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    GetParamUnit(Holder(), kIdBlockOutput, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdBlockOutput, caption);
+    qv::pages::AppendUnitToCaption(*this, Holder(), kIdBlockOutput, kIdBlockOutput);
     SetModified(FALSE);
     if (CWnd* field = GetDlgItem(kIdNumeratorOrder)) field->EnableWindow(IsParamNotOnPin(Holder(), kIdNumeratorOrder));
     if (CWnd* field = GetDlgItem(kIdDenominatorOrder))
@@ -184,10 +165,7 @@ void CPropTransferFunctionBlock::ReadParameters() {
         const int index = GetBracketIndex(param->GetName());
         switch (param->GetValueID()) {
         case kIdSampleTime:
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::TransferFunction);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin, SampleTimeRule::TransferFunction);
             break;
         case kIdInputSignal:
             if (param->HasPin()) m_bInputPin = TRUE;
@@ -501,7 +479,7 @@ BEGIN_MESSAGE_MAP(CDlgInitialValuesXY, CTBDialog)
 END_MESSAGE_MAP()
 
 CDlgInitialValuesXY::CDlgInitialValuesXY(CWnd* parent) : CTBDialog(kInitialValuesTemplate, parent) {
-    for (const ControlLayout& entry : kInitialValuesLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kInitialValuesLayout);
 }
 
 void CDlgInitialValuesXY::DoDataExchange(CDataExchange* pDX) {

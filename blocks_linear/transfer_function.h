@@ -46,6 +46,15 @@ constexpr WORD kIdInitialY = 2199;
 constexpr WORD kIdInitialDelay = 2200;
 constexpr UINT kTransferFunctionTemplate = 2540;
 constexpr UINT kInitialValuesTemplate = 2543;
+// Controls and texts the continuous and the discrete transfer-function pages share.
+constexpr int kCtlNumeratorLabel = 2191;
+constexpr int kCtlDenominatorLabel = 2192;
+constexpr int kCtlFromGs = 2196;
+constexpr int kCtlInitialValues = 2197;
+constexpr UINT kStrCoefficient = 2715;
+constexpr UINT kStrValue = 2721;
+constexpr UINT kStrInvalidValue = 8000;
+constexpr UINT kStrNotZero = 8026;
 } // namespace qv::blocks
 
 class CPropTransferFunctionBlock : public CParamSetPage {

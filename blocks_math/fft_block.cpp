@@ -1,7 +1,9 @@
 #include "blocks_math/fft_block.h"
 
 #include "blocks_math/static_blocks.h"
+#include "framework/dialog_controls.h"
 #include "framework/indexed_family.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
@@ -26,12 +28,12 @@ constexpr WORD kIdScan = 2202;
 constexpr WORD kIdOutputs = 2302;
 constexpr WORD kIdPhase = 1000;
 constexpr WORD kIdPhaseDeg = 1001;
-constexpr int kCtlDelayUnit = 2512;
+using qv::dialog::kCtlDelayUnit;
 constexpr int kCtlCutOffUnit = 2513;
 constexpr int kCtlFilterUnit = 2514;
 constexpr int kCtlScanPin = 2074;
 
-constexpr PageControlLayout kFftLayout[] = {
+constexpr ControlLayout kFftLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 77}, {2146, 33}, {2039, 33},
     {2185, 33}, {2295, 33}, {2297, 33}, {2300, 33}, {2037, 33}, {2182, 33}, {2080, 97},
     {2040, 97}, {2296, 97}, {2298, 97}, {2299, 97}, {2038, 97}, {2186, 97}, {2202, 97},
@@ -117,48 +119,35 @@ CString FrequencyPeriodText(const CString& text) {
 IMPLEMENT_DYNCREATE(CPropFFTBlock, CTBPropertyPage)
 IMPLEMENT_DYNAMIC(CFFTBlockWizard, CWizardBase3)
 
-BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseBlockPage)
-    ON_CBN_SELCHANGE(kIdType, &CPropFFTBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kIdWindow, &CPropFFTBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropFFTBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlCutOffUnit, &CPropFFTBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlFilterUnit, &CPropFFTBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropFFTBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlInputPin, &CPropFFTBlock::OnInputPin)
+// The lists whose choices mark the page modified.
+constexpr int kFFTBlockChoices[] = {kIdType, kIdWindow, kCtlDelayUnit, kCtlCutOffUnit, kCtlFilterUnit};
+// The fields whose edits mark the page modified.
+constexpr int kFFTBlockEdits[] = {kIdFilter, kIdDelay, kIdCutOff, kIdScan, kIdFundamental};
+
+BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseInputBlockPage)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kFFTBlockChoices, &CPropFFTBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlScanPin, &CPropFFTBlock::OnScanPin)
-    ON_EN_CHANGE(kIdFilter, &CPropFFTBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdDelay, &CPropFFTBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdCutOff, &CPropFFTBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CPropFFTBlock::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropFFTBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdScan, &CPropFFTBlock::OnMarkModified)
-    ON_EN_CHANGE(kIdFundamental, &CPropFFTBlock::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kFFTBlockEdits, &CPropFFTBlock::OnMarkModified)
     ON_LBN_SELCHANGE(kIdOutputs, &CPropFFTBlock::OnOutputListSelChange)
 END_MESSAGE_MAP()
 
-CPropFFTBlock::CPropFFTBlock() : COlderBaseBlockPage(kFftTemplate) {}
+CPropFFTBlock::CPropFFTBlock() : COlderBaseInputBlockPage(kFftTemplate) {}
 
 CPropFFTBlock::CPropFFTBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kFftTemplate, wizard, exchange) {
-    for (const PageControlLayout& entry : kFftLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseInputBlockPage(kFftTemplate, wizard, exchange, kFftLayout) {}
 
 void CPropFFTBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseInputBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlCutOffUnit, m_cmbCutOffUnit);
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelayUnit);
     DDX_Control(pDX, kCtlFilterUnit, m_cmbFilterUnit);
     DDX_Control(pDX, kIdOutputs, m_lstOutputs);
     DDX_Control(pDX, kIdWindow, m_cmbWindow);
     DDX_Control(pDX, kIdType, m_cmbType);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Check(pDX, kCtlScanPin, m_bScanPin);
     DDX_Text(pDX, kIdFilter, m_strFilter);
     DDX_Text(pDX, kIdDelay, m_strDelay);
     DDX_Text(pDX, kIdCutOff, m_strCutOff);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdScan, m_strScan);
     DDX_Text(pDX, kIdFundamental, m_strFundamental);
 }
@@ -284,8 +273,6 @@ void CPropFFTBlock::OnOutputListSelChange() {
     // The third argument means "off": a checked row switches its output on.
     SetSDBOutputForParam(m_pExchange, param, m_lstOutputs.GetCheck(row) ? FALSE : TRUE);
 }
-
-void CPropFFTBlock::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 void CPropFFTBlock::OnScanPin() { ClickPinBox(m_bScanPin, kIdScan); }
 

@@ -33,7 +33,7 @@ constexpr UINT kFftTemplate = 2580;
 CString FrequencyPeriodText(const CString& text);
 } // namespace qv::blocks
 
-class CPropFFTBlock : public COlderBaseBlockPage {
+class CPropFFTBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropFFTBlock)
 public:
     CPropFFTBlock();
@@ -51,7 +51,6 @@ public:
 
 protected:
     void OnOutputListSelChange();
-    void OnInputPin();
     void OnScanPin();
     DECLARE_MESSAGE_MAP()
 
@@ -62,21 +61,12 @@ protected:
     CCheckListBox m_lstOutputs;
     CComboBox m_cmbWindow;
     CComboBox m_cmbType;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
     BOOL m_bScanPin = FALSE;
     CString m_strFilter;
     CString m_strDelay;
     CString m_strCutOff;
-    CString m_strInput;
-    CString m_strName;
     CString m_strScan;
     CString m_strFundamental;
 };
 
-class CFFTBlockWizard : public TOlderBaseBlockWizard<CPropFFTBlock, CFFTBlockWizard> {
-    DECLARE_DYNAMIC(CFFTBlockWizard)
-public:
-    CFFTBlockWizard() = default;
-    explicit CFFTBlockWizard(const CFFTBlockWizard* other) : TOlderBaseBlockWizard(other) {}
-};
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CFFTBlockWizard, CPropFFTBlock)

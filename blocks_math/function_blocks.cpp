@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 
@@ -14,15 +15,15 @@ namespace {
 constexpr WORD kName = 2001;
 constexpr WORD kIdBlockParameter = 2247;
 
-constexpr PageControlLayout kTrigLayout[] = {
+constexpr ControlLayout kTrigLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2182, 33}, {2183, 35}, {2074, 34},
     {2400, 34}, {2185, 33}, {2186, 35}, {2073, 34}, {2519, 34}, {2017, 11}, {2056, 9},
 };
-constexpr PageControlLayout kExpLayout[] = {
+constexpr ControlLayout kExpLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2182, 33}, {2183, 97},
     {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr PageControlLayout kRootSignPowerLayout[] = {
+constexpr ControlLayout kRootSignPowerLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2246, 33}, {2182, 33}, {2247, 97},
     {2183, 97}, {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };

@@ -47,10 +47,10 @@ QV_ROOT_SIGN_POWER_VARIANT(CPropRootBlock)
 QV_ROOT_SIGN_POWER_VARIANT(CPropSignBlock)
 QV_ROOT_SIGN_POWER_VARIANT(CPropPowerBlock)
 
-QV_OLDER_BASE_BLOCK_WIZARD(CFctExpLnAbsRecBlockWizard, CPropFctExpLnAbsRecBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CRootBlockWizard, CPropRootBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CSignBlockWizard, CPropSignBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CPowerBlockWizard, CPropPowerBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CFctExpLnAbsRecBlockWizard, CPropFctExpLnAbsRecBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CRootBlockWizard, CPropRootBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSignBlockWizard, CPropSignBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CPowerBlockWizard, CPropPowerBlock)
 
 class CFctSinCosTanBlockWizard4
     : public qv::wizards::TPageWizard4<CPropFctSinCosTanSinhypArccosBlock, CFctSinCosTanBlockWizard4> {

@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -20,7 +21,7 @@ constexpr WORD kIdInitValue = 2187;
 constexpr WORD kIdFactor = 2010;
 constexpr WORD kIdOldType = 1000;
 
-constexpr PageControlLayout kMaxMinLayout[] = {
+constexpr ControlLayout kMaxMinLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2268, 33}, {2184, 33},
     {2182, 33}, {2269, 97}, {2187, 97}, {2183, 97}, {2074, 33}, {2009, 48}, {2185, 48},
     {2010, 98}, {2186, 98}, {2073, 32}, {2400, 48}, {2017, 11}, {2056, 9},

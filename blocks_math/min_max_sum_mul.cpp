@@ -6,6 +6,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
@@ -31,30 +32,16 @@ constexpr int kColInfo = 1;
 constexpr int kColSign = 2;
 constexpr int kColPin = 3;
 constexpr int kColSignal = 4;
-constexpr int kCtlNew = 1122;
-constexpr int kCtlDelete = 1123;
-constexpr int kCtlDeleteAll = 1124;
-constexpr int kCtlMoveUp = 1125;
-constexpr int kCtlMoveDown = 1126;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kListMenu = 2547;
-constexpr UINT kButtonImages = 138;
+using namespace qv::dialog;
+using namespace qv::rowlist;
 constexpr UINT kStrSigns = 2802;
 constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrDuplicates = 8007;
-constexpr int kColumnWidth = 50;
 constexpr int kMaskBits = 32;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr UINT kColumnHeadings[] = {2522, 2722, 2730, 2713, 2731};
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 1122, .flags = 6},  {.id = 1123, .flags = 6},  {.id = 1124, .flags = 6},
@@ -180,9 +167,7 @@ BEGIN_MESSAGE_MAP(CPropMinMaxSumMulBlock, CTBPropertyPage)
     ON_EN_CHANGE(kCtlName, &CPropMinMaxSumMulBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlShowName, &CPropMinMaxSumMulBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropMinMaxSumMulBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropMinMaxSumMulBlock::OnSampleTimeChosen)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropMinMaxSumMulBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropMinMaxSumMulBlock::OnSampleTimeTyped)
+    ON_SAMPLE_TIME_LIST()
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropMinMaxSumMulBlock::OnSampleTimePin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropMinMaxSumMulBlock::OnOutput)
     ON_BN_CLICKED(kCtlNew, &CPropMinMaxSumMulBlock::OnNewInput)
@@ -211,7 +196,7 @@ CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CParamSetPage(kMinMaxSumMulTe
 
 CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie)
     : CParamSetPage(kMinMaxSumMulTemplate, wizard, cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropMinMaxSumMulBlock::Serialize(CArchive&) {}
@@ -231,11 +216,7 @@ BOOL CPropMinMaxSumMulBlock::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        ReadHeader(m_strName, m_bShowName);
-        if (m_pSymbol == nullptr) {
-            m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-            m_pSymbol->LoadSymbols(m_strSymbolText);
-        }
+        qv::pages::LoadNameAndSymbol(Holder(), m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
         m_cmbUnit.DisableFlatLook(TRUE);
         UpdateData(FALSE);
         m_strSignChoices = LoadLibraryString(kStrSigns);
@@ -249,12 +230,7 @@ BOOL CPropMinMaxSumMulBlock::OnInitDialog() {
     MarkRowsFromMask();
     GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    GetParamUnit(Holder(), kIdBlockOutput, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdBlockOutput, caption);
+    qv::pages::AppendUnitToCaption(*this, Holder(), kIdBlockOutput, kIdBlockOutput);
     SetModified(FALSE);
     return TRUE;
 }
@@ -303,10 +279,7 @@ void CPropMinMaxSumMulBlock::FillInputList() {
             else
                 AppendRow(param, index);
         } else if (param->GetValueID() == kIdSampleTime) {
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
         }
     }
 }
@@ -386,20 +359,7 @@ void CPropMinMaxSumMulBlock::StoreParameters() {
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (!IsPageInput(param) || param->GetValueID() != kIdSampleTime) continue;
-        const int selected = m_cmbSampleTime.GetCurSel();
-        CString value;
-        if (selected == 0) {
-            value = "0";
-        } else if (selected == 1) {
-            value = "1m";
-        } else {
-            m_cmbSampleTime.GetWindowText(value);
-            value.TrimRight();
-        }
-        param->SetValue(value);
-        CString unit;
-        m_cmbUnit.GetWindowText(unit);
-        param->SetUsedUnit(unit);
+        WriteListSampleTime(param, m_cmbSampleTime, m_cmbUnit);
     }
     for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) {
         CWizardCopaObject3* param = RowParam(row);
@@ -589,7 +549,7 @@ void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemS
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    DrawButtonImage(kButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
+    DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
 }
 
 // ---------------------------------------------------------------------------------------

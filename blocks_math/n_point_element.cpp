@@ -3,6 +3,7 @@
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -28,7 +29,7 @@ constexpr char kWidthSection[] = "WIZColumnWidths";
 constexpr char kThresholdWidths[] = "NPointElementThres";
 constexpr char kAmplitudeWidths[] = "NPointElementAmpl";
 
-constexpr PageControlLayout kNPointLayout[] = {
+constexpr ControlLayout kNPointLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 7},  {2144, 5},  {2182, 5},
     {2028, 69}, {2183, 69}, {2074, 5},  {2185, 20}, {2186, 70}, {2073, 36}, {2400, 20},
     {2263, 77}, {2262, 77}, {2264, 78}, {2133, 78}, {2017, 11}, {2056, 9},
@@ -162,15 +163,18 @@ BOOL CPropNPointElementBlock::OnInitDialog() {
     return TRUE;
 }
 
+BOOL CPropNPointElementBlock::SwitchingPointsOfPage(int* count) {
+    if (SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), count)) return TRUE;
+    if (!m_bHidden) {
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+    }
+    return FALSE;
+}
+
 BOOL CPropNPointElementBlock::UpdatePointLists() {
     int n = 0;
-    if (!SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), &n)) {
-        if (!m_bHidden) {
-            CResourceSwitch resources;
-            AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
-        }
-        return FALSE;
-    }
+    if (!SwitchingPointsOfPage(&n)) return FALSE;
     SizeSide(m_thresholds, m_lstThresholds, kThresholdName, n - 1);
     SizeSide(m_amplitudes, m_lstAmplitudes, kAmplitudeName, n);
     return TRUE;
@@ -261,13 +265,7 @@ BOOL CPropNPointElementBlock::OnApply() {
     UpdateData(TRUE);
     // A refused number writes nothing: the families would not match it.
     int n = 0;
-    if (!SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), &n)) {
-        if (!m_bHidden) {
-            CResourceSwitch resources;
-            AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
-        }
-        return FALSE;
-    }
+    if (!SwitchingPointsOfPage(&n)) return FALSE;
     return CSimpleBlockPage::OnApply();
 }
 

@@ -49,6 +49,9 @@ public:
     // Brings both families and lists into line with the number text; FALSE (with "Invalid
     // value!" on a visible page) when the number is refused, and then nothing changes.
     BOOL UpdatePointLists();
+    // The number of switching points in the page's text; FALSE (with "Invalid value!" on a
+    // visible page) when it is refused.
+    BOOL SwitchingPointsOfPage(int* count);
     // Values and infos of the list rows into their parameters (rows only, never inserted).
     void StoreParameters();
     // Descriptions of the indexed parameters from their templates.
@@ -85,8 +88,7 @@ protected:
 class CNPointElementWizard : public TOlderBaseBlockWizard<CPropNPointElementBlock, CNPointElementWizard> {
     DECLARE_DYNAMIC(CNPointElementWizard)
 public:
-    CNPointElementWizard() = default;
-    explicit CNPointElementWizard(const CNPointElementWizard* other) : TOlderBaseBlockWizard(other) {}
+    using TOlderBaseBlockWizard::TOlderBaseBlockWizard;
 
     int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;
     BOOL DoConversionFrom4x(CWizardSchematicDataExchange3* exchange) override;

@@ -7,6 +7,8 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/param_set_page.h"
@@ -32,7 +34,7 @@ using qv::snapshots::DeleteSnapshots;
 
 namespace {
 
-constexpr int kCtlCharacteristicPin = 2075;
+using qv::dialog::kCtlCharacteristicPin;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kNameInput[] = "INPUT";
 constexpr char kNameReference[] = "CH";
@@ -41,10 +43,7 @@ constexpr char kNameFile[] = "CH_FILE";
 constexpr char kNameSampleTime[] = "TS";
 constexpr char kPlaceholderCharacteristic[] = "@CH";
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2012, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2016, .flags = 97},
@@ -82,20 +81,7 @@ int LastSeparator(const CString& text) {
     return last;
 }
 
-// Reads an archived block of older data from a copy of its bytes; archive and memory errors
-// end the reading and keep what was read before.
-template <class Read>
-void ReadArchivedBlock(const BYTE* data, size_t length, Read read) {
-    if (data == nullptr || length == 0 || length > 0x7FFFFFFFu) return;
-    std::vector<BYTE> copy(data, data + length);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
-}
+using qv::pages::ReadArchivedBlock;
 
 } // namespace
 
@@ -112,30 +98,17 @@ BEGIN_MESSAGE_MAP(CPropNonlinearCharacteristicBlock, CTBPropertyPage)
     ON_EN_CHANGE(kIdInputSignal, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
     ON_BN_CLICKED(kCtlShowName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CPropNonlinearCharacteristicBlock::OnSampleTimeChosen)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CPropNonlinearCharacteristicBlock::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CPropNonlinearCharacteristicBlock::OnSampleTimeTyped)
+    ON_SAMPLE_TIME_LIST()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock()
-    : CTBPropertyPage(kNonlinearCharacteristicTemplate) {}
+    : TElementPage(kNonlinearCharacteristicTemplate) {}
 
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock(CNonlinearCharacteristicWizard4* wizard,
                                                                      DWORD_PTR cookie)
-    : CTBPropertyPage(kNonlinearCharacteristicTemplate), m_pWizard(wizard), m_cookie(cookie) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
-}
-
-CPropNonlinearCharacteristicBlock::~CPropNonlinearCharacteristicBlock() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
-}
-
-void CPropNonlinearCharacteristicBlock::Rebind(CNonlinearCharacteristicWizard4* wizard, DWORD_PTR cookie) {
-    m_pWizard = wizard;
-    m_cookie = cookie;
+    : TElementPage(kNonlinearCharacteristicTemplate, wizard, HolderFromCookie(cookie)) {
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropNonlinearCharacteristicBlock::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
@@ -182,7 +155,7 @@ void CPropNonlinearCharacteristicBlock::Serialize(CArchive& ar) {
 }
 
 void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     CString file;
     CString variable;
     CString reference;
@@ -204,7 +177,7 @@ void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
             MarkForm(holder, kFileMarks);
             SetParamValue(holder, kIdCharacteristicFile, reference);
         }
-        CommitParamSet(RequestTarget(m_pWizard), m_cookie);
+        CommitParamSet(RequestTarget(m_pWizard), GetCookie());
     }
     m_dwConverted = 1;
 }
@@ -227,17 +200,8 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    ParamHolder* holder = Holder();
-    if (holder != nullptr) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        CResourceSwitch resources;
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    ParamHolder* holder = GetParams();
+    qv::pages::LoadNameAndSymbol(holder, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
     m_cmbSampleTime.SetCurSel(0);
@@ -259,10 +223,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
             if (param->GetValueID() == kIdCharacteristicFile) m_strFileName = param->GetValue();
             break;
         case kIdSampleTime:
-            if (onPin) m_bSampleTimePin = TRUE;
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         default:
             break;
@@ -271,18 +232,13 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
     UpdateData(FALSE);
     GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    GetParamUnit(holder, kIdBlockOutput, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdBlockOutput, caption);
+    qv::pages::AppendUnitToCaption(*this, holder, kIdBlockOutput, kIdBlockOutput);
     SetModified(FALSE);
     return TRUE;
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnSetActive() {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
     GetParamUsePin(holder, kIdInputSignal, &m_bInputPin);
     GetParamUsePin(holder, kIdSampleTime, &m_bSampleTimePin);
@@ -304,7 +260,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnKillActive() {
 }
 
 void CPropNonlinearCharacteristicBlock::UpdateCharacteristicFlags() {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     if (!HasCharacteristicParams(holder)) return;
     m_dwModeWord = ModeFromTable();
     if (m_dwKind != CPropCharacteristicXYTable::kKindLookUp)
@@ -314,7 +270,7 @@ void CPropNonlinearCharacteristicBlock::UpdateCharacteristicFlags() {
 }
 
 void CPropNonlinearCharacteristicBlock::SnapshotOf(const char* name, const char* rename) {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     CWizardCopaObject3* param = FindParamByName(holder, name);
     // Elements without the table parameters keep the table's name in "CH".
     if (param == nullptr && rename != nullptr) param = FindParamByName(holder, kNameReference);
@@ -337,7 +293,7 @@ void CPropNonlinearCharacteristicBlock::BuildCompareList() {
 
 void CPropNonlinearCharacteristicBlock::InitDefaults(bool keepForm) {
     BOOL tableForm = FALSE;
-    if (keepForm && m_pWizard != nullptr && GetParamExtBit(Holder(), kIdCharacteristicRef, &tableForm) && tableForm) {
+    if (keepForm && m_pWizard != nullptr && GetParamExtBit(GetParams(), kIdCharacteristicRef, &tableForm) && tableForm) {
         // The element is set to a table: its wizard's form stands.
         m_dwKind = m_pWizard->GetKind();
         m_dwModeWord = m_pWizard->GetModeWord();
@@ -418,7 +374,7 @@ void CPropNonlinearCharacteristicBlock::ConvertWizard3Data(const void* data, lon
 }
 
 void CPropNonlinearCharacteristicBlock::OnCharacteristicUsePin() {
-    qv::pages::ClickPinBox(*this, Holder(), m_bCharacteristicPin, kIdCharacteristicRef);
+    qv::pages::ClickPinBox(*this, GetParams(), m_bCharacteristicPin, kIdCharacteristicRef);
     if (m_bCharacteristicPin) {
         m_dwKind = CPropCharacteristicXYTable::kKindReference;
     } else if (CPropCharacteristicXYTable* table = Table()) {
@@ -428,15 +384,15 @@ void CPropNonlinearCharacteristicBlock::OnCharacteristicUsePin() {
 }
 
 void CPropNonlinearCharacteristicBlock::OnInputUsePin() {
-    qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal);
+    qv::pages::ClickPinBox(*this, GetParams(), m_bInputPin, kIdInputSignal);
 }
 
 void CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin() {
-    qv::pages::ClickPinBox(*this, Holder(), m_bSampleTimePin, kIdSampleTime);
+    qv::pages::ClickPinBox(*this, GetParams(), m_bSampleTimePin, kIdSampleTime);
 }
 
 void CPropNonlinearCharacteristicBlock::OnOutput() {
-    qv::pages::FlipOutputSwitch(*this, Holder(), m_bOutput, kIdBlockOutput);
+    qv::pages::FlipOutputSwitch(*this, GetParams(), m_bOutput, kIdBlockOutput);
     SetModified(TRUE);
 }
 
@@ -475,14 +431,14 @@ void CPropNonlinearCharacteristicBlock::OnCharacteristic() {
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnApply() {
-    ParamHolder* holder = Holder();
+    ParamHolder* holder = GetParams();
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (holder == nullptr) return FALSE;
     UpdateData(TRUE);
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     const RequestTarget target(m_pWizard);
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (!CommitParamSet(target, GetCookie())) return FALSE;
 
     CPropCharacteristicXYTable* table = Table();
     if (table != nullptr && m_dwKind == CPropCharacteristicXYTable::kKindLookUp && table->GetDataPairsFlag() != 0 &&
@@ -520,7 +476,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
     m_dwModeWord = ModeFromTable();
     BuildCompareList();
     if (m_pWizard != nullptr) m_pWizard->SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (!CommitParamSet(target, GetCookie())) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -32,6 +32,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/element_page.h"
 #include "framework/page_wizard.h"
 #include "framework/xy_table.h"
 #include "framework/sheet_serialize.h"
@@ -54,13 +55,12 @@ constexpr DWORD kModeOwnFileName = 0x8000;
 
 class CNonlinearCharacteristicWizard4;
 
-class CPropNonlinearCharacteristicBlock : public CTBPropertyPage {
+class CPropNonlinearCharacteristicBlock : public TElementPage<CNonlinearCharacteristicWizard4> {
     DECLARE_SERIAL(CPropNonlinearCharacteristicBlock)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
     CPropNonlinearCharacteristicBlock();
     CPropNonlinearCharacteristicBlock(CNonlinearCharacteristicWizard4* wizard, DWORD_PTR cookie);
-    ~CPropNonlinearCharacteristicBlock() override;
 
     // The page record of older data: class record, page version, kind, converted flag (from
     // version 4 on). A record without the flag converts the old parameter layout.
@@ -71,8 +71,6 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void Rebind(CNonlinearCharacteristicWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     // The wizard's state before the page is shown; the snapshots are copied.
     void SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel, const CPtrArray* snapshots);
     // The snapshots of the parameters the current form lists: "INPUT", then "CH" (reference
@@ -92,10 +90,8 @@ public:
     DWORD GetKind() const { return m_dwKind; }
     DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetConvertedFlag() const { return m_dwConverted; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     CPropCharacteristicXYTable* Table();
     // The old parameter layout kept the characteristic text in 2016.
     void ConvertOldParameters();
@@ -112,11 +108,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CNonlinearCharacteristicWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
     std::vector<BYTE> m_OldCharacteristic;
     CString m_strXAxisLabel;
     CString m_strYAxisLabel;

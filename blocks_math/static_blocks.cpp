@@ -1,7 +1,9 @@
 #include "blocks_math/static_blocks.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -13,21 +15,21 @@ namespace {
 constexpr WORD kName = 2001;
 
 // Negator, dialog 2564.
-constexpr PageControlLayout kNegatorLayout[] = {
+constexpr ControlLayout kNegatorLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2182, 33}, {2183, 97},
     {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
 constexpr WORD kNegatorTexts[] = {kIdInputSignal, kName};
 
 // Limiter, dialog 2565.
-constexpr PageControlLayout kLimiterLayout[] = {
+constexpr ControlLayout kLimiterLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2149, 33}, {2182, 33}, {2151, 97}, {2183, 97},
     {2400, 48}, {2074, 33}, {2150, 48}, {2185, 48}, {2152, 98}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
 constexpr WORD kLimiterTexts[] = {kIdInputSignal, 2152, kName, 2151};
 
 // Comparator, dialog 2566.
-constexpr PageControlLayout kComparatorLayout[] = {
+constexpr ControlLayout kComparatorLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 36}, {2020, 6},  {2072, 15}, {2250, 33}, {2252, 33},
     {2253, 33}, {2182, 33}, {2251, 97}, {2254, 97}, {2255, 97}, {2183, 97}, {2400, 48},
     {2185, 48}, {2186, 98}, {2074, 33}, {2073, 32}, {2017, 11}, {2056, 9},
@@ -35,7 +37,7 @@ constexpr PageControlLayout kComparatorLayout[] = {
 constexpr WORD kComparatorTexts[] = {kIdInputSignal, kName, 2251, 2254, 2255};
 
 // Two-point element, dialog 2567.
-constexpr PageControlLayout kTwoPointLayout[] = {
+constexpr ControlLayout kTwoPointLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2258, 33}, {2256, 33}, {2252, 33},
     {2253, 33}, {2184, 33}, {2182, 33}, {2259, 97}, {2257, 97}, {2254, 97}, {2255, 97}, {2187, 97},
     {2183, 97}, {2400, 48}, {2074, 97}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
@@ -43,7 +45,7 @@ constexpr PageControlLayout kTwoPointLayout[] = {
 constexpr WORD kTwoPointTexts[] = {2187, kIdInputSignal, kName, 2259, 2257, 2254, 2255};
 
 // Discretization element, dialog 2568.
-constexpr PageControlLayout kDiscretizationLayout[] = {
+constexpr ControlLayout kDiscretizationLayout[] = {
     {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2144, 33}, {2182, 33}, {2028, 97},
     {2183, 97}, {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
@@ -64,29 +66,18 @@ bool IsBlockParameter(WORD id) { return id != kName && id != kIdInputSignal; }
 // ---------------------------------------------------------------------------------------
 // CSimpleBlockPage
 
+// The fields whose edits mark the page modified: name, input and the block parameters of every
+// dialog this page serves (a dialog without the control never sends its notification).
+constexpr int kSimpleBlockPageEdits[] = {kCtlName, kIdInputSignal, 2151, 2152, 2251, 2254, 2255, 2259, 2257, 2187, 2028, 2247};
+
 BEGIN_MESSAGE_MAP(CSimpleBlockPage, CTBPropertyPage)
     ON_WM_PAINT()
     ON_BN_CLICKED(kCtlShowName, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(kIdInputSignal, &CSimpleBlockPage::OnMarkModified)
-    // The block parameters of every dialog this page serves; a dialog without the control
-    // never sends its notification.
-    ON_EN_CHANGE(2151, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2152, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2251, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2254, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2255, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2259, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2257, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2187, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2028, &CSimpleBlockPage::OnMarkModified)
-    ON_EN_CHANGE(2247, &CSimpleBlockPage::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kSimpleBlockPageEdits, &CSimpleBlockPage::OnMarkModified)
     ON_BN_CLICKED(kCtlInputPin, &CSimpleBlockPage::OnInputPin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CSimpleBlockPage::OnSampleTimePin)
     ON_BN_CLICKED(kIdBlockOutput, &CSimpleBlockPage::OnOutput)
-    ON_CBN_DROPDOWN(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeTyped)
-    ON_CBN_KILLFOCUS(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeTyped)
-    ON_CBN_SELCHANGE(kIdSampleTime, &CSimpleBlockPage::OnSampleTimeChosen)
+    ON_SAMPLE_TIME_LIST()
     // Every page marks itself when a unit is chosen, the limiter's too, so that a changed
     // unit is never an unnoticed change.
     ON_CBN_SELCHANGE(kCtlUnit, &CSimpleBlockPage::OnMarkModified)
@@ -102,7 +93,7 @@ CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase3
     : CSimpleBlockPage(spec) {
     m_pWizard = wizard;
     m_pHolder = exchange;
-    for (const PageControlLayout& entry : spec.layout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, spec.layout);
 }
 
 CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase4* wizard, DWORD_PTR cookie)
@@ -110,7 +101,7 @@ CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase4
     m_pWizard = wizard;
     m_cookie = cookie;
     m_pHolder = HolderFromCookie(cookie);
-    for (const PageControlLayout& entry : spec.layout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, spec.layout);
 }
 
 CSimpleBlockPage::~CSimpleBlockPage() {
@@ -147,15 +138,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    if (m_pHolder != nullptr) {
-        *BlockText(kName) = m_pHolder->m_strElementName;
-        m_bShowName = m_pHolder->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(m_pHolder->m_SymbolTexts, m_strSymbolText);
-    }
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
+    qv::pages::LoadNameAndSymbol(m_pHolder, m_pWizard, *BlockText(kName), m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbUnit.DisableFlatLook(TRUE);
     if (m_spec.inputUnit) m_cmbInputUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -177,10 +160,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
                 }
             }
         } else if (id == kIdSampleTime) {
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
         } else if (id != kName) {
             if (CString* text = BlockText(id)) *text = param->GetValue();
         }
@@ -188,12 +168,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
     UpdateData(FALSE);
     GetSDBOutput(m_pHolder, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    GetParamUnit(m_pHolder, kIdBlockOutput, &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(kIdBlockOutput, caption);
+    qv::pages::AppendUnitToCaption(*this, m_pHolder, kIdBlockOutput, kIdBlockOutput);
     SetModified(FALSE);
     EnableBlockParameters();
     if (m_spec.parameterCaption != 0) {

@@ -38,16 +38,13 @@
 
 namespace qv::blocks {
 
-struct PageControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 
 // What distinguishes one simple block page from another.
 struct SimpleBlockPageSpec {
     UINT templateID;
     // SetControlInfo calls of the constructor, in call order.
-    std::span<const PageControlLayout> layout;
+    std::span<const ControlLayout> layout;
     // Text members in dialog-exchange order: 2001 the name, 2186 the input, the others
     // block parameters (their edits are enabled by IsParamNotOnPin).
     std::span<const WORD> texts;
@@ -151,16 +148,8 @@ QV_SIMPLE_BLOCK_PAGE(CPropComparatorBlock)
 QV_SIMPLE_BLOCK_PAGE(CPropTwoPointElementBlock)
 QV_SIMPLE_BLOCK_PAGE(CPropDiscretizationElementBlock)
 
-#define QV_OLDER_BASE_BLOCK_WIZARD(Wizard, Page)                                        \
-    class Wizard : public TOlderBaseBlockWizard<Page, Wizard> {                         \
-        DECLARE_DYNAMIC(Wizard)                                                         \
-    public:                                                                             \
-        Wizard() = default;                                                             \
-        explicit Wizard(const Wizard* other) : TOlderBaseBlockWizard(other) {}          \
-    };
-
-QV_OLDER_BASE_BLOCK_WIZARD(CNegatorBlockWizard, CPropNegatorBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CLimiterBlockWizard, CPropLimiterBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CComparatorBlockWizard, CPropComparatorBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CTwoPointElementWizard, CPropTwoPointElementBlock)
-QV_OLDER_BASE_BLOCK_WIZARD(CDiscretizationElementWizard, CPropDiscretizationElementBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CNegatorBlockWizard, CPropNegatorBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CLimiterBlockWizard, CPropLimiterBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CComparatorBlockWizard, CPropComparatorBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CTwoPointElementWizard, CPropTwoPointElementBlock)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CDiscretizationElementWizard, CPropDiscretizationElementBlock)

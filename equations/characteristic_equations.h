@@ -61,8 +61,6 @@ protected:
 
     const qv::characteristic::CharacteristicVariant* m_pVariant = nullptr;
     CTBUnitComboBox m_cmbUnits[qv::characteristic::kRowCount];
-    BOOL m_bShowName = FALSE;
-    CString m_strName;
     CString m_strValues[qv::characteristic::kRowCount];
     BOOL m_bOutput = FALSE;
 };

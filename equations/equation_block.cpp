@@ -1,6 +1,7 @@
 #include "equations/equation_block.h"
 
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_controls.h"
@@ -478,11 +479,7 @@ BOOL CPropEquationBlock::OnInitDialog() {
         CTBPropertyPage::OnInitDialog();
         m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
         m_lstEquation.SetImageList(&m_images, LVSIL_SMALL);
-        ReadHeader(m_strName, m_bShowName);
-        if (m_pSymbol == nullptr) {
-            m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-            m_pSymbol->LoadSymbols(m_strSymbolText);
-        }
+        qv::pages::LoadNameAndSymbol(Holder(), m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
         m_cmbUnit.DisableFlatLook(TRUE);
         const UINT inputColumns[] = {2522, 2713, 2731};
         const UINT outputColumns[] = {2522, 2713, 2749};
@@ -678,20 +675,7 @@ void CPropEquationBlock::StoreLists() {
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
         if (!IsLive(param) || param->GetValueID() != kIdSampleTime) continue;
-        const int selected = m_cmbSampleTime.GetCurSel();
-        CString value;
-        if (selected == 0) {
-            value = "0";
-        } else if (selected == 1) {
-            value = "1m";
-        } else {
-            m_cmbSampleTime.GetWindowText(value);
-            value.TrimRight();
-        }
-        param->SetValue(value);
-        CString unit;
-        m_cmbUnit.GetWindowText(unit);
-        param->SetUsedUnit(unit);
+        qv::blocks::WriteListSampleTime(param, m_cmbSampleTime, m_cmbUnit);
     }
     for (int row = m_lstInput.GetItemCount() - 1; row >= 0; --row) {
         if (CWizardCopaObject3* param = RowParam(m_lstInput, row)) {

@@ -85,9 +85,7 @@ protected:
     void OnShowCondition();
     DECLARE_MESSAGE_MAP()
 
-    BOOL m_bShowName = FALSE;
     BOOL m_bShowCondition = FALSE;
-    CString m_strName;
     CString m_strPriority;
     CString m_strCondition;
 };
@@ -158,8 +156,6 @@ protected:
     CWizardCopaObject3* m_pValidFor = nullptr;
     CEditVarListCtrl m_lstActions;
     BOOL m_bActivateState = FALSE;
-    BOOL m_bShowName = FALSE;
-    CString m_strName;
     CString m_strInputs = "0";
     CString m_strOutputs = "0";
     bool m_bHidden = false;

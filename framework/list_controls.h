@@ -25,6 +25,19 @@
 class CWizardBaseCommon;
 class CCmdUI;
 
+namespace qv::rowlist {
+// The commands of the row-list menu that several pages share, the menu itself and the images
+// of the list's row buttons and of the file buttons beside it.
+constexpr UINT kCmdDelete = 40001;
+constexpr UINT kCmdDeleteAll = 40002;
+constexpr UINT kCmdMoveDown = 40003;
+constexpr UINT kCmdMoveUp = 40004;
+constexpr UINT kCmdNew = 40005;
+constexpr UINT kListMenu = 2547;
+constexpr UINT kListButtonImages = 138;
+constexpr UINT kFileButtonImages = 135;
+} // namespace qv::rowlist
+
 // The update rule of the row-list menu (New 40005, Delete 40001, Delete All 40002, Move down
 // 40003, Move up 40004) that several pages share: the commands that act on the selected row
 // are enabled only while the list has one; New and Delete All always are.

@@ -27,6 +27,14 @@ void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule)
     combo.SetCurSel(select);
 }
 
+void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComboBox& unitList, BOOL& pinned,
+                         SampleTimeRule rule) {
+    if (param->HasPin()) pinned = TRUE;
+    ShowSampleTime(list, param->GetValue(), rule);
+    unitList.CreateDialogControl(param->GetQuantity());
+    unitList.SelectString(-1, param->GetUsedUnit());
+}
+
 void TakeOverTypedSampleTime(CComboBox& combo) {
     CString text;
     combo.GetWindowText(text);
@@ -42,6 +50,18 @@ CString StoredSampleTime(const CComboBox& combo) {
     return text;
 }
 
+CString StoredSampleTimeWithMilli(const CComboBox& list) {
+    if (list.GetCurSel() == 1) return CString("1m");
+    return StoredSampleTime(list);
+}
+
+void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList) {
+    param->SetValue(StoredSampleTimeWithMilli(list));
+    CString unit;
+    unitList.GetWindowText(unit);
+    param->SetUsedUnit(unit);
+}
+
 bool IsPageInput(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
@@ -53,16 +73,27 @@ bool IsPageInput(const CWizardCopaObject3* param) {
 
 BEGIN_MESSAGE_MAP(COlderBaseBlockPage, CTBPropertyPage)
     ON_WM_PAINT()
+    // Every block page marks itself modified when "Show Name" is clicked.
+    ON_BN_CLICKED(kCtlShowName, &COlderBaseBlockPage::OnMarkModified)
 END_MESSAGE_MAP()
 
 COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID) : CTBPropertyPage(templateID, 0) {}
 
-COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {}
+COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
+                                         std::span<const qv::pages::ControlLayout> layout)
+    : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {
+    qv::pages::RegisterLayout(*this, layout);
+}
 
 COlderBaseBlockPage::~COlderBaseBlockPage() {
     delete m_pSymbol;
     m_pSymbol = nullptr;
+}
+
+void COlderBaseBlockPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Text(pDX, kCtlName, m_strName);
 }
 
 void COlderBaseBlockPage::InitHeader(CString& name, BOOL& showName) {
@@ -120,6 +151,20 @@ bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) 
     return true;
 }
 
+void COlderBaseBlockPage::WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList) {
+    CString unit;
+    if (unitList != nullptr) unitList->GetWindowText(unit);
+    ForEachPageInput([&](CWizardCopaObject3* param) {
+        const WORD id = param->GetValueID();
+        for (const TextOf& entry : texts) {
+            if (entry.valueID != id) continue;
+            param->SetValue(*entry.text);
+            if (unitList != nullptr && (id == kIdSampleTime || id == kIdSampleTimeField)) param->SetUsedUnit(unit);
+            return;
+        }
+    });
+}
+
 BOOL COlderBaseBlockPage::EndApply() {
     if (!CommitExchangeObject()) return FALSE;
     SetModified(FALSE);
@@ -131,7 +176,7 @@ void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD val
 }
 
 void COlderBaseBlockPage::AppendOutputUnit(int controlID, WORD valueID) {
-    qv::pages::AppendParamUnitToCaption(*this, controlID, m_pExchange, valueID);
+    qv::pages::AppendUnitToCaption(*this, m_pExchange, controlID, valueID);
 }
 
 void COlderBaseBlockPage::OnMarkModified() {
@@ -139,6 +184,30 @@ void COlderBaseBlockPage::OnMarkModified() {
     SetModified(TRUE);
 }
 
+void COlderBaseBlockPage::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
+
+void COlderBaseBlockPage::OnSampleTimeChosen() { SetModified(TRUE); }
+
 void COlderBaseBlockPage::OnPaint() {
     qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
+
+// ---------------------------------------------------------------------------------------
+// COlderBaseInputBlockPage
+
+BEGIN_MESSAGE_MAP(COlderBaseInputBlockPage, COlderBaseBlockPage)
+    ON_EN_CHANGE(kCtlName, &COlderBaseInputBlockPage::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &COlderBaseInputBlockPage::OnMarkModified)
+    ON_BN_CLICKED(kCtlInputPin, &COlderBaseInputBlockPage::OnInputPin)
+    ON_BN_CLICKED(kIdBlockOutput, &COlderBaseInputBlockPage::OnOutput)
+END_MESSAGE_MAP()
+
+void COlderBaseInputBlockPage::DoDataExchange(CDataExchange* pDX) {
+    COlderBaseBlockPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
+    DDX_Text(pDX, kIdInputSignal, m_strInput);
+}
+
+void COlderBaseInputBlockPage::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
+
+void COlderBaseInputBlockPage::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }

@@ -6,7 +6,9 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/dialog_controls.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -14,6 +16,7 @@
 #include "wizard/wizardbase.h"
 
 #include <initializer_list>
+#include <span>
 
 namespace qv::blocks {
 constexpr WORD kIdSampleTime = 2183;
@@ -22,9 +25,9 @@ constexpr WORD kIdInputSignal = 2186;
 constexpr WORD kIdBlockOutput = 2056;
 
 // Controls of the block-page frame that carry no parameter.
-constexpr int kCtlName = 2001;
-constexpr int kCtlShowName = 2002;
-constexpr int kCtlSymbolFrame = 2020;
+using qv::dialog::kCtlName;
+using qv::dialog::kCtlShowName;
+using qv::dialog::kCtlSymbolFrame;
 constexpr int kCtlUnit = 2400;
 constexpr int kCtlInputPin = 2073;
 constexpr int kCtlSampleTimePin = 2074;
@@ -39,11 +42,20 @@ enum class SampleTimeRule {
 };
 // Selects or adds the entry for the stored value.
 void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule);
+// A sample-time parameter shown on a page: the "Use Pin" flag is set when the parameter is on
+// a pin, the list shows its value and the unit list its quantity's units, the used one chosen.
+void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComboBox& unitList, BOOL& pinned,
+                         SampleTimeRule rule = SampleTimeRule::Block);
 // The text the user typed becomes an entry (and is selected) unless it is empty or the
 // beginning of an entry (any case).
 void TakeOverTypedSampleTime(CComboBox& combo);
 // What is stored for the list's state: "System" stores "0", anything else its text.
 CString StoredSampleTime(const CComboBox& combo);
+// What is stored for the list's state where its second entry is a millisecond: "System" stores
+// "0", the second entry "1m", anything else its text.
+CString StoredSampleTimeWithMilli(const CComboBox& list);
+// Writes that into the sample-time parameter, which takes the unit shown in `unitList`.
+void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList);
 
 // A parameter the page reads and writes: live, with the input bit.
 bool IsPageInput(const CWizardCopaObject3* param);
@@ -54,8 +66,14 @@ bool IsPageInput(const CWizardCopaObject3* param);
 class COlderBaseBlockPage : public CTBPropertyPage {
 public:
     explicit COlderBaseBlockPage(UINT templateID);
-    COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
+    // A page for the editor's sheet; `layout` holds the layout flags of the dialog's controls.
+    COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
+                        std::span<const qv::pages::ControlLayout> layout = {});
     ~COlderBaseBlockPage() override;
+
+    // The dialog's name and "Show Name" into and out of m_strName and m_bShowName; a page
+    // exchanges its own controls after calling this.
+    void DoDataExchange(CDataExchange* pDX) override;
 
     CWizardBase3* GetWizard() const { return m_pWizard; }
     CWizardSchematicDataExchange3* GetExchange() const { return m_pExchange; }
@@ -96,6 +114,14 @@ protected:
             if (qv::blocks::IsPageInput(param)) write(param);
         }
     }
+    // A text of the page and the parameter it is written to.
+    struct TextOf {
+        const CString* text;
+        WORD valueID;
+    };
+    // Writes each text into the page's input parameter (IsPageInput) with its value ID; the
+    // sample time (list or field) also takes the unit shown in `unitList`.
+    void WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);
     // The end of OnApply: the exchange object is committed; FALSE when the editor refused it.
     BOOL EndApply();
     // An output switch was clicked: the new state is the opposite of the one shown before,
@@ -105,12 +131,42 @@ protected:
     void AppendOutputUnit(int controlID, WORD valueID);
     void OnMarkModified();
     void OnPaint();
+    // The sample-time list of a page that shows one (m_cmbSampleTime): a typed text becomes an
+    // entry when the list drops down or loses the focus; a choice marks the page modified.
+    void OnSampleTimeTyped();
+    void OnSampleTimeChosen();
     DECLARE_MESSAGE_MAP()
+
+    CComboBox m_cmbSampleTime;
+    CString m_strName;
+    BOOL m_bShowName = FALSE;
 
     CWizardBase3* m_pWizard = nullptr;
     CWizardSchematicDataExchange3* m_pExchange = nullptr;
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
+};
+
+// An older-base block page with a signal input: the input's text and "Use Pin" box, exchanged
+// with the dialog and kept in line with the parameter when the box is clicked, and the state of
+// the block-output switch for pages that show one. Edits of the name or the input mark the page
+// modified.
+class COlderBaseInputBlockPage : public COlderBaseBlockPage {
+public:
+    using COlderBaseBlockPage::COlderBaseBlockPage;
+
+    // The frame's controls, then the input text and its "Use Pin" box.
+    void DoDataExchange(CDataExchange* pDX) override;
+
+protected:
+    void OnInputPin();
+    // The block-output switch was clicked.
+    void OnOutput();
+    DECLARE_MESSAGE_MAP()
+
+    CString m_strInput;
+    BOOL m_bInputPin = FALSE;
+    BOOL m_bOutput = FALSE;
 };
 
 // The wizard of an older-base block: it keeps no block data, puts its page (made with the
@@ -122,3 +178,21 @@ public:
     TOlderBaseBlockWizard() = default;
     explicit TOlderBaseBlockWizard(const Self* other) : qv::wizards::TPageWizard3<Page, Self>(other) {}
 };
+
+// The message-map entries of a block page's sample-time list (kIdSampleTime) for a page with
+// the handlers OnSampleTimeTyped (the list drops down or loses the focus) and
+// OnSampleTimeChosen (an entry is chosen).
+#define ON_SAMPLE_TIME_LIST()                                                         \
+    ON_CBN_DROPDOWN(qv::blocks::kIdSampleTime, &ThisClass::OnSampleTimeTyped)       \
+    ON_CBN_KILLFOCUS(qv::blocks::kIdSampleTime, &ThisClass::OnSampleTimeTyped)      \
+    ON_CBN_SELCHANGE(qv::blocks::kIdSampleTime, &ThisClass::OnSampleTimeChosen)
+
+// Declares the wizard `Wizard` of an older-base block whose page is `Page` and that adds nothing
+// to the template but a runtime class of its own, by which the factories' callers tell which
+// element a wizard serves.
+#define PARVEL_OLDER_BASE_BLOCK_WIZARD(Wizard, Page)           \
+    class Wizard : public TOlderBaseBlockWizard<Page, Wizard> { \
+        DECLARE_DYNAMIC(Wizard)                                 \
+    public:                                                     \
+        using TOlderBaseBlockWizard::TOlderBaseBlockWizard;     \
+    };

@@ -51,21 +51,21 @@ void AppendParamUnitToCaption(CWnd& page, ParamHolder* params, WORD valueID) {
     box->SetWindowText(caption);
 }
 
-void EnableDlgControl(CWnd& page, int id, BOOL enable) {
-    if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
-}
-
-void ShowDlgControl(CWnd& page, int id, BOOL show) {
-    if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-void AppendParamUnitToCaption(CWnd& page, int controlID, ParamHolder* params, WORD valueID) {
+void AppendUnitToCaption(CWnd& page, ParamHolder* params, int controlID, WORD valueID) {
     CString caption;
     page.GetDlgItemText(controlID, caption);
     CString unit;
     GetParamUnit(params, valueID, &unit);
     AppendUnitSuffix(&caption, unit);
     page.SetDlgItemText(controlID, caption);
+}
+
+void EnableDlgControl(CWnd& page, int id, BOOL enable) {
+    if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
+}
+
+void ShowDlgControl(CWnd& page, int id, BOOL show) {
+    if (CWnd* control = page.GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
 void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int controlID, WORD valueID) {

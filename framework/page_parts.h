@@ -28,16 +28,16 @@ bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamH
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
 
+// The caption of control `controlID` (an output switch) followed by the unit of its parameter;
+// a parameter without a unit (or no such parameter) leaves the caption as it is.
+void AppendUnitToCaption(CWnd& page, ParamHolder* params, int controlID, WORD valueID);
+
 // A control the dialog does not have is passed over.
 // The unit of the parameter after the caption of the page's control with the same ID
 // ("Voltage [V]"); a parameter without a unit leaves the caption as it is.
 void AppendParamUnitToCaption(CWnd& page, ParamHolder* params, WORD valueID);
 void EnableDlgControl(CWnd& page, int id, BOOL enable);
 void ShowDlgControl(CWnd& page, int id, BOOL show);
-
-// The caption of the control followed by the unit of the parameter with the value ID; a
-// parameter without a unit (or no such parameter) leaves the caption as it is.
-void AppendParamUnitToCaption(CWnd& page, int controlID, ParamHolder* params, WORD valueID);
 
 // An output box was clicked: the page reads its controls and is marked modified; the output
 // takes the opposite of the state the page showed before the click, whatever the box did

@@ -5,6 +5,7 @@
 
 #include "framework/characteristic_preview.h"
 #include "framework/data_file_places.h"
+#include "framework/file_dialog_filters.h"
 #include "framework/list_controls.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
@@ -24,18 +25,8 @@ using namespace qv::xytable;
 
 namespace {
 
-// Commands of the list's context menu.
-enum : UINT {
-    kCmdDelete = 40001,
-    kCmdDeleteAll = 40002,
-    kCmdMoveDown = 40003,
-    kCmdMoveUp = 40004,
-    kCmdNew = 40005,
-};
-
-constexpr UINT kMenuContext = 2547;
-constexpr UINT kBitmapListButtons = 138;
-constexpr UINT kBitmapFileButtons = 135;
+// The list's context menu and the images of its row and file buttons.
+using namespace qv::rowlist;
 constexpr COLORREF kMaskBlue = RGB(0, 0, 255);
 
 // Strings.
@@ -73,36 +64,9 @@ std::vector<CString> CPropCharacteristicXYTable::FilterPatterns(const CString& e
     return patterns;
 }
 
-namespace {
-
-using Patterns = std::vector<CString>;
-Patterns FilterPatterns(const CString& entry) { return CPropCharacteristicXYTable::FilterPatterns(entry); }
-
-// The 1-based index of the first filter entry one of whose patterns equals the extension
-// (without regard to case); 1 when none does.
-DWORD PreselectFilter(const CStringArray& filters, const CString& ext) {
-    for (INT_PTR i = 0; i < filters.GetSize(); ++i)
-        for (const CString& pattern : FilterPatterns(filters.GetAt(i)))
-            if (pattern.CompareNoCase(ext) == 0) return static_cast<DWORD>(i + 1);
-    return 1;
-}
-
-// The entries joined into a file-dialog filter.
-CString JoinFilters(const CStringArray& filters) {
-    CString joined;
-    for (INT_PTR i = 0; i < filters.GetSize(); ++i) joined += filters.GetAt(i) + "|";
-    return joined + "|";
-}
-
-void StartWithFile(CFileDialog& dialog, const CString& path) {
-    if (path.IsEmpty() || dialog.m_ofn.lpstrFile == nullptr || dialog.m_ofn.nMaxFile == 0) return;
-    const size_t room = dialog.m_ofn.nMaxFile - 1;
-    const size_t length = static_cast<size_t>(path.GetLength()) < room ? static_cast<size_t>(path.GetLength()) : room;
-    std::memcpy(dialog.m_ofn.lpstrFile, static_cast<LPCTSTR>(path), length);
-    dialog.m_ofn.lpstrFile[length] = 0;
-}
-
-} // namespace
+using qv::files::JoinFilters;
+using qv::files::PreselectFilter;
+using qv::files::StartWithFile;
 
 BEGIN_MESSAGE_MAP(CPropCharacteristicXYTable, CTBPropertyPage)
     ON_BN_CLICKED(kRadioReference, &CPropCharacteristicXYTable::OnClickedKind)
@@ -169,8 +133,8 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     m_list.InitializeCtrl(1, 1);
     m_list.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
     m_list.LoadColumnWidths();
-    if (m_listButtonImages.GetSafeHandle() == 0) m_listButtonImages.Create(kBitmapListButtons, 16, 0, kMaskBlue);
-    if (m_fileButtonImages.GetSafeHandle() == 0) m_fileButtonImages.Create(kBitmapFileButtons, 16, 0, kMaskBlue);
+    if (m_listButtonImages.GetSafeHandle() == 0) m_listButtonImages.Create(kListButtonImages, 16, 0, kMaskBlue);
+    if (m_fileButtonImages.GetSafeHandle() == 0) m_fileButtonImages.Create(kFileButtonImages, 16, 0, kMaskBlue);
 
     const bool lookUp = m_dwKind == kKindLookUp;
     CheckDlgButton(kRadioLookUp, lookUp ? BST_CHECKED : BST_UNCHECKED);
@@ -409,7 +373,7 @@ void CPropCharacteristicXYTable::OnMoveDown() { MoveSelectedRow(+1); }
 void CPropCharacteristicXYTable::OnContextMenu(CWnd*, CPoint point) {
     CResourceSwitch resources;
     CMenu menu;
-    if (!menu.LoadMenu(kMenuContext)) return;
+    if (!menu.LoadMenu(kListMenu)) return;
     CMenu* popup = menu.GetSubMenu(0);
     if (popup == nullptr) return;
     // The commands are enabled as their update handlers say, as the command bars do.

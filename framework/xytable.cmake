@@ -5,3 +5,6 @@ target_sources(Parvel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/xy_table_page.cpp
   ${CMAKE_CURRENT_LIST_DIR}/characteristic_preview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/characteristic_sheet.cpp)
+# The file dialogs of pages that read or write data files.
+target_sources(Parvel PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/file_dialog_filters.cpp)

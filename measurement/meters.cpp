@@ -1,6 +1,9 @@
 #include "measurement/meters.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 
 #include <cstring>
@@ -14,7 +17,7 @@ namespace qv::measurement {
 
 namespace {
 
-constexpr int kCtlShowName = 2002;
+using qv::dialog::kCtlShowName;
 constexpr int kCtlValuePin = 2071;
 constexpr WORD kIdFirst = 2074;
 constexpr WORD kIdSecond = 2076;
@@ -25,10 +28,7 @@ constexpr int kCtlUnit = 2510;
 
 constexpr int kInitialRow[] = {kCtlInitialLabel, kIdInitialValue, kCtlInitialPin, kCtlUnit};
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},    {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 135},  {.id = 2071, .flags = 33}, {.id = 2017, .flags = 139}, {.id = 2074, .flags = 33},
@@ -68,7 +68,6 @@ BEGIN_MESSAGE_MAP(CPropMeters, COlderBaseBlockPage)
     ON_BN_CLICKED(kIdSecond, &CPropMeters::OnSecond)
     ON_BN_CLICKED(kCtlValuePin, &CPropMeters::OnValuePin)
     ON_BN_CLICKED(kCtlInitialPin, &CPropMeters::OnInitialValuePin)
-    ON_BN_CLICKED(kCtlShowName, &CPropMeters::OnMarkModified)
     ON_EN_CHANGE(qv::blocks::kCtlName, &CPropMeters::OnMarkModified)
     ON_EN_KILLFOCUS(qv::blocks::kCtlName, &CPropMeters::OnMarkModified)
     ON_EN_CHANGE(kIdInitialValue, &CPropMeters::OnMarkModified)
@@ -78,18 +77,14 @@ END_MESSAGE_MAP()
 CPropMeters::CPropMeters() : COlderBaseBlockPage(103) {}
 
 CPropMeters::CPropMeters(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(103, wizard, exchange) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseBlockPage(103, wizard, exchange, kLayout) {}
 
 void CPropMeters::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSecond, m_chkSecond);
     DDX_Control(pDX, kIdFirst, m_chkFirst);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlValuePin, m_bValuePin);
-    DDX_Text(pDX, qv::blocks::kCtlName, m_strName);
     DDX_Check(pDX, kIdFirst, m_bFirst);
     DDX_Check(pDX, kIdSecond, m_bSecond);
     DDX_Check(pDX, kCtlInitialPin, m_bInitialValuePin);
@@ -126,11 +121,7 @@ BOOL CPropMeters::OnInitDialog() {
 }
 
 void CPropMeters::CaptionOutput(int control) {
-    CString caption = GetParamDescriptionText(m_pWizard, m_pExchange, static_cast<WORD>(control));
-    CString unit;
-    GetParamUnit(m_pExchange, static_cast<WORD>(control), &unit);
-    AppendUnitSuffix(&caption, unit);
-    SetDlgItemText(control, caption);
+    SetDlgItemText(control, qv::pages::ParamDescriptionWithUnit(m_pWizard, m_pExchange, static_cast<WORD>(control)));
 }
 
 void CPropMeters::ShowRows(MeterKind kind) {

@@ -53,9 +53,7 @@ protected:
     CTBUnitComboBox m_cmbUnit;
     CTBUnitCheckBox m_chkSecond;
     CTBUnitCheckBox m_chkFirst;
-    BOOL m_bShowName = FALSE;
     BOOL m_bValuePin = FALSE;
-    CString m_strName;
     BOOL m_bFirst = FALSE;
     BOOL m_bSecond = FALSE;
     BOOL m_bInitialValuePin = FALSE;
@@ -81,14 +79,6 @@ PARVEL_METER_PAGE(CPropMetersSingleOutput, SingleOutput)
 // The wizards: a page left by an earlier editing is deleted before the new one is made. Each
 // has a runtime class of its own, so that the factories' callers can tell which element a
 // wizard serves.
-#define PARVEL_METER_WIZARD(Name, Page)                                                  \
-    class Name : public TOlderBaseBlockWizard<Page, Name> {                              \
-        DECLARE_DYNAMIC(Name)                                                            \
-    public:                                                                              \
-        Name() = default;                                                                \
-        explicit Name(const Name* other) : TOlderBaseBlockWizard(other) {}              \
-    };
-PARVEL_METER_WIZARD(CAmmeterWizard, CPropMetersAmmeter)
-PARVEL_METER_WIZARD(CVoltmeterWizard, CPropMetersVoltmeter)
-PARVEL_METER_WIZARD(CSingleOutputMeterWizard, CPropMetersSingleOutput)
-#undef PARVEL_METER_WIZARD
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CAmmeterWizard, CPropMetersAmmeter)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CVoltmeterWizard, CPropMetersVoltmeter)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSingleOutputMeterWizard, CPropMetersSingleOutput)

@@ -1,5 +1,6 @@
 #include "measurement/signal_characteristics.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
@@ -38,7 +39,7 @@ namespace qv::measurement {
 
 namespace {
 
-constexpr int kCtlShowName = 2002;
+using qv::dialog::kCtlShowName;
 constexpr WORD kIdDerivative = 2154;
 constexpr WORD kIdDerivativeMean = 2156;
 constexpr char kImmanent[] = "IMMANENT";
@@ -53,8 +54,8 @@ constexpr char kImmanent[] = "IMMANENT";
         {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},      \
         {.id = 2514, .flags = 48}, {.id = 2515, .flags = 48}
 
-constexpr LayoutFlag kWindowLayout[] = {PARVEL_SC_FIXED_LAYOUT};
-constexpr LayoutFlag kRiseFallPulseLayout[] = {
+constexpr ControlLayout kWindowLayout[] = {PARVEL_SC_FIXED_LAYOUT};
+constexpr ControlLayout kRiseFallPulseLayout[] = {
     PARVEL_SC_FIXED_LAYOUT,    {.id = 2338, .flags = 33}, {.id = 2339, .flags = 35},
     {.id = 2340, .flags = 33}, {.id = 2345, .flags = 35},
 };
@@ -88,7 +89,7 @@ constexpr int kRiseFallPulseChangeMarks[] = {2339, 2028};
 constexpr WORD kUnitListFlags = 48;
 
 // Period (91): START and STOP conditions, the measured time OUT (2056, edit 2028).
-constexpr LayoutFlag kTimePeriodLayout[] = {
+constexpr ControlLayout kTimePeriodLayout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2347, .flags = 33}, {.id = 2348, .flags = 35}, {.id = 2351, .flags = 34},
     {.id = 2349, .flags = 33}, {.id = 2350, .flags = 35}, {.id = 2352, .flags = 34}, {.id = 2056, .flags = 9},
     {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},
@@ -102,7 +103,7 @@ constexpr Field kTimePeriodFields[] = {
 constexpr int kTimePeriodChangeMarks[] = {2001, 2348, 2350, 2028};
 
 // Probe 1 (92): input IN (2186), EVENT condition (2353), the value at the event (2056).
-constexpr LayoutFlag kProbe1Layout[] = {
+constexpr ControlLayout kProbe1Layout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},
     {.id = 2354, .flags = 33}, {.id = 2353, .flags = 35}, {.id = 2355, .flags = 32}, {.id = 2056, .flags = 9},
     {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},
@@ -117,7 +118,7 @@ constexpr int kProbe1ChangeMarks[] = {2353, 2186, 2001, 2028};
 
 // Probe 2 (93): inputs IN1 (2357) and IN2 (2360), events 2363 and 2366, the formula 2369
 // (stored as typed), the values 2371 and 2372 and the formula result 2056.
-constexpr LayoutFlag kProbe2Layout[] = {
+constexpr ControlLayout kProbe2Layout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2356, .flags = 33}, {.id = 2357, .flags = 97}, {.id = 2358, .flags = 33},
     {.id = 2359, .flags = 33}, {.id = 2360, .flags = 97}, {.id = 2361, .flags = 33}, {.id = 2362, .flags = 32},
     {.id = 2363, .flags = 96}, {.id = 2364, .flags = 32}, {.id = 2365, .flags = 32}, {.id = 2366, .flags = 96},
@@ -144,7 +145,7 @@ constexpr int kProbe2ChangeMarks[] = {2363, 2366, 2369, 2357, 2360, 2001, 2408, 
 
 // Time response (94) and overshoot (95): input IN (2186), setpoint 2249, third parameter 2251
 // (tolerance or number of overshoot factors), the time window, three results 2371 to 2373.
-constexpr LayoutFlag kTimeOvershootLayout[] = {
+constexpr ControlLayout kTimeOvershootLayout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},
     {.id = 2248, .flags = 33}, {.id = 2249, .flags = 35}, {.id = 2250, .flags = 33}, {.id = 2251, .flags = 35},
     {.id = 2341, .flags = 33}, {.id = 2342, .flags = 35}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 35},
@@ -171,7 +172,7 @@ constexpr int kTimeOvershootChangeMarks[] = {2186, 2001, 2249, 2251, 2342, 2344,
 
 // Integral criteria (96): input IN (2186), setpoint 2249, five results 2371 + k with their
 // edits 2408 + 4k.
-constexpr LayoutFlag kIntegralLayout[] = {
+constexpr ControlLayout kIntegralLayout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},
     {.id = 2248, .flags = 33}, {.id = 2249, .flags = 35}, {.id = 2371, .flags = 9},  {.id = 2372, .flags = 8},
     {.id = 2373, .flags = 8},  {.id = 2374, .flags = 8},  {.id = 2375, .flags = 10}, {.id = 2407, .flags = 33},
@@ -199,7 +200,7 @@ constexpr int kIntegralChangeMarks[] = {2186, 2001, 2249, 2408, 2412, 2416, 2420
 
 // Power and energy (99): voltage part V (2374, units 2516) and current part I (2188, units
 // 2517), the time window, results 2376 (power) and 2377 (energy).
-constexpr LayoutFlag kPowerLayout[] = {
+constexpr ControlLayout kPowerLayout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2373, .flags = 33}, {.id = 2374, .flags = 35}, {.id = 2375, .flags = 34},
     {.id = 2187, .flags = 33}, {.id = 2188, .flags = 35}, {.id = 2074, .flags = 34}, {.id = 2341, .flags = 33},
     {.id = 2342, .flags = 35}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 35}, {.id = 2376, .flags = 9},
@@ -223,7 +224,7 @@ constexpr int kPowerChangeMarks[] = {2188, 2374, 2001, 2342, 2344, 2416, 2420};
 // Sliding mean and RMS (100, 101): input IN (2186), the time window, the integration period
 // 2347, the sample time 2183, the result 2056 (no output value field). Only parameters with
 // the input bit are read and written.
-constexpr LayoutFlag kSlidingLayout[] = {
+constexpr ControlLayout kSlidingLayout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2185, .flags = 33}, {.id = 2186, .flags = 97}, {.id = 2073, .flags = 32},
     {.id = 2341, .flags = 33}, {.id = 2342, .flags = 97}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 97},
     {.id = 2345, .flags = 33}, {.id = 2347, .flags = 97}, {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97},
@@ -244,7 +245,7 @@ constexpr int kSlidingChangeMarks[] = {2186, 2001, 2342, 2344, 2347};
 // Sensitivity (102): inputs Y (2380) and X (2188), the delay 2040, the X interval 2152 to
 // 2151, the sample time 2183, the names of the derivative (2154) and of its mean (2156),
 // whose outputs the switches 2371 and 2372 turn on and off.
-constexpr LayoutFlag kSensitivityLayout[] = {
+constexpr ControlLayout kSensitivityLayout[] = {
     PARVEL_SC_HEADER_LAYOUT,   {.id = 2379, .flags = 33}, {.id = 2380, .flags = 97}, {.id = 2381, .flags = 32},
     {.id = 2187, .flags = 33}, {.id = 2188, .flags = 97}, {.id = 2074, .flags = 32}, {.id = 2039, .flags = 33},
     {.id = 2040, .flags = 97}, {.id = 2150, .flags = 33}, {.id = 2152, .flags = 97}, {.id = 2149, .flags = 33},
@@ -383,9 +384,7 @@ using namespace qv::measurement;
 CPropSCFrame::CPropSCFrame(const PageTable& table) : COlderBaseBlockPage(table.templateID), m_table(table) {}
 
 CPropSCFrame::CPropSCFrame(const PageTable& table, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(table.templateID, wizard, exchange), m_table(table) {
-    for (const LayoutFlag& entry : table.layout) SetControlInfo(entry.id, entry.flags);
-}
+    : COlderBaseBlockPage(table.templateID, wizard, exchange, table.layout), m_table(table) {}
 
 int CPropSCFrame::FieldIndex(int control) const {
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
@@ -443,7 +442,7 @@ void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
 } // namespace
 
 void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
         const Field& field = m_table.fields[i];
         if (CTBUnitComboBox* units = UnitListOf(i)) DDX_Control(pDX, field.unitList, *units);
@@ -468,8 +467,6 @@ void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
             break;
         }
     }
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, qv::blocks::kCtlName, m_strName);
 }
 
 void CPropSCFrame::EnableParameterEdits() {

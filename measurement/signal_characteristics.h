@@ -51,10 +51,7 @@ struct Field {
     int unitList = 0;   // unit list of timed parameters
 };
 
-struct LayoutFlag {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 
 // A caption a variant takes from the string table; output switches get " [unit]" of their
 // output's parameter after it.
@@ -68,7 +65,7 @@ struct Relabel {
 struct PageTable {
     UINT templateID;
     std::span<const Field> fields;
-    std::span<const LayoutFlag> layout;
+    std::span<const ControlLayout> layout;
     std::span<const int> changeMarks;  // edits whose EN_CHANGE marks the page modified
     bool inputsOnly = false;           // only parameters with the input bit are read and written
 };
@@ -136,8 +133,6 @@ protected:
     std::array<CString, qv::measurement::kMaxFields> m_texts;
     std::array<BOOL, qv::measurement::kMaxFields> m_pins{};
     std::array<BOOL, qv::measurement::kMaxFields> m_switches{};
-    CString m_strName;
-    BOOL m_bShowName = FALSE;
 };
 
 // Shared pages: runtime classes with dynamic creation.
@@ -230,37 +225,28 @@ PARVEL_SC_VARIANT(CPropSCSlidingRMSValue, CPropSCSlidingMeanSlidingRMS, kSliding
 // The wizards: the page of the table on the sheet for mode 1, deleted again when the editing
 // ends (a page left by an earlier editing goes first). Each has a runtime class of its own,
 // so that the factories' callers can tell which element a wizard serves.
-#define PARVEL_SC_WIZARD(Name, Page)                                                     \
-    class Name : public TOlderBaseBlockWizard<Page, Name> {                              \
-        DECLARE_DYNAMIC(Name)                                                            \
-    public:                                                                              \
-        Name() = default;                                                                \
-        explicit Name(const Name* other) : TOlderBaseBlockWizard(other) {}              \
-    };
 
-PARVEL_SC_WIZARD(CSCRiseTimeWizard, CPropSCRiseTime)
-PARVEL_SC_WIZARD(CSCFallTimeWizard, CPropSCFallTime)
-PARVEL_SC_WIZARD(CSCPulseDurationWizard, CPropSCPulseDuration)
-PARVEL_SC_WIZARD(CSCMaximumWizard, CPropSCMaximumValue)
-PARVEL_SC_WIZARD(CSCMinimumWizard, CPropSCMinimumValue)
-PARVEL_SC_WIZARD(CSCMeanValueWizard, CPropSCMeanValue)
-PARVEL_SC_WIZARD(CSCRMSValueWizard, CPropSCRMSValue)
-PARVEL_SC_WIZARD(CSCTimePeriodWizard, CPropSCTimePeriod)
-PARVEL_SC_WIZARD(CSCProbe1Wizard, CPropSCProbe1)
-PARVEL_SC_WIZARD(CSCProbe2Wizard, CPropSCProbe2)
-PARVEL_SC_WIZARD(CSCTimeResponseWizard, CPropSCTimeResponse)
-PARVEL_SC_WIZARD(CSCOvershootWizard, CPropSCOvershoot)
-PARVEL_SC_WIZARD(CSCIntegralWizard, CPropSCIntegral)
-PARVEL_SC_WIZARD(CSCPowerWizard, CPropSCPower)
-PARVEL_SC_WIZARD(CSCSlidingMeanWizard, CPropSCSlidingMeanValue)
-PARVEL_SC_WIZARD(CSCSlidingRMSWizard, CPropSCSlidingRMSValue)
-#undef PARVEL_SC_WIZARD
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCRiseTimeWizard, CPropSCRiseTime)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCFallTimeWizard, CPropSCFallTime)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCPulseDurationWizard, CPropSCPulseDuration)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCMaximumWizard, CPropSCMaximumValue)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCMinimumWizard, CPropSCMinimumValue)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCMeanValueWizard, CPropSCMeanValue)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCRMSValueWizard, CPropSCRMSValue)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCTimePeriodWizard, CPropSCTimePeriod)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCProbe1Wizard, CPropSCProbe1)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCProbe2Wizard, CPropSCProbe2)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCTimeResponseWizard, CPropSCTimeResponse)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCOvershootWizard, CPropSCOvershoot)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCIntegralWizard, CPropSCIntegral)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCPowerWizard, CPropSCPower)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCSlidingMeanWizard, CPropSCSlidingMeanValue)
+PARVEL_OLDER_BASE_BLOCK_WIZARD(CSCSlidingRMSWizard, CPropSCSlidingRMSValue)
 
 class CSCSensitivityWizard : public TOlderBaseBlockWizard<CPropSCSensitivity, CSCSensitivityWizard> {
     DECLARE_DYNAMIC(CSCSensitivityWizard)
 public:
-    CSCSensitivityWizard() = default;
-    explicit CSCSensitivityWizard(const CSCSensitivityWizard* other) : TOlderBaseBlockWizard(other) {}
+    using TOlderBaseBlockWizard::TOlderBaseBlockWizard;
     // Replaces the first "@INITLIST" of the model text by the initialisation of the
     // variables named by 2154 and 2156 (or removes it when none is named).
     int WriteSimDescr(CFile* file, const CString& templ, CWizardSchematicDataExchange3* exchange) override;

@@ -402,7 +402,7 @@ BOOL CPropSemiDiode::OnInitDialog() {
     if (HasParamWithValueID(m_pParams, kIdOutputVoltage)) GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bVoltageOutput);
     UpdateData(FALSE);
 
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendParamUnitToCaption(*this, id, m_pParams, id);
+    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent}) qv::pages::AppendUnitToCaption(*this, m_pParams, id, id);
 
     SetControlsFromMode();
     SetModified(FALSE);

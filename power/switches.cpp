@@ -164,7 +164,7 @@ BOOL CPropSwitches::OnInitDialog() {
     ApplyUsePin();
     ReadOutputs();
     UpdateData(FALSE);
-    for (WORD id : {kIdVoltage, kIdCurrent}) qv::pages::AppendParamUnitToCaption(*this, id, m_pExchange, id);
+    for (WORD id : {kIdVoltage, kIdCurrent}) qv::pages::AppendUnitToCaption(*this, m_pExchange, id, id);
     SetModified(FALSE);
     return TRUE;
 }
@@ -229,7 +229,7 @@ void CPropSwitchBase4::ReadOutputs() {
 }
 
 void CPropSwitchBase4::CaptionOutputs() {
-    for (WORD id : {kIdVoltage, kIdCurrent}) qv::pages::AppendParamUnitToCaption(*this, id, m_pParams, id);
+    for (WORD id : {kIdVoltage, kIdCurrent}) qv::pages::AppendUnitToCaption(*this, m_pParams, id, id);
 }
 
 void CPropSwitchBase4::ToggleOutput(BOOL& flag, WORD valueID) {

@@ -236,17 +236,7 @@ void CSourceBlockPage::StoreName() {
 }
 
 void CSourceBlockPage::WriteSampleTime(CWizardCopaObject3* param) {
-    const int selection = m_cmbSampleTime.GetCurSel();
-    CString text;
-    if (selection == 0) {
-        text = "0";
-    } else if (selection == 1) {
-        text = "1m";
-    } else {
-        m_cmbSampleTime.GetWindowText(text);
-        text.TrimRight();
-    }
-    param->SetValue(text);
+    param->SetValue(qv::blocks::StoredSampleTimeWithMilli(m_cmbSampleTime));
     // A list without units (no quantity) leaves the used unit as it is.
     if (m_cmbUnit.GetCount() > 0) {
         CString unit;
