@@ -17,6 +17,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/dialog_controls.h"
 #include "toolkit/tb_edit_list.h"
 #include "wizard/paramholder.h"
 
@@ -26,13 +27,14 @@ class CWizardBaseCommon;
 class CCmdUI;
 
 namespace qv::rowlist {
-// The commands of the row-list menu that several pages share, the menu itself and the images
-// of the list's row buttons and of the file buttons beside it.
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kCmdNew = 40005;
+// The commands of the row-list menu that several pages share (defined with the other shared
+// dialog IDs), the menu itself and the images of the list's row buttons and of the file
+// buttons beside it.
+using qv::dialog::kCmdDelete;
+using qv::dialog::kCmdDeleteAll;
+using qv::dialog::kCmdMoveDown;
+using qv::dialog::kCmdMoveUp;
+using qv::dialog::kCmdNew;
 constexpr UINT kListMenu = 2547;
 constexpr UINT kListButtonImages = 138;
 constexpr UINT kFileButtonImages = 135;
