@@ -5,6 +5,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
@@ -35,6 +36,11 @@ protected:
         m_pSymbol = nullptr;
     }
 
+    // The dialog's own start, with the library's resources (its templates and strings).
+    void InitDialogWithLibraryResources() {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
     void EnableControl(int id, BOOL enable) { qv::pages::EnableDlgControl(*this, id, enable); }
     void ShowControl(int id, BOOL show) { qv::pages::ShowDlgControl(*this, id, show); }
     // The editor's description of the parameter with its unit, as a check box's caption.
@@ -48,3 +54,11 @@ protected:
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
 };
+
+// The constructors every element page of the newer base declares: for the runtime-class
+// factory (no wizard, no parameters, no layout information), on a wizard and a parameter set,
+// and on the cookie of request 23, as the shared wizard templates make it.
+#define PARVEL_ELEMENT_PAGE_CONSTRUCTORS(Page, Wizard)      \
+    Page();                                                 \
+    Page(Wizard* wizard, ParamHolder* params);              \
+    Page(Wizard* wizard, DWORD_PTR cookie) : Page(wizard, HolderFromCookie(cookie)) {}

@@ -327,3 +327,7 @@ BOOL GetSDBOutputForParam(ParamHolder* holder, CWizardCopaObject3* param, BOOL* 
     ReadOutputs(holder, param, out);
     return 1;
 }
+
+bool qv::pages::IsLiveInput(const CWizardCopaObject3* param) {
+    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
+}

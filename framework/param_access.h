@@ -82,3 +82,8 @@ BOOL SetSDBOutputForParam(ParamHolder* holder, CWizardCopaObject3* param, BOOL o
 // there is no "SDB" template).
 BOOL GetSDBOutput(ParamHolder* holder, WORD valueID, BOOL* out);
 BOOL GetSDBOutputForParam(ParamHolder* holder, CWizardCopaObject3* param, BOOL* out);
+
+namespace qv::pages {
+// A parameter that is there, not marked deleted, and an input (the pages show and write only those).
+bool IsLiveInput(const CWizardCopaObject3* param);
+} // namespace qv::pages

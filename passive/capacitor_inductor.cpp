@@ -3,11 +3,14 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/exchanged_fields.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -34,8 +37,6 @@ IMPLEMENT_SERIAL(CPropPassiveCapAndInd, CTBPropertyPage, VERSIONABLE_SCHEMA | kD
 PARVEL_VERSIONED_CLASS(CPropPassiveCapAndInd)
 IMPLEMENT_DYNAMIC(CCapacitorWizard4, CPassiveCapAndIndWizardBase4)
 IMPLEMENT_DYNAMIC(CInductorWizard4, CPassiveCapAndIndWizardBase4)
-
-using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -71,8 +72,12 @@ constexpr UnitBinding kUnits[] = {
     {.valueID = kIdExtraB, .selector = 2509},         {.valueID = kIdInitialValue, .selector = 2510},
     {.valueID = kIdSecondInitialValue, .selector = 2511},
 };
+// The unit lists and the edit fields that only mark the page modified.
+constexpr int kUnitLists[] = {2507, 2508, 2509, 2510, 2511};
+constexpr int kMarkingEdits[] = {kCtlName, kIdValue, kIdInitialValue, kIdSecondInitialValue, kIdExtraA, kIdExtraB};
 
 using qv::pages::ControlLayout;
+using qv::pages::IsLiveInput;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 135}, {.id = 2027, .flags = 33},  {.id = 2144, .flags = 33},  {.id = 2030, .flags = 33},
@@ -109,10 +114,6 @@ constexpr ElementKeywords kInductorKeywords = {.linear = "L ", .form1 = "LNL ", 
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
 
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
 void ShowControls(CWnd* page, std::initializer_list<int> ids, bool show) {
     for (int id : ids)
         if (CWnd* control = page->GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
@@ -145,17 +146,8 @@ BEGIN_MESSAGE_MAP(CPropPassiveCapAndInd, CTBPropertyPage)
     ON_BN_CLICKED(kCtlChar1Button, &CPropPassiveCapAndInd::OnCharacteristic1)
     ON_BN_CLICKED(kCtlChar2Button, &CPropPassiveCapAndInd::OnCharacteristic2)
     ON_BN_CLICKED(kCtlShowName, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_EN_CHANGE(kIdValue, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_EN_CHANGE(kIdInitialValue, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_EN_CHANGE(kIdSecondInitialValue, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_EN_CHANGE(kIdExtraA, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_EN_CHANGE(kIdExtraB, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_CBN_SELCHANGE(2507, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_CBN_SELCHANGE(2508, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_CBN_SELCHANGE(2509, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_CBN_SELCHANGE(2510, &CPropPassiveCapAndInd::OnFieldChanged)
-    ON_CBN_SELCHANGE(2511, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPropPassiveCapAndInd::OnFieldChanged)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CPropPassiveCapAndInd::OnFieldChanged)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -186,20 +178,11 @@ void CPropPassiveCapAndInd::LoadFromWizard(DWORD kind1, DWORD kind2, DWORD modeW
 }
 
 CPropCharacteristicXYTable* CPropPassiveCapAndInd::Table(int n) {
-    if (m_pWizard == nullptr) return nullptr;
-    CPropCharacteristicXYTable& table = n == 1 ? m_pWizard->GetCharacteristic1() : m_pWizard->GetCharacteristic2();
-    table.SetOwnerWizard(m_pWizard);
-    return &table;
+    return qv::characteristic::OwnedTable(m_pWizard, n == 1 ? &CPassiveCapAndIndWizardBase4::GetCharacteristic1
+                                                            : &CPassiveCapAndIndWizardBase4::GetCharacteristic2);
 }
 
-DWORD CPropPassiveCapAndInd::TableFlags(int n) {
-    DWORD flags = 0;
-    if (CPropCharacteristicXYTable* table = Table(n)) {
-        if (table->GetUserFileFlag()) flags |= kModeUserFile;
-        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference) flags |= kModeFileReference;
-    }
-    return flags;
-}
+DWORD CPropPassiveCapAndInd::TableFlags(int n) { return qv::characteristic::TableModeFlags(Table(n)); }
 
 int CPropPassiveCapAndInd::RadioForm() {
     if (m_radLinear.GetSafeHwnd() == nullptr || m_radForm1.GetSafeHwnd() == nullptr) return -1;
@@ -266,6 +249,21 @@ int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
 }
 
 void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
+    using Page = CPropPassiveCapAndInd;
+    static constexpr qv::pages::TextField<Page> kTexts[] = {
+        {kCtlName, &Page::m_strName}, {kIdValue, &Page::m_strValue}, {kIdInitialValue, &Page::m_strInitial},
+        {kIdSecondInitialValue, &Page::m_strInitial2}, {kIdExtraA, &Page::m_strExtraA},
+        {kIdExtraB, &Page::m_strExtraB},
+    };
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlShowName, &Page::m_bShowName}, {kCtlValuePin, &Page::m_bValuePin},
+        {kCtlInitialPin, &Page::m_bInitialPin}, {kCtlInitial2Pin, &Page::m_bInitial2Pin},
+        {kCtlExtraAPin, &Page::m_bExtraAPin}, {kCtlExtraBPin, &Page::m_bExtraBPin},
+        {kCtlChar1Pin, &Page::m_bChar1Pin}, {kCtlChar2Pin, &Page::m_bChar2Pin},
+        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kIdOutputCurrent, &Page::m_bOutputCurrent},
+        {kIdOutputValue, &Page::m_bOutputValue}, {kIdOutputInductancePin, &Page::m_bOutputInductancePin},
+        {kCtlInitialCheck, &Page::m_bInitialOn}, {kCtlInitial2Check, &Page::m_bInitial2On},
+    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
     DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
@@ -274,33 +272,12 @@ void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlForm1, m_radForm1);
     DDX_Control(pDX, kCtlForm2, m_radForm2);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kIdValue, m_strValue);
-    DDX_Check(pDX, kCtlValuePin, m_bValuePin);
-    DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Check(pDX, kCtlInitialPin, m_bInitialPin);
-    DDX_Text(pDX, kIdSecondInitialValue, m_strInitial2);
-    DDX_Check(pDX, kCtlInitial2Pin, m_bInitial2Pin);
-    DDX_Text(pDX, kIdExtraA, m_strExtraA);
-    DDX_Text(pDX, kIdExtraB, m_strExtraB);
-    DDX_Check(pDX, kCtlExtraAPin, m_bExtraAPin);
-    DDX_Check(pDX, kCtlExtraBPin, m_bExtraBPin);
-    DDX_Check(pDX, kCtlChar1Pin, m_bChar1Pin);
-    DDX_Check(pDX, kCtlChar2Pin, m_bChar2Pin);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
-    DDX_Check(pDX, kIdOutputInductancePin, m_bOutputInductancePin);
-    DDX_Check(pDX, kCtlInitialCheck, m_bInitialOn);
-    DDX_Check(pDX, kCtlInitial2Check, m_bInitial2On);
+    qv::pages::ExchangeTexts(pDX, *this, kTexts);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
 }
 
 BOOL CPropPassiveCapAndInd::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
     m_chkOutputValue.CreateDialogControl();
     m_chkOutputVoltage.CreateDialogControl();
@@ -683,16 +660,9 @@ BOOL CPropPassiveCapAndInd::OnKillActive() {
 }
 
 void CPropPassiveCapAndInd::CharacteristicRule(DWORD kind) {
-    if (kind == 0) {
-        SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-        SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-        SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-        return;
-    }
-    SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-    const BOOL reference = (m_dwModeWord & kModeFileReference) != 0;
-    SetParamExtBit(m_pParams, kIdCharacteristicFile, reference);
-    SetParamExtBit(m_pParams, kIdCharacteristicVariable, !reference);
+    qv::characteristic::MarkCharacteristicParamsForKind(
+        m_pParams, {.reference = kIdCharacteristic, .file = kIdCharacteristicFile, .variable = kIdCharacteristicVariable},
+        kind, m_dwModeWord);
 }
 
 void CPropPassiveCapAndInd::UpdateModeParameters() {
@@ -782,75 +752,46 @@ void CPropPassiveCapAndInd::ConvertWizard3Data(const void* data, long length) {
     if (data == nullptr) {
         InitDefaults(0);
     } else {
-        const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
-        qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-        DWORD mode = 0;
-        DWORD count = 0;
-        DWORD partLength = 0;
-        if (in.ReadDword(mode)) {
-            m_dwModeWord = mode;
-            CheckForm(PassiveFormOf(mode));
-        }
-        in.ReadDword(count);
-        bool intact = true;
-        if (in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                if (partLength > 0 && partLength < in.Remaining() && count <= kMaxArchivedSnapshots)
-                    ReadArchivedBlock(in.Position(), partLength,
-                                      [this, count](CArchive& ar) { ReadSnapshots(ar, count, m_Snapshots); });
-                in.SkipBytes(partLength);
-            }
-        }
-        if (intact && in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                if (partLength > 0)
-                    ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
-                in.SkipBytes(partLength);
-            }
-        }
-        bool have1 = false;
-        bool have2 = false;
-        if (intact && in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                qv::bytes::Reader blocks(in.Position(), partLength);
-                DWORD m = 0;
-                if (blocks.ReadDword(m) && blocks.Fits(m)) {
-                    m_OldBlock1.assign(blocks.Position(), blocks.Position() + m);
-                    blocks.SkipBytes(m);
-                    have1 = true;
-                    if (blocks.ReadDword(m) && blocks.Fits(m)) {
-                        m_OldBlock2.assign(blocks.Position(), blocks.Position() + m);
-                        blocks.SkipBytes(m);
-                        have2 = m > 0;
-                    }
-                }
-                in.SkipBytes(partLength);
-                // The tables take their characteristics before the form handler reads their
-                // kinds; later the kinds would come from empty tables.
-                MoveOldBlocksIntoTables();
-            }
-        }
-        if (intact && (have1 || have2) && in.ReadDword(partLength) && in.Fits(partLength)) {
-            const BYTE* cursor = in.Position();
-            size_t remaining = partLength;
-            for (int n : {1, 2}) {
-                if ((n == 1 && !have1) || (n == 2 && !have2)) continue;
-                CPtrArray points;
-                CString* x = n == 1 ? &m_strXLabel1 : &m_strXLabel2;
-                CString* y = n == 1 ? &m_strYLabel1 : &m_strYLabel2;
-                const BOOL ok = ReadDataPointsFromBuffer(&cursor, &remaining, &points, x, y, &second[(n - 1) * 2],
-                                                         &second[(n - 1) * 2 + 1]);
-                for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
-                if (!ok) break;
-            }
-            in.SkipBytes(partLength);
-        }
+        bool have[2] = {false, false};
+        qv::characteristic::ReadOlderElementData(
+            data, length > 0 ? static_cast<size_t>(length) : 0,
+            {.snapshots = m_Snapshots,
+             .snapshotRule = qv::characteristic::SnapshotBlockRule::kWhenBytesFollow,
+             .takeMode =
+                 [this](DWORD mode) {
+                     m_dwModeWord = mode;
+                     CheckForm(PassiveFormOf(mode));
+                 },
+             .readPage = [this](CArchive& ar) { Serialize(ar); },
+             .takeCharacteristic =
+                 [&](const BYTE* bytes, size_t size) {
+                     qv::bytes::Reader blocks(bytes, size);
+                     DWORD m = 0;
+                     if (blocks.ReadDword(m) && blocks.Fits(m)) {
+                         m_OldBlock1.assign(blocks.Position(), blocks.Position() + m);
+                         blocks.SkipBytes(m);
+                         have[0] = true;
+                         if (blocks.ReadDword(m) && blocks.Fits(m)) {
+                             m_OldBlock2.assign(blocks.Position(), blocks.Position() + m);
+                             have[1] = m > 0;
+                         }
+                     }
+                     // The tables take their characteristics before the form handler reads
+                     // their kinds; later the kinds would come from empty tables.
+                     MoveOldBlocksIntoTables();
+                     return have[0] || have[1];
+                 },
+             .readPoints =
+                 [&](const BYTE* cursor, size_t remaining) {
+                     for (int n : {1, 2}) {
+                         if (!have[n - 1]) continue;
+                         CString* x = n == 1 ? &m_strXLabel1 : &m_strXLabel2;
+                         CString* y = n == 1 ? &m_strYLabel1 : &m_strYLabel2;
+                         if (!qv::characteristic::ReadPointBlockTexts(&cursor, &remaining, x, y, &second[(n - 1) * 2],
+                                                                      &second[(n - 1) * 2 + 1]))
+                             break;
+                     }
+                 }});
         if (GetSafeHwnd() != nullptr) OnFormChanged();
     }
     if (m_pWizard != nullptr) {
@@ -866,12 +807,7 @@ void CPropPassiveCapAndInd::ConvertWizard3Data(const void* data, long length) {
 void CPropPassiveCapAndInd::MoveOldBlocksIntoTables() {
     for (int n : {1, 2}) {
         std::vector<BYTE>& block = n == 1 ? m_OldBlock1 : m_OldBlock2;
-        CPropCharacteristicXYTable* table = Table(n);
-        if (table != nullptr && !block.empty() && block.size() <= 0x7FFFFFFFu) {
-            table->SetData(block.data(), static_cast<int>(block.size()));
-            table->LoadFromData();
-            table->SetData(nullptr, 0);
-        }
+        if (!block.empty()) qv::characteristic::LoadBlockIntoTable(Table(n), block);
         std::vector<BYTE>().swap(block);
     }
 }

@@ -28,6 +28,8 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
+#include "framework/template_wizard.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
 #include "toolkit/tb_draw_symbol.h"
@@ -51,16 +53,11 @@ constexpr WORD kIdUsedMarkB = 1005;
 class CPropPassiveCapAndInd : public TElementPage<CPassiveCapAndIndWizardBase4> {
     DECLARE_SERIAL(CPropPassiveCapAndInd)
 public:
-    CPropPassiveCapAndInd();
-    CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params);
-    CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, DWORD_PTR cookie) : CPropPassiveCapAndInd(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPassiveCapAndInd, CPassiveCapAndIndWizardBase4)
 
     // The page block: class record, page version, form, the inactive characteristics' texts,
     // both kinds and the converted flag.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     virtual void UpdateModeParameters();
@@ -163,26 +160,11 @@ namespace qv::passive {
 struct CapAndIndFamily;  // the family's own steps, in capacitor_inductor.cpp
 } // namespace qv::passive
 
-class CCapacitorWizard4
-    : public TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
-                                   qv::passive::CapAndIndFamily> {
-    DECLARE_DYNAMIC(CCapacitorWizard4)
-public:
-    CCapacitorWizard4() = default;
-    explicit CCapacitorWizard4(const CCapacitorWizard4* other) : TCharacteristicWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CCapacitorWizard4,
+    TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
+                          qv::passive::CapAndIndFamily>)
 
-class CInductorWizard4
-    : public TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
-                                   qv::passive::CapAndIndFamily> {
-    DECLARE_DYNAMIC(CInductorWizard4)
-public:
-    CInductorWizard4() = default;
-    explicit CInductorWizard4(const CInductorWizard4* other) : TCharacteristicWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CInductorWizard4,
+    TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
+                          qv::passive::CapAndIndFamily>)
 
-// Instantiated once, in the family's .cpp, where the family's steps are defined.
-extern template class TCharacteristicWizard<CPropPassiveCapacitance, CCapacitorWizard4, CPassiveCapAndIndWizardBase4,
-                                            qv::passive::CapAndIndFamily>;
-extern template class TCharacteristicWizard<CPropPassiveInductance, CInductorWizard4, CPassiveCapAndIndWizardBase4,
-                                            qv::passive::CapAndIndFamily>;

@@ -30,6 +30,7 @@ IMPLEMENT_DYNAMIC(CMutualInductanceWizard4, CCoupledInductorsWizard4)
 IMPLEMENT_DYNAMIC(CTwoWindingTransformerWizard4, CCoupledInductorsWizard4)
 
 using qv::pages::ReadArchivedBlock;
+using qv::pages::IsLiveInput;
 
 namespace {
 
@@ -84,14 +85,6 @@ constexpr CoupledLayoutCode kTrafoLayout[] = {
 constexpr CoupledPageShape kTrafoShape = {.templateId = 108, .fields = kTrafoFields,
                                           .snapshotNames = kTrafoSnapshots, .layout = kTrafoLayout,
                                           .unitsIntoEveryParam = false};
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-void Enable(CWnd* page, int id, BOOL on) {
-    if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
-}
 
 } // namespace
 
@@ -158,10 +151,7 @@ void CPropPassiveCoupledBase::CheckForm(DWORD form) {
 }
 
 BOOL CPropPassiveCoupledBase::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     for (auto& selector : m_selectors) selector->DisableFlatLook(TRUE);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
@@ -196,7 +186,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
     CheckForm(0);
     OnFormK();
     UpdateData(TRUE);
-    Enable(this, kCtlM, !m_bMUsesPin && MChecked());
+    EnableControl(kCtlM, !m_bMUsesPin && MChecked());
     SetParamUsePin(m_pParams, kIdM, m_bMUsesPin);
     SetModified(TRUE);
 
@@ -212,50 +202,43 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
     SetModified(FALSE);
     for (size_t row = 0; row < m_shape.fields.size(); ++row)
         if (m_shape.fields[row].usePin == 0)
-            Enable(this, m_shape.fields[row].id, IsParamNotOnPin(m_pParams, m_shape.fields[row].id));
+            EnableControl(m_shape.fields[row].id, IsParamNotOnPin(m_pParams, m_shape.fields[row].id));
     return TRUE;
 }
 
-void CPropPassiveCoupledBase::OnFormK() {
-    UpdateData(TRUE);
-    if (GetSafeHwnd() != nullptr && IsDlgButtonChecked(kCtlFormK)) {
-        Enable(this, kCtlM, FALSE);
-        Enable(this, kCtlMPin, FALSE);
-        Enable(this, kCtlK, TRUE);
-        Enable(this, kCtlKPin, TRUE);
-        SetParamAsOutput(m_pParams, kIdM);
-        SetParamExtBit(m_pParams, kIdK, FALSE);
-    }
-    SetModified(TRUE);
-}
+void CPropPassiveCoupledBase::OnFormK() { ShowCouplingForm(true); }
 
-void CPropPassiveCoupledBase::OnFormM() {
+void CPropPassiveCoupledBase::OnFormM() { ShowCouplingForm(false); }
+
+// K is entered (M is then computed, an output) or M is; the other's edit and pin box close.
+void CPropPassiveCoupledBase::ShowCouplingForm(bool byK) {
     UpdateData(TRUE);
-    if (GetSafeHwnd() != nullptr && IsDlgButtonChecked(kCtlFormM)) {
-        Enable(this, kCtlK, FALSE);
-        Enable(this, kCtlKPin, FALSE);
-        Enable(this, kCtlM, TRUE);
-        Enable(this, kCtlMPin, TRUE);
-        SetParamAsInput(m_pParams, kIdM);
-        // K is not entered in this form.
-        SetParamExtBit(m_pParams, kIdK, TRUE);
+    if (GetSafeHwnd() != nullptr && IsDlgButtonChecked(byK ? kCtlFormK : kCtlFormM)) {
+        for (int id : {kCtlM, kCtlMPin}) EnableControl(id, !byK);
+        for (int id : {kCtlK, kCtlKPin}) EnableControl(id, byK);
+        if (byK)
+            SetParamAsOutput(m_pParams, kIdM);
+        else
+            SetParamAsInput(m_pParams, kIdM);
+        // K is not entered in form M.
+        SetParamExtBit(m_pParams, kIdK, !byK);
     }
     SetModified(TRUE);
 }
 
 void CPropPassiveCoupledBase::ApplyFieldPin(size_t row) {
     const CoupledField& field = m_shape.fields[row];
-    Enable(this, field.id, !m_fieldPins[row]);
+    EnableControl(field.id, !m_fieldPins[row]);
     SetParamUsePin(m_pParams, field.id, m_fieldPins[row]);
 }
 
 void CPropPassiveCoupledBase::ApplyKPin() {
-    Enable(this, kCtlK, !m_bKUsesPin && GetSafeHwnd() != nullptr && IsDlgButtonChecked(kCtlFormK));
+    EnableControl(kCtlK, !m_bKUsesPin && GetSafeHwnd() != nullptr && IsDlgButtonChecked(kCtlFormK));
     SetParamUsePin(m_pParams, kIdK, m_bKUsesPin);
 }
 
 void CPropPassiveCoupledBase::ApplyMPin() {
-    Enable(this, kCtlM, !m_bMUsesPin && MChecked());
+    EnableControl(kCtlM, !m_bMUsesPin && MChecked());
     SetParamUsePin(m_pParams, kIdM, m_bMUsesPin);
     BOOL onPin = m_bMUsesPin;
     if (GetParamUsePin(m_pParams, kIdM, &onPin)) m_bMUsesPin = onPin;
@@ -321,7 +304,7 @@ BOOL CPropPassiveCoupledBase::OnSetActive() {
     SetModified(FALSE);
     for (size_t row = 0; row < m_shape.fields.size(); ++row)
         if (m_shape.fields[row].usePin == 0)
-            Enable(this, m_shape.fields[row].id, IsParamNotOnPin(m_pParams, m_shape.fields[row].id));
+            EnableControl(m_shape.fields[row].id, IsParamNotOnPin(m_pParams, m_shape.fields[row].id));
     return CTBPropertyPage::OnSetActive();
 }
 

@@ -100,6 +100,7 @@ protected:
     void CheckForm(DWORD form);
     void OnFormK();
     void OnFormM();
+    void ShowCouplingForm(bool byK);
     void OnFieldPin(UINT id);
     void OnKUsePin();
     void OnMUsePin();

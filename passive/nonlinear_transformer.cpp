@@ -1,7 +1,7 @@
 #include "passive/nonlinear_transformer.h"
 
-#include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
@@ -24,12 +24,11 @@
 
 using namespace qv::passive;
 using namespace qv::dialog;
+using qv::pages::IsLiveInput;
 
 IMPLEMENT_SERIAL(CPropPassive2WTrafoNonLinear, CPropPassiveTransformerBase, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropPassive2WTrafoNonLinear)
 IMPLEMENT_DYNAMIC(CNonlinearTransformerWizard4, CPassiveResAndConWizardBase4)
-
-using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -65,10 +64,6 @@ constexpr TransformerLayoutCode kLayout[] = {
 constexpr TransformerPageShape kShape = {.templateId = kNonlinearTemplate, .fields = kFields, .ratios = kRatio,
                                          .outputs = kOutputs, .groupOutputs = false, .layout = kLayout};
 
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
 } // namespace
 
 CPropPassive2WTrafoNonLinear::CPropPassive2WTrafoNonLinear() : CPropPassiveTransformerBase(kShape) {}
@@ -88,19 +83,13 @@ void CPropPassive2WTrafoNonLinear::LoadFromWizard(DWORD kind, DWORD modeWord, CS
 }
 
 CPropCharacteristicXYTable* CPropPassive2WTrafoNonLinear::Table() {
-    if (m_pWizard == nullptr) return nullptr;
-    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
-    table.SetOwnerWizard(m_pWizard);
-    return &table;
+    return qv::characteristic::OwnedTable(m_pWizard, &CNonlinearTransformerWizard4::GetCharacteristic);
 }
 
 void CPropPassive2WTrafoNonLinear::TakeModeBitsFromTable() {
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    m_dwModeWord &= ~kModeFlagBits;
-    if (table->GetUserFileFlag()) m_dwModeWord |= kModeUserFile;
-    if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference)
-        m_dwModeWord |= kModeFileReference;
+    m_dwModeWord = (m_dwModeWord & ~kModeFlagBits) | qv::characteristic::TableModeFlags(table);
 }
 
 BOOL CPropPassive2WTrafoNonLinear::CharacteristicOnPinInParams() {
@@ -248,39 +237,22 @@ void CPropPassive2WTrafoNonLinear::InitDefaults(int commit) {
 void CPropPassive2WTrafoNonLinear::ConvertWizard3Data(const void* data, long length) {
     DeleteSnapshots(m_Snapshots);
     if (data != nullptr) {
-        qv::bytes::Reader in(static_cast<const BYTE*>(data), length > 0 ? static_cast<size_t>(length) : 0);
-        DWORD mode = 0;
-        if (in.ReadDword(mode)) m_dwModeWord = mode;
-        DWORD count = 0;
-        in.ReadDword(count);
-        DWORD blockLength = 0;
-        bool intact = in.ReadDword(blockLength) && in.Fits(blockLength);
-        if (intact) ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
-        DWORD partLength = 0;
-        if (intact && in.ReadDword(partLength)) {
-            intact = in.Fits(partLength);
-            if (intact) {
-                if (partLength > 0)
-                    ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
-                in.SkipBytes(partLength);
-            }
-        }
-        if (intact && in.ReadDword(partLength)) {
-            intact = in.Fits(partLength);
-            if (intact) {
-                m_OldCharacteristic.assign(in.Position(), in.Position() + partLength);
-                in.SkipBytes(partLength);
-            }
-        }
-        if (intact && in.ReadDword(partLength) && in.Fits(partLength)) {
-            const BYTE* cursor = in.Position();
-            size_t remaining = partLength;
-            CPtrArray points;
-            ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strXAxisLabel, &m_strYAxisLabel,
-                                     &m_strXSecondText, &m_strYSecondText);
-            for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
-            in.SkipBytes(partLength);
-        }
+        qv::characteristic::ReadOlderElementData(
+            data, length > 0 ? static_cast<size_t>(length) : 0,
+            {.snapshots = m_Snapshots,
+             .snapshotRule = qv::characteristic::SnapshotBlockRule::kWhenCountFits,
+             .takeMode = [this](DWORD mode) { m_dwModeWord = mode; },
+             .readPage = [this](CArchive& ar) { Serialize(ar); },
+             .takeCharacteristic =
+                 [this](const BYTE* bytes, size_t size) {
+                     m_OldCharacteristic.assign(bytes, bytes + size);
+                     return true;
+                 },
+             .readPoints =
+                 [this](const BYTE* bytes, size_t size) {
+                     qv::characteristic::ReadPointBlockTexts(&bytes, &size, &m_strXAxisLabel, &m_strYAxisLabel,
+                                                             &m_strXSecondText, &m_strYSecondText);
+                 }});
         if (m_pWizard != nullptr) {
             m_pWizard->SetXSecondText(m_strXSecondText);
             m_pWizard->SetYSecondText(m_strYSecondText);

@@ -1,13 +1,15 @@
 #include "passive/resistor_conductance.h"
 
-#include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/exchanged_fields.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -35,7 +37,9 @@ PARVEL_VERSIONED_CLASS(CPropPassiveResAndCon)
 IMPLEMENT_DYNAMIC(CResistorWizard4, CPassiveResAndConWizardBase4)
 IMPLEMENT_DYNAMIC(CConductanceWizard4, CPassiveResAndConWizardBase4)
 
-using qv::pages::ReadArchivedBlock;
+using qv::characteristic::kStrCurrentAxis;
+using qv::characteristic::kStrVoltageAxis;
+using qv::characteristic::MarkCharacteristicParamsForKind;
 
 namespace {
 
@@ -46,16 +50,17 @@ constexpr int kCtlValueLabel = 2144;
 constexpr int kCtlUnit = 2507;
 constexpr int kCtlControlLabel = 2006;
 constexpr int kCtlControlPin = 2077;
+// The edit fields that only mark the page modified.
+constexpr int kMarkingEdits[] = {kCtlName, kIdValue, kIdControlComponent};
 
 // Strings of the variants.
 constexpr UINT kStrResistorNonlinear = 2510;
 constexpr UINT kStrConductanceNonlinear = 2512;
-constexpr UINT kStrVoltageAxis = 2700;
-constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrConductanceAxis = 2707;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;
+using qv::pages::IsLiveInput;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2027, .flags = 33}, {.id = 2144, .flags = 33}, {.id = 2088, .flags = 33},
@@ -73,12 +78,11 @@ struct ElementKeywords {
 constexpr ElementKeywords kResistorKeywords = {.linear = "R ", .nonlinear = "RNL "};
 constexpr ElementKeywords kConductanceKeywords = {.linear = "G ", .nonlinear = "GVNL "};
 
+constexpr qv::characteristic::CharacteristicParamIDs kCharacteristicIDs = {
+    .reference = kIdCharacteristic, .file = kIdCharacteristicFile, .variable = kIdCharacteristicVariable};
+
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
 
 } // namespace
 
@@ -93,9 +97,7 @@ BEGIN_MESSAGE_MAP(CPropPassiveResAndCon, CTBPropertyPage)
     ON_BN_CLICKED(kIdOutputValue, &CPropPassiveResAndCon::OnOutputValue)
     ON_BN_CLICKED(kIdCharacteristic, &CPropPassiveResAndCon::OnCharacteristic)
     ON_BN_CLICKED(kCtlShowName, &CPropPassiveResAndCon::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropPassiveResAndCon::OnFieldChanged)
-    ON_EN_CHANGE(kIdValue, &CPropPassiveResAndCon::OnFieldChanged)
-    ON_EN_CHANGE(kIdControlComponent, &CPropPassiveResAndCon::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPropPassiveResAndCon::OnFieldChanged)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropPassiveResAndCon::OnFieldChanged)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
@@ -116,21 +118,21 @@ void CPropPassiveResAndCon::LoadFromWizard(DWORD lookUp, DWORD modeWord, CString
     CopySnapshots(m_Snapshots, snapshots);
 }
 
+void CPropPassiveResAndCon::ShowForm(DWORD modeWord) {
+    m_dwModeWord = modeWord;
+    if (m_radLinear.GetSafeHwnd() == nullptr || m_radNonlinear.GetSafeHwnd() == nullptr) return;
+    const bool linear = PassiveFormOf(modeWord) == 0;
+    CheckDlgButton(kCtlLinear, linear ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(kCtlNonlinear, linear ? BST_UNCHECKED : BST_CHECKED);
+}
+
 CPropCharacteristicXYTable* CPropPassiveResAndCon::Table() {
-    if (m_pWizard == nullptr) return nullptr;
-    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
-    table.SetOwnerWizard(m_pWizard);
-    return &table;
+    return qv::characteristic::OwnedTable(m_pWizard, &CPassiveResAndConWizardBase4::GetCharacteristic);
 }
 
 void CPropPassiveResAndCon::DeriveModeWord() {
     if (m_radLinear.GetSafeHwnd() == nullptr) return;
-    m_dwModeWord = IsDlgButtonChecked(kCtlLinear) ? 0 : 1;
-    if (CPropCharacteristicXYTable* table = Table()) {
-        if (table->GetUserFileFlag()) m_dwModeWord |= kModeUserFile;
-        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference)
-            m_dwModeWord |= kModeFileReference;
-    }
+    m_dwModeWord = (IsDlgButtonChecked(kCtlLinear) ? 0 : 1) | qv::characteristic::TableModeFlags(Table());
 }
 
 void CPropPassiveResAndCon::Serialize(CArchive& ar) {
@@ -151,6 +153,16 @@ void CPropPassiveResAndCon::Serialize(CArchive& ar) {
 }
 
 void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
+    using Page = CPropPassiveResAndCon;
+    static constexpr qv::pages::TextField<Page> kTexts[] = {
+        {kCtlName, &Page::m_strName}, {kIdValue, &Page::m_strValue}, {kIdControlComponent, &Page::m_strControl},
+    };
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlShowName, &Page::m_bShowName}, {kCtlValuePin, &Page::m_bValueUsesPin},
+        {kCtlControlPin, &Page::m_bControlUsesPin}, {kCtlCharacteristicPin, &Page::m_bCharacteristicUsesPin},
+        {kIdOutputCurrent, &Page::m_bOutputCurrent}, {kIdOutputVoltage, &Page::m_bOutputVoltage},
+        {kIdOutputValue, &Page::m_bOutputValue},
+    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
     DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
@@ -158,23 +170,12 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlNonlinear, m_radNonlinear);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlValuePin, m_bValueUsesPin);
-    DDX_Check(pDX, kCtlControlPin, m_bControlUsesPin);
-    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicUsesPin);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdValue, m_strValue);
-    DDX_Text(pDX, kIdControlComponent, m_strControl);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kIdOutputValue, m_bOutputValue);
+    qv::pages::ExchangeTexts(pDX, *this, kTexts);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
 }
 
 BOOL CPropPassiveResAndCon::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     m_cmbUnit.DisableFlatLook(TRUE);
     m_chkOutputValue.CreateDialogControl();
     m_chkOutputVoltage.CreateDialogControl();
@@ -222,11 +223,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     }
 
     UpdateData(FALSE);
-    if (m_radLinear.GetSafeHwnd() != nullptr && m_radNonlinear.GetSafeHwnd() != nullptr) {
-        const bool linear = PassiveFormOf(m_dwModeWord) == 0;
-        CheckDlgButton(kCtlLinear, linear ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(kCtlNonlinear, linear ? BST_UNCHECKED : BST_CHECKED);
-    }
+    ShowForm(m_dwModeWord);
     OnFormChanged();
 
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
@@ -416,16 +413,7 @@ void CPropPassiveResAndCon::UpdateModeParameters() {
     if (form == 1) {
         SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
         SetParamExtBit(m_pParams, kIdControlComponent, FALSE);
-        if (m_dwLookUp == 0) {
-            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
-        } else {
-            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-            const BOOL reference = (m_dwModeWord & kModeFileReference) != 0;
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, reference);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, !reference);
-        }
+        MarkCharacteristicParamsForKind(m_pParams, kCharacteristicIDs, m_dwLookUp, m_dwModeWord);
         SetParamAsOutput(m_pParams, kIdValue);
     } else if (form == 0) {
         for (WORD id : {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable, kIdControlComponent})
@@ -457,14 +445,8 @@ void CPropPassiveResAndCon::InitDefaults(int fromInitialize) {
     }
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs:
-//   mode word, snapshot count, snapshot block length S, S bytes of archived snapshots,
-//   page block length P, P bytes of the page's own archive block,
-//   characteristic block length C, C bytes of the characteristic's archive image,
-//   point block length D, D bytes of points and four texts.
-// Every part may be missing from the end on. Only whole fields are read and every length is
-// checked against what remains; a part that does not fit ends the reading, and what was
-// read before it is kept.
+// Element data of the older wizard generation (qv::characteristic::ReadOlderElementData); a
+// snapshot block is read only when at least one byte follows it.
 void CPropPassiveResAndCon::ConvertWizard3Data(const void* data, long length) {
     DeleteSnapshots(m_Snapshots);
     CString xSecond;
@@ -472,64 +454,26 @@ void CPropPassiveResAndCon::ConvertWizard3Data(const void* data, long length) {
     if (data == nullptr) {
         InitDefaults(0);
     } else {
-        const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
-        qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-        DWORD mode = 0;
-        DWORD count = 0;
-        DWORD blockLength = 0;
-        if (in.ReadDword(mode)) {
-            m_dwModeWord = mode;
-            if (m_radLinear.GetSafeHwnd() != nullptr && m_radNonlinear.GetSafeHwnd() != nullptr) {
-                const bool linear = PassiveFormOf(mode) == 0;
-                CheckDlgButton(kCtlLinear, linear ? BST_CHECKED : BST_UNCHECKED);
-                CheckDlgButton(kCtlNonlinear, linear ? BST_UNCHECKED : BST_CHECKED);
-            }
-        }
-        in.ReadDword(count);
-        bool intact = true;
-        if (in.ReadDword(blockLength)) {
-            if (!in.Fits(blockLength)) {
-                intact = false;
-            } else {
-                // The snapshots are read only when at least one byte follows their block.
-                if (blockLength > 0 && blockLength < in.Remaining() && count <= kMaxArchivedSnapshots) {
-                    ReadArchivedBlock(in.Position(), blockLength, [this, count](CArchive& ar) {
-                        ReadSnapshots(ar, count, m_Snapshots);
-                    });
-                }
-                in.SkipBytes(blockLength);
-            }
-        }
-
-        DWORD partLength = 0;
-        if (intact && in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                if (partLength > 0) ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
-                in.SkipBytes(partLength);
-            }
-        }
-        if (intact && in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                m_OldCharacteristic.assign(in.Position(), in.Position() + partLength);
-                in.SkipBytes(partLength);
-                // The table takes the converted characteristic before the form handler reads
-                // its kind into the look-up flag; later the flag would come from an empty table.
-                MoveOldCharacteristicIntoTable();
-            }
-        }
-        if (intact && in.ReadDword(partLength) && in.Fits(partLength)) {
-            const BYTE* cursor = in.Position();
-            size_t remaining = partLength;
-            CPtrArray points;
-            ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strXAxisLabel, &m_strYAxisLabel, &xSecond,
-                                     &ySecond);
-            for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
-            in.SkipBytes(partLength);
-        }
+        qv::characteristic::ReadOlderElementData(
+            data, length > 0 ? static_cast<size_t>(length) : 0,
+            {.snapshots = m_Snapshots,
+             .snapshotRule = qv::characteristic::SnapshotBlockRule::kWhenBytesFollow,
+             .takeMode = [this](DWORD mode) { ShowForm(mode); },
+             .readPage = [this](CArchive& ar) { Serialize(ar); },
+             .takeCharacteristic =
+                 [this](const BYTE* bytes, size_t size) {
+                     m_OldCharacteristic.assign(bytes, bytes + size);
+                     // The table takes the converted characteristic before the form handler
+                     // reads its kind into the look-up flag; later the flag would come from an
+                     // empty table.
+                     MoveOldCharacteristicIntoTable();
+                     return true;
+                 },
+             .readPoints =
+                 [&](const BYTE* bytes, size_t size) {
+                     qv::characteristic::ReadPointBlockTexts(&bytes, &size, &m_strXAxisLabel, &m_strYAxisLabel,
+                                                             &xSecond, &ySecond);
+                 }});
         if (GetSafeHwnd() != nullptr) OnFormChanged();
     }
     if (m_pWizard != nullptr) {
@@ -554,20 +498,13 @@ BOOL qv::passive::UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder*
     if (tableForm && onPin) {
         *lookUp = 0;
     } else if (tableForm && *lookUp == 0) {
-        SetParamExtBit(params, kIdCharacteristic, FALSE);
-        SetParamExtBit(params, kIdCharacteristicFile, TRUE);
-        SetParamExtBit(params, kIdCharacteristicVariable, TRUE);
+        MarkCharacteristicParamsForKind(params, kCharacteristicIDs, 0, modeWord);
     } else {
-        SetParamExtBit(params, kIdCharacteristic, TRUE);
-        if (modeWord & kModeFileReference) {
-            SetParamExtBit(params, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(params, kIdCharacteristicVariable, FALSE);
+        MarkCharacteristicParamsForKind(params, kCharacteristicIDs, 1, modeWord);
+        if (modeWord & kModeFileReference)
             SetParamValue(params, kIdCharacteristicVariable, oldFile);
-        } else {
-            SetParamExtBit(params, kIdCharacteristicFile, FALSE);
-            SetParamExtBit(params, kIdCharacteristicVariable, TRUE);
+        else
             SetParamValue(params, kIdCharacteristicFile, oldCharacteristic);
-        }
         CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params));
     }
     return TRUE;
@@ -581,13 +518,7 @@ int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
 }
 
 void CPropPassiveResAndCon::MoveOldCharacteristicIntoTable() {
-    CPropCharacteristicXYTable* table = Table();
-    if (table == nullptr || m_OldCharacteristic.size() > 0x7FFFFFFFu) return;
-    table->SetData(m_OldCharacteristic.empty() ? nullptr : m_OldCharacteristic.data(),
-                   static_cast<int>(m_OldCharacteristic.size()));
-    table->LoadFromData();
-    table->SetData(nullptr, 0);
-    FreeOldCharacteristicBlock();
+    qv::characteristic::LoadBlockIntoTable(Table(), m_OldCharacteristic);
 }
 
 void CPropPassiveResAndCon::StoreModeWordInWizard() {

@@ -28,6 +28,8 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
+#include "framework/template_wizard.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -58,16 +60,10 @@ BOOL UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder* params, DWOR
 class CPropPassiveResAndCon : public TElementPage<CPassiveResAndConWizardBase4> {
     DECLARE_SERIAL(CPropPassiveResAndCon)
 public:
-    // For the runtime-class factory: no wizard, no parameters, no layout information.
-    CPropPassiveResAndCon();
-    CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params);
-    CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, DWORD_PTR cookie) : CPropPassiveResAndCon(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPassiveResAndCon, CPassiveResAndConWizardBase4)
 
     // The page block of older data: class record, page version, look-up flag, upgrade flag.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     // The parameters the form writes into the model text; supplied by the variants.
@@ -100,6 +96,8 @@ public:
     void MoveOldCharacteristicIntoTable();
 
 protected:
+    // Takes the mode word and checks the radio button of its form (when the radios have windows).
+    void ShowForm(DWORD modeWord);
     // The mode word from the radio buttons and the embedded table's flags; unchanged
     // without the radio's window.
     void DeriveModeWord();
@@ -168,26 +166,11 @@ namespace qv::passive {
 struct ResAndConFamily;  // the family's own steps, in resistor_conductance.cpp
 } // namespace qv::passive
 
-class CResistorWizard4
-    : public TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
-                                   qv::passive::ResAndConFamily> {
-    DECLARE_DYNAMIC(CResistorWizard4)
-public:
-    CResistorWizard4() = default;
-    explicit CResistorWizard4(const CResistorWizard4* other) : TCharacteristicWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CResistorWizard4,
+    TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
+                          qv::passive::ResAndConFamily>)
 
-class CConductanceWizard4
-    : public TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
-                                   qv::passive::ResAndConFamily> {
-    DECLARE_DYNAMIC(CConductanceWizard4)
-public:
-    CConductanceWizard4() = default;
-    explicit CConductanceWizard4(const CConductanceWizard4* other) : TCharacteristicWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CConductanceWizard4,
+    TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
+                          qv::passive::ResAndConFamily>)
 
-// Instantiated once, in the family's .cpp, where the family's steps are defined.
-extern template class TCharacteristicWizard<CPropPassiveResistance, CResistorWizard4, CPassiveResAndConWizardBase4,
-                                            qv::passive::ResAndConFamily>;
-extern template class TCharacteristicWizard<CPropPassiveConductance, CConductanceWizard4, CPassiveResAndConWizardBase4,
-                                            qv::passive::ResAndConFamily>;

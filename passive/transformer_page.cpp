@@ -7,16 +7,9 @@
 #include "framework/symbol_paint.h"
 
 using namespace qv::passive;
+using qv::pages::IsLiveInput;
 
 IMPLEMENT_DYNAMIC(CPropPassiveTransformerBase, CTBPropertyPage)
-
-namespace {
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
-} // namespace
 
 // Every edit, selector and button of the page goes through one handler per notification;
 // the handler finds the control's role in the page's shape.

@@ -1,13 +1,15 @@
 #include "sources/controlled_sources.h"
 
-#include "framework/byte_cursor.h"
 #include "framework/characteristic_wizard_steps.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/exchanged_fields.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -41,7 +43,10 @@ PARVEL_VERSIONED_CLASS(CPropNonlinearSource)
 IMPLEMENT_DYNAMIC(CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4)
 
-using qv::pages::ReadArchivedBlock;
+using qv::characteristic::kStrCurrentAxis;
+using qv::characteristic::kStrVoltageAxis;
+using qv::characteristic::MarkCharacteristicParams;
+using qv::characteristic::MarkCharacteristicParamsForKind;
 
 namespace {
 
@@ -58,12 +63,13 @@ constexpr int kCtlCollectorLabel = 2024;
 constexpr int kCtlCollectorPin = 2026;
 constexpr int kCtlEarlyUnit = 2515;
 constexpr int kCtlCollectorUnit = 2516;
+// The edit fields and unit lists that only mark the page modified.
+constexpr int kMarkingEdits[] = {kCtlName, kIdControlComponent, kIdFactor, kIdEarlyVoltage, kIdCollectorEmitter};
+constexpr int kUnitLists[] = {kCtlEarlyUnit, kCtlCollectorUnit};
 
 // Strings of the page and its variants.
 constexpr UINT kStrCollectorSource = 2500;
-constexpr UINT kStrVoltageAxis = 2700;
 constexpr UINT kStrCurrentSourceAxis = 2701;
-constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrVoltageSourceAxis = 2703;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
@@ -101,17 +107,17 @@ constexpr UnusedMarks kCollectorForm = {.control = 0, .factor = 1, .characterist
 
 // The keywords for "@TYPE" by form.
 using FormKeywords = const char* const[kFormCount];
+using qv::pages::IsLiveInput;
 constexpr FormKeywords kVoltageKeywords = {"EV ", "EI ", "EVNL ", "EINL ", "EV "};
 constexpr FormKeywords kCurrentKeywords = {"IV ", "II ", "IVNL ", "IINL ", "ICNL "};
+
+constexpr qv::characteristic::CharacteristicParamIDs kCharacteristicIDs = {
+    .reference = kIdCharacteristic, .file = kIdCharacteristicFile, .variable = kIdCharacteristicVariable};
 
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
 
 bool IsCharacteristicForm(DWORD form) { return form == kFormNonlinearVoltage || form == kFormNonlinearCurrent; }
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
 
 } // namespace
 
@@ -185,15 +191,10 @@ BEGIN_MESSAGE_MAP(CPropNonlinearSource, CTBPropertyPage)
     ON_BN_CLICKED(kIdCharacteristic, &CPropNonlinearSource::OnCharacteristic)
     ON_BN_CLICKED(kIdOutputVoltage, &CPropNonlinearSource::OnOutputVoltage)
     ON_BN_CLICKED(kIdOutputCurrent, &CPropNonlinearSource::OnOutputCurrent)
-    ON_EN_CHANGE(kCtlName, &CPropNonlinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdControlComponent, &CPropNonlinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdFactor, &CPropNonlinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdEarlyVoltage, &CPropNonlinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdCollectorEmitter, &CPropNonlinearSource::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPropNonlinearSource::OnFieldChanged)
     ON_BN_CLICKED(kCtlShowName, &CPropNonlinearSource::OnFieldChanged)
     ON_BN_CLICKED(kIdSpiceCompatible, &CPropNonlinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlEarlyUnit, &CPropNonlinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlCollectorUnit, &CPropNonlinearSource::OnFieldChanged)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CPropNonlinearSource::OnFieldChanged)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -214,19 +215,16 @@ void CPropNonlinearSource::SetWizardSettings(DWORD kind, DWORD modeWord, CString
 }
 
 CPropCharacteristicXYTable* CPropNonlinearSource::Table() {
-    if (m_pWizard == nullptr) return nullptr;
-    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
-    table.SetOwnerWizard(m_pWizard);
-    return &table;
+    return qv::characteristic::OwnedTable(m_pWizard, &CNonlinearSourceWizardBase4::GetCharacteristic);
 }
 
-DWORD CPropNonlinearSource::TableFlags() {
-    DWORD flags = 0;
-    if (CPropCharacteristicXYTable* table = Table()) {
-        if (table->GetUserFileFlag()) flags |= kModeUserFile;
-        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference) flags |= kModeFileReference;
-    }
-    return flags;
+DWORD CPropNonlinearSource::TableFlags() { return qv::characteristic::TableModeFlags(Table()); }
+
+void CPropNonlinearSource::SelectStoredForm() {
+    if (m_cmbForm.GetSafeHwnd() == nullptr) return;
+    const DWORD form = FormOfModeWord(m_dwModeWord);
+    // A form the list does not offer leaves no entry selected; the stored form stays.
+    m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
 }
 
 int CPropNonlinearSource::SelectedForm() const {
@@ -270,24 +268,24 @@ void CPropNonlinearSource::Serialize(CArchive& ar) {
 }
 
 void CPropNonlinearSource::DoDataExchange(CDataExchange* pDX) {
+    using Page = CPropNonlinearSource;
+    static constexpr qv::pages::TextField<Page> kTexts[] = {
+        {kCtlName, &Page::m_strName}, {kIdControlComponent, &Page::m_strControl}, {kIdFactor, &Page::m_strFactor},
+        {kIdCollectorEmitter, &Page::m_strCollectorEmitter}, {kIdEarlyVoltage, &Page::m_strEarly},
+    };
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlShowName, &Page::m_bShowName}, {kCtlControlPin, &Page::m_bPinControl},
+        {kCtlCharacteristicPin, &Page::m_bPinCharacteristic}, {kCtlFactorPin, &Page::m_bPinFactor},
+        {kCtlCollectorPin, &Page::m_bPinCollectorEmitter}, {kCtlEarlyPin, &Page::m_bPinEarly},
+        {kIdOutputCurrent, &Page::m_bOutputCurrent}, {kIdOutputVoltage, &Page::m_bOutputVoltage},
+        {kIdSpiceCompatible, &Page::m_nSpice},
+    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlEarlyUnit, m_cmbEarlyUnit);
     DDX_Control(pDX, kCtlCollectorUnit, m_cmbCollectorUnit);
     DDX_Control(pDX, kCtlForm, m_cmbForm);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdControlComponent, m_strControl);
-    DDX_Text(pDX, kIdFactor, m_strFactor);
-    DDX_Text(pDX, kIdCollectorEmitter, m_strCollectorEmitter);
-    DDX_Text(pDX, kIdEarlyVoltage, m_strEarly);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlControlPin, m_bPinControl);
-    DDX_Check(pDX, kCtlCharacteristicPin, m_bPinCharacteristic);
-    DDX_Check(pDX, kCtlFactorPin, m_bPinFactor);
-    DDX_Check(pDX, kCtlCollectorPin, m_bPinCollectorEmitter);
-    DDX_Check(pDX, kCtlEarlyPin, m_bPinEarly);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kIdSpiceCompatible, m_nSpice);
+    qv::pages::ExchangeTexts(pDX, *this, kTexts);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
 }
 
 void CPropNonlinearSource::FillControlCombo() {}
@@ -295,10 +293,7 @@ void CPropNonlinearSource::FillControlCombo() {}
 void CPropNonlinearSource::BuildCompareList(int) {}
 
 BOOL CPropNonlinearSource::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     FillControlCombo();
     if (m_cmbForm.GetSafeHwnd() != nullptr && m_cmbForm.GetCount() > 0) m_cmbForm.SetCurSel(0);
     UpdateData(FALSE);
@@ -361,9 +356,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     if (!m_bSpicePresent) ShowControls({kIdSpiceCompatible}, SW_HIDE);
 
     if (m_cmbForm.GetSafeHwnd() != nullptr) {
-        const DWORD form = FormOfModeWord(m_dwModeWord);
-        // A form the list does not offer leaves no entry selected; the stored form stays.
-        m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
+        SelectStoredForm();
         OnSelchangeControlled();
         UpdateData(TRUE);
     }
@@ -625,9 +618,7 @@ void CPropNonlinearSource::UpdateModeParameters() {
         marks = (m_dwModeWord & kModeFileReference) ? &kCharacteristicFileReference : &kCharacteristicDataPairs;
     SetParamExtBit(m_pParams, kIdControlComponent, marks->control);
     SetParamExtBit(m_pParams, kIdFactor, marks->factor);
-    SetParamExtBit(m_pParams, kIdCharacteristic, marks->characteristic);
-    SetParamExtBit(m_pParams, kIdCharacteristicFile, marks->file);
-    SetParamExtBit(m_pParams, kIdCharacteristicVariable, marks->variable);
+    MarkCharacteristicParams(m_pParams, kCharacteristicIDs, marks->characteristic, marks->file, marks->variable);
     SetParamExtBit(m_pParams, kIdCollectorEmitter, marks->collectorEmitter);
     SetParamExtBit(m_pParams, kIdEarlyVoltage, marks->early);
 }
@@ -672,14 +663,7 @@ void CPropNonlinearSource::InitDefaults(int store) {
     }
 }
 
-// Element data of the older wizard generation, all numbers little-endian DWORDs:
-//   mode word, snapshot count, snapshot block length L1, L1 bytes of archived snapshots,
-//   page block length L2, L2 bytes of the page's own archive block,
-//   characteristic block length L3, L3 bytes of the characteristic's archive image,
-//   point block length L4, L4 bytes of points and four texts.
-// Every part may be missing from the end on. Only whole fields are read and every length is
-// checked against what remains; a part that does not fit ends the reading, and what was
-// read before it is kept.
+// Element data of the older wizard generation (qv::characteristic::ReadOlderElementData).
 void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
     DeleteSnapshots(m_Snapshots);
     CString third;
@@ -688,58 +672,29 @@ void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
     if (size == 0) {
         InitDefaults(0);
     } else {
-        qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-        DWORD mode = 0;
-        DWORD count = 0;
-        if (in.ReadDword(mode)) {
-            m_dwModeWord = mode;
-            if (m_cmbForm.GetSafeHwnd() != nullptr) {
-                const DWORD form = FormOfModeWord(mode);
-                m_cmbForm.SetCurSel(form < static_cast<DWORD>(m_cmbForm.GetCount()) ? static_cast<int>(form) : -1);
-            }
-        }
-        in.ReadDword(count);
-        DWORD partLength = 0;
-        bool intact = true;
-        if (in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                if (partLength > 0 && count <= kMaxArchivedSnapshots) {
-                    ReadArchivedBlock(in.Position(), partLength, [this, count](CArchive& ar) {
-                        qv::snapshots::ReadSnapshots(ar, count, m_Snapshots);
-                    });
-                }
-                in.SkipBytes(partLength);
-            }
-        }
-        if (intact && in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                if (partLength > 0) ReadArchivedBlock(in.Position(), partLength, [this](CArchive& ar) { Serialize(ar); });
-                in.SkipBytes(partLength);
-            }
-        }
-        if (intact && in.ReadDword(partLength)) {
-            if (!in.Fits(partLength)) {
-                intact = false;
-            } else {
-                m_CharacteristicBlock.assign(in.Position(), in.Position() + partLength);
-                in.SkipBytes(partLength);
-                // The table takes the converted characteristic before the form handler reads
-                // its kind; later the kind would come from an empty table.
-                MoveCharacteristicBlockIntoTable();
-            }
-        }
-        if (intact && in.ReadDword(partLength) && in.Fits(partLength)) {
-            const BYTE* cursor = in.Position();
-            size_t remaining = partLength;
-            CPtrArray points;
-            ReadDataPointsFromBuffer(&cursor, &remaining, &points, &m_strXAxisLabel, &m_strYAxisLabel, &third, &fourth);
-            for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
-            in.SkipBytes(partLength);
-        }
+        qv::characteristic::ReadOlderElementData(
+            data, size,
+            {.snapshots = m_Snapshots,
+             .snapshotRule = qv::characteristic::SnapshotBlockRule::kWhenNotEmpty,
+             .takeMode =
+                 [this](DWORD mode) {
+                     m_dwModeWord = mode;
+                     SelectStoredForm();
+                 },
+             .readPage = [this](CArchive& ar) { Serialize(ar); },
+             .takeCharacteristic =
+                 [this](const BYTE* bytes, size_t blockLength) {
+                     m_CharacteristicBlock.assign(bytes, bytes + blockLength);
+                     // The table takes the converted characteristic before the form handler
+                     // reads its kind; later the kind would come from an empty table.
+                     MoveCharacteristicBlockIntoTable();
+                     return true;
+                 },
+             .readPoints =
+                 [&](const BYTE* bytes, size_t blockLength) {
+                     qv::characteristic::ReadPointBlockTexts(&bytes, &blockLength, &m_strXAxisLabel, &m_strYAxisLabel,
+                                                             &third, &fourth);
+                 }});
         if (GetSafeHwnd() != nullptr) OnSelchangeControlled();
     }
     if (m_pWizard != nullptr) {
@@ -750,13 +705,7 @@ void CPropNonlinearSource::ConvertWizard3Data(const void* data, long length) {
 }
 
 void CPropNonlinearSource::MoveCharacteristicBlockIntoTable() {
-    CPropCharacteristicXYTable* table = Table();
-    if (table == nullptr || m_CharacteristicBlock.size() > 0x7FFFFFFFu) return;
-    table->SetData(m_CharacteristicBlock.empty() ? nullptr : m_CharacteristicBlock.data(),
-                   static_cast<int>(m_CharacteristicBlock.size()));
-    table->LoadFromData();
-    table->SetData(nullptr, 0);
-    std::vector<BYTE>().swap(m_CharacteristicBlock);
+    qv::characteristic::LoadBlockIntoTable(Table(), m_CharacteristicBlock);
 }
 
 int CPropNonlinearSource::UpgradeCharacteristicParameters() {
@@ -770,16 +719,10 @@ int CPropNonlinearSource::UpgradeCharacteristicParameters() {
         GetParamUsePin(m_pParams, kIdCharacteristic, &onPin);
         if (onPin) {
             m_dwKind = 0;
-        } else if (m_dwKind == 0) {
-            SetParamExtBit(m_pParams, kIdCharacteristic, FALSE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, TRUE);
         } else {
-            const BOOL reference = (m_dwModeWord & kModeFileReference) != 0;
-            SetParamExtBit(m_pParams, kIdCharacteristic, TRUE);
-            SetParamExtBit(m_pParams, kIdCharacteristicFile, reference);
-            SetParamExtBit(m_pParams, kIdCharacteristicVariable, !reference);
-            CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
+            MarkCharacteristicParamsForKind(m_pParams, kCharacteristicIDs, m_dwKind, m_dwModeWord);
+            // Only a table's marks go to the editor at once.
+            if (m_dwKind != 0) CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams));
         }
     }
     m_dwUpgraded = 1;

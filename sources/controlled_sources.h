@@ -37,6 +37,8 @@
 #include "framework/characteristic_description.h"
 #include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
+#include "framework/template_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "framework/xy_table.h"
 #include "sources/source_outputs.h"
@@ -117,16 +119,10 @@ protected:
 class CPropNonlinearSource : public TElementPage<CNonlinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropNonlinearSource)
 public:
-    // For the runtime-class factory: no wizard, no parameters, no layout information.
-    CPropNonlinearSource();
-    CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params);
-    CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropNonlinearSource(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropNonlinearSource, CNonlinearSourceWizardBase4)
 
     // The page block of older data: class record, page version, kind, upgraded flag.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     // The entries of the "Controlled" list beyond the dialog's own; supplied by the variants.
@@ -162,6 +158,8 @@ public:
 protected:
     // The selection of the "Controlled" list when it names a form of the list, else -1.
     int SelectedForm() const;
+    // Selects the stored form in the "Controlled" list (when it has a window).
+    void SelectStoredForm();
     // The selected form, or the stored form when the list has no window or no valid selection.
     DWORD CurrentForm() const;
     // Flags of the embedded table: 0x8000 for a user's data file, 0x4000 for a File Reference.
@@ -237,26 +235,11 @@ namespace qv::sources {
 struct NonlinearSourceFamily;  // the family's own steps, in controlled_sources.cpp
 } // namespace qv::sources
 
-class CNonlinearVoltageSourceWizard4
-    : public TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
-                                   qv::sources::NonlinearSourceFamily> {
-    DECLARE_DYNAMIC(CNonlinearVoltageSourceWizard4)
-public:
-    CNonlinearVoltageSourceWizard4() = default;
-    explicit CNonlinearVoltageSourceWizard4(const CNonlinearVoltageSourceWizard4* other) : TCharacteristicWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CNonlinearVoltageSourceWizard4,
+    TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
+                          qv::sources::NonlinearSourceFamily>)
 
-class CNonlinearCurrentSourceWizard4
-    : public TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
-                                   qv::sources::NonlinearSourceFamily> {
-    DECLARE_DYNAMIC(CNonlinearCurrentSourceWizard4)
-public:
-    CNonlinearCurrentSourceWizard4() = default;
-    explicit CNonlinearCurrentSourceWizard4(const CNonlinearCurrentSourceWizard4* other) : TCharacteristicWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CNonlinearCurrentSourceWizard4,
+    TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
+                          qv::sources::NonlinearSourceFamily>)
 
-// Instantiated once, in the family's .cpp, where the family's steps are defined.
-extern template class TCharacteristicWizard<CPropNonlinearSourceV, CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4,
-                                            qv::sources::NonlinearSourceFamily>;
-extern template class TCharacteristicWizard<CPropNonlinearSourceI, CNonlinearCurrentSourceWizard4, CNonlinearSourceWizardBase4,
-                                            qv::sources::NonlinearSourceFamily>;

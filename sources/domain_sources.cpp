@@ -150,35 +150,11 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
 // The page.
 
 BEGIN_MESSAGE_MAP(CPropLinearDomainsSource, CTBPropertyPage)
-    ON_BN_CLICKED(kCtlUsePin, &CPropLinearDomainsSource::OnUsePin)
+    PARVEL_TIME_SOURCE_PAGE_MESSAGES(CPropLinearDomainsSource)
     ON_BN_CLICKED(kIdOutputVoltage, &CPropLinearDomainsSource::OnOutputFirst)
     ON_BN_CLICKED(kIdOutputCurrent, &CPropLinearDomainsSource::OnOutputSecond)
-    ON_BN_CLICKED(kCtlConstant, &CPropLinearDomainsSource::OnConstant)
-    ON_BN_CLICKED(kCtlTimeControlled, &CPropLinearDomainsSource::OnTimeControlled)
-    ON_CBN_SELCHANGE(kCtlForm, &CPropLinearDomainsSource::OnFormSelected)
-    ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropLinearDomainsSource::OnAmplitude)
-    ON_BN_CLICKED(kCtlRmsRadio, &CPropLinearDomainsSource::OnRmsValue)
-    ON_BN_CLICKED(kCtlPeriodGiven, &CPropLinearDomainsSource::OnPeriodGiven)
-    ON_EN_CHANGE(kCtlRms, &CPropLinearDomainsSource::OnRmsChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropLinearDomainsSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kIdRise, &CPropLinearDomainsSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kIdFall, &CPropLinearDomainsSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kIdWidth, &CPropLinearDomainsSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kCtlName, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdValue, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropLinearDomainsSource::OnFieldChanged)
     ON_EN_CHANGE(kIdDamping, &CPropLinearDomainsSource::OnFieldChanged)
     ON_EN_CHANGE(kIdInitialValue, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_BN_CLICKED(kCtlACUse, &CPropLinearDomainsSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropLinearDomainsSource::OnFieldChanged)
-    // The unit lists 2507 to 2517.
-    ON_CONTROL_RANGE(CBN_SELCHANGE, 2507, 2517, &CPropLinearDomainsSource::OnUnitSelected)
-    ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CPropLinearDomainsSource::CPropLinearDomainsSource() : TTimeSourcePage(kDomainSourceTemplate) {}
@@ -189,17 +165,6 @@ CPropLinearDomainsSource::CPropLinearDomainsSource(CLinearDomainsSourceWizardBas
     : TTimeSourcePage(kDomainSourceTemplate, wizard, params) {
     m_nListSelection = 0;
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropLinearDomainsSource::SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
-                                           int timeFormIndex, const CPtrArray* snapshots, BOOL acUse) {
-    m_nKind = form;
-    m_bAmplitudeGiven = amplitudeGiven;
-    m_strRMS = rmsText;
-    m_bPeriodGiven = periodGiven;
-    m_nListSelection = timeFormIndex;
-    m_bACUse = acUse;
-    CopySnapshots(m_Snapshots, snapshots);
 }
 
 void CPropLinearDomainsSource::DoDataExchange(CDataExchange* pDX) {
@@ -237,10 +202,7 @@ void CPropLinearDomainsSource::ApplyAmplitudeRule() {
 }
 
 BOOL CPropLinearDomainsSource::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     ShowControl(kCtlDampingLabel, FALSE);
     ShowControl(kIdDamping, FALSE);
     m_cmbForm.SetCurSel(0);
@@ -378,14 +340,6 @@ BOOL CPropLinearDomainsSource::OnApply() {
     return CommitKindAndList();
 }
 
-void CPropLinearDomainsSource::HandOverSettings() {
-    if (m_pWizard == nullptr) return;
-    // Without an AC page the wizard keeps its own AC mode.
-    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetSettings(m_nKind, m_bAmplitudeGiven, m_strRMS, m_bPeriodGiven, m_nListSelection, &m_Snapshots,
-                           m_bACUse);
-}
-
 BOOL CPropLinearDomainsSource::OnSetActive() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
@@ -401,13 +355,6 @@ BOOL CPropLinearDomainsSource::OnSetActive() {
     SetModified(FALSE);
     EnablePinnedFields();
     return CTBPropertyPage::OnSetActive();
-}
-
-BOOL CPropLinearDomainsSource::OnKillActive() {
-    ReadControls();
-    MarkUnusedParameters();
-    PresetACPage();
-    return CTBPropertyPage::OnKillActive();
 }
 
 void CPropLinearDomainsSource::MarkUnusedParameters() {

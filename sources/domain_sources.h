@@ -32,6 +32,7 @@
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
+#include "framework/template_wizard.h"
 #include "sources/linear_sources.h"
 #include "sources/time_source_page.h"
 #include "sources/time_source_wizard.h"
@@ -83,29 +84,18 @@ protected:
 class CPropLinearDomainsSource : public TTimeSourcePage<CLinearDomainsSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearDomainsSource)
 public:
-    // For the runtime-class factory: no wizard, no parameters, no layout information.
-    CPropLinearDomainsSource();
-    CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params);
-    CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropLinearDomainsSource(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropLinearDomainsSource, CLinearDomainsSourceWizardBase4)
 
     // Page block: class record, DWORD page version, DWORD amplitude given, CString RMS text,
     // DWORD period given, DWORD phase unit (versions 1 to 9 only), DWORD selection of the form
     // list (from version 9 on).
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
-    BOOL OnKillActive() override;
-    void BuildCompareList(int form) override;
-    void UpdateTypeControls() override;
-    void UpdateInputControls() override;
+    PARVEL_TIME_SOURCE_PAGE_OVERRIDES
 
     // The wizard's settings before the dialog exists; the snapshots are copied.
     void SetSettings(int form, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int timeFormIndex,
-                     const CPtrArray* snapshots, BOOL acUse);
-    // Marks the parameters the form does not use (ExtType bit 0x20000).
-    void MarkUnusedParameters();
+                     const CPtrArray* snapshots, BOOL acUse) {
+        TakeSettings(form, amplitudeGiven, rmsText, periodGiven, timeFormIndex, snapshots, acUse);
+    }
     // Reads element data of the older wizard generation (see the .cpp for the layout).
     void ConvertWizard3Data(const void* data, long length);
 
@@ -116,7 +106,6 @@ public:
     BOOL HasDamping() const { return m_bDampingPresent; }
 
 protected:
-    void HandOverSettings() override;
     void ApplyAmplitudeRule();
     // The list both variants write.
     void FillCompareList(int form);
@@ -156,26 +145,11 @@ namespace qv::sources {
 struct DomainSourceFamily;  // the family's steps, in domain_sources.cpp
 } // namespace qv::sources
 
-class CLinearDomainsSourceAWizard4
-    : public TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
-                               qv::sources::DomainSourceFamily> {
-    DECLARE_DYNAMIC(CLinearDomainsSourceAWizard4)
-public:
-    CLinearDomainsSourceAWizard4() = default;
-    explicit CLinearDomainsSourceAWizard4(const CLinearDomainsSourceAWizard4* other) : TTimeSourceWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CLinearDomainsSourceAWizard4,
+    TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
+                      qv::sources::DomainSourceFamily>)
 
-class CLinearDomainsSourceBWizard4
-    : public TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
-                               qv::sources::DomainSourceFamily> {
-    DECLARE_DYNAMIC(CLinearDomainsSourceBWizard4)
-public:
-    CLinearDomainsSourceBWizard4() = default;
-    explicit CLinearDomainsSourceBWizard4(const CLinearDomainsSourceBWizard4* other) : TTimeSourceWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CLinearDomainsSourceBWizard4,
+    TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
+                      qv::sources::DomainSourceFamily>)
 
-// Instantiated once, in the family's .cpp, where the family's steps are defined.
-extern template class TTimeSourceWizard<CPropLinearDomainsSourceA, CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4,
-                                        qv::sources::DomainSourceFamily>;
-extern template class TTimeSourceWizard<CPropLinearDomainsSourceB, CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4,
-                                        qv::sources::DomainSourceFamily>;

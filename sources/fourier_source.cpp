@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
+#include "framework/exchanged_fields.h"
 #include "framework/dialog_rects.h"
 #include "framework/file_dialog_filters.h"
 #include "framework/module.h"
@@ -151,23 +152,17 @@ BEGIN_MESSAGE_MAP(CPropFourierSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) { DefaultTable(m_Table); }
+CFourierHarmonicState::CFourierHarmonicState() { DefaultTable(m_Table); }
 
-CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
-    : TElementPage(kFourierTemplate, wizard, params) {
-    DefaultTable(m_Table);
-    qv::pages::RegisterLayout(*this, kLayout);
-}
+CFourierHarmonicState::~CFourierHarmonicState() { FreeTable(m_Table); }
 
-CPropFourierSource::~CPropFourierSource() { FreeTable(m_Table); }
-
-void CPropFourierSource::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
+void CFourierHarmonicState::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
     m_settings = settings;
     CopyTable(m_Table, table);
 }
 
-void CPropFourierSource::SetHarmonicSettings(const CString& fundamental, const CString& number, int mode,
-                                             BOOL phaseAutomatic, BOOL useFileName) {
+void CFourierHarmonicState::SetHarmonicSettings(const CString& fundamental, const CString& number, int mode,
+                                                BOOL phaseAutomatic, BOOL useFileName) {
     m_strFundamental = fundamental;
     m_strNumber = number;
     m_nHarmonicsMode = mode;
@@ -175,20 +170,36 @@ void CPropFourierSource::SetHarmonicSettings(const CString& fundamental, const C
     m_bUseFileName = useFileName;
 }
 
+void CFourierHarmonicState::CopyStateFrom(const CFourierHarmonicState& other) {
+    SetTableData(other.m_settings, &other.m_Table);
+    SetHarmonicSettings(other.m_strFundamental, other.m_strNumber, other.m_nHarmonicsMode, other.m_bPhaseAutomatic,
+                        other.m_bUseFileName);
+}
+
+CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) {}
+
+CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
+    : TElementPage(kFourierTemplate, wizard, params) {
+    qv::pages::RegisterLayout(*this, kLayout);
+}
+
 void CPropFourierSource::DoDataExchange(CDataExchange* pDX) {
+    using Page = CPropFourierSource;
+    static constexpr qv::pages::TextField<Page> kTexts[] = {
+        {kIdTableFile, &Page::m_strFileName}, {kCtlFundamental, &Page::m_strFundamental},
+        {kCtlName, &Page::m_strName}, {kCtlNumber, &Page::m_strNumber},
+    };
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlFileNameFlag, &Page::m_bUseFileName}, {kCtlShowName, &Page::m_bShowName},
+        {kIdOutputCurrent, &Page::m_bOutputCurrent}, {kIdOutputVoltage, &Page::m_bOutputVoltage},
+        {kCtlPhaseAutomatic, &Page::m_bPhaseAutomatic},
+    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdTableFile, m_edtFile);
     DDX_Control(pDX, kCtlList, m_lstHarmonics);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
-    DDX_Check(pDX, kCtlFileNameFlag, m_bUseFileName);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kCtlPhaseAutomatic, m_bPhaseAutomatic);
-    DDX_Text(pDX, kIdTableFile, m_strFileName);
-    DDX_Text(pDX, kCtlFundamental, m_strFundamental);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kCtlNumber, m_strNumber);
+    qv::pages::ExchangeTexts(pDX, *this, kTexts);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
 }
 
 void CPropFourierSource::ShowMessage(const CString& text) { AfxMessageBox(text, MB_OK); }
@@ -205,10 +216,7 @@ void CPropFourierSource::SetSymbolMask() {
 }
 
 BOOL CPropFourierSource::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     m_edtFile.AutoComplete(TRUE);
     BuildCharacteristicSearchDirs(m_pWizard);
     m_strDataDir = g_DocumentDir;
@@ -311,9 +319,7 @@ void CPropFourierSource::UpdateHarmonicsControls() {
 }
 
 void CPropFourierSource::HandOver() {
-    if (m_pWizard == nullptr) return;
-    m_pWizard->SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
-    m_pWizard->SetTableData(m_settings, &m_Table);
+    if (m_pWizard != nullptr) m_pWizard->CopyStateFrom(*this);
 }
 
 // A name part that holds "*" or is empty becomes the element name, an extension that holds
@@ -736,47 +742,19 @@ void CPropFourierSource::OnPaint() {
 // ---------------------------------------------------------------------------------------
 // The wizard.
 
-CFourierSourceWizard4::CFourierSourceWizard4() { DefaultTable(m_Table); }
+CFourierSourceWizard4::CFourierSourceWizard4() = default;
 
 CFourierSourceWizard4::CFourierSourceWizard4(const CFourierSourceWizard4* other) : TPageWizard4(other) {
-    if (other == nullptr) {
-        DefaultTable(m_Table);
-        return;
-    }
+    if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
-    m_settings = other->m_settings;
-    CopyTable(m_Table, &other->m_Table);
-    m_nHarmonicsMode = other->m_nHarmonicsMode;
-    m_bPhaseAutomatic = other->m_bPhaseAutomatic;
-    m_bUseFileName = other->m_bUseFileName;
-    m_strFundamental = other->m_strFundamental;
-    m_strNumber = other->m_strNumber;
+    CopyStateFrom(*other);
 }
-
-CFourierSourceWizard4::~CFourierSourceWizard4() { FreeTable(m_Table); }
 
 int CFourierSourceWizard4::GetWizardKind() { return 3; }
 
-void CFourierSourceWizard4::SetTableData(const FourierSettings& settings, const CPtrArray* table) {
-    m_settings = settings;
-    CopyTable(m_Table, table);
-}
-
-void CFourierSourceWizard4::SetHarmonicSettings(const CString& fundamental, const CString& number, int mode,
-                                                BOOL phaseAutomatic, BOOL useFileName) {
-    m_strFundamental = fundamental;
-    m_strNumber = number;
-    m_nHarmonicsMode = mode;
-    m_bPhaseAutomatic = phaseAutomatic;
-    m_bUseFileName = useFileName;
-}
-
 void CFourierSourceWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }
 
-void CFourierSourceWizard4::GiveSettingsToPage(CPropFourierSource& page) {
-    page.SetTableData(m_settings, &m_Table);
-    page.SetHarmonicSettings(m_strFundamental, m_strNumber, m_nHarmonicsMode, m_bPhaseAutomatic, m_bUseFileName);
-}
+void CFourierSourceWizard4::GiveSettingsToPage(CPropFourierSource& page) { page.CopyStateFrom(*this); }
 
 namespace {
 
@@ -785,10 +763,7 @@ struct HiddenFourierPage {
     std::unique_ptr<CPropFourierSource> page;
     HiddenFourierPage(CFourierSourceWizard4& wizard, ParamHolder* params)
         : page(new (std::nothrow) CPropFourierSource(&wizard, params)) {
-        if (page == nullptr) return;
-        page->SetTableData(wizard.GetSettings(), &wizard.GetTable());
-        page->SetHarmonicSettings(wizard.GetFundamental(), wizard.GetNumber(), wizard.GetHarmonicsMode(),
-                                  wizard.GetPhaseAutomatic(), wizard.GetUseFileName());
+        if (page != nullptr) page->CopyStateFrom(wizard);
     }
     ~HiddenFourierPage() {
         if (page != nullptr && page->GetSafeHwnd() != nullptr) page->DestroyWindow();

@@ -18,6 +18,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "sources/fourier_harmonics.h"
@@ -55,30 +56,54 @@ struct FourierSettings {
     CString units[3] = {"Hz", "", "rad"};
 };
 
-class CFourierSourceWizard4;
-
-class CPropFourierSource : public TElementPage<CFourierSourceWizard4> {
-    DECLARE_SERIAL(CPropFourierSource)
+// What the wizard keeps between edits and its page works on: the settings, the table of
+// harmonics (owned; a new state holds the default rows) and the choices of the harmonics.
+class CFourierHarmonicState {
 public:
-    CPropFourierSource();
-    CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params);
-    CPropFourierSource(CFourierSourceWizard4* wizard, DWORD_PTR cookie)
-        : CPropFourierSource(wizard, HolderFromCookie(cookie)) {}
-    ~CPropFourierSource() override;
-
-    // Page block of older data (read only): DWORD version, DWORD harmonics mode, DWORD phase
-    // automatic, DWORD file flag, CString fundamental, CString number, DWORD n and n rows of
-    // three doubles (frequency, amplitude, phase).
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
-    BOOL OnKillActive() override;
+    CFourierHarmonicState();
+    CFourierHarmonicState(const CFourierHarmonicState&) = delete;
+    CFourierHarmonicState& operator=(const CFourierHarmonicState&) = delete;
+    ~CFourierHarmonicState();
 
     void SetTableData(const FourierSettings& settings, const CPtrArray* table);
     void SetHarmonicSettings(const CString& fundamental, const CString& number, int mode, BOOL phaseAutomatic,
                              BOOL useFileName);
+    // All of `other`'s state, with a copy of its table.
+    void CopyStateFrom(const CFourierHarmonicState& other);
+
+    const FourierSettings& GetSettings() const { return m_settings; }
+    int GetSourceType() const { return m_settings.sourceType; }
+    const CPtrArray& GetTable() const { return m_Table; }
+    int GetHarmonicsMode() const { return m_nHarmonicsMode; }
+    BOOL GetPhaseAutomatic() const { return m_bPhaseAutomatic; }
+    BOOL GetUseFileName() const { return m_bUseFileName; }
+    const CString& GetFundamental() const { return m_strFundamental; }
+    const CString& GetNumber() const { return m_strNumber; }
+
+protected:
+    FourierSettings m_settings;
+    CPtrArray m_Table;  // three CArray<double, double>*, owned
+    int m_nHarmonicsMode = qv::sources::kHarmonicsAll;
+    BOOL m_bPhaseAutomatic = TRUE;
+    BOOL m_bUseFileName = FALSE;
+    CString m_strFundamental = "50";
+    CString m_strNumber = "1";
+};
+
+class CFourierSourceWizard4;
+
+class CPropFourierSource : public TElementPage<CFourierSourceWizard4>, public CFourierHarmonicState {
+    DECLARE_SERIAL(CPropFourierSource)
+public:
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropFourierSource, CFourierSourceWizard4)
+
+    // Page block of older data (read only): DWORD version, DWORD harmonics mode, DWORD phase
+    // automatic, DWORD file flag, CString fundamental, CString number, DWORD n and n rows of
+    // three doubles (frequency, amplitude, phase).
+    PARVEL_PAGE_OVERRIDES
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+
     // The source type from the marks of 1001 and 1002 (mending a mark that disagrees); with
     // storeToWizard 1 the table and settings go to the wizard.
     void ReadSourceType(int storeToWizard);
@@ -95,14 +120,9 @@ public:
     void ResolveDataFileDir();
 
     CFourierListCtrl& List() { return m_lstHarmonics; }
-    const CPtrArray& GetTable() const { return m_Table; }
-    int GetSourceType() const { return m_settings.sourceType; }
     const CString& GetFileName() const { return m_strFileName; }
     const CString& GetDataDir() const { return m_strDataDir; }
     int GetFileFormat() const { return m_nFileFormat; }
-    int GetHarmonicsMode() const { return m_nHarmonicsMode; }
-    const CString& GetFundamental() const { return m_strFundamental; }
-    const CString& GetNumber() const { return m_strNumber; }
 
 protected:
     void FillListFromTable();
@@ -133,30 +153,23 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     CString m_strDataDir;
-    FourierSettings m_settings;
-    CPtrArray m_Table;  // three CArray<double, double>*, owned
-    int m_nHarmonicsMode = qv::sources::kHarmonicsAll;
     CTBBrowseEdit m_edtFile;
     CFourierListCtrl m_lstHarmonics;
     CComboBox m_cmbSourceType;
-    BOOL m_bUseFileName = FALSE;
     BOOL m_bShowName = FALSE;
     BOOL m_bOutputCurrent = FALSE;
     BOOL m_bOutputVoltage = FALSE;
-    BOOL m_bPhaseAutomatic = TRUE;
     CString m_strFileName;
-    CString m_strFundamental = "50";
     CString m_strName;
-    CString m_strNumber = "1";
     int m_nFileFormat = 0;
 };
 
-class CFourierSourceWizard4 : public qv::wizards::TPageWizard4<CPropFourierSource, CFourierSourceWizard4> {
+class CFourierSourceWizard4 : public qv::wizards::TPageWizard4<CPropFourierSource, CFourierSourceWizard4>,
+                              public CFourierHarmonicState {
     DECLARE_DYNAMIC(CFourierSourceWizard4)
 public:
     CFourierSourceWizard4();
     explicit CFourierSourceWizard4(const CFourierSourceWizard4* other);
-    ~CFourierSourceWizard4() override;
 
     int GetWizardKind() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
@@ -168,19 +181,7 @@ public:
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
-    void SetTableData(const FourierSettings& settings, const CPtrArray* table);
-    void SetHarmonicSettings(const CString& fundamental, const CString& number, int mode, BOOL phaseAutomatic,
-                             BOOL useFileName);
-
     WORD GetSchema() const { return m_wSchema; }
-    const FourierSettings& GetSettings() const { return m_settings; }
-    int GetSourceType() const { return m_settings.sourceType; }
-    const CPtrArray& GetTable() const { return m_Table; }
-    int GetHarmonicsMode() const { return m_nHarmonicsMode; }
-    BOOL GetPhaseAutomatic() const { return m_bPhaseAutomatic; }
-    BOOL GetUseFileName() const { return m_bUseFileName; }
-    const CString& GetFundamental() const { return m_strFundamental; }
-    const CString& GetNumber() const { return m_strNumber; }
 
     // Editing looks for data files in the search folders; a page of an earlier call gives its
     // cookie back and goes; the new page starts from the wizard's table and settings.
@@ -190,11 +191,4 @@ public:
 
 private:
     WORD m_wSchema = 0;
-    FourierSettings m_settings;
-    CPtrArray m_Table;  // three CArray<double, double>*, owned
-    int m_nHarmonicsMode = qv::sources::kHarmonicsAll;
-    BOOL m_bPhaseAutomatic = TRUE;
-    BOOL m_bUseFileName = FALSE;
-    CString m_strFundamental = "50";
-    CString m_strNumber = "1";
 };

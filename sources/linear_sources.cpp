@@ -150,36 +150,12 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
 // The page.
 
 BEGIN_MESSAGE_MAP(CPropLinearSource, CTBPropertyPage)
-    ON_BN_CLICKED(kCtlUsePin, &CPropLinearSource::OnUsePin)
+    PARVEL_TIME_SOURCE_PAGE_MESSAGES(CPropLinearSource)
     ON_BN_CLICKED(kIdOutputVoltage, &CPropLinearSource::OnOutputVoltage)
     ON_BN_CLICKED(kIdOutputCurrent, &CPropLinearSource::OnOutputCurrent)
     ON_BN_CLICKED(kIdOutputValue, &CPropLinearSource::OnOutputValue)
-    ON_BN_CLICKED(kCtlConstant, &CPropLinearSource::OnConstant)
-    ON_BN_CLICKED(kCtlTimeControlled, &CPropLinearSource::OnTimeControlled)
-    ON_CBN_SELCHANGE(kCtlForm, &CPropLinearSource::OnFormSelected)
-    ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropLinearSource::OnAmplitude)
-    ON_BN_CLICKED(kCtlRmsRadio, &CPropLinearSource::OnRmsValue)
-    ON_BN_CLICKED(kCtlPeriodGiven, &CPropLinearSource::OnPeriodGiven)
-    ON_EN_CHANGE(kCtlRms, &CPropLinearSource::OnRmsChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropLinearSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kIdRise, &CPropLinearSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kIdFall, &CPropLinearSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kIdWidth, &CPropLinearSource::OnPeriodSourceChanged)
-    ON_EN_CHANGE(kCtlName, &CPropLinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdValue, &CPropLinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropLinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropLinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropLinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropLinearSource::OnFieldChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropLinearSource::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropLinearSource::OnFieldChanged)
     ON_BN_CLICKED(kIdPartialDerivation, &CPropLinearSource::OnFieldChanged)
     ON_BN_CLICKED(kIdSpice, &CPropLinearSource::OnFieldChanged)
-    ON_BN_CLICKED(kCtlACUse, &CPropLinearSource::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropLinearSource::OnFieldChanged)
-    // The unit lists 2507 to 2517 (2511 is not on this dialog).
-    ON_CONTROL_RANGE(CBN_SELCHANGE, 2507, 2517, &CPropLinearSource::OnUnitSelected)
-    ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CPropLinearSource::CPropLinearSource() : TTimeSourcePage(kLinearSourceTemplate) {}
@@ -187,17 +163,6 @@ CPropLinearSource::CPropLinearSource() : TTimeSourcePage(kLinearSourceTemplate) 
 CPropLinearSource::CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params)
     : TTimeSourcePage(kLinearSourceTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
-}
-
-void CPropLinearSource::SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed,
-                                          int listSelection, const CPtrArray* snapshots, BOOL acUse) {
-    m_nKind = kind;
-    m_bAmplitudeGiven = static_cast<BOOL>(amplitudeMode);
-    m_strRMS = rmsText;
-    m_bPeriodGiven = periodFixed;
-    m_nListSelection = listSelection;
-    m_bACUse = acUse;
-    CopySnapshots(m_Snapshots, snapshots);
 }
 
 void CPropLinearSource::DoDataExchange(CDataExchange* pDX) {
@@ -210,10 +175,7 @@ void CPropLinearSource::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropLinearSource::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     // The stored selection is shown while the constant value is chosen too, so that it
     // survives an apply.
     m_cmbForm.SetCurSel(IsTimeKind(m_nListSelection) ? m_nListSelection : 0);
@@ -361,14 +323,6 @@ BOOL CPropLinearSource::OnApply() {
     return CommitKindAndList();
 }
 
-void CPropLinearSource::HandOverSettings() {
-    if (m_pWizard == nullptr) return;
-    // Without an AC page the wizard keeps its own AC mode.
-    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetSourceSettings(m_nKind, m_bAmplitudeGiven, m_strRMS, m_bPeriodGiven, m_nListSelection, &m_Snapshots,
-                                 m_bACUse);
-}
-
 BOOL CPropLinearSource::OnSetActive() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
@@ -382,13 +336,6 @@ BOOL CPropLinearSource::OnSetActive() {
     SetModified(FALSE);
     EnablePinnedFields();
     return CTBPropertyPage::OnSetActive();
-}
-
-BOOL CPropLinearSource::OnKillActive() {
-    ReadControls();
-    MarkUnusedParameters();
-    PresetACPage();
-    return CTBPropertyPage::OnKillActive();
 }
 
 void CPropLinearSource::MarkUnusedParameters() {

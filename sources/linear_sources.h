@@ -35,6 +35,7 @@
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
 #include "framework/sheet_serialize.h"
+#include "framework/template_wizard.h"
 #include "sources/source_outputs.h"
 #include "sources/time_source_page.h"
 #include "sources/time_source_wizard.h"
@@ -93,29 +94,18 @@ protected:
 class CPropLinearSource : public TTimeSourcePage<CLinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropLinearSource)
 public:
-    // For the runtime-class factory: no wizard, no parameters, no layout information.
-    CPropLinearSource();
-    CPropLinearSource(CLinearSourceWizardBase4* wizard, ParamHolder* params);
-    CPropLinearSource(CLinearSourceWizardBase4* wizard, DWORD_PTR cookie) : CPropLinearSource(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropLinearSource, CLinearSourceWizardBase4)
 
     // Page block of older data: class record "CPropLinearSource", DWORD page version,
     // DWORD amplitude mode, CString RMS text, DWORD period fixed, DWORD phase unit (versions
     // 1 to 9 only), DWORD list selection (read from version 9 on).
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
-    BOOL OnKillActive() override;
-    void BuildCompareList(int kind) override;
-    void UpdateTypeControls() override;
-    void UpdateInputControls() override;
+    PARVEL_TIME_SOURCE_PAGE_OVERRIDES
 
     // The wizard's settings before the dialog exists; the snapshots are copied.
     void SetSourceSettings(int kind, DWORD amplitudeMode, CString rmsText, BOOL periodFixed, int listSelection,
-                           const CPtrArray* snapshots, BOOL acUse);
-    // Marks the parameters the kind does not use (ExtType bit 0x20000).
-    void MarkUnusedParameters();
+                           const CPtrArray* snapshots, BOOL acUse) {
+        TakeSettings(kind, static_cast<BOOL>(amplitudeMode), rmsText, periodFixed, listSelection, snapshots, acUse);
+    }
     // Reads element data of the older wizard generation (see the .cpp for the layout).
     void ConvertWizard3Data(const void* data, long length);
 
@@ -126,7 +116,6 @@ public:
     BOOL HasTimeFunctions() const { return m_bTimeFunctions; }
 
 protected:
-    void HandOverSettings() override;
     // The shared list of both variants.
     void FillCompareList(int kind, const char* valueName, bool voltage);
 
@@ -163,26 +152,11 @@ template <char Prefix>
 struct LinearSourceFamily;  // the family's steps, in linear_sources.cpp; "E" or "I" before "@TYPE"
 } // namespace qv::sources
 
-class CLinearVoltageSourceWizard4
-    : public TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
-                               qv::sources::LinearSourceFamily<'E'>> {
-    DECLARE_DYNAMIC(CLinearVoltageSourceWizard4)
-public:
-    CLinearVoltageSourceWizard4() = default;
-    explicit CLinearVoltageSourceWizard4(const CLinearVoltageSourceWizard4* other) : TTimeSourceWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CLinearVoltageSourceWizard4,
+    TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
+                      qv::sources::LinearSourceFamily<'E'>>)
 
-class CLinearCurrentSourceWizard4
-    : public TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
-                               qv::sources::LinearSourceFamily<'I'>> {
-    DECLARE_DYNAMIC(CLinearCurrentSourceWizard4)
-public:
-    CLinearCurrentSourceWizard4() = default;
-    explicit CLinearCurrentSourceWizard4(const CLinearCurrentSourceWizard4* other) : TTimeSourceWizard(other) {}
-};
+PARVEL_TEMPLATE_WIZARD(CLinearCurrentSourceWizard4,
+    TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
+                      qv::sources::LinearSourceFamily<'I'>>)
 
-// Instantiated once, in the family's .cpp, where the family's steps are defined.
-extern template class TTimeSourceWizard<CPropLinearSourceV, CLinearVoltageSourceWizard4, CLinearSourceWizardBase4,
-                                        qv::sources::LinearSourceFamily<'E'>>;
-extern template class TTimeSourceWizard<CPropLinearSourceI, CLinearCurrentSourceWizard4, CLinearSourceWizardBase4,
-                                        qv::sources::LinearSourceFamily<'I'>>;

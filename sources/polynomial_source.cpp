@@ -4,6 +4,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
+#include "framework/exchanged_fields.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -222,36 +223,29 @@ BEGIN_MESSAGE_MAP(CPropPolynomSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPolynomSource::CPropPolynomSource() : TElementPage(kPolynomialTemplate) {}
+CPropPolynomSource::CPropPolynomSource() : TSourceTypePage(kPolynomialTemplate) {}
 
 CPropPolynomSource::CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params)
-    : TElementPage(kPolynomialTemplate, wizard, params) {
+    : TSourceTypePage(kPolynomialTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
-CPropACParameters* CPropPolynomSource::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
-}
-
-void CPropPolynomSource::SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
-    m_nSourceType = sourceType;
-    CopySnapshots(m_Snapshots, snapshots);
-}
-
 void CPropPolynomSource::DoDataExchange(CDataExchange* pDX) {
+    using Page = CPropPolynomSource;
+    static constexpr qv::pages::TextField<Page> kTexts[] = {
+        {kCtlName, &Page::m_strName}, {kIdOrder, &Page::m_strOrder}, {kCtlMonomial, &Page::m_strMonomial},
+    };
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlShowName, &Page::m_bShowName}, {kIdOutputCurrent, &Page::m_bOutputCurrent},
+        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kIdOutputSourceValue, &Page::m_bOutputValue},
+        {kIdSpice, &Page::m_bSpice},
+    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
     DDX_Control(pDX, kIdQuantities, m_lstQuantities);
     DDX_Control(pDX, kIdCoefficients, m_lstCoefficients);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kIdOutputSourceValue, m_bOutputValue);
-    DDX_Check(pDX, kIdSpice, m_bSpice);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOrder, m_strOrder);
-    DDX_Text(pDX, kCtlMonomial, m_strMonomial);
+    qv::pages::ExchangeTexts(pDX, *this, kTexts);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
 }
 
 void CPropPolynomSource::ShowError(UINT stringID) {
@@ -332,10 +326,7 @@ void CPropPolynomSource::LoadParameters() {
 }
 
 BOOL CPropPolynomSource::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
@@ -678,27 +669,10 @@ BOOL CPropPolynomSource::OnApply() {
     return CPropertyPage::OnApply();
 }
 
-void CPropPolynomSource::HandOver() {
-    if (m_pWizard == nullptr) return;
-    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetSourceSettings(m_nSourceType, &m_Snapshots);
-}
-
-void CPropPolynomSource::AppendSnapshot(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
-}
-
 void CPropPolynomSource::BuildCompareList() {
     DeleteSnapshots(m_Snapshots);
     if (m_nSourceType == kSourceTypeVoltage) AppendSnapshot("SPC", nullptr);
-    const CPropACParameters* ac = ACPage();
-    if (ac != nullptr && ac->GetMode() != qv::ac::kModePhaseMagnitude) {
-        AppendSnapshot("AC_RE", "@AC_PHASE");
-        AppendSnapshot("AC_IM", "@AC_MAG");
-    } else {
-        AppendSnapshot("AC_PHASE", nullptr);
-        AppendSnapshot("AC_MAG", nullptr);
-    }
+    AppendACSnapshots();
 }
 
 void CPropPolynomSource::StoreToWizard(int mode) {

@@ -46,13 +46,10 @@ std::vector<CString> EnumerateMonomials(int variables, int order);
 
 class CPolynomSourceWizard4;
 
-class CPropPolynomSource : public TElementPage<CPolynomSourceWizard4> {
+class CPropPolynomSource : public TSourceTypePage<CPolynomSourceWizard4> {
     DECLARE_DYNCREATE(CPropPolynomSource)
 public:
-    CPropPolynomSource();
-    CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolder* params);
-    CPropPolynomSource(CPolynomSourceWizard4* wizard, DWORD_PTR cookie)
-        : CPropPolynomSource(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPolynomSource, CPolynomSourceWizard4)
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -60,12 +57,9 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
     // A hidden page shows no message box.
     void SetHidden(BOOL hidden) { m_bHidden = hidden; }
 
-    void SetSourceSettings(int sourceType, const CPtrArray* snapshots);
     void BuildCompareList();
     void StoreToWizard(int mode);
     void ConvertWizard3Data(const void* data, long length);
@@ -79,16 +73,13 @@ public:
     void MoveQuantityDown();
     void MoveQuantityUp();
 
-    int GetSourceType() const { return m_nSourceType; }
     CEditVarListCtrl& QuantityList() { return m_lstQuantities; }
     CTBEditListCtrl& CoefficientList() { return m_lstCoefficients; }
     const CString& GetOrderText() const { return m_strOrder; }
     const CString& GetMonomialText() const { return m_strMonomial; }
 
 protected:
-    void HandOver();
     void ShowError(UINT stringID);
-    void AppendSnapshot(const char* name, const char* rename);
     void LoadParameters();
     void StoreParameters();
     void UpdateParamDescriptions();
@@ -119,11 +110,9 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
     CWizardCopaObject3* m_pCoefficientTemplate = nullptr;  // not owned
     CWizardCopaObject3* m_pQuantityTemplate = nullptr;     // not owned
     std::vector<CString> m_MonomialNames;
-    int m_nSourceType = qv::sources::kSourceTypeVoltage;
     int m_nAcceptedOrder = 0;  // the order the coefficient rows were last built for
     CComboBox m_cmbSourceType;
     CEditVarListCtrl m_lstQuantities;   // 2172

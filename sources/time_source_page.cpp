@@ -1,6 +1,7 @@
 #include "sources/time_source_page.h"
 
 #include "framework/dialog_controls.h"
+#include "framework/exchanged_fields.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -69,18 +70,19 @@ void TTimeSourcePage<Wizard>::AppendSnapshot(const char* name, const char* renam
 
 template <class Wizard>
 void TTimeSourcePage<Wizard>::ExchangeSharedFields(CDataExchange* pDX) {
+    using Page = TTimeSourcePage;
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlShowName, &Page::m_bShowName},         {kCtlUsePin, &Page::m_bUsePin},
+        {kCtlPeriodGiven, &Page::m_bPeriodGiven},   {kIdOutputCurrent, &Page::m_bOutputCurrent},
+        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kCtlACUse, &Page::m_bACUse},
+    };
     DDX_Control(pDX, kCtlConstant, m_radConstant);
     DDX_Control(pDX, kCtlTimeControlled, m_radTimeControlled);
     DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
     DDX_Control(pDX, kCtlRmsRadio, m_radRms);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Control(pDX, kCtlForm, m_cmbForm);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Check(pDX, kCtlPeriodGiven, m_bPeriodGiven);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kCtlACUse, m_bACUse);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
     DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlRms, m_strRMS);
     for (const UnitList& field : kTimeUnitLists) DDX_Text(pDX, field.valueID, *FieldOf(field.valueID));
@@ -149,6 +151,34 @@ void TTimeSourcePage<Wizard>::TakeUnit(CWizardCopaObject3& param, std::span<CTBU
         units[u].GetWindowText(unit);
         param.SetUsedUnit(unit);
     }
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::HandOverSettings() {
+    if (this->m_pWizard == nullptr) return;
+    if (CPropACParameters* ac = ACPage()) this->m_pWizard->SetACMode(ac->GetMode());
+    this->m_pWizard->TakeSettings(m_nKind, static_cast<DWORD>(m_bAmplitudeGiven), m_strRMS, m_bPeriodGiven,
+                                  m_nListSelection, &this->m_Snapshots, m_bACUse);
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::TakeSettings(int kind, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven,
+                                           int listSelection, const CPtrArray* snapshots, BOOL acUse) {
+    m_nKind = kind;
+    m_bAmplitudeGiven = amplitudeGiven;
+    m_strRMS = rmsText;
+    m_bPeriodGiven = periodGiven;
+    m_nListSelection = listSelection;
+    m_bACUse = acUse;
+    qv::snapshots::CopySnapshots(this->m_Snapshots, snapshots);
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::OnKillActive() {
+    ReadControls();
+    MarkUnusedParameters();
+    PresetACPage();
+    return CTBPropertyPage::OnKillActive();
 }
 
 template <class Wizard>

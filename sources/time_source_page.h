@@ -8,7 +8,10 @@
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
 #include "framework/byte_cursor.h"
+#include "framework/dialog_controls.h"
 #include "framework/element_page.h"
+#include "framework/listed_controls.h"
+#include "framework/page_overrides.h"
 #include "framework/waveform_ids.h"
 #include "toolkit/tb_unit_combo.h"
 
@@ -61,12 +64,48 @@ inline constexpr const char* kPeriodicNames[] = {"FREQ", "TPERIO", "AMPL", "PHAS
 inline constexpr const char* kTrapezoidNames[] = {"TPERIO", "TRISE", "TFALL", "PWIDTH", "AMPL",
                                                   "PHASE",  "PERIO", "OFF",   "TDELAY"};
 
+// Edit fields both dialogs have that only mark the page modified, and those the period is
+// derived from.
+inline constexpr int kMarkingEdits[] = {qv::dialog::kCtlName, kIdValue, kIdAmplitude, kIdPeriod, kIdDelay, kIdPhase,
+                                        kIdOffset};
+inline constexpr int kPeriodSourceEdits[] = {kIdFrequency, kIdRise, kIdFall, kIdWidth};
+
 // The symbol variant of a time function.
 inline BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
 // A number typed by a user with its prefix, or nothing: non-finite values are no number.
 bool ParseFinite(const CString& text, double* value);
 } // namespace time_page
 } // namespace qv::sources
+
+// The overrides every time-source page defines: the archived page's four, its activation, and
+// the list, controls and unused parameters of a kind.
+#define PARVEL_TIME_SOURCE_PAGE_OVERRIDES     \
+    PARVEL_PAGE_OVERRIDES                     \
+    BOOL OnSetActive() override;              \
+    void BuildCompareList(int kind) override; \
+    void UpdateTypeControls() override;       \
+    void UpdateInputControls() override;      \
+    void MarkUnusedParameters() override;
+
+// The message-map entries of the controls both dialogs have, for the page class `Page` (whose
+// handlers of the output switches and the form list are its own); the unit lists 2507 to 2517
+// go to OnUnitSelected.
+#define PARVEL_TIME_SOURCE_PAGE_MESSAGES(Page)                                                          \
+    ON_BN_CLICKED(qv::sources::time_page::kCtlUsePin, &Page::OnUsePin)                                  \
+    ON_BN_CLICKED(qv::sources::time_page::kCtlConstant, &Page::OnConstant)                              \
+    ON_BN_CLICKED(qv::sources::time_page::kCtlTimeControlled, &Page::OnTimeControlled)                  \
+    ON_CBN_SELCHANGE(qv::sources::time_page::kCtlForm, &Page::OnFormSelected)                           \
+    ON_BN_CLICKED(qv::dialog::kCtlAmplitudeRadio, &Page::OnAmplitude)                                   \
+    ON_BN_CLICKED(qv::sources::time_page::kCtlRmsRadio, &Page::OnRmsValue)                              \
+    ON_BN_CLICKED(qv::sources::time_page::kCtlPeriodGiven, &Page::OnPeriodGiven)                        \
+    ON_EN_CHANGE(qv::sources::time_page::kCtlRms, &Page::OnRmsChanged)                                  \
+    ON_LISTED_CONTROLS(EN_CHANGE, qv::sources::time_page::kPeriodSourceEdits, &Page::OnPeriodSourceChanged) \
+    ON_LISTED_CONTROLS(EN_CHANGE, qv::sources::time_page::kMarkingEdits, &Page::OnFieldChanged)         \
+    ON_BN_CLICKED(qv::dialog::kCtlShowName, &Page::OnFieldChanged)                                      \
+    ON_BN_CLICKED(qv::dialog::kCtlACUse, &Page::OnFieldChanged)                                         \
+    ON_CBN_SELCHANGE(qv::waveform::kIdPeriodical, &Page::OnFieldChanged)                                \
+    ON_CONTROL_RANGE(CBN_SELCHANGE, 2507, 2517, &Page::OnUnitSelected)                                  \
+    ON_WM_PAINT()
 
 template <class Wizard>
 class TTimeSourcePage : public TElementPage<Wizard> {
@@ -79,8 +118,16 @@ public:
     virtual void BuildCompareList(int kind) = 0;
     virtual void UpdateTypeControls() = 0;
     virtual void UpdateInputControls() = 0;
-    // The page's settings, its list and the AC page's mode to the wizard.
-    virtual void HandOverSettings() = 0;
+    // Marks the parameters the kind does not use (ExtType bit 0x20000).
+    virtual void MarkUnusedParameters() = 0;
+    // The page's settings, its list and the AC page's mode to the wizard (without an AC page
+    // the wizard keeps its own AC mode).
+    void HandOverSettings();
+    // The wizard's settings before the dialog exists; the snapshots are copied.
+    void TakeSettings(int kind, BOOL amplitudeGiven, CString rmsText, BOOL periodGiven, int listSelection,
+                      const CPtrArray* snapshots, BOOL acUse);
+    // The controls read, the unused parameters marked and the AC page preset.
+    BOOL OnKillActive() override;
 
     // Kind from the controls and the list of that kind; with handOver 1 the settings, the
     // list and the AC page's mode go to the wizard.

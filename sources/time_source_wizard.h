@@ -30,11 +30,12 @@ public:
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     CPtrArray& GetSnapshots() { return m_Snapshots; }
 
-protected:
     // The page's settings; the snapshots are copied (none for a null list; handing over the
     // wizard's own list leaves it as it is).
     void TakeSettings(int kind, DWORD amplitude, CString rmsText, BOOL periodGiven, int listSelection,
                       const CPtrArray* snapshots, BOOL acUse);
+
+protected:
 
     CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
     int m_nKind = qv::sources::kKindConstant;

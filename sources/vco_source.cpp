@@ -5,6 +5,8 @@
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
+#include "framework/exchanged_fields.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -44,6 +46,9 @@ constexpr int kCtlUpperLabel = 2149;
 constexpr int kCtlLowerLabel = 2150;
 constexpr int kCtlUpperUnit = 2517;
 constexpr int kCtlLowerUnit = 2518;
+// The unit lists and the edit fields that only mark the page modified.
+constexpr int kUnitLists[] = {kCtlPhaseUnit, kCtlUpperUnit, kCtlLowerUnit};
+constexpr int kMarkingEdits[] = {kCtlName, kIdAmplitude, kIdPhase, kIdUpperLimit, kIdLowerLimit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -121,52 +126,38 @@ BEGIN_MESSAGE_MAP(CPropVCO, CTBPropertyPage)
     ON_BN_CLICKED(kIdOutputVoltage, &CPropVCO::OnOutputVoltage)
     ON_BN_CLICKED(kIdOutputCurrent, &CPropVCO::OnOutputCurrent)
     ON_CBN_SELCHANGE(kCtlSourceType, &CPropVCO::OnSelchangeSourceType)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUpperUnit, &CPropVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlLowerUnit, &CPropVCO::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdUpperLimit, &CPropVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdLowerLimit, &CPropVCO::OnFieldChanged)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CPropVCO::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPropVCO::OnFieldChanged)
     ON_BN_CLICKED(kCtlShowName, &CPropVCO::OnFieldChanged)
     ON_BN_CLICKED(kIdSpice, &CPropVCO::OnFieldChanged)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropVCO::CPropVCO() : TElementPage(kVCOTemplate) {}
+CPropVCO::CPropVCO() : TSourceTypePage(kVCOTemplate) {}
 
 CPropVCO::CPropVCO(CVCOWizard4* wizard, ParamHolder* params)
-    : TElementPage(kVCOTemplate, wizard, params) {
+    : TSourceTypePage(kVCOTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
-CPropACParameters* CPropVCO::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return m_pWizard ? m_pWizard->GetACPage() : nullptr;
-}
-
-void CPropVCO::SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
-    m_nSourceType = sourceType;
-    CopySnapshots(m_Snapshots, snapshots);
-}
-
 void CPropVCO::DoDataExchange(CDataExchange* pDX) {
+    using Page = CPropVCO;
+    static constexpr qv::pages::TextField<Page> kTexts[] = {
+        {kIdAmplitude, &Page::m_strAmplitude}, {kIdLowerLimit, &Page::m_strLower}, {kCtlName, &Page::m_strName},
+        {kIdPhase, &Page::m_strPhase}, {kIdUpperLimit, &Page::m_strUpper},
+    };
+    static constexpr qv::pages::CheckField<Page> kChecks[] = {
+        {kCtlLimitInput, &Page::m_bLimitInput}, {kCtlShowName, &Page::m_bShowName},
+        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kIdOutputCurrent, &Page::m_bOutputCurrent},
+        {kIdSpice, &Page::m_bSpice},
+    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhaseUnit);
     DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
     DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
-    DDX_Check(pDX, kCtlLimitInput, m_bLimitInput);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdOutputVoltage, m_bOutputVoltage);
-    DDX_Check(pDX, kIdOutputCurrent, m_bOutputCurrent);
-    DDX_Check(pDX, kIdSpice, m_bSpice);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdLowerLimit, m_strLower);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdUpperLimit, m_strUpper);
+    qv::pages::ExchangeTexts(pDX, *this, kTexts);
+    qv::pages::ExchangeChecks(pDX, *this, kChecks);
 }
 
 int CPropVCO::SelectedSourceType() const {
@@ -190,10 +181,7 @@ void CPropVCO::EnablePinnedFields() {
 }
 
 BOOL CPropVCO::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
+    InitDialogWithLibraryResources();
     m_cmbSourceType.SetCurSel(0);
     m_bLimitInput = TRUE;
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
@@ -316,21 +304,10 @@ BOOL CPropVCO::OnApply() {
     return CPropertyPage::OnApply();
 }
 
-void CPropVCO::HandOver() {
-    if (m_pWizard == nullptr) return;
-    // Without an AC page the wizard keeps its own AC mode.
-    if (CPropACParameters* ac = ACPage()) m_pWizard->SetACMode(ac->GetMode());
-    m_pWizard->SetSourceSettings(m_nSourceType, &m_Snapshots);
-}
-
 void CPropVCO::StoreToWizard(int mode) {
     m_nSourceType = SelectedSourceType();
     BuildCompareList();
     if (mode == 1) HandOver();
-}
-
-void CPropVCO::AppendSnapshot(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropVCO::BuildCompareList() {
@@ -338,14 +315,7 @@ void CPropVCO::BuildCompareList() {
     for (const char* name : {"UL", "LL", "AMPL", "PHASE"}) AppendSnapshot(name, nullptr);
     m_nSourceType = SelectedSourceType();
     if (m_nSourceType == kSourceTypeVoltage) AppendSnapshot("SPC", nullptr);
-    const CPropACParameters* ac = ACPage();
-    if (ac != nullptr && ac->GetMode() != qv::ac::kModePhaseMagnitude) {
-        AppendSnapshot("AC_RE", "@AC_PHASE");
-        AppendSnapshot("AC_IM", "@AC_MAG");
-    } else {
-        AppendSnapshot("AC_PHASE", nullptr);
-        AppendSnapshot("AC_MAG", nullptr);
-    }
+    AppendACSnapshots();
 }
 
 void CPropVCO::Serialize(CArchive& ar) {

@@ -24,9 +24,11 @@
 #include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/list_controls.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
+#include "framework/snapshot_lists.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -71,43 +73,77 @@ protected:
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
 };
 
+// The page of a wizard on CSourceTypeWizardBase4: the AC page that follows it (the wizard's, or
+// one of the page's own for hidden work), the source type, and the list of parameters with the
+// AC parameters last, handed to the wizard together.
+template <class Wizard>
+class TSourceTypePage : public TElementPage<Wizard> {
+public:
+    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
+    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
+    CPropACParameters* ACPage() const {
+        if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+        return this->m_pWizard ? this->m_pWizard->GetACPage() : nullptr;
+    }
+    // The wizard's settings before the dialog exists; the snapshots are copied.
+    void SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
+        m_nSourceType = sourceType;
+        qv::snapshots::CopySnapshots(this->m_Snapshots, snapshots);
+    }
+    int GetSourceType() const { return m_nSourceType; }
+
+protected:
+    using TElementPage<Wizard>::TElementPage;
+
+    // The source type, the list and the AC page's mode to the wizard; without an AC page the
+    // wizard keeps its own AC mode.
+    void HandOver() {
+        if (this->m_pWizard == nullptr) return;
+        if (CPropACParameters* ac = ACPage()) this->m_pWizard->SetACMode(ac->GetMode());
+        this->m_pWizard->SetSourceSettings(m_nSourceType, &this->m_Snapshots);
+    }
+    void AppendSnapshot(const char* name, const char* rename) {
+        qv::snapshots::AppendSnapshotOf(this->m_Snapshots, this->m_pParams, name, rename);
+    }
+    // The AC parameters the list ends with, as the AC page's mode names them.
+    void AppendACSnapshots() {
+        const CPropACParameters* ac = ACPage();
+        if (ac != nullptr && ac->GetMode() != qv::ac::kModePhaseMagnitude) {
+            AppendSnapshot("AC_RE", "@AC_PHASE");
+            AppendSnapshot("AC_IM", "@AC_MAG");
+        } else {
+            AppendSnapshot("AC_PHASE", nullptr);
+            AppendSnapshot("AC_MAG", nullptr);
+        }
+    }
+
+    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
+    int m_nSourceType = qv::sources::kSourceTypeVoltage;
+};
+
 class CVCOWizard4;
 
-class CPropVCO : public TElementPage<CVCOWizard4> {
+class CPropVCO : public TSourceTypePage<CVCOWizard4> {
     DECLARE_SERIAL(CPropVCO)
 public:
-    CPropVCO();
-    CPropVCO(CVCOWizard4* wizard, ParamHolder* params);
-    CPropVCO(CVCOWizard4* wizard, DWORD_PTR cookie) : CPropVCO(wizard, HolderFromCookie(cookie)) {}
+    PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropVCO, CVCOWizard4)
 
     // Page block of older data: class record "CPropVCO", DWORD page version; versions below
     // 10 carry the phase unit (1 "rad", else "deg"). Storing writes the class record only.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     // Rebuilds the list of parameters the model text uses.
     virtual void BuildCompareList();
 
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
-
-    // The wizard's settings before the dialog exists; the snapshots are copied.
-    void SetSourceSettings(int sourceType, const CPtrArray* snapshots);
     // Source type from the combo box (with a window) and the list; mode 1 hands both and the
     // AC page's mode to the wizard.
     void StoreToWizard(int mode);
     // Reads element data of the older wizard generation (see the .cpp for the layout).
     void ConvertWizard3Data(const void* data, long length);
 
-    int GetSourceType() const { return m_nSourceType; }
     BOOL GetLimitInput() const { return m_bLimitInput; }
 
 protected:
-    void HandOver();
-    void AppendSnapshot(const char* name, const char* rename);
     void EnableLimitFields();
     void EnablePinnedFields();
     int SelectedSourceType() const;
@@ -119,8 +155,6 @@ protected:
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
-    int m_nSourceType = qv::sources::kSourceTypeVoltage;
     CTBUnitComboBox m_cmbPhaseUnit;  // 2513
     CTBUnitComboBox m_cmbUpperUnit;  // 2517
     CTBUnitComboBox m_cmbLowerUnit;  // 2518
