@@ -1,14 +1,38 @@
-// Steps of wizards whose element has an AC page as well: hidden pages of their own, and the
-// AC page's block at the end of older element data. Header-only.
+// Steps of wizards whose element has an AC page as well: the page the AC page follows, hidden
+// pages of their own, and the AC page's block at the end of older element data. Header-only.
 #pragma once
 
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
 #include "framework/byte_cursor.h"
+#include "framework/element_page.h"
 #include "framework/module.h"
 
 #include <memory>
 #include <new>
+
+// An element page that its wizard's AC page follows on the sheet. Hidden work gives the page an
+// AC page of its own (HiddenACPages below), which it then uses as its wizard's.
+template <class Wizard>
+class TACFollowedPage : public TElementPage<Wizard> {
+public:
+    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
+    CPropACParameters* ACPage() const {
+        if (m_pOwnACPage != nullptr) return m_pOwnACPage;
+        return this->m_pWizard ? this->m_pWizard->GetACPage() : nullptr;
+    }
+
+protected:
+    using TElementPage<Wizard>::TElementPage;
+
+    // The AC page's mode to the wizard; without an AC page the wizard keeps its own.
+    void HandOverACMode() {
+        if (CPropACParameters* ac = ACPage(); ac != nullptr && this->m_pWizard != nullptr)
+            this->m_pWizard->SetACMode(ac->GetMode());
+    }
+
+    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
+};
 
 namespace qv::pages {
 

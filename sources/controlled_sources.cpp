@@ -361,8 +361,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
         UpdateData(TRUE);
     }
 
-    if (CWnd* edit = GetDlgItem(kIdControlComponent)) edit->EnableWindow(!m_bPinControl);
-    SetParamUsePin(m_pParams, kIdControlComponent, m_bPinControl);
+    ApplyPinRule(kIdControlComponent, m_bPinControl);
     SetModified(TRUE);
     switch (SelectedForm()) {
     case kFormVoltageControlled:
@@ -374,10 +373,8 @@ BOOL CPropNonlinearSource::OnInitDialog() {
         OnUsePinCharacteristic();
         break;
     case kFormCollector:
-        EnableControls({kIdCollectorEmitter}, !m_bPinCollectorEmitter);
-        SetParamUsePin(m_pParams, kIdCollectorEmitter, m_bPinCollectorEmitter);
-        EnableControls({kIdEarlyVoltage}, !m_bPinEarly);
-        SetParamUsePin(m_pParams, kIdEarlyVoltage, m_bPinEarly);
+        ApplyPinRule(kIdCollectorEmitter, m_bPinCollectorEmitter);
+        ApplyPinRule(kIdEarlyVoltage, m_bPinEarly);
         break;
     default:
         break;
@@ -416,29 +413,23 @@ void CPropNonlinearSource::OnSelchangeControlled() {
     switch (form) {
     case kFormVoltageControlled:
     case kFormCurrentControlled:
-        ShowControls(factorGroup, SW_SHOW);
-        ShowControls(collectorGroup, SW_HIDE);
-        EnableControls({kCtlFactorLabel, kIdFactor, kCtlFactorPin}, TRUE);
-        ApplyFactorRule();
-        EnableControls({kCtlCharacteristicLabel, kCtlCharacteristicPin, kIdCharacteristic}, FALSE);
-        OnUsePinCharacteristic();
-        break;
     case kFormNonlinearVoltage:
-    case kFormNonlinearCurrent:
+    case kFormNonlinearCurrent: {
+        // A factor, or a characteristic: the group of the other stays shown but closed.
+        const BOOL characteristic = IsCharacteristicForm(static_cast<DWORD>(form));
         ShowControls(factorGroup, SW_SHOW);
         ShowControls(collectorGroup, SW_HIDE);
-        EnableControls({kCtlFactorLabel, kIdFactor, kCtlFactorPin}, FALSE);
+        EnableControls({kCtlFactorLabel, kIdFactor, kCtlFactorPin}, !characteristic);
         ApplyFactorRule();
-        EnableControls({kCtlCharacteristicLabel, kCtlCharacteristicPin, kIdCharacteristic}, TRUE);
+        EnableControls({kCtlCharacteristicLabel, kCtlCharacteristicPin, kIdCharacteristic}, characteristic);
         OnUsePinCharacteristic();
         break;
+    }
     case kFormCollector:
         ShowControls(factorGroup, SW_HIDE);
         ShowControls(collectorGroup, SW_SHOW);
-        EnableControls({kIdEarlyVoltage}, !m_bPinEarly);
-        SetParamUsePin(m_pParams, kIdEarlyVoltage, m_bPinEarly);
-        EnableControls({kIdCollectorEmitter}, !m_bPinCollectorEmitter);
-        SetParamUsePin(m_pParams, kIdCollectorEmitter, m_bPinCollectorEmitter);
+        ApplyPinRule(kIdEarlyVoltage, m_bPinEarly);
+        ApplyPinRule(kIdCollectorEmitter, m_bPinCollectorEmitter);
         break;
     default:
         break;
@@ -447,12 +438,18 @@ void CPropNonlinearSource::OnSelchangeControlled() {
     SetModified(TRUE);
 }
 
-void CPropNonlinearSource::OnUsePinControl() {
+void CPropNonlinearSource::ApplyPinRule(WORD id, BOOL onPin) {
+    EnableControls({id}, !onPin);
+    SetParamUsePin(m_pParams, id, onPin);
+}
+
+void CPropNonlinearSource::ClickUsePin(WORD id, const BOOL& onPin) {
     UpdateData(TRUE);
-    EnableControls({kIdControlComponent}, !m_bPinControl);
-    SetParamUsePin(m_pParams, kIdControlComponent, m_bPinControl);
+    ApplyPinRule(id, onPin);
     SetModified(TRUE);
 }
+
+void CPropNonlinearSource::OnUsePinControl() { ClickUsePin(kIdControlComponent, m_bPinControl); }
 
 void CPropNonlinearSource::OnUsePinFactor() {
     UpdateData(TRUE);
@@ -460,19 +457,9 @@ void CPropNonlinearSource::OnUsePinFactor() {
     SetModified(TRUE);
 }
 
-void CPropNonlinearSource::OnUsePinCollectorEmitter() {
-    UpdateData(TRUE);
-    EnableControls({kIdCollectorEmitter}, !m_bPinCollectorEmitter);
-    SetParamUsePin(m_pParams, kIdCollectorEmitter, m_bPinCollectorEmitter);
-    SetModified(TRUE);
-}
+void CPropNonlinearSource::OnUsePinCollectorEmitter() { ClickUsePin(kIdCollectorEmitter, m_bPinCollectorEmitter); }
 
-void CPropNonlinearSource::OnUsePinEarly() {
-    UpdateData(TRUE);
-    EnableControls({kIdEarlyVoltage}, !m_bPinEarly);
-    SetParamUsePin(m_pParams, kIdEarlyVoltage, m_bPinEarly);
-    SetModified(TRUE);
-}
+void CPropNonlinearSource::OnUsePinEarly() { ClickUsePin(kIdEarlyVoltage, m_bPinEarly); }
 
 void CPropNonlinearSource::OnUsePinCharacteristic() {
     UpdateData(TRUE);

@@ -167,6 +167,10 @@ protected:
     // The wizard's table with the wizard recorded as its owner (null without a wizard).
     CPropCharacteristicXYTable* Table();
     void ApplyFactorRule();
+    // The field of a parameter on a pin is closed, and the parameter's pin mark follows the box.
+    void ApplyPinRule(WORD id, BOOL onPin);
+    // A "Use Pin" box was clicked: the page reads its controls, applies the rule, is modified.
+    void ClickUsePin(WORD id, const BOOL& onPin);
     void SnapshotOf(const char* name, const char* rename);
     void ShowControls(std::initializer_list<int> ids, int show);
     void EnableControls(std::initializer_list<int> ids, BOOL enable);

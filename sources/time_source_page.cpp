@@ -23,12 +23,6 @@ bool qv::sources::time_page::ParseFinite(const CString& text, double* value) {
 }
 
 template <class Wizard>
-CPropACParameters* TTimeSourcePage<Wizard>::ACPage() const {
-    if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-    return this->m_pWizard ? this->m_pWizard->GetACPage() : nullptr;
-}
-
-template <class Wizard>
 void TTimeSourcePage<Wizard>::ReadControls() {
     if (this->GetSafeHwnd() == nullptr) return;
     this->UpdateData(TRUE);
@@ -156,7 +150,7 @@ void TTimeSourcePage<Wizard>::TakeUnit(CWizardCopaObject3& param, std::span<CTBU
 template <class Wizard>
 void TTimeSourcePage<Wizard>::HandOverSettings() {
     if (this->m_pWizard == nullptr) return;
-    if (CPropACParameters* ac = ACPage()) this->m_pWizard->SetACMode(ac->GetMode());
+    this->HandOverACMode();
     this->m_pWizard->TakeSettings(m_nKind, static_cast<DWORD>(m_bAmplitudeGiven), m_strRMS, m_bPeriodGiven,
                                   m_nListSelection, &this->m_Snapshots, m_bACUse);
 }
@@ -215,7 +209,7 @@ BOOL TTimeSourcePage<Wizard>::CommitKindAndList() {
 
 template <class Wizard>
 void TTimeSourcePage<Wizard>::AppendACSnapshots(int kind) {
-    const CPropACParameters* ac = ACPage();
+    const CPropACParameters* ac = this->ACPage();
     if (kind == kKindConstant && m_bACUse) {
         AppendSnapshot("AC_PHASE", "@AC_PHASE_VAL");
         AppendSnapshot("AC_MAG", "@AC_MAG_VAL");
@@ -242,7 +236,7 @@ void TTimeSourcePage<Wizard>::ShowKind(int kind, BOOL erase) {
 
 template <class Wizard>
 void TTimeSourcePage<Wizard>::PresetACPage() {
-    CPropACParameters* ac = ACPage();
+    CPropACParameters* ac = this->ACPage();
     // Without an AC page there is nothing to lock or preset.
     if (ac == nullptr) return;
     const bool constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;

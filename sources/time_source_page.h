@@ -6,6 +6,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_steps.h"
 #include "framework/ac_parameters.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_controls.h"
@@ -108,11 +109,8 @@ bool ParseFinite(const CString& text, double* value);
     ON_WM_PAINT()
 
 template <class Wizard>
-class TTimeSourcePage : public TElementPage<Wizard> {
+class TTimeSourcePage : public TACFollowedPage<Wizard> {
 public:
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const;
 
     // The parameters the kind writes into the model text; supplied by the variants.
     virtual void BuildCompareList(int kind) = 0;
@@ -144,7 +142,7 @@ public:
     BOOL GetACUse() const { return m_bACUse; }
 
 protected:
-    using TElementPage<Wizard>::TElementPage;
+    using TACFollowedPage<Wizard>::TACFollowedPage;
 
     // Reads the controls (when the page has a window); a list without a valid selection keeps
     // the stored selection.
@@ -204,7 +202,6 @@ protected:
     void OnUnitSelected(UINT id);
     void OnPaint();
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
     BOOL m_bAmplitudeGiven = TRUE;              // the amplitude radio, not the RMS one
     int m_nKind = qv::sources::kKindConstant;
     CButton m_radConstant;       // 2027

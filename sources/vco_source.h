@@ -21,6 +21,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/ac_page_steps.h"
 #include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
 #include "framework/element_page.h"
@@ -77,14 +78,8 @@ protected:
 // one of the page's own for hidden work), the source type, and the list of parameters with the
 // AC parameters last, handed to the wizard together.
 template <class Wizard>
-class TSourceTypePage : public TElementPage<Wizard> {
+class TSourceTypePage : public TACFollowedPage<Wizard> {
 public:
-    // Hidden work gives the page an AC page of its own, which it then uses as its wizard's.
-    void UseACPage(CPropACParameters* page) { m_pOwnACPage = page; }
-    CPropACParameters* ACPage() const {
-        if (m_pOwnACPage != nullptr) return m_pOwnACPage;
-        return this->m_pWizard ? this->m_pWizard->GetACPage() : nullptr;
-    }
     // The wizard's settings before the dialog exists; the snapshots are copied.
     void SetSourceSettings(int sourceType, const CPtrArray* snapshots) {
         m_nSourceType = sourceType;
@@ -93,13 +88,12 @@ public:
     int GetSourceType() const { return m_nSourceType; }
 
 protected:
-    using TElementPage<Wizard>::TElementPage;
+    using TACFollowedPage<Wizard>::TACFollowedPage;
 
-    // The source type, the list and the AC page's mode to the wizard; without an AC page the
-    // wizard keeps its own AC mode.
+    // The source type, the list and the AC page's mode to the wizard.
     void HandOver() {
         if (this->m_pWizard == nullptr) return;
-        if (CPropACParameters* ac = ACPage()) this->m_pWizard->SetACMode(ac->GetMode());
+        this->HandOverACMode();
         this->m_pWizard->SetSourceSettings(m_nSourceType, &this->m_Snapshots);
     }
     void AppendSnapshot(const char* name, const char* rename) {
@@ -107,7 +101,7 @@ protected:
     }
     // The AC parameters the list ends with, as the AC page's mode names them.
     void AppendACSnapshots() {
-        const CPropACParameters* ac = ACPage();
+        const CPropACParameters* ac = this->ACPage();
         if (ac != nullptr && ac->GetMode() != qv::ac::kModePhaseMagnitude) {
             AppendSnapshot("AC_RE", "@AC_PHASE");
             AppendSnapshot("AC_IM", "@AC_MAG");
@@ -117,7 +111,6 @@ protected:
         }
     }
 
-    CPropACParameters* m_pOwnACPage = nullptr;  // not owned; set for hidden work only
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
 };
 
