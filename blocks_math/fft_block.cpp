@@ -131,10 +131,7 @@ BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseInputBlockPage)
     ON_LBN_SELCHANGE(kIdOutputs, &CPropFFTBlock::OnOutputListSelChange)
 END_MESSAGE_MAP()
 
-CPropFFTBlock::CPropFFTBlock() : COlderBaseInputBlockPage(kFftTemplate) {}
-
-CPropFFTBlock::CPropFFTBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kFftTemplate, wizard, exchange, kFftLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropFFTBlock, COlderBaseInputBlockPage, kFftTemplate, kFftLayout)
 
 void CPropFFTBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseInputBlockPage::DoDataExchange(pDX);

@@ -208,6 +208,18 @@ void COlderBaseInputBlockPage::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kIdInputSignal, m_strInput);
 }
 
+void COlderBaseInputBlockPage::TakeInputParam(const CWizardCopaObject3* param) {
+    m_strInput = param->GetValue();
+    if (param->HasPin()) m_bInputPin = TRUE;
+}
+
+void COlderBaseInputBlockPage::ShowBlockOutput() {
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+}
+
 void COlderBaseInputBlockPage::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }
 
 void COlderBaseInputBlockPage::OnOutput() { ToggleOutputSwitch(m_bOutput, kIdBlockOutput, kIdBlockOutput); }

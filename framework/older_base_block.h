@@ -159,6 +159,12 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
 protected:
+    // The input signal's parameter read into the page: its text, and the "Use Pin" box ticked
+    // when it is on a pin.
+    void TakeInputParam(const CWizardCopaObject3* param);
+    // The end of reading the parameters: the dialog filled, the block-output switch in the
+    // element's state and its caption followed by the output's unit.
+    void ShowBlockOutput();
     void OnInputPin();
     // The block-output switch was clicked.
     void OnOutput();

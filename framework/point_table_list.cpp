@@ -4,6 +4,7 @@
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
+#include "framework/string_ids.h"
 #include "toolkit/read_write_files.h"
 #include "win32/paths.h"
 
@@ -16,7 +17,7 @@ namespace {
 constexpr UINT kStrConstant = 8009;
 constexpr UINT kStrNotRising = 8010;
 constexpr UINT kStrNotFalling = 8011;
-constexpr UINT kStrInvalidValue = 8000;
+using qv::strings::kStrInvalidValue;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 } // namespace
 

@@ -1,6 +1,7 @@
 // The characteristic table's page "Characteristic": the choice between a reference and a
 // look-up table, the table of data pairs with its row buttons and context menu, import and
 // export of data files, the preview, and apply with its checks.
+#include "framework/string_ids.h"
 #include "framework/xy_table.h"
 
 #include "framework/characteristic_preview.h"
@@ -35,8 +36,8 @@ constexpr UINT kStrYAxis = 2710;
 constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
-constexpr UINT kStrInvalidValue = 8000;
-constexpr UINT kStrReadError = 8004;
+using qv::strings::kStrInvalidValue;
+using qv::strings::kStrReadError;
 constexpr UINT kStrTextNotWritable = 8035;
 
 // An imported table larger than this is refused before any memory is taken for it.

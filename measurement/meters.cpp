@@ -74,10 +74,7 @@ BEGIN_MESSAGE_MAP(CPropMeters, COlderBaseBlockPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropMeters::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropMeters::CPropMeters() : COlderBaseBlockPage(103) {}
-
-CPropMeters::CPropMeters(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(103, wizard, exchange, kLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropMeters, COlderBaseBlockPage, 103, kLayout)
 
 void CPropMeters::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);

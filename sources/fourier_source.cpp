@@ -13,6 +13,7 @@
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "framework/xy_table.h"
@@ -46,7 +47,7 @@ constexpr int kCtlOdd = 2324;
 constexpr int kCtlFundamental = 2326;
 constexpr int kCtlNumber = 2328;
 constexpr int kCtlList = 2329;
-constexpr UINT kStrReadError = 8004;
+using qv::strings::kStrReadError;
 constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";

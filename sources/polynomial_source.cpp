@@ -14,6 +14,7 @@
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
@@ -52,7 +53,7 @@ constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kListMenu = 2547;
 constexpr UINT kListButtonImages = 138;
-constexpr UINT kStrInvalidValue = 8000;
+using qv::strings::kStrInvalidValue;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
 
