@@ -103,11 +103,8 @@ void CPropDelayBlock::ReadParameters() {
     m_initialValues.RemoveAll();
     m_pStageTemplate = nullptr;
     m_pInitialTemplate = nullptr;
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         // Deleted members do not count: a retired stage is never revived by its index.
-        if (!IsPageInput(param)) continue;
         switch (param->GetValueID()) {
         case kIdSampleTimeField:
             m_bSampleTimePin = param->HasPin() ? TRUE : FALSE;
@@ -135,7 +132,7 @@ void CPropDelayBlock::ReadParameters() {
         case kIdDelayTime: m_strDelay = param->GetValue(); break;
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
     UpdateData(TRUE);
     ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);

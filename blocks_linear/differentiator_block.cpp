@@ -133,10 +133,7 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
     for (CTBUnitComboBox* box : {&m_cmbUpperUnit, &m_cmbLowerUnit, &m_cmbInitialUnit, &m_cmbSecondUnit, &m_cmbGainUnit})
         box->DisableFlatLook(TRUE);
 
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             m_strGain = param->GetValue();
@@ -178,7 +175,7 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             break;
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
     GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
     GetSDBOutput(m_pExchange, kIdForceOutput, &m_bForce);
@@ -234,9 +231,7 @@ BOOL CPropDifferentiatorBlock::OnApply() {
     };
     bool metSampleTime = false;
     m_hasInitial = false;
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             param->SetValue(m_strGain);
@@ -270,7 +265,7 @@ BOOL CPropDifferentiatorBlock::OnApply() {
         case kIdInputSignal: param->SetValue(m_strInput); break;
         default: break;
         }
-    }
+    });
     if (metSampleTime) {
         CString message;
         if (!CheckLimits(&message)) {

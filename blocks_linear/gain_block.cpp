@@ -42,10 +42,7 @@ void CPropGainBlock::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropGainBlock::OnInitDialog() {
     OpenSampledPage();
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             m_strGain = param->GetValue();
@@ -59,7 +56,7 @@ BOOL CPropGainBlock::OnInitDialog() {
         default:
             break;
         }
-    }
+    });
     ShowBlockOutput();
     SetModified(FALSE);
     return TRUE;

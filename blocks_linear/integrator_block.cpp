@@ -110,10 +110,7 @@ void CPropIntegratorBlock::EnableByPin() {
 
 BOOL CPropIntegratorBlock::OnInitDialog() {
     OpenSampledPage();
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdIntegralGain: m_strGain = param->GetValue(); break;
         case kIdInitialValue: m_strInitial = param->GetValue(); break;
@@ -137,7 +134,7 @@ BOOL CPropIntegratorBlock::OnInitDialog() {
             break;
         default: break;
         }
-    }
+    });
     // Taken before the stored page state may put its own reset signal in.
     const bool active = ResetSignalActive(m_strResetSignal);
     ShowBlockOutput();

@@ -63,16 +63,13 @@ void CPropMemoryBlock::EnableInitialValue() { Enable(this, kIdInitialValue, IsPa
 BOOL CPropMemoryBlock::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
     UpdateData(FALSE);
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdInputSignal) {
             TakeInputParam(param);
         } else if (param->GetValueID() == kIdInitialValue) {
             m_strInitial = param->GetValue();
         }
-    }
+    });
     ShowBlockOutput();
     SetModified(FALSE);
     EnableInitialValue();
@@ -117,10 +114,7 @@ void CPropSampleAndHoldBlock::EnableByPin() {
 
 BOOL CPropSampleAndHoldBlock::OnInitDialog() {
     OpenSampledPage();
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdInputSignal: TakeInputParam(param); break;
         case kIdInitialValue: m_strInitial = param->GetValue(); break;
@@ -134,7 +128,7 @@ BOOL CPropSampleAndHoldBlock::OnInitDialog() {
         case kIdSamples: m_strSamples = param->GetValue(); break;
         default: break;
         }
-    }
+    });
     ShowBlockOutput();
     SetModified(FALSE);
     EnableByPin();

@@ -161,10 +161,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
         CResourceSwitch resources;
         for (int row = 0; row < kFftRows; ++row) m_lstOutputs.InsertString(row, RowText(row));
     }
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdType:
         case kIdWindow: {
@@ -197,7 +194,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
         default:
             break;
         }
-    }
+    });
     UpdateData(FALSE);
     UpdateAmplitudeOutputs();
     UpdatePhaseOutputs();
