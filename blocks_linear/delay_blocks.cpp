@@ -109,8 +109,7 @@ void CPropDelayBlock::ReadParameters() {
         case kIdSampleTimeField:
             m_bSampleTimePin = param->HasPin() ? TRUE : FALSE;
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdInputSignal:
             m_bInputPin = param->HasPin() ? TRUE : FALSE;

@@ -109,8 +109,7 @@ void CPropDifferentiatorBlock::SetUpUnitBox(CTBUnitComboBox& box, const CWizardC
         box.ShowWindow(SW_HIDE);
         return;
     }
-    box.CreateDialogControl(param->GetQuantity());
-    box.SelectString(-1, param->GetUsedUnit());
+    ShowUnitsOf(box, param);
 }
 
 void CPropDifferentiatorBlock::LabelFromDescription(int labelID, WORD valueID) {

@@ -129,8 +129,7 @@ BOOL CPropIntegratorBlock::OnInitDialog() {
             break;
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         default: break;
         }

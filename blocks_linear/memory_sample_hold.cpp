@@ -121,8 +121,7 @@ BOOL CPropSampleAndHoldBlock::OnInitDialog() {
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
             if (param->HasPin()) m_bSampleTimePin = TRUE;
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdDelaySamples: m_strDelaySamples = param->GetValue(); break;
         case kIdSamples: m_strSamples = param->GetValue(); break;

@@ -179,8 +179,7 @@ void CPropTransferFunctionBlock::ReadParameters() {
             break;
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdNumerator:
         case kIdDenominator: {

@@ -176,8 +176,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
             const WORD id = param->GetValueID();
             (id == kIdDelay ? m_strDelay : id == kIdCutOff ? m_strCutOff : m_strFilter) = param->GetValue();
             CTBUnitComboBox& unit = id == kIdDelay ? m_cmbDelayUnit : id == kIdCutOff ? m_cmbCutOffUnit : m_cmbFilterUnit;
-            unit.CreateDialogControl(param->GetQuantity());
-            unit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(unit, param);
             break;
         }
         case kIdFundamental:

@@ -155,8 +155,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
                 if (param->GetQuantity().IsEmpty()) {
                     m_cmbInputUnit.ShowWindow(SW_HIDE);
                 } else {
-                    m_cmbInputUnit.CreateDialogControl(param->GetQuantity());
-                    m_cmbInputUnit.SelectString(-1, param->GetUsedUnit());
+                    ShowUnitsOf(m_cmbInputUnit, param);
                 }
             }
         } else if (id == kIdSampleTime) {

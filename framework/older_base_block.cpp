@@ -31,8 +31,7 @@ void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComb
                          SampleTimeRule rule) {
     if (param->HasPin()) pinned = TRUE;
     ShowSampleTime(list, param->GetValue(), rule);
-    unitList.CreateDialogControl(param->GetQuantity());
-    unitList.SelectString(-1, param->GetUsedUnit());
+    ShowUnitsOf(unitList, param);
 }
 
 void TakeOverTypedSampleTime(CComboBox& combo) {
@@ -53,6 +52,11 @@ CString StoredSampleTime(const CComboBox& combo) {
 CString StoredSampleTimeWithMilli(const CComboBox& list) {
     if (list.GetCurSel() == 1) return CString("1m");
     return StoredSampleTime(list);
+}
+
+void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param) {
+    units.CreateDialogControl(param->GetQuantity());
+    units.SelectString(-1, param->GetUsedUnit());
 }
 
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList) {

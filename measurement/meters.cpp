@@ -104,8 +104,7 @@ BOOL CPropMeters::OnInitDialog() {
         if (param->GetValueID() == kIdInitialValue) {
             if (param->HasPin()) m_bInitialValuePin = TRUE;
             m_strInitialValue = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            qv::blocks::ShowUnitsOf(m_cmbUnit, param);
         }
     }
 

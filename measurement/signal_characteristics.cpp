@@ -405,8 +405,7 @@ void WriteUsedUnit(CTBUnitComboBox* units, CWizardCopaObject3* param) {
 
 void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
     if (units == nullptr) return;
-    units->CreateDialogControl(param->GetQuantity());
-    units->SelectString(-1, param->GetUsedUnit());
+    qv::blocks::ShowUnitsOf(*units, param);
 }
 
 } // namespace
