@@ -44,8 +44,6 @@ constexpr int kCtlReference = 2395;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrInitialValue = 2723;
-using qv::strings::kStrReadError;
-using qv::strings::kStrInvalidValue;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 constexpr char kImmanent[] = "IMMANENT";
@@ -596,7 +594,7 @@ void CPropDeadBlock::OnParamNew() {
         m_lstValues.SelectItem(row);
     } else {
         if (m_lstValues.GetItemCount() >= qv::family::kMaxMembers) {
-            ShowMessage(LoadLibraryString(kStrInvalidValue));
+            ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
             return;
         }
         TakeValuesFromList();
@@ -867,7 +865,7 @@ BOOL CPropDeadBlock::ReadInitialValueFile(CString path) {
     const int n = files.GetNrItems();
     // Buffers are sized only from a count that can be a family's size.
     if (n < 0 || n > qv::family::kMaxMembers) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
         return FALSE;
     }
     std::vector<double> x(static_cast<size_t>(n), 0.0);
@@ -997,7 +995,7 @@ void CPropDeadBlock::OnImportFile() {
         CString text;
         {
             CResourceSwitch resources;
-            text = LoadLibraryString(kStrReadError);
+            text = LoadLibraryString(qv::strings::kStrReadError);
         }
         ShowMessage(text);
         UpdateData(TRUE);

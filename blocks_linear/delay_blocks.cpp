@@ -27,7 +27,6 @@ namespace {
 constexpr UINT kStrInitialValue = 2723;
 constexpr UINT kStrCoefficient = 2715;
 constexpr UINT kStrValue = 2721;
-using qv::strings::kStrInvalidValue;
 constexpr int kCtlDelayLabel = 2039;
 constexpr int kCtlSamplesLabel = 2041;
 constexpr int kCtlResetValues = 2200;
@@ -274,7 +273,7 @@ void CPropDelayBlock::OnSamplesChanged() {
         // More stages than a family may hold: refused, the count stays as it was.
         if (!m_bHidden) {
             CResourceSwitch resources;
-            AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+            AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
         }
         int n = 2;
         if (!CountFromText(m_strSamplesParam, &n) || n < 2) n = 2;

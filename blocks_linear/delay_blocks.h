@@ -36,6 +36,7 @@ constexpr int kCtlInitialValuesButton = 2197;
 class CPropDelayBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropDelayBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropDelayBlock)
+    BOOL OnSetActive() override;
     virtual void EnableDelayField() {}
 
     // Brings the stages and initial values into line with the samples parameter text:

@@ -38,6 +38,7 @@ UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const
 class CPropDifferentiatorBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropDifferentiatorBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropDifferentiatorBlock)
+    BOOL OnSetActive() override;
 
     // TRUE when limits and initial value fit; else FALSE with the message in *message.
     BOOL CheckLimits(CString* message);

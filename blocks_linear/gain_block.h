@@ -23,6 +23,7 @@ constexpr int kCtlGainPin = 2071;
 class CPropGainBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropGainBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropGainBlock)
+    BOOL OnSetActive() override;
 
 protected:
     void OnGainPin();

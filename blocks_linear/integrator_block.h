@@ -47,6 +47,7 @@ UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& 
 class CPropIntegratorBlock : public COlderBaseSampledBlockPage {
     DECLARE_SERIAL(CPropIntegratorBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropIntegratorBlock)
+    BOOL OnSetActive() override;
     void Serialize(CArchive& ar) override;
 
     // The page state block into the wizard's additional data.

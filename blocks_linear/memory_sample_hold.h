@@ -33,6 +33,7 @@ constexpr WORD kIdDelaySamples = 2248;
 class CPropMemoryBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropMemoryBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropMemoryBlock)
+    BOOL OnSetActive() override;
 
 protected:
     void EnableInitialValue();
@@ -46,6 +47,7 @@ protected:
 class CPropSampleAndHoldBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropSampleAndHoldBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropSampleAndHoldBlock)
+    BOOL OnSetActive() override;
 
 protected:
     void OnSampleTimePin() override;

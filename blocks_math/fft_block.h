@@ -36,6 +36,7 @@ CString FrequencyPeriodText(const CString& text);
 class CPropFFTBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropFFTBlock)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropFFTBlock)
+    BOOL OnSetActive() override;
 
     void UpdateAmplitudeOutputs();
     void UpdatePhaseOutputs();

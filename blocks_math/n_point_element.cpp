@@ -22,7 +22,6 @@ namespace {
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kThresholdName[] = "THRES[%i]";
 constexpr char kAmplitudeName[] = "AMPL[%i]";
-using qv::strings::kStrInvalidValue;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrValue = 2721;
 constexpr UINT kStrInfo = 2722;
@@ -168,7 +167,7 @@ BOOL CPropNPointElementBlock::SwitchingPointsOfPage(int* count) {
     if (SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), count)) return TRUE;
     if (!m_bHidden) {
         CResourceSwitch resources;
-        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
     }
     return FALSE;
 }

@@ -47,7 +47,6 @@ constexpr UINT kCmdCondition = 40006;
 constexpr UINT kStrScanDll = 8001;
 constexpr UINT kStrScanFunction = 8002;
 constexpr UINT kStrScanFailed = 8003;
-using qv::strings::kStrInvalidValue;
 constexpr UINT kStrFatal = 8022;
 constexpr UINT kStrNoLeftValue = 8036;
 constexpr DWORD kPageVersion = 10;
@@ -764,7 +763,7 @@ void CPropEquationBlock::OnNewInput() {
     if (m_pInputTemplate == nullptr) return;
     const int index = HighestIndex(m_lstInput) + 1;
     if (index >= kMaxRows) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
         return;
     }
     CWizardCopaObject3* param = NewRowParam(Holder(), m_pInputTemplate, m_pInputTemplate->GetValue());
@@ -781,7 +780,7 @@ void CPropEquationBlock::OnNewOutput() {
     if (m_pOutputTemplate == nullptr) return;
     const int index = HighestIndex(m_lstOutput) + 1;
     if (index >= kMaxRows) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
         return;
     }
     CWizardCopaObject3* param = NewRowParam(Holder(), m_pOutputTemplate, m_pOutputTemplate->GetValue());

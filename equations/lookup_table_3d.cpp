@@ -54,7 +54,6 @@ constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
 constexpr int kCtlXList = 2449;
-using qv::strings::kStrReadError;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
@@ -826,7 +825,7 @@ void CProp3DLookupTableXY::OnBrowseRead() {
                                        "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||", path))
         return;
     if (!ImportFile(path)) {
-        ShowMessage(LoadLibraryString(kStrReadError));
+        ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
         UpdateData(TRUE);
         SetModified(TRUE);
         return;

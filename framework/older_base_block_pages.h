@@ -4,17 +4,17 @@
 
 #include "framework/older_base_block.h"
 
-// Declares the members every older-base block page `Page` has: the constructor for the class
-// registry, the one for the editor's sheet, and the overrides that exchange, open, apply and
-// activate the page. Stands right after the page's DECLARE_DYNCREATE or DECLARE_SERIAL.
+// Declares the members every block page `Page` on the editor's data-exchange object has: the
+// constructor for the class registry, the one for the editor's sheet, and the overrides that
+// exchange, open and apply the page. Stands right after the page's DECLARE_DYNCREATE or
+// DECLARE_SERIAL.
 #define PARVEL_OLDER_BASE_BLOCK_PAGE(Page)                                    \
 public:                                                                        \
     Page();                                                                    \
     Page(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);       \
     void DoDataExchange(CDataExchange* pDX) override;                          \
     BOOL OnInitDialog() override;                                              \
-    BOOL OnApply() override;                                                   \
-    BOOL OnSetActive() override;
+    BOOL OnApply() override;
 
 // Defines the two constructors of PARVEL_OLDER_BASE_BLOCK_PAGE for a page on `Base` whose
 // dialog is `templateID`; the page on the sheet registers `layout`.

@@ -17,7 +17,6 @@ namespace {
 constexpr UINT kStrConstant = 8009;
 constexpr UINT kStrNotRising = 8010;
 constexpr UINT kStrNotFalling = 8011;
-using qv::strings::kStrInvalidValue;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 } // namespace
 
@@ -119,7 +118,7 @@ void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points) {
 CString ImportFailureText(ReadResult result, const CReadAndWriteFiles& reader) {
     switch (result) {
     case ReadResult::WrongChannels: return kOnlyTwoChannels;
-    case ReadResult::TooLarge: return LoadLibraryString(kStrInvalidValue);
+    case ReadResult::TooLarge: return LoadLibraryString(qv::strings::kStrInvalidValue);
     case ReadResult::Failed:
         return reader.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled ? reader.GetLastError() : CString();
     case ReadResult::Ok: break;

@@ -31,6 +31,7 @@ MeterRows MeterRowsFor(MeterKind kind, const CString& name);
 class CPropMeters : public COlderBaseBlockPage {
     DECLARE_DYNCREATE(CPropMeters)
     PARVEL_OLDER_BASE_BLOCK_PAGE(CPropMeters)
+    BOOL OnSetActive() override;
 
 protected:
     // The variants' part of the initialisation: captions and which rows show.

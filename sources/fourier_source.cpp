@@ -47,7 +47,6 @@ constexpr int kCtlOdd = 2324;
 constexpr int kCtlFundamental = 2326;
 constexpr int kCtlNumber = 2328;
 constexpr int kCtlList = 2329;
-using qv::strings::kStrReadError;
 constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
@@ -686,7 +685,7 @@ void CPropFourierSource::OnBrowseRead() {
         CString text;
         {
             CResourceSwitch resources;
-            text = LoadLibraryString(kStrReadError);
+            text = LoadLibraryString(qv::strings::kStrReadError);
         }
         ShowMessage(text);
         UpdateData(TRUE);

@@ -53,7 +53,6 @@ constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kListMenu = 2547;
 constexpr UINT kListButtonImages = 138;
-using qv::strings::kStrInvalidValue;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
 
@@ -392,7 +391,7 @@ BOOL CPropPolynomSource::RebuildCoefficients() {
     const int variables = m_lstQuantities.GetSafeHwnd() ? m_lstQuantities.GetItemCount() : 0;
     if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(variables, order) < 0) {
         // Too many coefficients: the rows stay and the order that built them returns.
-        ShowError(kStrInvalidValue);
+        ShowError(qv::strings::kStrInvalidValue);
         m_strOrder = NumberText(m_nAcceptedOrder);
         if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
         return FALSE;
@@ -437,7 +436,7 @@ void CPropPolynomSource::AddQuantity() {
     int order = 0;
     if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(row + 1, order) < 0 ||
         row >= qv::family::kMaxMembers) {
-        ShowError(kStrInvalidValue);
+        ShowError(qv::strings::kStrInvalidValue);
         return;
     }
     CWizardCopaObject3* param = NewMember(m_pQuantityTemplate, row);
