@@ -253,14 +253,10 @@ BOOL CPropDifferentiatorBlock::OnApply() {
             param->SetValue(m_strSecondInitial);
             storeUnit(param, m_cmbSecondUnit);
             break;
-        case kIdSampleTime: {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+        case kIdSampleTime:
+            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
             metSampleTime = true;
             break;
-        }
         case kIdInputSignal: param->SetValue(m_strInput); break;
         default: break;
         }

@@ -259,10 +259,7 @@ void CSimpleBlockPage::StoreFieldParameters() {
         if (!IsPageInput(param)) continue;
         const WORD id = param->GetValueID();
         if (id == kIdSampleTime) {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
         } else if (id != kName) {
             CString* text = BlockText(id);
             if (text == nullptr) continue;

@@ -60,7 +60,11 @@ void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param) {
 }
 
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList) {
-    param->SetValue(StoredSampleTimeWithMilli(list));
+    WriteSampleTime(param, StoredSampleTimeWithMilli(list), unitList);
+}
+
+void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList) {
+    param->SetValue(value);
     CString unit;
     unitList.GetWindowText(unit);
     param->SetUsedUnit(unit);

@@ -56,6 +56,8 @@ CString StoredSampleTime(const CComboBox& combo);
 CString StoredSampleTimeWithMilli(const CComboBox& list);
 // Writes that into the sample-time parameter, which takes the unit shown in `unitList`.
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList);
+// Writes `value` into the sample-time parameter, which takes the unit shown in `unitList`.
+void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList);
 // The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
 void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
 
