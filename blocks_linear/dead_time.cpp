@@ -18,6 +18,7 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/table_writers.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -43,9 +44,6 @@ constexpr int kCtlReference = 2395;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrInitialValue = 2723;
-constexpr UINT kStrReadError = 8004;
-constexpr UINT kStrDuplicates = 8007;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 constexpr char kImmanent[] = "IMMANENT";
@@ -471,19 +469,8 @@ BOOL CPropDeadBlock::OnApply() {
     if (m_pWizard != nullptr) DeadTimeWizard()->TakePageData(m_dwMode, m_values, m_snapshots);
     m_lstValues.SaveColumnWidths();
     if (m_pWizard == nullptr || m_pWizard->GetCommandReceiver() == nullptr || m_cookie == 0) return FALSE;
-    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
-    if (kind == kDeadModeSeparate) {
-        const CString duplicates = ListDuplicateIndexes(holder, kIdDeadInitial);
-        if (!duplicates.IsEmpty()) {
-            CResourceSwitch resources;
-            CString text;
-            text.Format(LoadLibraryString(kStrDuplicates), static_cast<LPCTSTR>(duplicates));
-            ShowMessage(text);
-            return FALSE;
-        }
-    }
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    // Separate initial values must not share an index.
+    return CommitAndEndApply(kind == kDeadModeSeparate ? kIdDeadInitial : 0);
 }
 
 BOOL CPropDeadBlock::OnSetActive() {
@@ -598,24 +585,16 @@ void CPropDeadBlock::RenumberRows() {
 
 void CPropDeadBlock::OnParamNew() {
     if (m_bSeparate) {
-        if (m_pTemplate == nullptr) return;
         const int index = GetHighestRowIndex() + 1;
-        if (index >= qv::family::kMaxMembers) {
-            ShowMessage(LoadLibraryString(kStrInvalidValue));
-            return;
-        }
-        CWizardCopaObject3* param = qv::family::AppendMember(Holder(), m_pTemplate, index);
+        CWizardCopaObject3* param = AppendNamedMember(m_pTemplate, index, "Y0");
         if (param == nullptr) return;
-        CString name;
-        name.Format("Y0[%i]", index);
-        param->SetName(name);
         int row = index < m_lstValues.GetItemCount() ? index : m_lstValues.GetItemCount();
-        row = m_lstValues.InsertEditItem(row, name, TB_EDIT_NAME, nullptr, reinterpret_cast<DWORD_PTR>(param));
+        row = m_lstValues.InsertEditItem(row, param->GetName(), TB_EDIT_NAME, nullptr, reinterpret_cast<DWORD_PTR>(param));
         m_lstValues.SetEditItemText(row, 1, param->GetValue(), TB_EDIT_NUMBER);
         m_lstValues.SelectItem(row);
     } else {
         if (m_lstValues.GetItemCount() >= qv::family::kMaxMembers) {
-            ShowMessage(LoadLibraryString(kStrInvalidValue));
+            ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
             return;
         }
         TakeValuesFromList();
@@ -886,7 +865,7 @@ BOOL CPropDeadBlock::ReadInitialValueFile(CString path) {
     const int n = files.GetNrItems();
     // Buffers are sized only from a count that can be a family's size.
     if (n < 0 || n > qv::family::kMaxMembers) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
         return FALSE;
     }
     std::vector<double> x(static_cast<size_t>(n), 0.0);
@@ -1016,7 +995,7 @@ void CPropDeadBlock::OnImportFile() {
         CString text;
         {
             CResourceSwitch resources;
-            text = LoadLibraryString(kStrReadError);
+            text = LoadLibraryString(qv::strings::kStrReadError);
         }
         ShowMessage(text);
         UpdateData(TRUE);

@@ -23,6 +23,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
 #include "framework/sheet_serialize.h"
@@ -57,10 +58,7 @@ public:
     CPropDeadBlock(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie);
     ~CPropDeadBlock() override;
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

@@ -8,6 +8,7 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -26,7 +27,6 @@ namespace {
 constexpr UINT kStrInitialValue = 2723;
 constexpr UINT kStrCoefficient = 2715;
 constexpr UINT kStrValue = 2721;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr int kCtlDelayLabel = 2039;
 constexpr int kCtlSamplesLabel = 2041;
 constexpr int kCtlResetValues = 2200;
@@ -73,29 +73,21 @@ void Enable(CWnd* page, int id, BOOL on) {
 // ---------------------------------------------------------------------------------------
 // CPropDelayBlock
 
-BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseInputBlockPage)
+BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseSampledBlockPage)
     ON_BN_CLICKED(kCtlInitialValuesButton, &CPropDelayBlock::OnInitialValues)
     ON_EN_CHANGE(kIdSampleTimeField, &CPropDelayBlock::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropDelayBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropDelayBlock::OnSampleTimePin)
     ON_EN_CHANGE(kIdDelayTime, &CPropDelayBlock::OnDelayChanged)
     ON_EN_CHANGE(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesChanged)
     ON_EN_KILLFOCUS(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesDone)
 END_MESSAGE_MAP()
 
-CPropDelayBlock::CPropDelayBlock() : COlderBaseInputBlockPage(kDelayTemplate) {}
-
-CPropDelayBlock::CPropDelayBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kDelayTemplate, wizard, exchange, kDelayLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropDelayBlock, COlderBaseSampledBlockPage, kDelayTemplate, kDelayLayout)
 
 void CPropDelayBlock::DoDataExchange(CDataExchange* pDX) {
-    COlderBaseInputBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    COlderBaseSampledBlockPage::DoDataExchange(pDX);
     DDX_Text(pDX, kIdDelayTime, m_strDelay);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Text(pDX, kIdDelaySamplesField, m_strSamples);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
 }
 
 int CPropDelayBlock::SamplesFromField() const {
@@ -110,17 +102,13 @@ void CPropDelayBlock::ReadParameters() {
     m_initialValues.RemoveAll();
     m_pStageTemplate = nullptr;
     m_pInitialTemplate = nullptr;
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         // Deleted members do not count: a retired stage is never revived by its index.
-        if (!IsPageInput(param)) continue;
         switch (param->GetValueID()) {
         case kIdSampleTimeField:
             m_bSampleTimePin = param->HasPin() ? TRUE : FALSE;
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdInputSignal:
             m_bInputPin = param->HasPin() ? TRUE : FALSE;
@@ -142,7 +130,7 @@ void CPropDelayBlock::ReadParameters() {
         case kIdDelayTime: m_strDelay = param->GetValue(); break;
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
     UpdateData(TRUE);
     ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
@@ -223,9 +211,7 @@ void CPropDelayBlock::UpdateIndexedDescriptions() {
 }
 
 BOOL CPropDelayBlock::OnInitDialog() {
-    InitHeader(m_strName, m_bShowName);
-    m_cmbUnit.DisableFlatLook(TRUE);
-    UpdateData(FALSE);
+    OpenSampledPage();
     ReadParameters();
     if (m_bContinuous) {
         const double count = TBExtended_atof(m_strSamplesParam, "");
@@ -233,10 +219,7 @@ BOOL CPropDelayBlock::OnInitDialog() {
         if (!(count - 1.0 >= 1.0)) m_strSamples = "1";
         m_strDelay = FormatNumber(SamplesFromField() * TBExtended_atof(m_strSampleTime, ""));
     }
-    UpdateData(FALSE);
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    ShowBlockOutput();
     return TRUE;
 }
 
@@ -290,7 +273,7 @@ void CPropDelayBlock::OnSamplesChanged() {
         // More stages than a family may hold: refused, the count stays as it was.
         if (!m_bHidden) {
             CResourceSwitch resources;
-            AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+            AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
         }
         int n = 2;
         if (!CountFromText(m_strSamplesParam, &n) || n < 2) n = 2;

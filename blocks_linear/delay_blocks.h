@@ -18,7 +18,7 @@
 // the initial value 2040 (labelled "Initial Value").
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 #include "toolkit/tb_dialog.h"
 #include "toolkit/tb_edit_list.h"
 
@@ -33,15 +33,9 @@ constexpr WORD kIdStageInitial = 2198;
 constexpr int kCtlInitialValuesButton = 2197;
 } // namespace qv::blocks
 
-class CPropDelayBlock : public COlderBaseInputBlockPage {
+class CPropDelayBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropDelayBlock)
-public:
-    CPropDelayBlock();
-    CPropDelayBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropDelayBlock)
     BOOL OnSetActive() override;
     virtual void EnableDelayField() {}
 
@@ -59,7 +53,7 @@ protected:
     void SetStageValues();
     void UpdateIndexedDescriptions();
     void OnInitialValues();
-    void OnSampleTimePin();
+    void OnSampleTimePin() override;
     void OnDelayChanged();
     void OnSamplesChanged();
     void OnSamplesDone();
@@ -74,8 +68,6 @@ protected:
     CWizardCopaObject3* m_pInitialTemplate = nullptr;
     CPtrArray m_stages;
     CPtrArray m_initialValues;
-    CTBUnitComboBox m_cmbUnit;
-    BOOL m_bSampleTimePin = FALSE;
     CString m_strDelay;
     CString m_strSampleTime;
     CString m_strSamples;

@@ -66,38 +66,29 @@ constexpr int kHiddenBySecond[] = {2180, 2181, 2398, 2184, 2187, 2399};
 // The fields whose edits mark the page modified.
 constexpr int kDifferentiatorBlockEdits[] = {kIdGain, 2187, 2152, 2151, kIdSecondInitial};
 // The lists whose choices mark the page modified.
-constexpr int kDifferentiatorBlockChoices[] = {kCtlUnit, kCtlGainUnit, kCtlSecondUnit, kCtlInitialUnit, kCtlLowerUnit, kCtlUpperUnit};
+constexpr int kDifferentiatorBlockChoices[] = {kCtlGainUnit, kCtlSecondUnit, kCtlInitialUnit, kCtlLowerUnit, kCtlUpperUnit};
 
-BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseInputBlockPage)
+BEGIN_MESSAGE_MAP(CPropDifferentiatorBlock, COlderBaseSampledBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kDifferentiatorBlockEdits, &CPropDifferentiatorBlock::OnMarkModified)
     ON_BN_CLICKED(kIdForceOutput, &CPropDifferentiatorBlock::OnForceOutput)
     ON_BN_CLICKED(kIdVelocityOutput, &CPropDifferentiatorBlock::OnVelocityOutput)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropDifferentiatorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlSecondInitialPin, &CPropDifferentiatorBlock::OnSecondInitialPin)
-    ON_SAMPLE_TIME_LIST()
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kDifferentiatorBlockChoices, &CPropDifferentiatorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropDifferentiatorBlock::CPropDifferentiatorBlock() : COlderBaseInputBlockPage(kDifferentiatorTemplate) {}
-
-CPropDifferentiatorBlock::CPropDifferentiatorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kDifferentiatorTemplate, wizard, exchange, kLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropDifferentiatorBlock, COlderBaseSampledBlockPage, kDifferentiatorTemplate, kLayout)
 
 void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
-    COlderBaseInputBlockPage::DoDataExchange(pDX);
+    COlderBaseSampledBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
     DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
     DDX_Control(pDX, kCtlInitialUnit, m_cmbInitialUnit);
     DDX_Control(pDX, kCtlSecondUnit, m_cmbSecondUnit);
     DDX_Control(pDX, kCtlGainUnit, m_cmbGainUnit);
-    DDX_Control(pDX, kCtlUnit, m_cmbSampleUnit);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdGain, m_strGain);
     DDX_Text(pDX, 2187, m_strInitial);
     DDX_Text(pDX, 2152, m_strLower);
     DDX_Text(pDX, 2151, m_strUpper);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Check(pDX, kIdForceOutput, m_bForce);
     DDX_Check(pDX, kIdVelocityOutput, m_bVelocity);
     DDX_Text(pDX, kIdSecondInitial, m_strSecondInitial);
@@ -118,8 +109,7 @@ void CPropDifferentiatorBlock::SetUpUnitBox(CTBUnitComboBox& box, const CWizardC
         box.ShowWindow(SW_HIDE);
         return;
     }
-    box.CreateDialogControl(param->GetQuantity());
-    box.SelectString(-1, param->GetUsedUnit());
+    ShowUnitsOf(box, param);
 }
 
 void CPropDifferentiatorBlock::LabelFromDescription(int labelID, WORD valueID) {
@@ -137,18 +127,12 @@ void CPropDifferentiatorBlock::CaptionOutput(int controlID, WORD valueID, bool h
 }
 
 BOOL CPropDifferentiatorBlock::OnInitDialog() {
-    InitHeader(m_strName, m_bShowName);
+    OpenSampledPage();
     for (int id : kHiddenAtStart) ShowControl(id, false);
-    for (CTBUnitComboBox* box :
-         {&m_cmbUpperUnit, &m_cmbLowerUnit, &m_cmbInitialUnit, &m_cmbSecondUnit, &m_cmbGainUnit, &m_cmbSampleUnit})
+    for (CTBUnitComboBox* box : {&m_cmbUpperUnit, &m_cmbLowerUnit, &m_cmbInitialUnit, &m_cmbSecondUnit, &m_cmbGainUnit})
         box->DisableFlatLook(TRUE);
-    m_cmbSampleTime.SetCurSel(0);
-    UpdateData(FALSE);
 
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             m_strGain = param->GetValue();
@@ -172,12 +156,11 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             break;
         case kIdSampleTime:
             for (int id : {2182, 2183, 2074, 2400}) ShowControl(id, true);
-            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbSampleUnit, m_bSampleTimePin);
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
             for (int id : {2185, 2186, 2073}) ShowControl(id, true);
-            if (param->HasPin()) m_bInputPin = TRUE;
-            m_strInput = param->GetValue();
+            TakeInputParam(param);
             break;
         case kIdSecondInitial:
             if (param->HasPin()) m_bSecondInitialPin = TRUE;
@@ -191,7 +174,7 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             break;
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
     GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
     GetSDBOutput(m_pExchange, kIdForceOutput, &m_bForce);
@@ -217,9 +200,6 @@ BOOL CPropDifferentiatorBlock::OnSetActive() {
     EnableByPin();
     return CPropertyPage::OnSetActive();
 }
-
-// Only the list follows the box; its unit box stays enabled.
-void CPropDifferentiatorBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
 
 void CPropDifferentiatorBlock::OnSecondInitialPin() { ClickPinBox(m_bSecondInitialPin, kIdSecondInitial); }
 void CPropDifferentiatorBlock::OnForceOutput() { ToggleOutputSwitch(m_bForce, kIdForceOutput, kIdForceOutput); }
@@ -250,9 +230,7 @@ BOOL CPropDifferentiatorBlock::OnApply() {
     };
     bool metSampleTime = false;
     m_hasInitial = false;
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             param->SetValue(m_strGain);
@@ -275,18 +253,14 @@ BOOL CPropDifferentiatorBlock::OnApply() {
             param->SetValue(m_strSecondInitial);
             storeUnit(param, m_cmbSecondUnit);
             break;
-        case kIdSampleTime: {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbSampleUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+        case kIdSampleTime:
+            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
             metSampleTime = true;
             break;
-        }
         case kIdInputSignal: param->SetValue(m_strInput); break;
         default: break;
         }
-    }
+    });
     if (metSampleTime) {
         CString message;
         if (!CheckLimits(&message)) {

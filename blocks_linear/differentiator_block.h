@@ -20,7 +20,7 @@
 // | 2018     | further output ("Velocity")  | hidden without a description           |
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 
 namespace qv::blocks {
 constexpr UINT kDifferentiatorTemplate = 2555;
@@ -35,22 +35,15 @@ constexpr int kCtlSecondInitialPin = 2097;
 UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const CString* initial);
 } // namespace qv::blocks
 
-class CPropDifferentiatorBlock : public COlderBaseInputBlockPage {
+class CPropDifferentiatorBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropDifferentiatorBlock)
-public:
-    CPropDifferentiatorBlock();
-    CPropDifferentiatorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropDifferentiatorBlock)
     BOOL OnSetActive() override;
 
     // TRUE when limits and initial value fit; else FALSE with the message in *message.
     BOOL CheckLimits(CString* message);
 
 protected:
-    void OnSampleTimePin();
     void OnSecondInitialPin();
     void OnForceOutput();
     void OnVelocityOutput();
@@ -68,8 +61,6 @@ protected:
     CTBUnitComboBox m_cmbInitialUnit;
     CTBUnitComboBox m_cmbSecondUnit;
     CTBUnitComboBox m_cmbGainUnit;
-    CTBUnitComboBox m_cmbSampleUnit;
-    BOOL m_bSampleTimePin = FALSE;
     CString m_strGain;
     CString m_strInitial;
     CString m_strLower;

@@ -198,8 +198,7 @@ void CPropDigitalFilterBlock::ReadParameters() {
         case kIdSampleTimeField:
             m_bSampleTimePin = param->HasPin() ? TRUE : FALSE;
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdNumerator:
         case kIdDenominator: {

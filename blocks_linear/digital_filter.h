@@ -24,6 +24,7 @@
 #include "afx/afxwin.h"
 #include "blocks_linear/digital_filter_design.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -69,10 +70,7 @@ public:
 
     // Storing writes the class record only; loading reads kind, type, order, cut-off and
     // upper cut-off after it.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

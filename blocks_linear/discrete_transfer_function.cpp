@@ -389,18 +389,6 @@ int CPropTransferFunctionBlockZ::ConvertWizard3Data(const void* data, long size)
 
 namespace {
 
-std::unique_ptr<CPropTransferFunctionBlockZ> CreateHiddenPage(CDiscreteTransferFunctionWizard4& wizard,
-                                                              DWORD_PTR cookie) {
-    std::unique_ptr<CPropTransferFunctionBlockZ> page(
-        new (std::nothrow) CPropTransferFunctionBlockZ(&wizard, cookie, wizard.GetMode()));
-    if (page == nullptr) return page;
-    page->SetHidden(true);
-    CResourceSwitch resources;
-    if (!page->Create(kTransferFunctionTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
-}
-
 // The families of a set as the wizard tells them (templates by Type bit 0x02; members by
 // their bracket index).
 struct Families {
@@ -491,16 +479,14 @@ bool ReadOldGsBlock(const void* data, long length, OldGsBlock* block) {
 } // namespace qv::blocks
 
 CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(int mode)
-    : m_pDiscretizer(std::make_unique<CTransferFunctionDiscretizer>()), m_dwMode(static_cast<DWORD>(mode)) {
+    : TTransferFunctionWizard4(mode), m_pDiscretizer(std::make_unique<CTransferFunctionDiscretizer>()) {
     m_Dialog.SetMode(mode);
     m_Dialog.SetDiscretizer(m_pDiscretizer.get());
 }
 
 CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(const CDiscreteTransferFunctionWizard4* other)
-    : TPageWizard4(other),
-      m_pDiscretizer(std::make_unique<CTransferFunctionDiscretizer>()),
-      m_dwMode(other != nullptr ? other->m_dwMode : 1) {
-    m_Dialog.SetMode(static_cast<int>(m_dwMode));
+    : TTransferFunctionWizard4(other), m_pDiscretizer(std::make_unique<CTransferFunctionDiscretizer>()) {
+    m_Dialog.SetMode(static_cast<int>(GetMode()));
     m_Dialog.SetDiscretizer(m_pDiscretizer.get());
 }
 
@@ -509,7 +495,7 @@ int CDiscreteTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();
     const Families families = ScanFamilies(holder);
-    const bool modeOne = m_dwMode == 1;
+    const bool modeOne = GetMode() == 1;
     if (families.templ[0] == nullptr || families.templ[1] == nullptr) return 4;
     if (modeOne && (families.templ[2] == nullptr || families.templ[3] == nullptr)) return 4;
     int n = 0;
@@ -522,16 +508,6 @@ int CDiscreteTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ
     }
     CommitParamSet(RequestTarget(this), params.Cookie());
     return 4;
-}
-
-void CDiscreteTransferFunctionWizard4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
-    if (changeType != 3 || param == nullptr) return;
-    ScopedParamSet params{RequestTarget(this)};
-    if (param->GetValueID() != kIdNumeratorOrder && param->GetValueID() != kIdDenominatorOrder) return;
-    if (std::unique_ptr<CPropTransferFunctionBlockZ> page = CreateHiddenPage(*this, params.Cookie())) {
-        page->DestroyWindow();
-        CommitParamSet(RequestTarget(this), params.Cookie());
-    }
 }
 
 void CDiscreteTransferFunctionWizard4::Serialize(CArchive& ar, ESheetVersion version) {
@@ -547,15 +523,6 @@ void CDiscreteTransferFunctionWizard4::Serialize(CArchive& ar, ESheetVersion ver
     if (schema != 0) return;
     m_wSchema = schema;
     m_Dialog.Serialize(ar);
-}
-
-BOOL CDiscreteTransferFunctionWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    if (std::unique_ptr<CPropTransferFunctionBlockZ> page = CreateHiddenPage(*this, params.Cookie())) {
-        page->ConvertWizard3Data(data, length);
-        page->DestroyWindow();
-    }
-    return TRUE;
 }
 
 BOOL CDiscreteTransferFunctionWizard4::DoConversionFrom4x(void* data, long length) {

@@ -108,30 +108,21 @@ protected:
 };
 
 class CDiscreteTransferFunctionWizard4
-    : public qv::wizards::TPageWizard4<CPropTransferFunctionBlockZ, CDiscreteTransferFunctionWizard4> {
+    : public TTransferFunctionWizard4<CPropTransferFunctionBlockZ, CDiscreteTransferFunctionWizard4> {
     DECLARE_DYNAMIC(CDiscreteTransferFunctionWizard4)
 public:
     explicit CDiscreteTransferFunctionWizard4(int mode = 1);
     explicit CDiscreteTransferFunctionWizard4(const CDiscreteTransferFunctionWizard4* other);
 
-    int GetWizardKind() override { return 3; }
-    // The page shows the wizard's form of the transfer function.
-    CPropTransferFunctionBlockZ* MakePage(DWORD_PTR cookie) {
-        return new (std::nothrow) CPropTransferFunctionBlockZ(this, cookie, m_dwMode);
-    }
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL WantChangeNotification() override { return 1; }
-    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
     void Serialize(CArchive& ar, ESheetVersion version) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
     BOOL DoConversionFrom4x() override;
 
-    DWORD GetMode() const { return m_dwMode; }
     CDlgConvertGs& GetConvertDialog() { return m_Dialog; }
     CTransferFunctionDiscretizer& GetDiscretizer() { return *m_pDiscretizer; }
-    const char* InitialXPattern() const { return m_dwMode == 1 ? "Q0[%i]" : "num0[%i]"; }
-    const char* InitialYPattern() const { return m_dwMode == 1 ? "P0[%i]" : "den0[%i]"; }
+    const char* InitialXPattern() const { return GetMode() == 1 ? "Q0[%i]" : "num0[%i]"; }
+    const char* InitialYPattern() const { return GetMode() == 1 ? "P0[%i]" : "den0[%i]"; }
 
 private:
     void ConvertFrom4x(DWORD_PTR cookie, const void* data, long length);
@@ -140,7 +131,6 @@ private:
     CDlgConvertGs m_Dialog;
     // The discretizer's fixed storage is large: it lives on the heap.
     std::unique_ptr<CTransferFunctionDiscretizer> m_pDiscretizer;
-    DWORD m_dwMode = 1;
 };
 
 namespace qv::blocks {

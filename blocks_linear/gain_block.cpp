@@ -27,39 +27,22 @@ constexpr ControlLayout kGainLayout[] = {
 
 } // namespace
 
-BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseInputBlockPage)
+BEGIN_MESSAGE_MAP(CPropGainBlock, COlderBaseSampledBlockPage)
     ON_EN_CHANGE(kIdGain, &CPropGainBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlGainPin, &CPropGainBlock::OnGainPin)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropGainBlock::OnSampleTimePin)
-    ON_SAMPLE_TIME_LIST()
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropGainBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropGainBlock::CPropGainBlock() : COlderBaseInputBlockPage(kGainTemplate) {}
-
-CPropGainBlock::CPropGainBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kGainTemplate, wizard, exchange, kGainLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropGainBlock, COlderBaseSampledBlockPage, kGainTemplate, kGainLayout)
 
 void CPropGainBlock::DoDataExchange(CDataExchange* pDX) {
-    COlderBaseInputBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    COlderBaseSampledBlockPage::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlGainPin, m_bGainPin);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Text(pDX, kIdGain, m_strGain);
 }
 
 BOOL CPropGainBlock::OnInitDialog() {
-    InitHeader(m_strName, m_bShowName);
-    m_cmbUnit.DisableFlatLook(TRUE);
-    m_cmbSampleTime.SetCurSel(0);
-    UpdateData(FALSE);
-
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    OpenSampledPage();
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
             m_strGain = param->GetValue();
@@ -68,17 +51,13 @@ BOOL CPropGainBlock::OnInitDialog() {
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
-            m_strInput = param->GetValue();
-            if (param->HasPin()) m_bInputPin = TRUE;
+            TakeInputParam(param);
             break;
         default:
             break;
         }
-    }
-    UpdateData(FALSE);
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    });
+    ShowBlockOutput();
     SetModified(FALSE);
     return TRUE;
 }
@@ -90,8 +69,6 @@ BOOL CPropGainBlock::OnSetActive() {
 }
 
 void CPropGainBlock::OnGainPin() { ClickPinBox(m_bGainPin, kIdGain); }
-
-void CPropGainBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTime); }
 
 BOOL CPropGainBlock::OnApply() {
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;

@@ -12,7 +12,7 @@
 // | 2056     | block output ("SDB" entry; its unit ends the caption) | - |
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 
 namespace qv::blocks {
 constexpr WORD kIdGain = 2181;
@@ -20,26 +20,17 @@ constexpr UINT kGainTemplate = 2539;
 constexpr int kCtlGainPin = 2071;
 } // namespace qv::blocks
 
-class CPropGainBlock : public COlderBaseInputBlockPage {
+class CPropGainBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropGainBlock)
-public:
-    CPropGainBlock();
-    CPropGainBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropGainBlock)
     BOOL OnSetActive() override;
 
 protected:
     void OnGainPin();
-    void OnSampleTimePin();
     DECLARE_MESSAGE_MAP()
 
-    CTBUnitComboBox m_cmbUnit;
     BOOL m_bGainPin = FALSE;
     CString m_strGain;
-    BOOL m_bSampleTimePin = FALSE;
 };
 
 PARVEL_OLDER_BASE_BLOCK_WIZARD(CGainBlockWizard, CPropGainBlock)

@@ -73,26 +73,17 @@ bool GetDword(const BYTE* data, uint64_t length, uint64_t pos, DWORD* value) {
 // The fields whose edits mark the page modified.
 constexpr int kIntegratorBlockEdits[] = {kIdIntegralGain, kIdInitialValue, kIdLowerLimit, kIdResetSignal, kIdResetValue, kIdUpperLimit, kIdSampleTimeField, kIdTriggerSetting};
 
-BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseInputBlockPage)
+BEGIN_MESSAGE_MAP(CPropIntegratorBlock, COlderBaseSampledBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kIntegratorBlockEdits, &CPropIntegratorBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlResetPin, &CPropIntegratorBlock::OnResetPin)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropIntegratorBlock::OnSampleTimePin)
     ON_BN_CLICKED(kCtlReset, &CPropIntegratorBlock::OnResetToggle)
-    ON_SAMPLE_TIME_LIST()
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropIntegratorBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropIntegratorBlock::CPropIntegratorBlock() : COlderBaseInputBlockPage(kIntegratorTemplate) {}
-
-CPropIntegratorBlock::CPropIntegratorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kIntegratorTemplate, wizard, exchange, kIntegratorLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropIntegratorBlock, COlderBaseSampledBlockPage, kIntegratorTemplate, kIntegratorLayout)
 
 void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
-    COlderBaseInputBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    COlderBaseSampledBlockPage::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlResetPin, m_bResetPin);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Text(pDX, kIdIntegralGain, m_strGain);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
     DDX_Text(pDX, kIdLowerLimit, m_strLower);
@@ -100,7 +91,6 @@ void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, kIdResetValue, m_strResetValue);
     DDX_Text(pDX, kIdUpperLimit, m_strUpper);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
     DDX_Text(pDX, kIdTriggerSetting, m_strTrigger);
     DDX_Check(pDX, kCtlReset, m_bReset);
 }
@@ -119,15 +109,8 @@ void CPropIntegratorBlock::EnableByPin() {
 }
 
 BOOL CPropIntegratorBlock::OnInitDialog() {
-    InitHeader(m_strName, m_bShowName);
-    m_cmbUnit.DisableFlatLook(TRUE);
-    m_cmbSampleTime.SetCurSel(0);
-    UpdateData(FALSE);
-
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    OpenSampledPage();
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdIntegralGain: m_strGain = param->GetValue(); break;
         case kIdInitialValue: m_strInitial = param->GetValue(); break;
@@ -139,26 +122,21 @@ BOOL CPropIntegratorBlock::OnInitDialog() {
             ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
             if (param->HasPin()) m_bSampleTimePin = TRUE;
             break;
-        case kIdInputSignal:
-            m_strInput = param->GetValue();
-            if (param->HasPin()) m_bInputPin = TRUE;
-            break;
+        case kIdInputSignal: TakeInputParam(param); break;
         case kIdResetSignal:
             m_strResetSignal = param->GetValue();
             if (param->HasPin()) m_bResetPin = TRUE;
             break;
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         default: break;
         }
-    }
-    UpdateData(FALSE);
+    });
+    // Taken before the stored page state may put its own reset signal in.
     const bool active = ResetSignalActive(m_strResetSignal);
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
+    ShowBlockOutput();
     LoadFromBuffer();
     if (active) {
         m_bReset = TRUE;
@@ -167,7 +145,6 @@ BOOL CPropIntegratorBlock::OnInitDialog() {
         SetModified(TRUE);
     }
     EnableResetControls(m_bReset);
-    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
     SetModified(FALSE);
     if (CWnd* list = GetDlgItem(kIdSampleTime)) list->ShowWindow(SW_SHOW);
     if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->ShowWindow(SW_HIDE);

@@ -23,7 +23,7 @@
 // DWORD 10, DWORD "Reset Integrator", CString reset signal.
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 
 namespace qv::blocks {
 constexpr UINT kIntegratorTemplate = 2554;
@@ -44,15 +44,9 @@ constexpr DWORD kIntegratorPageVersion = 10;
 UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& initial);
 } // namespace qv::blocks
 
-class CPropIntegratorBlock : public COlderBaseInputBlockPage {
+class CPropIntegratorBlock : public COlderBaseSampledBlockPage {
     DECLARE_SERIAL(CPropIntegratorBlock)
-public:
-    CPropIntegratorBlock();
-    CPropIntegratorBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropIntegratorBlock)
     BOOL OnSetActive() override;
     void Serialize(CArchive& ar) override;
 
@@ -70,15 +64,13 @@ public:
 protected:
     void OnResetToggle();
     void OnResetPin();
-    void OnSampleTimePin();
+    void OnSampleTimePin() override;
     void EnableResetControls(BOOL on);
     void EnableByPin();
     void EnableControl(int id, BOOL on);
     DECLARE_MESSAGE_MAP()
 
-    CTBUnitComboBox m_cmbUnit;
     BOOL m_bResetPin = FALSE;
-    BOOL m_bSampleTimePin = FALSE;
     CString m_strGain;
     CString m_strInitial;
     CString m_strLower;

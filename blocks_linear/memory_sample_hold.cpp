@@ -49,10 +49,7 @@ BEGIN_MESSAGE_MAP(CPropMemoryBlock, COlderBaseInputBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMemoryBlockEdits, &CPropMemoryBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropMemoryBlock::CPropMemoryBlock() : COlderBaseInputBlockPage(kMemoryTemplate), m_strSampleTime("System") {}
-
-CPropMemoryBlock::CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kMemoryTemplate, wizard, exchange, kMemoryLayout), m_strSampleTime("System") {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropMemoryBlock, COlderBaseInputBlockPage, kMemoryTemplate, kMemoryLayout)
 
 void CPropMemoryBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseInputBlockPage::DoDataExchange(pDX);
@@ -66,21 +63,14 @@ void CPropMemoryBlock::EnableInitialValue() { Enable(this, kIdInitialValue, IsPa
 BOOL CPropMemoryBlock::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
     UpdateData(FALSE);
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdInputSignal) {
-            m_strInput = param->GetValue();
-            if (param->HasPin()) m_bInputPin = TRUE;
+            TakeInputParam(param);
         } else if (param->GetValueID() == kIdInitialValue) {
             m_strInitial = param->GetValue();
         }
-    }
-    UpdateData(FALSE);
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    });
+    ShowBlockOutput();
     SetModified(FALSE);
     EnableInitialValue();
     return TRUE;
@@ -104,26 +94,18 @@ BOOL CPropMemoryBlock::OnApply() {
 // The fields whose edits mark the page modified.
 constexpr int kSampleAndHoldBlockEdits[] = {kIdInitialValue, kIdSampleTimeField, kIdDelaySamples, kIdSamples};
 
-BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseInputBlockPage)
+BEGIN_MESSAGE_MAP(CPropSampleAndHoldBlock, COlderBaseSampledBlockPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kSampleAndHoldBlockEdits, &CPropSampleAndHoldBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlSampleTimePin, &CPropSampleAndHoldBlock::OnSampleTimePin)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropSampleAndHoldBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropSampleAndHoldBlock::CPropSampleAndHoldBlock() : COlderBaseInputBlockPage(kSampleAndHoldTemplate) {}
-
-CPropSampleAndHoldBlock::CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kSampleAndHoldTemplate, wizard, exchange, kSampleAndHoldLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropSampleAndHoldBlock, COlderBaseSampledBlockPage, kSampleAndHoldTemplate, kSampleAndHoldLayout)
 
 void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
-    COlderBaseInputBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
+    COlderBaseSampledBlockPage::DoDataExchange(pDX);
     DDX_Text(pDX, kIdInitialValue, m_strInitial);
     DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
     DDX_Text(pDX, kIdSamples, m_strSamples);
     DDX_Text(pDX, kIdDelaySamples, m_strDelaySamples);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
 }
 
 void CPropSampleAndHoldBlock::EnableByPin() {
@@ -131,34 +113,22 @@ void CPropSampleAndHoldBlock::EnableByPin() {
 }
 
 BOOL CPropSampleAndHoldBlock::OnInitDialog() {
-    InitHeader(m_strName, m_bShowName);
-    m_cmbUnit.DisableFlatLook(TRUE);
-    UpdateData(FALSE);
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    OpenSampledPage();
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
-        case kIdInputSignal:
-            m_strInput = param->GetValue();
-            if (param->HasPin()) m_bInputPin = TRUE;
-            break;
+        case kIdInputSignal: TakeInputParam(param); break;
         case kIdInitialValue: m_strInitial = param->GetValue(); break;
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
             if (param->HasPin()) m_bSampleTimePin = TRUE;
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdDelaySamples: m_strDelaySamples = param->GetValue(); break;
         case kIdSamples: m_strSamples = param->GetValue(); break;
         default: break;
         }
-    }
-    UpdateData(FALSE);
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
+    });
+    ShowBlockOutput();
     SetModified(FALSE);
     EnableByPin();
     return TRUE;

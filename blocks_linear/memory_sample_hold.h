@@ -21,7 +21,7 @@
 // | 2056     | block output                   | -                                  |
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 
 namespace qv::blocks {
 constexpr UINT kMemoryTemplate = 2556;
@@ -32,13 +32,7 @@ constexpr WORD kIdDelaySamples = 2248;
 
 class CPropMemoryBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropMemoryBlock)
-public:
-    CPropMemoryBlock();
-    CPropMemoryBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropMemoryBlock)
     BOOL OnSetActive() override;
 
 protected:
@@ -46,27 +40,20 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     CString m_strInitial;
-    CString m_strSampleTime;
+    // The field shows the system's sample time until the dialog is filled.
+    CString m_strSampleTime = "System";
 };
 
-class CPropSampleAndHoldBlock : public COlderBaseInputBlockPage {
+class CPropSampleAndHoldBlock : public COlderBaseSampledBlockPage {
     DECLARE_DYNCREATE(CPropSampleAndHoldBlock)
-public:
-    CPropSampleAndHoldBlock();
-    CPropSampleAndHoldBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropSampleAndHoldBlock)
     BOOL OnSetActive() override;
 
 protected:
-    void OnSampleTimePin();
+    void OnSampleTimePin() override;
     void EnableByPin();
     DECLARE_MESSAGE_MAP()
 
-    CTBUnitComboBox m_cmbUnit;
-    BOOL m_bSampleTimePin = FALSE;
     CString m_strInitial;
     CString m_strSampleTime;
     CString m_strSamples;

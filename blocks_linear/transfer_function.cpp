@@ -179,8 +179,7 @@ void CPropTransferFunctionBlock::ReadParameters() {
             break;
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdNumerator:
         case kIdDenominator: {
@@ -584,19 +583,6 @@ void AppendMissing(ParamHolder* holder, CWizardCopaObject3* templ, const std::ve
             qv::family::AppendMember(holder, templ, i);
 }
 
-// A page of the wizard's own, created hidden so that its initialisation sizes the families;
-// the page on the editor's sheet is never touched.
-std::unique_ptr<CPropTransferFunctionBlockS> CreateHiddenPage(CTransferFunctionWizard4& wizard, DWORD_PTR cookie) {
-    std::unique_ptr<CPropTransferFunctionBlockS> page(
-        new (std::nothrow) CPropTransferFunctionBlockS(&wizard, cookie, wizard.GetMode()));
-    if (page == nullptr) return page;
-    page->SetHidden(true);
-    CResourceSwitch resources;
-    if (!page->Create(kTransferFunctionTemplate, nullptr)) return nullptr;
-    page->ShowWindow(SW_HIDE);
-    return page;
-}
-
 } // namespace
 
 namespace qv::blocks {
@@ -663,35 +649,11 @@ void ConvertFrom4xLists(CWizardBase4* wizard, DWORD_PTR cookie) {
 
 } // namespace qv::blocks
 
-CTransferFunctionWizard4::CTransferFunctionWizard4(int mode) : m_dwMode(static_cast<DWORD>(mode)) {}
-
-CTransferFunctionWizard4::CTransferFunctionWizard4(const CTransferFunctionWizard4* other)
-    : TPageWizard4(other), m_dwMode(other != nullptr ? other->m_dwMode : 1) {}
-
 int CTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ, CString&) {
     if (templ.Find(kImmanent) < 0) return 4;
     ScopedParamSet params{RequestTarget(this)};
     CreateMissingCoefficients(this, params.Cookie());
     return 4;
-}
-
-void CTransferFunctionWizard4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
-    if (changeType != 3 || param == nullptr) return;
-    ScopedParamSet params{RequestTarget(this)};
-    if (param->GetValueID() != kIdNumeratorOrder && param->GetValueID() != kIdDenominatorOrder) return;
-    if (std::unique_ptr<CPropTransferFunctionBlockS> page = CreateHiddenPage(*this, params.Cookie())) {
-        page->DestroyWindow();
-        CommitParamSet(RequestTarget(this), params.Cookie());
-    }
-}
-
-BOOL CTransferFunctionWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    if (std::unique_ptr<CPropTransferFunctionBlockS> page = CreateHiddenPage(*this, params.Cookie())) {
-        page->ConvertWizard3Data(data, length);
-        page->DestroyWindow();
-    }
-    return TRUE;
 }
 
 BOOL CTransferFunctionWizard4::DoConversionFrom4x(void*, long) { return DoConversionFrom4x(); }

@@ -25,8 +25,10 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_dialog.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
@@ -53,7 +55,7 @@ constexpr int kCtlFromGs = 2196;
 constexpr int kCtlInitialValues = 2197;
 constexpr UINT kStrCoefficient = 2715;
 constexpr UINT kStrValue = 2721;
-constexpr UINT kStrInvalidValue = 8000;
+using qv::strings::kStrInvalidValue;
 constexpr UINT kStrNotZero = 8026;
 } // namespace qv::blocks
 
@@ -64,10 +66,7 @@ public:
     CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode);
 
     // The page has no archived state.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
 
     // Sizes the coefficient families and lists to the orders (the variants do it).
@@ -171,30 +170,64 @@ protected:
     CTBEditListCtrl m_lstY;
 };
 
-class CTransferFunctionWizard4
-    : public qv::wizards::TPageWizard4<CPropTransferFunctionBlockS, CTransferFunctionWizard4> {
-    DECLARE_DYNAMIC(CTransferFunctionWizard4)
+// What the continuous and the discrete transfer-function wizards share: the form (mode) of
+// the function their page shows, and the hidden page of their own that sizes the coefficient
+// families when an order changes and converts the older wizard's data.
+template <class Page, class Self>
+class TTransferFunctionWizard4 : public qv::wizards::TPageWizard4<Page, Self> {
 public:
-    explicit CTransferFunctionWizard4(int mode = 1);
+    explicit TTransferFunctionWizard4(int mode) : m_dwMode(static_cast<DWORD>(mode)) {}
     // Fresh base data; the other wizard's mode (1 without one); no page.
-    explicit CTransferFunctionWizard4(const CTransferFunctionWizard4* other);
+    explicit TTransferFunctionWizard4(const Self* other)
+        : qv::wizards::TPageWizard4<Page, Self>(other), m_dwMode(other != nullptr ? other->GetMode() : 1) {}
 
     int GetWizardKind() override { return 3; }
     // The page shows the wizard's form of the transfer function.
-    CPropTransferFunctionBlockS* MakePage(DWORD_PTR cookie) {
-        return new (std::nothrow) CPropTransferFunctionBlockS(this, cookie, m_dwMode);
-    }
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    Page* MakePage(DWORD_PTR cookie) { return new (std::nothrow) Page(&static_cast<Self&>(*this), cookie, m_dwMode); }
     BOOL WantChangeNotification() override { return 1; }
-    void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
-    BOOL DoConversionFrom4x(void* data, long length) override;
-    BOOL DoConversionFrom4x() override;
+    // A changed order sizes the families through the hidden page, and the set is committed.
+    void NotifyChanged(int changeType, CWizardCopaObject3* param) override {
+        if (changeType != 3 || param == nullptr) return;
+        ScopedParamSet params{RequestTarget(this)};
+        if (param->GetValueID() != qv::blocks::kIdNumeratorOrder &&
+            param->GetValueID() != qv::blocks::kIdDenominatorOrder)
+            return;
+        if (auto page = OpenHiddenPage(params.Cookie())) {
+            page->DestroyWindow();
+            CommitParamSet(RequestTarget(this), params.Cookie());
+        }
+    }
+    BOOL DoConvertWizard3Data(const void* data, long length) override {
+        ScopedParamSet params{RequestTarget(this)};
+        if (auto page = OpenHiddenPage(params.Cookie())) page->ConvertWizard3Data(data, length);
+        return TRUE;
+    }
 
     DWORD GetMode() const { return m_dwMode; }
 
 private:
+    // A page of the wizard's own, created hidden so that its initialisation sizes the
+    // families; the page on the editor's sheet is never touched.
+    qv::wizards::THiddenPage<Page> OpenHiddenPage(DWORD_PTR cookie) {
+        auto page = this->MakeHiddenPage(cookie);
+        if (!page) return page;
+        page->SetHidden(true);
+        if (!page.Open(qv::blocks::kTransferFunctionTemplate)) return qv::wizards::THiddenPage<Page>(nullptr);
+        return page;
+    }
+
     DWORD m_dwMode = 1;
+};
+
+class CTransferFunctionWizard4 : public TTransferFunctionWizard4<CPropTransferFunctionBlockS, CTransferFunctionWizard4> {
+    DECLARE_DYNAMIC(CTransferFunctionWizard4)
+public:
+    explicit CTransferFunctionWizard4(int mode = 1) : TTransferFunctionWizard4(mode) {}
+    explicit CTransferFunctionWizard4(const CTransferFunctionWizard4* other) : TTransferFunctionWizard4(other) {}
+
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    BOOL DoConversionFrom4x(void* data, long length) override;
+    BOOL DoConversionFrom4x() override;
 };
 
 namespace qv::blocks {

@@ -131,10 +131,7 @@ BEGIN_MESSAGE_MAP(CPropFFTBlock, COlderBaseInputBlockPage)
     ON_LBN_SELCHANGE(kIdOutputs, &CPropFFTBlock::OnOutputListSelChange)
 END_MESSAGE_MAP()
 
-CPropFFTBlock::CPropFFTBlock() : COlderBaseInputBlockPage(kFftTemplate) {}
-
-CPropFFTBlock::CPropFFTBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseInputBlockPage(kFftTemplate, wizard, exchange, kFftLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropFFTBlock, COlderBaseInputBlockPage, kFftTemplate, kFftLayout)
 
 void CPropFFTBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseInputBlockPage::DoDataExchange(pDX);
@@ -164,10 +161,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
         CResourceSwitch resources;
         for (int row = 0; row < kFftRows; ++row) m_lstOutputs.InsertString(row, RowText(row));
     }
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdType:
         case kIdWindow: {
@@ -182,8 +176,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
             const WORD id = param->GetValueID();
             (id == kIdDelay ? m_strDelay : id == kIdCutOff ? m_strCutOff : m_strFilter) = param->GetValue();
             CTBUnitComboBox& unit = id == kIdDelay ? m_cmbDelayUnit : id == kIdCutOff ? m_cmbCutOffUnit : m_cmbFilterUnit;
-            unit.CreateDialogControl(param->GetQuantity());
-            unit.SelectString(-1, param->GetUsedUnit());
+            ShowUnitsOf(unit, param);
             break;
         }
         case kIdFundamental:
@@ -200,7 +193,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
         default:
             break;
         }
-    }
+    });
     UpdateData(FALSE);
     UpdateAmplitudeOutputs();
     UpdatePhaseOutputs();

@@ -21,7 +21,7 @@
 // | 1001     | phase outputs in degrees: the template (Type bit 0x02) and PHIDEG[k]    |
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 
 namespace qv::blocks {
 constexpr int kFftRows = 24;
@@ -35,13 +35,7 @@ CString FrequencyPeriodText(const CString& text);
 
 class CPropFFTBlock : public COlderBaseInputBlockPage {
     DECLARE_DYNCREATE(CPropFFTBlock)
-public:
-    CPropFFTBlock();
-    CPropFFTBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropFFTBlock)
     BOOL OnSetActive() override;
 
     void UpdateAmplitudeOutputs();

@@ -35,8 +35,6 @@ constexpr int kColSignal = 4;
 using namespace qv::dialog;
 using namespace qv::rowlist;
 constexpr UINT kStrSigns = 2802;
-constexpr UINT kStrInvalidValue = 8000;
-constexpr UINT kStrDuplicates = 8007;
 constexpr int kMaskBits = 32;
 constexpr char kImmanent[] = "IMMANENT";
 constexpr UINT kColumnHeadings[] = {2522, 2722, 2730, 2713, 2731};
@@ -393,14 +391,7 @@ BOOL CPropMinMaxSumMulBlock::OnApply() {
     }
     if (auto* wizard = dynamic_cast<CMinMaxSumMulBlockWizard4*>(m_pWizard)) wizard->SetSignMask(m_dwSignMask);
     m_lstInputs.SaveColumnWidths();
-    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
-    const CString duplicates = ListDuplicateIndexes(Holder(), kIdInput);
-    if (!duplicates.IsEmpty()) {
-        ShowMessage(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
-        return FALSE;
-    }
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndEndApply(kIdInput);
 }
 
 void CPropMinMaxSumMulBlock::OnMarkModified() {
@@ -425,17 +416,9 @@ void CPropMinMaxSumMulBlock::OnOutput() {
 }
 
 void CPropMinMaxSumMulBlock::OnNewInput() {
-    if (m_pTemplate == nullptr) return;
-    const int index = MaxInputIndex() + 1;
-    if (index >= qv::family::kMaxMembers) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
-        return;
-    }
-    CWizardCopaObject3* param = qv::family::AppendMember(Holder(), m_pTemplate, index);
+    CWizardCopaObject3* param = AppendNamedMember(m_pTemplate, MaxInputIndex() + 1, "INPUT");
     if (param == nullptr) return;
-    CString name;
-    name.Format("%s%s%i%s", "INPUT", "[", index, "]");
-    param->SetName(name);
+    const CString name = param->GetName();
     CString info;
     if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(param->GetInfoMap(), info);
     const int row = m_lstInputs.InsertEditItem(m_lstInputs.GetItemCount(), name, TB_EDIT_NAME, nullptr,

@@ -24,6 +24,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/list_controls.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
 #include "framework/sheet_serialize.h"
@@ -59,10 +60,7 @@ public:
     CPropMinMaxSumMulBlock();
     CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie);
 
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

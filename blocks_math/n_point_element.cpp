@@ -7,6 +7,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
 #include "wizard/environment.h"
 
@@ -21,7 +22,6 @@ namespace {
 constexpr char kImmanent[] = "IMMANENT";
 constexpr char kThresholdName[] = "THRES[%i]";
 constexpr char kAmplitudeName[] = "AMPL[%i]";
-constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrValue = 2721;
 constexpr UINT kStrInfo = 2722;
@@ -167,7 +167,7 @@ BOOL CPropNPointElementBlock::SwitchingPointsOfPage(int* count) {
     if (SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), count)) return TRUE;
     if (!m_bHidden) {
         CResourceSwitch resources;
-        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
     }
     return FALSE;
 }

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "blocks_math/static_blocks.h"
+#include "framework/older_base_block_pages.h"
 #include "toolkit/tb_edit_list.h"
 
 namespace qv::blocks {
@@ -37,13 +38,7 @@ BOOL SwitchingPointsFromText(const CString& text, int* count);
 
 class CPropNPointElementBlock : public CSimpleBlockPage {
     DECLARE_DYNCREATE(CPropNPointElementBlock)
-public:
-    CPropNPointElementBlock();
-    CPropNPointElementBlock(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropNPointElementBlock)
     BOOL OnKillActive() override;
 
     // Brings both families and lists into line with the number text; FALSE (with "Invalid

@@ -461,13 +461,9 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
         case kIdCharacteristicFile:
             if (!m_bCharacteristicPin) param->SetValue(m_strFileName);
             break;
-        case kIdSampleTime: {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+        case kIdSampleTime:
+            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
             break;
-        }
         default:
             break;
         }

@@ -33,6 +33,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/xy_table.h"
 #include "framework/sheet_serialize.h"
@@ -64,10 +65,7 @@ public:
 
     // The page record of older data: class record, page version, kind, converted flag (from
     // version 4 on). A record without the flag converts the old parameter layout.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

@@ -155,8 +155,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
                 if (param->GetQuantity().IsEmpty()) {
                     m_cmbInputUnit.ShowWindow(SW_HIDE);
                 } else {
-                    m_cmbInputUnit.CreateDialogControl(param->GetQuantity());
-                    m_cmbInputUnit.SelectString(-1, param->GetUsedUnit());
+                    ShowUnitsOf(m_cmbInputUnit, param);
                 }
             }
         } else if (id == kIdSampleTime) {
@@ -260,10 +259,7 @@ void CSimpleBlockPage::StoreFieldParameters() {
         if (!IsPageInput(param)) continue;
         const WORD id = param->GetValueID();
         if (id == kIdSampleTime) {
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            CString unit;
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
         } else if (id != kName) {
             CString* text = BlockText(id);
             if (text == nullptr) continue;

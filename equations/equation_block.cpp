@@ -2,6 +2,7 @@
 
 #include "framework/older_base_block.h"
 #include "framework/page_parts.h"
+#include "framework/string_ids.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/dialog_controls.h"
@@ -46,8 +47,6 @@ constexpr UINT kCmdCondition = 40006;
 constexpr UINT kStrScanDll = 8001;
 constexpr UINT kStrScanFunction = 8002;
 constexpr UINT kStrScanFailed = 8003;
-constexpr UINT kStrInvalidValue = 8000;
-constexpr UINT kStrDuplicates = 8007;
 constexpr UINT kStrFatal = 8022;
 constexpr UINT kStrNoLeftValue = 8036;
 constexpr DWORD kPageVersion = 10;
@@ -717,14 +716,7 @@ BOOL CPropEquationBlock::OnApply() {
     m_bConvert = FALSE;
     if (auto* wizard = dynamic_cast<CEquationBlockWizard4*>(m_pWizard))
         wizard->SetSettings(m_bShowErrors, FALSE, m_dwOutputCount);
-    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
-    const CString duplicates = ListDuplicateIndexes(Holder(), kIdInput);
-    if (!duplicates.IsEmpty()) {
-        ShowMessage(FillOneConversion(LoadLibraryString(kStrDuplicates), 's', 0, duplicates));
-        return FALSE;
-    }
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return CommitAndEndApply(kIdInput);
 }
 
 BOOL CPropEquationBlock::OnSetActive() {
@@ -771,7 +763,7 @@ void CPropEquationBlock::OnNewInput() {
     if (m_pInputTemplate == nullptr) return;
     const int index = HighestIndex(m_lstInput) + 1;
     if (index >= kMaxRows) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
         return;
     }
     CWizardCopaObject3* param = NewRowParam(Holder(), m_pInputTemplate, m_pInputTemplate->GetValue());
@@ -788,7 +780,7 @@ void CPropEquationBlock::OnNewOutput() {
     if (m_pOutputTemplate == nullptr) return;
     const int index = HighestIndex(m_lstOutput) + 1;
     if (index >= kMaxRows) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
         return;
     }
     CWizardCopaObject3* param = NewRowParam(Holder(), m_pOutputTemplate, m_pOutputTemplate->GetValue());

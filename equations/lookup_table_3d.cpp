@@ -2,6 +2,7 @@
 
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
+#include "framework/string_ids.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
@@ -53,7 +54,6 @@ constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
 constexpr int kCtlXList = 2449;
-constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
@@ -825,7 +825,7 @@ void CProp3DLookupTableXY::OnBrowseRead() {
                                        "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||", path))
         return;
     if (!ImportFile(path)) {
-        ShowMessage(LoadLibraryString(kStrReadError));
+        ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
         UpdateData(TRUE);
         SetModified(TRUE);
         return;

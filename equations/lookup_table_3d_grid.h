@@ -11,6 +11,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_dialog.h"
 
 #include <cstddef>
@@ -20,7 +21,7 @@
 
 namespace qv::lookup3d {
 constexpr UINT kSweepTemplate = 2605;
-constexpr UINT kStrInvalidValue = 8000;
+using qv::strings::kStrInvalidValue;
 constexpr UINT kStrInternal = 8008;
 constexpr UINT kStrConstantX = 8009;
 constexpr UINT kStrXNotRising = 8010;

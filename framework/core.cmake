@@ -10,3 +10,6 @@ target_sources(Parvel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/older_base_block.cpp
   ${CMAKE_CURRENT_LIST_DIR}/param_set_page.cpp
   ${CMAKE_CURRENT_LIST_DIR}/snapshot_lists.cpp)
+# Block pages with a sample time, on the older-base input block page.
+target_sources(Parvel PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/older_base_block_pages.cpp)

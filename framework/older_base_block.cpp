@@ -31,8 +31,7 @@ void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComb
                          SampleTimeRule rule) {
     if (param->HasPin()) pinned = TRUE;
     ShowSampleTime(list, param->GetValue(), rule);
-    unitList.CreateDialogControl(param->GetQuantity());
-    unitList.SelectString(-1, param->GetUsedUnit());
+    ShowUnitsOf(unitList, param);
 }
 
 void TakeOverTypedSampleTime(CComboBox& combo) {
@@ -55,8 +54,17 @@ CString StoredSampleTimeWithMilli(const CComboBox& list) {
     return StoredSampleTime(list);
 }
 
+void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param) {
+    units.CreateDialogControl(param->GetQuantity());
+    units.SelectString(-1, param->GetUsedUnit());
+}
+
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList) {
-    param->SetValue(StoredSampleTimeWithMilli(list));
+    WriteSampleTime(param, StoredSampleTimeWithMilli(list), unitList);
+}
+
+void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList) {
+    param->SetValue(value);
     CString unit;
     unitList.GetWindowText(unit);
     param->SetUsedUnit(unit);
@@ -206,6 +214,18 @@ void COlderBaseInputBlockPage::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlInputPin, m_bInputPin);
     DDX_Text(pDX, kIdInputSignal, m_strInput);
+}
+
+void COlderBaseInputBlockPage::TakeInputParam(const CWizardCopaObject3* param) {
+    m_strInput = param->GetValue();
+    if (param->HasPin()) m_bInputPin = TRUE;
+}
+
+void COlderBaseInputBlockPage::ShowBlockOutput() {
+    UpdateData(FALSE);
+    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
+    UpdateData(FALSE);
+    AppendOutputUnit(kIdBlockOutput, kIdBlockOutput);
 }
 
 void COlderBaseInputBlockPage::OnInputPin() { ClickPinBox(m_bInputPin, kIdInputSignal); }

@@ -56,6 +56,10 @@ CString StoredSampleTime(const CComboBox& combo);
 CString StoredSampleTimeWithMilli(const CComboBox& list);
 // Writes that into the sample-time parameter, which takes the unit shown in `unitList`.
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList);
+// Writes `value` into the sample-time parameter, which takes the unit shown in `unitList`.
+void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList);
+// The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
+void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
 
 // A parameter the page reads and writes: live, with the input bit.
 bool IsPageInput(const CWizardCopaObject3* param);
@@ -159,6 +163,12 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
 protected:
+    // The input signal's parameter read into the page: its text, and the "Use Pin" box ticked
+    // when it is on a pin.
+    void TakeInputParam(const CWizardCopaObject3* param);
+    // The end of reading the parameters: the dialog filled, the block-output switch in the
+    // element's state and its caption followed by the output's unit.
+    void ShowBlockOutput();
     void OnInputPin();
     // The block-output switch was clicked.
     void OnOutput();

@@ -1,7 +1,10 @@
 #include "framework/param_set_page.h"
 
+#include "framework/indexed_family.h"
+#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 
 namespace {
@@ -64,3 +67,28 @@ void ReadAndFlipOutputSwitch(CPropertyPage& page, ParamHolder* params, BOOL& fla
 }
 
 } // namespace qv::pages
+
+CWizardCopaObject3* CParamSetPage::AppendNamedMember(const CWizardCopaObject3* templ, int index, const char* family) {
+    if (templ == nullptr) return nullptr;
+    if (index >= qv::family::kMaxMembers) {
+        ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
+        return nullptr;
+    }
+    CWizardCopaObject3* member = qv::family::AppendMember(Holder(), templ, index);
+    if (member == nullptr) return nullptr;
+    CString name;
+    name.Format("%s[%i]", family, index);
+    member->SetName(name);
+    return member;
+}
+
+BOOL CParamSetPage::CommitAndEndApply(WORD familyID) {
+    if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
+    const CString duplicates = familyID != 0 ? ListDuplicateIndexes(Holder(), familyID) : CString();
+    if (!duplicates.IsEmpty()) {
+        ShowMessage(FillOneConversion(LoadLibraryString(qv::strings::kStrDuplicates), 's', 0, duplicates));
+        return FALSE;
+    }
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}

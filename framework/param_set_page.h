@@ -41,6 +41,14 @@ protected:
     void ReadHeader(CString& name, BOOL& showName);
     // Paints the element symbol into the symbol frame (control 2020).
     void OnPaint();
+    // The next member of an indexed family, made from the family's template `templ` with the
+    // index and named `family[index]`, appended to the set. None without a template, or for an
+    // index the family cannot hold, which a message refuses.
+    CWizardCopaObject3* AppendNamedMember(const CWizardCopaObject3* templ, int index, const char* family);
+    // The end of OnApply: the set is committed and the page is no longer modified. FALSE when
+    // the editor refused the set, or when members of the family `familyID` (0: none checked)
+    // share an index, which a message names.
+    BOOL CommitAndEndApply(WORD familyID = 0);
 
     CWizardBase4* m_pWizard = nullptr;
     DWORD_PTR m_cookie = 0;

@@ -4,6 +4,7 @@
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
+#include "framework/string_ids.h"
 #include "toolkit/read_write_files.h"
 #include "win32/paths.h"
 
@@ -16,7 +17,6 @@ namespace {
 constexpr UINT kStrConstant = 8009;
 constexpr UINT kStrNotRising = 8010;
 constexpr UINT kStrNotFalling = 8011;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 } // namespace
 
@@ -118,7 +118,7 @@ void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points) {
 CString ImportFailureText(ReadResult result, const CReadAndWriteFiles& reader) {
     switch (result) {
     case ReadResult::WrongChannels: return kOnlyTwoChannels;
-    case ReadResult::TooLarge: return LoadLibraryString(kStrInvalidValue);
+    case ReadResult::TooLarge: return LoadLibraryString(qv::strings::kStrInvalidValue);
     case ReadResult::Failed:
         return reader.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled ? reader.GetLastError() : CString();
     case ReadResult::Ok: break;

@@ -10,6 +10,7 @@
 #include "framework/page_wizard.h"
 #include "framework/point_table_list.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
@@ -23,7 +24,7 @@ constexpr int kCtlPairsRadio = 2397;
 constexpr int kCtlReference = 2425;
 constexpr int kCtlTable = 2121;
 constexpr int kCtlWarning = 2120;
-constexpr UINT kStrReadError = 8004;
+using qv::strings::kStrReadError;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;

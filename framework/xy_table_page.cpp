@@ -1,6 +1,7 @@
 // The characteristic table's page "Characteristic": the choice between a reference and a
 // look-up table, the table of data pairs with its row buttons and context menu, import and
 // export of data files, the preview, and apply with its checks.
+#include "framework/string_ids.h"
 #include "framework/xy_table.h"
 
 #include "framework/characteristic_preview.h"
@@ -35,8 +36,6 @@ constexpr UINT kStrYAxis = 2710;
 constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
-constexpr UINT kStrInvalidValue = 8000;
-constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextNotWritable = 8035;
 
 // An imported table larger than this is refused before any memory is taken for it.
@@ -450,7 +449,7 @@ BOOL CPropCharacteristicXYTable::ImportFile(const CString& path) {
     const int n = file.GetNrItems();
     // The size is checked before memory is taken for it.
     if (n < 0 || n > kMaxImportedPoints) {
-        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
         return FALSE;
     }
     std::vector<double> xs;
@@ -459,7 +458,7 @@ BOOL CPropCharacteristicXYTable::ImportFile(const CString& path) {
         xs.resize(static_cast<size_t>(n));
         ys.resize(static_cast<size_t>(n));
     } catch (const std::bad_alloc&) {
-        AfxMessageBox(LoadLibraryString(kStrInvalidValue), MB_OK);
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
         return FALSE;
     }
     file.GetChannel(0)->SetSampleBuffer(xs.data(), n);
@@ -553,7 +552,7 @@ void CPropCharacteristicXYTable::OnImport() {
 
     const CString path = dialog.GetPathName();
     if (!ImportFile(path)) {
-        AfxMessageBox(LoadLibraryString(kStrReadError), MB_OK);
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrReadError), MB_OK);
         ApplyWriteFileRule();
         return;
     }

@@ -74,10 +74,7 @@ BEGIN_MESSAGE_MAP(CPropMeters, COlderBaseBlockPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropMeters::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropMeters::CPropMeters() : COlderBaseBlockPage(103) {}
-
-CPropMeters::CPropMeters(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(103, wizard, exchange, kLayout) {}
+PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropMeters, COlderBaseBlockPage, 103, kLayout)
 
 void CPropMeters::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);
@@ -107,8 +104,7 @@ BOOL CPropMeters::OnInitDialog() {
         if (param->GetValueID() == kIdInitialValue) {
             if (param->HasPin()) m_bInitialValuePin = TRUE;
             m_strInitialValue = param->GetValue();
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            qv::blocks::ShowUnitsOf(m_cmbUnit, param);
         }
     }
 

@@ -12,7 +12,7 @@
 // | 2096     | initial value: value text, used unit (list 2510), pin bit = "Use Pin" 2097 |
 #pragma once
 
-#include "framework/older_base_block.h"
+#include "framework/older_base_block_pages.h"
 #include "toolkit/tb_unit_combo.h"
 
 namespace qv::measurement {
@@ -30,13 +30,7 @@ MeterRows MeterRowsFor(MeterKind kind, const CString& name);
 
 class CPropMeters : public COlderBaseBlockPage {
     DECLARE_DYNCREATE(CPropMeters)
-public:
-    CPropMeters();
-    CPropMeters(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
-
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_OLDER_BASE_BLOCK_PAGE(CPropMeters)
     BOOL OnSetActive() override;
 
 protected:

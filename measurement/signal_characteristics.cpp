@@ -44,6 +44,32 @@ constexpr WORD kIdDerivative = 2154;
 constexpr WORD kIdDerivativeMean = 2156;
 constexpr char kImmanent[] = "IMMANENT";
 
+// The rows of the field tables, by role; the value ID is the control's own unless named.
+constexpr Field OutputSwitchField(int control, WORD valueID) {
+    return {.role = Role::OutputSwitch, .control = control, .valueID = valueID};
+}
+constexpr Field OutputSwitchField(int control) { return OutputSwitchField(control, static_cast<WORD>(control)); }
+constexpr Field ParameterField(int control) {
+    return {.role = Role::Parameter, .control = control, .valueID = static_cast<WORD>(control)};
+}
+constexpr Field TimedField(int control, int unitList) {
+    return {.role = Role::TimedParameter, .control = control, .valueID = static_cast<WORD>(control), .unitList = unitList};
+}
+constexpr Field InputField(int control, int pinBox) {
+    return {.role = Role::InputSignal, .control = control, .valueID = static_cast<WORD>(control), .pinBox = pinBox};
+}
+constexpr Field InputWithUnitField(int control, int pinBox, int unitList) {
+    return {.role = Role::InputSignalWithUnit, .control = control, .valueID = static_cast<WORD>(control),
+            .pinBox = pinBox, .unitList = unitList};
+}
+constexpr Field OutputValueField(int control, WORD valueID, int pinBox) {
+    return {.role = Role::OutputValue, .control = control, .valueID = valueID, .pinBox = pinBox};
+}
+constexpr Field SampleTimeField(int control, int pinBox, int unitList) {
+    return {.role = Role::SampleTime, .control = control, .valueID = static_cast<WORD>(control), .pinBox = pinBox,
+            .unitList = unitList};
+}
+
 // The fixed controls of every measurement dialog, then the time-window rows.
 #define PARVEL_SC_FIXED_LAYOUT                                                                 \
     {.id = 2000, .flags = 5}, {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},          \
@@ -62,20 +88,18 @@ constexpr ControlLayout kRiseFallPulseLayout[] = {
 #undef PARVEL_SC_FIXED_LAYOUT
 
 constexpr Field kWindowFields[] = {
-    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
-    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
-    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
-    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
-    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+    InputField(2186, 2073),
+    TimedField(2342, 2514), TimedField(2344, 2515),
+    OutputSwitchField(2056),
+    OutputValueField(2028, 2056, 2401),
 };
 constexpr Field kRiseFallPulseFields[] = {
-    {.role = Role::Parameter, .control = 2339, .valueID = 2339},
-    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
-    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
-    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
-    {.role = Role::Parameter, .control = 2345, .valueID = 2345},
-    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
-    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+    ParameterField(2339),
+    InputField(2186, 2073),
+    TimedField(2342, 2514), TimedField(2344, 2515),
+    ParameterField(2345),
+    OutputSwitchField(2056),
+    OutputValueField(2028, 2056, 2401),
 };
 
 constexpr int kWindowChangeMarks[] = {2186, 2001, 2342, 2344, 2028};
@@ -95,10 +119,9 @@ constexpr ControlLayout kTimePeriodLayout[] = {
     {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},
 };
 constexpr Field kTimePeriodFields[] = {
-    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
-    {.role = Role::Parameter, .control = 2348, .valueID = 2348},
-    {.role = Role::Parameter, .control = 2350, .valueID = 2350},
-    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+    OutputSwitchField(2056),
+    ParameterField(2348), ParameterField(2350),
+    OutputValueField(2028, 2056, 2401),
 };
 constexpr int kTimePeriodChangeMarks[] = {2001, 2348, 2350, 2028};
 
@@ -109,10 +132,10 @@ constexpr ControlLayout kProbe1Layout[] = {
     {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},
 };
 constexpr Field kProbe1Fields[] = {
-    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
-    {.role = Role::Parameter, .control = 2353, .valueID = 2353},
-    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
-    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
+    OutputSwitchField(2056),
+    ParameterField(2353),
+    InputField(2186, 2073),
+    OutputValueField(2028, 2056, 2401),
 };
 constexpr int kProbe1ChangeMarks[] = {2353, 2186, 2001, 2028};
 
@@ -129,17 +152,11 @@ constexpr ControlLayout kProbe2Layout[] = {
     {.id = 2402, .flags = 33}, {.id = 2028, .flags = 35}, {.id = 2401, .flags = 33},
 };
 constexpr Field kProbe2Fields[] = {
-    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
-    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2371},
-    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2372},
-    {.role = Role::Parameter, .control = 2363, .valueID = 2363},
-    {.role = Role::Parameter, .control = 2366, .valueID = 2366},
-    {.role = Role::Parameter, .control = 2369, .valueID = 2369},
-    {.role = Role::InputSignal, .control = 2357, .valueID = 2357, .pinBox = 2358},
-    {.role = Role::InputSignal, .control = 2360, .valueID = 2360, .pinBox = 2361},
-    {.role = Role::OutputValue, .control = 2028, .valueID = 2056, .pinBox = 2401},
-    {.role = Role::OutputValue, .control = 2405, .valueID = 2371, .pinBox = 2406},
-    {.role = Role::OutputValue, .control = 2408, .valueID = 2372, .pinBox = 2409},
+    OutputSwitchField(2056), OutputSwitchField(2371), OutputSwitchField(2372),
+    ParameterField(2363), ParameterField(2366), ParameterField(2369),
+    InputField(2357, 2358), InputField(2360, 2361),
+    OutputValueField(2028, 2056, 2401), OutputValueField(2405, 2371, 2406),
+    OutputValueField(2408, 2372, 2409),
 };
 constexpr int kProbe2ChangeMarks[] = {2363, 2366, 2369, 2357, 2360, 2001, 2408, 2405, 2028};
 
@@ -156,17 +173,12 @@ constexpr ControlLayout kTimeOvershootLayout[] = {
     {.id = 2514, .flags = kUnitListFlags}, {.id = 2515, .flags = kUnitListFlags},
 };
 constexpr Field kTimeOvershootFields[] = {
-    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2371},
-    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2372},
-    {.role = Role::OutputSwitch, .control = 2373, .valueID = 2373},
-    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
-    {.role = Role::Parameter, .control = 2249, .valueID = 2249},
-    {.role = Role::Parameter, .control = 2251, .valueID = 2251},
-    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
-    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
-    {.role = Role::OutputValue, .control = 2405, .valueID = 2371, .pinBox = 2406},
-    {.role = Role::OutputValue, .control = 2408, .valueID = 2372, .pinBox = 2409},
-    {.role = Role::OutputValue, .control = 2412, .valueID = 2373, .pinBox = 2413},
+    OutputSwitchField(2371), OutputSwitchField(2372), OutputSwitchField(2373),
+    InputField(2186, 2073),
+    ParameterField(2249), ParameterField(2251),
+    TimedField(2342, 2514), TimedField(2344, 2515),
+    OutputValueField(2405, 2371, 2406), OutputValueField(2408, 2372, 2409),
+    OutputValueField(2412, 2373, 2413),
 };
 constexpr int kTimeOvershootChangeMarks[] = {2186, 2001, 2249, 2251, 2342, 2344, 2405, 2408, 2412};
 
@@ -183,18 +195,13 @@ constexpr ControlLayout kIntegralLayout[] = {
     {.id = 2424, .flags = 35}, {.id = 2425, .flags = 34}, {.id = 2426, .flags = 33},
 };
 constexpr Field kIntegralFields[] = {
-    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2371},
-    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2372},
-    {.role = Role::OutputSwitch, .control = 2373, .valueID = 2373},
-    {.role = Role::OutputSwitch, .control = 2374, .valueID = 2374},
-    {.role = Role::OutputSwitch, .control = 2375, .valueID = 2375},
-    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
-    {.role = Role::Parameter, .control = 2249, .valueID = 2249},
-    {.role = Role::OutputValue, .control = 2408, .valueID = 2371, .pinBox = 2409},
-    {.role = Role::OutputValue, .control = 2412, .valueID = 2372, .pinBox = 2413},
-    {.role = Role::OutputValue, .control = 2416, .valueID = 2373, .pinBox = 2417},
-    {.role = Role::OutputValue, .control = 2420, .valueID = 2374, .pinBox = 2421},
-    {.role = Role::OutputValue, .control = 2424, .valueID = 2375, .pinBox = 2425},
+    OutputSwitchField(2371), OutputSwitchField(2372), OutputSwitchField(2373), OutputSwitchField(2374),
+    OutputSwitchField(2375),
+    InputField(2186, 2073),
+    ParameterField(2249),
+    OutputValueField(2408, 2371, 2409), OutputValueField(2412, 2372, 2413),
+    OutputValueField(2416, 2373, 2417), OutputValueField(2420, 2374, 2421),
+    OutputValueField(2424, 2375, 2425),
 };
 constexpr int kIntegralChangeMarks[] = {2186, 2001, 2249, 2408, 2412, 2416, 2420, 2424};
 
@@ -210,14 +217,10 @@ constexpr ControlLayout kPowerLayout[] = {
     {.id = 2514, .flags = kUnitListFlags}, {.id = 2515, .flags = kUnitListFlags},
 };
 constexpr Field kPowerFields[] = {
-    {.role = Role::OutputSwitch, .control = 2377, .valueID = 2377},
-    {.role = Role::OutputSwitch, .control = 2376, .valueID = 2376},
-    {.role = Role::InputSignalWithUnit, .control = 2188, .valueID = 2188, .pinBox = 2074, .unitList = 2517},
-    {.role = Role::InputSignalWithUnit, .control = 2374, .valueID = 2374, .pinBox = 2375, .unitList = 2516},
-    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
-    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
-    {.role = Role::OutputValue, .control = 2420, .valueID = 2377, .pinBox = 2421},
-    {.role = Role::OutputValue, .control = 2416, .valueID = 2376, .pinBox = 2417},
+    OutputSwitchField(2377), OutputSwitchField(2376),
+    InputWithUnitField(2188, 2074, 2517), InputWithUnitField(2374, 2375, 2516),
+    TimedField(2342, 2514), TimedField(2344, 2515),
+    OutputValueField(2420, 2377, 2421), OutputValueField(2416, 2376, 2417),
 };
 constexpr int kPowerChangeMarks[] = {2188, 2374, 2001, 2342, 2344, 2416, 2420};
 
@@ -233,12 +236,10 @@ constexpr ControlLayout kSlidingLayout[] = {
     {.id = 2514, .flags = kUnitListFlags}, {.id = 2515, .flags = kUnitListFlags},
 };
 constexpr Field kSlidingFields[] = {
-    {.role = Role::OutputSwitch, .control = 2056, .valueID = 2056},
-    {.role = Role::InputSignal, .control = 2186, .valueID = 2186, .pinBox = 2073},
-    {.role = Role::TimedParameter, .control = 2342, .valueID = 2342, .unitList = 2514},
-    {.role = Role::TimedParameter, .control = 2344, .valueID = 2344, .unitList = 2515},
-    {.role = Role::TimedParameter, .control = 2347, .valueID = 2347, .unitList = 2516},
-    {.role = Role::SampleTime, .control = 2183, .valueID = 2183, .pinBox = 2074, .unitList = 2400},
+    OutputSwitchField(2056),
+    InputField(2186, 2073),
+    TimedField(2342, 2514), TimedField(2344, 2515), TimedField(2347, 2516),
+    SampleTimeField(2183, 2074, 2400),
 };
 constexpr int kSlidingChangeMarks[] = {2186, 2001, 2342, 2344, 2347};
 
@@ -255,22 +256,15 @@ constexpr ControlLayout kSensitivityLayout[] = {
     {.id = 2512, .flags = kUnitListFlags}, {.id = 2400, .flags = kUnitListFlags},
 };
 constexpr Field kSensitivityFields[] = {
-    {.role = Role::OutputSwitch, .control = 2371, .valueID = 2154},
-    {.role = Role::OutputSwitch, .control = 2372, .valueID = 2156},
-    {.role = Role::InputSignal, .control = 2188, .valueID = 2188, .pinBox = 2074},
-    {.role = Role::InputSignal, .control = 2380, .valueID = 2380, .pinBox = 2381},
-    {.role = Role::Parameter, .control = 2156, .valueID = 2156},
-    {.role = Role::TimedParameter, .control = 2040, .valueID = 2040, .unitList = 2512},
-    {.role = Role::Parameter, .control = 2154, .valueID = 2154},
-    {.role = Role::Parameter, .control = 2152, .valueID = 2152},
-    {.role = Role::Parameter, .control = 2151, .valueID = 2151},
-    {.role = Role::SampleTime, .control = 2183, .valueID = 2183, .pinBox = 2075, .unitList = 2400},
+    OutputSwitchField(2371, 2154), OutputSwitchField(2372, 2156),
+    InputField(2188, 2074), InputField(2380, 2381),
+    ParameterField(2156),
+    TimedField(2040, 2512),
+    ParameterField(2154), ParameterField(2152), ParameterField(2151),
+    SampleTimeField(2183, 2075, 2400),
 };
 constexpr int kSensitivityChangeMarks[] = {2156, 2040, 2154, 2188, 2380, 2152, 2001, 2151};
 #undef PARVEL_SC_HEADER_LAYOUT
-
-constexpr int kSampleTimeSystem = 0;
-constexpr int kSampleTimeMilli = 1;
 
 bool HasPinBox(Role role) {
     return role == Role::InputSignal || role == Role::OutputValue || role == Role::InputSignalWithUnit ||
@@ -327,30 +321,6 @@ const Relabel kOvershootLabels[4] = {
 };
 const Relabel kSlidingMeanLabels[1] = {{.control = 2056, .stringID = 2777, .outputSwitch = true, .unitValueID = 2056}};
 const Relabel kSlidingRMSLabels[1] = {{.control = 2056, .stringID = 2778, .outputSwitch = true, .unitValueID = 2056}};
-
-void ShowSampleTime(CComboBox& combo, const CString& value) {
-    CString text = value;
-    text.TrimRight();
-    const double number = TBExtended_atof(value, "");
-    int select = -1;
-    if (number == 0.0) {
-        if (text == "0") select = kSampleTimeSystem;
-    } else if (number == 0.001) {
-        select = kSampleTimeMilli;
-    }
-    if (select < 0) select = combo.AddString(text);
-    combo.SetCurSel(select);
-}
-
-CString StoredSampleTime(CComboBox& combo) {
-    const int index = combo.GetCurSel();
-    if (index == kSampleTimeSystem) return CString("0");
-    if (index == kSampleTimeMilli) return CString("1m");
-    CString text;
-    combo.GetWindowText(text);
-    text.TrimRight();
-    return text;
-}
 
 void TakeOverTypedSampleTime(CComboBox& combo) {
     CString text;
@@ -435,8 +405,7 @@ void WriteUsedUnit(CTBUnitComboBox* units, CWizardCopaObject3* param) {
 
 void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
     if (units == nullptr) return;
-    units->CreateDialogControl(param->GetQuantity());
-    units->SelectString(-1, param->GetUsedUnit());
+    qv::blocks::ShowUnitsOf(*units, param);
 }
 
 } // namespace
@@ -494,26 +463,20 @@ BOOL CPropSCFrame::OnInitDialog() {
             switch (field.role) {
             case Role::InputSignal:
             case Role::OutputValue:
+            case Role::InputSignalWithUnit:
                 // A clear pin bit leaves the box as it is.
                 if (param->HasPin()) m_pins[i] = TRUE;
-                m_texts[i] = param->GetValue();
-                break;
-            case Role::InputSignalWithUnit:
-                if (param->HasPin()) m_pins[i] = TRUE;
-                m_texts[i] = param->GetValue();
-                ShowUnits(UnitListOf(i), param);
-                break;
+                [[fallthrough]];
             case Role::Parameter:
-                m_texts[i] = param->GetValue();
-                break;
             case Role::TimedParameter:
                 m_texts[i] = param->GetValue();
+                // Fields without a unit list have none to show.
                 ShowUnits(UnitListOf(i), param);
                 break;
             case Role::SampleTime:
                 if (param->HasPin()) m_pins[i] = TRUE;
                 if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
-                    ShowSampleTime(*m_sampleTime, param->GetValue());
+                    qv::blocks::ShowSampleTime(*m_sampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
                 ShowUnits(UnitListOf(i), param);
                 break;
             case Role::OutputSwitch:
@@ -569,17 +532,13 @@ BOOL CPropSCFrame::OnApply() {
             if (field.valueID != param->GetValueID()) continue;
             switch (field.role) {
             case Role::InputSignal:
-                // A signal from a pin keeps its text.
-                if (!m_pins[i]) param->SetValue(m_texts[i]);
-                break;
             case Role::InputSignalWithUnit:
+                // A signal from a pin keeps its text; fields without a unit list write none.
                 if (!m_pins[i]) param->SetValue(m_texts[i]);
                 WriteUsedUnit(UnitListOf(i), param);
                 break;
             case Role::Parameter:
             case Role::OutputValue:
-                param->SetValue(m_texts[i]);
-                break;
             case Role::TimedParameter:
                 param->SetValue(m_texts[i]);
                 WriteUsedUnit(UnitListOf(i), param);
@@ -587,7 +546,7 @@ BOOL CPropSCFrame::OnApply() {
             case Role::SampleTime:
                 // Written also while "Use Pin" is on.
                 if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
-                    param->SetValue(StoredSampleTime(*m_sampleTime));
+                    param->SetValue(qv::blocks::StoredSampleTimeWithMilli(*m_sampleTime));
                 WriteUsedUnit(UnitListOf(i), param);
                 break;
             case Role::OutputSwitch:
@@ -642,22 +601,12 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------------------
 // Shared pages and variants.
 
-CPropSCRisetimeFalltimePulseduration::CPropSCRisetimeFalltimePulseduration() : CPropSCFrame(kRiseFallPulsePage) {}
-CPropSCRisetimeFalltimePulseduration::CPropSCRisetimeFalltimePulseduration(CWizardBase3* wizard,
-                                                                           CWizardSchematicDataExchange3* exchange)
-    : CPropSCFrame(kRiseFallPulsePage, wizard, exchange) {}
-
-CPropSCMinimumMaximum::CPropSCMinimumMaximum() : CPropSCFrame(kMinMaxPage) {}
-CPropSCMinimumMaximum::CPropSCMinimumMaximum(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CPropSCFrame(kMinMaxPage, wizard, exchange) {}
-
-CPropSCMeanRMS::CPropSCMeanRMS() : CPropSCFrame(kMeanRMSPage) {}
-CPropSCMeanRMS::CPropSCMeanRMS(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : CPropSCFrame(kMeanRMSPage, wizard, exchange) {}
-
 #define PARVEL_SC_PAGE_CONSTRUCTORS(Name, Table)                                                         \
     Name::Name() : CPropSCFrame(Table) {}                                                                 \
     Name::Name(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange) : CPropSCFrame(Table, wizard, exchange) {}
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCRisetimeFalltimePulseduration, kRiseFallPulsePage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCMinimumMaximum, kMinMaxPage)
+PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCMeanRMS, kMeanRMSPage)
 PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCTimePeriod, kTimePeriodPage)
 PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCProbe1, kProbe1Page)
 PARVEL_SC_PAGE_CONSTRUCTORS(CPropSCProbe2, kProbe2Page)

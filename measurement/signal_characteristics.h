@@ -85,13 +85,8 @@ extern const PageTable kPowerPage;          // dialog 2591
 extern const PageTable kSlidingPage;        // dialog 2592
 extern const PageTable kSensitivityPage;    // dialog 2593
 
-// The sample-time list: "0" selects "System" (item 0), a time worth 0.001 selects "1m" (item
-// 1), any other text (also "0.0") is added as an item and selected.
-void ShowSampleTime(CComboBox& combo, const CString& value);
-// What the list stores: "0" for "System", "1m" for "1m", else its text without trailing
-// blanks.
-CString StoredSampleTime(CComboBox& combo);
-// A typed text that is not empty and no item yet becomes an item and is selected.
+// The sample-time list shows and stores its value with the block pages' rule
+// (qv::blocks::ShowSampleTime, StoredSampleTimeWithMilli). A typed text that is not empty and no item yet becomes an item and is selected.
 void TakeOverTypedSampleTime(CComboBox& combo);
 
 // "INTERN EQU {\t" + entries + "\t} DST: SIM(Type:=SFML, Sequ:=INIT);" with one "name := 0;"

@@ -14,6 +14,7 @@
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "framework/xy_table.h"
@@ -47,7 +48,6 @@ constexpr int kCtlOdd = 2324;
 constexpr int kCtlFundamental = 2326;
 constexpr int kCtlNumber = 2328;
 constexpr int kCtlList = 2329;
-constexpr UINT kStrReadError = 8004;
 constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
@@ -691,7 +691,7 @@ void CPropFourierSource::OnBrowseRead() {
         CString text;
         {
             CResourceSwitch resources;
-            text = LoadLibraryString(kStrReadError);
+            text = LoadLibraryString(qv::strings::kStrReadError);
         }
         ShowMessage(text);
         UpdateData(TRUE);

@@ -15,6 +15,7 @@
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
@@ -53,7 +54,6 @@ constexpr UINT kCmdMoveDown = 40003;
 constexpr UINT kCmdMoveUp = 40004;
 constexpr UINT kListMenu = 2547;
 constexpr UINT kListButtonImages = 138;
-constexpr UINT kStrInvalidValue = 8000;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
 
@@ -382,7 +382,7 @@ BOOL CPropPolynomSource::RebuildCoefficients() {
     const int variables = m_lstQuantities.GetSafeHwnd() ? m_lstQuantities.GetItemCount() : 0;
     if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(variables, order) < 0) {
         // Too many coefficients: the rows stay and the order that built them returns.
-        ShowError(kStrInvalidValue);
+        ShowError(qv::strings::kStrInvalidValue);
         m_strOrder = NumberText(m_nAcceptedOrder);
         if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
         return FALSE;
@@ -427,7 +427,7 @@ void CPropPolynomSource::AddQuantity() {
     int order = 0;
     if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(row + 1, order) < 0 ||
         row >= qv::family::kMaxMembers) {
-        ShowError(kStrInvalidValue);
+        ShowError(qv::strings::kStrInvalidValue);
         return;
     }
     CWizardCopaObject3* param = NewMember(m_pQuantityTemplate, row);
