@@ -29,7 +29,6 @@ using namespace qv::stategraph;
 using qv::GetCurrentLanguageID;
 using qv::blocks::IsPageInput;
 using qv::blocks::kCtlName;
-using qv::blocks::kCtlShowName;
 using qv::blocks::kCtlSymbolFrame;
 using qv::dialog::kColumnWidth;
 
@@ -176,7 +175,6 @@ BEGIN_MESSAGE_MAP(CPropTransition, COlderBaseBlockPage)
     ON_EN_CHANGE(kCtlName, &CPropTransition::OnMarkModified)
     ON_EN_CHANGE(kIdPriority, &CPropTransition::OnMarkModified)
     ON_EN_CHANGE(kIdCondition, &CPropTransition::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropTransition::OnMarkModified)
     ON_EN_KILLFOCUS(kIdPriority, &CPropTransition::OnPriorityKillFocus)
     ON_NOTIFY(UDN_DELTAPOS, kCtlSpin, &CPropTransition::OnSpin)
     ON_BN_CLICKED(kCtlShowCondition, &CPropTransition::OnShowCondition)
@@ -190,10 +188,8 @@ CPropTransition::CPropTransition(CWizardBase3* wizard, CWizardSchematicDataExcha
 }
 
 void CPropTransition::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlShowCondition, m_bShowCondition);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdPriority, m_strPriority);
     DDX_Text(pDX, kIdCondition, m_strCondition);
 }
@@ -272,7 +268,6 @@ BEGIN_MESSAGE_MAP(CPropStateGraph, COlderBaseBlockPage)
     ON_EN_CHANGE(kCtlName, &CPropStateGraph::OnMarkModified)
     ON_EN_CHANGE(kCtlInputs, &CPropStateGraph::OnMarkModified)
     ON_EN_KILLFOCUS(kCtlOutputs, &CPropStateGraph::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropStateGraph::OnMarkModified)
     ON_BN_CLICKED(kCtlTR, &CPropStateGraph::OnMarkModified)
     ON_BN_CLICKED(kCtlDC, &CPropStateGraph::OnMarkModified)
     ON_EN_KILLFOCUS(kCtlInputs, &CPropStateGraph::OnInputsKillFocus)
@@ -333,11 +328,9 @@ BOOL CPropStateGraph::LoadScanDll() {
 }
 
 void CPropStateGraph::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlActionList, m_lstActions);
     DDX_Check(pDX, kCtlActivateState, m_bActivateState);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlInputs, m_strInputs);
     DDX_Text(pDX, kCtlOutputs, m_strOutputs);
 }

@@ -2,6 +2,7 @@
 
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
+#include "framework/list_controls.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
@@ -26,6 +27,18 @@ BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
     ON_COMMAND(kCmdDelete, &CPointTablePage::OnDeleteRow)
     ON_COMMAND(kCmdDeleteAll, &CPointTablePage::OnDeleteAllRows)
     ON_MESSAGE(WM_USER + 10, &CPointTablePage::OnPreviewClosed)
+    ON_BN_CLICKED(kCtlNew, &CPointTablePage::OnNewRow)
+    ON_BN_CLICKED(kCtlMoveUp, &CPointTablePage::OnMoveUp)
+    ON_BN_CLICKED(kCtlMoveDown, &CPointTablePage::OnMoveDown)
+    ON_BN_CLICKED(kCtlImport, &CPointTablePage::OnBrowseRead)
+    ON_BN_CLICKED(kCtlExport, &CPointTablePage::OnBrowseWrite)
+    ON_BN_CLICKED(kCtlShow, &CPointTablePage::OnShow)
+    ON_COMMAND(kCmdNew, &CPointTablePage::OnNewRow)
+    ON_COMMAND(kCmdMoveUp, &CPointTablePage::OnMoveUp)
+    ON_COMMAND(kCmdMoveDown, &CPointTablePage::OnMoveDown)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPointTablePage::OnCellEdited)
+    ON_MESSAGE(WM_USER + 9, &CPointTablePage::OnPreviewRefresh)
+    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPointTablePage::OnUpdateRowCommand)
     ON_WM_CONTEXTMENU()
     ON_WM_DRAWITEM()
 END_MESSAGE_MAP()
@@ -38,6 +51,46 @@ CPointTablePage::~CPointTablePage() {
     qv::pointtable::DeletePoints(m_points);
     qv::pointtable::DeleteSnapshots(m_snapshots);
 }
+
+void CPointTablePage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlTable, m_lstTable);
+    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kIdOutput, m_bOutput);
+    DDX_Text(pDX, kIdFileName, m_strFileName);
+    DDX_Text(pDX, kCtlName, m_strName);
+    DDX_Text(pDX, kCtlReference, m_strReference);
+}
+
+void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLabel) {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + xLabel, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + yLabel, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InitializeCtrl(TRUE, TRUE);
+        m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
+    }
+    m_strFolder = g_DocumentDir;
+}
+
+bool CPointTablePage::CommitNameFirst() {
+    ParamHolder* holder = Holder();
+    const RequestTarget target(Owner());
+    if (holder == nullptr || !target.HasReceiver()) return false;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    return CommitParamSet(target, m_cookie);
+}
+
+void CPointTablePage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPointTablePage::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
 
 void CPointTablePage::ShowMessage(const CString& text) {
     if (m_bHidden) return;

@@ -11,6 +11,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -296,14 +297,7 @@ void CSourceBlockPage::OnMarkModified() { SetModified(TRUE); }
 // A text typed into the sample-time list becomes an entry of its own.
 void CSourceBlockPage::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
-void CSourceBlockPage::OnOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
+void CSourceBlockPage::OnOutput() { qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutput, kIdBlockOutput); }
 
 void CSourceBlockPage::OnSampleTimePin() {
     UpdateData(TRUE);

@@ -4,10 +4,12 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -37,7 +39,6 @@ using namespace qv::dialog;
 namespace {
 
 constexpr int kCtlRMSRadio = 2204;
-constexpr int kCtlPeriodCheck = 2205;
 constexpr int kCtlRMS = 2050;
 constexpr UINT kStringUpdate = 2718;
 constexpr UINT kStringShow = 2719;
@@ -280,7 +281,22 @@ void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 // ---------------------------------------------------------------------------------------
 // What the pages share.
 
+// Every unit list of a time-function page, and the number fields of a periodic wave that
+// refresh the preview's "Show" button when typed into.
+constexpr int kUnitLists[] = {kCtlFrequencyUnit, kCtlPeriodUnit, kCtlDelayUnit, kCtlPhaseUnit,
+                               kCtlRiseUnit,      kCtlFallUnit,   kCtlWidthUnit, kCtlLimitUnit, kCtlOffsetXUnit};
+constexpr WORD kWaveNumbers[] = {kIdAmplitude, kIdFrequency, kIdDelay, kIdPhase, kIdOffset, kIdPeriod};
+
+// What every time-function page does alike when its name, its unit lists, its periodical list,
+// its "Period" box or its wave's numbers change; a page's own map comes first where it differs.
 BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlShowName, &CTimeFunctionPage::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CTimeFunctionPage::OnFieldChanged)
+    ON_BN_CLICKED(kCtlPeriodCheck, &CTimeFunctionPage::OnPeriodCheck)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CTimeFunctionPage::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CTimeFunctionPage::OnMarkModified)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CTimeFunctionPage::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kWaveNumbers, &CTimeFunctionPage::OnNumberChanged)
     ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
     ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
     ON_WM_PAINT()
@@ -502,14 +518,7 @@ void CTimeFunctionPage::OnPeriodCheck() {
 }
 
 // The output switches in the parameter set at once; the box shows only on or off.
-void CTimeFunctionPage::OnDefaultOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
+void CTimeFunctionPage::OnDefaultOutput() { qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutput, kIdOutput); }
 
 void CTimeFunctionPage::OnShowGraphic() {
     UpdateData(TRUE);
@@ -602,6 +611,11 @@ std::vector<CTimeFunctionPage::Field> CPeriodicFunctionPage::PeriodicFields() {
             {kIdDelay, &m_strDelay, &m_cmbDelay},          {kIdPhase, &m_strPhase, &m_cmbPhase}};
 }
 
+// A typed frequency derives the period.
+BEGIN_MESSAGE_MAP(CPeriodicFunctionPage, CTimeFunctionPage)
+    ON_EN_CHANGE(kIdFrequency, &CPeriodicFunctionPage::OnFrequencyChanged)
+END_MESSAGE_MAP()
+
 void CPeriodicFunctionPage::OnFrequencyChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -615,22 +629,7 @@ void CPeriodicFunctionPage::OnFrequencyChanged() {
 BEGIN_MESSAGE_MAP(CPropTFMSine, CPeriodicFunctionPage)
     ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropTFMSine::OnAmplitudeMode)
     ON_BN_CLICKED(kCtlRMSRadio, &CPropTFMSine::OnRMSMode)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMSine::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMSine::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMSine::OnFieldChanged)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMSine::OnPeriodCheck)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMSine::OnNumberChanged)
     ON_EN_CHANGE(kCtlRMS, &CPropTFMSine::OnRMSChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMSine::OnFrequencyChanged)
 END_MESSAGE_MAP()
 
 CPropTFMSine::CPropTFMSine() : TWizardTimeFunctionPage(kSineTemplate) {}

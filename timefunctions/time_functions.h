@@ -43,6 +43,14 @@ namespace qv::timefunctions {
 using namespace qv::waveform;
 constexpr WORD kIdOutput = 2056;
 constexpr UINT kSineTemplate = 2544;
+// The "Period" check box: the period is given instead of derived.
+constexpr int kCtlPeriodCheck = 2205;
+// Unit lists beside the trapezoid's times, the arc tangent's and the VCO's numbers.
+constexpr int kCtlRiseUnit = 2515;
+constexpr int kCtlFallUnit = 2516;
+constexpr int kCtlWidthUnit = 2517;
+constexpr int kCtlLimitUnit = 2518;
+constexpr int kCtlOffsetXUnit = 2519;
 constexpr int kPreviewPoints = 101;
 
 // What the sine preview computes from: the numbers in the parameters' own units.
@@ -262,6 +270,7 @@ protected:
     void WritePeriodicFields();
     void OnFrequencyChanged();
     std::vector<Field> PeriodicFields();
+    DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbPhase;      // 2513
     CTBUnitComboBox m_cmbPeriod;     // 2510

@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -42,12 +43,6 @@ constexpr UINT kVCOTemplate = 2549;
 
 constexpr int kCtlRampLabel = 2206;
 constexpr int kCtlRamp = 2207;
-constexpr int kCtlPeriodCheck = 2205;
-constexpr int kCtlRiseUnit = 2515;
-constexpr int kCtlFallUnit = 2516;
-constexpr int kCtlWidthUnit = 2517;
-constexpr int kCtlLimitUnit = 2518;
-constexpr int kCtlOffsetXUnit = 2519;
 constexpr int kCtlTime = 2188;
 constexpr int kCtlLimitCheck = 2148;
 constexpr int kCtlUpperLabel = 2149;
@@ -65,6 +60,10 @@ constexpr UINT kStringSawTooth = 2524;
 constexpr UINT kStringPulse = 2525;
 constexpr UINT kStringTriangle = 2526;
 constexpr DWORD kPinBit = 0x80000000u;
+// Fields whose edits go to one handler of their page.
+constexpr WORD kTrapezSegments[] = {kIdFall, kIdWidth, kIdRise};
+constexpr int kArcTangNumbers[] = {kIdFactorX, kIdLimitY, kIdOffsetX, kIdOffsetY, kCtlTime};
+constexpr WORD kVCOInputAndLimits[] = {kIdInput, kIdLower, kIdUpper};
 constexpr double kInverseTwoPi = 0.15915494309189535;
 
 using qv::pages::ControlLayout;
@@ -286,23 +285,8 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& c) {
 // The periodic waves.
 
 BEGIN_MESSAGE_MAP(CPropTFMWave, CPeriodicFunctionPage)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMWave::OnPeriodCheck)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMWave::OnFieldChanged)
     ON_CBN_KILLFOCUS(kCtlRamp, &CPropTFMWave::OnRampChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMWave::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMWave::OnFrequencyChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMWave::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlRamp, &CPropTFMWave::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMWave::OnFieldChanged)
 END_MESSAGE_MAP()
 
 CPropTFMWave::CPropTFMWave() : TWizardTimeFunctionPage(kWaveTemplate) {}
@@ -505,26 +489,10 @@ void CPropTFMSawTooth::InitDefaults(BOOL store) {
 // ---------------------------------------------------------------------------------------
 // The trapezoid.
 
+// The amplitude leaves "Show" as it is; the three times give the period their sum.
 BEGIN_MESSAGE_MAP(CPropTFMTrapez, CTimeFunctionPage)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMTrapez::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMTrapez::OnFieldChanged)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMTrapez::OnPeriodCheck)
     ON_EN_CHANGE(kIdAmplitude, &CPropTFMTrapez::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMTrapez::OnFieldChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdFall, &CPropTFMTrapez::OnSegmentChanged)
-    ON_EN_CHANGE(kIdWidth, &CPropTFMTrapez::OnSegmentChanged)
-    ON_EN_CHANGE(kIdRise, &CPropTFMTrapez::OnSegmentChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMTrapez::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlWidthUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFallUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlRiseUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kTrapezSegments, &CPropTFMTrapez::OnSegmentChanged)
 END_MESSAGE_MAP()
 
 CPropTFMTrapez::CPropTFMTrapez() : TWizardTimeFunctionPage(kTrapezTemplate) {}
@@ -651,15 +619,7 @@ CTFMTrapezWizard4* CPropTFMTrapez::ConvertWizard3Data(const void* data, long len
 // The arc tangent.
 
 BEGIN_MESSAGE_MAP(CPropTFMArcTang, CTimeFunctionPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMArcTang::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMArcTang::OnFieldChanged)
-    ON_EN_CHANGE(kIdFactorX, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kIdLimitY, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffsetX, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffsetY, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kCtlTime, &CPropTFMArcTang::OnNumberChanged)
-    ON_CBN_SELCHANGE(kCtlLimitUnit, &CPropTFMArcTang::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMArcTang::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kArcTangNumbers, &CPropTFMArcTang::OnNumberChanged)
 END_MESSAGE_MAP()
 
 CPropTFMArcTang::CPropTFMArcTang() : TWizardTimeFunctionPage(kArcTangTemplate) {}
@@ -753,21 +713,6 @@ void CPropTFMArcTang::ConvertWizard3Data(const void* data, long length) {
 // ---------------------------------------------------------------------------------------
 // The needle pulse.
 
-BEGIN_MESSAGE_MAP(CPropTFMNeedle, CTimeFunctionPage)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMNeedle::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMNeedle::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMNeedle::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMNeedle::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMNeedle::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMNeedle::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMNeedle::OnFieldChanged)
-END_MESSAGE_MAP()
-
 CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
 
 CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
@@ -855,20 +800,11 @@ void CPropTFMNeedle::CalculateGraphic() { StorePoints(ComputeNeedlePoints(CurveF
 // ---------------------------------------------------------------------------------------
 // The voltage-controlled oscillator.
 
+// Amplitude and phase are the wave's numbers (the page has no "Show" to refresh).
 BEGIN_MESSAGE_MAP(CPropTFMVCO, CTimeFunctionPage)
     ON_BN_CLICKED(kCtlLimitCheck, &CPropTFMVCO::OnLimitCheck)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMVCO::OnFieldChanged)
     ON_BN_CLICKED(kCtlUsePin, &CPropTFMVCO::OnUsePin)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdInput, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdLower, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdUpper, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlWidthUnit, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlLimitUnit, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMVCO::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kVCOInputAndLimits, &CPropTFMVCO::OnFieldChanged)
 END_MESSAGE_MAP()
 
 CPropTFMVCO::CPropTFMVCO() : TWizardTimeFunctionPage(kVCOTemplate) {}

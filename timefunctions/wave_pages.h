@@ -241,7 +241,6 @@ protected:
     void EnableParamControls() override;
     void UpdateShowButton() override;
     std::vector<Field> Fields();
-    DECLARE_MESSAGE_MAP()
 
     CTFMNeedleWizard* m_pWizard = nullptr;
     CWizardSchematicDataExchange3* m_pExchange = nullptr;
