@@ -375,10 +375,29 @@ BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& te
 // ---------------------------------------------------------------------------------------
 // CPropEquationBlock
 
-BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CPropEquationBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropEquationBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowErrors, &CPropEquationBlock::OnMarkModified)
+BEGIN_MESSAGE_MAP(CExpressionListPage, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CExpressionListPage::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowName, &CExpressionListPage::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowErrors, &CExpressionListPage::OnMarkModified)
+END_MESSAGE_MAP()
+
+void CExpressionListPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
+    DDX_Text(pDX, kCtlName, m_strName);
+}
+
+BOOL CExpressionListPage::LoadScanDll() {
+    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
+}
+
+void CExpressionListPage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropEquationBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kIdSampleTime, &CPropEquationBlock::OnMarkModified)
     ON_CBN_DROPDOWN(kIdSampleTime, &CPropEquationBlock::OnSampleTimeTyped)
@@ -429,10 +448,10 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropEquationBlock::CPropEquationBlock() : CParamSetPage(kEquationBlockTemplate) {}
+CPropEquationBlock::CPropEquationBlock() : CExpressionListPage(kEquationBlockTemplate, TRUE) {}
 
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
-    : CParamSetPage(kEquationBlockTemplate, wizard, cookie) {
+    : CExpressionListPage(kEquationBlockTemplate, wizard, cookie, TRUE) {
     qv::pages::RegisterLayout(*this, kLayout);
     // The names an equation may use: inputs, outputs and the left sides of the equations.
     auto names = [this](CMapStringToString& map) {
@@ -457,20 +476,13 @@ void CPropEquationBlock::SetSettings(BOOL convert, BOOL showErrors, DWORD output
 void CPropEquationBlock::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropEquationBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CExpressionListPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdInput, m_lstInput);
     DDX_Control(pDX, kIdEquationList, m_lstEquation);
     DDX_Control(pDX, kIdOutputList, m_lstOutput);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
-    DDX_Text(pDX, kCtlName, m_strName);
-}
-
-BOOL CPropEquationBlock::LoadScanDll() {
-    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropEquationBlock::OnInitDialog() {
@@ -895,11 +907,6 @@ void CPropEquationBlock::MoveRow(CEditVarListCtrl& list, int delta) {
         list.SelectItem(other);
     }
     list.Invalidate();
-    SetModified(TRUE);
-}
-
-void CPropEquationBlock::OnMarkModified() {
-    UpdateData(TRUE);
     SetModified(TRUE);
 }
 

@@ -89,10 +89,7 @@ CString ExpressionList(CWizardBaseCommon* wizard, ParamHolder* holder, WORD id, 
 // ---------------------------------------------------------------------------------------
 // CPropInitialValuesEquation
 
-BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CPropInitialValuesEquation::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropInitialValuesEquation::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowErrors, &CPropInitialValuesEquation::OnMarkModified)
+BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CExpressionListPage)
     ON_BN_CLICKED(kCtlNew, &CPropInitialValuesEquation::OnNew)
     ON_BN_CLICKED(kCtlNew + 1, &CPropInitialValuesEquation::OnDelete)
     ON_BN_CLICKED(kCtlNew + 2, &CPropInitialValuesEquation::OnDeleteAll)
@@ -116,11 +113,11 @@ BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropInitialValuesEquation::CPropInitialValuesEquation() : CParamSetPage(kExpressionPageTemplate) {}
+CPropInitialValuesEquation::CPropInitialValuesEquation() : CExpressionListPage(kExpressionPageTemplate, FALSE) {}
 
 CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie,
                                                        const ExpressionVariant& variant)
-    : CParamSetPage(kExpressionPageTemplate, wizard, cookie), m_variant(variant) {
+    : CExpressionListPage(kExpressionPageTemplate, wizard, cookie, FALSE), m_variant(variant) {
     qv::pages::RegisterLayout(*this, kLayout);
     // The names an expression may use: the left sides of the rows and the element's nodes.
     auto names = [this](CMapStringToString& map) {
@@ -148,15 +145,8 @@ void CPropInitialValuesEquation::SetSettings(BOOL showErrors, BOOL convert) {
 void CPropInitialValuesEquation::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropInitialValuesEquation::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CExpressionListPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdList, m_list);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
-    DDX_Text(pDX, kCtlName, m_strName);
-}
-
-BOOL CPropInitialValuesEquation::LoadScanDll() {
-    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropInitialValuesEquation::OnInitDialog() {
@@ -495,11 +485,6 @@ void CPropInitialValuesEquation::MoveRow(int delta) {
     SetModified(TRUE);
 }
 
-void CPropInitialValuesEquation::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 LRESULT CPropInitialValuesEquation::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     if (wParam != static_cast<WPARAM>(kIdList)) return 0;
     const int row = LOWORD(lParam);
@@ -595,21 +580,26 @@ void CPropInitialValuesEquation::ConvertWizard3Data(const void* data, long lengt
 // ---------------------------------------------------------------------------------------
 // The two variants
 
+bool CPropInitialValuesEquation::AdoptForeignAs(CWizardCopaObject3* param, WORD valueID) {
+    CWizardCopaObject3* templ = m_templates[0];
+    if (templ == nullptr) {
+        param->Delete();
+        return false;
+    }
+    param->SetValueID(valueID);
+    param->SetDeletable(TRUE);
+    param->SetTemplateObject(templ->GetCopaObject());
+    return true;
+}
+
 CPropInitialValues::CPropInitialValues(CWizardBase4* wizard, DWORD_PTR cookie)
     : CPropInitialValuesEquation(wizard, cookie, kInitialValuesVariant) {}
 
 // Expressions of the equation element join the initial values; their rows have no record, so
 // the page neither checks nor stores them and their parameters keep their values.
 void CPropInitialValues::AdoptForeignParams() {
-    CWizardCopaObject3* templ = m_templates[0];
     for (CWizardCopaObject3* param : m_foreign) {
-        if (templ == nullptr) {
-            param->Delete();
-            continue;
-        }
-        param->SetValueID(kIdInitialValue);
-        param->SetDeletable(TRUE);
-        param->SetTemplateObject(templ->GetCopaObject());
+        if (!AdoptForeignAs(param, kIdInitialValue)) continue;
         m_list.InsertEditItem(m_list.GetItemCount(), AdoptedRowText(param), TB_EDIT_NONE, nullptr, 0);
         m_adopted.push_back(param);
     }
@@ -623,15 +613,9 @@ CPropEquation::CPropEquation(CWizardBase4* wizard, DWORD_PTR cookie)
 void CPropEquation::AdoptForeignParams() {
     CWizardCopaObject3* templ = m_templates[0];
     for (CWizardCopaObject3* param : m_foreign) {
-        if (templ == nullptr) {
-            param->Delete();
-            continue;
-        }
         BOOL output = FALSE;
         GetSDBOutputForParam(Holder(), param, &output);
-        param->SetValueID(kIdBeforeAnalog);
-        param->SetDeletable(TRUE);
-        param->SetTemplateObject(templ->GetCopaObject());
+        if (!AdoptForeignAs(param, kIdBeforeAnalog)) continue;
         const CString text = EquationTextOf(param);
         param->Delete();
         CWizardCopaObject3* fresh = NewRowParam(Holder(), templ, text);
