@@ -1,5 +1,6 @@
 #include "equations/equation_block.h"
 
+#include "framework/immanent_template.h"
 #include "framework/older_base_block.h"
 #include "framework/page_parts.h"
 #include "framework/table_list_page.h"
@@ -53,7 +54,6 @@ constexpr UINT kStrNoLeftValue = 8036;
 constexpr DWORD kPageVersion = 10;
 constexpr DWORD kShowErrorsSince = 8;
 constexpr int kMaxRows = 10000;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kColumnSection[] = "WIZColumnWidths";
 
 // Columns of the input and output lists.
@@ -1111,7 +1111,7 @@ void CPropEquationBlock::ConvertWizard3Data(const void* data, long length) {
 // CEquationBlockWizard4
 
 int CEquationBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();
     bool converted = false;

@@ -1,5 +1,6 @@
 #include "equations/expression_elements.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
@@ -32,7 +33,6 @@ constexpr int kIdList = kIdInitialValue;
 constexpr DWORD kExt4xBits = 0x40004;
 constexpr int kColExpression = 0;
 constexpr int kColSequence = 1;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kColumnSection[] = "WIZColumnWidths";
 
 constexpr WORD kInitialValueIDs[] = {kIdInitialValue};
@@ -732,7 +732,7 @@ char CInitialValuesWizard4::RemapOnSheetMode(char mode) const {
 std::span<const WORD> CInitialValuesWizard4::ExpressionIDs() const { return kInitialValueIDs; }
 
 int CInitialValuesWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     CString list = ExpressionList(this, params.Holder(), kIdInitialValue, m_bConvert, modelText);
     if (!list.IsEmpty()) list += ";";
@@ -752,7 +752,7 @@ std::span<const WORD> CEquationWizard4::ExpressionIDs() const { return kEquation
 // itself, a later one a copy appended after a line end, marked with the point of the step it
 // runs at.
 int CEquationWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     const CString block = modelText;
     bool written = false;

@@ -1,5 +1,6 @@
 #include "equations/lookup_table_2d.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
@@ -38,7 +39,6 @@ constexpr int kCtlXUnitFlag = 2273;
 constexpr int kCtlYUnitFlag = 2274;
 constexpr int kCtlXUnit = 2275;
 constexpr int kCtlYUnit = 2276;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -540,7 +540,7 @@ BOOL C2DLookupTableWizard4::Initialize(int argument) {
 }
 
 int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_snapshots.GetSize() == 0) Initialize(0);
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();

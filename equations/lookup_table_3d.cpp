@@ -1,5 +1,6 @@
 #include "equations/lookup_table_3d.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
@@ -57,7 +58,6 @@ constexpr UINT kStrReadError = 8004;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
 using qv::pages::ControlLayout;
@@ -895,7 +895,7 @@ BOOL C3DLookupTableWizard4::Initialize(int argument) {
 }
 
 int C3DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString&) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_points.GetSize() == 0) Initialize(1);
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();

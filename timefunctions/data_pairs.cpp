@@ -1,5 +1,6 @@
 #include "timefunctions/data_pairs.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
@@ -39,7 +40,6 @@ namespace {
 constexpr int kCtlInterpolation = 2215;
 constexpr int kCtlPeriodFlag = 2205;
 constexpr UINT kMsgCellQuery = 2026;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -685,7 +685,7 @@ BOOL CTFMDataPairsWizard4::Initialize(int argument) {
 }
 
 int CTFMDataPairsWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_snapshots.GetSize() == 0) Initialize(0);
     const RequestTarget target(this);
     ScopedParamSet params{target};

@@ -1,5 +1,6 @@
 #include "timefunctions/source_blocks.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
@@ -39,7 +40,6 @@ namespace {
 
 constexpr int kCtlUnit = 2400;
 constexpr int kCtlSampleTimePin = 2074;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kConstantLayout[] = {
@@ -95,7 +95,7 @@ void CSourceBlockWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
 }
 
 int CSourceBlockWizardBase4::WriteDescription(const CString& templ, CString& modelText, bool valuePlaceholders) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_Snapshots.GetSize() == 0) Initialize(0);
 
     const RequestTarget target(this);

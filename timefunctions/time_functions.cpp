@@ -1,5 +1,6 @@
 #include "timefunctions/time_functions.h"
 
+#include "framework/immanent_template.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
@@ -42,7 +43,6 @@ constexpr int kCtlRMSRadio = 2204;
 constexpr int kCtlRMS = 2050;
 constexpr UINT kStringUpdate = 2718;
 constexpr UINT kStringShow = 2719;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kSineLayout[] = {
@@ -248,7 +248,7 @@ CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : TPa
 }
 
 int CTFMSawToothWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ReplacePlaceholder(modelText, "@TYPE", m_dwRamp == 1 ? "ST_FALL " : "ST_RISE ", 0);
     return 4;
 }
@@ -383,6 +383,10 @@ void CTimeFunctionPage::LabelOutput(UINT stringID) {
     CString unit;
     if (GetParamUnit(m_pParams, kIdOutput, &unit)) AppendUnitSuffix(&caption, unit);
     SetDlgItemText(kIdOutput, caption);
+}
+
+void CTimeFunctionPage::ExchangeFieldTexts(CDataExchange* pDX, const std::vector<Field>& fields) {
+    for (const Field& field : fields) DDX_Text(pDX, field.id, *field.text);
 }
 
 void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
@@ -571,12 +575,7 @@ void CPeriodicFunctionPage::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+    ExchangeFieldTexts(pDX, PeriodicFields());
 }
 
 void CPeriodicFunctionPage::UpdateShowButton() {
@@ -634,10 +633,8 @@ END_MESSAGE_MAP()
 
 CPropTFMSine::CPropTFMSine() : TWizardTimeFunctionPage(kSineTemplate) {}
 
-CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kSineTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kSineLayout);
-}
+CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kSineTemplate, wizard, params, kSineLayout) {}
 
 void CPropTFMSine::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
     m_dwAmplitudeMode = amplitudeMode;

@@ -27,6 +27,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/page_overrides.h"
+#include "framework/page_steps.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
@@ -37,6 +38,7 @@
 #include "wizard/wizardbase.h"
 
 #include <initializer_list>
+#include <span>
 #include <vector>
 
 namespace qv::timefunctions {
@@ -203,6 +205,8 @@ protected:
     // Fills the fields' texts and unit lists from the input parameters; the periodical list
     // (when given) shows "No" exactly for the number 0.
     void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // The fields' texts exchanged with their edit controls (the value IDs).
+    void ExchangeFieldTexts(CDataExchange* pDX, const std::vector<Field>& fields);
     // Writes the fields' texts and used units into the input parameters, and the periodical
     // list as the text of 1 or 0.
     void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
@@ -291,6 +295,14 @@ template <class Wizard, class Base = CTimeFunctionPage>
 class TWizardTimeFunctionPage : public Base {
 public:
     using Base::Base;
+    // The page of dialog `templ` bound to its wizard and parameter set, its controls laid out
+    // as `layout` says.
+    TWizardTimeFunctionPage(UINT templ, Wizard* wizard, ParamHolder* params,
+                            std::span<const qv::pages::ControlLayout> layout)
+        : Base(templ) {
+        Rebind(wizard, params);
+        qv::pages::RegisterLayout(*this, layout);
+    }
     void Rebind(Wizard* wizard, ParamHolder* params) {
         m_pWizard = wizard;
         this->BindOwner(wizard, params);

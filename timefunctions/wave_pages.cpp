@@ -293,10 +293,8 @@ CPropTFMWave::CPropTFMWave() : TWizardTimeFunctionPage(kWaveTemplate) {}
 
 CPropTFMSawTooth::CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
 
-CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kWaveTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kWaveLayout);
-}
+CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kWaveTemplate, wizard, params, kWaveLayout) {}
 
 void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
     m_dwRamp = ramp;
@@ -497,10 +495,8 @@ END_MESSAGE_MAP()
 
 CPropTFMTrapez::CPropTFMTrapez() : TWizardTimeFunctionPage(kTrapezTemplate) {}
 
-CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kTrapezTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kTrapezLayout);
-}
+CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kTrapezTemplate, wizard, params, kTrapezLayout) {}
 
 void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
@@ -512,14 +508,7 @@ void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlRiseUnit, m_cmbRise);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFall, m_strFall);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdWidth, m_strWidth);
-    DDX_Text(pDX, kIdRise, m_strRise);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMTrapez::OnInitDialog() {
@@ -625,19 +614,13 @@ END_MESSAGE_MAP()
 CPropTFMArcTang::CPropTFMArcTang() : TWizardTimeFunctionPage(kArcTangTemplate) {}
 
 CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params)
-    : TWizardTimeFunctionPage(kArcTangTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kArcTangLayout);
-}
+    : TWizardTimeFunctionPage(kArcTangTemplate, wizard, params, kArcTangLayout) {}
 
 void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlLimitUnit, m_cmbLimit);
     DDX_Control(pDX, kCtlOffsetXUnit, m_cmbOffsetX);
-    DDX_Text(pDX, kIdFactorX, m_strFactor);
-    DDX_Text(pDX, kIdLimitY, m_strLimit);
-    DDX_Text(pDX, kIdOffsetX, m_strOffsetX);
-    DDX_Text(pDX, kIdOffsetY, m_strOffsetY);
+    ExchangeFieldTexts(pDX, Fields());
     DDX_Text(pDX, kCtlTime, m_strTime);
 }
 
@@ -733,11 +716,7 @@ void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
     DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdPhase, m_strNeedleDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
+    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMNeedle::OnInitDialog() {
@@ -809,10 +788,8 @@ END_MESSAGE_MAP()
 
 CPropTFMVCO::CPropTFMVCO() : TWizardTimeFunctionPage(kVCOTemplate) {}
 
-CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kVCOTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kVCOLayout);
-}
+CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kVCOTemplate, wizard, params, kVCOLayout) {}
 
 void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
@@ -822,11 +799,7 @@ void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlOffsetXUnit, m_cmbInput);
     DDX_Check(pDX, kCtlLimitCheck, m_bLimit);
     DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdInput, m_strInput);
-    DDX_Text(pDX, kIdLower, m_strLower);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdUpper, m_strUpper);
+    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMVCO::OnInitDialog() {
@@ -834,12 +807,7 @@ BOOL CPropTFMVCO::OnInitDialog() {
     m_bLimit = TRUE;
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbUpper, &m_cmbPhase, &m_cmbLower, &m_cmbInput}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdPhase, &m_strPhase, &m_cmbPhase},
-                {kIdLower, &m_strLower, &m_cmbLower},
-                {kIdUpper, &m_strUpper, &m_cmbUpper},
-                {kIdInput, &m_strInput, &m_cmbInput}},
-               nullptr);
+    LoadFields(Fields(), nullptr);
     if (CWizardCopaObject3* input = FindParamByValueID(m_pParams, kIdInput); IsInput(input))
         m_bUsePin = (input->GetType() & kPinBit) != 0;
     UpdateData(FALSE);
@@ -858,6 +826,14 @@ BOOL CPropTFMVCO::OnInitDialog() {
     SetModified(FALSE);
     EnableParamControls();
     return TRUE;
+}
+
+std::vector<CTimeFunctionPage::Field> CPropTFMVCO::Fields() {
+    return {{kIdAmplitude, &m_strAmplitude, nullptr},
+            {kIdPhase, &m_strPhase, &m_cmbPhase},
+            {kIdLower, &m_strLower, &m_cmbLower},
+            {kIdUpper, &m_strUpper, &m_cmbUpper},
+            {kIdInput, &m_strInput, &m_cmbInput}};
 }
 
 void CPropTFMVCO::EnableLimits() {
