@@ -1,5 +1,6 @@
 #include "equations/equation_block.h"
 
+#include "framework/listed_controls.h"
 #include "framework/immanent_template.h"
 #include "framework/older_base_block.h"
 #include "framework/page_parts.h"
@@ -375,17 +376,17 @@ BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& te
 // ---------------------------------------------------------------------------------------
 // CPropEquationBlock
 
+constexpr int kMarkingBoxes[] = {kCtlShowName, kCtlShowErrors};
+
 BEGIN_MESSAGE_MAP(CExpressionListPage, CTBPropertyPage)
     ON_EN_CHANGE(kCtlName, &CExpressionListPage::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CExpressionListPage::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowErrors, &CExpressionListPage::OnMarkModified)
+    ON_LISTED_CONTROLS(BN_CLICKED, kMarkingBoxes, &CExpressionListPage::OnMarkModified)
 END_MESSAGE_MAP()
 
 void CExpressionListPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
-    DDX_Text(pDX, kCtlName, m_strName);
 }
 
 BOOL CExpressionListPage::LoadScanDll() {
@@ -403,21 +404,15 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_CBN_DROPDOWN(kIdSampleTime, &CPropEquationBlock::OnSampleTimeTyped)
     ON_CBN_KILLFOCUS(kIdSampleTime, &CPropEquationBlock::OnSampleTimeTyped)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropEquationBlock::OnSampleTimePin)
-    ON_BN_CLICKED(kCtlInputButtons, &CPropEquationBlock::OnNewInput)
-    ON_BN_CLICKED(kCtlInputButtons + 1, &CPropEquationBlock::OnDeleteInput)
-    ON_BN_CLICKED(kCtlInputButtons + 2, &CPropEquationBlock::OnDeleteAllInputs)
-    ON_BN_CLICKED(kCtlInputButtons + 3, &CPropEquationBlock::OnInputUp)
-    ON_BN_CLICKED(kCtlInputButtons + 4, &CPropEquationBlock::OnInputDown)
-    ON_BN_CLICKED(kCtlEquationButtons, &CPropEquationBlock::OnNewEquation)
-    ON_BN_CLICKED(kCtlEquationButtons + 1, &CPropEquationBlock::OnDeleteEquation)
-    ON_BN_CLICKED(kCtlEquationButtons + 2, &CPropEquationBlock::OnDeleteAllEquations)
-    ON_BN_CLICKED(kCtlEquationButtons + 3, &CPropEquationBlock::OnEquationUp)
-    ON_BN_CLICKED(kCtlEquationButtons + 4, &CPropEquationBlock::OnEquationDown)
-    ON_BN_CLICKED(kCtlOutputButtons, &CPropEquationBlock::OnNewOutput)
-    ON_BN_CLICKED(kCtlOutputButtons + 1, &CPropEquationBlock::OnDeleteOutput)
-    ON_BN_CLICKED(kCtlOutputButtons + 2, &CPropEquationBlock::OnDeleteAllOutputs)
-    ON_BN_CLICKED(kCtlOutputButtons + 3, &CPropEquationBlock::OnOutputUp)
-    ON_BN_CLICKED(kCtlOutputButtons + 4, &CPropEquationBlock::OnOutputDown)
+    ON_ROW_LIST_BUTTONS(kCtlInputButtons, &CPropEquationBlock::OnNewInput, &CPropEquationBlock::OnDeleteInput,
+                        &CPropEquationBlock::OnDeleteAllInputs, &CPropEquationBlock::OnInputUp,
+                        &CPropEquationBlock::OnInputDown)
+    ON_ROW_LIST_BUTTONS(kCtlEquationButtons, &CPropEquationBlock::OnNewEquation, &CPropEquationBlock::OnDeleteEquation,
+                        &CPropEquationBlock::OnDeleteAllEquations, &CPropEquationBlock::OnEquationUp,
+                        &CPropEquationBlock::OnEquationDown)
+    ON_ROW_LIST_BUTTONS(kCtlOutputButtons, &CPropEquationBlock::OnNewOutput, &CPropEquationBlock::OnDeleteOutput,
+                        &CPropEquationBlock::OnDeleteAllOutputs, &CPropEquationBlock::OnOutputUp,
+                        &CPropEquationBlock::OnOutputDown)
     ON_COMMAND(kCmdEquation, &CPropEquationBlock::OnCommandNew)
     ON_COMMAND(kCmdCondition, &CPropEquationBlock::OnNewCondition)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropEquationBlock::OnCellEdited)
@@ -433,10 +428,8 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_NOTIFY(NM_RCLICK, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
     ON_NOTIFY(NM_SETFOCUS, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
     ON_COMMAND(40007, &CPropEquationBlock::OnCommandNew)
-    ON_COMMAND(40001, &CPropEquationBlock::OnCommandDelete)
-    ON_COMMAND(40002, &CPropEquationBlock::OnCommandDeleteAll)
-    ON_COMMAND(40003, &CPropEquationBlock::OnCommandMoveDown)
-    ON_COMMAND(40004, &CPropEquationBlock::OnCommandMoveUp)
+    ON_ROW_LIST_COMMANDS(&CPropEquationBlock::OnCommandDelete, &CPropEquationBlock::OnCommandDeleteAll,
+                         &CPropEquationBlock::OnCommandMoveUp, &CPropEquationBlock::OnCommandMoveDown)
     ON_UPDATE_COMMAND_UI(40001, &CPropEquationBlock::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(40003, &CPropEquationBlock::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(40004, &CPropEquationBlock::OnUpdateNeedsSelection)

@@ -90,16 +90,12 @@ CString ExpressionList(CWizardBaseCommon* wizard, ParamHolder* holder, WORD id, 
 // CPropInitialValuesEquation
 
 BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CExpressionListPage)
-    ON_BN_CLICKED(kCtlNew, &CPropInitialValuesEquation::OnNew)
-    ON_BN_CLICKED(kCtlNew + 1, &CPropInitialValuesEquation::OnDelete)
-    ON_BN_CLICKED(kCtlNew + 2, &CPropInitialValuesEquation::OnDeleteAll)
-    ON_BN_CLICKED(kCtlNew + 3, &CPropInitialValuesEquation::OnMoveUp)
-    ON_BN_CLICKED(kCtlNew + 4, &CPropInitialValuesEquation::OnMoveDown)
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPropInitialValuesEquation::OnNew, &CPropInitialValuesEquation::OnDelete,
+                        &CPropInitialValuesEquation::OnDeleteAll, &CPropInitialValuesEquation::OnMoveUp,
+                        &CPropInitialValuesEquation::OnMoveDown)
     ON_COMMAND(kCmdNew, &CPropInitialValuesEquation::OnNew)
-    ON_COMMAND(kCmdDelete, &CPropInitialValuesEquation::OnDelete)
-    ON_COMMAND(kCmdDeleteAll, &CPropInitialValuesEquation::OnDeleteAll)
-    ON_COMMAND(kCmdMoveDown, &CPropInitialValuesEquation::OnMoveDown)
-    ON_COMMAND(kCmdMoveUp, &CPropInitialValuesEquation::OnMoveUp)
+    ON_ROW_LIST_COMMANDS(&CPropInitialValuesEquation::OnDelete, &CPropInitialValuesEquation::OnDeleteAll,
+                         &CPropInitialValuesEquation::OnMoveUp, &CPropInitialValuesEquation::OnMoveDown)
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropInitialValuesEquation::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropInitialValuesEquation::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropInitialValuesEquation::OnUpdateNeedsSelection)

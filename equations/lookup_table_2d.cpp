@@ -7,6 +7,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/list_controls.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -39,6 +40,8 @@ constexpr int kCtlXUnitFlag = 2273;
 constexpr int kCtlYUnitFlag = 2274;
 constexpr int kCtlXUnit = 2275;
 constexpr int kCtlYUnit = 2276;
+constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag};
+constexpr int kUnitTexts[] = {kCtlXUnit, kCtlYUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -58,15 +61,9 @@ constexpr ControlLayout kLayout[] = {
 // CProp2DLookupTableXY
 
 BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
-    ON_EN_CHANGE(kCtlName, &CProp2DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kIdFileName, &CProp2DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlReference, &CProp2DLookupTableXY::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CProp2DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CProp2DLookupTableXY::OnFileNameFlag)
-    ON_BN_CLICKED(kCtlXUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
-    ON_BN_CLICKED(kCtlYUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
-    ON_EN_CHANGE(kCtlXUnit, &CProp2DLookupTableXY::OnUnitText)
-    ON_EN_CHANGE(kCtlYUnit, &CProp2DLookupTableXY::OnUnitText)
+    ON_LISTED_CONTROLS(BN_CLICKED, kUnitFlags, &CProp2DLookupTableXY::OnUnitFlag)
+    ON_LISTED_CONTROLS(EN_CHANGE, kUnitTexts, &CProp2DLookupTableXY::OnUnitText)
     ON_BN_CLICKED(kCtlReferenceRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlPairsRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_NOTIFY(NM_CLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)

@@ -1,8 +1,10 @@
+#include "framework/page_parts.h"
 #include "framework/point_table_page.h"
 
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/list_controls.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
@@ -20,25 +22,28 @@ constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
 } // namespace
 
+// Typing the name, the file name or the reference, or clicking "Show Name", marks the page
+// modified.
+constexpr int kMarkingEdits[] = {kCtlName, kIdFileName, kCtlReference};
+
 BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlShowName, &CPointTablePage::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPointTablePage::OnMarkModified)
     ON_BN_CLICKED(kIdOutput, &CPointTablePage::OnOutput)
-    ON_BN_CLICKED(kCtlDelete, &CPointTablePage::OnDeleteRow)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPointTablePage::OnDeleteAllRows)
-    ON_COMMAND(kCmdDelete, &CPointTablePage::OnDeleteRow)
-    ON_COMMAND(kCmdDeleteAll, &CPointTablePage::OnDeleteAllRows)
-    ON_MESSAGE(WM_USER + 10, &CPointTablePage::OnPreviewClosed)
-    ON_BN_CLICKED(kCtlNew, &CPointTablePage::OnNewRow)
-    ON_BN_CLICKED(kCtlMoveUp, &CPointTablePage::OnMoveUp)
-    ON_BN_CLICKED(kCtlMoveDown, &CPointTablePage::OnMoveDown)
+    // The row buttons and the row-list menu's commands.
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPointTablePage::OnNewRow, &CPointTablePage::OnDeleteRow,
+                        &CPointTablePage::OnDeleteAllRows, &CPointTablePage::OnMoveUp, &CPointTablePage::OnMoveDown)
+    ON_COMMAND(kCmdNew, &CPointTablePage::OnNewRow)
+    ON_ROW_LIST_COMMANDS(&CPointTablePage::OnDeleteRow, &CPointTablePage::OnDeleteAllRows, &CPointTablePage::OnMoveUp,
+                         &CPointTablePage::OnMoveDown)
+    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPointTablePage::OnUpdateRowCommand)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPointTablePage::OnCellEdited)
+    // The data-file buttons and the preview.
     ON_BN_CLICKED(kCtlImport, &CPointTablePage::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CPointTablePage::OnBrowseWrite)
     ON_BN_CLICKED(kCtlShow, &CPointTablePage::OnShow)
-    ON_COMMAND(kCmdNew, &CPointTablePage::OnNewRow)
-    ON_COMMAND(kCmdMoveUp, &CPointTablePage::OnMoveUp)
-    ON_COMMAND(kCmdMoveDown, &CPointTablePage::OnMoveDown)
-    ON_MESSAGE(TBLM_CELLEDITED, &CPointTablePage::OnCellEdited)
     ON_MESSAGE(WM_USER + 9, &CPointTablePage::OnPreviewRefresh)
-    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPointTablePage::OnUpdateRowCommand)
+    ON_MESSAGE(WM_USER + 10, &CPointTablePage::OnPreviewClosed)
     ON_WM_CONTEXTMENU()
     ON_WM_DRAWITEM()
 END_MESSAGE_MAP()
@@ -55,11 +60,10 @@ CPointTablePage::~CPointTablePage() {
 void CPointTablePage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlTable, m_lstTable);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kIdOutput, m_bOutput);
     DDX_Text(pDX, kIdFileName, m_strFileName);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlReference, m_strReference);
 }
 

@@ -8,6 +8,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/file_dialog_filters.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -40,6 +41,9 @@ namespace {
 constexpr int kCtlInterpolation = 2215;
 constexpr int kCtlPeriodFlag = 2205;
 constexpr UINT kMsgCellQuery = 2026;
+// The delay, phase and period with their unit lists: changing one marks the page modified.
+constexpr WORD kWaveFields[] = {kIdDelay, kIdPhase, kIdPeriod};
+constexpr int kWaveUnits[] = {kCtlPhaseUnit, kCtlPeriodUnit, kCtlDelayUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -84,16 +88,8 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_BN_CLICKED(kCtlPeriodFlag, &CPropTFMDataPairs::OnPeriodFlag)
     ON_BN_CLICKED(kCtlReferenceRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_BN_CLICKED(kCtlPairsRadio, &CPropTFMDataPairs::OnModeRadio)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMDataPairs::OnMarkModified)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMDataPairs::OnMarkModified)
-    ON_EN_CHANGE(kIdFileName, &CPropTFMDataPairs::OnMarkModified)
-    ON_EN_CHANGE(kCtlName, &CPropTFMDataPairs::OnMarkModified)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMDataPairs::OnMarkModified)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMDataPairs::OnMarkModified)
-    ON_EN_CHANGE(kCtlReference, &CPropTFMDataPairs::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMDataPairs::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMDataPairs::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMDataPairs::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kWaveFields, &CPropTFMDataPairs::OnMarkModified)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kWaveUnits, &CPropTFMDataPairs::OnMarkModified)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
     ON_WM_PAINT()
 END_MESSAGE_MAP()

@@ -9,6 +9,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -153,10 +154,9 @@ void CSourceBlockPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
-    DDX_Text(pDX, kCtlName, m_strName);
 }
 
 void CSourceBlockPage::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {

@@ -1,5 +1,6 @@
 #include "timefunctions/time_functions.h"
 
+#include "framework/page_parts.h"
 #include "framework/immanent_template.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
@@ -317,8 +318,7 @@ CTimeFunctionPage::~CTimeFunctionPage() {
 
 void CTimeFunctionPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kIdOutput, m_bOutput);
 }
 
