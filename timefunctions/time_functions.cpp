@@ -389,39 +389,41 @@ void CTimeFunctionPage::ExchangeFieldTexts(CDataExchange* pDX, const std::vector
     for (const Field& field : fields) DDX_Text(pDX, field.id, *field.text);
 }
 
-void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
+template <class OnPeriodical, class OnField>
+void CTimeFunctionPage::VisitFieldParams(const std::vector<Field>& fields, CComboBox* periodical, OnPeriodical onPeriodical,
+                                         OnField onField) {
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (!IsInput(param)) continue;
         const WORD id = param->GetValueID();
         if (id == kIdPeriodical && periodical != nullptr) {
-            periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0);
+            onPeriodical(param);
             continue;
         }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
+        for (const Field& field : fields)
+            if (field.id == id) onField(param, field);
+    }
+}
+
+void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    VisitFieldParams(
+        fields, periodical,
+        [periodical](CWizardCopaObject3* param) { periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0); },
+        [](CWizardCopaObject3* param, const Field& field) {
             *field.text = param->GetValue();
             if (field.units != nullptr) {
                 field.units->CreateDialogControl(param->GetQuantity());
                 field.units->SelectString(-1, param->GetUsedUnit());
             }
-        }
-    }
+        });
 }
 
 void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsInput(param)) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical && periodical != nullptr) {
-            param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0));
-            continue;
-        }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
+    VisitFieldParams(
+        fields, periodical,
+        [periodical](CWizardCopaObject3* param) { param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0)); },
+        [](CWizardCopaObject3* param, const Field& field) {
             param->SetValue(*field.text);
             // A list without units (no quantity) leaves the used unit as it is.
             if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
@@ -429,8 +431,7 @@ void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox*
                 field.units->GetWindowText(unit);
                 param->SetUsedUnit(unit);
             }
-        }
-    }
+        });
 }
 
 CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {

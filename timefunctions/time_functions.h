@@ -205,6 +205,11 @@ protected:
     // Fills the fields' texts and unit lists from the input parameters; the periodical list
     // (when given) shows "No" exactly for the number 0.
     void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // For every input parameter: onPeriodical(param) for the periodical one when a list is
+    // given, else onField(param, field) for each field bound to it.
+    template <class OnPeriodical, class OnField>
+    void VisitFieldParams(const std::vector<Field>& fields, CComboBox* periodical, OnPeriodical onPeriodical,
+                          OnField onField);
     // The fields' texts exchanged with their edit controls (the value IDs).
     void ExchangeFieldTexts(CDataExchange* pDX, const std::vector<Field>& fields);
     // Writes the fields' texts and used units into the input parameters, and the periodical
