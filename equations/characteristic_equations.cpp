@@ -1,5 +1,6 @@
 #include "equations/characteristic_equations.h"
 
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -16,7 +17,6 @@ IMPLEMENT_DYNAMIC(CCpiCharacteristicWizard, CWizardBase3)
 using namespace qv::characteristic;
 using qv::blocks::IsPageInput;
 using qv::blocks::kCtlName;
-using qv::blocks::kCtlShowName;
 
 namespace {
 
@@ -39,16 +39,9 @@ int RowOf(WORD valueID) {
 } // namespace
 
 BEGIN_MESSAGE_MAP(CPropEqulExpHypCdiPo2CpiCharacteristic, COlderBaseBlockPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
     ON_EN_CHANGE(kCtlName, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_EN_CHANGE(2247, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_EN_CHANGE(2249, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_EN_CHANGE(2251, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_EN_CHANGE(2253, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_CBN_SELCHANGE(2511, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_CBN_SELCHANGE(2512, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_CBN_SELCHANGE(2513, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
-    ON_CBN_SELCHANGE(2514, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kValueIds, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnMarkModified)
     ON_BN_CLICKED(kIdOutput, &CPropEqulExpHypCdiPo2CpiCharacteristic::OnOutput)
 END_MESSAGE_MAP()
 
@@ -62,10 +55,8 @@ CPropEqulExpHypCdiPo2CpiCharacteristic::CPropEqulExpHypCdiPo2CpiCharacteristic(
 }
 
 void CPropEqulExpHypCdiPo2CpiCharacteristic::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     for (int row = kRowCount - 1; row >= 0; --row) DDX_Control(pDX, kUnitLists[row], m_cmbUnits[row]);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
     for (int row = 0; row < kRowCount; ++row) DDX_Text(pDX, kValueIds[row], m_strValues[row]);
     DDX_Check(pDX, kIdOutput, m_bOutput);
 }

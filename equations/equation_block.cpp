@@ -1,5 +1,7 @@
 #include "equations/equation_block.h"
 
+#include "framework/listed_controls.h"
+#include "framework/immanent_template.h"
 #include "framework/older_base_block.h"
 #include "framework/page_parts.h"
 #include "framework/string_ids.h"
@@ -52,7 +54,6 @@ constexpr UINT kStrNoLeftValue = 8036;
 constexpr DWORD kPageVersion = 10;
 constexpr DWORD kShowErrorsSince = 8;
 constexpr int kMaxRows = 10000;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kColumnSection[] = "WIZColumnWidths";
 
 // Columns of the input and output lists.
@@ -374,30 +375,43 @@ BOOL CheckExpressionRow(const ExpressionCheck& check, int row, const CString& te
 // ---------------------------------------------------------------------------------------
 // CPropEquationBlock
 
-BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CPropEquationBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropEquationBlock::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowErrors, &CPropEquationBlock::OnMarkModified)
+constexpr int kMarkingBoxes[] = {kCtlShowName, kCtlShowErrors};
+
+BEGIN_MESSAGE_MAP(CExpressionListPage, CTBPropertyPage)
+    ON_EN_CHANGE(kCtlName, &CExpressionListPage::OnMarkModified)
+    ON_LISTED_CONTROLS(BN_CLICKED, kMarkingBoxes, &CExpressionListPage::OnMarkModified)
+END_MESSAGE_MAP()
+
+void CExpressionListPage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
+    DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
+}
+
+BOOL CExpressionListPage::LoadScanDll() {
+    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
+}
+
+void CExpressionListPage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropEquationBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kIdSampleTime, &CPropEquationBlock::OnMarkModified)
     ON_CBN_DROPDOWN(kIdSampleTime, &CPropEquationBlock::OnSampleTimeTyped)
     ON_CBN_KILLFOCUS(kIdSampleTime, &CPropEquationBlock::OnSampleTimeTyped)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropEquationBlock::OnSampleTimePin)
-    ON_BN_CLICKED(kCtlInputButtons, &CPropEquationBlock::OnNewInput)
-    ON_BN_CLICKED(kCtlInputButtons + 1, &CPropEquationBlock::OnDeleteInput)
-    ON_BN_CLICKED(kCtlInputButtons + 2, &CPropEquationBlock::OnDeleteAllInputs)
-    ON_BN_CLICKED(kCtlInputButtons + 3, &CPropEquationBlock::OnInputUp)
-    ON_BN_CLICKED(kCtlInputButtons + 4, &CPropEquationBlock::OnInputDown)
-    ON_BN_CLICKED(kCtlEquationButtons, &CPropEquationBlock::OnNewEquation)
-    ON_BN_CLICKED(kCtlEquationButtons + 1, &CPropEquationBlock::OnDeleteEquation)
-    ON_BN_CLICKED(kCtlEquationButtons + 2, &CPropEquationBlock::OnDeleteAllEquations)
-    ON_BN_CLICKED(kCtlEquationButtons + 3, &CPropEquationBlock::OnEquationUp)
-    ON_BN_CLICKED(kCtlEquationButtons + 4, &CPropEquationBlock::OnEquationDown)
-    ON_BN_CLICKED(kCtlOutputButtons, &CPropEquationBlock::OnNewOutput)
-    ON_BN_CLICKED(kCtlOutputButtons + 1, &CPropEquationBlock::OnDeleteOutput)
-    ON_BN_CLICKED(kCtlOutputButtons + 2, &CPropEquationBlock::OnDeleteAllOutputs)
-    ON_BN_CLICKED(kCtlOutputButtons + 3, &CPropEquationBlock::OnOutputUp)
-    ON_BN_CLICKED(kCtlOutputButtons + 4, &CPropEquationBlock::OnOutputDown)
+    ON_ROW_LIST_BUTTONS(kCtlInputButtons, &CPropEquationBlock::OnNewInput, &CPropEquationBlock::OnDeleteInput,
+                        &CPropEquationBlock::OnDeleteAllInputs, &CPropEquationBlock::OnInputUp,
+                        &CPropEquationBlock::OnInputDown)
+    ON_ROW_LIST_BUTTONS(kCtlEquationButtons, &CPropEquationBlock::OnNewEquation, &CPropEquationBlock::OnDeleteEquation,
+                        &CPropEquationBlock::OnDeleteAllEquations, &CPropEquationBlock::OnEquationUp,
+                        &CPropEquationBlock::OnEquationDown)
+    ON_ROW_LIST_BUTTONS(kCtlOutputButtons, &CPropEquationBlock::OnNewOutput, &CPropEquationBlock::OnDeleteOutput,
+                        &CPropEquationBlock::OnDeleteAllOutputs, &CPropEquationBlock::OnOutputUp,
+                        &CPropEquationBlock::OnOutputDown)
     ON_COMMAND(kCmdEquation, &CPropEquationBlock::OnCommandNew)
     ON_COMMAND(kCmdCondition, &CPropEquationBlock::OnNewCondition)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropEquationBlock::OnCellEdited)
@@ -413,10 +427,8 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_NOTIFY(NM_RCLICK, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
     ON_NOTIFY(NM_SETFOCUS, kIdOutputList, &CPropEquationBlock::OnOutputFocus)
     ON_COMMAND(40007, &CPropEquationBlock::OnCommandNew)
-    ON_COMMAND(40001, &CPropEquationBlock::OnCommandDelete)
-    ON_COMMAND(40002, &CPropEquationBlock::OnCommandDeleteAll)
-    ON_COMMAND(40003, &CPropEquationBlock::OnCommandMoveDown)
-    ON_COMMAND(40004, &CPropEquationBlock::OnCommandMoveUp)
+    ON_ROW_LIST_COMMANDS(&CPropEquationBlock::OnCommandDelete, &CPropEquationBlock::OnCommandDeleteAll,
+                         &CPropEquationBlock::OnCommandMoveUp, &CPropEquationBlock::OnCommandMoveDown)
     ON_UPDATE_COMMAND_UI(40001, &CPropEquationBlock::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(40003, &CPropEquationBlock::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(40004, &CPropEquationBlock::OnUpdateNeedsSelection)
@@ -428,10 +440,10 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropEquationBlock::CPropEquationBlock() : CParamSetPage(kEquationBlockTemplate) {}
+CPropEquationBlock::CPropEquationBlock() : CExpressionListPage(kEquationBlockTemplate, TRUE) {}
 
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
-    : CParamSetPage(kEquationBlockTemplate, wizard, cookie) {
+    : CExpressionListPage(kEquationBlockTemplate, wizard, cookie, TRUE) {
     qv::pages::RegisterLayout(*this, kLayout);
     // The names an equation may use: inputs, outputs and the left sides of the equations.
     auto names = [this](CMapStringToString& map) {
@@ -456,20 +468,13 @@ void CPropEquationBlock::SetSettings(BOOL convert, BOOL showErrors, DWORD output
 void CPropEquationBlock::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropEquationBlock::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CExpressionListPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdInput, m_lstInput);
     DDX_Control(pDX, kIdEquationList, m_lstEquation);
     DDX_Control(pDX, kIdOutputList, m_lstOutput);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
-    DDX_Text(pDX, kCtlName, m_strName);
-}
-
-BOOL CPropEquationBlock::LoadScanDll() {
-    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropEquationBlock::OnInitDialog() {
@@ -890,11 +895,6 @@ void CPropEquationBlock::MoveRow(CEditVarListCtrl& list, int delta) {
     SetModified(TRUE);
 }
 
-void CPropEquationBlock::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 void CPropEquationBlock::OnSampleTimePin() {
     UpdateData(TRUE);
     m_cmbSampleTime.EnableWindow(!m_bSampleTimePin);
@@ -1096,7 +1096,7 @@ void CPropEquationBlock::ConvertWizard3Data(const void* data, long length) {
 // CEquationBlockWizard4
 
 int CEquationBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();
     bool converted = false;

@@ -159,7 +159,40 @@ private:
 
 class CEquationBlockWizard4;
 
-class CPropEquationBlock : public CParamSetPage {
+// What the equation block's page and the page of the initial values and equations share: the
+// formula module that checks the rows, the show-errors and convert flags, the row images and
+// records, and the element's name and "Show Name", which with "Show Errors" mark the page
+// modified when changed.
+class CExpressionListPage : public CParamSetPage {
+public:
+    // showErrors: the "Show Errors" state before the wizard hands its own over.
+    CExpressionListPage(UINT templateID, BOOL showErrors) : CParamSetPage(templateID), m_bShowErrors(showErrors) {}
+    CExpressionListPage(UINT templateID, CWizardBase4* wizard, DWORD_PTR cookie, BOOL showErrors)
+        : CParamSetPage(templateID, wizard, cookie), m_bShowErrors(showErrors) {}
+
+    BOOL GetConvertFlag() const { return m_bConvert; }
+    BOOL GetShowErrors() const { return m_bShowErrors; }
+    BOOL LoadScanDll();
+    BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
+
+protected:
+    // Name, "Show Name" and "Show Errors"; the page adds its lists.
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnMarkModified();
+    DECLARE_MESSAGE_MAP()
+
+    qv::equations::ScanModule m_scan;
+    BOOL m_bConvert = FALSE;
+    CImageList m_images;
+    CWizardCopaObject3* m_pVariableTemplate = nullptr;
+    // The records of the rows; the rows point at them.
+    std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
+    BOOL m_bShowName = FALSE;
+    CString m_strName;
+    BOOL m_bShowErrors;
+};
+
+class CPropEquationBlock : public CExpressionListPage {
     DECLARE_SERIAL(CPropEquationBlock)
 public:
     CPropEquationBlock();
@@ -170,8 +203,6 @@ public:
     BOOL OnKillActive() override;
 
     void SetSettings(BOOL convert, BOOL showErrors, DWORD outputCount);
-    BOOL GetConvertFlag() const { return m_bConvert; }
-    BOOL GetShowErrors() const { return m_bShowErrors; }
     DWORD GetOutputCount() const { return m_dwOutputCount; }
     // A page used without being shown (conversions) shows no message boxes.
     void SetHiddenConversion(bool hidden) { SetHidden(hidden); }
@@ -184,8 +215,6 @@ public:
     // The check of one equation row with the pre-compiler: 1 when accepted (or empty). The
     // error text receives the lines to show.
     BOOL CheckEquations(int row, const CString& text, CString& errorText);
-    BOOL LoadScanDll();
-    BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
 
     CEditVarListCtrl& InputList() { return m_lstInput; }
     CEditVarListCtrl& EquationList() { return m_lstEquation; }
@@ -230,7 +259,6 @@ protected:
     CWizardCopaObject3* RowParam(const CEditVarListCtrl& list, int row) const;
     int HighestIndex(const CEditVarListCtrl& list) const;
 
-    void OnMarkModified();
     void OnSampleTimePin();
     void OnSampleTimeTyped();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
@@ -257,24 +285,15 @@ protected:
     CWizardCopaObject3* m_pInputTemplate = nullptr;
     CWizardCopaObject3* m_pEquationTemplate = nullptr;
     CWizardCopaObject3* m_pOutputTemplate = nullptr;
-    CWizardCopaObject3* m_pVariableTemplate = nullptr;
-    qv::equations::ScanModule m_scan;
-    BOOL m_bConvert = FALSE;
     DWORD m_dwOutputCount = 0;
     CEditVarListCtrl* m_pFocusList = nullptr;
-    CImageList m_images;
-    // The records of the equation rows; the rows point at them.
-    std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
     CComboBox m_cmbSampleTime;
     CTBUnitComboBox m_cmbUnit;
     CEditVarListCtrl m_lstInput;
     CEditVarListCtrl m_lstEquation;
     CEditVarListCtrl m_lstOutput;
     qv::equations::ExpressionRowDialog m_expressionDialog{m_lstEquation, 0};
-    BOOL m_bShowName = FALSE;
     BOOL m_bSampleTimePin = FALSE;
-    CString m_strName;
-    BOOL m_bShowErrors = TRUE;
 };
 
 class CEquationBlockWizard4 : public qv::wizards::TPageWizard4<CPropEquationBlock, CEquationBlockWizard4> {

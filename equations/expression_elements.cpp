@@ -1,5 +1,6 @@
 #include "equations/expression_elements.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
@@ -32,7 +33,6 @@ constexpr int kIdList = kIdInitialValue;
 constexpr DWORD kExt4xBits = 0x40004;
 constexpr int kColExpression = 0;
 constexpr int kColSequence = 1;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kColumnSection[] = "WIZColumnWidths";
 
 constexpr WORD kInitialValueIDs[] = {kIdInitialValue};
@@ -89,20 +89,13 @@ CString ExpressionList(CWizardBaseCommon* wizard, ParamHolder* holder, WORD id, 
 // ---------------------------------------------------------------------------------------
 // CPropInitialValuesEquation
 
-BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CPropInitialValuesEquation::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropInitialValuesEquation::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowErrors, &CPropInitialValuesEquation::OnMarkModified)
-    ON_BN_CLICKED(kCtlNew, &CPropInitialValuesEquation::OnNew)
-    ON_BN_CLICKED(kCtlNew + 1, &CPropInitialValuesEquation::OnDelete)
-    ON_BN_CLICKED(kCtlNew + 2, &CPropInitialValuesEquation::OnDeleteAll)
-    ON_BN_CLICKED(kCtlNew + 3, &CPropInitialValuesEquation::OnMoveUp)
-    ON_BN_CLICKED(kCtlNew + 4, &CPropInitialValuesEquation::OnMoveDown)
+BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CExpressionListPage)
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPropInitialValuesEquation::OnNew, &CPropInitialValuesEquation::OnDelete,
+                        &CPropInitialValuesEquation::OnDeleteAll, &CPropInitialValuesEquation::OnMoveUp,
+                        &CPropInitialValuesEquation::OnMoveDown)
     ON_COMMAND(kCmdNew, &CPropInitialValuesEquation::OnNew)
-    ON_COMMAND(kCmdDelete, &CPropInitialValuesEquation::OnDelete)
-    ON_COMMAND(kCmdDeleteAll, &CPropInitialValuesEquation::OnDeleteAll)
-    ON_COMMAND(kCmdMoveDown, &CPropInitialValuesEquation::OnMoveDown)
-    ON_COMMAND(kCmdMoveUp, &CPropInitialValuesEquation::OnMoveUp)
+    ON_ROW_LIST_COMMANDS(&CPropInitialValuesEquation::OnDelete, &CPropInitialValuesEquation::OnDeleteAll,
+                         &CPropInitialValuesEquation::OnMoveUp, &CPropInitialValuesEquation::OnMoveDown)
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropInitialValuesEquation::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropInitialValuesEquation::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropInitialValuesEquation::OnUpdateNeedsSelection)
@@ -116,11 +109,11 @@ BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropInitialValuesEquation::CPropInitialValuesEquation() : CParamSetPage(kExpressionPageTemplate) {}
+CPropInitialValuesEquation::CPropInitialValuesEquation() : CExpressionListPage(kExpressionPageTemplate, FALSE) {}
 
 CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie,
                                                        const ExpressionVariant& variant)
-    : CParamSetPage(kExpressionPageTemplate, wizard, cookie), m_variant(variant) {
+    : CExpressionListPage(kExpressionPageTemplate, wizard, cookie, FALSE), m_variant(variant) {
     qv::pages::RegisterLayout(*this, kLayout);
     // The names an expression may use: the left sides of the rows and the element's nodes.
     auto names = [this](CMapStringToString& map) {
@@ -148,15 +141,8 @@ void CPropInitialValuesEquation::SetSettings(BOOL showErrors, BOOL convert) {
 void CPropInitialValuesEquation::Serialize(CArchive& ar) { SerializeShowErrorsState(ar, m_bShowErrors); }
 
 void CPropInitialValuesEquation::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CExpressionListPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdList, m_list);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlShowErrors, m_bShowErrors);
-    DDX_Text(pDX, kCtlName, m_strName);
-}
-
-BOOL CPropInitialValuesEquation::LoadScanDll() {
-    return m_scan.Load(m_pWizard, [this](const CString& text) { ShowMessage(text); });
 }
 
 BOOL CPropInitialValuesEquation::OnInitDialog() {
@@ -495,11 +481,6 @@ void CPropInitialValuesEquation::MoveRow(int delta) {
     SetModified(TRUE);
 }
 
-void CPropInitialValuesEquation::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 LRESULT CPropInitialValuesEquation::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     if (wParam != static_cast<WPARAM>(kIdList)) return 0;
     const int row = LOWORD(lParam);
@@ -595,21 +576,26 @@ void CPropInitialValuesEquation::ConvertWizard3Data(const void* data, long lengt
 // ---------------------------------------------------------------------------------------
 // The two variants
 
+bool CPropInitialValuesEquation::AdoptForeignAs(CWizardCopaObject3* param, WORD valueID) {
+    CWizardCopaObject3* templ = m_templates[0];
+    if (templ == nullptr) {
+        param->Delete();
+        return false;
+    }
+    param->SetValueID(valueID);
+    param->SetDeletable(TRUE);
+    param->SetTemplateObject(templ->GetCopaObject());
+    return true;
+}
+
 CPropInitialValues::CPropInitialValues(CWizardBase4* wizard, DWORD_PTR cookie)
     : CPropInitialValuesEquation(wizard, cookie, kInitialValuesVariant) {}
 
 // Expressions of the equation element join the initial values; their rows have no record, so
 // the page neither checks nor stores them and their parameters keep their values.
 void CPropInitialValues::AdoptForeignParams() {
-    CWizardCopaObject3* templ = m_templates[0];
     for (CWizardCopaObject3* param : m_foreign) {
-        if (templ == nullptr) {
-            param->Delete();
-            continue;
-        }
-        param->SetValueID(kIdInitialValue);
-        param->SetDeletable(TRUE);
-        param->SetTemplateObject(templ->GetCopaObject());
+        if (!AdoptForeignAs(param, kIdInitialValue)) continue;
         m_list.InsertEditItem(m_list.GetItemCount(), AdoptedRowText(param), TB_EDIT_NONE, nullptr, 0);
         m_adopted.push_back(param);
     }
@@ -623,15 +609,9 @@ CPropEquation::CPropEquation(CWizardBase4* wizard, DWORD_PTR cookie)
 void CPropEquation::AdoptForeignParams() {
     CWizardCopaObject3* templ = m_templates[0];
     for (CWizardCopaObject3* param : m_foreign) {
-        if (templ == nullptr) {
-            param->Delete();
-            continue;
-        }
         BOOL output = FALSE;
         GetSDBOutputForParam(Holder(), param, &output);
-        param->SetValueID(kIdBeforeAnalog);
-        param->SetDeletable(TRUE);
-        param->SetTemplateObject(templ->GetCopaObject());
+        if (!AdoptForeignAs(param, kIdBeforeAnalog)) continue;
         const CString text = EquationTextOf(param);
         param->Delete();
         CWizardCopaObject3* fresh = NewRowParam(Holder(), templ, text);
@@ -748,7 +728,7 @@ char CInitialValuesWizard4::RemapOnSheetMode(char mode) const {
 std::span<const WORD> CInitialValuesWizard4::ExpressionIDs() const { return kInitialValueIDs; }
 
 int CInitialValuesWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     CString list = ExpressionList(this, params.Holder(), kIdInitialValue, m_bConvert, modelText);
     if (!list.IsEmpty()) list += ";";
@@ -768,7 +748,7 @@ std::span<const WORD> CEquationWizard4::ExpressionIDs() const { return kEquation
 // itself, a later one a copy appended after a line end, marked with the point of the step it
 // runs at.
 int CEquationWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     const CString block = modelText;
     bool written = false;

@@ -48,7 +48,7 @@ struct ExpressionVariant {
 };
 } // namespace qv::equations
 
-class CPropInitialValuesEquation : public CParamSetPage {
+class CPropInitialValuesEquation : public CExpressionListPage {
     DECLARE_SERIAL(CPropInitialValuesEquation)
 public:
     CPropInitialValuesEquation();
@@ -68,8 +68,6 @@ public:
     virtual void DeleteAll();
 
     void SetSettings(BOOL showErrors, BOOL convert);
-    BOOL GetShowErrors() const { return m_bShowErrors; }
-    BOOL GetConvertFlag() const { return m_bConvert; }
     // A page used without being shown (conversions, refreshes) shows no message boxes.
     // The block of the older wizard generation (layout in the header above).
     void ConvertWizard3Data(const void* data, long length);
@@ -77,8 +75,6 @@ public:
     // The check of one row (1: accepted or empty). output, onPin and object shape the
     // variables this call creates; a check that only checks passes 0, 0, 0.
     BOOL TestExpressions(int row, const CString& text, CString& errorText, BOOL output, BOOL onPin, CObject* object);
-    BOOL LoadScanDll();
-    BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
 
     CEditVarListCtrl& List() { return m_list; }
     EquationRowData* RowData(int row) const;
@@ -95,6 +91,9 @@ public:
 
 protected:
     int GroupOf(WORD valueID) const;
+    // A parameter of the other variant joins `valueID` on the first group's template; without
+    // that template it is deleted instead (false).
+    bool AdoptForeignAs(CWizardCopaObject3* param, WORD valueID);
     int InfoColumn() const { return OutputColumn() - 1; }
     CString SequenceText(int group) const;
     CString InfoText(const CWizardCopaObject3* param) const;
@@ -111,7 +110,6 @@ protected:
     void MoveRow(int delta);
     void EnableRowButtons();
 
-    void OnMarkModified();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
     void OnListDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
@@ -124,21 +122,12 @@ protected:
     qv::equations::ExpressionVariant m_variant{};
     // The template of each group, in the order of the variant's groups.
     CWizardCopaObject3* m_templates[3] = {};
-    qv::equations::ScanModule m_scan;
-    BOOL m_bConvert = FALSE;
     // Expression parameters of the other variant found in the set.
     std::vector<CWizardCopaObject3*> m_foreign;
     // Parameters adopted from the other variant whose rows have no record.
     std::vector<CWizardCopaObject3*> m_adopted;
-    CImageList m_images;
-    CWizardCopaObject3* m_pVariableTemplate = nullptr;
-    // The records of the rows; the rows point at them. Adopted foreign rows have none.
-    std::vector<std::unique_ptr<EquationRowData>> m_rowRecords;
     CEditVarListCtrl m_list;
     qv::equations::ExpressionRowDialog m_expressionDialog{m_list, 0};
-    BOOL m_bShowName = FALSE;
-    CString m_strName;
-    BOOL m_bShowErrors = FALSE;
 };
 
 // The page of the initial-values element: one group (2132); adopted equation expressions

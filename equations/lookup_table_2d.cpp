@@ -1,11 +1,13 @@
 #include "equations/lookup_table_2d.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/list_controls.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -38,8 +40,8 @@ constexpr int kCtlXUnitFlag = 2273;
 constexpr int kCtlYUnitFlag = 2274;
 constexpr int kCtlXUnit = 2275;
 constexpr int kCtlYUnit = 2276;
-constexpr int kCtlFileName = 2117;
-constexpr char kImmanent[] = "IMMANENT";
+constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag};
+constexpr int kUnitTexts[] = {kCtlXUnit, kCtlYUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -59,33 +61,11 @@ constexpr ControlLayout kLayout[] = {
 // CProp2DLookupTableXY
 
 BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
-    ON_EN_CHANGE(kCtlName, &CProp2DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlFileName, &CProp2DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlReference, &CProp2DLookupTableXY::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CProp2DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CProp2DLookupTableXY::OnFileNameFlag)
-    ON_BN_CLICKED(kCtlXUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
-    ON_BN_CLICKED(kCtlYUnitFlag, &CProp2DLookupTableXY::OnUnitFlag)
-    ON_EN_CHANGE(kCtlXUnit, &CProp2DLookupTableXY::OnUnitText)
-    ON_EN_CHANGE(kCtlYUnit, &CProp2DLookupTableXY::OnUnitText)
+    ON_LISTED_CONTROLS(BN_CLICKED, kUnitFlags, &CProp2DLookupTableXY::OnUnitFlag)
+    ON_LISTED_CONTROLS(EN_CHANGE, kUnitTexts, &CProp2DLookupTableXY::OnUnitText)
     ON_BN_CLICKED(kCtlReferenceRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlPairsRadio, &CProp2DLookupTableXY::OnModeChanged)
-    ON_BN_CLICKED(kCtlNew, &CProp2DLookupTableXY::OnNewRow)
-    ON_BN_CLICKED(kCtlMoveUp, &CProp2DLookupTableXY::OnMoveUp)
-    ON_BN_CLICKED(kCtlMoveDown, &CProp2DLookupTableXY::OnMoveDown)
-    ON_BN_CLICKED(kCtlImport, &CProp2DLookupTableXY::OnBrowseRead)
-    ON_BN_CLICKED(kCtlExport, &CProp2DLookupTableXY::OnBrowseWrite)
-    ON_COMMAND(kCmdNew, &CProp2DLookupTableXY::OnNewRow)
-    ON_COMMAND(kCmdMoveUp, &CProp2DLookupTableXY::OnMoveUp)
-    ON_COMMAND(kCmdMoveDown, &CProp2DLookupTableXY::OnMoveDown)
-    ON_MESSAGE(TBLM_CELLEDITED, &CProp2DLookupTableXY::OnCellEdited)
-    ON_BN_CLICKED(kCtlShow, &CProp2DLookupTableXY::OnShow)
-    ON_MESSAGE(WM_USER + 9, &CProp2DLookupTableXY::OnPreviewRefresh)
-    ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp2DLookupTableXY::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdNew, &CProp2DLookupTableXY::OnUpdateAlways)
-    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CProp2DLookupTableXY::OnUpdateAlways)
     ON_NOTIFY(NM_CLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
     ON_NOTIFY(NM_RCLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
     ON_NOTIFY(NM_SETFOCUS, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
@@ -121,31 +101,15 @@ void CProp2DLookupTableXY::TakeFromWizard(const C2DLookupTableWizard4& wizard) {
 }
 
 void CProp2DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlTable, m_lstTable);
-    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdOutput, m_bOutput);
+    CPointTablePage::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlXUnitFlag, m_bXUnit);
     DDX_Check(pDX, kCtlYUnitFlag, m_bYUnit);
-    DDX_Text(pDX, kCtlFileName, m_strFileName);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlXUnit, m_strXUnit);
     DDX_Text(pDX, kCtlYUnit, m_strYUnit);
-    DDX_Text(pDX, kCtlReference, m_strReference);
 }
 
 BOOL CProp2DLookupTableXY::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-        m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
-        m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + m_strXUnit, LVCFMT_LEFT, kColumnWidth);
-        m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + m_strYUnit, LVCFMT_LEFT, kColumnWidth);
-        m_lstTable.InitializeCtrl(TRUE, TRUE);
-        m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
-    }
-    m_strFolder = g_DocumentDir;
+    OpenTableDialog(m_strXUnit, m_strYUnit);
     ParamHolder* holder = Holder();
     if (holder != nullptr) {
         m_strName = holder->m_strElementName;
@@ -215,14 +179,9 @@ void CProp2DLookupTableXY::ApplyMode() {
     for (int id : {kCtlTable, kCtlNew, kCtlDelete, kCtlDeleteAll, kCtlMoveUp, kCtlMoveDown, kCtlFileNameFlag, kCtlImport,
                    kCtlShow, kCtlWarning})
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference);
-    for (int id : {kCtlFileName, kCtlExport})
+    for (int id : {static_cast<int>(kIdFileName), kCtlExport})
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference && m_bFileName);
     EnableReference();
-}
-
-void CProp2DLookupTableXY::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
 }
 
 void CProp2DLookupTableXY::OnFileNameFlag() {
@@ -301,10 +260,6 @@ LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
     return 0;
 }
 
-void CProp2DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
-
-void CProp2DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
-
 void CProp2DLookupTableXY::OnListClicked(NMHDR*, LRESULT* pResult) {
     EnableRowButtons(*this, m_lstTable);
     if (pResult != nullptr) *pResult = 0;
@@ -370,12 +325,9 @@ BOOL CProp2DLookupTableXY::OnApply() {
         ShowMessage(message);
         return FALSE;
     }
+    if (!CommitNameFirst()) return FALSE;
     ParamHolder* holder = Holder();
     const RequestTarget target(m_pWizard);
-    if (holder == nullptr || !target.HasReceiver()) return FALSE;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
     ResolveFileName();
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
@@ -585,7 +537,7 @@ BOOL C2DLookupTableWizard4::Initialize(int argument) {
 }
 
 int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_snapshots.GetSize() == 0) Initialize(0);
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();

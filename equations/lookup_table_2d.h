@@ -63,12 +63,10 @@ public:
     CString GetAxisX() const { return m_strXUnit; }
     void SetFileName(const CString& name) { m_strFileName = name; }
 
-    void OnNewRow();
-    void OnMoveUp() { MoveRow(-1); }
-    void OnMoveDown() { MoveRow(1); }
-    void OnBrowseRead();
-    void OnBrowseWrite();
-    void OnShow();
+    void OnNewRow() override;
+    void OnBrowseRead() override;
+    void OnBrowseWrite() override;
+    void OnShow() override;
     CCharacteristicDlg* GetPreview() const { return m_pPreview; }
 
 protected:
@@ -81,17 +79,14 @@ protected:
     void OnModeChanged();
     void ApplyMode();
     void EnableReference();
-    void MoveRow(int delta);
+    void MoveRow(int delta) override;
     void ConvertOldFileParameter();
 
-    void OnMarkModified();
     void OnFileNameFlag();
     void OnUnitFlag();
     void OnUnitText();
-    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
-    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
-    void OnUpdateAlways(CCmdUI* pCmdUI);
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam) override;
     void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);
     void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void EnableUnitEdits();

@@ -1,5 +1,8 @@
 #include "equations/lookup_table_3d.h"
 
+#include "framework/immanent_template.h"
+#include "framework/list_controls.h"
+#include "framework/listed_controls.h"
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/string_ids.h"
@@ -41,15 +44,9 @@ constexpr int kCtlYUnit = 2276;
 constexpr int kCtlZUnit = 2278;
 constexpr int kCtlXNew = 2433;
 constexpr int kCtlXDelete = 2434;
-constexpr int kCtlXDeleteAll = 2435;
-constexpr int kCtlXMoveUp = 2436;
-constexpr int kCtlXMoveDown = 2437;
 constexpr int kCtlXSweep = 2438;
 constexpr int kCtlYNew = 2439;
 constexpr int kCtlYDelete = 2440;
-constexpr int kCtlYDeleteAll = 2441;
-constexpr int kCtlYMoveUp = 2442;
-constexpr int kCtlYMoveDown = 2443;
 constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
@@ -57,7 +54,6 @@ constexpr int kCtlXList = 2449;
 constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
 using qv::pages::ControlLayout;
@@ -124,44 +120,33 @@ void CopyPoints(CPtrArray& to, const CPtrArray& from) {
 // ---------------------------------------------------------------------------------------
 // CProp3DLookupTableXY
 
+// Edits that mark the page modified, unit texts that head a list, and the unit boxes.
+constexpr int kMarkingEdits[] = {kCtlName, kCtlFileName, kCtlVariable, kCtlYUnit};
+constexpr int kHeadingUnits[] = {kCtlXUnit, kCtlZUnit};
+constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag, kCtlZUnitFlag};
+
 BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CTBPropertyPage)
-    ON_EN_CHANGE(kCtlName, &CProp3DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlFileName, &CProp3DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlVariable, &CProp3DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlYUnit, &CProp3DLookupTableXY::OnMarkModified)
-    ON_EN_CHANGE(kCtlXUnit, &CProp3DLookupTableXY::OnUnitHeading)
-    ON_EN_CHANGE(kCtlZUnit, &CProp3DLookupTableXY::OnUnitHeading)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CProp3DLookupTableXY::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kHeadingUnits, &CProp3DLookupTableXY::OnUnitHeading)
     ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlInterpolation, &CProp3DLookupTableXY::OnMarkModified)
     ON_CBN_KILLFOCUS(kCtlInterpolation, &CProp3DLookupTableXY::OnMarkModified)
     ON_BN_CLICKED(kCtlFileNameFlag, &CProp3DLookupTableXY::OnFileNameFlag)
-    ON_BN_CLICKED(kCtlXUnitFlag, &CProp3DLookupTableXY::OnUnitFlag)
-    ON_BN_CLICKED(kCtlYUnitFlag, &CProp3DLookupTableXY::OnUnitFlag)
-    ON_BN_CLICKED(kCtlZUnitFlag, &CProp3DLookupTableXY::OnUnitFlag)
-    ON_BN_CLICKED(kCtlXNew, &CProp3DLookupTableXY::OnXNew)
-    ON_BN_CLICKED(kCtlXDelete, &CProp3DLookupTableXY::OnXDelete)
-    ON_BN_CLICKED(kCtlXDeleteAll, &CProp3DLookupTableXY::OnXDeleteAll)
-    ON_BN_CLICKED(kCtlXMoveUp, &CProp3DLookupTableXY::OnXMoveUp)
-    ON_BN_CLICKED(kCtlXMoveDown, &CProp3DLookupTableXY::OnXMoveDown)
+    ON_LISTED_CONTROLS(BN_CLICKED, kUnitFlags, &CProp3DLookupTableXY::OnUnitFlag)
+    ON_ROW_LIST_BUTTONS(kCtlXNew, &CProp3DLookupTableXY::OnXNew, &CProp3DLookupTableXY::OnXDelete,
+                        &CProp3DLookupTableXY::OnXDeleteAll, &CProp3DLookupTableXY::OnXMoveUp,
+                        &CProp3DLookupTableXY::OnXMoveDown)
     ON_BN_CLICKED(kCtlXSweep, &CProp3DLookupTableXY::OnXSweep)
-    ON_BN_CLICKED(kCtlYNew, &CProp3DLookupTableXY::OnYNew)
-    ON_BN_CLICKED(kCtlYDelete, &CProp3DLookupTableXY::OnYDelete)
-    ON_BN_CLICKED(kCtlYDeleteAll, &CProp3DLookupTableXY::OnYDeleteAll)
-    ON_BN_CLICKED(kCtlYMoveUp, &CProp3DLookupTableXY::OnYMoveUp)
-    ON_BN_CLICKED(kCtlYMoveDown, &CProp3DLookupTableXY::OnYMoveDown)
+    ON_ROW_LIST_BUTTONS(kCtlYNew, &CProp3DLookupTableXY::OnYNew, &CProp3DLookupTableXY::OnYDelete,
+                        &CProp3DLookupTableXY::OnYDeleteAll, &CProp3DLookupTableXY::OnYMoveUp,
+                        &CProp3DLookupTableXY::OnYMoveDown)
     ON_BN_CLICKED(kCtlYSweep, &CProp3DLookupTableXY::OnYSweep)
     ON_BN_CLICKED(kCtlImport, &CProp3DLookupTableXY::OnBrowseRead)
     ON_BN_CLICKED(kCtlExport, &CProp3DLookupTableXY::OnBrowseWrite)
     ON_COMMAND(kCmdNew, &CProp3DLookupTableXY::OnMenuNew)
-    ON_COMMAND(kCmdDelete, &CProp3DLookupTableXY::OnMenuDelete)
-    ON_COMMAND(kCmdDeleteAll, &CProp3DLookupTableXY::OnMenuDeleteAll)
-    ON_COMMAND(kCmdMoveUp, &CProp3DLookupTableXY::OnMenuMoveUp)
-    ON_COMMAND(kCmdMoveDown, &CProp3DLookupTableXY::OnMenuMoveDown)
-    ON_UPDATE_COMMAND_UI(kCmdDelete, &CProp3DLookupTableXY::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CProp3DLookupTableXY::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CProp3DLookupTableXY::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdNew, &CProp3DLookupTableXY::OnUpdateAlways)
-    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CProp3DLookupTableXY::OnUpdateAlways)
+    ON_ROW_LIST_COMMANDS(&CProp3DLookupTableXY::OnMenuDelete, &CProp3DLookupTableXY::OnMenuDeleteAll,
+                         &CProp3DLookupTableXY::OnMenuMoveUp, &CProp3DLookupTableXY::OnMenuMoveDown)
+    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CProp3DLookupTableXY::OnUpdateRowCommand)
     ON_MESSAGE(TBLM_CELLEDITED, &CProp3DLookupTableXY::OnCellEdited)
     ON_MESSAGE(TBLM_SELCHANGED, &CProp3DLookupTableXY::OnSelectionChanged)
     ON_WM_CONTEXTMENU()
@@ -593,11 +578,8 @@ void CProp3DLookupTableXY::OnMenuDeleteAll() { DeleteAllRows(m_focus); }
 void CProp3DLookupTableXY::OnMenuMoveUp() { MoveRow(m_focus, -1); }
 void CProp3DLookupTableXY::OnMenuMoveDown() { MoveRow(m_focus, 1); }
 
-void CProp3DLookupTableXY::OnUpdateNeedsSelection(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(ListOf(m_focus).GetSelectedItem() >= 0);
-}
-
-void CProp3DLookupTableXY::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+// The commands work on the list that had the focus last.
+void CProp3DLookupTableXY::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, ListOf(m_focus)); }
 
 // The grid is checked before anything leaves the page: a refused apply commits nothing, hands
 // nothing to the wizard and writes no file.
@@ -895,7 +877,7 @@ BOOL C3DLookupTableWizard4::Initialize(int argument) {
 }
 
 int C3DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString&) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_points.GetSize() == 0) Initialize(1);
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();

@@ -124,8 +124,7 @@ protected:
     void OnMenuDeleteAll();
     void OnMenuMoveUp();
     void OnMenuMoveDown();
-    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
-    void OnUpdateAlways(CCmdUI* pCmdUI);
+    void OnUpdateRowCommand(CCmdUI* pCmdUI);
     DECLARE_MESSAGE_MAP()
 
     C3DLookupTableWizard4* m_pWizard = nullptr;

@@ -29,7 +29,6 @@ using namespace qv::stategraph;
 using qv::GetCurrentLanguageID;
 using qv::blocks::IsPageInput;
 using qv::blocks::kCtlName;
-using qv::blocks::kCtlShowName;
 using qv::blocks::kCtlSymbolFrame;
 using qv::dialog::kColumnWidth;
 
@@ -176,7 +175,6 @@ BEGIN_MESSAGE_MAP(CPropTransition, COlderBaseBlockPage)
     ON_EN_CHANGE(kCtlName, &CPropTransition::OnMarkModified)
     ON_EN_CHANGE(kIdPriority, &CPropTransition::OnMarkModified)
     ON_EN_CHANGE(kIdCondition, &CPropTransition::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropTransition::OnMarkModified)
     ON_EN_KILLFOCUS(kIdPriority, &CPropTransition::OnPriorityKillFocus)
     ON_NOTIFY(UDN_DELTAPOS, kCtlSpin, &CPropTransition::OnSpin)
     ON_BN_CLICKED(kCtlShowCondition, &CPropTransition::OnShowCondition)
@@ -190,10 +188,8 @@ CPropTransition::CPropTransition(CWizardBase3* wizard, CWizardSchematicDataExcha
 }
 
 void CPropTransition::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlShowCondition, m_bShowCondition);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdPriority, m_strPriority);
     DDX_Text(pDX, kIdCondition, m_strCondition);
 }
@@ -272,22 +268,16 @@ BEGIN_MESSAGE_MAP(CPropStateGraph, COlderBaseBlockPage)
     ON_EN_CHANGE(kCtlName, &CPropStateGraph::OnMarkModified)
     ON_EN_CHANGE(kCtlInputs, &CPropStateGraph::OnMarkModified)
     ON_EN_KILLFOCUS(kCtlOutputs, &CPropStateGraph::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropStateGraph::OnMarkModified)
     ON_BN_CLICKED(kCtlTR, &CPropStateGraph::OnMarkModified)
     ON_BN_CLICKED(kCtlDC, &CPropStateGraph::OnMarkModified)
     ON_EN_KILLFOCUS(kCtlInputs, &CPropStateGraph::OnInputsKillFocus)
     ON_EN_CHANGE(kCtlOutputs, &CPropStateGraph::OnOutputsChanged)
     ON_BN_CLICKED(kCtlActivateState, &CPropStateGraph::OnActivateState)
-    ON_BN_CLICKED(kFirstRowButton, &CPropStateGraph::OnNewButton)
-    ON_BN_CLICKED(kFirstRowButton + 1, &CPropStateGraph::OnDeleteSelected)
-    ON_BN_CLICKED(kFirstRowButton + 2, &CPropStateGraph::OnDeleteAll)
-    ON_BN_CLICKED(kFirstRowButton + 3, &CPropStateGraph::OnMoveUp)
-    ON_BN_CLICKED(kFirstRowButton + 4, &CPropStateGraph::OnMoveDown)
+    ON_ROW_LIST_BUTTONS(kFirstRowButton, &CPropStateGraph::OnNewButton, &CPropStateGraph::OnDeleteSelected,
+                        &CPropStateGraph::OnDeleteAll, &CPropStateGraph::OnMoveUp, &CPropStateGraph::OnMoveDown)
     ON_COMMAND_RANGE(kCmdFirstTemplate, kCmdLastTemplate, &CPropStateGraph::OnNewAction)
-    ON_COMMAND(40001, &CPropStateGraph::OnDeleteSelected)
-    ON_COMMAND(40002, &CPropStateGraph::OnDeleteAll)
-    ON_COMMAND(40003, &CPropStateGraph::OnMoveDown)
-    ON_COMMAND(40004, &CPropStateGraph::OnMoveUp)
+    ON_ROW_LIST_COMMANDS(&CPropStateGraph::OnDeleteSelected, &CPropStateGraph::OnDeleteAll, &CPropStateGraph::OnMoveUp,
+                         &CPropStateGraph::OnMoveDown)
     ON_UPDATE_COMMAND_UI(kCmdFirstTemplate, &CPropStateGraph::OnUpdateNew)
     ON_UPDATE_COMMAND_UI(40001, &CPropStateGraph::OnUpdateNeedsSelection)
     ON_UPDATE_COMMAND_UI(40002, &CPropStateGraph::OnUpdateAlways)
@@ -333,11 +323,9 @@ BOOL CPropStateGraph::LoadScanDll() {
 }
 
 void CPropStateGraph::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    COlderBaseBlockPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlActionList, m_lstActions);
     DDX_Check(pDX, kCtlActivateState, m_bActivateState);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlInputs, m_strInputs);
     DDX_Text(pDX, kCtlOutputs, m_strOutputs);
 }

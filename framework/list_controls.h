@@ -173,3 +173,19 @@ private:
     };
     Picture m_pictures[7];
 };
+
+// Message-map entries of a row list's five buttons, New, Delete, Delete All, Move up and Move
+// down (the controls first to first + 4, as kCtlNew to kCtlMoveDown are).
+#define ON_ROW_LIST_BUTTONS(first, onNew, onDelete, onDeleteAll, onMoveUp, onMoveDown) \
+    ON_BN_CLICKED((first), onNew)                                                     \
+    ON_BN_CLICKED((first) + 1, onDelete)                                              \
+    ON_BN_CLICKED((first) + 2, onDeleteAll)                                           \
+    ON_BN_CLICKED((first) + 3, onMoveUp)                                              \
+    ON_BN_CLICKED((first) + 4, onMoveDown)
+// Message-map entries of the row-list menu's commands that act on the rows (its New command
+// differs between pages and has an entry of its own).
+#define ON_ROW_LIST_COMMANDS(onDelete, onDeleteAll, onMoveUp, onMoveDown) \
+    ON_COMMAND(qv::rowlist::kCmdDelete, onDelete)                         \
+    ON_COMMAND(qv::rowlist::kCmdDeleteAll, onDeleteAll)                   \
+    ON_COMMAND(qv::rowlist::kCmdMoveUp, onMoveUp)                         \
+    ON_COMMAND(qv::rowlist::kCmdMoveDown, onMoveDown)

@@ -1,5 +1,6 @@
 #include "framework/page_parts.h"
 
+#include "framework/dialog_controls.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
@@ -75,6 +76,11 @@ void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int co
     flag = before ? FALSE : TRUE;
     SetSDBOutput(params, valueID, flag);
     page.CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void ExchangeNameAndShowName(CDataExchange* pDX, CString& name, BOOL& showName) {
+    DDX_Check(pDX, qv::dialog::kCtlShowName, showName);
+    DDX_Text(pDX, qv::dialog::kCtlName, name);
 }
 
 } // namespace qv::pages

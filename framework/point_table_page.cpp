@@ -1,7 +1,10 @@
+#include "framework/page_parts.h"
 #include "framework/point_table_page.h"
 
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
+#include "framework/list_controls.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
@@ -19,12 +22,27 @@ constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
 } // namespace
 
+// Typing the name, the file name or the reference, or clicking "Show Name", marks the page
+// modified.
+constexpr int kMarkingEdits[] = {kCtlName, kIdFileName, kCtlReference};
+
 BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlShowName, &CPointTablePage::OnMarkModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPointTablePage::OnMarkModified)
     ON_BN_CLICKED(kIdOutput, &CPointTablePage::OnOutput)
-    ON_BN_CLICKED(kCtlDelete, &CPointTablePage::OnDeleteRow)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPointTablePage::OnDeleteAllRows)
-    ON_COMMAND(kCmdDelete, &CPointTablePage::OnDeleteRow)
-    ON_COMMAND(kCmdDeleteAll, &CPointTablePage::OnDeleteAllRows)
+    // The row buttons and the row-list menu's commands.
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPointTablePage::OnNewRow, &CPointTablePage::OnDeleteRow,
+                        &CPointTablePage::OnDeleteAllRows, &CPointTablePage::OnMoveUp, &CPointTablePage::OnMoveDown)
+    ON_COMMAND(kCmdNew, &CPointTablePage::OnNewRow)
+    ON_ROW_LIST_COMMANDS(&CPointTablePage::OnDeleteRow, &CPointTablePage::OnDeleteAllRows, &CPointTablePage::OnMoveUp,
+                         &CPointTablePage::OnMoveDown)
+    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPointTablePage::OnUpdateRowCommand)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPointTablePage::OnCellEdited)
+    // The data-file buttons and the preview.
+    ON_BN_CLICKED(kCtlImport, &CPointTablePage::OnBrowseRead)
+    ON_BN_CLICKED(kCtlExport, &CPointTablePage::OnBrowseWrite)
+    ON_BN_CLICKED(kCtlShow, &CPointTablePage::OnShow)
+    ON_MESSAGE(WM_USER + 9, &CPointTablePage::OnPreviewRefresh)
     ON_MESSAGE(WM_USER + 10, &CPointTablePage::OnPreviewClosed)
     ON_WM_CONTEXTMENU()
     ON_WM_DRAWITEM()
@@ -38,6 +56,45 @@ CPointTablePage::~CPointTablePage() {
     qv::pointtable::DeletePoints(m_points);
     qv::pointtable::DeleteSnapshots(m_snapshots);
 }
+
+void CPointTablePage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlTable, m_lstTable);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
+    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
+    DDX_Check(pDX, kIdOutput, m_bOutput);
+    DDX_Text(pDX, kIdFileName, m_strFileName);
+    DDX_Text(pDX, kCtlReference, m_strReference);
+}
+
+void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLabel) {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+        m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + xLabel, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + yLabel, LVCFMT_LEFT, kColumnWidth);
+        m_lstTable.InitializeCtrl(TRUE, TRUE);
+        m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
+    }
+    m_strFolder = g_DocumentDir;
+}
+
+bool CPointTablePage::CommitNameFirst() {
+    ParamHolder* holder = Holder();
+    const RequestTarget target(Owner());
+    if (holder == nullptr || !target.HasReceiver()) return false;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    return CommitParamSet(target, m_cookie);
+}
+
+void CPointTablePage::OnMarkModified() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+}
+
+void CPointTablePage::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
 
 void CPointTablePage::ShowMessage(const CString& text) {
     if (m_bHidden) return;

@@ -48,6 +48,14 @@ public:
 
     void OnDeleteRow();
     void OnDeleteAllRows();
+    // The row buttons and commands, the file buttons, "Show" and the table's messages reach
+    // each page's own handlers through the base's message map.
+    virtual void OnNewRow() = 0;
+    void OnMoveUp() { MoveRow(-1); }
+    void OnMoveDown() { MoveRow(1); }
+    virtual void OnBrowseRead() = 0;
+    virtual void OnBrowseWrite() = 0;
+    virtual void OnShow() = 0;
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
     // The warning label shows while some x does not rise above the one before.
@@ -55,6 +63,24 @@ public:
 
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    // The controls every point-table page has: the table, the file name and its flag, the
+    // element's name, "Show Name", the output switch and the file reference.
+    void DoDataExchange(CDataExchange* pDX) override;
+    // The dialog opened with the table's columns "No.", "X" + xLabel and "Y" + yLabel (their
+    // widths from the user's profile); data files are looked for in the document's folder.
+    void OpenTableDialog(const CString& xLabel, const CString& yLabel);
+    // The element's name and "Show Name" written into the parameter set, which is committed;
+    // false, writing nothing, without a set or an editor to commit to.
+    bool CommitNameFirst();
+    // Swaps the selected row with the one `delta` rows away.
+    virtual void MoveRow(int delta) = 0;
+    // A cell of the table edited (wParam the list, lParam its row and column).
+    virtual LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) = 0;
+    // The preview asks for its points anew.
+    virtual LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam) = 0;
+    void OnMarkModified();
+    // Delete and the moves need a selected row; New and Delete All are always there.
+    void OnUpdateRowCommand(CCmdUI* pCmdUI);
     virtual CWizardBase4* Owner() const = 0;
     // The channels' names and units a written file carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;

@@ -1,11 +1,14 @@
 #include "timefunctions/data_pairs.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
+#include "framework/file_dialog_filters.h"
+#include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -38,7 +41,9 @@ namespace {
 constexpr int kCtlInterpolation = 2215;
 constexpr int kCtlPeriodFlag = 2205;
 constexpr UINT kMsgCellQuery = 2026;
-constexpr char kImmanent[] = "IMMANENT";
+// The delay, phase and period with their unit lists: changing one marks the page modified.
+constexpr WORD kWaveFields[] = {kIdDelay, kIdPhase, kIdPeriod};
+constexpr int kWaveUnits[] = {kCtlPhaseUnit, kCtlPeriodUnit, kCtlDelayUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -83,34 +88,10 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_BN_CLICKED(kCtlPeriodFlag, &CPropTFMDataPairs::OnPeriodFlag)
     ON_BN_CLICKED(kCtlReferenceRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_BN_CLICKED(kCtlPairsRadio, &CPropTFMDataPairs::OnModeRadio)
-    ON_BN_CLICKED(kCtlImport, &CPropTFMDataPairs::OnBrowseRead)
-    ON_BN_CLICKED(kCtlExport, &CPropTFMDataPairs::OnBrowseWrite)
-    ON_BN_CLICKED(kCtlNew, &CPropTFMDataPairs::OnNewRow)
-    ON_BN_CLICKED(kCtlMoveUp, &CPropTFMDataPairs::OnMoveUp)
-    ON_BN_CLICKED(kCtlMoveDown, &CPropTFMDataPairs::OnMoveDown)
-    ON_COMMAND(kCmdNew, &CPropTFMDataPairs::OnNewRow)
-    ON_COMMAND(kCmdMoveUp, &CPropTFMDataPairs::OnMoveUp)
-    ON_COMMAND(kCmdMoveDown, &CPropTFMDataPairs::OnMoveDown)
-    ON_BN_CLICKED(kCtlShow, &CPropTFMDataPairs::OnShow)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMDataPairs::OnFieldChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMDataPairs::OnFieldChanged)
-    ON_EN_CHANGE(kIdFileName, &CPropTFMDataPairs::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMDataPairs::OnFieldChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMDataPairs::OnFieldChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMDataPairs::OnFieldChanged)
-    ON_EN_CHANGE(kCtlReference, &CPropTFMDataPairs::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMDataPairs::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMDataPairs::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMDataPairs::OnFieldChanged)
-    ON_MESSAGE(TBLM_CELLEDITED, &CPropTFMDataPairs::OnCellEdited)
+    ON_LISTED_CONTROLS(EN_CHANGE, kWaveFields, &CPropTFMDataPairs::OnMarkModified)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kWaveUnits, &CPropTFMDataPairs::OnMarkModified)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
-    ON_MESSAGE(WM_USER + 9, &CPropTFMDataPairs::OnPreviewRefresh)
     ON_WM_PAINT()
-    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropTFMDataPairs::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropTFMDataPairs::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropTFMDataPairs::OnUpdateNeedsSelection)
-    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropTFMDataPairs::OnUpdateAlways)
-    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropTFMDataPairs::OnUpdateAlways)
 END_MESSAGE_MAP()
 
 CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
@@ -143,23 +124,16 @@ void CPropTFMDataPairs::EnableControl(int id, bool enable) {
 }
 
 void CPropTFMDataPairs::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CPointTablePage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhaseUnit);
     DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriodUnit);
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelayUnit);
-    DDX_Control(pDX, kCtlTable, m_lstTable);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Control(pDX, kCtlInterpolation, m_cmbInterpolation);
-    DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
     DDX_Check(pDX, kCtlPeriodFlag, m_bPeriod);
-    DDX_Check(pDX, kIdOutput, m_bOutput);
     DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFileName, m_strFileName);
-    DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kIdPhase, m_strPhase);
     DDX_Text(pDX, kIdPeriod, m_strPeriod);
-    DDX_Text(pDX, kCtlReference, m_strReference);
 }
 
 // Parameters 1000 and 1001 of older data are taken over once and then marked "-1".
@@ -221,21 +195,10 @@ void CPropTFMDataPairs::EnableStates() {
 }
 
 BOOL CPropTFMDataPairs::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-        m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
-        m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + m_strXLabel, LVCFMT_LEFT, kColumnWidth);
-        m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + m_strYLabel, LVCFMT_LEFT, kColumnWidth);
-        m_lstTable.InitializeCtrl(TRUE, TRUE);
-        m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
-    }
+    OpenTableDialog(m_strXLabel, m_strYLabel);
     m_cmbInterpolation.SetCurSel(0);
     m_cmbPeriodical.SetCurSel(0);
-    m_cmbPhaseUnit.DisableFlatLook(TRUE);
-    m_cmbPeriodUnit.DisableFlatLook(TRUE);
-    m_cmbDelayUnit.DisableFlatLook(TRUE);
-    m_strFolder = g_DocumentDir;
+    for (CTBUnitComboBox* units : {&m_cmbPhaseUnit, &m_cmbPeriodUnit, &m_cmbDelayUnit}) units->DisableFlatLook(TRUE);
     ParamHolder* holder = Holder();
     if (holder != nullptr) {
         m_strName = holder->m_strElementName;
@@ -287,16 +250,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
 }
 
 void CPropTFMDataPairs::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
-
-void CPropTFMDataPairs::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CPropTFMDataPairs::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
 
 void CPropTFMDataPairs::OnInterpolationLeft() {
     UpdateData(TRUE);
@@ -379,10 +332,6 @@ LRESULT CPropTFMDataPairs::OnPreviewRefresh(WPARAM, LPARAM) {
     return 0;
 }
 
-void CPropTFMDataPairs::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstTable.GetSelectedItem() >= 0); }
-
-void CPropTFMDataPairs::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
-
 void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 BOOL CPropTFMDataPairs::OnSetActive() {
@@ -422,12 +371,9 @@ void CPropTFMDataPairs::HandOver() {
 
 BOOL CPropTFMDataPairs::OnApply() {
     UpdateData(TRUE);
+    if (!CommitNameFirst()) return FALSE;
     ParamHolder* holder = Holder();
     const RequestTarget target(m_pWizard);
-    if (holder == nullptr || !target.HasReceiver()) return FALSE;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
 
     ResolveFileName();
 
@@ -540,12 +486,7 @@ BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
 }
 
 namespace {
-CString JoinFilters(const CStringArray* entries) {
-    CString filter;
-    if (entries == nullptr) return filter;
-    for (int i = 0; i < entries->GetSize(); ++i) filter += entries->GetAt(i) + "|";
-    return filter + "|";
-}
+CString JoinFilters(const CStringArray* entries) { return entries != nullptr ? qv::files::JoinFilters(*entries) : CString(); }
 // The entry index whose pattern carries the extension (with its dot); 1 based for the
 // dialog, 0 when none does.
 int FilterIndexOf(const CStringArray* entries, const CString& ext) {
@@ -740,7 +681,7 @@ BOOL CTFMDataPairsWizard4::Initialize(int argument) {
 }
 
 int CTFMDataPairsWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_snapshots.GetSize() == 0) Initialize(0);
     const RequestTarget target(this);
     ScopedParamSet params{target};

@@ -78,12 +78,10 @@ public:
     DWORD GetUpgraded() const { return m_dwUpgraded; }
     const CPtrArray& Snapshots() const { return m_snapshots; }
 
-    void OnNewRow();
-    void OnMoveUp() { MoveRow(-1); }
-    void OnMoveDown() { MoveRow(1); }
-    void OnBrowseRead();
-    void OnBrowseWrite();
-    void OnShow();
+    void OnNewRow() override;
+    void OnBrowseRead() override;
+    void OnBrowseWrite() override;
+    void OnShow() override;
 
 protected:
     CWizardBase4* Owner() const override;
@@ -96,21 +94,17 @@ protected:
     void SwitchMode();
     void EnableStates();
     void FillList();
-    void MoveRow(int delta);
+    void MoveRow(int delta) override;
     void UpgradeParameters();
     void EnableControl(int id, bool enable);
 
-    void OnMarkModified();
-    void OnFieldChanged();
     void OnInterpolationLeft();
     void OnFileNameFlag();
     void OnPeriodFlag();
     void OnModeRadio();
-    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
-    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
-    void OnUpdateAlways(CCmdUI* pCmdUI);
+    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam) override;
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 

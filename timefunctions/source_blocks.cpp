@@ -1,5 +1,6 @@
 #include "timefunctions/source_blocks.h"
 
+#include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
 #include "framework/byte_cursor.h"
 #include "framework/combo_entries.h"
@@ -8,9 +9,11 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -38,7 +41,6 @@ namespace {
 
 constexpr int kCtlUnit = 2400;
 constexpr int kCtlSampleTimePin = 2074;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kConstantLayout[] = {
@@ -94,7 +96,7 @@ void CSourceBlockWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
 }
 
 int CSourceBlockWizardBase4::WriteDescription(const CString& templ, CString& modelText, bool valuePlaceholders) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_Snapshots.GetSize() == 0) Initialize(0);
 
     const RequestTarget target(this);
@@ -152,10 +154,9 @@ void CSourceBlockPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
-    DDX_Text(pDX, kCtlName, m_strName);
 }
 
 void CSourceBlockPage::Rebind(CSourceBlockWizardBase4* wizard, ParamHolder* params) {
@@ -296,14 +297,7 @@ void CSourceBlockPage::OnMarkModified() { SetModified(TRUE); }
 // A text typed into the sample-time list becomes an entry of its own.
 void CSourceBlockPage::OnSampleTimeLeft() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
-void CSourceBlockPage::OnOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
+void CSourceBlockPage::OnOutput() { qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutput, kIdBlockOutput); }
 
 void CSourceBlockPage::OnSampleTimePin() {
     UpdateData(TRUE);

@@ -23,6 +23,7 @@
 #include "afx/afxwin.h"
 #include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
+#include "framework/older_base_block.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -31,8 +32,8 @@
 
 namespace qv::timefunctions {
 constexpr WORD kIdBlockValue = 2028;
-constexpr WORD kIdSampleTime = 2183;
-constexpr WORD kIdBlockOutput = 2056;
+using qv::blocks::kIdBlockOutput;
+using qv::blocks::kIdSampleTime;
 constexpr UINT kConstantTemplate = 2561;
 
 // Element data of the older wizard generation as the constant, step-function and random

@@ -85,16 +85,5 @@ public:
     void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&this->m_Snapshots); }
 };
 
-class CStepFunctionBlockWizard4 : public TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4> {
-    DECLARE_DYNAMIC(CStepFunctionBlockWizard4)
-public:
-    CStepFunctionBlockWizard4() = default;
-    explicit CStepFunctionBlockWizard4(const CStepFunctionBlockWizard4* other) : TStepRandomWizard4(other) {}
-};
-
-class CRandomBlockWizard4 : public TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4> {
-    DECLARE_DYNAMIC(CRandomBlockWizard4)
-public:
-    CRandomBlockWizard4() = default;
-    explicit CRandomBlockWizard4(const CRandomBlockWizard4* other) : TStepRandomWizard4(other) {}
-};
+PARVEL_PLAIN_PAGE_WIZARD(CStepFunctionBlockWizard4, TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4>)
+PARVEL_PLAIN_PAGE_WIZARD(CRandomBlockWizard4, TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4>)

@@ -1,13 +1,17 @@
 #include "timefunctions/time_functions.h"
 
+#include "framework/page_parts.h"
+#include "framework/immanent_template.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -37,11 +41,9 @@ using namespace qv::dialog;
 namespace {
 
 constexpr int kCtlRMSRadio = 2204;
-constexpr int kCtlPeriodCheck = 2205;
 constexpr int kCtlRMS = 2050;
 constexpr UINT kStringUpdate = 2718;
 constexpr UINT kStringShow = 2719;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kSineLayout[] = {
@@ -247,7 +249,7 @@ CTFMSawToothWizard4::CTFMSawToothWizard4(const CTFMSawToothWizard4* other) : TPa
 }
 
 int CTFMSawToothWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ReplacePlaceholder(modelText, "@TYPE", m_dwRamp == 1 ? "ST_FALL " : "ST_RISE ", 0);
     return 4;
 }
@@ -280,7 +282,22 @@ void CTFMArcTangWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 // ---------------------------------------------------------------------------------------
 // What the pages share.
 
+// Every unit list of a time-function page, and the number fields of a periodic wave that
+// refresh the preview's "Show" button when typed into.
+constexpr int kUnitLists[] = {kCtlFrequencyUnit, kCtlPeriodUnit, kCtlDelayUnit, kCtlPhaseUnit,
+                               kCtlRiseUnit,      kCtlFallUnit,   kCtlWidthUnit, kCtlLimitUnit, kCtlOffsetXUnit};
+constexpr WORD kWaveNumbers[] = {kIdAmplitude, kIdFrequency, kIdDelay, kIdPhase, kIdOffset, kIdPeriod};
+
+// What every time-function page does alike when its name, its unit lists, its periodical list,
+// its "Period" box or its wave's numbers change; a page's own map comes first where it differs.
 BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
+    ON_BN_CLICKED(kCtlShowName, &CTimeFunctionPage::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CTimeFunctionPage::OnFieldChanged)
+    ON_BN_CLICKED(kCtlPeriodCheck, &CTimeFunctionPage::OnPeriodCheck)
+    ON_CBN_KILLFOCUS(kIdPeriodical, &CTimeFunctionPage::OnFieldChanged)
+    ON_CBN_SELCHANGE(kIdPeriodical, &CTimeFunctionPage::OnMarkModified)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CTimeFunctionPage::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kWaveNumbers, &CTimeFunctionPage::OnNumberChanged)
     ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
     ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
     ON_WM_PAINT()
@@ -301,8 +318,7 @@ CTimeFunctionPage::~CTimeFunctionPage() {
 
 void CTimeFunctionPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
+    qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kIdOutput, m_bOutput);
 }
 
@@ -369,39 +385,45 @@ void CTimeFunctionPage::LabelOutput(UINT stringID) {
     SetDlgItemText(kIdOutput, caption);
 }
 
-void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
+void CTimeFunctionPage::ExchangeFieldTexts(CDataExchange* pDX, const std::vector<Field>& fields) {
+    for (const Field& field : fields) DDX_Text(pDX, field.id, *field.text);
+}
+
+template <class OnPeriodical, class OnField>
+void CTimeFunctionPage::VisitFieldParams(const std::vector<Field>& fields, CComboBox* periodical, OnPeriodical onPeriodical,
+                                         OnField onField) {
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (!IsInput(param)) continue;
         const WORD id = param->GetValueID();
         if (id == kIdPeriodical && periodical != nullptr) {
-            periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0);
+            onPeriodical(param);
             continue;
         }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
+        for (const Field& field : fields)
+            if (field.id == id) onField(param, field);
+    }
+}
+
+void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    VisitFieldParams(
+        fields, periodical,
+        [periodical](CWizardCopaObject3* param) { periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0); },
+        [](CWizardCopaObject3* param, const Field& field) {
             *field.text = param->GetValue();
             if (field.units != nullptr) {
                 field.units->CreateDialogControl(param->GetQuantity());
                 field.units->SelectString(-1, param->GetUsedUnit());
             }
-        }
-    }
+        });
 }
 
 void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsInput(param)) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdPeriodical && periodical != nullptr) {
-            param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0));
-            continue;
-        }
-        for (const Field& field : fields) {
-            if (field.id != id) continue;
+    VisitFieldParams(
+        fields, periodical,
+        [periodical](CWizardCopaObject3* param) { param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0)); },
+        [](CWizardCopaObject3* param, const Field& field) {
             param->SetValue(*field.text);
             // A list without units (no quantity) leaves the used unit as it is.
             if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
@@ -409,8 +431,7 @@ void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox*
                 field.units->GetWindowText(unit);
                 param->SetUsedUnit(unit);
             }
-        }
-    }
+        });
 }
 
 CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {
@@ -502,14 +523,7 @@ void CTimeFunctionPage::OnPeriodCheck() {
 }
 
 // The output switches in the parameter set at once; the box shows only on or off.
-void CTimeFunctionPage::OnDefaultOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdOutput, m_bOutput);
-    CheckDlgButton(kIdOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
-}
+void CTimeFunctionPage::OnDefaultOutput() { qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutput, kIdOutput); }
 
 void CTimeFunctionPage::OnShowGraphic() {
     UpdateData(TRUE);
@@ -562,12 +576,7 @@ void CPeriodicFunctionPage::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+    ExchangeFieldTexts(pDX, PeriodicFields());
 }
 
 void CPeriodicFunctionPage::UpdateShowButton() {
@@ -602,6 +611,11 @@ std::vector<CTimeFunctionPage::Field> CPeriodicFunctionPage::PeriodicFields() {
             {kIdDelay, &m_strDelay, &m_cmbDelay},          {kIdPhase, &m_strPhase, &m_cmbPhase}};
 }
 
+// A typed frequency derives the period.
+BEGIN_MESSAGE_MAP(CPeriodicFunctionPage, CTimeFunctionPage)
+    ON_EN_CHANGE(kIdFrequency, &CPeriodicFunctionPage::OnFrequencyChanged)
+END_MESSAGE_MAP()
+
 void CPeriodicFunctionPage::OnFrequencyChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -615,30 +629,13 @@ void CPeriodicFunctionPage::OnFrequencyChanged() {
 BEGIN_MESSAGE_MAP(CPropTFMSine, CPeriodicFunctionPage)
     ON_BN_CLICKED(kCtlAmplitudeRadio, &CPropTFMSine::OnAmplitudeMode)
     ON_BN_CLICKED(kCtlRMSRadio, &CPropTFMSine::OnRMSMode)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMSine::OnMarkModified)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMSine::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMSine::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMSine::OnFieldChanged)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMSine::OnPeriodCheck)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMSine::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMSine::OnNumberChanged)
     ON_EN_CHANGE(kCtlRMS, &CPropTFMSine::OnRMSChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMSine::OnFrequencyChanged)
 END_MESSAGE_MAP()
 
 CPropTFMSine::CPropTFMSine() : TWizardTimeFunctionPage(kSineTemplate) {}
 
-CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kSineTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kSineLayout);
-}
+CPropTFMSine::CPropTFMSine(CTFMSineWizard4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kSineTemplate, wizard, params, kSineLayout) {}
 
 void CPropTFMSine::SetSineData(DWORD amplitudeMode, CString rmsText, BOOL periodGiven) {
     m_dwAmplitudeMode = amplitudeMode;

@@ -27,6 +27,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/page_overrides.h"
+#include "framework/page_steps.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
@@ -37,12 +38,21 @@
 #include "wizard/wizardbase.h"
 
 #include <initializer_list>
+#include <span>
 #include <vector>
 
 namespace qv::timefunctions {
 using namespace qv::waveform;
 constexpr WORD kIdOutput = 2056;
 constexpr UINT kSineTemplate = 2544;
+// The "Period" check box: the period is given instead of derived.
+constexpr int kCtlPeriodCheck = 2205;
+// Unit lists beside the trapezoid's times, the arc tangent's and the VCO's numbers.
+constexpr int kCtlRiseUnit = 2515;
+constexpr int kCtlFallUnit = 2516;
+constexpr int kCtlWidthUnit = 2517;
+constexpr int kCtlLimitUnit = 2518;
+constexpr int kCtlOffsetXUnit = 2519;
 constexpr int kPreviewPoints = 101;
 
 // What the sine preview computes from: the numbers in the parameters' own units.
@@ -195,6 +205,13 @@ protected:
     // Fills the fields' texts and unit lists from the input parameters; the periodical list
     // (when given) shows "No" exactly for the number 0.
     void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // For every input parameter: onPeriodical(param) for the periodical one when a list is
+    // given, else onField(param, field) for each field bound to it.
+    template <class OnPeriodical, class OnField>
+    void VisitFieldParams(const std::vector<Field>& fields, CComboBox* periodical, OnPeriodical onPeriodical,
+                          OnField onField);
+    // The fields' texts exchanged with their edit controls (the value IDs).
+    void ExchangeFieldTexts(CDataExchange* pDX, const std::vector<Field>& fields);
     // Writes the fields' texts and used units into the input parameters, and the periodical
     // list as the text of 1 or 0.
     void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
@@ -262,6 +279,7 @@ protected:
     void WritePeriodicFields();
     void OnFrequencyChanged();
     std::vector<Field> PeriodicFields();
+    DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbPhase;      // 2513
     CTBUnitComboBox m_cmbPeriod;     // 2510
@@ -282,6 +300,14 @@ template <class Wizard, class Base = CTimeFunctionPage>
 class TWizardTimeFunctionPage : public Base {
 public:
     using Base::Base;
+    // The page of dialog `templ` bound to its wizard and parameter set, its controls laid out
+    // as `layout` says.
+    TWizardTimeFunctionPage(UINT templ, Wizard* wizard, ParamHolder* params,
+                            std::span<const qv::pages::ControlLayout> layout)
+        : Base(templ) {
+        Rebind(wizard, params);
+        qv::pages::RegisterLayout(*this, layout);
+    }
     void Rebind(Wizard* wizard, ParamHolder* params) {
         m_pWizard = wizard;
         this->BindOwner(wizard, params);

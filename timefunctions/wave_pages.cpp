@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -42,12 +43,6 @@ constexpr UINT kVCOTemplate = 2549;
 
 constexpr int kCtlRampLabel = 2206;
 constexpr int kCtlRamp = 2207;
-constexpr int kCtlPeriodCheck = 2205;
-constexpr int kCtlRiseUnit = 2515;
-constexpr int kCtlFallUnit = 2516;
-constexpr int kCtlWidthUnit = 2517;
-constexpr int kCtlLimitUnit = 2518;
-constexpr int kCtlOffsetXUnit = 2519;
 constexpr int kCtlTime = 2188;
 constexpr int kCtlLimitCheck = 2148;
 constexpr int kCtlUpperLabel = 2149;
@@ -65,6 +60,10 @@ constexpr UINT kStringSawTooth = 2524;
 constexpr UINT kStringPulse = 2525;
 constexpr UINT kStringTriangle = 2526;
 constexpr DWORD kPinBit = 0x80000000u;
+// Fields whose edits go to one handler of their page.
+constexpr WORD kTrapezSegments[] = {kIdFall, kIdWidth, kIdRise};
+constexpr int kArcTangNumbers[] = {kIdFactorX, kIdLimitY, kIdOffsetX, kIdOffsetY, kCtlTime};
+constexpr WORD kVCOInputAndLimits[] = {kIdInput, kIdLower, kIdUpper};
 constexpr double kInverseTwoPi = 0.15915494309189535;
 
 using qv::pages::ControlLayout;
@@ -286,33 +285,16 @@ std::vector<CurvePoint> ComputeNeedlePoints(const NeedleCurve& c) {
 // The periodic waves.
 
 BEGIN_MESSAGE_MAP(CPropTFMWave, CPeriodicFunctionPage)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMWave::OnPeriodCheck)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMWave::OnFieldChanged)
     ON_CBN_KILLFOCUS(kCtlRamp, &CPropTFMWave::OnRampChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMWave::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMWave::OnNumberChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMWave::OnFrequencyChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMWave::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlRamp, &CPropTFMWave::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMWave::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMWave::OnFieldChanged)
 END_MESSAGE_MAP()
 
 CPropTFMWave::CPropTFMWave() : TWizardTimeFunctionPage(kWaveTemplate) {}
 
 CPropTFMSawTooth::CPropTFMSawTooth(CTFMSawToothWizard4* wizard, ParamHolder* params) : CPropTFMWave(wizard, params) {}
 
-CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kWaveTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kWaveLayout);
-}
+CPropTFMWave::CPropTFMWave(CTimeFunctionWizardBase4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kWaveTemplate, wizard, params, kWaveLayout) {}
 
 void CPropTFMWave::SetWaveData(DWORD ramp, BOOL periodGiven) {
     m_dwRamp = ramp;
@@ -505,34 +487,16 @@ void CPropTFMSawTooth::InitDefaults(BOOL store) {
 // ---------------------------------------------------------------------------------------
 // The trapezoid.
 
+// The amplitude leaves "Show" as it is; the three times give the period their sum.
 BEGIN_MESSAGE_MAP(CPropTFMTrapez, CTimeFunctionPage)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMTrapez::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMTrapez::OnFieldChanged)
-    ON_BN_CLICKED(kCtlPeriodCheck, &CPropTFMTrapez::OnPeriodCheck)
     ON_EN_CHANGE(kIdAmplitude, &CPropTFMTrapez::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMTrapez::OnFieldChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdPeriod, &CPropTFMTrapez::OnNumberChanged)
-    ON_EN_CHANGE(kIdFall, &CPropTFMTrapez::OnSegmentChanged)
-    ON_EN_CHANGE(kIdWidth, &CPropTFMTrapez::OnSegmentChanged)
-    ON_EN_CHANGE(kIdRise, &CPropTFMTrapez::OnSegmentChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMTrapez::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlWidthUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFallUnit, &CPropTFMTrapez::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlRiseUnit, &CPropTFMTrapez::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kTrapezSegments, &CPropTFMTrapez::OnSegmentChanged)
 END_MESSAGE_MAP()
 
 CPropTFMTrapez::CPropTFMTrapez() : TWizardTimeFunctionPage(kTrapezTemplate) {}
 
-CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kTrapezTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kTrapezLayout);
-}
+CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kTrapezTemplate, wizard, params, kTrapezLayout) {}
 
 void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
@@ -544,14 +508,7 @@ void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlRiseUnit, m_cmbRise);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdFall, m_strFall);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdWidth, m_strWidth);
-    DDX_Text(pDX, kIdRise, m_strRise);
-    DDX_Text(pDX, kIdPeriod, m_strPeriod);
+    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMTrapez::OnInitDialog() {
@@ -651,33 +608,19 @@ CTFMTrapezWizard4* CPropTFMTrapez::ConvertWizard3Data(const void* data, long len
 // The arc tangent.
 
 BEGIN_MESSAGE_MAP(CPropTFMArcTang, CTimeFunctionPage)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMArcTang::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMArcTang::OnFieldChanged)
-    ON_EN_CHANGE(kIdFactorX, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kIdLimitY, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffsetX, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffsetY, &CPropTFMArcTang::OnNumberChanged)
-    ON_EN_CHANGE(kCtlTime, &CPropTFMArcTang::OnNumberChanged)
-    ON_CBN_SELCHANGE(kCtlLimitUnit, &CPropTFMArcTang::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMArcTang::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kArcTangNumbers, &CPropTFMArcTang::OnNumberChanged)
 END_MESSAGE_MAP()
 
 CPropTFMArcTang::CPropTFMArcTang() : TWizardTimeFunctionPage(kArcTangTemplate) {}
 
 CPropTFMArcTang::CPropTFMArcTang(CTFMArcTangWizard4* wizard, ParamHolder* params)
-    : TWizardTimeFunctionPage(kArcTangTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kArcTangLayout);
-}
+    : TWizardTimeFunctionPage(kArcTangTemplate, wizard, params, kArcTangLayout) {}
 
 void CPropTFMArcTang::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlLimitUnit, m_cmbLimit);
     DDX_Control(pDX, kCtlOffsetXUnit, m_cmbOffsetX);
-    DDX_Text(pDX, kIdFactorX, m_strFactor);
-    DDX_Text(pDX, kIdLimitY, m_strLimit);
-    DDX_Text(pDX, kIdOffsetX, m_strOffsetX);
-    DDX_Text(pDX, kIdOffsetY, m_strOffsetY);
+    ExchangeFieldTexts(pDX, Fields());
     DDX_Text(pDX, kCtlTime, m_strTime);
 }
 
@@ -753,21 +696,6 @@ void CPropTFMArcTang::ConvertWizard3Data(const void* data, long length) {
 // ---------------------------------------------------------------------------------------
 // The needle pulse.
 
-BEGIN_MESSAGE_MAP(CPropTFMNeedle, CTimeFunctionPage)
-    ON_CBN_KILLFOCUS(kIdPeriodical, &CPropTFMNeedle::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMNeedle::OnFieldChanged)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdDelay, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdFrequency, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kIdOffset, &CPropTFMNeedle::OnNumberChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMNeedle::OnFieldChanged)
-    ON_CBN_SELCHANGE(kIdPeriodical, &CPropTFMNeedle::OnMarkModified)
-    ON_CBN_SELCHANGE(kCtlDelayUnit, &CPropTFMNeedle::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMNeedle::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlFrequencyUnit, &CPropTFMNeedle::OnFieldChanged)
-END_MESSAGE_MAP()
-
 CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
 
 CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
@@ -788,11 +716,7 @@ void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
     DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdPhase, m_strNeedleDelay);
-    DDX_Text(pDX, kIdFrequency, m_strFrequency);
-    DDX_Text(pDX, kIdOffset, m_strOffset);
+    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMNeedle::OnInitDialog() {
@@ -855,28 +779,17 @@ void CPropTFMNeedle::CalculateGraphic() { StorePoints(ComputeNeedlePoints(CurveF
 // ---------------------------------------------------------------------------------------
 // The voltage-controlled oscillator.
 
+// Amplitude and phase are the wave's numbers (the page has no "Show" to refresh).
 BEGIN_MESSAGE_MAP(CPropTFMVCO, CTimeFunctionPage)
     ON_BN_CLICKED(kCtlLimitCheck, &CPropTFMVCO::OnLimitCheck)
-    ON_BN_CLICKED(kCtlShowName, &CPropTFMVCO::OnFieldChanged)
     ON_BN_CLICKED(kCtlUsePin, &CPropTFMVCO::OnUsePin)
-    ON_EN_CHANGE(kIdAmplitude, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdInput, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdLower, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdPhase, &CPropTFMVCO::OnFieldChanged)
-    ON_EN_CHANGE(kIdUpper, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlWidthUnit, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlPhaseUnit, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlLimitUnit, &CPropTFMVCO::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlOffsetXUnit, &CPropTFMVCO::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kVCOInputAndLimits, &CPropTFMVCO::OnFieldChanged)
 END_MESSAGE_MAP()
 
 CPropTFMVCO::CPropTFMVCO() : TWizardTimeFunctionPage(kVCOTemplate) {}
 
-CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params) : TWizardTimeFunctionPage(kVCOTemplate) {
-    Rebind(wizard, params);
-    qv::pages::RegisterLayout(*this, kVCOLayout);
-}
+CPropTFMVCO::CPropTFMVCO(CTFMVCOWizard4* wizard, ParamHolder* params)
+    : TWizardTimeFunctionPage(kVCOTemplate, wizard, params, kVCOLayout) {}
 
 void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
@@ -886,11 +799,7 @@ void CPropTFMVCO::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlOffsetXUnit, m_cmbInput);
     DDX_Check(pDX, kCtlLimitCheck, m_bLimit);
     DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Text(pDX, kIdAmplitude, m_strAmplitude);
-    DDX_Text(pDX, kIdInput, m_strInput);
-    DDX_Text(pDX, kIdLower, m_strLower);
-    DDX_Text(pDX, kIdPhase, m_strPhase);
-    DDX_Text(pDX, kIdUpper, m_strUpper);
+    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMVCO::OnInitDialog() {
@@ -898,12 +807,7 @@ BOOL CPropTFMVCO::OnInitDialog() {
     m_bLimit = TRUE;
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbUpper, &m_cmbPhase, &m_cmbLower, &m_cmbInput}) combo->DisableFlatLook(TRUE);
-    LoadFields({{kIdAmplitude, &m_strAmplitude, nullptr},
-                {kIdPhase, &m_strPhase, &m_cmbPhase},
-                {kIdLower, &m_strLower, &m_cmbLower},
-                {kIdUpper, &m_strUpper, &m_cmbUpper},
-                {kIdInput, &m_strInput, &m_cmbInput}},
-               nullptr);
+    LoadFields(Fields(), nullptr);
     if (CWizardCopaObject3* input = FindParamByValueID(m_pParams, kIdInput); IsInput(input))
         m_bUsePin = (input->GetType() & kPinBit) != 0;
     UpdateData(FALSE);
@@ -922,6 +826,14 @@ BOOL CPropTFMVCO::OnInitDialog() {
     SetModified(FALSE);
     EnableParamControls();
     return TRUE;
+}
+
+std::vector<CTimeFunctionPage::Field> CPropTFMVCO::Fields() {
+    return {{kIdAmplitude, &m_strAmplitude, nullptr},
+            {kIdPhase, &m_strPhase, &m_cmbPhase},
+            {kIdLower, &m_strLower, &m_cmbLower},
+            {kIdUpper, &m_strUpper, &m_cmbUpper},
+            {kIdInput, &m_strInput, &m_cmbInput}};
 }
 
 void CPropTFMVCO::EnableLimits() {

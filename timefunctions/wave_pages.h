@@ -241,7 +241,6 @@ protected:
     void EnableParamControls() override;
     void UpdateShowButton() override;
     std::vector<Field> Fields();
-    DECLARE_MESSAGE_MAP()
 
     CTFMNeedleWizard* m_pWizard = nullptr;
     CWizardSchematicDataExchange3* m_pExchange = nullptr;
@@ -273,6 +272,7 @@ public:
 
 protected:
     void EnableParamControls() override;
+    std::vector<Field> Fields();
     void EnableLimits();
     void OnLimitCheck();
     void OnUsePin();
@@ -323,19 +323,8 @@ public:
     void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(0, this->m_bPeriodGiven); }
 };
 
-class CTFMPulseWizard4 : public TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4> {
-    DECLARE_DYNAMIC(CTFMPulseWizard4)
-public:
-    CTFMPulseWizard4() = default;
-    explicit CTFMPulseWizard4(const CTFMPulseWizard4* other) : TPeriodicWaveWizard4(other) {}
-};
-
-class CTFMTriangleWizard4 : public TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4> {
-    DECLARE_DYNAMIC(CTFMTriangleWizard4)
-public:
-    CTFMTriangleWizard4() = default;
-    explicit CTFMTriangleWizard4(const CTFMTriangleWizard4* other) : TPeriodicWaveWizard4(other) {}
-};
+PARVEL_PLAIN_PAGE_WIZARD(CTFMPulseWizard4, TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>)
+PARVEL_PLAIN_PAGE_WIZARD(CTFMTriangleWizard4, TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>)
 
 class CTFMTrapezWizard4 : public qv::wizards::TPageWizard4<CPropTFMTrapez, CTFMTrapezWizard4, CTFMPeriodOnlyWizard4> {
     DECLARE_DYNAMIC(CTFMTrapezWizard4)
