@@ -107,10 +107,8 @@ TEST_F(SourcesPage, TrapezoidTimesGiveThePeriodUnlessItIsFixed) {
 
 TEST_F(SourcesPage, ACUseLocksTheACPageAndPresetsMagnitudeAndPhase) {
     DWORD element = 0;
-    auto wizard =
-        Initialized(NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2425, "99"), "V1", &element));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] =
+        OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2425, "99"), "V1", &element));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "230"));
     ASSERT_TRUE(qv::ui::Click(page, 2520));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
