@@ -19,28 +19,45 @@ using namespace qv_test;
 
 using ParamRow = DescribedRow;
 
+// The rows of a linear source as the catalogue defines them: its value, the parameters of the
+// time forms (all unused until a form is chosen), `middle`, the AC parameters (real and
+// imaginary part unused), then `outputs`. Amplitude, offset and the AC values are of the
+// source's own quantity and unit.
+inline std::vector<ParamRow> LinearSourceRows(const ParamRow& value, const std::vector<ParamRow>& middle,
+                                              const std::vector<ParamRow>& outputs) {
+    const char* quantity = value.quantity;
+    const char* unit = value.unit;
+    std::vector<ParamRow> rows = {
+        value,
+        {.id = 2034, .name = "AMPL", .value = "1", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+        {.id = 2036, .name = "FREQ", .value = "50", .type = 0x4, .quantity = "Frequency", .unit = "Hz", .extType = kUnused},
+        {.id = 2038, .name = "TPERIO", .value = "0.02", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2040, .name = "TDELAY", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg", .extType = kUnused},
+        {.id = 2047, .name = "OFF", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+        {.id = 2049, .name = "PERIO", .value = "1", .type = 0x4, .extType = kUnused},
+        {.id = 2051, .name = "TRISE", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2053, .name = "TFALL", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2055, .name = "PWIDTH", .value = "8m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+    };
+    rows.insert(rows.end(), middle.begin(), middle.end());
+    const std::vector<ParamRow> ac = {
+        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit},
+        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
+        {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+        {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+    };
+    rows.insert(rows.end(), ac.begin(), ac.end());
+    rows.insert(rows.end(), outputs.begin(), outputs.end());
+    return rows;
+}
+
 // The voltage source as the catalogue defines it.
-inline const std::vector<ParamRow> kVoltageRows = {
+inline const std::vector<ParamRow> kVoltageRows = LinearSourceRows(
     {.id = 2028, .name = "EMF", .value = "10", .type = 0x4, .quantity = "Voltage", .unit = "V", .description = "EMF Value"},
-    {.id = 2034, .name = "AMPL", .value = "1", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2036, .name = "FREQ", .value = "50", .type = 0x4, .quantity = "Frequency", .unit = "Hz", .extType = kUnused},
-    {.id = 2038, .name = "TPERIO", .value = "0.02", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2040, .name = "TDELAY", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg", .extType = kUnused},
-    {.id = 2047, .name = "OFF", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2049, .name = "PERIO", .value = "1", .type = 0x4, .extType = kUnused},
-    {.id = 2051, .name = "TRISE", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2053, .name = "TFALL", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2055, .name = "PWIDTH", .value = "8m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2305, .name = "PARTDERIV", .value = "0", .type = 0x4},
-    {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
-    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
-};
+    {{.id = 2305, .name = "PARTDERIV", .value = "0", .type = 0x4}, {.id = 2472, .name = "SPC", .value = "0", .type = 0x4}},
+    {{.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+     {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"}});
 
 // The current source: "IS" for the value, no "SPC".
 inline std::vector<ParamRow> CurrentRows() {
