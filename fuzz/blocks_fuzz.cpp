@@ -35,48 +35,46 @@ void WithBlock(const std::vector<Row>& rows, Run run) {
 const std::vector<Row> kSumRows = {
     {2132, "INPUT", "0", 0x6}, {2132, "INPUT[0]", "a", 0x4}, {2132, "INPUT[1]", "b", 0x4}, {2183, "TS", "0", 0x4}};
 
+void ConvertSum(const uint8_t* data, size_t size) {
+    WithBlock<CMinMaxSumMulBlockWizard4>(kSumRows, [&](CMinMaxSumMulBlockWizard4& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+    });
+}
+
+void ConvertTransferFunction(const uint8_t* data, size_t size) {
+    WithBlock<CTransferFunctionWizard4>(
+        {{2188, "N", "2", 0x4}, {2193, "M", "1", 0x4}, {2194, "Q", "1", 0x6}, {2195, "P", "1", 0x6}},
+        [&](CTransferFunctionWizard4& wizard) { wizard.DoConvertWizard3Data(data, static_cast<long>(size)); });
+}
+
+// The first byte gives the order; the rest is the text of both coefficient lists.
+void TransferFunctionFrom4x(const uint8_t* data, size_t size) {
+    if (size < 1) return;
+    const std::string order = std::to_string(static_cast<int>(data[0] % 64) - 2);
+    const std::string list(reinterpret_cast<const char*>(data + 1), size - 1);
+    if (list.find('\0') != std::string::npos) return;
+    WithBlock<CTransferFunctionWizard4>(
+        {{2188, "N", order.c_str(), 0x4}, {2193, "M", "0", 0x4}, {2194, "Q", list.c_str(), 0x6},
+         {2195, "P", list.c_str(), 0x6}, {2194, "Q[0]", "x", 0x4}},
+        [&](CTransferFunctionWizard4& wizard) { wizard.DoConversionFrom4x(); });
+}
+
+// The input is the text of the older factor parameter.
+void SumFrom4x(const uint8_t* data, size_t size) {
+    const std::string factor(reinterpret_cast<const char*>(data), size);
+    if (factor.find('\0') != std::string::npos) return;
+    std::vector<Row> rows = kSumRows;
+    rows.push_back({1000, "FACTOR", factor.c_str(), 0x4});
+    WithBlock<CMinMaxSumMulBlockWizard4>(rows, [&](CMinMaxSumMulBlockWizard4& wizard) { wizard.DoConversionFrom4x(); });
+}
+
 } // namespace
 
 // The transfer-function page keeps its column widths in the user profile.
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("blocks_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        switch (choice % 5) {
-        case 0:
-            StoreLoadStore<CMinMaxSumMulBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-            break;
-        case 1:
-            WithBlock<CMinMaxSumMulBlockWizard4>(kSumRows, [&](CMinMaxSumMulBlockWizard4& wizard) {
-                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-            });
-            break;
-        case 2:
-            WithBlock<CTransferFunctionWizard4>(
-                {{2188, "N", "2", 0x4}, {2193, "M", "1", 0x4}, {2194, "Q", "1", 0x6}, {2195, "P", "1", 0x6}},
-                [&](CTransferFunctionWizard4& wizard) { wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize)); });
-            break;
-        case 3: {
-            if (restSize < 1) break;
-            const std::string order = std::to_string(static_cast<int>(rest[0] % 64) - 2);
-            const std::string list(reinterpret_cast<const char*>(rest + 1), restSize - 1);
-            if (list.find('\0') != std::string::npos) break;
-            WithBlock<CTransferFunctionWizard4>(
-                {{2188, "N", order.c_str(), 0x4}, {2193, "M", "0", 0x4}, {2194, "Q", list.c_str(), 0x6},
-                 {2195, "P", list.c_str(), 0x6}, {2194, "Q[0]", "x", 0x4}},
-                [&](CTransferFunctionWizard4& wizard) { wizard.DoConversionFrom4x(); });
-            break;
-        }
-        default: {
-            const std::string factor(reinterpret_cast<const char*>(rest), restSize);
-            if (factor.find('\0') != std::string::npos) break;
-            std::vector<Row> rows = kSumRows;
-            rows.push_back({1000, "FACTOR", factor.c_str(), 0x4});
-            WithBlock<CMinMaxSumMulBlockWizard4>(rows, [&](CMinMaxSumMulBlockWizard4& wizard) {
-                wizard.DoConversionFrom4x();
-            });
-            break;
-        }
-        }
-    });
+    static constexpr Reader kReaders[] = {RoundTrip<CMinMaxSumMulBlockWizard4, kSchema<0>>, ConvertSum,
+                                          ConvertTransferFunction, TransferFunctionFrom4x, SumFrom4x};
+    return RunOneOf(data, size, kReaders);
 }

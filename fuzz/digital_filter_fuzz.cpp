@@ -40,45 +40,47 @@ const std::vector<Row> kRows = {{2188, "N", "3", 0x4},        {2193, "D", "4", 0
                                 {2195, "P", "1,2,3,a", 0x6},   {2194, "Q[7]", "x", 0x4}, {2202, "TS", "1m", 0x4},
                                 {2186, "IN", "u", 0x4}};
 
+void RoundTripBlock(const uint8_t* data, size_t size) {
+    StoreLoadStore<CDigitalFilterWizard4>(std::vector<BYTE>(data, data + size), Whole);
+}
+
+// Either conversion leaves a kind and a type the pages know.
+template <bool from4x>
+void Convert(const uint8_t* data, size_t size) {
+    WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
+        if constexpr (from4x) {
+            std::vector<BYTE> copy(data, data + size);
+            wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+        } else {
+            wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+        }
+        if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
+    });
+}
+
+// Three bytes choose table, design and order; three doubles follow. A design that stands
+// gives a finite text for every coefficient, the same number the design holds.
+void Design(const uint8_t* data, size_t size) {
+    if (size < 3 + 24) return;
+    double values[3];
+    std::memcpy(values, data + 3, sizeof values);
+    CFilterCoefficientTable table(data[0] % 5);
+    const qv::filter::NumericDesign design =
+        qv::filter::DesignNumeric(table, data[1] % 5, data[2] % 13, values[0], values[1], values[2]);
+    if (design.refusal != qv::filter::Refusal::None) return;
+    if (design.texts != design.count) std::abort();
+    for (int i = 0; i < design.texts; ++i) {
+        const double n = std::strtod(std::string(design.NumeratorText(i)).c_str(), nullptr);
+        const double d = std::strtod(std::string(design.DenominatorText(i)).c_str(), nullptr);
+        if (!std::isfinite(n) || !std::isfinite(d) || n != design.numerator[static_cast<size_t>(i)] + 0.0) std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("digital_filter_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        switch (choice % 4) {
-        case 0:
-            StoreLoadStore<CDigitalFilterWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole);
-            break;
-        case 1:
-            WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
-                std::vector<BYTE> copy(rest, rest + restSize);
-                wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
-                if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
-            });
-            break;
-        case 2:
-            WithBlock(kRows, [&](CDigitalFilterWizard4& wizard) {
-                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-                if (wizard.GetKind() > 3 || wizard.GetType() > 3) std::abort();
-            });
-            break;
-        default: {
-            if (restSize < 3 + 24) break;
-            double values[3];
-            std::memcpy(values, rest + 3, sizeof values);
-            CFilterCoefficientTable table(rest[0] % 5);
-            const qv::filter::NumericDesign design =
-                qv::filter::DesignNumeric(table, rest[1] % 5, rest[2] % 13, values[0], values[1], values[2]);
-            if (design.refusal != qv::filter::Refusal::None) break;
-            if (design.texts != design.count) std::abort();
-            for (int i = 0; i < design.texts; ++i) {
-                const double n = std::strtod(std::string(design.NumeratorText(i)).c_str(), nullptr);
-                const double d = std::strtod(std::string(design.DenominatorText(i)).c_str(), nullptr);
-                if (!std::isfinite(n) || !std::isfinite(d) || n != design.numerator[static_cast<size_t>(i)] + 0.0) std::abort();
-            }
-            break;
-        }
-        }
-    });
+    static constexpr Reader kReaders[] = {RoundTripBlock, Convert<true>, Convert<false>, Design};
+    return RunOneOf(data, size, kReaders);
 }

@@ -40,45 +40,48 @@ const std::vector<Row> kRows = {{2188, "N", "2", 0x4},   {2193, "D", "3", 0x4}, 
                                 {2195, "P", "1,2,3,a,b,c,4,5,6,7,8", 0x6}, {2198, "Q0", "0", 0x6},
                                 {2199, "P0", "0", 0x6},  {2202, "TS", "1m", 0x4}};
 
+void RoundTripBlock(const uint8_t* data, size_t size) {
+    StoreLoadStore<CDiscreteTransferFunctionWizard4>(std::vector<BYTE>(data, data + size), Whole, 1);
+}
+
+void From4x(const uint8_t* data, size_t size) {
+    WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
+        std::vector<BYTE> copy(data, data + size);
+        wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+    });
+}
+
+void ConvertOlder(const uint8_t* data, size_t size) {
+    WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+    });
+}
+
+// Two bytes give the orders; up to 32 doubles follow (numerator, denominator, sample time).
+// A discretization that is done gives finite coefficients.
+void Discretize(const uint8_t* data, size_t size) {
+    if (size < 2) return;
+    const short m = static_cast<short>(data[0] % 12);
+    const short n = static_cast<short>(data[1] % 12);
+    double values[32] = {};
+    const size_t count = std::min<size_t>((size - 2) / 8, 32);
+    std::memcpy(values, data + 2, count * 8);
+    const double* num = values;
+    const double* den = values + 12;
+    static CTransferFunctionDiscretizer discretizer;
+    discretizer.Discretize(den, num, m, n, 1.0, values[24]);
+    if (discretizer.GetStatus() == CTransferFunctionDiscretizer::Status::Done)
+        for (int i = 0; i < n; ++i)
+            if (!std::isfinite(discretizer.ResultNumerator()[i]) || !std::isfinite(discretizer.ResultDenominator()[i]))
+                std::abort();
+}
+
 } // namespace
 
 // The pages keep their column widths in the user profile.
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithOwnProfile("discrete_tf_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        switch (choice % 4) {
-        case 0:
-            StoreLoadStore<CDiscreteTransferFunctionWizard4>(std::vector<BYTE>(rest, rest + restSize), Whole, 1);
-            break;
-        case 1:
-            WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
-                std::vector<BYTE> copy(rest, rest + restSize);
-                wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
-            });
-            break;
-        case 2:
-            WithBlock(kRows, [&](CDiscreteTransferFunctionWizard4& wizard) {
-                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-            });
-            break;
-        default: {
-            if (restSize < 2) break;
-            const short m = static_cast<short>(rest[0] % 12);
-            const short n = static_cast<short>(rest[1] % 12);
-            double values[32] = {};
-            const size_t count = std::min<size_t>((restSize - 2) / 8, 32);
-            std::memcpy(values, rest + 2, count * 8);
-            const double* num = values;
-            const double* den = values + 12;
-            static CTransferFunctionDiscretizer discretizer;
-            discretizer.Discretize(den, num, m, n, 1.0, values[24]);
-            if (discretizer.GetStatus() == CTransferFunctionDiscretizer::Status::Done)
-                for (int i = 0; i < n; ++i)
-                    if (!std::isfinite(discretizer.ResultNumerator()[i]) || !std::isfinite(discretizer.ResultDenominator()[i]))
-                        std::abort();
-            break;
-        }
-        }
-    });
+    static constexpr Reader kReaders[] = {RoundTripBlock, From4x, ConvertOlder, Discretize};
+    return RunOneOf(data, size, kReaders);
 }

@@ -26,34 +26,16 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {2434, "AC_PHASE"}, {2430, "AC_RE"}, {2432, "AC_IM"}});
 }
 
-void PageBlock(const uint8_t* data, size_t size) {
-    PageReadsBlocks<CLinearDomainsSourceAWizard4, CPropLinearDomainsSourceA>(SourceSet(), data, size);
-}
-
-// Whatever was converted can be written too.
-template <class Wizard>
-void Convert(const uint8_t* data, size_t size) {
-    ConvertAndDescribe<Wizard>(SourceSet(), data, size, "@TYPE@NAME ( @PARAMLIST);");
-}
+// The model the converted wizard writes: whatever was converted can be written too.
+constexpr char kModel[] = "@TYPE@NAME ( @PARAMLIST);";
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        switch (choice % 4) {
-        case 0:
-            StoreLoadStore<CLinearDomainsSourceAWizard4, CLinearDomainsSourceBWizard4>(
-                std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<2>);
-            break;
-        case 1:
-            PageBlock(rest, restSize);
-            break;
-        case 2:
-            Convert<CLinearDomainsSourceAWizard4>(rest, restSize);
-            break;
-        default:
-            Convert<CLinearDomainsSourceBWizard4>(rest, restSize);
-            break;
-        }
-    });
+    static constexpr Reader kReaders[] = {
+        RoundTrip<CLinearDomainsSourceAWizard4, kSchemaWithAC<2>, CLinearDomainsSourceBWizard4>,
+        PageBlocks<CLinearDomainsSourceAWizard4, CPropLinearDomainsSourceA, SourceSet>,
+        ConvertDescribed<CLinearDomainsSourceAWizard4, SourceSet, kModel>,
+        ConvertDescribed<CLinearDomainsSourceBWizard4, SourceSet, kModel>};
+    return RunOneOf(data, size, kReaders);
 }

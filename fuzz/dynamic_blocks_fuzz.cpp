@@ -97,13 +97,9 @@ void DeadTimeFile(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+        static constexpr Reader kReaders[] = {IntegratorState, RoundTrip<CDeadTimeBlockWizard4, kSchema<0>>,
+                                              DeadTimeOlderBlock, DeadTime4x, DeadTimeFile};
         qv::UserScript::Instance().Reset();
-        switch (choice % 5) {
-        case 0: IntegratorState(rest, restSize); break;
-        case 1: StoreLoadStore<CDeadTimeBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>); break;
-        case 2: DeadTimeOlderBlock(rest, restSize); break;
-        case 3: DeadTime4x(rest, restSize); break;
-        default: DeadTimeFile(rest, restSize); break;
-        }
+        kReaders[choice % std::size(kReaders)](rest, restSize);
     });
 }

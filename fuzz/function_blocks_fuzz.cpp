@@ -80,42 +80,37 @@ void ConvertCharacteristicBlock(const uint8_t* data, size_t size) {
     });
 }
 
+void ConvertMaxMin(const uint8_t* data, size_t size) {
+    WithBlock<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+    });
+}
+
+// The input is the older function type's text; the conversion makes it maximum or minimum.
+void MaxMinOfOlderType(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    if (text.find('\0') != std::string::npos) return;
+    WithBlock<CMaximumTMinimumTBlockWizard4>(text.c_str(), [&](CMaximumTMinimumTBlockWizard4& wizard) {
+        wizard.DoConvertWizard3Data(nullptr, 0);
+        if (wizard.GetFunctionType() != 0 && wizard.GetFunctionType() != 1) std::abort();
+    });
+}
+
+void ConvertSinCosTan(const uint8_t* data, size_t size) {
+    WithBlock<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+    });
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        switch (choice % 7) {
-        case 0:
-            StoreLoadStore<CMaximumTMinimumTBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-            break;
-        case 1:
-            WithBlock<CMaximumTMinimumTBlockWizard4>(nullptr, [&](CMaximumTMinimumTBlockWizard4& wizard) {
-                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-            });
-            break;
-        case 5:
-            StoreLoadStore<CNonlinearCharacteristicWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-            break;
-        case 6:
-            ConvertCharacteristicBlock(rest, restSize);
-            break;
-        case 2: {
-            const std::string text(reinterpret_cast<const char*>(rest), restSize);
-            if (text.find('\0') != std::string::npos) break;
-            WithBlock<CMaximumTMinimumTBlockWizard4>(text.c_str(), [&](CMaximumTMinimumTBlockWizard4& wizard) {
-                wizard.DoConvertWizard3Data(nullptr, 0);
-                if (wizard.GetFunctionType() != 0 && wizard.GetFunctionType() != 1) std::abort();
-            });
-            break;
-        }
-        case 4:
-            ConvertNPointLists(rest, restSize);
-            break;
-        default:
-            WithBlock<CFctSinCosTanBlockWizard4>(nullptr, [&](CFctSinCosTanBlockWizard4& wizard) {
-                wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-            });
-            break;
-        }
-    });
+    static constexpr Reader kReaders[] = {RoundTrip<CMaximumTMinimumTBlockWizard4, kSchema<0>>,
+                                          ConvertMaxMin,
+                                          MaxMinOfOlderType,
+                                          ConvertSinCosTan,
+                                          ConvertNPointLists,
+                                          RoundTrip<CNonlinearCharacteristicWizard4, kSchema<0>>,
+                                          ConvertCharacteristicBlock};
+    return RunOneOf(data, size, kReaders);
 }

@@ -111,19 +111,26 @@ std::vector<BYTE> StoreBlock(Wizard& wizard) {
     return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
 }
 
-// TRUE when the wizard loads the bytes without an archive refusal.
-template <class Wizard>
-bool LoadBlock(Wizard& wizard, const std::vector<BYTE>& bytes) {
+// read(ar) on an archive that loads a copy of the bytes; TRUE when it ends without an
+// archive refusal.
+template <class Read>
+bool ReadArchive(const std::vector<BYTE>& bytes, Read read) {
     std::vector<BYTE> copy(bytes);
     CMemFile file(copy.empty() ? nullptr : copy.data(), static_cast<UINT>(copy.size()), 0);
     CArchive ar(&file, CArchive::load);
     try {
-        wizard.Serialize(ar, eSheetVersion4);
+        read(ar);
     } catch (CException* e) {
         e->Delete();
         return false;
     }
     return true;
+}
+
+// TRUE when the wizard loads the bytes without an archive refusal.
+template <class Wizard>
+bool LoadBlock(Wizard& wizard, const std::vector<BYTE>& bytes) {
+    return ReadArchive(bytes, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
 }
 
 // A block that loads and is whole (whole(wizard, bytes): of the current schemas) is stored
@@ -151,14 +158,7 @@ constexpr auto kSchemaWithAC = [](auto& wizard, const std::vector<BYTE>&) {
 // The object reads the bytes through Serialize; an archive refusal ends the reading.
 template <class Object>
 void SerializeFrom(Object& object, const std::vector<BYTE>& bytes) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.empty() ? nullptr : copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        object.Serialize(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    ReadArchive(bytes, [&](CArchive& ar) { object.Serialize(ar); });
 }
 
 // A page reads blocks through LoadObjectFromBuffer, as conversions do, until one refuses;
@@ -240,6 +240,40 @@ int RunWholeThenByFirstBit(const uint8_t* data, size_t size, Whole whole, Odd od
     else if (size > 0)
         even(data + 1, size - 1);
     return 0;
+}
+
+// One way a target reads the bytes after the first.
+using Reader = void (*)(const uint8_t* data, size_t size);
+
+// The start of a target with several readers: the first byte, modulo their count, picks the
+// reader that gets the rest. An empty input or one above 64 KiB is passed over.
+template <size_t N>
+int RunOneOf(const uint8_t* data, size_t size, const Reader (&readers)[N]) {
+    return RunOnInput(data, size,
+                      [&](uint8_t choice, const uint8_t* rest, size_t restSize) { readers[choice % N](rest, restSize); });
+}
+
+// A target's parameter set for its element.
+using SetMaker = std::unique_ptr<ParamHolder> (*)();
+
+// The reader whose bytes a Page of the Wizard reads as blocks (see PageReadsBlocks).
+template <class Wizard, class Page, SetMaker Set>
+void PageBlocks(const uint8_t* data, size_t size) {
+    PageReadsBlocks<Wizard, Page>(Set(), data, size);
+}
+
+// The reader whose bytes the Wizard converts as older element data before it writes the
+// model text into this model (see ConvertAndDescribe).
+template <class Wizard, SetMaker Set, const char* Model>
+void ConvertDescribed(const uint8_t* data, size_t size) {
+    ConvertAndDescribe<Wizard>(Set(), data, size, Model);
+}
+
+// The reader that takes the bytes as the archive block of a Loaded wizard (made of no
+// arguments) and stores, loads and stores it again by an Again wizard (see StoreLoadStore).
+template <class Loaded, auto Whole, class Again = Loaded>
+void RoundTrip(const uint8_t* data, size_t size) {
+    StoreLoadStore<Loaded, Again>(std::vector<BYTE>(data, data + size), Whole);
 }
 
 } // namespace fuzzsetup

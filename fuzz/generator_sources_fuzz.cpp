@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -44,10 +45,6 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {1002, "V_SRC"}});
 }
 
-void PageBlock(const uint8_t* data, size_t size) {
-    PageReadsBlocks<CVCOWizard4, CPropVCO>(SourceSet(), data, size);
-}
-
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size) {
     ConvertAndStore<Wizard>(SourceSet(), data, size, [&](Wizard& wizard) {
@@ -60,10 +57,9 @@ void Convert(const uint8_t* data, size_t size) {
 }
 
 // The page reads the file as an import does; message boxes are answered with their default.
-void HarmonicsImport(const uint8_t* data, size_t size, bool text) {
-    static const std::string textPath = fuzzfile::TempPath("generator_sources_fuzz", ".txt");
-    static const std::string mdxPath = fuzzfile::TempPath("generator_sources_fuzz", ".mdx");
-    const std::string& path = text ? textPath : mdxPath;
+template <bool text>
+void HarmonicsImport(const uint8_t* data, size_t size) {
+    static const std::string path = fuzzfile::TempPath("generator_sources_fuzz", text ? ".txt" : ".mdx");
     fuzzfile::Put(path, data, size);
     WithEditor<CFourierSourceWizard4>(SourceSet(), [&](CFourierSourceWizard4& wizard) {
         ScopedParamSet params{RequestTarget(&wizard)};
@@ -78,36 +74,18 @@ void HarmonicsImport(const uint8_t* data, size_t size, bool text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
+    static constexpr Reader kReaders[] = {
+        RoundTrip<CVCOWizard4, kSchemaWithAC<0>>,
+        RoundTrip<CPolynomSourceWizard4, kSchemaWithAC<0>>,
+        PageBlocks<CVCOWizard4, CPropVCO, SourceSet>,
+        Convert<CVCOWizard4>,
+        Convert<CPolynomSourceWizard4>,
+        RoundTrip<CFourierSourceWizard4, kSchema<0>>,
+        Convert<CFourierSourceWizard4>,
+        HarmonicsImport<false>,
+        HarmonicsImport<true>};
+    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
         qv::UserScript::Instance().Reset();
-        switch (choice % 9) {
-        case 0:
-            StoreLoadStore<CVCOWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<0>);
-            break;
-        case 1:
-            StoreLoadStore<CPolynomSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<0>);
-            break;
-        case 2:
-            PageBlock(rest, restSize);
-            break;
-        case 3:
-            Convert<CVCOWizard4>(rest, restSize);
-            break;
-        case 4:
-            Convert<CPolynomSourceWizard4>(rest, restSize);
-            break;
-        case 5:
-            StoreLoadStore<CFourierSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
-            break;
-        case 6:
-            Convert<CFourierSourceWizard4>(rest, restSize);
-            break;
-        case 7:
-            HarmonicsImport(rest, restSize, false);
-            break;
-        default:
-            HarmonicsImport(rest, restSize, true);
-            break;
-        }
+        kReaders[choice % std::size(kReaders)](rest, restSize);
     });
 }

@@ -27,17 +27,18 @@ std::unique_ptr<Holder> MachineSet() {
 }
 
 template <class Wizard>
-void Convert(const std::vector<BYTE>& bytes) {
+void Convert(const uint8_t* data, size_t size) {
     WithEditor<Wizard>(MachineSet<ParamHolder>(), [&](Wizard& wizard) {
         // An exact-size copy: a read past the block's end is caught.
-        std::unique_ptr<BYTE[]> copy(new BYTE[bytes.size() + 1]);
-        std::copy(bytes.begin(), bytes.end(), copy.get());
-        wizard.DoConvertWizard3Data(copy.get(), static_cast<long>(bytes.size()));
+        std::unique_ptr<BYTE[]> copy(new BYTE[size + 1]);
+        std::copy(data, data + size, copy.get());
+        wizard.DoConvertWizard3Data(copy.get(), static_cast<long>(size));
         StoreBlock(wizard);
     });
 }
 
-void MachineData(const std::vector<BYTE>& bytes) {
+void MachineData(const uint8_t* data, size_t size) {
+    const std::vector<BYTE> bytes(data, data + size);
     qv::SchematicEditor editor;
     editor.SetBreachHandler([](const std::string&) { std::abort(); });
     const DWORD element = editor.AddElement(MachineSet<CWizardSchematicDataExchange3>());
@@ -55,14 +56,8 @@ void MachineData(const std::vector<BYTE>& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* restData, size_t restSize) {
-        const std::vector<BYTE> rest(restData, restData + restSize);
-        switch (choice % 5) {
-        case 0: StoreLoadStore<CSwitchControlledWizard4>(rest, kSchema<0>); break;
-        case 1: StoreLoadStore<CDCMachineNonlinearWizard4>(rest, kSchema<0>); break;
-        case 2: Convert<CDCMachineNonlinearWizard4>(rest); break;
-        case 3: Convert<CSwitchControlledWizard4>(rest); break;
-        default: MachineData(rest); break;
-        }
-    });
+    static constexpr Reader kReaders[] = {RoundTrip<CSwitchControlledWizard4, kSchema<0>>,
+                                          RoundTrip<CDCMachineNonlinearWizard4, kSchema<0>>,
+                                          Convert<CDCMachineNonlinearWizard4>, Convert<CSwitchControlledWizard4>, MachineData};
+    return RunOneOf(data, size, kReaders);
 }

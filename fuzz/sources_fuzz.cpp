@@ -25,38 +25,17 @@ std::unique_ptr<ParamHolder> SourceSet() {
                           {2430, "AC_RE"}, {2432, "AC_IM"}});
 }
 
-// A page of either kind reads a block through LoadObjectFromBuffer, as the conversion does.
-template <class Page>
-void PageBlock(const uint8_t* data, size_t size) {
-    PageReadsBlocks<CLinearVoltageSourceWizard4, Page>(SourceSet(), data, size);
-}
-
-// Whatever was converted can be written too.
-template <class Wizard>
-void Convert(const uint8_t* data, size_t size) {
-    ConvertAndDescribe<Wizard>(SourceSet(), data, size, "@TYPEV1 ( @PARAMLIST);");
-}
+// The model the converted wizard writes: whatever was converted can be written too.
+constexpr char kModel[] = "@TYPEV1 ( @PARAMLIST);";
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        switch (choice % 5) {
-        case 0:
-            StoreLoadStore<CLinearVoltageSourceWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchemaWithAC<1>);
-            break;
-        case 1:
-            PageBlock<CPropLinearSourceV>(rest, restSize);
-            break;
-        case 2:
-            PageBlock<CPropACParameters>(rest, restSize);
-            break;
-        case 3:
-            Convert<CLinearVoltageSourceWizard4>(rest, restSize);
-            break;
-        default:
-            Convert<CLinearCurrentSourceWizard4>(rest, restSize);
-            break;
-        }
-    });
+    static constexpr Reader kReaders[] = {
+        RoundTrip<CLinearVoltageSourceWizard4, kSchemaWithAC<1>>,
+        PageBlocks<CLinearVoltageSourceWizard4, CPropLinearSourceV, SourceSet>,
+        PageBlocks<CLinearVoltageSourceWizard4, CPropACParameters, SourceSet>,
+        ConvertDescribed<CLinearVoltageSourceWizard4, SourceSet, kModel>,
+        ConvertDescribed<CLinearCurrentSourceWizard4, SourceSet, kModel>};
+    return RunOneOf(data, size, kReaders);
 }

@@ -32,10 +32,6 @@ std::unique_ptr<ParamHolder> ElementSet() {
                                {2432, "AC_IM", "1", 0x4, "", ""}});
 }
 
-void SinePageBlock(const uint8_t* data, size_t size) {
-    PageReadsBlocks<CTFMSineWizard4, CPropTFMSine>(ElementSet(), data, size);
-}
-
 template <class Wizard, class Write>
 void Convert(const uint8_t* data, size_t size, Write write) {
     ConvertAndStore<Wizard>(ElementSet(), data, size, [&](Wizard& wizard) {
@@ -45,24 +41,23 @@ void Convert(const uint8_t* data, size_t size, Write write) {
     });
 }
 
+void ConvertSine(const uint8_t* data, size_t size) {
+    Convert<CTFMSineWizard4>(data, size, [](CTFMSineWizard4&) {});
+}
+
+void ConvertConstant(const uint8_t* data, size_t size) {
+    Convert<CConstantBlockWizard4>(data, size, [](CConstantBlockWizard4& w) {
+        CString text = "CONST E1 ( @PARAMLIST);";
+        w.WriteSimDescr(nullptr, "IMMANENT", text);
+    });
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
-        const std::vector<BYTE> bytes(rest, rest + restSize);
-        switch (choice % 7) {
-        case 0: StoreLoadStore<CTFMSineWizard4>(bytes, kSchema<0>); break;
-        case 1: StoreLoadStore<CTFMSawToothWizard4>(bytes, kSchema<0>); break;
-        case 2: StoreLoadStore<CTFMArcTangWizard4>(bytes, kSchema<0>); break;
-        case 3: StoreLoadStore<CConstantBlockWizard4>(bytes, kSchemaWithAC<1>); break;
-        case 4: SinePageBlock(rest, restSize); break;
-        case 5: Convert<CTFMSineWizard4>(rest, restSize, [](CTFMSineWizard4&) {}); break;
-        default:
-            Convert<CConstantBlockWizard4>(rest, restSize, [](CConstantBlockWizard4& w) {
-                CString text = "CONST E1 ( @PARAMLIST);";
-                w.WriteSimDescr(nullptr, "IMMANENT", text);
-            });
-            break;
-        }
-    });
+    static constexpr Reader kReaders[] = {
+        RoundTrip<CTFMSineWizard4, kSchema<0>>,    RoundTrip<CTFMSawToothWizard4, kSchema<0>>,
+        RoundTrip<CTFMArcTangWizard4, kSchema<0>>, RoundTrip<CConstantBlockWizard4, kSchemaWithAC<1>>,
+        PageBlocks<CTFMSineWizard4, CPropTFMSine, ElementSet>, ConvertSine, ConvertConstant};
+    return RunOneOf(data, size, kReaders);
 }

@@ -5,6 +5,8 @@
 #include "framework/param_access.h"
 #include "win32/module.h"
 
+#include "tests/support/list_parent.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,37 +16,8 @@ namespace {
 
 constexpr UINT kListId = 2132;
 
-struct Message {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-class ListParent : public CWnd {
-public:
-    std::vector<Message> got;
-    LRESULT OnCellEdited(WPARAM w, LPARAM l) { return Record(TBLM_CELLEDITED, w, l); }
-    LRESULT OnSelChanged(WPARAM w, LPARAM l) { return Record(TBLM_SELCHANGED, w, l); }
-    LRESULT OnEditStarting(WPARAM w, LPARAM l) { return Record(TBLM_EDITSTARTING, w, l); }
-    std::vector<UINT> Codes() const {
-        std::vector<UINT> codes;
-        for (const Message& m : got) codes.push_back(m.message);
-        return codes;
-    }
-    DECLARE_MESSAGE_MAP()
-
-private:
-    LRESULT Record(UINT message, WPARAM w, LPARAM l) {
-        got.push_back({message, w, l});
-        return 0;
-    }
-};
-
-BEGIN_MESSAGE_MAP(ListParent, CWnd)
-    ON_MESSAGE(TBLM_CELLEDITED, &ListParent::OnCellEdited)
-    ON_MESSAGE(TBLM_SELCHANGED, &ListParent::OnSelChanged)
-    ON_MESSAGE(TBLM_EDITSTARTING, &ListParent::OnEditStarting)
-END_MESSAGE_MAP()
+using qv_test::ListMessage;
+using qv_test::ListParent;
 
 CWizardCopaObject3* AddParam(ParamHolder& holder, const char* name, BOOL deletable) {
     auto* param = new CWizardCopaObject3;
@@ -71,15 +44,13 @@ protected:
         auto* sdb = new CWizardCopaObject3;
         sdb->SetName("SDB");
         holder.AddOutputTemplate(sdb);
-        ASSERT_TRUE(parent.CreateEx(0, "#32770", "", WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
-        ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 300, 200), &parent, kListId));
+        ASSERT_TRUE(parent.Open(list, kListId));
         list.InsertEditColumn(0, "Name", LVCFMT_LEFT, 50);
         list.InsertEditColumn(1, "Value", LVCFMT_RIGHT, 80);
         list.InsertEditColumn(2, "Use Pin", LVCFMT_LEFT, 60);
     }
     void TearDown() override {
-        list.DestroyWindow();
-        parent.DestroyWindow();
+        parent.Close();
         qv::UserScript::Instance().SetFailureHandler(nullptr);
     }
     ParamHolder holder;
@@ -220,7 +191,7 @@ TYPED_TEST(ListNotifications, OnlyTheUserCausesNotifications) {
 
     ASSERT_TRUE(qv::ui::EditListCell(&this->list, 1, 1, "4"));
     ASSERT_EQ((std::vector<UINT>{WM_USER + 1003, WM_USER + 1000}), this->parent.Codes());
-    for (const Message& m : this->parent.got) {
+    for (const ListMessage& m : this->parent.got) {
         EXPECT_EQ(kListId, m.wParam);
         EXPECT_EQ(1, LOWORD(m.lParam));
         EXPECT_EQ(1, HIWORD(m.lParam));

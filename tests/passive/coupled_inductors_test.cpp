@@ -272,10 +272,7 @@ TEST_F(Coupled, TransformerConversionOfNullDataGivesFormZeroSnapshots) {
 
 TEST_F(Coupled, MutualInductancePageKThenMThenK) {
     DWORD element = 0;
-    auto wizard = NewWizard<CMutualInductanceWizard4>(kMutualRows, "M1", &element);
-    wizard->Initialize(0);
-    OpenPage open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CMutualInductanceWizard4>(kMutualRows, "M1", &element));
     ParamHolder* holder = editor->Holder(element);
     struct Step {
         int radio;
@@ -315,10 +312,7 @@ TEST_F(Coupled, UsePinOfMKeepsTheValueOfM) {
     DWORD element = 0;
     std::vector<ParamRow> rows = kMutualRows;
     rows[3].value = "5m";
-    auto wizard = NewWizard<CMutualInductanceWizard4>(rows, "M1", &element);
-    wizard->Initialize(0);
-    OpenPage open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CMutualInductanceWizard4>(rows, "M1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2307));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2308), "7m"));
     ASSERT_TRUE(qv::ui::Click(page, 2311));
@@ -333,10 +327,7 @@ TEST_F(Coupled, TransformerPageWritesInputsUnitsAndTogglesTheOutputOfM) {
     std::vector<ParamRow> rows = kTrafoRows;
     rows[1].type = 0;  // I01 not an input: keeps its value
     rows[4].type = kIn | kPin;  // K on a pin
-    auto wizard = NewWizard<CTwoWindingTransformerWizard4>(rows, "T1", &element);
-    wizard->Initialize(0);
-    OpenPage open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CTwoWindingTransformerWizard4>(rows, "T1", &element));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_FALSE(Enabled(page, 2010)) << "K on a pin";
     EXPECT_EQ(BST_CHECKED, Check(page, 2011));

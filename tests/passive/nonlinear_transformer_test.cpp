@@ -236,10 +236,7 @@ TEST_F(NonlinearTransformer, NewElementShowsAReference) {
 
 TEST_F(NonlinearTransformer, PinGivesCHAndFileReferenceToDataPairsClearsItsBit) {
     DWORD element = 0;
-    auto wizard = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1", &element);
-    wizard->Initialize(0);
-    OpenPage open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1", &element));
     // File Reference.
     qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterReference(inner, "LTAB"); });
     ASSERT_TRUE(qv::ui::Click(page, 2016));

@@ -59,13 +59,10 @@ TEST_F(PassiveArchive, LinearAndNonlinearResistorBlocksHaveTheExactBytes) {
 
 TEST_F(PassiveArchive, NewWizardStoresItsDefaultsAndOtherSheetVersionsCarryNothing) {
     CConductanceWizard4 fresh;
-    EXPECT_EQ(3, fresh.GetWizardKind());
+    std::unique_ptr<CConductanceWizard4> loaded = ExpectNewWizardBlock(fresh);
+    EXPECT_TRUE(Stored([&](CArchive& ar) { fresh.Serialize(ar, eSheetVersion3); }).empty());
     Bytes golden = EmptyWizardBlock();
     Dword(golden, 0);
-    std::unique_ptr<CConductanceWizard4> loaded;
-    ExpectBlock(fresh, golden, loaded);
-
-    EXPECT_TRUE(Stored([&](CArchive& ar) { fresh.Serialize(ar, eSheetVersion3); }).empty());
     Loaded(golden, [&](CArchive& ar) {
         loaded->Serialize(ar, eSheetVersion3);
         EXPECT_EQ(0u, ar.GetFile()->GetPosition());
@@ -75,31 +72,11 @@ TEST_F(PassiveArchive, NewWizardStoresItsDefaultsAndOtherSheetVersionsCarryNothi
 TEST_F(PassiveArchive, ForeignSchemaLeavesTheWizardAsItWasAndReloadingReplacesTheList) {
     CResistorWizard4 wizard;
     StoreState(wizard, 0, 1, "a", "b", {"@CH"});
-    Bytes foreign;
-    Word(foreign, 1);
-    Dword(foreign, 0xDEADBEEF);
-    Loaded(foreign, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-    EXPECT_EQ(1, wizard.GetSchema());
-    EXPECT_EQ(1u, wizard.GetModeWord());
-    EXPECT_EQ("a", wizard.GetXAxisLabel().str());
-    EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard.GetSnapshots()));
-
-    Bytes block = EmptyWizardBlock();
-    Dword(block, 1);
-    Append(block, SnapshotBytes("R"));
-    Loaded(block, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-    EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard.GetSnapshots()));
+    ExpectForeignSchemaKeepsAndReloadReplaces(wizard, 1, {"@CH"}, "R");
 }
 
 TEST_F(PassiveArchive, HostileSnapshotCountsAndTruncatedBlocksAreRefused) {
-    Bytes block = EmptyWizardBlock();
-    Bytes huge = block;
-    Dword(huge, 0xFFFFFFFF);
-    Bytes cut = block;
-    Dword(cut, 2);
-    Append(cut, SnapshotBytes("R"));
-    cut.resize(cut.size() - 3);
-    ExpectRefusedBlocks<CResistorWizard4>({{huge, CArchiveException::badIndex}, {cut, CArchiveException::endOfFile}});
+    ExpectHostileSnapshotCountsRefused<CResistorWizard4>("R");
 }
 
 TEST_F(PassiveArchive, ClonesOwnTheirSnapshotsAndPoints) {

@@ -2,6 +2,8 @@
 // of a Data Pairs characteristic and the requests each way of writing sends.
 #include "passive_support.h"
 #include "tests/support/characteristic_sheet.h"
+#include "tests/support/mdx_channels.h"
+#include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
 
 #include "toolkit/read_write_files.h"
@@ -42,16 +44,7 @@ protected:
     std::string Description() const { return (root / "model" / "desc.qvm").string(); }
 };
 
-const char kGoldenDataFile[] =
-    "MDX 1\n"
-    "channels 2\n"
-    "items 2\n"
-    "channel \"v [V]\" \"\"\n"
-    "channel \"i [A]\" \"\"\n"
-    "data\n"
-    "0 0\n"
-    "1 0.001\n"
-    "end\n";
+const std::string kGoldenDataFile = MdxText({"v [V]", "i [A]"}, {"0 0", "1 0.001"});
 
 // A user makes R1 nonlinear, enters two data pairs in the characteristic's own sheet and
 // applies; the model text then names the table written beside the description file.
@@ -183,12 +176,11 @@ TEST_F(PassiveModelText, DescriptionFolderDecidesWhereTheDataFileGoes) {
 
     // No path at all: the temporary folder.
     fs::create_directories(root / "tmp");
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::string savedTmp = oldTmp ? oldTmp : "";
-    setenv("TMPDIR", (root / "tmp").c_str(), 1);
-    CMemFile memory;
-    Write(*wizard, &memory);
-    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+    {
+        ScopedEnv tmp("TMPDIR", (root / "tmp").string());
+        CMemFile memory;
+        Write(*wizard, &memory);
+    }
     EXPECT_TRUE(fs::exists(root / "tmp" / "Demo__R1.mdx"));
 
     // A path without any separator leaves the model-output directory as it was.

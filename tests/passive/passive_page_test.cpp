@@ -14,10 +14,7 @@ using PassivePage = PassiveTest;
 TEST_F(PassivePage, ResistorWithoutCharacteristicShowsOnlyTheValue) {
     const std::vector<ParamRow> rows = {kResistorRows[0], kResistorRows[4], kResistorRows[5]};
     DWORD element = 0;
-    auto wizard = NewWizard<CResistorWizard4>(rows, "R7", &element);
-    wizard->Initialize(0);
-    OpenPage<CResistorWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(rows, "R7", &element));
     for (int id : {2088, 2016, 2075, 2027, 2007, 2077, 2006}) EXPECT_FALSE(Visible(page, id)) << id;
     EXPECT_TRUE(Visible(page, 2144));
     EXPECT_EQ("Resistance", Text(page, 2144));
@@ -38,10 +35,7 @@ TEST_F(PassivePage, ResistorWithoutCharacteristicShowsOnlyTheValue) {
 
 TEST_F(PassivePage, CharacteristicOnAPinMakesTheSnapshotAPlainAssignment) {
     DWORD element = 0;
-    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
-    wizard->Initialize(0);
-    OpenPage<CResistorWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2088));
     EXPECT_TRUE(Enabled(page, 2016));
     ASSERT_TRUE(qv::ui::Click(page, 2075));
@@ -54,10 +48,7 @@ TEST_F(PassivePage, CharacteristicOnAPinMakesTheSnapshotAPlainAssignment) {
 
 TEST_F(PassivePage, FileReferenceTableSetsItsBitAndTakesTheVariable) {
     DWORD element = 0;
-    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
-    wizard->Initialize(0);
-    OpenPage<CResistorWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2088));
     qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterReference(inner, "CURVE_VAR"); });
     ASSERT_TRUE(qv::ui::Click(page, 2016));
@@ -181,16 +172,7 @@ TEST_F(PassivePage, SymbolFollowsTheForm) {
     OpenPage<CResistorWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2027));
-    page->UpdateWindow();
-    const qv::DisplayList* linear = qv::GetLastPainting(page);
-    ASSERT_NE(nullptr, linear);
-    ASSERT_EQ(1u, linear->items.size());
-    EXPECT_EQ(qv::DrawKind::Rectangle, linear->items[0].kind);
-    // The symbol lies inside the frame 2020.
-    CRect frame;
-    page->GetDlgItem(2020)->GetWindowRect(&frame);
-    EXPECT_GE(linear->items[0].rect.left, frame.left);
-    EXPECT_LE(linear->items[0].rect.right, frame.right);
+    ExpectSymbolInFrame(page);
 
     ASSERT_TRUE(qv::ui::Click(page, 2088));
     EXPECT_EQ(1, editor->Holder(element)->m_bySymbolVariant);
@@ -241,10 +223,7 @@ TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
 
 TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
     DWORD element = 0;
-    auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
-    wizard->Initialize(0);
-    OpenPage<CResistorWizard4> open(*wizard);
-    CPropPassiveResistance* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
     ParamHolder* cookie = page->GetParams();
     ASSERT_NE(nullptr, cookie);
 

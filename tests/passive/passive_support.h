@@ -5,7 +5,7 @@
 #include "passive/resistor_conductance.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
-#include "tests/support/open_sheet.h"
+#include "tests/support/opened_wizard.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
 #include "tests/support/xy_table_bytes.h"
@@ -69,6 +69,53 @@ inline Bytes EmptyWizardBlock() {
     return out;
 }
 
+// A new characteristic wizard is of kind 3 and stores the empty block without snapshots,
+// which loads back into the same bytes; the loaded wizard is given back.
+template <class Wizard>
+std::unique_ptr<Wizard> ExpectNewWizardBlock(Wizard& fresh) {
+    EXPECT_EQ(3, fresh.GetWizardKind());
+    Bytes golden = EmptyWizardBlock();
+    Dword(golden, 0);
+    std::unique_ptr<Wizard> loaded;
+    ExpectBlock(fresh, golden, loaded);
+    return loaded;
+}
+
+// A block of a foreign schema leaves the wizard (mode word 1, x label "a", these snapshots)
+// as it was; a block listing one snapshot replaces the list, it is not appended to it.
+template <class Wizard>
+void ExpectForeignSchemaKeepsAndReloadReplaces(Wizard& wizard, WORD schema, const std::vector<std::string>& kept,
+                                               const char* reloaded) {
+    Bytes foreign;
+    Word(foreign, schema);
+    Dword(foreign, 0xDEADBEEF);
+    Loaded(foreign, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+    EXPECT_EQ(schema, wizard.GetSchema());
+    EXPECT_EQ(1u, wizard.GetModeWord());
+    EXPECT_EQ("a", wizard.GetXAxisLabel().str());
+    EXPECT_EQ(kept, SnapshotNames(wizard.GetSnapshots()));
+
+    Bytes block = EmptyWizardBlock();
+    Dword(block, 1);
+    Append(block, SnapshotBytes(reloaded));
+    Loaded(block, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
+    EXPECT_EQ(std::vector<std::string>{reloaded}, SnapshotNames(wizard.GetSnapshots()));
+}
+
+// A snapshot count of 0xFFFFFFFF, and a block cut short in its second snapshot (after one of
+// this name), are refused.
+template <class Wizard>
+void ExpectHostileSnapshotCountsRefused(const char* name) {
+    Bytes block = EmptyWizardBlock();
+    Bytes huge = block;
+    Dword(huge, 0xFFFFFFFF);
+    Bytes cut = block;
+    Dword(cut, 2);
+    Append(cut, SnapshotBytes(name));
+    cut.resize(cut.size() - 3);
+    ExpectRefusedBlocks<Wizard>({{huge, CArchiveException::badIndex}, {cut, CArchiveException::endOfFile}});
+}
+
 // The point block of older page data: the point (1, 2) and the four texts.
 inline Bytes PointBlock(const std::vector<std::string>& texts) {
     Bytes out;
@@ -89,6 +136,22 @@ inline Bytes ArchivedSnapshots(const std::vector<std::string>& names) {
             snapshot.Serialize(ar);
         }
     });
+}
+
+// Paints the page and checks that the element's symbol (one rectangle here) lies in frame 2020.
+inline void ExpectSymbolInFrame(CWnd* page) {
+    page->Invalidate();
+    page->UpdateWindow();
+    const qv::DisplayList* painting = qv::GetLastPainting(page);
+    ASSERT_NE(nullptr, painting);
+    ASSERT_EQ(1u, painting->items.size());
+    EXPECT_EQ(qv::DrawKind::Rectangle, painting->items[0].kind);
+    CRect frame;
+    page->GetDlgItem(2020)->GetWindowRect(&frame);
+    EXPECT_GE(painting->items[0].rect.left, frame.left);
+    EXPECT_LE(painting->items[0].rect.right, frame.right);
+    EXPECT_GE(painting->items[0].rect.top, frame.top);
+    EXPECT_LE(painting->items[0].rect.bottom, frame.bottom);
 }
 
 // The fixture: a titled document and a scratch folder; placeholders start and end empty.

@@ -64,10 +64,7 @@ TEST_F(StoragePage, VariantLayouts) {
 
 TEST_F(StoragePage, InitialValueTickGivesZeroAndUntickedApplyEmptiesIt) {
     DWORD element = 0;
-    auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1", &element);
-    wizard->Initialize(0);
-    OpenPage<CCapacitorWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1", &element));
     EXPECT_FALSE(Enabled(page, 2096));
     ASSERT_TRUE(qv::ui::Click(page, 2513));
     EXPECT_EQ("0", Text(page, 2096));
@@ -86,10 +83,7 @@ TEST_F(StoragePage, InitialValueTickGivesZeroAndUntickedApplyEmptiesIt) {
 
 TEST_F(StoragePage, UnitsAreTakenEvenWhenTheValueIsOnAPin) {
     DWORD element = 0;
-    auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1", &element);
-    wizard->Initialize(0);
-    OpenPage<CCapacitorWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2090));
     ASSERT_TRUE(qv::ui::ChooseEntry(static_cast<CComboBox*>(page->GetDlgItem(2507)), "uF"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));

@@ -570,22 +570,6 @@ TEST_F(OlderBaseTransformer, RuntimeClassFactoryPagesRegisterNoLayout) {
 
 namespace {
 
-// Paints the page and checks that the element's symbol (one rectangle here) lies in frame 2020.
-void ExpectSymbolInFrame(CWnd* page) {
-    page->Invalidate();
-    page->UpdateWindow();
-    const qv::DisplayList* painting = qv::GetLastPainting(page);
-    ASSERT_NE(nullptr, painting);
-    ASSERT_EQ(1u, painting->items.size());
-    EXPECT_EQ(qv::DrawKind::Rectangle, painting->items[0].kind);
-    CRect frame;
-    page->GetDlgItem(2020)->GetWindowRect(&frame);
-    EXPECT_GE(painting->items[0].rect.left, frame.left);
-    EXPECT_LE(painting->items[0].rect.right, frame.right);
-    EXPECT_GE(painting->items[0].rect.top, frame.top);
-    EXPECT_LE(painting->items[0].rect.bottom, frame.bottom);
-}
-
 template <class Wizard>
 void ExpectPagePaintsSymbol(std::unique_ptr<Wizard> wizard, CWizardSchematicDataExchange3* exchange) {
     exchange->m_SymbolTexts.SetAt(kLanguageEnglish, "rect 20 20 80 80");

@@ -4,6 +4,7 @@
 #include "tests/support/sandbox.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
+#include "tests/support/mdx_channels.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 
 namespace {
 
+using qv_test::MdxText;
 using qv_test::ReadFile;
 
 using RunResult = qv_test::CapturedRun;
@@ -46,17 +48,7 @@ TEST_F(PowerHost, DescribeWritesTheKeywordsAndTheDiodesTable) {
     for (const char* line : {"DXY D1 (", "SDB ( D1.I );", "DEXP D2 (", "THEQUL TH1 (", "SDB ( TH1.V );",
                              "R RLOAD ( R := 100 );"})
         EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
-    EXPECT_EQ("MDX 1\n"
-              "channels 2\n"
-              "items 3\n"
-              "channel \"v [V]\" \"\"\n"
-              "channel \"i [A]\" \"\"\n"
-              "data\n"
-              "0 0\n"
-              "0.7 1\n"
-              "1 10\n"
-              "end\n",
-              ReadFile(At("Rectifier__D1.mdx")));
+    EXPECT_EQ(MdxText({"v [V]", "i [A]"}, {"0 0", "0.7 1", "1 10"}), ReadFile(At("Rectifier__D1.mdx")));
 }
 
 TEST_F(PowerHost, SaveLoadSaveGivesTheSameBytes) {

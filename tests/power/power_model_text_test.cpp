@@ -1,6 +1,8 @@
 // Model text of the seven semiconductors, compared as whole texts, with the data file of a
 // table of data pairs and the requests each way of writing sends.
 #include "power_support.h"
+#include "tests/support/mdx_channels.h"
+#include "tests/support/sandbox.h"
 
 #include <cstdlib>
 
@@ -11,16 +13,7 @@ namespace {
 constexpr char kTemplate[] = "IMMANENT";
 constexpr char kModel[] = "@TYPE@NAME ( @PARAMLIST);";
 
-const char kGoldenDataFile[] =
-    "MDX 1\n"
-    "channels 2\n"
-    "items 2\n"
-    "channel \"v [V]\" \"\"\n"
-    "channel \"i [A]\" \"\"\n"
-    "data\n"
-    "0 0\n"
-    "0.7 1\n"
-    "end\n";
+const std::string kGoldenDataFile = MdxText({"v [V]", "i [A]"}, {"0 0", "0.7 1"});
 
 class PowerModelText : public PowerTest {
 protected:
@@ -183,15 +176,11 @@ TEST_F(PowerModelText, DescriptionFolderDecidesWhereTheTableGoes) {
 
     // No path at all: the temporary folder.
     fs::create_directories(root / "tmp");
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::string savedTmp = oldTmp ? oldTmp : "";
-    setenv("TMPDIR", (root / "tmp").c_str(), 1);
-    CMemFile memory;
-    Write(*wizard, &memory);
-    if (oldTmp)
-        setenv("TMPDIR", savedTmp.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
+    {
+        ScopedEnv tmp("TMPDIR", (root / "tmp").string());
+        CMemFile memory;
+        Write(*wizard, &memory);
+    }
     EXPECT_EQ(kGoldenDataFile, ReadFile(root / "tmp" / "Demo__T1.mdx"));
 
     // A description without a folder leaves the model-output directory as it was.

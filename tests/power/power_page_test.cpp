@@ -52,10 +52,7 @@ TEST_F(PowerPage, KindListShowsTheFieldsOfTheKind) {
         {"XY-Data Pairs", {2016, 2015}, {2058, 2061, 2066, 2068, 2069, 2510}},
         {"Equivalent Line", {2058, 2061, 2069}, {2066, 2068, 2016, 2015}},
     };
-    auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1");
-    wizard->Initialize(0);
-    OpenPage<CDiodeWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CDiodeWizard4>(kDiodeRows, "D1"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.entry);
         ASSERT_TRUE(Choose(page, c.entry));
@@ -66,10 +63,7 @@ TEST_F(PowerPage, KindListShowsTheFieldsOfTheKind) {
 
 TEST_F(PowerPage, DataPairsPinDisablesTheTableAndSetsTheFlag) {
     DWORD element = 0;
-    auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element);
-    wizard->Initialize(0);
-    OpenPage<CDiodeWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element));
     ASSERT_TRUE(Choose(page, "XY-Data Pairs"));
     EXPECT_TRUE(Enabled(page, 2016));
     ASSERT_TRUE(qv::ui::Click(page, 2015));
@@ -86,10 +80,7 @@ TEST_F(PowerPage, DataPairsPinDisablesTheTableAndSetsTheFlag) {
 
 TEST_F(PowerPage, ElementNameEnablesItsEditAndItsPin) {
     DWORD element = 0;
-    auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element);
-    wizard->Initialize(0);
-    OpenPage<CDiodeWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2081));
     for (int id : {2080, 2058, 2061, 2069, 2508}) EXPECT_FALSE(Enabled(page, id)) << id;
     EXPECT_TRUE(Enabled(page, 2013));
@@ -118,10 +109,7 @@ TEST_F(PowerPage, ElementNameEnablesItsEditAndItsPin) {
 // file, the wizard takes the default labels.
 TEST_F(PowerPage, DataPairsThroughTheTableSheetWithOk) {
     DWORD element = 0;
-    auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element);
-    wizard->Initialize(0);
-    OpenPage<CDiodeWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element));
     ASSERT_TRUE(Choose(page, "XY-Data Pairs"));
     std::string caption;
     std::string xLabel;
@@ -167,10 +155,7 @@ TEST_F(PowerPage, CancelledTableSheetKeepsTheNames) {
 
 TEST_F(PowerPage, FileReferenceSetsTheNoTableFileFlagAndTakesTheVariable) {
     DWORD element = 0;
-    auto wizard = NewWizard<CBjtWizard4>(PowerRows(), "Q1", &element);
-    wizard->Initialize(0);
-    OpenPage<CBjtWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CBjtWizard4>(PowerRows(), "Q1", &element));
     ASSERT_TRUE(Choose(page, "XY-Data Pairs"));
     qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
         CPropertyPage* table = inner.GetActivePage();
@@ -188,10 +173,7 @@ TEST_F(PowerPage, FileReferenceSetsTheNoTableFileFlagAndTakesTheVariable) {
 
 TEST_F(PowerPage, OutputBoxesSwitchTheOutputsInTurn) {
     DWORD element = 0;
-    auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element);
-    wizard->Initialize(0);
-    OpenPage<CDiodeWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element));
     ParamHolder* holder = editor->Holder(element);
     for (WORD id : {qv::power::kIdOutputVoltage, qv::power::kIdOutputCurrent}) {
         SCOPED_TRACE(id);
@@ -207,10 +189,7 @@ TEST_F(PowerPage, OutputBoxesSwitchTheOutputsInTurn) {
 
 TEST_F(PowerPage, ApplyWritesValuesAndUsedUnits) {
     DWORD element = 0;
-    auto wizard = NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element);
-    wizard->Initialize(0);
-    OpenPage<CDiodeWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CDiodeWizard4>(kDiodeRows, "D1", &element));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "D7"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2058), "650"));
     ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2508), "mV"));
@@ -316,10 +295,7 @@ TEST_F(PowerPage, InitializeFindsTheElementNameKindAndEmptiesTheTexts) {
 // symbol of the kind.
 TEST_F(PowerPage, ControlSignalPinHoldsAcrossTheRadios) {
     DWORD element = 0;
-    auto wizard = NewWizard<CIgbtWizard4>(PowerRows(), "Q1", &element);
-    wizard->Initialize(0);
-    OpenPage<CIgbtWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CIgbtWizard4>(PowerRows(), "Q1", &element));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_TRUE(Enabled(page, 2084));
     ASSERT_TRUE(qv::ui::Click(page, 2073));
@@ -356,10 +332,7 @@ TEST_F(PowerPage, ControlSignalIsWrittenInEveryKindAndMarkedActive) {
 }
 
 TEST_F(PowerPage, KindChangeRedrawsTheSymbolWithItsMask) {
-    auto wizard = NewWizard<CMosfetWizard4>(PowerRows(), "M1");
-    wizard->Initialize(0);
-    OpenPage<CMosfetWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CMosfetWizard4>(PowerRows(), "M1"));
     const struct {
         const char* entry;
         DWORD mask;
@@ -373,10 +346,7 @@ TEST_F(PowerPage, KindChangeRedrawsTheSymbolWithItsMask) {
 
 TEST_F(PowerPage, CharacteristicPinOfTheSixPinsBothParameters) {
     DWORD element = 0;
-    auto wizard = NewWizard<CGtoWizard4>(PowerRows(), "G1", &element);
-    wizard->Initialize(0);
-    OpenPage<CGtoWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CGtoWizard4>(PowerRows(), "G1", &element));
     ASSERT_TRUE(Choose(page, "XY-Data Pairs"));
     ASSERT_TRUE(qv::ui::Click(page, 2015));
     ParamHolder* holder = editor->Holder(element);

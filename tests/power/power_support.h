@@ -5,7 +5,7 @@
 #include "framework/factories.h"
 #include "power/semiconductors.h"
 #include "tests/support/archive_bytes.h"
-#include "tests/support/open_sheet.h"
+#include "tests/support/opened_wizard.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
 #include "tests/support/text_files.h"

@@ -12,11 +12,7 @@ using SourcesArchive = PassiveTest;
 
 TEST_F(SourcesArchive, WizardBlocksHaveTheExactBytes) {
     CNonlinearVoltageSourceWizard4 fresh;
-    EXPECT_EQ(3, fresh.GetWizardKind());
-    Bytes golden = EmptyWizardBlock();
-    Dword(golden, 0);
-    std::unique_ptr<CNonlinearVoltageSourceWizard4> loadedFresh;
-    ExpectBlock(fresh, golden, loadedFresh);
+    ExpectNewWizardBlock(fresh);
 
     const Bytes table = TableBytes(1, "Demo__I1.mdx", 1, {{0.0, 0.0}, {1.0, 2.5}}, 1, "");
     CNonlinearCurrentSourceWizard4 wizard;
@@ -24,7 +20,7 @@ TEST_F(SourcesArchive, WizardBlocksHaveTheExactBytes) {
     Store(wizard, 1, 3 | kModeUserFile, "i [A]", "Is [A]", {"QUANT", "@CH"});
     wizard.SetThirdText("third");
     wizard.SetFourthText("fourth");
-    golden = WizardHeader(3 | kModeUserFile, 1, {"i [A]", "Is [A]", "third", "fourth"});
+    Bytes golden = WizardHeader(3 | kModeUserFile, 1, {"i [A]", "Is [A]", "third", "fourth"});
     Append(golden, table);
     Dword(golden, 2);
     Append(golden, SnapshotBytes("QUANT"));
@@ -44,32 +40,11 @@ TEST_F(SourcesArchive, WizardBlocksHaveTheExactBytes) {
 TEST_F(SourcesArchive, ForeignSchemaKeepsTheWizardAndReloadingReplacesTheList) {
     CNonlinearVoltageSourceWizard4 wizard;
     Store(wizard, 0, 1, "a", "b", {"QUANT", "FACT"});
-    Bytes foreign;
-    Word(foreign, 2);
-    Dword(foreign, 0xDEADBEEF);
-    Loaded(foreign, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-    EXPECT_EQ(2, wizard.GetSchema());
-    EXPECT_EQ(1u, wizard.GetModeWord());
-    EXPECT_EQ("a", wizard.GetXAxisLabel().str());
-
-    Bytes block = EmptyWizardBlock();
-    Dword(block, 1);
-    Append(block, SnapshotBytes("QUANT"));
-    Loaded(block, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-    EXPECT_EQ(std::vector<std::string>{"QUANT"}, SnapshotNames(wizard.GetSnapshots()))
-        << "the loaded list replaces the one held, it is not appended to it";
+    ExpectForeignSchemaKeepsAndReloadReplaces(wizard, 2, {"QUANT", "FACT"}, "QUANT");
 }
 
 TEST_F(SourcesArchive, HostileCountsAndTruncatedBlocksAreRefused) {
-    Bytes block = EmptyWizardBlock();
-    Bytes huge = block;
-    Dword(huge, 0xFFFFFFFF);
-    Bytes cut = block;
-    Dword(cut, 2);
-    Append(cut, SnapshotBytes("QUANT"));
-    cut.resize(cut.size() - 3);
-    ExpectRefusedBlocks<CNonlinearCurrentSourceWizard4>(
-        {{huge, CArchiveException::badIndex}, {cut, CArchiveException::endOfFile}});
+    ExpectHostileSnapshotCountsRefused<CNonlinearCurrentSourceWizard4>("QUANT");
 }
 
 TEST_F(SourcesArchive, ClonesCopyEverythingButThePage) {

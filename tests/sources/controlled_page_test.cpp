@@ -63,10 +63,8 @@ TEST_F(SourcesPage, EachFormShowsItsControlsAndMarksWhatItLeavesUnused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.form);
         DWORD element = 0;
-        auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element);
-        wizard->Initialize(0);
-        OpenPage<CNonlinearCurrentSourceWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        auto [wizard, open, page] =
+            OpenedWizard(NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element));
         ASSERT_TRUE(qv::ui::ChooseEntry(FormList(page), c.form));
         for (int id : c.shown) EXPECT_TRUE(Visible(page, id)) << id;
         for (int id : c.hidden) EXPECT_FALSE(Visible(page, id)) << id;

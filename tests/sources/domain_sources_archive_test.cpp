@@ -14,15 +14,7 @@ using DomainArchive = SourcesTest;
 // (schema 1 and up), DWORD AC use (schema 2).
 Bytes DomainBlock(WORD schema, DWORD form, DWORD index, DWORD given, const std::string& rms, DWORD amplitude,
                   const std::vector<std::pair<std::string, DWORD>>& snapshots, DWORD acMode, DWORD acUse) {
-    Bytes out;
-    Word(out, schema);
-    Dword(out, form);
-    Dword(out, index);
-    Dword(out, given);
-    Str(out, rms);
-    Dword(out, amplitude);
-    Dword(out, static_cast<DWORD>(snapshots.size()));
-    for (size_t i = 0; i < snapshots.size(); ++i) Snapshot(out, snapshots[i].first, 0x4, snapshots[i].second, i == 0);
+    Bytes out = SettingsBlock(schema, form, index, given, rms, amplitude, snapshots);
     if (schema >= 1) {
         Word(out, 0);
         Dword(out, acMode);
@@ -143,21 +135,9 @@ TEST_F(DomainArchive, CloneCopiesSettingsAndListDeeplyButNoPage) {
 // ---------------------------------------------------------------------------------------
 // Older element data.
 
-// The page block: class record (unless version 0), DWORD version, DWORD amplitude flag,
-// CString RMS, DWORD period given, DWORD phase unit (1..9), DWORD selection (9 on).
 Bytes PageBlock(DWORD version, DWORD amplitude, const std::string& rms, DWORD given, DWORD phaseUnit,
                 DWORD selection) {
-    Bytes out;
-    if (version > 0) {
-        NewClass(out, "CPropLinearDomainsSource");
-        Dword(out, version);
-    }
-    Dword(out, amplitude);
-    Str(out, rms);
-    Dword(out, given);
-    if (version >= 1 && version <= 9) Dword(out, phaseUnit);
-    if (version >= 9) Dword(out, selection);
-    return out;
+    return OlderPageBlock("CPropLinearDomainsSource", version, amplitude, rms, given, phaseUnit, selection);
 }
 
 Bytes OldData(DWORD form, const std::vector<std::string>& names, const Bytes& page) {

@@ -2,6 +2,7 @@
 // each form, the parameter list the page builds for it, the derived period, the AC entries
 // and the older phase placeholders; and the period derived when a parameter changes.
 #include "domain_sources_support.h"
+#include "linear_source_model_checks.h"
 
 #include "framework/param_access.h"
 
@@ -18,19 +19,30 @@ protected:
     std::string Period(DWORD element) { return Param(editor->Holder(element), 2038)->GetValue().str(); }
 };
 
-TEST_F(DomainModelText, TemplateWithoutImmanentLeavesTheTextAloneAndAsksNothing) {
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1");
-    CString text = kModel;
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "F @NAME", text));
-    EXPECT_EQ(kModel, text.str());
-    EXPECT_EQ(0u, editor->Requests().size());
-}
+// The force source for the checks every linear source passes.
+struct ForceSource {
+    using Wizard = CLinearDomainsSourceAWizard4;
+    static const std::vector<ParamRow>& Rows() { return kForceRows; }
+    static constexpr const char* kName = "F1";
+    static constexpr const char* kModel = ::kModel;
+    static constexpr const char* kOtherTemplate = "F @NAME";
+    static std::string Head(const char* keyword) { return *keyword ? std::string(keyword) + " @NAME" : "@NAME"; }
+    static void Hand(Wizard& wizard, int form, CPtrArray* list) {
+        wizard.SetSettings(form, TRUE, "", FALSE, 0, list, FALSE);
+    }
+    static inline const std::vector<const char*> kConstantNames = {"VALUE"};
+    static constexpr const char* kConstantList = "VALUE := @VALUE";
+    static inline const std::vector<const char*> kTrapezoidNames = {"TPERIO", "TRISE", "AC_PHASE", "AC_MAG"};
+    static constexpr const char* kTrapezoidList =
+        "TPERIO := @TPERIO, TRISE := @TRISE, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG";
+};
+INSTANTIATE_TYPED_TEST_SUITE_P(Force, LinearSourceModelText, ForceSource);
 
 // A new element written before any page was opened: Initialize(0) gives it the constant.
 TEST_F(DomainModelText, ConstantWithoutACUse) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2036, "40"), "F1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard =
+        Initialized(NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2036, "40"), "F1", &element));
     EXPECT_EQ(-1, wizard->GetForm());
     EXPECT_EQ(0, wizard->GetTimeFormIndex());
     EXPECT_EQ(0u, editor->CountRequests(25)) << "Initialize(0) commits nothing";
@@ -42,8 +54,8 @@ TEST_F(DomainModelText, ConstantWithoutACUse) {
 // The user ticks "AC use" on the constant: the AC values come from the value and phase 0.
 TEST_F(DomainModelText, ConstantWithACUseAsTheUserTicksIt) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(WithValue(TemperatureRows(), 2028, "12"), "T1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard =
+        Initialized(NewWizard<CLinearDomainsSourceBWizard4>(WithValue(TemperatureRows(), 2028, "12"), "T1", &element));
     {
         OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
         ASSERT_TRUE(qv::ui::Click(open.Page(), 2520));
@@ -105,46 +117,6 @@ TEST_F(DomainModelText, KeywordAndListOfEveryFormForBothWizards) {
     }
 }
 
-TEST_F(DomainModelText, TrapezoidWithNumericAndSymbolicTimes) {
-    struct Case {
-        const char* rise;
-        const char* width;
-        const char* fall;
-        const char* period;
-    };
-    const Case cases[] = {
-        {.rise = "1m", .width = "8m", .fall = "1m", .period = "0.01"},
-        {.rise = "1u", .width = "2u", .fall = "1u", .period = "4e-06"},
-        {.rise = "TR", .width = "PW", .fall = "TF", .period = " TR + PW + TF"},
-        {.rise = "1e308", .width = "1e308", .fall = "0", .period = " 1e308 + 1e308 + 0"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.period);
-        DWORD element = 0;
-        auto rows = WithValue(WithValue(WithValue(kForceRows, 2051, c.rise), 2055, c.width), 2053, c.fall);
-        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F1", &element);
-        Settle(*wizard, 3, {"TPERIO", "TRISE", "AC_PHASE", "AC_MAG"});
-        editor->ClearRequests();
-        EXPECT_EQ("TRAPEZ @NAME ( TPERIO := @TPERIO, TRISE := @TRISE, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );",
-                  Write(*wizard));
-        EXPECT_EQ(c.period, Period(element));
-        EXPECT_EQ(1u, editor->CountRequests(25));
-    }
-}
-
-TEST_F(DomainModelText, PeriodFromFrequencyKeepsAFormulaForZeroOrText) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"2k", "0.0005"}, {"0", "1/(0)"}, {"F0", "1/(F0)"}, {"1e-400", "1/(1e-400)"}};
-    for (const auto& [frequency, period] : cases) {
-        SCOPED_TRACE(frequency);
-        DWORD element = 0;
-        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2036, frequency), "F1", &element);
-        Settle(*wizard, 1, {"FREQ"});
-        Write(*wizard);
-        EXPECT_EQ(period, Period(element));
-    }
-}
-
 TEST_F(DomainModelText, GivenPeriodIsNeverDerived) {
     DWORD element = 0;
     auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2038, "7m"), "F1", &element);
@@ -190,24 +162,6 @@ TEST_F(DomainModelText, ChangeNotificationDerivesThePeriodByTheChangedParameter)
     EXPECT_EQ(0u, editor->CountRequests(23)) << "no parameter, no request";
 }
 
-// "@PHASE" and "@AC_PHASE_PHI" of older lists switch their parameters to radians; the
-// "@AC_PHASE" the second leaves is resolved only by an entry before it in the list.
-TEST_F(DomainModelText, OlderPhasePlaceholdersSwitchToRadians) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
-    Settle(*wizard, 0, {"AMPL", "@PHASE", "@AC_PHASE_PHI"});
-    editor->ClearRequests();
-    EXPECT_EQ("SINE @NAME ( AMPL := @AMPL, PHASE, @AC_PHASE );", Write(*wizard));
-    EXPECT_EQ("rad", Param(editor->Holder(element), 2042)->GetUsedUnit().str());
-    EXPECT_EQ("rad", Param(editor->Holder(element), 2434)->GetUsedUnit().str());
-    EXPECT_EQ(3u, editor->CountRequests(25)) << "the period and one commit per unit";
-
-    auto rows = WithValue(WithValue(kForceRows, 2430, "0"), 2432, "2");
-    auto second = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F2");
-    Settle(*second, 0, {"@AC_PHASE", "@AC_PHASE_PHI"});
-    EXPECT_EQ("SINE @NAME ( AC_PHASE := ATAN2((2),(0))*(180/PI), @AC_PHASE );", Write(*second));
-}
-
 // A wizard without a list (converted data without snapshots) is written in its own form and
 // AC mode, not reset to the page's constant.
 TEST_F(DomainModelText, EmptyListIsRebuiltFromTheWizardsOwnSettings) {
@@ -220,37 +174,6 @@ TEST_F(DomainModelText, EmptyListIsRebuiltFromTheWizardsOwnSettings) {
               Write(*wizard));
     EXPECT_EQ(2, wizard->GetForm());
     EXPECT_EQ(1u, wizard->GetACMode());
-}
-
-// Text values are quoted for the time forms; the constant's form -1 carries the bit that
-// suppresses quotes.
-TEST_F(DomainModelText, TextValuesAreQuotedOnlyForTimeForms) {
-    auto rows = kForceRows;
-    for (ParamRow& row : rows)
-        if (row.id == 2034 || row.id == 2028) row.type = 0x100004;
-    struct Case {
-        int form;
-        std::vector<const char*> names;
-        const char* text;
-    };
-    const Case cases[] = {
-        {.form = 2, .names = {"AMPL", "OFF"}, .text = "TRIANG @NAME ( AMPL := \"@AMPL\", OFF := @OFF );"},
-        {.form = -1, .names = {"VALUE"}, .text = "@NAME ( VALUE := @VALUE );"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.form);
-        DWORD element = 0;
-        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F1", &element);
-        CPtrArray list;
-        for (const char* name : c.names) {
-            auto* snapshot = new CCopaObjectCompare;
-            snapshot->SetFrom(FindParamByName(editor->Holder(element), name));
-            list.Add(snapshot);
-        }
-        wizard->SetSettings(c.form, TRUE, "", FALSE, 0, &list, FALSE);
-        FreeSnapshots(list);
-        EXPECT_EQ(c.text, Write(*wizard));
-    }
 }
 
 // Initialize(1) marks the unused parameters of the wizard's form and commits once; the

@@ -31,10 +31,7 @@ TEST_F(DomainPage, StartStateShowsTheEditorsTextsAndHidesWhatIsAbsent) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.valueCaption);
         auto rows = WithValue(c.temperature ? TemperatureRows() : kForceRows, 2049, "0");
-        auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(rows, "X1");
-        ASSERT_TRUE(wizard->Initialize(0));
-        OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearDomainsSourceBWizard4>(rows, "X1"));
         EXPECT_EQ(c.valueCaption, Text(page, 2027));
         EXPECT_EQ(c.firstOutput, Text(page, 2018));
         EXPECT_EQ(c.secondOutput, Text(page, 2019));
@@ -52,40 +49,22 @@ TEST_F(DomainPage, StartStateShowsTheEditorsTextsAndHidesWhatIsAbsent) {
 // has one) the damping factor, whose unused mark follows.
 TEST_F(DomainPage, FormsSwitchTheirFieldsDampingAndSymbol) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] =
+        OpenedWizard(NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element));
     ParamHolder* holder = editor->Holder(element);
     ASSERT_TRUE(qv::ui::Click(page, 2031));
     EXPECT_TRUE(Param(holder, 2028)->IsOutput());
     EXPECT_FALSE(Enabled(page, 2028));
-    struct Step {
-        const char* form;
-        BYTE mask;
-        bool frequency;
-        bool rise;
-        bool sine;
-    };
-    const Step steps[] = {{"Pulse", 2, true, false, false},
-                          {"Trapezoidal", 8, false, true, false},
-                          {"Sine", 1, true, false, true},
-                          {"Saw-tooth Falling", 32, true, false, false}};
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.form);
-        ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), step.form));
-        EXPECT_EQ(step.frequency, Enabled(page, 2036) != 0);
-        EXPECT_EQ(step.rise, Enabled(page, 2051) != 0);
-        EXPECT_EQ(step.rise, Enabled(page, 2517) != 0);
+    const std::vector<FormStep> steps = {{"Pulse", 2, true, false, false},
+                                         {"Trapezoidal", 8, false, true, false},
+                                         {"Sine", 1, true, false, true},
+                                         {"Saw-tooth Falling", 32, true, false, false}};
+    ExpectFormSteps(page, open.Sheet(), holder, 2517, steps, [&](const FormStep& step) {
         for (int id : {2203, 2204, 2057}) EXPECT_EQ(step.sine, Visible(page, id)) << id;
         EXPECT_EQ(!step.sine, Visible(page, 2033));
         for (int id : {2046, 2058}) EXPECT_EQ(step.sine, Visible(page, id)) << id;
         EXPECT_EQ(!step.sine, Unused(holder, 2058));
-        EXPECT_TRUE(Enabled(page, 2034));
-        EXPECT_FALSE(Enabled(page, 2038)) << "the period is derived";
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(step.mask, holder->m_bySymbolVariant);
-    }
+    });
     ASSERT_TRUE(qv::ui::Click(page, 2027));
     EXPECT_TRUE(Param(holder, 2028)->IsInput());
     EXPECT_TRUE(Unused(holder, 2058));
@@ -98,12 +77,8 @@ TEST_F(DomainPage, FormsSwitchTheirFieldsDampingAndSymbol) {
 
 // A set without damping never shows it and never marks it.
 TEST_F(DomainPage, WithoutDampingNothingIsShownForTheSine) {
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1");
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
-    CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2031));
-    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Sine"));
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1"));
+    ASSERT_TRUE(ChooseTimeForm(page, "Sine"));
     EXPECT_FALSE(Visible(page, 2058));
     EXPECT_FALSE(open.Page()->HasDamping());
 }
@@ -118,13 +93,11 @@ TEST_F(DomainPage, RmsValueGivesTheAmplitude) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rms);
         DWORD element = 0;
-        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
-        ASSERT_TRUE(wizard->Initialize(0));
+        auto wizard = Initialized(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element));
         {
             OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
             CWnd* page = open.Page();
-            ASSERT_TRUE(qv::ui::Click(page, 2031));
-            ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Sine"));
+            ASSERT_TRUE(ChooseTimeForm(page, "Sine"));
             ASSERT_TRUE(qv::ui::Click(page, 2204));
             EXPECT_FALSE(Enabled(page, 2034));
             EXPECT_TRUE(Enabled(page, 2057));
@@ -140,12 +113,8 @@ TEST_F(DomainPage, RmsValueGivesTheAmplitude) {
 
 TEST_F(DomainPage, DerivedPeriodShowsAtOnce) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
-    CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2031));
-    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Trapezoidal"));
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element));
+    ASSERT_TRUE(ChooseTimeForm(page, "Trapezoidal"));
     EXPECT_EQ("0.01", Text(page, 2038)) << "1m + 8m + 1m";
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), "TR"));
     EXPECT_EQ(" TR + 8m + 1m", Text(page, 2038));
@@ -186,8 +155,7 @@ TEST_F(DomainPage, LeavingThePageLocksAndPresetsTheACPage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.timeControlled << c.acUse);
-        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1");
-        ASSERT_TRUE(wizard->Initialize(0));
+        auto wizard = Initialized(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1"));
         OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
         if (c.acUse) {
             ASSERT_TRUE(qv::ui::Click(open.Page(), 2520));
@@ -206,8 +174,7 @@ TEST_F(DomainPage, LeavingThePageLocksAndPresetsTheACPage) {
 
 TEST_F(DomainPage, ApplyWritesFieldsWithUnitsAndCommitsOnce) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element));
     ParamHolder* holder = editor->Holder(element);
     {
         OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
@@ -216,8 +183,7 @@ TEST_F(DomainPage, ApplyWritesFieldsWithUnitsAndCommitsOnce) {
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "99"));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2096), "20"));
         ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2511), "\xB0" "C"));
-        ASSERT_TRUE(qv::ui::Click(page, 2031));
-        ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Sine"));
+        ASSERT_TRUE(ChooseTimeForm(page, "Sine"));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2058), "0.5"));
         ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2049), "No"));
         editor->ClearRequests();
@@ -304,10 +270,7 @@ TEST_F(DomainPage, PageBlocksReadIntoTheOpenPage) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
         DWORD element = 0;
-        auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
-        ASSERT_TRUE(wizard->Initialize(0));
-        OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element));
         ASSERT_TRUE(qv::ui::Click(page, 2031));
         Bytes block;
         NewClass(block, "CPropLinearDomainsSource");
@@ -389,10 +352,7 @@ TEST_F(DomainPage, ACEntriesOfTheListByFormUseAndMode) {
 // its parameter set, and a second edit gives the first cookie back before it takes a new one.
 TEST_F(DomainPage, HiddenWorkAndRebindLeaveTheOpenPageAlone) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
-    CPropLinearDomainsSourceA* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element));
     ParamHolder* before = page->GetParams();
     ASSERT_TRUE(wizard->Initialize(1));
     CString text = "@TYPE@NAME ( @PARAMLIST);";

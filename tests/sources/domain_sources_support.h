@@ -10,25 +10,12 @@ namespace domain_test {
 
 using namespace sources_test;
 
-inline const std::vector<ParamRow> kForceRows = {
+inline const std::vector<ParamRow> kForceRows = LinearSourceRows(
     {.id = 2028, .name = "VALUE", .value = "10", .type = 0x4, .quantity = "Force", .unit = "N", .description = "Force Value"},
-    {.id = 2034, .name = "AMPL", .value = "1", .type = 0x4, .quantity = "Force", .unit = "N", .extType = kUnused},
-    {.id = 2036, .name = "FREQ", .value = "50", .type = 0x4, .quantity = "Frequency", .unit = "Hz", .extType = kUnused},
-    {.id = 2038, .name = "TPERIO", .value = "0.02", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2040, .name = "TDELAY", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg", .extType = kUnused},
-    {.id = 2047, .name = "OFF", .value = "0", .type = 0x4, .quantity = "Force", .unit = "N", .extType = kUnused},
-    {.id = 2049, .name = "PERIO", .value = "1", .type = 0x4, .extType = kUnused},
-    {.id = 2051, .name = "TRISE", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2053, .name = "TFALL", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2055, .name = "PWIDTH", .value = "8m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Force", .unit = "N"},
-    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Force", .unit = "N", .extType = kUnused},
-    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Force", .unit = "N", .extType = kUnused},
-    {.id = 2018, .name = "F", .value = "", .type = 0x8, .quantity = "Force", .unit = "N", .description = "Force"},
-    {.id = 2019, .name = "VEL", .value = "", .type = 0x8, .quantity = "Velocity", .unit = "m/s", .description = "Velocity"},
-};
+    {},
+    {{.id = 2018, .name = "F", .value = "", .type = 0x8, .quantity = "Force", .unit = "N", .description = "Force"},
+     {.id = 2019, .name = "VEL", .value = "", .type = 0x8, .quantity = "Velocity", .unit = "m/s",
+      .description = "Velocity"}});
 
 // The temperature source: another quantity, a damping factor and an initial value.
 inline std::vector<ParamRow> TemperatureRows() {

@@ -165,8 +165,8 @@ TEST_F(GeneratorFourier, SourceTypeFromTheMarks) {
     const Case cases[] = {{0, kMark, 0, true}, {kMark, 0, 1, false}, {kMark, kMark, 1, false}, {0, 0, 0, true}};
     for (const Case& c : cases) {
         DWORD element = 0;
-        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("x.mdx", c.current, c.voltage), "F1", &element);
-        ASSERT_TRUE(wizard->Initialize(0));
+        auto wizard =
+            Initialized(NewWizard<CFourierSourceWizard4>(FourierRows("x.mdx", c.current, c.voltage), "F1", &element));
         EXPECT_EQ(c.type, wizard->GetSourceType()) << c.current << " " << c.voltage;
         EXPECT_EQ(c.voltageMarkAfter, Unused(editor->Holder(element), 1002)) << c.current << " " << c.voltage;
     }

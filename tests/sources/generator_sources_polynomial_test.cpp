@@ -303,8 +303,7 @@ TEST_F(GeneratorPolynomial, ModelTexts) {
          "E_POLY P1 ( COEFF[0] := 0, SPC := @SPC, AC_PHASE := @AC_PHASE, AC_MAG := @AC_MAG );"},
     };
     for (const Case& c : cases) {
-        auto wizard = NewWizard<CPolynomSourceWizard4>(c.rows, "P1");
-        ASSERT_TRUE(wizard->Initialize(0));
+        auto wizard = Initialized(NewWizard<CPolynomSourceWizard4>(c.rows, "P1"));
         EXPECT_EQ(c.text, Write(*wizard)) << c.label;
     }
 }
@@ -376,8 +375,7 @@ TEST_F(GeneratorPolynomial, NewOrderRebuildsTheCoefficientsAndKeepsTheSourceType
 
 TEST_F(GeneratorPolynomial, HiddenPageKeepsItsRowsForAnOrderTooLarge) {
     DWORD element = 0;
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ(3u, LiveMembers(holder, 2166).size());
     Param(holder, 2163)->SetValue("1000000");
@@ -389,8 +387,7 @@ TEST_F(GeneratorPolynomial, HiddenPageKeepsItsRowsForAnOrderTooLarge) {
 // Archive and older data.
 
 TEST_F(GeneratorPolynomial, ArchiveBytesAreTheGoldenLayout) {
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1");
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1"));
     Bytes golden;
     Word(golden, 0);
     Dword(golden, 0);

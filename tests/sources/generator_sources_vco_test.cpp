@@ -39,8 +39,7 @@ TEST_F(GeneratorVCO, TemplateWithoutImmanentLeavesTheTextAlone) {
 }
 
 TEST_F(GeneratorVCO, NewElementIsAVoltageSourceWithPhaseAndMagnitude) {
-    auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CVCOWizard4>(kVCORows, "O1"));
     EXPECT_EQ(0, wizard->GetSourceType());
     EXPECT_EQ(0u, wizard->GetACMode());
     EXPECT_EQ("EVCO O1 ( UL := @UL, LL := @LL, AMPL := @AMPL, PHASE := @PHASE, SPC := @SPC, "
@@ -79,8 +78,7 @@ TEST_F(GeneratorVCO, SnapshotListFollowsSourceTypeAndACForm) {
 }
 
 TEST_F(GeneratorVCO, MissingParameterGivesAnEmptySnapshot) {
-    auto wizard = NewWizard<CVCOWizard4>(Without(kVCORows, 2151), "O1");
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CVCOWizard4>(Without(kVCORows, 2151), "O1"));
     auto* first = static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(0));
     EXPECT_EQ("", first->GetName().str());
     EXPECT_EQ(0u, first->GetType());

@@ -14,15 +14,7 @@ using SourcesArchive = SourcesTest;
 // The wizard block after the AC base's WORD 0 and DWORD mode.
 Bytes SourceBlock(WORD schema, DWORD kind, DWORD selection, DWORD fixed, const std::string& rms, DWORD amplitude,
                   const std::vector<std::pair<std::string, DWORD>>& snapshots, DWORD acUse) {
-    Bytes out;
-    Word(out, schema);
-    Dword(out, kind);
-    Dword(out, selection);
-    Dword(out, fixed);
-    Str(out, rms);
-    Dword(out, amplitude);
-    Dword(out, static_cast<DWORD>(snapshots.size()));
-    for (size_t i = 0; i < snapshots.size(); ++i) Snapshot(out, snapshots[i].first, 0x4, snapshots[i].second, i == 0);
+    Bytes out = SettingsBlock(schema, kind, selection, fixed, rms, amplitude, snapshots);
     if (schema >= 1) Dword(out, acUse);
     return out;
 }
@@ -144,21 +136,9 @@ TEST_F(SourcesArchive, CloneCopiesSettingsAndList) {
 // ---------------------------------------------------------------------------------------
 // Older element data.
 
-// The page block: class record (unless version 0), DWORD version, DWORD amplitude mode,
-// CString RMS, DWORD period fixed, DWORD phase unit (1..9), DWORD selection (9 on).
 Bytes PageBlock(DWORD version, DWORD amplitude, const std::string& rms, DWORD fixed, DWORD phaseUnit,
                 DWORD selection) {
-    Bytes out;
-    if (version > 0) {
-        NewClass(out, "CPropLinearSource");
-        Dword(out, version);
-    }
-    Dword(out, amplitude);
-    Str(out, rms);
-    Dword(out, fixed);
-    if (version >= 1 && version <= 9) Dword(out, phaseUnit);
-    if (version >= 9) Dword(out, selection);
-    return out;
+    return OlderPageBlock("CPropLinearSource", version, amplitude, rms, fixed, phaseUnit, selection);
 }
 
 Bytes SnapshotArchive(const std::vector<std::string>& names) {
@@ -350,8 +330,7 @@ TEST_F(SourcesArchive, InitializeNonZeroRebuildsTheListOfTheWizardsKindAndMarks)
 // page on the editor's sheet keeps its own cookie through hidden work.
 TEST_F(SourcesArchive, CookiesComeBackThroughEveryOperation) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
     EXPECT_EQ(0, editor->OutstandingCookies());
     {
         CPropertySheet first("V1");

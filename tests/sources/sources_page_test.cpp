@@ -16,10 +16,7 @@ TEST_F(SourcesPage, WithoutAmplitudeOnlyTheValueIsOffered) {
     DWORD element = 0;
     auto rows = Without(kVoltageRows, 2034);
     rows[0].name = "P";
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element));
     EXPECT_TRUE(Visible(page, 2144));
     for (int id : {2027, 2031, 2032, 2203, 2204, 2034, 2036, 2038, 2042, 2051, 2055, 2205, 2305, 2508, 2517})
         EXPECT_FALSE(Visible(page, id)) << id;
@@ -33,10 +30,7 @@ TEST_F(SourcesPage, WithoutAmplitudeOnlyTheValueIsOffered) {
 
 TEST_F(SourcesPage, ConstantAndTimeControlledSwitchTheValueAndTheSymbol) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ("EMF Value", Text(page, 2027));
     EXPECT_EQ("Voltage [V]", Text(page, 2018));
@@ -45,32 +39,14 @@ TEST_F(SourcesPage, ConstantAndTimeControlledSwitchTheValueAndTheSymbol) {
     EXPECT_TRUE(Visible(page, 2305));
     for (int id : {2032, 2034, 2036}) EXPECT_FALSE(Enabled(page, id)) << id;
 
-    struct Step {
-        const char* form;
-        BYTE mask;
-        bool frequency;
-        bool rise;
-    };
-    const Step steps[] = {{"Pulse", 2, true, false},
-                          {"Trapezoidal", 8, false, true},
-                          {"Saw-tooth Falling", 32, true, false}};
     ASSERT_TRUE(qv::ui::Click(page, 2031));
     EXPECT_TRUE(Param(holder, 2028)->IsOutput());
     EXPECT_FALSE(Enabled(page, 2028));
     EXPECT_FALSE(Enabled(page, 2520));
     EXPECT_FALSE(Visible(page, 2305));
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.form);
-        ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), step.form));
-        EXPECT_EQ(step.frequency, Enabled(page, 2036) != 0);
-        EXPECT_EQ(step.rise, Enabled(page, 2051) != 0);
-        EXPECT_EQ(step.rise, Enabled(page, 2515) != 0);
-        // Every form but the sine offers the amplitude, whatever the amplitude mode says.
-        EXPECT_TRUE(Enabled(page, 2034));
-        EXPECT_FALSE(Enabled(page, 2038)) << "the period is derived";
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(step.mask, holder->m_bySymbolVariant);
-    }
+    ExpectFormSteps(page, open.Sheet(), holder, 2515,
+                    {{"Pulse", 2, true, false}, {"Trapezoidal", 8, false, true}, {"Saw-tooth Falling", 32, true, false}},
+                    [](const FormStep&) {});
     ASSERT_TRUE(qv::ui::Click(page, 2027));
     EXPECT_TRUE(Param(holder, 2028)->IsInput());
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
@@ -81,12 +57,8 @@ TEST_F(SourcesPage, ConstantAndTimeControlledSwitchTheValueAndTheSymbol) {
 
 TEST_F(SourcesPage, RmsValueGivesTheAmplitude) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2031));
-    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Sine"));
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
+    ASSERT_TRUE(ChooseTimeForm(page, "Sine"));
     EXPECT_TRUE(Visible(page, 2204));
     ASSERT_TRUE(qv::ui::Click(page, 2204));
     EXPECT_FALSE(Enabled(page, 2034));
@@ -106,12 +78,8 @@ TEST_F(SourcesPage, RmsValueGivesTheAmplitude) {
 
 TEST_F(SourcesPage, TrapezoidTimesGiveThePeriodUnlessItIsFixed) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearCurrentSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2031));
-    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Trapezoidal"));
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1", &element));
+    ASSERT_TRUE(ChooseTimeForm(page, "Trapezoidal"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), "1u"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2055), "2u"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2053), "1u"));
@@ -139,10 +107,8 @@ TEST_F(SourcesPage, TrapezoidTimesGiveThePeriodUnlessItIsFixed) {
 
 TEST_F(SourcesPage, ACUseLocksTheACPageAndPresetsMagnitudeAndPhase) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2425, "99"), "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] =
+        OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2425, "99"), "V1", &element));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "230"));
     ASSERT_TRUE(qv::ui::Click(page, 2520));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
@@ -164,10 +130,7 @@ TEST_F(SourcesPage, ACUseLocksTheACPageAndPresetsMagnitudeAndPhase) {
 }
 
 TEST_F(SourcesPage, TimeControlledSourceLeavesTheACPageFree) {
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1");
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1"));
     ASSERT_TRUE(qv::ui::Click(page, 2520));
     ASSERT_TRUE(qv::ui::Click(page, 2031));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
@@ -180,8 +143,7 @@ TEST_F(SourcesPage, TimeControlledSourceLeavesTheACPageFree) {
 
 TEST_F(SourcesPage, RealAndImaginaryOnTheACPageGiveTheirEntries) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
+    auto wizard = Initialized(NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1", &element));
     OpenPages<CLinearCurrentSourceWizard4> open(*wizard);
     ASSERT_TRUE(qv::ui::Click(open.Page(), 2031));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
@@ -202,10 +164,7 @@ TEST_F(SourcesPage, RealAndImaginaryOnTheACPageGiveTheirEntries) {
 
 TEST_F(SourcesPage, RefusedApplyKeepsThePageModified) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CPropLinearSourceV* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "5"));
     editor->SetCommitAnswer(1);
     editor->ClearRequests();
@@ -230,10 +189,7 @@ TEST_F(SourcesPage, PageWithoutParameterSetRefusesToApply) {
 // Period "Yes"/"No", partial derivation and units go into the parameters on apply.
 TEST_F(SourcesPage, ApplyWritesListsFlagsAndUsedUnits) {
     DWORD element = 0;
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2305));
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2507), "kV"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
@@ -259,8 +215,7 @@ TEST_F(SourcesPage, PinnedAmplitudeIsNotEditable) {
     ASSERT_TRUE(wizard->Initialize(0));
     OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
     CWnd* page = open.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2031));
-    ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Pulse"));
+    ASSERT_TRUE(ChooseTimeForm(page, "Pulse"));
     EXPECT_FALSE(Enabled(page, 2034));
     EXPECT_TRUE(Enabled(page, 2036));
     ASSERT_TRUE(qv::ui::Click(page, 2027));

@@ -6,7 +6,7 @@
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
-#include "tests/support/open_sheet.h"
+#include "tests/support/opened_wizard.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
 
@@ -19,28 +19,45 @@ using namespace qv_test;
 
 using ParamRow = DescribedRow;
 
+// The rows of a linear source as the catalogue defines them: its value, the parameters of the
+// time forms (all unused until a form is chosen), `middle`, the AC parameters (real and
+// imaginary part unused), then `outputs`. Amplitude, offset and the AC values are of the
+// source's own quantity and unit.
+inline std::vector<ParamRow> LinearSourceRows(const ParamRow& value, const std::vector<ParamRow>& middle,
+                                              const std::vector<ParamRow>& outputs) {
+    const char* quantity = value.quantity;
+    const char* unit = value.unit;
+    std::vector<ParamRow> rows = {
+        value,
+        {.id = 2034, .name = "AMPL", .value = "1", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+        {.id = 2036, .name = "FREQ", .value = "50", .type = 0x4, .quantity = "Frequency", .unit = "Hz", .extType = kUnused},
+        {.id = 2038, .name = "TPERIO", .value = "0.02", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2040, .name = "TDELAY", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg", .extType = kUnused},
+        {.id = 2047, .name = "OFF", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+        {.id = 2049, .name = "PERIO", .value = "1", .type = 0x4, .extType = kUnused},
+        {.id = 2051, .name = "TRISE", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2053, .name = "TFALL", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+        {.id = 2055, .name = "PWIDTH", .value = "8m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
+    };
+    rows.insert(rows.end(), middle.begin(), middle.end());
+    const std::vector<ParamRow> ac = {
+        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit},
+        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
+        {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+        {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = quantity, .unit = unit, .extType = kUnused},
+    };
+    rows.insert(rows.end(), ac.begin(), ac.end());
+    rows.insert(rows.end(), outputs.begin(), outputs.end());
+    return rows;
+}
+
 // The voltage source as the catalogue defines it.
-inline const std::vector<ParamRow> kVoltageRows = {
+inline const std::vector<ParamRow> kVoltageRows = LinearSourceRows(
     {.id = 2028, .name = "EMF", .value = "10", .type = 0x4, .quantity = "Voltage", .unit = "V", .description = "EMF Value"},
-    {.id = 2034, .name = "AMPL", .value = "1", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2036, .name = "FREQ", .value = "50", .type = 0x4, .quantity = "Frequency", .unit = "Hz", .extType = kUnused},
-    {.id = 2038, .name = "TPERIO", .value = "0.02", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2040, .name = "TDELAY", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg", .extType = kUnused},
-    {.id = 2047, .name = "OFF", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2049, .name = "PERIO", .value = "1", .type = 0x4, .extType = kUnused},
-    {.id = 2051, .name = "TRISE", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2053, .name = "TFALL", .value = "1m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2055, .name = "PWIDTH", .value = "8m", .type = 0x4, .quantity = "Time", .unit = "s", .extType = kUnused},
-    {.id = 2305, .name = "PARTDERIV", .value = "0", .type = 0x4},
-    {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
-    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V"},
-    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V", .extType = kUnused},
-    {.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
-    {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"},
-};
+    {{.id = 2305, .name = "PARTDERIV", .value = "0", .type = 0x4}, {.id = 2472, .name = "SPC", .value = "0", .type = 0x4}},
+    {{.id = 2018, .name = "V", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V", .description = "Voltage"},
+     {.id = 2019, .name = "I", .value = "", .type = 0x8, .quantity = "Current", .unit = "A", .description = "Current"}});
 
 // The current source: "IS" for the value, no "SPC".
 inline std::vector<ParamRow> CurrentRows() {
@@ -63,10 +80,81 @@ inline void Settle(CLinearSourceWizardBase4& wizard, int kind, const std::vector
     });
 }
 
+// Makes the source on this page time-controlled, as the user does, in the named form.
+inline bool ChooseTimeForm(CWnd* page, const char* form) {
+    return qv::ui::Click(page, 2031) && qv::ui::ChooseEntry(page->GetDlgItem(2032), form);
+}
+
+// A form the user chooses on a time-controlled source page: the symbol variant it gives and
+// whether it offers the frequency, the rise time and the sine's own fields.
+struct FormStep {
+    const char* form;
+    BYTE mask;
+    bool frequency;
+    bool rise;
+    bool sine = false;
+};
+
+// Chooses each form in turn: the frequency, the rise time and its unit list (riseUnit) follow
+// the form, the amplitude stays open and the period is derived; apply sets the symbol
+// variant. more(step) checks what the page has of its own.
+template <class More>
+void ExpectFormSteps(CWnd* page, CPropertySheet& sheet, ParamHolder* holder, int riseUnit,
+                     const std::vector<FormStep>& steps, More more) {
+    for (const FormStep& step : steps) {
+        SCOPED_TRACE(step.form);
+        ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2032), step.form));
+        EXPECT_EQ(step.frequency, Enabled(page, 2036) != 0);
+        EXPECT_EQ(step.rise, Enabled(page, 2051) != 0);
+        EXPECT_EQ(step.rise, Enabled(page, riseUnit) != 0);
+        more(step);
+        // Every form but the sine offers the amplitude, whatever the amplitude mode says.
+        EXPECT_TRUE(Enabled(page, 2034));
+        EXPECT_FALSE(Enabled(page, 2038)) << "the period is derived";
+        ASSERT_TRUE(qv::ui::Apply(&sheet));
+        EXPECT_EQ(step.mask, holder->m_bySymbolVariant);
+    }
+}
+
 // One snapshot as an archive holds it: the class record (first time) or a back-reference,
 // DWORD version 10, name, DWORD type, DWORD extended type.
 inline void Snapshot(Bytes& out, const std::string& name, DWORD type, DWORD extType, bool first, WORD classIndex = 1) {
     Append(out, SnapshotBytes(name, first ? WORD(0) : static_cast<WORD>(0x8000 | classIndex), type, extType));
+}
+
+// The settings as a linear source's archive block holds them: WORD schema, DWORD form,
+// DWORD list selection, DWORD period fixed, CString RMS value, DWORD amplitude mode, DWORD
+// count and the snapshots (name and extended type).
+inline Bytes SettingsBlock(WORD schema, DWORD form, DWORD selection, DWORD fixed, const std::string& rms,
+                           DWORD amplitude, const std::vector<std::pair<std::string, DWORD>>& snapshots) {
+    Bytes out;
+    Word(out, schema);
+    Dword(out, form);
+    Dword(out, selection);
+    Dword(out, fixed);
+    Str(out, rms);
+    Dword(out, amplitude);
+    Dword(out, static_cast<DWORD>(snapshots.size()));
+    for (size_t i = 0; i < snapshots.size(); ++i) Snapshot(out, snapshots[i].first, 0x4, snapshots[i].second, i == 0);
+    return out;
+}
+
+// The block a linear source page of this class kept in older element data: class record
+// (unless version 0), DWORD version, DWORD amplitude mode, CString RMS value, DWORD period
+// fixed, DWORD phase unit (versions 1 to 9), DWORD selection (version 9 on).
+inline Bytes OlderPageBlock(const char* pageClass, DWORD version, DWORD amplitude, const std::string& rms, DWORD fixed,
+                            DWORD phaseUnit, DWORD selection) {
+    Bytes out;
+    if (version > 0) {
+        NewClass(out, pageClass);
+        Dword(out, version);
+    }
+    Dword(out, amplitude);
+    Str(out, rms);
+    Dword(out, fixed);
+    if (version >= 1 && version <= 9) Dword(out, phaseUnit);
+    if (version >= 9) Dword(out, selection);
+    return out;
 }
 
 // The fixture: a titled document; placeholders start and end empty.

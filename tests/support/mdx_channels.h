@@ -1,5 +1,6 @@
-// Channels of an ".mdx" data file written and read through the toolkit's file class, for the
-// tests of elements that import or export their values as data files.
+// Channels of an ".mdx" data file written and read through the toolkit's file class, and the
+// text of such a file, for the tests of elements that import or export their values as data
+// files.
 #pragma once
 
 #include "toolkit/read_write_files.h"
@@ -33,6 +34,16 @@ inline std::vector<std::vector<double>> ReadChannels(const std::string& path, st
         if (names) names->push_back((files.GetChannel(c)->GetChannelName() + "[" + files.GetChannel(c)->GetUnitName() + "]").str());
     }
     return out;
+}
+
+// The text of an ".mdx" file whose channels have these names and no unit, with a line of
+// values for every row.
+inline std::string MdxText(const std::vector<std::string>& names, const std::vector<std::string>& rows) {
+    std::string text = "MDX 1\nchannels " + std::to_string(names.size()) + "\nitems " + std::to_string(rows.size()) + "\n";
+    for (const std::string& name : names) text += "channel \"" + name + "\" \"\"\n";
+    text += "data\n";
+    for (const std::string& row : rows) text += row + "\n";
+    return text + "end\n";
 }
 
 } // namespace qv_test

@@ -6,6 +6,7 @@
 #include "afx/user_script.h"
 #include "win32/profile.h"
 
+#include "tests/support/list_parent.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -21,33 +22,8 @@ namespace {
 
 const UINT kListId = 2121;
 
-struct Message {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-class ListParent : public CWnd {
-public:
-    std::vector<Message> got;
-    bool closeOnStart = false;
-    CTBEditListCtrl* list = nullptr;
-
-    LRESULT OnCellEdited(WPARAM w, LPARAM l) { got.push_back({TBLM_CELLEDITED, w, l}); return 0; }
-    LRESULT OnSelChanged(WPARAM w, LPARAM l) { got.push_back({TBLM_SELCHANGED, w, l}); return 0; }
-    LRESULT OnEditStarting(WPARAM w, LPARAM l) {
-        got.push_back({TBLM_EDITSTARTING, w, l});
-        if (closeOnStart && list) list->CloseEdit(FALSE);
-        return 0;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(ListParent, CWnd)
-    ON_MESSAGE(TBLM_CELLEDITED, &ListParent::OnCellEdited)
-    ON_MESSAGE(TBLM_SELCHANGED, &ListParent::OnSelChanged)
-    ON_MESSAGE(TBLM_EDITSTARTING, &ListParent::OnEditStarting)
-END_MESSAGE_MAP()
+using qv_test::ListMessage;
+using qv_test::ListParent;
 
 // A per-user profile file of the test's own.
 class ProfileFile {
@@ -75,9 +51,7 @@ private:
 class EditListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(parent.CreateEx(0, "#32770", "", WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
-        ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 300, 200), &parent, kListId));
-        parent.list = &list;
+        ASSERT_TRUE(parent.Open(list, kListId));
         list.InsertEditColumn(0, "No.", LVCFMT_LEFT, 50, 0);
         list.InsertEditColumn(1, "x-axis : ", LVCFMT_LEFT, 50, 0);
         list.InsertEditColumn(2, "y-axis : ", LVCFMT_LEFT, 50, 0);
@@ -90,10 +64,7 @@ protected:
             list.SetEditItemText(i, 2, "0", TB_EDIT_NUMBER, "");
         }
     }
-    void TearDown() override {
-        list.DestroyWindow();
-        parent.DestroyWindow();
-    }
+    void TearDown() override { parent.Close(); }
     ListParent parent;
     CTBEditListCtrl list;
 };
@@ -104,7 +75,7 @@ TEST_F(EditListTest, CellEditStoresTheTextAndSendsTheOneNotification) {
     // The editor opened (edit starting), then the edit was reported once.
     ASSERT_EQ(parent.got.size(), 2u);
     EXPECT_EQ(parent.got[0].message, static_cast<UINT>(TBLM_EDITSTARTING));
-    const Message& m = parent.got[1];
+    const ListMessage& m = parent.got[1];
     EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1000));
     EXPECT_EQ(m.wParam, kListId);
     EXPECT_EQ(LOWORD(m.lParam), 2);
@@ -168,7 +139,7 @@ TEST_F(EditListTest, CellsRefuseWhatTheirTypeDoesNotAllow) {
     EXPECT_TRUE(list.UserEditCell(2, 2, "x1"));
 
     int edits = 0;
-    for (const Message& m : parent.got) edits += m.message == TBLM_CELLEDITED;
+    for (const ListMessage& m : parent.got) edits += m.message == TBLM_CELLEDITED;
     EXPECT_EQ(edits, 3);
 
     // A disabled list edits nothing.
