@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include <strings.h>
 
@@ -79,6 +80,9 @@ namespace qv {
 
 namespace {
 WindowCore* g_focus = nullptr;
+// How many window handles have gone: a record remembered for a handle (CWnd::Core) is good
+// while this stays the same.
+unsigned long g_windowsGone = 0;
 }
 
 LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
@@ -113,6 +117,58 @@ WindowKind KindFromClassName(const std::string& className)
 }
 
 WindowCore::~WindowCore() = default;
+
+namespace {
+
+// Freed window records kept for the next ones, up to a bound. Not under the address sanitizer,
+// which must see every record go back to the heap to catch a use after it went.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kSpareRecords = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr size_t kSpareRecords = 0;
+#else
+constexpr size_t kSpareRecords = 256;
+#endif
+#else
+constexpr size_t kSpareRecords = 256;
+#endif
+
+// Never destroyed, like the window registry: windows may go while the process ends.
+std::vector<void*>& SpareRecords()
+{
+    static auto* spare = [] {
+        auto* blocks = new std::vector<void*>;
+        blocks->reserve(kSpareRecords);
+        return blocks;
+    }();
+    return *spare;
+}
+
+} // namespace
+
+void* WindowCore::operator new(size_t size)
+{
+    std::vector<void*>& spare = SpareRecords();
+    if (size == sizeof(WindowCore) && !spare.empty()) {
+        void* block = spare.back();
+        spare.pop_back();
+        return block;
+    }
+    return ::operator new(size);
+}
+
+void WindowCore::operator delete(void* block, size_t size)
+{
+    if (!block)
+        return;
+    std::vector<void*>& spare = SpareRecords();
+    if (size == sizeof(WindowCore) && spare.size() < kSpareRecords) {
+        spare.push_back(block);
+        return;
+    }
+    ::operator delete(block, size);
+}
 
 LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -179,7 +235,11 @@ void WindowCore::AddChild(WindowCore* child)
 
 void WindowCore::RemoveChild(WindowCore* child)
 {
-    children.erase(std::remove(children.begin(), children.end(), child), children.end());
+    // A window's children go last first, so the one leaving is mostly at the end.
+    if (!children.empty() && children.back() == child)
+        children.pop_back();
+    else
+        children.erase(std::remove(children.begin(), children.end(), child), children.end());
     // A later child of the same ID may be the one the ID names now.
     childIndexStale = true;
 }
@@ -200,8 +260,7 @@ bool WindowCore::IsDescendantOf(const WindowCore* ancestor) const
 
 WindowCore* CoreFromHandle(HWND hwnd)
 {
-    MessageTarget* target = TargetFromHandle(hwnd);
-    return target != nullptr && target->IsWindowCore() ? static_cast<WindowCore*>(target) : nullptr;
+    return static_cast<WindowCore*>(WindowCoreFromHandle(hwnd));
 }
 
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
@@ -234,7 +293,12 @@ void DestroyCore(WindowCore* core)
     core->destroying = true;
     if (g_focus == core || (g_focus && g_focus->IsDescendantOf(core)))
         g_focus = nullptr;
-    SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
+    // A control of a standard class that the layer made for a template does nothing with
+    // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
+    // it is spared both: a page's dozens of controls go with every page.
+    const bool quiet = core->ownsObject && IsStandardControlObject(core->object);
+    if (!quiet)
+        SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
     // own destruction is under way (it destroyed its parent from a handler) finishes
     // without a parent.
@@ -250,10 +314,12 @@ void DestroyCore(WindowCore* core)
     for (WindowCore* child : core->children)
         child->parent = nullptr;
     core->ClearChildren();
-    SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
+    if (!quiet)
+        SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
     if (core->parent)
         core->parent->RemoveChild(core);
     DestroyWindowHandle(core->hwnd);
+    ++g_windowsGone;
     CWnd* object = core->object;
     core->object = nullptr;
     for (CWnd* old : core->retired) {
@@ -324,7 +390,15 @@ CWnd::~CWnd()
     m_hWnd = nullptr;
 }
 
-qv::WindowCore* CWnd::Core() const { return qv::CoreFromHandle(m_hWnd); }
+qv::WindowCore* CWnd::Core() const
+{
+    if (m_hWnd != m_coreHandle || m_coreEpoch != qv::g_windowsGone) {
+        m_core = qv::CoreFromHandle(m_hWnd);
+        m_coreHandle = m_hWnd;
+        m_coreEpoch = qv::g_windowsGone;
+    }
+    return m_core;
+}
 
 CWnd* CWnd::FromHandle(HWND hWnd)
 {
@@ -425,6 +499,9 @@ HWND CWnd::UnsubclassWindow()
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The record remembered for the handle spares the registry's look-up.
+    if (qv::WindowCore* core = Core())
+        return core->HandleMessage(message, wParam, lParam);
     return SendMessageA(m_hWnd, message, wParam, lParam);
 }
 
