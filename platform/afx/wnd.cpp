@@ -98,21 +98,29 @@ LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
 
 WindowKind KindFromClassName(const std::string& className)
 {
-    // Compared in place, letter case aside: every control made asks, and a lower-case copy
-    // of each name would cost more than the comparisons.
-    const auto is = [&className](const char* name) {
-        const size_t length = std::strlen(name);
-        return className.size() == length && strncasecmp(className.data(), name, length) == 0;
+    // Compared in place, letter case aside, and only with the names of the same length: every
+    // control made asks, and a lower-case copy of each name would cost more than the
+    // comparisons.
+    struct Named {
+        const char* name;
+        size_t length;
+        WindowKind kind;
     };
-    if (is("button")) return WindowKind::Button;
-    if (is("edit")) return WindowKind::Edit;
-    if (is("static")) return WindowKind::Static;
-    if (is("combobox") || is("comboboxex32")) return WindowKind::ComboBox;
-    if (is("listbox")) return WindowKind::ListBox;
-    if (is("syslistview32")) return WindowKind::ListView;
-    if (is("msctls_updown32")) return WindowKind::UpDown;
-    if (is("sysheader32")) return WindowKind::Header;
-    if (is("#32770")) return WindowKind::Dialog;
+    static constexpr Named kinds[] = {
+        {"button", 6, WindowKind::Button},
+        {"edit", 4, WindowKind::Edit},
+        {"static", 6, WindowKind::Static},
+        {"combobox", 8, WindowKind::ComboBox},
+        {"comboboxex32", 12, WindowKind::ComboBox},
+        {"listbox", 7, WindowKind::ListBox},
+        {"syslistview32", 13, WindowKind::ListView},
+        {"msctls_updown32", 15, WindowKind::UpDown},
+        {"sysheader32", 11, WindowKind::Header},
+        {"#32770", 6, WindowKind::Dialog},
+    };
+    for (const Named& k : kinds)
+        if (className.size() == k.length && strncasecmp(className.data(), k.name, k.length) == 0)
+            return k.kind;
     return WindowKind::Generic;
 }
 
@@ -497,12 +505,28 @@ HWND CWnd::UnsubclassWindow()
     return h;
 }
 
+namespace {
+
+// SendMessageA to the window's handle; the record remembered for the handle (CWnd::Core)
+// spares the registry's look-up.
+LRESULT SendToWindow(const CWnd& window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (qv::WindowCore* core = window.Core())
+        return core->HandleMessage(message, wParam, lParam);
+    return SendMessageA(window.m_hWnd, message, wParam, lParam);
+}
+
+// SendMessageA to a child found among a window's children: a child there still has its handle.
+LRESULT SendToChild(qv::WindowCore* child, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return child ? child->HandleMessage(message, wParam, lParam) : 0;
+}
+
+} // namespace
+
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The record remembered for the handle spares the registry's look-up.
-    if (qv::WindowCore* core = Core())
-        return core->HandleMessage(message, wParam, lParam);
-    return SendMessageA(m_hWnd, message, wParam, lParam);
+    return SendToWindow(*this, message, wParam, lParam);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -518,7 +542,7 @@ LRESULT CWnd::SendDlgItemMessage(int nID, UINT message, WPARAM wParam, LPARAM lP
 {
     qv::WindowCore* core = Core();
     qv::WindowCore* child = core ? core->Child(nID) : nullptr;
-    return child ? SendMessageA(child->hwnd, message, wParam, lParam) : 0;
+    return SendToChild(child, message, wParam, lParam);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -763,7 +787,7 @@ void CWnd::SetWindowText(LPCTSTR lpszString)
 
 int CWnd::GetWindowTextLength() const
 {
-    return static_cast<int>(SendMessageA(m_hWnd, WM_GETTEXTLENGTH, 0, 0));
+    return static_cast<int>(SendToWindow(*this, WM_GETTEXTLENGTH, 0, 0));
 }
 
 int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
@@ -771,7 +795,7 @@ int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
     if (!lpszStringBuf || nMaxCount <= 0)
         return 0;
     lpszStringBuf[0] = 0;
-    return static_cast<int>(SendMessageA(m_hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
+    return static_cast<int>(SendToWindow(*this, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
                                          reinterpret_cast<LPARAM>(lpszStringBuf)));
 }
 
@@ -868,7 +892,7 @@ UINT CWnd::IsDlgButtonChecked(int nIDButton) const
 {
     qv::WindowCore* core = Core();
     qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr;
-    return child ? static_cast<UINT>(SendMessageA(child->hwnd, BM_GETCHECK, 0, 0)) : 0;
+    return static_cast<UINT>(SendToChild(child, BM_GETCHECK, 0, 0));
 }
 
 void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)
