@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <typeinfo>
 
 namespace qv {
 
@@ -356,6 +357,11 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     case CB_DELETESTRING:
         result = DeleteEntry(core, wParam);
+        return true;
+    case CB_INITSTORAGE:
+        // Room for that many more entries, made before a list is filled.
+        core->entries.reserve(core->entries.size() + static_cast<size_t>(wParam));
+        result = static_cast<LRESULT>(core->entries.capacity());
         return true;
     case CB_RESETCONTENT:
         core->entries.clear();
@@ -840,6 +846,17 @@ CWnd* MakeStandardControl(const std::string& className, DWORD style)
     case WindowKind::Header: return new CHeaderCtrl;
     default: return new CWnd;
     }
+}
+
+bool IsStandardControlObject(const CWnd* object)
+{
+    if (!object)
+        return false;
+    // The exact classes MakeStandardControl makes, not classes derived from them.
+    const std::type_info& type = typeid(*object);
+    return type == typeid(CButton) || type == typeid(CEdit) || type == typeid(CStatic) ||
+           type == typeid(CComboBox) || type == typeid(CListBox) || type == typeid(CListCtrl) ||
+           type == typeid(CSpinButtonCtrl) || type == typeid(CHeaderCtrl) || type == typeid(CWnd);
 }
 
 CWnd* MakeControlObject(const std::string& className, DWORD style)

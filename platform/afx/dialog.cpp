@@ -43,6 +43,7 @@ RECT TemplateRect(int x, int y, int cx, int cy)
 void CreateControls(WindowCore* dialog, const RcDialog& tmpl)
 {
     WindowCore* previous = nullptr;
+    dialog->children.reserve(tmpl.controls.size());
     for (const RcControl& c : tmpl.controls) {
         CWnd* object = MakeControlObject(c.windowClass, c.style);
         WindowCore* core = CreateCore(object, true, c.windowClass, c.text, c.style, c.exStyle,
@@ -50,6 +51,7 @@ void CreateControls(WindowCore* dialog, const RcDialog& tmpl)
         if (core->kind == WindowKind::ComboBox || core->kind == WindowKind::ListBox) {
             // Adding sorts the items into place when the control's style asks for it.
             const UINT message = core->kind == WindowKind::ComboBox ? CB_ADDSTRING : LB_ADDSTRING;
+            core->entries.reserve(c.items.size());
             for (const std::string& item : c.items)
                 SendMessageA(core->hwnd, message, 0, reinterpret_cast<LPARAM>(item.c_str()));
             // A combo box's caption is not its text; a drop-down starts empty.

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include <strings.h>
 
@@ -79,6 +80,9 @@ namespace qv {
 
 namespace {
 WindowCore* g_focus = nullptr;
+// How many window handles have gone: a record remembered for a handle (CWnd::Core) is good
+// while this stays the same.
+unsigned long g_windowsGone = 0;
 }
 
 LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
@@ -94,25 +98,85 @@ LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
 
 WindowKind KindFromClassName(const std::string& className)
 {
-    // Compared in place, letter case aside: every control made asks, and a lower-case copy
-    // of each name would cost more than the comparisons.
-    const auto is = [&className](const char* name) {
-        const size_t length = std::strlen(name);
-        return className.size() == length && strncasecmp(className.data(), name, length) == 0;
+    // Compared in place, letter case aside, and only with the names of the same length: every
+    // control made asks, and a lower-case copy of each name would cost more than the
+    // comparisons.
+    struct Named {
+        const char* name;
+        size_t length;
+        WindowKind kind;
     };
-    if (is("button")) return WindowKind::Button;
-    if (is("edit")) return WindowKind::Edit;
-    if (is("static")) return WindowKind::Static;
-    if (is("combobox") || is("comboboxex32")) return WindowKind::ComboBox;
-    if (is("listbox")) return WindowKind::ListBox;
-    if (is("syslistview32")) return WindowKind::ListView;
-    if (is("msctls_updown32")) return WindowKind::UpDown;
-    if (is("sysheader32")) return WindowKind::Header;
-    if (is("#32770")) return WindowKind::Dialog;
+    static constexpr Named kinds[] = {
+        {"button", 6, WindowKind::Button},
+        {"edit", 4, WindowKind::Edit},
+        {"static", 6, WindowKind::Static},
+        {"combobox", 8, WindowKind::ComboBox},
+        {"comboboxex32", 12, WindowKind::ComboBox},
+        {"listbox", 7, WindowKind::ListBox},
+        {"syslistview32", 13, WindowKind::ListView},
+        {"msctls_updown32", 15, WindowKind::UpDown},
+        {"sysheader32", 11, WindowKind::Header},
+        {"#32770", 6, WindowKind::Dialog},
+    };
+    for (const Named& k : kinds)
+        if (className.size() == k.length && strncasecmp(className.data(), k.name, k.length) == 0)
+            return k.kind;
     return WindowKind::Generic;
 }
 
 WindowCore::~WindowCore() = default;
+
+namespace {
+
+// Freed window records kept for the next ones, up to a bound. Not under the address sanitizer,
+// which must see every record go back to the heap to catch a use after it went.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kSpareRecords = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr size_t kSpareRecords = 0;
+#else
+constexpr size_t kSpareRecords = 256;
+#endif
+#else
+constexpr size_t kSpareRecords = 256;
+#endif
+
+// Never destroyed, like the window registry: windows may go while the process ends.
+std::vector<void*>& SpareRecords()
+{
+    static auto* spare = [] {
+        auto* blocks = new std::vector<void*>;
+        blocks->reserve(kSpareRecords);
+        return blocks;
+    }();
+    return *spare;
+}
+
+} // namespace
+
+void* WindowCore::operator new(size_t size)
+{
+    std::vector<void*>& spare = SpareRecords();
+    if (size == sizeof(WindowCore) && !spare.empty()) {
+        void* block = spare.back();
+        spare.pop_back();
+        return block;
+    }
+    return ::operator new(size);
+}
+
+void WindowCore::operator delete(void* block, size_t size)
+{
+    if (!block)
+        return;
+    std::vector<void*>& spare = SpareRecords();
+    if (size == sizeof(WindowCore) && spare.size() < kSpareRecords) {
+        spare.push_back(block);
+        return;
+    }
+    ::operator delete(block, size);
+}
 
 LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -179,7 +243,11 @@ void WindowCore::AddChild(WindowCore* child)
 
 void WindowCore::RemoveChild(WindowCore* child)
 {
-    children.erase(std::remove(children.begin(), children.end(), child), children.end());
+    // A window's children go last first, so the one leaving is mostly at the end.
+    if (!children.empty() && children.back() == child)
+        children.pop_back();
+    else
+        children.erase(std::remove(children.begin(), children.end(), child), children.end());
     // A later child of the same ID may be the one the ID names now.
     childIndexStale = true;
 }
@@ -200,8 +268,7 @@ bool WindowCore::IsDescendantOf(const WindowCore* ancestor) const
 
 WindowCore* CoreFromHandle(HWND hwnd)
 {
-    MessageTarget* target = TargetFromHandle(hwnd);
-    return target != nullptr && target->IsWindowCore() ? static_cast<WindowCore*>(target) : nullptr;
+    return static_cast<WindowCore*>(WindowCoreFromHandle(hwnd));
 }
 
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
@@ -234,7 +301,12 @@ void DestroyCore(WindowCore* core)
     core->destroying = true;
     if (g_focus == core || (g_focus && g_focus->IsDescendantOf(core)))
         g_focus = nullptr;
-    SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
+    // A control of a standard class that the layer made for a template does nothing with
+    // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
+    // it is spared both: a page's dozens of controls go with every page.
+    const bool quiet = core->ownsObject && IsStandardControlObject(core->object);
+    if (!quiet)
+        SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
     // own destruction is under way (it destroyed its parent from a handler) finishes
     // without a parent.
@@ -250,10 +322,12 @@ void DestroyCore(WindowCore* core)
     for (WindowCore* child : core->children)
         child->parent = nullptr;
     core->ClearChildren();
-    SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
+    if (!quiet)
+        SendMessageA(core->hwnd, WM_NCDESTROY, 0, 0);
     if (core->parent)
         core->parent->RemoveChild(core);
     DestroyWindowHandle(core->hwnd);
+    ++g_windowsGone;
     CWnd* object = core->object;
     core->object = nullptr;
     for (CWnd* old : core->retired) {
@@ -324,7 +398,15 @@ CWnd::~CWnd()
     m_hWnd = nullptr;
 }
 
-qv::WindowCore* CWnd::Core() const { return qv::CoreFromHandle(m_hWnd); }
+qv::WindowCore* CWnd::Core() const
+{
+    if (m_hWnd != m_coreHandle || m_coreEpoch != qv::g_windowsGone) {
+        m_core = qv::CoreFromHandle(m_hWnd);
+        m_coreHandle = m_hWnd;
+        m_coreEpoch = qv::g_windowsGone;
+    }
+    return m_core;
+}
 
 CWnd* CWnd::FromHandle(HWND hWnd)
 {
@@ -423,9 +505,28 @@ HWND CWnd::UnsubclassWindow()
     return h;
 }
 
+namespace {
+
+// SendMessageA to the window's handle; the record remembered for the handle (CWnd::Core)
+// spares the registry's look-up.
+LRESULT SendToWindow(const CWnd& window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (qv::WindowCore* core = window.Core())
+        return core->HandleMessage(message, wParam, lParam);
+    return SendMessageA(window.m_hWnd, message, wParam, lParam);
+}
+
+// SendMessageA to a child found among a window's children: a child there still has its handle.
+LRESULT SendToChild(qv::WindowCore* child, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return child ? child->HandleMessage(message, wParam, lParam) : 0;
+}
+
+} // namespace
+
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return SendMessageA(m_hWnd, message, wParam, lParam);
+    return SendToWindow(*this, message, wParam, lParam);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -441,7 +542,7 @@ LRESULT CWnd::SendDlgItemMessage(int nID, UINT message, WPARAM wParam, LPARAM lP
 {
     qv::WindowCore* core = Core();
     qv::WindowCore* child = core ? core->Child(nID) : nullptr;
-    return child ? SendMessageA(child->hwnd, message, wParam, lParam) : 0;
+    return SendToChild(child, message, wParam, lParam);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -686,7 +787,7 @@ void CWnd::SetWindowText(LPCTSTR lpszString)
 
 int CWnd::GetWindowTextLength() const
 {
-    return static_cast<int>(SendMessageA(m_hWnd, WM_GETTEXTLENGTH, 0, 0));
+    return static_cast<int>(SendToWindow(*this, WM_GETTEXTLENGTH, 0, 0));
 }
 
 int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
@@ -694,7 +795,7 @@ int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
     if (!lpszStringBuf || nMaxCount <= 0)
         return 0;
     lpszStringBuf[0] = 0;
-    return static_cast<int>(SendMessageA(m_hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
+    return static_cast<int>(SendToWindow(*this, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
                                          reinterpret_cast<LPARAM>(lpszStringBuf)));
 }
 
@@ -791,7 +892,7 @@ UINT CWnd::IsDlgButtonChecked(int nIDButton) const
 {
     qv::WindowCore* core = Core();
     qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr;
-    return child ? static_cast<UINT>(SendMessageA(child->hwnd, BM_GETCHECK, 0, 0)) : 0;
+    return static_cast<UINT>(SendToChild(child, BM_GETCHECK, 0, 0));
 }
 
 void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)

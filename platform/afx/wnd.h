@@ -386,6 +386,15 @@ public:
     // the toolkit classes built on it.
     qv::WindowCore* Core() const;
 
+private:
+    // What Core() found last, which holds while m_hWnd is the same handle and no window has
+    // gone since (handles are never given twice): every message and control access asks.
+    mutable HWND m_coreHandle = nullptr;
+    mutable qv::WindowCore* m_core = nullptr;
+    mutable unsigned long m_coreEpoch = 0;
+
+public:
+
     // Message handlers of the standard messages: their defaults do nothing but what the
     // default processing does.
     void OnPaint();

@@ -45,6 +45,11 @@ public:
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    // Records come from those freed before (see wnd.cpp): a page makes and drops dozens at a
+    // time, more than the heap keeps at hand for a block of this size.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size);
+
     HWND hwnd = nullptr;
     CWnd* object = nullptr;         // the C++ object messages go to
     bool ownsObject = false;        // object was made by the layer and dies with the window
@@ -179,6 +184,9 @@ void SetFocusCore(WindowCore* core);
 // the toolkit can replace the factory for its own classes.
 typedef CWnd* (*ControlFactory)(const std::string& className, DWORD style);
 CWnd* MakeControlObject(const std::string& className, DWORD style);
+// Whether the object is of exactly one of the standard classes MakeControlObject makes by
+// default (CButton, CEdit, ...; not a class derived from one).
+bool IsStandardControlObject(const CWnd* object);
 void SetControlFactory(ControlFactory factory);
 
 } // namespace qv

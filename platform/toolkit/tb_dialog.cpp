@@ -12,6 +12,8 @@ void TBLayout::SetControlInfo(WORD id, WORD flags) {
             c.flags = flags;
             return;
         }
+    // Pages register their controls one by one as they start: room for a page's worth at once.
+    if (m_controls.empty()) m_controls.reserve(32);
     m_controls.push_back(TBControlInfo{id, flags});
     // A control registered after the reference was taken has no reference position.
     if (m_captured) {

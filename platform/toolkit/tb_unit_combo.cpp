@@ -30,11 +30,18 @@ BOOL CTBUnitComboBox::CreateDialogControl(LPCTSTR lpszUnits) {
     if (!GetSafeHwnd()) return FALSE;
     ResetContent();
     m_quantity.Empty();
-    CStringArray units;
     CString text(lpszUnits ? lpszUnits : "");
-    if (qv::UnitsOfQuantity(text, units)) {
+    if (const qv::QuantityDefinition* quantity = qv::BuiltInUnitsTable().FindQuantity(static_cast<LPCTSTR>(text))) {
+        // The symbols go in straight from the table: every value field of a page has such a
+        // selector, and a copy of each list on its way in was a good part of making a page.
         m_quantity = text;
-    } else if (text.Find('|') >= 0) {
+        SendMessage(CB_INITSTORAGE, static_cast<WPARAM>(quantity->units.size()), 0);
+        for (const qv::UnitDefinition& unit : quantity->units) AddString(unit.symbol.c_str());
+        SetCurSel(-1);
+        return GetCount() > 0;
+    }
+    CStringArray units;
+    if (text.Find('|') >= 0) {
         std::string all(static_cast<LPCTSTR>(text));
         size_t i = 0;
         while (i <= all.size()) {

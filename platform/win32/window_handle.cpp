@@ -15,27 +15,34 @@ namespace {
 // a general hash map.
 class HandleTable {
 public:
-    qv::MessageTarget* Find(uintptr_t handle) const
+    struct Slot {
+        uintptr_t handle = 0;   // 0: free
+        qv::MessageTarget* target = nullptr;
+        bool isWindowCore = false; // the target's IsWindowCore(), asked once
+    };
+
+    // The slot that holds the handle, or null.
+    const Slot* Find(uintptr_t handle) const
     {
         if (m_slots.empty() || handle == 0)
             return nullptr;
         for (size_t i = Home(handle);; i = Next(i)) {
             const Slot& slot = m_slots[i];
             if (slot.handle == handle)
-                return slot.target;
+                return &slot;
             if (slot.handle == 0)
                 return nullptr;
         }
     }
 
-    void Insert(uintptr_t handle, qv::MessageTarget* target)
+    void Insert(uintptr_t handle, qv::MessageTarget* target, bool isWindowCore)
     {
         if (2 * (m_count + 1) > m_slots.size())
             Grow();
         size_t i = Home(handle);
         while (m_slots[i].handle != 0)
             i = Next(i);
-        m_slots[i] = {handle, target};
+        m_slots[i] = {handle, target, isWindowCore};
         ++m_count;
     }
 
@@ -67,11 +74,6 @@ public:
     }
 
 private:
-    struct Slot {
-        uintptr_t handle = 0;   // 0: free
-        qv::MessageTarget* target = nullptr;
-    };
-
     size_t Home(uintptr_t handle) const { return (handle >> 4) & (m_slots.size() - 1); }
     size_t Next(size_t i) const { return (i + 1) & (m_slots.size() - 1); }
 
@@ -82,7 +84,7 @@ private:
         m_count = 0;
         for (const Slot& slot : old)
             if (slot.handle != 0)
-                Insert(slot.handle, slot.target);
+                Insert(slot.handle, slot.target, slot.isWindowCore);
     }
 
     std::vector<Slot> m_slots;
@@ -117,7 +119,7 @@ HWND CreateWindowHandle(MessageTarget* target)
     Registry& r = TheRegistry();
     uintptr_t value = r.next;
     r.next += 0x10;
-    r.targets.Insert(value, target);
+    r.targets.Insert(value, target, target->IsWindowCore());
     return reinterpret_cast<HWND>(value);
 }
 
@@ -131,8 +133,16 @@ MessageTarget* TargetFromHandle(HWND hwnd)
 {
     if (!hwnd)
         return nullptr;
-    Registry& r = TheRegistry();
-    return r.targets.Find(reinterpret_cast<uintptr_t>(hwnd));
+    const auto* slot = TheRegistry().targets.Find(reinterpret_cast<uintptr_t>(hwnd));
+    return slot ? slot->target : nullptr;
+}
+
+MessageTarget* WindowCoreFromHandle(HWND hwnd)
+{
+    if (!hwnd)
+        return nullptr;
+    const auto* slot = TheRegistry().targets.Find(reinterpret_cast<uintptr_t>(hwnd));
+    return slot && slot->isWindowCore ? slot->target : nullptr;
 }
 
 } // namespace qv

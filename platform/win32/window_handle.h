@@ -20,6 +20,9 @@ HWND CreateWindowHandle(MessageTarget* target);
 void DestroyWindowHandle(HWND hwnd);
 // The live target behind a handle, or nullptr for a null or destroyed handle.
 MessageTarget* TargetFromHandle(HWND hwnd);
+// The live target behind a handle when it is a window of the afx layer, else nullptr; the
+// answer comes from the registry, which asked IsWindowCore once when the handle was made.
+MessageTarget* WindowCoreFromHandle(HWND hwnd);
 
 } // namespace qv
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest-spi.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -614,6 +615,53 @@ TEST_F(Templates, AControlBelongsToOneProgramObjectAtATime)
     EXPECT_EQ(mine.GetSafeHwnd(), nullptr);
     EXPECT_EQ(page.GetDlgItem(kCheck)->GetSafeHwnd(), h);
     EXPECT_EQ(Checked(page, kCheck), BST_CHECKED);
+}
+
+// Logs the WM_DESTROY and WM_NCDESTROY of the control it is attached to.
+class CGoneLogger : public CWnd {
+public:
+    std::vector<std::string>* log = nullptr;
+    void OnDestroy() { log->push_back("destroy " + std::to_string(GetDlgCtrlID())); }
+    LRESULT OnNcDestroy(WPARAM, LPARAM)
+    {
+        log->push_back("ncdestroy");
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CGoneLogger, CWnd)
+    ON_WM_DESTROY()
+    ON_MESSAGE(WM_NCDESTROY, &CGoneLogger::OnNcDestroy)
+END_MESSAGE_MAP()
+
+// When a page goes, a control the program attached to a class of its own still hears its
+// WM_DESTROY and WM_NCDESTROY, whatever the control; and a view that only holds a control's
+// handle sees no window from then on, though it looked the window up before.
+TEST_F(Templates, ControlsOfAPageThatGoesHearItWhenTheProgramAttachedThem)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"check box", kCheck}, {"push button", kButton}, {"static", kStatic}, {"combo box", kCombo}};
+    for (const auto& [what, id] : cases) {
+        SCOPED_TRACE(what);
+        std::vector<std::string> log;
+        CGoneLogger logger;
+        logger.log = &log;
+        CTestPage page;
+        ASSERT_TRUE(page.Create(kTestPage));
+        ASSERT_TRUE(logger.SubclassDlgItem(id, &page));
+        CWnd view;
+        view.m_hWnd = page.GetDlgItem(kRadio3)->GetSafeHwnd();
+        ASSERT_EQ(view.GetDlgCtrlID(), kRadio3);
+        ASSERT_TRUE(view.IsWindowEnabled());
+        page.DestroyWindow();
+        EXPECT_EQ(log, (std::vector<std::string>{"destroy " + std::to_string(id), "ncdestroy"}));
+        EXPECT_EQ(logger.GetSafeHwnd(), nullptr);
+        EXPECT_EQ(view.GetDlgCtrlID(), 0);
+        EXPECT_FALSE(view.IsWindowEnabled());
+        EXPECT_EQ(view.GetWindowTextLength(), 0);
+        view.m_hWnd = nullptr;
+    }
 }
 
 class CMenuOwner : public CWnd {
