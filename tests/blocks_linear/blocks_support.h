@@ -9,6 +9,7 @@
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
+#include "tests/support/wizard_on_sheet.h"
 
 #include <memory>
 #include <string>
@@ -100,6 +101,22 @@ inline void ExpectOutputBoxSwitches(CWnd* page, ParamHolder* holder, std::initia
         EXPECT_EQ(expected, on);
         EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(id));
     }
+}
+
+// The editor takes the page of a first edit off its sheet and edits again on the same sheet: the
+// wizard rebinds the page it has and gives the first parameter set back. `check` sees the page
+// while the second edit stands; then the page leaves the sheet and the edit ends.
+template <class Wizard, class Check>
+void ExpectSecondEditRebindsThePage(Wizard& wizard, Check check) {
+    CPropertySheet sheet("Element");
+    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
+    auto* first = wizard.GetPage();
+    sheet.RemovePage(first);
+    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
+    EXPECT_EQ(first, wizard.GetPage());
+    check(*first);
+    sheet.RemovePage(first);
+    wizard.EndEditProperties();
 }
 
 // The page of an older-base block open on a sheet over the element's exchange object; closed

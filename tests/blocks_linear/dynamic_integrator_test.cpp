@@ -33,26 +33,17 @@ std::vector<ParamRow> DiscreteRows() {
 // The page archive built by hand: class record, version, reset flag, signal text.
 Bytes PageArchive(DWORD reset, const std::string& signal) {
     Bytes out;
-    Word(out, 0xFFFF);
-    Word(out, 10);
-    Word(out, 20);
-    for (char c : std::string("CPropIntegratorBlock")) out.push_back(static_cast<BYTE>(c));
+    NewClass(out, "CPropIntegratorBlock");
     Dword(out, 10);
     Dword(out, reset);
-    out.push_back(static_cast<BYTE>(signal.size()));
-    for (char c : signal) out.push_back(static_cast<BYTE>(c));
+    Str(out, signal);
     return out;
 }
 
 Bytes StateBlock(const Bytes& archive) {
-    Bytes out;
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(archive.size()));
-    out.insert(out.end(), archive.begin(), archive.end());
-    Dword(out, 0);
-    Dword(out, 0);
+    Bytes out = Dwords({0, 0, 0});
+    Block(out, archive);
+    Append(out, Dwords({0, 0}));
     return out;
 }
 

@@ -326,11 +326,7 @@ Bytes PageArchive(WORD schema, DWORD version, DWORD period, DWORD fileName, std:
                   DWORD phaseUnit, DWORD upgraded) {
     Bytes out;
     if (schema != 0) {
-        Word(out, 0xFFFF);
-        Word(out, static_cast<WORD>(0x8000 | schema));
-        const std::string name = "CPropTFMDataPairs";
-        Word(out, static_cast<WORD>(name.size()));
-        out.insert(out.end(), name.begin(), name.end());
+        NewClass(out, "CPropTFMDataPairs", static_cast<WORD>(0x8000 | schema));
         Dword(out, version);
     }
     Dword(out, period);

@@ -93,9 +93,8 @@ TEST_F(StepRandomPage, LabelsUnitsAndHiddenFields) {
     EXPECT_EQ("-1", Param(holder, 2187)->GetValue().str());
     EXPECT_EQ("1m", Param(holder, 2183)->GetValue().str());
 
-    auto random = NewWizard<CRandomBlockWizard4>(RandomRows(), "R1");
-    OpenPages<CRandomBlockWizard4> open(*random);
-    CWnd* page = open.Page();
+    WizardOnSheet random(NewWizard<CRandomBlockWizard4>(RandomRows(), "R1"));
+    CWnd* page = random.Page();
     EXPECT_EQ("Maximum Value", Text(page, 2246));
     EXPECT_EQ("Minimum Value", Text(page, 2248));
     EXPECT_FALSE(Visible(page, 2184));
@@ -141,9 +140,8 @@ TEST_F(StepRandomPage, ValuesOnPinsAreShownDisabledAndTheSampleTimePinActs) {
     std::vector<ParamRow> rows = StepRows();
     rows[0].type = 0x80000004;
     DWORD element = 0;
-    auto step = NewWizard<CStepFunctionBlockWizard4>(rows, "S1", &element);
-    OpenPages<CStepFunctionBlockWizard4> open(*step);
-    CWnd* page = open.Page();
+    WizardOnSheet step(NewWizard<CStepFunctionBlockWizard4>(rows, "S1", &element));
+    CWnd* page = step.Page();
     EXPECT_FALSE(Enabled(page, 2247));
     EXPECT_TRUE(Enabled(page, 2249));
     ASSERT_TRUE(qv::ui::Click(page, 2074));

@@ -6,6 +6,7 @@
 #include "tests/sources/sources_support.h"
 #include "timefunctions/source_blocks.h"
 #include "timefunctions/time_functions.h"
+#include "tests/support/wizard_on_sheet.h"
 
 #include <cstdio>
 #include <string>
