@@ -30,6 +30,16 @@ struct ParamRow {
     BOOL deletable = FALSE;
 };
 
+// A block's own rows followed by the three that most signal blocks end with: the sample time
+// (the value ID of the block's sample-time field, and its value), the input "x" and the output.
+inline std::vector<ParamRow> WithSampleTimeInputAndOutput(std::vector<ParamRow> own, WORD sampleTimeId,
+                                                          const char* sampleTime) {
+    own.insert(own.end(), {{.id = sampleTimeId, .name = "TS", .value = sampleTime, .quantity = "Time", .unit = "s"},
+                           {.id = 2186, .name = "IN", .value = "x"},
+                           {.id = 2056, .name = "OUT", .value = "", .type = 0x8}});
+    return own;
+}
+
 // Live parameters of a value ID, in set order.
 inline std::vector<CWizardCopaObject3*> Live(ParamHolder* holder, WORD id) {
     std::vector<CWizardCopaObject3*> out;

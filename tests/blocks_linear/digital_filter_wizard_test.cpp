@@ -20,18 +20,15 @@ using namespace blocks_test;
 
 namespace {
 
-using qv_test::ReadFile;
-
 std::vector<ParamRow> FilterRows() {
-    return {
-        {.id = 2188, .name = "N", .value = "1"},
-        {.id = 2193, .name = "D", .value = "1"},
-        {.id = 2194, .name = "Q", .value = "0", .type = 0x6, .description = "Numerator coefficient %d"},
-        {.id = 2195, .name = "P", .value = "1", .type = 0x6, .description = "Denominator coefficient %d"},
-        {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2188, .name = "N", .value = "1"},
+            {.id = 2193, .name = "D", .value = "1"},
+            {.id = 2194, .name = "Q", .value = "0", .type = 0x6, .description = "Numerator coefficient %d"},
+            {.id = 2195, .name = "P", .value = "1", .type = 0x6, .description = "Denominator coefficient %d"},
+        },
+        2202, "1m");
 }
 
 using DigitalFilter = OnePageTest<CDigitalFilterWizard4, BlocksTest>;

@@ -20,17 +20,16 @@ namespace {
 using qv_test::ReadFile;
 
 std::vector<ParamRow> DiscreteRows(const char* n = "1", const char* d = "1") {
-    return {
-        {.id = 2188, .name = "N", .value = n},
-        {.id = 2193, .name = "D", .value = d},
-        {.id = 2194, .name = "Q", .value = "", .type = 0x6},
-        {.id = 2195, .name = "P", .value = "", .type = 0x6},
-        {.id = 2198, .name = "Q0", .value = "0", .type = 0x6},
-        {.id = 2199, .name = "P0", .value = "0", .type = 0x6},
-        {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2188, .name = "N", .value = n},
+            {.id = 2193, .name = "D", .value = d},
+            {.id = 2194, .name = "Q", .value = "", .type = 0x6},
+            {.id = 2195, .name = "P", .value = "", .type = 0x6},
+            {.id = 2198, .name = "Q0", .value = "0", .type = 0x6},
+            {.id = 2199, .name = "P0", .value = "0", .type = 0x6},
+        },
+        2202, "1m");
 }
 
 using DiscreteTf = BlocksTest;
@@ -362,8 +361,7 @@ TEST(DiscreteTfExample, HostDescribesAndSavesTheDiscretisedPlant) {
     EXPECT_EQ("TFZ G1 ( N := 3, D := 3, TS := 100m, IN := W, Q[0] := 0, P[0] := 1, P[1] := -1.723568171, "
               "P[2] := 0.7408182207, P0[1] := 0, P0[2] := 0, Q[1] := 0.004527958503, Q[2] := 0.004097066281, "
               "Q0[1] := 0, Q0[2] := 0 );\nSDB ( G1.OUT );\n",
-              kHost.Described(PARVEL_SOURCE_DIR "/examples/discrete_plant.json",
-                              qv_test::TempFolder() + "/discrete_plant.desc"));
+              kHost.DescribedExample("discrete_plant"));
     ASSERT_EQ(0, kHost.Run("save '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + saved + "'"));
     const std::string bytes = ReadFile(saved);
     for (const char* text : {"P[2]", "0.7408182207", "Q[1]", "0.004527958503", "Q0[2]", "P0[2]"})

@@ -21,8 +21,7 @@ using qv_test::ReadFile;
 constexpr qv_test::ProfiledHost kHost("dynamic_example_profile.ini");
 
 TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
-    const fs::path out = fs::path(qv_test::TempFolder()) / "dynamic_blocks.desc";
-    const std::string description = kHost.Described(PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json", out);
+    const std::string description = kHost.DescribedExample("dynamic_blocks");
     const std::vector<std::string> expected = {
         "INTEG INT1 ( K := 1, Y0 := 1, UL := 10, LL := -10, RESET := rst, RV := 0.5, TRIG := 1, TS := 0, IN := x );",
         "INTEGD INTD1 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 2m, IN := INT1.OUT );",
@@ -40,7 +39,7 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
         "MDX 1", "channels 2", "items 3", "channel \"X\" \"\"", "channel \"Initial Value\" \"\"",
         "data",  "0 0.5",      "1 0",     "2 -1",                   "end",
     };
-    EXPECT_EQ(data, Lines(ReadFile(out.parent_path() / "dt1_initial.mdx")));
+    EXPECT_EQ(data, Lines(ReadFile(fs::path(qv_test::TempFolder()) / "dt1_initial.mdx")));
 }
 
 // The dead time's whole model texts in the modes the example does not show, entered on its
@@ -73,7 +72,8 @@ TEST(DynamicBlocksExample, HostDescribesTheDeadTimeInSeparateAndFileReferenceMod
 TEST(DynamicBlocksExample, ArchiveRoundTripThroughTheHost) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "dynamic_round_trip";
     fs::create_directories(folder);
-    const std::string bytesA = kHost.SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json", folder / "first.qva");
+    const std::string bytesA =
+        kHost.SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json", folder / "first.qva");
     EXPECT_FALSE(bytesA.empty());
     // The dead time's points (i, value i) as CDataPoint records.
     const double values[3] = {0.5, 0, -1};

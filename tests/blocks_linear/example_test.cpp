@@ -19,14 +19,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using qv_test::ReadFile;
 using qv_test::Lines;
 
 constexpr qv_test::ProfiledHost kHost("blocks_example_profile.ini");
 
 TEST(BlocksExample, HostDescribesTheControlLoop) {
-    const std::vector<std::string> lines = Lines(kHost.Described(PARVEL_SOURCE_DIR "/examples/control_loop.json",
-                                                                 fs::path(qv_test::TempFolder()) / "control_loop.desc"));
+    const std::vector<std::string> lines = Lines(kHost.DescribedExample("control_loop"));
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("SUM E1 ( INPUT[0] := W,INPUT[1] := - (G1.OUT),TS := 0 );", lines[0]);
     EXPECT_EQ("GAIN K1 ( K := 2.5, TS := 0, IN := E1.OUT );", lines[1]);

@@ -20,15 +20,14 @@ namespace {
 
 std::vector<ParamRow> TransferRows(const char* n, const char* m, const char* numList = "1",
                                    const char* denList = "1") {
-    return {
-        {.id = 2188, .name = "N", .value = n},
-        {.id = 2193, .name = "M", .value = m},
-        {.id = 2194, .name = "Q", .value = numList, .type = 0x6, .description = "Numerator coefficient %d"},
-        {.id = 2195, .name = "P", .value = denList, .type = 0x6, .description = "Denominator coefficient %d"},
-        {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2188, .name = "N", .value = n},
+            {.id = 2193, .name = "M", .value = m},
+            {.id = 2194, .name = "Q", .value = numList, .type = 0x6, .description = "Numerator coefficient %d"},
+            {.id = 2195, .name = "P", .value = denList, .type = 0x6, .description = "Denominator coefficient %d"},
+        },
+        2183, "0");
 }
 
 std::vector<int> Indexes(const std::vector<CWizardCopaObject3*>& params) {

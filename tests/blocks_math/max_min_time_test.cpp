@@ -19,15 +19,13 @@ using namespace blocks_test;
 namespace {
 
 namespace fs = std::filesystem;
-using qv_test::ReadFile;
 
-const std::vector<ParamRow> kRows = {
-    {.id = 2187, .name = "Y0", .value = "0"},
-    {.id = 2010, .name = "K", .value = "1"},
-    {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
-    {.id = 2186, .name = "IN", .value = "x"},
-    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-};
+const std::vector<ParamRow> kRows = WithSampleTimeInputAndOutput(
+    {
+        {.id = 2187, .name = "Y0", .value = "0"},
+        {.id = 2010, .name = "K", .value = "1"},
+    },
+    2183, "0");
 
 class MaxMinTime : public BlocksTest {
 protected:
@@ -170,7 +168,8 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
     EXPECT_EQ(1, static_cast<CMaximumTMinimumTBlockWizard4*>(copy.get())->GetFunctionType());
     EXPECT_EQ(nullptr, static_cast<CMaximumTMinimumTBlockWizard4*>(copy.get())->GetPage());
 
-    ExpectSecondEditRebindsThePage(*wizard, [](CPropMaximumTMinimumTBlock& page) { EXPECT_EQ(1, page.GetFunctionIndex()); });
+    ExpectSecondEditRebindsThePage(*wizard,
+                                   [](CPropMaximumTMinimumTBlock& page) { EXPECT_EQ(1, page.GetFunctionIndex()); });
     std::unique_ptr<CWizardBase4> made(CreateWizard4Instance(71));
     ASSERT_NE(nullptr, made);
     EXPECT_STREQ("CMaximumTMinimumTBlockWizard4", made->GetRuntimeClass()->m_lpszClassName);
@@ -182,9 +181,7 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
 constexpr qv_test::ProfiledHost kHost("function_blocks_profile.ini");
 
 TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
-    const std::vector<std::string> lines =
-        qv_test::Lines(kHost.Described(PARVEL_SOURCE_DIR "/examples/static_function_blocks.json",
-                                       fs::path(qv_test::TempFolder()) / "static_function_blocks.desc"));
+    const std::vector<std::string> lines = qv_test::Lines(kHost.DescribedExample("static_function_blocks"));
     ASSERT_EQ(6u, lines.size());
     EXPECT_EQ("LIMIT LIM1 ( UL := 10, LL := -10, TS := 0, IN := W );", lines[0]);
     EXPECT_EQ("SDB ( LIM1.OUT );", lines[1]);

@@ -532,8 +532,7 @@ TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesT
     const fs::path folder = fs::path(qv_test::TempFolder()) / "nlchar_example";
     fs::create_directories(folder);
     EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/nonlinear_characteristic.desc"),
-              kHost.Described(PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json",
-                              folder / "nonlinear_characteristic.desc"));
+              kHost.DescribedExample("nonlinear_characteristic", folder));
     EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/Curves__K1.mdx"), ReadFile(folder / "Curves__K1.mdx"));
 }
 

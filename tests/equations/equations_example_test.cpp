@@ -21,20 +21,17 @@ const char kTable[] = PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json";
 
 TEST(EquationsExample, HostDescribesTheEquationBlock) {
     EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := 2*INPUT[1] + 1;\n } ( MAXINDEX := 1 );\n",
-              kHost.Described(kEquations, fs::path(qv_test::TempFolder()) / "equation_block.desc"));
+              kHost.DescribedExample("equation_block"));
 }
 
 TEST(EquationsExample, EditSessionChecksTheEquations) {
-    std::string output;
-    ASSERT_EQ(0, kHost.Edit(kEquations, "EQ1", "equations_edit.txt",
-                            "click 2488\n"
-                            "message ok\n"
-                            "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
-                            "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
-                            "click 2280\n"
-                            "ok\n",
-                            &output))
-        << output;
+    const std::string output = kHost.EditOutput(kEquations, "EQ1", "equations_edit.txt",
+                                                "click 2488\n"
+                                                "message ok\n"
+                                                "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
+                                                "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
+                                                "click 2280\n"
+                                                "ok\n");
     EXPECT_THAT(output, HasSubstr("row 1: \"INPUT[2]\""));
     EXPECT_THAT(output, HasSubstr("row 0: \"y := SIN(INPUT[1])\""));
 }
@@ -42,15 +39,12 @@ TEST(EquationsExample, EditSessionChecksTheEquations) {
 // The expression dialog answered by a script: a double click on the row opens it, and the
 // multi-line text it gives back is checked and shown as its first line.
 TEST(EquationsExample, ExpressionDialogInAnEditSession) {
-    std::string output;
-    ASSERT_EQ(0, kHost.Edit(kEquations, "EQ1", "equations_dialog.txt",
-                            "dialog 30001 ok {\n"
-                            "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
-                            "}\n"
-                            "row 2279 0 double\n"
-                            "ok\n",
-                            &output))
-        << output;
+    const std::string output = kHost.EditOutput(kEquations, "EQ1", "equations_dialog.txt",
+                                                "dialog 30001 ok {\n"
+                                                "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
+                                                "}\n"
+                                                "row 2279 0 double\n"
+                                                "ok\n");
     // The cell shows the first line without the character before the line break.
     EXPECT_THAT(output, HasSubstr("row 0: \"IF (INPUT[1] > 0) ...\""));
 }
@@ -99,16 +93,9 @@ TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
 // reports the refused apply as the script's failure), and the description written afterwards
 // still has the earlier table.
 TEST(EquationsExample, RefusedTableInAnEditSession) {
-    std::string output;
-    EXPECT_NE(0, kHost.Edit(kTable, "LT1", "tables_edit.txt",
-                            "click 1122\n"
-                            "cell 2121 3 1 \"1\"\n"
-                            "message ok \"Error : X-values aren't monotonous rising!\"\n"
-                            "apply\n"
-                            "print\n"
-                            "cancel\n",
-                            &output));
-    qv_test::ExpectRefusedApply(output);
+    const std::string output =
+        kHost.RefusedEditOutput(kTable, "LT1", "tables_edit.txt", "click 1122\ncell 2121 3 1 \"1\"\n",
+                                "Error : X-values aren't monotonous rising!");
     EXPECT_THAT(output, HasSubstr("row 3: \"4\" \"1\" \"0\""));
 }
 

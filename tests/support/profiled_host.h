@@ -35,12 +35,39 @@ public:
         return ReadFile(out);
     }
 
+    // Describes examples/<example>.json of the source tree into "<folder>/<example>.desc" (the
+    // temporary folder when none is named) and gives the description's text.
+    std::string DescribedExample(const std::string& example, const std::filesystem::path& folder = TempFolder()) const {
+        return Described(PARVEL_SOURCE_DIR "/examples/" + example + ".json", folder / (example + ".desc"));
+    }
+
     // An edit session of the element of the schematic with the script, written to
     // "<temp>/<scriptName>"; gives the host's exit code.
     int Edit(const std::string& schematic, const std::string& element, const std::string& scriptName,
              const std::string& script, std::string* output) const {
         return RunEditScript(schematic, element, std::filesystem::path(TempFolder()) / scriptName, script, profile_,
                              output);
+    }
+
+    // What an edit session that must succeed printed; a failing session fails the test.
+    std::string EditOutput(const std::string& schematic, const std::string& element, const std::string& scriptName,
+                           const std::string& script) const {
+        std::string output;
+        EXPECT_EQ(0, Edit(schematic, element, scriptName, script, &output)) << output;
+        return output;
+    }
+
+    // An edit session that types the script's first lines, applies and is refused with the
+    // message box of `message` (answered OK), prints the sheet and cancels: the session fails
+    // with the refusal and no unanswered box (ExpectRefusedApply). Gives what it printed.
+    std::string RefusedEditOutput(const std::string& schematic, const std::string& element,
+                                  const std::string& scriptName, const std::string& typed,
+                                  const std::string& message) const {
+        std::string output;
+        EXPECT_NE(0, Edit(schematic, element, scriptName,
+                          typed + "message ok \"" + message + "\"\napply\nprint\ncancel\n", &output));
+        ExpectRefusedApply(output);
+        return output;
     }
 
     // An edit session of one element of the schematic text with the script's lines (see

@@ -29,8 +29,7 @@ TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
         "RANDOM RND1 ( MAX := 2, MIN := -2, TS := 0, AC_PHASE := ATAN2((0),(0))*(180/PI), "
         "AC_MAG := SQRT((0)^2+(0)^2) );",
     };
-    EXPECT_EQ(expected,
-              Lines(kHost.Described(PARVEL_SOURCE_DIR "/examples/signal_tables.json", folder / "signal_tables.desc")));
+    EXPECT_EQ(expected, Lines(kHost.DescribedExample("signal_tables", folder)));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 0\n0.001 5\n0.002 0\nend\n",
               ReadFile(folder / "signal_dp1.mdx"));
 }

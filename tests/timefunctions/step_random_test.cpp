@@ -10,17 +10,12 @@ using namespace tf_test;
 namespace {
 
 std::vector<ParamRow> StepRows() {
-    return {
+    const std::vector<ParamRow> own = {
         {.id = 2247, .name = "T0", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
         {.id = 2249, .name = "AMPL", .value = "1", .type = 0x4},
         {.id = 2187, .name = "Y0", .value = "0", .type = 0x4},
-        {.id = 2183, .name = "TS", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
-        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4},
-        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-        {.id = 2430, .name = "AC_RE", .value = "-3", .type = 0x4, .extType = kUnused},
-        {.id = 2432, .name = "AC_IM", .value = "4", .type = 0x4, .extType = kUnused},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
     };
+    return WithSampleTimeACAndOutput(own, "-3", "4");
 }
 
 std::vector<ParamRow> RandomRows() {
@@ -221,9 +216,8 @@ TEST_F(StepRandomModelText, OlderDataInTheConstantLayout) {
         SCOPED_TRACE(c.what);
         auto step = NewWizard<CStepFunctionBlockWizard4>(StepRows(), "S1");
         step->SetACMode(1);
-        std::unique_ptr<BYTE[]> exact(new BYTE[c.bytes.size()]);
-        if (!c.bytes.empty()) std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
-        EXPECT_TRUE(step->DoConvertWizard3Data(exact.get(), static_cast<long>(c.bytes.size())));
+        const ExactBuffer exact(c.bytes);
+        EXPECT_TRUE(step->DoConvertWizard3Data(exact.Data(), exact.Size()));
         EXPECT_EQ(c.names, SnapshotNames(step->GetSnapshots()));
         EXPECT_EQ(1u, step->GetACMode()) << "without an AC block the mode stays";
         EXPECT_EQ(nullptr, step->GetPage());

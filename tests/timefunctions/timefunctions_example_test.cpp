@@ -28,8 +28,7 @@ TEST(TimeFunctionsExample, HostDescribesTheExample) {
         "RMSVAL RMS1 ( IN := SIN1.OUT, TSTART := 0, TSTOP := 0.1, OUT := URMS );",
         "SDB ( RMS1.OUT );",
     };
-    EXPECT_EQ(expected, Lines(kHost.Described(PARVEL_SOURCE_DIR "/examples/time_functions.json",
-                                              fs::path(qv_test::TempFolder()) / "time_functions.desc")));
+    EXPECT_EQ(expected, Lines(kHost.DescribedExample("time_functions")));
 }
 
 TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {

@@ -228,7 +228,7 @@ TEST_F(WavePages, VCOLimitsAndUsePin) {
 }
 
 TEST_F(WavePages, NeedleCommitsWithCodeZeroAndTheExchangeObject) {
-    const DWORD element = editor->AddElement(MakeExchange(kNeedleRows, "NDL1"));
+    const DWORD element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(kNeedleRows, "NDL1"));
     auto wizard = std::make_unique<CTFMNeedleWizard>();
     editor->Attach(*wizard, element);
     CWizardSchematicDataExchange3* exchange = editor->Exchange(element);
