@@ -18,8 +18,6 @@ public:
     // The runs keep their settings in "<temp>/<profile>".
     explicit constexpr ProfiledHost(const char* profile) : profile_(profile) {}
 
-    const char* Profile() const { return profile_; }
-
     // Runs the host with the arguments (shell words) and gives its exit code; with `output`,
     // what the host printed goes there.
     int Run(const std::string& args, std::string* output = nullptr) const { return RunHost(args, profile_, output); }
