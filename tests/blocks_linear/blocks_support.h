@@ -9,6 +9,7 @@
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
 #include "tests/support/plugin_editor_test.h"
+#include "tests/support/wizard_on_sheet.h"
 
 #include <memory>
 #include <string>
@@ -28,6 +29,16 @@ struct ParamRow {
     const char* description = "";
     BOOL deletable = FALSE;
 };
+
+// A block's own rows followed by the three that most signal blocks end with: the sample time
+// (the value ID of the block's sample-time field, and its value), the input "x" and the output.
+inline std::vector<ParamRow> WithSampleTimeInputAndOutput(std::vector<ParamRow> own, WORD sampleTimeId,
+                                                          const char* sampleTime) {
+    own.insert(own.end(), {{.id = sampleTimeId, .name = "TS", .value = sampleTime, .quantity = "Time", .unit = "s"},
+                           {.id = 2186, .name = "IN", .value = "x"},
+                           {.id = 2056, .name = "OUT", .value = "", .type = 0x8}});
+    return own;
+}
 
 // Live parameters of a value ID, in set order.
 inline std::vector<CWizardCopaObject3*> Live(ParamHolder* holder, WORD id) {
@@ -100,6 +111,22 @@ inline void ExpectOutputBoxSwitches(CWnd* page, ParamHolder* holder, std::initia
         EXPECT_EQ(expected, on);
         EXPECT_EQ(expected ? BST_CHECKED : BST_UNCHECKED, page->IsDlgButtonChecked(id));
     }
+}
+
+// The editor takes the page of a first edit off its sheet and edits again on the same sheet: the
+// wizard rebinds the page it has and gives the first parameter set back. `check` sees the page
+// while the second edit stands; then the page leaves the sheet and the edit ends.
+template <class Wizard, class Check>
+void ExpectSecondEditRebindsThePage(Wizard& wizard, Check check) {
+    CPropertySheet sheet("Element");
+    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
+    auto* first = wizard.GetPage();
+    sheet.RemovePage(first);
+    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
+    EXPECT_EQ(first, wizard.GetPage());
+    check(*first);
+    sheet.RemovePage(first);
+    wizard.EndEditProperties();
 }
 
 // The page of an older-base block open on a sheet over the element's exchange object; closed

@@ -3,7 +3,7 @@
 // simplifier, the wizard's archive bytes, the older data, and the example run by the host.
 #include "blocks_support.h"
 #include "formula_evaluator.h"
-#include "tests/support/host_run.h"
+#include "tests/support/profiled_host.h"
 
 #include "blocks_linear/digital_filter.h"
 #include "framework/factories.h"
@@ -13,7 +13,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -21,18 +20,15 @@ using namespace blocks_test;
 
 namespace {
 
-using qv_test::ReadFile;
-
 std::vector<ParamRow> FilterRows() {
-    return {
-        {.id = 2188, .name = "N", .value = "1"},
-        {.id = 2193, .name = "D", .value = "1"},
-        {.id = 2194, .name = "Q", .value = "0", .type = 0x6, .description = "Numerator coefficient %d"},
-        {.id = 2195, .name = "P", .value = "1", .type = 0x6, .description = "Denominator coefficient %d"},
-        {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2188, .name = "N", .value = "1"},
+            {.id = 2193, .name = "D", .value = "1"},
+            {.id = 2194, .name = "Q", .value = "0", .type = 0x6, .description = "Numerator coefficient %d"},
+            {.id = 2195, .name = "P", .value = "1", .type = 0x6, .description = "Denominator coefficient %d"},
+        },
+        2202, "1m");
 }
 
 using DigitalFilter = OnePageTest<CDigitalFilterWizard4, BlocksTest>;
@@ -365,20 +361,15 @@ TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
     }
 }
 
-void PutText(Bytes& b, const char* text) {
-    b.push_back(static_cast<BYTE>(std::strlen(text)));
-    for (const char* p = text; *p != '\0'; ++p) b.push_back(static_cast<BYTE>(*p));
-}
-
 // WORD schema 0, DWORD kind 2, DWORD type 3, cut-off "100", upper cut-off "1k", order "4".
 Bytes GoldenArchive() {
     Bytes b;
     Word(b, 0);
     Dword(b, 2);
     Dword(b, 3);
-    PutText(b, "100");
-    PutText(b, "1k");
-    PutText(b, "4");
+    Str(b, "100");
+    Str(b, "1k");
+    Str(b, "4");
     return b;
 }
 
@@ -390,9 +381,9 @@ TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
     Word(defaults, 0);
     Dword(defaults, 0);
     Dword(defaults, 0);
-    PutText(defaults, "50");
-    PutText(defaults, "1k");
-    PutText(defaults, "1");
+    Str(defaults, "50");
+    Str(defaults, "1k");
+    Str(defaults, "1");
     CDigitalFilterWizard4 fresh;
     EXPECT_EQ(defaults, StoredBlock(fresh));
 
@@ -442,28 +433,21 @@ TEST_F(DigitalFilter, ArchiveBytesOfTheWizard) {
 // DWORD type, order, cut-off, upper cut-off.
 Bytes PageBlock(DWORD kind, DWORD type, const char* order, const char* cutOff, const char* upper) {
     Bytes b;
-    Word(b, 0xFFFF);
-    Word(b, 10);
-    const char name[] = "CPropDigitalFilterBlock";
-    Word(b, static_cast<WORD>(std::strlen(name)));
-    b.insert(b.end(), name, name + std::strlen(name));
+    NewClass(b, "CPropDigitalFilterBlock");
     Dword(b, 10);
     Dword(b, kind);
     Dword(b, type);
-    PutText(b, order);
-    PutText(b, cutOff);
-    PutText(b, upper);
+    Str(b, order);
+    Str(b, cutOff);
+    Str(b, upper);
     return b;
 }
 
 Bytes OlderData(const Bytes& skipped, const Bytes& page, DWORD announced) {
-    Bytes b;
-    Dword(b, 1);
-    Dword(b, 2);
-    Dword(b, static_cast<DWORD>(skipped.size()));
-    b.insert(b.end(), skipped.begin(), skipped.end());
+    Bytes b = Dwords({1, 2});
+    Block(b, skipped);
     Dword(b, announced);
-    b.insert(b.end(), page.begin(), page.end());
+    Append(b, page);
     Dword(b, 0);
     return b;
 }
@@ -507,11 +491,7 @@ Bytes Settings4x(DWORD kind, DWORD type, DWORD order, double at12, double upper,
     Dword(b, kind);
     Dword(b, type);
     Dword(b, order);
-    for (double v : {at12, upper, at28, rate}) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        for (int i = 0; i < 8; ++i) b.push_back(static_cast<BYTE>(bits >> (8 * i)));
-    }
+    for (double v : {at12, upper, at28, rate}) Double(b, v);
     return b;
 }
 
@@ -606,13 +586,10 @@ const char* const kGoldenBandStop =
     "P[5] := -6.478708106812439, P[6] := 3.009013334861607, P[7] := -0.8945602238766537, "
     "P[8] := 0.1416717682572072 );\nSDB ( DF1.OUT );\n";
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "digital_filter_profile.ini"); }
+constexpr qv_test::ProfiledHost kHost("digital_filter_profile.ini");
 
 std::string Describe(const std::string& schematicPath) {
-    const std::string desc = qv_test::TempFolder() + "/digital_filter.desc";
-    std::remove(desc.c_str());
-    EXPECT_EQ(0, RunHost("describe '" + schematicPath + "' -o '" + desc + "'"));
-    return ReadFile(desc);
+    return kHost.Described(schematicPath, qv_test::TempFolder() + "/digital_filter.desc");
 }
 
 std::string WriteSchematic(const char* name, const char* type, const char* order, const char* cutOff,

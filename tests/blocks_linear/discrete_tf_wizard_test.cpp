@@ -1,7 +1,7 @@
 // The discrete transfer function: the "Convert G(s)" dialog driven as a user drives it, the
 // rows it puts on the page, the stored state and the conversions of older data.
 #include "blocks_support.h"
-#include "tests/support/host_run.h"
+#include "tests/support/profiled_host.h"
 
 #include "blocks_linear/discrete_transfer_function.h"
 #include "framework/factories.h"
@@ -10,7 +10,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -21,17 +20,16 @@ namespace {
 using qv_test::ReadFile;
 
 std::vector<ParamRow> DiscreteRows(const char* n = "1", const char* d = "1") {
-    return {
-        {.id = 2188, .name = "N", .value = n},
-        {.id = 2193, .name = "D", .value = d},
-        {.id = 2194, .name = "Q", .value = "", .type = 0x6},
-        {.id = 2195, .name = "P", .value = "", .type = 0x6},
-        {.id = 2198, .name = "Q0", .value = "0", .type = 0x6},
-        {.id = 2199, .name = "P0", .value = "0", .type = 0x6},
-        {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2188, .name = "N", .value = n},
+            {.id = 2193, .name = "D", .value = d},
+            {.id = 2194, .name = "Q", .value = "", .type = 0x6},
+            {.id = 2195, .name = "P", .value = "", .type = 0x6},
+            {.id = 2198, .name = "Q0", .value = "0", .type = 0x6},
+            {.id = 2199, .name = "P0", .value = "0", .type = 0x6},
+        },
+        2202, "1m");
 }
 
 using DiscreteTf = BlocksTest;
@@ -62,9 +60,8 @@ void TypeGs(CDialog& dialog, const std::vector<const char*>& num, const std::vec
 
 TEST_F(DiscreteTf, FromGsFillsThePageWithTheZeroOrderHoldEquivalent) {
     DWORD element = 0;
-    auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1);
-    OpenPage<CDiscreteTransferFunctionWizard4> open(*wizard);
-    CPropTransferFunctionBlock* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1));
+    CPropTransferFunctionBlock* page = wizard.Page();
     EXPECT_EQ("Dimension", Text(page, 2191));
     EXPECT_TRUE(Visible(page, 2196));
     EXPECT_FALSE(Visible(page, 2183));
@@ -93,7 +90,7 @@ TEST_F(DiscreteTf, FromGsFillsThePageWithTheZeroOrderHoldEquivalent) {
         EXPECT_NEAR(expectedDen[i], TBExtended_atof(denominator[i].c_str()), 1e-9) << denominator[i];
     }
     // Applying writes the rows into the coefficients and the initial values exist.
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ((std::vector<std::string>{"P", "P[0]", "P[1]", "P[2]"}), Names(Live(holder, 2195)));
     EXPECT_EQ("1", Named(holder, "P[0]")->GetValue().str());
@@ -147,8 +144,7 @@ TEST_F(DiscreteTf, TheDialogRefusesWhatCannotBeConverted) {
 TEST_F(DiscreteTf, OrdersOutsideTheRangeAreRefused) {
     for (const char* order : {"101", "-1", "1e9"}) {
         DWORD element = 0;
-        auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1);
-        OpenPage<CDiscreteTransferFunctionWizard4> open(*wizard);
+        WizardOnSheet wizard(NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1));
         qv::UserScript::Instance().ExpectDialog(
             2541,
             [order](CDialog& dialog) {
@@ -158,8 +154,8 @@ TEST_F(DiscreteTf, OrdersOutsideTheRangeAreRefused) {
                 ASSERT_TRUE(qv::ui::Close(&dialog, IDCANCEL));
             },
             0);
-        ASSERT_TRUE(qv::ui::Click(open.Page(), 2196));
-        EXPECT_EQ("1", Text(open.Page(), 2193));
+        ASSERT_TRUE(qv::ui::Click(wizard.Page(), 2196));
+        EXPECT_EQ("1", Text(wizard.Page(), 2193));
     }
 }
 
@@ -169,13 +165,9 @@ Bytes GoldenState() {
     Word(b, 0);
     Dword(b, 10);
     Dword(b, 1);
-    b.push_back(1);
-    b.push_back('1');
+    Str(b, "1");
     Dword(b, 3);
-    for (char ch : {'2', '3', '1'}) {
-        b.push_back(1);
-        b.push_back(static_cast<BYTE>(ch));
-    }
+    for (const char* text : {"2", "3", "1"}) Str(b, text);
     return b;
 }
 
@@ -240,11 +232,7 @@ Bytes OldGsBlock(short m, short n, const std::vector<double>& values) {
     Bytes b;
     Word(b, static_cast<WORD>(m));
     Word(b, static_cast<WORD>(n));
-    for (double v : values) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        for (int i = 0; i < 8; ++i) b.push_back(static_cast<BYTE>(bits >> (8 * i)));
-    }
+    for (double v : values) Double(b, v);
     return b;
 }
 
@@ -287,13 +275,8 @@ TEST_F(DiscreteTf, OlderGenerationDataHandsItsLastBlockToTheDialog) {
     const Bytes golden = GoldenState();
     const Bytes state(golden.begin() + 2, golden.end());  // without the schema WORD
     auto older = [](const Bytes& last, DWORD announced) {
-        Bytes b;
-        Dword(b, 3);
-        Dword(b, 0);
-        Dword(b, 0);
-        Dword(b, 0);
-        Dword(b, announced);
-        b.insert(b.end(), last.begin(), last.end());
+        Bytes b = Dwords({3, 0, 0, 0, announced});
+        Append(b, last);
         return b;
     };
     struct Case {
@@ -371,17 +354,15 @@ TEST(DiscreteTfFactory, IdsThirtyFourAndThreeHundredFortyGiveOneClass) {
 // The example schematic, a discretised second-order plant, run by the host.
 namespace {
 
-int RunHost(const std::string& args) { return qv_test::RunHost(args, "discrete_tf_profile.ini"); }
+constexpr qv_test::ProfiledHost kHost("discrete_tf_profile.ini");
 
 TEST(DiscreteTfExample, HostDescribesAndSavesTheDiscretisedPlant) {
-    const std::string desc = qv_test::TempFolder() + "/discrete_plant.desc";
     const std::string saved = qv_test::TempFolder() + "/discrete_plant.qva";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + desc + "'"));
     EXPECT_EQ("TFZ G1 ( N := 3, D := 3, TS := 100m, IN := W, Q[0] := 0, P[0] := 1, P[1] := -1.723568171, "
               "P[2] := 0.7408182207, P0[1] := 0, P0[2] := 0, Q[1] := 0.004527958503, Q[2] := 0.004097066281, "
               "Q0[1] := 0, Q0[2] := 0 );\nSDB ( G1.OUT );\n",
-              ReadFile(desc));
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + saved + "'"));
+              kHost.DescribedExample("discrete_plant"));
+    ASSERT_EQ(0, kHost.Run("save '" PARVEL_SOURCE_DIR "/examples/discrete_plant.json' -o '" + saved + "'"));
     const std::string bytes = ReadFile(saved);
     for (const char* text : {"P[2]", "0.7408182207", "Q[1]", "0.004527958503", "Q0[2]", "P0[2]"})
         EXPECT_NE(std::string::npos, bytes.find(text)) << text;

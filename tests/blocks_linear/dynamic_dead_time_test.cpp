@@ -64,14 +64,8 @@ Bytes GoldenArchive(DWORD mode) {
         Double(out, kValues[i]);
     }
     Dword(out, 3);
-    for (int i = 0; i < 3; ++i) {
-        if (i == 0) NewClass(out, "CCopaObjectCompare");
-        else Word(out, 0x8002);
-        Dword(out, 10);
-        Str(out, kSnapshots[i].name);
-        Dword(out, kSnapshots[i].type);
-        Dword(out, kSnapshots[i].ext);
-    }
+    for (int i = 0; i < 3; ++i)
+        Append(out, SnapshotBytes(kSnapshots[i].name, i == 0 ? 0 : 0x8002, kSnapshots[i].type, kSnapshots[i].ext));
     return out;
 }
 
@@ -303,20 +297,11 @@ TEST_F(DeadTime, FourXListsBecomeSeparateInitialValues) {
 // The older wizard's block: mode, snapshot count, snapshots, page state, a skipped block and
 // points with texts.
 Bytes OlderBlock(DWORD mode, const Bytes& pageState, bool cutSnapshots) {
-    Bytes snapshots;
-    NewClass(snapshots, "CCopaObjectCompare");
-    Dword(snapshots, 10);
-    Str(snapshots, "INPUT");
-    Dword(snapshots, 4);
-    Dword(snapshots, 0);
-    Bytes out;
-    Dword(out, mode);
-    Dword(out, 1);
-    Dword(out, static_cast<DWORD>(snapshots.size()) + (cutSnapshots ? 100 : 0));
-    out.insert(out.end(), snapshots.begin(), snapshots.end());
+    const Bytes snapshots = SnapshotBytes("INPUT");
+    Bytes out = Dwords({mode, 1, static_cast<DWORD>(snapshots.size()) + (cutSnapshots ? 100 : 0)});
+    Append(out, snapshots);
     if (cutSnapshots) return out;
-    Dword(out, static_cast<DWORD>(pageState.size()));
-    out.insert(out.end(), pageState.begin(), pageState.end());
+    Block(out, pageState);
     Dword(out, 2);
     Word(out, 0);
     Dword(out, 0xFFFFFFF0u);  // a points block that claims more than there is

@@ -25,12 +25,11 @@ std::vector<ParamRow> DelayRows(const char* count = "2") {
 }
 
 std::vector<ParamRow> DiscreteRows() {
-    return {
-        {.id = 2040, .name = "Y0", .value = "0"},
-        {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2040, .name = "Y0", .value = "0"},
+        },
+        2202, "1m");
 }
 
 // The block's page open on a sheet of the editor's caption.

@@ -2,16 +2,12 @@
 // a reset typed on its page, a discrete integrator fed by it, a memory and a
 // sample-and-hold block, both differentiators, a delay of 3 samples typed on its page, a
 // discrete delay and a dead time whose initial values are typed in File Name mode.
-#include "tests/support/sandbox.h"
+#include "tests/support/profiled_host.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,23 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int RunHost(const std::string& args) {
-    const std::string profile = qv_test::TempFolder() + "/dynamic_example_profile.ini";
-    const std::string command = "QV_USER_PROFILE='" + profile + "' '" + QVHOST_PATH + "' " + args + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using qv_test::Lines;
+using qv_test::ReadFile;
 
-std::vector<std::string> Lines(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+constexpr qv_test::ProfiledHost kHost("dynamic_example_profile.ini");
 
 TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
-    const fs::path out = fs::path(qv_test::TempFolder()) / "dynamic_blocks.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json' -o '" + out.string() + "'"));
+    const std::string description = kHost.DescribedExample("dynamic_blocks");
     const std::vector<std::string> expected = {
         "INTEG INT1 ( K := 1, Y0 := 1, UL := 10, LL := -10, RESET := rst, RV := 0.5, TRIG := 1, TS := 0, IN := x );",
         "INTEGD INTD1 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 2m, IN := INT1.OUT );",
@@ -47,13 +33,13 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
         "DELAYD DELD1 ( Y0 := 0.5, TS := 1m, IN := DEL1.OUT );",
         "DEADTIME DT1 ( INPUT := DELD1.OUT, TS := 1m, FILE := \"dt1_initial.mdx\" );",
     };
-    EXPECT_EQ(expected, Lines(out));
+    EXPECT_EQ(expected, Lines(description));
     // The dead time's initial values, typed into its list in File Name mode, in its data file.
     const std::vector<std::string> data = {
         "MDX 1", "channels 2", "items 3", "channel \"X\" \"\"", "channel \"Initial Value\" \"\"",
         "data",  "0 0.5",      "1 0",     "2 -1",                   "end",
     };
-    EXPECT_EQ(data, Lines(out.parent_path() / "dt1_initial.mdx"));
+    EXPECT_EQ(data, Lines(ReadFile(fs::path(qv_test::TempFolder()) / "dt1_initial.mdx")));
 }
 
 // The dead time's whole model texts in the modes the example does not show, entered on its
@@ -72,13 +58,12 @@ TEST(DynamicBlocksExample, HostDescribesTheDeadTimeInSeparateAndFileReferenceMod
       "script": [ "click 2293", "type 2395 \"shared_initial.mdx\"", "ok" ] }
   ]
 })";
-    const fs::path out = folder / "dead.desc";
-    ASSERT_EQ(0, RunHost("describe '" + schematic.string() + "' -o '" + out.string() + "'"));
+    const std::string description = kHost.Described(schematic.string(), folder / "dead.desc");
     const std::vector<std::string> expected = {
         "DEADTIME DTS ( INPUT := x, TS := 1m, NH := 3, Y0[0] := 0, Y0[1] := 2.5, Y0[2] := 0 );",
         "DEADTIME DTR ( INPUT := DTS.OUT, TS := 1m, FILE := shared_initial.mdx );",
     };
-    EXPECT_EQ(expected, Lines(out));
+    EXPECT_EQ(expected, Lines(description));
     EXPECT_FALSE(fs::exists(folder / "shared_initial.mdx"));
 }
 
@@ -87,16 +72,9 @@ TEST(DynamicBlocksExample, HostDescribesTheDeadTimeInSeparateAndFileReferenceMod
 TEST(DynamicBlocksExample, ArchiveRoundTripThroughTheHost) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "dynamic_round_trip";
     fs::create_directories(folder);
-    const fs::path first = folder / "first.qva";
-    const fs::path second = folder / "second.qva";
-    ASSERT_EQ(0, RunHost("save '" PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json' -o '" + first.string() + "'"));
-    ASSERT_EQ(0, RunHost("load '" + first.string() + "' -o '" + second.string() + "'"));
-    std::ifstream a(first, std::ios::binary);
-    std::ifstream b(second, std::ios::binary);
-    const std::string bytesA((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
-    const std::string bytesB((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
+    const std::string bytesA =
+        kHost.SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json", folder / "first.qva");
     EXPECT_FALSE(bytesA.empty());
-    EXPECT_EQ(bytesA, bytesB);
     // The dead time's points (i, value i) as CDataPoint records.
     const double values[3] = {0.5, 0, -1};
     for (int i = 1; i < 3; ++i) {

@@ -11,18 +11,17 @@ using namespace blocks_test;
 
 namespace {
 
-const std::vector<ParamRow> kIntegratorRows = {
-    {.id = 2181, .name = "K", .value = "1"},
-    {.id = 2187, .name = "Y0", .value = "0"},
-    {.id = 2151, .name = "UL", .value = "0"},
-    {.id = 2152, .name = "LL", .value = "0"},
-    {.id = 2193, .name = "RESET", .value = "0"},
-    {.id = 2195, .name = "RV", .value = "0"},
-    {.id = 2197, .name = "TRIG", .value = "1"},
-    {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
-    {.id = 2186, .name = "IN", .value = "x"},
-    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-};
+const std::vector<ParamRow> kIntegratorRows = WithSampleTimeInputAndOutput(
+    {
+        {.id = 2181, .name = "K", .value = "1"},
+        {.id = 2187, .name = "Y0", .value = "0"},
+        {.id = 2151, .name = "UL", .value = "0"},
+        {.id = 2152, .name = "LL", .value = "0"},
+        {.id = 2193, .name = "RESET", .value = "0"},
+        {.id = 2195, .name = "RV", .value = "0"},
+        {.id = 2197, .name = "TRIG", .value = "1"},
+    },
+    2183, "0");
 
 std::vector<ParamRow> DiscreteRows() {
     std::vector<ParamRow> rows = kIntegratorRows;
@@ -33,26 +32,17 @@ std::vector<ParamRow> DiscreteRows() {
 // The page archive built by hand: class record, version, reset flag, signal text.
 Bytes PageArchive(DWORD reset, const std::string& signal) {
     Bytes out;
-    Word(out, 0xFFFF);
-    Word(out, 10);
-    Word(out, 20);
-    for (char c : std::string("CPropIntegratorBlock")) out.push_back(static_cast<BYTE>(c));
+    NewClass(out, "CPropIntegratorBlock");
     Dword(out, 10);
     Dword(out, reset);
-    out.push_back(static_cast<BYTE>(signal.size()));
-    for (char c : signal) out.push_back(static_cast<BYTE>(c));
+    Str(out, signal);
     return out;
 }
 
 Bytes StateBlock(const Bytes& archive) {
-    Bytes out;
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(archive.size()));
-    out.insert(out.end(), archive.begin(), archive.end());
-    Dword(out, 0);
-    Dword(out, 0);
+    Bytes out = Dwords({0, 0, 0});
+    Block(out, archive);
+    Append(out, Dwords({0, 0}));
     return out;
 }
 
@@ -72,6 +62,16 @@ protected:
         BYTE* data = new BYTE[bytes.size() + 1];
         if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
         wizard.SetAdditionalWizardData(data, static_cast<DWORD>(bytes.size()));
+    }
+    // Opens the page of an integrator of these rows that was given the state block: the reset
+    // field shows `shown` and the reset box is on or off.
+    void ExpectResetShown(const std::vector<ParamRow>& rows, const Bytes& state, const char* shown, bool on,
+                          const char* what) {
+        auto wizard = NewIntegrator(rows);
+        Give(*wizard, state);
+        OpenBlockPage open(*wizard, Exchange());
+        EXPECT_EQ(shown, Text(open.Page(), 2193)) << what;
+        EXPECT_EQ(on ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2387)) << what;
     }
 };
 
@@ -172,11 +172,7 @@ TEST_F(IntegratorBlock, StoredSignalReplacesOnlyAnEmptyOrZeroText) {
     for (const Case& c : cases) {
         std::vector<ParamRow> rows = kIntegratorRows;
         rows[4].value = c.parameter;
-        auto wizard = NewIntegrator(rows);
-        Give(*wizard, StateBlock(PageArchive(c.storedReset, "saved")));
-        OpenBlockPage open(*wizard, Exchange());
-        EXPECT_EQ(c.shown, Text(open.Page(), 2193)) << c.parameter;
-        EXPECT_EQ(c.on ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2387)) << c.parameter;
+        ExpectResetShown(rows, StateBlock(PageArchive(c.storedReset, "saved")), c.shown, c.on, c.parameter);
     }
 }
 
@@ -188,11 +184,8 @@ TEST_F(IntegratorBlock, CraftedStateBlocksAreReadOnlyWhereTheyFit) {
     Bytes firstWraps = whole;
     firstWraps[8] = firstWraps[9] = firstWraps[10] = firstWraps[11] = 0xFF;
     Bytes noRecord = StateBlock([] {
-        Bytes a;
-        Dword(a, 1);
-        a.push_back(2);
-        a.push_back('o');
-        a.push_back('k');
+        Bytes a = Dwords({1});
+        Str(a, "ok");
         return a;
     }());
     struct Case {
@@ -213,13 +206,7 @@ TEST_F(IntegratorBlock, CraftedStateBlocksAreReadOnlyWhereTheyFit) {
         {"trailing words missing", Bytes(whole.begin(), whole.end() - 8), "saved", true},
         {"whole", whole, "saved", true},
     };
-    for (const Case& c : cases) {
-        auto wizard = NewIntegrator();
-        Give(*wizard, c.bytes);
-        OpenBlockPage open(*wizard, Exchange());
-        EXPECT_EQ(c.shown, Text(open.Page(), 2193)) << c.what;
-        EXPECT_EQ(c.on ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2387)) << c.what;
-    }
+    for (const Case& c : cases) ExpectResetShown(kIntegratorRows, c.bytes, c.shown, c.on, c.what);
 }
 
 TEST_F(IntegratorBlock, PinnedFieldsAreDisabledAndSampleTimePinSetsBothForms) {

@@ -17,14 +17,13 @@ const std::vector<ParamRow> kMemoryRows = {
     {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
 };
 
-const std::vector<ParamRow> kSampleHoldRows = {
-    {.id = 2187, .name = "Y0", .value = "0"},
-    {.id = 2042, .name = "N", .value = "1"},
-    {.id = 2248, .name = "ND", .value = "0"},
-    {.id = 2202, .name = "TS", .value = "1m", .quantity = "Time", .unit = "s"},
-    {.id = 2186, .name = "IN", .value = "x"},
-    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-};
+const std::vector<ParamRow> kSampleHoldRows = WithSampleTimeInputAndOutput(
+    {
+        {.id = 2187, .name = "Y0", .value = "0"},
+        {.id = 2042, .name = "N", .value = "1"},
+        {.id = 2248, .name = "ND", .value = "0"},
+    },
+    2202, "1m");
 
 // The block's page open on a sheet of the editor's caption.
 class SimpleBlocks : public OlderBlocksTest {

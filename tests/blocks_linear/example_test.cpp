@@ -1,6 +1,6 @@
 // The block-diagram example run by the host as a user runs it: a loop of sum, gain and G(s),
 // its model description and its saved wizard data; and the editor's part of "@PARAMLIST".
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 
 #include "editor/param_list_fill.h"
 
@@ -19,18 +19,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using qv_test::ReadFile;
 using qv_test::Lines;
 
-const char kProfile[] = "blocks_example_profile.ini";
-
-int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
+constexpr qv_test::ProfiledHost kHost("blocks_example_profile.ini");
 
 TEST(BlocksExample, HostDescribesTheControlLoop) {
-    const fs::path folder = qv_test::TempFolder();
-    const fs::path out = folder / "control_loop.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/control_loop.json' -o '" + out.string() + "'"));
-    const std::vector<std::string> lines = Lines(ReadFile(out));
+    const std::vector<std::string> lines = Lines(kHost.DescribedExample("control_loop"));
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("SUM E1 ( INPUT[0] := W,INPUT[1] := - (G1.OUT),TS := 0 );", lines[0]);
     EXPECT_EQ("GAIN K1 ( K := 2.5, TS := 0, IN := E1.OUT );", lines[1]);
@@ -47,7 +41,7 @@ TEST(BlocksExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
         {"id": 58, "name": "E1", "parameters": {"INPUT[0]": "W", "INPUT[1]": "K1.OUT"},
          "script": ["cell 2132 1 2 \"-\"", "ok"]},
         {"id": 32, "name": "K1", "parameters": {"K": "2.5", "IN": "E1.OUT"}}]})";
-    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "loop.qva", kProfile);
+    const std::string bytes = kHost.SavedAndReloaded(schematic.string(), folder / "loop.qva");
     // The sum block's own data: schema 0 and the sign mask with bit 1 (INPUT[1] negated).
     const std::string sumData("\x00\x00\x02\x00\x00\x00", 6);
     EXPECT_NE(std::string::npos, bytes.find(sumData));

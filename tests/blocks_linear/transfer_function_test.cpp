@@ -20,15 +20,14 @@ namespace {
 
 std::vector<ParamRow> TransferRows(const char* n, const char* m, const char* numList = "1",
                                    const char* denList = "1") {
-    return {
-        {.id = 2188, .name = "N", .value = n},
-        {.id = 2193, .name = "M", .value = m},
-        {.id = 2194, .name = "Q", .value = numList, .type = 0x6, .description = "Numerator coefficient %d"},
-        {.id = 2195, .name = "P", .value = denList, .type = 0x6, .description = "Denominator coefficient %d"},
-        {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
-        {.id = 2186, .name = "IN", .value = "x"},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-    };
+    return WithSampleTimeInputAndOutput(
+        {
+            {.id = 2188, .name = "N", .value = n},
+            {.id = 2193, .name = "M", .value = m},
+            {.id = 2194, .name = "Q", .value = numList, .type = 0x6, .description = "Numerator coefficient %d"},
+            {.id = 2195, .name = "P", .value = denList, .type = 0x6, .description = "Denominator coefficient %d"},
+        },
+        2183, "0");
 }
 
 std::vector<int> Indexes(const std::vector<CWizardCopaObject3*>& params) {
@@ -136,9 +135,8 @@ TEST_F(TransferFunction, FourXListsSplitLikeStrtok) {
 
 TEST_F(TransferFunction, LeavingTheOrderFieldResizesTheFamilyAndItsRows) {
     DWORD element = 0;
-    auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("3", "1"), &element, 1);
-    OpenPage<CTransferFunctionWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(TransferRows("3", "1"), &element, 1));
+    CWnd* page = wizard.Page();
     auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2194));
     EXPECT_EQ(4, list->GetItemCount());
     EXPECT_EQ("Q[3]", list->GetItemText(3, 0).str());
@@ -159,9 +157,8 @@ TEST_F(TransferFunction, LeavingTheOrderFieldResizesTheFamilyAndItsRows) {
 
 TEST_F(TransferFunction, RandomOrderSequencesLeaveExactlyTheRangeLive) {
     DWORD element = 0;
-    auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("0", "0"), &element, 1);
-    OpenPage<CTransferFunctionWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(TransferRows("0", "0"), &element, 1));
+    CWnd* page = wizard.Page();
     std::mt19937 random(13);
     std::uniform_int_distribution<int> orders(-2, 12);
     for (int step = 0; step < 40; ++step) {
@@ -174,15 +171,14 @@ TEST_F(TransferFunction, RandomOrderSequencesLeaveExactlyTheRangeLive) {
 
 TEST_F(TransferFunction, AnOrderBeyondTheLimitIsRefusedOnThePage) {
     DWORD element = 0;
-    auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("1", "1"), &element, 1);
-    OpenPage<CTransferFunctionWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(TransferRows("1", "1"), &element, 1));
+    CWnd* page = wizard.Page();
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2188), "1e6"));
     ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2186)));
     EXPECT_EQ(Range(1), Indexes(Live(editor->Holder(element), 2194)));
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
-    EXPECT_FALSE(open.Page()->OnApply());
+    EXPECT_FALSE(wizard.Page()->OnApply());
 }
 
 TEST_F(TransferFunction, ApplyWritesNewCoefficientsAndRefusesAZeroLeadingDenominator) {
@@ -195,14 +191,13 @@ TEST_F(TransferFunction, ApplyWritesNewCoefficientsAndRefusesAZeroLeadingDenomin
                           {1, "0", false}, {2, "3", false}};
     for (const Case& c : cases) {
         DWORD element = 0;
-        auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("1", "2"), &element, 1);
-        OpenPage<CTransferFunctionWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(TransferRows("1", "2"), &element, 1));
+        CWnd* page = wizard.Page();
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2186), "u"));
         ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2195), c.row, 1, c.value));
         ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2194), 0, 1, "5"));
         if (c.refused) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : The value of P[2] should not be 0!");
-        EXPECT_EQ(!c.refused, open.Page()->OnApply() != FALSE) << c.value;
+        EXPECT_EQ(!c.refused, wizard.Page()->OnApply() != FALSE) << c.value;
         ParamHolder* holder = editor->Holder(element);
         // A refused apply writes nothing at all.
         EXPECT_EQ(c.refused ? "x" : "u", Named(holder, "IN")->GetValue().str());
@@ -224,19 +219,17 @@ TEST_F(TransferFunction, SampleTimeRuleOfTheTransferFunctionPage) {
         DWORD element = 0;
         std::vector<ParamRow> rows = TransferRows("0", "0");
         rows[4].value = c.stored;
-        auto wizard = NewWizard<CTransferFunctionWizard4>(rows, &element, 1);
-        OpenPage<CTransferFunctionWizard4> open(*wizard);
-        EXPECT_EQ(c.shown, Text(open.Page(), 2183)) << c.stored;
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(rows, &element, 1));
+        EXPECT_EQ(c.shown, Text(wizard.Page(), 2183)) << c.stored;
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.written, Named(editor->Holder(element), "TS")->GetValue().str()) << c.stored;
     }
 }
 
 TEST_F(TransferFunction, OrderChangedElsewhereResizesOnAPageOfItsOwn) {
     DWORD element = 0;
-    auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("0", "0"), &element, 0);
-    OpenPage<CTransferFunctionWizard4> open(*wizard);
-    auto* shown = open.Page();
+    WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(TransferRows("0", "0"), &element, 0));
+    auto* shown = wizard.Page();
     const DWORD_PTR shownCookie = shown->GetCookie();
     ParamHolder* holder = editor->Holder(element);
     Named(holder, "N")->SetValue("2");
@@ -430,9 +423,8 @@ TEST_F(TransferFunction, ClosingTheInitialValuesDialogMarksThePageModified) {
         std::vector<ParamRow> rows = TransferRows("0", "0");
         rows.push_back({.id = 2198, .name = "X0", .value = ""});
         rows.push_back({.id = 2198, .name = "X0[1]", .value = "5"});
-        auto wizard = NewWizard<CTransferFunctionWizard4>(rows, &element, 1);
-        OpenPage<CTransferFunctionWizard4> open(*wizard);
-        CPropTransferFunctionBlock* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CTransferFunctionWizard4>(rows, &element, 1));
+        CPropTransferFunctionBlock* page = wizard.Page();
         page->GetDlgItem(2197)->ShowWindow(SW_SHOW);
         page->SetModified(FALSE);
         qv::UserScript::Instance().ExpectDialog(

@@ -1,7 +1,7 @@
 // Maximum and minimum over time: the type keyword in the model text, the archive bytes, older
 // data, the page as a user drives it, and the example run by the host.
 #include "tests/blocks_linear/blocks_support.h"
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 #include "tests/support/sheet_archives.h"
 
 #include "blocks_math/max_min_time.h"
@@ -19,15 +19,13 @@ using namespace blocks_test;
 namespace {
 
 namespace fs = std::filesystem;
-using qv_test::ReadFile;
 
-const std::vector<ParamRow> kRows = {
-    {.id = 2187, .name = "Y0", .value = "0"},
-    {.id = 2010, .name = "K", .value = "1"},
-    {.id = 2183, .name = "TS", .value = "0", .quantity = "Time", .unit = "s"},
-    {.id = 2186, .name = "IN", .value = "x"},
-    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
-};
+const std::vector<ParamRow> kRows = WithSampleTimeInputAndOutput(
+    {
+        {.id = 2187, .name = "Y0", .value = "0"},
+        {.id = 2010, .name = "K", .value = "1"},
+    },
+    2183, "0");
 
 class MaxMinTime : public BlocksTest {
 protected:
@@ -132,9 +130,8 @@ TEST_F(MaxMinTime, OlderDataGiveTheTypeWhereTheySayIt) {
 }
 
 TEST_F(MaxMinTime, PageShowsThePickedFunctionAndApplyWritesTypeAndVariant) {
-    auto wizard = New();
-    OpenPage<CMaximumTMinimumTBlockWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    WizardOnSheet wizard(New());
+    CWnd* page = wizard.Page();
     auto* list = static_cast<CComboBox*>(page->GetDlgItem(2269));
     EXPECT_EQ(0, list->GetCurSel());
     // The list alone changes only the symbol.
@@ -143,7 +140,7 @@ TEST_F(MaxMinTime, PageShowsThePickedFunctionAndApplyWritesTypeAndVariant) {
     EXPECT_EQ(0, Holder()->m_bySymbolVariant);
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), "5"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2010), "k2"));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_EQ(1, wizard->GetFunctionType());
     EXPECT_EQ(2, Holder()->m_bySymbolVariant);
     EXPECT_EQ("5", Live(Holder(), 2187)[0]->GetValue().str());
@@ -171,15 +168,8 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
     EXPECT_EQ(1, static_cast<CMaximumTMinimumTBlockWizard4*>(copy.get())->GetFunctionType());
     EXPECT_EQ(nullptr, static_cast<CMaximumTMinimumTBlockWizard4*>(copy.get())->GetPage());
 
-    CPropertySheet sheet("Element");
-    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
-    auto* first = wizard->GetPage();
-    EXPECT_EQ(1, first->GetFunctionIndex());
-    sheet.RemovePage(first);
-    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
-    EXPECT_EQ(first, wizard->GetPage());
-    sheet.RemovePage(first);
-    wizard->EndEditProperties();
+    ExpectSecondEditRebindsThePage(*wizard,
+                                   [](CPropMaximumTMinimumTBlock& page) { EXPECT_EQ(1, page.GetFunctionIndex()); });
     std::unique_ptr<CWizardBase4> made(CreateWizard4Instance(71));
     ASSERT_NE(nullptr, made);
     EXPECT_STREQ("CMaximumTMinimumTBlockWizard4", made->GetRuntimeClass()->m_lpszClassName);
@@ -188,17 +178,10 @@ TEST_F(MaxMinTime, CloneCarriesTheTypeAndEditingAgainGivesTheOldCookieBack) {
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-const char kProfile[] = "function_blocks_profile.ini";
-
-int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
+constexpr qv_test::ProfiledHost kHost("function_blocks_profile.ini");
 
 TEST(FunctionBlocksExample, HostDescribesTheShapingChain) {
-    const fs::path out = fs::path(qv_test::TempFolder()) / "static_function_blocks.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/static_function_blocks.json' -o '" + out.string() +
-                         "'"));
-    std::vector<std::string> lines;
-    std::stringstream text(ReadFile(out));
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    const std::vector<std::string> lines = qv_test::Lines(kHost.DescribedExample("static_function_blocks"));
     ASSERT_EQ(6u, lines.size());
     EXPECT_EQ("LIMIT LIM1 ( UL := 10, LL := -10, TS := 0, IN := W );", lines[0]);
     EXPECT_EQ("SDB ( LIM1.OUT );", lines[1]);
@@ -216,7 +199,7 @@ TEST(FunctionBlocksExample, SavedTypeLoadsAndSavesToTheSameBytes) {
     const fs::path schematic = folder / "minimum.json";
     std::ofstream(schematic) << R"({"document": "Min", "elements": [
         {"id": 71, "name": "MT1", "parameters": {"IN": "x"}, "script": ["choose 2269 \"MinimumT\"", "ok"]}]})";
-    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "min.qva", kProfile);
+    const std::string bytes = kHost.SavedAndReloaded(schematic.string(), folder / "min.qva");
     // The wizard's own data: schema 0 and the type MinimumT.
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x00\x00\x01\x00\x00\x00", 6)));
 }

@@ -4,7 +4,7 @@
 #include "tests/blocks_linear/blocks_support.h"
 #include "tests/passive/passive_support.h"
 #include "tests/support/characteristic_sheet.h"
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 
 #include "blocks_math/nonlinear_characteristic.h"
 #include "framework/data_file_places.h"
@@ -317,10 +317,7 @@ pt::Bytes PointsBlock() {
     pt::Dword(out, 1);
     pt::Double(out, 9.0);
     pt::Double(out, 9.0);
-    for (std::string text : {"x [V]", "y [A]", "V", "A"}) {
-        pt::Dword(out, static_cast<DWORD>(text.size()));
-        out.insert(out.end(), text.begin(), text.end());
-    }
+    for (const char* text : {"x [V]", "y [A]", "V", "A"}) pt::OldText(out, text);
     return out;
 }
 
@@ -514,15 +511,7 @@ TEST_F(NonlinearCharacteristic, PinnedCharacteristicKeepsItsValuesAndShowsAgainO
 
 TEST_F(NonlinearCharacteristic, EditingAgainGivesTheOldCookieBackAndApplyWithoutSetFails) {
     auto wizard = New();
-    CPropertySheet sheet("Element");
-    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
-    auto* first = wizard->GetPage();
-    sheet.RemovePage(first);
-    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
-    EXPECT_EQ(first, wizard->GetPage());
-    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_RELEASE_PARAMS));
-    sheet.RemovePage(first);
-    wizard->EndEditProperties();
+    ExpectSecondEditRebindsThePage(*wizard, [&](auto&) { EXPECT_EQ(1u, editor->CountRequests(WIZREQ_RELEASE_PARAMS)); });
     EXPECT_EQ(nullptr, wizard->GetPage());
 
     CPropNonlinearCharacteristicBlock orphan(wizard.get(), 0);
@@ -537,23 +526,19 @@ TEST_F(NonlinearCharacteristic, EditingAgainGivesTheOldCookieBackAndApplyWithout
 // ---------------------------------------------------------------------------------------
 // The example, run by the host
 
-const char kProfile[] = "nonlinear_characteristic_profile.ini";
-
-int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
+constexpr qv_test::ProfiledHost kHost("nonlinear_characteristic_profile.ini");
 
 TEST(NonlinearCharacteristicExample, HostDescribesTheTableFormsAndAPinAndWritesTheDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "nlchar_example";
     fs::create_directories(folder);
-    const fs::path out = folder / "nonlinear_characteristic.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json' -o '" +
-                         out.string() + "'"));
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/nonlinear_characteristic.desc"), ReadFile(out));
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/nonlinear_characteristic.desc"),
+              kHost.DescribedExample("nonlinear_characteristic", folder));
     EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/blocks_math/Curves__K1.mdx"), ReadFile(folder / "Curves__K1.mdx"));
 }
 
 TEST(NonlinearCharacteristicExample, SavedElementsLoadAndSaveToTheSameBytes) {
-    const std::string bytes = qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json",
-                                                        fs::path(qv_test::TempFolder()) / "nlchar.qva", kProfile);
+    const std::string bytes = kHost.SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/nonlinear_characteristic.json",
+                                                     fs::path(qv_test::TempFolder()) / "nlchar.qva");
     // K1's table record with its two class records, the first snapshot's class record after it.
     EXPECT_NE(std::string::npos, bytes.find("CPropCharacteristicXYTable"));
     EXPECT_NE(std::string::npos, bytes.find(std::string("\x05INPUT\x04\x00\x00\x00", 10)));

@@ -237,31 +237,22 @@ protected:
 
 TEST_F(TrigBlock, AngleUnitComboFollowsTheInputsQuantityAndApplyCommitsTheSet) {
     {
-        auto wizard = NewTrig("", "");
-        OpenPage<CFctSinCosTanBlockWizard4> open(*wizard);
-        EXPECT_FALSE(Visible(open.Page(), 2519));
-        ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2186), "w*t"));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        WizardOnSheet wizard(NewTrig("", ""));
+        EXPECT_FALSE(Visible(wizard.Page(), 2519));
+        ASSERT_TRUE(qv::ui::TypeText(wizard.Page()->GetDlgItem(2186), "w*t"));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ("w*t", Live(editor->Holder(element), 2186)[0]->GetValue().str());
         EXPECT_EQ(1u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
         EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
     }
-    auto wizard = NewTrig("Angle", "rad");
-    OpenPage<CFctSinCosTanBlockWizard4> open(*wizard);
-    EXPECT_TRUE(Visible(open.Page(), 2519));
-    EXPECT_EQ("rad", Text(open.Page(), 2519));
+    WizardOnSheet wizard(NewTrig("Angle", "rad"));
+    EXPECT_TRUE(Visible(wizard.Page(), 2519));
+    EXPECT_EQ("rad", Text(wizard.Page(), 2519));
 }
 
 TEST_F(TrigBlock, EditingAgainGivesTheOldCookieBackFirst) {
     auto wizard = NewTrig("Angle", "rad");
-    CPropertySheet sheet("Element");
-    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
-    CPropFctSinCosTanSinhypArccosBlock* first = wizard->GetPage();
-    sheet.RemovePage(first);
-    ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
-    EXPECT_EQ(first, wizard->GetPage());
-    sheet.RemovePage(first);
-    wizard->EndEditProperties();
+    ExpectSecondEditRebindsThePage(*wizard, [](CPropFctSinCosTanSinhypArccosBlock&) {});
     // The editor's protocol check (every cookie back exactly once) runs at the end.
 }
 
@@ -296,8 +287,7 @@ TEST_F(TrigBlock, FactoryMakesTheNewerBaseWizard) {
     EXPECT_EQ(3, wizard->GetWizardKind());
     // A clone of a wizard whose page is open is a wizard of its own class without a page: the
     // page stays with its source, which still holds it after the clone is gone.
-    auto source = NewTrig("Angle", "rad");
-    OpenPage<CFctSinCosTanBlockWizard4> open(*source);
+    WizardOnSheet source(NewTrig("Angle", "rad"));
     {
         std::unique_ptr<CWizardBase4> copy(source->Clone());
         ASSERT_NE(nullptr, copy);
@@ -305,8 +295,8 @@ TEST_F(TrigBlock, FactoryMakesTheNewerBaseWizard) {
         EXPECT_EQ(3, copy->GetWizardKind());
         EXPECT_EQ(nullptr, static_cast<CFctSinCosTanBlockWizard4*>(copy.get())->GetPage());
     }
-    EXPECT_EQ(open.Page(), source->GetPage());
-    EXPECT_EQ("rad", Text(open.Page(), 2519));
+    EXPECT_EQ(source.Page(), source->GetPage());
+    EXPECT_EQ("rad", Text(source.Page(), 2519));
 }
 
 } // namespace

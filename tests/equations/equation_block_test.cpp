@@ -161,9 +161,9 @@ TEST_F(EquationBlock, OlderDataBlocks) {
         Dword(out, count);
         Dword(out, 0xDEADBEEF);
         if (n) Dword(out, *n);
-        out.insert(out.end(), skipped.begin(), skipped.end());
+        Append(out, skipped);
         if (m) Dword(out, *m);
-        out.insert(out.end(), state.begin(), state.end());
+        Append(out, state);
         return out;
     };
     Bytes eight;

@@ -129,10 +129,9 @@ TEST_F(EquationPage, NewRowsTakeTheNextIndex) {
         std::vector<ParamRow> rows = {{.id = 2278, .name = "INPUT", .value = "0", .type = 0x6}};
         for (const char* name : c.inputs) rows.push_back({.id = 2278, .name = name, .value = "a"});
         DWORD element = 0;
-        auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
-        OpenPage<CEquationBlockWizard4> open(*wizard);
-        ASSERT_TRUE(qv::ui::Click(open.Page(), 2280));
-        auto* inputs = List(open.Page(), 2278);
+        WizardOnSheet wizard(NewWizard<CEquationBlockWizard4>(rows, &element));
+        ASSERT_TRUE(qv::ui::Click(wizard.Page(), 2280));
+        auto* inputs = List(wizard.Page(), 2278);
         EXPECT_EQ(c.expected, inputs->GetItemText(inputs->GetItemCount() - 1, 0).str());
         EXPECT_NE(nullptr, Named(editor->Holder(element), c.expected));
     }
@@ -303,9 +302,8 @@ TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
 TEST_F(EquationPage, ContextMenuSelectsTheRowUnderTheCursor) {
     for (int row : {0, 1}) {
         DWORD element = 0;
-        auto wizard = NewWizard<CEquationBlockWizard4>(BlockRows(), &element);
-        OpenPage<CEquationBlockWizard4> open(*wizard);
-        auto* inputs = List(open.Page(), 2278);
+        WizardOnSheet wizard(NewWizard<CEquationBlockWizard4>(BlockRows(), &element));
+        auto* inputs = List(wizard.Page(), 2278);
         CRect cell;
         ASSERT_TRUE(inputs->GetItemRect(row, &cell, LVIR_BOUNDS));
         qv::UserScript::Instance().ExpectPopupMenu(40001);
@@ -343,9 +341,8 @@ TEST_F(EquationPage, SampleTimeShownAndStored) {
         std::vector<ParamRow> rows = BlockRows();
         rows[6].value = c.stored;
         DWORD element = 0;
-        auto wizard = NewWizard<CEquationBlockWizard4>(rows, &element);
-        OpenPage<CEquationBlockWizard4> open(*wizard);
-        CPropEquationBlock* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CEquationBlockWizard4>(rows, &element));
+        CPropEquationBlock* page = wizard.Page();
         auto* combo = static_cast<CComboBox*>(page->GetDlgItem(2183));
         if (c.typed != nullptr) {
             ASSERT_TRUE(qv::ui::TypeText(combo, c.typed));
@@ -354,7 +351,7 @@ TEST_F(EquationPage, SampleTimeShownAndStored) {
         CString shown;
         combo->GetWindowText(shown);
         EXPECT_EQ(c.shown, shown.str()) << c.stored;
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.written, Named(editor->Holder(element), "TS")->GetValue().str()) << c.stored;
     }
 }

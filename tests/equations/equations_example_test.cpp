@@ -1,16 +1,12 @@
 // The equation-block example run by the host as a user runs it: its model description, an
 // edit session with a script, and its saved wizard data loaded and saved to the same bytes.
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -19,34 +15,23 @@ namespace fs = std::filesystem;
 using testing::HasSubstr;
 using qv_test::ReadFile;
 
-const char kProfile[] = "equations_example_profile.ini";
+constexpr qv_test::ProfiledHost kHost("equations_example_profile.ini");
 const char kEquations[] = PARVEL_SOURCE_DIR "/examples/equation_block.json";
 const char kTable[] = PARVEL_SOURCE_DIR "/examples/lookup_table_2d.json";
 
-int RunHost(const std::string& args, std::string* output = nullptr) { return qv_test::RunHost(args, kProfile, output); }
-
-// An edit session of the element of the example with the script, written to "<temp>/<name>".
-int Edit(const char* example, const char* element, const char* name, const std::string& script, std::string* output) {
-    return qv_test::RunEditScript(example, element, fs::path(qv_test::TempFolder()) / name, script, kProfile, output);
-}
-
 TEST(EquationsExample, HostDescribesTheEquationBlock) {
-    const fs::path out = fs::path(qv_test::TempFolder()) / "equation_block.desc";
-    ASSERT_EQ(0, RunHost(std::string("describe '") + kEquations + "' -o '" + out.string() + "'"));
-    EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := 2*INPUT[1] + 1;\n } ( MAXINDEX := 1 );\n", ReadFile(out));
+    EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := 2*INPUT[1] + 1;\n } ( MAXINDEX := 1 );\n",
+              kHost.DescribedExample("equation_block"));
 }
 
 TEST(EquationsExample, EditSessionChecksTheEquations) {
-    std::string output;
-    ASSERT_EQ(0, Edit(kEquations, "EQ1", "equations_edit.txt",
-                      "click 2488\n"
-                      "message ok\n"
-                      "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
-                      "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
-                      "click 2280\n"
-                      "ok\n",
-                      &output))
-        << output;
+    const std::string output = kHost.EditOutput(kEquations, "EQ1", "equations_edit.txt",
+                                                "click 2488\n"
+                                                "message ok\n"
+                                                "cell 2279 0 0 \"y := sinus(INPUT[1])\"\n"
+                                                "cell 2279 0 0 \"y := SIN(INPUT[1])\"\n"
+                                                "click 2280\n"
+                                                "ok\n");
     EXPECT_THAT(output, HasSubstr("row 1: \"INPUT[2]\""));
     EXPECT_THAT(output, HasSubstr("row 0: \"y := SIN(INPUT[1])\""));
 }
@@ -54,15 +39,12 @@ TEST(EquationsExample, EditSessionChecksTheEquations) {
 // The expression dialog answered by a script: a double click on the row opens it, and the
 // multi-line text it gives back is checked and shown as its first line.
 TEST(EquationsExample, ExpressionDialogInAnEditSession) {
-    std::string output;
-    ASSERT_EQ(0, Edit(kEquations, "EQ1", "equations_dialog.txt",
-                      "dialog 30001 ok {\n"
-                      "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
-                      "}\n"
-                      "row 2279 0 double\n"
-                      "ok\n",
-                      &output))
-        << output;
+    const std::string output = kHost.EditOutput(kEquations, "EQ1", "equations_dialog.txt",
+                                                "dialog 30001 ok {\n"
+                                                "  type 30002 \"IF (INPUT[1] > 0) {\\n  y := 1\\n}\"\n"
+                                                "}\n"
+                                                "row 2279 0 double\n"
+                                                "ok\n");
     // The cell shows the first line without the character before the line break.
     EXPECT_THAT(output, HasSubstr("row 0: \"IF (INPUT[1] > 0) ...\""));
 }
@@ -76,11 +58,9 @@ TEST(EquationsExample, ScriptedElementIsDescribed) {
         {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W"},
          "script": ["click 2488", "message ok", "cell 2279 0 0 \"y := sinus(INPUT[1])\"",
                     "cell 2279 0 0 \"y := SIN(INPUT[1])\"", "click 2280", "click 2299", "ok"]}]})";
-    const fs::path desc = folder / "equations_scripted.desc";
     std::string output;
-    ASSERT_EQ(0, RunHost("describe '" + schematic.string() + "' -o '" + desc.string() + "'", &output)) << output;
     EXPECT_EQ("EQBLOCK EQ1 ( INPUT[1] := W,INPUT[2] := 0 ) { y := SIN(INPUT[1]);\n\n } ( MAXINDEX := 2 );\n",
-              ReadFile(desc));
+              kHost.Described(schematic.string(), folder / "equations_scripted.desc", &output));
 }
 
 TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
@@ -90,7 +70,7 @@ TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
     const fs::path schematic = folder / "equations_plain.json";
     std::ofstream(schematic) << R"({"document": "Equations", "elements": [
         {"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W", "EQU[1]": "VAL[1] := INPUT[1]/2"}}]})";
-    const std::string bytes = qv_test::SavedAndReloaded(schematic.string(), folder / "equations.qva", kProfile);
+    const std::string bytes = kHost.SavedAndReloaded(schematic.string(), folder / "equations.qva");
     // The block's own data: schema 0, show errors 0, convert flag 0, no output count yet.
     const std::string blockData("\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 14);
     EXPECT_NE(std::string::npos, bytes.find("VAL[1] := INPUT[1]/2"));
@@ -102,12 +82,10 @@ TEST(EquationsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
 TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "tables";
     fs::create_directories(folder);
-    const fs::path out = folder / "tables.desc";
-    ASSERT_EQ(0, RunHost(std::string("describe '") + kTable + "' -o '" + out.string() + "'"));
-    EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"lt1_table.mdx\" , IN := W );\n", ReadFile(out));
+    EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"lt1_table.mdx\" , IN := W );\n", kHost.Described(kTable, folder / "tables.desc"));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
               ReadFile(folder / "lt1_table.mdx"));
-    qv_test::SavedAndReloaded(kTable, folder / "tables.qva", kProfile);
+    kHost.SavedAndReloaded(kTable, folder / "tables.qva");
     fs::remove_all(folder);
 }
 
@@ -115,16 +93,9 @@ TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
 // reports the refused apply as the script's failure), and the description written afterwards
 // still has the earlier table.
 TEST(EquationsExample, RefusedTableInAnEditSession) {
-    std::string output;
-    EXPECT_NE(0, Edit(kTable, "LT1", "tables_edit.txt",
-                      "click 1122\n"
-                      "cell 2121 3 1 \"1\"\n"
-                      "message ok \"Error : X-values aren't monotonous rising!\"\n"
-                      "apply\n"
-                      "print\n"
-                      "cancel\n",
-                      &output));
-    qv_test::ExpectRefusedApply(output);
+    const std::string output =
+        kHost.RefusedEditOutput(kTable, "LT1", "tables_edit.txt", "click 1122\ncell 2121 3 1 \"1\"\n",
+                                "Error : X-values aren't monotonous rising!");
     EXPECT_THAT(output, HasSubstr("row 3: \"4\" \"1\" \"0\""));
 }
 

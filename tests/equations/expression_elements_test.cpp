@@ -91,13 +91,10 @@ TEST_F(ExpressionElements, ArchiveBytesAndOlderBlocks) {
     EXPECT_TRUE(equation.GetConvertFlag());
 
     auto block = [](DWORD n, DWORD m, Bytes state) {
-        Bytes out;
-        Dword(out, 7);
-        Dword(out, 8);
-        Dword(out, n);
+        Bytes out = Dwords({7, 8, n});
         out.resize(out.size() + n);
         Dword(out, m);
-        out.insert(out.end(), state.begin(), state.end());
+        Append(out, state);
         return out;
     };
     struct Case {
@@ -248,12 +245,11 @@ TEST_F(ExpressionElements, ForeignExpressionsAreAdopted) {
         EXPECT_EQ("Before Analog Solver", list->GetItemText(0, 1).str());
         EXPECT_EQ((std::vector<std::string>{"", "x:=5"}), Values(Live(editor->Holder(element), 2751)));
     }
-    auto initial = NewWizard<CInitialValuesWizard4>(InitialRows({{2751, "a", "y:=1"}}), &element);
-    OpenPage<CInitialValuesWizard4> open(*initial);
-    auto* list = static_cast<CTBEditListCtrl*>(open.Page()->GetDlgItem(2132));
+    WizardOnSheet initial(NewWizard<CInitialValuesWizard4>(InitialRows({{2751, "a", "y:=1"}}), &element));
+    auto* list = static_cast<CTBEditListCtrl*>(initial.Page()->GetDlgItem(2132));
     EXPECT_EQ("a y:=1", list->GetItemText(0, 0).str());
-    EXPECT_EQ(nullptr, open.Page()->RowData(0));
-    EXPECT_TRUE(open.Page()->OnApply());
+    EXPECT_EQ(nullptr, initial.Page()->RowData(0));
+    EXPECT_TRUE(initial.Page()->OnApply());
     CWizardCopaObject3* a = Named(editor->Holder(element), "a");
     EXPECT_EQ(2132, a->GetValueID());
     EXPECT_EQ("y:=1", a->GetValue().str());

@@ -400,6 +400,8 @@ TEST(Lookup3dGrid, Sweeps) {
 }
 
 using qv_test::Bytes;
+using qv_test::Dword;
+using qv_test::NewClass;
 using qv_test::Str;
 using qv_test::Stored;
 
@@ -427,9 +429,9 @@ TEST(Lookup3dSweepData, ArchiveBytesAndRoundTrip) {
     CDlgSweepData dialog;
     dialog.SetTexts("-2.5", "abc", "");
     const Bytes bytes = Stored([&](CArchive& ar) { dialog.Serialize(ar); });
-    Bytes expected = {0xFF, 0xFF, 10, 0, 13, 0};
-    for (char c : std::string("CDlgSweepData")) expected.push_back(static_cast<BYTE>(c));
-    expected.insert(expected.end(), {10, 0, 0, 0});
+    Bytes expected;
+    NewClass(expected, "CDlgSweepData");
+    Dword(expected, 10);
     Str(expected, "-2.5");
     Str(expected, "abc");
     Str(expected, "");

@@ -74,6 +74,12 @@ protected:
         g_DocumentDir.Empty();
         EquationsTest::TearDown();
     }
+    // A wizard of the grid's rows that holds kGrid, attached to the element (when given).
+    std::unique_ptr<C3DLookupTableWizard4> GridWizard(DWORD* element) {
+        auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), element);
+        Give(*wizard, kGrid);
+        return wizard;
+    }
 };
 
 template <class Wizard>
@@ -293,10 +299,8 @@ std::string Heading(CTBEditListCtrl* list, int column) {
 
 TEST_F(Lookup3d, ListsKeepEveryXInEveryYMap) {
     DWORD element = 0;
-    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
-    Give(*wizard, kGrid);
-    Open<C3DLookupTableWizard4> open(*wizard);
-    CProp3DLookupTableXY* page = open.Page();
+    WizardOnSheet wizard(GridWizard(&element));
+    CProp3DLookupTableXY* page = wizard.Page();
     auto* xs = List(page, 2449);
     auto* ys = List(page, 2448);
     auto* zs = List(page, 2446);
@@ -331,7 +335,7 @@ TEST_F(Lookup3d, ListsKeepEveryXInEveryYMap) {
     ASSERT_TRUE(qv::ui::Click(page, 2116));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), "*.*"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "T1"));
-    EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_EQ((std::vector<Pt>{{1, 20, 10}, {2, 20, 11}, {3, 20, 12}, {4, 20, 13}, {1, 30, 0}, {2, 30, 0}, {3, 30, 0},
                                {4, 30, 0}}),
               PointsOf(wizard->Points()));
@@ -343,16 +347,14 @@ TEST_F(Lookup3d, ListsKeepEveryXInEveryYMap) {
 
 TEST_F(Lookup3d, EqualXIsRefusedOnApplyAndNothingIsCommitted) {
     DWORD element = 0;
-    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
-    Give(*wizard, kGrid);
-    Open<C3DLookupTableWizard4> open(*wizard);
-    CProp3DLookupTableXY* page = open.Page();
+    WizardOnSheet wizard(GridWizard(&element));
+    CProp3DLookupTableXY* page = wizard.Page();
     ASSERT_TRUE(qv::ui::EditListCell(List(page, 2449), 1, 0, "1"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "T9"));
     ASSERT_TRUE(qv::ui::Click(page, 2116));
     editor->ClearRequests();
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : Constant x-values aren't allowed!");
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_FALSE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
     EXPECT_EQ(kGrid, PointsOf(wizard->Points()));
@@ -381,10 +383,8 @@ TEST_F(Lookup3d, SweepsFillTheAxes) {
         {"above the bound", 2438, {{1035, "10001"}}, 1036, {"1", "2", "3"}, {"10", "20"}, "Invalid value!"},
     };
     for (const Case& c : cases) {
-        auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), nullptr);
-        Give(*wizard, kGrid);
-        Open<C3DLookupTableWizard4> open(*wizard);
-        CProp3DLookupTableXY* page = open.Page();
+        WizardOnSheet wizard(GridWizard(nullptr));
+        CProp3DLookupTableXY* page = wizard.Page();
         qv::UserScript::Instance().ExpectDialog(
             2605,
             [&](CDialog& dialog) {
@@ -407,10 +407,8 @@ TEST_F(Lookup3d, SweepsFillTheAxes) {
 // refused; a file that cannot be read leaves the lists as they were. A text-format import is
 // written back as ".mdx" after message 8035.
 TEST_F(Lookup3d, ImportAndExport) {
-    auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), nullptr);
-    Give(*wizard, kGrid);
-    Open<C3DLookupTableWizard4> open(*wizard);
-    CProp3DLookupTableXY* page = open.Page();
+    WizardOnSheet wizard(GridWizard(nullptr));
+    CProp3DLookupTableXY* page = wizard.Page();
     auto* xs = List(page, 2449);
     ASSERT_TRUE(qv::ui::EditListCell(xs, 2, 0, "7"));
 
@@ -453,16 +451,11 @@ TEST_F(Lookup3d, ImportAndExport) {
 }
 
 Bytes OldBlock(const Bytes& page, const Bytes& points) {
-    Bytes out;
-    Dword(out, 7);
-    Dword(out, 8);
-    Dword(out, 3);
-    out.insert(out.end(), {1, 2, 3});
-    Dword(out, static_cast<DWORD>(page.size()));
-    out.insert(out.end(), page.begin(), page.end());
+    Bytes out = Dwords({7, 8});
+    Block(out, {1, 2, 3});
+    Block(out, page);
     Dword(out, 0);
-    Dword(out, static_cast<DWORD>(points.size()));
-    out.insert(out.end(), points.begin(), points.end());
+    Block(out, points);
     return out;
 }
 

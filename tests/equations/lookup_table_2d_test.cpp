@@ -71,15 +71,13 @@ const char kGoldenPairs[] =
     "end\n";
 
 TEST_F(LookupTable, DataPairsWriteTheFileAndTheParamList) {
-    DWORD element = 0;
-    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
-    GivePoints(*wizard, {{0, 0}, {0.5, 0.25}, {1, 1}});
+    auto wizard = TableWith({{0, 0}, {0.5, 0.25}, {1, 1}});
     wizard->SetUnits(TRUE, FALSE, "V", "A");
     NamedFile description((root / "model" / "desc.qvm").string());
     CString text = "LOOKUP2D @NAME ( @PARAMLIST);";
     EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
     EXPECT_EQ("LOOKUP2D @NAME ( FILE := \"@FILE\" );", text.str());
-    EXPECT_EQ("Demo__B1.mdx", Named(editor->Holder(element), "FNAME")->GetValue().str());
+    EXPECT_EQ("Demo__B1.mdx", Named(editor->Holder(tableElement), "FNAME")->GetValue().str());
     EXPECT_EQ(kGoldenPairs, ReadFile(root / "model" / "Demo__B1.mdx"));
     // The snapshots the hidden page took stay with the wizard.
     ASSERT_EQ(1, wizard->Snapshots().GetSize());
@@ -146,13 +144,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     Dword(expected, 2);
     // First point: the class record of CDataPoint (schema 10), DWORD 10, x, y; the second
     // point refers to the class by its index (1).
-    const auto newClass = [&](const std::string& name) {
-        Word(expected, 0xFFFF);
-        Word(expected, 10);
-        Word(expected, static_cast<WORD>(name.size()));
-        for (char c : name) expected.push_back(static_cast<BYTE>(c));
-    };
-    newClass("CDataPoint");
+    NewClass(expected, "CDataPoint");
     Dword(expected, 10);
     Double(expected, 0.1);
     Double(expected, -2);
@@ -162,11 +154,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     Double(expected, 3);
     // One snapshot: its class record, DWORD 10, name, type, extended type.
     Dword(expected, 1);
-    newClass("CCopaObjectCompare");
-    Dword(expected, 10);
-    Str(expected, "FILE");
-    Dword(expected, 0x4);
-    Dword(expected, 0);
+    Append(expected, SnapshotBytes("FILE"));
     EXPECT_EQ(expected, bytes);
 
     C2DLookupTableWizard4 loaded;
@@ -211,9 +199,9 @@ TEST_F(LookupTable, OlderBlocksOf4x) {
         Bytes out(52, 0xAB);
         Dword(out, n);
         Word(out, static_cast<WORD>(l1.size()));
-        out.insert(out.end(), l1.begin(), l1.end());
+        Append(out, l1);
         Word(out, static_cast<WORD>(l2.size()));
-        out.insert(out.end(), l2.begin(), l2.end());
+        Append(out, l2);
         for (auto [x, y] : pairs) {
             Double(out, x);
             Double(out, y);
@@ -278,11 +266,7 @@ TEST_F(LookupTable, OlderBlockWithItsDataFile) {
 TEST_F(LookupTable, OlderPageBlocks) {
     auto pageState = [](DWORD version, bool withConverted) {
         Bytes state;
-        Word(state, 0xFFFF);
-        Word(state, 0x8000 | static_cast<WORD>(version));
-        const std::string name = "CProp2DLookupTableXY";
-        Word(state, static_cast<WORD>(name.size()));
-        state.insert(state.end(), name.begin(), name.end());
+        NewClass(state, "CProp2DLookupTableXY", 0x8000 | static_cast<WORD>(version));
         Dword(state, version);
         Dword(state, 1);
         Dword(state, 0);
@@ -294,21 +278,15 @@ TEST_F(LookupTable, OlderPageBlocks) {
         return state;
     };
     auto block = [](DWORD flags, Bytes state, std::vector<std::pair<double, double>> table, size_t cut = 0) {
-        Bytes out;
-        Dword(out, flags);
+        Bytes out = Dwords({flags, 0, 0});
+        Block(out, state);
         Dword(out, 0);
-        Dword(out, 0);
-        Dword(out, static_cast<DWORD>(state.size()));
-        out.insert(out.end(), state.begin(), state.end());
-        Dword(out, 0);
-        Bytes t;
-        Dword(t, static_cast<DWORD>(table.size()));
+        Bytes t = Dwords({static_cast<DWORD>(table.size())});
         for (auto [x, y] : table) {
             Double(t, x);
             Double(t, y);
         }
-        Dword(out, static_cast<DWORD>(t.size()));
-        out.insert(out.end(), t.begin(), t.end());
+        Block(out, t);
         if (cut > 0) out.resize(out.size() - cut);
         return out;
     };
@@ -377,9 +355,7 @@ template <class Wizard>
 using Open = OpenPage<Wizard>;
 
 TEST_F(LookupTable, RefusedTableCommitsNothing) {
-    DWORD element = 0;
-    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
-    GivePoints(*wizard, {{1, 1}, {2, 2}});
+    auto wizard = TableWith({{1, 1}, {2, 2}});
     {
         Open<C2DLookupTableWizard4> open(*wizard);
         CProp2DLookupTableXY* page = open.Page();
@@ -394,7 +370,7 @@ TEST_F(LookupTable, RefusedTableCommitsNothing) {
         EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
         EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
         EXPECT_EQ(2, wizard->Points().GetSize());
-        EXPECT_EQ("B1", editor->Holder(element)->m_strElementName.str());
+        EXPECT_EQ("B1", editor->Holder(tableElement)->m_strElementName.str());
         ASSERT_TRUE(qv::ui::EditListCell(list, 2, 1, "3"));
         EXPECT_FALSE(page->GetDlgItem(2120)->GetStyle() & WS_VISIBLE);
         EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
@@ -402,17 +378,14 @@ TEST_F(LookupTable, RefusedTableCommitsNothing) {
     }
     ASSERT_EQ(3, wizard->Points().GetSize());
     EXPECT_EQ(3.0, static_cast<CDataPoint*>(wizard->Points()[2])->x);
-    EXPECT_EQ("T9", editor->Holder(element)->m_strElementName.str());
+    EXPECT_EQ("T9", editor->Holder(tableElement)->m_strElementName.str());
 }
 
 // Import refuses files with other than two channels; a text-format import is saved as an
 // ".mdx" file under its title after message 8035.
 TEST_F(LookupTable, ImportAndExportThroughThePage) {
-    DWORD element = 0;
-    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
-    GivePoints(*wizard, {{1, 1}});
-    Open<C2DLookupTableWizard4> open(*wizard);
-    CProp2DLookupTableXY* page = open.Page();
+    WizardOnSheet wizard(TableWith({{1, 1}}));
+    CProp2DLookupTableXY* page = wizard.Page();
     const fs::path three = root / "three.mdx";
     std::ofstream(three) << "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 2 3\nend\n";
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 2 channels allowed!");
@@ -442,11 +415,8 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
 }
 
 TEST_F(LookupTable, PreviewAndContextMenu) {
-    DWORD element = 0;
-    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
-    GivePoints(*wizard, {{1, 1}, {2, 4}});
-    Open<C2DLookupTableWizard4> open(*wizard);
-    CProp2DLookupTableXY* page = open.Page();
+    WizardOnSheet wizard(TableWith({{1, 1}, {2, 4}}));
+    CProp2DLookupTableXY* page = wizard.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2217));
     ASSERT_NE(nullptr, page->GetPreview());
     ASSERT_NE(nullptr, page->GetPreview()->GetSafeHwnd());
@@ -494,16 +464,15 @@ TEST_F(LookupTable, PageEnablesUnitEditsAndRowButtonsByState) {
 // under the name made relative to the document folder, and redraws an open preview.
 TEST_F(LookupTable, ApplyCommitsTwiceWritesTheRelativeNameAndRefreshesThePreview) {
     editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
-    auto wizard = TableWith({{1, 1}, {2, 4}});
-    Open<C2DLookupTableWizard4> open(*wizard);
-    CProp2DLookupTableXY* page = open.Page();
+    WizardOnSheet wizard(TableWith({{1, 1}, {2, 4}}));
+    CProp2DLookupTableXY* page = wizard.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2217));
     ASSERT_TRUE(qv::ui::Click(page, 1122));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2121), 2, 1, "3"));
     ASSERT_TRUE(qv::ui::Click(page, 2116));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), (root / "table.mdx").string().c_str()));
     editor->ClearRequests();
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_EQ(2u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     EXPECT_EQ("table.mdx", Named(editor->Holder(tableElement), "FNAME")->GetValue().str());
     EXPECT_TRUE(fs::exists(root / "table.mdx"));
@@ -514,10 +483,8 @@ TEST_F(LookupTable, ApplyCommitsTwiceWritesTheRelativeNameAndRefreshesThePreview
 // The mode marks the file parameter it leaves unused (ExtType 0x20000); a user's file name
 // whose title is "*" takes the element's name and is written on apply.
 TEST_F(LookupTable, ModeMarksTheUnusedFileParameterAndWildcardsAreFilled) {
-    DWORD element = 0;
-    auto wizard = NewWizard<C2DLookupTableWizard4>(TableRows(), &element);
-    GivePoints(*wizard, {{1, 1}, {2, 2}});
-    ParamHolder* holder = editor->Holder(element);
+    auto wizard = TableWith({{1, 1}, {2, 2}});
+    ParamHolder* holder = editor->Holder(tableElement);
     {
         Open<C2DLookupTableWizard4> open(*wizard);
         CProp2DLookupTableXY* page = open.Page();

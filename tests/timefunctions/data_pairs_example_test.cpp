@@ -2,16 +2,12 @@
 // entered row by row without interpolation, a step-function block and a random block in Real &&
 // Imaginary mode; its saved wizard data loaded and saved again; and edit scripts of the pages
 // with their message boxes answered.
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,16 +17,11 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
-const char kProfile[] = "data_pairs_example_profile.ini";
-
-// Runs the host; what it reports goes to `report` when given.
-int RunHost(const std::string& args, std::string* report = nullptr) { return qv_test::RunHost(args, kProfile, report); }
+constexpr qv_test::ProfiledHost kHost("data_pairs_example_profile.ini");
 
 TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "signal_tables";
     fs::create_directories(folder);
-    const fs::path out = folder / "signal_tables.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/signal_tables.json' -o '" + out.string() + "'"));
     const std::vector<std::string> expected = {
         "LT_NIP DP1 ( TPERIO := 2m, PHASE := 0, PERIO := 0, TDELAY := 0, FILE := \"signal_dp1.mdx\" );",
         "SDB ( DP1.OUT );",
@@ -38,22 +29,21 @@ TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
         "RANDOM RND1 ( MAX := 2, MIN := -2, TS := 0, AC_PHASE := ATAN2((0),(0))*(180/PI), "
         "AC_MAG := SQRT((0)^2+(0)^2) );",
     };
-    EXPECT_EQ(expected, Lines(ReadFile(out)));
+    EXPECT_EQ(expected, Lines(kHost.DescribedExample("signal_tables", folder)));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 0\n0.001 5\n0.002 0\nend\n",
               ReadFile(folder / "signal_dp1.mdx"));
 }
 
 TEST(SignalTablesExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
-    qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/signal_tables.json",
-                              fs::path(qv_test::TempFolder()) / "signal_tables.qva", kProfile);
+    kHost.SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/signal_tables.json",
+                           fs::path(qv_test::TempFolder()) / "signal_tables.qva");
 }
 
 // Runs an edit script on one element of a one-element schematic and gives back the edited
 // schematic's text.
 std::string Edit(const std::string& element, int id, const std::vector<std::string>& script, int* status,
                  std::string* report = nullptr) {
-    return ReadFile(
-        qv_test::EditInSchematic(qv_test::OneElement(id, element), element, script, "pairs_edit", kProfile, status, report));
+    return kHost.EditedElement(element, id, script, "pairs_edit", status, report);
 }
 
 // A refused apply ends the edit session with status 2 after the box was answered with

@@ -16,7 +16,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -260,10 +259,9 @@ TEST_F(DataPairs, OlderBlocksOf4x) {
         DWORD element = 0;
         auto wizard = Pairs(rows, &element, {{9, 9}});
         // The buffer is exactly the block: a sanitizer sees any read past its end.
-        std::unique_ptr<BYTE[]> exact(new BYTE[c.bytes.size()]);
-        if (!c.bytes.empty()) std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
+        const ExactBuffer exact(c.bytes);
         editor->ClearRequests();
-        EXPECT_TRUE(wizard->DoConversionFrom4x(exact.get(), static_cast<long>(c.bytes.size())));
+        EXPECT_TRUE(wizard->DoConversionFrom4x(exact.Data(), exact.Size()));
         EXPECT_EQ(c.points, PointsOf(wizard->Points()));
         EXPECT_EQ(1u, wizard->GetModeWord());
         EXPECT_TRUE(wizard->GetFileNameFlag());
@@ -326,11 +324,7 @@ Bytes PageArchive(WORD schema, DWORD version, DWORD period, DWORD fileName, std:
                   DWORD phaseUnit, DWORD upgraded) {
     Bytes out;
     if (schema != 0) {
-        Word(out, 0xFFFF);
-        Word(out, static_cast<WORD>(0x8000 | schema));
-        const std::string name = "CPropTFMDataPairs";
-        Word(out, static_cast<WORD>(name.size()));
-        out.insert(out.end(), name.begin(), name.end());
+        NewClass(out, "CPropTFMDataPairs", static_cast<WORD>(0x8000 | schema));
         Dword(out, version);
     }
     Dword(out, period);
@@ -399,9 +393,8 @@ TEST_F(DataPairs, OlderBlocksAndPageArchives) {
         rows[5].value = "own.mdx";
         DWORD element = 0;
         auto wizard = Pairs(rows, &element, {});
-        std::unique_ptr<BYTE[]> exact(new BYTE[c.bytes.size() + 1]);
-        if (!c.bytes.empty()) std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.bytes.empty() ? nullptr : exact.get(), static_cast<long>(c.bytes.size())));
+        const ExactBuffer exact(c.bytes);
+        EXPECT_TRUE(wizard->DoConvertWizard3Data(exact.DataOrNull(), exact.Size()));
         EXPECT_EQ(c.points, PointsOf(wizard->Points()));
         EXPECT_EQ(c.mode, wizard->GetModeWord());
         EXPECT_EQ(c.fileName, wizard->GetFileNameFlag());

@@ -10,17 +10,12 @@ using namespace tf_test;
 namespace {
 
 std::vector<ParamRow> StepRows() {
-    return {
+    const std::vector<ParamRow> own = {
         {.id = 2247, .name = "T0", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
         {.id = 2249, .name = "AMPL", .value = "1", .type = 0x4},
         {.id = 2187, .name = "Y0", .value = "0", .type = 0x4},
-        {.id = 2183, .name = "TS", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
-        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4},
-        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-        {.id = 2430, .name = "AC_RE", .value = "-3", .type = 0x4, .extType = kUnused},
-        {.id = 2432, .name = "AC_IM", .value = "4", .type = 0x4, .extType = kUnused},
-        {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
     };
+    return WithSampleTimeACAndOutput(own, "-3", "4");
 }
 
 std::vector<ParamRow> RandomRows() {
@@ -93,9 +88,8 @@ TEST_F(StepRandomPage, LabelsUnitsAndHiddenFields) {
     EXPECT_EQ("-1", Param(holder, 2187)->GetValue().str());
     EXPECT_EQ("1m", Param(holder, 2183)->GetValue().str());
 
-    auto random = NewWizard<CRandomBlockWizard4>(RandomRows(), "R1");
-    OpenPages<CRandomBlockWizard4> open(*random);
-    CWnd* page = open.Page();
+    WizardOnSheet random(NewWizard<CRandomBlockWizard4>(RandomRows(), "R1"));
+    CWnd* page = random.Page();
     EXPECT_EQ("Maximum Value", Text(page, 2246));
     EXPECT_EQ("Minimum Value", Text(page, 2248));
     EXPECT_FALSE(Visible(page, 2184));
@@ -141,9 +135,8 @@ TEST_F(StepRandomPage, ValuesOnPinsAreShownDisabledAndTheSampleTimePinActs) {
     std::vector<ParamRow> rows = StepRows();
     rows[0].type = 0x80000004;
     DWORD element = 0;
-    auto step = NewWizard<CStepFunctionBlockWizard4>(rows, "S1", &element);
-    OpenPages<CStepFunctionBlockWizard4> open(*step);
-    CWnd* page = open.Page();
+    WizardOnSheet step(NewWizard<CStepFunctionBlockWizard4>(rows, "S1", &element));
+    CWnd* page = step.Page();
     EXPECT_FALSE(Enabled(page, 2247));
     EXPECT_TRUE(Enabled(page, 2249));
     ASSERT_TRUE(qv::ui::Click(page, 2074));
@@ -223,9 +216,8 @@ TEST_F(StepRandomModelText, OlderDataInTheConstantLayout) {
         SCOPED_TRACE(c.what);
         auto step = NewWizard<CStepFunctionBlockWizard4>(StepRows(), "S1");
         step->SetACMode(1);
-        std::unique_ptr<BYTE[]> exact(new BYTE[c.bytes.size()]);
-        if (!c.bytes.empty()) std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
-        EXPECT_TRUE(step->DoConvertWizard3Data(exact.get(), static_cast<long>(c.bytes.size())));
+        const ExactBuffer exact(c.bytes);
+        EXPECT_TRUE(step->DoConvertWizard3Data(exact.Data(), exact.Size()));
         EXPECT_EQ(c.names, SnapshotNames(step->GetSnapshots()));
         EXPECT_EQ(1u, step->GetACMode()) << "without an AC block the mode stays";
         EXPECT_EQ(nullptr, step->GetPage());

@@ -1,16 +1,12 @@
 // The time-function example run by the host as a user runs it: a sine given by its RMS
 // value, a constant block with AC use, a rise time and an RMS measurement; and its saved
 // wizard data loaded and saved again.
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,13 +16,9 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
-const char kProfile[] = "timefunctions_example_profile.ini";
-
-int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
+constexpr qv_test::ProfiledHost kHost("timefunctions_example_profile.ini");
 
 TEST(TimeFunctionsExample, HostDescribesTheExample) {
-    const fs::path out = fs::path(qv_test::TempFolder()) / "time_functions.desc";
-    ASSERT_EQ(0, RunHost("describe '" PARVEL_SOURCE_DIR "/examples/time_functions.json' -o '" + out.string() + "'"));
     const std::vector<std::string> expected = {
         "SINE SIN1 ( AMPL := 325.269119345812, FREQ := 60, TPERIO := 0.0166666666666667, TDELAY := 0, "
         "PHASE := 0, OFF := 0, PERIO := 1 );",
@@ -36,12 +28,12 @@ TEST(TimeFunctionsExample, HostDescribesTheExample) {
         "RMSVAL RMS1 ( IN := SIN1.OUT, TSTART := 0, TSTOP := 0.1, OUT := URMS );",
         "SDB ( RMS1.OUT );",
     };
-    EXPECT_EQ(expected, Lines(ReadFile(out)));
+    EXPECT_EQ(expected, Lines(kHost.DescribedExample("time_functions")));
 }
 
 TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
-    const std::string bytes = qv_test::SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/time_functions.json",
-                                                        fs::path(qv_test::TempFolder()) / "time_functions.qva", kProfile);
+    const std::string bytes = kHost.SavedAndReloaded(PARVEL_SOURCE_DIR "/examples/time_functions.json",
+                                                     fs::path(qv_test::TempFolder()) / "time_functions.qva");
     // The sine's own data: schema 0, period derived, RMS text "230", amplitude mode 0.
     const std::string sineData("\x00\x00\x00\x00\x00\x00\x03" "230" "\x00\x00\x00\x00", 14);
     EXPECT_NE(std::string::npos, bytes.find(sineData));
@@ -50,7 +42,7 @@ TEST(TimeFunctionsExample, SavedWizardDataLoadsAndSavesToTheSameBytes) {
 // Runs an edit script on one element of a one-element schematic and gives back the edited
 // schematic's text.
 std::string Edit(const std::string& element, int id, const std::vector<std::string>& script, int* status) {
-    return ReadFile(qv_test::EditInSchematic(qv_test::OneElement(id, element), element, script, "edit", kProfile, status));
+    return kHost.EditedElement(element, id, script, "edit", status);
 }
 
 TEST(TimeFunctionsEdit, NamesTypedAsFrequencyAndRmsAreApplied) {

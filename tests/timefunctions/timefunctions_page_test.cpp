@@ -19,9 +19,8 @@ TEST_F(SinePage, FrequencyTypedGivesThePeriod) {
     };
     const Case cases[] = {
         {"50", "0.02"}, {"1k", "0.001"}, {"x", "1/(x)"}, {"0", "1/(x)"}, {"1e-400", "1/(x)"}, {"4", "0.25"}};
-    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1");
-    OpenPages<CTFMSineWizard4> open(*wizard);
-    CPropTFMSine* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTFMSineWizard4>(kSineRows, "SIN1"));
+    CPropTFMSine* page = wizard.Page();
     // A frequency of 0 (also one that underflows to 0) changes nothing: the period of the
     // case before stays.
     for (const Case& c : cases) {
@@ -166,14 +165,13 @@ TEST_F(ConstantPage, SampleTimeShownAndStored) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         DWORD element = 0;
-        auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2183, c.stored), "C1", &element);
-        OpenPages<CConstantBlockWizard4> open(*wizard);
-        CComboBox* combo = Combo(open.Page(), 2183);
+        WizardOnSheet wizard(NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2183, c.stored), "C1", &element));
+        CComboBox* combo = Combo(wizard.Page(), 2183);
         EXPECT_EQ(c.selection, combo->GetCurSel());
         CString shown;
         combo->GetWindowText(shown);
         EXPECT_EQ(c.shown, shown.str());
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.applied, Param(editor->Holder(element), 2183)->GetValue().str());
     }
 }
@@ -218,11 +216,10 @@ TEST_F(ConstantPage, ACUseLocksTheACPageAndListsTheValuePlaceholders) {
 }
 
 TEST_F(ConstantPage, RealAndImaginaryModeListsTheComputedPlaceholders) {
-    auto wizard = NewWizard<CConstantBlockWizard4>(kConstantRows, "C1");
-    OpenPages<CConstantBlockWizard4> open(*wizard);
-    ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
-    ASSERT_TRUE(qv::ui::Click(open.AC(), 2428));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    WizardOnSheet wizard(NewWizard<CConstantBlockWizard4>(kConstantRows, "C1"));
+    ASSERT_TRUE(qv::ui::SelectPage(&wizard.Sheet(), 1));
+    ASSERT_TRUE(qv::ui::Click(wizard.AC(), 2428));
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_EQ((std::vector<std::string>{"CONST", "TS", "@AC_PHASE", "@AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
     EXPECT_EQ(1u, wizard->GetACMode());
 }

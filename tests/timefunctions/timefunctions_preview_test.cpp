@@ -101,9 +101,8 @@ using SinePreviewWindow = SourcesTest;
 
 TEST_F(SinePreviewWindow, ShowOpensUpdateRefreshesAndClosingSaysShowAgain) {
     DWORD element = 0;
-    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
-    OpenPages<CTFMSineWizard4> open(*wizard);
-    CPropTFMSine* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element));
+    CPropTFMSine* page = wizard.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2204));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2050), "230"));
     EXPECT_EQ("Show", Text(page, 2217));
@@ -131,9 +130,8 @@ TEST_F(SinePreviewWindow, ShowOpensUpdateRefreshesAndClosingSaysShowAgain) {
 }
 
 TEST_F(SinePreviewWindow, TheDegreesTypedArePutIntoRadiansBeforeComputing) {
-    auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1");
-    OpenPages<CTFMSineWizard4> open(*wizard);
-    CPropTFMSine* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTFMSineWizard4>(kSineRows, "SIN1"));
+    CPropTFMSine* page = wizard.Page();
     ASSERT_TRUE(qv::ui::ChooseEntry(static_cast<CComboBox*>(page->GetDlgItem(2513)), "deg"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2042), "90"));
     ASSERT_TRUE(qv::ui::ChooseEntry(static_cast<CComboBox*>(page->GetDlgItem(2509)), "kHz"));

@@ -6,6 +6,8 @@
 #include "tests/sources/sources_support.h"
 #include "timefunctions/source_blocks.h"
 #include "timefunctions/time_functions.h"
+#include "tests/support/exact_buffer.h"
+#include "tests/support/wizard_on_sheet.h"
 
 #include <cstdio>
 #include <string>
@@ -30,16 +32,24 @@ inline const std::vector<ParamRow> kSineRows = {
     {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .description = "Sine Wave"},
 };
 
+// A source block's own rows followed by what the constant, step and random blocks all end
+// with: the sample time, the AC use (magnitude, phase; the real and imaginary part unused until
+// asked for) and the output.
+inline std::vector<ParamRow> WithSampleTimeACAndOutput(std::vector<ParamRow> own, const char* re, const char* im) {
+    own.insert(own.end(), {
+        {.id = 2183, .name = "TS", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
+        {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4},
+        {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
+        {.id = 2430, .name = "AC_RE", .value = re, .type = 0x4, .extType = kUnused},
+        {.id = 2432, .name = "AC_IM", .value = im, .type = 0x4, .extType = kUnused},
+        {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
+    });
+    return own;
+}
+
 // The constant block.
-inline const std::vector<ParamRow> kConstantRows = {
-    {.id = 2028, .name = "CONST", .value = "1", .type = 0x4},
-    {.id = 2183, .name = "TS", .value = "0", .type = 0x4, .quantity = "Time", .unit = "s"},
-    {.id = 2425, .name = "AC_MAG", .value = "0", .type = 0x4},
-    {.id = 2434, .name = "AC_PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"},
-    {.id = 2430, .name = "AC_RE", .value = "0", .type = 0x4, .extType = kUnused},
-    {.id = 2432, .name = "AC_IM", .value = "0", .type = 0x4, .extType = kUnused},
-    {.id = 2056, .name = "OUT", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
-};
+inline const std::vector<ParamRow> kConstantRows =
+    WithSampleTimeACAndOutput({{.id = 2028, .name = "CONST", .value = "1", .type = 0x4}}, "0", "0");
 
 // A sine page block: class record (or none for schema 0), version, amplitude mode, RMS text,
 // period given, and the phase unit for versions 1 to 9.

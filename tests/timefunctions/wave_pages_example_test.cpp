@@ -1,15 +1,11 @@
 // The periodic-waves example run by the host as a user runs it, and the pages of the saw-tooth,
 // trapezoid, needle pulse and VCO driven through the host's edit scripts, previews saved.
-#include "tests/support/host_sessions.h"
+#include "tests/support/profiled_host.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,15 +15,10 @@ namespace fs = std::filesystem;
 using qv_test::ReadFile;
 using qv_test::Lines;
 
-const char kProfile[] = "wave_pages_example_profile.ini";
-
-int RunHost(const std::string& args) { return qv_test::RunHost(args, kProfile); }
+constexpr qv_test::ProfiledHost kHost("wave_pages_example_profile.ini");
 
 std::string Describe(const fs::path& schematic) {
-    const fs::path out = fs::path(qv_test::TempFolder()) / "waves.desc";
-    fs::remove(out);
-    EXPECT_EQ(0, RunHost("describe '" + schematic.string() + "' -o '" + out.string() + "'"));
-    return ReadFile(out);
+    return kHost.Described(schematic.string(), fs::path(qv_test::TempFolder()) / "waves.desc");
 }
 
 TEST(WavePagesExample, HostDescribesTheExample) {
@@ -47,7 +38,7 @@ TEST(WavePagesExample, HostDescribesTheExample) {
 // Runs an edit script on one element of a schematic and gives back the edited schematic.
 fs::path Edit(const std::string& schematicText, const std::string& element, const std::vector<std::string>& script,
               int* status) {
-    return qv_test::EditInSchematic(schematicText, element, script, "waves", kProfile, status);
+    return kHost.EditInSchematic(schematicText, element, script, "waves", status);
 }
 
 using qv_test::OneElement;

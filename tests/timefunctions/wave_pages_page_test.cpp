@@ -70,11 +70,10 @@ TEST_F(WavePages, FallingSawToothSetsTheSymbolByteAndTheWizardsRamp) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.choice);
         DWORD element = 0;
-        auto wizard = NewWizard<CTFMSawToothWizard4>(WaveRows(), "SAW1", &element);
-        OpenPages<CTFMSawToothWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CTFMSawToothWizard4>(WaveRows(), "SAW1", &element));
+        CWnd* page = wizard.Page();
         ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2207), c.choice));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.ramp, wizard->GetRamp());
         EXPECT_EQ(c.variant, editor->Holder(element)->m_bySymbolVariant);
     }
@@ -96,12 +95,11 @@ TEST_F(WavePages, FrequencyGivesThePeriodThatApplyWrites) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.frequency);
         DWORD element = 0;
-        auto wizard = NewWizard<CTFMTriangleWizard4>(WaveRows(), "TRI1", &element);
-        OpenPages<CTFMTriangleWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CTFMTriangleWizard4>(WaveRows(), "TRI1", &element));
+        CWnd* page = wizard.Page();
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), c.frequency));
         EXPECT_EQ(c.period, Text(page, 2038));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());
         EXPECT_EQ(c.frequency, Param(editor->Holder(element), 2036)->GetValue().str());
     }
@@ -117,9 +115,8 @@ TEST_F(WavePages, TrapezoidPeriodIsTheSumOrItsFormula) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rise);
         DWORD element = 0;
-        auto wizard = NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1", &element);
-        OpenPages<CTFMTrapezWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1", &element));
+        CWnd* page = wizard.Page();
         EXPECT_TRUE(Enabled(page, 2217)) << "Show is enabled at opening";
         EXPECT_FALSE(Enabled(page, 2038));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2055), "2m"));
@@ -127,15 +124,14 @@ TEST_F(WavePages, TrapezoidPeriodIsTheSumOrItsFormula) {
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), c.rise));
         EXPECT_EQ(c.period, Text(page, 2038));
         EXPECT_EQ(c.show, Enabled(page, 2217));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());
     }
 }
 
 TEST_F(WavePages, TrapezoidAmplitudeDoesNotReevaluateShow) {
-    auto wizard = NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1");
-    OpenPages<CTFMTrapezWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1"));
+    CWnd* page = wizard.Page();
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2034), "a"));
     EXPECT_TRUE(Enabled(page, 2217));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2047), "0"));
@@ -146,15 +142,14 @@ TEST_F(WavePages, TrapezoidAmplitudeDoesNotReevaluateShow) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2038), "7m"));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), "3m"));
     EXPECT_EQ("7m", Text(page, 2038));
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_TRUE(wizard->GetPeriodGiven());
 }
 
 TEST_F(WavePages, DefaultOutputSwitchesAtOnce) {
     DWORD element = 0;
-    auto wizard = NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1", &element);
-    OpenPages<CTFMTrapezWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    WizardOnSheet wizard(NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1", &element));
+    CWnd* page = wizard.Page();
     BOOL first = FALSE;
     ASSERT_TRUE(GetSDBOutput(editor->Holder(element), 2056, &first));
     ASSERT_TRUE(qv::ui::Click(page, 2056));
@@ -197,9 +192,8 @@ TEST_F(WavePages, VCOLimitsAndUsePin) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.upper);
         DWORD element = 0;
-        auto wizard = NewWizard<CTFMVCOWizard4>(VCORows(c.lower, c.upper), "VCO1", &element);
-        OpenPages<CTFMVCOWizard4> open(*wizard);
-        CWnd* page = open.Page();
+        WizardOnSheet wizard(NewWizard<CTFMVCOWizard4>(VCORows(c.lower, c.upper), "VCO1", &element));
+        CWnd* page = wizard.Page();
         EXPECT_EQ(c.ticked, page->IsDlgButtonChecked(2148) == BST_CHECKED);
         EXPECT_EQ(c.ticked, Enabled(page, 2151));
         EXPECT_EQ(c.ticked, Enabled(page, 2152));
@@ -210,7 +204,7 @@ TEST_F(WavePages, VCOLimitsAndUsePin) {
             ASSERT_TRUE(qv::ui::Click(page, 2148));
         }
         EXPECT_FALSE(Enabled(page, 2151));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ("0", Param(editor->Holder(element), 2151)->GetValue().str());
         EXPECT_EQ("0", Param(editor->Holder(element), 2152)->GetValue().str());
         EXPECT_EQ(c.upper, Text(page, 2151)) << "the typed limits stay on the page";
@@ -234,7 +228,7 @@ TEST_F(WavePages, VCOLimitsAndUsePin) {
 }
 
 TEST_F(WavePages, NeedleCommitsWithCodeZeroAndTheExchangeObject) {
-    const DWORD element = editor->AddElement(MakeExchange(kNeedleRows, "NDL1"));
+    const DWORD element = editor->AddElement(MakeHolder<CWizardSchematicDataExchange3>(kNeedleRows, "NDL1"));
     auto wizard = std::make_unique<CTFMNeedleWizard>();
     editor->Attach(*wizard, element);
     CWizardSchematicDataExchange3* exchange = editor->Exchange(element);
@@ -262,9 +256,8 @@ TEST_F(WavePages, NeedleCommitsWithCodeZeroAndTheExchangeObject) {
 }
 
 TEST_F(WavePages, PreviewsOfThePagesUseTheFields) {
-    auto saw = NewWizard<CTFMSawToothWizard4>(WaveRows(), "SAW1");
-    OpenPages<CTFMSawToothWizard4> open(*saw);
-    CPropTFMWave* page = open.Page();
+    WizardOnSheet saw(NewWizard<CTFMSawToothWizard4>(WaveRows(), "SAW1"));
+    CPropTFMWave* page = saw.Page();
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), "1"));
     ASSERT_TRUE(qv::ui::Click(page, 2217));
     ASSERT_NE(nullptr, page->GetPreview());

@@ -45,27 +45,6 @@ inline std::vector<ParamRow> VCORows(const char* lower, const char* upper) {
     };
 }
 
-// The needle pulse's set as the older base's data-exchange object.
-inline std::unique_ptr<ParamHolder> MakeExchange(const std::vector<ParamRow>& rows, const char* elementName) {
-    auto exchange = std::make_unique<CWizardSchematicDataExchange3>();
-    exchange->m_strElementName = elementName;
-    for (const ParamRow& row : rows) {
-        auto* param = new CWizardCopaObject3;
-        param->SetValueID(row.id);
-        param->SetName(row.name);
-        param->SetValue(row.value);
-        param->SetType(row.type);
-        param->SetQuantity(row.quantity);
-        param->SetUnit(row.unit);
-        param->SetUsedUnit(row.unit);
-        exchange->AddParam(param);
-    }
-    auto* templ = new CWizardCopaObject3;
-    templ->SetName("SDB");
-    exchange->AddOutputTemplate(templ);
-    return exchange;
-}
-
 // A page block: class record of the given schema (none for schema 0), the version DWORD
 // (only with a class record), then the body.
 inline Bytes PageBlock(const std::string& className, WORD schema, DWORD version, const Bytes& body) {
