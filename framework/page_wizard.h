@@ -200,15 +200,3 @@ protected:
 };
 
 } // namespace qv::wizards
-
-// A wizard that adds nothing to its base (a page-wizard template such as TPageWizard4, given
-// with its arguments) but its runtime class: it is made by default and copied for Clone by the
-// base's copy from another wizard.
-#define PARVEL_PLAIN_PAGE_WIZARD(Wizard, ...)                              \
-    class Wizard : public __VA_ARGS__ {                                    \
-        using PlainBase = __VA_ARGS__;                                     \
-        DECLARE_DYNAMIC(Wizard)                                            \
-    public:                                                                \
-        Wizard() = default;                                                \
-        explicit Wizard(const Wizard* other) : PlainBase(other) {}         \
-    };

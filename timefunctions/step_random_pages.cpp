@@ -206,3 +206,7 @@ void CPropRandomBlock::BuildCompareList() {
     for (const char* name : {"MAX", "MIN", "TS"}) AppendSnapshot(name, nullptr);
     AppendACSnapshots();
 }
+
+// The wizards made from the class template are instantiated here once.
+template class TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4>;
+template class TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4>;

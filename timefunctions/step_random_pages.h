@@ -17,6 +17,8 @@
 // is in Real && Imaginary mode).
 #pragma once
 
+#include "framework/template_wizard.h"
+
 #include "timefunctions/source_blocks.h"
 
 namespace qv::timefunctions {
@@ -85,5 +87,5 @@ public:
     void GiveSettingsToPage(CPropStepFctAndRandomBlock& page) { page.SetSnapshots(&this->m_Snapshots); }
 };
 
-PARVEL_PLAIN_PAGE_WIZARD(CStepFunctionBlockWizard4, TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4>)
-PARVEL_PLAIN_PAGE_WIZARD(CRandomBlockWizard4, TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4>)
+PARVEL_TEMPLATE_WIZARD(CStepFunctionBlockWizard4, TStepRandomWizard4<CPropStepFunctionBlock, CStepFunctionBlockWizard4>)
+PARVEL_TEMPLATE_WIZARD(CRandomBlockWizard4, TStepRandomWizard4<CPropRandomBlock, CRandomBlockWizard4>)

@@ -990,3 +990,7 @@ BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
     return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);
 }
+
+// The wizards made from the class template are instantiated here once.
+template class TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>;
+template class TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>;

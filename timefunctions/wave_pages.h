@@ -20,6 +20,8 @@
 // | 1000     | saw-tooth       | the element's default ramp direction (read only)        |
 #pragma once
 
+#include "framework/template_wizard.h"
+
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
@@ -323,8 +325,8 @@ public:
     void GiveSettingsToPage(CPropTFMWave& page) { page.SetWaveData(0, this->m_bPeriodGiven); }
 };
 
-PARVEL_PLAIN_PAGE_WIZARD(CTFMPulseWizard4, TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>)
-PARVEL_PLAIN_PAGE_WIZARD(CTFMTriangleWizard4, TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>)
+PARVEL_TEMPLATE_WIZARD(CTFMPulseWizard4, TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>)
+PARVEL_TEMPLATE_WIZARD(CTFMTriangleWizard4, TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>)
 
 class CTFMTrapezWizard4 : public qv::wizards::TPageWizard4<CPropTFMTrapez, CTFMTrapezWizard4, CTFMPeriodOnlyWizard4> {
     DECLARE_DYNAMIC(CTFMTrapezWizard4)
