@@ -19,6 +19,11 @@ void LoadNameAndSymbol(const ParamHolder* params, const CWizardBaseCommon* wizar
 // The name and "Show Name" check a page gives back to the parameter set on apply.
 void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showName);
 
+// The opening of OnApply on every page that gives back its name: without a parameter set (or
+// data-exchange object) nothing is written (false); else the controls are read and the name
+// and "Show Name" go to the set.
+bool StoreNameOnApply(CPropertyPage& page, ParamHolder* params, const CString& name, const BOOL& showName);
+
 // The opening of OnApply on the pages that give the editor the name before their values:
 // without a parameter set nothing is written (false); else the controls are read, the name and
 // "Show Name" go to the set and the editor takes it (request 25); false when it refuses.

@@ -516,9 +516,7 @@ void CCorePageCommon::StoreAdditionalWizardData() {
 
 BOOL CCorePageCommon::OnApply() {
     // Without the data-exchange object there is nothing to write into.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (!IsListedInput(param)) continue;

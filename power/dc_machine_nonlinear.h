@@ -32,6 +32,7 @@
 #include "afx/afxwin.h"
 #include "framework/data_file_places.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
@@ -77,10 +78,7 @@ public:
 
     // Page block of older data: class record, DWORD version (schema 1 on), DWORD look-up
     // flags, DWORD unit of 7057 (versions 1 to 9), DWORD upgraded flag (version 4 on).
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

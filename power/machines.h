@@ -16,6 +16,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/data_file_places.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
@@ -74,10 +75,7 @@ public:
 
     // Reads only: class record, DWORD page version (ignored), LONG phase unit. Storing writes
     // the class record alone.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
 
     // Converts older additional data of the wizard once: the phase unit goes to the used

@@ -645,13 +645,7 @@ BOOL CPropSemiDiode::OnSetActive() {
     }
     SetModified(TRUE);
 
-    UpdateData(TRUE);
-    EnableControl(kIdTableFile, !m_bCharacteristicPin);
-    SetParamUsePin(m_pParams, kIdTableVariable, m_bCharacteristicPin);
-    if (HasControlSignal()) SetParamUsePin(m_pParams, kIdTableFile, m_bCharacteristicPin);
-    if (m_bCharacteristicPin) m_lModeWord |= static_cast<LONG>(kSemiNoTableFile);
-
-    SetModified(TRUE);
+    OnClickedCharacteristicPin();
     SetModified(FALSE);
     UpdatePinEnables();
     return CPropertyPage::OnSetActive();

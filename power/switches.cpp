@@ -180,9 +180,7 @@ BOOL CPropSwitches::OnSetActive() {
 
 BOOL CPropSwitches::OnApply() {
     // Without the data-exchange object there is nothing to write into.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (IsLiveInput(param) && param->GetValueID() == kIdSwitchControl && !m_bUsePin)
@@ -394,9 +392,7 @@ BOOL CPropHysteresisSwitch::OnSetActive() {
 
 BOOL CPropHysteresisSwitch::OnApply() {
     // Without a parameter set there is nothing to write into.
-    if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pParams, m_strName, m_bShowName)) return FALSE;
     StoreFields(Fields());
     return Commit();
 }
@@ -541,9 +537,8 @@ BOOL CPropSwitchControlled::OnKillActive() {
 }
 
 BOOL CPropSwitchControlled::OnApply() {
-    if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
+    // Without a parameter set there is nothing to write into.
+    if (!qv::pages::StoreNameOnApply(*this, m_pParams, m_strName, m_bShowName)) return FALSE;
     StoreFields(Fields());
     m_lSwitchType = SelectedType();
     if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);

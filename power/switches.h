@@ -28,6 +28,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -61,10 +62,7 @@ public:
     CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
     ~CPropSwitches() override;
 
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
+    PARVEL_SHOWN_PAGE_OVERRIDES
 
 protected:
     void ReadOutputs();
@@ -159,10 +157,7 @@ public:
     CPropHysteresisSwitch();
     CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params);
 
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
+    PARVEL_SHOWN_PAGE_OVERRIDES
 
 protected:
     // The parameters the page shows; the control signal is not written while it is on a pin.
@@ -199,10 +194,7 @@ public:
     CPropSwitchControlled();
     CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params);
 
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
+    PARVEL_SHOWN_PAGE_OVERRIDES
     BOOL OnKillActive() override;
 
     // Marks the parameters the type in the list does not use (nothing for another type).
