@@ -155,12 +155,9 @@ public:
     ~CDCMachineNonlinearWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    // WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables, DWORD n
-    // and n snapshots; loading reads past the WORD only for schema 0.
-    PARVEL_SHEET_SERIALIZE
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    // Archive: WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables,
+    // DWORD n and n snapshots; loading reads past the WORD only for schema 0.
+    PARVEL_SETTINGS_WIZARD4_OVERRIDES
 
     // Called by the page.
     void SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots);

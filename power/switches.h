@@ -232,12 +232,9 @@ public:
     CSwitchControlledWizard4() = default;
     explicit CSwitchControlledWizard4(const CSwitchControlledWizard4* other);
 
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
-    PARVEL_SHEET_SERIALIZE
+    // Archive: WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
     // Older data: the first DWORD of the block is the switch type.
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    PARVEL_SETTINGS_WIZARD4_OVERRIDES
 
     // The page shows the wizard's switch type.
     void GiveSettingsToPage(CPropSwitchControlled& page) { page.SetSwitchType(m_lSwitchType); }
