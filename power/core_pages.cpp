@@ -428,23 +428,14 @@ void CCorePageCommon::OnEddyCurrentLoss() {
     SetModified(TRUE);
 }
 
-void CCorePageCommon::OnResistivityChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdResistivity, remembered->resistivity);
+void CCorePageCommon::RememberTyped(int id, CString EddyCurrentSettings::*field) {
+    OnModified();
+    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(id, remembered->*field);
 }
 
-void CCorePageCommon::OnCoefficient1Changed() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdCoefficient1, remembered->coefficient1);
-}
-
-void CCorePageCommon::OnCoefficient2Changed() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdCoefficient2, remembered->coefficient2);
-}
+void CCorePageCommon::OnResistivityChanged() { RememberTyped(kIdResistivity, &EddyCurrentSettings::resistivity); }
+void CCorePageCommon::OnCoefficient1Changed() { RememberTyped(kIdCoefficient1, &EddyCurrentSettings::coefficient1); }
+void CCorePageCommon::OnCoefficient2Changed() { RememberTyped(kIdCoefficient2, &EddyCurrentSettings::coefficient2); }
 
 void CCorePageCommon::OnModified() {
     UpdateData(TRUE);

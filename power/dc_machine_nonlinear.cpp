@@ -272,16 +272,9 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
             if (pinned) m_bMagnetizationPin = TRUE;
             m_strMagnetizationFile = param->GetValue();
             break;
-        default: {
-            if (id == 0) break;
-            CTBEditListCtrl* list = nullptr;
-            int row = -1;
-            if (!FindRow(id, list, row)) break;
-            list->SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT, "");
-            list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
-            list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+        default:
+            if (id != 0) ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
             break;
-        }
         }
     }
     UpdateData(FALSE);

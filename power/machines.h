@@ -63,6 +63,9 @@ void InitializeMachineLists(CTBEditListCtrl& parameters, CTBEditListCtrl& initia
 // false when none.
 bool FindMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, WORD valueID,
                     CTBEditListCtrl*& list, int& row);
+// Shows the parameter's value and used unit in its row of either list and binds the row to it;
+// false when neither list has a row for its ID.
+bool ShowInMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, CWizardCopaObject3* param);
 
 } // namespace qv::power
 
