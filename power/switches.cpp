@@ -216,8 +216,14 @@ void CPropSwitches::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolF
 CPropSwitchBase4::CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params)
     : TElementPage(templateID, wizard, params) {}
 
-void CPropSwitchBase4::InitNameAndSymbol() {
+void CPropSwitchBase4::OpenDialog(std::initializer_list<CTBUnitComboBox*> unitLists) {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
+    for (CTBUnitComboBox* combo : unitLists) combo->DisableFlatLook(TRUE);
+    UpdateData(FALSE);
 }
 
 void CPropSwitchBase4::ReadOutputs() {
@@ -355,14 +361,7 @@ void CPropHysteresisSwitch::ApplyUsePin() {
 }
 
 BOOL CPropHysteresisSwitch::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    InitNameAndSymbol();
-    m_cmbOffUnit.DisableFlatLook(TRUE);
-    m_cmbOnUnit.DisableFlatLook(TRUE);
-    UpdateData(FALSE);
+    OpenDialog({&m_cmbOffUnit, &m_cmbOnUnit});
     LoadFields(Fields());
     ApplyUsePin();
     ReadOutputs();
@@ -491,17 +490,10 @@ void CPropSwitchControlled::OnInitialStateChanged() {
 }
 
 BOOL CPropSwitchControlled::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    InitNameAndSymbol();
     const LONG type = m_lSwitchType;
+    OpenDialog({&m_cmbThresholdVoltageUnit, &m_cmbHysteresisVoltageUnit, &m_cmbOnUnit, &m_cmbOffUnit,
+                &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit});
     m_cmbType.SetCurSel(0);
-    for (CTBUnitComboBox* combo : {&m_cmbThresholdVoltageUnit, &m_cmbHysteresisVoltageUnit, &m_cmbOnUnit,
-                                   &m_cmbOffUnit, &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit})
-        combo->DisableFlatLook(TRUE);
-    UpdateData(FALSE);
     LoadFields(Fields());
     UpdateData(FALSE);
     ReadOutputs();

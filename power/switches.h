@@ -37,6 +37,7 @@
 #include "wizard/wizardbase.h"
 
 #include <array>
+#include <initializer_list>
 #include <new>
 #include <span>
 
@@ -106,7 +107,9 @@ public:
 
 protected:
     CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params);
-    void InitNameAndSymbol();
+    // The opening of OnInitDialog on both pages: the dialog made with the library's resources,
+    // name and symbol loaded, the unit lists without their flat look, the controls filled.
+    void OpenDialog(std::initializer_list<CTBUnitComboBox*> unitLists);
     void ReadOutputs();
     void CaptionOutputs();
     void ToggleOutput(BOOL& flag, WORD valueID);
