@@ -113,6 +113,9 @@ protected:
     bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
         return qv::power::FindMachineRow(m_lstParameters, m_lstInitialValues, valueID, list, row);
     }
+    // The page's text of a parameter of the two characteristics (reference, variable, file)
+    // and, in `pin`, the "Use Pin" box of its characteristic; null for any other ID.
+    CString* CharacteristicText(WORD valueID, BOOL*& pin);
     void OnPinChanged(bool excitation);
     void EditCharacteristic(bool excitation);
 
