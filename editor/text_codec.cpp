@@ -50,41 +50,44 @@ bool ByteOfChar(char32_t c, unsigned char& byte) {
     return false;
 }
 
+// Decodes the UTF-8 sequence that starts at text[i] into its character and its length in
+// bytes. False for a malformed one: a stray or missing continuation byte, a sequence cut off
+// by the end, an overlong form, a surrogate or a value beyond U+10FFFF.
+bool DecodeUtf8At(const std::string& text, size_t i, char32_t& c, size_t& length) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        c = lead;
+        length = 1;
+        return true;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        c = lead & 0x1F;
+        length = 2;
+    } else if ((lead & 0xF0) == 0xE0) {
+        c = lead & 0x0F;
+        length = 3;
+    } else if ((lead & 0xF8) == 0xF0) {
+        c = lead & 0x07;
+        length = 4;
+    } else {
+        return false;
+    }
+    if (i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return false;
+        c = (c << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+    return c >= kMinimum[length] && !(c >= 0xD800 && c <= 0xDFFF) && c <= 0x10FFFF;
+}
+
 } // namespace
 
 bool IsUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t extra = 0;
-        char32_t c = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            c = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= extra) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond the last character are no UTF-8.
-        if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
+    char32_t c = 0;
+    for (size_t i = 0, length = 0; i < text.size(); i += length)
+        if (!DecodeUtf8At(text, i, c, length)) return false;
     return true;
 }
 
@@ -102,40 +105,9 @@ bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error)
     result.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
         char32_t c = 0;
         size_t length = 0;
-        if (lead < 0x80) {
-            c = lead;
-            length = 1;
-        } else if ((lead & 0xE0) == 0xC0) {
-            c = lead & 0x1F;
-            length = 2;
-        } else if ((lead & 0xF0) == 0xE0) {
-            c = lead & 0x0F;
-            length = 3;
-        } else if ((lead & 0xF8) == 0xF0) {
-            c = lead & 0x07;
-            length = 4;
-        } else {
-            error = "malformed UTF-8 at byte " + std::to_string(i);
-            return false;
-        }
-        if (i + length > text.size()) {
-            error = "malformed UTF-8 at byte " + std::to_string(i);
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                error = "malformed UTF-8 at byte " + std::to_string(i);
-                return false;
-            }
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms and surrogates are not characters.
-        static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < kMinimum[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+        if (!DecodeUtf8At(text, i, c, length)) {
             error = "malformed UTF-8 at byte " + std::to_string(i);
             return false;
         }

@@ -1,6 +1,7 @@
 #include "framework/ac_parameters.h"
 
 #include "framework/data_classes.h"
+#include "framework/control_layout.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
@@ -35,11 +36,7 @@ constexpr int kCtlPhaseHint = 2031;
 constexpr int kCtlRealHint = 2030;
 constexpr int kCtlImaginaryHint = 2029;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
-constexpr ControlLayout kLayout[] = {
+constexpr qv::pages::ControlLayout kLayout[] = {
     {.id = 2072, .flags = 15}, {.id = 2029, .flags = 33}, {.id = 2030, .flags = 33}, {.id = 2031, .flags = 33},
     {.id = 2032, .flags = 33}, {.id = 2033, .flags = 34}, {.id = 2321, .flags = 34}, {.id = 2035, .flags = 34},
     {.id = 2036, .flags = 34}, {.id = 2330, .flags = 33}, {.id = 2428, .flags = 33}, {.id = 2424, .flags = 33},
@@ -183,7 +180,7 @@ CPropACParameters::CPropACParameters(CACWizardBase4* wizard, ParamHolder* params
 CPropACParameters::~CPropACParameters() = default;
 
 void CPropACParameters::SetLayout() {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropACParameters::Rebind(CACWizardBase4* wizard, ParamHolder* params) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/page_overrides.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/wizardbase.h"
@@ -69,10 +70,7 @@ public:
 
     // Page block: DWORD page version, DWORD mode; blocks older than version 10 carry the
     // phase unit after the mode.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 

@@ -1,6 +1,7 @@
 #include "framework/expression_editor.h"
 
 #include "afx/menu.h"
+#include "framework/control_layout.h"
 #include "framework/module.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
@@ -24,11 +25,7 @@ constexpr UINT kCmdElseIf = 40018;
 constexpr UINT kCmdElse = 40019;
 constexpr int kPaletteFrame = 3073;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
-constexpr ControlLayout kEditorLayout[] = {
+constexpr qv::pages::ControlLayout kEditorLayout[] = {
     {.id = kExpressionEdit, .flags = 196}, {.id = kErrorEdit, .flags = 200},   {.id = kExpressionGroup, .flags = 196},
     {.id = kErrorGroup, .flags = 200},     {.id = kConditionButton, .flags = 6}, {.id = kPaletteButton, .flags = 6},
     {.id = kCheckButton, .flags = 6},      {.id = IDOK, .flags = 10},          {.id = IDCANCEL, .flags = 10},
@@ -90,7 +87,7 @@ BEGIN_MESSAGE_MAP(CDlgExpressionEditor, CTBDialog)
 END_MESSAGE_MAP()
 
 CDlgExpressionEditor::CDlgExpressionEditor() : CTBDialog(IDD, nullptr) {
-    for (const ControlLayout& entry : kEditorLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kEditorLayout);
 }
 
 CDlgExpressionEditor::CDlgExpressionEditor(CWizardBase4* wizard) : CDlgExpressionEditor() { m_pWizard = wizard; }

@@ -69,6 +69,16 @@ const CEditVarListCtrl::Known* CEditVarListCtrl::FindKnown(const CWizardCopaObje
     return nullptr;
 }
 
+void CEditVarListCtrl::AddRowOfParam(CWizardCopaObject3* param, DWORD_PTR key) {
+    Known* known = FindKnown(param);
+    if (known == nullptr) {
+        m_known.push_back(Known{.param = param, .hasRows = false, .rows = {}});
+        known = &m_known.back();
+    }
+    known->hasRows = true;
+    known->rows.push_back(key);
+}
+
 CEditVarListCtrl::RowLinks* CEditVarListCtrl::FindRow(DWORD_PTR key) {
     for (RowLinks& row : m_rowLinks)
         if (row.key == key) return &row;
@@ -121,13 +131,7 @@ BOOL CEditVarListCtrl::AssignParamToItem(CWizardCopaObject3* param, int row) {
 
 BOOL CEditVarListCtrl::AssignParamToItemData(CWizardCopaObject3* param, DWORD_PTR key) {
     if (param == nullptr || key == 0) return FALSE;
-    Known* known = FindKnown(param);
-    if (known == nullptr) {
-        m_known.push_back(Known{.param = param, .hasRows = false, .rows = {}});
-        known = &m_known.back();
-    }
-    known->hasRows = true;
-    known->rows.push_back(key);
+    AddRowOfParam(param, key);
     CWizardCopaObject3* previous = GetItemParam(key);
     if (previous != nullptr && previous != param) {
         // The new parameter takes over the result output of the one the row defined before
@@ -172,13 +176,7 @@ void CEditVarListCtrl::PurgeUnusedParams() {
 
 BOOL CEditVarListCtrl::LinkVariable(CWizardCopaObject3* param, DWORD_PTR key) {
     if (param == nullptr || key == 0) return FALSE;
-    Known* known = FindKnown(param);
-    if (known == nullptr) {
-        m_known.push_back(Known{.param = param, .hasRows = false, .rows = {}});
-        known = &m_known.back();
-    }
-    known->hasRows = true;
-    known->rows.push_back(key);
+    AddRowOfParam(param, key);
     RowLinks& row = RowOf(key);
     if (std::find(row.vars.begin(), row.vars.end(), param) == row.vars.end()) row.vars.push_back(param);
     return TRUE;

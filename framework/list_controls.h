@@ -111,6 +111,8 @@ private:
     RowLinks* FindRow(DWORD_PTR key);
     const RowLinks* FindRow(DWORD_PTR key) const;
     RowLinks& RowOf(DWORD_PTR key);
+    // Records that the row behind `key` uses the parameter (made known first when it is not).
+    void AddRowOfParam(CWizardCopaObject3* param, DWORD_PTR key);
     void MarkDeletedInHolder(CWizardCopaObject3* param);
 
     CWizardBaseCommon* m_pWizard = nullptr;

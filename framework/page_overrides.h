@@ -8,3 +8,11 @@
     void DoDataExchange(CDataExchange* pDX) override; \
     BOOL OnInitDialog() override;                     \
     BOOL OnApply() override;
+
+// The overrides of a page that keeps no archived block but refreshes itself whenever it is
+// shown: its controls exchanged, its dialog opened, its values applied and its activation.
+#define PARVEL_SHOWN_PAGE_OVERRIDES                   \
+    void DoDataExchange(CDataExchange* pDX) override; \
+    BOOL OnInitDialog() override;                     \
+    BOOL OnApply() override;                          \
+    BOOL OnSetActive() override;

@@ -26,12 +26,17 @@ void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showNam
     params.m_dwShowName = showName ? 1 : 0;
 }
 
-bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
-                    const BOOL& showName) {
+bool StoreNameOnApply(CPropertyPage& page, ParamHolder* params, const CString& name, const BOOL& showName) {
     if (params == nullptr) return false;
     page.UpdateData(TRUE);
     StoreNameAndShowName(*params, name, showName);
-    return CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params)) != FALSE;
+    return true;
+}
+
+bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
+                    const BOOL& showName) {
+    return StoreNameOnApply(page, params, name, showName) &&
+           CommitParamSet(RequestTarget(wizard), reinterpret_cast<DWORD_PTR>(params)) != FALSE;
 }
 
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID) {

@@ -21,6 +21,10 @@ void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showNam
 
 // The name field and the "Show Name" check exchanged with the page's members.
 void ExchangeNameAndShowName(CDataExchange* pDX, CString& name, BOOL& showName);
+// The opening of OnApply on every page that gives back its name: without a parameter set (or
+// data-exchange object) nothing is written (false); else the controls are read and the name
+// and "Show Name" go to the set.
+bool StoreNameOnApply(CPropertyPage& page, ParamHolder* params, const CString& name, const BOOL& showName);
 
 // The opening of OnApply on the pages that give the editor the name before their values:
 // without a parameter set nothing is written (false); else the controls are read, the name and

@@ -8,6 +8,7 @@
 
 #include "afx/afx.h"
 #include "afx/afxwin.h"
+#include "framework/control_layout.h"
 #include "framework/module.h"
 #include "framework/requests.h"
 
@@ -18,18 +19,6 @@
 #include <vector>
 
 namespace qv::pages {
-
-// A control of a page's dialog with its layout flags (how it moves and grows with the page).
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
-
-// Hands the layout flags of every control in the table to the page.
-template <class Page>
-void RegisterLayout(Page& page, std::span<const ControlLayout> layout) {
-    for (const ControlLayout& entry : layout) page.SetControlInfo(entry.id, entry.flags);
-}
 
 // Gives back the cookie a page holds (its parameter set of request 23).
 template <class Page>

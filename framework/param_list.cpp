@@ -170,22 +170,31 @@ void BuildPinAssignmentList(CWizardBase3* wizard, CWizardSchematicDataExchange3*
     DeleteSnapshots(snapshots);
 }
 
-CString ReplaceParamList(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange, const CUIntArray* valueIDs,
-                         CString separator) {
+namespace {
+// Runs `replace` on the exchange's model text and keeps what it made of it; returns the list
+// it wrote (empty without an exchange).
+template <class Replace>
+CString ReplaceInModelText(CWizardSchematicDataExchange3* exchange, Replace replace) {
     if (exchange == nullptr) return CString();
     CString text = exchange->m_strModelText;
-    const CString list = ReplaceParamList(wizard, exchange, valueIDs, text, separator);
+    const CString list = replace(text);
     exchange->m_strModelText = text;
     return list;
+}
+} // namespace
+
+CString ReplaceParamList(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange, const CUIntArray* valueIDs,
+                         CString separator) {
+    return ReplaceInModelText(exchange, [&](CString& text) {
+        return ReplaceParamList(wizard, exchange, valueIDs, text, separator);
+    });
 }
 
 CString ReplaceParamList2(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange, const CUIntArray* valueIDs,
                           CString separator) {
-    if (exchange == nullptr) return CString();
-    CString text = exchange->m_strModelText;
-    const CString list = ReplaceParamList2(wizard, exchange, valueIDs, text, separator);
-    exchange->m_strModelText = text;
-    return list;
+    return ReplaceInModelText(exchange, [&](CString& text) {
+        return ReplaceParamList2(wizard, exchange, valueIDs, text, separator);
+    });
 }
 
 CPtrArray* ReadSnapshotListFromWizardData(CWizardBase3* wizard) {

@@ -3,6 +3,7 @@
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
@@ -58,12 +59,7 @@ void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID)
 }
 
 void ReadAndFlipOutputSwitch(CPropertyPage& page, ParamHolder* params, BOOL& flag, WORD valueID, int controlID) {
-    const BOOL before = flag;
-    page.UpdateData(TRUE);
-    page.SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page.CheckDlgButton(controlID != 0 ? controlID : valueID, flag ? BST_CHECKED : BST_UNCHECKED);
+    ClickOutputBox(page, params, flag, controlID != 0 ? controlID : valueID, valueID);
 }
 
 } // namespace qv::pages

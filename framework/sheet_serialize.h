@@ -14,3 +14,11 @@
 #else
 #define PARVEL_SHEET_SERIALIZE void Serialize(CArchive& ar, ESheetVersion version) override;
 #endif
+
+// The overrides of a newer-base wizard that keeps settings of its own: the model text written,
+// the element initialised, the settings archived with the sheet and read from older data.
+#define PARVEL_SETTINGS_WIZARD4_OVERRIDES                                              \
+    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override; \
+    BOOL Initialize(int argument) override;                                            \
+    PARVEL_SHEET_SERIALIZE                                                             \
+    BOOL DoConvertWizard3Data(const void* data, long length) override;

@@ -12,6 +12,7 @@
 #include "framework/xy_table.h"
 
 #include "framework/characteristic_preview.h"
+#include "framework/control_layout.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/xy_table_controls.h"
@@ -33,11 +34,7 @@ namespace {
 constexpr DWORD kMinPointBytes = 16;
 
 // Control IDs and their resize codes.
-struct ControlLayout {
-    WORD id;
-    WORD code;
-};
-constexpr ControlLayout kLayout[] = {
+constexpr qv::pages::ControlLayout kLayout[] = {
     {2389, 15}, {2111, 5},  {2390, 5},  {2113, 7},  {2391, 5},  {2392, 15}, {2114, 5},
     {2393, 15}, {2330, 5},  {2394, 5},  {2395, 7},  {2396, 15}, {2397, 5},  {2121, 15},
     {1122, 6},  {1123, 6},  {1124, 6},  {1125, 6},  {1126, 6},  {2116, 6},  {2117, 6},
@@ -47,7 +44,7 @@ constexpr ControlLayout kLayout[] = {
 } // namespace
 
 CPropCharacteristicXYTable::CPropCharacteristicXYTable() : CTBPropertyPage(IDD) {
-    for (const ControlLayout& entry : kLayout) SetControlInfo(entry.id, entry.code);
+    qv::pages::RegisterLayout(*this, kLayout);
 }
 
 CPropCharacteristicXYTable::CPropCharacteristicXYTable(const BYTE* block, int length, CWizardBase3* owner)

@@ -28,6 +28,7 @@
 // the table's INTERN declaration follows the model text.
 #pragma once
 
+#include "framework/page_overrides.h"
 #include "passive/passive_bases.h"
 #include "passive/transformer_page.h"
 
@@ -43,11 +44,8 @@ public:
     ~CPropPassive2WTrafoNonLinear() override;
 
     // The page block: class record, page version, KTR, kind, variable name, file name.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
-    BOOL OnApply() override;
     virtual void BuildCompareList();
 
     // The wizard's state before the page is shown; the snapshots are copied.

@@ -218,6 +218,18 @@ std::vector<CurvePoint> BuildLangevinCurve(double a, double Ms, double alpha)
     return CurveOutput(h, b);
 }
 
+// One Newton step on the Langevin magnetisation at field H: sets r to the residual of M
+// and returns the correction r / (dr/dM), the derivative taken at constant H.
+double LangevinNewtonStep(double H, double M, double Ms, double alpha, double a, double& r)
+{
+    const double he = H + alpha * M;
+    const double z = he / a;
+    const double sh = std::sinh(z);
+    r = Ms * (1.0 / std::tanh(z) - a / he) - M;
+    const double D = Ms * (alpha / a) * (1.0 / (z * z) - 1.0 / (sh * sh)) - 1.0;
+    return r / D;
+}
+
 }  // namespace
 
 double LangevinFluxForField(double H, double Bstart, double Ms, double alpha, double a)
@@ -228,12 +240,7 @@ double LangevinFluxForField(double H, double Bstart, double Ms, double alpha, do
     for (int n = 0; std::fabs(r) > kSolverTolerance && n < kSolverSteps; ++n) {
         result = B;
         double M = B * kInvMu0 - H;
-        const double he = H + alpha * M;
-        const double z = he / a;
-        const double sh = std::sinh(z);
-        r = Ms * (1.0 / std::tanh(z) - a / he) - M;
-        const double D = Ms * (alpha / a) * (1.0 / (z * z) - 1.0 / (sh * sh)) - 1.0;
-        M -= r / D;
+        M -= LangevinNewtonStep(H, M, Ms, alpha, a, r);
         B = kMu0 * (M + H);
     }
     return result;
@@ -248,13 +255,8 @@ double LangevinFieldForFlux(double B, double Hstart, double Ms, double alpha, do
     for (int n = 0; std::fabs(r) > kSolverTolerance && n < kSolverSteps; ++n) {
         result = H;
         double M = P - H;
-        const double he = H + alpha * M;
-        const double z = he / a;
-        const double sh = std::sinh(z);
-        r = Ms * (1.0 / std::tanh(z) - a / he) - M;
-        // The derivative with respect to M at constant H, also here where B is held.
-        const double D = Ms * (alpha / a) * (1.0 / (z * z) - 1.0 / (sh * sh)) - 1.0;
-        M -= r / D;
+        // The derivative is taken at constant H, also here where B is held.
+        M -= LangevinNewtonStep(H, M, Ms, alpha, a, r);
         H = P - M;
     }
     return result;

@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
@@ -177,27 +178,18 @@ END_MESSAGE_MAP()
 void CCorePageCommon::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
     if (!m_bFixedUnits) {
-        DDX_Control(pDX, 2525, m_cboInitialFieldUnit);
-        DDX_Control(pDX, 2519, m_cboResistivityUnit);
-        DDX_Control(pDX, 2524, m_cboInitialMagnetizationUnit);
-        DDX_Control(pDX, 2522, m_cboLengthUnit);
-        DDX_Control(pDX, 2523, m_cboAreaUnit);
-        DDX_Control(pDX, 2521, m_cboCoefficient2Unit);
-        DDX_Control(pDX, 2520, m_cboCoefficient1Unit);
+        qv::pages::ExchangeControls(pDX, {{2525, m_cboInitialFieldUnit}, {2519, m_cboResistivityUnit},
+                                          {2524, m_cboInitialMagnetizationUnit}, {2522, m_cboLengthUnit},
+                                          {2523, m_cboAreaUnit}, {2521, m_cboCoefficient2Unit},
+                                          {2520, m_cboCoefficient1Unit}});
     }
-    DDX_Control(pDX, kCtlCoreList, m_lstCore);
-    DDX_Control(pDX, kCtlLevel, m_cboLevel);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Check(pDX, kCtlEddyCurrent, m_bEddyCurrentLoss);
-    DDX_Text(pDX, kIdCoefficient1, m_strCoefficient1);
-    DDX_Text(pDX, kIdCoefficient2, m_strCoefficient2);
-    DDX_Text(pDX, kIdArea, m_strArea);
-    DDX_Text(pDX, kIdLength, m_strLength);
-    DDX_Text(pDX, kIdInitialMagnetization, m_strInitialMagnetization);
-    DDX_Text(pDX, kIdInitialField, m_strInitialField);
-    DDX_Text(pDX, kIdResistivity, m_strResistivity);
-    DDX_Text(pDX, kCtlLevelDescription, m_strLevelDescription);
+    qv::pages::ExchangeControls(pDX, {{kCtlCoreList, m_lstCore}, {kCtlLevel, m_cboLevel}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlEddyCurrent, m_bEddyCurrentLoss}});
+    qv::pages::ExchangeTexts(pDX, {{kCtlName, m_strName}, {kIdCoefficient1, m_strCoefficient1},
+                                   {kIdCoefficient2, m_strCoefficient2}, {kIdArea, m_strArea},
+                                   {kIdLength, m_strLength}, {kIdInitialMagnetization, m_strInitialMagnetization},
+                                   {kIdInitialField, m_strInitialField}, {kIdResistivity, m_strResistivity},
+                                   {kCtlLevelDescription, m_strLevelDescription}});
 }
 
 CString* CCorePageCommon::FieldOf(WORD valueID) {
@@ -436,23 +428,14 @@ void CCorePageCommon::OnEddyCurrentLoss() {
     SetModified(TRUE);
 }
 
-void CCorePageCommon::OnResistivityChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdResistivity, remembered->resistivity);
+void CCorePageCommon::RememberTyped(int id, CString EddyCurrentSettings::*field) {
+    OnModified();
+    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(id, remembered->*field);
 }
 
-void CCorePageCommon::OnCoefficient1Changed() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdCoefficient1, remembered->coefficient1);
-}
-
-void CCorePageCommon::OnCoefficient2Changed() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (EddyCurrentSettings* remembered = Remembered()) GetDlgItemText(kIdCoefficient2, remembered->coefficient2);
-}
+void CCorePageCommon::OnResistivityChanged() { RememberTyped(kIdResistivity, &EddyCurrentSettings::resistivity); }
+void CCorePageCommon::OnCoefficient1Changed() { RememberTyped(kIdCoefficient1, &EddyCurrentSettings::coefficient1); }
+void CCorePageCommon::OnCoefficient2Changed() { RememberTyped(kIdCoefficient2, &EddyCurrentSettings::coefficient2); }
 
 void CCorePageCommon::OnModified() {
     UpdateData(TRUE);
@@ -516,9 +499,7 @@ void CCorePageCommon::StoreAdditionalWizardData() {
 
 BOOL CCorePageCommon::OnApply() {
     // Without the data-exchange object there is nothing to write into.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (!IsListedInput(param)) continue;

@@ -105,6 +105,8 @@ protected:
     void OnResistivityChanged();
     void OnCoefficient1Changed();
     void OnCoefficient2Changed();
+    // An eddy-current value was typed: the page is modified and the remembered settings take it.
+    void RememberTyped(int id, CString qv::power::cores::EddyCurrentSettings::*field);
     void OnUnitChanged() {}
     LRESULT OnListEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewClosed(WPARAM wParam, LPARAM lParam);

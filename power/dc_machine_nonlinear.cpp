@@ -247,41 +247,12 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
         if (!IsLiveInput(param)) continue;
         const WORD id = param->GetValueID();
         const bool pinned = param->HasPin() && (param->GetExtType() & kParamExtUnused) == 0;
-        switch (id) {
-        case kIdExcitation:
-            if (pinned) m_bExcitationPin = TRUE;
-            m_strExcitationReference = param->GetValue();
-            break;
-        case kIdExcitationVariable:
-            if (pinned) m_bExcitationPin = TRUE;
-            m_strExcitationVariable = param->GetValue();
-            break;
-        case kIdExcitationFile:
-            if (pinned) m_bExcitationPin = TRUE;
-            m_strExcitationFile = param->GetValue();
-            break;
-        case kIdMagnetization:
-            if (pinned) m_bMagnetizationPin = TRUE;
-            m_strMagnetizationReference = param->GetValue();
-            break;
-        case kIdMagnetizationVariable:
-            if (pinned) m_bMagnetizationPin = TRUE;
-            m_strMagnetizationVariable = param->GetValue();
-            break;
-        case kIdMagnetizationFile:
-            if (pinned) m_bMagnetizationPin = TRUE;
-            m_strMagnetizationFile = param->GetValue();
-            break;
-        default: {
-            if (id == 0) break;
-            CTBEditListCtrl* list = nullptr;
-            int row = -1;
-            if (!FindRow(id, list, row)) break;
-            list->SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT, "");
-            list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
-            list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
-            break;
-        }
+        BOOL* pin = nullptr;
+        if (CString* text = CharacteristicText(id, pin)) {
+            if (pinned) *pin = TRUE;
+            *text = param->GetValue();
+        } else if (id != 0) {
+            ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
         }
     }
     UpdateData(FALSE);
@@ -299,6 +270,27 @@ BOOL CPropDCMENLMachine::OnSetActive() {
     OnPinChanged(false);
     SetModified(FALSE);
     return CPropertyPage::OnSetActive();
+}
+
+CString* CPropDCMENLMachine::CharacteristicText(WORD valueID, BOOL*& pin) {
+    const struct {
+        WORD id;
+        CString* text;
+        BOOL* pin;
+    } fields[] = {
+        {kIdExcitation, &m_strExcitationReference, &m_bExcitationPin},
+        {kIdExcitationVariable, &m_strExcitationVariable, &m_bExcitationPin},
+        {kIdExcitationFile, &m_strExcitationFile, &m_bExcitationPin},
+        {kIdMagnetization, &m_strMagnetizationReference, &m_bMagnetizationPin},
+        {kIdMagnetizationVariable, &m_strMagnetizationVariable, &m_bMagnetizationPin},
+        {kIdMagnetizationFile, &m_strMagnetizationFile, &m_bMagnetizationPin},
+    };
+    for (const auto& field : fields) {
+        if (field.id != valueID) continue;
+        pin = field.pin;
+        return field.text;
+    }
+    return nullptr;
 }
 
 void CPropDCMENLMachine::OnPinChanged(bool excitation) {
@@ -380,36 +372,17 @@ BOOL CPropDCMENLMachine::OnApply() {
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (!IsLiveInput(param)) continue;
+        const WORD id = param->GetValueID();
         CString value;
         CString unit;
-        switch (param->GetValueID()) {
-        case kIdExcitation:
-            value = m_strExcitationReference;
-            break;
-        case kIdExcitationVariable:
-            value = m_strExcitationVariable;
-            break;
-        case kIdExcitationFile:
-            value = m_strExcitationFile;
-            break;
-        case kIdMagnetization:
-            value = m_strMagnetizationReference;
-            break;
-        case kIdMagnetizationVariable:
-            value = m_strMagnetizationVariable;
-            break;
-        case kIdMagnetizationFile:
-            value = m_strMagnetizationFile;
-            break;
-        default: {
-            if (param->GetValueID() == 0) break;
-            CTBEditListCtrl* list = nullptr;
-            int row = -1;
-            if (!FindRow(param->GetValueID(), list, row)) break;
+        BOOL* pin = nullptr;
+        CTBEditListCtrl* list = nullptr;
+        int row = -1;
+        if (const CString* text = CharacteristicText(id, pin)) {
+            value = *text;
+        } else if (id != 0 && FindRow(id, list, row)) {
             value = list->GetItemText(row, 1);
             unit = list->GetItemText(row, 2);
-            break;
-        }
         }
         if (!value.IsEmpty()) param->SetValue(value);
         if (!unit.IsEmpty()) param->SetUsedUnit(unit);

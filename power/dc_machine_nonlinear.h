@@ -32,6 +32,7 @@
 #include "afx/afxwin.h"
 #include "framework/data_file_places.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
@@ -77,10 +78,7 @@ public:
 
     // Page block of older data: class record, DWORD version (schema 1 on), DWORD look-up
     // flags, DWORD unit of 7057 (versions 1 to 9), DWORD upgraded flag (version 4 on).
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
 
@@ -115,6 +113,9 @@ protected:
     bool FindRow(WORD valueID, CTBEditListCtrl*& list, int& row) {
         return qv::power::FindMachineRow(m_lstParameters, m_lstInitialValues, valueID, list, row);
     }
+    // The page's text of a parameter of the two characteristics (reference, variable, file)
+    // and, in `pin`, the "Use Pin" box of its characteristic; null for any other ID.
+    CString* CharacteristicText(WORD valueID, BOOL*& pin);
     void OnPinChanged(bool excitation);
     void EditCharacteristic(bool excitation);
 
@@ -157,12 +158,9 @@ public:
     ~CDCMachineNonlinearWizard4() override;
 
     int GetWizardKind() override { return 3; }
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    // WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables, DWORD n
-    // and n snapshots; loading reads past the WORD only for schema 0.
-    PARVEL_SHEET_SERIALIZE
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    // Archive: WORD schema 0, DWORD flags, two DWORD look-up flags, 4 + 4 texts, both tables,
+    // DWORD n and n snapshots; loading reads past the WORD only for schema 0.
+    PARVEL_SETTINGS_WIZARD4_OVERRIDES
 
     // Called by the page.
     void SetCharacteristicSettings(const DcmSettings& settings, const CPtrArray* snapshots);

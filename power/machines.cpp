@@ -117,6 +117,17 @@ bool qv::power::FindMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& ini
     return row >= 0;
 }
 
+bool qv::power::ShowInMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues,
+                                 CWizardCopaObject3* param) {
+    CTBEditListCtrl* list = nullptr;
+    int row = -1;
+    if (!FindMachineRow(parameters, initialValues, param->GetValueID(), list, row)) return false;
+    list->SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT, "");
+    list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
+    list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+    return true;
+}
+
 const MachineShape* qv::power::MachineShapeOf(unsigned wizardID) {
     for (const MachineShape& shape : kMachineShapes)
         if (shape.wizardID == wizardID) return &shape;
@@ -260,13 +271,7 @@ BOOL CPropMachine::OnInitDialog() {
     const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsListedInput(param)) continue;
-        CTBEditListCtrl* list = nullptr;
-        int row = -1;
-        if (!FindRow(param->GetValueID(), list, row)) continue;
-        list->SetEditItemText(row, 1, param->GetValue(), TB_EDIT_TEXT, "");
-        list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
-        list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
+        if (IsListedInput(param)) ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
     }
     UpdateData(FALSE);
     LoadDefaultOutputs();
@@ -276,9 +281,7 @@ BOOL CPropMachine::OnInitDialog() {
 
 BOOL CPropMachine::OnApply() {
     // Without the data-exchange object there is nothing to write into.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (!IsListedInput(param)) continue;

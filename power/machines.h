@@ -16,6 +16,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/data_file_places.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_edit_list.h"
@@ -62,6 +63,9 @@ void InitializeMachineLists(CTBEditListCtrl& parameters, CTBEditListCtrl& initia
 // false when none.
 bool FindMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, WORD valueID,
                     CTBEditListCtrl*& list, int& row);
+// Shows the parameter's value and used unit in its row of either list and binds the row to it;
+// false when neither list has a row for its ID.
+bool ShowInMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, CWizardCopaObject3* param);
 
 } // namespace qv::power
 
@@ -74,10 +78,7 @@ public:
 
     // Reads only: class record, DWORD page version (ignored), LONG phase unit. Storing writes
     // the class record alone.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
 
     // Converts older additional data of the wizard once: the phase unit goes to the used

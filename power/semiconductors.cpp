@@ -8,6 +8,8 @@
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/field_exchange.h"
+#include "framework/listed_controls.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -204,6 +206,12 @@ void CSemiconductorState::Serialize(CArchive& ar, ESheetVersion version) {
 // ---------------------------------------------------------------------------------------
 // The diode page and, through its hooks, the page of the six.
 
+// The edits and the unit lists whose change marks the page modified.
+constexpr int kSemiFieldEdits[] = {kCtlName, kIdElementName, kIdForwardVoltage, kIdBulkResistance,
+                                   kIdSaturationCurrent, kIdThermalVoltage, kIdReverseResistance, kIdControlSignal};
+constexpr int kSemiUnitLists[] = {kCtlUnitForwardVoltage, kCtlUnitBulkResistance, kCtlUnitReverseResistance,
+                                  kCtlUnitSaturationCurrent, kCtlUnitThermalVoltage};
+
 BEGIN_MESSAGE_MAP(CPropSemiDiode, CTBPropertyPage)
     ON_BN_CLICKED(kCtlType, &CPropSemiDiode::OnClickedSource)
     ON_BN_CLICKED(kCtlElementName, &CPropSemiDiode::OnClickedSource)
@@ -216,19 +224,8 @@ BEGIN_MESSAGE_MAP(CPropSemiDiode, CTBPropertyPage)
     ON_BN_CLICKED(kIdOutputVoltage, &CPropSemiDiode::OnClickedVoltageOutput)
     ON_BN_CLICKED(kIdOutputCurrent, &CPropSemiDiode::OnClickedCurrentOutput)
     ON_BN_CLICKED(kCtlShowName, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kCtlName, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdElementName, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdForwardVoltage, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdBulkResistance, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdSaturationCurrent, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdThermalVoltage, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdReverseResistance, &CPropSemiDiode::OnFieldChanged)
-    ON_EN_CHANGE(kIdControlSignal, &CPropSemiDiode::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnitForwardVoltage, &CPropSemiDiode::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnitBulkResistance, &CPropSemiDiode::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnitReverseResistance, &CPropSemiDiode::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnitSaturationCurrent, &CPropSemiDiode::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnitThermalVoltage, &CPropSemiDiode::OnFieldChanged)
+    ON_LISTED_CONTROLS(EN_CHANGE, kSemiFieldEdits, &CPropSemiDiode::OnFieldChanged)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kSemiUnitLists, &CPropSemiDiode::OnFieldChanged)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -326,28 +323,24 @@ void CPropSemiDiode::Serialize(CArchive& ar) {
 
 void CPropSemiDiode::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnitThermalVoltage, m_cmbThermalVoltage);
-    DDX_Control(pDX, kCtlUnitSaturationCurrent, m_cmbSaturationCurrent);
-    DDX_Control(pDX, kCtlUnitReverseResistance, m_cmbReverseResistance);
-    DDX_Control(pDX, kCtlUnitForwardVoltage, m_cmbForwardVoltage);
-    DDX_Control(pDX, kCtlUnitBulkResistance, m_cmbBulkResistance);
-    DDX_Control(pDX, kCtlElementName, m_radElementName);
-    DDX_Control(pDX, kCtlType, m_radType);
-    DDX_Control(pDX, kCtlKindList, m_cmbKind);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, ElementNamePinControl(), m_bElementNamePin);
-    if (HasControlSignal()) DDX_Check(pDX, kCtlControlSignalPin, m_bControlSignalPin);
-    DDX_Check(pDX, kIdOutputVoltage, m_bVoltageOutput);
-    DDX_Check(pDX, kIdOutputCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicPin);
-    DDX_Text(pDX, kIdBulkResistance, m_strBulkResistance);
-    if (HasControlSignal()) DDX_Text(pDX, kIdControlSignal, m_strControlSignal);
-    DDX_Text(pDX, kIdForwardVoltage, m_strForwardVoltage);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdSaturationCurrent, m_strSaturationCurrent);
-    DDX_Text(pDX, kIdThermalVoltage, m_strThermalVoltage);
-    DDX_Text(pDX, kIdElementName, m_strElementName);
-    DDX_Text(pDX, kIdReverseResistance, m_strReverseResistance);
+    qv::pages::ExchangeControls(pDX, {{kCtlUnitThermalVoltage, m_cmbThermalVoltage},
+                                      {kCtlUnitSaturationCurrent, m_cmbSaturationCurrent},
+                                      {kCtlUnitReverseResistance, m_cmbReverseResistance},
+                                      {kCtlUnitForwardVoltage, m_cmbForwardVoltage},
+                                      {kCtlUnitBulkResistance, m_cmbBulkResistance},
+                                      {kCtlElementName, m_radElementName}, {kCtlType, m_radType},
+                                      {kCtlKindList, m_cmbKind}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {ElementNamePinControl(), m_bElementNamePin},
+                                    {kIdOutputVoltage, m_bVoltageOutput}, {kIdOutputCurrent, m_bCurrentOutput},
+                                    {kCtlCharacteristicPin, m_bCharacteristicPin}});
+    qv::pages::ExchangeTexts(pDX, {{kIdBulkResistance, m_strBulkResistance}, {kIdForwardVoltage, m_strForwardVoltage},
+                                   {kCtlName, m_strName}, {kIdSaturationCurrent, m_strSaturationCurrent},
+                                   {kIdThermalVoltage, m_strThermalVoltage}, {kIdElementName, m_strElementName},
+                                   {kIdReverseResistance, m_strReverseResistance}});
+    if (HasControlSignal()) {
+        DDX_Check(pDX, kCtlControlSignalPin, m_bControlSignalPin);
+        DDX_Text(pDX, kIdControlSignal, m_strControlSignal);
+    }
 }
 
 BOOL CPropSemiDiode::OnInitDialog() {
@@ -645,13 +638,7 @@ BOOL CPropSemiDiode::OnSetActive() {
     }
     SetModified(TRUE);
 
-    UpdateData(TRUE);
-    EnableControl(kIdTableFile, !m_bCharacteristicPin);
-    SetParamUsePin(m_pParams, kIdTableVariable, m_bCharacteristicPin);
-    if (HasControlSignal()) SetParamUsePin(m_pParams, kIdTableFile, m_bCharacteristicPin);
-    if (m_bCharacteristicPin) m_lModeWord |= static_cast<LONG>(kSemiNoTableFile);
-
-    SetModified(TRUE);
+    OnClickedCharacteristicPin();
     SetModified(FALSE);
     UpdatePinEnables();
     return CPropertyPage::OnSetActive();

@@ -26,6 +26,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
@@ -131,10 +132,7 @@ public:
 
     // The page block of older data: class record, then DWORD page version and DWORD converted
     // when storing; loading reads only the converted flag, and only from schema 4 on.
-    void Serialize(CArchive& ar) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
+    PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     // The parameters the kind writes; the semiconductors keep no list.

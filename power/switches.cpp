@@ -3,7 +3,9 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/module.h"
+#include "framework/listed_controls.h"
 #include "framework/page_parts.h"
 #include "framework/param_set_page.h"
 #include "framework/dialog_controls.h"
@@ -116,13 +118,10 @@ CPropSwitches::~CPropSwitches() { delete m_pSymbol; }
 
 void CPropSwitches::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdSwitchControl, m_strControlSignal);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Check(pDX, kIdControlOutputBox, m_bControlSignalOutput);
-    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlUsePin, m_bUsePin},
+                                    {kIdControlOutputBox, m_bControlSignalOutput}, {kIdCurrent, m_bCurrentOutput},
+                                    {kIdVoltage, m_bVoltageOutput}});
+    qv::pages::ExchangeTexts(pDX, {{kCtlName, m_strName}, {kIdSwitchControl, m_strControlSignal}});
 }
 
 BEGIN_MESSAGE_MAP(CPropSwitches, CTBPropertyPage)
@@ -180,9 +179,7 @@ BOOL CPropSwitches::OnSetActive() {
 
 BOOL CPropSwitches::OnApply() {
     // Without the data-exchange object there is nothing to write into.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pExchange, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
         if (IsLiveInput(param) && param->GetValueID() == kIdSwitchControl && !m_bUsePin)
@@ -219,8 +216,14 @@ void CPropSwitches::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolF
 CPropSwitchBase4::CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params)
     : TElementPage(templateID, wizard, params) {}
 
-void CPropSwitchBase4::InitNameAndSymbol() {
+void CPropSwitchBase4::OpenDialog(std::initializer_list<CTBUnitComboBox*> unitLists) {
+    {
+        CResourceSwitch resources;
+        CTBPropertyPage::OnInitDialog();
+    }
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
+    for (CTBUnitComboBox* combo : unitLists) combo->DisableFlatLook(TRUE);
+    UpdateData(FALSE);
 }
 
 void CPropSwitchBase4::ReadOutputs() {
@@ -279,16 +282,15 @@ void CPropSwitchBase4::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymb
 
 void CPropSwitchBase4::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, 2033, m_cmbOnUnit);
-    DDX_Control(pDX, 2035, m_cmbOffUnit);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kIdCurrent, m_bCurrentOutput);
-    DDX_Check(pDX, kIdVoltage, m_bVoltageOutput);
-    DDX_Text(pDX, kIdInitialState, m_strInitialState);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdOffResistance, m_strOffResistance);
-    DDX_Text(pDX, kIdOnResistance, m_strOnResistance);
+    qv::pages::ExchangeControls(pDX, {{2033, m_cmbOnUnit}, {2035, m_cmbOffUnit}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kIdCurrent, m_bCurrentOutput},
+                                    {kIdVoltage, m_bVoltageOutput}});
+    qv::pages::ExchangeTexts(pDX, {{kIdInitialState, m_strInitialState}, {kCtlName, m_strName},
+                                   {kIdOffResistance, m_strOffResistance}, {kIdOnResistance, m_strOnResistance}});
 }
+
+// The edits both parameter-set pages have; a change marks the page modified.
+constexpr int kSwitchEdits[] = {kCtlName, kIdOnResistance, kIdOffResistance, kIdInitialState};
 
 // A page's own entries come first: the initial state and the type list of the controlled
 // switch have handlers of their own.
@@ -296,10 +298,7 @@ BEGIN_MESSAGE_MAP(CPropSwitchBase4, CTBPropertyPage)
     ON_BN_CLICKED(kIdVoltage, &CPropSwitchBase4::OnVoltage)
     ON_BN_CLICKED(kIdCurrent, &CPropSwitchBase4::OnCurrent)
     ON_BN_CLICKED(kCtlShowName, &CPropSwitchBase4::OnModified)
-    ON_EN_CHANGE(kCtlName, &CPropSwitchBase4::OnModified)
-    ON_EN_CHANGE(kIdOnResistance, &CPropSwitchBase4::OnModified)
-    ON_EN_CHANGE(kIdOffResistance, &CPropSwitchBase4::OnModified)
-    ON_EN_CHANGE(kIdInitialState, &CPropSwitchBase4::OnModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kSwitchEdits, &CPropSwitchBase4::OnModified)
     ON_CBN_SELCHANGE(2033, &CPropSwitchBase4::OnModified)
     ON_CBN_SELCHANGE(2035, &CPropSwitchBase4::OnModified)
     ON_WM_PAINT()
@@ -329,9 +328,8 @@ CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* 
 void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
     CPropSwitchBase4::DoDataExchange(pDX);
     DDX_Check(pDX, kCtlUsePin, m_bUsePin);
-    DDX_Text(pDX, 2524, m_strHysteresis);
-    DDX_Text(pDX, 2522, m_strThreshold);
-    DDX_Text(pDX, kIdSwitchControl, m_strControlSignal);
+    qv::pages::ExchangeTexts(pDX, {{2524, m_strHysteresis}, {2522, m_strThreshold},
+                                   {kIdSwitchControl, m_strControlSignal}});
 }
 
 BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
@@ -363,14 +361,7 @@ void CPropHysteresisSwitch::ApplyUsePin() {
 }
 
 BOOL CPropHysteresisSwitch::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    InitNameAndSymbol();
-    m_cmbOffUnit.DisableFlatLook(TRUE);
-    m_cmbOnUnit.DisableFlatLook(TRUE);
-    UpdateData(FALSE);
+    OpenDialog({&m_cmbOffUnit, &m_cmbOnUnit});
     LoadFields(Fields());
     ApplyUsePin();
     ReadOutputs();
@@ -394,9 +385,7 @@ BOOL CPropHysteresisSwitch::OnSetActive() {
 
 BOOL CPropHysteresisSwitch::OnApply() {
     // Without a parameter set there is nothing to write into.
-    if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
+    if (!qv::pages::StoreNameOnApply(*this, m_pParams, m_strName, m_bShowName)) return FALSE;
     StoreFields(Fields());
     return Commit();
 }
@@ -415,15 +404,13 @@ CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* 
 
 void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {
     CPropSwitchBase4::DoDataExchange(pDX);
-    DDX_Control(pDX, 2036, m_cmbThresholdVoltageUnit);
-    DDX_Control(pDX, 2037, m_cmbHysteresisVoltageUnit);
-    DDX_Control(pDX, 2039, m_cmbThresholdCurrentUnit);
-    DDX_Control(pDX, 2040, m_cmbHysteresisCurrentUnit);
-    DDX_Control(pDX, kCtlType, m_cmbType);
-    DDX_Text(pDX, kIdHysteresis, m_strHysteresisVoltage);
-    DDX_Text(pDX, kIdHysteresisCurrent, m_strHysteresisCurrent);
-    DDX_Text(pDX, kIdThreshold, m_strThresholdVoltage);
-    DDX_Text(pDX, kIdThresholdCurrent, m_strThresholdCurrent);
+    qv::pages::ExchangeControls(pDX, {{2036, m_cmbThresholdVoltageUnit}, {2037, m_cmbHysteresisVoltageUnit},
+                                      {2039, m_cmbThresholdCurrentUnit}, {2040, m_cmbHysteresisCurrentUnit},
+                                      {kCtlType, m_cmbType}});
+    qv::pages::ExchangeTexts(pDX, {{kIdHysteresis, m_strHysteresisVoltage},
+                                   {kIdHysteresisCurrent, m_strHysteresisCurrent},
+                                   {kIdThreshold, m_strThresholdVoltage},
+                                   {kIdThresholdCurrent, m_strThresholdCurrent}});
 }
 
 // The edits 2315 to 2323 are the thresholds, the hysteresis values and the initial state
@@ -503,17 +490,10 @@ void CPropSwitchControlled::OnInitialStateChanged() {
 }
 
 BOOL CPropSwitchControlled::OnInitDialog() {
-    {
-        CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
-    }
-    InitNameAndSymbol();
     const LONG type = m_lSwitchType;
+    OpenDialog({&m_cmbThresholdVoltageUnit, &m_cmbHysteresisVoltageUnit, &m_cmbOnUnit, &m_cmbOffUnit,
+                &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit});
     m_cmbType.SetCurSel(0);
-    for (CTBUnitComboBox* combo : {&m_cmbThresholdVoltageUnit, &m_cmbHysteresisVoltageUnit, &m_cmbOnUnit,
-                                   &m_cmbOffUnit, &m_cmbThresholdCurrentUnit, &m_cmbHysteresisCurrentUnit})
-        combo->DisableFlatLook(TRUE);
-    UpdateData(FALSE);
     LoadFields(Fields());
     UpdateData(FALSE);
     ReadOutputs();
@@ -541,9 +521,8 @@ BOOL CPropSwitchControlled::OnKillActive() {
 }
 
 BOOL CPropSwitchControlled::OnApply() {
-    if (m_pParams == nullptr) return FALSE;
-    UpdateData(TRUE);
-    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
+    // Without a parameter set there is nothing to write into.
+    if (!qv::pages::StoreNameOnApply(*this, m_pParams, m_strName, m_bShowName)) return FALSE;
     StoreFields(Fields());
     m_lSwitchType = SelectedType();
     if (auto* wizard = dynamic_cast<CSwitchControlledWizard4*>(m_pWizard)) wizard->SetSwitchType(m_lSwitchType);

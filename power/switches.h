@@ -28,6 +28,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -36,6 +37,7 @@
 #include "wizard/wizardbase.h"
 
 #include <array>
+#include <initializer_list>
 #include <new>
 #include <span>
 
@@ -61,10 +63,7 @@ public:
     CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange);
     ~CPropSwitches() override;
 
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
+    PARVEL_SHOWN_PAGE_OVERRIDES
 
 protected:
     void ReadOutputs();
@@ -108,7 +107,9 @@ public:
 
 protected:
     CPropSwitchBase4(UINT templateID, CWizardBase4* wizard, ParamHolder* params);
-    void InitNameAndSymbol();
+    // The opening of OnInitDialog on both pages: the dialog made with the library's resources,
+    // name and symbol loaded, the unit lists without their flat look, the controls filled.
+    void OpenDialog(std::initializer_list<CTBUnitComboBox*> unitLists);
     void ReadOutputs();
     void CaptionOutputs();
     void ToggleOutput(BOOL& flag, WORD valueID);
@@ -159,10 +160,7 @@ public:
     CPropHysteresisSwitch();
     CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params);
 
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
+    PARVEL_SHOWN_PAGE_OVERRIDES
 
 protected:
     // The parameters the page shows; the control signal is not written while it is on a pin.
@@ -199,10 +197,7 @@ public:
     CPropSwitchControlled();
     CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params);
 
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-    BOOL OnApply() override;
-    BOOL OnSetActive() override;
+    PARVEL_SHOWN_PAGE_OVERRIDES
     BOOL OnKillActive() override;
 
     // Marks the parameters the type in the list does not use (nothing for another type).
@@ -240,12 +235,9 @@ public:
     CSwitchControlledWizard4() = default;
     explicit CSwitchControlledWizard4(const CSwitchControlledWizard4* other);
 
-    int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
-    // WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
-    PARVEL_SHEET_SERIALIZE
+    // Archive: WORD schema 0, DWORD switch type; loading reads the type only for schema 0.
     // Older data: the first DWORD of the block is the switch type.
-    BOOL DoConvertWizard3Data(const void* data, long length) override;
+    PARVEL_SETTINGS_WIZARD4_OVERRIDES
 
     // The page shows the wizard's switch type.
     void GiveSettingsToPage(CPropSwitchControlled& page) { page.SetSwitchType(m_lSwitchType); }

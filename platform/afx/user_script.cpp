@@ -304,6 +304,25 @@ void MoveFocus(WindowCore* target)
     }
 }
 
+// Moves the focus to the control as a user action; its record again, or null when a handler
+// destroyed it meanwhile.
+WindowCore* FocusAndRecheck(WindowCore* core)
+{
+    HWND h = core->hwnd;
+    MoveFocus(core);
+    return CoreFromHandle(h);
+}
+
+// True when 0 <= index < count; otherwise reports "<action>: <kind> <ID> has no <what> <index>".
+bool HasIndex(const WindowCore* core, int index, size_t count, const char* action, const char* kind, const char* what)
+{
+    if (index >= 0 && index < static_cast<int>(count))
+        return true;
+    UserScript::Instance().ReportFailure(std::string(action) + ": " + kind + " " + std::to_string(core->id) + " has no " +
+                                         what + " " + std::to_string(index));
+    return false;
+}
+
 bool IsEditableCombo(const WindowCore* core)
 {
     return core->kind == WindowKind::ComboBox && (core->style & 0x3) != CBS_DROPDOWNLIST;
@@ -386,8 +405,7 @@ bool TypeText(CWnd* control, const char* text)
     if (!core)
         return false;
     HWND h = core->hwnd;
-    MoveFocus(core);
-    if (!(core = CoreFromHandle(h)))
+    if (!(core = FocusAndRecheck(core)))
         return false;
     core->selStart = 0;
     core->selEnd = static_cast<int>(core->text.size());
@@ -447,14 +465,10 @@ bool ChooseEntry(CWnd* combo, int index)
     const bool isCombo = core->kind == WindowKind::ComboBox;
     if (!isCombo && core->kind != WindowKind::ListBox)
         return WrongKind(core, "ChooseEntry");
-    if (index < 0 || index >= static_cast<int>(core->entries.size())) {
-        UserScript::Instance().ReportFailure("ChooseEntry: control " + std::to_string(core->id) + " has no entry " +
-                                             std::to_string(index));
+    if (!HasIndex(core, index, core->entries.size(), "ChooseEntry", "control", "entry"))
         return false;
-    }
     HWND h = core->hwnd;
-    MoveFocus(core);
-    if (!(core = CoreFromHandle(h)))
+    if (!(core = FocusAndRecheck(core)))
         return false;
     if (isCombo) {
         core->droppedDown = true;
@@ -560,14 +574,10 @@ bool ToggleListCheck(CWnd* list, int row)
         return false;
     if (core->kind != WindowKind::ListView || !(core->lvExStyle & LVS_EX_CHECKBOXES))
         return WrongKind(core, "ToggleListCheck");
-    if (row < 0 || row >= static_cast<int>(core->rows.size())) {
-        UserScript::Instance().ReportFailure("ToggleListCheck: list " + std::to_string(core->id) + " has no row " +
-                                             std::to_string(row));
+    if (!HasIndex(core, row, core->rows.size(), "ToggleListCheck", "list", "row"))
         return false;
-    }
     HWND h = core->hwnd;
-    MoveFocus(core);
-    if (!(core = CoreFromHandle(h)))
+    if (!(core = FocusAndRecheck(core)))
         return false;
     const UINT state = core->rows[static_cast<size_t>(row)].state;
     const bool checked = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
@@ -582,14 +592,9 @@ bool ToggleListBoxCheck(CWnd* list, int row)
         return false;
     if (core->kind != WindowKind::ListBox)
         return WrongKind(core, "ToggleListBoxCheck");
-    if (row < 0 || row >= static_cast<int>(core->entries.size())) {
-        UserScript::Instance().ReportFailure("ToggleListBoxCheck: list " + std::to_string(core->id) + " has no entry " +
-                                             std::to_string(row));
+    if (!HasIndex(core, row, core->entries.size(), "ToggleListBoxCheck", "list", "entry"))
         return false;
-    }
-    HWND h = core->hwnd;
-    MoveFocus(core);
-    if (!(core = CoreFromHandle(h)))
+    if (!(core = FocusAndRecheck(core)))
         return false;
     // The check states live in the row table (see CCheckListBox).
     core->rows.resize(std::max(core->rows.size(), core->entries.size()));

@@ -22,6 +22,11 @@ CWizardBaseCommon::~CWizardBaseCommon() {
     DeleteOwnedObjects();
 }
 
+void CWizardBaseCommon::SetCommandReceiver(CWnd* receiver) { m_pCommandReceiver = receiver; }
+CWnd* CWizardBaseCommon::GetCommandReceiver() { return m_pCommandReceiver; }
+void CWizardBaseCommon::SetModel(CObject* model) { m_pModel = model; }
+CObject* CWizardBaseCommon::GetModel() { return m_pModel; }
+
 CString CWizardBaseCommon::GetQuorvatixPath() const {
     return ::GetQuorvatixPath();
 }
@@ -108,10 +113,6 @@ CWizardBase3::~CWizardBase3() {
     delete[] m_pAdditionalData;
 }
 
-void CWizardBase3::SetCommandReceiver(CWnd* receiver) { m_pCommandReceiver = receiver; }
-CWnd* CWizardBase3::GetCommandReceiver() { return m_pCommandReceiver; }
-void CWizardBase3::SetModel(CObject* model) { m_pModel = model; }
-CObject* CWizardBase3::GetModel() { return m_pModel; }
 
 void CWizardBase3::SetAdditionalWizardData(BYTE* data, DWORD size) {
     if (data == m_pAdditionalData) {
@@ -176,10 +177,6 @@ CWizardBase4::CWizardBase4(const CWizardBase4* other) : CWizardBaseCommon(other)
 
 CWizardBase4::~CWizardBase4() = default;
 
-void CWizardBase4::SetCommandReceiver(CWnd* receiver) { m_pCommandReceiver = receiver; }
-CWnd* CWizardBase4::GetCommandReceiver() { return m_pCommandReceiver; }
-void CWizardBase4::SetModel(CObject* model) { m_pModel = model; }
-CObject* CWizardBase4::GetModel() { return m_pModel; }
 void CWizardBase4::SetDocument(CQuorvatixDocument* document) { m_pDocument = document; }
 CQuorvatixDocument* CWizardBase4::GetDocument() { return m_pDocument; }
 void CWizardBase4::SetDatabase(CObject* database) { m_pDatabase = database; }

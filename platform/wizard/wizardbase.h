@@ -38,8 +38,9 @@ private:
     CString m_strTitle;
 };
 
-// What both bases share: the request members the editor fills, the editor's objects and the
-// non-virtual helpers. Not a base the editor knows; it only keeps the two bases' code single.
+// What both bases share: the request members the editor fills, the editor's objects, the
+// non-virtual helpers and the four virtual operations both bases open with. Not a base the
+// editor knows; it only keeps the two bases' code single.
 class CWizardBaseCommon : public CWnd {
 public:
     CWnd* m_pCommandReceiver = nullptr;      // the editor's window that answers requests
@@ -65,6 +66,12 @@ public:
     // Deletes the three owned objects and clears their pointers.
     void DeleteOwnedObjects();
 
+    // The first virtual operations of both bases, at the same slots in each.
+    virtual void SetCommandReceiver(CWnd* receiver);      // stores the receiver
+    virtual CWnd* GetCommandReceiver();                   // returns the stored receiver
+    virtual void SetModel(CObject* model);                // stores the model
+    virtual CObject* GetModel();                          // returns the stored model
+
 protected:
     CWizardBaseCommon() = default;
     // Copies what the editor filled in; owned objects are not shared with the copy.
@@ -83,10 +90,6 @@ public:
     explicit CWizardBase3(const CWizardBase3* other);
     ~CWizardBase3() override;
 
-    virtual void SetCommandReceiver(CWnd* receiver);      // stores the receiver
-    virtual CWnd* GetCommandReceiver();                   // returns the stored receiver
-    virtual void SetModel(CObject* model);                // stores the model
-    virtual CObject* GetModel();                          // returns the stored model
     // Takes over a block allocated with new BYTE[] (null or size 0 clears the data).
     virtual void SetAdditionalWizardData(BYTE* data, DWORD size);
     // The editor's form: the block to save with a sheet of the given version (null when none).
@@ -133,10 +136,6 @@ public:
     explicit CWizardBase4(const CWizardBase4* other);
     ~CWizardBase4() override;
 
-    virtual void SetCommandReceiver(CWnd* receiver);      // stores the receiver
-    virtual CWnd* GetCommandReceiver();                   // returns the stored receiver
-    virtual void SetModel(CObject* model);                // stores the model
-    virtual CObject* GetModel();                          // returns the stored model
     virtual void SetDocument(CQuorvatixDocument* document);  // stores the document
     virtual CQuorvatixDocument* GetDocument();               // returns the stored document
     virtual void SetDatabase(CObject* database);             // stores the database
