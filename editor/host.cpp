@@ -896,6 +896,10 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ok = false;
     } else {
         ok = runner.Run(actions, sheet);
+        // The run leaves no one to hear of what the user script did not foresee, unless the
+        // job asked to keep hearing of it (counting the runs).
+        ++m_pageRuns;
+        if (m_keptFailureHandler) UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         if (!ok) {
             error = where + ":";
             for (const std::string& line : runner.Errors()) error += "\n  " + line;
@@ -1329,10 +1333,31 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
         WatchDataFiles(job);
     }
-    // What the pages showed, by whether the element may write data files; the fault of an
-    // element that may, or the first fault of one that may not.
-    std::vector<std::string> writersShown;
-    std::vector<std::string> othersShown;
+    // What the user script did not foresee outside a page run is reported as it would be if
+    // each element that may write data files were made first, then every element again: each
+    // of those runs heard of it until its first page run, and later ones went to standard
+    // error (UserScript's own report).
+    struct Unforeseen {
+        std::string message;
+        unsigned long runsBefore;   // page runs of its element before it
+    };
+    std::vector<Unforeseen> unforeseen;
+    const auto report = [](const std::string& message) {
+        UserScript::Instance().SetFailureHandler(nullptr);
+        UserScript::Instance().ReportFailure(message);
+    };
+    std::vector<std::string> writersShown;     // heard by the first run: the run fails
+    std::vector<std::string> othersShown;      // heard by the second run
+    std::vector<std::string> othersReported;   // reported by the second run, once it ends
+    unsigned long writerRuns = 0;              // page runs of elements that may write data files
+    m_keptFailureHandler = [&](const std::string& message) {
+        unforeseen.push_back({message, m_pageRuns});
+    };
+    struct Forget {
+        std::function<void(const std::string&)>& handler;
+        ~Forget() { handler = nullptr; }
+    } forgetHandler{m_keptFailureHandler};
+    const unsigned long runsAtStart = m_pageRuns;
     bool writerFailed = false;
     bool otherFailed = false;
     std::string otherError;
@@ -1343,11 +1368,24 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
             m_editor->AddNameInUse(element.name);
             return true;
         }
-        const size_t shownBefore = job.shownErrors.size();
+        const unsigned long runsBefore = m_pageRuns;
+        unforeseen.clear();
+        UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         const bool built = BuildElement(element, buildError);
-        std::vector<std::string>& shown = writer ? writersShown : othersShown;
-        shown.insert(shown.end(), job.shownErrors.begin() + static_cast<std::ptrdiff_t>(shownBefore), job.shownErrors.end());
-        job.shownErrors.resize(shownBefore);
+        for (const Unforeseen& heard : unforeseen) {
+            const unsigned long runs = heard.runsBefore - runsBefore;
+            if (writer && writerRuns + runs == 0)
+                writersShown.push_back(heard.message);
+            else if (writer)
+                report(heard.message);
+            if (otherFailed) continue;
+            if (heard.runsBefore == runsAtStart)
+                othersShown.push_back(heard.message);
+            else
+                othersReported.push_back(heard.message);
+        }
+        if (writer) writerRuns += m_pageRuns - runsBefore;
+        UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         if (built) {
             if (!writersShown.empty()) job.StopWriting();
             return true;
@@ -1385,12 +1423,15 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     } else if (!beforeWriting.empty()) {
         fault = beforeWriting;
     }
+    m_keptFailureHandler = nullptr;
     if (!begun) {
         UserScript::Instance().SetFailureHandler(nullptr);
         CReadAndWriteFiles::SetWriteWatcher(nullptr);
         error = fault;
         return false;
     }
+    if (fault.empty())
+        for (const std::string& message : othersReported) report(message);
     job.shownErrors = std::move(othersShown);
     if (otherFailed) {
         job.ok = false;

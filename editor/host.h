@@ -368,6 +368,10 @@ private:
         std::shared_ptr<const std::vector<ScriptAction>> actions;
     };
     std::unordered_map<unsigned, ParsedScriptOfKind> m_parsedScripts;
+    // Page runs so far; while set, the handler that hears of what a user script did not
+    // foresee is put back after each (a run leaves none).
+    unsigned long m_pageRuns = 0;
+    std::function<void(const std::string&)> m_keptFailureHandler;
     std::vector<std::string> m_inputs;
     struct FileIdentity {
         bool known = false;   // the input could be looked at when it was named
