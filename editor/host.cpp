@@ -1330,7 +1330,6 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         job.folder = fs::path(job.finalPath).parent_path().string();
         job.StopWriting();
         m_editor->ClearRequests();
-        UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
         WatchDataFiles(job);
     }
     // What the user script did not foresee outside a page run is reported as it would be if
@@ -1423,7 +1422,6 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     } else if (!beforeWriting.empty()) {
         fault = beforeWriting;
     }
-    m_keptFailureHandler = nullptr;
     if (!begun) {
         UserScript::Instance().SetFailureHandler(nullptr);
         CReadAndWriteFiles::SetWriteWatcher(nullptr);
