@@ -350,6 +350,13 @@ bool PutInPlace(const std::string& partPath, const std::string& path, std::strin
     return true;
 }
 
+// A file that takes the element lines of a description that no longer writes; the wizards
+// see the description's path.
+struct DiscardFile : CFile {
+    explicit DiscardFile(const std::string& path) { m_strFileName = path.c_str(); }
+    void Write(const void*, UINT) override {}
+};
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
     if (!MayReplace(path, error)) return false;
     const std::string temp = path + ".part";
@@ -889,6 +896,10 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ok = false;
     } else {
         ok = runner.Run(actions, sheet);
+        // The run leaves no one to hear of what the user script did not foresee, unless the
+        // job asked to keep hearing of it (counting the runs).
+        ++m_pageRuns;
+        if (m_keptFailureHandler) UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         if (!ok) {
             error = where + ":";
             for (const std::string& line : runner.Errors()) error += "\n  " + line;
@@ -946,14 +957,51 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     // rest; without a session the page is run for them alone. A wizard loaded from its data
     // holds what its pages made already.
     if (lines.empty()) return source.hasWizardData || ApplyValuesOnPage(added, error);
-    std::vector<ScriptAction> actions;
-    if (!ParseEditScript(lines, actions, error)) {
-        error = "element \"" + source.name + "\" script: " + error;
-        return false;
-    }
+    const std::shared_ptr<const std::vector<ScriptAction>> actions = ParsedScript(source, lines, error);
+    if (actions == nullptr) return false;
     EditScriptRunner runner;
     runner.makeListings = false;
-    return RunSession(added, actions, runner, error) && TakeName(added, error);
+    return RunSession(added, *actions, runner, error) && TakeName(added, error);
+}
+
+std::shared_ptr<const std::vector<ScriptAction>> Host::ParsedScript(const SchematicElement& source,
+                                                                      const std::vector<std::string>& lines,
+                                                                      std::string& error) {
+    // The elements of one kind in a schematic mostly carry the same script: the last one
+    // parsed for each kind is kept.
+    ParsedScriptOfKind& last = m_parsedScripts[source.id];
+    if (last.actions != nullptr && last.lines == lines) return last.actions;
+    auto actions = std::make_shared<std::vector<ScriptAction>>();
+    if (!ParseEditScript(lines, *actions, error)) {
+        error = "element \"" + source.name + "\" script: " + error;
+        return nullptr;
+    }
+    last.lines = lines;
+    last.actions = actions;
+    return actions;
+}
+
+std::string Host::CheckShape(const SchematicElement& source) {
+    // Everything of the element that making it may refuse, without its name and its values'
+    // texts; length-prefixed, so that no text can pass for another.
+    std::string shape;
+    const auto add = [&shape](const std::string& text) { shape += std::to_string(text.size()) + ':' + text; };
+    const auto flag = [&shape](bool on, unsigned long value) { shape += on ? 'y' + std::to_string(value) + ';' : "n"; };
+    for (const SchematicParam& param : source.params) {
+        add(param.name);
+        add(param.templateName);
+        flag(param.hasValue, 0);
+        flag(param.hasUnit, 0);
+        if (param.hasUnit) add(param.unit);
+        flag(param.hasPin, param.pin ? 1 : 0);
+        flag(param.hasType, param.type);
+        flag(param.hasExtType, param.extType);
+    }
+    shape += '|';
+    for (const std::string& name : source.order) add(name);
+    shape += '|';
+    for (const std::string& name : source.outputs) add(name);
+    return shape;
 }
 
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
@@ -1009,11 +1057,20 @@ bool Host::Stream(std::string& error) {
 }
 
 bool Host::CheckElement(const SchematicElement& source, std::string& error) {
-    m_checking = true;
-    const bool made = AddElement(source, false, error);
-    m_checking = false;
-    DropLastElement();
-    if (!made) return false;
+    // Whether an element can be made depends on its kind and on which values it gives, not on
+    // its name or the values' texts: an element of the shape that the last one of its kind
+    // made without a fault is not made again. Wizard data is looked at every time.
+    std::string shape;
+    const auto checked = m_checkedShapes.find(source.id);
+    if (!source.hasWizardData) shape = CheckShape(source);
+    if (source.hasWizardData || checked == m_checkedShapes.end() || checked->second != shape) {
+        m_checking = true;
+        const bool made = AddElement(source, false, error);
+        m_checking = false;
+        DropLastElement();
+        if (!made) return false;
+        if (!source.hasWizardData) m_checkedShapes[source.id] = std::move(shape);
+    }
     const CatalogueElement* type = m_catalogue.Find(source.id);
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
@@ -1024,12 +1081,7 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
         lines = CharacteristicScriptWithForms(*type, source.characteristic);
     }
     lines.insert(lines.end(), source.script.begin(), source.script.end());
-    std::vector<ScriptAction> actions;
-    if (!lines.empty() && !ParseEditScript(lines, actions, error)) {
-        error = "element \"" + source.name + "\" script: " + error;
-        return false;
-    }
-    return true;
+    return lines.empty() || ParsedScript(source, lines, error) != nullptr;
 }
 
 bool Host::CheckSchematic(const Schematic& schematic, std::string& error) {
@@ -1106,14 +1158,6 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
         error = checkError;
         return false;
     }
-    if (!PlanDataFiles(text, result, error)) return false;
-    for (const PlannedFile& file : result.files) {
-        const std::string input = InputAt(file.path);
-        if (!input.empty()) {
-            error = file.what + " " + file.path + ": is the input " + input + ", which is not written over";
-            return false;
-        }
-    }
     // The plan stays while the description is written: without the room it grew into.
     result.files.shrink_to_fit();
     plan = std::move(result);
@@ -1189,7 +1233,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             job.ok = false;
             return Decision::Refuse;
         };
-        const Decision go = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        const Decision noted = job.dry ? Decision::TakeAsWritten : Decision::Write;
         if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
         if (path == fs::path(job.finalPath).lexically_normal().string())
             return refuse(who + ": its data file and the model description share the path " + path);
@@ -1200,11 +1244,28 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         if (!input.empty()) return refuse(who + ": its data file " + path + " is the input " + input + ", which is not written over");
         if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
             const std::string& first = job.wrote[at->second].element;
-            if (first == element) return go;
+            if (first == element) return noted;
             return refuse("the data file of element \"" + first + "\" and the data file of " + who +
                           " would both be written to " + path);
         }
-        DescriptionJob::WrittenFile file{path, element, false, std::string()};
+        const std::string what = "the data file of " + who;
+        if (job.checkPaths && job.pathFault.empty()) {
+            // A file that cannot go where the wizard puts it: the run fails, but the faults of
+            // the elements that follow come first, so it goes on without writing.
+            std::string fault;
+            const auto owner = job.planned.find(path);
+            if (owner != job.planned.end() && owner->second->what != what)
+                fault = owner->second->what + " and " + what + " would both be written to " + path;
+            else if (owner == job.planned.end())
+                CheckOutputPath(path, what, job.folders, fault);
+            if (!fault.empty()) {
+                job.pathFault = fault;
+                job.StopWriting();
+            }
+        }
+        const Decision go = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        // A file that is not written keeps what it holds, also when the run is taken back.
+        DescriptionJob::WrittenFile file{path, element, job.dry && exists, std::string()};
         if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
             file.existed = true;
@@ -1218,52 +1279,6 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
         return go;
     });
-}
-
-bool Host::PlanDataFiles(const std::string& text, DescribePlan& plan, std::string& error) {
-    namespace fs = std::filesystem;
-    // The element lines of the planning run go nowhere; the wizards see the description's path.
-    struct Discard : CFile {
-        explicit Discard(const std::string& path) { m_strFileName = path.c_str(); }
-        void Write(const void*, UINT) override {}
-    };
-    DescriptionJob job;
-    job.dry = true;
-    job.finalPath = plan.files.front().path;
-    job.folder = fs::path(job.finalPath).parent_path().string();
-    Discard discard(job.finalPath);
-    job.out = &discard;
-    m_editor->ClearRequests();
-    UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
-    WatchDataFiles(job);
-    m_buildOnly = [this](const SchematicElement& element) { return MayWriteDataFiles(element); };
-    DescriptionSink sink(*this, job);
-    std::string buildError;
-    const bool built = BuildText(text, plan.document, plan.elements, job.folder + "/", sink, buildError);
-    m_buildOnly = nullptr;
-    CReadAndWriteFiles::SetWriteWatcher(nullptr);
-    UserScript::Instance().SetFailureHandler(nullptr);
-    m_editor->ClearRequests();
-    if (!built || !job.ok || !job.shownErrors.empty()) {
-        error = job.error.empty() ? buildError : job.error;
-        for (const std::string& message : job.shownErrors) error += (error.empty() ? "" : "\n") + message;
-        return false;
-    }
-    std::unordered_map<std::string, std::string> owner;
-    for (const PlannedFile& file : plan.files) owner.emplace(file.path, file.what);
-    std::unordered_set<std::string> folders;
-    for (const DescriptionJob::WrittenFile& file : job.wrote) {
-        const std::string what = "the data file of element \"" + file.element + "\"";
-        const auto [at, fresh] = owner.emplace(file.path, what);
-        if (!fresh) {
-            if (at->second == what) continue;
-            error = at->second + " and " + what + " would both be written to " + file.path;
-            return false;
-        }
-        if (!CheckOutputPath(file.path, what, folders, error)) return false;
-        plan.files.push_back({file.path, what});
-    }
-    return true;
 }
 
 bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
@@ -1287,22 +1302,150 @@ bool Host::DescribeSchematic(const Schematic& schematic, const std::string& docu
 
 bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& plan, const std::string& documentFolder,
                                  const std::string& path, std::vector<std::string>& written, std::string& error) {
+    namespace fs = std::filesystem;
+    // Every element is made once, and described as it is made. The faults keep the order in
+    // which a run that first made every element that may write a data file (to learn its
+    // files) and then described them all would find them: such an element's fault comes
+    // before any other element's, and a data file that cannot be written, an output that is
+    // an input or a description that cannot be opened come before an element that fails
+    // without writing one. So once the run is bound to fail for a later-ranking fault it
+    // writes nothing more and goes on with the elements that may write data files only, in
+    // case one of them has a fault that ranks first.
     DescriptionJob job;
-    if (!BeginDescription(path, job, error)) return false;
-    DescriptionSink sink(*this, job);
-    std::string buildError;
-    const bool built = BuildText(text, plan.document, plan.elements, documentFolder, sink, buildError);
-    if (!built) {
-        // The description stays unwritten; the first fault is the one to report.
-        job.ok = false;
-        if (job.error.empty()) job.error = buildError;
+    DiscardFile discard(plan.files.front().path);
+    job.discard = &discard;
+    job.checkPaths = true;
+    for (const PlannedFile& file : plan.files) job.planned.emplace(file.path, &file);
+    std::string beforeWriting;   // an output that is an input, or a description that cannot be opened
+    for (const PlannedFile& file : plan.files) {
+        const std::string input = InputAt(file.path);
+        if (!input.empty()) {
+            beforeWriting = file.what + " " + file.path + ": is the input " + input + ", which is not written over";
+            break;
+        }
     }
-    return FinishDescription(job, written, error);
+    const bool begun = beforeWriting.empty() && BeginDescription(path, job, beforeWriting);
+    if (!begun) {
+        job.finalPath = plan.files.front().path;
+        job.folder = fs::path(job.finalPath).parent_path().string();
+        job.StopWriting();
+        m_editor->ClearRequests();
+        WatchDataFiles(job);
+    }
+    // What the user script did not foresee outside a page run is reported as it would be if
+    // each element that may write data files were made first, then every element again: each
+    // of those runs heard of it until its first page run, and later ones went to standard
+    // error (UserScript's own report).
+    struct Unforeseen {
+        std::string message;
+        unsigned long runsBefore;   // page runs of its element before it
+    };
+    std::vector<Unforeseen> unforeseen;
+    const auto report = [](const std::string& message) {
+        UserScript::Instance().SetFailureHandler(nullptr);
+        UserScript::Instance().ReportFailure(message);
+    };
+    std::vector<std::string> writersShown;     // heard by the first run: the run fails
+    std::vector<std::string> othersShown;      // heard by the second run
+    std::vector<std::string> othersReported;   // reported by the second run, once it ends
+    unsigned long writerRuns = 0;              // page runs of elements that may write data files
+    m_keptFailureHandler = [&](const std::string& message) {
+        unforeseen.push_back({message, m_pageRuns});
+    };
+    struct Forget {
+        std::function<void(const std::string&)>& handler;
+        ~Forget() { handler = nullptr; }
+    } forgetHandler{m_keptFailureHandler};
+    const unsigned long runsAtStart = m_pageRuns;
+    bool writerFailed = false;
+    bool otherFailed = false;
+    std::string otherError;
+    DescriptionSink sink(*this, job);
+    const SchematicElementTaker build = [&](SchematicElement& element, std::string& buildError) {
+        const bool writer = MayWriteDataFiles(element);
+        if (job.dry && !writer) {
+            m_editor->AddNameInUse(element.name);
+            return true;
+        }
+        const unsigned long runsBefore = m_pageRuns;
+        unforeseen.clear();
+        UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
+        const bool built = BuildElement(element, buildError);
+        for (const Unforeseen& heard : unforeseen) {
+            const unsigned long runs = heard.runsBefore - runsBefore;
+            if (writer && writerRuns + runs == 0)
+                writersShown.push_back(heard.message);
+            else if (writer)
+                report(heard.message);
+            if (otherFailed) continue;
+            if (heard.runsBefore == runsAtStart)
+                othersShown.push_back(heard.message);
+            else
+                othersReported.push_back(heard.message);
+        }
+        if (writer) writerRuns += m_pageRuns - runsBefore;
+        UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
+        if (built) {
+            if (!writersShown.empty()) job.StopWriting();
+            return true;
+        }
+        if (job.error.empty()) job.error = buildError;
+        if (writer) {
+            writerFailed = true;
+            return false;
+        }
+        otherFailed = true;
+        otherError = job.error;
+        // A breach of the request protocol would be charged to every element after it.
+        if (!m_editor->Breaches().empty()) return false;
+        job.error.clear();
+        job.ok = true;
+        buildError.clear();
+        DropAllElements();
+        m_editor->ClearRequests();
+        UserScript::Instance().ClearShown();
+        job.StopWriting();
+        return true;
+    };
+    std::string readError;
+    if (!BuildText(text, plan.document, plan.elements, documentFolder, sink, readError, {}, build) && !writerFailed &&
+        !otherFailed) {
+        otherFailed = true;
+        otherError = readError;
+    }
+    std::string fault;   // one that ranks before the faults of elements that write no data file
+    if (writerFailed || !writersShown.empty()) {
+        fault = writerFailed ? job.error : std::string();
+        for (const std::string& message : writersShown) fault += (fault.empty() ? "" : "\n") + message;
+    } else if (!job.pathFault.empty()) {
+        fault = job.pathFault;
+    } else if (!beforeWriting.empty()) {
+        fault = beforeWriting;
+    }
+    if (!begun) {
+        UserScript::Instance().SetFailureHandler(nullptr);
+        CReadAndWriteFiles::SetWriteWatcher(nullptr);
+        error = fault;
+        return false;
+    }
+    if (fault.empty())
+        for (const std::string& message : othersReported) report(message);
+    job.shownErrors = std::move(othersShown);
+    if (otherFailed) {
+        job.ok = false;
+        job.error = otherError;
+    }
+    if (fault.empty()) return FinishDescription(job, written, error);
+    // Whatever was written is taken back.
+    job.ok = false;
+    FinishDescription(job, written, error);
+    error = fault;
+    return false;
 }
 
 bool Host::BuildText(const std::string& text, const std::string& document, size_t count,
                      const std::string& documentFolder, ElementSink& sink, std::string& error,
-                     const std::function<bool(std::string&)>& afterAll) {
+                     const std::function<bool(std::string&)>& afterAll, const SchematicElementTaker& build) {
     StartSchematic();
     SetDocument(documentFolder, document);
     if (!sink.Begin(count, error)) return false;
@@ -1314,13 +1457,9 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
     m_sink = &sink;
     std::string read;
     const SchematicElementTaker take = [this](SchematicElement& element, std::string& takeError) {
-        if (m_buildOnly && !m_buildOnly(element)) {
-            m_editor->AddNameInUse(element.name);
-            return true;
-        }
         return BuildElement(element, takeError);
     };
-    bool built = ReadSchematicElements(text, read, take, error);
+    bool built = ReadSchematicElements(text, read, build ? build : take, error);
     m_sink = nullptr;
     if (built && afterAll) built = afterAll(error);
     DropAllElements();

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // The editor's own record of an element in a saved archive: wizard ID and base, name, the
@@ -50,6 +51,7 @@ public:
 namespace qv {
 
 struct DescribePlan;
+struct PlannedFile;
 
 struct HostOptions {
     std::string pluginPath;        // the plug-in module
@@ -107,16 +109,21 @@ public:
 
     // The same jobs on a schematic text that is never held whole: it is read twice, element
     // by element (ReadSchematicElements). The first reading checks the text, then (for
-    // describe) every output (PlanDescribeOutputs), then every element against the catalogue,
-    // then (for describe) the data files the wizards will write (PlanDataFiles) and whether
-    // any output is an input;
+    // describe) every output (PlanDescribeOutputs), then every element against the catalogue;
     // the faults come in that order, with the messages of the jobs above, and nothing is
     // written. The second reading makes, uses and destroys each element as it is read.
     // *textFault tells whether a fault lies in the text itself (the reader's message, which
     // does not name the file the text came from).
     bool PlanDescription(const std::string& text, const std::string& descriptionPath, DescribePlan& plan,
                          std::string& error, bool* textFault = nullptr);
-    // Describes a text planned by PlanDescription into the same path.
+    // Describes a text planned by PlanDescription into the same path, each element made once.
+    // Its faults come in this order, each with its own message: those of the elements that may
+    // write data files (the first one's, and what their pages showed), a data file that
+    // cannot be written where it would go (a folder that is not there, a planned output of
+    // another element), a planned output that is an input, the description that cannot be
+    // opened, and then the first fault of any element. Once a fault is certain nothing more is
+    // written, and only the elements whose fault would come first are made; whatever was
+    // written is taken back.
     bool DescribeSchematicText(const std::string& text, const DescribePlan& plan, const std::string& documentFolder,
                                const std::string& path, std::vector<std::string>& written, std::string& error);
     // Both readings of `save`; `count` receives the number of elements saved.
@@ -215,8 +222,21 @@ private:
         // index by path can name their paths rather than hold copies.
         std::deque<WrittenFile> wrote;
         std::unordered_map<std::string_view, size_t> wroteAt;   // index in `wrote` by its path
-        bool dry = false;        // a planning run: the data files are noted, not written
+        // Set once the run is bound to fail: the data files are noted, not written, and the
+        // element lines go to `discard`.
+        bool dry = false;
         CFile* out = &file;      // where the element lines go
+        CFile* discard = nullptr;
+        // The outputs planned before the run, by path: a data file of an element must not take
+        // another's, and the first that cannot be written where it would go is `pathFault`.
+        std::unordered_map<std::string_view, const PlannedFile*> planned;
+        std::unordered_set<std::string> folders;   // folders found to exist
+        std::string pathFault;
+        bool checkPaths = false;   // each new data file is checked against the plan
+        void StopWriting() {
+            dry = true;
+            out = discard;
+        }
         bool ok = true;
         std::string error;
     };
@@ -291,24 +311,29 @@ private:
     // element as it is read.
     bool CheckSchematicText(const std::string& text, const std::function<void(const SchematicElement&)>& note,
                             std::string& document, size_t& count, std::string& checkError, std::string& error);
+    // The actions of the element's script lines (false-y with a message naming the element
+    // when they do not parse); the same lines as the last element of its kind parsed are not
+    // parsed again.
+    std::shared_ptr<const std::vector<ScriptAction>> ParsedScript(const SchematicElement& source,
+                                                                  const std::vector<std::string>& lines,
+                                                                  std::string& error);
+    // What of the element CheckElement's making of it depends on (see there).
+    static std::string CheckShape(const SchematicElement& source);
     // Makes the element and hands it to the sink (Build's step for one element).
     bool BuildElement(const SchematicElement& source, std::string& error);
     // The second reading of a checked text of `count` elements: each element is made and
     // handed to the sink as soon as it was read. The host holds no element afterwards.
     // `afterAll` runs once every element was read, before the host lets go of the elements
-    // a sink kept.
+    // a sink kept. `build`, when given, takes each element in BuildElement's place.
     bool BuildText(const std::string& text, const std::string& document, size_t count,
                    const std::string& documentFolder, ElementSink& sink, std::string& error,
-                   const std::function<bool(std::string&)>& afterAll = {});
+                   const std::function<bool(std::string&)>& afterAll = {}, const SchematicElementTaker& build = {});
     // Hands a just completed element to the sink, then destroys it (no sink: keeps it).
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
     // Watches every data file written while the job runs (see DescriptionJob::wrote): an empty
     // table, a file of another element or of the description, and an input are refused.
     void WatchDataFiles(DescriptionJob& job);
-    // The planning run of a checked text: each element that may write data files is made and
-    // described with its files noted, not written; they join the plan.
-    bool PlanDataFiles(const std::string& text, DescribePlan& plan, std::string& error);
     // Whether describing the element may write a data file of its own.
     bool MayWriteDataFiles(const SchematicElement& source) const;
     void DescribeElement(Element& element, DescriptionJob& job);
@@ -335,6 +360,18 @@ private:
     std::string m_stateError;
     ElementSink* m_sink = nullptr;
     bool m_checking = false;   // CheckElement is making an element
+    // By wizard ID: the shape (CheckShape) of the last element that CheckElement made without
+    // a fault, and the last script parsed with its actions.
+    std::unordered_map<unsigned, std::string> m_checkedShapes;
+    struct ParsedScriptOfKind {
+        std::vector<std::string> lines;
+        std::shared_ptr<const std::vector<ScriptAction>> actions;
+    };
+    std::unordered_map<unsigned, ParsedScriptOfKind> m_parsedScripts;
+    // Page runs so far; while set, the handler that hears of what a user script did not
+    // foresee is put back after each (a run leaves none).
+    unsigned long m_pageRuns = 0;
+    std::function<void(const std::string&)> m_keptFailureHandler;
     std::vector<std::string> m_inputs;
     struct FileIdentity {
         bool known = false;   // the input could be looked at when it was named
@@ -342,8 +379,6 @@ private:
         unsigned long long inode = 0;
     };
     std::vector<FileIdentity> m_inputIdentities;   // by index in m_inputs
-    // While set, BuildText makes only the elements it accepts (the others' names are noted).
-    std::function<bool(const SchematicElement&)> m_buildOnly;
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
     // While Load hands an element on: the record it was loaded from, which stays alive until
     // the archive is done and so may serve to save the element again.
@@ -360,7 +395,9 @@ struct PlannedFile {
 struct DescribePlan {
     std::string document;
     size_t elements = 0;
-    std::vector<PlannedFile> files;   // every file the description writes, the description first
+    // The description first, then the data file of each table of data pairs; the files the
+    // wizards choose themselves are found while the description is written.
+    std::vector<PlannedFile> files;
 };
 
 // The longest file name (in bytes, without its folder) that a command writes: the file

@@ -269,8 +269,8 @@ int Describe(const Arguments& args) {
     const std::string out = args.Get("-o");
     if (int rc = StartAndReadText(host, args, text)) return rc;
     // The text is read twice and its elements are never held: the first reading checks it and
-    // every file the description will write before the first is written, the second makes,
-    // describes and destroys one element at a time.
+    // the outputs it names before anything is written, the second makes, describes and
+    // destroys one element at a time (and takes back what it wrote when it fails).
     qv::DescribePlan plan;
     bool textFault = false;
     if (!host.PlanDescription(text, out, plan, error, &textFault)) return FailReading(args.positional[0], textFault, error);

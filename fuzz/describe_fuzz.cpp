@@ -202,16 +202,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!Files().empty() || error.empty()) std::abort();
         return 0;
     }
-    // The plan begins with the files of the one made from the whole schematic; the wizards'
-    // own files follow.
+    // The plan holds the files of the one made from the whole schematic; the wizards' own
+    // files are found while the description is written, and listed with it.
     qv::Schematic schematic;
     std::vector<qv::PlannedFile> planned;
     if (!qv::ReadSchematic(text, schematic, error) || !qv::PlanDescribeOutputs(schematic, out, planned, error) ||
-        planned.size() > plan.files.size())
+        planned.size() != plan.files.size())
         std::abort();
     std::set<std::string> allowed;
     for (size_t i = 0; i < plan.files.size(); ++i) {
-        if (i < planned.size() && planned[i].path != plan.files[i].path) std::abort();
+        if (planned[i].path != plan.files[i].path) std::abort();
         if (!allowed.insert(plan.files[i].path).second) std::abort();   // each file planned once
     }
     std::vector<std::string> written;
@@ -219,15 +219,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string documentFolder = fs::path(planned[0].path).parent_path().string() + "/";
     const bool ok = host.DescribeSchematicText(text, plan, documentFolder, out, written, error);
     const std::set<std::string> files = Files();
-    for (const std::string& file : files)
-        if (allowed.count(file) == 0) {
-            std::fprintf(stderr, "unplanned file %s from\n%s", file.c_str(), qv::WriteSchematic(schematic).c_str());
-            std::abort();
-        }
     if (ok) {
         if (written.empty() || written[0] != planned[0].path || files.count(planned[0].path) == 0) std::abort();
-        for (const std::string& file : written)
-            if (allowed.count(fs::path(file).lexically_normal().string()) == 0) std::abort();
+        for (const std::string& file : written) allowed.insert(fs::path(file).lexically_normal().string());
+        for (const std::string& file : files)
+            if (allowed.count(file) == 0) {
+                std::fprintf(stderr, "unlisted file %s from\n%s", file.c_str(), qv::WriteSchematic(schematic).c_str());
+                std::abort();
+            }
         std::ifstream desc(planned[0].path, std::ios::binary);
         std::ostringstream text;
         text << desc.rdbuf();

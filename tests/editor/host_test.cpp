@@ -515,6 +515,11 @@ TEST_F(HostTest, JobsOnTheTextReportTheFaultsOfTheReadSchematic) {
         {R"({"document":"D","elements":[)" + good + "," + bad + "]}", false, "wizard ID 999 is not in the catalogue", false},
         {R"({"document":"D","elements":[)" + good + R"(,{"id":15,"name":"R3","parameters":{"Q":"1"}},)" + bad + "]}", false,
          "no parameter \"Q\"", false},
+        // A second element of a kind is checked for itself: its unit, its script.
+        {R"({"document":"D","elements":[)" + good + R"(,{"id":15,"name":"R3","parameters":{"R":{"value":"1","unit":"V"}}}]})",
+         false, "element \"R3\" parameter \"R\": \"V\" is no unit", false},
+        {R"({"document":"D","elements":[{"id":15,"name":"R3","script":["ok"]},{"id":15,"name":"R4","script":["okay"]}]})",
+         false, "element \"R4\" script", false},
     };
     for (const Case& c : cases) {
         const fs::path out = folder / ("case" + std::to_string(&c - cases));

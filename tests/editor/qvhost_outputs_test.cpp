@@ -749,6 +749,13 @@ TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {
         {"empty data pairs", OneDocument(R"({"id": 43, "name": "A"})"), "element \"A\": its table is empty"},
         {"transformer without its characteristic", OneDocument(R"({"id": 112, "name": "TN1"})"),
          "element \"TN1\": its table is empty"},
+        // Elements that may write data files are heard first, whatever came before them.
+        {"an empty table after another element's fault",
+         OneDocument(R"({"id": 15, "name": "R1", "parameters": {"R": ""}}, {"id": 43, "name": "A"})"),
+         "element \"A\": its table is empty"},
+        {"a data file in a missing folder after another element's fault",
+         OneDocument(R"({"id": 15, "name": "R1", "parameters": {"R": ""}}, )" + FamilyElement(kFileFamilies[0], "none/x")),
+         "/none does not exist"},
     };
     for (const Case& c : cases) {
         Scratch scratch;
