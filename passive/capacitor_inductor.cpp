@@ -9,7 +9,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -249,21 +249,6 @@ int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
 }
 
 void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
-    using Page = CPropPassiveCapAndInd;
-    static constexpr qv::pages::TextField<Page> kTexts[] = {
-        {kCtlName, &Page::m_strName}, {kIdValue, &Page::m_strValue}, {kIdInitialValue, &Page::m_strInitial},
-        {kIdSecondInitialValue, &Page::m_strInitial2}, {kIdExtraA, &Page::m_strExtraA},
-        {kIdExtraB, &Page::m_strExtraB},
-    };
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlShowName, &Page::m_bShowName}, {kCtlValuePin, &Page::m_bValuePin},
-        {kCtlInitialPin, &Page::m_bInitialPin}, {kCtlInitial2Pin, &Page::m_bInitial2Pin},
-        {kCtlExtraAPin, &Page::m_bExtraAPin}, {kCtlExtraBPin, &Page::m_bExtraBPin},
-        {kCtlChar1Pin, &Page::m_bChar1Pin}, {kCtlChar2Pin, &Page::m_bChar2Pin},
-        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kIdOutputCurrent, &Page::m_bOutputCurrent},
-        {kIdOutputValue, &Page::m_bOutputValue}, {kIdOutputInductancePin, &Page::m_bOutputInductancePin},
-        {kCtlInitialCheck, &Page::m_bInitialOn}, {kCtlInitial2Check, &Page::m_bInitial2On},
-    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
     DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
@@ -272,8 +257,17 @@ void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlForm1, m_radForm1);
     DDX_Control(pDX, kCtlForm2, m_radForm2);
-    qv::pages::ExchangeTexts(pDX, *this, kTexts);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeTexts(pDX, {{kCtlName, m_strName}, {kIdValue, m_strValue}, {kIdInitialValue, m_strInitial},
+                                   {kIdSecondInitialValue, m_strInitial2}, {kIdExtraA, m_strExtraA},
+                                   {kIdExtraB, m_strExtraB}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlValuePin, m_bValuePin},
+                                    {kCtlInitialPin, m_bInitialPin}, {kCtlInitial2Pin, m_bInitial2Pin},
+                                    {kCtlExtraAPin, m_bExtraAPin}, {kCtlExtraBPin, m_bExtraBPin},
+                                    {kCtlChar1Pin, m_bChar1Pin}, {kCtlChar2Pin, m_bChar2Pin},
+                                    {kIdOutputVoltage, m_bOutputVoltage}, {kIdOutputCurrent, m_bOutputCurrent},
+                                    {kIdOutputValue, m_bOutputValue},
+                                    {kIdOutputInductancePin, m_bOutputInductancePin},
+                                    {kCtlInitialCheck, m_bInitialOn}, {kCtlInitial2Check, m_bInitial2On}});
 }
 
 BOOL CPropPassiveCapAndInd::OnInitDialog() {

@@ -8,7 +8,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -153,16 +153,6 @@ void CPropPassiveResAndCon::Serialize(CArchive& ar) {
 }
 
 void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
-    using Page = CPropPassiveResAndCon;
-    static constexpr qv::pages::TextField<Page> kTexts[] = {
-        {kCtlName, &Page::m_strName}, {kIdValue, &Page::m_strValue}, {kIdControlComponent, &Page::m_strControl},
-    };
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlShowName, &Page::m_bShowName}, {kCtlValuePin, &Page::m_bValueUsesPin},
-        {kCtlControlPin, &Page::m_bControlUsesPin}, {kCtlCharacteristicPin, &Page::m_bCharacteristicUsesPin},
-        {kIdOutputCurrent, &Page::m_bOutputCurrent}, {kIdOutputVoltage, &Page::m_bOutputVoltage},
-        {kIdOutputValue, &Page::m_bOutputValue},
-    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
     DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
@@ -170,8 +160,13 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlNonlinear, m_radNonlinear);
-    qv::pages::ExchangeTexts(pDX, *this, kTexts);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeTexts(pDX, {{kCtlName, m_strName}, {kIdValue, m_strValue},
+                                   {kIdControlComponent, m_strControl}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlValuePin, m_bValueUsesPin},
+                                    {kCtlControlPin, m_bControlUsesPin},
+                                    {kCtlCharacteristicPin, m_bCharacteristicUsesPin},
+                                    {kIdOutputCurrent, m_bOutputCurrent}, {kIdOutputVoltage, m_bOutputVoltage},
+                                    {kIdOutputValue, m_bOutputValue}});
 }
 
 BOOL CPropPassiveResAndCon::OnInitDialog() {

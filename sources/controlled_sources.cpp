@@ -8,7 +8,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -268,24 +268,18 @@ void CPropNonlinearSource::Serialize(CArchive& ar) {
 }
 
 void CPropNonlinearSource::DoDataExchange(CDataExchange* pDX) {
-    using Page = CPropNonlinearSource;
-    static constexpr qv::pages::TextField<Page> kTexts[] = {
-        {kCtlName, &Page::m_strName}, {kIdControlComponent, &Page::m_strControl}, {kIdFactor, &Page::m_strFactor},
-        {kIdCollectorEmitter, &Page::m_strCollectorEmitter}, {kIdEarlyVoltage, &Page::m_strEarly},
-    };
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlShowName, &Page::m_bShowName}, {kCtlControlPin, &Page::m_bPinControl},
-        {kCtlCharacteristicPin, &Page::m_bPinCharacteristic}, {kCtlFactorPin, &Page::m_bPinFactor},
-        {kCtlCollectorPin, &Page::m_bPinCollectorEmitter}, {kCtlEarlyPin, &Page::m_bPinEarly},
-        {kIdOutputCurrent, &Page::m_bOutputCurrent}, {kIdOutputVoltage, &Page::m_bOutputVoltage},
-        {kIdSpiceCompatible, &Page::m_nSpice},
-    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlEarlyUnit, m_cmbEarlyUnit);
     DDX_Control(pDX, kCtlCollectorUnit, m_cmbCollectorUnit);
     DDX_Control(pDX, kCtlForm, m_cmbForm);
-    qv::pages::ExchangeTexts(pDX, *this, kTexts);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeTexts(pDX, {{kCtlName, m_strName}, {kIdControlComponent, m_strControl},
+                                   {kIdFactor, m_strFactor}, {kIdCollectorEmitter, m_strCollectorEmitter},
+                                   {kIdEarlyVoltage, m_strEarly}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlControlPin, m_bPinControl},
+                                    {kCtlCharacteristicPin, m_bPinCharacteristic}, {kCtlFactorPin, m_bPinFactor},
+                                    {kCtlCollectorPin, m_bPinCollectorEmitter}, {kCtlEarlyPin, m_bPinEarly},
+                                    {kIdOutputCurrent, m_bOutputCurrent}, {kIdOutputVoltage, m_bOutputVoltage},
+                                    {kIdSpiceCompatible, m_nSpice}});
 }
 
 void CPropNonlinearSource::FillControlCombo() {}

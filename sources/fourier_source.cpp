@@ -4,7 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/dialog_rects.h"
 #include "framework/file_dialog_filters.h"
 #include "framework/module.h"
@@ -184,22 +184,15 @@ CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolde
 }
 
 void CPropFourierSource::DoDataExchange(CDataExchange* pDX) {
-    using Page = CPropFourierSource;
-    static constexpr qv::pages::TextField<Page> kTexts[] = {
-        {kIdTableFile, &Page::m_strFileName}, {kCtlFundamental, &Page::m_strFundamental},
-        {kCtlName, &Page::m_strName}, {kCtlNumber, &Page::m_strNumber},
-    };
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlFileNameFlag, &Page::m_bUseFileName}, {kCtlShowName, &Page::m_bShowName},
-        {kIdOutputCurrent, &Page::m_bOutputCurrent}, {kIdOutputVoltage, &Page::m_bOutputVoltage},
-        {kCtlPhaseAutomatic, &Page::m_bPhaseAutomatic},
-    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kIdTableFile, m_edtFile);
     DDX_Control(pDX, kCtlList, m_lstHarmonics);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
-    qv::pages::ExchangeTexts(pDX, *this, kTexts);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeTexts(pDX, {{kIdTableFile, m_strFileName}, {kCtlFundamental, m_strFundamental},
+                                   {kCtlName, m_strName}, {kCtlNumber, m_strNumber}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlFileNameFlag, m_bUseFileName}, {kCtlShowName, m_bShowName},
+                                    {kIdOutputCurrent, m_bOutputCurrent}, {kIdOutputVoltage, m_bOutputVoltage},
+                                    {kCtlPhaseAutomatic, m_bPhaseAutomatic}});
 }
 
 void CPropFourierSource::ShowMessage(const CString& text) { AfxMessageBox(text, MB_OK); }

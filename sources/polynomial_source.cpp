@@ -4,7 +4,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -231,21 +231,14 @@ CPropPolynomSource::CPropPolynomSource(CPolynomSourceWizard4* wizard, ParamHolde
 }
 
 void CPropPolynomSource::DoDataExchange(CDataExchange* pDX) {
-    using Page = CPropPolynomSource;
-    static constexpr qv::pages::TextField<Page> kTexts[] = {
-        {kCtlName, &Page::m_strName}, {kIdOrder, &Page::m_strOrder}, {kCtlMonomial, &Page::m_strMonomial},
-    };
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlShowName, &Page::m_bShowName}, {kIdOutputCurrent, &Page::m_bOutputCurrent},
-        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kIdOutputSourceValue, &Page::m_bOutputValue},
-        {kIdSpice, &Page::m_bSpice},
-    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
     DDX_Control(pDX, kIdQuantities, m_lstQuantities);
     DDX_Control(pDX, kIdCoefficients, m_lstCoefficients);
-    qv::pages::ExchangeTexts(pDX, *this, kTexts);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeTexts(pDX, {{kCtlName, m_strName}, {kIdOrder, m_strOrder}, {kCtlMonomial, m_strMonomial}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kIdOutputCurrent, m_bOutputCurrent},
+                                    {kIdOutputVoltage, m_bOutputVoltage}, {kIdOutputSourceValue, m_bOutputValue},
+                                    {kIdSpice, m_bSpice}});
 }
 
 void CPropPolynomSource::ShowError(UINT stringID) {

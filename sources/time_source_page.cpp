@@ -1,7 +1,7 @@
 #include "sources/time_source_page.h"
 
 #include "framework/dialog_controls.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -64,19 +64,15 @@ void TTimeSourcePage<Wizard>::AppendSnapshot(const char* name, const char* renam
 
 template <class Wizard>
 void TTimeSourcePage<Wizard>::ExchangeSharedFields(CDataExchange* pDX) {
-    using Page = TTimeSourcePage;
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlShowName, &Page::m_bShowName},         {kCtlUsePin, &Page::m_bUsePin},
-        {kCtlPeriodGiven, &Page::m_bPeriodGiven},   {kIdOutputCurrent, &Page::m_bOutputCurrent},
-        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kCtlACUse, &Page::m_bACUse},
-    };
     DDX_Control(pDX, kCtlConstant, m_radConstant);
     DDX_Control(pDX, kCtlTimeControlled, m_radTimeControlled);
     DDX_Control(pDX, kCtlAmplitudeRadio, m_radAmplitude);
     DDX_Control(pDX, kCtlRmsRadio, m_radRms);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Control(pDX, kCtlForm, m_cmbForm);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlUsePin, m_bUsePin},
+                                    {kCtlPeriodGiven, m_bPeriodGiven}, {kIdOutputCurrent, m_bOutputCurrent},
+                                    {kIdOutputVoltage, m_bOutputVoltage}, {kCtlACUse, m_bACUse}});
     DDX_Text(pDX, kCtlName, m_strName);
     DDX_Text(pDX, kCtlRms, m_strRMS);
     for (const UnitList& field : kTimeUnitLists) DDX_Text(pDX, field.valueID, *FieldOf(field.valueID));

@@ -5,7 +5,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
-#include "framework/exchanged_fields.h"
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -141,23 +141,16 @@ CPropVCO::CPropVCO(CVCOWizard4* wizard, ParamHolder* params)
 }
 
 void CPropVCO::DoDataExchange(CDataExchange* pDX) {
-    using Page = CPropVCO;
-    static constexpr qv::pages::TextField<Page> kTexts[] = {
-        {kIdAmplitude, &Page::m_strAmplitude}, {kIdLowerLimit, &Page::m_strLower}, {kCtlName, &Page::m_strName},
-        {kIdPhase, &Page::m_strPhase}, {kIdUpperLimit, &Page::m_strUpper},
-    };
-    static constexpr qv::pages::CheckField<Page> kChecks[] = {
-        {kCtlLimitInput, &Page::m_bLimitInput}, {kCtlShowName, &Page::m_bShowName},
-        {kIdOutputVoltage, &Page::m_bOutputVoltage}, {kIdOutputCurrent, &Page::m_bOutputCurrent},
-        {kIdSpice, &Page::m_bSpice},
-    };
     CTBPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhaseUnit);
     DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
     DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
     DDX_Control(pDX, kCtlSourceType, m_cmbSourceType);
-    qv::pages::ExchangeTexts(pDX, *this, kTexts);
-    qv::pages::ExchangeChecks(pDX, *this, kChecks);
+    qv::pages::ExchangeTexts(pDX, {{kIdAmplitude, m_strAmplitude}, {kIdLowerLimit, m_strLower},
+                                   {kCtlName, m_strName}, {kIdPhase, m_strPhase}, {kIdUpperLimit, m_strUpper}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlLimitInput, m_bLimitInput}, {kCtlShowName, m_bShowName},
+                                    {kIdOutputVoltage, m_bOutputVoltage}, {kIdOutputCurrent, m_bOutputCurrent},
+                                    {kIdSpice, m_bSpice}});
 }
 
 int CPropVCO::SelectedSourceType() const {
