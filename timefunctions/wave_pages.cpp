@@ -974,8 +974,6 @@ BOOL TPeriodicWaveWizard4<Page, Self>::DoConvertWizard3Data(const void* data, lo
     return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate,
                                   [this](CPropTFMWave& page) { GiveSettingsToPage(page); }, data, length);
 }
-template BOOL TPeriodicWaveWizard4<CPropTFMPulse, CTFMPulseWizard4>::DoConvertWizard3Data(const void*, long);
-template BOOL TPeriodicWaveWizard4<CPropTFMTriangle, CTFMTriangleWizard4>::DoConvertWizard3Data(const void*, long);
 
 BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
     return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate,

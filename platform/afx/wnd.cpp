@@ -175,7 +175,7 @@ void WindowCore::operator delete(void* block, size_t size)
         spare.push_back(block);
         return;
     }
-    ::operator delete(block, size);
+    ::operator delete(block);
 }
 
 LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
