@@ -14,7 +14,7 @@ which write a data file.
 
 The first form is the gate of the continuous build, in two parts.
 - Time: the benchmark does what `qvhost describe` does (read the schematic text once to check
-  it and plan every file, then again to make, describe and destroy the elements one by one as
+  it and plan its outputs, then again to make, describe and destroy the elements one by one as
   they are read) for 1,000 and 10,000 elements. Fails (exit status 1) when the larger takes more
   than 11 times as long as the smaller in three runs of the benchmark in a row. Each size runs
   REPETITIONS times, interleaved in random order so that a busy moment of the machine falls on
