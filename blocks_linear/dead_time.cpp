@@ -2,9 +2,10 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_dialogs.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
-#include "framework/file_dialog_filters.h"
+#include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
 #include "framework/list_controls.h"
 #include "framework/listed_controls.h"
@@ -19,6 +20,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/string_ids.h"
+#include "framework/table_list_page.h"
 #include "framework/table_writers.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -157,19 +159,12 @@ void CPropDeadBlock::LoadFrom(DWORD mode, const CPtrArray& points, const CPtrArr
 
 void CPropDeadBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, 2400, m_cmbUnit);
-    DDX_Control(pDX, 2117, m_edtFile);
-    DDX_Control(pDX, 2183, m_cmbSampleTime);
-    DDX_Control(pDX, 2134, m_lstValues);
-    DDX_Check(pDX, 2002, m_bShowName);
-    DDX_Check(pDX, 2073, m_bInputPin);
-    DDX_Check(pDX, 2074, m_bSampleTimePin);
-    DDX_Text(pDX, 2117, m_strFileName);
-    DDX_Text(pDX, 2186, m_strInput);
-    DDX_Text(pDX, 2001, m_strName);
-    DDX_Text(pDX, 2042, m_strSamples);
-    DDX_Check(pDX, 2056, m_bOutput);
-    DDX_Text(pDX, 2395, m_strReference);
+    qv::pages::ExchangeControls(pDX, {{2400, m_cmbUnit}, {2117, m_edtFile}, {2183, m_cmbSampleTime},
+                                      {2134, m_lstValues}});
+    qv::pages::ExchangeChecks(pDX, {{2002, m_bShowName}, {2073, m_bInputPin}, {2074, m_bSampleTimePin},
+                                    {2056, m_bOutput}});
+    qv::pages::ExchangeTexts(pDX, {{2117, m_strFileName}, {2186, m_strInput}, {2001, m_strName}, {2042, m_strSamples},
+                                   {2395, m_strReference}});
 }
 
 void CPropDeadBlock::SetFirstColumnHeading(UINT stringID) {
@@ -700,14 +695,7 @@ void CPropDeadBlock::OnUpdateListCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(
 
 void CPropDeadBlock::OnContextMenu(CWnd*, CPoint point) {
     if (IsDlgButtonChecked(kCtlFileReference)) return;
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(kListMenu)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    // The commands are enabled as the update handler says, as the command bars do.
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+    qv::tablepage::TrackTableContextMenu(*this, point);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -952,52 +940,12 @@ void CPropDeadBlock::MakeFileNameRelative() {
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
-namespace {
-
-using qv::files::JoinFilters;
-using qv::files::StartWithFile;
-
-// The "*.ext" patterns of a filter entry "Description (*.a;*.b)|*.a;*.b".
-std::vector<CString> Patterns(const CString& entry) {
-    std::vector<CString> out;
-    const int bar = entry.Find('|');
-    CString list = bar >= 0 ? entry.Mid(bar + 1) : entry;
-    int start = 0;
-    while (start <= list.GetLength()) {
-        int end = list.Find(';', start);
-        if (end < 0) end = list.GetLength();
-        CString pattern = list.Mid(start, end - start);
-        pattern.TrimLeft();
-        pattern.TrimRight();
-        if (pattern.Left(1) == "*") pattern = pattern.Mid(1);
-        if (!pattern.IsEmpty()) out.push_back(pattern);
-        start = end + 1;
-    }
-    return out;
-}
-
-DWORD PreselectFilter(const CStringArray& filters, const CString& ext) {
-    return qv::files::PreselectFilter(filters, ext, &Patterns);
-}
-
-} // namespace
-
 void CPropDeadBlock::OnImportFile() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
-    CFileDialog dialog(TRUE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
-    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
-    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFolder + m_strFileName);
-    if (dialog.DoModal() != IDOK) return;
-    m_strFileName = dialog.GetPathName();
+    if (!qv::files::AskForFileToRead(this, m_strFolder, m_strFileName)) return;
     if (!ReadInitialValueFile(m_strFileName)) {
-        CString text;
-        {
-            CResourceSwitch resources;
-            text = LoadLibraryString(qv::strings::kStrReadError);
-        }
-        ShowMessage(text);
+        ShowMessage(qv::files::ReadErrorText());
         UpdateData(TRUE);
         SetModified(TRUE);
         return;
@@ -1016,21 +964,8 @@ void CPropDeadBlock::OnImportFile() {
 void CPropDeadBlock::OnExportFile() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
-    CFileDialog dialog(FALSE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
-    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
-    if (m_nFileFormat != CReadAndWriteFiles::kFormatTextVersion && m_nFileFormat >= 0 &&
-        m_nFileFormat < filters->GetSize())
-        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
-    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFolder + m_strFileName);
-    if (dialog.DoModal() != IDOK) return;
-    m_strFileName = dialog.GetPathName();
-    const DWORD index = dialog.m_ofn.nFilterIndex;
-    const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
-    if (SplitPath(m_strFileName).ext.IsEmpty() && format < filters->GetSize()) {
-        const std::vector<CString> patterns = Patterns(filters->GetAt(format));
-        if (!patterns.empty() && patterns.back().Find('*') < 0) m_strFileName += patterns.back();
-    }
+    const int format = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
+    if (format < 0) return;
     MakeFileNameRelative();
     if (!WriteInitialValueFile(m_strFileName, format)) return;
     UpdateData(FALSE);

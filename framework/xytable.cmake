@@ -8,3 +8,6 @@ target_sources(Parvel PRIVATE
 # The file dialogs of pages that read or write data files.
 target_sources(Parvel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/file_dialog_filters.cpp)
+# The dialogs in which a page asks for a data file to read or to write.
+target_sources(Parvel PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/data_file_dialogs.cpp)

@@ -2,11 +2,11 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_dialogs.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
 #include "framework/dialog_rects.h"
-#include "framework/file_dialog_filters.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
@@ -666,27 +666,13 @@ LRESULT CPropFourierSource::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     return m_lstHarmonics.OnEndEdit(wParam, lParam);
 }
 
-using qv::files::JoinFilters;
-using qv::files::PreselectFilter;
-using qv::files::StartWithFile;
-
 void CPropFourierSource::OnBrowseRead() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
-    CFileDialog dialog(TRUE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
-    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
-    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strDataDir + m_strFileName);
-    if (dialog.DoModal() != IDOK) return;
-    m_strFileName = dialog.GetPathName();
+    if (!qv::files::AskForFileToRead(this, m_strDataDir, m_strFileName)) return;
     UpdateData(FALSE);
     if (!ReadDataFile(m_strFileName)) {
-        CString text;
-        {
-            CResourceSwitch resources;
-            text = LoadLibraryString(qv::strings::kStrReadError);
-        }
-        ShowMessage(text);
+        ShowMessage(qv::files::ReadErrorText());
         UpdateData(TRUE);
         SetModified(TRUE);
         return;
@@ -699,21 +685,8 @@ void CPropFourierSource::OnBrowseRead() {
 void CPropFourierSource::OnBrowseWrite() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
-    CFileDialog dialog(FALSE, nullptr, nullptr, 0x806, JoinFilters(*filters), this);
-    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
-    if (m_nFileFormat != CReadAndWriteFiles::kFormatTextVersion && m_nFileFormat >= 0 &&
-        m_nFileFormat < filters->GetSize())
-        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
-    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strDataDir + m_strFileName);
-    if (dialog.DoModal() != IDOK) return;
-    m_strFileName = dialog.GetPathName();
-    const DWORD index = dialog.m_ofn.nFilterIndex;
-    const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
-    if (SplitPath(m_strFileName).ext.IsEmpty() && format < filters->GetSize()) {
-        const std::vector<CString> patterns = CPropCharacteristicXYTable::FilterPatterns(filters->GetAt(format));
-        if (!patterns.empty()) m_strFileName += patterns.back();
-    }
+    const int format = qv::files::AskForFileToWrite(this, m_strDataDir, m_strFileName, m_nFileFormat);
+    if (format < 0) return;
     ResolveDataFileDir();
     if (!WriteMdxFile(m_strFileName, format)) return;
     UpdateData(FALSE);

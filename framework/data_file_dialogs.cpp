@@ -1,0 +1,52 @@
+#include "framework/data_file_dialogs.h"
+
+#include "framework/file_dialog_filters.h"
+#include "framework/module.h"
+#include "framework/path_parts.h"
+#include "framework/string_ids.h"
+#include "framework/xy_table.h"
+#include "toolkit/read_write_files.h"
+
+namespace qv::files {
+
+namespace {
+
+constexpr DWORD kDialogFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+
+} // namespace
+
+bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName) {
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
+    CFileDialog dialog(TRUE, nullptr, nullptr, kDialogFlags, JoinFilters(*filters), parent);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(fileName).ext);
+    if (!fileName.IsEmpty()) StartWithFile(dialog, folder + fileName);
+    if (dialog.DoModal() != IDOK) return false;
+    fileName = dialog.GetPathName();
+    return true;
+}
+
+int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat) {
+    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
+    CFileDialog dialog(FALSE, nullptr, nullptr, kDialogFlags, JoinFilters(*filters), parent);
+    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(fileName).ext);
+    if (savedFormat != CReadAndWriteFiles::kFormatTextVersion && savedFormat >= 0 && savedFormat < filters->GetSize())
+        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(savedFormat + 1);
+    if (!fileName.IsEmpty()) StartWithFile(dialog, folder + fileName);
+    if (dialog.DoModal() != IDOK) return -1;
+    fileName = dialog.GetPathName();
+    const DWORD index = dialog.m_ofn.nFilterIndex;
+    const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
+    if (SplitPath(fileName).ext.IsEmpty() && format < filters->GetSize()) {
+        // A pattern that still holds a wildcard names no single extension to append.
+        const std::vector<CString> patterns = CPropCharacteristicXYTable::FilterPatterns(filters->GetAt(format));
+        if (!patterns.empty() && patterns.back().Find('*') < 0) fileName += patterns.back();
+    }
+    return format;
+}
+
+CString ReadErrorText() {
+    CResourceSwitch resources;
+    return LoadLibraryString(qv::strings::kStrReadError);
+}
+
+} // namespace qv::files

@@ -1,0 +1,25 @@
+// The dialogs in which a page asks its user for a data file to read or to write: the toolkit's
+// formats as filters, the entry of the current file's format preselected, the current file as
+// the start, and the message a failed read shows.
+#pragma once
+
+#include "afx/afxwin.h"
+
+namespace qv::files {
+
+// Asks for a data file to read. The dialog starts with `folder + fileName` and preselects the
+// format of its extension; on OK `fileName` becomes the chosen path. False when the user
+// cancels.
+bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName);
+
+// Asks for a data file to write. The dialog preselects the format last written
+// (`savedFormat`, unless it is the read-only text version or out of range) and otherwise the
+// format of the extension. On OK `fileName` becomes the chosen path, with the chosen format's
+// extension appended when it has none, and the chosen format's index is returned; -1 when the
+// user cancels.
+int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat);
+
+// The message a page shows when a chosen data file cannot be read, from the library's strings.
+CString ReadErrorText();
+
+} // namespace qv::files
