@@ -2,6 +2,7 @@
 #include "blocks_linear/gain_block.h"
 
 #include "blocks_linear/integrator_block.h"
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -80,19 +81,13 @@ PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropDifferentiatorBlock, COlderBaseSa
 
 void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseSampledBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUpperUnit, m_cmbUpperUnit);
-    DDX_Control(pDX, kCtlLowerUnit, m_cmbLowerUnit);
-    DDX_Control(pDX, kCtlInitialUnit, m_cmbInitialUnit);
-    DDX_Control(pDX, kCtlSecondUnit, m_cmbSecondUnit);
-    DDX_Control(pDX, kCtlGainUnit, m_cmbGainUnit);
-    DDX_Text(pDX, kIdGain, m_strGain);
-    DDX_Text(pDX, 2187, m_strInitial);
-    DDX_Text(pDX, 2152, m_strLower);
-    DDX_Text(pDX, 2151, m_strUpper);
-    DDX_Check(pDX, kIdForceOutput, m_bForce);
-    DDX_Check(pDX, kIdVelocityOutput, m_bVelocity);
-    DDX_Text(pDX, kIdSecondInitial, m_strSecondInitial);
-    DDX_Check(pDX, kCtlSecondInitialPin, m_bSecondInitialPin);
+    qv::pages::ExchangeControls(pDX, {{kCtlUpperUnit, m_cmbUpperUnit}, {kCtlLowerUnit, m_cmbLowerUnit},
+                                      {kCtlInitialUnit, m_cmbInitialUnit}, {kCtlSecondUnit, m_cmbSecondUnit},
+                                      {kCtlGainUnit, m_cmbGainUnit}});
+    qv::pages::ExchangeTexts(pDX, {{kIdGain, m_strGain}, {2187, m_strInitial}, {2152, m_strLower}, {2151, m_strUpper},
+                                   {kIdSecondInitial, m_strSecondInitial}});
+    qv::pages::ExchangeChecks(pDX, {{kIdForceOutput, m_bForce}, {kIdVelocityOutput, m_bVelocity},
+                                    {kCtlSecondInitialPin, m_bSecondInitialPin}});
 }
 
 void CPropDifferentiatorBlock::ShowControl(int id, bool show) {

@@ -1,6 +1,7 @@
 #include "blocks_linear/discrete_transfer_function.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -73,11 +74,9 @@ CDlgConvertGs::~CDlgConvertGs() = default;
 
 void CDlgConvertGs::DoDataExchange(CDataExchange* pDX) {
     CTBDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, kIdNumerator, m_lstNumerator);
-    DDX_Control(pDX, kIdDenominator, m_lstDenominator);
-    DDX_Text(pDX, kIdDenominatorOrder, m_strDenominatorOrder);
-    DDX_Text(pDX, kIdNumeratorOrder, m_strNumeratorOrder);
-    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
+    qv::pages::ExchangeControls(pDX, {{kIdNumerator, m_lstNumerator}, {kIdDenominator, m_lstDenominator}});
+    qv::pages::ExchangeTexts(pDX, {{kIdDenominatorOrder, m_strDenominatorOrder},
+                                   {kIdNumeratorOrder, m_strNumeratorOrder}, {kIdSampleTimeField, m_strSampleTime}});
 }
 
 CString CDlgConvertGs::RowName(bool numerator, int index) const {

@@ -2,6 +2,7 @@
 
 #include "afx/archive.h"
 #include "framework/data_classes.h"
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -83,16 +84,11 @@ PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropIntegratorBlock, COlderBaseSample
 
 void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseSampledBlockPage::DoDataExchange(pDX);
-    DDX_Check(pDX, kCtlResetPin, m_bResetPin);
-    DDX_Text(pDX, kIdIntegralGain, m_strGain);
-    DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdLowerLimit, m_strLower);
-    DDX_Text(pDX, kIdResetSignal, m_strResetSignal);
-    DDX_Text(pDX, kIdResetValue, m_strResetValue);
-    DDX_Text(pDX, kIdUpperLimit, m_strUpper);
-    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
-    DDX_Text(pDX, kIdTriggerSetting, m_strTrigger);
-    DDX_Check(pDX, kCtlReset, m_bReset);
+    qv::pages::ExchangeChecks(pDX, {{kCtlResetPin, m_bResetPin}, {kCtlReset, m_bReset}});
+    qv::pages::ExchangeTexts(pDX, {{kIdIntegralGain, m_strGain}, {kIdInitialValue, m_strInitial},
+                                   {kIdLowerLimit, m_strLower}, {kIdResetSignal, m_strResetSignal},
+                                   {kIdResetValue, m_strResetValue}, {kIdUpperLimit, m_strUpper},
+                                   {kIdSampleTimeField, m_strSampleTime}, {kIdTriggerSetting, m_strTrigger}});
 }
 
 void CPropIntegratorBlock::EnableControl(int id, BOOL on) {

@@ -1,5 +1,6 @@
 #include "blocks_linear/memory_sample_hold.h"
 
+#include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -102,10 +103,8 @@ PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropSampleAndHoldBlock, COlderBaseSam
 
 void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseSampledBlockPage::DoDataExchange(pDX);
-    DDX_Text(pDX, kIdInitialValue, m_strInitial);
-    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
-    DDX_Text(pDX, kIdSamples, m_strSamples);
-    DDX_Text(pDX, kIdDelaySamples, m_strDelaySamples);
+    qv::pages::ExchangeTexts(pDX, {{kIdInitialValue, m_strInitial}, {kIdSampleTimeField, m_strSampleTime},
+                                   {kIdSamples, m_strSamples}, {kIdDelaySamples, m_strDelaySamples}});
 }
 
 void CPropSampleAndHoldBlock::EnableByPin() {

@@ -2,6 +2,7 @@
 
 #include "blocks_math/static_blocks.h"
 #include "framework/dialog_controls.h"
+#include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
@@ -135,18 +136,12 @@ PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropFFTBlock, COlderBaseInputBlockPag
 
 void CPropFFTBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseInputBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlCutOffUnit, m_cmbCutOffUnit);
-    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelayUnit);
-    DDX_Control(pDX, kCtlFilterUnit, m_cmbFilterUnit);
-    DDX_Control(pDX, kIdOutputs, m_lstOutputs);
-    DDX_Control(pDX, kIdWindow, m_cmbWindow);
-    DDX_Control(pDX, kIdType, m_cmbType);
+    qv::pages::ExchangeControls(pDX, {{kCtlCutOffUnit, m_cmbCutOffUnit}, {kCtlDelayUnit, m_cmbDelayUnit},
+                                      {kCtlFilterUnit, m_cmbFilterUnit}, {kIdOutputs, m_lstOutputs},
+                                      {kIdWindow, m_cmbWindow}, {kIdType, m_cmbType}});
     DDX_Check(pDX, kCtlScanPin, m_bScanPin);
-    DDX_Text(pDX, kIdFilter, m_strFilter);
-    DDX_Text(pDX, kIdDelay, m_strDelay);
-    DDX_Text(pDX, kIdCutOff, m_strCutOff);
-    DDX_Text(pDX, kIdScan, m_strScan);
-    DDX_Text(pDX, kIdFundamental, m_strFundamental);
+    qv::pages::ExchangeTexts(pDX, {{kIdFilter, m_strFilter}, {kIdDelay, m_strDelay}, {kIdCutOff, m_strCutOff},
+                                   {kIdScan, m_strScan}, {kIdFundamental, m_strFundamental}});
 }
 
 BOOL CPropFFTBlock::OnInitDialog() {

@@ -1,6 +1,7 @@
 #include "measurement/meters.h"
 
 #include "framework/dialog_controls.h"
+#include "framework/field_exchange.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
@@ -78,13 +79,9 @@ PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropMeters, COlderBaseBlockPage, 103,
 
 void CPropMeters::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdSecond, m_chkSecond);
-    DDX_Control(pDX, kIdFirst, m_chkFirst);
-    DDX_Check(pDX, kCtlValuePin, m_bValuePin);
-    DDX_Check(pDX, kIdFirst, m_bFirst);
-    DDX_Check(pDX, kIdSecond, m_bSecond);
-    DDX_Check(pDX, kCtlInitialPin, m_bInitialValuePin);
+    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdSecond, m_chkSecond}, {kIdFirst, m_chkFirst}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlValuePin, m_bValuePin}, {kIdFirst, m_bFirst}, {kIdSecond, m_bSecond},
+                                    {kCtlInitialPin, m_bInitialValuePin}});
     DDX_Text(pDX, kIdInitialValue, m_strInitialValue);
 }
 
