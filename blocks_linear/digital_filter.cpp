@@ -10,6 +10,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -186,10 +187,7 @@ void CPropDigitalFilterBlock::ReadParameters() {
     m_Numerators.RemoveAll();
     m_Denominators.RemoveAll();
     m_pNumeratorTemplate = m_pDenominatorTemplate = nullptr;
-    ParamHolder* holder = GetParams();
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(GetParams(), [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdInputSignal:
             m_bInputPin = param->HasPin() ? TRUE : FALSE;
@@ -213,7 +211,7 @@ void CPropDigitalFilterBlock::ReadParameters() {
         default:
             break;
         }
-    }
+    });
 }
 
 int CPropDigitalFilterBlock::CurrentKind() const {
@@ -424,12 +422,9 @@ void CPropDigitalFilterBlock::WriteCoefficients(int count, const std::vector<CSt
 }
 
 void CPropDigitalFilterBlock::WriteCommonParameters(int count) {
-    ParamHolder* holder = GetParams();
     CString unit;
     if (m_cmbUnit.GetSafeHwnd() != nullptr) m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(GetParams(), [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdInputSignal:
             param->SetValue(m_strInput);
@@ -445,7 +440,7 @@ void CPropDigitalFilterBlock::WriteCommonParameters(int count) {
         default:
             break;
         }
-    }
+    });
 }
 
 void CPropDigitalFilterBlock::UpdateCoefficientDescriptions() {

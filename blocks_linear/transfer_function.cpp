@@ -2,11 +2,13 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_set_page.h"
@@ -103,20 +105,14 @@ void CPropTransferFunctionBlock::Serialize(CArchive&) {}
 
 void CPropTransferFunctionBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdNumerator, m_lstNumerator);
-    DDX_Control(pDX, kIdDenominator, m_lstDenominator);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdDenominatorOrder, m_strDenominatorOrder);
-    DDX_Text(pDX, kIdNumeratorOrder, m_strNumeratorOrder);
-    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
-    DDX_Text(pDX, kIdInitialDelay, m_strInitialDelay);
+    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdNumerator, m_lstNumerator},
+                                      {kIdDenominator, m_lstDenominator}, {kIdSampleTime, m_cmbSampleTime}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlInputPin, m_bInputPin},
+                                    {kCtlSampleTimePin, m_bSampleTimePin}, {kIdBlockOutput, m_bOutput}});
+    qv::pages::ExchangeTexts(pDX, {{kIdInputSignal, m_strInput}, {kCtlName, m_strName},
+                                   {kIdDenominatorOrder, m_strDenominatorOrder},
+                                   {kIdNumeratorOrder, m_strNumeratorOrder}, {kIdSampleTimeField, m_strSampleTime},
+                                   {kIdInitialDelay, m_strInitialDelay}});
 }
 
 BOOL CPropTransferFunctionBlock::OnInitDialog() {
@@ -157,11 +153,7 @@ void CPropTransferFunctionBlock::ReadParameters() {
     m_InitialY.RemoveAll();
     m_pNumeratorTemplate = m_pDenominatorTemplate = m_pInitialXTemplate = m_pInitialYTemplate = nullptr;
     m_bInitialDelay = FALSE;
-    ParamHolder* holder = Holder();
-    const int count = holder != nullptr ? holder->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(Holder(), [&](CWizardCopaObject3* param) {
         const int index = GetBracketIndex(param->GetName());
         switch (param->GetValueID()) {
         case kIdSampleTime:
@@ -206,7 +198,7 @@ void CPropTransferFunctionBlock::ReadParameters() {
         default:
             break;
         }
-    }
+    });
     UpdateData(FALSE);
 }
 
@@ -265,10 +257,7 @@ BOOL CPropTransferFunctionBlock::CheckBeforeWriting() {
 BOOL CPropTransferFunctionBlock::WriteParameters() {
     UpdateData(TRUE);
     if (!CheckBeforeWriting()) return FALSE;
-    ParamHolder* holder = Holder();
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(Holder(), [&](CWizardCopaObject3* param) {
         const int index = GetBracketIndex(param->GetName());
         CString unit;
         switch (param->GetValueID()) {
@@ -310,7 +299,7 @@ BOOL CPropTransferFunctionBlock::WriteParameters() {
         default:
             break;
         }
-    }
+    });
     return TRUE;
 }
 

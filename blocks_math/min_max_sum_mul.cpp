@@ -2,12 +2,15 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/param_order.h"
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
@@ -109,26 +112,24 @@ CString FactorOperand(CString operand) {
 CString BuildInputListText(ParamHolder* holder, DWORD signMask) {
     CString list;
     bool first = true;
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        const CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(holder, [&](const CWizardCopaObject3* param) {
         CString value;
         const WORD id = param->GetValueID();
         if (id == kIdInput) {
             const int index = GetBracketIndex(param->GetName());
-            if (index < 0) continue;
+            if (index < 0) return;
             value = param->GetValue();
             value.TrimLeft();
             if (IsInputNegated(signMask, index, value)) value = NegatedInputText(value);
         } else if (id == kIdSampleTime || id == kIdSampleTimeField) {
             value = param->GetValue();
         } else {
-            continue;
+            return;
         }
         if (!first) list += ",";
         list += param->GetName() + " := " + value;
         first = false;
-    }
+    });
     return list;
 }
 
@@ -201,12 +202,10 @@ void CPropMinMaxSumMulBlock::Serialize(CArchive&) {}
 
 void CPropMinMaxSumMulBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Control(pDX, kIdInput, m_lstInputs);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdSampleTime, m_cmbSampleTime},
+                                      {kIdInput, m_lstInputs}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlSampleTimePin, m_bSampleTimePin},
+                                    {kIdBlockOutput, m_bOutput}});
     DDX_Text(pDX, kCtlName, m_strName);
 }
 
@@ -267,9 +266,7 @@ int CPropMinMaxSumMulBlock::AppendRow(CWizardCopaObject3* param, int index) {
 void CPropMinMaxSumMulBlock::FillInputList() {
     m_pTemplate = nullptr;
     ParamHolder* holder = Holder();
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(holder, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdInput) {
             const int index = GetBracketIndex(param->GetName());
             if (index < 0)
@@ -279,7 +276,7 @@ void CPropMinMaxSumMulBlock::FillInputList() {
         } else if (param->GetValueID() == kIdSampleTime) {
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
         }
-    }
+    });
 }
 
 void CPropMinMaxSumMulBlock::MarkRowsFromMask() {
@@ -461,12 +458,7 @@ void CPropMinMaxSumMulBlock::MoveSelected(int delta) {
     if (row < 0 || other < 0 || other >= m_lstInputs.GetItemCount()) return;
     CWizardCopaObject3* moved = RowParam(row);
     CWizardCopaObject3* neighbour = RowParam(other);
-    ParamHolder* holder = Holder();
-    const int from = IndexOfParam(holder, moved);
-    const int to = IndexOfParam(holder, neighbour);
-    if (from < 0 || to < 0) return;
-    holder->m_Params.RemoveAt(from);
-    holder->m_Params.InsertAt(to, moved);
+    if (!MoveParamToNeighbour(Holder(), moved, neighbour)) return;
     // The two rows exchange their cells and their parameters.
     CString cells[2][5];
     for (int col = 0; col < 5; ++col) {

@@ -3,6 +3,7 @@
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_inputs.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -128,13 +129,11 @@ void CPropNPointElementBlock::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropNPointElementBlock::OnInitDialog() {
     CSimpleBlockPage::OnInitDialog();
-    for (int i = 0; m_pHolder != nullptr && i < m_pHolder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pHolder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pHolder, [&](CWizardCopaObject3* param) {
         Side* side = param->GetValueID() == kIdThreshold   ? &m_thresholds
                      : param->GetValueID() == kIdAmplitude ? &m_amplitudes
                                                            : nullptr;
-        if (side == nullptr) continue;
+        if (side == nullptr) return;
         const int index = GetBracketIndex(param->GetName());
         if (index < 0) {
             side->templ = param;
@@ -142,7 +141,7 @@ BOOL CPropNPointElementBlock::OnInitDialog() {
             if (index >= side->members.GetSize()) side->members.SetSize(index + 1);
             side->members.SetAt(index, param);
         }
-    }
+    });
     {
         CResourceSwitch resources;
         const CString headings[] = {LoadLibraryString(kStrName), LoadLibraryString(kStrValue),

@@ -1,12 +1,15 @@
 #include "blocks_math/nonlinear_characteristic.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -18,7 +21,6 @@
 #include "framework/snapshot_lists.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
-#include "toolkit/tb_sheet.h"
 #include "win32/paths.h"
 
 #include <memory>
@@ -184,15 +186,11 @@ void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
 
 void CPropNonlinearCharacteristicBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicPin);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
+    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdSampleTime, m_cmbSampleTime}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlCharacteristicPin, m_bCharacteristicPin},
+                                    {kCtlInputPin, m_bInputPin}, {kCtlSampleTimePin, m_bSampleTimePin},
+                                    {kIdBlockOutput, m_bOutput}});
+    qv::pages::ExchangeTexts(pDX, {{kIdInputSignal, m_strInput}, {kCtlName, m_strName}});
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
@@ -205,9 +203,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
     m_cmbUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
     m_cmbSampleTime.SetCurSel(0);
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(holder, [&](CWizardCopaObject3* param) {
         const BOOL onPin = param->HasPin();
         switch (param->GetValueID()) {
         case kIdInputSignal:
@@ -228,7 +224,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
         default:
             break;
         }
-    }
+    });
     UpdateData(FALSE);
     GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
@@ -406,27 +402,13 @@ void CPropNonlinearCharacteristicBlock::OnSampleTimeChosen() { SetModified(TRUE)
 void CPropNonlinearCharacteristicBlock::OnSampleTimeTyped() { TakeOverTypedSampleTime(m_cmbSampleTime); }
 
 void CPropNonlinearCharacteristicBlock::OnCharacteristic() {
+    // The sheet is titled with the name as the dialog holds it now.
     UpdateData(TRUE);
     CPropCharacteristicXYTable* table = Table();
     if (table == nullptr) return;
-    CResourceSwitch resources;
-    CTBPropertySheet sheet(m_strName, this);
-    sheet.AddPage(table);
-    table->SetComponentName(m_strName);
-    table->SetReference(m_strReference);
-    table->SetVariableName(m_strVariable);
-    table->SetFileName(m_strFileName);
-    table->SetXAxisLabel(m_strXAxisLabel);
-    table->SetYAxisLabel(m_strYAxisLabel);
-    table->SetMode(m_dwKind);
-    if (sheet.DoModal() == IDOK) {
-        m_dwKind = table->GetMode();
-        m_strReference = table->GetReference();
-        m_strVariable = table->GetVariableName();
-        m_strFileName = table->GetFileName();
-    }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(table);
+    qv::characteristic::RunCharacteristicSheet(
+        *this, m_strName, *table,
+        {m_strReference, m_strVariable, m_strFileName, m_dwKind, m_strXAxisLabel, m_strYAxisLabel});
     SetModified(TRUE);
 }
 
@@ -445,9 +427,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
         !table->GetUserFileFlag())
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(holder, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdInputSignal:
             param->SetValue(m_strInput);
@@ -467,7 +447,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
         default:
             break;
         }
-    }
+    });
     // The flags of the form now chosen; bits of an earlier form do not linger.
     m_dwModeWord = ModeFromTable();
     BuildCompareList();

@@ -3,6 +3,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
@@ -143,10 +144,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
     if (m_spec.inputUnit) m_cmbInputUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
 
-    const int count = m_pHolder != nullptr ? m_pHolder->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pHolder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pHolder, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id == kIdInputSignal) {
             if (param->HasPin()) m_bInputPin = TRUE;
@@ -163,7 +161,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
         } else if (id != kName) {
             if (CString* text = BlockText(id)) *text = param->GetValue();
         }
-    }
+    });
     UpdateData(FALSE);
     GetSDBOutput(m_pHolder, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
@@ -254,15 +252,13 @@ void CSimpleBlockPage::StoreFields() {
 
 void CSimpleBlockPage::StoreFieldParameters() {
     if (m_pHolder == nullptr) return;
-    for (int i = 0; i < m_pHolder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pHolder->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pHolder, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id == kIdSampleTime) {
             WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
         } else if (id != kName) {
             CString* text = BlockText(id);
-            if (text == nullptr) continue;
+            if (text == nullptr) return;
             param->SetValue(*text);
             if (id == kIdInputSignal && m_spec.inputUnit) {
                 CString unit;
@@ -270,7 +266,7 @@ void CSimpleBlockPage::StoreFieldParameters() {
                 param->SetUsedUnit(unit);
             }
         }
-    }
+    });
 }
 
 BOOL CSimpleBlockPage::OnApply() {
