@@ -357,7 +357,7 @@ CPropSCFrame::CPropSCFrame(const PageTable& table, CWizardBase3* wizard, CWizard
     : COlderBaseBlockPage(table.templateID, wizard, exchange, table.layout), m_table(table) {}
 
 int CPropSCFrame::FieldIndex(int control) const {
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
+    for (size_t i = 0; i < FieldCount(); ++i)
         if (m_table.fields[i].control == control) return static_cast<int>(i);
     return -1;
 }
@@ -375,6 +375,11 @@ BOOL CPropSCFrame::FieldPin(int control) const {
 BOOL CPropSCFrame::SwitchState(int control) const {
     const int index = FieldIndex(control);
     return index >= 0 ? m_switches[static_cast<size_t>(index)] : FALSE;
+}
+
+void CPropSCFrame::ReadOutputSwitches() {
+    for (size_t i = 0; i < FieldCount(); ++i)
+        if (m_table.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_table.fields[i].valueID, &m_switches[i]);
 }
 
 CTBUnitComboBox* CPropSCFrame::UnitListOf(size_t i) {
@@ -412,7 +417,7 @@ void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
 
 void CPropSCFrame::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+    for (size_t i = 0; i < FieldCount(); ++i) {
         const Field& field = m_table.fields[i];
         if (CTBUnitComboBox* units = UnitListOf(i)) DDX_Control(pDX, field.unitList, *units);
         switch (field.role) {
@@ -447,7 +452,7 @@ void CPropSCFrame::EnableParameterEdits() {
 
 BOOL CPropSCFrame::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
+    for (size_t i = 0; i < FieldCount(); ++i)
         if (CTBUnitComboBox* units = UnitListOf(i); units != nullptr && units->GetSafeHwnd() != nullptr)
             units->DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -457,7 +462,7 @@ BOOL CPropSCFrame::OnInitDialog() {
         CWizardCopaObject3* param = m_pExchange->GetParam(p);
         if (!Handles(param)) continue;
         // Later parameters with the same value ID overwrite what earlier ones set.
-        for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+        for (size_t i = 0; i < FieldCount(); ++i) {
             const Field& field = m_table.fields[i];
             if (field.valueID != param->GetValueID()) continue;
             switch (field.role) {
@@ -486,8 +491,7 @@ BOOL CPropSCFrame::OnInitDialog() {
     }
 
     UpdateData(FALSE);
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
-        if (m_table.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_table.fields[i].valueID, &m_switches[i]);
+    ReadOutputSwitches();
     UpdateData(FALSE);
     for (const Field& field : m_table.fields)
         if (field.role == Role::OutputSwitch) AppendOutputUnit(field.control, field.valueID);
@@ -497,17 +501,16 @@ BOOL CPropSCFrame::OnInitDialog() {
 }
 
 BOOL CPropSCFrame::OnSetActive() {
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i)
-        if (m_table.fields[i].role == Role::OutputSwitch) GetSDBOutput(m_pExchange, m_table.fields[i].valueID, &m_switches[i]);
+    ReadOutputSwitches();
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 
     // The "Use Pin" boxes follow the pin bits the editor holds now.
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+    for (size_t i = 0; i < FieldCount(); ++i) {
         const Field& field = m_table.fields[i];
         if (HasPinBox(field.role)) GetParamUsePin(m_pExchange, field.valueID, &m_pins[i]);
     }
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+    for (size_t i = 0; i < FieldCount(); ++i) {
         const Field& field = m_table.fields[i];
         if (!HasPinBox(field.role)) continue;
         if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
@@ -527,7 +530,7 @@ BOOL CPropSCFrame::OnApply() {
     for (int p = 0; p < m_pExchange->GetParamCount(); ++p) {
         CWizardCopaObject3* param = m_pExchange->GetParam(p);
         if (!Handles(param)) continue;
-        for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+        for (size_t i = 0; i < FieldCount(); ++i) {
             const Field& field = m_table.fields[i];
             if (field.valueID != param->GetValueID()) continue;
             switch (field.role) {
@@ -573,7 +576,7 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
     }
-    for (size_t i = 0; i < m_table.fields.size() && i < static_cast<size_t>(kMaxFields); ++i) {
+    for (size_t i = 0; i < FieldCount(); ++i) {
         const Field& field = m_table.fields[i];
         if (code == CBN_SELCHANGE && field.unitList != 0 && field.unitList == id) {
             UpdateData(TRUE);

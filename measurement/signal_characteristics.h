@@ -26,6 +26,7 @@
 #include "framework/older_base_block.h"
 #include "toolkit/tb_unit_combo.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <span>
@@ -116,7 +117,13 @@ public:
     BOOL SwitchState(int control) const;
 
 protected:
+    // The fields the page holds a state for: the table's, at most kMaxFields.
+    size_t FieldCount() const {
+        return std::min(m_table.fields.size(), static_cast<size_t>(qv::measurement::kMaxFields));
+    }
     int FieldIndex(int control) const;
+    // The output switches take the element's state.
+    void ReadOutputSwitches();
     void EnableParameterEdits();
     // The unit list of field i (null when it has none).
     CTBUnitComboBox* UnitListOf(size_t i);
