@@ -5,15 +5,11 @@
 // read as the page archive by the page's own Serialize; odd,
 // the bytes after it are parameter texts separated by NUL for a level's keywords, and the
 // level's curve is built (its point count is fixed by the level).
+#include "fuzz/input_bytes.h"
 #include "power/core_curves.h"
 #include "power/core_pages.h"
 #include "power/cores.h"
 #include "wizard/copa.h"
-#include "afx/archive.h"
-#include "afx/exceptions.h"
-#include "afx/file.h"
-
-#include <algorithm>
 
 #include <cstddef>
 #include <cstdint>
@@ -31,12 +27,8 @@ void ReadThroughPages(const uint8_t* data, size_t size, const qv::power::cores::
     CCoreModelWizard wizard;
     CCoreModelFixedWizard fixedWizard;
     if (size > 0) {
-        auto* copy = new BYTE[size];
-        std::copy(data, data + size, copy);
-        wizard.SetAdditionalWizardData(copy, static_cast<DWORD>(size));
-        auto* second = new BYTE[size];
-        std::copy(data, data + size, second);
-        fixedWizard.SetAdditionalWizardData(second, static_cast<DWORD>(size));
+        wizard.SetAdditionalWizardData(fuzzsetup::ExactCopy(data, size).release(), static_cast<DWORD>(size));
+        fixedWizard.SetAdditionalWizardData(fuzzsetup::ExactCopy(data, size).release(), static_cast<DWORD>(size));
     }
     CPropCoreModel page(&wizard, nullptr);
     page.LoadAdditionalWizardData();
@@ -50,15 +42,8 @@ void ReadThroughPages(const uint8_t* data, size_t size, const qv::power::cores::
         std::abort();
 
     // The page archive read straight from the bytes: it ends or raises, never reads beyond.
-    std::vector<BYTE> copy(data, data + size);
     CPropCoreModel archivePage(nullptr, nullptr);
-    try {
-        CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-        CArchive ar(&file, CArchive::load, 4096);
-        archivePage.Serialize(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    fuzzsetup::SerializeFrom(archivePage, std::vector<BYTE>(data, data + size));
 }
 
 void ReadBlock(const uint8_t* data, size_t size)

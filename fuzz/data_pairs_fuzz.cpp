@@ -15,7 +15,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -48,14 +47,7 @@ void PageArchive(const BYTE* data, size_t size) {
         ScopedParamSet params{RequestTarget(&wizard)};
         CPropTFMDataPairs page(&wizard, params.Cookie());
         page.SetHidden(true);
-        std::vector<BYTE> copy(data, data + size);
-        CMemFile file(copy.data(), static_cast<UINT>(copy.size()), 0);
-        CArchive ar(&file, CArchive::load, 4096);
-        try {
-            page.Serialize(ar);
-        } catch (CException* e) {
-            e->Delete();
-        }
+        SerializeFrom(page, std::vector<BYTE>(data, data + size));
         if (page.Points().GetSize() > qv::datapairs::kMaxRows) std::abort();
     });
 }
@@ -64,9 +56,7 @@ void PageArchive(const BYTE* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return RunOnInput(data, size, [](uint8_t choice, const uint8_t* restData, size_t restSize) {
-        // An exact copy: nothing beyond the input is readable.
-        std::unique_ptr<BYTE[]> rest(new BYTE[restSize == 0 ? 1 : restSize]);
-        std::memcpy(rest.get(), restData, restSize);
+        const std::unique_ptr<BYTE[]> rest = ExactCopy(restData, restSize);
         switch (choice % 6) {
         case 0:
             StoreLoadStore<CTFMDataPairsWizard4>(std::vector<BYTE>(rest.get(), rest.get() + restSize), kSchema<0>);

@@ -15,7 +15,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,9 +24,7 @@ namespace {
 using namespace fuzzsetup;
 
 void Give(CWizardBase3& wizard, const uint8_t* data, size_t size) {
-    BYTE* copy = new BYTE[size + 1];
-    if (size != 0) std::memcpy(copy, data, size);
-    wizard.SetAdditionalWizardData(copy, static_cast<DWORD>(size));
+    wizard.SetAdditionalWizardData(ExactCopy(data, size).release(), static_cast<DWORD>(size));
 }
 
 std::vector<BYTE> Stored(CWizardBase3& wizard) {

@@ -55,10 +55,7 @@ int CountEquations(ParamHolder* holder) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    LoadPluginWithPrecompiler("equations_fuzz_profile");
-    return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithPrecompiler("equations_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {
@@ -68,26 +65,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return;
         }
         if (reader == 4 || reader == 5) {
-            qv::SchematicEditor editor;
-            editor.SetBreachHandler([](const std::string&) { std::abort(); });
-            C2DLookupTableWizard4 wizard;
-            editor.Attach(wizard, editor.AddElement(TableSet()));
-            std::vector<BYTE> copy(rest, rest + restSize);
-            if (reader == 4) wizard.DoConvertWizard3Data(copy.data(), static_cast<long>(copy.size()));
-            else wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+            WithEditor<C2DLookupTableWizard4>(TableSet(), [&](C2DLookupTableWizard4& wizard) {
+                std::vector<BYTE> copy(rest, rest + restSize);
+                if (reader == 4) wizard.DoConvertWizard3Data(copy.data(), static_cast<long>(copy.size()));
+                else wizard.DoConversionFrom4x(copy.data(), static_cast<long>(copy.size()));
+            });
             return;
         }
         if (reader == 0) {
             StoreLoadStore<CEquationBlockWizard4>(std::vector<BYTE>(rest, rest + restSize), kSchema<0>);
             return;
         }
-        qv::SchematicEditor editor;
-        editor.SetBreachHandler([](const std::string&) { std::abort(); });
-        CEquationBlockWizard4 wizard;
-        const DWORD element = editor.AddElement(EquationSet());
-        editor.Attach(wizard, element);
-        wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
-        if (reader == 2) {
+        WithEditor<CEquationBlockWizard4>(EquationSet(), [&](CEquationBlockWizard4& wizard, qv::SchematicEditor& editor,
+                                                             DWORD element) {
+            wizard.DoConvertWizard3Data(rest, static_cast<long>(restSize));
+            if (reader != 2) return;
             CString first = "@EXPRESSLIST";
             wizard.WriteSimDescr(nullptr, "IMMANENT", first);
             ParamHolder* holder = editor.Holder(element);
@@ -95,6 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             CString second = "@EXPRESSLIST";
             wizard.WriteSimDescr(nullptr, "IMMANENT", second);
             if (CountEquations(holder) != equations) std::abort();
-        }
+        });
     });
 }

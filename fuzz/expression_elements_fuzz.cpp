@@ -55,29 +55,23 @@ int CountLive(ParamHolder* holder, bool equation) {
 
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size, bool equation) {
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    Wizard wizard;
-    const DWORD element = editor.AddElement(ElementSet());
-    editor.Attach(wizard, element);
-    ParamHolder* holder = editor.Holder(element);
-    wizard.Initialize(1);
-    const int before = CountLive(holder, equation);
-    wizard.DoConvertWizard3Data(data, static_cast<long>(size));
-    CString text = "@EXPRESSLIST; @ADDINFO @PARAMLIST";
-    wizard.WriteSimDescr(nullptr, "IMMANENT", text);
-    wizard.WriteSimDescr(nullptr, "IMMANENT", text);
-    wizard.Initialize(1);
-    wizard.Initialize(0);
-    if (CountLive(holder, equation) != before) std::abort();
+    WithEditor<Wizard>(ElementSet(), [&](Wizard& wizard, qv::SchematicEditor& editor, DWORD element) {
+        ParamHolder* holder = editor.Holder(element);
+        wizard.Initialize(1);
+        const int before = CountLive(holder, equation);
+        wizard.DoConvertWizard3Data(data, static_cast<long>(size));
+        CString text = "@EXPRESSLIST; @ADDINFO @PARAMLIST";
+        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+        wizard.WriteSimDescr(nullptr, "IMMANENT", text);
+        wizard.Initialize(1);
+        wizard.Initialize(0);
+        if (CountLive(holder, equation) != before) std::abort();
+    });
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    LoadPluginWithPrecompiler("expression_elements_fuzz_profile");
-    return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return LoadPluginWithPrecompiler("expression_elements_fuzz_profile"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return fuzzsetup::RunOnInput(data, size, [](uint8_t choice, const uint8_t* rest, size_t restSize) {

@@ -53,14 +53,12 @@ void ConvertNPointLists(const uint8_t* data, size_t size) {
                                                                  {2133, "AMPL", amplitudes.c_str(), 0x6},
                                                                  {2262, "THRES[0]", "1"}},
                                                             true);
-    qv::SchematicEditor editor;
-    editor.SetBreachHandler([](const std::string&) { std::abort(); });
-    CNPointElementWizard wizard;
-    const DWORD element = editor.AddElement(std::move(exchange));
-    editor.Attach(wizard, element);
-    wizard.DoConversionFrom4x(editor.Exchange(element));
-    // No family ever grows beyond its limit.
-    if (editor.Exchange(element)->GetParamCount() > 4 + 2 * 10000 + 1) std::abort();
+    WithEditor<CNPointElementWizard>(std::move(exchange), [](CNPointElementWizard& wizard, qv::SchematicEditor& editor,
+                                                             DWORD element) {
+        wizard.DoConversionFrom4x(editor.Exchange(element));
+        // No family ever grows beyond its limit.
+        if (editor.Exchange(element)->GetParamCount() > 4 + 2 * 10000 + 1) std::abort();
+    });
 }
 
 std::unique_ptr<ParamHolder> MakeCharacteristicSet() {

@@ -2,7 +2,7 @@
 // of the target's own where pages keep settings there, and with the pre-compiler module for
 // the expression pages), parameter sets from small tables, a wizard attached to a stand-in
 // editor that ends the run on any protocol breach, and the wizard's archive block stored,
-// loaded and read from a buffer.
+// loaded and read from a buffer (with the input copies of fuzz/input_bytes.h).
 #pragma once
 
 #include "afx/afxwin.h"
@@ -10,6 +10,7 @@
 #include "framework/ac_parameters.h"
 #include "framework/param_list.h"
 #include "framework/requests.h"
+#include "fuzz/input_bytes.h"
 #include "fuzz/temp_file.h"
 #include "win32/module.h"
 #include "wizard/environment.h"
@@ -48,13 +49,14 @@ inline int LoadPluginWithOwnProfile(const char* name) {
     return 0;
 }
 
-inline void LoadPluginWithPrecompiler(const char* name) {
-    UseOwnProfile(name);
-    LoadPlugin();
+// The start of a target whose expression pages use the pre-compiler module as well.
+inline int LoadPluginWithPrecompiler(const char* name) {
+    LoadPluginWithOwnProfile(name);
     qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
     // The pages load and free the pre-compiler module; a reference held here keeps it mapped,
     // so that the fuzzer's coverage counters of the module stay valid.
     if (LoadLibraryA(PARVEL_MODULE_DIR "/Pravent.dll") == nullptr) std::abort();
+    return 0;
 }
 
 // One parameter of a target's element.
@@ -88,14 +90,18 @@ std::unique_ptr<Holder> MakeSet(const char* elementName, const std::vector<Row>&
 }
 
 // A wizard (made of args) attached to a new element of this set on an editor stand-in that
-// ends the run on a protocol breach; run(wizard), or run(wizard, editor), while both live.
+// ends the run on a protocol breach; run(wizard), run(wizard, editor) or run(wizard, editor,
+// element), while both live.
 template <class Wizard, class Run, class... Args>
 void WithEditor(std::unique_ptr<ParamHolder> set, Run run, Args... args) {
     qv::SchematicEditor editor;
     editor.SetBreachHandler([](const std::string&) { std::abort(); });
     Wizard wizard(args...);
-    editor.Attach(wizard, editor.AddElement(std::move(set)));
-    if constexpr (std::is_invocable_v<Run, Wizard&, qv::SchematicEditor&>)
+    const DWORD element = editor.AddElement(std::move(set));
+    editor.Attach(wizard, element);
+    if constexpr (std::is_invocable_v<Run, Wizard&, qv::SchematicEditor&, DWORD>)
+        run(wizard, editor, element);
+    else if constexpr (std::is_invocable_v<Run, Wizard&, qv::SchematicEditor&>)
         run(wizard, editor);
     else
         run(wizard);
@@ -109,22 +115,6 @@ std::vector<BYTE> StoreBlock(Wizard& wizard) {
     wizard.Serialize(ar, eSheetVersion4);
     ar.Close();
     return std::vector<BYTE>(file.Data(), file.Data() + file.GetLength());
-}
-
-// read(ar) on an archive that loads a copy of the bytes; TRUE when it ends without an
-// archive refusal.
-template <class Read>
-bool ReadArchive(const std::vector<BYTE>& bytes, Read read) {
-    std::vector<BYTE> copy(bytes);
-    CMemFile file(copy.empty() ? nullptr : copy.data(), static_cast<UINT>(copy.size()), 0);
-    CArchive ar(&file, CArchive::load);
-    try {
-        read(ar);
-    } catch (CException* e) {
-        e->Delete();
-        return false;
-    }
-    return true;
 }
 
 // TRUE when the wizard loads the bytes without an archive refusal.
@@ -154,12 +144,6 @@ template <int Schema>
 constexpr auto kSchemaWithAC = [](auto& wizard, const std::vector<BYTE>&) {
     return wizard.GetACSchema() == 0 && wizard.GetSchema() == Schema;
 };
-
-// The object reads the bytes through Serialize; an archive refusal ends the reading.
-template <class Object>
-void SerializeFrom(Object& object, const std::vector<BYTE>& bytes) {
-    ReadArchive(bytes, [&](CArchive& ar) { object.Serialize(ar); });
-}
 
 // A page reads blocks through LoadObjectFromBuffer, as conversions do, until one refuses;
 // what it says it consumed must lie within the input.

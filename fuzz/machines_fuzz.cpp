@@ -29,10 +29,7 @@ std::unique_ptr<Holder> MachineSet() {
 template <class Wizard>
 void Convert(const uint8_t* data, size_t size) {
     WithEditor<Wizard>(MachineSet<ParamHolder>(), [&](Wizard& wizard) {
-        // An exact-size copy: a read past the block's end is caught.
-        std::unique_ptr<BYTE[]> copy(new BYTE[size + 1]);
-        std::copy(data, data + size, copy.get());
-        wizard.DoConvertWizard3Data(copy.get(), static_cast<long>(size));
+        wizard.DoConvertWizard3Data(ExactCopy(data, size).get(), static_cast<long>(size));
         StoreBlock(wizard);
     });
 }
@@ -48,9 +45,7 @@ void MachineData(const uint8_t* data, size_t size) {
     wizard.WriteSimDescr(nullptr, "IMMANENT", editor.Exchange(element));
     BYTE* left = nullptr;
     if (wizard.GetAdditionalWizardData(&left) != 0 || left != nullptr) std::abort();
-    std::unique_ptr<BYTE[]> copy(new BYTE[bytes.size() + 1]);
-    std::copy(bytes.begin(), bytes.end(), copy.get());
-    qv::power::ReadMachinePhaseUnit(copy.get(), static_cast<DWORD>(bytes.size()));
+    qv::power::ReadMachinePhaseUnit(ExactCopy(bytes.data(), bytes.size()).get(), static_cast<DWORD>(bytes.size()));
 }
 
 } // namespace

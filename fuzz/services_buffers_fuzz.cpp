@@ -3,11 +3,11 @@
 #include "framework/data_classes.h"
 #include "framework/param_list.h"
 #include "framework/table_writers.h"
+#include "fuzz/input_bytes.h"
 #include "wizard/wizard.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -44,26 +44,19 @@ void ReadBlocks(const BYTE* data, size_t size) {
 }
 
 void ReadArchive(const BYTE* data, size_t size) {
-    std::vector<BYTE> copy(data, data + size);
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()));
-    CArchive ar(&file, CArchive::load);
-    try {
-        CCopaObjectCompare snapshot;
+    CCopaObjectCompare snapshot;
+    CDataPoint point;
+    C3DDataPoint point3;
+    fuzzsetup::ReadArchive(std::vector<BYTE>(data, data + size), [&](CArchive& ar) {
         snapshot.Serialize(ar);
-        CDataPoint point;
         point.Serialize(ar);
-        C3DDataPoint point3;
         point3.Serialize(ar);
-    } catch (CException* e) {
-        e->Delete();
-    }
+    });
 }
 
 void ReadOlderBaseData(const BYTE* data, size_t size) {
     CWizardBase3 wizard;
-    BYTE* block = new BYTE[size + 1];
-    std::memcpy(block, data, size);
-    wizard.SetAdditionalWizardData(block, static_cast<DWORD>(size));
+    wizard.SetAdditionalWizardData(fuzzsetup::ExactCopy(data, size).release(), static_cast<DWORD>(size));
     CWizardSchematicDataExchange3 exchange;
     exchange.m_strModelText = "@PARAMLIST";
     BuildPinAssignmentList(&wizard, &exchange, nullptr);

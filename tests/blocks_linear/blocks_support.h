@@ -5,6 +5,7 @@
 #include "framework/factories.h"
 #include "framework/param_access.h"
 #include "tests/support/archive_bytes.h"
+#include "tests/support/older_element_test.h"
 #include "tests/support/one_page_test.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
@@ -148,13 +149,8 @@ protected:
 
 // The fixture of the older-base blocks: wizards attached to one element whose parameters the
 // older base's exchange object holds.
-class OlderBlocksTest : public BlocksTest {
+class OlderBlocksTest : public OlderElementTest<BlocksTest> {
 protected:
-    template <class Wizard>
-    std::unique_ptr<Wizard> NewOlder(const std::vector<ParamRow>& rows, const char* name) {
-        return Attached<Wizard>(MakeHolder<CWizardSchematicDataExchange3>(rows, name), &element);
-    }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     // The value of the first live parameter of the value ID.
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
     // Types the upper and lower limit and the initial value on the open page and applies it:
@@ -172,7 +168,6 @@ protected:
         EXPECT_EQ(upper, Value(2151));
         EXPECT_EQ(initial, Value(2187));
     }
-    DWORD element = 0;
 };
 
 } // namespace blocks_test

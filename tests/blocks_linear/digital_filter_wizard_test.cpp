@@ -33,8 +33,6 @@ std::vector<ParamRow> FilterRows() {
 
 using DigitalFilter = OnePageTest<CDigitalFilterWizard4, BlocksTest>;
 
-CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
-
 struct Settings {
     const char* kind = "Butterworth";
     const char* type = "Low Pass";

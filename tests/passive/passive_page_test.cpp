@@ -200,17 +200,7 @@ TEST_F(PassivePage, DefaultOutputBoxSwitchesAtOnceAndBackOnTheSecondClick) {
 }
 
 TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
-    // A wizard the editor never attached has no receiver and so no parameter set.
-    CResistorWizard4 wizard;
-    CPropertySheet sheet("Loose");
-    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
-    ASSERT_TRUE(sheet.Create());
-    EXPECT_EQ(nullptr, wizard.GetPage()->GetParams());
-    ASSERT_TRUE(qv::ui::TypeText(wizard.GetPage()->GetDlgItem(2001), "R9"));
-    EXPECT_FALSE(wizard.GetPage()->OnApply());
-    EXPECT_EQ(0, wizard.GetSnapshots().GetSize()) << "nothing reached the wizard";
-    sheet.DestroyWindow();
-    wizard.EndEditProperties();
+    ASSERT_NO_FATAL_FAILURE(ExpectLooseApplyRefused<CResistorWizard4>("R9"));
 
     // An editor that refuses the commit keeps the sheet open.
     auto attached = NewWizard<CResistorWizard4>(kResistorRows, "R1");
@@ -224,23 +214,9 @@ TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
 TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
     DWORD element = 0;
     auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
-    ParamHolder* cookie = page->GetParams();
-    ASSERT_NE(nullptr, cookie);
-
-    CString model = "@TYPER1 ( @PARAMLIST);";
-    wizard->Initialize(0);
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "IMMANENT", model));
-    Bytes old;
-    Dword(old, 0);
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
-
-    EXPECT_EQ(page, wizard->GetPage());
-    EXPECT_EQ(cookie, page->GetParams());
-    EXPECT_NE(nullptr, page->GetSafeHwnd());
-    EXPECT_EQ(1, editor->OutstandingCookies()) << "only the open page still holds a cookie";
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "R2"));
-    EXPECT_TRUE(qv::ui::Apply(&open.Sheet()));
-    EXPECT_EQ("R2", editor->Holder(element)->m_strElementName.str());
+    ASSERT_NE(nullptr, page->GetParams());
+    ASSERT_NO_FATAL_FAILURE(ExpectHiddenWorkLeavesThePageAlone(*wizard, page, open.Sheet(), *editor, element,
+                                                               "@TYPER1 ( @PARAMLIST);", 0, "R2"));
 }
 
 // The editor's resource handle is its own again after every operation of the wizard and its

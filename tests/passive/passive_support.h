@@ -5,9 +5,8 @@
 #include "passive/resistor_conductance.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
-#include "tests/support/opened_wizard.h"
-#include "tests/support/param_rows.h"
-#include "tests/support/plugin_editor_test.h"
+#include "tests/support/named_element_test.h"
+#include "tests/support/wizard_on_sheet.h"
 #include "tests/support/xy_table_bytes.h"
 
 #include <filesystem>
@@ -154,12 +153,49 @@ inline void ExpectSymbolInFrame(CWnd* page) {
     EXPECT_LE(painting->items[0].rect.bottom, frame.bottom);
 }
 
-// The fixture: a titled document and a scratch folder; placeholders start and end empty.
-class PassiveTest : public PluginEditorTest {
+// A wizard the editor never attached has no receiver and so no parameter set: its page, with
+// this name typed, refuses the apply before anything reaches the wizard.
+template <class Wizard>
+void ExpectLooseApplyRefused(const char* name) {
+    Wizard wizard;
+    CPropertySheet sheet("Loose");
+    ASSERT_TRUE(wizard.DoEditProperties(sheet, 1));
+    ASSERT_TRUE(sheet.Create());
+    EXPECT_EQ(nullptr, wizard.GetPage()->GetParams());
+    ASSERT_TRUE(qv::ui::TypeText(wizard.GetPage()->GetDlgItem(2001), name));
+    EXPECT_FALSE(wizard.GetPage()->OnApply());
+    EXPECT_EQ(0, wizard.GetSnapshots().GetSize()) << "nothing reached the wizard";
+    sheet.DestroyWindow();
+    wizard.EndEditProperties();
+}
+
+// Hidden work on a wizard whose page stands on the sheet (Initialize, the model text of this
+// template, a conversion of older data that holds only this DWORD) leaves the page, its cookie
+// and its window alone, and no other cookie out; the name typed then applies to the element.
+template <class Wizard, class Page>
+void ExpectHiddenWorkLeavesThePageAlone(Wizard& wizard, Page* page, CPropertySheet& sheet, qv::SchematicEditor& editor,
+                                        DWORD element, const char* model, DWORD older, const char* name) {
+    ParamHolder* cookie = page->GetParams();
+    CString text = model;
+    wizard.Initialize(0);
+    EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
+    Bytes old;
+    Dword(old, older);
+    EXPECT_TRUE(wizard.DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    EXPECT_EQ(page, wizard.GetPage());
+    EXPECT_EQ(cookie, page->GetParams());
+    EXPECT_NE(nullptr, page->GetSafeHwnd());
+    EXPECT_EQ(1, editor.OutstandingCookies()) << "only the open page still holds a cookie";
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), name));
+    EXPECT_TRUE(qv::ui::Apply(&sheet));
+    EXPECT_EQ(name, editor.Holder(element)->m_strElementName.str());
+}
+
+// The fixture: a scratch folder; placeholders start and end empty.
+class PassiveTest : public NamedElementTest<ParamRow> {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(PluginEditorTest::SetUp());
-        editor->Document().SetTitle("Demo");
+        ASSERT_NO_FATAL_FAILURE(NamedElementTest::SetUp());
         UseScratchFolder("passive");
         g_PlaceholderList.DeleteAll();
     }
@@ -167,11 +203,6 @@ protected:
         PluginEditorTest::TearDown();
         g_PlaceholderList.DeleteAll();
         g_ModelOutputDir.Empty();
-    }
-
-    template <class Wizard>
-    std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, const char* name, DWORD* element = nullptr) {
-        return Attached<Wizard>(MakeHolder(rows, name), element);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "framework/factories.h"
 #include "framework/param_access.h"
 #include "passive/transformers_older_base.h"
+#include "tests/support/older_element_test.h"
 
 using namespace passive_test;
 
@@ -89,32 +90,21 @@ std::vector<ParamRow> ThreePhaseOneSideRows(bool shunt) {
     return rows;
 }
 
-// The same parameters as a data-exchange object of the older base.
-std::unique_ptr<ParamHolder> MakeExchange(const std::vector<ParamRow>& rows, const char* name) {
-    return MakeHolder<CWizardSchematicDataExchange3>(rows, name);
-}
-
-class OlderBaseTransformer : public PassiveTest {
+class OlderBaseTransformer : public OlderElementTest<PassiveTest> {
 protected:
-    template <class Wizard>
-    std::unique_ptr<Wizard> Make(const std::vector<ParamRow>& rows, const char* name) {
-        return Attached<Wizard>(MakeExchange(rows, name), &element);
-    }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* P(WORD id) { return Param(Exchange(), id); }
     bool OutputOn(WORD id) {
         BOOL on = FALSE;
         GetSDBOutput(Exchange(), id, &on);
         return on != FALSE;
     }
-    DWORD element = 0;
 };
 
 // ---------------------------------------------------------------------------------------
 // The linear transformer page.
 
 TEST_F(OlderBaseTransformer, LinearPageWritesInputsWithUnitsAndCommitsTwice) {
-    auto wizard = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
     P(2480)->SetUsedUnit("mH");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
@@ -146,7 +136,7 @@ TEST_F(OlderBaseTransformer, LinearPageWritesInputsWithUnitsAndCommitsTwice) {
 TEST_F(OlderBaseTransformer, RatioOnAPinIsDisabledAndNotWritten) {
     std::vector<ParamRow> rows = LinearRows();
     rows[6] = Ratio(2486, "KTR", "7", kPin);
-    auto wizard = Make<CLinearTransformerWizard>(rows, "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(rows, "TR1");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     EXPECT_FALSE(Enabled(page, 2486));
@@ -167,7 +157,7 @@ TEST_F(OlderBaseTransformer, FieldsOnAPinAreDisabledAndParametersWithoutInputBit
     std::vector<ParamRow> rows = LinearRows();
     rows[1].type = 0;             // 2479: not an input
     rows[3].type = kIn | kPin;    // 2483: taken from a pin
-    auto wizard = Make<CLinearTransformerWizard>(rows, "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(rows, "TR1");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     EXPECT_FALSE(Enabled(page, 2483));
@@ -178,7 +168,7 @@ TEST_F(OlderBaseTransformer, FieldsOnAPinAreDisabledAndParametersWithoutInputBit
 }
 
 TEST_F(OlderBaseTransformer, OutputChecksSwitchAtOnceBetweenTwoStates) {
-    auto wizard = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     struct Case {
@@ -203,7 +193,7 @@ TEST_F(OlderBaseTransformer, OutputCaptionsAreDescriptionAndUnit) {
     rows[9].unit = "";                            // 2373: description only
     rows[10].description = "";                    // 2374: neither
     rows[10].unit = "";
-    auto wizard = Make<CLinearTransformerWizard>(rows, "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(rows, "TR1");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     const std::pair<int, std::string> expected[] = {
@@ -226,7 +216,7 @@ TEST_F(OlderBaseTransformer, LinearPageRefusalsAtEitherRequest) {
         {{0, 1}, false, true, true, 2},
     };
     for (const Case& c : cases) {
-        auto wizard = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+        auto wizard = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
         {
             OpenPage open(*wizard, Exchange());
             CWnd* page = open.Page();
@@ -251,7 +241,7 @@ void ExpectNothingWrittenWithoutExchange(CWizardBase3& wizard) {
 }
 
 TEST_F(OlderBaseTransformer, NoExchangeObjectMeansNoApply) {
-    auto wizard = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
     editor->ClearRequests();
     ExpectNothingWrittenWithoutExchange<CPropPassive2WTrafoLinear>(*wizard);
     ExpectNothingWrittenWithoutExchange<CPropPassive2WTrafoPriSecSide>(*wizard);
@@ -262,7 +252,7 @@ TEST_F(OlderBaseTransformer, NoExchangeObjectMeansNoApply) {
 }
 
 TEST_F(OlderBaseTransformer, NoReceiverMeansNoCommit) {
-    auto wizard = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    auto wizard = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
     OpenPage open(*wizard, Exchange());
     ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2477), "5m"));
     wizard->SetCommandReceiver(nullptr);
@@ -285,7 +275,7 @@ TEST_F(OlderBaseTransformer, OneSidePageShowsTheRowsOfItsVariant) {
         {true, {2331, 2488, 2486, 2487}, {2481, 2480, 2515, 2111, 2112, 2517, 2477, 2483}},
     };
     for (const VariantCase& c : cases) {
-        auto wizard = Make<CTransformerPriSecSideWizard>(OneSideRows(c.shunt), "TRS");
+        auto wizard = NewOlder<CTransformerPriSecSideWizard>(OneSideRows(c.shunt), "TRS");
         OpenPage open(*wizard, Exchange());
         CWnd* page = open.Page();
         EXPECT_EQ(c.shunt ? 1u : 0u, open.Page()->GetShuntBranchFlag());
@@ -297,7 +287,7 @@ TEST_F(OlderBaseTransformer, OneSidePageShowsTheRowsOfItsVariant) {
 }
 
 TEST_F(OlderBaseTransformer, OneSidePageWritesHiddenFieldsAndCommitsOnce) {
-    auto wizard = Make<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
+    auto wizard = NewOlder<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     // The ratio is hidden in this variant; its field still holds what it loaded.
@@ -326,11 +316,11 @@ void ExpectSingleRefusalLeavesValues(qv::SchematicEditor& editor, Wizard& wizard
 }
 
 TEST_F(OlderBaseTransformer, RefusedSingleRequestLeavesTheValuesWritten) {
-    auto a = Make<CTransformerPriSecSideWizard>(OneSideRows(false), "TRS");
+    auto a = NewOlder<CTransformerPriSecSideWizard>(OneSideRows(false), "TRS");
     ExpectSingleRefusalLeavesValues(*editor, *a, Exchange());
-    auto b = Make<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
+    auto b = NewOlder<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
     ExpectSingleRefusalLeavesValues(*editor, *b, Exchange());
-    auto c = Make<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(true), "TR3S");
+    auto c = NewOlder<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(true), "TR3S");
     ExpectSingleRefusalLeavesValues(*editor, *c, Exchange());
 }
 
@@ -342,7 +332,7 @@ TEST_F(OlderBaseTransformer, GroupChecksShowAllNoneOrSomeAndAClickSwitchesTheWho
     // counts as off).
     std::vector<ParamRow> rows = ThreePhaseRows();
     rows.erase(std::remove_if(rows.begin(), rows.end(), [](const ParamRow& r) { return r.id == 1020; }), rows.end());
-    auto wizard = Make<CThreePhaseTransformerWizard>(rows, "TR3");
+    auto wizard = NewOlder<CThreePhaseTransformerWizard>(rows, "TR3");
     for (WORD id : {2371, 1013, 1014, 1017, 2374, 1019}) SetSDBOutput(Exchange(), id, TRUE);
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
@@ -377,7 +367,7 @@ TEST_F(OlderBaseTransformer, ThreePhaseCaptionsTakeTheUnitOfTheFirstOutputOnly) 
         if (row.id == 1013 || row.id == 1014) row.unit = "kV";
     for (ParamRow& row : rows)
         if (row.id == 2374) row.unit = "";
-    auto wizard = Make<CThreePhaseTransformerWizard>(rows, "TR3");
+    auto wizard = NewOlder<CThreePhaseTransformerWizard>(rows, "TR3");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     EXPECT_EQ("Voltage Primary Side Phases [V]", Text(page, 2371));
@@ -387,7 +377,7 @@ TEST_F(OlderBaseTransformer, ThreePhaseCaptionsTakeTheUnitOfTheFirstOutputOnly) 
 }
 
 TEST_F(OlderBaseTransformer, ThreePhasePageWritesAllFourteenFields) {
-    auto wizard = Make<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
+    auto wizard = NewOlder<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     const std::pair<int, int> fields[] = {{2477, 2514}, {2479, 2527}, {2490, 2526}, {2483, 2516}, {2485, 2521},
@@ -430,7 +420,7 @@ TEST_F(OlderBaseTransformer, ThreePhaseOneSideVariantsLabelsCaptionsAndRows) {
          {2481, 2480, 2515, 2111, 2112, 2517, 2486, 2493, 2496}},
     };
     for (const Case& c : cases) {
-        auto wizard = Make<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(c.shunt), "TR3S");
+        auto wizard = NewOlder<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(c.shunt), "TR3S");
         OpenPage open(*wizard, Exchange());
         CWnd* page = open.Page();
         EXPECT_EQ(c.shunt ? 1u : 0u, open.Page()->GetShuntBranchFlag());
@@ -444,7 +434,7 @@ TEST_F(OlderBaseTransformer, ThreePhaseOneSideRatiosFollowTheirOwnPins) {
     std::vector<ParamRow> rows = ThreePhaseOneSideRows(false);
     for (ParamRow& row : rows)
         if (row.id == 2493 || row.id == 2499) row.type |= kPin;
-    auto wizard = Make<CThreePhaseTransformerPriSecSideWizard>(rows, "TR3S");
+    auto wizard = NewOlder<CThreePhaseTransformerPriSecSideWizard>(rows, "TR3S");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
     // Activation runs every row: the pinned ratios are disabled.
@@ -465,7 +455,7 @@ TEST_F(OlderBaseTransformer, ThreePhaseOneSideRatiosFollowTheirOwnPins) {
 }
 
 TEST_F(OlderBaseTransformer, EveryUnitSelectorMarksTheThreePhasePagesModified) {
-    auto a = Make<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(true), "TR3S");
+    auto a = NewOlder<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(true), "TR3S");
     OpenPage open(*a, Exchange());
     for (int selector : {2514, 2527, 2526, 2516, 2521, 2522, 2515, 2517}) {
         open.Page()->SetModified(FALSE);
@@ -516,13 +506,13 @@ void ExpectWizardLifeCycle(qv::SchematicEditor& editor, Wizard& wizard, CWizardS
 }
 
 TEST_F(OlderBaseTransformer, WizardsMakeTheirPageOnlyForMode1AndCloneWithoutIt) {
-    auto a = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    auto a = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
     ExpectWizardLifeCycle(*editor, *a, Exchange());
-    auto b = Make<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
+    auto b = NewOlder<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
     ExpectWizardLifeCycle(*editor, *b, Exchange());
-    auto c = Make<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
+    auto c = NewOlder<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
     ExpectWizardLifeCycle(*editor, *c, Exchange());
-    auto d = Make<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(false), "TR3S");
+    auto d = NewOlder<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(false), "TR3S");
     ExpectWizardLifeCycle(*editor, *d, Exchange());
 }
 
@@ -578,13 +568,13 @@ void ExpectPagePaintsSymbol(std::unique_ptr<Wizard> wizard, CWizardSchematicData
 }
 
 TEST_F(OlderBaseTransformer, EveryPageDrawsTheSymbolInItsFrame) {
-    auto a = Make<CLinearTransformerWizard>(LinearRows(), "TR1");
+    auto a = NewOlder<CLinearTransformerWizard>(LinearRows(), "TR1");
     ExpectPagePaintsSymbol(std::move(a), Exchange());
-    auto b = Make<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
+    auto b = NewOlder<CTransformerPriSecSideWizard>(OneSideRows(true), "TRS");
     ExpectPagePaintsSymbol(std::move(b), Exchange());
-    auto c = Make<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
+    auto c = NewOlder<CThreePhaseTransformerWizard>(ThreePhaseRows(), "TR3");
     ExpectPagePaintsSymbol(std::move(c), Exchange());
-    auto d = Make<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(false), "TR3S");
+    auto d = NewOlder<CThreePhaseTransformerPriSecSideWizard>(ThreePhaseOneSideRows(false), "TR3S");
     ExpectPagePaintsSymbol(std::move(d), Exchange());
 }
 

@@ -80,10 +80,10 @@ void GiveData(CWizardBase3& wizard, const Bytes& bytes) {
 class CorePage : public MachinesTest {
 protected:
     std::unique_ptr<CCoreModelWizard> Core(const std::vector<ParamRow>& rows = kCoreRows) {
-        return Make3<CCoreModelWizard>(rows, "CORE1");
+        return NewOlder<CCoreModelWizard>(rows, "CORE1");
     }
     std::unique_ptr<CCoreModelFixedWizard> Fixed(const std::vector<ParamRow>& rows = kCoreRows) {
-        return Make3<CCoreModelFixedWizard>(rows, "CORE2");
+        return NewOlder<CCoreModelFixedWizard>(rows, "CORE2");
     }
     static CComboBox* LevelBox(CWnd* page) { return static_cast<CComboBox*>(page->GetDlgItem(151)); }
     // The editable flag of the row of a value ID.
@@ -134,7 +134,7 @@ TEST(CoreLevels, EnabledRuleByGroupAndLevel) {
 
 TEST_F(CorePage, RowsFollowTheChosenLevelAndItsFirstRowIsSelected) {
     auto wizard = Core();
-    OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     ASSERT_NE(nullptr, page);
     ASSERT_EQ(12, page->CoreList().GetItemCount()) << "a row for each ID from 1000 to 1999";
@@ -173,7 +173,7 @@ TEST_F(CorePage, RowsFollowTheChosenLevelAndItsFirstRowIsSelected) {
 
 TEST_F(CorePage, LevelThreeWithoutRow1300SelectsNothingAndTheSameLevelOnlyMarksModified) {
     auto wizard = Core(Without(kCoreRows, 1300));
-    OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     ASSERT_TRUE(qv::ui::ChooseEntry(LevelBox(page), 3));
     EXPECT_EQ(-1, page->CoreList().GetSelectedItem()) << "1301 is no first row of level 3";
@@ -188,7 +188,7 @@ TEST_F(CorePage, LevelTextThatIsNoLevelLeavesNoSelectionAndApplyKeepsIt) {
         SCOPED_TRACE(text);
         auto wizard = Core(WithLevel(text));
         {
-            OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+            OpenPage<CCoreModelWizard> open(*wizard, Exchange());
             CPropCoreModel* page = open.Page();
             if (std::string(text) == " 2 ") {
                 EXPECT_EQ(2, page->GetLevel()) << "white space around the level is trimmed";
@@ -217,7 +217,7 @@ TEST_F(CorePage, LevelTextThatIsNoLevelLeavesNoSelectionAndApplyKeepsIt) {
 
 TEST_F(CorePage, NewElementAppliesTheSwitchedOffTextsAndStoresTheGoldenBlock) {
     auto wizard = Core();
-    OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_FALSE(Checked(page, 2501));
     EXPECT_EQ("1T", Text(page, 2299));
@@ -236,7 +236,7 @@ TEST_F(CorePage, NewElementAppliesTheSwitchedOffTextsAndStoresTheGoldenBlock) {
 TEST_F(CorePage, SwitchShowsTheRememberedTextsWhichFollowOnlyTyping) {
     auto wizard = Core();
     {
-        OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+        OpenPage<CCoreModelWizard> open(*wizard, Exchange());
         CPropCoreModel* page = open.Page();
         ASSERT_TRUE(qv::ui::Click(page, 2501));
         EXPECT_EQ("2", Text(page, 2299));
@@ -266,7 +266,7 @@ TEST_F(CorePage, SwitchShowsTheRememberedTextsWhichFollowOnlyTyping) {
         EXPECT_EQ(CoreBlock(1, PageArchive("5", "0", "3m")), AdditionalData(*wizard));
     }
     // A page opened again takes switch and texts from the block.
-    OpenPage3<CCoreModelWizard> again(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> again(*wizard, Exchange());
     EXPECT_TRUE(Checked(again.Page(), 2501));
     EXPECT_EQ("5", Text(again.Page(), 2299));
     ASSERT_TRUE(qv::ui::Click(again.Page(), 2501));
@@ -300,7 +300,7 @@ TEST_F(CorePage, CraftedBlocksStayWithinTheirBytes) {
         SCOPED_TRACE(c.what);
         auto wizard = Core();
         GiveData(*wizard, c.block);
-        OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+        OpenPage<CCoreModelWizard> open(*wizard, Exchange());
         EXPECT_EQ(c.on, Checked(open.Page(), 2501));
         EXPECT_EQ(c.resistivity, Text(open.Page(), 2299));
         EXPECT_EQ(c.block, AdditionalData(*wizard)) << "reading leaves the wizard's block alone";
@@ -312,7 +312,7 @@ TEST_F(CorePage, CraftedBlocksStayWithinTheirBytes) {
 
 TEST_F(CorePage, ApplyWritesFieldsUnitsListCellsAndLevel) {
     auto wizard = Core();
-    OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_EQ("m", Text(page, 2522));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2503), "25"));
@@ -333,7 +333,7 @@ TEST_F(CorePage, ApplyWritesFieldsUnitsListCellsAndLevel) {
 
 TEST_F(CorePage, RefusedCommitMakesApplyFail) {
     auto wizard = Core();
-    OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     editor->SetCommitAnswer(1);
     EXPECT_FALSE(open.Page()->OnApply());
     editor->SetCommitAnswer(0);
@@ -341,7 +341,7 @@ TEST_F(CorePage, RefusedCommitMakesApplyFail) {
 
 TEST_F(CorePage, ShowOpensThePreviewUpdateReplacesItApplyRefreshesIt) {
     auto wizard = Core();
-    OpenPage3<CCoreModelWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_EQ("Show", Text(page, 2217));
     ASSERT_TRUE(qv::ui::Click(page, 2217));
@@ -382,7 +382,7 @@ TEST_F(CorePage, FixedPageShowsUnitsOnceAndWritesBackWhatItShows) {
     auto wizard = Fixed();
     for (int opening = 0; opening < 2; ++opening) {
         SCOPED_TRACE(opening);
-        OpenPage3<CCoreModelFixedWizard> open(*wizard, Exchange());
+        OpenPage<CCoreModelFixedWizard> open(*wizard, Exchange());
         CPropCoreModelFixed* page = open.Page();
         ASSERT_NE(nullptr, page);
         EXPECT_EQ("Core Resitivity [Ohmm]", Text(page, 2500));
@@ -417,7 +417,7 @@ TEST_F(CorePage, FixedPageShowsUnitsOnceAndWritesBackWhatItShows) {
 TEST_F(CorePage, FixedPageTakesOnlyTheSwitchFromABlockWithAnArchive) {
     auto wizard = Fixed();
     GiveData(*wizard, CoreBlock(1, PageArchive("7", "8", "9")));
-    OpenPage3<CCoreModelFixedWizard> open(*wizard, Exchange());
+    OpenPage<CCoreModelFixedWizard> open(*wizard, Exchange());
     EXPECT_TRUE(Checked(open.Page(), 2501));
     EXPECT_EQ("1T", Text(open.Page(), 2299));
     EXPECT_TRUE(Enabled(open.Page(), 2299));

@@ -1,6 +1,5 @@
 // Shared ground of the machine and switch tests: the semiconductor fixture (plug-in, editor
-// stand-in, scratch folder, byte builders), elements of the older base, and pages of either
-// base opened on a sheet.
+// stand-in, scratch folder, byte builders) and elements of the older base.
 #pragma once
 
 #include "power_support.h"
@@ -9,19 +8,11 @@
 #include "power/dc_machine_nonlinear.h"
 #include "power/machines.h"
 #include "power/switches.h"
+#include "tests/support/older_element_test.h"
 
 namespace machines_test {
 
 using namespace power_test;
-
-// The same parameters as a data-exchange object of the older base.
-inline std::unique_ptr<ParamHolder> MakeExchange(const std::vector<ParamRow>& rows, const char* name) {
-    return MakeHolder<CWizardSchematicDataExchange3>(rows, name);
-}
-
-// An older-base wizard with its page open on a sheet.
-template <class Wizard>
-using OpenPage3 = OpenPage<Wizard>;
 
 inline bool OutputOn(ParamHolder* holder, WORD id) {
     BOOL on = FALSE;
@@ -29,15 +20,9 @@ inline bool OutputOn(ParamHolder* holder, WORD id) {
     return on != FALSE;
 }
 
-class MachinesTest : public PowerTest {
+class MachinesTest : public OlderElementTest<PowerTest> {
 protected:
-    template <class Wizard>
-    std::unique_ptr<Wizard> Make3(const std::vector<ParamRow>& rows, const char* name) {
-        return Attached<Wizard>(MakeExchange(rows, name), &element);
-    }
-    CWizardSchematicDataExchange3* Exchange() { return editor->Exchange(element); }
     CWizardCopaObject3* P(WORD id) { return Param(editor->Holder(element), id); }
-    DWORD element = 0;
 };
 
 } // namespace machines_test

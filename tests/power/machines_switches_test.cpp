@@ -209,9 +209,9 @@ TEST_F(Switches, HysteresisSwitchWithoutReceiverAppliesNothing) {
 
 // The "Control Signal" box shows and switches the control signal's own output.
 TEST_F(Switches, SignalSwitchControlOutputAndPin) {
-    auto wizard = Make3<CSwitchWizard>(kSignalRows, "SW1");
+    auto wizard = NewOlder<CSwitchWizard>(kSignalRows, "SW1");
     SetSDBOutput(Exchange(), 2028, TRUE);
-    OpenPage3<CSwitchWizard> open(*wizard, Exchange());
+    OpenPage<CSwitchWizard> open(*wizard, Exchange());
     CWnd* page = open.Page();
     EXPECT_TRUE(Checked(page, 2056));
     EXPECT_EQ("s1", Text(page, 2028));
@@ -232,8 +232,8 @@ TEST_F(Switches, SignalSwitchControlOutputAndPin) {
 }
 
 TEST_F(Switches, SignalSwitchRefusedCommitFailsApply) {
-    auto wizard = Make3<CSwitchWizard>(Without(kSignalRows, 2028), "SW1");
-    OpenPage3<CSwitchWizard> open(*wizard, Exchange());
+    auto wizard = NewOlder<CSwitchWizard>(Without(kSignalRows, 2028), "SW1");
+    OpenPage<CSwitchWizard> open(*wizard, Exchange());
     CPropSwitches* page = open.Page();
     EXPECT_EQ("", Text(page, 2028));
     EXPECT_FALSE(Checked(page, 2090));

@@ -5,10 +5,9 @@
 #include "framework/factories.h"
 #include "power/semiconductors.h"
 #include "tests/support/archive_bytes.h"
-#include "tests/support/opened_wizard.h"
-#include "tests/support/param_rows.h"
-#include "tests/support/plugin_editor_test.h"
+#include "tests/support/named_element_test.h"
 #include "tests/support/text_files.h"
+#include "tests/support/wizard_on_sheet.h"
 #include "tests/support/xy_table_bytes.h"
 
 #include <filesystem>
@@ -79,12 +78,11 @@ inline const std::vector<Family> kFamily = {
     {8, "D"}, {9, "IGBT"}, {10, "MOS"}, {11, "BJT"}, {12, "GTO"}, {13, "TH"}, {14, "TRIAC"},
 };
 
-// The fixture: a titled document and a scratch folder.
-class PowerTest : public PluginEditorTest {
+// The fixture: a scratch folder.
+class PowerTest : public NamedElementTest<ParamRow> {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(PluginEditorTest::SetUp());
-        editor->Document().SetTitle("Demo");
+        ASSERT_NO_FATAL_FAILURE(NamedElementTest::SetUp());
         UseScratchFolder("power");
     }
     void TearDown() override {
@@ -101,11 +99,6 @@ protected:
         if (wizard) editor->Attach(*wizard, handle);
         if (element) *element = handle;
         return wizard;
-    }
-
-    template <class Wizard>
-    std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, const char* name, DWORD* element = nullptr) {
-        return Attached<Wizard>(MakeHolder(rows, name), element);
     }
 
     std::string Description() const { return (root / "model" / "desc.qvm").string(); }

@@ -248,16 +248,7 @@ TEST_F(SourcesPage, StartFormComesFromParameter1000WhenTheListOffersIt) {
 }
 
 TEST_F(SourcesPage, ApplyWithoutParameterSetRefusesBeforeWriting) {
-    CNonlinearVoltageSourceWizard4 loose;
-    CPropertySheet sheet("Loose");
-    ASSERT_TRUE(loose.DoEditProperties(sheet, 1));
-    ASSERT_TRUE(sheet.Create());
-    EXPECT_EQ(nullptr, loose.GetPage()->GetParams());
-    ASSERT_TRUE(qv::ui::TypeText(loose.GetPage()->GetDlgItem(2001), "E9"));
-    EXPECT_FALSE(loose.GetPage()->OnApply());
-    EXPECT_EQ(0, loose.GetSnapshots().GetSize()) << "nothing reached the wizard";
-    sheet.DestroyWindow();
-    loose.EndEditProperties();
+    ASSERT_NO_FATAL_FAILURE(ExpectLooseApplyRefused<CNonlinearVoltageSourceWizard4>("E9"));
 
     // An editor that refuses the commit keeps the sheet open.
     auto attached = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
@@ -280,22 +271,8 @@ TEST_F(SourcesPage, HiddenWorkAndRebindingLeaveNoCookieBehind) {
     EXPECT_EQ(page, wizard->GetPage());
     EXPECT_EQ(1, editor->OutstandingCookies());
     ASSERT_TRUE(second.Create());
-    ParamHolder* cookie = page->GetParams();
-
-    CString model = "@TYPEI1 ( @PARAMLIST);";
-    wizard->Initialize(0);
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "IMMANENT", model));
-    Bytes old;
-    Dword(old, 4);
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
-    EXPECT_EQ(page, wizard->GetPage());
-    EXPECT_EQ(cookie, page->GetParams());
-    EXPECT_NE(nullptr, page->GetSafeHwnd());
-    EXPECT_EQ(1, editor->OutstandingCookies()) << "only the open page still holds a cookie";
-
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "I2"));
-    EXPECT_TRUE(qv::ui::Apply(&second));
-    EXPECT_EQ("I2", editor->Holder(element)->m_strElementName.str());
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectHiddenWorkLeavesThePageAlone(*wizard, page, second, *editor, element, "@TYPEI1 ( @PARAMLIST);", 4, "I2"));
     second.DestroyWindow();
     wizard->EndEditProperties();
     EXPECT_EQ(0, editor->OutstandingCookies());

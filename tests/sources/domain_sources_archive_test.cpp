@@ -35,11 +35,10 @@ TEST_F(DomainArchive, GoldenBytesOfSchemaTwoAreTheSameForBothWizards) {
     for (CLinearDomainsSourceWizardBase4* wizard : {static_cast<CLinearDomainsSourceWizardBase4*>(&a),
                                                     static_cast<CLinearDomainsSourceWizardBase4*>(&b)}) {
         wizard->SetACMode(1);
-        CPtrArray list;
-        MakeSnapshots(list, {"TRISE", "AMPL"});
-        static_cast<CCopaObjectCompare*>(list.GetAt(1))->SetExtType(0x20000);
-        wizard->SetSettings(3, FALSE, "10", TRUE, 3, &list, TRUE);
-        FreeSnapshots(list);
+        WithSnapshots({"TRISE", "AMPL"}, [&](CPtrArray* list) {
+            static_cast<CCopaObjectCompare*>(list->GetAt(1))->SetExtType(0x20000);
+            wizard->SetSettings(3, FALSE, "10", TRUE, 3, list, TRUE);
+        });
     }
     EXPECT_EQ(expected, Store(a));
     EXPECT_EQ(expected, Store(b));

@@ -57,7 +57,7 @@ TEST_F(DomainModelText, ConstantWithACUseAsTheUserTicksIt) {
     auto wizard =
         Initialized(NewWizard<CLinearDomainsSourceBWizard4>(WithValue(TemperatureRows(), 2028, "12"), "T1", &element));
     {
-        OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
+        OpenPage<CLinearDomainsSourceBWizard4> open(*wizard);
         ASSERT_TRUE(qv::ui::Click(open.Page(), 2520));
         ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
     }

@@ -12,8 +12,6 @@ namespace {
 
 using DomainPage = SourcesTest;
 
-CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
-
 TEST_F(DomainPage, StartStateShowsTheEditorsTextsAndHidesWhatIsAbsent) {
     struct Case {
         bool temperature;
@@ -95,7 +93,7 @@ TEST_F(DomainPage, RmsValueGivesTheAmplitude) {
         DWORD element = 0;
         auto wizard = Initialized(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element));
         {
-            OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
+            OpenPage<CLinearDomainsSourceAWizard4> open(*wizard);
             CWnd* page = open.Page();
             ASSERT_TRUE(ChooseTimeForm(page, "Sine"));
             ASSERT_TRUE(qv::ui::Click(page, 2204));
@@ -156,7 +154,7 @@ TEST_F(DomainPage, LeavingThePageLocksAndPresetsTheACPage) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.timeControlled << c.acUse);
         auto wizard = Initialized(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1"));
-        OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
+        OpenPage<CLinearDomainsSourceAWizard4> open(*wizard);
         if (c.acUse) {
             ASSERT_TRUE(qv::ui::Click(open.Page(), 2520));
         }
@@ -177,7 +175,7 @@ TEST_F(DomainPage, ApplyWritesFieldsWithUnitsAndCommitsOnce) {
     auto wizard = Initialized(NewWizard<CLinearDomainsSourceBWizard4>(TemperatureRows(), "T1", &element));
     ParamHolder* holder = editor->Holder(element);
     {
-        OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
+        OpenPage<CLinearDomainsSourceBWizard4> open(*wizard);
         CWnd* page = open.Page();
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "T9"));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2028), "99"));
@@ -390,7 +388,7 @@ TEST_F(DomainPage, NoSelectionKeepsTheSymbolAndTheForm) {
     auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1", &element);
     Settle(*wizard, 2, {}, TRUE, "", FALSE, 2);
     ASSERT_TRUE(wizard->Initialize(1));
-    OpenPages<CLinearDomainsSourceAWizard4> open(*wizard);
+    OpenPage<CLinearDomainsSourceAWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     ParamHolder* holder = editor->Holder(element);
@@ -415,7 +413,7 @@ TEST_F(DomainPage, PinsAndDefaultOutputsActAtOnce) {
     ParamHolder* holder = editor->Holder(element);
     Param(holder, 2040)->UsePin(TRUE);
     ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearDomainsSourceBWizard4> open(*wizard);
+    OpenPage<CLinearDomainsSourceBWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2031));
     EXPECT_FALSE(Enabled(page, 2040));

@@ -176,7 +176,7 @@ TEST_F(GeneratorFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
     DWORD element = 0;
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1", &element);
     {
-        OpenPages<CFourierSourceWizard4> open(*wizard);
+        OpenPage<CFourierSourceWizard4> open(*wizard);
         CPropFourierSource* page = open.Page();
         ASSERT_TRUE(qv::ui::Click(page, 2323));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2328), "3"));
@@ -201,7 +201,7 @@ TEST_F(GeneratorFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
     EXPECT_EQ(2, wizard->GetHarmonicsMode());
     EXPECT_FALSE(wizard->GetPhaseAutomatic());
     {
-        OpenPages<CFourierSourceWizard4> open(*wizard);
+        OpenPage<CFourierSourceWizard4> open(*wizard);
         CPropFourierSource* page = open.Page();
         EXPECT_EQ(4, page->List().GetItemCount()) << "the wizard's table comes back";
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2328), "5000"));
@@ -232,7 +232,7 @@ TEST_F(GeneratorFourier, ImportDetectsFundamentalAndMode) {
         const std::string path = folder + "import.mdx";
         WriteChannels(path, {c.frequencies, std::vector<double>(c.frequencies.size(), 1.0),
                              std::vector<double>(c.frequencies.size(), 0.0)});
-        OpenPages<CFourierSourceWizard4> open(*wizard);
+        OpenPage<CFourierSourceWizard4> open(*wizard);
         CPropFourierSource* page = open.Page();
         ASSERT_TRUE(qv::ui::Click(page, 2116));
         ASSERT_TRUE(qv::ui::Click(page, 2323));
@@ -249,7 +249,7 @@ TEST_F(GeneratorFourier, ImportRefusesOtherThanThreeChannels) {
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
     const std::string path = folder + "two.mdx";
     WriteChannels(path, {{0, 50}, {1, 2}});
-    OpenPages<CFourierSourceWizard4> open(*wizard);
+    OpenPage<CFourierSourceWizard4> open(*wizard);
     CPropFourierSource* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2116));
     qv::UserScript::Instance().ExpectFileDialog(path);
@@ -266,7 +266,7 @@ TEST_F(GeneratorFourier, TextImportIsExportedAsMdx) {
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1", &element);
     const std::string path = folder + "table.txt";
     std::ofstream(path) << "0 1 0\n50 2 0\n100 3 0\n";
-    OpenPages<CFourierSourceWizard4> open(*wizard);
+    OpenPage<CFourierSourceWizard4> open(*wizard);
     CPropFourierSource* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2116));
     qv::UserScript::Instance().ExpectFileDialog(path);
@@ -288,7 +288,7 @@ TEST_F(GeneratorFourier, ApplyWritesTheFileUnderTheElementName) {
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
     wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
     {
-        OpenPages<CFourierSourceWizard4> open(*wizard);
+        OpenPage<CFourierSourceWizard4> open(*wizard);
         CPropFourierSource* page = open.Page();
         ASSERT_TRUE(qv::ui::EditListCell(&page->List(), 1, 2, "10"));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
@@ -303,7 +303,7 @@ TEST_F(GeneratorFourier, ExistingDataFileOverridesTheArchivedTable) {
     WriteChannels(path, {{0, 50, 100}, {4, 5, 6}, {0, 0, 0}});
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(path.c_str()), "F1", &element);
     wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
-    OpenPages<CFourierSourceWizard4> open(*wizard);
+    OpenPage<CFourierSourceWizard4> open(*wizard);
     ASSERT_EQ(3, open.Page()->List().GetItemCount());
     EXPECT_EQ(5.0, open.Page()->List().RowRecord(1)->amplitude);
 }

@@ -145,7 +145,7 @@ protected:
 TEST_F(GeneratorPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element);
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     EXPECT_EQ((std::vector<std::string>{"Constant", "x1^1", "x2^1", "x1^2", "x1^1 \xB7 x2^1", "x2^2"}),
               Column(page->CoefficientList(), 0));
@@ -164,7 +164,7 @@ TEST_F(GeneratorPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("3", 1, {"1", "2", "3", "4"}), "P1", &element);
     MembersDeletable(editor->Holder(element));
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ(4, page->CoefficientList().GetItemCount());
@@ -182,7 +182,7 @@ TEST_F(GeneratorPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
 
 TEST_F(GeneratorPolynomial, SpinChangesOnlyTheOrderText) {
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1");
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), -1));
     EXPECT_EQ("2", Text(page, 2163));
@@ -200,7 +200,7 @@ TEST_F(GeneratorPolynomial, DeletingTheFirstOfThreeQuantitiesRenumbersTheOthers)
     auto wizard =
         NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 3, {"1", "2", "3", "4"}), "P1", &element);
     MembersDeletable(editor->Holder(element));
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     ParamHolder* holder = editor->Holder(element);
     ASSERT_TRUE(qv::ui::ClickListItem(&page->QuantityList(), 0));
@@ -216,7 +216,7 @@ TEST_F(GeneratorPolynomial, DeletingTheFirstOfThreeQuantitiesRenumbersTheOthers)
 TEST_F(GeneratorPolynomial, NewQuantityExtendsTheCoefficients) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 0), "P1", &element);
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     EXPECT_EQ((std::vector<std::string>{"Constant"}), Column(page->CoefficientList(), 0));
     ASSERT_TRUE(qv::ui::Click(page, 2173));
@@ -227,7 +227,7 @@ TEST_F(GeneratorPolynomial, NewQuantityExtendsTheCoefficients) {
 TEST_F(GeneratorPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element);
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     EXPECT_EQ(TB_EDIT_TEXT, page->QuantityList().GetEditItemType(1, 2));
     ASSERT_TRUE(qv::ui::EditListCell(&page->QuantityList(), 1, 1, "1"));
@@ -243,7 +243,7 @@ TEST_F(GeneratorPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
 TEST_F(GeneratorPolynomial, TooManyCoefficientsAreRefusedAndThePreviousOrderReturns) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element);
-    OpenPages<CPolynomSourceWizard4> open(*wizard);
+    OpenPage<CPolynomSourceWizard4> open(*wizard);
     CPropPolynomSource* page = open.Page();
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2163), "140"));
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
@@ -257,7 +257,7 @@ TEST_F(GeneratorPolynomial, CurrentSourceCaptionsAndSnapshots) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);
     {
-        OpenPages<CPolynomSourceWizard4> open(*wizard);
+        OpenPage<CPolynomSourceWizard4> open(*wizard);
         CPropPolynomSource* page = open.Page();
         EXPECT_EQ("EMF Value [V]", Text(page, 2056));
         ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2147), "Current Source"));
@@ -273,7 +273,7 @@ TEST_F(GeneratorPolynomial, ApplyWritesTheRowsIntoTheMembers) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);
     {
-        OpenPages<CPolynomSourceWizard4> open(*wizard);
+        OpenPage<CPolynomSourceWizard4> open(*wizard);
         CPropPolynomSource* page = open.Page();
         ASSERT_TRUE(qv::ui::EditListCell(&page->CoefficientList(), 1, 1, "2.5"));
         ASSERT_TRUE(qv::ui::EditListCell(&page->QuantityList(), 0, 2, "V(OUT)"));
@@ -320,10 +320,7 @@ TEST_F(GeneratorPolynomial, ListItemsFollowTheSetAndSkipDeletedMembers) {
     auto wizard = NewWizard<CPolynomSourceWizard4>(rows, "P1", &element);
     FindParamByName(editor->Holder(element), "COEFF[2]")->SetDeletable(TRUE);
     FindParamByName(editor->Holder(element), "COEFF[2]")->Delete();
-    CPtrArray list;
-    MakeSnapshots(list, {"X"});
-    wizard->SetSourceSettings(1, &list);
-    FreeSnapshots(list);
+    WithSnapshots({"X"}, [&](CPtrArray* list) { wizard->SetSourceSettings(1, list); });
     EXPECT_EQ("I_POLY P1 ( COEFF[0] := 1,QUANT[0] := V1,COEFF[1] := 0.5, X := @X );", Write(*wizard));
     EXPECT_EQ("COEFF[0] := 1,QUANT[0] := V1,COEFF[1] := 0.5",
               qv::sources::BuildPolynomialList(editor->Holder(element)).str());
@@ -334,10 +331,7 @@ TEST_F(GeneratorPolynomial, PhasePlaceholdersEachCommit) {
     std::vector<ParamRow> rows = PolynomialRows("0", 0);
     rows.push_back({.id = 2042, .name = "PHASE", .value = "0", .type = 0x4, .quantity = "Angle", .unit = "deg"});
     auto wizard = NewWizard<CPolynomSourceWizard4>(rows, "P1", &element);
-    CPtrArray list;
-    MakeSnapshots(list, {"@PHASE", "@AC_PHASE_PHI"});
-    wizard->SetSourceSettings(0, &list);
-    FreeSnapshots(list);
+    WithSnapshots({"@PHASE", "@AC_PHASE_PHI"}, [&](CPtrArray* list) { wizard->SetSourceSettings(0, list); });
     editor->ClearRequests();
     EXPECT_EQ("E_POLY P1 (  PHASE, @AC_PHASE );",
               Write(*wizard, "@TYPEP1 ( @LIST @PARAMLIST);"));
@@ -351,10 +345,7 @@ TEST_F(GeneratorPolynomial, PhasePlaceholdersEachCommit) {
 TEST_F(GeneratorPolynomial, NewOrderRebuildsTheCoefficientsAndKeepsTheSourceType) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1, {"1", "2"}), "P1", &element);
-    CPtrArray list;
-    MakeSnapshots(list, {"AC_PHASE"});
-    wizard->SetSourceSettings(1, &list);
-    FreeSnapshots(list);
+    WithSnapshots({"AC_PHASE"}, [&](CPtrArray* list) { wizard->SetSourceSettings(1, list); });
     wizard->SetACMode(1);
     ParamHolder* holder = editor->Holder(element);
     Param(holder, 2163)->SetValue("2");

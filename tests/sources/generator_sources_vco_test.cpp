@@ -19,10 +19,7 @@ const std::vector<ParamRow> kVCORows = GeneratorRows({
 });
 
 void SettleVCO(CSourceTypeWizardBase4& wizard, int sourceType, const std::vector<const char*>& names) {
-    CPtrArray list;
-    MakeSnapshots(list, names);
-    wizard.SetSourceSettings(sourceType, &list);
-    FreeSnapshots(list);
+    WithSnapshots(names, [&](CPtrArray* list) { wizard.SetSourceSettings(sourceType, list); });
 }
 
 class GeneratorVCO : public SourcesTest {
@@ -63,7 +60,7 @@ TEST_F(GeneratorVCO, SnapshotListFollowsSourceTypeAndACForm) {
     for (const Case& c : cases) {
         auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
         {
-            OpenPages<CVCOWizard4> open(*wizard);
+            OpenPage<CVCOWizard4> open(*wizard);
             ASSERT_TRUE(qv::ui::ChooseEntry(open.Page()->GetDlgItem(2147), c.sourceType));
             ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
             if (c.acMode == 1) {
@@ -108,7 +105,7 @@ TEST_F(GeneratorVCO, CurrentSourceInRealAndImaginaryForm) {
             SetParamUsePin(editor->Holder(element), 2432, TRUE);
         }
         {
-            OpenPages<CVCOWizard4> open(*wizard);
+            OpenPage<CVCOWizard4> open(*wizard);
             ASSERT_TRUE(qv::ui::ChooseEntry(open.Page()->GetDlgItem(2147), "Current Source"));
             ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
             ASSERT_TRUE(qv::ui::Click(open.AC(), 2428));
@@ -353,7 +350,7 @@ TEST_F(GeneratorVCO, LimitsReadingZeroUntickTheBoxAndApplyWritesZero) {
     DWORD element = 0;
     auto rows = WithValue(WithValue(kVCORows, 2151, "0.0"), 2152, "0m");
     auto wizard = NewWizard<CVCOWizard4>(rows, "O1", &element);
-    OpenPages<CVCOWizard4> open(*wizard);
+    OpenPage<CVCOWizard4> open(*wizard);
     CPropVCO* page = open.Page();
     EXPECT_FALSE(page->GetLimitInput());
     EXPECT_EQ(BST_UNCHECKED, page->IsDlgButtonChecked(2148));
@@ -372,7 +369,7 @@ TEST_F(GeneratorVCO, LimitsReadingZeroUntickTheBoxAndApplyWritesZero) {
 TEST_F(GeneratorVCO, ApplyWritesTheFieldsAndUnits) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
-    OpenPages<CVCOWizard4> open(*wizard);
+    OpenPage<CVCOWizard4> open(*wizard);
     CPropVCO* page = open.Page();
     EXPECT_TRUE(page->GetLimitInput());
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), "12"));
@@ -396,7 +393,7 @@ TEST_F(GeneratorVCO, PinnedParametersDisableTheirFields) {
         DWORD element = 0;
         auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
         SetParamUsePin(editor->Holder(element), pinned, TRUE);
-        OpenPages<CVCOWizard4> open(*wizard);
+        OpenPage<CVCOWizard4> open(*wizard);
         for (int id : {2151, 2152, 2034, 2042}) EXPECT_EQ(id != pinned, Enabled(open.Page(), id)) << pinned << " " << id;
     }
 }
@@ -404,7 +401,7 @@ TEST_F(GeneratorVCO, PinnedParametersDisableTheirFields) {
 TEST_F(GeneratorVCO, CurrentSourceHidesSpiceButStillWritesIt) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
-    OpenPages<CVCOWizard4> open(*wizard);
+    OpenPage<CVCOWizard4> open(*wizard);
     CPropVCO* page = open.Page();
     EXPECT_TRUE(Visible(page, 2472));
     ASSERT_TRUE(qv::ui::Click(page, 2472));
@@ -419,7 +416,7 @@ TEST_F(GeneratorVCO, CurrentSourceHidesSpiceButStillWritesIt) {
 TEST_F(GeneratorVCO, DefaultOutputsSwitchAtOnceAndShowTheirUnits) {
     DWORD element = 0;
     auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
-    OpenPages<CVCOWizard4> open(*wizard);
+    OpenPage<CVCOWizard4> open(*wizard);
     CPropVCO* page = open.Page();
     EXPECT_EQ("Voltage [V]", Text(page, 2018));
     EXPECT_EQ("Current [A]", Text(page, 2019));
@@ -445,7 +442,7 @@ TEST_F(GeneratorVCO, SpiceFlagIsTheTruncatedNumber) {
                                                  {"1e300", BST_CHECKED}, {"x", BST_UNCHECKED},  {"0", BST_UNCHECKED}};
     for (const auto& [value, state] : cases) {
         auto wizard = NewWizard<CVCOWizard4>(WithValue(kVCORows, 2472, value), "O1");
-        OpenPages<CVCOWizard4> open(*wizard);
+        OpenPage<CVCOWizard4> open(*wizard);
         EXPECT_EQ(state, static_cast<int>(open.Page()->IsDlgButtonChecked(2472))) << value;
     }
 }

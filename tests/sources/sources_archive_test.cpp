@@ -29,11 +29,10 @@ Bytes ACPart(DWORD mode) {
 TEST_F(SourcesArchive, GoldenBytesOfTheVoltageSourceWithTwoSnapshots) {
     CLinearVoltageSourceWizard4 wizard;
     wizard.SetACMode(1);
-    CPtrArray list;
-    MakeSnapshots(list, {"TRISE", "AMPL"});
-    static_cast<CCopaObjectCompare*>(list.GetAt(1))->SetExtType(0x20000);
-    wizard.SetSourceSettings(3, 0, "10", TRUE, 3, &list, TRUE);
-    FreeSnapshots(list);
+    WithSnapshots({"TRISE", "AMPL"}, [&](CPtrArray* list) {
+        static_cast<CCopaObjectCompare*>(list->GetAt(1))->SetExtType(0x20000);
+        wizard.SetSourceSettings(3, 0, "10", TRUE, 3, list, TRUE);
+    });
 
     Bytes expected = ACPart(1);
     Append(expected, SourceBlock(1, 3, 3, 1, "10", 0, {{"TRISE", 0}, {"AMPL", 0x20000}}, 1));

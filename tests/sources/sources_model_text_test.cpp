@@ -89,7 +89,7 @@ TEST_F(SourcesModelText, RmsSineAsTheUserEntersIt) {
     auto wizard =
         Initialized(NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2036, "60"), "V1", &element));
     {
-        OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
+        OpenPage<CLinearVoltageSourceWizard4> open(*wizard);
         CWnd* page = open.Page();
         ASSERT_TRUE(ChooseTimeForm(page, "Sine"));
         ASSERT_TRUE(qv::ui::Click(page, 2204));

@@ -10,8 +10,6 @@ namespace {
 
 using SourcesPage = SourcesTest;
 
-CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
-
 TEST_F(SourcesPage, WithoutAmplitudeOnlyTheValueIsOffered) {
     DWORD element = 0;
     auto rows = Without(kVoltageRows, 2034);
@@ -144,7 +142,7 @@ TEST_F(SourcesPage, TimeControlledSourceLeavesTheACPageFree) {
 TEST_F(SourcesPage, RealAndImaginaryOnTheACPageGiveTheirEntries) {
     DWORD element = 0;
     auto wizard = Initialized(NewWizard<CLinearCurrentSourceWizard4>(CurrentRows(), "I1", &element));
-    OpenPages<CLinearCurrentSourceWizard4> open(*wizard);
+    OpenPage<CLinearCurrentSourceWizard4> open(*wizard);
     ASSERT_TRUE(qv::ui::Click(open.Page(), 2031));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
     CPropACParameters* ac = open.AC();
@@ -213,7 +211,7 @@ TEST_F(SourcesPage, PinnedAmplitudeIsNotEditable) {
     auto wizard = NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element);
     Param(editor->Holder(element), 2034)->UsePin(TRUE);
     ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CLinearVoltageSourceWizard4> open(*wizard);
+    OpenPage<CLinearVoltageSourceWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(ChooseTimeForm(page, "Pulse"));
     EXPECT_FALSE(Enabled(page, 2034));

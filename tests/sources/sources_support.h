@@ -6,9 +6,8 @@
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
-#include "tests/support/opened_wizard.h"
-#include "tests/support/param_rows.h"
-#include "tests/support/plugin_editor_test.h"
+#include "tests/support/named_element_test.h"
+#include "tests/support/wizard_on_sheet.h"
 
 #include <string>
 #include <vector>
@@ -157,22 +156,16 @@ inline Bytes OlderPageBlock(const char* pageClass, DWORD version, DWORD amplitud
     return out;
 }
 
-// The fixture: a titled document; placeholders start and end empty.
-class SourcesTest : public PluginEditorTest {
+// The fixture: placeholders start and end empty.
+class SourcesTest : public NamedElementTest<ParamRow> {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(PluginEditorTest::SetUp());
-        editor->Document().SetTitle("Demo");
+        ASSERT_NO_FATAL_FAILURE(NamedElementTest::SetUp());
         g_PlaceholderList.DeleteAll();
     }
     void TearDown() override {
         PluginEditorTest::TearDown();
         g_PlaceholderList.DeleteAll();
-    }
-
-    template <class Wizard>
-    std::unique_ptr<Wizard> NewWizard(const std::vector<ParamRow>& rows, const char* name, DWORD* element = nullptr) {
-        return Attached<Wizard>(MakeHolder(rows, name), element);
     }
 
     // The text the wizard writes from the model for the immanent template.
@@ -200,9 +193,5 @@ inline std::vector<ParamRow> GeneratorRows(std::vector<ParamRow> own, const std:
     own.insert(own.end(), ownOutputs.begin(), ownOutputs.end());
     return own;
 }
-
-// The source pages and the AC page open on a sheet.
-template <class Wizard>
-using OpenPages = OpenPage<Wizard>;
 
 } // namespace sources_test

@@ -42,6 +42,7 @@ inline bool Visible(CWnd* page, int id) {
 }
 inline bool Enabled(CWnd* page, int id) { return page->GetDlgItem(id) && page->GetDlgItem(id)->IsWindowEnabled(); }
 inline bool Checked(CWnd* page, int id) { return page->IsDlgButtonChecked(id) == BST_CHECKED; }
+inline CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
 inline std::string Text(CWnd* page, int id) {
     CString text;
     page->GetDlgItem(id)->GetWindowText(text);

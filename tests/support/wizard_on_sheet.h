@@ -4,25 +4,42 @@
 
 #include "tests/support/open_sheet.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <utility>
 
 namespace qv_test {
 
+// The wizard, initialised as the editor does before it opens the pages.
 template <class Wizard>
-class WizardOnSheet {
-public:
-    explicit WizardOnSheet(std::unique_ptr<Wizard> wizard) : m_wizard(std::move(wizard)), m_open(*m_wizard) {}
+std::unique_ptr<Wizard> Initialized(std::unique_ptr<Wizard> wizard) {
+    EXPECT_TRUE(wizard->Initialize(0));
+    return wizard;
+}
 
-    Wizard* operator->() const { return m_wizard.get(); }
-    Wizard& operator*() const { return *m_wizard; }
-    auto* Page() { return m_open.Page(); }
-    auto* AC() { return m_open.AC(); }
-    CPropertySheet& Sheet() { return m_open.Sheet(); }
+// Used through its accessors (`wizard->`, `wizard.Page()`), or taken apart as
+// `auto [wizard, open, page] = OpenedWizard(...)`; `page` is the page as it was at opening.
+template <class Wizard>
+struct WizardOnSheet {
+    explicit WizardOnSheet(std::unique_ptr<Wizard> made)
+        : wizard(std::move(made)), open(*wizard), page(open.Page()) {}
 
-private:
-    std::unique_ptr<Wizard> m_wizard;
-    OpenPage<Wizard> m_open;
+    Wizard* operator->() const { return wizard.get(); }
+    Wizard& operator*() const { return *wizard; }
+    auto* Page() { return open.Page(); }
+    auto* AC() { return open.AC(); }
+    CPropertySheet& Sheet() { return open.Sheet(); }
+
+    std::unique_ptr<Wizard> wizard;
+    OpenPage<Wizard> open;
+    decltype(std::declval<Wizard&>().GetPage()) page;
 };
+
+// The wizard, initialised and with its pages open on a sheet.
+template <class Wizard>
+WizardOnSheet<Wizard> OpenedWizard(std::unique_ptr<Wizard> made) {
+    return WizardOnSheet<Wizard>(Initialized(std::move(made)));
+}
 
 } // namespace qv_test

@@ -86,10 +86,9 @@ protected:
     }
     // Settles the wizard as a page hands it over.
     static void Settle(CTFMDataPairsWizard4& wizard, DWORD mode, BOOL fileName, const std::vector<const char*>& names) {
-        CPtrArray list;
-        MakeSnapshots(list, names);
-        wizard.TakeFromPage(FALSE, fileName, mode, wizard.Points(), list);
-        FreeSnapshots(list);
+        WithSnapshots(names, [&](CPtrArray* list) {
+            wizard.TakeFromPage(FALSE, fileName, mode, wizard.Points(), *list);
+        });
     }
     std::string Write(CTFMDataPairsWizard4& wizard) {
         NamedFile description((root / "model" / "desc.qvm").string());
@@ -180,10 +179,9 @@ TEST_F(DataPairs, ArchiveBytesAndRoundTrip) {
     CTFMDataPairsWizard4 wizard;
     wizard.Points().Add(new CDataPoint(0.5, -2));
     wizard.Points().Add(new CDataPoint(1e-300, 3));
-    CPtrArray list;
-    MakeSnapshots(list, {"TPERIO", "@FILE"});
-    wizard.TakeFromPage(TRUE, FALSE, 0x4001, wizard.Points(), list);
-    FreeSnapshots(list);
+    WithSnapshots({"TPERIO", "@FILE"}, [&](CPtrArray* list) {
+        wizard.TakeFromPage(TRUE, FALSE, 0x4001, wizard.Points(), *list);
+    });
     Bytes expected;
     Word(expected, 0);
     Dword(expected, 0x4001);  // mode word
@@ -463,7 +461,7 @@ TEST(DataPairsPreview, WithoutInterpolationTheCurveShowsSteps) {
 // ---------------------------------------------------------------------------------------
 // The page.
 
-using Open = OpenPages<CTFMDataPairsWizard4>;
+using Open = OpenPage<CTFMDataPairsWizard4>;
 
 CTBEditListCtrl* Table(CWnd* page) { return static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121)); }
 

@@ -30,7 +30,7 @@ using StepRandomPage = SourcesTest;
 
 template <class Wizard>
 std::vector<std::string> AppliedNames(StepRandomPage& test, std::unique_ptr<Wizard>& wizard, bool realImaginary) {
-    OpenPages<Wizard> open(*wizard);
+    OpenPage<Wizard> open(*wizard);
     if (realImaginary) {
         EXPECT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
         EXPECT_TRUE(qv::ui::Click(open.AC(), 2428));
@@ -67,7 +67,7 @@ TEST_F(StepRandomPage, LabelsUnitsAndHiddenFields) {
     DWORD element = 0;
     auto step = NewWizard<CStepFunctionBlockWizard4>(StepRows(), "S1", &element);
     {
-        OpenPages<CStepFunctionBlockWizard4> open(*step);
+        OpenPage<CStepFunctionBlockWizard4> open(*step);
         CWnd* page = open.Page();
         EXPECT_EQ("Step Time", Text(page, 2246));
         EXPECT_EQ("Final Value", Text(page, 2248));
@@ -111,11 +111,8 @@ TEST_F(StepRandomPage, RandomRefusesAMinimumNotBelowTheMaximum) {
         SCOPED_TRACE(std::string(c.max) + " / " + c.min);
         DWORD element = 0;
         auto random = NewWizard<CRandomBlockWizard4>(RandomRows(), "R1", &element);
-        CPtrArray before;
-        MakeSnapshots(before, {"KEEP"});
-        random->SetACParameters(&before, 0);
-        FreeSnapshots(before);
-        OpenPages<CRandomBlockWizard4> open(*random);
+        WithSnapshots({"KEEP"}, [&](CPtrArray* list) { random->SetACParameters(list, 0); });
+        OpenPage<CRandomBlockWizard4> open(*random);
         CWnd* page = open.Page();
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2247), c.max));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2249), c.min));

@@ -89,7 +89,7 @@ TEST_F(TimeFunctionArchive, LoadingGivesEverySettingBackAndANewerSchemaStops) {
 TEST_F(TimeFunctionArchive, CloneCopiesTheSettingsButNeverThePage) {
     auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1");
     wizard->SetSineData(0, "10", TRUE);
-    OpenPages<CTFMSineWizard4> open(*wizard);
+    OpenPage<CTFMSineWizard4> open(*wizard);
     std::unique_ptr<CWizardBase4> base(wizard->Clone());
     auto* copy = dynamic_cast<CTFMSineWizard4*>(base.get());
     ASSERT_NE(nullptr, copy);
@@ -207,11 +207,10 @@ Bytes SourceBlock(WORD schema, const std::vector<std::pair<std::string, DWORD>>&
 TEST_F(TimeFunctionArchive, GoldenBytesOfTheConstantBlock) {
     CConstantBlockWizard4 wizard;
     wizard.SetACMode(1);
-    CPtrArray list;
-    MakeSnapshots(list, {"CONST", "TS"});
-    static_cast<CCopaObjectCompare*>(list.GetAt(1))->SetExtType(0x20000);
-    wizard.SetACParameters(&list, 1);
-    FreeSnapshots(list);
+    WithSnapshots({"CONST", "TS"}, [&](CPtrArray* list) {
+        static_cast<CCopaObjectCompare*>(list->GetAt(1))->SetExtType(0x20000);
+        wizard.SetACParameters(list, 1);
+    });
 
     Bytes expected = ACPart(0, 1);
     Append(expected, SourceBlock(1, {{"CONST", 0}, {"TS", 0x20000}}, 1));
@@ -221,9 +220,7 @@ TEST_F(TimeFunctionArchive, GoldenBytesOfTheConstantBlock) {
 
     // Loading replaces the list the wizard held.
     CConstantBlockWizard4 loaded;
-    MakeSnapshots(list, {"OLD1", "OLD2", "OLD3"});
-    loaded.SetACParameters(&list, 0);
-    FreeSnapshots(list);
+    WithSnapshots({"OLD1", "OLD2", "OLD3"}, [&](CPtrArray* list) { loaded.SetACParameters(list, 0); });
     Loaded(stored, [&](CArchive& ar) { loaded.Serialize(ar, eSheetVersion4); });
     EXPECT_EQ(1u, loaded.GetACMode());
     EXPECT_EQ(1u, loaded.GetACUse());
@@ -254,10 +251,7 @@ TEST_F(TimeFunctionArchive, CraftedSourceBlockSchemas) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CStepFunctionBlockWizard4 wizard;
-        CPtrArray list;
-        MakeSnapshots(list, {"KEEP"});
-        wizard.SetACParameters(&list, 7);
-        FreeSnapshots(list);
+        WithSnapshots({"KEEP"}, [&](CPtrArray* list) { wizard.SetACParameters(list, 7); });
         Loaded(c.bytes, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
         EXPECT_EQ(c.schema, wizard.GetSchema());
         EXPECT_EQ(c.acUse, wizard.GetACUse());
@@ -326,10 +320,7 @@ TEST_F(TimeFunctionArchive, OlderConstantBlockData) {
         DWORD element = 0;
         auto wizard = NewWizard<CConstantBlockWizard4>(kConstantRows, "C1", &element);
         wizard->SetACMode(5);
-        CPtrArray list;
-        MakeSnapshots(list, {"OLD"});
-        wizard->SetACParameters(&list, 1);
-        FreeSnapshots(list);
+        WithSnapshots({"OLD"}, [&](CPtrArray* list) { wizard->SetACParameters(list, 1); });
         editor->ClearRequests();
         EXPECT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
         EXPECT_EQ(c.names, SnapshotNames(wizard->GetSnapshots()));

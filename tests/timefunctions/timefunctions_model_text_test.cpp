@@ -114,10 +114,7 @@ protected:
         return text.str();
     }
     static void Give(CSourceBlockWizardBase4& wizard, const std::vector<const char*>& names, DWORD acUse = 0) {
-        CPtrArray list;
-        MakeSnapshots(list, names);
-        wizard.SetACParameters(&list, acUse);
-        FreeSnapshots(list);
+        WithSnapshots(names, [&](CPtrArray* list) { wizard.SetACParameters(list, acUse); });
     }
 };
 

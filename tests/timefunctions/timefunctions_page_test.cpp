@@ -10,8 +10,6 @@ namespace {
 
 using SinePage = OnePageTest<CTFMSineWizard4, SourcesTest>;
 
-CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
-
 TEST_F(SinePage, FrequencyTypedGivesThePeriod) {
     struct Case {
         const char* frequency;
@@ -81,7 +79,7 @@ TEST_F(SinePage, DefaultOutputSwitchesAtOnceAndSurvivesCancel) {
     auto wizard = NewWizard<CTFMSineWizard4>(kSineRows, "SIN1", &element);
     BOOL on = FALSE;
     {
-        OpenPages<CTFMSineWizard4> open(*wizard);
+        OpenPage<CTFMSineWizard4> open(*wizard);
         ASSERT_TRUE(qv::ui::Click(open.Page(), 2056));
         EXPECT_EQ(BST_CHECKED, open.Page()->IsDlgButtonChecked(2056));
         ASSERT_TRUE(GetSDBOutput(editor->Holder(element), 2056, &on));
@@ -142,7 +140,7 @@ TEST_F(SinePage, TheOtherTimeFunctionsPutTheirPagesOnTheSheet) {
 
 TEST_F(SinePage, WithoutParameterSetApplyWritesNothingAndFails) {
     CTFMSineWizard4 wizard;
-    OpenPages<CTFMSineWizard4> open(wizard);
+    OpenPage<CTFMSineWizard4> open(wizard);
     EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
 }
 
@@ -197,7 +195,7 @@ TEST_F(ConstantPage, ACUseLocksTheACPageAndListsTheValuePlaceholders) {
     DWORD element = 0;
     auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2028, "7"), "C1", &element);
     ASSERT_TRUE(wizard->Initialize(0));
-    OpenPages<CConstantBlockWizard4> open(*wizard);
+    OpenPage<CConstantBlockWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2520));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));

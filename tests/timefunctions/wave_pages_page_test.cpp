@@ -9,8 +9,6 @@ namespace {
 
 using WavePages = SourcesTest;
 
-CComboBox* Combo(CWnd* page, int id) { return static_cast<CComboBox*>(page->GetDlgItem(id)); }
-
 TEST_F(WavePages, EachWizardPutsItsPageOnTheSheetAndGivesTheCookieBack) {
     auto saw = NewWizard<CTFMSawToothWizard4>(WaveRows(), "SAW1");
     auto pulse = NewWizard<CTFMPulseWizard4>(WaveRows(), "PUL1");
@@ -81,7 +79,7 @@ TEST_F(WavePages, FallingSawToothSetsTheSymbolByteAndTheWizardsRamp) {
     DWORD element = 0;
     auto pulse = NewWizard<CTFMPulseWizard4>(WaveRows(), "PUL1", &element);
     editor->Holder(element)->m_bySymbolVariant = 9;
-    OpenPages<CTFMPulseWizard4> open(*pulse);
+    OpenPage<CTFMPulseWizard4> open(*pulse);
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ(9, editor->Holder(element)->m_bySymbolVariant);
 }
@@ -166,7 +164,7 @@ TEST_F(WavePages, ArcTangentTimeGoesToTheWizardAlsoWhenTheCommitIsRefused) {
     DWORD element = 0;
     auto wizard = NewWizard<CTFMArcTangWizard4>(kArcTangRows, "ATN1", &element);
     wizard->SetTimeText("1");
-    OpenPages<CTFMArcTangWizard4> open(*wizard);
+    OpenPage<CTFMArcTangWizard4> open(*wizard);
     CWnd* page = open.Page();
     EXPECT_EQ("1", Text(page, 2188));
     EXPECT_EQ("Arc tangent [V]", Text(page, 2056));
@@ -213,7 +211,7 @@ TEST_F(WavePages, VCOLimitsAndUsePin) {
     DWORD element = 0;
     auto wizard = NewWizard<CTFMVCOWizard4>(VCORows("0", "0"), "VCO1", &element);
     {
-        OpenPages<CTFMVCOWizard4> open(*wizard);
+        OpenPage<CTFMVCOWizard4> open(*wizard);
         CWnd* page = open.Page();
         EXPECT_TRUE(Enabled(page, 2186));
         ASSERT_TRUE(qv::ui::Click(page, 2073));
@@ -222,7 +220,7 @@ TEST_F(WavePages, VCOLimitsAndUsePin) {
         ASSERT_TRUE(qv::ui::Cancel(&open.Sheet()));
     }
     EXPECT_NE(0u, Param(editor->Holder(element), 2186)->GetType() & 0x80000000u) << "cancel keeps it";
-    OpenPages<CTFMVCOWizard4> again(*wizard);
+    OpenPage<CTFMVCOWizard4> again(*wizard);
     EXPECT_TRUE(again.Page()->IsDlgButtonChecked(2073) == BST_CHECKED);
     EXPECT_FALSE(Enabled(again.Page(), 2186));
 }
