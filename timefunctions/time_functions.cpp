@@ -497,6 +497,19 @@ void CTimeFunctionPage::EndPeriodicInit() {
     OnPeriodCheck();
 }
 
+BOOL CTimeFunctionPage::EndFieldsInit() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    LabelOutput(0);
+    SetModified(FALSE);
+    EnableParamControls();
+    return TRUE;
+}
+
+bool CTimeFunctionPage::IsPeriodicChosen(const CComboBox& periodical) {
+    return periodical.GetSafeHwnd() == nullptr || periodical.GetCurSel() == 0;
+}
+
 void CTimeFunctionPage::ShowReadPeriod() {
     UpdateData(FALSE);
     OnPeriodCheck();
@@ -740,7 +753,7 @@ SineCurve CPropTFMSine::CurveFromFields() {
     curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
     curve.offset = Number(m_strOffset);
     curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
     curve.periodGiven = m_bPeriodGiven != 0;
     if (IsDlgButtonChecked(kCtlRMSRadio) == BST_CHECKED) curve.amplitude = std::sqrt(2.0) * Number(m_strRMS);
     return curve;

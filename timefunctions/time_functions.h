@@ -236,6 +236,11 @@ protected:
     // The end of OnInitDialog of a page with a period: the members from the windows, the
     // period field enabled as "Period" says and the fields as their pins say.
     void EndPeriodicInit();
+    // The end of OnInitDialog of a page without a period: the default output shown with its
+    // unit, the page unmodified and the fields enabled as their pins say.
+    BOOL EndFieldsInit();
+    // Whether the periodical list (or its absence) says the curve repeats.
+    static bool IsPeriodicChosen(const CComboBox& periodical);
     // After a page block was read: the windows show it and the fields are enabled again.
     void ShowReadPeriod();
 

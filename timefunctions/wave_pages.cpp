@@ -324,10 +324,7 @@ BOOL CPropTFMWave::OnInitDialog() {
     if (m_cmbRamp.GetSafeHwnd() != nullptr) {
         SelectRamp(m_dwRamp);
         UpdateData(FALSE);
-        UpdateData(TRUE);
-        SetModified(TRUE);
-        const int selected = SelectedRamp();
-        if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+        OnRampChanged();
     }
     EndPeriodicInit();
     return TRUE;
@@ -382,7 +379,7 @@ WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
     curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
     curve.amplitude = Number(m_strAmplitude);
     curve.offset = Number(m_strOffset);
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
     curve.periodGiven = m_bPeriodGiven != 0;
     return curve;
 }
@@ -416,10 +413,7 @@ void CPropTFMWave::ConvertWizard3Data(const void* data, long length) {
         SelectRamp(older.first);
         if (GetSafeHwnd() == nullptr) return;
         UpdateData(FALSE);
-        UpdateData(TRUE);
-        SetModified(TRUE);
-        const int selected = SelectedRamp();
-        if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+        OnRampChanged();
     });
 }
 
@@ -581,7 +575,7 @@ TrapezCurve CPropTFMTrapez::CurveFromFields() {
     curve.width = Number(InParamUnit(kIdWidth, m_strWidth, m_cmbWidth));
     curve.amplitude = Number(m_strAmplitude);
     curve.offset = Number(m_strOffset);
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
     curve.periodGiven = m_bPeriodGiven != 0;
     return curve;
 }
@@ -630,12 +624,7 @@ BOOL CPropTFMArcTang::OnInitDialog() {
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
     LoadFields(Fields(), nullptr);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    LabelOutput(0);
-    SetModified(FALSE);
-    EnableParamControls();
-    return TRUE;
+    return EndFieldsInit();
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMArcTang::Fields() {
@@ -726,12 +715,7 @@ BOOL CPropTFMNeedle::OnInitDialog() {
     for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
     ReadNameAndSymbol();
     LoadFields(Fields(), &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    LabelOutput(0);
-    SetModified(FALSE);
-    EnableParamControls();
-    return TRUE;
+    return EndFieldsInit();
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMNeedle::Fields() {
@@ -770,7 +754,7 @@ NeedleCurve CPropTFMNeedle::CurveFromFields() {
     curve.needleDelay = Number(InParamUnit(kIdPhase, m_strNeedleDelay, m_cmbNeedleDelay));
     curve.amplitude = Number(m_strAmplitude);
     curve.offset = Number(m_strOffset);
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
     return curve;
 }
 
@@ -820,12 +804,7 @@ BOOL CPropTFMVCO::OnInitDialog() {
     EnableLimits();
     SetModified(TRUE);
     EnableParamControls();
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    LabelOutput(0);
-    SetModified(FALSE);
-    EnableParamControls();
-    return TRUE;
+    return EndFieldsInit();
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMVCO::Fields() {
@@ -947,11 +926,13 @@ BOOL ConvertWithPage(Wizard& wizard, UINT templ, Prepare prepare, Convert conver
     return TRUE;
 }
 
-// The older generation's data through a hidden page (see ConvertWithPage).
-template <class Page, class Wizard, class Prepare>
-BOOL ConvertOlderData(Wizard& wizard, UINT templ, Prepare prepare, const void* data, long length) {
-    return ConvertWithPage<Page>(wizard, templ, prepare,
-                                 [data, length](Page& page) { page.ConvertWizard3Data(data, length); });
+// The older generation's data through a hidden page that starts from the wizard's settings
+// (see ConvertWithPage).
+template <class Page, class Wizard>
+BOOL ConvertOlderData(Wizard& wizard, UINT templ, const void* data, long length) {
+    return ConvertWithPage<Page>(
+        wizard, templ, [&wizard](Page& page) { wizard.GiveSettingsToPage(page); },
+        [data, length](Page& page) { page.ConvertWizard3Data(data, length); });
 }
 
 } // namespace
@@ -965,28 +946,25 @@ BOOL CTFMSawToothWizard4::Initialize(int argument) {
 }
 
 BOOL CTFMSawToothWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMSawTooth>(*this, kWaveTemplate, [this](CPropTFMWave& page) { GiveSettingsToPage(page); },
-                                              data, length);
+    return ConvertOlderData<CPropTFMSawTooth>(*this, kWaveTemplate, data, length);
 }
 
 template <class Page, class Self>
 BOOL TPeriodicWaveWizard4<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate,
-                                  [this](CPropTFMWave& page) { GiveSettingsToPage(page); }, data, length);
+    return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate, data, length);
 }
 
 BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate,
-                                            [this](CPropTFMTrapez& page) { GiveSettingsToPage(page); }, data, length);
+    return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate, data, length);
 }
 
 BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMArcTang>(*this, kArcTangTemplate,
-                                             [this](CPropTFMArcTang& page) { GiveSettingsToPage(page); }, data, length);
+    return ConvertOlderData<CPropTFMArcTang>(*this, kArcTangTemplate, data, length);
 }
 
+// The oscillator's page keeps no settings of the wizard's.
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);
+    return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, data, length);
 }
 
 // The wizards made from the class template are instantiated here once.
