@@ -745,16 +745,8 @@ BOOL CPropTFMSine::OnApply() {
 }
 
 SineCurve CPropTFMSine::CurveFromFields() {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     SineCurve curve;
-    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
-    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
-    curve.amplitude = Number(m_strAmplitude);
-    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
-    curve.offset = Number(m_strOffset);
-    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
-    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
-    curve.periodGiven = m_bPeriodGiven != 0;
+    ReadPeriodicCurve(curve);
     if (IsDlgButtonChecked(kCtlRMSRadio) == BST_CHECKED) curve.amplitude = std::sqrt(2.0) * Number(m_strRMS);
     return curve;
 }

@@ -284,6 +284,21 @@ protected:
     void WritePeriodicFields();
     void OnFrequencyChanged();
     std::vector<Field> PeriodicFields();
+    // The curve's periodic numbers from the fields, in their parameters' units, and its
+    // periodical and period-given switches (the sine's and the waves' preview input).
+    template <class Curve>
+    void ReadPeriodicCurve(Curve& curve) {
+        using qv::timefunctions::Number;
+        if (this->GetSafeHwnd() != nullptr) this->UpdateData(TRUE);
+        curve.frequency = Number(InParamUnit(qv::waveform::kIdFrequency, m_strFrequency, m_cmbFrequency));
+        curve.period = Number(InParamUnit(qv::waveform::kIdPeriod, m_strPeriod, m_cmbPeriod));
+        curve.delay = Number(InParamUnit(qv::waveform::kIdDelay, m_strDelay, m_cmbDelay));
+        curve.phase = Number(InParamUnit(qv::waveform::kIdPhase, m_strPhase, m_cmbPhase));
+        curve.amplitude = Number(m_strAmplitude);
+        curve.offset = Number(m_strOffset);
+        curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
+        curve.periodGiven = m_bPeriodGiven != 0;
+    }
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbPhase;      // 2513

@@ -370,17 +370,9 @@ BOOL CPropTFMWave::OnApply() {
 }
 
 WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     WaveCurve curve;
     curve.shape = shape;
-    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
-    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
-    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
-    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
-    curve.amplitude = Number(m_strAmplitude);
-    curve.offset = Number(m_strOffset);
-    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
-    curve.periodGiven = m_bPeriodGiven != 0;
+    ReadPeriodicCurve(curve);
     return curve;
 }
 
