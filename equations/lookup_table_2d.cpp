@@ -348,25 +348,28 @@ void CProp2DLookupTableXY::ConvertOldFileParameter() {
     m_dwConverted = 1;
 }
 
-// The block of the older wizard generation (see ReadOlderTableBlock); its point block is a
-// DWORD n and n pairs of doubles.
+// The block of the older wizard generation (see ReadOlderTableBlock).
+void CProp2DLookupTableXY::TakeOlderFlags(DWORD flags) {
+    m_dwFlags = flags;
+    m_bFileName = (flags & kFlagUserFileName) != 0;
+}
+
+// Its point block: a DWORD n and n pairs of doubles.
+void CProp2DLookupTableXY::TakeOlderPoints(const BYTE* block, size_t size) {
+    qv::bytes::Reader table(block, size);
+    DWORD n = 0;
+    if (!table.ReadDword(n) || n > static_cast<DWORD>(kMaxRows) || !table.Fits(static_cast<uint64_t>(n) * 16)) return;
+    DeletePoints(m_points);
+    for (DWORD i = 0; i < n; ++i) {
+        double x = 0, y = 0;
+        table.ReadDouble(x);
+        table.ReadDouble(y);
+        m_points.Add(new CDataPoint(x, y));
+    }
+}
+
 void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
-    auto takeFlags = [this](DWORD flags) {
-        m_dwFlags = flags;
-        m_bFileName = (flags & kFlagUserFileName) != 0;
-    };
-    ReadOlderTableBlock(data, length, takeFlags, [this](const BYTE* block, size_t size) {
-        qv::bytes::Reader table(block, size);
-        DWORD n = 0;
-        if (!table.ReadDword(n) || n > static_cast<DWORD>(kMaxRows) || !table.Fits(static_cast<uint64_t>(n) * 16)) return;
-        DeletePoints(m_points);
-        for (DWORD i = 0; i < n; ++i) {
-            double x = 0, y = 0;
-            table.ReadDouble(x);
-            table.ReadDouble(y);
-            m_points.Add(new CDataPoint(x, y));
-        }
-    });
+    ReadOlderTableBlock(data, length);
     if (GetSafeHwnd() != nullptr) {
         FillList();
         ApplyMode();
@@ -385,9 +388,9 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
 CString CProp2DLookupTableXY::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }
 
 // A read data file names the axes.
-void CProp2DLookupTableXY::TakeImportedChannels(CReadAndWriteFiles& reader) {
-    m_strXUnit = AxisText(reader.GetChannel(0));
-    m_strYUnit = AxisText(reader.GetChannel(1));
+void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString& yAxis) {
+    m_strXUnit = xAxis;
+    m_strYUnit = yAxis;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
 }

@@ -71,7 +71,9 @@ protected:
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
     CString TextTableName(const CString& name) const override;
     void HandOver() override;
-    void TakeImportedChannels(CReadAndWriteFiles& reader) override;
+    void TakeImportedAxes(const CString& xAxis, const CString& yAxis) override;
+    void TakeOlderFlags(DWORD flags) override;
+    void TakeOlderPoints(const BYTE* block, size_t size) override;
     void RemakePreviewPoints() override;
     void UpdateColumnHeaders();
     void OnModeChanged();

@@ -275,7 +275,7 @@ BOOL CPointTablePage::ImportFile(const CString& path) {
         return FALSE;
     }
     FillList();
-    TakeImportedChannels(reader);
+    TakeImportedAxes(AxisText(reader.GetChannel(0)), AxisText(reader.GetChannel(1)));
     m_nFileFormat = reader.GetSaveVersion();
     return TRUE;
 }
@@ -341,15 +341,14 @@ void CPointTablePage::CopyFileNameToReference() {
     CommitParamSet(RequestTarget(Owner()), m_cookie);
 }
 
-void CPointTablePage::ReadOlderTableBlock(const void* data, long length, const std::function<void(DWORD)>& takeFlags,
-                                          const std::function<void(const BYTE*, size_t)>& takePoints) {
+void CPointTablePage::ReadOlderTableBlock(const void* data, long length) {
     qv::bytes::Reader in(static_cast<const BYTE*>(data), data != nullptr && length > 0 ? static_cast<size_t>(length) : 0);
     DWORD flags = 0;
     if (!in.ReadDword(flags)) return;
-    takeFlags(flags);
+    TakeOlderFlags(flags);
     DWORD unused = 0, size = 0;
     if (!in.ReadDword(unused) || !in.ReadDword(size) || !in.SkipBytes(size) || !in.ReadDword(size) || !in.Fits(size)) return;
     qv::pages::ReadArchivedBlock(in.Position(), size, [this](CArchive& ar) { Serialize(ar); });
     in.SkipBytes(size);
-    if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) takePoints(in.Position(), size);
+    if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) TakeOlderPoints(in.Position(), size);
 }

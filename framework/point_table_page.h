@@ -15,10 +15,6 @@
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
 
-#include <functional>
-
-class CReadAndWriteFiles;
-
 namespace qv::pointtable {
 // The controls and texts the point-table pages share: the source of the table (its own
 // pairs, or a data file given by reference), the table, its monotony warning and the
@@ -95,8 +91,8 @@ protected:
     virtual void HandOver() = 0;
     // The parameter edits enabled by the source and the pins, when the page becomes active.
     virtual void EnableParamEdits() = 0;
-    // The settings a read data file brings beside its points (the axis texts).
-    virtual void TakeImportedChannels(CReadAndWriteFiles&) {}
+    // The axis texts ("name[unit]") of the channels a read data file brings with its points.
+    virtual void TakeImportedAxes(const CString& /*xAxis*/, const CString& /*yAxis*/) {}
     // The preview's points made from the table.
     virtual void RemakePreviewPoints() = 0;
     // Opens the preview, or redraws an open one, with the preview points made anew.
@@ -118,9 +114,10 @@ protected:
     // The block of the older wizard generation: DWORD flag word, a DWORD not read, L1 and L1
     // bytes not read, L2 and L2 bytes of the page's archive form (given to Serialize), L3 and
     // L3 bytes not read, L4 and L4 bytes of the point block. Each part is read only while it
-    // fits; takeFlags runs once the flag word is read, takePoints with the point block.
-    void ReadOlderTableBlock(const void* data, long length, const std::function<void(DWORD)>& takeFlags,
-                             const std::function<void(const BYTE*, size_t)>& takePoints);
+    // fits; the flag word is taken before the archive form is read.
+    void ReadOlderTableBlock(const void* data, long length);
+    virtual void TakeOlderFlags(DWORD flags) = 0;
+    virtual void TakeOlderPoints(const BYTE* block, size_t size) = 0;
     // A cell of the table edited (wParam the list, lParam its row and column).
     virtual LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) = 0;
     // The preview asks for its points anew.

@@ -542,21 +542,24 @@ void CPropTFMDataPairs::UpgradeParameters() {
 
 // The block of the older wizard generation (see ReadOlderTableBlock): its flag word is the
 // mode word (bit 0x8000 a user's file name), its point block that of the data classes.
+void CPropTFMDataPairs::TakeOlderFlags(DWORD mode) {
+    m_bFileName = (mode & kFlagUserFileName) != 0;
+    m_dwMode = mode & ~kFlagUserFileName;
+    ShowModeInControls();
+}
+
+void CPropTFMDataPairs::TakeOlderPoints(const BYTE* block, size_t size) {
+    CPtrArray read;
+    if (ReadDataPointsFromBuffer(&block, &size, &read, nullptr, nullptr, nullptr, nullptr) && read.GetSize() <= kMaxRows)
+        CopyPoints(m_points, read);
+    DeletePoints(read);
+}
+
 void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
     if (data == nullptr) {
         LoadData(false);
     } else {
-        auto takeMode = [this](DWORD mode) {
-            m_bFileName = (mode & kFlagUserFileName) != 0;
-            m_dwMode = mode & ~kFlagUserFileName;
-            ShowModeInControls();
-        };
-        ReadOlderTableBlock(data, length, takeMode, [this](const BYTE* block, size_t size) {
-            CPtrArray read;
-            if (ReadDataPointsFromBuffer(&block, &size, &read, nullptr, nullptr, nullptr, nullptr) && read.GetSize() <= kMaxRows)
-                CopyPoints(m_points, read);
-            DeletePoints(read);
-        });
+        ReadOlderTableBlock(data, length);
         if (GetSafeHwnd() != nullptr) {
             FillList();
             UpdateData(FALSE);

@@ -86,6 +86,8 @@ protected:
     CString TextTableName(const CString& name) const override;
     void HandOver() override;
     void RemakePreviewPoints() override;
+    void TakeOlderFlags(DWORD mode) override;
+    void TakeOlderPoints(const BYTE* block, size_t size) override;
     void TakeOldParameters();
     void ModeFromControls();
     void ShowModeInControls();
