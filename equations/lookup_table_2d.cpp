@@ -294,11 +294,7 @@ BOOL CProp2DLookupTableXY::OnApply() {
     UpdateParameterFlags();
     if (!HandOverAndCommit(reference)) return FALSE;
     // An open preview draws the table as it is now; a closed one is left alone.
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        RemakePreviewPoints();
-        m_pPreview->Invalidate();
-        m_pPreview->UpdateWindow();
-    }
+    RedrawOpenPreview();
     return EndApply();
 }
 

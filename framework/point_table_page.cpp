@@ -282,13 +282,17 @@ BOOL CPointTablePage::ImportFile(const CString& path) {
 
 void CPointTablePage::ShowPreview(const CString& xLabel, const CString& yLabel) {
     LabelShowAsUpdate();
+    if (RedrawOpenPreview()) return;
     RemakePreviewPoints();
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        m_pPreview->Invalidate();
-        m_pPreview->UpdateWindow();
-        return;
-    }
     OpenPreview(xLabel, yLabel);
+}
+
+bool CPointTablePage::RedrawOpenPreview() {
+    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return false;
+    RemakePreviewPoints();
+    m_pPreview->Invalidate();
+    m_pPreview->UpdateWindow();
+    return true;
 }
 
 LRESULT CPointTablePage::OnPreviewRefresh(WPARAM, LPARAM) {

@@ -97,6 +97,9 @@ protected:
     virtual void RemakePreviewPoints() = 0;
     // Opens the preview, or redraws an open one, with the preview points made anew.
     void ShowPreview(const CString& xLabel, const CString& yLabel);
+    // An open preview redrawn at once with the preview points made anew; false, doing
+    // nothing, when no preview is open.
+    bool RedrawOpenPreview();
     // The parameter set's file-name (2117) and file-reference (1012) parameters set from the
     // page. The rest of an apply: snapshots and hand-over, the column widths saved, the
     // table written to its chosen data file (unless it is a reference) and the set committed;
