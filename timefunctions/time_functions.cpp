@@ -488,6 +488,28 @@ void CTimeFunctionPage::StoreBlockStart(CArchive& ar, CRuntimeClass* cls) {
     ar << g_dwPageVersion;
 }
 
+UINT CTimeFunctionPage::ReadBlockSchema(CArchive& ar, CRuntimeClass* cls) {
+    try {
+        return ReadClassReferenceOrRewind(ar, cls);
+    } catch (CArchiveException* e) {
+        e->Delete();
+        return 0;
+    }
+}
+
+void CTimeFunctionPage::SerializePeriodBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& phaseUnits,
+                                             bool phaseUnitToParam) {
+    if (ar.IsStoring()) {
+        StoreBlockStart(ar, cls);
+        SerializeFlag(ar, m_bPeriodGiven);
+        return;
+    }
+    const char* unit = ReadPageBlock(ar, cls, phaseUnits, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
+    CWizardCopaObject3* phase = phaseUnitToParam ? FindParamByValueID(m_pParams, kIdPhase) : nullptr;
+    if (phase != nullptr && unit != nullptr) phase->SetUsedUnit(unit);
+    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
+}
+
 void CTimeFunctionPage::ReadOlderBlock(const OlderData& older) {
     qv::pages::ReadArchivedBlock(older.block, older.blockLength, [this](CArchive& ar) { Serialize(ar); });
 }

@@ -230,6 +230,21 @@ protected:
     // The start of a page block: the members taken from the windows, the class record and
     // the page version.
     void StoreBlockStart(CArchive& ar, CRuntimeClass* cls);
+    // The class record of a page block read: its schema, 0 when the block carries none.
+    static UINT ReadBlockSchema(CArchive& ar, CRuntimeClass* cls);
+    // Reads a page block: the class record (a missing one is schema 0, and no page version
+    // follows), the page's own fields, then the unit code of ReadUnitCode, which it returns.
+    template <class Fields>
+    const char* ReadPageBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& units, Fields fields) {
+        DWORD version = ReadBlockSchema(ar, cls);
+        if (version != 0) ar >> version;
+        fields(ar);
+        return qv::timefunctions::ReadUnitCode(ar, version, units);
+    }
+    // The page block of a page with a period: the block start, DWORD period given, and when
+    // read the unit code selected in the phase list and, with phaseUnitToParam, made the
+    // phase parameter's used unit; the windows then show what was read.
+    void SerializePeriodBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& phaseUnits, bool phaseUnitToParam);
     // Reads the page block of older element data (see ReadOlderLayout) through Serialize;
     // archive and memory errors end the reading and keep what was read before.
     void ReadOlderBlock(const qv::timefunctions::OlderData& older);

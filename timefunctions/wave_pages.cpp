@@ -117,26 +117,6 @@ void AddFinite(std::vector<CurvePoint>& points, double x, double y) {
     if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
 }
 
-// Reads the class record of a page block: its schema, 0 when the block carries none.
-UINT ReadSchema(CArchive& ar, CRuntimeClass* cls) {
-    try {
-        return ReadClassReferenceOrRewind(ar, cls);
-    } catch (CArchiveException* e) {
-        e->Delete();
-        return 0;
-    }
-}
-
-// Reads a page block: the class record (a missing one is schema 0, and no page version
-// follows), the page's own fields, then the unit code of ReadUnitCode.
-template <class Fields>
-const char* ReadPageBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& units, Fields fields) {
-    DWORD version = ReadSchema(ar, cls);
-    if (version != 0) ar >> version;
-    fields(ar);
-    return ReadUnitCode(ar, version, units);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -378,18 +358,7 @@ WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
 
 void CPropTFMWave::CalculateShape(WaveShape shape) { StorePoints(ComputeWavePoints(CurveFromFields(shape))); }
 
-void CPropTFMWave::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMWave));
-        SerializeFlag(ar, m_bPeriodGiven);
-        return;
-    }
-    const char* unit =
-        ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMWave), m_cmbPhase, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
-    if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase); phase != nullptr && unit != nullptr)
-        phase->SetUsedUnit(unit);
-    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
-}
+void CPropTFMWave::Serialize(CArchive& ar) { SerializePeriodBlock(ar, RUNTIME_CLASS(CPropTFMWave), m_cmbPhase, true); }
 
 template <class OnRamp>
 void CPropTFMWave::ReadOlderData(const void* data, long length, OnRamp onRamp) {
@@ -574,15 +543,8 @@ TrapezCurve CPropTFMTrapez::CurveFromFields() {
 
 void CPropTFMTrapez::CalculateGraphic() { StorePoints(ComputeTrapezPoints(CurveFromFields())); }
 
-void CPropTFMTrapez::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMTrapez));
-        SerializeFlag(ar, m_bPeriodGiven);
-        return;
-    }
-    ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMTrapez), m_cmbPhase, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
-    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
-}
+// The trapezoid's phase parameter keeps its used unit when an older block names one.
+void CPropTFMTrapez::Serialize(CArchive& ar) { SerializePeriodBlock(ar, RUNTIME_CLASS(CPropTFMTrapez), m_cmbPhase, false); }
 
 CTFMTrapezWizard4* CPropTFMTrapez::ConvertWizard3Data(const void* data, long length) {
     ReadOlderBlock(ReadOlderLayout(data, length, true));
@@ -872,7 +834,7 @@ void CPropTFMVCO::Serialize(CArchive& ar) {
         StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMVCO));
         return;
     }
-    ReadSchema(ar, RUNTIME_CLASS(CPropTFMVCO));
+    ReadBlockSchema(ar, RUNTIME_CLASS(CPropTFMVCO));
     // The version follows whatever the class record said; a block that ends before it is
     // version 0.
     DWORD version = 0;
