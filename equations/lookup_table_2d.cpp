@@ -143,8 +143,6 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
     return TRUE;
 }
 
-void CProp2DLookupTableXY::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
-
 void CProp2DLookupTableXY::UpdateColumnHeaders() {
     if (m_lstTable.GetSafeHwnd() == nullptr) return;
     CResourceSwitch resources;
@@ -158,7 +156,7 @@ void CProp2DLookupTableXY::UpdateColumnHeaders() {
     m_lstTable.SetColumn(2, &column);
 }
 
-void CProp2DLookupTableXY::EnableReference() {
+void CProp2DLookupTableXY::EnableParamEdits() {
     const bool reference = (m_dwFlags & kFlagReference) != 0;
     if (CWnd* edit = GetDlgItem(kCtlReference)) edit->EnableWindow(reference && IsParamNotOnPin(Holder(), kIdReference));
 }
@@ -181,7 +179,7 @@ void CProp2DLookupTableXY::ApplyMode() {
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference);
     for (int id : {static_cast<int>(kIdFileName), kCtlExport})
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(!reference && m_bFileName);
-    EnableReference();
+    EnableParamEdits();
 }
 
 void CProp2DLookupTableXY::OnFileNameFlag() {
@@ -210,12 +208,8 @@ void CProp2DLookupTableXY::OnUnitText() {
 void CProp2DLookupTableXY::OnNewRow() { AppendZeroRow(); }
 
 void CProp2DLookupTableXY::MoveRow(int delta) {
-    const int row = m_lstTable.GetSelectedItem();
-    const int other = row + delta;
-    if (row < 0 || other < 0 || other >= m_points.GetSize() || row >= m_points.GetSize()) return;
-    void* moved = m_points[row];
-    m_points[row] = m_points[other];
-    m_points[other] = moved;
+    int row = 0, other = 0;
+    if (!SwapSelectedPoint(delta, row, other)) return;
     for (int r : {row, other}) {
         m_lstTable.SetItemText(r, 1, TBExtended_ftoa(PointAt(m_points, r)->x, -1, 0, ""));
         m_lstTable.SetItemText(r, 2, TBExtended_ftoa(PointAt(m_points, r)->y, -1, 0, ""));
@@ -231,33 +225,14 @@ LRESULT CProp2DLookupTableXY::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-void CProp2DLookupTableXY::CopyPreviewPoints() { CopyPoints(m_previewPoints, m_points); }
-
 // The curve preview draws a copy of the table, refreshed on "Show" ("Update" while it is open)
 // and when the preview asks for it.
+void CProp2DLookupTableXY::RemakePreviewPoints() { CopyPoints(m_previewPoints, m_points); }
+
 void CProp2DLookupTableXY::OnShow() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    LabelShowAsUpdate();
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        RefreshOpenPreview();
-        return;
-    }
-    CopyPreviewPoints();
-    OpenPreview(m_strXUnit, m_strYUnit);
-}
-
-// An open preview draws the table as it is now; a closed one is left alone.
-void CProp2DLookupTableXY::RefreshOpenPreview() {
-    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return;
-    CopyPreviewPoints();
-    m_pPreview->Invalidate();
-    m_pPreview->UpdateWindow();
-}
-
-LRESULT CProp2DLookupTableXY::OnPreviewRefresh(WPARAM, LPARAM) {
-    CopyPreviewPoints();
-    return 0;
+    ShowPreview(m_strXUnit, m_strYUnit);
 }
 
 void CProp2DLookupTableXY::OnListClicked(NMHDR*, LRESULT* pResult) {
@@ -270,25 +245,12 @@ void CProp2DLookupTableXY::OnListItemChanged(NMHDR*, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-BOOL CProp2DLookupTableXY::OnSetActive() {
-    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableReference();
-    return CPropertyPage::OnSetActive();
-}
-
 void CProp2DLookupTableXY::UpdateParameterFlags() {
     if (GetSafeHwnd() != nullptr) {
         if (m_bFileName) m_dwFlags |= kFlagUserFileName;
         if (GetCheckedRadioButton(kCtlReferenceRadio, kCtlPairsRadio) == kCtlReferenceRadio) m_dwFlags |= kFlagReference;
     }
     MarkFileParameters((m_dwFlags & kFlagReference) != 0);
-}
-
-BOOL CProp2DLookupTableXY::OnKillActive() {
-    UpdateParameterFlags();
-    return CTBPropertyPage::OnKillActive();
 }
 
 void CProp2DLookupTableXY::SnapshotParameters() {
@@ -326,30 +288,14 @@ BOOL CProp2DLookupTableXY::OnApply() {
         return FALSE;
     }
     if (!CommitNameFirst()) return FALSE;
-    ParamHolder* holder = Holder();
-    const RequestTarget target(m_pWizard);
     ResolveFileName();
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-        if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
-        if (param->GetValueID() == kIdReference) param->SetValue(m_strReference);
-    }
+    WriteFileParameters();
     if (m_bFileName) m_dwFlags |= kFlagUserFileName;
     UpdateParameterFlags();
-    SnapshotParameters();
-    HandOver();
-    m_lstTable.SaveColumnWidths();
-    if (!reference && m_bFileName) {
-        NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
-        SetParamValue(holder, kIdFileName, m_strFileName);
-    }
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
-    RefreshOpenPreview();
-    UpdateData(FALSE);
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    if (!HandOverAndCommit(reference)) return FALSE;
+    // An open preview draws the table as it is now; a closed one is left alone.
+    RedrawOpenPreview();
+    return EndApply();
 }
 
 void CProp2DLookupTableXY::LoadData(bool handOver) {
@@ -388,55 +334,38 @@ void CProp2DLookupTableXY::Serialize(CArchive& ar) {
     }
 }
 
+// The file parameters are marked before the reference takes the file name and the set is
+// committed.
 void CProp2DLookupTableXY::ConvertOldFileParameter() {
-    ParamHolder* holder = Holder();
-    if (FindParamByValueID(holder, kIdReference) == nullptr || FindParamByValueID(holder, kIdFileName) == nullptr) return;
-    BOOL pinned = FALSE;
-    GetParamUsePin(holder, kIdFileName, &pinned);
-    if (pinned) m_dwFlags |= kFlagReference;
-    SetParamTypeField(holder, kIdFileName);
-    if ((m_dwFlags & kFlagReference) == 0) {
-        SetParamExtBit(holder, kIdFileName, FALSE);
-        SetParamExtBit(holder, kIdReference, TRUE);
-    } else {
-        SetParamExtBit(holder, kIdReference, FALSE);
-        SetParamExtBit(holder, kIdFileName, TRUE);
-        CString value;
-        GetParamValue(holder, kIdFileName, &value);
-        SetParamValue(holder, kIdReference, value);
-        CommitParamSet(RequestTarget(m_pWizard), m_cookie);
-    }
+    if (!TakeOldFilePin(m_dwFlags)) return;
+    const bool reference = (m_dwFlags & kFlagReference) != 0;
+    MarkFileParameters(reference);
+    if (reference) CopyFileNameToReference();
     m_dwConverted = 1;
 }
 
-// The block of the older wizard generation; each part is read only while it fits.
-void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
-    qv::bytes::Reader in(static_cast<const BYTE*>(data), data != nullptr && length > 0 ? static_cast<size_t>(length) : 0);
-    const BYTE* base = static_cast<const BYTE*>(data);
-    auto position = [&] { return static_cast<size_t>(length) - in.Remaining(); };
-    DWORD flags = 0;
-    if (in.ReadDword(flags)) {
-        m_dwFlags = flags;
-        m_bFileName = (flags & kFlagUserFileName) != 0;
-        DWORD unused = 0, size = 0;
-        if (in.ReadDword(unused) && in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
-            qv::pages::ReadArchivedBlock(in.Position(), size, [this](CArchive& ar) { Serialize(ar); });
-            in.SkipBytes(size);
-            if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) {
-                qv::bytes::Reader table(base + position(), size);
-                DWORD n = 0;
-                if (table.ReadDword(n) && n <= static_cast<DWORD>(kMaxRows) && table.Fits(static_cast<uint64_t>(n) * 16)) {
-                    DeletePoints(m_points);
-                    for (DWORD i = 0; i < n; ++i) {
-                        double x = 0, y = 0;
-                        table.ReadDouble(x);
-                        table.ReadDouble(y);
-                        m_points.Add(new CDataPoint(x, y));
-                    }
-                }
-            }
-        }
+// The block of the older wizard generation (see ReadOlderTableBlock).
+void CProp2DLookupTableXY::TakeOlderFlags(DWORD flags) {
+    m_dwFlags = flags;
+    m_bFileName = (flags & kFlagUserFileName) != 0;
+}
+
+// Its point block: a DWORD n and n pairs of doubles.
+void CProp2DLookupTableXY::TakeOlderPoints(const BYTE* block, size_t size) {
+    qv::bytes::Reader table(block, size);
+    DWORD n = 0;
+    if (!table.ReadDword(n) || n > static_cast<DWORD>(kMaxRows) || !table.Fits(static_cast<uint64_t>(n) * 16)) return;
+    DeletePoints(m_points);
+    for (DWORD i = 0; i < n; ++i) {
+        double x = 0, y = 0;
+        table.ReadDouble(x);
+        table.ReadDouble(y);
+        m_points.Add(new CDataPoint(x, y));
     }
+}
+
+void CProp2DLookupTableXY::StoreToWizard(const void* data, long length) {
+    ReadOlderTableBlock(data, length);
     if (GetSafeHwnd() != nullptr) {
         FillList();
         ApplyMode();
@@ -454,21 +383,12 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
 
 CString CProp2DLookupTableXY::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }
 
-BOOL CProp2DLookupTableXY::ImportFile(const CString& path) {
-    CReadAndWriteFiles reader;
-    const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
-    if (result != ReadResult::Ok) {
-        const CString message = ImportFailureText(result, reader);
-        if (!message.IsEmpty()) ShowMessage(message);
-        return FALSE;
-    }
-    FillList();
-    m_strXUnit = AxisText(reader.GetChannel(0));
-    m_strYUnit = AxisText(reader.GetChannel(1));
+// A read data file names the axes.
+void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString& yAxis) {
+    m_strXUnit = xAxis;
+    m_strYUnit = yAxis;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
-    m_nFileFormat = reader.GetSaveVersion();
-    return TRUE;
 }
 
 void CProp2DLookupTableXY::OnBrowseRead() {
@@ -515,25 +435,8 @@ void C2DLookupTableWizard4::SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUni
 
 void C2DLookupTableWizard4::TakeFromPage(BOOL fileNameFlag, DWORD flagWord, const CPtrArray& points,
                                          const CPtrArray& snapshots) {
-    m_bFileName = fileNameFlag;
     m_bReference = (flagWord & kFlagReference) != 0;
-    CopyPoints(m_points, points);
-    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
-}
-
-// Hidden work runs on a page of its own; the page on the editor's sheet is never touched.
-BOOL C2DLookupTableWizard4::Initialize(int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(this)};
-    BuildCharacteristicSearchDirs(this);
-    auto page = MakeHiddenPage(params.Cookie());
-    if (!page) return TRUE;
-    page->SetHidden(true);
-    page->TakeFromWizard(*this);
-    if (!page.Open(kTemplate)) return TRUE;
-    page->LoadData(true);
-    CommitParamSet(RequestTarget(this), params.Cookie());
-    return TRUE;
+    TakeTable(fileNameFlag, points, snapshots);
 }
 
 int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
@@ -584,19 +487,12 @@ void C2DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     LoadPointsAndSnapshots(ar, m_points, m_snapshots);
 }
 
+// The hidden page starts empty: the older block alone makes the table.
 BOOL C2DLookupTableWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    BuildCharacteristicSearchDirs(this);
-    auto page = MakeHiddenPage(params.Cookie());
-    if (!page) return TRUE;
-    page->SetHidden(true);
-    if (!page.Open(kTemplate)) return TRUE;
-    page->StoreToWizard(data, length);
-    page->UpdateParameterFlags();
-    m_bFileName = page->GetFileNameFlag();
-    m_bReference = (page->GetFlagWord() & kFlagReference) != 0;
-    CommitParamSet(RequestTarget(this), params.Cookie());
-    return TRUE;
+    return ConvertOlderTable(data, length, false, [this](const CProp2DLookupTableXY& page) {
+        m_bFileName = page.GetFileNameFlag();
+        m_bReference = (page.GetFlagWord() & kFlagReference) != 0;
+    });
 }
 
 // The 4.x block's pairs (see Read4xPoints); a readable data file named by parameter 2117

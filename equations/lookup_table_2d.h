@@ -44,8 +44,6 @@ public:
     CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
 
     PARVEL_PAGE_OVERRIDES
-    BOOL OnSetActive() override;
-    BOOL OnKillActive() override;
 
     void Rebind(C2DLookupTableWizard4* wizard, DWORD_PTR cookie);
     void SetUnits(BOOL xFlag, BOOL yFlag, const CString& xUnit, const CString& yUnit);
@@ -53,10 +51,9 @@ public:
     void TakeFromWizard(const C2DLookupTableWizard4& wizard);
     void LoadData(bool handOver);
     void StoreToWizard(const void* data, long length);
-    void UpdateParameterFlags();
-    void SnapshotParameters();
+    void UpdateParameterFlags() override;
+    void SnapshotParameters() override;
     BOOL CheckTable(CString& message) const;
-    BOOL ImportFile(const CString& path) override;
 
     DWORD GetFlagWord() const { return m_dwFlags; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
@@ -73,12 +70,15 @@ protected:
     CWizardBase4* Owner() const override;
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
     CString TextTableName(const CString& name) const override;
-    void HandOver();
-    void FillList();
+    void HandOver() override;
+    void TakeImportedAxes(const CString& xAxis, const CString& yAxis) override;
+    void TakeOlderFlags(DWORD flags) override;
+    void TakeOlderPoints(const BYTE* block, size_t size) override;
+    void RemakePreviewPoints() override;
     void UpdateColumnHeaders();
     void OnModeChanged();
     void ApplyMode();
-    void EnableReference();
+    void EnableParamEdits() override;
     void MoveRow(int delta) override;
     void ConvertOldFileParameter();
 
@@ -86,12 +86,9 @@ protected:
     void OnUnitFlag();
     void OnUnitText();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
-    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam) override;
     void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);
     void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void EnableUnitEdits();
-    void CopyPreviewPoints();
-    void RefreshOpenPreview();
     DECLARE_MESSAGE_MAP()
 
     C2DLookupTableWizard4* m_pWizard = nullptr;
@@ -110,7 +107,6 @@ public:
     explicit C2DLookupTableWizard4(const C2DLookupTableWizard4* other);
 
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;

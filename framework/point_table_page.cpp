@@ -1,15 +1,18 @@
 #include "framework/page_parts.h"
 #include "framework/point_table_page.h"
 
+#include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/list_controls.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
 #include "framework/requests.h"
 #include "framework/table_list_page.h"
+#include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 
 using namespace qv::dialog;
@@ -236,4 +239,120 @@ bool CPointTablePage::TakeEditedCell(WPARAM wParam, LPARAM lParam) {
     if (col == 2) point->SetY(value);
     ShowMonotonyWarning();
     return true;
+}
+
+bool CPointTablePage::SwapSelectedPoint(int delta, int& row, int& other) {
+    row = m_lstTable.GetSelectedItem();
+    other = row + delta;
+    if (row < 0 || other < 0 || other >= m_points.GetSize() || row >= m_points.GetSize()) return false;
+    void* moved = m_points[row];
+    m_points[row] = m_points[other];
+    m_points[other] = moved;
+    return true;
+}
+
+void CPointTablePage::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
+
+BOOL CPointTablePage::OnSetActive() {
+    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    EnableParamEdits();
+    return CPropertyPage::OnSetActive();
+}
+
+BOOL CPointTablePage::OnKillActive() {
+    UpdateParameterFlags();
+    return CTBPropertyPage::OnKillActive();
+}
+
+BOOL CPointTablePage::ImportFile(const CString& path) {
+    CReadAndWriteFiles reader;
+    const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
+    if (result != ReadResult::Ok) {
+        const CString message = ImportFailureText(result, reader);
+        if (!message.IsEmpty()) ShowMessage(message);
+        return FALSE;
+    }
+    FillList();
+    TakeImportedAxes(AxisText(reader.GetChannel(0)), AxisText(reader.GetChannel(1)));
+    m_nFileFormat = reader.GetSaveVersion();
+    return TRUE;
+}
+
+void CPointTablePage::ShowPreview(const CString& xLabel, const CString& yLabel) {
+    LabelShowAsUpdate();
+    if (RedrawOpenPreview()) return;
+    RemakePreviewPoints();
+    OpenPreview(xLabel, yLabel);
+}
+
+bool CPointTablePage::RedrawOpenPreview() {
+    if (m_pPreview == nullptr || m_pPreview->GetSafeHwnd() == nullptr) return false;
+    RemakePreviewPoints();
+    m_pPreview->Invalidate();
+    m_pPreview->UpdateWindow();
+    return true;
+}
+
+LRESULT CPointTablePage::OnPreviewRefresh(WPARAM, LPARAM) {
+    RemakePreviewPoints();
+    return 0;
+}
+
+void CPointTablePage::WriteFileParameters() {
+    ParamHolder* holder = Holder();
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+        if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
+        if (param->GetValueID() == kIdReference) param->SetValue(m_strReference);
+    }
+}
+
+bool CPointTablePage::HandOverAndCommit(bool reference) {
+    SnapshotParameters();
+    HandOver();
+    m_lstTable.SaveColumnWidths();
+    if (!reference && m_bFileName) {
+        NormalizeFileName();
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
+        SetParamValue(Holder(), kIdFileName, m_strFileName);
+    }
+    return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;
+}
+
+BOOL CPointTablePage::EndApply() {
+    UpdateData(FALSE);
+    SetModified(FALSE);
+    return CPropertyPage::OnApply();
+}
+
+bool CPointTablePage::TakeOldFilePin(DWORD& flagWord) {
+    ParamHolder* holder = Holder();
+    if (FindParamByValueID(holder, kIdReference) == nullptr || FindParamByValueID(holder, kIdFileName) == nullptr) return false;
+    BOOL pinned = FALSE;
+    GetParamUsePin(holder, kIdFileName, &pinned);
+    if (pinned) flagWord |= kFlagReference;
+    SetParamTypeField(holder, kIdFileName);
+    return true;
+}
+
+void CPointTablePage::CopyFileNameToReference() {
+    CString value;
+    GetParamValue(Holder(), kIdFileName, &value);
+    SetParamValue(Holder(), kIdReference, value);
+    CommitParamSet(RequestTarget(Owner()), m_cookie);
+}
+
+void CPointTablePage::ReadOlderTableBlock(const void* data, long length) {
+    qv::bytes::Reader in(static_cast<const BYTE*>(data), data != nullptr && length > 0 ? static_cast<size_t>(length) : 0);
+    DWORD flags = 0;
+    if (!in.ReadDword(flags)) return;
+    TakeOlderFlags(flags);
+    DWORD unused = 0, size = 0;
+    if (!in.ReadDword(unused) || !in.ReadDword(size) || !in.SkipBytes(size) || !in.ReadDword(size) || !in.Fits(size)) return;
+    qv::pages::ReadArchivedBlock(in.Position(), size, [this](CArchive& ar) { Serialize(ar); });
+    in.SkipBytes(size);
+    if (in.ReadDword(size) && in.SkipBytes(size) && in.ReadDword(size) && in.Fits(size)) TakeOlderPoints(in.Position(), size);
 }

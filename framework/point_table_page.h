@@ -41,7 +41,9 @@ public:
     int GetFileFormat() const { return m_nFileFormat; }
     void SetHidden(bool hidden) { m_bHidden = hidden; }
 
-    virtual BOOL ImportFile(const CString& path) = 0;
+    // Reads the table from a data file of two channels; a failure is told (except on a hidden
+    // page) and leaves the table as it was.
+    virtual BOOL ImportFile(const CString& path);
     // Writes the table to a data file (an ".mdx" file; the text format is only read), in the
     // table's folder or, without a chosen name, the document's; announces the file written.
     BOOL ExportFile(const CString& fileName, int format);
@@ -60,6 +62,11 @@ public:
     void NormalizeFileName();
     // The warning label shows while some x does not rise above the one before.
     void ShowMonotonyWarning();
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    // The file-name and file-reference parameters marked by the source in use (the reference
+    // read from the radios while the page has a window).
+    virtual void UpdateParameterFlags() = 0;
 
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
@@ -74,10 +81,50 @@ protected:
     bool CommitNameFirst();
     // Swaps the selected row with the one `delta` rows away.
     virtual void MoveRow(int delta) = 0;
+    // Swaps the selected point with the one `delta` rows away; false, changing nothing, when
+    // either row is outside the table. The rows' texts are the caller's.
+    bool SwapSelectedPoint(int delta, int& row, int& other);
+    void FillList();
+    // The snapshot list of the parameters the model text uses, made anew.
+    virtual void SnapshotParameters() = 0;
+    // The page's table, snapshots and settings handed to its wizard.
+    virtual void HandOver() = 0;
+    // The parameter edits enabled by the source and the pins, when the page becomes active.
+    virtual void EnableParamEdits() = 0;
+    // The axis texts ("name[unit]") of the channels a read data file brings with its points.
+    virtual void TakeImportedAxes(const CString& /*xAxis*/, const CString& /*yAxis*/) {}
+    // The preview's points made from the table.
+    virtual void RemakePreviewPoints() = 0;
+    // Opens the preview, or redraws an open one, with the preview points made anew.
+    void ShowPreview(const CString& xLabel, const CString& yLabel);
+    // An open preview redrawn at once with the preview points made anew; false, doing
+    // nothing, when no preview is open.
+    bool RedrawOpenPreview();
+    // The parameter set's file-name (2117) and file-reference (1012) parameters set from the
+    // page. The rest of an apply: snapshots and hand-over, the column widths saved, the
+    // table written to its chosen data file (unless it is a reference) and the set committed;
+    // false when the file or the commit fails.
+    void WriteFileParameters();
+    bool HandOverAndCommit(bool reference);
+    // What every apply ends with once the set is committed.
+    BOOL EndApply();
+    // Of older data: the pin of the file-name parameter sets the flag word's reference bit and
+    // the file name's type field is set; false, changing nothing, unless both file
+    // parameters are there.
+    bool TakeOldFilePin(DWORD& flagWord);
+    // The file name copied into the reference parameter, and the set committed.
+    void CopyFileNameToReference();
+    // The block of the older wizard generation: DWORD flag word, a DWORD not read, L1 and L1
+    // bytes not read, L2 and L2 bytes of the page's archive form (given to Serialize), L3 and
+    // L3 bytes not read, L4 and L4 bytes of the point block. Each part is read only while it
+    // fits; the flag word is taken before the archive form is read.
+    void ReadOlderTableBlock(const void* data, long length);
+    virtual void TakeOlderFlags(DWORD flags) = 0;
+    virtual void TakeOlderPoints(const BYTE* block, size_t size) = 0;
     // A cell of the table edited (wParam the list, lParam its row and column).
     virtual LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) = 0;
     // The preview asks for its points anew.
-    virtual LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam) = 0;
+    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam);
     void OnMarkModified();
     // Delete and the moves need a selected row; New and Delete All are always there.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
@@ -160,6 +207,19 @@ public:
     void PrepareEditing() { BuildCharacteristicSearchDirs(this); }
     void GiveSettingsToPage(Page& page) { page.TakeFromWizard(static_cast<const Self&>(*this)); }
 
+    // 0: the page's data made once on a hidden page that starts from the wizard's state (the
+    // table of its named data file, the snapshots) and handed to the wizard.
+    BOOL Initialize(int argument) override {
+        if (argument != 0) return TRUE;
+        ScopedParamSet params{RequestTarget(this)};
+        BuildCharacteristicSearchDirs(this);
+        auto page = OpenHiddenPage(params.Cookie(), true);
+        if (!page) return TRUE;
+        page->LoadData(true);
+        CommitParamSet(RequestTarget(this), params.Cookie());
+        return TRUE;
+    }
+
     BOOL GetFileNameFlag() const { return m_bFileName; }
     const CPtrArray& Points() const { return m_points; }
     CPtrArray& Points() { return m_points; }
@@ -168,6 +228,38 @@ public:
     WORD GetSchema() const { return m_wSchema; }
 
 protected:
+    // A hidden page of the wizard's own, its window open (the page on the editor's sheet is
+    // never touched); with `fromWizard` it starts from the wizard's state. Null when no page
+    // or window could be made.
+    THiddenPage<Page> OpenHiddenPage(DWORD_PTR cookie, bool fromWizard) {
+        auto page = this->MakeHiddenPage(cookie);
+        if (!page) return page;
+        page->SetHidden(true);
+        if (fromWizard) GiveSettingsToPage(*page);
+        if (!page.Open(page->GetTemplateID())) return THiddenPage<Page>(nullptr);
+        return page;
+    }
+    // Older data read by a hidden page (see OpenHiddenPage), which hands what it read over;
+    // takeFlags then takes the flags as the page has marked its file parameters.
+    template <class TakeFlags>
+    BOOL ConvertOlderTable(const void* data, long length, bool fromWizard, TakeFlags takeFlags) {
+        ScopedParamSet params{RequestTarget(this)};
+        BuildCharacteristicSearchDirs(this);
+        auto page = OpenHiddenPage(params.Cookie(), fromWizard);
+        if (!page) return TRUE;
+        page->StoreToWizard(data, length);
+        page->UpdateParameterFlags();
+        takeFlags(*page);
+        CommitParamSet(RequestTarget(this), params.Cookie());
+        return TRUE;
+    }
+    // The table, its snapshots and the file-name flag a page hands over.
+    void TakeTable(BOOL fileNameFlag, const CPtrArray& points, const CPtrArray& snapshots) {
+        m_bFileName = fileNameFlag;
+        if (&points != &m_points) qv::pointtable::CopyPoints(m_points, points);
+        if (&snapshots != &m_snapshots) qv::pointtable::CopySnapshots(m_snapshots, snapshots);
+    }
+
     WORD m_wSchema = 0;
     BOOL m_bFileName = FALSE;
     CPtrArray m_points;     // CDataPoint*, owned

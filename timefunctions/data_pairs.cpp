@@ -180,10 +180,10 @@ void CPropTFMDataPairs::SwitchMode() {
                    kCtlShow, kCtlWarning})
         EnableControl(id, !reference);
     for (int id : {static_cast<int>(kIdFileName), kCtlExport}) EnableControl(id, !reference && m_bFileName);
-    EnableStates();
+    EnableParamEdits();
 }
 
-void CPropTFMDataPairs::EnableStates() {
+void CPropTFMDataPairs::EnableParamEdits() {
     if (GetSafeHwnd() == nullptr) return;
     ParamHolder* holder = Holder();
     const bool reference = (m_dwMode & kFlagReference) != 0;
@@ -249,8 +249,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     return TRUE;
 }
 
-void CPropTFMDataPairs::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
-
 void CPropTFMDataPairs::OnInterpolationLeft() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -287,12 +285,8 @@ void CPropTFMDataPairs::OnNewRow() {
 }
 
 void CPropTFMDataPairs::MoveRow(int delta) {
-    const int row = m_lstTable.GetSelectedItem();
-    const int other = row + delta;
-    if (row < 0 || other < 0 || other >= m_points.GetSize() || row >= m_points.GetSize()) return;
-    void* moved = m_points[row];
-    m_points[row] = m_points[other];
-    m_points[other] = moved;
+    int row = 0, other = 0;
+    if (!SwapSelectedPoint(delta, row, other)) return;
     // The rows swap their texts with their points.
     const CString t0 = m_lstTable.GetItemText(row, 1), y0 = m_lstTable.GetItemText(row, 2);
     m_lstTable.SetItemText(row, 1, m_lstTable.GetItemText(other, 1));
@@ -317,41 +311,21 @@ LRESULT CPropTFMDataPairs::OnCellQuery(WPARAM, LPARAM) { return 0; }
 void CPropTFMDataPairs::OnShow() {
     UpdateData(TRUE);
     ModeFromControls();
-    LabelShowAsUpdate();
-    MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
-    if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        m_pPreview->Invalidate();
-        m_pPreview->UpdateWindow();
-        return;
-    }
-    OpenPreview(m_strXLabel, m_strYLabel);
+    ShowPreview(m_strXLabel, m_strYLabel);
 }
 
-LRESULT CPropTFMDataPairs::OnPreviewRefresh(WPARAM, LPARAM) {
+// Without interpolation the preview draws steps.
+void CPropTFMDataPairs::RemakePreviewPoints() {
     MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
-    return 0;
 }
 
 void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
-
-BOOL CPropTFMDataPairs::OnSetActive() {
-    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    SetModified(FALSE);
-    EnableStates();
-    return CPropertyPage::OnSetActive();
-}
 
 void CPropTFMDataPairs::UpdateParameterFlags() {
     ParamHolder* holder = Holder();
     for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(holder, id, FALSE);
     ModeFromControls();
     MarkFileParameters((m_dwMode & kFlagReference) != 0);
-}
-
-BOOL CPropTFMDataPairs::OnKillActive() {
-    UpdateParameterFlags();
-    return CTBPropertyPage::OnKillActive();
 }
 
 void CPropTFMDataPairs::SnapshotParameters() {
@@ -373,10 +347,7 @@ BOOL CPropTFMDataPairs::OnApply() {
     UpdateData(TRUE);
     if (!CommitNameFirst()) return FALSE;
     ParamHolder* holder = Holder();
-    const RequestTarget target(m_pWizard);
-
     ResolveFileName();
-
     ModeFromControls();
     const bool reference = (m_dwMode & kFlagReference) != 0;
     // The table is checked whenever it is used; a file reference does not use it (the table
@@ -395,6 +366,7 @@ BOOL CPropTFMDataPairs::OnApply() {
         m_strPeriod = last.IsEmpty() ? TBExtended_ftoa(m_dLastT, -1, 0, "") : last;
         UpdateData(FALSE);
     }
+    WriteFileParameters();
     auto unitOf = [](CTBUnitComboBox& units, CWizardCopaObject3* param) {
         if (units.GetCount() <= 0) return;
         CString unit;
@@ -422,31 +394,17 @@ BOOL CPropTFMDataPairs::OnApply() {
             param->SetValue(m_strPhase);
             unitOf(m_cmbPhaseUnit, param);
             break;
-        case kIdFileName: param->SetValue(m_strFileName); break;
-        case kIdReference: param->SetValue(m_strReference); break;
         default: break;
         }
     }
     const DWORD interpolation = m_dwMode & ~(kFlagReference | kFlagUserFileName);
     if (interpolation < 8) holder->m_bySymbolVariant = static_cast<BYTE>(1u << interpolation);
-
-    SnapshotParameters();
-    HandOver();
-    m_lstTable.SaveColumnWidths();
-
-    if (!reference && m_bFileName) {
-        NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
-        SetParamValue(holder, kIdFileName, m_strFileName);
-    }
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (!HandOverAndCommit(reference)) return FALSE;
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
-        MakePreviewPoints(m_points, interpolation == 1, m_previewPoints);
+        RemakePreviewPoints();
         m_pPreview->Invalidate();
     }
-    UpdateData(FALSE);
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    return EndApply();
 }
 
 void CPropTFMDataPairs::LoadData(bool store) {
@@ -470,19 +428,6 @@ CString CPropTFMDataPairs::TextTableName(const CString& name) const {
     PathParts parts = SplitPath(name);
     parts.ext = ".mdx";
     return JoinPath(parts);
-}
-
-BOOL CPropTFMDataPairs::ImportFile(const CString& path) {
-    CReadAndWriteFiles reader;
-    const ReadResult result = ReadTwoChannels(path, 1, m_points, reader);
-    if (result != ReadResult::Ok) {
-        const CString message = ImportFailureText(result, reader);
-        if (!message.IsEmpty()) ShowMessage(message);
-        return FALSE;
-    }
-    FillList();
-    m_nFileFormat = reader.GetSaveVersion();
-    return TRUE;
 }
 
 namespace {
@@ -584,56 +529,37 @@ void CPropTFMDataPairs::Serialize(CArchive& ar) {
     }
 }
 
+// The set is committed before the file parameters are marked.
 void CPropTFMDataPairs::UpgradeParameters() {
-    ParamHolder* holder = Holder();
-    if (FindParamByValueID(holder, kIdReference) != nullptr && FindParamByValueID(holder, kIdFileName) != nullptr) {
-        for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(holder, id, FALSE);
-        BOOL pinned = FALSE;
-        GetParamUsePin(holder, kIdFileName, &pinned);
-        if (pinned) m_dwMode |= kFlagReference;
-        SetParamTypeField(holder, kIdFileName);
+    if (TakeOldFilePin(m_dwMode)) {
+        for (WORD id : {kIdDelay, kIdPeriodical, kIdPeriod, kIdPhase}) SetParamExtBit(Holder(), id, FALSE);
         const bool reference = (m_dwMode & kFlagReference) != 0;
-        if (reference) {
-            CString value;
-            GetParamValue(holder, kIdFileName, &value);
-            SetParamValue(holder, kIdReference, value);
-            CommitParamSet(RequestTarget(m_pWizard), m_cookie);
-        }
+        if (reference) CopyFileNameToReference();
         MarkFileParameters(reference);
     }
     m_dwUpgraded = 1;
 }
 
-// The block of the older wizard generation: DWORD mode word (bit 0x8000 a user's file name),
-// a DWORD not read, L1 and L1 bytes not read, L2 and L2 bytes of the page's archive form, L3
-// and L3 bytes not read, L4 and the point block. Each part is read only while it fits.
+// The block of the older wizard generation (see ReadOlderTableBlock): its flag word is the
+// mode word (bit 0x8000 a user's file name), its point block that of the data classes.
+void CPropTFMDataPairs::TakeOlderFlags(DWORD mode) {
+    m_bFileName = (mode & kFlagUserFileName) != 0;
+    m_dwMode = mode & ~kFlagUserFileName;
+    ShowModeInControls();
+}
+
+void CPropTFMDataPairs::TakeOlderPoints(const BYTE* block, size_t size) {
+    CPtrArray read;
+    if (ReadDataPointsFromBuffer(&block, &size, &read, nullptr, nullptr, nullptr, nullptr) && read.GetSize() <= kMaxRows)
+        CopyPoints(m_points, read);
+    DeletePoints(read);
+}
+
 void CPropTFMDataPairs::StoreToWizard(const void* data, long length) {
     if (data == nullptr) {
         LoadData(false);
     } else {
-        const BYTE* base = static_cast<const BYTE*>(data);
-        const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
-        qv::bytes::Reader in(base, size);
-        DWORD mode = 0;
-        if (in.ReadDword(mode)) {
-            m_bFileName = (mode & kFlagUserFileName) != 0;
-            m_dwMode = mode & ~kFlagUserFileName;
-            ShowModeInControls();
-            DWORD unused = 0, block = 0;
-            if (in.ReadDword(unused) && in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
-                qv::pages::ReadArchivedBlock(in.Position(), block, [this](CArchive& ar) { Serialize(ar); });
-                in.SkipBytes(block);
-                if (in.ReadDword(block) && in.SkipBytes(block) && in.ReadDword(block) && in.Fits(block)) {
-                    const BYTE* cursor = in.Position();
-                    size_t remaining = block;
-                    CPtrArray read;
-                    if (ReadDataPointsFromBuffer(&cursor, &remaining, &read, nullptr, nullptr, nullptr, nullptr) &&
-                        read.GetSize() <= kMaxRows)
-                        CopyPoints(m_points, read);
-                    DeletePoints(read);
-                }
-            }
-        }
+        ReadOlderTableBlock(data, length);
         if (GetSafeHwnd() != nullptr) {
             FillList();
             UpdateData(FALSE);
@@ -652,32 +578,8 @@ CTFMDataPairsWizard4::CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other)
 void CTFMDataPairsWizard4::TakeFromPage(BOOL periodFlag, BOOL fileNameFlag, DWORD modeWord, const CPtrArray& points,
                                         const CPtrArray& snapshots) {
     m_bPeriod = periodFlag;
-    m_bFileName = fileNameFlag;
     m_dwMode = modeWord;
-    if (&points != &m_points) CopyPoints(m_points, points);
-    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
-}
-
-// Hidden work on a page of its own (the page on the editor's sheet is never touched), which
-// starts from the wizard's state.
-qv::wizards::THiddenPage<CPropTFMDataPairs> CTFMDataPairsWizard4::OpenHiddenPage(DWORD_PTR cookie) {
-    auto page = MakeHiddenPage(cookie);
-    if (!page) return page;
-    page->SetHidden(true);
-    page->TakeFromWizard(*this);
-    if (!page.Open(kTemplate)) return qv::wizards::THiddenPage<CPropTFMDataPairs>(nullptr);
-    return page;
-}
-
-BOOL CTFMDataPairsWizard4::Initialize(int argument) {
-    if (argument != 0) return TRUE;
-    ScopedParamSet params{RequestTarget(this)};
-    BuildCharacteristicSearchDirs(this);
-    auto page = OpenHiddenPage(params.Cookie());
-    if (!page) return TRUE;
-    page->LoadData(true);
-    CommitParamSet(RequestTarget(this), params.Cookie());
-    return TRUE;
+    TakeTable(fileNameFlag, points, snapshots);
 }
 
 int CTFMDataPairsWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
@@ -736,16 +638,10 @@ void CTFMDataPairsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     LoadPointsAndSnapshots(ar, m_points, m_snapshots);
 }
 
+// The hidden page starts from the wizard's state, which older data without a block keeps.
 BOOL CTFMDataPairsWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    BuildCharacteristicSearchDirs(this);
-    auto page = OpenHiddenPage(params.Cookie());
-    if (!page) return TRUE;
-    page->StoreToWizard(data, length);
-    page->UpdateParameterFlags();
-    m_dwMode = page->GetModeWord();
-    CommitParamSet(RequestTarget(this), params.Cookie());
-    return TRUE;
+    return ConvertOlderTable(data, length, true,
+                             [this](const CPropTFMDataPairs& page) { m_dwMode = page.GetModeWord(); });
 }
 
 BOOL CTFMDataPairsWizard4::DoConversionFrom4x(void* data, long length) {

@@ -60,17 +60,14 @@ public:
     ~CPropTFMDataPairs() override;
 
     PARVEL_PAGE_OVERRIDES
-    BOOL OnSetActive() override;
-    BOOL OnKillActive() override;
 
     void Rebind(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
     // The wizard's state copied into the page.
     void TakeFromWizard(const CTFMDataPairsWizard4& wizard);
     void LoadData(bool store);
     void StoreToWizard(const void* data, long length);
-    void UpdateParameterFlags();
-    void SnapshotParameters();
-    BOOL ImportFile(const CString& path) override;
+    void UpdateParameterFlags() override;
+    void SnapshotParameters() override;
 
     DWORD GetModeWord() const { return m_dwMode; }
     BOOL GetFileNameFlag() const { return m_bFileName; }
@@ -87,13 +84,15 @@ protected:
     CWizardBase4* Owner() const override;
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
     CString TextTableName(const CString& name) const override;
-    void HandOver();
+    void HandOver() override;
+    void RemakePreviewPoints() override;
+    void TakeOlderFlags(DWORD mode) override;
+    void TakeOlderPoints(const BYTE* block, size_t size) override;
     void TakeOldParameters();
     void ModeFromControls();
     void ShowModeInControls();
     void SwitchMode();
-    void EnableStates();
-    void FillList();
+    void EnableParamEdits() override;
     void MoveRow(int delta) override;
     void UpgradeParameters();
     void EnableControl(int id, bool enable);
@@ -104,7 +103,6 @@ protected:
     void OnModeRadio();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
-    LRESULT OnPreviewRefresh(WPARAM wParam, LPARAM lParam) override;
     void OnPaint();
     DECLARE_MESSAGE_MAP()
 
@@ -134,7 +132,6 @@ public:
     explicit CTFMDataPairsWizard4(const CTFMDataPairsWizard4* other);
 
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
-    BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
     BOOL DoConversionFrom4x(void* data, long length) override;
@@ -148,8 +145,6 @@ public:
     BOOL GetPeriodFlag() const { return m_bPeriod; }
 
 private:
-    qv::wizards::THiddenPage<CPropTFMDataPairs> OpenHiddenPage(DWORD_PTR cookie);
-
     DWORD m_dwMode = 0;
     BOOL m_bPeriod = FALSE;
 };

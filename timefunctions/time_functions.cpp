@@ -488,6 +488,28 @@ void CTimeFunctionPage::StoreBlockStart(CArchive& ar, CRuntimeClass* cls) {
     ar << g_dwPageVersion;
 }
 
+UINT CTimeFunctionPage::ReadBlockSchema(CArchive& ar, CRuntimeClass* cls) {
+    try {
+        return ReadClassReferenceOrRewind(ar, cls);
+    } catch (CArchiveException* e) {
+        e->Delete();
+        return 0;
+    }
+}
+
+void CTimeFunctionPage::SerializePeriodBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& phaseUnits,
+                                             bool phaseUnitToParam) {
+    if (ar.IsStoring()) {
+        StoreBlockStart(ar, cls);
+        SerializeFlag(ar, m_bPeriodGiven);
+        return;
+    }
+    const char* unit = ReadPageBlock(ar, cls, phaseUnits, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
+    CWizardCopaObject3* phase = phaseUnitToParam ? FindParamByValueID(m_pParams, kIdPhase) : nullptr;
+    if (phase != nullptr && unit != nullptr) phase->SetUsedUnit(unit);
+    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
+}
+
 void CTimeFunctionPage::ReadOlderBlock(const OlderData& older) {
     qv::pages::ReadArchivedBlock(older.block, older.blockLength, [this](CArchive& ar) { Serialize(ar); });
 }
@@ -495,6 +517,19 @@ void CTimeFunctionPage::ReadOlderBlock(const OlderData& older) {
 void CTimeFunctionPage::EndPeriodicInit() {
     SetModified(FALSE);
     OnPeriodCheck();
+}
+
+BOOL CTimeFunctionPage::EndFieldsInit() {
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
+    LabelOutput(0);
+    SetModified(FALSE);
+    EnableParamControls();
+    return TRUE;
+}
+
+bool CTimeFunctionPage::IsPeriodicChosen(const CComboBox& periodical) {
+    return periodical.GetSafeHwnd() == nullptr || periodical.GetCurSel() == 0;
 }
 
 void CTimeFunctionPage::ShowReadPeriod() {
@@ -732,16 +767,8 @@ BOOL CPropTFMSine::OnApply() {
 }
 
 SineCurve CPropTFMSine::CurveFromFields() {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     SineCurve curve;
-    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
-    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
-    curve.amplitude = Number(m_strAmplitude);
-    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
-    curve.offset = Number(m_strOffset);
-    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
-    curve.periodGiven = m_bPeriodGiven != 0;
+    ReadPeriodicCurve(curve);
     if (IsDlgButtonChecked(kCtlRMSRadio) == BST_CHECKED) curve.amplitude = std::sqrt(2.0) * Number(m_strRMS);
     return curve;
 }

@@ -230,12 +230,32 @@ protected:
     // The start of a page block: the members taken from the windows, the class record and
     // the page version.
     void StoreBlockStart(CArchive& ar, CRuntimeClass* cls);
+    // The class record of a page block read: its schema, 0 when the block carries none.
+    static UINT ReadBlockSchema(CArchive& ar, CRuntimeClass* cls);
+    // Reads a page block: the class record (a missing one is schema 0, and no page version
+    // follows), the page's own fields, then the unit code of ReadUnitCode, which it returns.
+    template <class Fields>
+    const char* ReadPageBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& units, Fields fields) {
+        DWORD version = ReadBlockSchema(ar, cls);
+        if (version != 0) ar >> version;
+        fields(ar);
+        return qv::timefunctions::ReadUnitCode(ar, version, units);
+    }
+    // The page block of a page with a period: the block start, DWORD period given, and when
+    // read the unit code selected in the phase list and, with phaseUnitToParam, made the
+    // phase parameter's used unit; the windows then show what was read.
+    void SerializePeriodBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& phaseUnits, bool phaseUnitToParam);
     // Reads the page block of older element data (see ReadOlderLayout) through Serialize;
     // archive and memory errors end the reading and keep what was read before.
     void ReadOlderBlock(const qv::timefunctions::OlderData& older);
     // The end of OnInitDialog of a page with a period: the members from the windows, the
     // period field enabled as "Period" says and the fields as their pins say.
     void EndPeriodicInit();
+    // The end of OnInitDialog of a page without a period: the default output shown with its
+    // unit, the page unmodified and the fields enabled as their pins say.
+    BOOL EndFieldsInit();
+    // Whether the periodical list (or its absence) says the curve repeats.
+    static bool IsPeriodicChosen(const CComboBox& periodical);
     // After a page block was read: the windows show it and the fields are enabled again.
     void ShowReadPeriod();
 
@@ -279,6 +299,21 @@ protected:
     void WritePeriodicFields();
     void OnFrequencyChanged();
     std::vector<Field> PeriodicFields();
+    // The curve's periodic numbers from the fields, in their parameters' units, and its
+    // periodical and period-given switches (the sine's and the waves' preview input).
+    template <class Curve>
+    void ReadPeriodicCurve(Curve& curve) {
+        using qv::timefunctions::Number;
+        if (this->GetSafeHwnd() != nullptr) this->UpdateData(TRUE);
+        curve.frequency = Number(InParamUnit(qv::waveform::kIdFrequency, m_strFrequency, m_cmbFrequency));
+        curve.period = Number(InParamUnit(qv::waveform::kIdPeriod, m_strPeriod, m_cmbPeriod));
+        curve.delay = Number(InParamUnit(qv::waveform::kIdDelay, m_strDelay, m_cmbDelay));
+        curve.phase = Number(InParamUnit(qv::waveform::kIdPhase, m_strPhase, m_cmbPhase));
+        curve.amplitude = Number(m_strAmplitude);
+        curve.offset = Number(m_strOffset);
+        curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
+        curve.periodGiven = m_bPeriodGiven != 0;
+    }
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbPhase;      // 2513

@@ -117,26 +117,6 @@ void AddFinite(std::vector<CurvePoint>& points, double x, double y) {
     if (std::isfinite(x) && std::isfinite(y)) points.push_back({x, y});
 }
 
-// Reads the class record of a page block: its schema, 0 when the block carries none.
-UINT ReadSchema(CArchive& ar, CRuntimeClass* cls) {
-    try {
-        return ReadClassReferenceOrRewind(ar, cls);
-    } catch (CArchiveException* e) {
-        e->Delete();
-        return 0;
-    }
-}
-
-// Reads a page block: the class record (a missing one is schema 0, and no page version
-// follows), the page's own fields, then the unit code of ReadUnitCode.
-template <class Fields>
-const char* ReadPageBlock(CArchive& ar, CRuntimeClass* cls, CTBUnitComboBox& units, Fields fields) {
-    DWORD version = ReadSchema(ar, cls);
-    if (version != 0) ar >> version;
-    fields(ar);
-    return ReadUnitCode(ar, version, units);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -324,10 +304,7 @@ BOOL CPropTFMWave::OnInitDialog() {
     if (m_cmbRamp.GetSafeHwnd() != nullptr) {
         SelectRamp(m_dwRamp);
         UpdateData(FALSE);
-        UpdateData(TRUE);
-        SetModified(TRUE);
-        const int selected = SelectedRamp();
-        if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+        OnRampChanged();
     }
     EndPeriodicInit();
     return TRUE;
@@ -373,34 +350,15 @@ BOOL CPropTFMWave::OnApply() {
 }
 
 WaveCurve CPropTFMWave::CurveFromFields(WaveShape shape) {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     WaveCurve curve;
     curve.shape = shape;
-    curve.frequency = Number(InParamUnit(kIdFrequency, m_strFrequency, m_cmbFrequency));
-    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
-    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
-    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
-    curve.amplitude = Number(m_strAmplitude);
-    curve.offset = Number(m_strOffset);
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
-    curve.periodGiven = m_bPeriodGiven != 0;
+    ReadPeriodicCurve(curve);
     return curve;
 }
 
 void CPropTFMWave::CalculateShape(WaveShape shape) { StorePoints(ComputeWavePoints(CurveFromFields(shape))); }
 
-void CPropTFMWave::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMWave));
-        SerializeFlag(ar, m_bPeriodGiven);
-        return;
-    }
-    const char* unit =
-        ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMWave), m_cmbPhase, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
-    if (CWizardCopaObject3* phase = FindParamByValueID(m_pParams, kIdPhase); phase != nullptr && unit != nullptr)
-        phase->SetUsedUnit(unit);
-    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
-}
+void CPropTFMWave::Serialize(CArchive& ar) { SerializePeriodBlock(ar, RUNTIME_CLASS(CPropTFMWave), m_cmbPhase, true); }
 
 template <class OnRamp>
 void CPropTFMWave::ReadOlderData(const void* data, long length, OnRamp onRamp) {
@@ -416,10 +374,7 @@ void CPropTFMWave::ConvertWizard3Data(const void* data, long length) {
         SelectRamp(older.first);
         if (GetSafeHwnd() == nullptr) return;
         UpdateData(FALSE);
-        UpdateData(TRUE);
-        SetModified(TRUE);
-        const int selected = SelectedRamp();
-        if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+        OnRampChanged();
     });
 }
 
@@ -581,22 +536,15 @@ TrapezCurve CPropTFMTrapez::CurveFromFields() {
     curve.width = Number(InParamUnit(kIdWidth, m_strWidth, m_cmbWidth));
     curve.amplitude = Number(m_strAmplitude);
     curve.offset = Number(m_strOffset);
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
     curve.periodGiven = m_bPeriodGiven != 0;
     return curve;
 }
 
 void CPropTFMTrapez::CalculateGraphic() { StorePoints(ComputeTrapezPoints(CurveFromFields())); }
 
-void CPropTFMTrapez::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMTrapez));
-        SerializeFlag(ar, m_bPeriodGiven);
-        return;
-    }
-    ReadPageBlock(ar, RUNTIME_CLASS(CPropTFMTrapez), m_cmbPhase, [this](CArchive& a) { SerializeFlag(a, m_bPeriodGiven); });
-    if (GetSafeHwnd() != nullptr) ShowReadPeriod();
-}
+// The trapezoid's phase parameter keeps its used unit when an older block names one.
+void CPropTFMTrapez::Serialize(CArchive& ar) { SerializePeriodBlock(ar, RUNTIME_CLASS(CPropTFMTrapez), m_cmbPhase, false); }
 
 CTFMTrapezWizard4* CPropTFMTrapez::ConvertWizard3Data(const void* data, long length) {
     ReadOlderBlock(ReadOlderLayout(data, length, true));
@@ -630,12 +578,7 @@ BOOL CPropTFMArcTang::OnInitDialog() {
     ReadNameAndSymbol();
     for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
     LoadFields(Fields(), nullptr);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    LabelOutput(0);
-    SetModified(FALSE);
-    EnableParamControls();
-    return TRUE;
+    return EndFieldsInit();
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMArcTang::Fields() {
@@ -726,12 +669,7 @@ BOOL CPropTFMNeedle::OnInitDialog() {
     for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
     ReadNameAndSymbol();
     LoadFields(Fields(), &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    LabelOutput(0);
-    SetModified(FALSE);
-    EnableParamControls();
-    return TRUE;
+    return EndFieldsInit();
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMNeedle::Fields() {
@@ -770,7 +708,7 @@ NeedleCurve CPropTFMNeedle::CurveFromFields() {
     curve.needleDelay = Number(InParamUnit(kIdPhase, m_strNeedleDelay, m_cmbNeedleDelay));
     curve.amplitude = Number(m_strAmplitude);
     curve.offset = Number(m_strOffset);
-    curve.periodic = m_cmbPeriodical.GetSafeHwnd() == nullptr || m_cmbPeriodical.GetCurSel() == 0;
+    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
     return curve;
 }
 
@@ -820,12 +758,7 @@ BOOL CPropTFMVCO::OnInitDialog() {
     EnableLimits();
     SetModified(TRUE);
     EnableParamControls();
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-    LabelOutput(0);
-    SetModified(FALSE);
-    EnableParamControls();
-    return TRUE;
+    return EndFieldsInit();
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMVCO::Fields() {
@@ -901,7 +834,7 @@ void CPropTFMVCO::Serialize(CArchive& ar) {
         StoreBlockStart(ar, RUNTIME_CLASS(CPropTFMVCO));
         return;
     }
-    ReadSchema(ar, RUNTIME_CLASS(CPropTFMVCO));
+    ReadBlockSchema(ar, RUNTIME_CLASS(CPropTFMVCO));
     // The version follows whatever the class record said; a block that ends before it is
     // version 0.
     DWORD version = 0;
@@ -947,11 +880,13 @@ BOOL ConvertWithPage(Wizard& wizard, UINT templ, Prepare prepare, Convert conver
     return TRUE;
 }
 
-// The older generation's data through a hidden page (see ConvertWithPage).
-template <class Page, class Wizard, class Prepare>
-BOOL ConvertOlderData(Wizard& wizard, UINT templ, Prepare prepare, const void* data, long length) {
-    return ConvertWithPage<Page>(wizard, templ, prepare,
-                                 [data, length](Page& page) { page.ConvertWizard3Data(data, length); });
+// The older generation's data through a hidden page that starts from the wizard's settings
+// (see ConvertWithPage).
+template <class Page, class Wizard>
+BOOL ConvertOlderData(Wizard& wizard, UINT templ, const void* data, long length) {
+    return ConvertWithPage<Page>(
+        wizard, templ, [&wizard](Page& page) { wizard.GiveSettingsToPage(page); },
+        [data, length](Page& page) { page.ConvertWizard3Data(data, length); });
 }
 
 } // namespace
@@ -965,28 +900,25 @@ BOOL CTFMSawToothWizard4::Initialize(int argument) {
 }
 
 BOOL CTFMSawToothWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMSawTooth>(*this, kWaveTemplate, [this](CPropTFMWave& page) { GiveSettingsToPage(page); },
-                                              data, length);
+    return ConvertOlderData<CPropTFMSawTooth>(*this, kWaveTemplate, data, length);
 }
 
 template <class Page, class Self>
 BOOL TPeriodicWaveWizard4<Page, Self>::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate,
-                                  [this](CPropTFMWave& page) { GiveSettingsToPage(page); }, data, length);
+    return ConvertOlderData<Page>(static_cast<Self&>(*this), kWaveTemplate, data, length);
 }
 
 BOOL CTFMTrapezWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate,
-                                            [this](CPropTFMTrapez& page) { GiveSettingsToPage(page); }, data, length);
+    return ConvertOlderData<CPropTFMTrapez>(*this, kTrapezTemplate, data, length);
 }
 
 BOOL CTFMArcTangWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMArcTang>(*this, kArcTangTemplate,
-                                             [this](CPropTFMArcTang& page) { GiveSettingsToPage(page); }, data, length);
+    return ConvertOlderData<CPropTFMArcTang>(*this, kArcTangTemplate, data, length);
 }
 
+// The oscillator's page keeps no settings of the wizard's.
 BOOL CTFMVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
-    return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, [](CPropTFMVCO&) {}, data, length);
+    return ConvertOlderData<CPropTFMVCO>(*this, kVCOTemplate, data, length);
 }
 
 // The wizards made from the class template are instantiated here once.
