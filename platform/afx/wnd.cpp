@@ -178,9 +178,23 @@ void WindowCore::operator delete(void* block, size_t size)
     ::operator delete(block);
 }
 
+void WindowCore::SetObject(CWnd* attached, bool owns)
+{
+    object = attached;
+    ownsObject = owns;
+    standardObject = IsStandardControlObject(attached) ? attached : nullptr;
+}
+
 LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return object ? object->WindowProc(message, wParam, lParam) : 0;
+    if (!object)
+        return 0;
+    // A standard control's own messages (its text, check, selection: hundreds per page) find
+    // nothing in its empty maps and go to the default processing: they go there at once.
+    // Commands and notifications still take the way through the maps, which reflects them.
+    if (object == standardObject && message != WM_COMMAND && message != WM_NOTIFY)
+        return object->DefWindowProc(message, wParam, lParam);
+    return object->WindowProc(message, wParam, lParam);
 }
 
 namespace {
@@ -275,8 +289,7 @@ WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& classNa
                        DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id)
 {
     auto* core = new WindowCore;
-    core->object = object;
-    core->ownsObject = ownsObject;
+    core->SetObject(object, ownsObject);
     core->className = className;
     core->kind = KindFromClassName(className);
     core->text = text;
@@ -329,7 +342,7 @@ void DestroyCore(WindowCore* core)
     DestroyWindowHandle(core->hwnd);
     ++g_windowsGone;
     CWnd* object = core->object;
-    core->object = nullptr;
+    core->SetObject(nullptr, core->ownsObject);
     for (CWnd* old : core->retired) {
         ForgetPainting(old);
         old->m_hWnd = nullptr;
@@ -471,8 +484,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
         return FALSE;
     if (core->object)
         core->retired.push_back(core->object); // keeps working for whoever still holds it
-    core->object = this;
-    core->ownsObject = false;
+    core->SetObject(this, false);
     m_hWnd = hWnd;
     PreSubclassWindow();
     return TRUE;
@@ -493,13 +505,11 @@ HWND CWnd::UnsubclassWindow()
         return nullptr;
     HWND h = m_hWnd;
     if (!core->retired.empty()) {
-        core->object = core->retired.back();
+        core->SetObject(core->retired.back(), true);
         core->retired.pop_back();
-        core->ownsObject = true;
     } else {
-        core->object = qv::MakeControlObject(core->className, core->style);
+        core->SetObject(qv::MakeControlObject(core->className, core->style), true);
         core->object->m_hWnd = h;
-        core->ownsObject = true;
     }
     m_hWnd = nullptr;
     return h;
