@@ -192,7 +192,7 @@ LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     // A standard control's own messages (its text, check, selection: hundreds per page) find
     // nothing in its empty maps and go to the default processing: they go there at once.
     // Commands and notifications still take the way through the maps, which reflects them.
-    if (object == standardObject && message != WM_COMMAND && message != WM_NOTIFY)
+    if (HasStandardObject() && message != WM_COMMAND && message != WM_NOTIFY)
         return object->DefWindowProc(message, wParam, lParam);
     return object->WindowProc(message, wParam, lParam);
 }
@@ -317,7 +317,7 @@ void DestroyCore(WindowCore* core)
     // A control of a standard class that the layer made for a template does nothing with
     // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
     // it is spared both: a page's dozens of controls go with every page.
-    const bool quiet = core->ownsObject && IsStandardControlObject(core->object);
+    const bool quiet = core->ownsObject && core->HasStandardObject();
     if (!quiet)
         SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose

@@ -54,6 +54,8 @@ public:
     CWnd* object = nullptr;         // the C++ object messages go to (set through SetObject)
     bool ownsObject = false;        // object was made by the layer and dies with the window
     void SetObject(CWnd* attached, bool owns);
+    // Whether the object is of exactly one of the standard classes (IsStandardControlObject).
+    bool HasStandardObject() const { return object != nullptr && object == standardObject; }
     std::vector<CWnd*> retired;     // layer-made objects replaced by subclassing; die with the window
     bool destroying = false;
 
