@@ -78,11 +78,11 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
 
 namespace qv {
 
+// A record remembered for a handle (CWnd::Core) is good while this stays the same.
+unsigned long g_windowsGone = 0;
+
 namespace {
 WindowCore* g_focus = nullptr;
-// How many window handles have gone: a record remembered for a handle (CWnd::Core) is good
-// while this stays the same.
-unsigned long g_windowsGone = 0;
 }
 
 LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
@@ -411,13 +411,11 @@ CWnd::~CWnd()
     m_hWnd = nullptr;
 }
 
-qv::WindowCore* CWnd::Core() const
+qv::WindowCore* CWnd::FindCore() const
 {
-    if (m_hWnd != m_coreHandle || m_coreEpoch != qv::g_windowsGone) {
-        m_core = qv::CoreFromHandle(m_hWnd);
-        m_coreHandle = m_hWnd;
-        m_coreEpoch = qv::g_windowsGone;
-    }
+    m_core = qv::CoreFromHandle(m_hWnd);
+    m_coreHandle = m_hWnd;
+    m_coreEpoch = qv::g_windowsGone;
     return m_core;
 }
 
