@@ -1,5 +1,6 @@
 #include "editor/text_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -101,6 +102,11 @@ std::string Cp1252ToUtf8Text(const std::string& text) {
 }
 
 bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error) {
+    // Plain ASCII, which nearly every text of a schematic is, stands for itself in both.
+    if (std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {
+        out = text;
+        return true;
+    }
     std::string result;
     result.reserve(text.size());
     size_t i = 0;

@@ -78,11 +78,11 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
 
 namespace qv {
 
+// A record remembered for a handle (CWnd::Core) is good while this stays the same.
+unsigned long g_windowsGone = 0;
+
 namespace {
 WindowCore* g_focus = nullptr;
-// How many window handles have gone: a record remembered for a handle (CWnd::Core) is good
-// while this stays the same.
-unsigned long g_windowsGone = 0;
 }
 
 LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer)
@@ -178,9 +178,23 @@ void WindowCore::operator delete(void* block, size_t size)
     ::operator delete(block);
 }
 
+void WindowCore::SetObject(CWnd* attached, bool owns)
+{
+    object = attached;
+    ownsObject = owns;
+    standardObject = IsStandardControlObject(attached) ? attached : nullptr;
+}
+
 LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return object ? object->WindowProc(message, wParam, lParam) : 0;
+    if (!object)
+        return 0;
+    // A standard control's own messages (its text, check, selection: hundreds per page) find
+    // nothing in its empty maps and go to the default processing: they go there at once.
+    // Commands and notifications still take the way through the maps, which reflects them.
+    if (HasStandardObject() && message != WM_COMMAND && message != WM_NOTIFY)
+        return object->DefWindowProc(message, wParam, lParam);
+    return object->WindowProc(message, wParam, lParam);
 }
 
 namespace {
@@ -275,8 +289,7 @@ WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& classNa
                        DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id)
 {
     auto* core = new WindowCore;
-    core->object = object;
-    core->ownsObject = ownsObject;
+    core->SetObject(object, ownsObject);
     core->className = className;
     core->kind = KindFromClassName(className);
     core->text = text;
@@ -304,7 +317,7 @@ void DestroyCore(WindowCore* core)
     // A control of a standard class that the layer made for a template does nothing with
     // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
     // it is spared both: a page's dozens of controls go with every page.
-    const bool quiet = core->ownsObject && IsStandardControlObject(core->object);
+    const bool quiet = core->ownsObject && core->HasStandardObject();
     if (!quiet)
         SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
@@ -329,7 +342,7 @@ void DestroyCore(WindowCore* core)
     DestroyWindowHandle(core->hwnd);
     ++g_windowsGone;
     CWnd* object = core->object;
-    core->object = nullptr;
+    core->SetObject(nullptr, core->ownsObject);
     for (CWnd* old : core->retired) {
         ForgetPainting(old);
         old->m_hWnd = nullptr;
@@ -398,13 +411,11 @@ CWnd::~CWnd()
     m_hWnd = nullptr;
 }
 
-qv::WindowCore* CWnd::Core() const
+qv::WindowCore* CWnd::FindCore() const
 {
-    if (m_hWnd != m_coreHandle || m_coreEpoch != qv::g_windowsGone) {
-        m_core = qv::CoreFromHandle(m_hWnd);
-        m_coreHandle = m_hWnd;
-        m_coreEpoch = qv::g_windowsGone;
-    }
+    m_core = qv::CoreFromHandle(m_hWnd);
+    m_coreHandle = m_hWnd;
+    m_coreEpoch = qv::g_windowsGone;
     return m_core;
 }
 
@@ -471,8 +482,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
         return FALSE;
     if (core->object)
         core->retired.push_back(core->object); // keeps working for whoever still holds it
-    core->object = this;
-    core->ownsObject = false;
+    core->SetObject(this, false);
     m_hWnd = hWnd;
     PreSubclassWindow();
     return TRUE;
@@ -493,13 +503,11 @@ HWND CWnd::UnsubclassWindow()
         return nullptr;
     HWND h = m_hWnd;
     if (!core->retired.empty()) {
-        core->object = core->retired.back();
+        core->SetObject(core->retired.back(), true);
         core->retired.pop_back();
-        core->ownsObject = true;
     } else {
-        core->object = qv::MakeControlObject(core->className, core->style);
+        core->SetObject(qv::MakeControlObject(core->className, core->style), true);
         core->object->m_hWnd = h;
-        core->ownsObject = true;
     }
     m_hWnd = nullptr;
     return h;

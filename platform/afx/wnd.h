@@ -44,6 +44,8 @@ class CScrollBar;
 
 namespace qv {
 class WindowCore;
+// How many window handles have gone; changed only by the windows layer (see CWnd::Core).
+extern unsigned long g_windowsGone;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -384,9 +386,13 @@ public:
 
     // The window's state record (null when the window does not exist). For the layer and
     // the toolkit classes built on it.
-    qv::WindowCore* Core() const;
+    qv::WindowCore* Core() const
+    {
+        return m_hWnd == m_coreHandle && m_coreEpoch == qv::g_windowsGone ? m_core : FindCore();
+    }
 
 private:
+    qv::WindowCore* FindCore() const;
     // What Core() found last, which holds while m_hWnd is the same handle and no window has
     // gone since (handles are never given twice): every message and control access asks.
     mutable HWND m_coreHandle = nullptr;

@@ -51,8 +51,11 @@ public:
     static void operator delete(void* block, size_t size);
 
     HWND hwnd = nullptr;
-    CWnd* object = nullptr;         // the C++ object messages go to
+    CWnd* object = nullptr;         // the C++ object messages go to (set through SetObject)
     bool ownsObject = false;        // object was made by the layer and dies with the window
+    void SetObject(CWnd* attached, bool owns);
+    // Whether the object is of exactly one of the standard classes (IsStandardControlObject).
+    bool HasStandardObject() const { return object != nullptr && object == standardObject; }
     std::vector<CWnd*> retired;     // layer-made objects replaced by subclassing; die with the window
     bool destroying = false;
 
@@ -112,6 +115,9 @@ public:
     bool IsDescendantOf(const WindowCore* ancestor) const;
 
 private:
+    // `object` when it is of exactly one of the standard classes (IsStandardControlObject):
+    // those have no message map entries and keep CWnd's WindowProc.
+    const CWnd* standardObject = nullptr;
     // The children by control ID, in a table of open addressing that is made again from
     // `children` after a child went or changed its ID: pages look their controls up by ID for
     // every value they exchange, and a walk of a page's controls each time cost a tenth of the

@@ -7,11 +7,14 @@
 namespace qv {
 
 void TBLayout::SetControlInfo(WORD id, WORD flags) {
-    for (TBControlInfo& c : m_controls)
-        if (c.id == id) {
-            c.flags = flags;
-            return;
-        }
+    const uint64_t bit = uint64_t{1} << (id % 64);
+    if ((m_idBits & bit) != 0)
+        for (TBControlInfo& c : m_controls)
+            if (c.id == id) {
+                c.flags = flags;
+                return;
+            }
+    m_idBits |= bit;
     // Pages register their controls one by one as they start: room for a page's worth at once.
     if (m_controls.empty()) m_controls.reserve(32);
     m_controls.push_back(TBControlInfo{id, flags});

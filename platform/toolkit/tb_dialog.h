@@ -9,6 +9,7 @@
 
 #include "afx/afxwin.h"
 
+#include <cstdint>
 #include <vector>
 
 // The left (right, top, bottom) edge keeps its distance to the window's left (right, top,
@@ -46,6 +47,9 @@ public:
 
 private:
     std::vector<TBControlInfo> m_controls;
+    // Bit (id % 64) is set for every registered ID: a page registers its dozens of controls
+    // one by one as it starts, and most IDs are new, so most need no search for an earlier one.
+    uint64_t m_idBits = 0;
     std::vector<RECT> m_rects;   // parallel to m_controls; empty rectangle for missing ones
     std::vector<bool> m_present;
     SIZE m_size{0, 0};

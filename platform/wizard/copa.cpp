@@ -1,8 +1,5 @@
 #include "wizard/copa.h"
 
-#include <cstring>
-#include <utility>
-
 CWizardCopaObject3::CWizardCopaObject3() = default;
 
 CWizardCopaObject3::CWizardCopaObject3(const CWizardCopaObject3& other) : CObject() {
@@ -20,39 +17,15 @@ CWizardCopaObject3& CWizardCopaObject3::operator=(const CWizardCopaObject3& othe
 
 CWizardCopaObject3::~CWizardCopaObject3() = default;
 
-namespace {
-
-// What CopyMap does, with each text moved into its new entry rather than copied a second time:
-// elements copy their parameters' maps by the thousand. A text with a NUL byte still goes
-// through SetAt, which keeps it up to the NUL.
-template <class Map, class Key>
-void CopyEntries(Map& to, const Map& from) {
-    if (&to == &from) return;
-    to.RemoveAll();
-    to.InitHashTable(from.GetHashTableSize());
-    POSITION pos = from.GetStartPosition();
-    while (pos != nullptr) {
-        Key key{};
-        CString value;
-        from.GetNextAssoc(pos, key, value);
-        if (std::memchr(static_cast<LPCTSTR>(value), 0, static_cast<size_t>(value.GetLength())) != nullptr)
-            to.SetAt(key, value);
-        else
-            to[key] = std::move(value);
-    }
-}
-
-} // namespace
-
 void CWizardCopaObject3::CopyFrom(const CWizardCopaObject3& other) {
     m_Name = other.m_Name;
     m_Value = other.m_Value;
     m_Unit = other.m_Unit;
     m_NatureOrDatatype = other.m_NatureOrDatatype;
-    CopyEntries<CLanguageTextMap, WORD>(m_InfoMap, other.m_InfoMap);
-    CopyEntries<CLanguageTextMap, WORD>(m_DescriptionMap, other.m_DescriptionMap);
-    CopyEntries<CMapStringToString, CString>(m_AccessMap, other.m_AccessMap);
-    CopyEntries<CMapStringToString, CString>(m_DefaultValueMap, other.m_DefaultValueMap);
+    m_InfoMap = other.m_InfoMap;
+    m_DescriptionMap = other.m_DescriptionMap;
+    m_AccessMap = other.m_AccessMap;
+    m_DefaultValueMap = other.m_DefaultValueMap;
     m_Type = other.m_Type;
     m_ExtType = other.m_ExtType;
     m_VctIndex = other.m_VctIndex;

@@ -7,6 +7,8 @@
 
 #include "afx/afx.h"
 
+#include <memory>
+
 typedef CMap<WORD, WORD, CString, LPCTSTR> CLanguageTextMap;
 
 class CWizardCopaObject3 : public CObject {
@@ -42,25 +44,25 @@ public:
     const CString& GetNatureOrDatatype() const { return m_NatureOrDatatype; }
     void SetNatureOrDatatype(LPCTSTR s) { m_NatureOrDatatype = s; }
 
-    const CLanguageTextMap& GetInfoMap() const { return m_InfoMap; }
-    void SetInfoMap(const CLanguageTextMap& map) { CopyMap(m_InfoMap, map); }
-    CString GetInfoByLangID(WORD lang) const { return LookupText(m_InfoMap, lang); }
-    void SetInfoByLangID(WORD lang, LPCTSTR text) { m_InfoMap.SetAt(lang, text); }
+    const CLanguageTextMap& GetInfoMap() const { return m_InfoMap.Get(); }
+    void SetInfoMap(const CLanguageTextMap& map) { CopyMap(m_InfoMap.Edit(), map); }
+    CString GetInfoByLangID(WORD lang) const { return LookupText(m_InfoMap.Get(), lang); }
+    void SetInfoByLangID(WORD lang, LPCTSTR text) { m_InfoMap.Edit().SetAt(lang, text); }
 
-    const CLanguageTextMap& GetDescriptionMap() const { return m_DescriptionMap; }
-    void SetDescriptionMap(const CLanguageTextMap& map) { CopyMap(m_DescriptionMap, map); }
-    CString GetDescriptionByLangID(WORD lang) const { return LookupText(m_DescriptionMap, lang); }
-    void SetDescriptionByLangID(WORD lang, LPCTSTR text) { m_DescriptionMap.SetAt(lang, text); }
+    const CLanguageTextMap& GetDescriptionMap() const { return m_DescriptionMap.Get(); }
+    void SetDescriptionMap(const CLanguageTextMap& map) { CopyMap(m_DescriptionMap.Edit(), map); }
+    CString GetDescriptionByLangID(WORD lang) const { return LookupText(m_DescriptionMap.Get(), lang); }
+    void SetDescriptionByLangID(WORD lang, LPCTSTR text) { m_DescriptionMap.Edit().SetAt(lang, text); }
 
-    const CMapStringToString& GetAccessMap() const { return m_AccessMap; }
-    void SetAccessMap(const CMapStringToString& map) { CopyMap(m_AccessMap, map); }
-    CString GetAccessBySimLang(LPCTSTR simLang) const { return LookupText(m_AccessMap, simLang); }
-    void SetAccessBySimLang(LPCTSTR simLang, LPCTSTR text) { m_AccessMap.SetAt(simLang, text); }
+    const CMapStringToString& GetAccessMap() const { return m_AccessMap.Get(); }
+    void SetAccessMap(const CMapStringToString& map) { CopyMap(m_AccessMap.Edit(), map); }
+    CString GetAccessBySimLang(LPCTSTR simLang) const { return LookupText(m_AccessMap.Get(), simLang); }
+    void SetAccessBySimLang(LPCTSTR simLang, LPCTSTR text) { m_AccessMap.Edit().SetAt(simLang, text); }
 
-    const CMapStringToString& GetDefaultValueMap() const { return m_DefaultValueMap; }
-    void SetDefaultValueMap(const CMapStringToString& map) { CopyMap(m_DefaultValueMap, map); }
-    CString GetDefValBySimLang(LPCTSTR simLang) const { return LookupText(m_DefaultValueMap, simLang); }
-    void SetDefValBySimLang(LPCTSTR simLang, LPCTSTR text) { m_DefaultValueMap.SetAt(simLang, text); }
+    const CMapStringToString& GetDefaultValueMap() const { return m_DefaultValueMap.Get(); }
+    void SetDefaultValueMap(const CMapStringToString& map) { CopyMap(m_DefaultValueMap.Edit(), map); }
+    CString GetDefValBySimLang(LPCTSTR simLang) const { return LookupText(m_DefaultValueMap.Get(), simLang); }
+    void SetDefValBySimLang(LPCTSTR simLang, LPCTSTR text) { m_DefaultValueMap.Edit().SetAt(simLang, text); }
 
     DWORD GetType() const { return m_Type; }
     void SetType(DWORD type) { m_Type = type; }
@@ -144,6 +146,35 @@ public:
     void SetFileNameCharacteristics(LPCTSTR s) { m_FileNameCharacteristics = s; }
 
 private:
+    // A text map that copies of the entry share until one of them changes it: a parameter set
+    // copies the catalogue's entries by the thousand, and their language and simulator texts
+    // hardly ever change afterwards. No map of an entry holds a text with a NUL byte (every
+    // text comes in through SetAt, which stops at the NUL), so a shared map is exactly what a
+    // copy entry by entry would give.
+    template <class Map>
+    class SharedTextMap {
+    public:
+        const Map& Get() const { return m_map ? *m_map : Empty(); }
+        // The map of this entry alone, ready to change.
+        Map& Edit() {
+            if (!m_map) {
+                m_map = std::make_shared<Map>();
+            } else if (m_map.use_count() > 1) {
+                auto own = std::make_shared<Map>();
+                CopyMap(*own, *m_map);
+                m_map = std::move(own);
+            }
+            return *m_map;
+        }
+
+    private:
+        static const Map& Empty() {
+            static const Map empty;
+            return empty;
+        }
+        std::shared_ptr<Map> m_map;
+    };
+
     // Looking up never inserts: a missing key gives empty text and leaves the map as it was.
     static CString LookupText(const CLanguageTextMap& map, WORD key) {
         CString text;
@@ -186,10 +217,10 @@ private:
     CString m_Value;
     CString m_Unit;
     CString m_NatureOrDatatype;
-    CLanguageTextMap m_InfoMap;
-    CLanguageTextMap m_DescriptionMap;
-    CMapStringToString m_AccessMap;
-    CMapStringToString m_DefaultValueMap;
+    SharedTextMap<CLanguageTextMap> m_InfoMap;
+    SharedTextMap<CLanguageTextMap> m_DescriptionMap;
+    SharedTextMap<CMapStringToString> m_AccessMap;
+    SharedTextMap<CMapStringToString> m_DefaultValueMap;
     DWORD m_Type = 0;
     DWORD m_ExtType = 0;
     int m_VctIndex = 0;
