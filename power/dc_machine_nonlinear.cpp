@@ -24,6 +24,7 @@
 
 using namespace qv::power;
 using namespace qv::dialog;
+using qv::pages::IsLiveInput;
 
 IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)
@@ -72,10 +73,6 @@ constexpr CharacteristicIDs kMagnetization = {.reference = kIdMagnetization, .fi
                                               .variable = kIdMagnetizationVariable,
                                               .userFileBit = kDcmMagnetizationUserFile,
                                               .referenceBit = kDcmMagnetizationReference, .name = "CHM"};
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
 
 } // namespace
 
