@@ -11,24 +11,13 @@
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
-#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
-#include "framework/page_steps.h"
 #include "framework/param_access.h"
-#include "framework/param_list.h"
-#include "framework/path_parts.h"
-#include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
-#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
-#include "toolkit/tb_sheet.h"
-#include "win32/paths.h"
-
-#include <memory>
-#include <new>
 
 using namespace qv::passive;
 using namespace qv::dialog;
@@ -151,10 +140,10 @@ BEGIN_MESSAGE_MAP(CPropPassiveCapAndInd, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TElementPage(kCapAndIndTemplate) {}
+CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TCharacteristicElementPage(kCapAndIndTemplate) {}
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
-    : TElementPage(kCapAndIndTemplate, wizard, params) {
+    : TCharacteristicElementPage(kCapAndIndTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -250,9 +239,7 @@ int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
 
 void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
-    DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
-    DDX_Control(pDX, kIdOutputCurrent, m_chkOutputCurrent);
+    ExchangeOutputSwitchControls(pDX);
     for (size_t i = 0; i < std::size(kUnits); ++i) DDX_Control(pDX, kUnits[i].selector, m_cmbUnits[i]);
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlForm1, m_radForm1);
@@ -273,9 +260,7 @@ void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropPassiveCapAndInd::OnInitDialog() {
     InitDialogWithLibraryResources();
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
-    m_chkOutputValue.CreateDialogControl();
-    m_chkOutputVoltage.CreateDialogControl();
-    m_chkOutputCurrent.CreateDialogControl();
+    CreateOutputSwitches();
     CheckForm(0);
 
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
@@ -363,12 +348,8 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
     CheckForm(form);
     OnFormChanged();
 
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
-    UpdateData(FALSE);
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent})
-        if (HasParamWithValueID(m_pParams, id)) SetDlgItemText(id, DescriptionWithUnit(id));
+    ReadOutputSwitches();
+    CaptionVoltageAndCurrentSwitches();
     if (HasParamWithValueID(m_pParams, kIdValue)) {
         CString caption = GetParamDescriptionText(m_pWizard, m_pParams, kIdValue);
         CString unit;
@@ -494,33 +475,6 @@ void CPropPassiveCapAndInd::OnInitialCheck() {
     SetModified(TRUE);
 }
 
-static void ToggleCapAndIndOutput(CPropPassiveCapAndInd* page, BOOL& flag, int controlID, WORD valueID,
-                                  ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CPropPassiveCapAndInd::OnOutputCurrent() {
-    ToggleCapAndIndOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
-}
-
-void CPropPassiveCapAndInd::OnOutputVoltage() {
-    ToggleCapAndIndOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
-}
-
-void CPropPassiveCapAndInd::OnOutputValue() {
-    ToggleCapAndIndOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams);
-}
-
-void CPropPassiveCapAndInd::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 void CPropPassiveCapAndInd::RunCharacteristicSheet(int n) {
     CPropCharacteristicXYTable* table = Table(n);
     if (table == nullptr) return;
@@ -547,10 +501,8 @@ BOOL CPropPassiveCapAndInd::OnApply() {
     if (!CommitParamSet(target, cookie)) return FALSE;
 
     for (int n : {1, 2}) {
-        CPropCharacteristicXYTable* table = Table(n);
         const DWORD kind = n == 1 ? m_dwKind1 : m_dwKind2;
-        if (table != nullptr && kind == 1 && !table->GetUserFileFlag() &&
-            table->GetDataPairsFlag() != CPropCharacteristicXYTable::kSourceFileReference)
+        if (qv::characteristic::PointsGoToDocumentFile(Table(n)) && kind == 1)
             (n == 1 ? m_strText1 : m_strText2)[2] = MakeDocumentFileName(m_pWizard, CString());
     }
 
@@ -614,10 +566,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
 }
 
 BOOL CPropPassiveCapAndInd::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
-    UpdateData(FALSE);
+    ReadOutputSwitches();
     if (HasParamWithValueID(m_pParams, kIdCharacteristic)) {
         GetParamUsePin(m_pParams, kIdCharacteristic, &m_bChar1Pin);
         m_bChar2Pin = m_bChar1Pin;
@@ -689,10 +638,6 @@ void CPropPassiveCapAndInd::UpdateModeParameters() {
 }
 
 void CPropPassiveCapAndInd::BuildCompareList(int) {}
-
-void CPropPassiveCapAndInd::SnapshotOf(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
-}
 
 void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
     if (kind == 0)
@@ -804,14 +749,6 @@ void CPropPassiveCapAndInd::MoveOldBlocksIntoTables() {
         if (!block.empty()) qv::characteristic::LoadBlockIntoTable(Table(n), block);
         std::vector<BYTE>().swap(block);
     }
-}
-
-void CPropPassiveCapAndInd::StoreModeWordInWizard() {
-    if (m_pWizard != nullptr) m_pWizard->m_dwModeWord = m_dwModeWord;
-}
-
-void CPropPassiveCapAndInd::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------
