@@ -140,10 +140,10 @@ BEGIN_MESSAGE_MAP(CPropPassiveCapAndInd, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TCharacteristicElementPage(kCapAndIndTemplate) {}
+CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TTwoPinCharacteristicPage(kCapAndIndTemplate) {}
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
-    : TCharacteristicElementPage(kCapAndIndTemplate, wizard, params) {
+    : TTwoPinCharacteristicPage(kCapAndIndTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -440,12 +440,7 @@ void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
     const bool active = IsDlgButtonChecked(kCtlForm1) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {kCtlChar1Button}, !m_bChar1Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar1Pin);
-    if (m_bChar1Pin) {
-        m_dwKind1 = 0;
-    } else if (CPropCharacteristicXYTable* table = Table(1)) {
-        m_dwKind1 = table->GetMode();
-        if (m_strText1[0].IsEmpty()) m_strText1[0] = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bChar1Pin, [this] { return Table(1); }, m_dwKind1, m_strText1[0]);
     SetModified(TRUE);
 }
 
@@ -454,12 +449,7 @@ void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
     const bool active = IsDlgButtonChecked(kCtlForm2) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm1));
     EnableControls(this, {kCtlChar2Button}, !m_bChar2Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar2Pin);
-    if (m_bChar2Pin) {
-        m_dwKind2 = 0;
-    } else if (CPropCharacteristicXYTable* table = Table(2)) {
-        m_dwKind2 = table->GetMode();
-        if (m_strText2[0].IsEmpty()) m_strText2[0] = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bChar2Pin, [this] { return Table(2); }, m_dwKind2, m_strText2[0]);
     SetModified(TRUE);
 }
 

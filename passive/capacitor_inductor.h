@@ -27,11 +27,11 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_wizard.h"
-#include "framework/characteristic_element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/template_wizard.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
+#include "passive/two_pin_page.h"
 #include "toolkit/tb_unit_combo.h"
 
 #include <vector>
@@ -48,7 +48,7 @@ constexpr WORD kIdUsedMarkA = 1129;
 constexpr WORD kIdUsedMarkB = 1005;
 } // namespace qv::passive
 
-class CPropPassiveCapAndInd : public TCharacteristicElementPage<CPassiveCapAndIndWizardBase4> {
+class CPropPassiveCapAndInd : public TTwoPinCharacteristicPage<CPassiveCapAndIndWizardBase4> {
     DECLARE_SERIAL(CPropPassiveCapAndInd)
 public:
     PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPassiveCapAndInd, CPassiveCapAndIndWizardBase4)

@@ -90,10 +90,10 @@ BEGIN_MESSAGE_MAP(CPropPassiveResAndCon, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveResAndCon::CPropPassiveResAndCon() : TCharacteristicElementPage(kResAndConTemplate) {}
+CPropPassiveResAndCon::CPropPassiveResAndCon() : TTwoPinCharacteristicPage(kResAndConTemplate) {}
 
 CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
-    : TCharacteristicElementPage(kResAndConTemplate, wizard, params) {
+    : TTwoPinCharacteristicPage(kResAndConTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -267,12 +267,8 @@ void CPropPassiveResAndCon::OnCharacteristicUsePin() {
         !m_bCharacteristicUsesPin && (IsDlgButtonChecked(kCtlNonlinear) || !IsDlgButtonChecked(kCtlLinear));
     if (CWnd* button = GetDlgItem(kIdCharacteristic)) button->EnableWindow(enable);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bCharacteristicUsesPin);
-    if (m_bCharacteristicUsesPin) {
-        m_dwLookUp = 0;
-    } else if (CPropCharacteristicXYTable* table = Table()) {
-        m_dwLookUp = table->GetMode();
-        if (m_strCharacteristic.IsEmpty()) m_strCharacteristic = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bCharacteristicUsesPin, [this] { return Table(); }, m_dwLookUp,
+                                                   m_strCharacteristic);
     SetModified(TRUE);
 }
 

@@ -27,10 +27,10 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_wizard.h"
-#include "framework/characteristic_element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/template_wizard.h"
 #include "passive/passive_bases.h"
+#include "passive/two_pin_page.h"
 #include "toolkit/tb_unit_combo.h"
 
 #include <vector>
@@ -55,7 +55,7 @@ BOOL UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder* params, DWOR
                                  bool tableForm);
 } // namespace qv::passive
 
-class CPropPassiveResAndCon : public TCharacteristicElementPage<CPassiveResAndConWizardBase4> {
+class CPropPassiveResAndCon : public TTwoPinCharacteristicPage<CPassiveResAndConWizardBase4> {
     DECLARE_SERIAL(CPropPassiveResAndCon)
 public:
     PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPassiveResAndCon, CPassiveResAndConWizardBase4)

@@ -3,6 +3,7 @@
 #include "power/embedded_table.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_element_page.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
@@ -296,16 +297,10 @@ void CPropDCMENLMachine::OnPinChanged(bool excitation) {
     const BOOL pin = excitation ? m_bExcitationPin : m_bMagnetizationPin;
     if (CWnd* button = GetDlgItem(excitation ? kIdExcitation : kIdMagnetization)) button->EnableWindow(!pin);
     SetParamUsePin(m_pParams, excitation ? kIdExcitation : kIdMagnetization, pin);
-    DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
-    if (pin) {
-        lookUp = 0;
-        return;
-    }
-    CPropCharacteristicXYTable* table = excitation ? BindExcitation() : BindMagnetization();
-    if (table == nullptr) return;
-    lookUp = table->GetMode();
-    CString& reference = excitation ? m_strExcitationReference : m_strMagnetizationReference;
-    if (reference.IsEmpty()) reference = table->GetReference();
+    qv::characteristic::FollowCharacteristicPinBox(
+        pin, [&] { return excitation ? BindExcitation() : BindMagnetization(); },
+        excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp,
+        excitation ? m_strExcitationReference : m_strMagnetizationReference);
 }
 
 void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
