@@ -11,24 +11,13 @@
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
-#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
-#include "framework/page_steps.h"
 #include "framework/param_access.h"
-#include "framework/param_list.h"
-#include "framework/path_parts.h"
-#include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
-#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
-#include "toolkit/tb_sheet.h"
-#include "win32/paths.h"
-
-#include <memory>
-#include <new>
 
 using namespace qv::passive;
 using namespace qv::dialog;
@@ -151,10 +140,10 @@ BEGIN_MESSAGE_MAP(CPropPassiveCapAndInd, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TElementPage(kCapAndIndTemplate) {}
+CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TTwoPinCharacteristicPage(kCapAndIndTemplate) {}
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
-    : TElementPage(kCapAndIndTemplate, wizard, params) {
+    : TTwoPinCharacteristicPage(kCapAndIndTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -250,9 +239,7 @@ int CPropPassiveCapAndInd::UpgradeCharacteristicParams() {
 
 void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
-    DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
-    DDX_Control(pDX, kIdOutputCurrent, m_chkOutputCurrent);
+    ExchangeOutputSwitchControls(pDX);
     for (size_t i = 0; i < std::size(kUnits); ++i) DDX_Control(pDX, kUnits[i].selector, m_cmbUnits[i]);
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlForm1, m_radForm1);
@@ -273,9 +260,7 @@ void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropPassiveCapAndInd::OnInitDialog() {
     InitDialogWithLibraryResources();
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
-    m_chkOutputValue.CreateDialogControl();
-    m_chkOutputVoltage.CreateDialogControl();
-    m_chkOutputCurrent.CreateDialogControl();
+    CreateOutputSwitches();
     CheckForm(0);
 
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
@@ -363,12 +348,8 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
     CheckForm(form);
     OnFormChanged();
 
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
-    UpdateData(FALSE);
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent})
-        if (HasParamWithValueID(m_pParams, id)) SetDlgItemText(id, DescriptionWithUnit(id));
+    ReadOutputSwitches();
+    CaptionVoltageAndCurrentSwitches();
     if (HasParamWithValueID(m_pParams, kIdValue)) {
         CString caption = GetParamDescriptionText(m_pWizard, m_pParams, kIdValue);
         CString unit;
@@ -459,12 +440,7 @@ void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
     const bool active = IsDlgButtonChecked(kCtlForm1) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {kCtlChar1Button}, !m_bChar1Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar1Pin);
-    if (m_bChar1Pin) {
-        m_dwKind1 = 0;
-    } else if (CPropCharacteristicXYTable* table = Table(1)) {
-        m_dwKind1 = table->GetMode();
-        if (m_strText1[0].IsEmpty()) m_strText1[0] = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bChar1Pin, [this] { return Table(1); }, m_dwKind1, m_strText1[0]);
     SetModified(TRUE);
 }
 
@@ -473,12 +449,7 @@ void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
     const bool active = IsDlgButtonChecked(kCtlForm2) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm1));
     EnableControls(this, {kCtlChar2Button}, !m_bChar2Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar2Pin);
-    if (m_bChar2Pin) {
-        m_dwKind2 = 0;
-    } else if (CPropCharacteristicXYTable* table = Table(2)) {
-        m_dwKind2 = table->GetMode();
-        if (m_strText2[0].IsEmpty()) m_strText2[0] = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bChar2Pin, [this] { return Table(2); }, m_dwKind2, m_strText2[0]);
     SetModified(TRUE);
 }
 
@@ -491,33 +462,6 @@ void CPropPassiveCapAndInd::OnInitialCheck() {
     UpdateData(TRUE);
     InitialValueRule(kCtlInitialCheck, kIdInitialValue, 2510, kCtlInitialPin);
     InitialValueRule(kCtlInitial2Check, kIdSecondInitialValue, 2511, kCtlInitial2Pin);
-    SetModified(TRUE);
-}
-
-static void ToggleCapAndIndOutput(CPropPassiveCapAndInd* page, BOOL& flag, int controlID, WORD valueID,
-                                  ParamHolder* params) {
-    const BOOL before = flag;
-    page->UpdateData(TRUE);
-    page->SetModified(TRUE);
-    flag = before ? FALSE : TRUE;
-    SetSDBOutput(params, valueID, flag);
-    page->CheckDlgButton(controlID, flag ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CPropPassiveCapAndInd::OnOutputCurrent() {
-    ToggleCapAndIndOutput(this, m_bOutputCurrent, kIdOutputCurrent, kIdOutputCurrent, m_pParams);
-}
-
-void CPropPassiveCapAndInd::OnOutputVoltage() {
-    ToggleCapAndIndOutput(this, m_bOutputVoltage, kIdOutputVoltage, kIdOutputVoltage, m_pParams);
-}
-
-void CPropPassiveCapAndInd::OnOutputValue() {
-    ToggleCapAndIndOutput(this, m_bOutputValue, kIdOutputValue, kIdValue, m_pParams);
-}
-
-void CPropPassiveCapAndInd::OnFieldChanged() {
-    UpdateData(TRUE);
     SetModified(TRUE);
 }
 
@@ -547,10 +491,8 @@ BOOL CPropPassiveCapAndInd::OnApply() {
     if (!CommitParamSet(target, cookie)) return FALSE;
 
     for (int n : {1, 2}) {
-        CPropCharacteristicXYTable* table = Table(n);
         const DWORD kind = n == 1 ? m_dwKind1 : m_dwKind2;
-        if (table != nullptr && kind == 1 && !table->GetUserFileFlag() &&
-            table->GetDataPairsFlag() != CPropCharacteristicXYTable::kSourceFileReference)
+        if (qv::characteristic::PointsGoToDocumentFile(Table(n)) && kind == 1)
             (n == 1 ? m_strText1 : m_strText2)[2] = MakeDocumentFileName(m_pWizard, CString());
     }
 
@@ -614,10 +556,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
 }
 
 BOOL CPropPassiveCapAndInd::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
-    UpdateData(FALSE);
+    ReadOutputSwitches();
     if (HasParamWithValueID(m_pParams, kIdCharacteristic)) {
         GetParamUsePin(m_pParams, kIdCharacteristic, &m_bChar1Pin);
         m_bChar2Pin = m_bChar1Pin;
@@ -689,10 +628,6 @@ void CPropPassiveCapAndInd::UpdateModeParameters() {
 }
 
 void CPropPassiveCapAndInd::BuildCompareList(int) {}
-
-void CPropPassiveCapAndInd::SnapshotOf(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
-}
 
 void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
     if (kind == 0)
@@ -804,14 +739,6 @@ void CPropPassiveCapAndInd::MoveOldBlocksIntoTables() {
         if (!block.empty()) qv::characteristic::LoadBlockIntoTable(Table(n), block);
         std::vector<BYTE>().swap(block);
     }
-}
-
-void CPropPassiveCapAndInd::StoreModeWordInWizard() {
-    if (m_pWizard != nullptr) m_pWizard->m_dwModeWord = m_dwModeWord;
-}
-
-void CPropPassiveCapAndInd::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

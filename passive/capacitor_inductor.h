@@ -27,13 +27,11 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_wizard.h"
-#include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/template_wizard.h"
 #include "passive/passive_bases.h"
 #include "passive/resistor_conductance.h"  // the value IDs both page families share
-#include "toolkit/tb_draw_symbol.h"
-#include "toolkit/tb_page.h"
+#include "passive/two_pin_page.h"
 #include "toolkit/tb_unit_combo.h"
 
 #include <vector>
@@ -50,7 +48,7 @@ constexpr WORD kIdUsedMarkA = 1129;
 constexpr WORD kIdUsedMarkB = 1005;
 } // namespace qv::passive
 
-class CPropPassiveCapAndInd : public TElementPage<CPassiveCapAndIndWizardBase4> {
+class CPropPassiveCapAndInd : public TTwoPinCharacteristicPage<CPassiveCapAndIndWizardBase4> {
     DECLARE_SERIAL(CPropPassiveCapAndInd)
 public:
     PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPassiveCapAndInd, CPassiveCapAndIndWizardBase4)
@@ -69,11 +67,9 @@ public:
     void ConvertWizard3Data(const void* data, long length);
     // Loads the kept older blocks into the wizard's tables and frees them.
     void MoveOldBlocksIntoTables();
-    void StoreModeWordInWizard();
     void OnCharacteristic1();
     void OnCharacteristic2();
 
-    DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetKind(int n) const { return n == 1 ? m_dwKind1 : m_dwKind2; }
     DWORD GetConverted() const { return m_dwConverted; }
     // Reference, variable name, file name of characteristic n (1 or 2), index 0..2.
@@ -87,7 +83,6 @@ protected:
     CPropCharacteristicXYTable* Table(int n);
     DWORD TableFlags(int n);
     void CharacteristicRule(DWORD kind);
-    void SnapshotOf(const char* name, const char* rename);
     void CharacteristicSnapshot(DWORD kind);
     void InitialValueRule(int check, WORD edit, int unitBox, int pinBox);
     void RunCharacteristicSheet(int n);
@@ -103,11 +98,6 @@ protected:
     void OnCharacteristic2UsePin();
     void OnOutputInductancePin();
     void OnInitialCheck();
-    void OnOutputCurrent();
-    void OnOutputVoltage();
-    void OnOutputValue();
-    void OnFieldChanged();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     CString m_strXLabel1, m_strYLabel1, m_strXLabel2, m_strYLabel2;
@@ -119,11 +109,8 @@ protected:
     BOOL m_bHasCharacteristic = FALSE;
     BOOL m_bHasExtra = FALSE;
     BOOL m_bHasSecondInitial = FALSE;
-    CTBUnitCheckBox m_chkOutputValue, m_chkOutputVoltage, m_chkOutputCurrent;
     CTBUnitComboBox m_cmbUnits[5];  // 2507 .. 2511
     CButton m_radLinear, m_radForm1, m_radForm2;
-    CString m_strName;
-    BOOL m_bShowName = FALSE;
     CString m_strValue;
     BOOL m_bValuePin = FALSE;
     CString m_strInitial;
@@ -135,9 +122,7 @@ protected:
     CString m_strExtraB;
     BOOL m_bExtraBPin = FALSE;
     BOOL m_bChar1Pin = FALSE, m_bChar2Pin = FALSE;
-    BOOL m_bOutputVoltage = FALSE, m_bOutputCurrent = FALSE, m_bOutputValue = FALSE;
     BOOL m_bOutputInductancePin = FALSE;
-    DWORD m_dwModeWord = 0;
     DWORD m_dwConverted = 1;
 };
 

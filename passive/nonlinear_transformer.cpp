@@ -1,6 +1,7 @@
 #include "passive/nonlinear_transformer.h"
 
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_element_page.h"
 #include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
@@ -125,12 +126,8 @@ void CPropPassive2WTrafoNonLinear::OnCharacteristicUsePin() {
     UpdateData(TRUE);
     if (CWnd* button = GetDlgItem(kIdCharacteristic)) button->EnableWindow(!m_bCharacteristicUsesPin);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bCharacteristicUsesPin);
-    if (m_bCharacteristicUsesPin) {
-        m_dwKind = 0;
-    } else if (CPropCharacteristicXYTable* table = Table()) {
-        m_dwKind = table->GetMode();
-        if (m_strReference.IsEmpty()) m_strReference = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bCharacteristicUsesPin, [this] { return Table(); }, m_dwKind,
+                                                   m_strReference);
     SetModified(TRUE);
 }
 

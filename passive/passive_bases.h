@@ -49,6 +49,8 @@ public:
                                  const CPtrArray* snapshots);
     void SetXSecondText(CString text) { m_strXSecondText = text; }
     void SetYSecondText(CString text) { m_strYSecondText = text; }
+    // The page hands its mode word over after a conversion.
+    void SetModeWord(DWORD modeWord) { m_dwModeWord = modeWord; }
 
     WORD GetSchema() const { return m_wSchema; }
     DWORD GetModeWord() const { return m_dwModeWord; }
@@ -63,9 +65,6 @@ public:
     CPropCharacteristicXYTable& GetCharacteristic() { return m_Characteristic; }
 
 protected:
-    // The page of the two wizards hands its mode word over after a conversion.
-    friend class CPropPassiveResAndCon;
-
     WORD m_wSchema = 0;
     DWORD m_dwModeWord = 0;
     DWORD m_dwLookUp = 1;
@@ -108,11 +107,9 @@ public:
     void SetYSecondText1(CString text) { m_strTexts1[3] = text; }
     void SetXSecondText2(CString text) { m_strTexts2[2] = text; }
     void SetYSecondText2(CString text) { m_strTexts2[3] = text; }
+    void SetModeWord(DWORD modeWord) { m_dwModeWord = modeWord; }
 
 protected:
-    // The page hands its mode word over after a conversion.
-    friend class CPropPassiveCapAndInd;
-
     WORD m_wSchema = 0;
     DWORD m_dwModeWord = 0;
     DWORD m_dwLookUp1 = 1;

@@ -10,24 +10,12 @@
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
-#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
-#include "framework/page_steps.h"
 #include "framework/param_access.h"
-#include "framework/param_list.h"
-#include "framework/param_set_page.h"
-#include "framework/path_parts.h"
-#include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
-#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
-#include "toolkit/tb_sheet.h"
-#include "win32/paths.h"
-
-#include <memory>
-#include <new>
 
 using namespace qv::passive;
 using namespace qv::dialog;
@@ -102,10 +90,10 @@ BEGIN_MESSAGE_MAP(CPropPassiveResAndCon, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropPassiveResAndCon::CPropPassiveResAndCon() : TElementPage(kResAndConTemplate) {}
+CPropPassiveResAndCon::CPropPassiveResAndCon() : TTwoPinCharacteristicPage(kResAndConTemplate) {}
 
 CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
-    : TElementPage(kResAndConTemplate, wizard, params) {
+    : TTwoPinCharacteristicPage(kResAndConTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -154,9 +142,7 @@ void CPropPassiveResAndCon::Serialize(CArchive& ar) {
 
 void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kIdOutputValue, m_chkOutputValue);
-    DDX_Control(pDX, kIdOutputVoltage, m_chkOutputVoltage);
-    DDX_Control(pDX, kIdOutputCurrent, m_chkOutputCurrent);
+    ExchangeOutputSwitchControls(pDX);
     DDX_Control(pDX, kCtlUnit, m_cmbUnit);
     DDX_Control(pDX, kCtlLinear, m_radLinear);
     DDX_Control(pDX, kCtlNonlinear, m_radNonlinear);
@@ -172,9 +158,7 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropPassiveResAndCon::OnInitDialog() {
     InitDialogWithLibraryResources();
     m_cmbUnit.DisableFlatLook(TRUE);
-    m_chkOutputValue.CreateDialogControl();
-    m_chkOutputVoltage.CreateDialogControl();
-    m_chkOutputCurrent.CreateDialogControl();
+    CreateOutputSwitches();
     CheckDlgButton(kCtlNonlinear, BST_UNCHECKED);
     CheckDlgButton(kCtlLinear, BST_CHECKED);
 
@@ -221,13 +205,9 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     ShowForm(m_dwModeWord);
     OnFormChanged();
 
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
-    UpdateData(FALSE);
+    ReadOutputSwitches();
 
-    for (WORD id : {kIdOutputVoltage, kIdOutputCurrent})
-        if (HasParamWithValueID(m_pParams, id)) SetDlgItemText(id, DescriptionWithUnit(id));
+    CaptionVoltageAndCurrentSwitches();
 
     SetModified(FALSE);
     return TRUE;
@@ -287,29 +267,8 @@ void CPropPassiveResAndCon::OnCharacteristicUsePin() {
         !m_bCharacteristicUsesPin && (IsDlgButtonChecked(kCtlNonlinear) || !IsDlgButtonChecked(kCtlLinear));
     if (CWnd* button = GetDlgItem(kIdCharacteristic)) button->EnableWindow(enable);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bCharacteristicUsesPin);
-    if (m_bCharacteristicUsesPin) {
-        m_dwLookUp = 0;
-    } else if (CPropCharacteristicXYTable* table = Table()) {
-        m_dwLookUp = table->GetMode();
-        if (m_strCharacteristic.IsEmpty()) m_strCharacteristic = table->GetReference();
-    }
-    SetModified(TRUE);
-}
-
-void CPropPassiveResAndCon::OnOutputCurrent() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
-}
-
-void CPropPassiveResAndCon::OnOutputVoltage() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
-}
-
-void CPropPassiveResAndCon::OnOutputValue() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdValue, kIdOutputValue);
-}
-
-void CPropPassiveResAndCon::OnFieldChanged() {
-    UpdateData(TRUE);
+    qv::characteristic::FollowCharacteristicPinBox(m_bCharacteristicUsesPin, [this] { return Table(); }, m_dwLookUp,
+                                                   m_strCharacteristic);
     SetModified(TRUE);
 }
 
@@ -328,10 +287,8 @@ BOOL CPropPassiveResAndCon::OnApply() {
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
 
-    if (CPropCharacteristicXYTable* table = Table()) {
-        if (m_dwLookUp != 0 && !table->GetUserFileFlag() && table->GetDataPairsFlag() != 0)
-            m_strFileName = MakeDocumentFileName(m_pWizard, CString());
-    }
+    if (qv::characteristic::PointsGoToDocumentFile(Table()) && m_dwLookUp != 0)
+        m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
@@ -375,10 +332,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
 }
 
 BOOL CPropPassiveResAndCon::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    GetSDBOutput(m_pParams, kIdValue, &m_bOutputValue);
-    UpdateData(FALSE);
+    ReadOutputSwitches();
     GetParamUsePin(m_pParams, kIdControlComponent, &m_bControlUsesPin);
     GetParamUsePin(m_pParams, kIdValue, &m_bValueUsesPin);
     GetParamUsePin(m_pParams, kIdCharacteristic, &m_bCharacteristicUsesPin);
@@ -418,10 +372,6 @@ void CPropPassiveResAndCon::UpdateModeParameters() {
 }
 
 void CPropPassiveResAndCon::BuildCompareList(int) {}
-
-void CPropPassiveResAndCon::SnapshotOf(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
-}
 
 void CPropPassiveResAndCon::InitDefaults(int fromInitialize) {
     BOOL unused = TRUE;
@@ -514,14 +464,6 @@ int CPropPassiveResAndCon::UpgradeCharacteristicParams() {
 
 void CPropPassiveResAndCon::MoveOldCharacteristicIntoTable() {
     qv::characteristic::LoadBlockIntoTable(Table(), m_OldCharacteristic);
-}
-
-void CPropPassiveResAndCon::StoreModeWordInWizard() {
-    if (m_pWizard != nullptr) m_pWizard->m_dwModeWord = m_dwModeWord;
-}
-
-void CPropPassiveResAndCon::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

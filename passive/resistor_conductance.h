@@ -27,12 +27,10 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_wizard.h"
-#include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/template_wizard.h"
 #include "passive/passive_bases.h"
-#include "toolkit/tb_draw_symbol.h"
-#include "toolkit/tb_page.h"
+#include "passive/two_pin_page.h"
 #include "toolkit/tb_unit_combo.h"
 
 #include <vector>
@@ -57,7 +55,7 @@ BOOL UpgradeCharacteristicParams(CWizardBase4* wizard, ParamHolder* params, DWOR
                                  bool tableForm);
 } // namespace qv::passive
 
-class CPropPassiveResAndCon : public TElementPage<CPassiveResAndConWizardBase4> {
+class CPropPassiveResAndCon : public TTwoPinCharacteristicPage<CPassiveResAndConWizardBase4> {
     DECLARE_SERIAL(CPropPassiveResAndCon)
 public:
     PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropPassiveResAndCon, CPassiveResAndConWizardBase4)
@@ -81,11 +79,8 @@ public:
     // Older data kept the file name in 2016 and the variable name in 1006. 0 when one of the
     // three parameters is missing, else 1.
     int UpgradeCharacteristicParams();
-    // Hands the page's mode word to the wizard (after a conversion).
-    void StoreModeWordInWizard();
     void OnCharacteristic();
 
-    DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetLookUpFlag() const { return m_dwLookUp; }
     DWORD GetUpgradedFlag() const { return m_dwUpgraded; }
     // The characteristic block of older data, kept until the wizard takes it.
@@ -105,17 +100,11 @@ protected:
     CPropCharacteristicXYTable* Table();
     void ApplyValueRule();
     void ApplyControlRule();
-    void SnapshotOf(const char* name, const char* rename);
 
     void OnFormChanged();
     void OnValueUsePin();
     void OnControlUsePin();
     void OnCharacteristicUsePin();
-    void OnOutputCurrent();
-    void OnOutputVoltage();
-    void OnOutputValue();
-    void OnFieldChanged();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     std::vector<BYTE> m_OldCharacteristic;
@@ -123,26 +112,17 @@ protected:
     CString m_strYAxisLabel;
     DWORD m_dwLookUp = 1;
     BOOL m_bCharacteristicPresent = FALSE;
-    CTBUnitCheckBox m_chkOutputValue;
-    CTBUnitCheckBox m_chkOutputVoltage;
-    CTBUnitCheckBox m_chkOutputCurrent;
     CTBUnitComboBox m_cmbUnit;
     CButton m_radLinear;
     CButton m_radNonlinear;
-    BOOL m_bShowName = FALSE;
     BOOL m_bValueUsesPin = FALSE;
     BOOL m_bControlUsesPin = FALSE;
     BOOL m_bCharacteristicUsesPin = FALSE;
-    CString m_strName;
     CString m_strValue;
     CString m_strCharacteristic;
     CString m_strVariableName;
     CString m_strFileName;
     CString m_strControl;
-    BOOL m_bOutputCurrent = FALSE;
-    BOOL m_bOutputVoltage = FALSE;
-    BOOL m_bOutputValue = FALSE;
-    DWORD m_dwModeWord = 0;
     DWORD m_dwUpgraded = 1;
 };
 

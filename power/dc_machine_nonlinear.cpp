@@ -3,6 +3,7 @@
 #include "power/embedded_table.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_element_page.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
@@ -24,6 +25,7 @@
 
 using namespace qv::power;
 using namespace qv::dialog;
+using qv::pages::IsLiveInput;
 
 IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)
@@ -72,10 +74,6 @@ constexpr CharacteristicIDs kMagnetization = {.reference = kIdMagnetization, .fi
                                               .variable = kIdMagnetizationVariable,
                                               .userFileBit = kDcmMagnetizationUserFile,
                                               .referenceBit = kDcmMagnetizationReference, .name = "CHM"};
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
 
 } // namespace
 
@@ -299,16 +297,10 @@ void CPropDCMENLMachine::OnPinChanged(bool excitation) {
     const BOOL pin = excitation ? m_bExcitationPin : m_bMagnetizationPin;
     if (CWnd* button = GetDlgItem(excitation ? kIdExcitation : kIdMagnetization)) button->EnableWindow(!pin);
     SetParamUsePin(m_pParams, excitation ? kIdExcitation : kIdMagnetization, pin);
-    DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
-    if (pin) {
-        lookUp = 0;
-        return;
-    }
-    CPropCharacteristicXYTable* table = excitation ? BindExcitation() : BindMagnetization();
-    if (table == nullptr) return;
-    lookUp = table->GetMode();
-    CString& reference = excitation ? m_strExcitationReference : m_strMagnetizationReference;
-    if (reference.IsEmpty()) reference = table->GetReference();
+    qv::characteristic::FollowCharacteristicPinBox(
+        pin, [&] { return excitation ? BindExcitation() : BindMagnetization(); },
+        excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp,
+        excitation ? m_strExcitationReference : m_strMagnetizationReference);
 }
 
 void CPropDCMENLMachine::EditCharacteristic(bool excitation) {

@@ -3,6 +3,7 @@
 #include "power/embedded_table.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_element_page.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
@@ -22,6 +23,7 @@
 #include <new>
 
 using namespace qv::power;
+using qv::pages::IsLiveInput;
 
 IMPLEMENT_SERIAL(CPropSemiDiode, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropSemiDiode)
@@ -130,10 +132,6 @@ CString KeywordOf(const char* prefix, LONG kind) {
         break;
     }
     return keyword;
-}
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
 }
 
 // Reads an archived block of older data from a copy of its bytes; archive and memory
@@ -585,10 +583,7 @@ BOOL CPropSemiDiode::OnApply() {
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
 
-    if (CPropCharacteristicXYTable* table = Table()) {
-        if (!table->GetUserFileFlag() && table->GetDataPairsFlag() != CPropCharacteristicXYTable::kSourceFileReference)
-            m_strFileName = MakeDocumentFileName(m_pWizard, CString());
-    }
+    if (qv::characteristic::PointsGoToDocumentFile(Table())) m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
     for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);

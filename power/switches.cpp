@@ -20,6 +20,7 @@
 #include <new>
 
 using namespace qv::power;
+using qv::pages::IsLiveInput;
 
 IMPLEMENT_DYNCREATE(CPropSwitches, CTBPropertyPage)
 IMPLEMENT_DYNAMIC(CSwitchWizard, CWizardBase3)
@@ -81,10 +82,6 @@ constexpr ControlLayout kControlledLayout[] = {
 // The controls of each switch type of the controlled switch.
 constexpr int kVoltageControls[] = {2315, 2317, 2316, 2318, 2036, 2037};
 constexpr int kCurrentControls[] = {2321, 2320, 2323, 2322, 2039, 2040};
-
-bool IsLiveInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
 
 void Show(CWnd& page, int id, bool show) { qv::pages::ShowDlgControl(page, id, show ? TRUE : FALSE); }
 

@@ -16,12 +16,10 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
-#include "framework/param_set_page.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
-#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
@@ -198,10 +196,10 @@ BEGIN_MESSAGE_MAP(CPropNonlinearSource, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropNonlinearSource::CPropNonlinearSource() : TElementPage(kSourceTemplate) {}
+CPropNonlinearSource::CPropNonlinearSource() : TCharacteristicElementPage(kSourceTemplate) {}
 
 CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, ParamHolder* params)
-    : TElementPage(kSourceTemplate, wizard, params) {
+    : TCharacteristicElementPage(kSourceTemplate, wizard, params) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -460,26 +458,9 @@ void CPropNonlinearSource::OnUsePinCharacteristic() {
     const int form = SelectedForm();
     EnableControls({kIdCharacteristic}, !m_bPinCharacteristic && form >= kFormNonlinearVoltage);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bPinCharacteristic);
-    if (m_bPinCharacteristic) {
-        m_dwKind = 0;
-    } else if (CPropCharacteristicXYTable* table = Table()) {
-        m_dwKind = table->GetMode();
-        if (m_strReference.IsEmpty()) m_strReference = table->GetReference();
-    }
+    qv::characteristic::FollowCharacteristicPinBox(m_bPinCharacteristic, [this] { return Table(); }, m_dwKind,
+                                                   m_strReference);
     Invalidate(0);
-    SetModified(TRUE);
-}
-
-void CPropNonlinearSource::OnOutputCurrent() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
-}
-
-void CPropNonlinearSource::OnOutputVoltage() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
-}
-
-void CPropNonlinearSource::OnFieldChanged() {
-    UpdateData(TRUE);
     SetModified(TRUE);
 }
 
@@ -559,9 +540,7 @@ BOOL CPropNonlinearSource::OnApply() {
 }
 
 BOOL CPropNonlinearSource::OnSetActive() {
-    GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
-    GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
-    UpdateData(FALSE);
+    ReadOutputSwitches();
     GetParamUsePin(m_pParams, kIdFactor, &m_bPinFactor);
     GetParamUsePin(m_pParams, kIdControlComponent, &m_bPinControl);
     GetParamUsePin(m_pParams, kIdCharacteristic, &m_bPinCharacteristic);
@@ -602,10 +581,6 @@ void CPropNonlinearSource::UpdateModeParameters() {
     MarkCharacteristicParams(m_pParams, kCharacteristicIDs, marks->characteristic, marks->file, marks->variable);
     SetParamExtBit(m_pParams, kIdCollectorEmitter, marks->collectorEmitter);
     SetParamExtBit(m_pParams, kIdEarlyVoltage, marks->early);
-}
-
-void CPropNonlinearSource::SnapshotOf(const char* name, const char* rename) {
-    qv::snapshots::AppendSnapshotOf(m_Snapshots, m_pParams, name, rename);
 }
 
 void CPropNonlinearSource::AddCharacteristicSnapshot() {
@@ -708,10 +683,6 @@ int CPropNonlinearSource::UpgradeCharacteristicParameters() {
     }
     m_dwUpgraded = 1;
     return 1;
-}
-
-void CPropNonlinearSource::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -35,6 +35,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_element_page.h"
 #include "framework/characteristic_wizard.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
@@ -116,7 +117,7 @@ protected:
     CString m_strFourthText;
 };
 
-class CPropNonlinearSource : public TElementPage<CNonlinearSourceWizardBase4> {
+class CPropNonlinearSource : public TCharacteristicElementPage<CNonlinearSourceWizardBase4> {
     DECLARE_SERIAL(CPropNonlinearSource)
 public:
     PARVEL_ELEMENT_PAGE_CONSTRUCTORS(CPropNonlinearSource, CNonlinearSourceWizardBase4)
@@ -144,7 +145,6 @@ public:
     int UpgradeCharacteristicParameters();
     void OnCharacteristic();
 
-    DWORD GetModeWord() const { return m_dwModeWord; }
     DWORD GetKind() const { return m_dwKind; }
     DWORD GetUpgradedFlag() const { return m_dwUpgraded; }
     const CString& GetXAxisLabel() const { return m_strXAxisLabel; }
@@ -171,7 +171,6 @@ protected:
     void ApplyPinRule(WORD id, BOOL onPin);
     // A "Use Pin" box was clicked: the page reads its controls, applies the rule, is modified.
     void ClickUsePin(WORD id, const BOOL& onPin);
-    void SnapshotOf(const char* name, const char* rename);
     void ShowControls(std::initializer_list<int> ids, int show);
     void EnableControls(std::initializer_list<int> ids, BOOL enable);
     void AddCharacteristicSnapshot();
@@ -182,10 +181,6 @@ protected:
     void OnUsePinCollectorEmitter();
     void OnUsePinEarly();
     void OnUsePinCharacteristic();
-    void OnOutputCurrent();
-    void OnOutputVoltage();
-    void OnFieldChanged();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     std::vector<BYTE> m_CharacteristicBlock;
@@ -196,13 +191,11 @@ protected:
     CTBUnitComboBox m_cmbEarlyUnit;
     CTBUnitComboBox m_cmbCollectorUnit;
     CComboBox m_cmbForm;
-    CString m_strName;
     CString m_strControl;
     CString m_strReference;
     CString m_strVariableName;
     CString m_strFileName;
     CString m_strFactor;
-    BOOL m_bShowName = FALSE;
     BOOL m_bPinControl = FALSE;
     BOOL m_bPinCharacteristic = FALSE;
     BOOL m_bPinFactor = FALSE;
@@ -210,10 +203,7 @@ protected:
     BOOL m_bPinEarly = FALSE;
     CString m_strCollectorEmitter;
     CString m_strEarly;
-    BOOL m_bOutputCurrent = FALSE;
-    BOOL m_bOutputVoltage = FALSE;
     int m_nSpice = 0;
-    DWORD m_dwModeWord = 0;
     DWORD m_dwUpgraded = 1;
 };
 
