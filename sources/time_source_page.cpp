@@ -1,7 +1,9 @@
 #include "sources/time_source_page.h"
 
+#include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
+#include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -281,6 +283,52 @@ void TTimeSourcePage<Wizard>::ReadOlderPageTail(CArchive& ar, DWORD version, CTB
         if (IsTimeKind(static_cast<int>(selection))) {
             m_nListSelection = static_cast<int>(selection);
             if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(m_nListSelection);
+        }
+    }
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::SerializePageBlock(CArchive& ar, CRuntimeClass* pageClass, CTBUnitComboBox& phaseUnit) {
+    if (ar.IsStoring()) {
+        ReadControls();
+        ReadAmplitudeRadio();
+        ar.SerializeClass(pageClass);
+        ar << g_dwPageVersion;
+        ar << static_cast<DWORD>(m_bAmplitudeGiven);
+        ar << m_strRMS;
+        ar << static_cast<DWORD>(m_bPeriodGiven);
+        ar << static_cast<DWORD>(m_nListSelection);
+        return FALSE;
+    }
+    try {
+        const UINT schema = ReadClassReferenceOrRewind(ar, pageClass);
+        DWORD version = schema;
+        if (schema >= 1) ar >> version;
+        DWORD amplitude = 0;
+        ar >> amplitude;
+        m_bAmplitudeGiven = amplitude != 0;
+        if (this->GetSafeHwnd() != nullptr) SyncAmplitudeRadios();
+        ar >> m_strRMS;
+        DWORD given = 0;
+        ar >> given;
+        m_bPeriodGiven = given != 0;
+        ReadOlderPageTail(ar, version, phaseUnit);
+    } catch (CArchiveException* e) {
+        e->Delete();
+    }
+    return TRUE;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::MarkUnusedByKind(std::span<const UnusedMarks> ownMarks) {
+    const int kind = KindFromControls(m_nKind);
+    if (kind < kKindConstant || kind >= kKindCount) return;
+    for (std::span<const UnusedMarks> marks : {std::span<const UnusedMarks>(kTimeFunctionUnusedMarks), ownMarks}) {
+        for (const UnusedMarks& entry : marks) {
+            const Mark mark = kind == kKindConstant ? entry.constant
+                              : kind == kKindTrapezoid ? entry.trapezoid
+                                                       : entry.periodic;
+            if (mark != Mark::Keep) SetParamExtBit(this->m_pParams, entry.valueID, mark == Mark::Set);
         }
     }
 }

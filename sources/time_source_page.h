@@ -44,6 +44,24 @@ inline constexpr UnitList kTimeUnitLists[10] = {
     {.control = 2515, .valueID = kIdRise},      {.control = 2507, .valueID = kIdValue},
 };
 
+// Which parameters a kind leaves unused: set the mark, clear it, or keep it as it is.
+enum class Mark { Clear, Set, Keep };
+struct UnusedMarks {
+    WORD valueID;
+    Mark constant;
+    Mark periodic;  // sine, pulse, triangle and both saw-tooth forms
+    Mark trapezoid;
+};
+
+// The time-function parameters that each kind leaves unused.
+inline constexpr UnusedMarks kTimeFunctionUnusedMarks[] = {
+    {kIdAmplitude, Mark::Set, Mark::Clear, Mark::Clear},  {kIdPeriod, Mark::Set, Mark::Clear, Mark::Clear},
+    {kIdDelay, Mark::Set, Mark::Clear, Mark::Clear},      {kIdPhase, Mark::Set, Mark::Clear, Mark::Clear},
+    {kIdOffset, Mark::Set, Mark::Clear, Mark::Clear},     {kIdPeriodical, Mark::Set, Mark::Clear, Mark::Clear},
+    {kIdFrequency, Mark::Set, Mark::Clear, Mark::Set},    {kIdRise, Mark::Set, Mark::Set, Mark::Clear},
+    {kIdFall, Mark::Set, Mark::Set, Mark::Clear},         {kIdWidth, Mark::Set, Mark::Set, Mark::Clear},
+};
+
 // Controls of both dialogs that carry no parameter of their own.
 namespace time_page {
 constexpr int kCtlConstant = 2027;
@@ -190,6 +208,15 @@ protected:
     // Page-block fields of older data after the period flag: the phase unit (versions 1 to 9)
     // and the list's selection (from version 9 on).
     void ReadOlderPageTail(CArchive& ar, DWORD version, CTBUnitComboBox& phaseUnit);
+    // The page block both families archive under their own class record: DWORD page version,
+    // DWORD amplitude given, CString RMS text, DWORD period given, then the list's selection
+    // (older data: the phase unit for versions 1 to 9, the selection from version 9 on). A
+    // block without a class record is read from where the record would have begun; a block
+    // that ends early keeps what was read before. TRUE when it loaded.
+    BOOL SerializePageBlock(CArchive& ar, CRuntimeClass* pageClass, CTBUnitComboBox& phaseUnit);
+    // Marks the time-function parameters the current kind leaves unused (ExtType bit 0x20000),
+    // then the family's own ones by its table; an unknown kind marks nothing.
+    void MarkUnusedByKind(std::span<const qv::sources::UnusedMarks> ownMarks);
     void OnUsePin();
     void OnConstant();
     void OnTimeControlled();
