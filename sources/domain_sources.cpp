@@ -75,11 +75,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2019, .flags = 24},  {.id = 2304, .flags = 74},
 };
 
-// Enabled only while time-controlled.
-constexpr int kTimeControls[] = {2032, 2033, 2508, 2035, 2036, 2509, 2205, 2038, 2510, 2039,
-                                 2040, 2512, 2041, 2042, 2513, 2045, 2047, 2514, 2048, 2049,
-                                 2050, 2051, 2515, 2052, 2053, 2516, 2054, 2055, 2517};
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -226,24 +221,9 @@ BOOL CPropLinearDomainsSource::OnInitDialog() {
 }
 
 void CPropLinearDomainsSource::UpdateInputControls() {
-    ReadControls();
-    const BOOL constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-    if (constant) {
-        InvalidateDlgItemRect(m_pSymbol, 0, kCtlSymbolFrame, this);
-        SetParamAsInput(m_pParams, kIdValue);
-        SetParamExtBit(m_pParams, kIdDamping, TRUE);
-    } else {
-        SetParamAsOutput(m_pParams, kIdValue);
-        SetParamExtBit(m_pParams, kIdDamping, FALSE);
-    }
+    const BOOL constant = ShowInputMode();
+    SetParamExtBit(m_pParams, kIdDamping, constant);
     CheckDlgButton(kCtlTimeControlled, constant ? BST_UNCHECKED : BST_CHECKED);
-    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) EnableControl(id, constant);
-    for (int id : kTimeControls) EnableControl(id, !constant);
-    EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven);
-    EnableControl(kCtlRms, !constant && !m_bAmplitudeGiven);
-
-    ShowControl(kCtlAmplitudeLabel, TRUE);
-    for (int id : {kCtlRmsRadio, kCtlRms, kCtlAmplitudeRadio}) ShowControl(id, FALSE);
     SetModified(TRUE);
 
     if (constant) {
@@ -257,32 +237,16 @@ void CPropLinearDomainsSource::UpdateInputControls() {
 }
 
 void CPropLinearDomainsSource::UpdateTypeControls() {
-    ReadControls();
-    const int selection = FormSelection();
-    // Without a selection the symbol keeps its mask.
-    if (selection >= 0) InvalidateDlgItemRect(m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
+    const int selection = ShowFormControls();
     const bool sine = selection == kKindSine;
-    ShowControl(kCtlAmplitudeLabel, !sine);
-    for (int id : {kCtlRmsRadio, kCtlRms, kCtlAmplitudeRadio}) ShowControl(id, sine);
     if (sine) {
         SyncAmplitudeRadios();
         ApplyAmplitudeRule();
     }
-
-    EnableControl(kCtlAmplitudeLabel, TRUE);
     // Only the sine offers the RMS value; every other form takes the amplitude directly.
     EnableControl(kIdAmplitude, !sine || m_bAmplitudeGiven);
     EnableControl(kCtlRms, sine && !m_bAmplitudeGiven);
-    EnableControl(kCtlAmplitudeUnit, TRUE);
-    const bool trapezoid = selection == kKindTrapezoid;
-    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit}) EnableControl(id, !trapezoid);
-    for (int id : kTrapezoidControls) EnableControl(id, trapezoid);
-
-    ReadControls();
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
-    EnablePinnedFields();
-    Invalidate(FALSE);
-    SetModified(TRUE);
+    EnableFormFields(selection, FALSE);
 }
 
 BOOL CPropLinearDomainsSource::OnApply() {

@@ -66,10 +66,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2305, .flags = 8},
 };
 
-// The fields, labels and unit lists of the time functions (enabled only while time-controlled).
-constexpr int kTimeControls[] = {2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045, 2047, 2048, 2049, 2050,
-                                 2051, 2052, 2053, 2054, 2055, 2205, 2508, 2509, 2510, 2512, 2513, 2514,
-                                 2515, 2516, 2517};
 // Everything hidden when the element offers no time functions.
 constexpr int kHiddenWithoutTimeFunctions[] = {
     2027, 2031, 2032, 2203, 2204, 2033, 2034, 2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045, 2047, 2048,
@@ -222,24 +218,8 @@ BOOL CPropLinearSource::OnInitDialog() {
 }
 
 void CPropLinearSource::UpdateInputControls() {
-    ReadControls();
-    const BOOL constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-    if (constant) {
-        InvalidateDlgItemRect(m_pSymbol, 0, kCtlSymbolFrame, this);
-        SetParamAsInput(m_pParams, kIdValue);
-    } else {
-        SetParamAsOutput(m_pParams, kIdValue);
-        CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
-    }
-    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) EnableControl(id, constant);
-    EnableControl(kCtlForm, !constant);
-    EnableControl(kCtlAmplitudeLabel, !constant);
-    for (int id : kTimeControls) EnableControl(id, !constant);
-    EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven != 0);
-    EnableControl(kCtlRms, !constant && m_bAmplitudeGiven == 0);
-
-    ShowControl(kCtlAmplitudeLabel, TRUE);
-    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) ShowControl(id, FALSE);
+    const BOOL constant = ShowInputMode();
+    if (!constant) CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
     ShowControl(kCtlNumericGroup, constant);
     ShowControl(kIdPartialDerivation, constant);
 
@@ -252,28 +232,11 @@ void CPropLinearSource::UpdateInputControls() {
 }
 
 void CPropLinearSource::UpdateTypeControls() {
-    ReadControls();
-    const int selection = FormSelection();
-    // Without a selection the symbol keeps its mask.
-    if (selection >= 0) InvalidateDlgItemRect(m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
-    const bool sine = selection == kKindSine;
-    ShowControl(kCtlAmplitudeLabel, !sine);
-    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) ShowControl(id, sine);
-    if (sine) SyncAmplitudeRadios();
-
-    EnableControl(kCtlAmplitudeLabel, TRUE);
+    const int selection = ShowFormControls();
+    if (selection == kKindSine) SyncAmplitudeRadios();
     EnableControl(kIdAmplitude, m_bAmplitudeGiven != 0);
     EnableControl(kCtlRms, m_bAmplitudeGiven == 0);
-    EnableControl(kCtlAmplitudeUnit, TRUE);
-
-    const bool trapezoid = selection == kKindTrapezoid;
-    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit}) EnableControl(id, !trapezoid);
-    for (int id : kTrapezoidControls) EnableControl(id, trapezoid);
-
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
-    EnablePinnedFields();
-    Invalidate();
-    SetModified(TRUE);
+    EnableFormFields(selection, TRUE);
 }
 
 BOOL CPropLinearSource::OnApply() {

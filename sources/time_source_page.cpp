@@ -2,6 +2,7 @@
 
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
+#include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -51,6 +52,51 @@ template <class Wizard>
 void TTimeSourcePage<Wizard>::SyncAmplitudeRadios() {
     this->CheckDlgButton(kCtlAmplitudeRadio, m_bAmplitudeGiven ? BST_CHECKED : BST_UNCHECKED);
     this->CheckDlgButton(kCtlRmsRadio, m_bAmplitudeGiven ? BST_UNCHECKED : BST_CHECKED);
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::ShowInputMode() {
+    ReadControls();
+    const BOOL constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    if (constant) {
+        InvalidateDlgItemRect(this->m_pSymbol, 0, kCtlSymbolFrame, this);
+        SetParamAsInput(this->m_pParams, kIdValue);
+    } else {
+        SetParamAsOutput(this->m_pParams, kIdValue);
+    }
+    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) this->EnableControl(id, constant);
+    for (int id : kTimeControls) this->EnableControl(id, !constant);
+    this->EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven);
+    this->EnableControl(kCtlRms, !constant && !m_bAmplitudeGiven);
+    this->ShowControl(kCtlAmplitudeLabel, TRUE);
+    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) this->ShowControl(id, FALSE);
+    return constant;
+}
+
+template <class Wizard>
+int TTimeSourcePage<Wizard>::ShowFormControls() {
+    ReadControls();
+    const int selection = FormSelection();
+    // Without a selection the symbol keeps its mask.
+    if (selection >= 0) InvalidateDlgItemRect(this->m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
+    const bool sine = selection == kKindSine;
+    this->ShowControl(kCtlAmplitudeLabel, !sine);
+    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) this->ShowControl(id, sine);
+    return selection;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::EnableFormFields(int selection, BOOL erase) {
+    this->EnableControl(kCtlAmplitudeLabel, TRUE);
+    this->EnableControl(kCtlAmplitudeUnit, TRUE);
+    const bool trapezoid = selection == kKindTrapezoid;
+    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit})
+        this->EnableControl(id, !trapezoid);
+    for (int id : kTrapezoidControls) this->EnableControl(id, trapezoid);
+    this->EnableControl(kIdPeriod, this->IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
+    EnablePinnedFields();
+    this->Invalidate(erase);
+    this->SetModified(TRUE);
 }
 
 template <class Wizard>

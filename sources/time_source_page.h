@@ -76,6 +76,10 @@ constexpr int kCtlPeriodGiven = 2205;
 constexpr int kCtlValueUnit = 2507;
 constexpr int kCtlAmplitudeUnit = 2508;
 
+// The fields, labels and unit lists of the time functions (enabled only while time-controlled).
+inline constexpr int kTimeControls[] = {2032, 2033, 2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045,
+                                        2047, 2048, 2049, 2050, 2051, 2052, 2053, 2054, 2055, 2205,
+                                        2508, 2509, 2510, 2512, 2513, 2514, 2515, 2516, 2517};
 // The trapezoid's fields, labels and unit lists.
 inline constexpr int kTrapezoidControls[] = {2050, 2051, 2052, 2053, 2054, 2055, 2515, 2516, 2517};
 // Parameter names the time functions write, in writing order.
@@ -171,6 +175,17 @@ protected:
     // list has no window or the list has no valid selection.
     int KindFromControls(int fallback) const;
     void SyncAmplitudeRadios();
+    // Reads the controls and shows the constant value's controls or the time functions' by the
+    // radios: the value becomes an input or (time-controlled) an output, the amplitude label
+    // stands in place of the sine's radios. TRUE for the constant value.
+    BOOL ShowInputMode();
+    // Reads the controls and shows the chosen time function's symbol variant, and the sine's
+    // amplitude radios and RMS field or else the amplitude label; the list's selection or -1.
+    int ShowFormControls();
+    // The time function's fields after its amplitude fields: the frequency or the trapezoid
+    // times, the period while given, the pinned fields closed, then a repaint (erasing the
+    // background when `erase`).
+    void EnableFormFields(int selection, BOOL erase);
     void SetFieldText(int id, CString& member, const CString& text);
     void AppendSnapshot(const char* name, const char* rename);
     // The page's fields and controls that both dialogs have.
