@@ -20,6 +20,7 @@
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
+#include "sources/source_type_steps.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -681,19 +682,10 @@ void CPropPolynomSource::StoreToWizard(int mode) {
 // are skipped and the AC page's block. A block whose length fails its test ends the reading;
 // what was read stays and the settings go to the wizard all the same.
 void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    DWORD value = 0;
-    bool intact = in.ReadDword(value);
-    if (intact) {
-        m_nSourceType = static_cast<int>(value);
-        if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
-    }
-    DWORD count = 0;
+    bool intact = ReadOlderTypeAndSnapshots(in, m_cmbSourceType, false);
     DWORD blockLength = 0;
-    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     for (int skipped = 0; skipped < 3 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
     if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
@@ -730,23 +722,10 @@ struct HiddenPolynomialPages : qv::pages::HiddenACPages<CPropPolynomSource> {
 BOOL CPolynomSourceWizard4::WantChangeNotification() { return TRUE; }
 
 BOOL CPolynomSourceWizard4::Initialize(int argument) {
-    if (argument != 0) return argument;
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenPolynomialPages hidden(*this, params.Holder());
-    // A new element starts as a voltage source with phase and magnitude.
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->StoreToWizard(1);
-    return TRUE;
+    return source_type::InitializeNew<HiddenPolynomialPages>(*this, argument);
 }
 
-void CPolynomSourceWizard4::Reinitialise() {
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenPolynomialPages hidden(*this, params.Holder());
-    if (!hidden.Ready()) return;
-    hidden.ac->SetMode(m_dwACMode);
-    hidden.page->SetSourceSettings(m_nSourceType, nullptr);
-    if (hidden.CreateWindow()) hidden.page->StoreToWizard(1);
-}
+void CPolynomSourceWizard4::Reinitialise() { source_type::RebuildList<HiddenPolynomialPages>(*this); }
 
 void CPolynomSourceWizard4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
     if (changeType != 3 || param == nullptr) return;
@@ -758,11 +737,7 @@ void CPolynomSourceWizard4::NotifyChanged(int changeType, CWizardCopaObject3* pa
 }
 
 BOOL CPolynomSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenPolynomialPages hidden(*this, params.Holder());
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->ConvertWizard3Data(data, length);
-    return TRUE;
+    return source_type::ConvertOlderData<HiddenPolynomialPages>(*this, data, length);
 }
 
 int CPolynomSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {

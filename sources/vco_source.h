@@ -24,6 +24,7 @@
 #include "framework/ac_page_steps.h"
 #include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
+#include "framework/byte_cursor.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/list_controls.h"
@@ -98,6 +99,26 @@ protected:
     }
     void AppendSnapshot(const char* name, const char* rename) {
         qv::snapshots::AppendSnapshotOf(this->m_Snapshots, this->m_pParams, name, rename);
+    }
+    // Element data of the older wizard generation up to the blocks that follow, all numbers
+    // little-endian DWORDs: source type (shown in `types` when it has a window), snapshot count
+    // n, snapshot block length S and S bytes of n archived snapshots, taken when the block fits
+    // (and, with `tailRequired`, leaves at least one byte after it). The list is emptied first;
+    // FALSE when a part does not fit, which ends the reading and keeps what was read before.
+    bool ReadOlderTypeAndSnapshots(qv::bytes::Reader& in, CComboBox& types, bool tailRequired) {
+        qv::snapshots::DeleteSnapshots(this->m_Snapshots);
+        DWORD value = 0;
+        bool intact = in.ReadDword(value);
+        if (intact) {
+            m_nSourceType = static_cast<int>(value);
+            if (types.GetSafeHwnd() != nullptr) types.SetCurSel(m_nSourceType);
+        }
+        DWORD count = 0;
+        DWORD blockLength = 0;
+        intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) &&
+                 (tailRequired ? blockLength < in.Remaining() : in.Fits(blockLength));
+        if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, this->m_Snapshots);
+        return intact;
     }
     // The AC parameters the list ends with, as the AC page's mode names them.
     void AppendACSnapshots() {
