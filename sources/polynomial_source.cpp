@@ -6,6 +6,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
+#include "framework/list_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -43,18 +44,11 @@ namespace {
 
 constexpr int kCtlSpin = 2178;
 constexpr int kCtlMonomial = 2187;
+// The quantity list's row buttons: New, Delete, Delete all, Move up, Move down.
 constexpr int kCtlNew = 2173;
 constexpr int kCtlDelete = 2174;
-constexpr int kCtlDeleteAll = 2175;
 constexpr int kCtlMoveUp = 2176;
 constexpr int kCtlMoveDown = 2177;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kListMenu = 2547;
-constexpr UINT kListButtonImages = 138;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
 
@@ -186,21 +180,14 @@ CString BuildPolynomialList(ParamHolder* holder) {
 // The page.
 
 BEGIN_MESSAGE_MAP(CPropPolynomSource, CTBPropertyPage)
-    ON_BN_CLICKED(kCtlNew, &CPropPolynomSource::AddQuantity)
-    ON_BN_CLICKED(kCtlDelete, &CPropPolynomSource::DeleteQuantity)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPropPolynomSource::DeleteAllQuantities)
-    ON_BN_CLICKED(kCtlMoveDown, &CPropPolynomSource::MoveQuantityDown)
-    ON_BN_CLICKED(kCtlMoveUp, &CPropPolynomSource::MoveQuantityUp)
-    ON_COMMAND(kCmdNew, &CPropPolynomSource::AddQuantity)
-    ON_COMMAND(kCmdDelete, &CPropPolynomSource::DeleteQuantity)
-    ON_COMMAND(kCmdDeleteAll, &CPropPolynomSource::DeleteAllQuantities)
-    ON_COMMAND(kCmdMoveDown, &CPropPolynomSource::MoveQuantityDown)
-    ON_COMMAND(kCmdMoveUp, &CPropPolynomSource::MoveQuantityUp)
-    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropPolynomSource::OnUpdateRowCommand)
-    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropPolynomSource::OnUpdateRowCommand)
-    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropPolynomSource::OnUpdateRowCommand)
-    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropPolynomSource::OnUpdateAlways)
-    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropPolynomSource::OnUpdateAlways)
+    // The quantity list's row buttons and the row-list menu's commands.
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPropPolynomSource::AddQuantity, &CPropPolynomSource::DeleteQuantity,
+                        &CPropPolynomSource::DeleteAllQuantities, &CPropPolynomSource::MoveQuantityUp,
+                        &CPropPolynomSource::MoveQuantityDown)
+    ON_COMMAND(qv::rowlist::kCmdNew, &CPropPolynomSource::AddQuantity)
+    ON_ROW_LIST_COMMANDS(&CPropPolynomSource::DeleteQuantity, &CPropPolynomSource::DeleteAllQuantities,
+                         &CPropPolynomSource::MoveQuantityUp, &CPropPolynomSource::MoveQuantityDown)
+    ON_UPDATE_COMMAND_UI_RANGE(qv::rowlist::kCmdDelete, qv::rowlist::kCmdNew, &CPropPolynomSource::OnUpdateRowCommand)
     ON_NOTIFY(NM_SETFOCUS, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
     ON_NOTIFY(NM_CLICK, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
     ON_NOTIFY(NM_RCLICK, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
@@ -572,13 +559,11 @@ void CPropPolynomSource::OnFieldChanged() {
 void CPropPolynomSource::OnContextMenu(CWnd*, CPoint point) {
     CResourceSwitch resources;
     CMenu menu;
-    if (!menu.LoadMenu(kListMenu)) return;
+    if (!menu.LoadMenu(qv::rowlist::kListMenu)) return;
     if (CMenu* popup = menu.GetSubMenu(0)) popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
 }
 
-void CPropPolynomSource::OnUpdateRowCommand(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstQuantities.GetSelectedItem() >= 0); }
-
-void CPropPolynomSource::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+void CPropPolynomSource::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstQuantities); }
 
 BOOL CPropPolynomSource::OnSetActive() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
@@ -697,7 +682,7 @@ void CPropPolynomSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
+    DrawButtonImage(qv::rowlist::kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
 }
 
 void CPropPolynomSource::OnPaint() {

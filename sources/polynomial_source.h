@@ -104,8 +104,8 @@ protected:
     void OnOutputValue();
     void OnFieldChanged();
     void OnContextMenu(CWnd* pWnd, CPoint point);
+    // The row-list menu's update rule on the quantity list.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
-    void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     void OnPaint();
     DECLARE_MESSAGE_MAP()
