@@ -22,6 +22,7 @@
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
 #include "sources/source_type_steps.h"
+#include "sources/time_function_texts.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -78,10 +79,6 @@ constexpr ControlLayout kLayout[] = {
 };
 
 constexpr char kImmanent[] = "IMMANENT";
-
-bool ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
 
 CString QuantityLabel(int row) {
     CString label;

@@ -21,10 +21,6 @@ using namespace qv::sources;
 using namespace qv::sources::time_page;
 using namespace qv::dialog;
 
-bool qv::sources::time_page::ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
-
 template <class Wizard>
 void TTimeSourcePage<Wizard>::ReadControls() {
     if (this->GetSafeHwnd() == nullptr) return;

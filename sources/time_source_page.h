@@ -95,8 +95,6 @@ inline constexpr int kPeriodSourceEdits[] = {kIdFrequency, kIdRise, kIdFall, kId
 
 // The symbol variant of a time function.
 inline BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
-// A number typed by a user with its prefix, or nothing: non-finite values are no number.
-bool ParseFinite(const CString& text, double* value);
 } // namespace time_page
 } // namespace qv::sources
 

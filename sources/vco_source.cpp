@@ -21,6 +21,7 @@
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
 #include "sources/source_type_steps.h"
+#include "sources/time_function_texts.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -62,10 +63,6 @@ constexpr ControlLayout kLayout[] = {
 };
 
 constexpr char kImmanent[] = "IMMANENT";
-
-bool ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
 
 // A limit that reads as the number 0 (any spelling of it).
 bool ReadsAsZero(const CString& text) {
