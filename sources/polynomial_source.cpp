@@ -538,19 +538,8 @@ void CPropPolynomSource::OnOrderSpin(NMHDR* pNMHDR, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-void CPropPolynomSource::OnOutputVoltage() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
-}
-void CPropPolynomSource::OnOutputCurrent() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
-}
 void CPropPolynomSource::OnOutputValue() {
     qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdOutputSourceValue);
-}
-
-void CPropPolynomSource::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
 }
 
 void CPropPolynomSource::OnContextMenu(CWnd*, CPoint point) {
@@ -666,7 +655,7 @@ void CPropPolynomSource::StoreToWizard(int mode) {
 void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    bool intact = ReadOlderTypeAndSnapshots(in, m_cmbSourceType, false);
+    bool intact = ReadOlderTypeAndSnapshots(in, false);
     DWORD blockLength = 0;
     for (int skipped = 0; skipped < 3 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
@@ -680,10 +669,6 @@ void CPropPolynomSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
         return;
     }
     DrawButtonImage(qv::rowlist::kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
-}
-
-void CPropPolynomSource::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -241,19 +241,6 @@ void CPropVCO::OnLimitInput() {
     SetModified(TRUE);
 }
 
-void CPropVCO::OnOutputVoltage() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
-}
-
-void CPropVCO::OnOutputCurrent() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
-}
-
-void CPropVCO::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 BOOL CPropVCO::OnSetActive() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
@@ -349,7 +336,7 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
     // The snapshot block must leave at least one byte after it.
-    bool intact = ReadOlderTypeAndSnapshots(in, m_cmbSourceType, true);
+    bool intact = ReadOlderTypeAndSnapshots(in, true);
     DWORD blockLength = 0;
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
@@ -361,8 +348,6 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
     HandOver();
 }
-
-void CPropVCO::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 // ---------------------------------------------------------------------------------------
 
