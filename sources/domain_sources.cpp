@@ -408,7 +408,6 @@ namespace qv::sources {
 // "@TYPE" becomes the bare keyword of the time function, or nothing for the constant.
 struct DomainSourceFamily {
     using Wizard = CLinearDomainsSourceWizardBase4;
-    using PageBase = CPropLinearDomainsSource;
     static constexpr UINT kTemplate = kDomainSourceTemplate;
 
     static CString TypeKeyword(int form) {

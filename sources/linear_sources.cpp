@@ -356,7 +356,6 @@ namespace qv::sources {
 template <char Prefix>
 struct LinearSourceFamily {
     using Wizard = CLinearSourceWizardBase4;
-    using PageBase = CPropLinearSource;
     static constexpr UINT kTemplate = kLinearSourceTemplate;
 
     static CString TypeKeyword(int kind) {

@@ -1,10 +1,10 @@
 // The wizard steps that the two families of time-function sources take alike: the linear
 // voltage and current sources (wizard IDs 3 and 4) and the linear sources of other domains
-// (wizard IDs 104 and 105). Each family names what differs in a small description:
+// (wizard IDs 104 and 105). The settings go between wizard and page through the shared wizard
+// base (GiveSettingsTo, TakeList); each family names what differs in a small description:
 //
 //   struct Family {
 //       using Wizard = ...;                        // the family's wizard base
-//       using PageBase = ...;                      // the family's page class
 //       static constexpr UINT kTemplate = ...;     // the page's dialog template
 //       static CString TypeKeyword(int kind);      // what "@TYPE" becomes
 //   };
