@@ -75,25 +75,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2019, .flags = 24},  {.id = 2304, .flags = 74},
 };
 
-// Enabled only while time-controlled.
-constexpr int kTimeControls[] = {2032, 2033, 2508, 2035, 2036, 2509, 2205, 2038, 2510, 2039,
-                                 2040, 2512, 2041, 2042, 2513, 2045, 2047, 2514, 2048, 2049,
-                                 2050, 2051, 2515, 2052, 2053, 2516, 2054, 2055, 2517};
-
-// Which parameters each form leaves unused (ExtType bit 0x20000).
-struct UnusedMarks {
-    WORD valueID;
-    bool constant;
-    bool periodic;  // sine, pulse, triangle and both saw-tooth forms
-    bool trapezoid;
-};
-constexpr UnusedMarks kUnusedMarks[] = {
-    {kIdAmplitude, true, false, false}, {kIdPeriod, true, false, false},   {kIdDelay, true, false, false},
-    {kIdPhase, true, false, false},     {kIdOffset, true, false, false},   {kIdPeriodical, true, false, false},
-    {kIdFrequency, true, false, true},  {kIdRise, true, true, false},      {kIdFall, true, true, false},
-    {kIdWidth, true, true, false},
-};
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -109,12 +90,7 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     if (ar.IsStoring()) {
         m_wSchema = kDomainSourceSchema;
         ar << m_wSchema;
-        ar << static_cast<DWORD>(m_nKind);
-        ar << static_cast<DWORD>(m_nListSelection);
-        ar << static_cast<DWORD>(m_bPeriodGiven);
-        ar << m_strRMS;
-        ar << m_dwAmplitude;
-        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
+        StoreSettings(ar);
         CACWizardBase4::Serialize(ar, version);
         ar << static_cast<DWORD>(m_bACUse);
         return;
@@ -124,19 +100,7 @@ void CLinearDomainsSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion vers
     m_wSchema = schema;
     // A newer schema has a layout this wizard does not know: every setting stays.
     if (schema > kDomainSourceSchema) return;
-    DWORD form = 0;
-    DWORD index = 0;
-    DWORD given = 0;
-    ar >> form >> index >> given;
-    m_nKind = static_cast<int>(form);
-    m_nListSelection = static_cast<int>(index);
-    m_bPeriodGiven = given != 0;
-    ar >> m_strRMS;
-    DWORD amplitude = 0;
-    ar >> amplitude;
-    m_dwAmplitude = amplitude != 0 ? 1 : 0;
-    // The list is emptied first, so a second load does not append to the first.
-    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
+    LoadSettings(ar, true);
     if (schema == 0) return;
     CACWizardBase4::Serialize(ar, version);
     // What follows an AC block of a newer schema cannot be found.
@@ -257,24 +221,9 @@ BOOL CPropLinearDomainsSource::OnInitDialog() {
 }
 
 void CPropLinearDomainsSource::UpdateInputControls() {
-    ReadControls();
-    const BOOL constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-    if (constant) {
-        InvalidateDlgItemRect(m_pSymbol, 0, kCtlSymbolFrame, this);
-        SetParamAsInput(m_pParams, kIdValue);
-        SetParamExtBit(m_pParams, kIdDamping, TRUE);
-    } else {
-        SetParamAsOutput(m_pParams, kIdValue);
-        SetParamExtBit(m_pParams, kIdDamping, FALSE);
-    }
+    const BOOL constant = ShowInputMode();
+    SetParamExtBit(m_pParams, kIdDamping, constant);
     CheckDlgButton(kCtlTimeControlled, constant ? BST_UNCHECKED : BST_CHECKED);
-    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) EnableControl(id, constant);
-    for (int id : kTimeControls) EnableControl(id, !constant);
-    EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven);
-    EnableControl(kCtlRms, !constant && !m_bAmplitudeGiven);
-
-    ShowControl(kCtlAmplitudeLabel, TRUE);
-    for (int id : {kCtlRmsRadio, kCtlRms, kCtlAmplitudeRadio}) ShowControl(id, FALSE);
     SetModified(TRUE);
 
     if (constant) {
@@ -288,32 +237,16 @@ void CPropLinearDomainsSource::UpdateInputControls() {
 }
 
 void CPropLinearDomainsSource::UpdateTypeControls() {
-    ReadControls();
-    const int selection = FormSelection();
-    // Without a selection the symbol keeps its mask.
-    if (selection >= 0) InvalidateDlgItemRect(m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
+    const int selection = ShowFormControls();
     const bool sine = selection == kKindSine;
-    ShowControl(kCtlAmplitudeLabel, !sine);
-    for (int id : {kCtlRmsRadio, kCtlRms, kCtlAmplitudeRadio}) ShowControl(id, sine);
     if (sine) {
         SyncAmplitudeRadios();
         ApplyAmplitudeRule();
     }
-
-    EnableControl(kCtlAmplitudeLabel, TRUE);
     // Only the sine offers the RMS value; every other form takes the amplitude directly.
     EnableControl(kIdAmplitude, !sine || m_bAmplitudeGiven);
     EnableControl(kCtlRms, sine && !m_bAmplitudeGiven);
-    EnableControl(kCtlAmplitudeUnit, TRUE);
-    const bool trapezoid = selection == kKindTrapezoid;
-    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit}) EnableControl(id, !trapezoid);
-    for (int id : kTrapezoidControls) EnableControl(id, trapezoid);
-
-    ReadControls();
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
-    EnablePinnedFields();
-    Invalidate(FALSE);
-    SetModified(TRUE);
+    EnableFormFields(selection, FALSE);
 }
 
 BOOL CPropLinearDomainsSource::OnApply() {
@@ -357,16 +290,7 @@ BOOL CPropLinearDomainsSource::OnSetActive() {
     return CTBPropertyPage::OnSetActive();
 }
 
-void CPropLinearDomainsSource::MarkUnusedParameters() {
-    const int form = KindFromControls(m_nKind);
-    if (form < kKindConstant || form >= kKindCount) return;
-    for (const UnusedMarks& entry : kUnusedMarks) {
-        const bool unused = form == kKindConstant   ? entry.constant
-                            : form == kKindTrapezoid ? entry.trapezoid
-                                                     : entry.periodic;
-        SetParamExtBit(m_pParams, entry.valueID, unused);
-    }
-}
+void CPropLinearDomainsSource::MarkUnusedParameters() { MarkUnusedByKind({}); }
 
 void CPropLinearDomainsSource::BuildCompareList(int) {}
 
@@ -384,36 +308,8 @@ void CPropLinearDomainsSource::FillCompareList(int form) {
 }
 
 void CPropLinearDomainsSource::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ReadControls();
-        ReadAmplitudeRadio();
-        ar.SerializeClass(RUNTIME_CLASS(CPropLinearDomainsSource));
-        ar << g_dwPageVersion;
-        ar << static_cast<DWORD>(m_bAmplitudeGiven);
-        ar << m_strRMS;
-        ar << static_cast<DWORD>(m_bPeriodGiven);
-        ar << static_cast<DWORD>(m_nListSelection);
-        return;
-    }
-    const bool window = GetSafeHwnd() != nullptr;
-    try {
-        // A block without a class record is read from where the record would have begun.
-        const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropLinearDomainsSource));
-        DWORD version = schema;
-        if (schema >= 1) ar >> version;
-        DWORD amplitude = 0;
-        ar >> amplitude;
-        m_bAmplitudeGiven = amplitude != 0;
-        if (window) SyncAmplitudeRadios();
-        ar >> m_strRMS;
-        DWORD given = 0;
-        ar >> given;
-        m_bPeriodGiven = given != 0;
-        ReadOlderPageTail(ar, version, m_cmbUnits[kPhaseUnitIndex]);
-    } catch (CArchiveException* e) {
-        e->Delete();
-    }
-    if (!window) return;
+    if (!SerializePageBlock(ar, RUNTIME_CLASS(CPropLinearDomainsSource), m_cmbUnits[kPhaseUnitIndex])) return;
+    if (GetSafeHwnd() == nullptr) return;
     UpdateData(FALSE);
     EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
     ApplyAmplitudeRule();
@@ -512,19 +408,8 @@ namespace qv::sources {
 // "@TYPE" becomes the bare keyword of the time function, or nothing for the constant.
 struct DomainSourceFamily {
     using Wizard = CLinearDomainsSourceWizardBase4;
-    using PageBase = CPropLinearDomainsSource;
     static constexpr UINT kTemplate = kDomainSourceTemplate;
 
-    static int Kind(const Wizard& wizard) { return wizard.GetForm(); }
-    static BOOL PeriodGiven(const Wizard& wizard) { return wizard.GetPeriodGiven(); }
-    static void GiveSettings(PageBase& page, Wizard& wizard) {
-        page.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
-                         wizard.GetTimeFormIndex(), &wizard.GetSnapshots(), wizard.GetACUse());
-    }
-    static void TakeList(Wizard& wizard, const PageBase& page) {
-        wizard.SetSettings(wizard.GetForm(), wizard.GetAmplitudeGiven(), wizard.GetRMSText(), wizard.GetPeriodGiven(),
-                           wizard.GetTimeFormIndex(), &page.GetSnapshots(), wizard.GetACUse());
-    }
     static CString TypeKeyword(int form) {
         return IsTimeKind(form) ? CString(qv::sources::steps::kTimeFunctionKeywords[form]) : CString();
     }

@@ -74,7 +74,6 @@ public:
     WORD GetSchema() const { return m_wSchema; }
     int GetForm() const { return m_nKind; }
     BOOL GetAmplitudeGiven() const { return static_cast<BOOL>(m_dwAmplitude); }
-    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
     int GetTimeFormIndex() const { return m_nListSelection; }
 
 protected:

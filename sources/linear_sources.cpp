@@ -66,30 +66,14 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2305, .flags = 8},
 };
 
-// The fields, labels and unit lists of the time functions (enabled only while time-controlled).
-constexpr int kTimeControls[] = {2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045, 2047, 2048, 2049, 2050,
-                                 2051, 2052, 2053, 2054, 2055, 2205, 2508, 2509, 2510, 2512, 2513, 2514,
-                                 2515, 2516, 2517};
 // Everything hidden when the element offers no time functions.
 constexpr int kHiddenWithoutTimeFunctions[] = {
     2027, 2031, 2032, 2203, 2204, 2033, 2034, 2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045, 2047, 2048,
     2049, 2050, 2051, 2052, 2053, 2054, 2055, 2205, 2304, 2305, 2508, 2509, 2510, 2512, 2513, 2514, 2515,
     2516, 2517};
 
-// Which parameters each kind leaves unused (ExtType bit 0x20000).
-enum class Mark { Clear, Set, Keep };
-struct UnusedMarks {
-    WORD valueID;
-    Mark constant;
-    Mark periodic;  // sine, pulse, triangle and both saw-tooth forms
-    Mark trapezoid;
-};
-constexpr UnusedMarks kUnusedMarks[] = {
-    {kIdAmplitude, Mark::Set, Mark::Clear, Mark::Clear},  {kIdPeriod, Mark::Set, Mark::Clear, Mark::Clear},
-    {kIdDelay, Mark::Set, Mark::Clear, Mark::Clear},      {kIdPhase, Mark::Set, Mark::Clear, Mark::Clear},
-    {kIdOffset, Mark::Set, Mark::Clear, Mark::Clear},     {kIdPeriodical, Mark::Set, Mark::Clear, Mark::Clear},
-    {kIdFrequency, Mark::Set, Mark::Clear, Mark::Set},    {kIdRise, Mark::Set, Mark::Set, Mark::Clear},
-    {kIdFall, Mark::Set, Mark::Set, Mark::Clear},         {kIdWidth, Mark::Set, Mark::Set, Mark::Clear},
+// The voltage and current sources' own parameter that a kind leaves unused.
+constexpr UnusedMarks kOwnUnusedMarks[] = {
     {kIdPartialDerivation, Mark::Clear, Mark::Set, Mark::Keep},
 };
 
@@ -113,12 +97,7 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     if (ar.IsStoring()) {
         m_dwSchema = 1;
         ar << static_cast<WORD>(m_dwSchema);
-        ar << static_cast<DWORD>(m_nKind);
-        ar << static_cast<DWORD>(m_nListSelection);
-        ar << static_cast<DWORD>(m_bPeriodGiven);
-        ar << m_strRMS;
-        ar << m_dwAmplitude;
-        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
+        StoreSettings(ar);
         ar << static_cast<DWORD>(m_bACUse);
         return;
     }
@@ -129,16 +108,7 @@ void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> schema;
     m_dwSchema = schema;
     if (schema > 1) return;
-    DWORD kind = 0;
-    DWORD selection = 0;
-    DWORD fixed = 0;
-    ar >> kind >> selection >> fixed;
-    m_nKind = static_cast<int>(kind);
-    m_nListSelection = static_cast<int>(selection);
-    m_bPeriodGiven = fixed != 0;
-    ar >> m_strRMS;
-    ar >> m_dwAmplitude;
-    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
+    LoadSettings(ar, false);
     if (schema == 1) {
         DWORD acUse = 0;
         ar >> acUse;
@@ -248,24 +218,8 @@ BOOL CPropLinearSource::OnInitDialog() {
 }
 
 void CPropLinearSource::UpdateInputControls() {
-    ReadControls();
-    const BOOL constant = IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
-    if (constant) {
-        InvalidateDlgItemRect(m_pSymbol, 0, kCtlSymbolFrame, this);
-        SetParamAsInput(m_pParams, kIdValue);
-    } else {
-        SetParamAsOutput(m_pParams, kIdValue);
-        CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
-    }
-    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) EnableControl(id, constant);
-    EnableControl(kCtlForm, !constant);
-    EnableControl(kCtlAmplitudeLabel, !constant);
-    for (int id : kTimeControls) EnableControl(id, !constant);
-    EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven != 0);
-    EnableControl(kCtlRms, !constant && m_bAmplitudeGiven == 0);
-
-    ShowControl(kCtlAmplitudeLabel, TRUE);
-    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) ShowControl(id, FALSE);
+    const BOOL constant = ShowInputMode();
+    if (!constant) CheckDlgButton(kCtlTimeControlled, BST_CHECKED);
     ShowControl(kCtlNumericGroup, constant);
     ShowControl(kIdPartialDerivation, constant);
 
@@ -278,28 +232,11 @@ void CPropLinearSource::UpdateInputControls() {
 }
 
 void CPropLinearSource::UpdateTypeControls() {
-    ReadControls();
-    const int selection = FormSelection();
-    // Without a selection the symbol keeps its mask.
-    if (selection >= 0) InvalidateDlgItemRect(m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
-    const bool sine = selection == kKindSine;
-    ShowControl(kCtlAmplitudeLabel, !sine);
-    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) ShowControl(id, sine);
-    if (sine) SyncAmplitudeRadios();
-
-    EnableControl(kCtlAmplitudeLabel, TRUE);
+    const int selection = ShowFormControls();
+    if (selection == kKindSine) SyncAmplitudeRadios();
     EnableControl(kIdAmplitude, m_bAmplitudeGiven != 0);
     EnableControl(kCtlRms, m_bAmplitudeGiven == 0);
-    EnableControl(kCtlAmplitudeUnit, TRUE);
-
-    const bool trapezoid = selection == kKindTrapezoid;
-    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit}) EnableControl(id, !trapezoid);
-    for (int id : kTrapezoidControls) EnableControl(id, trapezoid);
-
-    EnableControl(kIdPeriod, IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
-    EnablePinnedFields();
-    Invalidate();
-    SetModified(TRUE);
+    EnableFormFields(selection, TRUE);
 }
 
 BOOL CPropLinearSource::OnApply() {
@@ -338,16 +275,7 @@ BOOL CPropLinearSource::OnSetActive() {
     return CTBPropertyPage::OnSetActive();
 }
 
-void CPropLinearSource::MarkUnusedParameters() {
-    const int kind = KindFromControls(m_nKind);
-    if (kind < kKindConstant || kind >= kKindCount) return;
-    for (const UnusedMarks& entry : kUnusedMarks) {
-        const Mark mark = kind == kKindConstant ? entry.constant
-                          : kind == kKindTrapezoid ? entry.trapezoid
-                                                   : entry.periodic;
-        if (mark != Mark::Keep) SetParamExtBit(m_pParams, entry.valueID, mark == Mark::Set);
-    }
-}
+void CPropLinearSource::MarkUnusedParameters() { MarkUnusedByKind(kOwnUnusedMarks); }
 
 void CPropLinearSource::BuildCompareList(int) {}
 
@@ -376,36 +304,7 @@ void CPropLinearSourceV::BuildCompareList(int kind) { FillCompareList(kind, "EMF
 void CPropLinearSourceI::BuildCompareList(int kind) { FillCompareList(kind, "IS", false); }
 
 void CPropLinearSource::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ReadControls();
-        ReadAmplitudeRadio();
-        ar.SerializeClass(RUNTIME_CLASS(CPropLinearSource));
-        ar << g_dwPageVersion;
-        ar << static_cast<DWORD>(m_bAmplitudeGiven);
-        ar << m_strRMS;
-        ar << static_cast<DWORD>(m_bPeriodGiven);
-        ar << static_cast<DWORD>(m_nListSelection);
-        return;
-    }
-    try {
-        const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropLinearSource));
-        DWORD version = schema;
-        if (schema >= 1) ar >> version;
-        DWORD amplitude = 0;
-        ar >> amplitude;
-        m_bAmplitudeGiven = amplitude != 0 ? 1 : 0;
-        ar >> m_strRMS;
-        DWORD fixed = 0;
-        ar >> fixed;
-        m_bPeriodGiven = fixed != 0;
-        if (GetSafeHwnd() != nullptr) {
-            UpdateData(FALSE);
-            SyncAmplitudeRadios();
-        }
-        ReadOlderPageTail(ar, version, m_cmbUnits[kPhaseUnitIndex]);
-    } catch (CArchiveException* e) {
-        e->Delete();
-    }
+    if (!SerializePageBlock(ar, RUNTIME_CLASS(CPropLinearSource), m_cmbUnits[kPhaseUnitIndex])) return;
     if (GetSafeHwnd() == nullptr) return;
     UpdateData(FALSE);
     UpdateData(TRUE);
@@ -457,21 +356,8 @@ namespace qv::sources {
 template <char Prefix>
 struct LinearSourceFamily {
     using Wizard = CLinearSourceWizardBase4;
-    using PageBase = CPropLinearSource;
     static constexpr UINT kTemplate = kLinearSourceTemplate;
 
-    static int Kind(const Wizard& wizard) { return wizard.GetKind(); }
-    static BOOL PeriodGiven(const Wizard& wizard) { return wizard.GetPeriodFixed(); }
-    static void GiveSettings(PageBase& page, Wizard& wizard) {
-        page.SetSourceSettings(wizard.GetKind(), wizard.GetAmplitudeMode(), wizard.GetRMSText(),
-                               wizard.GetPeriodFixed(), wizard.GetListSelection(), &wizard.GetSnapshots(),
-                               wizard.GetACUse());
-    }
-    static void TakeList(Wizard& wizard, const PageBase& page) {
-        wizard.SetSourceSettings(wizard.GetKind(), wizard.GetAmplitudeMode(), wizard.GetRMSText(),
-                                 wizard.GetPeriodFixed(), wizard.GetListSelection(), &page.GetSnapshots(),
-                                 wizard.GetACUse());
-    }
     static CString TypeKeyword(int kind) {
         const char prefix[] = {Prefix, '\0'};
         if (!IsTimeKind(kind)) return CString(prefix) + " ";

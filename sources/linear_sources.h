@@ -77,7 +77,6 @@ public:
     }
 
     DWORD GetSchema() const { return m_dwSchema; }
-    int GetKind() const { return m_nKind; }
     DWORD GetAmplitudeMode() const { return m_dwAmplitude; }
     BOOL GetPeriodFixed() const { return m_bPeriodGiven; }
     int GetListSelection() const { return m_nListSelection; }

@@ -6,6 +6,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
 #include "framework/indexed_family.h"
+#include "framework/list_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -20,6 +21,8 @@
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
+#include "sources/source_type_steps.h"
+#include "sources/time_function_texts.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -42,18 +45,11 @@ namespace {
 
 constexpr int kCtlSpin = 2178;
 constexpr int kCtlMonomial = 2187;
+// The quantity list's row buttons: New, Delete, Delete all, Move up, Move down.
 constexpr int kCtlNew = 2173;
 constexpr int kCtlDelete = 2174;
-constexpr int kCtlDeleteAll = 2175;
 constexpr int kCtlMoveUp = 2176;
 constexpr int kCtlMoveDown = 2177;
-constexpr UINT kCmdNew = 40005;
-constexpr UINT kCmdDelete = 40001;
-constexpr UINT kCmdDeleteAll = 40002;
-constexpr UINT kCmdMoveDown = 40003;
-constexpr UINT kCmdMoveUp = 40004;
-constexpr UINT kListMenu = 2547;
-constexpr UINT kListButtonImages = 138;
 constexpr UINT kStrEMFValue = 2501;
 constexpr UINT kStrSourceCurrent = 2503;
 
@@ -83,10 +79,6 @@ constexpr ControlLayout kLayout[] = {
 };
 
 constexpr char kImmanent[] = "IMMANENT";
-
-bool ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
 
 CString QuantityLabel(int row) {
     CString label;
@@ -185,21 +177,14 @@ CString BuildPolynomialList(ParamHolder* holder) {
 // The page.
 
 BEGIN_MESSAGE_MAP(CPropPolynomSource, CTBPropertyPage)
-    ON_BN_CLICKED(kCtlNew, &CPropPolynomSource::AddQuantity)
-    ON_BN_CLICKED(kCtlDelete, &CPropPolynomSource::DeleteQuantity)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPropPolynomSource::DeleteAllQuantities)
-    ON_BN_CLICKED(kCtlMoveDown, &CPropPolynomSource::MoveQuantityDown)
-    ON_BN_CLICKED(kCtlMoveUp, &CPropPolynomSource::MoveQuantityUp)
-    ON_COMMAND(kCmdNew, &CPropPolynomSource::AddQuantity)
-    ON_COMMAND(kCmdDelete, &CPropPolynomSource::DeleteQuantity)
-    ON_COMMAND(kCmdDeleteAll, &CPropPolynomSource::DeleteAllQuantities)
-    ON_COMMAND(kCmdMoveDown, &CPropPolynomSource::MoveQuantityDown)
-    ON_COMMAND(kCmdMoveUp, &CPropPolynomSource::MoveQuantityUp)
-    ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropPolynomSource::OnUpdateRowCommand)
-    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropPolynomSource::OnUpdateRowCommand)
-    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropPolynomSource::OnUpdateRowCommand)
-    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropPolynomSource::OnUpdateAlways)
-    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropPolynomSource::OnUpdateAlways)
+    // The quantity list's row buttons and the row-list menu's commands.
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPropPolynomSource::AddQuantity, &CPropPolynomSource::DeleteQuantity,
+                        &CPropPolynomSource::DeleteAllQuantities, &CPropPolynomSource::MoveQuantityUp,
+                        &CPropPolynomSource::MoveQuantityDown)
+    ON_COMMAND(qv::rowlist::kCmdNew, &CPropPolynomSource::AddQuantity)
+    ON_ROW_LIST_COMMANDS(&CPropPolynomSource::DeleteQuantity, &CPropPolynomSource::DeleteAllQuantities,
+                         &CPropPolynomSource::MoveQuantityUp, &CPropPolynomSource::MoveQuantityDown)
+    ON_UPDATE_COMMAND_UI_RANGE(qv::rowlist::kCmdDelete, qv::rowlist::kCmdNew, &CPropPolynomSource::OnUpdateRowCommand)
     ON_NOTIFY(NM_SETFOCUS, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
     ON_NOTIFY(NM_CLICK, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
     ON_NOTIFY(NM_RCLICK, kIdQuantities, &CPropPolynomSource::OnQuantityFocus)
@@ -553,31 +538,18 @@ void CPropPolynomSource::OnOrderSpin(NMHDR* pNMHDR, LRESULT* pResult) {
     if (pResult != nullptr) *pResult = 0;
 }
 
-void CPropPolynomSource::OnOutputVoltage() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
-}
-void CPropPolynomSource::OnOutputCurrent() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
-}
 void CPropPolynomSource::OnOutputValue() {
     qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputValue, kIdOutputSourceValue);
-}
-
-void CPropPolynomSource::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
 }
 
 void CPropPolynomSource::OnContextMenu(CWnd*, CPoint point) {
     CResourceSwitch resources;
     CMenu menu;
-    if (!menu.LoadMenu(kListMenu)) return;
+    if (!menu.LoadMenu(qv::rowlist::kListMenu)) return;
     if (CMenu* popup = menu.GetSubMenu(0)) popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
 }
 
-void CPropPolynomSource::OnUpdateRowCommand(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstQuantities.GetSelectedItem() >= 0); }
-
-void CPropPolynomSource::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+void CPropPolynomSource::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstQuantities); }
 
 BOOL CPropPolynomSource::OnSetActive() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
@@ -681,19 +653,10 @@ void CPropPolynomSource::StoreToWizard(int mode) {
 // are skipped and the AC page's block. A block whose length fails its test ends the reading;
 // what was read stays and the settings go to the wizard all the same.
 void CPropPolynomSource::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    DWORD value = 0;
-    bool intact = in.ReadDword(value);
-    if (intact) {
-        m_nSourceType = static_cast<int>(value);
-        if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
-    }
-    DWORD count = 0;
+    bool intact = ReadOlderTypeAndSnapshots(in, false);
     DWORD blockLength = 0;
-    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && in.Fits(blockLength);
-    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
     for (int skipped = 0; skipped < 3 && intact; ++skipped)
         intact = in.ReadDword(blockLength) && in.SkipBytes(blockLength);
     if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
@@ -705,11 +668,7 @@ void CPropPolynomSource::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruc
         CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
         return;
     }
-    DrawButtonImage(kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
-}
-
-void CPropPolynomSource::OnPaint() {
-    qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
+    DrawButtonImage(qv::rowlist::kListButtonImages, kCtlNew, nIDCtl, lpDrawItemStruct);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -730,23 +689,10 @@ struct HiddenPolynomialPages : qv::pages::HiddenACPages<CPropPolynomSource> {
 BOOL CPolynomSourceWizard4::WantChangeNotification() { return TRUE; }
 
 BOOL CPolynomSourceWizard4::Initialize(int argument) {
-    if (argument != 0) return argument;
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenPolynomialPages hidden(*this, params.Holder());
-    // A new element starts as a voltage source with phase and magnitude.
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->StoreToWizard(1);
-    return TRUE;
+    return source_type::InitializeNew<HiddenPolynomialPages>(*this, argument);
 }
 
-void CPolynomSourceWizard4::Reinitialise() {
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenPolynomialPages hidden(*this, params.Holder());
-    if (!hidden.Ready()) return;
-    hidden.ac->SetMode(m_dwACMode);
-    hidden.page->SetSourceSettings(m_nSourceType, nullptr);
-    if (hidden.CreateWindow()) hidden.page->StoreToWizard(1);
-}
+void CPolynomSourceWizard4::Reinitialise() { source_type::RebuildList<HiddenPolynomialPages>(*this); }
 
 void CPolynomSourceWizard4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
     if (changeType != 3 || param == nullptr) return;
@@ -758,11 +704,7 @@ void CPolynomSourceWizard4::NotifyChanged(int changeType, CWizardCopaObject3* pa
 }
 
 BOOL CPolynomSourceWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenPolynomialPages hidden(*this, params.Holder());
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->ConvertWizard3Data(data, length);
-    return TRUE;
+    return source_type::ConvertOlderData<HiddenPolynomialPages>(*this, data, length);
 }
 
 int CPolynomSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {

@@ -99,33 +99,23 @@ protected:
     void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     LRESULT OnListSelection(WPARAM wParam, LPARAM lParam);
-    void OnOutputVoltage();
-    void OnOutputCurrent();
     void OnOutputValue();
-    void OnFieldChanged();
     void OnContextMenu(CWnd* pWnd, CPoint point);
+    // The row-list menu's update rule on the quantity list.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
-    void OnUpdateAlways(CCmdUI* pCmdUI);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     CWizardCopaObject3* m_pCoefficientTemplate = nullptr;  // not owned
     CWizardCopaObject3* m_pQuantityTemplate = nullptr;     // not owned
     std::vector<CString> m_MonomialNames;
     int m_nAcceptedOrder = 0;  // the order the coefficient rows were last built for
-    CComboBox m_cmbSourceType;
     CEditVarListCtrl m_lstQuantities;   // 2172
     CTBEditListCtrl m_lstCoefficients;  // 2166
-    BOOL m_bShowName = FALSE;
-    CString m_strName;
     CString m_strOrder;
     CString m_strMonomial;
-    BOOL m_bOutputCurrent = FALSE;
-    BOOL m_bOutputVoltage = FALSE;
     BOOL m_bOutputValue = FALSE;
     BOOL m_bInitialised = FALSE;
-    BOOL m_bSpice = FALSE;
     BOOL m_bHidden = FALSE;
 };
 

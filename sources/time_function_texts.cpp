@@ -14,12 +14,9 @@
 
 namespace qv::sources {
 
-namespace {
-// A number typed by a user with its prefix, or nothing: non-finite values are no number.
 bool ParseFinite(const CString& text, double* value) {
     return ParseValueWithPrefix(text, value) && std::isfinite(*value);
 }
-} // namespace
 
 bool PeriodFieldText(bool trapezoid, const CString& rise, const CString& width, const CString& fall,
                      const CString& frequency, CString* period) {

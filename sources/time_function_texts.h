@@ -1,6 +1,7 @@
 // What the linear sources of every domain share about their time functions: the period and
 // amplitude texts their pages derive, the period their wizards derive from the parameter set,
-// and the placeholders their model text leaves for the wizard to fill.
+// and the placeholders their model text leaves for the wizard to fill; and how every source
+// page reads a number typed by a user.
 #pragma once
 
 #include "afx/afx.h"
@@ -9,6 +10,9 @@
 class ParamHolder;
 
 namespace qv::sources {
+
+// A number typed by a user with its prefix, or nothing: non-finite values are no number.
+bool ParseFinite(const CString& text, double* value);
 
 // The period field's text: the sum of rise, width and fall for the trapezoid, else the
 // reciprocal of the frequency; numbers where the texts parse and the result is finite, else

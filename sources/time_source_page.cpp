@@ -1,7 +1,10 @@
 #include "sources/time_source_page.h"
 
+#include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
+#include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -17,10 +20,6 @@
 using namespace qv::sources;
 using namespace qv::sources::time_page;
 using namespace qv::dialog;
-
-bool qv::sources::time_page::ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
 
 template <class Wizard>
 void TTimeSourcePage<Wizard>::ReadControls() {
@@ -49,6 +48,51 @@ template <class Wizard>
 void TTimeSourcePage<Wizard>::SyncAmplitudeRadios() {
     this->CheckDlgButton(kCtlAmplitudeRadio, m_bAmplitudeGiven ? BST_CHECKED : BST_UNCHECKED);
     this->CheckDlgButton(kCtlRmsRadio, m_bAmplitudeGiven ? BST_UNCHECKED : BST_CHECKED);
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::ShowInputMode() {
+    ReadControls();
+    const BOOL constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
+    if (constant) {
+        InvalidateDlgItemRect(this->m_pSymbol, 0, kCtlSymbolFrame, this);
+        SetParamAsInput(this->m_pParams, kIdValue);
+    } else {
+        SetParamAsOutput(this->m_pParams, kIdValue);
+    }
+    for (int id : {static_cast<int>(kIdValue), kCtlUsePin, kCtlValueUnit, kCtlACUse}) this->EnableControl(id, constant);
+    for (int id : kTimeControls) this->EnableControl(id, !constant);
+    this->EnableControl(kIdAmplitude, !constant && m_bAmplitudeGiven);
+    this->EnableControl(kCtlRms, !constant && !m_bAmplitudeGiven);
+    this->ShowControl(kCtlAmplitudeLabel, TRUE);
+    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) this->ShowControl(id, FALSE);
+    return constant;
+}
+
+template <class Wizard>
+int TTimeSourcePage<Wizard>::ShowFormControls() {
+    ReadControls();
+    const int selection = FormSelection();
+    // Without a selection the symbol keeps its mask.
+    if (selection >= 0) InvalidateDlgItemRect(this->m_pSymbol, MaskOf(selection), kCtlSymbolFrame, this);
+    const bool sine = selection == kKindSine;
+    this->ShowControl(kCtlAmplitudeLabel, !sine);
+    for (int id : {kCtlAmplitudeRadio, kCtlRmsRadio, kCtlRms}) this->ShowControl(id, sine);
+    return selection;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::EnableFormFields(int selection, BOOL erase) {
+    this->EnableControl(kCtlAmplitudeLabel, TRUE);
+    this->EnableControl(kCtlAmplitudeUnit, TRUE);
+    const bool trapezoid = selection == kKindTrapezoid;
+    for (int id : {kCtlFrequencyLabel, static_cast<int>(kIdFrequency), kCtlFrequencyUnit})
+        this->EnableControl(id, !trapezoid);
+    for (int id : kTrapezoidControls) this->EnableControl(id, trapezoid);
+    this->EnableControl(kIdPeriod, this->IsDlgButtonChecked(kCtlTimeControlled) == BST_CHECKED && m_bPeriodGiven);
+    EnablePinnedFields();
+    this->Invalidate(erase);
+    this->SetModified(TRUE);
 }
 
 template <class Wizard>
@@ -281,6 +325,52 @@ void TTimeSourcePage<Wizard>::ReadOlderPageTail(CArchive& ar, DWORD version, CTB
         if (IsTimeKind(static_cast<int>(selection))) {
             m_nListSelection = static_cast<int>(selection);
             if (m_cmbForm.GetSafeHwnd() != nullptr) m_cmbForm.SetCurSel(m_nListSelection);
+        }
+    }
+}
+
+template <class Wizard>
+BOOL TTimeSourcePage<Wizard>::SerializePageBlock(CArchive& ar, CRuntimeClass* pageClass, CTBUnitComboBox& phaseUnit) {
+    if (ar.IsStoring()) {
+        ReadControls();
+        ReadAmplitudeRadio();
+        ar.SerializeClass(pageClass);
+        ar << g_dwPageVersion;
+        ar << static_cast<DWORD>(m_bAmplitudeGiven);
+        ar << m_strRMS;
+        ar << static_cast<DWORD>(m_bPeriodGiven);
+        ar << static_cast<DWORD>(m_nListSelection);
+        return FALSE;
+    }
+    try {
+        const UINT schema = ReadClassReferenceOrRewind(ar, pageClass);
+        DWORD version = schema;
+        if (schema >= 1) ar >> version;
+        DWORD amplitude = 0;
+        ar >> amplitude;
+        m_bAmplitudeGiven = amplitude != 0;
+        if (this->GetSafeHwnd() != nullptr) SyncAmplitudeRadios();
+        ar >> m_strRMS;
+        DWORD given = 0;
+        ar >> given;
+        m_bPeriodGiven = given != 0;
+        ReadOlderPageTail(ar, version, phaseUnit);
+    } catch (CArchiveException* e) {
+        e->Delete();
+    }
+    return TRUE;
+}
+
+template <class Wizard>
+void TTimeSourcePage<Wizard>::MarkUnusedByKind(std::span<const UnusedMarks> ownMarks) {
+    const int kind = KindFromControls(m_nKind);
+    if (kind < kKindConstant || kind >= kKindCount) return;
+    for (std::span<const UnusedMarks> marks : {std::span<const UnusedMarks>(kTimeFunctionUnusedMarks), ownMarks}) {
+        for (const UnusedMarks& entry : marks) {
+            const Mark mark = kind == kKindConstant ? entry.constant
+                              : kind == kKindTrapezoid ? entry.trapezoid
+                                                       : entry.periodic;
+            if (mark != Mark::Keep) SetParamExtBit(this->m_pParams, entry.valueID, mark == Mark::Set);
         }
     }
 }

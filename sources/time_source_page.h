@@ -44,6 +44,24 @@ inline constexpr UnitList kTimeUnitLists[10] = {
     {.control = 2515, .valueID = kIdRise},      {.control = 2507, .valueID = kIdValue},
 };
 
+// Which parameters a kind leaves unused: set the mark, clear it, or keep it as it is.
+enum class Mark { Clear, Set, Keep };
+struct UnusedMarks {
+    WORD valueID;
+    Mark constant;
+    Mark periodic;  // sine, pulse, triangle and both saw-tooth forms
+    Mark trapezoid;
+};
+
+// The time-function parameters that each kind leaves unused.
+inline constexpr UnusedMarks kTimeFunctionUnusedMarks[] = {
+    {kIdAmplitude, Mark::Set, Mark::Clear, Mark::Clear},  {kIdPeriod, Mark::Set, Mark::Clear, Mark::Clear},
+    {kIdDelay, Mark::Set, Mark::Clear, Mark::Clear},      {kIdPhase, Mark::Set, Mark::Clear, Mark::Clear},
+    {kIdOffset, Mark::Set, Mark::Clear, Mark::Clear},     {kIdPeriodical, Mark::Set, Mark::Clear, Mark::Clear},
+    {kIdFrequency, Mark::Set, Mark::Clear, Mark::Set},    {kIdRise, Mark::Set, Mark::Set, Mark::Clear},
+    {kIdFall, Mark::Set, Mark::Set, Mark::Clear},         {kIdWidth, Mark::Set, Mark::Set, Mark::Clear},
+};
+
 // Controls of both dialogs that carry no parameter of their own.
 namespace time_page {
 constexpr int kCtlConstant = 2027;
@@ -58,6 +76,10 @@ constexpr int kCtlPeriodGiven = 2205;
 constexpr int kCtlValueUnit = 2507;
 constexpr int kCtlAmplitudeUnit = 2508;
 
+// The fields, labels and unit lists of the time functions (enabled only while time-controlled).
+inline constexpr int kTimeControls[] = {2032, 2033, 2035, 2036, 2038, 2039, 2040, 2041, 2042, 2045,
+                                        2047, 2048, 2049, 2050, 2051, 2052, 2053, 2054, 2055, 2205,
+                                        2508, 2509, 2510, 2512, 2513, 2514, 2515, 2516, 2517};
 // The trapezoid's fields, labels and unit lists.
 inline constexpr int kTrapezoidControls[] = {2050, 2051, 2052, 2053, 2054, 2055, 2515, 2516, 2517};
 // Parameter names the time functions write, in writing order.
@@ -73,8 +95,6 @@ inline constexpr int kPeriodSourceEdits[] = {kIdFrequency, kIdRise, kIdFall, kId
 
 // The symbol variant of a time function.
 inline BYTE MaskOf(int selection) { return static_cast<BYTE>(1u << selection); }
-// A number typed by a user with its prefix, or nothing: non-finite values are no number.
-bool ParseFinite(const CString& text, double* value);
 } // namespace time_page
 } // namespace qv::sources
 
@@ -153,6 +173,17 @@ protected:
     // list has no window or the list has no valid selection.
     int KindFromControls(int fallback) const;
     void SyncAmplitudeRadios();
+    // Reads the controls and shows the constant value's controls or the time functions' by the
+    // radios: the value becomes an input or (time-controlled) an output, the amplitude label
+    // stands in place of the sine's radios. TRUE for the constant value.
+    BOOL ShowInputMode();
+    // Reads the controls and shows the chosen time function's symbol variant, and the sine's
+    // amplitude radios and RMS field or else the amplitude label; the list's selection or -1.
+    int ShowFormControls();
+    // The time function's fields after its amplitude fields: the frequency or the trapezoid
+    // times, the period while given, the pinned fields closed, then a repaint (erasing the
+    // background when `erase`).
+    void EnableFormFields(int selection, BOOL erase);
     void SetFieldText(int id, CString& member, const CString& text);
     void AppendSnapshot(const char* name, const char* rename);
     // The page's fields and controls that both dialogs have.
@@ -190,6 +221,15 @@ protected:
     // Page-block fields of older data after the period flag: the phase unit (versions 1 to 9)
     // and the list's selection (from version 9 on).
     void ReadOlderPageTail(CArchive& ar, DWORD version, CTBUnitComboBox& phaseUnit);
+    // The page block both families archive under their own class record: DWORD page version,
+    // DWORD amplitude given, CString RMS text, DWORD period given, then the list's selection
+    // (older data: the phase unit for versions 1 to 9, the selection from version 9 on). A
+    // block without a class record is read from where the record would have begun; a block
+    // that ends early keeps what was read before. TRUE when it loaded.
+    BOOL SerializePageBlock(CArchive& ar, CRuntimeClass* pageClass, CTBUnitComboBox& phaseUnit);
+    // Marks the time-function parameters the current kind leaves unused (ExtType bit 0x20000),
+    // then the family's own ones by its table; an unknown kind marks nothing.
+    void MarkUnusedByKind(std::span<const qv::sources::UnusedMarks> ownMarks);
     void OnUsePin();
     void OnConstant();
     void OnTimeControlled();

@@ -1,16 +1,12 @@
 // The wizard steps that the two families of time-function sources take alike: the linear
 // voltage and current sources (wizard IDs 3 and 4) and the linear sources of other domains
-// (wizard IDs 104 and 105). Each family names what differs in a small description:
+// (wizard IDs 104 and 105). The settings go between wizard and page through the shared wizard
+// base (GiveSettingsTo, TakeList); each family names what differs in a small description:
 //
 //   struct Family {
 //       using Wizard = ...;                        // the family's wizard base
-//       using PageBase = ...;                      // the family's page class
 //       static constexpr UINT kTemplate = ...;     // the page's dialog template
-//       static int Kind(const Wizard&);            // -1 constant, else the time function
-//       static void GiveSettings(PageBase&, Wizard&);        // the wizard's settings to a page
-//       static void TakeList(Wizard&, const PageBase&);      // a page's list to the wizard
-//       static CString TypeKeyword(int kind);                // what "@TYPE" becomes
-//       static BOOL PeriodGiven(const Wizard&);              // the period is not derived
+//       static CString TypeKeyword(int kind);      // what "@TYPE" becomes
 //   };
 #pragma once
 
@@ -51,14 +47,14 @@ BOOL InitializeWith(typename Family::Wizard& wizard, int argument) {
     ScopedParamSet params(target);
     HiddenPages<Family, Page> hidden(wizard, params.Holder());
     if (!hidden.Ready()) return TRUE;
-    if (argument != 0) Family::GiveSettings(*hidden.page, wizard);
+    if (argument != 0) wizard.GiveSettingsTo(*hidden.page);
     if (!hidden.CreateWindow()) return TRUE;
     if (argument == 0) {
         hidden.page->StoreSettings(1);
         return TRUE;
     }
-    hidden.page->BuildCompareList(Family::Kind(wizard));
-    Family::TakeList(wizard, *hidden.page);
+    hidden.page->BuildCompareList(wizard.GetKind());
+    wizard.TakeList(hidden.page->GetSnapshots());
     hidden.page->MarkUnusedParameters();
     CommitParamSet(target, params.Cookie());
     return TRUE;
@@ -71,7 +67,7 @@ void RebuildListFromSettings(typename Family::Wizard& wizard) {
     ScopedParamSet params{RequestTarget(&wizard)};
     HiddenPages<Family, Page> hidden(wizard, params.Holder());
     if (!hidden.Ready()) return;
-    Family::GiveSettings(*hidden.page, wizard);
+    wizard.GiveSettingsTo(*hidden.page);
     if (!hidden.CreateWindow()) return;
     hidden.page->StoreSettings(1);
 }
@@ -95,13 +91,13 @@ int WriteDescription(typename Family::Wizard& wizard, const CString& templ, CStr
     const RequestTarget target(&wizard);
     ScopedParamSet params(target);
     ParamHolder* holder = params.Holder();
-    const int kind = Family::Kind(wizard);
+    const int kind = wizard.GetKind();
     // The kind stands in the place of the mode word: -1 carries the file-reference bit, so
     // the constant quotes no value.
     BuildPinAssignmentList(modelText, &wizard.GetSnapshots(), static_cast<DWORD>(kind), holder, nullptr);
     ReplacePlaceholder(modelText, "@TYPE", Family::TypeKeyword(kind), 0);
 
-    if (!Family::PeriodGiven(wizard)) {
+    if (!wizard.GetPeriodGiven()) {
         CString period;
         // Every kind but the trapezoid (the constant included) takes the period from the frequency.
         if (DerivePeriodFromParams(holder, kind == kKindTrapezoid, &period) && SetParamValue(holder, kIdPeriod, period))
@@ -113,11 +109,6 @@ int WriteDescription(typename Family::Wizard& wizard, const CString& templ, CStr
 }
 
 } // namespace qv::sources::steps
-
-template <class Page, class Self, class Base, class Family>
-void TTimeSourceWizard<Page, Self, Base, Family>::GiveSettingsToPage(Page& page) {
-    Family::GiveSettings(page, *this);
-}
 
 template <class Page, class Self, class Base, class Family>
 int TTimeSourceWizard<Page, Self, Base, Family>::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {

@@ -37,6 +37,34 @@ void CTimeSourceWizardBase4::TakeSettings(int kind, DWORD amplitude, CString rms
     if (snapshots != &m_Snapshots) qv::snapshots::CopySnapshots(m_Snapshots, snapshots);
 }
 
+void CTimeSourceWizardBase4::TakeList(const CPtrArray& snapshots) {
+    if (&snapshots != &m_Snapshots) qv::snapshots::CopySnapshots(m_Snapshots, &snapshots);
+}
+
+void CTimeSourceWizardBase4::StoreSettings(CArchive& ar) {
+    ar << static_cast<DWORD>(m_nKind);
+    ar << static_cast<DWORD>(m_nListSelection);
+    ar << static_cast<DWORD>(m_bPeriodGiven);
+    ar << m_strRMS;
+    ar << m_dwAmplitude;
+    qv::snapshots::StoreSnapshots(ar, m_Snapshots);
+}
+
+void CTimeSourceWizardBase4::LoadSettings(CArchive& ar, bool amplitudeAsFlag) {
+    DWORD kind = 0;
+    DWORD selection = 0;
+    DWORD given = 0;
+    ar >> kind >> selection >> given;
+    m_nKind = static_cast<int>(kind);
+    m_nListSelection = static_cast<int>(selection);
+    m_bPeriodGiven = given != 0;
+    ar >> m_strRMS;
+    DWORD amplitude = 0;
+    ar >> amplitude;
+    m_dwAmplitude = amplitudeAsFlag && amplitude != 0 ? 1 : amplitude;
+    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
+}
+
 void CTimeSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {
     if (changeType != 3 || param == nullptr) return;
     const RequestTarget target(this);

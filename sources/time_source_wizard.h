@@ -25,6 +25,10 @@ public:
     // values come from the fetched set, the kind is not tested.
     void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
 
+    // -1 for the constant value, else the time function.
+    int GetKind() const { return m_nKind; }
+    // The period is given, not derived.
+    BOOL GetPeriodGiven() const { return m_bPeriodGiven; }
     const CString& GetRMSText() const { return m_strRMS; }
     BOOL GetACUse() const { return m_bACUse; }
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
@@ -34,8 +38,21 @@ public:
     // wizard's own list leaves it as it is).
     void TakeSettings(int kind, DWORD amplitude, CString rmsText, BOOL periodGiven, int listSelection,
                       const CPtrArray* snapshots, BOOL acUse);
+    // A page's list of written parameters replaces the wizard's; the settings stay.
+    void TakeList(const CPtrArray& snapshots);
+    // The wizard's settings and a copy of its list to a page of either family.
+    template <class Page>
+    void GiveSettingsTo(Page& page) const {
+        page.TakeSettings(m_nKind, static_cast<BOOL>(m_dwAmplitude), m_strRMS, m_bPeriodGiven, m_nListSelection,
+                          &m_Snapshots, m_bACUse);
+    }
 
 protected:
+    // The settings both families archive, in this order: DWORD kind, DWORD list selection,
+    // DWORD period given, CString RMS text, DWORD amplitude, DWORD n and n snapshots. Loading
+    // empties the list first; `amplitudeAsFlag` reads any non-zero amplitude word as 1.
+    void StoreSettings(CArchive& ar);
+    void LoadSettings(CArchive& ar, bool amplitudeAsFlag);
 
     CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
     int m_nKind = qv::sources::kKindConstant;
@@ -55,5 +72,5 @@ public:
     BOOL Initialize(int argument) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 
-    void GiveSettingsToPage(Page& page);
+    void GiveSettingsToPage(Page& page) { this->GiveSettingsTo(page); }
 };

@@ -20,6 +20,8 @@
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
+#include "sources/source_type_steps.h"
+#include "sources/time_function_texts.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -61,10 +63,6 @@ constexpr ControlLayout kLayout[] = {
 };
 
 constexpr char kImmanent[] = "IMMANENT";
-
-bool ParseFinite(const CString& text, double* value) {
-    return ParseValueWithPrefix(text, value) && std::isfinite(*value);
-}
 
 // A limit that reads as the number 0 (any spelling of it).
 bool ReadsAsZero(const CString& text) {
@@ -243,19 +241,6 @@ void CPropVCO::OnLimitInput() {
     SetModified(TRUE);
 }
 
-void CPropVCO::OnOutputVoltage() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputVoltage, kIdOutputVoltage);
-}
-
-void CPropVCO::OnOutputCurrent() {
-    qv::pages::ReadAndFlipOutputSwitch(*this, m_pParams, m_bOutputCurrent, kIdOutputCurrent);
-}
-
-void CPropVCO::OnFieldChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 BOOL CPropVCO::OnSetActive() {
     GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bOutputCurrent);
     GetSDBOutput(m_pParams, kIdOutputVoltage, &m_bOutputVoltage);
@@ -348,20 +333,11 @@ void CPropVCO::Serialize(CArchive& ar) {
 // length fails its test ends the reading, keeps what was read before it, and the settings go
 // to the wizard all the same.
 void CPropVCO::ConvertWizard3Data(const void* data, long length) {
-    DeleteSnapshots(m_Snapshots);
     const size_t size = data != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
     qv::bytes::Reader in(static_cast<const BYTE*>(data), size);
-    DWORD value = 0;
-    bool intact = in.ReadDword(value);
-    if (intact) {
-        m_nSourceType = static_cast<int>(value);
-        if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
-    }
-    DWORD count = 0;
-    DWORD blockLength = 0;
     // The snapshot block must leave at least one byte after it.
-    intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) && blockLength < in.Remaining();
-    if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, m_Snapshots);
+    bool intact = ReadOlderTypeAndSnapshots(in, true);
+    DWORD blockLength = 0;
     intact = intact && in.ReadDword(blockLength) && in.Fits(blockLength);
     if (intact) {
         ReadArchivedBlock(in.Position(), blockLength, [this](CArchive& ar) { Serialize(ar); });
@@ -372,8 +348,6 @@ void CPropVCO::ConvertWizard3Data(const void* data, long length) {
     if (intact) qv::pages::ReadOlderACBlock(in, ACPage());
     HandOver();
 }
-
-void CPropVCO::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 // ---------------------------------------------------------------------------------------
 
@@ -416,41 +390,21 @@ void ResolveControlledSupplyPlaceholders(const RequestTarget& target, DWORD_PTR 
 namespace {
 
 // Hidden work on pages of its own (see HiddenACPages).
-using HiddenVCOPages = qv::pages::HiddenACPages<CPropVCO>;
+struct HiddenVCOPages : qv::pages::HiddenACPages<CPropVCO> {
+    HiddenVCOPages(CVCOWizard4& wizard, ParamHolder* params) : HiddenACPages(wizard, params, kVCOTemplate) {}
+};
 
 } // namespace
 
-BOOL CVCOWizard4::Initialize(int argument) {
-    if (argument != 0) return argument;
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenVCOPages hidden(*this, params.Holder(), kVCOTemplate);
-    // A new element starts as a voltage source with phase and magnitude.
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->StoreToWizard(1);
-    return TRUE;
-}
+BOOL CVCOWizard4::Initialize(int argument) { return source_type::InitializeNew<HiddenVCOPages>(*this, argument); }
 
 BOOL CVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
-    ScopedParamSet params{RequestTarget(this)};
-    HiddenVCOPages hidden(*this, params.Holder(), kVCOTemplate);
-    if (!hidden.Ready() || !hidden.CreateWindow()) return TRUE;
-    hidden.page->ConvertWizard3Data(data, length);
-    return TRUE;
+    return source_type::ConvertOlderData<HiddenVCOPages>(*this, data, length);
 }
 
 int CVCOWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
-    if (m_Snapshots.GetSize() == 0) {
-        // The list is rebuilt from the wizard's own source type and AC mode: a configured
-        // current source stays one.
-        ScopedParamSet params{RequestTarget(this)};
-        HiddenVCOPages hidden(*this, params.Holder(), kVCOTemplate);
-        if (hidden.Ready()) {
-            hidden.ac->SetMode(m_dwACMode);
-            hidden.page->SetSourceSettings(m_nSourceType, nullptr);
-            if (hidden.CreateWindow()) hidden.page->StoreToWizard(1);
-        }
-    }
+    if (m_Snapshots.GetSize() == 0) source_type::RebuildList<HiddenVCOPages>(*this);
     const RequestTarget target(this);
     ScopedParamSet params(target);
     ParamHolder* holder = params.Holder();

@@ -24,12 +24,17 @@
 #include "framework/ac_page_steps.h"
 #include "framework/ac_page_wizard.h"
 #include "framework/ac_parameters.h"
+#include "framework/byte_cursor.h"
+#include "framework/dialog_controls.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/list_controls.h"
+#include "framework/param_set_page.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "framework/snapshot_lists.h"
+#include "framework/symbol_paint.h"
+#include "sources/source_outputs.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -76,7 +81,8 @@ protected:
 
 // The page of a wizard on CSourceTypeWizardBase4: the AC page that follows it (the wizard's, or
 // one of the page's own for hidden work), the source type, and the list of parameters with the
-// AC parameters last, handed to the wizard together.
+// AC parameters last, handed to the wizard together; and the fields and switches both pages
+// have (name, output switches, "Spice compatible") with their handlers.
 template <class Wizard>
 class TSourceTypePage : public TACFollowedPage<Wizard> {
 public:
@@ -99,6 +105,26 @@ protected:
     void AppendSnapshot(const char* name, const char* rename) {
         qv::snapshots::AppendSnapshotOf(this->m_Snapshots, this->m_pParams, name, rename);
     }
+    // Element data of the older wizard generation up to the blocks that follow, all numbers
+    // little-endian DWORDs: source type (shown in the type list when it has a window), snapshot count
+    // n, snapshot block length S and S bytes of n archived snapshots, taken when the block fits
+    // (and, with `tailRequired`, leaves at least one byte after it). The list is emptied first;
+    // FALSE when a part does not fit, which ends the reading and keeps what was read before.
+    bool ReadOlderTypeAndSnapshots(qv::bytes::Reader& in, bool tailRequired) {
+        qv::snapshots::DeleteSnapshots(this->m_Snapshots);
+        DWORD value = 0;
+        bool intact = in.ReadDword(value);
+        if (intact) {
+            m_nSourceType = static_cast<int>(value);
+            if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
+        }
+        DWORD count = 0;
+        DWORD blockLength = 0;
+        intact = intact && in.ReadDword(count) && in.ReadDword(blockLength) &&
+                 (tailRequired ? blockLength < in.Remaining() : in.Fits(blockLength));
+        if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, this->m_Snapshots);
+        return intact;
+    }
     // The AC parameters the list ends with, as the AC page's mode names them.
     void AppendACSnapshots() {
         const CPropACParameters* ac = this->ACPage();
@@ -111,7 +137,27 @@ protected:
         }
     }
 
+    void OnOutputVoltage() {
+        qv::pages::ReadAndFlipOutputSwitch(*this, this->m_pParams, m_bOutputVoltage, qv::sources::kIdOutputVoltage);
+    }
+    void OnOutputCurrent() {
+        qv::pages::ReadAndFlipOutputSwitch(*this, this->m_pParams, m_bOutputCurrent, qv::sources::kIdOutputCurrent);
+    }
+    void OnFieldChanged() {
+        this->UpdateData(TRUE);
+        this->SetModified(TRUE);
+    }
+    void OnPaint() {
+        qv::pages::PaintSymbolInFrame(*this, qv::dialog::kCtlSymbolFrame, this->m_pSymbol, this->m_strSymbolText);
+    }
+
     int m_nSourceType = qv::sources::kSourceTypeVoltage;
+    CComboBox m_cmbSourceType;
+    BOOL m_bShowName = FALSE;
+    CString m_strName;
+    BOOL m_bOutputVoltage = FALSE;  // 2018
+    BOOL m_bOutputCurrent = FALSE;  // 2019
+    BOOL m_bSpice = FALSE;
 };
 
 class CVCOWizard4;
@@ -142,26 +188,16 @@ protected:
     int SelectedSourceType() const;
     void OnLimitInput();
     void OnSelchangeSourceType();
-    void OnOutputVoltage();
-    void OnOutputCurrent();
-    void OnFieldChanged();
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbPhaseUnit;  // 2513
     CTBUnitComboBox m_cmbUpperUnit;  // 2517
     CTBUnitComboBox m_cmbLowerUnit;  // 2518
-    CComboBox m_cmbSourceType;       // 2147
     BOOL m_bLimitInput = FALSE;
-    BOOL m_bShowName = FALSE;
     CString m_strAmplitude;
     CString m_strLower;
-    CString m_strName;
     CString m_strPhase;
     CString m_strUpper;
-    BOOL m_bOutputVoltage = FALSE;
-    BOOL m_bOutputCurrent = FALSE;
-    BOOL m_bSpice = FALSE;
 };
 
 class CVCOWizard4 : public qv::wizards::TACPageWizard4<CPropVCO, CVCOWizard4, CSourceTypeWizardBase4> {
