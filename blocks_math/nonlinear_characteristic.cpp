@@ -466,32 +466,19 @@ void CPropNonlinearCharacteristicBlock::OnPaint() {
 
 CNonlinearCharacteristicWizard4::CNonlinearCharacteristicWizard4(const CNonlinearCharacteristicWizard4* other)
     : TPageWizard4(other) {
-    if (other == nullptr) return;
-    m_wSchema = other->m_wSchema;
-    m_dwModeWord = other->m_dwModeWord;
-    m_dwKind = other->m_dwKind;
-    m_strXAxisLabel = other->m_strXAxisLabel;
-    m_strYAxisLabel = other->m_strYAxisLabel;
-    m_strThirdText = other->m_strThirdText;
-    m_strFourthText = other->m_strFourthText;
-    m_Characteristic.CopyFrom(&other->m_Characteristic);
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    if (other != nullptr) m_State.CopyFrom(&other->m_State);
 }
 
-CNonlinearCharacteristicWizard4::~CNonlinearCharacteristicWizard4() { DeleteSnapshots(m_Snapshots); }
+CNonlinearCharacteristicWizard4::~CNonlinearCharacteristicWizard4() = default;
 
 void CNonlinearCharacteristicWizard4::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                               const CPtrArray* snapshots) {
-    m_dwKind = kind;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    if (snapshots != &m_Snapshots) CopySnapshots(m_Snapshots, snapshots);
+    m_State.Store(kind, modeWord, xAxisLabel, yAxisLabel, snapshots);
 }
 
 int CNonlinearCharacteristicWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
-    if (m_Snapshots.GetSize() == 0) Reinitialize(true);
+    if (m_State.snapshots.GetSize() == 0) Reinitialize(true);
     const RequestTarget target(this);
     ScopedParamSet params(target);
     ParamHolder* holder = params.Holder();
@@ -499,14 +486,14 @@ int CNonlinearCharacteristicWizard4::WriteSimDescr(CFile* file, const CString& t
     if (holder == nullptr) return 4;
 
     CCopaObjectCompare* pending = nullptr;
-    BuildPinAssignmentList(modelText, &m_Snapshots, m_dwModeWord, holder, &pending);
+    BuildPinAssignmentList(modelText, &m_State.snapshots, m_State.modeWord, holder, &pending);
 
-    const bool inlineTable = (m_dwModeWord & kModeInlineTable) != 0;
+    const bool inlineTable = (m_State.modeWord & kModeInlineTable) != 0;
     const bool hasFileParam = HasParamWithValueID(holder, kIdCharacteristicFile) != 0;
     const WORD fileID = hasFileParam ? kIdCharacteristicFile : kIdCharacteristicRef;
     BOOL tableForm = FALSE;
     if (GetParamExtBit(holder, kIdCharacteristicRef, &tableForm) && tableForm && !inlineTable) {
-        if ((m_dwModeWord & kModeOwnFileName) == 0) {
+        if ((m_State.modeWord & kModeOwnFileName) == 0) {
             SetParamValue(holder, fileID, MakeDocumentFileName(this, CString()));
             CommitParamSet(target, params.Cookie());
         }
@@ -519,9 +506,9 @@ int CNonlinearCharacteristicWizard4::WriteSimDescr(CFile* file, const CString& t
         const int last = LastSeparator(folder);
         if (last >= 0) SetModelOutputDir(folder.Left(last + 1));
         CPtrArray* points = nullptr;
-        m_Characteristic.GetPoints(&points);
-        WriteParamCharacteristicFile(holder, this, fileID, points, m_strXAxisLabel, m_strYAxisLabel, m_strThirdText,
-                                     m_strFourthText);
+        m_State.characteristic.GetPoints(&points);
+        WriteParamCharacteristicFile(holder, this, fileID, points, m_State.xAxisLabel, m_State.yAxisLabel,
+                                     m_State.thirdText, m_State.fourthText);
     }
 
     if (pending != nullptr) {
@@ -554,7 +541,7 @@ void CNonlinearCharacteristicWizard4::Reinitialize(bool keepForm) {
     page->ShowWindow(SW_HIDE);
     page->InitDefaults(keepForm);
     if (keepForm) {
-        SetData(page->GetKind(), page->GetModeWord(), m_strXAxisLabel, m_strYAxisLabel, &page->GetSnapshots());
+        SetData(page->GetKind(), page->GetModeWord(), m_State.xAxisLabel, m_State.yAxisLabel, &page->GetSnapshots());
     } else {
         SetChannelTexts(CString(), CString());
         SetData(page->GetKind(), page->GetModeWord(), CString(), CString(), &page->GetSnapshots());
@@ -563,23 +550,7 @@ void CNonlinearCharacteristicWizard4::Reinitialize(bool keepForm) {
 }
 
 void CNonlinearCharacteristicWizard4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        ar << m_dwModeWord << m_dwKind;
-        ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
-        m_Characteristic.Serialize(ar);
-        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
-        return;
-    }
-    ar >> m_wSchema;
-    // A block of another schema is not ours to read; the wizard keeps its state.
-    if (m_wSchema != 0) return;
-    ar >> m_dwModeWord >> m_dwKind;
-    ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
-    m_Characteristic.Serialize(ar);
-    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
+    if (version == eSheetVersion4) m_State.Serialize(ar);
 }
 
 BOOL CNonlinearCharacteristicWizard4::DoConvertWizard3Data(const void* data, long length) {
@@ -594,13 +565,13 @@ BOOL CNonlinearCharacteristicWizard4::DoConvertWizard3Data(const void* data, lon
     page->ShowWindow(SW_HIDE);
     page->ConvertWizard3Data(data, length);
     page->UpdateCharacteristicFlags();
-    m_dwModeWord = page->GetModeWord();
+    m_State.modeWord = page->GetModeWord();
     page->DestroyWindow();
     return TRUE;
 }
 
 void CNonlinearCharacteristicWizard4::GiveSettingsToPage(CPropNonlinearCharacteristicBlock& page) {
-    page.SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    page.SetData(m_State.kind, m_State.modeWord, m_State.xAxisLabel, m_State.yAxisLabel, &m_State.snapshots);
 }
 
 void CNonlinearCharacteristicWizard4::PrepareEditing() { BuildCharacteristicSearchDirs(this); }

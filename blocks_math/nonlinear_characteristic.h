@@ -32,6 +32,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/characteristic_wizard_state.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
@@ -149,33 +150,25 @@ public:
     // are deleted; handing over the wizard's own list keeps it).
     void SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel, const CPtrArray* snapshots);
     void SetChannelTexts(CString third, CString fourth) {
-        m_strThirdText = third;
-        m_strFourthText = fourth;
+        m_State.thirdText = third;
+        m_State.fourthText = fourth;
     }
-    void SetModeWord(DWORD modeWord) { m_dwModeWord = modeWord; }
+    void SetModeWord(DWORD modeWord) { m_State.modeWord = modeWord; }
 
-    WORD GetSchema() const { return m_wSchema; }
-    DWORD GetModeWord() const { return m_dwModeWord; }
-    DWORD GetKind() const { return m_dwKind; }
-    const CString& GetXAxisLabel() const { return m_strXAxisLabel; }
-    const CString& GetYAxisLabel() const { return m_strYAxisLabel; }
-    const CString& GetThirdText() const { return m_strThirdText; }
-    const CString& GetFourthText() const { return m_strFourthText; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
-    CPropCharacteristicXYTable& GetCharacteristic() { return m_Characteristic; }
+    WORD GetSchema() const { return m_State.schema; }
+    DWORD GetModeWord() const { return m_State.modeWord; }
+    DWORD GetKind() const { return m_State.kind; }
+    const CString& GetXAxisLabel() const { return m_State.xAxisLabel; }
+    const CString& GetYAxisLabel() const { return m_State.yAxisLabel; }
+    const CString& GetThirdText() const { return m_State.thirdText; }
+    const CString& GetFourthText() const { return m_State.fourthText; }
+    const CPtrArray& GetSnapshots() const { return m_State.snapshots; }
+    CPtrArray& GetSnapshots() { return m_State.snapshots; }
+    CPropCharacteristicXYTable& GetCharacteristic() { return m_State.characteristic; }
 
 private:
     // Rebuilds the snapshots on a hidden page of the wizard's own.
     void Reinitialize(bool keepForm);
 
-    WORD m_wSchema = 0;
-    DWORD m_dwModeWord = 0;
-    DWORD m_dwKind = CPropCharacteristicXYTable::kKindLookUp;
-    CPropCharacteristicXYTable m_Characteristic;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    CString m_strXAxisLabel;
-    CString m_strYAxisLabel;
-    CString m_strThirdText;
-    CString m_strFourthText;
+    CharacteristicWizardState m_State;
 };

@@ -11,3 +11,6 @@ target_sources(Parvel PRIVATE
 # The dialogs in which a page asks for a data file to read or to write.
 target_sources(Parvel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/data_file_dialogs.cpp)
+# The state that the wizards of elements with a characteristic table keep, copy and archive.
+target_sources(Parvel PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/characteristic_wizard_state.cpp)

@@ -300,7 +300,7 @@ BOOL CNonlinearTransformerWizard4::DoEditProperties(CPropertySheet& sheet, UINT 
             return new (std::nothrow) CPropPassive2WTrafoNonLinear(this, params);
         }) == nullptr)
         return FALSE;
-    m_pPage->LoadFromWizard(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
+    m_pPage->LoadFromWizard(m_State.kind, m_State.modeWord, m_State.xAxisLabel, m_State.yAxisLabel, &m_State.snapshots);
     sheet.AddPage(m_pPage);
     return TRUE;
 }
@@ -326,7 +326,7 @@ BOOL CNonlinearTransformerWizard4::Initialize(int argument) {
     ScopedParamSet params{RequestTarget(this)};
     if (std::unique_ptr<CPropPassive2WTrafoNonLinear> page = HiddenPage(*this, params.Holder())) {
         // The wizard's own settings first, so that a re-initialisation keeps them.
-        page->LoadFromWizard(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, nullptr);
+        page->LoadFromWizard(m_State.kind, m_State.modeWord, m_State.xAxisLabel, m_State.yAxisLabel, nullptr);
         page->InitDefaults(1);
         page->DestroyWindow();
     }
@@ -340,37 +340,37 @@ BOOL CNonlinearTransformerWizard4::DoConvertWizard3Data(const void* data, long l
     page->ConvertWizard3Data(data, length);
     const std::vector<BYTE>& block = page->GetOldCharacteristicBlock();
     if (block.size() <= 0x7FFFFFFFu) {
-        m_Characteristic.SetData(block.empty() ? nullptr : block.data(), static_cast<int>(block.size()));
-        m_Characteristic.LoadFromData();
-        m_Characteristic.SetData(nullptr, 0);
+        m_State.characteristic.SetData(block.empty() ? nullptr : block.data(), static_cast<int>(block.size()));
+        m_State.characteristic.LoadFromData();
+        m_State.characteristic.SetData(nullptr, 0);
     }
     page->FreeOldCharacteristicBlock();
-    m_dwModeWord = page->GetModeWord();
+    m_State.modeWord = page->GetModeWord();
     page->DestroyWindow();
     return TRUE;
 }
 
 int CNonlinearTransformerWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
     if (templ.Find(kImmanent) < 0) return 4;
-    if (m_Snapshots.GetSize() == 0) Initialize(0);
+    if (m_State.snapshots.GetSize() == 0) Initialize(0);
 
     const RequestTarget target(this);
     ScopedParamSet params(target);
     ParamHolder* holder = params.Holder();
     CCopaObjectCompare* pending = nullptr;
-    BuildPinAssignmentList(modelText, &m_Snapshots, m_dwModeWord, holder, &pending);
+    BuildPinAssignmentList(modelText, &m_State.snapshots, m_State.modeWord, holder, &pending);
 
-    const bool reference = (m_dwModeWord & kModeFileReference) != 0;
-    const bool userFile = (m_dwModeWord & kModeUserFile) != 0;
+    const bool reference = (m_State.modeWord & kModeFileReference) != 0;
+    const bool userFile = (m_State.modeWord & kModeUserFile) != 0;
     const WORD fileID = HasParamWithValueID(holder, kIdCharacteristicFile) ? kIdCharacteristicFile : kIdCharacteristic;
     BOOL characteristicOnPin = FALSE;
     GetParamUsePin(holder, kIdCharacteristic, &characteristicOnPin);
     if (HasParamWithValueID(holder, kIdCharacteristic) && !characteristicOnPin && pending != nullptr && !reference) {
         qv::characteristic::PrepareCharacteristicDataFile(target, params.Cookie(), holder, this, fileID, userFile, file);
         CPtrArray* points = nullptr;
-        m_Characteristic.GetPoints(&points);
-        WriteParamCharacteristicFile(holder, this, fileID, points, m_strXAxisLabel, m_strYAxisLabel, m_strXSecondText,
-                                     m_strYSecondText);
+        m_State.characteristic.GetPoints(&points);
+        WriteParamCharacteristicFile(holder, this, fileID, points, m_State.xAxisLabel, m_State.yAxisLabel,
+                                     m_State.thirdText, m_State.fourthText);
     }
     if (pending != nullptr) {
         BuildInternXYTable(&modelText, pending, holder, this, reference ? 1 : 0, CString(),

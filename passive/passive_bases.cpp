@@ -11,53 +11,15 @@ CPassiveResAndConWizardBase4::CPassiveResAndConWizardBase4() = default;
 
 CPassiveResAndConWizardBase4::CPassiveResAndConWizardBase4(const CPassiveResAndConWizardBase4* other)
     : CWizardBase4(other) {
-    if (other == nullptr) return;
-    m_wSchema = other->m_wSchema;
-    m_dwModeWord = other->m_dwModeWord;
-    m_dwLookUp = other->m_dwLookUp;
-    m_strXAxisLabel = other->m_strXAxisLabel;
-    m_strYAxisLabel = other->m_strYAxisLabel;
-    m_strXSecondText = other->m_strXSecondText;
-    m_strYSecondText = other->m_strYSecondText;
-    m_Characteristic.CopyFrom(&other->m_Characteristic);
-    qv::passive::CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    if (other != nullptr) m_State.CopyFrom(&other->m_State);
 }
 
-CPassiveResAndConWizardBase4::~CPassiveResAndConWizardBase4() { qv::passive::DeleteSnapshots(m_Snapshots); }
+CPassiveResAndConWizardBase4::~CPassiveResAndConWizardBase4() = default;
 
 int CPassiveResAndConWizardBase4::GetWizardKind() { return 3; }
 
 void CPassiveResAndConWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        ar << m_dwModeWord;
-        ar << m_dwLookUp;
-        ar << m_strXAxisLabel << m_strYAxisLabel << m_strXSecondText << m_strYSecondText;
-        m_Characteristic.Serialize(ar);
-        qv::passive::StoreSnapshots(ar, m_Snapshots);
-        return;
-    }
-    ar >> m_wSchema;
-    // A block of another schema is not ours to read; the wizard keeps its state.
-    if (m_wSchema != 0) return;
-    ar >> m_dwModeWord;
-    ar >> m_dwLookUp;
-    ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strXSecondText >> m_strYSecondText;
-    m_Characteristic.Serialize(ar);
-    qv::passive::LoadSnapshots(ar, m_Snapshots);
-}
-
-void CPassiveResAndConWizardBase4::StoreModeAndCompareList(DWORD lookUp, DWORD modeWord, CString xAxisLabel,
-                                                           CString yAxisLabel, const CPtrArray* snapshots) {
-    m_dwModeWord = modeWord;
-    m_dwLookUp = lookUp;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    // Handing over the wizard's own list leaves it as it is.
-    if (snapshots == &m_Snapshots) return;
-    qv::passive::CopySnapshots(m_Snapshots, snapshots);
+    if (version == eSheetVersion4) m_State.Serialize(ar);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include "afx/afx.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_wizard_state.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "framework/snapshot_lists.h"
@@ -46,34 +47,29 @@ public:
 
     // Page state on apply: flags, labels and a copy of the page's snapshot list (none for null).
     void StoreModeAndCompareList(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
-                                 const CPtrArray* snapshots);
-    void SetXSecondText(CString text) { m_strXSecondText = text; }
-    void SetYSecondText(CString text) { m_strYSecondText = text; }
+                                 const CPtrArray* snapshots) {
+        m_State.Store(lookUp, modeWord, xAxisLabel, yAxisLabel, snapshots);
+    }
+    void SetXSecondText(CString text) { m_State.thirdText = text; }
+    void SetYSecondText(CString text) { m_State.fourthText = text; }
     // The page hands its mode word over after a conversion.
-    void SetModeWord(DWORD modeWord) { m_dwModeWord = modeWord; }
+    void SetModeWord(DWORD modeWord) { m_State.modeWord = modeWord; }
 
-    WORD GetSchema() const { return m_wSchema; }
-    DWORD GetModeWord() const { return m_dwModeWord; }
-    DWORD GetLookUpFlag() const { return m_dwLookUp; }
-    const CString& GetXAxisLabel() const { return m_strXAxisLabel; }
-    const CString& GetYAxisLabel() const { return m_strYAxisLabel; }
-    const CString& GetXSecondText() const { return m_strXSecondText; }
-    const CString& GetYSecondText() const { return m_strYSecondText; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    WORD GetSchema() const { return m_State.schema; }
+    DWORD GetModeWord() const { return m_State.modeWord; }
+    DWORD GetLookUpFlag() const { return m_State.kind; }
+    const CString& GetXAxisLabel() const { return m_State.xAxisLabel; }
+    const CString& GetYAxisLabel() const { return m_State.yAxisLabel; }
+    const CString& GetXSecondText() const { return m_State.thirdText; }
+    const CString& GetYSecondText() const { return m_State.fourthText; }
+    const CPtrArray& GetSnapshots() const { return m_State.snapshots; }
     // The model-text writer renames snapshots whose parameter is on a pin.
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
-    CPropCharacteristicXYTable& GetCharacteristic() { return m_Characteristic; }
+    CPtrArray& GetSnapshots() { return m_State.snapshots; }
+    CPropCharacteristicXYTable& GetCharacteristic() { return m_State.characteristic; }
 
 protected:
-    WORD m_wSchema = 0;
-    DWORD m_dwModeWord = 0;
-    DWORD m_dwLookUp = 1;
-    CPropCharacteristicXYTable m_Characteristic;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    CString m_strXAxisLabel;
-    CString m_strYAxisLabel;
-    CString m_strXSecondText;
-    CString m_strYSecondText;
+    // The look-up flag is the state's kind; the second texts are its third and fourth texts.
+    CharacteristicWizardState m_State;
 };
 
 class CPassiveCapAndIndWizardBase4 : public CWizardBase4 {

@@ -126,54 +126,15 @@ CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4() = default;
 
 CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4(const CNonlinearSourceWizardBase4* other)
     : CWizardBase4(other) {
-    if (other == nullptr) return;
-    m_wSchema = other->m_wSchema;
-    m_dwModeWord = other->m_dwModeWord;
-    m_dwKind = other->m_dwKind;
-    m_strXAxisLabel = other->m_strXAxisLabel;
-    m_strYAxisLabel = other->m_strYAxisLabel;
-    m_strThirdText = other->m_strThirdText;
-    m_strFourthText = other->m_strFourthText;
-    m_Characteristic.CopyFrom(&other->m_Characteristic);
-    CopySnapshots(m_Snapshots, &other->m_Snapshots);
+    if (other != nullptr) m_State.CopyFrom(&other->m_State);
 }
 
-CNonlinearSourceWizardBase4::~CNonlinearSourceWizardBase4() { DeleteSnapshots(m_Snapshots); }
+CNonlinearSourceWizardBase4::~CNonlinearSourceWizardBase4() = default;
 
 int CNonlinearSourceWizardBase4::GetWizardKind() { return 3; }
 
 void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version != eSheetVersion4) return;
-    if (ar.IsStoring()) {
-        m_wSchema = 0;
-        ar << m_wSchema;
-        ar << m_dwModeWord;
-        ar << m_dwKind;
-        ar << m_strXAxisLabel << m_strYAxisLabel << m_strThirdText << m_strFourthText;
-        m_Characteristic.Serialize(ar);
-        qv::snapshots::StoreSnapshots(ar, m_Snapshots);
-        return;
-    }
-    ar >> m_wSchema;
-    // A block of another schema is not ours to read; the wizard keeps its state.
-    if (m_wSchema != 0) return;
-    ar >> m_dwModeWord;
-    ar >> m_dwKind;
-    ar >> m_strXAxisLabel >> m_strYAxisLabel >> m_strThirdText >> m_strFourthText;
-    m_Characteristic.Serialize(ar);
-    // The list read replaces the one the wizard held, never lands behind it.
-    qv::snapshots::LoadSnapshots(ar, m_Snapshots);
-}
-
-void CNonlinearSourceWizardBase4::StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
-                                                const CPtrArray* snapshots) {
-    m_dwKind = kind;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    // Handing over the wizard's own list leaves it as it is.
-    if (snapshots == &m_Snapshots) return;
-    CopySnapshots(m_Snapshots, snapshots);
+    if (version == eSheetVersion4) m_State.Serialize(ar);
 }
 
 // ---------------------------------------------------------------------------------------

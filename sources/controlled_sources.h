@@ -37,6 +37,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/characteristic_element_page.h"
 #include "framework/characteristic_wizard.h"
+#include "framework/characteristic_wizard_state.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/template_wizard.h"
@@ -88,33 +89,27 @@ public:
 
     // The page's state on apply: kind, mode word, labels and a copy of its snapshot list.
     void StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
-                       const CPtrArray* snapshots);
-    void SetThirdText(CString text) { m_strThirdText = text; }
-    void SetFourthText(CString text) { m_strFourthText = text; }
-    void SetModeWord(DWORD modeWord) { m_dwModeWord = modeWord; }
+                       const CPtrArray* snapshots) {
+        m_State.Store(kind, modeWord, xAxisLabel, yAxisLabel, snapshots);
+    }
+    void SetThirdText(CString text) { m_State.thirdText = text; }
+    void SetFourthText(CString text) { m_State.fourthText = text; }
+    void SetModeWord(DWORD modeWord) { m_State.modeWord = modeWord; }
 
-    WORD GetSchema() const { return m_wSchema; }
-    DWORD GetModeWord() const { return m_dwModeWord; }
-    DWORD GetKind() const { return m_dwKind; }
-    const CString& GetXAxisLabel() const { return m_strXAxisLabel; }
-    const CString& GetYAxisLabel() const { return m_strYAxisLabel; }
-    const CString& GetThirdText() const { return m_strThirdText; }
-    const CString& GetFourthText() const { return m_strFourthText; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
+    WORD GetSchema() const { return m_State.schema; }
+    DWORD GetModeWord() const { return m_State.modeWord; }
+    DWORD GetKind() const { return m_State.kind; }
+    const CString& GetXAxisLabel() const { return m_State.xAxisLabel; }
+    const CString& GetYAxisLabel() const { return m_State.yAxisLabel; }
+    const CString& GetThirdText() const { return m_State.thirdText; }
+    const CString& GetFourthText() const { return m_State.fourthText; }
+    const CPtrArray& GetSnapshots() const { return m_State.snapshots; }
     // The model-text writer renames snapshots whose parameter is on a pin.
-    CPtrArray& GetSnapshots() { return m_Snapshots; }
-    CPropCharacteristicXYTable& GetCharacteristic() { return m_Characteristic; }
+    CPtrArray& GetSnapshots() { return m_State.snapshots; }
+    CPropCharacteristicXYTable& GetCharacteristic() { return m_State.characteristic; }
 
 protected:
-    WORD m_wSchema = 0;
-    DWORD m_dwModeWord = 0;
-    DWORD m_dwKind = 1;
-    CPropCharacteristicXYTable m_Characteristic;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned, in writing order
-    CString m_strXAxisLabel;
-    CString m_strYAxisLabel;
-    CString m_strThirdText;
-    CString m_strFourthText;
+    CharacteristicWizardState m_State;
 };
 
 class CPropNonlinearSource : public TCharacteristicElementPage<CNonlinearSourceWizardBase4> {

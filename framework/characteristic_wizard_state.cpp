@@ -1,0 +1,44 @@
+#include "framework/characteristic_wizard_state.h"
+
+#include "framework/snapshot_lists.h"
+
+CharacteristicWizardState::~CharacteristicWizardState() { qv::snapshots::DeleteSnapshots(snapshots); }
+
+void CharacteristicWizardState::CopyFrom(const CharacteristicWizardState* other) {
+    if (other == nullptr) return;
+    schema = other->schema;
+    modeWord = other->modeWord;
+    kind = other->kind;
+    xAxisLabel = other->xAxisLabel;
+    yAxisLabel = other->yAxisLabel;
+    thirdText = other->thirdText;
+    fourthText = other->fourthText;
+    characteristic.CopyFrom(&other->characteristic);
+    qv::snapshots::CopySnapshots(snapshots, &other->snapshots);
+}
+
+void CharacteristicWizardState::Store(DWORD newKind, DWORD newModeWord, CString newXAxisLabel,
+                                      CString newYAxisLabel, const CPtrArray* newSnapshots) {
+    kind = newKind;
+    modeWord = newModeWord;
+    xAxisLabel = newXAxisLabel;
+    yAxisLabel = newYAxisLabel;
+    if (newSnapshots != &snapshots) qv::snapshots::CopySnapshots(snapshots, newSnapshots);
+}
+
+void CharacteristicWizardState::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        schema = 0;
+        ar << schema << modeWord << kind;
+        ar << xAxisLabel << yAxisLabel << thirdText << fourthText;
+        characteristic.Serialize(ar);
+        qv::snapshots::StoreSnapshots(ar, snapshots);
+        return;
+    }
+    ar >> schema;
+    if (schema != 0) return;
+    ar >> modeWord >> kind;
+    ar >> xAxisLabel >> yAxisLabel >> thirdText >> fourthText;
+    characteristic.Serialize(ar);
+    qv::snapshots::LoadSnapshots(ar, snapshots);
+}

@@ -1,0 +1,38 @@
+// What a wizard whose characteristic may be a table of points keeps from one edit to the
+// next: the mode word, the characteristic kind, the four texts of the table's channels, the
+// embedded table itself and the list of parameters the chosen form writes. The wizards of the
+// resistor and conductance, of the nonlinear sources and of the nonlinear characteristic block
+// each hold one, so that copying, applying and archiving that state is written once.
+#pragma once
+
+#include "afx/afx.h"
+#include "framework/xy_table.h"
+
+class CharacteristicWizardState {
+public:
+    CharacteristicWizardState() = default;
+    CharacteristicWizardState(const CharacteristicWizardState&) = delete;
+    CharacteristicWizardState& operator=(const CharacteristicWizardState&) = delete;
+    ~CharacteristicWizardState();
+
+    // Takes a copy of everything `other` holds; a null source leaves the defaults.
+    void CopyFrom(const CharacteristicWizardState* other);
+    // The page's state on apply: kind, mode word, the two axis labels and a copy of its
+    // snapshot list (the old entries are deleted; handing over this state's own list keeps it).
+    void Store(DWORD newKind, DWORD newModeWord, CString newXAxisLabel, CString newYAxisLabel,
+               const CPtrArray* newSnapshots);
+    // The archived form: schema word (always 0 when writing), mode word, kind, the four texts,
+    // the table and the snapshots. A block of another schema is not ours to read: the state
+    // stays as it was, apart from the schema read. The snapshot list read replaces the one held.
+    void Serialize(CArchive& ar);
+
+    WORD schema = 0;
+    DWORD modeWord = 0;
+    DWORD kind = CPropCharacteristicXYTable::kKindLookUp;
+    CPropCharacteristicXYTable characteristic;
+    CPtrArray snapshots;  // CCopaObjectCompare*, owned, in writing order
+    CString xAxisLabel;
+    CString yAxisLabel;
+    CString thirdText;   // the x channel's second text in the data file
+    CString fourthText;  // the y channel's second text in the data file
+};
