@@ -6,12 +6,14 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/list_controls.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -48,7 +50,6 @@ constexpr UINT kStrNumber = 2711;
 constexpr UINT kStrInitialValue = 2723;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kListKey[] = "DeadTimeElement";
 // The most points or snapshots an archive may name.
 constexpr DWORD kMaxStoredEntries = qv::family::kMaxMembers;
@@ -64,10 +65,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 1123, .flags = 6},   {.id = 1124, .flags = 6},   {.id = 1125, .flags = 6},  {.id = 1126, .flags = 6},
     {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
-
-bool IsInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
 
 // The plain kind of a mode: Separate (1) or a file mode (0).
 DWORD PlainKind(DWORD mode) { return mode & ~(0x8000u | kDeadModeFileReference); }
@@ -123,11 +120,9 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_LISTED_CONTROLS(EN_CHANGE, kDeadBlockEdits, &CPropDeadBlock::OnModified)
     ON_BN_CLICKED(kCtlImport, &CPropDeadBlock::OnImportFile)
     ON_BN_CLICKED(kCtlExport, &CPropDeadBlock::OnExportFile)
-    ON_BN_CLICKED(kCtlNew, &CPropDeadBlock::OnParamNew)
-    ON_BN_CLICKED(kCtlDelete, &CPropDeadBlock::OnParamDelete)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPropDeadBlock::OnParamDeleteAll)
-    ON_BN_CLICKED(kCtlMoveUp, &CPropDeadBlock::OnParamMoveUp)
-    ON_BN_CLICKED(kCtlMoveDown, &CPropDeadBlock::OnParamMoveDown)
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPropDeadBlock::OnParamNew, &CPropDeadBlock::OnParamDelete,
+                        &CPropDeadBlock::OnParamDeleteAll, &CPropDeadBlock::OnParamMoveUp,
+                        &CPropDeadBlock::OnParamMoveDown)
     ON_COMMAND_RANGE(kCmdDelete, kCmdNew, &CPropDeadBlock::OnListMenu)
     ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPropDeadBlock::OnUpdateListCommand)
     ON_SAMPLE_TIME_LIST()
@@ -255,9 +250,7 @@ void CPropDeadBlock::LoadParameters() {
     m_y0.RemoveAll();
     m_pTemplate = nullptr;
     const bool separate = IsSeparate(m_dwMode);
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsInput(param)) continue;
+    qv::blocks::ForEachPageInput(holder, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdDeadSampleTime:
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
@@ -284,7 +277,7 @@ void CPropDeadBlock::LoadParameters() {
         }
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
     if (!separate) ListFileValues();
 }
@@ -305,9 +298,7 @@ void CPropDeadBlock::StoreParameters() {
     ParamHolder* holder = Holder();
     CString unit;
     if (m_cmbUnit.GetSafeHwnd() != nullptr) m_cmbUnit.GetWindowText(unit);
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsInput(param)) continue;
+    qv::blocks::ForEachPageInput(holder, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdInputSignal: param->SetValue(m_strInput); break;
         case kIdDeadSamples: param->SetValue(m_strSamples); break;
@@ -320,7 +311,7 @@ void CPropDeadBlock::StoreParameters() {
             break;
         default: break;
         }
-    }
+    });
     if (!m_bSeparate || m_lstValues.GetSafeHwnd() == nullptr) return;
     for (int row = m_lstValues.GetItemCount() - 1; row >= 0; --row) {
         auto* param = reinterpret_cast<CWizardCopaObject3*>(m_lstValues.GetItemData(row));
@@ -1088,7 +1079,7 @@ void CDeadTimeBlockWizard4::ConvertOldInitialValues(DWORD_PTR cookie) {
 }
 
 int CDeadTimeBlockWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_snapshots.GetSize() == 0) Initialize(0);
     ScopedParamSet params{RequestTarget(this)};
     CCopaObjectCompare* pending = nullptr;

@@ -1,6 +1,8 @@
 #include "blocks_linear/delay_blocks.h"
 
 #include "framework/dialog_controls.h"
+#include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/page_steps.h"
@@ -31,7 +33,6 @@ constexpr int kCtlDelayLabel = 2039;
 constexpr int kCtlSamplesLabel = 2041;
 constexpr int kCtlResetValues = 2200;
 using qv::dialog::kColumnWidth;
-const char* const kImmanent = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kDelayLayout[] = {
@@ -85,9 +86,8 @@ PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropDelayBlock, COlderBaseSampledBloc
 
 void CPropDelayBlock::DoDataExchange(CDataExchange* pDX) {
     COlderBaseSampledBlockPage::DoDataExchange(pDX);
-    DDX_Text(pDX, kIdDelayTime, m_strDelay);
-    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
-    DDX_Text(pDX, kIdDelaySamplesField, m_strSamples);
+    qv::pages::ExchangeTexts(pDX, {{kIdDelayTime, m_strDelay}, {kIdSampleTimeField, m_strSampleTime},
+                                   {kIdDelaySamplesField, m_strSamples}});
 }
 
 int CPropDelayBlock::SamplesFromField() const {
@@ -382,7 +382,7 @@ void CDlgInitialValues::OnOK() {
 // CDelayBlockWizard
 
 int CDelayBlockWizard::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (exchange == nullptr) return 4;
     CString countText;
     if (GetParamValue(exchange, kIdSampleCount, &countText)) {

@@ -204,12 +204,8 @@ void CPropDifferentiatorBlock::OnVelocityOutput() {
 
 BOOL CPropDifferentiatorBlock::CheckLimits(CString* message) {
     const UINT refusal = CheckDifferentiatorLimits(m_strUpper, m_strLower, m_hasInitial ? &m_strInitial : nullptr);
-    if (refusal == 0) return TRUE;
-    if (message != nullptr) {
-        CResourceSwitch resources;
-        message->LoadString(refusal);
-    }
-    return FALSE;
+    if (refusal != 0 && message != nullptr) *message = LoadLibraryString(refusal);
+    return refusal == 0;
 }
 
 BOOL CPropDifferentiatorBlock::OnApply() {

@@ -4,6 +4,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/formula_simplifier.h"
 #include "framework/indexed_family.h"
 #include "framework/listed_controls.h"
@@ -139,19 +140,12 @@ void CPropDigitalFilterBlock::SetDesign(DWORD kind, DWORD type, const CString& o
 
 void CPropDigitalFilterBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
-    DDX_Control(pDX, kCtlFilterType, m_cmbType);
-    DDX_Control(pDX, kCtlFilterKind, m_cmbKind);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
-    DDX_Text(pDX, kCtlCutOff, m_strCutOff);
-    DDX_Text(pDX, kCtlUpperCutOff, m_strUpperCutOff);
-    DDX_Text(pDX, kCtlFilterOrder, m_strOrder);
-    DDX_Text(pDX, kIdInputSignal, m_strInput);
-    DDX_Text(pDX, kCtlName, m_strName);
-    DDX_Text(pDX, kIdSampleTimeField, m_strSampleTime);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
+    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kCtlFilterType, m_cmbType}, {kCtlFilterKind, m_cmbKind}});
+    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlInputPin, m_bInputPin},
+                                    {kCtlSampleTimePin, m_bSampleTimePin}, {kIdBlockOutput, m_bOutput}});
+    qv::pages::ExchangeTexts(pDX, {{kCtlCutOff, m_strCutOff}, {kCtlUpperCutOff, m_strUpperCutOff},
+                                   {kCtlFilterOrder, m_strOrder}, {kIdInputSignal, m_strInput},
+                                   {kCtlName, m_strName}, {kIdSampleTimeField, m_strSampleTime}});
     // A list without a selection keeps the stored index.
     int kind = m_nKind;
     int type = m_nType;
@@ -258,11 +252,7 @@ void CPropDigitalFilterBlock::OnSelChangeFilterType() {
 }
 
 void CPropDigitalFilterBlock::OnBlockOutputSignal() {
-    const BOOL remembered = m_bOutput;
-    OnMarkModified();
-    m_bOutput = remembered ? FALSE : TRUE;
-    SetSDBOutput(GetParams(), kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ReadAndFlipOutputSwitch(*this, GetParams(), m_bOutput, kIdBlockOutput);
 }
 
 void CPropDigitalFilterBlock::OnUseInputPin() {
@@ -475,17 +465,8 @@ void CPropDigitalFilterBlock::Serialize(CArchive& ar) {
     CString cutOff;
     CString upperCutOff;
     ar >> kind >> type >> order >> cutOff >> upperCutOff;
-    if (InRange(static_cast<long>(kind))) {
-        m_nKind = static_cast<int>(kind);
-        if (m_cmbKind.GetSafeHwnd() != nullptr) m_cmbKind.SetCurSel(m_nKind);
-    }
-    if (InRange(static_cast<long>(type))) {
-        m_nType = static_cast<int>(type);
-        if (m_cmbType.GetSafeHwnd() != nullptr) m_cmbType.SetCurSel(m_nType);
-    }
-    m_strOrder = order;
-    m_strCutOff = cutOff;
-    m_strUpperCutOff = upperCutOff;
+    SetDesign(kind, type, order, cutOff, upperCutOff);
+    // A shown page's lists take the kind and type with the other fields.
     if (GetSafeHwnd() != nullptr) {
         UpdateData(FALSE);
         OnSelChangeFilterType();

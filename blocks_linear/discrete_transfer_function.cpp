@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -30,7 +31,6 @@ constexpr UINT kStrNotAccurate = 8090;
 constexpr DWORD kPageVersion = 10;
 constexpr DWORD kMaxTexts = CTransferFunctionDiscretizer::kSize;
 using qv::dialog::kColumnWidth;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kDialogLayout[] = {
@@ -490,7 +490,7 @@ CDiscreteTransferFunctionWizard4::CDiscreteTransferFunctionWizard4(const CDiscre
 }
 
 int CDiscreteTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ, CString&) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();
     const Families families = ScanFamilies(holder);

@@ -200,12 +200,8 @@ void CPropIntegratorBlock::OnSampleTimePin() {
 
 BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
     const UINT refusal = CheckLimitTexts(m_strUpper, m_strLower, m_strInitial);
-    if (refusal == 0) return TRUE;
-    if (message != nullptr) {
-        CResourceSwitch resources;
-        message->LoadString(refusal);
-    }
-    return FALSE;
+    if (refusal != 0 && message != nullptr) *message = LoadLibraryString(refusal);
+    return refusal == 0;
 }
 
 BOOL CPropIntegratorBlock::OnApply() {

@@ -37,6 +37,18 @@ void ZeroMatrix(M& m) {
     std::memset(&m, 0, sizeof(M));
 }
 
+// The augmented matrix [[A, B], [0, 0]]·tau (0-based, n + 1 rows and columns) of the companion
+// form of the monic denominator with the lower coefficients aw[0..n-1]: ones above the
+// diagonal, -aw in the last state row, the input in column n.
+template <typename M>
+void FillCompanionAugmented(M& m, const double* aw, int n, double tau) {
+    for (int i = 0; i <= n; ++i)
+        for (int j = 0; j <= n; ++j) m[i][j] = 0.0;
+    for (int i = 0; i + 1 < n; ++i) m[i][i + 1] = tau;
+    for (int j = 0; j < n; ++j) m[n - 1][j] = -aw[j] * tau;
+    m[n - 1][n] = tau;
+}
+
 // Pade approximants r_q(x) of exp(x): the coefficients b_0..b_q and the largest 1-norm for
 // which the degree keeps the backward error below the unit round-off.
 constexpr double kPade3[] = {120.0, 60.0, 12.0, 1.0};
@@ -1074,11 +1086,7 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
     }
     // The augmented matrix [[A_w, B], [0, 0]]·tau of the companion form, 0-based.
     AugMatrix& m = m_aug;
-    for (int i = 0; i < dim; ++i)
-        for (int j = 0; j < dim; ++j) m[i][j] = 0.0;
-    for (int i = 0; i + 1 < n; ++i) m[i][i + 1] = tau;
-    for (int j = 0; j < n; ++j) m[n - 1][j] = -aw[j] * tau;
-    m[n - 1][n] = tau;
+    FillCompanionAugmented(m, aw, n, tau);
     // (The other entries are tau, finite, or zero.)
     for (int j = 0; j < n; ++j)
         if (!std::isfinite(m[n - 1][j])) return false;
@@ -1256,11 +1264,7 @@ void CTransferFunctionDiscretizer::Balance() {
     const int n = m_n;
     const int dim = n + 1;
     AugMatrix& bal = m_aug2;
-    for (int i = 0; i < dim; ++i)
-        for (int j = 0; j < dim; ++j) bal[i][j] = 0.0;
-    for (int i = 0; i + 1 < n; ++i) bal[i][i + 1] = m_tau;
-    for (int j = 0; j < n; ++j) bal[n - 1][j] = -m_awRun0[j] * m_tau;
-    bal[n - 1][n] = m_tau;
+    FillCompanionAugmented(bal, m_awRun0, n, m_tau);
     for (int i = 0; i < dim; ++i) m_balance[i] = 1.0;
     for (int sweep = 0; sweep < 200; ++sweep) {
         bool changed = false;

@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
@@ -35,7 +36,6 @@ constexpr int kCtlResetX = 2200;
 constexpr int kCtlResetY = 2201;
 constexpr UINT kStrOrder = 2716;
 using qv::dialog::kColumnWidth;
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -259,12 +259,9 @@ BOOL CPropTransferFunctionBlock::WriteParameters() {
     if (!CheckBeforeWriting()) return FALSE;
     qv::blocks::ForEachPageInput(Holder(), [&](CWizardCopaObject3* param) {
         const int index = GetBracketIndex(param->GetName());
-        CString unit;
         switch (param->GetValueID()) {
         case kIdSampleTime:
-            param->SetValue(StoredSampleTime(m_cmbSampleTime));
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
             break;
         case kIdInputSignal:
             param->SetValue(m_strInput);
@@ -279,9 +276,7 @@ BOOL CPropTransferFunctionBlock::WriteParameters() {
             param->SetValue(m_strInitialDelay);
             break;
         case kIdSampleTimeField:
-            param->SetValue(m_strSampleTime);
-            m_cmbUnit.GetWindowText(unit);
-            param->SetUsedUnit(unit);
+            WriteSampleTime(param, m_strSampleTime, m_cmbUnit);
             break;
         case kIdNumerator:
         case kIdDenominator: {
@@ -639,7 +634,7 @@ void ConvertFrom4xLists(CWizardBase4* wizard, DWORD_PTR cookie) {
 } // namespace qv::blocks
 
 int CTransferFunctionWizard4::WriteSimDescr(CFile*, const CString& templ, CString&) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     CreateMissingCoefficients(this, params.Cookie());
     return 4;

@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -16,7 +17,6 @@ using namespace qv::blocks;
 
 namespace {
 
-constexpr char kImmanent[] = "IMMANENT";
 constexpr WORD kIdInitValue = 2187;
 constexpr WORD kIdFactor = 2010;
 constexpr WORD kIdOldType = 1000;
@@ -132,7 +132,7 @@ CMaximumTMinimumTBlockWizard4::CMaximumTMinimumTBlockWizard4(const CMaximumTMini
 }
 
 int CMaximumTMinimumTBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ReplacePlaceholder(modelText, "@TYPE", MaxMinTimeKeyword(m_nType), FALSE);
     return 4;
 }

@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -39,7 +40,6 @@ using namespace qv::dialog;
 using namespace qv::rowlist;
 constexpr UINT kStrSigns = 2802;
 constexpr int kMaskBits = 32;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr UINT kColumnHeadings[] = {2522, 2722, 2730, 2713, 2731};
 
 using qv::pages::ControlLayout;
@@ -169,21 +169,15 @@ BEGIN_MESSAGE_MAP(CPropMinMaxSumMulBlock, CTBPropertyPage)
     ON_SAMPLE_TIME_LIST()
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropMinMaxSumMulBlock::OnSampleTimePin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropMinMaxSumMulBlock::OnOutput)
-    ON_BN_CLICKED(kCtlNew, &CPropMinMaxSumMulBlock::OnNewInput)
-    ON_BN_CLICKED(kCtlDelete, &CPropMinMaxSumMulBlock::OnDeleteInput)
-    ON_BN_CLICKED(kCtlDeleteAll, &CPropMinMaxSumMulBlock::OnDeleteAllInputs)
-    ON_BN_CLICKED(kCtlMoveUp, &CPropMinMaxSumMulBlock::OnMoveUp)
-    ON_BN_CLICKED(kCtlMoveDown, &CPropMinMaxSumMulBlock::OnMoveDown)
+    ON_ROW_LIST_BUTTONS(kCtlNew, &CPropMinMaxSumMulBlock::OnNewInput, &CPropMinMaxSumMulBlock::OnDeleteInput,
+                        &CPropMinMaxSumMulBlock::OnDeleteAllInputs, &CPropMinMaxSumMulBlock::OnMoveUp,
+                        &CPropMinMaxSumMulBlock::OnMoveDown)
     ON_COMMAND(kCmdNew, &CPropMinMaxSumMulBlock::OnNewInput)
-    ON_COMMAND(kCmdDelete, &CPropMinMaxSumMulBlock::OnDeleteInput)
-    ON_COMMAND(kCmdDeleteAll, &CPropMinMaxSumMulBlock::OnDeleteAllInputs)
-    ON_COMMAND(kCmdMoveUp, &CPropMinMaxSumMulBlock::OnMoveUp)
-    ON_COMMAND(kCmdMoveDown, &CPropMinMaxSumMulBlock::OnMoveDown)
+    ON_ROW_LIST_COMMANDS(&CPropMinMaxSumMulBlock::OnDeleteInput, &CPropMinMaxSumMulBlock::OnDeleteAllInputs,
+                         &CPropMinMaxSumMulBlock::OnMoveUp, &CPropMinMaxSumMulBlock::OnMoveDown)
+    // Delete has a rule of its own, so its entry stands before the range that serves the rest.
     ON_UPDATE_COMMAND_UI(kCmdDelete, &CPropMinMaxSumMulBlock::OnUpdateDelete)
-    ON_UPDATE_COMMAND_UI(kCmdMoveDown, &CPropMinMaxSumMulBlock::OnUpdateMove)
-    ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropMinMaxSumMulBlock::OnUpdateMove)
-    ON_UPDATE_COMMAND_UI(kCmdDeleteAll, &CPropMinMaxSumMulBlock::OnUpdateAlways)
-    ON_UPDATE_COMMAND_UI(kCmdNew, &CPropMinMaxSumMulBlock::OnUpdateAlways)
+    ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPropMinMaxSumMulBlock::OnUpdateRowCommand)
     ON_NOTIFY(LVN_ITEMCHANGED, kIdInput, &CPropMinMaxSumMulBlock::OnListItemChanged)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropMinMaxSumMulBlock::OnCellEdited)
     ON_WM_CONTEXTMENU()
@@ -428,26 +422,22 @@ void CPropMinMaxSumMulBlock::OnNewInput() {
     SetModified(TRUE);
 }
 
-void CPropMinMaxSumMulBlock::OnDeleteInput() {
-    const int row = m_lstInputs.GetSelectedItem();
+bool CPropMinMaxSumMulBlock::DeleteInputRow(int row) {
     CWizardCopaObject3* param = RowParam(row);
-    if (param == nullptr || GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) < 2) return;
+    if (param == nullptr || GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) < 2) return false;
     const DWORD_PTR key = m_lstInputs.GetItemData(row);
     m_lstInputs.ReleaseParamFromItem(param, key);
     m_lstInputs.DeleteEditItem(row);
     m_lstInputs.RemoveItem(key);
-    SetModified(TRUE);
+    return true;
+}
+
+void CPropMinMaxSumMulBlock::OnDeleteInput() {
+    if (DeleteInputRow(m_lstInputs.GetSelectedItem())) SetModified(TRUE);
 }
 
 void CPropMinMaxSumMulBlock::OnDeleteAllInputs() {
-    for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) {
-        CWizardCopaObject3* param = RowParam(row);
-        if (param == nullptr || GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) < 2) continue;
-        const DWORD_PTR key = m_lstInputs.GetItemData(row);
-        m_lstInputs.ReleaseParamFromItem(param, key);
-        m_lstInputs.DeleteEditItem(row);
-        m_lstInputs.RemoveItem(key);
-    }
+    for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) DeleteInputRow(row);
     SetModified(TRUE);
 }
 
@@ -513,9 +503,7 @@ void CPropMinMaxSumMulBlock::OnUpdateDelete(CCmdUI* pCmdUI) {
     pCmdUI->Enable(row >= 0 && GetBracketIndex(m_lstInputs.GetItemText(row, kColName)) >= 2);
 }
 
-void CPropMinMaxSumMulBlock::OnUpdateMove(CCmdUI* pCmdUI) { pCmdUI->Enable(m_lstInputs.GetSelectedItem() >= 0); }
-
-void CPropMinMaxSumMulBlock::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+void CPropMinMaxSumMulBlock::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstInputs); }
 
 // The list buttons show their image of bitmap 138 (16 pixels each): the first third for the
 // normal state, the second when pressed, the last when disabled.
@@ -531,7 +519,7 @@ void CPropMinMaxSumMulBlock::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemS
 // CMinMaxSumMulBlockWizard4
 
 int CMinMaxSumMulBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     // Without a parameter set the text stays as the editor made it.
     if (params.Holder() == nullptr) return 4;

@@ -88,6 +88,9 @@ protected:
     void StoreParameters();
     void MoveSelected(int delta);
     CWizardCopaObject3* RowParam(int row) const;
+    // Takes the row's input out of the list and the parameter set; the first two inputs
+    // (index below 2) always stay. FALSE when nothing was deleted.
+    bool DeleteInputRow(int row);
 
     void OnMarkModified();
     void OnSampleTimeChosen();
@@ -98,8 +101,7 @@ protected:
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateDelete(CCmdUI* pCmdUI);
-    void OnUpdateMove(CCmdUI* pCmdUI);
-    void OnUpdateAlways(CCmdUI* pCmdUI);
+    void OnUpdateRowCommand(CCmdUI* pCmdUI);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 

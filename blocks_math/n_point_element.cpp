@@ -1,5 +1,6 @@
 #include "blocks_math/n_point_element.h"
 
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -20,7 +21,6 @@ using namespace qv::blocks;
 
 namespace {
 
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kThresholdName[] = "THRES[%i]";
 constexpr char kAmplitudeName[] = "AMPL[%i]";
 constexpr UINT kStrName = 2522;
@@ -309,7 +309,7 @@ LRESULT CPropNPointElementBlock::OnListItemEdited(WPARAM wParam, LPARAM lParam) 
 IMPLEMENT_DYNAMIC(CNPointElementWizard, CWizardBase3)
 
 int CNPointElementWizard::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     const ElementScan scan = Scan(exchange);
     int n = 0;
     // Both families need their templates, and a refused number creates nothing.

@@ -1,11 +1,14 @@
 #include "blocks_math/nonlinear_characteristic.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_description.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
@@ -37,7 +40,6 @@ using qv::snapshots::DeleteSnapshots;
 namespace {
 
 using qv::dialog::kCtlCharacteristicPin;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kNameInput[] = "INPUT";
 constexpr char kNameReference[] = "CH";
 constexpr char kNameVariable[] = "CH_STRG";
@@ -123,20 +125,16 @@ void CPropNonlinearCharacteristicBlock::SetData(DWORD kind, DWORD modeWord, CStr
 }
 
 CPropCharacteristicXYTable* CPropNonlinearCharacteristicBlock::Table() {
-    if (m_pWizard == nullptr) return nullptr;
-    CPropCharacteristicXYTable& table = m_pWizard->GetCharacteristic();
-    table.SetOwnerWizard(m_pWizard);
-    return &table;
+    return qv::characteristic::OwnedTable(m_pWizard, &CNonlinearCharacteristicWizard4::GetCharacteristic);
 }
 
+// The block's mode flags for the table's source are the ones every characteristic table sets.
+static_assert(kModeOwnFileName == ::kModeUserFile && kModeInlineTable == ::kModeFileReference);
+
+// Only a look-up table sets them.
 DWORD CPropNonlinearCharacteristicBlock::ModeFromTable() {
-    DWORD mode = 0;
     CPropCharacteristicXYTable* table = Table();
-    if (m_dwKind == CPropCharacteristicXYTable::kKindLookUp && table != nullptr) {
-        if (table->GetUserFileFlag()) mode |= kModeOwnFileName;
-        if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference) mode |= kModeInlineTable;
-    }
-    return mode;
+    return m_dwKind == CPropCharacteristicXYTable::kKindLookUp ? qv::characteristic::TableModeFlags(table) : 0;
 }
 
 void CPropNonlinearCharacteristicBlock::Serialize(CArchive& ar) {
@@ -477,7 +475,7 @@ void CNonlinearCharacteristicWizard4::SetData(DWORD kind, DWORD modeWord, CStrin
 }
 
 int CNonlinearCharacteristicWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_State.snapshots.GetSize() == 0) Reinitialize(true);
     const RequestTarget target(this);
     ScopedParamSet params(target);

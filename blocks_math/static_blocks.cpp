@@ -220,12 +220,7 @@ void CSimpleBlockPage::OnSampleTimePin() {
 }
 
 void CSimpleBlockPage::OnOutput() {
-    const BOOL before = m_bOutput;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutput = before ? FALSE : TRUE;
-    SetSDBOutput(m_pHolder, kIdBlockOutput, m_bOutput);
-    CheckDlgButton(kIdBlockOutput, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pHolder, m_bOutput, kIdBlockOutput, kIdBlockOutput);
 }
 
 void CSimpleBlockPage::OnSampleTimeTyped() {

@@ -6,6 +6,7 @@
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/shown_unit.h"
 
 #include <cstring>
 
@@ -159,22 +160,12 @@ void CPropMeters::OnInitialValuePin() {
 }
 
 BOOL CPropMeters::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     // The initial value and its unit are written also while their row is hidden.
-    for (int p = 0; p < m_pExchange->GetParamCount(); ++p) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(p);
-        if (param == nullptr || param->IsDeleted()) continue;
-        if ((param->GetType() & kParamTypeInput) == 0 || param->GetValueID() != kIdInitialValue) continue;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
+        if (param->GetValueID() != kIdInitialValue) return;
         param->SetValue(m_strInitialValue);
-        // A list without units (no quantity known) leaves the used unit as it is.
-        if (m_cmbUnit.GetSafeHwnd() == nullptr || m_cmbUnit.GetCount() <= 0) continue;
-        CString used;
-        m_cmbUnit.GetWindowText(used);
-        param->SetUsedUnit(used);
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+        qv::pages::WriteShownUnit(&m_cmbUnit, param);
+    });
+    return EndApply();
 }

@@ -1,9 +1,11 @@
 #include "measurement/signal_characteristics.h"
 
 #include "framework/dialog_controls.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
+#include "framework/shown_unit.h"
 #include "toolkit/tb_numbers.h"
 
 IMPLEMENT_DYNCREATE(CPropSCRisetimeFalltimePulseduration, CTBPropertyPage)
@@ -42,7 +44,6 @@ namespace {
 using qv::dialog::kCtlShowName;
 constexpr WORD kIdDerivative = 2154;
 constexpr WORD kIdDerivativeMean = 2156;
-constexpr char kImmanent[] = "IMMANENT";
 
 // The rows of the field tables, by role; the value ID is the control's own unless named.
 constexpr Field OutputSwitchField(int control, WORD valueID) {
@@ -399,15 +400,6 @@ bool CPropSCFrame::Handles(const CWizardCopaObject3* param) const {
 
 namespace {
 
-// The used unit a list holds; a list without units (no quantity) leaves the used unit as it
-// is.
-void WriteUsedUnit(CTBUnitComboBox* units, CWizardCopaObject3* param) {
-    if (units == nullptr || units->GetSafeHwnd() == nullptr || units->GetCount() <= 0) return;
-    CString used;
-    units->GetWindowText(used);
-    param->SetUsedUnit(used);
-}
-
 void ShowUnits(CTBUnitComboBox* units, const CWizardCopaObject3* param) {
     if (units == nullptr) return;
     qv::blocks::ShowUnitsOf(*units, param);
@@ -457,38 +449,31 @@ BOOL CPropSCFrame::OnInitDialog() {
             units->DisableFlatLook(TRUE);
     UpdateData(FALSE);
 
-    const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
-    for (int p = 0; p < count; ++p) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(p);
-        if (!Handles(param)) continue;
-        // Later parameters with the same value ID overwrite what earlier ones set.
-        for (size_t i = 0; i < FieldCount(); ++i) {
-            const Field& field = m_table.fields[i];
-            if (field.valueID != param->GetValueID()) continue;
-            switch (field.role) {
-            case Role::InputSignal:
-            case Role::OutputValue:
-            case Role::InputSignalWithUnit:
-                // A clear pin bit leaves the box as it is.
-                if (param->HasPin()) m_pins[i] = TRUE;
-                [[fallthrough]];
-            case Role::Parameter:
-            case Role::TimedParameter:
-                m_texts[i] = param->GetValue();
-                // Fields without a unit list have none to show.
-                ShowUnits(UnitListOf(i), param);
-                break;
-            case Role::SampleTime:
-                if (param->HasPin()) m_pins[i] = TRUE;
-                if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
-                    qv::blocks::ShowSampleTime(*m_sampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
-                ShowUnits(UnitListOf(i), param);
-                break;
-            case Role::OutputSwitch:
-                break;
-            }
+    // Later parameters with the same value ID overwrite what earlier ones set.
+    ForEachHandledField([&](CWizardCopaObject3* param, size_t i) {
+        switch (m_table.fields[i].role) {
+        case Role::InputSignal:
+        case Role::OutputValue:
+        case Role::InputSignalWithUnit:
+            // A clear pin bit leaves the box as it is.
+            if (param->HasPin()) m_pins[i] = TRUE;
+            [[fallthrough]];
+        case Role::Parameter:
+        case Role::TimedParameter:
+            m_texts[i] = param->GetValue();
+            // Fields without a unit list have none to show.
+            ShowUnits(UnitListOf(i), param);
+            break;
+        case Role::SampleTime:
+            if (param->HasPin()) m_pins[i] = TRUE;
+            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
+                qv::blocks::ShowSampleTime(*m_sampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
+            ShowUnits(UnitListOf(i), param);
+            break;
+        case Role::OutputSwitch:
+            break;
         }
-    }
+    });
 
     UpdateData(FALSE);
     ReadOutputSwitches();
@@ -523,43 +508,32 @@ BOOL CPropSCFrame::OnSetActive() {
 
 BOOL CPropSCFrame::OnApply() {
     // Without a data-exchange object there is nothing to write into or to commit.
-    if (m_pExchange == nullptr) return FALSE;
-    UpdateData(TRUE);
-    StoreHeader(m_strName, m_bShowName);
-    UpdateData(TRUE);
-    for (int p = 0; p < m_pExchange->GetParamCount(); ++p) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(p);
-        if (!Handles(param)) continue;
-        for (size_t i = 0; i < FieldCount(); ++i) {
-            const Field& field = m_table.fields[i];
-            if (field.valueID != param->GetValueID()) continue;
-            switch (field.role) {
-            case Role::InputSignal:
-            case Role::InputSignalWithUnit:
-                // A signal from a pin keeps its text; fields without a unit list write none.
-                if (!m_pins[i]) param->SetValue(m_texts[i]);
-                WriteUsedUnit(UnitListOf(i), param);
-                break;
-            case Role::Parameter:
-            case Role::OutputValue:
-            case Role::TimedParameter:
-                param->SetValue(m_texts[i]);
-                WriteUsedUnit(UnitListOf(i), param);
-                break;
-            case Role::SampleTime:
-                // Written also while "Use Pin" is on.
-                if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
-                    param->SetValue(qv::blocks::StoredSampleTimeWithMilli(*m_sampleTime));
-                WriteUsedUnit(UnitListOf(i), param);
-                break;
-            case Role::OutputSwitch:
-                break;
-            }
+    if (!BeginApply(m_strName, m_bShowName)) return FALSE;
+    ForEachHandledField([&](CWizardCopaObject3* param, size_t i) {
+        switch (m_table.fields[i].role) {
+        case Role::InputSignal:
+        case Role::InputSignalWithUnit:
+            // A signal from a pin keeps its text; fields without a unit list write none.
+            if (!m_pins[i]) param->SetValue(m_texts[i]);
+            qv::pages::WriteShownUnit(UnitListOf(i), param);
+            break;
+        case Role::Parameter:
+        case Role::OutputValue:
+        case Role::TimedParameter:
+            param->SetValue(m_texts[i]);
+            qv::pages::WriteShownUnit(UnitListOf(i), param);
+            break;
+        case Role::SampleTime:
+            // Written also while "Use Pin" is on.
+            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
+                param->SetValue(qv::blocks::StoredSampleTimeWithMilli(*m_sampleTime));
+            qv::pages::WriteShownUnit(UnitListOf(i), param);
+            break;
+        case Role::OutputSwitch:
+            break;
         }
-    }
-    if (!CommitExchangeObject()) return FALSE;
-    SetModified(FALSE);
-    return CPropertyPage::OnApply();
+    });
+    return EndApply();
 }
 
 BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -645,7 +619,7 @@ template class TSCVariant<CPropSCSlidingMeanSlidingRMS>;
 // ---------------------------------------------------------------------------------------
 
 int CSCSensitivityWizard::WriteSimDescr(CFile*, const CString& templ, CWizardSchematicDataExchange3* exchange) {
-    if (templ.Find(kImmanent) < 0 || exchange == nullptr) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ) || exchange == nullptr) return 4;
     CString text = exchange->m_strModelText;
     ReplacePlaceholder(text, "@INITLIST", BuildInitList(exchange), 0);
     exchange->m_strModelText = text;

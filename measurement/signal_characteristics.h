@@ -128,6 +128,18 @@ protected:
     // The unit list of field i (null when it has none).
     CTBUnitComboBox* UnitListOf(size_t i);
     bool Handles(const CWizardCopaObject3* param) const;
+    // Calls visit(param, i) for every parameter the page handles and every field i that has
+    // the parameter's value ID, parameter by parameter.
+    template <class Visit>
+    void ForEachHandledField(Visit visit) {
+        const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
+        for (int p = 0; p < count; ++p) {
+            CWizardCopaObject3* param = m_pExchange->GetParam(p);
+            if (!Handles(param)) continue;
+            for (size_t i = 0; i < FieldCount(); ++i)
+                if (m_table.fields[i].valueID == param->GetValueID()) visit(param, i);
+        }
+    }
 
     const qv::measurement::PageTable& m_table;
     std::array<std::unique_ptr<CTBUnitComboBox>, qv::measurement::kMaxUnitLists> m_units;
