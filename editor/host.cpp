@@ -173,7 +173,7 @@ CWizardCopaObject3* ParamOrMember(ParamHolder* holder, const CatalogueElement& t
     CWizardCopaObject3* deleted = nullptr;
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || taken.count(param) != 0 || ToString(param->GetName()) != name) continue;
+        if (param == nullptr || taken.count(param) != 0 || param->GetName().str() != name) continue;
         if (!param->IsDeleted()) return param;
         if (deleted == nullptr) deleted = param;
     }
@@ -1593,7 +1593,7 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     auto value = [&](const std::string& name, std::string& out) {
         for (int i = 0; i < holder->GetParamCount(); ++i) {
             const CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || ToString(param->GetName()) != name) continue;
+            if (param == nullptr || param->IsDeleted() || param->GetName().str() != name) continue;
             // A parameter taken from a pin is the signal at the element's pin of that name.
             if (param->HasPin()) {
                 out = element.source.name + "." + name;
@@ -1613,7 +1613,9 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     size_t i = 0;
     while (i < text.size()) {
         if (text[i] != '@') {
-            out += text[i++];
+            const size_t next = std::min(text.find('@', i), text.size());
+            out.append(text, i, next - i);
+            i = next;
             continue;
         }
         size_t j = i + 1;
@@ -1680,7 +1682,7 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
         for (int i = 0; i < holder->GetParamCount(); ++i) {
             const CWizardCopaObject3* param = holder->GetParam(i);
             if (param == nullptr || param->IsDeleted() || !param->IsInput() || param->HasPin() ||
-                ToString(param->GetName()) != name)
+                param->GetName().str() != name)
                 continue;
             std::string value = ToString(param->GetValue());
             value.erase(0, value.find_first_not_of(" \t"));

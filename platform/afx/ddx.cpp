@@ -37,27 +37,30 @@ CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
 {
 }
 
-HWND CDataExchange::PrepareCtrl(int nIDC)
+namespace {
+
+// The dialog's control of the ID, made the exchange's last control (an edit or not); a missing
+// one stops the exchange. The exchange sends its messages straight to the control's record,
+// which is where SendMessageA would deliver them: a page exchanges hundreds of values.
+qv::WindowCore* PrepareControl(CDataExchange* pDX, int nIDC, bool edit)
 {
-    HWND hWnd = nullptr;
-    if (m_pDlgWnd)
-        m_pDlgWnd->GetDlgItem(nIDC, &hWnd);
-    if (!hWnd) {
+    qv::WindowCore* dialog = pDX->m_pDlgWnd ? pDX->m_pDlgWnd->Core() : nullptr;
+    qv::WindowCore* control = dialog ? dialog->Child(nIDC) : nullptr;
+    if (!control) {
         // A program error rather than a user's: it is reported where tests see it.
         qv::UserScript::Instance().ReportFailure("data exchange: the dialog has no control " + std::to_string(nIDC));
-        Fail();
+        pDX->Fail();
     }
-    m_hWndLastControl = hWnd;
-    m_bEditLastControl = FALSE;
-    return hWnd;
+    pDX->m_hWndLastControl = control->hwnd;
+    pDX->m_bEditLastControl = edit ? TRUE : FALSE;
+    return control;
 }
 
-HWND CDataExchange::PrepareEditCtrl(int nIDC)
-{
-    HWND hWnd = PrepareCtrl(nIDC);
-    m_bEditLastControl = TRUE;
-    return hWnd;
-}
+} // namespace
+
+HWND CDataExchange::PrepareCtrl(int nIDC) { return PrepareControl(this, nIDC, false)->hwnd; }
+
+HWND CDataExchange::PrepareEditCtrl(int nIDC) { return PrepareControl(this, nIDC, true)->hwnd; }
 
 void CDataExchange::Fail()
 {
@@ -74,17 +77,21 @@ void CDataExchange::Fail()
 
 namespace {
 
-std::string ControlText(HWND hWnd)
+// The control's text, asked for as GetWindowText asks: its length, then the text.
+CString ControlText(qv::WindowCore* control)
 {
+    const int length = static_cast<int>(control->HandleMessage(WM_GETTEXTLENGTH, 0, 0));
     CString text;
-    if (CWnd* w = CWnd::FromHandle(hWnd))
-        w->GetWindowText(text);
-    return text.str();
+    char* buffer = text.GetBufferSetLength(length + 1);
+    buffer[0] = 0;
+    const LRESULT n = control->HandleMessage(WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(buffer));
+    text.ReleaseBuffer(static_cast<int>(n));
+    return text;
 }
 
-void SetControlText(HWND hWnd, const std::string& text)
+void SetControlText(qv::WindowCore* control, const std::string& text)
 {
-    SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    control->HandleMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // The text without leading and trailing blanks.
@@ -166,14 +173,14 @@ constexpr const char* kParseReal = "Please enter a number.";
 template <typename T>
 void ExchangeInteger(CDataExchange* pDX, int nIDC, T& value, long long lo, long long hi, const char* message)
 {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, true);
     if (pDX->m_bSaveAndValidate) {
         long long v = 0;
-        if (!ParseInteger(ControlText(hWnd), lo, hi, v))
+        if (!ParseInteger(ControlText(control).str(), lo, hi, v))
             FailWith(pDX, message);
         value = static_cast<T>(v);
     } else {
-        SetControlText(hWnd, std::to_string(value));
+        SetControlText(control, std::to_string(value));
     }
 }
 
@@ -200,14 +207,11 @@ std::vector<qv::WindowCore*> RadioGroup(HWND first)
 
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        CString text;
-        if (CWnd* w = CWnd::FromHandle(hWnd))
-            w->GetWindowText(text);
-        value = std::move(text);
-    } else
-        SetControlText(hWnd, value.str());
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, true);
+    if (pDX->m_bSaveAndValidate)
+        value = ControlText(control);
+    else
+        SetControlText(control, value.str());
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value) { ExchangeInteger(pDX, nIDC, value, INT_MIN, INT_MAX, kParseInt); }
@@ -220,37 +224,37 @@ void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) { ExchangeInteger(pDX, 
 
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value)
 {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, true);
     if (pDX->m_bSaveAndValidate) {
         double v = 0;
-        if (!ParseReal(ControlText(hWnd), v))
+        if (!ParseReal(ControlText(control).str(), v))
             FailWith(pDX, kParseReal);
         value = v;
     } else {
-        SetControlText(hWnd, FormatReal("%.15g", value));
+        SetControlText(control, FormatReal("%.15g", value));
     }
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, float& value)
 {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, true);
     if (pDX->m_bSaveAndValidate) {
         double v = 0;
-        if (!ParseReal(ControlText(hWnd), v) || std::fabs(v) > 3.402823466e38)
+        if (!ParseReal(ControlText(control).str(), v) || std::fabs(v) > 3.402823466e38)
             FailWith(pDX, kParseReal);
         value = static_cast<float>(v);
     } else {
-        SetControlText(hWnd, FormatReal("%.6g", static_cast<double>(value)));
+        SetControlText(control, FormatReal("%.6g", static_cast<double>(value)));
     }
 }
 
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
 {
-    HWND hWnd = pDX->PrepareCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, false);
     if (pDX->m_bSaveAndValidate)
-        value = static_cast<int>(SendMessageA(hWnd, BM_GETCHECK, 0, 0));
+        value = static_cast<int>(control->HandleMessage(BM_GETCHECK, 0, 0));
     else
-        SendMessageA(hWnd, BM_SETCHECK, static_cast<WPARAM>(value < 0 || value > 2 ? 0 : value), 0);
+        control->HandleMessage(BM_SETCHECK, static_cast<WPARAM>(value < 0 || value > 2 ? 0 : value), 0);
 }
 
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
@@ -272,37 +276,37 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
 
 void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index)
 {
-    HWND hWnd = pDX->PrepareCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, false);
     if (pDX->m_bSaveAndValidate)
-        index = static_cast<int>(SendMessageA(hWnd, CB_GETCURSEL, 0, 0));
+        index = static_cast<int>(control->HandleMessage(CB_GETCURSEL, 0, 0));
     else
-        SendMessageA(hWnd, CB_SETCURSEL, static_cast<WPARAM>(static_cast<INT_PTR>(index)), 0);
+        control->HandleMessage(CB_SETCURSEL, static_cast<WPARAM>(static_cast<INT_PTR>(index)), 0);
 }
 
 void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
 {
-    HWND hWnd = pDX->PrepareCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, false);
     if (pDX->m_bSaveAndValidate) {
-        value = CString(std::string_view(ControlText(hWnd)));
-    } else if (SendMessageA(hWnd, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>((LPCTSTR)value)) ==
+        value = ControlText(control);
+    } else if (control->HandleMessage( CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>((LPCTSTR)value)) ==
                CB_ERR) {
         // No entry starts with the text: a drop-down shows it as typed; a list ignores it.
-        SetControlText(hWnd, value.str());
+        SetControlText(control, value.str());
     }
 }
 
 void DDX_CBStringExact(CDataExchange* pDX, int nIDC, CString& value)
 {
-    HWND hWnd = pDX->PrepareCtrl(nIDC);
+    qv::WindowCore* control = PrepareControl(pDX, nIDC, false);
     if (pDX->m_bSaveAndValidate) {
-        value = CString(std::string_view(ControlText(hWnd)));
+        value = ControlText(control);
         return;
     }
-    const LRESULT i = SendMessageA(hWnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>((LPCTSTR)value));
+    const LRESULT i = control->HandleMessage( CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>((LPCTSTR)value));
     if (i == CB_ERR)
-        SetControlText(hWnd, value.str());
+        SetControlText(control, value.str());
     else
-        SendMessageA(hWnd, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        control->HandleMessage( CB_SETCURSEL, static_cast<WPARAM>(i), 0);
 }
 
 void DDX_LBIndex(CDataExchange* pDX, int nIDC, int& index)

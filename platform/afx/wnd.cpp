@@ -128,55 +128,82 @@ WindowCore::~WindowCore() = default;
 
 namespace {
 
-// Freed window records kept for the next ones, up to a bound. Not under the address sanitizer,
-// which must see every record go back to the heap to catch a use after it went.
+// Freed blocks of window records and window objects kept for the next ones of the same size,
+// up to a bound per size: a page makes and drops dozens of each at a time, more than the heap
+// keeps at hand for a block of one size. Not under the address sanitizer, which must see every
+// block go back to the heap to catch a use after it went.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kSpareRecords = 0;
+constexpr size_t kSpareBlocks = 0;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr size_t kSpareRecords = 0;
+constexpr size_t kSpareBlocks = 0;
 #else
-constexpr size_t kSpareRecords = 256;
+constexpr size_t kSpareBlocks = 256;
 #endif
 #else
-constexpr size_t kSpareRecords = 256;
+constexpr size_t kSpareBlocks = 256;
 #endif
 
-// Never destroyed, like the window registry: windows may go while the process ends.
-std::vector<void*>& SpareRecords()
+// Window objects (the controls of a page) are small: their sizes in steps of eight bytes up to
+// this one each have a list; window records have the last one.
+constexpr size_t kSmallObjectLimit = 128;
+
+// The list for blocks of the size, or null for a size that is not kept. Never destroyed, like
+// the window registry: windows may go while the process ends.
+std::vector<void*>* SpareBlocks(size_t size)
 {
-    static auto* spare = [] {
-        auto* blocks = new std::vector<void*>;
-        blocks->reserve(kSpareRecords);
-        return blocks;
-    }();
-    return *spare;
+    static auto* lists = new std::vector<void*>[kSmallObjectLimit / 8 + 2];
+    if (size == sizeof(WindowCore))
+        return &lists[kSmallObjectLimit / 8 + 1];
+    return size % 8 == 0 && size <= kSmallObjectLimit ? &lists[size / 8] : nullptr;
 }
 
-} // namespace
-
-void* WindowCore::operator new(size_t size)
+void* TakeBlock(size_t size)
 {
-    std::vector<void*>& spare = SpareRecords();
-    if (size == sizeof(WindowCore) && !spare.empty()) {
-        void* block = spare.back();
-        spare.pop_back();
-        return block;
-    }
-    return ::operator new(size);
+    std::vector<void*>* spare = SpareBlocks(size);
+    if (!spare || spare->empty())
+        return ::operator new(size);
+    void* block = spare->back();
+    spare->pop_back();
+    return block;
 }
 
-void WindowCore::operator delete(void* block, size_t size)
+void GiveBackBlock(void* block, size_t size)
 {
     if (!block)
         return;
-    std::vector<void*>& spare = SpareRecords();
-    if (size == sizeof(WindowCore) && spare.size() < kSpareRecords) {
-        spare.push_back(block);
+    std::vector<void*>* spare = SpareBlocks(size);
+    if (spare && spare->size() < kSpareBlocks) {
+        spare->push_back(block);
         return;
     }
     ::operator delete(block);
 }
+
+} // namespace
+
+void* WindowCore::operator new(size_t size) { return TakeBlock(size); }
+
+void WindowCore::operator delete(void* block, size_t size) { GiveBackBlock(block, size); }
+
+} // namespace qv
+
+void* CWnd::operator new(size_t size) { return qv::TakeBlock(size); }
+
+void* CWnd::operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return qv::TakeBlock(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void CWnd::operator delete(void* block, size_t size) { qv::GiveBackBlock(block, size); }
+
+void CWnd::operator delete(void* block, const std::nothrow_t&) noexcept { ::operator delete(block); }
+
+namespace qv {
 
 void WindowCore::SetObject(CWnd* attached, bool owns)
 {

@@ -35,6 +35,8 @@
 #include "win32/window_handle.h"
 #include "win32/wintypes.h"
 
+#include <new>
+
 class CCmdTarget;
 class CWnd;
 class CCmdUI;
@@ -259,6 +261,12 @@ public:
     virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
+    // Window objects come from those freed before (see wnd.cpp), as window records do: a page
+    // makes and drops dozens of controls.
+    static void* operator new(size_t size);
+    static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* block, size_t size);
+    static void operator delete(void* block, const std::nothrow_t&) noexcept;
 
     HWND m_hWnd = nullptr;
 
