@@ -43,6 +43,19 @@ inline Bytes TableBytes(DWORD kind, const std::string& file, DWORD writeFile, co
     return out;
 }
 
+// Points and their texts as older element data keeps them: DWORD n, each point as double x,
+// then double y, and each text as DWORD length and its characters.
+inline Bytes OlderPointBlock(const std::vector<Point>& points, const std::vector<std::string>& texts) {
+    Bytes out;
+    Dword(out, static_cast<DWORD>(points.size()));
+    for (const Point& p : points) {
+        Double(out, p.x);
+        Double(out, p.y);
+    }
+    for (const std::string& text : texts) OldText(out, text);
+    return out;
+}
+
 // Gives a table the state of a stream, as owners take over saved data.
 inline void LoadTable(CPropCharacteristicXYTable& table, const Bytes& bytes) {
     table.SetData(bytes.data(), static_cast<int>(bytes.size()));
