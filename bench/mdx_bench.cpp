@@ -57,11 +57,10 @@ Data& Shared()
 // Writes the two channels into the file through the system's writer, which keeps its error.
 bool WriteChannels(CReadAndWriteFiles& rw, const std::string& path)
 {
-    const Data& d = Shared();
     rw.SetNrChannels(2);
     rw.SetNrItems(kItems);
-    rw.InsertChannel(0, d.x.data(), "t", "s");
-    rw.InsertChannel(1, d.y.data(), "u", "V");
+    rw.InsertChannel(0, Shared().x.data(), "t", "s");
+    rw.InsertChannel(1, Shared().y.data(), "u", "V");
     return rw.WriteFile(path.c_str(), "", 0, nullptr, nullptr, 0, 0);
 }
 
