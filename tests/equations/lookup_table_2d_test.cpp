@@ -126,13 +126,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     C2DLookupTableWizard4 wizard;
     wizard.SetUnits(TRUE, FALSE, "V", "A");
     GivePoints(wizard, {{0.1, -2}, {1e-300, 3}});
-    CPtrArray snapshots;
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetName("FILE");
-    snapshot->SetType(0x4);
-    snapshots.Add(snapshot);
-    wizard.TakeFromPage(TRUE, 0, wizard.Points(), snapshots);
-    DeleteSnapshots(snapshots);
+    WithSnapshots({"FILE"}, [&](CPtrArray* list) { wizard.TakeFromPage(TRUE, 0, wizard.Points(), *list); });
     const Bytes bytes = StoredBlock(wizard);
     Bytes expected;
     Word(expected, 0);
