@@ -54,19 +54,24 @@ Data& Shared()
     return data;
 }
 
+// Writes the two channels into the file through the system's writer, which keeps its error.
+bool WriteChannels(CReadAndWriteFiles& rw, const std::string& path)
+{
+    rw.SetNrChannels(2);
+    rw.SetNrItems(kItems);
+    rw.InsertChannel(0, Shared().x.data(), "t", "s");
+    rw.InsertChannel(1, Shared().y.data(), "u", "V");
+    return rw.WriteFile(path.c_str(), "", 0, nullptr, nullptr, 0, 0);
+}
+
 // The file both read benchmarks use, written once by whichever of them runs first (the checks
 // run the benchmarks in random order).
 const std::string& ReadFile()
 {
     static const std::string path = [] {
-        Data& d = Shared();
-        const std::string file = d.folder + "read.mdx";
+        const std::string file = Shared().folder + "read.mdx";
         CReadAndWriteFiles rw;
-        rw.SetNrChannels(2);
-        rw.SetNrItems(kItems);
-        rw.InsertChannel(0, d.x.data(), "t", "s");
-        rw.InsertChannel(1, d.y.data(), "u", "V");
-        if (!rw.WriteFile(file.c_str()))
+        if (!WriteChannels(rw, file))
             std::abort();
         return file;
     }();
@@ -75,15 +80,10 @@ const std::string& ReadFile()
 
 void WriteMdx(benchmark::State& state)
 {
-    Data& d = Shared();
-    const std::string path = d.folder + "bench.mdx";
+    const std::string path = Shared().folder + "bench.mdx";
     for (auto _ : state) {
         CReadAndWriteFiles rw;
-        rw.SetNrChannels(2);
-        rw.SetNrItems(kItems);
-        rw.InsertChannel(0, d.x.data(), "t", "s");
-        rw.InsertChannel(1, d.y.data(), "u", "V");
-        if (!rw.WriteFile(path.c_str(), "", 0, nullptr, nullptr, 0, 0))
+        if (!WriteChannels(rw, path))
             state.SkipWithError(static_cast<const char*>(rw.GetLastError()));
     }
 }

@@ -389,9 +389,10 @@ TEST(FilterDesign, WrittenTextsKeepDesignsThatFifteenDigitsLose) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The fast paths of the design against plain reference versions: the product by recursion,
-// the step-down and the gain check in extended precision with hypot, as the design first
-// made them. The fast paths must give the same numbers and the same decisions.
+// The fast paths of the design against plain reference versions: the product by recursion
+// and the gain check in extended precision with hypot, as the design first made them, and the
+// design's own extended-precision step-down. The fast paths must give the same numbers and the
+// same decisions.
 
 void ReferenceProduct(double factor, const double* sections, double* out, int count, int width) {
     if (count - 1 <= 0) {
@@ -407,29 +408,11 @@ void ReferenceProduct(double factor, const double* sections, double* out, int co
     }
 }
 
-bool ReferencePolesInside(const double* p, int count) {
-    if (count <= 0 || count > kWorkSize || p[0] == 0.0) return false;
-    long double a[kWorkSize];
-    for (int i = 0; i < count; ++i) a[i] = static_cast<long double>(p[i]) / static_cast<long double>(p[0]);
-    for (int m = count - 1; m >= 1; --m) {
-        const long double k = a[m];
-        if (!(std::fabs(k) < 1.0L)) return false;
-        const long double inverseScale = 1.0L / (1.0L - k * k);
-        for (int i = 0, j = m; i <= j; ++i, --j) {
-            const long double low = a[i];
-            const long double high = a[j];
-            a[i] = (low - k * high) * inverseScale;
-            a[j] = (high - k * low) * inverseScale;
-        }
-    }
-    return true;
-}
-
 Refusal ReferenceCheck(int type, const Mapping& mapping, double prototypeGain, const double* num, const double* den,
                        int count) {
     for (int i = 0; i < count; ++i)
         if (!std::isfinite(num[i]) || !std::isfinite(den[i])) return Refusal::NotFinite;
-    if (!ReferencePolesInside(den, count)) return Refusal::TooHigh;
+    if (!PolesInsideExtended(den, count)) return Refusal::TooHigh;
     long double re = type == kHighPass ? -1.0L : 1.0L;
     long double im = 0.0L;
     if (type == kBandPass) {
@@ -569,9 +552,9 @@ TEST(FilterFastPaths, HardDesignsAreDecidedAsInExtendedPrecision) {
         const NumericDesign design = DesignNumeric(table, c.type, c.order, c.fl, c.fu, c.ts);
         EXPECT_EQ(c.refusal, design.refusal);
         const double* den = design.denominator.data();
-        EXPECT_EQ(ReferencePolesInside(den, design.count), PolesInside(den, design.count));
+        EXPECT_EQ(PolesInsideExtended(den, design.count), PolesInside(den, design.count));
         if (PolesInsideVouched(den, design.count)) {
-            EXPECT_TRUE(ReferencePolesInside(den, design.count));
+            EXPECT_TRUE(PolesInsideExtended(den, design.count));
         }
         const Mapping mapping = ComputeMapping(c.type, c.fl, c.fu, 1 / c.ts);
         const double gain = PrototypeDcGain(table, c.order);
@@ -606,7 +589,7 @@ TEST(FilterFastPaths, PoleTestDecidesAsExtendedPrecision) {
         double p[kWorkSize];
         const int count = static_cast<int>(poly.size());
         for (int i = 0; i < count; ++i) p[i] = poly[static_cast<size_t>(i)].real();
-        const bool reference = ReferencePolesInside(p, count);
+        const bool reference = PolesInsideExtended(p, count);
         ASSERT_EQ(reference, PolesInside(p, count)) << "trial " << trial;
         if (PolesInsideVouched(p, count)) {
             ++vouched;

@@ -413,10 +413,7 @@ TEST_F(DeadTime, ApplyInEachModeHandsTheStateToTheWizard) {
     CPropDeadBlock* page = open.Page();
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ(1u, wizard->GetMode());
-    Strings names;
-    for (INT_PTR i = 0; i < wizard->GetSnapshots().GetSize(); ++i)
-        names.push_back(static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(i))->GetName().str());
-    EXPECT_EQ((Strings{"INPUT", "TS", "NH", "Y0[0]", "Y0[1]"}), names);
+    EXPECT_EQ((Strings{"INPUT", "TS", "NH", "Y0[0]", "Y0[1]"}), SnapshotNames(wizard->GetSnapshots()));
 
     // File Name with values typed into new rows.
     ASSERT_TRUE(qv::ui::Click(page, 2292));

@@ -40,13 +40,6 @@ const std::vector<ParamRow> kRows = {
 
 constexpr char kModel[] = "NLCHAR K1 ( @PARAMLIST);";
 
-std::vector<std::string> SnapshotNames(const CPtrArray& list) {
-    std::vector<std::string> names;
-    for (INT_PTR i = 0; i < list.GetSize(); ++i)
-        names.push_back(static_cast<CCopaObjectCompare*>(list.GetAt(i))->GetName().str());
-    return names;
-}
-
 bool Unused(ParamHolder* holder, WORD id) { return (Live(holder, id)[0]->GetExtType() & 0x20000) != 0; }
 
 // The table's user steps in the characteristic sheet: the reference is "XY1.VAL", the inline

@@ -23,11 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using qv_test::WriteFile;
 
 // Keeps the plug-in loaded for the whole run, so that every host's own load and unload only
 // counts references, and points the editor's folders and the user profile at a scratch folder.

@@ -23,12 +23,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
+using qv_test::WriteFile;
 
 struct HostRun : qv_test::CapturedRun {
     std::string err;
 };
-
-void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // A scratch folder for one test, removed with it; the host runs inside it.
 struct Scratch {

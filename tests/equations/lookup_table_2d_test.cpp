@@ -2,6 +2,7 @@
 // archive bytes, older data (page blocks and 4.x blocks, crafted and cut), the page driven as a
 // user drives it (a refused table commits nothing) and the data files it imports and exports.
 #include "equations_support.h"
+#include "tests/support/pair_blocks.h"
 #include "tests/support/text_files.h"
 
 #include "afx/archive.h"
@@ -125,13 +126,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     C2DLookupTableWizard4 wizard;
     wizard.SetUnits(TRUE, FALSE, "V", "A");
     GivePoints(wizard, {{0.1, -2}, {1e-300, 3}});
-    CPtrArray snapshots;
-    auto* snapshot = new CCopaObjectCompare;
-    snapshot->SetName("FILE");
-    snapshot->SetType(0x4);
-    snapshots.Add(snapshot);
-    wizard.TakeFromPage(TRUE, 0, wizard.Points(), snapshots);
-    DeleteSnapshots(snapshots);
+    WithSnapshots({"FILE"}, [&](CPtrArray* list) { wizard.TakeFromPage(TRUE, 0, wizard.Points(), *list); });
     const Bytes bytes = StoredBlock(wizard);
     Bytes expected;
     Word(expected, 0);
@@ -195,27 +190,14 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
 
 // 4.x blocks: 52 bytes, n, WORD L1 and L1 bytes, WORD L2 and L2 bytes, n pairs.
 TEST_F(LookupTable, OlderBlocksOf4x) {
-    auto block = [](DWORD n, std::vector<BYTE> l1, std::vector<BYTE> l2, std::vector<std::pair<double, double>> pairs) {
-        Bytes out(52, 0xAB);
-        Dword(out, n);
-        Word(out, static_cast<WORD>(l1.size()));
-        Append(out, l1);
-        Word(out, static_cast<WORD>(l2.size()));
-        Append(out, l2);
-        for (auto [x, y] : pairs) {
-            Double(out, x);
-            Double(out, y);
-        }
-        return out;
-    };
     struct Case {
         const char* what;
         Bytes bytes;
         int points;
     };
     const std::vector<Case> cases = {
-        {"two pairs", block(2, {1, 2}, {3}, {{1, 2}, {3, 4}}), 2},
-        {"n past the end", block(5, {}, {}, {{1, 2}}), 0},
+        {"two pairs", PairBlock4x(2, {1, 2}, {3}, {{1, 2}, {3, 4}}), 2},
+        {"n past the end", PairBlock4x(5, {}, {}, {{1, 2}}), 0},
         {"cut in the lengths", Bytes(57, 0), 0},
         {"shorter than the count", Bytes(20, 0), 0},
     };
@@ -250,12 +232,7 @@ TEST_F(LookupTable, OlderBlockWithItsDataFile) {
         rows[2].value = path.c_str();
         DWORD element = 0;
         auto wizard = NewWizard<C2DLookupTableWizard4>(rows, &element);
-        Bytes block(52, 0);
-        Dword(block, 1);
-        Word(block, 0);
-        Word(block, 0);
-        Double(block, 5);
-        Double(block, 6);
+        Bytes block = PairBlock4x(1, {}, {}, {{5, 6}});
         EXPECT_TRUE(wizard->DoConversionFrom4x(block.data(), static_cast<long>(block.size())));
         EXPECT_EQ(c.points, wizard->Points().GetSize()) << c.what;
     }
@@ -282,10 +259,7 @@ TEST_F(LookupTable, OlderPageBlocks) {
         Block(out, state);
         Dword(out, 0);
         Bytes t = Dwords({static_cast<DWORD>(table.size())});
-        for (auto [x, y] : table) {
-            Double(t, x);
-            Double(t, y);
-        }
+        PairDoubles(t, table);
         Block(out, t);
         if (cut > 0) out.resize(out.size() - cut);
         return out;

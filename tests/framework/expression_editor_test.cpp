@@ -2,6 +2,7 @@
 // selecting, palette buttons, the condition menu with the template file's sections, help and
 // the close message; the picture buttons' images; the shipped template file and resources.
 #include "xytable_support.h"
+#include "tests/support/painted_image.h"
 
 #include "afx/dc.h"
 #include "editor/schematic_editor.h"
@@ -261,16 +262,7 @@ TEST_F(ExpressionEditorTest, TheCloseMessageEndsTheEditorAsCancel) {
 TEST_F(ExpressionEditorTest, PictureButtonsDrawTheirImageForTheirState) {
     CDlgExpressionEditor dialog;
     Run(dialog, [&](CDlgExpressionEditor& d) {
-        auto imageOf = [&](int id) {
-            d.GetDlgItem(id)->Invalidate();
-            d.GetDlgItem(id)->UpdateWindow();
-            const qv::DisplayList* picture = qv::GetLastPainting(d.GetDlgItem(id));
-            std::pair<int, int> image{0, -1};
-            if (picture != nullptr)
-                for (const auto& item : picture->items)
-                    if (item.kind == qv::DrawKind::Image) image = {item.imageId, item.imageIndex};
-            return image;
-        };
+        auto imageOf = [&](int id) { return qv_test::PaintedImage(d.GetDlgItem(id)); };
         EXPECT_EQ(std::make_pair(2905, 0), imageOf(2465));
         EXPECT_EQ(std::make_pair(2905, 1), imageOf(2466));
         d.GetDlgItem(2466)->SendMessage(BM_SETSTATE, TRUE, 0);

@@ -11,6 +11,7 @@
 #include "toolkit/tb_sheet.h"
 #include "wizard/wizard.h"
 
+#include "tests/support/painted_image.h"
 #include "tests/support/sandbox.h"
 
 #include <cstdlib>
@@ -530,16 +531,7 @@ TEST_F(XYTablePageTest, EveryOperationGivesTheOwnerItsResourceHandleBack) {
 
 TEST_F(XYTablePageTest, RowAndFileButtonsDrawTheirImageForTheirState) {
     Open({{1, 1}});
-    auto imageOf = [this](int id) {
-        Item(id)->Invalidate();
-        Item(id)->UpdateWindow();
-        const qv::DisplayList* picture = qv::GetLastPainting(Item(id));
-        std::pair<int, int> image{0, -1};
-        if (picture != nullptr)
-            for (const auto& item : picture->items)
-                if (item.kind == qv::DrawKind::Image) image = {item.imageId, item.imageIndex};
-        return image;
-    };
+    auto imageOf = [this](int id) { return qv_test::PaintedImage(Item(id)); };
     EXPECT_EQ(std::make_pair(138, 0), imageOf(1122));
     EXPECT_EQ(std::make_pair(138, 4), imageOf(1126));
     ASSERT_FALSE(Enabled(2119));

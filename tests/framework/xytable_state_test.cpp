@@ -1,41 +1,20 @@
 // The characteristic table's state: archive bytes built by hand, the loading rules for older
 // and damaged data, the saved block, copies and relative file names.
 #include "xytable_support.h"
+#include "tests/support/xy_table_bytes.h"
 
 #include <climits>
 #include <cmath>
 #include <fstream>
 
 using namespace xytable_test;
+using qv_test::TableRecordHead;
 
 namespace {
 
 using Pairs = std::vector<std::pair<double, double>>;
 
 class XYTableStateTest : public ScriptedTest {};
-
-// The bytes of a table record up to and including the points, as the rules lay them out.
-Bytes RecordHead(DWORD version, DWORD kind, const std::string& reference, const std::string& file, DWORD writeFile,
-                 const Pairs& points) {
-    Bytes out;
-    NewClass(out, "CPropCharacteristicXYTable");
-    Dword(out, version);
-    Dword(out, kind);
-    Str(out, reference);
-    Str(out, file);
-    Dword(out, writeFile);
-    Dword(out, static_cast<DWORD>(points.size()));
-    for (size_t i = 0; i < points.size(); ++i) {
-        if (i == 0)
-            NewClass(out, "CDataPoint");
-        else
-            Word(out, 0x8002);  // the second class of the archive
-        Dword(out, 10);
-        Double(out, points[i].first);
-        Double(out, points[i].second);
-    }
-    return out;
-}
 
 TEST_F(XYTableStateTest, FreshTableIsAReferenceAndSurvivesARoundTrip) {
     TestTable fresh;
@@ -66,7 +45,7 @@ TEST_F(XYTableStateTest, StoredBytesFollowTheFixedLayoutAndLoadBack) {
     table.SetDataPairsFlag(7);  // any non-zero value means data pairs and is written as 1
     table.SetVariableName("VAR");
 
-    Bytes expected = RecordHead(10, 1, "XY.VAL", "R1.mdx", 1, {{0.5, -1.0}, {2.0, 3.25}});
+    Bytes expected = TableRecordHead(10, 1, "XY.VAL", "R1.mdx", 1, {{0.5, -1.0}, {2.0, 3.25}});
     Dword(expected, 1);
     Str(expected, "VAR");
     EXPECT_EQ(expected, Store(table));
@@ -106,7 +85,7 @@ TEST_F(XYTableStateTest, SecondTableInOneArchiveUsesTheClassBackReference) {
 }
 
 TEST_F(XYTableStateTest, RawKindOtherThanZeroOrOneTakesNeitherText) {
-    Bytes bytes = RecordHead(10, 2, "NEWREF", "new.mdx", 0, {});
+    Bytes bytes = TableRecordHead(10, 2, "NEWREF", "new.mdx", 0, {});
     Dword(bytes, 1);
     Str(bytes, "");
     TestTable table;
@@ -121,7 +100,7 @@ TEST_F(XYTableStateTest, RawKindOtherThanZeroOrOneTakesNeitherText) {
 
 TEST_F(XYTableStateTest, OlderRecordsLackTheTableSourceAndVariableName) {
     // Version 2: a class record and version DWORD, but the record ends after the points.
-    const Bytes version2 = RecordHead(2, 1, "", "v2.mdx", 0, {{1, 2}});
+    const Bytes version2 = TableRecordHead(2, 1, "", "v2.mdx", 0, {{1, 2}});
     TestTable table;
     table.SetDataPairsFlag(0);
     table.SetVariableName("keep");
@@ -160,14 +139,14 @@ TEST_F(XYTableStateTest, DamagedRecordsAreRefusedAndChangeNothing) {
     table.Add(9, 9);
 
     // A count far beyond the bytes that follow is refused before anything is allocated.
-    Bytes huge = RecordHead(10, 1, "", "after.mdx", 0, {});
+    Bytes huge = TableRecordHead(10, 1, "", "after.mdx", 0, {});
     huge.resize(huge.size() - 4);
     Dword(huge, 0xFFFFFFFFu);
     Double(huge, 1);
     EXPECT_FALSE(Load(table, huge));
 
     // A record cut off in its last text.
-    Bytes cut = RecordHead(10, 1, "", "after.mdx", 0, {{1, 1}});
+    Bytes cut = TableRecordHead(10, 1, "", "after.mdx", 0, {{1, 1}});
     Dword(cut, 1);
     Str(cut, "VARIABLE");
     cut.resize(cut.size() - 3);

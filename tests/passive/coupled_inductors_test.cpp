@@ -42,15 +42,7 @@ Bytes Snapshots(const std::vector<std::string>& names) {
 }
 
 void Store(CCoupledInductorsWizard4& wizard, DWORD form, const std::vector<const char*>& names) {
-    CPtrArray list;
-    for (const char* name : names) {
-        auto* snapshot = new CCopaObjectCompare;
-        snapshot->SetName(name);
-        snapshot->SetType(0x4);
-        list.Add(snapshot);
-    }
-    wizard.StoreModeAndCompareList(form, &list);
-    qv::passive::DeleteSnapshots(list);
+    WithSnapshots(names, [&](CPtrArray* list) { wizard.StoreModeAndCompareList(form, list); });
 }
 
 using Coupled = PassiveTest;

@@ -164,20 +164,6 @@ Bytes NonlinearPageBlock(const std::string& ktr, DWORD kind, const std::string& 
     return out;
 }
 
-Bytes TextBlock(const std::vector<Point>& points, const std::vector<std::string>& texts) {
-    Bytes out;
-    Dword(out, static_cast<DWORD>(points.size()));
-    for (const Point& p : points) {
-        Double(out, p.x);
-        Double(out, p.y);
-    }
-    for (const std::string& text : texts) {
-        Dword(out, static_cast<DWORD>(text.size()));
-        out.insert(out.end(), text.begin(), text.end());
-    }
-    return out;
-}
-
 TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
     Bytes snapshots;
     NewClass(snapshots, "CCopaObjectCompare");
@@ -187,7 +173,7 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
     Dword(snapshots, 0);
     const Bytes page = NonlinearPageBlock("3", 1, "VAR", "old.mdx");
     const Bytes table = TableBytes(1, "old.mdx", 1, {{0.0, 0.02}, {1.0, 0.01}}, 1, "");
-    const Bytes texts = TextBlock({{0.0, 0.0}}, {"i [A]", "L [H]", "x2", "y2"});
+    const Bytes texts = OlderPointBlock({{0.0, 0.0}}, {"i [A]", "L [H]", "x2", "y2"});
     Bytes data;
     Dword(data, kModeUserFile);
     Dword(data, 1);

@@ -12,11 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using qv_test::ReadFile;
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using qv_test::WriteFile;
 
 class MachinesHost : public qv_test::HostTest {
 protected:

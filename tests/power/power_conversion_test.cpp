@@ -14,18 +14,6 @@ Bytes PageBlock(const std::string& className, WORD schema, const std::vector<DWO
     return out;
 }
 
-// Points and the four texts as older data keeps them.
-Bytes PointBlock(const std::vector<Point>& points, const std::vector<std::string>& texts) {
-    Bytes out;
-    Dword(out, static_cast<DWORD>(points.size()));
-    for (const Point& p : points) {
-        Double(out, p.x);
-        Double(out, p.y);
-    }
-    for (const std::string& text : texts) OldText(out, text);
-    return out;
-}
-
 // Mode word, reserved DWORD, then length-prefixed parts.
 Bytes OldData(DWORD modeWord, const std::vector<Bytes>& parts) {
     Bytes out;
@@ -53,7 +41,7 @@ TEST_F(PowerConversion, WholeRecordGivesKindTableAndTexts) {
     const Bytes table = TableBytes(1, "old.mdx", 1, {{0.0, 0.0}, {1.0, 2.0}}, "");
     const Bytes data = OldData(static_cast<DWORD>(2 | kSemiUserFile),
                                {Bytes{1, 2, 3}, PageBlock("CPropSemiDiode", 10, {10, 1}), table,
-                                PointBlock({{9.0, 9.0}}, {"v [V]", "i [A]", "V", "A"})});
+                                OlderPointBlock({{9.0, 9.0}}, {"v [V]", "i [A]", "V", "A"})});
     DWORD element = 0;
     auto wizard = Convert<CDiodeWizard4>(kDiodeRows, data, &element);
     const CSemiconductorState& state = wizard->State();
@@ -93,7 +81,7 @@ TEST_F(PowerConversion, DamagedDataKeepsWhatCameBefore) {
     Append(wrappingTable, table);
     Bytes withTrailing[3];
     for (int n = 1; n <= 3; ++n) {
-        withTrailing[n - 1] = OldData(1, {Bytes{}, Bytes{}, table, PointBlock({}, {"x", "y", "", ""})});
+        withTrailing[n - 1] = OldData(1, {Bytes{}, Bytes{}, table, OlderPointBlock({}, {"x", "y", "", ""})});
         Append(withTrailing[n - 1], Bytes(static_cast<size_t>(n), 0xEE));
     }
     Bytes lastPointsCut = OldData(1, {Bytes{}, Bytes{}, table});

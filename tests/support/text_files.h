@@ -1,5 +1,5 @@
-// Reading what a test's code under test wrote: a whole file, and a text cut into lines; and a
-// file that only names the path a wizard writes beside.
+// Reading what a test's code under test wrote: a whole file, and a text cut into lines; writing
+// a test's input file; and a file that only names the path a wizard writes beside.
 #pragma once
 
 #include "afx/file.h"
@@ -18,6 +18,11 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Writes the bytes as the whole file, replacing what it held.
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // The lines of a text, without their line ends.

@@ -2,6 +2,7 @@
 // archive bytes built by hand, older data (4.x blocks, blocks of the older wizard base with
 // page archives of versions 3, 5 and 10), and the page driven as a user drives it.
 #include "tests/timefunctions/timefunctions_support.h"
+#include "tests/support/pair_blocks.h"
 #include "tests/support/text_files.h"
 
 #include "afx/archive.h"
@@ -219,20 +220,10 @@ TEST_F(DataPairs, ArchiveBytesAndRoundTrip) {
     EXPECT_EQ(0u, untouched.GetModeWord());
 }
 
-// 4.x blocks: 52 bytes, DWORD n, WORD a and a bytes, WORD b and b bytes, n pairs (t, Y).
+// 4.x blocks of n pairs (t, Y) with a bytes 0x11 and b bytes 0x22 in the two fields.
 Bytes Block4x(DWORD n, size_t a, size_t b, std::vector<std::pair<double, double>> pairs, WORD aWord = 0xFFFF,
               WORD bWord = 0xFFFF) {
-    Bytes out(52, 0xAB);
-    Dword(out, n);
-    Word(out, aWord == 0xFFFF ? static_cast<WORD>(a) : aWord);
-    out.insert(out.end(), a, 0x11);
-    Word(out, bWord == 0xFFFF ? static_cast<WORD>(b) : bWord);
-    out.insert(out.end(), b, 0x22);
-    for (auto [t, y] : pairs) {
-        Double(out, t);
-        Double(out, y);
-    }
-    return out;
+    return PairBlock4x(n, Bytes(a, 0x11), Bytes(b, 0x22), pairs, aWord, bWord);
 }
 
 TEST_F(DataPairs, OlderBlocksOf4x) {
@@ -349,10 +340,7 @@ Bytes OlderData(DWORD mode, const Bytes& page, std::vector<std::pair<double, dou
     Block(out, {});
     Bytes t;
     Dword(t, static_cast<DWORD>(table.size()));
-    for (auto [x, y] : table) {
-        Double(t, x);
-        Double(t, y);
-    }
+    PairDoubles(t, table);
     for (int i = 0; i < 4; ++i) Dword(t, 0);
     Block(out, t);
     if (cut > 0) out.resize(out.size() - cut);
