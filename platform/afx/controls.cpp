@@ -981,11 +981,6 @@ CPoint CEdit::PosFromChar(UINT nChar) const
 // ---------------------------------------------------------------------------------------
 // Combo and list boxes
 
-BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    return CWnd::Create("ComboBox", "", dwStyle, rect, pParentWnd, nID);
-}
-
 #define QV_SEND(msg, w, l) SendMessageA(m_hWnd, (msg), (WPARAM)(w), (LPARAM)(l))
 
 void CComboBox::ShowDropDown(BOOL bShowIt) { QV_SEND(CB_SHOWDROPDOWN, bShowIt, 0); }
@@ -993,11 +988,6 @@ BOOL CComboBox::GetDroppedState() const { return static_cast<BOOL>(QV_SEND(CB_GE
 BOOL CComboBox::LimitText(int nMaxChars) { return static_cast<BOOL>(QV_SEND(CB_LIMITTEXT, std::max(nMaxChars, 0), 0)); }
 DWORD CComboBox::GetEditSel() const { return static_cast<DWORD>(QV_SEND(CB_GETEDITSEL, 0, 0)); }
 BOOL CComboBox::SetEditSel(int nStartChar, int nEndChar) { return QV_SEND(CB_SETEDITSEL, 0, MAKELPARAM(nStartChar, nEndChar)) == TRUE; }
-
-BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    return CWnd::Create("ListBox", "", dwStyle, rect, pParentWnd, nID);
-}
 
 int CListBox::GetSel(int nIndex) const { return static_cast<int>(QV_SEND(LB_GETSEL, nIndex, 0)); }
 int CListBox::SetSel(int nIndex, BOOL bSelect) { return static_cast<int>(QV_SEND(LB_SETSEL, bSelect, nIndex)); }

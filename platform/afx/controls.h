@@ -91,15 +91,17 @@ public:
 };
 
 namespace qv {
-// The messages by which a combo box and a list box do the same things to their entries.
+// The window class of a combo box or a list box, and the messages by which both do the same
+// things to their entries.
 struct EntryBoxMessages {
+    const char* windowClass;
     UINT getCount, getCurSel, setCurSel, addString, insertString, deleteString, resetContent;
     UINT getText, getTextLen, setItemData, getItemData, findString, findStringExact, selectString;
 };
-inline constexpr EntryBoxMessages kComboBoxMessages{
+inline constexpr EntryBoxMessages kComboBoxMessages{"ComboBox",
     CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT,
     CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_SETITEMDATA, CB_GETITEMDATA, CB_FINDSTRING, CB_FINDSTRINGEXACT, CB_SELECTSTRING};
-inline constexpr EntryBoxMessages kListBoxMessages{
+inline constexpr EntryBoxMessages kListBoxMessages{"ListBox",
     LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT,
     LB_GETTEXT, LB_GETTEXTLEN, LB_SETITEMDATA, LB_GETITEMDATA, LB_FINDSTRING, LB_FINDSTRINGEXACT, LB_SELECTSTRING};
 
@@ -109,6 +111,12 @@ inline constexpr EntryBoxMessages kListBoxMessages{
 template <const EntryBoxMessages& M>
 class EntryBox : public CWnd {
 public:
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+    {
+        return CWnd::Create(M.windowClass, "", dwStyle, rect, pParentWnd, nID);
+    }
+
     int GetCount() const { return Send(M.getCount, 0, 0); }
     // CB_ERR (equal to LB_ERR) for a box that has no window.
     int GetCurSel() const { return m_hWnd ? Send(M.getCurSel, 0, 0) : CB_ERR; }
@@ -157,8 +165,6 @@ class CComboBox : public qv::EntryBox<qv::kComboBoxMessages> {
     DECLARE_DYNAMIC(CComboBox)
 public:
     CComboBox() = default;
-    using CWnd::Create;
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
     int GetLBText(int nIndex, LPTSTR lpszText) const { return EntryText(nIndex, lpszText); }
     void GetLBText(int nIndex, CString& rString) const { rString = EntryText(nIndex); }
@@ -176,8 +182,6 @@ class CListBox : public qv::EntryBox<qv::kListBoxMessages> {
     DECLARE_DYNAMIC(CListBox)
 public:
     CListBox() = default;
-    using CWnd::Create;
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
     int GetText(int nIndex, LPTSTR lpszBuffer) const { return EntryText(nIndex, lpszBuffer); }
     void GetText(int nIndex, CString& rString) const { rString = EntryText(nIndex); }
