@@ -1,7 +1,5 @@
 # The formula simplifier and the expression editor with its function palette.
-target_sources(Parvel PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/formula_simplifier.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/expression_editor.cpp)
+target_sources(Parvel PRIVATE formula_simplifier.cpp expression_editor.cpp)
 
 # The library's template file (the expression editor's IF, ELSE IF and ELSE sections) lies in
 # "Template/" beside the plug-in.

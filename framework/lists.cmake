@@ -1,4 +1,2 @@
 # Indexed parameter families and the list controls shared by the pages of several families.
-target_sources(Parvel PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/indexed_family.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/list_controls.cpp)
+target_sources(Parvel PRIVATE indexed_family.cpp list_controls.cpp)

@@ -200,22 +200,27 @@ BOOL IsParamNotOnPin(ParamHolder* holder, WORD valueID) {
     return (param == nullptr || !param->HasPin()) ? 1 : 0;
 }
 
-BOOL SetParamAsInput(ParamHolder* holder, WORD valueID) {
+namespace {
+
+// Makes a parameter flow in one direction: a parameter that flowed the other way loses its
+// pin as well as that direction.
+BOOL SetParamDirection(ParamHolder* holder, WORD valueID, DWORD direction, DWORD other) {
     CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
     if (param == nullptr) return 0;
     DWORD type = param->GetType();
-    if (type & kParamTypeOutput) type &= ~kParamTypeUsePin;
-    param->SetType((type & ~kParamTypeOutput) | kParamTypeInput);
+    if (type & other) type &= ~kParamTypeUsePin;
+    param->SetType((type & ~other) | direction);
     return 1;
 }
 
+} // namespace
+
+BOOL SetParamAsInput(ParamHolder* holder, WORD valueID) {
+    return SetParamDirection(holder, valueID, kParamTypeInput, kParamTypeOutput);
+}
+
 BOOL SetParamAsOutput(ParamHolder* holder, WORD valueID) {
-    CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
-    if (param == nullptr) return 0;
-    DWORD type = param->GetType();
-    if (type & kParamTypeInput) type &= ~kParamTypeUsePin;
-    param->SetType((type & ~kParamTypeInput) | kParamTypeOutput);
-    return 1;
+    return SetParamDirection(holder, valueID, kParamTypeOutput, kParamTypeInput);
 }
 
 BOOL SetParamTypeField(ParamHolder* holder, WORD valueID) {

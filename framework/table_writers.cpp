@@ -52,9 +52,9 @@ CString NameInModelText(const CString& path) {
 }
 
 struct Channel {
-    std::vector<double> values;
     CString textA;
     CString textB;
+    std::vector<double> values;
 };
 
 BOOL WriteChannels(const CString& requested, const std::vector<Channel>& channels, size_t items) {
@@ -141,11 +141,7 @@ BOOL WriteCharacteristicMdx(CString path, const CPtrArray* points, CString textA
     const CPtrArray none;
     if (points == nullptr) points = &none;
     if (!AllEntriesPresent(points)) return 0;
-    std::vector<Channel> channels(2);
-    channels[0].textA = textA0;
-    channels[0].textB = textB0;
-    channels[1].textA = textA1;
-    channels[1].textB = textB1;
+    std::vector<Channel> channels{{textA0, textB0, {}}, {textA1, textB1, {}}};
     for (int i = 0; i < points->GetSize(); ++i) {
         const CDataPoint* point = static_cast<const CDataPoint*>(points->GetAt(i));
         channels[0].values.push_back(point->x);
@@ -180,13 +176,7 @@ BOOL WriteTableMdx3D(CString path, const CPtrArray* points, CString textAx, CStr
     if (points == nullptr) points = &none;
     if (!AllEntriesPresent(points)) return 0;
     // z goes before y.
-    std::vector<Channel> channels(3);
-    channels[0].textA = textAx;
-    channels[0].textB = textBx;
-    channels[1].textA = textAz;
-    channels[1].textB = textBz;
-    channels[2].textA = textAy;
-    channels[2].textB = textBy;
+    std::vector<Channel> channels{{textAx, textBx, {}}, {textAz, textBz, {}}, {textAy, textBy, {}}};
     for (int i = 0; i < points->GetSize(); ++i) {
         const C3DDataPoint* point = static_cast<const C3DDataPoint*>(points->GetAt(i));
         channels[0].values.push_back(point->x);

@@ -874,29 +874,23 @@ void SetControlFactory(ControlFactory factory) { g_factory = factory; }
 // ---------------------------------------------------------------------------------------
 // Buttons and statics
 
-namespace {
-
 // An owner-drawn button or static whose parent leaves WM_DRAWITEM to it draws itself: the
 // reflected message goes to the control's own DrawItem; every other one to CWnd.
-template <class Control>
-BOOL DrawItemReflected(Control& control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+BOOL qv::BitmapControl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     if (message != WM_DRAWITEM)
-        return control.CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    control.DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
     return TRUE;
 }
 
-// Buttons and statics show one bitmap; a new one repaints the control. Returns the old one.
-HBITMAP ReplaceBitmap(CWnd& control, HBITMAP& shown, HBITMAP hBitmap)
+HBITMAP qv::BitmapControl::SetBitmap(HBITMAP hBitmap)
 {
-    HBITMAP old = shown;
-    shown = hBitmap;
-    control.Invalidate();
+    HBITMAP old = m_hBitmap;
+    m_hBitmap = hBitmap;
+    Invalidate();
     return old;
 }
-
-} // namespace
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CStatic, CWnd)
@@ -923,24 +917,11 @@ void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
 {
     SendMessageA(m_hWnd, BM_SETSTYLE, nStyle, bRedraw);
 }
-BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    return DrawItemReflected(*this, message, wParam, lParam, pResult);
-}
-
-BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    return DrawItemReflected(*this, message, wParam, lParam, pResult);
-}
-
-HBITMAP CButton::SetBitmap(HBITMAP hBitmap) { return ReplaceBitmap(*this, m_hBitmap, hBitmap); }
 
 BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
     return CWnd::Create("Static", lpszText, dwStyle, rect, pParentWnd, nID);
 }
-
-HBITMAP CStatic::SetBitmap(HBITMAP hBitmap) { return ReplaceBitmap(*this, m_hBitmap, hBitmap); }
 
 // ---------------------------------------------------------------------------------------
 // Edits
@@ -1000,79 +981,17 @@ CPoint CEdit::PosFromChar(UINT nChar) const
 // ---------------------------------------------------------------------------------------
 // Combo and list boxes
 
-BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    return CWnd::Create("ComboBox", "", dwStyle, rect, pParentWnd, nID);
-}
-
 #define QV_SEND(msg, w, l) SendMessageA(m_hWnd, (msg), (WPARAM)(w), (LPARAM)(l))
 
-namespace {
-
-// The text of a combo or list box entry, read with the box's length and text messages; empty
-// for no such entry.
-CString EntryString(HWND hWnd, UINT lengthMessage, UINT textMessage, int nIndex)
-{
-    const int n = static_cast<int>(SendMessageA(hWnd, lengthMessage, static_cast<WPARAM>(nIndex), 0));
-    if (n < 0)
-        return CString();
-    std::string buffer(static_cast<size_t>(n) + 1, '\0');
-    SendMessageA(hWnd, textMessage, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer.data()));
-    return CString(buffer.data(), n);
-}
-
-} // namespace
-
-int CComboBox::GetCount() const { return static_cast<int>(QV_SEND(CB_GETCOUNT, 0, 0)); }
-int CComboBox::GetCurSel() const { return m_hWnd ? static_cast<int>(QV_SEND(CB_GETCURSEL, 0, 0)) : CB_ERR; }
-int CComboBox::SetCurSel(int nSelect) { return static_cast<int>(QV_SEND(CB_SETCURSEL, static_cast<INT_PTR>(nSelect), 0)); }
-int CComboBox::AddString(LPCTSTR s) { return static_cast<int>(QV_SEND(CB_ADDSTRING, 0, s)); }
-int CComboBox::InsertString(int nIndex, LPCTSTR s) { return static_cast<int>(QV_SEND(CB_INSERTSTRING, static_cast<INT_PTR>(nIndex), s)); }
-int CComboBox::DeleteString(UINT nIndex) { return static_cast<int>(QV_SEND(CB_DELETESTRING, nIndex, 0)); }
-void CComboBox::ResetContent() { QV_SEND(CB_RESETCONTENT, 0, 0); }
-int CComboBox::GetLBText(int nIndex, LPTSTR lpszText) const { return static_cast<int>(QV_SEND(CB_GETLBTEXT, nIndex, lpszText)); }
-void CComboBox::GetLBText(int nIndex, CString& rString) const
-{
-    rString = EntryString(m_hWnd, CB_GETLBTEXTLEN, CB_GETLBTEXT, nIndex);
-}
-int CComboBox::GetLBTextLen(int nIndex) const { return static_cast<int>(QV_SEND(CB_GETLBTEXTLEN, nIndex, 0)); }
-int CComboBox::SetItemData(int nIndex, DWORD_PTR d) { return static_cast<int>(QV_SEND(CB_SETITEMDATA, nIndex, d)); }
-DWORD_PTR CComboBox::GetItemData(int nIndex) const { return static_cast<DWORD_PTR>(QV_SEND(CB_GETITEMDATA, nIndex, 0)); }
-int CComboBox::FindString(int nStartAfter, LPCTSTR s) const { return static_cast<int>(QV_SEND(CB_FINDSTRING, static_cast<INT_PTR>(nStartAfter), s)); }
-int CComboBox::FindStringExact(int nIndexStart, LPCTSTR s) const { return static_cast<int>(QV_SEND(CB_FINDSTRINGEXACT, static_cast<INT_PTR>(nIndexStart), s)); }
-int CComboBox::SelectString(int nStartAfter, LPCTSTR s) { return static_cast<int>(QV_SEND(CB_SELECTSTRING, static_cast<INT_PTR>(nStartAfter), s)); }
 void CComboBox::ShowDropDown(BOOL bShowIt) { QV_SEND(CB_SHOWDROPDOWN, bShowIt, 0); }
 BOOL CComboBox::GetDroppedState() const { return static_cast<BOOL>(QV_SEND(CB_GETDROPPEDSTATE, 0, 0)); }
 BOOL CComboBox::LimitText(int nMaxChars) { return static_cast<BOOL>(QV_SEND(CB_LIMITTEXT, std::max(nMaxChars, 0), 0)); }
 DWORD CComboBox::GetEditSel() const { return static_cast<DWORD>(QV_SEND(CB_GETEDITSEL, 0, 0)); }
 BOOL CComboBox::SetEditSel(int nStartChar, int nEndChar) { return QV_SEND(CB_SETEDITSEL, 0, MAKELPARAM(nStartChar, nEndChar)) == TRUE; }
 
-BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    return CWnd::Create("ListBox", "", dwStyle, rect, pParentWnd, nID);
-}
-
-int CListBox::GetCount() const { return static_cast<int>(QV_SEND(LB_GETCOUNT, 0, 0)); }
-int CListBox::GetCurSel() const { return m_hWnd ? static_cast<int>(QV_SEND(LB_GETCURSEL, 0, 0)) : LB_ERR; }
-int CListBox::SetCurSel(int nSelect) { return static_cast<int>(QV_SEND(LB_SETCURSEL, static_cast<INT_PTR>(nSelect), 0)); }
 int CListBox::GetSel(int nIndex) const { return static_cast<int>(QV_SEND(LB_GETSEL, nIndex, 0)); }
 int CListBox::SetSel(int nIndex, BOOL bSelect) { return static_cast<int>(QV_SEND(LB_SETSEL, bSelect, nIndex)); }
 int CListBox::GetSelCount() const { return static_cast<int>(QV_SEND(LB_GETSELCOUNT, 0, 0)); }
-int CListBox::AddString(LPCTSTR s) { return static_cast<int>(QV_SEND(LB_ADDSTRING, 0, s)); }
-int CListBox::InsertString(int nIndex, LPCTSTR s) { return static_cast<int>(QV_SEND(LB_INSERTSTRING, static_cast<INT_PTR>(nIndex), s)); }
-int CListBox::DeleteString(UINT nIndex) { return static_cast<int>(QV_SEND(LB_DELETESTRING, nIndex, 0)); }
-void CListBox::ResetContent() { QV_SEND(LB_RESETCONTENT, 0, 0); }
-int CListBox::GetText(int nIndex, LPTSTR buffer) const { return static_cast<int>(QV_SEND(LB_GETTEXT, nIndex, buffer)); }
-void CListBox::GetText(int nIndex, CString& rString) const
-{
-    rString = EntryString(m_hWnd, LB_GETTEXTLEN, LB_GETTEXT, nIndex);
-}
-int CListBox::GetTextLen(int nIndex) const { return static_cast<int>(QV_SEND(LB_GETTEXTLEN, nIndex, 0)); }
-int CListBox::SetItemData(int nIndex, DWORD_PTR d) { return static_cast<int>(QV_SEND(LB_SETITEMDATA, nIndex, d)); }
-DWORD_PTR CListBox::GetItemData(int nIndex) const { return static_cast<DWORD_PTR>(QV_SEND(LB_GETITEMDATA, nIndex, 0)); }
-int CListBox::FindString(int nStartAfter, LPCTSTR s) const { return static_cast<int>(QV_SEND(LB_FINDSTRING, static_cast<INT_PTR>(nStartAfter), s)); }
-int CListBox::FindStringExact(int nIndexStart, LPCTSTR s) const { return static_cast<int>(QV_SEND(LB_FINDSTRINGEXACT, static_cast<INT_PTR>(nIndexStart), s)); }
-int CListBox::SelectString(int nStartAfter, LPCTSTR s) { return static_cast<int>(QV_SEND(LB_SELECTSTRING, static_cast<INT_PTR>(nStartAfter), s)); }
 
 // The check and enabled state of each entry are kept in the record's row table, which a
 // list box does not otherwise use.

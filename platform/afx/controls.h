@@ -22,7 +22,24 @@
 class CDC;
 class CBitmap;
 
-class CButton : public CWnd {
+namespace qv {
+// What buttons and statics share: one bitmap that they show, and owner drawing. The parent's
+// WM_DRAWITEM handler draws an owner-drawn control or, when the parent leaves it to the
+// default, the control's own DrawItem override does.
+class BitmapControl : public CWnd {
+public:
+    // Shows a new bitmap and repaints; returns the one shown before.
+    HBITMAP SetBitmap(HBITMAP hBitmap);
+    HBITMAP GetBitmap() const { return m_hBitmap; }
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+protected:
+    HBITMAP m_hBitmap = nullptr;
+};
+} // namespace qv
+
+class CButton : public qv::BitmapControl {
     DECLARE_DYNAMIC(CButton)
 public:
     CButton() = default;
@@ -35,30 +52,14 @@ public:
     void SetState(BOOL bHighlight);
     UINT GetButtonStyle() const;
     void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
-    HBITMAP SetBitmap(HBITMAP hBitmap);
-    HBITMAP GetBitmap() const { return m_hBitmap; }
-    // Owner-drawn buttons are drawn by their parent's WM_DRAWITEM handler or, when the
-    // parent leaves it to the default, by this override.
-    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
-    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-
-protected:
-    HBITMAP m_hBitmap = nullptr;
 };
 
-class CStatic : public CWnd {
+class CStatic : public qv::BitmapControl {
     DECLARE_DYNAMIC(CStatic)
 public:
     CStatic() = default;
     using CWnd::Create;
     virtual BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xffff);
-    HBITMAP SetBitmap(HBITMAP hBitmap);
-    HBITMAP GetBitmap() const { return m_hBitmap; }
-    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
-    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-
-protected:
-    HBITMAP m_hBitmap = nullptr;
 };
 
 class CEdit : public CWnd {
@@ -89,33 +90,87 @@ public:
     CPoint PosFromChar(UINT nChar) const;
 };
 
-class CComboBox : public CWnd {
+namespace qv {
+// The window class of a combo box or a list box, and the messages by which both do the same
+// things to their entries.
+struct EntryBoxMessages {
+    const char* windowClass;
+    UINT getCount, getCurSel, setCurSel, addString, insertString, deleteString, resetContent;
+    UINT getText, getTextLen, setItemData, getItemData, findString, findStringExact, selectString;
+};
+inline constexpr EntryBoxMessages kComboBoxMessages{"ComboBox",
+    CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT,
+    CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_SETITEMDATA, CB_GETITEMDATA, CB_FINDSTRING, CB_FINDSTRINGEXACT, CB_SELECTSTRING};
+inline constexpr EntryBoxMessages kListBoxMessages{"ListBox",
+    LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT,
+    LB_GETTEXT, LB_GETTEXTLEN, LB_SETITEMDATA, LB_GETITEMDATA, LB_FINDSTRING, LB_FINDSTRINGEXACT, LB_SELECTSTRING};
+
+// The entry operations that combo and list boxes offer alike, each box through its own
+// messages. The boxes name the reading of an entry's text differently, so that part is
+// protected here and published by each box under its own name.
+template <const EntryBoxMessages& M>
+class EntryBox : public CWnd {
+public:
+    using CWnd::Create;
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+    {
+        return CWnd::Create(M.windowClass, "", dwStyle, rect, pParentWnd, nID);
+    }
+
+    int GetCount() const { return Send(M.getCount, 0, 0); }
+    // CB_ERR (equal to LB_ERR) for a box that has no window.
+    int GetCurSel() const { return m_hWnd ? Send(M.getCurSel, 0, 0) : CB_ERR; }
+    int SetCurSel(int nSelect) { return Send(M.setCurSel, nSelect, 0); }
+    int AddString(LPCTSTR lpszString) { return SendText(M.addString, 0, lpszString); }
+    int InsertString(int nIndex, LPCTSTR lpszString) { return SendText(M.insertString, nIndex, lpszString); }
+    int DeleteString(UINT nIndex) { return Send(M.deleteString, nIndex, 0); }
+    void ResetContent() { Send(M.resetContent, 0, 0); }
+    int SetItemData(int nIndex, DWORD_PTR dwItemData) { return Send(M.setItemData, nIndex, static_cast<LPARAM>(dwItemData)); }
+    DWORD_PTR GetItemData(int nIndex) const
+    {
+        return static_cast<DWORD_PTR>(SendMessageA(m_hWnd, M.getItemData, static_cast<WPARAM>(nIndex), 0));
+    }
+    // Case-insensitive prefix search after nStartAfter (-1: from the start), wrapping round.
+    int FindString(int nStartAfter, LPCTSTR lpszString) const { return SendText(M.findString, nStartAfter, lpszString); }
+    // Case-insensitive whole-text search, wrapping round like FindString.
+    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const { return SendText(M.findStringExact, nIndexStart, lpszFind); }
+    // Selects the first entry found by FindString; CB_ERR (selection unchanged) when none.
+    int SelectString(int nStartAfter, LPCTSTR lpszString) { return SendText(M.selectString, nStartAfter, lpszString); }
+
+protected:
+    int EntryText(int nIndex, LPTSTR lpszText) const { return SendText(M.getText, nIndex, lpszText); }
+    int EntryTextLen(int nIndex) const { return Send(M.getTextLen, nIndex, 0); }
+    // The entry's text; empty for no such entry.
+    CString EntryText(int nIndex) const
+    {
+        const int n = EntryTextLen(nIndex);
+        if (n < 0)
+            return CString();
+        std::string buffer(static_cast<size_t>(n) + 1, '\0');
+        EntryText(nIndex, buffer.data());
+        return CString(buffer.data(), n);
+    }
+
+private:
+    // Sends one of the box's messages; an index goes out sign-extended, a text as its address.
+    int Send(UINT message, INT_PTR wParam, LPARAM lParam) const
+    {
+        return static_cast<int>(SendMessageA(m_hWnd, message, static_cast<WPARAM>(wParam), lParam));
+    }
+    int SendText(UINT message, INT_PTR wParam, LPCTSTR text) const { return Send(message, wParam, reinterpret_cast<LPARAM>(text)); }
+};
+} // namespace qv
+
+class CComboBox : public qv::EntryBox<qv::kComboBoxMessages> {
     DECLARE_DYNAMIC(CComboBox)
 public:
     CComboBox() = default;
-    using CWnd::Create;
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
-    int GetCount() const;
-    int GetCurSel() const;
-    int SetCurSel(int nSelect);
-    int AddString(LPCTSTR lpszString);
-    int InsertString(int nIndex, LPCTSTR lpszString);
-    int DeleteString(UINT nIndex);
-    void ResetContent();
-    int GetLBText(int nIndex, LPTSTR lpszText) const;
-    void GetLBText(int nIndex, CString& rString) const;
-    int GetLBTextLen(int nIndex) const;
-    int SetItemData(int nIndex, DWORD_PTR dwItemData);
-    DWORD_PTR GetItemData(int nIndex) const;
+    int GetLBText(int nIndex, LPTSTR lpszText) const { return EntryText(nIndex, lpszText); }
+    void GetLBText(int nIndex, CString& rString) const { rString = EntryText(nIndex); }
+    int GetLBTextLen(int nIndex) const { return EntryTextLen(nIndex); }
     int SetItemDataPtr(int nIndex, void* pData) { return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData)); }
     void* GetItemDataPtr(int nIndex) const { return reinterpret_cast<void*>(GetItemData(nIndex)); }
-    // Case-insensitive prefix search after nStartAfter (-1: from the start), wrapping round.
-    int FindString(int nStartAfter, LPCTSTR lpszString) const;
-    // Case-insensitive whole-text search, wrapping round like FindString.
-    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
-    // Selects the first entry found by FindString; CB_ERR (selection unchanged) when none.
-    int SelectString(int nStartAfter, LPCTSTR lpszString);
     void ShowDropDown(BOOL bShowIt = TRUE);
     BOOL GetDroppedState() const;
     BOOL LimitText(int nMaxChars);
@@ -123,31 +178,17 @@ public:
     BOOL SetEditSel(int nStartChar, int nEndChar);
 };
 
-class CListBox : public CWnd {
+class CListBox : public qv::EntryBox<qv::kListBoxMessages> {
     DECLARE_DYNAMIC(CListBox)
 public:
     CListBox() = default;
-    using CWnd::Create;
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
-    int GetCount() const;
-    int GetCurSel() const;
-    int SetCurSel(int nSelect);
+    int GetText(int nIndex, LPTSTR lpszBuffer) const { return EntryText(nIndex, lpszBuffer); }
+    void GetText(int nIndex, CString& rString) const { rString = EntryText(nIndex); }
+    int GetTextLen(int nIndex) const { return EntryTextLen(nIndex); }
     int GetSel(int nIndex) const;
     int SetSel(int nIndex, BOOL bSelect = TRUE);
     int GetSelCount() const;
-    int AddString(LPCTSTR lpszItem);
-    int InsertString(int nIndex, LPCTSTR lpszItem);
-    int DeleteString(UINT nIndex);
-    void ResetContent();
-    int GetText(int nIndex, LPTSTR lpszBuffer) const;
-    void GetText(int nIndex, CString& rString) const;
-    int GetTextLen(int nIndex) const;
-    int SetItemData(int nIndex, DWORD_PTR dwItemData);
-    DWORD_PTR GetItemData(int nIndex) const;
-    int FindString(int nStartAfter, LPCTSTR lpszItem) const;
-    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
-    int SelectString(int nStartAfter, LPCTSTR lpszItem);
 };
 
 // A list box with a check box per entry (check state 0, 1 or 2 per entry).

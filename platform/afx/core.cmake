@@ -1,9 +1,3 @@
 # The core of the framework stand-in, built into parvel_platform.
-target_sources(parvel_platform PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/archive.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/cstring.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/exceptions.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/file.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/module_state.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/object.cpp
-)
+target_sources(parvel_platform PRIVATE archive.cpp cstring.cpp exceptions.cpp file.cpp
+  module_state.cpp object.cpp)

@@ -75,19 +75,9 @@ BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpC
     return FALSE;
 }
 
-BOOL CMemoryException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
+BOOL qv::FixedTextException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
 {
-    return CopyMessage("out of memory", lpszError, nMaxError, pnHelpContext);
-}
-
-BOOL CNotSupportedException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
-{
-    return CopyMessage("operation not supported", lpszError, nMaxError, pnHelpContext);
-}
-
-BOOL CResourceException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)
-{
-    return CopyMessage("resource not available", lpszError, nMaxError, pnHelpContext);
+    return CopyMessage(m_text, lpszError, nMaxError, pnHelpContext);
 }
 
 BOOL CArchiveException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext)

@@ -25,25 +25,36 @@ public:
     BOOL m_bAutoDelete;
 };
 
-class CMemoryException : public CException {
+namespace qv {
+// An exception that carries nothing but its kind, described by one fixed text.
+class FixedTextException : public CException {
+public:
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+
+protected:
+    explicit FixedTextException(const char* text) : m_text(text) {}
+
+private:
+    const char* m_text;
+};
+} // namespace qv
+
+class CMemoryException : public qv::FixedTextException {
     DECLARE_DYNAMIC(CMemoryException)
 public:
-    CMemoryException() = default;
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+    CMemoryException() : FixedTextException("out of memory") {}
 };
 
-class CNotSupportedException : public CException {
+class CNotSupportedException : public qv::FixedTextException {
     DECLARE_DYNAMIC(CNotSupportedException)
 public:
-    CNotSupportedException() = default;
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+    CNotSupportedException() : FixedTextException("operation not supported") {}
 };
 
-class CResourceException : public CException {
+class CResourceException : public qv::FixedTextException {
     DECLARE_DYNAMIC(CResourceException)
 public:
-    CResourceException() = default;
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
+    CResourceException() : FixedTextException("resource not available") {}
 };
 
 class CArchiveException : public CException {

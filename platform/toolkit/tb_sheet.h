@@ -6,8 +6,6 @@
 class CTBPropertySheet : public CPropertySheet {
     DECLARE_DYNAMIC(CTBPropertySheet)
 public:
-    CTBPropertySheet();
-    explicit CTBPropertySheet(LPCTSTR pszCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0);
-    explicit CTBPropertySheet(UINT nIDCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0);
-    ~CTBPropertySheet() override;
+    // Made as a plain sheet is: empty, or with a caption text or string ID.
+    using CPropertySheet::CPropertySheet;
 };

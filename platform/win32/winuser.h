@@ -867,15 +867,8 @@ struct NMLISTVIEW {
 typedef NMLISTVIEW NM_LISTVIEW;
 typedef NMLISTVIEW* LPNMLISTVIEW;
 
-struct NMITEMACTIVATE {
-    NMHDR hdr;
-    int iItem;
-    int iSubItem;
-    UINT uNewState;
-    UINT uOldState;
-    UINT uChanged;
-    POINT ptAction;
-    LPARAM lParam;
+// An item activation carries what every list-view notification carries, and the keys held.
+struct NMITEMACTIVATE : NMLISTVIEW {
     UINT uKeyFlags;
 };
 typedef NMITEMACTIVATE* LPNMITEMACTIVATE;
