@@ -527,6 +527,20 @@ void CPropNonlinearSource::AddCharacteristicSnapshot() {
         SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
 }
 
+void CPropNonlinearSource::ListFormSnapshots(int form, bool voltageSource) {
+    DeleteSnapshots(m_Snapshots);
+    const int lastForm = voltageSource ? kFormNonlinearCurrent : kFormCollector;
+    if (form < kFormVoltageControlled || form > lastForm) return;
+    SnapshotOf("QUANT", nullptr);
+    if (form == kFormVoltageControlled || form == kFormCurrentControlled) SnapshotOf("FACT", nullptr);
+    if (voltageSource) SnapshotOf("SPC", nullptr);
+    if (IsCharacteristicForm(static_cast<DWORD>(form))) AddCharacteristicSnapshot();
+    if (form == kFormCollector) {
+        SnapshotOf("VCE", nullptr);
+        SnapshotOf("VEA", nullptr);
+    }
+}
+
 void CPropNonlinearSource::InitDefaults(int store) {
     CString start;
     if (GetParamValue(m_pParams, kIdStartForm, &start)) {
@@ -632,25 +646,7 @@ BOOL CPropNonlinearSourceV::OnInitDialog() {
     return TRUE;
 }
 
-void CPropNonlinearSourceV::BuildCompareList(int form) {
-    DeleteSnapshots(m_Snapshots);
-    switch (form) {
-    case kFormVoltageControlled:
-    case kFormCurrentControlled:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("FACT", nullptr);
-        SnapshotOf("SPC", nullptr);
-        break;
-    case kFormNonlinearVoltage:
-    case kFormNonlinearCurrent:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("SPC", nullptr);
-        AddCharacteristicSnapshot();
-        break;
-    default:
-        break;
-    }
-}
+void CPropNonlinearSourceV::BuildCompareList(int form) { ListFormSnapshots(form, true); }
 
 BOOL CPropNonlinearSourceI::OnInitDialog() {
     CResourceSwitch resources;
@@ -665,28 +661,7 @@ void CPropNonlinearSourceI::FillControlCombo() {
     m_cmbForm.AddString(LoadLibraryString(kStrCollectorSource));
 }
 
-void CPropNonlinearSourceI::BuildCompareList(int form) {
-    DeleteSnapshots(m_Snapshots);
-    switch (form) {
-    case kFormVoltageControlled:
-    case kFormCurrentControlled:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("FACT", nullptr);
-        break;
-    case kFormNonlinearVoltage:
-    case kFormNonlinearCurrent:
-        SnapshotOf("QUANT", nullptr);
-        AddCharacteristicSnapshot();
-        break;
-    case kFormCollector:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("VCE", nullptr);
-        SnapshotOf("VEA", nullptr);
-        break;
-    default:
-        break;
-    }
-}
+void CPropNonlinearSourceI::BuildCompareList(int form) { ListFormSnapshots(form, false); }
 
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.

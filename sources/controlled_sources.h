@@ -156,6 +156,10 @@ protected:
     void ShowControls(std::initializer_list<int> ids, int show);
     void EnableControls(std::initializer_list<int> ids, BOOL enable);
     void AddCharacteristicSnapshot();
+    // The snapshots the form lists: "QUANT", then "FACT" in the factor forms, "SPC" for the
+    // voltage source, the characteristic in the nonlinear forms and "VCE" and "VEA" in the
+    // current source's collector form. A form the source does not offer lists nothing.
+    void ListFormSnapshots(int form, bool voltageSource);
 
     void OnSelchangeControlled();
     void OnUsePinControl();
