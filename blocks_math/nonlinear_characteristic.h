@@ -128,7 +128,8 @@ protected:
 };
 
 class CNonlinearCharacteristicWizard4
-    : public qv::wizards::TPageWizard4<CPropNonlinearCharacteristicBlock, CNonlinearCharacteristicWizard4> {
+    : public qv::wizards::TPageWizard4<CPropNonlinearCharacteristicBlock, CNonlinearCharacteristicWizard4>,
+      public TCharacteristicStateAccess<CNonlinearCharacteristicWizard4> {
     DECLARE_DYNAMIC(CNonlinearCharacteristicWizard4)
 public:
     CNonlinearCharacteristicWizard4() = default;
@@ -153,22 +154,11 @@ public:
         m_State.thirdText = third;
         m_State.fourthText = fourth;
     }
-    void SetModeWord(DWORD modeWord) { m_State.modeWord = modeWord; }
-
-    WORD GetSchema() const { return m_State.schema; }
-    DWORD GetModeWord() const { return m_State.modeWord; }
-    DWORD GetKind() const { return m_State.kind; }
-    const CString& GetXAxisLabel() const { return m_State.xAxisLabel; }
-    const CString& GetYAxisLabel() const { return m_State.yAxisLabel; }
-    const CString& GetThirdText() const { return m_State.thirdText; }
-    const CString& GetFourthText() const { return m_State.fourthText; }
-    const CPtrArray& GetSnapshots() const { return m_State.snapshots; }
-    CPtrArray& GetSnapshots() { return m_State.snapshots; }
-    CPropCharacteristicXYTable& GetCharacteristic() { return m_State.characteristic; }
 
 private:
     // Rebuilds the snapshots on a hidden page of the wizard's own.
     void Reinitialize(bool keepForm);
 
+    friend class TCharacteristicStateAccess<CNonlinearCharacteristicWizard4>;
     CharacteristicWizardState m_State;
 };

@@ -36,3 +36,32 @@ public:
     CString thirdText;   // the x channel's second text in the data file
     CString fourthText;  // the y channel's second text in the data file
 };
+
+// The getters and setters every wizard that holds a CharacteristicWizardState offers, written
+// once. `Wizard` keeps its state in a member `m_State` and names this class a friend. The
+// class has no data member and no virtual function, so deriving from it changes neither a
+// wizard's layout nor the order of its virtual slots.
+template <class Wizard>
+class TCharacteristicStateAccess {
+public:
+    void SetThirdText(CString text) { State().thirdText = text; }
+    void SetFourthText(CString text) { State().fourthText = text; }
+    // The page hands its mode word over after a conversion.
+    void SetModeWord(DWORD modeWord) { State().modeWord = modeWord; }
+
+    WORD GetSchema() const { return State().schema; }
+    DWORD GetModeWord() const { return State().modeWord; }
+    DWORD GetKind() const { return State().kind; }
+    const CString& GetXAxisLabel() const { return State().xAxisLabel; }
+    const CString& GetYAxisLabel() const { return State().yAxisLabel; }
+    const CString& GetThirdText() const { return State().thirdText; }
+    const CString& GetFourthText() const { return State().fourthText; }
+    const CPtrArray& GetSnapshots() const { return State().snapshots; }
+    // The model-text writer renames snapshots whose parameter is on a pin.
+    CPtrArray& GetSnapshots() { return State().snapshots; }
+    CPropCharacteristicXYTable& GetCharacteristic() { return State().characteristic; }
+
+private:
+    CharacteristicWizardState& State() { return static_cast<Wizard*>(this)->m_State; }
+    const CharacteristicWizardState& State() const { return static_cast<const Wizard*>(this)->m_State; }
+};

@@ -32,7 +32,8 @@ using qv::snapshots::ReadSnapshots;
 using qv::snapshots::StoreSnapshots;
 } // namespace qv::passive
 
-class CPassiveResAndConWizardBase4 : public CWizardBase4 {
+class CPassiveResAndConWizardBase4 : public CWizardBase4,
+                                     public TCharacteristicStateAccess<CPassiveResAndConWizardBase4> {
     DECLARE_DYNAMIC(CPassiveResAndConWizardBase4)
 public:
     CPassiveResAndConWizardBase4();
@@ -50,25 +51,16 @@ public:
                                  const CPtrArray* snapshots) {
         m_State.Store(lookUp, modeWord, xAxisLabel, yAxisLabel, snapshots);
     }
-    void SetXSecondText(CString text) { m_State.thirdText = text; }
-    void SetYSecondText(CString text) { m_State.fourthText = text; }
-    // The page hands its mode word over after a conversion.
-    void SetModeWord(DWORD modeWord) { m_State.modeWord = modeWord; }
-
-    WORD GetSchema() const { return m_State.schema; }
-    DWORD GetModeWord() const { return m_State.modeWord; }
-    DWORD GetLookUpFlag() const { return m_State.kind; }
-    const CString& GetXAxisLabel() const { return m_State.xAxisLabel; }
-    const CString& GetYAxisLabel() const { return m_State.yAxisLabel; }
-    const CString& GetXSecondText() const { return m_State.thirdText; }
-    const CString& GetYSecondText() const { return m_State.fourthText; }
-    const CPtrArray& GetSnapshots() const { return m_State.snapshots; }
-    // The model-text writer renames snapshots whose parameter is on a pin.
-    CPtrArray& GetSnapshots() { return m_State.snapshots; }
-    CPropCharacteristicXYTable& GetCharacteristic() { return m_State.characteristic; }
+    // The passive family's names: the look-up flag is the state's kind, the second texts are
+    // its third and fourth texts.
+    void SetXSecondText(CString text) { SetThirdText(text); }
+    void SetYSecondText(CString text) { SetFourthText(text); }
+    DWORD GetLookUpFlag() const { return GetKind(); }
+    const CString& GetXSecondText() const { return GetThirdText(); }
+    const CString& GetYSecondText() const { return GetFourthText(); }
 
 protected:
-    // The look-up flag is the state's kind; the second texts are its third and fourth texts.
+    friend class TCharacteristicStateAccess<CPassiveResAndConWizardBase4>;
     CharacteristicWizardState m_State;
 };
 

@@ -13,6 +13,7 @@
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/pinned_fields.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
@@ -49,6 +50,7 @@ constexpr UINT kStrConductanceAxis = 2707;
 // Layout information of the page's controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;
 using qv::pages::IsLiveInput;
+using qv::pages::LoadPinnedField;
 constexpr ControlLayout kLayout[] = {
     {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2027, .flags = 33}, {.id = 2144, .flags = 33}, {.id = 2088, .flags = 33},
@@ -171,29 +173,16 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
         if (param == nullptr || param->IsDeleted()) continue;
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
-            const BOOL onPin = param->HasPin();
-            const BOOL characteristicOnPin = onPin && (param->GetExtType() & kParamExtUnused) == 0;
-            switch (id) {
-            case kIdValue:
-                m_strValue = param->GetValue();
-                if (onPin) m_bValueUsesPin = TRUE;
-                break;
-            case kIdCharacteristic:
-            case kIdCharacteristicVariable:
-            case kIdCharacteristicFile:
-                if (id == kIdCharacteristic) m_strCharacteristic = param->GetValue();
-                if (id == kIdCharacteristicVariable) m_strVariableName = param->GetValue();
-                if (id == kIdCharacteristicFile) m_strFileName = param->GetValue();
-                if (characteristicOnPin) m_bCharacteristicUsesPin = TRUE;
+            LoadPinnedField(*param, {{.id = kIdValue, .text = &m_strValue, .usesPin = &m_bValueUsesPin},
+                                     {.id = kIdCharacteristic, .text = &m_strCharacteristic,
+                                      .usesPin = &m_bCharacteristicUsesPin, .characteristic = true},
+                                     {.id = kIdCharacteristicVariable, .text = &m_strVariableName,
+                                      .usesPin = &m_bCharacteristicUsesPin, .characteristic = true},
+                                     {.id = kIdCharacteristicFile, .text = &m_strFileName,
+                                      .usesPin = &m_bCharacteristicUsesPin, .characteristic = true},
+                                     {.id = kIdControlComponent, .text = &m_strControl, .usesPin = &m_bControlUsesPin}});
+            if (id == kIdCharacteristic || id == kIdCharacteristicVariable || id == kIdCharacteristicFile)
                 m_bCharacteristicPresent = TRUE;
-                break;
-            case kIdControlComponent:
-                m_strControl = param->GetValue();
-                if (onPin) m_bControlUsesPin = TRUE;
-                break;
-            default:
-                break;
-            }
         }
         if (id == kIdValue) {
             m_cmbUnit.CreateDialogControl(param->GetQuantity());

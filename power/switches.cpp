@@ -236,22 +236,11 @@ void CPropSwitchBase4::ToggleOutput(BOOL& flag, WORD valueID) {
     qv::pages::ClickOutputBox(*this, m_pParams, flag, valueID, valueID);
 }
 
-void CPropSwitchBase4::LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3* param) {
-    combo.CreateDialogControl(param->GetQuantity());
-    combo.SelectString(-1, param->GetUsedUnit());
-}
-
 void CPropSwitchBase4::LoadFields(std::span<const ParamField> fields) {
     const int count = m_pParams ? m_pParams->GetParamCount() : 0;
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
-        for (const ParamField& field : fields) {
-            if (param->GetValueID() != field.id) continue;
-            if (field.usePin != nullptr && param->HasPin()) *field.usePin = TRUE;
-            *field.text = param->GetValue();
-            if (field.unit != nullptr) LoadUnit(*field.unit, param);
-        }
+        if (IsLiveInput(param)) qv::pages::LoadPinnedField(*param, fields);
     }
 }
 
@@ -261,7 +250,7 @@ void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
         if (!IsLiveInput(param)) continue;
         for (const ParamField& field : fields) {
             if (param->GetValueID() != field.id) continue;
-            if (field.usePin == nullptr || !*field.usePin) param->SetValue(*field.text);
+            if (field.usesPin == nullptr || !*field.usesPin) param->SetValue(*field.text);
             if (field.unit != nullptr) {
                 CString unit;
                 field.unit->GetWindowText(unit);
@@ -336,12 +325,12 @@ BEGIN_MESSAGE_MAP(CPropHysteresisSwitch, CPropSwitchBase4)
 END_MESSAGE_MAP()
 
 std::array<CPropSwitchBase4::ParamField, 6> CPropHysteresisSwitch::Fields() {
-    return {{{kIdSwitchControl, &m_strControlSignal, nullptr, &m_bUsePin},
-             {kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit, nullptr},
-             {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit, nullptr},
-             {kIdThreshold, &m_strThreshold, nullptr, nullptr},
-             {kIdHysteresis, &m_strHysteresis, nullptr, nullptr},
-             {kIdInitialState, &m_strInitialState, nullptr, nullptr}}};
+    return {{{.id = kIdSwitchControl, .text = &m_strControlSignal, .usesPin = &m_bUsePin},
+             {.id = kIdOnResistance, .text = &m_strOnResistance, .unit = &m_cmbOnUnit},
+             {.id = kIdOffResistance, .text = &m_strOffResistance, .unit = &m_cmbOffUnit},
+             {.id = kIdThreshold, .text = &m_strThreshold},
+             {.id = kIdHysteresis, .text = &m_strHysteresis},
+             {.id = kIdInitialState, .text = &m_strInitialState}}};
 }
 
 void CPropHysteresisSwitch::EnableFields() {
@@ -420,13 +409,13 @@ BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
 END_MESSAGE_MAP()
 
 std::array<CPropSwitchBase4::ParamField, 7> CPropSwitchControlled::Fields() {
-    return {{{kIdOnResistance, &m_strOnResistance, &m_cmbOnUnit, nullptr},
-             {kIdOffResistance, &m_strOffResistance, &m_cmbOffUnit, nullptr},
-             {kIdThreshold, &m_strThresholdVoltage, &m_cmbThresholdVoltageUnit, nullptr},
-             {kIdThresholdCurrent, &m_strThresholdCurrent, &m_cmbThresholdCurrentUnit, nullptr},
-             {kIdHysteresis, &m_strHysteresisVoltage, &m_cmbHysteresisVoltageUnit, nullptr},
-             {kIdHysteresisCurrent, &m_strHysteresisCurrent, &m_cmbHysteresisCurrentUnit, nullptr},
-             {kIdInitialState, &m_strInitialState, nullptr, nullptr}}};
+    return {{{.id = kIdOnResistance, .text = &m_strOnResistance, .unit = &m_cmbOnUnit},
+             {.id = kIdOffResistance, .text = &m_strOffResistance, .unit = &m_cmbOffUnit},
+             {.id = kIdThreshold, .text = &m_strThresholdVoltage, .unit = &m_cmbThresholdVoltageUnit},
+             {.id = kIdThresholdCurrent, .text = &m_strThresholdCurrent, .unit = &m_cmbThresholdCurrentUnit},
+             {.id = kIdHysteresis, .text = &m_strHysteresisVoltage, .unit = &m_cmbHysteresisVoltageUnit},
+             {.id = kIdHysteresisCurrent, .text = &m_strHysteresisCurrent, .unit = &m_cmbHysteresisCurrentUnit},
+             {.id = kIdInitialState, .text = &m_strInitialState}}};
 }
 
 LONG CPropSwitchControlled::SelectedType() {

@@ -30,6 +30,7 @@
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
+#include "framework/pinned_fields.h"
 #include "framework/sheet_serialize.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -113,17 +114,10 @@ protected:
     void ReadOutputs();
     void CaptionOutputs();
     void ToggleOutput(BOOL& flag, WORD valueID);
-    // Value into the member, the unit list made for the quantity with the used unit chosen.
-    static void LoadUnit(CTBUnitComboBox& combo, const CWizardCopaObject3* param);
     // A parameter and the page members that show it: its text, its unit list (where the page
     // has one) and the pin flag of a parameter that may be on a pin (then its text is not
     // written while it is).
-    struct ParamField {
-        WORD id;
-        CString* text;
-        CTBUnitComboBox* unit = nullptr;
-        BOOL* usePin = nullptr;
-    };
+    using ParamField = qv::pages::PinnedField;
     // Every live input parameter into its field: the text, the unit list loaded, the pin flag
     // set when the parameter is on a pin.
     void LoadFields(std::span<const ParamField> fields);

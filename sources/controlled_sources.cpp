@@ -17,6 +17,7 @@
 #include "framework/param_access.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
+#include "framework/pinned_fields.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
@@ -106,6 +107,7 @@ constexpr UnusedMarks kCollectorForm = {.control = 0, .factor = 1, .characterist
 // The keywords for "@TYPE" by form.
 using FormKeywords = const char* const[kFormCount];
 using qv::pages::IsLiveInput;
+using qv::pages::LoadPinnedField;
 constexpr FormKeywords kVoltageKeywords = {"EV ", "EI ", "EVNL ", "EINL ", "EV "};
 constexpr FormKeywords kCurrentKeywords = {"IV ", "II ", "IVNL ", "IINL ", "ICNL "};
 
@@ -261,47 +263,21 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     for (int i = 0; i < count; ++i) {
         CWizardCopaObject3* param = m_pParams->GetParam(i);
         if (!IsLiveInput(param)) continue;
-        const BOOL onPin = param->HasPin();
-        const BOOL characteristicOnPin = onPin && (param->GetExtType() & kParamExtUnused) == 0;
-        switch (param->GetValueID()) {
-        case kIdFactor:
-            if (onPin) m_bPinFactor = TRUE;
-            m_strFactor = param->GetValue();
-            break;
-        case kIdControlComponent:
-            if (onPin) m_bPinControl = TRUE;
-            m_strControl = param->GetValue();
-            break;
-        case kIdCharacteristic:
-            if (characteristicOnPin) m_bPinCharacteristic = TRUE;
-            m_strReference = param->GetValue();
-            break;
-        case kIdCharacteristicVariable:
-            if (characteristicOnPin) m_bPinCharacteristic = TRUE;
-            m_strVariableName = param->GetValue();
-            break;
-        case kIdCharacteristicFile:
-            if (characteristicOnPin) m_bPinCharacteristic = TRUE;
-            m_strFileName = param->GetValue();
-            break;
-        case kIdEarlyVoltage:
-            if (onPin) m_bPinEarly = TRUE;
-            m_strEarly = param->GetValue();
-            m_cmbEarlyUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbEarlyUnit.SelectString(-1, param->GetUsedUnit());
-            break;
-        case kIdCollectorEmitter:
-            if (onPin) m_bPinCollectorEmitter = TRUE;
-            m_strCollectorEmitter = param->GetValue();
-            m_cmbCollectorUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbCollectorUnit.SelectString(-1, param->GetUsedUnit());
-            break;
-        case kIdSpiceCompatible:
+        LoadPinnedField(*param, {{.id = kIdFactor, .text = &m_strFactor, .usesPin = &m_bPinFactor},
+                                 {.id = kIdControlComponent, .text = &m_strControl, .usesPin = &m_bPinControl},
+                                 {.id = kIdCharacteristic, .text = &m_strReference,
+                                  .usesPin = &m_bPinCharacteristic, .characteristic = true},
+                                 {.id = kIdCharacteristicVariable, .text = &m_strVariableName,
+                                  .usesPin = &m_bPinCharacteristic, .characteristic = true},
+                                 {.id = kIdCharacteristicFile, .text = &m_strFileName,
+                                  .usesPin = &m_bPinCharacteristic, .characteristic = true},
+                                 {.id = kIdEarlyVoltage, .text = &m_strEarly, .usesPin = &m_bPinEarly,
+                                  .unit = &m_cmbEarlyUnit},
+                                 {.id = kIdCollectorEmitter, .text = &m_strCollectorEmitter,
+                                  .usesPin = &m_bPinCollectorEmitter, .unit = &m_cmbCollectorUnit}});
+        if (param->GetValueID() == kIdSpiceCompatible) {
             m_nSpice = TBExtended_ftoi(TBExtended_atof(param->GetValue())) != 0 ? 1 : 0;
             m_bSpicePresent = TRUE;
-            break;
-        default:
-            break;
         }
     }
 
@@ -551,6 +527,20 @@ void CPropNonlinearSource::AddCharacteristicSnapshot() {
         SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
 }
 
+void CPropNonlinearSource::ListFormSnapshots(int form, bool voltageSource) {
+    DeleteSnapshots(m_Snapshots);
+    const int lastForm = voltageSource ? kFormNonlinearCurrent : kFormCollector;
+    if (form < kFormVoltageControlled || form > lastForm) return;
+    SnapshotOf("QUANT", nullptr);
+    if (form == kFormVoltageControlled || form == kFormCurrentControlled) SnapshotOf("FACT", nullptr);
+    if (voltageSource) SnapshotOf("SPC", nullptr);
+    if (IsCharacteristicForm(static_cast<DWORD>(form))) AddCharacteristicSnapshot();
+    if (form == kFormCollector) {
+        SnapshotOf("VCE", nullptr);
+        SnapshotOf("VEA", nullptr);
+    }
+}
+
 void CPropNonlinearSource::InitDefaults(int store) {
     CString start;
     if (GetParamValue(m_pParams, kIdStartForm, &start)) {
@@ -656,25 +646,7 @@ BOOL CPropNonlinearSourceV::OnInitDialog() {
     return TRUE;
 }
 
-void CPropNonlinearSourceV::BuildCompareList(int form) {
-    DeleteSnapshots(m_Snapshots);
-    switch (form) {
-    case kFormVoltageControlled:
-    case kFormCurrentControlled:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("FACT", nullptr);
-        SnapshotOf("SPC", nullptr);
-        break;
-    case kFormNonlinearVoltage:
-    case kFormNonlinearCurrent:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("SPC", nullptr);
-        AddCharacteristicSnapshot();
-        break;
-    default:
-        break;
-    }
-}
+void CPropNonlinearSourceV::BuildCompareList(int form) { ListFormSnapshots(form, true); }
 
 BOOL CPropNonlinearSourceI::OnInitDialog() {
     CResourceSwitch resources;
@@ -689,28 +661,7 @@ void CPropNonlinearSourceI::FillControlCombo() {
     m_cmbForm.AddString(LoadLibraryString(kStrCollectorSource));
 }
 
-void CPropNonlinearSourceI::BuildCompareList(int form) {
-    DeleteSnapshots(m_Snapshots);
-    switch (form) {
-    case kFormVoltageControlled:
-    case kFormCurrentControlled:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("FACT", nullptr);
-        break;
-    case kFormNonlinearVoltage:
-    case kFormNonlinearCurrent:
-        SnapshotOf("QUANT", nullptr);
-        AddCharacteristicSnapshot();
-        break;
-    case kFormCollector:
-        SnapshotOf("QUANT", nullptr);
-        SnapshotOf("VCE", nullptr);
-        SnapshotOf("VEA", nullptr);
-        break;
-    default:
-        break;
-    }
-}
+void CPropNonlinearSourceI::BuildCompareList(int form) { ListFormSnapshots(form, false); }
 
 // ---------------------------------------------------------------------------------------
 // What both wizards do, on their own page variant.

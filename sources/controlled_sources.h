@@ -74,7 +74,8 @@ constexpr int kFormCount = 5;
 
 class CPropNonlinearSource;
 
-class CNonlinearSourceWizardBase4 : public CWizardBase4 {
+class CNonlinearSourceWizardBase4 : public CWizardBase4,
+                                    public TCharacteristicStateAccess<CNonlinearSourceWizardBase4> {
     DECLARE_DYNAMIC(CNonlinearSourceWizardBase4)
 public:
     CNonlinearSourceWizardBase4();
@@ -92,23 +93,9 @@ public:
                        const CPtrArray* snapshots) {
         m_State.Store(kind, modeWord, xAxisLabel, yAxisLabel, snapshots);
     }
-    void SetThirdText(CString text) { m_State.thirdText = text; }
-    void SetFourthText(CString text) { m_State.fourthText = text; }
-    void SetModeWord(DWORD modeWord) { m_State.modeWord = modeWord; }
-
-    WORD GetSchema() const { return m_State.schema; }
-    DWORD GetModeWord() const { return m_State.modeWord; }
-    DWORD GetKind() const { return m_State.kind; }
-    const CString& GetXAxisLabel() const { return m_State.xAxisLabel; }
-    const CString& GetYAxisLabel() const { return m_State.yAxisLabel; }
-    const CString& GetThirdText() const { return m_State.thirdText; }
-    const CString& GetFourthText() const { return m_State.fourthText; }
-    const CPtrArray& GetSnapshots() const { return m_State.snapshots; }
-    // The model-text writer renames snapshots whose parameter is on a pin.
-    CPtrArray& GetSnapshots() { return m_State.snapshots; }
-    CPropCharacteristicXYTable& GetCharacteristic() { return m_State.characteristic; }
 
 protected:
+    friend class TCharacteristicStateAccess<CNonlinearSourceWizardBase4>;
     CharacteristicWizardState m_State;
 };
 
@@ -169,6 +156,10 @@ protected:
     void ShowControls(std::initializer_list<int> ids, int show);
     void EnableControls(std::initializer_list<int> ids, BOOL enable);
     void AddCharacteristicSnapshot();
+    // The snapshots the form lists: "QUANT", then "FACT" in the factor forms, "SPC" for the
+    // voltage source, the characteristic in the nonlinear forms and "VCE" and "VEA" in the
+    // current source's collector form. A form the source does not offer lists nothing.
+    void ListFormSnapshots(int form, bool voltageSource);
 
     void OnSelchangeControlled();
     void OnUsePinControl();

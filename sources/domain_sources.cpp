@@ -178,28 +178,19 @@ BOOL CPropLinearDomainsSource::OnInitDialog() {
 
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
-        const WORD id = param->GetValueID();
-        if (id == kIdValue) {
-            // The value is loaded whether it is an input or (while time-controlled) an output.
-            m_bUsePin = param->HasPin();
-        } else if ((param->GetType() & kParamTypeInput) == 0) {
-            continue;
-        }
+    ForEachShownParam([this](CWizardCopaObject3& param) {
+        const WORD id = param.GetValueID();
         if (id == kIdDamping) {
-            m_strDamping = param->GetValue();
+            m_strDamping = param.GetValue();
             m_bDampingPresent = TRUE;
         } else if (id == kIdInitialValue) {
-            m_strInitialValue = param->GetValue();
+            m_strInitialValue = param.GetValue();
             m_bInitialValuePresent = TRUE;
         } else {
-            LoadSharedField(*param);
+            LoadSharedField(param);
         }
-        SelectUnit(*param, m_cmbUnits, kUnitLists);
-    }
+        SelectUnit(param, m_cmbUnits, kUnitLists);
+    });
 
     UpdateData(FALSE);
     if (!m_bInitialValuePresent)

@@ -157,26 +157,21 @@ BOOL CPropLinearSource::OnInitDialog() {
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
-        const WORD id = param->GetValueID();
+    ForEachShownParam([this](CWizardCopaObject3& param) {
+        const WORD id = param.GetValueID();
         if (id == kIdValue) {
-            m_bUsePin = param->HasPin();
-            m_strValue = param->GetValue();
+            m_strValue = param.GetValue();
             SetDlgItemText(kCtlConstant, GetParamDescriptionText(m_pWizard, m_pParams, kIdValue));
         }
-        if (id != kIdValue && (param->GetType() & kParamTypeInput) == 0) continue;
         if (id == kIdAmplitude) m_bTimeFunctions = TRUE;
-        if (!LoadSharedField(*param) && (id == kIdPartialDerivation || id == kIdSpice)) {
+        if (!LoadSharedField(param) && (id == kIdPartialDerivation || id == kIdSpice)) {
             double value = 0.0;
-            const BOOL on = ParseFinite(param->GetValue(), &value) && value != 0.0;
+            const BOOL on = ParseFinite(param.GetValue(), &value) && value != 0.0;
             (id == kIdSpice ? m_bSpice : m_bPartialDerivation) = on;
             if (id == kIdSpice) m_bSpicePresent = TRUE;
         }
-        SelectUnit(*param, m_cmbUnits, kTimeUnitLists);
-    }
+        SelectUnit(param, m_cmbUnits, kTimeUnitLists);
+    });
 
     UpdateData(FALSE);
     if (!HasParamWithValueID(m_pParams, kIdSpice)) ShowControl(kIdSpice, FALSE);

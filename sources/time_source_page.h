@@ -13,6 +13,7 @@
 #include "framework/element_page.h"
 #include "framework/listed_controls.h"
 #include "framework/page_overrides.h"
+#include "framework/param_access.h"
 #include "framework/waveform_ids.h"
 #include "toolkit/tb_unit_combo.h"
 
@@ -190,6 +191,20 @@ protected:
     void ExchangeSharedFields(CDataExchange* pDX);
     // The member that holds the text of a shared parameter, or null.
     CString* FieldOf(WORD valueID);
+    // Each parameter the page shows, in the set's order, to `load`: the live inputs and the
+    // value, which is shown whether it is an input or (while time-controlled) an output. The
+    // value's pin flag is read on the way.
+    template <class Load>
+    void ForEachShownParam(Load load) {
+        const int count = this->m_pParams ? this->m_pParams->GetParamCount() : 0;
+        for (int i = 0; i < count; ++i) {
+            CWizardCopaObject3* param = this->m_pParams->GetParam(i);
+            if (param == nullptr || param->IsDeleted()) continue;
+            const bool value = param->GetValueID() == qv::sources::kIdValue;
+            if (value) m_bUsePin = param->HasPin();
+            if (value || (param->GetType() & kParamTypeInput) != 0) load(*param);
+        }
+    }
     // A shared parameter's text into its member, or the periodical choice into its list;
     // FALSE for any other parameter.
     BOOL LoadSharedField(CWizardCopaObject3& param);

@@ -1,6 +1,7 @@
 #include "framework/param_access.h"
 
 #include "framework/data_classes.h"
+#include "framework/pinned_fields.h"
 #include "services_support.h"
 
 #include <gtest/gtest.h>
@@ -179,3 +180,20 @@ TEST(Outputs, WithoutSdbTemplateNothingChangesAndOutIsNotWritten) {
 }
 
 } // namespace
+
+TEST(PinnedFields, TheValueGoesToItsFieldAndOnlyAUsedParameterTicksThePin) {
+    struct Case { DWORD type; DWORD extType; bool characteristic; BOOL pin; };
+    const DWORD pin = kParamTypeUsePin, unused = kParamExtUnused;
+    for (const Case c : {Case{0x4, 0, false, FALSE}, {pin, 0, false, TRUE}, {pin, unused, false, TRUE},
+                         {pin, unused, true, FALSE}, {pin, 0, true, TRUE}}) {
+        ParamHolder holder;
+        CWizardCopaObject3* param = MakeParam(holder, 10, "A", "v", c.type);
+        param->SetExtType(c.extType);
+        CString text, other;
+        BOOL ticked = FALSE;
+        EXPECT_TRUE(qv::pages::LoadPinnedField(*param, {{.id = 9, .text = &other}, {.id = 10, .text = &text,
+                                                        .usesPin = &ticked, .characteristic = c.characteristic}}));
+        EXPECT_TRUE(text == "v" && c.pin == ticked);
+        EXPECT_FALSE(qv::pages::LoadPinnedField(*param, {{.id = 11, .text = &other}}) || !other.IsEmpty());
+    }
+}

@@ -1,0 +1,45 @@
+// Loading a page's text fields from its parameters. Each field names a value ID, the text
+// that takes the parameter's value and, where the field has them, the page's "Use Pin" flag
+// for it and the unit list that shows the parameter's used unit. The flag is only ever set,
+// never cleared, so that when several parameters share one box, any of them on a pin ticks
+// it. A characteristic parameter that the current form marks unused does not tick its box.
+#pragma once
+
+#include "afx/afx.h"
+#include "framework/param_access.h"
+#include "toolkit/tb_unit_combo.h"
+
+#include <initializer_list>
+#include <span>
+
+namespace qv::pages {
+
+struct PinnedField {
+    WORD id;
+    CString* text;
+    BOOL* usesPin = nullptr;
+    bool characteristic = false;  // the pin counts only while the form uses the parameter
+    CTBUnitComboBox* unit = nullptr;
+};
+
+// Loads `param` into the field of its value ID; false when no field has that ID.
+inline bool LoadPinnedField(const CWizardCopaObject3& param, std::span<const PinnedField> fields) {
+    for (const PinnedField& field : fields) {
+        if (field.id != param.GetValueID()) continue;
+        *field.text = param.GetValue();
+        const bool unused = field.characteristic && (param.GetExtType() & kParamExtUnused) != 0;
+        if (field.usesPin != nullptr && param.HasPin() && !unused) *field.usesPin = TRUE;
+        if (field.unit != nullptr) {
+            field.unit->CreateDialogControl(param.GetQuantity());
+            field.unit->SelectString(-1, param.GetUsedUnit());
+        }
+        return true;
+    }
+    return false;
+}
+
+inline bool LoadPinnedField(const CWizardCopaObject3& param, std::initializer_list<PinnedField> fields) {
+    return LoadPinnedField(param, std::span<const PinnedField>(fields.begin(), fields.size()));
+}
+
+} // namespace qv::pages
