@@ -14,6 +14,7 @@
 #include "framework/older_base_block.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/param_order.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -847,12 +848,7 @@ void CPropEquationBlock::MoveRow(CEditVarListCtrl& list, int delta) {
     if (row < 0 || other < 0 || other >= list.GetItemCount()) return;
     CWizardCopaObject3* moved = RowParam(list, row);
     CWizardCopaObject3* neighbour = RowParam(list, other);
-    ParamHolder* holder = Holder();
-    const int from = IndexOfParam(holder, moved);
-    const int to = IndexOfParam(holder, neighbour);
-    if (from < 0 || to < 0) return;
-    holder->m_Params.RemoveAt(from);
-    holder->m_Params.InsertAt(to, moved);
+    if (!MoveParamToNeighbour(Holder(), moved, neighbour)) return;
     if (&list == &m_lstEquation) {
         EquationRowData* a = RowData(row);
         EquationRowData* b = RowData(other);
