@@ -7,7 +7,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
-#include "framework/file_dialog_filters.h"
+#include "framework/data_file_dialogs.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -430,36 +430,16 @@ CString CPropTFMDataPairs::TextTableName(const CString& name) const {
     return JoinPath(parts);
 }
 
-namespace {
-CString JoinFilters(const CStringArray* entries) { return entries != nullptr ? qv::files::JoinFilters(*entries) : CString(); }
-// The entry index whose pattern carries the extension (with its dot); 1 based for the
-// dialog, 0 when none does.
-int FilterIndexOf(const CStringArray* entries, const CString& ext) {
-    if (entries == nullptr || ext.IsEmpty()) return 0;
-    for (int i = 0; i < entries->GetSize(); ++i) {
-        const CString entry = entries->GetAt(i);
-        const int bar = entry.Find('|');
-        if (bar >= 0 && entry.Mid(bar + 1).CompareNoCase("*" + ext) == 0) return i + 1;
-    }
-    return 0;
-}
-} // namespace
-
 void CPropTFMDataPairs::OnBrowseRead() {
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
-    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, JoinFilters(filters));
-    const int preselected = FilterIndexOf(filters, SplitPath(m_strFileName).ext);
-    if (preselected > 0) dialog.m_ofn.nFilterIndex = static_cast<DWORD>(preselected);
-    if (dialog.DoModal() != IDOK) return;
-    if (!ImportFile(dialog.GetPathName())) {
-        CResourceSwitch resources;
-        ShowMessage(LoadLibraryString(kStrReadError));
+    CString path = m_strFileName;
+    if (!qv::files::AskForFileToRead(this, m_strFolder, path)) return;
+    if (!ImportFile(path)) {
+        ShowMessage(qv::files::ReadErrorText());
         return;
     }
     FillList();
-    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    if (m_bFileName) m_strFileName = path;
     ShowMonotonyWarning();
     UpdateData(FALSE);
     NormalizeFileName();
@@ -467,22 +447,8 @@ void CPropTFMDataPairs::OnBrowseRead() {
 
 void CPropTFMDataPairs::OnBrowseWrite() {
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
-    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, JoinFilters(filters));
-    if (m_nFileFormat >= 0) dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
-    if (dialog.DoModal() != IDOK) return;
-    const int chosen = dialog.m_ofn.nFilterIndex > 0 ? static_cast<int>(dialog.m_ofn.nFilterIndex) - 1 : 0;
-    m_strFileName = dialog.GetPathName();
-    if (SplitPath(m_strFileName).ext.IsEmpty()) {
-        CString ext = ".mdx";
-        if (filters != nullptr && chosen < filters->GetSize()) {
-            const CString entry = filters->GetAt(chosen);
-            const int dot = entry.ReverseFind('.');
-            if (dot >= 0 && entry.Mid(dot).Find('*') < 0) ext = entry.Mid(dot);
-        }
-        m_strFileName += ext;
-    }
+    const int chosen = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
+    if (chosen < 0) return;
     NormalizeFileName();
     if (ExportFile(m_strFileName, chosen)) NormalizeFileName();
 }
