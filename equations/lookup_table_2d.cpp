@@ -110,25 +110,18 @@ void CProp2DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CProp2DLookupTableXY::OnInitDialog() {
     OpenTableDialog(m_strXUnit, m_strYUnit);
-    ParamHolder* holder = Holder();
-    if (holder != nullptr) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-            if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
-            else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
-            else if (param->GetValueID() == kIdOldFileFlag) {
-                const double n = TBExtended_atof(param->GetValue(), "");
-                if (std::isfinite(n) && n > -1 && n < 2) {
-                    m_bFileName = static_cast<int>(n) != 0;
-                    param->SetValue("-1");
-                }
+    ReadNameAndInputs([&](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
+        else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
+        else if (param->GetValueID() == kIdOldFileFlag) {
+            const double n = TBExtended_atof(param->GetValue(), "");
+            if (std::isfinite(n) && n > -1 && n < 2) {
+                m_bFileName = static_cast<int>(n) != 0;
+                param->SetValue("-1");
             }
         }
-    }
-    GetSDBOutput(holder, kIdOutput, &m_bOutput);
+    });
+    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
     UpdateData(FALSE);
     EnableUnitEdits();

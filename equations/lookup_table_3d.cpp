@@ -152,10 +152,10 @@ BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CTBPropertyPage)
     ON_WM_CONTEXTMENU()
 END_MESSAGE_MAP()
 
-CProp3DLookupTableXY::CProp3DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
+CProp3DLookupTableXY::CProp3DLookupTableXY() : CDataFileTablePage(kTemplate, 0) {}
 
 CProp3DLookupTableXY::CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CDataFileTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -187,12 +187,6 @@ Table3DState CProp3DLookupTableXY::GetState() const {
     state.yUnitFlag = m_bYUnit;
     state.zUnitFlag = m_bZUnit;
     return state;
-}
-
-void CProp3DLookupTableXY::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
 }
 
 void CProp3DLookupTableXY::ShowCheckFailure(UINT id) {
@@ -234,20 +228,14 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
     m_strFolder = g_DocumentDir;
     if (m_strFolder.IsEmpty()) m_strFolder = TempFolder();
     UpdateData(FALSE);
-    if (ParamHolder* holder = Holder()) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-            if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
-            else if (param->GetValueID() == kIdInterpolation) {
-                // A stored index outside the two entries keeps the list's first entry.
-                const int index = TBExtended_atoi(param->GetValue()) - 1;
-                if (index >= 0 && index < 2) m_nInterpolation = index;
-            } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
-        }
-    }
+    ReadNameAndInputs([&](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
+        else if (param->GetValueID() == kIdInterpolation) {
+            // A stored index outside the two entries keeps the list's first entry.
+            const int index = TBExtended_atoi(param->GetValue()) - 1;
+            if (index >= 0 && index < 2) m_nInterpolation = index;
+        } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
+    });
     UpdateData(FALSE);
     if (m_points.GetSize() == 0) ImportNamedFile();
     else BuildListsFromPoints();
@@ -601,13 +589,11 @@ BOOL CProp3DLookupTableXY::OnApply() {
     if (!m_bFileName) m_strFileName = MakeDocumentFileName(m_pWizard, "");
     else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
     UpdateData(FALSE);
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+    ForEachInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
         else if (param->GetValueID() == kIdInterpolation) param->SetValue(TBExtended_itoa(m_nInterpolation + 1));
         else if (param->GetValueID() == kIdVariable) param->SetValue(m_strVariable);
-    }
+    });
     qv::lookup3d::BuildPointsFromLists(m_grid, m_points, false);
     m_pWizard->SetData(GetState(), m_points);
     m_lstZ.SaveColumnWidths();
@@ -619,13 +605,6 @@ BOOL CProp3DLookupTableXY::OnApply() {
     if (!CommitParamSet(target, m_cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
-}
-
-void CProp3DLookupTableXY::NormalizeFileName() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 // Loading only; data without a readable class record has no version DWORD.

@@ -99,12 +99,6 @@ void CPointTablePage::OnMarkModified() {
 
 void CPointTablePage::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
 
-void CPointTablePage::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
-
 void CPointTablePage::OnDeleteRow() {
     if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
     ShowMonotonyWarning();
@@ -116,13 +110,6 @@ void CPointTablePage::OnDeleteAllRows() {
     m_lstTable.DeleteAllItems();
     ShowMonotonyWarning();
     SetModified(TRUE);
-}
-
-void CPointTablePage::NormalizeFileName() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 bool CPointTablePage::ImportNamedFile() {
@@ -301,13 +288,10 @@ LRESULT CPointTablePage::OnPreviewRefresh(WPARAM, LPARAM) {
 }
 
 void CPointTablePage::WriteFileParameters() {
-    ParamHolder* holder = Holder();
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+    ForEachInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
         if (param->GetValueID() == kIdReference) param->SetValue(m_strReference);
-    }
+    });
 }
 
 bool CPointTablePage::HandOverAndCommit(bool reference) {

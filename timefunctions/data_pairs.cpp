@@ -200,29 +200,23 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     m_cmbPeriodical.SetCurSel(0);
     for (CTBUnitComboBox* units : {&m_cmbPhaseUnit, &m_cmbPeriodUnit, &m_cmbDelayUnit}) units->DisableFlatLook(TRUE);
     ParamHolder* holder = Holder();
-    if (holder != nullptr) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-            auto fill = [&](CString& text, CTBUnitComboBox& units) {
-                text = param->GetValue();
-                units.CreateDialogControl(param->GetQuantity());
-                units.SelectString(-1, param->GetUsedUnit());
-            };
-            switch (param->GetValueID()) {
-            case kIdDelay: fill(m_strDelay, m_cmbDelayUnit); break;
-            case kIdPeriod: fill(m_strPeriod, m_cmbPeriodUnit); break;
-            case kIdPhase: fill(m_strPhase, m_cmbPhaseUnit); break;
-            case kIdPeriodical: m_cmbPeriodical.SetCurSel(TBExtended_atof(param->GetValue(), "") == 0 ? 1 : 0); break;
-            case kIdFileName: m_strFileName = param->GetValue(); break;
-            case kIdReference: m_strReference = param->GetValue(); break;
-            default: break;
-            }
+    if (holder != nullptr && m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+    ReadNameAndInputs([&](CWizardCopaObject3* param) {
+        auto fill = [&](CString& text, CTBUnitComboBox& units) {
+            text = param->GetValue();
+            units.CreateDialogControl(param->GetQuantity());
+            units.SelectString(-1, param->GetUsedUnit());
+        };
+        switch (param->GetValueID()) {
+        case kIdDelay: fill(m_strDelay, m_cmbDelayUnit); break;
+        case kIdPeriod: fill(m_strPeriod, m_cmbPeriodUnit); break;
+        case kIdPhase: fill(m_strPhase, m_cmbPhaseUnit); break;
+        case kIdPeriodical: m_cmbPeriodical.SetCurSel(TBExtended_atof(param->GetValue(), "") == 0 ? 1 : 0); break;
+        case kIdFileName: m_strFileName = param->GetValue(); break;
+        case kIdReference: m_strReference = param->GetValue(); break;
+        default: break;
         }
-    }
+    });
     if (m_pSymbol == nullptr) {
         m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
         CResourceSwitch resources;
@@ -373,9 +367,7 @@ BOOL CPropTFMDataPairs::OnApply() {
         units.GetWindowText(unit);
         param->SetUsedUnit(unit);
     };
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+    ForEachInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdDelay:
             param->SetValue(m_strDelay);
@@ -396,7 +388,7 @@ BOOL CPropTFMDataPairs::OnApply() {
             break;
         default: break;
         }
-    }
+    });
     const DWORD interpolation = m_dwMode & ~(kFlagReference | kFlagUserFileName);
     if (interpolation < 8) holder->m_bySymbolVariant = static_cast<BYTE>(1u << interpolation);
     if (!HandOverAndCommit(reference)) return FALSE;
