@@ -374,8 +374,6 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
     SplitAxisText(m_strYUnit, yName, yUnit);
 }
 
-CString CProp2DLookupTableXY::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }
-
 // A read data file names the axes.
 void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString& yAxis) {
     m_strXUnit = xAxis;

@@ -51,7 +51,6 @@ constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
 constexpr int kCtlXList = 2449;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
@@ -724,6 +723,12 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     return TRUE;
 }
 
+// The name whose wildcards were replaced shows at once, before the table is written.
+void CProp3DLookupTableXY::OnWildcardsReplaced(const CString& name) {
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
 BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     ReadXListFromControl();
     ReadYListFromControl();
@@ -747,28 +752,8 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     writer.InsertChannel(0, xs.data(), xName, xUnit);
     writer.InsertChannel(1, zs.data(), zName, zUnit);
     writer.InsertChannel(2, ys.data(), yName, yUnit);
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) {
-        name = qv::pointtable::ReplaceWildcards(name, m_strName);
-        m_strFileName = name;
-        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    }
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        const PathParts parts = SplitPath(name);
-        name = parts.name + ".mdx";
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
+    CString name;
+    const CString path = DataFileTarget(fileName, format, name);
     if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(writer.GetLastError());
         return FALSE;

@@ -104,6 +104,7 @@ protected:
     void MoveRow(qv::lookup3d::Axis axis, int delta);
     void Sweep(qv::lookup3d::Axis axis);
     void ImportNamedFile();
+    void OnWildcardsReplaced(const CString& name) override;
     qv::lookup3d::Axis FocusedAxis() const;
 
     void OnMarkModified();

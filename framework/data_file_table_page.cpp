@@ -2,6 +2,12 @@
 
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/path_parts.h"
+#include "framework/point_table_list.h"
+
+namespace {
+constexpr UINT kStrTextFormat = 8035;
+} // namespace
 
 void CDataFileTablePage::ShowMessage(const CString& text) {
     if (m_bHidden) return;
@@ -15,3 +21,28 @@ void CDataFileTablePage::NormalizeFileName() {
     m_strFolder = folder;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
+
+CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {
+    CString folder = m_strFolder;
+    name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) {
+        name = qv::pointtable::ReplaceWildcards(name, m_strName);
+        OnWildcardsReplaced(name);
+    }
+    if (m_nFileFormat == -1) {
+        ShowMessage(LoadLibraryString(kStrTextFormat));
+        name = TextTableName(name);
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
+    name = WritableDataFileName(name);
+    return WritableDataFilePath(name, folder);
+}
+
+CString CDataFileTablePage::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }

@@ -23,6 +23,15 @@ protected:
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
+    // Where the table is written: the path returned, the name written under in `name`. Without
+    // a chosen name (the flag off) the element's name in the document's folder; wildcards take
+    // the element's name; a table read from a text file is written as TextTableName, after a
+    // message, in the first format, otherwise in `format`, which becomes the table's format.
+    CString DataFileTarget(const CString& fileName, int format, CString& name);
+    // The ".mdx" name under which a table read from a text file is written.
+    virtual CString TextTableName(const CString& name) const;
+    // Told the name a write target's wildcards were replaced in.
+    virtual void OnWildcardsReplaced(const CString& /*name*/) {}
     // Calls `visit(param)` for every live input parameter of the set, in the set's order;
     // without a set there is none.
     template <class Visit>

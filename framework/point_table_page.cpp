@@ -20,7 +20,6 @@ using namespace qv::pointtable;
 
 namespace {
 constexpr WORD kIdOutput = 2056;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
 } // namespace
@@ -133,23 +132,8 @@ void CPointTablePage::MarkFileParameters(bool reference) {
 BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
     CString xName, xUnit, yName, yUnit;
     ChannelNames(xName, xUnit, yName, yUnit);
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        name = TextTableName(name);
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
+    CString name;
+    const CString path = DataFileTarget(fileName, format, name);
     CString error;
     if (!qv::pointtable::WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
         ShowMessage(error);

@@ -125,8 +125,6 @@ protected:
     virtual CWizardBase4* Owner() const = 0;
     // The channels' names and units a written file carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
-    // The ".mdx" name a table read from a text file is written under.
-    virtual CString TextTableName(const CString& name) const = 0;
     // The table from the data file its name finds; false when none is found.
     bool ImportNamedFile();
     // The name the data file is written under: the document's without a chosen name, else
