@@ -383,28 +383,10 @@ void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString&
 }
 
 void CProp2DLookupTableXY::OnBrowseRead() {
-    SetModified(TRUE);
-    CString path;
-    if (!AskFileToRead(m_strFolder, m_strFileName, "MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||", path)) return;
-    if (!ImportFile(path)) {
-        ShowMessage(LoadLibraryString(kStrReadError));
-        UpdateData(TRUE);
-        return;
-    }
-    if (m_bFileName) m_strFileName = path;
-    ShowMonotonyWarning();
-    UpdateData(FALSE);
-    NormalizeFileName();
+    if (ReadChosenDataFile("MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||")) ShowMonotonyWarning();
 }
 
-void CProp2DLookupTableXY::OnBrowseWrite() {
-    SetModified(TRUE);
-    CString path;
-    if (!AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
-    m_strFileName = path;
-    NormalizeFileName();
-    if (ExportFile(m_strFileName, 0)) NormalizeFileName();
-}
+void CProp2DLookupTableXY::OnBrowseWrite() { WriteChosenDataFile(); }
 
 // ---------------------------------------------------------------------------------------
 // C2DLookupTableWizard4

@@ -765,33 +765,10 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
 }
 
 void CProp3DLookupTableXY::OnBrowseRead() {
-    SetModified(TRUE);
-    CString path;
-    if (!qv::pointtable::AskFileToRead(m_strFolder, m_strFileName,
-                                       "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||", path))
-        return;
-    if (!ImportFile(path)) {
-        ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
-        UpdateData(TRUE);
-        SetModified(TRUE);
-        return;
-    }
-    if (m_bFileName) m_strFileName = path;
-    UpdateData(FALSE);
-    NormalizeFileName();
+    ReadChosenDataFile("MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||");
 }
 
-void CProp3DLookupTableXY::OnBrowseWrite() {
-    SetModified(TRUE);
-    CString path;
-    if (!qv::pointtable::AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
-    m_strFileName = path;
-    NormalizeFileName();
-    if (ExportFile(m_strFileName, 0)) {
-        UpdateData(FALSE);
-        NormalizeFileName();
-    }
-}
+void CProp3DLookupTableXY::OnBrowseWrite() { WriteChosenDataFile(); }
 
 // ---------------------------------------------------------------------------------------
 // C3DLookupTableWizard4

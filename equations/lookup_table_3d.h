@@ -61,8 +61,8 @@ public:
     void StoreDefaults(int argument);
     void ConvertWizard3Data(const void* data, long length);
 
-    BOOL ImportFile(const CString& path);
-    BOOL ExportFile(const CString& fileName, int format);
+    BOOL ImportFile(const CString& path) override;
+    BOOL ExportFile(const CString& fileName, int format) override;
     void BuildListsFromPoints();
     bool BuildPointsFromLists();
 

@@ -4,6 +4,7 @@
 #include "framework/module.h"
 #include "framework/path_parts.h"
 #include "framework/point_table_list.h"
+#include "framework/string_ids.h"
 
 namespace {
 constexpr UINT kStrTextFormat = 8035;
@@ -20,6 +21,30 @@ void CDataFileTablePage::NormalizeFileName() {
     MakeCharacteristicPathRelative(folder, m_strFileName);
     m_strFolder = folder;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+bool CDataFileTablePage::ReadChosenDataFile(const char* filter) {
+    SetModified(TRUE);
+    CString path;
+    if (!qv::pointtable::AskFileToRead(m_strFolder, m_strFileName, filter, path)) return false;
+    if (!ImportFile(path)) {
+        ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
+        UpdateData(TRUE);
+        return false;
+    }
+    if (m_bFileName) m_strFileName = path;
+    UpdateData(FALSE);
+    NormalizeFileName();
+    return true;
+}
+
+void CDataFileTablePage::WriteChosenDataFile() {
+    SetModified(TRUE);
+    CString path;
+    if (!qv::pointtable::AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
+    m_strFileName = path;
+    NormalizeFileName();
+    if (ExportFile(m_strFileName, 0)) NormalizeFileName();
 }
 
 CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {

@@ -17,12 +17,24 @@ public:
     int GetFileFormat() const { return m_nFileFormat; }
     void SetHidden(bool hidden) { m_bHidden = hidden; }
 
+    // Reads the table from a data file; a failure is told (except on a hidden page) and leaves
+    // the table as it was.
+    virtual BOOL ImportFile(const CString& path) = 0;
+    // Writes the table to a data file (see DataFileTarget) and announces the file written.
+    virtual BOOL ExportFile(const CString& fileName, int format) = 0;
+
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     // A message box, except on a hidden page.
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
+    // "Import": asks for a data file (the dialog offering `filter`) and reads it; false when
+    // the user cancels or the file cannot be read (which is told, and the members take the
+    // windows' texts again). With the flag on, the file read becomes the table's file.
+    bool ReadChosenDataFile(const char* filter);
+    // "Export": asks for an ".mdx" file, which becomes the table's file, and writes the table.
+    void WriteChosenDataFile();
     // Where the table is written: the path returned, the name written under in `name`. Without
     // a chosen name (the flag off) the element's name in the document's folder; wildcards take
     // the element's name; a table read from a text file is written as TextTableName, after a

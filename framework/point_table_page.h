@@ -38,12 +38,10 @@ public:
 
     const CPtrArray& Points() const { return m_points; }
 
-    // Reads the table from a data file of two channels; a failure is told (except on a hidden
-    // page) and leaves the table as it was.
-    virtual BOOL ImportFile(const CString& path);
-    // Writes the table to a data file (an ".mdx" file; the text format is only read), in the
-    // table's folder or, without a chosen name, the document's; announces the file written.
-    BOOL ExportFile(const CString& fileName, int format);
+    // The table read from a data file of two channels.
+    BOOL ImportFile(const CString& path) override;
+    // The table written as an ".mdx" file (the text format is only read).
+    BOOL ExportFile(const CString& fileName, int format) override;
 
     void OnDeleteRow();
     void OnDeleteAllRows();
