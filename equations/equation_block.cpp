@@ -990,20 +990,11 @@ void CPropEquationBlock::OnContextMenu(CWnd* pWnd, CPoint point) {
     m_pFocusList->ScreenToClient(&inList);
     const int row = m_pFocusList->HitTest(inList);
     if (row >= 0) m_pFocusList->SelectItem(row);
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    CMenu choices;
-    if (m_pFocusList == &m_lstEquation && choices.CreatePopupMenu()) {
-        choices.AppendMenu(MF_STRING, kCmdEquation, LoadLibraryString(2750));
-        choices.AppendMenu(MF_STRING, kCmdCondition, LoadLibraryString(2780));
-        popup->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(choices.GetSafeHmenu()),
-                          LoadLibraryString(2750));
-    }
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    // In the equation list "New" offers an equation or a condition.
+    std::vector<qv::tablepage::MenuChoice> choices;
+    if (m_pFocusList == &m_lstEquation)
+        choices = {{kCmdEquation, LoadLibraryString(2750)}, {kCmdCondition, LoadLibraryString(2780)}};
+    qv::tablepage::TrackTableContextMenu(*this, point, choices, LoadLibraryString(2750));
 }
 
 void CPropEquationBlock::OnCommandNew() {

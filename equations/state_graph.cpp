@@ -683,22 +683,11 @@ void CPropStateGraph::OnContextMenu(CWnd* pWnd, CPoint point) {
     int row = -1, col = -1;
     if (m_lstActions.FindItem(client, row, col) >= 0 && row >= 0 && m_lstActions.GetSelectedItem() != row)
         m_lstActions.SelectItem(row);
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    CMenu choices;
-    if (!m_templates.empty() && choices.CreatePopupMenu()) {
-        const size_t count = std::min<size_t>(m_templates.size(), kCmdLastTemplate - kCmdFirstTemplate + 1);
-        for (size_t i = 0; i < count; ++i)
-            choices.AppendMenu(MF_STRING, kCmdFirstTemplate + static_cast<UINT>(i), m_templates[i]->GetName());
-        CString label;
-        popup->GetMenuString(0, label, MF_BYPOSITION);
-        popup->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(choices.GetSafeHmenu()), label);
-    }
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    // "New" offers the action templates.
+    std::vector<qv::tablepage::MenuChoice> choices;
+    const size_t count = std::min<size_t>(m_templates.size(), kCmdLastTemplate - kCmdFirstTemplate + 1);
+    for (size_t i = 0; i < count; ++i) choices.emplace_back(kCmdFirstTemplate + static_cast<UINT>(i), m_templates[i]->GetName());
+    qv::tablepage::TrackTableContextMenu(*this, point, choices);
 }
 
 void CPropStateGraph::OnUpdateNew(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_templates.empty()); }
