@@ -10,6 +10,7 @@
 #include "framework/data_file_dialogs.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -224,13 +225,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     }
     TakeOldParameters();
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
-    CString caption;
-    GetDlgItemText(kIdOutput, caption);
-    CString unit;
-    if (GetParamUnit(holder, kIdOutput, &unit)) {
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(kIdOutput, caption);
-    }
+    qv::pages::AppendParamUnitToCaption(*this, holder, kIdOutput);
     UpdateData(FALSE);
     ShowModeInControls();
     if (m_bFileName) ImportNamedFile();

@@ -204,13 +204,7 @@ void CSourceBlockPage::InitDialogEnd() {
     UpdateData(FALSE);
     GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    if (GetParamUnit(m_pParams, kIdBlockOutput, &unit)) {
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(kIdBlockOutput, caption);
-    }
+    qv::pages::AppendParamUnitToCaption(*this, m_pParams, kIdBlockOutput);
     SetModified(FALSE);
 }
 
