@@ -579,14 +579,8 @@ BOOL CProp3DLookupTableXY::OnApply() {
         ShowCheckFailure(failure);
         return FALSE;
     }
-    ParamHolder* holder = Holder();
-    const RequestTarget target(m_pWizard);
-    if (holder == nullptr || m_pWizard == nullptr || !target.HasReceiver()) return FALSE;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
-    if (!m_bFileName) m_strFileName = MakeDocumentFileName(m_pWizard, "");
-    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+    if (m_pWizard == nullptr || !CommitNameFirst()) return FALSE;
+    ResolveFileName();
     UpdateData(FALSE);
     ForEachInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
@@ -596,12 +590,7 @@ BOOL CProp3DLookupTableXY::OnApply() {
     qv::lookup3d::BuildPointsFromLists(m_grid, m_points, false);
     m_pWizard->SetData(GetState(), m_points);
     m_lstZ.SaveColumnWidths();
-    if (m_bFileName) {
-        NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
-        SetParamValue(holder, kIdFileName, m_strFileName);
-    }
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (!WriteFileAndCommit(true)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
@@ -722,6 +711,8 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     UpdateZListHeadings();
     return TRUE;
 }
+
+CWizardBase4* CProp3DLookupTableXY::Owner() const { return m_pWizard; }
 
 // The name whose wildcards were replaced shows at once, before the table is written.
 void CProp3DLookupTableXY::OnWildcardsReplaced(const CString& name) {

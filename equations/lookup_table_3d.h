@@ -105,6 +105,7 @@ protected:
     void Sweep(qv::lookup3d::Axis axis);
     void ImportNamedFile();
     void OnWildcardsReplaced(const CString& name) override;
+    CWizardBase4* Owner() const override;
     qv::lookup3d::Axis FocusedAxis() const;
 
     void OnMarkModified();

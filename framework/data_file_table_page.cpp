@@ -2,18 +2,44 @@
 
 #include "framework/data_file_places.h"
 #include "framework/module.h"
+#include "framework/param_access.h"
 #include "framework/path_parts.h"
 #include "framework/point_table_list.h"
+#include "framework/requests.h"
 #include "framework/string_ids.h"
 
 namespace {
 constexpr UINT kStrTextFormat = 8035;
+constexpr WORD kIdFileName = 2117;
 } // namespace
 
 void CDataFileTablePage::ShowMessage(const CString& text) {
     if (m_bHidden) return;
     CResourceSwitch resources;
     AfxMessageBox(text, MB_OK);
+}
+
+bool CDataFileTablePage::CommitNameFirst() {
+    ParamHolder* holder = Holder();
+    const RequestTarget target(Owner());
+    if (holder == nullptr || !target.HasReceiver()) return false;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    return CommitParamSet(target, m_cookie);
+}
+
+void CDataFileTablePage::ResolveFileName() {
+    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
+    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+}
+
+bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {
+    if (writeFile && m_bFileName) {
+        NormalizeFileName();
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
+        SetParamValue(Holder(), kIdFileName, m_strFileName);
+    }
+    return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;
 }
 
 void CDataFileTablePage::NormalizeFileName() {

@@ -7,6 +7,7 @@
 #include "afx/afxwin.h"
 #include "toolkit/tb_page.h"
 #include "wizard/paramholder.h"
+#include "wizard/wizardbase.h"
 
 class CDataFileTablePage : public CTBPropertyPage {
 public:
@@ -25,6 +26,17 @@ public:
 
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    virtual CWizardBase4* Owner() const = 0;
+    // The element's name and "Show Name" written into the parameter set, which is committed;
+    // false, writing nothing, without a set or an editor to commit to.
+    bool CommitNameFirst();
+    // The name the data file is written under: the document's without a chosen name, else
+    // the chosen one with its wildcards replaced.
+    void ResolveFileName();
+    // The end of an apply: with `writeFile` and the flag on, the table written to its data file
+    // and the name written given to the file-name parameter (2117); then the set committed.
+    // False when the file or the commit fails.
+    bool WriteFileAndCommit(bool writeFile);
     // A message box, except on a hidden page.
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.

@@ -82,15 +82,6 @@ void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLab
     m_strFolder = g_DocumentDir;
 }
 
-bool CPointTablePage::CommitNameFirst() {
-    ParamHolder* holder = Holder();
-    const RequestTarget target(Owner());
-    if (holder == nullptr || !target.HasReceiver()) return false;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
-    return CommitParamSet(target, m_cookie);
-}
-
 void CPointTablePage::OnMarkModified() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -117,11 +108,6 @@ bool CPointTablePage::ImportNamedFile() {
     if (!FindCharacteristicFile(name, folder)) return false;
     ImportFile(folder + name);
     return true;
-}
-
-void CPointTablePage::ResolveFileName() {
-    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
-    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
 }
 
 void CPointTablePage::MarkFileParameters(bool reference) {
@@ -282,12 +268,7 @@ bool CPointTablePage::HandOverAndCommit(bool reference) {
     SnapshotParameters();
     HandOver();
     m_lstTable.SaveColumnWidths();
-    if (!reference && m_bFileName) {
-        NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
-        SetParamValue(Holder(), kIdFileName, m_strFileName);
-    }
-    return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;
+    return WriteFileAndCommit(!reference);
 }
 
 BOOL CPointTablePage::EndApply() {

@@ -68,9 +68,6 @@ protected:
     // The dialog opened with the table's columns "No.", "X" + xLabel and "Y" + yLabel (their
     // widths from the user's profile); data files are looked for in the document's folder.
     void OpenTableDialog(const CString& xLabel, const CString& yLabel);
-    // The element's name and "Show Name" written into the parameter set, which is committed;
-    // false, writing nothing, without a set or an editor to commit to.
-    bool CommitNameFirst();
     // Swaps the selected row with the one `delta` rows away.
     virtual void MoveRow(int delta) = 0;
     // Swaps the selected point with the one `delta` rows away; false, changing nothing, when
@@ -120,14 +117,10 @@ protected:
     void OnMarkModified();
     // Delete and the moves need a selected row; New and Delete All are always there.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
-    virtual CWizardBase4* Owner() const = 0;
     // The channels' names and units a written file carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
     // The table from the data file its name finds; false when none is found.
     bool ImportNamedFile();
-    // The name the data file is written under: the document's without a chosen name, else
-    // the chosen one with its wildcards replaced.
-    void ResolveFileName();
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
     void MarkFileParameters(bool reference);
     // Appends a point (0, 0) to the table and its row to the list, unless the table is full
