@@ -14,6 +14,7 @@
 #include "framework/older_base_block.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/param_order.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -847,12 +848,7 @@ void CPropEquationBlock::MoveRow(CEditVarListCtrl& list, int delta) {
     if (row < 0 || other < 0 || other >= list.GetItemCount()) return;
     CWizardCopaObject3* moved = RowParam(list, row);
     CWizardCopaObject3* neighbour = RowParam(list, other);
-    ParamHolder* holder = Holder();
-    const int from = IndexOfParam(holder, moved);
-    const int to = IndexOfParam(holder, neighbour);
-    if (from < 0 || to < 0) return;
-    holder->m_Params.RemoveAt(from);
-    holder->m_Params.InsertAt(to, moved);
+    if (!MoveParamToNeighbour(Holder(), moved, neighbour)) return;
     if (&list == &m_lstEquation) {
         EquationRowData* a = RowData(row);
         EquationRowData* b = RowData(other);
@@ -994,20 +990,11 @@ void CPropEquationBlock::OnContextMenu(CWnd* pWnd, CPoint point) {
     m_pFocusList->ScreenToClient(&inList);
     const int row = m_pFocusList->HitTest(inList);
     if (row >= 0) m_pFocusList->SelectItem(row);
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    CMenu choices;
-    if (m_pFocusList == &m_lstEquation && choices.CreatePopupMenu()) {
-        choices.AppendMenu(MF_STRING, kCmdEquation, LoadLibraryString(2750));
-        choices.AppendMenu(MF_STRING, kCmdCondition, LoadLibraryString(2780));
-        popup->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(choices.GetSafeHmenu()),
-                          LoadLibraryString(2750));
-    }
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    // In the equation list "New" offers an equation or a condition.
+    std::vector<qv::tablepage::MenuChoice> choices;
+    if (m_pFocusList == &m_lstEquation)
+        choices = {{kCmdEquation, LoadLibraryString(2750)}, {kCmdCondition, LoadLibraryString(2780)}};
+    qv::tablepage::TrackTableContextMenu(*this, point, choices, LoadLibraryString(2750));
 }
 
 void CPropEquationBlock::OnCommandNew() {

@@ -9,6 +9,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
+#include "framework/param_order.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
@@ -452,12 +453,7 @@ void CPropInitialValuesEquation::MoveRow(int delta) {
     EquationRowData* b = RowData(other);
     // Only rows with a record can move: the set order follows their parameters.
     if (a == nullptr || b == nullptr) return;
-    ParamHolder* holder = Holder();
-    const int from = IndexOfParam(holder, a->param);
-    const int to = IndexOfParam(holder, b->param);
-    if (from < 0 || to < 0) return;
-    holder->m_Params.RemoveAt(from);
-    holder->m_Params.InsertAt(to, a->param);
+    if (!MoveParamToNeighbour(Holder(), a->param, b->param)) return;
     const int imageA = RowImage(row);
     const int imageB = RowImage(other);
     const int columns = static_cast<int>(m_variant.columns.size());

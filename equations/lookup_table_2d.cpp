@@ -110,25 +110,18 @@ void CProp2DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CProp2DLookupTableXY::OnInitDialog() {
     OpenTableDialog(m_strXUnit, m_strYUnit);
-    ParamHolder* holder = Holder();
-    if (holder != nullptr) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-            if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
-            else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
-            else if (param->GetValueID() == kIdOldFileFlag) {
-                const double n = TBExtended_atof(param->GetValue(), "");
-                if (std::isfinite(n) && n > -1 && n < 2) {
-                    m_bFileName = static_cast<int>(n) != 0;
-                    param->SetValue("-1");
-                }
+    ReadNameAndInputs([&](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
+        else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
+        else if (param->GetValueID() == kIdOldFileFlag) {
+            const double n = TBExtended_atof(param->GetValue(), "");
+            if (std::isfinite(n) && n > -1 && n < 2) {
+                m_bFileName = static_cast<int>(n) != 0;
+                param->SetValue("-1");
             }
         }
-    }
-    GetSDBOutput(holder, kIdOutput, &m_bOutput);
+    });
+    GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
     UpdateData(FALSE);
     EnableUnitEdits();
@@ -381,8 +374,6 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
     SplitAxisText(m_strYUnit, yName, yUnit);
 }
 
-CString CProp2DLookupTableXY::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }
-
 // A read data file names the axes.
 void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString& yAxis) {
     m_strXUnit = xAxis;
@@ -392,28 +383,10 @@ void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString&
 }
 
 void CProp2DLookupTableXY::OnBrowseRead() {
-    SetModified(TRUE);
-    CString path;
-    if (!AskFileToRead(m_strFolder, m_strFileName, "MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||", path)) return;
-    if (!ImportFile(path)) {
-        ShowMessage(LoadLibraryString(kStrReadError));
-        UpdateData(TRUE);
-        return;
-    }
-    if (m_bFileName) m_strFileName = path;
-    ShowMonotonyWarning();
-    UpdateData(FALSE);
-    NormalizeFileName();
+    if (ReadChosenDataFile("MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||")) ShowMonotonyWarning();
 }
 
-void CProp2DLookupTableXY::OnBrowseWrite() {
-    SetModified(TRUE);
-    CString path;
-    if (!AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
-    m_strFileName = path;
-    NormalizeFileName();
-    if (ExportFile(m_strFileName, 0)) NormalizeFileName();
-}
+void CProp2DLookupTableXY::OnBrowseWrite() { WriteChosenDataFile(); }
 
 // ---------------------------------------------------------------------------------------
 // C2DLookupTableWizard4

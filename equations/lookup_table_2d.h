@@ -69,7 +69,6 @@ public:
 protected:
     CWizardBase4* Owner() const override;
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
-    CString TextTableName(const CString& name) const override;
     void HandOver() override;
     void TakeImportedAxes(const CString& xAxis, const CString& yAxis) override;
     void TakeOlderFlags(DWORD flags) override;

@@ -51,7 +51,6 @@ constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
 constexpr int kCtlXList = 2449;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrAxisX = 2709;
 constexpr UINT kStrAxisZ = 2779;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
@@ -152,10 +151,10 @@ BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CTBPropertyPage)
     ON_WM_CONTEXTMENU()
 END_MESSAGE_MAP()
 
-CProp3DLookupTableXY::CProp3DLookupTableXY() : CTBPropertyPage(kTemplate, 0) {}
+CProp3DLookupTableXY::CProp3DLookupTableXY() : CDataFileTablePage(kTemplate, 0) {}
 
 CProp3DLookupTableXY::CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie)
-    : CTBPropertyPage(kTemplate, 0), m_pWizard(wizard), m_cookie(cookie) {
+    : CDataFileTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -187,12 +186,6 @@ Table3DState CProp3DLookupTableXY::GetState() const {
     state.yUnitFlag = m_bYUnit;
     state.zUnitFlag = m_bZUnit;
     return state;
-}
-
-void CProp3DLookupTableXY::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
 }
 
 void CProp3DLookupTableXY::ShowCheckFailure(UINT id) {
@@ -234,20 +227,14 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
     m_strFolder = g_DocumentDir;
     if (m_strFolder.IsEmpty()) m_strFolder = TempFolder();
     UpdateData(FALSE);
-    if (ParamHolder* holder = Holder()) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-            if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
-            else if (param->GetValueID() == kIdInterpolation) {
-                // A stored index outside the two entries keeps the list's first entry.
-                const int index = TBExtended_atoi(param->GetValue()) - 1;
-                if (index >= 0 && index < 2) m_nInterpolation = index;
-            } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
-        }
-    }
+    ReadNameAndInputs([&](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
+        else if (param->GetValueID() == kIdInterpolation) {
+            // A stored index outside the two entries keeps the list's first entry.
+            const int index = TBExtended_atoi(param->GetValue()) - 1;
+            if (index >= 0 && index < 2) m_nInterpolation = index;
+        } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
+    });
     UpdateData(FALSE);
     if (m_points.GetSize() == 0) ImportNamedFile();
     else BuildListsFromPoints();
@@ -592,40 +579,20 @@ BOOL CProp3DLookupTableXY::OnApply() {
         ShowCheckFailure(failure);
         return FALSE;
     }
-    ParamHolder* holder = Holder();
-    const RequestTarget target(m_pWizard);
-    if (holder == nullptr || m_pWizard == nullptr || !target.HasReceiver()) return FALSE;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
-    if (!m_bFileName) m_strFileName = MakeDocumentFileName(m_pWizard, "");
-    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+    if (m_pWizard == nullptr || !CommitNameFirst()) return FALSE;
+    ResolveFileName();
     UpdateData(FALSE);
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+    ForEachInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
         else if (param->GetValueID() == kIdInterpolation) param->SetValue(TBExtended_itoa(m_nInterpolation + 1));
         else if (param->GetValueID() == kIdVariable) param->SetValue(m_strVariable);
-    }
+    });
     qv::lookup3d::BuildPointsFromLists(m_grid, m_points, false);
     m_pWizard->SetData(GetState(), m_points);
     m_lstZ.SaveColumnWidths();
-    if (m_bFileName) {
-        NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return FALSE;
-        SetParamValue(holder, kIdFileName, m_strFileName);
-    }
-    if (!CommitParamSet(target, m_cookie)) return FALSE;
+    if (!WriteFileAndCommit(true)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
-}
-
-void CProp3DLookupTableXY::NormalizeFileName() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
 // Loading only; data without a readable class record has no version DWORD.
@@ -745,6 +712,14 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     return TRUE;
 }
 
+CWizardBase4* CProp3DLookupTableXY::Owner() const { return m_pWizard; }
+
+// The name whose wildcards were replaced shows at once, before the table is written.
+void CProp3DLookupTableXY::OnWildcardsReplaced(const CString& name) {
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
 BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     ReadXListFromControl();
     ReadYListFromControl();
@@ -768,28 +743,8 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     writer.InsertChannel(0, xs.data(), xName, xUnit);
     writer.InsertChannel(1, zs.data(), zName, zUnit);
     writer.InsertChannel(2, ys.data(), yName, yUnit);
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) {
-        name = qv::pointtable::ReplaceWildcards(name, m_strName);
-        m_strFileName = name;
-        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    }
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        const PathParts parts = SplitPath(name);
-        name = parts.name + ".mdx";
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
+    CString name;
+    const CString path = DataFileTarget(fileName, format, name);
     if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(writer.GetLastError());
         return FALSE;
@@ -801,33 +756,10 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
 }
 
 void CProp3DLookupTableXY::OnBrowseRead() {
-    SetModified(TRUE);
-    CString path;
-    if (!qv::pointtable::AskFileToRead(m_strFolder, m_strFileName,
-                                       "MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||", path))
-        return;
-    if (!ImportFile(path)) {
-        ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
-        UpdateData(TRUE);
-        SetModified(TRUE);
-        return;
-    }
-    if (m_bFileName) m_strFileName = path;
-    UpdateData(FALSE);
-    NormalizeFileName();
+    ReadChosenDataFile("MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||");
 }
 
-void CProp3DLookupTableXY::OnBrowseWrite() {
-    SetModified(TRUE);
-    CString path;
-    if (!qv::pointtable::AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
-    m_strFileName = path;
-    NormalizeFileName();
-    if (ExportFile(m_strFileName, 0)) {
-        UpdateData(FALSE);
-        NormalizeFileName();
-    }
-}
+void CProp3DLookupTableXY::OnBrowseWrite() { WriteChosenDataFile(); }
 
 // ---------------------------------------------------------------------------------------
 // C3DLookupTableWizard4

@@ -15,6 +15,7 @@
 
 #include "afx/afxwin.h"
 #include "equations/lookup_table_3d_grid.h"
+#include "framework/data_file_table_page.h"
 #include "framework/page_overrides.h"
 #include "framework/point_table_list.h"
 #include "framework/data_classes.h"
@@ -45,7 +46,7 @@ struct Table3DState {
     BOOL xUnitFlag = FALSE, yUnitFlag = FALSE, zUnitFlag = FALSE;
 };
 
-class CProp3DLookupTableXY : public CTBPropertyPage {
+class CProp3DLookupTableXY : public CDataFileTablePage {
     DECLARE_SERIAL(CProp3DLookupTableXY)
 public:
     CProp3DLookupTableXY();
@@ -55,22 +56,18 @@ public:
     PARVEL_PAGE_OVERRIDES
 
     void SetWizard(C3DLookupTableWizard4* wizard, DWORD_PTR cookie);
-    DWORD_PTR GetCookie() const { return m_cookie; }
     void SetData(const Table3DState& state, const CPtrArray& points);
     Table3DState GetState() const;
     void StoreDefaults(int argument);
     void ConvertWizard3Data(const void* data, long length);
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
 
-    BOOL ImportFile(const CString& path);
-    BOOL ExportFile(const CString& fileName, int format);
+    BOOL ImportFile(const CString& path) override;
+    BOOL ExportFile(const CString& fileName, int format) override;
     void BuildListsFromPoints();
     bool BuildPointsFromLists();
 
     const CPtrArray& Points() const { return m_points; }
     const qv::lookup3d::Grid& GetGrid() const { return m_grid; }
-    CString GetFileName() const { return m_strFileName; }
-    int GetFileFormat() const { return m_nFileFormat; }
     int GetSelectedY() const { return m_nSelectedY; }
 
     void OnXNew();
@@ -89,9 +86,7 @@ public:
     void OnBrowseWrite();
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     CTBEditListCtrl& ListOf(qv::lookup3d::Axis axis) { return axis == qv::lookup3d::Axis::X ? m_lstX : m_lstY; }
-    void ShowMessage(const CString& text);
     void ShowCheckFailure(UINT id);
     void ReadXListFromControl();
     void ReadYListFromControl();
@@ -109,7 +104,8 @@ protected:
     void MoveRow(qv::lookup3d::Axis axis, int delta);
     void Sweep(qv::lookup3d::Axis axis);
     void ImportNamedFile();
-    void NormalizeFileName();
+    void OnWildcardsReplaced(const CString& name) override;
+    CWizardBase4* Owner() const override;
     qv::lookup3d::Axis FocusedAxis() const;
 
     void OnMarkModified();
@@ -128,29 +124,21 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     C3DLookupTableWizard4* m_pWizard = nullptr;
-    DWORD_PTR m_cookie = 0;
     CPtrArray m_points;
-    CString m_strFolder;
     qv::lookup3d::Grid m_grid;
     int m_nSelectedY = -1;
-    int m_nFileFormat = 0;
     CTBEditListCtrl m_lstZ;
     CTBEditListCtrl m_lstY;
     CTBEditListCtrl m_lstX;
-    BOOL m_bFileName = FALSE;
-    BOOL m_bShowName = FALSE;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
     BOOL m_bZUnit = FALSE;
-    CString m_strFileName;
-    CString m_strName;
     CString m_strXUnit;
     CString m_strYUnit;
     CString m_strZUnit;
     CString m_strVariable;
     int m_nInterpolation = 0;
     qv::lookup3d::Axis m_focus = qv::lookup3d::Axis::X;
-    bool m_bHidden = false;
 };
 
 class C3DLookupTableWizard4 : public qv::wizards::TPageWizard4<CProp3DLookupTableXY, C3DLookupTableWizard4> {

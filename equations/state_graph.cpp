@@ -7,7 +7,9 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
+#include "framework/page_inputs.h"
 #include "framework/param_access.h"
+#include "framework/param_order.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "toolkit/tb_numbers.h"
@@ -27,7 +29,6 @@ IMPLEMENT_DYNAMIC(CStateGraphIOWizard, CWizardBase3)
 
 using namespace qv::stategraph;
 using qv::GetCurrentLanguageID;
-using qv::blocks::IsPageInput;
 using qv::blocks::kCtlName;
 using qv::blocks::kCtlSymbolFrame;
 using qv::dialog::kColumnWidth;
@@ -202,15 +203,13 @@ void CPropTransition::EnableFields() {
 BOOL CPropTransition::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
     UpdateData(FALSE);
-    for (int i = 0; m_pExchange != nullptr && i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdPriority) m_strPriority = param->GetValue();
         if (param->GetValueID() == kIdCondition) {
             m_strCondition = param->GetValue();
             m_bShowCondition = param->GetOnSheetMode() == 3;
         }
-    }
+    });
     SetModified(FALSE);
     EnableFields();
     return TRUE;
@@ -229,12 +228,10 @@ BOOL CPropTransition::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
     StoreHeader(m_strName, m_bShowName);
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdPriority) param->SetValue(m_strPriority);
         if (param->GetValueID() == kIdCondition) param->SetValue(m_strCondition);
-    }
+    });
     if (!CommitExchangeObject()) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
@@ -606,11 +603,7 @@ void CPropStateGraph::MoveRow(int delta) {
     if (row < 0 || other < 0 || other >= m_lstActions.GetItemCount() || m_pExchange == nullptr) return;
     CWizardCopaObject3* moved = RowAction(row);
     CWizardCopaObject3* neighbour = RowAction(other);
-    const int from = IndexOfParam(m_pExchange, moved);
-    const int to = IndexOfParam(m_pExchange, neighbour);
-    if (from < 0 || to < 0) return;
-    m_pExchange->m_Params.RemoveAt(from);
-    m_pExchange->m_Params.InsertAt(to, moved);
+    if (!MoveParamToNeighbour(m_pExchange, moved, neighbour)) return;
     for (int col = kColType; col <= kColInfo; ++col) {
         const CString a = m_lstActions.GetItemText(row, col);
         m_lstActions.SetItemText(row, col, m_lstActions.GetItemText(other, col));
@@ -690,22 +683,11 @@ void CPropStateGraph::OnContextMenu(CWnd* pWnd, CPoint point) {
     int row = -1, col = -1;
     if (m_lstActions.FindItem(client, row, col) >= 0 && row >= 0 && m_lstActions.GetSelectedItem() != row)
         m_lstActions.SelectItem(row);
-    CResourceSwitch resources;
-    CMenu menu;
-    if (!menu.LoadMenu(2547)) return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (popup == nullptr) return;
-    CMenu choices;
-    if (!m_templates.empty() && choices.CreatePopupMenu()) {
-        const size_t count = std::min<size_t>(m_templates.size(), kCmdLastTemplate - kCmdFirstTemplate + 1);
-        for (size_t i = 0; i < count; ++i)
-            choices.AppendMenu(MF_STRING, kCmdFirstTemplate + static_cast<UINT>(i), m_templates[i]->GetName());
-        CString label;
-        popup->GetMenuString(0, label, MF_BYPOSITION);
-        popup->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(choices.GetSafeHmenu()), label);
-    }
-    qv::UpdateMenuCommandUI(*popup, this);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+    // "New" offers the action templates.
+    std::vector<qv::tablepage::MenuChoice> choices;
+    const size_t count = std::min<size_t>(m_templates.size(), kCmdLastTemplate - kCmdFirstTemplate + 1);
+    for (size_t i = 0; i < count; ++i) choices.emplace_back(kCmdFirstTemplate + static_cast<UINT>(i), m_templates[i]->GetName());
+    qv::tablepage::TrackTableContextMenu(*this, point, choices);
 }
 
 void CPropStateGraph::OnUpdateNew(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_templates.empty()); }

@@ -25,7 +25,8 @@ bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName) {
     return true;
 }
 
-int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat) {
+int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat,
+                      NoChosenFilter noFilter) {
     const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
     CFileDialog dialog(FALSE, nullptr, nullptr, kDialogFlags, JoinFilters(*filters), parent);
     dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(fileName).ext);
@@ -36,7 +37,8 @@ int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, in
     fileName = dialog.GetPathName();
     const DWORD index = dialog.m_ofn.nFilterIndex;
     const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
-    if (SplitPath(fileName).ext.IsEmpty() && format < filters->GetSize()) {
+    const bool extend = index >= 1 || noFilter == NoChosenFilter::kAppendFirstFormatsExtension;
+    if (extend && SplitPath(fileName).ext.IsEmpty() && format < filters->GetSize()) {
         // A pattern that still holds a wildcard names no single extension to append.
         const std::vector<CString> patterns = CPropCharacteristicXYTable::FilterPatterns(filters->GetAt(format));
         if (!patterns.empty() && patterns.back().Find('*') < 0) fileName += patterns.back();

@@ -12,12 +12,18 @@ namespace qv::files {
 // cancels.
 bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName);
 
+// What a write dialog that comes back without a chosen filter (index 0) does to a name without
+// an extension: the first format is written either way, but the characteristic table keeps the
+// name as typed there.
+enum class NoChosenFilter { kAppendFirstFormatsExtension, kKeepName };
+
 // Asks for a data file to write. The dialog preselects the format last written
 // (`savedFormat`, unless it is the read-only text version or out of range) and otherwise the
 // format of the extension. On OK `fileName` becomes the chosen path, with the chosen format's
 // extension appended when it has none, and the chosen format's index is returned; -1 when the
 // user cancels.
-int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat);
+int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat,
+                      NoChosenFilter noFilter = NoChosenFilter::kAppendFirstFormatsExtension);
 
 // The message a page shows when a chosen data file cannot be read, from the library's strings.
 CString ReadErrorText();

@@ -20,7 +20,6 @@ using namespace qv::pointtable;
 
 namespace {
 constexpr WORD kIdOutput = 2056;
-constexpr UINT kStrTextFormat = 8035;
 constexpr UINT kStrUpdate = 2718;
 constexpr UINT kStrShow = 2719;
 } // namespace
@@ -83,27 +82,12 @@ void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLab
     m_strFolder = g_DocumentDir;
 }
 
-bool CPointTablePage::CommitNameFirst() {
-    ParamHolder* holder = Holder();
-    const RequestTarget target(Owner());
-    if (holder == nullptr || !target.HasReceiver()) return false;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
-    return CommitParamSet(target, m_cookie);
-}
-
 void CPointTablePage::OnMarkModified() {
     UpdateData(TRUE);
     SetModified(TRUE);
 }
 
 void CPointTablePage::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
-
-void CPointTablePage::ShowMessage(const CString& text) {
-    if (m_bHidden) return;
-    CResourceSwitch resources;
-    AfxMessageBox(text, MB_OK);
-}
 
 void CPointTablePage::OnDeleteRow() {
     if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;
@@ -118,24 +102,12 @@ void CPointTablePage::OnDeleteAllRows() {
     SetModified(TRUE);
 }
 
-void CPointTablePage::NormalizeFileName() {
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, m_strFileName);
-    m_strFolder = folder;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-}
-
 bool CPointTablePage::ImportNamedFile() {
     CString folder = m_strFolder;
     CString name = m_strFileName;
     if (!FindCharacteristicFile(name, folder)) return false;
     ImportFile(folder + name);
     return true;
-}
-
-void CPointTablePage::ResolveFileName() {
-    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
-    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
 }
 
 void CPointTablePage::MarkFileParameters(bool reference) {
@@ -146,23 +118,8 @@ void CPointTablePage::MarkFileParameters(bool reference) {
 BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
     CString xName, xUnit, yName, yUnit;
     ChannelNames(xName, xUnit, yName, yUnit);
-    CString folder = m_strFolder;
-    CString name = fileName;
-    if (!m_bFileName) {
-        folder = g_DocumentDir;
-        name = m_strName + ".mdx";
-    }
-    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
-        name = TextTableName(name);
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
-    const CString path = WritableDataFilePath(name, folder);
+    CString name;
+    const CString path = DataFileTarget(fileName, format, name);
     CString error;
     if (!qv::pointtable::WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
         ShowMessage(error);
@@ -301,25 +258,17 @@ LRESULT CPointTablePage::OnPreviewRefresh(WPARAM, LPARAM) {
 }
 
 void CPointTablePage::WriteFileParameters() {
-    ParamHolder* holder = Holder();
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+    ForEachInput([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdFileName) param->SetValue(m_strFileName);
         if (param->GetValueID() == kIdReference) param->SetValue(m_strReference);
-    }
+    });
 }
 
 bool CPointTablePage::HandOverAndCommit(bool reference) {
     SnapshotParameters();
     HandOver();
     m_lstTable.SaveColumnWidths();
-    if (!reference && m_bFileName) {
-        NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
-        SetParamValue(Holder(), kIdFileName, m_strFileName);
-    }
-    return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;
+    return WriteFileAndCommit(!reference);
 }
 
 BOOL CPointTablePage::EndApply() {

@@ -6,6 +6,7 @@
 #include "afx/afxwin.h"
 #include "framework/characteristic_preview.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_table_page.h"
 #include "framework/data_file_places.h"
 #include "framework/page_wizard.h"
 #include "framework/point_table_list.h"
@@ -30,23 +31,17 @@ constexpr UINT kStrAxisY = 2710;
 constexpr UINT kStrNumber = 2711;
 } // namespace qv::pointtable
 
-class CPointTablePage : public CTBPropertyPage {
+class CPointTablePage : public CDataFileTablePage {
 public:
-    CPointTablePage(UINT templ, DWORD_PTR cookie) : CTBPropertyPage(templ, 0), m_cookie(cookie) {}
+    CPointTablePage(UINT templ, DWORD_PTR cookie) : CDataFileTablePage(templ, cookie) {}
     ~CPointTablePage() override;
 
-    DWORD_PTR GetCookie() const { return m_cookie; }
     const CPtrArray& Points() const { return m_points; }
-    CString GetFileName() const { return m_strFileName; }
-    int GetFileFormat() const { return m_nFileFormat; }
-    void SetHidden(bool hidden) { m_bHidden = hidden; }
 
-    // Reads the table from a data file of two channels; a failure is told (except on a hidden
-    // page) and leaves the table as it was.
-    virtual BOOL ImportFile(const CString& path);
-    // Writes the table to a data file (an ".mdx" file; the text format is only read), in the
-    // table's folder or, without a chosen name, the document's; announces the file written.
-    BOOL ExportFile(const CString& fileName, int format);
+    // The table read from a data file of two channels.
+    BOOL ImportFile(const CString& path) override;
+    // The table written as an ".mdx" file (the text format is only read).
+    BOOL ExportFile(const CString& fileName, int format) override;
 
     void OnDeleteRow();
     void OnDeleteAllRows();
@@ -58,8 +53,6 @@ public:
     virtual void OnBrowseRead() = 0;
     virtual void OnBrowseWrite() = 0;
     virtual void OnShow() = 0;
-    // A data-file name within the table's folder becomes relative to it.
-    void NormalizeFileName();
     // The warning label shows while some x does not rise above the one before.
     void ShowMonotonyWarning();
     BOOL OnSetActive() override;
@@ -69,16 +62,12 @@ public:
     virtual void UpdateParameterFlags() = 0;
 
 protected:
-    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     // The controls every point-table page has: the table, the file name and its flag, the
     // element's name, "Show Name", the output switch and the file reference.
     void DoDataExchange(CDataExchange* pDX) override;
     // The dialog opened with the table's columns "No.", "X" + xLabel and "Y" + yLabel (their
     // widths from the user's profile); data files are looked for in the document's folder.
     void OpenTableDialog(const CString& xLabel, const CString& yLabel);
-    // The element's name and "Show Name" written into the parameter set, which is committed;
-    // false, writing nothing, without a set or an editor to commit to.
-    bool CommitNameFirst();
     // Swaps the selected row with the one `delta` rows away.
     virtual void MoveRow(int delta) = 0;
     // Swaps the selected point with the one `delta` rows away; false, changing nothing, when
@@ -128,20 +117,12 @@ protected:
     void OnMarkModified();
     // Delete and the moves need a selected row; New and Delete All are always there.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
-    virtual CWizardBase4* Owner() const = 0;
     // The channels' names and units a written file carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
-    // The ".mdx" name a table read from a text file is written under.
-    virtual CString TextTableName(const CString& name) const = 0;
     // The table from the data file its name finds; false when none is found.
     bool ImportNamedFile();
-    // The name the data file is written under: the document's without a chosen name, else
-    // the chosen one with its wildcards replaced.
-    void ResolveFileName();
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
     void MarkFileParameters(bool reference);
-    // A message box, except on a hidden page.
-    void ShowMessage(const CString& text);
     // Appends a point (0, 0) to the table and its row to the list, unless the table is full
     // (false); the monotony warning follows.
     bool AppendZeroRow();
@@ -159,21 +140,13 @@ protected:
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     DECLARE_MESSAGE_MAP()
 
-    DWORD_PTR m_cookie = 0;
     CPtrArray m_points;         // CDataPoint*, owned
     CPtrArray m_previewPoints;  // CDataPoint*, owned
     CCharacteristicDlg* m_pPreview = nullptr;
     CPtrArray m_snapshots;      // CCopaObjectCompare*, owned
-    CString m_strFolder;
     CTBEditListCtrl m_lstTable;  // 2121
-    BOOL m_bFileName = FALSE;    // 2116
-    BOOL m_bShowName = FALSE;    // 2002
     BOOL m_bOutput = FALSE;      // 2056
-    CString m_strFileName;
-    CString m_strName;
     CString m_strReference;      // 2425
-    int m_nFileFormat = 0;
-    bool m_bHidden = false;
 };
 
 namespace qv::wizards {

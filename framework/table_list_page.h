@@ -7,16 +7,32 @@
 #include "afx/menu.h"
 #include "framework/module.h"
 
+#include <utility>
+#include <vector>
+
 namespace qv::tablepage {
 
+// An entry of a menu: its command and its text.
+using MenuChoice = std::pair<UINT, CString>;
+
 // The context menu of a table list (menu 2547: New, Delete, Delete all, Move up, Move down),
-// its entries enabled by `page`'s command handlers and its choice sent to `page`.
-inline void TrackTableContextMenu(CWnd& page, CPoint point) {
+// its entries enabled by `page`'s command handlers and its choice sent to `page`. Given
+// `newChoices`, "New" opens a submenu of them, captioned `newCaption` (or "New" as the menu
+// has it, when that is empty).
+inline void TrackTableContextMenu(CWnd& page, CPoint point, const std::vector<MenuChoice>& newChoices = {},
+                                  const CString& newCaption = CString()) {
     CResourceSwitch resources;
     CMenu menu;
     if (!menu.LoadMenu(2547)) return;
     CMenu* popup = menu.GetSubMenu(0);
     if (popup == nullptr) return;
+    CMenu choices;
+    if (!newChoices.empty() && choices.CreatePopupMenu()) {
+        for (const MenuChoice& choice : newChoices) choices.AppendMenu(MF_STRING, choice.first, choice.second);
+        CString caption = newCaption;
+        if (caption.IsEmpty()) popup->GetMenuString(0, caption, MF_BYPOSITION);
+        popup->ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(choices.GetSafeHmenu()), caption);
+    }
     qv::UpdateMenuCommandUI(*popup, &page);
     popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, &page);
 }

@@ -6,7 +6,7 @@
 
 #include "framework/characteristic_preview.h"
 #include "framework/data_file_places.h"
-#include "framework/file_dialog_filters.h"
+#include "framework/data_file_dialogs.h"
 #include "framework/list_controls.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
@@ -62,10 +62,6 @@ std::vector<CString> CPropCharacteristicXYTable::FilterPatterns(const CString& e
     }
     return patterns;
 }
-
-using qv::files::JoinFilters;
-using qv::files::PreselectFilter;
-using qv::files::StartWithFile;
 
 BEGIN_MESSAGE_MAP(CPropCharacteristicXYTable, CTBPropertyPage)
     ON_BN_CLICKED(kRadioReference, &CPropCharacteristicXYTable::OnClickedKind)
@@ -542,17 +538,10 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
 }
 
 void CPropCharacteristicXYTable::OnImport() {
-    CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
-    const CString filter = JoinFilters(*filters);
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, filter,
-                       this);
-    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
-    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFileDirectory + m_strFileName);
-    if (dialog.DoModal() != IDOK) return;
-
-    const CString path = dialog.GetPathName();
+    CString path = m_strFileName;
+    if (!qv::files::AskForFileToRead(this, m_strFileDirectory, path)) return;
     if (!ImportFile(path)) {
-        AfxMessageBox(LoadLibraryString(qv::strings::kStrReadError), MB_OK);
+        AfxMessageBox(qv::files::ReadErrorText(), MB_OK);
         ApplyWriteFileRule();
         return;
     }
@@ -565,24 +554,9 @@ void CPropCharacteristicXYTable::OnImport() {
 }
 
 void CPropCharacteristicXYTable::OnExport() {
-    CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
-    const CString filter = JoinFilters(*filters);
-    CFileDialog dialog(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, filter,
-                       this);
-    dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(m_strFileName).ext);
-    if (m_nFileSaveVersion != CReadAndWriteFiles::kFormatTextVersion && m_nFileSaveVersion >= 0 &&
-        m_nFileSaveVersion < filters->GetSize())
-        dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileSaveVersion + 1);
-    if (!m_strFileName.IsEmpty()) StartWithFile(dialog, m_strFileDirectory + m_strFileName);
-    if (dialog.DoModal() != IDOK) return;
-
-    m_strFileName = dialog.GetPathName();
-    const DWORD index = dialog.m_ofn.nFilterIndex;
-    const int version = index >= 1 ? static_cast<int>(index) - 1 : 0;
-    if (SplitPath(m_strFileName).ext.IsEmpty() && index >= 1 && static_cast<INT_PTR>(index) <= filters->GetSize()) {
-        const std::vector<CString> patterns = FilterPatterns(filters->GetAt(index - 1));
-        if (!patterns.empty()) m_strFileName += patterns.back();
-    }
+    const int version = qv::files::AskForFileToWrite(this, m_strFileDirectory, m_strFileName, m_nFileSaveVersion,
+                                                     qv::files::NoChosenFilter::kKeepName);
+    if (version < 0) return;
     MakeFileNameRelative();
     if (ExportFile(version)) {
         ShowFields();

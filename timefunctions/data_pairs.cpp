@@ -7,9 +7,10 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
-#include "framework/file_dialog_filters.h"
+#include "framework/data_file_dialogs.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -200,29 +201,23 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     m_cmbPeriodical.SetCurSel(0);
     for (CTBUnitComboBox* units : {&m_cmbPhaseUnit, &m_cmbPeriodUnit, &m_cmbDelayUnit}) units->DisableFlatLook(TRUE);
     ParamHolder* holder = Holder();
-    if (holder != nullptr) {
-        m_strName = holder->m_strElementName;
-        m_bShowName = holder->m_dwShowName != 0;
-        if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
-        for (int i = 0; i < holder->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
-            auto fill = [&](CString& text, CTBUnitComboBox& units) {
-                text = param->GetValue();
-                units.CreateDialogControl(param->GetQuantity());
-                units.SelectString(-1, param->GetUsedUnit());
-            };
-            switch (param->GetValueID()) {
-            case kIdDelay: fill(m_strDelay, m_cmbDelayUnit); break;
-            case kIdPeriod: fill(m_strPeriod, m_cmbPeriodUnit); break;
-            case kIdPhase: fill(m_strPhase, m_cmbPhaseUnit); break;
-            case kIdPeriodical: m_cmbPeriodical.SetCurSel(TBExtended_atof(param->GetValue(), "") == 0 ? 1 : 0); break;
-            case kIdFileName: m_strFileName = param->GetValue(); break;
-            case kIdReference: m_strReference = param->GetValue(); break;
-            default: break;
-            }
+    if (holder != nullptr && m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
+    ReadNameAndInputs([&](CWizardCopaObject3* param) {
+        auto fill = [&](CString& text, CTBUnitComboBox& units) {
+            text = param->GetValue();
+            units.CreateDialogControl(param->GetQuantity());
+            units.SelectString(-1, param->GetUsedUnit());
+        };
+        switch (param->GetValueID()) {
+        case kIdDelay: fill(m_strDelay, m_cmbDelayUnit); break;
+        case kIdPeriod: fill(m_strPeriod, m_cmbPeriodUnit); break;
+        case kIdPhase: fill(m_strPhase, m_cmbPhaseUnit); break;
+        case kIdPeriodical: m_cmbPeriodical.SetCurSel(TBExtended_atof(param->GetValue(), "") == 0 ? 1 : 0); break;
+        case kIdFileName: m_strFileName = param->GetValue(); break;
+        case kIdReference: m_strReference = param->GetValue(); break;
+        default: break;
         }
-    }
+    });
     if (m_pSymbol == nullptr) {
         m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
         CResourceSwitch resources;
@@ -230,13 +225,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     }
     TakeOldParameters();
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
-    CString caption;
-    GetDlgItemText(kIdOutput, caption);
-    CString unit;
-    if (GetParamUnit(holder, kIdOutput, &unit)) {
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(kIdOutput, caption);
-    }
+    qv::pages::AppendParamUnitToCaption(*this, holder, kIdOutput);
     UpdateData(FALSE);
     ShowModeInControls();
     if (m_bFileName) ImportNamedFile();
@@ -373,9 +362,7 @@ BOOL CPropTFMDataPairs::OnApply() {
         units.GetWindowText(unit);
         param->SetUsedUnit(unit);
     };
-    for (int i = 0; i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || !param->IsInput()) continue;
+    ForEachInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdDelay:
             param->SetValue(m_strDelay);
@@ -396,7 +383,7 @@ BOOL CPropTFMDataPairs::OnApply() {
             break;
         default: break;
         }
-    }
+    });
     const DWORD interpolation = m_dwMode & ~(kFlagReference | kFlagUserFileName);
     if (interpolation < 8) holder->m_bySymbolVariant = static_cast<BYTE>(1u << interpolation);
     if (!HandOverAndCommit(reference)) return FALSE;
@@ -430,36 +417,16 @@ CString CPropTFMDataPairs::TextTableName(const CString& name) const {
     return JoinPath(parts);
 }
 
-namespace {
-CString JoinFilters(const CStringArray* entries) { return entries != nullptr ? qv::files::JoinFilters(*entries) : CString(); }
-// The entry index whose pattern carries the extension (with its dot); 1 based for the
-// dialog, 0 when none does.
-int FilterIndexOf(const CStringArray* entries, const CString& ext) {
-    if (entries == nullptr || ext.IsEmpty()) return 0;
-    for (int i = 0; i < entries->GetSize(); ++i) {
-        const CString entry = entries->GetAt(i);
-        const int bar = entry.Find('|');
-        if (bar >= 0 && entry.Mid(bar + 1).CompareNoCase("*" + ext) == 0) return i + 1;
-    }
-    return 0;
-}
-} // namespace
-
 void CPropTFMDataPairs::OnBrowseRead() {
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterRead();
-    CFileDialog dialog(TRUE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, JoinFilters(filters));
-    const int preselected = FilterIndexOf(filters, SplitPath(m_strFileName).ext);
-    if (preselected > 0) dialog.m_ofn.nFilterIndex = static_cast<DWORD>(preselected);
-    if (dialog.DoModal() != IDOK) return;
-    if (!ImportFile(dialog.GetPathName())) {
-        CResourceSwitch resources;
-        ShowMessage(LoadLibraryString(kStrReadError));
+    CString path = m_strFileName;
+    if (!qv::files::AskForFileToRead(this, m_strFolder, path)) return;
+    if (!ImportFile(path)) {
+        ShowMessage(qv::files::ReadErrorText());
         return;
     }
     FillList();
-    if (m_bFileName) m_strFileName = dialog.GetPathName();
+    if (m_bFileName) m_strFileName = path;
     ShowMonotonyWarning();
     UpdateData(FALSE);
     NormalizeFileName();
@@ -467,22 +434,8 @@ void CPropTFMDataPairs::OnBrowseRead() {
 
 void CPropTFMDataPairs::OnBrowseWrite() {
     SetModified(TRUE);
-    const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
-    CFileDialog dialog(FALSE, nullptr, m_strFileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(m_strFolder + m_strFileName),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, JoinFilters(filters));
-    if (m_nFileFormat >= 0) dialog.m_ofn.nFilterIndex = static_cast<DWORD>(m_nFileFormat + 1);
-    if (dialog.DoModal() != IDOK) return;
-    const int chosen = dialog.m_ofn.nFilterIndex > 0 ? static_cast<int>(dialog.m_ofn.nFilterIndex) - 1 : 0;
-    m_strFileName = dialog.GetPathName();
-    if (SplitPath(m_strFileName).ext.IsEmpty()) {
-        CString ext = ".mdx";
-        if (filters != nullptr && chosen < filters->GetSize()) {
-            const CString entry = filters->GetAt(chosen);
-            const int dot = entry.ReverseFind('.');
-            if (dot >= 0 && entry.Mid(dot).Find('*') < 0) ext = entry.Mid(dot);
-        }
-        m_strFileName += ext;
-    }
+    const int chosen = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
+    if (chosen < 0) return;
     NormalizeFileName();
     if (ExportFile(m_strFileName, chosen)) NormalizeFileName();
 }

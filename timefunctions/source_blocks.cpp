@@ -9,6 +9,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -203,13 +204,7 @@ void CSourceBlockPage::InitDialogEnd() {
     UpdateData(FALSE);
     GetSDBOutput(m_pParams, kIdBlockOutput, &m_bOutput);
     UpdateData(FALSE);
-    CString caption;
-    GetDlgItemText(kIdBlockOutput, caption);
-    CString unit;
-    if (GetParamUnit(m_pParams, kIdBlockOutput, &unit)) {
-        AppendUnitSuffix(&caption, unit);
-        SetDlgItemText(kIdBlockOutput, caption);
-    }
+    qv::pages::AppendParamUnitToCaption(*this, m_pParams, kIdBlockOutput);
     SetModified(FALSE);
 }
 
@@ -336,17 +331,14 @@ void CPropConstantBlock::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropConstantBlock::OnInitDialog() {
     InitDialogStart();
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!qv::blocks::IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdBlockValue) {
             if (param->HasPin()) m_bValuePin = TRUE;
             m_strValue = param->GetValue();
         } else if (param->GetValueID() == kIdSampleTime) {
             ShowSampleTime(param);
         }
-    }
+    });
     InitDialogEnd();
     return TRUE;
 }
@@ -372,14 +364,12 @@ BOOL CPropConstantBlock::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     StoreName();
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!qv::blocks::IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdSampleTime)
             WriteSampleTime(param);
         else if (param->GetValueID() == kIdBlockValue)
             param->SetValue(m_strValue);
-    }
+    });
     return CommitAndFinish();
 }
 

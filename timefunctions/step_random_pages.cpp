@@ -6,6 +6,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
 #include "framework/older_base_block.h"
+#include "framework/page_inputs.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -81,10 +82,7 @@ void CPropStepFctAndRandomBlock::EnableValues() {
 BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
     InitDialogStart();
     m_cmbFirstUnit.DisableFlatLook(TRUE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!qv::blocks::IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdFirstValue:
             m_strFirst = param->GetValue();
@@ -107,7 +105,7 @@ BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
         default:
             break;
         }
-    }
+    });
     InitDialogEnd();
     EnableValues();
     return TRUE;
@@ -121,9 +119,7 @@ void CPropStepFctAndRandomBlock::SetLabels(UINT first, UINT second) {
 
 void CPropStepFctAndRandomBlock::WriteFields(bool withInit) {
     StoreName();
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!qv::blocks::IsPageInput(param)) continue;
+    qv::blocks::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdSampleTime:
             WriteSampleTime(param);
@@ -147,7 +143,7 @@ void CPropStepFctAndRandomBlock::WriteFields(bool withInit) {
         default:
             break;
         }
-    }
+    });
 }
 
 BOOL CPropStepFctAndRandomBlock::OnApply() {

@@ -407,6 +407,8 @@ void CTimeFunctionPage::VisitFieldParams(const std::vector<Field>& fields, CComb
 }
 
 void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    for (const Field& field : fields)
+        if (field.units != nullptr) field.units->DisableFlatLook(TRUE);
     VisitFieldParams(
         fields, periodical,
         [periodical](CWizardCopaObject3* param) { periodical->SetCurSel(Number(param->GetValue()) == 0.0 ? 1 : 0); },
@@ -417,6 +419,19 @@ void CTimeFunctionPage::LoadFields(const std::vector<Field>& fields, CComboBox* 
                 field.units->SelectString(-1, param->GetUsedUnit());
             }
         });
+}
+
+void CTimeFunctionPage::StartPeriodicInit(CComboBox& periodical) {
+    InitDialogWithResources();
+    periodical.SetCurSel(0);
+}
+
+void CTimeFunctionPage::LoadNamedFields(const std::vector<Field>& fields, CComboBox* periodical) {
+    UpdateData(FALSE);
+    ReadNameAndSymbol();
+    LoadFields(fields, periodical);
+    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
+    UpdateData(FALSE);
 }
 
 void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox* periodical) {
@@ -619,20 +634,6 @@ void CPeriodicFunctionPage::UpdateShowButton() {
                                         &m_strOffset}));
 }
 
-void CPeriodicFunctionPage::StartPeriodicInit() {
-    InitDialogWithResources();
-    m_cmbPeriodical.SetCurSel(0);
-}
-
-void CPeriodicFunctionPage::LoadPeriodicFields() {
-    UpdateData(FALSE);
-    ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbPhase, &m_cmbPeriod, &m_cmbFrequency, &m_cmbDelay}) combo->DisableFlatLook(TRUE);
-    LoadFields(PeriodicFields(), &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
-}
-
 void CPeriodicFunctionPage::WritePeriodicFields() {
     DerivePeriod(m_strFrequency, m_strPeriod);
     // The derived texts were set from code; the members take the windows' texts again.
@@ -686,9 +687,9 @@ void CPropTFMSine::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMSine::OnInitDialog() {
-    StartPeriodicInit();
+    StartPeriodicInit(m_cmbPeriodical);
     CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
-    LoadPeriodicFields();
+    LoadNamedFields(PeriodicFields(), &m_cmbPeriodical);
     if (m_radAmplitude.GetSafeHwnd() != nullptr && m_radRMS.GetSafeHwnd() != nullptr) {
         CheckDlgButton(kCtlAmplitudeRadio, m_dwAmplitudeMode ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(kCtlRMSRadio, m_dwAmplitudeMode ? BST_UNCHECKED : BST_CHECKED);

@@ -202,9 +202,14 @@ protected:
     void ReadNameAndSymbol();
     // The default-output caption (the given string, or the template's) with the output's unit.
     void LabelOutput(UINT stringID);
-    // Fills the fields' texts and unit lists from the input parameters; the periodical list
-    // (when given) shows "No" exactly for the number 0.
+    // Fills the fields' texts and unit lists (drawn without the flat look) from the input
+    // parameters; the periodical list (when given) shows "No" exactly for the number 0.
     void LoadFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // The start of OnInitDialog of a page with a periodical list: the dialog made, the list
+    // on "Yes".
+    void StartPeriodicInit(CComboBox& periodical);
+    // Name, symbol, the fields from the parameters and the default output shown.
+    void LoadNamedFields(const std::vector<Field>& fields, CComboBox* periodical);
     // For every input parameter: onPeriodical(param) for the periodical one when a list is
     // given, else onField(param, field) for each field bound to it.
     template <class OnPeriodical, class OnField>
@@ -291,10 +296,6 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     void UpdateShowButton() override;
-    // The start of OnInitDialog: the dialog made, the periodical list on "Yes".
-    void StartPeriodicInit();
-    // Name, symbol, the fields from the parameters and the default output shown.
-    void LoadPeriodicFields();
     // The derived period, then the fields written into the parameters.
     void WritePeriodicFields();
     void OnFrequencyChanged();

@@ -299,8 +299,8 @@ void CPropTFMWave::SelectRamp(DWORD ramp) {
 }
 
 BOOL CPropTFMWave::OnInitDialog() {
-    StartPeriodicInit();
-    LoadPeriodicFields();
+    StartPeriodicInit(m_cmbPeriodical);
+    LoadNamedFields(PeriodicFields(), &m_cmbPeriodical);
     if (m_cmbRamp.GetSafeHwnd() != nullptr) {
         SelectRamp(m_dwRamp);
         UpdateData(FALSE);
@@ -467,15 +467,8 @@ void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMTrapez::OnInitDialog() {
-    InitDialogWithResources();
-    m_cmbPeriodical.SetCurSel(0);
-    UpdateData(FALSE);
-    ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbDelay, &m_cmbPeriod, &m_cmbPhase, &m_cmbWidth, &m_cmbFall, &m_cmbRise})
-        combo->DisableFlatLook(TRUE);
-    LoadFields(Fields(), &m_cmbPeriodical);
-    GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);
-    UpdateData(FALSE);
+    StartPeriodicInit(m_cmbPeriodical);
+    LoadNamedFields(Fields(), &m_cmbPeriodical);
     EndPeriodicInit();
     return TRUE;
 }
@@ -576,7 +569,6 @@ BOOL CPropTFMArcTang::OnInitDialog() {
     InitDialogWithResources();
     UpdateData(FALSE);
     ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbLimit, &m_cmbOffsetX}) combo->DisableFlatLook(TRUE);
     LoadFields(Fields(), nullptr);
     return EndFieldsInit();
 }
@@ -663,10 +655,8 @@ void CPropTFMNeedle::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPropTFMNeedle::OnInitDialog() {
-    InitDialogWithResources();
-    m_cmbPeriodical.SetCurSel(0);
+    StartPeriodicInit(m_cmbPeriodical);
     UpdateData(FALSE);
-    for (CTBUnitComboBox* combo : {&m_cmbNeedleDelay, &m_cmbDelay, &m_cmbFrequency}) combo->DisableFlatLook(TRUE);
     ReadNameAndSymbol();
     LoadFields(Fields(), &m_cmbPeriodical);
     return EndFieldsInit();
@@ -744,7 +734,6 @@ BOOL CPropTFMVCO::OnInitDialog() {
     InitDialogWithResources();
     m_bLimit = TRUE;
     ReadNameAndSymbol();
-    for (CTBUnitComboBox* combo : {&m_cmbUpper, &m_cmbPhase, &m_cmbLower, &m_cmbInput}) combo->DisableFlatLook(TRUE);
     LoadFields(Fields(), nullptr);
     if (CWizardCopaObject3* input = FindParamByValueID(m_pParams, kIdInput); IsInput(input))
         m_bUsePin = (input->GetType() & kPinBit) != 0;

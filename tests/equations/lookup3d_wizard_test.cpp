@@ -450,6 +450,34 @@ TEST_F(Lookup3d, ImportAndExport) {
     EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
 }
 
+// "Import" and "Export" ask for their files: a cancelled dialog changes nothing, a file that
+// cannot be read is told and keeps the lists, and the table is exported under the chosen name
+// with ".mdx" added, relative to the table's folder.
+TEST_F(Lookup3d, ImportAndExportButtonsAskForTheirFiles) {
+    WizardOnSheet wizard(GridWizard(nullptr));
+    CProp3DLookupTableXY* page = wizard.Page();
+    auto& script = qv::UserScript::Instance();
+    script.ExpectFileDialogCancel();
+    ASSERT_TRUE(qv::ui::Click(page, 2118));
+    const fs::path two = root / "two.mdx";
+    std::ofstream(two) << "MDX 1\nchannels 2\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\ndata\n1 2\nend\n";
+    script.ExpectFileDialog(two.string());
+    script.ExpectMessageBox(IDOK, "Only 3 channels allowed!");
+    script.ExpectMessageBox(IDOK, "Error while reading file!");
+    ASSERT_TRUE(qv::ui::Click(page, 2118));
+    EXPECT_EQ((Strings{"1", "2", "3"}), Column(List(page, 2449), 0));
+
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    editor->ClearRequests();
+    script.ExpectFileDialog((root / "doc" / "picked").string());
+    ASSERT_TRUE(qv::ui::Click(page, 2119));
+    EXPECT_EQ("picked.mdx", page->GetFileName().str());
+    EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+    EXPECT_EQ("MDX 1\nchannels 3\nitems 6\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n"
+              "1 0 10\n2 1 10\n3 2 10\n1 10 20\n2 11 20\n3 12 20\nend\n",
+              ReadFile(root / "doc" / "picked.mdx"));
+}
+
 Bytes OldBlock(const Bytes& page, const Bytes& points) {
     Bytes out = Dwords({7, 8});
     Block(out, {1, 2, 3});

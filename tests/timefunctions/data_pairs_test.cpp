@@ -582,6 +582,26 @@ TEST_F(DataPairs, ImportRefusesThreeChannelsAndATextImportExportsAsMdx) {
     EXPECT_EQ(CString("Y"), reader.GetChannel(1)->GetChannelName());
 }
 
+// "Export" asks for the file to write: a cancelled dialog writes nothing; a chosen name gets the
+// format's extension and the table is written there.
+TEST_F(DataPairs, ExportAsksForTheFileToWrite) {
+    DWORD element = 0;
+    auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});
+    Open open(*wizard);
+    CPropTFMDataPairs* page = open.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    auto& script = qv::UserScript::Instance();
+    editor->ClearRequests();
+    script.ExpectFileDialogCancel();
+    ASSERT_TRUE(qv::ui::Click(page, 2119));
+    EXPECT_EQ(0u, editor->CountRequests(7));
+    script.ExpectFileDialog((root / "picked").string());
+    ASSERT_TRUE(qv::ui::Click(page, 2119));
+    EXPECT_EQ(1u, editor->CountRequests(7));
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"t[s]\" \"\"\nchannel \"Y\" \"\"\ndata\n0 1\n1 2\nend\n",
+              ReadFile(root / "picked.mdx"));
+}
+
 TEST_F(DataPairs, WildcardNameBecomesTheElementAndAReferenceWritesNoFile) {
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});

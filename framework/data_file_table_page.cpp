@@ -1,0 +1,99 @@
+#include "framework/data_file_table_page.h"
+
+#include "framework/data_file_places.h"
+#include "framework/module.h"
+#include "framework/param_access.h"
+#include "framework/path_parts.h"
+#include "framework/point_table_list.h"
+#include "framework/requests.h"
+#include "framework/string_ids.h"
+
+namespace {
+constexpr UINT kStrTextFormat = 8035;
+constexpr WORD kIdFileName = 2117;
+} // namespace
+
+void CDataFileTablePage::ShowMessage(const CString& text) {
+    if (m_bHidden) return;
+    CResourceSwitch resources;
+    AfxMessageBox(text, MB_OK);
+}
+
+bool CDataFileTablePage::CommitNameFirst() {
+    ParamHolder* holder = Holder();
+    const RequestTarget target(Owner());
+    if (holder == nullptr || !target.HasReceiver()) return false;
+    holder->m_strElementName = m_strName;
+    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    return CommitParamSet(target, m_cookie);
+}
+
+void CDataFileTablePage::ResolveFileName() {
+    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
+    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+}
+
+bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {
+    if (writeFile && m_bFileName) {
+        NormalizeFileName();
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
+        SetParamValue(Holder(), kIdFileName, m_strFileName);
+    }
+    return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;
+}
+
+void CDataFileTablePage::NormalizeFileName() {
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, m_strFileName);
+    m_strFolder = folder;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+}
+
+bool CDataFileTablePage::ReadChosenDataFile(const char* filter) {
+    SetModified(TRUE);
+    CString path;
+    if (!qv::pointtable::AskFileToRead(m_strFolder, m_strFileName, filter, path)) return false;
+    if (!ImportFile(path)) {
+        ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
+        UpdateData(TRUE);
+        return false;
+    }
+    if (m_bFileName) m_strFileName = path;
+    UpdateData(FALSE);
+    NormalizeFileName();
+    return true;
+}
+
+void CDataFileTablePage::WriteChosenDataFile() {
+    SetModified(TRUE);
+    CString path;
+    if (!qv::pointtable::AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
+    m_strFileName = path;
+    NormalizeFileName();
+    if (ExportFile(m_strFileName, 0)) NormalizeFileName();
+}
+
+CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {
+    CString folder = m_strFolder;
+    name = fileName;
+    if (!m_bFileName) {
+        folder = g_DocumentDir;
+        name = m_strName + ".mdx";
+    }
+    if (name.Find('*') >= 0) {
+        name = qv::pointtable::ReplaceWildcards(name, m_strName);
+        OnWildcardsReplaced(name);
+    }
+    if (m_nFileFormat == -1) {
+        ShowMessage(LoadLibraryString(kStrTextFormat));
+        name = TextTableName(name);
+        m_nFileFormat = 0;
+    } else {
+        m_nFileFormat = format;
+    }
+    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
+    name = WritableDataFileName(name);
+    return WritableDataFilePath(name, folder);
+}
+
+CString CDataFileTablePage::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }

@@ -1,0 +1,87 @@
+// What the table pages whose table can live in a data file share: the parameter set they edit
+// (their cookie), the element's name, the data file's name, folder, flag and format, and the
+// message boxes that a hidden page keeps to itself. The (x, y) point tables and the 3D lookup
+// table build on it.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "toolkit/tb_page.h"
+#include "wizard/paramholder.h"
+#include "wizard/wizardbase.h"
+
+class CDataFileTablePage : public CTBPropertyPage {
+public:
+    CDataFileTablePage(UINT templ, DWORD_PTR cookie) : CTBPropertyPage(templ, 0), m_cookie(cookie) {}
+
+    DWORD_PTR GetCookie() const { return m_cookie; }
+    CString GetFileName() const { return m_strFileName; }
+    int GetFileFormat() const { return m_nFileFormat; }
+    void SetHidden(bool hidden) { m_bHidden = hidden; }
+
+    // Reads the table from a data file; a failure is told (except on a hidden page) and leaves
+    // the table as it was.
+    virtual BOOL ImportFile(const CString& path) = 0;
+    // Writes the table to a data file (see DataFileTarget) and announces the file written.
+    virtual BOOL ExportFile(const CString& fileName, int format) = 0;
+
+protected:
+    ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
+    virtual CWizardBase4* Owner() const = 0;
+    // The element's name and "Show Name" written into the parameter set, which is committed;
+    // false, writing nothing, without a set or an editor to commit to.
+    bool CommitNameFirst();
+    // The name the data file is written under: the document's without a chosen name, else
+    // the chosen one with its wildcards replaced.
+    void ResolveFileName();
+    // The end of an apply: with `writeFile` and the flag on, the table written to its data file
+    // and the name written given to the file-name parameter (2117); then the set committed.
+    // False when the file or the commit fails.
+    bool WriteFileAndCommit(bool writeFile);
+    // A message box, except on a hidden page.
+    void ShowMessage(const CString& text);
+    // A data-file name within the table's folder becomes relative to it.
+    void NormalizeFileName();
+    // "Import": asks for a data file (the dialog offering `filter`) and reads it; false when
+    // the user cancels or the file cannot be read (which is told, and the members take the
+    // windows' texts again). With the flag on, the file read becomes the table's file.
+    bool ReadChosenDataFile(const char* filter);
+    // "Export": asks for an ".mdx" file, which becomes the table's file, and writes the table.
+    void WriteChosenDataFile();
+    // Where the table is written: the path returned, the name written under in `name`. Without
+    // a chosen name (the flag off) the element's name in the document's folder; wildcards take
+    // the element's name; a table read from a text file is written as TextTableName, after a
+    // message, in the first format, otherwise in `format`, which becomes the table's format.
+    CString DataFileTarget(const CString& fileName, int format, CString& name);
+    // The ".mdx" name under which a table read from a text file is written.
+    virtual CString TextTableName(const CString& name) const;
+    // Told the name a write target's wildcards were replaced in.
+    virtual void OnWildcardsReplaced(const CString& /*name*/) {}
+    // Calls `visit(param)` for every live input parameter of the set, in the set's order;
+    // without a set there is none.
+    template <class Visit>
+    void ForEachInput(Visit visit) const {
+        ParamHolder* holder = Holder();
+        for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+            CWizardCopaObject3* param = holder->GetParam(i);
+            if (param != nullptr && !param->IsDeleted() && param->IsInput()) visit(param);
+        }
+    }
+    // The element's name and "Show Name" from the parameter set, then ForEachInput(read);
+    // without a set nothing is read.
+    template <class Read>
+    void ReadNameAndInputs(Read read) {
+        if (Holder() == nullptr) return;
+        m_strName = Holder()->m_strElementName;
+        m_bShowName = Holder()->m_dwShowName != 0;
+        ForEachInput(read);
+    }
+
+    DWORD_PTR m_cookie = 0;
+    CString m_strFolder;        // where a relative data-file name lies
+    CString m_strFileName;
+    CString m_strName;
+    BOOL m_bFileName = FALSE;   // 2116: the table is written to the named file
+    BOOL m_bShowName = FALSE;   // 2002
+    int m_nFileFormat = 0;
+    bool m_bHidden = false;
+};
