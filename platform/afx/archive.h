@@ -26,6 +26,8 @@
 //   travels on, so nothing leaks.
 // - Objects nested deeper than kMaxObjectDepth inside each other's data are refused with
 //   CArchiveException::generic, so crafted data cannot exhaust the stack.
+// - ForgetObject, which the original lacks, lets an owner destroy an object while the archive
+//   stays open without a later object at the same address being taken for it.
 #pragma once
 
 #include "afx/cstring.h"
@@ -87,6 +89,13 @@ public:
     // Gives an object an index without writing it, so later references to it are written as
     // that index (storing) or resolve to it (loading).
     void MapObject(const CObject* pOb);
+    // Forgets an object written, read or mapped before, which its owner is about to destroy.
+    // Its index stays taken, so later indexes are the same; but an object made later at the
+    // same address is written anew rather than as a reference to the one gone, and a later
+    // reference to the index of an object forgotten while loading reads as null. A caller that
+    // streams many objects through one archive forgets each once it is done with it, so that
+    // the archive keeps nothing per object (loading keeps one small entry per index).
+    void ForgetObject(const CObject* pOb);
 
     void Flush();
     void Close();
