@@ -90,11 +90,9 @@ public:
     // that index (storing) or resolve to it (loading).
     void MapObject(const CObject* pOb);
     // Forgets an object written, read or mapped before, which its owner is about to destroy.
-    // Its index stays taken, so later indexes are the same; but an object made later at the
-    // same address is written anew rather than as a reference to the one gone, and a later
-    // reference to the index of an object forgotten while loading reads as null. A caller that
-    // streams many objects through one archive forgets each once it is done with it, so that
-    // the archive keeps nothing per object (loading keeps one small entry per index).
+    // Its index stays taken; an object later at the same address is written anew, and a later
+    // reference to an object forgotten while loading reads as null. A caller streaming many
+    // objects forgets each when done with it, so none has to outlive its use.
     void ForgetObject(const CObject* pOb);
 
     void Flush();
