@@ -1560,7 +1560,6 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
             }
             (*print)(writer->TakeWritten());
             ++count;
-            job->reusable = host->m_loadedRecord;
             return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
         }
     } sink;
@@ -2168,15 +2167,9 @@ void Host::WriteArchiveHeader(ArchiveJob& job, size_t count) {
 void Host::SaveElement(Element& element, ArchiveJob& job) {
     CArchive& ar = *job.archive;
     const ParamHolder* holder = m_editor->Holder(element.handle);
-    // A record that stays alive anyway (the one the element was loaded from) serves again:
-    // each record written must keep its address until the archive is closed.
-    std::unique_ptr<CSchematicElementRecord> owned;
-    CSchematicElementRecord* record = job.reusable;
-    job.reusable = nullptr;
-    if (record == nullptr) {
-        owned = std::make_unique<CSchematicElementRecord>();
-        record = owned.get();
-    }
+    CSchematicElementRecord* record = &job.record;
+    record->params.clear();
+    record->outputs.clear();
     record->wizardId = element.type->id;
     record->base = static_cast<BYTE>(element.type->base);
     record->name = ToCString(element.source.name);
@@ -2191,11 +2184,9 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
     ar.WriteObject(record);
-    // Written: only the object's address matters to the archive from now on.
-    record->name.Empty();
-    std::vector<CSchematicElementRecord::Param>().swap(record->params);
-    std::vector<CString>().swap(record->outputs);
-    if (owned != nullptr) job.records.push_back(std::move(owned));
+    // Forgotten once written, so that the next element's record, at this address again, is
+    // written as an object of its own and not as a reference to this one.
+    ar.ForgetObject(record);
     if (element.wizard4 != nullptr) {
         element.wizard4->Serialize(ar, eSheetVersion4);
     } else {
@@ -2217,7 +2208,6 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
         ok = false;
     }
     job.archive.reset();
-    job.records.clear();
     if (!ok) {
         job.file.Abort();
         std::remove(job.partPath.c_str());
@@ -2233,9 +2223,6 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         error = path + ": cannot be read";
         return false;
     }
-    // Loaded records stay alive until the archive is done: a later reference to one of them
-    // gives back the same address.
-    std::vector<std::unique_ptr<CObject>> records;
     bool ok = false;
     try {
         CArchive ar(&file, CArchive::load);
@@ -2261,13 +2248,12 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         std::pmr::monotonic_buffer_resource namesArena;
         std::pmr::unordered_set<std::pmr::string> names(&namesArena);
         for (DWORD i = 0; i < count; ++i) {
-            CObject* object = ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord));
-            auto* record = static_cast<CSchematicElementRecord*>(object);
-            // A reference back to a record read before gives that record again, marked taken.
-            if (record == nullptr || record->taken)
+            // Each record is forgotten by the archive when its element is done (below), so a
+            // reference back to a record read before gives null.
+            std::unique_ptr<CObject> object(ar.ReadObject(RUNTIME_CLASS(CSchematicElementRecord)));
+            auto* record = static_cast<CSchematicElementRecord*>(object.get());
+            if (record == nullptr)
                 throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
-            record->taken = true;
-            records.emplace_back(object);
             SchematicElement source;
             source.id = record->wizardId;
             source.name = ToString(record->name);
@@ -2326,14 +2312,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 element.wizard3->SetAdditionalWizardData(copy, size);
                 m_editor->KeepAdditionalData(*element.wizard3, element.handle);
             }
-            // Taken over: the record's object stays only for its address (see ArchiveJob).
-            record->name.Empty();
-            std::vector<CSchematicElementRecord::Param>().swap(record->params);
-            std::vector<CString>().swap(record->outputs);
-            m_loadedRecord = record;
-            const bool streamed = Stream(sinkError);
-            m_loadedRecord = nullptr;
-            if (!streamed) throw std::runtime_error(sinkError);
+            if (!Stream(sinkError)) throw std::runtime_error(sinkError);
+            // The record goes with this element; a fault above ends the archive, so it is
+            // forgotten only here.
+            ar.ForgetObject(record);
         }
         RefuseTrailingData(ar);
         ok = true;

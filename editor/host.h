@@ -43,9 +43,6 @@ public:
     BYTE symbolVariant = 0;
     std::vector<Param> params;
     std::vector<CString> outputs;   // names of the parameters whose result output is on
-    // Not stored: set once the host has taken the record over while loading, so that a
-    // reference back to it in the archive is told from a record of its own.
-    bool taken = false;
 };
 
 namespace qv {
@@ -246,17 +243,15 @@ private:
     struct ArchiveSink;
     // Prints each element handed to it and keeps the one to edit.
     struct EditSink;
-    // An archive being saved. Every record object stays alive until the archive is closed,
-    // emptied once written: the archive maps objects by address, and a freed record's
-    // address given to a later one would turn that one into a reference to the first.
+    // An archive being saved. Each element's record is written as an object of its own and
+    // forgotten by the archive at once, so that one record object serves every element and
+    // the archive keeps nothing per element.
     struct ArchiveJob {
         std::string path;
         std::string partPath;
         CFile file;
         std::unique_ptr<CArchive> archive;
-        std::vector<std::unique_ptr<CSchematicElementRecord>> records;
-        // A record kept alive by someone else that SaveElement writes the next element with.
-        CSchematicElementRecord* reusable = nullptr;
+        CSchematicElementRecord record;
     };
     typedef CWizardBase3* (*Factory3)(int);
     typedef CWizardBase4* (*Factory4)(unsigned int);
@@ -380,9 +375,6 @@ private:
     };
     std::vector<FileIdentity> m_inputIdentities;   // by index in m_inputs
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
-    // While Load hands an element on: the record it was loaded from, which stays alive until
-    // the archive is done and so may serve to save the element again.
-    CSchematicElementRecord* m_loadedRecord = nullptr;
 };
 
 // A file that one `describe` run writes, known before anything is written.

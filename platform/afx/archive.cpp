@@ -398,6 +398,24 @@ void CArchive::MapObject(const CObject* pOb)
     }
 }
 
+void CArchive::ForgetObject(const CObject* pOb)
+{
+    if (pOb == nullptr)
+        return;
+    if (IsStoring()) {
+        m_storeObjects.erase(pOb);
+        return;
+    }
+    // An object is forgotten soon after it was read, so its entry lies near the end: only the
+    // classes first met in its data (and the objects it holds) were read after it.
+    for (size_t i = m_loadArray.size(); i-- > 1;) {
+        if (!m_loadArray[i].isClass && m_loadArray[i].pObject == pOb) {
+            m_loadArray[i].pObject = nullptr;
+            return;
+        }
+    }
+}
+
 // ---------------------------------------------------------------- closing
 
 void CArchive::Flush()

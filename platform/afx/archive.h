@@ -26,6 +26,8 @@
 //   travels on, so nothing leaks.
 // - Objects nested deeper than kMaxObjectDepth inside each other's data are refused with
 //   CArchiveException::generic, so crafted data cannot exhaust the stack.
+// - ForgetObject, which the original lacks, lets an owner destroy an object while the archive
+//   stays open without a later object at the same address being taken for it.
 #pragma once
 
 #include "afx/cstring.h"
@@ -87,6 +89,11 @@ public:
     // Gives an object an index without writing it, so later references to it are written as
     // that index (storing) or resolve to it (loading).
     void MapObject(const CObject* pOb);
+    // Forgets an object written, read or mapped before, which its owner is about to destroy.
+    // Its index stays taken; an object later at the same address is written anew, and a later
+    // reference to an object forgotten while loading reads as null. A caller streaming many
+    // objects forgets each when done with it, so none has to outlive its use.
+    void ForgetObject(const CObject* pOb);
 
     void Flush();
     void Close();

@@ -272,6 +272,34 @@ TEST(CArchiveTest, BigIndexForm)
     delete loaded;
 }
 
+// A forgotten object keeps its index: one written again at the same address is a new object,
+// and loading reads a reference to a forgotten object as null, never as the object gone.
+TEST(CArchiveTest, ForgottenObjectKeepsItsIndexButIsNoLongerReferenced)
+{
+    CTestPoint p;
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        p.x = 1;
+        ar << &p;             // class 1, object 2
+        ar.ForgetObject(&p);
+        p.x = 3;
+        ar << &p << &p;       // object 3, then a reference to it
+    }
+    const Bytes expected = Cat({Le16(0xFFFF), Le16(1), Le16(10), Text("CTestPoint"), DoubleBytes(1), DoubleBytes(0),
+                                Le16(0x8001), DoubleBytes(3), DoubleBytes(0), Le16(0x0003)});
+    EXPECT_EQ(Contents(file), expected);
+
+    Loader in(Cat({expected, Le16(0x0002)}));
+    CObject* first = in.ar.ReadObject(nullptr);
+    in.ar.ForgetObject(first);
+    delete first;
+    CObject* second = in.ar.ReadObject(nullptr);
+    EXPECT_EQ(in.ar.ReadObject(nullptr), second);
+    EXPECT_EQ(in.ar.ReadObject(nullptr), nullptr);
+    delete second;
+}
+
 TEST(CArchiveTest, LoadingRefusesBadData)
 {
     const Bytes pointRecord = Cat({Le16(0xFFFF), Le16(1), Le16(10), Text("CTestPoint")});

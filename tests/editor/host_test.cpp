@@ -253,6 +253,24 @@ TEST_F(HostTest, DamagedArchivesAreRefusedAndLeaveNoElements) {
     }
 }
 
+// An element record that refers back to an earlier one (object 2, the first record) is no
+// record of its own: the earlier record is gone with its element, and the archive is refused.
+TEST_F(HostTest, RecordReferringBackToAnEarlierOneIsRefused) {
+    std::string error;
+    ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"},{"id":15,"name":"R2"}]})", error)) << error;
+    const fs::path path = folder / "back.qva";
+    ASSERT_TRUE(host.Save(path.string(), error)) << error;
+    const std::string bytes = ReadFile(path);
+    const size_t second = bytes.find(std::string("\x01\x80\x0f\x00\x00\x00", 6));   // class 1, wizard ID 15
+    ASSERT_NE(std::string::npos, second);
+    WriteFile(path, bytes.substr(0, second) + std::string("\x02\x00", 2));
+    qv::Host loaded;
+    ASSERT_TRUE(loaded.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    EXPECT_FALSE(loaded.Load(path.string(), folder.string() + "/", error));
+    EXPECT_NE(std::string::npos, error.find("element record 2 is missing")) << error;
+    EXPECT_EQ(0u, loaded.ElementCount());
+}
+
 TEST_F(HostTest, EditSessionTypesAppliesAndKeepsItsResult) {
     std::string error;
     ASSERT_TRUE(Build(R"({"document":"D","elements":[{"id":15,"name":"R1"}]})", error)) << error;
