@@ -125,12 +125,28 @@ bool ParsePointBlock(qv::bytes::Reader& in, int doubles, int texts, PointBlock& 
     return true;
 }
 
-template <class Point>
-void ReplacePoints(CPtrArray* points, std::vector<Point*>& fresh) {
-    for (int i = points->GetSize() - 1; i >= 0; --i) delete static_cast<Point*>(points->GetAt(i));
-    points->RemoveAll();
-    for (Point* point : fresh) points->Add(point);
-    fresh.clear();
+// Reads a point block of `Doubles` values per point and as many texts as `outs` names: the
+// block is parsed whole first, so a malformed one changes nothing (list, texts, cursor) and
+// gives 0. Otherwise the list's old points are deleted and replaced by the ones `make` builds
+// from each point's values (only when the block holds points), the texts that are present are
+// stored where `outs` points, and the cursor moves past what was read.
+template <class Point, int Doubles, size_t Texts, class Make>
+BOOL ReadPointBlock(const BYTE** cursor, size_t* remaining, CPtrArray* points, CString* const (&outs)[Texts],
+                    Make make) {
+    if (cursor == nullptr || *cursor == nullptr || remaining == nullptr || points == nullptr) return 0;
+    qv::bytes::Reader in(*cursor, *remaining);
+    PointBlock block;
+    if (!ParsePointBlock(in, Doubles, static_cast<int>(Texts), block)) return 0;
+    if (block.hasPoints) {
+        for (int i = points->GetSize() - 1; i >= 0; --i) delete static_cast<Point*>(points->GetAt(i));
+        points->RemoveAll();
+        for (size_t i = 0; i < block.count; ++i) points->Add(make(&block.values[Doubles * i]));
+    }
+    for (size_t t = 0; t < block.texts.size(); ++t)
+        if (outs[t] != nullptr) *outs[t] = block.texts[t];
+    *cursor = in.Position();
+    *remaining = in.Remaining();
+    return 1;
 }
 
 } // namespace
@@ -210,46 +226,15 @@ void WriteParamTableFile3D(ParamHolder* holder, const CWizardBaseCommon* wizard,
 
 BOOL ReadDataPointsFromBuffer(const BYTE** cursor, size_t* remaining, CPtrArray* points, CString* text1,
                               CString* text2, CString* text3, CString* text4) {
-    if (cursor == nullptr || *cursor == nullptr || remaining == nullptr || points == nullptr) return 0;
-    qv::bytes::Reader in(*cursor, *remaining);
-    PointBlock block;
-    if (!ParsePointBlock(in, 2, 4, block)) return 0;
-    if (block.hasPoints) {
-        std::vector<CDataPoint*> fresh;
-        fresh.reserve(block.count);
-        for (DWORD i = 0; i < block.count; ++i) fresh.push_back(new CDataPoint(block.values[2 * i], block.values[2 * i + 1]));
-        ReplacePoints(points, fresh);
-    }
-    CString* outs[] = {text1, text2, text3, text4};
-    for (size_t t = 0; t < block.texts.size(); ++t)
-        if (outs[t] != nullptr) *outs[t] = block.texts[t];
-    *cursor = in.Position();
-    *remaining = in.Remaining();
-    return 1;
+    return ReadPointBlock<CDataPoint, 2>(cursor, remaining, points, {text1, text2, text3, text4},
+                                         [](const double* v) { return new CDataPoint(v[0], v[1]); });
 }
 
 BOOL Read3DDataPointsFromBuffer(const BYTE** cursor, size_t* remaining, CPtrArray* points, CString* text1,
                                 CString* text2, CString* text3, CString* text4, CString* text5, CString* text6) {
-    if (cursor == nullptr || *cursor == nullptr || remaining == nullptr || points == nullptr) return 0;
-    qv::bytes::Reader in(*cursor, *remaining);
-    PointBlock block;
-    if (!ParsePointBlock(in, 3, 6, block)) return 0;
-    if (block.hasPoints) {
-        std::vector<C3DDataPoint*> fresh;
-        fresh.reserve(block.count);
-        // Stored in the order x, z, y.
-        for (DWORD i = 0; i < block.count; ++i) {
-            const double* v = &block.values[3 * static_cast<size_t>(i)];
-            fresh.push_back(new C3DDataPoint(v[0], v[2], v[1]));
-        }
-        ReplacePoints(points, fresh);
-    }
-    CString* outs[] = {text1, text2, text3, text4, text5, text6};
-    for (size_t t = 0; t < block.texts.size(); ++t)
-        if (outs[t] != nullptr) *outs[t] = block.texts[t];
-    *cursor = in.Position();
-    *remaining = in.Remaining();
-    return 1;
+    // Stored in the order x, z, y.
+    return ReadPointBlock<C3DDataPoint, 3>(cursor, remaining, points, {text1, text2, text3, text4, text5, text6},
+                                           [](const double* v) { return new C3DDataPoint(v[0], v[2], v[1]); });
 }
 
 size_t DataPoints3DBufferSize(const CPtrArray* points, const CString* texts6) {
