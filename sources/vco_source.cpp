@@ -6,6 +6,7 @@
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -61,8 +62,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2042, .flags = 98}, {.id = 2517, .flags = 48}, {.id = 2518, .flags = 48}, {.id = 2513, .flags = 34},
     {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
 };
-
-constexpr char kImmanent[] = "IMMANENT";
 
 // A limit that reads as the number 0 (any spelling of it).
 bool ReadsAsZero(const CString& text) {
@@ -403,7 +402,7 @@ BOOL CVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
 }
 
 int CVCOWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_Snapshots.GetSize() == 0) source_type::RebuildList<HiddenVCOPages>(*this);
     const RequestTarget target(this);
     ScopedParamSet params(target);
