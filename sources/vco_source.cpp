@@ -17,6 +17,7 @@
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
@@ -266,11 +267,7 @@ BOOL CPropVCO::OnApply() {
         case kIdSpice: param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, "")); break;
         default: break;
         }
-        // A list without units (no quantity) leaves the used unit as it is.
-        if (units == nullptr || units->GetSafeHwnd() == nullptr || units->GetCount() == 0) continue;
-        CString unit;
-        units->GetWindowText(unit);
-        param->SetUsedUnit(unit);
+        qv::pages::WriteShownUnit(units, param);
     }
     m_nSourceType = SelectedSourceType();
     if (m_nSourceType >= 0 && m_nSourceType < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
