@@ -266,13 +266,7 @@ void CPropPassiveCoupledBase::OnMUsePin() {
 }
 
 void CPropPassiveCoupledBase::OnOutputM() {
-    // Two states only: the new state is the opposite of the one shown before the click.
-    const BOOL before = m_bOutputM;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutputM = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdM, m_bOutputM);
-    CheckDlgButton(kIdM, m_bOutputM ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pParams, m_bOutputM, kIdM, kIdM);
 }
 
 void CPropPassiveCoupledBase::OnFieldChanged() {
