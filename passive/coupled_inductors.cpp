@@ -5,6 +5,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/immanent_template.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -43,8 +44,6 @@ constexpr int kCtlM = 2308;   // edits parameter 2056
 constexpr int kCtlMPin = 2311;
 constexpr WORD kIdK = 2010;
 constexpr WORD kIdM = 2056;   // also the control ID of M's default-output check
-
-constexpr char kImmanent[] = "IMMANENT";
 
 // ---- 107: mutual inductance.
 constexpr CoupledField kMutualFields[] = {
@@ -267,13 +266,7 @@ void CPropPassiveCoupledBase::OnMUsePin() {
 }
 
 void CPropPassiveCoupledBase::OnOutputM() {
-    // Two states only: the new state is the opposite of the one shown before the click.
-    const BOOL before = m_bOutputM;
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    m_bOutputM = before ? FALSE : TRUE;
-    SetSDBOutput(m_pParams, kIdM, m_bOutputM);
-    CheckDlgButton(kIdM, m_bOutputM ? BST_CHECKED : BST_UNCHECKED);
+    qv::pages::ClickOutputBox(*this, m_pParams, m_bOutputM, kIdM, kIdM);
 }
 
 void CPropPassiveCoupledBase::OnFieldChanged() {
@@ -521,7 +514,7 @@ void CCoupledInductorsWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 }
 
 int CCoupledInductorsWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_dwForm == 0) {
         ReplacePlaceholder(modelText, "@PARAMLIST", kCouplingListMacro, 0);
         return 4;

@@ -7,6 +7,7 @@
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
+#include "framework/immanent_template.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -39,7 +40,6 @@ constexpr WORD kIdCharacteristicFile = 1006;
 constexpr WORD kIdCharacteristicVariable = 1007;
 constexpr WORD kIdRatio = 2486;
 
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kKeywordFile[] = "CH_FILE";
 constexpr char kKeywordVariable[] = "CH_STRG";
 
@@ -351,7 +351,7 @@ BOOL CNonlinearTransformerWizard4::DoConvertWizard3Data(const void* data, long l
 }
 
 int CNonlinearTransformerWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_State.snapshots.GetSize() == 0) Initialize(0);
 
     const RequestTarget target(this);

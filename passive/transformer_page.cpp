@@ -251,14 +251,8 @@ void CPropPassiveTransformerBase::OnButtonClicked(UINT id) {
                 if (valueID != 0) SetSDBOutput(m_pParams, valueID, on);
             m_outputButtons[row]->SetCheck(on ? BST_CHECKED : BST_UNCHECKED);
         } else {
-            // Two states only: the new state is the opposite of the one shown before the
-            // click, whatever the three-state box did itself.
-            const BOOL before = m_outputFlags[row];
-            UpdateData(TRUE);
-            SetModified(TRUE);
-            m_outputFlags[row] = before ? FALSE : TRUE;
-            SetSDBOutput(m_pParams, output.check, m_outputFlags[row]);
-            CheckDlgButton(output.check, m_outputFlags[row] ? BST_CHECKED : BST_UNCHECKED);
+            // Two states only, whatever the three-state box did itself.
+            qv::pages::ClickOutputBox(*this, m_pParams, m_outputFlags[row], output.check, output.check);
         }
         return;
     }

@@ -10,6 +10,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "power/core_curves.h"
 #include "toolkit/tb_numbers.h"
@@ -506,13 +507,7 @@ BOOL CCorePageCommon::OnApply() {
         const WORD id = param->GetValueID();
         if (const CString* field = FieldOf(id)) {
             param->SetValue(*field);
-            // A box without units (a quantity the table does not know) keeps the used unit.
-            CTBUnitComboBox* units = UnitBoxOf(id);
-            if (units != nullptr && units->GetSafeHwnd() != nullptr && units->GetCount() > 0) {
-                CString unit;
-                units->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
+            qv::pages::WriteShownUnit(UnitBoxOf(id), param);
         } else if (id == kIdLevel) {
             // Without a valid selection the stored level stays as it is.
             const int level = SelectedLevel();

@@ -8,6 +8,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
+#include "framework/immanent_template.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -38,7 +39,6 @@ constexpr int kCtlMagnetizationPin = 2160;
 constexpr UINT kStrCurrentAxis = 2702;
 constexpr UINT kStrFluxAxis = 2706;
 constexpr UINT kStrInductanceAxis = 2708;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr DWORD kMaxSnapshots = 10000;
 
 constexpr WORD kParameterRows[] = {7000, 7020, 7021, 7011, 7022};
@@ -605,7 +605,7 @@ BOOL CDCMachineNonlinearWizard4::Initialize(int argument) {
 }
 
 int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     const RequestTarget target(this);
     if (m_Snapshots.GetSize() == 0) {
         // The wizard's own look-up flags, flags and labels go to the page first, so that a

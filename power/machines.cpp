@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
@@ -24,7 +25,6 @@ namespace {
 constexpr UINT kStrName = 2522;
 constexpr UINT kStrValue = 2721;
 constexpr UINT kStrUnit = 2781;
-constexpr char kImmanent[] = "IMMANENT";
 
 constexpr WORD kInductionParams[] = {7000, 7001, 7002, 7003, 7004, 7005, 7006, 7007};
 constexpr WORD kInductionInitial[] = {7050, 7051, 7052, 7053, 7054, 7055, 7056, 7057};
@@ -348,7 +348,7 @@ void CPropMachine::OnPaint() {
 template <unsigned WizardID, class Self>
 int CMachineWizard<WizardID, Self>::WriteSimDescr(CFile*, const CString& templ,
                                                   CWizardSchematicDataExchange3* exchange) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     BYTE* data = nullptr;
     this->GetAdditionalWizardData(&data);
     if (data == nullptr) return 4;

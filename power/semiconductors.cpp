@@ -8,6 +8,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
@@ -59,8 +60,6 @@ constexpr int kCtlUnitThermalVoltage = 2512;
 
 constexpr UINT kStrVoltageAxis = 2700;
 constexpr UINT kStrCurrentAxis = 2702;
-
-constexpr char kImmanent[] = "IMMANENT";
 
 // Layout information of the pages' controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;
@@ -857,7 +856,7 @@ void TSemiconductorWizard4<Page, Self, PageTemplate>::Serialize(CArchive& ar, ES
 template <class Page, class Self, UINT PageTemplate>
 LONG TSemiconductorWizard4<Page, Self, PageTemplate>::WriteSimDescrType(CFile* file, const CString& templ,
                                                                          CString& modelText, const char* prefix) {
-    if (templ.Find(kImmanent) < 0) return SemiKindOf(m_State.GetModeWord());
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return SemiKindOf(m_State.GetModeWord());
     return WriteType(*this, m_State, file, modelText, prefix);
 }
 

@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/listed_controls.h"
 #include "framework/page_parts.h"
@@ -48,7 +49,6 @@ constexpr WORD kIdHysteresis = 2316;
 constexpr WORD kIdThresholdCurrent = 2321;
 constexpr WORD kIdHysteresisCurrent = 2323;
 constexpr WORD kIdInitialState = 2319;
-constexpr char kImmanent[] = "IMMANENT";
 constexpr char kControlledParamList[] =
     "@ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, 0x0000000C,0x4000000000,1,-1)";
 
@@ -524,7 +524,7 @@ CSwitchControlledWizard4::CSwitchControlledWizard4(const CSwitchControlledWizard
 }
 
 int CSwitchControlledWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     ScopedParamSet params{RequestTarget(this)};
     const char* keyword = m_lSwitchType == 1 ? "CSI" : "CSV";
     ReplacePlaceholder(modelText, "@PARAMLIST", kControlledParamList, 0);

@@ -7,6 +7,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
 #include "framework/dialog_rects.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
@@ -51,7 +52,6 @@ constexpr int kCtlList = 2329;
 constexpr UINT kFileButtonImages = 135;
 constexpr UINT kStrTextCannotBeWritten = 8035;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
-constexpr char kImmanent[] = "IMMANENT";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -764,7 +764,7 @@ BOOL CFourierSourceWizard4::DoConvertWizard3Data(const void* data, long length) 
 }
 
 int CFourierSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     const RequestTarget target(this);
     ScopedParamSet params(target);
     ReplacePlaceholder(modelText, "@TYPE", m_settings.sourceType == 1 ? "I_Src" : "V_Src", 0);

@@ -5,6 +5,7 @@
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/list_controls.h"
 #include "framework/model_text_builders.h"
@@ -77,8 +78,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2172, .flags = 77}, {.id = 2166, .flags = 78}, {.id = 2187, .flags = 74}, {.id = 2017, .flags = 11},
     {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24}, {.id = 2056, .flags = 24},
 };
-
-constexpr char kImmanent[] = "IMMANENT";
 
 CString QuantityLabel(int row) {
     CString label;
@@ -708,7 +707,7 @@ BOOL CPolynomSourceWizard4::DoConvertWizard3Data(const void* data, long length) 
 }
 
 int CPolynomSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_Snapshots.GetSize() == 0) Reinitialise();
     const RequestTarget target(this);
     ScopedParamSet params(target);

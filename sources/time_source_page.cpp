@@ -9,6 +9,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 #include "sources/domain_sources.h"
@@ -178,13 +179,8 @@ void TTimeSourcePage<Wizard>::SelectUnit(CWizardCopaObject3& param, std::span<CT
 template <class Wizard>
 void TTimeSourcePage<Wizard>::TakeUnit(CWizardCopaObject3& param, std::span<CTBUnitComboBox> units,
                                        std::span<const UnitList> lists) {
-    for (size_t u = 0; u < lists.size(); ++u) {
-        if (lists[u].valueID != param.GetValueID() || units[u].GetSafeHwnd() == nullptr || units[u].GetCount() == 0)
-            continue;
-        CString unit;
-        units[u].GetWindowText(unit);
-        param.SetUsedUnit(unit);
-    }
+    for (size_t u = 0; u < lists.size(); ++u)
+        if (lists[u].valueID == param.GetValueID()) qv::pages::WriteShownUnit(&units[u], &param);
 }
 
 template <class Wizard>

@@ -13,6 +13,7 @@
 #include "afx/afxwin.h"
 #include "framework/ac_parameters.h"
 #include "framework/ac_page_steps.h"
+#include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -85,7 +86,7 @@ BOOL ConvertWith(typename Family::Wizard& wizard, const void* data, long length)
 template <class Family, class Page>
 int WriteDescription(typename Family::Wizard& wizard, const CString& templ, CString& modelText) {
     // Only a template that carries "IMMANENT" gets a model text.
-    if (templ.Find("IMMANENT") < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (wizard.GetSnapshots().GetSize() == 0) RebuildListFromSettings<Family, Page>(wizard);
 
     const RequestTarget target(&wizard);

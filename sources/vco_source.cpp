@@ -6,6 +6,7 @@
 #include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
 #include "framework/field_exchange.h"
+#include "framework/immanent_template.h"
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
@@ -16,6 +17,7 @@
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
@@ -61,8 +63,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2042, .flags = 98}, {.id = 2517, .flags = 48}, {.id = 2518, .flags = 48}, {.id = 2513, .flags = 34},
     {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
 };
-
-constexpr char kImmanent[] = "IMMANENT";
 
 // A limit that reads as the number 0 (any spelling of it).
 bool ReadsAsZero(const CString& text) {
@@ -267,11 +267,7 @@ BOOL CPropVCO::OnApply() {
         case kIdSpice: param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, "")); break;
         default: break;
         }
-        // A list without units (no quantity) leaves the used unit as it is.
-        if (units == nullptr || units->GetSafeHwnd() == nullptr || units->GetCount() == 0) continue;
-        CString unit;
-        units->GetWindowText(unit);
-        param->SetUsedUnit(unit);
+        qv::pages::WriteShownUnit(units, param);
     }
     m_nSourceType = SelectedSourceType();
     if (m_nSourceType >= 0 && m_nSourceType < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
@@ -403,7 +399,7 @@ BOOL CVCOWizard4::DoConvertWizard3Data(const void* data, long length) {
 }
 
 int CVCOWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
-    if (templ.Find(kImmanent) < 0) return 4;
+    if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_Snapshots.GetSize() == 0) source_type::RebuildList<HiddenVCOPages>(*this);
     const RequestTarget target(this);
     ScopedParamSet params(target);

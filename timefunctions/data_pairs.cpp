@@ -17,6 +17,7 @@
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/read_write_files.h"
@@ -356,21 +357,15 @@ BOOL CPropTFMDataPairs::OnApply() {
         UpdateData(FALSE);
     }
     WriteFileParameters();
-    auto unitOf = [](CTBUnitComboBox& units, CWizardCopaObject3* param) {
-        if (units.GetCount() <= 0) return;
-        CString unit;
-        units.GetWindowText(unit);
-        param->SetUsedUnit(unit);
-    };
     ForEachInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdDelay:
             param->SetValue(m_strDelay);
-            unitOf(m_cmbDelayUnit, param);
+            qv::pages::WriteShownUnit(&m_cmbDelayUnit, param);
             break;
         case kIdPeriod:
             param->SetValue(m_strPeriod);
-            unitOf(m_cmbPeriodUnit, param);
+            qv::pages::WriteShownUnit(&m_cmbPeriodUnit, param);
             break;
         case kIdPeriodical:
             // Without a selection the stored value stays.
@@ -379,7 +374,7 @@ BOOL CPropTFMDataPairs::OnApply() {
             break;
         case kIdPhase:
             param->SetValue(m_strPhase);
-            unitOf(m_cmbPhaseUnit, param);
+            qv::pages::WriteShownUnit(&m_cmbPhaseUnit, param);
             break;
         default: break;
         }

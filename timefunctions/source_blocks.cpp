@@ -17,6 +17,7 @@
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
 #include "toolkit/tb_numbers.h"
@@ -233,12 +234,7 @@ void CSourceBlockPage::StoreName() {
 
 void CSourceBlockPage::WriteSampleTime(CWizardCopaObject3* param) {
     param->SetValue(qv::blocks::StoredSampleTimeWithMilli(m_cmbSampleTime));
-    // A list without units (no quantity) leaves the used unit as it is.
-    if (m_cmbUnit.GetCount() > 0) {
-        CString unit;
-        m_cmbUnit.GetWindowText(unit);
-        param->SetUsedUnit(unit);
-    }
+    qv::pages::WriteShownUnit(&m_cmbUnit, param);
 }
 
 BOOL CSourceBlockPage::CommitAndFinish() {

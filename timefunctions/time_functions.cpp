@@ -15,6 +15,7 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
@@ -440,12 +441,7 @@ void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox*
         [periodical](CWizardCopaObject3* param) { param->SetValue(Printed(periodical->GetCurSel() == 0 ? 1.0 : 0.0)); },
         [](CWizardCopaObject3* param, const Field& field) {
             param->SetValue(*field.text);
-            // A list without units (no quantity) leaves the used unit as it is.
-            if (field.units != nullptr && field.units->GetSafeHwnd() != nullptr && field.units->GetCount() > 0) {
-                CString unit;
-                field.units->GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
+            qv::pages::WriteShownUnit(field.units, param);
         });
 }
 
