@@ -244,7 +244,7 @@ BOOL CPropTransferFunctionBlock::CheckBeforeWriting() {
     ParamHolder* holder = Holder();
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param) || param->GetValueID() != kIdDenominator) continue;
+        if (!qv::pages::IsLiveInput(param) || param->GetValueID() != kIdDenominator) continue;
         const int index = GetBracketIndex(param->GetName());
         if (index < 0 || index != denominatorOrder || index >= m_lstDenominator.GetItemCount()) continue;
         if (!IsZeroNumber(m_lstDenominator.GetItemText(index, 1))) continue;

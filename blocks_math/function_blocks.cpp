@@ -91,7 +91,7 @@ BOOL CFctSinCosTanBlockWizard4::DoConvertWizard3Data(const void* data, long leng
     // that a converted schematic in degrees keeps computing in degrees.
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param) || param->GetValueID() != kIdInputSignal) continue;
+        if (!qv::pages::IsLiveInput(param) || param->GetValueID() != kIdInputSignal) continue;
         param->SetUsedUnit(unit);
         CommitParamSet(RequestTarget(this), params.Cookie());
         break;

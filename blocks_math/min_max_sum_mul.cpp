@@ -347,7 +347,7 @@ void CPropMinMaxSumMulBlock::StoreParameters() {
     ParamHolder* holder = Holder();
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
-        if (!IsPageInput(param) || param->GetValueID() != kIdSampleTime) continue;
+        if (!qv::pages::IsLiveInput(param) || param->GetValueID() != kIdSampleTime) continue;
         WriteListSampleTime(param, m_cmbSampleTime, m_cmbUnit);
     }
     for (int row = m_lstInputs.GetItemCount() - 1; row >= 0; --row) {

@@ -227,7 +227,7 @@ void CPropNPointElementBlock::StoreInfo(CWizardCopaObject3* param, const CString
 void CPropNPointElementBlock::StoreSide(WORD valueID, CTBEditListCtrl& list) {
     for (int i = 0; m_pHolder != nullptr && i < m_pHolder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pHolder->GetParam(i);
-        if (!IsPageInput(param) || param->GetValueID() != valueID) continue;
+        if (!qv::pages::IsLiveInput(param) || param->GetValueID() != valueID) continue;
         const int index = GetBracketIndex(param->GetName());
         if (index < 0 || !HasListRow(index, valueID)) continue;
         param->SetValue(list.GetItemText(index, 1));

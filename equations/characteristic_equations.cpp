@@ -15,7 +15,7 @@ IMPLEMENT_DYNAMIC(CPo2CharacteristicWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CCpiCharacteristicWizard, CWizardBase3)
 
 using namespace qv::characteristic;
-using qv::blocks::IsPageInput;
+using qv::pages::IsLiveInput;
 using qv::blocks::kCtlName;
 
 namespace {
@@ -84,7 +84,7 @@ BOOL CPropEqulExpHypCdiPo2CpiCharacteristic::OnInitDialog() {
     for (CTBUnitComboBox& units : m_cmbUnits) units.DisableFlatLook(TRUE);
     for (int i = 0; m_pExchange != nullptr && i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        const int row = IsPageInput(param) ? RowOf(param->GetValueID()) : -1;
+        const int row = IsLiveInput(param) ? RowOf(param->GetValueID()) : -1;
         if (row < 0) continue;
         m_strValues[row] = param->GetValue();
         m_cmbUnits[row].CreateDialogControl(param->GetQuantity());
@@ -116,7 +116,7 @@ BOOL CPropEqulExpHypCdiPo2CpiCharacteristic::OnApply() {
     StoreHeader(m_strName, m_bShowName);
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
         CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        const int row = IsPageInput(param) ? RowOf(param->GetValueID()) : -1;
+        const int row = IsLiveInput(param) ? RowOf(param->GetValueID()) : -1;
         if (row < 0) continue;
         param->SetValue(m_strValues[row]);
         // A unit list without a selection (a parameter without units) keeps the used unit.

@@ -70,10 +70,6 @@ void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd
     param->SetUsedUnit(unit);
 }
 
-bool IsPageInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
 } // namespace qv::blocks
 
 // ---------------------------------------------------------------------------------------

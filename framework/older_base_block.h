@@ -10,6 +10,7 @@
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/page_wizard.h"
+#include "framework/param_access.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -61,8 +62,6 @@ void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd
 // The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
 void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
 
-// A parameter the page reads and writes: live, with the input bit.
-bool IsPageInput(const CWizardCopaObject3* param);
 } // namespace qv::blocks
 
 // What every older-base block page shares: the owning wizard, the data-exchange object, the
@@ -109,13 +108,13 @@ protected:
     // The start of OnApply: FALSE without a data-exchange object (nothing to write into);
     // otherwise the dialog's state is taken over and name and "Show Name" are stored.
     bool BeginApply(const CString& name, const BOOL& showName);
-    // Calls `write(param)` for every parameter the page reads and writes (IsPageInput).
+    // Calls `write(param)` for every parameter the page reads and writes (qv::pages::IsLiveInput).
     template <class Write>
     void ForEachPageInput(Write write) {
         const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
         for (int i = 0; i < count; ++i) {
             CWizardCopaObject3* param = m_pExchange->GetParam(i);
-            if (qv::blocks::IsPageInput(param)) write(param);
+            if (qv::pages::IsLiveInput(param)) write(param);
         }
     }
     // A text of the page and the parameter it is written to.
@@ -123,7 +122,7 @@ protected:
         const CString* text;
         WORD valueID;
     };
-    // Writes each text into the page's input parameter (IsPageInput) with its value ID; the
+    // Writes each text into the page's input parameter (qv::pages::IsLiveInput) with its value ID; the
     // sample time (list or field) also takes the unit shown in `unitList`.
     void WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);
     // The end of OnApply: the exchange object is committed; FALSE when the editor refused it.

@@ -7,12 +7,12 @@
 namespace qv::blocks {
 
 // Calls `visit(param)` for every parameter of the set that the page reads and writes
-// (IsPageInput), in the set's order; a null set has none.
+// (qv::pages::IsLiveInput), in the set's order; a null set has none.
 template <class Visit>
 void ForEachPageInput(ParamHolder* holder, Visit visit) {
     for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
         CWizardCopaObject3* param = holder->GetParam(i);
-        if (IsPageInput(param)) visit(param);
+        if (qv::pages::IsLiveInput(param)) visit(param);
     }
 }
 
