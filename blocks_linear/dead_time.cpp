@@ -45,10 +45,7 @@ constexpr int kCtlSeparate = 2291;
 constexpr int kCtlFileName = 2292;
 constexpr int kCtlFileReference = 2293;
 constexpr int kCtlReference = 2395;
-constexpr UINT kStrName = 2522;
-constexpr UINT kStrNumber = 2711;
-constexpr UINT kStrInitialValue = 2723;
-constexpr UINT kStrTextCannotBeWritten = 8035;
+using namespace qv::strings;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 constexpr char kListKey[] = "DeadTimeElement";
 // The most points or snapshots an archive may name.

@@ -26,9 +26,7 @@ using namespace qv::blocks;
 
 namespace {
 
-constexpr UINT kStrInitialValue = 2723;
-constexpr UINT kStrCoefficient = 2715;
-constexpr UINT kStrValue = 2721;
+using namespace qv::strings;
 constexpr int kCtlDelayLabel = 2039;
 constexpr int kCtlSamplesLabel = 2041;
 constexpr int kCtlResetValues = 2200;

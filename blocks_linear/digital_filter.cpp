@@ -18,6 +18,7 @@
 #include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 
@@ -34,14 +35,7 @@ using qv::filter::Refusal;
 
 namespace {
 
-constexpr UINT kStrLower = 2724;
-constexpr UINT kStrCutOffCaption = 2725;
-constexpr UINT kStrSampleTimeRefused = 8160;
-constexpr UINT kStrEdgeRefused = 8161;
-constexpr UINT kStrBandRefused = 8162;
-constexpr UINT kStrNotFiniteRefused = 8163;
-constexpr UINT kStrOrderTooHigh = 8164;
-constexpr UINT kStrStopBandRefused = 8165;
+using namespace qv::strings;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {

@@ -11,6 +11,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -25,9 +26,7 @@ using qv::family::OrderFromText;
 
 namespace {
 
-constexpr UINT kStrDimension = 2717;
-constexpr UINT kStrDenominatorBigger = 8037;
-constexpr UINT kStrNotAccurate = 8090;
+using namespace qv::strings;
 constexpr DWORD kPageVersion = 10;
 constexpr DWORD kMaxTexts = CTransferFunctionDiscretizer::kSize;
 using qv::dialog::kColumnWidth;

@@ -15,6 +15,7 @@
 #include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 
@@ -34,7 +35,7 @@ namespace {
 constexpr int kCtlInitialDelayLabel = 2187;
 constexpr int kCtlResetX = 2200;
 constexpr int kCtlResetY = 2201;
-constexpr UINT kStrOrder = 2716;
+using namespace qv::strings;
 using qv::dialog::kColumnWidth;
 
 using qv::pages::ControlLayout;

@@ -53,10 +53,7 @@ constexpr int kCtlNumeratorLabel = 2191;
 constexpr int kCtlDenominatorLabel = 2192;
 constexpr int kCtlFromGs = 2196;
 constexpr int kCtlInitialValues = 2197;
-constexpr UINT kStrCoefficient = 2715;
-constexpr UINT kStrValue = 2721;
-using qv::strings::kStrInvalidValue;
-constexpr UINT kStrNotZero = 8026;
+using namespace qv::strings;
 } // namespace qv::blocks
 
 class CPropTransferFunctionBlock : public CParamSetPage {

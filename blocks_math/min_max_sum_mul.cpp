@@ -16,6 +16,7 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 
@@ -38,7 +39,7 @@ constexpr int kColPin = 3;
 constexpr int kColSignal = 4;
 using namespace qv::dialog;
 using namespace qv::rowlist;
-constexpr UINT kStrSigns = 2802;
+using namespace qv::strings;
 constexpr int kMaskBits = 32;
 constexpr UINT kColumnHeadings[] = {2522, 2722, 2730, 2713, 2731};
 

@@ -23,9 +23,7 @@ namespace {
 
 constexpr char kThresholdName[] = "THRES[%i]";
 constexpr char kAmplitudeName[] = "AMPL[%i]";
-constexpr UINT kStrName = 2522;
-constexpr UINT kStrValue = 2721;
-constexpr UINT kStrInfo = 2722;
+using namespace qv::strings;
 constexpr char kWidthSection[] = "WIZColumnWidths";
 constexpr char kThresholdWidths[] = "NPointElementThres";
 constexpr char kAmplitudeWidths[] = "NPointElementAmpl";

@@ -51,8 +51,7 @@ constexpr int kCtlYSweep = 2444;
 constexpr int kCtlZList = 2446;
 constexpr int kCtlYList = 2448;
 constexpr int kCtlXList = 2449;
-constexpr UINT kStrAxisX = 2709;
-constexpr UINT kStrAxisZ = 2779;
+using namespace qv::strings;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
 using qv::pages::ControlLayout;

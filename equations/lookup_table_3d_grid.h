@@ -21,19 +21,7 @@
 
 namespace qv::lookup3d {
 constexpr UINT kSweepTemplate = 2605;
-using qv::strings::kStrInvalidValue;
-constexpr UINT kStrInternal = 8008;
-constexpr UINT kStrConstantX = 8009;
-constexpr UINT kStrXNotRising = 8010;
-constexpr UINT kStrXNotFalling = 8011;
-constexpr UINT kStrConstantY = 8012;
-constexpr UINT kStrYNotRising = 8013;
-constexpr UINT kStrYNotFalling = 8014;
-constexpr UINT kStrNoBlock = 8015;
-constexpr UINT kStrBlocksNotRising = 8016;
-constexpr UINT kStrBlocksNotFalling = 8017;
-constexpr UINT kStrYBlockLength = 8019;
-constexpr UINT kStrXNotRepeated = 8020;
+using namespace qv::strings;
 // Bounds of the editing form: values per axis and points of the whole grid.
 constexpr size_t kMaxAxisValues = 10000;
 constexpr size_t kMaxGridPoints = 1000000;

@@ -1,6 +1,7 @@
 #include "equations/state_graph.h"
 
 #include "equations/equation_block.h"
+#include "framework/string_ids.h"
 #include "framework/table_list_page.h"
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
@@ -35,10 +36,7 @@ using qv::dialog::kColumnWidth;
 
 namespace {
 
-constexpr UINT kStrScanDll = 8001;
-constexpr UINT kStrScanFunction = 8002;
-constexpr UINT kStrScanFailed = 8003;
-constexpr UINT kStrFatal = 8022;
+using namespace qv::strings;
 constexpr DWORD kTypeTemplate = 0x2;
 constexpr DWORD kTypeInput = 0x4;
 constexpr DWORD kTypeOutput = 0x8;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "afx/afx.h"
+#include "framework/string_ids.h"
 #include "framework/xy_table.h"
 #include "wizard/paramholder.h"
 
@@ -14,9 +15,7 @@
 
 namespace qv::characteristic {
 
-// String IDs of the axis labels a characteristic's table starts with.
-constexpr UINT kStrVoltageAxis = 2700;  // "v [V]"
-constexpr UINT kStrCurrentAxis = 2702;  // "i [A]"
+using namespace qv::strings;
 
 // The wizard's table `get` with the wizard recorded as its owner; null without a wizard.
 template <class Wizard, class Holder>

@@ -9,7 +9,7 @@
 #include "framework/string_ids.h"
 
 namespace {
-constexpr UINT kStrTextFormat = 8035;
+using namespace qv::strings;
 constexpr WORD kIdFileName = 2117;
 } // namespace
 
@@ -85,7 +85,7 @@ CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, 
         OnWildcardsReplaced(name);
     }
     if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextFormat));
+        ShowMessage(LoadLibraryString(kStrTextCannotBeWritten));
         name = TextTableName(name);
         m_nFileFormat = 0;
     } else {

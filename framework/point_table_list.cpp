@@ -14,9 +14,7 @@
 namespace qv::pointtable {
 
 namespace {
-constexpr UINT kStrConstant = 8009;
-constexpr UINT kStrNotRising = 8010;
-constexpr UINT kStrNotFalling = 8011;
+using namespace qv::strings;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 } // namespace
 
@@ -24,13 +22,13 @@ UINT CheckTableOrder(const CPtrArray& points) {
     if (points.GetSize() < 2) return 0;
     const double x0 = PointAt(points, 0)->x;
     const double x1 = PointAt(points, 1)->x;
-    if (x1 == x0) return kStrConstant;
+    if (x1 == x0) return kStrConstantX;
     const bool rising = x1 > x0;
     for (int i = 1; i < points.GetSize(); ++i) {
         const double previous = PointAt(points, i - 1)->x;
         const double x = PointAt(points, i)->x;
-        if (rising && !(x > previous)) return kStrNotRising;
-        if (!rising && !(x < previous)) return kStrNotFalling;
+        if (rising && !(x > previous)) return kStrXNotRising;
+        if (!rising && !(x < previous)) return kStrXNotFalling;
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "framework/param_access.h"
 #include "framework/point_table_list.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/table_list_page.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -20,8 +21,7 @@ using namespace qv::pointtable;
 
 namespace {
 constexpr WORD kIdOutput = 2056;
-constexpr UINT kStrUpdate = 2718;
-constexpr UINT kStrShow = 2719;
+using namespace qv::strings;
 } // namespace
 
 // Typing the name, the file name or the reference, or clicking "Show Name", marks the page

@@ -25,10 +25,7 @@ constexpr int kCtlPairsRadio = 2397;
 constexpr int kCtlReference = 2425;
 constexpr int kCtlTable = 2121;
 constexpr int kCtlWarning = 2120;
-using qv::strings::kStrReadError;
-constexpr UINT kStrAxisX = 2709;
-constexpr UINT kStrAxisY = 2710;
-constexpr UINT kStrNumber = 2711;
+using namespace qv::strings;
 } // namespace qv::pointtable
 
 class CPointTablePage : public CDataFileTablePage {

@@ -1,16 +1,91 @@
-// Message strings of the library's resources that the pages of several element families show.
-// A page that needs one names it from here instead of defining the number again.
+// The IDs of the string-table entries that the library's code loads, one name per string.
+// Every family names a string from here instead of defining its number again; the text each
+// one carries in the English resources stands beside it.
 #pragma once
 
 #include "win32/wintypes.h"
 
 namespace qv::strings {
 
-// A typed value is not a number the field accepts.
-constexpr UINT kStrInvalidValue = 8000;
-// A data file could not be read.
-constexpr UINT kStrReadError = 8004;
-// Entries of a table stand in it more than once where each may stand only once.
-constexpr UINT kStrDuplicates = 8007;
+// Captions of page variants and wave kinds.
+constexpr UINT kStrCollectorSource = 2500;  // "Collector Current Source"
+constexpr UINT kStrEMFValue = 2501;  // "EMF Value"
+constexpr UINT kStrSourceCurrent = 2503;  // "Source Current"
+constexpr UINT kStrResistorNonlinear = 2510;  // "Nonlinear\ni = f(v)"
+constexpr UINT kStrConductanceNonlinear = 2512;  // "Nonlinear\nG = f(v)"
+constexpr UINT kStrName = 2522;  // "Name"
+constexpr UINT kStrSawTooth = 2524;  // "Saw-tooth Wave"
+constexpr UINT kStrPulse = 2525;  // "Pulse Wave"
+constexpr UINT kStrTriangle = 2526;  // "Triangular Wave"
+
+// Axis labels, column headings, list texts and captions.
+constexpr UINT kStrVoltageAxis = 2700;  // "v [V]"
+constexpr UINT kStrCurrentSourceAxis = 2701;  // "Is [A]"
+constexpr UINT kStrCurrentAxis = 2702;  // "i [A]"
+constexpr UINT kStrVoltageSourceAxis = 2703;  // "EMF [V]"
+constexpr UINT kStrFluxAxis = 2706;  // "psi [Vs]"
+constexpr UINT kStrConductanceAxis = 2707;  // "G [S]"
+constexpr UINT kStrInductanceAxis = 2708;  // "L [H]"
+constexpr UINT kStrAxisX = 2709;  // "x-axis : "
+constexpr UINT kStrAxisY = 2710;  // "y-axis : "
+constexpr UINT kStrNumber = 2711;  // "No."
+constexpr UINT kStrCoefficient = 2715;  // "Coefficient"
+constexpr UINT kStrOrder = 2716;  // "Order"
+constexpr UINT kStrDimension = 2717;  // "Dimension"
+constexpr UINT kStrUpdate = 2718;  // "Update"
+constexpr UINT kStrShow = 2719;  // "Show"
+constexpr UINT kStrValue = 2721;  // "Value"
+constexpr UINT kStrInfo = 2722;  // "Info"
+constexpr UINT kStrInitialValue = 2723;  // "Initial Value"
+constexpr UINT kStrLower = 2724;  // "Lower "
+constexpr UINT kStrCutOffCaption = 2725;  // "%sCut-off frequency [Hz]"
+constexpr UINT kStrStepTime = 2726;  // "Step Time"
+constexpr UINT kStrFinalValue = 2727;  // "Final Value"
+constexpr UINT kStrMaximum = 2728;  // "Maximum Value"
+constexpr UINT kStrMinimum = 2729;  // "Minimum Value"
+constexpr UINT kStrAxisZ = 2779;  // "z-axis : "
+constexpr UINT kStrUnit = 2781;  // "Unit"
+constexpr UINT kStrSigns = 2802;  // "+,-"
+
+// Messages.
+constexpr UINT kStrInvalidValue = 8000;  // "Invalid value!"
+constexpr UINT kStrScanDll = 8001;  // "Scan Dll not found!"
+constexpr UINT kStrScanFunction = 8002;  // "Scan Function not found!"
+constexpr UINT kStrScanFailed = 8003;  // "Scan didn't finish correctly!"
+constexpr UINT kStrReadError = 8004;  // "Error while reading file!"
+constexpr UINT kStrDuplicates = 8007;  // "Following indexes are more than once:\n%s"
+constexpr UINT kStrInternal = 8008;  // "Internal Error!"
+constexpr UINT kStrConstantX = 8009;  // "Error : Constant x-values aren't allowed!"
+constexpr UINT kStrXNotRising = 8010;  // "Error : X-values aren't monotonous rising!"
+constexpr UINT kStrXNotFalling = 8011;  // "Error : X-values aren't monotonous falling!"
+constexpr UINT kStrConstantY = 8012;  // "Error : Constant y-values aren't allowed!"
+constexpr UINT kStrYNotRising = 8013;  // "Error : Y-values aren't monotonous rising!"
+constexpr UINT kStrYNotFalling = 8014;  // "Error : Y-values aren't monotonous falling!"
+constexpr UINT kStrNoBlock = 8015;  // "Error : No data available - block length = 0"
+constexpr UINT kStrBlocksNotRising = 8016;  // "Error : Y-values aren't monotonous rising over all blocks!"
+constexpr UINT kStrBlocksNotFalling = 8017;  // "Error : Y-values aren't monotonous falling over all bloc..."
+constexpr UINT kStrYBlockLength = 8019;  // "Error : Length of the constant block of y-values isn't t..."
+constexpr UINT kStrXNotRepeated = 8020;  // "Error : X-values aren't repeated!"
+constexpr UINT kStrFatal = 8022;  // "Fatal error !\nPlease close the Schematic and contact yo..."
+constexpr UINT kStrMaxNotAboveMin = 8025;  // "Error : The Maximum Value must be greater than the Minim..."
+constexpr UINT kStrNotZero = 8026;  // "Error : The value of %s should not be 0!"
+constexpr UINT kStrSecondaryVoltagePhases = 8027;  // "Voltage Secondary Side Phases"
+constexpr UINT kStrSecondaryCurrentPhases = 8028;  // "Current Secondary Side Phases"
+constexpr UINT kStrRatio0 = 8029;  // "KTR0"
+constexpr UINT kStrRatio1 = 8030;  // "KTR1"
+constexpr UINT kStrRatio2 = 8031;  // "KTR2"
+constexpr UINT kStrRatio3 = 8032;  // "KTR3"
+constexpr UINT kStrLevel = 8033;  // "Level"
+constexpr UINT kStrDescription = 8034;  // "Description"
+constexpr UINT kStrTextCannotBeWritten = 8035;  // "The file format \"text\" cannot be written! The file wil..."
+constexpr UINT kStrNoLeftValue = 8036;  // "The expression must have a left value or a If-Else Condi..."
+constexpr UINT kStrDenominatorBigger = 8037;  // "Error : The Denominator must be bigger than the Numerator!"
+constexpr UINT kStrNotAccurate = 8090;  // "Error : G(s) cannot be converted to G(z) accurately enou..."
+constexpr UINT kStrSampleTimeRefused = 8160;  // "Error : The Sample Time must be a positive number!"
+constexpr UINT kStrEdgeRefused = 8161;  // "Error : The Cut-off frequencies must lie above 0 and bel..."
+constexpr UINT kStrBandRefused = 8162;  // "Error : The Upper Cut-off frequency must be greater than..."
+constexpr UINT kStrNotFiniteRefused = 8163;  // "Error : The filter design gives coefficients that are no..."
+constexpr UINT kStrOrderTooHigh = 8164;  // "Error : The filter order is too high for this cut-off fr..."
+constexpr UINT kStrStopBandRefused = 8165;  // "Error : The filter order is too high for this cut-off fr..."
 
 }  // namespace qv::strings

@@ -30,13 +30,7 @@ namespace {
 using namespace qv::rowlist;
 constexpr COLORREF kMaskBlue = RGB(0, 0, 255);
 
-// Strings.
-constexpr UINT kStrXAxis = 2709;
-constexpr UINT kStrYAxis = 2710;
-constexpr UINT kStrNumber = 2711;
-constexpr UINT kStrUpdate = 2718;
-constexpr UINT kStrShow = 2719;
-constexpr UINT kStrTextNotWritable = 8035;
+using namespace qv::strings;
 
 // An imported table larger than this is refused before any memory is taken for it.
 constexpr int kMaxImportedPoints = 1000000;
@@ -117,8 +111,8 @@ void CPropCharacteristicXYTable::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropCharacteristicXYTable::OnInitDialog() {
     CResourceSwitch resources;
     CTBPropertyPage::OnInitDialog();
-    const CString xAxis = LoadLibraryString(kStrXAxis);
-    const CString yAxis = LoadLibraryString(kStrYAxis);
+    const CString xAxis = LoadLibraryString(kStrAxisX);
+    const CString yAxis = LoadLibraryString(kStrAxisY);
     const CString number = LoadLibraryString(kStrNumber);
 
     m_fileEdit.AutoComplete(TRUE);
@@ -514,7 +508,7 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
     file.InsertChannel(1, ys.data(), m_strYAxisLabel, "");
 
     if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion) {
-        AfxMessageBox(LoadLibraryString(kStrTextNotWritable), MB_OK);
+        AfxMessageBox(LoadLibraryString(kStrTextCannotBeWritten), MB_OK);
         PathParts parts = SplitPath(m_strFileName);
         parts.ext = ".mdx";
         m_strFileName = JoinPath(parts);

@@ -16,6 +16,7 @@
 #include "framework/pinned_fields.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
+#include "framework/string_ids.h"
 #include "framework/table_writers.h"
 
 using namespace qv::passive;
@@ -42,10 +43,7 @@ constexpr int kCtlControlPin = 2077;
 // The edit fields that only mark the page modified.
 constexpr int kMarkingEdits[] = {kCtlName, kIdValue, kIdControlComponent};
 
-// Strings of the variants.
-constexpr UINT kStrResistorNonlinear = 2510;
-constexpr UINT kStrConductanceNonlinear = 2512;
-constexpr UINT kStrConductanceAxis = 2707;
+using namespace qv::strings;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;

@@ -4,6 +4,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 
 
 using namespace qv::passive;
@@ -36,13 +37,7 @@ constexpr WORD kIdRatioPin = 2487;
 constexpr WORD kSelMainInductance = 2515;
 constexpr WORD kSelIronLoss = 2517;
 
-// Strings of the three-phase one-side page.
-constexpr UINT kStrSecondaryVoltagePhases = 8027;
-constexpr UINT kStrSecondaryCurrentPhases = 8028;
-constexpr UINT kStrRatio0 = 8029;
-constexpr UINT kStrRatio1 = 8030;
-constexpr UINT kStrRatio2 = 8031;
-constexpr UINT kStrRatio3 = 8032;
+using namespace qv::strings;
 
 // ---- 2609: linear two-winding transformer.
 constexpr TransformerField kLinearFields[] = {

@@ -11,6 +11,7 @@
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/shown_unit.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "power/core_curves.h"
 #include "toolkit/tb_numbers.h"
@@ -45,13 +46,7 @@ constexpr int kUnitCoefficient1 = 2520;
 constexpr int kUnitCoefficient2 = 2521;
 constexpr int kUnitInitialField = 2525;
 
-constexpr UINT kStrLevel = 8033;
-constexpr UINT kStrName = 2522;
-constexpr UINT kStrValue = 2721;
-constexpr UINT kStrUnit = 2781;
-constexpr UINT kStrDescription = 8034;
-constexpr UINT kStrUpdate = 2718;
-constexpr UINT kStrShow = 2719;
+using namespace qv::strings;
 
 constexpr UINT kListEditedMessage = WM_USER + 1000;
 

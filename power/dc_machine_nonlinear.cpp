@@ -1,5 +1,6 @@
 #include "power/dc_machine_nonlinear.h"
 
+#include "framework/string_ids.h"
 #include "power/embedded_table.h"
 
 #include "framework/byte_cursor.h"
@@ -36,9 +37,7 @@ namespace {
 
 constexpr int kCtlExcitationPin = 2158;
 constexpr int kCtlMagnetizationPin = 2160;
-constexpr UINT kStrCurrentAxis = 2702;
-constexpr UINT kStrFluxAxis = 2706;
-constexpr UINT kStrInductanceAxis = 2708;
+using namespace qv::strings;
 constexpr DWORD kMaxSnapshots = 10000;
 
 constexpr WORD kParameterRows[] = {7000, 7020, 7021, 7011, 7022};

@@ -10,6 +10,7 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 
 #include <vector>
@@ -22,9 +23,7 @@ PARVEL_VERSIONED_CLASS(CPropMachine)
 
 namespace {
 
-constexpr UINT kStrName = 2522;
-constexpr UINT kStrValue = 2721;
-constexpr UINT kStrUnit = 2781;
+using namespace qv::strings;
 
 constexpr WORD kInductionParams[] = {7000, 7001, 7002, 7003, 7004, 7005, 7006, 7007};
 constexpr WORD kInductionInitial[] = {7050, 7051, 7052, 7053, 7054, 7055, 7056, 7057};

@@ -1,5 +1,6 @@
 #include "power/semiconductors.h"
 
+#include "framework/string_ids.h"
 #include "power/embedded_table.h"
 
 #include "framework/byte_cursor.h"
@@ -58,8 +59,7 @@ constexpr int kCtlUnitReverseResistance = 2510;
 constexpr int kCtlUnitSaturationCurrent = 2511;
 constexpr int kCtlUnitThermalVoltage = 2512;
 
-constexpr UINT kStrVoltageAxis = 2700;
-constexpr UINT kStrCurrentAxis = 2702;
+using namespace qv::strings;
 
 // Layout information of the pages' controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;

@@ -21,6 +21,7 @@
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"
+#include "framework/string_ids.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_sheet.h"
@@ -66,10 +67,7 @@ constexpr int kCtlCollectorUnit = 2516;
 constexpr int kMarkingEdits[] = {kCtlName, kIdControlComponent, kIdFactor, kIdEarlyVoltage, kIdCollectorEmitter};
 constexpr int kUnitLists[] = {kCtlEarlyUnit, kCtlCollectorUnit};
 
-// Strings of the page and its variants.
-constexpr UINT kStrCollectorSource = 2500;
-constexpr UINT kStrCurrentSourceAxis = 2701;
-constexpr UINT kStrVoltageSourceAxis = 2703;
+using namespace qv::strings;
 
 // Layout information of the page's controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;

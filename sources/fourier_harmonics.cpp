@@ -1,6 +1,7 @@
 #include "sources/fourier_harmonics.h"
 
 #include "framework/module.h"
+#include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
 
 #include <cmath>
@@ -9,7 +10,7 @@ using namespace qv::sources;
 
 namespace {
 
-constexpr UINT kHeaderNumber = 2711;
+using namespace qv::strings;
 constexpr UINT kHeaderFirst = 2762;  // 2762 to 2766: frequency, amplitude, percent, rad, degrees
 constexpr double kDegreesPerRad = 57.29577951308232;
 constexpr double kRadPerDegree = 0.017453292519943295;
@@ -64,7 +65,7 @@ CFourierListCtrl::~CFourierListCtrl() {
 void CFourierListCtrl::Init(CPropertyPage* owner) {
     m_pOwner = owner;
     CResourceSwitch resources;
-    InsertEditColumn(kColNumber, LoadLibraryString(kHeaderNumber), LVCFMT_LEFT, -1, -1);
+    InsertEditColumn(kColNumber, LoadLibraryString(kStrNumber), LVCFMT_LEFT, -1, -1);
     for (int column = kColFrequency; column <= kColDegrees; ++column)
         InsertEditColumn(column, LoadLibraryString(kHeaderFirst + column - kColFrequency), LVCFMT_LEFT, -1, -1);
 }

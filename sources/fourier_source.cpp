@@ -50,7 +50,7 @@ constexpr int kCtlFundamental = 2326;
 constexpr int kCtlNumber = 2328;
 constexpr int kCtlList = 2329;
 constexpr UINT kFileButtonImages = 135;
-constexpr UINT kStrTextCannotBeWritten = 8035;
+using namespace qv::strings;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
 using qv::pages::ControlLayout;

@@ -51,8 +51,7 @@ constexpr int kCtlNew = 2173;
 constexpr int kCtlDelete = 2174;
 constexpr int kCtlMoveUp = 2176;
 constexpr int kCtlMoveDown = 2177;
-constexpr UINT kStrEMFValue = 2501;
-constexpr UINT kStrSourceCurrent = 2503;
+using namespace qv::strings;
 
 // Columns of the two lists.
 constexpr int kColMonomial = 0;

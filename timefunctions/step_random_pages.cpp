@@ -11,6 +11,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
 
@@ -31,11 +32,7 @@ constexpr int kCtlFirstLabel = 2246;
 constexpr int kCtlSecondLabel = 2248;
 constexpr int kCtlInitLabel = 2184;
 constexpr int kCtlFirstUnit = 2511;
-constexpr UINT kStrStepTime = 2726;
-constexpr UINT kStrFinalValue = 2727;
-constexpr UINT kStrMaximum = 2728;
-constexpr UINT kStrMinimum = 2729;
-constexpr UINT kStrMaxNotAboveMin = 8025;
+using namespace qv::strings;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {

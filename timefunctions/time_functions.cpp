@@ -16,6 +16,7 @@
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/shown_unit.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
@@ -43,8 +44,7 @@ namespace {
 
 constexpr int kCtlRMSRadio = 2204;
 constexpr int kCtlRMS = 2050;
-constexpr UINT kStringUpdate = 2718;
-constexpr UINT kStringShow = 2719;
+using namespace qv::strings;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kSineLayout[] = {
@@ -575,7 +575,7 @@ void CTimeFunctionPage::OnShowGraphic() {
     UpdateData(TRUE);
     {
         CResourceSwitch resources;
-        SetDlgItemText(kCtlShow, LoadLibraryString(kStringUpdate));
+        SetDlgItemText(kCtlShow, LoadLibraryString(kStrUpdate));
     }
     if (m_pPreview != nullptr && m_pPreview->GetSafeHwnd() != nullptr) {
         RefreshOpenPreview();
@@ -607,7 +607,7 @@ LRESULT CTimeFunctionPage::OnGraphicRefresh(WPARAM, LPARAM) {
 
 LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
     CResourceSwitch resources;
-    SetDlgItemText(kCtlShow, LoadLibraryString(kStringShow));
+    SetDlgItemText(kCtlShow, LoadLibraryString(kStrShow));
     return 0;
 }
 

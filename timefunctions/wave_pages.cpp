@@ -11,6 +11,7 @@
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
@@ -56,9 +57,7 @@ constexpr WORD kIdOffsetY = 2213;
 constexpr WORD kIdInput = 2186;
 constexpr WORD kIdUpper = 2151;
 constexpr WORD kIdLower = 2152;
-constexpr UINT kStringSawTooth = 2524;
-constexpr UINT kStringPulse = 2525;
-constexpr UINT kStringTriangle = 2526;
+using namespace qv::strings;
 constexpr DWORD kPinBit = 0x80000000u;
 // Fields whose edits go to one handler of their page.
 constexpr WORD kTrapezSegments[] = {kIdFall, kIdWidth, kIdRise};
@@ -378,20 +377,20 @@ void CPropTFMWave::ConvertWizard3Data(const void* data, long length) {
     });
 }
 
-BOOL CPropTFMPulse::OnInitDialog() { return VariantInitDialog(kStringPulse); }
+BOOL CPropTFMPulse::OnInitDialog() { return VariantInitDialog(kStrPulse); }
 void CPropTFMPulse::CalculateGraphic() { CalculateShape(WaveShape::Pulse); }
 void CPropTFMPulse::StoreWizardMode() {
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
 }
 
-BOOL CPropTFMTriangle::OnInitDialog() { return VariantInitDialog(kStringTriangle); }
+BOOL CPropTFMTriangle::OnInitDialog() { return VariantInitDialog(kStrTriangle); }
 void CPropTFMTriangle::CalculateGraphic() { CalculateShape(WaveShape::Triangle); }
 void CPropTFMTriangle::StoreWizardMode() {
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);
 }
 
 BOOL CPropTFMSawTooth::OnInitDialog() {
-    VariantInitDialog(kStringSawTooth);
+    VariantInitDialog(kStrSawTooth);
     if (SelectedRamp() < 0 && m_cmbRamp.GetSafeHwnd() != nullptr) {
         m_cmbRamp.SetCurSel(0);
         UpdateData(FALSE);
