@@ -53,7 +53,6 @@ constexpr DWORD kMaxStoredEntries = qv::family::kMaxMembers;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2133, .flags = 197}, {.id = 2291, .flags = 33},  {.id = 2292, .flags = 33}, {.id = 2293, .flags = 33},
     {.id = 2117, .flags = 97},  {.id = 2118, .flags = 48},  {.id = 2119, .flags = 48}, {.id = 2395, .flags = 97},
     {.id = 2072, .flags = 201}, {.id = 2041, .flags = 33},  {.id = 2042, .flags = 97}, {.id = 2185, .flags = 33},
@@ -132,7 +131,7 @@ CPropDeadBlock::CPropDeadBlock() : CParamSetPage(kDeadTimeTemplate) {}
 
 CPropDeadBlock::CPropDeadBlock(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie)
     : CParamSetPage(kDeadTimeTemplate, wizard, cookie) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 CPropDeadBlock::~CPropDeadBlock() { DeleteSnapshots(); }

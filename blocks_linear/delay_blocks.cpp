@@ -34,7 +34,6 @@ using qv::dialog::kColumnWidth;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kDelayLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2039, .flags = 33}, {.id = 2041, .flags = 33}, {.id = 2182, .flags = 33},
     {.id = 2040, .flags = 97}, {.id = 2042, .flags = 97}, {.id = 2202, .flags = 97}, {.id = 2400, .flags = 48},
     {.id = 2074, .flags = 33}, {.id = 2197, .flags = 98}, {.id = 2185, .flags = 48}, {.id = 2186, .flags = 98},

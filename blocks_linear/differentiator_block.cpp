@@ -43,7 +43,6 @@ constexpr int kCtlSecondLabel = 2095;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2149, .flags = 33},  {.id = 2182, .flags = 33},
     {.id = 2181, .flags = 97},  {.id = 2151, .flags = 97},  {.id = 2183, .flags = 97},  {.id = 2400, .flags = 48},
     {.id = 2398, .flags = 48},  {.id = 2517, .flags = 48},  {.id = 2074, .flags = 33},  {.id = 2184, .flags = 48},

@@ -39,7 +39,6 @@ using namespace qv::strings;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2235, .flags = 33}, {.id = 2237, .flags = 33}, {.id = 2182, .flags = 33},
     {.id = 2236, .flags = 97}, {.id = 2238, .flags = 97}, {.id = 2202, .flags = 97}, {.id = 2074, .flags = 33},
     {.id = 2239, .flags = 48}, {.id = 2241, .flags = 48}, {.id = 2242, .flags = 48}, {.id = 2185, .flags = 48},
@@ -115,7 +114,7 @@ CPropDigitalFilterBlock::CPropDigitalFilterBlock() : TElementPage(kDigitalFilter
 
 CPropDigitalFilterBlock::CPropDigitalFilterBlock(CDigitalFilterWizard4* wizard, DWORD_PTR cookie)
     : TElementPage(kDigitalFilterTemplate, wizard, HolderFromCookie(cookie)) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 CPropDigitalFilterBlock::~CPropDigitalFilterBlock() {

@@ -18,7 +18,6 @@ namespace {
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kGainLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2180, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2181, .flags = 97},
     {.id = 2145, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2400, .flags = 48}, {.id = 2074, .flags = 33},
     {.id = 2071, .flags = 32}, {.id = 2185, .flags = 32}, {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32},

@@ -36,7 +36,6 @@ namespace {
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kIntegratorLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2180, .flags = 33},  {.id = 2181, .flags = 97},  {.id = 2184, .flags = 48},
     {.id = 2187, .flags = 98},  {.id = 2149, .flags = 33},  {.id = 2151, .flags = 97},  {.id = 2150, .flags = 48},
     {.id = 2152, .flags = 98},  {.id = 2388, .flags = 131}, {.id = 2387, .flags = 1},   {.id = 2192, .flags = 33},

@@ -18,13 +18,11 @@ constexpr WORD kIdInitialValue = 2187;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kMemoryLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2184, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2187, .flags = 97},
     {.id = 2202, .flags = 97}, {.id = 2185, .flags = 48}, {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32},
     {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
 };
 constexpr ControlLayout kSampleAndHoldLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2184, .flags = 33}, {.id = 2249, .flags = 33}, {.id = 2182, .flags = 97},
     {.id = 2187, .flags = 97}, {.id = 2248, .flags = 97}, {.id = 2202, .flags = 97}, {.id = 2400, .flags = 48},
     {.id = 2074, .flags = 33}, {.id = 2041, .flags = 48}, {.id = 2185, .flags = 48}, {.id = 2042, .flags = 98},

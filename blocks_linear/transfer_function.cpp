@@ -40,7 +40,6 @@ using qv::dialog::kColumnWidth;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2189, .flags = 77}, {.id = 2191, .flags = 5},  {.id = 2188, .flags = 69}, {.id = 2194, .flags = 77},
     {.id = 2190, .flags = 78}, {.id = 2192, .flags = 4},  {.id = 2193, .flags = 70}, {.id = 2195, .flags = 78},
     {.id = 2182, .flags = 9},  {.id = 2183, .flags = 73}, {.id = 2202, .flags = 73}, {.id = 2074, .flags = 9},
@@ -99,7 +98,7 @@ CPropTransferFunctionBlock::CPropTransferFunctionBlock() : CParamSetPage(kTransf
 
 CPropTransferFunctionBlock::CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode)
     : CParamSetPage(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropTransferFunctionBlock::Serialize(CArchive&) {}

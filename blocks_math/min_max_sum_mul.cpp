@@ -45,7 +45,6 @@ constexpr UINT kColumnHeadings[] = {2522, 2722, 2730, 2713, 2731};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 1122, .flags = 6},  {.id = 1123, .flags = 6},  {.id = 1124, .flags = 6},
     {.id = 1125, .flags = 6},   {.id = 1126, .flags = 6},  {.id = 2132, .flags = 135}, {.id = 2182, .flags = 33},
     {.id = 2183, .flags = 97},  {.id = 2400, .flags = 34}, {.id = 2074, .flags = 34}, {.id = 2017, .flags = 11},
@@ -190,7 +189,7 @@ CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock() : CParamSetPage(kMinMaxSumMulTe
 
 CPropMinMaxSumMulBlock::CPropMinMaxSumMulBlock(CWizardBase4* wizard, DWORD_PTR cookie)
     : CParamSetPage(kMinMaxSumMulTemplate, wizard, cookie) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropMinMaxSumMulBlock::Serialize(CArchive&) {}

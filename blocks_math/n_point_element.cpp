@@ -29,7 +29,7 @@ constexpr char kThresholdWidths[] = "NPointElementThres";
 constexpr char kAmplitudeWidths[] = "NPointElementAmpl";
 
 constexpr ControlLayout kNPointLayout[] = {
-    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 7},  {2144, 5},  {2182, 5},
+    {2072, 7},  {2144, 5},  {2182, 5},
     {2028, 69}, {2183, 69}, {2074, 5},  {2185, 20}, {2186, 70}, {2073, 36}, {2400, 20},
     {2263, 77}, {2262, 77}, {2264, 78}, {2133, 78}, {2017, 11}, {2056, 9},
 };

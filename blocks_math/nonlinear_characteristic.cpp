@@ -49,7 +49,6 @@ constexpr char kPlaceholderCharacteristic[] = "@CH";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2012, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2016, .flags = 97},
     {.id = 2075, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 33}, {.id = 2185, .flags = 48},
     {.id = 2186, .flags = 98}, {.id = 2073, .flags = 32}, {.id = 2400, .flags = 48}, {.id = 2017, .flags = 11},
@@ -112,7 +111,7 @@ CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock()
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock(CNonlinearCharacteristicWizard4* wizard,
                                                                      DWORD_PTR cookie)
     : TElementPage(kNonlinearCharacteristicTemplate, wizard, HolderFromCookie(cookie)) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropNonlinearCharacteristicBlock::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,

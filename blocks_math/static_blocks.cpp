@@ -17,21 +17,21 @@ constexpr WORD kName = 2001;
 
 // Negator, dialog 2564.
 constexpr ControlLayout kNegatorLayout[] = {
-    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2182, 33}, {2183, 97},
+    {2072, 15}, {2182, 33}, {2183, 97},
     {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
 constexpr WORD kNegatorTexts[] = {kIdInputSignal, kName};
 
 // Limiter, dialog 2565.
 constexpr ControlLayout kLimiterLayout[] = {
-    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2149, 33}, {2182, 33}, {2151, 97}, {2183, 97},
+    {2072, 15}, {2149, 33}, {2182, 33}, {2151, 97}, {2183, 97},
     {2400, 48}, {2074, 33}, {2150, 48}, {2185, 48}, {2152, 98}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
 constexpr WORD kLimiterTexts[] = {kIdInputSignal, 2152, kName, 2151};
 
-// Comparator, dialog 2566.
+// Comparator, dialog 2566 ("Show Name" moves otherwise than in the element frame).
 constexpr ControlLayout kComparatorLayout[] = {
-    {2000, 5},  {2001, 69}, {2002, 36}, {2020, 6},  {2072, 15}, {2250, 33}, {2252, 33},
+    {2002, 36}, {2072, 15}, {2250, 33}, {2252, 33},
     {2253, 33}, {2182, 33}, {2251, 97}, {2254, 97}, {2255, 97}, {2183, 97}, {2400, 48},
     {2185, 48}, {2186, 98}, {2074, 33}, {2073, 32}, {2017, 11}, {2056, 9},
 };
@@ -39,7 +39,7 @@ constexpr WORD kComparatorTexts[] = {kIdInputSignal, kName, 2251, 2254, 2255};
 
 // Two-point element, dialog 2567.
 constexpr ControlLayout kTwoPointLayout[] = {
-    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2258, 33}, {2256, 33}, {2252, 33},
+    {2072, 15}, {2258, 33}, {2256, 33}, {2252, 33},
     {2253, 33}, {2184, 33}, {2182, 33}, {2259, 97}, {2257, 97}, {2254, 97}, {2255, 97}, {2187, 97},
     {2183, 97}, {2400, 48}, {2074, 97}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
@@ -47,7 +47,7 @@ constexpr WORD kTwoPointTexts[] = {2187, kIdInputSignal, kName, 2259, 2257, 2254
 
 // Discretization element, dialog 2568.
 constexpr ControlLayout kDiscretizationLayout[] = {
-    {2000, 5},  {2001, 69}, {2002, 20}, {2020, 6},  {2072, 15}, {2144, 33}, {2182, 33}, {2028, 97},
+    {2072, 15}, {2144, 33}, {2182, 33}, {2028, 97},
     {2183, 97}, {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
 constexpr WORD kDiscretizationTexts[] = {kIdInputSignal, kName, 2028};
@@ -94,7 +94,7 @@ CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase3
     : CSimpleBlockPage(spec) {
     m_pWizard = wizard;
     m_pHolder = exchange;
-    qv::pages::RegisterLayout(*this, spec.layout);
+    qv::pages::RegisterElementLayout(*this, spec.layout);
 }
 
 CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase4* wizard, DWORD_PTR cookie)
@@ -102,7 +102,7 @@ CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec, CWizardBase4
     m_pWizard = wizard;
     m_cookie = cookie;
     m_pHolder = HolderFromCookie(cookie);
-    qv::pages::RegisterLayout(*this, spec.layout);
+    qv::pages::RegisterElementLayout(*this, spec.layout);
 }
 
 CSimpleBlockPage::~CSimpleBlockPage() {

@@ -22,7 +22,6 @@ namespace {
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2246, .flags = 33}, {.id = 2248, .flags = 33}, {.id = 2250, .flags = 33},
     {.id = 2252, .flags = 33}, {.id = 2247, .flags = 97}, {.id = 2249, .flags = 97}, {.id = 2251, .flags = 97},
     {.id = 2253, .flags = 97}, {.id = 2511, .flags = 48}, {.id = 2512, .flags = 48}, {.id = 2513, .flags = 48},
@@ -51,7 +50,7 @@ CPropEqulExpHypCdiPo2CpiCharacteristic::CPropEqulExpHypCdiPo2CpiCharacteristic()
 CPropEqulExpHypCdiPo2CpiCharacteristic::CPropEqulExpHypCdiPo2CpiCharacteristic(
     CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange, const CharacteristicVariant& variant)
     : COlderBaseBlockPage(kCharacteristicTemplate, wizard, exchange), m_pVariant(&variant) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropEqulExpHypCdiPo2CpiCharacteristic::DoDataExchange(CDataExchange* pDX) {

@@ -60,7 +60,6 @@ constexpr int kColValue = 2;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2488, .flags = 20},  {.id = 2072, .flags = 15},  {.id = 2276, .flags = 77},  {.id = 2278, .flags = 77},
     {.id = 2280, .flags = 20},  {.id = 2281, .flags = 20},  {.id = 2282, .flags = 20},  {.id = 2283, .flags = 20},
     {.id = 2284, .flags = 20},  {.id = 2182, .flags = 9},   {.id = 2183, .flags = 73},  {.id = 2074, .flags = 9},
@@ -441,7 +440,7 @@ CPropEquationBlock::CPropEquationBlock() : CExpressionListPage(kEquationBlockTem
 
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
     : CExpressionListPage(kEquationBlockTemplate, wizard, cookie, TRUE) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
     // The names an equation may use: inputs, outputs and the left sides of the equations.
     auto names = [this](CMapStringToString& map) {
         for (int row = 0; row < m_lstInput.GetItemCount(); ++row) map.SetAt(m_lstInput.GetItemText(row, kColName), "");

@@ -51,7 +51,6 @@ const ExpressionVariant kEquationVariant{
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2488, .flags = 20}, {.id = 2072, .flags = 15}, {.id = 1122, .flags = 6},  {.id = 1123, .flags = 6},
     {.id = 1124, .flags = 6},  {.id = 1125, .flags = 6},  {.id = 1126, .flags = 6},  {.id = 2132, .flags = 15},
 };
@@ -115,7 +114,7 @@ CPropInitialValuesEquation::CPropInitialValuesEquation() : CExpressionListPage(k
 CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie,
                                                        const ExpressionVariant& variant)
     : CExpressionListPage(kExpressionPageTemplate, wizard, cookie, FALSE), m_variant(variant) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
     // The names an expression may use: the left sides of the rows and the element's nodes.
     auto names = [this](CMapStringToString& map) {
         for (int row = 0; row < m_list.GetItemCount(); ++row) {

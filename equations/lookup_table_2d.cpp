@@ -45,7 +45,6 @@ constexpr int kUnitTexts[] = {kCtlXUnit, kCtlYUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 207}, {.id = 2273, .flags = 69},  {.id = 2274, .flags = 69},  {.id = 2275, .flags = 69},
     {.id = 2276, .flags = 69},  {.id = 2293, .flags = 5},   {.id = 2397, .flags = 5},   {.id = 2425, .flags = 69},
     {.id = 1122, .flags = 6},   {.id = 1123, .flags = 6},   {.id = 1124, .flags = 6},   {.id = 1125, .flags = 6},
@@ -76,7 +75,7 @@ CProp2DLookupTableXY::CProp2DLookupTableXY() : CPointTablePage(kTemplate, 0) {}
 
 CProp2DLookupTableXY::CProp2DLookupTableXY(C2DLookupTableWizard4* wizard, DWORD_PTR cookie)
     : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CProp2DLookupTableXY::Rebind(C2DLookupTableWizard4* wizard, DWORD_PTR cookie) {

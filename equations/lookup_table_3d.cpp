@@ -56,7 +56,6 @@ constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2424, .flags = 5},   {.id = 2425, .flags = 68},  {.id = 2214, .flags = 5},
     {.id = 2215, .flags = 68},  {.id = 2116, .flags = 5},   {.id = 2117, .flags = 68},  {.id = 2118, .flags = 20},
     {.id = 2119, .flags = 20},  {.id = 2428, .flags = 70},  {.id = 2273, .flags = 20},  {.id = 2275, .flags = 68},
@@ -154,7 +153,7 @@ CProp3DLookupTableXY::CProp3DLookupTableXY() : CDataFileTablePage(kTemplate, 0) 
 
 CProp3DLookupTableXY::CProp3DLookupTableXY(C3DLookupTableWizard4* wizard, DWORD_PTR cookie)
     : CDataFileTablePage(kTemplate, cookie), m_pWizard(wizard) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 CProp3DLookupTableXY::~CProp3DLookupTableXY() { DeletePoints(m_points); }

@@ -53,13 +53,11 @@ constexpr char kScanModule[] = "Pravent.dll";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kTransitionLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2219, .flags = 33},  {.id = 2188, .flags = 97},  {.id = 2220, .flags = 32},
     {.id = 2221, .flags = 32},  {.id = 2222, .flags = 33},  {.id = 2223, .flags = 97},  {.id = 2224, .flags = 32},
     {.id = 2225, .flags = 33},
 };
 constexpr ControlLayout kStateLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2226, .flags = 5},  {.id = 2227, .flags = 69}, {.id = 2228, .flags = 20},
     {.id = 2229, .flags = 84}, {.id = 2230, .flags = 5},  {.id = 1122, .flags = 5},  {.id = 1123, .flags = 5},
     {.id = 1124, .flags = 5},  {.id = 1125, .flags = 5},  {.id = 1126, .flags = 5},  {.id = 2505, .flags = 5},
@@ -183,7 +181,7 @@ CPropTransition::CPropTransition() : COlderBaseBlockPage(kTransitionTemplate) {}
 
 CPropTransition::CPropTransition(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : COlderBaseBlockPage(kTransitionTemplate, wizard, exchange) {
-    qv::pages::RegisterLayout(*this, kTransitionLayout);
+    qv::pages::RegisterElementLayout(*this, kTransitionLayout);
 }
 
 void CPropTransition::DoDataExchange(CDataExchange* pDX) {
@@ -291,7 +289,7 @@ CPropStateGraph::CPropStateGraph() : COlderBaseBlockPage(kStateTemplate) {}
 
 CPropStateGraph::CPropStateGraph(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : COlderBaseBlockPage(kStateTemplate, wizard, exchange) {
-    qv::pages::RegisterLayout(*this, kStateLayout);
+    qv::pages::RegisterElementLayout(*this, kStateLayout);
 }
 
 CPropStateGraph::~CPropStateGraph() { FreeScanDll(); }

@@ -86,7 +86,7 @@ COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID) : CTBPropertyPage(temp
 COlderBaseBlockPage::COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
                                          std::span<const qv::pages::ControlLayout> layout)
     : CTBPropertyPage(templateID, 0), m_pWizard(wizard), m_pExchange(exchange) {
-    qv::pages::RegisterLayout(*this, layout);
+    qv::pages::RegisterElementLayout(*this, layout);
 }
 
 COlderBaseBlockPage::~COlderBaseBlockPage() {

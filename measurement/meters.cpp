@@ -32,7 +32,6 @@ constexpr int kInitialRow[] = {kCtlInitialLabel, kIdInitialValue, kCtlInitialPin
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},    {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 135},  {.id = 2071, .flags = 33}, {.id = 2017, .flags = 139}, {.id = 2074, .flags = 33},
     {.id = 2076, .flags = 48},   {.id = 2095, .flags = 5},  {.id = 2096, .flags = 69}, {.id = 2097, .flags = 20},
     {.id = 2510, .flags = 20},

@@ -71,15 +71,15 @@ constexpr Field SampleTimeField(int control, int pinBox, int unitList) {
             .unitList = unitList};
 }
 
-// The fixed controls of every measurement dialog, then the time-window rows.
+// The fixed controls of every measurement dialog after the element frame, then the
+// time-window rows.
 #define PARVEL_SC_FIXED_LAYOUT                                                                 \
-    {.id = 2000, .flags = 5}, {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},          \
-        {.id = 2020, .flags = 6}, {.id = 2072, .flags = 15}, {.id = 2017, .flags = 11},       \
-        {.id = 2185, .flags = 33}, {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34},      \
-        {.id = 2341, .flags = 33}, {.id = 2342, .flags = 35}, {.id = 2343, .flags = 33},      \
-        {.id = 2344, .flags = 35}, {.id = 2056, .flags = 9}, {.id = 2144, .flags = 33},       \
-        {.id = 2028, .flags = 35}, {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33},      \
-        {.id = 2514, .flags = 48}, {.id = 2515, .flags = 48}
+    {.id = 2072, .flags = 15}, {.id = 2017, .flags = 11}, {.id = 2185, .flags = 33},          \
+        {.id = 2186, .flags = 35}, {.id = 2073, .flags = 34}, {.id = 2341, .flags = 33},      \
+        {.id = 2342, .flags = 35}, {.id = 2343, .flags = 33}, {.id = 2344, .flags = 35},      \
+        {.id = 2056, .flags = 9}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 35},       \
+        {.id = 2401, .flags = 34}, {.id = 2402, .flags = 33}, {.id = 2514, .flags = 48},      \
+        {.id = 2515, .flags = 48}
 
 constexpr ControlLayout kWindowLayout[] = {PARVEL_SC_FIXED_LAYOUT};
 constexpr ControlLayout kRiseFallPulseLayout[] = {
@@ -107,10 +107,9 @@ constexpr int kWindowChangeMarks[] = {2186, 2001, 2342, 2344, 2028};
 // The rise-time dialog marks itself modified only for these two edits.
 constexpr int kRiseFallPulseChangeMarks[] = {2339, 2028};
 
-// The fixed controls of the event, multi-output and sampled dialogs.
-#define PARVEL_SC_HEADER_LAYOUT                                                                \
-    {.id = 2000, .flags = 5}, {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20},          \
-        {.id = 2020, .flags = 6}, {.id = 2072, .flags = 15}, {.id = 2017, .flags = 11}
+// The fixed controls of the event, multi-output and sampled dialogs after the element frame.
+#define PARVEL_SC_HEADER_LAYOUT \
+    {.id = 2072, .flags = 15}, {.id = 2017, .flags = 11}
 constexpr WORD kUnitListFlags = 48;
 
 // Period (91): START and STOP conditions, the measured time OUT (2056, edit 2028).

@@ -68,7 +68,6 @@ constexpr int kMarkingEdits[] = {kCtlName, kIdValue, kIdInitialValue, kIdSecondI
 using qv::pages::ControlLayout;
 using qv::pages::IsLiveInput;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 135}, {.id = 2027, .flags = 33},  {.id = 2144, .flags = 33},  {.id = 2030, .flags = 33},
     {.id = 2099, .flags = 33},  {.id = 2031, .flags = 33},  {.id = 2103, .flags = 33},  {.id = 2514, .flags = 33},
     {.id = 2092, .flags = 33},  {.id = 2089, .flags = 33},  {.id = 2029, .flags = 33},  {.id = 2513, .flags = 33},
@@ -144,7 +143,7 @@ CPropPassiveCapAndInd::CPropPassiveCapAndInd() : TTwoPinCharacteristicPage(kCapA
 
 CPropPassiveCapAndInd::CPropPassiveCapAndInd(CPassiveCapAndIndWizardBase4* wizard, ParamHolder* params)
     : TTwoPinCharacteristicPage(kCapAndIndTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 const CString& CPropPassiveCapAndInd::GetText(int n, int index) const {

@@ -50,7 +50,6 @@ using qv::pages::ControlLayout;
 using qv::pages::IsLiveInput;
 using qv::pages::LoadPinnedField;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15},  {.id = 2027, .flags = 33}, {.id = 2144, .flags = 33}, {.id = 2088, .flags = 33},
     {.id = 2006, .flags = 33},  {.id = 2028, .flags = 97}, {.id = 2029, .flags = 33}, {.id = 2016, .flags = 97},
     {.id = 2007, .flags = 97},  {.id = 2090, .flags = 48}, {.id = 2075, .flags = 48}, {.id = 2077, .flags = 48},
@@ -94,7 +93,7 @@ CPropPassiveResAndCon::CPropPassiveResAndCon() : TTwoPinCharacteristicPage(kResA
 
 CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizard, ParamHolder* params)
     : TTwoPinCharacteristicPage(kResAndConTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropPassiveResAndCon::LoadFromWizard(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,

@@ -49,7 +49,6 @@ constexpr WORD kOutputs[7] = {7100, 7101, 7000, 0, 7102, 7106, 7107};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 197}, {.id = 2132, .flags = 197}, {.id = 2133, .flags = 201}, {.id = 2134, .flags = 201},
     {.id = 2335, .flags = 33},  {.id = 2161, .flags = 33},  {.id = 2157, .flags = 97},  {.id = 2159, .flags = 97},
     {.id = 2158, .flags = 48},  {.id = 2160, .flags = 48},  {.id = 2043, .flags = 32},  {.id = 2044, .flags = 98},
@@ -83,7 +82,7 @@ CPropDCMENLMachine::CPropDCMENLMachine() : TElementPage(kDCMachineTemplate) {}
 
 CPropDCMENLMachine::CPropDCMENLMachine(CDCMachineNonlinearWizard4* wizard, ParamHolder* params)
     : TElementPage(kDCMachineTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropDCMENLMachine::DeleteSnapshots() { qv::snapshots::CopySnapshots(m_Snapshots, nullptr); }

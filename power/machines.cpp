@@ -66,7 +66,6 @@ constexpr MachineShape kMachineShapes[] = {
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kMachineLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 197}, {.id = 2132, .flags = 197}, {.id = 2133, .flags = 201}, {.id = 2134, .flags = 201},
     {.id = 2017, .flags = 250}, {.id = 2136, .flags = 50},  {.id = 2137, .flags = 50},  {.id = 2138, .flags = 50},
     {.id = 2139, .flags = 50},  {.id = 2140, .flags = 50},  {.id = 2141, .flags = 50},  {.id = 2142, .flags = 50},
@@ -161,7 +160,7 @@ CPropMachine::CPropMachine() : CTBPropertyPage(kMachineTemplate) {}
 
 CPropMachine::CPropMachine(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(kMachineTemplate), m_pWizard(wizard), m_pExchange(exchange) {
-    qv::pages::RegisterLayout(*this, kMachineLayout);
+    qv::pages::RegisterElementLayout(*this, kMachineLayout);
 }
 
 CPropMachine::~CPropMachine() {

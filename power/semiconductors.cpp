@@ -64,7 +64,6 @@ using namespace qv::strings;
 // Layout information of the pages' controls for the toolkit (control ID, flags).
 using qv::pages::ControlLayout;
 constexpr ControlLayout kDiodeLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2070, .flags = 15}, {.id = 2078, .flags = 33}, {.id = 2081, .flags = 33}, {.id = 2080, .flags = 97},
     {.id = 2059, .flags = 33}, {.id = 2058, .flags = 97}, {.id = 2065, .flags = 33}, {.id = 2066, .flags = 97},
     {.id = 2060, .flags = 32}, {.id = 2061, .flags = 96}, {.id = 2067, .flags = 32}, {.id = 2068, .flags = 96},
@@ -74,7 +73,6 @@ constexpr ControlLayout kDiodeLayout[] = {
     {.id = 2512, .flags = 48}, {.id = 2510, .flags = 48},
 };
 constexpr ControlLayout kPowerLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2070, .flags = 135}, {.id = 2078, .flags = 33}, {.id = 2081, .flags = 33}, {.id = 2080, .flags = 97},
     {.id = 2059, .flags = 33},  {.id = 2058, .flags = 97}, {.id = 2065, .flags = 33}, {.id = 2066, .flags = 97},
     {.id = 2060, .flags = 32},  {.id = 2061, .flags = 96}, {.id = 2067, .flags = 32}, {.id = 2068, .flags = 96},
@@ -243,8 +241,8 @@ CPropSemiDiode::~CPropSemiDiode() {
 }
 
 void CPropSemiDiode::RegisterLayout(UINT templateID) {
-    if (templateID == kPowerTemplate) qv::pages::RegisterLayout(*this, kPowerLayout);
-    else qv::pages::RegisterLayout(*this, kDiodeLayout);
+    if (templateID == kPowerTemplate) qv::pages::RegisterElementLayout(*this, kPowerLayout);
+    else qv::pages::RegisterElementLayout(*this, kDiodeLayout);
 }
 
 void CPropSemiDiode::Rebind(CWizardBase4* wizard, CSemiconductorState* state, ParamHolder* params) {

@@ -54,13 +54,11 @@ constexpr char kControlledParamList[] =
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kSignalLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2029, .flags = 33},
     {.id = 2145, .flags = 33}, {.id = 2090, .flags = 32}, {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},
     {.id = 2019, .flags = 24}, {.id = 2056, .flags = 24},
 };
 constexpr ControlLayout kHysteresisLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 32},
     {.id = 2004, .flags = 33}, {.id = 2312, .flags = 33}, {.id = 2313, .flags = 33}, {.id = 2311, .flags = 97},
     {.id = 2314, .flags = 97}, {.id = 2521, .flags = 48}, {.id = 2522, .flags = 98}, {.id = 2523, .flags = 48},
@@ -69,7 +67,6 @@ constexpr ControlLayout kHysteresisLayout[] = {
     {.id = 2036, .flags = 34}, {.id = 2037, .flags = 34}, {.id = 2039, .flags = 34}, {.id = 2040, .flags = 34},
 };
 constexpr ControlLayout kControlledLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2004, .flags = 33}, {.id = 2312, .flags = 33}, {.id = 2313, .flags = 33},
     {.id = 2032, .flags = 97}, {.id = 2311, .flags = 97}, {.id = 2314, .flags = 97}, {.id = 2317, .flags = 48},
     {.id = 2315, .flags = 98}, {.id = 2318, .flags = 48}, {.id = 2316, .flags = 98}, {.id = 2320, .flags = 48},
@@ -108,7 +105,7 @@ CPropSwitches::CPropSwitches() : CTBPropertyPage(kSignalSwitchTemplate) {}
 
 CPropSwitches::CPropSwitches(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
     : CTBPropertyPage(kSignalSwitchTemplate), m_pWizard(wizard), m_pExchange(exchange) {
-    qv::pages::RegisterLayout(*this, kSignalLayout);
+    qv::pages::RegisterElementLayout(*this, kSignalLayout);
 }
 
 CPropSwitches::~CPropSwitches() { delete m_pSymbol; }
@@ -308,7 +305,7 @@ CPropHysteresisSwitch::CPropHysteresisSwitch() : CPropSwitchBase4(kHysteresisSwi
 
 CPropHysteresisSwitch::CPropHysteresisSwitch(CWizardBase4* wizard, ParamHolder* params)
     : CPropSwitchBase4(kHysteresisSwitchTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kHysteresisLayout);
+    qv::pages::RegisterElementLayout(*this, kHysteresisLayout);
 }
 
 void CPropHysteresisSwitch::DoDataExchange(CDataExchange* pDX) {
@@ -385,7 +382,7 @@ CPropSwitchControlled::CPropSwitchControlled() : CPropSwitchBase4(kControlledSwi
 
 CPropSwitchControlled::CPropSwitchControlled(CWizardBase4* wizard, ParamHolder* params)
     : CPropSwitchBase4(kControlledSwitchTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kControlledLayout);
+    qv::pages::RegisterElementLayout(*this, kControlledLayout);
 }
 
 void CPropSwitchControlled::DoDataExchange(CDataExchange* pDX) {

@@ -59,7 +59,6 @@ constexpr int kPhaseUnitIndex = 5;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15},  {.id = 2027, .flags = 33},  {.id = 2031, .flags = 33},  {.id = 2028, .flags = 97},
     {.id = 2507, .flags = 48},  {.id = 2520, .flags = 48},  {.id = 2029, .flags = 33},  {.id = 2032, .flags = 97},
     {.id = 2030, .flags = 48},  {.id = 2204, .flags = 33},  {.id = 2203, .flags = 33},  {.id = 2033, .flags = 33},
@@ -128,7 +127,7 @@ CPropLinearDomainsSource::CPropLinearDomainsSource() : TTimeSourcePage(kDomainSo
 CPropLinearDomainsSource::CPropLinearDomainsSource(CLinearDomainsSourceWizardBase4* wizard, ParamHolder* params)
     : TTimeSourcePage(kDomainSourceTemplate, wizard, params) {
     m_nListSelection = 0;
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropLinearDomainsSource::DoDataExchange(CDataExchange* pDX) {

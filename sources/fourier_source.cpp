@@ -55,7 +55,6 @@ constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2146, .flags = 5},   {.id = 2147, .flags = 69},  {.id = 2332, .flags = 197}, {.id = 2322, .flags = 33},
     {.id = 2323, .flags = 48},  {.id = 2324, .flags = 48},  {.id = 2333, .flags = 196}, {.id = 2321, .flags = 48},
     {.id = 2072, .flags = 241}, {.id = 2325, .flags = 33},  {.id = 2327, .flags = 33}, {.id = 2116, .flags = 33},
@@ -180,7 +179,7 @@ CPropFourierSource::CPropFourierSource() : TElementPage(kFourierTemplate) {}
 
 CPropFourierSource::CPropFourierSource(CFourierSourceWizard4* wizard, ParamHolder* params)
     : TElementPage(kFourierTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropFourierSource::DoDataExchange(CDataExchange* pDX) {

@@ -49,7 +49,6 @@ constexpr int kWaveUnits[] = {kCtlPhaseUnit, kCtlPeriodUnit, kCtlDelayUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 207}, {.id = 2214, .flags = 5},  {.id = 2215, .flags = 69}, {.id = 2039, .flags = 5},
     {.id = 2040, .flags = 69}, {.id = 2205, .flags = 5},   {.id = 2038, .flags = 69}, {.id = 2041, .flags = 20},
     {.id = 2042, .flags = 70}, {.id = 2048, .flags = 20},  {.id = 2049, .flags = 70}, {.id = 2510, .flags = 48},
@@ -100,7 +99,7 @@ CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
 
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
     : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 CPropTFMDataPairs::~CPropTFMDataPairs() {

@@ -46,7 +46,6 @@ constexpr int kCtlSampleTimePin = 2074;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kConstantLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2144, .flags = 33}, {.id = 2028, .flags = 97}, {.id = 2090, .flags = 34},
     {.id = 2029, .flags = 33}, {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 33},
     {.id = 2400, .flags = 48}, {.id = 2520, .flags = 48}, {.id = 2017, .flags = 11}, {.id = 2056, .flags = 9},
@@ -310,7 +309,7 @@ CPropConstantBlock::CPropConstantBlock() : CSourceBlockPage(kConstantTemplate) {
 
 CPropConstantBlock::CPropConstantBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
     : CSourceBlockPage(kConstantTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kConstantLayout);
+    qv::pages::RegisterElementLayout(*this, kConstantLayout);
 }
 
 void CPropConstantBlock::SetSettings(const CPtrArray* snapshots, BOOL acUse) {

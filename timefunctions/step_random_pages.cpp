@@ -36,7 +36,6 @@ using namespace qv::strings;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2246, .flags = 33}, {.id = 2247, .flags = 97}, {.id = 2511, .flags = 48},
     {.id = 2248, .flags = 33}, {.id = 2249, .flags = 97}, {.id = 2184, .flags = 33}, {.id = 2187, .flags = 97},
     {.id = 2182, .flags = 33}, {.id = 2183, .flags = 97}, {.id = 2074, .flags = 34}, {.id = 2400, .flags = 48},
@@ -56,7 +55,7 @@ CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock() : CSourceBlockPage(kSte
 
 CPropStepFctAndRandomBlock::CPropStepFctAndRandomBlock(CSourceBlockWizardBase4* wizard, ParamHolder* params)
     : CSourceBlockPage(kStepRandomTemplate, wizard, params) {
-    qv::pages::RegisterLayout(*this, kLayout);
+    qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropStepFctAndRandomBlock::SetSnapshots(const CPtrArray* snapshots) {

@@ -48,7 +48,6 @@ using namespace qv::strings;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kSineLayout[] = {
-    {.id = 2000, .flags = 5},   {.id = 2001, .flags = 69},  {.id = 2002, .flags = 20},  {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15},  {.id = 2203, .flags = 33},  {.id = 2204, .flags = 33},  {.id = 2035, .flags = 33},
     {.id = 2205, .flags = 33},  {.id = 2039, .flags = 33},  {.id = 2034, .flags = 97},  {.id = 2050, .flags = 97},
     {.id = 2036, .flags = 97},  {.id = 2038, .flags = 97},  {.id = 2040, .flags = 97},  {.id = 2041, .flags = 48},

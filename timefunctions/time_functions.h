@@ -342,7 +342,7 @@ public:
                             std::span<const qv::pages::ControlLayout> layout)
         : Base(templ) {
         Rebind(wizard, params);
-        qv::pages::RegisterLayout(*this, layout);
+        qv::pages::RegisterElementLayout(*this, layout);
     }
     void Rebind(Wizard* wizard, ParamHolder* params) {
         m_pWizard = wizard;

@@ -67,7 +67,6 @@ constexpr double kInverseTwoPi = 0.15915494309189535;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kWaveLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2206, .flags = 33}, {.id = 2035, .flags = 33},
     {.id = 2205, .flags = 33}, {.id = 2039, .flags = 33}, {.id = 2034, .flags = 97}, {.id = 2207, .flags = 97},
     {.id = 2036, .flags = 97}, {.id = 2038, .flags = 97}, {.id = 2040, .flags = 97}, {.id = 2041, .flags = 48},
@@ -77,7 +76,6 @@ constexpr ControlLayout kWaveLayout[] = {
     {.id = 2056, .flags = 9},  {.id = 2216, .flags = 74}, {.id = 2217, .flags = 72},
 };
 constexpr ControlLayout kTrapezLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2205, .flags = 33}, {.id = 2039, .flags = 33},
     {.id = 2048, .flags = 33}, {.id = 2045, .flags = 33}, {.id = 2034, .flags = 97}, {.id = 2038, .flags = 97},
     {.id = 2040, .flags = 97}, {.id = 2049, .flags = 97}, {.id = 2047, .flags = 97}, {.id = 2510, .flags = 48},
@@ -88,7 +86,6 @@ constexpr ControlLayout kTrapezLayout[] = {
     {.id = 2217, .flags = 72},
 };
 constexpr ControlLayout kArcTangLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15}, {.id = 2208, .flags = 33}, {.id = 2009, .flags = 33}, {.id = 2209, .flags = 97},
     {.id = 2010, .flags = 97}, {.id = 2210, .flags = 32}, {.id = 2212, .flags = 32}, {.id = 2211, .flags = 98},
     {.id = 2213, .flags = 98}, {.id = 2518, .flags = 48}, {.id = 2519, .flags = 34}, {.id = 2017, .flags = 73},
@@ -96,7 +93,6 @@ constexpr ControlLayout kArcTangLayout[] = {
     {.id = 2188, .flags = 88},
 };
 constexpr ControlLayout kNeedleLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2003, .flags = 15}, {.id = 2033, .flags = 33}, {.id = 2035, .flags = 33}, {.id = 2039, .flags = 33},
     {.id = 2041, .flags = 33}, {.id = 2034, .flags = 97}, {.id = 2036, .flags = 97}, {.id = 2040, .flags = 97},
     {.id = 2042, .flags = 97}, {.id = 2045, .flags = 48}, {.id = 2048, .flags = 48}, {.id = 2509, .flags = 48},
@@ -104,7 +100,6 @@ constexpr ControlLayout kNeedleLayout[] = {
     {.id = 2017, .flags = 73}, {.id = 2056, .flags = 9},  {.id = 2216, .flags = 74}, {.id = 2217, .flags = 72},
 };
 constexpr ControlLayout kVCOLayout[] = {
-    {.id = 2000, .flags = 5},  {.id = 2001, .flags = 69}, {.id = 2002, .flags = 20}, {.id = 2020, .flags = 6},
     {.id = 2072, .flags = 15}, {.id = 2185, .flags = 33}, {.id = 2148, .flags = 33}, {.id = 2149, .flags = 33},
     {.id = 2150, .flags = 33}, {.id = 2186, .flags = 97}, {.id = 2151, .flags = 97}, {.id = 2152, .flags = 97},
     {.id = 2073, .flags = 48}, {.id = 2153, .flags = 48}, {.id = 2041, .flags = 48}, {.id = 2519, .flags = 48},
@@ -635,7 +630,7 @@ CPropTFMNeedle::CPropTFMNeedle() : CTimeFunctionPage(kNeedleTemplate) {}
 CPropTFMNeedle::CPropTFMNeedle(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange)
     : CTimeFunctionPage(kNeedleTemplate) {
     Rebind(wizard, exchange);
-    qv::pages::RegisterLayout(*this, kNeedleLayout);
+    qv::pages::RegisterElementLayout(*this, kNeedleLayout);
 }
 
 void CPropTFMNeedle::Rebind(CTFMNeedleWizard* wizard, CWizardSchematicDataExchange3* exchange) {
