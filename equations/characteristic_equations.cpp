@@ -49,9 +49,7 @@ CPropEqulExpHypCdiPo2CpiCharacteristic::CPropEqulExpHypCdiPo2CpiCharacteristic()
 
 CPropEqulExpHypCdiPo2CpiCharacteristic::CPropEqulExpHypCdiPo2CpiCharacteristic(
     CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange, const CharacteristicVariant& variant)
-    : COlderBaseBlockPage(kCharacteristicTemplate, wizard, exchange), m_pVariant(&variant) {
-    qv::pages::RegisterElementLayout(*this, kLayout);
-}
+    : COlderBaseBlockPage(kCharacteristicTemplate, wizard, exchange, kLayout), m_pVariant(&variant) {}
 
 void CPropEqulExpHypCdiPo2CpiCharacteristic::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);

@@ -180,9 +180,7 @@ END_MESSAGE_MAP()
 CPropTransition::CPropTransition() : COlderBaseBlockPage(kTransitionTemplate) {}
 
 CPropTransition::CPropTransition(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kTransitionTemplate, wizard, exchange) {
-    qv::pages::RegisterElementLayout(*this, kTransitionLayout);
-}
+    : COlderBaseBlockPage(kTransitionTemplate, wizard, exchange, kTransitionLayout) {}
 
 void CPropTransition::DoDataExchange(CDataExchange* pDX) {
     COlderBaseBlockPage::DoDataExchange(pDX);
@@ -288,9 +286,7 @@ END_MESSAGE_MAP()
 CPropStateGraph::CPropStateGraph() : COlderBaseBlockPage(kStateTemplate) {}
 
 CPropStateGraph::CPropStateGraph(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange)
-    : COlderBaseBlockPage(kStateTemplate, wizard, exchange) {
-    qv::pages::RegisterElementLayout(*this, kStateLayout);
-}
+    : COlderBaseBlockPage(kStateTemplate, wizard, exchange, kStateLayout) {}
 
 CPropStateGraph::~CPropStateGraph() { FreeScanDll(); }
 

@@ -69,9 +69,10 @@ void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
 class COlderBaseBlockPage : public CTBPropertyPage {
 public:
     explicit COlderBaseBlockPage(UINT templateID);
-    // A page for the editor's sheet; `layout` holds the layout flags of the dialog's controls.
+    // A page for the editor's sheet; `layout` holds the layout flags of the dialog's own controls
+    // (the element frame's are registered before them).
     COlderBaseBlockPage(UINT templateID, CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange,
-                        std::span<const qv::pages::ControlLayout> layout = {});
+                        std::span<const qv::pages::ControlLayout> layout);
     ~COlderBaseBlockPage() override;
 
     // The dialog's name and "Show Name" into and out of m_strName and m_bShowName; a page
