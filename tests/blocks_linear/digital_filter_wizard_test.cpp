@@ -485,10 +485,7 @@ TEST_F(DigitalFilter, OlderAdditionalDataWithThePageBlock) {
 }
 
 Bytes Settings4x(DWORD kind, DWORD type, DWORD order, double at12, double upper, double at28, double rate) {
-    Bytes b;
-    Dword(b, kind);
-    Dword(b, type);
-    Dword(b, order);
+    Bytes b = Dwords({kind, type, order});
     for (double v : {at12, upper, at28, rate}) Double(b, v);
     return b;
 }

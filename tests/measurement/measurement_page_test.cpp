@@ -31,13 +31,8 @@ std::vector<ParamRow> WindowRows(const char* outUnit) {
 template <class Wizard>
 using OpenMeasurement = OpenPage<Wizard>;
 
-class Measurement : public OlderBlocksTest {
-protected:
-    template <class Wizard>
-    std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return NewOlder<Wizard>(rows, "M1");
-    }
-};
+constexpr char kMeterName[] = "M1";
+using Measurement = OneNameOlderTest<OlderBlocksTest, kMeterName>;
 
 TEST_F(Measurement, EveryVariantRenamesTheOutputWithItsUnit) {
     auto caption = [this](auto wizard) {

@@ -174,10 +174,7 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
     const Bytes page = NonlinearPageBlock("3", 1, "VAR", "old.mdx");
     const Bytes table = TableBytes(1, "old.mdx", 1, {{0.0, 0.02}, {1.0, 0.01}}, 1, "");
     const Bytes texts = OlderPointBlock({{0.0, 0.0}}, {"i [A]", "L [H]", "x2", "y2"});
-    Bytes data;
-    Dword(data, kModeUserFile);
-    Dword(data, 1);
-    Dword(data, static_cast<DWORD>(snapshots.size()));
+    Bytes data = Dwords({kModeUserFile, 1, static_cast<DWORD>(snapshots.size())});
     Append(data, snapshots);
     for (const Bytes* part : {&page, &table, &texts}) {
         Dword(data, static_cast<DWORD>(part->size()));

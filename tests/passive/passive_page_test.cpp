@@ -201,14 +201,9 @@ TEST_F(PassivePage, DefaultOutputBoxSwitchesAtOnceAndBackOnTheSecondClick) {
 
 TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
     ASSERT_NO_FATAL_FAILURE(ExpectLooseApplyRefused<CResistorWizard4>("R9"));
-
-    // An editor that refuses the commit keeps the sheet open.
     auto attached = NewWizard<CResistorWizard4>(kResistorRows, "R1");
     attached->Initialize(0);
-    OpenPage<CResistorWizard4> open(*attached);
-    editor->SetCommitAnswer(1);
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
-    editor->SetCommitAnswer(0);
+    ExpectRefusedCommitFailsTheApply(*attached, *editor);
 }
 
 TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
@@ -311,9 +306,7 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Param(holder, 2016)->SetValue("old.mdx");
 
     const Bytes snapshots = ArchivedSnapshots({"@CH"});
-    Bytes old;
-    Dword(old, 1 | kModeFileReference);
-    Dword(old, 1);
+    Bytes old = Dwords({1 | kModeFileReference, 1});
     Block(old, snapshots);
     Block(old, PageBlock(3, 1));
     Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
@@ -338,10 +331,7 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     ParamHolder* pairsHolder = editor->Holder(second);
     Param(pairsHolder, 1006)->SetValue("OLDVAR");
     Param(pairsHolder, 2016)->SetValue("old.mdx");
-    Bytes pairs;
-    Dword(pairs, 1);
-    Dword(pairs, 0);
-    Dword(pairs, 0);
+    Bytes pairs = Dwords({1, 0, 0});
     Block(pairs, PageBlock(3, 1));
     Block(pairs, TableBytes(1, "old.mdx", 0, {}, 1, ""));
     ASSERT_TRUE(dataPairs->DoConvertWizard3Data(pairs.data(), static_cast<long>(pairs.size())));
@@ -355,10 +345,7 @@ TEST_F(PassiveConversion, CurrentPageBlockNeedsNoUpgrade) {
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
     Param(editor->Holder(element), 2016)->SetValue("keep");
-    Bytes old;
-    Dword(old, 1);
-    Dword(old, 0);
-    Dword(old, 0);
+    Bytes old = Dwords({1, 0, 0});
     Block(old, PageBlock(10, 0));
     ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
     EXPECT_EQ("keep", Param(editor->Holder(element), 2016)->GetValue().str());
@@ -378,9 +365,7 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     EXPECT_EQ(1u, wizard->GetModeWord());
 
     // Lengths beyond the block, and a snapshot count beyond any list.
-    Bytes hostile;
-    Dword(hostile, 0);
-    Dword(hostile, 0xFFFFFFFF);
+    Bytes hostile = Dwords({0, 0xFFFFFFFF});
     Block(hostile, ArchivedSnapshots({"R"}));
     Dword(hostile, 0xFFFFFFF0);
     Dword(hostile, 3);
@@ -389,12 +374,7 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
 
     // A snapshot block cut in the middle keeps the snapshots before the cut.
-    Bytes cut;
-    Dword(cut, 0);
-    Dword(cut, 2);
-    Bytes two = ArchivedSnapshots({"R", "X"});
-    two.resize(two.size() - 5);
-    Block(cut, two);
+    Bytes cut = CutSnapshotsData({"R", "X"});
     Dword(cut, 0);
     ASSERT_TRUE(wizard->DoConvertWizard3Data(cut.data(), static_cast<long>(cut.size())));
     EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));

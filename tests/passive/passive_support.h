@@ -137,6 +137,16 @@ inline Bytes ArchivedSnapshots(const std::vector<std::string>& names) {
     });
 }
 
+// The start of older data whose snapshot list of these names is cut five bytes before its end:
+// mode word 0, the count of the names, and the list's block.
+inline Bytes CutSnapshotsData(const std::vector<std::string>& names) {
+    Bytes out = Dwords({0, static_cast<DWORD>(names.size())});
+    Bytes snapshots = ArchivedSnapshots(names);
+    snapshots.resize(snapshots.size() - 5);
+    Block(out, snapshots);
+    return out;
+}
+
 // Paints the page and checks that the element's symbol (one rectangle here) lies in frame 2020.
 inline void ExpectSymbolInFrame(CWnd* page) {
     page->Invalidate();
@@ -167,6 +177,15 @@ void ExpectLooseApplyRefused(const char* name) {
     EXPECT_EQ(0, wizard.GetSnapshots().GetSize()) << "nothing reached the wizard";
     sheet.DestroyWindow();
     wizard.EndEditProperties();
+}
+
+// An editor that refuses the commit keeps the wizard's sheet open: the apply fails.
+template <class Wizard>
+void ExpectRefusedCommitFailsTheApply(Wizard& wizard, qv::SchematicEditor& editor) {
+    OpenPage<Wizard> open(wizard);
+    editor.SetCommitAnswer(1);
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    editor.SetCommitAnswer(0);
 }
 
 // Hidden work on a wizard whose page stands on the sheet (Initialize, the model text of this

@@ -30,35 +30,26 @@ TEST_F(StoragePage, VariantLayouts) {
         SCOPED_TRACE(c.what);
         std::vector<ParamRow> rows = c.inductor ? kInductorRows : kCapacitorRows;
         if (!c.characteristic) rows = WithoutCharacteristic(rows);
-        CWnd* page = nullptr;
-        auto check = [&]() {
+        // Both elements open alike; each shows captions of its own.
+        using Captions = std::vector<std::pair<int, const char*>>;
+        auto expectOpened = [&](auto wizard, const Captions& captions) {
+            wizard->Initialize(0);
+            OpenPage open(*wizard);
+            CWnd* page = open.Page();
             for (int id : c.shown) EXPECT_TRUE(Visible(page, id)) << id;
             for (int id : c.hidden) EXPECT_FALSE(Visible(page, id)) << id;
+            for (const auto& [id, caption] : captions) EXPECT_EQ(caption, Text(page, id)) << id;
         };
-        if (c.inductor) {
-            auto wizard = NewWizard<CInductorWizard4>(rows, "L1");
-            wizard->Initialize(0);
-            OpenPage<CInductorWizard4> open(*wizard);
-            page = open.Page();
-            check();
-            if (c.characteristic) {
-                EXPECT_EQ("Nonlinear\ni = f(psi)", Text(page, 2092));
-                EXPECT_EQ("Nonlinear\nL = f(i)", Text(page, 2089));
-            } else {
-                EXPECT_EQ("Inductance [H]", Text(page, 2144));
-            }
-        } else {
-            auto wizard = NewWizard<CCapacitorWizard4>(rows, "C1");
-            wizard->Initialize(0);
-            OpenPage<CCapacitorWizard4> open(*wizard);
-            page = open.Page();
-            check();
-            if (c.characteristic) {
-                EXPECT_EQ("Nonlinear\nv = f(q)", Text(page, 2092));
-                EXPECT_EQ("Nonlinear\nC = f(v)", Text(page, 2089));
-                EXPECT_EQ("Capacitance [F]", Text(page, 2027));
-            }
-        }
+        if (c.inductor && c.characteristic)
+            expectOpened(NewWizard<CInductorWizard4>(rows, "L1"),
+                         {{2092, "Nonlinear\ni = f(psi)"}, {2089, "Nonlinear\nL = f(i)"}});
+        else if (c.inductor)
+            expectOpened(NewWizard<CInductorWizard4>(rows, "L1"), {{2144, "Inductance [H]"}});
+        else if (c.characteristic)
+            expectOpened(NewWizard<CCapacitorWizard4>(rows, "C1"),
+                         {{2092, "Nonlinear\nv = f(q)"}, {2089, "Nonlinear\nC = f(v)"}, {2027, "Capacitance [F]"}});
+        else
+            expectOpened(NewWizard<CCapacitorWizard4>(rows, "C1"), {});
     }
 }
 
@@ -295,11 +286,7 @@ TEST_F(StoragePage, TruncatedPageBlocksLeaveAStorablePage) {
 
 Bytes OldData(DWORD mode, const Bytes& pageState, const Bytes& block1, const Bytes& block2,
               const std::vector<Bytes>& textRecords) {
-    Bytes out;
-    Dword(out, mode);
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(pageState.size()));
+    Bytes out = Dwords({mode, 0, 0, static_cast<DWORD>(pageState.size())});
     Append(out, pageState);
     Bytes blocks;
     Dword(blocks, static_cast<DWORD>(block1.size()));

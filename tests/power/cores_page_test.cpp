@@ -54,11 +54,7 @@ Bytes PageArchive(const std::string& a, const std::string& b, const std::string&
 }
 
 Bytes CoreBlock(DWORD on, const Bytes& archive) {
-    Bytes out;
-    Dword(out, on);
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(archive.size()));
+    Bytes out = Dwords({on, 0, 0, static_cast<DWORD>(archive.size())});
     Append(out, archive);
     Dword(out, 0);
     Dword(out, 0);
@@ -274,9 +270,7 @@ TEST_F(CorePage, SwitchShowsTheRememberedTextsWhichFollowOnlyTyping) {
 }
 
 TEST_F(CorePage, CraftedBlocksStayWithinTheirBytes) {
-    Bytes wrapping;
-    Dword(wrapping, 1);
-    Dword(wrapping, 0);
+    Bytes wrapping = Dwords({1, 0});
     Dword(wrapping, 0xFFFFFFF8u);  // L1 that wraps the offset round
     Append(wrapping, PageArchive("9", "9", "9"));
     Bytes longArchive = CoreBlock(1, PageArchive("7", "8", "9"));
@@ -344,11 +338,8 @@ TEST_F(CorePage, ShowOpensThePreviewUpdateReplacesItApplyRefreshesIt) {
     OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_EQ("Show", Text(page, 2217));
-    ASSERT_TRUE(qv::ui::Click(page, 2217));
-    EXPECT_EQ("Update", Text(page, 2217));
-    CCharacteristicDlg* first = page->GetPreview();
+    CCharacteristicDlg* first = ShownPreview(page);
     ASSERT_NE(nullptr, first);
-    ASSERT_NE(nullptr, first->GetSafeHwnd());
     ASSERT_EQ(2, page->GetCurvePoints().GetSize());
     const double mu0 = qv::power::cores::kMu0;
     EXPECT_NEAR(-2.0 / (mu0 * 1000), static_cast<CDataPoint*>(page->GetCurvePoints().GetAt(0))->x, 1e-9);

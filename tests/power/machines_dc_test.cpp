@@ -190,11 +190,8 @@ TEST_F(DcMachine, OutputsAndCellsReachTheParameters) {
 
 TEST_F(DcMachine, DescriptionWithoutImmanentAndTheRotorPositionPlaceholder) {
     auto wizard = MakeWizard();
-    CString model = "@PARAMLIST";
     editor->ClearRequests();
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "EXTERN", model));
-    EXPECT_EQ("@PARAMLIST", model.str());
-    EXPECT_TRUE(editor->Requests().empty());
+    EXPECT_EQ("@PARAMLIST", WrittenAskingNothing(*wizard, *editor, "EXTERN", "@PARAMLIST"));
 
     // A snapshot list of older data names the rotor position "@PHI0".
     CPtrArray snapshots;
@@ -281,9 +278,7 @@ TEST_F(DcMachine, ShortOlderBlocks) {
         DWORD flags;
     };
     // Snapshots that end the block are not read: the older generation always wrote more.
-    Bytes snapshotsLast;
-    Dword(snapshotsLast, 2);
-    Dword(snapshotsLast, 1);
+    Bytes snapshotsLast = Dwords({2, 1});
     Bytes snapshot;
     NewClass(snapshot, "CCopaObjectCompare");
     Dword(snapshot, 10);
@@ -342,9 +337,7 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
         OldText(points, "A");
         OldText(points, y[0] == 'L' ? "H" : "Vs");
     }
-    Bytes block;
-    Dword(block, 0);
-    Dword(block, 1);
+    Bytes block = Dwords({0, 1});
     for (const Bytes* part : {&snapshots, &page, &tables, &points}) {
         Dword(block, static_cast<DWORD>(part->size()));
         Append(block, *part);

@@ -36,10 +36,7 @@ std::vector<ParamRow> MachineRows(unsigned id, bool withLoad = true) {
 
 // Old additional data: two DWORDs, a skipped block, then the page archive of the phase unit.
 Bytes OldMachineData(const Bytes& skipped, const Bytes& archive) {
-    Bytes out;
-    Dword(out, 7);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(skipped.size()));
+    Bytes out = Dwords({7, 0, static_cast<DWORD>(skipped.size())});
     Append(out, skipped);
     Dword(out, static_cast<DWORD>(archive.size()));
     Append(out, archive);
@@ -231,9 +228,7 @@ TEST_F(MachinePage, OlderDataSetsTheRotorPositionUnit) {
         Bytes data;
         const char* unit;
     };
-    Bytes wrapping;
-    Dword(wrapping, 0);
-    Dword(wrapping, 0);
+    Bytes wrapping = Dwords({0, 0});
     Dword(wrapping, 0xFFFFFFF8u);  // wraps the offset when added
     Append(wrapping, PageArchive(1));
     Bytes zeroFirst = OldMachineData({}, PageArchive(1));

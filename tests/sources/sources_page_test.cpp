@@ -60,12 +60,8 @@ TEST_F(SourcesPage, RmsValueGivesTheAmplitude) {
     EXPECT_TRUE(Visible(page, 2204));
     ASSERT_TRUE(qv::ui::Click(page, 2204));
     EXPECT_FALSE(Enabled(page, 2034));
-    const std::pair<const char*, const char*> cases[] = {
-        {"10", "14.142135623731"}, {"1m", "0.0014142135623731"}, {"URMS", "URMS * sqrt(2.0)"}};
-    for (const auto& [rms, amplitude] : cases) {
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2057), rms));
-        EXPECT_EQ(amplitude, Text(page, 2034)) << rms;
-    }
+    ExpectShownAsTyped(page, 2057, 2034,
+                       {{"10", "14.142135623731"}, {"1m", "0.0014142135623731"}, {"URMS", "URMS * sqrt(2.0)"}});
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2057), "10"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("14.142135623731", Param(editor->Holder(element), 2034)->GetValue().str());

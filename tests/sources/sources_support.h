@@ -6,6 +6,7 @@
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
+#include "tests/support/model_text_checks.h"
 #include "tests/support/named_element_test.h"
 #include "tests/support/wizard_on_sheet.h"
 
@@ -68,6 +69,12 @@ inline std::vector<ParamRow> CurrentRows() {
         rows.push_back(row);
     }
     return rows;
+}
+
+// The rows with the AC parameters as real part -3 and imaginary part 4: a phase in the second
+// quadrant, which a plain arc tangent gets wrong.
+inline std::vector<ParamRow> WithACParts(const std::vector<ParamRow>& rows) {
+    return WithValue(WithValue(rows, 2430, "-3"), 2432, "4");
 }
 
 // Gives the wizard settings as a page hands them over on apply.
