@@ -76,10 +76,7 @@ TEST_F(DigitalFilter, ANewWizardShowsItsDefaultsAndTheCaptionsFollowTheType) {
     EXPECT_EQ((std::vector<std::string>{"Low Pass", "High Pass", "Band Pass", "Band-Stop Filter"}), types);
     EXPECT_EQ(0, Combo(page, 2236)->GetCurSel());
     EXPECT_EQ(0, Combo(page, 2238)->GetCurSel());
-    EXPECT_EQ("1", Text(page, 2240));
-    EXPECT_EQ("50", Text(page, 2243));
-    EXPECT_EQ("1k", Text(page, 2244));
-    EXPECT_EQ("1m", Text(page, 2202));
+    ExpectTexts(page, {{2240, "1"}, {2243, "50"}, {2244, "1k"}, {2202, "1m"}});
     EXPECT_FALSE(page->IsPageModified());
     struct Step {
         const char* type;

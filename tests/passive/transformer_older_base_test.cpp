@@ -370,10 +370,8 @@ TEST_F(OlderBaseTransformer, ThreePhaseCaptionsTakeTheUnitOfTheFirstOutputOnly) 
     auto wizard = NewOlder<CThreePhaseTransformerWizard>(rows, "TR3");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
-    EXPECT_EQ("Voltage Primary Side Phases [V]", Text(page, 2371));
-    EXPECT_EQ("Voltage Secondary Side Phases [V]", Text(page, 2372));
-    EXPECT_EQ("Current Primary Side Phases [A]", Text(page, 2373));
-    EXPECT_EQ("Current Secondary Side Phases", Text(page, 2374));
+    ExpectTexts(page, {{2371, "Voltage Primary Side Phases [V]"}, {2372, "Voltage Secondary Side Phases [V]"},
+                       {2373, "Current Primary Side Phases [A]"}, {2374, "Current Secondary Side Phases"}});
 }
 
 TEST_F(OlderBaseTransformer, ThreePhasePageWritesAllFourteenFields) {

@@ -216,9 +216,7 @@ TEST_F(CorePage, NewElementAppliesTheSwitchedOffTextsAndStoresTheGoldenBlock) {
     OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_FALSE(Checked(page, 2501));
-    EXPECT_EQ("1T", Text(page, 2299));
-    EXPECT_EQ("0", Text(page, 2297));
-    EXPECT_EQ("0", Text(page, 2300));
+    ExpectTexts(page, {{2299, "1T"}, {2297, "0"}, {2300, "0"}});
     EXPECT_FALSE(Enabled(page, 2299));
     EXPECT_FALSE(Enabled(page, 2500));
     P(2299)->SetValue("old");

@@ -174,9 +174,7 @@ TEST_F(DcMachine, OutputsAndCellsReachTheParameters) {
     OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
     CWnd* page = open.Page();
     EXPECT_FALSE(Visible(page, 2139));
-    EXPECT_EQ("Rotor Speed [rpm]", Text(page, 2136));
-    EXPECT_EQ("Rotor Position", Text(page, 2140));
-    EXPECT_EQ("Armature Voltage [V]", Text(page, 2142));
+    ExpectTexts(page, {{2136, "Rotor Speed [rpm]"}, {2140, "Rotor Position"}, {2142, "Armature Voltage [V]"}});
     ASSERT_TRUE(qv::ui::Click(page, 2141));
     EXPECT_TRUE(OutputOn(editor->Holder(element), 7106));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 1, 1, "0.7"));

@@ -175,10 +175,7 @@ TEST_F(Switches, HysteresisSwitchFieldsAndPin) {
     DWORD element = 0;
     auto [wizard, open, page] = WizardOnSheet(NewWizard<CHysteresisSwitchWizard4>(kHysteresisRows, "H1", &element));
     ParamHolder* holder = editor->Holder(element);
-    EXPECT_EQ("v1", Text(page, 2028));
-    EXPECT_EQ("0.5", Text(page, 2522));
-    EXPECT_EQ("0.1", Text(page, 2524));
-    EXPECT_EQ("1", Text(page, 2319));
+    ExpectTexts(page, {{2028, "v1"}, {2522, "0.5"}, {2524, "0.1"}, {2319, "1"}});
     EXPECT_TRUE(Enabled(page, 2522));
     EXPECT_FALSE(Enabled(page, 2524)) << "the hysteresis comes from a pin";
     EXPECT_EQ("Current [A]", Text(page, 2019));

@@ -34,9 +34,7 @@ TEST_F(PowerPage, NewElementShowsTheEquivalentLine) {
     for (int id : {2066, 2068, 2016, 2015, 2511, 2512}) EXPECT_FALSE(Visible(page, id)) << id;
     EXPECT_FALSE(Enabled(page, 2013));
     EXPECT_FALSE(Enabled(page, 2071));
-    EXPECT_EQ("0.7", Text(page, 2058));
-    EXPECT_EQ("Voltage [V]", Text(page, 2018));
-    EXPECT_EQ("Current [A]", Text(page, 2019));
+    ExpectTexts(page, {{2058, "0.7"}, {2018, "Voltage [V]"}, {2019, "Current [A]"}});
     EXPECT_EQ(0, Selected(page, 2508)) << "the used unit is selected";
 }
 

@@ -30,9 +30,7 @@ TEST_F(SourcesPage, ConstantAndTimeControlledSwitchTheValueAndTheSymbol) {
     DWORD element = 0;
     auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
     ParamHolder* holder = editor->Holder(element);
-    EXPECT_EQ("EMF Value", Text(page, 2027));
-    EXPECT_EQ("Voltage [V]", Text(page, 2018));
-    EXPECT_EQ("EMF Value [V]", Text(page, 2056));
+    ExpectTexts(page, {{2027, "EMF Value"}, {2018, "Voltage [V]"}, {2056, "EMF Value [V]"}});
     for (int id : {2028, 2030, 2507, 2520, 2305}) EXPECT_TRUE(Enabled(page, id)) << id;
     EXPECT_TRUE(Visible(page, 2305));
     for (int id : {2032, 2034, 2036}) EXPECT_FALSE(Enabled(page, id)) << id;

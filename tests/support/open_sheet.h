@@ -52,6 +52,11 @@ inline std::string Text(CWnd* page, int id) {
     return text.str();
 }
 
+// The controls of these IDs show these texts.
+inline void ExpectTexts(CWnd* page, std::initializer_list<std::pair<int, const char*>> texts) {
+    for (const auto& [id, text] : texts) EXPECT_EQ(text, Text(page, id)) << id;
+}
+
 // Clicks "Show" (2217) on a page with a preview: the button reads "Update" and the preview's
 // window stands. Gives the preview.
 template <class Page>
