@@ -471,7 +471,7 @@ TEST_F(DigitalFilter, OlderAdditionalDataWithThePageBlock) {
         auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
         Bytes data = c.data;
         editor->ClearRequests();
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, data));
         EXPECT_EQ(c.kind, wizard->GetKind());
         EXPECT_EQ(c.type, wizard->GetType());
         EXPECT_EQ(c.order, wizard->GetOrder().str());

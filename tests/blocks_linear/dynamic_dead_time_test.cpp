@@ -323,7 +323,7 @@ TEST_F(DeadTime, OlderDataBlocksAreReadWhereTheyFit) {
     };
     for (const Case& c : cases) {
         auto wizard = New(WithMembers(DeadRows(), {"1"}));
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.block.data(), static_cast<long>(c.block.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, c.block));
         EXPECT_EQ(c.mode, wizard->GetMode()) << c.what;
         EXPECT_EQ(static_cast<INT_PTR>(c.snapshots), wizard->GetSnapshots().GetSize()) << c.what;
         // The parameters the mode does not use are marked.
@@ -336,7 +336,7 @@ TEST_F(DeadTime, OlderDataBlocksAreReadWhereTheyFit) {
 TEST_F(DeadTime, PageStateWithoutConversionConvertsTheFileParameters) {
     auto wizard = New(DeadRows("3", "old.mdx"));
     const Bytes block = OlderBlock(0x4000, PageState(10, 0), false);
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(block.data(), static_cast<long>(block.size())));
+    EXPECT_TRUE(ConvertOlder(*wizard, block));
     EXPECT_EQ("old.mdx", Live(Set(), 1012)[0]->GetValue().str());
     EXPECT_EQ(0x4000u, wizard->GetMode());
 }

@@ -350,7 +350,7 @@ TEST_F(TransferFunction, OldDataKeepsOnlyTheThirdBlockAndNeverReadsPastTheEnd) {
     DWORD element = 0;
     auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("1", "0"), &element, 1);
     const Bytes whole = block(2, 3, 4, "keep");
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(whole.data(), static_cast<long>(whole.size())));
+    EXPECT_TRUE(ConvertOlder(*wizard, whole));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     EXPECT_EQ(Range(1), Indexes(Live(editor->Holder(element), 2194)));
 }

@@ -181,7 +181,7 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
         Append(data, *part);
     }
     auto wizard = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1");
-    wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size()));
+    ConvertOlder(*wizard, data);
     EXPECT_EQ(kModeUserFile, wizard->GetModeWord());
     EXPECT_EQ(1u, wizard->GetLookUpFlag());
     EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard->GetSnapshots()));
@@ -198,7 +198,7 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
     for (size_t cut = 0; cut < data.size(); cut += 3) {
         auto other = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN2");
         std::vector<BYTE> exact(data.begin(), data.begin() + static_cast<long>(cut));
-        other->DoConvertWizard3Data(exact.data(), static_cast<long>(exact.size()));
+        ConvertOlder(*other, exact);
     }
     EXPECT_EQ(0, editor->OutstandingCookies());
 }

@@ -286,7 +286,7 @@ TEST_F(PassiveConversion, OnlyAModeWordGivesThatModeAndNoSnapshots) {
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
     Bytes old;
     Dword(old, 1);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
     EXPECT_EQ(1u, wizard->GetModeWord());
     EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
 
@@ -311,7 +311,7 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Block(old, PageBlock(3, 1));
     Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
     Block(old, PointBlock({"volts", "amps", "xs", "ys"}));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
 
     EXPECT_EQ("OLDVAR", Param(holder, 1007)->GetValue().str()) << "the variable moved from 1006 to 1007";
     EXPECT_TRUE(Unused(holder, 1006));
@@ -334,7 +334,7 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Bytes pairs = Dwords({1, 0, 0});
     Block(pairs, PageBlock(3, 1));
     Block(pairs, TableBytes(1, "old.mdx", 0, {}, 1, ""));
-    ASSERT_TRUE(dataPairs->DoConvertWizard3Data(pairs.data(), static_cast<long>(pairs.size())));
+    ASSERT_TRUE(ConvertOlder(*dataPairs, pairs));
     EXPECT_EQ("old.mdx", Param(pairsHolder, 1006)->GetValue().str());
     EXPECT_FALSE(Unused(pairsHolder, 1006));
     EXPECT_TRUE(Unused(pairsHolder, 1007));
@@ -347,7 +347,7 @@ TEST_F(PassiveConversion, CurrentPageBlockNeedsNoUpgrade) {
     Param(editor->Holder(element), 2016)->SetValue("keep");
     Bytes old = Dwords({1, 0, 0});
     Block(old, PageBlock(10, 0));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
     EXPECT_EQ("keep", Param(editor->Holder(element), 2016)->GetValue().str());
     EXPECT_EQ("", Param(editor->Holder(element), 1006)->GetValue().str());
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
@@ -361,7 +361,7 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     Dword(stray, 1);
     stray.push_back(0x7F);
     stray.push_back(0x01);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(stray.data(), static_cast<long>(stray.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, stray));
     EXPECT_EQ(1u, wizard->GetModeWord());
 
     // Lengths beyond the block, and a snapshot count beyond any list.
@@ -369,14 +369,14 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     Block(hostile, ArchivedSnapshots({"R"}));
     Dword(hostile, 0xFFFFFFF0);
     Dword(hostile, 3);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, hostile));
     EXPECT_EQ(0u, wizard->GetModeWord());
     EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
 
     // A snapshot block cut in the middle keeps the snapshots before the cut.
     Bytes cut = CutSnapshotsData({"R", "X"});
     Dword(cut, 0);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(cut.data(), static_cast<long>(cut.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, cut));
     EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));
 
 }

@@ -200,7 +200,7 @@ void ExpectHiddenWorkLeavesThePageAlone(Wizard& wizard, Page* page, CPropertyShe
     EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
     Bytes old;
     Dword(old, older);
-    EXPECT_TRUE(wizard.DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    EXPECT_TRUE(ConvertOlder(wizard, old));
     EXPECT_EQ(page, wizard.GetPage());
     EXPECT_EQ(cookie, page->GetParams());
     EXPECT_NE(nullptr, page->GetSafeHwnd());

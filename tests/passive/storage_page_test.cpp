@@ -320,7 +320,7 @@ TEST_F(StoragePage, OlderDataFillsBothTablesAndTheirTexts) {
     const Bytes t2 = TableBytes(1, "", 0, {{3, 4}, {5, 6}}, 1, "");
     const Bytes old = OldData(2, PageBlock(10, 2, {"r1", "v1", "f1"}, 1, 1, 1), t1, t2,
                               {TextRecord({"qx", "vy", "qx2", "vy2"}), TextRecord({"vx", "cy", "vx2", "cy2"})});
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
     EXPECT_EQ(1, wizard->GetCharacteristic1().Points().GetSize());
     EXPECT_EQ(2, wizard->GetCharacteristic2().Points().GetSize());
     EXPECT_EQ(2u, PassiveFormOf(wizard->GetModeWord()));
@@ -360,7 +360,7 @@ TEST_F(StoragePage, VersionThreePageStateMovesTheOldFileName) {
         const bool reference = (c.mode & kModeFileReference) != 0;
         const Bytes old = OldData(c.mode, state, TableBytes(1, "", 0, {}, reference ? 0 : 1, reference ? "VAR" : ""),
                                   {}, {TextRecord({"a", "b", "c", "d"})});
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, old));
         EXPECT_EQ(c.expected, Param(holder, c.movedTo)->GetValue().str());
         EXPECT_TRUE(Unused(holder, c.unused));
         EXPECT_TRUE(Unused(holder, 2016));
@@ -393,7 +393,7 @@ TEST_F(StoragePage, CraftedOlderDataIsReadSafely) {
     for (const CraftedCase& c : cases) {
         SCOPED_TRACE(c.what);
         auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1");
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, c.data));
         EXPECT_EQ(c.mode, PassiveFormOf(wizard->GetModeWord()));
         EXPECT_EQ(0, wizard->GetCharacteristic1().Points().GetSize());
         EXPECT_EQ("", wizard->GetTableText(1, 2).str()) << "no second text was read";

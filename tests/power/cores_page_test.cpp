@@ -221,9 +221,7 @@ TEST_F(CorePage, NewElementAppliesTheSwitchedOffTextsAndStoresTheGoldenBlock) {
     EXPECT_FALSE(Enabled(page, 2500));
     P(2299)->SetValue("old");
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-    EXPECT_EQ("1T", P(2299)->GetValue().str());
-    EXPECT_EQ("0", P(2297)->GetValue().str());
-    EXPECT_EQ("0", P(2300)->GetValue().str());
+    ExpectValues(editor->Holder(element), {{2299, "1T"}, {2297, "0"}, {2300, "0"}});
     EXPECT_EQ(CoreBlock(0, PageArchive("2", "0", "0")), AdditionalData(*wizard));
 }
 
@@ -317,9 +315,7 @@ TEST_F(CorePage, ApplyWritesFieldsUnitsListCellsAndLevel) {
     EXPECT_EQ("25", P(2503)->GetValue().str());
     EXPECT_EQ("cm", P(2503)->GetUsedUnit().str());
     EXPECT_EQ("m2", P(2504)->GetUsedUnit().str()) << "a box without units keeps the used unit";
-    EXPECT_EQ("3", P(151)->GetValue().str());
-    EXPECT_EQ("0.5", P(1300)->GetValue().str());
-    EXPECT_EQ("1000", P(1000)->GetValue().str());
+    ExpectValues(editor->Holder(element), {{151, "3"}, {1300, "0.5"}, {1000, "1000"}});
     EXPECT_EQ("kA/m", P(1301)->GetUsedUnit().str());
 }
 
@@ -392,10 +388,8 @@ TEST_F(CorePage, FixedPageShowsUnitsOnceAndWritesBackWhatItShows) {
         EXPECT_EQ(opening == 0, Enabled(page, 2299));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2503), "0.3"));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ("0.3", P(2503)->GetValue().str());
+        ExpectValues(editor->Holder(element), {{2503, "0.3"}, {1000, "1000"}, {2299, "1T"}});
         EXPECT_EQ("m", P(2503)->GetUsedUnit().str());
-        EXPECT_EQ("1000", P(1000)->GetValue().str());
-        EXPECT_EQ("1T", P(2299)->GetValue().str());
         Bytes block;
         Dword(block, opening == 0 ? 1 : 0);
         block.resize(24, 0);

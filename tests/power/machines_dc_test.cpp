@@ -181,8 +181,7 @@ TEST_F(DcMachine, OutputsAndCellsReachTheParameters) {
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 2, 1, ""));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2134), 3, 2, "rad"));
     ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
-    EXPECT_EQ("0.7", P(7020)->GetValue().str());
-    EXPECT_EQ("1m", P(7021)->GetValue().str());
+    ExpectValues(editor->Holder(element), {{7020, "0.7"}, {7021, "1m"}});
     EXPECT_EQ("rad", P(7057)->GetUsedUnit().str());
 }
 
@@ -342,7 +341,7 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
     }
     auto wizard = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
     P(2157)->SetValue("old.mdx");
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(block.data(), static_cast<long>(block.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, block));
     ASSERT_EQ(1, wizard->Snapshots().GetSize());
     EXPECT_EQ("RA", static_cast<CCopaObjectCompare*>(wizard->Snapshots()[0])->GetName().str());
     EXPECT_EQ(2, wizard->ExcitationTable().Points().GetSize());
@@ -359,7 +358,7 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
     Bytes hostile = block;
     hostile[4] = hostile[5] = hostile[6] = hostile[7] = 0xFF;
     auto refused = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
-    ASSERT_TRUE(refused->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
+    ASSERT_TRUE(ConvertOlder(*refused, hostile));
     EXPECT_EQ(0, refused->Snapshots().GetSize());
     EXPECT_EQ(2, refused->ExcitationTable().Points().GetSize());
 

@@ -160,7 +160,7 @@ TEST_F(PowerConversion, PageBlocksOfSchemaThreeAndFourUpgradeTheFileParameters) 
         editor->Attach(wizard, element);
         editor->ClearRequests();
         const Bytes data = OldData(2, {Bytes{}, c.pageBlock, Bytes{}});
-        ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(wizard, data));
         EXPECT_EQ(c.modeWord, wizard.GetModeWord());
         EXPECT_EQ(!c.fileActive, Unused(holder, 2016));
         EXPECT_EQ(!c.variableActive, Unused(holder, 1012));
@@ -182,7 +182,7 @@ TEST_F(PowerConversion, PageBlockThatEndsTheDataIsNotRead) {
         editor->Attach(wizard, element);
         Bytes data = OldData(2, {Bytes{}, PageBlock("CPropSemiDiode", 3, {})});
         if (followed) Dword(data, 0);
-        ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(wizard, data));
         EXPECT_EQ(followed ? "old.mdx" : "", Param(holder, 1012)->GetValue().str());
     }
 }
@@ -195,7 +195,7 @@ TEST_F(PowerConversion, PageOfTheSixCopiesTheFileNameIntoTheVariable) {
     CIgbtWizard4 wizard;
     editor->Attach(wizard, element);
     const Bytes data = OldData(2, {Bytes{}, PageBlock("CPropSemiRest", 3, {}), Bytes{}});
-    ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+    ASSERT_TRUE(ConvertOlder(wizard, data));
     EXPECT_EQ(static_cast<LONG>(2 | kSemiNoTableFile), wizard.GetModeWord());
     EXPECT_EQ("ref.mdx", Param(holder, 1012)->GetValue().str());
     EXPECT_FALSE(Unused(holder, 1012));
@@ -243,7 +243,7 @@ TEST_F(PowerConversion, ConversionLeavesAnOpenPageAlone) {
     sheet.RemovePage(page);
     ParamHolder* params = page->GetParams();
     const Bytes data = OldData(1, {});
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, data));
     EXPECT_EQ(page, wizard->GetPage());
     EXPECT_EQ(params, page->GetParams());
     EXPECT_EQ(1, editor->OutstandingCookies());

@@ -147,7 +147,7 @@ TEST_F(SourcesArchive, FullOlderDataGivesSnapshotsTableAndTexts) {
     Block(old, PageBlock(10, 1));
     Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
     Block(old, PointBlock({"ctrl [V]", "out [V]", "t3", "t4"}));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
 
     EXPECT_EQ(3u | kModeFileReference, wizard->GetModeWord());
     EXPECT_EQ(1u, wizard->GetKind());
@@ -218,7 +218,7 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
         SCOPED_TRACE(c.what);
         auto wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
         Store(*wizard, 1, 2, "before", "", {"SPC"});
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, c.data));
         EXPECT_EQ(c.mode, PassiveFormOf(wizard->GetModeWord()));
         EXPECT_EQ(c.snapshots, SnapshotNames(wizard->GetSnapshots()));
         EXPECT_EQ(c.xLabel, wizard->GetXAxisLabel().str());

@@ -326,7 +326,7 @@ TEST_F(SourcesArchive, CookiesComeBackThroughEveryOperation) {
         wizard->WriteSimDescr(nullptr, "IMMANENT", text);
         wizard->NotifyChanged(3, Param(editor->Holder(element), 2036));
         const Bytes data = OldData(0, {"FREQ"}, PageBlock(10, 1, "", 0, 0, 0), ACBlock(10, 1, 0));
-        wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size()));
+        ConvertOlder(*wizard, data);
         EXPECT_EQ(2, editor->OutstandingCookies());
         EXPECT_EQ(page, wizard->GetPage());
         EXPECT_EQ(editor->Holder(element), page->GetParams());

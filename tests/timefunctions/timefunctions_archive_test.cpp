@@ -317,7 +317,7 @@ TEST_F(TimeFunctionArchive, OlderConstantBlockData) {
         wizard->SetACMode(5);
         WithSnapshots({"OLD"}, [&](CPtrArray* list) { wizard->SetACParameters(list, 1); });
         editor->ClearRequests();
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, c.data));
         EXPECT_EQ(c.names, SnapshotNames(wizard->GetSnapshots()));
         // The settings go to the wizard in every case; the hidden pages start from the
         // wizard's own (its mode 5 is the Real && Imaginary form, 1).
