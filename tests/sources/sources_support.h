@@ -91,6 +91,16 @@ inline bool ChooseTimeForm(CWnd* page, const char* form) {
     return qv::ui::Click(page, 2031) && qv::ui::ChooseEntry(page->GetDlgItem(2032), form);
 }
 
+// Ticking "Period" (2205) makes the period field (2038) the user's: a period typed there stays
+// when the user then changes the field `other`, which would otherwise give a new period.
+inline void ExpectTypedPeriodKept(CWnd* page, const char* period, int other, const char* otherText) {
+    ASSERT_TRUE(qv::ui::Click(page, 2205));
+    EXPECT_TRUE(Enabled(page, 2038));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2038), period));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(other), otherText));
+    EXPECT_EQ(period, Text(page, 2038));
+}
+
 // A form the user chooses on a time-controlled source page: the symbol variant it gives and
 // whether it offers the frequency, the rise time and the sine's own fields.
 struct FormStep {
