@@ -37,11 +37,7 @@ TEST_F(PassivePage, CharacteristicOnAPinMakesTheSnapshotAPlainAssignment) {
     DWORD element = 0;
     auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2088));
-    EXPECT_TRUE(Enabled(page, 2016));
-    ASSERT_TRUE(qv::ui::Click(page, 2075));
-    EXPECT_FALSE(Enabled(page, 2016));
-    EXPECT_TRUE(Param(editor->Holder(element), 2016)->HasPin());
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_NO_FATAL_FAILURE(ExpectCharacteristicPinned(page, 2075, editor->Holder(element), open.Sheet()));
     EXPECT_EQ(0u, wizard->GetLookUpFlag());
     EXPECT_EQ(std::vector<std::string>{"CH"}, SnapshotNames(wizard->GetSnapshots()));
 }

@@ -179,6 +179,16 @@ void ExpectLooseApplyRefused(const char* name) {
     wizard.EndEditProperties();
 }
 
+// A click on the characteristic's "Use Pin" box disables the characteristic field (2016) at
+// once and pins its parameter; the apply that follows succeeds.
+inline void ExpectCharacteristicPinned(CWnd* page, int pinBox, ParamHolder* holder, CPropertySheet& sheet) {
+    EXPECT_TRUE(Enabled(page, 2016));
+    ASSERT_TRUE(qv::ui::Click(page, pinBox));
+    EXPECT_FALSE(Enabled(page, 2016));
+    EXPECT_TRUE(Param(holder, 2016)->HasPin());
+    ASSERT_TRUE(qv::ui::Apply(&sheet));
+}
+
 // An editor that refuses the commit keeps the wizard's sheet open: the apply fails.
 template <class Wizard>
 void ExpectRefusedCommitFailsTheApply(Wizard& wizard, qv::SchematicEditor& editor) {

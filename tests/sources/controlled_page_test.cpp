@@ -124,11 +124,7 @@ TEST_F(SourcesPage, CharacteristicOnAPinMakesItAPlainAssignment) {
     DWORD element = 0;
     auto [wizard, open, page] = WizardOnSheet(NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1", &element));
     ASSERT_TRUE(qv::ui::ChooseEntry(FormList(page), 2));
-    ASSERT_TRUE(Enabled(page, 2016));
-    ASSERT_TRUE(qv::ui::Click(page, 2015));
-    EXPECT_FALSE(Enabled(page, 2016));
-    EXPECT_TRUE(Param(editor->Holder(element), 2016)->HasPin());
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_NO_FATAL_FAILURE(ExpectCharacteristicPinned(page, 2015, editor->Holder(element), open.Sheet()));
     EXPECT_EQ(0u, wizard->GetKind());
     EXPECT_EQ((std::vector<std::string>{"QUANT", "SPC", "CH"}), SnapshotNames(wizard->GetSnapshots()));
 }
