@@ -94,6 +94,17 @@ def fastest_times(tool, argv, usage, program, options, name_parts, runs):
     return best
 
 
+def pairs_status(tool, measure, pairs, limit, unit=""):
+    """The exit status of a check of `pairs` (see check_pairs) on the times `measure()` gives:
+    0 when every pair is within the limit, 1 when one is not, the run's own status when it failed.
+    """
+    try:
+        measured_times = measure()
+    except Failed as failure:
+        return failure.status
+    return 0 if check_pairs(tool, measured_times, pairs, limit, unit) else 1
+
+
 def check_pairs(tool, measured_times, pairs, limit, unit="", metric="cpu"):
     """Checks each (measured, baseline) pair: the measured path may take at most `limit` times
     its baseline, compared by `metric` ("cpu" for processor time, "real" for wall-clock time).

@@ -24,16 +24,13 @@ RUNS = 2
 
 
 def main(argv):
-    try:
-        times = bench_check.fastest_times("check_archive_bench", argv, __doc__, "archive_bench",
-                                          ["--benchmark_repetitions=20",
-                                           "--benchmark_min_time=0.02",
-                                           "--benchmark_enable_random_interleaving=true"], 1,
-                                          RUNS)
-    except bench_check.Failed as failure:
-        return failure.status
-    ok = bench_check.check_pairs("check_archive_bench", times, PAIRS, LIMIT, " ns")
-    return 0 if ok else 1
+    def measure():
+        return bench_check.fastest_times("check_archive_bench", argv, __doc__, "archive_bench",
+                                         ["--benchmark_repetitions=20",
+                                          "--benchmark_min_time=0.02",
+                                          "--benchmark_enable_random_interleaving=true"], 1,
+                                         RUNS)
+    return bench_check.pairs_status("check_archive_bench", measure, PAIRS, LIMIT, " ns")
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@
 // The program prints its inputs exactly with --inputs, so that bench/check_discrete_tf_bench.py
 // times scipy on the same doubles.
 #include "blocks_linear/tf_discretizer.h"
+#include "tests/support/polynomial_roots.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,21 +20,7 @@ namespace {
 
 using Roots = std::vector<std::complex<double>>;
 
-// Ascending coefficients of gain·prod (s - r), formed in long double (pairs give real sums).
-std::vector<double> FromRoots(const Roots& roots, double gain = 1.0) {
-    std::vector<std::complex<long double>> c{1.0L};
-    for (const auto& r : roots) {
-        std::vector<std::complex<long double>> next(c.size() + 1, 0.0L);
-        for (size_t i = 0; i < c.size(); ++i) {
-            next[i + 1] += c[i];
-            next[i] -= std::complex<long double>(r.real(), r.imag()) * c[i];
-        }
-        c = std::move(next);
-    }
-    std::vector<double> out;
-    for (const auto& v : c) out.push_back(static_cast<double>(v.real() * gain));
-    return out;
-}
+using qv_test::FromRoots;
 
 Roots RealRoots(std::initializer_list<double> values) {
     Roots out;

@@ -313,24 +313,18 @@ TEST(CMemFileTest, TakeBytesAndMakeRoomMoveThePositionOnlyWhenTheyAnswer)
             buffer[i] = static_cast<BYTE>(i);
         CMemFile file(buffer.data(), 16);
         file.SetLength(c.size);
+        // Both calls give the bytes at the position and move past them, or give null and stay.
+        auto expectAtPosition = [&](const BYTE* given, bool expected) {
+            EXPECT_EQ(given != nullptr, expected) << c.size << " " << c.position << " " << c.count;
+            if (given != nullptr) {
+                EXPECT_EQ(given, buffer.data() + c.position);
+            }
+            EXPECT_EQ(file.GetPosition(), static_cast<DWORD>(c.position) + (given != nullptr ? c.count : 0));
+        };
         file.Seek(c.position, CFile::begin);
-        const BYTE* taken = file.TakeBytes(c.count);
-        EXPECT_EQ(taken != nullptr, c.taken) << c.size << " " << c.position << " " << c.count;
-        if (taken != nullptr) {
-            EXPECT_EQ(taken, buffer.data() + c.position);
-            EXPECT_EQ(file.GetPosition(), static_cast<DWORD>(c.position) + c.count);
-        } else {
-            EXPECT_EQ(file.GetPosition(), static_cast<DWORD>(c.position));
-        }
+        expectAtPosition(file.TakeBytes(c.count), c.taken);
         file.Seek(c.position, CFile::begin);
-        BYTE* room = file.MakeRoom(c.count);
-        EXPECT_EQ(room != nullptr, c.roomMade) << c.size << " " << c.position << " " << c.count;
-        if (room != nullptr) {
-            EXPECT_EQ(room, buffer.data() + c.position);
-            EXPECT_EQ(file.GetPosition(), static_cast<DWORD>(c.position) + c.count);
-        } else {
-            EXPECT_EQ(file.GetPosition(), static_cast<DWORD>(c.position));
-        }
+        expectAtPosition(file.MakeRoom(c.count), c.roomMade);
         EXPECT_EQ(file.GetLength(), c.sizeAfterRoom) << c.size << " " << c.position << " " << c.count;
     }
 }

@@ -18,6 +18,14 @@ void WriteRaw(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
+// The next line as ReadString(CString&) gives it; a failed read fails the test.
+std::string NextLine(CStdioFile& file)
+{
+    CString line;
+    EXPECT_TRUE(file.ReadString(line));
+    return line.str();
+}
+
 int FileCause(const std::function<void()>& action)
 {
     try {
@@ -151,15 +159,12 @@ TEST(CStdioFileTest, LinePiecesAndLineEnds)
     EXPECT_STREQ(file.ReadString(buf, 5), "[IF]");
     EXPECT_STREQ(file.ReadString(buf, 5), "\n");
     EXPECT_STREQ(file.ReadString(buf, 5), "IF x");
-    CString line;
-    EXPECT_TRUE(file.ReadString(line));
-    EXPECT_EQ(line, " THEN");
-    EXPECT_TRUE(file.ReadString(line));
-    EXPECT_EQ(line, "abcdefghij");
-    EXPECT_TRUE(file.ReadString(line));
-    EXPECT_EQ(line, "");
+    EXPECT_EQ(NextLine(file), " THEN");
+    EXPECT_EQ(NextLine(file), "abcdefghij");
+    EXPECT_EQ(NextLine(file), "");
     EXPECT_STREQ(file.ReadString(buf, 5), "last");
     EXPECT_EQ(file.ReadString(buf, 5), nullptr);
+    CString line;
     EXPECT_FALSE(file.ReadString(line));
     EXPECT_EQ(file.ReadString(buf, 1), nullptr);  // no room: nothing, rather than a loop
     file.Close();
@@ -168,10 +173,8 @@ TEST(CStdioFileTest, LinePiecesAndLineEnds)
     CStdioFile binary(path.c_str(), CFile::modeRead | CFile::typeBinary);
     char wide[16];
     EXPECT_STREQ(binary.ReadString(wide, 16), "[IF]\r\n");
-    EXPECT_TRUE(binary.ReadString(line));
-    EXPECT_EQ(line, "IF x THEN");
-    EXPECT_TRUE(binary.ReadString(line));
-    EXPECT_EQ(line, "abcdefghij");
+    EXPECT_EQ(NextLine(binary), "IF x THEN");
+    EXPECT_EQ(NextLine(binary), "abcdefghij");
     binary.Close();
     CFile::Remove(path.c_str());
 }
@@ -185,11 +188,9 @@ TEST(CStdioFileTest, WriteStringThenRead)
         out.WriteString("b\n");
     }
     CStdioFile in(path.c_str(), CFile::modeRead | CFile::typeText);
+    EXPECT_EQ(NextLine(in), "a\xB0");
+    EXPECT_EQ(NextLine(in), "b");
     CString line;
-    ASSERT_TRUE(in.ReadString(line));
-    EXPECT_EQ(line, "a\xB0");
-    ASSERT_TRUE(in.ReadString(line));
-    EXPECT_EQ(line, "b");
     EXPECT_FALSE(in.ReadString(line));
     in.Close();
     CFile::Remove(path.c_str());

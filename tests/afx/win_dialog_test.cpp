@@ -330,33 +330,29 @@ TEST_F(Templates, DoublesUseTheCLocaleAndRefuseNonNumbers)
     EXPECT_STREQ(text, "1e+21");
 
     CDataExchange save(&parent, TRUE);
+    // Whether saving the edit's text into the value is refused with a user exception.
+    auto refused = [&](auto& target) {
+        try {
+            DDX_Text(&save, 1, target);
+        } catch (CUserException* e) {
+            e->Delete();
+            return true;
+        }
+        return false;
+    };
     edit.SetWindowText(" 2.5e-3 ");
     DDX_Text(&save, 1, value);
     EXPECT_DOUBLE_EQ(value, 2.5e-3);
     for (const char* bad : {"1e999", "nan", "inf", "0x10", "1,5", "--1"}) {
         guard.Script().ExpectMessageBox(IDOK, "Please enter a number.");
         edit.SetWindowText(bad);
-        bool failed = false;
-        try {
-            DDX_Text(&save, 1, value);
-        } catch (CUserException* e) {
-            failed = true;
-            e->Delete();
-        }
-        EXPECT_TRUE(failed) << bad;
+        EXPECT_TRUE(refused(value)) << bad;
         EXPECT_DOUBLE_EQ(value, 2.5e-3) << bad;
     }
     UINT positive = 3;
     guard.Script().ExpectMessageBox(IDOK, "Please enter a positive integer.");
     edit.SetWindowText("-1");
-    bool failed = false;
-    try {
-        DDX_Text(&save, 1, positive);
-    } catch (CUserException* e) {
-        failed = true;
-        e->Delete();
-    }
-    EXPECT_TRUE(failed);
+    EXPECT_TRUE(refused(positive));
     EXPECT_EQ(positive, 3u);
 }
 

@@ -86,6 +86,13 @@ inline void ExpectFactoryMakes(std::initializer_list<FactoryCase> cases, bool ol
     }
 }
 
+// A sample time as the set stores it, as the page's list (2183) shows it, and as apply writes it.
+struct SampleTimeCase {
+    const char* stored;
+    const char* shown;
+    const char* written;
+};
+
 // Clicks on the use-pin boxes: each disables its field at once and pins the parameter of its
 // value ID.
 struct UsePin {

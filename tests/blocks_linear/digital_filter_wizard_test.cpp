@@ -76,10 +76,7 @@ TEST_F(DigitalFilter, ANewWizardShowsItsDefaultsAndTheCaptionsFollowTheType) {
     EXPECT_EQ((std::vector<std::string>{"Low Pass", "High Pass", "Band Pass", "Band-Stop Filter"}), types);
     EXPECT_EQ(0, Combo(page, 2236)->GetCurSel());
     EXPECT_EQ(0, Combo(page, 2238)->GetCurSel());
-    EXPECT_EQ("1", Text(page, 2240));
-    EXPECT_EQ("50", Text(page, 2243));
-    EXPECT_EQ("1k", Text(page, 2244));
-    EXPECT_EQ("1m", Text(page, 2202));
+    ExpectTexts(page, {{2240, "1"}, {2243, "50"}, {2244, "1k"}, {2202, "1m"}});
     EXPECT_FALSE(page->IsPageModified());
     struct Step {
         const char* type;
@@ -474,7 +471,7 @@ TEST_F(DigitalFilter, OlderAdditionalDataWithThePageBlock) {
         auto wizard = NewWizard<CDigitalFilterWizard4>(FilterRows(), &element);
         Bytes data = c.data;
         editor->ClearRequests();
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, data));
         EXPECT_EQ(c.kind, wizard->GetKind());
         EXPECT_EQ(c.type, wizard->GetType());
         EXPECT_EQ(c.order, wizard->GetOrder().str());
@@ -485,10 +482,7 @@ TEST_F(DigitalFilter, OlderAdditionalDataWithThePageBlock) {
 }
 
 Bytes Settings4x(DWORD kind, DWORD type, DWORD order, double at12, double upper, double at28, double rate) {
-    Bytes b;
-    Dword(b, kind);
-    Dword(b, type);
-    Dword(b, order);
+    Bytes b = Dwords({kind, type, order});
     for (double v : {at12, upper, at28, rate}) Double(b, v);
     return b;
 }

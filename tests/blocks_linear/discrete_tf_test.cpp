@@ -1,5 +1,6 @@
 // The zero-order-hold discretizer: its result against an arbitrary-precision reference (run
 // through python3-mpmath), against closed forms, and the classic step operations one by one.
+#include "tests/support/polynomial_roots.h"
 #include "tests/support/sandbox.h"
 
 #include "blocks_linear/tf_discretizer.h"
@@ -29,21 +30,7 @@ struct Case {
     std::vector<std::complex<double>> poles;  // when known, for the closed-form check
 };
 
-// Ascending coefficients of prod (s - p) for real or conjugate-paired poles.
-std::vector<double> FromPoles(const std::vector<std::complex<double>>& poles, double gain = 1.0) {
-    std::vector<std::complex<long double>> c{1.0L};
-    for (const auto& p : poles) {
-        std::vector<std::complex<long double>> next(c.size() + 1, 0.0L);
-        for (size_t i = 0; i < c.size(); ++i) {
-            next[i + 1] += c[i];
-            next[i] -= std::complex<long double>(p.real(), p.imag()) * c[i];
-        }
-        c = next;
-    }
-    std::vector<double> out;
-    for (const auto& v : c) out.push_back(static_cast<double>(v.real() * gain));
-    return out;
-}
+using qv_test::FromRoots;
 
 std::vector<std::complex<double>> Real(std::initializer_list<double> roots) {
     std::vector<std::complex<double>> out;
@@ -67,25 +54,25 @@ std::vector<Case> AccuracyCorpus() {
     const std::vector<std::complex<double>> integratorZeros{{-1, 0}, {-3, 0}, {-30, 0}, {-0.5, 2}, {-0.5, -2}};
     for (double t : times) {
         // (s+1)(s+2)...(s+10): the classic sub-step count reaches millions.
-        cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})), {1.0},
+        cases.push_back({t, FromRoots(Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})), {1.0},
                          Real({-1, -2, -3, -4, -5, -6, -7, -8, -9, -10})});
-        cases.push_back({t, FromPoles(Real({0, -100, -1000})), {5, 1}, Real({0, -100, -1000})});  // integrator + fast
-        cases.push_back({t, FromPoles(Real({0, -1e4, -1e5})), {1e9}, Real({0, -1e4, -1e5})});    // integrator + faster
-        cases.push_back({t, FromPoles(Real({0, 0, -1})), {1}, Real({0, 0, -1})});                // double integrator
-        cases.push_back({t, FromPoles(Real({0, 0, 0})), {1, 1}, Real({0, 0, 0})});               // triple integrator
-        cases.push_back({t, FromPoles(Real({1, -2, -3, 0.5})), {1, 2}, Real({1, -2, -3, 0.5})});  // unstable
+        cases.push_back({t, FromRoots(Real({0, -100, -1000})), {5, 1}, Real({0, -100, -1000})});  // integrator + fast
+        cases.push_back({t, FromRoots(Real({0, -1e4, -1e5})), {1e9}, Real({0, -1e4, -1e5})});    // integrator + faster
+        cases.push_back({t, FromRoots(Real({0, 0, -1})), {1}, Real({0, 0, -1})});                // double integrator
+        cases.push_back({t, FromRoots(Real({0, 0, 0})), {1, 1}, Real({0, 0, 0})});               // triple integrator
+        cases.push_back({t, FromRoots(Real({1, -2, -3, 0.5})), {1, 2}, Real({1, -2, -3, 0.5})});  // unstable
         cases.push_back({t, {1, 0.2, 1}, {1}, {}});                                              // light damping
-        cases.push_back({t, FromPoles(resonance), {1, 0.5}, resonance});                          // resonance + integrator
-        cases.push_back({t, FromPoles(Real({-1, -2, -3, -4, -5, -6})), {3, 2, 1}, Real({-1, -2, -3, -4, -5, -6})});
+        cases.push_back({t, FromRoots(resonance), {1, 0.5}, resonance});                          // resonance + integrator
+        cases.push_back({t, FromRoots(Real({-1, -2, -3, -4, -5, -6})), {3, 2, 1}, Real({-1, -2, -3, -4, -5, -6})});
         cases.push_back({t, {0.5, 1}, {2}, Real({-0.5})});
-        cases.push_back({t, FromPoles(Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})), {1, -1},
+        cases.push_back({t, FromRoots(Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})), {1, -1},
                          Real({-0.3, -0.7, -1.1, -1.9, -2.3, -3.1, -4.3, -5.9})});
-        cases.push_back({t, FromPoles(powersOfTwo), {1, 1, 1}, powersOfTwo});                    // spread 2^9
-        cases.push_back({t, FromPoles(decades), {1}, decades});                                   // spread 10^4.5
-        cases.push_back({t, FromPoles(integrators), FromPoles(integratorZeros, 50.0), integrators});
-        cases.push_back({t, FromPoles(Real({0, 0, 0, 0})), {1, 0.5, 0.25}, Real({0, 0, 0, 0})});   // four integrators
-        cases.push_back({t, FromPoles(Real({0, 0, 0, -0.5, -4})), {2, 1}, Real({0, 0, 0, -0.5, -4})});
-        cases.push_back({t, FromPoles(Real({0, 0, 1, -3})), {0, 1}, Real({0, 0, 1, -3})});       // unstable, zero at 0
+        cases.push_back({t, FromRoots(powersOfTwo), {1, 1, 1}, powersOfTwo});                    // spread 2^9
+        cases.push_back({t, FromRoots(decades), {1}, decades});                                   // spread 10^4.5
+        cases.push_back({t, FromRoots(integrators), FromRoots(integratorZeros, 50.0), integrators});
+        cases.push_back({t, FromRoots(Real({0, 0, 0, 0})), {1, 0.5, 0.25}, Real({0, 0, 0, 0})});   // four integrators
+        cases.push_back({t, FromRoots(Real({0, 0, 0, -0.5, -4})), {2, 1}, Real({0, 0, 0, -0.5, -4})});
+        cases.push_back({t, FromRoots(Real({0, 0, 1, -3})), {0, 1}, Real({0, 0, 1, -3})});       // unstable, zero at 0
     }
     return cases;
 }
@@ -97,7 +84,7 @@ std::vector<Case> HighOrderCorpus() {
     auto add = [&](int n, double t, double factor, double scale, std::vector<double> num) {
         std::vector<std::complex<double>> poles;
         for (int k = 0; k < n; ++k) poles.emplace_back(-std::pow(factor, k - n / 2) * scale, 0.0);
-        cases.push_back({t, FromPoles(poles), std::move(num), poles});
+        cases.push_back({t, FromRoots(poles), std::move(num), poles});
     };
     for (int n : {11, 12, 16, 20, 24, 30})
         for (double t : {1e-3, 1e-2, 0.1, 1.0, 10.0}) {
@@ -123,7 +110,7 @@ std::vector<Case> SeparatedPolesCorpus() {
         int i = 0;
         for (double t : {1e-3, 1e-2, 0.1, 1.0, 10.0}) {
             std::vector<double> num = (i++ % 2 == 0) ? std::vector<double>{1.0} : std::vector<double>{2.0, -1.0, 0.5};
-            cases.push_back({t, FromPoles(poles), num, poles});
+            cases.push_back({t, FromRoots(poles), num, poles});
         }
     }
     return cases;
@@ -339,8 +326,8 @@ TEST(DiscreteTfAccuracy, ComplexAndClusteredHighOrdersAreAccurateOrRefused) {
     std::vector<std::complex<double>> even;
     for (int k = 1; k <= 24; ++k) even.emplace_back(-k, 0.0);
     for (double t : {0.01, 1.0}) {
-        cases.push_back({t, FromPoles(pairs), {1.0, 1.0}, pairs});
-        cases.push_back({t, FromPoles(even), {1.0}, even});
+        cases.push_back({t, FromRoots(pairs), {1.0, 1.0}, pairs});
+        cases.push_back({t, FromRoots(even), {1.0}, even});
     }
     for (const Checked& r : ConvertAgainstReference(cases, "complex")) {
         ExpectAccurateOrRefused(r, false);
@@ -372,7 +359,7 @@ TEST(DiscreteTfAccuracy, ClusteredEigenvaluesDoNotHideTheirError) {
 // error that the second run does not show, the result is still accurate within its estimate.
 TEST(DiscreteTfAccuracy, ExtremeInputsAreRefusedNotWrong) {
     const std::vector<Case> cases = {
-        {10.0, FromPoles(Real({2, 3, -1000})), {1, 1}, Real({2, 3, -1000})},
+        {10.0, FromRoots(Real({2, 3, -1000})), {1, 1}, Real({2, 3, -1000})},
         {1.6126945296626161, {0.023114794040247445, 584.08065910103812, -6.2320988490381959},
          {0.48070280655060582, -2.6360506146735343}, {}},
         {0.33476848673055126,
@@ -519,13 +506,13 @@ TEST(DiscreteTfResult, AConversionDoesNotDependOnThePreviousOne) {
     std::vector<std::complex<double>> spread;
     for (int k = 0; k < 16; ++k) spread.emplace_back(-std::ldexp(1.0, k - 8), 0.0);
     const std::vector<Case> cases = {
-        {0.01, FromPoles(Real({-0.2, -0.4, -0.6, -0.8, -1.0, -1.2, -1.4, -1.6, -1.8, -2.0})), {1.0}, {}},
-        {10.0, FromPoles(Real({0, -1e4, -1e5})), {1e9}, {}},   // decayed modes
+        {0.01, FromRoots(Real({-0.2, -0.4, -0.6, -0.8, -1.0, -1.2, -1.4, -1.6, -1.8, -2.0})), {1.0}, {}},
+        {10.0, FromRoots(Real({0, -1e4, -1e5})), {1e9}, {}},   // decayed modes
         {0.1, {2, 3, 1}, {1, 7}, {}},                          // order 2, numerator with a zero
-        {1.0, FromPoles(pairs), {1.0, 0.5}, {}},               // a complex pair
-        {1.0, FromPoles(even), {1.0}, {}},                     // clustered order 24: refused
-        {0.1, FromPoles(spread), {1.0, -0.5}, {}},             // order 16: more candidates
-        {10.0, FromPoles(Real({2, 3, -1000})), {1, 1}, {}},    // refused
+        {1.0, FromRoots(pairs), {1.0, 0.5}, {}},               // a complex pair
+        {1.0, FromRoots(even), {1.0}, {}},                     // clustered order 24: refused
+        {0.1, FromRoots(spread), {1.0, -0.5}, {}},             // order 16: more candidates
+        {10.0, FromRoots(Real({2, 3, -1000})), {1, 1}, {}},    // refused
         {0.5, {4.0}, {4.0}, {}},                               // order 0
         {-1.0, {2, 3, 1}, {1}, {}},                            // invalid sample time
     };

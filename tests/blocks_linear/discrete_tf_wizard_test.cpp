@@ -296,7 +296,7 @@ TEST_F(DiscreteTf, OlderGenerationDataHandsItsLastBlockToTheDialog) {
         DWORD element = 0;
         auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1);
         Bytes data = c.data;
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, data));
         EXPECT_EQ(c.denOrder, wizard->GetConvertDialog().GetDenominatorOrderText().str());
         EXPECT_EQ(c.denTexts, wizard->GetConvertDialog().GetDenominatorTexts().GetSize());
     }

@@ -178,16 +178,7 @@ TEST_F(DeadTime, ArchiveOfANewerSchemaOrWithImpossibleCountsIsNotRead) {
     for (const Case& c : cases) {
         CDeadTimeBlockWizard4 wizard;
         FillWizard(wizard, 1);
-        bool thrown = false;
-        Loaded(c.bytes, [&](CArchive& ar) {
-            try {
-                wizard.Serialize(ar, eSheetVersion4);
-            } catch (CException* e) {
-                thrown = true;
-                e->Delete();
-            }
-        });
-        EXPECT_EQ(c.throws, thrown) << c.what;
+        EXPECT_EQ(c.throws, !LoadedBlock(wizard, c.bytes)) << c.what;
         if (!c.throws) {
             EXPECT_EQ(1, wizard.GetSchema());
             EXPECT_EQ(0u, wizard.GetMode()) << c.what;
@@ -332,7 +323,7 @@ TEST_F(DeadTime, OlderDataBlocksAreReadWhereTheyFit) {
     };
     for (const Case& c : cases) {
         auto wizard = New(WithMembers(DeadRows(), {"1"}));
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.block.data(), static_cast<long>(c.block.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, c.block));
         EXPECT_EQ(c.mode, wizard->GetMode()) << c.what;
         EXPECT_EQ(static_cast<INT_PTR>(c.snapshots), wizard->GetSnapshots().GetSize()) << c.what;
         // The parameters the mode does not use are marked.
@@ -345,7 +336,7 @@ TEST_F(DeadTime, OlderDataBlocksAreReadWhereTheyFit) {
 TEST_F(DeadTime, PageStateWithoutConversionConvertsTheFileParameters) {
     auto wizard = New(DeadRows("3", "old.mdx"));
     const Bytes block = OlderBlock(0x4000, PageState(10, 0), false);
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(block.data(), static_cast<long>(block.size())));
+    EXPECT_TRUE(ConvertOlder(*wizard, block));
     EXPECT_EQ("old.mdx", Live(Set(), 1012)[0]->GetValue().str());
     EXPECT_EQ(0x4000u, wizard->GetMode());
 }
@@ -517,13 +508,8 @@ TEST_F(DeadTime, RepeatedIndexesRefuseTheApplyAfterTheCommit) {
 }
 
 TEST_F(DeadTime, SampleTimeListAndPins) {
-    struct Case {
-        const char* stored;
-        const char* shown;
-        const char* written;
-    };
-    for (const Case& c : {Case{"0", "System", "0"}, Case{"1m", "1m", "1m"}, Case{"0.001", "1m", "1m"},
-                          Case{"5m", "5m", "5m"}}) {
+    const SampleTimeCase cases[] = {{"0", "System", "0"}, {"1m", "1m", "1m"}, {"0.001", "1m", "1m"}, {"5m", "5m", "5m"}};
+    for (const SampleTimeCase& c : cases) {
         std::vector<ParamRow> rows = DeadRows();
         rows[1].value = c.stored;
         auto wizard = New(rows);

@@ -78,9 +78,7 @@ TEST_F(Differentiator, LabelsAndOutputCaptionsComeFromTheDescriptions) {
     auto wizard = New();
     OpenBlockPage open(*wizard, Exchange());
     CWnd* page = open.Page();
-    EXPECT_EQ("Kd", Text(page, 2180));
-    EXPECT_EQ("Start", Text(page, 2184));
-    EXPECT_EQ("Upper", Text(page, 2149));
+    ExpectTexts(page, {{2180, "Kd"}, {2184, "Start"}, {2149, "Upper"}});
     EXPECT_EQ("", Text(page, 2150));  // an empty description empties the label too
     EXPECT_EQ("Output [V]", Text(page, 2056));
     // No description: the further outputs stay hidden.

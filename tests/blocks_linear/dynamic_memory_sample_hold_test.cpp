@@ -25,14 +25,8 @@ const std::vector<ParamRow> kSampleHoldRows = WithSampleTimeInputAndOutput(
     },
     2202, "1m");
 
-// The block's page open on a sheet of the editor's caption.
-class SimpleBlocks : public OlderBlocksTest {
-protected:
-    template <class Wizard>
-    std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return NewOlder<Wizard>(rows, "B1");
-    }
-};
+constexpr char kBlockName[] = "B1";
+using SimpleBlocks = OneNameOlderTest<OlderBlocksTest, kBlockName>;
 
 TEST_F(SimpleBlocks, MemorySampleTimeShowsSystemStaysDisabledAndIsNeverWritten) {
     auto wizard = New<CMemoryBlockWizard>(kMemoryRows);

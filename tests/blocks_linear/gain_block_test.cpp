@@ -26,16 +26,11 @@ protected:
 };
 
 TEST_F(GainBlock, SampleTimeIsShownAndStoredByTheListRule) {
-    struct Case {
-        const char* stored;
-        const char* shown;
-        const char* written;
-    };
-    const Case cases[] = {
+    const SampleTimeCase cases[] = {
         {"0", "System", "0"}, {"0.001", "1m", "1m"}, {"1m", "1m", "1m"},       {"0.01", "0.01", "0.01"},
         {"0.0", "0.0", "0.0"}, {"Ts", "Ts", "Ts"},    {"0 ", "System", "0"},
     };
-    for (const Case& c : cases) {
+    for (const SampleTimeCase& c : cases) {
         std::vector<ParamRow> rows = kGainRows;
         rows[1].value = c.stored;
         auto wizard = NewGain(rows);

@@ -209,13 +209,9 @@ TEST_F(TransferFunction, ApplyWritesNewCoefficientsAndRefusesAZeroLeadingDenomin
 }
 
 TEST_F(TransferFunction, SampleTimeRuleOfTheTransferFunctionPage) {
-    struct Case {
-        const char* stored;
-        const char* shown;
-        const char* written;
-    };
-    for (const Case& c : {Case{"0", "System", "0"}, Case{"0.0", "System", "0"}, Case{"1m", "1m", "1m"},
-                          Case{"0.00", "0.00", "0.00"}, Case{"Ts", "Ts", "Ts"}}) {
+    const SampleTimeCase cases[] = {
+        {"0", "System", "0"}, {"0.0", "System", "0"}, {"1m", "1m", "1m"}, {"0.00", "0.00", "0.00"}, {"Ts", "Ts", "Ts"}};
+    for (const SampleTimeCase& c : cases) {
         DWORD element = 0;
         std::vector<ParamRow> rows = TransferRows("0", "0");
         rows[4].value = c.stored;
@@ -325,10 +321,7 @@ TEST_F(TransferFunction, OldDataKeepsOnlyTheThirdBlockAndNeverReadsPastTheEnd) {
         std::string kept;
     };
     auto block = [](DWORD a, DWORD b, DWORD c, const std::string& cBytes) {
-        Bytes out;
-        Dword(out, 1);
-        Dword(out, 2);
-        Dword(out, a);
+        Bytes out = Dwords({1, 2, a});
         out.insert(out.end(), a < 16 ? a : 0, 'a');
         Dword(out, b);
         out.insert(out.end(), b < 16 ? b : 0, 'b');
@@ -357,7 +350,7 @@ TEST_F(TransferFunction, OldDataKeepsOnlyTheThirdBlockAndNeverReadsPastTheEnd) {
     DWORD element = 0;
     auto wizard = NewWizard<CTransferFunctionWizard4>(TransferRows("1", "0"), &element, 1);
     const Bytes whole = block(2, 3, 4, "keep");
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(whole.data(), static_cast<long>(whole.size())));
+    EXPECT_TRUE(ConvertOlder(*wizard, whole));
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     EXPECT_EQ(Range(1), Indexes(Live(editor->Holder(element), 2194)));
 }

@@ -390,7 +390,7 @@ TEST_F(NonlinearCharacteristic, OlderBlockCutAfterEachFieldKeepsWhatItRead) {
     bad[8] = 0xFF;
     bad[9] = 0xFF;
     auto wizard = New();
-    EXPECT_TRUE(wizard->DoConvertWizard3Data(bad.data(), static_cast<long>(bad.size())));
+    EXPECT_TRUE(ConvertOlder(*wizard, bad));
     EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
     EXPECT_EQ(0u, wizard->GetKind());
 }
@@ -422,7 +422,7 @@ TEST_F(NonlinearCharacteristic, VersionThreePageMovesTheCharacteristicTextByForm
         const OldBlock block =
             Wizard3Block(c.mode, PageBytes(3, c.kind, nullptr), pt::TableBytes(c.kind, ".mdx", 0, {}, c.source, ""));
         editor->ClearRequests();
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(block.bytes.data(), static_cast<long>(block.bytes.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, block.bytes));
         EXPECT_EQ(c.fileValue, Live(Holder(), 1006)[0]->GetValue().str());
         EXPECT_EQ(c.variableValue, Live(Holder(), 1007)[0]->GetValue().str());
         EXPECT_EQ(c.unused, (std::vector<bool>{Unused(Holder(), 2016), Unused(Holder(), 1006), Unused(Holder(), 1007)}));
@@ -435,7 +435,7 @@ TEST_F(NonlinearCharacteristic, VersionThreePageMovesTheCharacteristicTextByForm
     pt::Bytes bare;
     pt::Dword(bare, 1);
     const OldBlock block = Wizard3Block(0, bare, pt::TableBytes(1, ".mdx", 0, {}, 1, ""));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(block.bytes.data(), static_cast<long>(block.bytes.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, block.bytes));
     EXPECT_EQ(1u, wizard->GetKind());
     EXPECT_EQ("bare.mdx", Live(Holder(), 1006)[0]->GetValue().str());
 }

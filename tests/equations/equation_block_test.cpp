@@ -157,18 +157,14 @@ TEST_F(EquationBlock, OlderDataBlocks) {
         DWORD count;
     };
     auto block = [](DWORD count, std::optional<DWORD> n, Bytes skipped, std::optional<DWORD> m, Bytes state) {
-        Bytes out;
-        Dword(out, count);
-        Dword(out, 0xDEADBEEF);
+        Bytes out = Dwords({count, 0xDEADBEEF});
         if (n) Dword(out, *n);
         Append(out, skipped);
         if (m) Dword(out, *m);
         Append(out, state);
         return out;
     };
-    Bytes eight;
-    Dword(eight, 5);
-    Dword(eight, 0);
+    Bytes eight = Dwords({5, 0});
     const Bytes v10 = PageState(10, 0);
     const Bytes v7 = PageState(7, std::nullopt);
     const std::vector<Case> cases = {

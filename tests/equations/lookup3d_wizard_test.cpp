@@ -552,7 +552,7 @@ TEST_F(Lookup3d, OlderBlocks) {
         DWORD element = 0;
         auto wizard = NewWizard<C3DLookupTableWizard4>(GridRows(), &element);
         editor->ClearRequests();
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size()))) << c.what;
+        EXPECT_TRUE(ConvertOlder(*wizard, c.data)) << c.what;
         EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS)) << c.what;
         EXPECT_EQ(c.expected, PointsOf(wizard->Points())) << c.what;
         EXPECT_EQ(CString(c.xUnit), wizard->GetState().xUnit) << c.what;

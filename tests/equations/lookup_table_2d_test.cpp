@@ -391,10 +391,7 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
 TEST_F(LookupTable, PreviewAndContextMenu) {
     WizardOnSheet wizard(TableWith({{1, 1}, {2, 4}}));
     CProp2DLookupTableXY* page = wizard.Page();
-    ASSERT_TRUE(qv::ui::Click(page, 2217));
-    ASSERT_NE(nullptr, page->GetPreview());
-    ASSERT_NE(nullptr, page->GetPreview()->GetSafeHwnd());
-    EXPECT_EQ("Update", blocks_test::Text(page, 2217));
+    ASSERT_NE(nullptr, ShownPreview(page));
     EXPECT_EQ(2, page->GetPreview()->GetPointArray()->GetSize());
     auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121));
     auto& script = qv::UserScript::Instance();

@@ -68,9 +68,14 @@ TEST(FormulaModel, LoneFormulaBoundThroughItsModelPointer) {
     EXPECT_EQ(515, formula.GetType());
 }
 
-TEST(FormulaModules, RefuseNullArgumentsWithoutCrashing) {
+// The modules and a block model whose formulas the tests parse into.
+class FormulaModules : public ::testing::Test {
+protected:
     Modules m;
-    CMod model(eModTypeBlock, 0);
+    CMod model{eModTypeBlock, 0};
+};
+
+TEST_F(FormulaModules, RefuseNullArgumentsWithoutCrashing) {
     CFormel* f = model.AddFormel();
     CPtrArray errors;
     CStringArray names;
@@ -90,9 +95,7 @@ TEST(FormulaModules, RefuseNullArgumentsWithoutCrashing) {
     EXPECT_EQ(0, errors.GetSize());
 }
 
-TEST(FormulaModules, FailedParseEmptiesTheFormulaAndAppendsToTheRecords) {
-    Modules m;
-    CMod model(eModTypeBlock, 0);
+TEST_F(FormulaModules, FailedParseEmptiesTheFormulaAndAppendsToTheRecords) {
     CFormel* f = model.AddFormel();
     ASSERT_EQ(0, m.fml2upn("x := 1", f, nullptr));
     CPtrArray errors;
@@ -110,9 +113,7 @@ TEST(FormulaModules, FailedParseEmptiesTheFormulaAndAppendsToTheRecords) {
     EXPECT_EQ(0, errors.GetSize());
 }
 
-TEST(FormulaModules, NamesAreListedOnceInTheOrderOfTheirFirstAssignment) {
-    Modules m;
-    CMod model(eModTypeBlock, 0);
+TEST_F(FormulaModules, NamesAreListedOnceInTheOrderOfTheirFirstAssignment) {
     CStringArray names;
     int kind = 0;
     ASSERT_EQ(0, m.block2upn("b := 1\nIF (b) { a := 2 } ELSE { b := 3; c := 4 }\na := 5", model.AddFormel(), &kind,
@@ -127,13 +128,11 @@ TEST(FormulaModules, NamesAreListedOnceInTheOrderOfTheirFirstAssignment) {
 // Coefficient texts of high-order filters reach millions of characters: a sum of products
 // several million characters long parses and prints (linear work, no deep recursion on long
 // left-associative chains).
-TEST(FormulaModules, TextsOfMillionsOfCharactersParseAndPrint) {
+TEST_F(FormulaModules, TextsOfMillionsOfCharactersParseAndPrint) {
     std::string text = "q := ";
     const std::string term = "((1.0)*(fc*Ts+0.5))*(3.14159265358979/Ts)";
     while (text.size() < 6'000'000) text += term + "+ ";
     text += "1";
-    Modules m;
-    CMod model(eModTypeBlock, 0);
     CFormel* f = model.AddFormel();
     ASSERT_EQ(0, m.fml2upn(text.c_str(), f, nullptr));
     EXPECT_EQ(CString("q"), f->GetAssignedName());
@@ -148,13 +147,11 @@ TEST(FormulaModules, TextsOfMillionsOfCharactersParseAndPrint) {
 
 // Many statements: every name is listed once, in order, without a look-up that grows with the
 // number of names already seen.
-TEST(FormulaModules, BlocksOfManyAssignments) {
+TEST_F(FormulaModules, BlocksOfManyAssignments) {
     std::string text;
     const int count = 200000;
     for (int i = 0; i < count; ++i) text += "v" + std::to_string(i) + " := v" + std::to_string(i / 2) + " + 1\n";
     text += "v0 := 1";
-    Modules m;
-    CMod model(eModTypeBlock, 0);
     CStringArray names;
     int kind = 0;
     ASSERT_EQ(0, m.block2upn(text.c_str(), model.AddFormel(), &kind, &names, nullptr));
@@ -164,7 +161,7 @@ TEST(FormulaModules, BlocksOfManyAssignments) {
     EXPECT_EQ(CString("v199999"), names[count - 1]);
 }
 
-TEST(FormulaModules, TooDeepNestingIsAnErrorRecord) {
+TEST_F(FormulaModules, TooDeepNestingIsAnErrorRecord) {
     struct Row {
         const char* open;
         const char* close;
@@ -179,18 +176,17 @@ TEST(FormulaModules, TooDeepNestingIsAnErrorRecord) {
         {"a^", "", 100000, false},
         {"IF (a) {", "}", 100000, false},
     };
-    Modules m;
     for (const Row& r : rows) {
         std::string text;
         for (int i = 0; i < r.depth; ++i) text += r.open;
         text += "x := 1";
         if (std::string(r.open) != "IF (a) {") text = "y := " + text.substr(0, text.size() - 6) + "1";
         for (int i = 0; i < r.depth; ++i) text += r.close;
-        CMod model(eModTypeBlock, 0);
+        CMod rowModel(eModTypeBlock, 0);
         CPtrArray errors;
         CStringArray names;
         int kind = 0;
-        const int result = m.block2upn(text.c_str(), model.AddFormel(), &kind, &names, &errors);
+        const int result = m.block2upn(text.c_str(), rowModel.AddFormel(), &kind, &names, &errors);
         EXPECT_EQ(r.accepted, result == 0) << r.open;
         if (!r.accepted) {
             ASSERT_EQ(1, errors.GetSize()) << r.open;

@@ -38,6 +38,7 @@ namespace services_test {
 using qv_test::Bytes;
 using qv_test::Double;
 using qv_test::Dword;
+using qv_test::Dwords;
 using qv_test::Loaded;
 using qv_test::Stored;
 // A text with a DWORD length in front.

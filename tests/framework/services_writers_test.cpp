@@ -226,9 +226,7 @@ TEST_F(WritersTest, OlderBaseWritesTheCharacteristicsOfItsData) {
     ParamHolder holder;
     MakeParam(holder, 1, "F1", "first");
     MakeParam(holder, 2, "F2", "second");
-    Bytes data;
-    Dword(data, 1);
-    Dword(data, 2);
+    Bytes data = Dwords({1, 2});
     for (const char* text : {"a", "", "c"}) AppendText(data, text);
     for (double y : {5.0, 6.0}) {
         Bytes block;

@@ -63,14 +63,19 @@ protected:
         return path;
     }
 
+    // Loads the plug-in as the editor does; false when it did not load.
+    bool LoadPlugin() {
+        plugin = LoadLibraryA(kPluginPath);
+        return plugin != nullptr;
+    }
+
     HMODULE plugin = nullptr;
     int chainBefore = 0;
     std::filesystem::path tempDir;
 };
 
 TEST_F(StartupTest, WithoutLanguageModuleTheLibraryUsesItsOwnResourcesSilently) {
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     EXPECT_EQ(plugin, g_hModule);
     EXPECT_EQ(plugin, g_hResourceModule);
     EXPECT_EQ(nullptr, g_hLanguageModule);
@@ -86,8 +91,7 @@ TEST_F(StartupTest, UnloadableLanguageModuleShowsOneMessageAndKeepsOwnResources)
     const std::string junk = MakeJunkModule();
     qv::SetLanguageModulePath(junk.c_str());
     script().ExpectMessageBox(IDOK, "Cannot load language-resources from " + junk + " !");
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     EXPECT_EQ(1u, MessageBoxesShown());
     EXPECT_EQ(nullptr, g_hLanguageModule);
     EXPECT_EQ(plugin, g_hResourceModule);
@@ -96,16 +100,14 @@ TEST_F(StartupTest, UnloadableLanguageModuleShowsOneMessageAndKeepsOwnResources)
 
 TEST_F(StartupTest, MissingLanguageModuleFileIsSilent) {
     qv::SetLanguageModulePath("/nonexistent/ParvelEnu.so");
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     EXPECT_EQ(0u, MessageBoxesShown());
     EXPECT_EQ(plugin, g_hResourceModule);
 }
 
 TEST_F(StartupTest, LoadableLanguageModuleBecomesTheResourceModule) {
     qv::SetLanguageModulePath(kLanguagePath);
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     ASSERT_NE(nullptr, g_hLanguageModule);
     EXPECT_NE(plugin, g_hLanguageModule);
     EXPECT_EQ(g_hLanguageModule, g_hResourceModule);
@@ -122,8 +124,7 @@ TEST_F(StartupTest, RefusedExtensionModuleFailsTheLoad) {
 }
 
 TEST_F(StartupTest, ResourceSwitchRestoresTheHandleOnEveryPath) {
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     HMODULE other = LoadLibraryA(kLanguagePath);
     ASSERT_NE(nullptr, other);
     AfxSetResourceHandle(other);
@@ -164,15 +165,13 @@ TEST_F(StartupTest, SerialisableClassesGetThePageVersionAsVersionableSchema) {
     EXPECT_EQ(10u, g_dwPageVersion);
     EXPECT_EQ(10u | VERSIONABLE_SCHEMA, RUNTIME_CLASS(CVersionedProbe)->m_wSchema);
     RUNTIME_CLASS(CVersionedProbe)->m_wSchema = 1;
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     EXPECT_EQ(10u | VERSIONABLE_SCHEMA, RUNTIME_CLASS(CVersionedProbe)->m_wSchema) << "start-up applies it again";
 }
 
 // Code 8 loads its text from the plug-in's string table under the resource switch.
 TEST_F(StartupTest, WriteErrorRequestTextComesFromTheStringTable) {
-    plugin = LoadLibraryA(kPluginPath);
-    ASSERT_NE(nullptr, plugin);
+    ASSERT_TRUE(LoadPlugin());
     qv::SchematicEditor editor;
     editor.SetBreachHandler([](const std::string& what) { ADD_FAILURE() << "protocol breach: " << what; });
     CWizardBase4 wizard;

@@ -38,21 +38,13 @@ inline Bytes Store(CPropCharacteristicXYTable& table) {
 
 // Loads the bytes into the table; FALSE when the archive refused them.
 inline BOOL Load(CPropCharacteristicXYTable& table, const Bytes& bytes) {
-    Bytes copy = bytes;
-    CMemFile file(copy.data(), static_cast<UINT>(copy.size()));
-    BOOL ok = TRUE;
-    {
-        CArchive ar(&file, CArchive::load);
-        try {
-            table.Serialize(ar);
-        } catch (CArchiveException* e) {
-            e->Delete();
-            ok = FALSE;
-        }
-        ar.Close();
+    try {
+        qv_test::Loaded(bytes, [&](CArchive& ar) { table.Serialize(ar); });
+    } catch (CArchiveException* e) {
+        e->Delete();
+        return FALSE;
     }
-    file.Detach();
-    return ok;
+    return TRUE;
 }
 
 // The table under test with a way to put points in without the page.

@@ -31,13 +31,8 @@ std::vector<ParamRow> WindowRows(const char* outUnit) {
 template <class Wizard>
 using OpenMeasurement = OpenPage<Wizard>;
 
-class Measurement : public OlderBlocksTest {
-protected:
-    template <class Wizard>
-    std::unique_ptr<Wizard> New(const std::vector<ParamRow>& rows) {
-        return NewOlder<Wizard>(rows, "M1");
-    }
-};
+constexpr char kMeterName[] = "M1";
+using Measurement = OneNameOlderTest<OlderBlocksTest, kMeterName>;
 
 TEST_F(Measurement, EveryVariantRenamesTheOutputWithItsUnit) {
     auto caption = [this](auto wizard) {
@@ -89,9 +84,7 @@ TEST_F(Measurement, FieldsShowTheParametersAndLaterDuplicatesWin) {
     // The set pin bit ticks "Use Pin"; the later clear bit leaves it ticked.
     EXPECT_EQ(BST_CHECKED, page->IsDlgButtonChecked(2073));
     EXPECT_FALSE(Enabled(page, 2186));
-    EXPECT_EQ("TR", Text(page, 2028));
-    EXPECT_EQ("s", Text(page, 2514));
-    EXPECT_EQ("M1", Text(page, 2001));
+    ExpectTexts(page, {{2028, "TR"}, {2514, "s"}, {2001, "M1"}});
 }
 
 TEST_F(Measurement, ApplyWritesEachFieldByItsRole) {

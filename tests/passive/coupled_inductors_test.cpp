@@ -197,10 +197,7 @@ Bytes PageBlock(const std::string& className, DWORD form, const std::string& m) 
 }
 
 Bytes OldBlock(DWORD form, DWORD count, const Bytes& snapshots, const Bytes& page) {
-    Bytes out;
-    Dword(out, form);
-    Dword(out, count);
-    Dword(out, static_cast<DWORD>(snapshots.size()));
+    Bytes out = Dwords({form, count, static_cast<DWORD>(snapshots.size())});
     Append(out, snapshots);
     Dword(out, static_cast<DWORD>(page.size()));
     Append(out, page);
@@ -211,10 +208,7 @@ Bytes OldBlock(DWORD form, DWORD count, const Bytes& snapshots, const Bytes& pag
 TEST_F(Coupled, ConversionOfCraftedOlderBlocks) {
     const Bytes three = Snapshots({"L1", "L2", "@K"});
     const Bytes page = PageBlock("CPropPassiveMutualInductance", 1, "3m");
-    Bytes wrapping;
-    Dword(wrapping, 1);
-    Dword(wrapping, 3);
-    Dword(wrapping, 0xFFFFFFF0u);
+    Bytes wrapping = Dwords({1, 3, 0xFFFFFFF0u});
     Append(wrapping, three);
     const Bytes whole = OldBlock(1, 3, three, page);
     Bytes shortPage = whole;
@@ -341,11 +335,8 @@ TEST_F(Coupled, TransformerPageWritesInputsUnitsAndTogglesTheOutputOfM) {
     ASSERT_TRUE(qv::ui::Click(page, 2307));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2308), "1m"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-    EXPECT_EQ("3.3", Param(holder, 2103)->GetValue().str());
+    ExpectValues(holder, {{2103, "3.3"}, {2107, "0"}, {2010, "0.98"}, {2056, "1m"}});
     EXPECT_EQ("mH", Param(holder, 2103)->GetUsedUnit().str());
-    EXPECT_EQ("0", Param(holder, 2107)->GetValue().str());
-    EXPECT_EQ("0.98", Param(holder, 2010)->GetValue().str());
-    EXPECT_EQ("1m", Param(holder, 2056)->GetValue().str());
     // A snapshot is taken from the input parameter of its name: I01 is none, so it stays empty.
     EXPECT_EQ((std::vector<std::string>{"L1", "", "L2", "I02", "@K"}), SnapshotNames(wizard->GetSnapshots()));
 }

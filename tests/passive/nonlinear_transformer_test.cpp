@@ -174,17 +174,14 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
     const Bytes page = NonlinearPageBlock("3", 1, "VAR", "old.mdx");
     const Bytes table = TableBytes(1, "old.mdx", 1, {{0.0, 0.02}, {1.0, 0.01}}, 1, "");
     const Bytes texts = OlderPointBlock({{0.0, 0.0}}, {"i [A]", "L [H]", "x2", "y2"});
-    Bytes data;
-    Dword(data, kModeUserFile);
-    Dword(data, 1);
-    Dword(data, static_cast<DWORD>(snapshots.size()));
+    Bytes data = Dwords({kModeUserFile, 1, static_cast<DWORD>(snapshots.size())});
     Append(data, snapshots);
     for (const Bytes* part : {&page, &table, &texts}) {
         Dword(data, static_cast<DWORD>(part->size()));
         Append(data, *part);
     }
     auto wizard = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1");
-    wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size()));
+    ConvertOlder(*wizard, data);
     EXPECT_EQ(kModeUserFile, wizard->GetModeWord());
     EXPECT_EQ(1u, wizard->GetLookUpFlag());
     EXPECT_EQ(std::vector<std::string>{"@CH"}, SnapshotNames(wizard->GetSnapshots()));
@@ -201,7 +198,7 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
     for (size_t cut = 0; cut < data.size(); cut += 3) {
         auto other = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN2");
         std::vector<BYTE> exact(data.begin(), data.begin() + static_cast<long>(cut));
-        other->DoConvertWizard3Data(exact.data(), static_cast<long>(exact.size()));
+        ConvertOlder(*other, exact);
     }
     EXPECT_EQ(0, editor->OutstandingCookies());
 }

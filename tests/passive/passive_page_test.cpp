@@ -37,11 +37,7 @@ TEST_F(PassivePage, CharacteristicOnAPinMakesTheSnapshotAPlainAssignment) {
     DWORD element = 0;
     auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2088));
-    EXPECT_TRUE(Enabled(page, 2016));
-    ASSERT_TRUE(qv::ui::Click(page, 2075));
-    EXPECT_FALSE(Enabled(page, 2016));
-    EXPECT_TRUE(Param(editor->Holder(element), 2016)->HasPin());
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_NO_FATAL_FAILURE(ExpectCharacteristicPinned(page, 2075, editor->Holder(element), open.Sheet()));
     EXPECT_EQ(0u, wizard->GetLookUpFlag());
     EXPECT_EQ(std::vector<std::string>{"CH"}, SnapshotNames(wizard->GetSnapshots()));
 }
@@ -201,14 +197,9 @@ TEST_F(PassivePage, DefaultOutputBoxSwitchesAtOnceAndBackOnTheSecondClick) {
 
 TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
     ASSERT_NO_FATAL_FAILURE(ExpectLooseApplyRefused<CResistorWizard4>("R9"));
-
-    // An editor that refuses the commit keeps the sheet open.
     auto attached = NewWizard<CResistorWizard4>(kResistorRows, "R1");
     attached->Initialize(0);
-    OpenPage<CResistorWizard4> open(*attached);
-    editor->SetCommitAnswer(1);
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
-    editor->SetCommitAnswer(0);
+    ExpectRefusedCommitFailsTheApply(*attached, *editor);
 }
 
 TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
@@ -291,7 +282,7 @@ TEST_F(PassiveConversion, OnlyAModeWordGivesThatModeAndNoSnapshots) {
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1");
     Bytes old;
     Dword(old, 1);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
     EXPECT_EQ(1u, wizard->GetModeWord());
     EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
 
@@ -311,14 +302,12 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     Param(holder, 2016)->SetValue("old.mdx");
 
     const Bytes snapshots = ArchivedSnapshots({"@CH"});
-    Bytes old;
-    Dword(old, 1 | kModeFileReference);
-    Dword(old, 1);
+    Bytes old = Dwords({1 | kModeFileReference, 1});
     Block(old, snapshots);
     Block(old, PageBlock(3, 1));
     Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
     Block(old, PointBlock({"volts", "amps", "xs", "ys"}));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
 
     EXPECT_EQ("OLDVAR", Param(holder, 1007)->GetValue().str()) << "the variable moved from 1006 to 1007";
     EXPECT_TRUE(Unused(holder, 1006));
@@ -338,13 +327,10 @@ TEST_F(PassiveConversion, FullOlderDataUpgradesTheCharacteristicParameters) {
     ParamHolder* pairsHolder = editor->Holder(second);
     Param(pairsHolder, 1006)->SetValue("OLDVAR");
     Param(pairsHolder, 2016)->SetValue("old.mdx");
-    Bytes pairs;
-    Dword(pairs, 1);
-    Dword(pairs, 0);
-    Dword(pairs, 0);
+    Bytes pairs = Dwords({1, 0, 0});
     Block(pairs, PageBlock(3, 1));
     Block(pairs, TableBytes(1, "old.mdx", 0, {}, 1, ""));
-    ASSERT_TRUE(dataPairs->DoConvertWizard3Data(pairs.data(), static_cast<long>(pairs.size())));
+    ASSERT_TRUE(ConvertOlder(*dataPairs, pairs));
     EXPECT_EQ("old.mdx", Param(pairsHolder, 1006)->GetValue().str());
     EXPECT_FALSE(Unused(pairsHolder, 1006));
     EXPECT_TRUE(Unused(pairsHolder, 1007));
@@ -355,12 +341,9 @@ TEST_F(PassiveConversion, CurrentPageBlockNeedsNoUpgrade) {
     DWORD element = 0;
     auto wizard = NewWizard<CResistorWizard4>(kResistorRows, "R1", &element);
     Param(editor->Holder(element), 2016)->SetValue("keep");
-    Bytes old;
-    Dword(old, 1);
-    Dword(old, 0);
-    Dword(old, 0);
+    Bytes old = Dwords({1, 0, 0});
     Block(old, PageBlock(10, 0));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
     EXPECT_EQ("keep", Param(editor->Holder(element), 2016)->GetValue().str());
     EXPECT_EQ("", Param(editor->Holder(element), 1006)->GetValue().str());
     EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
@@ -374,29 +357,22 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     Dword(stray, 1);
     stray.push_back(0x7F);
     stray.push_back(0x01);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(stray.data(), static_cast<long>(stray.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, stray));
     EXPECT_EQ(1u, wizard->GetModeWord());
 
     // Lengths beyond the block, and a snapshot count beyond any list.
-    Bytes hostile;
-    Dword(hostile, 0);
-    Dword(hostile, 0xFFFFFFFF);
+    Bytes hostile = Dwords({0, 0xFFFFFFFF});
     Block(hostile, ArchivedSnapshots({"R"}));
     Dword(hostile, 0xFFFFFFF0);
     Dword(hostile, 3);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, hostile));
     EXPECT_EQ(0u, wizard->GetModeWord());
     EXPECT_EQ(0, wizard->GetSnapshots().GetSize());
 
     // A snapshot block cut in the middle keeps the snapshots before the cut.
-    Bytes cut;
+    Bytes cut = CutSnapshotsData({"R", "X"});
     Dword(cut, 0);
-    Dword(cut, 2);
-    Bytes two = ArchivedSnapshots({"R", "X"});
-    two.resize(two.size() - 5);
-    Block(cut, two);
-    Dword(cut, 0);
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(cut.data(), static_cast<long>(cut.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, cut));
     EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));
 
 }

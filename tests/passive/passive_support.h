@@ -137,6 +137,16 @@ inline Bytes ArchivedSnapshots(const std::vector<std::string>& names) {
     });
 }
 
+// The start of older data whose snapshot list of these names is cut five bytes before its end:
+// mode word 0, the count of the names, and the list's block.
+inline Bytes CutSnapshotsData(const std::vector<std::string>& names) {
+    Bytes out = Dwords({0, static_cast<DWORD>(names.size())});
+    Bytes snapshots = ArchivedSnapshots(names);
+    snapshots.resize(snapshots.size() - 5);
+    Block(out, snapshots);
+    return out;
+}
+
 // Paints the page and checks that the element's symbol (one rectangle here) lies in frame 2020.
 inline void ExpectSymbolInFrame(CWnd* page) {
     page->Invalidate();
@@ -169,6 +179,25 @@ void ExpectLooseApplyRefused(const char* name) {
     wizard.EndEditProperties();
 }
 
+// A click on the characteristic's "Use Pin" box disables the characteristic field (2016) at
+// once and pins its parameter; the apply that follows succeeds.
+inline void ExpectCharacteristicPinned(CWnd* page, int pinBox, ParamHolder* holder, CPropertySheet& sheet) {
+    EXPECT_TRUE(Enabled(page, 2016));
+    ASSERT_TRUE(qv::ui::Click(page, pinBox));
+    EXPECT_FALSE(Enabled(page, 2016));
+    EXPECT_TRUE(Param(holder, 2016)->HasPin());
+    ASSERT_TRUE(qv::ui::Apply(&sheet));
+}
+
+// An editor that refuses the commit keeps the wizard's sheet open: the apply fails.
+template <class Wizard>
+void ExpectRefusedCommitFailsTheApply(Wizard& wizard, qv::SchematicEditor& editor) {
+    OpenPage<Wizard> open(wizard);
+    editor.SetCommitAnswer(1);
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    editor.SetCommitAnswer(0);
+}
+
 // Hidden work on a wizard whose page stands on the sheet (Initialize, the model text of this
 // template, a conversion of older data that holds only this DWORD) leaves the page, its cookie
 // and its window alone, and no other cookie out; the name typed then applies to the element.
@@ -181,7 +210,7 @@ void ExpectHiddenWorkLeavesThePageAlone(Wizard& wizard, Page* page, CPropertyShe
     EXPECT_EQ(4, wizard.WriteSimDescr(nullptr, "IMMANENT", text));
     Bytes old;
     Dword(old, older);
-    EXPECT_TRUE(wizard.DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    EXPECT_TRUE(ConvertOlder(wizard, old));
     EXPECT_EQ(page, wizard.GetPage());
     EXPECT_EQ(cookie, page->GetParams());
     EXPECT_NE(nullptr, page->GetSafeHwnd());

@@ -2,24 +2,15 @@
 // `load` run it.
 #include "tests/support/host_fixture.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
 class StorageExample : public qv_test::HostTest {
 protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(UseFolder("storage_example"));
-        host = Started();
-        Build(PARVEL_SOURCE_DIR "/examples/storage_elements.json");
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartWithExample("storage_example", "storage_elements.json")); }
 };
 
 const char kGolden[] =
@@ -33,17 +24,14 @@ const char kGolden[] =
     "L L2 ( L := 1m, I0 := 0 );\n";
 
 TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
-    std::vector<std::string> written;
-    std::string error;
-    ASSERT_TRUE(host->Describe((folder / "s.desc").string(), written, error)) << error;
-    EXPECT_EQ(3u, written.size());
-    EXPECT_EQ(kGolden, ReadFile(folder / "s.desc"));
+    size_t written = 0;
+    EXPECT_EQ(kGolden, Describe(*host, "s.desc", &written));
+    EXPECT_EQ(3u, written);
     EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"v [V]\" \"\"\nchannel \"C [F]\" \"\"\ndata\n0 1e-06\n10 5e-07\nend\n",
               ReadFile(folder / "StorageElements__CVNL1.mdx"));
     EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"psi [Vs]\" \"\"\nchannel \"i [A]\" \"\"\ndata\n-0.01 -2\n0 0\n0.01 2\nend\n",
               ReadFile(folder / "StorageElements__LNL1.mdx"));
-    EXPECT_TRUE(host->Editor().Breaches().empty());
-    EXPECT_EQ(0, host->Editor().OutstandingCookies());
+    ExpectEditorClean();
 }
 
 TEST_F(StorageExample, SaveLoadAndSaveGiveTheSameBytes) {

@@ -30,35 +30,26 @@ TEST_F(StoragePage, VariantLayouts) {
         SCOPED_TRACE(c.what);
         std::vector<ParamRow> rows = c.inductor ? kInductorRows : kCapacitorRows;
         if (!c.characteristic) rows = WithoutCharacteristic(rows);
-        CWnd* page = nullptr;
-        auto check = [&]() {
+        // Both elements open alike; each shows captions of its own.
+        using Captions = std::vector<std::pair<int, const char*>>;
+        auto expectOpened = [&](auto wizard, const Captions& captions) {
+            wizard->Initialize(0);
+            OpenPage open(*wizard);
+            CWnd* page = open.Page();
             for (int id : c.shown) EXPECT_TRUE(Visible(page, id)) << id;
             for (int id : c.hidden) EXPECT_FALSE(Visible(page, id)) << id;
+            for (const auto& [id, caption] : captions) EXPECT_EQ(caption, Text(page, id)) << id;
         };
-        if (c.inductor) {
-            auto wizard = NewWizard<CInductorWizard4>(rows, "L1");
-            wizard->Initialize(0);
-            OpenPage<CInductorWizard4> open(*wizard);
-            page = open.Page();
-            check();
-            if (c.characteristic) {
-                EXPECT_EQ("Nonlinear\ni = f(psi)", Text(page, 2092));
-                EXPECT_EQ("Nonlinear\nL = f(i)", Text(page, 2089));
-            } else {
-                EXPECT_EQ("Inductance [H]", Text(page, 2144));
-            }
-        } else {
-            auto wizard = NewWizard<CCapacitorWizard4>(rows, "C1");
-            wizard->Initialize(0);
-            OpenPage<CCapacitorWizard4> open(*wizard);
-            page = open.Page();
-            check();
-            if (c.characteristic) {
-                EXPECT_EQ("Nonlinear\nv = f(q)", Text(page, 2092));
-                EXPECT_EQ("Nonlinear\nC = f(v)", Text(page, 2089));
-                EXPECT_EQ("Capacitance [F]", Text(page, 2027));
-            }
-        }
+        if (c.inductor && c.characteristic)
+            expectOpened(NewWizard<CInductorWizard4>(rows, "L1"),
+                         {{2092, "Nonlinear\ni = f(psi)"}, {2089, "Nonlinear\nL = f(i)"}});
+        else if (c.inductor)
+            expectOpened(NewWizard<CInductorWizard4>(rows, "L1"), {{2144, "Inductance [H]"}});
+        else if (c.characteristic)
+            expectOpened(NewWizard<CCapacitorWizard4>(rows, "C1"),
+                         {{2092, "Nonlinear\nv = f(q)"}, {2089, "Nonlinear\nC = f(v)"}, {2027, "Capacitance [F]"}});
+        else
+            expectOpened(NewWizard<CCapacitorWizard4>(rows, "C1"), {});
     }
 }
 
@@ -295,11 +286,7 @@ TEST_F(StoragePage, TruncatedPageBlocksLeaveAStorablePage) {
 
 Bytes OldData(DWORD mode, const Bytes& pageState, const Bytes& block1, const Bytes& block2,
               const std::vector<Bytes>& textRecords) {
-    Bytes out;
-    Dword(out, mode);
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(pageState.size()));
+    Bytes out = Dwords({mode, 0, 0, static_cast<DWORD>(pageState.size())});
     Append(out, pageState);
     Bytes blocks;
     Dword(blocks, static_cast<DWORD>(block1.size()));
@@ -333,7 +320,7 @@ TEST_F(StoragePage, OlderDataFillsBothTablesAndTheirTexts) {
     const Bytes t2 = TableBytes(1, "", 0, {{3, 4}, {5, 6}}, 1, "");
     const Bytes old = OldData(2, PageBlock(10, 2, {"r1", "v1", "f1"}, 1, 1, 1), t1, t2,
                               {TextRecord({"qx", "vy", "qx2", "vy2"}), TextRecord({"vx", "cy", "vx2", "cy2"})});
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
     EXPECT_EQ(1, wizard->GetCharacteristic1().Points().GetSize());
     EXPECT_EQ(2, wizard->GetCharacteristic2().Points().GetSize());
     EXPECT_EQ(2u, PassiveFormOf(wizard->GetModeWord()));
@@ -373,7 +360,7 @@ TEST_F(StoragePage, VersionThreePageStateMovesTheOldFileName) {
         const bool reference = (c.mode & kModeFileReference) != 0;
         const Bytes old = OldData(c.mode, state, TableBytes(1, "", 0, {}, reference ? 0 : 1, reference ? "VAR" : ""),
                                   {}, {TextRecord({"a", "b", "c", "d"})});
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, old));
         EXPECT_EQ(c.expected, Param(holder, c.movedTo)->GetValue().str());
         EXPECT_TRUE(Unused(holder, c.unused));
         EXPECT_TRUE(Unused(holder, 2016));
@@ -406,7 +393,7 @@ TEST_F(StoragePage, CraftedOlderDataIsReadSafely) {
     for (const CraftedCase& c : cases) {
         SCOPED_TRACE(c.what);
         auto wizard = NewWizard<CCapacitorWizard4>(kCapacitorRows, "C1");
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, c.data));
         EXPECT_EQ(c.mode, PassiveFormOf(wizard->GetModeWord()));
         EXPECT_EQ(0, wizard->GetCharacteristic1().Points().GetSize());
         EXPECT_EQ("", wizard->GetTableText(1, 2).str()) << "no second text was read";

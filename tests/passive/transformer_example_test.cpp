@@ -2,34 +2,22 @@
 // the description against golden text, the archive round trip, and the requests of the pages.
 #include "tests/support/host_fixture.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
 using qv_test::ReadFile;
 
 class TransformerExample : public qv_test::HostTest {
 protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(UseFolder("transformer_example"));
-        host = Started();
-        BuildExample("transformers.json");
-    }
-    void BuildExample(const std::string& example) { Build(PARVEL_SOURCE_DIR "/examples/" + example); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartWithExample("transformer_example", "transformers.json")); }
 };
 
 TEST_F(TransformerExample, DescriptionMatchesTheGoldenText) {
-    std::vector<std::string> written;
-    std::string error;
-    ASSERT_TRUE(host->Describe((folder / "t.desc").string(), written, error)) << error;
-    ASSERT_EQ(1u, written.size()) << "the transformers write no data files";
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), ReadFile(folder / "t.desc"));
+    size_t written = 0;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/transformers.desc"), Describe(*host, "t.desc", &written));
+    EXPECT_EQ(1u, written) << "the transformers write no data files";
     EXPECT_TRUE(host->Editor().Breaches().empty());
 }
 
@@ -68,15 +56,13 @@ protected:
 };
 
 TEST_F(CoupledExample, DescriptionAndDataFileMatchTheGoldenText) {
-    std::vector<std::string> written;
-    std::string error;
-    ASSERT_TRUE(host->Describe((folder / "c.desc").string(), written, error)) << error;
-    ASSERT_EQ(2u, written.size());
-    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"), ReadFile(folder / "c.desc"));
+    size_t written = 0;
+    EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/coupled_inductors.desc"),
+              Describe(*host, "c.desc", &written));
+    EXPECT_EQ(2u, written);
     EXPECT_EQ(ReadFile(PARVEL_SOURCE_DIR "/tests/data/passive/CoupledInductors__TN1.mdx"),
               ReadFile(folder / "CoupledInductors__TN1.mdx"));
-    EXPECT_TRUE(host->Editor().Breaches().empty());
-    EXPECT_EQ(0, host->Editor().OutstandingCookies());
+    ExpectEditorClean();
 }
 
 TEST_F(CoupledExample, SaveLoadAndSaveGiveTheSameBytes) {

@@ -124,12 +124,8 @@ TEST_F(OlderBaseTransformer, LinearPageWritesInputsWithUnitsAndCommitsTwice) {
     EXPECT_EQ(editor->Requests().size(), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE)) << "no cookie is fetched";
     EXPECT_EQ("TR9", Exchange()->m_strElementName.str());
     EXPECT_EQ(1u, Exchange()->m_dwShowName);
-    EXPECT_EQ("3.3", P(2479)->GetValue().str());
-    EXPECT_EQ("uH", P(2479)->GetUsedUnit().str());
-    EXPECT_EQ("2.2k", P(2112)->GetValue().str());
-    EXPECT_EQ("Ohm", P(2112)->GetUsedUnit().str());
-    EXPECT_EQ("mH", P(2480)->GetUsedUnit().str());
-    EXPECT_EQ("10", P(2486)->GetValue().str());
+    ExpectValues(Exchange(), {{2479, "3.3"}, {2112, "2.2k"}, {2486, "10"}});
+    ExpectUsedUnits(Exchange(), {{2479, "uH"}, {2112, "Ohm"}, {2480, "mH"}});
     EXPECT_FALSE(open.Page()->IsPageModified());
 }
 
@@ -370,10 +366,8 @@ TEST_F(OlderBaseTransformer, ThreePhaseCaptionsTakeTheUnitOfTheFirstOutputOnly) 
     auto wizard = NewOlder<CThreePhaseTransformerWizard>(rows, "TR3");
     OpenPage open(*wizard, Exchange());
     CWnd* page = open.Page();
-    EXPECT_EQ("Voltage Primary Side Phases [V]", Text(page, 2371));
-    EXPECT_EQ("Voltage Secondary Side Phases [V]", Text(page, 2372));
-    EXPECT_EQ("Current Primary Side Phases [A]", Text(page, 2373));
-    EXPECT_EQ("Current Secondary Side Phases", Text(page, 2374));
+    ExpectTexts(page, {{2371, "Voltage Primary Side Phases [V]"}, {2372, "Voltage Secondary Side Phases [V]"},
+                       {2373, "Current Primary Side Phases [A]"}, {2374, "Current Secondary Side Phases"}});
 }
 
 TEST_F(OlderBaseTransformer, ThreePhasePageWritesAllFourteenFields) {

@@ -54,11 +54,7 @@ Bytes PageArchive(const std::string& a, const std::string& b, const std::string&
 }
 
 Bytes CoreBlock(DWORD on, const Bytes& archive) {
-    Bytes out;
-    Dword(out, on);
-    Dword(out, 0);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(archive.size()));
+    Bytes out = Dwords({on, 0, 0, static_cast<DWORD>(archive.size())});
     Append(out, archive);
     Dword(out, 0);
     Dword(out, 0);
@@ -220,16 +216,12 @@ TEST_F(CorePage, NewElementAppliesTheSwitchedOffTextsAndStoresTheGoldenBlock) {
     OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_FALSE(Checked(page, 2501));
-    EXPECT_EQ("1T", Text(page, 2299));
-    EXPECT_EQ("0", Text(page, 2297));
-    EXPECT_EQ("0", Text(page, 2300));
+    ExpectTexts(page, {{2299, "1T"}, {2297, "0"}, {2300, "0"}});
     EXPECT_FALSE(Enabled(page, 2299));
     EXPECT_FALSE(Enabled(page, 2500));
     P(2299)->SetValue("old");
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-    EXPECT_EQ("1T", P(2299)->GetValue().str());
-    EXPECT_EQ("0", P(2297)->GetValue().str());
-    EXPECT_EQ("0", P(2300)->GetValue().str());
+    ExpectValues(editor->Holder(element), {{2299, "1T"}, {2297, "0"}, {2300, "0"}});
     EXPECT_EQ(CoreBlock(0, PageArchive("2", "0", "0")), AdditionalData(*wizard));
 }
 
@@ -274,9 +266,7 @@ TEST_F(CorePage, SwitchShowsTheRememberedTextsWhichFollowOnlyTyping) {
 }
 
 TEST_F(CorePage, CraftedBlocksStayWithinTheirBytes) {
-    Bytes wrapping;
-    Dword(wrapping, 1);
-    Dword(wrapping, 0);
+    Bytes wrapping = Dwords({1, 0});
     Dword(wrapping, 0xFFFFFFF8u);  // L1 that wraps the offset round
     Append(wrapping, PageArchive("9", "9", "9"));
     Bytes longArchive = CoreBlock(1, PageArchive("7", "8", "9"));
@@ -325,9 +315,7 @@ TEST_F(CorePage, ApplyWritesFieldsUnitsListCellsAndLevel) {
     EXPECT_EQ("25", P(2503)->GetValue().str());
     EXPECT_EQ("cm", P(2503)->GetUsedUnit().str());
     EXPECT_EQ("m2", P(2504)->GetUsedUnit().str()) << "a box without units keeps the used unit";
-    EXPECT_EQ("3", P(151)->GetValue().str());
-    EXPECT_EQ("0.5", P(1300)->GetValue().str());
-    EXPECT_EQ("1000", P(1000)->GetValue().str());
+    ExpectValues(editor->Holder(element), {{151, "3"}, {1300, "0.5"}, {1000, "1000"}});
     EXPECT_EQ("kA/m", P(1301)->GetUsedUnit().str());
 }
 
@@ -344,11 +332,8 @@ TEST_F(CorePage, ShowOpensThePreviewUpdateReplacesItApplyRefreshesIt) {
     OpenPage<CCoreModelWizard> open(*wizard, Exchange());
     CPropCoreModel* page = open.Page();
     EXPECT_EQ("Show", Text(page, 2217));
-    ASSERT_TRUE(qv::ui::Click(page, 2217));
-    EXPECT_EQ("Update", Text(page, 2217));
-    CCharacteristicDlg* first = page->GetPreview();
+    CCharacteristicDlg* first = ShownPreview(page);
     ASSERT_NE(nullptr, first);
-    ASSERT_NE(nullptr, first->GetSafeHwnd());
     ASSERT_EQ(2, page->GetCurvePoints().GetSize());
     const double mu0 = qv::power::cores::kMu0;
     EXPECT_NEAR(-2.0 / (mu0 * 1000), static_cast<CDataPoint*>(page->GetCurvePoints().GetAt(0))->x, 1e-9);
@@ -403,10 +388,8 @@ TEST_F(CorePage, FixedPageShowsUnitsOnceAndWritesBackWhatItShows) {
         EXPECT_EQ(opening == 0, Enabled(page, 2299));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2503), "0.3"));
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ("0.3", P(2503)->GetValue().str());
+        ExpectValues(editor->Holder(element), {{2503, "0.3"}, {1000, "1000"}, {2299, "1T"}});
         EXPECT_EQ("m", P(2503)->GetUsedUnit().str());
-        EXPECT_EQ("1000", P(1000)->GetValue().str());
-        EXPECT_EQ("1T", P(2299)->GetValue().str());
         Bytes block;
         Dword(block, opening == 0 ? 1 : 0);
         block.resize(24, 0);

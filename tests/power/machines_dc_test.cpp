@@ -174,27 +174,21 @@ TEST_F(DcMachine, OutputsAndCellsReachTheParameters) {
     OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
     CWnd* page = open.Page();
     EXPECT_FALSE(Visible(page, 2139));
-    EXPECT_EQ("Rotor Speed [rpm]", Text(page, 2136));
-    EXPECT_EQ("Rotor Position", Text(page, 2140));
-    EXPECT_EQ("Armature Voltage [V]", Text(page, 2142));
+    ExpectTexts(page, {{2136, "Rotor Speed [rpm]"}, {2140, "Rotor Position"}, {2142, "Armature Voltage [V]"}});
     ASSERT_TRUE(qv::ui::Click(page, 2141));
     EXPECT_TRUE(OutputOn(editor->Holder(element), 7106));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 1, 1, "0.7"));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 2, 1, ""));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2134), 3, 2, "rad"));
     ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
-    EXPECT_EQ("0.7", P(7020)->GetValue().str());
-    EXPECT_EQ("1m", P(7021)->GetValue().str());
+    ExpectValues(editor->Holder(element), {{7020, "0.7"}, {7021, "1m"}});
     EXPECT_EQ("rad", P(7057)->GetUsedUnit().str());
 }
 
 TEST_F(DcMachine, DescriptionWithoutImmanentAndTheRotorPositionPlaceholder) {
     auto wizard = MakeWizard();
-    CString model = "@PARAMLIST";
     editor->ClearRequests();
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "EXTERN", model));
-    EXPECT_EQ("@PARAMLIST", model.str());
-    EXPECT_TRUE(editor->Requests().empty());
+    EXPECT_EQ("@PARAMLIST", WrittenAskingNothing(*wizard, *editor, "EXTERN", "@PARAMLIST"));
 
     // A snapshot list of older data names the rotor position "@PHI0".
     CPtrArray snapshots;
@@ -281,9 +275,7 @@ TEST_F(DcMachine, ShortOlderBlocks) {
         DWORD flags;
     };
     // Snapshots that end the block are not read: the older generation always wrote more.
-    Bytes snapshotsLast;
-    Dword(snapshotsLast, 2);
-    Dword(snapshotsLast, 1);
+    Bytes snapshotsLast = Dwords({2, 1});
     Bytes snapshot;
     NewClass(snapshot, "CCopaObjectCompare");
     Dword(snapshot, 10);
@@ -342,16 +334,14 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
         OldText(points, "A");
         OldText(points, y[0] == 'L' ? "H" : "Vs");
     }
-    Bytes block;
-    Dword(block, 0);
-    Dword(block, 1);
+    Bytes block = Dwords({0, 1});
     for (const Bytes* part : {&snapshots, &page, &tables, &points}) {
         Dword(block, static_cast<DWORD>(part->size()));
         Append(block, *part);
     }
     auto wizard = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
     P(2157)->SetValue("old.mdx");
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(block.data(), static_cast<long>(block.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, block));
     ASSERT_EQ(1, wizard->Snapshots().GetSize());
     EXPECT_EQ("RA", static_cast<CCopaObjectCompare*>(wizard->Snapshots()[0])->GetName().str());
     EXPECT_EQ(2, wizard->ExcitationTable().Points().GetSize());
@@ -368,7 +358,7 @@ TEST_F(DcMachine, OlderBlockWithTablesAndTexts) {
     Bytes hostile = block;
     hostile[4] = hostile[5] = hostile[6] = hostile[7] = 0xFF;
     auto refused = NewWizard<CDCMachineNonlinearWizard4>(kDcRows, "M1", &element);
-    ASSERT_TRUE(refused->DoConvertWizard3Data(hostile.data(), static_cast<long>(hostile.size())));
+    ASSERT_TRUE(ConvertOlder(*refused, hostile));
     EXPECT_EQ(0, refused->Snapshots().GetSize());
     EXPECT_EQ(2, refused->ExcitationTable().Points().GetSize());
 

@@ -17,8 +17,7 @@ using qv_test::WriteFile;
 class MachinesHost : public qv_test::HostTest {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(UseFolder("machines_host"));
-        host = Started();
+        ASSERT_NO_FATAL_FAILURE(StartInFolder("machines_host"));
     }
 };
 

@@ -36,10 +36,7 @@ std::vector<ParamRow> MachineRows(unsigned id, bool withLoad = true) {
 
 // Old additional data: two DWORDs, a skipped block, then the page archive of the phase unit.
 Bytes OldMachineData(const Bytes& skipped, const Bytes& archive) {
-    Bytes out;
-    Dword(out, 7);
-    Dword(out, 0);
-    Dword(out, static_cast<DWORD>(skipped.size()));
+    Bytes out = Dwords({7, 0, static_cast<DWORD>(skipped.size())});
     Append(out, skipped);
     Dword(out, static_cast<DWORD>(archive.size()));
     Append(out, archive);
@@ -192,9 +189,8 @@ TEST_F(MachinePage, CellsWriteValuesAndUnitsAndEmptyCellsKeepThem) {
     EXPECT_EQ("0.5", P(7020)->GetValue().str());
     EXPECT_EQ("mOhm", P(7020)->GetUsedUnit().str());
     EXPECT_EQ("7021", P(7021)->GetValue().str()) << "an empty cell keeps the value";
+    ExpectValues(editor->Holder(element), {{7059, "3"}, {7022, "7022"}});
     EXPECT_EQ("Ohm", P(7021)->GetUsedUnit().str());
-    EXPECT_EQ("3", P(7059)->GetValue().str());
-    EXPECT_EQ("7022", P(7022)->GetValue().str());
     EXPECT_EQ(1u, editor->CountRequests(0)) << "apply commits the exchange object";
 }
 
@@ -231,9 +227,7 @@ TEST_F(MachinePage, OlderDataSetsTheRotorPositionUnit) {
         Bytes data;
         const char* unit;
     };
-    Bytes wrapping;
-    Dword(wrapping, 0);
-    Dword(wrapping, 0);
+    Bytes wrapping = Dwords({0, 0});
     Dword(wrapping, 0xFFFFFFF8u);  // wraps the offset when added
     Append(wrapping, PageArchive(1));
     Bytes zeroFirst = OldMachineData({}, PageArchive(1));

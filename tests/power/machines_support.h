@@ -8,6 +8,7 @@
 #include "power/dc_machine_nonlinear.h"
 #include "power/machines.h"
 #include "power/switches.h"
+#include "tests/support/model_text_checks.h"
 #include "tests/support/older_element_test.h"
 
 namespace machines_test {

@@ -75,11 +75,8 @@ TEST_F(Switches, ControlledSwitchModelTextOfBothTypes) {
         EXPECT_EQ(1u, editor->CountRequests(24));
     }
     auto wizard = NewWizard<CSwitchControlledWizard4>(kControlledRows, "S1");
-    CString model = "@TYPE @PARAMLIST";
     editor->ClearRequests();
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "EXTERN", model));
-    EXPECT_EQ("@TYPE @PARAMLIST", model.str());
-    EXPECT_TRUE(editor->Requests().empty());
+    EXPECT_EQ("@TYPE @PARAMLIST", WrittenAskingNothing(*wizard, *editor, "EXTERN", "@TYPE @PARAMLIST"));
 }
 
 TEST_F(Switches, ControlledSwitchArchiveBytes) {
@@ -163,9 +160,7 @@ TEST_F(Switches, ControlledSwitchPinnedFieldIsDisabledAndOutputsToggle) {
     std::vector<ParamRow> rows = kControlledRows;
     rows[2].type |= 0x80000000u;  // 2315 on a pin
     DWORD element = 0;
-    auto wizard = NewWizard<CSwitchControlledWizard4>(rows, "S1", &element);
-    OpenPage<CSwitchControlledWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CSwitchControlledWizard4>(rows, "S1", &element));
     EXPECT_FALSE(Enabled(page, 2315));
     EXPECT_TRUE(Enabled(page, 2316));
     ASSERT_TRUE(qv::ui::Click(page, 2019));
@@ -178,14 +173,9 @@ TEST_F(Switches, ControlledSwitchPinnedFieldIsDisabledAndOutputsToggle) {
 // "Use Pin" sets bit 31 of the control signal at once; the text is then not written back.
 TEST_F(Switches, HysteresisSwitchFieldsAndPin) {
     DWORD element = 0;
-    auto wizard = NewWizard<CHysteresisSwitchWizard4>(kHysteresisRows, "H1", &element);
-    OpenPage<CHysteresisSwitchWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CHysteresisSwitchWizard4>(kHysteresisRows, "H1", &element));
     ParamHolder* holder = editor->Holder(element);
-    EXPECT_EQ("v1", Text(page, 2028));
-    EXPECT_EQ("0.5", Text(page, 2522));
-    EXPECT_EQ("0.1", Text(page, 2524));
-    EXPECT_EQ("1", Text(page, 2319));
+    ExpectTexts(page, {{2028, "v1"}, {2522, "0.5"}, {2524, "0.1"}, {2319, "1"}});
     EXPECT_TRUE(Enabled(page, 2522));
     EXPECT_FALSE(Enabled(page, 2524)) << "the hysteresis comes from a pin";
     EXPECT_EQ("Current [A]", Text(page, 2019));
@@ -196,8 +186,7 @@ TEST_F(Switches, HysteresisSwitchFieldsAndPin) {
     EXPECT_FALSE(Enabled(page, 2028));
     ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2033), "mOhm"));
     ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
-    EXPECT_EQ("v1", Param(holder, 2028)->GetValue().str());
-    EXPECT_EQ("0.7", Param(holder, 2315)->GetValue().str());
+    ExpectValues(holder, {{2028, "v1"}, {2315, "0.7"}});
     EXPECT_EQ("mOhm", Param(holder, 2311)->GetUsedUnit().str());
 }
 

@@ -16,9 +16,7 @@ Bytes PageBlock(const std::string& className, WORD schema, const std::vector<DWO
 
 // Mode word, reserved DWORD, then length-prefixed parts.
 Bytes OldData(DWORD modeWord, const std::vector<Bytes>& parts) {
-    Bytes out;
-    Dword(out, modeWord);
-    Dword(out, 0);
+    Bytes out = Dwords({modeWord, 0});
     for (const Bytes& part : parts) {
         Dword(out, static_cast<DWORD>(part.size()));
         Append(out, part);
@@ -45,12 +43,7 @@ TEST_F(PowerConversion, WholeRecordGivesKindTableAndTexts) {
     DWORD element = 0;
     auto wizard = Convert<CDiodeWizard4>(kDiodeRows, data, &element);
     const CSemiconductorState& state = wizard->State();
-    EXPECT_EQ(static_cast<LONG>(2 | kSemiUserFile), state.GetModeWord());
-    EXPECT_EQ("v [V]", state.GetXAxisLabel().str());
-    EXPECT_EQ("i [A]", state.GetYAxisLabel().str());
-    EXPECT_EQ("V", state.GetExtraTextA().str());
-    EXPECT_EQ("A", state.GetExtraTextB().str());
-    EXPECT_EQ("old.mdx", state.Table().GetFileName().str());
+    ExpectUserFileState(state, "old.mdx");
     ASSERT_EQ(2, state.Table().Points().GetSize()) << "the table's points, not the point block's";
     EXPECT_EQ(nullptr, state.Table().GetDataBlock()) << "the table keeps no block";
     ParamHolder* holder = editor->Holder(element);
@@ -122,9 +115,7 @@ TEST_F(PowerConversion, AcceptRulesOfTheParts) {
 
     // A block A that ends the data ends the reading: its bytes are never taken for the parts
     // after it, even when they would read as a page block and a table.
-    Bytes inner;
-    Dword(inner, 0);
-    Dword(inner, static_cast<DWORD>(table.size()));
+    Bytes inner = Dwords({0, static_cast<DWORD>(table.size())});
     Append(inner, table);
     wizard = Convert<CDiodeWizard4>(kDiodeRows, OldData(1, {inner}));
     EXPECT_EQ(1, wizard->GetModeWord());
@@ -169,7 +160,7 @@ TEST_F(PowerConversion, PageBlocksOfSchemaThreeAndFourUpgradeTheFileParameters) 
         editor->Attach(wizard, element);
         editor->ClearRequests();
         const Bytes data = OldData(2, {Bytes{}, c.pageBlock, Bytes{}});
-        ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(wizard, data));
         EXPECT_EQ(c.modeWord, wizard.GetModeWord());
         EXPECT_EQ(!c.fileActive, Unused(holder, 2016));
         EXPECT_EQ(!c.variableActive, Unused(holder, 1012));
@@ -191,7 +182,7 @@ TEST_F(PowerConversion, PageBlockThatEndsTheDataIsNotRead) {
         editor->Attach(wizard, element);
         Bytes data = OldData(2, {Bytes{}, PageBlock("CPropSemiDiode", 3, {})});
         if (followed) Dword(data, 0);
-        ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(wizard, data));
         EXPECT_EQ(followed ? "old.mdx" : "", Param(holder, 1012)->GetValue().str());
     }
 }
@@ -204,7 +195,7 @@ TEST_F(PowerConversion, PageOfTheSixCopiesTheFileNameIntoTheVariable) {
     CIgbtWizard4 wizard;
     editor->Attach(wizard, element);
     const Bytes data = OldData(2, {Bytes{}, PageBlock("CPropSemiRest", 3, {}), Bytes{}});
-    ASSERT_TRUE(wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+    ASSERT_TRUE(ConvertOlder(wizard, data));
     EXPECT_EQ(static_cast<LONG>(2 | kSemiNoTableFile), wizard.GetModeWord());
     EXPECT_EQ("ref.mdx", Param(holder, 1012)->GetValue().str());
     EXPECT_FALSE(Unused(holder, 1012));
@@ -252,7 +243,7 @@ TEST_F(PowerConversion, ConversionLeavesAnOpenPageAlone) {
     sheet.RemovePage(page);
     ParamHolder* params = page->GetParams();
     const Bytes data = OldData(1, {});
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, data));
     EXPECT_EQ(page, wizard->GetPage());
     EXPECT_EQ(params, page->GetParams());
     EXPECT_EQ(1, editor->OutstandingCookies());

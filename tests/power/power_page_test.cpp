@@ -34,9 +34,7 @@ TEST_F(PowerPage, NewElementShowsTheEquivalentLine) {
     for (int id : {2066, 2068, 2016, 2015, 2511, 2512}) EXPECT_FALSE(Visible(page, id)) << id;
     EXPECT_FALSE(Enabled(page, 2013));
     EXPECT_FALSE(Enabled(page, 2071));
-    EXPECT_EQ("0.7", Text(page, 2058));
-    EXPECT_EQ("Voltage [V]", Text(page, 2018));
-    EXPECT_EQ("Current [A]", Text(page, 2019));
+    ExpectTexts(page, {{2058, "0.7"}, {2018, "Voltage [V]"}, {2019, "Current [A]"}});
     EXPECT_EQ(0, Selected(page, 2508)) << "the used unit is selected";
 }
 
@@ -199,10 +197,8 @@ TEST_F(PowerPage, ApplyWritesValuesAndUsedUnits) {
     ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ("D7", holder->m_strElementName.str());
-    EXPECT_EQ("650", Param(holder, 2058)->GetValue().str());
-    EXPECT_EQ("mV", Param(holder, 2058)->GetUsedUnit().str());
-    EXPECT_EQ("2", Param(holder, 2066)->GetValue().str());
-    EXPECT_EQ("nA", Param(holder, 2066)->GetUsedUnit().str());
+    ExpectValues(holder, {{2058, "650"}, {2066, "2"}});
+    ExpectUsedUnits(holder, {{2058, "mV"}, {2066, "nA"}});
     EXPECT_EQ(1, wizard->GetModeWord());
     for (WORD id : {2066, 2068, 2069}) EXPECT_FALSE(Unused(holder, id)) << id;
     for (WORD id : {2013, 2058, 2061, 2016, 1012}) EXPECT_TRUE(Unused(holder, id)) << id;

@@ -63,6 +63,16 @@ inline CSemiconductorState& StateOf(CWizardBase4& wizard) {
     return dynamic_cast<CSemiconductorWizardBase4&>(wizard).State();
 }
 
+// The state of a data-pairs characteristic in a user's file: mode, axis labels, texts, file.
+inline void ExpectUserFileState(const CSemiconductorState& state, const char* file) {
+    EXPECT_EQ(static_cast<LONG>(2 | kSemiUserFile), state.GetModeWord());
+    EXPECT_EQ("v [V]", state.GetXAxisLabel().str());
+    EXPECT_EQ("i [A]", state.GetYAxisLabel().str());
+    EXPECT_EQ("V", state.GetExtraTextA().str());
+    EXPECT_EQ("A", state.GetExtraTextB().str());
+    EXPECT_EQ(file, state.Table().GetFileName().str());
+}
+
 // The characteristic table's look-up stream as the first thing of an archive.
 inline Bytes TableBytes(DWORD source, const std::string& file, DWORD userFile, const std::vector<Point>& points,
                         const std::string& variable) {

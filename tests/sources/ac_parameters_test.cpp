@@ -147,9 +147,7 @@ TEST_F(ACPage, ApplyWritesTextsAndUnitsAndCommits) {
     editor->ClearRequests();
     ASSERT_TRUE(qv::ui::Apply(&open.sheet));
     EXPECT_EQ("5", Param(holder, 2425)->GetValue().str());
-    EXPECT_EQ("mV", Param(holder, 2425)->GetUsedUnit().str());
-    EXPECT_EQ("rad", Param(holder, 2434)->GetUsedUnit().str());
-    EXPECT_EQ("keep", Param(holder, 2432)->GetUsedUnit().str());
+    ExpectUsedUnits(holder, {{2425, "mV"}, {2434, "rad"}, {2432, "keep"}});
     EXPECT_EQ(1u, editor->CountRequests(25));
     editor->SetCommitAnswer(1);
     ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2516), "kV"));
@@ -185,18 +183,14 @@ TEST_F(ACPage, PageBlocksOfVersionsNineAndTen) {
         editor->Attach(wizard, element);
         ScopedParamSet params{RequestTarget(&wizard)};
         CPropACParameters page(&wizard, params.Holder());
-        Bytes block;
-        Dword(block, c.version);
-        Dword(block, c.mode);
+        Bytes block = Dwords({c.version, c.mode});
         if (c.version < 10) Dword(block, c.phaseUnit);
         editor->ClearRequests();
         Loaded(block, [&](CArchive& ar) { page.Serialize(ar); });
         EXPECT_EQ(c.mode, page.GetMode());
         EXPECT_EQ(c.unit, Param(params.Holder(), 2434)->GetUsedUnit().str());
         EXPECT_EQ(c.commits, editor->CountRequests(25)) << "without a window the unit is committed";
-        Bytes expected;
-        Dword(expected, 10);
-        Dword(expected, c.mode);
+        Bytes expected = Dwords({10, c.mode});
         EXPECT_EQ(expected, Stored([&](CArchive& ar) { page.Serialize(ar); }));
     }
 }
@@ -204,10 +198,7 @@ TEST_F(ACPage, PageBlocksOfVersionsNineAndTen) {
 TEST_F(ACPage, OldBlockWithAWindowSelectsThePhaseUnit) {
     const DWORD element = AddElement();
     Open open(*editor, element);
-    Bytes block;
-    Dword(block, 8);
-    Dword(block, 1);
-    Dword(block, 1);
+    Bytes block = Dwords({8, 1, 1});
     editor->ClearRequests();
     Loaded(block, [&](CArchive& ar) { open.Page()->Serialize(ar); });
     EXPECT_EQ("rad", Text(open.Page(), 2517));

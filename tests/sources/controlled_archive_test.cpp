@@ -142,14 +142,12 @@ TEST_F(SourcesArchive, OlderPageBlocksUpgradeTheMarksOnly) {
 TEST_F(SourcesArchive, FullOlderDataGivesSnapshotsTableAndTexts) {
     DWORD element = 0;
     auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element);
-    Bytes old;
-    Dword(old, 3 | kModeFileReference);
-    Dword(old, 2);
+    Bytes old = Dwords({3 | kModeFileReference, 2});
     Block(old, ArchivedSnapshots({"QUANT", "@CH"}));
     Block(old, PageBlock(10, 1));
     Block(old, TableBytes(1, "old.mdx", 0, {}, 0, "OLDVAR"));
     Block(old, PointBlock({"ctrl [V]", "out [V]", "t3", "t4"}));
-    ASSERT_TRUE(wizard->DoConvertWizard3Data(old.data(), static_cast<long>(old.size())));
+    ASSERT_TRUE(ConvertOlder(*wizard, old));
 
     EXPECT_EQ(3u | kModeFileReference, wizard->GetModeWord());
     EXPECT_EQ(1u, wizard->GetKind());
@@ -191,9 +189,7 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     {
         // L3 reaches past the end: the parse ends there, the snapshots before it stay and the
         // point block after it is not looked for.
-        Bytes past;
-        Dword(past, 1);
-        Dword(past, 1);
+        Bytes past = Dwords({1, 1});
         Block(past, ArchivedSnapshots({"QUANT"}));
         Block(past, PageBlock(10, 1));
         Dword(past, 1000);
@@ -202,27 +198,17 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     }
     {
         // A length that would wrap a 32-bit position around.
-        Bytes wrap;
-        Dword(wrap, 0);
-        Dword(wrap, 1);
-        Dword(wrap, 0xFFFFFFFC);
+        Bytes wrap = Dwords({0, 1, 0xFFFFFFFC});
         Append(wrap, ArchivedSnapshots({"QUANT"}));
         cases.push_back({"a wrapping L1", wrap, 0, {}, ""});
     }
     {
-        Bytes hugeCount;
-        Dword(hugeCount, 0);
-        Dword(hugeCount, 0xFFFFFFFF);
+        Bytes hugeCount = Dwords({0, 0xFFFFFFFF});
         Block(hugeCount, ArchivedSnapshots({"QUANT"}));
         cases.push_back({"a snapshot count beyond any list", hugeCount, 0, {}, ""});
     }
     {
-        Bytes cut;
-        Dword(cut, 0);
-        Dword(cut, 2);
-        Bytes two = ArchivedSnapshots({"QUANT", "FACT"});
-        two.resize(two.size() - 5);
-        Block(cut, two);
+        Bytes cut = CutSnapshotsData({"QUANT", "FACT"});
         Block(cut, PageBlock(10, 1));
         Dword(cut, 0);
         Block(cut, PointBlock({"ctrl [V]", "out [V]", "t3", "t4"}));
@@ -232,7 +218,7 @@ TEST_F(SourcesArchive, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
         SCOPED_TRACE(c.what);
         auto wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
         Store(*wizard, 1, 2, "before", "", {"SPC"});
-        ASSERT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*wizard, c.data));
         EXPECT_EQ(c.mode, PassiveFormOf(wizard->GetModeWord()));
         EXPECT_EQ(c.snapshots, SnapshotNames(wizard->GetSnapshots()));
         EXPECT_EQ(c.xLabel, wizard->GetXAxisLabel().str());

@@ -122,15 +122,9 @@ TEST_F(SourcesPage, ApplyStoresTheListOfTheChosenForm) {
 // list names "CH" rather than the table entry "@CH".
 TEST_F(SourcesPage, CharacteristicOnAPinMakesItAPlainAssignment) {
     DWORD element = 0;
-    auto wizard = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1", &element);
-    OpenPage<CNonlinearVoltageSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1", &element));
     ASSERT_TRUE(qv::ui::ChooseEntry(FormList(page), 2));
-    ASSERT_TRUE(Enabled(page, 2016));
-    ASSERT_TRUE(qv::ui::Click(page, 2015));
-    EXPECT_FALSE(Enabled(page, 2016));
-    EXPECT_TRUE(Param(editor->Holder(element), 2016)->HasPin());
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    ASSERT_NO_FATAL_FAILURE(ExpectCharacteristicPinned(page, 2015, editor->Holder(element), open.Sheet()));
     EXPECT_EQ(0u, wizard->GetKind());
     EXPECT_EQ((std::vector<std::string>{"QUANT", "SPC", "CH"}), SnapshotNames(wizard->GetSnapshots()));
 }
@@ -195,9 +189,7 @@ TEST_F(SourcesPage, PinsOfTheSetAreShownAndKept) {
 
 TEST_F(SourcesPage, UnitsOfTheCollectorValuesAreChosenAndWritten) {
     DWORD element = 0;
-    auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element);
-    OpenPage<CNonlinearCurrentSourceWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element));
     ASSERT_TRUE(qv::ui::ChooseEntry(FormList(page), 4));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2022), "80"));
     ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2515), "mV"));
@@ -249,13 +241,7 @@ TEST_F(SourcesPage, StartFormComesFromParameter1000WhenTheListOffersIt) {
 
 TEST_F(SourcesPage, ApplyWithoutParameterSetRefusesBeforeWriting) {
     ASSERT_NO_FATAL_FAILURE(ExpectLooseApplyRefused<CNonlinearVoltageSourceWizard4>("E9"));
-
-    // An editor that refuses the commit keeps the sheet open.
-    auto attached = NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1");
-    OpenPage<CNonlinearVoltageSourceWizard4> open(*attached);
-    editor->SetCommitAnswer(1);
-    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
-    editor->SetCommitAnswer(0);
+    ExpectRefusedCommitFailsTheApply(*NewWizard<CNonlinearVoltageSourceWizard4>(kVoltageRows, "E1"), *editor);
 }
 
 TEST_F(SourcesPage, HiddenWorkAndRebindingLeaveNoCookieBehind) {

@@ -70,8 +70,7 @@ TEST_F(DomainModelText, ConstantWithACUseAsTheUserTicksIt) {
 // writes magnitude and quadrant-correct phase.
 TEST_F(DomainModelText, RealAndImaginaryPartsBecomeMagnitudeAndPhase) {
     DWORD element = 0;
-    auto rows = WithValue(WithValue(kForceRows, 2430, "-3"), 2432, "4");
-    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(rows, "F1", &element);
+    auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithACParts(kForceRows), "F1", &element);
     wizard->SetACMode(1);
     Settle(*wizard, 0, {});
     ASSERT_TRUE(wizard->Initialize(1));

@@ -117,22 +117,10 @@ TEST_F(DomainPage, DerivedPeriodShowsAtOnce) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), "TR"));
     EXPECT_EQ(" TR + 8m + 1m", Text(page, 2038));
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2032), "Pulse"));
-    struct Case {
-        const char* frequency;
-        const char* period;
-    };
     // A frequency that parses as 0 leaves the period as it was.
-    const Case cases[] = {{"4", "0.25"}, {"0", "0.25"}, {"F", "1/(F)"}, {"2k", "0.0005"}};
-    for (const Case& c : cases) {
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), c.frequency));
-        EXPECT_EQ(c.period, Text(page, 2038)) << c.frequency;
-    }
+    ExpectShownAsTyped(page, 2036, 2038, {{"4", "0.25"}, {"0", "0.25"}, {"F", "1/(F)"}, {"2k", "0.0005"}});
     // A period given by the user is never overwritten.
-    ASSERT_TRUE(qv::ui::Click(page, 2205));
-    EXPECT_TRUE(Enabled(page, 2038));
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2038), "3"));
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), "5"));
-    EXPECT_EQ("3", Text(page, 2038));
+    ExpectTypedPeriodKept(page, "3", 2036, "5");
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("3", Param(editor->Holder(element), 2038)->GetValue().str());
     EXPECT_TRUE(wizard->GetPeriodGiven());

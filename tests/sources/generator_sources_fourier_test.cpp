@@ -95,16 +95,7 @@ TEST_F(GeneratorFourier, LoadingRowCounts) {
         Dword(bytes, 2);
         Dword(bytes, 0);
         Dword(bytes, 1);
-        bool refused = false;
-        Loaded(bytes, [&](CArchive& ar) {
-            try {
-                wizard.Serialize(ar, eSheetVersion4);
-            } catch (CArchiveException* e) {
-                refused = true;
-                e->Delete();
-            }
-        });
-        EXPECT_EQ(c.refused, refused) << c.label;
+        EXPECT_EQ(c.refused, !LoadedBlock(wizard, bytes)) << c.label;
         EXPECT_EQ(c.frequencies, Column(wizard.GetTable(), 0)) << c.label;
         if (!c.refused) {
             EXPECT_EQ(1, wizard.GetSourceType()) << c.label;
@@ -315,11 +306,7 @@ TEST_F(GeneratorFourier, OlderBlocks) {
         int sourceType;
         std::vector<double> frequencies;
     };
-    Bytes state;
-    Dword(state, 10);
-    Dword(state, 3);
-    Dword(state, 1);
-    Dword(state, 0);
+    Bytes state = Dwords({10, 3, 1, 0});
     Str(state, "60");
     Str(state, "1");
     Dword(state, 2);
@@ -330,31 +317,22 @@ TEST_F(GeneratorFourier, OlderBlocks) {
     }
     std::vector<Case> cases;
     {
-        Bytes b;
-        Dword(b, 1);
-        Dword(b, 0);
+        Bytes b = Dwords({1, 0});
         cases.push_back({"eight bytes", b, 1, {0, 50}});
     }
     {
-        Bytes b;
-        Dword(b, 1);
-        Dword(b, 0);
+        Bytes b = Dwords({1, 0});
         Block(b, {9, 9});
         Block(b, state);
         cases.push_back({"with page state", b, 1, {0, 60}});
     }
     {
-        Bytes b;
-        Dword(b, 0);
-        Dword(b, 0);
-        Dword(b, 0xFFFFFFF0u);
+        Bytes b = Dwords({0, 0, 0xFFFFFFF0u});
         Block(b, state);
         cases.push_back({"wrapping skip length", b, 0, {0, 50}});
     }
     {
-        Bytes b;
-        Dword(b, 0);
-        Dword(b, 0);
+        Bytes b = Dwords({0, 0});
         Block(b, {});
         Dword(b, 0xFFFFFFFFu);
         Append(b, state);

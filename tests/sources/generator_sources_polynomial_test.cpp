@@ -144,9 +144,7 @@ protected:
 
 TEST_F(GeneratorPolynomial, TwoQuantitiesOfOrderTwoGiveSixCoefficientRows) {
     DWORD element = 0;
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element);
-    OpenPage<CPolynomSourceWizard4> open(*wizard);
-    CPropPolynomSource* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element));
     EXPECT_EQ((std::vector<std::string>{"Constant", "x1^1", "x2^1", "x1^2", "x1^1 \xB7 x2^1", "x2^2"}),
               Column(page->CoefficientList(), 0));
     EXPECT_EQ((std::vector<std::string>{"x1", "x2"}), Column(page->QuantityList(), 0));
@@ -181,9 +179,7 @@ TEST_F(GeneratorPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
 }
 
 TEST_F(GeneratorPolynomial, SpinChangesOnlyTheOrderText) {
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1");
-    OpenPage<CPolynomSourceWizard4> open(*wizard);
-    CPropPolynomSource* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1"));
     ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), -1));
     EXPECT_EQ("2", Text(page, 2163));
     EXPECT_EQ(2, page->CoefficientList().GetItemCount());
@@ -215,9 +211,7 @@ TEST_F(GeneratorPolynomial, DeletingTheFirstOfThreeQuantitiesRenumbersTheOthers)
 
 TEST_F(GeneratorPolynomial, NewQuantityExtendsTheCoefficients) {
     DWORD element = 0;
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 0), "P1", &element);
-    OpenPage<CPolynomSourceWizard4> open(*wizard);
-    CPropPolynomSource* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 0), "P1", &element));
     EXPECT_EQ((std::vector<std::string>{"Constant"}), Column(page->CoefficientList(), 0));
     ASSERT_TRUE(qv::ui::Click(page, 2173));
     EXPECT_EQ((std::vector<std::string>{"Constant", "x1^1"}), Column(page->CoefficientList(), 0));
@@ -226,9 +220,7 @@ TEST_F(GeneratorPolynomial, NewQuantityExtendsTheCoefficients) {
 
 TEST_F(GeneratorPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
     DWORD element = 0;
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element);
-    OpenPage<CPolynomSourceWizard4> open(*wizard);
-    CPropPolynomSource* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 2), "P1", &element));
     EXPECT_EQ(TB_EDIT_TEXT, page->QuantityList().GetEditItemType(1, 2));
     ASSERT_TRUE(qv::ui::EditListCell(&page->QuantityList(), 1, 1, "1"));
     EXPECT_EQ(TB_EDIT_NONE, page->QuantityList().GetEditItemType(1, 2));
@@ -242,9 +234,7 @@ TEST_F(GeneratorPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
 
 TEST_F(GeneratorPolynomial, TooManyCoefficientsAreRefusedAndThePreviousOrderReturns) {
     DWORD element = 0;
-    auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element);
-    OpenPage<CPolynomSourceWizard4> open(*wizard);
-    CPropPolynomSource* page = open.Page();
+    auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2163), "140"));
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
     ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2001)));
@@ -406,16 +396,12 @@ TEST_F(GeneratorPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
     Snapshot(snapshots, "SPC", 0x4, 0, true);
     std::vector<Case> cases;
     {
-        Bytes b;
-        Dword(b, 1);
-        Dword(b, 1);
+        Bytes b = Dwords({1, 1});
         Block(b, snapshots);
         cases.push_back({"block at the end", b, 1, {"SPC"}});
     }
     {
-        Bytes b;
-        Dword(b, 0);
-        Dword(b, 1);
+        Bytes b = Dwords({0, 1});
         Block(b, snapshots);
         Block(b, {1, 2, 3});
         Block(b, {});
@@ -428,10 +414,7 @@ TEST_F(GeneratorPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
         cases.push_back({"complete", b, 0, {"SPC"}});
     }
     {
-        Bytes b;
-        Dword(b, 0);
-        Dword(b, 1);
-        Dword(b, 0xFFFFFFFFu);
+        Bytes b = Dwords({0, 1, 0xFFFFFFFFu});
         cases.push_back({"wrapping length", b, 0, {}});
     }
     {

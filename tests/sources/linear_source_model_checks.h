@@ -39,10 +39,8 @@ TYPED_TEST_SUITE_P(LinearSourceModelText);
 
 TYPED_TEST_P(LinearSourceModelText, TemplateWithoutImmanentLeavesTheTextAloneAndAsksNothing) {
     auto wizard = this->New(TypeParam::Rows());
-    CString text = TypeParam::kModel;
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, TypeParam::kOtherTemplate, text));
-    EXPECT_EQ(TypeParam::kModel, text.str());
-    EXPECT_EQ(0u, this->editor->Requests().size());
+    EXPECT_EQ(TypeParam::kModel,
+              WrittenAskingNothing(*wizard, *this->editor, TypeParam::kOtherTemplate, TypeParam::kModel));
 }
 
 TYPED_TEST_P(LinearSourceModelText, TrapezoidWithNumericAndSymbolicTimes) {

@@ -104,14 +104,7 @@ TEST_F(SourcesArchive, ArchiveCutShortOrWithAHugeCountThrows) {
     bytes.resize(bytes.size() - 8);
     Dword(bytes, 20000);
     CLinearVoltageSourceWizard4 wizard;
-    bool thrown = false;
-    try {
-        Loaded(bytes, [&](CArchive& ar) { wizard.Serialize(ar, eSheetVersion4); });
-    } catch (CArchiveException* e) {
-        thrown = true;
-        e->Delete();
-    }
-    EXPECT_TRUE(thrown);
+    EXPECT_FALSE(LoadedBlock(wizard, bytes));
     EXPECT_EQ(0, wizard.GetSnapshots().GetSize()) << "a count beyond the limit reads nothing";
 }
 
@@ -147,9 +140,7 @@ Bytes SnapshotArchive(const std::vector<std::string>& names) {
 }
 
 Bytes OldData(DWORD kind, const std::vector<std::string>& names, const Bytes& page, const Bytes& ac) {
-    Bytes out;
-    Dword(out, kind);
-    Dword(out, static_cast<DWORD>(names.size()));
+    Bytes out = Dwords({kind, static_cast<DWORD>(names.size())});
     Block(out, SnapshotArchive(names));
     Block(out, page);
     Block(out, Bytes{1, 2, 3});
@@ -159,9 +150,7 @@ Bytes OldData(DWORD kind, const std::vector<std::string>& names, const Bytes& pa
 }
 
 Bytes ACBlock(DWORD version, DWORD mode, DWORD phaseUnit) {
-    Bytes out;
-    Dword(out, version);
-    Dword(out, mode);
+    Bytes out = Dwords({version, mode});
     if (version < 10) Dword(out, phaseUnit);
     return out;
 }
@@ -245,18 +234,11 @@ TEST_F(SourcesConversion, ACBlocksOfVersionsNineAndTen) {
 TEST_F(SourcesConversion, CraftedOldData) {
     const Bytes good = OldData(4, {"FREQ", "AMPL"}, PageBlock(10, 1, "R", 1, 0, 4), ACBlock(10, 1, 0));
     const size_t acStart = good.size() - 12;
-    Bytes countPast;
-    Dword(countPast, 1);
-    Dword(countPast, 5);
+    Bytes countPast = Dwords({1, 5});
     Block(countPast, SnapshotArchive({"FREQ"}));
-    Bytes wrapping;
-    Dword(wrapping, 1);
-    Dword(wrapping, 1);
-    Dword(wrapping, 0xFFFFFFFF);
+    Bytes wrapping = Dwords({1, 1, 0xFFFFFFFF});
     Append(wrapping, SnapshotArchive({"FREQ"}));
-    Bytes hugeCount;
-    Dword(hugeCount, 1);
-    Dword(hugeCount, 0xFFFFFFF0);
+    Bytes hugeCount = Dwords({1, 0xFFFFFFF0});
     Block(hugeCount, SnapshotArchive({"FREQ"}));
     struct Case {
         const char* name;
@@ -344,7 +326,7 @@ TEST_F(SourcesArchive, CookiesComeBackThroughEveryOperation) {
         wizard->WriteSimDescr(nullptr, "IMMANENT", text);
         wizard->NotifyChanged(3, Param(editor->Holder(element), 2036));
         const Bytes data = OldData(0, {"FREQ"}, PageBlock(10, 1, "", 0, 0, 0), ACBlock(10, 1, 0));
-        wizard->DoConvertWizard3Data(data.data(), static_cast<long>(data.size()));
+        ConvertOlder(*wizard, data);
         EXPECT_EQ(2, editor->OutstandingCookies());
         EXPECT_EQ(page, wizard->GetPage());
         EXPECT_EQ(editor->Holder(element), page->GetParams());

@@ -71,8 +71,7 @@ TEST_F(SourcesModelText, ConstantWithACUseTakesMagnitudeFromTheValueAndPhaseZero
 
 TEST_F(SourcesModelText, RealAndImaginaryPartsBecomeMagnitudeAndQuadrantCorrectPhase) {
     DWORD element = 0;
-    auto rows = WithValue(WithValue(kVoltageRows, 2430, "-3"), 2432, "4");
-    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(rows, "V1", &element);
+    auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithACParts(kVoltageRows), "V1", &element);
     Settle(*wizard, 0, {"FREQ", "TPERIO", "AMPL", "PHASE", "PERIO", "OFF", "TDELAY", "SPC", "@AC_PHASE", "@AC_MAG"});
     static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(8))->SetFrom(Param(editor->Holder(element), 2430));
     static_cast<CCopaObjectCompare*>(wizard->GetSnapshots().GetAt(8))->SetName("@AC_PHASE");

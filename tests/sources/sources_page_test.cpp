@@ -30,9 +30,7 @@ TEST_F(SourcesPage, ConstantAndTimeControlledSwitchTheValueAndTheSymbol) {
     DWORD element = 0;
     auto [wizard, open, page] = OpenedWizard(NewWizard<CLinearVoltageSourceWizard4>(kVoltageRows, "V1", &element));
     ParamHolder* holder = editor->Holder(element);
-    EXPECT_EQ("EMF Value", Text(page, 2027));
-    EXPECT_EQ("Voltage [V]", Text(page, 2018));
-    EXPECT_EQ("EMF Value [V]", Text(page, 2056));
+    ExpectTexts(page, {{2027, "EMF Value"}, {2018, "Voltage [V]"}, {2056, "EMF Value [V]"}});
     for (int id : {2028, 2030, 2507, 2520, 2305}) EXPECT_TRUE(Enabled(page, id)) << id;
     EXPECT_TRUE(Visible(page, 2305));
     for (int id : {2032, 2034, 2036}) EXPECT_FALSE(Enabled(page, id)) << id;
@@ -60,12 +58,8 @@ TEST_F(SourcesPage, RmsValueGivesTheAmplitude) {
     EXPECT_TRUE(Visible(page, 2204));
     ASSERT_TRUE(qv::ui::Click(page, 2204));
     EXPECT_FALSE(Enabled(page, 2034));
-    const std::pair<const char*, const char*> cases[] = {
-        {"10", "14.142135623731"}, {"1m", "0.0014142135623731"}, {"URMS", "URMS * sqrt(2.0)"}};
-    for (const auto& [rms, amplitude] : cases) {
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2057), rms));
-        EXPECT_EQ(amplitude, Text(page, 2034)) << rms;
-    }
+    ExpectShownAsTyped(page, 2057, 2034,
+                       {{"10", "14.142135623731"}, {"1m", "0.0014142135623731"}, {"URMS", "URMS * sqrt(2.0)"}});
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2057), "10"));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("14.142135623731", Param(editor->Holder(element), 2034)->GetValue().str());
@@ -84,11 +78,8 @@ TEST_F(SourcesPage, TrapezoidTimesGiveThePeriodUnlessItIsFixed) {
     EXPECT_EQ("4e-06", Text(page, 2038));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2055), "PW"));
     EXPECT_EQ(" 1u + PW + 1u", Text(page, 2038));
-    ASSERT_TRUE(qv::ui::Click(page, 2205));
-    EXPECT_TRUE(Enabled(page, 2038));
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2038), "5u"));
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), "3u"));
-    EXPECT_EQ("5u", Text(page, 2038)) << "a fixed period is never derived";
+    // A fixed period is never derived.
+    ExpectTypedPeriodKept(page, "5u", 2051, "3u");
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ("5u", Param(holder, 2038)->GetValue().str());

@@ -6,6 +6,7 @@
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
+#include "tests/support/model_text_checks.h"
 #include "tests/support/named_element_test.h"
 #include "tests/support/wizard_on_sheet.h"
 
@@ -70,6 +71,12 @@ inline std::vector<ParamRow> CurrentRows() {
     return rows;
 }
 
+// The rows with the AC parameters as real part -3 and imaginary part 4: a phase in the second
+// quadrant, which a plain arc tangent gets wrong.
+inline std::vector<ParamRow> WithACParts(const std::vector<ParamRow>& rows) {
+    return WithValue(WithValue(rows, 2430, "-3"), 2432, "4");
+}
+
 // Gives the wizard settings as a page hands them over on apply.
 inline void Settle(CLinearSourceWizardBase4& wizard, int kind, const std::vector<const char*>& names,
                    DWORD amplitudeMode = 1, const char* rms = "", BOOL periodFixed = FALSE, int selection = 0,
@@ -82,6 +89,16 @@ inline void Settle(CLinearSourceWizardBase4& wizard, int kind, const std::vector
 // Makes the source on this page time-controlled, as the user does, in the named form.
 inline bool ChooseTimeForm(CWnd* page, const char* form) {
     return qv::ui::Click(page, 2031) && qv::ui::ChooseEntry(page->GetDlgItem(2032), form);
+}
+
+// Ticking "Period" (2205) makes the period field (2038) the user's: a period typed there stays
+// when the user then changes the field `other`, which would otherwise give a new period.
+inline void ExpectTypedPeriodKept(CWnd* page, const char* period, int other, const char* otherText) {
+    ASSERT_TRUE(qv::ui::Click(page, 2205));
+    EXPECT_TRUE(Enabled(page, 2038));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2038), period));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(other), otherText));
+    EXPECT_EQ(period, Text(page, 2038));
 }
 
 // A form the user chooses on a time-controlled source page: the symbol variant it gives and

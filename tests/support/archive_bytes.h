@@ -97,6 +97,12 @@ bool LoadedBlock(Wizard& wizard, const Bytes& bytes) {
     return true;
 }
 
+// Hands the bytes to the wizard as older element data; gives the wizard's answer.
+template <class Wizard>
+BOOL ConvertOlder(Wizard& wizard, const Bytes& data) {
+    return wizard.DoConvertWizard3Data(data.data(), static_cast<long>(data.size()));
+}
+
 // A snapshot record: the class record where the archive meets the class first (classTag 0),
 // else the tag that refers back to it; then version 10, name, type and extended type.
 inline Bytes SnapshotBytes(const std::string& name, WORD classTag = 0, DWORD type = 0x4, DWORD extType = 0) {

@@ -33,6 +33,16 @@ protected:
         qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
         qv::SetProfileFolder(folder.string());
     }
+    // The folder and a host started in it, where most fixtures begin.
+    void StartInFolder(const std::string& name) {
+        ASSERT_NO_FATAL_FAILURE(UseFolder(name));
+        host = Started();
+    }
+    // The folder, a host started in it and examples/<example> of the source tree built on it.
+    void StartWithExample(const std::string& name, const std::string& example) {
+        ASSERT_NO_FATAL_FAILURE(StartInFolder(name));
+        BuildExample(example);
+    }
     void TearDown() override {
         host.reset();
         qv::SetProfileFolder("");
@@ -54,12 +64,20 @@ protected:
         ASSERT_TRUE(qv::ReadSchematicFile(path, schematic, error)) << error;
         ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
     }
-    // The description the host writes to the folder's file of this name.
-    std::string Describe(qv::Host& which, const char* name) {
+    void BuildExample(const std::string& example) { Build(PARVEL_SOURCE_DIR "/examples/" + example); }
+    // The description the host writes to the folder's file of this name; with `count`, how
+    // many files the description wrote (itself included) goes there.
+    std::string Describe(qv::Host& which, const char* name, size_t* count = nullptr) {
         std::vector<std::string> written;
         std::string error;
         EXPECT_TRUE(which.Describe((folder / name).string(), written, error)) << error;
+        if (count != nullptr) *count = written.size();
         return ReadFile(folder / name);
+    }
+    // The host's editor saw no breach of the request protocol and has every cookie back.
+    void ExpectEditorClean() {
+        EXPECT_TRUE(host->Editor().Breaches().empty());
+        EXPECT_EQ(0, host->Editor().OutstandingCookies());
     }
 
     // Saves the host's schematic to "a.qva", loads that into a fresh host and saves it again to

@@ -28,4 +28,14 @@ protected:
     DWORD element = 0;
 };
 
+// A fixture whose wizards all stand for elements of one name: New<Wizard>(rows).
+template <class Base, const char* Name>
+class OneNameOlderTest : public Base {
+protected:
+    template <class Wizard, class Row>
+    std::unique_ptr<Wizard> New(const std::vector<Row>& rows) {
+        return this->template NewOlder<Wizard>(rows, Name);
+    }
+};
+
 } // namespace qv_test

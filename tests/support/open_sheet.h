@@ -3,11 +3,14 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "afx/user_script.h"
 #include "wizard/paramholder.h"
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace qv_test {
 
@@ -47,6 +50,31 @@ inline std::string Text(CWnd* page, int id) {
     CString text;
     page->GetDlgItem(id)->GetWindowText(text);
     return text.str();
+}
+
+// The controls of these IDs show these texts.
+inline void ExpectTexts(CWnd* page, std::initializer_list<std::pair<int, const char*>> texts) {
+    for (const auto& [id, text] : texts) EXPECT_EQ(text, Text(page, id)) << id;
+}
+
+// Clicks "Show" (2217) on a page with a preview: the button reads "Update" and the preview's
+// window stands. Gives the preview.
+template <class Page>
+auto* ShownPreview(Page* page) {
+    EXPECT_TRUE(qv::ui::Click(page, 2217));
+    EXPECT_EQ("Update", Text(page, 2217));
+    auto* preview = page->GetPreview();
+    EXPECT_TRUE(preview != nullptr && preview->GetSafeHwnd() != nullptr);
+    return preview;
+}
+
+// Types each case's first text into the control `typed`; the control `shown` shows the second.
+inline void ExpectShownAsTyped(CWnd* page, int typed, int shown,
+                               std::initializer_list<std::pair<const char*, const char*>> cases) {
+    for (const auto& [text, expected] : cases) {
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(typed), text));
+        EXPECT_EQ(expected, Text(page, shown)) << text;
+    }
 }
 
 } // namespace qv_test

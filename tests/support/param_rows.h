@@ -8,9 +8,13 @@
 #include "framework/param_list.h"
 #include "wizard/environment.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv_test {
@@ -69,6 +73,13 @@ inline CWizardCopaObject3* Param(ParamHolder* holder, WORD id) {
     for (int i = 0; i < holder->GetParamCount(); ++i)
         if (holder->GetParam(i) && holder->GetParam(i)->GetValueID() == id) return holder->GetParam(i);
     return nullptr;
+}
+// The parameters of these value IDs hold these values, or show these used units.
+inline void ExpectValues(ParamHolder* holder, std::initializer_list<std::pair<WORD, const char*>> values) {
+    for (const auto& [id, value] : values) EXPECT_EQ(value, Param(holder, id)->GetValue().str()) << id;
+}
+inline void ExpectUsedUnits(ParamHolder* holder, std::initializer_list<std::pair<WORD, const char*>> units) {
+    for (const auto& [id, unit] : units) EXPECT_EQ(unit, Param(holder, id)->GetUsedUnit().str()) << id;
 }
 inline bool Unused(ParamHolder* holder, WORD id) { return (Param(holder, id)->GetExtType() & kUnused) != 0; }
 

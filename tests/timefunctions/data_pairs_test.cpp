@@ -162,14 +162,11 @@ TEST_F(DataPairs, TemplateWithoutImmanentAndTheTemporaryFolder) {
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{0, 0}, {0.001, 5}, {0.002, 0}});
     editor->ClearRequests();
-    CString text = kModel;
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "TFDATA", text));
-    EXPECT_EQ(kModel, text.str());
-    EXPECT_EQ(0u, editor->Requests().size());
+    EXPECT_EQ(kModel, WrittenAskingNothing(*wizard, *editor, "TFDATA", kModel));
     // A description file without a folder puts the data file into the temporary folder.
     Settle(*wizard, 0, FALSE, {"FILE"});
     NamedFile bare("desc.qvm");
-    text = kModel;
+    CString text = kModel;
     EXPECT_EQ(4, wizard->WriteSimDescr(&bare, "IMMANENT", text));
     const fs::path written = fs::temp_directory_path() / "Demo__DP1.mdx";
     EXPECT_EQ(kGoldenFile, ReadFile(written));
@@ -332,9 +329,7 @@ Bytes PageArchive(WORD schema, DWORD version, DWORD period, DWORD fileName, std:
 // Older element data: mode word, a DWORD, L1 bytes, L2 bytes of page archive, L3 bytes, L4 and
 // the point block (n, pairs, four texts).
 Bytes OlderData(DWORD mode, const Bytes& page, std::vector<std::pair<double, double>> table, size_t cut = 0) {
-    Bytes out;
-    Dword(out, mode);
-    Dword(out, 0);
+    Bytes out = Dwords({mode, 0});
     Block(out, {1, 2, 3});
     Block(out, page);
     Block(out, {});
@@ -494,9 +489,7 @@ TEST_F(DataPairs, RowsAddedMovedDeletedAndApplied) {
     }
     EXPECT_EQ((std::vector<std::pair<double, double>>{{0.001, 0}, {0.002, 4}, {0.003, 0}}), PointsOf(wizard->Points()));
     // Without the period flag the period is the t of the last row, as typed.
-    EXPECT_EQ("3m", Param(holder, 2038)->GetValue().str());
-    EXPECT_EQ("1", Param(holder, 2049)->GetValue().str());
-    EXPECT_EQ("Demo__DP1.mdx", Param(holder, 2117)->GetValue().str());
+    ExpectValues(holder, {{2038, "3m"}, {2049, "1"}, {2117, "Demo__DP1.mdx"}});
     EXPECT_EQ(1, holder->m_bySymbolVariant);
     EXPECT_TRUE(Unused(holder, 1012));
     EXPECT_FALSE(Unused(holder, 2117));

@@ -82,11 +82,8 @@ TEST_F(StepRandomPage, LabelsUnitsAndHiddenFields) {
         ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     }
     ParamHolder* holder = editor->Holder(element);
-    EXPECT_EQ("2", Param(holder, 2247)->GetValue().str());
+    ExpectValues(holder, {{2247, "2"}, {2249, "10"}, {2187, "-1"}, {2183, "1m"}});
     EXPECT_EQ("ms", Param(holder, 2247)->GetUsedUnit().str());
-    EXPECT_EQ("10", Param(holder, 2249)->GetValue().str());
-    EXPECT_EQ("-1", Param(holder, 2187)->GetValue().str());
-    EXPECT_EQ("1m", Param(holder, 2183)->GetValue().str());
 
     WizardOnSheet random(NewWizard<CRandomBlockWizard4>(RandomRows(), "R1"));
     CWnd* page = random.Page();
@@ -188,9 +185,7 @@ TEST_F(StepRandomModelText, OlderDataInTheConstantLayout) {
     Bytes snapshots;
     Snapshot(snapshots, "AMPL", 0x4, 0, true);
     Snapshot(snapshots, "T0", 0x4, 0, false);
-    Bytes whole;
-    Dword(whole, 1);
-    Dword(whole, 2);
+    Bytes whole = Dwords({1, 2});
     Block(whole, snapshots);
     Block(whole, {});
     Block(whole, {5, 5});

@@ -274,9 +274,7 @@ TEST_F(TimeFunctionArchive, SnapshotCountBeyondTheLimitIsRefused) {
 
 // Older element data of the constant block: word, n, L1 snapshots, L2, L3, L4, AC block.
 Bytes OlderConstantData(DWORD count, const Bytes& snapshots, const Bytes& acBlock) {
-    Bytes out;
-    Dword(out, 1);
-    Dword(out, count);
+    Bytes out = Dwords({1, count});
     Block(out, snapshots);
     Block(out, {});
     Block(out, {5, 5});
@@ -293,10 +291,7 @@ Bytes TwoSnapshots() {
 }
 
 Bytes ACPageBlock(DWORD mode) {
-    Bytes out;
-    Dword(out, 10);
-    Dword(out, mode);
-    return out;
+    return Dwords({10, mode});
 }
 
 TEST_F(TimeFunctionArchive, OlderConstantBlockData) {
@@ -322,7 +317,7 @@ TEST_F(TimeFunctionArchive, OlderConstantBlockData) {
         wizard->SetACMode(5);
         WithSnapshots({"OLD"}, [&](CPtrArray* list) { wizard->SetACParameters(list, 1); });
         editor->ClearRequests();
-        EXPECT_TRUE(wizard->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        EXPECT_TRUE(ConvertOlder(*wizard, c.data));
         EXPECT_EQ(c.names, SnapshotNames(wizard->GetSnapshots()));
         // The settings go to the wizard in every case; the hidden pages start from the
         // wizard's own (its mode 5 is the Real && Imaginary form, 1).

@@ -30,10 +30,7 @@ TEST_F(TimeFunctionModelText, SawToothKeywordForBothRampsAndNoRequest) {
         auto wizard = NewWizard<CTFMSawToothWizard4>(kSineRows, "SAW1");
         wizard->SetRamp(c.ramp);
         editor->ClearRequests();
-        CString text = c.model;
-        EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, c.templ, text));
-        EXPECT_EQ(c.expected, text.str());
-        EXPECT_EQ(0u, editor->Requests().size());
+        EXPECT_EQ(c.expected, WrittenAskingNothing(*wizard, *editor, c.templ, c.model));
     }
 }
 
@@ -120,10 +117,7 @@ protected:
 
 TEST_F(SourceBlockModelText, TemplateWithoutImmanentLeavesTheTextAlone) {
     auto wizard = NewWizard<CConstantBlockWizard4>(kConstantRows, "C1");
-    CString text = kConstModel;
-    EXPECT_EQ(4, wizard->WriteSimDescr(nullptr, "CONST @NAME", text));
-    EXPECT_EQ(kConstModel, text.str());
-    EXPECT_EQ(0u, editor->Requests().size());
+    EXPECT_EQ(kConstModel, WrittenAskingNothing(*wizard, *editor, "CONST @NAME", kConstModel));
 }
 
 TEST_F(SourceBlockModelText, AfterInitializeTheDefaultList) {
@@ -174,8 +168,7 @@ TEST_F(SourceBlockModelText, ACUseTakesTheMagnitudeFromTheValueAndPhaseZero) {
 
 TEST_F(SourceBlockModelText, RealAndImaginaryBecomeMagnitudeAndQuadrantCorrectPhase) {
     DWORD element = 0;
-    auto rows = WithValue(WithValue(kConstantRows, 2430, "-3"), 2432, "4");
-    auto wizard = NewWizard<CConstantBlockWizard4>(rows, "C1", &element);
+    auto wizard = NewWizard<CConstantBlockWizard4>(WithACParts(kConstantRows), "C1", &element);
     wizard->SetACMode(1);
     ASSERT_TRUE(wizard->Initialize(0));
     EXPECT_EQ("CONST C1 ( CONST := @CONST, TS := @TS, AC_PHASE := ATAN2((4),(-3))*(180/PI), "

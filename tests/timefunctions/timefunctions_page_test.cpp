@@ -11,20 +11,13 @@ namespace {
 using SinePage = OnePageTest<CTFMSineWizard4, SourcesTest>;
 
 TEST_F(SinePage, FrequencyTypedGivesThePeriod) {
-    struct Case {
-        const char* frequency;
-        const char* period;
-    };
-    const Case cases[] = {
-        {"50", "0.02"}, {"1k", "0.001"}, {"x", "1/(x)"}, {"0", "1/(x)"}, {"1e-400", "1/(x)"}, {"4", "0.25"}};
     WizardOnSheet wizard(NewWizard<CTFMSineWizard4>(kSineRows, "SIN1"));
     CPropTFMSine* page = wizard.Page();
     // A frequency of 0 (also one that underflows to 0) changes nothing: the period of the
     // case before stays.
-    for (const Case& c : cases) {
-        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), c.frequency));
-        EXPECT_EQ(c.period, Text(page, 2038)) << c.frequency;
-    }
+    ExpectShownAsTyped(page, 2036, 2038,
+                       {{"50", "0.02"}, {"1k", "0.001"}, {"x", "1/(x)"}, {"0", "1/(x)"}, {"1e-400", "1/(x)"},
+                        {"4", "0.25"}});
     // With "Period" ticked the period is the user's.
     ASSERT_TRUE(qv::ui::Click(page, 2205));
     EXPECT_TRUE(Enabled(page, 2038));
@@ -45,9 +38,7 @@ TEST_F(SinePage, NamesTypedAsFrequencyAndRmsAreApplied) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), "fx"));
     EXPECT_FALSE(Enabled(page, 2217)) << "names give no curve";
     ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
-    EXPECT_EQ("r * sqrt(2.0)", Param(holder, 2034)->GetValue().str());
-    EXPECT_EQ("fx", Param(holder, 2036)->GetValue().str());
-    EXPECT_EQ("1/(fx)", Param(holder, 2038)->GetValue().str());
+    ExpectValues(holder, {{2034, "r * sqrt(2.0)"}, {2036, "fx"}, {2038, "1/(fx)"}});
     EXPECT_EQ(0u, wizard->GetAmplitudeMode());
     EXPECT_EQ("r", wizard->GetRMSText().str());
 
@@ -65,10 +56,8 @@ TEST_F(SinePage, PeriodicalAndUnitsAreWrittenOnApply) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2040), "3"));
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2513), "deg"));
     ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
-    EXPECT_EQ("0", Param(holder, 2049)->GetValue().str());
-    EXPECT_EQ("3", Param(holder, 2040)->GetValue().str());
-    EXPECT_EQ("ms", Param(holder, 2040)->GetUsedUnit().str());
-    EXPECT_EQ("deg", Param(holder, 2042)->GetUsedUnit().str());
+    ExpectValues(holder, {{2049, "0"}, {2040, "3"}});
+    ExpectUsedUnits(holder, {{2040, "ms"}, {2042, "deg"}});
     ASSERT_TRUE(qv::ui::ChooseEntry(Combo(page, 2049), "Yes"));
     ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
     EXPECT_EQ("1", Param(holder, 2049)->GetValue().str());
@@ -193,10 +182,8 @@ TEST_F(ConstantPage, ChoosingSystemStoresZeroAndATypedTextBecomesAnEntry) {
 
 TEST_F(ConstantPage, ACUseLocksTheACPageAndListsTheValuePlaceholders) {
     DWORD element = 0;
-    auto wizard = NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2028, "7"), "C1", &element);
-    ASSERT_TRUE(wizard->Initialize(0));
-    OpenPage<CConstantBlockWizard4> open(*wizard);
-    CWnd* page = open.Page();
+    auto [wizard, open, page] =
+        OpenedWizard(NewWizard<CConstantBlockWizard4>(WithValue(kConstantRows, 2028, "7"), "C1", &element));
     ASSERT_TRUE(qv::ui::Click(page, 2520));
     ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
     EXPECT_EQ(1u, open.AC()->GetLocked());

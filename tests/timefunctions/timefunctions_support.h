@@ -70,9 +70,7 @@ inline Bytes SinePageBlock(WORD schema, DWORD version, DWORD amplitude, const st
 // Older element data around a page block: two words, a skipped block, the page block, a
 // trailing word.
 inline Bytes OlderSineData(const Bytes& skipped, const Bytes& page) {
-    Bytes out;
-    Dword(out, 7);
-    Dword(out, 8);
+    Bytes out = Dwords({7, 8});
     Block(out, skipped);
     Block(out, page);
     Dword(out, 9);

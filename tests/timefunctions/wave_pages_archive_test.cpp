@@ -73,17 +73,17 @@ TEST_F(WavePageArchive, WaveBlocksConvertIntoEveryVariant) {
         SCOPED_TRACE(c.name);
         DWORD element = 0;
         auto saw = NewWizard<CTFMSawToothWizard4>(WaveRows(), "SAW1", &element);
-        ASSERT_TRUE(saw->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*saw, c.data));
         EXPECT_EQ(c.ramp, saw->GetRamp());
         EXPECT_EQ(c.given, saw->GetPeriodGiven() != 0);
         EXPECT_EQ(c.phaseUnit, Param(editor->Holder(element), 2042)->GetUsedUnit().str());
         EXPECT_EQ(nullptr, saw->GetPage());
 
         auto pulse = NewWizard<CTFMPulseWizard4>(WaveRows(), "PUL1");
-        ASSERT_TRUE(pulse->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*pulse, c.data));
         EXPECT_EQ(c.given, pulse->GetPeriodGiven() != 0);
         auto triangle = NewWizard<CTFMTriangleWizard4>(WaveRows(), "TRI1");
-        ASSERT_TRUE(triangle->DoConvertWizard3Data(c.data.data(), static_cast<long>(c.data.size())));
+        ASSERT_TRUE(ConvertOlder(*triangle, c.data));
         EXPECT_EQ(c.given, triangle->GetPeriodGiven() != 0);
     }
 }
@@ -148,7 +148,7 @@ TEST_F(WavePageArchive, TrapezoidArcTangentAndVCOBlocks) {
         DWORD element = 0;
         auto trapez = NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1", &element);
         const Bytes data = OlderData(0, {}, c.block);
-        ASSERT_TRUE(trapez->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(*trapez, data));
         EXPECT_EQ(c.given, trapez->GetPeriodGiven() != 0);
         // The phase unit of old data only selects the list; the parameter keeps its unit.
         EXPECT_EQ("rad", Param(editor->Holder(element), 2042)->GetUsedUnit().str());
@@ -171,7 +171,7 @@ TEST_F(WavePageArchive, TrapezoidArcTangentAndVCOBlocks) {
         SCOPED_TRACE(c.name);
         auto arc = NewWizard<CTFMArcTangWizard4>(kArcTangRows, "ATN1");
         const Bytes data = OlderData(0, {}, c.block);
-        ASSERT_TRUE(arc->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(*arc, data));
         EXPECT_EQ(c.time, arc->GetTimeText().str());
     }
 
@@ -200,7 +200,7 @@ TEST_F(WavePageArchive, TrapezoidArcTangentAndVCOBlocks) {
         Param(editor->Holder(element), 2042)->SetUsedUnit("deg");
         const Bytes data = OlderData(0, {}, c.block, false);
         editor->ClearRequests();
-        ASSERT_TRUE(vco->DoConvertWizard3Data(data.data(), static_cast<long>(data.size())));
+        ASSERT_TRUE(ConvertOlder(*vco, data));
         EXPECT_EQ(c.usedUnit, Param(editor->Holder(element), 2042)->GetUsedUnit().str());
         EXPECT_EQ(c.commits, editor->CountRequests(25));
     }

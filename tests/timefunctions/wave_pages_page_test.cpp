@@ -135,11 +135,7 @@ TEST_F(WavePages, TrapezoidAmplitudeDoesNotReevaluateShow) {
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2047), "0"));
     EXPECT_FALSE(Enabled(page, 2217));
     // Ticking "Period" makes the period the user's and hands the flag to the wizard.
-    ASSERT_TRUE(qv::ui::Click(page, 2205));
-    EXPECT_TRUE(Enabled(page, 2038));
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2038), "7m"));
-    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2051), "3m"));
-    EXPECT_EQ("7m", Text(page, 2038));
+    ExpectTypedPeriodKept(page, "7m", 2051, "3m");
     ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
     EXPECT_TRUE(wizard->GetPeriodGiven());
 }

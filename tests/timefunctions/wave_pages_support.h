@@ -60,9 +60,7 @@ inline Bytes PageBlock(const std::string& className, WORD schema, DWORD version,
 // Older element data: the first word (the ramp of the periodic waves), a word, a skipped
 // block, the page block, and the trailing word when asked for.
 inline Bytes OlderData(DWORD first, const Bytes& skipped, const Bytes& page, bool trailing = true) {
-    Bytes out;
-    Dword(out, first);
-    Dword(out, 8);
+    Bytes out = Dwords({first, 8});
     Block(out, skipped);
     Block(out, page);
     if (trailing) Dword(out, 9);

@@ -9,32 +9,22 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace {
 
 TEST(TBExtendedAtof, ReadsNumbersWithScalePrefixes)
 {
-    EXPECT_EQ(TBExtended_atof("2.5k"), 2500.0);
-    EXPECT_EQ(TBExtended_atof("4.7k"), 4700.0);
-    EXPECT_EQ(TBExtended_atof("4.7kil"), 4700.0);
-    EXPECT_EQ(TBExtended_atof("4.7KIL"), 4700.0);
-    EXPECT_EQ(TBExtended_atof("10u"), 1e-5);
-    EXPECT_EQ(TBExtended_atof("10mik"), 1e-5);
-    EXPECT_EQ(TBExtended_atof("3p"), 3e-12);
-    EXPECT_EQ(TBExtended_atof("2t"), 2e12);
-    // "M" is milli as everywhere in the system; mega is "meg".
-    EXPECT_EQ(TBExtended_atof("1M"), 1e-3);
-    EXPECT_EQ(TBExtended_atof("1meg"), 1e6);
-    EXPECT_EQ(TBExtended_atof("1e3k"), 1e6);
-    EXPECT_EQ(TBExtended_atof("-1.5m"), -1.5e-3);
-    EXPECT_EQ(TBExtended_atof("  3"), 3.0);
-    EXPECT_EQ(TBExtended_atof("2.5k "), 2500.0);
-    EXPECT_EQ(TBExtended_atof(".5"), 0.5);
-    EXPECT_EQ(TBExtended_atof("+7"), 7.0);
-    // The prefix is part of the decimal exponent: the result is the double nearest to the
-    // exact value, not a product with rounding of its own.
-    EXPECT_EQ(TBExtended_atof("0.1m"), 1e-4);
-    EXPECT_EQ(TBExtended_atof("123.456n"), 123.456e-9);
+    // "M" is milli as everywhere in the system; mega is "meg". The prefix is part of the
+    // decimal exponent: the result is the double nearest to the exact value, not a product
+    // with rounding of its own ("0.1m", "123.456n").
+    const std::pair<const char*, double> cases[] = {
+        {"2.5k", 2500.0}, {"4.7k", 4700.0}, {"4.7kil", 4700.0}, {"4.7KIL", 4700.0}, {"10u", 1e-5},
+        {"10mik", 1e-5},  {"3p", 3e-12},    {"2t", 2e12},       {"1M", 1e-3},       {"1meg", 1e6},
+        {"1e3k", 1e6},    {"-1.5m", -1.5e-3}, {"  3", 3.0},     {"2.5k ", 2500.0},  {".5", 0.5},
+        {"+7", 7.0},      {"0.1m", 1e-4},   {"123.456n", 123.456e-9},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(TBExtended_atof(text), value) << text;
 }
 
 TEST(TBExtendedAtof, IgnoresTrailingUnitText)
