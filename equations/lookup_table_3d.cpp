@@ -685,20 +685,16 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
         ShowMessage(LoadLibraryString(kStrInvalidValue));
         return FALSE;
     }
-    std::vector<double> xs(static_cast<size_t>(n) + 1), zs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(zs.data(), n);
-    reader.GetChannel(2)->SetSampleBuffer(ys.data(), n);
-    // A failed read leaves points and lists as they are (unsaved edits are kept).
-    if (!reader.ReadDataFile()) {
+    // The channels are x, z and y. A failed read leaves points and lists as they are (unsaved
+    // edits are kept).
+    std::vector<double> columns[3];
+    if (!qv::pointtable::ReadChannelColumns(reader, n, columns)) {
         if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
         return FALSE;
     }
     DeletePoints(m_points);
-    for (int i = 0; i < n; ++i) {
-        const size_t k = static_cast<size_t>(i);
-        m_points.Add(new C3DDataPoint(xs[k], ys[k], zs[k]));
-    }
+    for (size_t k = 0; k < static_cast<size_t>(n); ++k)
+        m_points.Add(new C3DDataPoint(columns[0][k], columns[2][k], columns[1][k]));
     m_strXUnit = qv::pointtable::AxisText(reader.GetChannel(0));
     m_strYUnit = qv::pointtable::AxisText(reader.GetChannel(2));
     m_strZUnit = qv::pointtable::AxisText(reader.GetChannel(1));
