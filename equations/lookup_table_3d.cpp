@@ -236,17 +236,13 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
         } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
     });
     UpdateData(FALSE);
-    if (m_points.GetSize() == 0) ImportNamedFile();
+    if (m_points.GetSize() == 0) ImportBareNamedFile();
     else BuildListsFromPoints();
     FillXList();
     FillYList();
     FillZList();
     // A file the user named is read again every time the page opens.
-    if (m_bFileName && !m_strFileName.IsEmpty()) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName && !m_strFileName.IsEmpty()) ImportNamedFile();
     UpdateZListHeadings();
     UpdateData(TRUE);
     EnableFileControls();
@@ -261,13 +257,10 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
     return TRUE;
 }
 
-// The named data file (name and extension only) imported when it can be found.
-void CProp3DLookupTableXY::ImportNamedFile() {
+void CProp3DLookupTableXY::ImportBareNamedFile() {
     if (m_strFileName.IsEmpty()) return;
     const PathParts parts = SplitPath(m_strFileName);
-    CString name = parts.name + parts.ext;
-    CString folder = m_strFolder;
-    if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    ImportFoundFile(parts.name + parts.ext);
 }
 
 void CProp3DLookupTableXY::EnableFileControls() {
@@ -657,7 +650,7 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
             DeletePoints(read);
         }
     }
-    if (size == 0) ImportNamedFile();
+    if (size == 0) ImportBareNamedFile();
     else BuildListsFromPoints();
     FillXList();
     FillYList();
@@ -666,7 +659,7 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
 }
 
 void CProp3DLookupTableXY::StoreDefaults(int argument) {
-    if (m_points.GetSize() == 0) ImportNamedFile();
+    if (m_points.GetSize() == 0) ImportBareNamedFile();
     if (argument != 0 && m_pWizard != nullptr) m_pWizard->SetData(GetState(), m_points);
 }
 
