@@ -747,8 +747,7 @@ void CPropEquationBlock::UpdateParamDescriptions() {
 BOOL CPropEquationBlock::OnApply() {
     if (Holder() == nullptr) return FALSE;
     StoreLists();
-    Holder()->m_strElementName = m_strName;
-    Holder()->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*Holder(), m_strName, m_bShowName);
     UpdateParamDescriptions();
     m_lstEquation.SaveColumnWidths();
     m_lstInput.SaveColumnWidths();

@@ -6,6 +6,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -336,8 +337,7 @@ BOOL CPropInitialValuesEquation::OnApply() {
     UpdateData(TRUE);
     ParamHolder* holder = Holder();
     if (holder == nullptr) return FALSE;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*holder, m_strName, m_bShowName);
     m_bConvert = FALSE;
     if (auto* wizard = dynamic_cast<CEquationWizardBase4*>(m_pWizard)) wizard->SetSettings(m_bShowErrors, FALSE);
     StoreList();

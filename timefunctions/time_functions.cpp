@@ -469,8 +469,7 @@ void CTimeFunctionPage::DerivePeriod(const CString& frequency, CString& period) 
 }
 
 void CTimeFunctionPage::StoreName() {
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 }
 
 void CTimeFunctionPage::RefreshOpenPreview() {
