@@ -398,6 +398,22 @@ void CExpressionListPage::OnMarkModified() {
     SetModified(TRUE);
 }
 
+int CExpressionListPage::AppendExpressionRow(CWizardCopaObject3* param, const CString& text, int image) {
+    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
+    EquationRowData* data = record.get();
+    const int row = m_expressions.InsertItem(m_expressions.GetItemCount(), "", image);
+    if (row < 0) return row;
+    m_rowRecords.push_back(std::move(record));
+    m_expressions.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
+    ShowRowExpression(row, data);
+    return row;
+}
+
+void CExpressionListPage::AttachRowImages() {
+    m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
+    m_expressions.SetImageList(&m_images, LVSIL_SMALL);
+}
+
 EquationRowData* CExpressionListPage::RowData(int row) const {
     if (row < 0 || row >= m_expressions.GetItemCount()) return nullptr;
     return reinterpret_cast<EquationRowData*>(m_expressions.GetItemData(row));
@@ -542,8 +558,7 @@ BOOL CPropEquationBlock::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
-        m_lstEquation.SetImageList(&m_images, LVSIL_SMALL);
+        AttachRowImages();
         qv::pages::LoadNameAndSymbol(Holder(), m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
         m_cmbUnit.DisableFlatLook(TRUE);
         const UINT inputColumns[] = {2522, 2713, 2731};
@@ -605,17 +620,6 @@ void CPropEquationBlock::InsertOutputRow(int at, CWizardCopaObject3* param) {
     m_lstOutput.SetItemChecked(row, kColValue, output);
 }
 
-int CPropEquationBlock::AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image) {
-    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
-    EquationRowData* data = record.get();
-    const int row = m_lstEquation.InsertItem(m_lstEquation.GetItemCount(), "", image);
-    if (row < 0) return row;
-    m_rowRecords.push_back(std::move(record));
-    m_lstEquation.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
-    ShowRowExpression(row, data);
-    return row;
-}
-
 void CPropEquationBlock::FillLists() {
     ParamHolder* holder = Holder();
     m_pInputTemplate = m_pEquationTemplate = m_pOutputTemplate = m_pVariableTemplate = nullptr;
@@ -641,9 +645,9 @@ void CPropEquationBlock::FillLists() {
                 CWizardCopaObject3* fresh = NewRowParam(holder, m_pEquationTemplate, EquationTextOf(param));
                 param->Delete();
                 converted = true;
-                if (fresh != nullptr) AppendEquationRow(fresh, fresh->GetValue(), kImageAssignment);
+                if (fresh != nullptr) AppendExpressionRow(fresh, fresh->GetValue(), kImageAssignment);
             } else {
-                AppendEquationRow(param, param->GetValue(), kImageAssignment);
+                AppendExpressionRow(param, param->GetValue(), kImageAssignment);
             }
         } else if (id == kIdOutput && IsTemplate(param)) {
             m_pOutputTemplate = param;
@@ -651,7 +655,7 @@ void CPropEquationBlock::FillLists() {
             if (m_bConvert && m_pEquationTemplate != nullptr) {
                 CWizardCopaObject3* fresh = NewRowParam(holder, m_pEquationTemplate, EquationTextOf(param));
                 converted = true;
-                if (fresh != nullptr) AppendEquationRow(fresh, fresh->GetValue(), kImageAssignment);
+                if (fresh != nullptr) AppendExpressionRow(fresh, fresh->GetValue(), kImageAssignment);
             }
             InsertOutputRow(m_lstOutput.GetItemCount(), param);
         } else if (id == kIdSampleTime) {
@@ -840,7 +844,7 @@ void CPropEquationBlock::NewEquation(int image) {
     UpdateData(TRUE);
     CWizardCopaObject3* param = NewRowParam(Holder(), m_pEquationTemplate, m_pEquationTemplate->GetValue());
     if (param == nullptr) return;
-    const int row = AppendEquationRow(param, param->GetValue(), image);
+    const int row = AppendExpressionRow(param, param->GetValue(), image);
     if (row >= 0) m_lstEquation.SelectItem(row);
     SetModified(TRUE);
 }

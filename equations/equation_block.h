@@ -198,6 +198,11 @@ protected:
     // shape the variables the check creates.
     BOOL CheckRow(int row, const CString& text, CString& errorText,
                   const qv::equations::NewVariableTraits& traits = {});
+    // Appends an expression row with its record (the parameter and its text) and its image;
+    // the row's index, or -1 when the list refused it.
+    int AppendExpressionRow(CWizardCopaObject3* param, const CString& text, int image);
+    // Makes the row images and gives them to the expression list.
+    void AttachRowImages();
     // The row's output cell the check fills; -1 where the list has none.
     virtual int ExpressionOutputColumn() const { return -1; }
     // Checks the row's text and shows the errors when "Show Errors" is on.
@@ -277,7 +282,6 @@ protected:
     void FillLists();
     void AppendInputRow(CWizardCopaObject3* param);
     void InsertOutputRow(int at, CWizardCopaObject3* param);
-    int AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image);
     void ReleaseRowVariables(DWORD_PTR key);
     void StoreLists();
     void UpdateParamDescriptions();

@@ -152,8 +152,7 @@ BOOL CPropInitialValuesEquation::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
-        m_list.SetImageList(&m_images, LVSIL_SMALL);
+        AttachRowImages();
         ReadHeader(m_strName, m_bShowName);
         SetupColumns();
     }
@@ -192,13 +191,8 @@ CString CPropInitialValuesEquation::InfoText(const CWizardCopaObject3* param) co
 }
 
 int CPropInitialValuesEquation::AppendRow(CWizardCopaObject3* param, const CString& text, int group) {
-    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
-    EquationRowData* data = record.get();
-    const int row = m_list.InsertItem(m_list.GetItemCount(), "", kImageAssignment);
+    const int row = AppendExpressionRow(param, text, kImageAssignment);
     if (row < 0) return row;
-    m_rowRecords.push_back(std::move(record));
-    m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
-    ShowRowExpression(row, data);
     if (m_variant.sequence) {
         CString choices;
         for (size_t g = 0; g < m_variant.groups.size(); ++g)
