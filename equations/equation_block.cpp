@@ -393,6 +393,81 @@ void CExpressionListPage::OnMarkModified() {
     SetModified(TRUE);
 }
 
+int CExpressionListPage::AppendExpressionRow(CWizardCopaObject3* param, const CString& text, int image) {
+    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
+    EquationRowData* data = record.get();
+    const int row = m_expressions.InsertItem(m_expressions.GetItemCount(), "", image);
+    if (row < 0) return row;
+    m_rowRecords.push_back(std::move(record));
+    m_expressions.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
+    ShowRowExpression(row, data);
+    return row;
+}
+
+void CExpressionListPage::AttachRowImages() {
+    m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
+    m_expressions.SetImageList(&m_images, LVSIL_SMALL);
+}
+
+EquationRowData* CExpressionListPage::RowData(int row) const {
+    if (row < 0 || row >= m_expressions.GetItemCount()) return nullptr;
+    return reinterpret_cast<EquationRowData*>(m_expressions.GetItemData(row));
+}
+
+BOOL CExpressionListPage::CheckRow(int row, const CString& text, CString& errorText, const NewVariableTraits& traits) {
+    ExpressionCheck check;
+    check.list = &m_expressions;
+    check.holder = Holder();
+    check.variableTemplate = m_pVariableTemplate;
+    check.scan = m_scan.Function();
+    check.outputColumn = ExpressionOutputColumn();
+    check.report = [this](const CString& report) { ShowMessage(report); };
+    return CheckExpressionRow(check, row, text, errorText, traits);
+}
+
+void CExpressionListPage::CheckRowAndShow(int row) {
+    EquationRowData* data = RowData(row);
+    if (data == nullptr) return;
+    CString errors;
+    CheckRow(row, data->text, errors);
+    if (m_bShowErrors && !errors.IsEmpty()) ShowMessage(errors);
+}
+
+void CExpressionListPage::SwapExpressionRows(int row, int other) {
+    EquationRowData* a = RowData(row);
+    EquationRowData* b = RowData(other);
+    const int imageA = RowImage(row);
+    const int imageB = RowImage(other);
+    m_expressions.SetItemData(row, reinterpret_cast<DWORD_PTR>(b));
+    m_expressions.SetItemData(other, reinterpret_cast<DWORD_PTR>(a));
+    ShowRowExpression(row, b);
+    ShowRowExpression(other, a);
+    SetListRowImage(m_expressions, row, imageB);
+    SetListRowImage(m_expressions, other, imageA);
+    m_expressions.SelectItem(other);
+    CheckRowAndShow(row);
+    CheckRowAndShow(other);
+}
+
+void CExpressionListPage::EditInDialog(int row) {
+    if (!m_expressionDialog.Edit(this, row)) return;
+    SetModified(TRUE);
+    CheckRowAndShow(row);
+}
+
+void CExpressionListPage::OnExpressionDoubleClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    const auto* item = reinterpret_cast<NMITEMACTIVATE*>(pNMHDR);
+    if (item != nullptr) EditInDialog(item->iItem);
+    if (pResult != nullptr) *pResult = 0;
+}
+
+LRESULT CExpressionListPage::OnEditStarting(WPARAM wParam, LPARAM lParam) {
+    if (wParam != static_cast<WPARAM>(m_nExpressionListID)) return 0;
+    const EquationRowData* data = RowData(LOWORD(lParam));
+    if (data != nullptr && !data->singleLine) m_expressions.CloseEdit(FALSE);
+    return 0;
+}
+
 BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropEquationBlock::OnMarkModified)
     ON_CBN_SELCHANGE(kIdSampleTime, &CPropEquationBlock::OnMarkModified)
@@ -412,7 +487,7 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_COMMAND(kCmdCondition, &CPropEquationBlock::OnNewCondition)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropEquationBlock::OnCellEdited)
     ON_MESSAGE(TBLM_EDITSTARTING, &CPropEquationBlock::OnEditStarting)
-    ON_NOTIFY(NM_DBLCLK, kIdEquationList, &CPropEquationBlock::OnEquationDoubleClick)
+    ON_NOTIFY(NM_DBLCLK, kIdEquationList, &CPropEquationBlock::OnExpressionDoubleClick)
     ON_NOTIFY(NM_CLICK, kIdInput, &CPropEquationBlock::OnInputFocus)
     ON_NOTIFY(NM_RCLICK, kIdInput, &CPropEquationBlock::OnInputFocus)
     ON_NOTIFY(NM_SETFOCUS, kIdInput, &CPropEquationBlock::OnInputFocus)
@@ -436,10 +511,11 @@ BEGIN_MESSAGE_MAP(CPropEquationBlock, CExpressionListPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropEquationBlock::CPropEquationBlock() : CExpressionListPage(kEquationBlockTemplate, TRUE) {}
+CPropEquationBlock::CPropEquationBlock()
+    : CExpressionListPage(kEquationBlockTemplate, TRUE, m_lstEquation, kIdEquationList) {}
 
 CPropEquationBlock::CPropEquationBlock(CWizardBase4* wizard, DWORD_PTR cookie)
-    : CExpressionListPage(kEquationBlockTemplate, wizard, cookie, TRUE) {
+    : CExpressionListPage(kEquationBlockTemplate, wizard, cookie, TRUE, m_lstEquation, kIdEquationList) {
     qv::pages::RegisterElementLayout(*this, kLayout);
     // The names an equation may use: inputs, outputs and the left sides of the equations.
     auto names = [this](CMapStringToString& map) {
@@ -477,8 +553,7 @@ BOOL CPropEquationBlock::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
-        m_lstEquation.SetImageList(&m_images, LVSIL_SMALL);
+        AttachRowImages();
         qv::pages::LoadNameAndSymbol(Holder(), m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
         m_cmbUnit.DisableFlatLook(TRUE);
         const UINT inputColumns[] = {2522, 2713, 2731};
@@ -518,15 +593,6 @@ CWizardCopaObject3* CPropEquationBlock::RowParam(const CEditVarListCtrl& list, i
     return reinterpret_cast<CWizardCopaObject3*>(list.GetItemData(row));
 }
 
-EquationRowData* CPropEquationBlock::RowData(int row) const {
-    if (row < 0 || row >= m_lstEquation.GetItemCount()) return nullptr;
-    return reinterpret_cast<EquationRowData*>(m_lstEquation.GetItemData(row));
-}
-
-int CPropEquationBlock::RowImage(int row) const { return ListRowImage(m_lstEquation, row); }
-
-void CPropEquationBlock::SetRowImage(int row, int image) { SetListRowImage(m_lstEquation, row, image); }
-
 void CPropEquationBlock::AppendInputRow(CWizardCopaObject3* param) {
     const int row = m_lstInput.InsertEditItem(m_lstInput.GetItemCount(), param->GetName(), TB_EDIT_NAME, nullptr,
                                               reinterpret_cast<DWORD_PTR>(param));
@@ -547,19 +613,6 @@ void CPropEquationBlock::InsertOutputRow(int at, CWizardCopaObject3* param) {
     m_lstOutput.SetItemChecked(row, kColPin, param->HasPin());
     m_lstOutput.SetEditItemText(row, kColValue, "", TB_EDIT_CHECK);
     m_lstOutput.SetItemChecked(row, kColValue, output);
-}
-
-void CPropEquationBlock::SetEquationCell(int row, EquationRowData* data) { ShowExpressionCell(m_lstEquation, row, 0, *data); }
-
-int CPropEquationBlock::AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image) {
-    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
-    EquationRowData* data = record.get();
-    const int row = m_lstEquation.InsertItem(m_lstEquation.GetItemCount(), "", image);
-    if (row < 0) return row;
-    m_rowRecords.push_back(std::move(record));
-    m_lstEquation.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
-    SetEquationCell(row, data);
-    return row;
 }
 
 void CPropEquationBlock::FillLists() {
@@ -587,9 +640,9 @@ void CPropEquationBlock::FillLists() {
                 CWizardCopaObject3* fresh = NewRowParam(holder, m_pEquationTemplate, EquationTextOf(param));
                 param->Delete();
                 converted = true;
-                if (fresh != nullptr) AppendEquationRow(fresh, fresh->GetValue(), kImageAssignment);
+                if (fresh != nullptr) AppendExpressionRow(fresh, fresh->GetValue(), kImageAssignment);
             } else {
-                AppendEquationRow(param, param->GetValue(), kImageAssignment);
+                AppendExpressionRow(param, param->GetValue(), kImageAssignment);
             }
         } else if (id == kIdOutput && IsTemplate(param)) {
             m_pOutputTemplate = param;
@@ -597,7 +650,7 @@ void CPropEquationBlock::FillLists() {
             if (m_bConvert && m_pEquationTemplate != nullptr) {
                 CWizardCopaObject3* fresh = NewRowParam(holder, m_pEquationTemplate, EquationTextOf(param));
                 converted = true;
-                if (fresh != nullptr) AppendEquationRow(fresh, fresh->GetValue(), kImageAssignment);
+                if (fresh != nullptr) AppendExpressionRow(fresh, fresh->GetValue(), kImageAssignment);
             }
             InsertOutputRow(m_lstOutput.GetItemCount(), param);
         } else if (id == kIdSampleTime) {
@@ -630,13 +683,7 @@ void CPropEquationBlock::FillLists() {
 void CPropEquationBlock::ReleaseRowVariables(DWORD_PTR key) { qv::equations::ReleaseRowVariables(m_lstEquation, key); }
 
 BOOL CPropEquationBlock::CheckEquations(int row, const CString& text, CString& errorText) {
-    ExpressionCheck check;
-    check.list = &m_lstEquation;
-    check.holder = Holder();
-    check.variableTemplate = m_pVariableTemplate;
-    check.scan = m_scan.Function();
-    check.report = [this](const CString& report) { ShowMessage(report); };
-    return CheckExpressionRow(check, row, text, errorText);
+    return CheckRow(row, text, errorText);
 }
 
 BOOL CPropEquationBlock::CheckAllEquations(CString& errorText) {
@@ -652,14 +699,6 @@ BOOL CPropEquationBlock::CheckAllEquations(CString& errorText) {
         return FALSE;
     }
     return TRUE;
-}
-
-void CPropEquationBlock::CheckRowAndShow(int row) {
-    EquationRowData* data = RowData(row);
-    if (data == nullptr) return;
-    CString errors;
-    CheckEquations(row, data->text, errors);
-    if (m_bShowErrors && !errors.IsEmpty()) ShowMessage(errors);
 }
 
 void CPropEquationBlock::StoreLists() {
@@ -707,8 +746,7 @@ void CPropEquationBlock::UpdateParamDescriptions() {
 BOOL CPropEquationBlock::OnApply() {
     if (Holder() == nullptr) return FALSE;
     StoreLists();
-    Holder()->m_strElementName = m_strName;
-    Holder()->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*Holder(), m_strName, m_bShowName);
     UpdateParamDescriptions();
     m_lstEquation.SaveColumnWidths();
     m_lstInput.SaveColumnWidths();
@@ -801,7 +839,7 @@ void CPropEquationBlock::NewEquation(int image) {
     UpdateData(TRUE);
     CWizardCopaObject3* param = NewRowParam(Holder(), m_pEquationTemplate, m_pEquationTemplate->GetValue());
     if (param == nullptr) return;
-    const int row = AppendEquationRow(param, param->GetValue(), image);
+    const int row = AppendExpressionRow(param, param->GetValue(), image);
     if (row >= 0) m_lstEquation.SelectItem(row);
     SetModified(TRUE);
 }
@@ -845,19 +883,7 @@ void CPropEquationBlock::MoveRow(CEditVarListCtrl& list, int delta) {
     CWizardCopaObject3* neighbour = RowParam(list, other);
     if (!MoveParamToNeighbour(Holder(), moved, neighbour)) return;
     if (&list == &m_lstEquation) {
-        EquationRowData* a = RowData(row);
-        EquationRowData* b = RowData(other);
-        const int imageA = RowImage(row);
-        const int imageB = RowImage(other);
-        list.SetItemData(row, reinterpret_cast<DWORD_PTR>(b));
-        list.SetItemData(other, reinterpret_cast<DWORD_PTR>(a));
-        SetEquationCell(row, b);
-        SetEquationCell(other, a);
-        SetRowImage(row, imageB);
-        SetRowImage(other, imageA);
-        list.SelectItem(other);
-        CheckRowAndShow(row);
-        CheckRowAndShow(other);
+        SwapExpressionRows(row, other);
     } else {
         const int columns = 3;
         CString cells[2][columns];
@@ -917,18 +943,6 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     }
     UpdateData(FALSE);
     return 0;
-}
-
-void CPropEquationBlock::EditInDialog(int row) {
-    if (!m_expressionDialog.Edit(this, row)) return;
-    SetModified(TRUE);
-    CheckRowAndShow(row);
-}
-
-void CPropEquationBlock::OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult) {
-    const auto* item = reinterpret_cast<NMITEMACTIVATE*>(pNMHDR);
-    if (item != nullptr) EditInDialog(item->iItem);
-    if (pResult != nullptr) *pResult = 0;
 }
 
 // Delete, Move up and Move down of a list are enabled only while one of its rows is selected.
@@ -1019,15 +1033,6 @@ void CPropEquationBlock::OnUpdateNeedsSelection(CCmdUI* pCmdUI) {
 
 void CPropEquationBlock::OnUpdateAlways(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
-// A multi-line equation is edited only in the expression dialog: an in-place edit that opens
-// on it is closed at once, without taking its text.
-LRESULT CPropEquationBlock::OnEditStarting(WPARAM wParam, LPARAM lParam) {
-    if (wParam != static_cast<WPARAM>(kIdEquationList)) return 0;
-    const EquationRowData* data = RowData(LOWORD(lParam));
-    if (data != nullptr && !data->singleLine) m_lstEquation.CloseEdit(FALSE);
-    return 0;
-}
-
 void CPropEquationBlock::OnPaint() {
     CPaintDC dc(this);
     CRect rect;
@@ -1093,18 +1098,13 @@ int CEquationBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& 
     ReplacePlaceholder(modelText, "@MAXINDEX", count, 0);
     // A formula the page would refuse is refused here too, on a hidden page of the wizard's
     // own: the page on the editor's sheet is never touched.
-    std::unique_ptr<CPropEquationBlock> page(new (std::nothrow) CPropEquationBlock(this, params.Cookie()));
-    if (page == nullptr) return 4;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return 4;
     page->SetSettings(m_bConvert, m_bShowErrors, m_dwOutputCount);
     page->SetHiddenConversion(true);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kEquationBlockTemplate, nullptr)) return 4;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kEquationBlockTemplate)) return 4;
     CString fault;
     if (!page->CheckAllEquations(fault)) ReportErrorText(RequestTarget(this), fault);
-    page->DestroyWindow();
     return 4;
 }
 
@@ -1130,20 +1130,15 @@ void CEquationBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
 BOOL CEquationBlockWizard4::DoConvertWizard3Data(const void* data, long length) {
     ScopedParamSet params{RequestTarget(this)};
     // A page of the wizard's own, so that the page on the editor's sheet is never touched.
-    std::unique_ptr<CPropEquationBlock> page(new (std::nothrow) CPropEquationBlock(this, params.Cookie()));
-    if (page == nullptr) return TRUE;
+    auto page = MakeHiddenPage(params.Cookie());
+    if (!page) return TRUE;
     page->SetHiddenConversion(true);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(kEquationBlockTemplate, nullptr)) return TRUE;
-    }
-    page->ShowWindow(SW_HIDE);
+    if (!page.Open(kEquationBlockTemplate)) return TRUE;
     page->ConvertWizard3Data(data, length);
     page->SetHiddenConversion(false);
     m_bShowErrors = page->GetShowErrors();
     m_dwOutputCount = page->GetOutputCount();
     m_bConvert = page->GetConvertFlag();
-    page->DestroyWindow();
     return TRUE;
 }
 

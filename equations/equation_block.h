@@ -161,24 +161,62 @@ class CEquationBlockWizard4;
 
 // What the equation block's page and the page of the initial values and equations share: the
 // formula module that checks the rows, the show-errors and convert flags, the row images and
-// records, and the element's name and "Show Name", which with "Show Errors" mark the page
-// modified when changed.
+// records, the list of expression rows (text in column 0) with its expression dialog, and the
+// element's name and "Show Name", which with "Show Errors" mark the page modified when changed.
 class CExpressionListPage : public CParamSetPage {
 public:
-    // showErrors: the "Show Errors" state before the wizard hands its own over.
-    CExpressionListPage(UINT templateID, BOOL showErrors) : CParamSetPage(templateID), m_bShowErrors(showErrors) {}
-    CExpressionListPage(UINT templateID, CWizardBase4* wizard, DWORD_PTR cookie, BOOL showErrors)
-        : CParamSetPage(templateID, wizard, cookie), m_bShowErrors(showErrors) {}
+    // showErrors: the "Show Errors" state before the wizard hands its own over; expressions:
+    // the page's list of expression rows (a member of the page, bound here before it is made),
+    // whose control ID is listID.
+    CExpressionListPage(UINT templateID, BOOL showErrors, CEditVarListCtrl& expressions, int listID)
+        : CParamSetPage(templateID),
+          m_bShowErrors(showErrors),
+          m_expressions(expressions),
+          m_nExpressionListID(listID) {}
+    CExpressionListPage(UINT templateID, CWizardBase4* wizard, DWORD_PTR cookie, BOOL showErrors,
+                        CEditVarListCtrl& expressions, int listID)
+        : CParamSetPage(templateID, wizard, cookie),
+          m_bShowErrors(showErrors),
+          m_expressions(expressions),
+          m_nExpressionListID(listID) {}
 
     BOOL GetConvertFlag() const { return m_bConvert; }
     BOOL GetShowErrors() const { return m_bShowErrors; }
     BOOL LoadScanDll();
     BOOL IsScanLoaded() const { return m_scan.Function() != nullptr; }
+    // The record and the image of an expression row (none for a row out of range).
+    EquationRowData* RowData(int row) const;
+    int RowImage(int row) const { return qv::equations::ListRowImage(m_expressions, row); }
+    // Opens the expression dialog on an expression row (a double click on the row does it).
+    void EditInDialog(int row);
 
 protected:
     // Name, "Show Name" and "Show Errors"; the page adds its lists.
     void DoDataExchange(CDataExchange* pDX) override;
     void OnMarkModified();
+    // The check of one expression row with the pre-compiler (1: accepted or empty); traits
+    // shape the variables the check creates.
+    BOOL CheckRow(int row, const CString& text, CString& errorText,
+                  const qv::equations::NewVariableTraits& traits = {});
+    // Appends an expression row with its record (the parameter and its text) and its image;
+    // the row's index, or -1 when the list refused it.
+    int AppendExpressionRow(CWizardCopaObject3* param, const CString& text, int image);
+    // Makes the row images and gives them to the expression list.
+    void AttachRowImages();
+    // The row's output cell the check fills; -1 where the list has none.
+    virtual int ExpressionOutputColumn() const { return -1; }
+    // Checks the row's text and shows the errors when "Show Errors" is on.
+    void CheckRowAndShow(int row);
+    void ShowRowExpression(int row, EquationRowData* data) {
+        qv::equations::ShowExpressionCell(m_expressions, row, 0, *data);
+    }
+    // Exchanges the records, texts and images of two expression rows, selects `other` and
+    // checks both rows again.
+    void SwapExpressionRows(int row, int other);
+    void OnExpressionDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
+    // A multi-line expression is edited only in the expression dialog: an in-place edit that
+    // opens on it is closed at once, without taking its text.
+    LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
     qv::equations::ScanModule m_scan;
@@ -190,6 +228,9 @@ protected:
     BOOL m_bShowName = FALSE;
     CString m_strName;
     BOOL m_bShowErrors;
+    CEditVarListCtrl& m_expressions;
+    int m_nExpressionListID;
+    qv::equations::ExpressionRowDialog m_expressionDialog{m_expressions, 0};
 };
 
 class CPropEquationBlock : public CExpressionListPage {
@@ -219,10 +260,6 @@ public:
     CEditVarListCtrl& InputList() { return m_lstInput; }
     CEditVarListCtrl& EquationList() { return m_lstEquation; }
     CEditVarListCtrl& OutputList() { return m_lstOutput; }
-    EquationRowData* RowData(int row) const;
-    int RowImage(int row) const;
-    // Opens the expression dialog on an equation row (a double click on the row does it).
-    void EditInDialog(int row);
 
     void OnNewInput();
     void OnNewOutput();
@@ -245,11 +282,7 @@ protected:
     void FillLists();
     void AppendInputRow(CWizardCopaObject3* param);
     void InsertOutputRow(int at, CWizardCopaObject3* param);
-    int AppendEquationRow(CWizardCopaObject3* param, const CString& text, int image);
-    void SetEquationCell(int row, EquationRowData* data);
-    void CheckRowAndShow(int row);
     void ReleaseRowVariables(DWORD_PTR key);
-    void SetRowImage(int row, int image);
     void StoreLists();
     void UpdateParamDescriptions();
     void NewEquation(int image);
@@ -262,8 +295,6 @@ protected:
     void OnSampleTimePin();
     void OnSampleTimeTyped();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
-    LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
-    void OnEquationDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
     void OnInputFocus(NMHDR* pNMHDR, LRESULT* pResult);
     void OnEquationFocus(NMHDR* pNMHDR, LRESULT* pResult);
     void OnOutputFocus(NMHDR* pNMHDR, LRESULT* pResult);
@@ -292,7 +323,6 @@ protected:
     CEditVarListCtrl m_lstInput;
     CEditVarListCtrl m_lstEquation;
     CEditVarListCtrl m_lstOutput;
-    qv::equations::ExpressionRowDialog m_expressionDialog{m_lstEquation, 0};
     BOOL m_bSampleTimePin = FALSE;
 };
 

@@ -6,6 +6,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -101,7 +102,7 @@ BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CExpressionListPage)
     ON_UPDATE_COMMAND_UI(kCmdMoveUp, &CPropInitialValuesEquation::OnUpdateNeedsSelection)
     ON_MESSAGE(TBLM_CELLEDITED, &CPropInitialValuesEquation::OnCellEdited)
     ON_MESSAGE(TBLM_EDITSTARTING, &CPropInitialValuesEquation::OnEditStarting)
-    ON_NOTIFY(NM_DBLCLK, kIdList, &CPropInitialValuesEquation::OnListDoubleClick)
+    ON_NOTIFY(NM_DBLCLK, kIdList, &CPropInitialValuesEquation::OnExpressionDoubleClick)
     ON_NOTIFY(NM_CLICK, kIdList, &CPropInitialValuesEquation::OnListFocus)
     ON_NOTIFY(NM_SETFOCUS, kIdList, &CPropInitialValuesEquation::OnListFocus)
     ON_WM_CONTEXTMENU()
@@ -109,11 +110,12 @@ BEGIN_MESSAGE_MAP(CPropInitialValuesEquation, CExpressionListPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropInitialValuesEquation::CPropInitialValuesEquation() : CExpressionListPage(kExpressionPageTemplate, FALSE) {}
+CPropInitialValuesEquation::CPropInitialValuesEquation()
+    : CExpressionListPage(kExpressionPageTemplate, FALSE, m_list, kIdList) {}
 
 CPropInitialValuesEquation::CPropInitialValuesEquation(CWizardBase4* wizard, DWORD_PTR cookie,
                                                        const ExpressionVariant& variant)
-    : CExpressionListPage(kExpressionPageTemplate, wizard, cookie, FALSE), m_variant(variant) {
+    : CExpressionListPage(kExpressionPageTemplate, wizard, cookie, FALSE, m_list, kIdList), m_variant(variant) {
     qv::pages::RegisterElementLayout(*this, kLayout);
     // The names an expression may use: the left sides of the rows and the element's nodes.
     auto names = [this](CMapStringToString& map) {
@@ -149,8 +151,7 @@ BOOL CPropInitialValuesEquation::OnInitDialog() {
     {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
-        m_images.Create(kRowImages, 16, 1, RGB(255, 255, 255));
-        m_list.SetImageList(&m_images, LVSIL_SMALL);
+        AttachRowImages();
         ReadHeader(m_strName, m_bShowName);
         SetupColumns();
     }
@@ -188,23 +189,9 @@ CString CPropInitialValuesEquation::InfoText(const CWizardCopaObject3* param) co
     return text;
 }
 
-EquationRowData* CPropInitialValuesEquation::RowData(int row) const {
-    if (row < 0 || row >= m_list.GetItemCount()) return nullptr;
-    return reinterpret_cast<EquationRowData*>(m_list.GetItemData(row));
-}
-
-void CPropInitialValuesEquation::SetExpressionCell(int row, EquationRowData* data) {
-    ShowExpressionCell(m_list, row, kColExpression, *data);
-}
-
 int CPropInitialValuesEquation::AppendRow(CWizardCopaObject3* param, const CString& text, int group) {
-    auto record = std::make_unique<EquationRowData>(EquationRowData{param, text, 1});
-    EquationRowData* data = record.get();
-    const int row = m_list.InsertItem(m_list.GetItemCount(), "", kImageAssignment);
+    const int row = AppendExpressionRow(param, text, kImageAssignment);
     if (row < 0) return row;
-    m_rowRecords.push_back(std::move(record));
-    m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(data));
-    SetExpressionCell(row, data);
     if (m_variant.sequence) {
         CString choices;
         for (size_t g = 0; g < m_variant.groups.size(); ++g)
@@ -295,7 +282,7 @@ BOOL CPropInitialValuesEquation::CheckAllRows(bool show) {
         const EquationRowData* data = RowData(row);
         if (data == nullptr) continue;
         CString errors;
-        if (!TestExpressions(row, data->text, errors, FALSE, FALSE, nullptr)) allPassed = FALSE;
+        if (!CheckRow(row, data->text, errors)) allPassed = FALSE;
         if (show && m_bShowErrors && !errors.IsEmpty()) ShowMessage(errors);
     }
     return allPassed;
@@ -305,22 +292,7 @@ void CPropInitialValuesEquation::AdoptForeignParams() {}
 
 BOOL CPropInitialValuesEquation::TestExpressions(int row, const CString& text, CString& errorText, BOOL output,
                                                  BOOL onPin, CObject* object) {
-    ExpressionCheck check;
-    check.list = &m_list;
-    check.holder = Holder();
-    check.variableTemplate = m_pVariableTemplate;
-    check.scan = m_scan.Function();
-    check.outputColumn = OutputColumn();
-    check.report = [this](const CString& report) { ShowMessage(report); };
-    return CheckExpressionRow(check, row, text, errorText, NewVariableTraits{output, onPin, object});
-}
-
-void CPropInitialValuesEquation::CheckRowAndShow(int row) {
-    EquationRowData* data = RowData(row);
-    if (data == nullptr) return;
-    CString errors;
-    TestExpressions(row, data->text, errors, FALSE, FALSE, nullptr);
-    if (m_bShowErrors && !errors.IsEmpty()) ShowMessage(errors);
+    return CheckRow(row, text, errorText, NewVariableTraits{output, onPin, object});
 }
 
 void CPropInitialValuesEquation::StoreList() {
@@ -358,8 +330,7 @@ BOOL CPropInitialValuesEquation::OnApply() {
     UpdateData(TRUE);
     ParamHolder* holder = Holder();
     if (holder == nullptr) return FALSE;
-    holder->m_strElementName = m_strName;
-    holder->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*holder, m_strName, m_bShowName);
     m_bConvert = FALSE;
     if (auto* wizard = dynamic_cast<CEquationWizardBase4*>(m_pWizard)) wizard->SetSettings(m_bShowErrors, FALSE);
     StoreList();
@@ -453,8 +424,6 @@ void CPropInitialValuesEquation::MoveRow(int delta) {
     // Only rows with a record can move: the set order follows their parameters.
     if (a == nullptr || b == nullptr) return;
     if (!MoveParamToNeighbour(Holder(), a->param, b->param)) return;
-    const int imageA = RowImage(row);
-    const int imageB = RowImage(other);
     const int columns = static_cast<int>(m_variant.columns.size());
     for (int col = 1; col < OutputColumn(); ++col) {
         const CString cellA = m_list.GetItemText(row, col);
@@ -463,15 +432,7 @@ void CPropInitialValuesEquation::MoveRow(int delta) {
     }
     m_list.SetEditItemText(row, columns - 1, "", TB_EDIT_TEXT);
     m_list.SetEditItemText(other, columns - 1, "", TB_EDIT_TEXT);
-    m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(b));
-    m_list.SetItemData(other, reinterpret_cast<DWORD_PTR>(a));
-    SetExpressionCell(row, b);
-    SetExpressionCell(other, a);
-    qv::equations::SetListRowImage(m_list, row, imageB);
-    qv::equations::SetListRowImage(m_list, other, imageA);
-    m_list.SelectItem(other);
-    CheckRowAndShow(row);
-    CheckRowAndShow(other);
+    SwapExpressionRows(row, other);
     m_list.Invalidate();
     SetModified(TRUE);
 }
@@ -495,27 +456,6 @@ LRESULT CPropInitialValuesEquation::OnCellEdited(WPARAM wParam, LPARAM lParam) {
         m_list.SelectItem(row);
     }
     return 0;
-}
-
-// A multi-line expression is edited only in the expression dialog: an in-place edit that
-// opens on it is closed at once, without taking its text.
-LRESULT CPropInitialValuesEquation::OnEditStarting(WPARAM wParam, LPARAM lParam) {
-    if (wParam != static_cast<WPARAM>(kIdList)) return 0;
-    const EquationRowData* data = RowData(LOWORD(lParam));
-    if (data != nullptr && !data->singleLine) m_list.CloseEdit(FALSE);
-    return 0;
-}
-
-void CPropInitialValuesEquation::EditInDialog(int row) {
-    if (!m_expressionDialog.Edit(this, row)) return;
-    SetModified(TRUE);
-    CheckRowAndShow(row);
-}
-
-void CPropInitialValuesEquation::OnListDoubleClick(NMHDR* pNMHDR, LRESULT* pResult) {
-    const auto* item = reinterpret_cast<NMITEMACTIVATE*>(pNMHDR);
-    if (item != nullptr) EditInDialog(item->iItem);
-    if (pResult != nullptr) *pResult = 0;
 }
 
 // Delete, Move up and Move down need a selected row; Delete All needs rows.

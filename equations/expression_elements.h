@@ -77,11 +77,7 @@ public:
     BOOL TestExpressions(int row, const CString& text, CString& errorText, BOOL output, BOOL onPin, CObject* object);
 
     CEditVarListCtrl& List() { return m_list; }
-    EquationRowData* RowData(int row) const;
-    int RowImage(int row) const { return qv::equations::ListRowImage(m_list, row); }
     int OutputColumn() const { return static_cast<int>(m_variant.columns.size()) - 1; }
-    // Opens the expression dialog on a row (a double click on the row does it).
-    void EditInDialog(int row);
 
     void OnNew();
     void OnDelete() { DeleteSelected(); }
@@ -100,19 +96,16 @@ protected:
     // A row for an expression parameter: its record, image 1, sequence, info and an empty
     // output cell.
     int AppendRow(CWizardCopaObject3* param, const CString& text, int group);
-    void SetExpressionCell(int row, EquationRowData* data);
+    int ExpressionOutputColumn() const override { return OutputColumn(); }
     // Makes the new-form parameter of an older expression and its row, checked at once;
     // true when the check passed.
     bool ConvertRow(CWizardCopaObject3* old, int group);
-    void CheckRowAndShow(int row);
     BOOL CheckAllRows(bool show);
     void DeleteRow(int row);
     void MoveRow(int delta);
     void EnableRowButtons();
 
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
-    LRESULT OnEditStarting(WPARAM wParam, LPARAM lParam);
-    void OnListDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
     void OnListFocus(NMHDR* pNMHDR, LRESULT* pResult);
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
@@ -127,7 +120,6 @@ protected:
     // Parameters adopted from the other variant whose rows have no record.
     std::vector<CWizardCopaObject3*> m_adopted;
     CEditVarListCtrl m_list;
-    qv::equations::ExpressionRowDialog m_expressionDialog{m_list, 0};
 };
 
 // The page of the initial-values element: one group (2132); adopted equation expressions

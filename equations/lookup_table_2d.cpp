@@ -482,19 +482,10 @@ BOOL C2DLookupTableWizard4::DoConversionFrom4x(void* data, long length) {
     CString path;
     if (FindNamedDataFile(this, holder, path)) {
         CReadAndWriteFiles reader;
+        // Further channels are left unread.
         if (reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2) && reader.GetNrChannels() >= 2 &&
-            reader.GetNrItems() >= 0 && reader.GetNrItems() <= kMaxRows) {
-            const int n = reader.GetNrItems();
-            std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-            reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-            reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-            if (reader.ReadDataFile()) {
-                CPtrArray read;
-                for (int i = 0; i < n; ++i) read.Add(new CDataPoint(xs[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
-                CopyPoints(m_points, read);
-                DeletePoints(read);
-            }
-        }
+            reader.GetNrItems() >= 0 && reader.GetNrItems() <= kMaxRows)
+            ReadPointChannels(reader, reader.GetNrItems(), m_points);
     }
     m_bFileName = TRUE;
     auto* snapshot = new CCopaObjectCompare;

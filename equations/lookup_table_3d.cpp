@@ -234,17 +234,13 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
         } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
     });
     UpdateData(FALSE);
-    if (m_points.GetSize() == 0) ImportNamedFile();
+    if (m_points.GetSize() == 0) ImportBareNamedFile();
     else BuildListsFromPoints();
     FillXList();
     FillYList();
     FillZList();
     // A file the user named is read again every time the page opens.
-    if (m_bFileName && !m_strFileName.IsEmpty()) {
-        CString folder = m_strFolder;
-        CString name = m_strFileName;
-        if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
-    }
+    if (m_bFileName && !m_strFileName.IsEmpty()) ImportNamedFile();
     UpdateZListHeadings();
     UpdateData(TRUE);
     EnableFileControls();
@@ -259,13 +255,10 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
     return TRUE;
 }
 
-// The named data file (name and extension only) imported when it can be found.
-void CProp3DLookupTableXY::ImportNamedFile() {
+void CProp3DLookupTableXY::ImportBareNamedFile() {
     if (m_strFileName.IsEmpty()) return;
     const PathParts parts = SplitPath(m_strFileName);
-    CString name = parts.name + parts.ext;
-    CString folder = m_strFolder;
-    if (FindCharacteristicFile(name, folder)) ImportFile(folder + name);
+    ImportFoundFile(parts.name + parts.ext);
 }
 
 void CProp3DLookupTableXY::EnableFileControls() {
@@ -655,7 +648,7 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
             DeletePoints(read);
         }
     }
-    if (size == 0) ImportNamedFile();
+    if (size == 0) ImportBareNamedFile();
     else BuildListsFromPoints();
     FillXList();
     FillYList();
@@ -664,7 +657,7 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
 }
 
 void CProp3DLookupTableXY::StoreDefaults(int argument) {
-    if (m_points.GetSize() == 0) ImportNamedFile();
+    if (m_points.GetSize() == 0) ImportBareNamedFile();
     if (argument != 0 && m_pWizard != nullptr) m_pWizard->SetData(GetState(), m_points);
 }
 
@@ -683,20 +676,16 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
         ShowMessage(LoadLibraryString(kStrInvalidValue));
         return FALSE;
     }
-    std::vector<double> xs(static_cast<size_t>(n) + 1), zs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(zs.data(), n);
-    reader.GetChannel(2)->SetSampleBuffer(ys.data(), n);
-    // A failed read leaves points and lists as they are (unsaved edits are kept).
-    if (!reader.ReadDataFile()) {
+    // The channels are x, z and y. A failed read leaves points and lists as they are (unsaved
+    // edits are kept).
+    std::vector<double> columns[3];
+    if (!qv::pointtable::ReadChannelColumns(reader, n, columns)) {
         if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
         return FALSE;
     }
     DeletePoints(m_points);
-    for (int i = 0; i < n; ++i) {
-        const size_t k = static_cast<size_t>(i);
-        m_points.Add(new C3DDataPoint(xs[k], ys[k], zs[k]));
-    }
+    for (size_t k = 0; k < static_cast<size_t>(n); ++k)
+        m_points.Add(new C3DDataPoint(columns[0][k], columns[2][k], columns[1][k]));
     m_strXUnit = qv::pointtable::AxisText(reader.GetChannel(0));
     m_strYUnit = qv::pointtable::AxisText(reader.GetChannel(2));
     m_strZUnit = qv::pointtable::AxisText(reader.GetChannel(1));

@@ -103,7 +103,9 @@ protected:
     void DeleteAllRows(qv::lookup3d::Axis axis);
     void MoveRow(qv::lookup3d::Axis axis, int delta);
     void Sweep(qv::lookup3d::Axis axis);
-    void ImportNamedFile();
+    // The data file of the table's name without its folder (name and extension only),
+    // imported when it can be found.
+    void ImportBareNamedFile();
     void OnWildcardsReplaced(const CString& name) override;
     CWizardBase4* Owner() const override;
     qv::lookup3d::Axis FocusedAxis() const;

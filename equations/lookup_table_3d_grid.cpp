@@ -1,5 +1,6 @@
 #include "equations/lookup_table_3d_grid.h"
 
+#include "framework/control_layout.h"
 #include "framework/data_classes.h"
 #include "framework/module.h"
 #include "toolkit/tb_numbers.h"
@@ -251,10 +252,7 @@ constexpr int kCtlCount = 1035;
 constexpr int kCtlSet = 1036;
 constexpr int kCtlAppend = 1037;
 
-struct ControlLayout {
-    WORD id;
-    WORD flags;
-};
+using qv::pages::ControlLayout;
 constexpr ControlLayout kSweepLayout[] = {
     {.id = 2072, .flags = 15}, {.id = 1030, .flags = 33}, {.id = 1031, .flags = 33}, {.id = 1032, .flags = 33},
     {.id = 1033, .flags = 35}, {.id = 1034, .flags = 35}, {.id = 1035, .flags = 35}, {.id = 1036, .flags = 9},
@@ -268,7 +266,7 @@ BEGIN_MESSAGE_MAP(CDlgSweepData, CTBDialog)
 END_MESSAGE_MAP()
 
 CDlgSweepData::CDlgSweepData(CWnd* parent) : CTBDialog(qv::lookup3d::kSweepTemplate, parent) {
-    for (const ControlLayout& entry : kSweepLayout) SetControlInfo(entry.id, entry.flags);
+    qv::pages::RegisterLayout(*this, kSweepLayout);
 }
 
 void CDlgSweepData::DoDataExchange(CDataExchange* pDX) {

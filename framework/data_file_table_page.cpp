@@ -49,6 +49,13 @@ void CDataFileTablePage::NormalizeFileName() {
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
+bool CDataFileTablePage::ImportFoundFile(CString name) {
+    CString folder = m_strFolder;
+    if (!FindCharacteristicFile(name, folder)) return false;
+    ImportFile(folder + name);
+    return true;
+}
+
 bool CDataFileTablePage::ReadChosenDataFile(const char* filter) {
     SetModified(TRUE);
     CString path;

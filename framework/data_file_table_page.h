@@ -41,6 +41,11 @@ protected:
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
+    // Reads the table from the data file `name`, looked for in the table's folder, the
+    // document's and the characteristic folders; false when it is not found.
+    bool ImportFoundFile(CString name);
+    // The table from the data file its name finds; false when none is found.
+    bool ImportNamedFile() { return ImportFoundFile(m_strFileName); }
     // "Import": asks for a data file (the dialog offering `filter`) and reads it; false when
     // the user cancels or the file cannot be read (which is told, and the members take the
     // windows' texts again). With the flag on, the file read becomes the table's file.

@@ -85,24 +85,33 @@ CString AxisText(const CExImPortChannel* channel) {
     return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
 }
 
+bool ReadChannelColumns(CReadAndWriteFiles& reader, int n, std::span<std::vector<double>> columns) {
+    for (size_t c = 0; c < columns.size(); ++c) {
+        columns[c].assign(static_cast<size_t>(n) + 1, 0.0);
+        reader.GetChannel(static_cast<int>(c))->SetSampleBuffer(columns[c].data(), n);
+    }
+    const BOOL read = reader.ReadDataFile();
+    // The buffers are the caller's: the channels let go of them before they go.
+    for (size_t c = 0; c < columns.size(); ++c) reader.GetChannel(static_cast<int>(c))->SetSampleBuffer(nullptr, 0);
+    return read != FALSE;
+}
+
+bool ReadPointChannels(CReadAndWriteFiles& reader, int n, CPtrArray& points) {
+    std::vector<double> columns[2];
+    if (!ReadChannelColumns(reader, n, columns)) return false;
+    CPtrArray read_points;
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) read_points.Add(new CDataPoint(columns[0][i], columns[1][i]));
+    CopyPoints(points, read_points);
+    DeletePoints(read_points);
+    return true;
+}
+
 ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader) {
     if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
     if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
     const int n = reader.GetNrItems();
     if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
-    std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1);
-    reader.GetChannel(0)->SetSampleBuffer(xs.data(), n);
-    reader.GetChannel(1)->SetSampleBuffer(ys.data(), n);
-    const BOOL read = reader.ReadDataFile();
-    // The buffers are this function's: the channels let go of them before they go.
-    reader.GetChannel(0)->SetSampleBuffer(nullptr, 0);
-    reader.GetChannel(1)->SetSampleBuffer(nullptr, 0);
-    if (!read) return ReadResult::Failed;
-    CPtrArray read_points;
-    for (int i = 0; i < n; ++i) read_points.Add(new CDataPoint(xs[static_cast<size_t>(i)], ys[static_cast<size_t>(i)]));
-    CopyPoints(points, read_points);
-    DeletePoints(read_points);
-    return ReadResult::Ok;
+    return ReadPointChannels(reader, n, points) ? ReadResult::Ok : ReadResult::Failed;
 }
 
 void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points) {

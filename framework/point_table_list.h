@@ -8,6 +8,9 @@
 #include "framework/path_parts.h"
 #include "toolkit/tb_edit_list.h"
 
+#include <span>
+#include <vector>
+
 class CExImPortChannel;
 class CReadAndWriteFiles;
 class CWizardBaseCommon;
@@ -44,6 +47,13 @@ void SplitAxisText(const CString& text, CString& name, CString& unit);
 // A data-file channel as axis text: its name, with "[unit]" when it has a unit.
 CString AxisText(const CExImPortChannel* channel);
 
+// Reads the n items of the first columns.size() channels of a data file whose header the
+// reader has read, channel c into columns[c] (n + 1 numbers); the channels let go of the
+// columns again. False when the items cannot be read.
+bool ReadChannelColumns(CReadAndWriteFiles& reader, int n, std::span<std::vector<double>> columns);
+// Reads the n items of the first two channels (header read) as (x, y) points that replace
+// `points`; false, leaving them, when the items cannot be read.
+bool ReadPointChannels(CReadAndWriteFiles& reader, int n, CPtrArray& points);
 // Reads a two-channel data file into the points (cut or grown to the file's item count). A
 // file of another shape, or of more than kMaxRows items, leaves the points as they are.
 // `interactive` is passed to the reader, which keeps the file's channels and format.

@@ -102,14 +102,6 @@ void CPointTablePage::OnDeleteAllRows() {
     SetModified(TRUE);
 }
 
-bool CPointTablePage::ImportNamedFile() {
-    CString folder = m_strFolder;
-    CString name = m_strFileName;
-    if (!FindCharacteristicFile(name, folder)) return false;
-    ImportFile(folder + name);
-    return true;
-}
-
 void CPointTablePage::MarkFileParameters(bool reference) {
     SetParamExtBit(Holder(), reference ? kIdReference : kIdFileName, FALSE);
     SetParamExtBit(Holder(), reference ? kIdFileName : kIdReference, TRUE);

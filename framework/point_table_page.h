@@ -116,8 +116,6 @@ protected:
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
     // The channels' names and units a written file carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
-    // The table from the data file its name finds; false when none is found.
-    bool ImportNamedFile();
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
     void MarkFileParameters(bool reference);
     // Appends a point (0, 0) to the table and its row to the list, unless the table is full

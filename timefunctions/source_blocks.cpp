@@ -226,8 +226,7 @@ BOOL CSourceBlockPage::OnSetActive() {
 
 void CSourceBlockPage::StoreName() {
     UpdateData(TRUE);
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     UpdateData(TRUE);
 }
 

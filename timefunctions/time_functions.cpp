@@ -468,8 +468,7 @@ void CTimeFunctionPage::DerivePeriod(const CString& frequency, CString& period) 
 }
 
 void CTimeFunctionPage::StoreName() {
-    m_pParams->m_strElementName = m_strName;
-    m_pParams->m_dwShowName = m_bShowName ? 1 : 0;
+    qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 }
 
 void CTimeFunctionPage::RefreshOpenPreview() {
@@ -611,17 +610,30 @@ LRESULT CTimeFunctionPage::OnGraphicClosed(WPARAM, LPARAM) {
 }
 
 // ---------------------------------------------------------------------------------------
-// What the sine's and the periodic waves' pages share.
+// What the pages of the waves with a period share: the sine's, the periodic waves' and the
+// trapezoid's.
 
-void CPeriodicFunctionPage::DoDataExchange(CDataExchange* pDX) {
+void CPeriodFieldsPage::DoDataExchange(CDataExchange* pDX) {
     CTimeFunctionPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
     DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
-    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
     DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
     DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
     DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    ExchangeFieldTexts(pDX, PeriodicFields());
+    ExchangeFieldTexts(pDX, Fields());
+}
+
+std::vector<CTimeFunctionPage::Field> CPeriodFieldsPage::PeriodFields() {
+    return {{kIdAmplitude, &m_strAmplitude, nullptr}, {kIdOffset, &m_strOffset, nullptr},
+            {kIdDelay, &m_strDelay, &m_cmbDelay},      {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
+            {kIdPhase, &m_strPhase, &m_cmbPhase}};
+}
+
+// What the sine's and the periodic waves' pages share.
+
+void CPeriodicFunctionPage::DoDataExchange(CDataExchange* pDX) {
+    CPeriodFieldsPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kCtlFrequencyUnit, m_cmbFrequency);
 }
 
 void CPeriodicFunctionPage::UpdateShowButton() {
@@ -633,17 +645,17 @@ void CPeriodicFunctionPage::WritePeriodicFields() {
     DerivePeriod(m_strFrequency, m_strPeriod);
     // The derived texts were set from code; the members take the windows' texts again.
     UpdateData(TRUE);
-    WriteFields(PeriodicFields(), &m_cmbPeriodical);
+    WriteFields(Fields(), &m_cmbPeriodical);
 }
 
-std::vector<CTimeFunctionPage::Field> CPeriodicFunctionPage::PeriodicFields() {
-    return {{kIdAmplitude, &m_strAmplitude, nullptr},    {kIdOffset, &m_strOffset, nullptr},
-            {kIdFrequency, &m_strFrequency, &m_cmbFrequency}, {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-            {kIdDelay, &m_strDelay, &m_cmbDelay},          {kIdPhase, &m_strPhase, &m_cmbPhase}};
+std::vector<CTimeFunctionPage::Field> CPeriodicFunctionPage::Fields() {
+    std::vector<Field> fields = PeriodFields();
+    fields.push_back({kIdFrequency, &m_strFrequency, &m_cmbFrequency});
+    return fields;
 }
 
 // A typed frequency derives the period.
-BEGIN_MESSAGE_MAP(CPeriodicFunctionPage, CTimeFunctionPage)
+BEGIN_MESSAGE_MAP(CPeriodicFunctionPage, CPeriodFieldsPage)
     ON_EN_CHANGE(kIdFrequency, &CPeriodicFunctionPage::OnFrequencyChanged)
 END_MESSAGE_MAP()
 
@@ -684,7 +696,7 @@ void CPropTFMSine::DoDataExchange(CDataExchange* pDX) {
 BOOL CPropTFMSine::OnInitDialog() {
     StartPeriodicInit(m_cmbPeriodical);
     CheckDlgButton(kCtlAmplitudeRadio, BST_CHECKED);
-    LoadNamedFields(PeriodicFields(), &m_cmbPeriodical);
+    LoadNamedFields(Fields(), &m_cmbPeriodical);
     if (m_radAmplitude.GetSafeHwnd() != nullptr && m_radRMS.GetSafeHwnd() != nullptr) {
         CheckDlgButton(kCtlAmplitudeRadio, m_dwAmplitudeMode ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(kCtlRMSRadio, m_dwAmplitudeMode ? BST_UNCHECKED : BST_CHECKED);

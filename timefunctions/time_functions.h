@@ -287,26 +287,24 @@ protected:
     BOOL m_bPeriodGiven = FALSE;  // pages with a period: "Period" ticked
 };
 
-// The sine's and the periodic waves' page: amplitude, offset, frequency, period (derived from
-// the frequency unless given), delay and phase with their unit lists, and the periodical list.
-class CPeriodicFunctionPage : public CTimeFunctionPage {
+// The page of a wave that repeats with a period: amplitude, offset, delay, period (given when
+// "Period" is ticked) and phase with their unit lists, and the periodical list.
+class CPeriodFieldsPage : public CTimeFunctionPage {
 public:
     using CTimeFunctionPage::CTimeFunctionPage;
 
 protected:
+    // The unit lists, the periodical list, "Period" and the texts of Fields().
     void DoDataExchange(CDataExchange* pDX) override;
-    void UpdateShowButton() override;
-    // The derived period, then the fields written into the parameters.
-    void WritePeriodicFields();
-    void OnFrequencyChanged();
-    std::vector<Field> PeriodicFields();
-    // The curve's periodic numbers from the fields, in their parameters' units, and its
-    // periodical and period-given switches (the sine's and the waves' preview input).
+    // Every field of the page bound to a parameter.
+    virtual std::vector<Field> Fields() { return PeriodFields(); }
+    std::vector<Field> PeriodFields();
+    // The curve's period, delay, phase (in their parameters' units), amplitude and offset from
+    // the fields, and its periodical and period-given switches.
     template <class Curve>
-    void ReadPeriodicCurve(Curve& curve) {
+    void ReadPeriodCurve(Curve& curve) {
         using qv::timefunctions::Number;
         if (this->GetSafeHwnd() != nullptr) this->UpdateData(TRUE);
-        curve.frequency = Number(InParamUnit(qv::waveform::kIdFrequency, m_strFrequency, m_cmbFrequency));
         curve.period = Number(InParamUnit(qv::waveform::kIdPeriod, m_strPeriod, m_cmbPeriod));
         curve.delay = Number(InParamUnit(qv::waveform::kIdDelay, m_strDelay, m_cmbDelay));
         curve.phase = Number(InParamUnit(qv::waveform::kIdPhase, m_strPhase, m_cmbPhase));
@@ -315,19 +313,42 @@ protected:
         curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
         curve.periodGiven = m_bPeriodGiven != 0;
     }
-    DECLARE_MESSAGE_MAP()
 
     CTBUnitComboBox m_cmbPhase;      // 2513
     CTBUnitComboBox m_cmbPeriod;     // 2510
-    CTBUnitComboBox m_cmbFrequency;  // 2509
     CTBUnitComboBox m_cmbDelay;      // 2512
     CComboBox m_cmbPeriodical;       // 2049
     CString m_strAmplitude;
     CString m_strDelay;
-    CString m_strFrequency;
     CString m_strOffset;
     CString m_strPhase;
     CString m_strPeriod;
+};
+
+// The sine's and the periodic waves' page: the period's fields and the frequency, from which
+// the period is derived unless given.
+class CPeriodicFunctionPage : public CPeriodFieldsPage {
+public:
+    using CPeriodFieldsPage::CPeriodFieldsPage;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void UpdateShowButton() override;
+    // The derived period, then the fields written into the parameters.
+    void WritePeriodicFields();
+    void OnFrequencyChanged();
+    std::vector<Field> Fields() override;
+    // The period's numbers and the frequency (the sine's and the waves' preview input).
+    template <class Curve>
+    void ReadPeriodicCurve(Curve& curve) {
+        ReadPeriodCurve(curve);
+        curve.frequency =
+            qv::timefunctions::Number(InParamUnit(qv::waveform::kIdFrequency, m_strFrequency, m_cmbFrequency));
+    }
+    DECLARE_MESSAGE_MAP()
+
+    CTBUnitComboBox m_cmbFrequency;  // 2509
+    CString m_strFrequency;
 };
 
 // A page kept with its wizard of type Wizard: Rebind takes the wizard and the parameter set

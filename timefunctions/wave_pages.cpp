@@ -17,8 +17,6 @@
 #include "toolkit/tb_units.h"
 
 #include <cmath>
-#include <memory>
-#include <new>
 
 using namespace qv::timefunctions;
 
@@ -294,7 +292,7 @@ void CPropTFMWave::SelectRamp(DWORD ramp) {
 
 BOOL CPropTFMWave::OnInitDialog() {
     StartPeriodicInit(m_cmbPeriodical);
-    LoadNamedFields(PeriodicFields(), &m_cmbPeriodical);
+    LoadNamedFields(Fields(), &m_cmbPeriodical);
     if (m_cmbRamp.GetSafeHwnd() != nullptr) {
         SelectRamp(m_dwRamp);
         UpdateData(FALSE);
@@ -437,7 +435,7 @@ void CPropTFMSawTooth::InitDefaults(BOOL store) {
 // The trapezoid.
 
 // The amplitude leaves "Show" as it is; the three times give the period their sum.
-BEGIN_MESSAGE_MAP(CPropTFMTrapez, CTimeFunctionPage)
+BEGIN_MESSAGE_MAP(CPropTFMTrapez, CPeriodFieldsPage)
     ON_EN_CHANGE(kIdAmplitude, &CPropTFMTrapez::OnFieldChanged)
     ON_LISTED_CONTROLS(EN_CHANGE, kTrapezSegments, &CPropTFMTrapez::OnSegmentChanged)
 END_MESSAGE_MAP()
@@ -448,16 +446,10 @@ CPropTFMTrapez::CPropTFMTrapez(CTFMTrapezWizard4* wizard, ParamHolder* params)
     : TWizardTimeFunctionPage(kTrapezTemplate, wizard, params, kTrapezLayout) {}
 
 void CPropTFMTrapez::DoDataExchange(CDataExchange* pDX) {
-    CTimeFunctionPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlDelayUnit, m_cmbDelay);
-    DDX_Control(pDX, kCtlPeriodUnit, m_cmbPeriod);
-    DDX_Control(pDX, kCtlPhaseUnit, m_cmbPhase);
+    CPeriodFieldsPage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlWidthUnit, m_cmbWidth);
     DDX_Control(pDX, kCtlFallUnit, m_cmbFall);
     DDX_Control(pDX, kCtlRiseUnit, m_cmbRise);
-    DDX_Control(pDX, kIdPeriodical, m_cmbPeriodical);
-    DDX_Check(pDX, kCtlPeriodCheck, m_bPeriodGiven);
-    ExchangeFieldTexts(pDX, Fields());
 }
 
 BOOL CPropTFMTrapez::OnInitDialog() {
@@ -468,10 +460,11 @@ BOOL CPropTFMTrapez::OnInitDialog() {
 }
 
 std::vector<CTimeFunctionPage::Field> CPropTFMTrapez::Fields() {
-    return {{kIdAmplitude, &m_strAmplitude, nullptr}, {kIdOffset, &m_strOffset, nullptr},
-            {kIdDelay, &m_strDelay, &m_cmbDelay},      {kIdPeriod, &m_strPeriod, &m_cmbPeriod},
-            {kIdPhase, &m_strPhase, &m_cmbPhase},      {kIdFall, &m_strFall, &m_cmbFall},
-            {kIdRise, &m_strRise, &m_cmbRise},         {kIdWidth, &m_strWidth, &m_cmbWidth}};
+    std::vector<Field> fields = PeriodFields();
+    fields.insert(fields.end(), {{kIdFall, &m_strFall, &m_cmbFall},
+                                 {kIdRise, &m_strRise, &m_cmbRise},
+                                 {kIdWidth, &m_strWidth, &m_cmbWidth}});
+    return fields;
 }
 
 void CPropTFMTrapez::EnableParamControls() {
@@ -513,18 +506,11 @@ BOOL CPropTFMTrapez::OnApply() {
 }
 
 TrapezCurve CPropTFMTrapez::CurveFromFields() {
-    if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     TrapezCurve curve;
-    curve.period = Number(InParamUnit(kIdPeriod, m_strPeriod, m_cmbPeriod));
-    curve.delay = Number(InParamUnit(kIdDelay, m_strDelay, m_cmbDelay));
-    curve.phase = Number(InParamUnit(kIdPhase, m_strPhase, m_cmbPhase));
+    ReadPeriodCurve(curve);
     curve.fall = Number(InParamUnit(kIdFall, m_strFall, m_cmbFall));
     curve.rise = Number(InParamUnit(kIdRise, m_strRise, m_cmbRise));
     curve.width = Number(InParamUnit(kIdWidth, m_strWidth, m_cmbWidth));
-    curve.amplitude = Number(m_strAmplitude);
-    curve.offset = Number(m_strOffset);
-    curve.periodic = IsPeriodicChosen(m_cmbPeriodical);
-    curve.periodGiven = m_bPeriodGiven != 0;
     return curve;
 }
 
@@ -850,16 +836,10 @@ namespace {
 template <class Page, class Wizard, class Prepare, class Convert>
 BOOL ConvertWithPage(Wizard& wizard, UINT templ, Prepare prepare, Convert convert) {
     ScopedParamSet params{RequestTarget(&wizard)};
-    std::unique_ptr<Page> page(new (std::nothrow) Page(&wizard, params.Holder()));
-    if (page == nullptr) return TRUE;
+    qv::wizards::THiddenPage<Page> page(wizard.MakePage(params.Cookie()));
+    if (!page) return TRUE;
     prepare(*page);
-    {
-        CResourceSwitch resources;
-        if (!page->Create(templ, nullptr)) return TRUE;
-        page->ShowWindow(SW_HIDE);
-    }
-    convert(*page);
-    page->DestroyWindow();
+    if (page.Open(templ)) convert(*page);
     return TRUE;
 }
 

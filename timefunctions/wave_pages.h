@@ -154,7 +154,7 @@ public:
     void InitDefaults(BOOL store);
 };
 
-class CPropTFMTrapez : public TWizardTimeFunctionPage<CTFMTrapezWizard4> {
+class CPropTFMTrapez : public TWizardTimeFunctionPage<CTFMTrapezWizard4, CPeriodFieldsPage> {
     DECLARE_SERIAL(CPropTFMTrapez)
 public:
     CPropTFMTrapez();
@@ -171,27 +171,18 @@ public:
 
 protected:
     void EnableParamControls() override;
-    std::vector<Field> Fields();
+    std::vector<Field> Fields() override;
     void UpdatePeriodSum();
     void UpdateShowButton() override;
     void OnSegmentChanged();
     DECLARE_MESSAGE_MAP()
 
-    CTBUnitComboBox m_cmbDelay;   // 2512
-    CTBUnitComboBox m_cmbPeriod;  // 2510
-    CTBUnitComboBox m_cmbPhase;   // 2513
-    CTBUnitComboBox m_cmbWidth;   // 2517
-    CTBUnitComboBox m_cmbFall;    // 2516
-    CTBUnitComboBox m_cmbRise;    // 2515
-    CComboBox m_cmbPeriodical;    // 2049
-    CString m_strAmplitude;
-    CString m_strDelay;
+    CTBUnitComboBox m_cmbWidth;  // 2517
+    CTBUnitComboBox m_cmbFall;   // 2516
+    CTBUnitComboBox m_cmbRise;   // 2515
     CString m_strFall;
-    CString m_strOffset;
-    CString m_strPhase;
     CString m_strWidth;
     CString m_strRise;
-    CString m_strPeriod;
 };
 
 class CPropTFMArcTang : public TWizardTimeFunctionPage<CTFMArcTangWizard4> {
