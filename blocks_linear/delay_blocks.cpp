@@ -132,10 +132,8 @@ void CPropDelayBlock::ReadParameters() {
         }
     });
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    if (!m_bContinuous) ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    ClickPinBox(m_bInputPin, kIdInputSignal);
+    OnSampleTimePin();
     SyncDelayParameters();
 }
 
@@ -224,15 +222,10 @@ BOOL CPropDelayBlock::OnInitDialog() {
 }
 
 BOOL CPropDelayBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    // The sample time's box counts only on the sampled page (OnSampleTimePin).
     GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    if (!m_bContinuous) ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}}, {{&m_bInputPin, kIdInputSignal}});
+    OnSampleTimePin();
     SetModified(FALSE);
     EnableDelayField();
     UpdateIndexedDescriptions();

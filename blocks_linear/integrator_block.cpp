@@ -156,21 +156,13 @@ BOOL CPropIntegratorBlockD::OnInitDialog() {
 }
 
 BOOL CPropIntegratorBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    // The reset's and the sample time's boxes stand for more than one field each.
     GetParamUsePin(m_pExchange, kIdResetSignal, &m_bResetPin);
     GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
     GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}}, {{&m_bInputPin, kIdInputSignal}});
     OnSampleTimePin();
-    UpdateData(TRUE);
-    EnableControl(kIdResetSignal, m_bReset && !m_bResetPin);
-    SetModified(TRUE);
-    SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
+    OnResetPin();
     SetModified(FALSE);
     EnableByPin();
     return CPropertyPage::OnSetActive();
@@ -238,12 +230,7 @@ void CPropIntegratorBlock::Serialize(CArchive& ar) {
         ar << m_strResetSignal;
         return;
     }
-    // A reference that cannot be read is taken as schema 0 from where it began.
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropIntegratorBlock));
-    if (schema >= 1) {
-        DWORD version = 0;
-        ar >> version;
-    }
+    ReadPageRecordVersion(ar, RUNTIME_CLASS(CPropIntegratorBlock));
     DWORD reset = 0;
     ar >> reset;
     m_bReset = reset != 0 ? TRUE : FALSE;

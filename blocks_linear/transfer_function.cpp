@@ -91,13 +91,13 @@ BEGIN_MESSAGE_MAP(CPropTransferFunctionBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropTransferFunctionBlock::CPropTransferFunctionBlock() : CParamSetPage(kTransferFunctionTemplate) {
+CPropTransferFunctionBlock::CPropTransferFunctionBlock() : TBlockPageFields(kTransferFunctionTemplate) {
     SetControlInfo(2194, 77);
     SetControlInfo(2195, 78);
 }
 
 CPropTransferFunctionBlock::CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode)
-    : CParamSetPage(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
+    : TBlockPageFields(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
@@ -105,12 +105,10 @@ void CPropTransferFunctionBlock::Serialize(CArchive&) {}
 
 void CPropTransferFunctionBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdNumerator, m_lstNumerator},
-                                      {kIdDenominator, m_lstDenominator}, {kIdSampleTime, m_cmbSampleTime}});
-    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlInputPin, m_bInputPin},
-                                    {kCtlSampleTimePin, m_bSampleTimePin}, {kIdBlockOutput, m_bOutput}});
-    qv::pages::ExchangeTexts(pDX, {{kIdInputSignal, m_strInput}, {kCtlName, m_strName},
-                                   {kIdDenominatorOrder, m_strDenominatorOrder},
+    ExchangeBlockFields(pDX);
+    qv::pages::ExchangeControls(pDX, {{kIdNumerator, m_lstNumerator}, {kIdDenominator, m_lstDenominator},
+                                      {kIdSampleTime, m_cmbSampleTime}});
+    qv::pages::ExchangeTexts(pDX, {{kIdDenominatorOrder, m_strDenominatorOrder},
                                    {kIdNumeratorOrder, m_strNumeratorOrder}, {kIdSampleTimeField, m_strSampleTime},
                                    {kIdInitialDelay, m_strInitialDelay}});
 }
@@ -314,19 +312,10 @@ BOOL CPropTransferFunctionBlock::OnApply() {
 }
 
 BOOL CPropTransferFunctionBlock::OnSetActive() {
-    GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(Holder(), kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(Holder(), kIdSampleTime, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdInputSignal)) field->EnableWindow(!m_bInputPin);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
-    for (int id : {static_cast<int>(kIdSampleTime), static_cast<int>(kIdSampleTimeField)})
-        if (CWnd* field = GetDlgItem(id)) field->EnableWindow(!m_bSampleTimePin);
-    SetParamUsePin(Holder(), kIdSampleTime, m_bSampleTimePin);
+    // The sample time's box stands for the list's parameter; the field's follows it.
+    ShowBlockSwitchesAndPins(Holder(), kIdSampleTime);
+    if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->EnableWindow(!m_bSampleTimePin);
     SetParamUsePin(Holder(), kIdSampleTimeField, m_bSampleTimePin);
-    SetModified(FALSE);
     if (CWnd* field = GetDlgItem(kIdNumeratorOrder)) field->EnableWindow(IsParamNotOnPin(Holder(), kIdNumeratorOrder));
     if (CWnd* field = GetDlgItem(kIdDenominatorOrder))
         field->EnableWindow(IsParamNotOnPin(Holder(), kIdDenominatorOrder));

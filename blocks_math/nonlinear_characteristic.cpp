@@ -34,7 +34,6 @@ PARVEL_VERSIONED_CLASS(CPropNonlinearCharacteristicBlock)
 IMPLEMENT_DYNAMIC(CNonlinearCharacteristicWizard4, CWizardBase4)
 
 using namespace qv::blocks;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 namespace {
@@ -107,21 +106,18 @@ BEGIN_MESSAGE_MAP(CPropNonlinearCharacteristicBlock, CTBPropertyPage)
 END_MESSAGE_MAP()
 
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock()
-    : TElementPage(kNonlinearCharacteristicTemplate) {}
+    : TBlockPageFields(kNonlinearCharacteristicTemplate) {}
 
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock(CNonlinearCharacteristicWizard4* wizard,
                                                                      DWORD_PTR cookie)
-    : TElementPage(kNonlinearCharacteristicTemplate, wizard, HolderFromCookie(cookie)) {
+    : TBlockPageFields(kNonlinearCharacteristicTemplate, wizard, HolderFromCookie(cookie)) {
     qv::pages::RegisterLayout(*this, kLayout);
 }
 
 void CPropNonlinearCharacteristicBlock::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                                 const CPtrArray* snapshots) {
-    m_dwKind = kind;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::characteristic::TakeSettings({m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, m_Snapshots}, kind,
+                                     modeWord, xAxisLabel, yAxisLabel, snapshots);
 }
 
 CPropCharacteristicXYTable* CPropNonlinearCharacteristicBlock::Table() {
@@ -138,20 +134,9 @@ DWORD CPropNonlinearCharacteristicBlock::ModeFromTable() {
 }
 
 void CPropNonlinearCharacteristicBlock::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CPropNonlinearCharacteristicBlock));
-        ar << g_dwPageVersion;
-        ar << m_dwKind;
-        ar << m_dwConverted;
-        return;
-    }
-    m_dwConverted = 0;
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropNonlinearCharacteristicBlock));
-    DWORD version = 0;
-    if (schema != 0) ar >> version;
-    ar >> m_dwKind;
-    if (version >= 4) ar >> m_dwConverted;
-    if (m_dwConverted == 0) ConvertOldParameters();
+    qv::characteristic::SerializeKindAndConvertedFlag(ar, RUNTIME_CLASS(CPropNonlinearCharacteristicBlock), m_dwKind,
+                                                      m_dwConverted);
+    if (!ar.IsStoring() && m_dwConverted == 0) ConvertOldParameters();
 }
 
 void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
@@ -184,11 +169,9 @@ void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
 
 void CPropNonlinearCharacteristicBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdSampleTime, m_cmbSampleTime}});
-    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlCharacteristicPin, m_bCharacteristicPin},
-                                    {kCtlInputPin, m_bInputPin}, {kCtlSampleTimePin, m_bSampleTimePin},
-                                    {kIdBlockOutput, m_bOutput}});
-    qv::pages::ExchangeTexts(pDX, {{kIdInputSignal, m_strInput}, {kCtlName, m_strName}});
+    ExchangeBlockFields(pDX);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicPin);
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
@@ -232,15 +215,8 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnSetActive() {
-    ParamHolder* holder = GetParams();
-    GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
-    GetParamUsePin(holder, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(holder, kIdSampleTime, &m_bSampleTimePin);
-    GetParamUsePin(holder, kIdCharacteristicRef, &m_bCharacteristicPin);
-    if (CWnd* edit = GetDlgItem(kIdInputSignal)) edit->EnableWindow(!m_bInputPin);
-    if (CWnd* combo = GetDlgItem(kIdSampleTime)) combo->EnableWindow(!m_bSampleTimePin);
-    SetParamUsePin(holder, kIdInputSignal, m_bInputPin);
-    SetParamUsePin(holder, kIdSampleTime, m_bSampleTimePin);
+    ShowBlockSwitchesAndPins(GetParams(), kIdSampleTime);
+    GetParamUsePin(GetParams(), kIdCharacteristicRef, &m_bCharacteristicPin);
     // The boxes show what the parameters say before the characteristic's rule reads them.
     UpdateData(FALSE);
     OnCharacteristicUsePin();

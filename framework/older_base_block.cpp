@@ -139,12 +139,7 @@ void COlderBaseBlockPage::ClickPinBox(BOOL& pinned, WORD valueID) {
 
 void COlderBaseBlockPage::ShowSwitchesAndPins(std::initializer_list<SwitchOf> outputs,
                                               std::initializer_list<SwitchOf> pins) {
-    for (const SwitchOf& output : outputs) GetSDBOutput(m_pExchange, output.valueID, output.state);
-    UpdateData(FALSE);
-    for (const SwitchOf& pin : pins) GetParamUsePin(m_pExchange, pin.valueID, pin.state);
-    UpdateData(FALSE);
-    for (const SwitchOf& pin : pins) ClickPinBox(*pin.state, pin.valueID);
-    SetModified(FALSE);
+    qv::pages::ShowSwitchesAndPins(*this, m_pExchange, outputs, pins);
 }
 
 bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) {

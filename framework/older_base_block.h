@@ -11,6 +11,7 @@
 #include "framework/page_steps.h"
 #include "framework/page_wizard.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -96,11 +97,7 @@ protected:
     // A "Use Pin" box of a parameter whose field has the parameter's ID was clicked: the
     // dialog's state is taken over and the box applied.
     void ClickPinBox(BOOL& pinned, WORD valueID);
-    // An output switch or a "Use Pin" box and the parameter it stands for.
-    struct SwitchOf {
-        BOOL* state;
-        WORD valueID;
-    };
+    using SwitchOf = qv::pages::SwitchOf;
     // What a block page does when it shows: its output switches and "Use Pin" boxes take the
     // element's state, then every box is brought into line (as if clicked); the page is not
     // modified by that.
