@@ -5,6 +5,7 @@
 #include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
@@ -23,6 +24,8 @@ IMPLEMENT_DYNAMIC(CDelayBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDiscreteDelayBlockWizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::pages::EnableDlgControl;
+using qv::pages::ShowDlgControl;
 
 namespace {
 
@@ -59,14 +62,6 @@ bool CountFromText(const CString& text, int* count) {
 CString FormatNumber(double value) {
     if (!std::isfinite(value)) return CString("0");
     return TBExtended_ftoa(value, -1, 0, "");
-}
-
-void Show(CWnd* page, int id, bool show) {
-    if (CWnd* control = page->GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-void Enable(CWnd* page, int id, BOOL on) {
-    if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
 }
 
 } // namespace
@@ -303,13 +298,13 @@ CPropDelayBlockD::CPropDelayBlockD(CWizardBase3* wizard, CWizardSchematicDataExc
     m_bContinuous = FALSE;
 }
 
-void CPropDelayBlockD::EnableDelayField() { Enable(this, kIdDelayTime, IsParamNotOnPin(m_pExchange, kIdDelayTime)); }
+void CPropDelayBlockD::EnableDelayField() { EnableDlgControl(*this, kIdDelayTime, IsParamNotOnPin(m_pExchange, kIdDelayTime)); }
 
 BOOL CPropDelayBlockD::OnInitDialog() {
-    Show(this, kCtlSamplesLabel, false);
-    Show(this, kIdDelaySamplesField, false);
-    Show(this, kCtlSampleTimePin, true);
-    Show(this, kCtlInitialValuesButton, false);
+    ShowDlgControl(*this, kCtlSamplesLabel, FALSE);
+    ShowDlgControl(*this, kIdDelaySamplesField, FALSE);
+    ShowDlgControl(*this, kCtlSampleTimePin, TRUE);
+    ShowDlgControl(*this, kCtlInitialValuesButton, FALSE);
     SetDlgItemText(kCtlDelayLabel, LoadLibraryString(kStrInitialValue));
     EnableDelayField();
     return CPropDelayBlock::OnInitDialog();

@@ -4,6 +4,7 @@
 #include "blocks_linear/integrator_block.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "toolkit/tb_numbers.h"
@@ -13,6 +14,7 @@ IMPLEMENT_DYNAMIC(CDifferentiatorBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDifferentiatorBlock2Wizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::pages::ShowDlgControl;
 
 namespace qv::blocks {
 
@@ -90,10 +92,6 @@ void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
                                     {kCtlSecondInitialPin, m_bSecondInitialPin}});
 }
 
-void CPropDifferentiatorBlock::ShowControl(int id, bool show) {
-    if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
 void CPropDifferentiatorBlock::EnableByPin() {
     for (WORD id : kPinFollowers)
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(IsParamNotOnPin(m_pExchange, id));
@@ -118,12 +116,12 @@ void CPropDifferentiatorBlock::CaptionOutput(int controlID, WORD valueID, bool h
     GetParamUnit(m_pExchange, valueID, &unit);
     AppendUnitSuffix(&caption, unit);
     SetDlgItemText(controlID, caption);
-    if (hideWithoutDescription && !described) ShowControl(controlID, false);
+    if (hideWithoutDescription && !described) ShowDlgControl(*this, controlID, FALSE);
 }
 
 BOOL CPropDifferentiatorBlock::OnInitDialog() {
     OpenSampledPage();
-    for (int id : kHiddenAtStart) ShowControl(id, false);
+    for (int id : kHiddenAtStart) ShowDlgControl(*this, id, FALSE);
     for (CTBUnitComboBox* box : {&m_cmbUpperUnit, &m_cmbLowerUnit, &m_cmbInitialUnit, &m_cmbSecondUnit, &m_cmbGainUnit})
         box->DisableFlatLook(TRUE);
 
@@ -150,11 +148,11 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             LabelFromDescription(2150, 2152);
             break;
         case kIdSampleTime:
-            for (int id : {2182, 2183, 2074, 2400}) ShowControl(id, true);
+            for (int id : {2182, 2183, 2074, 2400}) ShowDlgControl(*this, id, TRUE);
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
-            for (int id : {2185, 2186, 2073}) ShowControl(id, true);
+            for (int id : {2185, 2186, 2073}) ShowDlgControl(*this, id, TRUE);
             TakeInputParam(param);
             break;
         case kIdSecondInitial:
@@ -162,10 +160,10 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             m_strSecondInitial = param->GetValue();
             SetUpUnitBox(m_cmbSecondUnit, param);
             LabelFromDescription(kCtlSecondLabel, kIdSecondInitial);
-            ShowControl(kCtlTallGroup, false);
+            ShowDlgControl(*this, kCtlTallGroup, FALSE);
             for (int id : {kCtlShortGroup, kCtlSecondGroup, kCtlSecondLabel, int(kIdSecondInitial),
                            kCtlSecondInitialPin, kCtlSecondUnit})
-                ShowControl(id, true);
+                ShowDlgControl(*this, id, TRUE);
             break;
         default: break;
         }
@@ -185,7 +183,7 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
 
 BOOL CPropDifferentiatorBlock2::OnInitDialog() {
     const BOOL result = CPropDifferentiatorBlock::OnInitDialog();
-    for (int id : kHiddenBySecond) ShowControl(id, false);
+    for (int id : kHiddenBySecond) ShowDlgControl(*this, id, FALSE);
     return result;
 }
 

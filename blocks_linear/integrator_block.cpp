@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -17,6 +18,7 @@ IMPLEMENT_DYNAMIC(CIntegratorBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDiscreteIntegratorBlockWizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::pages::EnableDlgControl;
 
 namespace qv::blocks {
 
@@ -91,17 +93,13 @@ void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
                                    {kIdSampleTimeField, m_strSampleTime}, {kIdTriggerSetting, m_strTrigger}});
 }
 
-void CPropIntegratorBlock::EnableControl(int id, BOOL on) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(on);
-}
-
 void CPropIntegratorBlock::EnableResetControls(BOOL on) {
-    for (int id : {int(kIdResetSignal), kCtlResetPin, int(kIdResetValue), int(kIdTriggerSetting)}) EnableControl(id, on);
+    for (int id : {int(kIdResetSignal), kCtlResetPin, int(kIdResetValue), int(kIdTriggerSetting)}) EnableDlgControl(*this, id, on);
 }
 
 void CPropIntegratorBlock::EnableByPin() {
-    for (WORD id : kPinFollowers) EnableControl(id, IsParamNotOnPin(m_pExchange, id));
-    if (m_bReset) EnableControl(kIdResetValue, IsParamNotOnPin(m_pExchange, kIdResetValue));
+    for (WORD id : kPinFollowers) EnableDlgControl(*this, id, IsParamNotOnPin(m_pExchange, id));
+    if (m_bReset) EnableDlgControl(*this, kIdResetValue, IsParamNotOnPin(m_pExchange, kIdResetValue));
 }
 
 BOOL CPropIntegratorBlock::OnInitDialog() {
@@ -176,15 +174,15 @@ void CPropIntegratorBlock::OnResetToggle() {
 
 void CPropIntegratorBlock::OnResetPin() {
     UpdateData(TRUE);
-    EnableControl(kIdResetSignal, m_bReset && !m_bResetPin);
+    EnableDlgControl(*this, kIdResetSignal, m_bReset && !m_bResetPin);
     SetModified(TRUE);
     SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
 }
 
 void CPropIntegratorBlock::OnSampleTimePin() {
     UpdateData(TRUE);
-    EnableControl(kIdSampleTimeField, !m_bSampleTimePin);
-    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    EnableDlgControl(*this, kIdSampleTimeField, !m_bSampleTimePin);
+    EnableDlgControl(*this, kIdSampleTime, !m_bSampleTimePin);
     SetParamUsePin(m_pExchange, kIdSampleTimeField, m_bSampleTimePin);
     SetParamUsePin(m_pExchange, kIdSampleTime, m_bSampleTimePin);
     SetModified(TRUE);

@@ -255,43 +255,23 @@ BOOL CPropTransferFunctionBlock::CheckBeforeWriting() {
 BOOL CPropTransferFunctionBlock::WriteParameters() {
     UpdateData(TRUE);
     if (!CheckBeforeWriting()) return FALSE;
+    const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
+    WritePageTexts(Holder(),
+                   {{&listSampleTime, kIdSampleTime}, {&m_strInput, kIdInputSignal},
+                    {&m_strNumeratorOrder, kIdNumeratorOrder}, {&m_strDenominatorOrder, kIdDenominatorOrder},
+                    {&m_strInitialDelay, kIdInitialDelay}, {&m_strSampleTime, kIdSampleTimeField}},
+                   &m_cmbUnit);
     qv::blocks::ForEachPageInput(Holder(), [&](CWizardCopaObject3* param) {
         const int index = GetBracketIndex(param->GetName());
-        switch (param->GetValueID()) {
-        case kIdSampleTime:
-            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
-            break;
-        case kIdInputSignal:
-            param->SetValue(m_strInput);
-            break;
-        case kIdNumeratorOrder:
-            param->SetValue(m_strNumeratorOrder);
-            break;
-        case kIdDenominatorOrder:
-            param->SetValue(m_strDenominatorOrder);
-            break;
-        case kIdInitialDelay:
-            param->SetValue(m_strInitialDelay);
-            break;
-        case kIdSampleTimeField:
-            WriteSampleTime(param, m_strSampleTime, m_cmbUnit);
-            break;
-        case kIdNumerator:
-        case kIdDenominator: {
-            if (!InFamilyRange(index)) break;
-            const bool numerator = param->GetValueID() == kIdNumerator;
-            CTBEditListCtrl& list = numerator ? m_lstNumerator : m_lstDenominator;
-            if (EnsureListRow(list, index, param->GetName())) {
-                param->SetValue(list.GetItemText(index, 1));
-                param->SetName(list.GetItemText(index, 0));
-            }
-            const CWizardCopaObject3* templ = numerator ? m_pNumeratorTemplate : m_pDenominatorTemplate;
-            if (templ != nullptr) SetParamDescriptionsByIndex(&templ->GetDescriptionMap(), param);
-            break;
+        const bool numerator = param->GetValueID() == kIdNumerator;
+        if ((!numerator && param->GetValueID() != kIdDenominator) || !InFamilyRange(index)) return;
+        CTBEditListCtrl& list = numerator ? m_lstNumerator : m_lstDenominator;
+        if (EnsureListRow(list, index, param->GetName())) {
+            param->SetValue(list.GetItemText(index, 1));
+            param->SetName(list.GetItemText(index, 0));
         }
-        default:
-            break;
-        }
+        const CWizardCopaObject3* templ = numerator ? m_pNumeratorTemplate : m_pDenominatorTemplate;
+        if (templ != nullptr) SetParamDescriptionsByIndex(&templ->GetDescriptionMap(), param);
     });
     return TRUE;
 }

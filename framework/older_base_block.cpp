@@ -1,6 +1,7 @@
 #include "framework/older_base_block.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
@@ -68,6 +69,20 @@ void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd
     CString unit;
     unitList.GetWindowText(unit);
     param->SetUsedUnit(unit);
+}
+
+void WritePageTexts(ParamHolder* params, std::initializer_list<TextOf> texts, const CWnd* unitList) {
+    CString unit;
+    if (unitList != nullptr) unitList->GetWindowText(unit);
+    ForEachPageInput(params, [&](CWizardCopaObject3* param) {
+        const WORD id = param->GetValueID();
+        for (const TextOf& entry : texts) {
+            if (entry.valueID != id) continue;
+            param->SetValue(*entry.text);
+            if (unitList != nullptr && (id == kIdSampleTime || id == kIdSampleTimeField)) param->SetUsedUnit(unit);
+            return;
+        }
+    });
 }
 
 } // namespace qv::blocks
@@ -151,17 +166,7 @@ bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) 
 }
 
 void COlderBaseBlockPage::WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList) {
-    CString unit;
-    if (unitList != nullptr) unitList->GetWindowText(unit);
-    ForEachPageInput([&](CWizardCopaObject3* param) {
-        const WORD id = param->GetValueID();
-        for (const TextOf& entry : texts) {
-            if (entry.valueID != id) continue;
-            param->SetValue(*entry.text);
-            if (unitList != nullptr && (id == kIdSampleTime || id == kIdSampleTimeField)) param->SetUsedUnit(unit);
-            return;
-        }
-    });
+    qv::blocks::WritePageTexts(m_pExchange, texts, unitList);
 }
 
 BOOL COlderBaseBlockPage::EndApply() {

@@ -62,6 +62,14 @@ void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const
 void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList);
 // The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
 void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
+// A text of a page and the parameter it is written to.
+struct TextOf {
+    const CString* text;
+    WORD valueID;
+};
+// Writes each text into the page's input parameters (qv::pages::IsLiveInput) of its value ID;
+// the sample time (list or field) also takes the unit shown in `unitList`.
+void WritePageTexts(ParamHolder* params, std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);
 
 } // namespace qv::blocks
 
@@ -114,11 +122,7 @@ protected:
             if (qv::pages::IsLiveInput(param)) write(param);
         }
     }
-    // A text of the page and the parameter it is written to.
-    struct TextOf {
-        const CString* text;
-        WORD valueID;
-    };
+    using TextOf = qv::blocks::TextOf;
     // Writes each text into the page's input parameter (qv::pages::IsLiveInput) with its value ID; the
     // sample time (list or field) also takes the unit shown in `unitList`.
     void WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);
