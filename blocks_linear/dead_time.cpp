@@ -38,10 +38,6 @@ IMPLEMENT_SERIAL(CPropDeadBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::block
 IMPLEMENT_DYNAMIC(CDeadTimeBlockWizard4, CWizardBase4)
 
 using namespace qv::blocks;
-using qv::pointtable::CopyPoints;
-using qv::pointtable::DeletePoints;
-using qv::pointtable::LoadPointsAndSnapshots;
-using qv::pointtable::StorePointsAndSnapshots;
 using namespace qv::snapshots;
 
 namespace {
@@ -77,15 +73,6 @@ DWORD PlainKind(DWORD mode) { return mode & ~(0x8000u | kDeadModeFileReference);
 bool IsSeparate(DWORD mode) { return PlainKind(mode) == kDeadModeSeparate; }
 
 CString Format(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
-
-// The integer part of a count's number; FALSE for a number that is not finite or beyond the
-// largest family (negative counts give 0).
-bool CountFromText(const CString& text, int* count) {
-    const double value = TBExtended_atof(text, "");
-    if (!std::isfinite(value) || value > qv::family::kMaxMembers) return false;
-    *count = value < 0.0 ? 0 : static_cast<int>(std::trunc(value));
-    return true;
-}
 
 using qv::pages::ReadArchivedBlock;
 
@@ -326,7 +313,7 @@ void CPropDeadBlock::BuildCompareList(DWORD kind) {
     if (kind == kDeadModeSeparate) {
         add("NH");
         int n = 0;
-        if (!CountFromText(m_strSamples, &n)) n = 0;
+        if (!qv::family::CountFromText(m_strSamples, &n)) n = 0;
         for (int i = 0; i < n; ++i) {
             CString name;
             name.Format("Y0[%i]", i);
@@ -786,7 +773,7 @@ void CPropDeadBlock::ConvertWizard3Data(const void* data, long size) {
                 CPtrArray points;
                 CString t1, t2, t3, t4;
                 ReadDataPointsFromBuffer(&cursor, &remaining, &points, &t1, &t2, &t3, &t4);
-                DeletePoints(points);
+                qv::pointtable::DeletePoints(points);
             }
             in.SkipBytes(length);
         }
@@ -937,7 +924,7 @@ CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other)
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwMode = other->m_dwMode;
-    CopyPoints(m_points, other->m_points);
+    qv::pointtable::CopyPoints(m_points, other->m_points);
     CopySnapshots(m_snapshots, &other->m_snapshots);
 }
 
@@ -961,7 +948,7 @@ qv::wizards::THiddenPage<CPropDeadBlock> CDeadTimeBlockWizard4::OpenHiddenPage(D
 
 void CDeadTimeBlockWizard4::ClearLists() {
     DeleteSnapshots(m_snapshots);
-    DeletePoints(m_points);
+    qv::pointtable::DeletePoints(m_points);
 }
 
 void CDeadTimeBlockWizard4::TakePageData(DWORD mode, const std::vector<double>& values, const CPtrArray& snapshots) {
@@ -1017,7 +1004,7 @@ void CDeadTimeBlockWizard4::ConvertOldInitialValues(DWORD_PTR cookie) {
         if (param == nullptr) continue;
         if (param->GetValueID() == kIdDeadSamples) {
             // A count that cannot be a family's size makes no members.
-            if (!CountFromText(param->GetValue(), &n)) n = 0;
+            if (!qv::family::CountFromText(param->GetValue(), &n)) n = 0;
         } else if (param->GetValueID() == kIdDeadInitial) {
             if (param->GetType() & kParamTypeNoList) templ = param;
             else qv::family::RetireMember(param);
@@ -1075,7 +1062,7 @@ void CDeadTimeBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
         m_wSchema = 0;
         ar << m_wSchema;
         ar << m_dwMode;
-        StorePointsAndSnapshots(ar, m_points, m_snapshots);
+        qv::pointtable::StorePointsAndSnapshots(ar, m_points, m_snapshots);
         return;
     }
     // A wizard that already holds data starts loading from empty lists.
@@ -1084,7 +1071,7 @@ void CDeadTimeBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> m_wSchema;
     if (m_wSchema > 0) return;
     ar >> m_dwMode;
-    LoadPointsAndSnapshots(ar, m_points, m_snapshots);
+    qv::pointtable::LoadPointsAndSnapshots(ar, m_points, m_snapshots);
 }
 
 void CDeadTimeBlockWizard4::GiveSettingsToPage(CPropDeadBlock& page) { page.LoadFrom(m_dwMode, m_points, m_snapshots); }

@@ -24,6 +24,7 @@ IMPLEMENT_DYNAMIC(CDelayBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDiscreteDelayBlockWizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::family::CountFromText;
 using qv::pages::EnableDlgControl;
 using qv::pages::ShowDlgControl;
 
@@ -49,15 +50,6 @@ constexpr ControlLayout kInitialValuesLayout[] = {
     {.id = 2185, .flags = 5}, {.id = 2198, .flags = 15}, {.id = 2200, .flags = 24}, {.id = 1, .flags = 9},
     {.id = 2, .flags = 10},
 };
-
-// The integer part of a count's number (truncated toward zero). FALSE for a text whose number
-// is not finite or above the largest family; a negative count gives its integer part.
-bool CountFromText(const CString& text, int* count) {
-    const double value = TBExtended_atof(text, "");
-    if (!std::isfinite(value) || value > qv::family::kMaxMembers) return false;
-    *count = value < -1.0 ? -1 : static_cast<int>(std::trunc(value));
-    return true;
-}
 
 CString FormatNumber(double value) {
     if (!std::isfinite(value)) return CString("0");
@@ -137,7 +129,6 @@ void CPropDelayBlock::SyncDelayParameters() {
     int n = 0;
     // A count that cannot be a family's size leaves the members as they are.
     if (!CountFromText(m_strSamplesParam, &n)) return;
-    if (n < 0) n = 0;
     const int q = static_cast<int>(m_stages.GetSize());
     if (n > q) {
         for (int i = q; i < n; ++i) {

@@ -19,14 +19,8 @@ using qv::pages::ShowDlgControl;
 namespace qv::blocks {
 
 UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const CString* initial) {
-    const double up = TBExtended_atof(upper, "");
-    const double low = TBExtended_atof(lower, "");
-    if (up == 0.0 && low == 0.0) return 0;
-    if (!(up > low)) return 8023;
-    if (initial == nullptr) return 0;
-    const double init = TBExtended_atof(*initial, "");
-    if (init > up || init < low) return 8024;
-    return 0;
+    // Without an initial value the lower limit stands in for it: it lies within any valid limits.
+    return CheckLimitTexts(upper, lower, initial != nullptr ? *initial : lower);
 }
 
 } // namespace qv::blocks
