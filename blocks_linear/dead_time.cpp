@@ -90,11 +90,11 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_WM_CONTEXTMENU()
     ON_WM_DRAWITEM()
     ON_WM_PAINT()
-    ON_BN_CLICKED(2002, &CPropDeadBlock::OnModified)
+    ON_BN_CLICKED(2002, &CPropDeadBlock::OnMarkModified)
     ON_BN_CLICKED(2056, &CPropDeadBlock::OnOutput)
     ON_BN_CLICKED(2073, &CPropDeadBlock::OnInputPin)
     ON_BN_CLICKED(2074, &CPropDeadBlock::OnSampleTimePin)
-    ON_LISTED_CONTROLS(EN_CHANGE, kDeadBlockEdits, &CPropDeadBlock::OnModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kDeadBlockEdits, &CPropDeadBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlImport, &CPropDeadBlock::OnImportFile)
     ON_BN_CLICKED(kCtlExport, &CPropDeadBlock::OnExportFile)
     ON_ROW_LIST_BUTTONS(kCtlNew, &CPropDeadBlock::OnParamNew, &CPropDeadBlock::OnParamDelete,
@@ -105,7 +105,7 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_SAMPLE_TIME_LIST()
     ON_NOTIFY(LVN_ITEMCHANGED, 2134, &CPropDeadBlock::OnListItemChanged)
     ON_LISTED_CONTROLS(BN_CLICKED, kDeadBlockClicksInitialValueMode, &CPropDeadBlock::OnInitialValueMode)
-    ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnModified)
+    ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
 CPropDeadBlock::CPropDeadBlock() : TBlockPageFields(kDeadTimeTemplate) {}
@@ -652,11 +652,6 @@ void CPropDeadBlock::OnContextMenu(CWnd*, CPoint point) {
 
 // ---------------------------------------------------------------------------------------
 // Small handlers.
-
-void CPropDeadBlock::OnModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
 
 void CPropDeadBlock::OnInputPin() { qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal); }
 

@@ -106,7 +106,6 @@ protected:
     void CompleteFileName();
     void MoveRow(int from, int to);
 
-    void OnModified();
     void OnInitialValueMode();
     void OnInputPin();
     void OnSampleTimePin();

@@ -222,11 +222,6 @@ int CPropDigitalFilterBlock::CurrentType() const {
     return m_nType;
 }
 
-void CPropDigitalFilterBlock::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 void CPropDigitalFilterBlock::OnSelChangeFilterType() {
     OnMarkModified();
     const int selection = m_cmbType.GetSafeHwnd() != nullptr ? m_cmbType.GetCurSel() : -1;

@@ -107,7 +107,6 @@ protected:
     void WriteCommonParameters(int count);
     void ReadParameters();
 
-    void OnMarkModified();
     void OnSelChangeFilterType();
     void OnBlockOutputSignal();
     void OnUseInputPin();

@@ -320,11 +320,6 @@ void CPropTransferFunctionBlock::UpdateIndexedDescriptions() {
     }
 }
 
-void CPropTransferFunctionBlock::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 void CPropTransferFunctionBlock::OnNumeratorOrderDone() {
     UpdateData(TRUE);
     SetModified(TRUE);

@@ -96,7 +96,6 @@ protected:
     // Sizes one family and its list to the order typed into its field.
     void SizeFamily(const CString& orderText, CWizardCopaObject3* templ, CPtrArray& members, CTBEditListCtrl& list);
 
-    void OnMarkModified();
     void OnNumeratorOrderDone();
     void OnDenominatorOrderDone();
     void OnDenominatorOrderChanged();

@@ -97,10 +97,10 @@ BEGIN_MESSAGE_MAP(CPropNonlinearCharacteristicBlock, CTBPropertyPage)
     ON_BN_CLICKED(kCtlInputPin, &CPropNonlinearCharacteristicBlock::OnInputUsePin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropNonlinearCharacteristicBlock::OnOutput)
-    ON_EN_CHANGE(kCtlName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_EN_CHANGE(kIdInputSignal, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropNonlinearCharacteristicBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropNonlinearCharacteristicBlock::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowName, &CPropNonlinearCharacteristicBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropNonlinearCharacteristicBlock::OnMarkModified)
     ON_SAMPLE_TIME_LIST()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
@@ -363,11 +363,6 @@ void CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin() {
 
 void CPropNonlinearCharacteristicBlock::OnOutput() {
     qv::pages::FlipOutputSwitch(*this, GetParams(), m_bOutput, kIdBlockOutput);
-    SetModified(TRUE);
-}
-
-void CPropNonlinearCharacteristicBlock::OnFieldChanged() {
-    UpdateData(TRUE);
     SetModified(TRUE);
 }
 

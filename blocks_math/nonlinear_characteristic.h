@@ -102,7 +102,6 @@ protected:
     void OnInputUsePin();
     void OnSampleTimeUsePin();
     void OnOutput();
-    void OnFieldChanged();
     void OnSampleTimeChosen();
     void OnSampleTimeTyped();
     void OnPaint();

@@ -181,11 +181,6 @@ BOOL CSimpleBlockPage::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CSimpleBlockPage::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 void CSimpleBlockPage::OnInputPin() { qv::pages::ClickPinBox(*this, m_pHolder, m_bInputPin, kIdInputSignal); }
 
 void CSimpleBlockPage::OnSampleTimePin() { qv::pages::ClickPinBox(*this, m_pHolder, m_bSampleTimePin, kIdSampleTime); }

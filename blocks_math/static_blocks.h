@@ -103,7 +103,6 @@ protected:
     // Runs on apply after the parameters are written and before the commit.
     virtual void BeforeCommit() {}
 
-    void OnMarkModified();
     void OnInputPin();
     void OnSampleTimePin();
     void OnOutput();

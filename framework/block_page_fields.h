@@ -35,6 +35,12 @@ protected:
                                         {&m_bSampleTimePin, sampleTimeID, sampleTimeField}});
     }
 
+    // An edit or choice marks the page modified, with the dialog's state taken over.
+    void OnMarkModified() {
+        this->UpdateData(TRUE);
+        this->SetModified(TRUE);
+    }
+
     CTBUnitComboBox m_cmbUnit;
     BOOL m_bShowName = FALSE;
     BOOL m_bInputPin = FALSE;
