@@ -19,8 +19,10 @@
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
+#include "framework/point_table_list.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/snapshot_lists.h"
 #include "framework/string_ids.h"
 #include "framework/table_list_page.h"
 #include "framework/table_writers.h"
@@ -36,6 +38,7 @@ IMPLEMENT_SERIAL(CPropDeadBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::block
 IMPLEMENT_DYNAMIC(CDeadTimeBlockWizard4, CWizardBase4)
 
 using namespace qv::blocks;
+using namespace qv::snapshots;
 
 namespace {
 
@@ -48,8 +51,6 @@ constexpr int kCtlReference = 2395;
 using namespace qv::strings;
 constexpr char kOnlyTwoChannels[] = "Only 2 channels allowed!";
 constexpr char kListKey[] = "DeadTimeElement";
-// The most points or snapshots an archive may name.
-constexpr DWORD kMaxStoredEntries = qv::family::kMaxMembers;
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -69,30 +70,6 @@ bool IsSeparate(DWORD mode) { return PlainKind(mode) == kDeadModeSeparate; }
 
 CString Format(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
-// The integer part of a count's number; FALSE for a number that is not finite or beyond the
-// largest family (negative counts give 0).
-bool CountFromText(const CString& text, int* count) {
-    const double value = TBExtended_atof(text, "");
-    if (!std::isfinite(value) || value > qv::family::kMaxMembers) return false;
-    *count = value < 0.0 ? 0 : static_cast<int>(std::trunc(value));
-    return true;
-}
-
-void DeletePointers(CPtrArray& list, bool points) {
-    for (INT_PTR i = list.GetSize() - 1; i >= 0; --i) {
-        if (points) delete static_cast<CDataPoint*>(list.GetAt(i));
-        else delete static_cast<CCopaObjectCompare*>(list.GetAt(i));
-    }
-    list.RemoveAll();
-}
-
-void CopySnapshots(CPtrArray& to, const CPtrArray& from) {
-    DeletePointers(to, false);
-    for (INT_PTR i = 0; i < from.GetSize(); ++i)
-        if (auto* copy = CCopaObjectCompare::Assign(static_cast<const CCopaObjectCompare*>(from.GetAt(i))))
-            to.Add(copy);
-}
-
 using qv::pages::ReadArchivedBlock;
 
 } // namespace
@@ -109,11 +86,11 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_WM_CONTEXTMENU()
     ON_WM_DRAWITEM()
     ON_WM_PAINT()
-    ON_BN_CLICKED(2002, &CPropDeadBlock::OnModified)
+    ON_BN_CLICKED(2002, &CPropDeadBlock::OnMarkModified)
     ON_BN_CLICKED(2056, &CPropDeadBlock::OnOutput)
     ON_BN_CLICKED(2073, &CPropDeadBlock::OnInputPin)
     ON_BN_CLICKED(2074, &CPropDeadBlock::OnSampleTimePin)
-    ON_LISTED_CONTROLS(EN_CHANGE, kDeadBlockEdits, &CPropDeadBlock::OnModified)
+    ON_LISTED_CONTROLS(EN_CHANGE, kDeadBlockEdits, &CPropDeadBlock::OnMarkModified)
     ON_BN_CLICKED(kCtlImport, &CPropDeadBlock::OnImportFile)
     ON_BN_CLICKED(kCtlExport, &CPropDeadBlock::OnExportFile)
     ON_ROW_LIST_BUTTONS(kCtlNew, &CPropDeadBlock::OnParamNew, &CPropDeadBlock::OnParamDelete,
@@ -124,19 +101,17 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_SAMPLE_TIME_LIST()
     ON_NOTIFY(LVN_ITEMCHANGED, 2134, &CPropDeadBlock::OnListItemChanged)
     ON_LISTED_CONTROLS(BN_CLICKED, kDeadBlockClicksInitialValueMode, &CPropDeadBlock::OnInitialValueMode)
-    ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnModified)
+    ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropDeadBlock::CPropDeadBlock() : CParamSetPage(kDeadTimeTemplate) {}
+CPropDeadBlock::CPropDeadBlock() : TBlockPageFields(kDeadTimeTemplate) {}
 
 CPropDeadBlock::CPropDeadBlock(CDeadTimeBlockWizard4* wizard, DWORD_PTR cookie)
-    : CParamSetPage(kDeadTimeTemplate, wizard, cookie) {
+    : TBlockPageFields(kDeadTimeTemplate, wizard, cookie) {
     qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
-CPropDeadBlock::~CPropDeadBlock() { DeleteSnapshots(); }
-
-void CPropDeadBlock::DeleteSnapshots() { DeletePointers(m_snapshots, false); }
+CPropDeadBlock::~CPropDeadBlock() { DeleteSnapshots(m_snapshots); }
 
 CDeadTimeBlockWizard4* CPropDeadBlock::DeadTimeWizard() const { return static_cast<CDeadTimeBlockWizard4*>(m_pWizard); }
 
@@ -145,17 +120,14 @@ void CPropDeadBlock::LoadFrom(DWORD mode, const CPtrArray& points, const CPtrArr
     m_values.clear();
     for (INT_PTR i = 0; i < points.GetSize(); ++i)
         if (const auto* point = static_cast<const CDataPoint*>(points.GetAt(i))) m_values.push_back(point->y);
-    CopySnapshots(m_snapshots, snapshots);
+    CopySnapshots(m_snapshots, &snapshots);
 }
 
 void CPropDeadBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    qv::pages::ExchangeControls(pDX, {{2400, m_cmbUnit}, {2117, m_edtFile}, {2183, m_cmbSampleTime},
-                                      {2134, m_lstValues}});
-    qv::pages::ExchangeChecks(pDX, {{2002, m_bShowName}, {2073, m_bInputPin}, {2074, m_bSampleTimePin},
-                                    {2056, m_bOutput}});
-    qv::pages::ExchangeTexts(pDX, {{2117, m_strFileName}, {2186, m_strInput}, {2001, m_strName}, {2042, m_strSamples},
-                                   {2395, m_strReference}});
+    ExchangeBlockFields(pDX);
+    qv::pages::ExchangeControls(pDX, {{2117, m_edtFile}, {2183, m_cmbSampleTime}, {2134, m_lstValues}});
+    qv::pages::ExchangeTexts(pDX, {{2117, m_strFileName}, {2042, m_strSamples}, {2395, m_strReference}});
 }
 
 void CPropDeadBlock::SetFirstColumnHeading(UINT stringID) {
@@ -325,7 +297,7 @@ CWizardCopaObject3* LiveByName(ParamHolder* holder, const CString& name) { retur
 
 void CPropDeadBlock::BuildCompareList(DWORD kind) {
     ParamHolder* holder = Holder();
-    DeleteSnapshots();
+    DeleteSnapshots(m_snapshots);
     auto add = [&](const char* name) {
         auto* snapshot = new CCopaObjectCompare;
         snapshot->SetFrom(LiveByName(holder, name));
@@ -337,7 +309,7 @@ void CPropDeadBlock::BuildCompareList(DWORD kind) {
     if (kind == kDeadModeSeparate) {
         add("NH");
         int n = 0;
-        if (!CountFromText(m_strSamples, &n)) n = 0;
+        if (!qv::family::CountFromText(m_strSamples, &n)) n = 0;
         for (int i = 0; i < n; ++i) {
             CString name;
             name.Format("Y0[%i]", i);
@@ -456,19 +428,8 @@ BOOL CPropDeadBlock::OnApply() {
 }
 
 BOOL CPropDeadBlock::OnSetActive() {
-    ParamHolder* holder = Holder();
-    if (FindParamByValueID(holder, 2056) != nullptr) GetSDBOutput(holder, 2056, &m_bOutput);
-    UpdateData(FALSE);
-    if (FindParamByValueID(holder, kIdInputSignal) != nullptr) GetParamUsePin(holder, kIdInputSignal, &m_bInputPin);
-    if (FindParamByValueID(holder, kIdDeadSampleTime) != nullptr)
-        GetParamUsePin(holder, kIdDeadSampleTime, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    if (CWnd* c = GetDlgItem(2186)) c->EnableWindow(!m_bInputPin);
-    SetParamUsePin(holder, kIdInputSignal, m_bInputPin);
-    if (CWnd* c = GetDlgItem(2183)) c->EnableWindow(!m_bSampleTimePin);
-    SetParamUsePin(holder, kIdDeadSampleTime, m_bSampleTimePin);
-    SetModified(FALSE);
+    // The sample time's parameter is the field's, shown in the list.
+    ShowBlockSwitchesAndPins(Holder(), kIdDeadSampleTime, kIdSampleTime);
     EnableValueFieldByPin();
     UpdateValueDescriptions();
     return CPropertyPage::OnSetActive();
@@ -688,23 +649,10 @@ void CPropDeadBlock::OnContextMenu(CWnd*, CPoint point) {
 // ---------------------------------------------------------------------------------------
 // Small handlers.
 
-void CPropDeadBlock::OnModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
-void CPropDeadBlock::OnInputPin() {
-    UpdateData(TRUE);
-    if (CWnd* c = GetDlgItem(2186)) c->EnableWindow(!m_bInputPin);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
-    SetModified(TRUE);
-}
+void CPropDeadBlock::OnInputPin() { qv::pages::ClickPinBox(*this, Holder(), m_bInputPin, kIdInputSignal); }
 
 void CPropDeadBlock::OnSampleTimePin() {
-    UpdateData(TRUE);
-    if (CWnd* c = GetDlgItem(2183)) c->EnableWindow(!m_bSampleTimePin);
-    SetParamUsePin(Holder(), kIdDeadSampleTime, m_bSampleTimePin);
-    SetModified(TRUE);
+    qv::pages::ClickPinBox(*this, Holder(), m_bSampleTimePin, kIdDeadSampleTime, kIdSampleTime);
 }
 
 void CPropDeadBlock::OnOutput() {
@@ -777,7 +725,7 @@ void CPropDeadBlock::Serialize(CArchive& ar) {
 }
 
 void CPropDeadBlock::ConvertWizard3Data(const void* data, long size) {
-    DeleteSnapshots();
+    DeleteSnapshots(m_snapshots);
     const BYTE* bytes = static_cast<const BYTE*>(data);
     qv::bytes::Reader in(bytes, bytes != nullptr && size > 0 ? static_cast<size_t>(size) : 0);
     DWORD count = 0;
@@ -816,7 +764,7 @@ void CPropDeadBlock::ConvertWizard3Data(const void* data, long size) {
                 CPtrArray points;
                 CString t1, t2, t3, t4;
                 ReadDataPointsFromBuffer(&cursor, &remaining, &points, &t1, &t2, &t3, &t4);
-                DeletePointers(points, true);
+                qv::pointtable::DeletePoints(points);
             }
             in.SkipBytes(length);
         }
@@ -967,10 +915,8 @@ CDeadTimeBlockWizard4::CDeadTimeBlockWizard4(const CDeadTimeBlockWizard4* other)
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwMode = other->m_dwMode;
-    for (INT_PTR i = 0; i < other->m_points.GetSize(); ++i)
-        if (const auto* point = static_cast<const CDataPoint*>(other->m_points.GetAt(i)))
-            m_points.Add(new CDataPoint(point->x, point->y));
-    CopySnapshots(m_snapshots, other->m_snapshots);
+    qv::pointtable::CopyPoints(m_points, other->m_points);
+    CopySnapshots(m_snapshots, &other->m_snapshots);
 }
 
 CDeadTimeBlockWizard4::~CDeadTimeBlockWizard4() {
@@ -992,8 +938,8 @@ qv::wizards::THiddenPage<CPropDeadBlock> CDeadTimeBlockWizard4::OpenHiddenPage(D
 }
 
 void CDeadTimeBlockWizard4::ClearLists() {
-    DeletePointers(m_snapshots, false);
-    DeletePointers(m_points, true);
+    DeleteSnapshots(m_snapshots);
+    qv::pointtable::DeletePoints(m_points);
 }
 
 void CDeadTimeBlockWizard4::TakePageData(DWORD mode, const std::vector<double>& values, const CPtrArray& snapshots) {
@@ -1009,7 +955,7 @@ void CDeadTimeBlockWizard4::TakePageData(DWORD mode, const std::vector<double>& 
         point->SetX(static_cast<double>(i));
         point->SetY(values[i]);
     }
-    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, snapshots);
+    if (&snapshots != &m_snapshots) CopySnapshots(m_snapshots, &snapshots);
 }
 
 BOOL CDeadTimeBlockWizard4::Initialize(int argument) {
@@ -1049,7 +995,7 @@ void CDeadTimeBlockWizard4::ConvertOldInitialValues(DWORD_PTR cookie) {
         if (param == nullptr) continue;
         if (param->GetValueID() == kIdDeadSamples) {
             // A count that cannot be a family's size makes no members.
-            if (!CountFromText(param->GetValue(), &n)) n = 0;
+            if (!qv::family::CountFromText(param->GetValue(), &n)) n = 0;
         } else if (param->GetValueID() == kIdDeadInitial) {
             if (param->GetType() & kParamTypeNoList) templ = param;
             else qv::family::RetireMember(param);
@@ -1107,11 +1053,7 @@ void CDeadTimeBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
         m_wSchema = 0;
         ar << m_wSchema;
         ar << m_dwMode;
-        ar << static_cast<DWORD>(m_points.GetSize());
-        for (INT_PTR i = 0; i < m_points.GetSize(); ++i) static_cast<CDataPoint*>(m_points.GetAt(i))->Serialize(ar);
-        ar << static_cast<DWORD>(m_snapshots.GetSize());
-        for (INT_PTR i = 0; i < m_snapshots.GetSize(); ++i)
-            static_cast<CCopaObjectCompare*>(m_snapshots.GetAt(i))->Serialize(ar);
+        qv::pointtable::StorePointsAndSnapshots(ar, m_points, m_snapshots);
         return;
     }
     // A wizard that already holds data starts loading from empty lists.
@@ -1120,21 +1062,7 @@ void CDeadTimeBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     ar >> m_wSchema;
     if (m_wSchema > 0) return;
     ar >> m_dwMode;
-    DWORD count = 0;
-    ar >> count;
-    if (count > kMaxStoredEntries) AfxThrowArchiveException(CArchiveException::badIndex);
-    for (DWORD i = 0; i < count; ++i) {
-        auto point = std::make_unique<CDataPoint>();
-        point->Serialize(ar);
-        m_points.Add(point.release());
-    }
-    ar >> count;
-    if (count > kMaxStoredEntries) AfxThrowArchiveException(CArchiveException::badIndex);
-    for (DWORD i = 0; i < count; ++i) {
-        auto snapshot = std::make_unique<CCopaObjectCompare>();
-        snapshot->Serialize(ar);
-        m_snapshots.Add(snapshot.release());
-    }
+    qv::pointtable::LoadPointsAndSnapshots(ar, m_points, m_snapshots);
 }
 
 void CDeadTimeBlockWizard4::GiveSettingsToPage(CPropDeadBlock& page) { page.LoadFrom(m_dwMode, m_points, m_snapshots); }

@@ -23,6 +23,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/block_page_fields.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
@@ -51,7 +52,7 @@ constexpr DWORD kDeadPageVersion = 10;
 
 class CDeadTimeBlockWizard4;
 
-class CPropDeadBlock : public CParamSetPage {
+class CPropDeadBlock : public TBlockPageFields<CParamSetPage> {
     DECLARE_SERIAL(CPropDeadBlock)
 public:
     CPropDeadBlock();
@@ -104,9 +105,7 @@ protected:
     void SetFirstColumnHeading(UINT stringID);
     void CompleteFileName();
     void MoveRow(int from, int to);
-    void DeleteSnapshots();
 
-    void OnModified();
     void OnInitialValueMode();
     void OnInputPin();
     void OnSampleTimePin();
@@ -135,18 +134,11 @@ protected:
     CWizardCopaObject3* m_pTemplate = nullptr;
     CPtrArray m_y0;
     std::vector<double> m_values;
-    CTBUnitComboBox m_cmbUnit;
     CTBBrowseEdit m_edtFile;
     CComboBox m_cmbSampleTime;
     CTBEditListCtrl m_lstValues;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
-    BOOL m_bSampleTimePin = FALSE;
     CString m_strFileName;
-    CString m_strInput;
-    CString m_strName;
     CString m_strSamples;
-    BOOL m_bOutput = FALSE;
     CString m_strReference;
     DWORD m_dwMode = 0;
     DWORD m_dwConverted = 1;

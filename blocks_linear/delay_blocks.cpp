@@ -5,6 +5,7 @@
 #include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
 #include "framework/model_text_builders.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
@@ -23,6 +24,9 @@ IMPLEMENT_DYNAMIC(CDelayBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDiscreteDelayBlockWizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::family::CountFromText;
+using qv::pages::EnableDlgControl;
+using qv::pages::ShowDlgControl;
 
 namespace {
 
@@ -44,26 +48,9 @@ constexpr ControlLayout kInitialValuesLayout[] = {
     {.id = 2, .flags = 10},
 };
 
-// The integer part of a count's number (truncated toward zero). FALSE for a text whose number
-// is not finite or above the largest family; a negative count gives its integer part.
-bool CountFromText(const CString& text, int* count) {
-    const double value = TBExtended_atof(text, "");
-    if (!std::isfinite(value) || value > qv::family::kMaxMembers) return false;
-    *count = value < -1.0 ? -1 : static_cast<int>(std::trunc(value));
-    return true;
-}
-
 CString FormatNumber(double value) {
     if (!std::isfinite(value)) return CString("0");
     return TBExtended_ftoa(value, -1, 0, "");
-}
-
-void Show(CWnd* page, int id, bool show) {
-    if (CWnd* control = page->GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-void Enable(CWnd* page, int id, BOOL on) {
-    if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
 }
 
 } // namespace
@@ -129,10 +116,8 @@ void CPropDelayBlock::ReadParameters() {
         }
     });
     UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    if (!m_bContinuous) ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    ClickPinBox(m_bInputPin, kIdInputSignal);
+    OnSampleTimePin();
     SyncDelayParameters();
 }
 
@@ -141,7 +126,6 @@ void CPropDelayBlock::SyncDelayParameters() {
     int n = 0;
     // A count that cannot be a family's size leaves the members as they are.
     if (!CountFromText(m_strSamplesParam, &n)) return;
-    if (n < 0) n = 0;
     const int q = static_cast<int>(m_stages.GetSize());
     if (n > q) {
         for (int i = q; i < n; ++i) {
@@ -221,15 +205,10 @@ BOOL CPropDelayBlock::OnInitDialog() {
 }
 
 BOOL CPropDelayBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    // The sample time's box counts only on the sampled page (OnSampleTimePin).
     GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
-    if (!m_bContinuous) ApplyPinBox(m_bSampleTimePin, {kIdSampleTimeField}, kIdSampleTimeField);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}}, {{&m_bInputPin, kIdInputSignal}});
+    OnSampleTimePin();
     SetModified(FALSE);
     EnableDelayField();
     UpdateIndexedDescriptions();
@@ -307,13 +286,13 @@ CPropDelayBlockD::CPropDelayBlockD(CWizardBase3* wizard, CWizardSchematicDataExc
     m_bContinuous = FALSE;
 }
 
-void CPropDelayBlockD::EnableDelayField() { Enable(this, kIdDelayTime, IsParamNotOnPin(m_pExchange, kIdDelayTime)); }
+void CPropDelayBlockD::EnableDelayField() { EnableDlgControl(*this, kIdDelayTime, IsParamNotOnPin(m_pExchange, kIdDelayTime)); }
 
 BOOL CPropDelayBlockD::OnInitDialog() {
-    Show(this, kCtlSamplesLabel, false);
-    Show(this, kIdDelaySamplesField, false);
-    Show(this, kCtlSampleTimePin, true);
-    Show(this, kCtlInitialValuesButton, false);
+    ShowDlgControl(*this, kCtlSamplesLabel, FALSE);
+    ShowDlgControl(*this, kIdDelaySamplesField, FALSE);
+    ShowDlgControl(*this, kCtlSampleTimePin, TRUE);
+    ShowDlgControl(*this, kCtlInitialValuesButton, FALSE);
     SetDlgItemText(kCtlDelayLabel, LoadLibraryString(kStrInitialValue));
     EnableDelayField();
     return CPropDelayBlock::OnInitDialog();

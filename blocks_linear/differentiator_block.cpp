@@ -4,6 +4,7 @@
 #include "blocks_linear/integrator_block.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "toolkit/tb_numbers.h"
@@ -13,18 +14,13 @@ IMPLEMENT_DYNAMIC(CDifferentiatorBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDifferentiatorBlock2Wizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::pages::ShowDlgControl;
 
 namespace qv::blocks {
 
 UINT CheckDifferentiatorLimits(const CString& upper, const CString& lower, const CString* initial) {
-    const double up = TBExtended_atof(upper, "");
-    const double low = TBExtended_atof(lower, "");
-    if (up == 0.0 && low == 0.0) return 0;
-    if (!(up > low)) return 8023;
-    if (initial == nullptr) return 0;
-    const double init = TBExtended_atof(*initial, "");
-    if (init > up || init < low) return 8024;
-    return 0;
+    // Without an initial value the lower limit stands in for it: it lies within any valid limits.
+    return CheckLimitTexts(upper, lower, initial != nullptr ? *initial : lower);
 }
 
 } // namespace qv::blocks
@@ -89,10 +85,6 @@ void CPropDifferentiatorBlock::DoDataExchange(CDataExchange* pDX) {
                                     {kCtlSecondInitialPin, m_bSecondInitialPin}});
 }
 
-void CPropDifferentiatorBlock::ShowControl(int id, bool show) {
-    if (CWnd* control = GetDlgItem(id)) control->ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
 void CPropDifferentiatorBlock::EnableByPin() {
     for (WORD id : kPinFollowers)
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(IsParamNotOnPin(m_pExchange, id));
@@ -117,12 +109,12 @@ void CPropDifferentiatorBlock::CaptionOutput(int controlID, WORD valueID, bool h
     GetParamUnit(m_pExchange, valueID, &unit);
     AppendUnitSuffix(&caption, unit);
     SetDlgItemText(controlID, caption);
-    if (hideWithoutDescription && !described) ShowControl(controlID, false);
+    if (hideWithoutDescription && !described) ShowDlgControl(*this, controlID, FALSE);
 }
 
 BOOL CPropDifferentiatorBlock::OnInitDialog() {
     OpenSampledPage();
-    for (int id : kHiddenAtStart) ShowControl(id, false);
+    for (int id : kHiddenAtStart) ShowDlgControl(*this, id, FALSE);
     for (CTBUnitComboBox* box : {&m_cmbUpperUnit, &m_cmbLowerUnit, &m_cmbInitialUnit, &m_cmbSecondUnit, &m_cmbGainUnit})
         box->DisableFlatLook(TRUE);
 
@@ -149,11 +141,11 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             LabelFromDescription(2150, 2152);
             break;
         case kIdSampleTime:
-            for (int id : {2182, 2183, 2074, 2400}) ShowControl(id, true);
+            for (int id : {2182, 2183, 2074, 2400}) ShowDlgControl(*this, id, TRUE);
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal:
-            for (int id : {2185, 2186, 2073}) ShowControl(id, true);
+            for (int id : {2185, 2186, 2073}) ShowDlgControl(*this, id, TRUE);
             TakeInputParam(param);
             break;
         case kIdSecondInitial:
@@ -161,10 +153,10 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
             m_strSecondInitial = param->GetValue();
             SetUpUnitBox(m_cmbSecondUnit, param);
             LabelFromDescription(kCtlSecondLabel, kIdSecondInitial);
-            ShowControl(kCtlTallGroup, false);
+            ShowDlgControl(*this, kCtlTallGroup, FALSE);
             for (int id : {kCtlShortGroup, kCtlSecondGroup, kCtlSecondLabel, int(kIdSecondInitial),
                            kCtlSecondInitialPin, kCtlSecondUnit})
-                ShowControl(id, true);
+                ShowDlgControl(*this, id, TRUE);
             break;
         default: break;
         }
@@ -184,7 +176,7 @@ BOOL CPropDifferentiatorBlock::OnInitDialog() {
 
 BOOL CPropDifferentiatorBlock2::OnInitDialog() {
     const BOOL result = CPropDifferentiatorBlock::OnInitDialog();
-    for (int id : kHiddenBySecond) ShowControl(id, false);
+    for (int id : kHiddenBySecond) ShowDlgControl(*this, id, FALSE);
     return result;
 }
 

@@ -48,7 +48,6 @@ protected:
     void OnForceOutput();
     void OnVelocityOutput();
     void EnableByPin();
-    void ShowControl(int id, bool show);
     // A field's unit box: hidden for an empty quantity, else set up with the used unit.
     void SetUpUnitBox(CTBUnitComboBox& box, const CWizardCopaObject3* param);
     // The field's label takes the parameter's description text (also an empty one).

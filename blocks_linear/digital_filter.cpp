@@ -110,10 +110,10 @@ BEGIN_MESSAGE_MAP(CPropDigitalFilterBlock, CTBPropertyPage)
     ON_CBN_SELCHANGE(kCtlUnit, &CPropDigitalFilterBlock::OnMarkModified)
 END_MESSAGE_MAP()
 
-CPropDigitalFilterBlock::CPropDigitalFilterBlock() : TElementPage(kDigitalFilterTemplate) {}
+CPropDigitalFilterBlock::CPropDigitalFilterBlock() : TBlockPageFields(kDigitalFilterTemplate) {}
 
 CPropDigitalFilterBlock::CPropDigitalFilterBlock(CDigitalFilterWizard4* wizard, DWORD_PTR cookie)
-    : TElementPage(kDigitalFilterTemplate, wizard, HolderFromCookie(cookie)) {
+    : TBlockPageFields(kDigitalFilterTemplate, wizard, HolderFromCookie(cookie)) {
     qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
@@ -133,12 +133,10 @@ void CPropDigitalFilterBlock::SetDesign(DWORD kind, DWORD type, const CString& o
 
 void CPropDigitalFilterBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kCtlFilterType, m_cmbType}, {kCtlFilterKind, m_cmbKind}});
-    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlInputPin, m_bInputPin},
-                                    {kCtlSampleTimePin, m_bSampleTimePin}, {kIdBlockOutput, m_bOutput}});
+    ExchangeBlockFields(pDX);
+    qv::pages::ExchangeControls(pDX, {{kCtlFilterType, m_cmbType}, {kCtlFilterKind, m_cmbKind}});
     qv::pages::ExchangeTexts(pDX, {{kCtlCutOff, m_strCutOff}, {kCtlUpperCutOff, m_strUpperCutOff},
-                                   {kCtlFilterOrder, m_strOrder}, {kIdInputSignal, m_strInput},
-                                   {kCtlName, m_strName}, {kIdSampleTimeField, m_strSampleTime}});
+                                   {kCtlFilterOrder, m_strOrder}, {kIdSampleTimeField, m_strSampleTime}});
     // A list without a selection keeps the stored index.
     int kind = m_nKind;
     int type = m_nType;
@@ -217,11 +215,6 @@ int CPropDigitalFilterBlock::CurrentType() const {
     return m_nType;
 }
 
-void CPropDigitalFilterBlock::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
-
 void CPropDigitalFilterBlock::OnSelChangeFilterType() {
     OnMarkModified();
     const int selection = m_cmbType.GetSafeHwnd() != nullptr ? m_cmbType.GetCurSel() : -1;
@@ -257,14 +250,7 @@ void CPropDigitalFilterBlock::OnUseSampleTimePin() {
 }
 
 BOOL CPropDigitalFilterBlock::OnSetActive() {
-    GetSDBOutput(GetParams(), kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(GetParams(), kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(GetParams(), kIdSampleTimeField, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    OnUseInputPin();
-    OnUseSampleTimePin();
-    SetModified(FALSE);
+    ShowBlockSwitchesAndPins(GetParams(), kIdSampleTimeField);
     return CPropertyPage::OnSetActive();
 }
 
@@ -447,10 +433,7 @@ void CPropDigitalFilterBlock::Serialize(CArchive& ar) {
         ar.SerializeClass(RUNTIME_CLASS(CPropDigitalFilterBlock));
         return;
     }
-    // A reference that cannot be read is taken as schema 0 from where it began.
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropDigitalFilterBlock));
-    DWORD version = 0;
-    if (schema >= 1) ar >> version;
+    ReadPageRecordVersion(ar, RUNTIME_CLASS(CPropDigitalFilterBlock));
     // Everything is read before anything changes: a broken block keeps the settings.
     DWORD kind = 0;
     DWORD type = 0;

@@ -23,6 +23,7 @@
 
 #include "afx/afxwin.h"
 #include "blocks_linear/digital_filter_design.h"
+#include "framework/block_page_fields.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
@@ -61,7 +62,7 @@ FilterSimplifierFactory SetFilterSimplifierFactory(FilterSimplifierFactory facto
 
 class CDigitalFilterWizard4;
 
-class CPropDigitalFilterBlock : public TElementPage<CDigitalFilterWizard4> {
+class CPropDigitalFilterBlock : public TBlockPageFields<TElementPage<CDigitalFilterWizard4>> {
     DECLARE_SERIAL(CPropDigitalFilterBlock)
 public:
     CPropDigitalFilterBlock();
@@ -106,7 +107,6 @@ protected:
     void WriteCommonParameters(int count);
     void ReadParameters();
 
-    void OnMarkModified();
     void OnSelChangeFilterType();
     void OnBlockOutputSignal();
     void OnUseInputPin();
@@ -121,19 +121,12 @@ protected:
     CFilterCoefficientTable* m_pTable = nullptr;
     std::unique_ptr<qv::blocks::FilterTextSimplifier> m_pSimplifier;
     bool m_bSimplifierTried = false;
-    CTBUnitComboBox m_cmbUnit;
     CComboBox m_cmbType;
     CComboBox m_cmbKind;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
-    BOOL m_bSampleTimePin = FALSE;
     CString m_strCutOff = "50";
     CString m_strUpperCutOff = "1k";
     CString m_strOrder = "1";
-    CString m_strInput;
-    CString m_strName;
     CString m_strSampleTime;
-    BOOL m_bOutput = FALSE;
     int m_nKind = 0;
     int m_nType = 0;
     qv::filter::Refusal m_LastRefusal = qv::filter::Refusal::None;

@@ -4,6 +4,7 @@
 #include "framework/data_classes.h"
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -17,6 +18,7 @@ IMPLEMENT_DYNAMIC(CIntegratorBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CDiscreteIntegratorBlockWizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::pages::EnableDlgControl;
 
 namespace qv::blocks {
 
@@ -90,17 +92,13 @@ void CPropIntegratorBlock::DoDataExchange(CDataExchange* pDX) {
                                    {kIdSampleTimeField, m_strSampleTime}, {kIdTriggerSetting, m_strTrigger}});
 }
 
-void CPropIntegratorBlock::EnableControl(int id, BOOL on) {
-    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(on);
-}
-
 void CPropIntegratorBlock::EnableResetControls(BOOL on) {
-    for (int id : {int(kIdResetSignal), kCtlResetPin, int(kIdResetValue), int(kIdTriggerSetting)}) EnableControl(id, on);
+    for (int id : {int(kIdResetSignal), kCtlResetPin, int(kIdResetValue), int(kIdTriggerSetting)}) EnableDlgControl(*this, id, on);
 }
 
 void CPropIntegratorBlock::EnableByPin() {
-    for (WORD id : kPinFollowers) EnableControl(id, IsParamNotOnPin(m_pExchange, id));
-    if (m_bReset) EnableControl(kIdResetValue, IsParamNotOnPin(m_pExchange, kIdResetValue));
+    for (WORD id : kPinFollowers) EnableDlgControl(*this, id, IsParamNotOnPin(m_pExchange, id));
+    if (m_bReset) EnableDlgControl(*this, kIdResetValue, IsParamNotOnPin(m_pExchange, kIdResetValue));
 }
 
 BOOL CPropIntegratorBlock::OnInitDialog() {
@@ -155,21 +153,13 @@ BOOL CPropIntegratorBlockD::OnInitDialog() {
 }
 
 BOOL CPropIntegratorBlock::OnSetActive() {
-    GetSDBOutput(m_pExchange, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
+    // The reset's and the sample time's boxes stand for more than one field each.
     GetParamUsePin(m_pExchange, kIdResetSignal, &m_bResetPin);
     GetParamUsePin(m_pExchange, kIdSampleTime, &m_bSampleTimePin);
     GetParamUsePin(m_pExchange, kIdSampleTimeField, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    UpdateData(TRUE);
+    ShowSwitchesAndPins({{&m_bOutput, kIdBlockOutput}}, {{&m_bInputPin, kIdInputSignal}});
     OnSampleTimePin();
-    UpdateData(TRUE);
-    EnableControl(kIdResetSignal, m_bReset && !m_bResetPin);
-    SetModified(TRUE);
-    SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
+    OnResetPin();
     SetModified(FALSE);
     EnableByPin();
     return CPropertyPage::OnSetActive();
@@ -183,15 +173,15 @@ void CPropIntegratorBlock::OnResetToggle() {
 
 void CPropIntegratorBlock::OnResetPin() {
     UpdateData(TRUE);
-    EnableControl(kIdResetSignal, m_bReset && !m_bResetPin);
+    EnableDlgControl(*this, kIdResetSignal, m_bReset && !m_bResetPin);
     SetModified(TRUE);
     SetParamUsePin(m_pExchange, kIdResetSignal, m_bResetPin);
 }
 
 void CPropIntegratorBlock::OnSampleTimePin() {
     UpdateData(TRUE);
-    EnableControl(kIdSampleTimeField, !m_bSampleTimePin);
-    EnableControl(kIdSampleTime, !m_bSampleTimePin);
+    EnableDlgControl(*this, kIdSampleTimeField, !m_bSampleTimePin);
+    EnableDlgControl(*this, kIdSampleTime, !m_bSampleTimePin);
     SetParamUsePin(m_pExchange, kIdSampleTimeField, m_bSampleTimePin);
     SetParamUsePin(m_pExchange, kIdSampleTime, m_bSampleTimePin);
     SetModified(TRUE);
@@ -237,12 +227,7 @@ void CPropIntegratorBlock::Serialize(CArchive& ar) {
         ar << m_strResetSignal;
         return;
     }
-    // A reference that cannot be read is taken as schema 0 from where it began.
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropIntegratorBlock));
-    if (schema >= 1) {
-        DWORD version = 0;
-        ar >> version;
-    }
+    ReadPageRecordVersion(ar, RUNTIME_CLASS(CPropIntegratorBlock));
     DWORD reset = 0;
     ar >> reset;
     m_bReset = reset != 0 ? TRUE : FALSE;

@@ -67,7 +67,6 @@ protected:
     void OnSampleTimePin() override;
     void EnableResetControls(BOOL on);
     void EnableByPin();
-    void EnableControl(int id, BOOL on);
     DECLARE_MESSAGE_MAP()
 
     BOOL m_bResetPin = FALSE;

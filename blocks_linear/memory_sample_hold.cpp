@@ -2,6 +2,7 @@
 
 #include "framework/field_exchange.h"
 #include "framework/listed_controls.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 
@@ -11,6 +12,7 @@ IMPLEMENT_DYNAMIC(CMemoryBlockWizard, CWizardBase3)
 IMPLEMENT_DYNAMIC(CSampleAndHoldBlockWizard, CWizardBase3)
 
 using namespace qv::blocks;
+using qv::pages::EnableDlgControl;
 
 namespace {
 
@@ -31,10 +33,6 @@ constexpr ControlLayout kSampleAndHoldLayout[] = {
 
 // Fields of the sample-and-hold page whose enabling follows only their own pin bit.
 constexpr WORD kSampleAndHoldPinFollowers[] = {kIdInitialValue, kIdSamples, kIdDelaySamples};
-
-void Enable(CWnd* page, int id, BOOL on) {
-    if (CWnd* control = page->GetDlgItem(id)) control->EnableWindow(on);
-}
 
 } // namespace
 
@@ -57,7 +55,7 @@ void CPropMemoryBlock::DoDataExchange(CDataExchange* pDX) {
     DDX_Check(pDX, kIdBlockOutput, m_bOutput);
 }
 
-void CPropMemoryBlock::EnableInitialValue() { Enable(this, kIdInitialValue, IsParamNotOnPin(m_pExchange, kIdInitialValue)); }
+void CPropMemoryBlock::EnableInitialValue() { EnableDlgControl(*this, kIdInitialValue, IsParamNotOnPin(m_pExchange, kIdInitialValue)); }
 
 BOOL CPropMemoryBlock::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
@@ -106,7 +104,7 @@ void CPropSampleAndHoldBlock::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CPropSampleAndHoldBlock::EnableByPin() {
-    for (WORD id : kSampleAndHoldPinFollowers) Enable(this, id, IsParamNotOnPin(m_pExchange, id));
+    for (WORD id : kSampleAndHoldPinFollowers) EnableDlgControl(*this, id, IsParamNotOnPin(m_pExchange, id));
 }
 
 BOOL CPropSampleAndHoldBlock::OnInitDialog() {

@@ -91,13 +91,13 @@ BEGIN_MESSAGE_MAP(CPropTransferFunctionBlock, CTBPropertyPage)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CPropTransferFunctionBlock::CPropTransferFunctionBlock() : CParamSetPage(kTransferFunctionTemplate) {
+CPropTransferFunctionBlock::CPropTransferFunctionBlock() : TBlockPageFields(kTransferFunctionTemplate) {
     SetControlInfo(2194, 77);
     SetControlInfo(2195, 78);
 }
 
 CPropTransferFunctionBlock::CPropTransferFunctionBlock(CWizardBase4* wizard, DWORD_PTR cookie, DWORD mode)
-    : CParamSetPage(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
+    : TBlockPageFields(kTransferFunctionTemplate, wizard, cookie), m_dwMode(mode) {
     qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
@@ -105,12 +105,10 @@ void CPropTransferFunctionBlock::Serialize(CArchive&) {}
 
 void CPropTransferFunctionBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdNumerator, m_lstNumerator},
-                                      {kIdDenominator, m_lstDenominator}, {kIdSampleTime, m_cmbSampleTime}});
-    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlInputPin, m_bInputPin},
-                                    {kCtlSampleTimePin, m_bSampleTimePin}, {kIdBlockOutput, m_bOutput}});
-    qv::pages::ExchangeTexts(pDX, {{kIdInputSignal, m_strInput}, {kCtlName, m_strName},
-                                   {kIdDenominatorOrder, m_strDenominatorOrder},
+    ExchangeBlockFields(pDX);
+    qv::pages::ExchangeControls(pDX, {{kIdNumerator, m_lstNumerator}, {kIdDenominator, m_lstDenominator},
+                                      {kIdSampleTime, m_cmbSampleTime}});
+    qv::pages::ExchangeTexts(pDX, {{kIdDenominatorOrder, m_strDenominatorOrder},
                                    {kIdNumeratorOrder, m_strNumeratorOrder}, {kIdSampleTimeField, m_strSampleTime},
                                    {kIdInitialDelay, m_strInitialDelay}});
 }
@@ -257,43 +255,23 @@ BOOL CPropTransferFunctionBlock::CheckBeforeWriting() {
 BOOL CPropTransferFunctionBlock::WriteParameters() {
     UpdateData(TRUE);
     if (!CheckBeforeWriting()) return FALSE;
+    const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
+    WritePageTexts(Holder(),
+                   {{&listSampleTime, kIdSampleTime}, {&m_strInput, kIdInputSignal},
+                    {&m_strNumeratorOrder, kIdNumeratorOrder}, {&m_strDenominatorOrder, kIdDenominatorOrder},
+                    {&m_strInitialDelay, kIdInitialDelay}, {&m_strSampleTime, kIdSampleTimeField}},
+                   &m_cmbUnit);
     qv::blocks::ForEachPageInput(Holder(), [&](CWizardCopaObject3* param) {
         const int index = GetBracketIndex(param->GetName());
-        switch (param->GetValueID()) {
-        case kIdSampleTime:
-            WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
-            break;
-        case kIdInputSignal:
-            param->SetValue(m_strInput);
-            break;
-        case kIdNumeratorOrder:
-            param->SetValue(m_strNumeratorOrder);
-            break;
-        case kIdDenominatorOrder:
-            param->SetValue(m_strDenominatorOrder);
-            break;
-        case kIdInitialDelay:
-            param->SetValue(m_strInitialDelay);
-            break;
-        case kIdSampleTimeField:
-            WriteSampleTime(param, m_strSampleTime, m_cmbUnit);
-            break;
-        case kIdNumerator:
-        case kIdDenominator: {
-            if (!InFamilyRange(index)) break;
-            const bool numerator = param->GetValueID() == kIdNumerator;
-            CTBEditListCtrl& list = numerator ? m_lstNumerator : m_lstDenominator;
-            if (EnsureListRow(list, index, param->GetName())) {
-                param->SetValue(list.GetItemText(index, 1));
-                param->SetName(list.GetItemText(index, 0));
-            }
-            const CWizardCopaObject3* templ = numerator ? m_pNumeratorTemplate : m_pDenominatorTemplate;
-            if (templ != nullptr) SetParamDescriptionsByIndex(&templ->GetDescriptionMap(), param);
-            break;
+        const bool numerator = param->GetValueID() == kIdNumerator;
+        if ((!numerator && param->GetValueID() != kIdDenominator) || !InFamilyRange(index)) return;
+        CTBEditListCtrl& list = numerator ? m_lstNumerator : m_lstDenominator;
+        if (EnsureListRow(list, index, param->GetName())) {
+            param->SetValue(list.GetItemText(index, 1));
+            param->SetName(list.GetItemText(index, 0));
         }
-        default:
-            break;
-        }
+        const CWizardCopaObject3* templ = numerator ? m_pNumeratorTemplate : m_pDenominatorTemplate;
+        if (templ != nullptr) SetParamDescriptionsByIndex(&templ->GetDescriptionMap(), param);
     });
     return TRUE;
 }
@@ -314,19 +292,10 @@ BOOL CPropTransferFunctionBlock::OnApply() {
 }
 
 BOOL CPropTransferFunctionBlock::OnSetActive() {
-    GetSDBOutput(Holder(), kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(Holder(), kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(Holder(), kIdSampleTime, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    if (CWnd* field = GetDlgItem(kIdInputSignal)) field->EnableWindow(!m_bInputPin);
-    SetParamUsePin(Holder(), kIdInputSignal, m_bInputPin);
-    for (int id : {static_cast<int>(kIdSampleTime), static_cast<int>(kIdSampleTimeField)})
-        if (CWnd* field = GetDlgItem(id)) field->EnableWindow(!m_bSampleTimePin);
-    SetParamUsePin(Holder(), kIdSampleTime, m_bSampleTimePin);
+    // The sample time's box stands for the list's parameter; the field's follows it.
+    ShowBlockSwitchesAndPins(Holder(), kIdSampleTime);
+    if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->EnableWindow(!m_bSampleTimePin);
     SetParamUsePin(Holder(), kIdSampleTimeField, m_bSampleTimePin);
-    SetModified(FALSE);
     if (CWnd* field = GetDlgItem(kIdNumeratorOrder)) field->EnableWindow(IsParamNotOnPin(Holder(), kIdNumeratorOrder));
     if (CWnd* field = GetDlgItem(kIdDenominatorOrder))
         field->EnableWindow(IsParamNotOnPin(Holder(), kIdDenominatorOrder));
@@ -349,11 +318,6 @@ void CPropTransferFunctionBlock::UpdateIndexedDescriptions() {
         }
         if (templ != nullptr && templ != param) SetParamDescriptionsByIndex(&templ->GetDescriptionMap(), param);
     }
-}
-
-void CPropTransferFunctionBlock::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
 }
 
 void CPropTransferFunctionBlock::OnNumeratorOrderDone() {

@@ -25,6 +25,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/block_page_fields.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
@@ -56,7 +57,7 @@ constexpr int kCtlInitialValues = 2197;
 using namespace qv::strings;
 } // namespace qv::blocks
 
-class CPropTransferFunctionBlock : public CParamSetPage {
+class CPropTransferFunctionBlock : public TBlockPageFields<CParamSetPage> {
     DECLARE_SERIAL(CPropTransferFunctionBlock)
 public:
     CPropTransferFunctionBlock();
@@ -92,7 +93,6 @@ protected:
     // Sizes one family and its list to the order typed into its field.
     void SizeFamily(const CString& orderText, CWizardCopaObject3* templ, CPtrArray& members, CTBEditListCtrl& list);
 
-    void OnMarkModified();
     void OnNumeratorOrderDone();
     void OnDenominatorOrderDone();
     void OnDenominatorOrderChanged();
@@ -118,19 +118,12 @@ protected:
     CPtrArray m_InitialY;
     std::vector<BYTE> m_OldData;
     BOOL m_bInitialDelay = FALSE;
-    CTBUnitComboBox m_cmbUnit;
     CTBEditListCtrl m_lstNumerator;
     CTBEditListCtrl m_lstDenominator;
     CComboBox m_cmbSampleTime;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
-    BOOL m_bSampleTimePin = FALSE;
-    CString m_strInput;
-    CString m_strName;
     CString m_strDenominatorOrder;
     CString m_strNumeratorOrder;
     CString m_strSampleTime;
-    BOOL m_bOutput = FALSE;
     CString m_strInitialDelay;
 };
 

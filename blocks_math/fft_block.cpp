@@ -266,13 +266,7 @@ void CPropFFTBlock::OnScanPin() { ClickPinBox(m_bScanPin, kIdScan); }
 
 BOOL CPropFFTBlock::OnSetActive() {
     UpdateAmplitudeOutputs();
-    GetParamUsePin(m_pExchange, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(m_pExchange, kIdScan, &m_bScanPin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, {kIdInputSignal}, kIdInputSignal);
-    ApplyPinBox(m_bScanPin, {kIdScan}, kIdScan);
-    SetModified(FALSE);
+    ShowSwitchesAndPins({}, {{&m_bInputPin, kIdInputSignal}, {&m_bScanPin, kIdScan}});
     EnableFieldsByPin();
     return CPropertyPage::OnSetActive();
 }

@@ -12,7 +12,6 @@ using namespace qv::blocks;
 
 namespace {
 
-constexpr WORD kName = 2001;
 constexpr WORD kIdBlockParameter = 2247;
 
 constexpr ControlLayout kTrigLayout[] = {
@@ -27,16 +26,14 @@ constexpr ControlLayout kRootSignPowerLayout[] = {
     {2072, 15}, {2246, 33}, {2182, 33}, {2247, 97},
     {2183, 97}, {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kPlainTexts[] = {kIdInputSignal, kName};
-constexpr WORD kParameterTexts[] = {kIdInputSignal, kName, kIdBlockParameter};
+constexpr WORD kParameterTexts[] = {kIdBlockParameter};
 
 constexpr SimpleBlockPageSpec kTrigSpec{.templateID = 2571,
                                         .layout = kTrigLayout,
-                                        .texts = kPlainTexts,
                                         .inputUnit = true,
                                         .newerBase = true,
                                         .typedSampleTimeMarks = true};
-constexpr SimpleBlockPageSpec kExpSpec{.templateID = 2572, .layout = kExpLayout, .texts = kPlainTexts};
+constexpr SimpleBlockPageSpec kExpSpec{.templateID = 2572, .layout = kExpLayout};
 constexpr SimpleBlockPageSpec kRootSignPowerSpec{
     .templateID = 2573, .layout = kRootSignPowerLayout, .texts = kParameterTexts};
 constexpr SimpleBlockPageSpec kRootSpec{

@@ -26,7 +26,7 @@ constexpr ControlLayout kMaxMinLayout[] = {
     {2182, 33}, {2269, 97}, {2187, 97}, {2183, 97}, {2074, 33}, {2009, 48}, {2185, 48},
     {2010, 98}, {2186, 98}, {2073, 32}, {2400, 48}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kMaxMinTexts[] = {kIdFactor, kIdInitValue, kIdInputSignal, 2001};
+constexpr WORD kMaxMinTexts[] = {kIdFactor, kIdInitValue};
 constexpr SimpleBlockPageSpec kMaxMinSpec{.templateID = kMaxMinTimeTemplate,
                                           .layout = kMaxMinLayout,
                                           .texts = kMaxMinTexts,

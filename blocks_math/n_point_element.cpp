@@ -33,7 +33,7 @@ constexpr ControlLayout kNPointLayout[] = {
     {2028, 69}, {2183, 69}, {2074, 5},  {2185, 20}, {2186, 70}, {2073, 36}, {2400, 20},
     {2263, 77}, {2262, 77}, {2264, 78}, {2133, 78}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kNPointTexts[] = {kIdInputSignal, 2001, kIdSwitchingPoints};
+constexpr WORD kNPointTexts[] = {kIdSwitchingPoints};
 constexpr SimpleBlockPageSpec kNPointSpec{.templateID = kNPointTemplate, .layout = kNPointLayout, .texts = kNPointTexts};
 
 bool IsTemplate(const CWizardCopaObject3* param) { return (param->GetType() & kParamTypeNoList) != 0; }

@@ -34,7 +34,6 @@ PARVEL_VERSIONED_CLASS(CPropNonlinearCharacteristicBlock)
 IMPLEMENT_DYNAMIC(CNonlinearCharacteristicWizard4, CWizardBase4)
 
 using namespace qv::blocks;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 namespace {
@@ -97,30 +96,27 @@ BEGIN_MESSAGE_MAP(CPropNonlinearCharacteristicBlock, CTBPropertyPage)
     ON_BN_CLICKED(kCtlInputPin, &CPropNonlinearCharacteristicBlock::OnInputUsePin)
     ON_BN_CLICKED(kCtlSampleTimePin, &CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin)
     ON_BN_CLICKED(kIdBlockOutput, &CPropNonlinearCharacteristicBlock::OnOutput)
-    ON_EN_CHANGE(kCtlName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_EN_CHANGE(kIdInputSignal, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_BN_CLICKED(kCtlShowName, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
-    ON_CBN_SELCHANGE(kCtlUnit, &CPropNonlinearCharacteristicBlock::OnFieldChanged)
+    ON_EN_CHANGE(kCtlName, &CPropNonlinearCharacteristicBlock::OnMarkModified)
+    ON_EN_CHANGE(kIdInputSignal, &CPropNonlinearCharacteristicBlock::OnMarkModified)
+    ON_BN_CLICKED(kCtlShowName, &CPropNonlinearCharacteristicBlock::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlUnit, &CPropNonlinearCharacteristicBlock::OnMarkModified)
     ON_SAMPLE_TIME_LIST()
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock()
-    : TElementPage(kNonlinearCharacteristicTemplate) {}
+    : TBlockPageFields(kNonlinearCharacteristicTemplate) {}
 
 CPropNonlinearCharacteristicBlock::CPropNonlinearCharacteristicBlock(CNonlinearCharacteristicWizard4* wizard,
                                                                      DWORD_PTR cookie)
-    : TElementPage(kNonlinearCharacteristicTemplate, wizard, HolderFromCookie(cookie)) {
+    : TBlockPageFields(kNonlinearCharacteristicTemplate, wizard, HolderFromCookie(cookie)) {
     qv::pages::RegisterElementLayout(*this, kLayout);
 }
 
 void CPropNonlinearCharacteristicBlock::SetData(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                                 const CPtrArray* snapshots) {
-    m_dwKind = kind;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::characteristic::TakeSettings({m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, m_Snapshots}, kind,
+                                     modeWord, xAxisLabel, yAxisLabel, snapshots);
 }
 
 CPropCharacteristicXYTable* CPropNonlinearCharacteristicBlock::Table() {
@@ -137,20 +133,9 @@ DWORD CPropNonlinearCharacteristicBlock::ModeFromTable() {
 }
 
 void CPropNonlinearCharacteristicBlock::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CPropNonlinearCharacteristicBlock));
-        ar << g_dwPageVersion;
-        ar << m_dwKind;
-        ar << m_dwConverted;
-        return;
-    }
-    m_dwConverted = 0;
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropNonlinearCharacteristicBlock));
-    DWORD version = 0;
-    if (schema != 0) ar >> version;
-    ar >> m_dwKind;
-    if (version >= 4) ar >> m_dwConverted;
-    if (m_dwConverted == 0) ConvertOldParameters();
+    qv::characteristic::SerializeKindAndConvertedFlag(ar, RUNTIME_CLASS(CPropNonlinearCharacteristicBlock), m_dwKind,
+                                                      m_dwConverted);
+    if (!ar.IsStoring() && m_dwConverted == 0) ConvertOldParameters();
 }
 
 void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
@@ -183,11 +168,9 @@ void CPropNonlinearCharacteristicBlock::ConvertOldParameters() {
 
 void CPropNonlinearCharacteristicBlock::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    qv::pages::ExchangeControls(pDX, {{kCtlUnit, m_cmbUnit}, {kIdSampleTime, m_cmbSampleTime}});
-    qv::pages::ExchangeChecks(pDX, {{kCtlShowName, m_bShowName}, {kCtlCharacteristicPin, m_bCharacteristicPin},
-                                    {kCtlInputPin, m_bInputPin}, {kCtlSampleTimePin, m_bSampleTimePin},
-                                    {kIdBlockOutput, m_bOutput}});
-    qv::pages::ExchangeTexts(pDX, {{kIdInputSignal, m_strInput}, {kCtlName, m_strName}});
+    ExchangeBlockFields(pDX);
+    DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
+    DDX_Check(pDX, kCtlCharacteristicPin, m_bCharacteristicPin);
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
@@ -231,15 +214,8 @@ BOOL CPropNonlinearCharacteristicBlock::OnInitDialog() {
 }
 
 BOOL CPropNonlinearCharacteristicBlock::OnSetActive() {
-    ParamHolder* holder = GetParams();
-    GetSDBOutput(holder, kIdBlockOutput, &m_bOutput);
-    GetParamUsePin(holder, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(holder, kIdSampleTime, &m_bSampleTimePin);
-    GetParamUsePin(holder, kIdCharacteristicRef, &m_bCharacteristicPin);
-    if (CWnd* edit = GetDlgItem(kIdInputSignal)) edit->EnableWindow(!m_bInputPin);
-    if (CWnd* combo = GetDlgItem(kIdSampleTime)) combo->EnableWindow(!m_bSampleTimePin);
-    SetParamUsePin(holder, kIdInputSignal, m_bInputPin);
-    SetParamUsePin(holder, kIdSampleTime, m_bSampleTimePin);
+    ShowBlockSwitchesAndPins(GetParams(), kIdSampleTime);
+    GetParamUsePin(GetParams(), kIdCharacteristicRef, &m_bCharacteristicPin);
     // The boxes show what the parameters say before the characteristic's rule reads them.
     UpdateData(FALSE);
     OnCharacteristicUsePin();
@@ -386,11 +362,6 @@ void CPropNonlinearCharacteristicBlock::OnSampleTimeUsePin() {
 
 void CPropNonlinearCharacteristicBlock::OnOutput() {
     qv::pages::FlipOutputSwitch(*this, GetParams(), m_bOutput, kIdBlockOutput);
-    SetModified(TRUE);
-}
-
-void CPropNonlinearCharacteristicBlock::OnFieldChanged() {
-    UpdateData(TRUE);
     SetModified(TRUE);
 }
 

@@ -32,6 +32,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/block_page_fields.h"
 #include "framework/characteristic_wizard_state.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
@@ -57,7 +58,7 @@ constexpr DWORD kModeOwnFileName = 0x8000;
 
 class CNonlinearCharacteristicWizard4;
 
-class CPropNonlinearCharacteristicBlock : public TElementPage<CNonlinearCharacteristicWizard4> {
+class CPropNonlinearCharacteristicBlock : public TBlockPageFields<TElementPage<CNonlinearCharacteristicWizard4>> {
     DECLARE_SERIAL(CPropNonlinearCharacteristicBlock)
 public:
     // For the runtime-class factory: no wizard, no parameters, no layout information.
@@ -101,7 +102,6 @@ protected:
     void OnInputUsePin();
     void OnSampleTimeUsePin();
     void OnOutput();
-    void OnFieldChanged();
     void OnSampleTimeChosen();
     void OnSampleTimeTyped();
     void OnPaint();
@@ -111,18 +111,11 @@ protected:
     CString m_strXAxisLabel;
     CString m_strYAxisLabel;
     DWORD m_dwKind = 0;
-    CTBUnitComboBox m_cmbUnit;
     CComboBox m_cmbSampleTime;
-    BOOL m_bShowName = FALSE;
     BOOL m_bCharacteristicPin = FALSE;
-    BOOL m_bInputPin = FALSE;
-    BOOL m_bSampleTimePin = FALSE;
-    CString m_strInput;
-    CString m_strName;
     CString m_strReference;
     CString m_strVariable;
     CString m_strFileName;
-    BOOL m_bOutput = FALSE;
     DWORD m_dwModeWord = 0;
     DWORD m_dwConverted = 1;
 };

@@ -6,6 +6,7 @@
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "framework/requests.h"
 #include "framework/symbol_paint.h"
 
@@ -13,21 +14,18 @@ using namespace qv::blocks;
 
 namespace {
 
-constexpr WORD kName = 2001;
-
 // Negator, dialog 2564.
 constexpr ControlLayout kNegatorLayout[] = {
     {2072, 15}, {2182, 33}, {2183, 97},
     {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kNegatorTexts[] = {kIdInputSignal, kName};
 
 // Limiter, dialog 2565.
 constexpr ControlLayout kLimiterLayout[] = {
     {2072, 15}, {2149, 33}, {2182, 33}, {2151, 97}, {2183, 97},
     {2400, 48}, {2074, 33}, {2150, 48}, {2185, 48}, {2152, 98}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kLimiterTexts[] = {kIdInputSignal, 2152, kName, 2151};
+constexpr WORD kLimiterTexts[] = {2152, 2151};
 
 // Comparator, dialog 2566 ("Show Name" moves otherwise than in the element frame).
 constexpr ControlLayout kComparatorLayout[] = {
@@ -35,7 +33,7 @@ constexpr ControlLayout kComparatorLayout[] = {
     {2253, 33}, {2182, 33}, {2251, 97}, {2254, 97}, {2255, 97}, {2183, 97}, {2400, 48},
     {2185, 48}, {2186, 98}, {2074, 33}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kComparatorTexts[] = {kIdInputSignal, kName, 2251, 2254, 2255};
+constexpr WORD kComparatorTexts[] = {2251, 2254, 2255};
 
 // Two-point element, dialog 2567.
 constexpr ControlLayout kTwoPointLayout[] = {
@@ -43,24 +41,22 @@ constexpr ControlLayout kTwoPointLayout[] = {
     {2253, 33}, {2184, 33}, {2182, 33}, {2259, 97}, {2257, 97}, {2254, 97}, {2255, 97}, {2187, 97},
     {2183, 97}, {2400, 48}, {2074, 97}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kTwoPointTexts[] = {2187, kIdInputSignal, kName, 2259, 2257, 2254, 2255};
+constexpr WORD kTwoPointTexts[] = {2187, 2259, 2257, 2254, 2255};
 
 // Discretization element, dialog 2568.
 constexpr ControlLayout kDiscretizationLayout[] = {
     {2072, 15}, {2144, 33}, {2182, 33}, {2028, 97},
     {2183, 97}, {2400, 48}, {2074, 33}, {2185, 48}, {2186, 98}, {2073, 32}, {2017, 11}, {2056, 9},
 };
-constexpr WORD kDiscretizationTexts[] = {kIdInputSignal, kName, 2028};
+constexpr WORD kDiscretizationTexts[] = {2028};
 
-constexpr SimpleBlockPageSpec kNegatorSpec{.templateID = 2564, .layout = kNegatorLayout, .texts = kNegatorTexts};
+constexpr SimpleBlockPageSpec kNegatorSpec{.templateID = 2564, .layout = kNegatorLayout};
 constexpr SimpleBlockPageSpec kLimiterSpec{.templateID = 2565, .layout = kLimiterLayout, .texts = kLimiterTexts};
 constexpr SimpleBlockPageSpec kComparatorSpec{
     .templateID = 2566, .layout = kComparatorLayout, .texts = kComparatorTexts};
 constexpr SimpleBlockPageSpec kTwoPointSpec{.templateID = 2567, .layout = kTwoPointLayout, .texts = kTwoPointTexts};
 constexpr SimpleBlockPageSpec kDiscretizationSpec{
     .templateID = 2568, .layout = kDiscretizationLayout, .texts = kDiscretizationTexts};
-
-bool IsBlockParameter(WORD id) { return id != kName && id != kIdInputSignal; }
 
 } // namespace
 
@@ -85,7 +81,7 @@ BEGIN_MESSAGE_MAP(CSimpleBlockPage, CTBPropertyPage)
     ON_CBN_SELCHANGE(kCtlInputUnit, &CSimpleBlockPage::OnMarkModified)
 END_MESSAGE_MAP()
 
-CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec) : CTBPropertyPage(spec.templateID, 0), m_spec(spec) {
+CSimpleBlockPage::CSimpleBlockPage(const SimpleBlockPageSpec& spec) : TBlockPageFields(spec.templateID, 0), m_spec(spec) {
     for (WORD id : spec.texts) m_texts.emplace_back(id, CString());
 }
 
@@ -124,14 +120,10 @@ CString* CSimpleBlockPage::BlockText(WORD id) {
 
 void CSimpleBlockPage::DoDataExchange(CDataExchange* pDX) {
     CTBPropertyPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kCtlUnit, m_cmbUnit);
+    ExchangeBlockFields(pDX);
     if (m_spec.inputUnit) DDX_Control(pDX, kCtlInputUnit, m_cmbInputUnit);
     DDX_Control(pDX, kIdSampleTime, m_cmbSampleTime);
-    DDX_Check(pDX, kCtlShowName, m_bShowName);
-    DDX_Check(pDX, kCtlInputPin, m_bInputPin);
-    DDX_Check(pDX, kCtlSampleTimePin, m_bSampleTimePin);
     for (auto& [id, text] : m_texts) DDX_Text(pDX, id, text);
-    DDX_Check(pDX, kIdBlockOutput, m_bOutput);
 }
 
 BOOL CSimpleBlockPage::OnInitDialog() {
@@ -139,7 +131,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    qv::pages::LoadNameAndSymbol(m_pHolder, m_pWizard, *BlockText(kName), m_bShowName, m_strSymbolText, m_pSymbol);
+    qv::pages::LoadNameAndSymbol(m_pHolder, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbUnit.DisableFlatLook(TRUE);
     if (m_spec.inputUnit) m_cmbInputUnit.DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -148,7 +140,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
         const WORD id = param->GetValueID();
         if (id == kIdInputSignal) {
             if (param->HasPin()) m_bInputPin = TRUE;
-            *BlockText(kIdInputSignal) = param->GetValue();
+            m_strInput = param->GetValue();
             if (m_spec.inputUnit) {
                 if (param->GetQuantity().IsEmpty()) {
                     m_cmbInputUnit.ShowWindow(SW_HIDE);
@@ -158,8 +150,8 @@ BOOL CSimpleBlockPage::OnInitDialog() {
             }
         } else if (id == kIdSampleTime) {
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
-        } else if (id != kName) {
-            if (CString* text = BlockText(id)) *text = param->GetValue();
+        } else if (CString* text = BlockText(id)) {
+            *text = param->GetValue();
         }
     });
     UpdateData(FALSE);
@@ -179,45 +171,19 @@ BOOL CSimpleBlockPage::OnInitDialog() {
 void CSimpleBlockPage::EnableBlockParameters() {
     if (!m_spec.enableByPin) return;
     for (const auto& [id, text] : m_texts) {
-        if (!IsBlockParameter(id)) continue;
         if (CWnd* edit = GetDlgItem(id)) edit->EnableWindow(IsParamNotOnPin(m_pHolder, id));
     }
 }
 
-void CSimpleBlockPage::ApplyPinBox(BOOL pinned, int field, WORD valueID) {
-    if (CWnd* control = GetDlgItem(field)) control->EnableWindow(!pinned);
-    SetModified(TRUE);
-    SetParamUsePin(m_pHolder, valueID, pinned);
-}
-
 BOOL CSimpleBlockPage::OnSetActive() {
-    GetSDBOutput(m_pHolder, kIdBlockOutput, &m_bOutput);
-    UpdateData(FALSE);
-    GetParamUsePin(m_pHolder, kIdInputSignal, &m_bInputPin);
-    GetParamUsePin(m_pHolder, kIdSampleTime, &m_bSampleTimePin);
-    UpdateData(FALSE);
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, kIdInputSignal, kIdInputSignal);
-    ApplyPinBox(m_bSampleTimePin, kIdSampleTime, kIdSampleTime);
-    SetModified(FALSE);
+    ShowBlockSwitchesAndPins(m_pHolder, kIdSampleTime);
     EnableBlockParameters();
     return CPropertyPage::OnSetActive();
 }
 
-void CSimpleBlockPage::OnMarkModified() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-}
+void CSimpleBlockPage::OnInputPin() { qv::pages::ClickPinBox(*this, m_pHolder, m_bInputPin, kIdInputSignal); }
 
-void CSimpleBlockPage::OnInputPin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bInputPin, kIdInputSignal, kIdInputSignal);
-}
-
-void CSimpleBlockPage::OnSampleTimePin() {
-    UpdateData(TRUE);
-    ApplyPinBox(m_bSampleTimePin, kIdSampleTime, kIdSampleTime);
-}
+void CSimpleBlockPage::OnSampleTimePin() { qv::pages::ClickPinBox(*this, m_pHolder, m_bSampleTimePin, kIdSampleTime); }
 
 void CSimpleBlockPage::OnOutput() {
     qv::pages::ClickOutputBox(*this, m_pHolder, m_bOutput, kIdBlockOutput, kIdBlockOutput);
@@ -239,7 +205,7 @@ BOOL CSimpleBlockPage::Commit() {
 
 void CSimpleBlockPage::StoreFields() {
     if (m_pHolder == nullptr) return;
-    m_pHolder->m_strElementName = *BlockText(kName);
+    m_pHolder->m_strElementName = m_strName;
     m_pHolder->m_dwShowName = m_bShowName ? 1 : 0;
     UpdateData(TRUE);
     StoreFieldParameters();
@@ -251,15 +217,14 @@ void CSimpleBlockPage::StoreFieldParameters() {
         const WORD id = param->GetValueID();
         if (id == kIdSampleTime) {
             WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
-        } else if (id != kName) {
-            CString* text = BlockText(id);
-            if (text == nullptr) return;
+        } else if (id == kIdInputSignal) {
+            param->SetValue(m_strInput);
+            if (!m_spec.inputUnit) return;
+            CString unit;
+            m_cmbInputUnit.GetWindowText(unit);
+            param->SetUsedUnit(unit);
+        } else if (const CString* text = BlockText(id)) {
             param->SetValue(*text);
-            if (id == kIdInputSignal && m_spec.inputUnit) {
-                CString unit;
-                m_cmbInputUnit.GetWindowText(unit);
-                param->SetUsedUnit(unit);
-            }
         }
     });
 }

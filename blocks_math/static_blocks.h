@@ -26,6 +26,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/block_page_fields.h"
 #include "framework/older_base_block.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
@@ -45,9 +46,9 @@ struct SimpleBlockPageSpec {
     UINT templateID;
     // SetControlInfo calls of the constructor, in call order.
     std::span<const ControlLayout> layout;
-    // Text members in dialog-exchange order: 2001 the name, 2186 the input, the others
-    // block parameters (their edits are enabled by IsParamNotOnPin).
-    std::span<const WORD> texts;
+    // The block parameters' text members in dialog-exchange order (their edits are enabled by
+    // IsParamNotOnPin); name and input are the page's own fields.
+    std::span<const WORD> texts = {};
     // Caption string of static 2246 (0: the template's caption stays).
     UINT parameterCaption = 0;
     // The input's unit combo 2519 (angle unit of the trigonometric page).
@@ -69,7 +70,7 @@ constexpr int kCtlParameterCaption = 2246;
 // parameters of its table, sample time with unit and "Use Pin", input with "Use Pin" and the
 // block output. It works on the data-exchange object of the older base (commit code 0) or on
 // the parameter set of a newer-base wizard (commit code 25), as its table says.
-class CSimpleBlockPage : public CTBPropertyPage {
+class CSimpleBlockPage : public TBlockPageFields<CTBPropertyPage> {
 public:
     explicit CSimpleBlockPage(const qv::blocks::SimpleBlockPageSpec& spec);
     // Older base: the wizard and the editor's data-exchange object.
@@ -92,7 +93,6 @@ public:
     CString* BlockText(WORD id);
 
 protected:
-    void ApplyPinBox(BOOL pinned, int field, WORD valueID);
     void EnableBlockParameters();
     BOOL Commit();
     // Writes the name, the texts of the table and the sample time into the parameters.
@@ -103,7 +103,6 @@ protected:
     // Runs on apply after the parameters are written and before the commit.
     virtual void BeforeCommit() {}
 
-    void OnMarkModified();
     void OnInputPin();
     void OnSampleTimePin();
     void OnOutput();
@@ -118,15 +117,10 @@ protected:
     DWORD_PTR m_cookie = 0;
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
-    CTBUnitComboBox m_cmbUnit;
     CTBUnitComboBox m_cmbInputUnit;
     CComboBox m_cmbSampleTime;
-    BOOL m_bShowName = FALSE;
-    BOOL m_bInputPin = FALSE;
-    BOOL m_bSampleTimePin = FALSE;
-    // Text members by control ID, in exchange order.
+    // Text members of the block parameters by control ID, in exchange order.
     std::vector<std::pair<WORD, CString>> m_texts;
-    BOOL m_bOutput = FALSE;
 };
 
 #define QV_SIMPLE_BLOCK_PAGE(Page)                                                     \

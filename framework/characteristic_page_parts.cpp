@@ -3,6 +3,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
+#include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/snapshot_lists.h"
@@ -99,6 +100,18 @@ bool ReadPointBlockTexts(const BYTE** cursor, size_t* remaining, CString* x, CSt
     const BOOL read = ReadDataPointsFromBuffer(cursor, remaining, &points, x, y, xSecond, ySecond);
     for (INT_PTR i = 0; i < points.GetSize(); ++i) delete static_cast<CDataPoint*>(points.GetAt(i));
     return read != 0;
+}
+
+void SerializeKindAndConvertedFlag(CArchive& ar, CRuntimeClass* pageClass, DWORD& kind, DWORD& converted) {
+    if (ar.IsStoring()) {
+        ar.SerializeClass(pageClass);
+        ar << g_dwPageVersion << kind << converted;
+        return;
+    }
+    converted = 0;
+    const DWORD version = ReadPageRecordVersion(ar, pageClass);
+    ar >> kind;
+    if (version >= 4) ar >> converted;
 }
 
 } // namespace qv::characteristic

@@ -84,4 +84,10 @@ void ReadOlderElementData(const void* data, size_t size, const OlderDataSteps& s
 bool ReadPointBlockTexts(const BYTE** cursor, size_t* remaining, CString* x, CString* y, CString* xSecond,
                          CString* ySecond);
 
+// The page record such a page keeps in older data: its class record, the page version
+// (g_dwPageVersion when storing), the characteristic's kind and, from version 4 on, the flag
+// that the parameters have the current layout (0, to be converted, when the record has none). A
+// record that does not start with the class reference is read from its start as schema 0.
+void SerializeKindAndConvertedFlag(CArchive& ar, CRuntimeClass* pageClass, DWORD& kind, DWORD& converted);
+
 } // namespace qv::characteristic

@@ -2,6 +2,15 @@
 
 #include "framework/snapshot_lists.h"
 
+void qv::characteristic::TakeSettings(const SettingsRefs& to, DWORD kind, DWORD modeWord, const CString& xAxisLabel,
+                                      const CString& yAxisLabel, const CPtrArray* snapshots) {
+    to.kind = kind;
+    to.modeWord = modeWord;
+    to.xAxisLabel = xAxisLabel;
+    to.yAxisLabel = yAxisLabel;
+    if (snapshots != &to.snapshots) qv::snapshots::CopySnapshots(to.snapshots, snapshots);
+}
+
 CharacteristicWizardState::~CharacteristicWizardState() { qv::snapshots::DeleteSnapshots(snapshots); }
 
 void CharacteristicWizardState::CopyFrom(const CharacteristicWizardState* other) {
@@ -19,11 +28,8 @@ void CharacteristicWizardState::CopyFrom(const CharacteristicWizardState* other)
 
 void CharacteristicWizardState::Store(DWORD newKind, DWORD newModeWord, CString newXAxisLabel,
                                       CString newYAxisLabel, const CPtrArray* newSnapshots) {
-    kind = newKind;
-    modeWord = newModeWord;
-    xAxisLabel = newXAxisLabel;
-    yAxisLabel = newYAxisLabel;
-    if (newSnapshots != &snapshots) qv::snapshots::CopySnapshots(snapshots, newSnapshots);
+    qv::characteristic::TakeSettings({kind, modeWord, xAxisLabel, yAxisLabel, snapshots}, newKind, newModeWord,
+                                     newXAxisLabel, newYAxisLabel, newSnapshots);
 }
 
 void CharacteristicWizardState::Serialize(CArchive& ar) {

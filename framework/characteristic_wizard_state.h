@@ -8,6 +8,21 @@
 #include "afx/afx.h"
 #include "framework/xy_table.h"
 
+namespace qv::characteristic {
+// Where a wizard's state or its page keeps the settings of a characteristic that may be a table.
+struct SettingsRefs {
+    DWORD& kind;
+    DWORD& modeWord;
+    CString& xAxisLabel;
+    CString& yAxisLabel;
+    CPtrArray& snapshots;
+};
+// Takes kind, mode word, the two axis labels and a copy of the snapshot list (the old entries
+// are deleted; handing over the list held keeps it; a null list leaves it empty).
+void TakeSettings(const SettingsRefs& to, DWORD kind, DWORD modeWord, const CString& xAxisLabel,
+                  const CString& yAxisLabel, const CPtrArray* snapshots);
+} // namespace qv::characteristic
+
 class CharacteristicWizardState {
 public:
     CharacteristicWizardState() = default;

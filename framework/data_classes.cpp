@@ -52,6 +52,12 @@ UINT ReadClassReferenceOrRewind(CArchive& ar, CRuntimeClass* cls) {
     return schema == static_cast<UINT>(-1) ? 0 : schema;
 }
 
+DWORD ReadPageRecordVersion(CArchive& ar, CRuntimeClass* cls) {
+    DWORD version = 0;
+    if (ReadClassReferenceOrRewind(ar, cls) != 0) ar >> version;
+    return version;
+}
+
 CCopaObjectCompare::CCopaObjectCompare(const CCopaObjectCompare& other)
     : CObject(), m_strName(other.m_strName), m_dwExtType(other.m_dwExtType), m_dwType(other.m_dwType) {}
 

@@ -82,6 +82,9 @@ public:
 // the schema is 0; otherwise the schema the archive reports. Used by the data classes and
 // by pages that store the same kind of record.
 UINT ReadClassReferenceOrRewind(CArchive& ar, CRuntimeClass* cls);
+// The opening of a page record that starts with the class reference of cls: the page version
+// that follows a reference with a schema; 0 for a record without one (read as above).
+DWORD ReadPageRecordVersion(CArchive& ar, CRuntimeClass* cls);
 
 // Byte-buffer forms. All numbers little-endian, no padding. Every writer takes a cursor
 // and the number of bytes that remain at it; it writes nothing and returns 0 when the

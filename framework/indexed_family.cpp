@@ -8,6 +8,13 @@
 
 namespace qv::family {
 
+bool CountFromText(const CString& text, int* count) {
+    const double value = TBExtended_atof(text, "");
+    if (!std::isfinite(value) || value > kMaxMembers) return false;
+    *count = value < 0.0 ? 0 : static_cast<int>(std::trunc(value));
+    return true;
+}
+
 BOOL OrderFromText(const CString& text, int* order) {
     const double value = std::trunc(TBExtended_atof(text, ""));
     int result = -1;

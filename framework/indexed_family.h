@@ -18,6 +18,9 @@ constexpr int kMaxMembers = 10000;
 // toward zero). A negative order means no member (-1 is returned for every negative one).
 // FALSE when the order would need more than kMaxMembers members (index 0 to order).
 BOOL OrderFromText(const CString& text, int* order);
+// The number of members typed into a count field: the integer part of the text's number, 0 for
+// a negative one. FALSE for a number that is not finite or above kMaxMembers.
+bool CountFromText(const CString& text, int* count);
 
 // The template's name up to its first "[" (the whole name without one) followed by "[i]".
 CString IndexedName(const CString& templateName, int index);

@@ -1,6 +1,7 @@
 #include "framework/older_base_block.h"
 
 #include "framework/dialog_rects.h"
+#include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
@@ -68,6 +69,20 @@ void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd
     CString unit;
     unitList.GetWindowText(unit);
     param->SetUsedUnit(unit);
+}
+
+void WritePageTexts(ParamHolder* params, std::initializer_list<TextOf> texts, const CWnd* unitList) {
+    CString unit;
+    if (unitList != nullptr) unitList->GetWindowText(unit);
+    ForEachPageInput(params, [&](CWizardCopaObject3* param) {
+        const WORD id = param->GetValueID();
+        for (const TextOf& entry : texts) {
+            if (entry.valueID != id) continue;
+            param->SetValue(*entry.text);
+            if (unitList != nullptr && (id == kIdSampleTime || id == kIdSampleTimeField)) param->SetUsedUnit(unit);
+            return;
+        }
+    });
 }
 
 } // namespace qv::blocks
@@ -139,12 +154,7 @@ void COlderBaseBlockPage::ClickPinBox(BOOL& pinned, WORD valueID) {
 
 void COlderBaseBlockPage::ShowSwitchesAndPins(std::initializer_list<SwitchOf> outputs,
                                               std::initializer_list<SwitchOf> pins) {
-    for (const SwitchOf& output : outputs) GetSDBOutput(m_pExchange, output.valueID, output.state);
-    UpdateData(FALSE);
-    for (const SwitchOf& pin : pins) GetParamUsePin(m_pExchange, pin.valueID, pin.state);
-    UpdateData(FALSE);
-    for (const SwitchOf& pin : pins) ClickPinBox(*pin.state, pin.valueID);
-    SetModified(FALSE);
+    qv::pages::ShowSwitchesAndPins(*this, m_pExchange, outputs, pins);
 }
 
 bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) {
@@ -156,17 +166,7 @@ bool COlderBaseBlockPage::BeginApply(const CString& name, const BOOL& showName) 
 }
 
 void COlderBaseBlockPage::WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList) {
-    CString unit;
-    if (unitList != nullptr) unitList->GetWindowText(unit);
-    ForEachPageInput([&](CWizardCopaObject3* param) {
-        const WORD id = param->GetValueID();
-        for (const TextOf& entry : texts) {
-            if (entry.valueID != id) continue;
-            param->SetValue(*entry.text);
-            if (unitList != nullptr && (id == kIdSampleTime || id == kIdSampleTimeField)) param->SetUsedUnit(unit);
-            return;
-        }
-    });
+    qv::blocks::WritePageTexts(m_pExchange, texts, unitList);
 }
 
 BOOL COlderBaseBlockPage::EndApply() {

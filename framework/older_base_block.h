@@ -11,6 +11,7 @@
 #include "framework/page_steps.h"
 #include "framework/page_wizard.h"
 #include "framework/param_access.h"
+#include "framework/param_set_page.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -61,6 +62,14 @@ void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const
 void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList);
 // The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
 void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
+// A text of a page and the parameter it is written to.
+struct TextOf {
+    const CString* text;
+    WORD valueID;
+};
+// Writes each text into the page's input parameters (qv::pages::IsLiveInput) of its value ID;
+// the sample time (list or field) also takes the unit shown in `unitList`.
+void WritePageTexts(ParamHolder* params, std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);
 
 } // namespace qv::blocks
 
@@ -97,11 +106,7 @@ protected:
     // A "Use Pin" box of a parameter whose field has the parameter's ID was clicked: the
     // dialog's state is taken over and the box applied.
     void ClickPinBox(BOOL& pinned, WORD valueID);
-    // An output switch or a "Use Pin" box and the parameter it stands for.
-    struct SwitchOf {
-        BOOL* state;
-        WORD valueID;
-    };
+    using SwitchOf = qv::pages::SwitchOf;
     // What a block page does when it shows: its output switches and "Use Pin" boxes take the
     // element's state, then every box is brought into line (as if clicked); the page is not
     // modified by that.
@@ -118,11 +123,7 @@ protected:
             if (qv::pages::IsLiveInput(param)) write(param);
         }
     }
-    // A text of the page and the parameter it is written to.
-    struct TextOf {
-        const CString* text;
-        WORD valueID;
-    };
+    using TextOf = qv::blocks::TextOf;
     // Writes each text into the page's input parameter (qv::pages::IsLiveInput) with its value ID; the
     // sample time (list or field) also takes the unit shown in `unitList`.
     void WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);

@@ -45,11 +45,21 @@ void CParamSetPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kSymbolFram
 
 namespace qv::pages {
 
-void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID) {
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID, int fieldID) {
     page.UpdateData(TRUE);
-    if (CWnd* field = page.GetDlgItem(valueID)) field->EnableWindow(!pinned);
+    if (CWnd* field = page.GetDlgItem(fieldID != 0 ? fieldID : valueID)) field->EnableWindow(!pinned);
     page.SetModified(TRUE);
     SetParamUsePin(params, valueID, pinned);
+}
+
+void ShowSwitchesAndPins(CPropertyPage& page, ParamHolder* params, std::initializer_list<SwitchOf> outputs,
+                         std::initializer_list<SwitchOf> pins) {
+    for (const SwitchOf& output : outputs) GetSDBOutput(params, output.valueID, output.state);
+    page.UpdateData(FALSE);
+    for (const SwitchOf& pin : pins) GetParamUsePin(params, pin.valueID, pin.state);
+    page.UpdateData(FALSE);
+    for (const SwitchOf& pin : pins) ClickPinBox(page, params, *pin.state, pin.valueID, pin.fieldID);
+    page.SetModified(FALSE);
 }
 
 void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID) {

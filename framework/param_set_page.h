@@ -9,10 +9,24 @@
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
 
+#include <initializer_list>
+
 namespace qv::pages {
 // A "Use Pin" box of `page` was clicked: the dialog's state is taken over, the parameter's
-// field (the control with its value ID) follows the box and the parameter takes it at once.
-void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID);
+// field (the control with its value ID, or `fieldID` where that is another) follows the box
+// and the parameter takes it at once.
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID, int fieldID = 0);
+// An output switch or a "Use Pin" box, the parameter it stands for and, for a box whose field
+// is not the control with the parameter's ID, that field.
+struct SwitchOf {
+    BOOL* state;
+    WORD valueID;
+    int fieldID = 0;
+};
+// What a page does when it shows: its output switches and "Use Pin" boxes take the element's
+// state, then every box is brought into line (as if clicked); the page is not modified by that.
+void ShowSwitchesAndPins(CPropertyPage& page, ParamHolder* params, std::initializer_list<SwitchOf> outputs,
+                         std::initializer_list<SwitchOf> pins);
 // An output switch was clicked: it flips, is switched in the element at once and is shown
 // ticked or clear.
 void FlipOutputSwitch(CWnd& page, ParamHolder* params, BOOL& flag, WORD valueID);
