@@ -220,7 +220,7 @@ void WindowCore::SetObject(CWnd* attached, bool owns)
     // A control of a class that adds no entries to the empty maps of CWnd (the toolkit's unit
     // selectors and check boxes) is processed as one of a standard class.
     const bool control = kind != WindowKind::Generic && kind != WindowKind::Dialog;
-    plainObject = attached && (IsStandardControlObject(attached) || (control && !attached->HasMessageEntries()))
+    plainObject = attached && ((control && !attached->HasMessageEntries()) || IsStandardControlObject(attached))
                       ? attached
                       : nullptr;
 }
