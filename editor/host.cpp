@@ -1281,7 +1281,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         };
         const Decision noted = job.dry ? Decision::TakeAsWritten : Decision::Write;
         if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
-        if (path == fs::path(job.finalPath).lexically_normal().string())
+        if (path == job.NormalFinalPath().string())
             return refuse(who + ": its data file and the model description share the path " + path);
         // One look at the file tells both whether it is an input and whether it is there.
         struct stat found {};
@@ -1813,7 +1813,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         const fs::path name = fs::path(text.substr(start, end - start));
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         // The description takes its place only at the end: a data file there would be lost.
-        if (data == fs::path(job.finalPath).lexically_normal()) {
+        if (data == job.NormalFinalPath()) {
             job.error += (job.error.empty() ? "" : "\n") +
                          ("element \"" + element.source.name + "\": its data file and the model description share the path " +
                           job.finalPath);
