@@ -882,9 +882,11 @@ bool ClickSpin(WindowCore* core, int delta)
     return true;
 }
 
-CWnd* MakeStandardControl(const std::string& className, DWORD style)
+namespace {
+
+CWnd* MakeStandardControl(WindowKind kind)
 {
-    switch (KindFromClassName(className)) {
+    switch (kind) {
     case WindowKind::Button: return new CButton;
     case WindowKind::Edit: return new CEdit;
     case WindowKind::Static: return new CStatic;
@@ -897,6 +899,10 @@ CWnd* MakeStandardControl(const std::string& className, DWORD style)
     }
 }
 
+} // namespace
+
+CWnd* MakeStandardControl(const std::string& className, DWORD) { return MakeStandardControl(KindFromClassName(className)); }
+
 bool IsStandardControlObject(const CWnd* object)
 {
     if (!object)
@@ -908,12 +914,17 @@ bool IsStandardControlObject(const CWnd* object)
            type == typeid(CSpinButtonCtrl) || type == typeid(CHeaderCtrl) || type == typeid(CWnd);
 }
 
-CWnd* MakeControlObject(const std::string& className, DWORD style)
+CWnd* MakeControlObject(const std::string& className, DWORD style, WindowKind kind)
 {
     if (g_factory)
         if (CWnd* w = g_factory(className, style))
             return w;
-    return MakeStandardControl(className, style);
+    return MakeStandardControl(kind);
+}
+
+CWnd* MakeControlObject(const std::string& className, DWORD style)
+{
+    return MakeControlObject(className, style, KindFromClassName(className));
 }
 
 void SetControlFactory(ControlFactory factory) { g_factory = factory; }

@@ -311,9 +311,17 @@ WindowCore* CoreFromHandle(HWND hwnd)
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
                        DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id)
 {
+    return CreateCore(object, ownsObject, className, KindFromClassName(className), text, style, exStyle, rect, parent,
+                      id);
+}
+
+WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, WindowKind kind,
+                       const std::string& text, DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent,
+                       int id)
+{
     auto* core = new WindowCore;
     core->className = className;
-    core->kind = KindFromClassName(className);
+    core->kind = kind;
     core->SetObject(object, ownsObject);
     core->text = text;
     core->style = style;

@@ -156,6 +156,10 @@ WindowCore* CoreFromHandle(HWND hwnd);
 // Creates the record and handle of a window with the given object attached.
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
                        DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id);
+// The same for a class whose kind is known (KindFromClassName).
+WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, WindowKind kind,
+                       const std::string& text, DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent,
+                       int id);
 
 // Destroys a window and its children: WM_DESTROY to each (parent first), then the handles go,
 // attached objects are detached and layer-made objects are deleted.
@@ -213,6 +217,8 @@ void SetFocusCore(WindowCore* core);
 // the toolkit can replace the factory for its own classes.
 typedef CWnd* (*ControlFactory)(const std::string& className, DWORD style);
 CWnd* MakeControlObject(const std::string& className, DWORD style);
+// The same for a class whose kind is known (KindFromClassName).
+CWnd* MakeControlObject(const std::string& className, DWORD style, WindowKind kind);
 // Whether the object is of exactly one of the standard classes MakeControlObject makes by
 // default (CButton, CEdit, ...; not a class derived from one).
 bool IsStandardControlObject(const CWnd* object);
