@@ -1,6 +1,5 @@
 #include "framework/model_text_builders.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -97,17 +96,13 @@ void SetDescriptions(const CLanguageTextMap* templ, CWizardCopaObject3* target, 
 } // namespace
 
 CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument) {
-    const std::string& source = text.str();
+    const std::string source = text.str();
     std::string result;
-    result.reserve(source.size());
     bool filled = false;
     size_t i = 0;
     while (i < source.size()) {
         if (source[i] != '%') {
-            // The text up to the next conversion goes as it stands, in one piece.
-            const size_t next = std::min(source.find('%', i), source.size());
-            result.append(source, i, next - i);
-            i = next;
+            result += source[i++];
             continue;
         }
         if (i + 1 < source.size() && source[i + 1] == '%') {
