@@ -964,13 +964,59 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     return RunSession(added, *actions, runner, error) && TakeName(added, error);
 }
 
+namespace {
+
+// The action read from the line (numbered from 1) among the actions and their blocks, or null.
+ScriptAction* ActionOfLine(std::vector<ScriptAction>& actions, int line) {
+    for (ScriptAction& action : actions) {
+        if (action.line == line) return &action;
+        if (ScriptAction* inner = ActionOfLine(action.block, line)) return inner;
+    }
+    return nullptr;
+}
+
+// The actions of a script read before, with the lines given by their indexes read again from
+// `lines`; null unless each of those lines held a plain action (no block) and still does, so
+// that the script's shape is the same.
+std::shared_ptr<std::vector<ScriptAction>> WithLinesReadAgain(const std::vector<ScriptAction>& before,
+                                                              const std::vector<std::string>& lines,
+                                                              const std::vector<size_t>& changed) {
+    auto actions = std::make_shared<std::vector<ScriptAction>>(before);
+    for (size_t index : changed) {
+        const int line = static_cast<int>(index + 1);
+        ScriptAction* old = ActionOfLine(*actions, line);
+        std::vector<ScriptAction> read;
+        std::string error;
+        if (old == nullptr || !old->block.empty() || !ParseEditScript(std::vector<std::string>{lines[index]}, read, error) ||
+            read.size() != 1 || !read.front().block.empty())
+            return nullptr;
+        *old = std::move(read.front());
+        old->line = line;
+    }
+    return actions;
+}
+
+} // namespace
+
 std::shared_ptr<const std::vector<ScriptAction>> Host::ParsedScript(const SchematicElement& source,
                                                                       const std::vector<std::string>& lines,
                                                                       std::string& error) {
     // The elements of one kind in a schematic mostly carry the same script: the last one
-    // parsed for each kind is kept.
+    // parsed for each kind is kept. A script that differs from it only in lines of plain
+    // actions (the name of its own data file, typed on a table page) has those lines read
+    // again alone.
     ParsedScriptOfKind& last = m_parsedScripts[source.id];
-    if (last.actions != nullptr && last.lines == lines) return last.actions;
+    if (last.actions != nullptr && last.lines.size() == lines.size()) {
+        std::vector<size_t> changed;
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (last.lines[i] != lines[i]) changed.push_back(i);
+        if (changed.empty()) return last.actions;
+        if (auto actions = WithLinesReadAgain(*last.actions, lines, changed)) {
+            for (size_t i : changed) last.lines[i] = lines[i];
+            last.actions = actions;
+            return actions;
+        }
+    }
     auto actions = std::make_shared<std::vector<ScriptAction>>();
     if (!ParseEditScript(lines, *actions, error)) {
         error = "element \"" + source.name + "\" script: " + error;
@@ -1235,7 +1281,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         };
         const Decision noted = job.dry ? Decision::TakeAsWritten : Decision::Write;
         if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
-        if (path == fs::path(job.finalPath).lexically_normal().string())
+        if (path == job.NormalFinalPath().string())
             return refuse(who + ": its data file and the model description share the path " + path);
         // One look at the file tells both whether it is an input and whether it is there.
         struct stat found {};
@@ -1767,7 +1813,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         const fs::path name = fs::path(text.substr(start, end - start));
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         // The description takes its place only at the end: a data file there would be lost.
-        if (data == fs::path(job.finalPath).lexically_normal()) {
+        if (data == job.NormalFinalPath()) {
             job.error += (job.error.empty() ? "" : "\n") +
                          ("element \"" + element.source.name + "\": its data file and the model description share the path " +
                           job.finalPath);

@@ -10,6 +10,7 @@
 #include "editor/schematic_editor.h"
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -197,6 +198,17 @@ private:
     // A model description being written.
     struct DescriptionJob {
         std::string finalPath;
+        // finalPath in its normal form, made again only when finalPath changed: every data
+        // file is compared with it.
+        const std::filesystem::path& NormalFinalPath() {
+            if (normalOf != finalPath || normalFinalPath.empty()) {
+                normalFinalPath = std::filesystem::path(finalPath).lexically_normal();
+                normalOf = finalPath;
+            }
+            return normalFinalPath;
+        }
+        std::filesystem::path normalFinalPath;
+        std::string normalOf;
         std::string partPath;
         std::string folder;
         CFile file;

@@ -18,6 +18,7 @@
 #include <set>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 namespace qv {
 namespace {
@@ -29,50 +30,66 @@ struct SchematicError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The name of a value in messages is a text, or a function that makes it: a schematic holds
+// many values and few faults, so the names of the values in lists are made only for one that
+// is refused.
+template <class What>
+std::string Named(const What& what) {
+    if constexpr (std::is_invocable_v<const What&>)
+        return what();
+    else
+        return std::string(what);
+}
+
 // A text of the schematic in Windows-1252. Control characters are refused: a line end in a
 // value would start a new line of the model description, and one in a script line a new
 // action. Script lines may hold tabs, which separate words there as blanks do.
-std::string Text(const json& value, const std::string& what, bool tabAllowed = false) {
-    if (!value.is_string()) throw SchematicError(what + " must be a text");
+template <class What>
+std::string Text(const json& value, const What& what, bool tabAllowed = false) {
+    if (!value.is_string()) throw SchematicError(Named(what) + " must be a text");
     std::string converted;
     std::string error;
-    if (!Utf8ToCp1252(value.get<std::string>(), converted, error)) throw SchematicError(what + ": " + error);
+    if (!Utf8ToCp1252(value.get_ref<const std::string&>(), converted, error)) throw SchematicError(Named(what) + ": " + error);
     for (unsigned char c : converted) {
         if (c == '\t' && tabAllowed) continue;
         if (c < 0x20 || c == 0x7F) {
             char code[8];
             std::snprintf(code, sizeof code, "U+%04X", c);
-            throw SchematicError(what + " holds a control character (" + code + ")");
+            throw SchematicError(Named(what) + " holds a control character (" + code + ")");
         }
     }
     return converted;
 }
 
-bool Boolean(const json& value, const std::string& what) {
-    if (!value.is_boolean()) throw SchematicError(what + " must be true or false");
+template <class What>
+bool Boolean(const json& value, const What& what) {
+    if (!value.is_boolean()) throw SchematicError(Named(what) + " must be true or false");
     return value.get<bool>();
 }
 
-double Finite(const json& value, const std::string& what) {
-    if (!value.is_number()) throw SchematicError(what + " must be a number");
+template <class What>
+double Finite(const json& value, const What& what) {
+    if (!value.is_number()) throw SchematicError(Named(what) + " must be a number");
     const double number = value.get<double>();
-    if (!std::isfinite(number)) throw SchematicError(what + " is not a finite number");
+    if (!std::isfinite(number)) throw SchematicError(Named(what) + " is not a finite number");
     return number;
 }
 
-void CheckKeys(const json& object, std::initializer_list<const char*> known, const std::string& what) {
+template <class What>
+void CheckKeys(const json& object, std::initializer_list<const char*> known, const What& what) {
     for (auto entry = object.begin(); entry != object.end(); ++entry)
         if (std::find_if(known.begin(), known.end(), [&](const char* k) { return entry.key() == k; }) == known.end())
-            throw SchematicError(what + ": unknown field \"" + entry.key() + "\"");
+            throw SchematicError(Named(what) + ": unknown field \"" + entry.key() + "\"");
 }
 
 // A parameter's flags: "0x" and one to eight hexadecimal digits.
-unsigned long Flags(const json& value, const std::string& what) {
-    if (!value.is_string()) throw SchematicError(what + " must be a text \"0x...\"");
+template <class What>
+unsigned long Flags(const json& value, const What& what) {
+    if (!value.is_string()) throw SchematicError(Named(what) + " must be a text \"0x...\"");
     const std::string text = value.get<std::string>();
     if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
         !std::all_of(text.begin() + 2, text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
-        throw SchematicError(what + " must be \"0x\" and one to eight hexadecimal digits");
+        throw SchematicError(Named(what) + " must be \"0x\" and one to eight hexadecimal digits");
     return std::stoul(text.substr(2), nullptr, 16);
 }
 
@@ -116,97 +133,100 @@ std::string HexText(const std::vector<unsigned char>& bytes) {
 // an object with its "name" and "template").
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
-    param.name = Text(json(key), what + " parameter name");
-    const std::string where = what + " parameter \"" + key + "\"";
+    param.name = Text(json(key), [&] { return what + " parameter name"; });
+    const auto where = [&] { return what + " parameter \"" + key + "\""; };
     if (param.name.empty()) throw SchematicError(what + " has a parameter without a name");
     if (value.is_string()) {
         param.hasValue = true;
         param.value = Text(value, where);
         return param;
     }
-    if (!value.is_object()) throw SchematicError(where + " must be a text or an object");
+    if (!value.is_object()) throw SchematicError(where() + " must be a text or an object");
     if (made) {
         CheckKeys(value, {"name", "template", "value", "unit", "pin", "type", "ext_type"}, where);
         auto templ = value.find("template");
-        if (templ == value.end()) throw SchematicError(where + " has no \"template\"");
-        param.templateName = Text(*templ, where + " \"template\"");
-        if (param.templateName.empty()) throw SchematicError(where + " has an empty \"template\"");
+        if (templ == value.end()) throw SchematicError(where() + " has no \"template\"");
+        param.templateName = Text(*templ, [&] { return where() + " \"template\""; });
+        if (param.templateName.empty()) throw SchematicError(where() + " has an empty \"template\"");
     } else {
         CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
     }
     if (auto v = value.find("value"); v != value.end()) {
         param.hasValue = true;
-        param.value = Text(*v, where + " \"value\"");
+        param.value = Text(*v, [&] { return where() + " \"value\""; });
     }
     if (auto u = value.find("unit"); u != value.end()) {
         param.hasUnit = true;
-        param.unit = Text(*u, where + " \"unit\"");
+        param.unit = Text(*u, [&] { return where() + " \"unit\""; });
     }
     if (auto p = value.find("pin"); p != value.end()) {
         param.hasPin = true;
-        param.pin = Boolean(*p, where + " \"pin\"");
+        param.pin = Boolean(*p, [&] { return where() + " \"pin\""; });
     }
     if (auto t = value.find("type"); t != value.end()) {
         param.hasType = true;
-        param.type = Flags(*t, where + " \"type\"");
+        param.type = Flags(*t, [&] { return where() + " \"type\""; });
     }
     if (auto t = value.find("ext_type"); t != value.end()) {
         param.hasExtType = true;
-        param.extType = Flags(*t, where + " \"ext_type\"");
+        param.extType = Flags(*t, [&] { return where() + " \"ext_type\""; });
     }
     return param;
 }
 
-SchematicCharacteristic ReadCharacteristic(const json& value, const std::string& what) {
-    if (!value.is_object()) throw SchematicError(what + " must be an object");
+template <class What>
+SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) {
+    if (!value.is_object()) throw SchematicError(Named(what) + " must be an object");
     SchematicCharacteristic ch;
     auto kind = value.find("kind");
-    if (kind == value.end()) throw SchematicError(what + " has no \"kind\"");
+    if (kind == value.end()) throw SchematicError(Named(what) + " has no \"kind\"");
     const std::string name = kind->is_string() ? kind->get<std::string>() : std::string();
     if (name == "reference") {
         CheckKeys(value, {"kind", "text", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Reference;
         auto text = value.find("text");
-        if (text == value.end()) throw SchematicError(what + ": a reference needs its \"text\"");
-        ch.reference = Text(*text, what + " \"text\"");
+        if (text == value.end()) throw SchematicError(Named(what) + ": a reference needs its \"text\"");
+        ch.reference = Text(*text, [&] { return Named(what) + " \"text\""; });
     } else if (name == "file-reference") {
         CheckKeys(value, {"kind", "variable", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::FileReference;
         auto variable = value.find("variable");
-        if (variable == value.end()) throw SchematicError(what + ": a file reference needs its \"variable\"");
-        ch.variable = Text(*variable, what + " \"variable\"");
+        if (variable == value.end()) throw SchematicError(Named(what) + ": a file reference needs its \"variable\"");
+        ch.variable = Text(*variable, [&] { return Named(what) + " \"variable\""; });
     } else if (name == "data-pairs") {
         CheckKeys(value, {"kind", "points", "file", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::DataPairs;
         auto points = value.find("points");
         if (points == value.end() || !points->is_array())
-            throw SchematicError(what + ": data pairs need a list \"points\"");
+            throw SchematicError(Named(what) + ": data pairs need a list \"points\"");
         if (points->size() > kMaxCharacteristicPoints)
-            throw SchematicError(what + ": more than " + std::to_string(kMaxCharacteristicPoints) + " points");
+            throw SchematicError(Named(what) + ": more than " + std::to_string(kMaxCharacteristicPoints) + " points");
         for (size_t i = 0; i < points->size(); ++i) {
             const json& point = (*points)[i];
-            const std::string where = what + " point " + std::to_string(i + 1);
-            if (!point.is_array() || point.size() != 2) throw SchematicError(where + " must be a pair [x, y]");
-            ch.points.emplace_back(Finite(point[0], where + " x"), Finite(point[1], where + " y"));
+            const auto where = [&] { return Named(what) + " point " + std::to_string(i + 1); };
+            if (!point.is_array() || point.size() != 2) throw SchematicError(where() + " must be a pair [x, y]");
+            ch.points.emplace_back(Finite(point[0], [&] { return where() + " x"; }),
+                                   Finite(point[1], [&] { return where() + " y"; }));
         }
-        if (auto file = value.find("file"); file != value.end()) ch.file = Text(*file, what + " \"file\"");
+        if (auto file = value.find("file"); file != value.end()) ch.file = Text(*file, [&] { return Named(what) + " \"file\""; });
     } else if (name == "pin") {
         CheckKeys(value, {"kind", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Pin;
     } else {
-        throw SchematicError(what + ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\" or \"pin\"");
+        throw SchematicError(Named(what) + ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\" or \"pin\"");
     }
     // The nonlinear form the characteristic belongs to, where a page has two (1 unless given).
     if (auto form = value.find("form"); form != value.end()) {
         if (!form->is_number_integer() || (form->get<long long>() != 1 && form->get<long long>() != 2))
-            throw SchematicError(what + " \"form\" must be 1 or 2");
+            throw SchematicError(Named(what) + " \"form\" must be 1 or 2");
         ch.form = static_cast<int>(form->get<long long>());
     }
     return ch;
 }
 
-SchematicElement ReadElement(const json& value, const std::string& what) {
-    if (!value.is_object()) throw SchematicError(what + " must be an object");
+template <class What>
+SchematicElement ReadElement(const json& value, const What& what) {
+    if (!value.is_object()) throw SchematicError(Named(what) + " must be an object");
     CheckKeys(value,
               {"id", "name", "show_name", "symbol_variant", "parameters", "page_parameters", "order", "outputs",
                "characteristic", "script", "wizard_data"},
@@ -214,15 +234,16 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
     SchematicElement element;
     auto id = value.find("id");
     if (id == value.end() || !id->is_number_unsigned() || id->get<unsigned long long>() > 0xFFFFFFFFull)
-        throw SchematicError(what + " needs a wizard \"id\" (a whole number)");
+        throw SchematicError(Named(what) + " needs a wizard \"id\" (a whole number)");
     element.id = static_cast<unsigned>(id->get<unsigned long long>());
     auto name = value.find("name");
-    if (name == value.end()) throw SchematicError(what + " has no \"name\"");
-    element.name = Text(*name, what + " \"name\"");
+    if (name == value.end()) throw SchematicError(Named(what) + " has no \"name\"");
+    element.name = Text(*name, [&] { return Named(what) + " \"name\""; });
     std::string why;
-    if (!IsUsableName(element.name, why)) throw SchematicError(what + ": the name \"" + element.name + "\" " + why);
+    if (!IsUsableName(element.name, why)) throw SchematicError(Named(what) + ": the name \"" + element.name + "\" " + why);
     const std::string where = "element \"" + element.name + "\"";
-    if (auto show = value.find("show_name"); show != value.end()) element.showName = Boolean(*show, where + " \"show_name\"");
+    if (auto show = value.find("show_name"); show != value.end())
+        element.showName = Boolean(*show, [&] { return where + " \"show_name\""; });
     if (auto variant = value.find("symbol_variant"); variant != value.end()) {
         if (!variant->is_number_unsigned() || variant->get<unsigned long long>() > 255)
             throw SchematicError(where + " \"symbol_variant\" must be a whole number from 0 to 255");
@@ -239,11 +260,11 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
             throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " page parameters");
         for (size_t i = 0; i < made->size(); ++i) {
             const json& entry = (*made)[i];
-            const std::string what = where + " page parameter " + std::to_string(i + 1);
-            if (!entry.is_object()) throw SchematicError(what + " must be an object");
+            const auto what = [&] { return where + " page parameter " + std::to_string(i + 1); };
+            if (!entry.is_object()) throw SchematicError(what() + " must be an object");
             auto name = entry.find("name");
-            if (name == entry.end()) throw SchematicError(what + " has no \"name\"");
-            element.params.push_back(ReadParam(Text(*name, what + " \"name\""), entry, where, true));
+            if (name == entry.end()) throw SchematicError(what() + " has no \"name\"");
+            element.params.push_back(ReadParam(Text(*name, [&] { return what() + " \"name\""; }), entry, where, true));
         }
     }
     if (auto order = value.find("order"); order != value.end()) {
@@ -251,21 +272,22 @@ SchematicElement ReadElement(const json& value, const std::string& what) {
         if (order->size() > kMaxPageParameters)
             throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " names in \"order\"");
         for (size_t i = 0; i < order->size(); ++i)
-            element.order.push_back(Text((*order)[i], where + " \"order\" entry " + std::to_string(i + 1)));
+            element.order.push_back(Text((*order)[i], [&] { return where + " \"order\" entry " + std::to_string(i + 1); }));
     }
     if (auto outputs = value.find("outputs"); outputs != value.end()) {
         if (!outputs->is_array()) throw SchematicError(where + " \"outputs\" must be a list of parameter names");
         for (size_t i = 0; i < outputs->size(); ++i)
-            element.outputs.push_back(Text((*outputs)[i], where + " output " + std::to_string(i + 1)));
+            element.outputs.push_back(Text((*outputs)[i], [&] { return where + " output " + std::to_string(i + 1); }));
     }
     if (auto ch = value.find("characteristic"); ch != value.end())
-        element.characteristic = ReadCharacteristic(*ch, where + " \"characteristic\"");
+        element.characteristic = ReadCharacteristic(*ch, [&] { return where + " \"characteristic\""; });
     if (auto script = value.find("script"); script != value.end()) {
         if (!script->is_array()) throw SchematicError(where + " \"script\" must be a list of lines");
         if (script->size() > kMaxScriptLines)
             throw SchematicError(where + ": more than " + std::to_string(kMaxScriptLines) + " script lines");
         for (size_t i = 0; i < script->size(); ++i)
-            element.script.push_back(Text((*script)[i], where + " script line " + std::to_string(i + 1), true));
+            element.script.push_back(
+                Text((*script)[i], [&] { return where + " script line " + std::to_string(i + 1); }, true));
     }
     if (auto data = value.find("wizard_data"); data != value.end()) {
         element.hasWizardData = true;
@@ -488,7 +510,7 @@ private:
         const size_t number = m_count + 1;
         if (number > kMaxSchematicElements)
             throw SchematicError("more than " + std::to_string(kMaxSchematicElements) + " elements");
-        SchematicElement element = ReadElement(list.back(), "element " + std::to_string(number));
+        SchematicElement element = ReadElement(list.back(), [&] { return "element " + std::to_string(number); });
         list.pop_back();
         if (!m_names.Insert(NameCollisionKey(element.name)))
             throw SchematicError("the element name \"" + element.name +

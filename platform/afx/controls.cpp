@@ -14,6 +14,17 @@ namespace qv {
 
 void PaintOwnerDrawn(WindowCore* core, UINT controlType);
 
+const std::string& DefaultWindowText(const WindowCore* core)
+{
+    static const std::string none;
+    // A drop-down list shows its selection only.
+    if (core->kind == WindowKind::ComboBox && (core->style & 0x3) == CBS_DROPDOWNLIST)
+        return core->curSel >= 0 && static_cast<size_t>(core->curSel) < core->entries.size()
+                   ? core->entries[static_cast<size_t>(core->curSel)].text
+                   : none;
+    return core->text;
+}
+
 namespace {
 
 ControlFactory g_factory = nullptr;
@@ -338,10 +349,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     case WM_GETTEXTLENGTH:
     case WM_GETTEXT: {
-        const std::string text = list ? (core->curSel >= 0 && core->curSel < Count(core)
-                                             ? core->entries[static_cast<size_t>(core->curSel)].text
-                                             : std::string())
-                                      : core->text;
+        const std::string& text = DefaultWindowText(core);
         if (message == WM_GETTEXTLENGTH) {
             result = static_cast<LRESULT>(text.size());
             return true;
@@ -677,6 +685,10 @@ void PaintOwnerDrawn(WindowCore* core, UINT controlType)
     SendMessageA(core->parent->hwnd, WM_DRAWITEM, static_cast<WPARAM>(core->id), reinterpret_cast<LPARAM>(&dis));
 }
 
+namespace {
+
+// Default processing of the standard controls' messages; false when the message is not one
+// of the control's own. Only DefaultWindowProc calls it, so the two make one call.
 bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     if (message == WM_PAINT && core->kind == WindowKind::Static && (core->style & SS_TYPEMASK) == SS_OWNERDRAW) {
@@ -713,6 +725,43 @@ bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lP
         return false;
     default:
         return false;
+    }
+}
+
+} // namespace
+
+LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (DefaultControlProc(core, message, wParam, lParam, result))
+        return result;
+    switch (message) {
+    case WM_SETTEXT:
+        core->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        return TRUE;
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(core->text.size());
+    case WM_GETTEXT:
+        return CopyWindowText(core->text, wParam, lParam);
+    case WM_PAINT:
+        core->invalid = false;
+        return 0;
+    case WM_SETREDRAW:
+        core->redraw = wParam != 0;
+        return 0;
+    case WM_CLOSE:
+        self.DestroyWindow();
+        return 0;
+    case WM_DRAWITEM:
+        self.OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        return TRUE;
+    case WM_CONTEXTMENU:
+        // Unhandled context menus go up to the parent, as on the original.
+        if (core->parent)
+            return SendMessageA(core->parent->hwnd, message, wParam, lParam);
+        return 0;
+    default:
+        return 0;
     }
 }
 
@@ -833,9 +882,11 @@ bool ClickSpin(WindowCore* core, int delta)
     return true;
 }
 
-CWnd* MakeStandardControl(const std::string& className, DWORD style)
+namespace {
+
+CWnd* MakeStandardControl(WindowKind kind)
 {
-    switch (KindFromClassName(className)) {
+    switch (kind) {
     case WindowKind::Button: return new CButton;
     case WindowKind::Edit: return new CEdit;
     case WindowKind::Static: return new CStatic;
@@ -848,6 +899,10 @@ CWnd* MakeStandardControl(const std::string& className, DWORD style)
     }
 }
 
+} // namespace
+
+CWnd* MakeStandardControl(const std::string& className, DWORD) { return MakeStandardControl(KindFromClassName(className)); }
+
 bool IsStandardControlObject(const CWnd* object)
 {
     if (!object)
@@ -859,12 +914,17 @@ bool IsStandardControlObject(const CWnd* object)
            type == typeid(CSpinButtonCtrl) || type == typeid(CHeaderCtrl) || type == typeid(CWnd);
 }
 
-CWnd* MakeControlObject(const std::string& className, DWORD style)
+CWnd* MakeControlObject(const std::string& className, DWORD style, WindowKind kind)
 {
     if (g_factory)
         if (CWnd* w = g_factory(className, style))
             return w;
-    return MakeStandardControl(className, style);
+    return MakeStandardControl(kind);
+}
+
+CWnd* MakeControlObject(const std::string& className, DWORD style)
+{
+    return MakeControlObject(className, style, KindFromClassName(className));
 }
 
 void SetControlFactory(ControlFactory factory) { g_factory = factory; }

@@ -77,9 +77,12 @@ void CDataExchange::Fail()
 
 namespace {
 
-// The control's text, asked for as GetWindowText asks: its length, then the text.
+// The control's text, asked for as GetWindowText asks: its length, then the text. A control
+// whose messages go to the default processing gives that processing's text at once.
 CString ControlText(qv::WindowCore* control)
 {
+    if (control->HasPlainObject())
+        return CString(std::string_view(qv::DefaultWindowText(control)));
     const int length = static_cast<int>(control->HandleMessage(WM_GETTEXTLENGTH, 0, 0));
     CString text;
     char* buffer = text.GetBufferSetLength(length + 1);

@@ -45,8 +45,9 @@ void CreateControls(WindowCore* dialog, const RcDialog& tmpl)
     WindowCore* previous = nullptr;
     dialog->children.reserve(tmpl.controls.size());
     for (const RcControl& c : tmpl.controls) {
-        CWnd* object = MakeControlObject(c.windowClass, c.style);
-        WindowCore* core = CreateCore(object, true, c.windowClass, c.text, c.style, c.exStyle,
+        const WindowKind kind = KindFromClassName(c.windowClass);
+        CWnd* object = MakeControlObject(c.windowClass, c.style, kind);
+        WindowCore* core = CreateCore(object, true, c.windowClass, kind, c.text, c.style, c.exStyle,
                                       TemplateRect(c.x, c.y, c.cx, c.cy), dialog, c.id);
         if (core->kind == WindowKind::ComboBox || core->kind == WindowKind::ListBox) {
             // Adding sorts the items into place when the control's style asks for it.

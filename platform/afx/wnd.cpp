@@ -55,6 +55,14 @@ const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT code, UI
     return FirstMatchingEntry(GetMessageMap(), message, code, id, [](const AFX_MSGMAP_ENTRY*) { return true; });
 }
 
+bool CCmdTarget::HasMessageEntries() const
+{
+    for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr)
+        if (map->lpEntries->pfn)
+            return true;
+    return false;
+}
+
 BOOL CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, void* extra,
                                LRESULT* result)
 {
@@ -209,7 +217,12 @@ void WindowCore::SetObject(CWnd* attached, bool owns)
 {
     object = attached;
     ownsObject = owns;
-    standardObject = IsStandardControlObject(attached) ? attached : nullptr;
+    // A control of a class that adds no entries to the empty maps of CWnd (the toolkit's unit
+    // selectors and check boxes) is processed as one of a standard class.
+    const bool control = kind != WindowKind::Generic && kind != WindowKind::Dialog;
+    plainObject = attached && ((control && !attached->HasMessageEntries()) || IsStandardControlObject(attached))
+                      ? attached
+                      : nullptr;
 }
 
 LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -219,24 +232,17 @@ LRESULT WindowCore::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     // A standard control's own messages (its text, check, selection: hundreds per page) find
     // nothing in its empty maps and go to the default processing: they go there at once.
     // Commands and notifications still take the way through the maps, which reflects them.
-    if (HasStandardObject() && message != WM_COMMAND && message != WM_NOTIFY)
-        return object->DefWindowProc(message, wParam, lParam);
+    // No class overrides DefWindowProc, so its processing is the layer's own, which is called
+    // on this record directly.
+    if (HasPlainObject() && message != WM_COMMAND && message != WM_NOTIFY)
+        return DefaultWindowProc(*object, this, message, wParam, lParam);
     return object->WindowProc(message, wParam, lParam);
 }
-
-namespace {
-
-size_t ChildSlot(int childId, size_t mask)
-{
-    return (static_cast<size_t>(static_cast<unsigned>(childId)) * 0x9E3779B1u >> 7) & mask;
-}
-
-} // namespace
 
 bool WindowCore::IndexChild(WindowCore* child) const
 {
     const size_t mask = childIndex.size() - 1;
-    for (size_t i = ChildSlot(child->id, mask);; i = (i + 1) & mask) {
+    for (size_t i = Slot(child->id, mask);; i = (i + 1) & mask) {
         if (childIndex[i].child == nullptr) {
             childIndex[i] = {child->id, child};
             return true;
@@ -247,26 +253,16 @@ bool WindowCore::IndexChild(WindowCore* child) const
     }
 }
 
-WindowCore* WindowCore::Child(int childId) const
+void WindowCore::IndexChildren() const
 {
-    if (childIndexStale) {
-        size_t size = 8;
-        while (size < 2 * children.size() + 2)
-            size *= 2;
-        childIndex.assign(size, IndexEntry{0, nullptr});
-        childIndexLive = 0;
-        for (WindowCore* c : children)
-            childIndexLive += IndexChild(c) ? 1 : 0;
-        childIndexStale = false;
-    }
-    const size_t mask = childIndex.size() - 1;
-    for (size_t i = ChildSlot(childId, mask);; i = (i + 1) & mask) {
-        const IndexEntry& e = childIndex[i];
-        if (e.child == nullptr)
-            return nullptr;
-        if (e.id == childId)
-            return e.child;
-    }
+    size_t size = 8;
+    while (size < 2 * children.size() + 2)
+        size *= 2;
+    childIndex.assign(size, IndexEntry{0, nullptr});
+    childIndexLive = 0;
+    for (WindowCore* c : children)
+        childIndexLive += IndexChild(c) ? 1 : 0;
+    childIndexStale = false;
 }
 
 void WindowCore::AddChild(WindowCore* child)
@@ -315,10 +311,18 @@ WindowCore* CoreFromHandle(HWND hwnd)
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
                        DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id)
 {
+    return CreateCore(object, ownsObject, className, KindFromClassName(className), text, style, exStyle, rect, parent,
+                      id);
+}
+
+WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, WindowKind kind,
+                       const std::string& text, DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent,
+                       int id)
+{
     auto* core = new WindowCore;
-    core->SetObject(object, ownsObject);
     core->className = className;
-    core->kind = KindFromClassName(className);
+    core->kind = kind;
+    core->SetObject(object, ownsObject);
     core->text = text;
     core->style = style;
     core->exStyle = exStyle;
@@ -344,7 +348,7 @@ void DestroyCore(WindowCore* core)
     // A control of a standard class that the layer made for a template does nothing with
     // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
     // it is spared both: a page's dozens of controls go with every page.
-    const bool quiet = core->ownsObject && core->HasStandardObject();
+    const bool quiet = core->ownsObject && core->HasPlainObject();
     if (!quiet)
         SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
@@ -645,39 +649,7 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     qv::WindowCore* core = Core();
-    if (!core)
-        return 0;
-    LRESULT result = 0;
-    if (qv::DefaultControlProc(core, message, wParam, lParam, result))
-        return result;
-    switch (message) {
-    case WM_SETTEXT:
-        core->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
-        return TRUE;
-    case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(core->text.size());
-    case WM_GETTEXT:
-        return qv::CopyWindowText(core->text, wParam, lParam);
-    case WM_PAINT:
-        core->invalid = false;
-        return 0;
-    case WM_SETREDRAW:
-        core->redraw = wParam != 0;
-        return 0;
-    case WM_CLOSE:
-        DestroyWindow();
-        return 0;
-    case WM_DRAWITEM:
-        OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-        return TRUE;
-    case WM_CONTEXTMENU:
-        // Unhandled context menus go up to the parent, as on the original.
-        if (core->parent)
-            return SendMessageA(core->parent->hwnd, message, wParam, lParam);
-        return 0;
-    default:
-        return 0;
-    }
+    return core ? qv::DefaultWindowProc(*this, core, message, wParam, lParam) : 0;
 }
 
 void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpDrawItemStruct)

@@ -227,6 +227,8 @@ protected:
 public:
     // The first entry for the message (code, ID) in this object's maps, most derived first.
     const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT message, UINT code, UINT id) const;
+    // Whether this object's maps hold any entry at all.
+    bool HasMessageEntries() const;
     // Runs the handler found by FindMessageEntry; FALSE when there is none or it declined.
     BOOL DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, void* extra,
                        LRESULT* result);
@@ -296,6 +298,9 @@ public:
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // A control whose class adds no message map entries gets its messages (but commands and
+    // notifications) processed by default without a call of this (WindowCore::HasPlainObject):
+    // a control class that overrides it declares a message map with an entry.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -54,8 +54,10 @@ public:
     CWnd* object = nullptr;         // the C++ object messages go to (set through SetObject)
     bool ownsObject = false;        // object was made by the layer and dies with the window
     void SetObject(CWnd* attached, bool owns);
-    // Whether the object is of exactly one of the standard classes (IsStandardControlObject).
-    bool HasStandardObject() const { return object != nullptr && object == standardObject; }
+    // Whether the object's messages other than commands and notifications find nothing in its
+    // maps and go to the default processing: it is of exactly one of the standard classes
+    // (IsStandardControlObject), or a control of a class that adds no message map entries.
+    bool HasPlainObject() const { return object != nullptr && object == plainObject; }
     std::vector<CWnd*> retired;     // layer-made objects replaced by subclassing; die with the window
     bool destroying = false;
 
@@ -106,7 +108,19 @@ public:
     int base = 10;
 
     // The first child (not grandchild) in creation order with the control ID, or null.
-    WindowCore* Child(int childId) const;
+    WindowCore* Child(int childId) const
+    {
+        if (childIndexStale)
+            IndexChildren();
+        const size_t mask = childIndex.size() - 1;
+        for (size_t i = Slot(childId, mask);; i = (i + 1) & mask) {
+            const IndexEntry& e = childIndex[i];
+            if (e.child == nullptr)
+                return nullptr;
+            if (e.id == childId)
+                return e.child;
+        }
+    }
     void AddChild(WindowCore* child);
     void RemoveChild(WindowCore* child);
     void ClearChildren();
@@ -115,9 +129,8 @@ public:
     bool IsDescendantOf(const WindowCore* ancestor) const;
 
 private:
-    // `object` when it is of exactly one of the standard classes (IsStandardControlObject):
-    // those have no message map entries and keep CWnd's WindowProc.
-    const CWnd* standardObject = nullptr;
+    // `object` when HasPlainObject holds for it (set with the object).
+    const CWnd* plainObject = nullptr;
     // The children by control ID, in a table of open addressing that is made again from
     // `children` after a child went or changed its ID: pages look their controls up by ID for
     // every value they exchange, and a walk of a page's controls each time cost a tenth of the
@@ -126,7 +139,12 @@ private:
         int id;
         WindowCore* child;   // null: a free place
     };
+    static size_t Slot(int childId, size_t mask)
+    {
+        return (static_cast<size_t>(static_cast<unsigned>(childId)) * 0x9E3779B1u >> 7) & mask;
+    }
     bool IndexChild(WindowCore* child) const;   // false when the ID has a child already
+    void IndexChildren() const;                 // makes the index again from `children`
     mutable std::vector<IndexEntry> childIndex;
     mutable size_t childIndexLive = 0;
     mutable bool childIndexStale = true;
@@ -138,6 +156,10 @@ WindowCore* CoreFromHandle(HWND hwnd);
 // Creates the record and handle of a window with the given object attached.
 WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, const std::string& text,
                        DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent, int id);
+// The same for a class whose kind is known (KindFromClassName).
+WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& className, WindowKind kind,
+                       const std::string& text, DWORD style, DWORD exStyle, const RECT& rect, WindowCore* parent,
+                       int id);
 
 // Destroys a window and its children: WM_DESTROY to each (parent first), then the handles go,
 // attached objects are detached and layer-made objects are deleted.
@@ -152,9 +174,14 @@ LRESULT NotifyParent(WindowCore* control, NMHDR& header);
 // the buffer and returns how many bytes of text it copied (0 for no buffer or no room).
 LRESULT CopyWindowText(const std::string& text, WPARAM size, LPARAM buffer);
 
-// Default processing of the standard controls' messages; false when the message is not one
-// of the control's own.
-bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+// The text the default processing answers WM_GETTEXT with: a drop-down list's selected
+// entry, every other window's own text.
+const std::string& DefaultWindowText(const WindowCore* core);
+
+// What CWnd::DefWindowProc does for `self`, whose record is `core`: the standard controls'
+// own messages, then what every window does with its text, painting, closing and owner
+// drawing.
+LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Replaces an edit's selection with text (within its limit); the caret follows the text.
 void ReplaceSelection(WindowCore* edit, const std::string& text);
@@ -190,6 +217,8 @@ void SetFocusCore(WindowCore* core);
 // the toolkit can replace the factory for its own classes.
 typedef CWnd* (*ControlFactory)(const std::string& className, DWORD style);
 CWnd* MakeControlObject(const std::string& className, DWORD style);
+// The same for a class whose kind is known (KindFromClassName).
+CWnd* MakeControlObject(const std::string& className, DWORD style, WindowKind kind);
 // Whether the object is of exactly one of the standard classes MakeControlObject makes by
 // default (CButton, CEdit, ...; not a class derived from one).
 bool IsStandardControlObject(const CWnd* object);
