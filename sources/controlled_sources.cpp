@@ -36,7 +36,7 @@ using qv::dialog::kCtlSymbolFrame;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
-IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CWizardBase4)
+IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CCharacteristicStateWizardBase4)
 IMPLEMENT_SERIAL(CPropNonlinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropNonlinearSource)
 IMPLEMENT_DYNAMIC(CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4)
@@ -120,24 +120,6 @@ constexpr char kKeywordVariable[] = "CH_STRG";
 bool IsCharacteristicForm(DWORD form) { return form == kFormNonlinearVoltage || form == kFormNonlinearCurrent; }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------
-// The wizard base.
-
-CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4() = default;
-
-CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4(const CNonlinearSourceWizardBase4* other)
-    : CWizardBase4(other) {
-    if (other != nullptr) m_State.CopyFrom(&other->m_State);
-}
-
-CNonlinearSourceWizardBase4::~CNonlinearSourceWizardBase4() = default;
-
-int CNonlinearSourceWizardBase4::GetWizardKind() { return 3; }
-
-void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version == eSheetVersion4) m_State.Serialize(ar);
-}
 
 // ---------------------------------------------------------------------------------------
 // The page.
