@@ -498,9 +498,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
 
     const bool form1 = IsDlgButtonChecked(kCtlForm1) != 0;
     const bool form2 = IsDlgButtonChecked(kCtlForm2) != 0;
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
             switch (id) {
@@ -539,7 +537,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
             m_cmbUnits[u].GetWindowText(unit);
             param->SetUsedUnit(unit);
         }
-    }
+    });
 
     // The flags come from the table of the active form only.
     const int radio = RadioForm();

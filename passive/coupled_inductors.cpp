@@ -155,10 +155,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const BOOL onPin = (param->GetType() & kParamTypeUsePin) != 0;
         if (id == kIdK) {
@@ -177,7 +174,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
                 m_selectors[row]->SelectString(-1, param->GetUsedUnit());
             }
         }
-    }
+    });
     for (auto& selector : m_selectors)
         if (selector->GetSafeHwnd() != nullptr) selector->EnableWindow(selector->GetCount() > 0);
 
@@ -322,9 +319,7 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const bool input = IsLiveInput(param);
         if (input && id == kIdK && !m_bKUsesPin) param->SetValue(m_strK);
@@ -338,7 +333,7 @@ BOOL CPropPassiveCoupledBase::OnApply() {
                 param->SetUsedUnit(unit);
             }
         }
-    }
+    });
     m_dwForm = MChecked() ? 1 : 0;
     BuildCompareList(static_cast<int>(m_dwForm));
     StoreInWizard();

@@ -167,10 +167,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
             LoadPinnedField(*param, {{.id = kIdValue, .text = &m_strValue, .usesPin = &m_bValueUsesPin},
@@ -188,7 +185,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
             m_cmbUnit.CreateDialogControl(param->GetQuantity());
             m_cmbUnit.SelectString(-1, param->GetUsedUnit());
         }
-    }
+    });
 
     UpdateData(FALSE);
     ShowForm(m_dwModeWord);
@@ -279,9 +276,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
     if (qv::characteristic::PointsGoToDocumentFile(Table()) && m_dwLookUp != 0)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         if (IsLiveInput(param)) {
             switch (param->GetValueID()) {
             case kIdValue:
@@ -308,7 +303,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
             m_cmbUnit.GetWindowText(unit);
             param->SetUsedUnit(unit);
         }
-    }
+    });
 
     DeriveModeWord();
     BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));

@@ -102,10 +102,7 @@ void CPropPassiveTransformerBase::InitNameAndSymbol() {
 }
 
 void CPropPassiveTransformerBase::LoadParameters() {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id == kIdMainInductance || id == kIdIronLossResistance) m_dwShuntBranch = 1;
         if (const int field = FieldIndex(id); field >= 0) {
@@ -116,14 +113,14 @@ void CPropPassiveTransformerBase::LoadParameters() {
                 selector.CreateDialogControl(param->GetQuantity());
                 selector.SelectString(-1, param->GetUsedUnit());
             }
-            continue;
+            return;
         }
         for (size_t row = 0; row < m_shape.ratios.size(); ++row) {
             if (m_shape.ratios[row].edit != id) continue;
             m_ratioTexts[row] = param->GetValue();
             m_ratioPins[row] = (param->GetType() & kParamTypeUsePin) != 0;
         }
-    }
+    });
 }
 
 void CPropPassiveTransformerBase::ApplyRatioPin(size_t row, bool readControls) {

@@ -155,18 +155,15 @@ std::vector<CString> EnumerateMonomials(int variables, int order) {
 
 CString BuildPolynomialList(ParamHolder* holder) {
     CString list;
-    const int count = holder ? holder->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        const CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(holder, [&list](const CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
-        if (id != kIdCoefficients && id != kIdQuantities) continue;
-        if (GetBracketIndex(param->GetName()) < 0) continue;
+        if (id != kIdCoefficients && id != kIdQuantities) return;
+        if (GetBracketIndex(param->GetName()) < 0) return;
         CString value = param->GetValue();
         value.TrimLeft();
         if (!list.IsEmpty()) list += ",";
         list += param->GetName() + " := " + value;
-    }
+    });
     return list;
 }
 
