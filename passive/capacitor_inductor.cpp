@@ -15,6 +15,7 @@
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
@@ -336,8 +337,7 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
         if (!IsLiveInput(param)) continue;
         for (size_t u = 0; u < std::size(kUnits); ++u) {
             if (kUnits[u].valueID != param->GetValueID()) continue;
-            m_cmbUnits[u].CreateDialogControl(param->GetQuantity());
-            m_cmbUnits[u].SelectString(-1, param->GetUsedUnit());
+            qv::pages::ShowUnitsOf(m_cmbUnits[u], param);
         }
     }
 

@@ -14,6 +14,7 @@
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 
 #include <new>
@@ -170,8 +171,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
             m_fieldTexts[row] = param->GetValue();
             if (onPin && m_shape.fields[row].usePin != 0) m_fieldPins[row] = TRUE;
             if (m_selectors[row]->GetSafeHwnd() != nullptr) {
-                m_selectors[row]->CreateDialogControl(param->GetQuantity());
-                m_selectors[row]->SelectString(-1, param->GetUsedUnit());
+                qv::pages::ShowUnitsOf(*m_selectors[row], param);
             }
         }
     });

@@ -15,6 +15,7 @@
 #include "framework/param_access.h"
 #include "framework/pinned_fields.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
 
@@ -181,10 +182,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
             if (id == kIdCharacteristic || id == kIdCharacteristicVariable || id == kIdCharacteristicFile)
                 m_bCharacteristicPresent = TRUE;
         }
-        if (id == kIdValue) {
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
-        }
+        if (id == kIdValue) qv::pages::ShowUnitsOf(m_cmbUnit, param);
     });
 
     UpdateData(FALSE);

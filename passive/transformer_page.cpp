@@ -4,6 +4,7 @@
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 
 using namespace qv::passive;
@@ -110,8 +111,7 @@ void CPropPassiveTransformerBase::LoadParameters() {
             m_fieldTexts[row] = param->GetValue();
             CTBUnitComboBox& selector = *m_selectors[row];
             if (selector.GetSafeHwnd() != nullptr) {
-                selector.CreateDialogControl(param->GetQuantity());
-                selector.SelectString(-1, param->GetUsedUnit());
+                qv::pages::ShowUnitsOf(selector, param);
             }
             return;
         }

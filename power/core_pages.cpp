@@ -249,10 +249,7 @@ BOOL CCorePageCommon::OnInitDialog() {
         const WORD id = param->GetValueID();
         if (CString* field = FieldOf(id)) {
             *field = param->GetValue();
-            if (CTBUnitComboBox* units = UnitBoxOf(id)) {
-                units->CreateDialogControl(param->GetQuantity());
-                units->SelectString(-1, param->GetUsedUnit());
-            }
+            if (CTBUnitComboBox* units = UnitBoxOf(id)) qv::pages::ShowUnitsOf(*units, param);
             if (m_bFixedUnits) {
                 for (const FieldCaption& entry : kFieldCaptions) {
                     if (entry.valueID != id) continue;

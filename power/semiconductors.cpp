@@ -17,6 +17,7 @@
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 
@@ -373,10 +374,7 @@ BOOL CPropSemiDiode::OnInitDialog() {
                 }
             }
         }
-        if (CTBUnitComboBox* combo = UnitCombo(id)) {
-            combo->CreateDialogControl(param->GetQuantity());
-            combo->SelectString(-1, param->GetUsedUnit());
-        }
+        if (CTBUnitComboBox* combo = UnitCombo(id)) qv::pages::ShowUnitsOf(*combo, param);
     });
 
     UpdateData(FALSE);

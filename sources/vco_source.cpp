@@ -197,10 +197,7 @@ BOOL CPropVCO::OnInitDialog() {
         }
         default: break;
         }
-        if (units != nullptr) {
-            units->CreateDialogControl(param->GetQuantity());
-            units->SelectString(-1, param->GetUsedUnit());
-        }
+        if (units != nullptr) qv::pages::ShowUnitsOf(*units, param);
     }
 
     UpdateData(FALSE);
