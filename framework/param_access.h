@@ -96,4 +96,13 @@ void ForEachPresentParam(ParamHolder* holder, Visit visit) {
         if (param != nullptr && !param->IsDeleted()) visit(param);
     }
 }
+
+// Calls `visit(param)` for every parameter of the set that a page reads and writes
+// (IsLiveInput), in the set's order; a null set has none.
+template <class Visit>
+void ForEachPageInput(ParamHolder* holder, Visit visit) {
+    ForEachPresentParam(holder, [&visit](CWizardCopaObject3* param) {
+        if (IsLiveInput(param)) visit(param);
+    });
+}
 } // namespace qv::pages

@@ -270,10 +270,7 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
     Table(2);
 
     const DWORD form = PassiveFormOf(m_dwModeWord);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const BOOL onPin = param->HasPin();
         switch (id) {
@@ -331,15 +328,13 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
         default:
             break;
         }
-    }
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    });
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         for (size_t u = 0; u < std::size(kUnits); ++u) {
             if (kUnits[u].valueID != param->GetValueID()) continue;
             qv::pages::ShowUnitsOf(m_cmbUnits[u], param);
         }
-    }
+    });
 
     UpdateData(FALSE);
     InitialValueRule(kCtlInitialCheck, kIdInitialValue, 2510, kCtlInitialPin);

@@ -198,10 +198,7 @@ void CPropPassiveTransformerBase::WriteNameAndFlag() {
 }
 
 void CPropPassiveTransformerBase::WriteValues() {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (const int field = FieldIndex(id); field >= 0) {
             const size_t row = static_cast<size_t>(field);
@@ -211,11 +208,11 @@ void CPropPassiveTransformerBase::WriteValues() {
                 m_selectors[row]->GetWindowText(unit);
                 param->SetUsedUnit(unit);
             }
-            continue;
+            return;
         }
         for (size_t row = 0; row < m_shape.ratios.size(); ++row)
             if (m_shape.ratios[row].edit == id && !m_ratioPins[row]) param->SetValue(m_ratioTexts[row]);
-    }
+    });
 }
 
 void CPropPassiveTransformerBase::OnEditChanged(UINT) {

@@ -239,10 +239,7 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
     InitializeMachineLists(m_lstParameters, m_lstInitialValues);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const bool pinned = param->HasPin() && (param->GetExtType() & kParamExtUnused) == 0;
         BOOL* pin = nullptr;
@@ -252,7 +249,7 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
         } else if (id != 0) {
             ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
         }
-    }
+    });
     UpdateData(FALSE);
     LoadDefaultOutputs();
     SetModified(FALSE);
@@ -361,9 +358,7 @@ BOOL CPropDCMENLMachine::OnApply() {
         table != nullptr && m_dwMagnetizationLookUp != 0 && !table->GetUserFileFlag())
         m_strMagnetizationFile = MakeDocumentFileName(m_pWizard, "CHM");
     UpdateData(FALSE);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         CString value;
         CString unit;
@@ -378,7 +373,7 @@ BOOL CPropDCMENLMachine::OnApply() {
         }
         if (!value.IsEmpty()) param->SetValue(value);
         if (!unit.IsEmpty()) param->SetUsedUnit(unit);
-    }
+    });
     // The flags follow the tables as they are now: a return to data pairs drops the bit.
     m_dwFlags = 0;
     AddCharacteristicBits();

@@ -245,9 +245,7 @@ void CPropSwitchBase4::LoadFields(std::span<const ParamField> fields) {
 }
 
 void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         for (const ParamField& field : fields) {
             if (param->GetValueID() != field.id) continue;
             if (field.usesPin == nullptr || !*field.usesPin) param->SetValue(*field.text);
@@ -257,7 +255,7 @@ void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
                 param->SetUsedUnit(unit);
             }
         }
-    }
+    });
 }
 
 void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {

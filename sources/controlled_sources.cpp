@@ -241,10 +241,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     UpdateData(FALSE);
 
     // Pin flags are only ever set here: a box the user ticked stays ticked.
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         LoadPinnedField(*param, {{.id = kIdFactor, .text = &m_strFactor, .usesPin = &m_bPinFactor},
                                  {.id = kIdControlComponent, .text = &m_strControl, .usesPin = &m_bPinControl},
                                  {.id = kIdCharacteristic, .text = &m_strReference,
@@ -261,7 +258,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
             m_nSpice = TBExtended_ftoi(TBExtended_atof(param->GetValue())) != 0 ? 1 : 0;
             m_bSpicePresent = TRUE;
         }
-    }
+    });
 
     UpdateData(FALSE);
     if (!m_bSpicePresent) ShowControls({kIdSpiceCompatible}, SW_HIDE);
@@ -406,9 +403,7 @@ BOOL CPropNonlinearSource::OnApply() {
         table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdFactor:
             param->SetValue(m_strFactor);
@@ -442,7 +437,7 @@ BOOL CPropNonlinearSource::OnApply() {
         default:
             break;
         }
-    }
+    });
 
     const int selection = SelectedForm();
     if (selection >= 0) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
