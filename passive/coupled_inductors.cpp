@@ -426,18 +426,14 @@ CPropPassive2WTrafo::CPropPassive2WTrafo(CCoupledInductorsWizard4* wizard, Param
 // ---------------------------------------------------------------------------------------
 // The wizards.
 
-CCoupledInductorsWizard4::CCoupledInductorsWizard4(const CCoupledInductorsWizard4* other) : CWizardBase4(other) {
+CCoupledInductorsWizard4::CCoupledInductorsWizard4(const CCoupledInductorsWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwForm = other->m_dwForm;
     CopySnapshots(m_Snapshots, &other->m_Snapshots);
 }
 
-CCoupledInductorsWizard4::~CCoupledInductorsWizard4() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pPage;
-    m_pPage = nullptr;
-}
+CCoupledInductorsWizard4::~CCoupledInductorsWizard4() { DeleteSnapshots(m_Snapshots); }
 
 int CCoupledInductorsWizard4::GetWizardKind() { return 3; }
 
@@ -447,25 +443,8 @@ void CCoupledInductorsWizard4::StoreModeAndCompareList(DWORD form, const CPtrArr
     CopySnapshots(m_Snapshots, snapshots);
 }
 
-BOOL CCoupledInductorsWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
+void CCoupledInductorsWizard4::PrepareEditing() {
     if (BuildsSearchDirs()) BuildCharacteristicSearchDirs(this);
-    // The page gives the cookie of the earlier edit back before it takes the new one.
-    if (qv::pages::BindPageToCookie(*this, m_pPage, target, cookie,
-                                    [this](ParamHolder* params) { return NewPage(params); }) == nullptr)
-        return FALSE;
-    m_pPage->LoadFromWizard(m_dwForm, &m_Snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CCoupledInductorsWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
 }
 
 std::unique_ptr<CPropPassiveCoupledBase> CCoupledInductorsWizard4::HiddenPage(ParamHolder* params) {
