@@ -246,9 +246,7 @@ BOOL CPropLinearDomainsSource::OnApply() {
     ReadControls();
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id == kIdAmplitude) UpdateAmplitudeFromRMS();
         if (id == kIdPeriod) UpdatePeriod();
@@ -257,9 +255,9 @@ BOOL CPropLinearDomainsSource::OnApply() {
         else if (id == kIdInitialValue)
             param->SetValue(m_strInitialValue);
         else if (!StoreSharedField(*param))
-            continue;
+            return;
         TakeUnit(*param, m_cmbUnits, kUnitLists);
-    }
+    });
 
     return CommitKindAndList();
 }

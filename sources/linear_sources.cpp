@@ -242,15 +242,13 @@ BOOL CPropLinearSource::OnApply() {
     UpdateAmplitudeFromRMS();
     UpdatePeriod();
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (StoreSharedField(*param))
             TakeUnit(*param, m_cmbUnits, kTimeUnitLists);
         else if (id == kIdPartialDerivation || id == kIdSpice)
             param->SetValue(TBExtended_ftoa((id == kIdSpice ? m_bSpice : m_bPartialDerivation) ? 1.0 : 0.0, -1, 0, ""));
-    }
+    });
 
     return CommitKindAndList();
 }

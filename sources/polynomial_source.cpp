@@ -258,10 +258,7 @@ void CPropPolynomSource::SetQuantityRow(int row, CWizardCopaObject3* param) {
 }
 
 void CPropPolynomSource::LoadParameters() {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdOrder:
             m_strOrder = param->GetValue();
@@ -295,7 +292,7 @@ void CPropPolynomSource::LoadParameters() {
         }
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
 }
 
@@ -585,9 +582,7 @@ void CPropPolynomSource::UpdateParamDescriptions() {
 
 void CPropPolynomSource::StoreParameters() {
     UpdateData(TRUE);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdOrder: param->SetValue(m_strOrder); break;
         case kIdSpice: param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, "")); break;
@@ -607,7 +602,7 @@ void CPropPolynomSource::StoreParameters() {
         }
         default: break;
         }
-    }
+    });
 }
 
 BOOL CPropPolynomSource::OnApply() {

@@ -180,10 +180,7 @@ BOOL CPropVCO::OnInitDialog() {
     m_cmbUpperUnit.DisableFlatLook(TRUE);
     m_cmbLowerUnit.DisableFlatLook(TRUE);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;
         switch (param->GetValueID()) {
         case kIdAmplitude: m_strAmplitude = param->GetValue(); break;
@@ -198,7 +195,7 @@ BOOL CPropVCO::OnInitDialog() {
         default: break;
         }
         if (units != nullptr) qv::pages::ShowUnitsOf(*units, param);
-    }
+    });
 
     UpdateData(FALSE);
     if (ReadsAsZero(m_strLower) && ReadsAsZero(m_strUpper)) {
@@ -252,9 +249,7 @@ BOOL CPropVCO::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;
         switch (param->GetValueID()) {
         case kIdAmplitude: param->SetValue(m_strAmplitude); break;
@@ -265,7 +260,7 @@ BOOL CPropVCO::OnApply() {
         default: break;
         }
         qv::pages::WriteShownUnit(units, param);
-    }
+    });
     m_nSourceType = SelectedSourceType();
     if (m_nSourceType >= 0 && m_nSourceType < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
     BuildCompareList();
