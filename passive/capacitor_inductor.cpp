@@ -632,9 +632,8 @@ void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
 void CPropPassiveCapAndInd::InitDefaults(int store) {
     BOOL unused = TRUE;
     if (GetParamExtBit(m_pParams, kIdCharacteristic, &unused) && !unused) {
-        for (int i = 0; m_pParams != nullptr && i < m_pParams->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = m_pParams->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || param->GetValueID() != kIdOldForm) continue;
+        qv::pages::ForEachPresentParam(m_pParams, [this](const CWizardCopaObject3* param) {
+            if (param->GetValueID() != kIdOldForm) return;
             const int old = static_cast<int>(TBExtended_atof(param->GetValue(), ""));
             if (old == 0) {
                 CheckForm(1);
@@ -645,7 +644,7 @@ void CPropPassiveCapAndInd::InitDefaults(int store) {
                 m_dwModeWord = 2;
                 m_dwKind2 = 0;
             }
-        }
+        });
     }
     const int radio = RadioForm();
     if (radio >= 0) m_dwModeWord = static_cast<DWORD>(radio);
