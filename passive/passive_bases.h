@@ -28,7 +28,6 @@ using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 using qv::snapshots::LoadSnapshots;
 using qv::snapshots::ReadSnapshotBlock;
-using qv::snapshots::ReadSnapshots;
 using qv::snapshots::StoreSnapshots;
 } // namespace qv::passive
 

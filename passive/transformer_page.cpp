@@ -8,7 +8,6 @@
 #include "framework/symbol_paint.h"
 
 using namespace qv::passive;
-using qv::pages::IsLiveInput;
 
 IMPLEMENT_DYNAMIC(CPropPassiveTransformerBase, CTBPropertyPage)
 

@@ -26,7 +26,6 @@
 
 using namespace qv::power;
 using namespace qv::dialog;
-using qv::pages::IsLiveInput;
 
 IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)

@@ -106,7 +106,6 @@ constexpr UnusedMarks kCollectorForm = {.control = 0, .factor = 1, .characterist
 
 // The keywords for "@TYPE" by form.
 using FormKeywords = const char* const[kFormCount];
-using qv::pages::IsLiveInput;
 using qv::pages::LoadPinnedField;
 constexpr FormKeywords kVoltageKeywords = {"EV ", "EI ", "EVNL ", "EINL ", "EV "};
 constexpr FormKeywords kCurrentKeywords = {"IV ", "II ", "IVNL ", "IINL ", "ICNL "};

@@ -30,7 +30,6 @@
 using namespace qv::sources;
 using namespace qv::sources::time_page;
 using namespace qv::dialog;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CTimeSourceWizardBase4)
@@ -39,7 +38,6 @@ PARVEL_VERSIONED_CLASS(CPropLinearDomainsSource)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4)
 
-using qv::pages::ReadArchivedBlock;
 
 namespace {
 

@@ -29,7 +29,6 @@
 using namespace qv::sources;
 using namespace qv::sources::time_page;
 using namespace qv::dialog;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CTimeSourceWizardBase4)
@@ -38,7 +37,6 @@ PARVEL_VERSIONED_CLASS(CPropLinearSource)
 IMPLEMENT_DYNAMIC(CLinearVoltageSourceWizard4, CLinearSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CLinearCurrentSourceWizard4, CLinearSourceWizardBase4)
 
-using qv::pages::ReadArchivedBlock;
 
 namespace {
 

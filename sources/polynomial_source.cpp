@@ -36,7 +36,6 @@ using qv::dialog::kCtlShowName;
 using qv::dialog::kCtlSymbolFrame;
 using qv::dialog::kCtlSourceType;
 using qv::dialog::kColumnWidth;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNCREATE(CPropPolynomSource, CTBPropertyPage)
