@@ -5,6 +5,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 
 #include <new>
 #include <vector>
@@ -259,8 +260,7 @@ BOOL CPropACParameters::OnInitDialog() {
             *text = param->GetValue();
         }
         if (!param->GetQuantity().IsEmpty()) {
-            combo->CreateDialogControl(param->GetQuantity());
-            combo->SelectString(-1, param->GetUsedUnit());
+            qv::pages::ShowUnitsOf(*combo, param);
         } else if (combo->GetSafeHwnd() != nullptr) {
             combo->ShowWindow(SW_HIDE);
         }

@@ -32,19 +32,23 @@ void CharacteristicWizardState::Store(DWORD newKind, DWORD newModeWord, CString 
                                      newXAxisLabel, newYAxisLabel, newSnapshots);
 }
 
-void CharacteristicWizardState::Serialize(CArchive& ar) {
+void CharacteristicWizardState::Serialize(CArchive& ar, const SecondCharacteristic* second) {
     if (ar.IsStoring()) {
         schema = 0;
         ar << schema << modeWord << kind;
+        if (second != nullptr) ar << second->kind;
         ar << xAxisLabel << yAxisLabel << thirdText << fourthText;
         characteristic.Serialize(ar);
+        if (second != nullptr) second->table.Serialize(ar);
         qv::snapshots::StoreSnapshots(ar, snapshots);
         return;
     }
     ar >> schema;
     if (schema != 0) return;
     ar >> modeWord >> kind;
+    if (second != nullptr) ar >> second->kind;
     ar >> xAxisLabel >> yAxisLabel >> thirdText >> fourthText;
     characteristic.Serialize(ar);
+    if (second != nullptr) second->table.Serialize(ar);
     qv::snapshots::LoadSnapshots(ar, snapshots);
 }

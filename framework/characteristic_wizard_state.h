@@ -36,10 +36,17 @@ public:
     // snapshot list (the old entries are deleted; handing over this state's own list keeps it).
     void Store(DWORD newKind, DWORD newModeWord, CString newXAxisLabel, CString newYAxisLabel,
                const CPtrArray* newSnapshots);
+    // A second characteristic that an element keeps beside this state's own (the capacitor's
+    // and the inductor's second form).
+    struct SecondCharacteristic {
+        DWORD& kind;
+        CPropCharacteristicXYTable& table;
+    };
     // The archived form: schema word (always 0 when writing), mode word, kind, the four texts,
-    // the table and the snapshots. A block of another schema is not ours to read: the state
-    // stays as it was, apart from the schema read. The snapshot list read replaces the one held.
-    void Serialize(CArchive& ar);
+    // the table and the snapshots; a second characteristic puts its kind after the kind and its
+    // table after the table. A block of another schema is not ours to read: the state stays as
+    // it was, apart from the schema read. The snapshot list read replaces the one held.
+    void Serialize(CArchive& ar, const SecondCharacteristic* second = nullptr);
 
     WORD schema = 0;
     DWORD modeWord = 0;

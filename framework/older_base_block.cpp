@@ -55,11 +55,6 @@ CString StoredSampleTimeWithMilli(const CComboBox& list) {
     return StoredSampleTime(list);
 }
 
-void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param) {
-    units.CreateDialogControl(param->GetQuantity());
-    units.SelectString(-1, param->GetUsedUnit());
-}
-
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList) {
     WriteSampleTime(param, StoredSampleTimeWithMilli(list), unitList);
 }

@@ -12,6 +12,7 @@
 #include "framework/page_wizard.h"
 #include "framework/param_access.h"
 #include "framework/param_set_page.h"
+#include "framework/shown_unit.h"
 #include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "toolkit/tb_unit_combo.h"
@@ -60,8 +61,7 @@ CString StoredSampleTimeWithMilli(const CComboBox& list);
 void WriteListSampleTime(CWizardCopaObject3* param, const CComboBox& list, const CWnd& unitList);
 // Writes `value` into the sample-time parameter, which takes the unit shown in `unitList`.
 void WriteSampleTime(CWizardCopaObject3* param, const CString& value, const CWnd& unitList);
-// The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
-void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param);
+using qv::pages::ShowUnitsOf;
 // A text of a page and the parameter it is written to.
 struct TextOf {
     const CString* text;

@@ -6,14 +6,7 @@
 
 namespace qv::blocks {
 
-// Calls `visit(param)` for every parameter of the set that the page reads and writes
-// (qv::pages::IsLiveInput), in the set's order; a null set has none.
-template <class Visit>
-void ForEachPageInput(ParamHolder* holder, Visit visit) {
-    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = holder->GetParam(i);
-        if (qv::pages::IsLiveInput(param)) visit(param);
-    }
-}
+// The walk every page on a parameter set takes (framework/param_access.h).
+using qv::pages::ForEachPageInput;
 
 } // namespace qv::blocks

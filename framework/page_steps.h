@@ -1,8 +1,7 @@
 // Steps that every wizard with a page of parameters takes in the same way: registering the
-// page's control layout, binding the page
-// to the parameter set of a fresh request 23 (and giving back the cookie of an earlier call),
-// handing the page's cookie back when editing ends, making a hidden page of its own for work
-// the sheet must not see, and reading an archived block of older data in whole fields.
+// page's control layout, making a hidden page of its own for work the sheet must not see, and
+// reading an archived block of older data in whole fields. (Binding the page to a fresh
+// request 23 and giving its cookie back is the page-wizard template's, framework/page_wizard.h.)
 // Header-only: the steps are templates over the page class.
 #pragma once
 
@@ -19,59 +18,6 @@
 #include <vector>
 
 namespace qv::pages {
-
-// Gives back the cookie a page holds (its parameter set of request 23).
-template <class Page>
-void ReleasePageCookie(const RequestTarget& target, const Page& page) {
-    ReleaseParamSet(target, reinterpret_cast<DWORD_PTR>(page.GetParams()));
-}
-
-// Binds `page` to the parameter set behind `cookie`. A page that is still there from an
-// earlier call holds a cookie of its own: it is given back before the page is rebound to the
-// new set, so that no cookie is lost or given back twice. Without a page, `make(holder)`
-// builds one. When no page results, the new cookie goes back at once. Returns the page.
-template <class Page, class Wizard, class Make>
-Page* BindPageToCookie(Wizard& wizard, Page*& page, const RequestTarget& target, DWORD_PTR cookie, Make make) {
-    if (page != nullptr) {
-        ReleasePageCookie(target, *page);
-        page->Rebind(&wizard, HolderFromCookie(cookie));
-    } else {
-        page = make(HolderFromCookie(cookie));
-    }
-    if (page == nullptr) ReleaseParamSet(target, cookie);
-    return page;
-}
-
-// The same with the usual page constructor Page(wizard, params).
-template <class Page, class Wizard>
-Page* BindPageToCookie(Wizard& wizard, Page*& page, const RequestTarget& target, DWORD_PTR cookie) {
-    return BindPageToCookie(wizard, page, target, cookie,
-                            [&wizard](ParamHolder* params) { return new (std::nothrow) Page(&wizard, params); });
-}
-
-// For pages that are made anew on every call: a page of an earlier call gives its cookie
-// back and is deleted; then `make(holder)` builds the new one. When that fails, the new
-// cookie goes back at once. Returns the page.
-template <class Page, class Make>
-Page* ReplacePageForCookie(Page*& page, const RequestTarget& target, DWORD_PTR cookie, Make make) {
-    if (page != nullptr) {
-        ReleasePageCookie(target, *page);
-        delete page;
-        page = nullptr;
-    }
-    page = make(HolderFromCookie(cookie));
-    if (page == nullptr) ReleaseParamSet(target, cookie);
-    return page;
-}
-
-// Ends editing on a page: it gives its cookie back and is deleted.
-template <class Page>
-void ReleaseAndDeletePage(const RequestTarget& target, Page*& page) {
-    if (page == nullptr) return;
-    ReleasePageCookie(target, *page);
-    delete page;
-    page = nullptr;
-}
 
 // Takes a page made for hidden work (Initialize, conversions) and creates its window hidden
 // from `templateID`, so that its OnInitDialog runs as on the sheet. Null when the page could

@@ -86,4 +86,23 @@ BOOL GetSDBOutputForParam(ParamHolder* holder, CWizardCopaObject3* param, BOOL* 
 namespace qv::pages {
 // A parameter that is there, not marked deleted, and an input (the pages show and write only those).
 bool IsLiveInput(const CWizardCopaObject3* param);
+
+// Calls `visit(param)` for every parameter of the set that is there and not marked deleted, in
+// the set's order; a null set has none.
+template <class Visit>
+void ForEachPresentParam(ParamHolder* holder, Visit visit) {
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = holder->GetParam(i);
+        if (param != nullptr && !param->IsDeleted()) visit(param);
+    }
+}
+
+// Calls `visit(param)` for every parameter of the set that a page reads and writes
+// (IsLiveInput), in the set's order; a null set has none.
+template <class Visit>
+void ForEachPageInput(ParamHolder* holder, Visit visit) {
+    ForEachPresentParam(holder, [&visit](CWizardCopaObject3* param) {
+        if (IsLiveInput(param)) visit(param);
+    });
+}
 } // namespace qv::pages

@@ -7,6 +7,7 @@
 
 #include "afx/afx.h"
 #include "framework/param_access.h"
+#include "framework/shown_unit.h"
 #include "toolkit/tb_unit_combo.h"
 
 #include <initializer_list>
@@ -29,10 +30,7 @@ inline bool LoadPinnedField(const CWizardCopaObject3& param, std::span<const Pin
         *field.text = param.GetValue();
         const bool unused = field.characteristic && (param.GetExtType() & kParamExtUnused) != 0;
         if (field.usesPin != nullptr && param.HasPin() && !unused) *field.usesPin = TRUE;
-        if (field.unit != nullptr) {
-            field.unit->CreateDialogControl(param.GetQuantity());
-            field.unit->SelectString(-1, param.GetUsedUnit());
-        }
+        if (field.unit != nullptr) qv::pages::ShowUnitsOf(*field.unit, &param);
         return true;
     }
     return false;

@@ -8,3 +8,5 @@ target_sources(Parvel PRIVATE file_dialog_filters.cpp)
 target_sources(Parvel PRIVATE data_file_dialogs.cpp)
 # The state that the wizards of elements with a characteristic table keep, copy and archive.
 target_sources(Parvel PRIVATE characteristic_wizard_state.cpp)
+# The wizard base of the elements that keep that state.
+target_sources(Parvel PRIVATE characteristic_state_wizard.cpp)

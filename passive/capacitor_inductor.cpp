@@ -15,6 +15,7 @@
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
@@ -268,10 +269,7 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
     Table(2);
 
     const DWORD form = PassiveFormOf(m_dwModeWord);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const BOOL onPin = param->HasPin();
         switch (id) {
@@ -329,16 +327,13 @@ BOOL CPropPassiveCapAndInd::OnInitDialog() {
         default:
             break;
         }
-    }
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    });
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         for (size_t u = 0; u < std::size(kUnits); ++u) {
             if (kUnits[u].valueID != param->GetValueID()) continue;
-            m_cmbUnits[u].CreateDialogControl(param->GetQuantity());
-            m_cmbUnits[u].SelectString(-1, param->GetUsedUnit());
+            qv::pages::ShowUnitsOf(m_cmbUnits[u], param);
         }
-    }
+    });
 
     UpdateData(FALSE);
     InitialValueRule(kCtlInitialCheck, kIdInitialValue, 2510, kCtlInitialPin);
@@ -497,9 +492,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
 
     const bool form1 = IsDlgButtonChecked(kCtlForm1) != 0;
     const bool form2 = IsDlgButtonChecked(kCtlForm2) != 0;
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
             switch (id) {
@@ -538,7 +531,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
             m_cmbUnits[u].GetWindowText(unit);
             param->SetUsedUnit(unit);
         }
-    }
+    });
 
     // The flags come from the table of the active form only.
     const int radio = RadioForm();
@@ -638,9 +631,8 @@ void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
 void CPropPassiveCapAndInd::InitDefaults(int store) {
     BOOL unused = TRUE;
     if (GetParamExtBit(m_pParams, kIdCharacteristic, &unused) && !unused) {
-        for (int i = 0; m_pParams != nullptr && i < m_pParams->GetParamCount(); ++i) {
-            CWizardCopaObject3* param = m_pParams->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || param->GetValueID() != kIdOldForm) continue;
+        qv::pages::ForEachPresentParam(m_pParams, [this](const CWizardCopaObject3* param) {
+            if (param->GetValueID() != kIdOldForm) return;
             const int old = static_cast<int>(TBExtended_atof(param->GetValue(), ""));
             if (old == 0) {
                 CheckForm(1);
@@ -651,7 +643,7 @@ void CPropPassiveCapAndInd::InitDefaults(int store) {
                 m_dwModeWord = 2;
                 m_dwKind2 = 0;
             }
-        }
+        });
     }
     const int radio = RadioForm();
     if (radio >= 0) m_dwModeWord = static_cast<DWORD>(radio);

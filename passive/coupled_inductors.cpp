@@ -14,6 +14,7 @@
 #include "framework/param_list.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 
 #include <new>
@@ -155,10 +156,7 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const BOOL onPin = (param->GetType() & kParamTypeUsePin) != 0;
         if (id == kIdK) {
@@ -173,11 +171,10 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
             m_fieldTexts[row] = param->GetValue();
             if (onPin && m_shape.fields[row].usePin != 0) m_fieldPins[row] = TRUE;
             if (m_selectors[row]->GetSafeHwnd() != nullptr) {
-                m_selectors[row]->CreateDialogControl(param->GetQuantity());
-                m_selectors[row]->SelectString(-1, param->GetUsedUnit());
+                qv::pages::ShowUnitsOf(*m_selectors[row], param);
             }
         }
-    }
+    });
     for (auto& selector : m_selectors)
         if (selector->GetSafeHwnd() != nullptr) selector->EnableWindow(selector->GetCount() > 0);
 
@@ -322,9 +319,7 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr) return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const bool input = IsLiveInput(param);
         if (input && id == kIdK && !m_bKUsesPin) param->SetValue(m_strK);
@@ -338,7 +333,7 @@ BOOL CPropPassiveCoupledBase::OnApply() {
                 param->SetUsedUnit(unit);
             }
         }
-    }
+    });
     m_dwForm = MChecked() ? 1 : 0;
     BuildCompareList(static_cast<int>(m_dwForm));
     StoreInWizard();
@@ -431,18 +426,14 @@ CPropPassive2WTrafo::CPropPassive2WTrafo(CCoupledInductorsWizard4* wizard, Param
 // ---------------------------------------------------------------------------------------
 // The wizards.
 
-CCoupledInductorsWizard4::CCoupledInductorsWizard4(const CCoupledInductorsWizard4* other) : CWizardBase4(other) {
+CCoupledInductorsWizard4::CCoupledInductorsWizard4(const CCoupledInductorsWizard4* other) : TPageWizard4(other) {
     if (other == nullptr) return;
     m_wSchema = other->m_wSchema;
     m_dwForm = other->m_dwForm;
     CopySnapshots(m_Snapshots, &other->m_Snapshots);
 }
 
-CCoupledInductorsWizard4::~CCoupledInductorsWizard4() {
-    DeleteSnapshots(m_Snapshots);
-    delete m_pPage;
-    m_pPage = nullptr;
-}
+CCoupledInductorsWizard4::~CCoupledInductorsWizard4() { DeleteSnapshots(m_Snapshots); }
 
 int CCoupledInductorsWizard4::GetWizardKind() { return 3; }
 
@@ -452,25 +443,8 @@ void CCoupledInductorsWizard4::StoreModeAndCompareList(DWORD form, const CPtrArr
     CopySnapshots(m_Snapshots, snapshots);
 }
 
-BOOL CCoupledInductorsWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
+void CCoupledInductorsWizard4::PrepareEditing() {
     if (BuildsSearchDirs()) BuildCharacteristicSearchDirs(this);
-    // The page gives the cookie of the earlier edit back before it takes the new one.
-    if (qv::pages::BindPageToCookie(*this, m_pPage, target, cookie,
-                                    [this](ParamHolder* params) { return NewPage(params); }) == nullptr)
-        return FALSE;
-    m_pPage->LoadFromWizard(m_dwForm, &m_Snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CCoupledInductorsWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
 }
 
 std::unique_ptr<CPropPassiveCoupledBase> CCoupledInductorsWizard4::HiddenPage(ParamHolder* params) {

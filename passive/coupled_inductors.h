@@ -23,6 +23,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/element_page.h"
+#include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
 #include "passive/passive_bases.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -147,14 +148,13 @@ public:
 };
 
 // The state and behaviour of both wizards; each wizard names its page class.
-class CCoupledInductorsWizard4 : public CWizardBase4 {
+class CCoupledInductorsWizard4
+    : public qv::wizards::TPageWizard4<CPropPassiveCoupledBase, CCoupledInductorsWizard4> {
     DECLARE_DYNAMIC(CCoupledInductorsWizard4)
 public:
     ~CCoupledInductorsWizard4() override;
 
     int GetWizardKind() override;
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
@@ -166,7 +166,13 @@ public:
     WORD GetSchema() const { return m_wSchema; }
     DWORD GetForm() const { return m_dwForm; }
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    CPropPassiveCoupledBase* GetPage() const { return m_pPage; }
+
+    // The page-wizard steps: a page of an earlier edit is bound to the new set and takes the
+    // wizard's form and list; the mutual inductance builds the characteristic search folders
+    // first.
+    CPropPassiveCoupledBase* MakePage(DWORD_PTR cookie) { return NewPage(HolderFromCookie(cookie)); }
+    void PrepareEditing();
+    void GiveSettingsToPage(CPropPassiveCoupledBase& page) { page.LoadFromWizard(m_dwForm, &m_Snapshots); }
 
 protected:
     CCoupledInductorsWizard4() = default;
@@ -180,7 +186,6 @@ protected:
     WORD m_wSchema = 0;
     DWORD m_dwForm = 0;
     CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CPropPassiveCoupledBase* m_pPage = nullptr;
     // Set while WriteSimDescr re-initialises: the hidden page keeps the wizard's form.
     bool m_bKeepForm = false;
 };

@@ -282,33 +282,12 @@ void CPropPassive2WTrafoNonLinear::Serialize(CArchive& ar) {
 
 // ---------------------------------------------------------------------------------------
 
-CNonlinearTransformerWizard4::~CNonlinearTransformerWizard4() {
-    delete m_pPage;
-    m_pPage = nullptr;
+CPropPassive2WTrafoNonLinear* CNonlinearTransformerWizard4::MakePage(DWORD_PTR cookie) {
+    return new (std::nothrow) CPropPassive2WTrafoNonLinear(this, HolderFromCookie(cookie));
 }
 
-CWizardBase4* CNonlinearTransformerWizard4::Clone() { return new (std::nothrow) CNonlinearTransformerWizard4(this); }
-
-BOOL CNonlinearTransformerWizard4::DoEditProperties(CPropertySheet& sheet, UINT mode) {
-    if (mode != 1) return CPassiveResAndConWizardBase4::DoEditProperties(sheet, mode);
-    CResourceSwitch resources;
-    const RequestTarget target(this);
-    const DWORD_PTR cookie = FetchParamSet(target);
-    BuildCharacteristicSearchDirs(this);
-    // A page left from an earlier edit gives its cookie back and goes.
-    if (qv::pages::ReplacePageForCookie(m_pPage, target, cookie, [this](ParamHolder* params) {
-            return new (std::nothrow) CPropPassive2WTrafoNonLinear(this, params);
-        }) == nullptr)
-        return FALSE;
-    m_pPage->LoadFromWizard(m_State.kind, m_State.modeWord, m_State.xAxisLabel, m_State.yAxisLabel, &m_State.snapshots);
-    sheet.AddPage(m_pPage);
-    return TRUE;
-}
-
-void CNonlinearTransformerWizard4::EndEditProperties() {
-    qv::pages::ReleaseAndDeletePage(RequestTarget(this), m_pPage);
-    DeleteOwnedObjects();
-    ReleaseEditorDataHandle();
+void CNonlinearTransformerWizard4::GiveSettingsToPage(CPropPassive2WTrafoNonLinear& page) {
+    page.LoadFromWizard(m_State.kind, m_State.modeWord, m_State.xAxisLabel, m_State.yAxisLabel, &m_State.snapshots);
 }
 
 namespace {

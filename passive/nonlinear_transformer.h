@@ -28,7 +28,9 @@
 // the table's INTERN declaration follows the model text.
 #pragma once
 
+#include "framework/data_file_places.h"
 #include "framework/page_overrides.h"
+#include "framework/page_wizard.h"
 #include "passive/passive_bases.h"
 #include "passive/transformer_page.h"
 
@@ -88,31 +90,33 @@ protected:
     DWORD m_dwModeWord = 0;
 };
 
-class CNonlinearTransformerWizard4 : public CPassiveResAndConWizardBase4 {
+class CNonlinearTransformerWizard4
+    : public qv::wizards::TPageWizard4<CPropPassive2WTrafoNonLinear, CNonlinearTransformerWizard4,
+                                       CPassiveResAndConWizardBase4> {
     DECLARE_DYNAMIC(CNonlinearTransformerWizard4)
 public:
     CNonlinearTransformerWizard4() = default;
     // The copy used by Clone: the base's state; no names, no page.
-    explicit CNonlinearTransformerWizard4(const CNonlinearTransformerWizard4* other)
-        : CPassiveResAndConWizardBase4(other) {}
-    ~CNonlinearTransformerWizard4() override;
+    explicit CNonlinearTransformerWizard4(const CNonlinearTransformerWizard4* other) : TPageWizard4(other) {}
 
-    BOOL DoEditProperties(CPropertySheet& sheet, UINT mode) override;
-    void EndEditProperties() override;
-    CWizardBase4* Clone() override;
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
     BOOL Initialize(int argument) override;
     BOOL DoConvertWizard3Data(const void* data, long length) override;
+
+    // The page-wizard steps: a page of an earlier edit goes and a new one takes the wizard's
+    // state; the characteristic search folders are built before it binds.
+    static constexpr bool kReplaceEarlierPage = true;
+    CPropPassive2WTrafoNonLinear* MakePage(DWORD_PTR cookie);
+    void PrepareEditing() { BuildCharacteristicSearchDirs(this); }
+    void GiveSettingsToPage(CPropPassive2WTrafoNonLinear& page);
 
     void SetVariableName(CString text) { m_strVariableName = text; }
     void SetFileName(CString text) { m_strFileName = text; }
     const CString& GetVariableName() const { return m_strVariableName; }
     const CString& GetFileName() const { return m_strFileName; }
-    CPropPassive2WTrafoNonLinear* GetPage() const { return m_pPage; }
 
 private:
     friend class CPropPassive2WTrafoNonLinear;
     CString m_strVariableName;
     CString m_strFileName;
-    CPropPassive2WTrafoNonLinear* m_pPage = nullptr;
 };

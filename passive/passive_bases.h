@@ -8,7 +8,7 @@
 
 #include "afx/afx.h"
 #include "framework/characteristic_description.h"
-#include "framework/characteristic_wizard_state.h"
+#include "framework/characteristic_state_wizard.h"
 #include "framework/requests.h"
 #include "framework/sheet_serialize.h"
 #include "framework/snapshot_lists.h"
@@ -28,28 +28,18 @@ using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 using qv::snapshots::LoadSnapshots;
 using qv::snapshots::ReadSnapshotBlock;
-using qv::snapshots::ReadSnapshots;
 using qv::snapshots::StoreSnapshots;
 } // namespace qv::passive
 
-class CPassiveResAndConWizardBase4 : public CWizardBase4,
-                                     public TCharacteristicStateAccess<CPassiveResAndConWizardBase4> {
+class CPassiveResAndConWizardBase4 : public CCharacteristicStateWizardBase4 {
     DECLARE_DYNAMIC(CPassiveResAndConWizardBase4)
 public:
-    CPassiveResAndConWizardBase4();
-    // The copy used by Clone; a null source gives the defaults.
-    explicit CPassiveResAndConWizardBase4(const CPassiveResAndConWizardBase4* other);
-    ~CPassiveResAndConWizardBase4() override;
-
-    int GetWizardKind() override;
-    CWizardBase4* Clone() override = 0;
-    // Only sheet version 4 carries wizard data.
-    PARVEL_SHEET_SERIALIZE
+    using CCharacteristicStateWizardBase4::CCharacteristicStateWizardBase4;
 
     // Page state on apply: flags, labels and a copy of the page's snapshot list (none for null).
     void StoreModeAndCompareList(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                  const CPtrArray* snapshots) {
-        m_State.Store(lookUp, modeWord, xAxisLabel, yAxisLabel, snapshots);
+        StoreState(lookUp, modeWord, xAxisLabel, yAxisLabel, snapshots);
     }
     // The passive family's names: the look-up flag is the state's kind, the second texts are
     // its third and fourth texts.
@@ -58,13 +48,12 @@ public:
     DWORD GetLookUpFlag() const { return GetKind(); }
     const CString& GetXSecondText() const { return GetThirdText(); }
     const CString& GetYSecondText() const { return GetFourthText(); }
-
-protected:
-    friend class TCharacteristicStateAccess<CPassiveResAndConWizardBase4>;
-    CharacteristicWizardState m_State;
 };
 
-class CPassiveCapAndIndWizardBase4 : public CWizardBase4 {
+// The capacitor's and the inductor's base: the shared state holds the first characteristic
+// (table 1, its kind and its four texts); the second characteristic's kind, table and texts
+// are kept beside it.
+class CPassiveCapAndIndWizardBase4 : public CCharacteristicStateWizardBase4 {
     DECLARE_DYNAMIC(CPassiveCapAndIndWizardBase4)
 public:
     CPassiveCapAndIndWizardBase4();
@@ -73,38 +62,27 @@ public:
     explicit CPassiveCapAndIndWizardBase4(const CPassiveCapAndIndWizardBase4* other);
     ~CPassiveCapAndIndWizardBase4() override;
 
-    int GetWizardKind() override;
-    CWizardBase4* Clone() override = 0;
+    // Sheet version 4: the state's block with the second characteristic's kind and table.
     PARVEL_SHEET_SERIALIZE
 
-    WORD GetSchema() const { return m_wSchema; }
-    DWORD GetModeWord() const { return m_dwModeWord; }
-    DWORD GetLookUpFlag1() const { return m_dwLookUp1; }
+    DWORD GetLookUpFlag1() const { return GetKind(); }
     DWORD GetLookUpFlag2() const { return m_dwLookUp2; }
-    const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     // Texts of table 1 or 2 (1-based): x-axis label, y-axis label, x second text, y second text.
     const CString& GetTableText(int table, int index) const;
-    CPropCharacteristicXYTable& GetCharacteristic1() { return m_Characteristic1; }
+    CPropCharacteristicXYTable& GetCharacteristic1() { return GetCharacteristic(); }
     CPropCharacteristicXYTable& GetCharacteristic2() { return m_Characteristic2; }
 
     // Page state on apply: both kinds, the mode word, the two labels of each table and a copy
     // of the page's snapshot list (none for null).
     void StoreModeAndCompareList(DWORD kind1, DWORD kind2, DWORD modeWord, CString xAxisLabel1, CString yAxisLabel1,
                                  CString xAxisLabel2, CString yAxisLabel2, const CPtrArray* snapshots);
-    void SetXSecondText1(CString text) { m_strTexts1[2] = text; }
-    void SetYSecondText1(CString text) { m_strTexts1[3] = text; }
+    void SetXSecondText1(CString text) { SetThirdText(text); }
+    void SetYSecondText1(CString text) { SetFourthText(text); }
     void SetXSecondText2(CString text) { m_strTexts2[2] = text; }
     void SetYSecondText2(CString text) { m_strTexts2[3] = text; }
-    void SetModeWord(DWORD modeWord) { m_dwModeWord = modeWord; }
 
 protected:
-    WORD m_wSchema = 0;
-    DWORD m_dwModeWord = 0;
-    DWORD m_dwLookUp1 = 1;
     DWORD m_dwLookUp2 = 1;
-    CPropCharacteristicXYTable m_Characteristic1;
-    CPtrArray m_Snapshots;  // CCopaObjectCompare*, owned
-    CString m_strTexts1[4];  // x-axis label, y-axis label, x second text, y second text of table 1
-    CString m_strTexts2[4];  // the same of table 2; not archived
+    CString m_strTexts2[4];  // x-axis label, y-axis label, x second text, y second text of table 2; not archived
     CPropCharacteristicXYTable m_Characteristic2;
 };

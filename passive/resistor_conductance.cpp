@@ -15,6 +15,7 @@
 #include "framework/param_access.h"
 #include "framework/pinned_fields.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/snapshot_lists.h"
 #include "framework/string_ids.h"
 #include "framework/table_writers.h"
@@ -164,10 +165,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
             LoadPinnedField(*param, {{.id = kIdValue, .text = &m_strValue, .usesPin = &m_bValueUsesPin},
@@ -181,11 +179,8 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
             if (id == kIdCharacteristic || id == kIdCharacteristicVariable || id == kIdCharacteristicFile)
                 m_bCharacteristicPresent = TRUE;
         }
-        if (id == kIdValue) {
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
-        }
-    }
+        if (id == kIdValue) qv::pages::ShowUnitsOf(m_cmbUnit, param);
+    });
 
     UpdateData(FALSE);
     ShowForm(m_dwModeWord);
@@ -276,9 +271,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
     if (qv::characteristic::PointsGoToDocumentFile(Table()) && m_dwLookUp != 0)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         if (IsLiveInput(param)) {
             switch (param->GetValueID()) {
             case kIdValue:
@@ -305,7 +298,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
             m_cmbUnit.GetWindowText(unit);
             param->SetUsedUnit(unit);
         }
-    }
+    });
 
     DeriveModeWord();
     BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));

@@ -4,10 +4,10 @@
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 
 using namespace qv::passive;
-using qv::pages::IsLiveInput;
 
 IMPLEMENT_DYNAMIC(CPropPassiveTransformerBase, CTBPropertyPage)
 
@@ -102,10 +102,7 @@ void CPropPassiveTransformerBase::InitNameAndSymbol() {
 }
 
 void CPropPassiveTransformerBase::LoadParameters() {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id == kIdMainInductance || id == kIdIronLossResistance) m_dwShuntBranch = 1;
         if (const int field = FieldIndex(id); field >= 0) {
@@ -113,17 +110,16 @@ void CPropPassiveTransformerBase::LoadParameters() {
             m_fieldTexts[row] = param->GetValue();
             CTBUnitComboBox& selector = *m_selectors[row];
             if (selector.GetSafeHwnd() != nullptr) {
-                selector.CreateDialogControl(param->GetQuantity());
-                selector.SelectString(-1, param->GetUsedUnit());
+                qv::pages::ShowUnitsOf(selector, param);
             }
-            continue;
+            return;
         }
         for (size_t row = 0; row < m_shape.ratios.size(); ++row) {
             if (m_shape.ratios[row].edit != id) continue;
             m_ratioTexts[row] = param->GetValue();
             m_ratioPins[row] = (param->GetType() & kParamTypeUsePin) != 0;
         }
-    }
+    });
 }
 
 void CPropPassiveTransformerBase::ApplyRatioPin(size_t row, bool readControls) {
@@ -201,10 +197,7 @@ void CPropPassiveTransformerBase::WriteNameAndFlag() {
 }
 
 void CPropPassiveTransformerBase::WriteValues() {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (const int field = FieldIndex(id); field >= 0) {
             const size_t row = static_cast<size_t>(field);
@@ -214,11 +207,11 @@ void CPropPassiveTransformerBase::WriteValues() {
                 m_selectors[row]->GetWindowText(unit);
                 param->SetUsedUnit(unit);
             }
-            continue;
+            return;
         }
         for (size_t row = 0; row < m_shape.ratios.size(); ++row)
             if (m_shape.ratios[row].edit == id && !m_ratioPins[row]) param->SetValue(m_ratioTexts[row]);
-    }
+    });
 }
 
 void CPropPassiveTransformerBase::OnEditChanged(UINT) {

@@ -79,6 +79,7 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
     ParamHolder* GetParams() const { return m_pParams; }
+    DWORD_PTR GetCookie() const { return reinterpret_cast<DWORD_PTR>(m_pParams); }
     const qv::passive::TransformerPageShape& Shape() const { return m_shape; }
     // The shown texts and flags, by value ID (empty / FALSE for an ID the page does not have).
     CString FieldText(WORD id) const;

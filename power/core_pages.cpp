@@ -102,10 +102,6 @@ const LevelInfo& InfoOf(int level) {
     return kLevels[level];
 }
 
-bool IsListedInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0;
-}
-
 bool IsCoreRow(const CWizardCopaObject3* param) {
     return param != nullptr && !param->IsDeleted() && param->GetValueID() >= 1000 && param->GetValueID() <= 1999;
 }
@@ -237,17 +233,11 @@ BOOL CCorePageCommon::OnInitDialog() {
             box->DisableFlatLook(TRUE);
     UpdateData(FALSE);
 
-    const int count = m_pExchange != nullptr ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsListedInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (CString* field = FieldOf(id)) {
             *field = param->GetValue();
-            if (CTBUnitComboBox* units = UnitBoxOf(id)) {
-                units->CreateDialogControl(param->GetQuantity());
-                units->SelectString(-1, param->GetUsedUnit());
-            }
+            if (CTBUnitComboBox* units = UnitBoxOf(id)) qv::pages::ShowUnitsOf(*units, param);
             if (m_bFixedUnits) {
                 for (const FieldCaption& entry : kFieldCaptions) {
                     if (entry.valueID != id) continue;
@@ -275,7 +265,7 @@ BOOL CCorePageCommon::OnInitDialog() {
                 m_nLevel = kNoLevel;
             }
         }
-    }
+    });
     UpdateData(FALSE);
     LoadAdditionalWizardData();
     OnEddyCurrentLoss();
@@ -496,9 +486,7 @@ void CCorePageCommon::StoreAdditionalWizardData() {
 BOOL CCorePageCommon::OnApply() {
     // Without the data-exchange object there is nothing to write into.
     if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsListedInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (const CString* field = FieldOf(id)) {
             param->SetValue(*field);
@@ -508,7 +496,7 @@ BOOL CCorePageCommon::OnApply() {
             const int level = SelectedLevel();
             if (level != kNoLevel) param->SetValue(TBExtended_ftoa(level, -1, 0, ""));
         }
-    }
+    });
     m_lstCore.CloseEdit(TRUE);
     for (int row = 0; row < m_lstCore.GetItemCount(); ++row) {
         const BitmapListRecord* record = m_lstCore.GetRecord(row);

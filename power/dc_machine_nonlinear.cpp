@@ -27,7 +27,6 @@
 
 using namespace qv::power;
 using namespace qv::dialog;
-using qv::pages::IsLiveInput;
 
 IMPLEMENT_SERIAL(CPropDCMENLMachine, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropDCMENLMachine)
@@ -237,10 +236,7 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
     InitializeMachineLists(m_lstParameters, m_lstInitialValues);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         const bool pinned = param->HasPin() && (param->GetExtType() & kParamExtUnused) == 0;
         BOOL* pin = nullptr;
@@ -250,7 +246,7 @@ BOOL CPropDCMENLMachine::OnInitDialog() {
         } else if (id != 0) {
             ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
         }
-    }
+    });
     UpdateData(FALSE);
     LoadDefaultOutputs();
     SetModified(FALSE);
@@ -359,9 +355,7 @@ BOOL CPropDCMENLMachine::OnApply() {
         table != nullptr && m_dwMagnetizationLookUp != 0 && !table->GetUserFileFlag())
         m_strMagnetizationFile = MakeDocumentFileName(m_pWizard, "CHM");
     UpdateData(FALSE);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         CString value;
         CString unit;
@@ -376,7 +370,7 @@ BOOL CPropDCMENLMachine::OnApply() {
         }
         if (!value.IsEmpty()) param->SetValue(value);
         if (!unit.IsEmpty()) param->SetUsedUnit(unit);
-    }
+    });
     // The flags follow the tables as they are now: a return to data pairs drops the bit.
     m_dwFlags = 0;
     AddCharacteristicBits();

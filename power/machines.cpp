@@ -71,11 +71,6 @@ constexpr ControlLayout kMachineLayout[] = {
     {.id = 2139, .flags = 50},  {.id = 2140, .flags = 50},  {.id = 2141, .flags = 50},  {.id = 2142, .flags = 50},
 };
 
-bool IsListedInput(const CWizardCopaObject3* param) {
-    return param != nullptr && !param->IsDeleted() && (param->GetType() & kParamTypeInput) != 0 &&
-           param->GetValueID() > 0;
-}
-
 } // namespace
 
 void qv::power::InsertMachineListColumns(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues) {
@@ -266,11 +261,9 @@ BOOL CPropMachine::OnInitDialog() {
 
     qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
-    const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (IsListedInput(param)) ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
-    }
+    qv::pages::ForEachPageInput(m_pExchange, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() > 0) ShowInMachineRow(m_lstParameters, m_lstInitialValues, param);
+    });
     UpdateData(FALSE);
     LoadDefaultOutputs();
     SetModified(FALSE);
@@ -280,17 +273,15 @@ BOOL CPropMachine::OnInitDialog() {
 BOOL CPropMachine::OnApply() {
     // Without the data-exchange object there is nothing to write into.
     if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsListedInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pExchange, [this](CWizardCopaObject3* param) {
         CTBEditListCtrl* list = nullptr;
         int row = -1;
-        if (!FindRow(param->GetValueID(), list, row)) continue;
+        if (param->GetValueID() == 0 || !FindRow(param->GetValueID(), list, row)) return;
         const CString value = list->GetItemText(row, 1);
         const CString unit = list->GetItemText(row, 2);
         if (!value.IsEmpty()) param->SetValue(value);
         if (!unit.IsEmpty()) param->SetUsedUnit(unit);
-    }
+    });
     m_lstParameters.SaveColumnWidths();
     m_lstInitialValues.SaveColumnWidths();
     if (!CommitExchange(RequestTarget(m_pWizard), m_pExchange)) return FALSE;

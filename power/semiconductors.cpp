@@ -18,6 +18,7 @@
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 
@@ -354,10 +355,7 @@ BOOL CPropSemiDiode::OnInitDialog() {
 
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
             if (CString* text = ValueText(id)) *text = param->GetValue();
@@ -374,11 +372,8 @@ BOOL CPropSemiDiode::OnInitDialog() {
                 }
             }
         }
-        if (CTBUnitComboBox* combo = UnitCombo(id)) {
-            combo->CreateDialogControl(param->GetQuantity());
-            combo->SelectString(-1, param->GetUsedUnit());
-        }
-    }
+        if (CTBUnitComboBox* combo = UnitCombo(id)) qv::pages::ShowUnitsOf(*combo, param);
+    });
 
     UpdateData(FALSE);
     UpdateData(TRUE);
@@ -582,9 +577,7 @@ BOOL CPropSemiDiode::OnApply() {
 
     if (qv::characteristic::PointsGoToDocumentFile(Table())) m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         // The control signal is written only by the page that shows it.
         if (IsLiveInput(param) && (id != kIdControlSignal || HasControlSignal())) {
@@ -596,7 +589,7 @@ BOOL CPropSemiDiode::OnApply() {
             if (combo->GetSafeHwnd() != nullptr) combo->GetWindowText(unit);
             if (!unit.IsEmpty()) param->SetUsedUnit(unit);
         }
-    }
+    });
 
     SettleModeFromControls();
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);

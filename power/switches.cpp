@@ -21,7 +21,6 @@
 #include <new>
 
 using namespace qv::power;
-using qv::pages::IsLiveInput;
 
 IMPLEMENT_DYNCREATE(CPropSwitches, CTBPropertyPage)
 IMPLEMENT_DYNAMIC(CSwitchWizard, CWizardBase3)
@@ -147,13 +146,11 @@ BOOL CPropSwitches::OnInitDialog() {
     }
     qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
-    const int count = m_pExchange ? m_pExchange->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (!IsLiveInput(param) || param->GetValueID() != kIdSwitchControl) continue;
+    qv::pages::ForEachPageInput(m_pExchange, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() != kIdSwitchControl) return;
         if (param->HasPin()) m_bUsePin = TRUE;
         m_strControlSignal = param->GetValue();
-    }
+    });
     ApplyUsePin();
     ReadOutputs();
     UpdateData(FALSE);
@@ -174,11 +171,9 @@ BOOL CPropSwitches::OnSetActive() {
 BOOL CPropSwitches::OnApply() {
     // Without the data-exchange object there is nothing to write into.
     if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
-    for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pExchange->GetParam(i);
-        if (IsLiveInput(param) && param->GetValueID() == kIdSwitchControl && !m_bUsePin)
-            param->SetValue(m_strControlSignal);
-    }
+    qv::pages::ForEachPageInput(m_pExchange, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdSwitchControl && !m_bUsePin) param->SetValue(m_strControlSignal);
+    });
     if (!CommitExchange(RequestTarget(m_pWizard), m_pExchange)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
@@ -234,17 +229,12 @@ void CPropSwitchBase4::ToggleOutput(BOOL& flag, WORD valueID) {
 }
 
 void CPropSwitchBase4::LoadFields(std::span<const ParamField> fields) {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (IsLiveInput(param)) qv::pages::LoadPinnedField(*param, fields);
-    }
+    qv::pages::ForEachPageInput(m_pParams,
+                                [fields](CWizardCopaObject3* param) { qv::pages::LoadPinnedField(*param, fields); });
 }
 
 void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         for (const ParamField& field : fields) {
             if (param->GetValueID() != field.id) continue;
             if (field.usesPin == nullptr || !*field.usesPin) param->SetValue(*field.text);
@@ -254,7 +244,7 @@ void CPropSwitchBase4::StoreFields(std::span<const ParamField> fields) {
                 param->SetUsedUnit(unit);
             }
         }
-    }
+    });
 }
 
 void CPropSwitchBase4::EnableByPin(int control, WORD valueID) {

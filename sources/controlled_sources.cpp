@@ -37,7 +37,7 @@ using qv::dialog::kCtlSymbolFrame;
 using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
-IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CWizardBase4)
+IMPLEMENT_DYNAMIC(CNonlinearSourceWizardBase4, CCharacteristicStateWizardBase4)
 IMPLEMENT_SERIAL(CPropNonlinearSource, CTBPropertyPage, VERSIONABLE_SCHEMA | kDataClassVersion)
 PARVEL_VERSIONED_CLASS(CPropNonlinearSource)
 IMPLEMENT_DYNAMIC(CNonlinearVoltageSourceWizard4, CNonlinearSourceWizardBase4)
@@ -104,7 +104,6 @@ constexpr UnusedMarks kCollectorForm = {.control = 0, .factor = 1, .characterist
 
 // The keywords for "@TYPE" by form.
 using FormKeywords = const char* const[kFormCount];
-using qv::pages::IsLiveInput;
 using qv::pages::LoadPinnedField;
 constexpr FormKeywords kVoltageKeywords = {"EV ", "EI ", "EVNL ", "EINL ", "EV "};
 constexpr FormKeywords kCurrentKeywords = {"IV ", "II ", "IVNL ", "IINL ", "ICNL "};
@@ -118,24 +117,6 @@ constexpr char kKeywordVariable[] = "CH_STRG";
 bool IsCharacteristicForm(DWORD form) { return form == kFormNonlinearVoltage || form == kFormNonlinearCurrent; }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------
-// The wizard base.
-
-CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4() = default;
-
-CNonlinearSourceWizardBase4::CNonlinearSourceWizardBase4(const CNonlinearSourceWizardBase4* other)
-    : CWizardBase4(other) {
-    if (other != nullptr) m_State.CopyFrom(&other->m_State);
-}
-
-CNonlinearSourceWizardBase4::~CNonlinearSourceWizardBase4() = default;
-
-int CNonlinearSourceWizardBase4::GetWizardKind() { return 3; }
-
-void CNonlinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
-    if (version == eSheetVersion4) m_State.Serialize(ar);
-}
 
 // ---------------------------------------------------------------------------------------
 // The page.
@@ -257,10 +238,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
     UpdateData(FALSE);
 
     // Pin flags are only ever set here: a box the user ticked stays ticked.
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         LoadPinnedField(*param, {{.id = kIdFactor, .text = &m_strFactor, .usesPin = &m_bPinFactor},
                                  {.id = kIdControlComponent, .text = &m_strControl, .usesPin = &m_bPinControl},
                                  {.id = kIdCharacteristic, .text = &m_strReference,
@@ -277,7 +255,7 @@ BOOL CPropNonlinearSource::OnInitDialog() {
             m_nSpice = TBExtended_ftoi(TBExtended_atof(param->GetValue())) != 0 ? 1 : 0;
             m_bSpicePresent = TRUE;
         }
-    }
+    });
 
     UpdateData(FALSE);
     if (!m_bSpicePresent) ShowControls({kIdSpiceCompatible}, SW_HIDE);
@@ -422,9 +400,7 @@ BOOL CPropNonlinearSource::OnApply() {
         table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (!IsLiveInput(param)) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdFactor:
             param->SetValue(m_strFactor);
@@ -458,7 +434,7 @@ BOOL CPropNonlinearSource::OnApply() {
         default:
             break;
         }
-    }
+    });
 
     const int selection = SelectedForm();
     if (selection >= 0) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);

@@ -37,7 +37,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/characteristic_element_page.h"
 #include "framework/characteristic_wizard.h"
-#include "framework/characteristic_wizard_state.h"
+#include "framework/characteristic_state_wizard.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/template_wizard.h"
@@ -74,29 +74,16 @@ constexpr int kFormCount = 5;
 
 class CPropNonlinearSource;
 
-class CNonlinearSourceWizardBase4 : public CWizardBase4,
-                                    public TCharacteristicStateAccess<CNonlinearSourceWizardBase4> {
+class CNonlinearSourceWizardBase4 : public CCharacteristicStateWizardBase4 {
     DECLARE_DYNAMIC(CNonlinearSourceWizardBase4)
 public:
-    CNonlinearSourceWizardBase4();
-    // The copy used by Clone; a null source gives the defaults. The page is never copied.
-    explicit CNonlinearSourceWizardBase4(const CNonlinearSourceWizardBase4* other);
-    ~CNonlinearSourceWizardBase4() override;
-
-    int GetWizardKind() override;
-    CWizardBase4* Clone() override = 0;
-    // Only sheet version 4 carries wizard data.
-    PARVEL_SHEET_SERIALIZE
+    using CCharacteristicStateWizardBase4::CCharacteristicStateWizardBase4;
 
     // The page's state on apply: kind, mode word, labels and a copy of its snapshot list.
     void StoreSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                        const CPtrArray* snapshots) {
-        m_State.Store(kind, modeWord, xAxisLabel, yAxisLabel, snapshots);
+        StoreState(kind, modeWord, xAxisLabel, yAxisLabel, snapshots);
     }
-
-protected:
-    friend class TCharacteristicStateAccess<CNonlinearSourceWizardBase4>;
-    CharacteristicWizardState m_State;
 };
 
 class CPropNonlinearSource : public TCharacteristicElementPage<CNonlinearSourceWizardBase4> {

@@ -30,7 +30,6 @@
 using namespace qv::sources;
 using namespace qv::sources::time_page;
 using namespace qv::dialog;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceWizardBase4, CTimeSourceWizardBase4)
@@ -39,7 +38,6 @@ PARVEL_VERSIONED_CLASS(CPropLinearDomainsSource)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceAWizard4, CLinearDomainsSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CLinearDomainsSourceBWizard4, CLinearDomainsSourceWizardBase4)
 
-using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -245,9 +243,7 @@ BOOL CPropLinearDomainsSource::OnApply() {
     ReadControls();
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id == kIdAmplitude) UpdateAmplitudeFromRMS();
         if (id == kIdPeriod) UpdatePeriod();
@@ -256,9 +252,9 @@ BOOL CPropLinearDomainsSource::OnApply() {
         else if (id == kIdInitialValue)
             param->SetValue(m_strInitialValue);
         else if (!StoreSharedField(*param))
-            continue;
+            return;
         TakeUnit(*param, m_cmbUnits, kUnitLists);
-    }
+    });
 
     return CommitKindAndList();
 }

@@ -216,12 +216,9 @@ BOOL CPropFourierSource::OnInitDialog() {
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
     // The last parameter 2117 names the file.
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        const CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param != nullptr && !param->IsDeleted() && param->GetValueID() == kIdTableFile)
-            m_strFileName = param->GetValue();
-    }
+    qv::pages::ForEachPresentParam(m_pParams, [this](const CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdTableFile) m_strFileName = param->GetValue();
+    });
     UpdateData(FALSE);
     m_lstHarmonics.Init(this);
     UpdateData(TRUE);
@@ -337,10 +334,9 @@ BOOL CPropFourierSource::OnApply() {
     } else {
         CompleteFileName();
     }
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param != nullptr && !param->IsDeleted() && param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
-    }
+    qv::pages::ForEachPresentParam(m_pParams, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
+    });
     if (m_bUseFileName) {
         ResolveDataFileDir();
         if (!WriteMdxFile(m_strFileName, m_nFileFormat)) return FALSE;

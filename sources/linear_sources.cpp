@@ -29,7 +29,6 @@
 using namespace qv::sources;
 using namespace qv::sources::time_page;
 using namespace qv::dialog;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNAMIC(CLinearSourceWizardBase4, CTimeSourceWizardBase4)
@@ -38,7 +37,6 @@ PARVEL_VERSIONED_CLASS(CPropLinearSource)
 IMPLEMENT_DYNAMIC(CLinearVoltageSourceWizard4, CLinearSourceWizardBase4)
 IMPLEMENT_DYNAMIC(CLinearCurrentSourceWizard4, CLinearSourceWizardBase4)
 
-using qv::pages::ReadArchivedBlock;
 
 namespace {
 
@@ -242,15 +240,13 @@ BOOL CPropLinearSource::OnApply() {
     UpdateAmplitudeFromRMS();
     UpdatePeriod();
 
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (StoreSharedField(*param))
             TakeUnit(*param, m_cmbUnits, kTimeUnitLists);
         else if (id == kIdPartialDerivation || id == kIdSpice)
             param->SetValue(TBExtended_ftoa((id == kIdSpice ? m_bSpice : m_bPartialDerivation) ? 1.0 : 0.0, -1, 0, ""));
-    }
+    });
 
     return CommitKindAndList();
 }

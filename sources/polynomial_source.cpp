@@ -36,7 +36,6 @@ using qv::dialog::kCtlShowName;
 using qv::dialog::kCtlSymbolFrame;
 using qv::dialog::kCtlSourceType;
 using qv::dialog::kColumnWidth;
-using qv::snapshots::CopySnapshots;
 using qv::snapshots::DeleteSnapshots;
 
 IMPLEMENT_DYNCREATE(CPropPolynomSource, CTBPropertyPage)
@@ -154,18 +153,15 @@ std::vector<CString> EnumerateMonomials(int variables, int order) {
 
 CString BuildPolynomialList(ParamHolder* holder) {
     CString list;
-    const int count = holder ? holder->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        const CWizardCopaObject3* param = holder->GetParam(i);
-        if (param == nullptr || param->IsDeleted()) continue;
+    qv::pages::ForEachPresentParam(holder, [&list](const CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
-        if (id != kIdCoefficients && id != kIdQuantities) continue;
-        if (GetBracketIndex(param->GetName()) < 0) continue;
+        if (id != kIdCoefficients && id != kIdQuantities) return;
+        if (GetBracketIndex(param->GetName()) < 0) return;
         CString value = param->GetValue();
         value.TrimLeft();
         if (!list.IsEmpty()) list += ",";
         list += param->GetName() + " := " + value;
-    }
+    });
     return list;
 }
 
@@ -260,10 +256,7 @@ void CPropPolynomSource::SetQuantityRow(int row, CWizardCopaObject3* param) {
 }
 
 void CPropPolynomSource::LoadParameters() {
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdOrder:
             m_strOrder = param->GetValue();
@@ -297,7 +290,7 @@ void CPropPolynomSource::LoadParameters() {
         }
         default: break;
         }
-    }
+    });
     UpdateData(FALSE);
 }
 
@@ -587,9 +580,7 @@ void CPropPolynomSource::UpdateParamDescriptions() {
 
 void CPropPolynomSource::StoreParameters() {
     UpdateData(TRUE);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdOrder: param->SetValue(m_strOrder); break;
         case kIdSpice: param->SetValue(TBExtended_ftoa(m_bSpice ? 1.0 : 0.0, -1, 0, "")); break;
@@ -609,7 +600,7 @@ void CPropPolynomSource::StoreParameters() {
         }
         default: break;
         }
-    }
+    });
 }
 
 BOOL CPropPolynomSource::OnApply() {

@@ -171,8 +171,7 @@ void TTimeSourcePage<Wizard>::SelectUnit(CWizardCopaObject3& param, std::span<CT
                                          std::span<const UnitList> lists) {
     for (size_t u = 0; u < lists.size(); ++u) {
         if (lists[u].valueID != param.GetValueID()) continue;
-        units[u].CreateDialogControl(param.GetQuantity());
-        units[u].SelectString(-1, param.GetUsedUnit());
+        qv::pages::ShowUnitsOf(units[u], &param);
     }
 }
 

@@ -196,14 +196,11 @@ protected:
     // value's pin flag is read on the way.
     template <class Load>
     void ForEachShownParam(Load load) {
-        const int count = this->m_pParams ? this->m_pParams->GetParamCount() : 0;
-        for (int i = 0; i < count; ++i) {
-            CWizardCopaObject3* param = this->m_pParams->GetParam(i);
-            if (param == nullptr || param->IsDeleted()) continue;
+        qv::pages::ForEachPresentParam(this->m_pParams, [&](CWizardCopaObject3* param) {
             const bool value = param->GetValueID() == qv::sources::kIdValue;
             if (value) m_bUsePin = param->HasPin();
             if (value || (param->GetType() & kParamTypeInput) != 0) load(*param);
-        }
+        });
     }
     // A shared parameter's text into its member, or the periodical choice into its list;
     // FALSE for any other parameter.

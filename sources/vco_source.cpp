@@ -180,10 +180,7 @@ BOOL CPropVCO::OnInitDialog() {
     m_cmbUpperUnit.DisableFlatLook(TRUE);
     m_cmbLowerUnit.DisableFlatLook(TRUE);
 
-    const int count = m_pParams ? m_pParams->GetParamCount() : 0;
-    for (int i = 0; i < count; ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;
         switch (param->GetValueID()) {
         case kIdAmplitude: m_strAmplitude = param->GetValue(); break;
@@ -197,11 +194,8 @@ BOOL CPropVCO::OnInitDialog() {
         }
         default: break;
         }
-        if (units != nullptr) {
-            units->CreateDialogControl(param->GetQuantity());
-            units->SelectString(-1, param->GetUsedUnit());
-        }
-    }
+        if (units != nullptr) qv::pages::ShowUnitsOf(*units, param);
+    });
 
     UpdateData(FALSE);
     if (ReadsAsZero(m_strLower) && ReadsAsZero(m_strUpper)) {
@@ -255,9 +249,7 @@ BOOL CPropVCO::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
-    for (int i = 0; i < m_pParams->GetParamCount(); ++i) {
-        CWizardCopaObject3* param = m_pParams->GetParam(i);
-        if (param == nullptr || param->IsDeleted() || (param->GetType() & kParamTypeInput) == 0) continue;
+    qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;
         switch (param->GetValueID()) {
         case kIdAmplitude: param->SetValue(m_strAmplitude); break;
@@ -268,7 +260,7 @@ BOOL CPropVCO::OnApply() {
         default: break;
         }
         qv::pages::WriteShownUnit(units, param);
-    }
+    });
     m_nSourceType = SelectedSourceType();
     if (m_nSourceType >= 0 && m_nSourceType < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
     BuildCompareList();

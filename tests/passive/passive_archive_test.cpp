@@ -13,16 +13,17 @@ public:
     explicit TestCapAndInd(const TestCapAndInd* other) : CPassiveCapAndIndWizardBase4(other) {}
     CWizardBase4* Clone() override { return new TestCapAndInd(this); }
     void Fill() {
-        m_dwModeWord = 2 | kModeFileReference | kModeUserFile;
-        m_dwLookUp1 = 0;
+        m_State.modeWord = 2 | kModeFileReference | kModeUserFile;
+        m_State.kind = 0;
+        CString* texts1[] = {&m_State.xAxisLabel, &m_State.yAxisLabel, &m_State.thirdText, &m_State.fourthText};
         for (int i = 0; i < 4; ++i) {
-            m_strTexts1[i] = CString("t1-") + CString(char('a' + i));
+            *texts1[i] = CString("t1-") + CString(char('a' + i));
             m_strTexts2[i] = CString("t2-") + CString(char('a' + i));
         }
         auto* snapshot = new CCopaObjectCompare;
         snapshot->SetName("@CH");
         snapshot->SetType(0x4);
-        m_Snapshots.Add(snapshot);
+        m_State.snapshots.Add(snapshot);
     }
 };
 
