@@ -76,11 +76,8 @@ CPropPassive2WTrafoNonLinear::~CPropPassive2WTrafoNonLinear() { DeleteSnapshots(
 
 void CPropPassive2WTrafoNonLinear::LoadFromWizard(DWORD kind, DWORD modeWord, CString xAxisLabel,
                                                   CString yAxisLabel, const CPtrArray* snapshots) {
-    m_dwKind = kind;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::characteristic::TakeSettings({m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, m_Snapshots}, kind,
+                                     modeWord, xAxisLabel, yAxisLabel, snapshots);
 }
 
 CPropCharacteristicXYTable* CPropPassive2WTrafoNonLinear::Table() {

@@ -99,11 +99,8 @@ CPropPassiveResAndCon::CPropPassiveResAndCon(CPassiveResAndConWizardBase4* wizar
 
 void CPropPassiveResAndCon::LoadFromWizard(DWORD lookUp, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                            const CPtrArray* snapshots) {
-    m_dwLookUp = lookUp;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::characteristic::TakeSettings({m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, m_Snapshots}, lookUp,
+                                     modeWord, xAxisLabel, yAxisLabel, snapshots);
 }
 
 void CPropPassiveResAndCon::ShowForm(DWORD modeWord) {
@@ -124,20 +121,8 @@ void CPropPassiveResAndCon::DeriveModeWord() {
 }
 
 void CPropPassiveResAndCon::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CPropPassiveResAndCon));
-        ar << g_dwPageVersion;
-        ar << m_dwLookUp;
-        ar << m_dwUpgraded;
-        return;
-    }
-    m_dwUpgraded = 0;
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropPassiveResAndCon));
-    DWORD version = 0;
-    if (schema >= 1) ar >> version;
-    ar >> m_dwLookUp;
-    if (version >= 4) ar >> m_dwUpgraded;
-    if (m_dwUpgraded == 0) UpgradeCharacteristicParams();
+    qv::characteristic::SerializeKindAndConvertedFlag(ar, RUNTIME_CLASS(CPropPassiveResAndCon), m_dwLookUp, m_dwUpgraded);
+    if (!ar.IsStoring() && m_dwUpgraded == 0) UpgradeCharacteristicParams();
 }
 
 void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {

@@ -147,11 +147,8 @@ CPropNonlinearSource::CPropNonlinearSource(CNonlinearSourceWizardBase4* wizard, 
 
 void CPropNonlinearSource::SetWizardSettings(DWORD kind, DWORD modeWord, CString xAxisLabel, CString yAxisLabel,
                                              const CPtrArray* snapshots) {
-    m_dwKind = kind;
-    m_dwModeWord = modeWord;
-    m_strXAxisLabel = xAxisLabel;
-    m_strYAxisLabel = yAxisLabel;
-    CopySnapshots(m_Snapshots, snapshots);
+    qv::characteristic::TakeSettings({m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, m_Snapshots}, kind,
+                                     modeWord, xAxisLabel, yAxisLabel, snapshots);
 }
 
 CPropCharacteristicXYTable* CPropNonlinearSource::Table() {
@@ -190,21 +187,8 @@ void CPropNonlinearSource::EnableControls(std::initializer_list<int> ids, BOOL e
 }
 
 void CPropNonlinearSource::Serialize(CArchive& ar) {
-    if (ar.IsStoring()) {
-        ar.SerializeClass(RUNTIME_CLASS(CPropNonlinearSource));
-        ar << g_dwPageVersion;
-        ar << m_dwKind;
-        ar << m_dwUpgraded;
-        return;
-    }
-    m_dwUpgraded = 0;
-    // A record that does not start with the class reference is read from its start again.
-    const UINT schema = ReadClassReferenceOrRewind(ar, RUNTIME_CLASS(CPropNonlinearSource));
-    DWORD version = schema;
-    if (schema != 0) ar >> version;
-    ar >> m_dwKind;
-    if (version >= 4) ar >> m_dwUpgraded;
-    if (m_dwUpgraded == 0) UpgradeCharacteristicParameters();
+    qv::characteristic::SerializeKindAndConvertedFlag(ar, RUNTIME_CLASS(CPropNonlinearSource), m_dwKind, m_dwUpgraded);
+    if (!ar.IsStoring() && m_dwUpgraded == 0) UpgradeCharacteristicParameters();
 }
 
 void CPropNonlinearSource::DoDataExchange(CDataExchange* pDX) {
