@@ -1,5 +1,6 @@
 #include "framework/model_text_builders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -96,15 +97,17 @@ void SetDescriptions(const CLanguageTextMap* templ, CWizardCopaObject3* target, 
 } // namespace
 
 CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument) {
-    const std::string source = text.str();
+    const std::string& source = text.str();
     std::string result;
+    result.reserve(source.size() + 8);
     bool filled = false;
     size_t i = 0;
     while (i < source.size()) {
-        if (source[i] != '%') {
-            result += source[i++];
-            continue;
-        }
+        // The literal text up to the next '%' goes over in one piece.
+        const size_t percent = std::min(source.find('%', i), source.size());
+        result.append(source, i, percent - i);
+        i = percent;
+        if (i == source.size()) break;
         if (i + 1 < source.size() && source[i + 1] == '%') {
             result += '%';
             i += 2;
