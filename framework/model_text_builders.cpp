@@ -133,7 +133,10 @@ CString FillOneConversion(const CString& text, char kind, int number, const CStr
             const std::string spec = source.substr(i, j + 1 - i);
             char buffer[2048];
             int written = 0;
-            if (kind == 'd') {
+            if (kind == 'd' && spec.size() == 2) {
+                // A bare "%d" or "%i": the number as it stands.
+                result += std::to_string(number);
+            } else if (kind == 'd') {
                 written = std::snprintf(buffer, sizeof buffer, spec.c_str(), number);
                 if (written >= 0) result.append(buffer, std::min<size_t>(static_cast<size_t>(written), sizeof buffer - 1));
             } else {
