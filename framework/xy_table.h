@@ -129,10 +129,11 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
 protected:
-    // Rules of the page (each copies the controls into the fields first).
+    // Rules of the page (each copies the controls into the fields first; a rule that another
+    // one applies after it has read them does not read them again).
     void ApplyKindRule();
-    void ApplySourceRule();
-    void ApplyWriteFileRule();
+    void ApplySourceRule(bool readControls = true);
+    void ApplyWriteFileRule(bool readControls = true);
     void UpdateMonotonicWarning();
     void UpdateRowButtons();
     void SetRowNumber(int row);
