@@ -19,6 +19,8 @@
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
 
+#include <utility>
+
 using namespace qv::passive;
 using namespace qv::dialog;
 
@@ -387,16 +389,22 @@ void CPropPassiveCapAndInd::OnFormChanged() {
     if (m_cmbUnits[0].GetSafeHwnd() != nullptr) m_cmbUnits[0].EnableWindow(form == 0 && m_cmbUnits[0].GetCount() > 0);
     EnableControls(this, {kCtlChar1Button, kCtlChar1Pin}, form == 1);
     EnableControls(this, {kCtlChar2Button, kCtlChar2Pin}, form == 2);
+    const bool wasRead = std::exchange(m_bControlsRead, true);
     if (form == 0)
         OnValueUsePin();
     else if (form == 1)
         OnCharacteristic1UsePin();
     else
         OnCharacteristic2UsePin();
+    m_bControlsRead = wasRead;
+}
+
+void CPropPassiveCapAndInd::ReadControls() {
+    if (!m_bControlsRead) UpdateData(TRUE);
 }
 
 void CPropPassiveCapAndInd::OnValueUsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {static_cast<int>(kIdValue)}, !m_bValuePin && linear);
     SetParamUsePin(m_pParams, kIdValue, m_bValuePin);
@@ -404,7 +412,7 @@ void CPropPassiveCapAndInd::OnValueUsePin() {
 }
 
 void CPropPassiveCapAndInd::OnExtraAUsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {static_cast<int>(kIdExtraA)}, !m_bExtraAPin && linear);
     SetParamUsePin(m_pParams, kIdExtraA, m_bExtraAPin);
@@ -412,7 +420,7 @@ void CPropPassiveCapAndInd::OnExtraAUsePin() {
 }
 
 void CPropPassiveCapAndInd::OnExtraBUsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {static_cast<int>(kIdExtraB)}, !m_bExtraBPin && linear);
     SetParamUsePin(m_pParams, kIdExtraB, m_bExtraBPin);
@@ -420,14 +428,14 @@ void CPropPassiveCapAndInd::OnExtraBUsePin() {
 }
 
 void CPropPassiveCapAndInd::OnInitialUsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     if (m_bInitialPin || m_bInitialOn) EnableControls(this, {static_cast<int>(kIdInitialValue)}, !m_bInitialPin);
     SetParamUsePin(m_pParams, kIdInitialValue, m_bInitialPin);
     SetModified(TRUE);
 }
 
 void CPropPassiveCapAndInd::OnSecondInitialUsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     if (m_bInitial2Pin || m_bInitial2On)
         EnableControls(this, {static_cast<int>(kIdSecondInitialValue)}, !m_bInitial2Pin);
     SetParamUsePin(m_pParams, kIdSecondInitialValue, m_bInitial2Pin);
@@ -435,7 +443,7 @@ void CPropPassiveCapAndInd::OnSecondInitialUsePin() {
 }
 
 void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool active = IsDlgButtonChecked(kCtlForm1) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {kCtlChar1Button}, !m_bChar1Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar1Pin);
@@ -444,7 +452,7 @@ void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
 }
 
 void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool active = IsDlgButtonChecked(kCtlForm2) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm1));
     EnableControls(this, {kCtlChar2Button}, !m_bChar2Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar2Pin);
@@ -453,7 +461,7 @@ void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
 }
 
 void CPropPassiveCapAndInd::OnOutputInductancePin() {
-    UpdateData(TRUE);
+    ReadControls();
     SetParamUsePin(m_pParams, kIdOutputInductancePin, m_bOutputInductancePin);
 }
 
@@ -567,6 +575,8 @@ BOOL CPropPassiveCapAndInd::OnSetActive() {
     GetParamUsePin(m_pParams, kIdExtraB, &m_bExtraBPin);
     GetParamUsePin(m_pParams, kIdSecondInitialValue, &m_bInitial2Pin);
     UpdateData(FALSE);
+    UpdateData(TRUE);
+    const bool wasRead = std::exchange(m_bControlsRead, true);
     const int radio = RadioForm();
     // Only the active form's characteristic box tells the set whether 2016 is on a pin.
     if (radio == 2) {
@@ -582,6 +592,7 @@ BOOL CPropPassiveCapAndInd::OnSetActive() {
     OnExtraAUsePin();
     OnExtraBUsePin();
     OnSecondInitialUsePin();
+    m_bControlsRead = wasRead;
     SetModified(FALSE);
     return CTBPropertyPage::OnSetActive();
 }

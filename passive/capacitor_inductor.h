@@ -88,6 +88,10 @@ protected:
     void RunCharacteristicSheet(int n);
     int UpgradeCharacteristicParams();
 
+    // Copies the controls into the fields, unless a caller that applies several pin rules
+    // in a row has copied them already (none of the rules changes a control's value).
+    void ReadControls();
+
     void OnFormChanged();
     void OnValueUsePin();
     void OnExtraAUsePin();
@@ -124,6 +128,7 @@ protected:
     BOOL m_bChar1Pin = FALSE, m_bChar2Pin = FALSE;
     BOOL m_bOutputInductancePin = FALSE;
     DWORD m_dwConverted = 1;
+    bool m_bControlsRead = false;
 };
 
 class CPropPassiveCapacitance : public CPropPassiveCapAndInd {
