@@ -192,7 +192,11 @@ protected:
     // word, and the list of parameters it writes.
     void SettleModeFromControls();
     void SetControlsFromMode();
-    void UpdateSourceControls();
+    // The rules of the kind list and the pin boxes; each copies the controls into the fields
+    // first unless the caller has just done so and changed none since.
+    void UpdateSourceControls(bool readControls = true);
+    void ApplyKind(bool readControls = true);
+    void ApplyCharacteristicPin(bool readControls = true);
     void UpdatePinEnables();
     void ToggleOutput(BOOL& flag, WORD valueID);
     void EnableControl(int id, BOOL enable);
