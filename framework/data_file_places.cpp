@@ -189,16 +189,15 @@ CString WritableDataFilePath(const CString& name, const CString& folder) {
 }
 
 std::string LexicallyNormalPath(const std::string& path) {
-    // Most paths are in that form already: they are given back as they are, without taking
-    // them apart (a data file's path is made normal several times while it is described).
-    bool normal = true;
-    for (size_t start = 0; normal && start <= path.size();) {
+    // Most paths are in that form already and are given back without being taken apart.
+    for (size_t start = 0; start <= path.size();) {
         const size_t end = std::min(path.find('/', start), path.size());
         const std::string_view step(path.data() + start, end - start);
-        normal = step != "." && step != ".." && (!step.empty() || start == 0 || end == path.size());
+        if (step == "." || step == ".." || (step.empty() && start != 0 && end != path.size()))
+            return std::filesystem::path(path).lexically_normal().string();
         start = end + 1;
     }
-    return normal ? path : std::filesystem::path(path).lexically_normal().string();
+    return path;
 }
 
 CString GetModelOutputDir() { return g_ModelOutputDir; }

@@ -61,8 +61,7 @@ CString WritableDataFileName(const CString& name);
 // staying; "." and ".." steps taken out.
 CString WritableDataFilePath(const CString& name, const CString& folder);
 
-// The path with its "." and ".." steps taken out and runs of '/' made one, as the file
-// system's lexical normal form has it.
+// The path in the file system's lexical normal form ("." and ".." steps out, one '/' each).
 std::string LexicallyNormalPath(const std::string& path);
 
 CString GetModelOutputDir();

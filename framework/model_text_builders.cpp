@@ -133,8 +133,7 @@ CString FillOneConversion(const CString& text, char kind, int number, const CStr
             const std::string spec = source.substr(i, j + 1 - i);
             char buffer[2048];
             int written = 0;
-            if (kind == 'd' && spec.size() == 2) {
-                // A bare "%d" or "%i": the number as it stands.
+            if (kind == 'd' && spec.size() == 2) {  // a bare "%d" or "%i"
                 result += std::to_string(number);
             } else if (kind == 'd') {
                 written = std::snprintf(buffer, sizeof buffer, spec.c_str(), number);

@@ -9,9 +9,8 @@ namespace {
 constexpr DWORD kTypeFieldClear = 0xEF0000;
 const char kOutputTemplateName[] = "SDB";
 
-// Live (not deleted) parameter at index i (below the set's count), or null. Read from the
-// set's array in place: the look-ups below walk a whole set each, hundreds of times per
-// element, and the index is in range by their loops.
+// Live (not deleted) parameter at index i (below the count), or null; read in place, as the
+// look-ups below walk whole sets hundreds of times per element.
 CWizardCopaObject3* LiveParam(ParamHolder* holder, int i) {
     auto* param = static_cast<CWizardCopaObject3*>(holder->m_Params.GetData()[i]);
     return (param != nullptr && !param->IsDeleted()) ? param : nullptr;

@@ -64,8 +64,7 @@ void ShowSwitchesAndPins(CPropertyPage& page, ParamHolder* params, std::initiali
     for (const SwitchOf& output : outputs) GetSDBOutput(params, output.valueID, output.state);
     for (const SwitchOf& pin : pins) GetParamUsePin(params, pin.valueID, pin.state);
     page.UpdateData(FALSE);
-    // The boxes follow one another without changing a control's value: the dialog's state is
-    // taken over once for all of them.
+    // No box changes a control's value: the dialog's state is taken over once for all.
     if (pins.size() != 0) page.UpdateData(TRUE);
     for (const SwitchOf& pin : pins) FollowPinBox(page, params, *pin.state, pin.valueID, pin.fieldID);
     page.SetModified(FALSE);

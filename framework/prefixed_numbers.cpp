@@ -114,8 +114,7 @@ int GetBracketIndex(CString name) {
     const int close = rest.Find(']');
     if (close < 0) return -1;
     const CString inside = rest.Left(close);
-    // An index of plain digits (a family member's, nearly always) is read as it stands; it
-    // is the number the general reading below gives.
+    // Plain digits (a family member's index, nearly always) read as the general reading would.
     const std::string& digits = inside.str();
     if (!digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos)
         return std::stoi(digits);

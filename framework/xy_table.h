@@ -129,8 +129,7 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
 protected:
-    // Rules of the page (each copies the controls into the fields first; a rule that another
-    // one applies after it has read them does not read them again).
+    // Rules of the page (each copies the controls into the fields first unless told not to).
     void ApplyKindRule();
     void ApplySourceRule(bool readControls = true);
     void ApplyWriteFileRule(bool readControls = true);

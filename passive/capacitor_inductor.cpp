@@ -403,43 +403,30 @@ void CPropPassiveCapAndInd::ReadControls() {
     if (!m_bControlsRead) UpdateData(TRUE);
 }
 
-void CPropPassiveCapAndInd::OnValueUsePin() {
+// A linear value's pin box: its field is free while the element is linear and the box clear.
+void CPropPassiveCapAndInd::FollowLinearPin(WORD id, const BOOL& pinned) {
     ReadControls();
     const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
-    EnableControls(this, {static_cast<int>(kIdValue)}, !m_bValuePin && linear);
-    SetParamUsePin(m_pParams, kIdValue, m_bValuePin);
+    EnableControls(this, {static_cast<int>(id)}, !pinned && linear);
+    SetParamUsePin(m_pParams, id, pinned);
     SetModified(TRUE);
 }
 
-void CPropPassiveCapAndInd::OnExtraAUsePin() {
+void CPropPassiveCapAndInd::OnValueUsePin() { FollowLinearPin(kIdValue, m_bValuePin); }
+void CPropPassiveCapAndInd::OnExtraAUsePin() { FollowLinearPin(kIdExtraA, m_bExtraAPin); }
+void CPropPassiveCapAndInd::OnExtraBUsePin() { FollowLinearPin(kIdExtraB, m_bExtraBPin); }
+
+// An initial value's pin box: its field follows the box while the value is on or pinned.
+void CPropPassiveCapAndInd::FollowInitialPin(WORD id, const BOOL& pinned, const BOOL& on) {
     ReadControls();
-    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
-    EnableControls(this, {static_cast<int>(kIdExtraA)}, !m_bExtraAPin && linear);
-    SetParamUsePin(m_pParams, kIdExtraA, m_bExtraAPin);
+    if (pinned || on) EnableControls(this, {static_cast<int>(id)}, !pinned);
+    SetParamUsePin(m_pParams, id, pinned);
     SetModified(TRUE);
 }
 
-void CPropPassiveCapAndInd::OnExtraBUsePin() {
-    ReadControls();
-    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
-    EnableControls(this, {static_cast<int>(kIdExtraB)}, !m_bExtraBPin && linear);
-    SetParamUsePin(m_pParams, kIdExtraB, m_bExtraBPin);
-    SetModified(TRUE);
-}
-
-void CPropPassiveCapAndInd::OnInitialUsePin() {
-    ReadControls();
-    if (m_bInitialPin || m_bInitialOn) EnableControls(this, {static_cast<int>(kIdInitialValue)}, !m_bInitialPin);
-    SetParamUsePin(m_pParams, kIdInitialValue, m_bInitialPin);
-    SetModified(TRUE);
-}
-
+void CPropPassiveCapAndInd::OnInitialUsePin() { FollowInitialPin(kIdInitialValue, m_bInitialPin, m_bInitialOn); }
 void CPropPassiveCapAndInd::OnSecondInitialUsePin() {
-    ReadControls();
-    if (m_bInitial2Pin || m_bInitial2On)
-        EnableControls(this, {static_cast<int>(kIdSecondInitialValue)}, !m_bInitial2Pin);
-    SetParamUsePin(m_pParams, kIdSecondInitialValue, m_bInitial2Pin);
-    SetModified(TRUE);
+    FollowInitialPin(kIdSecondInitialValue, m_bInitial2Pin, m_bInitial2On);
 }
 
 void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {

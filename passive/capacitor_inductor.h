@@ -88,9 +88,10 @@ protected:
     void RunCharacteristicSheet(int n);
     int UpgradeCharacteristicParams();
 
-    // Copies the controls into the fields, unless a caller that applies several pin rules
-    // in a row has copied them already (none of the rules changes a control's value).
+    // Copies the controls into the fields unless a run of pin rules has done so already.
     void ReadControls();
+    void FollowLinearPin(WORD id, const BOOL& pinned);
+    void FollowInitialPin(WORD id, const BOOL& pinned, const BOOL& on);
 
     void OnFormChanged();
     void OnValueUsePin();

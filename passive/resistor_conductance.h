@@ -98,8 +98,7 @@ protected:
     void DeriveModeWord();
     // The wizard's table with the wizard recorded as its owner (null without a wizard).
     CPropCharacteristicXYTable* Table();
-    // The rules of the pin boxes; each copies the controls into the fields first unless the
-    // caller has just done so and changed none since.
+    // Rules of the pin boxes (each copies the controls into the fields first unless told not to).
     void ApplyValueRule(bool readControls = true);
     void ApplyControlRule(bool readControls = true);
     void ApplyCharacteristicRule(bool readControls = true);

@@ -192,8 +192,7 @@ protected:
     // word, and the list of parameters it writes.
     void SettleModeFromControls();
     void SetControlsFromMode();
-    // The rules of the kind list and the pin boxes; each copies the controls into the fields
-    // first unless the caller has just done so and changed none since.
+    // Rules of the kind and the pins (each copies the controls into the fields first unless told not to).
     void UpdateSourceControls(bool readControls = true);
     void ApplyKind(bool readControls = true);
     void ApplyCharacteristicPin(bool readControls = true);
