@@ -1,7 +1,9 @@
 #include "framework/data_file_places.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
 
 #include "framework/path_parts.h"
@@ -183,7 +185,19 @@ CString WritableDataFilePath(const CString& name, const CString& folder) {
     path.Replace('\\', '/');
     if (path.IsEmpty()) return path;
     if (path[0] != '/' && !folder.IsEmpty()) path = folder + (EndsWithSeparator(folder) ? "" : "/") + path;
-    return CString(std::filesystem::path(static_cast<LPCTSTR>(path)).lexically_normal().string().c_str());
+    return CString(LexicallyNormalPath(path.str()).c_str());
+}
+
+std::string LexicallyNormalPath(const std::string& path) {
+    // Most paths are in that form already and are given back without being taken apart.
+    for (size_t start = 0; start <= path.size();) {
+        const size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view step(path.data() + start, end - start);
+        if (step == "." || step == ".." || (step.empty() && start != 0 && end != path.size()))
+            return std::filesystem::path(path).lexically_normal().string();
+        start = end + 1;
+    }
+    return path;
 }
 
 CString GetModelOutputDir() { return g_ModelOutputDir; }

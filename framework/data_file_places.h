@@ -4,6 +4,8 @@
 // Directory texts end with a separator ('/'; '\\' of older data is accepted when reading).
 #pragma once
 
+#include <string>
+
 #include "afx/afx.h"
 
 class CFile;
@@ -58,6 +60,9 @@ CString WritableDataFileName(const CString& name);
 // folder and a relative folder lying in `folder` (when it is not empty), an absolute path
 // staying; "." and ".." steps taken out.
 CString WritableDataFilePath(const CString& name, const CString& folder);
+
+// The path in the file system's lexical normal form ("." and ".." steps out, one '/' each).
+std::string LexicallyNormalPath(const std::string& path);
 
 CString GetModelOutputDir();
 void SetModelOutputDir(CString directory);

@@ -1,5 +1,6 @@
 #include "framework/model_text_builders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -96,15 +97,17 @@ void SetDescriptions(const CLanguageTextMap* templ, CWizardCopaObject3* target, 
 } // namespace
 
 CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument) {
-    const std::string source = text.str();
+    const std::string& source = text.str();
     std::string result;
+    result.reserve(source.size() + 8);
     bool filled = false;
     size_t i = 0;
     while (i < source.size()) {
-        if (source[i] != '%') {
-            result += source[i++];
-            continue;
-        }
+        // The literal text up to the next '%' goes over in one piece.
+        const size_t percent = std::min(source.find('%', i), source.size());
+        result.append(source, i, percent - i);
+        i = percent;
+        if (i == source.size()) break;
         if (i + 1 < source.size() && source[i + 1] == '%') {
             result += '%';
             i += 2;
@@ -130,7 +133,9 @@ CString FillOneConversion(const CString& text, char kind, int number, const CStr
             const std::string spec = source.substr(i, j + 1 - i);
             char buffer[2048];
             int written = 0;
-            if (kind == 'd') {
+            if (kind == 'd' && spec.size() == 2) {  // a bare "%d" or "%i"
+                result += std::to_string(number);
+            } else if (kind == 'd') {
                 written = std::snprintf(buffer, sizeof buffer, spec.c_str(), number);
                 if (written >= 0) result.append(buffer, std::min<size_t>(static_cast<size_t>(written), sizeof buffer - 1));
             } else {

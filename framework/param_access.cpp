@@ -9,9 +9,10 @@ namespace {
 constexpr DWORD kTypeFieldClear = 0xEF0000;
 const char kOutputTemplateName[] = "SDB";
 
-// Live (not deleted) parameter at index i, or null.
+// Live (not deleted) parameter at index i (below the count), or null; read in place, as the
+// look-ups below walk whole sets hundreds of times per element.
 CWizardCopaObject3* LiveParam(ParamHolder* holder, int i) {
-    CWizardCopaObject3* param = holder->GetParam(i);
+    auto* param = static_cast<CWizardCopaObject3*>(holder->m_Params.GetData()[i]);
     return (param != nullptr && !param->IsDeleted()) ? param : nullptr;
 }
 

@@ -45,20 +45,28 @@ void CParamSetPage::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kSymbolFram
 
 namespace qv::pages {
 
-void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID, int fieldID) {
-    page.UpdateData(TRUE);
+namespace {
+// A click on a "Use Pin" box once the dialog's state is taken over.
+void FollowPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID, int fieldID) {
     if (CWnd* field = page.GetDlgItem(fieldID != 0 ? fieldID : valueID)) field->EnableWindow(!pinned);
     page.SetModified(TRUE);
     SetParamUsePin(params, valueID, pinned);
+}
+} // namespace
+
+void ClickPinBox(CPropertyPage& page, ParamHolder* params, const BOOL& pinned, WORD valueID, int fieldID) {
+    page.UpdateData(TRUE);
+    FollowPinBox(page, params, pinned, valueID, fieldID);
 }
 
 void ShowSwitchesAndPins(CPropertyPage& page, ParamHolder* params, std::initializer_list<SwitchOf> outputs,
                          std::initializer_list<SwitchOf> pins) {
     for (const SwitchOf& output : outputs) GetSDBOutput(params, output.valueID, output.state);
-    page.UpdateData(FALSE);
     for (const SwitchOf& pin : pins) GetParamUsePin(params, pin.valueID, pin.state);
     page.UpdateData(FALSE);
-    for (const SwitchOf& pin : pins) ClickPinBox(page, params, *pin.state, pin.valueID, pin.fieldID);
+    // No box changes a control's value: the dialog's state is taken over once for all.
+    if (pins.size() != 0) page.UpdateData(TRUE);
+    for (const SwitchOf& pin : pins) FollowPinBox(page, params, *pin.state, pin.valueID, pin.fieldID);
     page.SetModified(FALSE);
 }
 

@@ -114,6 +114,10 @@ int GetBracketIndex(CString name) {
     const int close = rest.Find(']');
     if (close < 0) return -1;
     const CString inside = rest.Left(close);
+    // Plain digits (a family member's index, nearly always) read as the general reading would.
+    const std::string& digits = inside.str();
+    if (!digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos)
+        return std::stoi(digits);
     if (inside.Find('%') >= 0) return -1;
     const double value = TBExtended_atof(inside, "");
     // A value that is not finite or does not fit an int has no index; converting it

@@ -1,7 +1,6 @@
 #include "framework/table_writers.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
 #include "afx/afxwin.h"
@@ -45,10 +44,9 @@ CString NameInModelText(const CString& path) {
     CString folder = FallbackFolder();
     if (!folder.IsEmpty() && !EndsWithSeparator(folder)) folder += '/';
     const PathParts parts = SplitPath(path);
-    const auto normal = [](const CString& dir) {
-        return std::filesystem::path(static_cast<LPCTSTR>(dir)).lexically_normal().string();
-    };
-    return !folder.IsEmpty() && normal(parts.dir) == normal(folder) ? parts.name + parts.ext : path;
+    return !folder.IsEmpty() && LexicallyNormalPath(parts.dir.str()) == LexicallyNormalPath(folder.str())
+               ? parts.name + parts.ext
+               : path;
 }
 
 struct Channel {

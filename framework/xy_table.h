@@ -129,10 +129,10 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
 protected:
-    // Rules of the page (each copies the controls into the fields first).
+    // Rules of the page (each copies the controls into the fields first unless told not to).
     void ApplyKindRule();
-    void ApplySourceRule();
-    void ApplyWriteFileRule();
+    void ApplySourceRule(bool readControls = true);
+    void ApplyWriteFileRule(bool readControls = true);
     void UpdateMonotonicWarning();
     void UpdateRowButtons();
     void SetRowNumber(int row);

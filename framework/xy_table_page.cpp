@@ -212,24 +212,24 @@ void CPropCharacteristicXYTable::ApplyKindRule() {
                     kButtonImport, kButtonExport, kList, kButtonNew, kButtonDelete, kButtonDeleteAll, kButtonUp,
                     kButtonDown},
                    false);
-    if (!reference) ApplySourceRule();
+    if (!reference) ApplySourceRule(false);
     SetModified(TRUE);
 }
 
-void CPropCharacteristicXYTable::ApplySourceRule() {
-    UpdateData(TRUE);
+void CPropCharacteristicXYTable::ApplySourceRule(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     const bool fileReference = FirstOfRadioPair(this, kRadioFileReference, kRadioDataPairs);
     EnableControls(this, {kStaticVariable, kEditVariable}, fileReference);
     EnableControls(this,
                    {kButtonShow, kStaticMonotonic, kCheckFileName, kEditFileName, kButtonImport, kButtonExport, kList,
                     kButtonNew, kButtonDelete, kButtonDeleteAll, kButtonUp, kButtonDown},
                    !fileReference);
-    if (!fileReference) ApplyWriteFileRule();
+    if (!fileReference) ApplyWriteFileRule(false);
     SetModified(TRUE);
 }
 
-void CPropCharacteristicXYTable::ApplyWriteFileRule() {
-    UpdateData(TRUE);
+void CPropCharacteristicXYTable::ApplyWriteFileRule(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     EnableControls(this, {kEditFileName, kButtonExport}, m_bWriteFile != FALSE);
     EnableControls(this, {kButtonImport}, true);
     SetModified(TRUE);

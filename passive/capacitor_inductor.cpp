@@ -20,6 +20,8 @@
 #include "framework/table_writers.h"
 #include "toolkit/tb_numbers.h"
 
+#include <utility>
+
 using namespace qv::passive;
 using namespace qv::dialog;
 
@@ -382,55 +384,48 @@ void CPropPassiveCapAndInd::OnFormChanged() {
     if (m_cmbUnits[0].GetSafeHwnd() != nullptr) m_cmbUnits[0].EnableWindow(form == 0 && m_cmbUnits[0].GetCount() > 0);
     EnableControls(this, {kCtlChar1Button, kCtlChar1Pin}, form == 1);
     EnableControls(this, {kCtlChar2Button, kCtlChar2Pin}, form == 2);
+    const bool wasRead = std::exchange(m_bControlsRead, true);
     if (form == 0)
         OnValueUsePin();
     else if (form == 1)
         OnCharacteristic1UsePin();
     else
         OnCharacteristic2UsePin();
+    m_bControlsRead = wasRead;
 }
 
-void CPropPassiveCapAndInd::OnValueUsePin() {
-    UpdateData(TRUE);
+void CPropPassiveCapAndInd::ReadControls() {
+    if (!m_bControlsRead) UpdateData(TRUE);
+}
+
+// A linear value's pin box: its field is free while the element is linear and the box clear.
+void CPropPassiveCapAndInd::FollowLinearPin(WORD id, const BOOL& pinned) {
+    ReadControls();
     const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
-    EnableControls(this, {static_cast<int>(kIdValue)}, !m_bValuePin && linear);
-    SetParamUsePin(m_pParams, kIdValue, m_bValuePin);
+    EnableControls(this, {static_cast<int>(id)}, !pinned && linear);
+    SetParamUsePin(m_pParams, id, pinned);
     SetModified(TRUE);
 }
 
-void CPropPassiveCapAndInd::OnExtraAUsePin() {
-    UpdateData(TRUE);
-    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
-    EnableControls(this, {static_cast<int>(kIdExtraA)}, !m_bExtraAPin && linear);
-    SetParamUsePin(m_pParams, kIdExtraA, m_bExtraAPin);
+void CPropPassiveCapAndInd::OnValueUsePin() { FollowLinearPin(kIdValue, m_bValuePin); }
+void CPropPassiveCapAndInd::OnExtraAUsePin() { FollowLinearPin(kIdExtraA, m_bExtraAPin); }
+void CPropPassiveCapAndInd::OnExtraBUsePin() { FollowLinearPin(kIdExtraB, m_bExtraBPin); }
+
+// An initial value's pin box: its field follows the box while the value is on or pinned.
+void CPropPassiveCapAndInd::FollowInitialPin(WORD id, const BOOL& pinned, const BOOL& on) {
+    ReadControls();
+    if (pinned || on) EnableControls(this, {static_cast<int>(id)}, !pinned);
+    SetParamUsePin(m_pParams, id, pinned);
     SetModified(TRUE);
 }
 
-void CPropPassiveCapAndInd::OnExtraBUsePin() {
-    UpdateData(TRUE);
-    const bool linear = IsDlgButtonChecked(kCtlLinear) || (!IsDlgButtonChecked(kCtlForm1) && !IsDlgButtonChecked(kCtlForm2));
-    EnableControls(this, {static_cast<int>(kIdExtraB)}, !m_bExtraBPin && linear);
-    SetParamUsePin(m_pParams, kIdExtraB, m_bExtraBPin);
-    SetModified(TRUE);
-}
-
-void CPropPassiveCapAndInd::OnInitialUsePin() {
-    UpdateData(TRUE);
-    if (m_bInitialPin || m_bInitialOn) EnableControls(this, {static_cast<int>(kIdInitialValue)}, !m_bInitialPin);
-    SetParamUsePin(m_pParams, kIdInitialValue, m_bInitialPin);
-    SetModified(TRUE);
-}
-
+void CPropPassiveCapAndInd::OnInitialUsePin() { FollowInitialPin(kIdInitialValue, m_bInitialPin, m_bInitialOn); }
 void CPropPassiveCapAndInd::OnSecondInitialUsePin() {
-    UpdateData(TRUE);
-    if (m_bInitial2Pin || m_bInitial2On)
-        EnableControls(this, {static_cast<int>(kIdSecondInitialValue)}, !m_bInitial2Pin);
-    SetParamUsePin(m_pParams, kIdSecondInitialValue, m_bInitial2Pin);
-    SetModified(TRUE);
+    FollowInitialPin(kIdSecondInitialValue, m_bInitial2Pin, m_bInitial2On);
 }
 
 void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool active = IsDlgButtonChecked(kCtlForm1) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm2));
     EnableControls(this, {kCtlChar1Button}, !m_bChar1Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar1Pin);
@@ -439,7 +434,7 @@ void CPropPassiveCapAndInd::OnCharacteristic1UsePin() {
 }
 
 void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
-    UpdateData(TRUE);
+    ReadControls();
     const bool active = IsDlgButtonChecked(kCtlForm2) || (!IsDlgButtonChecked(kCtlLinear) && !IsDlgButtonChecked(kCtlForm1));
     EnableControls(this, {kCtlChar2Button}, !m_bChar2Pin && active);
     SetParamUsePin(m_pParams, kIdCharacteristic, m_bChar2Pin);
@@ -448,7 +443,7 @@ void CPropPassiveCapAndInd::OnCharacteristic2UsePin() {
 }
 
 void CPropPassiveCapAndInd::OnOutputInductancePin() {
-    UpdateData(TRUE);
+    ReadControls();
     SetParamUsePin(m_pParams, kIdOutputInductancePin, m_bOutputInductancePin);
 }
 
@@ -560,6 +555,8 @@ BOOL CPropPassiveCapAndInd::OnSetActive() {
     GetParamUsePin(m_pParams, kIdExtraB, &m_bExtraBPin);
     GetParamUsePin(m_pParams, kIdSecondInitialValue, &m_bInitial2Pin);
     UpdateData(FALSE);
+    UpdateData(TRUE);
+    const bool wasRead = std::exchange(m_bControlsRead, true);
     const int radio = RadioForm();
     // Only the active form's characteristic box tells the set whether 2016 is on a pin.
     if (radio == 2) {
@@ -575,6 +572,7 @@ BOOL CPropPassiveCapAndInd::OnSetActive() {
     OnExtraAUsePin();
     OnExtraBUsePin();
     OnSecondInitialUsePin();
+    m_bControlsRead = wasRead;
     SetModified(FALSE);
     return CTBPropertyPage::OnSetActive();
 }

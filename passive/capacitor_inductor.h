@@ -88,6 +88,11 @@ protected:
     void RunCharacteristicSheet(int n);
     int UpgradeCharacteristicParams();
 
+    // Copies the controls into the fields unless a run of pin rules has done so already.
+    void ReadControls();
+    void FollowLinearPin(WORD id, const BOOL& pinned);
+    void FollowInitialPin(WORD id, const BOOL& pinned, const BOOL& on);
+
     void OnFormChanged();
     void OnValueUsePin();
     void OnExtraAUsePin();
@@ -124,6 +129,7 @@ protected:
     BOOL m_bChar1Pin = FALSE, m_bChar2Pin = FALSE;
     BOOL m_bOutputInductancePin = FALSE;
     DWORD m_dwConverted = 1;
+    bool m_bControlsRead = false;
 };
 
 class CPropPassiveCapacitance : public CPropPassiveCapAndInd {

@@ -179,16 +179,16 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     return TRUE;
 }
 
-void CPropPassiveResAndCon::ApplyValueRule() {
-    UpdateData(TRUE);
+void CPropPassiveResAndCon::ApplyValueRule(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     const BOOL enable = !m_bValueUsesPin && (IsDlgButtonChecked(kCtlLinear) || !IsDlgButtonChecked(kCtlNonlinear));
     if (CWnd* edit = GetDlgItem(kIdValue)) edit->EnableWindow(enable);
     SetParamUsePin(m_pParams, kIdValue, m_bValueUsesPin);
     SetModified(TRUE);
 }
 
-void CPropPassiveResAndCon::ApplyControlRule() {
-    UpdateData(TRUE);
+void CPropPassiveResAndCon::ApplyControlRule(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     const BOOL enable =
         !m_bControlUsesPin && (IsDlgButtonChecked(kCtlNonlinear) || !IsDlgButtonChecked(kCtlLinear));
     if (CWnd* edit = GetDlgItem(kIdControlComponent)) edit->EnableWindow(enable);
@@ -217,9 +217,9 @@ void CPropPassiveResAndCon::OnFormChanged() {
         if (control != nullptr && (control->GetStyle() & WS_VISIBLE) != 0) control->EnableWindow(!linear);
     }
 
-    ApplyValueRule();
-    ApplyControlRule();
-    OnCharacteristicUsePin();
+    ApplyValueRule(false);
+    ApplyControlRule(false);
+    ApplyCharacteristicRule(false);
     SetModified(TRUE);
 }
 
@@ -227,8 +227,10 @@ void CPropPassiveResAndCon::OnValueUsePin() { ApplyValueRule(); }
 
 void CPropPassiveResAndCon::OnControlUsePin() { ApplyControlRule(); }
 
-void CPropPassiveResAndCon::OnCharacteristicUsePin() {
-    UpdateData(TRUE);
+void CPropPassiveResAndCon::OnCharacteristicUsePin() { ApplyCharacteristicRule(); }
+
+void CPropPassiveResAndCon::ApplyCharacteristicRule(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     const BOOL enable =
         !m_bCharacteristicUsesPin && (IsDlgButtonChecked(kCtlNonlinear) || !IsDlgButtonChecked(kCtlLinear));
     if (CWnd* button = GetDlgItem(kIdCharacteristic)) button->EnableWindow(enable);
@@ -302,8 +304,8 @@ BOOL CPropPassiveResAndCon::OnSetActive() {
     GetParamUsePin(m_pParams, kIdCharacteristic, &m_bCharacteristicUsesPin);
     UpdateData(FALSE);
     ApplyControlRule();
-    ApplyValueRule();
-    OnCharacteristicUsePin();
+    ApplyValueRule(false);
+    ApplyCharacteristicRule(false);
     SetModified(FALSE);
     return CTBPropertyPage::OnSetActive();
 }

@@ -98,8 +98,10 @@ protected:
     void DeriveModeWord();
     // The wizard's table with the wizard recorded as its owner (null without a wizard).
     CPropCharacteristicXYTable* Table();
-    void ApplyValueRule();
-    void ApplyControlRule();
+    // Rules of the pin boxes (each copies the controls into the fields first unless told not to).
+    void ApplyValueRule(bool readControls = true);
+    void ApplyControlRule(bool readControls = true);
+    void ApplyCharacteristicRule(bool readControls = true);
 
     void OnFormChanged();
     void OnValueUsePin();

@@ -378,7 +378,7 @@ BOOL CPropSemiDiode::OnInitDialog() {
     UpdateData(FALSE);
     UpdateData(TRUE);
     SetModified(TRUE);
-    UpdateSourceControls();
+    UpdateSourceControls(false);
     UpdatePinEnables();
 
     if (HasParamWithValueID(m_pParams, kIdOutputCurrent)) GetSDBOutput(m_pParams, kIdOutputCurrent, &m_bCurrentOutput);
@@ -447,11 +447,11 @@ void CPropSemiDiode::SetControlsFromMode() {
     }
     Invalidate(FALSE);
     UpdateSourceControls();
-    OnSelchangeKind();
+    ApplyKind(false);
 }
 
-void CPropSemiDiode::UpdateSourceControls() {
-    UpdateData(TRUE);
+void CPropSemiDiode::UpdateSourceControls(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     const BOOL typeChosen = IsDlgButtonChecked(kCtlType) != 0;
     const BOOL elementChosen = IsDlgButtonChecked(kCtlElementName) != 0;
     for (int id : kTypeControls) EnableControl(id, typeChosen);
@@ -470,12 +470,14 @@ void CPropSemiDiode::UpdateSourceControls() {
     SetModified(TRUE);
 }
 
-void CPropSemiDiode::OnSelchangeKind() {
+void CPropSemiDiode::OnSelchangeKind() { ApplyKind(); }
+
+void CPropSemiDiode::ApplyKind(bool readControls) {
     const int entry = m_cmbKind.GetSafeHwnd() != nullptr ? m_cmbKind.GetCurSel() : -1;
     // The symbol of the six shows the kind: 1, 2 or 4; without a kind the mask stays.
     if (HasControlSignal() && entry >= 0 && entry <= 2)
         InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1u << entry), kCtlSymbolFrame, this);
-    UpdateData(TRUE);
+    if (readControls) UpdateData(TRUE);
     SetModified(TRUE);
     for (int id : kLineControls) ShowControl(id, entry == kSemiKindLine);
     for (int id : kExponentialControls) ShowControl(id, entry == kSemiKindExponential);
@@ -507,7 +509,7 @@ void CPropSemiDiode::UpdatePinEnables() {
 void CPropSemiDiode::OnClickedSource() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    UpdateSourceControls();
+    UpdateSourceControls(false);
     UpdatePinEnables();
 }
 
@@ -519,8 +521,10 @@ void CPropSemiDiode::OnClickedElementNamePin() {
     SetModified(TRUE);
 }
 
-void CPropSemiDiode::OnClickedCharacteristicPin() {
-    UpdateData(TRUE);
+void CPropSemiDiode::OnClickedCharacteristicPin() { ApplyCharacteristicPin(); }
+
+void CPropSemiDiode::ApplyCharacteristicPin(bool readControls) {
+    if (readControls) UpdateData(TRUE);
     EnableControl(kIdTableFile, !m_bCharacteristicPin);
     SetParamUsePin(m_pParams, kIdTableVariable, m_bCharacteristicPin);
     if (HasControlSignal()) SetParamUsePin(m_pParams, kIdTableFile, m_bCharacteristicPin);
@@ -623,7 +627,7 @@ BOOL CPropSemiDiode::OnSetActive() {
     }
     SetModified(TRUE);
 
-    OnClickedCharacteristicPin();
+    ApplyCharacteristicPin(false);
     SetModified(FALSE);
     UpdatePinEnables();
     return CPropertyPage::OnSetActive();

@@ -192,7 +192,10 @@ protected:
     // word, and the list of parameters it writes.
     void SettleModeFromControls();
     void SetControlsFromMode();
-    void UpdateSourceControls();
+    // Rules of the kind and the pins (each copies the controls into the fields first unless told not to).
+    void UpdateSourceControls(bool readControls = true);
+    void ApplyKind(bool readControls = true);
+    void ApplyCharacteristicPin(bool readControls = true);
     void UpdatePinEnables();
     void ToggleOutput(BOOL& flag, WORD valueID);
     void EnableControl(int id, BOOL enable);

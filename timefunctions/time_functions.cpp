@@ -427,7 +427,7 @@ void CTimeFunctionPage::StartPeriodicInit(CComboBox& periodical) {
 }
 
 void CTimeFunctionPage::LoadNamedFields(const std::vector<Field>& fields, CComboBox* periodical) {
-    UpdateData(FALSE);
+    // The fields go to the dialog once, when all are loaded: nothing here reads a control.
     ReadNameAndSymbol();
     LoadFields(fields, periodical);
     GetSDBOutput(m_pParams, kIdOutput, &m_bOutput);

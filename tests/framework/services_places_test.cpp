@@ -263,3 +263,8 @@ TEST(ModelOutputDir, FolderOfTheDescriptionFileOrTheTemporaryFolder) {
 }
 
 } // namespace
+
+TEST(LexicallyNormalPaths, SameAsTheFileSystemsNormalForm) {
+    for (const std::string path : {"", "/", "//a", "a/b/", "./a", "a/./b", "a/.", "a/../b", "..", "a//b", "a/..b/c."})
+        EXPECT_EQ(fs::path(path).lexically_normal().string(), LexicallyNormalPath(path)) << path;
+}
