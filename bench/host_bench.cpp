@@ -17,7 +17,8 @@
 // once per repetition, and reports the processor time the child took (as the benchmark's time:
 // other load on the machine adds little to it), its wall-clock time (wall_s) and its peak
 // resident set (peak_rss_MB). bench/check_host_bench.py runs it on 2,000 and 20,000 elements
-// for its memory gate, and (with --scale, by hand) on 100,000 and 1,000,000.
+// for its memory gate, and (with --scale, by hand) on 100,000 and 1,000,000; a
+// --benchmark_filter such as "^Qvhost/load/" picks commands.
 #include "editor/host.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
@@ -29,6 +30,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -388,9 +390,16 @@ int main(int argc, char** argv) {
     int restCount = static_cast<int>(rest.size());
     if (!scale.empty()) {
         if (!RegisterScale(scale)) return 1;
+        // A filter given on the command line picks among the runs ("^Qvhost/load/"); without
+        // one, every command runs and none of the in-process benchmarks.
+        const bool filtered = std::any_of(rest.begin() + 1, rest.end(), [](const char* arg) {
+            return std::strncmp(arg, "--benchmark_filter=", 19) == 0;
+        });
         static std::string filter = "--benchmark_filter=^Qvhost/";
-        rest.push_back(filter.data());
-        ++restCount;
+        if (!filtered) {
+            rest.push_back(filter.data());
+            ++restCount;
+        }
     } else {
         // The texts of both sizes are made before anything is measured, so that both are
         // measured in the same state of the process, whichever runs first. The built schematic

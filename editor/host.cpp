@@ -463,8 +463,9 @@ bool IsWritableExtension(const std::string& ext) {
 // False with a message when the file cannot be written as a regular file in an existing folder
 // under a name the file system holds. `folders` holds the folders already found to exist, so
 // that the many data files of one folder look at it once.
-bool CheckOutputPath(const std::string& path, const std::string& what, std::unordered_set<std::string>& folders,
-                     std::string& error) {
+// As CheckOutputPath, with what a look at the path found: `seen` is null when nothing is there.
+bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::unordered_set<std::string>& folders,
+                         std::string& error, const struct stat* seen, PlannedFile* found = nullptr) {
     namespace fs = std::filesystem;
     std::error_code code;
     // The system's calls end a path at its first NUL byte: such a path would name another file.
@@ -483,11 +484,15 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::unor
                 std::to_string(kMaxOutputNameBytes) + " a file name may have";
         return false;
     }
-    const fs::file_status status = fs::status(target, code);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        error = what + " " + path + ": is " + (fs::is_directory(status) ? "a folder" : "not a regular file") +
+    if (seen != nullptr && !S_ISREG(seen->st_mode)) {
+        error = what + " " + path + ": is " + (S_ISDIR(seen->st_mode) ? "a folder" : "not a regular file") +
                 " and is not replaced";
         return false;
+    }
+    if (found != nullptr) {
+        found->existed = seen != nullptr;
+        found->device = seen != nullptr ? seen->st_dev : 0;
+        found->inode = seen != nullptr ? seen->st_ino : 0;
     }
     const std::string folder = target.parent_path().string();
     if (folders.count(folder) != 0) return true;
@@ -497,6 +502,15 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::unor
     }
     folders.insert(folder);
     return true;
+}
+
+// Whether an output can be written at the path; `found` (when given) learns what is there now.
+bool CheckOutputPath(const std::string& path, const std::string& what, std::unordered_set<std::string>& folders,
+                     std::string& error, PlannedFile* found = nullptr) {
+    struct stat status {};
+    // A path with a NUL byte is refused before anything looks at it.
+    const bool exists = path.find('\0') == std::string::npos && ::stat(path.c_str(), &status) == 0;
+    return CheckSeenOutputPath(path, what, folders, error, exists ? &status : nullptr, found);
 }
 
 } // namespace
@@ -574,7 +588,7 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     claimed.reserve(files.size());
     std::unordered_set<std::string> folders;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!CheckOutputPath(files[i].path, files[i].what, folders, error)) return false;
+        if (!CheckOutputPath(files[i].path, files[i].what, folders, error, &files[i])) return false;
         const auto [at, fresh] = claimed.emplace(files[i].path, i);
         if (!fresh) {
             error = files[at->second].what + " and " + files[i].what + " would both be written to " + files[i].path;
@@ -1303,7 +1317,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             if (owner != job.planned.end() && owner->second->what != what)
                 fault = owner->second->what + " and " + what + " would both be written to " + path;
             else if (owner == job.planned.end())
-                CheckOutputPath(path, what, job.folders, fault);
+                CheckSeenOutputPath(path, what, job.folders, fault, exists ? &found : nullptr);
             if (!fault.empty()) {
                 job.pathFault = fault;
                 job.StopWriting();
@@ -1316,9 +1330,14 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
             file.existed = true;
             const fs::path at(path);
-            const fs::path backup = at.parent_path() / ("." + at.filename().string() + "." + std::to_string(::getpid()) + ".keep");
-            fs::remove(backup, code);
+            static const std::string pid = std::to_string(::getpid());
+            const fs::path backup = at.parent_path() / ("." + at.filename().string() + "." + pid + ".keep");
+            // A link left by an earlier run of the same process ID is replaced.
             fs::create_hard_link(at, backup, code);
+            if (code == std::errc::file_exists) {
+                fs::remove(backup, code);
+                fs::create_hard_link(at, backup, code);
+            }
             if (!code) file.backup = backup.string();
         }
         job.wrote.push_back(std::move(file));
@@ -1364,7 +1383,8 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     for (const PlannedFile& file : plan.files) job.planned.emplace(file.path, &file);
     std::string beforeWriting;   // an output that is an input, or a description that cannot be opened
     for (const PlannedFile& file : plan.files) {
-        const std::string input = InputAt(file.path);
+        // The plan looked at the file already.
+        const std::string input = file.existed ? InputWithIdentity(file.path, file.device, file.inode) : std::string();
         if (!input.empty()) {
             beforeWriting = file.what + " " + file.path + ": is the input " + input + ", which is not written over";
             break;
@@ -1819,7 +1839,10 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
                           job.finalPath);
             job.ok = false;
         }
-        if (fs::exists(data, code)) job.dataFiles.push_back(data.string());
+        // A file this run wrote is taken back through `wrote` when the run fails: no need to
+        // look for it.
+        std::string dataPath = data.string();
+        if (job.wroteAt.count(dataPath) == 0 && fs::exists(data, code)) job.dataFiles.push_back(std::move(dataPath));
     }
     // Wizards that name their data file without quotes ("FILE := D__F1.mdx"): the file is
     // noted only to be taken back when the description fails.
@@ -1831,7 +1854,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         const fs::path name = fs::path(completed.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (name.empty()) continue;
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
-        if (fs::exists(data, code)) job.madeFiles.push_back(data.string());
+        std::string dataPath = data.string();
+        if (job.wroteAt.count(dataPath) == 0 && fs::exists(data, code)) job.madeFiles.push_back(std::move(dataPath));
     }
     // A wizard that does not write the text itself, or writes only its type, leaves the
     // parameter list to the editor.

@@ -393,6 +393,10 @@ private:
 struct PlannedFile {
     std::string path;   // absolute
     std::string what;   // "the model description", "the data file of element \"RNL1\""
+    // What the plan found at the path: whether a file was there, and which.
+    bool existed = false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
 };
 
 // What the first reading of a schematic text for `describe` found.

@@ -236,8 +236,7 @@ struct NewFiles {
     bool keep = false;
     void Note(const std::vector<qv::PlannedFile>& files) {
         planned = &files;
-        std::error_code code;
-        for (const qv::PlannedFile& file : files) isNew.push_back(!std::filesystem::exists(file.path, code));
+        for (const qv::PlannedFile& file : files) isNew.push_back(!file.existed);
     }
     ~NewFiles() {
         if (keep || planned == nullptr) return;
@@ -279,8 +278,17 @@ int Describe(const Arguments& args) {
     std::vector<std::string> written;
     if (!host.DescribeSchematicText(text, plan, FolderOf(out), out, written, error)) return Fail(error);
     made.keep = true;
-    std::fprintf(stderr, "model description of %s written to %s\n", Elements(plan.elements).c_str(), written[0].c_str());
-    for (size_t i = 1; i < written.size(); ++i) std::fprintf(stderr, "data file written to %s\n", written[i].c_str());
+    // The report goes out in blocks: standard error has no buffer, and a schematic may write
+    // a data file for every fourth element.
+    std::string report = "model description of " + Elements(plan.elements) + " written to " + written[0] + "\n";
+    for (size_t i = 1; i < written.size(); ++i) {
+        report += "data file written to " + written[i] + "\n";
+        if (report.size() >= 65536) {
+            std::fputs(report.c_str(), stderr);
+            report.clear();
+        }
+    }
+    std::fputs(report.c_str(), stderr);
     return kExitOk;
 }
 

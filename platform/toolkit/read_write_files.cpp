@@ -5,6 +5,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -853,6 +855,27 @@ CReadAndWriteFiles::WriteWatcher& WriteWatcherSlot() {
     static CReadAndWriteFiles::WriteWatcher watcher;
     return watcher;
 }
+
+// The permissions a file created with 0666 gets: the process's file mode mask, read once from
+// the kernel's status of the process (setting the mask to learn it would change it for other
+// threads in between). -1 when it cannot be read: every file written over then has its
+// permissions set.
+int NewFileMode()
+{
+    static const int mode = [] {
+        FILE* status = std::fopen("/proc/self/status", "re");
+        if (status == nullptr)
+            return -1;
+        int mask = -1;
+        char line[256];
+        while (mask < 0 && std::fgets(line, sizeof line, status) != nullptr)
+            if (std::strncmp(line, "Umask:", 6) == 0)
+                mask = static_cast<int>(std::strtol(line + 6, nullptr, 8));
+        std::fclose(status);
+        return mask < 0 ? -1 : 0666 & ~mask;
+    }();
+    return mode;
+}
 } // namespace
 
 void CReadAndWriteFiles::SetWriteWatcher(WriteWatcher watcher) { WriteWatcherSlot() = std::move(watcher); }
@@ -911,7 +934,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         text.Format("Cannot write the file \"%s\": it is a folder.", path);
         return Fail(errWrite, text);
     }
-    if (exists && !qv::IsReplaceableFile(path)) {
+    if (exists && !S_ISREG(target.st_mode)) {
         text.Format("Cannot write the file \"%s\": it is not a regular file.", path);
         return Fail(errWrite, text);
     }
@@ -927,10 +950,13 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     const std::string folder = slash == std::string::npos ? std::string() : target_path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target_path : target_path.substr(slash + 1);
     static unsigned long counter = 0;
+    // The process ID makes the name unlikely to be taken; O_EXCL makes sure it is not (a
+    // forked child that still has its parent's ID just tries the next number).
+    static const std::string pid = std::to_string(::getpid());
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(++counter) + ".tmp";
+        temp = folder + "." + base + "." + pid + "." + std::to_string(++counter) + ".tmp";
         // 0666 lets the process's umask decide, as for any new file.
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
@@ -941,7 +967,9 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
         return Fail(errWrite, text);
     }
-    if (exists)
+    // A file written over keeps its permissions; the new file has them already when the
+    // target had the mode every new file gets.
+    if (exists && static_cast<int>(target.st_mode & 07777) != NewFileMode())
         (void)::fchmod(fd, target.st_mode & 07777);
 
     auto abandon = [&](int e) {
