@@ -370,17 +370,27 @@ std::unique_ptr<ParamHolder> Catalogue::MakeHolder(const CatalogueElement& eleme
     holder->m_strElementName = ToCString(name);
     holder->m_strModelText = ToCString(element.modelText);
     FillMap(holder->m_SymbolTexts, element.symbol);
-    for (const CatalogueParam& source : element.params) {
+    // Each array is sized once rather than grown entry by entry: a set is made for every
+    // element of a schematic. Until its entry is made a place holds null, which the holder
+    // deletes harmlessly should making an entry fail.
+    const int params = static_cast<int>(element.params.size());
+    holder->m_ObjectTemplates.SetSize(params);
+    holder->m_Params.SetSize(params);
+    for (int i = 0; i < params; ++i) {
+        const CatalogueParam& source = element.params[static_cast<size_t>(i)];
         if (!source.prototype.made) source.prototype.made = ParamPrototype(source);
         auto* templ = new CWizardCopaObject3(*source.prototype.made);
-        holder->m_ObjectTemplates.Add(templ);
+        holder->m_ObjectTemplates.SetAt(i, templ);
         auto* param = new CWizardCopaObject3(*templ);
         param->SetTemplateObject(templ);
-        holder->AddParam(param);
+        holder->m_Params.SetAt(i, param);
     }
-    for (const CatalogueOutput& source : element.outputs) {
+    const int outputs = static_cast<int>(element.outputs.size());
+    holder->m_OutputTemplates.SetSize(outputs);
+    for (int i = 0; i < outputs; ++i) {
+        const CatalogueOutput& source = element.outputs[static_cast<size_t>(i)];
         if (!source.prototype.made) source.prototype.made = OutputPrototype(source);
-        holder->AddOutputTemplate(new CWizardCopaObject3(*source.prototype.made));
+        holder->m_OutputTemplates.SetAt(i, new CWizardCopaObject3(*source.prototype.made));
     }
     return holder;
 }

@@ -719,18 +719,19 @@ Host::Element* Host::FindElement(const std::string& name) {
 }
 
 bool Host::CreateWizard(Element& element, std::string& error) {
-    const std::string where = "element \"" + element.source.name + "\"";
+    // Named only for a message: most elements are made without one.
+    const auto where = [&element] { return "element \"" + element.source.name + "\""; };
     if (element.type->base == 4) {
         element.wizard4 = m_create4(element.type->id);
         if (element.wizard4 == nullptr) {
-            error = where + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
+            error = where() + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
             return false;
         }
         m_editor->Attach(*element.wizard4, element.handle);
     } else {
         element.wizard3 = m_create3(static_cast<int>(element.type->id));
         if (element.wizard3 == nullptr) {
-            error = where + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
+            error = where() + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
             return false;
         }
         m_editor->Attach(*element.wizard3, element.handle);
@@ -740,7 +741,8 @@ bool Host::CreateWizard(Element& element, std::string& error) {
 
 bool Host::ApplyValues(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
-    const std::string where = "element \"" + element.source.name + "\"";
+    // Named only for a message: most elements are made without one.
+    const auto where = [&element] { return "element \"" + element.source.name + "\""; };
     holder->m_dwShowName = element.source.showName ? 1 : 0;
     if (element.source.symbolVariant != 0) holder->m_bySymbolVariant = static_cast<BYTE>(element.source.symbolVariant);
     for (const SchematicParam& value : element.source.params) {
@@ -748,9 +750,9 @@ bool Host::ApplyValues(Element& element, std::string& error) {
                                         ? ParamOrMember(holder, *element.type, value.name)
                                         : MadeFromTemplate(holder, *element.type, value.templateName, value.name);
         if (param == nullptr) {
-            error = where + (value.templateName.empty() ? " has no parameter \"" + value.name + "\""
-                                                        : " has no template \"" + value.templateName +
-                                                              "\" for parameter \"" + value.name + "\"");
+            error = where() + (value.templateName.empty() ? " has no parameter \"" + value.name + "\""
+                                                          : " has no template \"" + value.templateName +
+                                                                "\" for parameter \"" + value.name + "\"");
             return false;
         }
         if (value.hasType) param->SetType(value.type);
@@ -764,7 +766,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             if (!known && !param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
                 for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == value.unit.c_str();
             if (!known) {
-                error = where + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
+                error = where() + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
                 return false;
             }
             param->SetUsedUnit(value.unit.c_str());
@@ -773,13 +775,13 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     }
     std::string missing;
     if (!element.source.order.empty() && !ArrangeParams(holder, element.source.order, missing)) {
-        error = where + ": \"order\" names \"" + missing + "\", a parameter it does not have";
+        error = where() + ": \"order\" names \"" + missing + "\", a parameter it does not have";
         return false;
     }
     for (const std::string& name : element.source.outputs) {
         CWizardCopaObject3* param = ParamNamed(holder, name);
         if (param == nullptr) {
-            error = where + " has no parameter \"" + name + "\" for an output";
+            error = where() + " has no parameter \"" + name + "\" for an output";
             return false;
         }
         bool made = false;
@@ -802,7 +804,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             made = true;
         }
         if (!made) {
-            error = where + ": its kind has no result outputs";
+            error = where() + ": its kind has no result outputs";
             return false;
         }
     }
@@ -895,7 +897,8 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error) {
-    const std::string where = "element \"" + element.source.name + "\"";
+    // Named only for a message: most elements are made without one.
+    const auto where = [&element] { return "element \"" + element.source.name + "\""; };
     CPropertySheet sheet(ToCString(element.source.name));
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
@@ -903,10 +906,10 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         element.wizard3->DoEditProperties(sheet, m_editor->Exchange(element.handle), 1);
     bool ok = true;
     if (sheet.GetPageCount() == 0) {
-        error = where + ": its wizard shows no pages";
+        error = where() + ": its wizard shows no pages";
         ok = false;
     } else if (!sheet.Create()) {
-        error = where + ": its property sheet cannot be shown";
+        error = where() + ": its property sheet cannot be shown";
         ok = false;
     } else {
         ok = runner.Run(actions, sheet);
@@ -915,7 +918,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ++m_pageRuns;
         if (m_keptFailureHandler) UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         if (!ok) {
-            error = where + ":";
+            error = where() + ":";
             for (const std::string& line : runner.Errors()) error += "\n  " + line;
         }
     }
@@ -1655,83 +1658,86 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
 
 std::string Host::CompleteModelText(const Element& element, const std::string& text) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
-    auto value = [&](const std::string& name, std::string& out) {
+    // Appends the value of the first live parameter of that name to `out`; false when there is none.
+    auto appendValue = [&](std::string_view name, std::string& out) {
         for (int i = 0; i < holder->GetParamCount(); ++i) {
             const CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || param->GetName().str() != name) continue;
+            if (param == nullptr || param->IsDeleted() || param->GetName().view() != name) continue;
             // A parameter taken from a pin is the signal at the element's pin of that name.
             if (param->HasPin()) {
-                out = element.source.name + "." + name;
+                out += element.source.name;
+                out += '.';
+                out += name;
                 return true;
             }
             // A value typed in its used unit goes to the simulator in the parameter's unit;
             // text that is no number (a variable, an expression) goes as it stands.
             CString converted;
             TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
-            out = ToString(converted);
+            out += converted.view();
             return true;
         }
         return false;
     };
     // One forward pass; inserted values are never searched again.
+    const std::string_view source = text;
     std::string out;
+    out.reserve(text.size() + text.size() / 2);
     size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] != '@') {
-            const size_t next = std::min(text.find('@', i), text.size());
-            out.append(text, i, next - i);
+    while (i < source.size()) {
+        if (source[i] != '@') {
+            const size_t next = std::min(source.find('@', i), source.size());
+            out += source.substr(i, next - i);
             i = next;
             continue;
         }
         size_t j = i + 1;
-        while (j < text.size() && IsNameChar(text[j])) ++j;
-        std::string name = text.substr(i + 1, j - i - 1);
+        while (j < source.size() && IsNameChar(source[j])) ++j;
+        const std::string_view name = source.substr(i + 1, j - i - 1);
         // An indexed parameter ("A[2]") is one name.
-        if (j < text.size() && text[j] == '[') {
-            const size_t close = text.find(']', j);
-            std::string indexed;
-            if (close != std::string::npos && value(text.substr(i + 1, close - i), indexed)) {
-                out += indexed;
+        if (j < source.size() && source[j] == '[') {
+            const size_t close = source.find(']', j);
+            if (close != std::string_view::npos && appendValue(source.substr(i + 1, close - i), out)) {
                 i = close + 1;
                 continue;
             }
         }
-        std::string replacement;
-        if (name == "NAME") {
+        if (name == "NAME")
             out += element.source.name;
-        } else if (!name.empty() && value(name, replacement)) {
-            out += replacement;
-        } else {
-            out += text.substr(i, j - i);
-        }
+        else if (name.empty() || !appendValue(name, out))
+            out += source.substr(i, j - i);
         i = j;
     }
     // The result outputs switched on, one line each from their template's text.
     for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
         const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
         if (entry == nullptr || entry->IsDeleted() || entry->GetValue().IsEmpty()) continue;
-        std::string paramName;
+        // The last parameter the entry was made from names it.
+        const CWizardCopaObject3* named = nullptr;
         for (int p = 0; p < holder->GetParamCount(); ++p) {
             const CWizardCopaObject3* param = holder->GetParam(p);
             if (param != nullptr && (entry->GetTemplateObject() == param ||
                                      (param->GetCopaObject() != nullptr && entry->GetTemplateObject() == param->GetCopaObject())))
-                paramName = ToString(param->GetName());
+                named = param;
         }
-        if (paramName.empty()) continue;
-        const std::string templ = ToString(entry->GetValue());
-        std::string line;
+        if (named == nullptr || named->GetName().IsEmpty()) continue;
+        const std::string_view paramName = named->GetName().view();
+        const std::string_view templ = entry->GetValue().view();
+        out += '\n';
         for (size_t p = 0; p < templ.size();) {
             if (templ.compare(p, 6, "@PARAM") == 0) {
-                line += paramName;
+                out += paramName;
                 p += 6;
             } else if (templ.compare(p, 5, "@NAME") == 0) {
-                line += element.source.name;
+                out += element.source.name;
                 p += 5;
             } else {
-                line += templ[p++];
+                // The text up to the next placeholder goes over in one piece.
+                const size_t next = std::min(templ.find('@', p + 1), templ.size());
+                out += templ.substr(p, next - p);
+                p = next;
             }
         }
-        out += "\n" + line;
     }
     return out;
 }
@@ -1742,19 +1748,19 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
     for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
         size_t end = at + 1;
         while (end < text.size() && IsNameChar(text[end])) ++end;
-        const std::string name = text.substr(at + 1, end - at - 1);
+        const std::string_view name = std::string_view(text).substr(at + 1, end - at - 1);
         if (name.empty() || name == "NAME") continue;
         for (int i = 0; i < holder->GetParamCount(); ++i) {
             const CWizardCopaObject3* param = holder->GetParam(i);
             if (param == nullptr || param->IsDeleted() || !param->IsInput() || param->HasPin() ||
-                param->GetName().str() != name)
+                param->GetName().view() != name)
                 continue;
-            std::string value = ToString(param->GetValue());
-            value.erase(0, value.find_first_not_of(" \t"));
-            if (value.empty()) return name;
-            if (NoFiniteNumber(*param, value)) {
+            std::string_view value = param->GetValue().view();
+            value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+            if (value.empty()) return std::string(name);
+            if (NoFiniteNumber(*param, std::string(value))) {
                 if (noNumber != nullptr) *noNumber = true;
-                return name;
+                return std::string(name);
             }
         }
     }
@@ -1846,7 +1852,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     }
     // Wizards that name their data file without quotes ("FILE := D__F1.mdx"): the file is
     // noted only to be taken back when the description fails.
-    const std::string completed = CompleteModelText(element, text);
+    std::string completed = CompleteModelText(element, text);
     for (size_t at = completed.find("FILE := "); at != std::string::npos; at = completed.find("FILE := ", at + 1)) {
         const size_t start = at + 8;
         if (start >= completed.size() || completed[start] == '"') continue;
@@ -1859,9 +1865,9 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     }
     // A wizard that does not write the text itself, or writes only its type, leaves the
     // parameter list to the editor.
-    text = FillLeftParamList(*m_editor->Holder(element.handle), text);
+    const std::string filled = FillLeftParamList(*m_editor->Holder(element.handle), text);
     bool noNumber = false;
-    const std::string empty = EmptyNeededValue(element, text, &noNumber);
+    const std::string empty = EmptyNeededValue(element, filled, &noNumber);
     if (!empty.empty()) {
         job.error += (job.error.empty() ? "" : "\n") +
                      ("element \"" + element.source.name + "\": parameter \"" + empty +
@@ -1870,7 +1876,9 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         job.ok = false;
         return;
     }
-    const std::string done = CompleteModelText(element, text);
+    // Nothing since the first completion changed the parameter set: a text the editor left as
+    // it was completes as it did then.
+    const std::string done = filled == text ? std::move(completed) : CompleteModelText(element, filled);
     if (HasEmptyListEntry(done)) {
         job.error += (job.error.empty() ? "" : "\n") +
                      ("element \"" + element.source.name + "\": its model text has an empty list entry: " + done);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -45,11 +46,10 @@ std::string Named(const What& what) {
 // value would start a new line of the model description, and one in a script line a new
 // action. Script lines may hold tabs, which separate words there as blanks do.
 template <class What>
-std::string Text(const json& value, const What& what, bool tabAllowed = false) {
-    if (!value.is_string()) throw SchematicError(Named(what) + " must be a text");
+std::string TextOf(const std::string& utf8, const What& what, bool tabAllowed = false) {
     std::string converted;
     std::string error;
-    if (!Utf8ToCp1252(value.get_ref<const std::string&>(), converted, error)) throw SchematicError(Named(what) + ": " + error);
+    if (!Utf8ToCp1252(utf8, converted, error)) throw SchematicError(Named(what) + ": " + error);
     for (unsigned char c : converted) {
         if (c == '\t' && tabAllowed) continue;
         if (c < 0x20 || c == 0x7F) {
@@ -59,6 +59,12 @@ std::string Text(const json& value, const What& what, bool tabAllowed = false) {
         }
     }
     return converted;
+}
+
+template <class What>
+std::string Text(const json& value, const What& what, bool tabAllowed = false) {
+    if (!value.is_string()) throw SchematicError(Named(what) + " must be a text");
+    return TextOf(value.get_ref<const std::string&>(), what, tabAllowed);
 }
 
 template <class What>
@@ -80,6 +86,23 @@ void CheckKeys(const json& object, std::initializer_list<const char*> known, con
     for (auto entry = object.begin(); entry != object.end(); ++entry)
         if (std::find_if(known.begin(), known.end(), [&](const char* k) { return entry.key() == k; }) == known.end())
             throw SchematicError(Named(what) + ": unknown field \"" + entry.key() + "\"");
+}
+
+// The fields of an object, each at the place of its name in `known` (null where the object
+// lacks it). An unknown field is refused as CheckKeys refuses it. One pass over the object
+// instead of a search of it for every name: an element's object and those of its parameters
+// are looked at for every element of a schematic. Only the first `count` names are allowed.
+template <size_t N, class What>
+std::array<const json*, N> Fields(const json& object, const std::array<std::string_view, N>& known, const What& what,
+                                  size_t count = N) {
+    std::array<const json*, N> fields{};
+    for (auto entry = object.begin(); entry != object.end(); ++entry) {
+        const std::string_view key = entry.key();
+        const auto at = std::find(known.begin(), known.begin() + count, key);
+        if (at == known.begin() + count) throw SchematicError(Named(what) + ": unknown field \"" + entry.key() + "\"");
+        fields[static_cast<size_t>(at - known.begin())] = &entry.value();
+    }
+    return fields;
 }
 
 // A parameter's flags: "0x" and one to eight hexadecimal digits.
@@ -130,10 +153,13 @@ std::string HexText(const std::vector<unsigned char>& bytes) {
 }
 
 // A parameter of "parameters" (named by its key), or one of "page_parameters" (made = true:
-// an object with its "name" and "template").
+// an object with its "name" and "template"). Only a made parameter has the last two fields.
+enum ParamField { kParamValue, kParamUnit, kParamPin, kParamType, kParamExtType, kParamName, kParamTemplate };
+constexpr std::array<std::string_view, 7> kParamFields = {"value", "unit", "pin", "type", "ext_type", "name", "template"};
+
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
-    param.name = Text(json(key), [&] { return what + " parameter name"; });
+    param.name = TextOf(key, [&] { return what + " parameter name"; });
     const auto where = [&] { return what + " parameter \"" + key + "\""; };
     if (param.name.empty()) throw SchematicError(what + " has a parameter without a name");
     if (value.is_string()) {
@@ -142,32 +168,30 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
         return param;
     }
     if (!value.is_object()) throw SchematicError(where() + " must be a text or an object");
+    const auto fields = Fields(value, kParamFields, where, made ? kParamFields.size() : size_t{kParamName});
     if (made) {
-        CheckKeys(value, {"name", "template", "value", "unit", "pin", "type", "ext_type"}, where);
-        auto templ = value.find("template");
-        if (templ == value.end()) throw SchematicError(where() + " has no \"template\"");
+        const json* templ = fields[kParamTemplate];
+        if (templ == nullptr) throw SchematicError(where() + " has no \"template\"");
         param.templateName = Text(*templ, [&] { return where() + " \"template\""; });
         if (param.templateName.empty()) throw SchematicError(where() + " has an empty \"template\"");
-    } else {
-        CheckKeys(value, {"value", "unit", "pin", "type", "ext_type"}, where);
     }
-    if (auto v = value.find("value"); v != value.end()) {
+    if (const json* v = fields[kParamValue]) {
         param.hasValue = true;
         param.value = Text(*v, [&] { return where() + " \"value\""; });
     }
-    if (auto u = value.find("unit"); u != value.end()) {
+    if (const json* u = fields[kParamUnit]) {
         param.hasUnit = true;
         param.unit = Text(*u, [&] { return where() + " \"unit\""; });
     }
-    if (auto p = value.find("pin"); p != value.end()) {
+    if (const json* p = fields[kParamPin]) {
         param.hasPin = true;
         param.pin = Boolean(*p, [&] { return where() + " \"pin\""; });
     }
-    if (auto t = value.find("type"); t != value.end()) {
+    if (const json* t = fields[kParamType]) {
         param.hasType = true;
         param.type = Flags(*t, [&] { return where() + " \"type\""; });
     }
-    if (auto t = value.find("ext_type"); t != value.end()) {
+    if (const json* t = fields[kParamExtType]) {
         param.hasExtType = true;
         param.extType = Flags(*t, [&] { return where() + " \"ext_type\""; });
     }
@@ -224,37 +248,57 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
     return ch;
 }
 
+// The fields an element's object may have, by their place in kElementFields.
+enum ElementField {
+    kElementId,
+    kElementName,
+    kElementShowName,
+    kElementSymbolVariant,
+    kElementParameters,
+    kElementPageParameters,
+    kElementOrder,
+    kElementOutputs,
+    kElementCharacteristic,
+    kElementScript,
+    kElementWizardData
+};
+constexpr std::array<std::string_view, 11> kElementFields = {
+    "id",     "name",    "show_name",      "symbol_variant", "parameters", "page_parameters",
+    "order",  "outputs", "characteristic", "script",         "wizard_data"};
+
 template <class What>
 SchematicElement ReadElement(const json& value, const What& what) {
     if (!value.is_object()) throw SchematicError(Named(what) + " must be an object");
-    CheckKeys(value,
-              {"id", "name", "show_name", "symbol_variant", "parameters", "page_parameters", "order", "outputs",
-               "characteristic", "script", "wizard_data"},
-              what);
+    const auto fields = Fields(value, kElementFields, what);
     SchematicElement element;
-    auto id = value.find("id");
-    if (id == value.end() || !id->is_number_unsigned() || id->get<unsigned long long>() > 0xFFFFFFFFull)
+    const json* id = fields[kElementId];
+    if (id == nullptr || !id->is_number_unsigned() || id->get<unsigned long long>() > 0xFFFFFFFFull)
         throw SchematicError(Named(what) + " needs a wizard \"id\" (a whole number)");
     element.id = static_cast<unsigned>(id->get<unsigned long long>());
-    auto name = value.find("name");
-    if (name == value.end()) throw SchematicError(Named(what) + " has no \"name\"");
+    const json* name = fields[kElementName];
+    if (name == nullptr) throw SchematicError(Named(what) + " has no \"name\"");
     element.name = Text(*name, [&] { return Named(what) + " \"name\""; });
     std::string why;
     if (!IsUsableName(element.name, why)) throw SchematicError(Named(what) + ": the name \"" + element.name + "\" " + why);
     const std::string where = "element \"" + element.name + "\"";
-    if (auto show = value.find("show_name"); show != value.end())
+    if (const json* show = fields[kElementShowName])
         element.showName = Boolean(*show, [&] { return where + " \"show_name\""; });
-    if (auto variant = value.find("symbol_variant"); variant != value.end()) {
+    if (const json* variant = fields[kElementSymbolVariant]) {
         if (!variant->is_number_unsigned() || variant->get<unsigned long long>() > 255)
             throw SchematicError(where + " \"symbol_variant\" must be a whole number from 0 to 255");
         element.symbolVariant = static_cast<unsigned>(variant->get<unsigned long long>());
     }
-    if (auto params = value.find("parameters"); params != value.end()) {
+    const json* params = fields[kElementParameters];
+    const json* made = fields[kElementPageParameters];
+    // Room for every parameter at once; a list of the wrong kind is refused below.
+    element.params.reserve((params != nullptr && params->is_object() ? params->size() : 0) +
+                           (made != nullptr && made->is_array() ? std::min(made->size(), kMaxPageParameters) : 0));
+    if (params != nullptr) {
         if (!params->is_object()) throw SchematicError(where + " \"parameters\" must map names to values");
         for (auto entry = params->begin(); entry != params->end(); ++entry)
             element.params.push_back(ReadParam(entry.key(), entry.value(), where));
     }
-    if (auto made = value.find("page_parameters"); made != value.end()) {
+    if (made != nullptr) {
         if (!made->is_array()) throw SchematicError(where + " \"page_parameters\" must be a list of parameters");
         if (made->size() > kMaxPageParameters)
             throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " page parameters");
@@ -267,21 +311,21 @@ SchematicElement ReadElement(const json& value, const What& what) {
             element.params.push_back(ReadParam(Text(*name, [&] { return what() + " \"name\""; }), entry, where, true));
         }
     }
-    if (auto order = value.find("order"); order != value.end()) {
+    if (const json* order = fields[kElementOrder]) {
         if (!order->is_array()) throw SchematicError(where + " \"order\" must be a list of parameter names");
         if (order->size() > kMaxPageParameters)
             throw SchematicError(where + ": more than " + std::to_string(kMaxPageParameters) + " names in \"order\"");
         for (size_t i = 0; i < order->size(); ++i)
             element.order.push_back(Text((*order)[i], [&] { return where + " \"order\" entry " + std::to_string(i + 1); }));
     }
-    if (auto outputs = value.find("outputs"); outputs != value.end()) {
+    if (const json* outputs = fields[kElementOutputs]) {
         if (!outputs->is_array()) throw SchematicError(where + " \"outputs\" must be a list of parameter names");
         for (size_t i = 0; i < outputs->size(); ++i)
             element.outputs.push_back(Text((*outputs)[i], [&] { return where + " output " + std::to_string(i + 1); }));
     }
-    if (auto ch = value.find("characteristic"); ch != value.end())
+    if (const json* ch = fields[kElementCharacteristic])
         element.characteristic = ReadCharacteristic(*ch, [&] { return where + " \"characteristic\""; });
-    if (auto script = value.find("script"); script != value.end()) {
+    if (const json* script = fields[kElementScript]) {
         if (!script->is_array()) throw SchematicError(where + " \"script\" must be a list of lines");
         if (script->size() > kMaxScriptLines)
             throw SchematicError(where + ": more than " + std::to_string(kMaxScriptLines) + " script lines");
@@ -289,7 +333,7 @@ SchematicElement ReadElement(const json& value, const What& what) {
             element.script.push_back(
                 Text((*script)[i], [&] { return where + " script line " + std::to_string(i + 1); }, true));
     }
-    if (auto data = value.find("wizard_data"); data != value.end()) {
+    if (const json* data = fields[kElementWizardData]) {
         element.hasWizardData = true;
         element.wizardData = WizardData(*data, where + " \"wizard_data\"");
     }

@@ -1,6 +1,7 @@
 #include "editor/text_codec.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -97,7 +98,17 @@ std::string MessageToUtf8(const std::string& message) { return IsUtf8(message) ?
 std::string Cp1252ToUtf8Text(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (unsigned char byte : text) AppendUtf8(out, CharOfByte(byte));
+    size_t i = 0;
+    while (i < text.size()) {
+        // A run of ASCII, which nearly every model text is, stands for itself in both.
+        const auto high = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(),
+                                       [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; });
+        const size_t run = static_cast<size_t>(high - text.begin());
+        out.append(text, i, run - i);
+        if (run == text.size()) break;
+        AppendUtf8(out, CharOfByte(static_cast<unsigned char>(text[run])));
+        i = run + 1;
+    }
     return out;
 }
 

@@ -45,22 +45,22 @@ public:
     void SetNatureOrDatatype(LPCTSTR s) { m_NatureOrDatatype = s; }
 
     const CLanguageTextMap& GetInfoMap() const { return m_InfoMap.Get(); }
-    void SetInfoMap(const CLanguageTextMap& map) { CopyMap(m_InfoMap.Edit(), map); }
+    void SetInfoMap(const CLanguageTextMap& map) { m_InfoMap.Replace(map); }
     CString GetInfoByLangID(WORD lang) const { return LookupText(m_InfoMap.Get(), lang); }
     void SetInfoByLangID(WORD lang, LPCTSTR text) { m_InfoMap.Edit().SetAt(lang, text); }
 
     const CLanguageTextMap& GetDescriptionMap() const { return m_DescriptionMap.Get(); }
-    void SetDescriptionMap(const CLanguageTextMap& map) { CopyMap(m_DescriptionMap.Edit(), map); }
+    void SetDescriptionMap(const CLanguageTextMap& map) { m_DescriptionMap.Replace(map); }
     CString GetDescriptionByLangID(WORD lang) const { return LookupText(m_DescriptionMap.Get(), lang); }
     void SetDescriptionByLangID(WORD lang, LPCTSTR text) { m_DescriptionMap.Edit().SetAt(lang, text); }
 
     const CMapStringToString& GetAccessMap() const { return m_AccessMap.Get(); }
-    void SetAccessMap(const CMapStringToString& map) { CopyMap(m_AccessMap.Edit(), map); }
+    void SetAccessMap(const CMapStringToString& map) { m_AccessMap.Replace(map); }
     CString GetAccessBySimLang(LPCTSTR simLang) const { return LookupText(m_AccessMap.Get(), simLang); }
     void SetAccessBySimLang(LPCTSTR simLang, LPCTSTR text) { m_AccessMap.Edit().SetAt(simLang, text); }
 
     const CMapStringToString& GetDefaultValueMap() const { return m_DefaultValueMap.Get(); }
-    void SetDefaultValueMap(const CMapStringToString& map) { CopyMap(m_DefaultValueMap.Edit(), map); }
+    void SetDefaultValueMap(const CMapStringToString& map) { m_DefaultValueMap.Replace(map); }
     CString GetDefValBySimLang(LPCTSTR simLang) const { return LookupText(m_DefaultValueMap.Get(), simLang); }
     void SetDefValBySimLang(LPCTSTR simLang, LPCTSTR text) { m_DefaultValueMap.Edit().SetAt(simLang, text); }
 
@@ -166,6 +166,17 @@ private:
             }
             return *m_map;
         }
+        // Makes the map of this entry alone a copy of `from`. A map shared with other entries
+        // is left to them rather than copied first only to be emptied.
+        void Replace(const Map& from) {
+            if (!m_map || m_map.use_count() > 1) {
+                auto own = std::make_shared<Map>();
+                CopyMap(*own, from);
+                m_map = std::move(own);
+            } else {
+                CopyMap(*m_map, from);
+            }
+        }
 
     private:
         static const Map& Empty() {
@@ -211,7 +222,6 @@ private:
             to.SetAt(key, value);
         }
     }
-    void CopyFrom(const CWizardCopaObject3& other);
 
     CString m_Name;
     CString m_Value;

@@ -2,11 +2,6 @@
 
 namespace {
 
-CWizardCopaObject3* EntryAt(const CPtrArray& array, int index) {
-    if (index < 0 || index >= static_cast<int>(array.GetSize())) return nullptr;
-    return static_cast<CWizardCopaObject3*>(array.GetAt(index));
-}
-
 void DeleteEntries(CPtrArray& array) {
     for (int i = 0; i < static_cast<int>(array.GetSize()); ++i) delete static_cast<CWizardCopaObject3*>(array.GetAt(i));
     array.RemoveAll();
@@ -33,10 +28,6 @@ ParamHolder::ParamHolder() = default;
 ParamHolder::~ParamHolder() {
     DeleteAll();
 }
-
-CWizardCopaObject3* ParamHolder::GetParam(int index) const { return EntryAt(m_Params, index); }
-CWizardCopaObject3* ParamHolder::GetOutputTemplate(int index) const { return EntryAt(m_OutputTemplates, index); }
-CWizardCopaObject3* ParamHolder::GetOutputInstance(int index) const { return EntryAt(m_OutputInstances, index); }
 
 int ParamHolder::PurgeDeleted() {
     // Output entries first: they may point at parameters through their template link, and a

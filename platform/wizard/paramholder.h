@@ -19,13 +19,14 @@ public:
     ParamHolder(const ParamHolder&) = delete;
     ParamHolder& operator=(const ParamHolder&) = delete;
 
-    // Typed access to the arrays; entries may be null.
+    // Typed access to the arrays; entries may be null, and so is an index out of range. Inline:
+    // the editor and the wizards walk the parameters of a set many times per element.
     int GetParamCount() const { return static_cast<int>(m_Params.GetSize()); }
-    CWizardCopaObject3* GetParam(int index) const;
+    CWizardCopaObject3* GetParam(int index) const { return EntryAt(m_Params, index); }
     int GetOutputTemplateCount() const { return static_cast<int>(m_OutputTemplates.GetSize()); }
-    CWizardCopaObject3* GetOutputTemplate(int index) const;
+    CWizardCopaObject3* GetOutputTemplate(int index) const { return EntryAt(m_OutputTemplates, index); }
     int GetOutputInstanceCount() const { return static_cast<int>(m_OutputInstances.GetSize()); }
-    CWizardCopaObject3* GetOutputInstance(int index) const;
+    CWizardCopaObject3* GetOutputInstance(int index) const { return EntryAt(m_OutputInstances, index); }
 
     // Appends an entry (the holder takes it over) and returns its index.
     int AddParam(CWizardCopaObject3* param) { return static_cast<int>(m_Params.Add(param)); }
@@ -48,6 +49,12 @@ public:
     DWORD m_dwShowName = 0;          // the pages' "Show Name" check
     CLanguageTextMap m_SymbolTexts;  // the element symbol's text per language
     BYTE m_bySymbolVariant = 0;      // the shown variant of the symbol (1 shifted by the form)
+
+private:
+    static CWizardCopaObject3* EntryAt(const CPtrArray& array, int index) {
+        if (index < 0 || index >= static_cast<int>(array.GetSize())) return nullptr;
+        return static_cast<CWizardCopaObject3*>(array.GetAt(index));
+    }
 };
 
 // The data-exchange object of the older wizard base: the parameter set plus the wizard's

@@ -226,6 +226,7 @@ TEST(TextCodec, ConvertsTheCodePageBothWays) {
     EXPECT_EQ(all, back) << "every byte survives the round trip";
     EXPECT_EQ("\xE2\x82\xAC", qv::Cp1252ToUtf8Text("\x80")) << "the euro sign";
     EXPECT_EQ("a\nb\tc", qv::Cp1252ToUtf8Text("a\nb\tc"));
+    EXPECT_EQ("R\xC3\xA4t \xE2\x82\xAC" "5 \xC2\xB0", qv::Cp1252ToUtf8Text("R\xE4t \x80" "5 \xB0")) << "runs of ASCII between";
     for (const char* bad : {"\xC0\x80", "\xE2\x82", "\xED\xA0\x80", "\xF0\x9F\x98\x80", "\xFF"}) {
         back = "kept";
         EXPECT_FALSE(qv::Utf8ToCp1252(bad, back, error)) << bad;

@@ -61,6 +61,12 @@ TEST(SchematicReader, ControlCharactersAreRefusedNamingElementAndField) {
         {R"({"document": "D", "document": "E", "elements": []})", {"the schematic", "\"document\" is given twice"}},
         {R"({"document": "D", "elements": [], "elements": [{"id": 15, "name": "R1"}]})", {"\"elements\" is given twice"}},
         {R"({"elements": [{"id": 15, "name": "R1"}], "document": "D", "extra": 1})", {"unknown field \"extra\""}},
+        // Each object knows its own fields; a page parameter alone has a "name" and a "template".
+        {OneElement(R"({"id": 15, "name": "R1", "colour": "red"})"), {"element 1: unknown field \"colour\""}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1", "template": "T"}}})"),
+         {"element \"R1\" parameter \"R\": unknown field \"template\""}},
+        {OneElement(R"({"id": 15, "name": "R1", "page_parameters": [{"name": "A", "template": "T", "x": 1}]})"),
+         {"element \"R1\" parameter \"A\": unknown field \"x\""}},
         {R"({"document": "D", "elements": {"id": 15}})", {"list \"elements\""}},
         {R"({"document": "D", "elements": [7]})", {"element 1 must be an object"}},
     };
