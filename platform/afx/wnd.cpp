@@ -334,7 +334,7 @@ WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& classNa
     if (parent)
         parent->AddChild(core);
     if (object)
-        object->m_hWnd = core->hwnd;
+        object->AttachCore(core);
     return core;
 }
 
@@ -431,6 +431,9 @@ CWnd::CWnd() = default;
 
 CWnd::~CWnd()
 {
+    // Objects the layer deletes with their window have no handle left by now.
+    if (!m_hWnd)
+        return;
     qv::WindowCore* core = Core();
     if (core && core->object == this)
         qv::DestroyCore(core);
@@ -440,6 +443,14 @@ CWnd::~CWnd()
         r.erase(std::remove(r.begin(), r.end(), this), r.end());
     }
     m_hWnd = nullptr;
+}
+
+void CWnd::AttachCore(qv::WindowCore* core)
+{
+    m_hWnd = core->hwnd;
+    m_core = core;
+    m_coreHandle = m_hWnd;
+    m_coreEpoch = qv::g_windowsGone;
 }
 
 qv::WindowCore* CWnd::FindCore() const
@@ -514,7 +525,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (core->object)
         core->retired.push_back(core->object); // keeps working for whoever still holds it
     core->SetObject(this, false);
-    m_hWnd = hWnd;
+    AttachCore(core);
     PreSubclassWindow();
     return TRUE;
 }
@@ -538,7 +549,7 @@ HWND CWnd::UnsubclassWindow()
         core->retired.pop_back();
     } else {
         core->SetObject(qv::MakeControlObject(core->className, core->style), true);
-        core->object->m_hWnd = h;
+        core->object->AttachCore(core);
     }
     m_hWnd = nullptr;
     return h;
