@@ -152,21 +152,33 @@ bool IsCheckable(UINT type)
            type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }
 
+} // namespace
+
+int ButtonCheck(const WindowCore* button) { return IsCheckable(ButtonType(button)) ? button->check : 0; }
+
+void SetButtonCheck(WindowCore* button, WPARAM wParam)
+{
+    const UINT type = ButtonType(button);
+    if (!IsCheckable(type))
+        return;
+    int check = static_cast<int>(wParam);
+    if (check == BST_INDETERMINATE && type != BS_3STATE && type != BS_AUTO3STATE)
+        check = BST_CHECKED;
+    button->check = (check == BST_CHECKED || check == BST_INDETERMINATE) ? check : BST_UNCHECKED;
+    button->invalid = true;
+}
+
+namespace {
+
 bool ButtonProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     const UINT type = ButtonType(core);
     switch (message) {
     case BM_GETCHECK:
-        result = IsCheckable(type) ? core->check : 0;
+        result = ButtonCheck(core);
         return true;
     case BM_SETCHECK:
-        if (IsCheckable(type)) {
-            int check = static_cast<int>(wParam);
-            if (check == BST_INDETERMINATE && type != BS_3STATE && type != BS_AUTO3STATE)
-                check = BST_CHECKED;
-            core->check = (check == BST_CHECKED || check == BST_INDETERMINATE) ? check : BST_UNCHECKED;
-            core->invalid = true;
-        }
+        SetButtonCheck(core, wParam);
         result = 0;
         return true;
     case BM_GETSTATE:

@@ -183,6 +183,12 @@ const std::string& DefaultWindowText(const WindowCore* core);
 // drawing.
 LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam);
 
+// What a button's default processing answers BM_GETCHECK with, and does with BM_SETCHECK: the
+// check of a check box or radio button (0 for other buttons); the indeterminate state only for
+// three-state boxes (checked for the others), anything else unchecks.
+int ButtonCheck(const WindowCore* button);
+void SetButtonCheck(WindowCore* button, WPARAM check);
+
 // Replaces an edit's selection with text (within its limit); the caret follows the text.
 void ReplaceSelection(WindowCore* edit, const std::string& text);
 // A click on a button: auto check boxes toggle, auto three-state boxes cycle, auto radio
