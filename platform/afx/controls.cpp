@@ -110,7 +110,8 @@ LRESULT EntryData(WindowCore* core, WPARAM index, LPARAM data, bool set)
 
 bool IsDropDownList(const WindowCore* core) { return (core->style & 0x3) == CBS_DROPDOWNLIST; }
 
-int InsertEntry(WindowCore* core, int index, const std::string& text, bool sorted)
+// The text is taken over: every entry a template or a unit selector adds comes this way.
+int InsertEntry(WindowCore* core, int index, std::string text, bool sorted)
 {
     const int n = Count(core);
     if (sorted) {
@@ -122,7 +123,7 @@ int InsertEntry(WindowCore* core, int index, const std::string& text, bool sorte
     } else if (index > n) {
         return -1;
     }
-    core->entries.insert(core->entries.begin() + index, ListEntry{text, 0, false});
+    core->entries.insert(core->entries.begin() + index, ListEntry{std::move(text), 0, false});
     if (core->curSel >= index)
         ++core->curSel;
     return index;
@@ -152,8 +153,7 @@ bool IsCheckable(UINT type)
            type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }
 
-} // namespace
-
+// BM_GETCHECK and BM_SETCHECK of a button's default processing.
 int ButtonCheck(const WindowCore* button) { return IsCheckable(ButtonType(button)) ? button->check : 0; }
 
 void SetButtonCheck(WindowCore* button, WPARAM wParam)
@@ -166,6 +166,27 @@ void SetButtonCheck(WindowCore* button, WPARAM wParam)
         check = BST_CHECKED;
     button->check = (check == BST_CHECKED || check == BST_INDETERMINATE) ? check : BST_UNCHECKED;
     button->invalid = true;
+}
+
+// Whether the control's BM_GETCHECK and BM_SETCHECK would go to a button's default processing.
+bool IsPlainButton(const WindowCore* control)
+{
+    return control->HasPlainObject() && control->kind == WindowKind::Button;
+}
+
+} // namespace
+
+LRESULT SendGetCheck(WindowCore* control)
+{
+    return IsPlainButton(control) ? ButtonCheck(control) : control->HandleMessage(BM_GETCHECK, 0, 0);
+}
+
+void SendSetCheck(WindowCore* control, WPARAM check)
+{
+    if (IsPlainButton(control))
+        SetButtonCheck(control, check);
+    else
+        control->HandleMessage(BM_SETCHECK, check, 0);
 }
 
 namespace {

@@ -260,19 +260,10 @@ void DDX_Text(CDataExchange* pDX, int nIDC, float& value)
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
 {
     qv::WindowCore* control = PrepareControl(pDX, nIDC, false);
-    const auto check = static_cast<WPARAM>(value < 0 || value > 2 ? 0 : value);
-    // A button whose messages go to the default processing (pages exchange dozens of check
-    // boxes each time) has its check read and set on its record at once.
-    if (control->HasPlainObject() && control->kind == qv::WindowKind::Button) {
-        if (pDX->m_bSaveAndValidate)
-            value = qv::ButtonCheck(control);
-        else
-            qv::SetButtonCheck(control, check);
-    } else if (pDX->m_bSaveAndValidate) {
-        value = static_cast<int>(control->HandleMessage(BM_GETCHECK, 0, 0));
-    } else {
-        control->HandleMessage(BM_SETCHECK, check, 0);
-    }
+    if (pDX->m_bSaveAndValidate)
+        value = static_cast<int>(qv::SendGetCheck(control));
+    else
+        qv::SendSetCheck(control, static_cast<WPARAM>(value < 0 || value > 2 ? 0 : value));
 }
 
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)

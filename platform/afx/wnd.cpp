@@ -345,10 +345,11 @@ void DestroyCore(WindowCore* core)
     core->destroying = true;
     if (g_focus == core || (g_focus && g_focus->IsDescendantOf(core)))
         g_focus = nullptr;
-    // A control of a standard class that the layer made for a template does nothing with
-    // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
-    // it is spared both: a page's dozens of controls go with every page.
-    const bool quiet = core->ownsObject && core->HasPlainObject();
+    // A control whose messages go to the default processing (a standard class, or a class
+    // that adds no message map entries, whether the layer made it or a page subclassed it)
+    // does nothing with WM_DESTROY and WM_NCDESTROY (nothing in the default processing), so it
+    // is spared both: a page's dozens of controls go with every page.
+    const bool quiet = core->HasPlainObject();
     if (!quiet)
         SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
@@ -910,7 +911,7 @@ UINT CWnd::IsDlgButtonChecked(int nIDButton) const
 {
     qv::WindowCore* core = Core();
     qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr;
-    return static_cast<UINT>(SendToChild(child, BM_GETCHECK, 0, 0));
+    return child ? static_cast<UINT>(qv::SendGetCheck(child)) : 0;
 }
 
 void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)

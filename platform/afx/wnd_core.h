@@ -183,11 +183,11 @@ const std::string& DefaultWindowText(const WindowCore* core);
 // drawing.
 LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What a button's default processing answers BM_GETCHECK with, and does with BM_SETCHECK: the
-// check of a check box or radio button (0 for other buttons); the indeterminate state only for
-// three-state boxes (checked for the others), anything else unchecks.
-int ButtonCheck(const WindowCore* button);
-void SetButtonCheck(WindowCore* button, WPARAM check);
+// BM_GETCHECK and BM_SETCHECK sent to a control. A button whose messages go to the default
+// processing has its check read and set on its record at once: pages exchange and test dozens
+// of check boxes each time.
+LRESULT SendGetCheck(WindowCore* control);
+void SendSetCheck(WindowCore* control, WPARAM check);
 
 // Replaces an edit's selection with text (within its limit); the caret follows the text.
 void ReplaceSelection(WindowCore* edit, const std::string& text);
