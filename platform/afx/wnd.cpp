@@ -134,6 +134,19 @@ WindowKind KindFromClassName(const std::string& className)
 
 WindowCore::~WindowCore() = default;
 
+void RetiredViews::Remove(CWnd* view)
+{
+    m_more.erase(std::remove(m_more.begin(), m_more.end(), view), m_more.end());
+    if (m_first != view)
+        return;
+    // The next oldest takes the first place.
+    m_first = nullptr;
+    if (!m_more.empty()) {
+        m_first = m_more.front();
+        m_more.erase(m_more.begin());
+    }
+}
+
 namespace {
 
 // Freed blocks of window records and window objects kept for the next ones of the same size,
@@ -375,11 +388,11 @@ void DestroyCore(WindowCore* core)
     ++g_windowsGone;
     CWnd* object = core->object;
     core->SetObject(nullptr, core->ownsObject);
-    for (CWnd* old : core->retired) {
+    core->retired.ForEach([](CWnd* old) {
         ForgetPainting(old);
         old->m_hWnd = nullptr;
         delete old;
-    }
+    });
     if (object) {
         // What the window painted goes with it.
         ForgetPainting(object);
@@ -440,8 +453,7 @@ CWnd::~CWnd()
         qv::DestroyCore(core);
     else if (core) {
         // A retired view: the record forgets it.
-        auto& r = core->retired;
-        r.erase(std::remove(r.begin(), r.end(), this), r.end());
+        core->retired.Remove(this);
     }
     m_hWnd = nullptr;
 }
@@ -524,7 +536,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (core->object && !core->ownsObject)
         return FALSE;
     if (core->object)
-        core->retired.push_back(core->object); // keeps working for whoever still holds it
+        core->retired.Add(core->object); // keeps working for whoever still holds it
     core->SetObject(this, false);
     AttachCore(core);
     PreSubclassWindow();
@@ -545,9 +557,8 @@ HWND CWnd::UnsubclassWindow()
     if (!core || core->object != this)
         return nullptr;
     HWND h = m_hWnd;
-    if (!core->retired.empty()) {
-        core->SetObject(core->retired.back(), true);
-        core->retired.pop_back();
+    if (!core->retired.Empty()) {
+        core->SetObject(core->retired.TakeNewest(), true);
     } else {
         core->SetObject(qv::MakeControlObject(core->className, core->style), true);
         core->object->AttachCore(core);

@@ -35,6 +35,47 @@ struct ListViewRow {
     int image = -1;
 };
 
+// The layer-made objects of a window that a program's own objects replaced by subclassing,
+// oldest first; they keep working for whoever still holds them and die with the window. A page
+// subclasses a template control once, as a rule (a tenth of all windows), so the first is kept
+// in place rather than in an allocated list.
+class RetiredViews {
+public:
+    bool Empty() const { return m_first == nullptr; }
+    void Add(CWnd* view)
+    {
+        if (!m_first)
+            m_first = view;
+        else
+            m_more.push_back(view);
+    }
+    // Removes and returns the newest one (null when there is none).
+    CWnd* TakeNewest()
+    {
+        CWnd* view = m_first;
+        if (!m_more.empty()) {
+            view = m_more.back();
+            m_more.pop_back();
+        } else {
+            m_first = nullptr;
+        }
+        return view;
+    }
+    void Remove(CWnd* view);
+    template <class Visit>
+    void ForEach(Visit visit) const
+    {
+        if (m_first)
+            visit(m_first);
+        for (CWnd* view : m_more)
+            visit(view);
+    }
+
+private:
+    CWnd* m_first = nullptr;
+    std::vector<CWnd*> m_more; // the ones after the first
+};
+
 class WindowCore : public MessageTarget {
 public:
     WindowCore() = default;
@@ -58,7 +99,7 @@ public:
     // maps and go to the default processing: it is of exactly one of the standard classes
     // (IsStandardControlObject), or a control of a class that adds no message map entries.
     bool HasPlainObject() const { return object != nullptr && object == plainObject; }
-    std::vector<CWnd*> retired;     // layer-made objects replaced by subclassing; die with the window
+    RetiredViews retired;
     bool destroying = false;
 
     WindowCore* parent = nullptr;
