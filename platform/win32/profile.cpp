@@ -76,8 +76,9 @@ bool SameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    // Names mostly match byte for byte: only differing bytes are folded.
     for (size_t i = 0; i < a.size(); ++i)
-        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
+        if (a[i] != b[i] && Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
