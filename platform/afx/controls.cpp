@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <typeinfo>
 
 namespace qv {
@@ -33,7 +34,7 @@ int Count(const WindowCore* core) { return static_cast<int>(core->entries.size()
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool PrefixNoCase(const std::string& text, const std::string& prefix)
+bool PrefixNoCase(std::string_view text, std::string_view prefix)
 {
     if (prefix.size() > text.size())
         return false;
@@ -43,7 +44,7 @@ bool PrefixNoCase(const std::string& text, const std::string& prefix)
     return true;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b)
+bool EqualNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && PrefixNoCase(a, b);
 }
@@ -61,7 +62,7 @@ int CompareNoCase(const std::string& a, const std::string& b)
 }
 
 // Search after `startAfter` (-1 or out of range: from the first entry), wrapping round once.
-int FindEntry(const WindowCore* core, int startAfter, const std::string& text, bool exact)
+int FindEntry(const WindowCore* core, int startAfter, std::string_view text, bool exact)
 {
     const int n = Count(core);
     if (n == 0)
@@ -77,6 +78,9 @@ int FindEntry(const WindowCore* core, int startAfter, const std::string& text, b
 }
 
 std::string StringArg(LPARAM lParam) { return lParam ? reinterpret_cast<const char*>(lParam) : ""; }
+// The same text read in place, for messages that only compare it or copy it into a text the
+// control keeps (whose room is used again).
+std::string_view TextArg(LPARAM lParam) { return lParam ? reinterpret_cast<const char*>(lParam) : ""; }
 
 LRESULT CopyText(const std::string& text, LPARAM buffer)
 {
@@ -274,7 +278,7 @@ bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRES
 {
     switch (message) {
     case WM_SETTEXT:
-        core->text = StringArg(lParam);
+        core->text.assign(TextArg(lParam));
         core->selStart = core->selEnd = 0;
         core->modified = false;
         core->invalid = true;
@@ -367,7 +371,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
     case WM_SETTEXT:
         if (list) {
             // A drop-down list shows its selection only: the text must name an entry.
-            const int i = FindEntry(core, -1, StringArg(lParam), true);
+            const int i = FindEntry(core, -1, TextArg(lParam), true);
             if (i < 0) {
                 result = CB_ERR;
                 return true;
@@ -376,7 +380,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
             result = TRUE;
             return true;
         }
-        core->text = StringArg(lParam);
+        core->text.assign(TextArg(lParam));
         core->selStart = core->selEnd = 0;
         result = TRUE;
         return true;
@@ -441,11 +445,11 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
-        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam),
+        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam),
                            message == CB_FINDSTRINGEXACT);
         return true;
     case CB_SELECTSTRING: {
-        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam), false);
+        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam), false);
         if (i >= 0) {
             core->curSel = i;
             if (!list)
@@ -563,11 +567,11 @@ bool ListBoxProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, L
         return true;
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
-        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam),
+        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam),
                            message == LB_FINDSTRINGEXACT);
         return true;
     case LB_SELECTSTRING: {
-        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam), false);
+        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam), false);
         if (i >= 0 && !MultiSelect(core))
             core->curSel = i;
         result = i;
