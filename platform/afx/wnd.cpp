@@ -949,7 +949,9 @@ BOOL CWnd::EnableWindow(BOOL bEnable)
         core->style &= ~static_cast<DWORD>(WS_DISABLED);
     else
         core->style |= WS_DISABLED;
-    if (wasDisabled != !bEnable)
+    // A control whose messages go to the default processing does nothing with WM_ENABLE: pages
+    // enable and disable dozens of them by their rules, so it is not sent to them.
+    if (wasDisabled != !bEnable && !core->HasPlainObject())
         SendMessage(WM_ENABLE, bEnable ? TRUE : FALSE, 0);
     // A disabled window loses the focus.
     if (!bEnable && qv::FocusCore() == core)
