@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string_view>
 #include <typeinfo>
+#include <utility>
 
 namespace qv {
 
@@ -1296,11 +1297,11 @@ int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, in
     qv::WindowCore* core = Core();
     if (!core || nCol < 0)
         return -1;
-    const std::string heading = lpszColumnHeading ? lpszColumnHeading : "";
+    std::string heading = lpszColumnHeading ? lpszColumnHeading : "";
     const int index = std::min(nCol, static_cast<int>(core->columns.size()));
     const int width = nWidth >= 0 ? nWidth : static_cast<int>(heading.size()) * kCharWidth + 12;
     const bool hadColumns = !core->columns.empty();
-    core->columns.insert(core->columns.begin() + index, qv::ListViewColumn{heading, width, nFormat});
+    core->columns.insert(core->columns.begin() + index, qv::ListViewColumn{std::move(heading), width, nFormat});
     // Rows keep one cell per column; the first column takes over the item text.
     if (hadColumns)
         for (auto& row : core->rows)
@@ -1462,7 +1463,7 @@ int CListCtrl::InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, UINT nState, 
         row.image = nImage;
     if (core->lvExStyle & LVS_EX_CHECKBOXES)
         row.state = CheckImage(false);
-    core->rows.insert(core->rows.begin() + index, row);
+    core->rows.insert(core->rows.begin() + index, std::move(row));
     if (core->selectionMark >= index)
         ++core->selectionMark;
     if (nMask & LVIF_STATE)
