@@ -134,6 +134,12 @@ int InsertEntry(WindowCore* core, int index, std::string text, bool sorted)
     return index;
 }
 
+// CB_ADDSTRING of a combo box's default processing.
+int AddComboEntry(WindowCore* box, std::string text)
+{
+    return InsertEntry(box, -1, std::move(text), (box->style & CBS_SORT) != 0);
+}
+
 int DeleteEntry(WindowCore* core, WPARAM wIndex)
 {
     const auto index = static_cast<size_t>(wIndex);
@@ -180,6 +186,13 @@ bool IsPlainButton(const WindowCore* control)
 }
 
 } // namespace
+
+LRESULT SendAddString(WindowCore* control, const char* text)
+{
+    if (control->HasPlainObject() && control->kind == WindowKind::ComboBox)
+        return AddComboEntry(control, text ? text : "");
+    return control->HandleMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
 
 LRESULT SendGetCheck(WindowCore* control)
 {
@@ -396,7 +409,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     }
     case CB_ADDSTRING:
-        result = InsertEntry(core, -1, StringArg(lParam), (core->style & CBS_SORT) != 0);
+        result = AddComboEntry(core, StringArg(lParam));
         return true;
     case CB_INSERTSTRING:
         result = InsertEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam), false);

@@ -224,6 +224,9 @@ const std::string& DefaultWindowText(const WindowCore* core);
 // drawing.
 LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam);
 
+// CB_ADDSTRING sent to a control. A combo box whose messages go to the default processing has
+// the entry added on its record at once: a page's unit selectors add a few dozen.
+LRESULT SendAddString(WindowCore* control, const char* text);
 // BM_GETCHECK and BM_SETCHECK sent to a control. A button whose messages go to the default
 // processing has its check read and set on its record at once: pages exchange and test dozens
 // of check boxes each time.
