@@ -915,7 +915,9 @@ UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const
 
 void CWnd::CheckDlgButton(int nIDButton, UINT nCheck)
 {
-    SendDlgItemMessage(nIDButton, BM_SETCHECK, nCheck, 0);
+    qv::WindowCore* core = Core();
+    if (qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr)
+        qv::SendSetCheck(child, nCheck);
 }
 
 UINT CWnd::IsDlgButtonChecked(int nIDButton) const
