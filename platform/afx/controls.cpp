@@ -288,15 +288,34 @@ void SetSelection(WindowCore* core, int start, int end)
     FollowCaret(core);
 }
 
+// WM_SETTEXT of an edit's default processing: the new text, nothing selected, not modified.
+void SetEditText(WindowCore* edit, std::string_view text)
+{
+    edit->text.assign(text);
+    edit->selStart = edit->selEnd = 0;
+    edit->modified = false;
+    edit->invalid = true;
+    FollowCaret(edit);
+}
+
+} // namespace
+
+LRESULT SendSetText(WindowCore* control, const char* text)
+{
+    if (control->HasPlainObject() && control->kind == WindowKind::Edit) {
+        SetEditText(control, text ? text : "");
+        return TRUE;
+    }
+    return control->HandleMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+namespace {
+
 bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
     case WM_SETTEXT:
-        core->text.assign(TextArg(lParam));
-        core->selStart = core->selEnd = 0;
-        core->modified = false;
-        core->invalid = true;
-        FollowCaret(core);
+        SetEditText(core, TextArg(lParam));
         result = TRUE;
         return true;
     case EM_GETSEL:

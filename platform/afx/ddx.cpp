@@ -98,10 +98,7 @@ CString ControlText(qv::WindowCore* control)
     return text;
 }
 
-void SetControlText(qv::WindowCore* control, const std::string& text)
-{
-    control->HandleMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
+void SetControlText(qv::WindowCore* control, const std::string& text) { qv::SendSetText(control, text.c_str()); }
 
 // The text without leading and trailing blanks.
 std::string Trimmed(const std::string& s)

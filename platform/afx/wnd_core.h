@@ -224,6 +224,9 @@ const std::string& DefaultWindowText(const WindowCore* core);
 // drawing.
 LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam);
 
+// WM_SETTEXT sent to a control. An edit whose messages go to the default processing has its
+// text set on its record at once: pages exchange dozens of values through edits.
+LRESULT SendSetText(WindowCore* control, const char* text);
 // CB_ADDSTRING sent to a control. A combo box whose messages go to the default processing has
 // the entry added on its record at once: a page's unit selectors add a few dozen.
 LRESULT SendAddString(WindowCore* control, const char* text);
