@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <typeinfo>
+#include <utility>
 
 namespace qv {
 
@@ -33,7 +35,7 @@ int Count(const WindowCore* core) { return static_cast<int>(core->entries.size()
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool PrefixNoCase(const std::string& text, const std::string& prefix)
+bool PrefixNoCase(std::string_view text, std::string_view prefix)
 {
     if (prefix.size() > text.size())
         return false;
@@ -43,7 +45,7 @@ bool PrefixNoCase(const std::string& text, const std::string& prefix)
     return true;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b)
+bool EqualNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && PrefixNoCase(a, b);
 }
@@ -61,7 +63,7 @@ int CompareNoCase(const std::string& a, const std::string& b)
 }
 
 // Search after `startAfter` (-1 or out of range: from the first entry), wrapping round once.
-int FindEntry(const WindowCore* core, int startAfter, const std::string& text, bool exact)
+int FindEntry(const WindowCore* core, int startAfter, std::string_view text, bool exact)
 {
     const int n = Count(core);
     if (n == 0)
@@ -77,6 +79,9 @@ int FindEntry(const WindowCore* core, int startAfter, const std::string& text, b
 }
 
 std::string StringArg(LPARAM lParam) { return lParam ? reinterpret_cast<const char*>(lParam) : ""; }
+// The same text read in place, for messages that only compare it or copy it into a text the
+// control keeps (whose room is used again).
+std::string_view TextArg(LPARAM lParam) { return lParam ? reinterpret_cast<const char*>(lParam) : ""; }
 
 LRESULT CopyText(const std::string& text, LPARAM buffer)
 {
@@ -110,7 +115,8 @@ LRESULT EntryData(WindowCore* core, WPARAM index, LPARAM data, bool set)
 
 bool IsDropDownList(const WindowCore* core) { return (core->style & 0x3) == CBS_DROPDOWNLIST; }
 
-int InsertEntry(WindowCore* core, int index, const std::string& text, bool sorted)
+// The text is taken over: every entry a template or a unit selector adds comes this way.
+int InsertEntry(WindowCore* core, int index, std::string text, bool sorted)
 {
     const int n = Count(core);
     if (sorted) {
@@ -122,10 +128,16 @@ int InsertEntry(WindowCore* core, int index, const std::string& text, bool sorte
     } else if (index > n) {
         return -1;
     }
-    core->entries.insert(core->entries.begin() + index, ListEntry{text, 0, false});
+    core->entries.insert(core->entries.begin() + index, ListEntry{std::move(text), 0, false});
     if (core->curSel >= index)
         ++core->curSel;
     return index;
+}
+
+// CB_ADDSTRING of a combo box's default processing.
+int AddComboEntry(WindowCore* box, std::string text)
+{
+    return InsertEntry(box, -1, std::move(text), (box->style & CBS_SORT) != 0);
 }
 
 int DeleteEntry(WindowCore* core, WPARAM wIndex)
@@ -152,21 +164,60 @@ bool IsCheckable(UINT type)
            type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }
 
+// BM_GETCHECK and BM_SETCHECK of a button's default processing.
+int ButtonCheck(const WindowCore* button) { return IsCheckable(ButtonType(button)) ? button->check : 0; }
+
+void SetButtonCheck(WindowCore* button, WPARAM wParam)
+{
+    const UINT type = ButtonType(button);
+    if (!IsCheckable(type))
+        return;
+    int check = static_cast<int>(wParam);
+    if (check == BST_INDETERMINATE && type != BS_3STATE && type != BS_AUTO3STATE)
+        check = BST_CHECKED;
+    button->check = (check == BST_CHECKED || check == BST_INDETERMINATE) ? check : BST_UNCHECKED;
+    button->invalid = true;
+}
+
+// Whether the control's BM_GETCHECK and BM_SETCHECK would go to a button's default processing.
+bool IsPlainButton(const WindowCore* control)
+{
+    return control->HasPlainObject() && control->kind == WindowKind::Button;
+}
+
+} // namespace
+
+LRESULT SendAddString(WindowCore* control, const char* text)
+{
+    if (control->HasPlainObject() && control->kind == WindowKind::ComboBox)
+        return AddComboEntry(control, text ? text : "");
+    return control->HandleMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+LRESULT SendGetCheck(WindowCore* control)
+{
+    return IsPlainButton(control) ? ButtonCheck(control) : control->HandleMessage(BM_GETCHECK, 0, 0);
+}
+
+void SendSetCheck(WindowCore* control, WPARAM check)
+{
+    if (IsPlainButton(control))
+        SetButtonCheck(control, check);
+    else
+        control->HandleMessage(BM_SETCHECK, check, 0);
+}
+
+namespace {
+
 bool ButtonProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     const UINT type = ButtonType(core);
     switch (message) {
     case BM_GETCHECK:
-        result = IsCheckable(type) ? core->check : 0;
+        result = ButtonCheck(core);
         return true;
     case BM_SETCHECK:
-        if (IsCheckable(type)) {
-            int check = static_cast<int>(wParam);
-            if (check == BST_INDETERMINATE && type != BS_3STATE && type != BS_AUTO3STATE)
-                check = BST_CHECKED;
-            core->check = (check == BST_CHECKED || check == BST_INDETERMINATE) ? check : BST_UNCHECKED;
-            core->invalid = true;
-        }
+        SetButtonCheck(core, wParam);
         result = 0;
         return true;
     case BM_GETSTATE:
@@ -237,15 +288,34 @@ void SetSelection(WindowCore* core, int start, int end)
     FollowCaret(core);
 }
 
+// WM_SETTEXT of an edit's default processing: the new text, nothing selected, not modified.
+void SetEditText(WindowCore* edit, std::string_view text)
+{
+    edit->text.assign(text);
+    edit->selStart = edit->selEnd = 0;
+    edit->modified = false;
+    edit->invalid = true;
+    FollowCaret(edit);
+}
+
+} // namespace
+
+LRESULT SendSetText(WindowCore* control, const char* text)
+{
+    if (control->HasPlainObject() && control->kind == WindowKind::Edit) {
+        SetEditText(control, text ? text : "");
+        return TRUE;
+    }
+    return control->HandleMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+namespace {
+
 bool EditProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
     case WM_SETTEXT:
-        core->text = StringArg(lParam);
-        core->selStart = core->selEnd = 0;
-        core->modified = false;
-        core->invalid = true;
-        FollowCaret(core);
+        SetEditText(core, TextArg(lParam));
         result = TRUE;
         return true;
     case EM_GETSEL:
@@ -334,7 +404,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
     case WM_SETTEXT:
         if (list) {
             // A drop-down list shows its selection only: the text must name an entry.
-            const int i = FindEntry(core, -1, StringArg(lParam), true);
+            const int i = FindEntry(core, -1, TextArg(lParam), true);
             if (i < 0) {
                 result = CB_ERR;
                 return true;
@@ -343,7 +413,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
             result = TRUE;
             return true;
         }
-        core->text = StringArg(lParam);
+        core->text.assign(TextArg(lParam));
         core->selStart = core->selEnd = 0;
         result = TRUE;
         return true;
@@ -358,7 +428,7 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     }
     case CB_ADDSTRING:
-        result = InsertEntry(core, -1, StringArg(lParam), (core->style & CBS_SORT) != 0);
+        result = AddComboEntry(core, StringArg(lParam));
         return true;
     case CB_INSERTSTRING:
         result = InsertEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam), false);
@@ -408,11 +478,11 @@ bool ComboProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, LRE
         return true;
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
-        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam),
+        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam),
                            message == CB_FINDSTRINGEXACT);
         return true;
     case CB_SELECTSTRING: {
-        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam), false);
+        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam), false);
         if (i >= 0) {
             core->curSel = i;
             if (!list)
@@ -530,11 +600,11 @@ bool ListBoxProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam, L
         return true;
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
-        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam),
+        result = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam),
                            message == LB_FINDSTRINGEXACT);
         return true;
     case LB_SELECTSTRING: {
-        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), StringArg(lParam), false);
+        const int i = FindEntry(core, static_cast<int>(static_cast<INT_PTR>(wParam)), TextArg(lParam), false);
         if (i >= 0 && !MultiSelect(core))
             core->curSel = i;
         result = i;
@@ -1259,11 +1329,11 @@ int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, in
     qv::WindowCore* core = Core();
     if (!core || nCol < 0)
         return -1;
-    const std::string heading = lpszColumnHeading ? lpszColumnHeading : "";
+    std::string heading = lpszColumnHeading ? lpszColumnHeading : "";
     const int index = std::min(nCol, static_cast<int>(core->columns.size()));
     const int width = nWidth >= 0 ? nWidth : static_cast<int>(heading.size()) * kCharWidth + 12;
     const bool hadColumns = !core->columns.empty();
-    core->columns.insert(core->columns.begin() + index, qv::ListViewColumn{heading, width, nFormat});
+    core->columns.insert(core->columns.begin() + index, qv::ListViewColumn{std::move(heading), width, nFormat});
     // Rows keep one cell per column; the first column takes over the item text.
     if (hadColumns)
         for (auto& row : core->rows)
@@ -1425,7 +1495,7 @@ int CListCtrl::InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, UINT nState, 
         row.image = nImage;
     if (core->lvExStyle & LVS_EX_CHECKBOXES)
         row.state = CheckImage(false);
-    core->rows.insert(core->rows.begin() + index, row);
+    core->rows.insert(core->rows.begin() + index, std::move(row));
     if (core->selectionMark >= index)
         ++core->selectionMark;
     if (nMask & LVIF_STATE)

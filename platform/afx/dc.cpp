@@ -801,7 +801,12 @@ const DisplayList* GetLastPainting(const CWnd* pWnd) {
     return &it->second.list;
 }
 
-void ForgetPainting(const CWnd* pWnd) { Paintings().erase(pWnd); }
+void ForgetPainting(const CWnd* pWnd) {
+    // Few windows paint, and what they painted goes with them: while no picture is kept, a
+    // window goes without a search.
+    auto& paintings = Paintings();
+    if (!paintings.empty()) paintings.erase(pWnd);
+}
 
 void StorePainting(const CWnd* pWnd, const DisplayList& list, bool append) {
     if (!pWnd) return;

@@ -134,6 +134,19 @@ WindowKind KindFromClassName(const std::string& className)
 
 WindowCore::~WindowCore() = default;
 
+void RetiredViews::Remove(CWnd* view)
+{
+    m_more.erase(std::remove(m_more.begin(), m_more.end(), view), m_more.end());
+    if (m_first != view)
+        return;
+    // The next oldest takes the first place.
+    m_first = nullptr;
+    if (!m_more.empty()) {
+        m_first = m_more.front();
+        m_more.erase(m_more.begin());
+    }
+}
+
 namespace {
 
 // Freed blocks of window records and window objects kept for the next ones of the same size,
@@ -334,7 +347,7 @@ WindowCore* CreateCore(CWnd* object, bool ownsObject, const std::string& classNa
     if (parent)
         parent->AddChild(core);
     if (object)
-        object->m_hWnd = core->hwnd;
+        object->AttachCore(core);
     return core;
 }
 
@@ -345,10 +358,11 @@ void DestroyCore(WindowCore* core)
     core->destroying = true;
     if (g_focus == core || (g_focus && g_focus->IsDescendantOf(core)))
         g_focus = nullptr;
-    // A control of a standard class that the layer made for a template does nothing with
-    // WM_DESTROY and WM_NCDESTROY (no entry in its maps, nothing in the default processing), so
-    // it is spared both: a page's dozens of controls go with every page.
-    const bool quiet = core->ownsObject && core->HasPlainObject();
+    // A control whose messages go to the default processing (a standard class, or a class
+    // that adds no message map entries, whether the layer made it or a page subclassed it)
+    // does nothing with WM_DESTROY and WM_NCDESTROY (nothing in the default processing), so it
+    // is spared both: a page's dozens of controls go with every page.
+    const bool quiet = core->HasPlainObject();
     if (!quiet)
         SendMessageA(core->hwnd, WM_DESTROY, 0, 0);
     // Children go after their parent has seen WM_DESTROY, as on the original. A child whose
@@ -374,11 +388,11 @@ void DestroyCore(WindowCore* core)
     ++g_windowsGone;
     CWnd* object = core->object;
     core->SetObject(nullptr, core->ownsObject);
-    for (CWnd* old : core->retired) {
+    core->retired.ForEach([](CWnd* old) {
         ForgetPainting(old);
         old->m_hWnd = nullptr;
         delete old;
-    }
+    });
     if (object) {
         // What the window painted goes with it.
         ForgetPainting(object);
@@ -431,15 +445,25 @@ CWnd::CWnd() = default;
 
 CWnd::~CWnd()
 {
+    // Objects the layer deletes with their window have no handle left by now.
+    if (!m_hWnd)
+        return;
     qv::WindowCore* core = Core();
     if (core && core->object == this)
         qv::DestroyCore(core);
     else if (core) {
         // A retired view: the record forgets it.
-        auto& r = core->retired;
-        r.erase(std::remove(r.begin(), r.end(), this), r.end());
+        core->retired.Remove(this);
     }
     m_hWnd = nullptr;
+}
+
+void CWnd::AttachCore(qv::WindowCore* core)
+{
+    m_hWnd = core->hwnd;
+    m_core = core;
+    m_coreHandle = m_hWnd;
+    m_coreEpoch = qv::g_windowsGone;
 }
 
 qv::WindowCore* CWnd::FindCore() const
@@ -512,9 +536,9 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (core->object && !core->ownsObject)
         return FALSE;
     if (core->object)
-        core->retired.push_back(core->object); // keeps working for whoever still holds it
+        core->retired.Add(core->object); // keeps working for whoever still holds it
     core->SetObject(this, false);
-    m_hWnd = hWnd;
+    AttachCore(core);
     PreSubclassWindow();
     return TRUE;
 }
@@ -533,12 +557,11 @@ HWND CWnd::UnsubclassWindow()
     if (!core || core->object != this)
         return nullptr;
     HWND h = m_hWnd;
-    if (!core->retired.empty()) {
-        core->SetObject(core->retired.back(), true);
-        core->retired.pop_back();
+    if (!core->retired.Empty()) {
+        core->SetObject(core->retired.TakeNewest(), true);
     } else {
         core->SetObject(qv::MakeControlObject(core->className, core->style), true);
-        core->object->m_hWnd = h;
+        core->object->AttachCore(core);
     }
     m_hWnd = nullptr;
     return h;
@@ -892,14 +915,16 @@ UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const
 
 void CWnd::CheckDlgButton(int nIDButton, UINT nCheck)
 {
-    SendDlgItemMessage(nIDButton, BM_SETCHECK, nCheck, 0);
+    qv::WindowCore* core = Core();
+    if (qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr)
+        qv::SendSetCheck(child, nCheck);
 }
 
 UINT CWnd::IsDlgButtonChecked(int nIDButton) const
 {
     qv::WindowCore* core = Core();
     qv::WindowCore* child = core ? core->Child(nIDButton) : nullptr;
-    return static_cast<UINT>(SendToChild(child, BM_GETCHECK, 0, 0));
+    return child ? static_cast<UINT>(qv::SendGetCheck(child)) : 0;
 }
 
 void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)
@@ -926,7 +951,9 @@ BOOL CWnd::EnableWindow(BOOL bEnable)
         core->style &= ~static_cast<DWORD>(WS_DISABLED);
     else
         core->style |= WS_DISABLED;
-    if (wasDisabled != !bEnable)
+    // A control whose messages go to the default processing does nothing with WM_ENABLE: pages
+    // enable and disable dozens of them by their rules, so it is not sent to them.
+    if (wasDisabled != !bEnable && !core->HasPlainObject())
         SendMessage(WM_ENABLE, bEnable ? TRUE : FALSE, 0);
     // A disabled window loses the focus.
     if (!bEnable && qv::FocusCore() == core)

@@ -403,6 +403,10 @@ public:
     {
         return m_hWnd == m_coreHandle && m_coreEpoch == qv::g_windowsGone ? m_core : FindCore();
     }
+    // Attaches this object to the record's handle and remembers the record, which the layer
+    // has at hand when it makes or subclasses a window: the object's first access then needs
+    // no look-up (a page's controls are each asked once or twice before they go).
+    void AttachCore(qv::WindowCore* core);
 
 private:
     qv::WindowCore* FindCore() const;

@@ -35,6 +35,47 @@ struct ListViewRow {
     int image = -1;
 };
 
+// The layer-made objects of a window that a program's own objects replaced by subclassing,
+// oldest first; they keep working for whoever still holds them and die with the window. A page
+// subclasses a template control once, as a rule (a tenth of all windows), so the first is kept
+// in place rather than in an allocated list.
+class RetiredViews {
+public:
+    bool Empty() const { return m_first == nullptr; }
+    void Add(CWnd* view)
+    {
+        if (!m_first)
+            m_first = view;
+        else
+            m_more.push_back(view);
+    }
+    // Removes and returns the newest one (null when there is none).
+    CWnd* TakeNewest()
+    {
+        CWnd* view = m_first;
+        if (!m_more.empty()) {
+            view = m_more.back();
+            m_more.pop_back();
+        } else {
+            m_first = nullptr;
+        }
+        return view;
+    }
+    void Remove(CWnd* view);
+    template <class Visit>
+    void ForEach(Visit visit) const
+    {
+        if (m_first)
+            visit(m_first);
+        for (CWnd* view : m_more)
+            visit(view);
+    }
+
+private:
+    CWnd* m_first = nullptr;
+    std::vector<CWnd*> m_more; // the ones after the first
+};
+
 class WindowCore : public MessageTarget {
 public:
     WindowCore() = default;
@@ -58,7 +99,7 @@ public:
     // maps and go to the default processing: it is of exactly one of the standard classes
     // (IsStandardControlObject), or a control of a class that adds no message map entries.
     bool HasPlainObject() const { return object != nullptr && object == plainObject; }
-    std::vector<CWnd*> retired;     // layer-made objects replaced by subclassing; die with the window
+    RetiredViews retired;
     bool destroying = false;
 
     WindowCore* parent = nullptr;
@@ -182,6 +223,18 @@ const std::string& DefaultWindowText(const WindowCore* core);
 // own messages, then what every window does with its text, painting, closing and owner
 // drawing.
 LRESULT DefaultWindowProc(CWnd& self, WindowCore* core, UINT message, WPARAM wParam, LPARAM lParam);
+
+// WM_SETTEXT sent to a control. An edit whose messages go to the default processing has its
+// text set on its record at once: pages exchange dozens of values through edits.
+LRESULT SendSetText(WindowCore* control, const char* text);
+// CB_ADDSTRING sent to a control. A combo box whose messages go to the default processing has
+// the entry added on its record at once: a page's unit selectors add a few dozen.
+LRESULT SendAddString(WindowCore* control, const char* text);
+// BM_GETCHECK and BM_SETCHECK sent to a control. A button whose messages go to the default
+// processing has its check read and set on its record at once: pages exchange and test dozens
+// of check boxes each time.
+LRESULT SendGetCheck(WindowCore* control);
+void SendSetCheck(WindowCore* control, WPARAM check);
 
 // Replaces an edit's selection with text (within its limit); the caret follows the text.
 void ReplaceSelection(WindowCore* edit, const std::string& text);

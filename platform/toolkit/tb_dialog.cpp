@@ -1,5 +1,6 @@
 // Dialogs of the toolkit and the shared control layout.
 #include "toolkit/tb_dialog.h"
+#include "afx/wnd_core.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,11 +40,14 @@ void TBLayout::Capture(CWnd* window) {
     RECT client{0, 0, 0, 0};
     window->GetClientRect(&client);
     m_size = SIZE{client.right - client.left, client.bottom - client.top};
+    // The controls' places are read from their records: a page takes the places of its few
+    // dozen registered controls each time it starts. A control's record holds its rectangle
+    // in the window's client area, which is what GetWindowRect and ScreenToClient give.
+    const WindowCore* core = window->Core();
     for (size_t i = 0; i < m_controls.size(); ++i) {
-        CWnd* ctl = window->GetDlgItem(m_controls[i].id);
-        if (!ctl) continue;
-        ctl->GetWindowRect(&m_rects[i]);
-        window->ScreenToClient(&m_rects[i]);
+        const WindowCore* ctl = core ? core->Child(m_controls[i].id) : nullptr;
+        if (!ctl || !ctl->object) continue;
+        m_rects[i] = ctl->rect;
         m_present[i] = true;
     }
     m_captured = true;

@@ -88,20 +88,27 @@ BOOL CTBEditListCtrl::LoadColumnWidths() {
     if (!m_sizesInitialized || !GetSafeHwnd()) return FALSE;
     char buf[4096];
     GetProfileStringA(m_section, m_key, "", buf, sizeof buf);
-    std::string text(buf);
-    if (text.empty()) return FALSE;
-    // Check the whole text before anything changes: widths 0..10000, separated by commas.
-    std::vector<int> widths;
-    for (const std::string& part : CommaParts(text)) {
-        if (part.empty() || part.size() > 5 ||
-            !std::all_of(part.begin(), part.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
-            return FALSE;
-        int w = std::stoi(part);
-        if (w > kMaxColumnWidth || widths.size() >= static_cast<size_t>(kMaxStoredColumns)) return FALSE;
-        widths.push_back(w);
+    if (buf[0] == '\0') return FALSE;
+    // Check the whole text before anything changes: widths 0..10000 of one to five digits,
+    // separated by commas, blanks allowed around each. Read in place: every list page reads
+    // its widths as it starts.
+    int widths[kMaxStoredColumns];
+    size_t count = 0;
+    for (const char* p = buf;; ++p) {
+        while (*p == ' ') ++p;
+        const char* digits = p;
+        while (*p >= '0' && *p <= '9') ++p;
+        const size_t length = static_cast<size_t>(p - digits);
+        while (*p == ' ') ++p;
+        if (length == 0 || length > 5 || (*p != ',' && *p != '\0')) return FALSE;
+        int w = 0;
+        for (size_t i = 0; i < length; ++i) w = w * 10 + (digits[i] - '0');
+        if (w > kMaxColumnWidth || count >= static_cast<size_t>(kMaxStoredColumns)) return FALSE;
+        widths[count++] = w;
+        if (*p == '\0') break;
     }
     int columns = GetHeaderCtrl() ? GetHeaderCtrl()->GetItemCount() : 0;
-    for (size_t k = 0; k < widths.size(); ++k) {
+    for (size_t k = 0; k < count; ++k) {
         int col = m_firstSizedCol + static_cast<int>(k);
         if (col >= columns) break;
         SetColumnWidth(col, widths[k]);

@@ -2,6 +2,7 @@
 #include "toolkit/tb_unit_combo.h"
 
 #include "toolkit/tb_units.h"
+#include "afx/wnd_core.h"
 
 #include <string>
 
@@ -36,7 +37,8 @@ BOOL CTBUnitComboBox::CreateDialogControl(LPCTSTR lpszUnits) {
         // selector, and a copy of each list on its way in was a good part of making a page.
         m_quantity = text;
         SendMessage(CB_INITSTORAGE, static_cast<WPARAM>(quantity->units.size()), 0);
-        for (const qv::UnitDefinition& unit : quantity->units) AddString(unit.symbol.c_str());
+        if (qv::WindowCore* core = Core())
+            for (const qv::UnitDefinition& unit : quantity->units) qv::SendAddString(core, unit.symbol.c_str());
         SetCurSel(-1);
         return GetCount() > 0;
     }

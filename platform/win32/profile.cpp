@@ -23,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -32,7 +33,9 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-std::string Trim(const std::string& s)
+// The text without blanks at its ends, as a view of it: names given to a look-up are compared
+// without a copy of each.
+std::string_view TrimmedView(std::string_view s)
 {
     size_t b = 0, e = s.size();
     while (b < e && IsBlank(s[b]))
@@ -41,6 +44,8 @@ std::string Trim(const std::string& s)
         --e;
     return s.substr(b, e - b);
 }
+
+std::string Trim(const std::string& s) { return std::string(TrimmedView(s)); }
 
 std::string TrimRight(const std::string& s)
 {
@@ -67,12 +72,13 @@ unsigned char Fold(unsigned char c)
     }
 }
 
-bool SameName(const std::string& a, const std::string& b)
+bool SameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    // Names mostly match byte for byte: only differing bytes are folded.
     for (size_t i = 0; i < a.size(); ++i)
-        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
+        if (a[i] != b[i] && Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -172,7 +178,7 @@ Section* FindSection(Profile& profile, const std::string& name)
 
 // The first key of that name in any section of that name: a section written twice reads as
 // one, in file order.
-const Line* FindKey(Profile& profile, const std::string& section, const std::string& key)
+const Line* FindKey(Profile& profile, std::string_view section, std::string_view key)
 {
     for (size_t i = 1; i < profile.sections.size(); ++i) {
         if (!SameName(profile.sections[i].name, section))
@@ -274,19 +280,25 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     return ok;
 }
 
-// A file named without a folder lives in the profile folder; '\\' reads as '/'.
+// A file named without a folder lives in the profile folder; '\\' reads as '/'. The path is
+// made in one string: pages read their settings by the file's bare name.
 std::string ResolveProfilePath(const char* fileName)
 {
-    std::string path = fileName;
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    if (path.find('/') == std::string::npos) {
-        std::string folder = qv::ProfileFolder();
+    std::string path;
+    const size_t nameLength = strlen(fileName);
+    if (!strpbrk(fileName, "/\\")) {
+        std::lock_guard<std::mutex> guard(ProfileLock());
+        const std::string& folder = ProfileFolderRef();
+        path.reserve(folder.size() + 1 + nameLength);
+        path = folder;
         if (!folder.empty() && folder.back() != '/')
-            folder += '/';
-        path = folder + path;
+            path += '/';
     }
+    const size_t nameStart = path.size();
+    path.append(fileName, nameLength);
+    for (size_t i = nameStart; i < path.size(); ++i)
+        if (path[i] == '\\')
+            path[i] = '/';
     return path;
 }
 
@@ -430,7 +442,7 @@ DWORD GetString(const std::string& path, LPCSTR section, LPCSTR key, LPCSTR defa
         }
         return CopyList(names, buffer, size);
     }
-    std::string sectionName = Trim(section);
+    const std::string_view sectionName = TrimmedView(section);
     if (!key) {
         std::vector<std::string> names;
         for (size_t i = 1; i < profile.sections.size(); ++i) {
@@ -448,7 +460,7 @@ DWORD GetString(const std::string& path, LPCSTR section, LPCSTR key, LPCSTR defa
         }
         return CopyList(names, buffer, size);
     }
-    const Line* line = FindKey(profile, sectionName, Trim(key));
+    const Line* line = FindKey(profile, sectionName, TrimmedView(key));
     if (line)
         return CopyValue(line->value, buffer, size);
     return CopyValue(TrimRight(defaultValue ? defaultValue : ""), buffer, size);
@@ -462,7 +474,7 @@ UINT GetInt(const std::string& path, LPCSTR section, LPCSTR key, INT defaultValu
     {
         std::lock_guard<std::mutex> guard(ProfileLock());
         Profile& profile = Load(path);
-        const Line* line = FindKey(profile, Trim(section), Trim(key));
+        const Line* line = FindKey(profile, TrimmedView(section), TrimmedView(key));
         if (!line || line->value.empty())
             return static_cast<UINT>(defaultValue);
         value = line->value;

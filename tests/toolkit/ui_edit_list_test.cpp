@@ -306,6 +306,27 @@ TEST(EditListWidths, ColumnWidthsPersistInTheUserProfile) {
     parent.DestroyWindow();
 }
 
+TEST(EditListWidths, AStoredTextIsTakenOrRefusedWhole) {
+    ProfileFile profile;
+    ListParent parent;
+    CTBEditListCtrl list;
+    ASSERT_TRUE(parent.CreateEx(0, "#32770", "", 0, CRect(0, 0, 400, 300), nullptr, 0) &&
+                list.Create(WS_CHILD | LVS_REPORT, CRect(0, 0, 300, 200), &parent, kListId));
+    list.InsertEditColumn(0, "h", LVCFMT_LEFT, 50, 0);
+    list.InitializeColumnSize(0, "WIZColumnWidths", "T");
+    const struct { const char* text; int first; } cases[] = {  // 44: refused, nothing changes
+        {" 70 , 80", 70}, {"10000,0", 10000}, {"70,", 44}, {",70", 44}, {"7 0", 44},
+        {"10001", 44}, {"000070", 44}, {"70;80", 44}, {"70,-1", 44}};
+    for (const auto& c : cases) {
+        list.SetColumnWidth(0, 44);
+        WriteProfileStringA("WIZColumnWidths", "T", c.text);
+        EXPECT_EQ(list.LoadColumnWidths() != FALSE, c.first != 44) << c.text;
+        EXPECT_EQ(list.GetColumnWidth(0), c.first) << c.text;
+    }
+    list.DestroyWindow();
+    parent.DestroyWindow();
+}
+
 TEST(UnitCombo, ListsTheUnitsOfVoltageAndSelectsByExactCase) {
     CWnd parent;
     ASSERT_TRUE(parent.CreateEx(0, "#32770", "", 0, CRect(0, 0, 200, 200), nullptr, 0));
