@@ -513,6 +513,9 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::unor
     return CheckSeenOutputPath(path, what, folders, error, exists ? &status : nullptr, found);
 }
 
+// How messages name an element; made only when a message needs it.
+std::string ElementLabel(const std::string& name) { return "element \"" + name + "\""; }
+
 } // namespace
 
 std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
@@ -719,19 +722,17 @@ Host::Element* Host::FindElement(const std::string& name) {
 }
 
 bool Host::CreateWizard(Element& element, std::string& error) {
-    // Named only for a message: most elements are made without one.
-    const auto where = [&element] { return "element \"" + element.source.name + "\""; };
     if (element.type->base == 4) {
         element.wizard4 = m_create4(element.type->id);
         if (element.wizard4 == nullptr) {
-            error = where() + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
+            error = ElementLabel(element.source.name) + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
             return false;
         }
         m_editor->Attach(*element.wizard4, element.handle);
     } else {
         element.wizard3 = m_create3(static_cast<int>(element.type->id));
         if (element.wizard3 == nullptr) {
-            error = where() + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
+            error = ElementLabel(element.source.name) + ": the plug-in yields no wizard for ID " + std::to_string(element.type->id);
             return false;
         }
         m_editor->Attach(*element.wizard3, element.handle);
@@ -741,8 +742,6 @@ bool Host::CreateWizard(Element& element, std::string& error) {
 
 bool Host::ApplyValues(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
-    // Named only for a message: most elements are made without one.
-    const auto where = [&element] { return "element \"" + element.source.name + "\""; };
     holder->m_dwShowName = element.source.showName ? 1 : 0;
     if (element.source.symbolVariant != 0) holder->m_bySymbolVariant = static_cast<BYTE>(element.source.symbolVariant);
     for (const SchematicParam& value : element.source.params) {
@@ -750,7 +749,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
                                         ? ParamOrMember(holder, *element.type, value.name)
                                         : MadeFromTemplate(holder, *element.type, value.templateName, value.name);
         if (param == nullptr) {
-            error = where() + (value.templateName.empty() ? " has no parameter \"" + value.name + "\""
+            error = ElementLabel(element.source.name) + (value.templateName.empty() ? " has no parameter \"" + value.name + "\""
                                                           : " has no template \"" + value.templateName +
                                                                 "\" for parameter \"" + value.name + "\"");
             return false;
@@ -766,7 +765,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             if (!known && !param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
                 for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == value.unit.c_str();
             if (!known) {
-                error = where() + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
+                error = ElementLabel(element.source.name) + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
                 return false;
             }
             param->SetUsedUnit(value.unit.c_str());
@@ -775,13 +774,13 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     }
     std::string missing;
     if (!element.source.order.empty() && !ArrangeParams(holder, element.source.order, missing)) {
-        error = where() + ": \"order\" names \"" + missing + "\", a parameter it does not have";
+        error = ElementLabel(element.source.name) + ": \"order\" names \"" + missing + "\", a parameter it does not have";
         return false;
     }
     for (const std::string& name : element.source.outputs) {
         CWizardCopaObject3* param = ParamNamed(holder, name);
         if (param == nullptr) {
-            error = where() + " has no parameter \"" + name + "\" for an output";
+            error = ElementLabel(element.source.name) + " has no parameter \"" + name + "\" for an output";
             return false;
         }
         bool made = false;
@@ -804,7 +803,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             made = true;
         }
         if (!made) {
-            error = where() + ": its kind has no result outputs";
+            error = ElementLabel(element.source.name) + ": its kind has no result outputs";
             return false;
         }
     }
@@ -897,8 +896,6 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error) {
-    // Named only for a message: most elements are made without one.
-    const auto where = [&element] { return "element \"" + element.source.name + "\""; };
     CPropertySheet sheet(ToCString(element.source.name));
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
@@ -906,10 +903,10 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         element.wizard3->DoEditProperties(sheet, m_editor->Exchange(element.handle), 1);
     bool ok = true;
     if (sheet.GetPageCount() == 0) {
-        error = where() + ": its wizard shows no pages";
+        error = ElementLabel(element.source.name) + ": its wizard shows no pages";
         ok = false;
     } else if (!sheet.Create()) {
-        error = where() + ": its property sheet cannot be shown";
+        error = ElementLabel(element.source.name) + ": its property sheet cannot be shown";
         ok = false;
     } else {
         ok = runner.Run(actions, sheet);
@@ -918,7 +915,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ++m_pageRuns;
         if (m_keptFailureHandler) UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         if (!ok) {
-            error = where() + ":";
+            error = ElementLabel(element.source.name) + ":";
             for (const std::string& line : runner.Errors()) error += "\n  " + line;
         }
     }
