@@ -382,7 +382,7 @@ void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString&
 }
 
 void CProp2DLookupTableXY::OnBrowseRead() {
-    if (ReadChosenDataFile("MDX files (*.mdx)|*.mdx|All files (*.*)|*.*||")) ShowMonotonyWarning();
+    if (ReadChosenDataFile()) ShowMonotonyWarning();
 }
 
 void CProp2DLookupTableXY::OnBrowseWrite() { WriteChosenDataFile(); }

@@ -122,7 +122,7 @@ constexpr int kMarkingEdits[] = {kCtlName, kCtlFileName, kCtlVariable, kCtlYUnit
 constexpr int kHeadingUnits[] = {kCtlXUnit, kCtlZUnit};
 constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag, kCtlZUnitFlag};
 
-BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CTBPropertyPage)
+BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CDataFileTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CProp3DLookupTableXY::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kHeadingUnits, &CProp3DLookupTableXY::OnUnitHeading)
     ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
@@ -742,9 +742,7 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     return TRUE;
 }
 
-void CProp3DLookupTableXY::OnBrowseRead() {
-    ReadChosenDataFile("MDX files (*.mdx)|*.mdx|Text files (*.txt)|*.txt|All files (*.*)|*.*||");
-}
+void CProp3DLookupTableXY::OnBrowseRead() { ReadChosenDataFile(); }
 
 void CProp3DLookupTableXY::OnBrowseWrite() { WriteChosenDataFile(); }
 

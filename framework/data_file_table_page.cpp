@@ -1,17 +1,38 @@
 #include "framework/data_file_table_page.h"
 
+#include "framework/data_file_dialogs.h"
 #include "framework/data_file_places.h"
+#include "framework/dialog_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
 #include "framework/point_table_list.h"
 #include "framework/requests.h"
 #include "framework/string_ids.h"
+#include "framework/symbol_paint.h"
 
 namespace {
 using namespace qv::strings;
 constexpr WORD kIdFileName = 2117;
 } // namespace
+
+BEGIN_MESSAGE_MAP(CDataFileTablePage, CTBPropertyPage)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CDataFileTablePage::~CDataFileTablePage() {
+    delete m_pSymbol;
+    m_pSymbol = nullptr;
+}
+
+void CDataFileTablePage::LoadNameAndSymbol() {
+    qv::pages::LoadNameAndSymbol(Holder(), Owner(), m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
+}
+
+void CDataFileTablePage::OnPaint() {
+    qv::pages::PaintSymbolInFrame(*this, qv::dialog::kCtlSymbolFrame, m_pSymbol, m_strSymbolText);
+}
 
 void CDataFileTablePage::ShowMessage(const CString& text) {
     if (m_bHidden) return;
@@ -56,10 +77,10 @@ bool CDataFileTablePage::ImportFoundFile(CString name) {
     return true;
 }
 
-bool CDataFileTablePage::ReadChosenDataFile(const char* filter) {
+bool CDataFileTablePage::ReadChosenDataFile() {
     SetModified(TRUE);
-    CString path;
-    if (!qv::pointtable::AskFileToRead(m_strFolder, m_strFileName, filter, path)) return false;
+    CString path = m_strFileName;
+    if (!qv::files::AskForFileToRead(this, m_strFolder, path)) return false;
     if (!ImportFile(path)) {
         ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
         UpdateData(TRUE);
@@ -73,11 +94,10 @@ bool CDataFileTablePage::ReadChosenDataFile(const char* filter) {
 
 void CDataFileTablePage::WriteChosenDataFile() {
     SetModified(TRUE);
-    CString path;
-    if (!qv::pointtable::AskMdxFileToWrite(m_strFolder, m_strFileName, path)) return;
-    m_strFileName = path;
+    const int format = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
+    if (format < 0) return;
     NormalizeFileName();
-    if (ExportFile(m_strFileName, 0)) NormalizeFileName();
+    if (ExportFile(m_strFileName, format)) NormalizeFileName();
 }
 
 CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {

@@ -1,10 +1,11 @@
 // What the table pages whose table can live in a data file share: the parameter set they edit
-// (their cookie), the element's name, the data file's name, folder, flag and format, and the
-// message boxes that a hidden page keeps to itself. The (x, y) point tables and the 3D lookup
-// table build on it.
+// (their cookie), the element's name and symbol, the data file's name, folder, flag and format,
+// the dialogs that choose a data file to read or write, and the message boxes that a hidden
+// page keeps to itself. The (x, y) point tables and the 3D lookup table build on it.
 #pragma once
 
 #include "afx/afxwin.h"
+#include "toolkit/tb_draw_symbol.h"
 #include "toolkit/tb_page.h"
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
@@ -12,6 +13,7 @@
 class CDataFileTablePage : public CTBPropertyPage {
 public:
     CDataFileTablePage(UINT templ, DWORD_PTR cookie) : CTBPropertyPage(templ, 0), m_cookie(cookie) {}
+    ~CDataFileTablePage() override;
 
     DWORD_PTR GetCookie() const { return m_cookie; }
     CString GetFileName() const { return m_strFileName; }
@@ -46,11 +48,15 @@ protected:
     bool ImportFoundFile(CString name);
     // The table from the data file its name finds; false when none is found.
     bool ImportNamedFile() { return ImportFoundFile(m_strFileName); }
-    // "Import": asks for a data file (the dialog offering `filter`) and reads it; false when
-    // the user cancels or the file cannot be read (which is told, and the members take the
-    // windows' texts again). With the flag on, the file read becomes the table's file.
-    bool ReadChosenDataFile(const char* filter);
-    // "Export": asks for an ".mdx" file, which becomes the table's file, and writes the table.
+    // "Import": asks for a data file in one of the formats the toolkit reads (the format of the
+    // table's file preselected) and reads it; false when the user cancels or the file cannot be
+    // read (which is told, and the members take the windows' texts again). With the flag on,
+    // the file read becomes the table's file.
+    bool ReadChosenDataFile();
+    // "Save as": asks for a file in one of the formats the toolkit writes (the table's format
+    // preselected, else the format of its file's extension); the chosen file becomes the
+    // table's file, with the chosen format's extension when it has none, and the table is
+    // written there in that format.
     void WriteChosenDataFile();
     // Where the table is written: the path returned, the name written under in `name`. Without
     // a chosen name (the flag off) the element's name in the document's folder; wildcards take
@@ -71,15 +77,17 @@ protected:
             if (param != nullptr && !param->IsDeleted() && param->IsInput()) visit(param);
         }
     }
-    // The element's name and "Show Name" from the parameter set, then ForEachInput(read);
-    // without a set nothing is read.
+    // The element's name, "Show Name" and symbol text from the parameter set, then
+    // ForEachInput(read); without a set nothing is read. The symbol is made on first use.
     template <class Read>
     void ReadNameAndInputs(Read read) {
-        if (Holder() == nullptr) return;
-        m_strName = Holder()->m_strElementName;
-        m_bShowName = Holder()->m_dwShowName != 0;
+        LoadNameAndSymbol();
         ForEachInput(read);
     }
+    void LoadNameAndSymbol();
+    // The element's symbol drawn into its frame.
+    void OnPaint();
+    DECLARE_MESSAGE_MAP()
 
     DWORD_PTR m_cookie = 0;
     CString m_strFolder;        // where a relative data-file name lies
@@ -87,6 +95,8 @@ protected:
     CString m_strName;
     BOOL m_bFileName = FALSE;   // 2116: the table is written to the named file
     BOOL m_bShowName = FALSE;   // 2002
-    int m_nFileFormat = 0;
+    int m_nFileFormat = 0;         // -1: the table was read from a file that cannot be written
     bool m_bHidden = false;
+    CTBDrawSymbol* m_pSymbol = nullptr;  // owned
+    CString m_strSymbolText;             // in the current language
 };

@@ -202,25 +202,4 @@ bool FindNamedDataFile(const CWizardBaseCommon* wizard, ParamHolder* holder, CSt
     return _access(path, 0) == 0;
 }
 
-namespace {
-bool AskForFile(BOOL open, const CString& folder, const CString& fileName, const char* filter, CString& path) {
-    const CString start = folder + fileName;
-    CFileDialog dialog(open, nullptr, fileName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(start),
-                       OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter);
-    if (dialog.DoModal() != IDOK) return false;
-    path = dialog.GetPathName();
-    return true;
-}
-} // namespace
-
-bool AskFileToRead(const CString& folder, const CString& fileName, const char* filter, CString& path) {
-    return AskForFile(TRUE, folder, fileName, filter, path);
-}
-
-bool AskMdxFileToWrite(const CString& folder, const CString& fileName, CString& path) {
-    if (!AskForFile(FALSE, folder, fileName, "MDX files (*.mdx)|*.mdx||", path)) return false;
-    if (SplitPath(path).ext.IsEmpty()) path += ".mdx";
-    return true;
-}
-
 } // namespace qv::pointtable

@@ -157,10 +157,4 @@ void LoadPointsAndSnapshots(CArchive& ar, CPtrArray& points, CPtrArray& snapshot
 // characteristic folders; false without the parameter or when no such file is there.
 bool FindNamedDataFile(const CWizardBaseCommon* wizard, ParamHolder* holder, CString& path);
 
-// The file dialogs of a table page's data-file buttons, starting at the table's file (folder
-// and name) when it has one. False when the user cancels; else `path` is the file chosen, to
-// be read, or to be written as ".mdx" (the extension added to a name without one).
-bool AskFileToRead(const CString& folder, const CString& fileName, const char* filter, CString& path);
-bool AskMdxFileToWrite(const CString& folder, const CString& fileName, CString& path);
-
 } // namespace qv::pointtable

@@ -28,7 +28,7 @@ using namespace qv::strings;
 // modified.
 constexpr int kMarkingEdits[] = {kCtlName, kIdFileName, kCtlReference};
 
-BEGIN_MESSAGE_MAP(CPointTablePage, CTBPropertyPage)
+BEGIN_MESSAGE_MAP(CPointTablePage, CDataFileTablePage)
     ON_BN_CLICKED(kCtlShowName, &CPointTablePage::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPointTablePage::OnMarkModified)
     ON_BN_CLICKED(kIdOutput, &CPointTablePage::OnOutput)

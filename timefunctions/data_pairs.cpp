@@ -7,7 +7,6 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
-#include "framework/data_file_dialogs.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -18,7 +17,6 @@
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/shown_unit.h"
-#include "framework/symbol_paint.h"
 #include "framework/table_writers.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
@@ -92,7 +90,6 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kWaveFields, &CPropTFMDataPairs::OnMarkModified)
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kWaveUnits, &CPropTFMDataPairs::OnMarkModified)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
-    ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
@@ -100,11 +97,6 @@ CPropTFMDataPairs::CPropTFMDataPairs() : CPointTablePage(kTemplate, 0) {}
 CPropTFMDataPairs::CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie)
     : CPointTablePage(kTemplate, cookie), m_pWizard(wizard) {
     qv::pages::RegisterElementLayout(*this, kLayout);
-}
-
-CPropTFMDataPairs::~CPropTFMDataPairs() {
-    delete m_pSymbol;
-    m_pSymbol = nullptr;
 }
 
 void CPropTFMDataPairs::Rebind(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie) {
@@ -201,7 +193,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     m_cmbPeriodical.SetCurSel(0);
     for (CTBUnitComboBox* units : {&m_cmbPhaseUnit, &m_cmbPeriodUnit, &m_cmbDelayUnit}) units->DisableFlatLook(TRUE);
     ParamHolder* holder = Holder();
-    if (holder != nullptr && m_pWizard != nullptr) m_pWizard->GetLangDependentString(holder->m_SymbolTexts, m_strSymbolText);
     ReadNameAndInputs([&](CWizardCopaObject3* param) {
         auto fill = [&](CString& text, CTBUnitComboBox& units) {
             text = param->GetValue();
@@ -218,11 +209,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
         default: break;
         }
     });
-    if (m_pSymbol == nullptr) {
-        m_pSymbol = new CTBDrawSymbol(CRect(0, 0, 0, 0));
-        CResourceSwitch resources;
-        m_pSymbol->LoadSymbols(m_strSymbolText);
-    }
     TakeOldParameters();
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
     qv::pages::AppendParamUnitToCaption(*this, holder, kIdOutput);
@@ -307,8 +293,6 @@ void CPropTFMDataPairs::OnShow() {
 void CPropTFMDataPairs::RemakePreviewPoints() {
     MakePreviewPoints(m_points, (m_dwMode & ~(kFlagReference | kFlagUserFileName)) == 1, m_previewPoints);
 }
-
-void CPropTFMDataPairs::OnPaint() { qv::pages::PaintSymbolInFrame(*this, kCtlSymbolFrame, m_pSymbol, m_strSymbolText); }
 
 void CPropTFMDataPairs::UpdateParameterFlags() {
     ParamHolder* holder = Holder();
@@ -412,27 +396,10 @@ CString CPropTFMDataPairs::TextTableName(const CString& name) const {
 }
 
 void CPropTFMDataPairs::OnBrowseRead() {
-    SetModified(TRUE);
-    CString path = m_strFileName;
-    if (!qv::files::AskForFileToRead(this, m_strFolder, path)) return;
-    if (!ImportFile(path)) {
-        ShowMessage(qv::files::ReadErrorText());
-        return;
-    }
-    FillList();
-    if (m_bFileName) m_strFileName = path;
-    ShowMonotonyWarning();
-    UpdateData(FALSE);
-    NormalizeFileName();
+    if (ReadChosenDataFile()) ShowMonotonyWarning();
 }
 
-void CPropTFMDataPairs::OnBrowseWrite() {
-    SetModified(TRUE);
-    const int chosen = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
-    if (chosen < 0) return;
-    NormalizeFileName();
-    if (ExportFile(m_strFileName, chosen)) NormalizeFileName();
-}
+void CPropTFMDataPairs::OnBrowseWrite() { WriteChosenDataFile(); }
 
 // The page's archive form: class record, version 10, period flag, file-name flag, n and the
 // points, the upgraded flag. Versions 1 to 9 carry the phase unit (1 "rad", else "deg")

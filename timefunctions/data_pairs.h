@@ -57,7 +57,6 @@ class CPropTFMDataPairs : public CPointTablePage {
 public:
     CPropTFMDataPairs();
     CPropTFMDataPairs(CTFMDataPairsWizard4* wizard, DWORD_PTR cookie);
-    ~CPropTFMDataPairs() override;
 
     PARVEL_PAGE_OVERRIDES
 
@@ -103,12 +102,9 @@ protected:
     void OnModeRadio();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);
-    void OnPaint();
     DECLARE_MESSAGE_MAP()
 
     CTFMDataPairsWizard4* m_pWizard = nullptr;
-    CTBDrawSymbol* m_pSymbol = nullptr;
-    CString m_strSymbolText;
     CString m_strXLabel = "t[s]";
     CString m_strYLabel = "Y";
     CTBUnitComboBox m_cmbPhaseUnit;   // 2513

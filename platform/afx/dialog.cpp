@@ -154,7 +154,7 @@ INT_PTR CDialog::DoModal()
     const qv::RcDialog* tmpl = qv::FindDialogTemplate(m_nIDTemplate);
     const std::string caption = tmpl ? tmpl->caption : std::string();
     qv::UserScript& script = qv::UserScript::Instance();
-    qv::ShownInteraction shown{qv::InteractionKind::Dialog, caption, std::string(), 0, m_nIDTemplate, IDCANCEL, {}, {}};
+    qv::ShownInteraction shown{qv::InteractionKind::Dialog, caption, std::string(), 0, m_nIDTemplate, IDCANCEL, {}, {}, {}, 0};
     const size_t record = script.Record(shown);
     std::function<void(CDialog&)> actions;
     int endCode = IDCANCEL;

@@ -15,6 +15,19 @@ std::string NamePart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The filter as the dialog was given it: its NUL-separated parts joined by '|' again, without
+// the closing empty part.
+std::string JoinedFilter(const char* filter)
+{
+    std::string joined;
+    for (const char* part = filter; part != nullptr && *part != 0; part += std::strlen(part) + 1) {
+        if (!joined.empty())
+            joined += '|';
+        joined += part;
+    }
+    return joined;
+}
+
 } // namespace
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
@@ -57,7 +70,8 @@ INT_PTR CFileDialog::DoModal()
     DWORD filterIndex = m_ofn.nFilterIndex;
     const std::string initialDir = m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "";
     const std::string initialName = m_ofn.lpstrFile ? m_ofn.lpstrFile : "";
-    if (!qv::UserScript::Instance().AnswerFileDialog(title, initialDir, initialName, m_ofn.Flags, path, filterIndex))
+    if (!qv::UserScript::Instance().AnswerFileDialog(title, initialDir, initialName, JoinedFilter(m_ofn.lpstrFilter),
+                                                     m_ofn.Flags, path, filterIndex))
         return IDCANCEL;
     m_ofn.nFilterIndex = filterIndex;
     const std::string name = NamePart(path);

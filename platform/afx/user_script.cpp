@@ -136,7 +136,7 @@ void UserScript::SetAnswer(size_t index, int answer)
 
 int UserScript::AnswerMessageBox(const std::string& text, const std::string& caption, UINT type)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}});
+    const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}, {}, 0});
     int answer = DefaultMessageBoxAnswer(type);
     Entry e{InteractionKind::MessageBox};
     if (Take(InteractionKind::MessageBox, e, "\"" + text + "\"")) {
@@ -179,10 +179,11 @@ bool UserScript::TakeSheet(const std::string& caption, std::function<void(CPrope
 }
 
 BOOL UserScript::AnswerFileDialog(const std::string& title, const std::string& initialDir,
-                                  const std::string& initialName, UINT flags, std::string& path, DWORD& filterIndex)
+                                  const std::string& initialName, const std::string& filter, UINT flags,
+                                  std::string& path, DWORD& filterIndex)
 {
-    const size_t record =
-        Record(ShownInteraction{InteractionKind::FileDialog, title, initialDir, flags, 0, IDCANCEL, {}, initialName});
+    const size_t record = Record(ShownInteraction{InteractionKind::FileDialog, title, initialDir, flags, 0, IDCANCEL, {},
+                                                  initialName, filter, filterIndex});
     Entry e{InteractionKind::FileDialog};
     if (!Take(InteractionKind::FileDialog, e, "\"" + title + "\"") || e.answer != IDOK)
         return FALSE;
@@ -196,7 +197,7 @@ BOOL UserScript::AnswerFileDialog(const std::string& title, const std::string& i
 
 UINT UserScript::AnswerPopupMenu(const std::string& entries, UINT flags)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::PopupMenu, entries, std::string(), flags, 0, 0, {}, {}});
+    const size_t record = Record(ShownInteraction{InteractionKind::PopupMenu, entries, std::string(), flags, 0, 0, {}, {}, {}, 0});
     Entry e{InteractionKind::PopupMenu};
     if (!Take(InteractionKind::PopupMenu, e, "[" + entries + "]"))
         return 0;

@@ -35,6 +35,8 @@ struct ShownInteraction {
     int answer = 0;       // IDOK, IDCANCEL, IDYES, ...; the chosen command of a menu (0: none)
     std::string path;     // the file chosen in a file dialog
     std::string initial;  // the file name a file dialog starts with
+    std::string filter;   // a file dialog's filter entries, each "description|pattern", joined by '|'
+    DWORD filterIndex = 0;  // the filter entry a file dialog preselected (1-based)
 };
 
 class UserScript {
@@ -83,7 +85,7 @@ public:
     bool TakeSheet(const std::string& caption, std::function<void(CPropertySheet&)>& actions, int& endCode);
     // TRUE with the chosen path (and filter index when the user picked one), FALSE for cancel.
     BOOL AnswerFileDialog(const std::string& title, const std::string& initialDir, const std::string& initialName,
-                          UINT flags, std::string& path, DWORD& filterIndex);
+                          const std::string& filter, UINT flags, std::string& path, DWORD& filterIndex);
     UINT AnswerPopupMenu(const std::string& entries, UINT flags);
     // Records a shown interaction; the answer of a dialog is filled in when it ends.
     size_t Record(const ShownInteraction& shown);

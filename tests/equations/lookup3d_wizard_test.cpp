@@ -2,7 +2,9 @@
 // data file written beside the model description (channels x, z, y), the page driven as a
 // user drives it (lists, sweeps, apply), import and export of data files, and older blocks.
 #include "equations_support.h"
+#include "tests/support/data_file_buttons.h"
 #include "tests/support/sheet_archives.h"
+#include "tests/support/symbol_frame.h"
 #include "tests/support/text_files.h"
 
 #include "afx/archive.h"
@@ -476,6 +478,32 @@ TEST_F(Lookup3d, ImportAndExportButtonsAskForTheirFiles) {
     EXPECT_EQ("MDX 1\nchannels 3\nitems 6\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n"
               "1 0 10\n2 1 10\n3 2 10\n1 10 20\n2 11 20\n3 12 20\nend\n",
               ReadFile(root / "doc" / "picked.mdx"));
+}
+
+// The file buttons offer the toolkit's formats with the entry of the table's file extension
+// preselected (save as has only the first), starting at the table's file.
+TEST_F(Lookup3d, FileButtonsPreselectTheFormatOfTheFile) {
+    const struct {
+        const char* file;
+        DWORD readIndex;
+    } cases[] = {{"grid.txt", 2}, {"grid.CSV", 3}, {"grid", 1}};
+    for (const auto& c : cases) {
+        WizardOnSheet wizard(GridWizard(nullptr));
+        CProp3DLookupTableXY* page = wizard.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2116));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), c.file));
+        SCOPED_TRACE(c.file);
+        qv_test::ExpectDataFileDialogs(page, c.readIndex, 1, (root / "doc" / c.file).string());
+    }
+}
+
+TEST_F(Lookup3d, PagePaintsTheCatalogueSymbolInItsFrame) {
+    DWORD element = 0;
+    auto wizard = GridWizard(&element);
+    editor->Holder(element)->m_SymbolTexts.SetAt(kLanguageEnglish, qv_test::CatalogueSymbol("lookup3d.json", 103));
+    Open<C3DLookupTableWizard4> open(*wizard);
+    using K = qv::DrawKind;
+    qv_test::ExpectSymbolInFrame(open.Page(), {K::Rectangle, K::Line, K::Line, K::Line, K::Line, K::Line, K::Line});
 }
 
 Bytes OldBlock(const Bytes& page, const Bytes& points) {

@@ -2,7 +2,9 @@
 // archive bytes, older data (page blocks and 4.x blocks, crafted and cut), the page driven as a
 // user drives it (a refused table commits nothing) and the data files it imports and exports.
 #include "equations_support.h"
+#include "tests/support/data_file_buttons.h"
 #include "tests/support/pair_blocks.h"
+#include "tests/support/symbol_frame.h"
 #include "tests/support/text_files.h"
 
 #include "afx/archive.h"
@@ -355,37 +357,80 @@ TEST_F(LookupTable, RefusedTableCommitsNothing) {
     EXPECT_EQ("T9", editor->Holder(tableElement)->m_strElementName.str());
 }
 
-// Import refuses files with other than two channels; a text-format import is saved as an
-// ".mdx" file under its title after message 8035.
+// The file buttons: a file of three channels is refused and keeps the table; a text file read
+// and saved again is written as ".mdx" under its title, in the first format, after message
+// 8035; an axis text "name [unit]" is written as the channel's name and unit and read back the
+// same; an empty table writes no items; without a chosen name the element's name is written
+// into the document folder.
 TEST_F(LookupTable, ImportAndExportThroughThePage) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
     WizardOnSheet wizard(TableWith({{1, 1}}));
     CProp2DLookupTableXY* page = wizard.Page();
-    const fs::path three = root / "three.mdx";
-    std::ofstream(three) << "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 2 3\nend\n";
-    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 2 channels allowed!");
-    EXPECT_FALSE(page->ImportFile(three.string().c_str()));
+    auto& script = qv::UserScript::Instance();
+    // The file chosen in the button's dialog, then the messages the page shows.
+    auto pick = [&](int button, const char* name, std::vector<const char*> messages = {}) {
+        script.ExpectFileDialog((root / name).string());
+        for (const char* message : messages) script.ExpectMessageBox(IDOK, message);
+        return qv::ui::Click(page, button);
+    };
+    std::ofstream(root / "three.mdx") << "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\n"
+                                         "data\n1 2 3\nend\n";
+    ASSERT_TRUE(pick(2118, "three.mdx", {"Only 2 channels allowed!", "Error while reading file!"}));
     EXPECT_EQ(1, page->Points().GetSize());
 
-    const fs::path text = root / "table.txt";
-    std::ofstream(text) << "v[V] i[A]\n0 0\n1 2\n";
-    ASSERT_TRUE(page->ImportFile(text.string().c_str()));
-    EXPECT_EQ(2, page->Points().GetSize());
-    EXPECT_EQ(CString("v[V]"), page->GetAxisX());
-    EXPECT_EQ(-1, page->GetFileFormat());
-    qv::UserScript::Instance().ExpectMessageBox(
-        IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+    std::ofstream(root / "table.txt") << "v[V] i[A]\n0 0\n1 2\n";
     ASSERT_TRUE(qv::ui::Click(page, 2116));
+    ASSERT_TRUE(pick(2118, "table.txt"));
+    EXPECT_EQ(2, page->Points().GetSize());
+    EXPECT_EQ(-1, page->GetFileFormat());
     editor->ClearRequests();
-    ASSERT_TRUE(page->ExportFile((root / "table.txt").string().c_str(), 0));
+    ASSERT_TRUE(pick(2119, "copy.txt", {"The file format \"text\" cannot be written! The file will be saved as a MDX-file."}));
     EXPECT_EQ(0, page->GetFileFormat());
-    EXPECT_EQ(CString("table.mdx"), page->GetFileName());
+    EXPECT_EQ("copy.mdx", page->GetFileName().str());
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
-    CReadAndWriteFiles reader;
-    const std::string written = (fs::path(g_DocumentDir.str()) / "table.mdx").string();
-    ASSERT_TRUE(reader.ReadInfoFile(written.c_str()));
-    EXPECT_EQ(CString("v"), reader.GetChannel(0)->GetChannelName());
-    EXPECT_EQ(CString("V"), reader.GetChannel(0)->GetUnitName());
-    fs::remove(written);
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"v\" \"V\"\nchannel \"i\" \"A\"\ndata\n0 0\n1 2\nend\n",
+              ReadFile(root / "copy.mdx"));
+
+    ASSERT_TRUE(qv::ui::Click(page, 2273));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2275), "volt [V]"));
+    ASSERT_TRUE(qv::ui::Click(page, 1124));
+    ASSERT_TRUE(pick(2119, "empty"));
+    EXPECT_EQ("MDX 1\nchannels 2\nitems 0\nchannel \"volt \" \"V\"\nchannel \"i\" \"A\"\ndata\nend\n",
+              ReadFile(root / "empty.mdx"));
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2275), "x"));
+    ASSERT_TRUE(pick(2118, "empty.mdx"));
+    EXPECT_EQ("volt [V]", blocks_test::Text(page, 2275));
+
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    ASSERT_TRUE(page->ExportFile("chosen.mdx", 0));
+    EXPECT_TRUE(fs::exists(root / "B1.mdx"));
+    EXPECT_FALSE(fs::exists(root / "chosen.mdx"));
+}
+
+// The file buttons offer the toolkit's formats with the entry of the table's file extension
+// preselected (save as has only the first), starting at the table's file.
+TEST_F(LookupTable, FileButtonsPreselectTheFormatOfTheFile) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    const struct {
+        const char* file;
+        DWORD readIndex;
+    } cases[] = {{"t.TXT", 2}, {"t.csv", 3}, {"t.mdx", 1}};
+    for (const auto& c : cases) {
+        WizardOnSheet wizard(TableWith({{1, 1}}));
+        CProp2DLookupTableXY* page = wizard.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2116));
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), c.file));
+        SCOPED_TRACE(c.file);
+        qv_test::ExpectDataFileDialogs(page, c.readIndex, 1, (root / c.file).string());
+    }
+}
+
+TEST_F(LookupTable, PagePaintsTheCatalogueSymbolInItsFrame) {
+    auto wizard = TableWith({{1, 1}});
+    editor->Holder(tableElement)->m_SymbolTexts.SetAt(kLanguageEnglish, qv_test::CatalogueSymbol("equations.json", 78));
+    Open<C2DLookupTableWizard4> open(*wizard);
+    using K = qv::DrawKind;
+    qv_test::ExpectSymbolInFrame(open.Page(), {K::Rectangle, K::Polyline, K::Line, K::Line});
 }
 
 TEST_F(LookupTable, PreviewAndContextMenu) {

@@ -388,16 +388,8 @@ TEST_F(Coupled, BothPagesDrawTheSymbolInTheirFrame) {
             wizard = NewWizard<CMutualInductanceWizard4>(kMutualRows, "M1", &element);
         editor->Holder(element)->m_SymbolTexts.SetAt(kLanguageEnglish, "rect 20 20 80 80");
         OpenPage open(*wizard);
-        CWnd* page = open.Page();
-        page->Invalidate();
-        page->UpdateWindow();
-        const qv::DisplayList* painting = qv::GetLastPainting(page);
-        ASSERT_NE(nullptr, painting) << transformer;
-        ASSERT_EQ(1u, painting->items.size());
-        CRect frame;
-        page->GetDlgItem(2020)->GetWindowRect(&frame);
-        EXPECT_GE(painting->items[0].rect.left, frame.left);
-        EXPECT_LE(painting->items[0].rect.right, frame.right);
+        SCOPED_TRACE(transformer);
+        ExpectSymbolInFrame(open.Page());
     }
 }
 

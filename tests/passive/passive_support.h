@@ -6,6 +6,7 @@
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
 #include "tests/support/named_element_test.h"
+#include "tests/support/symbol_frame.h"
 #include "tests/support/wizard_on_sheet.h"
 #include "tests/support/xy_table_bytes.h"
 
@@ -145,22 +146,6 @@ inline Bytes CutSnapshotsData(const std::vector<std::string>& names) {
     snapshots.resize(snapshots.size() - 5);
     Block(out, snapshots);
     return out;
-}
-
-// Paints the page and checks that the element's symbol (one rectangle here) lies in frame 2020.
-inline void ExpectSymbolInFrame(CWnd* page) {
-    page->Invalidate();
-    page->UpdateWindow();
-    const qv::DisplayList* painting = qv::GetLastPainting(page);
-    ASSERT_NE(nullptr, painting);
-    ASSERT_EQ(1u, painting->items.size());
-    EXPECT_EQ(qv::DrawKind::Rectangle, painting->items[0].kind);
-    CRect frame;
-    page->GetDlgItem(2020)->GetWindowRect(&frame);
-    EXPECT_GE(painting->items[0].rect.left, frame.left);
-    EXPECT_LE(painting->items[0].rect.right, frame.right);
-    EXPECT_GE(painting->items[0].rect.top, frame.top);
-    EXPECT_LE(painting->items[0].rect.bottom, frame.bottom);
 }
 
 // A wizard the editor never attached has no receiver and so no parameter set: its page, with
