@@ -182,10 +182,12 @@ bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, s
     return true;
 }
 
-bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags) {
+bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags,
+                    WORD* valueId) {
     if (const CatalogueParam* listed = type.FindParam(name)) {
         flags = listed->type;
         extFlags = listed->extType;
+        if (valueId != nullptr) *valueId = static_cast<WORD>(listed->valueId);
         return true;
     }
     std::string family;
@@ -193,6 +195,7 @@ bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD
     if (templ == nullptr || (templ->type & 0x2) == 0) return false;
     flags = templ->type & ~0x2ul;
     extFlags = templ->extType;
+    if (valueId != nullptr) *valueId = static_cast<WORD>(templ->valueId);
     return true;
 }
 
@@ -448,6 +451,7 @@ bool Host::ApplyValues(Element& element, std::string& error) {
         }
         if (value.hasType) param->SetType(value.type);
         if (value.hasExtType) param->SetExtType(value.extType);
+        if (value.hasValueId) param->SetValueID(static_cast<WORD>(value.valueId));
         if (value.hasValue) param->SetValue(value.value.c_str());
         if (value.hasUnit) {
             CStringArray units;
@@ -1098,7 +1102,8 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.hasUnit = like != nullptr && value.unit != like->usedUnit;
         DWORD flags = 0;
         DWORD extFlags = 0;
-        const bool known = CatalogueFlags(*element.type, templ.empty() ? name : templ, flags, extFlags);
+        WORD valueId = 0;
+        const bool known = CatalogueFlags(*element.type, templ.empty() ? name : templ, flags, extFlags, &valueId);
         // A parameter made from a template has the template's flags without its "not in lists" bit.
         if (!templ.empty()) flags &= ~0x2ul;
         // The pin is the type's top bit; "pin" shows it, so "type" only shows the other bits.
@@ -1109,7 +1114,10 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.hasType = !known || ((value.type ^ flags) & ~kPinBit) != 0;
         value.extType = param->GetExtType();
         value.hasExtType = !known || value.extType != extFlags;
-        if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType) out.params.push_back(value);
+        value.valueId = param->GetValueID();
+        value.hasValueId = known && value.valueId != valueId;
+        if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType || value.hasValueId)
+            out.params.push_back(value);
     }
     rebuilt.insert(rebuilt.end(), madeNames.begin(), madeNames.end());
     if (live != rebuilt) out.order = live;

@@ -36,7 +36,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 2)
+IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 3)
 
 namespace qv {
 // Members of one family an archive may list (parameters, outputs of one element).
@@ -48,16 +48,18 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         ar << wizardId << base << name << showName << symbolVariant;
         ar << static_cast<DWORD>(params.size());
         for (const Param& param : params)
-            ar << param.name << param.value << param.usedUnit << param.type << param.extType << param.templateName;
+            ar << param.name << param.value << param.usedUnit << param.type << param.extType << param.templateName
+               << param.valueID;
         ar << static_cast<DWORD>(outputs.size());
         for (const CString& output : outputs) ar << output;
         return;
     }
     // Only the record's own schemas can be read: a later one may hold members this host
     // would skip without a word. Schema 1 has no template names (its parameters were all the
-    // catalogue's or family members).
+    // catalogue's or family members), schema 2 no value IDs (its parameters keep the ones they
+    // are made with).
     const UINT schema = ar.GetObjectSchema();
-    if (schema != 1 && schema != 2) AfxThrowArchiveException(CArchiveException::badSchema);
+    if (schema < 1 || schema > 3) AfxThrowArchiveException(CArchiveException::badSchema);
     ar >> wizardId >> base >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
@@ -67,7 +69,8 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
     for (DWORD i = 0; i < count; ++i) {
         Param param;
         ar >> param.name >> param.value >> param.usedUnit >> param.type >> param.extType;
-        if (schema == 2) ar >> param.templateName;
+        if (schema >= 2) ar >> param.templateName;
+        if (schema >= 3) ar >> param.valueID;
         params.push_back(param);
     }
     ar >> count;
@@ -256,7 +259,7 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
         const CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
         record->params.push_back({param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(),
-                                  param->GetExtType(), ToCString(made[static_cast<size_t>(i)])});
+                                  param->GetExtType(), ToCString(made[static_cast<size_t>(i)]), param->GetValueID()});
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
     ar.WriteObject(record);
@@ -360,6 +363,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 param->SetUsedUnit(stored.usedUnit);
                 param->SetType(stored.type);
                 param->SetExtType(stored.extType);
+                if (stored.valueID != 0) param->SetValueID(stored.valueID);
             }
             // The record lists the live parameters in the order the pages left them.
             std::string missing;

@@ -105,9 +105,10 @@ std::vector<std::string> PageMadeTemplates(const ParamHolder* holder, const Cata
 bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing);
 
 // The flags a parameter of that name has when nothing changed them: the catalogue's, and for
-// a family member its template's without the "not in lists" bit. False when the catalogue
-// knows neither.
-bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags);
+// a family member its template's without the "not in lists" bit; with `valueId`, the value ID
+// it is made with, likewise. False when the catalogue knows neither.
+bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags,
+                    WORD* valueId = nullptr);
 
 std::string ExceptionText(CException* e);
 
