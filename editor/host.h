@@ -34,6 +34,7 @@ public:
         DWORD type = 0;
         DWORD extType = 0;
         CString templateName;   // the catalogue template a page made the parameter from ("" for none)
+        WORD valueID = 0;       // a page may move a parameter to another value ID (from schema 3; 0: not stored)
     };
     void Serialize(CArchive& ar) override;
 

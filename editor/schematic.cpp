@@ -154,8 +154,9 @@ std::string HexText(const std::vector<unsigned char>& bytes) {
 
 // A parameter of "parameters" (named by its key), or one of "page_parameters" (made = true:
 // an object with its "name" and "template"). Only a made parameter has the last two fields.
-enum ParamField { kParamValue, kParamUnit, kParamPin, kParamType, kParamExtType, kParamName, kParamTemplate };
-constexpr std::array<std::string_view, 7> kParamFields = {"value", "unit", "pin", "type", "ext_type", "name", "template"};
+enum ParamField { kParamValue, kParamUnit, kParamPin, kParamType, kParamExtType, kParamValueId, kParamName, kParamTemplate };
+constexpr std::array<std::string_view, 8> kParamFields = {"value",    "unit",     "pin",  "type",
+                                                          "ext_type", "value_id", "name", "template"};
 
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
@@ -194,6 +195,12 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
     if (const json* t = fields[kParamExtType]) {
         param.hasExtType = true;
         param.extType = Flags(*t, [&] { return where() + " \"ext_type\""; });
+    }
+    if (const json* id = fields[kParamValueId]) {
+        if (!id->is_number_unsigned() || id->get<unsigned long long>() < 1 || id->get<unsigned long long>() > 0xFFFF)
+            throw SchematicError(where() + " \"value_id\" must be a whole number from 1 to 65535");
+        param.hasValueId = true;
+        param.valueId = static_cast<unsigned>(id->get<unsigned long long>());
     }
     return param;
 }
@@ -745,10 +752,11 @@ json ElementJson(const SchematicElement& element) {
                 if (param.hasPin) p["pin"] = param.pin;
                 if (param.hasType) p["type"] = FlagsText(param.type);
                 if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
+                if (param.hasValueId) p["value_id"] = param.valueId;
                 made.push_back(p);
                 continue;
             }
-            if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType) {
+            if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType && !param.hasValueId) {
                 params[Utf8(param.name)] = Utf8(param.value);
                 continue;
             }
@@ -758,6 +766,7 @@ json ElementJson(const SchematicElement& element) {
             if (param.hasPin) p["pin"] = param.pin;
             if (param.hasType) p["type"] = FlagsText(param.type);
             if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
+            if (param.hasValueId) p["value_id"] = param.valueId;
             params[Utf8(param.name)] = p;
         }
         if (!params.empty()) e["parameters"] = params;

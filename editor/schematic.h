@@ -36,6 +36,10 @@ struct SchematicParam {
     unsigned long type = 0;
     bool hasExtType = false;
     unsigned long extType = 0;
+    // The value ID where a page moved the parameter to another one than it is made with (an
+    // equation row's calculation sequence).
+    bool hasValueId = false;
+    unsigned valueId = 0;
     // A parameter that a page made from one of the catalogue's templates (a parameter kept
     // out of lists, Type bit 0x2): the template's name. Such a parameter is always made anew,
     // never matched with one the set holds already (an equation row shares its template's name).

@@ -9,6 +9,7 @@
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/page_inputs.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_order.h"
 #include "framework/prefixed_numbers.h"
@@ -297,7 +298,12 @@ void CPropStateGraph::FreeScanDll() {
 }
 
 void CPropStateGraph::ShowMessage(UINT stringID) {
-    if (m_bHidden) return;
+    if (m_bHidden) {
+        // Nobody sees a box of a hidden page: the editor is told, as the conversion tells it.
+        ReportErrorText(RequestTarget(m_pWizard), LoadLibraryString(stringID));
+        m_bFailureReported = true;
+        return;
+    }
     CResourceSwitch resources;
     AfxMessageBox(LoadLibraryString(stringID), MB_OK);
 }
@@ -349,6 +355,9 @@ void CPropStateGraph::ShowOutputCell(int row, CWizardCopaObject3* output) {
 void CPropStateGraph::ReleaseRowOutput(int row) {
     const DWORD_PTR key = m_lstActions.GetItemData(row);
     if (CWizardCopaObject3* output = m_lstActions.GetItemParam(key)) m_lstActions.ReleaseParamFromItem(output, key);
+    // The row forgets the output too: a stale link would give it a check box again after a
+    // move, and hand the output's state on to the next variable the row assigns.
+    m_lstActions.SetItemParam(nullptr, key);
     ShowOutputCell(row, nullptr);
     DropResultsOfRemovedOutputs();
 }
@@ -425,6 +434,9 @@ void CPropStateGraph::ShowActiveState() {
 
 BOOL CPropStateGraph::OnInitDialog() {
     InitHeader(m_strName, m_bShowName);
+    // The drawer is made now, not at the first paint, so that it takes the active state's
+    // variant below and the page opens with the symbol the state has.
+    qv::pages::LoadNameAndSymbol(m_pExchange, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_templates.clear();
     m_pOutputTemplate = nullptr;
     m_pValidFor = nullptr;
@@ -754,9 +766,12 @@ void TStateGraphWizard<Page, Self, convertDelete>::NotifyChanged(CWizardSchemati
     auto* made = new (std::nothrow) Page(this, exchange);
     if (made != nullptr) made->SetHidden(true);
     std::unique_ptr<Page> page = qv::pages::CreateHiddenPage(made, kStateTemplate);
+    const bool failed = page != nullptr && page->ReportedFailure();
     if (page != nullptr) page->DestroyWindow();
     page.reset();
-    if (exchange != nullptr) CommitExchange(RequestTarget(this), exchange);
+    // A failed check has been reported (code 8); as after a failed conversion, the exchange
+    // object is then not committed as if all were well.
+    if (exchange != nullptr && !failed) CommitExchange(RequestTarget(this), exchange);
 }
 
 template <class Page, class Self, bool convertDelete>

@@ -103,8 +103,10 @@ public:
     BOOL OnKillActive() override;
     BOOL OnApply() override;
 
-    // A page made for hidden work shows no message boxes.
+    // A page made for hidden work shows no message boxes: it reports a missing pre-compiler or
+    // a failed check to the editor (code 8) instead.
     void SetHidden(bool hidden) { m_bHidden = hidden; }
+    bool ReportedFailure() const { return m_bFailureReported; }
     // Loads the pre-compiler (releasing a module of an earlier load first); 1 on success.
     BOOL LoadScanDll();
     // Checks the action of a row and links the output of the variable it assigns; 1 when
@@ -159,6 +161,7 @@ protected:
     CString m_strInputs = "0";
     CString m_strOutputs = "0";
     bool m_bHidden = false;
+    bool m_bFailureReported = false;
 };
 
 // The IO state's page: the shared page plus the numbers of inputs and outputs.

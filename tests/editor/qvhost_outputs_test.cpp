@@ -283,7 +283,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     const std::string archive = ReadFile(scratch / "a.qva");
     const size_t count = archive.find("ResistorNetwork") + 15;
     ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
-    const size_t schema = archive.find("\xFF\xFF\x02\x00\x17\x00" "CSchematicElementRecord");
+    const size_t schema = archive.find("\xFF\xFF\x03\x00\x17\x00" "CSchematicElementRecord");
     ASSERT_NE(std::string::npos, schema);
     struct Case {
         const char* what;
@@ -293,7 +293,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     } cases[] = {
         {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
         {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
-        {"a later record schema", schema + 2, std::string("\x03", 1), "damaged"},
+        {"a later record schema", schema + 2, std::string("\x04", 1), "damaged"},
         {"bytes after the end", std::string::npos, "x", "data follows the last element"},
     };
     for (const Case& c : cases) {

@@ -217,6 +217,9 @@ TEST(SchematicReader, WizardDataAndFlagsAreReadExactlyOrRefused) {
         {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"type": "0x123456789"}}})"), {"\"type\"", "eight"}},
         {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"ext_type": 4}}})"), {"parameter \"R\" \"ext_type\""}},
         {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"ext_type": "0x-1"}}})"), {"\"ext_type\""}},
+        {OneElement(R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value_id": 0}}})"), {"\"value_id\"", "65535"}},
+        {OneElement(R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value_id": 65536}}})"), {"\"value_id\""}},
+        {OneElement(R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value_id": "2753"}}})"), {"\"value_id\""}},
     };
     for (const RefusalCase& c : refused) {
         qv::Schematic schematic;
@@ -255,11 +258,13 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
         bool hasExtType;
         unsigned long extType;
         const char* written;   // in the text, or "" for the plain value form
+        unsigned valueId = 0;  // 0: none given
     } cases[] = {
         {false, 0, false, 0, "\"Q[0]\": \"1\""},
         {true, 0x4, false, 0, "\"type\": \"0x4\""},
         {false, 0, true, 0x20000, "\"ext_type\": \"0x20000\""},
         {true, 0xFFFFFFFFul, true, 0, "\"type\": \"0xFFFFFFFF\""},
+        {false, 0, false, 0, "\"value_id\": 2753", 2753},
     };
     for (const Case& c : cases) {
         qv::Schematic schematic;
@@ -275,6 +280,8 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
         param.type = c.type;
         param.hasExtType = c.hasExtType;
         param.extType = c.extType;
+        param.hasValueId = c.valueId != 0;
+        param.valueId = c.valueId;
         element.params.push_back(param);
         schematic.elements.push_back(element);
         const std::string text = qv::WriteSchematic(schematic);
@@ -287,6 +294,7 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
         EXPECT_EQ(c.hasType ? c.type : 0, back.type) << text;
         EXPECT_EQ(c.hasExtType, back.hasExtType) << text;
         EXPECT_EQ(c.hasExtType ? c.extType : 0, back.extType) << text;
+        EXPECT_EQ(c.valueId, back.hasValueId ? back.valueId : 0) << text;
         EXPECT_EQ("1", back.value);
     }
 }

@@ -2,6 +2,7 @@
 // an element a second time before it ended the first edit.
 #pragma once
 
+#include "afx/user_script.h"
 #include "editor/schematic_editor.h"
 #include "platform/wizard/wizardbase.h"
 
@@ -27,6 +28,24 @@ inline void ExpectSecondEditGivesTheFirstSetBack(CWizardBase4& wizard, qv::Schem
     EXPECT_EQ(1, editor.OutstandingCookies());
     wizard.EndEditProperties();
     EXPECT_EQ(0, editor.OutstandingCookies());
+}
+
+// Two edits in mode 1 on two created sheets, the first never ended, by a wizard that makes a new
+// page for the second: the first sheet no longer holds the page the wizard deleted, and both
+// sheets apply. `edit(sheet)` starts one edit and answers whether it succeeded.
+template <class Edit>
+void ExpectSecondEditLeavesNoDeletedPage(Edit edit) {
+    CPropertySheet first("Element");
+    ASSERT_TRUE(edit(first));
+    ASSERT_TRUE(first.Create());
+    CPropertySheet second("Element");
+    ASSERT_TRUE(edit(second));
+    ASSERT_TRUE(second.Create());
+    EXPECT_EQ(0, first.GetPageCount());
+    EXPECT_TRUE(qv::ui::Apply(&first));
+    EXPECT_TRUE(qv::ui::Apply(&second));
+    first.DestroyWindow();
+    second.DestroyWindow();
 }
 
 } // namespace qv_test
