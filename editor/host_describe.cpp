@@ -1,0 +1,798 @@
+// The describe command: the plan of its outputs, the description and the data files the
+// element pages write beside it.
+
+#include "editor/host_shared.h"
+
+#include "afx/dc.h"
+#include "afx/module_state.h"
+#include "afx/user_script.h"
+#include "afx/wnd_core.h"
+#include "editor/characteristic_forms.h"
+#include "editor/param_list_fill.h"
+#include "editor/text_codec.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/shortest_number.h"
+#include "toolkit/tb_edit_list.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+#include "win32/win32.h"
+#include "wizard/environment.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory_resource>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+
+using namespace host_detail;
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The default data-file name of an element: "<document>__<element>.mdx", every "." of both
+// names turned into "_" (as the framework names it).
+std::string DefaultDataFileName(const std::string& document, const std::string& element) {
+    std::string name = document + "__" + element;
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name + ".mdx";
+}
+
+bool IsWritableExtension(const std::string& ext) {
+    if (ext.size() != 4) return false;
+    std::string lower = ext;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower != ".txt" && lower != ".csv";
+}
+
+// False with a message when the file cannot be written as a regular file in an existing folder
+// under a name the file system holds. `folders` holds the folders already found to exist, so
+// that the many data files of one folder look at it once.
+// As CheckOutputPath, with what a look at the path found: `seen` is null when nothing is there.
+bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::unordered_set<std::string>& folders,
+                         std::string& error, const struct stat* seen, PlannedFile* found = nullptr) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    // The system's calls end a path at its first NUL byte: such a path would name another file.
+    if (path.find('\0') != std::string::npos) {
+        error = what + ": the path holds a NUL byte";
+        return false;
+    }
+    const fs::path target(path);
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        error = what + " " + path + ": not a file path";
+        return false;
+    }
+    if (name.size() > kMaxOutputNameBytes) {
+        error = what + " " + path + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
+                std::to_string(kMaxOutputNameBytes) + " a file name may have";
+        return false;
+    }
+    if (seen != nullptr && !S_ISREG(seen->st_mode)) {
+        error = what + " " + path + ": is " + (S_ISDIR(seen->st_mode) ? "a folder" : "not a regular file") +
+                " and is not replaced";
+        return false;
+    }
+    if (found != nullptr) {
+        found->existed = seen != nullptr;
+        found->device = seen != nullptr ? seen->st_dev : 0;
+        found->inode = seen != nullptr ? seen->st_ino : 0;
+    }
+    const std::string folder = target.parent_path().string();
+    if (folders.count(folder) != 0) return true;
+    if (!fs::is_directory(target.parent_path(), code)) {
+        error = what + " " + path + ": the folder " + folder + " does not exist";
+        return false;
+    }
+    folders.insert(folder);
+    return true;
+}
+
+// Whether an output can be written at the path; `found` (when given) learns what is there now.
+bool CheckOutputPath(const std::string& path, const std::string& what, std::unordered_set<std::string>& folders,
+                     std::string& error, PlannedFile* found = nullptr) {
+    struct stat status {};
+    // A path with a NUL byte is refused before anything looks at it.
+    const bool exists = path.find('\0') == std::string::npos && ::stat(path.c_str(), &status) == 0;
+    return CheckSeenOutputPath(path, what, folders, error, exists ? &status : nullptr, found);
+}
+
+
+} // namespace
+
+std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
+    namespace fs = std::filesystem;
+    if (std::none_of(file.begin(), file.end(), IsSeparator)) return file;
+    std::string slashed = file;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const fs::path path(slashed);
+    if (path.is_absolute()) return file;
+    return (fs::path(documentFolder) / path).lexically_normal().string();
+}
+
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
+    std::string entry = DataFileEntry(file, documentFolder);
+    std::replace(entry.begin(), entry.end(), '\\', '/');
+    // Folder, name and extension as the table cuts them.
+    const size_t slash = entry.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : entry.substr(0, slash + 1);
+    std::string rest = slash == std::string::npos ? entry : entry.substr(slash + 1);
+    const size_t dot = rest.find_last_of('.');
+    std::string name = dot == std::string::npos ? rest : rest.substr(0, dot);
+    std::string ext = dot == std::string::npos ? std::string() : rest.substr(dot);
+    if (name.empty() || name.find('*') != std::string::npos) name = element;
+    if (!IsWritableExtension(ext)) ext = ".mdx";
+    std::string folder = documentFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    // A file in the document's folder is kept by its bare name; a bare name beginning with "."
+    // gets the element's name in front.
+    if (dir == folder) dir.clear();
+    std::string bare = name + ext;
+    if (dir.empty() && bare[0] == '.') bare = element + bare;
+    return (dir.empty() ? folder : dir) + bare;
+}
+
+namespace {
+
+// What planning the outputs needs of an element whose characteristic is a table of data pairs.
+struct DataPairsOutput {
+    std::string element;
+    std::string file;     // the user's file name ("" = the default name)
+    bool empty = false;   // the table has no rows
+};
+
+DataPairsOutput DataPairsOutputOf(const SchematicElement& element) {
+    return {element.name, element.characteristic.file, element.characteristic.points.empty()};
+}
+
+bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>& tables,
+                 const std::string& descriptionPath, std::vector<PlannedFile>& planned, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target = fs::absolute(fs::path(descriptionPath), code).lexically_normal();
+    if (code || target.filename().empty()) {
+        error = descriptionPath + ": not a file path";
+        return false;
+    }
+    std::vector<PlannedFile> files;
+    files.reserve(tables.size() + 1);
+    files.push_back({target.string(), "the model description"});
+    const std::string folder = target.parent_path().string() + "/";
+    for (const DataPairsOutput& table : tables) {
+        const std::string what = "the data file of element \"" + table.element + "\"";
+        const std::string path = table.file.empty() ? folder + DefaultDataFileName(document, table.element)
+                                                    : UserDataFilePath(table.file, table.element, folder);
+        if (table.empty) {
+            error = "element \"" + table.element + "\": its table of data pairs is empty; nothing can be written to " + path;
+            return false;
+        }
+        files.push_back({fs::path(path).lexically_normal().string(), what});
+    }
+    // Each path once: the first output that claimed it, by index.
+    std::unordered_map<std::string_view, size_t> claimed;
+    claimed.reserve(files.size());
+    std::unordered_set<std::string> folders;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!CheckOutputPath(files[i].path, files[i].what, folders, error, &files[i])) return false;
+        const auto [at, fresh] = claimed.emplace(files[i].path, i);
+        if (!fresh) {
+            error = files[at->second].what + " and " + files[i].what + " would both be written to " + files[i].path;
+            return false;
+        }
+    }
+    planned = std::move(files);
+    return true;
+}
+
+} // namespace
+
+bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
+                         std::vector<PlannedFile>& planned, std::string& error) {
+    std::vector<DataPairsOutput> tables;
+    for (const SchematicElement& element : schematic.elements)
+        if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
+            tables.push_back(DataPairsOutputOf(element));
+    return PlanOutputs(schematic.document, tables, descriptionPath, planned, error);
+}
+
+
+struct Host::DescriptionSink : ElementSink {
+    Host& host;
+    DescriptionJob& job;
+    DescriptionSink(Host& h, DescriptionJob& j) : host(h), job(j) {}
+    bool Begin(size_t, std::string&) override { return true; }
+    bool Take(Element& element, std::string& error) override {
+        host.DescribeElement(element, job);
+        if (!job.ok) error = job.error;
+        return job.ok;
+    }
+};
+
+bool Host::PlanDescription(const std::string& text, const std::string& descriptionPath, DescribePlan& plan,
+                           std::string& error, bool* textFault) {
+    // Of the elements only those with a table of data pairs are noted: their data files are
+    // named after the document, whose name may follow the elements.
+    std::vector<DataPairsOutput> tables;
+    const auto note = [&tables](const SchematicElement& element) {
+        if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
+            tables.push_back(DataPairsOutputOf(element));
+    };
+    DescribePlan result;
+    std::string checkError;
+    const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
+    if (textFault != nullptr) *textFault = !read;
+    if (!read) return false;
+    // The outputs are refused before the elements, as for a schematic read whole.
+    if (!PlanOutputs(result.document, tables, descriptionPath, result.files, error)) return false;
+    if (!checkError.empty()) {
+        error = checkError;
+        return false;
+    }
+    // The plan stays while the description is written: without the room it grew into.
+    result.files.shrink_to_fit();
+    plan = std::move(result);
+    return true;
+}
+
+
+bool Host::MayWriteDataFiles(const SchematicElement& source) const {
+    const CatalogueElement* type = m_catalogue.Find(source.id);
+    if (type == nullptr) return false;
+    bool characteristicFile = false;
+    for (const CatalogueParam& param : type->params) {
+        std::string upper = param.name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (upper.find("FILE") == std::string::npos) continue;
+        // A file parameter of its own: the wizard may write a table whatever the schematic says.
+        if (param.valueId != kCharacteristicFileValueId) return true;
+        characteristicFile = true;
+    }
+    // The characteristic's file is written only for a characteristic the element was given.
+    return (characteristicFile || type->HasCharacteristic()) &&
+           (source.characteristic.kind != SchematicCharacteristic::Kind::None || !source.script.empty() ||
+            source.hasWizardData);
+}
+
+void Host::WatchDataFiles(DescriptionJob& job) {
+    typedef CReadAndWriteFiles::WriteDecision Decision;
+    CReadAndWriteFiles::SetWriteWatcher([this, &job](const std::string& given, int items, std::string& refusal) {
+        namespace fs = std::filesystem;
+        std::error_code code;
+        const std::string path = fs::absolute(fs::path(given), code).lexically_normal().string();
+        const std::string element = m_describing != nullptr ? m_describing->source.name
+                                    : m_elements.empty()     ? std::string()
+                                                             : m_elements.back()->source.name;
+        const std::string who = "element \"" + element + "\"";
+        const auto refuse = [&](const std::string& why) {
+            refusal = why;
+            job.error += (job.error.empty() ? "" : "\n") + why;
+            job.ok = false;
+            return Decision::Refuse;
+        };
+        const Decision noted = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
+        if (path == job.NormalFinalPath().string())
+            return refuse(who + ": its data file and the model description share the path " + path);
+        // One look at the file tells both whether it is an input and whether it is there.
+        struct stat found {};
+        const bool exists = ::stat(path.c_str(), &found) == 0;
+        const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
+        if (!input.empty()) return refuse(who + ": its data file " + path + " is the input " + input + ", which is not written over");
+        if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
+            const std::string& first = job.wrote[at->second].element;
+            if (first == element) return noted;
+            return refuse("the data file of element \"" + first + "\" and the data file of " + who +
+                          " would both be written to " + path);
+        }
+        const std::string what = "the data file of " + who;
+        if (job.checkPaths && job.pathFault.empty()) {
+            // A file that cannot go where the wizard puts it: the run fails, but the faults of
+            // the elements that follow come first, so it goes on without writing.
+            std::string fault;
+            const auto owner = job.planned.find(path);
+            if (owner != job.planned.end() && owner->second->what != what)
+                fault = owner->second->what + " and " + what + " would both be written to " + path;
+            else if (owner == job.planned.end())
+                CheckSeenOutputPath(path, what, job.folders, fault, exists ? &found : nullptr);
+            if (!fault.empty()) {
+                job.pathFault = fault;
+                job.StopWriting();
+            }
+        }
+        const Decision go = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        // A file that is not written keeps what it holds, also when the run is taken back.
+        DescriptionJob::WrittenFile file{path, element, job.dry && exists, std::string()};
+        if (!job.dry && exists) {
+            // A second link keeps the earlier contents: the writer puts a new file in its place.
+            file.existed = true;
+            const fs::path at(path);
+            static const std::string pid = std::to_string(::getpid());
+            const fs::path backup = at.parent_path() / ("." + at.filename().string() + "." + pid + ".keep");
+            // A link left by an earlier run of the same process ID is replaced.
+            fs::create_hard_link(at, backup, code);
+            if (code == std::errc::file_exists) {
+                fs::remove(backup, code);
+                fs::create_hard_link(at, backup, code);
+            }
+            if (!code) file.backup = backup.string();
+        }
+        job.wrote.push_back(std::move(file));
+        job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
+        return go;
+    });
+}
+
+bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
+                             std::vector<std::string>& written, std::string& error) {
+    if (!CheckSchematic(schematic, error)) return false;
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    DescriptionSink sink(*this, job);
+    m_sink = &sink;
+    std::string buildError;
+    const bool built = Build(schematic, documentFolder, buildError);
+    m_sink = nullptr;
+    DropAllElements();
+    if (!built) {
+        // The description stays unwritten; the first fault is the one to report.
+        job.ok = false;
+        if (job.error.empty()) job.error = buildError;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& plan, const std::string& documentFolder,
+                                 const std::string& path, std::vector<std::string>& written, std::string& error) {
+    namespace fs = std::filesystem;
+    // Every element is made once, and described as it is made. The faults keep the order in
+    // which a run that first made every element that may write a data file (to learn its
+    // files) and then described them all would find them: such an element's fault comes
+    // before any other element's, and a data file that cannot be written, an output that is
+    // an input or a description that cannot be opened come before an element that fails
+    // without writing one. So once the run is bound to fail for a later-ranking fault it
+    // writes nothing more and goes on with the elements that may write data files only, in
+    // case one of them has a fault that ranks first.
+    DescriptionJob job;
+    DiscardFile discard(plan.files.front().path);
+    job.discard = &discard;
+    job.checkPaths = true;
+    for (const PlannedFile& file : plan.files) job.planned.emplace(file.path, &file);
+    std::string beforeWriting;   // an output that is an input, or a description that cannot be opened
+    for (const PlannedFile& file : plan.files) {
+        // The plan looked at the file already.
+        const std::string input = file.existed ? InputWithIdentity(file.path, file.device, file.inode) : std::string();
+        if (!input.empty()) {
+            beforeWriting = file.what + " " + file.path + ": is the input " + input + ", which is not written over";
+            break;
+        }
+    }
+    const bool begun = beforeWriting.empty() && BeginDescription(path, job, beforeWriting);
+    if (!begun) {
+        job.finalPath = plan.files.front().path;
+        job.folder = fs::path(job.finalPath).parent_path().string();
+        job.StopWriting();
+        m_editor->ClearRequests();
+        WatchDataFiles(job);
+    }
+    // What the user script did not foresee outside a page run is reported as it would be if
+    // each element that may write data files were made first, then every element again: each
+    // of those runs heard of it until its first page run, and later ones went to standard
+    // error (UserScript's own report).
+    struct Unforeseen {
+        std::string message;
+        unsigned long runsBefore;   // page runs of its element before it
+    };
+    std::vector<Unforeseen> unforeseen;
+    const auto report = [](const std::string& message) {
+        UserScript::Instance().SetFailureHandler(nullptr);
+        UserScript::Instance().ReportFailure(message);
+    };
+    std::vector<std::string> writersShown;     // heard by the first run: the run fails
+    std::vector<std::string> othersShown;      // heard by the second run
+    std::vector<std::string> othersReported;   // reported by the second run, once it ends
+    unsigned long writerRuns = 0;              // page runs of elements that may write data files
+    m_keptFailureHandler = [&](const std::string& message) {
+        unforeseen.push_back({message, m_pageRuns});
+    };
+    struct Forget {
+        std::function<void(const std::string&)>& handler;
+        ~Forget() { handler = nullptr; }
+    } forgetHandler{m_keptFailureHandler};
+    const unsigned long runsAtStart = m_pageRuns;
+    bool writerFailed = false;
+    bool otherFailed = false;
+    std::string otherError;
+    DescriptionSink sink(*this, job);
+    const SchematicElementTaker build = [&](SchematicElement& element, std::string& buildError) {
+        const bool writer = MayWriteDataFiles(element);
+        if (job.dry && !writer) {
+            m_editor->AddNameInUse(element.name);
+            return true;
+        }
+        const unsigned long runsBefore = m_pageRuns;
+        unforeseen.clear();
+        UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
+        const bool built = BuildElement(element, buildError);
+        for (const Unforeseen& heard : unforeseen) {
+            const unsigned long runs = heard.runsBefore - runsBefore;
+            if (writer && writerRuns + runs == 0)
+                writersShown.push_back(heard.message);
+            else if (writer)
+                report(heard.message);
+            if (otherFailed) continue;
+            if (heard.runsBefore == runsAtStart)
+                othersShown.push_back(heard.message);
+            else
+                othersReported.push_back(heard.message);
+        }
+        if (writer) writerRuns += m_pageRuns - runsBefore;
+        UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
+        if (built) {
+            if (!writersShown.empty()) job.StopWriting();
+            return true;
+        }
+        if (job.error.empty()) job.error = buildError;
+        if (writer) {
+            writerFailed = true;
+            return false;
+        }
+        otherFailed = true;
+        otherError = job.error;
+        // A breach of the request protocol would be charged to every element after it.
+        if (!m_editor->Breaches().empty()) return false;
+        job.error.clear();
+        job.ok = true;
+        buildError.clear();
+        DropAllElements();
+        m_editor->ClearRequests();
+        UserScript::Instance().ClearShown();
+        job.StopWriting();
+        return true;
+    };
+    std::string readError;
+    if (!BuildText(text, plan.document, plan.elements, documentFolder, sink, readError, {}, build) && !writerFailed &&
+        !otherFailed) {
+        otherFailed = true;
+        otherError = readError;
+    }
+    std::string fault;   // one that ranks before the faults of elements that write no data file
+    if (writerFailed || !writersShown.empty()) {
+        fault = writerFailed ? job.error : std::string();
+        for (const std::string& message : writersShown) fault += (fault.empty() ? "" : "\n") + message;
+    } else if (!job.pathFault.empty()) {
+        fault = job.pathFault;
+    } else if (!beforeWriting.empty()) {
+        fault = beforeWriting;
+    }
+    if (!begun) {
+        UserScript::Instance().SetFailureHandler(nullptr);
+        CReadAndWriteFiles::SetWriteWatcher(nullptr);
+        error = fault;
+        return false;
+    }
+    if (fault.empty())
+        for (const std::string& message : othersReported) report(message);
+    job.shownErrors = std::move(othersShown);
+    if (otherFailed) {
+        job.ok = false;
+        job.error = otherError;
+    }
+    if (fault.empty()) return FinishDescription(job, written, error);
+    // Whatever was written is taken back.
+    job.ok = false;
+    FinishDescription(job, written, error);
+    error = fault;
+    return false;
+}
+
+
+std::string Host::CompleteModelText(const Element& element, const std::string& text) const {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    // Appends the value of the first live parameter of that name to `out`; false when there is none.
+    auto appendValue = [&](std::string_view name, std::string& out) {
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || param->GetName().view() != name) continue;
+            // A parameter taken from a pin is the signal at the element's pin of that name.
+            if (param->HasPin()) {
+                out += element.source.name;
+                out += '.';
+                out += name;
+                return true;
+            }
+            // A value typed in its used unit goes to the simulator in the parameter's unit;
+            // text that is no number (a variable, an expression) goes as it stands.
+            CString converted;
+            TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
+            out += converted.view();
+            return true;
+        }
+        return false;
+    };
+    // One forward pass; inserted values are never searched again.
+    const std::string_view source = text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    size_t i = 0;
+    while (i < source.size()) {
+        if (source[i] != '@') {
+            const size_t next = std::min(source.find('@', i), source.size());
+            out += source.substr(i, next - i);
+            i = next;
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < source.size() && IsNameChar(source[j])) ++j;
+        const std::string_view name = source.substr(i + 1, j - i - 1);
+        // An indexed parameter ("A[2]") is one name.
+        if (j < source.size() && source[j] == '[') {
+            const size_t close = source.find(']', j);
+            if (close != std::string_view::npos && appendValue(source.substr(i + 1, close - i), out)) {
+                i = close + 1;
+                continue;
+            }
+        }
+        if (name == "NAME")
+            out += element.source.name;
+        else if (name.empty() || !appendValue(name, out))
+            out += source.substr(i, j - i);
+        i = j;
+    }
+    // The result outputs switched on, one line each from their template's text.
+    for (int k = 0; k < holder->GetOutputInstanceCount(); ++k) {
+        const CWizardCopaObject3* entry = holder->GetOutputInstance(k);
+        if (entry == nullptr || entry->IsDeleted() || entry->GetValue().IsEmpty()) continue;
+        // The last parameter the entry was made from names it.
+        const CWizardCopaObject3* named = nullptr;
+        for (int p = 0; p < holder->GetParamCount(); ++p) {
+            const CWizardCopaObject3* param = holder->GetParam(p);
+            if (param != nullptr && (entry->GetTemplateObject() == param ||
+                                     (param->GetCopaObject() != nullptr && entry->GetTemplateObject() == param->GetCopaObject())))
+                named = param;
+        }
+        if (named == nullptr || named->GetName().IsEmpty()) continue;
+        const std::string_view paramName = named->GetName().view();
+        const std::string_view templ = entry->GetValue().view();
+        out += '\n';
+        for (size_t p = 0; p < templ.size();) {
+            if (templ.compare(p, 6, "@PARAM") == 0) {
+                out += paramName;
+                p += 6;
+            } else if (templ.compare(p, 5, "@NAME") == 0) {
+                out += element.source.name;
+                p += 5;
+            } else {
+                // The text up to the next placeholder goes over in one piece.
+                const size_t next = std::min(templ.find('@', p + 1), templ.size());
+                out += templ.substr(p, next - p);
+                p = next;
+            }
+        }
+    }
+    return out;
+}
+
+std::string Host::EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber) const {
+    if (noNumber != nullptr) *noNumber = false;
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+        size_t end = at + 1;
+        while (end < text.size() && IsNameChar(text[end])) ++end;
+        const std::string_view name = std::string_view(text).substr(at + 1, end - at - 1);
+        if (name.empty() || name == "NAME") continue;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || !param->IsInput() || param->HasPin() ||
+                param->GetName().view() != name)
+                continue;
+            std::string_view value = param->GetValue().view();
+            value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+            if (value.empty()) return std::string(name);
+            if (NoFiniteNumber(*param, std::string(value))) {
+                if (noNumber != nullptr) *noNumber = true;
+                return std::string(name);
+            }
+        }
+    }
+    return std::string();
+}
+
+bool Host::Describe(const std::string& path, std::vector<std::string>& written, std::string& error) {
+    DescriptionJob job;
+    if (!BeginDescription(path, job, error)) return false;
+    for (auto& element : m_elements) {
+        DescribeElement(*element, job);
+        if (!job.ok) break;
+    }
+    return FinishDescription(job, written, error);
+}
+
+bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target = fs::absolute(fs::path(path), code);
+    if (code || target.filename().empty()) {
+        error = path + ": not a file path";
+        return false;
+    }
+    job.finalPath = target.string();
+    job.partPath = job.finalPath + ".part";
+    job.folder = target.parent_path().string();
+    for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
+        job.before.insert(entry.path().lexically_normal().string());
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+        error = job.finalPath + ": cannot be written";
+        return false;
+    }
+    // The request log holds what this description asked of the editor (it would otherwise grow
+    // with every description written).
+    m_editor->ClearRequests();
+    UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
+    WatchDataFiles(job);
+    return true;
+}
+
+void Host::DescribeElement(Element& element, DescriptionJob& job) {
+    namespace fs = std::filesystem;
+    struct Describing {
+        const Element*& slot;
+        ~Describing() { slot = nullptr; }
+    } describing{m_describing};
+    m_describing = &element;
+    const size_t firstRequest = m_editor->Requests().size();
+    const CString templ = ToCString(element.type->templ);
+    std::string text;
+    if (element.wizard4 != nullptr) {
+        CString modelText = ToCString(element.type->modelText);
+        element.wizard4->WriteSimDescr(job.out, templ, modelText);
+        text = ToString(modelText);
+    } else {
+        CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
+        exchange->m_strModelText = ToCString(element.type->modelText);
+        element.wizard3->WriteSimDescr(job.out, templ, exchange);
+        text = ToString(exchange->m_strModelText);
+    }
+    const auto& requests = m_editor->Requests();
+    for (size_t r = firstRequest; r < requests.size(); ++r)
+        if (requests[r].code == WIZREQ_ERROR_TEXT) {
+            job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": " + requests[r].text);
+            job.ok = false;
+        }
+    // The data files the text names ("FILE := "name"") are written beside the description.
+    std::error_code code;
+    for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
+        const size_t start = at + 9;
+        const size_t end = text.find('"', start);
+        if (end == std::string::npos) break;
+        // A placeholder of the template ("@FILE") names no file yet: the editor fills it in below.
+        if (start < end && text[start] == '@') continue;
+        const fs::path name = fs::path(text.substr(start, end - start));
+        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
+        // The description takes its place only at the end: a data file there would be lost.
+        if (data == job.NormalFinalPath()) {
+            job.error += (job.error.empty() ? "" : "\n") +
+                         ("element \"" + element.source.name + "\": its data file and the model description share the path " +
+                          job.finalPath);
+            job.ok = false;
+        }
+        // A file this run wrote is taken back through `wrote` when the run fails: no need to
+        // look for it.
+        std::string dataPath = data.string();
+        if (job.wroteAt.count(dataPath) == 0 && fs::exists(data, code)) job.dataFiles.push_back(std::move(dataPath));
+    }
+    // Wizards that name their data file without quotes ("FILE := D__F1.mdx"): the file is
+    // noted only to be taken back when the description fails.
+    std::string completed = CompleteModelText(element, text);
+    for (size_t at = completed.find("FILE := "); at != std::string::npos; at = completed.find("FILE := ", at + 1)) {
+        const size_t start = at + 8;
+        if (start >= completed.size() || completed[start] == '"') continue;
+        const size_t end = completed.find_first_of(" ,;)\t\r\n", start);
+        const fs::path name = fs::path(completed.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (name.empty()) continue;
+        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
+        std::string dataPath = data.string();
+        if (job.wroteAt.count(dataPath) == 0 && fs::exists(data, code)) job.madeFiles.push_back(std::move(dataPath));
+    }
+    // A wizard that does not write the text itself, or writes only its type, leaves the
+    // parameter list to the editor.
+    const std::string filled = FillLeftParamList(*m_editor->Holder(element.handle), text);
+    bool noNumber = false;
+    const std::string empty = EmptyNeededValue(element, filled, &noNumber);
+    if (!empty.empty()) {
+        job.error += (job.error.empty() ? "" : "\n") +
+                     ("element \"" + element.source.name + "\": parameter \"" + empty +
+                      (noNumber ? "\" is no finite number in its unit, and the model text needs it"
+                                : "\" has no value, and the model text needs it"));
+        job.ok = false;
+        return;
+    }
+    // Nothing since the first completion changed the parameter set: a text the editor left as
+    // it was completes as it did then.
+    const std::string done = filled == text ? std::move(completed) : CompleteModelText(element, filled);
+    if (HasEmptyListEntry(done)) {
+        job.error += (job.error.empty() ? "" : "\n") +
+                     ("element \"" + element.source.name + "\": its model text has an empty list entry: " + done);
+        job.ok = false;
+        return;
+    }
+    const std::string line = Cp1252ToUtf8Text(done) + "\n";
+    try {
+        job.out->Write(line.data(), static_cast<UINT>(line.size()));
+    } catch (CException* e) {
+        job.error = job.finalPath + ": cannot be written (" + ExceptionText(e) + ")";
+        e->Delete();
+        job.ok = false;
+    }
+}
+
+bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
+    UserScript::Instance().SetFailureHandler(nullptr);
+    CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    bool ok = job.ok;
+    error = job.error;
+    for (const std::string& message : job.shownErrors) {
+        error += (error.empty() ? "" : "\n") + message;
+        ok = false;
+    }
+    if (!m_editor->Breaches().empty()) {
+        error += (error.empty() ? "" : "\n") + ("request protocol breach: " + m_editor->Breaches().front());
+        ok = false;
+    }
+    try {
+        job.file.Close();
+    } catch (CException* e) {
+        e->Delete();
+        ok = false;
+        if (error.empty()) error = job.finalPath + ": cannot be written";
+    }
+    if (!ok) {
+        std::remove(job.partPath.c_str());
+        // The data files that elements described before the fault added to the folder go
+        // again; files that were there before the run stay.
+        job.madeFiles.insert(job.madeFiles.end(), job.dataFiles.begin(), job.dataFiles.end());
+        for (const std::string& data : job.madeFiles) {
+            const std::filesystem::path path = std::filesystem::path(data).lexically_normal();
+            std::error_code code;
+            if (path.parent_path() == std::filesystem::path(job.folder).lexically_normal() && job.before.count(path.string()) == 0)
+                std::filesystem::remove(path, code);
+        }
+        // Every data file of this run goes again, or gets its earlier contents back.
+        for (const DescriptionJob::WrittenFile& data : job.wrote) {
+            std::error_code code;
+            if (!data.existed)
+                std::filesystem::remove(data.path, code);
+            else if (!data.backup.empty())
+                std::filesystem::rename(data.backup, data.path, code);
+        }
+        if (error.empty()) error = job.finalPath + ": cannot be written";
+        return false;
+    }
+    for (const DescriptionJob::WrittenFile& data : job.wrote) {
+        std::error_code code;
+        if (!data.backup.empty()) std::filesystem::remove(data.backup, code);
+    }
+    if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
+    written.clear();
+    written.push_back(job.finalPath);
+    for (const DescriptionJob::WrittenFile& data : job.wrote) written.push_back(data.path);
+    return true;
+}
+
+
+} // namespace qv

@@ -1,0 +1,246 @@
+// The edit command: a session on one element's pages and the printed schematic.
+
+#include "editor/host_shared.h"
+
+#include "afx/dc.h"
+#include "afx/module_state.h"
+#include "afx/user_script.h"
+#include "afx/wnd_core.h"
+#include "editor/characteristic_forms.h"
+#include "editor/param_list_fill.h"
+#include "editor/text_codec.h"
+#include "toolkit/read_write_files.h"
+#include "toolkit/shortest_number.h"
+#include "toolkit/tb_edit_list.h"
+#include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+#include "win32/win32.h"
+#include "wizard/environment.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory_resource>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+
+using namespace host_detail;
+
+bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, EditOutcome& outcome,
+                std::string& error) {
+    Element* element = FindElement(name);
+    if (element == nullptr) {
+        error = "the schematic has no element \"" + name + "\"";
+        return false;
+    }
+    return EditElement(*element, lines, outcome, error);
+}
+
+bool Host::EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome,
+                       std::string& error) {
+    std::vector<ScriptAction> actions;
+    if (!ParseEditScript(lines, actions, error)) {
+        error = "edit script: " + error;
+        return false;
+    }
+    if (!RunEdit(element, actions, outcome, error)) return false;
+    element.source.script.insert(element.source.script.end(), lines.begin(), lines.end());
+    return TakeName(element, error);
+}
+
+namespace {
+
+// The text an `edit -o` prints while the elements are made. It goes into a part file beside
+// the output that takes the output's place once the edit succeeded, so that a refused edit
+// leaves no output. Where no part file can stand there (the output is a device or a folder,
+// the folder takes no file, or the part file would be one of the inputs), the text gathers in
+// an unnamed temporary file and is written into the output at the end, as a whole text is.
+// The elements after the edited one are printed before it is edited and wait in a second
+// unnamed file.
+class EditedSchematicFile {
+public:
+    ~EditedSchematicFile() {
+        for (std::FILE* file : {m_main, m_after})
+            if (file != nullptr) std::fclose(file);
+        if (!m_partPath.empty()) std::remove(m_partPath.c_str());
+    }
+    void Open(const std::string& path, const Host& host) {
+        m_path = path;
+        const std::string part = path + ".part";
+        if (IsReplaceableFile(path.c_str()) && host.InputAt(part).empty()) {
+            m_main = std::fopen(part.c_str(), "wb");
+            if (m_main != nullptr) m_partPath = part;
+        }
+        if (m_main == nullptr) m_main = std::tmpfile();
+        m_after = std::tmpfile();
+        m_ok = m_main != nullptr && m_after != nullptr;
+    }
+    void Write(const std::string& text) { Put(m_main, text); }
+    void WriteAfter(const std::string& text) { Put(m_after, text); }
+    // Puts the whole text (what Write wrote, then what WriteAfter wrote, then `end`) in place.
+    bool Finish(const std::string& end, std::string& error) {
+        if (m_ok) Append(m_after, m_main);
+        Put(m_main, end);
+        const bool written = m_ok && std::fflush(m_main) == 0;
+        if (written && !m_partPath.empty()) {
+            std::fclose(m_main);
+            m_main = nullptr;
+            const std::string part = std::move(m_partPath);
+            m_partPath.clear();
+            return PutInPlace(part, m_path, error);
+        }
+        bool ok = written;
+        if (ok) {
+            std::ofstream out(m_path, std::ios::binary | std::ios::trunc);
+            ok = out.is_open();
+            std::rewind(m_main);
+            char chunk[65536];
+            for (size_t n; ok && (n = std::fread(chunk, 1, sizeof chunk, m_main)) > 0;) ok = static_cast<bool>(out.write(chunk, static_cast<std::streamsize>(n)));
+            out.close();
+            ok = ok && !std::ferror(m_main) && static_cast<bool>(out);
+        }
+        if (!ok) error = m_path + ": cannot be written";
+        return ok;
+    }
+
+private:
+    void Put(std::FILE* file, const std::string& text) {
+        if (m_ok && !text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) m_ok = false;
+    }
+    void Append(std::FILE* from, std::FILE* to) {
+        std::rewind(from);
+        char chunk[65536];
+        for (size_t n; m_ok && (n = std::fread(chunk, 1, sizeof chunk, from)) > 0;) m_ok = std::fwrite(chunk, 1, n, to) == n;
+        if (std::ferror(from)) m_ok = false;
+    }
+
+    std::string m_path;
+    std::string m_partPath;   // "" when the text gathers in an unnamed file
+    std::FILE* m_main = nullptr;
+    std::FILE* m_after = nullptr;
+    bool m_ok = false;
+};
+
+} // namespace
+
+struct Host::EditSink : ElementSink {
+    Host& host;
+    const std::string& name;
+    EditedSchematicFile* file = nullptr;   // null: nothing is printed
+    SchematicTextWriter writer;
+    SchematicTextWriter afterWriter;
+    Element* edited = nullptr;
+    // The first element whose state cannot be read, before and after the edited one.
+    std::string stateBefore;
+    std::string stateAfter;
+    EditSink(Host& h, const std::string& n) : host(h), name(n) {}
+    bool Begin(size_t, std::string&) override { return true; }
+    bool Take(Element& element, std::string&) override {
+        if (edited == nullptr && element.source.name == name) {
+            edited = &element;
+            keepLast = true;
+            return true;
+        }
+        if (file == nullptr) return true;
+        SchematicTextWriter& to = edited == nullptr ? writer : afterWriter;
+        to.Add(host.CurrentElement(element));
+        std::string& state = edited == nullptr ? stateBefore : stateAfter;
+        if (state.empty()) state = host.m_stateError;
+        host.m_stateError.clear();
+        if (edited == nullptr)
+            file->Write(to.TakeWritten());
+        else
+            file->WriteAfter(to.TakeWritten());
+        return true;
+    }
+};
+
+bool Host::EditSchematicText(const std::string& text, const std::string& documentFolder, const std::string& name,
+                             const std::vector<std::string>& lines, const std::string& outPath,
+                             const std::function<bool(std::string&)>& beforeEdit, EditOutcome& outcome,
+                             std::string& error, bool* textFault) {
+    // The first reading finds any fault of the text before an element is made.
+    std::string document;
+    size_t count = 0;
+    const SchematicElementTaker counted = [&count](SchematicElement&, std::string&) {
+        ++count;
+        return true;
+    };
+    const bool read = ReadSchematicElements(text, document, counted, error);
+    if (textFault != nullptr) *textFault = !read;
+    if (!read) return false;
+    EditSink sink(*this, name);
+    EditedSchematicFile file;
+    if (!outPath.empty()) {
+        file.Open(outPath, *this);
+        sink.file = &file;
+        sink.writer.Begin(document);
+        sink.afterWriter.ContinueAfterOthers();
+    }
+    m_stateError.clear();
+    const auto edit = [&](std::string& editError) {
+        if (beforeEdit && !beforeEdit(editError)) return false;
+        if (sink.edited == nullptr) {
+            editError = "the schematic has no element \"" + name + "\"";
+            return false;
+        }
+        if (!EditElement(*sink.edited, lines, outcome, editError)) return false;
+        if (outPath.empty()) return true;
+        sink.writer.Add(CurrentElement(*sink.edited));
+        // A schematic that would describe otherwise than the elements do is not written.
+        for (const std::string* state : {&sink.stateBefore, &m_stateError, &sink.stateAfter})
+            if (!state->empty()) {
+                editError = *state;
+                return false;
+            }
+        file.Write(sink.writer.TakeWritten());
+        return file.Finish(sink.writer.Finish(), editError);
+    };
+    return BuildText(text, document, count, documentFolder, sink, error, edit);
+}
+
+bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome,
+                   std::string& error) {
+    EditScriptRunner runner;
+    const uintptr_t from = HandleProbe();
+    runner.savePreview = [from](const std::string& path, std::string& message) {
+        CWnd* preview = NewestPreviewWindow(from);
+        if (preview == nullptr) {
+            message = "no characteristic preview is open";
+            return false;
+        }
+        preview->Invalidate();
+        preview->UpdateWindow();
+        const DisplayList* painting = GetLastPainting(preview);
+        if (painting == nullptr) {
+            message = "the preview painted nothing";
+            return false;
+        }
+        return WriteWholeFile(path, RenderSvg(*painting), message);
+    };
+    const bool ok = RunSession(element, actions, runner, error);
+    outcome.listing = runner.FinalListing();
+    outcome.printed = runner.Printed();
+    if (ok && !m_editor->Breaches().empty()) {
+        error = "request protocol breach: " + m_editor->Breaches().front();
+        return false;
+    }
+    return ok;
+}
+
+
+} // namespace qv
