@@ -4,6 +4,7 @@
 // cannot be used, a plug-in that cannot be loaded, a job the wizards could not do).
 
 #include "afx/afx.h"
+#include "afx/message_text.h"
 #include "editor/host.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
@@ -170,7 +171,7 @@ bool ParseArguments(const std::vector<std::string>& args, const std::vector<std:
             } else if (std::find(bare.begin(), bare.end(), arg) != bare.end()) {
                 out.flags.push_back(arg);
             } else {
-                error = "unexpected option '" + arg + "'";
+                error = "unexpected option " + qv::Quoted(arg);
                 return false;
             }
         } else {
@@ -299,6 +300,8 @@ int Edit(const Arguments& args) {
     std::string error;
     if (!qv::CheckInputFile(args.Get("--script"), kMaxScriptBytes, error)) return Fail(error);
     if (!qv::ReadWholeFile(args.Get("--script"), scriptText, error)) return Fail(error);
+    // A byte-order mark that starts the script is no part of it, as it is none of a schematic.
+    if (scriptText.compare(0, 3, "\xEF\xBB\xBF") == 0) scriptText.erase(0, 3);
     std::string converted;
     if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
     std::vector<std::string> lines;
@@ -433,7 +436,7 @@ static int RunCommand(int argc, char** argv) {
     };
     if (command == "list-wizards") {
         if (!ParseArguments(args, {"--plugin"}, {}, parsed, error)) return Usage("list-wizards: " + error);
-        if (!parsed.positional.empty()) return Usage("list-wizards: unexpected argument '" + parsed.positional[0] + "'");
+        if (!parsed.positional.empty()) return Usage("list-wizards: unexpected argument " + qv::Quoted(parsed.positional[0]));
         return ListWizards(parsed.Has("--plugin") ? parsed.Get("--plugin") : folder + "Parvel.so");
     }
     if (command == "describe") return parse({"-o"}, {}) ? Describe(parsed) : Usage("describe: " + error);
@@ -441,7 +444,7 @@ static int RunCommand(int argc, char** argv) {
     if (command == "save") return parse({"-o"}, {}) ? Save(parsed) : Usage("save: " + error);
     if (command == "load") return parse({"-o"}, {}) ? Load(parsed) : Usage("load: " + error);
     if (command == "svg") return parse({"-o", "--element"}, {"--symbol", "--preview"}) ? Svg(parsed) : Usage("svg: " + error);
-    return Usage("unknown command '" + command + "'");
+    return Usage("unknown command " + qv::Quoted(command));
 }
 
 // No fault leaves the host as an uncaught exception: whatever escapes a command ends it with
