@@ -216,17 +216,6 @@ int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
     return refusal.empty() ? kExitOk : Fail(refusal);
 }
 
-// Starts the host, reads the schematic named on the command line and builds it in the host
-// (documentFolder: where its data files belong). kExitOk, or the exit status of the failure.
-int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder) {
-    qv::Schematic schematic;
-    std::string error;
-    if (!StartHost(host, args, error)) return Fail(error);
-    if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
-    if (!host.Build(schematic, documentFolder, error)) return Fail(error);
-    return kExitOk;
-}
-
 // The planned files that did not exist before the command, removed when the command fails:
 // a failed command leaves nothing behind.
 // The plan outlives this record, which notes only which of its files are new: a copy of every
@@ -383,10 +372,19 @@ int Svg(const Arguments& args) {
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
     qv::Host host;
-    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
-    if (int rc = RefuseInputAsOutput(host, args)) return rc;
-    const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
-    if (!ok) return Fail(error);
+    std::string text;
+    if (int rc = StartAndReadText(host, args, text)) return rc;
+    // Only the element to draw is made, as the text is read; an output that is an input is
+    // refused once it was made, as before the drawing.
+    const auto draw = [&](std::string& drawError) {
+        drawError = InputAsOutput(host, args);
+        if (!drawError.empty()) return false;
+        return symbol ? host.SymbolSvg(element, args.Get("-o"), drawError)
+                      : host.PreviewSvg(element, args.Get("-o"), drawError);
+    };
+    bool textFault = false;
+    if (!host.DrawSchematicText(text, FolderOf(args.positional[0]), element, draw, error, &textFault))
+        return FailReading(args.positional[0], textFault, error);
     std::fprintf(stderr, "%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
                 args.Get("-o").c_str());
     return kExitOk;
