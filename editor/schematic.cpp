@@ -369,8 +369,14 @@ std::string SyntaxProblem(const std::string& message, const std::string& whole) 
         problem = problem.substr(colon + 2);
     if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before " + whole + " is complete";
     problem = WithoutJsonTag(problem);
-    if (problem.rfind("number overflow parsing ", 0) == 0)
-        return "the number " + problem.substr(24) + " is too large";
+    if (problem.rfind("number overflow parsing ", 0) == 0) {
+        // The parser quotes the number in single quotes, whole: a number of many digits is
+        // shown by its first ones.
+        std::string number = problem.substr(24);
+        if (number.size() >= 2 && number.front() == '\'' && number.back() == '\'')
+            number = number.substr(1, number.size() - 2);
+        return "the number '" + Excerpt(number) + "' is too large";
+    }
     // What the parser had read of the token last is no help to the reader of the message.
     if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
         const size_t end = problem.find("'; ", last + 14);
