@@ -65,9 +65,9 @@ bool Host::DrawSchematicText(const std::string& text, const std::string& documen
     const bool read = ReadSchematicElements(text, document, look, error);
     if (textFault != nullptr) *textFault = !read;
     if (!read) return false;
-    // Only a page renames an element, and only a script types on its page: where no element
-    // is given the name, one of those with a script may take it. Once the element is found,
-    // the rest of the text is only read.
+    // An element takes another name only when its script types one on its page: where no
+    // element is given the name, one of those with a script may take it. Once the element is
+    // found, the rest of the text is only read.
     DrawSink sink(name);
     const SchematicElementTaker make = [&](SchematicElement& element, std::string& makeError) {
         if (sink.found) return true;
