@@ -25,16 +25,17 @@ The first form is the gate of the continuous build, in two parts.
   (quadratic) gives about 20 at these sizes; the job's own ratio is 10 (measured 9.9 on an
   eight-core machine with 20 to 30 runnable jobs). The sizes are what a continuous build on two
   cores affords (about a minute); the ratio from 100,000 to 1,000,000 is the second form's.
-- Memory: the host program itself runs `describe`, `save`, `load -o` and `edit -o` (a rename of
-  the element in the middle) as child processes on 2,000 and 20,000 elements; what each
-  command's peak resident set grows by per element added may be at most PEAK_PER_ELEMENT
-  bytes. Memory does not depend on the machine's load, and the
-  growth leaves out what the program takes whatever the schematic (its libraries, the
+- Memory: the host program itself runs `describe`, `save`, `load -o`, `edit -o` (a rename of
+  the element in the middle) and `svg --symbol` (of a resistor near the end) as child processes
+  on 2,000 and 20,000 elements; what each command's peak resident set grows by per element
+  added may be at most PEAK_PER_ELEMENT bytes. Memory does not depend on the machine's load,
+  and the growth leaves out what the program takes whatever the schematic (its libraries, the
   catalogue), which a million elements would make negligible.
 
 The second form runs the host program on SMALL and LARGE elements (default 100,000 and
-1,000,000): `describe`, `save`, `load -o` of the saved archive and `edit -o`, each REPETITIONS
-times (default 1) in random order; with the defaults this takes about an hour of processor time.
+1,000,000): `describe`, `save`, `load -o` of the saved archive, `edit -o` and `svg`, each
+REPETITIONS times (default 1) in random order; with the defaults this takes about an hour of
+processor time.
 Fails unless describe's processor time (user and system time of the child, the fastest
 repetition) at LARGE is at most 11 * LARGE/SMALL / 10 times its time at SMALL (11 for the
 default sizes), and every command's peak resident set at LARGE is at most PEAK_PER_ELEMENT
@@ -57,7 +58,7 @@ REPETITIONS = 7
 ATTEMPTS = 3
 PEAK_PER_ELEMENT = 500       # bytes of peak resident set per element, for every command
 MEMORY_SIZES = (2000, 20000)
-COMMANDS = ("describe", "save", "load", "edit")
+COMMANDS = ("describe", "save", "load", "edit", "svg")
 
 
 def linear_time(argv):

@@ -12,8 +12,9 @@
 // them nonlinear), as an edit session's host does; it is shown, not checked.
 //
 // With --scale=N1,N2,... the program instead runs the host program itself on mixed schematics
-// of N elements: `describe`, `save`, `load -o` of what was saved and `edit -o` (a rename of the
-// element in the middle of the schematic), each as a child process
+// of N elements: `describe`, `save`, `load -o` of what was saved, `edit -o` (a rename of the
+// element in the middle of the schematic) and `svg --symbol` of a resistor near its end, each
+// as a child process
 // once per repetition, and reports the processor time the child took (as the benchmark's time:
 // other load on the machine adds little to it), its wall-clock time (wall_s) and its peak
 // resident set (peak_rss_MB). bench/check_host_bench.py runs it on 2,000 and 20,000 elements
@@ -131,14 +132,14 @@ constexpr MixedKind kMixedKinds[] = {
     {"EQ", R"({"id":79,"name":"@NAME","parameters":{"INPUT[1]":"W"},"script":["cell 2279 0 0 \"VAL[1] := 2*INPUT[1] + 1\"","ok"]})"},   // equation_block
     {"AM", R"({"id":5,"name":"@NAME","outputs":["I"],"script":["click 2076","ok"]})"},   // meters
 };
+constexpr int kMixedKindCount = static_cast<int>(sizeof kMixedKinds / sizeof kMixedKinds[0]);
 
 // The schematic text of n elements that cycle through kMixedKinds: the k-th element (from 1)
 // is named "<prefix>x<k>". About a quarter of them write a data file when described.
 std::string MixedSchematicText(int n) {
     std::string text = "{\"document\": \"Mixed\", \"elements\": [\n";
-    constexpr int kinds = static_cast<int>(sizeof kMixedKinds / sizeof kMixedKinds[0]);
     for (int i = 0; i < n; ++i) {
-        const MixedKind& kind = kMixedKinds[i % kinds];
+        const MixedKind& kind = kMixedKinds[i % kMixedKindCount];
         const std::string name = kind.prefix + std::string("x") + std::to_string(i + 1);
         std::string file = name + "_tab";
         for (char& c : file) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -316,10 +317,16 @@ void RunCommand(benchmark::State& state, const std::string& command, int n) {
         // The element in the middle, renamed on its page: the rename is checked against the
         // names of the elements after it too.
         const int middle = n / 2;
-        const MixedKind& kind = kMixedKinds[middle % static_cast<int>(sizeof kMixedKinds / sizeof kMixedKinds[0])];
+        const MixedKind& kind = kMixedKinds[middle % kMixedKindCount];
         const std::string name = kind.prefix + std::string("x") + std::to_string(middle + 1);
         std::ofstream(folder + "rename.txt", std::ios::binary) << "type 2001 \"" << name << "_renamed\"\nok\n";
         args = {"edit", schematic, "--element", name, "--script", folder + "rename.txt", "-o", folder + "edited.json"};
+    }
+    if (command == "svg") {
+        // The last resistor (the first kind of the cycle): the whole text is read to draw it.
+        const int last = (n - 1) / kMixedKindCount * kMixedKindCount;
+        args = {"svg", schematic, "--element", kMixedKinds[0].prefix + std::string("x") + std::to_string(last + 1),
+                "--symbol", "-o", folder + "symbol.svg"};
     }
     ChildUsage used;
     // Load reads what save wrote; with repetitions in random order save may not have run yet.
@@ -353,7 +360,7 @@ bool RegisterScale(const std::string& list) {
             std::fprintf(stderr, "host_bench: --scale takes sizes from 1 to 1000000, not \"%s\"\n", item.c_str());
             return false;
         }
-        for (const char* command : {"describe", "save", "load", "edit"}) {
+        for (const char* command : {"describe", "save", "load", "edit", "svg"}) {
             const std::string name = std::string("Qvhost/") + command + "/" + std::to_string(n);
             benchmark::RegisterBenchmark(name.c_str(), [command, n](benchmark::State& state) {
                 RunCommand(state, command, static_cast<int>(n));

@@ -1,5 +1,6 @@
 #include "editor/catalogue.h"
 
+#include "afx/message_text.h"
 #include "editor/schematic.h"
 #include "editor/text_codec.h"
 #include "toolkit/tb_draw_symbol.h"
@@ -50,10 +51,10 @@ unsigned long long Number(const json& value, unsigned long long maximum, const s
             !std::all_of(digits.begin(), digits.end(), [hex](char c) {
                 return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
             }))
-            throw CatalogueError(what + ": \"" + text + "\" is not a whole number");
+            throw CatalogueError(what + ": " + Quoted(text) + " is not a whole number");
         errno = 0;
         number = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
-        if (errno != 0) throw CatalogueError(what + ": \"" + text + "\" is out of range");
+        if (errno != 0) throw CatalogueError(what + ": " + Quoted(text) + " is out of range");
     } else {
         throw CatalogueError(what + " must be a whole number");
     }
@@ -75,9 +76,9 @@ LanguageTexts Languages(const json& object, const char* key, const std::string& 
     if (!it->is_object()) throw CatalogueError(where + " must map language IDs to texts");
     for (auto entry = it->begin(); entry != it->end(); ++entry) {
         const WORD language =
-            static_cast<WORD>(Number(json(entry.key()), 0xFFFF, where + " language \"" + entry.key() + "\""));
+            static_cast<WORD>(Number(json(entry.key()), 0xFFFF, where + " language " + Quoted(entry.key())));
         if (language == 0) throw CatalogueError(where + ": language 0 is not a language");
-        texts[language] = Text(entry.value(), where + " [" + entry.key() + "]");
+        texts[language] = Text(entry.value(), where + " [" + Excerpt(entry.key()) + "]");
     }
     return texts;
 }
@@ -85,7 +86,7 @@ LanguageTexts Languages(const json& object, const char* key, const std::string& 
 void CheckKeys(const json& object, std::initializer_list<const char*> known, const std::string& what) {
     for (auto entry = object.begin(); entry != object.end(); ++entry) {
         if (std::find_if(known.begin(), known.end(), [&](const char* k) { return entry.key() == k; }) == known.end())
-            throw CatalogueError(what + ": unknown field \"" + entry.key() + "\"");
+            throw CatalogueError(what + ": unknown field " + Quoted(entry.key()));
     }
 }
 
@@ -131,7 +132,7 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (name == value.end()) throw CatalogueError(what + " has no \"name\"");
     param.name = Text(*name, what + " \"name\"");
     if (param.name.empty()) throw CatalogueError(what + " has an empty name");
-    const std::string where = what + " (" + param.name + ")";
+    const std::string where = what + " (" + Excerpt(param.name) + ")";
     auto id = value.find("value_id");
     if (id == value.end()) throw CatalogueError(where + " has no \"value_id\"");
     param.valueId = static_cast<WORD>(Number(*id, 0xFFFF, where + " \"value_id\""));
@@ -151,12 +152,13 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (!param.quantity.empty()) {
         CStringArray units;
         if (!UnitsOfQuantity(param.quantity.c_str(), units))
-            throw CatalogueError(where + ": unknown quantity \"" + param.quantity + "\"");
+            throw CatalogueError(where + ": unknown quantity " + Quoted(param.quantity));
         for (const std::string* unit : {&param.unit, &param.usedUnit}) {
             bool known = unit->empty();
             for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == unit->c_str();
             if (!known)
-                throw CatalogueError(where + ": \"" + *unit + "\" is no unit of the quantity " + param.quantity);
+                throw CatalogueError(where + ": " + Quoted(*unit) + " is no unit of the quantity " +
+                                     Excerpt(param.quantity));
         }
     }
     return param;
@@ -217,7 +219,7 @@ CatalogueElement ReadElement(const json& value, const std::string& family, const
         for (size_t i = 0; i < params->size(); ++i) {
             CatalogueParam param = ReadParam((*params)[i], where + " parameter " + std::to_string(i + 1));
             if (element.FindParam(param.name) != nullptr)
-                throw CatalogueError(where + ": parameter \"" + param.name + "\" appears twice");
+                throw CatalogueError(where + ": parameter " + Quoted(param.name) + " appears twice");
             element.params.push_back(std::move(param));
         }
     }

@@ -1,5 +1,6 @@
 #include "editor/edit_script.h"
 
+#include "afx/message_text.h"
 #include "afx/user_script.h"
 #include "afx/wnd_core.h"
 
@@ -101,12 +102,12 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     long number = 0;
     auto id = [&](size_t index) {
         if (ParseInt(action.args[index], 1, 0xFFFF, number)) return true;
-        error = "\"" + action.args[index] + "\" is no control ID";
+        error = Quoted(action.args[index]) + " is no control ID";
         return false;
     };
     auto count = [&](size_t index, long maximum) {
         if (ParseInt(action.args[index], 0, maximum, number)) return true;
-        error = "\"" + action.args[index] + "\" is no index";
+        error = Quoted(action.args[index]) + " is no index";
         return false;
     };
     const std::string& verb = action.verb;
@@ -134,7 +135,7 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     if (verb == "menu") return count(0, 0xFFFF);
     if (verb == "message") {
         if (AnswerCode(action.args[0]) < 0) {
-            error = "\"" + action.args[0] + "\" is no answer (ok, cancel, yes, no, abort, retry, ignore)";
+            error = Quoted(action.args[0]) + " is no answer (ok, cancel, yes, no, abort, retry, ignore)";
             return false;
         }
         return true;
@@ -239,7 +240,7 @@ bool ParseEditScript(const std::vector<std::string>& lines, std::vector<ScriptAc
         action.line = lineNumber;
         auto verb = Verbs().find(action.verb);
         if (quoted[0] || verb == Verbs().end()) {
-            error = "line " + std::to_string(lineNumber) + ": unknown action \"" + words[0] + "\"";
+            error = "line " + std::to_string(lineNumber) + ": unknown action " + Quoted(words[0]);
             return false;
         }
         const bool opensBlock = action.verb == "sheet" || action.verb == "dialog";

@@ -302,7 +302,7 @@ void RefuseTrailingData(CArchive& ar) {
 bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 // How messages name an element; made only when a message needs it.
-std::string ElementLabel(const std::string& name) { return "element \"" + name + "\""; }
+std::string ElementLabel(const std::string& name) { return "element " + Quoted(name); }
 
 } // namespace host_detail
 
@@ -444,9 +444,9 @@ bool Host::ApplyValues(Element& element, std::string& error) {
                                         ? ParamOrMember(holder, *element.type, value.name)
                                         : MadeFromTemplate(holder, *element.type, value.templateName, value.name);
         if (param == nullptr) {
-            error = ElementLabel(element.source.name) + (value.templateName.empty() ? " has no parameter \"" + value.name + "\""
-                                                          : " has no template \"" + value.templateName +
-                                                                "\" for parameter \"" + value.name + "\"");
+            error = ElementLabel(element.source.name) + (value.templateName.empty() ? " has no parameter " + Quoted(value.name)
+                                                          : " has no template " + Quoted(value.templateName) +
+                                                                " for parameter " + Quoted(value.name));
             return false;
         }
         if (value.hasType) param->SetType(value.type);
@@ -461,7 +461,8 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             if (!known && !param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
                 for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == value.unit.c_str();
             if (!known) {
-                error = ElementLabel(element.source.name) + " parameter \"" + value.name + "\": \"" + value.unit + "\" is no unit of its quantity";
+                error = ElementLabel(element.source.name) + " parameter " + Quoted(value.name) + ": " + Quoted(value.unit) +
+                        " is no unit of its quantity";
                 return false;
             }
             param->SetUsedUnit(value.unit.c_str());
@@ -470,13 +471,13 @@ bool Host::ApplyValues(Element& element, std::string& error) {
     }
     std::string missing;
     if (!element.source.order.empty() && !ArrangeParams(holder, element.source.order, missing)) {
-        error = ElementLabel(element.source.name) + ": \"order\" names \"" + missing + "\", a parameter it does not have";
+        error = ElementLabel(element.source.name) + ": \"order\" names " + Quoted(missing) + ", a parameter it does not have";
         return false;
     }
     for (const std::string& name : element.source.outputs) {
         CWizardCopaObject3* param = ParamNamed(holder, name);
         if (param == nullptr) {
-            error = ElementLabel(element.source.name) + " has no parameter \"" + name + "\" for an output";
+            error = ElementLabel(element.source.name) + " has no parameter " + Quoted(name) + " for an output";
             return false;
         }
         bool made = false;
@@ -533,8 +534,8 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         for (size_t i = shownBefore <= shown.size() ? shownBefore : 0; i < shown.size(); ++i)
             if (shown[i].kind == InteractionKind::MessageBox) message = shown[i].text;
         error = message.empty() ? refused
-                                : "element \"" + element.source.name + "\": its page refuses the values given: \"" +
-                                      message + "\"";
+                                : ElementLabel(element.source.name) + ": its page refuses the values given: " +
+                                      Quoted(message);
         return false;
     }
     // A value the page replaced (a period that follows the frequency given beside it) or
@@ -548,14 +549,14 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         if (param == nullptr || param->IsDeleted())
             now = "removes it";
         else if (value.hasValue && ToString(param->GetValue()) != value.value)
-            now = "makes it \"" + ToString(param->GetValue()) + "\"";
+            now = "makes it " + Quoted(ToString(param->GetValue()));
         else if (value.hasUnit && ToString(param->GetUsedUnit()) != value.unit)
-            now = "takes it in \"" + ToString(param->GetUsedUnit()) + "\"";
+            now = "takes it in " + Quoted(ToString(param->GetUsedUnit()));
         else if (value.hasPin && (param->HasPin() != FALSE) != value.pin)
             now = value.pin ? "takes it from no pin" : "takes it from a pin";
         if (now.empty()) continue;
-        error = "element \"" + element.source.name + "\" parameter \"" + value.name +
-                "\": the value given cannot be typed on its page (the page " + now + ")";
+        error = ElementLabel(element.source.name) + " parameter " + Quoted(value.name) +
+                ": the value given cannot be typed on its page (the page " + now + ")";
         return false;
     }
     return true;
@@ -565,17 +566,17 @@ bool Host::TakeName(Element& element, std::string& error) {
     ParamHolder* holder = m_editor->Holder(element.handle);
     const std::string name = ToString(holder->m_strElementName);
     if (name == element.source.name) return true;
-    const std::string where = "element \"" + element.source.name + "\"";
+    const std::string where = ElementLabel(element.source.name);
     std::string why;
     bool usable = IsUsableName(name, why);
     if (!usable) {
-        why = "the name \"" + name + "\" " + why;
+        why = "the name " + Quoted(name) + " " + why;
     } else {
         // Elements made earlier may be gone already (a job that streams), but their names stay
         // in use.
         const std::string other = m_editor->NameInUseLike(name, element.source.name);
         if (!other.empty()) {
-            why = "the name \"" + name + "\" is taken by element \"" + other + "\"";
+            why = "the name " + Quoted(name) + " is taken by " + ElementLabel(other);
             usable = false;
         }
     }
@@ -630,7 +631,7 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     element->source = source;
     element->type = m_catalogue.Find(source.id);
     if (element->type == nullptr) {
-        error = "element \"" + source.name + "\": wizard ID " + std::to_string(source.id) + " is not in the catalogue";
+        error = ElementLabel(source.name) + ": wizard ID " + std::to_string(source.id) + " is not in the catalogue";
         return false;
     }
     element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
@@ -652,7 +653,7 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
         if (!added.type->HasCharacteristic()) {
-            error = "element \"" + source.name + "\": its kind has no characteristic";
+            error = ElementLabel(source.name) + ": its kind has no characteristic";
             return false;
         }
         SchematicCharacteristic characteristic = source.characteristic;
@@ -729,7 +730,7 @@ std::shared_ptr<const std::vector<ScriptAction>> Host::ParsedScript(const Schema
     }
     auto actions = std::make_shared<std::vector<ScriptAction>>();
     if (!ParseEditScript(lines, *actions, error)) {
-        error = "element \"" + source.name + "\" script: " + error;
+        error = ElementLabel(source.name) + " script: " + error;
         return nullptr;
     }
     last.lines = lines;
@@ -831,7 +832,7 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
         if (!type->HasCharacteristic()) {
-            error = "element \"" + source.name + "\": its kind has no characteristic";
+            error = ElementLabel(source.name) + ": its kind has no characteristic";
             return false;
         }
         lines = CharacteristicScriptWithForms(*type, source.characteristic);
@@ -868,7 +869,7 @@ bool Host::CheckSchematicText(const std::string& text, const std::function<void(
         if (note) note(element);
         if (checked && !CheckElement(element, checkError)) {
             checked = false;
-            if (checkError.empty()) checkError = "element \"" + element.name + "\" cannot be made";
+            if (checkError.empty()) checkError = ElementLabel(element.name) + " cannot be made";
         }
         return true;
     };
@@ -952,7 +953,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     if (original.wizard4 != nullptr) {
         clone.reset(original.wizard4->Clone());
         if (clone == nullptr) {
-            error = "element \"" + original.source.name + "\": its wizard cannot be copied";
+            error = ElementLabel(original.source.name) + ": its wizard cannot be copied";
             return false;
         }
         m_editor->Attach(*clone, original.handle);
@@ -1008,7 +1009,7 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
         for (const auto& row : table[kXyList].rows) {
             std::pair<double, double> point;
             if (row.size() < 3 || !CellNumber(row[1], point.first) || !CellNumber(row[2], point.second)) {
-                error = "element \"" + element.source.name + "\": its characteristic table holds a row that is no pair of numbers";
+                error = ElementLabel(element.source.name) + ": its characteristic table holds a row that is no pair of numbers";
                 return false;
             }
             ch.points.push_back(point);
@@ -1138,7 +1139,7 @@ SchematicElement Host::CurrentElement(Element& element) {
         if (ReadCharacteristic(element, characteristic, error))
             out.characteristic = characteristic;
         else if (m_stateError.empty())
-            m_stateError = error.empty() ? "element \"" + element.source.name + "\": its characteristic cannot be read" : error;
+            m_stateError = error.empty() ? ElementLabel(element.source.name) + ": its characteristic cannot be read" : error;
     }
     return out;
 }

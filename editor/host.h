@@ -155,6 +155,16 @@ public:
     // preview of its characteristic.
     bool SymbolSvg(const std::string& element, const std::string& path, std::string& error);
     bool PreviewSvg(const std::string& element, const std::string& path, std::string& error);
+    // `svg` on a schematic text that is never held whole, making only the element to draw: the
+    // first one that has the name once made, as after Build. The text is read once to check it
+    // (*textFault as for PlanDescription) and to learn whether an element is given that name;
+    // the second reading makes that element alone, or, where none is, the elements whose
+    // scripts may rename them on their pages, one at a time until one takes the name. The
+    // elements not made keep their names in use, as a rename must not take them. `draw` (which
+    // may refuse) then runs with the element in the host, which holds no element afterwards.
+    bool DrawSchematicText(const std::string& text, const std::string& documentFolder, const std::string& name,
+                           const std::function<bool(std::string&)>& draw, std::string& error,
+                           bool* textFault = nullptr);
 
     // The schematic as the editor now holds it: the values that differ from the catalogue's,
     // the outputs switched on and the characteristic as the element's pages show it. No
@@ -256,6 +266,8 @@ private:
     struct ArchiveSink;
     // Prints each element handed to it and keeps the one to edit.
     struct EditSink;
+    // Keeps the element to draw.
+    struct DrawSink;
     // An archive being saved. Each element's record is written as an object of its own and
     // forgotten by the archive at once, so that one record object serves every element and
     // the archive keeps nothing per element.

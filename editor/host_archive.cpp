@@ -341,7 +341,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 throw std::runtime_error("element record " + std::to_string(i + 1) + " has no usable unique name");
             const CatalogueElement* type = m_catalogue.Find(source.id);
             if (type == nullptr || type->base != record->base)
-                throw std::runtime_error("element \"" + source.name + "\": wizard ID " + std::to_string(source.id) +
+                throw std::runtime_error(ElementLabel(source.name) + ": wizard ID " + std::to_string(source.id) +
                                          " is not in the catalogue with this base");
             std::string addError;
             if (!AddElement(source, false, addError)) throw std::runtime_error(addError);
@@ -357,7 +357,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                         ? ParamOrMember(holder, *type, ToString(stored.name), taken)
                         : MadeFromTemplate(holder, *type, ToString(stored.templateName), ToString(stored.name));
                 if (param == nullptr)
-                    throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + ToString(stored.name) + "\"");
+                    throw std::runtime_error(ElementLabel(source.name) + ": no parameter " + Quoted(ToString(stored.name)));
                 taken.insert(param);
                 param->SetValue(stored.value);
                 param->SetUsedUnit(stored.usedUnit);
@@ -368,7 +368,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             // The record lists the live parameters in the order the pages left them.
             std::string missing;
             if (!ArrangeParams(holder, order, missing))
-                throw std::runtime_error("element \"" + source.name + "\": no parameter \"" + missing + "\"");
+                throw std::runtime_error(ElementLabel(source.name) + ": no parameter " + Quoted(missing));
             element.source.outputs.clear();
             for (const CString& output : record->outputs) element.source.outputs.push_back(ToString(output));
             if (!ApplyValues(element, addError)) throw std::runtime_error(addError);
@@ -378,7 +378,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             } else {
                 DWORD size = 0;
                 ar >> size;
-                if (size > kMaxAdditionalData) throw std::runtime_error("element \"" + source.name + "\": its wizard data is too large");
+                if (size > kMaxAdditionalData) throw std::runtime_error(ElementLabel(source.name) + ": its wizard data is too large");
                 // Read in chunks, so that a size the file cannot back takes no memory.
                 std::vector<BYTE> data;
                 BYTE chunk[65536];
@@ -430,7 +430,7 @@ bool Host::SaveWizardData(Element& element, std::vector<unsigned char>& bytes, s
             if (data != nullptr) bytes.assign(data, data + size);
         }
     } catch (CException* e) {
-        error = "element \"" + element.source.name + "\": its wizard data cannot be written (" + ExceptionText(e) + ")";
+        error = ElementLabel(element.source.name) + ": its wizard data cannot be written (" + ExceptionText(e) + ")";
         e->Delete();
         return false;
     }
@@ -439,7 +439,7 @@ bool Host::SaveWizardData(Element& element, std::vector<unsigned char>& bytes, s
 
 bool Host::LoadWizardData(Element& element, std::string& error) {
     const std::vector<unsigned char>& bytes = element.source.wizardData;
-    const std::string where = "element \"" + element.source.name + "\"";
+    const std::string where = ElementLabel(element.source.name);
     if (bytes.size() > kMaxAdditionalData) {
         error = where + ": its wizard data is too large";
         return false;

@@ -75,17 +75,19 @@ bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::
     }
     const fs::path target(path);
     const std::string name = target.filename().string();
+    // A path from the schematic may be of any length: its messages show the first bytes.
+    const std::string where = what + " " + Excerpt(path);
     if (name.empty() || name == "." || name == "..") {
-        error = what + " " + path + ": not a file path";
+        error = where + ": not a file path";
         return false;
     }
     if (name.size() > kMaxOutputNameBytes) {
-        error = what + " " + path + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
+        error = where + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
                 std::to_string(kMaxOutputNameBytes) + " a file name may have";
         return false;
     }
     if (seen != nullptr && !S_ISREG(seen->st_mode)) {
-        error = what + " " + path + ": is " + (S_ISDIR(seen->st_mode) ? "a folder" : "not a regular file") +
+        error = where + ": is " + (S_ISDIR(seen->st_mode) ? "a folder" : "not a regular file") +
                 " and is not replaced";
         return false;
     }
@@ -97,7 +99,7 @@ bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::
     const std::string folder = target.parent_path().string();
     if (folders.count(folder) != 0) return true;
     if (!fs::is_directory(target.parent_path(), code)) {
-        error = what + " " + path + ": the folder " + folder + " does not exist";
+        error = where + ": the folder " + Excerpt(folder) + " does not exist";
         return false;
     }
     folders.insert(folder);
@@ -175,11 +177,12 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     files.push_back({target.string(), "the model description"});
     const std::string folder = target.parent_path().string() + "/";
     for (const DataPairsOutput& table : tables) {
-        const std::string what = "the data file of element \"" + table.element + "\"";
+        const std::string what = "the data file of " + ElementLabel(table.element);
         const std::string path = table.file.empty() ? folder + DefaultDataFileName(document, table.element)
                                                     : UserDataFilePath(table.file, table.element, folder);
         if (table.empty) {
-            error = "element \"" + table.element + "\": its table of data pairs is empty; nothing can be written to " + path;
+            error = ElementLabel(table.element) + ": its table of data pairs is empty; nothing can be written to " +
+                    Excerpt(path);
             return false;
         }
         files.push_back({fs::path(path).lexically_normal().string(), what});
@@ -278,7 +281,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string element = m_describing != nullptr ? m_describing->source.name
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
-        const std::string who = "element \"" + element + "\"";
+        const std::string who = ElementLabel(element);
         const auto refuse = [&](const std::string& why) {
             refusal = why;
             job.error += (job.error.empty() ? "" : "\n") + why;
@@ -297,7 +300,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
             const std::string& first = job.wrote[at->second].element;
             if (first == element) return noted;
-            return refuse("the data file of element \"" + first + "\" and the data file of " + who +
+            return refuse("the data file of " + ElementLabel(first) + " and the data file of " + who +
                           " would both be written to " + path);
         }
         const std::string what = "the data file of " + who;
@@ -671,7 +674,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     const auto& requests = m_editor->Requests();
     for (size_t r = firstRequest; r < requests.size(); ++r)
         if (requests[r].code == WIZREQ_ERROR_TEXT) {
-            job.error += (job.error.empty() ? "" : "\n") + ("element \"" + element.source.name + "\": " + requests[r].text);
+            job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + requests[r].text);
             job.ok = false;
         }
     // The data files the text names ("FILE := "name"") are written beside the description.
@@ -687,7 +690,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         // The description takes its place only at the end: a data file there would be lost.
         if (data == job.NormalFinalPath()) {
             job.error += (job.error.empty() ? "" : "\n") +
-                         ("element \"" + element.source.name + "\": its data file and the model description share the path " +
+                         (ElementLabel(element.source.name) + ": its data file and the model description share the path " +
                           job.finalPath);
             job.ok = false;
         }
@@ -716,9 +719,9 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     const std::string empty = EmptyNeededValue(element, filled, &noNumber);
     if (!empty.empty()) {
         job.error += (job.error.empty() ? "" : "\n") +
-                     ("element \"" + element.source.name + "\": parameter \"" + empty +
-                      (noNumber ? "\" is no finite number in its unit, and the model text needs it"
-                                : "\" has no value, and the model text needs it"));
+                     (ElementLabel(element.source.name) + ": parameter " + Quoted(empty) +
+                      (noNumber ? " is no finite number in its unit, and the model text needs it"
+                                : " has no value, and the model text needs it"));
         job.ok = false;
         return;
     }
@@ -727,7 +730,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     const std::string done = filled == text ? std::move(completed) : CompleteModelText(element, filled);
     if (HasEmptyListEntry(done)) {
         job.error += (job.error.empty() ? "" : "\n") +
-                     ("element \"" + element.source.name + "\": its model text has an empty list entry: " + done);
+                     (ElementLabel(element.source.name) + ": its model text has an empty list entry: " + done);
         job.ok = false;
         return;
     }

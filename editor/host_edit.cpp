@@ -44,7 +44,7 @@ bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, 
                 std::string& error) {
     Element* element = FindElement(name);
     if (element == nullptr) {
-        error = "the schematic has no element \"" + name + "\"";
+        error = "the schematic has no " + ElementLabel(name);
         return false;
     }
     return EditElement(*element, lines, outcome, error);
@@ -195,7 +195,7 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
     const auto edit = [&](std::string& editError) {
         if (beforeEdit && !beforeEdit(editError)) return false;
         if (sink.edited == nullptr) {
-            editError = "the schematic has no element \"" + name + "\"";
+            editError = "the schematic has no " + ElementLabel(name);
             return false;
         }
         if (!EditElement(*sink.edited, lines, outcome, editError)) return false;

@@ -5,6 +5,7 @@
 
 #include "editor/host.h"
 
+#include "afx/message_text.h"
 #include "afx/wnd_core.h"
 
 #include <cstdint>

@@ -40,22 +40,65 @@ namespace qv {
 
 using namespace host_detail;
 
+struct Host::DrawSink : ElementSink {
+    const std::string& name;
+    bool found = false;
+    explicit DrawSink(const std::string& n) : name(n) {}
+    bool Begin(size_t, std::string&) override { return true; }
+    bool Take(Element& element, std::string&) override {
+        if (element.source.name == name) found = keepLast = true;
+        return true;
+    }
+};
+
+bool Host::DrawSchematicText(const std::string& text, const std::string& documentFolder, const std::string& name,
+                             const std::function<bool(std::string&)>& draw, std::string& error, bool* textFault) {
+    // The first reading finds any fault of the text before an element is made.
+    std::string document;
+    size_t count = 0;
+    bool named = false;
+    const SchematicElementTaker look = [&](SchematicElement& element, std::string&) {
+        ++count;
+        named = named || element.name == name;
+        return true;
+    };
+    const bool read = ReadSchematicElements(text, document, look, error);
+    if (textFault != nullptr) *textFault = !read;
+    if (!read) return false;
+    // An element takes another name only when its script types one on its page: where no
+    // element is given the name, one of those with a script may take it. Once the element is
+    // found, the rest of the text is only read.
+    DrawSink sink(name);
+    const SchematicElementTaker make = [&](SchematicElement& element, std::string& makeError) {
+        if (sink.found) return true;
+        if (named ? element.name == name : !element.script.empty()) return BuildElement(element, makeError);
+        m_editor->AddNameInUse(element.name);
+        return true;
+    };
+    const auto drawFound = [&](std::string& drawError) {
+        if (sink.found) return draw(drawError);
+        drawError = "the schematic has no " + ElementLabel(name);
+        return false;
+    };
+    return BuildText(text, document, count, documentFolder, sink, error, drawFound, make);
+}
+
 bool Host::SymbolSvg(const std::string& name, const std::string& path, std::string& error) {
     Element* element = FindElement(name);
     if (element == nullptr) {
-        error = "the schematic has no element \"" + name + "\"";
+        error = "the schematic has no " + ElementLabel(name);
         return false;
     }
     const ParamHolder* holder = m_editor->Holder(element->handle);
     const std::string text = element->type->SymbolText(GetCurrentLanguageID());
     if (text.empty()) {
-        error = "element \"" + name + "\": its kind has no symbol";
+        error = ElementLabel(name) + ": its kind has no symbol";
         return false;
     }
     constexpr int kSize = 200;
     CTBDrawSymbol symbol(CRect(0, 0, kSize, kSize));
     if (!symbol.LoadSymbols(ToCString(text))) {
-        error = "element \"" + name + "\": its symbol cannot be read: " + ToString(symbol.GetErrorText());
+        error = ElementLabel(name) + ": its symbol cannot be read: " + ToString(symbol.GetErrorText());
         return false;
     }
     symbol.SetCurMask(holder->m_bySymbolVariant);
@@ -71,7 +114,7 @@ bool Host::SymbolSvg(const std::string& name, const std::string& path, std::stri
 bool Host::PreviewSvg(const std::string& name, const std::string& path, std::string& error) {
     Element* element = FindElement(name);
     if (element == nullptr) {
-        error = "the schematic has no element \"" + name + "\"";
+        error = "the schematic has no " + ElementLabel(name);
         return false;
     }
     std::vector<std::string> lines;

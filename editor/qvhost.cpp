@@ -4,6 +4,7 @@
 // cannot be used, a plug-in that cannot be loaded, a job the wizards could not do).
 
 #include "afx/afx.h"
+#include "afx/message_text.h"
 #include "editor/host.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
@@ -170,7 +171,7 @@ bool ParseArguments(const std::vector<std::string>& args, const std::vector<std:
             } else if (std::find(bare.begin(), bare.end(), arg) != bare.end()) {
                 out.flags.push_back(arg);
             } else {
-                error = "unexpected option '" + arg + "'";
+                error = "unexpected option " + qv::Quoted(arg);
                 return false;
             }
         } else {
@@ -213,17 +214,6 @@ std::string InputAsOutput(const qv::Host& host, const Arguments& args) {
 int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
     const std::string refusal = InputAsOutput(host, args);
     return refusal.empty() ? kExitOk : Fail(refusal);
-}
-
-// Starts the host, reads the schematic named on the command line and builds it in the host
-// (documentFolder: where its data files belong). kExitOk, or the exit status of the failure.
-int StartAndBuild(qv::Host& host, const Arguments& args, const std::string& documentFolder) {
-    qv::Schematic schematic;
-    std::string error;
-    if (!StartHost(host, args, error)) return Fail(error);
-    if (!qv::ReadSchematicFile(args.positional[0], schematic, error)) return Fail(error);
-    if (!host.Build(schematic, documentFolder, error)) return Fail(error);
-    return kExitOk;
 }
 
 // The planned files that did not exist before the command, removed when the command fails:
@@ -299,6 +289,8 @@ int Edit(const Arguments& args) {
     std::string error;
     if (!qv::CheckInputFile(args.Get("--script"), kMaxScriptBytes, error)) return Fail(error);
     if (!qv::ReadWholeFile(args.Get("--script"), scriptText, error)) return Fail(error);
+    // A byte-order mark that starts the script is no part of it, as it is none of a schematic.
+    if (scriptText.compare(0, 3, "\xEF\xBB\xBF") == 0) scriptText.erase(0, 3);
     std::string converted;
     if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
     std::vector<std::string> lines;
@@ -380,10 +372,19 @@ int Svg(const Arguments& args) {
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
     qv::Host host;
-    if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
-    if (int rc = RefuseInputAsOutput(host, args)) return rc;
-    const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
-    if (!ok) return Fail(error);
+    std::string text;
+    if (int rc = StartAndReadText(host, args, text)) return rc;
+    // Only the element to draw is made, as the text is read; an output that is an input is
+    // refused once it was made, as before the drawing.
+    const auto draw = [&](std::string& drawError) {
+        drawError = InputAsOutput(host, args);
+        if (!drawError.empty()) return false;
+        return symbol ? host.SymbolSvg(element, args.Get("-o"), drawError)
+                      : host.PreviewSvg(element, args.Get("-o"), drawError);
+    };
+    bool textFault = false;
+    if (!host.DrawSchematicText(text, FolderOf(args.positional[0]), element, draw, error, &textFault))
+        return FailReading(args.positional[0], textFault, error);
     std::fprintf(stderr, "%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
                 args.Get("-o").c_str());
     return kExitOk;
@@ -433,7 +434,7 @@ static int RunCommand(int argc, char** argv) {
     };
     if (command == "list-wizards") {
         if (!ParseArguments(args, {"--plugin"}, {}, parsed, error)) return Usage("list-wizards: " + error);
-        if (!parsed.positional.empty()) return Usage("list-wizards: unexpected argument '" + parsed.positional[0] + "'");
+        if (!parsed.positional.empty()) return Usage("list-wizards: unexpected argument " + qv::Quoted(parsed.positional[0]));
         return ListWizards(parsed.Has("--plugin") ? parsed.Get("--plugin") : folder + "Parvel.so");
     }
     if (command == "describe") return parse({"-o"}, {}) ? Describe(parsed) : Usage("describe: " + error);
@@ -441,7 +442,7 @@ static int RunCommand(int argc, char** argv) {
     if (command == "save") return parse({"-o"}, {}) ? Save(parsed) : Usage("save: " + error);
     if (command == "load") return parse({"-o"}, {}) ? Load(parsed) : Usage("load: " + error);
     if (command == "svg") return parse({"-o", "--element"}, {"--symbol", "--preview"}) ? Svg(parsed) : Usage("svg: " + error);
-    return Usage("unknown command '" + command + "'");
+    return Usage("unknown command " + qv::Quoted(command));
 }
 
 // No fault leaves the host as an uncaught exception: whatever escapes a command ends it with

@@ -1,5 +1,6 @@
 #include "editor/schematic.h"
 
+#include "afx/message_text.h"
 #include "editor/text_codec.h"
 #include "toolkit/shortest_number.h"
 
@@ -85,7 +86,7 @@ template <class What>
 void CheckKeys(const json& object, std::initializer_list<const char*> known, const What& what) {
     for (auto entry = object.begin(); entry != object.end(); ++entry)
         if (std::find_if(known.begin(), known.end(), [&](const char* k) { return entry.key() == k; }) == known.end())
-            throw SchematicError(Named(what) + ": unknown field \"" + entry.key() + "\"");
+            throw SchematicError(Named(what) + ": unknown field " + Quoted(entry.key()));
 }
 
 // The fields of an object, each at the place of its name in `known` (null where the object
@@ -99,7 +100,7 @@ std::array<const json*, N> Fields(const json& object, const std::array<std::stri
     for (auto entry = object.begin(); entry != object.end(); ++entry) {
         const std::string_view key = entry.key();
         const auto at = std::find(known.begin(), known.begin() + count, key);
-        if (at == known.begin() + count) throw SchematicError(Named(what) + ": unknown field \"" + entry.key() + "\"");
+        if (at == known.begin() + count) throw SchematicError(Named(what) + ": unknown field " + Quoted(entry.key()));
         fields[static_cast<size_t>(at - known.begin())] = &entry.value();
     }
     return fields;
@@ -161,7 +162,7 @@ constexpr std::array<std::string_view, 8> kParamFields = {"value",    "unit",   
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
     param.name = TextOf(key, [&] { return what + " parameter name"; });
-    const auto where = [&] { return what + " parameter \"" + key + "\""; };
+    const auto where = [&] { return what + " parameter " + Quoted(key); };
     if (param.name.empty()) throw SchematicError(what + " has a parameter without a name");
     if (value.is_string()) {
         param.hasValue = true;
@@ -286,8 +287,8 @@ SchematicElement ReadElement(const json& value, const What& what) {
     if (name == nullptr) throw SchematicError(Named(what) + " has no \"name\"");
     element.name = Text(*name, [&] { return Named(what) + " \"name\""; });
     std::string why;
-    if (!IsUsableName(element.name, why)) throw SchematicError(Named(what) + ": the name \"" + element.name + "\" " + why);
-    const std::string where = "element \"" + element.name + "\"";
+    if (!IsUsableName(element.name, why)) throw SchematicError(Named(what) + ": the name " + Quoted(element.name) + " " + why);
+    const std::string where = "element " + Quoted(element.name);
     if (const json* show = fields[kElementShowName])
         element.showName = Boolean(*show, [&] { return where + " \"show_name\""; });
     if (const json* variant = fields[kElementSymbolVariant]) {
@@ -375,8 +376,14 @@ std::string SyntaxProblem(const std::string& message, const std::string& whole) 
         problem = problem.substr(colon + 2);
     if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before " + whole + " is complete";
     problem = WithoutJsonTag(problem);
-    if (problem.rfind("number overflow parsing ", 0) == 0)
-        return "the number " + problem.substr(24) + " is too large";
+    if (problem.rfind("number overflow parsing ", 0) == 0) {
+        // The parser quotes the number in single quotes, whole: a number of many digits is
+        // shown by its first ones.
+        std::string number = problem.substr(24);
+        if (number.size() >= 2 && number.front() == '\'' && number.back() == '\'')
+            number = number.substr(1, number.size() - 2);
+        return "the number '" + Excerpt(number) + "' is too large";
+    }
     // What the parser had read of the token last is no help to the reader of the message.
     if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
         const size_t end = problem.find("'; ", last + 14);
@@ -480,7 +487,7 @@ public:
         json& object = *m_stack.back();
         if (object.contains(name)) {
             const std::string where = m_stack.size() == 1 ? "the schematic" : DescribeOpenElement();
-            throw SchematicError(where + ": the field \"" + name + "\" is given twice");
+            throw SchematicError(where + ": the field " + Quoted(name) + " is given twice");
         }
         m_key = name;
         return true;
@@ -506,7 +513,7 @@ public:
         m_document = Text(*name, "\"document\"");
         std::string why;
         if (!IsUsableName(m_document, why))
-            throw SchematicError("the document name \"" + m_document + "\" " + why);
+            throw SchematicError("the document name " + Quoted(m_document) + " " + why);
         auto elements = m_root.find("elements");
         if (elements == m_root.end() || !elements->is_array())
             throw SchematicError("the schematic needs a list \"elements\"");
@@ -564,8 +571,8 @@ private:
         SchematicElement element = ReadElement(list.back(), [&] { return "element " + std::to_string(number); });
         list.pop_back();
         if (!m_names.Insert(NameCollisionKey(element.name)))
-            throw SchematicError("the element name \"" + element.name +
-                                 "\" is used twice (\".\" and \"_\" count as the same)");
+            throw SchematicError("the element name " + Quoted(element.name) +
+                                 " is used twice (\".\" and \"_\" count as the same)");
         m_count = number;
         if (m_take(element, m_stopError)) return true;
         m_stopped = true;
@@ -579,7 +586,7 @@ private:
             const json& open = m_elements->back();
             if (open.is_object()) {
                 auto name = open.find("name");
-                if (name != open.end() && name->is_string()) return "element \"" + name->get<std::string>() + "\"";
+                if (name != open.end() && name->is_string()) return "element " + Quoted(name->get_ref<const std::string&>());
             }
             return "element " + std::to_string(number);
         }

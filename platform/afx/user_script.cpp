@@ -2,6 +2,7 @@
 #include "afx/user_script.h"
 #include "afx/controls.h"
 #include "afx/dialog.h"
+#include "afx/message_text.h"
 #include "afx/msgbox.h"
 #include "afx/propsheet.h"
 #include "afx/wnd_core.h"
@@ -86,7 +87,7 @@ std::string UserScript::DescribePending() const
         if (e.kind == InteractionKind::Dialog)
             out.append(" ").append(std::to_string(e.templateId));
         if (!e.text.empty())
-            out.append(" \"").append(e.text).append("\"");
+            out.append(" ").append(Quoted(e.text));
     }
     return out;
 }
@@ -139,13 +140,13 @@ int UserScript::AnswerMessageBox(const std::string& text, const std::string& cap
     const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}, {}, 0});
     int answer = DefaultMessageBoxAnswer(type);
     Entry e{InteractionKind::MessageBox};
-    if (Take(InteractionKind::MessageBox, e, "\"" + text + "\"")) {
+    if (Take(InteractionKind::MessageBox, e, Quoted(text))) {
         if (!e.text.empty() && e.text != text)
-            ReportFailure("message box shows \"" + text + "\" where the user script expects \"" + e.text + "\"");
+            ReportFailure("message box shows " + Quoted(text) + " where the user script expects " + Quoted(e.text));
         if (IsValidMessageBoxAnswer(type, e.answer))
             answer = e.answer;
         else
-            ReportFailure("the user script answers the message box \"" + text + "\" with " + std::to_string(e.answer) +
+            ReportFailure("the user script answers the message box " + Quoted(text) + " with " + std::to_string(e.answer) +
                           ", which is not one of its buttons");
     }
     SetAnswer(record, answer);
@@ -156,7 +157,7 @@ bool UserScript::TakeDialog(UINT templateId, const std::string& caption, std::fu
                             int& endCode)
 {
     Entry e{InteractionKind::Dialog};
-    if (!Take(InteractionKind::Dialog, e, std::to_string(templateId) + " \"" + caption + "\""))
+    if (!Take(InteractionKind::Dialog, e, std::to_string(templateId) + " " + Quoted(caption)))
         return false;
     if (e.templateId != templateId) {
         ReportFailure("dialog " + std::to_string(templateId) + " is shown where the user script expects dialog " +
@@ -171,7 +172,7 @@ bool UserScript::TakeDialog(UINT templateId, const std::string& caption, std::fu
 bool UserScript::TakeSheet(const std::string& caption, std::function<void(CPropertySheet&)>& actions, int& endCode)
 {
     Entry e{InteractionKind::Sheet};
-    if (!Take(InteractionKind::Sheet, e, "\"" + caption + "\""))
+    if (!Take(InteractionKind::Sheet, e, Quoted(caption)))
         return false;
     actions = std::move(e.sheetActions);
     endCode = e.answer;
@@ -185,7 +186,7 @@ BOOL UserScript::AnswerFileDialog(const std::string& title, const std::string& i
     const size_t record = Record(ShownInteraction{InteractionKind::FileDialog, title, initialDir, flags, 0, IDCANCEL, {},
                                                   initialName, filter, filterIndex});
     Entry e{InteractionKind::FileDialog};
-    if (!Take(InteractionKind::FileDialog, e, "\"" + title + "\"") || e.answer != IDOK)
+    if (!Take(InteractionKind::FileDialog, e, Quoted(title)) || e.answer != IDOK)
         return FALSE;
     path = e.text;
     if (e.filterIndex != 0)
@@ -512,8 +513,8 @@ bool ChooseEntry(CWnd* combo, const char* text)
     for (size_t i = 0; i < core->entries.size(); ++i)
         if (core->entries[i].text == wanted)
             return ChooseEntry(combo, static_cast<int>(i));
-    UserScript::Instance().ReportFailure("ChooseEntry: control " + std::to_string(core->id) + " has no entry \"" +
-                                         wanted + "\"");
+    UserScript::Instance().ReportFailure("ChooseEntry: control " + std::to_string(core->id) + " has no entry " +
+                                         Quoted(wanted));
     return false;
 }
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "afx/message_text.h"
 #include "toolkit/text_util.h"
 
 namespace {
@@ -127,14 +128,14 @@ BOOL CTBDrawSymbol::Parse(const std::string& text, std::vector<Command>& result,
                     while (k < mask.size() && IsBlank(mask[k])) ++k;
                     size_t start = k;
                     while (k < mask.size() && std::isdigit(static_cast<unsigned char>(mask[k]))) ++k;
-                    if (k == start || k - start > 2) throw ParseError{prefix + "malformed mask \"[" + mask + "]\""};
+                    if (k == start || k - start > 2) throw ParseError{prefix + "malformed mask " + qv::Quoted("[" + mask + "]")};
                     int bit = std::stoi(mask.substr(start, k - start));
                     if (bit > 31) throw ParseError{prefix + "mask bit " + std::to_string(bit) + " above 31"};
                     cmd.bits |= DWORD(1) << bit;
                     any = true;
                     while (k < mask.size() && IsBlank(mask[k])) ++k;
                     if (k == mask.size()) break;
-                    if (mask[k] != ',') throw ParseError{prefix + "malformed mask \"[" + mask + "]\""};
+                    if (mask[k] != ',') throw ParseError{prefix + "malformed mask " + qv::Quoted("[" + mask + "]")};
                     ++k;
                 }
                 if (!any) throw ParseError{prefix + "empty mask"};
@@ -157,7 +158,7 @@ BOOL CTBDrawSymbol::Parse(const std::string& text, std::vector<Command>& result,
             else if (kw == "circle") { cmd.op = Op::Circle; fixed = 3; }
             else if (kw == "arc") { cmd.op = Op::Arc; fixed = 8; }
             else if (kw == "text") { cmd.op = Op::Text; fixed = 2; }
-            else throw ParseError{prefix + "unknown command \"" + kw + "\""};
+            else throw ParseError{prefix + "unknown command " + qv::Quoted(kw)};
 
             // Arguments: numbers, and for text one quoted string after them.
             bool haveText = false;

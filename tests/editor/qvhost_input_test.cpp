@@ -1,0 +1,96 @@
+// How the host takes inputs that are huge or marked: a message shows a bounded part of a long
+// text, an edit script may start with a byte-order mark, and `svg` makes only the element it
+// draws.
+#include "afx/message_text.h"
+#include "tests/support/host_run.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/text_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Runs the host on the schematic of the elements (JSON objects) and the files given, all in a
+// scratch folder whose path replaces "@" in the arguments; the exit code, both streams, and
+// what it wrote to "o.svg".
+int RunOnSchematic(const std::string& elements, const std::string& args, std::string& output,
+                   const std::vector<std::pair<std::string, std::string>>& files = {},
+                   std::string* picture = nullptr) {
+    qv_test::ScratchFolder scratch("qvhost_input");
+    qv_test::WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + elements + "]}");
+    for (const auto& [name, bytes] : files) qv_test::WriteFile(scratch / name, bytes);
+    std::string line = args;
+    const std::string folder = "'" + scratch.path + "'/";
+    for (size_t at = 0; (at = line.find('@', at)) != std::string::npos; at += folder.size()) line.replace(at, 1, folder);
+    const int code = qv_test::RunHost(line, "qvhost_input.ini", &output);
+    if (picture != nullptr) *picture = qv_test::ReadFile(scratch / "o.svg");
+    return code;
+}
+
+TEST(QvhostInput, ExcerptsKeepTheFirstBytesAndWholeCharacters) {
+    const std::string bound(qv::kMaxQuotedBytes, 'a');
+    EXPECT_EQ('"' + bound + '"', qv::Quoted(bound));
+    EXPECT_EQ('"' + bound + "\"... (201 bytes)", qv::Quoted(bound + "b"));
+    // The cut would split the two bytes of U+00E4: the character is left out whole.
+    EXPECT_EQ(bound.substr(1) + "... (201 bytes)", qv::Excerpt(bound.substr(1) + "\xC3\xA4"));
+}
+
+// Every kind of place that quotes a user's text in a message: a text of 100,000 bytes shows
+// its first bytes (a path its folder first) and its length, and no line of the output is long.
+TEST(QvhostInput, MessagesQuoteTheFirstBytesOfALongText) {
+    const std::string z(100000, 'z');
+    const std::string r1 = R"({"id": 15, "name": "R1"})";
+    const std::string describe = "describe @s.json -o @o.desc", edit = "edit @s.json --element R1 --script @t";
+    const struct {
+        std::string elements, args, script;
+    } cases[] = {
+        {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1", "unit": ")" + z + "\"}}}", describe, ""},
+        {R"({"id": 15, "name": "R1", "parameters": {")" + z + "\": \"1\"}}", describe, ""},
+        {R"({"id": 15, "name": "R)" + z + R"(", "outputs": ["NONE"]})", describe, ""},
+        {R"({"id": 15, "name": "R )" + z + "\"}", describe, ""},
+        {R"({"id": 15, "name": "R1", ")" + z + "\": 1}", describe, ""},
+        {R"({"id": 15, "name": "R1", "characteristic": {"kind": "data-pairs", "file": ")" + z +
+             R"(", "points": [[0, 0], [1, 1]]}})", describe, ""},
+        {r1, edit, z + "\n"},
+        {r1, edit, "message ok \"" + z + "\"\n"},
+        {r1, "svg @s.json --symbol -o @o.svg --element R" + z.substr(0, 50000), ""},
+    };
+    for (const auto& c : cases) {
+        std::string output;
+        EXPECT_EQ(2, RunOnSchematic(c.elements, c.args, output, {{"t", c.script}})) << output.substr(0, 300);
+        for (const std::string& line : qv_test::Lines(output)) EXPECT_LT(line.size(), 500u) << line.substr(0, 300);
+        EXPECT_NE(std::string::npos, output.find("... (", output.find(std::string(20, 'z')))) << output.substr(0, 300);
+    }
+}
+
+TEST(QvhostInput, AnEditScriptMayStartWithAByteOrderMark) {
+    std::string plain, marked;
+    const std::string script = "type 2028 \"5.6k\"\nprint\n", args = "edit @s.json --element R1 --script @t";
+    EXPECT_EQ(0, RunOnSchematic(R"({"id": 15, "name": "R1"})", args, plain, {{"t", script}})) << plain;
+    EXPECT_EQ(0, RunOnSchematic(R"({"id": 15, "name": "R1"})", args, marked, {{"t", "\xEF\xBB\xBF" + script}})) << marked;
+    EXPECT_NE(std::string::npos, plain.find("2028 Edit \"5.6k\"")) << plain;
+    EXPECT_EQ(plain, marked);
+}
+
+// `svg` makes the element it draws and no other: an element that cannot be made elsewhere in
+// the schematic does not stop it. An element found only by the name its script gives it is
+// still found, and the whole text is still read for its faults.
+TEST(QvhostInput, SvgMakesOnlyTheElementItDraws) {
+    const std::string r1 = R"({"id": 15, "name": "R1", "parameters": {"R": "1k"}})";
+    const std::string others = R"({"id": 999999, "name": "UNKNOWN"}, )"
+                               R"({"id": 15, "name": "RN", "script": ["type 2001 \"RX\"", "ok"]}, )";
+    const std::string symbol = "svg @s.json --symbol -o @o.svg --element ";
+    std::string output, alone, picture;
+    ASSERT_EQ(0, RunOnSchematic(r1, symbol + "R1", output, {}, &alone)) << output;
+    EXPECT_EQ(0, RunOnSchematic(others + r1, symbol + "R1", output, {}, &picture)) << output;
+    EXPECT_EQ(alone, picture);
+    EXPECT_EQ(0, RunOnSchematic(others + r1, symbol + "RX", output)) << output;
+    EXPECT_EQ(2, RunOnSchematic(others + r1, symbol + "RN", output)) << output;
+    EXPECT_EQ(2, RunOnSchematic(r1 + R"(, {"id": 15, "name": "R2", "unknown": 1})", symbol + "R1", output)) << output;
+}
+
+} // namespace
