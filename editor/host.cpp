@@ -1,4 +1,5 @@
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -274,7 +275,8 @@ bool PutInPlace(const std::string& partPath, const std::string& path, std::strin
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
     if (!MayReplace(path, error)) return false;
-    const std::string temp = path + ".part";
+    const std::string temp = OutputFiles::TemporaryPathFor(path);
+    OutputFiles::Current().NoteTemporary(temp);
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << bytes;
@@ -622,6 +624,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
 }
 
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
+    if (m_setAside) m_setAside(source);
     auto element = std::make_unique<Element>();
     element->source = source;
     element->type = m_catalogue.Find(source.id);

@@ -1,6 +1,7 @@
 // The save and load commands: the editor's record of an element and the archive of a schematic.
 
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -225,7 +226,8 @@ bool Host::Save(const std::string& path, std::string& error) {
 
 bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
     job.path = path;
-    job.partPath = path + ".part";
+    job.partPath = OutputFiles::TemporaryPathFor(path);
+    OutputFiles::Current().NoteTemporary(job.partPath);
     if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
         error = path + ": cannot be written";
         return false;

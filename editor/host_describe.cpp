@@ -2,6 +2,7 @@
 // element pages write beside it.
 
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -271,10 +272,39 @@ bool Host::MayWriteDataFiles(const SchematicElement& source) const {
 
 void Host::WatchDataFiles(DescriptionJob& job) {
     typedef CReadAndWriteFiles::WriteDecision Decision;
+    // The files this command writes are not its inputs: before an element is made, the data
+    // files it may write that an earlier run left (its default name, the names its file
+    // parameters and characteristic give) are set aside, so that a page that reads its data
+    // file when it opens sees none, as in a clean run. A file set aside comes back when the
+    // run fails or does not write it again.
+    m_setAside = [this, &job](const SchematicElement& source) {
+        if (job.dry) return;
+        std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
+        for (const SchematicParam& param : source.params) {
+            std::string upper = param.name;
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (param.hasValue && !param.value.empty() && upper.find("FILE") != std::string::npos)
+                names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder));
+        }
+        if (!source.characteristic.file.empty())
+            names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder));
+        for (const std::string& name : names) {
+            const std::string path = OutputFiles::PathInFolder(name, m_documentFolder);
+            if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0 || !InputAt(path).empty()) continue;
+            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
+            ::unlink(backup.c_str());
+            if (::link(path.c_str(), backup.c_str()) != 0) continue;
+            OutputFiles::Current().NoteReplaced(path, backup);
+            ::unlink(path.c_str());
+            job.setAside.emplace(path, backup);
+        }
+    };
     CReadAndWriteFiles::SetWriteWatcher([this, &job](const std::string& given, int items, std::string& refusal) {
         namespace fs = std::filesystem;
         std::error_code code;
-        const std::string path = fs::absolute(fs::path(given), code).lexically_normal().string();
+        // A name a page was given lies in the output folder, also with a folder part of its own:
+        // a command writes nowhere else.
+        const std::string path = OutputFiles::PathInFolder(given, m_documentFolder);
         const std::string element = m_describing != nullptr ? m_describing->source.name
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
@@ -285,8 +315,13 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             job.ok = false;
             return Decision::Refuse;
         };
-        const Decision noted = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        const Decision written = job.dry ? Decision::TakeAsWritten : path == given ? Decision::Write : Decision::WriteElsewhere;
+        const Decision noted = written;
         if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
+        if (!OutputFiles::IsInsideFolder(path, m_documentFolder))
+            return refuse(who + ": its data file " + path + " would lie outside the output folder " + m_documentFolder +
+                          ", and a command writes only into its output folder");
+        if (written == Decision::WriteElsewhere) refusal = path;
         if (path == job.NormalFinalPath().string())
             return refuse(who + ": its data file and the model description share the path " + path);
         // One look at the file tells both whether it is an input and whether it is there.
@@ -315,10 +350,15 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                 job.StopWriting();
             }
         }
-        const Decision go = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        const Decision go = job.dry ? Decision::TakeAsWritten : written;
         // A file that is not written keeps what it holds, also when the run is taken back.
         DescriptionJob::WrittenFile file{path, element, job.dry && exists, std::string()};
-        if (!job.dry && exists) {
+        if (const auto aside = job.setAside.find(path); aside != job.setAside.end()) {
+            // The earlier contents wait in the file set aside.
+            file.existed = true;
+            file.backup = aside->second;
+            job.setAside.erase(aside);
+        } else if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
             file.existed = true;
             const fs::path at(path);
@@ -331,6 +371,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                 fs::create_hard_link(at, backup, code);
             }
             if (!code) file.backup = backup.string();
+            if (!code) OutputFiles::Current().NoteReplaced(path, file.backup);
+        } else if (!job.dry) {
+            OutputFiles::Current().NoteCreated(path);
         }
         job.wrote.push_back(std::move(file));
         job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
@@ -483,6 +526,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     if (!begun) {
         UserScript::Instance().SetFailureHandler(nullptr);
         CReadAndWriteFiles::SetWriteWatcher(nullptr);
+        m_setAside = nullptr;
         error = fault;
         return false;
     }
@@ -632,7 +676,8 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
         return false;
     }
     job.finalPath = target.string();
-    job.partPath = job.finalPath + ".part";
+    job.partPath = OutputFiles::TemporaryPathFor(job.finalPath);
+    OutputFiles::Current().NoteTemporary(job.partPath);
     job.folder = target.parent_path().string();
     for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
         job.before.insert(entry.path().lexically_normal().string());
@@ -744,6 +789,10 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
 bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
     UserScript::Instance().SetFailureHandler(nullptr);
     CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    m_setAside = nullptr;
+    // The files set aside that this run did not write again come back.
+    for (const auto& [path, backup] : job.setAside) ::rename(backup.c_str(), path.c_str());
+    job.setAside.clear();
     bool ok = job.ok;
     error = job.error;
     for (const std::string& message : job.shownErrors) {

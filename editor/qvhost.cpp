@@ -5,6 +5,7 @@
 
 #include "afx/afx.h"
 #include "editor/host.h"
+#include "editor/output_files.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
 #include "toolkit/read_write_files.h"
@@ -260,12 +261,22 @@ int FailReading(const std::string& path, bool textFault, const std::string& erro
     return Fail(textFault ? path + ": " + error : error);
 }
 
+// The file `-o` names, a symbolic link followed to its target, with the lock of its folder
+// taken: kExitOk, or the exit status of the failure.
+int TakeOutput(const std::string& given, std::string& target) {
+    std::string error;
+    if (!qv::OutputFiles::ResolveTarget(given, target, error)) return Fail(error);
+    if (!qv::OutputFiles::Current().LockFolder(FolderOf(target), error)) return Fail(error);
+    return kExitOk;
+}
+
 int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
     std::string text;
     std::string error;
-    const std::string out = args.Get("-o");
+    std::string out;
+    if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
     if (int rc = StartAndReadText(host, args, text)) return rc;
     // The text is read twice and its elements are never held: the first reading checks it and
     // the outputs it names before anything is written, the second makes, describes and
@@ -307,27 +318,45 @@ int Edit(const Arguments& args) {
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
 
+    // The document, and with it the data files the session writes, lies in the output folder.
+    std::string out;
+    if (args.Has("-o")) {
+        if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
+    }
+    const std::string folder = FolderOf(args.Has("-o") ? out : args.positional[0]);
+    std::string lockError;
+    if (!qv::OutputFiles::Current().LockFolder(folder, lockError)) return Fail(lockError);
     qv::Host host;
     std::string text;
     if (int rc = StartAndReadText(host, args, text)) return rc;
     // The elements are made one at a time and printed as they are made; only the element to
     // edit is kept until the session.
-    const auto beforeEdit = [&host, &args](std::string& refusal) {
+    const auto beforeEdit = [&host, &args, &folder](std::string& refusal) {
         refusal = InputAsOutput(host, args);
         if (!refusal.empty()) return false;
-        // The session's own applies write the data files its pages name, none over an input.
-        CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refused) {
+        // The session's own applies write the data files its pages name into the output folder,
+        // none over an input.
+        CReadAndWriteFiles::SetWriteWatcher([&host, &folder](const std::string& given, int, std::string& refused) {
+            const std::string path = qv::OutputFiles::PathInFolder(given, folder);
+            if (!qv::OutputFiles::IsInsideFolder(path, folder)) {
+                refused = path + ": would lie outside the output folder " + folder + ", and a command writes only there";
+                return CReadAndWriteFiles::WriteDecision::Refuse;
+            }
             const std::string input = host.InputAt(path);
-            if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
-            refused = path + ": is the input " + input + ", which is not written over";
-            return CReadAndWriteFiles::WriteDecision::Refuse;
+            if (!input.empty()) {
+                refused = path + ": is the input " + input + ", which is not written over";
+                return CReadAndWriteFiles::WriteDecision::Refuse;
+            }
+            qv::OutputFiles::Current().NoteBeforeWriting(path);
+            if (path == given) return CReadAndWriteFiles::WriteDecision::Write;
+            refused = path;
+            return CReadAndWriteFiles::WriteDecision::WriteElsewhere;
         });
         return true;
     };
     qv::EditOutcome outcome;
     bool textFault = false;
-    const bool ok = host.EditSchematicText(text, FolderOf(args.positional[0]), element, lines,
-                                           args.Has("-o") ? args.Get("-o") : std::string(), beforeEdit, outcome, error,
+    const bool ok = host.EditSchematicText(text, folder, element, lines, out, beforeEdit, outcome, error,
                                            &textFault);
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);
     PrintUtf8(outcome.listing);
@@ -341,12 +370,14 @@ int Save(const Arguments& args) {
     qv::Host host;
     std::string text;
     std::string error;
+    std::string out;
+    if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
     if (int rc = StartAndReadText(host, args, text)) return rc;
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
     // Read twice as describe reads it: checked first, then saved element by element.
     size_t count = 0;
     bool textFault = false;
-    if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), args.Get("-o"), count, error, &textFault))
+    if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), out, count, error, &textFault))
         return FailReading(args.positional[0], textFault, error);
     std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
@@ -356,6 +387,10 @@ int Load(const Arguments& args) {
     if (args.positional.size() != 1) return Usage("load needs FILE.qva");
     qv::Host host;
     std::string error;
+    std::string out;
+    if (args.Has("-o")) {
+        if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
+    }
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
@@ -364,7 +399,7 @@ int Load(const Arguments& args) {
     // gigabyte): a fault ends the printing where it was found, and the exit status says so.
     size_t count = 0;
     auto print = [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); };
-    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), print, count, error))
+    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), out, print, count, error))
         return Fail(error);
     if (args.Has("-o"))
         std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
@@ -379,10 +414,12 @@ int Svg(const Arguments& args) {
     std::string error;
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
+    std::string out;
+    if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
     qv::Host host;
     if (int rc = StartAndBuild(host, args, FolderOf(args.positional[0]))) return rc;
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
-    const bool ok = symbol ? host.SymbolSvg(element, args.Get("-o"), error) : host.PreviewSvg(element, args.Get("-o"), error);
+    const bool ok = symbol ? host.SymbolSvg(element, out, error) : host.PreviewSvg(element, out, error);
     if (!ok) return Fail(error);
     std::fprintf(stderr, "%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
                 args.Get("-o").c_str());
@@ -392,6 +429,7 @@ int Svg(const Arguments& args) {
 } // namespace
 
 static int RunCommand(int argc, char** argv);
+static int RunGuarded(int argc, char** argv);
 
 // A command is one batch for the profiles: each is read once and written at most once, at the
 // end, and only when a value changed.
@@ -444,9 +482,20 @@ static int RunCommand(int argc, char** argv) {
     return Usage("unknown command '" + command + "'");
 }
 
+// Every file a command writes goes through the owner of output files, which takes back what a
+// failed or interrupted command wrote.
+int main(int argc, char** argv) {
+    qv::OutputFiles& outputs = qv::OutputFiles::Current();
+    outputs.InstallHandlers(kExitBadInput);
+    const int status = RunGuarded(argc, argv);
+    if (status != kExitOk) outputs.Rollback();
+    outputs.Keep();
+    return status;
+}
+
 // No fault leaves the host as an uncaught exception: whatever escapes a command ends it with
 // the status of bad input and a message.
-int main(int argc, char** argv) {
+static int RunGuarded(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
