@@ -268,8 +268,11 @@ bool PutInPlace(const std::string& partPath, const std::string& path, std::strin
     if (std::rename(partPath.c_str(), path.c_str()) != 0) {
         std::remove(partPath.c_str());
         error = path + ": cannot be written";
+        OutputFiles::Current().Settle(false);
         return false;
     }
+    // The output in place is the end of the command's writing: what it wrote is kept.
+    OutputFiles::Current().Settle(true);
     return true;
 }
 
@@ -356,6 +359,8 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
 Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {}
 
 Host::~Host() {
+    // A job that ended without putting its output in place takes back what it wrote.
+    OutputFiles::Current().Settle(false);
     ClearElements();
     m_editor.reset();
     for (HMODULE module : m_formulaModules) FreeLibrary(module);

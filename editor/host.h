@@ -234,6 +234,8 @@ private:
         // Files an earlier run left where this run may write, set aside before their element was
         // made: path, and the second link that keeps them.
         std::unordered_map<std::string, std::string> setAside;
+        // Data files that could not be written, one line each (element, file, the reason).
+        std::vector<std::string> writeFailures;
         // Set once the run is bound to fail: the data files are noted, not written, and the
         // element lines go to `discard`.
         bool dry = false;

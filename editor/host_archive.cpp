@@ -289,6 +289,7 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
     if (!ok) {
         job.file.Abort();
         std::remove(job.partPath.c_str());
+        OutputFiles::Current().Settle(false);
         return false;
     }
     return PutInPlace(job.partPath, job.path, error);

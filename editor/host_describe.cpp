@@ -36,6 +36,7 @@
 #include <unordered_set>
 
 #include <sys/stat.h>
+#include <cerrno>
 #include <unistd.h>
 
 namespace qv {
@@ -278,7 +279,8 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     // file when it opens sees none, as in a clean run. A file set aside comes back when the
     // run fails or does not write it again.
     m_setAside = [this, &job](const SchematicElement& source) {
-        if (job.dry) return;
+        // Only an element that may write a data file is looked at: one link call per name.
+        if (job.dry || !MayWriteDataFiles(source)) return;
         std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
         for (const SchematicParam& param : source.params) {
             std::string upper = param.name;
@@ -290,10 +292,18 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder));
         for (const std::string& name : names) {
             const std::string path = OutputFiles::PathInFolder(name, m_documentFolder);
-            if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0 || !InputAt(path).empty()) continue;
+            if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0) continue;
             const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
-            ::unlink(backup.c_str());
-            if (::link(path.c_str(), backup.c_str()) != 0) continue;
+            if (::link(path.c_str(), backup.c_str()) != 0) {
+                // A link left by an earlier run of the same process ID is replaced.
+                if (errno != EEXIST || ::unlink(backup.c_str()) != 0 || ::link(path.c_str(), backup.c_str()) != 0)
+                    continue;
+            }
+            // An input stays where it is: the run refuses to write over it later.
+            if (!InputAt(path).empty()) {
+                ::unlink(backup.c_str());
+                continue;
+            }
             OutputFiles::Current().NoteReplaced(path, backup);
             ::unlink(path.c_str());
             job.setAside.emplace(path, backup);
@@ -309,6 +319,13 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
         const std::string who = "element \"" + element + "\"";
+        if (items < 0) {
+            // The file could not be written: one line that names the element, the file and
+            // the system's reason takes the place of what the page then shows.
+            job.writeFailures.push_back(who + ": its data file " + path + " cannot be written: " + refusal);
+            job.ok = false;
+            return Decision::Write;
+        }
         const auto refuse = [&](const std::string& why) {
             refusal = why;
             job.error += (job.error.empty() ? "" : "\n") + why;
@@ -472,6 +489,9 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         unforeseen.clear();
         UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         const bool built = BuildElement(element, buildError);
+        // What a page showed about a data file that could not be written is said once, in the
+        // run's own words.
+        if (!job.writeFailures.empty()) unforeseen.clear();
         for (const Unforeseen& heard : unforeseen) {
             const unsigned long runs = heard.runsBefore - runsBefore;
             if (writer && writerRuns + runs == 0)
@@ -536,6 +556,10 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     if (otherFailed) {
         job.ok = false;
         job.error = otherError;
+    }
+    if (!job.writeFailures.empty()) {
+        fault = job.writeFailures.front();
+        for (size_t i = 1; i < job.writeFailures.size(); ++i) fault += "\nqvhost: " + job.writeFailures[i];
     }
     if (fault.empty()) return FinishDescription(job, written, error);
     // Whatever was written is taken back.

@@ -64,6 +64,11 @@ public:
     void Keep();
     // Takes back everything noted. Safe in a signal handler: it neither allocates nor locks.
     void Rollback();
+    // The end of a job: what it noted is kept (Keep) or taken back and forgotten.
+    void Settle(bool keep) {
+        if (!keep) Rollback();
+        Keep();
+    }
 
 private:
     OutputFiles() = default;

@@ -336,7 +336,8 @@ int Edit(const Arguments& args) {
         if (!refusal.empty()) return false;
         // The session's own applies write the data files its pages name into the output folder,
         // none over an input.
-        CReadAndWriteFiles::SetWriteWatcher([&host, &folder](const std::string& given, int, std::string& refused) {
+        CReadAndWriteFiles::SetWriteWatcher([&host, &folder](const std::string& given, int items, std::string& refused) {
+            if (items < 0) return CReadAndWriteFiles::WriteDecision::Write;   // the page reports it
             const std::string path = qv::OutputFiles::PathInFolder(given, folder);
             if (!qv::OutputFiles::IsInsideFolder(path, folder)) {
                 refused = path + ": would lie outside the output folder " + folder + ", and a command writes only there";
@@ -361,6 +362,8 @@ int Edit(const Arguments& args) {
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);
     PrintUtf8(outcome.listing);
     if (!ok) return FailReading(args.positional[0], textFault, error);
+    // The data files the session wrote are kept (without -o nothing else is put in place).
+    qv::OutputFiles::Current().Keep();
     if (args.Has("-o")) std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
     return kExitOk;
 }

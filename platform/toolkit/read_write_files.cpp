@@ -985,10 +985,17 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         if (fd < 0 && errno != EEXIST)
             break;
     }
+    // A watcher hears why a file it let through could not be written.
+    auto tellWatcher = [&](int e) {
+        if (!WriteWatcherSlot()) return;
+        std::string reason = (const char*)ErrnoText(e);
+        WriteWatcherSlot()(path, -1, reason);
+    };
     if (fd < 0) {
         const int e = errno;
         NoteTemporaryInProgress(std::string());
         text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
+        tellWatcher(e);
         return Fail(errWrite, text);
     }
     // A file written over keeps its permissions; the new file has them already when the
@@ -1003,6 +1010,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         NoteTemporaryInProgress(std::string());
         text.Format("Error while writing the file \"%s\": %s. The file was not changed.", path,
                     (const char*)ErrnoText(e));
+        tellWatcher(e);
         return Fail(errWrite, text);
     };
 

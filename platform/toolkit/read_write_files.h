@@ -115,7 +115,9 @@ public:
     // once the arguments are known to be good: Write lets it be written, TakeAsWritten
     // reports success without touching the disk (a run that only plans its files), Refuse
     // fails the write (error 8) with the watcher's text, WriteElsewhere writes the file at the
-    // path the watcher put into that text. An empty function removes it.
+    // path the watcher put into that text. A file let through that then cannot be written is
+    // told to the watcher once more, with `items` -1 and the system's reason in the text (its
+    // decision is not used). An empty function removes it.
     using WriteWatcher = std::function<WriteDecision(const std::string& path, int items, std::string& refusal)>;
     static void SetWriteWatcher(WriteWatcher watcher);
     // The temporary file WriteFile is writing right now ("" when none), for a signal handler

@@ -203,6 +203,21 @@ TEST(OutputFiles, AFailingRunBesideAGoodOneTakesBackOnlyItsOwnFiles) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path / "o"), fs::directory_iterator()), 201);
 }
 
+// A data file the system refuses to write (here: larger than the process may write) is one
+// line, naming the element, the file and the system's reason, and nothing is left.
+TEST(OutputFiles, ADataFileThatCannotBeWrittenIsOneLine) {
+    Folder folder;
+    std::string points;
+    for (int i = 0; i < 200; ++i) points += (i ? ", [" : "[") + std::to_string(i) + ", " + std::to_string(2 * i) + "]";
+    WriteFile(folder / "big.json", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "characteristic": )"
+                                   R"({"kind": "data-pairs", "points": [)" + points + "]}}]}");
+    const auto before = folder.Snapshot();
+    const qv_test::CapturedRun run = qv_test::RunCaptured("cd '" + folder.path.string() + "' && sh -c \"trap '' XFSZ; ulimit -f 1; exec '" QVHOST_PATH "' describe big.json -o x.desc\" 2>&1");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "qvhost: element \"R1\": its data file " + (folder / "D__R1.mdx") + " cannot be written: File too large\n");
+    EXPECT_EQ(folder.Snapshot(), before);
+}
+
 TEST(OutputFiles, EveryExampleDescribedTwiceGivesTheSameBytes) {
     for (const auto& entry : fs::directory_iterator(fs::path(PARVEL_SOURCE_DIR) / "examples")) {
         Folder folder;
