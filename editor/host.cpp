@@ -1,4 +1,5 @@
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -270,14 +271,18 @@ bool PutInPlace(const std::string& partPath, const std::string& path, std::strin
     if (std::rename(partPath.c_str(), path.c_str()) != 0) {
         std::remove(partPath.c_str());
         error = path + ": cannot be written";
+        OutputFiles::Current().Settle(false);
         return false;
     }
+    // The output in place is the end of the command's writing: what it wrote is kept.
+    OutputFiles::Current().Settle(true);
     return true;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
     if (!MayReplace(path, error)) return false;
-    const std::string temp = path + ".part";
+    const std::string temp = OutputFiles::TemporaryPathFor(path);
+    OutputFiles::Current().NoteTemporary(temp);
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << bytes;
@@ -357,6 +362,8 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
 Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {}
 
 Host::~Host() {
+    // A job that ended without putting its output in place takes back what it wrote.
+    OutputFiles::Current().Settle(false);
     ClearElements();
     m_editor.reset();
     for (HMODULE module : m_formulaModules) FreeLibrary(module);
@@ -627,6 +634,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
 }
 
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
+    if (m_setAside) m_setAside(source);
     auto element = std::make_unique<Element>();
     element->source = source;
     element->type = m_catalogue.Find(source.id);

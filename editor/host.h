@@ -242,6 +242,11 @@ private:
         // index by path can name their paths rather than hold copies.
         std::deque<WrittenFile> wrote;
         std::unordered_map<std::string_view, size_t> wroteAt;   // index in `wrote` by its path
+        // Files an earlier run left where this run may write, set aside before their element was
+        // made: path, and the second link that keeps them.
+        std::unordered_map<std::string, std::string> setAside;
+        // Data files that could not be written, one line each (element, file, the reason).
+        std::vector<std::string> writeFailures;
         // Set once the run is bound to fail: the data files are noted, not written, and the
         // element lines go to `discard`.
         bool dry = false;
@@ -400,6 +405,9 @@ private:
     };
     std::vector<FileIdentity> m_inputIdentities;   // by index in m_inputs
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
+    // While a description is written: sets aside what an earlier run left where the element
+    // about to be made may write its data files.
+    std::function<void(const SchematicElement&)> m_setAside;
 };
 
 // A file that one `describe` run writes, known before anything is written.

@@ -1,6 +1,7 @@
 // The save and load commands: the editor's record of an element and the archive of a schematic.
 
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -228,7 +229,8 @@ bool Host::Save(const std::string& path, std::string& error) {
 
 bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
     job.path = path;
-    job.partPath = path + ".part";
+    job.partPath = OutputFiles::TemporaryPathFor(path);
+    OutputFiles::Current().NoteTemporary(job.partPath);
     if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
         error = path + ": cannot be written";
         return false;
@@ -290,6 +292,7 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
     if (!ok) {
         job.file.Abort();
         std::remove(job.partPath.c_str());
+        OutputFiles::Current().Settle(false);
         return false;
     }
     return PutInPlace(job.partPath, job.path, error);

@@ -2,6 +2,7 @@
 // element pages write beside it.
 
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -35,6 +36,7 @@
 #include <unordered_set>
 
 #include <sys/stat.h>
+#include <cerrno>
 #include <unistd.h>
 
 namespace qv {
@@ -274,22 +276,72 @@ bool Host::MayWriteDataFiles(const SchematicElement& source) const {
 
 void Host::WatchDataFiles(DescriptionJob& job) {
     typedef CReadAndWriteFiles::WriteDecision Decision;
+    // The files this command writes are not its inputs: before an element is made, the data
+    // files it may write that an earlier run left (its default name, the names its file
+    // parameters and characteristic give) are set aside, so that a page that reads its data
+    // file when it opens sees none, as in a clean run. A file set aside comes back when the
+    // run fails or does not write it again.
+    m_setAside = [this, &job](const SchematicElement& source) {
+        // Only an element that may write a data file is looked at: one link call per name.
+        if (job.dry || !MayWriteDataFiles(source)) return;
+        std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
+        for (const SchematicParam& param : source.params) {
+            std::string upper = param.name;
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (param.hasValue && !param.value.empty() && upper.find("FILE") != std::string::npos)
+                names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder));
+        }
+        if (!source.characteristic.file.empty())
+            names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder));
+        for (const std::string& name : names) {
+            const std::string path = OutputFiles::PathInFolder(name, m_documentFolder);
+            if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0) continue;
+            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
+            if (::link(path.c_str(), backup.c_str()) != 0) {
+                // A link left by an earlier run of the same process ID is replaced.
+                if (errno != EEXIST || ::unlink(backup.c_str()) != 0 || ::link(path.c_str(), backup.c_str()) != 0)
+                    continue;
+            }
+            // An input stays where it is: the run refuses to write over it later.
+            if (!InputAt(path).empty()) {
+                ::unlink(backup.c_str());
+                continue;
+            }
+            OutputFiles::Current().NoteReplaced(path, backup);
+            ::unlink(path.c_str());
+            job.setAside.emplace(path, backup);
+        }
+    };
     CReadAndWriteFiles::SetWriteWatcher([this, &job](const std::string& given, int items, std::string& refusal) {
         namespace fs = std::filesystem;
         std::error_code code;
-        const std::string path = fs::absolute(fs::path(given), code).lexically_normal().string();
+        // A name a page was given lies in the output folder, also with a folder part of its own:
+        // a command writes nowhere else.
+        const std::string path = OutputFiles::PathInFolder(given, m_documentFolder);
         const std::string element = m_describing != nullptr ? m_describing->source.name
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
         const std::string who = ElementLabel(element);
+        if (items < 0) {
+            // The file could not be written: one line that names the element, the file and
+            // the system's reason takes the place of what the page then shows.
+            job.writeFailures.push_back(who + ": its data file " + path + " cannot be written: " + refusal);
+            job.ok = false;
+            return Decision::Write;
+        }
         const auto refuse = [&](const std::string& why) {
             refusal = why;
             job.error += (job.error.empty() ? "" : "\n") + why;
             job.ok = false;
             return Decision::Refuse;
         };
-        const Decision noted = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        const Decision written = job.dry ? Decision::TakeAsWritten : path == given ? Decision::Write : Decision::WriteElsewhere;
+        const Decision noted = written;
         if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
+        if (!OutputFiles::IsInsideFolder(path, m_documentFolder))
+            return refuse(who + ": its data file " + path + " would lie outside the output folder " + m_documentFolder +
+                          ", and a command writes only into its output folder");
+        if (written == Decision::WriteElsewhere) refusal = path;
         if (path == job.NormalFinalPath().string())
             return refuse(who + ": its data file and the model description share the path " + path);
         // One look at the file tells both whether it is an input and whether it is there.
@@ -318,10 +370,15 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                 job.StopWriting();
             }
         }
-        const Decision go = job.dry ? Decision::TakeAsWritten : Decision::Write;
+        const Decision go = job.dry ? Decision::TakeAsWritten : written;
         // A file that is not written keeps what it holds, also when the run is taken back.
         DescriptionJob::WrittenFile file{path, element, job.dry && exists, std::string()};
-        if (!job.dry && exists) {
+        if (const auto aside = job.setAside.find(path); aside != job.setAside.end()) {
+            // The earlier contents wait in the file set aside.
+            file.existed = true;
+            file.backup = aside->second;
+            job.setAside.erase(aside);
+        } else if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
             file.existed = true;
             const fs::path at(path);
@@ -334,6 +391,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                 fs::create_hard_link(at, backup, code);
             }
             if (!code) file.backup = backup.string();
+            if (!code) OutputFiles::Current().NoteReplaced(path, file.backup);
+        } else if (!job.dry) {
+            OutputFiles::Current().NoteCreated(path);
         }
         job.wrote.push_back(std::move(file));
         job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
@@ -432,6 +492,9 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         unforeseen.clear();
         UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         const bool built = BuildElement(element, buildError);
+        // What a page showed about a data file that could not be written is said once, in the
+        // run's own words.
+        if (!job.writeFailures.empty()) unforeseen.clear();
         for (const Unforeseen& heard : unforeseen) {
             const unsigned long runs = heard.runsBefore - runsBefore;
             if (writer && writerRuns + runs == 0)
@@ -486,6 +549,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     if (!begun) {
         UserScript::Instance().SetFailureHandler(nullptr);
         CReadAndWriteFiles::SetWriteWatcher(nullptr);
+        m_setAside = nullptr;
         error = fault;
         return false;
     }
@@ -495,6 +559,10 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     if (otherFailed) {
         job.ok = false;
         job.error = otherError;
+    }
+    if (!job.writeFailures.empty()) {
+        fault = job.writeFailures.front();
+        for (size_t i = 1; i < job.writeFailures.size(); ++i) fault += "\nqvhost: " + job.writeFailures[i];
     }
     if (fault.empty()) return FinishDescription(job, written, error);
     // Whatever was written is taken back.
@@ -635,7 +703,8 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
         return false;
     }
     job.finalPath = target.string();
-    job.partPath = job.finalPath + ".part";
+    job.partPath = OutputFiles::TemporaryPathFor(job.finalPath);
+    OutputFiles::Current().NoteTemporary(job.partPath);
     job.folder = target.parent_path().string();
     for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
         job.before.insert(entry.path().lexically_normal().string());
@@ -747,6 +816,10 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
 bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
     UserScript::Instance().SetFailureHandler(nullptr);
     CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    m_setAside = nullptr;
+    // The files set aside that this run did not write again come back.
+    for (const auto& [path, backup] : job.setAside) ::rename(backup.c_str(), path.c_str());
+    job.setAside.clear();
     bool ok = job.ok;
     error = job.error;
     for (const std::string& message : job.shownErrors) {

@@ -1,6 +1,7 @@
 // The edit command: a session on one element's pages and the printed schematic.
 
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -80,7 +81,8 @@ public:
     }
     void Open(const std::string& path, const Host& host) {
         m_path = path;
-        const std::string part = path + ".part";
+        const std::string part = OutputFiles::TemporaryPathFor(path);
+        OutputFiles::Current().NoteTemporary(part);
         if (IsReplaceableFile(path.c_str()) && host.InputAt(part).empty()) {
             m_main = std::fopen(part.c_str(), "wb");
             if (m_main != nullptr) m_partPath = part;

@@ -6,6 +6,7 @@
 #include "afx/afx.h"
 #include "afx/message_text.h"
 #include "editor/host.h"
+#include "editor/output_files.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
 #include "toolkit/read_write_files.h"
@@ -250,12 +251,22 @@ int FailReading(const std::string& path, bool textFault, const std::string& erro
     return Fail(textFault ? path + ": " + error : error);
 }
 
+// The file `-o` names, a symbolic link followed to its target, with the lock of its folder
+// taken: kExitOk, or the exit status of the failure.
+int TakeOutput(const std::string& given, std::string& target) {
+    std::string error;
+    if (!qv::OutputFiles::ResolveTarget(given, target, error)) return Fail(error);
+    if (!qv::OutputFiles::Current().LockFolder(FolderOf(target), error)) return Fail(error);
+    return kExitOk;
+}
+
 int Describe(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("-o")) return Usage("describe needs SCHEMATIC and -o OUT");
     qv::Host host;
     std::string text;
     std::string error;
-    const std::string out = args.Get("-o");
+    std::string out;
+    if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
     if (int rc = StartAndReadText(host, args, text)) return rc;
     // The text is read twice and its elements are never held: the first reading checks it and
     // the outputs it names before anything is written, the second makes, describes and
@@ -299,31 +310,52 @@ int Edit(const Arguments& args) {
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
 
+    // The document, and with it the data files the session writes, lies in the output folder.
+    std::string out;
+    if (args.Has("-o")) {
+        if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
+    }
+    const std::string folder = FolderOf(args.Has("-o") ? out : args.positional[0]);
+    std::string lockError;
+    if (!qv::OutputFiles::Current().LockFolder(folder, lockError)) return Fail(lockError);
     qv::Host host;
     std::string text;
     if (int rc = StartAndReadText(host, args, text)) return rc;
     // The elements are made one at a time and printed as they are made; only the element to
     // edit is kept until the session.
-    const auto beforeEdit = [&host, &args](std::string& refusal) {
+    const auto beforeEdit = [&host, &args, &folder](std::string& refusal) {
         refusal = InputAsOutput(host, args);
         if (!refusal.empty()) return false;
-        // The session's own applies write the data files its pages name, none over an input.
-        CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refused) {
+        // The session's own applies write the data files its pages name into the output folder,
+        // none over an input.
+        CReadAndWriteFiles::SetWriteWatcher([&host, &folder](const std::string& given, int items, std::string& refused) {
+            if (items < 0) return CReadAndWriteFiles::WriteDecision::Write;   // the page reports it
+            const std::string path = qv::OutputFiles::PathInFolder(given, folder);
+            if (!qv::OutputFiles::IsInsideFolder(path, folder)) {
+                refused = path + ": would lie outside the output folder " + folder + ", and a command writes only there";
+                return CReadAndWriteFiles::WriteDecision::Refuse;
+            }
             const std::string input = host.InputAt(path);
-            if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
-            refused = path + ": is the input " + input + ", which is not written over";
-            return CReadAndWriteFiles::WriteDecision::Refuse;
+            if (!input.empty()) {
+                refused = path + ": is the input " + input + ", which is not written over";
+                return CReadAndWriteFiles::WriteDecision::Refuse;
+            }
+            qv::OutputFiles::Current().NoteBeforeWriting(path);
+            if (path == given) return CReadAndWriteFiles::WriteDecision::Write;
+            refused = path;
+            return CReadAndWriteFiles::WriteDecision::WriteElsewhere;
         });
         return true;
     };
     qv::EditOutcome outcome;
     bool textFault = false;
-    const bool ok = host.EditSchematicText(text, FolderOf(args.positional[0]), element, lines,
-                                           args.Has("-o") ? args.Get("-o") : std::string(), beforeEdit, outcome, error,
+    const bool ok = host.EditSchematicText(text, folder, element, lines, out, beforeEdit, outcome, error,
                                            &textFault);
     for (const std::string& printed : outcome.printed) PrintUtf8(printed);
     PrintUtf8(outcome.listing);
     if (!ok) return FailReading(args.positional[0], textFault, error);
+    // The data files the session wrote are kept (without -o nothing else is put in place).
+    qv::OutputFiles::Current().Keep();
     if (args.Has("-o")) std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
     return kExitOk;
 }
@@ -333,12 +365,14 @@ int Save(const Arguments& args) {
     qv::Host host;
     std::string text;
     std::string error;
+    std::string out;
+    if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
     if (int rc = StartAndReadText(host, args, text)) return rc;
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
     // Read twice as describe reads it: checked first, then saved element by element.
     size_t count = 0;
     bool textFault = false;
-    if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), args.Get("-o"), count, error, &textFault))
+    if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), out, count, error, &textFault))
         return FailReading(args.positional[0], textFault, error);
     std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
     return kExitOk;
@@ -348,6 +382,10 @@ int Load(const Arguments& args) {
     if (args.positional.size() != 1) return Usage("load needs FILE.qva");
     qv::Host host;
     std::string error;
+    std::string out;
+    if (args.Has("-o")) {
+        if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
+    }
     if (!StartHost(host, args, error)) return Fail(error);
     if (!qv::CheckInputFile(args.positional[0], kMaxArchiveBytes, error)) return Fail(error);
     if (int rc = RefuseInputAsOutput(host, args)) return rc;
@@ -356,7 +394,7 @@ int Load(const Arguments& args) {
     // gigabyte): a fault ends the printing where it was found, and the exit status says so.
     size_t count = 0;
     auto print = [](const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); };
-    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), args.Get("-o"), print, count, error))
+    if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), out, print, count, error))
         return Fail(error);
     if (args.Has("-o"))
         std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
@@ -371,6 +409,8 @@ int Svg(const Arguments& args) {
     std::string error;
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
+    std::string out;
+    if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
     qv::Host host;
     std::string text;
     if (int rc = StartAndReadText(host, args, text)) return rc;
@@ -379,8 +419,8 @@ int Svg(const Arguments& args) {
     const auto draw = [&](std::string& drawError) {
         drawError = InputAsOutput(host, args);
         if (!drawError.empty()) return false;
-        return symbol ? host.SymbolSvg(element, args.Get("-o"), drawError)
-                      : host.PreviewSvg(element, args.Get("-o"), drawError);
+        return symbol ? host.SymbolSvg(element, out, drawError)
+                      : host.PreviewSvg(element, out, drawError);
     };
     bool textFault = false;
     if (!host.DrawSchematicText(text, FolderOf(args.positional[0]), element, draw, error, &textFault))
@@ -393,6 +433,7 @@ int Svg(const Arguments& args) {
 } // namespace
 
 static int RunCommand(int argc, char** argv);
+static int RunGuarded(int argc, char** argv);
 
 // A command is one batch for the profiles: each is read once and written at most once, at the
 // end, and only when a value changed.
@@ -445,9 +486,20 @@ static int RunCommand(int argc, char** argv) {
     return Usage("unknown command " + qv::Quoted(command));
 }
 
+// Every file a command writes goes through the owner of output files, which takes back what a
+// failed or interrupted command wrote.
+int main(int argc, char** argv) {
+    qv::OutputFiles& outputs = qv::OutputFiles::Current();
+    outputs.InstallHandlers(kExitBadInput);
+    const int status = RunGuarded(argc, argv);
+    if (status != kExitOk) outputs.Rollback();
+    outputs.Keep();
+    return status;
+}
+
 // No fault leaves the host as an uncaught exception: whatever escapes a command ends it with
 // the status of bad input and a message.
-int main(int argc, char** argv) {
+static int RunGuarded(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #include "toolkit/read_write_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -880,6 +881,25 @@ int NewFileMode()
 
 void CReadAndWriteFiles::SetWriteWatcher(WriteWatcher watcher) { WriteWatcherSlot() = std::move(watcher); }
 
+namespace {
+// The temporary file being written, for TemporaryFileInProgress: set before the file is made
+// and emptied once it is renamed or removed.
+char g_temporaryInProgress[PATH_MAX + 1];
+void NoteTemporaryInProgress(const std::string& path) {
+    // The first byte goes in last, so that a handler never reads a name copied in part.
+    const std::size_t n = std::min(path.size(), static_cast<std::size_t>(PATH_MAX));
+    g_temporaryInProgress[0] = '\0';
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (n == 0) return;
+    std::memcpy(g_temporaryInProgress + 1, path.data() + 1, n - 1);
+    g_temporaryInProgress[n] = '\0';
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_temporaryInProgress[0] = path[0];
+}
+} // namespace
+
+const char* CReadAndWriteFiles::TemporaryFileInProgress() { return g_temporaryInProgress; }
+
 BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int format,
                                    const char* text1, const char* text2, int flag1, int flag2)
 {
@@ -918,12 +938,14 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         }
     }
 
+    std::string elsewhere;
     if (WriteWatcherSlot()) {
         std::string refusal;
         switch (WriteWatcherSlot()(path, m_items, refusal)) {
         case WriteDecision::TakeAsWritten: return TRUE;
         case WriteDecision::Refuse: return Fail(errWrite, CString(refusal.c_str()));
         case WriteDecision::Write: break;
+        case WriteDecision::WriteElsewhere: elsewhere = std::move(refusal); path = elsewhere.c_str(); break;
         }
     }
 
@@ -957,14 +979,23 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = folder + "." + base + "." + pid + "." + std::to_string(++counter) + ".tmp";
+        NoteTemporaryInProgress(temp);
         // 0666 lets the process's umask decide, as for any new file.
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
+    // A watcher hears why a file it let through could not be written.
+    auto tellWatcher = [&](int e) {
+        if (!WriteWatcherSlot()) return;
+        std::string reason = (const char*)ErrnoText(e);
+        WriteWatcherSlot()(path, -1, reason);
+    };
     if (fd < 0) {
         const int e = errno;
+        NoteTemporaryInProgress(std::string());
         text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
+        tellWatcher(e);
         return Fail(errWrite, text);
     }
     // A file written over keeps its permissions; the new file has them already when the
@@ -976,8 +1007,10 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         if (fd >= 0)
             ::close(fd);
         ::unlink(temp.c_str());
+        NoteTemporaryInProgress(std::string());
         text.Format("Error while writing the file \"%s\": %s. The file was not changed.", path,
                     (const char*)ErrnoText(e));
+        tellWatcher(e);
         return Fail(errWrite, text);
     };
 
@@ -1044,6 +1077,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         return abandon(errno);
     if (::rename(temp.c_str(), path) != 0)
         return abandon(errno);
+    NoteTemporaryInProgress(std::string());
     return TRUE;
 }
 

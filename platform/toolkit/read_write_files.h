@@ -110,13 +110,19 @@ public:
                    int flag2 = 0);
 
     // What a watcher of the process's data-file writes decides for one file.
-    enum class WriteDecision { Write, TakeAsWritten, Refuse };
+    enum class WriteDecision { Write, TakeAsWritten, Refuse, WriteElsewhere };
     // Sees every file WriteFile is about to write (its path as given and the item count),
     // once the arguments are known to be good: Write lets it be written, TakeAsWritten
     // reports success without touching the disk (a run that only plans its files), Refuse
-    // fails the write (error 8) with the watcher's text. An empty function removes it.
+    // fails the write (error 8) with the watcher's text, WriteElsewhere writes the file at the
+    // path the watcher put into that text. A file let through that then cannot be written is
+    // told to the watcher once more, with `items` -1 and the system's reason in the text (its
+    // decision is not used). An empty function removes it.
     using WriteWatcher = std::function<WriteDecision(const std::string& path, int items, std::string& refusal)>;
     static void SetWriteWatcher(WriteWatcher watcher);
+    // The temporary file WriteFile is writing right now ("" when none), for a signal handler
+    // that takes a command's files back: reading it neither allocates nor locks.
+    static const char* TemporaryFileInProgress();
 
     // Opens the file at `path` and reads its description: format, channel names and units,
     // item count. An ".mdx" file has its header read and its item count checked against the
