@@ -123,7 +123,12 @@ std::string DataFileEntry(const std::string& file, const std::string& documentFo
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     const fs::path path(slashed);
     if (path.is_absolute()) return file;
-    return (fs::path(documentFolder) / path).lexically_normal().string();
+    // The entry is a text of the system, in its code page, as the typed name is: the folder
+    // (UTF-8, from the command line) is converted when the code page can hold it.
+    std::string folder;
+    std::string unused;
+    if (!Utf8ToCp1252(documentFolder, folder, unused)) folder = documentFolder;
+    return (fs::path(folder) / path).lexically_normal().string();
 }
 
 std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
@@ -176,8 +181,8 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     const std::string folder = target.parent_path().string() + "/";
     for (const DataPairsOutput& table : tables) {
         const std::string what = "the data file of element \"" + table.element + "\"";
-        const std::string path = table.file.empty() ? folder + DefaultDataFileName(document, table.element)
-                                                    : UserDataFilePath(table.file, table.element, folder);
+        const std::string path = PathToUtf8(table.file.empty() ? folder + DefaultDataFileName(document, table.element)
+                                                               : UserDataFilePath(table.file, table.element, folder));
         if (table.empty) {
             error = "element \"" + table.element + "\": its table of data pairs is empty; nothing can be written to " + path;
             return false;
@@ -274,7 +279,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     CReadAndWriteFiles::SetWriteWatcher([this, &job](const std::string& given, int items, std::string& refusal) {
         namespace fs = std::filesystem;
         std::error_code code;
-        const std::string path = fs::absolute(fs::path(given), code).lexically_normal().string();
+        const std::string path = fs::absolute(fs::path(PathToUtf8(given)), code).lexically_normal().string();
         const std::string element = m_describing != nullptr ? m_describing->source.name
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
@@ -682,7 +687,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         if (end == std::string::npos) break;
         // A placeholder of the template ("@FILE") names no file yet: the editor fills it in below.
         if (start < end && text[start] == '@') continue;
-        const fs::path name = fs::path(text.substr(start, end - start));
+        const fs::path name = fs::path(PathToUtf8(text.substr(start, end - start)));
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         // The description takes its place only at the end: a data file there would be lost.
         if (data == job.NormalFinalPath()) {
@@ -703,7 +708,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         const size_t start = at + 8;
         if (start >= completed.size() || completed[start] == '"') continue;
         const size_t end = completed.find_first_of(" ,;)\t\r\n", start);
-        const fs::path name = fs::path(completed.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        const fs::path name =
+            fs::path(PathToUtf8(completed.substr(start, end == std::string::npos ? std::string::npos : end - start)));
         if (name.empty()) continue;
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         std::string dataPath = data.string();

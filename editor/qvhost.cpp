@@ -317,7 +317,7 @@ int Edit(const Arguments& args) {
         if (!refusal.empty()) return false;
         // The session's own applies write the data files its pages name, none over an input.
         CReadAndWriteFiles::SetWriteWatcher([&host](const std::string& path, int, std::string& refused) {
-            const std::string input = host.InputAt(path);
+            const std::string input = host.InputAt(qv::PathToUtf8(path));
             if (input.empty()) return CReadAndWriteFiles::WriteDecision::Write;
             refused = path + ": is the input " + input + ", which is not written over";
             return CReadAndWriteFiles::WriteDecision::Refuse;
