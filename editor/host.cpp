@@ -565,17 +565,19 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         if (!value.templateName.empty() || !typed(value)) continue;
         const CWizardCopaObject3* param = ParamNamed(holder, value.name);
         std::string now;
-        // A value the page shows otherwise ("0.01" for "10m") is kept when it is the same number.
-        const bool sameNumber = param != nullptr && (value.hasValue || value.hasUnit) &&
-                                SameNumberInUnits(*param, value.hasValue ? value.value : ToString(param->GetValue()),
-                                                  value.hasUnit ? value.unit : ToString(param->GetUsedUnit()),
-                                                  ToString(param->GetValue()), ToString(param->GetUsedUnit()));
+        // A value the page shows otherwise ("0.01" for "10m") is kept when it is the same
+        // number; that is worked out only for a value or unit the page changed.
+        const auto otherNumber = [&] {
+            return !SameNumberInUnits(*param, value.hasValue ? value.value : ToString(param->GetValue()),
+                                      value.hasUnit ? value.unit : ToString(param->GetUsedUnit()),
+                                      ToString(param->GetValue()), ToString(param->GetUsedUnit()));
+        };
         if (param == nullptr || param->IsDeleted())
             now = "removes it";
-        else if (!sameNumber && value.hasValue && ToString(param->GetValue()) != value.value)
+        else if (value.hasValue && ToString(param->GetValue()) != value.value && otherNumber())
             now = "makes it \"" + ToString(param->GetValue()) + "\"" +
                   (value.hasUnit && !param->GetUsedUnit().IsEmpty() ? " in " + ToString(param->GetUsedUnit()) : "");
-        else if (!sameNumber && value.hasUnit && ToString(param->GetUsedUnit()) != value.unit)
+        else if (value.hasUnit && ToString(param->GetUsedUnit()) != value.unit && otherNumber())
             now = "takes it in \"" + ToString(param->GetUsedUnit()) + "\"";
         else if (value.hasPin && (param->HasPin() != FALSE) != value.pin)
             now = value.pin ? "takes it from no pin" : "takes it from a pin";

@@ -67,18 +67,6 @@ TEST(OutputNames, PlannedOutputsAreAbsoluteAndDistinct) {
     EXPECT_NE(std::string::npos, error.find("NUL")) << error;
 }
 
-TEST(OutputNames, PathsAreNamedOnDiskInUtf8ComponentByComponent) {
-    const struct {
-        std::string path, disk;
-    } cases[] = {
-        {"/w/doc/a.mdx", "/w/doc/a.mdx"},
-        {"/w/doc/donn\xE9" "es.mdx", "/w/doc/donn\xC3\xA9" "es.mdx"},
-        {"/w/d\xC3\xA9p/donn\xE9" "es.mdx", "/w/d\xC3\xA9p/donn\xC3\xA9" "es.mdx"},   // a UTF-8 folder, a code-page name
-        {"\x80/", "\xE2\x82\xAC/"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.disk, qv::PathToUtf8(c.path)) << c.path;
-}
-
 TEST(OutputNames, MessagesThatAreUtf8StayOthersAreConverted) {
     const struct {
         std::string text;
