@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory_resource>
 #include <set>
@@ -220,14 +221,15 @@ bool HasEmptyListEntry(const std::string& text) {
 }
 
 bool NoFiniteNumber(const CWizardCopaObject3& param, const std::string& text) {
-    double v = 0.0;
-    if (qv::ParsePrefixedNumber(text.c_str(), &v) != FALSE) {
-        if (!std::isfinite(v)) return true;
+    // Read wide: a number that its prefix takes beyond a double ("1e306k") may still fit in
+    // the parameter's unit ("1e308k" mOhm), and only the unit decides.
+    long double v = 0.0L;
+    if (qv::ParsePrefixedNumberWide(text.c_str(), &v) != FALSE) {
         CString converted;
         const CString used = param.GetUsedUnit();
-        if (used.IsEmpty() || used == param.GetUnit() ||
-            TBConvertUnits(param.GetQuantity(), used, text.c_str(), param.GetUnit(), converted) != FALSE)
-            return false;
+        if (used.IsEmpty() || used == param.GetUnit())
+            return !(std::fabs(v) <= static_cast<long double>(std::numeric_limits<double>::max()));
+        if (TBConvertUnits(param.GetQuantity(), used, text.c_str(), param.GetUnit(), converted) != FALSE) return false;
         // The units themselves convert: the number overflowed.
         return TBConvertUnits(param.GetQuantity(), used, "1", param.GetUnit(), converted) != FALSE;
     }
@@ -237,6 +239,25 @@ bool NoFiniteNumber(const CWizardCopaObject3& param, const std::string& text) {
     if (end == text.c_str()) return false;
     while (*end == ' ' || *end == '\t') ++end;
     return *end == '\0' && !std::isfinite(d);
+}
+
+// Whether two values of a parameter, each in its used unit, are one number once prefixes and
+// units are applied, to the 15 digits with which pages write the numbers they make: a page
+// that shows "0.01" where "10m" was typed keeps the value.
+bool SameNumberInUnits(const CWizardCopaObject3& param, const std::string& a, const std::string& aUnit,
+                       const std::string& b, const std::string& bUnit) {
+    const auto inUnit = [&param](const std::string& text, const std::string& unit, CString& digits) {
+        CString converted;
+        double v = 0.0;
+        if (TBConvertUnits(param.GetQuantity(), unit.c_str(), text.c_str(), param.GetUnit(), converted) == FALSE ||
+            qv::ParsePrefixedNumber(converted, &v) == FALSE)
+            return false;
+        digits = TBExtended_ftoa(v, -1, 0, "");
+        return true;
+    };
+    CString first;
+    CString second;
+    return inUnit(a, aUnit, first) && inUnit(b, bUnit, second) && first == second;
 }
 
 uintptr_t HandleProbe() {
@@ -388,6 +409,9 @@ void Host::ClearElements() {
 }
 
 bool Host::Start(const HostOptions& options, std::string& error) {
+    // The plug-in names its data files in the code page, with the folders the host gave it:
+    // on disk every name is UTF-8, as the host's own paths and messages are.
+    qv::SetDiskPathConverter(&PathToUtf8);
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
@@ -553,11 +577,19 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         if (!value.templateName.empty() || !typed(value)) continue;
         const CWizardCopaObject3* param = ParamNamed(holder, value.name);
         std::string now;
+        // A value the page shows otherwise ("0.01" for "10m") is kept when it is the same
+        // number; that is worked out only for a value or unit the page changed.
+        const auto otherNumber = [&] {
+            return !SameNumberInUnits(*param, value.hasValue ? value.value : ToString(param->GetValue()),
+                                      value.hasUnit ? value.unit : ToString(param->GetUsedUnit()),
+                                      ToString(param->GetValue()), ToString(param->GetUsedUnit()));
+        };
         if (param == nullptr || param->IsDeleted())
             now = "removes it";
-        else if (value.hasValue && ToString(param->GetValue()) != value.value)
-            now = "makes it " + Quoted(ToString(param->GetValue()));
-        else if (value.hasUnit && ToString(param->GetUsedUnit()) != value.unit)
+        else if (value.hasValue && ToString(param->GetValue()) != value.value && otherNumber())
+            now = "makes it " + Quoted(ToString(param->GetValue())) +
+                  (value.hasUnit && !param->GetUsedUnit().IsEmpty() ? " in " + Quoted(ToString(param->GetUsedUnit())) : "");
+        else if (value.hasUnit && ToString(param->GetUsedUnit()) != value.unit && otherNumber())
             now = "takes it in " + Quoted(ToString(param->GetUsedUnit()));
         else if (value.hasPin && (param->HasPin() != FALSE) != value.pin)
             now = value.pin ? "takes it from no pin" : "takes it from a pin";

@@ -127,7 +127,12 @@ std::string DataFileEntry(const std::string& file, const std::string& documentFo
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     const fs::path path(slashed);
     if (path.is_absolute()) return file;
-    return (fs::path(documentFolder) / path).lexically_normal().string();
+    // The entry is a text of the system, in its code page, as the typed name is: the folder
+    // (UTF-8, from the command line) is converted when the code page can hold it.
+    std::string folder;
+    std::string unused;
+    if (!Utf8ToCp1252(documentFolder, folder, unused)) folder = documentFolder;
+    return (fs::path(folder) / path).lexically_normal().string();
 }
 
 std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
@@ -180,8 +185,8 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     const std::string folder = target.parent_path().string() + "/";
     for (const DataPairsOutput& table : tables) {
         const std::string what = "the data file of " + ElementLabel(table.element);
-        const std::string path = table.file.empty() ? folder + DefaultDataFileName(document, table.element)
-                                                    : UserDataFilePath(table.file, table.element, folder);
+        const std::string path = PathToUtf8(table.file.empty() ? folder + DefaultDataFileName(document, table.element)
+                                                               : UserDataFilePath(table.file, table.element, folder));
         if (table.empty) {
             error = ElementLabel(table.element) + ": its table of data pairs is empty; nothing can be written to " +
                     Excerpt(path);
@@ -317,7 +322,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         std::error_code code;
         // A name a page was given lies in the output folder, also with a folder part of its own:
         // a command writes nowhere else.
-        const std::string path = OutputFiles::PathInFolder(given, m_documentFolder);
+        const std::string path = OutputFiles::PathInFolder(PathToUtf8(given), m_documentFolder);
         const std::string element = m_describing != nullptr ? m_describing->source.name
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
@@ -754,7 +759,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         if (end == std::string::npos) break;
         // A placeholder of the template ("@FILE") names no file yet: the editor fills it in below.
         if (start < end && text[start] == '@') continue;
-        const fs::path name = fs::path(text.substr(start, end - start));
+        const fs::path name = fs::path(PathToUtf8(text.substr(start, end - start)));
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         // The description takes its place only at the end: a data file there would be lost.
         if (data == job.NormalFinalPath()) {
@@ -775,7 +780,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         const size_t start = at + 8;
         if (start >= completed.size() || completed[start] == '"') continue;
         const size_t end = completed.find_first_of(" ,;)\t\r\n", start);
-        const fs::path name = fs::path(completed.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        const fs::path name =
+            fs::path(PathToUtf8(completed.substr(start, end == std::string::npos ? std::string::npos : end - start)));
         if (name.empty()) continue;
         const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
         std::string dataPath = data.string();

@@ -330,7 +330,7 @@ int Edit(const Arguments& args) {
         // none over an input.
         CReadAndWriteFiles::SetWriteWatcher([&host, &folder](const std::string& given, int items, std::string& refused) {
             if (items < 0) return CReadAndWriteFiles::WriteDecision::Write;   // the page reports it
-            const std::string path = qv::OutputFiles::PathInFolder(given, folder);
+            const std::string path = qv::OutputFiles::PathInFolder(qv::PathToUtf8(given), folder);
             if (!qv::OutputFiles::IsInsideFolder(path, folder)) {
                 refused = path + ": would lie outside the output folder " + folder + ", and a command writes only there";
                 return CReadAndWriteFiles::WriteDecision::Refuse;

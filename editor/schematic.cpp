@@ -240,7 +240,13 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
             ch.points.emplace_back(Finite(point[0], [&] { return where() + " x"; }),
                                    Finite(point[1], [&] { return where() + " y"; }));
         }
-        if (auto file = value.find("file"); file != value.end()) ch.file = Text(*file, [&] { return Named(what) + " \"file\""; });
+        if (auto file = value.find("file"); file != value.end()) {
+            ch.file = Text(*file, [&] { return Named(what) + " \"file\""; });
+            // A name whose code-page bytes also read as UTF-8 ("\u00c3\u00a9") would be
+            // another name on disk than in the description.
+            if (PathToUtf8(ch.file) != Cp1252ToUtf8Text(ch.file))
+                throw SchematicError(Named(what) + " \"file\": the name cannot be written to disk as it is given");
+        }
     } else if (name == "pin") {
         CheckKeys(value, {"kind", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Pin;

@@ -112,6 +112,23 @@ std::string Cp1252ToUtf8Text(const std::string& text) {
     return out;
 }
 
+std::string PathToUtf8(const std::string& path) {
+    if (std::all_of(path.begin(), path.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+        return path;
+    std::string out;
+    out.reserve(path.size() + path.size() / 8);
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string component = path.substr(start, end - start);
+        out += IsUtf8(component) ? component : Cp1252ToUtf8Text(component);
+        if (end < path.size()) out += '/';
+        start = end + 1;
+    }
+    return out;
+}
+
 bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error) {
     // Plain ASCII, which nearly every text of a schematic is, stands for itself in both.
     if (std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {

@@ -21,6 +21,14 @@ bool IsUtf8(const std::string& text);
 // what is printed is always UTF-8.
 std::string MessageToUtf8(const std::string& message);
 
+// The name on disk of a path as the editor and the plug-in hold it. Such a path joins folders
+// the host was given (UTF-8, as every path of the command line) with names typed into the
+// system (Windows-1252): each component that is well-formed UTF-8 stays as it is, and any
+// other is converted from Windows-1252. A component that is both (such as "\xC3\xA9", which
+// the code page reads as two letters) is taken as UTF-8; the schematic reader refuses file
+// names that would be read so.
+std::string PathToUtf8(const std::string& path);
+
 // UTF-8 to Windows-1252. False (and `out` unchanged) for malformed UTF-8 or a character that
 // the code page cannot hold; `error` then says which and where.
 bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error);

@@ -28,7 +28,7 @@ CString NormalisedFolder(CString folder) {
 }
 
 bool CanOpenForReading(const CString& path) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = std::fopen(qv::DiskPath(path).c_str(), "rb");
     if (file == nullptr) return false;
     struct stat info {};
     const bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);

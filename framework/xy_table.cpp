@@ -143,9 +143,13 @@ void CPropCharacteristicXYTable::Serialize(CArchive& ar) {
     }
 
     m_dwKind = rawKind == 1 ? kKindLookUp : kKindReference;
-    // A kind value other than 0 and 1 takes neither text.
-    if (rawKind == 0) m_strReference = first;
-    if (rawKind == 1) m_strFileName = second;
+    // A record of either kind gives back both texts it stored, so that loading and storing
+    // again keeps the bytes (a reference keeps the file name its pages formed). A kind value
+    // other than 0 and 1 is damaged data and takes neither text.
+    if (rawKind == 0 || rawKind == 1) {
+        m_strReference = first;
+        m_strFileName = second;
+    }
     m_bWriteFile = static_cast<BOOL>(writeFile);
     DeletePoints();
     for (auto& point : loaded) m_points.Add(point.release());

@@ -1,4 +1,5 @@
 #include "afx/file.h"
+#include "win32/paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -70,7 +71,7 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     }
     flags |= O_CLOEXEC;
 
-    const int fd = ::open(lpszFileName, flags, 0666);
+    const int fd = ::open(qv::DiskPath(lpszFileName).c_str(), flags, 0666);
     if (fd < 0)
         return fail(errno);
     struct stat st {};
@@ -232,7 +233,7 @@ CString CFile::GetFileTitle() const
 
 void CFile::Remove(LPCTSTR lpszFileName)
 {
-    if (!lpszFileName || std::remove(lpszFileName) != 0) {
+    if (!lpszFileName || std::remove(qv::DiskPath(lpszFileName).c_str()) != 0) {
         const int err = lpszFileName ? errno : ENOENT;
         AfxThrowFileException(CFileException::OsErrorToException(err), err, lpszFileName);
     }
@@ -240,7 +241,8 @@ void CFile::Remove(LPCTSTR lpszFileName)
 
 void CFile::Rename(LPCTSTR lpszOldName, LPCTSTR lpszNewName)
 {
-    if (!lpszOldName || !lpszNewName || std::rename(lpszOldName, lpszNewName) != 0) {
+    if (!lpszOldName || !lpszNewName ||
+        std::rename(qv::DiskPath(lpszOldName).c_str(), qv::DiskPath(lpszNewName).c_str()) != 0) {
         const int err = (lpszOldName && lpszNewName) ? errno : ENOENT;
         AfxThrowFileException(CFileException::OsErrorToException(err), err, lpszOldName);
     }

@@ -56,7 +56,7 @@ public:
     bool Open(const char* path, ParseError& error)
     {
         m_path = path;
-        m_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        m_fd = ::open(qv::DiskPath(path).c_str(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0) {
             error.number = CReadAndWriteFiles::errOpen;
             error.text = "Cannot open the file \"" + m_path + "\": " + std::strerror(errno) + ".";
@@ -950,8 +950,10 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     }
 
     // The target: a write-protected file or a folder is refused, as opening it would be.
+    // Messages name the file as the system does; the disk has its own name for it.
+    const std::string target_path = qv::DiskPath(path);
     struct stat target {};
-    const bool exists = ::stat(path, &target) == 0;
+    const bool exists = ::stat(target_path.c_str(), &target) == 0;
     if (exists && S_ISDIR(target.st_mode)) {
         text.Format("Cannot write the file \"%s\": it is a folder.", path);
         return Fail(errWrite, text);
@@ -960,14 +962,13 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         text.Format("Cannot write the file \"%s\": it is not a regular file.", path);
         return Fail(errWrite, text);
     }
-    if (exists && ::access(path, W_OK) != 0) {
+    if (exists && ::access(target_path.c_str(), W_OK) != 0) {
         text.Format("Cannot write the file \"%s\": it is write-protected.", path);
         return Fail(errWrite, text);
     }
 
     // The temporary file lies in the target's folder, so that the rename stays within one
     // file system and replaces the target in one step.
-    const std::string target_path(path);
     const std::size_t slash = target_path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target_path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target_path : target_path.substr(slash + 1);
@@ -1075,7 +1076,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     fd = -1;
     if (closed != 0)
         return abandon(errno);
-    if (::rename(temp.c_str(), path) != 0)
+    if (::rename(temp.c_str(), target_path.c_str()) != 0)
         return abandon(errno);
     NoteTemporaryInProgress(std::string());
     return TRUE;

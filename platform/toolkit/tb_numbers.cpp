@@ -283,21 +283,51 @@ int TBExtended_atoi(const char* text, BOOL* ok)
 
 namespace qv {
 
+namespace {
+
+// The number and prefix of the strict grammar: the whole text, blanks around it aside.
+bool ScanPrefixedNumber(const char* text, ScannedNumber& n, int& power)
+{
+    std::string_view rest;
+    if (text == nullptr || !ScanLeadingNumber(text, n, rest))
+        return false;
+    power = 0;
+    return rest.empty() || IsPrefix(rest, &power);
+}
+
+}  // namespace
+
 BOOL ParsePrefixedNumber(const char* text, double* value)
 {
-    if (text == nullptr || value == nullptr)
-        return FALSE;
     ScannedNumber n;
-    std::string_view rest;
-    if (!ScanLeadingNumber(text, n, rest))
-        return FALSE;
     int power = 0;
-    if (!rest.empty() && !IsPrefix(rest, &power))
-        return FALSE;
     double v = 0.0;
-    if (!ScannedValue(n, power, &v))
+    if (value == nullptr || !ScanPrefixedNumber(text, n, power) || !ScannedValue(n, power, &v))
         return FALSE;
     *value = v;
+    return TRUE;
+}
+
+BOOL ParsePrefixedNumberWide(const char* text, long double* value)
+{
+    ScannedNumber n;
+    int power = 0;
+    if (value == nullptr || !ScanPrefixedNumber(text, n, power))
+        return FALSE;
+    double v = 0.0;
+    if (ScannedValue(n, power, &v)) {
+        *value = v;
+        return TRUE;
+    }
+    // Too large for a double (ScannedValue takes what is too small as zero).
+    std::string wide = n.mantissa;
+    wide += 'e';
+    wide += std::to_string(n.exponent + power);
+    long double w = 0.0L;
+    const auto result = std::from_chars(wide.data(), wide.data() + wide.size(), w, std::chars_format::general);
+    const bool negative = !n.mantissa.empty() && n.mantissa[0] == '-';
+    const bool held = result.ec == std::errc() && result.ptr == wide.data() + wide.size() && std::isfinite(w);
+    *value = held ? w : (negative ? -HUGE_VALL : HUGE_VALL);
     return TRUE;
 }
 

@@ -55,4 +55,11 @@ namespace qv {
 // name, no expression). Returns FALSE and leaves *value unchanged otherwise.
 BOOL ParsePrefixedNumber(const char* text, double* value);
 
+// ParsePrefixedNumber in the widest floating type, for a number that a double holds only
+// once it is converted to another unit ("1e308k" milliohm is 1e308 ohm, while 1e308k alone
+// overflows a double). A number that a double holds reads exactly as ParsePrefixedNumber
+// reads it; one beyond even this type's range gives the infinity of its sign. FALSE, and
+// *value unchanged, for a text that is not one number with an optional prefix.
+BOOL ParsePrefixedNumberWide(const char* text, long double* value);
+
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include "toolkit/text_util.h"
 
 #include <cmath>
+#include <limits>
 
 // Defined in the source file that data.cmake generates from resources/units.tbl.
 namespace qv::detail {
@@ -272,21 +273,23 @@ BOOL TBConvertUnits(const char* quantity, const char* usedUnit, const char* valu
     const qv::UnitDefinition* target = qv::FindUnit(*q, to);
     if (source == nullptr || target == nullptr)
         return FALSE;
-    double v = 0.0;
-    if (!qv::ParsePrefixedNumber(valueText, &v))
+    // Read in the wide type, so that a number that overflows a double with its prefix
+    // still converts to a unit in which it fits ("1e308k" mOhm is 1e308 Ohm).
+    long double lv = 0.0L;
+    if (!qv::ParsePrefixedNumberWide(valueText, &lv) || !std::isfinite(lv))
         return FALSE;
     // Through the base unit; the factors of both units are applied in one quotient so that
     // units of one scale family (mV to kV) convert without a detour through rounding.
     // Computed in long double and rounded once at the end.
-    const long double lv = v;
     long double exact = 0.0L;
     if (source->offset == 0.0L && target->offset == 0.0L)
         exact = lv * (source->factor / target->factor);
     else
         exact = (lv * source->factor + source->offset - target->offset) / target->factor;
-    const double result = static_cast<double>(exact);
-    if (!std::isfinite(exact) || !std::isfinite(result))
+    // Beyond the range of a double, the conversion would not even be defined.
+    if (!(std::fabs(exact) <= static_cast<long double>(std::numeric_limits<double>::max())))
         return FALSE;
+    const double result = static_cast<double>(exact);
     out = TBExtended_ftoa(result, -1, 0, "");
     return TRUE;
 }

@@ -99,7 +99,7 @@ int _access(const char* path, int mode)
         how |= W_OK;
     if (mode & 4)
         how |= R_OK;
-    return access(path, how) == 0 ? 0 : -1;
+    return access(qv::DiskPath(path).c_str(), how) == 0 ? 0 : -1;
 }
 
 namespace qv {
@@ -109,9 +109,24 @@ bool IsReplaceableFile(const char* path)
     if (!path || !*path)
         return false;
     struct stat st;
-    if (stat(path, &st) != 0)
+    if (stat(DiskPath(path).c_str(), &st) != 0)
         return errno == ENOENT;
     return S_ISREG(st.st_mode);
+}
+
+namespace {
+std::string (*g_diskPathConverter)(const std::string&) = nullptr;
+}
+
+std::string DiskPath(const char* path)
+{
+    const std::string text = path != nullptr ? path : "";
+    return g_diskPathConverter != nullptr ? g_diskPathConverter(text) : text;
+}
+
+void SetDiskPathConverter(std::string (*converter)(const std::string& path))
+{
+    g_diskPathConverter = converter;
 }
 
 } // namespace qv

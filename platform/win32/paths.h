@@ -5,6 +5,8 @@
 
 #include "wintypes.h"
 
+#include <string>
+
 #define _MAX_PATH 260
 #define _MAX_DRIVE 3
 #define _MAX_DIR 256
@@ -32,4 +34,12 @@ namespace qv {
 // path names nothing yet, or a regular file (links are followed). A folder, a device or a
 // pipe is never replaced that way.
 bool IsReplaceableFile(const char* path);
+
+// The name on disk of a path the system names in its code page. The system keeps its texts,
+// file names included, as Windows-1252 bytes, while the file systems this port runs on name
+// files in UTF-8: the program that runs the system says how one becomes the other, once,
+// before any file is touched. Without a converter a path stands for itself. Every file the
+// stand-in layer opens, tests, renames or removes for the system is named through this.
+std::string DiskPath(const char* path);
+void SetDiskPathConverter(std::string (*converter)(const std::string& path));
 }

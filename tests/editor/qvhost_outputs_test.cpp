@@ -261,6 +261,49 @@ TEST(QvhostOutputs, SingleLineFieldsRefuseLineBreaks) {
     }
 }
 
+// A data file named in the code page has one name, in UTF-8: on disk, in the description and in
+// the messages, also below a folder whose name is not ASCII. A name that would read otherwise
+// on disk is refused.
+TEST(QvhostOutputs, DataFileNamesAreUtf8OnDiskInTheDescriptionAndInMessages) {
+    Scratch scratch;
+    fs::create_directories(scratch / "d\xC3\xA9p/sub");
+    const auto schematic = [](const std::string& first, const std::string& second) {
+        return R"({"document": "D", "elements": [{"id": 15, "name": "RNL1", "characteristic": {"kind": "data-pairs",
+                   "points": [[0, 0], [1, 1]], "file": ")" + first + R"("}}, {"id": 15, "name": "RNL2",
+                   "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]], "file": ")" + second + "\"}}]}";
+    };
+    WriteFile(scratch / "s.json", schematic("donn\\u00e9es.mdx", "sub/\\u00e9t\\u00e9.mdx"));
+    const HostRun run = RunHost(scratch, "describe s.json -o 'd\xC3\xA9p/o.desc'");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    const std::string folder = fs::canonical(scratch.path).string() + "/d\xC3\xA9p/";
+    EXPECT_EQ((std::set<std::string>{"s.json", "d\xC3\xA9p/o.desc", "d\xC3\xA9p/donn\xC3\xA9" "es.mdx",
+                                     "d\xC3\xA9p/sub/\xC3\xA9t\xC3\xA9.mdx"}),
+              scratch.Files());
+    const std::string description = ReadFile(scratch / "d\xC3\xA9p/o.desc");
+    EXPECT_NE(std::string::npos, description.find("FILE := \"donn\xC3\xA9" "es.mdx\"")) << description;
+    EXPECT_NE(std::string::npos, description.find("FILE := \"" + folder + "sub/\xC3\xA9t\xC3\xA9.mdx\"")) << description;
+    EXPECT_NE(std::string::npos, run.err.find("data file written to " + folder + "donn\xC3\xA9" "es.mdx\n")) << run.err;
+    WriteFile(scratch / "s.json", schematic("\\u00c3\\u00a9.mdx", "b.mdx"));
+    const HostRun mojibake = RunHost(scratch, "describe s.json -o x.desc");
+    EXPECT_EQ(2, mojibake.exitCode);
+    EXPECT_NE(std::string::npos, mojibake.err.find("cannot be written to disk as it is given")) << mojibake.err;
+}
+
+// Loading a saved archive and saving it again keeps every byte, also of a characteristic that
+// refers to another element: its table keeps the data file name its pages formed.
+TEST(QvhostOutputs, LoadingAndSavingAgainKeepsEveryByteOfAReference) {
+    Scratch scratch;
+    for (int id : {1, 2, 15, 16, 17, 18, 65, 112}) {
+        WriteFile(scratch / "s.json", R"({"document": "P", "elements": [{"id": )" + std::to_string(id) +
+                                          R"(, "name": "X1", "characteristic": {"kind": "reference", "text": "XYT.VAL"}}]})");
+        ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << id;
+        ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode) << id;
+        const std::string saved = ReadFile(scratch / "a.qva");
+        EXPECT_NE(std::string::npos, saved.find("P__X1.mdx")) << id;
+        EXPECT_EQ(saved, ReadFile(scratch / "b.qva")) << id;
+    }
+}
+
 TEST(QvhostOutputs, MessagesAreUtf8) {
     Scratch scratch;
     WriteFile(scratch / "s.json", ReadFile(PARVEL_SOURCE_DIR "/examples/resistor_network.json"));
@@ -516,6 +559,12 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"R1\": parameter \"R\" is no finite number in its unit"},
         {R"({"id": 18, "name": "L1", "parameters": {"L": {"value": "1e999", "unit": "mH"}}})", 2,
          "qvhost: element \"L1\": parameter \"L\" is no finite number in its unit"},
+        // A prefix that takes the number beyond a double; a unit that brings it back.
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "1e306k"}})", 2,
+         "qvhost: element \"R1\": parameter \"R\" is no finite number in its unit"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "1e300T"}})", 2,
+         "qvhost: element \"R1\": parameter \"R\" is no finite number in its unit"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1e308k", "unit": "mOhm"}}})", 0, "R R1 ( R := 1e+308 );\n"},
         {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
          "qvhost: element \"R1\": its model text has an empty list entry"},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 2*(INPUT[1]\"", "ok"]})", 2,
@@ -538,13 +587,14 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
 // the values that follow from them are made, and a value the page would not keep is refused.
 // An element given no values is what placing it gives.
 TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
+    static const char* const kSine100 =
+        "SINE SIN1 ( AMPL := 1, FREQ := 100, TPERIO := 0.01, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );\n";
     struct Case {
         const char* element;
         int exitCode;
         const char* text;   // the description, or the message
     } cases[] = {
-        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100"}})", 0,
-         "SINE SIN1 ( AMPL := 1, FREQ := 100, TPERIO := 0.01, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );\n"},
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100"}})", 0, kSine100},
         {R"({"id": 54, "name": "DF1", "parameters": {"IN": "U"}})", 0,
          "DFILTER DF1 ( N := 3, D := 3, TS := 1m, IN := U, Q[0] := 0.13672873599731955, Q[1] := 0.03738949449484941, "
          "Q[2] := -0.09933924150247014, P[0] := 1, P[1] := -1.4530850560107218, P[2] := 0.5278640450004206 );\n"},
@@ -554,6 +604,19 @@ TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
         {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "0.5"}})", 2,
          "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
          "makes it \"0.01\")\n"},
+        // The same number as the page makes, spelt otherwise, is kept; another is not, also
+        // when it differs beyond the digits the page writes.
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "10m"}})", 0, kSine100},
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "1e-2"}})", 0, kSine100},
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "0.010"}})", 0, kSine100},
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": {"value": "0.01", "unit": "s"}}})", 0, kSine100},
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "0.0100000001"}})", 2,
+         "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
+         "makes it \"0.01\")\n"},
+        // The page makes the period "0.01" and keeps the unit given: 10 us, not the 10 ms typed.
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": {"value": "10", "unit": "ms"}}})", 2,
+         "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
+         "makes it \"0.01\" in ms)\n"},
         {R"({"id": 64, "name": "NP1", "parameters": {"N": "-3"}})", 2,
          "qvhost: element \"NP1\": its page refuses the values given: \"Invalid value!\"\n"},
     };

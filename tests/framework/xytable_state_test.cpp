@@ -30,7 +30,7 @@ TEST_F(XYTableStateTest, FreshTableIsAReferenceAndSurvivesARoundTrip) {
     ASSERT_TRUE(Load(loaded, Store(fresh)));
     EXPECT_EQ(CPropCharacteristicXYTable::kKindReference, loaded.GetMode());
     EXPECT_EQ(1u, loaded.GetDataPairsFlag());
-    EXPECT_EQ(CString("stale.mdx"), loaded.GetFileName()) << "a reference record takes only the reference text";
+    EXPECT_EQ(CString(".mdx"), loaded.GetFileName()) << "a reference record gives back the file name it stored";
     EXPECT_TRUE(PointsOf(loaded).empty()) << "loading empties the point list first";
 }
 
@@ -51,10 +51,10 @@ TEST_F(XYTableStateTest, StoredBytesFollowTheFixedLayoutAndLoadBack) {
     EXPECT_EQ(expected, Store(table));
 
     TestTable loaded;
-    loaded.SetReference("kept");
+    loaded.SetReference("stale");
     ASSERT_TRUE(Load(loaded, expected));
     EXPECT_EQ(CPropCharacteristicXYTable::kKindLookUp, loaded.GetMode());
-    EXPECT_EQ(CString("kept"), loaded.GetReference()) << "a look-up record takes only the file name";
+    EXPECT_EQ(CString("XY.VAL"), loaded.GetReference()) << "a look-up record gives back the reference it stored";
     EXPECT_EQ(CString("R1.mdx"), loaded.GetFileName());
     EXPECT_TRUE(loaded.GetUserFileFlag());
     EXPECT_EQ((Pairs{{0.5, -1.0}, {2.0, 3.25}}), PointsOf(loaded));

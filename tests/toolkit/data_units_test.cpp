@@ -88,6 +88,8 @@ TEST(TBConvertUnits, ConvertsBetweenUnitsOfOneQuantity)
         {"Time", "us", "2.5", "s", "2.5e-06"},
         {"Angular Velocity", "rpm", "60", "rad/s", "6.28318530717959"},
         {"VOLTAGE", "kV", "0.001", "V", "1"},
+        // A number that its prefix takes beyond a double, back within range in the target unit.
+        {"Resistance", "mOhm", "1e308k", "Ohm", "1e+308"},
     });
 }
 
