@@ -616,7 +616,7 @@ TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
         // The page makes the period "0.01" and keeps the unit given: 10 us, not the 10 ms typed.
         {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": {"value": "10", "unit": "ms"}}})", 2,
          "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
-         "makes it \"0.01\" in ms)\n"},
+         "makes it \"0.01\" in \"ms\")\n"},
         {R"({"id": 64, "name": "NP1", "parameters": {"N": "-3"}})", 2,
          "qvhost: element \"NP1\": its page refuses the values given: \"Invalid value!\"\n"},
     };
