@@ -53,6 +53,12 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
 
+// The element's data file names its channels "X" and "Y" and carries an axis text as the
+// channel's unit while the axis's unit box is ticked, whether the model description or an
+// apply of the page writes it.
+constexpr char kChannelX[] = "X";
+constexpr char kChannelY[] = "Y";
+CString ElementFileUnit(BOOL flag, const CString& axisText) { return flag ? axisText : CString(); }
 
 } // namespace
 
@@ -373,10 +379,18 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
     SplitAxisText(m_strYUnit, yName, yUnit);
 }
 
-// A read data file names the axes.
-void CProp2DLookupTableXY::TakeImportedAxes(const CString& xAxis, const CString& yAxis) {
-    m_strXUnit = xAxis;
-    m_strYUnit = yAxis;
+// An export the user chooses splits the axis texts into channel names and units; the element's
+// own data file is written as the model description writes it.
+BOOL CProp2DLookupTableXY::WriteElementFile(const CString& fileName, int format) {
+    return WritePointFile(fileName, format, kChannelX, ElementFileUnit(m_bXUnit, m_strXUnit), kChannelY,
+                          ElementFileUnit(m_bYUnit, m_strYUnit));
+}
+
+// A read data file names the axes; the element's own file gives back the texts it was written
+// from.
+void CProp2DLookupTableXY::TakeImportedAxes(const CExImPortChannel& x, const CExImPortChannel& y) {
+    m_strXUnit = ImportedAxisText(&x, kChannelX);
+    m_strYUnit = ImportedAxisText(&y, kChannelY);
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
 }
@@ -424,8 +438,8 @@ int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CStr
     }
     if (!m_bReference) {
         SetModelOutputDirFromFile(file);
-        WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, "X", "Y", m_bXUnit ? m_strXUnit : CString(),
-                                     m_bYUnit ? m_strYUnit : CString());
+        WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, kChannelX, kChannelY,
+                                     ElementFileUnit(m_bXUnit, m_strXUnit), ElementFileUnit(m_bYUnit, m_strYUnit));
     }
     if (pending != nullptr) {
         CString value;

@@ -69,8 +69,9 @@ public:
 protected:
     CWizardBase4* Owner() const override;
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
+    BOOL WriteElementFile(const CString& fileName, int format) override;
     void HandOver() override;
-    void TakeImportedAxes(const CString& xAxis, const CString& yAxis) override;
+    void TakeImportedAxes(const CExImPortChannel& x, const CExImPortChannel& y) override;
     void TakeOlderFlags(DWORD flags) override;
     void TakeOlderPoints(const BYTE* block, size_t size) override;
     void RemakePreviewPoints() override;

@@ -57,7 +57,7 @@ void CDataFileTablePage::ResolveFileName() {
 bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {
     if (writeFile && m_bFileName) {
         NormalizeFileName();
-        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
+        if (!WriteElementFile(m_strFileName, m_nFileFormat)) return false;
         SetParamValue(Holder(), kIdFileName, m_strFileName);
     }
     return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;

@@ -25,6 +25,10 @@ public:
     virtual BOOL ImportFile(const CString& path) = 0;
     // Writes the table to a data file (see DataFileTarget) and announces the file written.
     virtual BOOL ExportFile(const CString& fileName, int format) = 0;
+    // Writes the element's own data file on apply, as ExportFile does. A page whose wizard
+    // names the channels of that file otherwise than its export does writes them as the wizard
+    // does, so that an apply and a model description give the file the same bytes.
+    virtual BOOL WriteElementFile(const CString& fileName, int format) { return ExportFile(fileName, format); }
 
 protected:
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }

@@ -85,6 +85,11 @@ CString AxisText(const CExImPortChannel* channel) {
     return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
 }
 
+CString ImportedAxisText(const CExImPortChannel* channel, const CString& elementName) {
+    if (channel->GetChannelName() == elementName) return channel->GetUnitName();
+    return AxisText(channel);
+}
+
 bool ReadChannelColumns(CReadAndWriteFiles& reader, int n, std::span<std::vector<double>> columns) {
     for (size_t c = 0; c < columns.size(); ++c) {
         columns[c].assign(static_cast<size_t>(n) + 1, 0.0);

@@ -46,6 +46,11 @@ void CopySnapshots(CPtrArray& to, const CPtrArray& from);
 void SplitAxisText(const CString& text, CString& name, CString& unit);
 // A data-file channel as axis text: its name, with "[unit]" when it has a unit.
 CString AxisText(const CExImPortChannel* channel);
+// The axis text a read channel gives a table whose own data file names that channel
+// `elementName` and carries the axis text as the channel's unit: such a channel gives its
+// unit, so that the element's file read back gives the axis text it was written from; any
+// other channel gives AxisText.
+CString ImportedAxisText(const CExImPortChannel* channel, const CString& elementName);
 
 // Reads the n items of the first columns.size() channels of a data file whose header the
 // reader has read, channel c into columns[c] (n + 1 numbers); the channels let go of the

@@ -110,6 +110,11 @@ void CPointTablePage::MarkFileParameters(bool reference) {
 BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
     CString xName, xUnit, yName, yUnit;
     ChannelNames(xName, xUnit, yName, yUnit);
+    return WritePointFile(fileName, format, xName, xUnit, yName, yUnit);
+}
+
+BOOL CPointTablePage::WritePointFile(const CString& fileName, int format, const CString& xName, const CString& xUnit,
+                                     const CString& yName, const CString& yUnit) {
     CString name;
     const CString path = DataFileTarget(fileName, format, name);
     CString error;
@@ -224,7 +229,7 @@ BOOL CPointTablePage::ImportFile(const CString& path) {
         return FALSE;
     }
     FillList();
-    TakeImportedAxes(AxisText(reader.GetChannel(0)), AxisText(reader.GetChannel(1)));
+    TakeImportedAxes(*reader.GetChannel(0), *reader.GetChannel(1));
     m_nFileFormat = reader.GetSaveVersion();
     return TRUE;
 }

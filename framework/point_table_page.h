@@ -77,8 +77,8 @@ protected:
     virtual void HandOver() = 0;
     // The parameter edits enabled by the source and the pins, when the page becomes active.
     virtual void EnableParamEdits() = 0;
-    // The axis texts ("name[unit]") of the channels a read data file brings with its points.
-    virtual void TakeImportedAxes(const CString& /*xAxis*/, const CString& /*yAxis*/) {}
+    // The channels (names and units) a read data file brings with its points.
+    virtual void TakeImportedAxes(const CExImPortChannel& /*x*/, const CExImPortChannel& /*y*/) {}
     // The preview's points made from the table.
     virtual void RemakePreviewPoints() = 0;
     // Opens the preview, or redraws an open one, with the preview points made anew.
@@ -114,8 +114,12 @@ protected:
     void OnMarkModified();
     // Delete and the moves need a selected row; New and Delete All are always there.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
-    // The channels' names and units a written file carries.
+    // The channels' names and units a file written by ExportFile carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
+    // The table written to a data file (see DataFileTarget) with the given channel texts, the
+    // name written under taken as the table's file, and the file announced.
+    BOOL WritePointFile(const CString& fileName, int format, const CString& xName, const CString& xUnit,
+                        const CString& yName, const CString& yUnit);
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
     void MarkFileParameters(bool reference);
     // Appends a point (0, 0) to the table and its row to the list, unless the table is full

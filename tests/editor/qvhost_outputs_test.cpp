@@ -998,3 +998,56 @@ TEST(QvhostOutputs, AnEditSeesTheNamesOnBothSidesOfItsElement) {
         EXPECT_EQ(left, scratch.Files()) << c.element << " " << c.rename;
     }
 }
+
+// A table whose page writes its data file on apply gives that file the same bytes through
+// `edit -o` as through `describe`, and the edited schematic describes to them again; the axis
+// texts decide the channels' units.
+TEST(QvhostOutputs, EditAndDescribeWriteATablesDataFileAlike) {
+    struct Case {
+        const char* what;
+        const char* element;   // the element's JSON object without its script, open at the end
+        std::vector<std::string> script;
+    };
+    const std::vector<std::string> rows2d = {"click 1122", "click 1122", "cell 2121 0 1 \"0\"", "cell 2121 1 1 \"1\"",
+                                             "cell 2121 1 2 \"5\""};
+    const std::vector<std::string> grid3d = {"dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"",
+                                             "type 1035 \"2\"", "click 1036", "}", "click 2438", "dialog 2605 stay {",
+                                             "type 1033 \"10\"", "type 1034 \"10\"", "type 1035 \"2\"", "click 1036",
+                                             "}", "click 2444"};
+    auto with = [](std::vector<std::string> lines, std::initializer_list<std::string> more) {
+        lines.insert(lines.end(), more);
+        lines.insert(lines.end(), {"click 2116", "type 2117 \"t\"", "ok"});
+        return lines;
+    };
+    const std::string table2d = R"({"id": 78, "name": "A", "parameters": {"IN": "W"})";
+    const std::string table3d = R"({"id": 103, "name": "A", "parameters": {"IN[1]": "U", "IN[2]": "W"})";
+    const Case cases[] = {
+        {"2D table", table2d.c_str(), with(rows2d, {})},
+        {"2D table with units", table2d.c_str(),
+         with(rows2d, {"click 2273", "type 2275 \"V\"", "click 2274", "type 2276 \"s[ms]\""})},
+        {"3D table with units", table3d.c_str(),
+         with(grid3d, {"click 2273", "type 2275 \"V\"", "click 2277", "type 2278 \"i[mA]\""})},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        std::string lines, quoted;
+        for (const std::string& line : c.script) {
+            lines += line + "\n";
+            quoted += (quoted.empty() ? "\"" : ", \"") + Replaced(Replaced(line, "\\", "\\\\"), "\"", "\\\"") + "\"";
+        }
+        for (const char* folder : {"d", "e", "r"}) fs::create_directory(scratch / folder);
+        WriteFile(scratch / "d/s.json", OneDocument(std::string(c.element) + ", \"script\": [" + quoted + "]}"));
+        WriteFile(scratch / "s.json", OneDocument(std::string(c.element) + "}"));
+        WriteFile(scratch / "script.txt", lines);
+        const HostRun described = RunHost(scratch, "describe d/s.json -o d/o.desc");
+        ASSERT_EQ(0, described.exitCode) << c.what << ": " << described.err;
+        const HostRun edited = RunHost(scratch, "edit s.json --element A --script script.txt -o e/e.json");
+        ASSERT_EQ(0, edited.exitCode) << c.what << ": " << edited.err;
+        const HostRun again = RunHost(scratch, "describe e/e.json -o r/o.desc");
+        ASSERT_EQ(0, again.exitCode) << c.what << ": " << again.err;
+        const std::string file = ReadFile(scratch / "d/t.mdx");
+        EXPECT_NE(std::string::npos, file.find("\ndata\n")) << c.what << ": " << file;
+        EXPECT_EQ(file, ReadFile(scratch / "e/t.mdx")) << c.what;
+        EXPECT_EQ(file, ReadFile(scratch / "r/t.mdx")) << c.what;
+    }
+}

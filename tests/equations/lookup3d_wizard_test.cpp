@@ -450,6 +450,15 @@ TEST_F(Lookup3d, ImportAndExport) {
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : X-values aren't repeated!");
     EXPECT_TRUE(page->ImportFile(single.string().c_str()));
     EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
+    // The element's own file (the wizard's channel names, the unit texts as units) gives back
+    // the unit texts it was written from.
+    const fs::path own = root / "own.mdx";
+    std::ofstream(own) << "MDX 1\nchannels 3\nitems 4\nchannel \"\" \"V\"\nchannel \"\" \"i[mA]\"\nchannel \"\" \"\"\n"
+                          "data\n5 0 1\n6 1 1\n5 2 2\n6 3 2\nend\n";
+    ASSERT_TRUE(page->ImportFile(own.string().c_str()));
+    EXPECT_EQ("V", blocks_test::Text(page, 2275));
+    EXPECT_EQ("", blocks_test::Text(page, 2276));
+    EXPECT_EQ("i[mA]", blocks_test::Text(page, 2278));
 }
 
 // "Import" and "Export" ask for their files: a cancelled dialog changes nothing, a file that

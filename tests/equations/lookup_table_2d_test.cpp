@@ -407,6 +407,30 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
     EXPECT_FALSE(fs::exists(root / "chosen.mdx"));
 }
 
+// The element's own data file names its channels "X" and "Y" and carries the axis texts as
+// units: read back, it gives those texts again; other channels give "name[unit]".
+TEST_F(LookupTable, TheElementsDataFileReadBackGivesItsAxisTexts) {
+    struct Case {
+        const char* x;   // the channels' headers: name and unit, quoted
+        const char* y;
+        const char* xAxis;
+        const char* yAxis;
+    } cases[] = {
+        {R"("X" "V")", R"("Y" "s[ms]")", "V", "s[ms]"},
+        {R"("X" "")", R"("Y" "")", "", ""},
+        {R"("v" "V")", R"("i" "")", "v[V]", "i"},
+    };
+    WizardOnSheet wizard(TableWith({{1, 1}}));
+    CProp2DLookupTableXY* page = wizard.Page();
+    for (const Case& c : cases) {
+        std::ofstream(root / "axes.mdx") << "MDX 1\nchannels 2\nitems 1\nchannel " << c.x << "\nchannel " << c.y
+                                         << "\ndata\n0 1\nend\n";
+        ASSERT_TRUE(page->ImportFile((root / "axes.mdx").string().c_str())) << c.x;
+        EXPECT_EQ(c.xAxis, blocks_test::Text(page, 2275)) << c.x;
+        EXPECT_EQ(c.yAxis, blocks_test::Text(page, 2276)) << c.y;
+    }
+}
+
 // The file buttons offer the toolkit's formats with the entry of the table's file extension
 // preselected (save as has only the first), starting at the table's file.
 TEST_F(LookupTable, FileButtonsPreselectTheFormatOfTheFile) {
