@@ -389,6 +389,12 @@ void CPropTFMDataPairs::ChannelNames(CString& xName, CString& xUnit, CString& yN
     yUnit.Empty();
 }
 
+// An export the user chooses names the channels by the column labels; the element's own data
+// file is written as the model description writes it.
+BOOL CPropTFMDataPairs::WriteElementFile(const CString& fileName, int format) {
+    return WritePointFile(fileName, format, "X", "", "Y", "");
+}
+
 CString CPropTFMDataPairs::TextTableName(const CString& name) const {
     PathParts parts = SplitPath(name);
     parts.ext = ".mdx";

@@ -1027,6 +1027,7 @@ TEST(QvhostOutputs, EditAndDescribeWriteATablesDataFileAlike) {
          with(rows2d, {"click 2273", "type 2275 \"V\"", "click 2274", "type 2276 \"s[ms]\""})},
         {"3D table with units", table3d.c_str(),
          with(grid3d, {"click 2273", "type 2275 \"V\"", "click 2277", "type 2278 \"i[mA]\""})},
+        {"data pairs", R"({"id": 43, "name": "A")", with(rows2d, {})},
     };
     for (const Case& c : cases) {
         Scratch scratch;
