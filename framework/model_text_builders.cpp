@@ -236,6 +236,42 @@ CString MakeSumText(CString a, CString b, CString c) {
     return " " + a + " + " + b + " + " + c;
 }
 
+TypedValue TypedValueOf(const CWizardCopaObject3* param) {
+    if (param == nullptr) return {};
+    return {param->GetValue(), param->GetQuantity(), param->GetUsedUnit(), param->GetUnit()};
+}
+
+CString InSimulatorUnit(const TypedValue& value) {
+    CString converted;
+    TBConvertUnits(value.quantity, value.usedUnit, value.text, value.unit, converted);
+    return converted;
+}
+
+namespace {
+
+// A derived text, made in the simulator's unit, in the used unit of `result`: a number is
+// converted; a formula stays, and so does `formula` replace a number the used unit cannot hold.
+CString InUsedUnit(const CString& derived, const TypedValue& result, const CString& formula) {
+    double number = 0.0;
+    if (!ParseValueWithPrefix(derived, &number)) return derived;
+    CString converted;
+    return TBConvertUnits(result.quantity, result.unit, derived, result.usedUnit, converted) ? converted : formula;
+}
+
+} // namespace
+
+CString MakeReciprocalText(const TypedValue& value, const TypedValue& result) {
+    const CString read = InSimulatorUnit(value);
+    return InUsedUnit(MakeReciprocalText(read), result, "1/(" + read + ")");
+}
+
+CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& c, const TypedValue& result) {
+    const CString x = InSimulatorUnit(a);
+    const CString y = InSimulatorUnit(b);
+    const CString z = InSimulatorUnit(c);
+    return InUsedUnit(MakeSumText(x, y, z), result, " " + x + " + " + y + " + " + z);
+}
+
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {
     std::map<int, int> seen;
     const int count = holder ? holder->GetParamCount() : 0;

@@ -51,6 +51,31 @@ CString MakeReciprocalText(CString value);
 // formula " <a> + <b> + <c>".
 CString MakeSumText(CString a, CString b, CString c);
 
+// A parameter's text as typed, in the unit it is shown in, with the parameter's quantity and
+// the unit in which the simulator reads it.
+struct TypedValue {
+    CString text;
+    CString quantity;
+    CString usedUnit;
+    CString unit;
+};
+
+// A parameter's value and used unit as they stand in the parameter set.
+TypedValue TypedValueOf(const CWizardCopaObject3* param);
+
+// The text as the simulator reads it: a number converted from its used unit into the
+// parameter's unit, any other text (a name, a formula) as it stands.
+CString InSimulatorUnit(const TypedValue& value);
+
+// The reciprocal and the sum of typed values (a frequency, or rise, width and fall), each
+// read as the simulator reads it, written in the used unit of `result` (a period; its text is
+// not read). A number result is converted into that unit. A formula is written as the
+// simulator will read it, in the parameter's own unit whatever unit is shown, because text
+// that is no number is never converted; so is a number that does not fit the shown unit.
+// With every unit the parameter's own, the texts are those of the plain forms above.
+CString MakeReciprocalText(const TypedValue& value, const TypedValue& result);
+CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& c, const TypedValue& result);
+
 // The bracket indexes ("A[3]") that occur more than once among the parameters with the
 // value ID, ascending, one per line; empty when there are none.
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID);

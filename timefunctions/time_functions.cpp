@@ -177,21 +177,23 @@ void CTimeFunctionWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3*
     if (m_bPeriodGiven) return;
     ParamHolder* holder = params.Holder();
     const WORD id = param->GetValueID();
+    const CWizardCopaObject3* periodParam = FindParamByValueID(holder, kIdPeriod);
+    if (periodParam == nullptr) return;
+    // Each time is read in its own unit and the period is written in the one it is shown in.
+    const TypedValue periodShown = TypedValueOf(periodParam);
     CString period;
     if (DerivesFromTimes()) {
         if (id != kIdRise && id != kIdFall && id != kIdWidth) return;
-        CString rise;
-        CString fall;
-        CString width;
-        if (!GetParamValue(holder, kIdRise, &rise) || !GetParamValue(holder, kIdFall, &fall) ||
-            !GetParamValue(holder, kIdWidth, &width))
-            return;
-        period = MakeSumText(rise, width, fall);
+        const CWizardCopaObject3* rise = FindParamByValueID(holder, kIdRise);
+        const CWizardCopaObject3* fall = FindParamByValueID(holder, kIdFall);
+        const CWizardCopaObject3* width = FindParamByValueID(holder, kIdWidth);
+        if (rise == nullptr || fall == nullptr || width == nullptr) return;
+        period = MakeSumText(TypedValueOf(rise), TypedValueOf(width), TypedValueOf(fall), periodShown);
     } else {
         if (id != kIdFrequency) return;
-        CString frequency;
-        if (!GetParamValue(holder, kIdFrequency, &frequency)) return;
-        period = MakeReciprocalText(frequency);
+        const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
+        if (frequency == nullptr) return;
+        period = MakeReciprocalText(TypedValueOf(frequency), periodShown);
     }
     // The editor's answer to the commit is not examined.
     if (SetParamValue(holder, kIdPeriod, period)) CommitParamSet(target, params.Cookie());
@@ -444,26 +446,23 @@ void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox*
         });
 }
 
-CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units) {
-    CWizardCopaObject3* param = FindParamByValueID(m_pParams, id);
-    if (param == nullptr || units.GetSafeHwnd() == nullptr) return text;
-    CString unit;
-    units.GetWindowText(unit);
-    CString out;
-    return TBConvertUnits(param->GetQuantity(), unit, text, param->GetUnit(), out) ? out : text;
+TypedValue CTimeFunctionPage::Typed(WORD id, const CString& text, const CTBUnitComboBox& units) {
+    TypedValue typed = TypedValueOf(FindParamByValueID(m_pParams, id));
+    typed.text = text;
+    if (units.GetSafeHwnd() != nullptr && units.GetCount() > 0) units.GetWindowText(typed.usedUnit);
+    return typed;
+}
+
+CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, const CTBUnitComboBox& units) {
+    return InSimulatorUnit(Typed(id, text, units));
 }
 
 // Text set from code sends no notification, so the member follows the window text here.
-void CTimeFunctionPage::DerivePeriod(const CString& frequency, CString& period) {
+void CTimeFunctionPage::DerivePeriod(const TypedValue& frequency, const TypedValue& shownPeriod, CString& period) {
     if (m_bPeriodGiven) return;
     double value = 0.0;
-    if (ParseFinite(frequency, &value)) {
-        if (value == 0.0) return;
-        const double inverse = 1.0 / value;
-        period = std::isfinite(inverse) ? Printed(inverse) : "1/(" + frequency + ")";
-    } else {
-        period = "1/(" + frequency + ")";
-    }
+    if (ParseValueWithPrefix(InSimulatorUnit(frequency), &value) && value == 0.0) return;
+    period = MakeReciprocalText(frequency, shownPeriod);
     if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, period);
 }
 
@@ -642,7 +641,8 @@ void CPeriodicFunctionPage::UpdateShowButton() {
 }
 
 void CPeriodicFunctionPage::WritePeriodicFields() {
-    DerivePeriod(m_strFrequency, m_strPeriod);
+    DerivePeriod(Typed(kIdFrequency, m_strFrequency, m_cmbFrequency), Typed(kIdPeriod, m_strPeriod, m_cmbPeriod),
+                 m_strPeriod);
     // The derived texts were set from code; the members take the windows' texts again.
     UpdateData(TRUE);
     WriteFields(Fields(), &m_cmbPeriodical);
@@ -662,7 +662,8 @@ END_MESSAGE_MAP()
 void CPeriodicFunctionPage::OnFrequencyChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    DerivePeriod(m_strFrequency, m_strPeriod);
+    DerivePeriod(Typed(kIdFrequency, m_strFrequency, m_cmbFrequency), Typed(kIdPeriod, m_strPeriod, m_cmbPeriod),
+                 m_strPeriod);
     UpdateShowButton();
 }
 

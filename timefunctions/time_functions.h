@@ -41,6 +41,8 @@
 #include <span>
 #include <vector>
 
+struct TypedValue;
+
 namespace qv::timefunctions {
 using namespace qv::waveform;
 constexpr WORD kIdOutput = 2056;
@@ -220,12 +222,16 @@ protected:
     // Writes the fields' texts and used units into the input parameters, and the periodical
     // list as the text of 1 or 0.
     void WriteFields(const std::vector<Field>& fields, CComboBox* periodical);
+    // A field's text with its parameter's quantity and unit and the unit its list shows (the
+    // parameter's used unit while the list is not on screen or empty).
+    TypedValue Typed(WORD id, const CString& text, const CTBUnitComboBox& units);
     // A field's text in its parameter's own unit; the text as typed when it has no parameter
     // or the conversion fails.
-    CString InParamUnit(WORD id, const CString& text, CTBUnitComboBox& units);
-    // Unless the period is given: the period text follows the frequency text (1/f, or the
-    // formula "1/(f)" when f is no number; a frequency of 0 leaves it).
-    void DerivePeriod(const CString& frequency, CString& period);
+    CString InParamUnit(WORD id, const CString& text, const CTBUnitComboBox& units);
+    // Unless the period is given: the period text follows the frequency text, in the unit the
+    // period is shown in (1/f, or the formula "1/(f)" when f is no number; a frequency of 0
+    // leaves it).
+    void DerivePeriod(const TypedValue& frequency, const TypedValue& shownPeriod, CString& period);
     // Name and show-name flag into the parameter set.
     void StoreName();
     void RefreshOpenPreview();

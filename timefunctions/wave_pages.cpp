@@ -474,11 +474,13 @@ void CPropTFMTrapez::EnableParamControls() {
     if (m_bPeriodGiven) EnableControl(kIdPeriod, IsParamNotOnPin(m_pParams, kIdPeriod));
 }
 
-// The period of rise, width and fall: their sum, or the sum formula when one is no number.
+// The period of rise, width and fall, each in the unit it is shown in: their sum in the
+// period's unit, or the sum formula when one is no number.
 // Text set from code sends no notification, so the member follows the window text here.
 void CPropTFMTrapez::UpdatePeriodSum() {
     if (m_bPeriodGiven) return;
-    m_strPeriod = MakeSumText(m_strRise, m_strWidth, m_strFall);
+    m_strPeriod = MakeSumText(Typed(kIdRise, m_strRise, m_cmbRise), Typed(kIdWidth, m_strWidth, m_cmbWidth),
+                              Typed(kIdFall, m_strFall, m_cmbFall), Typed(kIdPeriod, m_strPeriod, m_cmbPeriod));
     if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
 }
 

@@ -613,10 +613,8 @@ TEST(QvhostOutputs, ValuesReachTheElementAsTypedOnItsPage) {
         {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": "0.0100000001"}})", 2,
          "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
          "makes it \"0.01\")\n"},
-        // The page makes the period "0.01" and keeps the unit given: 10 us, not the 10 ms typed.
-        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": {"value": "10", "unit": "ms"}}})", 2,
-         "qvhost: element \"SIN1\" parameter \"TPERIO\": the value given cannot be typed on its page (the page "
-         "makes it \"0.01\" in \"ms\")\n"},
+        // The page derives the period in the unit given, and the description writes it in seconds.
+        {R"({"id": 35, "name": "SIN1", "parameters": {"FREQ": "100", "TPERIO": {"value": "10", "unit": "ms"}}})", 0, kSine100},
         {R"({"id": 64, "name": "NP1", "parameters": {"N": "-3"}})", 2,
          "qvhost: element \"NP1\": its page refuses the values given: \"Invalid value!\"\n"},
     };

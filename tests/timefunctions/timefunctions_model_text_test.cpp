@@ -83,6 +83,41 @@ TEST_F(TimeFunctionModelText, NotifyChangedDerivesThePeriod) {
     }
 }
 
+// The period is derived in the unit it is shown in, from values each read in its own unit; a
+// formula stays in the simulator's unit, as does a number the shown unit cannot hold.
+TEST_F(TimeFunctionModelText, NotifyChangedDerivesThePeriodInTheUnitsShown) {
+    struct Case {
+        bool trapezoid;
+        const char* sourceUnit;  // the frequency's, or that of rise, width and fall
+        const char* periodUnit;
+        const char* source;      // the frequency, or the rise (width 8, fall 2)
+        const char* expected;
+    };
+    const Case cases[] = {
+        {false, "Hz", "ms", "100", "10"},      {false, "kHz", "s", "100", "1e-05"},
+        {false, "kHz", "ms", "100", "0.01"},   {false, "kHz", "ms", "fx", "1/(fx)"},
+        {false, "Hz", "ms", "1e-307", "1/(1e-307)"},
+        {true, "ms", "s", "1", "0.011"},       {true, "ms", "ms", "1", "11"},
+        {true, "ms", "ms", "tr", " tr + 0.008 + 0.002"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        DWORD element = 0;
+        const auto rows = WithValue(WithValue(WithValue(WithValue(kSineRows, 2036, c.source), 2051, c.source), 2055, "8"),
+                                    2053, "2");
+        std::unique_ptr<CTimeFunctionWizardBase4> wizard;
+        if (c.trapezoid)
+            wizard = NewWizard<CTFMTrapezWizard4>(rows, "TF1", &element);
+        else
+            wizard = NewWizard<CTFMSineWizard4>(rows, "TF1", &element);
+        ParamHolder* holder = editor->Holder(element);
+        for (WORD id : {2036, 2051, 2053, 2055}) Param(holder, id)->SetUsedUnit(c.sourceUnit);
+        Param(holder, 2038)->SetUsedUnit(c.periodUnit);
+        wizard->NotifyChanged(3, Param(holder, c.trapezoid ? 2051 : 2036));
+        EXPECT_EQ(c.expected, Param(holder, 2038)->GetValue().str());
+    }
+}
+
 TEST_F(TimeFunctionModelText, TrapezoidWithANameKeepsTheSumFormula) {
     DWORD element = 0;
     auto wizard = NewWizard<CTFMTrapezWizard4>(WithValue(kSineRows, 2055, "PW"), "TRA1", &element);

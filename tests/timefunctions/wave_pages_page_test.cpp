@@ -127,6 +127,42 @@ TEST_F(WavePages, TrapezoidPeriodIsTheSumOrItsFormula) {
     }
 }
 
+// The period follows in the unit it is shown in (its list is locked while it is derived, so
+// the parameter's) from values in the units their lists show.
+TEST_F(WavePages, PeriodFollowsInTheUnitsShown) {
+    struct Case {
+        bool trapezoid;
+        const char* sourceUnit;  // the frequency's, or that of rise, width and fall
+        const char* periodUnit;
+        const char* typed;       // the frequency, or the rise (width 8, fall 2)
+        const char* period;
+    };
+    const Case cases[] = {
+        {false, "Hz", "ms", "100", "10"}, {false, "kHz", "s", "100", "1e-05"}, {false, "kHz", "ms", "fx", "1/(fx)"},
+        {true, "ms", "s", "1", "0.011"},  {true, "ms", "ms", "1", "11"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        DWORD element = 0;
+        const auto check = [&](auto made) {
+            Param(editor->Holder(element), 2038)->SetUsedUnit(c.periodUnit);
+            WizardOnSheet wizard(std::move(made));
+            CWnd* page = wizard.Page();
+            for (int list : c.trapezoid ? std::vector<int>{2515, 2516, 2517} : std::vector<int>{2509})
+                ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(list), c.sourceUnit));
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(c.trapezoid ? 2051 : 2036), c.typed));
+            EXPECT_EQ(c.period, Text(page, 2038));
+            ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
+            EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());
+        };
+        const auto rows = WithValue(WithValue(WaveRows(), 2055, "8"), 2053, "2");
+        if (c.trapezoid)
+            check(NewWizard<CTFMTrapezWizard4>(rows, "TRA1", &element));
+        else
+            check(NewWizard<CTFMTriangleWizard4>(rows, "TRI1", &element));
+    }
+}
+
 TEST_F(WavePages, TrapezoidAmplitudeDoesNotReevaluateShow) {
     WizardOnSheet wizard(NewWizard<CTFMTrapezWizard4>(WaveRows(), "TRA1"));
     CWnd* page = wizard.Page();
