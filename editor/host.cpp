@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -207,6 +208,12 @@ std::string ExceptionText(CException* e) {
     return buffer;
 }
 
+std::string CannotBeWritten(const std::string& path, CException* e) {
+    if (const auto* file = dynamic_cast<CFileException*>(e); file != nullptr && file->m_lOsError > 0)
+        return OutputFiles::CannotBeWritten(path, static_cast<int>(file->m_lOsError));
+    return path + ": cannot be written (" + ExceptionText(e) + ")";
+}
+
 bool HasEmptyListEntry(const std::string& text) {
     char last = 0;   // the last character outside quotes that is no blank
     bool quoted = false;
@@ -290,8 +297,8 @@ bool PutInPlace(const std::string& partPath, const std::string& path, std::strin
         return false;
     }
     if (std::rename(partPath.c_str(), path.c_str()) != 0) {
+        error = OutputFiles::CannotBeWritten(path, errno);
         std::remove(partPath.c_str());
-        error = path + ": cannot be written";
         OutputFiles::Current().Settle(false);
         return false;
     }
@@ -304,15 +311,17 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, std::stri
     if (!MayReplace(path, error)) return false;
     const std::string temp = OutputFiles::TemporaryPathFor(path);
     OutputFiles::Current().NoteTemporary(temp);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << bytes;
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            error = path + ": cannot be written";
-            return false;
-        }
+    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    bool written = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    int reason = errno;
+    if (out != nullptr && std::fclose(out) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (!written) {
+        std::remove(temp.c_str());
+        error = OutputFiles::CannotBeWritten(path, reason);
+        return false;
     }
     return PutInPlace(temp, path, error);
 }

@@ -369,7 +369,9 @@ private:
     bool FinishArchive(ArchiveJob& job, std::string& error);
     // The element's state (see CurrentSchematic); its pages are looked at on a copy.
     SchematicElement CurrentElement(Element& element);
-    bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error);
+    // With `writeError`, a preview file the system refused to write is also named there alone.
+    bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error,
+                 std::string* writeError = nullptr);
     // Edit's session on an element that was found.
     bool EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome, std::string& error);
 

@@ -169,10 +169,17 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
         SchematicTextWriter* writer;
         const std::function<void(const std::string&)>* print;
         size_t count = 0;
+        // The output's own fault: reported as it is, not as a fault of the archive read.
+        std::string writeError;
+        bool Resave(const std::function<void()>& step, std::string& error) {
+            if (!resave || Guard(step, job->path, error)) return true;
+            writeError = error;
+            return false;
+        }
         bool Begin(size_t total, std::string& error) override {
             writer->Begin(host->m_document);
             (*print)(writer->TakeWritten());
-            return !resave || Guard([&] { host->WriteArchiveHeader(*job, total); }, job->path, error);
+            return Resave([&] { host->WriteArchiveHeader(*job, total); }, error);
         }
         bool Take(Element& element, std::string& error) override {
             writer->Add(host->CurrentElement(element));
@@ -182,7 +189,7 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
             }
             (*print)(writer->TakeWritten());
             ++count;
-            return !resave || Guard([&] { host->SaveElement(element, *job); }, job->path, error);
+            return Resave([&] { host->SaveElement(element, *job); }, error);
         }
     } sink;
     SchematicTextWriter writer;
@@ -196,6 +203,7 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
     m_sink = nullptr;
     DropAllElements();
     if (!loaded) {
+        if (!sink.writeError.empty()) error = sink.writeError;
         if (resave) {
             job.archive.reset();
             job.file.Abort();
@@ -217,7 +225,7 @@ bool Host::Save(const std::string& path, std::string& error) {
         WriteArchiveHeader(job, m_elements.size());
         for (const auto& element : m_elements) SaveElement(*element, job);
     } catch (CException* e) {
-        error = path + ": cannot be written (" + ExceptionText(e) + ")";
+        error = CannotBeWritten(path, e);
         e->Delete();
         job.archive.reset();
         job.file.Abort();
@@ -231,8 +239,9 @@ bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& e
     job.path = path;
     job.partPath = OutputFiles::TemporaryPathFor(path);
     OutputFiles::Current().NoteTemporary(job.partPath);
-    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
-        error = path + ": cannot be written";
+    CFileException refused;
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite, &refused)) {
+        error = CannotBeWritten(path, &refused);
         return false;
     }
     job.archive = std::make_unique<CArchive>(&job.file, CArchive::store);
@@ -284,7 +293,7 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
         job.archive->Close();
         job.file.Close();
     } catch (CException* e) {
-        error = job.path + ": cannot be written (" + ExceptionText(e) + ")";
+        error = CannotBeWritten(job.path, e);
         e->Delete();
         ok = false;
     }

@@ -301,18 +301,10 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         for (const std::string& name : names) {
             const std::string path = OutputFiles::PathInFolder(name, m_documentFolder);
             if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0) continue;
-            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
-            if (::link(path.c_str(), backup.c_str()) != 0) {
-                // A link left by an earlier run of the same process ID is replaced.
-                if (errno != EEXIST || ::unlink(backup.c_str()) != 0 || ::link(path.c_str(), backup.c_str()) != 0)
-                    continue;
-            }
             // An input stays where it is: the run refuses to write over it later.
-            if (!InputAt(path).empty()) {
-                ::unlink(backup.c_str());
-                continue;
-            }
-            OutputFiles::Current().NoteReplaced(path, backup);
+            if (!InputAt(path).empty()) continue;
+            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
+            if (!OutputFiles::Current().NoteReplacedByLink(path, backup)) continue;
             ::unlink(path.c_str());
             job.setAside.emplace(path, backup);
         }
@@ -386,17 +378,8 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         } else if (!job.dry && exists) {
             // A second link keeps the earlier contents: the writer puts a new file in its place.
             file.existed = true;
-            const fs::path at(path);
-            static const std::string pid = std::to_string(::getpid());
-            const fs::path backup = at.parent_path() / ("." + at.filename().string() + "." + pid + ".keep");
-            // A link left by an earlier run of the same process ID is replaced.
-            fs::create_hard_link(at, backup, code);
-            if (code == std::errc::file_exists) {
-                fs::remove(backup, code);
-                fs::create_hard_link(at, backup, code);
-            }
-            if (!code) file.backup = backup.string();
-            if (!code) OutputFiles::Current().NoteReplaced(path, file.backup);
+            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
+            if (OutputFiles::Current().NoteReplacedByLink(path, backup)) file.backup = backup;
         } else if (!job.dry) {
             OutputFiles::Current().NoteCreated(path);
         }
@@ -713,8 +696,9 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     job.folder = target.parent_path().string();
     for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
         job.before.insert(entry.path().lexically_normal().string());
-    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite)) {
-        error = job.finalPath + ": cannot be written";
+    CFileException refused;
+    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite, &refused)) {
+        error = CannotBeWritten(job.finalPath, &refused);
         return false;
     }
     // The request log holds what this description asked of the editor (it would otherwise grow
@@ -813,7 +797,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     try {
         job.out->Write(line.data(), static_cast<UINT>(line.size()));
     } catch (CException* e) {
-        job.error = job.finalPath + ": cannot be written (" + ExceptionText(e) + ")";
+        job.error = CannotBeWritten(job.finalPath, e);
         e->Delete();
         job.ok = false;
     }
@@ -839,9 +823,9 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
     try {
         job.file.Close();
     } catch (CException* e) {
-        e->Delete();
         ok = false;
-        if (error.empty()) error = job.finalPath + ": cannot be written";
+        if (error.empty()) error = CannotBeWritten(job.finalPath, e);
+        e->Delete();
     }
     if (!ok) {
         std::remove(job.partPath.c_str());
@@ -865,11 +849,13 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
         if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
     }
+    // The earlier contents of the data files are given up only once the description is in
+    // place: until then a failure puts them back.
+    if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
     for (const DescriptionJob::WrittenFile& data : job.wrote) {
         std::error_code code;
         if (!data.backup.empty()) std::filesystem::remove(data.backup, code);
     }
-    if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
     written.clear();
     written.push_back(job.finalPath);
     for (const DescriptionJob::WrittenFile& data : job.wrote) written.push_back(data.path);

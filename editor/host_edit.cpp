@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -90,6 +91,7 @@ public:
         if (m_main == nullptr) m_main = std::tmpfile();
         m_after = std::tmpfile();
         m_ok = m_main != nullptr && m_after != nullptr;
+        if (!m_ok) Refused();
     }
     void Write(const std::string& text) { Put(m_main, text); }
     void WriteAfter(const std::string& text) { Put(m_after, text); }
@@ -99,35 +101,48 @@ public:
         Put(m_main, end);
         const bool written = m_ok && std::fflush(m_main) == 0;
         if (written && !m_partPath.empty()) {
-            std::fclose(m_main);
+            const bool closed = std::fclose(m_main) == 0;
             m_main = nullptr;
+            if (!closed) {
+                error = OutputFiles::CannotBeWritten(m_path, errno);
+                return false;
+            }
             const std::string part = std::move(m_partPath);
             m_partPath.clear();
             return PutInPlace(part, m_path, error);
         }
+        if (!written) Refused();
         bool ok = written;
         if (ok) {
-            std::ofstream out(m_path, std::ios::binary | std::ios::trunc);
-            ok = out.is_open();
+            std::FILE* out = std::fopen(m_path.c_str(), "wb");
+            ok = out != nullptr;
+            if (!ok) Refused();
             std::rewind(m_main);
             char chunk[65536];
-            for (size_t n; ok && (n = std::fread(chunk, 1, sizeof chunk, m_main)) > 0;) ok = static_cast<bool>(out.write(chunk, static_cast<std::streamsize>(n)));
-            out.close();
-            ok = ok && !std::ferror(m_main) && static_cast<bool>(out);
+            for (size_t n; ok && (n = std::fread(chunk, 1, sizeof chunk, m_main)) > 0;)
+                if (std::fwrite(chunk, 1, n, out) != n) ok = Refused();
+            if (ok && std::ferror(m_main)) ok = Refused();
+            if (out != nullptr && std::fclose(out) != 0 && ok) ok = Refused();
         }
-        if (!ok) error = m_path + ": cannot be written";
+        if (!ok) error = OutputFiles::CannotBeWritten(m_path, m_reason);
         return ok;
     }
 
 private:
+    // Keeps the system's reason for the first refusal; false, for the caller to take.
+    bool Refused() {
+        if (m_reason == 0) m_reason = errno != 0 ? errno : EIO;
+        return false;
+    }
     void Put(std::FILE* file, const std::string& text) {
-        if (m_ok && !text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) m_ok = false;
+        if (m_ok && !text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) m_ok = Refused();
     }
     void Append(std::FILE* from, std::FILE* to) {
         std::rewind(from);
         char chunk[65536];
-        for (size_t n; m_ok && (n = std::fread(chunk, 1, sizeof chunk, from)) > 0;) m_ok = std::fwrite(chunk, 1, n, to) == n;
-        if (std::ferror(from)) m_ok = false;
+        for (size_t n; m_ok && (n = std::fread(chunk, 1, sizeof chunk, from)) > 0;)
+            if (std::fwrite(chunk, 1, n, to) != n) m_ok = Refused();
+        if (m_ok && std::ferror(from)) m_ok = Refused();
     }
 
     std::string m_path;
@@ -135,6 +150,7 @@ private:
     std::FILE* m_main = nullptr;
     std::FILE* m_after = nullptr;
     bool m_ok = false;
+    int m_reason = 0;   // errno of the first refusal
 };
 
 } // namespace
@@ -216,10 +232,10 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
 }
 
 bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome,
-                   std::string& error) {
+                   std::string& error, std::string* writeError) {
     EditScriptRunner runner;
     const uintptr_t from = HandleProbe();
-    runner.savePreview = [from](const std::string& path, std::string& message) {
+    runner.savePreview = [from, writeError](const std::string& path, std::string& message) {
         CWnd* preview = NewestPreviewWindow(from);
         if (preview == nullptr) {
             message = "no characteristic preview is open";
@@ -232,7 +248,9 @@ bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, E
             message = "the preview painted nothing";
             return false;
         }
-        return WriteWholeFile(path, RenderSvg(*painting), message);
+        if (WriteWholeFile(path, RenderSvg(*painting), message)) return true;
+        if (writeError != nullptr) *writeError = message;
+        return false;
     };
     const bool ok = RunSession(element, actions, runner, error);
     outcome.listing = runner.FinalListing();

@@ -112,6 +112,9 @@ bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD
                     WORD* valueId = nullptr);
 
 std::string ExceptionText(CException* e);
+// The message for an output that could not be written because of `e`: the system's reason
+// when the system refused it, else what the exception says.
+std::string CannotBeWritten(const std::string& path, CException* e);
 
 // Whether a model text holds an empty entry in a list ("( a, )", "a, , b", "( , a"): the
 // simulator would read it as a missing value. Texts in double quotes are passed over.
@@ -160,7 +163,7 @@ bool Guard(Step step, const std::string& path, std::string& error) {
         step();
         return true;
     } catch (CException* e) {
-        error = path + ": cannot be written (" + ExceptionText(e) + ")";
+        error = CannotBeWritten(path, e);
         e->Delete();
         return false;
     }

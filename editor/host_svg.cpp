@@ -133,7 +133,13 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) return false;
     EditOutcome outcome;
-    if (!RunEdit(*element, actions, outcome, error)) {
+    std::string writeError;
+    if (!RunEdit(*element, actions, outcome, error, &writeError)) {
+        // The page drew its preview, but the file could not take it: that alone is the fault.
+        if (!writeError.empty()) {
+            error = writeError;
+            return false;
+        }
         error += "\n(the preview needs a page with a preview of its own, or a nonlinear element whose characteristic is "
                  "a table of data pairs)";
         return false;

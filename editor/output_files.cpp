@@ -214,14 +214,54 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
     return false;
 }
 
-void OutputFiles::Add(int kind, const std::string& path, const std::string& backup) {
+namespace {
+
+void DeleteEntry(Entry* entry) {
+    std::free(entry->path);
+    std::free(entry->backup);
+    delete entry;
+}
+
+// An entry made whole but not yet in the list, so that all its memory is taken before the file
+// it notes is touched.
+Entry* NewEntry(const std::string& path, const std::string& backup) {
     auto* entry = new Entry;
     entry->path = ::strdup(path.c_str());
     entry->backup = backup.empty() ? nullptr : ::strdup(backup.c_str());
-    if (entry->path == nullptr || (!backup.empty() && entry->backup == nullptr)) throw std::bad_alloc();
+    if (entry->path == nullptr || (!backup.empty() && entry->backup == nullptr)) {
+        DeleteEntry(entry);
+        throw std::bad_alloc();
+    }
+    return entry;
+}
+
+void Publish(Entry* entry, int kind) {
     entry->kind.store(kind, std::memory_order_relaxed);
     entry->next = g_head.load(std::memory_order_relaxed);
     g_head.store(entry, std::memory_order_release);
+}
+
+} // namespace
+
+void OutputFiles::Add(int kind, const std::string& path, const std::string& backup) {
+    Publish(NewEntry(path, backup), kind);
+}
+
+bool OutputFiles::NoteReplacedByLink(const std::string& path, const std::string& backup) {
+    Entry* entry = NewEntry(path, backup);
+    if (::link(path.c_str(), backup.c_str()) != 0 &&
+        (errno != EEXIST || ::unlink(backup.c_str()) != 0 || ::link(path.c_str(), backup.c_str()) != 0)) {
+        const int error = errno;
+        DeleteEntry(entry);
+        errno = error;
+        return false;
+    }
+    Publish(entry, kReplaced);
+    return true;
+}
+
+std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
+    return path + ": cannot be written: " + std::strerror(error);
 }
 
 void OutputFiles::NoteTemporary(const std::string& path) { Add(kTemporary, path, std::string()); }
@@ -229,12 +269,7 @@ void OutputFiles::NoteCreated(const std::string& path) { Add(kCreated, path, std
 void OutputFiles::NoteReplaced(const std::string& path, const std::string& backup) { Add(kReplaced, path, backup); }
 
 void OutputFiles::NoteBeforeWriting(const std::string& path) {
-    const std::string backup = TemporaryPathFor(path, "keep");
-    ::unlink(backup.c_str());
-    if (::link(path.c_str(), backup.c_str()) == 0)
-        NoteReplaced(path, backup);
-    else if (errno == ENOENT)
-        NoteCreated(path);
+    if (!NoteReplacedByLink(path, TemporaryPathFor(path, "keep")) && errno == ENOENT) NoteCreated(path);
 }
 
 void OutputFiles::Forget(const std::string& path) {
@@ -274,9 +309,7 @@ void OutputFiles::Clear() {
     Entry* e = g_head.exchange(nullptr);
     while (e != nullptr) {
         Entry* next = e->next;
-        std::free(e->path);
-        std::free(e->backup);
-        delete e;
+        DeleteEntry(e);
         e = next;
     }
 }

@@ -53,6 +53,11 @@ public:
     void NoteTemporary(const std::string& path);
     void NoteCreated(const std::string& path);
     void NoteReplaced(const std::string& path, const std::string& backup);
+    // Keeps the contents of the file at `path` in a second link `backup` (replacing one that an
+    // earlier command of the same process ID left) and notes the file as replaced. The note is
+    // made before the link, so that running out of memory in between leaves no link behind.
+    // False, with errno telling why, when no link was made.
+    bool NoteReplacedByLink(const std::string& path, const std::string& backup);
     // Notes the file at `path` before a writer puts a new one in its place: a file that is
     // there keeps its contents in a second link until the command ends, a new one is noted as
     // created.
@@ -62,13 +67,18 @@ public:
     void Forget(const std::string& path);
     // The command succeeded: nothing noted is taken back (backups are removed).
     void Keep();
-    // Takes back everything noted. Safe in a signal handler: it neither allocates nor locks.
+    // Takes back everything noted. Safe in a signal handler and in the allocation-failure
+    // handler: it neither allocates nor locks.
     void Rollback();
     // The end of a job: what it noted is kept (Keep) or taken back and forgotten.
     void Settle(bool keep) {
         if (!keep) Rollback();
         Keep();
     }
+
+    // The message for an output the system refused to write: the file and the system's reason
+    // (the text of the errno value `error`).
+    static std::string CannotBeWritten(const std::string& path, int error);
 
 private:
     OutputFiles() = default;

@@ -12,10 +12,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <new>
 #include <string>
 #include <thread>
 
@@ -135,22 +137,45 @@ TEST(OutputFiles, NamesPlacesAndTargets) {
     }
 }
 
+// Files created and replaced and a temporary file are taken back by a failed command and by
+// running out of memory. The sanitizer's allocator reports exhaustion itself rather than calling
+// the new-handler, so the child calls the installed handler as an exhausted operator new does,
+// and it must end the process with one message and the status of a failed job.
 TEST(OutputFiles, RollbackLeavesTheFolderAsItWas) {
-    Folder folder;
-    WriteFile(folder / "old", "before");
-    const auto before = folder.Snapshot();
-    OutputFiles& owner = OutputFiles::Current();
-    owner.Keep();
-    owner.NoteBeforeWriting(folder / "old");
-    WriteFile(folder / "old.new", "after");
-    fs::rename(folder / "old.new", folder / "old");
-    owner.NoteBeforeWriting(folder / "made");
-    WriteFile(folder / "made", "new");
-    owner.NoteTemporary(OutputFiles::TemporaryPathFor(folder / "x"));
-    WriteFile(OutputFiles::TemporaryPathFor(folder / "x"), "part");
-    owner.Rollback();
-    owner.Keep();
-    EXPECT_EQ(folder.Snapshot(), before);
+    for (const bool outOfMemory : {false, true}) {
+        Folder folder;
+        WriteFile(folder / "old", "before");
+        const auto before = folder.Snapshot();
+        const std::string err = folder.path.string() + ".err";
+        const pid_t pid = outOfMemory ? fork() : 0;
+        if (pid == 0) {
+            OutputFiles& owner = OutputFiles::Current();
+            owner.Keep();
+            if (outOfMemory) {
+                dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+                owner.InstallHandlers(2);
+            }
+            owner.NoteBeforeWriting(folder / "old");
+            WriteFile(folder / "old.new", "after");
+            fs::rename(folder / "old.new", folder / "old");
+            owner.NoteBeforeWriting(folder / "made");
+            WriteFile(folder / "made", "new");
+            owner.NoteTemporary(OutputFiles::TemporaryPathFor(folder / "x"));
+            WriteFile(OutputFiles::TemporaryPathFor(folder / "x"), "part");
+            if (outOfMemory) {
+                std::get_new_handler()();
+                _exit(99);   // the handler returned
+            }
+            owner.Rollback();
+            owner.Keep();
+        } else {
+            EXPECT_EQ(Wait(pid), 2);
+            const std::string message = ReadFile(err);
+            EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << message;
+            EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        }
+        EXPECT_EQ(folder.Snapshot(), before) << outOfMemory;
+    }
 }
 
 // Item by item, the host run as a user runs it: a typed name with a folder part stays in the
@@ -203,19 +228,36 @@ TEST(OutputFiles, AFailingRunBesideAGoodOneTakesBackOnlyItsOwnFiles) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path / "o"), fs::directory_iterator()), 201);
 }
 
-// A data file the system refuses to write (here: larger than the process may write) is one
-// line, naming the element, the file and the system's reason, and nothing is left.
-TEST(OutputFiles, ADataFileThatCannotBeWrittenIsOneLine) {
+// An output the system refuses to write (here: larger than the process may write), whichever
+// command writes it, is one line naming the file and the system's reason, and nothing is left.
+TEST(OutputFiles, AnOutputThatCannotBeWrittenIsOneLine) {
     Folder folder;
     std::string points;
     for (int i = 0; i < 200; ++i) points += (i ? ", [" : "[") + std::to_string(i) + ", " + std::to_string(2 * i) + "]";
     WriteFile(folder / "big.json", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "characteristic": )"
                                    R"({"kind": "data-pairs", "points": [)" + points + "]}}]}");
+    WriteFile(folder / "s.json", Resistors(40));
+    WriteFile(folder / "ok.txt", "ok\n");
+    ASSERT_EQ(RunHostIn(folder, {"save", "s.json", "-o", "s.qva"}), 0);
     const auto before = folder.Snapshot();
-    const qv_test::CapturedRun run = qv_test::RunCaptured("cd '" + folder.path.string() + "' && sh -c \"trap '' XFSZ; ulimit -f 1; exec '" QVHOST_PATH "' describe big.json -o x.desc\" 2>&1");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.out, "qvhost: element \"R1\": its data file " + (folder / "D__R1.mdx") + " cannot be written: File too large\n");
-    EXPECT_EQ(folder.Snapshot(), before);
+    const std::string tooLarge = ": cannot be written: File too large\n";
+    struct Case {
+        std::string command;
+        std::string message;   // after "qvhost: "
+    } cases[] = {
+        {"describe big.json -o x.desc", "element \"R1\": its data file " + (folder / "D__R1.mdx") + " cannot be written: File too large\n"},
+        {"describe s.json -o x.desc", (folder / "x.desc") + tooLarge},
+        {"save s.json -o c.qva", "c.qva" + tooLarge},
+        {"load s.qva -o c.qva", "c.qva" + tooLarge},
+        {"edit s.json --element R0 --script ok.txt -o e.json", "e.json" + tooLarge},
+        {"svg big.json --element R1 --preview -o p.svg", "p.svg" + tooLarge},
+    };
+    for (const Case& c : cases) {
+        const qv_test::CapturedRun run = qv_test::RunCaptured("cd '" + folder.path.string() + "' && QV_USER_PROFILE='" + folder.path.string() + ".ini' sh -c \"trap '' XFSZ; ulimit -f 1; exec '" QVHOST_PATH "' " + c.command + " 2>&1 >/dev/null\"");
+        EXPECT_EQ(run.exitCode, 2) << c.command;
+        EXPECT_EQ(run.out, "qvhost: " + c.message) << c.command;
+        EXPECT_EQ(folder.Snapshot(), before) << c.command;
+    }
 }
 
 TEST(OutputFiles, EveryExampleDescribedTwiceGivesTheSameBytes) {
