@@ -308,6 +308,7 @@ bool PutInPlace(const std::string& partPath, const std::string& path, std::strin
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    if (!OutputFiles::HasUtf8Name(path, error)) return false;
     if (!MayReplace(path, error)) return false;
     const std::string temp = OutputFiles::TemporaryPathFor(path);
     OutputFiles::Current().NoteTemporary(temp);

@@ -236,6 +236,7 @@ bool Host::Save(const std::string& path, std::string& error) {
 }
 
 bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
+    if (!OutputFiles::HasUtf8Name(path, error)) return false;
     job.path = path;
     job.partPath = OutputFiles::TemporaryPathFor(path);
     OutputFiles::Current().NoteTemporary(job.partPath);

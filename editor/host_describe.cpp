@@ -173,6 +173,7 @@ DataPairsOutput DataPairsOutputOf(const SchematicElement& element) {
 bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>& tables,
                  const std::string& descriptionPath, std::vector<PlannedFile>& planned, std::string& error) {
     namespace fs = std::filesystem;
+    if (!OutputFiles::HasUtf8Name(descriptionPath, error)) return false;
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(descriptionPath), code).lexically_normal();
     if (code || target.filename().empty()) {
@@ -684,6 +685,7 @@ bool Host::Describe(const std::string& path, std::vector<std::string>& written, 
 
 bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::string& error) {
     namespace fs = std::filesystem;
+    if (!OutputFiles::HasUtf8Name(path, error)) return false;
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(path), code);
     if (code || target.filename().empty()) {

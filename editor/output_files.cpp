@@ -1,5 +1,6 @@
 #include "editor/output_files.h"
 
+#include "editor/text_codec.h"
 #include "toolkit/read_write_files.h"
 
 #include <atomic>
@@ -175,7 +176,14 @@ bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
     return true;
 }
 
+bool OutputFiles::HasUtf8Name(const std::string& path, std::string& error) {
+    if (IsUtf8(path)) return true;
+    error = PathToUtf8(path) + ": the name is not UTF-8, and a command writes only files named in UTF-8";
+    return false;
+}
+
 bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, std::string& error) {
+    if (!HasUtf8Name(path, error)) return false;
     struct stat found {};
     if (::stat(path.c_str(), &found) == 0) {
         if (!S_ISREG(found.st_mode)) {

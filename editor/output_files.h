@@ -34,6 +34,11 @@ public:
     // exists and is no regular file (a folder, a pipe, a device), or when the links go round.
     static bool ResolveTarget(const std::string& path, std::string& target, std::string& error);
 
+    // False with a message when the path is not UTF-8: the files the library opens are named
+    // in UTF-8 on disk (bytes of another code page are converted), so a path of other bytes
+    // would name one file where the owner renames and removes and another where it is written.
+    static bool HasUtf8Name(const std::string& path, std::string& error);
+
     // Where a file named `given` by a page goes: a relative name, with or without a folder part,
     // lies in the output folder `folder`; an absolute one stays. In normal form.
     static std::string PathInFolder(const std::string& given, const std::string& folder);

@@ -168,6 +168,9 @@ TEST(Qvhost, CarelessInputIsRefusedWithAMessageAndLeavesNothing) {
         {"load /dev/zero", "not a regular file"},
         {"edit " + Example() + " --element R1 --script /dev/zero", "not a regular file"},
         {"edit '" + (scratch / "evil.json") + "' --element R1 --script " + folder, "is a folder"},
+        // An output name of bytes that are not UTF-8 would be another name on disk.
+        {"describe " + Example() + " -o " + out + "\"$(printf '\\377')\".desc", "out\xC3\xBF.desc: the name is not UTF-8"},
+        {"save " + Example() + " -o " + out + "\"$(printf '\\377')\".qva", "the name is not UTF-8"},
     };
     for (const Case& c : cases) {
         const RunResult run = RunHostForErrors(c.args, scratch.path);
