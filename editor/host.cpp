@@ -146,6 +146,13 @@ const CatalogueParam* TemplateOf(const CatalogueElement& type, const CWizardCopa
     return found;
 }
 
+std::string MadeParamValueIdFault(const CatalogueElement& type, const CWizardCopaObject3& param,
+                                  const std::string& elementName) {
+    if (TemplateOf(type, param) != nullptr) return "";
+    return ElementLabel(elementName) + ": parameter " + Quoted(ToString(param.GetName())) + " has value ID " +
+           std::to_string(param.GetValueID()) + ", which no template of the catalogue has";
+}
+
 std::vector<std::string> PageMadeTemplates(const ParamHolder* holder, const CatalogueElement& type) {
     std::vector<std::string> templates(static_cast<size_t>(std::max(0, holder->GetParamCount())));
     std::unordered_set<std::string> seen;
@@ -493,6 +500,11 @@ bool Host::ApplyValues(Element& element, std::string& error) {
         if (value.hasType) param->SetType(value.type);
         if (value.hasExtType) param->SetExtType(value.extType);
         if (value.hasValueId) param->SetValueID(static_cast<WORD>(value.valueId));
+        if (std::string fault = value.templateName.empty() ? "" : MadeParamValueIdFault(*element.type, *param, element.source.name);
+            !fault.empty()) {
+            error = std::move(fault);
+            return false;
+        }
         if (value.hasValue) param->SetValue(value.value.c_str());
         if (value.hasUnit) {
             CStringArray units;

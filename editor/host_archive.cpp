@@ -377,6 +377,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 param->SetType(stored.type);
                 param->SetExtType(stored.extType);
                 if (stored.valueID != 0) param->SetValueID(stored.valueID);
+                if (!stored.templateName.IsEmpty()) {
+                    const std::string fault = MadeParamValueIdFault(*type, *param, source.name);
+                    if (!fault.empty()) throw std::runtime_error(fault);
+                }
             }
             // The record lists the live parameters in the order the pages left them.
             std::string missing;

@@ -93,6 +93,13 @@ CWizardCopaObject3* ParamOrMember(ParamHolder* holder, const CatalogueElement& t
 // Null when the catalogue has none.
 const CatalogueParam* TemplateOf(const CatalogueElement& type, const CWizardCopaObject3& param);
 
+// Why a parameter made from a template cannot keep the value ID it was given: the saved
+// element names the template by the value ID (above), so one that no template of the
+// catalogue has would be saved without a template and could not be loaded again. "" when
+// some template has it.
+std::string MadeParamValueIdFault(const CatalogueElement& type, const CWizardCopaObject3& param,
+                                  const std::string& elementName);
+
 // For each parameter of the set, in order (null and deleted ones too): the name of the
 // catalogue's template it was made from when a page made it, "" for the catalogue's own
 // parameters and the family members "X[n]" (made again from their names). A parameter a page

@@ -694,3 +694,15 @@ TEST_F(HostTest, TheHeldStateDescribesAsTheEditedElements) {
 }
 
 } // namespace
+// A parameter made from a template but moved to a value ID that no template has would be saved
+// without its template and could not be loaded again: the archive and the text are refused.
+TEST_F(HostTest, MadeParameterWithTheValueIdOfNoTemplateIsRefused) {
+    const std::string archive = PARVEL_SOURCE_DIR "/tests/data/host/made_param_value_id_of_no_template.qva";
+    std::string error;
+    EXPECT_FALSE(host.Load(archive, folder.string() + "/", error));
+    EXPECT_NE(std::string::npos, error.find("parameter \"y\" has value ID 520, which no template")) << error;
+    EXPECT_EQ(0u, host.ElementCount());
+    EXPECT_FALSE(Build(R"({"document":"D","elements":[{"id":81,"name":"F","page_parameters":[)"
+                       R"({"name":"y","template":"VAR","value_id":520}]}]})", error));
+    EXPECT_NE(std::string::npos, error.find("parameter \"y\" has value ID 520, which no template")) << error;
+}
