@@ -21,7 +21,6 @@
 #include "win32/paths.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <new>
 #include <vector>
@@ -53,12 +52,12 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2017, .flags = 11},  {.id = 2056, .flags = 9},
 };
 
-// The element's data file names its channels "X" and "Y" and carries an axis text as the
-// channel's unit while the axis's unit box is ticked, whether the model description or an
-// apply of the page writes it.
+// The data file the model description writes names its channels "X" and "Y" and carries an
+// axis text as the channel's unit while the axis's unit box is ticked. The page's own writes
+// (apply, "Save as") split the axis texts into channel names and units instead.
 constexpr char kChannelX[] = "X";
 constexpr char kChannelY[] = "Y";
-CString ElementFileUnit(BOOL flag, const CString& axisText) { return flag ? axisText : CString(); }
+CString DescriptionFileUnit(BOOL flag, const CString& axisText) { return flag ? axisText : CString(); }
 
 } // namespace
 
@@ -118,13 +117,7 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
     ReadNameAndInputs([&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdFileName) m_strFileName = param->GetValue();
         else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
-        else if (param->GetValueID() == kIdOldFileFlag) {
-            const double n = TBExtended_atof(param->GetValue(), "");
-            if (std::isfinite(n) && n > -1 && n < 2) {
-                m_bFileName = static_cast<int>(n) != 0;
-                param->SetValue("-1");
-            }
-        }
+        else if (param->GetValueID() == kIdOldFileFlag) TakeOldFlag(param, m_bFileName);
     });
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
@@ -379,18 +372,11 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
     SplitAxisText(m_strYUnit, yName, yUnit);
 }
 
-// An export the user chooses splits the axis texts into channel names and units; the element's
-// own data file is written as the model description writes it.
-BOOL CProp2DLookupTableXY::WriteElementFile(const CString& fileName, int format) {
-    return WritePointFile(fileName, format, kChannelX, ElementFileUnit(m_bXUnit, m_strXUnit), kChannelY,
-                          ElementFileUnit(m_bYUnit, m_strYUnit));
-}
-
-// A read data file names the axes; the element's own file gives back the texts it was written
-// from.
+// A read data file names the axes: each channel's name, with its unit in brackets, so that a
+// file the page wrote gives back the axis texts it was written from.
 void CProp2DLookupTableXY::TakeImportedAxes(const CExImPortChannel& x, const CExImPortChannel& y) {
-    m_strXUnit = ImportedAxisText(&x, kChannelX);
-    m_strYUnit = ImportedAxisText(&y, kChannelY);
+    m_strXUnit = AxisText(&x);
+    m_strYUnit = AxisText(&y);
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
 }
@@ -439,7 +425,7 @@ int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CStr
     if (!m_bReference) {
         SetModelOutputDirFromFile(file);
         WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, kChannelX, kChannelY,
-                                     ElementFileUnit(m_bXUnit, m_strXUnit), ElementFileUnit(m_bYUnit, m_strYUnit));
+                                     DescriptionFileUnit(m_bXUnit, m_strXUnit), DescriptionFileUnit(m_bYUnit, m_strYUnit));
     }
     if (pending != nullptr) {
         CString value;

@@ -69,7 +69,6 @@ public:
 protected:
     CWizardBase4* Owner() const override;
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
-    BOOL WriteElementFile(const CString& fileName, int format) override;
     void HandOver() override;
     void TakeImportedAxes(const CExImPortChannel& x, const CExImPortChannel& y) override;
     void TakeOlderFlags(DWORD flags) override;

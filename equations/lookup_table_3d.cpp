@@ -193,10 +193,11 @@ void CProp3DLookupTableXY::ShowCheckFailure(UINT id) {
 }
 
 void CProp3DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CDataFileTablePage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlZList, m_lstZ);
     DDX_Control(pDX, kCtlYList, m_lstY);
     DDX_Control(pDX, kCtlXList, m_lstX);
+    DDX_Control(pDX, kCtlInterpolation, m_cmbInterpolation);
     DDX_CBIndex(pDX, kCtlInterpolation, m_nInterpolation);
     DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
     DDX_Check(pDX, kCtlShowName, m_bShowName);
@@ -214,7 +215,7 @@ void CProp3DLookupTableXY::DoDataExchange(CDataExchange* pDX) {
 BOOL CProp3DLookupTableXY::OnInitDialog() {
     {
         CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
+        CDataFileTablePage::OnInitDialog();
         m_lstX.InsertEditColumn(0, "", LVCFMT_LEFT, kColumnWidth);
         m_lstY.InsertEditColumn(0, "", LVCFMT_LEFT, kColumnWidth);
         m_lstZ.InsertEditColumn(0, LoadLibraryString(kStrAxisX) + m_strXUnit, LVCFMT_LEFT, kColumnWidth);
@@ -686,11 +687,11 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     DeletePoints(m_points);
     for (size_t k = 0; k < static_cast<size_t>(n); ++k)
         m_points.Add(new C3DDataPoint(columns[0][k], columns[2][k], columns[1][k]));
-    // The element's own file gives back the unit texts it was written from.
-    const std::array<CString, 3> names = ElementChannelNames();
-    m_strXUnit = qv::pointtable::ImportedAxisText(reader.GetChannel(0), names[0]);
-    m_strYUnit = qv::pointtable::ImportedAxisText(reader.GetChannel(2), names[1]);
-    m_strZUnit = qv::pointtable::ImportedAxisText(reader.GetChannel(1), names[2]);
+    // Each unit text is its channel's name with the unit in brackets, so that a file the page
+    // wrote gives back the texts it was written from.
+    m_strXUnit = qv::pointtable::AxisText(reader.GetChannel(0));
+    m_strYUnit = qv::pointtable::AxisText(reader.GetChannel(2));
+    m_strZUnit = qv::pointtable::AxisText(reader.GetChannel(1));
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     m_nFileFormat = reader.GetSaveVersion();
     BuildListsFromPoints();
@@ -709,32 +710,13 @@ void CProp3DLookupTableXY::OnWildcardsReplaced(const CString& name) {
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
-// An export the user chooses splits the unit texts into channel names and units.
+// The page's writes (apply, "Save as") split the unit texts into channel names and units; the
+// data file of the model description is the wizard's (its channel names, the texts as units).
+// A grid that fails its check is not written: the file would hold stale points.
 BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
-    std::array<CString, 3> names, units;
-    SplitAxisText(m_strXUnit, names[0], units[0]);
-    SplitAxisText(m_strYUnit, names[1], units[1]);
-    SplitAxisText(m_strZUnit, names[2], units[2]);
-    return WriteGridFile(fileName, format, names, units);
-}
-
-// The element's own data file is written as the model description writes it: the wizard's
-// channel names, and the unit texts as they are, whatever their flags.
-BOOL CProp3DLookupTableXY::WriteElementFile(const CString& fileName, int format) {
-    return WriteGridFile(fileName, format, ElementChannelNames(), {m_strXUnit, m_strYUnit, m_strZUnit});
-}
-
-std::array<CString, 3> CProp3DLookupTableXY::ElementChannelNames() const {
-    if (m_pWizard == nullptr) return {};
-    return {m_pWizard->GetXChannel(), m_pWizard->GetYChannel(), m_pWizard->GetZChannel()};
-}
-
-BOOL CProp3DLookupTableXY::WriteGridFile(const CString& fileName, int format, const std::array<CString, 3>& names,
-                                         const std::array<CString, 3>& units) {
     ReadXListFromControl();
     ReadYListFromControl();
     ReadZListFromControl();
-    // A grid that fails its check is not written: the file would hold stale points.
     if (!BuildPointsFromLists()) return FALSE;
     const int n = static_cast<int>(m_points.GetSize());
     std::vector<double> xs(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1), zs(static_cast<size_t>(n) + 1);
@@ -743,12 +725,16 @@ BOOL CProp3DLookupTableXY::WriteGridFile(const CString& fileName, int format, co
         ys[static_cast<size_t>(i)] = PointAt(m_points, i)->y;
         zs[static_cast<size_t>(i)] = PointAt(m_points, i)->z;
     }
+    CString xName, xUnit, yName, yUnit, zName, zUnit;
+    SplitAxisText(m_strXUnit, xName, xUnit);
+    SplitAxisText(m_strYUnit, yName, yUnit);
+    SplitAxisText(m_strZUnit, zName, zUnit);
     CReadAndWriteFiles writer;
     writer.SetNrChannels(3);
     writer.SetNrItems(n);
-    writer.InsertChannel(0, xs.data(), names[0], units[0]);
-    writer.InsertChannel(1, zs.data(), names[2], units[2]);
-    writer.InsertChannel(2, ys.data(), names[1], units[1]);
+    writer.InsertChannel(0, xs.data(), xName, xUnit);
+    writer.InsertChannel(1, zs.data(), zName, zUnit);
+    writer.InsertChannel(2, ys.data(), yName, yUnit);
     CString name;
     const CString path = DataFileTarget(fileName, format, name);
     if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {

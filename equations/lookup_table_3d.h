@@ -25,8 +25,6 @@
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
 
-#include <array>
-
 namespace qv::lookup3d {
 constexpr UINT kTemplate = 2603;
 constexpr WORD kIdFileName = 2117;
@@ -65,7 +63,6 @@ public:
 
     BOOL ImportFile(const CString& path) override;
     BOOL ExportFile(const CString& fileName, int format) override;
-    BOOL WriteElementFile(const CString& fileName, int format) override;
     void BuildListsFromPoints();
     bool BuildPointsFromLists();
 
@@ -89,12 +86,6 @@ public:
     void OnBrowseWrite();
 
 protected:
-    // The grid written to a data file (see DataFileTarget) with the channel texts of x, y and z
-    // (written in the order x, z, y); a grid that fails its check is not written.
-    BOOL WriteGridFile(const CString& fileName, int format, const std::array<CString, 3>& names,
-                       const std::array<CString, 3>& units);
-    // The channel names the wizard gives the element's own data file (empty without a wizard).
-    std::array<CString, 3> ElementChannelNames() const;
     CTBEditListCtrl& ListOf(qv::lookup3d::Axis axis) { return axis == qv::lookup3d::Axis::X ? m_lstX : m_lstY; }
     void ShowCheckFailure(UINT id);
     void ReadXListFromControl();
@@ -141,6 +132,7 @@ protected:
     CTBEditListCtrl m_lstZ;
     CTBEditListCtrl m_lstY;
     CTBEditListCtrl m_lstX;
+    CComboBox m_cmbInterpolation;
     BOOL m_bXUnit = FALSE;
     BOOL m_bYUnit = FALSE;
     BOOL m_bZUnit = FALSE;

@@ -26,6 +26,17 @@ CDataFileTablePage::~CDataFileTablePage() {
     m_pSymbol = nullptr;
 }
 
+BOOL CDataFileTablePage::OnInitDialog() {
+    const BOOL result = CTBPropertyPage::OnInitDialog();
+    m_edtFileName.AutoComplete(1);
+    return result;
+}
+
+void CDataFileTablePage::DoDataExchange(CDataExchange* pDX) {
+    CTBPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kIdFileName, m_edtFileName);
+}
+
 void CDataFileTablePage::LoadNameAndSymbol() {
     qv::pages::LoadNameAndSymbol(Holder(), Owner(), m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
 }
@@ -57,7 +68,7 @@ void CDataFileTablePage::ResolveFileName() {
 bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {
     if (writeFile && m_bFileName) {
         NormalizeFileName();
-        if (!WriteElementFile(m_strFileName, m_nFileFormat)) return false;
+        if (!ExportFile(m_strFileName, m_nFileFormat)) return false;
         SetParamValue(Holder(), kIdFileName, m_strFileName);
     }
     return CommitParamSet(RequestTarget(Owner()), m_cookie) != FALSE;

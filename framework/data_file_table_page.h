@@ -6,6 +6,7 @@
 
 #include "afx/afxwin.h"
 #include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_edits.h"
 #include "toolkit/tb_page.h"
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
@@ -23,14 +24,16 @@ public:
     // Reads the table from a data file; a failure is told (except on a hidden page) and leaves
     // the table as it was.
     virtual BOOL ImportFile(const CString& path) = 0;
-    // Writes the table to a data file (see DataFileTarget) and announces the file written.
+    // Writes the table to a data file (see DataFileTarget) and announces the file written. An
+    // apply writes the table's own data file through it as well, so that the file reads back
+    // as the page wrote it.
     virtual BOOL ExportFile(const CString& fileName, int format) = 0;
-    // Writes the element's own data file on apply, as ExportFile does. A page whose wizard
-    // names the channels of that file otherwise than its export does writes them as the wizard
-    // does, so that an apply and a model description give the file the same bytes.
-    virtual BOOL WriteElementFile(const CString& fileName, int format) { return ExportFile(fileName, format); }
 
 protected:
+    // The base's dialog opened, then the file-name edit (2117) completes paths as they are typed.
+    BOOL OnInitDialog() override;
+    // The file-name edit bound to its control.
+    void DoDataExchange(CDataExchange* pDX) override;
     ParamHolder* Holder() const { return reinterpret_cast<ParamHolder*>(m_cookie); }
     virtual CWizardBase4* Owner() const = 0;
     // The element's name and "Show Name" written into the parameter set, which is committed;
@@ -94,6 +97,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     DWORD_PTR m_cookie = 0;
+    CTBBrowseEdit m_edtFileName;  // 2117: completes paths as they are typed
     CString m_strFolder;        // where a relative data-file name lies
     CString m_strFileName;
     CString m_strName;

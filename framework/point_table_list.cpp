@@ -6,6 +6,7 @@
 #include "framework/param_access.h"
 #include "framework/string_ids.h"
 #include "toolkit/read_write_files.h"
+#include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
 #include <memory>
@@ -85,9 +86,13 @@ CString AxisText(const CExImPortChannel* channel) {
     return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
 }
 
-CString ImportedAxisText(const CExImPortChannel* channel, const CString& elementName) {
-    if (channel->GetChannelName() == elementName) return channel->GetUnitName();
-    return AxisText(channel);
+bool TakeOldFlag(CWizardCopaObject3* param, BOOL& on) {
+    if (param == nullptr) return false;
+    const int value = TBExtended_atoi(param->GetValue());
+    if (value < 0) return false;
+    on = value != 0 ? TRUE : FALSE;
+    param->SetValue("-1");
+    return true;
 }
 
 bool ReadChannelColumns(CReadAndWriteFiles& reader, int n, std::span<std::vector<double>> columns) {

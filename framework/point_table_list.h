@@ -13,6 +13,7 @@
 
 class CExImPortChannel;
 class CReadAndWriteFiles;
+class CWizardCopaObject3;
 class CWizardBaseCommon;
 class ParamHolder;
 
@@ -46,11 +47,13 @@ void CopySnapshots(CPtrArray& to, const CPtrArray& from);
 void SplitAxisText(const CString& text, CString& name, CString& unit);
 // A data-file channel as axis text: its name, with "[unit]" when it has a unit.
 CString AxisText(const CExImPortChannel* channel);
-// The axis text a read channel gives a table whose own data file names that channel
-// `elementName` and carries the axis text as the channel's unit: such a channel gives its
-// unit, so that the element's file read back gives the axis text it was written from; any
-// other channel gives AxisText.
-CString ImportedAxisText(const CExImPortChannel* channel, const CString& elementName);
+
+// A flag parameter of older data (1001 of the point tables), whose value as an integer is -1
+// once it was taken: a value of 0 or more is taken once, into `on` (0 off; 1, and the other
+// non-zero values that older data may hold, on), and the parameter becomes "-1", so that a
+// later opening leaves the flag as the page has it. False, changing nothing, for a missing
+// parameter or a value below 0.
+bool TakeOldFlag(CWizardCopaObject3* param, BOOL& on);
 
 // Reads the n items of the first columns.size() channels of a data file whose header the
 // reader has read, channel c into columns[c] (n + 1 numbers); the channels let go of the

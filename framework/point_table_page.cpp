@@ -60,7 +60,7 @@ CPointTablePage::~CPointTablePage() {
 }
 
 void CPointTablePage::DoDataExchange(CDataExchange* pDX) {
-    CTBPropertyPage::DoDataExchange(pDX);
+    CDataFileTablePage::DoDataExchange(pDX);
     DDX_Control(pDX, kCtlTable, m_lstTable);
     qv::pages::ExchangeNameAndShowName(pDX, m_strName, m_bShowName);
     DDX_Check(pDX, kCtlFileNameFlag, m_bFileName);
@@ -72,7 +72,7 @@ void CPointTablePage::DoDataExchange(CDataExchange* pDX) {
 void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLabel) {
     {
         CResourceSwitch resources;
-        CTBPropertyPage::OnInitDialog();
+        CDataFileTablePage::OnInitDialog();
         m_lstTable.InsertEditColumn(0, LoadLibraryString(kStrNumber), LVCFMT_LEFT, kColumnWidth);
         m_lstTable.InsertEditColumn(1, LoadLibraryString(kStrAxisX) + xLabel, LVCFMT_LEFT, kColumnWidth);
         m_lstTable.InsertEditColumn(2, LoadLibraryString(kStrAxisY) + yLabel, LVCFMT_LEFT, kColumnWidth);
@@ -80,6 +80,7 @@ void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLab
         m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
     }
     m_strFolder = g_DocumentDir;
+    qv::pages::AppendParamUnitToCaption(*this, Holder(), kIdOutput);
 }
 
 void CPointTablePage::OnMarkModified() {
@@ -110,11 +111,6 @@ void CPointTablePage::MarkFileParameters(bool reference) {
 BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
     CString xName, xUnit, yName, yUnit;
     ChannelNames(xName, xUnit, yName, yUnit);
-    return WritePointFile(fileName, format, xName, xUnit, yName, yUnit);
-}
-
-BOOL CPointTablePage::WritePointFile(const CString& fileName, int format, const CString& xName, const CString& xUnit,
-                                     const CString& yName, const CString& yUnit) {
     CString name;
     const CString path = DataFileTarget(fileName, format, name);
     CString error;

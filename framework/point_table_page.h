@@ -63,7 +63,8 @@ protected:
     // element's name, "Show Name", the output switch and the file reference.
     void DoDataExchange(CDataExchange* pDX) override;
     // The dialog opened with the table's columns "No.", "X" + xLabel and "Y" + yLabel (their
-    // widths from the user's profile); data files are looked for in the document's folder.
+    // widths from the user's profile) and the output switch captioned with its unit; data files
+    // are looked for in the document's folder.
     void OpenTableDialog(const CString& xLabel, const CString& yLabel);
     // Swaps the selected row with the one `delta` rows away.
     virtual void MoveRow(int delta) = 0;
@@ -116,10 +117,6 @@ protected:
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
     // The channels' names and units a file written by ExportFile carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
-    // The table written to a data file (see DataFileTarget) with the given channel texts, the
-    // name written under taken as the table's file, and the file announced.
-    BOOL WritePointFile(const CString& fileName, int format, const CString& xName, const CString& xUnit,
-                        const CString& yName, const CString& yUnit);
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
     void MarkFileParameters(bool reference);
     // Appends a point (0, 0) to the table and its row to the list, unless the table is full

@@ -140,12 +140,10 @@ void CPropTFMDataPairs::TakeOldParameters() {
         SetParamUsePin(holder, kIdOldMode, FALSE);
         mode->SetValue("-1");
     }
-    CWizardCopaObject3* flags = FindParamByValueID(holder, kIdOldFlags);
-    if (flags != nullptr && TBExtended_atoi(flags->GetValue()) >= 0) {
-        const BOOL on = TBExtended_atoi(flags->GetValue()) != 0;
+    BOOL on = FALSE;
+    if (TakeOldFlag(FindParamByValueID(holder, kIdOldFlags), on)) {
         m_bFileName = on;
         m_bPeriod = on;
-        flags->SetValue("-1");
     }
 }
 
@@ -211,7 +209,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     });
     TakeOldParameters();
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
-    qv::pages::AppendParamUnitToCaption(*this, holder, kIdOutput);
     UpdateData(FALSE);
     ShowModeInControls();
     if (m_bFileName) ImportNamedFile();
@@ -382,17 +379,12 @@ void CPropTFMDataPairs::LoadData(bool store) {
 
 CWizardBase4* CPropTFMDataPairs::Owner() const { return m_pWizard; }
 
+// The channels are named by the column labels as they are ("t[s]" and "Y"), without units.
 void CPropTFMDataPairs::ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const {
     xName = m_strXLabel;
     xUnit.Empty();
     yName = m_strYLabel;
     yUnit.Empty();
-}
-
-// An export the user chooses names the channels by the column labels; the element's own data
-// file is written as the model description writes it.
-BOOL CPropTFMDataPairs::WriteElementFile(const CString& fileName, int format) {
-    return WritePointFile(fileName, format, "X", "", "Y", "");
 }
 
 CString CPropTFMDataPairs::TextTableName(const CString& name) const {

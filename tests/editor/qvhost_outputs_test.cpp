@@ -997,56 +997,63 @@ TEST(QvhostOutputs, AnEditSeesTheNamesOnBothSidesOfItsElement) {
     }
 }
 
-// A table whose page writes its data file on apply gives that file the same bytes through
-// `edit -o` as through `describe`, and the edited schematic describes to them again; the axis
-// texts decide the channels' units.
-TEST(QvhostOutputs, EditAndDescribeWriteATablesDataFileAlike) {
+// A table page that applies with "File Name" ticked writes its data file into the output folder
+// with the axis texts split into channel names and units, and an edit of the result shows the
+// texts as they were typed. Describing the result writes the description's own channels.
+TEST(QvhostOutputs, AnAppliedTablesAxisTextsComeBackInTheNextEdit) {
     struct Case {
         const char* what;
-        const char* element;   // the element's JSON object without its script, open at the end
+        const char* element;  // the element's JSON object
         std::vector<std::string> script;
+        const char* applied;    // the channel lines of the file the apply writes
+        std::vector<std::string> shown;  // lines the next edit prints
+        const char* described;  // the channel lines of the description's file
+        const char* counts;     // the header's counts and the data of both files
+        const char* data;
     };
-    const std::vector<std::string> rows2d = {"click 1122", "click 1122", "cell 2121 0 1 \"0\"", "cell 2121 1 1 \"1\"",
-                                             "cell 2121 1 2 \"5\""};
-    const std::vector<std::string> grid3d = {"dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"",
-                                             "type 1035 \"2\"", "click 1036", "}", "click 2438", "dialog 2605 stay {",
-                                             "type 1033 \"10\"", "type 1034 \"10\"", "type 1035 \"2\"", "click 1036",
-                                             "}", "click 2444"};
+    const std::vector<std::string> rows = {"click 1122", "click 1122", "cell 2121 0 1 \"0\"", "cell 2121 1 1 \"1\"",
+                                           "cell 2121 1 2 \"5\""};
+    const std::vector<std::string> grid = {"dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"",
+                                           "type 1035 \"2\"", "click 1036", "}", "click 2438", "dialog 2605 stay {",
+                                           "type 1033 \"10\"", "type 1034 \"10\"", "type 1035 \"2\"", "click 1036",
+                                           "}", "click 2444"};
     auto with = [](std::vector<std::string> lines, std::initializer_list<std::string> more) {
         lines.insert(lines.end(), more);
         lines.insert(lines.end(), {"click 2116", "type 2117 \"t\"", "ok"});
         return lines;
     };
-    const std::string table2d = R"({"id": 78, "name": "A", "parameters": {"IN": "W"})";
-    const std::string table3d = R"({"id": 103, "name": "A", "parameters": {"IN[1]": "U", "IN[2]": "W"})";
     const Case cases[] = {
-        {"2D table", table2d.c_str(), with(rows2d, {})},
-        {"2D table with units", table2d.c_str(),
-         with(rows2d, {"click 2273", "type 2275 \"V\"", "click 2274", "type 2276 \"s[ms]\""})},
-        {"3D table with units", table3d.c_str(),
-         with(grid3d, {"click 2273", "type 2275 \"V\"", "click 2277", "type 2278 \"i[mA]\""})},
-        {"data pairs", R"({"id": 43, "name": "A")", with(rows2d, {})},
+        {"2D table", R"({"id": 78, "name": "A", "parameters": {"IN": "W"}})",
+         with(rows, {"click 2273", "type 2275 \"X[s]\"", "click 2274", "type 2276 \"V\""}),
+         "channel \"X\" \"s\"\nchannel \"V\" \"\"\n", {"2275 Edit \"X[s]\"", "2276 Edit \"V\""},
+         "channel \"X\" \"X[s]\"\nchannel \"Y\" \"V\"\n", "channels 2\nitems 2\n", "0 0\n1 5\n"},
+        {"3D table", R"({"id": 103, "name": "A", "parameters": {"IN[1]": "U", "IN[2]": "W"}})",
+         with(grid, {"click 2273", "type 2275 \"time[s]\"", "click 2277", "type 2278 \"i\""}),
+         "channel \"time\" \"s\"\nchannel \"i\" \"\"\nchannel \"\" \"\"\n",
+         {"2275 Edit \"time[s]\"", "2278 Edit \"i\""}, "channel \"\" \"time[s]\"\nchannel \"\" \"i\"\nchannel \"\" \"\"\n",
+         "channels 3\nitems 4\n", "0 0 10\n1 0 10\n0 0 20\n1 0 20\n"},
+        {"data pairs", R"({"id": 43, "name": "A"})", with(rows, {}), "channel \"t[s]\" \"\"\nchannel \"Y\" \"\"\n", {},
+         "channel \"X\" \"\"\nchannel \"Y\" \"\"\n", "channels 2\nitems 2\n", "0 0\n1 5\n"},
     };
     for (const Case& c : cases) {
         Scratch scratch;
-        std::string lines, quoted;
-        for (const std::string& line : c.script) {
-            lines += line + "\n";
-            quoted += (quoted.empty() ? "\"" : ", \"") + Replaced(Replaced(line, "\\", "\\\\"), "\"", "\\\"") + "\"";
-        }
-        for (const char* folder : {"d", "e", "r"}) fs::create_directory(scratch / folder);
-        WriteFile(scratch / "d/s.json", OneDocument(std::string(c.element) + ", \"script\": [" + quoted + "]}"));
-        WriteFile(scratch / "s.json", OneDocument(std::string(c.element) + "}"));
+        std::string lines;
+        for (const std::string& line : c.script) lines += line + "\n";
+        for (const char* folder : {"e", "r"}) fs::create_directory(scratch / folder);
+        WriteFile(scratch / "s.json", OneDocument(c.element));
         WriteFile(scratch / "script.txt", lines);
-        const HostRun described = RunHost(scratch, "describe d/s.json -o d/o.desc");
-        ASSERT_EQ(0, described.exitCode) << c.what << ": " << described.err;
+        WriteFile(scratch / "none.txt", "");
+        auto file = [&](const char* channels) {
+            return std::string("MDX 1\n") + c.counts + channels + "data\n" + c.data + "end\n";
+        };
         const HostRun edited = RunHost(scratch, "edit s.json --element A --script script.txt -o e/e.json");
         ASSERT_EQ(0, edited.exitCode) << c.what << ": " << edited.err;
-        const HostRun again = RunHost(scratch, "describe e/e.json -o r/o.desc");
+        EXPECT_EQ(file(c.applied), ReadFile(scratch / "e/t.mdx")) << c.what;
+        const HostRun again = RunHost(scratch, "edit e/e.json --element A --script none.txt");
         ASSERT_EQ(0, again.exitCode) << c.what << ": " << again.err;
-        const std::string file = ReadFile(scratch / "d/t.mdx");
-        EXPECT_NE(std::string::npos, file.find("\ndata\n")) << c.what << ": " << file;
-        EXPECT_EQ(file, ReadFile(scratch / "e/t.mdx")) << c.what;
-        EXPECT_EQ(file, ReadFile(scratch / "r/t.mdx")) << c.what;
+        for (const std::string& line : c.shown) EXPECT_NE(std::string::npos, again.out.find(line)) << c.what << ": " << line;
+        const HostRun described = RunHost(scratch, "describe e/e.json -o r/o.desc");
+        ASSERT_EQ(0, described.exitCode) << c.what << ": " << described.err;
+        EXPECT_EQ(file(c.described), ReadFile(scratch / "r/t.mdx")) << c.what;
     }
 }

@@ -450,15 +450,14 @@ TEST_F(Lookup3d, ImportAndExport) {
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : X-values aren't repeated!");
     EXPECT_TRUE(page->ImportFile(single.string().c_str()));
     EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
-    // The element's own file (the wizard's channel names, the unit texts as units) gives back
-    // the unit texts it was written from.
-    const fs::path own = root / "own.mdx";
-    std::ofstream(own) << "MDX 1\nchannels 3\nitems 4\nchannel \"\" \"V\"\nchannel \"\" \"i[mA]\"\nchannel \"\" \"\"\n"
-                          "data\n5 0 1\n6 1 1\n5 2 2\n6 3 2\nend\n";
-    ASSERT_TRUE(page->ImportFile(own.string().c_str()));
-    EXPECT_EQ("V", blocks_test::Text(page, 2275));
-    EXPECT_EQ("", blocks_test::Text(page, 2276));
-    EXPECT_EQ("i[mA]", blocks_test::Text(page, 2278));
+    // Unit texts come back as they were typed through an export and an import.
+    for (int id : {2273, 2274, 2277}) ASSERT_TRUE(qv::ui::Click(page, id));
+    const std::pair<int, const char*> texts[] = {{2275, "X[s]"}, {2276, "[V]"}, {2278, "z"}};
+    for (auto [id, text] : texts) ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(id), text));
+    ASSERT_TRUE(page->ExportFile("round.mdx", 0));
+    for (auto [id, text] : texts) ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(id), "other"));
+    ASSERT_TRUE(page->ImportFile((root / "doc" / "round.mdx").string().c_str()));
+    for (auto [id, text] : texts) EXPECT_EQ(text, blocks_test::Text(page, id)) << id;
 }
 
 // "Import" and "Export" ask for their files: a cancelled dialog changes nothing, a file that

@@ -373,10 +373,16 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
         for (const char* message : messages) script.ExpectMessageBox(IDOK, message);
         return qv::ui::Click(page, button);
     };
-    std::ofstream(root / "three.mdx") << "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\n"
-                                         "data\n1 2 3\nend\n";
+    std::ofstream(root / "three.mdx") << "MDX 1\nchannels 3\nitems 2\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\n"
+                                         "data\n4 5 6\n7 8 9\nend\n";
     ASSERT_TRUE(pick(2118, "three.mdx", {"Only 2 channels allowed!", "Error while reading file!"}));
-    EXPECT_EQ(1, page->Points().GetSize());
+    ASSERT_EQ(1, page->Points().GetSize());
+    EXPECT_EQ(1.0, PointAt(page->Points(), 0)->x);
+    EXPECT_EQ(1.0, PointAt(page->Points(), 0)->y);
+    auto* rows = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121));
+    ASSERT_EQ(1, rows->GetItemCount());
+    EXPECT_EQ("1", rows->GetItemText(0, 1).str());
+    EXPECT_EQ("1", rows->GetItemText(0, 2).str());
 
     std::ofstream(root / "table.txt") << "v[V] i[A]\n0 0\n1 2\n";
     ASSERT_TRUE(qv::ui::Click(page, 2116));
@@ -407,28 +413,102 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
     EXPECT_FALSE(fs::exists(root / "chosen.mdx"));
 }
 
-// The element's own data file names its channels "X" and "Y" and carries the axis texts as
-// units: read back, it gives those texts again; other channels give "name[unit]".
-TEST_F(LookupTable, TheElementsDataFileReadBackGivesItsAxisTexts) {
-    struct Case {
-        const char* x;   // the channels' headers: name and unit, quoted
+// An axis text comes back as it was typed: an apply with "File Name" ticked writes the texts
+// split into channel names and units, a page opened on that file reads them back, and so do
+// "Save as" and "Open".
+TEST_F(LookupTable, AxisTextsComeBackAsTypedThroughApplySaveAsAndOpen) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    const struct {
+        const char* x;
         const char* y;
-        const char* xAxis;
-        const char* yAxis;
+        const char* channels;
     } cases[] = {
-        {R"("X" "V")", R"("Y" "s[ms]")", "V", "s[ms]"},
-        {R"("X" "")", R"("Y" "")", "", ""},
-        {R"("v" "V")", R"("i" "")", "v[V]", "i"},
+        {"X[s]", "Y", "channel \"X\" \"s\"\nchannel \"Y\" \"\"\n"},
+        {"time[s]", "", "channel \"time\" \"s\"\nchannel \"\" \"\"\n"},
+        {"[V]", "i[A]", "channel \"\" \"V\"\nchannel \"i\" \"A\"\n"},
     };
-    WizardOnSheet wizard(TableWith({{1, 1}}));
-    CProp2DLookupTableXY* page = wizard.Page();
-    for (const Case& c : cases) {
-        std::ofstream(root / "axes.mdx") << "MDX 1\nchannels 2\nitems 1\nchannel " << c.x << "\nchannel " << c.y
-                                         << "\ndata\n0 1\nend\n";
-        ASSERT_TRUE(page->ImportFile((root / "axes.mdx").string().c_str())) << c.x;
-        EXPECT_EQ(c.xAxis, blocks_test::Text(page, 2275)) << c.x;
-        EXPECT_EQ(c.yAxis, blocks_test::Text(page, 2276)) << c.y;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
+        auto wizard = TableWith({{0, 0}, {1, 2}});
+        wizard->SetUnits(TRUE, TRUE, "", "");
+        {
+            Open<C2DLookupTableWizard4> open(*wizard);
+            CProp2DLookupTableXY* page = open.Page();
+            ASSERT_TRUE(qv::ui::Click(page, 2116));
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), "t.mdx"));
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2275), c.x));
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2276), c.y));
+            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+            const std::string written = ReadFile(root / "t.mdx");
+            EXPECT_EQ(std::string("MDX 1\nchannels 2\nitems 2\n") + c.channels + "data\n0 0\n1 2\nend\n", written);
+            qv::UserScript::Instance().ExpectFileDialog((root / "saved.mdx").string());
+            ASSERT_TRUE(qv::ui::Click(page, 2119));
+            EXPECT_EQ(written, ReadFile(root / "saved.mdx"));
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2275), "other"));
+            qv::UserScript::Instance().ExpectFileDialog((root / "saved.mdx").string());
+            ASSERT_TRUE(qv::ui::Click(page, 2118));
+            EXPECT_EQ(c.x, blocks_test::Text(page, 2275));
+            EXPECT_EQ(c.y, blocks_test::Text(page, 2276));
+        }
+        // The page opens on the file the apply wrote, whatever the wizard held.
+        wizard->SetUnits(TRUE, TRUE, "other", "other");
+        Open<C2DLookupTableWizard4> again(*wizard);
+        EXPECT_EQ(c.x, blocks_test::Text(again.Page(), 2275));
+        EXPECT_EQ(c.y, blocks_test::Text(again.Page(), 2276));
     }
+}
+
+// The output switch's caption carries the output's unit.
+TEST_F(LookupTable, OutputSwitchShowsTheOutputsUnit) {
+    std::vector<ParamRow> rows = TableRows();
+    rows[4].unit = "V";
+    DWORD element = 0;
+    auto wizard = NewWizard<C2DLookupTableWizard4>(rows, &element);
+    Open<C2DLookupTableWizard4> open(*wizard);
+    EXPECT_EQ("Output Signal [V]", blocks_test::Text(open.Page(), 2056));
+}
+
+// Parameter 1001 of older data sets "File Name" when the page opens (0 off, any value above 0
+// on) and is then "-1", so that a later opening leaves the flag as the wizard has it.
+TEST_F(LookupTable, OldFileFlagParameterIsTakenOnce) {
+    const struct {
+        const char* value;
+        BOOL before;
+        BOOL after;
+    } cases[] = {{"1", FALSE, TRUE}, {"2", FALSE, TRUE}, {"0", TRUE, FALSE}, {"-1", TRUE, TRUE}, {"-1", FALSE, FALSE}};
+    for (const auto& c : cases) {
+        std::vector<ParamRow> rows = TableRows();
+        rows.push_back({.id = 1001, .name = "OLDFLAG", .value = c.value});
+        DWORD element = 0;
+        auto wizard = NewWizard<C2DLookupTableWizard4>(rows, &element);
+        wizard->TakeFromPage(c.before, 0, wizard->Points(), wizard->Snapshots());
+        Open<C2DLookupTableWizard4> open(*wizard);
+        EXPECT_EQ(c.after ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2116)) << c.value;
+        EXPECT_EQ("-1", Param(editor->Holder(element), 1001)->GetValue().str()) << c.value;
+    }
+}
+
+// Without "File Name" an apply gives parameter 2117 the document's default name and writes no
+// file; moving the first row up or the last row down changes nothing.
+TEST_F(LookupTable, DefaultNameWithoutAFileAndMovesAtTheEnds) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    WizardOnSheet wizard(TableWith({{1, 1}, {2, 4}}));
+    CProp2DLookupTableXY* page = wizard.Page();
+    auto* list = static_cast<CTBEditListCtrl*>(page->GetDlgItem(2121));
+    for (auto [row, button] : {std::pair{0, 1125}, std::pair{1, 1126}}) {
+        ASSERT_TRUE(qv::ui::ClickListItem(list, row));
+        ASSERT_TRUE(qv::ui::Click(page, button));
+        EXPECT_EQ(row, list->GetSelectedItem()) << button;
+        for (int r = 0; r < 2; ++r) {
+            EXPECT_EQ(r + 1.0, PointAt(page->Points(), r)->x) << button;
+            EXPECT_EQ(qv::pointtable::FormatNumber(r + 1.0), list->GetItemText(r, 1)) << button;
+        }
+    }
+    editor->ClearRequests();
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
+    EXPECT_EQ("Demo__B1.mdx", Named(editor->Holder(tableElement), "FNAME")->GetValue().str());
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
+    EXPECT_FALSE(fs::exists(root / "Demo__B1.mdx"));
 }
 
 // The file buttons offer the toolkit's formats with the entry of the table's file extension

@@ -3,6 +3,7 @@
 
 #include "afx/afxwin.h"
 #include "afx/user_script.h"
+#include "toolkit/tb_edits.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,18 @@
 
 namespace qv_test {
 
-// Clicks import and save as, cancels both dialogs and checks what they offered: every format
+// The data-file name (2117) is the toolkit's browse edit, completing paths as they are typed.
+inline void ExpectBrowseFileEdit(CWnd* page) {
+    auto* edit = dynamic_cast<CTBBrowseEdit*>(page->GetDlgItem(2117));
+    ASSERT_NE(nullptr, edit);
+    EXPECT_TRUE(edit->IsAutoComplete());
+}
+
+// The file-name edit as ExpectBrowseFileEdit checks it; then clicks import and save as, cancels both dialogs and checks what they offered: every format
 // the toolkit reads, and every format it writes, with the entries `readIndex` and `writeIndex`
 // (1-based) preselected, both starting at the file `initial`.
 inline void ExpectDataFileDialogs(CWnd* page, DWORD readIndex, DWORD writeIndex, const std::string& initial) {
+    ExpectBrowseFileEdit(page);
     struct Button {
         int id;
         const char* filter;

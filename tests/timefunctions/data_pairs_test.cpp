@@ -2,6 +2,7 @@
 // archive bytes built by hand, older data (4.x blocks, blocks of the older wizard base with
 // page archives of versions 3, 5 and 10), and the page driven as a user drives it.
 #include "tests/timefunctions/timefunctions_support.h"
+#include "tests/support/data_file_buttons.h"
 #include "tests/support/pair_blocks.h"
 #include "tests/support/text_files.h"
 
@@ -571,18 +572,20 @@ TEST_F(DataPairs, ImportRefusesThreeChannelsAndATextImportExportsAsMdx) {
     CReadAndWriteFiles reader;
     ASSERT_TRUE(reader.ReadInfoFile((root / "table.mdx").string().c_str()));
     EXPECT_EQ(3, reader.GetNrItems());
-    // The element's own file has the channels the model description writes.
-    EXPECT_EQ(CString("X"), reader.GetChannel(0)->GetChannelName());
+    // The page names the channels by its column labels, without units.
+    EXPECT_EQ(CString("t[s]"), reader.GetChannel(0)->GetChannelName());
+    EXPECT_EQ(CString(""), reader.GetChannel(0)->GetUnitName());
     EXPECT_EQ(CString("Y"), reader.GetChannel(1)->GetChannelName());
 }
 
-// "Export" asks for the file to write: a cancelled dialog writes nothing; a chosen name gets the
-// format's extension and the table is written there.
+// "Export" asks for the file to write (its name edit completes paths): a cancelled dialog writes
+// nothing; a chosen name gets the format's extension and the table is written there.
 TEST_F(DataPairs, ExportAsksForTheFileToWrite) {
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});
     Open open(*wizard);
     CPropTFMDataPairs* page = open.Page();
+    qv_test::ExpectBrowseFileEdit(page);
     ASSERT_TRUE(qv::ui::Click(page, 2116));
     auto& script = qv::UserScript::Instance();
     editor->ClearRequests();
