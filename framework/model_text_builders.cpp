@@ -11,6 +11,7 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
+#include "framework/waveform_ids.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 #include "wizard/wizardbase.h"
@@ -270,6 +271,31 @@ CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& 
     const CString y = InSimulatorUnit(b);
     const CString z = InSimulatorUnit(c);
     return InUsedUnit(MakeSumText(x, y, z), result, " " + x + " + " + y + " + " + z);
+}
+
+bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period, CString* text) {
+    double value = 0.0;
+    if (ParseValueWithPrefix(InSimulatorUnit(frequency), &value) && value == 0.0) return false;
+    *text = MakeReciprocalText(frequency, period);
+    return true;
+}
+
+BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period) {
+    using namespace qv::waveform;
+    const CWizardCopaObject3* shown = FindParamByValueID(holder, kIdPeriod);
+    if (shown == nullptr) return FALSE;
+    if (fromTimes) {
+        const CWizardCopaObject3* rise = FindParamByValueID(holder, kIdRise);
+        const CWizardCopaObject3* width = FindParamByValueID(holder, kIdWidth);
+        const CWizardCopaObject3* fall = FindParamByValueID(holder, kIdFall);
+        if (rise == nullptr || width == nullptr || fall == nullptr) return FALSE;
+        *period = MakeSumText(TypedValueOf(rise), TypedValueOf(width), TypedValueOf(fall), TypedValueOf(shown));
+        return TRUE;
+    }
+    const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
+    if (frequency == nullptr) return FALSE;
+    *period = MakeReciprocalText(TypedValueOf(frequency), TypedValueOf(shown));
+    return TRUE;
 }
 
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {

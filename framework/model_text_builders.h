@@ -76,6 +76,16 @@ CString InSimulatorUnit(const TypedValue& value);
 CString MakeReciprocalText(const TypedValue& value, const TypedValue& result);
 CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& c, const TypedValue& result);
 
+// The period a page shows for a frequency: MakeReciprocalText above; FALSE for a frequency
+// that is the number 0, which leaves the period as it stands.
+bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period, CString* text);
+
+// The period that a wave's parameters give: the sum of rise (2051), width (2055) and fall
+// (2053) when `fromTimes`, else the reciprocal of the frequency (2036), each value read in its
+// used unit and the period (2038) written in its own, as the forms above write them. FALSE
+// when a parameter it needs, the period among them, is missing.
+BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period);
+
 // The bracket indexes ("A[3]") that occur more than once among the parameters with the
 // value ID, ascending, one per line; empty when there are none.
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID);

@@ -1,8 +1,9 @@
-// A parameter's units on a page: the unit list shows them with the used unit chosen, and the
-// unit the list shows is written back as the used unit.
+// A parameter's units on a page: the unit list shows them with the used unit chosen, the
+// unit the list shows is written back as the used unit, and a field's text is read in it.
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/model_text_builders.h"
 #include "toolkit/tb_unit_combo.h"
 #include "wizard/copa.h"
 
@@ -22,6 +23,15 @@ inline void WriteShownUnit(const CComboBox* units, CWizardCopaObject3* param) {
     CString used;
     units->GetWindowText(used);
     param->SetUsedUnit(used);
+}
+
+// A field's text with its parameter's quantity and unit, in the unit that `units` shows: the
+// parameter's used unit while the list has no window or no entries (or there is no list).
+inline TypedValue TypedAsShown(const CWizardCopaObject3* param, const CString& text, const CComboBox* units) {
+    TypedValue typed = TypedValueOf(param);
+    typed.text = text;
+    if (units != nullptr && units->GetSafeHwnd() != nullptr && units->GetCount() > 0) units->GetWindowText(typed.usedUnit);
+    return typed;
 }
 
 } // namespace qv::pages

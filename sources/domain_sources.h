@@ -108,6 +108,7 @@ protected:
     void ApplyAmplitudeRule();
     // The list both variants write.
     void FillCompareList(int form);
+    std::span<CTBUnitComboBox> UnitLists() override { return m_cmbUnits; }
 
     void OnOutputFirst();
     void OnOutputSecond();

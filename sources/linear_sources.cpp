@@ -85,10 +85,6 @@ CLinearSourceWizardBase4::CLinearSourceWizardBase4(const CLinearSourceWizardBase
     if (other != nullptr) m_dwSchema = other->m_dwSchema;
 }
 
-BOOL CLinearSourceWizardBase4::DerivePeriodText(ParamHolder* holder, int kind, CString* period) const {
-    return DerivePeriodFromParams(holder, kind == kKindTrapezoid, period);
-}
-
 void CLinearSourceWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     if (version != eSheetVersion4) return;
     CACWizardBase4::Serialize(ar, version);

@@ -81,11 +81,6 @@ public:
     BOOL GetPeriodFixed() const { return m_bPeriodGiven; }
     int GetListSelection() const { return m_nListSelection; }
 
-    // The period text of the kind from the parameter set: the sum of rise, width and fall
-    // for the trapezoid, the reciprocal of the frequency for every other kind. FALSE when a
-    // parameter it needs is missing.
-    BOOL DerivePeriodText(ParamHolder* holder, int kind, CString* period) const;
-
 protected:
     DWORD m_dwSchema = 1;
 };
@@ -117,6 +112,7 @@ public:
 protected:
     // The shared list of both variants.
     void FillCompareList(int kind, const char* valueName, bool voltage);
+    std::span<CTBUnitComboBox> UnitLists() override { return m_cmbUnits; }
 
     void OnOutputVoltage();
     void OnOutputCurrent();

@@ -1,7 +1,7 @@
-// What the linear sources of every domain share about their time functions: the period and
-// amplitude texts their pages derive, the period their wizards derive from the parameter set,
-// and the placeholders their model text leaves for the wizard to fill; and how every source
-// page reads a number typed by a user.
+// What the linear sources of every domain share about their time functions: the amplitude
+// text their pages derive from an RMS value and the placeholders their model text leaves for
+// the wizard to fill; and how every source page reads a number typed by a user. The period
+// they derive as the time functions do (framework/model_text_builders.h).
 #pragma once
 
 #include "afx/afx.h"
@@ -14,21 +14,9 @@ namespace qv::sources {
 // A number typed by a user with its prefix, or nothing: non-finite values are no number.
 bool ParseFinite(const CString& text, double* value);
 
-// The period field's text: the sum of rise, width and fall for the trapezoid, else the
-// reciprocal of the frequency; numbers where the texts parse and the result is finite, else
-// the formula (" a + b + c", "1/(f)"). FALSE for a frequency that parses as 0: the field is
-// left as it is.
-bool PeriodFieldText(bool trapezoid, const CString& rise, const CString& width, const CString& fall,
-                     const CString& frequency, CString* period);
-
 // The amplitude of a sine given by its RMS value: RMS times the square root of 2 as a number,
 // or the formula "<rms> * sqrt(2.0)" when the text is no number or the product not finite.
 CString AmplitudeFromRMSText(const CString& rms);
-
-// The period from the parameter set: MakeSumText of rise (2051), width (2055) and fall (2053)
-// for the trapezoid, MakeReciprocalText of the frequency (2036) otherwise. FALSE when a
-// parameter it needs is missing.
-BOOL DerivePeriodFromParams(ParamHolder* holder, bool trapezoid, CString* period);
 
 // Walks the pending placeholders from the last to the first and fills them: "@PHASE" and
 // "@AC_PHASE_PHI" switch the phase parameters to radians (each with a commit), "@AC_PHASE" and

@@ -4,6 +4,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
+#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -16,6 +17,7 @@
 #include "sources/linear_sources.h"
 #include "sources/time_function_texts.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace qv::sources;
@@ -138,6 +140,16 @@ CString* TTimeSourcePage<Wizard>::FieldOf(WORD valueID) {
     case kIdValue: return &m_strValue;
     default: return nullptr;
     }
+}
+
+template <class Wizard>
+TypedValue TTimeSourcePage<Wizard>::TypedField(WORD valueID) {
+    const std::span<CTBUnitComboBox> lists = UnitLists();
+    const CComboBox* units = nullptr;
+    for (size_t u = 0; u < std::size(kTimeUnitLists) && u < lists.size(); ++u)
+        if (kTimeUnitLists[u].valueID == valueID) units = &lists[u];
+    const CString* text = FieldOf(valueID);
+    return qv::pages::TypedAsShown(FindParamByValueID(this->m_pParams, valueID), text ? *text : CString(), units);
 }
 
 template <class Wizard>
@@ -397,9 +409,13 @@ void TTimeSourcePage<Wizard>::EnablePinnedFields() {
 template <class Wizard>
 void TTimeSourcePage<Wizard>::UpdatePeriod() {
     if (m_bPeriodGiven) return;
+    const TypedValue shown = TypedField(kIdPeriod);
     CString period;
-    if (PeriodFieldText(FormSelection() == kKindTrapezoid, m_strRise, m_strWidth, m_strFall, m_strFrequency, &period))
-        SetFieldText(kIdPeriod, m_strPeriod, period);
+    if (FormSelection() == kKindTrapezoid)
+        period = MakeSumText(TypedField(kIdRise), TypedField(kIdWidth), TypedField(kIdFall), shown);
+    else if (!PeriodOfFrequencyText(TypedField(kIdFrequency), shown, &period))
+        return;
+    SetFieldText(kIdPeriod, m_strPeriod, period);
 }
 
 template <class Wizard>
@@ -485,9 +501,15 @@ void TTimeSourcePage<Wizard>::OnFieldChanged() {
     this->SetModified(TRUE);
 }
 
+// The derived period follows a unit chosen for it or for a field it is derived from.
 template <class Wizard>
-void TTimeSourcePage<Wizard>::OnUnitSelected(UINT) {
+void TTimeSourcePage<Wizard>::OnUnitSelected(UINT id) {
     OnFieldChanged();
+    const auto list = std::ranges::find(kTimeUnitLists, static_cast<int>(id), &UnitList::control);
+    if (list == std::end(kTimeUnitLists)) return;
+    const int field = list->valueID;
+    if (field == kIdPeriod || std::ranges::find(kPeriodSourceEdits, field) != std::end(kPeriodSourceEdits))
+        UpdatePeriod();
 }
 
 template <class Wizard>

@@ -14,6 +14,7 @@
 #include "framework/listed_controls.h"
 #include "framework/page_overrides.h"
 #include "framework/param_access.h"
+#include "framework/shown_unit.h"
 #include "framework/waveform_ids.h"
 #include "toolkit/tb_unit_combo.h"
 
@@ -154,7 +155,8 @@ public:
 
     // Fields that sit on a pin are closed while time-controlled.
     void EnablePinnedFields();
-    // The period from the frequency or the trapezoid times, unless it is given.
+    // The period from the frequency or the trapezoid times, unless it is given: each read in
+    // the unit its list shows, the period written in the unit its own list shows.
     void UpdatePeriod();
     // The sine's amplitude from the RMS value while the RMS radio is chosen.
     void UpdateAmplitudeFromRMS();
@@ -191,6 +193,10 @@ protected:
     void ExchangeSharedFields(CDataExchange* pDX);
     // The member that holds the text of a shared parameter, or null.
     CString* FieldOf(WORD valueID);
+    // The page's unit lists, those of qv::sources::kTimeUnitLists first and in its order.
+    virtual std::span<CTBUnitComboBox> UnitLists() = 0;
+    // A shared field's text with its parameter's quantity and unit, in the unit its list shows.
+    TypedValue TypedField(WORD valueID);
     // Each parameter the page shows, in the set's order, to `load`: the live inputs and the
     // value, which is shown whether it is an input or (while time-controlled) an output. The
     // value's pin flag is read on the way.

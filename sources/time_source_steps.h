@@ -14,6 +14,7 @@
 #include "framework/ac_parameters.h"
 #include "framework/ac_page_steps.h"
 #include "framework/immanent_template.h"
+#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"

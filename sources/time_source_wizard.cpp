@@ -1,5 +1,6 @@
 #include "sources/time_source_wizard.h"
 
+#include "framework/model_text_builders.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/snapshot_lists.h"

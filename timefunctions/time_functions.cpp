@@ -177,24 +177,11 @@ void CTimeFunctionWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3*
     if (m_bPeriodGiven) return;
     ParamHolder* holder = params.Holder();
     const WORD id = param->GetValueID();
-    const CWizardCopaObject3* periodParam = FindParamByValueID(holder, kIdPeriod);
-    if (periodParam == nullptr) return;
-    // Each time is read in its own unit and the period is written in the one it is shown in.
-    const TypedValue periodShown = TypedValueOf(periodParam);
+    const bool fromTimes = DerivesFromTimes();
+    if (fromTimes ? id != kIdRise && id != kIdFall && id != kIdWidth : id != kIdFrequency) return;
+    // Each value is read in its own unit and the period is written in the one it is shown in.
     CString period;
-    if (DerivesFromTimes()) {
-        if (id != kIdRise && id != kIdFall && id != kIdWidth) return;
-        const CWizardCopaObject3* rise = FindParamByValueID(holder, kIdRise);
-        const CWizardCopaObject3* fall = FindParamByValueID(holder, kIdFall);
-        const CWizardCopaObject3* width = FindParamByValueID(holder, kIdWidth);
-        if (rise == nullptr || fall == nullptr || width == nullptr) return;
-        period = MakeSumText(TypedValueOf(rise), TypedValueOf(width), TypedValueOf(fall), periodShown);
-    } else {
-        if (id != kIdFrequency) return;
-        const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
-        if (frequency == nullptr) return;
-        period = MakeReciprocalText(TypedValueOf(frequency), periodShown);
-    }
+    if (!DerivePeriodFromParams(holder, fromTimes, &period)) return;
     // The editor's answer to the commit is not examined.
     if (SetParamValue(holder, kIdPeriod, period)) CommitParamSet(target, params.Cookie());
 }
@@ -447,10 +434,7 @@ void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox*
 }
 
 TypedValue CTimeFunctionPage::Typed(WORD id, const CString& text, const CTBUnitComboBox& units) {
-    TypedValue typed = TypedValueOf(FindParamByValueID(m_pParams, id));
-    typed.text = text;
-    if (units.GetSafeHwnd() != nullptr && units.GetCount() > 0) units.GetWindowText(typed.usedUnit);
-    return typed;
+    return qv::pages::TypedAsShown(FindParamByValueID(m_pParams, id), text, &units);
 }
 
 CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, const CTBUnitComboBox& units) {
@@ -459,10 +443,7 @@ CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, const CTBUn
 
 // Text set from code sends no notification, so the member follows the window text here.
 void CTimeFunctionPage::DerivePeriod(const TypedValue& frequency, const TypedValue& shownPeriod, CString& period) {
-    if (m_bPeriodGiven) return;
-    double value = 0.0;
-    if (ParseValueWithPrefix(InSimulatorUnit(frequency), &value) && value == 0.0) return;
-    period = MakeReciprocalText(frequency, shownPeriod);
+    if (m_bPeriodGiven || !PeriodOfFrequencyText(frequency, shownPeriod, &period)) return;
     if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, period);
 }
 

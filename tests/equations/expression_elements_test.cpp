@@ -203,6 +203,32 @@ TEST_F(ExpressionElements, VariablesOfTheRows) {
     }
 }
 
+// Each variable a row defines is described by the variables' template in every language the
+// template has, its "%s" filled with the variable's name (not its value, nor left as it is).
+TEST_F(ExpressionElements, VariablesAreDescribedWithTheirNames) {
+    constexpr WORD kGerman = 0x407;
+    for (const bool equation : {false, true}) {
+        SCOPED_TRACE(equation ? "81" : "80");
+        DWORD element = 0;
+        const ParamRow row = {.id = equation ? WORD(2751) : WORD(2132), .name = "a", .value = "", .deletable = TRUE};
+        std::vector<ParamRow> rows = equation ? EquationRows({row}) : InitialRows({row});
+        rows.back().description = "Variable %s";
+        std::unique_ptr<CEquationWizardBase4> wizard;
+        if (equation) wizard = NewWizard<CEquationWizard4>(rows, &element);
+        else wizard = NewWizard<CInitialValuesWizard4>(rows, &element);
+        ParamHolder* holder = editor->Holder(element);
+        Named(holder, "VAR")->SetDescriptionByLangID(kGerman, "Variable %s (Wert)");
+        OpenPage<CEquationWizardBase4> open(*wizard);
+        auto* list = static_cast<CTBEditListCtrl*>(open.Sheet().GetActivePage()->GetDlgItem(2132));
+        ASSERT_TRUE(qv::ui::EditListCell(list, 0, 0, "X := 1"));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        const CWizardCopaObject3* x = Named(holder, "X");
+        ASSERT_NE(nullptr, x);
+        EXPECT_EQ("Variable X", x->GetDescriptionByLangID(kLanguageEnglish).str());
+        EXPECT_EQ("Variable X (Wert)", x->GetDescriptionByLangID(kGerman).str());
+    }
+}
+
 // The row buttons: each step's rows (expression cell and sequence), set order of the
 // expressions and the variables left.
 TEST_F(ExpressionElements, RowButtons) {
