@@ -13,18 +13,20 @@ blocks, time functions, a lookup table, an equation block and a meter), about a 
 which write a data file.
 
 The first form is the gate of the continuous build, in two parts.
-- Time: the benchmark does what `qvhost describe` does (read the schematic text once to check
-  it and plan its outputs, then again to make, describe and destroy the elements one by one as
-  they are read) for 1,000 and 10,000 elements. Fails (exit status 1) when the larger takes more
-  than 11 times as long as the smaller in three runs of the benchmark in a row. Each size runs
-  REPETITIONS times, interleaved in random order so that a busy moment of the machine falls on
-  both sizes alike, and the fastest repetition of each is compared by the processor time it
-  took: load from other programs only ever adds time, so the fastest repetition is the one
-  closest to the job's own cost. The data files go to a memory file system where there is one,
-  so that a disk's journal does not add to the time. A step that walks what was read before
+- Time: the benchmark does what `qvhost describe` does (read the schematic text once to check it
+  and plan its outputs, then again to make, describe and destroy the elements one by one as they
+  are read) for 1,000 and 10,000 elements. Fails (exit status 1) when the larger takes more than
+  GATE_LIMIT (18) times as long as the smaller in three runs of the benchmark in a row. Each
+  size runs REPETITIONS times, interleaved in random order so that a busy moment of the machine
+  falls on both sizes alike, and the fastest repetition of each is compared by the processor
+  time it took: load from other programs only ever adds time, so the fastest repetition is the
+  one closest to the job's own cost. The data files go to a memory file system where there is
+  one, so that a disk's journal does not add to the time. A step that walks what was read before
   (quadratic) gives about 20 at these sizes; the job's own ratio is 10 (measured 9.9 on an
-  eight-core machine with 20 to 30 runnable jobs). The sizes are what a continuous build on two
-  cores affords (about a minute); the ratio from 100,000 to 1,000,000 is the second form's.
+  eight-core machine with 20 to 30 runnable jobs, 9.2 to 11.7 over 41 runs on eight cores with
+  every core busy). The limit is 1.5 times the slowest of those runs, so that load alone does
+  not fail the gate. The sizes are what a continuous build on two cores affords (about a
+  minute); the ratio from 100,000 to 1,000,000 is the second form's.
 - Memory: the host program itself runs `describe`, `save`, `load -o`, `edit -o` (a rename of
   the element in the middle) and `svg --symbol` (of a resistor near the end) as child processes
   on 2,000 and 20,000 elements; what each command's peak resident set grows by per element
@@ -53,9 +55,9 @@ import bench_check  # noqa: E402
 SMALL = "DescribeCommand/1000"
 LARGE = "DescribeCommand/10000"
 LIMIT = 11.0          # the scale check (--scale): 1,000,000 against 100,000 elements
-GATE_LIMIT = 11.0     # the gate: 10,000 against 1,000 elements
+GATE_LIMIT = 18.0     # the gate: 10,000 against 1,000 elements
 REPETITIONS = 7
-ATTEMPTS = 3
+ATTEMPTS = bench_check.ATTEMPTS
 PEAK_PER_ELEMENT = 500       # bytes of peak resident set per element, for every command
 MEMORY_SIZES = (2000, 20000)
 COMMANDS = ("describe", "save", "load", "edit", "svg")
