@@ -312,7 +312,7 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
         error = origin + ": " + JsonSyntaxError(text, e.byte, e.what(), "the family file");
         return false;
     } catch (const json::exception& e) {
-        error = origin + ": " + WithoutJsonTag(e.what());
+        error = origin + ": " + JsonLibraryMessage(e.what());
         return false;
     } catch (const CatalogueError& e) {
         error = origin + ": " + e.what();

@@ -400,6 +400,7 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
 Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {}
 
 Host::~Host() {
+    CReadAndWriteFiles::SetFindWatcher(nullptr);
     // A job that ended without putting its output in place takes back what it wrote.
     OutputFiles::Current().Settle(false);
     ClearElements();
@@ -423,12 +424,14 @@ void Host::ClearElements() {
         element->wizard4 = nullptr;
     }
     m_elements.clear();
+    m_ownDataFiles.clear();
 }
 
 bool Host::Start(const HostOptions& options, std::string& error) {
     // The plug-in names its data files in the code page, with the folders the host gave it:
     // on disk every name is UTF-8, as the host's own paths and messages are.
     qv::SetDiskPathConverter(&PathToUtf8);
+    CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
@@ -701,6 +704,11 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     if (!m_checking) m_editor->AddNameInUse(source.name);
     Element& added = *element;
     m_elements.push_back(std::move(element));
+    // Its pages do not find the data files it may write (MayPagesFind).
+    if (!m_loading) {
+        added.ownFiles = OwnDataFiles(source);
+        m_ownDataFiles.insert(added.ownFiles.begin(), added.ownFiles.end());
+    }
     if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
     // A wizard saved with the element is loaded as a saved archive loads it, not initialised.
     if (source.hasWizardData && !LoadWizardData(added, error)) return false;
@@ -850,6 +858,7 @@ void Host::DropLastElement() {
     element.wizard3 = nullptr;
     element.wizard4 = nullptr;
     m_editor->RemoveElement(element.handle);
+    for (const std::string& path : element.ownFiles) m_ownDataFiles.erase(m_ownDataFiles.find(path));
     m_elements.pop_back();
 }
 

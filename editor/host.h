@@ -195,6 +195,7 @@ private:
         DWORD handle = 0;
         CWizardBase3* wizard3 = nullptr;
         CWizardBase4* wizard4 = nullptr;
+        std::vector<std::string> ownFiles;   // OwnDataFiles, while the element is held
     };
     // Where Build and Load hand each element once it is complete, when a job streams: the
     // element is destroyed right after Take.
@@ -247,6 +248,15 @@ private:
         std::unordered_map<std::string, std::string> setAside;
         // Data files that could not be written, one line each (element, file, the reason).
         std::vector<std::string> writeFailures;
+        // The data files refused or not written, as the page named them and as meant: what a
+        // page shows or a wizard reports about one of them repeats the run's own line, which
+        // names the element, the file and the reason, and is not said again.
+        std::vector<std::string> refusedFiles;
+        bool Echoes(const std::string& message) const {
+            for (const std::string& file : refusedFiles)
+                if (message.find(file) != std::string::npos) return true;
+            return false;
+        }
         // Set once the run is bound to fail: the data files are noted, not written, and the
         // element lines go to `discard`.
         bool dry = false;
@@ -361,6 +371,16 @@ private:
     void WatchDataFiles(DescriptionJob& job);
     // Whether describing the element may write a data file of its own.
     bool MayWriteDataFiles(const SchematicElement& source) const;
+    // The data files describing the element may write (none where MayWriteDataFiles says so),
+    // absolute, in normal form: its default name, the names its file parameters and its
+    // characteristic give, in the document's folder.
+    std::vector<std::string> OwnDataFiles(const SchematicElement& source) const;
+    // Whether a page may find the data file `given` when it looks for one on its own: not one
+    // that an element the host holds may write. Those files are what a command writes, not
+    // its input, so a table the schematic gives is what the element shows, whatever an earlier
+    // run left in the folder. While an archive is loaded, every file is found: an archive's
+    // elements read their data files beside it, as an opened document does.
+    bool MayPagesFind(const std::string& given) const;
     void DescribeElement(Element& element, DescriptionJob& job);
     bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
     bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);
@@ -407,6 +427,8 @@ private:
     };
     std::vector<FileIdentity> m_inputIdentities;   // by index in m_inputs
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
+    bool m_loading = false;                  // Load is reading an archive (see MayPagesFind)
+    std::unordered_multiset<std::string> m_ownDataFiles;   // the ownFiles of the elements held
     // While a description is written: sets aside what an earlier run left where the element
     // about to be made may write its data files.
     std::function<void(const SchematicElement&)> m_setAside;

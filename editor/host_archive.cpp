@@ -309,6 +309,10 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
 }
 
 bool Host::Load(const std::string& path, const std::string& documentFolder, std::string& error) {
+    struct Loading {
+        bool& flag;
+        ~Loading() { flag = false; }
+    } loading{m_loading = true};
     StartSchematic();
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeRead)) {

@@ -280,6 +280,29 @@ bool Host::MayWriteDataFiles(const SchematicElement& source) const {
             source.hasWizardData);
 }
 
+std::vector<std::string> Host::OwnDataFiles(const SchematicElement& source) const {
+    if (!MayWriteDataFiles(source)) return {};
+    std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
+    for (const SchematicParam& param : source.params) {
+        std::string upper = param.name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (param.hasValue && !param.value.empty() && upper.find("FILE") != std::string::npos)
+            names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder));
+    }
+    if (!source.characteristic.file.empty())
+        names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder));
+    for (std::string& name : names) name = OutputFiles::PathInFolder(name, m_documentFolder);
+    return names;
+}
+
+bool Host::MayPagesFind(const std::string& given) const {
+    if (m_ownDataFiles.empty()) return true;
+    // A page looks for its file in the folder it names, relative to the current folder as the
+    // system opens it.
+    std::error_code code;
+    return m_ownDataFiles.count(std::filesystem::absolute(PathToUtf8(given), code).lexically_normal().string()) == 0;
+}
+
 void Host::WatchDataFiles(DescriptionJob& job) {
     typedef CReadAndWriteFiles::WriteDecision Decision;
     // The files this command writes are not its inputs: before an element is made, the data
@@ -289,18 +312,8 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     // run fails or does not write it again.
     m_setAside = [this, &job](const SchematicElement& source) {
         // Only an element that may write a data file is looked at: one link call per name.
-        if (job.dry || !MayWriteDataFiles(source)) return;
-        std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
-        for (const SchematicParam& param : source.params) {
-            std::string upper = param.name;
-            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            if (param.hasValue && !param.value.empty() && upper.find("FILE") != std::string::npos)
-                names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder));
-        }
-        if (!source.characteristic.file.empty())
-            names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder));
-        for (const std::string& name : names) {
-            const std::string path = OutputFiles::PathInFolder(name, m_documentFolder);
+        if (job.dry) return;
+        for (const std::string& path : OwnDataFiles(source)) {
             if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0) continue;
             // An input stays where it is: the run refuses to write over it later.
             if (!InputAt(path).empty()) continue;
@@ -320,7 +333,13 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
         const std::string who = ElementLabel(element);
+        // A file refused or not written is noted before the page hears of it (see Echoes).
+        const auto noteRefused = [&] {
+            job.refusedFiles.push_back(given);
+            if (path != given) job.refusedFiles.push_back(path);
+        };
         if (items < 0) {
+            noteRefused();
             // The file could not be written: one line that names the element, the file and
             // the system's reason takes the place of what the page then shows.
             job.writeFailures.push_back(who + ": its data file " + path + " cannot be written: " + refusal);
@@ -329,7 +348,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         }
         const auto refuse = [&](const std::string& why) {
             refusal = why;
-            job.error += (job.error.empty() ? "" : "\n") + why;
+            noteRefused();
+            // A page that writes its file again is refused again, in the same words.
+            if (job.error.find(why) == std::string::npos) job.error += (job.error.empty() ? "" : "\n") + why;
             job.ok = false;
             return Decision::Refuse;
         };
@@ -460,7 +481,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     std::vector<std::string> othersReported;   // reported by the second run, once it ends
     unsigned long writerRuns = 0;              // page runs of elements that may write data files
     m_keptFailureHandler = [&](const std::string& message) {
-        unforeseen.push_back({message, m_pageRuns});
+        if (!job.Echoes(message)) unforeseen.push_back({message, m_pageRuns});
     };
     struct Forget {
         std::function<void(const std::string&)>& handler;
@@ -551,7 +572,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     }
     if (!job.writeFailures.empty()) {
         fault = job.writeFailures.front();
-        for (size_t i = 1; i < job.writeFailures.size(); ++i) fault += "\nqvhost: " + job.writeFailures[i];
+        for (size_t i = 1; i < job.writeFailures.size(); ++i) fault += "\n" + job.writeFailures[i];
     }
     if (fault.empty()) return FinishDescription(job, written, error);
     // Whatever was written is taken back.
@@ -706,7 +727,9 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     // The request log holds what this description asked of the editor (it would otherwise grow
     // with every description written).
     m_editor->ClearRequests();
-    UserScript::Instance().SetFailureHandler([&job](const std::string& message) { job.shownErrors.push_back(message); });
+    UserScript::Instance().SetFailureHandler([&job](const std::string& message) {
+        if (!job.Echoes(message)) job.shownErrors.push_back(message);
+    });
     WatchDataFiles(job);
     return true;
 }
@@ -733,7 +756,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     }
     const auto& requests = m_editor->Requests();
     for (size_t r = firstRequest; r < requests.size(); ++r)
-        if (requests[r].code == WIZREQ_ERROR_TEXT) {
+        if (requests[r].code == WIZREQ_ERROR_TEXT && !job.Echoes(requests[r].text)) {
             job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + requests[r].text);
             job.ok = false;
         }

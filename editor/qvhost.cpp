@@ -5,6 +5,7 @@
 
 #include "afx/afx.h"
 #include "afx/message_text.h"
+#include "afx/user_script.h"
 #include "editor/host.h"
 #include "editor/output_files.h"
 #include "editor/text_codec.h"
@@ -14,6 +15,7 @@
 #include "win32/win32.h"
 #include "wizard/wizard.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -81,8 +83,21 @@ std::string Elements(size_t count) { return std::to_string(count) + (count == 1 
 
 void PrintUtf8(const std::string& cp1252) { std::fputs(qv::Cp1252ToUtf8Text(cp1252).c_str(), stdout); }
 
+// A message as the host prints it: each line begins with "qvhost: ", but for the indented
+// lines that go on with the one before (the faults of a script under its element).
+std::string HostLines(const std::string& message) {
+    std::string out;
+    for (size_t start = 0; start < message.size() || start == 0;) {
+        const size_t end = std::min(message.find('\n', start), message.size());
+        if (message.compare(start, 1, " ") != 0) out += "qvhost: ";
+        out.append(message, start, end - start).append("\n");
+        start = end + 1;
+    }
+    return out;
+}
+
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "qvhost: %s\n", qv::MessageToUtf8(message).c_str());
+    std::fputs(HostLines(qv::MessageToUtf8(message)).c_str(), stderr);
     return kExitBadInput;
 }
 
@@ -465,6 +480,10 @@ static int RunCommand(int argc, char** argv) {
     qv::SetProfileFolder(folder);
     if (std::filesystem::exists(folder + "ParvelEnu.so")) qv::SetLanguageModulePath((folder + "ParvelEnu.so").c_str());
 
+    // What a user script did not foresee and no job hears of is the host's line too.
+    qv::UserScript::Instance().SetDefaultFailureHandler([](const std::string& message) {
+        std::fputs(HostLines("user script: " + qv::MessageToUtf8(message)).c_str(), stderr);
+    });
     const std::string& command = args[0];
     Arguments parsed;
     std::string error;

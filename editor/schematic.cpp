@@ -371,6 +371,44 @@ std::string LineAndColumn(const std::string& text, size_t offset) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
+// The JSON library's message without its own tag ("[json.exception.type_error.302] "), which
+// says nothing to a user.
+std::string_view WithoutJsonTag(std::string_view message) {
+    if (message.rfind("[json.exception.", 0) != 0 || message.find("] ") == std::string_view::npos) return message;
+    return message.substr(message.find("] ") + 2);
+}
+
+// How JsonLibraryMessage begins the message of a number too large for a double.
+const std::string kNumberTooLarge = "the number '";
+
+// The JSON library's message (its tag taken off) split into the fixed text before the one
+// text it quotes in single quotes, that text, and what the parser expected ("; expected
+// string literal"). The quoted text may hold quotes and "; " itself, so it runs to the quote
+// before that ending, which is one of the parser's own token names. False for a message
+// that quotes nothing.
+bool SplitLibraryQuote(std::string_view message, std::string_view& before, std::string_view& quoted,
+                       std::string_view& expected) {
+    static constexpr std::string_view kExpected[] = {
+        "<uninitialized>", "true literal", "false literal", "null literal", "string literal", "number literal",
+        "'['", "'{'", "']'", "'}'", "':'", "','", "<parse error>", "<end of input>", "'[', '{', or a literal",
+        "unknown token"};
+    expected = {};
+    for (const std::string_view name : kExpected) {
+        const size_t size = name.size() + 11;   // "; expected " and the name
+        if (message.size() >= size && message.substr(message.size() - size, 11) == "; expected " &&
+            message.substr(message.size() - name.size()) == name) {
+            expected = message.substr(message.size() - size);
+            break;
+        }
+    }
+    const std::string_view body = message.substr(0, message.size() - expected.size());
+    const size_t open = body.find('\'');
+    if (open == std::string_view::npos || body.size() < open + 2 || body.back() != '\'') return false;
+    before = body.substr(0, open);
+    quoted = body.substr(open + 1, body.size() - open - 2);
+    return true;
+}
+
 // The parser's description of a syntax error without its own prefix and position: what was
 // found, and what was expected ("unexpected ','; expected string literal").
 std::string SyntaxProblem(const std::string& message, const std::string& whole) {
@@ -381,28 +419,23 @@ std::string SyntaxProblem(const std::string& message, const std::string& whole) 
     else if (const size_t colon = problem.find(": "); colon != std::string::npos)
         problem = problem.substr(colon + 2);
     if (problem.rfind("unexpected end of input", 0) == 0) return "the text ends before " + whole + " is complete";
-    problem = WithoutJsonTag(problem);
-    if (problem.rfind("number overflow parsing ", 0) == 0) {
-        // The parser quotes the number in single quotes, whole: a number of many digits is
-        // shown by its first ones.
-        std::string number = problem.substr(24);
-        if (number.size() >= 2 && number.front() == '\'' && number.back() == '\'')
-            number = number.substr(1, number.size() - 2);
-        return "the number '" + Excerpt(number) + "' is too large";
-    }
-    // What the parser had read of the token last is no help to the reader of the message.
-    if (const size_t last = problem.find("; last read: "); last != std::string::npos) {
-        const size_t end = problem.find("'; ", last + 14);
-        problem.erase(last, end == std::string::npos ? std::string::npos : end + 1 - last);
-    }
-    return "not valid JSON: " + problem;
+    problem = JsonLibraryMessage(problem);
+    return problem.rfind(kNumberTooLarge, 0) == 0 ? problem : "not valid JSON: " + problem;
 }
 
 } // namespace
 
-std::string WithoutJsonTag(const std::string& message) {
-    if (message.rfind("[json.exception.", 0) != 0 || message.find("] ") == std::string::npos) return message;
-    return message.substr(message.find("] ") + 2);
+std::string JsonLibraryMessage(const std::string& message) {
+    const std::string_view untagged = WithoutJsonTag(message);
+    std::string_view before, quoted, expected;
+    if (!SplitLibraryQuote(untagged, before, quoted, expected)) return Excerpt(untagged);
+    // A number of many digits is shown by its first ones.
+    if (before == "number overflow parsing ") return kNumberTooLarge + Excerpt(quoted) + "' is too large";
+    // What the parser had read of the token last is no help to the reader of the message.
+    constexpr std::string_view kLastRead = "; last read: ";
+    if (before.size() >= kLastRead.size() && before.substr(before.size() - kLastRead.size()) == kLastRead)
+        return std::string(before.substr(0, before.size() - kLastRead.size())) + std::string(expected);
+    return std::string(before) + "'" + Excerpt(quoted) + "'" + std::string(expected);
 }
 
 std::string JsonSyntaxError(const std::string& text, size_t position, const std::string& message,

@@ -150,9 +150,11 @@ private:
 
 std::string CharacteristicKindName(SchematicCharacteristic::Kind kind);
 
-// The JSON library's message without its own tag ("[json.exception.type_error.302] "), which
-// says nothing to a user.
-std::string WithoutJsonTag(const std::string& message);
+// The JSON library's message in the user's terms: without the library's own tag
+// ("[json.exception.type_error.302] "), which says nothing to a user, and with the text it
+// quotes (a number, a key, the token read last) bounded as every message bounds a quoted
+// text (Excerpt), whatever that text holds.
+std::string JsonLibraryMessage(const std::string& message);
 
 // A JSON syntax error in the user's terms: "line L, column C: not valid JSON: ..." for the
 // parser's byte position in the text and its message, without the library's own tags. A text

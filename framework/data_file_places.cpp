@@ -8,6 +8,7 @@
 
 #include "framework/path_parts.h"
 #include "framework/requests.h"
+#include "toolkit/read_write_files.h"
 #include "win32/win32.h"
 #include "wizard/wizardbase.h"
 
@@ -28,6 +29,7 @@ CString NormalisedFolder(CString folder) {
 }
 
 bool CanOpenForReading(const CString& path) {
+    if (!CReadAndWriteFiles::MayFind(path)) return false;
     std::FILE* file = std::fopen(qv::DiskPath(path).c_str(), "rb");
     if (file == nullptr) return false;
     struct stat info {};

@@ -209,7 +209,7 @@ bool FindNamedDataFile(const CWizardBaseCommon* wizard, ParamHolder* holder, CSt
     CString folder;
     MakeCharacteristicPathRelative(folder, fileName);
     path = folder + fileName;
-    return _access(path, 0) == 0;
+    return _access(path, 0) == 0 && CReadAndWriteFiles::MayFind(path);
 }
 
 } // namespace qv::pointtable

@@ -102,6 +102,8 @@ void UserScript::ReportFailure(const std::string& message)
 {
     if (m_onFailure)
         m_onFailure(message);
+    else if (m_defaultFailure)
+        m_defaultFailure(message);
     else
         std::fprintf(stderr, "user script: %s\n", message.c_str());
 }

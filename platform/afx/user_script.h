@@ -76,6 +76,9 @@ public:
     // stderr; tests install one that fails the test.
     typedef std::function<void(const std::string& message)> FailureHandler;
     void SetFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
+    // Takes the default handler's place while no handler is set (a program whose lines on
+    // stderr carry its own prefix).
+    void SetDefaultFailureHandler(FailureHandler handler) { m_defaultFailure = std::move(handler); }
     void ReportFailure(const std::string& message);
 
     // Used by the windows layer when it shows something. The Take functions hand out the
@@ -107,6 +110,7 @@ private:
     std::vector<Entry> m_queue;
     std::vector<ShownInteraction> m_shown;
     FailureHandler m_onFailure;
+    FailureHandler m_defaultFailure;
 };
 
 } // namespace qv

@@ -882,6 +882,17 @@ int NewFileMode()
 void CReadAndWriteFiles::SetWriteWatcher(WriteWatcher watcher) { WriteWatcherSlot() = std::move(watcher); }
 
 namespace {
+CReadAndWriteFiles::FindWatcher& FindWatcherSlot() {
+    static CReadAndWriteFiles::FindWatcher watcher;
+    return watcher;
+}
+} // namespace
+
+void CReadAndWriteFiles::SetFindWatcher(FindWatcher watcher) { FindWatcherSlot() = std::move(watcher); }
+
+bool CReadAndWriteFiles::MayFind(const char* path) { return !FindWatcherSlot() || FindWatcherSlot()(path); }
+
+namespace {
 // The temporary file being written, for TemporaryFileInProgress: set before the file is made
 // and emptied once it is renamed or removed.
 char g_temporaryInProgress[PATH_MAX + 1];

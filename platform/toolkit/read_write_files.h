@@ -120,6 +120,13 @@ public:
     // decision is not used). An empty function removes it.
     using WriteWatcher = std::function<WriteDecision(const std::string& path, int items, std::string& refusal)>;
     static void SetWriteWatcher(WriteWatcher watcher);
+    // Sees every data file that a page looks for on its own to read (the earlier file of its
+    // table when it opens, found by FindCharacteristicFile and the like), not one a user
+    // chose: false hides the file, and the page finds none there. An empty function hides
+    // nothing.
+    using FindWatcher = std::function<bool(const std::string& path)>;
+    static void SetFindWatcher(FindWatcher watcher);
+    static bool MayFind(const char* path);
     // The temporary file WriteFile is writing right now ("" when none), for a signal handler
     // that takes a command's files back: reading it neither allocates nor locks.
     static const char* TemporaryFileInProgress();

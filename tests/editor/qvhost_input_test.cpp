@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,6 +65,32 @@ TEST(QvhostInput, MessagesQuoteTheFirstBytesOfALongText) {
         EXPECT_EQ(2, RunOnSchematic(c.elements, c.args, output, {{"t", c.script}})) << output.substr(0, 300);
         for (const std::string& line : qv_test::Lines(output)) EXPECT_LT(line.size(), 500u) << line.substr(0, 300);
         EXPECT_NE(std::string::npos, output.find("... (", output.find(std::string(20, 'z')))) << output.substr(0, 300);
+    }
+}
+
+// A quoted text that holds what the JSON library's own messages hold ("'; ", quotes) is bounded
+// all the same, as a schematic and as a catalogue's family file: the issue's text and the
+// fuzzer's findings.
+TEST(QvhostInput, MessagesQuoteTheFirstBytesWhateverTheTextHolds) {
+    std::vector<std::string> texts{R"({"document":"x'; )" + std::string(100000, 'B') + "\xFF\"}"};
+    for (const char* name : {"long-message", "catalogue-long-message-1", "catalogue-long-message-2"})
+        texts.push_back(qv_test::ReadFile(PARVEL_SOURCE_DIR "/fuzz/seeds/schematic_fuzz/schematic_fuzz-" +
+                                          std::string(name)));
+    for (const std::string& text : texts) {
+        qv_test::ScratchFolder scratch("qvhost_quote");
+        std::filesystem::create_directory(scratch / "c");
+        qv_test::WriteFile(scratch / "s.json", text);
+        qv_test::WriteFile(scratch / "c/f.json", text);
+        for (const std::string args : {"describe @s.json -o @o.desc", "describe @s.json --catalogue @c -o @o.desc"}) {
+            std::string line = args, output;
+            const std::string folder = "'" + scratch.path + "'/";
+            for (size_t at = 0; (at = line.find('@', at)) != std::string::npos; at += folder.size())
+                line.replace(at, 1, folder);
+            EXPECT_EQ(2, qv_test::RunHost(line, "qvhost_input.ini", &output));
+            // The fixed words and the file's path, and at most one quoted text.
+            for (const std::string& printed : qv_test::Lines(output))
+                EXPECT_LT(printed.size(), qv::kMaxQuotedBytes + 150 + scratch.path.size()) << printed.substr(0, 400);
+        }
     }
 }
 

@@ -1057,3 +1057,55 @@ TEST(QvhostOutputs, AnAppliedTablesAxisTextsComeBackInTheNextEdit) {
         EXPECT_EQ(file(c.described), ReadFile(scratch / "r/t.mdx")) << c.what;
     }
 }
+
+// A table the schematic gives is what `edit` and `svg` show and write, whatever data file an
+// earlier describe of other values left in the folder: the same as in a clean folder.
+TEST(QvhostOutputs, ALeftoverDataFileDoesNotOverrideTheSchematicsTable) {
+    const auto deadTime = [](const std::string& rows) {
+        return R"({"document": "D", "elements": [{"id": 82, "name": "A", "parameters": {"INPUT": "U"},
+            "script": ["click 2292")" + rows + R"(, "ok"]}]})";
+    };
+    const std::string one = R"(, "click 1122", "cell 2134 0 1 \"11\"")";
+    const std::string earlier = DataPairs("RNL0", "[0, 0], [5, 99]"), now = DataPairs("RNL0", "[0, 0], [1, 1]");
+    const struct {
+        std::string earlier, schematic, command, output;
+    } cases[] = {
+        {earlier, now, "edit s.json --element RNL0 --script t -o e.json", "e.json"},
+        {earlier, now, "svg s.json --element RNL0 --preview -o p.svg", "p.svg"},
+        // The listing shows the samples.
+        {deadTime(one + R"(, "click 1122", "cell 2134 1 1 \"12\"")"), deadTime(one), "edit s.json --element A --script t", ""},
+    };
+    for (const auto& c : cases) {
+        Scratch clean, used;
+        WriteFile(used / "old.json", c.earlier);
+        ASSERT_EQ(0, RunHost(used, "describe old.json -o old.desc").exitCode) << c.command;
+        ASSERT_EQ(3u, used.Files().size()) << c.command;   // with the data file
+        HostRun runs[2];
+        for (int i = 0; i < 2; ++i) {
+            const Scratch& scratch = i == 0 ? clean : used;
+            WriteFile(scratch / "s.json", c.schematic);
+            WriteFile(scratch / "t", "ok\n");
+            runs[i] = RunHost(scratch, c.command);
+            EXPECT_EQ(0, runs[i].exitCode) << c.command << ": " << runs[i].err;
+        }
+        EXPECT_EQ(runs[0].out, runs[1].out) << c.command;
+        EXPECT_EQ(ReadFile(clean / c.output), ReadFile(used / c.output)) << c.command;
+    }
+}
+
+// A table that is empty is one line naming the element, the file and the reason: what its
+// page shows and its wizard reports about the refused file say the same and are not printed.
+TEST(QvhostOutputs, AnEmptyTableIsOneLine) {
+    for (const char* id : {"103", "78", "43"})
+        for (const char* script : {"", R"(, "script": ["ok"])"}) {
+            Scratch scratch;
+            WriteFile(scratch / "s.json",
+                      std::string(R"({"document": "P", "elements": [{"id": )") + id + R"(, "name": "L3")" + script + "}]}");
+            const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+            EXPECT_EQ(2, run.exitCode) << id << script;
+            EXPECT_EQ("qvhost: element \"L3\": its table is empty; nothing can be written to " +
+                          (fs::canonical(scratch.path) / "P__L3.mdx").string() + "\n",
+                      run.err)
+                << id << script;
+        }
+}
