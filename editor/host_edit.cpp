@@ -82,10 +82,10 @@ public:
     }
     void Open(const std::string& path, const Host& host) {
         m_path = path;
-        const std::string part = OutputFiles::TemporaryPathFor(path);
-        OutputFiles::Current().NoteTemporary(part);
-        if (IsReplaceableFile(path.c_str()) && host.InputAt(part).empty()) {
-            m_main = std::fopen(part.c_str(), "wb");
+        if (IsReplaceableFile(path.c_str())) {
+            std::string refused;
+            const std::string part = OutputFiles::Current().BeginFile(path, refused);
+            if (!part.empty()) m_main = std::fopen(part.c_str(), "wb");
             if (m_main != nullptr) m_partPath = part;
         }
         if (m_main == nullptr) m_main = std::tmpfile();
@@ -248,7 +248,8 @@ bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, E
             message = "the preview painted nothing";
             return false;
         }
-        if (WriteWholeFile(path, RenderSvg(*painting), message)) return true;
+        // One more file of the session: the command's end commits or takes back all of them.
+        if (WriteWholeFile(path, RenderSvg(*painting), message, false)) return true;
         if (writeError != nullptr) *writeError = message;
         return false;
     };
