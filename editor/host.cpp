@@ -408,7 +408,7 @@ Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {
     // Every data file the pages write goes through the owner of output files.
     CReadAndWriteFiles::SetTemporaryFiles(
         {[](const std::string& target, std::string& temporary, std::string& error) {
-             return OutputFiles::Current().OpenFile(target, temporary, error);
+             return OutputFiles::Current().OpenFile(target, temporary, error, false);
          },
          [](const std::string& temporary, const std::string& target) {
              return OutputFiles::Current().PutInPlace(temporary, target);

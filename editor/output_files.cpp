@@ -292,6 +292,7 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder) {
 // Reads the journal `name` of a folder: false when there is none (or with `error` set when
 // it cannot be read or is no journal of this program).
 bool ReadJournal(const std::string& folder, const char* name, Journal& journal, std::string& error) {
+    error.clear();
     const std::string path = JoinPath(folder, name);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
@@ -414,6 +415,7 @@ void ReleaseLocks() {
 // Locks `folder` (resolved) exclusively and every folder above it shared, from the root down,
 // and recovers what dead commands left there.
 bool LockRoot(const std::string& folder, const std::string& shown, bool isExplicit, std::string& error) {
+    error.clear();
     if (!g_root.empty()) {
         if (IsAtOrBelow(folder, g_root)) return true;
         error = shown + ": a command writes into one output folder, and this one writes into " + g_root;
@@ -753,7 +755,36 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
 
 } // namespace
 
-int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error) {
+int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand) {
+    std::string real;
+    if (!startsCommand && !g_rootExplicit &&
+        ((g_root.empty() && g_state.load() == kIdle) ||
+         (!g_root.empty() && RealFolder(FolderOfPath(target), real) && !IsAtOrBelow(real, g_root)))) {
+        // No command writes here (a library user's own session, or a data file beside the
+        // folder of a library user's output): a hidden file beside the target, renamed onto
+        // it when complete.
+        std::string resolved;
+        if (!ResolveTarget(target, resolved, error)) {
+            errno = EINVAL;
+            return -1;
+        }
+        struct stat status {};
+        const bool existed = ::stat(resolved.c_str(), &status) == 0;
+        const std::string folder = FolderOfPath(resolved);
+        for (int n = 0;; ++n) {
+            temporary = JoinPath(folder, "." + NameOfPath(resolved).substr(0, 200) + ".qvtmp" +
+                                             (n == 0 ? std::string() : "." + std::to_string(n)));
+            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST) continue;
+            if (fd < 0) {
+                error = CannotBeWritten(target, errno);
+                return -1;
+            }
+            if (existed) (void)::fchmod(fd, status.st_mode & 07777);
+            g_targetOf[temporary] = resolved;
+            return fd;
+        }
+    }
     Folder* folder = nullptr;
     errno = 0;
     Entry* entry = EntryFor(target, folder, error);
@@ -790,8 +821,14 @@ std::string OutputFiles::BeginFile(const std::string& target, std::string& error
 
 bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& target) {
     const auto found = g_targetOf.find(temporary);
-    const std::string& to = found != g_targetOf.end() ? found->second : target;
+    const std::string to = found != g_targetOf.end() ? found->second : target;
+    // On disk before it takes the target's place, so that a crash leaves no empty output.
+    if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
     if (::rename(temporary.c_str(), to.c_str()) != 0) return false;
+    if (g_state.load() == kIdle) g_targetOf.erase(temporary);
     Step();
     return true;
 }
@@ -825,6 +862,7 @@ bool OutputFiles::Commit(std::string& error) {
     }
     // Everything the journals name is on disk before the commit point.
     for (Folder* f = g_folders.load(); f != nullptr; f = f->next) ::fsync(f->dir);
+    bool committed = false;
     {
         SignalsBlocked blocked;
         if (::renameat(g_main->dir, kJournal, g_main->dir, kCommitted) != 0) {
@@ -832,9 +870,10 @@ bool OutputFiles::Commit(std::string& error) {
         } else {
             g_state.store(kPastCommit);
             g_passedCommit.store(true);
+            committed = true;
         }
     }
-    if (!error.empty()) {
+    if (!committed) {
         Rollback();
         Clear();
         return false;

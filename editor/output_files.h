@@ -72,8 +72,10 @@ public:
     // command keeps its first earlier contents.
     std::string BeginFile(const std::string& target, std::string& error);
     // As BeginFile, with the temporary file open for writing: its descriptor, or -1 with errno
-    // and a message.
-    int OpenFile(const std::string& target, std::string& temporary, std::string& error);
+    // and a message. Without `startsCommand` (a data file a page writes), a file written while
+    // no command writes (a library user's own session) is only written through a temporary
+    // file, not journaled.
+    int OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand = true);
     // Puts a temporary file of BeginFile in place of its target. False with errno.
     bool PutInPlace(const std::string& temporary, const std::string& target);
     // Sets an earlier file aside (its contents wait in a second link, the name is free) so that
