@@ -629,11 +629,16 @@ std::string OutputFiles::PathInFolder(const std::string& given, const std::strin
 bool OutputFiles::IsInsideFolder(const std::string& path, const std::string& folder) {
     const std::string base = std::filesystem::path(folder + "/").lexically_normal().string();
     if (path.size() <= base.size() || path.compare(0, base.size(), base) != 0) return false;
-    // The texts agree; the folders the links lead to decide. The part of the path that exists
-    // is resolved (a folder not made yet cannot be written into anyway).
+    // The texts agree; the folders the links lead to decide, and for a file that is a link,
+    // the folder of the file it leads to. The part of the path that exists is resolved (a
+    // folder not made yet cannot be written into anyway).
     std::string realBase;
     if (!RealFolder(folder, realBase)) return true;
-    std::filesystem::path existing = std::filesystem::path(path).parent_path();
+    std::string target = path;
+    std::string unused;
+    struct stat self {};
+    if (::lstat(path.c_str(), &self) == 0 && S_ISLNK(self.st_mode) && !ResolveTarget(path, target, unused)) return true;
+    std::filesystem::path existing = std::filesystem::path(target).parent_path();
     while (!existing.empty() && ::access(existing.c_str(), F_OK) != 0) existing = existing.parent_path();
     std::string real;
     if (!RealFolder(existing.string(), real)) return true;

@@ -450,6 +450,10 @@ TEST(OutputFiles, ReplacementsKeepPermissionsAndLinks) {
     EXPECT_EQ(RunHostIn(folder, {"describe", "up.json", "-o", "out/y.desc"}), 2);
     EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
     EXPECT_NE(ReadFile(folder.path.string() + ".err").find("outside the output folder"), std::string::npos);
+    // A data file that is a link to a file elsewhere is no way out either.
+    fs::create_symlink("../elsewhere/r.mdx", folder / "out/D__R0.mdx");
+    EXPECT_EQ(RunHostIn(folder, {"describe", "s.json", "-o", "out/z.desc"}), 2);
+    EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
 
     for (const size_t length : {245, 255}) {
         const std::string name(length - 4, 'n');
