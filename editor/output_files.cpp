@@ -704,6 +704,30 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
 
 namespace {
 
+// Keeps the earlier contents in a copy where the file system has no second links (a FAT
+// stick, say): true when the copy is complete and on disk.
+bool CopyAside(const Folder& folder, const Entry& entry) {
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return false;
+    const int from = ::openat(folder.dir, entry.target, O_RDONLY | O_CLOEXEC);
+    if (from < 0) return false;
+    const int to = ::openat(folder.dir, entry.backup, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, entry.mode & 0777);
+    bool copied = to >= 0 && ::fchmod(to, entry.mode) == 0;
+    char chunk[65536];
+    for (ssize_t n; copied && (n = ::read(from, chunk, sizeof chunk)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        copied = n > 0 && WriteAll(to, std::string(chunk, static_cast<size_t>(n)));
+    }
+    const int reason = errno;
+    copied = copied && ::fsync(to) == 0;
+    ::close(from);
+    if (to >= 0) ::close(to);
+    if (!copied) {
+        if (to >= 0) ::unlinkat(folder.dir, entry.backup, 0);
+        errno = reason;
+    }
+    return copied;
+}
+
 // The entry of a target (links followed), made and on disk in the folder's journal, with the
 // earlier contents kept in a second link. Null with a message.
 Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
@@ -749,7 +773,7 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     }
     Step();
     if (existed) {
-        if (::linkat(folder->dir, name.c_str(), folder->dir, entry->backup, 0) != 0) {
+        if (::linkat(folder->dir, name.c_str(), folder->dir, entry->backup, 0) != 0 && !CopyAside(*folder, *entry)) {
             error = OutputFiles::CannotBeWritten(given, errno);
             return nullptr;
         }
