@@ -68,9 +68,10 @@ namespace {
 
 // The text an `edit -o` prints while the elements are made. It goes into a part file beside
 // the output that takes the output's place once the edit succeeded, so that a refused edit
-// leaves no output. Where no part file can stand there (the output is a device or a folder,
-// the folder takes no file, or the part file would be one of the inputs), the text gathers in
-// an unnamed temporary file and is written into the output at the end, as a whole text is.
+// leaves no output (the owner of output files names the part file, one no file holds yet).
+// Where no part file can stand there (the output is a device or a folder, or the folder takes
+// no file), the text gathers in an unnamed temporary file and is written into the output at
+// the end, as a whole text is.
 // The elements after the edited one are printed before it is edited and wait in a second
 // unnamed file.
 class EditedSchematicFile {
