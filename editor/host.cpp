@@ -299,39 +299,46 @@ bool MayReplace(const std::string& path, std::string& error) {
 }
 
 bool PutInPlace(const std::string& partPath, const std::string& path, std::string& error) {
+    OutputFiles& owner = OutputFiles::Current();
     if (!MayReplace(path, error)) {
-        std::remove(partPath.c_str());
+        owner.Settle(false);
         return false;
     }
-    if (std::rename(partPath.c_str(), path.c_str()) != 0) {
+    if (!owner.PutInPlace(partPath, path)) {
         error = OutputFiles::CannotBeWritten(path, errno);
-        std::remove(partPath.c_str());
-        OutputFiles::Current().Settle(false);
+        owner.Settle(false);
         return false;
     }
-    // The output in place is the end of the command's writing: what it wrote is kept.
-    OutputFiles::Current().Settle(true);
-    return true;
+    // The output in place is the end of the command's writing: its commit point.
+    return owner.Settle(true, &error);
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error, bool commit) {
     if (!OutputFiles::HasUtf8Name(path, error)) return false;
     if (!MayReplace(path, error)) return false;
-    const std::string temp = OutputFiles::TemporaryPathFor(path);
-    OutputFiles::Current().NoteTemporary(temp);
-    std::FILE* out = std::fopen(temp.c_str(), "wb");
-    bool written = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    std::string temp;
+    const int fd = OutputFiles::Current().OpenFile(path, temp, error);
+    if (fd < 0) return false;
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += static_cast<size_t>(n);
+    }
     int reason = errno;
-    if (out != nullptr && std::fclose(out) != 0 && written) {
+    if (::close(fd) != 0 && written) {
         written = false;
         reason = errno;
     }
     if (!written) {
-        std::remove(temp.c_str());
         error = OutputFiles::CannotBeWritten(path, reason);
         return false;
     }
-    return PutInPlace(temp, path, error);
+    if (commit) return PutInPlace(temp, path, error);
+    if (OutputFiles::Current().PutInPlace(temp, path)) return true;
+    error = OutputFiles::CannotBeWritten(path, errno);
+    return false;
 }
 
 void RefuseTrailingData(CArchive& ar) {
@@ -397,7 +404,16 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
     return lines;
 }
 
-Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {}
+Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {
+    // Every data file the pages write goes through the owner of output files.
+    CReadAndWriteFiles::SetTemporaryFiles(
+        {[](const std::string& target, std::string& temporary, std::string& error) {
+             return OutputFiles::Current().OpenFile(target, temporary, error, false);
+         },
+         [](const std::string& temporary, const std::string& target) {
+             return OutputFiles::Current().PutInPlace(temporary, target);
+         }});
+}
 
 Host::~Host() {
     CReadAndWriteFiles::SetFindWatcher(nullptr);

@@ -225,27 +225,19 @@ private:
         std::string folder;
         CFile file;
         std::vector<std::string> shownErrors;
-        std::vector<std::string> dataFiles;
-        // The files in the description's folder before the run: a failed run removes the data
-        // files it added there and leaves these.
-        std::set<std::string> before;
-        std::vector<std::string> madeFiles;   // other data files the wizards named
-        // Every data file written in this run, in order, by the element that wrote it. A file
-        // that was there before keeps its old contents in `backup` (a second link) until the
-        // run ends, so that a failed run can put it back.
+        // Every data file written in this run, in order, by the element that wrote it (the
+        // owner of output files keeps what a failed run must put back).
         struct WrittenFile {
             std::string path;
             std::string element;
-            bool existed = false;
-            std::string backup;
         };
         // A deque: its entries stay where they are (no copies while it grows), so that the
         // index by path can name their paths rather than hold copies.
         std::deque<WrittenFile> wrote;
         std::unordered_map<std::string_view, size_t> wroteAt;   // index in `wrote` by its path
         // Files an earlier run left where this run may write, set aside before their element was
-        // made: path, and the second link that keeps them.
-        std::unordered_map<std::string, std::string> setAside;
+        // made and not written again yet.
+        std::unordered_set<std::string> setAside;
         // Data files that could not be written, one line each (element, file, the reason).
         std::vector<std::string> writeFailures;
         // The data files refused or not written, as the page named them and as meant: what a

@@ -238,8 +238,8 @@ bool Host::Save(const std::string& path, std::string& error) {
 bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
     if (!OutputFiles::HasUtf8Name(path, error)) return false;
     job.path = path;
-    job.partPath = OutputFiles::TemporaryPathFor(path);
-    OutputFiles::Current().NoteTemporary(job.partPath);
+    job.partPath = OutputFiles::Current().BeginFile(path, error);
+    if (job.partPath.empty()) return false;
     CFileException refused;
     if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite, &refused)) {
         error = CannotBeWritten(path, &refused);

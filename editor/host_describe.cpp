@@ -317,10 +317,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0) continue;
             // An input stays where it is: the run refuses to write over it later.
             if (!InputAt(path).empty()) continue;
-            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
-            if (!OutputFiles::Current().NoteReplacedByLink(path, backup)) continue;
-            ::unlink(path.c_str());
-            job.setAside.emplace(path, backup);
+            if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
         }
     };
     CReadAndWriteFiles::SetWriteWatcher([this, &job](const std::string& given, int items, std::string& refusal) {
@@ -390,22 +387,10 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             }
         }
         const Decision go = job.dry ? Decision::TakeAsWritten : written;
-        // A file that is not written keeps what it holds, also when the run is taken back.
-        DescriptionJob::WrittenFile file{path, element, job.dry && exists, std::string()};
-        if (const auto aside = job.setAside.find(path); aside != job.setAside.end()) {
-            // The earlier contents wait in the file set aside.
-            file.existed = true;
-            file.backup = aside->second;
-            job.setAside.erase(aside);
-        } else if (!job.dry && exists) {
-            // A second link keeps the earlier contents: the writer puts a new file in its place.
-            file.existed = true;
-            const std::string backup = OutputFiles::TemporaryPathFor(path, "keep");
-            if (OutputFiles::Current().NoteReplacedByLink(path, backup)) file.backup = backup;
-        } else if (!job.dry) {
-            OutputFiles::Current().NoteCreated(path);
-        }
-        job.wrote.push_back(std::move(file));
+        // The owner of the files keeps the earlier contents of a file written (or set aside)
+        // until the command ends; a file that is not written keeps what it holds.
+        if (!job.dry) job.setAside.erase(path);
+        job.wrote.push_back({path, element});
         job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
         return go;
     });
@@ -714,11 +699,9 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
         return false;
     }
     job.finalPath = target.string();
-    job.partPath = OutputFiles::TemporaryPathFor(job.finalPath);
-    OutputFiles::Current().NoteTemporary(job.partPath);
     job.folder = target.parent_path().string();
-    for (const auto& entry : std::filesystem::directory_iterator(job.folder, code))
-        job.before.insert(entry.path().lexically_normal().string());
+    job.partPath = OutputFiles::Current().BeginFile(job.finalPath, error);
+    if (job.partPath.empty()) return false;
     CFileException refused;
     if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite, &refused)) {
         error = CannotBeWritten(job.finalPath, &refused);
@@ -777,25 +760,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
                           job.finalPath);
             job.ok = false;
         }
-        // A file this run wrote is taken back through `wrote` when the run fails: no need to
-        // look for it.
-        std::string dataPath = data.string();
-        if (job.wroteAt.count(dataPath) == 0 && fs::exists(data, code)) job.dataFiles.push_back(std::move(dataPath));
     }
-    // Wizards that name their data file without quotes ("FILE := D__F1.mdx"): the file is
-    // noted only to be taken back when the description fails.
     std::string completed = CompleteModelText(element, text);
-    for (size_t at = completed.find("FILE := "); at != std::string::npos; at = completed.find("FILE := ", at + 1)) {
-        const size_t start = at + 8;
-        if (start >= completed.size() || completed[start] == '"') continue;
-        const size_t end = completed.find_first_of(" ,;)\t\r\n", start);
-        const fs::path name =
-            fs::path(PathToUtf8(completed.substr(start, end == std::string::npos ? std::string::npos : end - start)));
-        if (name.empty()) continue;
-        const fs::path data = (name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal();
-        std::string dataPath = data.string();
-        if (job.wroteAt.count(dataPath) == 0 && fs::exists(data, code)) job.madeFiles.push_back(std::move(dataPath));
-    }
     // A wizard that does not write the text itself, or writes only its type, leaves the
     // parameter list to the editor.
     const std::string filled = FillLeftParamList(*m_editor->Holder(element.handle), text);
@@ -833,7 +799,7 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
     CReadAndWriteFiles::SetWriteWatcher(nullptr);
     m_setAside = nullptr;
     // The files set aside that this run did not write again come back.
-    for (const auto& [path, backup] : job.setAside) ::rename(backup.c_str(), path.c_str());
+    for (const std::string& path : job.setAside) OutputFiles::Current().BringBack(path);
     job.setAside.clear();
     bool ok = job.ok;
     error = job.error;
@@ -853,34 +819,14 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
         e->Delete();
     }
     if (!ok) {
-        std::remove(job.partPath.c_str());
-        // The data files that elements described before the fault added to the folder go
-        // again; files that were there before the run stay.
-        job.madeFiles.insert(job.madeFiles.end(), job.dataFiles.begin(), job.dataFiles.end());
-        for (const std::string& data : job.madeFiles) {
-            const std::filesystem::path path = std::filesystem::path(data).lexically_normal();
-            std::error_code code;
-            if (path.parent_path() == std::filesystem::path(job.folder).lexically_normal() && job.before.count(path.string()) == 0)
-                std::filesystem::remove(path, code);
-        }
-        // Every data file of this run goes again, or gets its earlier contents back.
-        for (const DescriptionJob::WrittenFile& data : job.wrote) {
-            std::error_code code;
-            if (!data.existed)
-                std::filesystem::remove(data.path, code);
-            else if (!data.backup.empty())
-                std::filesystem::rename(data.backup, data.path, code);
-        }
+        // The description, every data file of this run and every file set aside go back to
+        // what they were.
+        OutputFiles::Current().Settle(false);
         if (error.empty()) error = job.finalPath + ": cannot be written";
         return false;
     }
-    // The earlier contents of the data files are given up only once the description is in
-    // place: until then a failure puts them back.
+    // The description in place is the commit point of the run's files.
     if (!PutInPlace(job.partPath, job.finalPath, error)) return false;
-    for (const DescriptionJob::WrittenFile& data : job.wrote) {
-        std::error_code code;
-        if (!data.backup.empty()) std::filesystem::remove(data.backup, code);
-    }
     written.clear();
     written.push_back(job.finalPath);
     for (const DescriptionJob::WrittenFile& data : job.wrote) written.push_back(data.path);

@@ -68,9 +68,10 @@ namespace {
 
 // The text an `edit -o` prints while the elements are made. It goes into a part file beside
 // the output that takes the output's place once the edit succeeded, so that a refused edit
-// leaves no output. Where no part file can stand there (the output is a device or a folder,
-// the folder takes no file, or the part file would be one of the inputs), the text gathers in
-// an unnamed temporary file and is written into the output at the end, as a whole text is.
+// leaves no output (the owner of output files names the part file, one no file holds yet).
+// Where no part file can stand there (the output is a device or a folder, or the folder takes
+// no file), the text gathers in an unnamed temporary file and is written into the output at
+// the end, as a whole text is.
 // The elements after the edited one are printed before it is edited and wait in a second
 // unnamed file.
 class EditedSchematicFile {
@@ -82,10 +83,10 @@ public:
     }
     void Open(const std::string& path, const Host& host) {
         m_path = path;
-        const std::string part = OutputFiles::TemporaryPathFor(path);
-        OutputFiles::Current().NoteTemporary(part);
-        if (IsReplaceableFile(path.c_str()) && host.InputAt(part).empty()) {
-            m_main = std::fopen(part.c_str(), "wb");
+        if (IsReplaceableFile(path.c_str())) {
+            std::string refused;
+            const std::string part = OutputFiles::Current().BeginFile(path, refused);
+            if (!part.empty()) m_main = std::fopen(part.c_str(), "wb");
             if (m_main != nullptr) m_partPath = part;
         }
         if (m_main == nullptr) m_main = std::tmpfile();
@@ -248,7 +249,8 @@ bool Host::RunEdit(Element& element, const std::vector<ScriptAction>& actions, E
             message = "the preview painted nothing";
             return false;
         }
-        if (WriteWholeFile(path, RenderSvg(*painting), message)) return true;
+        // One more file of the session: the command's end commits or takes back all of them.
+        if (WriteWholeFile(path, RenderSvg(*painting), message, false)) return true;
         if (writeError != nullptr) *writeError = message;
         return false;
     };

@@ -144,8 +144,8 @@ CWnd* NewestPreviewWindow(uintptr_t from);
 // host writes replaces only a regular file.
 bool MayReplace(const std::string& path, std::string& error);
 
-// Puts a completely written part file in the target's place (when MayReplace allows it). The
-// part file is removed when it cannot take that place.
+// Puts a completely written part file (of OutputFiles::BeginFile) in the target's place, when
+// MayReplace allows it, and commits the command's files; otherwise they are taken back.
 bool PutInPlace(const std::string& partPath, const std::string& path, std::string& error);
 
 // A file that takes the element lines of a description that no longer writes; the wizards
@@ -155,7 +155,9 @@ struct DiscardFile : CFile {
     void Write(const void*, UINT) override {}
 };
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error);
+// Writes a whole output through the owner of output files: in place and committed, or (without
+// `commit`) in place as one more file of the command.
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error, bool commit = true);
 
 // The archive ends with the last element's data; anything after it (elements the count
 // left out, say) is refused rather than dropped.

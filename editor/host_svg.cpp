@@ -1,6 +1,7 @@
 // The svg command: an element's symbol or the preview of its characteristic.
 
 #include "editor/host_shared.h"
+#include "editor/output_files.h"
 
 #include "afx/dc.h"
 #include "afx/module_state.h"
@@ -144,7 +145,8 @@ bool Host::PreviewSvg(const std::string& name, const std::string& path, std::str
                  "a table of data pairs)";
         return false;
     }
-    return true;
+    // The picture in place is the end of the command's writing.
+    return OutputFiles::Current().Settle(true, &error);
 }
 
 

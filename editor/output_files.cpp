@@ -1,7 +1,6 @@
 #include "editor/output_files.h"
 
 #include "editor/text_codec.h"
-#include "toolkit/read_write_files.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,11 +11,13 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,9 +25,23 @@ namespace qv {
 
 namespace {
 
-enum Kind { kGone = 0, kTemporary = 1, kCreated = 2, kReplaced = 3 };
+// The journal of a folder, and the main journal's name once the command passed its commit point.
+constexpr char kJournal[] = ".qvhost-journal";
+constexpr char kCommitted[] = ".qvhost-committed";
+constexpr char kMagic[] = "qvhost journal 1\n";
+
+// The command's state: nothing written yet, writing (journals may exist), past the commit point.
+enum State { kIdle = 0, kWriting = 1, kPastCommit = 2 };
 
 int g_failureStatus = 2;
+void (*g_stepHook)(long) = nullptr;
+long g_steps = 0;
+
+// A step that changed the file system: the crash test may end the process after it.
+void Step() {
+    ++g_steps;
+    if (g_stepHook != nullptr) g_stepHook(g_steps);
+}
 
 // Writes a text to standard error without allocating (usable in a signal handler).
 void SayRaw(const char* text) {
@@ -38,21 +53,7 @@ void SayRaw(const char* text) {
     }
 }
 
-void OnSignal(int sig) {
-    OutputFiles::Current().Rollback();
-    if (sig != SIGPIPE) SayRaw("qvhost: interrupted; the files this command wrote were taken back\n");
-    // The usual end of a process killed by the signal, so that a shell sees the usual status.
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-}
-
-void OnAllocationFailure() {
-    OutputFiles::Current().Rollback();
-    SayRaw("qvhost: not enough memory for the job; the files this command wrote were taken back\n");
-    ::_exit(g_failureStatus);
-}
-
-// Blocks the handled signals while the list is changed in a way a handler must not see half done.
+// Blocks the handled signals while the state is changed in a way a handler must not see half done.
 struct SignalsBlocked {
     sigset_t old {};
     SignalsBlocked() {
@@ -64,23 +65,548 @@ struct SignalsBlocked {
     ~SignalsBlocked() { pthread_sigmask(SIG_SETMASK, &old, nullptr); }
 };
 
-// One noted file. The list grows at its head; an entry is published only once complete, so a
-// handler that runs in between sees the list as it was or as it is.
+// One target of the command, by bare names in its folder: the temporary file it is written to,
+// and the second link that keeps its earlier contents (null when the target is new). Made
+// whole before it is published, so that a handler sees it complete or not at all.
 struct Entry {
-    std::atomic<int> kind{kGone};
-    char* path = nullptr;
+    char* target = nullptr;
+    char* temporary = nullptr;
     char* backup = nullptr;
+    mode_t mode = 0;
+    gid_t group = 0;
     Entry* next = nullptr;
 };
 
-std::atomic<Entry*> g_head{nullptr};
-std::set<std::string> g_lockedFolders;
+// A folder the command writes into, with its journal.
+struct Folder {
+    char* path = nullptr;   // absolute, links resolved
+    int dir = -1;
+    std::atomic<int> journal{-1};
+    std::atomic<Entry*> entries{nullptr};
+    Folder* next = nullptr;
+};
+
+std::atomic<int> g_state{kIdle};
+std::atomic<bool> g_passedCommit{false};   // some command of this process passed its commit point
+// The folders written into, newest first: the output folder's (the main journal) is the last.
+std::atomic<Folder*> g_folders{nullptr};
+Folder* g_main = nullptr;
+std::string g_id;
+std::unordered_map<std::string, Folder*> g_folderAt;
+std::unordered_map<std::string, Entry*> g_entryAt;          // by folder + '/' + name
+std::unordered_set<std::string> g_namesTaken;                // folder + '/' + temporary or backup name
+std::unordered_map<std::string, std::string> g_targetOf;     // temporary path -> target path
+
+// The locked output folder and the descriptors that hold its locks.
+std::string g_root;
+bool g_rootExplicit = false;
+std::vector<int> g_lockFds;
+
+char* Copy(const std::string& text) {
+    char* copy = ::strdup(text.c_str());
+    if (copy == nullptr) throw std::bad_alloc();
+    return copy;
+}
+
+bool Exists(int dir, const char* name) {
+    struct stat st {};
+    return ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Takes back one entry: the temporary file goes, the earlier contents come back (or a new
+// target goes). Each step is safe to do again, so a recovery that is interrupted can be repeated.
+void TakeBack(int dir, const char* target, const char* temporary, const char* backup) {
+    ::unlinkat(dir, temporary, 0);
+    if (backup == nullptr) {
+        ::unlinkat(dir, target, 0);
+        return;
+    }
+    struct stat kept {};
+    struct stat now {};
+    if (::fstatat(dir, backup, &kept, AT_SYMLINK_NOFOLLOW) != 0) return;
+    // A rename between two links of one file does nothing: the target still is the earlier file.
+    if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == kept.st_dev && now.st_ino == kept.st_ino)
+        ::unlinkat(dir, backup, 0);
+    else
+        ::renameat(dir, backup, dir, target);
+}
+
+// Past the commit point: what kept the earlier contents and any temporary file go.
+void Tidy(int dir, const char* temporary, const char* backup) {
+    ::unlinkat(dir, temporary, 0);
+    if (backup != nullptr) ::unlinkat(dir, backup, 0);
+}
+
+// Finishes the command's folders from the list in memory: taken back, or tidied past the
+// commit point; the other folders' journals go before the main one. No allocation, no lock.
+void FinishFolders(bool committed, bool stepped) {
+    for (Folder* f = g_folders.load(std::memory_order_acquire); f != nullptr; f = f->next) {
+        for (Entry* e = f->entries.load(std::memory_order_acquire); e != nullptr; e = e->next) {
+            if (committed)
+                Tidy(f->dir, e->temporary, e->backup);
+            else
+                TakeBack(f->dir, e->target, e->temporary, e->backup);
+            if (stepped) Step();
+        }
+        ::fsync(f->dir);
+        if (f->journal.load() >= 0) {
+            ::unlinkat(f->dir, f == g_main && committed ? kCommitted : kJournal, 0);
+            if (f != g_main) ::fsync(f->dir);
+            if (stepped) Step();
+        }
+    }
+}
+
+void OnSignal(int sig) {
+    OutputFiles::Current().Rollback();
+    if (sig != SIGPIPE)
+        SayRaw(g_passedCommit.load() ? "qvhost: interrupted after the command's files were in place; they stay\n"
+                                     : "qvhost: interrupted; the files this command wrote were taken back\n");
+    // The usual end of a process killed by the signal, so that a shell sees the usual status.
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void OnAllocationFailure() {
+    OutputFiles::Current().Rollback();
+    SayRaw(g_passedCommit.load() ? "qvhost: not enough memory to finish the job; its files are in place and stay\n"
+                                 : "qvhost: not enough memory for the job; the files this command wrote were taken back\n");
+    ::_exit(g_failureStatus);
+}
+
+std::string Field(const std::string& text) { return std::to_string(text.size()) + ":" + text + " "; }
+
+bool WriteAll(int fd, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Appends a record to a journal, on disk before the step it announces.
+bool Append(int fd, const std::string& record) { return WriteAll(fd, record) && ::fdatasync(fd) == 0; }
+
+// A journal as read back.
+struct Journal {
+    bool torn = false;   // its header is incomplete: it named nothing yet
+    bool main = false;
+    std::string id;
+    std::string mainFolder;              // of a folder's journal: where the main journal is
+    std::vector<std::string> folders;    // of the main journal: the other folders' journals
+    struct File {
+        std::string target, temporary, backup;
+        bool existed = false;
+    };
+    std::vector<File> files;
+};
+
+bool ReadField(const std::string& bytes, size_t& at, std::string& field) {
+    const size_t colon = bytes.find(':', at);
+    if (colon == std::string::npos || colon == at || colon - at > 10) return false;
+    size_t length = 0;
+    for (size_t i = at; i < colon; ++i) {
+        if (bytes[i] < '0' || bytes[i] > '9') return false;
+        length = length * 10 + static_cast<size_t>(bytes[i] - '0');
+    }
+    if (colon + 1 + length + 1 > bytes.size() || bytes[colon + 1 + length] != ' ') return false;
+    field = bytes.substr(colon + 1, length);
+    at = colon + 1 + length + 1;
+    return true;
+}
+
+// A name the journal may hold: a file of its own folder, none of the journals.
+bool IsPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos && name != kJournal && name != kCommitted;
+}
+
+// False when the bytes are no journal of this program. A header cut short names nothing yet,
+// and a record cut short at the end (the process ended while appending it) is left out: the
+// step it announced was not taken. Names are read by their lengths (a name may hold any byte).
+bool ParseJournal(const std::string& bytes, Journal& journal) {
+    const std::string magic = kMagic;
+    if (bytes.size() < magic.size() || bytes.compare(0, magic.size(), magic) != 0) {
+        journal.torn = magic.compare(0, bytes.size(), bytes) == 0;
+        return journal.torn;
+    }
+    size_t at = magic.size();
+    const size_t idEnd = bytes.find('\n', at);
+    if (idEnd == std::string::npos || idEnd + 5 > bytes.size()) {
+        journal.torn = true;
+        return true;
+    }
+    if (bytes.compare(at, 3, "id ") != 0) return false;
+    journal.id = bytes.substr(at + 3, idEnd - at - 3);
+    at = idEnd + 1;
+    if (bytes.compare(at, 5, "main\n") == 0) {
+        journal.main = true;
+        at += 5;
+    } else if (bytes.compare(at, 5, "part ") == 0) {
+        at += 5;
+        if (!ReadField(bytes, at, journal.mainFolder) || at >= bytes.size()) {
+            journal.torn = true;
+            return true;
+        }
+        if (bytes[at++] != '\n') return false;
+    } else {
+        return false;
+    }
+    while (at < bytes.size()) {
+        size_t p = at + 2;
+        const bool folderRecord = bytes.compare(at, 2, "d ") == 0;
+        if (!folderRecord && bytes.compare(at, 2, "f ") != 0) return bytes.size() - at < 2;
+        if (folderRecord) {
+            std::string folder;
+            if (!ReadField(bytes, p, folder) || p >= bytes.size()) break;   // cut short
+            if (bytes[p] != '\n' || folder.empty() || folder[0] != '/') return false;
+            journal.folders.push_back(folder);
+        } else {
+            Journal::File file;
+            if (!ReadField(bytes, p, file.target) || !ReadField(bytes, p, file.temporary) ||
+                !ReadField(bytes, p, file.backup) || p >= bytes.size())
+                break;   // cut short
+            file.existed = !file.backup.empty();
+            if (bytes[p] != '\n' || !IsPlainName(file.target) || !IsPlainName(file.temporary) ||
+                (file.existed && !IsPlainName(file.backup)))
+                return false;
+            journal.files.push_back(std::move(file));
+        }
+        at = p + 1;
+    }
+    return true;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+bool IsAtOrBelow(const std::string& path, const std::string& folder) {
+    if (path == folder) return true;
+    if (folder == "/") return !path.empty() && path[0] == '/';
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+// Reads the journal `name` of a folder: false when there is none (or with `error` set when
+// it cannot be read or is no journal of this program).
+bool ReadJournal(const std::string& folder, const char* name, Journal& journal, std::string& error) {
+    error.clear();
+    const std::string path = JoinPath(folder, name);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        if (errno != ENOENT && errno != ENOTDIR && errno != EACCES)
+            error = path + ": the journal of an earlier command cannot be read (" + std::strerror(errno) + ")";
+        return false;
+    }
+    std::string bytes;
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = path + ": the journal of an earlier command cannot be read (" + std::strerror(errno) + ")";
+            ::close(fd);
+            return false;
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (!ParseJournal(bytes, journal)) {
+        error = path + ": is no journal of qvhost, and a command does not write into its folder while it is there";
+        return false;
+    }
+    return true;
+}
+
+// Applies a dead command's journal to its folder (taken back, or tidied past its commit point)
+// and removes the journal.
+bool Apply(const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        error = folder + ": the folder of an earlier command's journal cannot be opened (" + std::strerror(errno) + ")";
+        return false;
+    }
+    for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
+        const char* backup = it->existed ? it->backup.c_str() : nullptr;
+        if (committed)
+            Tidy(dir, it->temporary.c_str(), backup);
+        else
+            TakeBack(dir, it->target.c_str(), it->temporary.c_str(), backup);
+    }
+    ::fsync(dir);
+    ::unlinkat(dir, name, 0);
+    ::fsync(dir);
+    ::close(dir);
+    return true;
+}
+
+// The journal of a folder of a dead command whose main journal decided it: applied when it
+// belongs to that command.
+bool ApplyPart(const std::string& folder, const std::string& id, bool committed, std::string& error) {
+    Journal journal;
+    if (!ReadJournal(folder, kJournal, journal, error)) return error.empty();
+    if (journal.torn) return Apply(folder, kJournal, journal, false, error);
+    if (journal.main || journal.id != id) return true;
+    return Apply(folder, kJournal, journal, committed, error);
+}
+
+// A dead command's main journal: its other folders at or below `within` first, then its own
+// (when `own`, that is when the caller holds the main journal's folder).
+bool ApplyMain(const std::string& folder, const char* name, const Journal& journal, const std::string& within,
+               bool own, std::string& error) {
+    const bool committed = std::strcmp(name, kCommitted) == 0;
+    for (const std::string& part : journal.folders)
+        if (IsAtOrBelow(part, within) && part != folder && !ApplyPart(part, journal.id, committed, error)) return false;
+    return !own || Apply(folder, name, journal, committed, error);
+}
+
+// Recovers the journals of a folder the command holds with everything below it.
+bool RecoverHeld(const std::string& folder, std::string& error) {
+    for (const char* name : {kCommitted, kJournal}) {
+        Journal journal;
+        if (!ReadJournal(folder, name, journal, error)) {
+            if (!error.empty()) return false;
+            continue;
+        }
+        if (journal.torn) {
+            if (!Apply(folder, name, journal, false, error)) return false;
+        } else if (journal.main) {
+            if (!ApplyMain(folder, name, journal, folder, true, error)) return false;
+        } else {
+            // A folder's journal whose main journal would have been recovered first.
+            error = JoinPath(folder, name) + ": the journal of an earlier command whose main journal " +
+                    JoinPath(journal.mainFolder, kJournal) +
+                    " is gone; its files are not touched, and a command does not write into the folder while it is there";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The folders from the root to `folder`, each absolute.
+std::vector<std::string> FoldersDownTo(const std::string& folder) {
+    std::vector<std::string> chain{"/"};
+    for (size_t at = folder.find('/', 1); ; at = folder.find('/', at + 1)) {
+        const std::string prefix = folder.substr(0, at);
+        if (prefix.size() > 1) chain.push_back(prefix);
+        if (at == std::string::npos) break;
+    }
+    return chain;
+}
+
+bool LockDescriptor(int fd, int how, const std::string& shown, bool& said) {
+    if (::flock(fd, how | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK) return false;
+    if (!said) std::fprintf(stderr, "qvhost: waiting for another command that writes into %s\n", shown.c_str());
+    said = true;
+    while (::flock(fd, how) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
+void ReleaseLocks() {
+    for (int fd : g_lockFds) ::close(fd);
+    g_lockFds.clear();
+    g_root.clear();
+    g_rootExplicit = false;
+}
+
+// Locks `folder` (resolved) exclusively and every folder above it shared, from the root down,
+// and recovers what dead commands left there.
+bool LockRoot(const std::string& folder, const std::string& shown, bool isExplicit, std::string& error) {
+    error.clear();
+    if (!g_root.empty()) {
+        if (IsAtOrBelow(folder, g_root)) return true;
+        error = shown + ": a command writes into one output folder, and this one writes into " + g_root;
+        return false;
+    }
+    const std::vector<std::string> chain = FoldersDownTo(folder);
+    bool said = false;
+    for (size_t i = 0; i < chain.size(); ++i) {
+        const bool own = i + 1 == chain.size();
+        const int fd = ::open(chain[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            if (!own) continue;   // a folder above that cannot be read is not locked
+            error = shown + (errno == ENOENT ? ": the output folder does not exist"
+                                             : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
+            ReleaseLocks();
+            return false;
+        }
+        g_lockFds.push_back(fd);
+        if (!LockDescriptor(fd, own ? LOCK_EX : LOCK_SH, shown, said) && own) {
+            error = shown + ": the output folder cannot be locked (" + std::strerror(errno) + ")";
+            ReleaseLocks();
+            return false;
+        }
+    }
+    // A dead command's main journal above: its folders at or below this one are decided by it.
+    for (size_t i = 0; i + 1 < chain.size() && error.empty(); ++i)
+        for (const char* name : {kCommitted, kJournal}) {
+            Journal journal;
+            if (ReadJournal(chain[i], name, journal, error) && journal.main &&
+                !ApplyMain(chain[i], name, journal, folder, false, error))
+                break;
+            if (!error.empty()) break;
+        }
+    if (!error.empty() || !RecoverHeld(folder, error)) {
+        ReleaseLocks();
+        return false;
+    }
+    g_root = folder;
+    g_rootExplicit = isExplicit;
+    return true;
+}
+
+std::string FolderOfPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOfPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool RealFolder(const std::string& folder, std::string& real) {
+    char resolved[PATH_MAX];
+    if (::realpath(folder.c_str(), resolved) == nullptr) return false;
+    real = resolved;
+    return true;
+}
+
+std::string NewId() {
+    unsigned char bytes[16] = {};
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        const long seed = static_cast<long>(::getpid()) ^ static_cast<long>(::time(nullptr));
+        std::memcpy(bytes, &seed, sizeof seed);
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string id;
+    for (unsigned char b : bytes) {
+        id += digits[b >> 4];
+        id += digits[b & 15];
+    }
+    return id;
+}
+
+// Creates a folder's journal with its header, on disk (with its name) before anything it names.
+bool CreateJournal(Folder& folder, const std::string& header, std::string& error) {
+    const int fd = ::openat(folder.dir, kJournal, O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), errno);
+        return false;
+    }
+    folder.journal.store(fd);
+    Step();
+    if (!Append(fd, header) || ::fsync(folder.dir) != 0) {
+        error = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), errno);
+        return false;
+    }
+    return true;
+}
+
+// The folder of a target, with its journal: the first one is the main journal; a folder below
+// the output folder is recovered first and named in the main journal before it gets its own.
+Folder* FolderFor(const std::string& path, std::string& error) {
+    if (const auto found = g_folderAt.find(path); found != g_folderAt.end()) return found->second;
+    if (g_main == nullptr && path != g_root) {
+        if (FolderFor(g_root, error) == nullptr) return nullptr;
+    }
+    if (path != g_root) {
+        // Every folder from the output folder down to this one, as the lock would have found it.
+        const std::vector<std::string> chain = FoldersDownTo(path);
+        for (const std::string& step : chain)
+            if (step.size() > g_root.size() && IsAtOrBelow(step, g_root) && g_folderAt.count(step) == 0 &&
+                !RecoverHeld(step, error))
+                return nullptr;
+    }
+    auto* folder = new Folder;
+    folder->path = Copy(path);
+    folder->dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder->dir < 0) {
+        error = path + ": the folder cannot be opened (" + std::strerror(errno) + ")";
+        std::free(folder->path);
+        delete folder;
+        return nullptr;
+    }
+    g_folderAt.emplace(path, folder);
+    std::string header = std::string(kMagic) + "id ";
+    if (g_main == nullptr) {
+        g_id = NewId();
+        header += g_id + "\nmain\n";
+    } else {
+        header += g_id + "\npart " + Field(g_root) + "\n";
+        if (!Append(g_main->journal.load(), "d " + Field(path) + "\n")) {
+            error = OutputFiles::CannotBeWritten(JoinPath(g_root, kJournal), errno);
+            return nullptr;
+        }
+        Step();
+    }
+    {
+        SignalsBlocked blocked;
+        folder->next = g_folders.load();
+        g_folders.store(folder, std::memory_order_release);
+        if (g_main == nullptr) g_main = folder;
+        g_state.store(kWriting);
+    }
+    return CreateJournal(*folder, header, error) ? folder : nullptr;
+}
+
+// A hidden name beside `name` that nothing holds, within the system's limit for a name.
+std::string FreeName(const Folder& folder, const std::string& name, const char* kind) {
+    std::string base = name.substr(0, std::min<size_t>(name.size(), 200));
+    // Cut at a character boundary.
+    while (!base.empty() && base.size() < name.size() && (static_cast<unsigned char>(name[base.size()]) & 0xC0) == 0x80)
+        base.pop_back();
+    for (int n = 0;; ++n) {
+        const std::string candidate = "." + base + "." + kind + (n == 0 ? std::string() : "." + std::to_string(n));
+        const std::string key = JoinPath(folder.path, candidate);
+        if (g_namesTaken.count(key) == 0 && !Exists(folder.dir, candidate.c_str()) && candidate != kJournal) {
+            g_namesTaken.insert(key);
+            return candidate;
+        }
+    }
+}
+
+void Clear() {
+    SignalsBlocked blocked;
+    Folder* f = g_folders.exchange(nullptr);
+    g_main = nullptr;
+    g_state.store(kIdle);
+    while (f != nullptr) {
+        Entry* e = f->entries.exchange(nullptr);
+        while (e != nullptr) {
+            Entry* next = e->next;
+            std::free(e->target);
+            std::free(e->temporary);
+            std::free(e->backup);
+            delete e;
+            e = next;
+        }
+        if (f->journal.load() >= 0) ::close(f->journal.load());
+        ::close(f->dir);
+        std::free(f->path);
+        Folder* next = f->next;
+        delete f;
+        f = next;
+    }
+    g_folderAt.clear();
+    g_entryAt.clear();
+    g_namesTaken.clear();
+    g_targetOf.clear();
+    if (!g_rootExplicit) ReleaseLocks();
+}
+
 } // namespace
 
 OutputFiles& OutputFiles::Current() {
     static OutputFiles owner;
     return owner;
 }
+
+void OutputFiles::SetStepHook(void (*hook)(long)) { g_stepHook = hook; }
 
 void OutputFiles::InstallHandlers(int failureStatus) {
     g_failureStatus = failureStatus;
@@ -89,6 +615,8 @@ void OutputFiles::InstallHandlers(int failureStatus) {
     sigemptyset(&action.sa_mask);
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&action.sa_mask, sig);
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::sigaction(sig, &action, nullptr);
+    // A write beyond the file-size limit then fails with EFBIG, and the command says which file.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::set_new_handler(OnAllocationFailure);
 }
 
@@ -100,80 +628,32 @@ std::string OutputFiles::PathInFolder(const std::string& given, const std::strin
 
 bool OutputFiles::IsInsideFolder(const std::string& path, const std::string& folder) {
     const std::string base = std::filesystem::path(folder + "/").lexically_normal().string();
-    return path.size() > base.size() && path.compare(0, base.size(), base) == 0;
-}
-
-std::string OutputFiles::TemporaryPathFor(const std::string& path, const char* kind) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    static const std::string pid = std::to_string(::getpid());
-    return folder + "." + name + "." + pid + "." + kind;
-}
-
-bool OutputFiles::IsTemporaryName(const std::string& name, long& pid) {
-    // ".<name>.<pid>.part", ".<name>.<pid>.keep" (the owner's), ".<name>.<pid>.<n>.tmp" (the
-    // data-file writer's).
-    if (name.size() < 4 || name[0] != '.') return false;
-    const size_t lastDot = name.rfind('.');
-    const std::string kind = name.substr(lastDot + 1);
-    if (kind != "part" && kind != "keep" && kind != "tmp") return false;
-    auto numberBefore = [&](size_t end, size_t& start) {
-        start = name.rfind('.', end - 1);
-        if (start == std::string::npos || start == 0 || start + 1 == end) return false;
-        for (size_t i = start + 1; i < end; ++i)
-            if (name[i] < '0' || name[i] > '9') return false;
-        return end - start - 1 <= 10;
-    };
-    size_t start = 0;
-    if (!numberBefore(lastDot, start)) return false;
-    if (kind == "tmp") {
-        const size_t counter = start;
-        if (!numberBefore(counter, start)) return false;
-        pid = std::strtol(name.c_str() + start + 1, nullptr, 10);
-    } else {
-        pid = std::strtol(name.c_str() + start + 1, nullptr, 10);
-    }
-    return pid > 0;
+    if (path.size() <= base.size() || path.compare(0, base.size(), base) != 0) return false;
+    // The texts agree; the folders the links lead to decide, and for a file that is a link,
+    // the folder of the file it leads to. The part of the path that exists is resolved (a
+    // folder not made yet cannot be written into anyway).
+    std::string realBase;
+    if (!RealFolder(folder, realBase)) return true;
+    std::string target = path;
+    std::string unused;
+    struct stat self {};
+    if (::lstat(path.c_str(), &self) == 0 && S_ISLNK(self.st_mode) && !ResolveTarget(path, target, unused)) return true;
+    std::filesystem::path existing = std::filesystem::path(target).parent_path();
+    while (!existing.empty() && ::access(existing.c_str(), F_OK) != 0) existing = existing.parent_path();
+    std::string real;
+    if (!RealFolder(existing.string(), real)) return true;
+    return IsAtOrBelow(real, realBase);
 }
 
 bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
     const std::string folder = given.empty() ? std::string(".") : given;
-    if (g_lockedFolders.count(folder) != 0) return true;
-    // The descriptor stays open for the rest of the process: closing it would give up the lock.
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    std::string real;
+    if (!RealFolder(folder, real)) {
         error = folder + (errno == ENOENT ? ": the output folder does not exist"
                                           : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
         return false;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK) {
-            error = folder + ": the output folder cannot be locked (" + std::strerror(errno) + ")";
-            ::close(fd);
-            return false;
-        }
-        std::fprintf(stderr, "qvhost: waiting for another command that writes into %s\n", folder.c_str());
-        while (::flock(fd, LOCK_EX) != 0)
-            if (errno != EINTR) {
-                error = folder + ": the output folder cannot be locked (" + std::strerror(errno) + ")";
-                ::close(fd);
-                return false;
-            }
-    }
-    g_lockedFolders.insert(folder);
-    // Whoever writes here holds this lock, so a temporary file of a process that is gone is a
-    // leftover of a killed command.
-    if (DIR* dir = ::fdopendir(::dup(fd))) {
-        while (const dirent* entry = ::readdir(dir)) {
-            long pid = 0;
-            if (!IsTemporaryName(entry->d_name, pid)) continue;
-            if (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-                ::unlinkat(::dirfd(dir), entry->d_name, 0);
-        }
-        ::closedir(dir);
-    }
-    return true;
+    return LockRoot(real, folder, true, error);
 }
 
 bool OutputFiles::HasUtf8Name(const std::string& path, std::string& error) {
@@ -224,102 +704,239 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
 
 namespace {
 
-void DeleteEntry(Entry* entry) {
-    std::free(entry->path);
-    std::free(entry->backup);
-    delete entry;
+// Keeps the earlier contents in a copy where the file system has no second links (a FAT
+// stick, say): true when the copy is complete and on disk.
+bool CopyAside(const Folder& folder, const Entry& entry) {
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return false;
+    const int from = ::openat(folder.dir, entry.target, O_RDONLY | O_CLOEXEC);
+    if (from < 0) return false;
+    const int to = ::openat(folder.dir, entry.backup, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, entry.mode & 0777);
+    bool copied = to >= 0 && ::fchmod(to, entry.mode) == 0;
+    char chunk[65536];
+    for (ssize_t n; copied && (n = ::read(from, chunk, sizeof chunk)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        copied = n > 0 && WriteAll(to, std::string(chunk, static_cast<size_t>(n)));
+    }
+    const int reason = errno;
+    copied = copied && ::fsync(to) == 0;
+    ::close(from);
+    if (to >= 0) ::close(to);
+    if (!copied) {
+        if (to >= 0) ::unlinkat(folder.dir, entry.backup, 0);
+        errno = reason;
+    }
+    return copied;
 }
 
-// An entry made whole but not yet in the list, so that all its memory is taken before the file
-// it notes is touched.
-Entry* NewEntry(const std::string& path, const std::string& backup) {
+// The entry of a target (links followed), made and on disk in the folder's journal, with the
+// earlier contents kept in a second link. Null with a message.
+Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
+    std::string target;
+    if (!OutputFiles::ResolveTarget(given, target, error)) return nullptr;
+    std::string real;
+    if (!RealFolder(FolderOfPath(target), real)) {
+        error = OutputFiles::CannotBeWritten(given, errno);
+        return nullptr;
+    }
+    const std::string name = NameOfPath(target);
+    if (name == kJournal || name == kCommitted) {
+        error = given + ": is the name of the journal of qvhost, which no output takes";
+        return nullptr;
+    }
+    if (g_root.empty() && !LockRoot(real, real, false, error)) return nullptr;
+    if (!IsAtOrBelow(real, g_root)) {
+        error = given + ": would lie outside the output folder " + g_root + ", and a command writes only there";
+        return nullptr;
+    }
+    folder = FolderFor(real, error);
+    if (folder == nullptr) return nullptr;
+    const std::string key = JoinPath(real, name);
+    if (const auto found = g_entryAt.find(key); found != g_entryAt.end()) return found->second;
+    struct stat status {};
+    const bool existed = ::fstatat(folder->dir, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
     auto* entry = new Entry;
-    entry->path = ::strdup(path.c_str());
-    entry->backup = backup.empty() ? nullptr : ::strdup(backup.c_str());
-    if (entry->path == nullptr || (!backup.empty() && entry->backup == nullptr)) {
-        DeleteEntry(entry);
-        throw std::bad_alloc();
+    entry->target = Copy(name);
+    entry->temporary = Copy(FreeName(*folder, name, "qvtmp"));
+    entry->backup = existed ? Copy(FreeName(*folder, name, "qvold")) : nullptr;
+    entry->mode = status.st_mode & 07777;
+    entry->group = status.st_gid;
+    g_entryAt.emplace(key, entry);
+    {
+        SignalsBlocked blocked;
+        entry->next = folder->entries.load();
+        folder->entries.store(entry, std::memory_order_release);
+    }
+    if (!Append(folder->journal.load(), "f " + Field(name) + Field(entry->temporary) +
+                                            Field(existed ? entry->backup : "") + "\n")) {
+        error = OutputFiles::CannotBeWritten(JoinPath(folder->path, kJournal), errno);
+        return nullptr;
+    }
+    Step();
+    if (existed) {
+        if (::linkat(folder->dir, name.c_str(), folder->dir, entry->backup, 0) != 0 && !CopyAside(*folder, *entry)) {
+            error = OutputFiles::CannotBeWritten(given, errno);
+            return nullptr;
+        }
+        Step();
     }
     return entry;
 }
 
-void Publish(Entry* entry, int kind) {
-    entry->kind.store(kind, std::memory_order_relaxed);
-    entry->next = g_head.load(std::memory_order_relaxed);
-    g_head.store(entry, std::memory_order_release);
-}
-
 } // namespace
 
-void OutputFiles::Add(int kind, const std::string& path, const std::string& backup) {
-    Publish(NewEntry(path, backup), kind);
+int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand) {
+    std::string real;
+    if (!startsCommand && !g_rootExplicit &&
+        ((g_root.empty() && g_state.load() == kIdle) ||
+         (!g_root.empty() && RealFolder(FolderOfPath(target), real) && !IsAtOrBelow(real, g_root)))) {
+        // No command writes here (a library user's own session, or a data file beside the
+        // folder of a library user's output): a hidden file beside the target, renamed onto
+        // it when complete.
+        std::string resolved;
+        if (!ResolveTarget(target, resolved, error)) {
+            errno = EINVAL;
+            return -1;
+        }
+        struct stat status {};
+        const bool existed = ::stat(resolved.c_str(), &status) == 0;
+        const std::string folder = FolderOfPath(resolved);
+        for (int n = 0;; ++n) {
+            temporary = JoinPath(folder, "." + NameOfPath(resolved).substr(0, 200) + ".qvtmp" +
+                                             (n == 0 ? std::string() : "." + std::to_string(n)));
+            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST) continue;
+            if (fd < 0) {
+                error = CannotBeWritten(target, errno);
+                return -1;
+            }
+            if (existed) (void)::fchmod(fd, status.st_mode & 07777);
+            g_targetOf[temporary] = resolved;
+            return fd;
+        }
+    }
+    Folder* folder = nullptr;
+    errno = 0;
+    Entry* entry = EntryFor(target, folder, error);
+    if (entry == nullptr) {
+        if (errno == 0) errno = EIO;
+        return -1;
+    }
+    // A temporary file of an earlier write of the same target that did not take its place.
+    ::unlinkat(folder->dir, entry->temporary, 0);
+    const int fd = ::openat(folder->dir, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = CannotBeWritten(target, errno);
+        return -1;
+    }
+    Step();
+    if (entry->backup != nullptr) {
+        // The replacement keeps the permissions of the file it replaces, and its group where
+        // the system allows.
+        (void)::fchmod(fd, entry->mode);
+        if (entry->group != ::getegid()) (void)::fchown(fd, static_cast<uid_t>(-1), entry->group);
+    }
+    temporary = JoinPath(folder->path, entry->temporary);
+    g_targetOf[temporary] = JoinPath(folder->path, entry->target);
+    return fd;
 }
 
-bool OutputFiles::NoteReplacedByLink(const std::string& path, const std::string& backup) {
-    Entry* entry = NewEntry(path, backup);
-    if (::link(path.c_str(), backup.c_str()) != 0 &&
-        (errno != EEXIST || ::unlink(backup.c_str()) != 0 || ::link(path.c_str(), backup.c_str()) != 0)) {
-        const int error = errno;
-        DeleteEntry(entry);
-        errno = error;
-        return false;
+std::string OutputFiles::BeginFile(const std::string& target, std::string& error) {
+    std::string temporary;
+    const int fd = OpenFile(target, temporary, error);
+    if (fd < 0) return std::string();
+    ::close(fd);
+    return temporary;
+}
+
+bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& target) {
+    const auto found = g_targetOf.find(temporary);
+    const std::string to = found != g_targetOf.end() ? found->second : target;
+    // On disk before it takes the target's place, so that a crash leaves no empty output.
+    if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
     }
-    Publish(entry, kReplaced);
+    if (::rename(temporary.c_str(), to.c_str()) != 0) return false;
+    if (g_state.load() == kIdle) g_targetOf.erase(temporary);
+    Step();
     return true;
 }
 
-std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
-    return path + ": cannot be written: " + std::strerror(error);
+bool OutputFiles::SetAside(const std::string& target) {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    std::string error;
+    Folder* folder = nullptr;
+    Entry* entry = EntryFor(target, folder, error);
+    if (entry == nullptr || entry->backup == nullptr) return false;
+    if (::unlinkat(folder->dir, entry->target, 0) != 0) return false;
+    Step();
+    return true;
 }
 
-void OutputFiles::NoteTemporary(const std::string& path) { Add(kTemporary, path, std::string()); }
-void OutputFiles::NoteCreated(const std::string& path) { Add(kCreated, path, std::string()); }
-void OutputFiles::NoteReplaced(const std::string& path, const std::string& backup) { Add(kReplaced, path, backup); }
-
-void OutputFiles::NoteBeforeWriting(const std::string& path) {
-    if (!NoteReplacedByLink(path, TemporaryPathFor(path, "keep")) && errno == ENOENT) NoteCreated(path);
+void OutputFiles::BringBack(const std::string& target) {
+    std::string real;
+    if (!RealFolder(FolderOfPath(target), real)) return;
+    const auto found = g_entryAt.find(JoinPath(real, NameOfPath(target)));
+    const auto folder = g_folderAt.find(real);
+    if (found == g_entryAt.end() || folder == g_folderAt.end() || found->second->backup == nullptr) return;
+    if (Exists(folder->second->dir, found->second->target)) return;
+    if (::renameat(folder->second->dir, found->second->backup, folder->second->dir, found->second->target) == 0) Step();
 }
 
-void OutputFiles::Forget(const std::string& path) {
-    for (Entry* e = g_head.load(std::memory_order_acquire); e != nullptr; e = e->next)
-        if (e->kind.load() != kGone && path == e->path) {
-            e->kind.store(kGone);
-            return;
-        }
-}
-
-void OutputFiles::Keep() {
+bool OutputFiles::Commit(std::string& error) {
+    if (g_state.load() != kWriting) {
+        Clear();
+        return true;
+    }
+    // Everything the journals name is on disk before the commit point.
+    for (Folder* f = g_folders.load(); f != nullptr; f = f->next) ::fsync(f->dir);
+    bool committed = false;
     {
         SignalsBlocked blocked;
-        for (Entry* e = g_head.load(std::memory_order_acquire); e != nullptr; e = e->next)
-            if (e->kind.exchange(kGone) == kReplaced) ::unlink(e->backup);
+        if (::renameat(g_main->dir, kJournal, g_main->dir, kCommitted) != 0) {
+            error = CannotBeWritten(JoinPath(g_main->path, kJournal), errno);
+        } else {
+            g_state.store(kPastCommit);
+            g_passedCommit.store(true);
+            committed = true;
+        }
     }
+    if (!committed) {
+        Rollback();
+        Clear();
+        return false;
+    }
+    ::fsync(g_main->dir);
+    Step();
+    FinishFolders(true, true);
     Clear();
+    return true;
 }
 
 void OutputFiles::Rollback() {
-    // Newest first, so that a file replaced twice ends with what it held first.
-    for (Entry* e = g_head.load(std::memory_order_acquire); e != nullptr; e = e->next) {
-        switch (e->kind.exchange(kGone)) {
-        case kTemporary:
-        case kCreated: ::unlink(e->path); break;
-        case kReplaced: ::rename(e->backup, e->path); break;
-        default: break;
-        }
-    }
-    // The file the data-file writer was writing when the command ended.
-    if (const char* temp = CReadAndWriteFiles::TemporaryFileInProgress(); temp != nullptr && *temp != '\0')
-        ::unlink(temp);
+    const int state = g_state.load();
+    if (state == kIdle) return;
+    FinishFolders(state == kPastCommit, false);
+    g_state.store(kIdle);
 }
 
-void OutputFiles::Clear() {
-    SignalsBlocked blocked;
-    Entry* e = g_head.exchange(nullptr);
-    while (e != nullptr) {
-        Entry* next = e->next;
-        DeleteEntry(e);
-        e = next;
+bool OutputFiles::Settle(bool keep, std::string* error) {
+    if (keep) {
+        std::string message;
+        const bool committed = Commit(message);
+        if (!committed && error != nullptr) *error = message;
+        return committed;
     }
+    Rollback();
+    Clear();
+    return true;
+}
+
+bool OutputFiles::Committed() const { return g_passedCommit.load(); }
+
+std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
+    return path + ": cannot be written: " + std::strerror(error);
 }
 
 } // namespace qv

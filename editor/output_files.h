@@ -1,10 +1,28 @@
 // The owner of every file a command of the host writes: the description, the data files, the
-// archives, the printed schematics and the pictures. It locks the command's output folder,
-// names the temporary files (so that the leftovers of a killed run can be told apart), follows
-// a symbolic link to the file it names, and keeps the list of what the command created or
-// replaced, so that a failure, a signal or running out of memory leaves the folder as the
-// command found it. One command runs per process; the owner is process-wide so that the signal
-// and allocation-failure handlers can reach it.
+// archives, the printed schematics and the pictures. A command's files are all or nothing,
+// whatever ends it: the owner keeps a rollback journal in every folder the command writes into,
+// and one rename is the command's commit point.
+//
+// - Locks. The command's output folder is locked exclusively and each folder above it shared
+//   (the folders' own file locks, which the system gives up however the process ends), always
+//   from the root down: a command that writes into a folder owns every folder below it, and
+//   two commands on nested folders wait for each other instead of writing into one folder.
+// - Journal. Before the first file of a folder is created or replaced, the folder gets a
+//   journal (".qvhost-journal", synced) naming, for every target, the temporary file it is
+//   written to and the second link that keeps its earlier contents. The journal of the output
+//   folder is the command's main one and names the other folders' journals, which name it.
+// - Commit. Renaming the main journal to ".qvhost-committed" makes the command's result the
+//   folders'; then the second links and the journals go.
+// - Recovery. A command that finds a journal when it takes its lock, or when it first writes
+//   into a folder below its output folder, puts the dead command's folders back as they were
+//   (or, past its commit point, removes what it left) before anything else. Files that no
+//   journal names are never touched.
+// - Failure, signals (SIGINT, SIGTERM, SIGHUP, SIGPIPE) and running out of memory take the
+//   written files back from the list in memory, which the handlers reach without allocating;
+//   after the commit point they change nothing and say so. SIGXFSZ is ignored, so that a write
+//   beyond the file-size limit fails as a full disk does.
+//
+// One command runs per process; the owner is process-wide so that the handlers can reach it.
 #pragma once
 
 #include <string>
@@ -16,17 +34,18 @@ public:
     // The process's owner.
     static OutputFiles& Current();
 
-    // Installs the handlers of SIGINT, SIGTERM, SIGHUP and SIGPIPE and of allocation failure:
-    // each takes back what the command wrote and ends the process, the first three with a
-    // message, SIGPIPE quietly with the status a process killed by it has, allocation failure
-    // with `failureStatus`.
+    // Installs the handlers of SIGINT, SIGTERM, SIGHUP and SIGPIPE and of allocation failure,
+    // and ignores SIGXFSZ: each handler takes back what the command wrote (or, after the commit
+    // point, says that the files stay) and ends the process, the first three with a message,
+    // SIGPIPE quietly with the status a process killed by it has, allocation failure with
+    // `failureStatus`.
     void InstallHandlers(int failureStatus);
 
-    // Takes the lock of the folder a command writes into (waiting, with a message, while
-    // another command holds it) and removes the temporary files that a killed command left
-    // there. The lock is the folder's own file lock, which the system gives up when the
-    // process ends however it ends. Folders are locked once per process. False with a
-    // message when the folder cannot be opened.
+    // Takes the lock of the command's output folder for the rest of the process (waiting, with
+    // a message, while another command holds it or a folder around it) and recovers what a dead
+    // command left there. False with a message when the folder cannot be opened or a journal
+    // found cannot be recovered. A library user that writes without it gets the folder of its
+    // first file locked until the files are committed or taken back.
     bool LockFolder(const std::string& folder, std::string& error);
 
     // The file an output path names: a symbolic link is followed to its target (a link to a
@@ -42,53 +61,52 @@ public:
     // Where a file named `given` by a page goes: a relative name, with or without a folder part,
     // lies in the output folder `folder`; an absolute one stays. In normal form.
     static std::string PathInFolder(const std::string& given, const std::string& folder);
-    // Whether `path` (in normal form) lies in `folder` or a folder below it.
+    // Whether `path` lies in `folder` or a folder below it, with symbolic links of both
+    // resolved (a link to a folder elsewhere leads out of it).
     static bool IsInsideFolder(const std::string& path, const std::string& folder);
 
-    // The temporary file that is written before it takes the place of `path`: hidden, in the
-    // same folder, carrying the process ID so that a later command recognises it.
-    static std::string TemporaryPathFor(const std::string& path, const char* kind = "part");
-    // Whether a file name (without folder) is one of TemporaryPathFor's, made by the process
-    // with ID `pid`.
-    static bool IsTemporaryName(const std::string& name, long& pid);
+    // Begins writing `target` (links followed): names it in its folder's journal, keeps the
+    // earlier contents in a second link, and creates the temporary file beside it, with the
+    // permissions (and group, where the system allows) of the file it replaces, or those of a
+    // new file. The temporary file's path, or "" with a message. A file written twice by one
+    // command keeps its first earlier contents.
+    std::string BeginFile(const std::string& target, std::string& error);
+    // As BeginFile, with the temporary file open for writing: its descriptor, or -1 with errno
+    // and a message. Without `startsCommand` (a data file a page writes), a file written while
+    // no command writes (a library user's own session) is only written through a temporary
+    // file, not journaled.
+    int OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand = true);
+    // Puts a temporary file of BeginFile in place of its target. False with errno.
+    bool PutInPlace(const std::string& temporary, const std::string& target);
+    // Sets an earlier file aside (its contents wait in a second link, the name is free) so that
+    // the command does not read it; false when there is none.
+    bool SetAside(const std::string& target);
+    // Brings a file set aside back, when the command did not write it again.
+    void BringBack(const std::string& target);
 
-    // What the command wrote so far, taken back in the opposite order by Rollback: a temporary
-    // file is removed, a created file is removed, a replaced file gets the earlier contents
-    // that `backup` (a second link) keeps.
-    void NoteTemporary(const std::string& path);
-    void NoteCreated(const std::string& path);
-    void NoteReplaced(const std::string& path, const std::string& backup);
-    // Keeps the contents of the file at `path` in a second link `backup` (replacing one that an
-    // earlier command of the same process ID left) and notes the file as replaced. The note is
-    // made before the link, so that running out of memory in between leaves no link behind.
-    // False, with errno telling why, when no link was made.
-    bool NoteReplacedByLink(const std::string& path, const std::string& backup);
-    // Notes the file at `path` before a writer puts a new one in its place: a file that is
-    // there keeps its contents in a second link until the command ends, a new one is noted as
-    // created.
-    void NoteBeforeWriting(const std::string& path);
-    // A noted file that needs no taking back any more (a temporary file that took its place,
-    // or was removed).
-    void Forget(const std::string& path);
-    // The command succeeded: nothing noted is taken back (backups are removed).
-    void Keep();
-    // Takes back everything noted. Safe in a signal handler and in the allocation-failure
-    // handler: it neither allocates nor locks.
+    // The command's commit point: its files become the folders', then the second links and the
+    // journals go. False with a message when the commit cannot be made (the files are then
+    // taken back). Nothing to do when nothing was written.
+    bool Commit(std::string& error);
+    // Takes back everything written since the last commit (after the commit point: only tidies
+    // up). Safe in a signal handler and in the allocation-failure handler: it neither allocates
+    // nor locks.
     void Rollback();
-    // The end of a job: what it noted is kept (Keep) or taken back and forgotten.
-    void Settle(bool keep) {
-        if (!keep) Rollback();
-        Keep();
-    }
+    // The end of a job: commit or take back. False only when a commit failed.
+    bool Settle(bool keep, std::string* error = nullptr);
+    // Whether the command passed its commit point.
+    bool Committed() const;
 
     // The message for an output the system refused to write: the file and the system's reason
     // (the text of the errno value `error`).
     static std::string CannotBeWritten(const std::string& path, int error);
 
+    // For the crash test only: a function called after each step that changes the file system
+    // (with the step's number from 1), which may end the process there.
+    static void SetStepHook(void (*hook)(long step));
+
 private:
     OutputFiles() = default;
-    void Add(int kind, const std::string& path, const std::string& backup);
-    void Clear();
 };
 
 } // namespace qv

@@ -16,7 +16,9 @@
 #include "wizard/wizard.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -232,26 +234,6 @@ int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
     return refusal.empty() ? kExitOk : Fail(refusal);
 }
 
-// The planned files that did not exist before the command, removed when the command fails:
-// a failed command leaves nothing behind.
-// The plan outlives this record, which notes only which of its files are new: a copy of every
-// path would grow with the schematic.
-struct NewFiles {
-    const std::vector<qv::PlannedFile>* planned = nullptr;
-    std::vector<bool> isNew;
-    bool keep = false;
-    void Note(const std::vector<qv::PlannedFile>& files) {
-        planned = &files;
-        for (const qv::PlannedFile& file : files) isNew.push_back(!file.existed);
-    }
-    ~NewFiles() {
-        if (keep || planned == nullptr) return;
-        std::error_code code;
-        for (size_t i = 0; i < planned->size(); ++i)
-            if (isNew[i]) std::filesystem::remove((*planned)[i].path, code);
-    }
-};
-
 // Starts the host and reads the text of the schematic file named on the command line. kExitOk,
 // or the exit status of the failure.
 int StartAndReadText(qv::Host& host, const Arguments& args, std::string& text) {
@@ -289,11 +271,8 @@ int Describe(const Arguments& args) {
     qv::DescribePlan plan;
     bool textFault = false;
     if (!host.PlanDescription(text, out, plan, error, &textFault)) return FailReading(args.positional[0], textFault, error);
-    NewFiles made;
-    made.Note(plan.files);
     std::vector<std::string> written;
     if (!host.DescribeSchematicText(text, plan, FolderOf(out), out, written, error)) return Fail(error);
-    made.keep = true;
     // The report goes out in blocks: standard error has no buffer, and a schematic may write
     // a data file for every fourth element.
     std::string report = "model description of " + Elements(plan.elements) + " written to " + written[0] + "\n";
@@ -311,6 +290,15 @@ int Describe(const Arguments& args) {
 int Edit(const Arguments& args) {
     if (args.positional.size() != 1 || !args.Has("--element") || !args.Has("--script"))
         return Usage("edit needs SCHEMATIC, --element NAME and --script SCRIPT");
+    // The document, and with it the data files the session writes, lies in the output folder,
+    // which is locked (and what a dead command left there recovered) before anything is read.
+    std::string out;
+    if (args.Has("-o")) {
+        if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
+    }
+    const std::string folder = FolderOf(args.Has("-o") ? out : args.positional[0]);
+    std::string lockError;
+    if (!qv::OutputFiles::Current().LockFolder(folder, lockError)) return Fail(lockError);
     std::string scriptText;
     std::string error;
     if (!qv::CheckInputFile(args.Get("--script"), kMaxScriptBytes, error)) return Fail(error);
@@ -325,14 +313,6 @@ int Edit(const Arguments& args) {
     std::string element;
     if (!qv::Utf8ToCp1252(args.Get("--element"), element, error)) return Fail("--element: " + error);
 
-    // The document, and with it the data files the session writes, lies in the output folder.
-    std::string out;
-    if (args.Has("-o")) {
-        if (int rc = TakeOutput(args.Get("-o"), out)) return rc;
-    }
-    const std::string folder = FolderOf(args.Has("-o") ? out : args.positional[0]);
-    std::string lockError;
-    if (!qv::OutputFiles::Current().LockFolder(folder, lockError)) return Fail(lockError);
     qv::Host host;
     std::string text;
     if (int rc = StartAndReadText(host, args, text)) return rc;
@@ -355,7 +335,7 @@ int Edit(const Arguments& args) {
                 refused = path + ": is the input " + input + ", which is not written over";
                 return CReadAndWriteFiles::WriteDecision::Refuse;
             }
-            qv::OutputFiles::Current().NoteBeforeWriting(path);
+            // The owner of output files keeps the earlier contents until the command ends.
             if (path == given) return CReadAndWriteFiles::WriteDecision::Write;
             refused = path;
             return CReadAndWriteFiles::WriteDecision::WriteElsewhere;
@@ -370,7 +350,7 @@ int Edit(const Arguments& args) {
     PrintUtf8(outcome.listing);
     if (!ok) return FailReading(args.positional[0], textFault, error);
     // The data files the session wrote are kept (without -o nothing else is put in place).
-    qv::OutputFiles::Current().Keep();
+    if (!qv::OutputFiles::Current().Settle(true, &error)) return Fail(error);
     if (args.Has("-o")) std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
     return kExitOk;
 }
@@ -510,9 +490,21 @@ static int RunCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
     qv::OutputFiles& outputs = qv::OutputFiles::Current();
     outputs.InstallHandlers(kExitBadInput);
-    const int status = RunGuarded(argc, argv);
-    if (status != kExitOk) outputs.Rollback();
-    outputs.Keep();
+#ifdef QVHOST_STEP_HOOK
+    // The crash test's build: after the step of the owner of output files that
+    // QVHOST_CRASH_AFTER_STEP names, the process gets the signal QVHOST_CRASH_SIGNAL (by
+    // default SIGKILL, which ends it as a power cut would).
+    static long crashAfter = 0;
+    static int crashSignal = SIGKILL;
+    if (const char* step = std::getenv("QVHOST_CRASH_AFTER_STEP")) crashAfter = std::atol(step);
+    if (const char* sig = std::getenv("QVHOST_CRASH_SIGNAL")) crashSignal = std::atoi(sig);
+    qv::OutputFiles::SetStepHook([](long step) {
+        if (step == crashAfter) ::raise(crashSignal);
+    });
+#endif
+    int status = RunGuarded(argc, argv);
+    std::string error;
+    if (!outputs.Settle(status == kExitOk, &error)) status = Fail(error);
     return status;
 }
 
@@ -522,7 +514,8 @@ static int RunGuarded(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
-        return Fail("not enough memory for the job");
+        return Fail(qv::OutputFiles::Current().Committed() ? "not enough memory to finish the job; its files are in place and stay"
+                                                          : "not enough memory for the job");
     } catch (const std::exception& e) {
         return Fail(std::string("the job failed: ") + e.what());
     } catch (CException* e) {

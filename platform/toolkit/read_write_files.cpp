@@ -893,23 +893,13 @@ void CReadAndWriteFiles::SetFindWatcher(FindWatcher watcher) { FindWatcherSlot()
 bool CReadAndWriteFiles::MayFind(const char* path) { return !FindWatcherSlot() || FindWatcherSlot()(path); }
 
 namespace {
-// The temporary file being written, for TemporaryFileInProgress: set before the file is made
-// and emptied once it is renamed or removed.
-char g_temporaryInProgress[PATH_MAX + 1];
-void NoteTemporaryInProgress(const std::string& path) {
-    // The first byte goes in last, so that a handler never reads a name copied in part.
-    const std::size_t n = std::min(path.size(), static_cast<std::size_t>(PATH_MAX));
-    g_temporaryInProgress[0] = '\0';
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    if (n == 0) return;
-    std::memcpy(g_temporaryInProgress + 1, path.data() + 1, n - 1);
-    g_temporaryInProgress[n] = '\0';
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    g_temporaryInProgress[0] = path[0];
+CReadAndWriteFiles::TemporaryFiles& TemporaryFilesSlot() {
+    static CReadAndWriteFiles::TemporaryFiles files;
+    return files;
 }
 } // namespace
 
-const char* CReadAndWriteFiles::TemporaryFileInProgress() { return g_temporaryInProgress; }
+void CReadAndWriteFiles::SetTemporaryFiles(TemporaryFiles files) { TemporaryFilesSlot() = std::move(files); }
 
 BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int format,
                                    const char* text1, const char* text2, int flag1, int flag2)
@@ -983,19 +973,24 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     const std::size_t slash = target_path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target_path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target_path : target_path.substr(slash + 1);
-    static unsigned long counter = 0;
-    // The process ID makes the name unlikely to be taken; O_EXCL makes sure it is not (a
-    // forked child that still has its parent's ID just tries the next number).
-    static const std::string pid = std::to_string(::getpid());
+    const TemporaryFiles& owner = TemporaryFilesSlot();
     std::string temp;
+    std::string refused;
     int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + "." + pid + "." + std::to_string(++counter) + ".tmp";
-        NoteTemporaryInProgress(temp);
-        // 0666 lets the process's umask decide, as for any new file.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
+    if (owner.open) {
+        fd = owner.open(target_path, temp, refused);
+    } else {
+        static unsigned long counter = 0;
+        // The process ID makes the name unlikely to be taken; O_EXCL makes sure it is not (a
+        // forked child that still has its parent's ID just tries the next number).
+        static const std::string pid = std::to_string(::getpid());
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            temp = folder + "." + base + "." + pid + "." + std::to_string(++counter) + ".tmp";
+            // 0666 lets the process's umask decide, as for any new file.
+            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
     }
     // A watcher hears why a file it let through could not be written.
     auto tellWatcher = [&](int e) {
@@ -1005,21 +1000,19 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     };
     if (fd < 0) {
         const int e = errno;
-        NoteTemporaryInProgress(std::string());
         text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
         tellWatcher(e);
         return Fail(errWrite, text);
     }
     // A file written over keeps its permissions; the new file has them already when the
-    // target had the mode every new file gets.
-    if (exists && static_cast<int>(target.st_mode & 07777) != NewFileMode())
+    // target had the mode every new file gets (the owner of the temporary files sees to that).
+    if (!owner.open && exists && static_cast<int>(target.st_mode & 07777) != NewFileMode())
         (void)::fchmod(fd, target.st_mode & 07777);
 
     auto abandon = [&](int e) {
         if (fd >= 0)
             ::close(fd);
         ::unlink(temp.c_str());
-        NoteTemporaryInProgress(std::string());
         text.Format("Error while writing the file \"%s\": %s. The file was not changed.", path,
                     (const char*)ErrnoText(e));
         tellWatcher(e);
@@ -1087,9 +1080,8 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     fd = -1;
     if (closed != 0)
         return abandon(errno);
-    if (::rename(temp.c_str(), target_path.c_str()) != 0)
+    if (owner.putInPlace ? !owner.putInPlace(temp, target_path) : ::rename(temp.c_str(), target_path.c_str()) != 0)
         return abandon(errno);
-    NoteTemporaryInProgress(std::string());
     return TRUE;
 }
 

@@ -127,9 +127,15 @@ public:
     using FindWatcher = std::function<bool(const std::string& path)>;
     static void SetFindWatcher(FindWatcher watcher);
     static bool MayFind(const char* path);
-    // The temporary file WriteFile is writing right now ("" when none), for a signal handler
-    // that takes a command's files back: reading it neither allocates nor locks.
-    static const char* TemporaryFileInProgress();
+    // Who makes the temporary file a data file is written to and puts it in place of its
+    // target: `open` makes and opens it (its descriptor, or -1 with errno and a message) and
+    // gives its path, `putInPlace` renames it onto the target (false with errno). Without them
+    // (empty functions) it is a hidden file beside the target, renamed onto it.
+    struct TemporaryFiles {
+        std::function<int(const std::string& target, std::string& temporary, std::string& error)> open;
+        std::function<bool(const std::string& temporary, const std::string& target)> putInPlace;
+    };
+    static void SetTemporaryFiles(TemporaryFiles files);
 
     // Opens the file at `path` and reads its description: format, channel names and units,
     // item count. An ".mdx" file has its header read and its item count checked against the

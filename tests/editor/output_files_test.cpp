@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <new>
 #include <string>
 #include <thread>
@@ -40,16 +42,22 @@ struct Folder {
         fs::remove(path.string() + ".ini", code);
     }
     std::string operator/(const std::string& name) const { return (path / name).string(); }
-    // Every file below the folder: relative name, then a digest of its contents and its size
-    // (a link shows as "-> target").
-    std::map<std::string, std::string> Snapshot() const {
+    // Every file below the folder (or its subfolder `within`): relative name, then a digest of
+    // its contents, its size and its permissions (a link shows as "-> target"). The folder's
+    // own path in a file (a description names its data files) reads as "@", so that copies of
+    // a folder compare.
+    std::map<std::string, std::string> Snapshot(const std::string& within = "") const {
         std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(path)) {
-            const std::string name = fs::relative(entry.path(), path).string();
+        const fs::path top = within.empty() ? path : path / within;
+        for (const auto& entry : fs::recursive_directory_iterator(top)) {
+            const std::string name = fs::relative(entry.path(), top).string();
             if (entry.is_symlink()) files[name] = "-> " + fs::read_symlink(entry.path()).string();
             else if (entry.is_regular_file()) {
-                const std::string bytes = ReadFile(entry.path().string());
-                files[name] = std::to_string(std::hash<std::string>{}(bytes)) + " " + std::to_string(bytes.size());
+                std::string bytes = ReadFile(entry.path().string());
+                for (size_t at = bytes.find(path.string()); at != std::string::npos; at = bytes.find(path.string(), at))
+                    bytes.replace(at, path.string().size(), "@");
+                files[name] = std::to_string(std::hash<std::string>{}(bytes)) + " " + std::to_string(bytes.size()) +
+                              " " + std::to_string(static_cast<int>(entry.status().permissions()));
             }
         }
         return files;
@@ -57,20 +65,26 @@ struct Folder {
     fs::path path;
 };
 
-// Starts the host in `folder` with the arguments; stderr goes to folder/../<name>.err.
-pid_t StartHost(const Folder& folder, std::vector<std::string> args) {
+// Starts the host in `folder` with the arguments; stderr goes to folder/../<name>.err. With a
+// step, the crash test's build of the host gets the signal `sig` after that step of the owner.
+pid_t StartHost(const Folder& folder, std::vector<std::string> args, long step = 0, int sig = SIGKILL) {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(folder.path.c_str()) != 0) _exit(127);
+        if (step > 0) {
+            setenv("QVHOST_CRASH_AFTER_STEP", std::to_string(step).c_str(), 1);
+            setenv("QVHOST_CRASH_SIGNAL", std::to_string(sig).c_str(), 1);
+        }
         const int err = open((folder.path.string() + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(err, 2);
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         setenv("QV_USER_PROFILE", (folder.path.string() + ".ini").c_str(), 1);
-        std::vector<char*> argv{const_cast<char*>(QVHOST_PATH)};
+        const char* program = step > 0 ? QVHOST_CRASH_PATH : QVHOST_PATH;
+        std::vector<char*> argv{const_cast<char*>(program)};
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
-        execv(QVHOST_PATH, argv.data());
+        execv(program, argv.data());
         _exit(127);
     }
     return pid;
@@ -84,13 +98,39 @@ int Wait(pid_t pid) {
 
 int RunHostIn(const Folder& folder, std::vector<std::string> args) { return Wait(StartHost(folder, std::move(args))); }
 
-// A schematic of `count` nonlinear resistors with tables of data pairs (a data file each).
-std::string Resistors(int count, const std::string& extra = "") {
+// A schematic of `count` nonlinear resistors with tables of data pairs (a data file each, the
+// last `below` of them in the subfolder "sub"), the second point at (1, y).
+std::string Resistors(int count, const std::string& extra = "", int y = 1, int below = 0) {
     std::string text = R"({"document": "D", "elements": [)";
     for (int i = 0; i < count; ++i)
         text += (i ? "," : "") + std::string(R"({"id": 15, "name": "R)") + std::to_string(i) +
-                R"(", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]]}})";
+                R"(", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, )" + std::to_string(y) + "]]" +
+                (i >= count - below ? R"(, "file": "sub/f)" + std::to_string(i) + "\"" : std::string()) + "}}";
     return text + extra + "]}";
+}
+
+// An edit script that applies a 2D table of two rows, the second (1, y), with the file "tab".
+std::string TableScript(int y, const std::string& last = "ok") {
+    return "click 1122\nclick 1122\ncell 2121 0 1 0\ncell 2121 1 1 " + std::to_string(y) +
+           "\nclick 2116\ntype 2117 \"tab\"\napply\n" + last + "\n";
+}
+
+const char kTableSchematic[] = R"({"document":"T","elements":[{"id":78,"name":"LT1","parameters":{"IN":"W"}}]})";
+
+// Copies a folder's contents, permissions included, into another.
+void CopyFolder(const Folder& from, const Folder& to) {
+    ASSERT_EQ(qv_test::RunCaptured("cp -a '" + from.path.string() + "/.' '" + to.path.string() + "'").exitCode, 0);
+}
+
+// What the next command does first: takes the lock of the output folder, recovering what a
+// dead command left there (in a child, so that the lock goes with it).
+bool Recover(const std::string& folder) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::string error;
+        _exit(OutputFiles::Current().LockFolder(folder, error) ? 0 : 1);
+    }
+    return Wait(pid) == 0;
 }
 
 // A 2D lookup table whose "File Name" is ticked and typed as `name`.
@@ -106,20 +146,14 @@ TEST(OutputFiles, NamesPlacesAndTargets) {
     EXPECT_TRUE(OutputFiles::IsInsideFolder("/o/sub/t.mdx", "/o"));
     EXPECT_FALSE(OutputFiles::IsInsideFolder(OutputFiles::PathInFolder("../up.mdx", "/o/"), "/o/"));
     EXPECT_FALSE(OutputFiles::IsInsideFolder("/other/t.mdx", "/o/"));
-    struct Name {
-        const char* name;
-        long pid;   // 0: not a temporary file
-    } names[] = {{".x.desc.42.part", 42}, {".t.mdx.7.keep", 7}, {".t.mdx.9.3.tmp", 9}, {"x.desc.part", 0},
-                 {".notes.part", 0},      {"t.mdx", 0},         {".t.mdx.x1.tmp", 0}};
-    for (const Name& n : names) {
-        long pid = 0;
-        EXPECT_EQ(OutputFiles::IsTemporaryName(n.name, pid), n.pid != 0) << n.name;
-        EXPECT_EQ(n.pid != 0 ? pid : 0, n.pid) << n.name;
-    }
-    long pid = 0;
-    EXPECT_TRUE(OutputFiles::IsTemporaryName(fs::path(OutputFiles::TemporaryPathFor("/o/x.qva")).filename(), pid));
 
     Folder folder;
+    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says.
+    fs::create_directories(folder.path / "out" / "real");
+    fs::create_directories(folder.path / "elsewhere");
+    fs::create_directory_symlink("../elsewhere", folder.path / "out" / "sub");
+    EXPECT_FALSE(OutputFiles::IsInsideFolder(folder / "out/sub/t.mdx", folder / "out"));
+    EXPECT_TRUE(OutputFiles::IsInsideFolder(folder / "out/real/t.mdx", folder / "out"));
     WriteFile(folder / "file", "x");
     mkfifo((folder / "pipe").c_str(), 0600);
     fs::create_symlink("file", folder / "to-file");
@@ -137,37 +171,40 @@ TEST(OutputFiles, NamesPlacesAndTargets) {
     }
 }
 
-// Files created and replaced and a temporary file are taken back by a failed command and by
-// running out of memory. The sanitizer's allocator reports exhaustion itself rather than calling
-// the new-handler, so the child calls the installed handler as an exhausted operator new does,
-// and it must end the process with one message and the status of a failed job.
+// Files created, replaced and set aside are taken back by a failed command and by running out
+// of memory, permissions included. The sanitizer's allocator reports exhaustion itself rather
+// than calling the new-handler, so the child calls the installed handler as an exhausted
+// operator new does, and it must end the process with one message and the status of a failed job.
 TEST(OutputFiles, RollbackLeavesTheFolderAsItWas) {
     for (const bool outOfMemory : {false, true}) {
         Folder folder;
         WriteFile(folder / "old", "before");
+        WriteFile(folder / "aside", "earlier run");
+        fs::permissions(folder / "old", fs::perms::owner_read | fs::perms::owner_write);
         const auto before = folder.Snapshot();
         const std::string err = folder.path.string() + ".err";
         const pid_t pid = outOfMemory ? fork() : 0;
         if (pid == 0) {
             OutputFiles& owner = OutputFiles::Current();
-            owner.Keep();
             if (outOfMemory) {
                 dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
                 owner.InstallHandlers(2);
             }
-            owner.NoteBeforeWriting(folder / "old");
-            WriteFile(folder / "old.new", "after");
-            fs::rename(folder / "old.new", folder / "old");
-            owner.NoteBeforeWriting(folder / "made");
-            WriteFile(folder / "made", "new");
-            owner.NoteTemporary(OutputFiles::TemporaryPathFor(folder / "x"));
-            WriteFile(OutputFiles::TemporaryPathFor(folder / "x"), "part");
+            std::string error;
+            for (const char* name : {"old", "made", "old"}) {   // "old" twice: its first contents come back
+                const std::string temp = owner.BeginFile(folder / name, error);
+                EXPECT_FALSE(temp.empty()) << error;
+                WriteFile(temp, "after");
+                EXPECT_TRUE(owner.PutInPlace(temp, folder / name));
+            }
+            EXPECT_TRUE(owner.SetAside(folder / "aside"));
+            EXPECT_FALSE(fs::exists(folder / "aside"));
+            EXPECT_FALSE(owner.BeginFile(folder / "part", error).empty()) << error;
             if (outOfMemory) {
                 std::get_new_handler()();
                 _exit(99);   // the handler returned
             }
-            owner.Rollback();
-            owner.Keep();
+            owner.Settle(false);
         } else {
             EXPECT_EQ(Wait(pid), 2);
             const std::string message = ReadFile(err);
@@ -236,7 +273,11 @@ TEST(OutputFiles, AnOutputThatCannotBeWrittenIsOneLine) {
     for (int i = 0; i < 200; ++i) points += (i ? ", [" : "[") + std::to_string(i) + ", " + std::to_string(2 * i) + "]";
     WriteFile(folder / "big.json", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "characteristic": )"
                                    R"({"kind": "data-pairs", "points": [)" + points + "]}}]}");
-    WriteFile(folder / "s.json", Resistors(40));
+    // Linear resistors: the description is the one file that grows.
+    std::string linear = R"({"document": "D", "elements": [)";
+    for (int i = 0; i < 40; ++i)
+        linear += (i ? "," : "") + std::string(R"({"id": 15, "name": "R)") + std::to_string(i) + R"(", "parameters": {"R": "1k"}})";
+    WriteFile(folder / "s.json", linear + "]}");
     WriteFile(folder / "ok.txt", "ok\n");
     ASSERT_EQ(RunHostIn(folder, {"save", "s.json", "-o", "s.qva"}), 0);
     const auto before = folder.Snapshot();
@@ -253,7 +294,7 @@ TEST(OutputFiles, AnOutputThatCannotBeWrittenIsOneLine) {
         {"svg big.json --element R1 --preview -o p.svg", "p.svg" + tooLarge},
     };
     for (const Case& c : cases) {
-        const qv_test::CapturedRun run = qv_test::RunCaptured("cd '" + folder.path.string() + "' && QV_USER_PROFILE='" + folder.path.string() + ".ini' sh -c \"trap '' XFSZ; ulimit -f 1; exec '" QVHOST_PATH "' " + c.command + " 2>&1 >/dev/null\"");
+        const qv_test::CapturedRun run = qv_test::RunCaptured("cd '" + folder.path.string() + "' && QV_USER_PROFILE='" + folder.path.string() + ".ini' sh -c \"ulimit -f 1; exec '" QVHOST_PATH "' " + c.command + " 2>&1 >/dev/null\"");
         EXPECT_EQ(run.exitCode, 2) << c.command;
         EXPECT_EQ(run.out, "qvhost: " + c.message) << c.command;
         EXPECT_EQ(folder.Snapshot(), before) << c.command;
@@ -313,6 +354,182 @@ TEST(OutputFiles, SignalsLeaveTheFolderAsItWas) {
     after.erase("status");
     after.erase("err");
     EXPECT_EQ(after, before);
+}
+
+// Files whose names look like a killed command's leftovers are the user's: no command removes
+// them, also when one is an output.
+TEST(OutputFiles, NamesThatLookLikeLeftoversAreTheUsers) {
+    Folder folder;
+    fs::create_directories(folder.path / "o");
+    WriteFile(folder / "o/.report.99999.part", "U");
+    WriteFile(folder / "o/.backup.4000000.keep", "U");
+    WriteFile(folder / "o/.t.mdx.1.3.tmp", "U");
+    WriteFile(folder / "r.json", Resistors(2));
+    ASSERT_EQ(RunHostIn(folder, {"save", "r.json", "-o", "o/.arch.99999.keep"}), 0);
+    const auto before = folder.Snapshot("o");
+    ASSERT_EQ(RunHostIn(folder, {"save", "r.json", "-o", "o/x.qva"}), 0);
+    ASSERT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", "o/x.desc"}), 0);
+    auto after = folder.Snapshot("o");
+    for (const auto& [name, digest] : before) EXPECT_EQ(after[name], digest) << name;
+}
+
+// An apply writes its data file twice; an edit that fails afterwards gives the file its earlier
+// contents back, with -o and without.
+TEST(OutputFiles, AFailedEditKeepsTheDataFileItReplaced) {
+    for (const bool withOutput : {false, true}) {
+        Folder folder;
+        fs::create_directories(folder.path / "G");
+        WriteFile(folder / "G/tab.mdx", "OLDTAB\n");
+        WriteFile(folder / "G/t.json", kTableSchematic);
+        WriteFile(folder / "fail.txt", TableScript(1, "click 2999\nok"));
+        const auto before = folder.Snapshot();
+        std::vector<std::string> args{"edit", "G/t.json", "--element", "LT1", "--script", "fail.txt"};
+        if (withOutput) args.insert(args.end(), {"-o", "G/e.json"});
+        EXPECT_EQ(RunHostIn(folder, args), 2);
+        EXPECT_EQ(folder.Snapshot(), before) << withOutput;
+    }
+}
+
+// A command that writes into out/ and one whose output folder is out/sub wait for each other:
+// the failing one takes back only what it wrote, never the data file the other wrote there.
+TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
+    Folder alone;
+    fs::create_directories(alone.path / "sub");
+    WriteFile(alone / "good.json", TableNamed("sub/t"));
+    ASSERT_EQ(RunHostIn(alone, {"describe", "good.json", "-o", "a.desc"}), 0);
+    const std::string written = ReadFile(alone / "sub/t.mdx");
+
+    Folder folder;
+    fs::create_directories(folder.path / "out" / "sub");
+    WriteFile(folder / "good.json", TableNamed("sub/t"));
+    const std::string table = R"({"id": 78, "name": "LT9", "parameters": {"IN": "W"}, "script": ["click 1122",)"
+                              R"( "click 1122", "cell 2121 0 1 0", "cell 2121 1 1 7", "click 2116", "type 2117 \"t\"", "ok"]}, )";
+    WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
+                                   Resistors(300, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
+    const pid_t bad = StartHost(folder, {"describe", "bad.json", "-o", "out/sub/b.desc"});
+    for (int i = 0; i < 2000 && !fs::exists(folder / "out/sub/t.mdx"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(RunHostIn(folder, {"describe", "good.json", "-o", "out/a.desc"}), 0);
+    EXPECT_EQ(Wait(bad), 2);
+    EXPECT_EQ(ReadFile(folder / "out/sub/t.mdx"), written);
+    EXPECT_FALSE(fs::exists(folder / "out/sub/b.desc"));
+    EXPECT_FALSE(fs::exists(folder / "out/sub/D__R0.mdx"));
+}
+
+// A replaced file keeps its permissions and a new one gets those of any new file; a data file
+// that is a link is written through it, as -o is; a link to a folder elsewhere is no way out of
+// the output folder; an output name as long as the system allows is written.
+TEST(OutputFiles, ReplacementsKeepPermissionsAndLinks) {
+    Folder folder;
+    WriteFile(folder / "s.json", Resistors(2));
+    ASSERT_EQ(RunHostIn(folder, {"describe", "s.json", "-o", "x.desc"}), 0);
+    ASSERT_EQ(RunHostIn(folder, {"save", "s.json", "-o", "a.qva"}), 0);
+    fs::permissions(folder / "D__R0.mdx", static_cast<fs::perms>(0640));
+    fs::permissions(folder / "x.desc", static_cast<fs::perms>(0600));
+    fs::permissions(folder / "a.qva", static_cast<fs::perms>(0600));
+    fs::create_directories(folder.path / "keep");
+    fs::rename(folder / "D__R1.mdx", folder / "keep/r1.mdx");
+    fs::create_symlink("keep/r1.mdx", folder / "D__R1.mdx");
+    WriteFile(folder / "s.json", Resistors(3, "", 5));
+    ASSERT_EQ(RunHostIn(folder, {"describe", "s.json", "-o", "x.desc"}), 0);
+    ASSERT_EQ(RunHostIn(folder, {"save", "s.json", "-o", "a.qva"}), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    const auto mode = [&](const std::string& name) { return static_cast<int>(fs::status(folder / name).permissions()); };
+    EXPECT_EQ(mode("D__R0.mdx"), 0640);
+    EXPECT_EQ(mode("x.desc"), 0600);
+    EXPECT_EQ(mode("a.qva"), 0600);
+    EXPECT_EQ(mode("D__R2.mdx"), static_cast<int>(0666 & ~mask));
+    EXPECT_TRUE(fs::is_symlink(folder / "D__R1.mdx"));
+    EXPECT_EQ(ReadFile(folder / "keep/r1.mdx"), ReadFile(folder / "D__R0.mdx"));
+
+    fs::create_directories(folder.path / "out");
+    fs::create_directories(folder.path / "elsewhere");
+    fs::create_directory_symlink("../elsewhere", folder.path / "out" / "sub");
+    WriteFile(folder / "up.json", TableNamed("sub/t"));
+    EXPECT_EQ(RunHostIn(folder, {"describe", "up.json", "-o", "out/y.desc"}), 2);
+    EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
+    EXPECT_NE(ReadFile(folder.path.string() + ".err").find("outside the output folder"), std::string::npos);
+    // A data file that is a link to a file elsewhere is no way out either.
+    fs::create_symlink("../elsewhere/r.mdx", folder / "out/D__R0.mdx");
+    EXPECT_EQ(RunHostIn(folder, {"describe", "s.json", "-o", "out/z.desc"}), 2);
+    EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
+
+    for (const size_t length : {245, 255}) {
+        const std::string name(length - 4, 'n');
+        EXPECT_EQ(RunHostIn(folder, {"save", "s.json", "-o", name + ".qva"}), 0) << ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(RunHostIn(folder, {"svg", "s.json", "--element", "R0", "--symbol", "-o", name + ".svg"}), 0);
+    }
+}
+
+// The crash test: each command is ended after each step of the owner of output files in turn
+// (SIGKILL, as a power cut would), over an earlier run's folder; after the next command's
+// recovery the output folder is, byte for byte and permission for permission, as before the
+// command or as after it. With SIGINT instead the command takes back or keeps its files itself,
+// and says which. Three runs at a time.
+TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
+    Folder earlier;
+    fs::create_directories(earlier.path / "o" / "sub");
+    WriteFile(earlier / "old.json", Resistors(3, "", 1, 1));
+    WriteFile(earlier / "new.json", Resistors(4, "", 2, 2));
+    WriteFile(earlier / "t.json", kTableSchematic);
+    WriteFile(earlier / "old.txt", TableScript(1));
+    WriteFile(earlier / "new.txt", TableScript(5));
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"describe", "old.json", "-o", "o/x.desc"}, {"save", "old.json", "-o", "o/s.qva"},
+             {"save", "old.json", "-o", "o/c.qva"}, {"save", "new.json", "-o", "n.qva"},
+             {"edit", "t.json", "--element", "LT1", "--script", "old.txt", "-o", "o/e.json"}})
+        ASSERT_EQ(RunHostIn(earlier, args), 0) << args[0];
+    fs::permissions(earlier / "o/D__R0.mdx", static_cast<fs::perms>(0640));
+    fs::permissions(earlier / "o/x.desc", static_cast<fs::perms>(0600));
+    fs::permissions(earlier / "o/s.qva", static_cast<fs::perms>(0600));
+    struct Case {
+        std::vector<std::string> args;
+        bool interrupt;   // SIGINT after each step too
+    } cases[] = {{{"describe", "new.json", "-o", "o/x.desc"}, false},
+                 {{"save", "new.json", "-o", "o/s.qva"}, true},
+                 {{"load", "n.qva", "-o", "o/c.qva"}, true},
+                 {{"edit", "t.json", "--element", "LT1", "--script", "new.txt", "-o", "o/e.json"}, false}};
+    for (const Case& c : cases) {
+        Folder done;
+        CopyFolder(earlier, done);
+        // A copy's files name the earlier run's folder, as every other copy's do.
+        const auto before = done.Snapshot("o");
+        ASSERT_EQ(RunHostIn(done, c.args), 0) << c.args[0];
+        const auto after = done.Snapshot("o");
+        ASSERT_NE(after, before) << c.args[0];
+        for (const int sig : {SIGKILL, SIGINT}) {
+            if (sig == SIGINT && !c.interrupt) continue;
+            bool finished = false;
+            std::set<std::string> outcomes;
+            for (long step = 1; !finished; step += 3) {
+                std::vector<std::unique_ptr<Folder>> runs;
+                std::vector<pid_t> pids;
+                for (long s = step; s < step + 3; ++s) {
+                    runs.push_back(std::make_unique<Folder>());
+                    CopyFolder(earlier, *runs.back());
+                    pids.push_back(StartHost(*runs.back(), c.args, s, sig));
+                }
+                for (size_t i = 0; i < runs.size(); ++i) {
+                    const std::string what = c.args[0] + " " + std::to_string(sig) + " step " + std::to_string(step + i);
+                    const int status = Wait(pids[i]);
+                    finished = finished || status == 0;
+                    ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
+                    const std::string message = ReadFile(runs[i]->path.string() + ".err");
+                    if (sig == SIGKILL) {
+                        ASSERT_TRUE(Recover((runs[i]->path / "o").string())) << what;
+                    } else if (status != 0) {
+                        const bool stay = message.find("they stay") != std::string::npos;
+                        ASSERT_EQ(runs[i]->Snapshot("o"), stay ? after : before) << what << ": " << message;
+                    }
+                    const auto now = runs[i]->Snapshot("o");
+                    ASSERT_TRUE(now == before || now == after) << what;
+                    outcomes.insert(now == before ? "before" : "after");
+                }
+            }
+            EXPECT_EQ(outcomes.size(), 2u) << c.args[0];
+        }
+    }
 }
 
 } // namespace
