@@ -93,11 +93,50 @@ inline void Axpy(double* __restrict y, const double* __restrict x, double a, int
     }
 }
 
+// Four doubles handled together, for the kernels below that run where the processor has AVX
+// (additions and multiplications only, each entry's in the same order as with pairs: the
+// results are the same numbers bit for bit).
+typedef double Four __attribute__((vector_size(32)));
+
+// The small-order branch of Product with four entries at a time. (Only the first n entries of
+// each row of dst are written, as there.)
+template <typename M>
+__attribute__((target("avx"))) void ProductSmallAvx(const M& x, const M& y, int n, M& dst) {
+    constexpr int kVectors = 3;  // 12 entries
+    for (int i = 0; i < n; ++i) {
+        Four acc[kVectors] = {};
+        const double* xi = x[i];
+        for (int k = 0; k < n; ++k) {
+            const double f = xi[k];
+            if (f == 0.0) continue;
+            const Four fv = {f, f, f, f};
+            const double* yk = y[k];
+            for (int j = 0; j < kVectors; ++j) {
+                Four v;
+                std::memcpy(&v, yk + 4 * j, sizeof v);
+                acc[j] += fv * v;
+            }
+        }
+        double row[4 * kVectors];
+        std::memcpy(row, acc, sizeof row);
+        std::memcpy(dst[i], row, n * sizeof(double));
+    }
+}
+
+inline bool HasAvx() {
+    static const bool has = __builtin_cpu_supports("avx");
+    return has;
+}
+
 // dst = x * y for the leading n x n blocks (dst may not alias x or y).
 template <typename M>
 void Product(const M& x, const M& y, int n, M& dst) {
     constexpr int kSmall = 12;
     if (n > 4 && n <= kSmall && sizeof(y[0]) >= kSmall * sizeof(double)) {
+        if (HasAvx()) {
+            ProductSmallAvx(x, y, n, dst);
+            return;
+        }
         // Orders 4 to 11: each row of dst gathers in registers over a fixed width (the entries
         // beyond n are computed from the rows' unused tail and dropped), in the same order of
         // additions as below.
@@ -148,7 +187,7 @@ inline void AxpyFixed(double* y, const double* x, double a) {
 // run four rows at a time (each in its own order, as one row alone would), so that their
 // additions overlap instead of waiting on each other.
 template <typename M, typename Update>
-inline void ReflectRows(M& h, double* c, const double* w, int from, int n, Update update) {
+[[gnu::always_inline]] inline void ReflectRows(M& h, double* c, const double* w, int from, int n, Update update) {
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
@@ -178,15 +217,33 @@ inline void ReflectRows(M& h, double* c, const double* w, int from, int n, Updat
     update(c, sc);
 }
 
+// Vector helpers for two or four entries (out-parameters and references, so that no vector of
+// four is passed by value across functions built without AVX).
+template <typename V>
+[[gnu::always_inline]] inline void Splat(V& v, double x) {
+    if constexpr (sizeof(V) == sizeof(Pair))
+        v = V{x, x};
+    else
+        v = V{x, x, x, x};
+}
+template <typename V>
+[[gnu::always_inline]] inline void Load(V& v, const double* p) {
+    std::memcpy(&v, p, sizeof v);
+}
+template <typename V>
+[[gnu::always_inline]] inline void Store(double* p, const V& v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
 // The Householder reflection I - w w^T (|w|^2 = 2) that maps x[from..n-1] onto a multiple of
 // e_from, applied as h := P h P and c := c P to the leading n x n block of h and to c[0..n-1].
 // Columns before from - 1 are already zero in rows from..n-1. With W > 0 (n <= W) every row
-// is handled over W entries: h and c must hold zeros (or at least finite numbers) in columns
-// n..W-1, and w is zero outside from..n-1, so that the extra terms add exact zeros. False when
-// x[from..n-1] is zero or not finite.
-template <int W, typename M>
-bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restrict sums, const double* x, int from,
-             int n) {
+// is handled over W entries, in vectors V (of two or four entries): h and c must hold zeros
+// (or at least finite numbers) in columns n..W-1, and w is zero outside from..n-1, so that
+// the extra terms add exact zeros. False when x[from..n-1] is zero or not finite.
+template <int W, typename V, typename M>
+[[gnu::always_inline]] inline bool ReflectIn(M& h, double* __restrict c, double* __restrict w,
+                                             double* __restrict sums, const double* x, int from, int n) {
     double norm2 = 0.0;
     double big = 0.0;
     for (int i = from; i < n; ++i) big = std::max(big, std::fabs(x[i]));
@@ -208,31 +265,49 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
     const double f = std::sqrt(2.0 / ww);
     for (int i = from; i < n; ++i) w[i] *= f;
     if constexpr (W > 0) {
-        static_assert(W % 2 == 0);
-        constexpr int kPairs = W / 2;
+        constexpr int kLanes = sizeof(V) / sizeof(double);
+        static_assert(W % kLanes == 0);
+        constexpr int kVectors = W / kLanes;
         for (int i = 0; i < from; ++i) w[i] = 0.0;
         for (int i = n; i < W; ++i) w[i] = 0.0;
-        Pair wv[kPairs];
-        for (int k = 0; k < kPairs; ++k) wv[k] = LoadPair(w + 2 * k);
+        V wv[kVectors];
+        for (int k = 0; k < kVectors; ++k) Load(wv[k], w + kLanes * k);
         // Left: sums = w^T h over rows from..n-1, then h -= w sums.
         // (Columns below from - 1 are zero in these rows and stay so.)
-        Pair acc[kPairs] = {};
+        V acc[kVectors] = {};
         for (int i = from; i < n; ++i) {
-            const Pair wi = {w[i], w[i]};
+            V wi;
+            Splat(wi, w[i]);
             const double* row = h[i];
-            for (int k = 0; k < kPairs; ++k) acc[k] += wi * LoadPair(row + 2 * k);
+            for (int k = 0; k < kVectors; ++k) {
+                V r;
+                Load(r, row + kLanes * k);
+                acc[k] += wi * r;
+            }
         }
         for (int i = from; i < n; ++i) {
-            const Pair wi = {w[i], w[i]};
+            V wi;
+            Splat(wi, w[i]);
             double* row = h[i];
-            for (int k = 0; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - wi * acc[k]);
+            for (int k = 0; k < kVectors; ++k) {
+                V r;
+                Load(r, row + kLanes * k);
+                r -= wi * acc[k];
+                Store(row + kLanes * k, r);
+            }
         }
         // Right: each row (and c) minus (row·w) w. The sums run over columns from..n-1 in order,
         // four rows at a time so that their additions overlap; the results equal those of the
         // general kernel below.
         auto update = [&](double* row, double sum) {
-            const Pair sv = {sum, sum};
-            for (int k = 0; k < kPairs; ++k) StorePair(row + 2 * k, LoadPair(row + 2 * k) - sv * wv[k]);
+            V sv;
+            Splat(sv, sum);
+            for (int k = 0; k < kVectors; ++k) {
+                V r;
+                Load(r, row + kLanes * k);
+                r -= sv * wv[k];
+                Store(row + kLanes * k, r);
+            }
         };
         ReflectRows(h, c, w, from, n, update);
         (void)sums;
@@ -245,6 +320,19 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
         ReflectRows(h, c, w, from, n, [&](double* row, double sum) { Axpy(row + from, w + from, -sum, n - from); });
     }
     return true;
+}
+
+template <int W, typename M>
+bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restrict sums, const double* x, int from,
+             int n) {
+    return ReflectIn<W, Pair>(h, c, w, sums, x, from, n);
+}
+
+// Reflect over fixed-width rows in vectors of four (where the processor has AVX).
+template <int W, typename M>
+__attribute__((target("avx"))) bool ReflectAvx(M& h, double* __restrict c, double* __restrict w,
+                                               double* __restrict sums, const double* x, int from, int n) {
+    return ReflectIn<W, Four>(h, c, w, sums, x, from, n);
 }
 
 // The monic polynomial with the given roots (conjugate pairs as consecutive entries, im != 0),
@@ -1411,7 +1499,9 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = n; j < kFixedWidth; ++j) c[j] = 0.0;
     double* sums = m_aug6[3];
     auto reflect = [&](const double* x, int from) -> bool {
-        return fixedWidth ? Reflect<kFixedWidth>(h, c, w, sums, x, from, n) : Reflect<0>(h, c, w, sums, x, from, n);
+        if (!fixedWidth) return Reflect<0>(h, c, w, sums, x, from, n);
+        return HasAvx() ? ReflectAvx<kFixedWidth>(h, c, w, sums, x, from, n)
+                        : Reflect<kFixedWidth>(h, c, w, sums, x, from, n);
     };
     double gamma = 0.0;
     {
