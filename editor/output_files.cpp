@@ -857,7 +857,9 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         ::close(fd);
     }
     if (::rename(temporary.c_str(), to.c_str()) != 0) return false;
-    if (g_state.load() == kIdle) g_targetOf.erase(temporary);
+    // The temporary name is gone with the rename; forgetting it at once keeps the command's
+    // memory to what its journal needs, whatever the number of files it writes.
+    g_targetOf.erase(temporary);
     Step();
     return true;
 }
