@@ -128,6 +128,64 @@ inline bool HasAvx() {
     return has;
 }
 
+// Columns j0 .. j0 + columns - 1 of row i of dst = x * y (columns <= 4V), gathered in V
+// registers of four over k in order (zeros of x skipped). Rows of y are read over 4V entries
+// from j0 (those beyond the columns asked for are computed from whatever the rows hold there,
+// and not stored).
+template <int V, typename M>
+__attribute__((target("avx"), always_inline)) inline void ProductColumnsAvx(const M& x, const M& y, int n, int i,
+                                                                           int j0, int columns, M& dst) {
+    Four acc[V] = {};
+    const double* xi = x[i];
+    for (int k = 0; k < n; ++k) {
+        const double f = xi[k];
+        if (f == 0.0) continue;
+        const Four fv = {f, f, f, f};
+        const double* yk = y[k] + j0;
+        for (int v = 0; v < V; ++v) {
+            Four w;
+            std::memcpy(&w, yk + 4 * v, sizeof w);
+            acc[v] += fv * w;
+        }
+    }
+    double* out = dst[i] + j0;
+    if (columns == 4 * V) {
+        std::memcpy(out, acc, sizeof acc);
+        return;
+    }
+    double row[4 * V];
+    std::memcpy(row, acc, sizeof row);
+    for (int j = 0; j < columns; ++j) out[j] = row[j];
+}
+
+// The general branch of Product with four entries at a time: each row of dst gathers in
+// registers, 32 columns at a time. Each entry sums x[i][k]·y[k][j] over k in order, skipping
+// zeros of x, exactly as Axpy row by row does below (the same numbers bit for bit), but
+// without storing the row after every k. False (nothing done) where the rows are too short to
+// be read in whole fours.
+template <typename M>
+__attribute__((target("avx"))) bool ProductLargeAvx(const M& x, const M& y, int n, M& dst) {
+    constexpr int kRow = sizeof(y[0]) / sizeof(double);
+    const int padded = (n + 3) / 4 * 4;
+    if (padded > kRow) return false;
+    for (int i = 0; i < n; ++i) {
+        int j0 = 0;
+        for (; j0 + 32 <= padded; j0 += 32) ProductColumnsAvx<8>(x, y, n, i, j0, std::min(32, n - j0), dst);
+        const int rest = n - j0;
+        switch ((padded - j0) / 4) {
+        case 7: ProductColumnsAvx<7>(x, y, n, i, j0, rest, dst); break;
+        case 6: ProductColumnsAvx<6>(x, y, n, i, j0, rest, dst); break;
+        case 5: ProductColumnsAvx<5>(x, y, n, i, j0, rest, dst); break;
+        case 4: ProductColumnsAvx<4>(x, y, n, i, j0, rest, dst); break;
+        case 3: ProductColumnsAvx<3>(x, y, n, i, j0, rest, dst); break;
+        case 2: ProductColumnsAvx<2>(x, y, n, i, j0, rest, dst); break;
+        case 1: ProductColumnsAvx<1>(x, y, n, i, j0, rest, dst); break;
+        default: break;
+        }
+    }
+    return true;
+}
+
 // dst = x * y for the leading n x n blocks (dst may not alias x or y).
 template <typename M>
 void Product(const M& x, const M& y, int n, M& dst) {
@@ -157,6 +215,7 @@ void Product(const M& x, const M& y, int n, M& dst) {
         }
         return;
     }
+    if (HasAvx() && ProductLargeAvx(x, y, n, dst)) return;
     for (int i = 0; i < n; ++i) {
         double* row = dst[i];
         for (int j = 0; j < n; ++j) row[j] = 0.0;
@@ -189,6 +248,18 @@ inline void AxpyFixed(double* y, const double* x, double a) {
 template <typename M, typename Update>
 [[gnu::always_inline]] inline void ReflectRows(M& h, double* c, const double* w, int from, int n, Update update) {
     int i = 0;
+    // Long rows go eight at a time: each sum waits on its own previous addition, and eight
+    // independent chains keep the adders busy where four leave them idle half the time.
+    for (; n > kFixedWidth && i + 8 <= n; i += 8) {
+        double s[8] = {};
+        const double* rows[8];
+        for (int r = 0; r < 8; ++r) rows[r] = h[i + r];
+        for (int j = from; j < n; ++j) {
+            const double wj = w[j];
+            for (int r = 0; r < 8; ++r) s[r] += rows[r][j] * wj;
+        }
+        for (int r = 0; r < 8; ++r) update(h[i + r], s[r]);
+    }
     for (; i + 4 <= n; i += 4) {
         double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
         const double* h0 = h[i];
@@ -328,11 +399,26 @@ bool Reflect(M& h, double* __restrict c, double* __restrict w, double* __restric
     return ReflectIn<W, Pair>(h, c, w, sums, x, from, n);
 }
 
-// Reflect over fixed-width rows in vectors of four (where the processor has AVX).
+// Reflect in vectors of four (where the processor has AVX): over fixed-width rows for W > 0,
+// else the general kernel, whose row operations the compiler then widens.
 template <int W, typename M>
 __attribute__((target("avx"))) bool ReflectAvx(M& h, double* __restrict c, double* __restrict w,
                                                double* __restrict sums, const double* x, int from, int n) {
     return ReflectIn<W, Four>(h, c, w, sums, x, from, n);
+}
+
+// Axpy compiled for AVX (the same numbers: each entry's one multiplication and one addition).
+__attribute__((target("avx"))) void AxpyAvx(double* __restrict y, const double* __restrict x, double a, int n) {
+    Axpy(y, x, a, n);
+}
+
+// Axpy over rows longer than the fixed width, four entries at a time where the processor
+// has AVX.
+inline void AxpyLong(double* __restrict y, const double* __restrict x, double a, int n) {
+    if (HasAvx())
+        AxpyAvx(y, x, a, n);
+    else
+        Axpy(y, x, a, n);
 }
 
 // The monic polynomial with the given roots (conjugate pairs as consecutive entries, im != 0),
@@ -780,6 +866,7 @@ void CTransferFunctionDiscretizer::ConvertCompanion() {
         int bestDen = -1;
         double numAgree = std::numeric_limits<double>::infinity();
         double denAgree = numAgree;
+        bool hopeless = false;
         for (int level = 0; level < 4; ++level) {
             if (level == 0) {
                 if (!m_candOk[0][0]) Stage(0, 0, false);
@@ -799,8 +886,25 @@ void CTransferFunctionDiscretizer::ConvertCompanion() {
             numAgree = closest(false, &bestNum);
             denAgree = closest(true, &bestDen);
             if (numAgree <= kEnough && denAgree <= kEnough) break;
+            // Every basis has given its numerator now (the eigenvalues serve the denominator
+            // only, and a stage run again gives the same numerator or none). Where no two agree
+            // to the accepted level, no later step can bring the estimate below it: the result
+            // is refused, with that bound as its estimate, and the costly steps are skipped.
+            if (level == 2 && !(kEstimateSafety * numAgree + floor <= kAcceptedError)) {
+                hopeless = true;
+                break;
+            }
         }
-        if (bestNum >= 0 && bestDen >= 0) {
+        if (hopeless) {
+            if (bestNum >= 0 && bestDen >= 0) {
+                for (int k = 0; k < n; ++k) {
+                    m_beta[k] = numCand(0, bestNum)[k];
+                    m_alpha[k] = denCand(0, bestDen)[k];
+                }
+                numEst = kEstimateSafety * numAgree + floor;
+                denEst = kEstimateSafety * denAgree + floor;
+            }
+        } else if (bestNum >= 0 && bestDen >= 0) {
             // The denominator of the numerator's basis, when it is as good, spares the second
             // run a stage.
             const int sameBasis = 2 * bestNum + 1;
@@ -1290,11 +1394,13 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
         for (int i = k + 1; i < dim; ++i) {
             const double f = lu[i][k] / lu[k][k];
             if (f == 0.0) continue;
-            Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
-            if (FixedWidth(dim))
+            if (FixedWidth(dim)) {
+                Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
                 AxpyFixed<kFixedWidth>(tmp[i], tmp[k], -f);
-            else
-                Axpy(tmp[i], tmp[k], -f, dim);
+            } else {
+                AxpyLong(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
+                AxpyLong(tmp[i], tmp[k], -f, dim);
+            }
         }
     }
     for (int k = dim - 1; k >= 0; --k) {
@@ -1302,7 +1408,7 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
             if (FixedWidth(dim))
                 AxpyFixed<kFixedWidth>(tmp[k], tmp[i], -lu[k][i]);
             else
-                Axpy(tmp[k], tmp[i], -lu[k][i], dim);
+                AxpyLong(tmp[k], tmp[i], -lu[k][i], dim);
         }
         const double pivot = lu[k][k];
         for (int j = 0; j < dim; ++j) tmp[k][j] /= pivot;
@@ -1499,7 +1605,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         for (int j = n; j < kFixedWidth; ++j) c[j] = 0.0;
     double* sums = m_aug6[3];
     auto reflect = [&](const double* x, int from) -> bool {
-        if (!fixedWidth) return Reflect<0>(h, c, w, sums, x, from, n);
+        if (!fixedWidth) return HasAvx() ? ReflectAvx<0>(h, c, w, sums, x, from, n) : Reflect<0>(h, c, w, sums, x, from, n);
         return HasAvx() ? ReflectAvx<kFixedWidth>(h, c, w, sums, x, from, n)
                         : Reflect<kFixedWidth>(h, c, w, sums, x, from, n);
     };
@@ -1559,7 +1665,7 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
             if (FixedWidth(deg + 1))
                 AxpyFixed<kFixedWidth>(out, xj, -f);
             else
-                Axpy(out, xj, -f, deg + 1);
+                AxpyLong(out, xj, -f, deg + 1);
         }
     };
     double* acc = m_accPoly;

@@ -37,7 +37,9 @@
 // and random cases of orders 1 to 10 it lies within a factor of about 0.2 to 10^3 of the true
 // error (median 17), where a first-order bound summed through the recursion is off by up to
 // 10^20. Callers refuse a result whose estimate is above what they need; Status does so above
-// 1e-8.
+// 1e-8. Where the numerators of all four bases are in and no two of them agree to 1e-9, the
+// search stops there: no later step could bring the estimate below 1e-8, so the result is
+// refused, with ten times that closest distance as its estimate (a lower bound of the full one).
 // Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
 // over when the poles are real and far apart: the roots of the denominator by Aberth's
 // iteration in long double (started from -a_k/a_(k+1) where the coefficients are
