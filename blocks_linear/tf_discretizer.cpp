@@ -232,15 +232,6 @@ constexpr int kFixedWidth = 12;
 constexpr int kMinFixedWidth = 5;
 inline bool FixedWidth(int entries) { return entries >= kMinFixedWidth && entries <= kFixedWidth; }
 
-// y[0..W-1] += a·x[0..W-1] in pairs, the same numbers as Axpy over the first n <= W entries
-// (the entries from n on are computed from whatever the rows hold there, and not used).
-template <int W>
-inline void AxpyFixed(double* y, const double* x, double a) {
-    static_assert(W % 2 == 0);
-    const Pair av = {a, a};
-    for (int k = 0; k < W; k += 2) StorePair(y + k, LoadPair(y + k) + av * LoadPair(x + k));
-}
-
 // The right-hand half of a reflection: for each of the rows 0..n-1 of h, and then for c, the
 // sum of row[j]·w[j] over j = from..n-1 in that order is handed to update(row, sum). The sums
 // run four rows at a time (each in its own order, as one row alone would), so that their
@@ -419,6 +410,114 @@ inline void AxpyLong(double* __restrict y, const double* __restrict x, double a,
         AxpyAvx(y, x, a, n);
     else
         Axpy(y, x, a, n);
+}
+
+// Solves lu X = rhs by LU with partial pivoting (X lands in rhs, lu is overwritten), over the
+// leading dim x dim blocks. Rows of dim within the fixed width are handled over kFixedWidth
+// entries in vectors V (the entries from dim on are computed from whatever the rows hold there,
+// and not used); the back substitution gathers each row in registers, in the same order of
+// additions as row operations one at a time. False when a pivot is zero or not finite.
+template <typename V, typename M>
+[[gnu::always_inline]] inline bool SolveLuIn(M& lu, M& rhs, int dim) {
+    constexpr int kLanes = sizeof(V) / sizeof(double);
+    constexpr int kVectors = kFixedWidth / kLanes;
+    const bool fixedWidth = FixedWidth(dim);
+    for (int k = 0; k < dim; ++k) {
+        int p = k;
+        for (int i = k + 1; i < dim; ++i)
+            if (std::fabs(lu[i][k]) > std::fabs(lu[p][k])) p = i;
+        if (lu[p][k] == 0.0 || !std::isfinite(lu[p][k])) return false;
+        if (p != k)
+            for (int j = 0; j < dim; ++j) {
+                std::swap(lu[p][j], lu[k][j]);
+                std::swap(rhs[p][j], rhs[k][j]);
+            }
+        // (Divisions, not multiplications by the pivot's reciprocal: the reciprocal's rounding
+        // would scale whole rows alike, an error that the squarings magnify.)
+        for (int i = k + 1; i < dim; ++i) {
+            const double f = lu[i][k] / lu[k][k];
+            if (f == 0.0) continue;
+            Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
+            if (fixedWidth) {
+                V fv;
+                Splat(fv, -f);
+                for (int v = 0; v < kVectors; ++v) {
+                    V y;
+                    V x;
+                    Load(y, rhs[i] + kLanes * v);
+                    Load(x, rhs[k] + kLanes * v);
+                    y += fv * x;
+                    Store(rhs[i] + kLanes * v, y);
+                }
+            } else {
+                Axpy(rhs[i], rhs[k], -f, dim);
+            }
+        }
+    }
+    for (int k = dim - 1; k >= 0; --k) {
+        if (fixedWidth) {
+            V acc[kVectors];
+            for (int v = 0; v < kVectors; ++v) Load(acc[v], rhs[k] + kLanes * v);
+            for (int i = k + 1; i < dim; ++i) {
+                V fv;
+                Splat(fv, -lu[k][i]);
+                for (int v = 0; v < kVectors; ++v) {
+                    V x;
+                    Load(x, rhs[i] + kLanes * v);
+                    acc[v] += fv * x;
+                }
+            }
+            for (int v = 0; v < kVectors; ++v) Store(rhs[k] + kLanes * v, acc[v]);
+        } else {
+            for (int i = k + 1; i < dim; ++i) Axpy(rhs[k], rhs[i], -lu[k][i], dim);
+        }
+        const double pivot = lu[k][k];
+        for (int j = 0; j < dim; ++j) rhs[k][j] /= pivot;
+    }
+    return true;
+}
+
+template <typename M>
+bool SolveLu(M& lu, M& rhs, int dim) {
+    return SolveLuIn<Pair>(lu, rhs, dim);
+}
+
+// SolveLu in vectors of four (where the processor has AVX).
+template <typename M>
+__attribute__((target("avx"))) bool SolveLuAvx(M& lu, M& rhs, int dim) {
+    return SolveLuIn<Four>(lu, rhs, dim);
+}
+
+// y[0..kFixedWidth-1] += (-f[j])·x[j][0..kFixedWidth-1] for j = first..last in that order,
+// gathered in registers of V (the same numbers as Axpy row by row over the first entries; the
+// entries beyond those in use are computed from whatever the rows hold there, and not used).
+template <typename V, typename M>
+[[gnu::always_inline]] inline void SubtractRowsIn(double* y, const double* f, const M& x, int first, int last) {
+    constexpr int kLanes = sizeof(V) / sizeof(double);
+    constexpr int kVectors = kFixedWidth / kLanes;
+    V acc[kVectors];
+    for (int v = 0; v < kVectors; ++v) Load(acc[v], y + kLanes * v);
+    for (int j = first; j <= last; ++j) {
+        V fv;
+        Splat(fv, -f[j]);
+        for (int v = 0; v < kVectors; ++v) {
+            V w;
+            Load(w, x[j] + kLanes * v);
+            acc[v] += fv * w;
+        }
+    }
+    for (int v = 0; v < kVectors; ++v) Store(y + kLanes * v, acc[v]);
+}
+
+template <typename M>
+void SubtractRows(double* y, const double* f, const M& x, int first, int last) {
+    SubtractRowsIn<Pair>(y, f, x, first, last);
+}
+
+// SubtractRows in vectors of four (where the processor has AVX).
+template <typename M>
+__attribute__((target("avx"))) void SubtractRowsAvx(double* y, const double* f, const M& x, int first, int last) {
+    SubtractRowsIn<Four>(y, f, x, first, last);
 }
 
 // The monic polynomial with the given roots (conjugate pairs as consecutive entries, im != 0),
@@ -1379,40 +1478,7 @@ bool CTransferFunctionDiscretizer::StableRoute(int run, int extraSquarings, bool
             lu[i][j] = v[i][j] - u[i][j];
             tmp[i][j] = v[i][j] + u[i][j];
         }
-    for (int k = 0; k < dim; ++k) {
-        int p = k;
-        for (int i = k + 1; i < dim; ++i)
-            if (std::fabs(lu[i][k]) > std::fabs(lu[p][k])) p = i;
-        if (lu[p][k] == 0.0 || !std::isfinite(lu[p][k])) return false;
-        if (p != k)
-            for (int j = 0; j < dim; ++j) {
-                std::swap(lu[p][j], lu[k][j]);
-                std::swap(tmp[p][j], tmp[k][j]);
-            }
-        // (Divisions, not multiplications by the pivot's reciprocal: the reciprocal's rounding
-        // would scale whole rows alike, an error that the squarings below magnify.)
-        for (int i = k + 1; i < dim; ++i) {
-            const double f = lu[i][k] / lu[k][k];
-            if (f == 0.0) continue;
-            if (FixedWidth(dim)) {
-                Axpy(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
-                AxpyFixed<kFixedWidth>(tmp[i], tmp[k], -f);
-            } else {
-                AxpyLong(lu[i] + k + 1, lu[k] + k + 1, -f, dim - k - 1);
-                AxpyLong(tmp[i], tmp[k], -f, dim);
-            }
-        }
-    }
-    for (int k = dim - 1; k >= 0; --k) {
-        for (int i = k + 1; i < dim; ++i) {
-            if (FixedWidth(dim))
-                AxpyFixed<kFixedWidth>(tmp[k], tmp[i], -lu[k][i]);
-            else
-                AxpyLong(tmp[k], tmp[i], -lu[k][i], dim);
-        }
-        const double pivot = lu[k][k];
-        for (int j = 0; j < dim; ++j) tmp[k][j] /= pivot;
-    }
+    if (!(HasAvx() ? SolveLuAvx(lu, tmp, dim) : SolveLu(lu, tmp, dim))) return false;
     // The squarings alternate between two matrices.
     AugMatrix* x = &tmp;
     AugMatrix* y = &u;
@@ -1659,14 +1725,14 @@ bool CTransferFunctionDiscretizer::Polynomials(const AugMatrix& phi, double* num
         const double* xi = m_poly[i];
         out[0] = -h[i][i] * xi[0];
         for (int k = 1; k <= deg; ++k) out[k] = xi[k - 1] - h[i][i] * xi[k];
-        for (int j = i + 1; j <= hi; ++j) {
-            const double f = h[i][j];
-            const double* xj = m_poly[j];
-            if (FixedWidth(deg + 1))
-                AxpyFixed<kFixedWidth>(out, xj, -f);
+        if (FixedWidth(deg + 1)) {
+            if (HasAvx())
+                SubtractRowsAvx(out, h[i], m_poly, i + 1, hi);
             else
-                AxpyLong(out, xj, -f, deg + 1);
+                SubtractRows(out, h[i], m_poly, i + 1, hi);
+            return;
         }
+        for (int j = i + 1; j <= hi; ++j) AxpyLong(out, m_poly[j], -h[i][j], deg + 1);
     };
     double* acc = m_accPoly;
     for (int k = 0; k <= deg; ++k) acc[k] = 0.0;
