@@ -98,36 +98,6 @@ inline void Axpy(double* __restrict y, const double* __restrict x, double a, int
 // results are the same numbers bit for bit).
 typedef double Four __attribute__((vector_size(32)));
 
-// The small-order branch of Product with four entries at a time. (Only the first n entries of
-// each row of dst are written, as there.)
-template <typename M>
-__attribute__((target("avx"))) void ProductSmallAvx(const M& x, const M& y, int n, M& dst) {
-    constexpr int kVectors = 3;  // 12 entries
-    for (int i = 0; i < n; ++i) {
-        Four acc[kVectors] = {};
-        const double* xi = x[i];
-        for (int k = 0; k < n; ++k) {
-            const double f = xi[k];
-            if (f == 0.0) continue;
-            const Four fv = {f, f, f, f};
-            const double* yk = y[k];
-            for (int j = 0; j < kVectors; ++j) {
-                Four v;
-                std::memcpy(&v, yk + 4 * j, sizeof v);
-                acc[j] += fv * v;
-            }
-        }
-        double row[4 * kVectors];
-        std::memcpy(row, acc, sizeof row);
-        std::memcpy(dst[i], row, n * sizeof(double));
-    }
-}
-
-inline bool HasAvx() {
-    static const bool has = __builtin_cpu_supports("avx");
-    return has;
-}
-
 // Columns j0 .. j0 + columns - 1 of row i of dst = x * y (columns <= 4V), gathered in V
 // registers of four over k in order (zeros of x skipped). Rows of y are read over 4V entries
 // from j0 (those beyond the columns asked for are computed from whatever the rows hold there,
@@ -148,14 +118,21 @@ __attribute__((target("avx"), always_inline)) inline void ProductColumnsAvx(cons
             acc[v] += fv * w;
         }
     }
-    double* out = dst[i] + j0;
-    if (columns == 4 * V) {
-        std::memcpy(out, acc, sizeof acc);
-        return;
-    }
     double row[4 * V];
     std::memcpy(row, acc, sizeof row);
-    for (int j = 0; j < columns; ++j) out[j] = row[j];
+    std::memcpy(dst[i] + j0, row, static_cast<size_t>(columns) * sizeof(double));
+}
+
+// The small-order branch of Product with four entries at a time. (Only the first n entries of
+// each row of dst are written, as there.)
+template <typename M>
+__attribute__((target("avx"))) void ProductSmallAvx(const M& x, const M& y, int n, M& dst) {
+    for (int i = 0; i < n; ++i) ProductColumnsAvx<3>(x, y, n, i, 0, n, dst);  // 12 entries
+}
+
+inline bool HasAvx() {
+    static const bool has = __builtin_cpu_supports("avx");
+    return has;
 }
 
 // The general branch of Product with four entries at a time: each row of dst gathers in
