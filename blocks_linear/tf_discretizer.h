@@ -39,7 +39,8 @@
 // 10^20. Callers refuse a result whose estimate is above what they need; Status does so above
 // 1e-8. Where the numerators of all four bases are in and no two of them agree to 1e-9, the
 // search stops there: no later step could bring the estimate below 1e-8, so the result is
-// refused, with ten times that closest distance as its estimate (a lower bound of the full one).
+// refused, with ten times that closest distance as its estimate (a lower bound of the full
+// one). An estimate above 1e-8 may thus be a lower bound only, and is no ground to accept.
 // Where that estimate is above 1e-8 (high orders whose poles spread), a second route takes
 // over when the poles are real and far apart: the roots of the denominator by Aberth's
 // iteration in long double (started from -a_k/a_(k+1) where the coefficients are
@@ -99,7 +100,7 @@ public:
     Status GetStatus() const { return m_status; }
     // Estimated normwise relative error of the last result: max over both polynomials of
     // max|error| / max|coefficient| (the denominator's leading 1 included). Infinite when the
-    // computation broke down.
+    // computation broke down; above 1e-8 (a refused result) possibly a lower bound only.
     double ErrorEstimate() const { return m_errorEstimate; }
 
     // --- classic step operations ------------------------------------------------------
