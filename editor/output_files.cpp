@@ -234,7 +234,7 @@ bool ParseJournal(const std::string& bytes, Journal& journal) {
     }
     size_t at = magic.size();
     const size_t idEnd = bytes.find('\n', at);
-    if (idEnd == std::string::npos || idEnd + 5 > bytes.size()) {
+    if (idEnd == std::string::npos || idEnd + 1 + 5 > bytes.size()) {   // no whole "main\n" or "part " yet
         journal.torn = true;
         return true;
     }
@@ -899,6 +899,8 @@ bool OutputFiles::Commit(std::string& error) {
         if (::renameat(g_main->dir, kJournal, g_main->dir, kCommitted) != 0) {
             error = CannotBeWritten(JoinPath(g_main->path, kJournal), errno);
         } else {
+            // A signal that comes here waits for the state to say so.
+            Step();
             g_state.store(kPastCommit);
             g_passedCommit.store(true);
             committed = true;
