@@ -267,8 +267,9 @@ bool ReadJournal(const std::string& folder, const char* name, Journal& journal, 
     error.clear();
     const std::string path = JoinPath(folder, name);
     struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || (!held && errno == EACCES)))
-        return false;
+    // A folder that cannot be searched holds no journal this command could have to act on:
+    // it cannot write there either.
+    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || errno == EACCES)) return false;
     const std::string why = Untrusted(folder, path, name, journal);
     if (why.empty()) return true;
     if (held)
