@@ -11,6 +11,7 @@
 #include "editor/characteristic_forms.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
+#include "framework/data_file_names.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/shortest_number.h"
 #include "toolkit/tb_edit_list.h"
@@ -47,19 +48,9 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-// The default data-file name of an element: "<document>__<element>.mdx", every "." of both
-// names turned into "_" (as the framework names it).
+// The default data-file name of an element, as its page names it.
 std::string DefaultDataFileName(const std::string& document, const std::string& element) {
-    std::string name = document + "__" + element;
-    std::replace(name.begin(), name.end(), '.', '_');
-    return name + ".mdx";
-}
-
-bool IsWritableExtension(const std::string& ext) {
-    if (ext.size() != 4) return false;
-    std::string lower = ext;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower != ".txt" && lower != ".csv";
+    return MakeDocumentFileName(CString(std::string_view(document)), CString(std::string_view(element)), CString()).str();
 }
 
 // False with a message when the file cannot be written as a regular file in an existing folder
@@ -146,7 +137,7 @@ std::string UserDataFilePath(const std::string& file, const std::string& element
     std::string name = dot == std::string::npos ? rest : rest.substr(0, dot);
     std::string ext = dot == std::string::npos ? std::string() : rest.substr(dot);
     if (name.empty() || name.find('*') != std::string::npos) name = element;
-    if (!IsWritableExtension(ext)) ext = ".mdx";
+    if (!IsWritableDataFileExtension(CString(std::string_view(ext)))) ext = kDataFileExtension;
     std::string folder = documentFolder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     // A file in the document's folder is kept by its bare name; a bare name beginning with "."
