@@ -231,6 +231,7 @@ std::string Untrusted(const std::string& folder, const std::string& path, const 
     if (::lstat(path.c_str(), &seen) != 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
     if (S_ISLNK(seen.st_mode)) return "is a symbolic link";
     if (S_ISDIR(seen.st_mode)) return "is a folder";
+    if (S_ISFIFO(seen.st_mode)) return "is a pipe";
     if (!S_ISREG(seen.st_mode)) return "is no regular file";
     // Opened without following a link or waiting for a writer, as what was looked at.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -267,8 +268,9 @@ bool ReadJournal(const std::string& folder, const char* name, Journal& journal, 
     error.clear();
     const std::string path = JoinPath(folder, name);
     struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || (!held && errno == EACCES)))
-        return false;
+    // A folder that cannot be searched holds no journal this command could have to act on:
+    // it cannot write there either.
+    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || errno == EACCES)) return false;
     const std::string why = Untrusted(folder, path, name, journal);
     if (why.empty()) return true;
     if (held)
