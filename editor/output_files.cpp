@@ -55,7 +55,7 @@ void Step() {
 
 // Notes a call that orders the writes on disk, for the test that checks that order.
 void Record(const char* what, const char* folder, const std::string& name = std::string()) {
-    if (g_calls != nullptr) g_calls->push_back(std::string(what) + " " + folder + (name.empty() ? "" : " " + name));
+    if (g_calls != nullptr) g_calls->push_back(std::string(what) + "\t" + folder + "\t" + name);
 }
 
 // Writes a text to standard error without allocating (usable in a signal handler).

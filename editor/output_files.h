@@ -125,7 +125,7 @@ public:
     // `failAppend` (from 1; 0: none) fails as on a full disk.
     static void SetFaultsForTest(bool noSecondLinks, long failAppend);
     // For tests only: each call of the owner that makes its writes last across a power cut, in
-    // order, as a line "what folder [name]" (see output_files_test.cpp); null stops recording.
+    // order, as "what<TAB>folder<TAB>name" (see output_files_test.cpp); null stops recording.
     static void RecordCallsForTest(std::vector<std::string>* calls);
 
 private:
