@@ -731,7 +731,10 @@ OutputFiles& OutputFiles::Current() {
     return owner;
 }
 
-void OutputFiles::SetStepHook(void (*hook)(long)) { g_stepHook = hook; }
+void OutputFiles::SetStepHook(void (*hook)(long)) {
+    g_stepHook = hook;
+    g_steps = 0;
+}
 
 void OutputFiles::InstallHandlers(int failureStatus) {
     g_failureStatus = failureStatus;

@@ -118,7 +118,7 @@ public:
     static std::string CannotBeWritten(const std::string& path, int error);
 
     // For the crash test only: a function called after each step that changes the file system
-    // (with the step's number from 1), which may end the process there.
+    // (with the step's number, counted from 1 from here on), which may end the process there.
     static void SetStepHook(void (*hook)(long step));
     // For tests only: the second link that keeps a file's earlier contents fails as on a file
     // system without links (so the contents are copied), and the journal append numbered

@@ -539,6 +539,7 @@ TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
         WriteFile(folder / "big", big);
         const pid_t pid = fork();
         if (pid == 0) {
+            dup2(open("/dev/null", O_WRONLY), 2);
             OutputFiles::Current().InstallHandlers(2);
             OutputFiles::SetFaultsForTest(true, 0);
             WriteThrough(folder / "big", "after");
