@@ -580,7 +580,7 @@ TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
                 const std::string what = std::to_string(noSecondLinks) + " " + std::to_string(sig) + " step " + std::to_string(step);
                 ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
                 if (sig == SIGKILL) {
-                    ASSERT_TRUE(Recover(folder.path.string())) << what;
+                    ASSERT_TRUE(NextCommand(folder, ".")) << what;
                 }
                 auto now = folder.Snapshot();
                 ASSERT_TRUE(now == before || (now.size() == 2 && ReadFile(folder / "old") == "after" &&
@@ -611,7 +611,7 @@ TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
                                       entry.file_size() > 0 && entry.file_size() < big.size());
         kill(pid, sig);
         Wait(pid);
-        ASSERT_TRUE(Recover(folder.path.string()));
+        ASSERT_TRUE(NextCommand(folder, "."));
         EXPECT_TRUE(ReadFile(folder / "big") == big) << sig;
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), 1) << sig;
     }
@@ -741,7 +741,7 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
             folder.path.string() + ".err", step);
         const bool made = fs::exists(folder / "a.desc");
         if (!made) WriteFile(folder / "a.desc", "the user's");
-        ASSERT_TRUE(Recover(folder.path.string())) << step;
+        ASSERT_TRUE(NextCommand(folder, ".")) << step;
         const auto now = folder.Snapshot();
         EXPECT_EQ(now.size(), made ? 0u : 1u) << step;
         if (!made) {
