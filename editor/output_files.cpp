@@ -858,6 +858,8 @@ bool OutputFiles::Commit(std::string& error) {
         if (::renameat(g_main->dir, kJournal, g_main->dir, kCommitted) != 0) {
             error = CannotBeWritten(JoinPath(g_main->path, kJournal), errno);
         } else {
+            // A signal that comes here waits for the state to say so.
+            Step();
             g_state.store(kPastCommit);
             g_passedCommit.store(true);
             committed = true;

@@ -41,6 +41,7 @@ struct Folder {
         std::error_code code;
         fs::remove_all(path, code);
         fs::remove(path.string() + ".err", code);
+        fs::remove(path.string() + ".wait.err", code);
         fs::remove(path.string() + ".ini", code);
     }
     std::string operator/(const std::string& name) const { return (path / name).string(); }
@@ -67,22 +68,31 @@ struct Folder {
     fs::path path;
 };
 
-// Starts the host in `folder` with the arguments; stderr goes to folder/../<name>.err. With a
-// step, the crash test's build of the host gets the signal `sig` after that step of the owner.
-pid_t StartHost(const Folder& folder, std::vector<std::string> args, long step = 0, int sig = SIGKILL) {
+// What the crash test's build of the host is made to do: get the signal `sig` after the
+// owner's step `step` (0: none).
+struct Faults {
+    long step = 0;
+    int sig = SIGKILL;
+};
+
+// Starts the host in `folder` with the arguments; stderr goes to folder/../<name><err>. With
+// faults, the crash test's build of the host runs.
+pid_t StartHost(const Folder& folder, std::vector<std::string> args, const Faults& faults = {},
+                const std::string& err = ".err") {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(folder.path.c_str()) != 0) _exit(127);
-        if (step > 0) {
-            setenv("QVHOST_CRASH_AFTER_STEP", std::to_string(step).c_str(), 1);
-            setenv("QVHOST_CRASH_SIGNAL", std::to_string(sig).c_str(), 1);
+        const bool crash = faults.step > 0;
+        if (crash) {
+            setenv("QVHOST_CRASH_AFTER_STEP", std::to_string(faults.step).c_str(), 1);
+            setenv("QVHOST_CRASH_SIGNAL", std::to_string(faults.sig).c_str(), 1);
         }
-        const int err = open((folder.path.string() + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(err, 2);
+        const int errFd = open((folder.path.string() + err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(errFd, 2);
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         setenv("QV_USER_PROFILE", (folder.path.string() + ".ini").c_str(), 1);
-        const char* program = step > 0 ? QVHOST_CRASH_PATH : QVHOST_PATH;
+        const char* program = crash ? QVHOST_CRASH_PATH : QVHOST_PATH;
         std::vector<char*> argv{const_cast<char*>(program)};
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -121,18 +131,49 @@ const char kTableSchematic[] = R"({"document":"T","elements":[{"id":78,"name":"L
 
 // Copies a folder's contents, permissions included, into another.
 void CopyFolder(const Folder& from, const Folder& to) {
-    ASSERT_EQ(qv_test::RunCaptured("cp -a '" + from.path.string() + "/.' '" + to.path.string() + "'").exitCode, 0);
+    fs::copy(from.path, to.path, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
 
-// What the next command does first: takes the lock of the output folder, recovering what a
-// dead command left there (in a child, so that the lock goes with it).
-bool Recover(const std::string& folder) {
+// The next command in `in`: locks its output folder `folder` (recovering what a dead command
+// left there), writes "next" into each file of `writes` and commits; in a child, so that the
+// lock goes with it. False when any of it fails.
+bool NextCommand(const Folder& in, const std::string& folder, const std::vector<std::string>& writes = {}) {
     const pid_t pid = fork();
     if (pid == 0) {
+        OutputFiles& owner = OutputFiles::Current();
         std::string error;
-        _exit(OutputFiles::Current().LockFolder(folder, error) ? 0 : 1);
+        bool ok = owner.LockFolder(in / folder, error);
+        for (const std::string& name : writes) {
+            const std::string temporary = ok ? owner.BeginFile(in / name, error) : std::string();
+            if (!temporary.empty()) WriteFile(temporary, "next");
+            ok = !temporary.empty() && owner.PutInPlace(temporary, in / name);
+        }
+        _exit(ok && owner.Settle(true) ? 0 : 1);
     }
     return Wait(pid) == 0;
+}
+
+// Runs the host with `args` over copies of `earlier`, with the faults of n = 1, 2, ... in turn
+// (three runs at a time), until a run finishes; `check` sees each run's folder, n and exit
+// status, in the order of n.
+void EachRun(const Folder& earlier, const std::vector<std::string>& args, const std::function<Faults(long)>& faults,
+             const std::function<void(Folder&, long, int)>& check) {
+    bool finished = false;
+    for (long n = 1; !finished && !::testing::Test::HasFatalFailure(); n += 3) {
+        ASSERT_LT(n, 1000) << args[0] << " does not finish";
+        std::vector<std::unique_ptr<Folder>> runs;
+        std::vector<pid_t> pids;
+        for (long i = n; i < n + 3; ++i) {
+            runs.push_back(std::make_unique<Folder>());
+            CopyFolder(earlier, *runs.back());
+            pids.push_back(StartHost(*runs.back(), args, faults(i)));
+        }
+        for (size_t i = 0; i < runs.size(); ++i) {
+            const int status = Wait(pids[i]);
+            finished = finished || status == 0;
+            if (!::testing::Test::HasFatalFailure()) check(*runs[i], n + static_cast<long>(i), status);
+        }
+    }
 }
 
 // A 2D lookup table whose "File Name" is ticked and typed as `name`.
@@ -393,30 +434,47 @@ TEST(OutputFiles, AFailedEditKeepsTheDataFileItReplaced) {
     }
 }
 
-// A command that writes into out/ and one whose output folder is out/sub wait for each other:
-// the failing one takes back only what it wrote, never the data file the other wrote there.
+// A command that writes into out/ and one whose output folder is out/sub wait for each other,
+// whichever took its lock first: the first is held (stopped) once it has its lock and its
+// journal, and the other says that it waits and writes nothing until the first ends. The failing
+// one takes back only what it wrote, never the data file the other wrote there.
 TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     Folder alone;
     fs::create_directories(alone.path / "sub");
     WriteFile(alone / "good.json", TableNamed("sub/t"));
     ASSERT_EQ(RunHostIn(alone, {"describe", "good.json", "-o", "a.desc"}), 0);
     const std::string written = ReadFile(alone / "sub/t.mdx");
-
-    Folder folder;
-    fs::create_directories(folder.path / "out" / "sub");
-    WriteFile(folder / "good.json", TableNamed("sub/t"));
     const std::string table = R"({"id": 78, "name": "LT9", "parameters": {"IN": "W"}, "script": ["click 1122",)"
                               R"( "click 1122", "cell 2121 0 1 0", "cell 2121 1 1 7", "click 2116", "type 2117 \"t\"", "ok"]}, )";
-    WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
-                                   Resistors(300, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-    const pid_t bad = StartHost(folder, {"describe", "bad.json", "-o", "out/sub/b.desc"});
-    for (int i = 0; i < 2000 && !fs::exists(folder / "out/sub/t.mdx"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(RunHostIn(folder, {"describe", "good.json", "-o", "out/a.desc"}), 0);
-    EXPECT_EQ(Wait(bad), 2);
-    EXPECT_EQ(ReadFile(folder / "out/sub/t.mdx"), written);
-    EXPECT_FALSE(fs::exists(folder / "out/sub/b.desc"));
-    EXPECT_FALSE(fs::exists(folder / "out/sub/D__R0.mdx"));
+    const std::vector<std::string> good{"describe", "good.json", "-o", "out/a.desc"};
+    const std::vector<std::string> bad{"describe", "bad.json", "-o", "out/sub/b.desc"};
+    for (const bool outerFirst : {true, false}) {
+        Folder folder;
+        fs::create_directories(folder.path / "out" / "sub");
+        WriteFile(folder / "good.json", TableNamed("sub/t"));
+        WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
+                                       Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
+        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{1, SIGSTOP});
+        int status = 0;
+        ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
+        ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
+        bool waits = false;
+        pid_t ended = 0;
+        for (int i = 0; i < 3000 && !waits && (ended = waitpid(second, &status, WNOHANG)) == 0; ++i) {
+            waits = ReadFile(folder.path.string() + ".wait.err").find("qvhost: waiting for another command") == 0;
+            if (!waits) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(first, SIGCONT);
+        EXPECT_TRUE(waits && ended == 0) << outerFirst << ": " << ReadFile(folder.path.string() + ".wait.err");
+        EXPECT_EQ(Wait(first), outerFirst ? 0 : 2);
+        if (ended == 0) {
+            EXPECT_EQ(Wait(second), outerFirst ? 2 : 0);
+        }
+        EXPECT_EQ(ReadFile(folder / "out/sub/t.mdx"), written) << outerFirst;
+        EXPECT_FALSE(fs::exists(folder / "out/sub/b.desc"));
+        EXPECT_FALSE(fs::exists(folder / "out/sub/D__R0.mdx"));
+    }
 }
 
 // A replaced file keeps its permissions and a new one gets those of any new file; a data file
@@ -503,36 +561,125 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
         ASSERT_NE(after, before) << c.args[0];
         for (const int sig : {SIGKILL, SIGINT}) {
             if (sig == SIGINT && !c.interrupt) continue;
-            bool finished = false;
             std::set<std::string> outcomes;
-            for (long step = 1; !finished; step += 3) {
-                std::vector<std::unique_ptr<Folder>> runs;
-                std::vector<pid_t> pids;
-                for (long s = step; s < step + 3; ++s) {
-                    runs.push_back(std::make_unique<Folder>());
-                    CopyFolder(earlier, *runs.back());
-                    pids.push_back(StartHost(*runs.back(), c.args, s, sig));
+            EachRun(earlier, c.args, [&](long step) { return Faults{step, sig}; }, [&](Folder& run, long step, int status) {
+                const std::string what = c.args[0] + " " + std::to_string(sig) + " step " + std::to_string(step);
+                ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
+                const std::string message = ReadFile(run.path.string() + ".err");
+                if (sig == SIGKILL) {
+                    ASSERT_TRUE(NextCommand(run, "o")) << what;
+                } else if (status != 0) {
+                    const bool stay = message.find("they stay") != std::string::npos;
+                    ASSERT_EQ(run.Snapshot("o"), stay ? after : before) << what << ": " << message;
                 }
-                for (size_t i = 0; i < runs.size(); ++i) {
-                    const std::string what = c.args[0] + " " + std::to_string(sig) + " step " + std::to_string(step + i);
-                    const int status = Wait(pids[i]);
-                    finished = finished || status == 0;
-                    ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
-                    const std::string message = ReadFile(runs[i]->path.string() + ".err");
-                    if (sig == SIGKILL) {
-                        ASSERT_TRUE(Recover((runs[i]->path / "o").string())) << what;
-                    } else if (status != 0) {
-                        const bool stay = message.find("they stay") != std::string::npos;
-                        ASSERT_EQ(runs[i]->Snapshot("o"), stay ? after : before) << what << ": " << message;
-                    }
-                    const auto now = runs[i]->Snapshot("o");
-                    ASSERT_TRUE(now == before || now == after) << what;
-                    outcomes.insert(now == before ? "before" : "after");
-                }
-            }
+                const auto now = run.Snapshot("o");
+                ASSERT_TRUE(now == before || now == after) << what;
+                outcomes.insert(now == before ? "before" : "after");
+            });
             EXPECT_EQ(outcomes.size(), 2u) << c.args[0];
         }
     }
+}
+
+// An earlier run's nested folders: a describe into o (a data file in o/sub) and one into o/sub
+// (a data file in o/sub/sub), with permissions of their own; and the schematic "new.json" of
+// a describe that replaces those files and adds to them.
+void EarlierNestedRuns(Folder& earlier) {
+    fs::create_directories(earlier.path / "o" / "sub" / "sub");
+    WriteFile(earlier / "old.json", Resistors(3, "", 1, 1));
+    WriteFile(earlier / "new.json", Resistors(4, "", 2, 2));
+    ASSERT_EQ(RunHostIn(earlier, {"describe", "old.json", "-o", "o/x.desc"}), 0);
+    ASSERT_EQ(RunHostIn(earlier, {"describe", "old.json", "-o", "o/sub/x.desc"}), 0);
+    for (const auto& [name, mode] : std::map<std::string, int>{{"o/D__R0.mdx", 0640}, {"o/sub/f2.mdx", 0600},
+                                                               {"o/sub/D__R1.mdx", 0604}, {"o/sub/sub/f2.mdx", 0660}})
+        fs::permissions(earlier / name, static_cast<fs::perms>(mode));
+}
+
+// Nested output folders both ways: a command on o/sub (writing into o/sub/sub too) ended after
+// each step, then a command on o that writes below o/sub; and a command on o (writing into
+// o/sub) ended after each step, then a command on o/sub. The next command recovers the folders
+// it writes into, whichever folder the dead command's main journal lies in; each folder is then
+// as before the dead command or as after it (with the next command's files), and a command on
+// o afterwards leaves every folder so.
+TEST(OutputFiles, ACrashOnNestedFoldersIsRecoveredFromAboveAndBelow) {
+    Folder earlier;
+    ASSERT_NO_FATAL_FAILURE(EarlierNestedRuns(earlier));
+    struct Case {
+        std::vector<std::string> args;   // the command that is ended
+        std::string next;                // the next command's output folder
+        std::vector<std::string> writes;
+    } cases[] = {{{"describe", "new.json", "-o", "o/sub/x.desc"}, "o", {"o/n.txt", "o/sub/sub/n.txt"}},
+                 {{"describe", "new.json", "-o", "o/x.desc"}, "o/sub", {"o/sub/n.txt"}}};
+    for (const Case& c : cases) {
+        // The next command's folder, and every folder, without and with the dead command's files.
+        std::vector<std::pair<std::map<std::string, std::string>, std::map<std::string, std::string>>> outcomes;
+        for (const bool ran : {false, true}) {
+            Folder done;
+            CopyFolder(earlier, done);
+            if (ran) {
+                ASSERT_EQ(RunHostIn(done, c.args), 0);
+            }
+            ASSERT_TRUE(NextCommand(done, c.next, c.writes));
+            const auto next = done.Snapshot(c.next);
+            ASSERT_TRUE(NextCommand(done, "o"));
+            outcomes.emplace_back(next, done.Snapshot());
+        }
+        ASSERT_NE(outcomes[0], outcomes[1]);
+        std::set<size_t> seen;
+        EachRun(earlier, c.args, [](long step) { return Faults{step}; }, [&](Folder& run, long step, int status) {
+            const std::string what = c.args[3] + " step " + std::to_string(step);
+            ASSERT_TRUE(status == 0 || status == 128 + SIGKILL) << what << ": " << status;
+            ASSERT_TRUE(NextCommand(run, c.next, c.writes)) << what;
+            const auto next = run.Snapshot(c.next);
+            const size_t outcome = next == outcomes[0].first ? 0 : 1;
+            ASSERT_EQ(next, outcomes[outcome].first) << what;
+            ASSERT_TRUE(NextCommand(run, "o")) << what;
+            ASSERT_EQ(run.Snapshot(), outcomes[outcome].second) << what;
+            seen.insert(outcome);
+        });
+        EXPECT_EQ(seen.size(), 2u) << c.args[3];
+    }
+}
+
+// A crash while a record is appended to the main journal leaves it cut short: cut at every byte
+// of what a step appended (the header with a file's record, a folder's record), the journal is
+// recovered and the folders are as before.
+TEST(OutputFiles, AMainJournalCutInItsLastRecordIsRecovered) {
+    Folder earlier;
+    ASSERT_NO_FATAL_FAILURE(EarlierNestedRuns(earlier));
+    WriteFile(earlier / "cut.json", Resistors(2, "", 3, 1));
+    Folder done;
+    CopyFolder(earlier, done);
+    const auto before = done.Snapshot();
+    const std::string journal = "o/.qvhost-journal";
+    std::map<std::string, std::string> lastRest;
+    size_t last = 0;
+    size_t cuts = 0;
+    EachRun(earlier, {"describe", "cut.json", "-o", "o/x.desc"}, [](long step) { return Faults{step}; },
+            [&](Folder& run, long step, int) {
+                auto rest = run.Snapshot();
+                rest.erase(journal);
+                const std::string now = ReadFile(run / journal);
+                // Only the main journal grew since the step before (whose run had another ID):
+                // this step appended to it: its header and first record, or a record like one cut
+                // before, which is left out unless it names the folder below. The journals name
+                // their folders by path: each cut is made and recovered where the run lies.
+                const bool namesFolder = now.find((run.path / "o" / "sub").string(), last) != std::string::npos;
+                if (rest == lastRest && now.size() > last && (last == 0 || namesFolder)) {
+                    Folder crashed;
+                    CopyFolder(run, crashed);
+                    for (size_t cut = last + 1; cut < now.size(); ++cut, ++cuts) {
+                        fs::remove_all(run.path);
+                        CopyFolder(crashed, run);
+                        ASSERT_EQ(truncate((run / journal).c_str(), static_cast<off_t>(cut)), 0);
+                        ASSERT_TRUE(NextCommand(run, "o")) << "step " << step << " cut at " << cut;
+                        ASSERT_EQ(run.Snapshot(), before) << "step " << step << " cut at " << cut;
+                    }
+                }
+                lastRest = std::move(rest);
+                last = now.size();
+            });
+    EXPECT_GT(cuts, 130u);
 }
 
 } // namespace
