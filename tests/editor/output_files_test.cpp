@@ -2,6 +2,7 @@
 // failure or a signal leaves, with the host run as real processes.
 #include "editor/journal_format.h"
 #include "editor/output_files.h"
+#include "afx/message_text.h"
 #include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
 
@@ -9,6 +10,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +20,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <linux/capability.h>
 #include <map>
 #include <memory>
 #include <set>
@@ -328,8 +332,9 @@ TEST(OutputFiles, AnOutputThatCannotBeWrittenIsOneLine) {
         std::string command;
         std::string message;   // after "qvhost: "
     } cases[] = {
-        {"describe big.json -o x.desc", "element \"R1\": its data file " + (folder / "D__R1.mdx") + " cannot be written: File too large\n"},
-        {"describe s.json -o x.desc", (folder / "x.desc") + tooLarge},
+        {"describe big.json -o x.desc",
+         "element \"R1\": its data file " + qv::ShownPath(folder / "D__R1.mdx") + " cannot be written: File too large\n"},
+        {"describe s.json -o x.desc", qv::ShownPath(folder / "x.desc") + tooLarge},
         {"save s.json -o c.qva", "c.qva" + tooLarge},
         {"load s.qva -o c.qva", "c.qva" + tooLarge},
         {"edit s.json --element R0 --script ok.txt -o e.json", "e.json" + tooLarge},
@@ -519,6 +524,396 @@ TEST(OutputFiles, ReplacementsKeepPermissionsAndLinks) {
         EXPECT_EQ(RunHostIn(folder, {"save", "s.json", "-o", name + ".qva"}), 0) << ReadFile(folder.path.string() + ".err");
         EXPECT_EQ(RunHostIn(folder, {"svg", "s.json", "--element", "R0", "--symbol", "-o", name + ".svg"}), 0);
     }
+}
+
+// Runs `job` with the process's owner of output files in a child, which the signal `sig` ends
+// after the owner's step `step` (0: never), with the test switches given. Its exit status
+// (128 + the signal when one ended it); standard error goes to `err`.
+int RunOwnerJob(const std::function<void()>& job, const std::string& err, long step = 0, int sig = SIGKILL,
+                bool noSecondLinks = false, long failAppend = 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        static long at;
+        static int with;
+        at = step;
+        with = sig;
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        OutputFiles::Current().InstallHandlers(2);
+        OutputFiles::SetFaultsForTest(noSecondLinks, failAppend);
+        OutputFiles::SetStepHook([](long s) {
+            if (s == at) raise(with);
+        });
+        job();
+        _exit(0);
+    }
+    return Wait(pid);
+}
+
+// Writes `bytes` to a file of the command in place of `target`; false when the owner refused.
+bool WriteThrough(const std::string& target, const std::string& bytes) {
+    std::string temporary, error;
+    const int fd = OutputFiles::Current().OpenFile(target, temporary, error);
+    if (fd < 0) return false;
+    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return written && OutputFiles::Current().PutInPlace(temporary, target);
+}
+
+// A backup is used only once it is whole: a command ended after any step of making it (a
+// copy where a second link fails), or in the middle of copying a large file, is put back to
+// before or after, permissions included (setuid too), and so it is by its own signal handler.
+TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
+    for (const bool noSecondLinks : {true, false}) {
+        for (const int sig : {SIGKILL, SIGINT}) {
+            std::set<std::string> outcomes;
+            for (long step = 1, status = -1; status != 0; ++step) {
+                Folder folder;
+                WriteFile(folder / "old", std::string(200000, 'o'));
+                fs::permissions(folder / "old", static_cast<fs::perms>(04751));
+                const auto before = folder.Snapshot();
+                status = RunOwnerJob(
+                    [&] {
+                        std::string error;
+                        if (!WriteThrough(folder / "old", "after") || !WriteThrough(folder / "new", "new") ||
+                            !OutputFiles::Current().Commit(error))
+                            _exit(3);
+                    },
+                    folder.path.string() + ".err", step, sig, noSecondLinks);
+                const std::string what = std::to_string(noSecondLinks) + " " + std::to_string(sig) + " step " + std::to_string(step);
+                ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
+                if (sig == SIGKILL) {
+                    ASSERT_TRUE(NextCommand(folder, ".")) << what;
+                }
+                auto now = folder.Snapshot();
+                ASSERT_TRUE(now == before || (now.size() == 2 && ReadFile(folder / "old") == "after" &&
+                                              now["old"].substr(now["old"].rfind(' ')) == " 2537"))
+                    << what;
+                outcomes.insert(now == before ? "before" : "after");
+            }
+            EXPECT_EQ(outcomes.size(), 2u) << noSecondLinks << " " << sig;
+        }
+    }
+    // Ended while a large file is being copied: the part copied never takes the file's place.
+    for (const int sig : {SIGKILL, SIGINT}) {
+        Folder folder;
+        const std::string big(48 << 20, 'b');
+        WriteFile(folder / "big", big);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(open("/dev/null", O_WRONLY), 2);
+            OutputFiles::Current().InstallHandlers(2);
+            OutputFiles::SetFaultsForTest(true, 0);
+            WriteThrough(folder / "big", "after");
+            _exit(0);
+        }
+        // Once a part of the copy is there, under whatever name.
+        for (bool copying = false; !copying;)
+            for (const auto& entry : fs::directory_iterator(folder.path))
+                copying = copying || (entry.path().filename() != "big" && entry.is_regular_file() &&
+                                      entry.file_size() > 0 && entry.file_size() < big.size());
+        kill(pid, sig);
+        Wait(pid);
+        ASSERT_TRUE(NextCommand(folder, "."));
+        EXPECT_TRUE(ReadFile(folder / "big") == big) << sig;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), 1) << sig;
+    }
+}
+
+// The owner's job of the journal tests: a plan of files in two folders (one there before), a
+// file set aside, files written (two of them not planned), the commit. Exit status 0 when it
+// committed, 5 when the owner refused a step (with its journal fault written to `fault`).
+void JournalJob(const Folder& folder, const std::string& fault) {
+    OutputFiles& owner = OutputFiles::Current();
+    std::string error;
+    bool ok = owner.Plan({folder / "a.desc", folder / "d1.mdx", folder / "sub/d2.mdx", folder / "old.mdx"}, error);
+    ok = ok && owner.SetAside(folder / "old.mdx");
+    for (const char* name : {"d1.mdx", "sub/d2.mdx", "old.mdx", "extra.txt", "sub/extra.txt", "a.desc"})
+        ok = ok && WriteThrough(folder / name, std::string("new ") + name);
+    ok = ok && owner.Commit(error);
+    if (ok) _exit(0);
+    WriteFile(fault, owner.JournalFault());
+    owner.Settle(false);
+    _exit(5);
+}
+
+// A journal line that cannot be written fails the command before it touches the file the line
+// is for, whichever line it is; the command takes back what it wrote and says which journal
+// failed, and why.
+TEST(OutputFiles, AJournalLineThatCannotBeWrittenFailsTheCommand) {
+    int status = 5;
+    for (long failAppend = 1; status == 5; ++failAppend) {
+        Folder folder;
+        fs::create_directories(folder.path / "sub");
+        WriteFile(folder / "old.mdx", "old");
+        const auto before = folder.Snapshot();
+        const std::string fault = folder.path.string() + ".fault";
+        status = RunOwnerJob([&] { JournalJob(folder, fault); }, folder.path.string() + ".err", 0, SIGKILL, false, failAppend);
+        ASSERT_TRUE(status == 0 || status == 5) << failAppend << ": " << status;
+        if (status == 5) {
+            EXPECT_EQ(folder.Snapshot(), before) << failAppend;
+            EXPECT_NE(ReadFile(fault).find(".qvhost-journal: cannot be written: No space left on device"), std::string::npos)
+                << failAppend << ": " << ReadFile(fault);
+        } else {
+            EXPECT_EQ(ReadFile(folder / "sub/extra.txt"), "new sub/extra.txt");
+            EXPECT_EQ(ReadFile(folder / "old.mdx"), "new old.mdx");
+        }
+        fs::remove(fault);
+    }
+}
+
+// The same over the host: 60 data files with long names described again where the journal
+// outgrows the size a process may write. One line names the journal and the reason, and
+// every data file keeps the earlier run's contents.
+TEST(OutputFiles, AJournalBeyondTheFileSizeLimitIsOneLine) {
+    Folder folder;
+    std::string elements;
+    const auto schematic = [](int y) {
+        std::string text = R"({"document": "D", "elements": [)";
+        for (int i = 0; i < 60; ++i)
+            text += (i ? "," : "") + std::string(R"({"id": 15, "name": "R)") + std::to_string(i) +
+                    R"(", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, )" + std::to_string(y) +
+                    R"(]], "file": ")" + std::string(140, 'n') + std::to_string(100 + i) + "\"}}";
+        return text + "]}";
+    };
+    WriteFile(folder / "old.json", schematic(1));
+    WriteFile(folder / "new.json", schematic(2));
+    ASSERT_EQ(RunHostIn(folder, {"describe", "old.json", "-o", "a.desc"}), 0);
+    const auto before = folder.Snapshot();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit{8 << 10, 8 << 10};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        execl("/bin/sh", "sh", "-c", ("cd '" + folder.path.string() + "' && exec '" QVHOST_PATH "' describe new.json -o a.desc 2>'" + folder.path.string() + ".err'").c_str(), nullptr);
+        _exit(127);
+    }
+    EXPECT_EQ(Wait(pid), 2);
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(message, "qvhost: " + (folder / ".qvhost-journal") + ": cannot be written: File too large\n");
+    EXPECT_EQ(folder.Snapshot(), before);
+}
+
+// A command that cannot write into a read-only sub-folder holding an earlier data file (as a
+// user without the right to: as root, the rights to pass over permissions are dropped) says
+// so for the system's reason, and changes nothing.
+TEST(OutputFiles, AReadOnlySubFolderGivesTheSystemsReason) {
+    Folder folder;
+    fs::create_directories(folder.path / "sub");
+    WriteFile(folder / "old.json", Resistors(2, "", 1, 1));
+    WriteFile(folder / "new.json", Resistors(2, "", 2, 1));
+    ASSERT_EQ(RunHostIn(folder, {"describe", "old.json", "-o", "a.desc"}), 0);
+    ASSERT_TRUE(fs::exists(folder / "sub/f1.mdx"));
+    fs::permissions(folder.path / "sub", static_cast<fs::perms>(0555));
+    const auto before = folder.Snapshot();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0 && geteuid() == 0) _exit(77);
+        if (chdir(folder.path.c_str()) != 0) _exit(127);
+        dup2(open((folder.path.string() + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        execl(QVHOST_PATH, QVHOST_PATH, "describe", "new.json", "-o", "a.desc", nullptr);
+        _exit(127);
+    }
+    const int status = Wait(pid);
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    const auto after = folder.Snapshot();
+    fs::permissions(folder.path / "sub", static_cast<fs::perms>(0755));
+    if (status == 77) GTEST_SKIP() << "the rights to pass over permissions cannot be dropped here";
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Bad file descriptor"), std::string::npos) << message;
+    EXPECT_EQ(after, before);
+}
+
+// A command ended before it made a new file, or while it was writing it: a file the user then
+// makes under that name stays through the recovery. One ended once its file was in place:
+// the recovery removes that file.
+TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
+    long steps = 0;
+    for (long step = 1, status = -1; status != 0; ++step) {
+        Folder folder;
+        status = RunOwnerJob(
+            [&] {
+                std::string error;
+                OutputFiles::Current().Plan({folder / "a.desc"}, error);
+                const std::string temporary = OutputFiles::Current().BeginFile(folder / "a.desc", error);
+                WriteFile(temporary, "the command's");
+                OutputFiles::Current().PutInPlace(temporary, folder / "a.desc");
+                _exit(0);   // as a crash before the commit
+            },
+            folder.path.string() + ".err", step);
+        const bool made = fs::exists(folder / "a.desc");
+        if (!made) WriteFile(folder / "a.desc", "the user's");
+        ASSERT_TRUE(NextCommand(folder, ".")) << step;
+        const auto now = folder.Snapshot();
+        EXPECT_EQ(now.size(), made ? 0u : 1u) << step;
+        if (!made) {
+            EXPECT_EQ(ReadFile(folder / "a.desc"), "the user's") << step;
+        }
+        steps = step;
+    }
+    EXPECT_GE(steps, 4);
+}
+
+// A replaced file keeps its owner (where the process may: as root), its group, and then its
+// permissions with setuid and setgid; so does an earlier file a rollback brings back, also
+// from a copy.
+TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+    struct Case {
+        const char* name;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+    } cases[] = {{"u", 1234, 2345, 04755}, {"g", 0, 2345, 02750}, {"o", 4321, 0, 06711}};
+    for (const bool keep : {true, false})
+        for (const bool noSecondLinks : {false, true}) {
+            Folder folder;
+            for (const Case& c : cases) {
+                WriteFile(folder / c.name, "before");
+                ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
+                ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+            }
+            EXPECT_EQ(RunOwnerJob(
+                          [&] {
+                              for (const Case& c : cases)
+                                  if (!WriteThrough(folder / c.name, "after")) _exit(3);
+                              OutputFiles::Current().Settle(keep);
+                          },
+                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
+                      0);
+            for (const Case& c : cases) {
+                struct stat status {};
+                ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
+                const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks);
+                EXPECT_EQ(status.st_uid, c.owner) << what;
+                EXPECT_EQ(status.st_gid, c.group) << what;
+                EXPECT_EQ(status.st_mode & 07777, c.mode) << what;
+                EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+            }
+            EXPECT_EQ(folder.Snapshot().size(), 3u);
+        }
+}
+
+// Whether the owner's calls, in their order, leave every folder recoverable after a power cut
+// at any point: "" or the first call that comes too early. A name may be touched (created,
+// linked, renamed, removed) only once its journal line and the journal's name are on disk; a
+// backup is named only once its copy is on disk; the commit comes once every file written and
+// every folder changed is on disk; nothing goes after the commit before the commit is on
+// disk, and a journal goes only once what it named is gone on disk, the main one last.
+std::string PowerCutFault(const std::vector<std::string>& calls) {
+    struct State {
+        bool named = false;     // the journal's name is on disk
+        bool changed = false;   // a name changed since the folder was last synced
+        std::set<std::string> pending, lines;
+    };
+    std::map<std::string, State> folders;
+    std::set<std::string> unsyncedFiles, unsyncedDrops;
+    std::string main;
+    bool committed = false, commitOnDisk = false;
+    for (const std::string& call : calls) {
+        const size_t tab1 = call.find('\t'), tab2 = call.find('\t', tab1 + 1);
+        const std::string what = call.substr(0, tab1), path = call.substr(tab1 + 1, tab2 - tab1 - 1);
+        const std::string name = call.substr(tab2 + 1), file = path + "/" + name;
+        State& f = folders[path];
+        const auto syncFolder = [&](State& s) {
+            s.changed = false;
+            s.named = true;
+        };
+        if (what == "journal") {
+            if (main.empty()) main = path;
+            else if (folders[main].lines.count(path) == 0) return call + ": its folder's line is not on disk";
+            f.changed = true;
+        } else if (what == "line") {
+            f.pending.insert(name);
+        } else if (what == "sync-journal") {
+            f.lines.insert(f.pending.begin(), f.pending.end());
+            f.pending.clear();
+        } else if (what == "sync-folder") {
+            syncFolder(f);
+            unsyncedDrops.erase(path);
+            if (committed && path == main) commitOnDisk = true;
+        } else if (what == "sync-all") {
+            for (auto& [p, s] : folders) syncFolder(s);
+            unsyncedFiles.clear();
+            unsyncedDrops.clear();
+            if (committed) commitOnDisk = true;
+        } else if (what == "touch" || what == "write" || what == "keep") {
+            if (!f.named || f.lines.count(name) == 0) return call + ": its journal line is not on disk";
+            if (what == "keep" && unsyncedFiles.count(file) != 0) return call + ": the copy is not on disk";
+            if (what == "write") unsyncedFiles.insert(file);
+            f.changed = true;
+        } else if (what == "sync-file") {
+            unsyncedFiles.erase(file);
+        } else if (what == "commit") {
+            if (!unsyncedFiles.empty()) return call + ": " + *unsyncedFiles.begin() + " is not on disk";
+            for (const auto& [p, s] : folders)
+                if (s.changed) return call + ": the folder " + p + " is not on disk";
+            committed = true;
+            f.changed = true;
+        } else if (what == "tidy") {
+            if (!commitOnDisk) return call + ": the commit is not on disk";
+            f.changed = true;
+        } else if (what == "drop-journal") {
+            if (f.changed) return call + ": what it names is not gone on disk";
+            if (path == main && !unsyncedDrops.empty()) return call + ": " + *unsyncedDrops.begin() + " still has its journal on disk";
+            unsyncedDrops.insert(path);
+        } else {
+            return call + ": unknown call";
+        }
+    }
+    return committed ? "" : "no commit";
+}
+
+// The owner's calls for a command of a few files and for one of many (where the file system
+// is synced once), with second links and with copies, keep the order that survives a power
+// cut; without any one of their syncs they would not.
+TEST(OutputFiles, TheCallsKeepAnOrderThatSurvivesAPowerCut) {
+    for (const int extra : {0, 12})
+        for (const bool noSecondLinks : {false, true}) {
+            Folder folder;
+            fs::create_directories(folder.path / "sub");
+            WriteFile(folder / "old.mdx", "old");
+            WriteFile(folder / "sub/old.mdx", "old");
+            const std::string record = folder.path.string() + ".calls";
+            const std::string what = std::to_string(extra) + " " + std::to_string(noSecondLinks);
+            ASSERT_EQ(RunOwnerJob(
+                          [&] {
+                              static std::vector<std::string> calls;
+                              OutputFiles::RecordCallsForTest(&calls);
+                              OutputFiles& owner = OutputFiles::Current();
+                              std::vector<std::string> planned{folder / "a.desc", folder / "old.mdx", folder / "sub/new.mdx",
+                                                               folder / "sub/old.mdx"};
+                              for (int i = 0; i < extra; ++i) planned.push_back(folder / ("sub/n" + std::to_string(i)));
+                              std::string error;
+                              bool ok = owner.Plan(planned, error) && owner.SetAside(folder / "sub/old.mdx");
+                              for (const std::string& target : planned) ok = ok && WriteThrough(target, "new");
+                              ok = ok && WriteThrough(folder / "not-planned", "new") && WriteThrough(folder / "sub/new.mdx", "again");
+                              ok = ok && owner.Commit(error);
+                              std::string lines;
+                              for (const std::string& call : calls) lines += call + "\n";
+                              WriteFile(record, lines);
+                              _exit(ok ? 0 : 3);
+                          },
+                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
+                      0)
+                << what;
+            EXPECT_EQ(ReadFile(folder / "sub/new.mdx"), "again") << what;
+            const std::vector<std::string> calls = qv_test::Lines(ReadFile(record));
+            fs::remove(record);
+            ASSERT_EQ(PowerCutFault(calls), "") << what;
+            size_t syncs = 0;
+            for (size_t i = 0; i < calls.size(); ++i) {
+                if (calls[i].rfind("sync", 0) != 0) continue;
+                ++syncs;
+                std::vector<std::string> without = calls;
+                without.erase(without.begin() + static_cast<long>(i));
+                EXPECT_NE(PowerCutFault(without), "") << what << ": without " << calls[i];
+            }
+            // Many files: the journals and the file system once, a few syncs per folder.
+            if (extra > 0 && !noSecondLinks) {
+                EXPECT_LE(syncs, 10u) << what;
+            }
+        }
 }
 
 // The crash test: each command is ended after each step of the owner of output files in turn
