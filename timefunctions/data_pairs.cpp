@@ -13,7 +13,6 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
-#include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/shown_unit.h"

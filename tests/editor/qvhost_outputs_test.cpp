@@ -153,7 +153,8 @@ TEST(QvhostOutputs, TheDescriptionNamesTheOneDataFileWritten) {
         EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << c.file;
         const std::string text = ReadFile(scratch / "o.desc");
         EXPECT_NE(std::string::npos, text.find(std::string(c.named) + "\" );")) << c.file << ": " << text;
-        EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / c.written).string())) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("data file written to " + qv::ShownPath((scratch / c.written).string())))
+            << run.err;
         EXPECT_NE(std::string::npos, ReadFile(scratch / c.written).find("MDX 1")) << c.file;
     }
 }
@@ -291,7 +292,8 @@ TEST(QvhostOutputs, DataFileNamesAreUtf8OnDiskInTheDescriptionAndInMessages) {
     const std::string description = ReadFile(scratch / "d\xC3\xA9p/o.desc");
     EXPECT_NE(std::string::npos, description.find("FILE := \"donn\xC3\xA9" "es.mdx\"")) << description;
     EXPECT_NE(std::string::npos, description.find("FILE := \"" + folder + "sub/\xC3\xA9t\xC3\xA9.mdx\"")) << description;
-    EXPECT_NE(std::string::npos, run.err.find("data file written to " + folder + "donn\xC3\xA9" "es.mdx\n")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("data file written to " + qv::ShownPath(folder + "donn\xC3\xA9" "es.mdx") + "\n"))
+        << run.err;
     WriteFile(scratch / "s.json", schematic("\\u00c3\\u00a9.mdx", "b.mdx"));
     const HostRun mojibake = RunHost(scratch, "describe s.json -o x.desc");
     EXPECT_EQ(2, mojibake.exitCode);
@@ -774,7 +776,7 @@ TEST(QvhostOutputs, EveryFamilyNamesTheFileItWritesAndPrintsIt) {
                 written.find('/') == std::string::npos ? written : (scratch / written).string();
             const std::string text = ReadFile(scratch / "o.desc");
             EXPECT_NE(std::string::npos, text.find("FILE := \"" + named + "\"")) << where << ": " << text;
-            EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / written).string()))
+            EXPECT_NE(std::string::npos, run.err.find("data file written to " + qv::ShownPath((scratch / written).string())))
                 << where << ": " << run.err;
             // Saving writes the archive and nothing else.
             fs::remove(scratch / written);
