@@ -1109,3 +1109,35 @@ TEST(QvhostOutputs, AnEmptyTableIsOneLine) {
                 << id << script;
         }
 }
+
+// A table of 20,000 data pairs goes whole through every command: the data file of the
+// description, the page's list in an edit session (a cell of its last row typed anew) and the
+// schematic the session writes, and an archive saved and loaded.
+TEST(QvhostOutputs, TablesOfTwentyThousandRowsGoThroughEveryCommand) {
+    constexpr int kRows = 20000;
+    Scratch scratch;
+    std::string points;
+    for (int i = 0; i < kRows; ++i) points += (i ? ", [" : "[") + std::to_string(i) + ", " + std::to_string(i % 5) + "]";
+    auto dataFile = [&](const std::string& folder, const std::string& lastRows) {
+        const std::string text = ReadFile(scratch / folder / "D__RNL1.mdx");
+        EXPECT_NE(std::string::npos, text.find("\nitems 20000\n")) << folder;
+        EXPECT_EQ(lastRows, text.substr(text.size() - std::min(text.size(), lastRows.size()))) << folder;
+    };
+    Describe(scratch, "given", DataPairs("RNL1", points));
+    dataFile("given", "19998 3\n19999 4\nend\n");
+
+    WriteFile(scratch / "s.json", DataPairs("RNL1", points));
+    WriteFile(scratch / "script.txt", "sheet ok {\n  cell 2121 19999 2 7\n}\nclick 2016\nok\n");
+    const HostRun edit = RunHost(scratch, "edit s.json --element RNL1 --script script.txt -o e.json");
+    ASSERT_EQ(0, edit.exitCode) << edit.err;
+    const std::string edited = Describe(scratch, "edited", ReadFile(scratch / "e.json"));
+    dataFile("edited", "19998 3\n19999 7\nend\n");
+
+    ASSERT_EQ(0, RunHost(scratch, "save e.json -o a.qva").exitCode);
+    const HostRun load = RunHost(scratch, "load a.qva");
+    ASSERT_EQ(0, load.exitCode) << load.err;
+    EXPECT_EQ(edited, Describe(scratch, "loaded", load.out));
+    dataFile("loaded", "19998 3\n19999 7\nend\n");
+    ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode);
+    EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
+}
