@@ -1,5 +1,6 @@
 #include "editor/output_files.h"
 
+#include "editor/journal_format.h"
 #include "editor/text_codec.h"
 
 #include <atomic>
@@ -26,9 +27,8 @@ namespace qv {
 namespace {
 
 // The journal of a folder, and the main journal's name once the command passed its commit point.
-constexpr char kJournal[] = ".qvhost-journal";
-constexpr char kCommitted[] = ".qvhost-committed";
-constexpr char kMagic[] = "qvhost journal 1\n";
+constexpr const char* kJournal = journal::kJournalName;
+constexpr const char* kCommitted = journal::kCommittedName;
 
 // The command's state: nothing written yet, writing (journals may exist), past the commit point.
 enum State { kIdle = 0, kWriting = 1, kPastCommit = 2 };
@@ -174,8 +174,6 @@ void OnAllocationFailure() {
     ::_exit(g_failureStatus);
 }
 
-std::string Field(const std::string& text) { return std::to_string(text.size()) + ":" + text + " "; }
-
 bool WriteAll(int fd, const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -186,98 +184,18 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Appends a record to a journal, on disk before the step it announces.
-bool Append(int fd, const std::string& record) { return WriteAll(fd, record) && ::fdatasync(fd) == 0; }
-
-// A journal as read back.
-struct Journal {
-    bool torn = false;   // its header is incomplete: it named nothing yet
-    bool main = false;
-    std::string id;
-    std::string mainFolder;              // of a folder's journal: where the main journal is
-    std::vector<std::string> folders;    // of the main journal: the other folders' journals
-    struct File {
-        std::string target, temporary, backup;
-        bool existed = false;
-    };
-    std::vector<File> files;
-};
-
-bool ReadField(const std::string& bytes, size_t& at, std::string& field) {
-    const size_t colon = bytes.find(':', at);
-    if (colon == std::string::npos || colon == at || colon - at > 10) return false;
-    size_t length = 0;
-    for (size_t i = at; i < colon; ++i) {
-        if (bytes[i] < '0' || bytes[i] > '9') return false;
-        length = length * 10 + static_cast<size_t>(bytes[i] - '0');
-    }
-    if (colon + 1 + length + 1 > bytes.size() || bytes[colon + 1 + length] != ' ') return false;
-    field = bytes.substr(colon + 1, length);
-    at = colon + 1 + length + 1;
-    return true;
-}
-
-// A name the journal may hold: a file of its own folder, none of the journals.
-bool IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos && name != kJournal && name != kCommitted;
-}
-
-// False when the bytes are no journal of this program. A header cut short names nothing yet,
-// and a record cut short at the end (the process ended while appending it) is left out: the
-// step it announced was not taken. Names are read by their lengths (a name may hold any byte).
-bool ParseJournal(const std::string& bytes, Journal& journal) {
-    const std::string magic = kMagic;
-    if (bytes.size() < magic.size() || bytes.compare(0, magic.size(), magic) != 0) {
-        journal.torn = magic.compare(0, bytes.size(), bytes) == 0;
-        return journal.torn;
-    }
-    size_t at = magic.size();
-    const size_t idEnd = bytes.find('\n', at);
-    if (idEnd == std::string::npos || idEnd + 5 > bytes.size()) {
-        journal.torn = true;
-        return true;
-    }
-    if (bytes.compare(at, 3, "id ") != 0) return false;
-    journal.id = bytes.substr(at + 3, idEnd - at - 3);
-    at = idEnd + 1;
-    if (bytes.compare(at, 5, "main\n") == 0) {
-        journal.main = true;
-        at += 5;
-    } else if (bytes.compare(at, 5, "part ") == 0) {
-        at += 5;
-        if (!ReadField(bytes, at, journal.mainFolder) || at >= bytes.size()) {
-            journal.torn = true;
-            return true;
-        }
-        if (bytes[at++] != '\n') return false;
-    } else {
+// Appends a record to a journal, on disk before the step it announces. A journal stays within
+// the size recovery reads (EFBIG beyond it).
+bool Append(int fd, const std::string& record) {
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && static_cast<size_t>(status.st_size) + record.size() > journal::kMaxBytes) {
+        errno = EFBIG;
         return false;
     }
-    while (at < bytes.size()) {
-        size_t p = at + 2;
-        const bool folderRecord = bytes.compare(at, 2, "d ") == 0;
-        if (!folderRecord && bytes.compare(at, 2, "f ") != 0) return bytes.size() - at < 2;
-        if (folderRecord) {
-            std::string folder;
-            if (!ReadField(bytes, p, folder) || p >= bytes.size()) break;   // cut short
-            if (bytes[p] != '\n' || folder.empty() || folder[0] != '/') return false;
-            journal.folders.push_back(folder);
-        } else {
-            Journal::File file;
-            if (!ReadField(bytes, p, file.target) || !ReadField(bytes, p, file.temporary) ||
-                !ReadField(bytes, p, file.backup) || p >= bytes.size())
-                break;   // cut short
-            file.existed = !file.backup.empty();
-            if (bytes[p] != '\n' || !IsPlainName(file.target) || !IsPlainName(file.temporary) ||
-                (file.existed && !IsPlainName(file.backup)))
-                return false;
-            journal.files.push_back(std::move(file));
-        }
-        at = p + 1;
-    }
-    return true;
+    return WriteAll(fd, record) && ::fdatasync(fd) == 0;
 }
+
+using journal::Journal;
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
@@ -289,34 +207,73 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder) {
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
 }
 
-// Reads the journal `name` of a folder: false when there is none (or with `error` set when
-// it cannot be read or is no journal of this program).
-bool ReadJournal(const std::string& folder, const char* name, Journal& journal, std::string& error) {
-    error.clear();
-    const std::string path = JoinPath(folder, name);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        if (errno != ENOENT && errno != ENOTDIR && errno != EACCES)
-            error = path + ": the journal of an earlier command cannot be read (" + std::strerror(errno) + ")";
-        return false;
-    }
-    std::string bytes;
+// Reads a journal from an open regular file, piece by piece: "" or what is wrong with it.
+std::string ReadOpenJournal(int fd, Journal& journal) {
+    journal::Parser parser;
     char chunk[65536];
     for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
         if (n < 0) {
             if (errno == EINTR) continue;
-            error = path + ": the journal of an earlier command cannot be read (" + std::strerror(errno) + ")";
-            ::close(fd);
-            return false;
+            return std::string("cannot be read (") + std::strerror(errno) + ")";
         }
-        bytes.append(chunk, static_cast<size_t>(n));
+        if (!parser.Feed(std::string_view(chunk, static_cast<size_t>(n)))) break;
     }
+    return parser.Finish(journal) ? std::string() : parser.Why();
+}
+
+// What makes the file at a journal's name in `folder` no journal recovery may act on ("" when
+// it is one): only a regular file of the user or root, within the size a command writes, whose
+// every record reads, whose folders lie below its own as they are named (no link on the way),
+// and, for a folder's journal, whose main journal's folder holds its own.
+std::string Untrusted(const std::string& folder, const std::string& path, const char* name, Journal& journal) {
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
+    if (S_ISLNK(seen.st_mode)) return "is a symbolic link";
+    if (S_ISDIR(seen.st_mode)) return "is a folder";
+    if (!S_ISREG(seen.st_mode)) return "is no regular file";
+    // Opened without following a link or waiting for a writer, as what was looked at.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
+    struct stat opened {};
+    std::string why;
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino)
+        why = "changed while it was read";
+    else if (opened.st_uid != ::geteuid() && opened.st_uid != 0)
+        why = "belongs to another user";
+    else if (static_cast<unsigned long long>(opened.st_size) > journal::kMaxBytes)
+        why = "is larger than any journal of qvhost";
+    else
+        why = ReadOpenJournal(fd, journal);
     ::close(fd);
-    if (!ParseJournal(bytes, journal)) {
-        error = path + ": is no journal of qvhost, and a command does not write into its folder while it is there";
-        return false;
+    if (!why.empty()) return why;
+    if (std::strcmp(name, kCommitted) == 0 && !journal.main) return "is no main journal";
+    if (!journal.main && !journal.torn && (journal.mainFolder == folder || !IsAtOrBelow(folder, journal.mainFolder)))
+        return "names a main journal in a folder that does not hold its own";
+    for (const std::string& part : journal.folders) {
+        if (part == folder || !IsAtOrBelow(part, folder)) return "names a folder outside its own";
+        char resolved[PATH_MAX];
+        if (::realpath(part.c_str(), resolved) != nullptr ? part != resolved : errno != ENOENT && errno != ENOTDIR)
+            return "names a folder below its own through a symbolic link";
     }
-    return true;
+    return std::string();
+}
+
+// Reads the journal `name` of a folder: false when there is none, or when the file of that name
+// is no journal recovery may act on. In a folder the command holds (`held`) that fails the
+// command with `error` and leaves the file as it is; in a folder above, such a file names
+// nothing the command acts on and is passed over.
+bool ReadJournal(const std::string& folder, const char* name, Journal& journal, std::string& error, bool held = true) {
+    error.clear();
+    const std::string path = JoinPath(folder, name);
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || (!held && errno == EACCES)))
+        return false;
+    const std::string why = Untrusted(folder, path, name, journal);
+    if (why.empty()) return true;
+    if (held)
+        error = path + ": " + why + ", so it is no journal a command acts on; nothing is touched, and a command does not "
+                "write into its folder while it is there";
+    return false;
 }
 
 // Applies a dead command's journal to its folder (taken back, or tidied past its commit point)
@@ -328,11 +285,13 @@ bool Apply(const std::string& folder, const char* name, const Journal& journal, 
         return false;
     }
     for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
-        const char* backup = it->existed ? it->backup.c_str() : nullptr;
+        const std::string temporary = it->TemporaryName();
+        const std::string backup = it->BackupName();
+        const char* kept = backup.empty() ? nullptr : backup.c_str();
         if (committed)
-            Tidy(dir, it->temporary.c_str(), backup);
+            Tidy(dir, temporary.c_str(), kept);
         else
-            TakeBack(dir, it->target.c_str(), it->temporary.c_str(), backup);
+            TakeBack(dir, it->target.c_str(), temporary.c_str(), kept);
     }
     ::fsync(dir);
     ::unlinkat(dir, name, 0);
@@ -341,13 +300,14 @@ bool Apply(const std::string& folder, const char* name, const Journal& journal, 
     return true;
 }
 
-// The journal of a folder of a dead command whose main journal decided it: applied when it
-// belongs to that command.
-bool ApplyPart(const std::string& folder, const std::string& id, bool committed, std::string& error) {
+// The journal of a folder of a dead command whose main journal in `mainFolder` decided it:
+// applied when it belongs to that command and names that main journal.
+bool ApplyPart(const std::string& folder, const std::string& mainFolder, const std::string& id, bool committed,
+               std::string& error) {
     Journal journal;
     if (!ReadJournal(folder, kJournal, journal, error)) return error.empty();
     if (journal.torn) return Apply(folder, kJournal, journal, false, error);
-    if (journal.main || journal.id != id) return true;
+    if (journal.main || journal.id != id || journal.mainFolder != mainFolder) return true;
     return Apply(folder, kJournal, journal, committed, error);
 }
 
@@ -357,7 +317,8 @@ bool ApplyMain(const std::string& folder, const char* name, const Journal& journ
                bool own, std::string& error) {
     const bool committed = std::strcmp(name, kCommitted) == 0;
     for (const std::string& part : journal.folders)
-        if (IsAtOrBelow(part, within) && part != folder && !ApplyPart(part, journal.id, committed, error)) return false;
+        if (IsAtOrBelow(part, within) && part != folder && !ApplyPart(part, folder, journal.id, committed, error))
+            return false;
     return !own || Apply(folder, name, journal, committed, error);
 }
 
@@ -377,7 +338,7 @@ bool RecoverHeld(const std::string& folder, std::string& error) {
             // A folder's journal whose main journal would have been recovered first.
             error = JoinPath(folder, name) + ": the journal of an earlier command whose main journal " +
                     JoinPath(journal.mainFolder, kJournal) +
-                    " is gone; its files are not touched, and a command does not write into the folder while it is there";
+                    " is gone or is no journal a command acts on; its files are not touched, and a command does not write into the folder while it is there";
             return false;
         }
     }
@@ -444,7 +405,7 @@ bool LockRoot(const std::string& folder, const std::string& shown, bool isExplic
     for (size_t i = 0; i + 1 < chain.size() && error.empty(); ++i)
         for (const char* name : {kCommitted, kJournal}) {
             Journal journal;
-            if (ReadJournal(chain[i], name, journal, error) && journal.main &&
+            if (ReadJournal(chain[i], name, journal, error, false) && journal.main &&
                 !ApplyMain(chain[i], name, journal, folder, false, error))
                 break;
             if (!error.empty()) break;
@@ -532,13 +493,13 @@ Folder* FolderFor(const std::string& path, std::string& error) {
         return nullptr;
     }
     g_folderAt.emplace(path, folder);
-    std::string header = std::string(kMagic) + "id ";
+    std::string header;
     if (g_main == nullptr) {
         g_id = NewId();
-        header += g_id + "\nmain\n";
+        header = journal::MainHeader(g_id);
     } else {
-        header += g_id + "\npart " + Field(g_root) + "\n";
-        if (!Append(g_main->journal.load(), "d " + Field(path) + "\n")) {
+        header = journal::PartHeader(g_id, g_root);
+        if (!Append(g_main->journal.load(), journal::FolderRecord(path))) {
             error = OutputFiles::CannotBeWritten(JoinPath(g_root, kJournal), errno);
             return nullptr;
         }
@@ -556,14 +517,10 @@ Folder* FolderFor(const std::string& path, std::string& error) {
 
 // A hidden name beside `name` that nothing holds, within the system's limit for a name.
 std::string FreeName(const Folder& folder, const std::string& name, const char* kind) {
-    std::string base = name.substr(0, std::min<size_t>(name.size(), 200));
-    // Cut at a character boundary.
-    while (!base.empty() && base.size() < name.size() && (static_cast<unsigned char>(name[base.size()]) & 0xC0) == 0x80)
-        base.pop_back();
-    for (int n = 0;; ++n) {
-        const std::string candidate = "." + base + "." + kind + (n == 0 ? std::string() : "." + std::to_string(n));
+    for (unsigned n = 0;; ++n) {
+        const std::string candidate = journal::OwnedName(name, kind, n);
         const std::string key = JoinPath(folder.path, candidate);
-        if (g_namesTaken.count(key) == 0 && !Exists(folder.dir, candidate.c_str()) && candidate != kJournal) {
+        if (g_namesTaken.count(key) == 0 && !Exists(folder.dir, candidate.c_str()) && candidate != name) {
             g_namesTaken.insert(key);
             return candidate;
         }
@@ -766,8 +723,7 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
         entry->next = folder->entries.load();
         folder->entries.store(entry, std::memory_order_release);
     }
-    if (!Append(folder->journal.load(), "f " + Field(name) + Field(entry->temporary) +
-                                            Field(existed ? entry->backup : "") + "\n")) {
+    if (!Append(folder->journal.load(), journal::FileRecord(name, entry->temporary, existed ? entry->backup : ""))) {
         error = OutputFiles::CannotBeWritten(JoinPath(folder->path, kJournal), errno);
         return nullptr;
     }

@@ -6,7 +6,6 @@
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_file_places.h"
-#include "framework/list_controls.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
 #include "framework/page_steps.h"
@@ -70,9 +69,6 @@ BEGIN_MESSAGE_MAP(CProp2DLookupTableXY, CPointTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kUnitTexts, &CProp2DLookupTableXY::OnUnitText)
     ON_BN_CLICKED(kCtlReferenceRadio, &CProp2DLookupTableXY::OnModeChanged)
     ON_BN_CLICKED(kCtlPairsRadio, &CProp2DLookupTableXY::OnModeChanged)
-    ON_NOTIFY(NM_CLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
-    ON_NOTIFY(NM_RCLICK, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
-    ON_NOTIFY(NM_SETFOCUS, kCtlTable, &CProp2DLookupTableXY::OnListClicked)
     ON_NOTIFY(LVN_ITEMCHANGED, kCtlTable, &CProp2DLookupTableXY::OnListItemChanged)
 END_MESSAGE_MAP()
 
@@ -224,11 +220,6 @@ void CProp2DLookupTableXY::OnShow() {
     UpdateData(TRUE);
     SetModified(TRUE);
     ShowPreview(m_strXUnit, m_strYUnit);
-}
-
-void CProp2DLookupTableXY::OnListClicked(NMHDR*, LRESULT* pResult) {
-    EnableRowButtons(*this, m_lstTable);
-    if (pResult != nullptr) *pResult = 0;
 }
 
 void CProp2DLookupTableXY::OnListItemChanged(NMHDR*, LRESULT* pResult) {

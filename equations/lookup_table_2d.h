@@ -85,7 +85,6 @@ protected:
     void OnUnitFlag();
     void OnUnitText();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
-    void OnListClicked(NMHDR* pNMHDR, LRESULT* pResult);
     void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void EnableUnitEdits();
     DECLARE_MESSAGE_MAP()

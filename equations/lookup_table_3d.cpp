@@ -245,9 +245,7 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
     UpdateZListHeadings();
     UpdateData(TRUE);
     EnableFileControls();
-    for (int id : {kCtlXUnit, kCtlYUnit, kCtlZUnit})
-        if (CWnd* edit = GetDlgItem(id))
-            edit->EnableWindow(id == kCtlXUnit ? m_bXUnit : id == kCtlYUnit ? m_bYUnit : m_bZUnit);
+    EnableUnitEdits();
     if (!m_bFileName && m_pWizard != nullptr) {
         m_strFileName = MakeDocumentFileName(m_pWizard, "");
         UpdateData(FALSE);
@@ -265,6 +263,12 @@ void CProp3DLookupTableXY::ImportBareNamedFile() {
 void CProp3DLookupTableXY::EnableFileControls() {
     for (int id : {kCtlFileName, kCtlExport})
         if (CWnd* control = GetDlgItem(id)) control->EnableWindow(m_bFileName);
+}
+
+void CProp3DLookupTableXY::EnableUnitEdits() {
+    if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
+    if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
+    if (CWnd* z = GetDlgItem(kCtlZUnit)) z->EnableWindow(m_bZUnit);
 }
 
 void CProp3DLookupTableXY::BuildListsFromPoints() {
@@ -483,9 +487,7 @@ void CProp3DLookupTableXY::OnFileNameFlag() {
 void CProp3DLookupTableXY::OnUnitFlag() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    if (CWnd* x = GetDlgItem(kCtlXUnit)) x->EnableWindow(m_bXUnit);
-    if (CWnd* y = GetDlgItem(kCtlYUnit)) y->EnableWindow(m_bYUnit);
-    if (CWnd* z = GetDlgItem(kCtlZUnit)) z->EnableWindow(m_bZUnit);
+    EnableUnitEdits();
 }
 
 void CProp3DLookupTableXY::OnUnitHeading() {
@@ -618,6 +620,7 @@ void CProp3DLookupTableXY::Serialize(CArchive& ar) {
         UpdateData(TRUE);
         SetModified(TRUE);
         EnableFileControls();
+        EnableUnitEdits();
     }
 }
 

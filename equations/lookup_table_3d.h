@@ -98,6 +98,8 @@ protected:
     void UpdateZListHeadings();
     void EnableListButtons(qv::lookup3d::Axis axis);
     void EnableFileControls();
+    // The unit edits 2275, 2276 and 2278, each enabled by its flag.
+    void EnableUnitEdits();
     void NewRow(qv::lookup3d::Axis axis);
     void DeleteRow(qv::lookup3d::Axis axis);
     void DeleteAllRows(qv::lookup3d::Axis axis);

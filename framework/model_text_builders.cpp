@@ -273,6 +273,10 @@ CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& 
     return InUsedUnit(MakeSumText(x, y, z), result, " " + x + " + " + y + " + " + z);
 }
 
+CString FromSimulatorUnit(const CString& text, const TypedValue& result) {
+    return InUsedUnit(text, result, "(" + text + ")");
+}
+
 bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period, CString* text) {
     double value = 0.0;
     if (ParseValueWithPrefix(InSimulatorUnit(frequency), &value) && value == 0.0) return false;

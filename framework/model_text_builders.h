@@ -76,6 +76,12 @@ CString InSimulatorUnit(const TypedValue& value);
 CString MakeReciprocalText(const TypedValue& value, const TypedValue& result);
 CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& c, const TypedValue& result);
 
+// A time the simulator reads in the result's own unit (a table's last t, in seconds) written
+// in the used unit of `result`, as the forms above write theirs: a number converted; a formula
+// as it stands; a number that the used unit cannot hold as the formula "(<text>)", which the
+// simulator reads in the parameter's own unit.
+CString FromSimulatorUnit(const CString& text, const TypedValue& result);
+
 // The period a page shows for a frequency: MakeReciprocalText above; FALSE for a frequency
 // that is the number 0, which leaves the period as it stands.
 bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period, CString* text);

@@ -39,6 +39,9 @@ BEGIN_MESSAGE_MAP(CPointTablePage, CDataFileTablePage)
     ON_ROW_LIST_COMMANDS(&CPointTablePage::OnDeleteRow, &CPointTablePage::OnDeleteAllRows, &CPointTablePage::OnMoveUp,
                          &CPointTablePage::OnMoveDown)
     ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPointTablePage::OnUpdateRowCommand)
+    ON_NOTIFY(NM_CLICK, kCtlTable, &CPointTablePage::OnTableClicked)
+    ON_NOTIFY(NM_RCLICK, kCtlTable, &CPointTablePage::OnTableClicked)
+    ON_NOTIFY(NM_SETFOCUS, kCtlTable, &CPointTablePage::OnTableClicked)
     ON_MESSAGE(TBLM_CELLEDITED, &CPointTablePage::OnCellEdited)
     // The data-file buttons and the preview.
     ON_BN_CLICKED(kCtlImport, &CPointTablePage::OnBrowseRead)
@@ -89,6 +92,11 @@ void CPointTablePage::OnMarkModified() {
 }
 
 void CPointTablePage::OnUpdateRowCommand(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_lstTable); }
+
+void CPointTablePage::OnTableClicked(NMHDR*, LRESULT* pResult) {
+    EnableRowButtons(*this, m_lstTable);
+    if (pResult != nullptr) *pResult = 0;
+}
 
 void CPointTablePage::OnDeleteRow() {
     if (!qv::pointtable::DeleteSelectedPointRow(m_lstTable, m_points)) return;

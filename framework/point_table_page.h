@@ -116,6 +116,9 @@ protected:
     void OnMarkModified();
     // Delete and the moves need a selected row; New and Delete All are always there.
     void OnUpdateRowCommand(CCmdUI* pCmdUI);
+    // A click, right click or the focus on the table: Delete and the moves are enabled only
+    // while a row is selected.
+    void OnTableClicked(NMHDR* pNMHDR, LRESULT* pResult);
     // The channels' names and units a file written by ExportFile carries.
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.

@@ -41,9 +41,10 @@ namespace {
 constexpr int kCtlInterpolation = 2215;
 constexpr int kCtlPeriodFlag = 2205;
 constexpr UINT kMsgCellQuery = 2026;
-// The delay, phase and period with their unit lists: changing one marks the page modified.
+// The delay, phase and period with the delay's and phase's unit lists: changing one marks the
+// page modified. The period's list also derives the period again.
 constexpr WORD kWaveFields[] = {kIdDelay, kIdPhase, kIdPeriod};
-constexpr int kWaveUnits[] = {kCtlPhaseUnit, kCtlPeriodUnit, kCtlDelayUnit};
+constexpr int kWaveUnits[] = {kCtlPhaseUnit, kCtlDelayUnit};
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -89,6 +90,7 @@ BEGIN_MESSAGE_MAP(CPropTFMDataPairs, CPointTablePage)
     ON_BN_CLICKED(kCtlPairsRadio, &CPropTFMDataPairs::OnModeRadio)
     ON_LISTED_CONTROLS(EN_CHANGE, kWaveFields, &CPropTFMDataPairs::OnMarkModified)
     ON_LISTED_CONTROLS(CBN_SELCHANGE, kWaveUnits, &CPropTFMDataPairs::OnMarkModified)
+    ON_CBN_SELCHANGE(kCtlPeriodUnit, &CPropTFMDataPairs::OnPeriodUnit)
     ON_MESSAGE(kMsgCellQuery, &CPropTFMDataPairs::OnCellQuery)
 END_MESSAGE_MAP()
 
@@ -221,15 +223,14 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     return TRUE;
 }
 
+// The page's symbol shows the chosen interpolation at once; the element's symbol changes on
+// apply, with the rest of the page.
 void CPropTFMDataPairs::OnInterpolationLeft() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    ParamHolder* holder = Holder();
     const int selection = m_cmbInterpolation.GetCurSel();
-    if (holder != nullptr && selection >= 0 && selection < 8) {
-        holder->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
-        Invalidate();
-    }
+    if (selection >= 0 && selection < 8)
+        InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1u << selection), kCtlSymbolFrame, this);
 }
 
 void CPropTFMDataPairs::OnFileNameFlag() {
@@ -243,6 +244,25 @@ void CPropTFMDataPairs::OnPeriodFlag() {
     UpdateData(TRUE);
     EnableControl(kIdPeriod, m_bPeriod && IsParamNotOnPin(Holder(), kIdPeriod) == 1);
     SetModified(TRUE);
+}
+
+void CPropTFMDataPairs::OnPeriodUnit() {
+    SetModified(TRUE);
+    if (DeriveShownPeriod()) SetDlgItemText(kIdPeriod, m_strPeriod);
+}
+
+// Without "Period" the period is the t of the last row (or, without one, the last t the
+// monotony check found). The table's t is in seconds, the column "t[s]" says, and the period
+// is shown in the unit its list shows; in seconds the cell's text stands as typed.
+bool CPropTFMDataPairs::DeriveShownPeriod() {
+    if (m_bPeriod) return false;
+    CString last;
+    if (m_lstTable.GetSafeHwnd() != nullptr && m_lstTable.GetItemCount() > 0)
+        last = m_lstTable.GetItemText(m_lstTable.GetItemCount() - 1, 1);
+    if (last.IsEmpty()) last = TBExtended_ftoa(m_dLastT, -1, 0, "");
+    const TypedValue shown = qv::pages::TypedAsShown(FindParamByValueID(Holder(), kIdPeriod), m_strPeriod, &m_cmbPeriodUnit);
+    m_strPeriod = FromSimulatorUnit(last, shown);
+    return true;
 }
 
 void CPropTFMDataPairs::OnModeRadio() {
@@ -331,12 +351,7 @@ BOOL CPropTFMDataPairs::OnApply() {
         return FALSE;
     }
 
-    if (!m_bPeriod) {
-        CString last;
-        if (m_lstTable.GetItemCount() > 0) last = m_lstTable.GetItemText(m_lstTable.GetItemCount() - 1, 1);
-        m_strPeriod = last.IsEmpty() ? TBExtended_ftoa(m_dLastT, -1, 0, "") : last;
-        UpdateData(FALSE);
-    }
+    if (DeriveShownPeriod()) UpdateData(FALSE);
     WriteFileParameters();
     ForEachInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {

@@ -99,6 +99,9 @@ protected:
     void OnInterpolationLeft();
     void OnFileNameFlag();
     void OnPeriodFlag();
+    void OnPeriodUnit();
+    // Unless "Period" is ticked: the period text derived from the table; false when it is given.
+    bool DeriveShownPeriod();
     void OnModeRadio();
     LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCellQuery(WPARAM wParam, LPARAM lParam);

@@ -285,7 +285,7 @@ BEGIN_MESSAGE_MAP(CTimeFunctionPage, CTBPropertyPage)
     ON_BN_CLICKED(kCtlPeriodCheck, &CTimeFunctionPage::OnPeriodCheck)
     ON_CBN_KILLFOCUS(kIdPeriodical, &CTimeFunctionPage::OnFieldChanged)
     ON_CBN_SELCHANGE(kIdPeriodical, &CTimeFunctionPage::OnMarkModified)
-    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CTimeFunctionPage::OnFieldChanged)
+    ON_LISTED_CONTROLS(CBN_SELCHANGE, kUnitLists, &CTimeFunctionPage::OnUnitChosen)
     ON_LISTED_CONTROLS(EN_CHANGE, kWaveNumbers, &CTimeFunctionPage::OnNumberChanged)
     ON_BN_CLICKED(kIdOutput, &CTimeFunctionPage::OnDefaultOutput)
     ON_BN_CLICKED(kCtlShow, &CTimeFunctionPage::OnShowGraphic)
@@ -441,12 +441,6 @@ CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, const CTBUn
     return InSimulatorUnit(Typed(id, text, units));
 }
 
-// Text set from code sends no notification, so the member follows the window text here.
-void CTimeFunctionPage::DerivePeriod(const TypedValue& frequency, const TypedValue& shownPeriod, CString& period) {
-    if (m_bPeriodGiven || !PeriodOfFrequencyText(frequency, shownPeriod, &period)) return;
-    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, period);
-}
-
 void CTimeFunctionPage::StoreName() {
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
 }
@@ -529,6 +523,11 @@ void CTimeFunctionPage::ShowReadPeriod() {
 void CTimeFunctionPage::OnFieldChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
+}
+
+void CTimeFunctionPage::OnUnitChosen() {
+    OnFieldChanged();
+    DeriveShownPeriod();
 }
 
 void CTimeFunctionPage::OnMarkModified() { SetModified(TRUE); }
@@ -621,9 +620,16 @@ void CPeriodicFunctionPage::UpdateShowButton() {
                                         &m_strOffset}));
 }
 
+// Text set from code sends no notification, so the member follows the window text here.
+void CPeriodicFunctionPage::DeriveShownPeriod() {
+    if (m_bPeriodGiven || !PeriodOfFrequencyText(Typed(kIdFrequency, m_strFrequency, m_cmbFrequency),
+                                                 Typed(kIdPeriod, m_strPeriod, m_cmbPeriod), &m_strPeriod))
+        return;
+    if (GetSafeHwnd() != nullptr) SetDlgItemText(kIdPeriod, m_strPeriod);
+}
+
 void CPeriodicFunctionPage::WritePeriodicFields() {
-    DerivePeriod(Typed(kIdFrequency, m_strFrequency, m_cmbFrequency), Typed(kIdPeriod, m_strPeriod, m_cmbPeriod),
-                 m_strPeriod);
+    DeriveShownPeriod();
     // The derived texts were set from code; the members take the windows' texts again.
     UpdateData(TRUE);
     WriteFields(Fields(), &m_cmbPeriodical);
@@ -643,8 +649,7 @@ END_MESSAGE_MAP()
 void CPeriodicFunctionPage::OnFrequencyChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    DerivePeriod(Typed(kIdFrequency, m_strFrequency, m_cmbFrequency), Typed(kIdPeriod, m_strPeriod, m_cmbPeriod),
-                 m_strPeriod);
+    DeriveShownPeriod();
     UpdateShowButton();
 }
 

@@ -228,10 +228,9 @@ protected:
     // A field's text in its parameter's own unit; the text as typed when it has no parameter
     // or the conversion fails.
     CString InParamUnit(WORD id, const CString& text, const CTBUnitComboBox& units);
-    // Unless the period is given: the period text follows the frequency text, in the unit the
-    // period is shown in (1/f, or the formula "1/(f)" when f is no number; a frequency of 0
-    // leaves it).
-    void DerivePeriod(const TypedValue& frequency, const TypedValue& shownPeriod, CString& period);
+    // Unless the period is given: the period text derived again from the fields it follows, in
+    // the unit the period is shown in. Pages without a derived period leave it.
+    virtual void DeriveShownPeriod() {}
     // Name and show-name flag into the parameter set.
     void StoreName();
     void RefreshOpenPreview();
@@ -271,6 +270,8 @@ protected:
     void ShowReadPeriod();
 
     void OnFieldChanged();
+    // A unit chosen for a field changes what the field means, so the period follows it.
+    void OnUnitChosen();
     void OnMarkModified();
     void OnNumberChanged();
     void OnPeriodCheck();
@@ -342,6 +343,9 @@ protected:
     void UpdateShowButton() override;
     // The derived period, then the fields written into the parameters.
     void WritePeriodicFields();
+    // The period follows the frequency: 1/f, or the formula "1/(f)" when f is no number; a
+    // frequency of 0 leaves it.
+    void DeriveShownPeriod() override;
     void OnFrequencyChanged();
     std::vector<Field> Fields() override;
     // The period's numbers and the frequency (the sine's and the waves' preview input).

@@ -477,7 +477,7 @@ void CPropTFMTrapez::EnableParamControls() {
 // The period of rise, width and fall, each in the unit it is shown in: their sum in the
 // period's unit, or the sum formula when one is no number.
 // Text set from code sends no notification, so the member follows the window text here.
-void CPropTFMTrapez::UpdatePeriodSum() {
+void CPropTFMTrapez::DeriveShownPeriod() {
     if (m_bPeriodGiven) return;
     m_strPeriod = MakeSumText(Typed(kIdRise, m_strRise, m_cmbRise), Typed(kIdWidth, m_strWidth, m_cmbWidth),
                               Typed(kIdFall, m_strFall, m_cmbFall), Typed(kIdPeriod, m_strPeriod, m_cmbPeriod));
@@ -492,7 +492,7 @@ void CPropTFMTrapez::UpdateShowButton() {
 void CPropTFMTrapez::OnSegmentChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    UpdatePeriodSum();
+    DeriveShownPeriod();
     UpdateShowButton();
 }
 
@@ -500,7 +500,7 @@ BOOL CPropTFMTrapez::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
     StoreName();
-    UpdatePeriodSum();
+    DeriveShownPeriod();
     UpdateData(TRUE);
     WriteFields(Fields(), &m_cmbPeriodical);
     if (m_pWizard != nullptr) m_pWizard->SetPeriodGiven(m_bPeriodGiven);

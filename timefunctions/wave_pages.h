@@ -172,7 +172,8 @@ public:
 protected:
     void EnableParamControls() override;
     std::vector<Field> Fields() override;
-    void UpdatePeriodSum();
+    // The period: the sum of rise, width and fall.
+    void DeriveShownPeriod() override;
     void UpdateShowButton() override;
     void OnSegmentChanged();
     DECLARE_MESSAGE_MAP()

@@ -1,5 +1,6 @@
 // The owner of the files a command writes: where they go, links, the folder lock, and what a
 // failure or a signal leaves, with the host run as real processes.
+#include "editor/journal_format.h"
 #include "editor/output_files.h"
 #include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
@@ -533,3 +534,165 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
 }
 
 } // namespace
+
+namespace journal = qv::journal;
+
+// Waits for a process at most `seconds` (a command that hangs is killed and fails the test).
+int WaitAtMost(pid_t pid, int seconds) {
+    for (int tenths = 0; tenths < seconds * 10; ++tenths) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGKILL);
+    Wait(pid);
+    return -1;
+}
+
+// Removes every file of a journal's name below the folder.
+void RemoveJournals(const fs::path& top) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::recursive_directory_iterator(top)) {
+        const std::string name = entry.path().filename().string();
+        if (name == journal::kJournalName || name == journal::kCommittedName) found.push_back(entry.path());
+    }
+    for (const fs::path& path : found) fs::remove_all(path);
+}
+
+// A dead command's journal as another user, a damaged disk or a hand may have left it, under
+// pub/o (the output folder) or in a folder above: recovery acts only on a journal it can trust.
+// One it cannot trust in the output folder fails the command with one line naming it, and is
+// left as it is; one above is passed over. Either way no file but the journals changes, in or
+// outside the output folder, apart from what a trusted journal takes back.
+TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
+    const std::string id = "0123456789abcdef0123456789abcdef";
+    const auto main = [&](const std::string& records) { return journal::MainHeader(id) + records; };
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& pub, const std::string& out)> make;   // `out`: pub/o, resolved
+        const char* output = "pub/o";            // the command's output folder
+        const char* journalAt = "pub/o/.qvhost-journal";   // the file it names when refused ("" when it runs)
+        std::map<std::string, std::string> changes {};     // files taken back, with their contents then
+    };
+    const std::string takenBack = "\x01";   // a file that goes
+    const Case cases[] = {
+        {"a trusted journal takes back, its last record cut short",
+         [&](const fs::path&, const std::string& out) {
+             const std::string cut = journal::FileRecord("report.txt", ".report.txt.qvtmp", "");
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
+                                                      cut.substr(0, cut.size() - 3)));
+         },
+         "pub/o", "", {{"o/b.txt", "B-old"}, {"o/.b.txt.qvold", takenBack}}},
+        {"a temporary that is the user's file",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("zz", "report.txt", "")));
+         }},
+        {"a backup that is a link to another file",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("a.desc", ".a.desc.qvtmp", "lnk")));
+         }},
+        {"a damaged record before the last",
+         [&](const fs::path&, const std::string& out) {
+             std::string bytes = main(journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
+                                      journal::FileRecord("report.txt", ".report.txt.qvtmp", "") +
+                                      journal::FileRecord("a.desc", ".a.desc.qvtmp", ".a.desc.qvold"));
+             bytes[bytes.find("f 10:report") + 6] ^= 1;
+             WriteFile(out + "/.qvhost-journal", bytes);
+         }},
+        {"a folder record that leads out with ..",
+         [&](const fs::path& pub, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/../victim")));
+             WriteFile((pub / "victim/.qvhost-journal").string(),
+                       journal::PartHeader(id, out) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ""));
+         }},
+        {"a folder record through a link to a folder elsewhere",
+         [&](const fs::path& pub, const std::string& out) {
+             fs::create_directory_symlink("../victim", out + "/vl");
+             WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/vl")));
+             WriteFile((pub / "victim/.qvhost-journal").string(),
+                       journal::PartHeader(id, out) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ""));
+         }},
+        {"a committed marker in a folder above the dead command's",
+         [&](const fs::path& pub, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub")));
+             WriteFile(out + "/sub/.qvhost-journal",
+                       journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
+             WriteFile((pub / ".qvhost-committed").string(), main(journal::FolderRecord(out + "/sub")));
+         },
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}}},
+        {"a pipe of the journal's name",
+         [&](const fs::path&, const std::string& out) { ASSERT_EQ(mkfifo((out + "/.qvhost-journal").c_str(), 0600), 0); }},
+        {"a link of the journal's name",
+         [&](const fs::path&, const std::string& out) { fs::create_symlink("report.txt", out + "/.qvhost-journal"); }},
+        {"a journal far larger than any command writes",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(""));
+             fs::resize_file(out + "/.qvhost-journal", 20ull << 30);
+         }},
+        {"a pipe of the committed journal's name above",
+         [&](const fs::path& pub, const std::string&) {
+             ASSERT_EQ(mkfifo((pub / ".qvhost-committed").c_str(), 0600), 0);
+         },
+         "pub/o", ""},
+        {"a folder of the journal's name above",
+         [&](const fs::path& pub, const std::string&) { fs::create_directory(pub / ".qvhost-journal"); }, "pub/o", ""},
+        {"a text file of the journal's name above",
+         [&](const fs::path& pub, const std::string&) { WriteFile((pub / ".qvhost-journal").string(), "notes\n"); },
+         "pub/o", ""},
+        {"a huge file of the journal's name above",
+         [&](const fs::path& pub, const std::string&) {
+             WriteFile((pub / ".qvhost-journal").string(), main(""));
+             fs::resize_file(pub / ".qvhost-journal", 20ull << 30);
+         },
+         "pub/o", ""},
+        {"another user's journal",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", ".report.txt.qvtmp", "")));
+             ASSERT_EQ(chown((out + "/.qvhost-journal").c_str(), 4242, 4242), 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        if (std::string(c.what) == "another user's journal" && geteuid() != 0) continue;   // only root gives files away
+        Folder folder;
+        const fs::path pub = folder.path / "pub";
+        fs::create_directories(pub / "o/sub");
+        fs::create_directories(pub / "victim");
+        WriteFile(folder / "r.json", Resistors(1));
+        for (const auto& [name, text] : std::map<std::string, std::string>{
+                 {"o/report.txt", "R"}, {"o/important.txt", "I"}, {"o/a.desc", "A"}, {"o/b.txt", "B-new"},
+                 {"o/.b.txt.qvold", "B-old"}, {"o/sub/s.txt", "S-new"}, {"o/sub/.s.txt.qvold", "S-old"},
+                 {"victim/v.txt", "V"}, {"notes.txt", "N"}})
+            WriteFile((pub / name).string(), text);
+        fs::create_symlink("important.txt", pub / "o/lnk");
+        auto expected = folder.Snapshot("pub");
+        c.make(pub, fs::canonical(pub / "o").string());
+        const std::string refused = c.journalAt;
+        const int status = WaitAtMost(StartHost(folder, {"save", "r.json", "-o", std::string(c.output) + "/x.qva"}), 120);
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        if (refused.empty()) {
+            ASSERT_EQ(status, 0) << c.what << ": " << message;
+        } else {
+            EXPECT_EQ(status, 2) << c.what;
+            EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << c.what << ": " << message;
+            EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
+            EXPECT_NE(message.find(journal::kJournalName), std::string::npos) << c.what << ": " << message;
+            struct stat left {};
+            EXPECT_EQ(lstat((folder / refused).c_str(), &left), 0) << c.what << ": the journal is left as it is";
+        }
+        RemoveJournals(pub);
+        fs::remove(pub / "o/vl");
+        if (refused.empty()) {
+            const std::string written = std::string(c.output).substr(4) + "/x.qva";   // below pub/
+            expected[written] = folder.Snapshot("pub")[written];
+        }
+        for (const auto& [name, contents] : c.changes) {
+            if (contents == takenBack) {
+                expected.erase(name);
+                continue;
+            }
+            EXPECT_EQ(ReadFile((pub / name).string()), contents) << c.what << ": " << name;
+            expected[name] = folder.Snapshot("pub")[name];
+        }
+        EXPECT_EQ(folder.Snapshot("pub"), expected) << c.what << ": " << message;
+    }
+}

@@ -523,37 +523,38 @@ Bytes OldBlock(const Bytes& page, const Bytes& points) {
     return out;
 }
 
+// The page state of older data: unit flags (x and z on) and texts, the file-name flag, its own
+// points (the class records take the archive's indexes in turn) and both sweeps.
+Bytes PageState(const std::vector<Pt>& own) {
+    Bytes page;
+    NewClass(page, "CProp3DLookupTableXY");
+    Dword(page, 10);
+    for (DWORD flag : {1u, 0u, 1u}) Dword(page, flag);
+    Str(page, "V");
+    Str(page, "s");
+    Str(page, "A");
+    Dword(page, 1);
+    Dword(page, static_cast<DWORD>(own.size()));
+    for (size_t i = 0; i < own.size(); ++i) {
+        if (i == 0) NewClass(page, "C3DDataPoint");
+        else Word(page, 0x8002);
+        Dword(page, 10);
+        for (double v : {own[i].x, own[i].y, own[i].z}) Double(page, v);
+    }
+    const WORD sweepIndex = own.empty() ? 2 : 3;
+    NewClass(page, "CDlgSweepData");
+    Dword(page, 10);
+    for (const char* text : {"1", "2", "3"}) Str(page, text);
+    Word(page, static_cast<WORD>(0x8000 | sweepIndex));
+    Dword(page, 10);
+    for (const char* text : {"4", "5", "6"}) Str(page, text);
+    return page;
+}
+
 // Older data: the page archive restores units, flags and both sweeps; the point block is read
 // in the order x, z, y. Cut or oversized blocks keep what was read.
 TEST_F(Lookup3d, OlderBlocks) {
-    // The page state: unit flags and texts, the file-name flag, its own points (the class
-    // records take the archive's indexes in turn) and both sweeps.
-    auto pageState = [](const std::vector<Pt>& own) {
-        Bytes page;
-        NewClass(page, "CProp3DLookupTableXY");
-        Dword(page, 10);
-        for (DWORD flag : {1u, 0u, 1u}) Dword(page, flag);
-        Str(page, "V");
-        Str(page, "s");
-        Str(page, "A");
-        Dword(page, 1);
-        Dword(page, static_cast<DWORD>(own.size()));
-        for (size_t i = 0; i < own.size(); ++i) {
-            if (i == 0) NewClass(page, "C3DDataPoint");
-            else Word(page, 0x8002);
-            Dword(page, 10);
-            for (double v : {own[i].x, own[i].y, own[i].z}) Double(page, v);
-        }
-        const WORD sweepIndex = own.empty() ? 2 : 3;
-        NewClass(page, "CDlgSweepData");
-        Dword(page, 10);
-        for (const char* text : {"1", "2", "3"}) Str(page, text);
-        Word(page, static_cast<WORD>(0x8000 | sweepIndex));
-        Dword(page, 10);
-        for (const char* text : {"4", "5", "6"}) Str(page, text);
-        return page;
-    };
-    const Bytes page = pageState({});
+    const Bytes page = PageState({});
     Bytes points;
     Dword(points, 4);
     for (const Pt& p : std::vector<Pt>{{1, 10, 5}, {2, 10, 6}, {1, 20, 7}, {2, 20, 8}}) {
@@ -581,8 +582,8 @@ TEST_F(Lookup3d, OlderBlocks) {
         {"oversized count", OldBlock(page, hugeCount), {}, "V", "4"},
         {"cut in the page", Bytes(whole.begin(), whole.begin() + 30), {}, "", "0"},
         {"a few bytes", {1, 2, 3}, {}, "", "0"},
-        {"own points of the page state", OldBlock(pageState(kGrid), {}), kGrid, "V", "4"},
-        {"a count of 0 empties the table", OldBlock(pageState(kGrid), noPoints), {}, "V", "4"},
+        {"own points of the page state", OldBlock(PageState(kGrid), {}), kGrid, "V", "4"},
+        {"a count of 0 empties the table", OldBlock(PageState(kGrid), noPoints), {}, "V", "4"},
     };
     for (const Case& c : cases) {
         DWORD element = 0;
@@ -594,6 +595,21 @@ TEST_F(Lookup3d, OlderBlocks) {
         EXPECT_EQ(CString(c.xUnit), wizard->GetState().xUnit) << c.what;
         EXPECT_EQ(CString(c.ySweepStart), wizard->YSweep().GetStart()) << c.what;
     }
+}
+
+// A table loaded into an open page enables the unit edits by its flags, as opening does.
+TEST_F(Lookup3d, TableLoadedIntoAnOpenPageEnablesItsUnitEdits) {
+    DWORD element = 0;
+    auto wizard = GridWizard(&element);
+    Open<C3DLookupTableWizard4> open(*wizard);
+    CProp3DLookupTableXY* page = open.Page();
+    for (int edit : {2275, 2276, 2278}) EXPECT_FALSE(Enabled(page, edit)) << edit;
+    const Bytes data = OldBlock(PageState(kGrid), {});
+    page->ConvertWizard3Data(data.data(), static_cast<long>(data.size()));
+    EXPECT_EQ(kGrid, PointsOf(wizard->Points()));
+    EXPECT_TRUE(Enabled(page, 2275));
+    EXPECT_FALSE(Enabled(page, 2276));
+    EXPECT_TRUE(Enabled(page, 2278));
 }
 
 } // namespace

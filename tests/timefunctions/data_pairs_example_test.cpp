@@ -63,6 +63,20 @@ TEST(SignalTablesEdit, EqualTimesAreRefusedUntilMended) {
     EXPECT_NE(std::string::npos, edited.find("\"TPERIO\": \"2\"")) << edited;
 }
 
+// The last t, 2 s, shown in the milliseconds chosen for the period, is described in seconds.
+TEST(SignalTablesEdit, PeriodInMillisecondsIsDescribedInSeconds) {
+    int status = -1;
+    const fs::path edited = kHost.EditInSchematic(
+        qv_test::OneElement(43, "DP1"), "DP1",
+        {"click 1122", "click 1122", "cell 2121 1 1 2", "cell 2121 1 2 5", "choose 2510 ms", "ok"}, "pairs_period",
+        &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, ReadFile(edited).find("\"value\": \"2000\",\n          \"unit\": \"ms\""))
+        << ReadFile(edited);
+    const std::string description = kHost.Described(edited.string(), fs::path(qv_test::TempFolder()) / "pairs_period.desc");
+    EXPECT_NE(std::string::npos, description.find("TPERIO := 2,")) << description;
+}
+
 TEST(SignalTablesEdit, RandomOneAndOneIsRefused) {
     int status = -1;
     std::string report;

@@ -4,6 +4,7 @@
 #include "tests/timefunctions/timefunctions_support.h"
 #include "tests/support/data_file_buttons.h"
 #include "tests/support/pair_blocks.h"
+#include "tests/support/symbol_frame.h"
 #include "tests/support/text_files.h"
 
 #include "afx/archive.h"
@@ -538,6 +539,66 @@ TEST_F(DataPairs, AnEmptyTableWithoutPeriodWritesZero) {
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ("20m", Param(editor->Holder(element), 2038)->GetValue().str());
     EXPECT_TRUE(wizard->GetPeriodFlag());
+}
+
+// Without "Period" the period is the last t (seconds) in the unit its list shows, derived again
+// as soon as a unit is chosen; a given period keeps its text.
+TEST_F(DataPairs, PeriodOfTheLastRowIsShownInTheChosenUnit) {
+    const struct {
+        const char* lastT;
+        const char* unit;
+        const char* period;
+    } cases[] = {{"2", "ms", "2000"}, {"2", "s", "2"}, {"3m", "us", "3000"}, {"3m", "s", "3m"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lastT) + " " + c.unit);
+        DWORD element = 0;
+        auto wizard = Pairs(PairRows(), &element, {{0, 0}, {1, 5}});
+        Open open(*wizard);
+        CPropTFMDataPairs* page = open.Page();
+        ASSERT_TRUE(qv::ui::EditListCell(Table(page), 1, 1, c.lastT));
+        ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2510), c.unit));
+        EXPECT_EQ(c.period, Text(page, 2038));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        const CWizardCopaObject3* period = Param(editor->Holder(element), 2038);
+        EXPECT_EQ(std::string(c.period) + " " + c.unit, period->GetValue().str() + " " + period->GetUsedUnit().str());
+    }
+    DWORD element = 0;
+    auto wizard = Pairs(PairRows(), &element, {{0, 0}, {2, 5}});
+    Open open(*wizard);
+    ASSERT_TRUE(qv::ui::Click(open.Page(), 2205));
+    ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2038), "7"));
+    ASSERT_TRUE(qv::ui::ChooseEntry(open.Page()->GetDlgItem(2510), "ms"));
+    EXPECT_EQ("7", Text(open.Page(), 2038));
+}
+
+// Delete and the moves are enabled only while a row of the table is selected.
+TEST_F(DataPairs, RowButtonsFollowTheSelection) {
+    for (int row : {-1, 1}) {
+        DWORD element = 0;
+        auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});
+        Open open(*wizard);
+        ASSERT_TRUE(qv::ui::ClickListItem(Table(open.Page()), row));
+        for (int button : {1123, 1125, 1126}) EXPECT_EQ(row >= 0, Enabled(open.Page(), button)) << row << " " << button;
+        EXPECT_TRUE(Enabled(open.Page(), 1122));
+    }
+}
+
+// The interpolation chosen shows in the page's symbol when the list loses the focus; the
+// element's symbol changes on apply.
+TEST_F(DataPairs, InterpolationRedrawsThePageSymbolAndTheElementsOnApply) {
+    DWORD element = 0;
+    auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});
+    ParamHolder* holder = editor->Holder(element);
+    holder->m_SymbolTexts.SetAt(kLanguageEnglish, "rect 10 10 90 90; [1] line 10 90 90 10");
+    holder->m_bySymbolVariant = 1;
+    Open open(*wizard);
+    CPropTFMDataPairs* page = open.Page();
+    ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2215), "Without"));
+    ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2040)));
+    qv_test::ExpectSymbolInFrame(page, {qv::DrawKind::Rectangle, qv::DrawKind::Line});
+    EXPECT_EQ(1, holder->m_bySymbolVariant);
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ(2, holder->m_bySymbolVariant);
 }
 
 TEST_F(DataPairs, ImportRefusesThreeChannelsAndATextImportExportsAsMdx) {

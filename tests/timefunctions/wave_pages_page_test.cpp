@@ -128,7 +128,8 @@ TEST_F(WavePages, TrapezoidPeriodIsTheSumOrItsFormula) {
 }
 
 // The period follows in the unit it is shown in (its list is locked while it is derived, so
-// the parameter's) from values in the units their lists show.
+// the parameter's) from values in the units their lists show, chosen before or after the
+// values are typed.
 TEST_F(WavePages, PeriodFollowsInTheUnitsShown) {
     struct Case {
         bool trapezoid;
@@ -141,16 +142,22 @@ TEST_F(WavePages, PeriodFollowsInTheUnitsShown) {
         {false, "Hz", "ms", "100", "10"}, {false, "kHz", "s", "100", "1e-05"}, {false, "kHz", "ms", "fx", "1/(fx)"},
         {true, "ms", "s", "1", "0.011"},  {true, "ms", "ms", "1", "11"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
+    for (size_t run = 0; run < 2 * std::size(cases); ++run) {
+        const Case& c = cases[run / 2];
+        const bool unitsFirst = run % 2 == 0;
+        SCOPED_TRACE(std::string(c.typed) + (unitsFirst ? ", units first" : ", units last"));
         DWORD element = 0;
         const auto check = [&](auto made) {
             Param(editor->Holder(element), 2038)->SetUsedUnit(c.periodUnit);
             WizardOnSheet wizard(std::move(made));
             CWnd* page = wizard.Page();
-            for (int list : c.trapezoid ? std::vector<int>{2515, 2516, 2517} : std::vector<int>{2509})
-                ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(list), c.sourceUnit));
+            const auto chooseUnits = [&] {
+                for (int list : c.trapezoid ? std::vector<int>{2515, 2516, 2517} : std::vector<int>{2509})
+                    ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(list), c.sourceUnit));
+            };
+            if (unitsFirst) chooseUnits();
             ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(c.trapezoid ? 2051 : 2036), c.typed));
+            if (!unitsFirst) chooseUnits();
             EXPECT_EQ(c.period, Text(page, 2038));
             ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
             EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());

@@ -1,0 +1,307 @@
+#include "editor/journal_format.h"
+
+#include <array>
+
+namespace qv::journal {
+
+namespace {
+
+constexpr std::string_view kMagic = "qvhost journal 2\n";
+constexpr std::size_t kMaxName = 255;     // the longest file name the system takes
+constexpr std::size_t kMaxPath = 4095;    // the longest path it takes
+constexpr std::size_t kIdLength = 32;
+
+constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+    std::array<std::uint32_t, 256> table {};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
+
+// The CRC-32 of zip and PNG: a record whose bytes a disk damaged fails it.
+std::uint32_t Crc32(std::string_view bytes) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) c = kCrcTable[(c ^ b) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+constexpr char kHex[] = "0123456789abcdef";
+
+// Ends a record: its checksum and the line break.
+std::string Sealed(std::string record) {
+    const std::uint32_t crc = Crc32(record);
+    for (int shift = 28; shift >= 0; shift -= 4) record += kHex[(crc >> shift) & 15];
+    record += '\n';
+    return record;
+}
+
+std::string Field(const std::string& text) { return std::to_string(text.size()) + ":" + text + " "; }
+
+// A record as read: complete, cut short by the end of the bytes so far, or no record of ours.
+enum class Read { kDone, kMore, kBad };
+
+// Reads a record's parts from the front; each step says whether the bytes end before it does.
+struct Cursor {
+    std::string_view bytes;
+    std::size_t at = 0;
+
+    Read Literal(std::string_view text) {
+        const std::size_t have = std::min(text.size(), bytes.size() - at);
+        if (bytes.compare(at, have, text.substr(0, have)) != 0) return Read::kBad;
+        at += have;
+        return have == text.size() ? Read::kDone : Read::kMore;
+    }
+    // `count` lowercase hexadecimal digits.
+    Read Hex(std::size_t count, std::string& out) {
+        for (std::size_t i = 0; i < count; ++i, ++at) {
+            if (at == bytes.size()) return Read::kMore;
+            const char c = bytes[at];
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return Read::kBad;
+            out += c;
+        }
+        return Read::kDone;
+    }
+    // "N:TEXT " with TEXT at most `longest` bytes, N without leading zeros.
+    Read Text(std::size_t longest, std::string& out) {
+        std::size_t length = 0;
+        const std::size_t start = at;
+        for (;; ++at) {
+            if (at == bytes.size()) return Read::kMore;
+            const char c = bytes[at];
+            if (c == ':' && at > start) break;
+            if (c < '0' || c > '9' || (at > start && bytes[start] == '0')) return Read::kBad;
+            length = length * 10 + static_cast<std::size_t>(c - '0');
+            if (length > longest) return Read::kBad;
+        }
+        ++at;
+        if (bytes.size() - at < length) {
+            at = bytes.size();
+            return Read::kMore;
+        }
+        out.assign(bytes.substr(at, length));
+        at += length;
+        return Literal(" ");
+    }
+};
+
+#define QV_READ(step)                                        \
+    do {                                                     \
+        const Read result_ = (step);                         \
+        if (result_ != Read::kDone) return result_;          \
+    } while (false)
+
+struct Record {
+    char kind = 0;
+    std::string id, first, second, third;
+    std::uint32_t crc = 0;
+    std::string_view sealed;   // the bytes the checksum covers
+};
+
+// One record from the front of `bytes`; its length in `used`.
+Read ReadRecord(std::string_view bytes, Record& record, std::size_t& used) {
+    if (bytes.empty()) return Read::kMore;
+    record.kind = bytes[0];
+    if (std::string_view("mpdf").find(record.kind) == std::string_view::npos) return Read::kBad;
+    Cursor in {bytes, 1};
+    QV_READ(in.Literal(" "));
+    switch (record.kind) {
+    case 'm':
+        QV_READ(in.Hex(kIdLength, record.id));
+        QV_READ(in.Literal(" "));
+        break;
+    case 'p':
+        QV_READ(in.Hex(kIdLength, record.id));
+        QV_READ(in.Literal(" "));
+        QV_READ(in.Text(kMaxPath, record.first));
+        break;
+    case 'd':
+        QV_READ(in.Text(kMaxPath, record.first));
+        break;
+    case 'f':
+        QV_READ(in.Text(kMaxName, record.first));
+        QV_READ(in.Text(kMaxName, record.second));
+        QV_READ(in.Text(kMaxName, record.third));
+        break;
+    default:
+        return Read::kBad;
+    }
+    record.sealed = bytes.substr(0, in.at);
+    std::string crc;
+    QV_READ(in.Hex(8, crc));
+    QV_READ(in.Literal("\n"));
+    for (const char c : crc) record.crc = record.crc << 4 | static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    used = in.at;
+    return Read::kDone;
+}
+
+#undef QV_READ
+
+// A name of a file in the journal's own folder, none of the journals.
+bool IsPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos && name != kJournalName && name != kCommittedName;
+}
+
+// An absolute path in normal form: no empty, "." or ".." part, no slash at the end.
+bool IsNormalPath(const std::string& path) {
+    if (path.size() < 2 || path[0] != '/' || path.back() == '/' || path.find('\0') != std::string::npos) return false;
+    for (std::size_t at = 1; at <= path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        const std::string_view part = std::string_view(path).substr(at, end - at);
+        if (part.empty() || part == "." || part == "..") return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+// The leading part of a target that its owned names hold.
+std::string NameBase(const std::string& target) {
+    std::string base = target.substr(0, std::min<std::size_t>(target.size(), 200));
+    // Cut at a character boundary.
+    while (!base.empty() && base.size() < target.size() &&
+           (static_cast<unsigned char>(target[base.size()]) & 0xC0) == 0x80)
+        base.pop_back();
+    return base;
+}
+
+// The number of `name` as an owned name of `target` of that kind; false when it is none.
+bool OwnedNumber(const std::string& target, const char* kind, const std::string& name, unsigned& number) {
+    const std::string stem = "." + NameBase(target) + "." + kind;
+    if (name == target || name.compare(0, stem.size(), stem) != 0) return false;
+    const std::string_view rest = std::string_view(name).substr(stem.size());
+    number = 0;
+    if (rest.empty()) return true;
+    if (rest.size() < 2 || rest.size() > 10 || rest[0] != '.' || rest[1] == '0') return false;
+    for (const char c : rest.substr(1)) {
+        if (c < '0' || c > '9') return false;
+        number = number * 10 + static_cast<unsigned>(c - '0');
+    }
+    return true;
+}
+
+} // namespace
+
+std::string OwnedName(const std::string& target, const char* kind, unsigned number) {
+    return "." + NameBase(target) + "." + kind + (number == 0 ? std::string() : "." + std::to_string(number));
+}
+
+std::string MainHeader(const std::string& id) { return std::string(kMagic) + Sealed("m " + id + " "); }
+
+std::string PartHeader(const std::string& id, const std::string& mainFolder) {
+    return std::string(kMagic) + Sealed("p " + id + " " + Field(mainFolder));
+}
+
+std::string FolderRecord(const std::string& folder) { return Sealed("d " + Field(folder)); }
+
+std::string FileRecord(const std::string& target, const std::string& temporary, const std::string& backup) {
+    return Sealed("f " + Field(target) + Field(temporary) + Field(backup));
+}
+
+std::string Journal::File::TemporaryName() const { return OwnedName(target, "qvtmp", temporary); }
+
+std::string Journal::File::BackupName() const {
+    return backup < 0 ? std::string() : OwnedName(target, "qvold", static_cast<unsigned>(backup));
+}
+
+bool Parser::Feed(std::string_view bytes) {
+    if (failed_) return false;
+    bytes_ += bytes.size();
+    if (bytes_ > kMaxBytes) {
+        why_ = "it is larger than the " + std::to_string(kMaxBytes >> 20) + " MiB a journal holds";
+        failed_ = true;
+        return false;
+    }
+    pending_.append(bytes);
+    std::string_view rest = pending_;
+    if (!magicSeen_) {
+        const std::size_t have = std::min(rest.size(), kMagic.size());
+        if (rest.compare(0, have, kMagic.substr(0, have)) != 0) {
+            constexpr std::string_view kAnyVersion = "qvhost journal ";
+            why_ = rest.substr(0, kAnyVersion.size()) == kAnyVersion ? "it is a journal of another version of qvhost"
+                                                                       : "it does not begin as a journal of qvhost";
+            failed_ = true;
+            return false;
+        }
+        if (have < kMagic.size()) return true;
+        magicSeen_ = true;
+        rest.remove_prefix(kMagic.size());
+    }
+    for (;;) {
+        journal::Record record;
+        std::size_t used = 0;
+        const Read read = ReadRecord(rest, record, used);
+        if (read == Read::kMore) break;
+        ++records_;
+        const std::string number = "record " + std::to_string(records_);
+        if (read == Read::kBad || Crc32(record.sealed) != record.crc) {
+            why_ = number + " is damaged";
+            failed_ = true;
+            return false;
+        }
+        const bool header = records_ == 1;
+        if (header != (record.kind == 'm' || record.kind == 'p') || (record.kind == 'd' && !journal_.main)) {
+            why_ = number + " is out of place";
+            failed_ = true;
+            return false;
+        }
+        if (record.kind == 'm' || record.kind == 'p') {
+            journal_.main = record.kind == 'm';
+            journal_.id = record.id;
+            if (!journal_.main && !IsNormalPath(record.first)) {
+                why_ = number + " names no absolute folder in normal form";
+                failed_ = true;
+                return false;
+            }
+            journal_.mainFolder = record.first;
+        } else if (record.kind == 'd') {
+            if (!IsNormalPath(record.first)) {
+                why_ = number + " names no absolute folder in normal form";
+                failed_ = true;
+                return false;
+            }
+            journal_.folders.push_back(std::move(record.first));
+        } else {
+            Journal::File file;
+            file.target = std::move(record.first);
+            unsigned backup = 0;
+            if (!IsPlainName(file.target)) {
+                why_ = number + " names a target that is no plain file name";
+            } else if (!OwnedNumber(file.target, "qvtmp", record.second, file.temporary)) {
+                why_ = number + " names a temporary file that qvhost does not make of its target";
+            } else if (!record.third.empty() && !OwnedNumber(file.target, "qvold", record.third, backup)) {
+                why_ = number + " names a backup that qvhost does not make of its target";
+            } else {
+                file.backup = record.third.empty() ? -1 : static_cast<long>(backup);
+                journal_.files.push_back(std::move(file));
+            }
+            if (!why_.empty()) {
+                failed_ = true;
+                return false;
+            }
+        }
+        rest.remove_prefix(used);
+    }
+    pending_.erase(0, pending_.size() - rest.size());
+    return true;
+}
+
+bool Parser::Finish(Journal& journal) {
+    if (failed_) return false;
+    // What is left is the start of a record the process ended while appending, or of the header.
+    journal = std::move(journal_);
+    journal.torn = records_ == 0;
+    return true;
+}
+
+bool Parse(std::string_view bytes, Journal& journal, std::string& why) {
+    Parser parser;
+    const bool parsed = parser.Feed(bytes) && parser.Finish(journal);
+    why = parser.Why();
+    return parsed;
+}
+
+} // namespace qv::journal

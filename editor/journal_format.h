@@ -1,0 +1,84 @@
+// The bytes of the rollback journal that the owner of output files keeps in every folder a
+// command writes into (editor/output_files.h), and their reader: a pure function from bytes to
+// a journal or a refusal, which touches no file, so that recovery acts only on what it checked.
+//
+// A journal is a line "qvhost journal 2", then records, each ending in the CRC-32 of its own
+// bytes (eight hexadecimal digits) and a line break:
+//   m ID CRC                               the command's main journal (ID: 32 hexadecimal digits)
+//   p ID N:MAIN-FOLDER CRC                 a folder's journal, whose main journal lies in MAIN-FOLDER
+//   d N:FOLDER CRC                         (main journal) a folder below with a journal of its own
+//   f N:TARGET N:TEMPORARY N:BACKUP CRC    a file: its temporary file and the second link that
+//                                          keeps its earlier contents ("" for a new file)
+// Each text is preceded by its length in bytes ("7:a b.txt "), so a name may hold any byte.
+// The first record is m or p. Only the last record may be cut short (the process ended while
+// appending it, so the step it announced was not taken); any other fault refuses the journal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::journal {
+
+// The folder's journal, and the main journal's name once the command passed its commit point.
+constexpr char kJournalName[] = ".qvhost-journal";
+constexpr char kCommittedName[] = ".qvhost-committed";
+// The largest journal recovery reads: a command writes at most this much into one folder's
+// journal (about 95,000 files of the longest names, or 900,000 of 20-byte names).
+constexpr std::size_t kMaxBytes = 64u << 20;
+
+// The name the owner gives the temporary file ("qvtmp") or the kept earlier contents ("qvold")
+// of `target`: "." + target (cut to 200 bytes at a character boundary) + "." + kind, and from
+// the second candidate on a number, ".1", ".2", ...
+std::string OwnedName(const std::string& target, const char* kind, unsigned number);
+
+// The records, ready to append.
+std::string MainHeader(const std::string& id);
+std::string PartHeader(const std::string& id, const std::string& mainFolder);
+std::string FolderRecord(const std::string& folder);
+std::string FileRecord(const std::string& target, const std::string& temporary, const std::string& backup);
+
+struct Journal {
+    bool torn = false;   // the header is cut short: the journal names nothing yet
+    bool main = false;
+    std::string id;
+    std::string mainFolder;              // of a folder's journal: the folder of its main journal
+    std::vector<std::string> folders;    // of the main journal: the other folders with journals
+    // A file, with the numbers of its temporary and backup names (OwnedName), which are made
+    // from the target: kept as numbers, a journal's files take little more memory than its
+    // targets.
+    struct File {
+        std::string target;
+        unsigned temporary = 0;
+        long backup = -1;   // -1: the target was new
+        std::string TemporaryName() const;
+        std::string BackupName() const;   // "" for a new target
+    };
+    std::vector<File> files;
+};
+
+// Reads a journal fed in pieces, so that a large one is never held whole.
+class Parser {
+public:
+    // False (with Why()) as soon as the bytes are no journal of ours.
+    bool Feed(std::string_view bytes);
+    // At the end of the bytes: the journal, or false with Why().
+    bool Finish(Journal& journal);
+    const std::string& Why() const { return why_; }
+
+private:
+    std::string pending_;
+    Journal journal_;
+    std::size_t bytes_ = 0;
+    long records_ = 0;
+    bool magicSeen_ = false;
+    bool failed_ = false;
+    std::string why_;
+};
+
+// The whole journal in one piece. False with the reason, which names the record at fault.
+bool Parse(std::string_view bytes, Journal& journal, std::string& why);
+
+} // namespace qv::journal
