@@ -264,6 +264,7 @@ TEST(EditScript, RefusesMalformedLinesNamingTheLine) {
         {"message perhaps", "no answer"},
         {"row 2121 1 middle", "left"},
         {"cell 2121 -1 0 x", "no index"},
+        {"cell 2121 0 70000 x", "no index"},
         {"pick 2005 second", "no index"},
         {"pick 2005", "wrong number"},
     };
@@ -278,6 +279,8 @@ TEST(EditScript, RefusesMalformedLinesNamingTheLine) {
     std::vector<qv::ScriptAction> actions;
     std::string error;
     EXPECT_FALSE(qv::ParseEditScript(deep, actions, error));
+    // A table's rows are not limited to a word.
+    EXPECT_TRUE(qv::ParseEditScript("cell 2121 1000000 2 x\nrow 2121 70000", actions, error)) << error;
 }
 
 } // namespace
