@@ -1141,3 +1141,25 @@ TEST(QvhostOutputs, TablesOfTwentyThousandRowsGoThroughEveryCommand) {
     ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode);
     EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
 }
+
+// The data-pairs time function reads a table of 20,000 rows through its Open button; the
+// description writes them to the element's own data file, and its archive keeps them.
+TEST(QvhostOutputs, ATimeFunctionTakesTwentyThousandRowsFromADataFile) {
+    Scratch scratch;
+    std::string rows = "MDX 1\nchannels 2\nitems 20000\nchannel \"t\" \"s\"\nchannel \"y\" \"\"\ndata\n";
+    for (int i = 0; i < 20000; ++i) rows += std::to_string(i) + " " + std::to_string(i % 7) + "\n";
+    WriteFile(scratch / "big.mdx", rows + "end\n");
+    const std::string described = Describe(scratch, ".", R"({"document": "D", "elements": [{"id": 43, "name": "DP1",
+        "script": ["file big.mdx", "click 2118", "ok"]}]})");
+    EXPECT_NE(std::string::npos, described.find("TPERIO := 19999")) << described;
+    const std::string written = ReadFile(scratch / "D__DP1.mdx");
+    EXPECT_NE(std::string::npos, written.find("\nitems 20000\n"));
+    const std::string last = "\n19998 6\n19999 0\nend\n";
+    EXPECT_EQ(last, written.substr(written.size() - std::min(written.size(), last.size())));
+
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const HostRun load = RunHost(scratch, "load a.qva");
+    ASSERT_EQ(0, load.exitCode) << load.err;
+    EXPECT_EQ(described, Describe(scratch, "loaded", load.out));
+    EXPECT_EQ(written, ReadFile(scratch / "loaded" / "D__DP1.mdx"));
+}
