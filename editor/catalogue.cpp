@@ -309,13 +309,13 @@ bool Catalogue::LoadText(const std::string& text, const std::string& origin, std
             added.push_back(std::move(element));
         }
     } catch (const json::parse_error& e) {
-        error = origin + ": " + JsonSyntaxError(text, e.byte, e.what(), "the family file");
+        error = ShownPath(origin) + ": " + JsonSyntaxError(text, e.byte, e.what(), "the family file");
         return false;
     } catch (const json::exception& e) {
-        error = origin + ": " + JsonLibraryMessage(e.what());
+        error = ShownPath(origin) + ": " + JsonLibraryMessage(e.what());
         return false;
     } catch (const CatalogueError& e) {
-        error = origin + ": " + e.what();
+        error = ShownPath(origin) + ": " + e.what();
         return false;
     }
     for (CatalogueElement& element : added) {
@@ -337,11 +337,11 @@ bool Catalogue::LoadFolder(const std::string& folder, std::string& error) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, code))
         if (entry.path().extension() == ".json") files.push_back(entry.path().string());
     if (code) {
-        error = folder + ": the catalogue folder cannot be read (" + code.message() + ")";
+        error = ShownPath(folder) + ": the catalogue folder cannot be read (" + code.message() + ")";
         return false;
     }
     if (files.empty()) {
-        error = folder + ": the catalogue folder holds no family file";
+        error = ShownPath(folder) + ": the catalogue folder holds no family file";
         return false;
     }
     std::sort(files.begin(), files.end());

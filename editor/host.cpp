@@ -218,7 +218,7 @@ std::string ExceptionText(CException* e) {
 std::string CannotBeWritten(const std::string& path, CException* e) {
     if (const auto* file = dynamic_cast<CFileException*>(e); file != nullptr && file->m_lOsError > 0)
         return OutputFiles::CannotBeWritten(path, static_cast<int>(file->m_lOsError));
-    return path + ": cannot be written (" + ExceptionText(e) + ")";
+    return ShownPath(path) + ": cannot be written (" + ExceptionText(e) + ")";
 }
 
 bool HasEmptyListEntry(const std::string& text) {
@@ -294,7 +294,7 @@ CWnd* NewestPreviewWindow(uintptr_t from) {
 
 bool MayReplace(const std::string& path, std::string& error) {
     if (qv::IsReplaceableFile(path.c_str())) return true;
-    error = path + ": is not a regular file and is not replaced";
+    error = ShownPath(path) + ": is not a regular file and is not replaced";
     return false;
 }
 
@@ -451,13 +451,13 @@ bool Host::Start(const HostOptions& options, std::string& error) {
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
-        error = "cannot load the plug-in " + options.pluginPath;
+        error = "cannot load the plug-in " + ShownPath(options.pluginPath);
         return false;
     }
     m_create3 = reinterpret_cast<Factory3>(GetProcAddress(m_plugin, "CreateWizardInstance"));
     m_create4 = reinterpret_cast<Factory4>(GetProcAddress(m_plugin, "CreateWizard4Instance"));
     if (m_create3 == nullptr || m_create4 == nullptr) {
-        error = options.pluginPath + " does not export the wizard factories";
+        error = ShownPath(options.pluginPath) + " does not export the wizard factories";
         return false;
     }
     // The editor keeps the formula modules of its installation folder loaded while it runs,
@@ -673,17 +673,31 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error) {
+    // What the pages show while the sheet is made comes before the user script, which has no
+    // answer for it yet: unless the job hears of it itself, the session fails on it as on any
+    // box the script could not answer.
+    std::string unanswered;
+    const bool heard = UserScript::Instance().HasFailureHandler();
+    if (!heard)
+        UserScript::Instance().SetFailureHandler([&unanswered](const std::string& message) {
+            if (unanswered.empty()) unanswered = message;
+        });
     CPropertySheet sheet(ToCString(element.source.name));
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
     else
         element.wizard3->DoEditProperties(sheet, m_editor->Exchange(element.handle), 1);
     bool ok = true;
+    const bool created = sheet.GetPageCount() != 0 && sheet.Create();
+    if (!heard) UserScript::Instance().SetFailureHandler(nullptr);
     if (sheet.GetPageCount() == 0) {
         error = ElementLabel(element.source.name) + ": its wizard shows no pages";
         ok = false;
-    } else if (!sheet.Create()) {
+    } else if (!created) {
         error = ElementLabel(element.source.name) + ": its property sheet cannot be shown";
+        ok = false;
+    } else if (!unanswered.empty()) {
+        error = ElementLabel(element.source.name) + ", as its pages opened: " + unanswered;
         ok = false;
     } else {
         ok = runner.Run(actions, sheet);

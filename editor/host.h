@@ -4,6 +4,7 @@
 // session, saves or loads the wizard data, or draws a symbol or characteristic preview.
 #pragma once
 
+#include "afx/user_script.h"
 #include "editor/catalogue.h"
 #include "editor/edit_script.h"
 #include "editor/schematic.h"
@@ -241,13 +242,21 @@ private:
         // Data files that could not be written, one line each (element, file, the reason).
         std::vector<std::string> writeFailures;
         // The data files refused or not written, as the page named them and as meant: what a
-        // page shows or a wizard reports about one of them repeats the run's own line, which
-        // names the element, the file and the reason, and is not said again.
+        // wizard reports about one of them repeats the run's own line, which names the
+        // element, the file and the reason, and is not said again.
         std::vector<std::string> refusedFiles;
-        bool Echoes(const std::string& message) const {
+        bool Echoes(const std::string& report) const {
             for (const std::string& file : refusedFiles)
-                if (message.find(file) != std::string::npos) return true;
+                if (report.find(file) != std::string::npos) return true;
             return false;
+        }
+        // A page tells of a data file refused or not written in the next message box it
+        // shows, which repeats the run's own line too. It is known by its number in the user
+        // script's count (its text may show the path cut short): the failure reported about
+        // that box is no fault of its own. The mark goes once the element is described.
+        size_t refusalBox = UserScript::kNoBox;
+        bool EchoesRefusal() const {
+            return refusalBox != UserScript::kNoBox && UserScript::Instance().AnsweredBox() == refusalBox;
         }
         // Set once the run is bound to fail: the data files are noted, not written, and the
         // element lines go to `discard`.

@@ -316,7 +316,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
     StartSchematic();
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeRead)) {
-        error = path + ": cannot be read";
+        error = ShownPath(path) + ": cannot be read";
         return false;
     }
     bool ok = false;
@@ -421,10 +421,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         RefuseTrailingData(ar);
         ok = true;
     } catch (CException* e) {
-        error = path + ": the archive is damaged (" + ExceptionText(e) + ")";
+        error = ShownPath(path) + ": the archive is damaged (" + ExceptionText(e) + ")";
         e->Delete();
     } catch (const std::runtime_error& e) {
-        error = path + ": " + e.what();
+        error = ShownPath(path) + ": " + e.what();
     }
     if (ok && !m_editor->Breaches().empty()) {
         error = "request protocol breach: " + m_editor->Breaches().front();

@@ -11,6 +11,7 @@
 #include "editor/characteristic_forms.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
+#include "framework/data_file_names.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/shortest_number.h"
 #include "toolkit/tb_edit_list.h"
@@ -47,19 +48,9 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-// The default data-file name of an element: "<document>__<element>.mdx", every "." of both
-// names turned into "_" (as the framework names it).
+// The default data-file name of an element, as its page names it.
 std::string DefaultDataFileName(const std::string& document, const std::string& element) {
-    std::string name = document + "__" + element;
-    std::replace(name.begin(), name.end(), '.', '_');
-    return name + ".mdx";
-}
-
-bool IsWritableExtension(const std::string& ext) {
-    if (ext.size() != 4) return false;
-    std::string lower = ext;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower != ".txt" && lower != ".csv";
+    return MakeDocumentFileName(CString(std::string_view(document)), CString(std::string_view(element)), CString()).str();
 }
 
 // False with a message when the file cannot be written as a regular file in an existing folder
@@ -77,8 +68,8 @@ bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::
     }
     const fs::path target(path);
     const std::string name = target.filename().string();
-    // A path from the schematic may be of any length: its messages show the first bytes.
-    const std::string where = what + " " + Excerpt(path);
+    // A path from the schematic may be of any length: its messages show it cut short.
+    const std::string where = what + " " + ShownPath(path);
     if (name.empty() || name == "." || name == "..") {
         error = where + ": not a file path";
         return false;
@@ -101,7 +92,7 @@ bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::
     const std::string folder = target.parent_path().string();
     if (folders.count(folder) != 0) return true;
     if (!fs::is_directory(target.parent_path(), code)) {
-        error = where + ": the folder " + Excerpt(folder) + " does not exist";
+        error = where + ": the folder " + ShownPath(folder) + " does not exist";
         return false;
     }
     folders.insert(folder);
@@ -146,7 +137,7 @@ std::string UserDataFilePath(const std::string& file, const std::string& element
     std::string name = dot == std::string::npos ? rest : rest.substr(0, dot);
     std::string ext = dot == std::string::npos ? std::string() : rest.substr(dot);
     if (name.empty() || name.find('*') != std::string::npos) name = element;
-    if (!IsWritableExtension(ext)) ext = ".mdx";
+    if (!IsWritableDataFileExtension(CString(std::string_view(ext)))) ext = kDataFileExtension;
     std::string folder = documentFolder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     // A file in the document's folder is kept by its bare name; a bare name beginning with "."
@@ -177,7 +168,7 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(descriptionPath), code).lexically_normal();
     if (code || target.filename().empty()) {
-        error = descriptionPath + ": not a file path";
+        error = ShownPath(descriptionPath) + ": not a file path";
         return false;
     }
     std::vector<PlannedFile> files;
@@ -190,7 +181,7 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
                                                                : UserDataFilePath(table.file, table.element, folder));
         if (table.empty) {
             error = ElementLabel(table.element) + ": its table of data pairs is empty; nothing can be written to " +
-                    Excerpt(path);
+                    ShownPath(path);
             return false;
         }
         files.push_back({fs::path(path).lexically_normal().string(), what});
@@ -203,7 +194,7 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
         if (!CheckOutputPath(files[i].path, files[i].what, folders, error, &files[i])) return false;
         const auto [at, fresh] = claimed.emplace(files[i].path, i);
         if (!fresh) {
-            error = files[at->second].what + " and " + files[i].what + " would both be written to " + files[i].path;
+            error = files[at->second].what + " and " + files[i].what + " would both be written to " + ShownPath(files[i].path);
             return false;
         }
     }
@@ -330,16 +321,18 @@ void Host::WatchDataFiles(DescriptionJob& job) {
                                     : m_elements.empty()     ? std::string()
                                                              : m_elements.back()->source.name;
         const std::string who = ElementLabel(element);
-        // A file refused or not written is noted before the page hears of it (see Echoes).
+        // A file refused or not written is noted before the page hears of it (see Echoes and
+        // EchoesRefusal).
         const auto noteRefused = [&] {
             job.refusedFiles.push_back(given);
             if (path != given) job.refusedFiles.push_back(path);
+            job.refusalBox = UserScript::Instance().ShownCount();
         };
         if (items < 0) {
             noteRefused();
             // The file could not be written: one line that names the element, the file and
             // the system's reason takes the place of what the page then shows.
-            job.writeFailures.push_back(who + ": its data file " + path + " cannot be written: " + refusal);
+            job.writeFailures.push_back(who + ": its data file " + ShownPath(path) + " cannot be written: " + refusal);
             job.ok = false;
             return Decision::Write;
         }
@@ -353,23 +346,24 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         };
         const Decision written = job.dry ? Decision::TakeAsWritten : path == given ? Decision::Write : Decision::WriteElsewhere;
         const Decision noted = written;
-        if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + path);
+        if (items == 0) return refuse(who + ": its table is empty; nothing can be written to " + ShownPath(path));
         if (!OutputFiles::IsInsideFolder(path, m_documentFolder))
-            return refuse(who + ": its data file " + path + " would lie outside the output folder " + m_documentFolder +
+            return refuse(who + ": its data file " + ShownPath(path) + " would lie outside the output folder " + ShownPath(m_documentFolder) +
                           ", and a command writes only into its output folder");
         if (written == Decision::WriteElsewhere) refusal = path;
         if (path == job.NormalFinalPath().string())
-            return refuse(who + ": its data file and the model description share the path " + path);
+            return refuse(who + ": its data file and the model description share the path " + ShownPath(path));
         // One look at the file tells both whether it is an input and whether it is there.
         struct stat found {};
         const bool exists = ::stat(path.c_str(), &found) == 0;
         const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
-        if (!input.empty()) return refuse(who + ": its data file " + path + " is the input " + input + ", which is not written over");
+        if (!input.empty())
+            return refuse(who + ": its data file " + ShownPath(path) + " is the input " + ShownPath(input) + ", which is not written over");
         if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
             const std::string& first = job.wrote[at->second].element;
             if (first == element) return noted;
             return refuse("the data file of " + ElementLabel(first) + " and the data file of " + who +
-                          " would both be written to " + path);
+                          " would both be written to " + ShownPath(path));
         }
         const std::string what = "the data file of " + who;
         if (job.checkPaths && job.pathFault.empty()) {
@@ -378,7 +372,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             std::string fault;
             const auto owner = job.planned.find(path);
             if (owner != job.planned.end() && owner->second->what != what)
-                fault = owner->second->what + " and " + what + " would both be written to " + path;
+                fault = owner->second->what + " and " + what + " would both be written to " + ShownPath(path);
             else if (owner == job.planned.end())
                 CheckSeenOutputPath(path, what, job.folders, fault, exists ? &found : nullptr);
             if (!fault.empty()) {
@@ -436,7 +430,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         // The plan looked at the file already.
         const std::string input = file.existed ? InputWithIdentity(file.path, file.device, file.inode) : std::string();
         if (!input.empty()) {
-            beforeWriting = file.what + " " + file.path + ": is the input " + input + ", which is not written over";
+            beforeWriting = file.what + " " + ShownPath(file.path) + ": is the input " + ShownPath(input) + ", which is not written over";
             break;
         }
     }
@@ -466,7 +460,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     std::vector<std::string> othersReported;   // reported by the second run, once it ends
     unsigned long writerRuns = 0;              // page runs of elements that may write data files
     m_keptFailureHandler = [&](const std::string& message) {
-        if (!job.Echoes(message)) unforeseen.push_back({message, m_pageRuns});
+        if (!job.EchoesRefusal()) unforeseen.push_back({message, m_pageRuns});
     };
     struct Forget {
         std::function<void(const std::string&)>& handler;
@@ -485,6 +479,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         }
         const unsigned long runsBefore = m_pageRuns;
         unforeseen.clear();
+        job.refusalBox = UserScript::kNoBox;
         UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         const bool built = BuildElement(element, buildError);
         // What a page showed about a data file that could not be written is said once, in the
@@ -695,7 +690,7 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     std::error_code code;
     const fs::path target = fs::absolute(fs::path(path), code);
     if (code || target.filename().empty()) {
-        error = path + ": not a file path";
+        error = ShownPath(path) + ": not a file path";
         return false;
     }
     job.finalPath = target.string();
@@ -711,7 +706,7 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     // with every description written).
     m_editor->ClearRequests();
     UserScript::Instance().SetFailureHandler([&job](const std::string& message) {
-        if (!job.Echoes(message)) job.shownErrors.push_back(message);
+        if (!job.EchoesRefusal()) job.shownErrors.push_back(message);
     });
     WatchDataFiles(job);
     return true;
@@ -743,6 +738,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
             job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + requests[r].text);
             job.ok = false;
         }
+    // A box shown from here on is not about a file this element's pages wrote.
+    job.refusalBox = UserScript::kNoBox;
     // The data files the text names ("FILE := "name"") are written beside the description.
     std::error_code code;
     for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {
@@ -757,7 +754,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         if (data == job.NormalFinalPath()) {
             job.error += (job.error.empty() ? "" : "\n") +
                          (ElementLabel(element.source.name) + ": its data file and the model description share the path " +
-                          job.finalPath);
+                          ShownPath(job.finalPath));
             job.ok = false;
         }
     }
@@ -822,7 +819,7 @@ bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& writ
         // The description, every data file of this run and every file set aside go back to
         // what they were.
         OutputFiles::Current().Settle(false);
-        if (error.empty()) error = job.finalPath + ": cannot be written";
+        if (error.empty()) error = ShownPath(job.finalPath) + ": cannot be written";
         return false;
     }
     // The description in place is the commit point of the run's files.

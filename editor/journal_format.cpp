@@ -291,7 +291,14 @@ bool Parser::Feed(std::string_view bytes) {
 
 bool Parser::Finish(Journal& journal) {
     if (failed_) return false;
-    // What is left is the start of a record the process ended while appending, or of the header.
+    // What is left is the start of a record the process ended while appending, or of the header:
+    // it holds no line break. One that does is a record whose length a disk damaged, which
+    // would otherwise pass the records after it over as cut short.
+    if (pending_.find('\n') != std::string::npos) {
+        why_ = "record " + std::to_string(records_ + 1) + " is damaged";
+        failed_ = true;
+        return false;
+    }
     journal = std::move(journal_);
     journal.torn = records_ == 0;
     return true;

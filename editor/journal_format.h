@@ -11,7 +11,8 @@
 //                                          keeps its earlier contents ("" for a new file)
 // Each text is preceded by its length in bytes ("7:a b.txt "), so a name may hold any byte.
 // The first record is m or p. Only the last record may be cut short (the process ended while
-// appending it, so the step it announced was not taken); any other fault refuses the journal.
+// appending it, so the step it announced was not taken), before its line break and with no
+// line break in what is left of it; any other fault refuses the journal.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 #include "editor/output_files.h"
 
+#include "afx/message_text.h"
 #include "editor/journal_format.h"
 #include "editor/text_codec.h"
 
@@ -230,6 +231,7 @@ std::string Untrusted(const std::string& folder, const std::string& path, const 
     if (::lstat(path.c_str(), &seen) != 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
     if (S_ISLNK(seen.st_mode)) return "is a symbolic link";
     if (S_ISDIR(seen.st_mode)) return "is a folder";
+    if (S_ISFIFO(seen.st_mode)) return "is a pipe";
     if (!S_ISREG(seen.st_mode)) return "is no regular file";
     // Opened without following a link or waiting for a writer, as what was looked at.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -266,12 +268,13 @@ bool ReadJournal(const std::string& folder, const char* name, Journal& journal, 
     error.clear();
     const std::string path = JoinPath(folder, name);
     struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || (!held && errno == EACCES)))
-        return false;
+    // A folder that cannot be searched holds no journal this command could have to act on:
+    // it cannot write there either.
+    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || errno == EACCES)) return false;
     const std::string why = Untrusted(folder, path, name, journal);
     if (why.empty()) return true;
     if (held)
-        error = path + ": " + why + ", so it is no journal a command acts on; nothing is touched, and a command does not "
+        error = ShownPath(path) + ": " + why + ", so it is no journal a command acts on; nothing is touched, and a command does not "
                 "write into its folder while it is there";
     return false;
 }
@@ -281,7 +284,7 @@ bool ReadJournal(const std::string& folder, const char* name, Journal& journal, 
 bool Apply(const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) {
-        error = folder + ": the folder of an earlier command's journal cannot be opened (" + std::strerror(errno) + ")";
+        error = ShownPath(folder) + ": the folder of an earlier command's journal cannot be opened (" + std::strerror(errno) + ")";
         return false;
     }
     for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
@@ -336,8 +339,8 @@ bool RecoverHeld(const std::string& folder, std::string& error) {
             if (!ApplyMain(folder, name, journal, folder, true, error)) return false;
         } else {
             // A folder's journal whose main journal would have been recovered first.
-            error = JoinPath(folder, name) + ": the journal of an earlier command whose main journal " +
-                    JoinPath(journal.mainFolder, kJournal) +
+            error = ShownPath(JoinPath(folder, name)) + ": the journal of an earlier command whose main journal " +
+                    ShownPath(JoinPath(journal.mainFolder, kJournal)) +
                     " is gone or is no journal a command acts on; its files are not touched, and a command does not write into the folder while it is there";
             return false;
         }
@@ -359,7 +362,7 @@ std::vector<std::string> FoldersDownTo(const std::string& folder) {
 bool LockDescriptor(int fd, int how, const std::string& shown, bool& said) {
     if (::flock(fd, how | LOCK_NB) == 0) return true;
     if (errno != EWOULDBLOCK) return false;
-    if (!said) std::fprintf(stderr, "qvhost: waiting for another command that writes into %s\n", shown.c_str());
+    if (!said) std::fprintf(stderr, "qvhost: waiting for another command that writes into %s\n", ShownPath(shown).c_str());
     said = true;
     while (::flock(fd, how) != 0)
         if (errno != EINTR) return false;
@@ -379,7 +382,7 @@ bool LockRoot(const std::string& folder, const std::string& shown, bool isExplic
     error.clear();
     if (!g_root.empty()) {
         if (IsAtOrBelow(folder, g_root)) return true;
-        error = shown + ": a command writes into one output folder, and this one writes into " + g_root;
+        error = ShownPath(shown) + ": a command writes into one output folder, and this one writes into " + ShownPath(g_root);
         return false;
     }
     const std::vector<std::string> chain = FoldersDownTo(folder);
@@ -389,14 +392,14 @@ bool LockRoot(const std::string& folder, const std::string& shown, bool isExplic
         const int fd = ::open(chain[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
             if (!own) continue;   // a folder above that cannot be read is not locked
-            error = shown + (errno == ENOENT ? ": the output folder does not exist"
+            error = ShownPath(shown) + (errno == ENOENT ? ": the output folder does not exist"
                                              : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
             ReleaseLocks();
             return false;
         }
         g_lockFds.push_back(fd);
         if (!LockDescriptor(fd, own ? LOCK_EX : LOCK_SH, shown, said) && own) {
-            error = shown + ": the output folder cannot be locked (" + std::strerror(errno) + ")";
+            error = ShownPath(shown) + ": the output folder cannot be locked (" + std::strerror(errno) + ")";
             ReleaseLocks();
             return false;
         }
@@ -487,7 +490,7 @@ Folder* FolderFor(const std::string& path, std::string& error) {
     folder->path = Copy(path);
     folder->dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder->dir < 0) {
-        error = path + ": the folder cannot be opened (" + std::strerror(errno) + ")";
+        error = ShownPath(path) + ": the folder cannot be opened (" + std::strerror(errno) + ")";
         std::free(folder->path);
         delete folder;
         return nullptr;
@@ -606,7 +609,7 @@ bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
     const std::string folder = given.empty() ? std::string(".") : given;
     std::string real;
     if (!RealFolder(folder, real)) {
-        error = folder + (errno == ENOENT ? ": the output folder does not exist"
+        error = ShownPath(folder) + (errno == ENOENT ? ": the output folder does not exist"
                                           : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
         return false;
     }
@@ -615,7 +618,7 @@ bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
 
 bool OutputFiles::HasUtf8Name(const std::string& path, std::string& error) {
     if (IsUtf8(path)) return true;
-    error = PathToUtf8(path) + ": the name is not UTF-8, and a command writes only files named in UTF-8";
+    error = ShownPath(PathToUtf8(path)) + ": the name is not UTF-8, and a command writes only files named in UTF-8";
     return false;
 }
 
@@ -624,7 +627,7 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
     struct stat found {};
     if (::stat(path.c_str(), &found) == 0) {
         if (!S_ISREG(found.st_mode)) {
-            error = path + (S_ISDIR(found.st_mode) ? ": is a folder" : ": is not a regular file") + " and is not replaced";
+            error = ShownPath(path) + (S_ISDIR(found.st_mode) ? ": is a folder" : ": is not a regular file") + " and is not replaced";
             return false;
         }
         struct stat self {};
@@ -634,7 +637,7 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
         }
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved) == nullptr) {
-            error = path + ": " + std::strerror(errno);
+            error = ShownPath(path) + ": " + std::strerror(errno);
             return false;
         }
         target = resolved;
@@ -655,7 +658,7 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
         const size_t slash = at.rfind('/');
         at = next[0] == '/' || slash == std::string::npos ? next : at.substr(0, slash + 1) + next;
     }
-    error = path + ": the symbolic links go round and name no file";
+    error = ShownPath(path) + ": the symbolic links go round and name no file";
     return false;
 }
 
@@ -697,12 +700,12 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     }
     const std::string name = NameOfPath(target);
     if (name == kJournal || name == kCommitted) {
-        error = given + ": is the name of the journal of qvhost, which no output takes";
+        error = ShownPath(given) + ": is the name of the journal of qvhost, which no output takes";
         return nullptr;
     }
     if (g_root.empty() && !LockRoot(real, real, false, error)) return nullptr;
     if (!IsAtOrBelow(real, g_root)) {
-        error = given + ": would lie outside the output folder " + g_root + ", and a command writes only there";
+        error = ShownPath(given) + ": would lie outside the output folder " + ShownPath(g_root) + ", and a command writes only there";
         return nullptr;
     }
     folder = FolderFor(real, error);
@@ -894,7 +897,7 @@ bool OutputFiles::Settle(bool keep, std::string* error) {
 bool OutputFiles::Committed() const { return g_passedCommit.load(); }
 
 std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
-    return path + ": cannot be written: " + std::strerror(error);
+    return ShownPath(path) + ": cannot be written: " + std::strerror(error);
 }
 
 } // namespace qv

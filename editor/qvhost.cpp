@@ -115,13 +115,13 @@ const char* ClassNameOf(const CObject* object) {
 
 int ListWizards(const std::string& pluginPath) {
     HMODULE plugin = LoadLibraryA(pluginPath.c_str());
-    if (plugin == nullptr) return Fail("cannot load the plug-in " + pluginPath);
+    if (plugin == nullptr) return Fail("cannot load the plug-in " + qv::ShownPath(pluginPath));
     auto create3 = reinterpret_cast<Factory3>(GetProcAddress(plugin, "CreateWizardInstance"));
     auto create4 = reinterpret_cast<Factory4>(GetProcAddress(plugin, "CreateWizard4Instance"));
     auto table = reinterpret_cast<FactoryTableFn>(GetProcAddress(plugin, "QvGetFactoryTable"));
     if (create3 == nullptr || create4 == nullptr || table == nullptr) {
         FreeLibrary(plugin);
-        return Fail(pluginPath + " does not export the wizard factories");
+        return Fail(qv::ShownPath(pluginPath) + " does not export the wizard factories");
     }
     const QvFactoryInfo* entries = nullptr;
     const size_t count = table(&entries);
@@ -226,7 +226,7 @@ bool StartHost(qv::Host& host, const Arguments& args, std::string& error) {
 std::string InputAsOutput(const qv::Host& host, const Arguments& args) {
     if (!args.Has("-o")) return "";
     const std::string input = host.InputAt(args.Get("-o"));
-    return input.empty() ? "" : args.Get("-o") + ": is the input " + input + ", which is not written over";
+    return input.empty() ? "" : qv::ShownPath(args.Get("-o")) + ": is the input " + qv::ShownPath(input) + ", which is not written over";
 }
 
 int RefuseInputAsOutput(const qv::Host& host, const Arguments& args) {
@@ -245,7 +245,7 @@ int StartAndReadText(qv::Host& host, const Arguments& args, std::string& text) {
 
 // A fault of the schematic's text names the file, as reading the file whole does.
 int FailReading(const std::string& path, bool textFault, const std::string& error) {
-    return Fail(textFault ? path + ": " + error : error);
+    return Fail(textFault ? qv::ShownPath(path) + ": " + error : error);
 }
 
 // The file `-o` names, a symbolic link followed to its target, with the lock of its folder
@@ -275,9 +275,9 @@ int Describe(const Arguments& args) {
     if (!host.DescribeSchematicText(text, plan, FolderOf(out), out, written, error)) return Fail(error);
     // The report goes out in blocks: standard error has no buffer, and a schematic may write
     // a data file for every fourth element.
-    std::string report = "model description of " + Elements(plan.elements) + " written to " + written[0] + "\n";
+    std::string report = "model description of " + Elements(plan.elements) + " written to " + qv::ShownPath(written[0]) + "\n";
     for (size_t i = 1; i < written.size(); ++i) {
-        report += "data file written to " + written[i] + "\n";
+        report += "data file written to " + qv::ShownPath(written[i]) + "\n";
         if (report.size() >= 65536) {
             std::fputs(report.c_str(), stderr);
             report.clear();
@@ -327,12 +327,13 @@ int Edit(const Arguments& args) {
             if (items < 0) return CReadAndWriteFiles::WriteDecision::Write;   // the page reports it
             const std::string path = qv::OutputFiles::PathInFolder(qv::PathToUtf8(given), folder);
             if (!qv::OutputFiles::IsInsideFolder(path, folder)) {
-                refused = path + ": would lie outside the output folder " + folder + ", and a command writes only there";
+                refused = qv::ShownPath(path) + ": would lie outside the output folder " + qv::ShownPath(folder) +
+                          ", and a command writes only there";
                 return CReadAndWriteFiles::WriteDecision::Refuse;
             }
             const std::string input = host.InputAt(path);
             if (!input.empty()) {
-                refused = path + ": is the input " + input + ", which is not written over";
+                refused = qv::ShownPath(path) + ": is the input " + qv::ShownPath(input) + ", which is not written over";
                 return CReadAndWriteFiles::WriteDecision::Refuse;
             }
             // The owner of output files keeps the earlier contents until the command ends.
@@ -351,7 +352,7 @@ int Edit(const Arguments& args) {
     if (!ok) return FailReading(args.positional[0], textFault, error);
     // The data files the session wrote are kept (without -o nothing else is put in place).
     if (!qv::OutputFiles::Current().Settle(true, &error)) return Fail(error);
-    if (args.Has("-o")) std::fprintf(stderr, "edited schematic written to %s\n", args.Get("-o").c_str());
+    if (args.Has("-o")) std::fprintf(stderr, "edited schematic written to %s\n", qv::ShownPath(args.Get("-o")).c_str());
     return kExitOk;
 }
 
@@ -369,7 +370,7 @@ int Save(const Arguments& args) {
     bool textFault = false;
     if (!host.SaveSchematicText(text, FolderOf(args.positional[0]), out, count, error, &textFault))
         return FailReading(args.positional[0], textFault, error);
-    std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
+    std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), qv::ShownPath(args.Get("-o")).c_str());
     return kExitOk;
 }
 
@@ -392,7 +393,7 @@ int Load(const Arguments& args) {
     if (!host.LoadArchive(args.positional[0], FolderOf(args.positional[0]), out, print, count, error))
         return Fail(error);
     if (args.Has("-o"))
-        std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), args.Get("-o").c_str());
+        std::fprintf(stderr, "wizard data of %s saved to %s\n", Elements(count).c_str(), qv::ShownPath(args.Get("-o")).c_str());
     return kExitOk;
 }
 
@@ -421,7 +422,7 @@ int Svg(const Arguments& args) {
     if (!host.DrawSchematicText(text, FolderOf(args.positional[0]), element, draw, error, &textFault))
         return FailReading(args.positional[0], textFault, error);
     std::fprintf(stderr, "%s of %s written to %s\n", symbol ? "symbol" : "characteristic preview", args.Get("--element").c_str(),
-                args.Get("-o").c_str());
+                qv::ShownPath(args.Get("-o")).c_str());
     return kExitOk;
 }
 
@@ -438,7 +439,7 @@ static int Run(int argc, char** argv) {
         Batch() { qv::BeginProfileBatch(); }
         ~Batch() {
             if (!qv::EndProfileBatch())
-                std::fprintf(stderr, "qvhost: the user profile %s cannot be written\n", qv::UserProfilePath().c_str());
+                std::fprintf(stderr, "qvhost: the user profile %s cannot be written\n", qv::ShownPath(qv::UserProfilePath()).c_str());
         }
     } batch;
     return RunCommand(argc, argv);

@@ -733,23 +733,23 @@ bool ReadSchematic(const std::string& text, Schematic& schematic, std::string& e
 bool CheckInputFile(const std::string& path, unsigned long long maxBytes, std::string& error) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        error = path + ": " + (errno == ENOENT ? "no such file" : "cannot be read");
+        error = ShownPath(path) + ": " + (errno == ENOENT ? "no such file" : "cannot be read");
         return false;
     }
     if (S_ISDIR(info.st_mode)) {
-        error = path + ": is a folder, not a file";
+        error = ShownPath(path) + ": is a folder, not a file";
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = path + ": is not a regular file (a device, pipe or socket is not read)";
+        error = ShownPath(path) + ": is not a regular file (a device, pipe or socket is not read)";
         return false;
     }
     if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
-        error = path + ": is larger than " + std::to_string(maxBytes) + " bytes";
+        error = ShownPath(path) + ": is larger than " + std::to_string(maxBytes) + " bytes";
         return false;
     }
     if (::access(path.c_str(), R_OK) != 0) {
-        error = path + ": cannot be read";
+        error = ShownPath(path) + ": cannot be read";
         return false;
     }
     return true;
@@ -761,7 +761,7 @@ bool ReadSchematicFileText(const std::string& path, std::string& text, std::stri
     if (text.size() > kMaxSchematicBytes) {
         // The file grew after it was checked.
         text.clear();
-        error = path + ": is larger than " + std::to_string(kMaxSchematicBytes) + " bytes";
+        error = ShownPath(path) + ": is larger than " + std::to_string(kMaxSchematicBytes) + " bytes";
         return false;
     }
     return true;
@@ -771,7 +771,7 @@ bool ReadSchematicFile(const std::string& path, Schematic& schematic, std::strin
     std::string text;
     if (!ReadSchematicFileText(path, text, error)) return false;
     if (!ReadSchematic(text, schematic, error)) {
-        error = path + ": " + error;
+        error = ShownPath(path) + ": " + error;
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "editor/text_codec.h"
 
+#include "afx/message_text.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -163,7 +165,7 @@ bool Utf8ToCp1252(const std::string& text, std::string& out, std::string& error)
 bool ReadWholeFile(const std::string& path, std::string& text, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = path + ": cannot be read";
+        error = ShownPath(path) + ": cannot be read";
         return false;
     }
     std::ostringstream buffer;

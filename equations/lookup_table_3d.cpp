@@ -680,16 +680,28 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
         ShowMessage(LoadLibraryString(kStrInvalidValue));
         return FALSE;
     }
-    // The channels are x, z and y. A failed read leaves points and lists as they are (unsaved
-    // edits are kept).
+    // The channels are x, z and y. A file refused, unreadable or holding points that are no
+    // grid, leaves points, lists, units and format as they are (unsaved edits are kept): the
+    // grid is checked before the page takes it, so that a refused file never becomes the
+    // table's file.
     std::vector<double> columns[3];
     if (!qv::pointtable::ReadChannelColumns(reader, n, columns)) {
         if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
         return FALSE;
     }
-    DeletePoints(m_points);
+    CPtrArray read;
     for (size_t k = 0; k < static_cast<size_t>(n); ++k)
-        m_points.Add(new C3DDataPoint(columns[0][k], columns[2][k], columns[1][k]));
+        read.Add(new C3DDataPoint(columns[0][k], columns[2][k], columns[1][k]));
+    Grid grid;
+    if (const UINT failure = qv::lookup3d::BuildListsFromPoints(grid, read)) {
+        DeletePoints(read);
+        ShowCheckFailure(failure);
+        return FALSE;
+    }
+    DeletePoints(m_points);
+    m_points.Append(read);
+    m_grid = std::move(grid);
+    if (m_nSelectedY >= static_cast<int>(m_grid.CountY())) m_nSelectedY = -1;
     // Each unit text is its channel's name with the unit in brackets, so that a file the page
     // wrote gives back the texts it was written from.
     m_strXUnit = qv::pointtable::AxisText(reader.GetChannel(0));
@@ -697,7 +709,6 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     m_strZUnit = qv::pointtable::AxisText(reader.GetChannel(1));
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     m_nFileFormat = reader.GetSaveVersion();
-    BuildListsFromPoints();
     FillXList();
     FillYList();
     FillZList();

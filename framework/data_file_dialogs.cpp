@@ -26,7 +26,7 @@ bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName) {
 }
 
 int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat,
-                      NoChosenFilter noFilter) {
+                      NoChosenFilter noFilter, CString* answered) {
     const CStringArray* filters = CReadAndWriteFiles::GetFormatFilterWrite();
     CFileDialog dialog(FALSE, nullptr, nullptr, kDialogFlags, JoinFilters(*filters), parent);
     dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(fileName).ext);
@@ -35,6 +35,7 @@ int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, in
     if (!fileName.IsEmpty()) StartWithFile(dialog, folder + fileName);
     if (dialog.DoModal() != IDOK) return -1;
     fileName = dialog.GetPathName();
+    if (answered != nullptr) *answered = fileName;
     const DWORD index = dialog.m_ofn.nFilterIndex;
     const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;
     const bool extend = index >= 1 || noFilter == NoChosenFilter::kAppendFirstFormatsExtension;

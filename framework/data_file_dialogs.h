@@ -21,9 +21,11 @@ enum class NoChosenFilter { kAppendFirstFormatsExtension, kKeepName };
 // (`savedFormat`, unless it is the read-only text version or out of range) and otherwise the
 // format of the extension. On OK `fileName` becomes the chosen path, with the chosen format's
 // extension appended when it has none, and the chosen format's index is returned; -1 when the
-// user cancels.
+// user cancels. `answered` (when given) learns the path the dialog was answered with, the file
+// whose replacement the dialog asked about.
 int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat,
-                      NoChosenFilter noFilter = NoChosenFilter::kAppendFirstFormatsExtension);
+                      NoChosenFilter noFilter = NoChosenFilter::kAppendFirstFormatsExtension,
+                      CString* answered = nullptr);
 
 // The message a page shows when a chosen data file cannot be read, from the library's strings.
 CString ReadErrorText();

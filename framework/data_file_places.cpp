@@ -19,7 +19,6 @@ CString g_ModelOutputDir;
 namespace {
 
 constexpr char kIniFile[] = "Lumo70.ini";
-constexpr char kDefaultExtension[] = ".mdx";
 
 // A directory text in the one form used for comparing: '/' separators and a trailing '/'.
 CString NormalisedFolder(CString folder) {
@@ -79,7 +78,7 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
     if (parts.name.IsEmpty()) return 0;
 
     if (parts.ext.IsEmpty()) {
-        const CString bare = parts.name + kDefaultExtension;
+        const CString bare = parts.name + kDataFileExtension;
         if (!rooted && !g_DocumentDir.IsEmpty()) {
             if (!CanOpenForReading(g_DocumentDir + bare)) return 0;
             directory = g_DocumentDir;
@@ -157,29 +156,9 @@ CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
         RequestNameParts(target, parts);
         if (parts.GetSize() > 0) component = parts.GetAt(0);
     }
-    component.Replace('.', '_');
-
     CString document = "@DocumentName";
     wizard->ReplacePlaceHolders(&document);
-    document.Replace('.', '_');
-
-    CString name = document + "__" + component;
-    if (!suffix.IsEmpty()) name += "__" + suffix;
-    return name + kDefaultExtension;
-}
-
-bool IsWritableDataFileExtension(const CString& ext) {
-    if (ext.GetLength() != 4) return false;
-    CString lower = ext;
-    lower.MakeLower();
-    return lower != ".txt" && lower != ".csv";
-}
-
-CString WritableDataFileName(const CString& name) {
-    PathParts parts = SplitPath(name);
-    if (IsWritableDataFileExtension(parts.ext)) return name;
-    parts.ext = kDefaultExtension;
-    return JoinPath(parts);
+    return MakeDocumentFileName(document, component, suffix);
 }
 
 CString WritableDataFilePath(const CString& name, const CString& folder) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "afx/afx.h"
+#include "framework/data_file_names.h"
 
 class CFile;
 class CWizardBaseCommon;
@@ -42,19 +43,9 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory);
 // (with a trailing separator). Either way directory + path names the file the path named.
 void MakeCharacteristicPathRelative(CString& directory, CString& path);
 
-// "<document name>__<component name>[__<suffix>].mdx" with every "." of both names turned
-// into "_"; the component name comes from the editor (request 13). Empty for a null wizard.
+// MakeDocumentFileName of the wizard's document name and the component name the editor gives
+// (request 13). Empty for a null wizard.
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);
-
-// Whether a data file may carry this extension (with its dot) when a table is written: a
-// written table is always an ".mdx" file, so an extension of four characters that does not
-// name a format that is read only (".txt", ".csv", compared without regard to case). Other
-// extensions are replaced by ".mdx" before the file is written.
-bool IsWritableDataFileExtension(const CString& ext);
-
-// The name with an extension that can be written: one that cannot becomes ".mdx" ("noext"
-// becomes "noext.mdx", "x.txt" becomes "x.mdx"); the folder part stays.
-CString WritableDataFileName(const CString& name);
 
 // The path a table named `name` is written to: the name made writable, a name without a
 // folder and a relative folder lying in `folder` (when it is not empty), an absolute path

@@ -12,6 +12,8 @@
 #include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 
+#include <sys/stat.h>
+
 namespace {
 using namespace qv::strings;
 constexpr WORD kIdFileName = 2117;
@@ -105,10 +107,44 @@ bool CDataFileTablePage::ReadChosenDataFile() {
 
 void CDataFileTablePage::WriteChosenDataFile() {
     SetModified(TRUE);
-    const int format = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
+    CString chosen = m_strFileName;
+    CString answered;
+    const int format = qv::files::AskForFileToWrite(this, m_strFolder, chosen, m_nFileFormat,
+                                                    qv::files::NoChosenFilter::kAppendFirstFormatsExtension, &answered);
     if (format < 0) return;
-    NormalizeFileName();
+    // The dialog asked before replacing the file it was answered with, but the table is written
+    // under the name the writers give it; another file of that name is replaced only when the
+    // user says so, and the name shown is the one written.
+    CString name = WrittenFileName(chosen);
+    const bool renamed = name != answered;
+    CString folder = m_strFolder;
+    MakeCharacteristicPathRelative(folder, name);
+    if (renamed && !MayReplace(WritableDataFilePath(name, folder))) return;
+    m_strFolder = folder;
+    m_strFileName = name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     if (ExportFile(m_strFileName, format)) NormalizeFileName();
+}
+
+bool CDataFileTablePage::MayReplace(const CString& path) {
+    struct stat info {};
+    if (::stat(qv::DiskPath(path).c_str(), &info) != 0) return true;
+    if (m_bHidden) return false;
+    CResourceSwitch resources;
+    const CString question = SplitPath(path).name + SplitPath(path).ext + " already exists.\nDo you want to replace it?";
+    return AfxMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+}
+
+CString CDataFileTablePage::WrittenFileName(const CString& fileName) const {
+    CString name = fileName;
+    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
+    // A table read from a text file is written as an ".mdx" file beside it.
+    if (m_nFileFormat == -1) {
+        PathParts parts = SplitPath(name);
+        parts.ext = kDataFileExtension;
+        name = JoinPath(parts);
+    }
+    return WritableDataFileName(name);
 }
 
 CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {
@@ -116,22 +152,12 @@ CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, 
     name = fileName;
     if (!m_bFileName) {
         folder = g_DocumentDir;
-        name = m_strName + ".mdx";
+        name = m_strName + kDataFileExtension;
     }
-    if (name.Find('*') >= 0) {
-        name = qv::pointtable::ReplaceWildcards(name, m_strName);
-        OnWildcardsReplaced(name);
-    }
-    if (m_nFileFormat == -1) {
-        ShowMessage(LoadLibraryString(kStrTextCannotBeWritten));
-        name = TextTableName(name);
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    name = WritableDataFileName(name);
+    if (name.Find('*') >= 0) OnWildcardsReplaced(qv::pointtable::ReplaceWildcards(name, m_strName));
+    if (m_nFileFormat == -1) ShowMessage(LoadLibraryString(kStrTextCannotBeWritten));
+    name = WrittenFileName(name);
+    m_nFileFormat = m_nFileFormat == -1 ? 0 : format;
+    // A relative folder lies in the table's folder.
     return WritableDataFilePath(name, folder);
 }
-
-CString CDataFileTablePage::TextTableName(const CString& name) const { return SplitPath(name).name + ".mdx"; }

@@ -63,15 +63,21 @@ protected:
     // "Save as": asks for a file in one of the formats the toolkit writes (the table's format
     // preselected, else the format of its file's extension); the chosen file becomes the
     // table's file, with the chosen format's extension when it has none, and the table is
-    // written there in that format.
+    // written there in that format, under WrittenFileName. When that name is not the one the
+    // dialog was answered with, a file of that name is replaced only after the user agreed.
     void WriteChosenDataFile();
+    // Whether the file at `path` may be written: yes when there is none, else the user is
+    // asked (a hidden page asks nobody and keeps the file).
+    bool MayReplace(const CString& path);
     // Where the table is written: the path returned, the name written under in `name`. Without
-    // a chosen name (the flag off) the element's name in the document's folder; wildcards take
-    // the element's name; a table read from a text file is written as TextTableName, after a
-    // message, in the first format, otherwise in `format`, which becomes the table's format.
+    // a chosen name (the flag off) the element's name in the document's folder; otherwise
+    // WrittenFileName of `fileName`. A table read from a text file is written after a message in
+    // the first format, otherwise in `format`, which becomes the table's format.
     CString DataFileTarget(const CString& fileName, int format, CString& name);
-    // The ".mdx" name under which a table read from a text file is written.
-    virtual CString TextTableName(const CString& name) const;
+    // The name a chosen file name is written under: wildcards take the element's name, a table
+    // read from a text file is an ".mdx" file in the same folder, and an extension that cannot
+    // be written becomes ".mdx" (WritableDataFileName).
+    CString WrittenFileName(const CString& fileName) const;
     // Told the name a write target's wildcards were replaced in.
     virtual void OnWildcardsReplaced(const CString& /*name*/) {}
     // Calls `visit(param)` for every live input parameter of the set, in the set's order;

@@ -1,13 +1,16 @@
 // The journal reader on arbitrary bytes: it reads a journal or refuses it with a short
 // one-line reason, and reads the same whether the bytes come whole or in two pieces. A journal
 // it reads names only plain targets with the temporary and backup names the owner makes of
-// them, and folders in normal form, and reads back the same once written again.
+// them, and folders in normal form, and reads back the same once written again. The input is
+// also read as the texts of records sealed as the owner seals them, so that the checks behind
+// the checksums meet arbitrary names.
 #include "editor/journal_format.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -30,22 +33,21 @@ bool IsPlainName(const std::string& name) {
            name != qv::journal::kJournalName && name != qv::journal::kCommittedName;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+// Checks the bytes as they are, split in two pieces at `split256` / 256 of their length.
+void CheckBytes(std::string_view bytes, unsigned split256) {
+    const size_t size = bytes.size();
     Journal whole;
     std::string why;
     const bool read = qv::journal::Parse(bytes, whole, why);
     if (read != why.empty() || why.size() > 200 || why.find('\n') != std::string::npos) std::abort();
 
-    const size_t split = size == 0 ? 0 : size * data[0] / 256;
+    const size_t split = size * (split256 % 256) / 256;
     qv::journal::Parser pieces;
     Journal inPieces;
     const bool readInPieces =
         pieces.Feed(bytes.substr(0, split)) && pieces.Feed(bytes.substr(split)) && pieces.Finish(inPieces);
     if (readInPieces != read || pieces.Why() != why || (read && !Same(whole, inPieces))) std::abort();
-    if (!read || whole.torn) return 0;
+    if (!read || whole.torn) return;
 
     std::string again = whole.main ? qv::journal::MainHeader(whole.id) : qv::journal::PartHeader(whole.id, whole.mainFolder);
     for (const std::string& folder : whole.folders) {
@@ -62,5 +64,52 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Journal reread;
     if (!qv::journal::Parse(again, reread, why) || !Same(whole, reread)) std::abort();
+}
+
+
+// The input as the texts of records that are sealed as the owner seals them (pieces between
+// NUL bytes: the first the main folder of a folder's journal, or empty for a main journal;
+// then a folder, or a file's target, temporary and backup between bytes 1), so that the
+// checks behind the checksums see arbitrary names too. Cut anywhere in its last record, it
+// reads as without that record.
+void CheckSealed(std::string_view bytes) {
+    std::vector<std::string> pieces(1);
+    for (const char c : bytes) {
+        if (c == '\0') pieces.emplace_back();
+        else pieces.back() += c;
+    }
+    const std::string id = "0123456789abcdef0123456789abcdef";
+    std::string sealed = pieces[0].empty() ? qv::journal::MainHeader(id) : qv::journal::PartHeader(id, pieces[0]);
+    std::string last;
+    for (size_t i = 1; i < pieces.size(); ++i) {
+        std::vector<std::string> parts(1);
+        for (const char c : pieces[i]) {
+            if (c == '\x01') parts.emplace_back();
+            else parts.back() += c;
+        }
+        parts.resize(std::max<size_t>(parts.size(), 3));
+        last = pieces[i].find('\x01') == std::string::npos ? qv::journal::FolderRecord(parts[0])
+                                                            : qv::journal::FileRecord(parts[0], parts[1], parts[2]);
+        sealed += last;
+    }
+    CheckBytes(sealed, static_cast<unsigned>(bytes.size()));
+    Journal whole;
+    std::string why;
+    if (last.empty() || !qv::journal::Parse(sealed, whole, why)) return;
+    Journal cut;
+    const std::string_view without(sealed.data(), sealed.size() - last.size());
+    if (!qv::journal::Parse(without, whole, why)) std::abort();
+    for (size_t at : {size_t(1), last.size() / 2, last.size() - 1})
+        if (last.find('\n') == last.size() - 1 &&
+            (!qv::journal::Parse(std::string_view(sealed.data(), without.size() + at), cut, why) || !Same(whole, cut)))
+            std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    CheckBytes(bytes, size == 0 ? 0 : data[0]);
+    CheckSealed(bytes);
     return 0;
 }

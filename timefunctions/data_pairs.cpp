@@ -403,12 +403,6 @@ void CPropTFMDataPairs::ChannelNames(CString& xName, CString& xUnit, CString& yN
     yUnit.Empty();
 }
 
-CString CPropTFMDataPairs::TextTableName(const CString& name) const {
-    PathParts parts = SplitPath(name);
-    parts.ext = ".mdx";
-    return JoinPath(parts);
-}
-
 void CPropTFMDataPairs::OnBrowseRead() {
     if (ReadChosenDataFile()) ShowMonotonyWarning();
 }

@@ -82,7 +82,6 @@ public:
 protected:
     CWizardBase4* Owner() const override;
     void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const override;
-    CString TextTableName(const CString& name) const override;
     void HandOver() override;
     void RemakePreviewPoints() override;
     void TakeOlderFlags(DWORD mode) override;

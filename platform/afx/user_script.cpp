@@ -127,6 +127,7 @@ bool UserScript::Take(InteractionKind kind, Entry& entry, const std::string& wha
 
 size_t UserScript::Record(const ShownInteraction& shown)
 {
+    ++m_shownCount;
     m_shown.push_back(shown);
     return m_shown.size() - 1;
 }
@@ -140,6 +141,14 @@ void UserScript::SetAnswer(size_t index, int answer)
 int UserScript::AnswerMessageBox(const std::string& text, const std::string& caption, UINT type)
 {
     const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}, {}, 0});
+    // The box being answered is known until its answer is given (also to a box that a
+    // failure handler shows meanwhile, which has its own number while it is answered).
+    struct Answering {
+        size_t& slot;
+        size_t before;
+        ~Answering() { slot = before; }
+    } answering{m_answeredBox, m_answeredBox};
+    m_answeredBox = m_shownCount - 1;
     int answer = DefaultMessageBoxAnswer(type);
     Entry e{InteractionKind::MessageBox};
     if (Take(InteractionKind::MessageBox, e, Quoted(text))) {

@@ -71,11 +71,19 @@ public:
 
     const std::vector<ShownInteraction>& Shown() const { return m_shown; }
     void ClearShown() { m_shown.clear(); }
+    // Every shown interaction gets the next number of a count that clearing the record does
+    // not reset: ShownCount() is the number the next one gets. While a failure about a
+    // message box is reported, AnsweredBox() is that box's number (kNoBox otherwise), so that
+    // a failure handler can tell the box by which one it is rather than by its text.
+    static constexpr size_t kNoBox = static_cast<size_t>(-1);
+    size_t ShownCount() const { return m_shownCount; }
+    size_t AnsweredBox() const { return m_answeredBox; }
 
     // Where unexpected interactions are reported. The default handler writes the text to
     // stderr; tests install one that fails the test.
     typedef std::function<void(const std::string& message)> FailureHandler;
     void SetFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
+    bool HasFailureHandler() const { return static_cast<bool>(m_onFailure); }
     // Takes the default handler's place while no handler is set (a program whose lines on
     // stderr carry its own prefix).
     void SetDefaultFailureHandler(FailureHandler handler) { m_defaultFailure = std::move(handler); }
@@ -109,6 +117,8 @@ private:
 
     std::vector<Entry> m_queue;
     std::vector<ShownInteraction> m_shown;
+    size_t m_shownCount = 0;
+    size_t m_answeredBox = kNoBox;
     FailureHandler m_onFailure;
     FailureHandler m_defaultFailure;
 };

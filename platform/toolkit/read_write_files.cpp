@@ -950,6 +950,12 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         }
     }
 
+    // A watcher hears why a file it let through could not be written.
+    auto tellWatcher = [&](const std::string& why) {
+        if (!WriteWatcherSlot()) return;
+        std::string reason = why;
+        WriteWatcherSlot()(path, -1, reason);
+    };
     // The target: a write-protected file or a folder is refused, as opening it would be.
     // Messages name the file as the system does; the disk has its own name for it.
     const std::string target_path = qv::DiskPath(path);
@@ -957,14 +963,19 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     const bool exists = ::stat(target_path.c_str(), &target) == 0;
     if (exists && S_ISDIR(target.st_mode)) {
         text.Format("Cannot write the file \"%s\": it is a folder.", path);
+        tellWatcher("it is a folder");
         return Fail(errWrite, text);
     }
     if (exists && !S_ISREG(target.st_mode)) {
         text.Format("Cannot write the file \"%s\": it is not a regular file.", path);
+        tellWatcher("it is not a regular file");
         return Fail(errWrite, text);
     }
     if (exists && ::access(target_path.c_str(), W_OK) != 0) {
+        // A file of its own that a read-only mount holds, or one the user may not write.
+        const int e = errno;
         text.Format("Cannot write the file \"%s\": it is write-protected.", path);
+        tellWatcher((const char*)ErrnoText(e));
         return Fail(errWrite, text);
     }
 
@@ -992,16 +1003,10 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
                 break;
         }
     }
-    // A watcher hears why a file it let through could not be written.
-    auto tellWatcher = [&](int e) {
-        if (!WriteWatcherSlot()) return;
-        std::string reason = (const char*)ErrnoText(e);
-        WriteWatcherSlot()(path, -1, reason);
-    };
     if (fd < 0) {
         const int e = errno;
         text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
-        tellWatcher(e);
+        tellWatcher((const char*)ErrnoText(e));
         return Fail(errWrite, text);
     }
     // A file written over keeps its permissions; the new file has them already when the
@@ -1015,7 +1020,7 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         ::unlink(temp.c_str());
         text.Format("Error while writing the file \"%s\": %s. The file was not changed.", path,
                     (const char*)ErrnoText(e));
-        tellWatcher(e);
+        tellWatcher((const char*)ErrnoText(e));
         return Fail(errWrite, text);
     };
 

@@ -116,8 +116,8 @@ public:
     // reports success without touching the disk (a run that only plans its files), Refuse
     // fails the write (error 8) with the watcher's text, WriteElsewhere writes the file at the
     // path the watcher put into that text. A file let through that then cannot be written is
-    // told to the watcher once more, with `items` -1 and the system's reason in the text (its
-    // decision is not used). An empty function removes it.
+    // told to the watcher once more, with `items` -1 and the reason in the text (the system's,
+    // or what stands at the path; its decision is not used). An empty function removes it.
     using WriteWatcher = std::function<WriteDecision(const std::string& path, int items, std::string& refusal)>;
     static void SetWriteWatcher(WriteWatcher watcher);
     // Sees every data file that a page looks for on its own to read (the earlier file of its

@@ -696,3 +696,33 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         EXPECT_EQ(folder.Snapshot("pub"), expected) << c.what << ": " << message;
     }
 }
+
+// The reader on a journal's bytes: every prefix (a process ended while appending) reads, with
+// the records that are complete; any one byte changed anywhere refuses it, so that a damaged
+// record is never taken for one cut short.
+TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
+    const std::string bytes = journal::MainHeader("00112233445566778899aabbccddeeff") +
+                              journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.2") +
+                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", ".report.txt.qvtmp.1", "");
+    const size_t records[] = {bytes.find("f 5:"), bytes.find("d 6:"), bytes.find("f 10:"), bytes.size()};
+    for (size_t length = 0; length <= bytes.size(); ++length) {
+        journal::Journal read;
+        std::string why;
+        ASSERT_TRUE(journal::Parse(bytes.substr(0, length), read, why)) << length << ": " << why;
+        EXPECT_EQ(read.torn, length < records[0]) << length;
+        EXPECT_EQ(read.files.size(), size_t(length >= records[1]) + size_t(length >= records[3])) << length;
+        EXPECT_EQ(read.folders.size(), size_t(length >= records[2])) << length;
+    }
+    journal::Journal read;
+    std::string why;
+    ASSERT_TRUE(journal::Parse(bytes, read, why));
+    EXPECT_EQ(read.files[0].BackupName(), ".b.txt.qvold.2");
+    EXPECT_EQ(read.files[1].TemporaryName(), ".report.txt.qvtmp.1");
+    EXPECT_EQ(read.files[1].BackupName(), "");
+    for (size_t at = 0; at < bytes.size(); ++at)
+        for (const char change : {'\x01', '\x08', '\x10'}) {
+            std::string damaged = bytes;
+            damaged[at] ^= change;
+            EXPECT_FALSE(journal::Parse(damaged, read, why)) << at << " ^ " << int(change);
+        }
+}

@@ -2,6 +2,7 @@
 // text, an edit script may start with a byte-order mark, and `svg` makes only the element it
 // draws.
 #include "afx/message_text.h"
+#include "editor/text_codec.h"
 #include "tests/support/host_run.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
@@ -40,8 +41,35 @@ TEST(QvhostInput, ExcerptsKeepTheFirstBytesAndWholeCharacters) {
     EXPECT_EQ(bound.substr(1) + "... (201 bytes)", qv::Excerpt(bound.substr(1) + "\xC3\xA4"));
 }
 
+// A long path is cut in its middle: its start and its file name stay, and no character is split.
+TEST(QvhostInput, ShownPathsKeepTheirStartAndTheirFileName) {
+    const std::string name = "/P__L3.mdx", folder(qv::kMaxShownPathBytes - name.size(), 'd');
+    const std::string umlauts = [] {
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "\xC3\xA4";
+        return text;
+    }();
+    const struct {
+        std::string path, start, end;
+    } cases[] = {
+        {folder + name, folder + name, ""},                    // as long as shown: whole
+        {"/" + folder + name, "/" + folder.substr(0, 46), std::string(100 - name.size(), 'd') + name},
+        {"/" + std::string(5000, 'x') + name, "/" + std::string(46, 'x'), name},
+        {"/" + umlauts + name, "/" + umlauts.substr(0, 46), umlauts.substr(0, 100) + name},
+    };
+    for (const auto& c : cases) {
+        const std::string shown = qv::ShownPath(c.path);
+        EXPECT_GE(qv::kMaxShownPathBytes, shown.size()) << shown;
+        EXPECT_EQ(0u, shown.find(c.start)) << shown;
+        EXPECT_EQ(shown.size() - c.end.size(), shown.rfind(c.end)) << shown;
+        EXPECT_EQ(c.path.size() > qv::kMaxShownPathBytes, shown.find("...") != std::string::npos) << shown;
+        EXPECT_TRUE(qv::IsUtf8(shown)) << shown;
+    }
+}
+
 // Every kind of place that quotes a user's text in a message: a text of 100,000 bytes shows
-// its first bytes (a path its folder first) and its length, and no line of the output is long.
+// its first bytes and its length (a path its start and its end), and no line of the output is
+// long.
 TEST(QvhostInput, MessagesQuoteTheFirstBytesOfALongText) {
     const std::string z(100000, 'z');
     const std::string r1 = R"({"id": 15, "name": "R1"})";
@@ -64,7 +92,10 @@ TEST(QvhostInput, MessagesQuoteTheFirstBytesOfALongText) {
         std::string output;
         EXPECT_EQ(2, RunOnSchematic(c.elements, c.args, output, {{"t", c.script}})) << output.substr(0, 300);
         for (const std::string& line : qv_test::Lines(output)) EXPECT_LT(line.size(), 500u) << line.substr(0, 300);
-        EXPECT_NE(std::string::npos, output.find("... (", output.find(std::string(20, 'z')))) << output.substr(0, 300);
+        // A text is cut after its first bytes, a path in its middle.
+        const bool cut = output.find("... (", output.find(std::string(20, 'z'))) != std::string::npos ||
+                         output.find("..." + std::string(20, 'z')) != std::string::npos;
+        EXPECT_TRUE(cut) << output.substr(0, 300);
     }
 }
 
@@ -89,7 +120,7 @@ TEST(QvhostInput, MessagesQuoteTheFirstBytesWhateverTheTextHolds) {
             EXPECT_EQ(2, qv_test::RunHost(line, "qvhost_input.ini", &output));
             // The fixed words and the file's path, and at most one quoted text.
             for (const std::string& printed : qv_test::Lines(output))
-                EXPECT_LT(printed.size(), qv::kMaxQuotedBytes + 150 + scratch.path.size()) << printed.substr(0, 400);
+                EXPECT_LT(printed.size(), qv::kMaxQuotedBytes + 150 + qv::kMaxShownPathBytes) << printed.substr(0, 400);
         }
     }
 }

@@ -1,5 +1,6 @@
 // The host as a user runs it with careless or hostile input: what a failed command leaves
 // behind, how data files are named, what `edit -o` and `load` write, and what is printed.
+#include "afx/message_text.h"
 #include "editor/catalogue.h"
 #include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
@@ -7,16 +8,24 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -56,11 +65,11 @@ std::string Quote(const std::string& text) {
     return out + "'";
 }
 
-// Runs the host in the scratch folder; stdout and stderr captured.
-HostRun RunHost(const Scratch& scratch, const std::string& args) {
+// Runs the host (or the program given) in the scratch folder; stdout and stderr captured.
+HostRun RunHost(const Scratch& scratch, const std::string& args, const std::string& program = QVHOST_PATH) {
     const std::string errPath = (scratch.path.parent_path() / (scratch.path.filename().string() + ".err")).string();
     HostRun result{qv_test::RunCaptured("cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
-                                        Quote(errPath + ".ini") + " " + Quote(QVHOST_PATH) + " " + args + " 2>" +
+                                        Quote(errPath + ".ini") + " " + Quote(program) + " " + args + " 2>" +
                                         Quote(errPath)),
                    ReadFile(errPath)};
     std::remove(errPath.c_str());
@@ -1094,20 +1103,188 @@ TEST(QvhostOutputs, ALeftoverDataFileDoesNotOverrideTheSchematicsTable) {
 }
 
 // A table that is empty is one line naming the element, the file and the reason: what its
-// page shows and its wizard reports about the refused file say the same and are not printed.
+// page shows and its wizard reports about the refused file say the same and are not printed,
+// also where the path is too long for the page's message to be shown whole.
 TEST(QvhostOutputs, AnEmptyTableIsOneLine) {
-    for (const char* id : {"103", "78", "43"})
-        for (const char* script : {"", R"(, "script": ["ok"])"}) {
-            Scratch scratch;
-            WriteFile(scratch / "s.json",
-                      std::string(R"({"document": "P", "elements": [{"id": )") + id + R"(, "name": "L3")" + script + "}]}");
-            const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
-            EXPECT_EQ(2, run.exitCode) << id << script;
-            EXPECT_EQ("qvhost: element \"L3\": its table is empty; nothing can be written to " +
-                          (fs::canonical(scratch.path) / "P__L3.mdx").string() + "\n",
-                      run.err)
-                << id << script;
+    for (const std::string& folder : {std::string("."), std::string(200, 'd')})
+        for (const char* id : {"103", "78", "43"})
+            for (const char* script : {"", R"(, "script": ["ok"])"}) {
+                Scratch scratch;
+                fs::create_directories(scratch / folder);
+                WriteFile(scratch / "s.json", std::string(R"({"document": "P", "elements": [{"id": )") + id +
+                                                  R"(, "name": "L3")" + script + "}]}");
+                const HostRun run = RunHost(scratch, "describe s.json -o " + folder + "/o.desc");
+                EXPECT_EQ(2, run.exitCode) << id << script;
+                EXPECT_EQ("qvhost: element \"L3\": its table is empty; nothing can be written to " +
+                              qv::ShownPath((fs::canonical(scratch / folder) / "P__L3.mdx").string()) + "\n",
+                          run.err)
+                    << id << script;
+            }
+}
+
+namespace {
+
+// A file or folder this process may not write, as one on a read-only mount or another user's
+// file is: its mode without write permission and, for root, whom modes do not stop, the
+// immutable flag. Undone when it goes. Holds() says whether writing is refused.
+struct WriteProtected {
+    explicit WriteProtected(std::vector<fs::path> paths) : m_paths(std::move(paths)) {
+        for (const fs::path& path : m_paths) {
+            fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+            SetImmutable(path, true);
         }
+    }
+    ~WriteProtected() {
+        for (auto it = m_paths.rbegin(); it != m_paths.rend(); ++it) {
+            SetImmutable(*it, false);
+            std::error_code code;
+            fs::permissions(*it, fs::perms::owner_write, fs::perm_options::add, code);
+        }
+    }
+    bool Holds() const {
+        return std::all_of(m_paths.begin(), m_paths.end(), [](const fs::path& p) { return ::access(p.c_str(), W_OK) != 0; });
+    }
+
+private:
+    static void SetImmutable(const fs::path& path, bool on) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return;
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            (void)::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+    std::vector<fs::path> m_paths;
+};
+
+} // namespace
+
+// A data file that cannot be written where an earlier run left it (a read-only sub-folder) is
+// one line naming the element, the file and the reason, as it is in an empty read-only folder;
+// the earlier file stays as it was.
+TEST(QvhostOutputs, AWriteProtectedDataFileIsOneLine) {
+    for (const bool earlier : {true, false}) {
+        Scratch scratch;
+        fs::create_directory(scratch / "sub");
+        WriteFile(scratch / "s.json", DataPairs("RNL1", "[0, 0], [1, 1]", "sub/t.mdx"));
+        if (earlier) {
+            ASSERT_EQ(0, RunHost(scratch, "describe s.json -o o.desc").exitCode);
+        }
+        const std::string before = earlier ? ReadFile(scratch / "sub/t.mdx") : std::string();
+        WriteFile(scratch / "s.json", DataPairs("RNL1", "[0, 0], [2, 2]", "sub/t.mdx"));
+        std::vector<fs::path> protect{scratch / "sub"};
+        if (earlier) protect.push_back(scratch / "sub/t.mdx");
+        WriteProtected readOnly(protect);
+        if (!readOnly.Holds()) {
+            GTEST_SKIP() << "this process may write whatever its mode says";
+        }
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(2, run.exitCode) << earlier;
+        const std::string line = "qvhost: element \"RNL1\": its data file " +
+                                 qv::ShownPath((fs::canonical(scratch.path) / "sub/t.mdx").string()) + " cannot be written: ";
+        EXPECT_EQ(0u, run.err.find(line)) << earlier << ": " << run.err;
+        EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << earlier << ": " << run.err;
+        if (earlier) {
+            EXPECT_EQ(before, ReadFile(scratch / "sub/t.mdx"));
+        }
+    }
+}
+
+// Every line a command prints names a path of any length by its start and its end, also when
+// it waits for another command or fails on the folder: a folder of 1,200 bytes gives lines of
+// a few hundred.
+TEST(QvhostOutputs, EveryLineIsShortWhateverThePath) {
+    Scratch scratch;
+    std::string folder = ".";
+    for (char c : std::string("abcde")) folder += "/" + std::string(240, c);
+    fs::create_directories(scratch / folder);
+    WriteFile(scratch / "s.json", DataPairs("RNL1", "[0, 0], [1, 1]"));
+    WriteFile(scratch / "t", "ok\n");
+    const std::string o = folder + "/";
+    struct Case {
+        std::string command;
+        int status;
+        const char* said;
+        std::function<void()> before;
+    } cases[] = {
+        {"describe s.json -o " + o + "o.desc", 0, "data file written to /", nullptr},
+        {"save s.json -o " + o + "s.qva", 0, "saved to", nullptr},
+        {"load " + o + "s.qva -o " + o + "t.qva", 0, "saved to", nullptr},
+        {"edit s.json --element RNL1 --script t -o " + o + "e.json", 0, "written to", nullptr},
+        {"svg s.json --element RNL1 --preview -o " + o + "p.svg", 0, "written to", nullptr},
+        {"describe " + o + "none.json -o " + o + "o.desc", 2, "no such file", nullptr},
+        {"describe s.json -o " + o + "none/o.desc", 2, "the output folder does not exist", nullptr},
+        {"describe s.json -o " + o + "o.desc", 2, "is no journal",
+         [&] { WriteFile(scratch / (o + ".qvhost-journal"), "not a journal\n"); }},
+    };
+    // Messages are short; what a command prints of the schematic (the data of a table, say)
+    // holds no path of the folder.
+    const std::string whole = std::string(240, 'c') + "/" + std::string(240, 'd');
+    const auto check = [&whole](const std::string& what, const HostRun& run) {
+        std::istringstream lines(run.err);
+        for (std::string line; std::getline(lines, line);) EXPECT_GE(400u, line.size()) << what << ": " << line;
+        EXPECT_EQ(std::string::npos, run.out.find(whole)) << what;
+    };
+    for (const Case& c : cases) {
+        if (c.before) c.before();
+        const HostRun run = RunHost(scratch, c.command);
+        EXPECT_EQ(c.status, run.exitCode) << c.command << ": " << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(c.said)) << c.said << ": " << run.err;
+        check(c.said, run);
+    }
+    fs::remove(scratch / (o + ".qvhost-journal"));
+    {
+        // A command that waits for another one says so, then goes on.
+        const int held = ::open((scratch / o).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_LE(0, held);
+        ASSERT_EQ(0, ::flock(held, LOCK_SH));
+        HostRun run;
+        std::thread waiting([&] { run = RunHost(scratch, "describe s.json -o " + o + "o.desc"); });
+        const std::string errPath = scratch.path.string() + ".err";
+        for (int i = 0; i < 600 && ReadFile(errPath).find("waiting for another command") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::close(held);
+        waiting.join();
+        EXPECT_EQ(0, run.exitCode) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("waiting for another command")) << run.err;
+        check("waiting", run);
+    }
+    WriteProtected readOnly({scratch / o});
+    if (!readOnly.Holds()) {
+        GTEST_SKIP() << "this process may write whatever its mode says";
+    }
+    const HostRun run = RunHost(scratch, "describe s.json -o " + o + "x.desc");
+    EXPECT_EQ(2, run.exitCode);
+    EXPECT_NE(std::string::npos, run.err.find("cannot be written")) << run.err;
+    check("write-protected", run);
+}
+
+// A message box the user script cannot answer fails an edit session wherever it is shown, also
+// while the element's pages open, before the script runs (an equation block whose formula
+// module is missing): one line, and nothing written.
+TEST(QvhostOutputs, ABoxShownAsThePagesOpenFailsTheSession) {
+    Scratch scratch;
+    // The host installed alone: its plug-in and catalogue are named, its formula modules are not there.
+    const fs::path installed = fs::path(QVHOST_PATH).parent_path();
+    std::error_code code;
+    fs::create_hard_link(QVHOST_PATH, scratch / "qvhost", code);
+    if (code) fs::copy_file(QVHOST_PATH, scratch / "qvhost");
+    WriteFile(scratch / "s.json", ReadFile(std::string(PARVEL_SOURCE_DIR) + "/examples/equation_block.json"));
+    WriteFile(scratch / "t", "ok\n");
+    const std::string common = " --plugin " + Quote((installed / "Parvel.so").string()) + " --catalogue " +
+                               Quote((installed / "catalogue").string());
+    const HostRun run = RunHost(scratch, "edit s.json --element EQ1 --script t -o e.json" + common,
+                                (scratch / "qvhost").string());
+    EXPECT_EQ(2, run.exitCode) << run.err;
+    EXPECT_EQ("qvhost: element \"EQ1\", as its pages opened: unexpected message box \"Scan Dll not found!\": the user "
+              "script has no answer left\n",
+              run.err);
+    EXPECT_FALSE(fs::exists(scratch / "e.json"));
+    // With its modules the same session passes.
+    EXPECT_EQ(0, RunHost(scratch, "edit s.json --element EQ1 --script t -o e.json" + common).exitCode);
 }
 
 // A table of 20,000 data pairs goes whole through every command: the data file of the

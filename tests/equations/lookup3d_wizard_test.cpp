@@ -407,7 +407,7 @@ TEST_F(Lookup3d, SweepsFillTheAxes) {
 
 // Import: three channels x, z, y with their units as "name[unit]"; other channel counts are
 // refused; a file that cannot be read leaves the lists as they were. A text-format import is
-// written back as ".mdx" after message 8035.
+// written back as ".mdx" beside it after message 8035.
 TEST_F(Lookup3d, ImportAndExport) {
     WizardOnSheet wizard(GridWizard(nullptr));
     CProp3DLookupTableXY* page = wizard.Page();
@@ -442,14 +442,18 @@ TEST_F(Lookup3d, ImportAndExport) {
     EXPECT_EQ(1u, editor->CountRequests(WIZREQ_FILE_WRITTEN));
     EXPECT_EQ("MDX 1\nchannels 3\nitems 4\nchannel \"x\" \"V\"\nchannel \"z\" \"\"\nchannel \"y\" \"s\"\ndata\n"
               "5 0 1\n6 1 1\n5 2 2\n6 3 2\nend\n",
-              ReadFile(root / "doc" / "grid.mdx"));
-    // An import whose grid fails its check keeps the lists and shows the check's message.
+              ReadFile(root / "grid.mdx"))
+        << "beside the text file it was named by";
+    // An import whose grid fails its check is refused with the check's message: lists, units
+    // and format stay.
     const fs::path single = root / "single.mdx";
     std::ofstream(single) << "MDX 1\nchannels 3\nitems 4\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n"
                              "1 0 3\n2 0 3\n1 0 4\n3 0 4\nend\n";
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : X-values aren't repeated!");
-    EXPECT_TRUE(page->ImportFile(single.string().c_str()));
+    EXPECT_FALSE(page->ImportFile(single.string().c_str()));
     EXPECT_EQ((Strings{"5", "6"}), Column(xs, 0));
+    EXPECT_EQ("x[V]", blocks_test::Text(page, 2275));
+    EXPECT_EQ(0, page->GetFileFormat());
     // Unit texts come back as they were typed through an export and an import.
     for (int id : {2273, 2274, 2277}) ASSERT_TRUE(qv::ui::Click(page, id));
     const std::pair<int, const char*> texts[] = {{2275, "X[s]"}, {2276, "[V]"}, {2278, "z"}};
@@ -486,6 +490,38 @@ TEST_F(Lookup3d, ImportAndExportButtonsAskForTheirFiles) {
     EXPECT_EQ("MDX 1\nchannels 3\nitems 6\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n"
               "1 0 10\n2 1 10\n3 2 10\n1 10 20\n2 11 20\n3 12 20\nend\n",
               ReadFile(root / "doc" / "picked.mdx"));
+}
+
+// "Open" on a file whose points are no grid (x 1, 2, 3, 1, 2: five points, no whole number of
+// blocks) is refused with the check's message: the file does not become the table's file,
+// and neither the apply nor the description writes to it.
+TEST_F(Lookup3d, OpenRefusesAFileThatIsNoGridAndNeverWritesIt) {
+    DWORD element = 0;
+    WizardOnSheet wizard(GridWizard(&element));
+    CProp3DLookupTableXY* page = wizard.Page();
+    ASSERT_TRUE(qv::ui::Click(page, 2116));
+    const std::string before = blocks_test::Text(page, 2117);
+    const fs::path bad = root / "doc" / "bad.mdx";
+    const std::string rows = "MDX 1\nchannels 3\nitems 5\nchannel \"x\" \"\"\nchannel \"z\" \"\"\nchannel \"y\" \"\"\n"
+                             "data\n1 0 10\n2 0 10\n3 0 10\n1 0 20\n2 0 20\nend\n";
+    std::ofstream(bad) << rows;
+    auto& script = qv::UserScript::Instance();
+    script.ExpectFileDialog(bad.string());
+    script.ExpectMessageBox(IDOK, "Error : Constant x-values aren't allowed!");
+    script.ExpectMessageBox(IDOK, "Error while reading file!");
+    ASSERT_TRUE(qv::ui::Click(page, 2118));
+    EXPECT_EQ(before, blocks_test::Text(page, 2117));
+    EXPECT_EQ((Strings{"1", "2", "3"}), Column(List(page, 2449), 0));
+    ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
+    EXPECT_EQ(rows, ReadFile(bad));
+    EXPECT_EQ(kGrid, PointsOf(wizard->Points()));
+    EXPECT_EQ(before, Named(editor->Holder(element), "FILE")->GetValue().str());
+}
+
+TEST_F(Lookup3d, SaveAsAsksBeforeReplacingTheFileItWrites) {
+    WizardOnSheet wizard(GridWizard(nullptr));
+    ASSERT_TRUE(qv::ui::Click(wizard.Page(), 2116));
+    qv_test::ExpectSaveAsAsksBeforeReplacingTheFileItWrites(wizard.Page(), root / "doc", "");
 }
 
 // The file buttons offer the toolkit's formats with the entry of the table's file extension

@@ -433,6 +433,13 @@ TEST_F(LookupTable, ImportAndExportThroughThePage) {
     EXPECT_FALSE(fs::exists(root / "chosen.mdx"));
 }
 
+TEST_F(LookupTable, SaveAsAsksBeforeReplacingTheFileItWrites) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    WizardOnSheet wizard(TableWith({{1, 1}, {2, 4}}));
+    ASSERT_TRUE(qv::ui::Click(wizard.Page(), 2116));
+    qv_test::ExpectSaveAsAsksBeforeReplacingTheFileItWrites(wizard.Page(), root, "");
+}
+
 // An axis text comes back as it was typed: an apply with "File Name" ticked writes the texts
 // split into channel names and units, a page opened on that file reads them back, and so do
 // "Save as" and "Open".

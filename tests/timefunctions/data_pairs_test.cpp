@@ -661,6 +661,14 @@ TEST_F(DataPairs, ExportAsksForTheFileToWrite) {
               ReadFile(root / "picked.mdx"));
 }
 
+TEST_F(DataPairs, SaveAsAsksBeforeReplacingTheFileItWrites) {
+    auto wizard = Pairs(PairRows(), nullptr, {{0, 1}, {1, 2}});
+    Open open(*wizard);
+    ASSERT_TRUE(qv::ui::Click(open.Page(), 2116));
+    // The folder is none the table knows: the file-name edit shows whole paths.
+    qv_test::ExpectSaveAsAsksBeforeReplacingTheFileItWrites(open.Page(), root, root.string() + "/");
+}
+
 TEST_F(DataPairs, WildcardNameBecomesTheElementAndAReferenceWritesNoFile) {
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});
