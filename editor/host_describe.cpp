@@ -434,6 +434,14 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
             break;
         }
     }
+    if (beforeWriting.empty()) {
+        // The files the plan knows are named in their folders' journals at once: one sync of a
+        // journal covers them all.
+        std::vector<std::string> targets;
+        targets.reserve(plan.files.size());
+        for (const PlannedFile& file : plan.files) targets.push_back(file.path);
+        OutputFiles::Current().Plan(targets, beforeWriting);
+    }
     const bool begun = beforeWriting.empty() && BeginDescription(path, job, beforeWriting);
     if (!begun) {
         job.finalPath = plan.files.front().path;

@@ -4,6 +4,7 @@
 #include "editor/journal_format.h"
 #include "editor/text_codec.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -34,14 +35,28 @@ constexpr const char* kCommitted = journal::kCommittedName;
 // The command's state: nothing written yet, writing (journals may exist), past the commit point.
 enum State { kIdle = 0, kWriting = 1, kPastCommit = 2 };
 
+// Entry::made of a new target renamed into place on a file system without links: no second
+// link tells it from a file made later under its name, so only this process removes it.
+constexpr sig_atomic_t kMadeByRename = 2;
+
 int g_failureStatus = 2;
 void (*g_stepHook)(long) = nullptr;
 long g_steps = 0;
+// Test switches (see SetFaultsForTest and RecordCallsForTest).
+bool g_noSecondLinks = false;
+long g_failAppend = 0;
+long g_appends = 0;
+std::vector<std::string>* g_calls = nullptr;
 
 // A step that changed the file system: the crash test may end the process after it.
 void Step() {
     ++g_steps;
     if (g_stepHook != nullptr) g_stepHook(g_steps);
+}
+
+// Notes a call that orders the writes on disk, for the test that checks that order.
+void Record(const char* what, const char* folder, const std::string& name = std::string()) {
+    if (g_calls != nullptr) g_calls->push_back(std::string(what) + "\t" + folder + "\t" + name);
 }
 
 // Writes a text to standard error without allocating (usable in a signal handler).
@@ -68,13 +83,20 @@ struct SignalsBlocked {
 
 // One target of the command, by bare names in its folder: the temporary file it is written to,
 // and the second link that keeps its earlier contents (null when the target is new). Made
-// whole before it is published, so that a handler sees it complete or not at all.
+// whole, and its journal line written, before it is published, so that a handler sees it
+// complete or not at all. The flags say which names may hold a file (set before a name is
+// made, cleared once it is gone), so that no call is spent on a name that is not there.
 struct Entry {
     char* target = nullptr;
     char* temporary = nullptr;
     char* backup = nullptr;
     mode_t mode = 0;
+    uid_t owner = 0;
     gid_t group = 0;
+    volatile sig_atomic_t hasTemporary = 0;   // the temporary name (a new target's second link once made)
+    volatile sig_atomic_t kept = 0;           // the backup name holds the whole earlier contents
+    volatile sig_atomic_t made = 0;           // a new target is in place
+    bool unsynced = false;                    // put in place, not yet synced
     Entry* next = nullptr;
 };
 
@@ -85,6 +107,11 @@ struct Folder {
     std::atomic<int> journal{-1};
     std::atomic<Entry*> entries{nullptr};
     Folder* next = nullptr;
+    bool linesUnsynced = false;   // lines appended since the journal was last synced
+    bool journalNamed = false;    // the journal's name is on disk (the folder synced since it was made)
+    bool changed = false;         // names in the folder changed since it was last synced
+    size_t journalBytes = 0;
+    dev_t device = 0;
 };
 
 std::atomic<int> g_state{kIdle};
@@ -93,10 +120,19 @@ std::atomic<bool> g_passedCommit{false};   // some command of this process passe
 std::atomic<Folder*> g_folders{nullptr};
 Folder* g_main = nullptr;
 std::string g_id;
+std::string g_fault;                                         // the journal that could not be written, and why
 std::unordered_map<std::string, Folder*> g_folderAt;
+std::unordered_set<std::string> g_namedFolders;              // named in the main journal
 std::unordered_map<std::string, Entry*> g_entryAt;          // by folder + '/' + name
 std::unordered_set<std::string> g_namesTaken;                // folder + '/' + temporary or backup name
-std::unordered_map<std::string, std::string> g_targetOf;     // temporary path -> target path
+// An open temporary file: its target, and its entry where the command journals it.
+struct Written {
+    std::string target;
+    Folder* folder = nullptr;
+    Entry* entry = nullptr;
+};
+std::unordered_map<std::string, Written> g_written;         // by temporary path
+std::vector<std::pair<Folder*, Entry*>> g_unsynced;          // files put in place, not yet synced
 
 // The locked output folder and the descriptors that hold its locks.
 std::string g_root;
@@ -114,19 +150,26 @@ bool Exists(int dir, const char* name) {
     return ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // Takes back one entry: the temporary file goes, the earlier contents come back (or a new
-// target goes). Each step is safe to do again, so a recovery that is interrupted can be repeated.
+// target goes, where it still is the file the command made: its temporary name's second link;
+// a file the user made there after a crash stays). Each step is safe to do again, so a
+// recovery that is interrupted can be repeated.
 void TakeBack(int dir, const char* target, const char* temporary, const char* backup) {
-    ::unlinkat(dir, temporary, 0);
-    if (backup == nullptr) {
-        ::unlinkat(dir, target, 0);
-        return;
-    }
     struct stat kept {};
     struct stat now {};
+    if (backup == nullptr) {
+        if (::fstatat(dir, temporary, &kept, AT_SYMLINK_NOFOLLOW) != 0) return;
+        if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, kept)) ::unlinkat(dir, target, 0);
+        ::unlinkat(dir, temporary, 0);
+        return;
+    }
+    ::unlinkat(dir, temporary, 0);
+    // Only a backup that became whole has its name: one never made leaves the target as it is.
     if (::fstatat(dir, backup, &kept, AT_SYMLINK_NOFOLLOW) != 0) return;
     // A rename between two links of one file does nothing: the target still is the earlier file.
-    if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == kept.st_dev && now.st_ino == kept.st_ino)
+    if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, kept))
         ::unlinkat(dir, backup, 0);
     else
         ::renameat(dir, backup, dir, target);
@@ -139,22 +182,40 @@ void Tidy(int dir, const char* temporary, const char* backup) {
 }
 
 // Finishes the command's folders from the list in memory: taken back, or tidied past the
-// commit point; the other folders' journals go before the main one. No allocation, no lock.
+// commit point; the other folders' journals go before the main one, and no journal goes
+// before what it names is gone on disk. No allocation, no lock (but in the commit, which
+// `stepped` marks, the calls are noted for the test of their order).
 void FinishFolders(bool committed, bool stepped) {
     for (Folder* f = g_folders.load(std::memory_order_acquire); f != nullptr; f = f->next) {
+        bool removed = !stepped;
         for (Entry* e = f->entries.load(std::memory_order_acquire); e != nullptr; e = e->next) {
-            if (committed)
-                Tidy(f->dir, e->temporary, e->backup);
-            else
+            if (!committed) {
+                if (e->made == kMadeByRename) ::unlinkat(f->dir, e->target, 0);
                 TakeBack(f->dir, e->target, e->temporary, e->backup);
+            } else if (e->hasTemporary || e->kept) {
+                if (e->hasTemporary) ::unlinkat(f->dir, e->temporary, 0);
+                if (e->kept) ::unlinkat(f->dir, e->backup, 0);
+                e->hasTemporary = 0;
+                e->kept = 0;
+                if (stepped) Record("tidy", f->path, e->target);
+                removed = true;
+            } else {
+                continue;
+            }
             if (stepped) Step();
         }
-        ::fsync(f->dir);
-        if (f->journal.load() >= 0) {
-            ::unlinkat(f->dir, f == g_main && committed ? kCommitted : kJournal, 0);
-            if (f != g_main) ::fsync(f->dir);
-            if (stepped) Step();
+        if (f->journal.load() < 0) continue;
+        if (removed) {
+            ::fsync(f->dir);
+            if (stepped) Record("sync-folder", f->path);
         }
+        ::unlinkat(f->dir, f == g_main && committed ? kCommitted : kJournal, 0);
+        if (stepped) Record("drop-journal", f->path);
+        if (f != g_main) {
+            ::fsync(f->dir);
+            if (stepped) Record("sync-folder", f->path);
+        }
+        if (stepped) Step();
     }
 }
 
@@ -185,17 +246,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Appends a record to a journal, on disk before the step it announces. A journal stays within
-// the size recovery reads (EFBIG beyond it).
-bool Append(int fd, const std::string& record) {
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && static_cast<size_t>(status.st_size) + record.size() > journal::kMaxBytes) {
-        errno = EFBIG;
-        return false;
-    }
-    return WriteAll(fd, record) && ::fdatasync(fd) == 0;
-}
-
 using journal::Journal;
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -206,6 +256,53 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder) {
     if (path == folder) return true;
     if (folder == "/") return !path.empty() && path[0] == '/';
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+// The command's journal could not be written: it writes nothing more and cannot commit.
+void JournalFailed(const Folder& folder, int error) {
+    if (g_fault.empty()) g_fault = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), error);
+}
+
+// Appends a record naming `name` to a folder's journal. It goes to disk with the lines before
+// it when something of that name is first touched (JournalOnDisk).
+bool Append(Folder& folder, const std::string& record, const std::string& name) {
+    if (!g_fault.empty()) return false;
+    const bool injected = g_failAppend != 0 && ++g_appends == g_failAppend;
+    // A journal stays within the size recovery reads.
+    const bool tooLarge = folder.journalBytes + record.size() > journal::kMaxBytes;
+    errno = 0;
+    if (injected || tooLarge || !WriteAll(folder.journal.load(), record)) {
+        JournalFailed(folder, injected ? ENOSPC : tooLarge ? EFBIG : errno == 0 ? EIO : errno);
+        return false;
+    }
+    folder.journalBytes += record.size();
+    folder.linesUnsynced = true;
+    Record("line", folder.path, name);
+    return true;
+}
+
+// Before anything in a folder is touched: its journal, with every line appended so far, and
+// the journal's name are on disk. Batches of lines so cost one sync.
+bool JournalOnDisk(Folder& folder) {
+    if (!g_fault.empty()) return false;
+    if (folder.linesUnsynced) {
+        if (::fdatasync(folder.journal.load()) != 0) {
+            JournalFailed(folder, errno);
+            return false;
+        }
+        folder.linesUnsynced = false;
+        Record("sync-journal", folder.path);
+    }
+    if (!folder.journalNamed) {
+        if (::fsync(folder.dir) != 0) {
+            JournalFailed(folder, errno);
+            return false;
+        }
+        folder.journalNamed = true;
+        folder.changed = false;
+        Record("sync-folder", folder.path);
+    }
+    return true;
 }
 
 // Reads a journal from an open regular file, piece by piece: "" or what is wrong with it.
@@ -455,26 +552,17 @@ std::string NewId() {
     return id;
 }
 
-// Creates a folder's journal with its header, on disk (with its name) before anything it names.
-bool CreateJournal(Folder& folder, const std::string& header, std::string& error) {
-    const int fd = ::openat(folder.dir, kJournal, O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), errno);
-        return false;
-    }
-    folder.journal.store(fd);
-    Step();
-    if (!Append(fd, header) || ::fsync(folder.dir) != 0) {
-        error = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), errno);
-        return false;
-    }
-    return true;
-}
-
 // The folder of a target, with its journal: the first one is the main journal; a folder below
-// the output folder is recovered first and named in the main journal before it gets its own.
+// the output folder is recovered first and named in the main journal (on disk) before it gets
+// its own. A folder is known only once its journal exists: one whose journal cannot be made
+// (a read-only folder) is tried again, and refused again for the same reason.
 Folder* FolderFor(const std::string& path, std::string& error) {
     if (const auto found = g_folderAt.find(path); found != g_folderAt.end()) return found->second;
+    if (g_main == nullptr) g_fault.clear();   // a new command
+    if (!g_fault.empty()) {
+        error = g_fault;
+        return nullptr;
+    }
     if (g_main == nullptr && path != g_root) {
         if (FolderFor(g_root, error) == nullptr) return nullptr;
     }
@@ -486,36 +574,68 @@ Folder* FolderFor(const std::string& path, std::string& error) {
                 !RecoverHeld(step, error))
                 return nullptr;
     }
-    auto* folder = new Folder;
-    folder->path = Copy(path);
-    folder->dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder->dir < 0) {
+    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
         error = ShownPath(path) + ": the folder cannot be opened (" + std::strerror(errno) + ")";
-        std::free(folder->path);
-        delete folder;
         return nullptr;
     }
-    g_folderAt.emplace(path, folder);
     std::string header;
     if (g_main == nullptr) {
         g_id = NewId();
         header = journal::MainHeader(g_id);
     } else {
         header = journal::PartHeader(g_id, g_root);
-        if (!Append(g_main->journal.load(), journal::FolderRecord(path))) {
-            error = OutputFiles::CannotBeWritten(JoinPath(g_root, kJournal), errno);
+        if (g_namedFolders.count(path) == 0) {
+            if (!Append(*g_main, journal::FolderRecord(path), path)) {
+                ::close(dir);
+                error = g_fault;
+                return nullptr;
+            }
+            g_namedFolders.insert(path);
+            Step();
+        }
+        if (!JournalOnDisk(*g_main)) {
+            ::close(dir);
+            error = g_fault;
             return nullptr;
         }
-        Step();
     }
+    struct stat status {};
+    ::fstat(dir, &status);
+    auto* folder = new Folder;
+    folder->path = Copy(path);
+    folder->dir = dir;
+    folder->device = status.st_dev;
+    int fd = -1;
     {
         SignalsBlocked blocked;
-        folder->next = g_folders.load();
-        g_folders.store(folder, std::memory_order_release);
-        if (g_main == nullptr) g_main = folder;
-        g_state.store(kWriting);
+        fd = ::openat(dir, kJournal, O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            folder->journal.store(fd);
+            folder->next = g_folders.load();
+            g_folders.store(folder, std::memory_order_release);
+            if (g_main == nullptr) g_main = folder;
+            g_state.store(kWriting);
+        }
     }
-    return CreateJournal(*folder, header, error) ? folder : nullptr;
+    if (fd < 0) {
+        const int reason = errno;
+        error = OutputFiles::CannotBeWritten(JoinPath(path, kJournal), reason);
+        ::close(dir);
+        std::free(folder->path);
+        delete folder;
+        errno = reason;
+        return nullptr;
+    }
+    g_folderAt.emplace(path, folder);
+    folder->changed = true;
+    Record("journal", folder->path);
+    Step();
+    if (!Append(*folder, header, "")) {
+        error = g_fault;
+        return nullptr;
+    }
+    return folder;
 }
 
 // A hidden name beside `name` that nothing holds, within the system's limit for a name.
@@ -553,9 +673,11 @@ void Clear() {
         f = next;
     }
     g_folderAt.clear();
+    g_namedFolders.clear();
     g_entryAt.clear();
     g_namesTaken.clear();
-    g_targetOf.clear();
+    g_written.clear();
+    g_unsynced.clear();
     if (!g_rootExplicit) ReleaseLocks();
 }
 
@@ -566,7 +688,10 @@ OutputFiles& OutputFiles::Current() {
     return owner;
 }
 
-void OutputFiles::SetStepHook(void (*hook)(long)) { g_stepHook = hook; }
+void OutputFiles::SetStepHook(void (*hook)(long)) {
+    g_stepHook = hook;
+    g_steps = 0;
+}
 
 void OutputFiles::InstallHandlers(int failureStatus) {
     g_failureStatus = failureStatus;
@@ -664,32 +789,88 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
 
 namespace {
 
+// Gives a file the owner (where the process may: as root), group and permissions of the file
+// it stands for. The owner and group first: changing them clears the setuid and setgid bits.
+bool TakeOwnerAndMode(int fd, const Entry& entry) {
+    const uid_t owner = ::geteuid() == 0 && entry.owner != 0 ? entry.owner : static_cast<uid_t>(-1);
+    if (owner != static_cast<uid_t>(-1) || entry.group != ::getegid()) (void)::fchown(fd, owner, entry.group);
+    return ::fchmod(fd, entry.mode) == 0;
+}
+
 // Keeps the earlier contents in a copy where the file system has no second links (a FAT
-// stick, say): true when the copy is complete and on disk.
-bool CopyAside(const Folder& folder, const Entry& entry) {
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return false;
-    const int from = ::openat(folder.dir, entry.target, O_RDONLY | O_CLOEXEC);
+// stick, or a file with as many links as the system allows). The copy is made under the
+// entry's temporary name, synced, and only then renamed to the backup name: a rollback, a
+// signal handler or a recovery finds the backup whole or not at all, and without one leaves
+// the target as it is. True when the backup is in place.
+bool CopyAside(Folder& folder, Entry& entry, int linkError) {
+    if (linkError != EPERM && linkError != EOPNOTSUPP && linkError != EMLINK) {
+        errno = linkError;
+        return false;
+    }
+    const int from = ::openat(folder.dir, entry.target, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (from < 0) return false;
-    const int to = ::openat(folder.dir, entry.backup, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, entry.mode & 0777);
-    bool copied = to >= 0 && ::fchmod(to, entry.mode) == 0;
+    entry.hasTemporary = 1;
+    const int to = ::openat(folder.dir, entry.temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    bool copied = to >= 0;
+    if (copied) {
+        folder.changed = true;
+        Record("write", folder.path, entry.target);
+        Step();
+    }
+    copied = copied && TakeOwnerAndMode(to, entry);
     char chunk[65536];
     for (ssize_t n; copied && (n = ::read(from, chunk, sizeof chunk)) != 0;) {
         if (n < 0 && errno == EINTR) continue;
         copied = n > 0 && WriteAll(to, std::string(chunk, static_cast<size_t>(n)));
     }
-    const int reason = errno;
     copied = copied && ::fsync(to) == 0;
+    int reason = errno;
     ::close(from);
     if (to >= 0) ::close(to);
-    if (!copied) {
-        if (to >= 0) ::unlinkat(folder.dir, entry.backup, 0);
-        errno = reason;
+    if (copied) {
+        Record("sync-file", folder.path, entry.target);
+        Step();
+        entry.kept = 1;
+        copied = ::renameat(folder.dir, entry.temporary, folder.dir, entry.backup) == 0;
+        reason = errno;
     }
-    return copied;
+    if (copied) {
+        entry.hasTemporary = 0;
+        Record("keep", folder.path, entry.target);
+        Step();
+        return true;
+    }
+    entry.kept = 0;
+    if (to >= 0) ::unlinkat(folder.dir, entry.temporary, 0);
+    entry.hasTemporary = 0;
+    errno = reason;
+    return false;
 }
 
-// The entry of a target (links followed), made and on disk in the folder's journal, with the
-// earlier contents kept in a second link. Null with a message.
+// Keeps the earlier contents of an entry's target under its backup name, once, before the
+// target is replaced or set aside. False with a message.
+bool KeepEarlier(Folder& folder, Entry& entry, const std::string& given, std::string& error) {
+    if (entry.backup == nullptr || entry.kept) return true;
+    entry.kept = 1;
+    if (!g_noSecondLinks && ::linkat(folder.dir, entry.target, folder.dir, entry.backup, 0) == 0) {
+        folder.changed = true;
+        Record("keep", folder.path, entry.target);
+        Step();
+        return true;
+    }
+    entry.kept = 0;
+    if (!CopyAside(folder, entry, g_noSecondLinks ? EMLINK : errno)) {
+        const int reason = errno;
+        error = OutputFiles::CannotBeWritten(given, reason);
+        errno = reason;
+        return false;
+    }
+    return true;
+}
+
+// The entry of a target (links followed), named in the folder's journal: a target is known
+// only once its line is written. Null with a message (and, when the journal could not be
+// written, the command's journal fault set).
 Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     std::string target;
     if (!OutputFiles::ResolveTarget(given, target, error)) return nullptr;
@@ -719,29 +900,86 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     entry->temporary = Copy(FreeName(*folder, name, "qvtmp"));
     entry->backup = existed ? Copy(FreeName(*folder, name, "qvold")) : nullptr;
     entry->mode = status.st_mode & 07777;
+    entry->owner = status.st_uid;
     entry->group = status.st_gid;
+    if (!Append(*folder, journal::FileRecord(name, entry->temporary, existed ? entry->backup : ""), name)) {
+        const int reason = errno;
+        std::free(entry->target);
+        std::free(entry->temporary);
+        std::free(entry->backup);
+        delete entry;
+        error = g_fault;
+        errno = reason;
+        return nullptr;
+    }
     g_entryAt.emplace(key, entry);
     {
         SignalsBlocked blocked;
         entry->next = folder->entries.load();
         folder->entries.store(entry, std::memory_order_release);
     }
-    if (!Append(folder->journal.load(), journal::FileRecord(name, entry->temporary, existed ? entry->backup : ""))) {
-        error = OutputFiles::CannotBeWritten(JoinPath(folder->path, kJournal), errno);
-        return nullptr;
-    }
     Step();
-    if (existed) {
-        if (::linkat(folder->dir, name.c_str(), folder->dir, entry->backup, 0) != 0 && !CopyAside(*folder, *entry)) {
-            error = OutputFiles::CannotBeWritten(given, errno);
-            return nullptr;
-        }
-        Step();
-    }
     return entry;
 }
 
+// Puts every file the command wrote, and every folder it changed, on disk before the commit
+// point: file by file where there are few; else the file system once, since a sync of each of
+// thousands of files costs a disk's latency each time. False with a message.
+bool SyncForCommit(std::string& error) {
+    constexpr size_t kFewFiles = 8;
+    if (g_unsynced.size() > kFewFiles) {
+        std::vector<dev_t> synced;
+        for (Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+            if (!f->changed) continue;
+            if (std::find(synced.begin(), synced.end(), f->device) == synced.end()) {
+                if (::syncfs(f->dir) != 0) {
+                    error = OutputFiles::CannotBeWritten(f->path, errno);
+                    return false;
+                }
+                synced.push_back(f->device);
+                Record("sync-all", f->path);
+            }
+            f->changed = false;
+        }
+    } else {
+        for (const auto& [folder, entry] : g_unsynced) {
+            const int fd = ::openat(folder->dir, entry->target, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0 || ::fsync(fd) != 0) {
+                error = OutputFiles::CannotBeWritten(JoinPath(folder->path, entry->target), errno);
+                if (fd >= 0) ::close(fd);
+                return false;
+            }
+            ::close(fd);
+            Record("sync-file", folder->path, entry->target);
+        }
+        for (Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+            if (!f->changed) continue;
+            if (::fsync(f->dir) != 0) {
+                error = OutputFiles::CannotBeWritten(f->path, errno);
+                return false;
+            }
+            f->changed = false;
+            Record("sync-folder", f->path);
+        }
+    }
+    for (const auto& [folder, entry] : g_unsynced) entry->unsynced = false;
+    g_unsynced.clear();
+    return true;
+}
+
 } // namespace
+
+bool OutputFiles::Plan(const std::vector<std::string>& targets, std::string& error) {
+    for (const std::string& target : targets) {
+        Folder* folder = nullptr;
+        std::string refused;
+        if (EntryFor(target, folder, refused) == nullptr && !g_fault.empty()) {
+            error = g_fault;
+            return false;
+        }
+    }
+    return true;
+}
 
 int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand) {
     std::string real;
@@ -769,33 +1007,56 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
                 return -1;
             }
             if (existed) (void)::fchmod(fd, status.st_mode & 07777);
-            g_targetOf[temporary] = resolved;
+            g_written[temporary] = {resolved, nullptr, nullptr};
             return fd;
         }
     }
     Folder* folder = nullptr;
     errno = 0;
     Entry* entry = EntryFor(target, folder, error);
-    if (entry == nullptr) {
+    if (entry != nullptr && !JournalOnDisk(*folder)) {
+        error = g_fault;
+        entry = nullptr;
+        errno = EIO;
+    }
+    if (entry == nullptr || !KeepEarlier(*folder, *entry, target, error)) {
         if (errno == 0) errno = EIO;
         return -1;
     }
-    // A temporary file of an earlier write of the same target that did not take its place.
-    ::unlinkat(folder->dir, entry->temporary, 0);
+    if (entry->made) {
+        // Written again: the command's earlier file goes (its temporary name keeps it, for a
+        // rollback, until the next write begins).
+        ::unlinkat(folder->dir, entry->target, 0);
+        entry->made = 0;
+        folder->changed = true;
+        Record("touch", folder->path, entry->target);
+        Step();
+    }
+    if (entry->hasTemporary) {
+        // A temporary file of an earlier write of the same target that did not take its place.
+        ::unlinkat(folder->dir, entry->temporary, 0);
+        entry->hasTemporary = 0;
+        folder->changed = true;
+        Record("touch", folder->path, entry->target);
+        Step();
+    }
+    entry->hasTemporary = 1;
     const int fd = ::openat(folder->dir, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        error = CannotBeWritten(target, errno);
+        const int reason = errno;
+        entry->hasTemporary = 0;
+        error = CannotBeWritten(target, reason);
+        errno = reason;
         return -1;
     }
+    folder->changed = true;
+    Record("write", folder->path, entry->target);
     Step();
-    if (entry->backup != nullptr) {
-        // The replacement keeps the permissions of the file it replaces, and its group where
-        // the system allows.
-        (void)::fchmod(fd, entry->mode);
-        if (entry->group != ::getegid()) (void)::fchown(fd, static_cast<uid_t>(-1), entry->group);
-    }
+    // The replacement keeps the owner (where the process may), group and permissions of the
+    // file it replaces.
+    if (entry->backup != nullptr) (void)TakeOwnerAndMode(fd, *entry);
     temporary = JoinPath(folder->path, entry->temporary);
-    g_targetOf[temporary] = JoinPath(folder->path, entry->target);
+    g_written[temporary] = {JoinPath(folder->path, entry->target), folder, entry};
     return fd;
 }
 
@@ -808,17 +1069,55 @@ std::string OutputFiles::BeginFile(const std::string& target, std::string& error
 }
 
 bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& target) {
-    const auto found = g_targetOf.find(temporary);
-    const std::string to = found != g_targetOf.end() ? found->second : target;
-    // On disk before it takes the target's place, so that a crash leaves no empty output.
-    if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    const auto found = g_written.find(temporary);
+    if (found == g_written.end() || found->second.entry == nullptr) {
+        const std::string to = found != g_written.end() ? found->second.target : target;
+        // Not journaled: on disk before it takes the target's place, so that a crash leaves no
+        // empty output.
+        if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+        if (::rename(temporary.c_str(), to.c_str()) != 0) return false;
+        if (found != g_written.end()) g_written.erase(found);
+        Step();
+        return true;
     }
-    if (::rename(temporary.c_str(), to.c_str()) != 0) return false;
-    // The temporary name is gone with the rename; forgetting it at once keeps the command's
-    // memory to what its journal needs, whatever the number of files it writes.
-    g_targetOf.erase(temporary);
+    Folder& folder = *found->second.folder;
+    Entry& entry = *found->second.entry;
+    if (entry.backup != nullptr) {
+        if (::renameat(folder.dir, entry.temporary, folder.dir, entry.target) != 0) return false;
+        entry.hasTemporary = 0;
+    } else {
+        // A new target is a second link of its temporary file until the commit: what a
+        // rollback removes is the file the command made, not one made later under its name.
+        entry.made = 1;
+        if (::linkat(folder.dir, entry.temporary, folder.dir, entry.target, 0) != 0) {
+            const int reason = errno;
+            entry.made = 0;
+            if (reason != EPERM && reason != EOPNOTSUPP) {
+                errno = reason;
+                return false;
+            }
+            // A file system without links: the file is renamed into place, and only this
+            // process's own rollback knows it as the command's.
+            entry.made = kMadeByRename;
+            if (::renameat(folder.dir, entry.temporary, folder.dir, entry.target) != 0) {
+                entry.made = 0;
+                return false;
+            }
+            entry.hasTemporary = 0;
+        }
+    }
+    if (!entry.unsynced) {
+        entry.unsynced = true;
+        g_unsynced.emplace_back(&folder, &entry);
+    }
+    folder.changed = true;
+    Record("touch", folder.path, entry.target);
+    // The temporary name is taken; forgetting it at once keeps the command's memory to what
+    // its journal needs, whatever the number of files it writes.
+    g_written.erase(found);
     Step();
     return true;
 }
@@ -829,8 +1128,12 @@ bool OutputFiles::SetAside(const std::string& target) {
     std::string error;
     Folder* folder = nullptr;
     Entry* entry = EntryFor(target, folder, error);
-    if (entry == nullptr || entry->backup == nullptr) return false;
+    if (entry == nullptr || entry->backup == nullptr || entry->made || !JournalOnDisk(*folder) ||
+        !KeepEarlier(*folder, *entry, target, error))
+        return false;
     if (::unlinkat(folder->dir, entry->target, 0) != 0) return false;
+    folder->changed = true;
+    Record("touch", folder->path, entry->target);
     Step();
     return true;
 }
@@ -839,10 +1142,16 @@ void OutputFiles::BringBack(const std::string& target) {
     std::string real;
     if (!RealFolder(FolderOfPath(target), real)) return;
     const auto found = g_entryAt.find(JoinPath(real, NameOfPath(target)));
-    const auto folder = g_folderAt.find(real);
-    if (found == g_entryAt.end() || folder == g_folderAt.end() || found->second->backup == nullptr) return;
-    if (Exists(folder->second->dir, found->second->target)) return;
-    if (::renameat(folder->second->dir, found->second->backup, folder->second->dir, found->second->target) == 0) Step();
+    const auto at = g_folderAt.find(real);
+    if (found == g_entryAt.end() || at == g_folderAt.end() || !found->second->kept) return;
+    Folder& folder = *at->second;
+    Entry& entry = *found->second;
+    if (Exists(folder.dir, entry.target)) return;
+    if (::renameat(folder.dir, entry.backup, folder.dir, entry.target) != 0) return;
+    entry.kept = 0;
+    folder.changed = true;
+    Record("touch", folder.path, entry.target);
+    Step();
 }
 
 bool OutputFiles::Commit(std::string& error) {
@@ -851,13 +1160,20 @@ bool OutputFiles::Commit(std::string& error) {
         return true;
     }
     // Everything the journals name is on disk before the commit point.
-    for (Folder* f = g_folders.load(); f != nullptr; f = f->next) ::fsync(f->dir);
+    if (!g_fault.empty() || !SyncForCommit(error)) {
+        if (!g_fault.empty()) error = g_fault;
+        Rollback();
+        Clear();
+        return false;
+    }
     bool committed = false;
     {
         SignalsBlocked blocked;
         if (::renameat(g_main->dir, kJournal, g_main->dir, kCommitted) != 0) {
             error = CannotBeWritten(JoinPath(g_main->path, kJournal), errno);
         } else {
+            // A signal that comes here waits for the state to say so.
+            Step();
             g_state.store(kPastCommit);
             g_passedCommit.store(true);
             committed = true;
@@ -868,7 +1184,10 @@ bool OutputFiles::Commit(std::string& error) {
         Clear();
         return false;
     }
+    Record("commit", g_main->path);
+    // The commit point is on disk before anything that kept the earlier contents goes.
     ::fsync(g_main->dir);
+    Record("sync-folder", g_main->path);
     Step();
     FinishFolders(true, true);
     Clear();
@@ -895,6 +1214,16 @@ bool OutputFiles::Settle(bool keep, std::string* error) {
 }
 
 bool OutputFiles::Committed() const { return g_passedCommit.load(); }
+
+const std::string& OutputFiles::JournalFault() const { return g_fault; }
+
+void OutputFiles::SetFaultsForTest(bool noSecondLinks, long failAppend) {
+    g_noSecondLinks = noSecondLinks;
+    g_failAppend = failAppend;
+    g_appends = 0;
+}
+
+void OutputFiles::RecordCallsForTest(std::vector<std::string>* calls) { g_calls = calls; }
 
 std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
     return ShownPath(path) + ": cannot be written: " + std::strerror(error);

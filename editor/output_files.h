@@ -8,11 +8,16 @@
 //   from the root down: a command that writes into a folder owns every folder below it, and
 //   two commands on nested folders wait for each other instead of writing into one folder.
 // - Journal. Before the first file of a folder is created or replaced, the folder gets a
-//   journal (".qvhost-journal", synced) naming, for every target, the temporary file it is
-//   written to and the second link that keeps its earlier contents. The journal of the output
-//   folder is the command's main one and names the other folders' journals, which name it.
-// - Commit. Renaming the main journal to ".qvhost-committed" makes the command's result the
-//   folders'; then the second links and the journals go.
+//   journal (".qvhost-journal") naming, for every target, the temporary file it is written to
+//   and the second link that keeps its earlier contents; a target's line is on disk before
+//   anything of that name is touched. The journal of the output folder is the command's main
+//   one and names the other folders' journals, which name it. A command that knows its files
+//   in advance names them all at once (Plan), so that one sync per folder covers them. A new
+//   target is put in place as a second link of its temporary file, so that a rollback knows
+//   the file it made from one the user made later under that name.
+// - Commit. The files written and their folders are synced together (the file system once
+//   where there are many), then renaming the main journal to ".qvhost-committed" makes the
+//   command's result the folders'; then the second links and the journals go.
 // - Recovery. A command that finds a journal when it takes its lock, or when it first writes
 //   into a folder below its output folder, puts the dead command's folders back as they were
 //   (or, past its commit point, removes what it left) before anything else. Files that no
@@ -26,6 +31,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -65,6 +71,11 @@ public:
     // resolved (a link to a folder elsewhere leads out of it).
     static bool IsInsideFolder(const std::string& path, const std::string& folder);
 
+    // Names targets the command is about to write (links followed) in their folders' journals
+    // at once. A target that cannot be written is left to the write that reports it. False
+    // with a message only when a journal cannot be written, which fails the command.
+    bool Plan(const std::vector<std::string>& targets, std::string& error);
+
     // Begins writing `target` (links followed): names it in its folder's journal, keeps the
     // earlier contents in a second link, and creates the temporary file beside it, with the
     // permissions (and group, where the system allows) of the file it replaces, or those of a
@@ -79,7 +90,8 @@ public:
     // Puts a temporary file of BeginFile in place of its target. False with errno.
     bool PutInPlace(const std::string& temporary, const std::string& target);
     // Sets an earlier file aside (its contents wait in a second link, the name is free) so that
-    // the command does not read it; false when there is none.
+    // the command does not read it; false when there is none, or when its journal line cannot
+    // be written (JournalFault then says why, and the command fails).
     bool SetAside(const std::string& target);
     // Brings a file set aside back, when the command did not write it again.
     void BringBack(const std::string& target);
@@ -97,13 +109,24 @@ public:
     // Whether the command passed its commit point.
     bool Committed() const;
 
+    // Why a journal of the current (or last) command could not be written, or "": a command
+    // whose journal failed writes nothing more, cannot commit, and reports this one line.
+    const std::string& JournalFault() const;
+
     // The message for an output the system refused to write: the file and the system's reason
     // (the text of the errno value `error`).
     static std::string CannotBeWritten(const std::string& path, int error);
 
     // For the crash test only: a function called after each step that changes the file system
-    // (with the step's number from 1), which may end the process there.
+    // (with the step's number, counted from 1 from here on), which may end the process there.
     static void SetStepHook(void (*hook)(long step));
+    // For tests only: the second link that keeps a file's earlier contents fails as on a file
+    // system without links (so the contents are copied), and the journal append numbered
+    // `failAppend` (from 1; 0: none) fails as on a full disk.
+    static void SetFaultsForTest(bool noSecondLinks, long failAppend);
+    // For tests only: each call of the owner that makes its writes last across a power cut, in
+    // order, as "what<TAB>folder<TAB>name" (see output_files_test.cpp); null stops recording.
+    static void RecordCallsForTest(std::vector<std::string>* calls);
 
 private:
     OutputFiles() = default;

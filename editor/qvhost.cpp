@@ -99,7 +99,10 @@ std::string HostLines(const std::string& message) {
 }
 
 int Fail(const std::string& message) {
-    std::fputs(HostLines(qv::MessageToUtf8(message)).c_str(), stderr);
+    // A journal that could not be written failed the command, whatever failed after it: its
+    // line is the one that says why.
+    const std::string& journal = qv::OutputFiles::Current().JournalFault();
+    std::fputs(HostLines(qv::MessageToUtf8(journal.empty() ? message : journal)).c_str(), stderr);
     return kExitBadInput;
 }
 

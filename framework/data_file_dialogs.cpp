@@ -7,6 +7,8 @@
 #include "framework/xy_table.h"
 #include "toolkit/read_write_files.h"
 
+#include <sys/stat.h>
+
 namespace qv::files {
 
 namespace {
@@ -45,6 +47,16 @@ int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, in
         if (!patterns.empty() && patterns.back().Find('*') < 0) fileName += patterns.back();
     }
     return format;
+}
+
+bool MayReplace(const CString& path, bool mayAsk) {
+    struct stat info {};
+    if (::stat(qv::DiskPath(path).c_str(), &info) != 0) return true;
+    if (!mayAsk) return false;
+    const PathParts parts = SplitPath(path);
+    CResourceSwitch resources;
+    return AfxMessageBox(parts.name + parts.ext + " already exists.\nDo you want to replace it?",
+                         MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
 CString ReadErrorText() {

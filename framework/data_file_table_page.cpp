@@ -12,8 +12,6 @@
 #include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 
-#include <sys/stat.h>
-
 namespace {
 using namespace qv::strings;
 constexpr WORD kIdFileName = 2117;
@@ -119,20 +117,11 @@ void CDataFileTablePage::WriteChosenDataFile() {
     const bool renamed = name != answered;
     CString folder = m_strFolder;
     MakeCharacteristicPathRelative(folder, name);
-    if (renamed && !MayReplace(WritableDataFilePath(name, folder))) return;
+    if (renamed && !qv::files::MayReplace(WritableDataFilePath(name, folder), !m_bHidden)) return;
     m_strFolder = folder;
     m_strFileName = name;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     if (ExportFile(m_strFileName, format)) NormalizeFileName();
-}
-
-bool CDataFileTablePage::MayReplace(const CString& path) {
-    struct stat info {};
-    if (::stat(qv::DiskPath(path).c_str(), &info) != 0) return true;
-    if (m_bHidden) return false;
-    CResourceSwitch resources;
-    const CString question = SplitPath(path).name + SplitPath(path).ext + " already exists.\nDo you want to replace it?";
-    return AfxMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
 CString CDataFileTablePage::WrittenFileName(const CString& fileName) const {

@@ -66,9 +66,6 @@ protected:
     // written there in that format, under WrittenFileName. When that name is not the one the
     // dialog was answered with, a file of that name is replaced only after the user agreed.
     void WriteChosenDataFile();
-    // Whether the file at `path` may be written: yes when there is none, else the user is
-    // asked (a hidden page asks nobody and keeps the file).
-    bool MayReplace(const CString& path);
     // Where the table is written: the path returned, the name written under in `name`. Without
     // a chosen name (the flag off) the element's name in the document's folder; otherwise
     // WrittenFileName of `fileName`. A table read from a text file is written after a message in

@@ -113,6 +113,10 @@ public:
     // + file name in the format given and announces the file to the editor.
     BOOL ImportFile(const CString& path);
     BOOL ExportFile(int version);
+    // The name ExportFile writes a named table under: a "*" in the name part takes the
+    // component's name, one in the extension ".mdx"; a table read from a text file is an
+    // ".mdx" file.
+    CString ExportedFileName(const CString& fileName) const;
 
     // Check of the points on apply: 0 when the x values rise or fall strictly, else the
     // string ID of the message (8009 constant, 8010 not rising, 8011 not falling).

@@ -488,12 +488,9 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
         m_strFileDirectory = g_DocumentDir;
         m_strFileName = m_strComponentName + ".mdx";
     }
-    if (m_strFileName.Find('*') >= 0) {
-        PathParts parts = SplitPath(m_strFileName);
-        if (parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-        if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-        m_strFileName = JoinPath(parts);
-    }
+    if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion)
+        AfxMessageBox(LoadLibraryString(kStrTextCannotBeWritten), MB_OK);
+    m_strFileName = ExportedFileName(m_strFileName);
 
     const int n = static_cast<int>(m_points.GetSize());
     std::vector<double> xs(static_cast<size_t>(n));
@@ -509,17 +506,9 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
     file.InsertChannel(0, xs.data(), m_strXAxisLabel, "");
     file.InsertChannel(1, ys.data(), m_strYAxisLabel, "");
 
-    if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion) {
-        AfxMessageBox(LoadLibraryString(kStrTextCannotBeWritten), MB_OK);
-        PathParts parts = SplitPath(m_strFileName);
-        parts.ext = ".mdx";
-        m_strFileName = JoinPath(parts);
-        version = CReadAndWriteFiles::kFormatMdx;
-        // The file is an ".mdx" file from now on.
-        m_nFileSaveVersion = version;
-    } else {
-        m_nFileSaveVersion = version;
-    }
+    // A table read from a text file is an ".mdx" file from now on.
+    if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion) version = CReadAndWriteFiles::kFormatMdx;
+    m_nFileSaveVersion = version;
 
     const CString path = m_strFileDirectory + m_strFileName;
     if (!file.WriteFile(path, "", version, nullptr, nullptr, 0, 0)) {
@@ -531,6 +520,15 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
     else if (m_pOwner3 != nullptr)
         AnnounceFileWritten(RequestTarget(m_pOwner3), path);
     return TRUE;
+}
+
+CString CPropCharacteristicXYTable::ExportedFileName(const CString& fileName) const {
+    const bool text = m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion;
+    if (fileName.Find('*') < 0 && !text) return fileName;
+    PathParts parts = SplitPath(fileName);
+    if (parts.name.Find('*') >= 0) parts.name = m_strComponentName;
+    if (parts.ext.Find('*') >= 0 || text) parts.ext = ".mdx";
+    return JoinPath(parts);
 }
 
 void CPropCharacteristicXYTable::OnImport() {
@@ -550,9 +548,19 @@ void CPropCharacteristicXYTable::OnImport() {
 }
 
 void CPropCharacteristicXYTable::OnExport() {
-    const int version = qv::files::AskForFileToWrite(this, m_strFileDirectory, m_strFileName, m_nFileSaveVersion,
-                                                     qv::files::NoChosenFilter::kKeepName);
+    CString chosen = m_strFileName;
+    CString answered;
+    const int version = qv::files::AskForFileToWrite(this, m_strFileDirectory, chosen, m_nFileSaveVersion,
+                                                     qv::files::NoChosenFilter::kKeepName, &answered);
     if (version < 0) return;
+    // The dialog asked before replacing the file it was answered with; a file of another name
+    // (an extension appended, a text table's ".mdx") is replaced only when the user says so.
+    CString directory = m_strFileDirectory;
+    CString written = ExportedFileName(chosen);
+    const bool renamed = written != answered;
+    MakeCharacteristicPathRelative(directory, written);
+    if (renamed && !qv::files::MayReplace(directory + written)) return;
+    m_strFileName = chosen;
     MakeFileNameRelative();
     if (ExportFile(version)) {
         ShowFields();

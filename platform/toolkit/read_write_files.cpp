@@ -1078,8 +1078,9 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     p += 4;
     if (!WriteAll(fd, block.get(), static_cast<std::size_t>(p - block.get())))
         return abandon(errno);
-    // On disk before the rename, so that a crash cannot leave a renamed but empty file.
-    if (::fsync(fd) != 0)
+    // On disk before the rename, so that a crash cannot leave a renamed but empty file (an
+    // owner of the temporary files puts them on disk itself, with the others of its command).
+    if (!owner.putInPlace && ::fsync(fd) != 0)
         return abandon(errno);
     const int closed = ::close(fd);
     fd = -1;

@@ -9,6 +9,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <linux/capability.h>
 #include <map>
 #include <memory>
 #include <set>
@@ -40,6 +43,7 @@ struct Folder {
         std::error_code code;
         fs::remove_all(path, code);
         fs::remove(path.string() + ".err", code);
+        fs::remove(path.string() + ".wait.err", code);
         fs::remove(path.string() + ".ini", code);
     }
     std::string operator/(const std::string& name) const { return (path / name).string(); }
@@ -66,22 +70,31 @@ struct Folder {
     fs::path path;
 };
 
-// Starts the host in `folder` with the arguments; stderr goes to folder/../<name>.err. With a
-// step, the crash test's build of the host gets the signal `sig` after that step of the owner.
-pid_t StartHost(const Folder& folder, std::vector<std::string> args, long step = 0, int sig = SIGKILL) {
+// What the crash test's build of the host is made to do: get the signal `sig` after the
+// owner's step `step` (0: none).
+struct Faults {
+    long step = 0;
+    int sig = SIGKILL;
+};
+
+// Starts the host in `folder` with the arguments; stderr goes to folder/../<name><err>. With
+// faults, the crash test's build of the host runs.
+pid_t StartHost(const Folder& folder, std::vector<std::string> args, const Faults& faults = {},
+                const std::string& err = ".err") {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(folder.path.c_str()) != 0) _exit(127);
-        if (step > 0) {
-            setenv("QVHOST_CRASH_AFTER_STEP", std::to_string(step).c_str(), 1);
-            setenv("QVHOST_CRASH_SIGNAL", std::to_string(sig).c_str(), 1);
+        const bool crash = faults.step > 0;
+        if (crash) {
+            setenv("QVHOST_CRASH_AFTER_STEP", std::to_string(faults.step).c_str(), 1);
+            setenv("QVHOST_CRASH_SIGNAL", std::to_string(faults.sig).c_str(), 1);
         }
-        const int err = open((folder.path.string() + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(err, 2);
+        const int errFd = open((folder.path.string() + err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(errFd, 2);
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         setenv("QV_USER_PROFILE", (folder.path.string() + ".ini").c_str(), 1);
-        const char* program = step > 0 ? QVHOST_CRASH_PATH : QVHOST_PATH;
+        const char* program = crash ? QVHOST_CRASH_PATH : QVHOST_PATH;
         std::vector<char*> argv{const_cast<char*>(program)};
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -120,18 +133,49 @@ const char kTableSchematic[] = R"({"document":"T","elements":[{"id":78,"name":"L
 
 // Copies a folder's contents, permissions included, into another.
 void CopyFolder(const Folder& from, const Folder& to) {
-    ASSERT_EQ(qv_test::RunCaptured("cp -a '" + from.path.string() + "/.' '" + to.path.string() + "'").exitCode, 0);
+    fs::copy(from.path, to.path, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
 
-// What the next command does first: takes the lock of the output folder, recovering what a
-// dead command left there (in a child, so that the lock goes with it).
-bool Recover(const std::string& folder) {
+// The next command in `in`: locks its output folder `folder` (recovering what a dead command
+// left there), writes "next" into each file of `writes` and commits; in a child, so that the
+// lock goes with it. False when any of it fails.
+bool NextCommand(const Folder& in, const std::string& folder, const std::vector<std::string>& writes = {}) {
     const pid_t pid = fork();
     if (pid == 0) {
+        OutputFiles& owner = OutputFiles::Current();
         std::string error;
-        _exit(OutputFiles::Current().LockFolder(folder, error) ? 0 : 1);
+        bool ok = owner.LockFolder(in / folder, error);
+        for (const std::string& name : writes) {
+            const std::string temporary = ok ? owner.BeginFile(in / name, error) : std::string();
+            if (!temporary.empty()) WriteFile(temporary, "next");
+            ok = !temporary.empty() && owner.PutInPlace(temporary, in / name);
+        }
+        _exit(ok && owner.Settle(true) ? 0 : 1);
     }
     return Wait(pid) == 0;
+}
+
+// Runs the host with `args` over copies of `earlier`, with the faults of n = 1, 2, ... in turn
+// (three runs at a time), until a run finishes; `check` sees each run's folder, n and exit
+// status, in the order of n.
+void EachRun(const Folder& earlier, const std::vector<std::string>& args, const std::function<Faults(long)>& faults,
+             const std::function<void(Folder&, long, int)>& check) {
+    bool finished = false;
+    for (long n = 1; !finished && !::testing::Test::HasFatalFailure(); n += 3) {
+        ASSERT_LT(n, 1000) << args[0] << " does not finish";
+        std::vector<std::unique_ptr<Folder>> runs;
+        std::vector<pid_t> pids;
+        for (long i = n; i < n + 3; ++i) {
+            runs.push_back(std::make_unique<Folder>());
+            CopyFolder(earlier, *runs.back());
+            pids.push_back(StartHost(*runs.back(), args, faults(i)));
+        }
+        for (size_t i = 0; i < runs.size(); ++i) {
+            const int status = Wait(pids[i]);
+            finished = finished || status == 0;
+            if (!::testing::Test::HasFatalFailure()) check(*runs[i], n + static_cast<long>(i), status);
+        }
+    }
 }
 
 // A 2D lookup table whose "File Name" is ticked and typed as `name`.
@@ -391,30 +435,47 @@ TEST(OutputFiles, AFailedEditKeepsTheDataFileItReplaced) {
     }
 }
 
-// A command that writes into out/ and one whose output folder is out/sub wait for each other:
-// the failing one takes back only what it wrote, never the data file the other wrote there.
+// A command that writes into out/ and one whose output folder is out/sub wait for each other,
+// whichever took its lock first: the first is held (stopped) once it has its lock and its
+// journal, and the other says that it waits and writes nothing until the first ends. The failing
+// one takes back only what it wrote, never the data file the other wrote there.
 TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     Folder alone;
     fs::create_directories(alone.path / "sub");
     WriteFile(alone / "good.json", TableNamed("sub/t"));
     ASSERT_EQ(RunHostIn(alone, {"describe", "good.json", "-o", "a.desc"}), 0);
     const std::string written = ReadFile(alone / "sub/t.mdx");
-
-    Folder folder;
-    fs::create_directories(folder.path / "out" / "sub");
-    WriteFile(folder / "good.json", TableNamed("sub/t"));
     const std::string table = R"({"id": 78, "name": "LT9", "parameters": {"IN": "W"}, "script": ["click 1122",)"
                               R"( "click 1122", "cell 2121 0 1 0", "cell 2121 1 1 7", "click 2116", "type 2117 \"t\"", "ok"]}, )";
-    WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
-                                   Resistors(300, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-    const pid_t bad = StartHost(folder, {"describe", "bad.json", "-o", "out/sub/b.desc"});
-    for (int i = 0; i < 2000 && !fs::exists(folder / "out/sub/t.mdx"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(RunHostIn(folder, {"describe", "good.json", "-o", "out/a.desc"}), 0);
-    EXPECT_EQ(Wait(bad), 2);
-    EXPECT_EQ(ReadFile(folder / "out/sub/t.mdx"), written);
-    EXPECT_FALSE(fs::exists(folder / "out/sub/b.desc"));
-    EXPECT_FALSE(fs::exists(folder / "out/sub/D__R0.mdx"));
+    const std::vector<std::string> good{"describe", "good.json", "-o", "out/a.desc"};
+    const std::vector<std::string> bad{"describe", "bad.json", "-o", "out/sub/b.desc"};
+    for (const bool outerFirst : {true, false}) {
+        Folder folder;
+        fs::create_directories(folder.path / "out" / "sub");
+        WriteFile(folder / "good.json", TableNamed("sub/t"));
+        WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
+                                       Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
+        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{1, SIGSTOP});
+        int status = 0;
+        ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
+        ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
+        bool waits = false;
+        pid_t ended = 0;
+        for (int i = 0; i < 3000 && !waits && (ended = waitpid(second, &status, WNOHANG)) == 0; ++i) {
+            waits = ReadFile(folder.path.string() + ".wait.err").find("qvhost: waiting for another command") == 0;
+            if (!waits) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(first, SIGCONT);
+        EXPECT_TRUE(waits && ended == 0) << outerFirst << ": " << ReadFile(folder.path.string() + ".wait.err");
+        EXPECT_EQ(Wait(first), outerFirst ? 0 : 2);
+        if (ended == 0) {
+            EXPECT_EQ(Wait(second), outerFirst ? 2 : 0);
+        }
+        EXPECT_EQ(ReadFile(folder / "out/sub/t.mdx"), written) << outerFirst;
+        EXPECT_FALSE(fs::exists(folder / "out/sub/b.desc"));
+        EXPECT_FALSE(fs::exists(folder / "out/sub/D__R0.mdx"));
+    }
 }
 
 // A replaced file keeps its permissions and a new one gets those of any new file; a data file
@@ -463,6 +524,396 @@ TEST(OutputFiles, ReplacementsKeepPermissionsAndLinks) {
     }
 }
 
+// Runs `job` with the process's owner of output files in a child, which the signal `sig` ends
+// after the owner's step `step` (0: never), with the test switches given. Its exit status
+// (128 + the signal when one ended it); standard error goes to `err`.
+int RunOwnerJob(const std::function<void()>& job, const std::string& err, long step = 0, int sig = SIGKILL,
+                bool noSecondLinks = false, long failAppend = 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        static long at;
+        static int with;
+        at = step;
+        with = sig;
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        OutputFiles::Current().InstallHandlers(2);
+        OutputFiles::SetFaultsForTest(noSecondLinks, failAppend);
+        OutputFiles::SetStepHook([](long s) {
+            if (s == at) raise(with);
+        });
+        job();
+        _exit(0);
+    }
+    return Wait(pid);
+}
+
+// Writes `bytes` to a file of the command in place of `target`; false when the owner refused.
+bool WriteThrough(const std::string& target, const std::string& bytes) {
+    std::string temporary, error;
+    const int fd = OutputFiles::Current().OpenFile(target, temporary, error);
+    if (fd < 0) return false;
+    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return written && OutputFiles::Current().PutInPlace(temporary, target);
+}
+
+// A backup is used only once it is whole: a command ended after any step of making it (a
+// copy where a second link fails), or in the middle of copying a large file, is put back to
+// before or after, permissions included (setuid too), and so it is by its own signal handler.
+TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
+    for (const bool noSecondLinks : {true, false}) {
+        for (const int sig : {SIGKILL, SIGINT}) {
+            std::set<std::string> outcomes;
+            for (long step = 1, status = -1; status != 0; ++step) {
+                Folder folder;
+                WriteFile(folder / "old", std::string(200000, 'o'));
+                fs::permissions(folder / "old", static_cast<fs::perms>(04751));
+                const auto before = folder.Snapshot();
+                status = RunOwnerJob(
+                    [&] {
+                        std::string error;
+                        if (!WriteThrough(folder / "old", "after") || !WriteThrough(folder / "new", "new") ||
+                            !OutputFiles::Current().Commit(error))
+                            _exit(3);
+                    },
+                    folder.path.string() + ".err", step, sig, noSecondLinks);
+                const std::string what = std::to_string(noSecondLinks) + " " + std::to_string(sig) + " step " + std::to_string(step);
+                ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
+                if (sig == SIGKILL) {
+                    ASSERT_TRUE(NextCommand(folder, ".")) << what;
+                }
+                auto now = folder.Snapshot();
+                ASSERT_TRUE(now == before || (now.size() == 2 && ReadFile(folder / "old") == "after" &&
+                                              now["old"].substr(now["old"].rfind(' ')) == " 2537"))
+                    << what;
+                outcomes.insert(now == before ? "before" : "after");
+            }
+            EXPECT_EQ(outcomes.size(), 2u) << noSecondLinks << " " << sig;
+        }
+    }
+    // Ended while a large file is being copied: the part copied never takes the file's place.
+    for (const int sig : {SIGKILL, SIGINT}) {
+        Folder folder;
+        const std::string big(48 << 20, 'b');
+        WriteFile(folder / "big", big);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(open("/dev/null", O_WRONLY), 2);
+            OutputFiles::Current().InstallHandlers(2);
+            OutputFiles::SetFaultsForTest(true, 0);
+            WriteThrough(folder / "big", "after");
+            _exit(0);
+        }
+        // Once a part of the copy is there, under whatever name.
+        for (bool copying = false; !copying;)
+            for (const auto& entry : fs::directory_iterator(folder.path))
+                copying = copying || (entry.path().filename() != "big" && entry.is_regular_file() &&
+                                      entry.file_size() > 0 && entry.file_size() < big.size());
+        kill(pid, sig);
+        Wait(pid);
+        ASSERT_TRUE(NextCommand(folder, "."));
+        EXPECT_TRUE(ReadFile(folder / "big") == big) << sig;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), 1) << sig;
+    }
+}
+
+// The owner's job of the journal tests: a plan of files in two folders (one there before), a
+// file set aside, files written (two of them not planned), the commit. Exit status 0 when it
+// committed, 5 when the owner refused a step (with its journal fault written to `fault`).
+void JournalJob(const Folder& folder, const std::string& fault) {
+    OutputFiles& owner = OutputFiles::Current();
+    std::string error;
+    bool ok = owner.Plan({folder / "a.desc", folder / "d1.mdx", folder / "sub/d2.mdx", folder / "old.mdx"}, error);
+    ok = ok && owner.SetAside(folder / "old.mdx");
+    for (const char* name : {"d1.mdx", "sub/d2.mdx", "old.mdx", "extra.txt", "sub/extra.txt", "a.desc"})
+        ok = ok && WriteThrough(folder / name, std::string("new ") + name);
+    ok = ok && owner.Commit(error);
+    if (ok) _exit(0);
+    WriteFile(fault, owner.JournalFault());
+    owner.Settle(false);
+    _exit(5);
+}
+
+// A journal line that cannot be written fails the command before it touches the file the line
+// is for, whichever line it is; the command takes back what it wrote and says which journal
+// failed, and why.
+TEST(OutputFiles, AJournalLineThatCannotBeWrittenFailsTheCommand) {
+    int status = 5;
+    for (long failAppend = 1; status == 5; ++failAppend) {
+        Folder folder;
+        fs::create_directories(folder.path / "sub");
+        WriteFile(folder / "old.mdx", "old");
+        const auto before = folder.Snapshot();
+        const std::string fault = folder.path.string() + ".fault";
+        status = RunOwnerJob([&] { JournalJob(folder, fault); }, folder.path.string() + ".err", 0, SIGKILL, false, failAppend);
+        ASSERT_TRUE(status == 0 || status == 5) << failAppend << ": " << status;
+        if (status == 5) {
+            EXPECT_EQ(folder.Snapshot(), before) << failAppend;
+            EXPECT_NE(ReadFile(fault).find(".qvhost-journal: cannot be written: No space left on device"), std::string::npos)
+                << failAppend << ": " << ReadFile(fault);
+        } else {
+            EXPECT_EQ(ReadFile(folder / "sub/extra.txt"), "new sub/extra.txt");
+            EXPECT_EQ(ReadFile(folder / "old.mdx"), "new old.mdx");
+        }
+        fs::remove(fault);
+    }
+}
+
+// The same over the host: 60 data files with long names described again where the journal
+// outgrows the size a process may write. One line names the journal and the reason, and
+// every data file keeps the earlier run's contents.
+TEST(OutputFiles, AJournalBeyondTheFileSizeLimitIsOneLine) {
+    Folder folder;
+    std::string elements;
+    const auto schematic = [](int y) {
+        std::string text = R"({"document": "D", "elements": [)";
+        for (int i = 0; i < 60; ++i)
+            text += (i ? "," : "") + std::string(R"({"id": 15, "name": "R)") + std::to_string(i) +
+                    R"(", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, )" + std::to_string(y) +
+                    R"(]], "file": ")" + std::string(140, 'n') + std::to_string(100 + i) + "\"}}";
+        return text + "]}";
+    };
+    WriteFile(folder / "old.json", schematic(1));
+    WriteFile(folder / "new.json", schematic(2));
+    ASSERT_EQ(RunHostIn(folder, {"describe", "old.json", "-o", "a.desc"}), 0);
+    const auto before = folder.Snapshot();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit{8 << 10, 8 << 10};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        execl("/bin/sh", "sh", "-c", ("cd '" + folder.path.string() + "' && exec '" QVHOST_PATH "' describe new.json -o a.desc 2>'" + folder.path.string() + ".err'").c_str(), nullptr);
+        _exit(127);
+    }
+    EXPECT_EQ(Wait(pid), 2);
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(message, "qvhost: " + (folder / ".qvhost-journal") + ": cannot be written: File too large\n");
+    EXPECT_EQ(folder.Snapshot(), before);
+}
+
+// A command that cannot write into a read-only sub-folder holding an earlier data file (as a
+// user without the right to: as root, the rights to pass over permissions are dropped) says
+// so for the system's reason, and changes nothing.
+TEST(OutputFiles, AReadOnlySubFolderGivesTheSystemsReason) {
+    Folder folder;
+    fs::create_directories(folder.path / "sub");
+    WriteFile(folder / "old.json", Resistors(2, "", 1, 1));
+    WriteFile(folder / "new.json", Resistors(2, "", 2, 1));
+    ASSERT_EQ(RunHostIn(folder, {"describe", "old.json", "-o", "a.desc"}), 0);
+    ASSERT_TRUE(fs::exists(folder / "sub/f1.mdx"));
+    fs::permissions(folder.path / "sub", static_cast<fs::perms>(0555));
+    const auto before = folder.Snapshot();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0 && geteuid() == 0) _exit(77);
+        if (chdir(folder.path.c_str()) != 0) _exit(127);
+        dup2(open((folder.path.string() + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        execl(QVHOST_PATH, QVHOST_PATH, "describe", "new.json", "-o", "a.desc", nullptr);
+        _exit(127);
+    }
+    const int status = Wait(pid);
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    const auto after = folder.Snapshot();
+    fs::permissions(folder.path / "sub", static_cast<fs::perms>(0755));
+    if (status == 77) GTEST_SKIP() << "the rights to pass over permissions cannot be dropped here";
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Bad file descriptor"), std::string::npos) << message;
+    EXPECT_EQ(after, before);
+}
+
+// A command ended before it made a new file, or while it was writing it: a file the user then
+// makes under that name stays through the recovery. One ended once its file was in place:
+// the recovery removes that file.
+TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
+    long steps = 0;
+    for (long step = 1, status = -1; status != 0; ++step) {
+        Folder folder;
+        status = RunOwnerJob(
+            [&] {
+                std::string error;
+                OutputFiles::Current().Plan({folder / "a.desc"}, error);
+                const std::string temporary = OutputFiles::Current().BeginFile(folder / "a.desc", error);
+                WriteFile(temporary, "the command's");
+                OutputFiles::Current().PutInPlace(temporary, folder / "a.desc");
+                _exit(0);   // as a crash before the commit
+            },
+            folder.path.string() + ".err", step);
+        const bool made = fs::exists(folder / "a.desc");
+        if (!made) WriteFile(folder / "a.desc", "the user's");
+        ASSERT_TRUE(NextCommand(folder, ".")) << step;
+        const auto now = folder.Snapshot();
+        EXPECT_EQ(now.size(), made ? 0u : 1u) << step;
+        if (!made) {
+            EXPECT_EQ(ReadFile(folder / "a.desc"), "the user's") << step;
+        }
+        steps = step;
+    }
+    EXPECT_GE(steps, 4);
+}
+
+// A replaced file keeps its owner (where the process may: as root), its group, and then its
+// permissions with setuid and setgid; so does an earlier file a rollback brings back, also
+// from a copy.
+TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+    struct Case {
+        const char* name;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+    } cases[] = {{"u", 1234, 2345, 04755}, {"g", 0, 2345, 02750}, {"o", 4321, 0, 06711}};
+    for (const bool keep : {true, false})
+        for (const bool noSecondLinks : {false, true}) {
+            Folder folder;
+            for (const Case& c : cases) {
+                WriteFile(folder / c.name, "before");
+                ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
+                ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+            }
+            EXPECT_EQ(RunOwnerJob(
+                          [&] {
+                              for (const Case& c : cases)
+                                  if (!WriteThrough(folder / c.name, "after")) _exit(3);
+                              OutputFiles::Current().Settle(keep);
+                          },
+                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
+                      0);
+            for (const Case& c : cases) {
+                struct stat status {};
+                ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
+                const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks);
+                EXPECT_EQ(status.st_uid, c.owner) << what;
+                EXPECT_EQ(status.st_gid, c.group) << what;
+                EXPECT_EQ(status.st_mode & 07777, c.mode) << what;
+                EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+            }
+            EXPECT_EQ(folder.Snapshot().size(), 3u);
+        }
+}
+
+// Whether the owner's calls, in their order, leave every folder recoverable after a power cut
+// at any point: "" or the first call that comes too early. A name may be touched (created,
+// linked, renamed, removed) only once its journal line and the journal's name are on disk; a
+// backup is named only once its copy is on disk; the commit comes once every file written and
+// every folder changed is on disk; nothing goes after the commit before the commit is on
+// disk, and a journal goes only once what it named is gone on disk, the main one last.
+std::string PowerCutFault(const std::vector<std::string>& calls) {
+    struct State {
+        bool named = false;     // the journal's name is on disk
+        bool changed = false;   // a name changed since the folder was last synced
+        std::set<std::string> pending, lines;
+    };
+    std::map<std::string, State> folders;
+    std::set<std::string> unsyncedFiles, unsyncedDrops;
+    std::string main;
+    bool committed = false, commitOnDisk = false;
+    for (const std::string& call : calls) {
+        const size_t tab1 = call.find('\t'), tab2 = call.find('\t', tab1 + 1);
+        const std::string what = call.substr(0, tab1), path = call.substr(tab1 + 1, tab2 - tab1 - 1);
+        const std::string name = call.substr(tab2 + 1), file = path + "/" + name;
+        State& f = folders[path];
+        const auto syncFolder = [&](State& s) {
+            s.changed = false;
+            s.named = true;
+        };
+        if (what == "journal") {
+            if (main.empty()) main = path;
+            else if (folders[main].lines.count(path) == 0) return call + ": its folder's line is not on disk";
+            f.changed = true;
+        } else if (what == "line") {
+            f.pending.insert(name);
+        } else if (what == "sync-journal") {
+            f.lines.insert(f.pending.begin(), f.pending.end());
+            f.pending.clear();
+        } else if (what == "sync-folder") {
+            syncFolder(f);
+            unsyncedDrops.erase(path);
+            if (committed && path == main) commitOnDisk = true;
+        } else if (what == "sync-all") {
+            for (auto& [p, s] : folders) syncFolder(s);
+            unsyncedFiles.clear();
+            unsyncedDrops.clear();
+            if (committed) commitOnDisk = true;
+        } else if (what == "touch" || what == "write" || what == "keep") {
+            if (!f.named || f.lines.count(name) == 0) return call + ": its journal line is not on disk";
+            if (what == "keep" && unsyncedFiles.count(file) != 0) return call + ": the copy is not on disk";
+            if (what == "write") unsyncedFiles.insert(file);
+            f.changed = true;
+        } else if (what == "sync-file") {
+            unsyncedFiles.erase(file);
+        } else if (what == "commit") {
+            if (!unsyncedFiles.empty()) return call + ": " + *unsyncedFiles.begin() + " is not on disk";
+            for (const auto& [p, s] : folders)
+                if (s.changed) return call + ": the folder " + p + " is not on disk";
+            committed = true;
+            f.changed = true;
+        } else if (what == "tidy") {
+            if (!commitOnDisk) return call + ": the commit is not on disk";
+            f.changed = true;
+        } else if (what == "drop-journal") {
+            if (f.changed) return call + ": what it names is not gone on disk";
+            if (path == main && !unsyncedDrops.empty()) return call + ": " + *unsyncedDrops.begin() + " still has its journal on disk";
+            unsyncedDrops.insert(path);
+        } else {
+            return call + ": unknown call";
+        }
+    }
+    return committed ? "" : "no commit";
+}
+
+// The owner's calls for a command of a few files and for one of many (where the file system
+// is synced once), with second links and with copies, keep the order that survives a power
+// cut; without any one of their syncs they would not.
+TEST(OutputFiles, TheCallsKeepAnOrderThatSurvivesAPowerCut) {
+    for (const int extra : {0, 12})
+        for (const bool noSecondLinks : {false, true}) {
+            Folder folder;
+            fs::create_directories(folder.path / "sub");
+            WriteFile(folder / "old.mdx", "old");
+            WriteFile(folder / "sub/old.mdx", "old");
+            const std::string record = folder.path.string() + ".calls";
+            const std::string what = std::to_string(extra) + " " + std::to_string(noSecondLinks);
+            ASSERT_EQ(RunOwnerJob(
+                          [&] {
+                              static std::vector<std::string> calls;
+                              OutputFiles::RecordCallsForTest(&calls);
+                              OutputFiles& owner = OutputFiles::Current();
+                              std::vector<std::string> planned{folder / "a.desc", folder / "old.mdx", folder / "sub/new.mdx",
+                                                               folder / "sub/old.mdx"};
+                              for (int i = 0; i < extra; ++i) planned.push_back(folder / ("sub/n" + std::to_string(i)));
+                              std::string error;
+                              bool ok = owner.Plan(planned, error) && owner.SetAside(folder / "sub/old.mdx");
+                              for (const std::string& target : planned) ok = ok && WriteThrough(target, "new");
+                              ok = ok && WriteThrough(folder / "not-planned", "new") && WriteThrough(folder / "sub/new.mdx", "again");
+                              ok = ok && owner.Commit(error);
+                              std::string lines;
+                              for (const std::string& call : calls) lines += call + "\n";
+                              WriteFile(record, lines);
+                              _exit(ok ? 0 : 3);
+                          },
+                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
+                      0)
+                << what;
+            EXPECT_EQ(ReadFile(folder / "sub/new.mdx"), "again") << what;
+            const std::vector<std::string> calls = qv_test::Lines(ReadFile(record));
+            fs::remove(record);
+            ASSERT_EQ(PowerCutFault(calls), "") << what;
+            size_t syncs = 0;
+            for (size_t i = 0; i < calls.size(); ++i) {
+                if (calls[i].rfind("sync", 0) != 0) continue;
+                ++syncs;
+                std::vector<std::string> without = calls;
+                without.erase(without.begin() + static_cast<long>(i));
+                EXPECT_NE(PowerCutFault(without), "") << what << ": without " << calls[i];
+            }
+            // Many files: the journals and the file system once, a few syncs per folder.
+            if (extra > 0 && !noSecondLinks) {
+                EXPECT_LE(syncs, 10u) << what;
+            }
+        }
+}
+
 // The crash test: each command is ended after each step of the owner of output files in turn
 // (SIGKILL, as a power cut would), over an earlier run's folder; after the next command's
 // recovery the output folder is, byte for byte and permission for permission, as before the
@@ -501,36 +952,125 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
         ASSERT_NE(after, before) << c.args[0];
         for (const int sig : {SIGKILL, SIGINT}) {
             if (sig == SIGINT && !c.interrupt) continue;
-            bool finished = false;
             std::set<std::string> outcomes;
-            for (long step = 1; !finished; step += 3) {
-                std::vector<std::unique_ptr<Folder>> runs;
-                std::vector<pid_t> pids;
-                for (long s = step; s < step + 3; ++s) {
-                    runs.push_back(std::make_unique<Folder>());
-                    CopyFolder(earlier, *runs.back());
-                    pids.push_back(StartHost(*runs.back(), c.args, s, sig));
+            EachRun(earlier, c.args, [&](long step) { return Faults{step, sig}; }, [&](Folder& run, long step, int status) {
+                const std::string what = c.args[0] + " " + std::to_string(sig) + " step " + std::to_string(step);
+                ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
+                const std::string message = ReadFile(run.path.string() + ".err");
+                if (sig == SIGKILL) {
+                    ASSERT_TRUE(NextCommand(run, "o")) << what;
+                } else if (status != 0) {
+                    const bool stay = message.find("they stay") != std::string::npos;
+                    ASSERT_EQ(run.Snapshot("o"), stay ? after : before) << what << ": " << message;
                 }
-                for (size_t i = 0; i < runs.size(); ++i) {
-                    const std::string what = c.args[0] + " " + std::to_string(sig) + " step " + std::to_string(step + i);
-                    const int status = Wait(pids[i]);
-                    finished = finished || status == 0;
-                    ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
-                    const std::string message = ReadFile(runs[i]->path.string() + ".err");
-                    if (sig == SIGKILL) {
-                        ASSERT_TRUE(Recover((runs[i]->path / "o").string())) << what;
-                    } else if (status != 0) {
-                        const bool stay = message.find("they stay") != std::string::npos;
-                        ASSERT_EQ(runs[i]->Snapshot("o"), stay ? after : before) << what << ": " << message;
-                    }
-                    const auto now = runs[i]->Snapshot("o");
-                    ASSERT_TRUE(now == before || now == after) << what;
-                    outcomes.insert(now == before ? "before" : "after");
-                }
-            }
+                const auto now = run.Snapshot("o");
+                ASSERT_TRUE(now == before || now == after) << what;
+                outcomes.insert(now == before ? "before" : "after");
+            });
             EXPECT_EQ(outcomes.size(), 2u) << c.args[0];
         }
     }
+}
+
+// An earlier run's nested folders: a describe into o (a data file in o/sub) and one into o/sub
+// (a data file in o/sub/sub), with permissions of their own; and the schematic "new.json" of
+// a describe that replaces those files and adds to them.
+void EarlierNestedRuns(Folder& earlier) {
+    fs::create_directories(earlier.path / "o" / "sub" / "sub");
+    WriteFile(earlier / "old.json", Resistors(3, "", 1, 1));
+    WriteFile(earlier / "new.json", Resistors(4, "", 2, 2));
+    ASSERT_EQ(RunHostIn(earlier, {"describe", "old.json", "-o", "o/x.desc"}), 0);
+    ASSERT_EQ(RunHostIn(earlier, {"describe", "old.json", "-o", "o/sub/x.desc"}), 0);
+    for (const auto& [name, mode] : std::map<std::string, int>{{"o/D__R0.mdx", 0640}, {"o/sub/f2.mdx", 0600},
+                                                               {"o/sub/D__R1.mdx", 0604}, {"o/sub/sub/f2.mdx", 0660}})
+        fs::permissions(earlier / name, static_cast<fs::perms>(mode));
+}
+
+// Nested output folders both ways: a command on o/sub (writing into o/sub/sub too) ended after
+// each step, then a command on o that writes below o/sub; and a command on o (writing into
+// o/sub) ended after each step, then a command on o/sub. The next command recovers the folders
+// it writes into, whichever folder the dead command's main journal lies in; each folder is then
+// as before the dead command or as after it (with the next command's files), and a command on
+// o afterwards leaves every folder so.
+TEST(OutputFiles, ACrashOnNestedFoldersIsRecoveredFromAboveAndBelow) {
+    Folder earlier;
+    ASSERT_NO_FATAL_FAILURE(EarlierNestedRuns(earlier));
+    struct Case {
+        std::vector<std::string> args;   // the command that is ended
+        std::string next;                // the next command's output folder
+        std::vector<std::string> writes;
+    } cases[] = {{{"describe", "new.json", "-o", "o/sub/x.desc"}, "o", {"o/n.txt", "o/sub/sub/n.txt"}},
+                 {{"describe", "new.json", "-o", "o/x.desc"}, "o/sub", {"o/sub/n.txt"}}};
+    for (const Case& c : cases) {
+        // The next command's folder, and every folder, without and with the dead command's files.
+        std::vector<std::pair<std::map<std::string, std::string>, std::map<std::string, std::string>>> outcomes;
+        for (const bool ran : {false, true}) {
+            Folder done;
+            CopyFolder(earlier, done);
+            if (ran) {
+                ASSERT_EQ(RunHostIn(done, c.args), 0);
+            }
+            ASSERT_TRUE(NextCommand(done, c.next, c.writes));
+            const auto next = done.Snapshot(c.next);
+            ASSERT_TRUE(NextCommand(done, "o"));
+            outcomes.emplace_back(next, done.Snapshot());
+        }
+        ASSERT_NE(outcomes[0], outcomes[1]);
+        std::set<size_t> seen;
+        EachRun(earlier, c.args, [](long step) { return Faults{step}; }, [&](Folder& run, long step, int status) {
+            const std::string what = c.args[3] + " step " + std::to_string(step);
+            ASSERT_TRUE(status == 0 || status == 128 + SIGKILL) << what << ": " << status;
+            ASSERT_TRUE(NextCommand(run, c.next, c.writes)) << what;
+            const auto next = run.Snapshot(c.next);
+            const size_t outcome = next == outcomes[0].first ? 0 : 1;
+            ASSERT_EQ(next, outcomes[outcome].first) << what;
+            ASSERT_TRUE(NextCommand(run, "o")) << what;
+            ASSERT_EQ(run.Snapshot(), outcomes[outcome].second) << what;
+            seen.insert(outcome);
+        });
+        EXPECT_EQ(seen.size(), 2u) << c.args[3];
+    }
+}
+
+// A crash while a record is appended to the main journal leaves it cut short: cut at every byte
+// of what a step appended (the header with a file's record, a folder's record), the journal is
+// recovered and the folders are as before.
+TEST(OutputFiles, AMainJournalCutInItsLastRecordIsRecovered) {
+    Folder earlier;
+    ASSERT_NO_FATAL_FAILURE(EarlierNestedRuns(earlier));
+    WriteFile(earlier / "cut.json", Resistors(2, "", 3, 1));
+    Folder done;
+    CopyFolder(earlier, done);
+    const auto before = done.Snapshot();
+    const std::string journal = "o/.qvhost-journal";
+    std::map<std::string, std::string> lastRest;
+    size_t last = 0;
+    size_t cuts = 0;
+    EachRun(earlier, {"describe", "cut.json", "-o", "o/x.desc"}, [](long step) { return Faults{step}; },
+            [&](Folder& run, long step, int) {
+                auto rest = run.Snapshot();
+                rest.erase(journal);
+                const std::string now = ReadFile(run / journal);
+                // Only the main journal grew since the step before (whose run had another ID):
+                // this step appended to it: its header and first record, or a record like one cut
+                // before, which is left out unless it names the folder below. The journals name
+                // their folders by path: each cut is made and recovered where the run lies.
+                const bool namesFolder = now.find((run.path / "o" / "sub").string(), last) != std::string::npos;
+                if (rest == lastRest && now.size() > last && (last == 0 || namesFolder)) {
+                    Folder crashed;
+                    CopyFolder(run, crashed);
+                    for (size_t cut = last + 1; cut < now.size(); ++cut, ++cuts) {
+                        fs::remove_all(run.path);
+                        CopyFolder(crashed, run);
+                        ASSERT_EQ(truncate((run / journal).c_str(), static_cast<off_t>(cut)), 0);
+                        ASSERT_TRUE(NextCommand(run, "o")) << "step " << step << " cut at " << cut;
+                        ASSERT_EQ(run.Snapshot(), before) << "step " << step << " cut at " << cut;
+                    }
+                }
+                lastRest = std::move(rest);
+                last = now.size();
+            });
+    EXPECT_GT(cuts, 130u);
 }
 
 } // namespace

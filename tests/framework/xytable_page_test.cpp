@@ -12,6 +12,7 @@
 #include "wizard/wizard.h"
 
 #include "tests/support/painted_image.h"
+#include "tests/support/text_files.h"
 #include "tests/support/sandbox.h"
 
 #include <cstdlib>
@@ -399,6 +400,23 @@ TEST_F(XYTablePageTest, ImportTakesTwoChannelFilesAndRefusesOthersWithoutChanges
     EXPECT_EQ(std::vector<std::string>{exported}, Announced());
     EXPECT_EQ(CString(exported.c_str()), table.GetFileName());
     EXPECT_EQ(0, table.GetFileSaveVersion());
+}
+
+// "Export" answered with a name without extension writes it with the format's ".mdx": a file
+// of that name, which the dialog did not ask about, is replaced only after a yes.
+TEST_F(XYTablePageTest, ExportAsksBeforeReplacingAFileUnderTheExtendedName) {
+    Open({{5, 5}});
+    ASSERT_TRUE(ui::Click(&table, 2116));
+    const std::string kept = "not replaced\n";
+    const std::string written = folders->other + "picked.mdx";
+    for (int reply : {IDNO, IDYES}) {
+        WriteFile(written, kept);
+        script().ExpectFileDialog(folders->other + "picked");
+        script().ExpectMessageBox(reply, "picked.mdx already exists.\nDo you want to replace it?");
+        ASSERT_TRUE(ui::Click(&table, 2119));
+        EXPECT_EQ(reply == IDNO, qv_test::ReadFile(written) == kept) << reply;
+        EXPECT_EQ(reply == IDYES, table.GetFileName() == CString(written.c_str())) << reply;
+    }
 }
 
 // A table is as long as its file holds: 20,000 rows are read whole into the list. A count its
