@@ -693,7 +693,7 @@ TEST(OutputFiles, AJournalBeyondTheFileSizeLimitIsOneLine) {
     }
     EXPECT_EQ(Wait(pid), 2);
     const std::string message = ReadFile(folder.path.string() + ".err");
-    EXPECT_EQ(message, "qvhost: " + (folder / ".qvhost-journal") + ": cannot be written: File too large\n");
+    EXPECT_EQ(message, "qvhost: " + qv::ShownPath(folder / ".qvhost-journal") + ": cannot be written: File too large\n");
     EXPECT_EQ(folder.Snapshot(), before);
 }
 
