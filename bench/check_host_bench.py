@@ -103,6 +103,16 @@ def linear_time(argv):
     return False
 
 
+def report(binary, options):
+    """Runs the benchmark program with the options; the entries of its JSON report."""
+    run = subprocess.run([binary, "--benchmark_format=json", *options], capture_output=True, text=True)
+    if run.returncode != 0:
+        print(run.stderr, file=sys.stderr)
+        print(f"check_host_bench: {binary} failed with status {run.returncode}", file=sys.stderr)
+        raise bench_check.Failed(1)
+    return json.loads(run.stdout).get("benchmarks", [])
+
+
 JOURNAL_LIMIT = 2.0
 JOURNAL_REPETITIONS = 3
 SYNCS_PER_FILE = 1.2
@@ -112,16 +122,10 @@ SYNCS_PER_FOLDER = 8
 def journal_runs(binary):
     """Runs JournaledDescribe on the disk and in memory; returns {"disk"|"memory": entry} with the
     fastest wall-clock time (ms) and the counters, or {} when a side cannot be measured here."""
-    run = subprocess.run([binary, "--benchmark_format=json", "--benchmark_filter=^JournaledDescribe/",
-                          f"--benchmark_repetitions={JOURNAL_REPETITIONS}",
-                          "--benchmark_enable_random_interleaving=true"],
-                         capture_output=True, text=True)
-    if run.returncode != 0:
-        print(run.stderr, file=sys.stderr)
-        print(f"check_host_bench: {binary} failed with status {run.returncode}", file=sys.stderr)
-        raise bench_check.Failed(1)
     results = {}
-    for entry in json.loads(run.stdout).get("benchmarks", []):
+    for entry in report(binary, ["--benchmark_filter=^JournaledDescribe/",
+                                 f"--benchmark_repetitions={JOURNAL_REPETITIONS}",
+                                 "--benchmark_enable_random_interleaving=true"]):
         if entry.get("run_type") == "aggregate":
             continue
         side = entry["run_name"].split("/")[1]
@@ -169,16 +173,9 @@ def host_runs(binary, small_n, large_n, repetitions):
     """Runs the host program's commands through the benchmark's --scale mode. Returns
     {(command, n): (processor seconds, peak bytes, wall seconds)}: the fastest repetition, with
     the largest peak resident set of all of them."""
-    run = subprocess.run([binary, f"--scale={small_n},{large_n}", "--benchmark_format=json",
-                          f"--benchmark_repetitions={repetitions}",
-                          "--benchmark_enable_random_interleaving=true"],
-                         capture_output=True, text=True)
-    if run.returncode != 0:
-        print(run.stderr, file=sys.stderr)
-        print(f"check_host_bench: {binary} failed with status {run.returncode}", file=sys.stderr)
-        raise bench_check.Failed(1)
     results = {}
-    for entry in json.loads(run.stdout).get("benchmarks", []):
+    for entry in report(binary, [f"--scale={small_n},{large_n}", f"--benchmark_repetitions={repetitions}",
+                                 "--benchmark_enable_random_interleaving=true"]):
         if entry.get("error_occurred"):
             print(f"check_host_bench: {entry['name']}: {entry.get('error_message')}", file=sys.stderr)
             raise bench_check.Failed(1)
