@@ -12,7 +12,7 @@ thyristor, gain, transfer-function, digital-filter, sum, limiter, characteristic
 blocks, time functions, a lookup table, an equation block and a meter), about a quarter of
 which write a data file.
 
-The first form is the gate of the continuous build, in three parts.
+The first form is the gate of the continuous build, in four parts.
 - Time: the benchmark does what `qvhost describe` does (read the schematic text once to check it
   and plan its outputs, then again to make, describe and destroy the elements one by one as they
   are read) for 1,000 and 10,000 elements. Fails (exit status 1) when the larger takes more than
@@ -34,6 +34,13 @@ The first form is the gate of the continuous build, in three parts.
   and the growth leaves out what the program takes whatever the schematic (its libraries, the
   catalogue), which a million elements would make negligible.
 
+- Tables: the host program runs `describe` (the rows typed into the characteristic page's list
+  and written to the data file), `save`, `load -o` and `edit -o` (a cell of the last row typed
+  anew) on a schematic of one nonlinear resistor whose table holds ROWS_SIZES rows (100,000
+  and 1,000,000). Fails when a command's processor time at the larger is more than ROWS_LIMIT
+  (15) times its time at the smaller in three runs in a row (a step that walks the table for
+  every row gives about 100), or when its peak resident set grows by more than PEAK_PER_ROW
+  bytes per row added.
 - Journal: the benchmark describes 3,000 resistors with tables of data pairs (half of them with
   "file": "sub/fN.mdx", so two folders) into a fresh folder on a disk and into one on a memory
   file system, interleaved, JOURNAL_REPETITIONS times each. Fails when the fastest run on the
@@ -74,6 +81,10 @@ ATTEMPTS = bench_check.ATTEMPTS
 PEAK_PER_ELEMENT = 500       # bytes of peak resident set per element, for every command
 MEMORY_SIZES = (2000, 20000)
 COMMANDS = ("describe", "save", "load", "edit", "svg")
+ROWS_SIZES = (100000, 1000000)
+ROWS_COMMANDS = ("rows_describe", "rows_save", "rows_load", "rows_edit")
+ROWS_LIMIT = 15.0     # 1,000,000 against 100,000 rows
+PEAK_PER_ROW = 3200   # bytes of peak resident set per row of a table, for every command
 
 
 def linear_time(argv):
@@ -169,12 +180,12 @@ def journal_cost(argv):
     return False
 
 
-def host_runs(binary, small_n, large_n, repetitions):
-    """Runs the host program's commands through the benchmark's --scale mode. Returns
-    {(command, n): (processor seconds, peak bytes, wall seconds)}: the fastest repetition, with
-    the largest peak resident set of all of them."""
+def host_runs(binary, small_n, large_n, repetitions, mode="--scale"):
+    """Runs the host program's commands through the benchmark's --scale mode (or --rows).
+    Returns {(command, n): (processor seconds, peak bytes, wall seconds)}: the fastest
+    repetition, with the largest peak resident set of all of them."""
     results = {}
-    for entry in report(binary, [f"--scale={small_n},{large_n}", f"--benchmark_repetitions={repetitions}",
+    for entry in report(binary, [f"{mode}={small_n},{large_n}", f"--benchmark_repetitions={repetitions}",
                                  "--benchmark_enable_random_interleaving=true"]):
         if entry.get("error_occurred"):
             print(f"check_host_bench: {entry['name']}: {entry.get('error_message')}", file=sys.stderr)
@@ -209,15 +220,48 @@ def linear_memory(argv):
     return ok
 
 
+def linear_rows(argv):
+    """The table part of the gate: True when every command's processor time per row at
+    ROWS_SIZES[1] is at most ROWS_LIMIT / 10 times its time per row at ROWS_SIZES[0], and its
+    peak resident set grows by at most PEAK_PER_ROW bytes per row."""
+    small_n, large_n = ROWS_SIZES
+    # As in linear_time, a run over the limit is measured again; memory does not depend on the
+    # machine's load, so the first run decides it.
+    memory_ok = True
+    for attempt in range(1, ATTEMPTS + 1):
+        results = host_runs(program(argv[1]), small_n, large_n, 1, "--rows")
+        time_ok = True
+        for command in ROWS_COMMANDS:
+            (t_small, p_small, _), (t_large, p_large, _) = results[(command, small_n)], results[(command, large_n)]
+            ratio = bench_check.ratio(t_large, t_small)
+            growth = (p_large - p_small) / (large_n - small_n)
+            verdict = ("ok" if ratio <= ROWS_LIMIT else "NOT LINEAR" if attempt == ATTEMPTS
+                       else "over the limit, measuring again")
+            print(f"{command}: {t_large:.2f} s at {large_n} rows vs {t_small:.2f} s at {small_n} of processor "
+                  f"time ({t_large / large_n * 1e6:.2f} vs {t_small / small_n * 1e6:.2f} us per row) -> ratio "
+                  f"{ratio:.2f} (limit {ROWS_LIMIT}) {verdict}; peak resident set {p_large / 1024 ** 2:.0f} MiB vs "
+                  f"{p_small / 1024 ** 2:.0f} MiB -> {growth:.0f} bytes per row (limit {PEAK_PER_ROW})")
+            time_ok = time_ok and ratio <= ROWS_LIMIT
+            if attempt == 1 and growth > PEAK_PER_ROW:
+                print(f"  {command}: TOO MUCH MEMORY per row")
+                memory_ok = False
+        if not memory_ok:
+            return False
+        if time_ok:
+            return True
+    return False
+
+
 def gate(argv):
     try:
-        # Both parts run, also after one has failed.
+        # Every part runs, also after one has failed.
         time_ok = linear_time(argv)
         memory_ok = linear_memory(argv)
+        rows_ok = linear_rows(argv)
         journal_ok = journal_cost(argv)
     except bench_check.Failed as failure:
         return failure.status
-    return 0 if time_ok and memory_ok and journal_ok else 1
+    return 0 if time_ok and memory_ok and rows_ok and journal_ok else 1
 
 
 def scale(argv):

@@ -28,6 +28,11 @@
 // resident set (peak_rss_MB). bench/check_host_bench.py runs it on 2,000 and 20,000 elements
 // for its memory gate, and (with --scale, by hand) on 100,000 and 1,000,000; a
 // --benchmark_filter such as "^Qvhost/load/" picks commands.
+//
+// With --rows=N1,N2,... it runs the host program in the same way on a schematic of one
+// nonlinear resistor whose characteristic is a table of N data pairs (RowsCommand):
+// Qvhost/rows_describe/N, rows_save, rows_load and rows_edit, with the time and the peak
+// resident set per row besides. bench/check_host_bench.py compares 100,000 with 1,000,000 rows.
 #include "editor/host.h"
 #include "editor/output_files.h"
 #include "win32/profile.h"
@@ -47,6 +52,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -456,6 +462,77 @@ void RunCommand(benchmark::State& state, const std::string& command, int n) {
     state.counters["rss_per_element_B"] = used.peakBytes / n;
 }
 
+// The schematic of one nonlinear resistor "RNL1" whose characteristic is a table of `rows`
+// data pairs with rising x, written once in its folder.
+std::string RowsSchematic(int rows) {
+    const std::string path = FolderFor("rows" + std::to_string(rows)) + "schematic.json";
+    if (std::filesystem::exists(path)) return path;
+    std::string text = R"({"document": "Rows", "elements": [{"id": 15, "name": "RNL1", "characteristic": )"
+                       R"({"kind": "data-pairs", "points": [)";
+    char pair[80];
+    for (int i = 0; i < rows; ++i) {
+        std::snprintf(pair, sizeof pair, "%s[%.17g, %.17g]", i == 0 ? "" : ",", 1e-3 * i, std::sin(1e-3 * i));
+        text += pair;
+    }
+    std::ofstream(path, std::ios::binary) << text << "]}}]}\n";
+    return path;
+}
+
+// One command of the host program on the table of `rows` rows: describe (the rows typed into
+// the characteristic page's list and written to the data file), save, load -o of what was saved,
+// edit -o (a cell of the last row typed anew). Time and peak resident set are also given per row.
+void RowsCommand(benchmark::State& state, const std::string& command, int rows) {
+    const std::string schematic = RowsSchematic(rows);
+    const std::string folder = FolderFor("rows" + std::to_string(rows));
+    std::vector<std::string> args;
+    if (command == "describe") args = {"describe", schematic, "-o", folder + "out.desc"};
+    if (command == "save") args = {"save", schematic, "-o", folder + "out.qva"};
+    if (command == "load") args = {"load", folder + "out.qva", "-o", folder + "again.qva"};
+    if (command == "edit") {
+        std::ofstream(folder + "cell.txt", std::ios::binary)
+            << "sheet ok {\n  cell 2121 " << rows - 1 << " 2 0.5\n}\nclick 2016\nok\n";
+        args = {"edit", schematic, "--element", "RNL1", "--script", folder + "cell.txt", "-o", folder + "edited.json"};
+    }
+    ChildUsage used;
+    std::string error;
+    if (command == "load" && !std::filesystem::exists(folder + "out.qva") &&
+        !RunChild({"save", schematic, "-o", folder + "out.qva"}, folder, used, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        if (!RunChild(args, folder, used, error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        state.SetIterationTime(used.cpuSeconds);
+    }
+    state.counters["wall_s"] = used.wallSeconds;
+    state.counters["peak_rss_MB"] = used.peakBytes / (1024.0 * 1024.0);
+    state.counters["cpu_per_row_us"] = used.cpuSeconds / rows * 1e6;
+    state.counters["rss_per_row_B"] = used.peakBytes / rows;
+}
+
+// Registers the child-process runs of "--rows=N1,N2,..." (RowsCommand).
+bool RegisterRows(const std::string& list) {
+    std::stringstream sizes(list);
+    for (std::string item; std::getline(sizes, item, ',');) {
+        char* end = nullptr;
+        const long n = std::strtol(item.c_str(), &end, 10);
+        if (item.empty() || *end != '\0' || n < 1 || n > 10000000) {
+            std::fprintf(stderr, "host_bench: --rows takes sizes from 1 to 10000000, not \"%s\"\n", item.c_str());
+            return false;
+        }
+        for (const char* command : {"describe", "save", "load", "edit"}) {
+            const std::string name = std::string("Qvhost/rows_") + command + "/" + std::to_string(n);
+            benchmark::RegisterBenchmark(name.c_str(), [command, n](benchmark::State& state) {
+                RowsCommand(state, command, static_cast<int>(n));
+            })->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+        }
+    }
+    return true;
+}
+
 // Registers the child-process runs for the sizes of "--scale=N1,N2,...".
 bool RegisterScale(const std::string& list) {
     std::stringstream sizes(list);
@@ -492,18 +569,22 @@ int main(int argc, char** argv) {
     qv::SetProfileFolder(bin);
     setenv("QV_USER_PROFILE", (ScratchRoot() + "user.ini").c_str(), 1);
     Cleanup cleanup;
-    // "--scale=..." replaces the in-process benchmarks by the runs of the host program.
+    // "--scale=..." and "--rows=..." replace the in-process benchmarks by the runs of the host
+    // program.
     std::string scale;
+    std::string rows;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (i > 0 && std::strncmp(argv[i], "--scale=", 8) == 0)
             scale = argv[i] + 8;
+        else if (i > 0 && std::strncmp(argv[i], "--rows=", 7) == 0)
+            rows = argv[i] + 7;
         else
             rest.push_back(argv[i]);
     }
     int restCount = static_cast<int>(rest.size());
-    if (!scale.empty()) {
-        if (!RegisterScale(scale)) return 1;
+    if (!scale.empty() || !rows.empty()) {
+        if ((!scale.empty() && !RegisterScale(scale)) || (!rows.empty() && !RegisterRows(rows))) return 1;
         // A filter given on the command line picks among the runs ("^Qvhost/load/"); without
         // one, every command runs and none of the in-process benchmarks.
         const bool filtered = std::any_of(rest.begin() + 1, rest.end(), [](const char* arg) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -112,7 +113,8 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     };
     const std::string& verb = action.verb;
     if (verb == "type" || verb == "click" || verb == "choose") return id(0);
-    if (verb == "cell") return id(0) && count(1, 0xFFFF) && count(2, 0xFFFF);
+    // A table's rows are as many as it holds; its columns fit in a word.
+    if (verb == "cell") return id(0) && count(1, INT_MAX) && count(2, 0xFFFF);
     if (verb == "pick") return id(0) && count(1, 0xFFFF);
     if (verb == "spin") {
         if (!id(0)) return false;
@@ -123,7 +125,7 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
         return true;
     }
     if (verb == "row") {
-        if (!id(0) || !count(1, 0xFFFF)) return false;
+        if (!id(0) || !count(1, INT_MAX)) return false;
         if (action.args.size() == 3 && action.args[2] != "left" && action.args[2] != "right" &&
             action.args[2] != "double") {
             error = "a row click is \"left\", \"right\" or \"double\"";

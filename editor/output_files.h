@@ -21,7 +21,9 @@
 // - Recovery. A command that finds a journal when it takes its lock, or when it first writes
 //   into a folder below its output folder, puts the dead command's folders back as they were
 //   (or, past its commit point, removes what it left) before anything else. Files that no
-//   journal names are never touched.
+//   journal names are never touched, and a journal is acted on only when it can be trusted:
+//   a regular file of the user or root whose every record reads and names only what a
+//   command of this program makes (editor/journal_format.h).
 // - Failure, signals (SIGINT, SIGTERM, SIGHUP, SIGPIPE) and running out of memory take the
 //   written files back from the list in memory, which the handlers reach without allocating;
 //   after the commit point they change nothing and say so. SIGXFSZ is ignored, so that a write

@@ -231,8 +231,8 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
         auto points = value.find("points");
         if (points == value.end() || !points->is_array())
             throw SchematicError(Named(what) + ": data pairs need a list \"points\"");
-        if (points->size() > kMaxCharacteristicPoints)
-            throw SchematicError(Named(what) + ": more than " + std::to_string(kMaxCharacteristicPoints) + " points");
+        // The points are as many as the text holds, which kMaxSchematicBytes bounds.
+        ch.points.reserve(points->size());
         for (size_t i = 0; i < points->size(); ++i) {
             const json& point = (*points)[i];
             const auto where = [&] { return Named(what) + " point " + std::to_string(i + 1); };

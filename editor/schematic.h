@@ -13,7 +13,6 @@ namespace qv {
 
 // Limits of what a schematic may hold; larger ones are refused.
 constexpr size_t kMaxSchematicElements = 1000000;
-constexpr size_t kMaxCharacteristicPoints = 10000;
 constexpr size_t kMaxScriptLines = 10000;
 // Parameters made on an element's pages, and names in its parameter order.
 constexpr size_t kMaxPageParameters = 10000;

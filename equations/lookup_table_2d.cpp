@@ -305,7 +305,7 @@ void CProp2DLookupTableXY::Serialize(CArchive& ar) {
     DeletePoints(m_points);
     // A count is believed only as far as the archive holds points: each point reads its own
     // record, and the archive ends the loop with an exception when it runs out.
-    ReadArchivedPoints(ar, std::min(count, static_cast<DWORD>(kMaxRows)), m_points);
+    ReadArchivedPoints(ar, count, m_points);
     if (version >= 5) ar >> m_dwConverted;
     if (m_dwConverted == 0) ConvertOldFileParameter();
     if (GetSafeHwnd() != nullptr) {
@@ -336,7 +336,7 @@ void CProp2DLookupTableXY::TakeOlderFlags(DWORD flags) {
 void CProp2DLookupTableXY::TakeOlderPoints(const BYTE* block, size_t size) {
     qv::bytes::Reader table(block, size);
     DWORD n = 0;
-    if (!table.ReadDword(n) || n > static_cast<DWORD>(kMaxRows) || !table.Fits(static_cast<uint64_t>(n) * 16)) return;
+    if (!table.ReadDword(n) || !table.Fits(static_cast<uint64_t>(n) * 16)) return;
     DeletePoints(m_points);
     for (DWORD i = 0; i < n; ++i) {
         double x = 0, y = 0;
@@ -474,8 +474,7 @@ BOOL C2DLookupTableWizard4::DoConversionFrom4x(void* data, long length) {
     if (FindNamedDataFile(this, holder, path)) {
         CReadAndWriteFiles reader;
         // Further channels are left unread.
-        if (reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2) && reader.GetNrChannels() >= 2 &&
-            reader.GetNrItems() >= 0 && reader.GetNrItems() <= kMaxRows)
+        if (reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2) && reader.GetNrChannels() >= 2)
             ReadPointChannels(reader, reader.GetNrItems(), m_points);
     }
     m_bFileName = TRUE;

@@ -500,7 +500,7 @@ void CProp3DLookupTableXY::OnUnitHeading() {
 // ends, so the committed text is what is stored).
 LRESULT CProp3DLookupTableXY::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     const int id = static_cast<int>(LOWORD(wParam));
-    const int row = static_cast<int>(LOWORD(lParam));
+    const int row = ListCellRow(lParam);
     if (id == kCtlXList) {
         EnableListButtons(Axis::X);
         if (row >= m_lstX.GetItemCount()) return 0;

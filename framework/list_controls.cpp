@@ -407,8 +407,8 @@ BOOL CBitmapListCtrl::OnClickReflected(NMHDR* pNMHDR, LRESULT* pResult) {
 // A cell edit made by the user is a click on the cell followed by typing: the click rule
 // decides whether an editor opens; without one the edit is refused.
 LRESULT CBitmapListCtrl::OnUserEditCell(WPARAM wParam, LPARAM lParam) {
-    const int row = LOWORD(wParam);
-    const int col = HIWORD(wParam);
+    const int row = ListCellRow(wParam);
+    const int col = ListCellColumn(wParam);
     CRect cell;
     if (!GetSubItemRect(row, col, LVIR_BOUNDS, cell)) return FALSE;
     const char* text = reinterpret_cast<const char*>(lParam);

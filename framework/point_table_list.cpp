@@ -4,12 +4,14 @@
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
+#include "framework/snapshot_lists.h"
 #include "framework/string_ids.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace qv::pointtable {
@@ -34,10 +36,50 @@ UINT CheckTableOrder(const CPtrArray& points) {
     return 0;
 }
 
+namespace {
+// Whether the point at `row` is there and its x does not rise above the one before.
+bool NotRisingAt(const CPtrArray& points, int row) {
+    const CDataPoint* before = PointAt(points, row - 1);
+    const CDataPoint* point = PointAt(points, row);
+    return before != nullptr && point != nullptr && !(point->x > before->x);
+}
+} // namespace
+
 bool IsNotRising(const CPtrArray& points) {
     for (int i = 1; i < points.GetSize(); ++i)
-        if (!(PointAt(points, i)->x > PointAt(points, i - 1)->x)) return true;
+        if (NotRisingAt(points, i)) return true;
     return false;
+}
+
+void RisingCheck::Recount(const CPtrArray& points) {
+    m_notRising = 0;
+    for (int i = 1; i < points.GetSize(); ++i) m_notRising += NotRisingAt(points, i) ? 1 : 0;
+    m_countedRows = points.GetSize();
+}
+
+int RisingCheck::NotRisingAround(const CPtrArray& points, int row) {
+    return (NotRisingAt(points, row) ? 1 : 0) + (NotRisingAt(points, row + 1) ? 1 : 0);
+}
+
+void RisingCheck::BeforeRowChange(const CPtrArray& points, int row) {
+    // A table changed since the last count is counted whole after the edit.
+    if (m_countedRows != points.GetSize()) {
+        m_countedRows = -1;
+        return;
+    }
+    m_notRising -= NotRisingAround(points, row);
+}
+
+void RisingCheck::AfterRowChange(const CPtrArray& points, int row) {
+    // The edit may append the row, and change the length by nothing else.
+    const INT_PTR length = points.GetSize();
+    if (m_countedRows < 0 || (length != m_countedRows && length != m_countedRows + 1)) {
+        Recount(points);
+        return;
+    }
+    m_notRising += NotRisingAround(points, row);
+    m_countedRows = length;
+    if (m_notRising < 0) Recount(points);
 }
 
 void DeletePoints(CPtrArray& points) {
@@ -96,6 +138,7 @@ bool TakeOldFlag(CWizardCopaObject3* param, BOOL& on) {
 }
 
 bool ReadChannelColumns(CReadAndWriteFiles& reader, int n, std::span<std::vector<double>> columns) {
+    if (n < 0) return false;
     for (size_t c = 0; c < columns.size(); ++c) {
         columns[c].assign(static_cast<size_t>(n) + 1, 0.0);
         reader.GetChannel(static_cast<int>(c))->SetSampleBuffer(columns[c].data(), n);
@@ -120,8 +163,12 @@ ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& poin
     if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, interactive, 0, 2)) return ReadResult::Failed;
     if (reader.GetNrChannels() != 2) return ReadResult::WrongChannels;
     const int n = reader.GetNrItems();
-    if (n < 0 || n > kMaxRows) return ReadResult::TooLarge;
-    return ReadPointChannels(reader, n, points) ? ReadResult::Ok : ReadResult::Failed;
+    if (n < 0) return ReadResult::TooLarge;
+    try {
+        return ReadPointChannels(reader, n, points) ? ReadResult::Ok : ReadResult::Failed;
+    } catch (const std::bad_alloc&) {
+        return ReadResult::TooLarge;
+    }
 }
 
 void ReadArchivedPoints(CArchive& ar, DWORD count, CPtrArray& points) {
@@ -175,7 +222,7 @@ bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points) {
     size_t a = 0, b = 0;
     if (!word(56, a) || !word(58 + a, b)) return false;
     const size_t at = 60 + a + b;
-    if (at > length || n > static_cast<DWORD>(kMaxRows) || static_cast<uint64_t>(n) * 16 > length - at) return false;
+    if (at > length || static_cast<uint64_t>(n) * 16 > length - at) return false;
     qv::bytes::Reader pairs(data + at, length - at);
     for (DWORD i = 0; i < n; ++i) {
         double x = 0, y = 0;
@@ -191,15 +238,8 @@ void LoadPointsAndSnapshots(CArchive& ar, CPtrArray& points, CPtrArray& snapshot
     DeleteSnapshots(snapshots);
     DWORD count = 0;
     ar >> count;
-    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
     ReadArchivedPoints(ar, count, points);
-    ar >> count;
-    if (count > static_cast<DWORD>(kMaxRows)) AfxThrowArchiveException(CArchiveException::badIndex);
-    for (DWORD i = 0; i < count; ++i) {
-        auto snapshot = std::make_unique<CCopaObjectCompare>();
-        snapshot->Serialize(ar);
-        snapshots.Add(snapshot.release());
-    }
+    qv::snapshots::LoadSnapshots(ar, snapshots);
 }
 
 bool FindNamedDataFile(const CWizardBaseCommon* wizard, ParamHolder* holder, CString& path) {

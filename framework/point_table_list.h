@@ -19,9 +19,6 @@ class ParamHolder;
 
 namespace qv::pointtable {
 
-// Most rows a table holds; larger tables in data files, archives or older data are refused.
-constexpr int kMaxRows = 10000;
-
 // The parameters that name the table's data file (typed, or given by reference), and the
 // flag-word bits that say which one is used and whether the name was chosen by the user.
 constexpr WORD kIdFileName = 2117;
@@ -35,6 +32,26 @@ constexpr DWORD kFlagUserFileName = 0x8000;
 UINT CheckTableOrder(const CPtrArray& points);
 // Whether some consecutive pair has x[i+1] <= x[i] (the page's warning label).
 bool IsNotRising(const CPtrArray& points);
+
+// IsNotRising of a table that is edited row by row, kept up to date in constant time per
+// edit: a table of a million rows typed in row by row would otherwise be scanned a million
+// times. It counts the consecutive pairs whose x does not rise. Recount counts the whole
+// table; an edit of one row (or a row appended) is bracketed by BeforeRowChange and
+// AfterRowChange, which count only the two pairs the row belongs to. A table whose length
+// changed otherwise since the last count is counted whole.
+class RisingCheck {
+public:
+    void Recount(const CPtrArray& points);
+    void BeforeRowChange(const CPtrArray& points, int row);
+    void AfterRowChange(const CPtrArray& points, int row);
+    bool NotRising() const { return m_notRising > 0; }
+
+private:
+    // The pairs (row - 1, row) and (row, row + 1) that do not rise.
+    static int NotRisingAround(const CPtrArray& points, int row);
+    long long m_notRising = 0;
+    INT_PTR m_countedRows = -1;   // the table's length when last counted; -1 before
+};
 // Deletes the points (or snapshots) of a list and empties it.
 void DeletePoints(CPtrArray& points);
 void DeleteSnapshots(CPtrArray& snapshots);
@@ -63,8 +80,10 @@ bool ReadChannelColumns(CReadAndWriteFiles& reader, int n, std::span<std::vector
 // `points`; false, leaving them, when the items cannot be read.
 bool ReadPointChannels(CReadAndWriteFiles& reader, int n, CPtrArray& points);
 // Reads a two-channel data file into the points (cut or grown to the file's item count). A
-// file of another shape, or of more than kMaxRows items, leaves the points as they are.
-// `interactive` is passed to the reader, which keeps the file's channels and format.
+// file of another shape, or one whose table does not fit in memory, leaves the points as they
+// are; the reader has checked the item count against the file's bytes before anything is
+// sized by it. `interactive` is passed to the reader, which keeps the file's channels and
+// format.
 enum class ReadResult { Ok, Failed, WrongChannels, TooLarge };
 ReadResult ReadTwoChannels(const CString& path, int interactive, CPtrArray& points, CReadAndWriteFiles& reader);
 // The message a page shows for an import that failed; none for a read the user cancelled.
@@ -152,13 +171,13 @@ inline void StorePointsAndSnapshots(CArchive& ar, const CPtrArray& points, const
 
 // The points of a table's 4.x element data: 52 bytes, DWORD n, WORD a and a bytes, WORD b and
 // b bytes, then n pairs of doubles (x, y). The lengths are unsigned. Points are appended
-// only when all n fit and n is at most kMaxRows; false when not (the list is then left as
-// it was).
+// only when all n fit in the data; false when not (the list is then left as it was).
 bool Read4xPoints(const BYTE* data, size_t length, CPtrArray& points);
 
-// Reads what StorePointsAndSnapshots wrote into emptied lists. A count beyond kMaxRows is
-// refused (badIndex) before anything is made; an archive that runs out ends the reading with
-// its exception.
+// Reads what StorePointsAndSnapshots wrote into emptied lists. The points are made one by
+// one as the archive yields them, so that the count is believed only as far as the bytes
+// go: an archive that runs out ends the reading with its exception. A snapshot count above
+// kMaxArchivedSnapshots is refused (badIndex) before any snapshot is read.
 void LoadPointsAndSnapshots(CArchive& ar, CPtrArray& points, CPtrArray& snapshots);
 
 // The path of the data file that parameter 2117 names, looked up in the wizard's

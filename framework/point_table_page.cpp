@@ -133,8 +133,12 @@ BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
 }
 
 void CPointTablePage::ShowMonotonyWarning() {
-    if (CWnd* label = GetDlgItem(kCtlWarning))
-        label->ShowWindow(qv::pointtable::IsNotRising(m_points) ? SW_SHOW : SW_HIDE);
+    m_rising.Recount(m_points);
+    ShowRisingCheck();
+}
+
+void CPointTablePage::ShowRisingCheck() {
+    if (CWnd* label = GetDlgItem(kCtlWarning)) label->ShowWindow(m_rising.NotRising() ? SW_SHOW : SW_HIDE);
 }
 
 void CPointTablePage::LabelShowAsUpdate() {
@@ -173,29 +177,34 @@ void CPointTablePage::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) 
     if (!qv::tablepage::DrawTableButton(nIDCtl, lpDrawItemStruct)) CTBPropertyPage::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
-bool CPointTablePage::AppendZeroRow() {
-    if (m_points.GetSize() >= qv::pointtable::kMaxRows) return false;
+void CPointTablePage::AppendZeroRow() {
+    const int row = m_points.GetSize();
+    m_rising.BeforeRowChange(m_points, row);
     auto* point = new CDataPoint(0.0, 0.0);
     m_points.Add(point);
-    const int row = m_points.GetSize() - 1;
     qv::pointtable::SetPointRow(m_lstTable, row, point);
     m_lstTable.SetItemText(row, 1, "0");
     m_lstTable.SetItemText(row, 2, "0");
-    ShowMonotonyWarning();
-    return true;
+    m_rising.AfterRowChange(m_points, row);
+    ShowRisingCheck();
 }
 
 bool CPointTablePage::TakeEditedCell(WPARAM wParam, LPARAM lParam) {
     if (wParam != static_cast<WPARAM>(qv::pointtable::kCtlTable)) return false;
-    const int row = LOWORD(lParam);
-    const int col = HIWORD(lParam);
-    if (row >= qv::pointtable::kMaxRows) return false;
-    while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
-    CDataPoint* point = qv::pointtable::PointAt(m_points, row);
+    const int row = ListCellRow(lParam);
+    const int col = ListCellColumn(lParam);
+    if (row < 0) return false;
     const double value = TBExtended_atof(m_lstTable.GetItemText(row, col), "");
+    if (m_points.GetSize() <= row) {
+        while (m_points.GetSize() <= row) m_points.Add(new CDataPoint);
+        m_rising.Recount(m_points);
+    }
+    m_rising.BeforeRowChange(m_points, row);
+    CDataPoint* point = qv::pointtable::PointAt(m_points, row);
     if (col == 1) point->SetX(value);
     if (col == 2) point->SetY(value);
-    ShowMonotonyWarning();
+    m_rising.AfterRowChange(m_points, row);
+    ShowRisingCheck();
     return true;
 }
 
@@ -209,7 +218,10 @@ bool CPointTablePage::SwapSelectedPoint(int delta, int& row, int& other) {
     return true;
 }
 
-void CPointTablePage::FillList() { qv::pointtable::FillPointList(m_lstTable, m_points); }
+void CPointTablePage::FillList() {
+    qv::pointtable::FillPointList(m_lstTable, m_points);
+    m_rising.Recount(m_points);
+}
 
 BOOL CPointTablePage::OnSetActive() {
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);

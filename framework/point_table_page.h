@@ -50,7 +50,8 @@ public:
     virtual void OnBrowseRead() = 0;
     virtual void OnBrowseWrite() = 0;
     virtual void OnShow() = 0;
-    // The warning label shows while some x does not rise above the one before.
+    // The warning label shows while some x does not rise above the one before (the whole
+    // table counted anew).
     void ShowMonotonyWarning();
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
@@ -122,13 +123,14 @@ protected:
     virtual void ChannelNames(CString& xName, CString& xUnit, CString& yName, CString& yUnit) const = 0;
     // Of the file-name (2117) and file-reference (1012) parameters, the one in use is shown.
     void MarkFileParameters(bool reference);
-    // Appends a point (0, 0) to the table and its row to the list, unless the table is full
-    // (false); the monotony warning follows.
-    bool AppendZeroRow();
-    // A cell of the table edited (wParam the list, lParam its row and column): the number
-    // goes into its point, points being added up to the row. False, changing nothing, for
-    // another list or a row at kMaxRows or beyond.
+    // Appends a point (0, 0) to the table and its row to the list; the monotony warning
+    // follows.
+    void AppendZeroRow();
+    // A cell of the table edited (wParam the list, lParam its cell): the number goes into its
+    // point, points being added up to the row. False, changing nothing, for another list.
     bool TakeEditedCell(WPARAM wParam, LPARAM lParam);
+    // The warning label as the rising check has it.
+    void ShowRisingCheck();
     // "Show" reads "Update" while the preview is open.
     void LabelShowAsUpdate();
     // Opens the preview of the preview points anew, with its axis labels.
@@ -144,6 +146,7 @@ protected:
     CCharacteristicDlg* m_pPreview = nullptr;
     CPtrArray m_snapshots;      // CCopaObjectCompare*, owned
     CTBEditListCtrl m_lstTable;  // 2121
+    qv::pointtable::RisingCheck m_rising;  // what the monotony warning shows
     BOOL m_bOutput = FALSE;      // 2056
     CString m_strReference;      // 2425
 };

@@ -7,6 +7,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/data_classes.h"
+#include "framework/point_table_list.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_edits.h"
 #include "toolkit/tb_page.h"
@@ -137,7 +138,10 @@ protected:
     void ApplyKindRule();
     void ApplySourceRule(bool readControls = true);
     void ApplyWriteFileRule(bool readControls = true);
+    // The warning label shown while some x does not rise above the one before (the whole
+    // table counted anew), and as the rising check has it.
     void UpdateMonotonicWarning();
+    void ShowRisingCheck();
     void UpdateRowButtons();
     void SetRowNumber(int row);
     // Writes the point's values into the row ("%.15g"); the cells keep the exact values.
@@ -182,6 +186,7 @@ protected:
     CString m_strFileName = ".mdx";
     BOOL m_bWriteFile = FALSE;
     CPtrArray m_points;  // owned CDataPoint pointers, never null
+    qv::pointtable::RisingCheck m_rising;  // what the monotony warning shows
     DWORD m_dwTableSource = kSourceDataPairs;
     CString m_strVariableName;
 

@@ -32,10 +32,6 @@ constexpr COLORREF kMaskBlue = RGB(0, 0, 255);
 
 using namespace qv::strings;
 
-// An imported table larger than this is refused before any memory is taken for it.
-constexpr int kMaxImportedPoints = 1000000;
-
-
 } // namespace
 
 std::vector<CString> CPropCharacteristicXYTable::FilterPatterns(const CString& entry) {
@@ -236,13 +232,12 @@ void CPropCharacteristicXYTable::ApplyWriteFileRule(bool readControls) {
 }
 
 void CPropCharacteristicXYTable::UpdateMonotonicWarning() {
-    bool warn = false;
-    for (INT_PTR i = 1; i < m_points.GetSize() && !warn; ++i) {
-        const double previous = static_cast<const CDataPoint*>(m_points.GetAt(i - 1))->x;
-        const double x = static_cast<const CDataPoint*>(m_points.GetAt(i))->x;
-        warn = !(x > previous);
-    }
-    if (CWnd* warning = GetDlgItem(kStaticMonotonic)) warning->ShowWindow(warn ? SW_SHOW : SW_HIDE);
+    m_rising.Recount(m_points);
+    ShowRisingCheck();
+}
+
+void CPropCharacteristicXYTable::ShowRisingCheck() {
+    if (CWnd* warning = GetDlgItem(kStaticMonotonic)) warning->ShowWindow(m_rising.NotRising() ? SW_SHOW : SW_HIDE);
 }
 
 void CPropCharacteristicXYTable::UpdateRowButtons() { EnableRowButtons(*this, m_list); }
@@ -287,17 +282,21 @@ void CPropCharacteristicXYTable::OnUpdateNeedsSelection(CCmdUI* pCmdUI) { Update
 void CPropCharacteristicXYTable::OnUpdateAlways(CCmdUI* pCmdUI) { UpdateRowListCommand(pCmdUI, m_list); }
 
 LRESULT CPropCharacteristicXYTable::OnCellEdited(WPARAM, LPARAM lParam) {
-    const int row = LOWORD(lParam);
-    const int column = HIWORD(lParam);
+    const int row = ListCellRow(lParam);
+    const int column = ListCellColumn(lParam);
     // Only rows the list shows can be edited.
     if (row >= m_list.GetItemCount()) return 0;
+    // Only the pairs around the row are counted again: a table typed in row by row is
+    // never scanned whole.
+    m_rising.BeforeRowChange(m_points, row);
     CDataPoint* point = row < m_points.GetSize() ? static_cast<CDataPoint*>(m_points.GetAt(row)) : nullptr;
     if (point == nullptr) point = new CDataPoint(0.0, 0.0);
     const CString text = m_list.GetItemText(row, column);
     if (column == 1) point->x = TBExtended_atof(text);
     if (column == 2) point->y = TBExtended_atof(text);
     StorePoint(row, point);
-    UpdateMonotonicWarning();
+    m_rising.AfterRowChange(m_points, row);
+    ShowRisingCheck();
     SetModified(TRUE);
     return 0;
 }
@@ -315,7 +314,9 @@ void CPropCharacteristicXYTable::OnNewRow() {
     SetRowNumber(row);
     m_list.SetEditItemText(row, 1, "0", TB_EDIT_NUMBER);
     m_list.SetEditItemText(row, 2, "0", TB_EDIT_NUMBER);
+    m_rising.BeforeRowChange(m_points, row);
     StorePoint(row, new CDataPoint(0.0, 0.0));
+    m_rising.AfterRowChange(m_points, row);
     SetModified(TRUE);
 }
 
@@ -436,9 +437,10 @@ BOOL CPropCharacteristicXYTable::ImportFile(const CString& path) {
         AfxMessageBox("Only 2 channels allowed!", MB_OK);
         return FALSE;
     }
+    // The reader has checked the item count against the file's bytes; what memory cannot
+    // hold is refused.
     const int n = file.GetNrItems();
-    // The size is checked before memory is taken for it.
-    if (n < 0 || n > kMaxImportedPoints) {
+    if (n < 0) {
         AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
         return FALSE;
     }

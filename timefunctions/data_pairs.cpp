@@ -13,7 +13,6 @@
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
-#include "framework/path_parts.h"
 #include "framework/placeholders.h"
 #include "framework/requests.h"
 #include "framework/shown_unit.h"
@@ -273,7 +272,8 @@ void CPropTFMDataPairs::OnModeRadio() {
 }
 
 void CPropTFMDataPairs::OnNewRow() {
-    if (AppendZeroRow()) SetModified(TRUE);
+    AppendZeroRow();
+    SetModified(TRUE);
 }
 
 void CPropTFMDataPairs::MoveRow(int delta) {
@@ -290,10 +290,10 @@ void CPropTFMDataPairs::MoveRow(int delta) {
     SetModified(TRUE);
 }
 
-// A cell edit: wParam names the list, lParam holds the row (low word) and column (high word).
-// Rows the list does not show are not taken.
+// A cell edit: wParam names the list, lParam the cell (ListCellRow, ListCellColumn). Rows the
+// list does not show are not taken.
 LRESULT CPropTFMDataPairs::OnCellEdited(WPARAM wParam, LPARAM lParam) {
-    if (static_cast<int>(LOWORD(lParam)) < m_lstTable.GetItemCount() && TakeEditedCell(wParam, lParam)) SetModified(TRUE);
+    if (ListCellRow(lParam) < m_lstTable.GetItemCount() && TakeEditedCell(wParam, lParam)) SetModified(TRUE);
     return 0;
 }
 
@@ -430,7 +430,7 @@ void CPropTFMDataPairs::Serialize(CArchive& ar) {
     DeletePoints(m_points);
     // Each point reads its own record; an archive that runs out ends the loop with an
     // exception, so a count is believed only as far as points are there.
-    ReadArchivedPoints(ar, std::min(count, static_cast<DWORD>(kMaxRows)), m_points);
+    ReadArchivedPoints(ar, count, m_points);
     if (version >= 1 && version <= 9) {
         DWORD unit = 0;
         ar >> unit;
@@ -471,8 +471,7 @@ void CPropTFMDataPairs::TakeOlderFlags(DWORD mode) {
 
 void CPropTFMDataPairs::TakeOlderPoints(const BYTE* block, size_t size) {
     CPtrArray read;
-    if (ReadDataPointsFromBuffer(&block, &size, &read, nullptr, nullptr, nullptr, nullptr) && read.GetSize() <= kMaxRows)
-        CopyPoints(m_points, read);
+    if (ReadDataPointsFromBuffer(&block, &size, &read, nullptr, nullptr, nullptr, nullptr)) CopyPoints(m_points, read);
     DeletePoints(read);
 }
 

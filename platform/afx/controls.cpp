@@ -16,6 +16,27 @@ namespace qv {
 
 void PaintOwnerDrawn(WindowCore* core, UINT controlType);
 
+void WindowCore::SetRowState(size_t row, UINT state)
+{
+    UINT& now = rows[row].state;
+    selectedRows += ((state & LVIS_SELECTED) != 0) - ((now & LVIS_SELECTED) != 0);
+    focusedRows += ((state & LVIS_FOCUSED) != 0) - ((now & LVIS_FOCUSED) != 0);
+    now = state;
+}
+
+void WindowCore::EraseRow(size_t row)
+{
+    SetRowState(row, 0);
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
+}
+
+void WindowCore::ClearRows()
+{
+    rows.clear();
+    selectedRows = 0;
+    focusedRows = 0;
+}
+
 const std::string& DefaultWindowText(const WindowCore* core)
 {
     static const std::string none;
@@ -780,8 +801,8 @@ bool DefaultControlProc(WindowCore* core, UINT message, WPARAM wParam, LPARAM lP
         }
         if (message == QV_WM_EDITCELL) {
             // A list without an editor of its own takes the typed text as the cell's text.
-            const size_t row = LOWORD(wParam);
-            const size_t column = HIWORD(wParam);
+            const auto row = static_cast<size_t>(ListCellRow(wParam));
+            const auto column = static_cast<size_t>(ListCellColumn(wParam));
             result = FALSE;
             if (row < core->rows.size() && column < std::max<size_t>(core->columns.size(), 1)) {
                 auto& cells = core->rows[row].cells;
@@ -1509,7 +1530,7 @@ BOOL CListCtrl::DeleteItem(int nItem)
     qv::WindowCore* core = Core();
     if (!ValidRow(core, nItem))
         return FALSE;
-    core->rows.erase(core->rows.begin() + nItem);
+    core->EraseRow(static_cast<size_t>(nItem));
     if (core->selectionMark == nItem)
         core->selectionMark = -1;
     else if (core->selectionMark > nItem)
@@ -1524,7 +1545,7 @@ BOOL CListCtrl::DeleteAllItems()
     qv::WindowCore* core = Core();
     if (!core)
         return FALSE;
-    core->rows.clear();
+    core->ClearRows();
     core->selectionMark = -1;
     core->topIndex = 0;
     core->invalid = true;
@@ -1621,23 +1642,28 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
     if (!core || (nItem != -1 && !ValidRow(core, nItem)))
         return FALSE;
     const int n = static_cast<int>(core->rows.size());
-    for (int i = 0; i < n; ++i) {
-        if (nItem != -1 && i != nItem)
-            continue;
-        UINT& state = core->rows[static_cast<size_t>(i)].state;
-        state = (state & ~nMask) | (nState & nMask);
-    }
-    // One focused item; one selected item in a single-selection list.
+    auto change = [core](int i, UINT keep, UINT add) {
+        const UINT state = core->rows[static_cast<size_t>(i)].state;
+        core->SetRowState(static_cast<size_t>(i), (state & keep) | add);
+    };
+    if (nItem == -1)
+        for (int i = 0; i < n; ++i)
+            change(i, ~nMask, nState & nMask);
+    else
+        change(nItem, ~nMask, nState & nMask);
+    // One focused item; one selected item in a single-selection list. Other rows are looked at
+    // only while there are such rows besides this one.
     if (nItem != -1) {
         const UINT state = core->rows[static_cast<size_t>(nItem)].state;
         UINT unique = 0;
-        if ((nMask & LVIS_FOCUSED) && (state & LVIS_FOCUSED))
+        if ((nMask & LVIS_FOCUSED) && (state & LVIS_FOCUSED) && core->focusedRows > 1)
             unique |= LVIS_FOCUSED;
-        if ((core->style & LVS_SINGLESEL) && (nMask & LVIS_SELECTED) && (state & LVIS_SELECTED))
+        if ((core->style & LVS_SINGLESEL) && (nMask & LVIS_SELECTED) && (state & LVIS_SELECTED) &&
+            core->selectedRows > 1)
             unique |= LVIS_SELECTED;
         for (int i = 0; i < n && unique; ++i)
             if (i != nItem)
-                core->rows[static_cast<size_t>(i)].state &= ~unique;
+                change(i, ~unique, 0);
         if ((nMask & LVIS_SELECTED) && (state & LVIS_SELECTED))
             core->selectionMark = nItem;
     }
@@ -1658,6 +1684,9 @@ int CListCtrl::GetNextItem(int nItem, int nFlags) const
         return -1;
     const int n = static_cast<int>(core->rows.size());
     const UINT want = static_cast<UINT>(nFlags) & (LVNI_SELECTED | LVNI_FOCUSED);
+    // Without a selected (or focused) row nothing is looked for.
+    if (((want & LVNI_SELECTED) && core->selectedRows == 0) || ((want & LVNI_FOCUSED) && core->focusedRows == 0))
+        return -1;
     auto matches = [&](int i) { return (core->rows[static_cast<size_t>(i)].state & want) == want; };
     if (nFlags & (LVNI_ABOVE | LVNI_TOLEFT)) {
         for (int i = std::min(nItem, n) - 1; i >= 0; --i)
@@ -1676,8 +1705,7 @@ UINT CListCtrl::GetSelectedCount() const
     qv::WindowCore* core = Core();
     if (!core)
         return 0;
-    return static_cast<UINT>(std::count_if(core->rows.begin(), core->rows.end(),
-                                           [](const qv::ListViewRow& r) { return (r.state & LVIS_SELECTED) != 0; }));
+    return static_cast<UINT>(core->selectedRows);
 }
 
 int CListCtrl::GetSelectionMark() const

@@ -269,6 +269,20 @@ struct LVHITTESTINFO {
 };
 typedef LVHITTESTINFO* LPLVHITTESTINFO;
 
+// The cell of a list that a message names in its WPARAM or LPARAM: the row in the low word
+// and the column in the high word of the low 32 bits, and the row's bits above its low word
+// from bit 32 on (both parameters are 64 bits wide), so that a table of more than 65,535 rows
+// names each of its rows and a reader of the low word alone still finds the rows below that.
+static_assert(sizeof(LPARAM) >= 8 && sizeof(WPARAM) >= 8);
+constexpr LPARAM MakeListCell(int row, int column) {
+    const auto r = static_cast<uint64_t>(static_cast<uint32_t>(row));
+    return static_cast<LPARAM>((r & 0xffff) | (static_cast<uint64_t>(static_cast<WORD>(column)) << 16) | ((r >> 16) << 32));
+}
+constexpr int ListCellRow(uint64_t cell) {
+    return static_cast<int>(static_cast<uint32_t>((cell & 0xffff) | (((cell >> 32) & 0xffff) << 16)));
+}
+constexpr int ListCellColumn(uint64_t cell) { return static_cast<int>((cell >> 16) & 0xffff); }
+
 class CListCtrl : public CWnd {
     DECLARE_DYNAMIC(CListCtrl)
 public:

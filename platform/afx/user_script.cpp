@@ -376,7 +376,7 @@ bool ChangeRowState(HWND list, int row, UINT newState)
     core = CoreFromHandle(list);
     if (!core || row >= static_cast<int>(core->rows.size()))
         return false;
-    core->rows[static_cast<size_t>(row)].state = newState;
+    core->SetRowState(static_cast<size_t>(row), newState);
     core->invalid = true;
     SendListChange(core, row, oldState, newState);
     return true;
@@ -639,7 +639,7 @@ bool EditListCell(CWnd* list, int row, int column, const char* text)
     MoveFocus(core);
     if (!CoreFromHandle(h))
         return false;
-    return SendMessageA(h, QV_WM_EDITCELL, MAKEWPARAM(row, column), reinterpret_cast<LPARAM>(text ? text : "")) != 0;
+    return SendMessageA(h, QV_WM_EDITCELL, static_cast<WPARAM>(MakeListCell(row, column)), reinterpret_cast<LPARAM>(text ? text : "")) != 0;
 }
 
 bool ClickSpin(CWnd* spin, int delta)

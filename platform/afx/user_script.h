@@ -160,8 +160,8 @@ bool ToggleListCheck(CWnd* list, int row);
 // Clicks the check box of an entry of a check list box: its check flips, the entry becomes
 // the selection, and a list with LBS_NOTIFY tells its parent (LBN_SELCHANGE).
 bool ToggleListBoxCheck(CWnd* list, int row);
-// Edits a cell of a list: the list gets QV_WM_EDITCELL (wParam: row in the low word and
-// column in the high word; lParam: the text), which editable lists handle and answer
+// Edits a cell of a list: the list gets QV_WM_EDITCELL (wParam: the cell, see MakeListCell;
+// lParam: the text), which editable lists handle and answer
 // non-zero when they took the text; a plain list view takes the text as the cell's text.
 // False when the list refused it, and for a text with a control character (a cell is edited
 // in a single-line edit).

@@ -133,9 +133,16 @@ public:
     int curSel = -1;
     bool droppedDown = false;
 
-    // List views.
+    // List views. A row's state changes through SetRowState, and rows go through EraseRow and
+    // ClearRows, which keep count of the rows selected and focused: a list of a million rows
+    // answers "which row is selected" at once when none is, as after every row typed in.
     std::vector<ListViewColumn> columns;
     std::vector<ListViewRow> rows;
+    size_t selectedRows = 0;
+    size_t focusedRows = 0;
+    void SetRowState(size_t row, UINT state);
+    void EraseRow(size_t row);
+    void ClearRows();
     DWORD lvExStyle = 0;
     CImageList* imageLists[3] = {nullptr, nullptr, nullptr};
     int topIndex = 0;

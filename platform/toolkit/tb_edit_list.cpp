@@ -417,7 +417,7 @@ BOOL CTBEditListCtrl::DoEdit(int nCol, int nRow) {
     m_editRow = nRow;
     m_editCol = nCol;
     m_editText = GetItemText(nRow, nCol);
-    Notify(TBLM_EDITSTARTING, MAKELPARAM(nRow, nCol));
+    Notify(TBLM_EDITSTARTING, MakeListCell(nRow, nCol));
     return TRUE;
 }
 
@@ -439,7 +439,7 @@ BOOL CTBEditListCtrl::CloseEdit(BOOL bAccept) {
     // The typed text is the value now, even should it be typed back to the kept one's text.
     cell->keepsNumber = false;
     CListCtrl::SetItemText(row, col, text);
-    Notify(TBLM_CELLEDITED, MAKELPARAM(row, col));
+    Notify(TBLM_CELLEDITED, MakeListCell(row, col));
     return TRUE;
 }
 
@@ -458,12 +458,12 @@ BOOL CTBEditListCtrl::UserToggleCheck(int nRow, int nCol) {
     Cell* cell = FindCell(nRow, nCol);
     if (!cell || cell->type != TB_EDIT_CHECK) return FALSE;
     cell->checked = !cell->checked;
-    Notify(TBLM_CELLEDITED, MAKELPARAM(nRow, nCol));
+    Notify(TBLM_CELLEDITED, MakeListCell(nRow, nCol));
     return TRUE;
 }
 
 LRESULT CTBEditListCtrl::OnUserEditCell(WPARAM wParam, LPARAM lParam) {
-    int row = LOWORD(wParam), col = HIWORD(wParam);
+    const int row = ListCellRow(wParam), col = ListCellColumn(wParam);
     const char* text = reinterpret_cast<const char*>(lParam);
     if (GetEditItemType(row, col) == TB_EDIT_CHECK) {
         // "1" or "0" is the state the user leaves the box in; anything else is one click.

@@ -8,11 +8,12 @@
 //
 // Messages to the parent (all synchronous, wParam = the list's control ID):
 // - TBLM_CELLEDITED  (WM_USER+1000): a cell was changed by the user: a text accepted in the
-//   in-place editor, a check box clicked, a choice made. lParam: row in the low word,
-//   column in the high word. This is the one cell notification the list sends.
+//   in-place editor, a check box clicked, a choice made. lParam: the cell (MakeListCell:
+//   ListCellRow and ListCellColumn read it; the row is in the low word, the column in the
+//   high word, for rows below 65,536). This is the one cell notification the list sends.
 // - TBLM_SELCHANGED  (WM_USER+1002): the user selected a row; lParam: the row.
 // - TBLM_EDITSTARTING (WM_USER+1003): the in-place editor has just opened on a cell;
-//   lParam: row in the low word, column in the high word. The parent may close the editor
+//   lParam: the cell, as for TBLM_CELLEDITED. The parent may close the editor
 //   again at once (CloseEdit), for instance to edit the cell in a dialog instead.
 //
 // Column widths can be kept in the per-user profile: InitializeColumnSize names the section

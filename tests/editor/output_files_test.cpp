@@ -2,6 +2,7 @@
 // failure or a signal leaves, with the host run as real processes.
 #include "editor/journal_format.h"
 #include "editor/output_files.h"
+#include "afx/message_text.h"
 #include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
 
@@ -331,8 +332,9 @@ TEST(OutputFiles, AnOutputThatCannotBeWrittenIsOneLine) {
         std::string command;
         std::string message;   // after "qvhost: "
     } cases[] = {
-        {"describe big.json -o x.desc", "element \"R1\": its data file " + (folder / "D__R1.mdx") + " cannot be written: File too large\n"},
-        {"describe s.json -o x.desc", (folder / "x.desc") + tooLarge},
+        {"describe big.json -o x.desc",
+         "element \"R1\": its data file " + qv::ShownPath(folder / "D__R1.mdx") + " cannot be written: File too large\n"},
+        {"describe s.json -o x.desc", qv::ShownPath(folder / "x.desc") + tooLarge},
         {"save s.json -o c.qva", "c.qva" + tooLarge},
         {"load s.qva -o c.qva", "c.qva" + tooLarge},
         {"edit s.json --element R0 --script ok.txt -o e.json", "e.json" + tooLarge},

@@ -153,7 +153,8 @@ TEST(QvhostOutputs, TheDescriptionNamesTheOneDataFileWritten) {
         EXPECT_EQ((std::set<std::string>{"s.json", "o.desc", c.written}), scratch.Files()) << c.file;
         const std::string text = ReadFile(scratch / "o.desc");
         EXPECT_NE(std::string::npos, text.find(std::string(c.named) + "\" );")) << c.file << ": " << text;
-        EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / c.written).string())) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("data file written to " + qv::ShownPath((scratch / c.written).string())))
+            << run.err;
         EXPECT_NE(std::string::npos, ReadFile(scratch / c.written).find("MDX 1")) << c.file;
     }
 }
@@ -291,7 +292,8 @@ TEST(QvhostOutputs, DataFileNamesAreUtf8OnDiskInTheDescriptionAndInMessages) {
     const std::string description = ReadFile(scratch / "d\xC3\xA9p/o.desc");
     EXPECT_NE(std::string::npos, description.find("FILE := \"donn\xC3\xA9" "es.mdx\"")) << description;
     EXPECT_NE(std::string::npos, description.find("FILE := \"" + folder + "sub/\xC3\xA9t\xC3\xA9.mdx\"")) << description;
-    EXPECT_NE(std::string::npos, run.err.find("data file written to " + folder + "donn\xC3\xA9" "es.mdx\n")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("data file written to " + qv::ShownPath(folder + "donn\xC3\xA9" "es.mdx") + "\n"))
+        << run.err;
     WriteFile(scratch / "s.json", schematic("\\u00c3\\u00a9.mdx", "b.mdx"));
     const HostRun mojibake = RunHost(scratch, "describe s.json -o x.desc");
     EXPECT_EQ(2, mojibake.exitCode);
@@ -774,7 +776,7 @@ TEST(QvhostOutputs, EveryFamilyNamesTheFileItWritesAndPrintsIt) {
                 written.find('/') == std::string::npos ? written : (scratch / written).string();
             const std::string text = ReadFile(scratch / "o.desc");
             EXPECT_NE(std::string::npos, text.find("FILE := \"" + named + "\"")) << where << ": " << text;
-            EXPECT_NE(std::string::npos, run.err.find("data file written to " + (scratch / written).string()))
+            EXPECT_NE(std::string::npos, run.err.find("data file written to " + qv::ShownPath((scratch / written).string())))
                 << where << ": " << run.err;
             // Saving writes the archive and nothing else.
             fs::remove(scratch / written);
@@ -1285,4 +1287,58 @@ TEST(QvhostOutputs, ABoxShownAsThePagesOpenFailsTheSession) {
     EXPECT_FALSE(fs::exists(scratch / "e.json"));
     // With its modules the same session passes.
     EXPECT_EQ(0, RunHost(scratch, "edit s.json --element EQ1 --script t -o e.json" + common).exitCode);
+}
+
+// A table of 20,000 data pairs goes whole through every command: the data file of the
+// description, the page's list in an edit session (a cell of its last row typed anew) and the
+// schematic the session writes, and an archive saved and loaded.
+TEST(QvhostOutputs, TablesOfTwentyThousandRowsGoThroughEveryCommand) {
+    constexpr int kRows = 20000;
+    Scratch scratch;
+    std::string points;
+    for (int i = 0; i < kRows; ++i) points += (i ? ", [" : "[") + std::to_string(i) + ", " + std::to_string(i % 5) + "]";
+    auto dataFile = [&](const std::string& folder, const std::string& lastRows) {
+        const std::string text = ReadFile(scratch / folder / "D__RNL1.mdx");
+        EXPECT_NE(std::string::npos, text.find("\nitems 20000\n")) << folder;
+        EXPECT_EQ(lastRows, text.substr(text.size() - std::min(text.size(), lastRows.size()))) << folder;
+    };
+    Describe(scratch, "given", DataPairs("RNL1", points));
+    dataFile("given", "19998 3\n19999 4\nend\n");
+
+    WriteFile(scratch / "s.json", DataPairs("RNL1", points));
+    WriteFile(scratch / "script.txt", "sheet ok {\n  cell 2121 19999 2 7\n}\nclick 2016\nok\n");
+    const HostRun edit = RunHost(scratch, "edit s.json --element RNL1 --script script.txt -o e.json");
+    ASSERT_EQ(0, edit.exitCode) << edit.err;
+    const std::string edited = Describe(scratch, "edited", ReadFile(scratch / "e.json"));
+    dataFile("edited", "19998 3\n19999 7\nend\n");
+
+    ASSERT_EQ(0, RunHost(scratch, "save e.json -o a.qva").exitCode);
+    const HostRun load = RunHost(scratch, "load a.qva");
+    ASSERT_EQ(0, load.exitCode) << load.err;
+    EXPECT_EQ(edited, Describe(scratch, "loaded", load.out));
+    dataFile("loaded", "19998 3\n19999 7\nend\n");
+    ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode);
+    EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva"));
+}
+
+// The data-pairs time function reads a table of 20,000 rows through its Open button; the
+// description writes them to the element's own data file, and its archive keeps them.
+TEST(QvhostOutputs, ATimeFunctionTakesTwentyThousandRowsFromADataFile) {
+    Scratch scratch;
+    std::string rows = "MDX 1\nchannels 2\nitems 20000\nchannel \"t\" \"s\"\nchannel \"y\" \"\"\ndata\n";
+    for (int i = 0; i < 20000; ++i) rows += std::to_string(i) + " " + std::to_string(i % 7) + "\n";
+    WriteFile(scratch / "big.mdx", rows + "end\n");
+    const std::string described = Describe(scratch, ".", R"({"document": "D", "elements": [{"id": 43, "name": "DP1",
+        "script": ["file big.mdx", "click 2118", "ok"]}]})");
+    EXPECT_NE(std::string::npos, described.find("TPERIO := 19999")) << described;
+    const std::string written = ReadFile(scratch / "D__DP1.mdx");
+    EXPECT_NE(std::string::npos, written.find("\nitems 20000\n"));
+    const std::string last = "\n19998 6\n19999 0\nend\n";
+    EXPECT_EQ(last, written.substr(written.size() - std::min(written.size(), last.size())));
+
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const HostRun load = RunHost(scratch, "load a.qva");
+    ASSERT_EQ(0, load.exitCode) << load.err;
+    EXPECT_EQ(described, Describe(scratch, "loaded", load.out));
+    EXPECT_EQ(written, ReadFile(scratch / "loaded" / "D__DP1.mdx"));
 }

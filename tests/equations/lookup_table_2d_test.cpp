@@ -166,8 +166,9 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
     EXPECT_TRUE(loaded.GetFileNameFlag());
     ASSERT_EQ(1, loaded.Snapshots().GetSize());
     EXPECT_EQ(bytes, StoredBlock(loaded));
-    // Tables and snapshot lists beyond their limits are refused before anything is made.
-    for (DWORD points : {10001u, 0u}) {
+    // A point count is believed as far as its points are there: the archive runs out. Snapshot
+    // lists beyond their limit are refused before anything is made.
+    for (DWORD points : {0xFFFFFFFFu, 0u}) {
         Bytes large;
         Word(large, 0);
         for (int flag = 0; flag < 4; ++flag) Dword(large, 0);
@@ -182,7 +183,7 @@ TEST_F(LookupTable, ArchiveBytesAndRoundTrip) {
             refused.Serialize(archive, eSheetVersion4);
             ADD_FAILURE() << points;
         } catch (CArchiveException* e) {
-            EXPECT_EQ(CArchiveException::badIndex, e->m_cause) << points;
+            EXPECT_EQ(points == 0 ? CArchiveException::badIndex : CArchiveException::endOfFile, e->m_cause) << points;
             e->Delete();
         }
         EXPECT_EQ(0, refused.Points().GetSize());
@@ -309,6 +310,25 @@ TEST(LookupTableCheck, MonotonyOfTheXValues) {
         EXPECT_EQ(c.failure, CheckTableOrder(points)) << c.xs.size();
         EXPECT_EQ(c.warning, IsNotRising(points)) << c.xs.size();
         DeletePoints(points);
+        // Counted row by row as the points are typed in (a row of 0 appended, then its x),
+        // and after the first x is typed anew, the check says what a whole count says.
+        CPtrArray typed;
+        RisingCheck check;
+        check.Recount(typed);
+        auto edit = [&](int row, double x) {
+            check.BeforeRowChange(typed, row);
+            if (row == typed.GetSize()) typed.Add(new CDataPoint(0, 0));
+            else PointAt(typed, row)->SetX(x);
+            check.AfterRowChange(typed, row);
+            EXPECT_EQ(IsNotRising(typed), check.NotRising()) << c.xs.size() << " row " << row;
+        };
+        for (size_t i = 0; i < c.xs.size(); ++i) {
+            edit(static_cast<int>(i), 0);
+            edit(static_cast<int>(i), c.xs[i]);
+        }
+        EXPECT_EQ(c.warning, check.NotRising()) << c.xs.size();
+        if (!c.xs.empty()) edit(0, 2.5);
+        DeletePoints(typed);
     }
 }
 

@@ -238,7 +238,8 @@ TEST_F(DataPairs, OlderBlocksOf4x) {
         {"a length running past the end", Block4x(1, 0, 0, {{4, 5}}, 0xFFF0), {}},
         {"cut in the lengths", Bytes(57, 0), {}},
         {"shorter than the count", Bytes(20, 0), {}},
-        {"more rows than a table holds", Block4x(10001, 0, 0, std::vector<std::pair<double, double>>(10001, {1, 2})), {}},
+        {"more than 10,000 rows", Block4x(10001, 0, 0, std::vector<std::pair<double, double>>(10001, {1, 2})),
+         std::vector<std::pair<double, double>>(10001, {1, 2})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -722,44 +723,69 @@ TEST_F(DataPairs, PreviewShowsStepsWithoutInterpolation) {
     EXPECT_EQ(4, page->Points().GetSize());
 }
 
-// Tables beyond 10,000 rows are refused: a data file with "Invalid value!" (the table stays),
-// an archive with an archive error before anything is made.
-TEST_F(DataPairs, TablesBeyondTheLimitAreRefused) {
+// A table is as long as its data file or archive holds: 20,000 rows come into the page's list
+// from a data file, are typed in further and reach the wizard, whose archive gives them back
+// unchanged. A count the bytes do not hold ends the reading when they run out (nothing is
+// sized by it); a snapshot count beyond 10,000 is refused before anything is read.
+TEST_F(DataPairs, TablesAsLongAsTheirBytesAreTaken) {
+    constexpr int kRows = 20000;
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{1, 1}});
     {
         Open open(*wizard);
         CPropTFMDataPairs* page = open.Page();
+        CTBEditListCtrl* list = Table(page);
         const fs::path big = root / "big.mdx";
         {
             std::ofstream out(big);
-            out << "MDX 1\nchannels 2\nitems 10001\nchannel \"t\" \"\"\nchannel \"y\" \"\"\ndata\n";
-            for (int i = 0; i < 10001; ++i) out << i << " 0\n";
+            out << "MDX 1\nchannels 2\nitems " << kRows << "\nchannel \"t\" \"\"\nchannel \"y\" \"\"\ndata\n";
+            for (int i = 0; i < kRows; ++i) out << i << " " << i % 7 << "\n";
             out << "end\n";
         }
-        qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
-        EXPECT_FALSE(page->ImportFile(big.string().c_str()));
-        EXPECT_EQ(1, page->Points().GetSize());
+        ASSERT_TRUE(page->ImportFile(big.string().c_str()));
+        ASSERT_EQ(kRows, page->Points().GetSize());
+        ASSERT_EQ(kRows, list->GetItemCount());
+        EXPECT_EQ("20000", list->GetItemText(kRows - 1, 0).str());
+        EXPECT_FALSE(Visible(page, 2120));
+        // A row typed in after the last: not rising until its t is past the last one.
+        ASSERT_TRUE(qv::ui::Click(page, 1122));
+        EXPECT_TRUE(Visible(page, 2120));
+        ASSERT_TRUE(qv::ui::EditListCell(list, kRows, 1, "20000"));
+        ASSERT_TRUE(qv::ui::EditListCell(list, kRows, 2, "5"));
+        EXPECT_FALSE(Visible(page, 2120));
+        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     }
-    for (DWORD points : {10001u, 0u}) {
+    const auto points = PointsOf(wizard->Points());
+    ASSERT_EQ(static_cast<size_t>(kRows + 1), points.size());
+    EXPECT_EQ((std::pair<double, double>{12345, 4}), points[12345]);
+    EXPECT_EQ((std::pair<double, double>{20000, 5}), points.back());
+    CTFMDataPairsWizard4 loaded;
+    Loaded(StoredBlock(*wizard), [&](CArchive& ar) { loaded.Serialize(ar, eSheetVersion4); });
+    EXPECT_EQ(points, PointsOf(loaded.Points()));
+
+    struct Case {
+        DWORD points, snapshots;
+        int cause;
+    } cases[] = {{0xFFFFFFFFu, 0, CArchiveException::endOfFile}, {0, 10001, CArchiveException::badIndex}};
+    for (const Case& c : cases) {
         Bytes bytes;
         Word(bytes, 0);
         Dword(bytes, 0);
         Dword(bytes, 0);
         Dword(bytes, 0);
-        Dword(bytes, points);
-        if (points == 0) Dword(bytes, 10001);
-        CTFMDataPairsWizard4 loaded;
-        bool refused = false;
+        Dword(bytes, c.points);
+        if (c.points == 0) Dword(bytes, c.snapshots);
+        CTFMDataPairsWizard4 refused;
+        int cause = -1;
         try {
-            Loaded(bytes, [&](CArchive& ar) { loaded.Serialize(ar, eSheetVersion4); });
+            Loaded(bytes, [&](CArchive& ar) { refused.Serialize(ar, eSheetVersion4); });
         } catch (CArchiveException* e) {
-            refused = e->m_cause == CArchiveException::badIndex;
+            cause = e->m_cause;
             e->Delete();
         }
-        EXPECT_TRUE(refused) << points;
-        EXPECT_EQ(0, loaded.Points().GetSize());
-        EXPECT_EQ(0, loaded.Snapshots().GetSize());
+        EXPECT_EQ(c.cause, cause) << c.points;
+        EXPECT_EQ(0, refused.Points().GetSize());
+        EXPECT_EQ(0, refused.Snapshots().GetSize());
     }
 }
 

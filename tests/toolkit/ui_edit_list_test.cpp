@@ -224,6 +224,26 @@ TEST_F(EditListTest, UserActionsReachTheList) {
     EXPECT_EQ(parent.got[0].lParam, 2);
 }
 
+// A table longer than a 16-bit row index: each edit reaches its own row, and the parent is
+// told that row (and not the one 65,536 rows above it).
+TEST_F(EditListTest, RowsPastSixteenBitsAreEditedAndReportedAsThemselves) {
+    constexpr int kRows = 70000;
+    for (int row = list.GetItemCount(); row < kRows; ++row) {
+        list.InsertEditItem(row, "", TB_EDIT_NONE);
+        list.SetEditItemText(row, 1, "0", TB_EDIT_NUMBER);
+    }
+    for (int row : {65535, 65536, 69999}) {
+        const CString typed = std::to_string(row).c_str();
+        ASSERT_TRUE(qv::ui::EditListCell(&list, row, 1, typed)) << row;
+        EXPECT_EQ(list.GetItemText(row, 1), typed) << row;
+        EXPECT_EQ(list.GetItemText(row & 0xffff, 1), (row & 0xffff) == 65535 ? CString(typed) : CString("0")) << row;
+        ASSERT_FALSE(parent.got.empty());
+        EXPECT_EQ(parent.got.back().message, static_cast<UINT>(TBLM_CELLEDITED));
+        EXPECT_EQ(ListCellRow(parent.got.back().lParam), row);
+        EXPECT_EQ(ListCellColumn(parent.got.back().lParam), 1);
+    }
+}
+
 TEST_F(EditListTest, SelectingARowSelectsOnlyThatRow) {
     ASSERT_TRUE(list.UserSelectRow(2));
     ASSERT_TRUE(list.UserSelectRow(1));
