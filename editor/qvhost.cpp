@@ -502,6 +502,11 @@ int main(int argc, char** argv) {
     static int crashSignal = SIGKILL;
     if (const char* step = std::getenv("QVHOST_CRASH_AFTER_STEP")) crashAfter = std::atol(step);
     if (const char* sig = std::getenv("QVHOST_CRASH_SIGNAL")) crashSignal = std::atoi(sig);
+    // QVHOST_NO_SECOND_LINKS: earlier contents are copied, as where a second link fails;
+    // QVHOST_FAIL_APPEND: the journal append it numbers fails, as on a full disk.
+    const char* failAppend = std::getenv("QVHOST_FAIL_APPEND");
+    qv::OutputFiles::SetFaultsForTest(std::getenv("QVHOST_NO_SECOND_LINKS") != nullptr,
+                                      failAppend != nullptr ? std::atol(failAppend) : 0);
     qv::OutputFiles::SetStepHook([](long step) {
         if (step == crashAfter) ::raise(crashSignal);
     });

@@ -72,10 +72,13 @@ struct Folder {
 };
 
 // What the crash test's build of the host is made to do: get the signal `sig` after the
-// owner's step `step` (0: none).
+// owner's step `step` (0: none); keep earlier contents in copies, as where a second link fails;
+// fail the journal append numbered `failAppend` (0: none) as on a full disk.
 struct Faults {
     long step = 0;
     int sig = SIGKILL;
+    bool noSecondLinks = false;
+    long failAppend = 0;
 };
 
 // Starts the host in `folder` with the arguments; stderr goes to folder/../<name><err>. With
@@ -85,10 +88,12 @@ pid_t StartHost(const Folder& folder, std::vector<std::string> args, const Fault
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(folder.path.c_str()) != 0) _exit(127);
-        const bool crash = faults.step > 0;
+        const bool crash = faults.step > 0 || faults.noSecondLinks || faults.failAppend > 0;
         if (crash) {
             setenv("QVHOST_CRASH_AFTER_STEP", std::to_string(faults.step).c_str(), 1);
             setenv("QVHOST_CRASH_SIGNAL", std::to_string(faults.sig).c_str(), 1);
+            setenv("QVHOST_FAIL_APPEND", std::to_string(faults.failAppend).c_str(), 1);
+            if (faults.noSecondLinks) setenv("QVHOST_NO_SECOND_LINKS", "1", 1);
         }
         const int errFd = open((folder.path.string() + err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(errFd, 2);
@@ -688,7 +693,7 @@ TEST(OutputFiles, AJournalBeyondTheFileSizeLimitIsOneLine) {
     }
     EXPECT_EQ(Wait(pid), 2);
     const std::string message = ReadFile(folder.path.string() + ".err");
-    EXPECT_EQ(message, "qvhost: " + (folder / ".qvhost-journal") + ": cannot be written: File too large\n");
+    EXPECT_EQ(message, "qvhost: " + qv::ShownPath(folder / ".qvhost-journal") + ": cannot be written: File too large\n");
     EXPECT_EQ(folder.Snapshot(), before);
 }
 
@@ -917,7 +922,9 @@ TEST(OutputFiles, TheCallsKeepAnOrderThatSurvivesAPowerCut) {
 }
 
 // The crash test: each command is ended after each step of the owner of output files in turn
-// (SIGKILL, as a power cut would), over an earlier run's folder; after the next command's
+// (SIGKILL, as a power cut would), over an earlier run's folder whose files have permissions
+// of their own (setuid and setgid too), with second links and with the copies made where they
+// fail; after the next command's
 // recovery the output folder is, byte for byte and permission for permission, as before the
 // command or as after it. With SIGINT instead the command takes back or keeps its files itself,
 // and says which. Three runs at a time.
@@ -937,13 +944,18 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
     fs::permissions(earlier / "o/D__R0.mdx", static_cast<fs::perms>(0640));
     fs::permissions(earlier / "o/x.desc", static_cast<fs::perms>(0600));
     fs::permissions(earlier / "o/s.qva", static_cast<fs::perms>(0600));
+    fs::permissions(earlier / "o/D__R1.mdx", static_cast<fs::perms>(04755));
+    fs::permissions(earlier / "o/sub/f2.mdx", static_cast<fs::perms>(02750));
     struct Case {
         std::vector<std::string> args;
-        bool interrupt;   // SIGINT after each step too
-    } cases[] = {{{"describe", "new.json", "-o", "o/x.desc"}, false},
-                 {{"save", "new.json", "-o", "o/s.qva"}, true},
-                 {{"load", "n.qva", "-o", "o/c.qva"}, true},
-                 {{"edit", "t.json", "--element", "LT1", "--script", "new.txt", "-o", "o/e.json"}, false}};
+        bool interrupt;       // SIGINT after each step too
+        bool noSecondLinks;   // earlier contents kept in copies
+    } cases[] = {{{"describe", "new.json", "-o", "o/x.desc"}, false, false},
+                 {{"describe", "new.json", "-o", "o/x.desc"}, false, true},
+                 {{"save", "new.json", "-o", "o/s.qva"}, true, false},
+                 {{"save", "new.json", "-o", "o/s.qva"}, true, true},
+                 {{"load", "n.qva", "-o", "o/c.qva"}, true, false},
+                 {{"edit", "t.json", "--element", "LT1", "--script", "new.txt", "-o", "o/e.json"}, false, false}};
     for (const Case& c : cases) {
         Folder done;
         CopyFolder(earlier, done);
@@ -955,8 +967,9 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
         for (const int sig : {SIGKILL, SIGINT}) {
             if (sig == SIGINT && !c.interrupt) continue;
             std::set<std::string> outcomes;
-            EachRun(earlier, c.args, [&](long step) { return Faults{step, sig}; }, [&](Folder& run, long step, int status) {
-                const std::string what = c.args[0] + " " + std::to_string(sig) + " step " + std::to_string(step);
+            EachRun(earlier, c.args, [&](long step) { return Faults{step, sig, c.noSecondLinks}; }, [&](Folder& run, long step, int status) {
+                const std::string what = c.args[0] + (c.noSecondLinks ? " copying " : " ") + std::to_string(sig) +
+                                         " step " + std::to_string(step);
                 ASSERT_TRUE(status == 0 || status == 128 + sig) << what << ": " << status;
                 const std::string message = ReadFile(run.path.string() + ".err");
                 if (sig == SIGKILL) {
@@ -969,7 +982,8 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
                 ASSERT_TRUE(now == before || now == after) << what;
                 outcomes.insert(now == before ? "before" : "after");
             });
-            EXPECT_EQ(outcomes.size(), 2u) << c.args[0];
+            if (::testing::Test::HasFatalFailure()) return;
+            EXPECT_EQ(outcomes.size(), 2u) << c.args[0] << c.noSecondLinks;
         }
     }
 }
@@ -1030,6 +1044,7 @@ TEST(OutputFiles, ACrashOnNestedFoldersIsRecoveredFromAboveAndBelow) {
             ASSERT_EQ(run.Snapshot(), outcomes[outcome].second) << what;
             seen.insert(outcome);
         });
+        if (::testing::Test::HasFatalFailure()) return;
         EXPECT_EQ(seen.size(), 2u) << c.args[3];
     }
 }
@@ -1073,6 +1088,35 @@ TEST(OutputFiles, AMainJournalCutInItsLastRecordIsRecovered) {
                 last = now.size();
             });
     EXPECT_GT(cuts, 130u);
+}
+
+// A journal append that fails (the disk full), whichever it is: the command fails with one
+// line naming the journal and the reason, and every folder is as before, the ones below the
+// output folder too.
+TEST(OutputFiles, AFailedJournalAppendFailsTheCommandWithOneLine) {
+    Folder earlier;
+    ASSERT_NO_FATAL_FAILURE(EarlierNestedRuns(earlier));
+    Folder done;
+    CopyFolder(earlier, done);
+    const auto before = done.Snapshot();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"describe", "new.json", "-o", "o/x.desc"},
+                                                 std::vector<std::string>{"save", "new.json", "-o", "o/sub/s.qva"}}) {
+        long failures = 0;
+        EachRun(earlier, args, [](long append) { return Faults{0, SIGKILL, false, append}; },
+                [&](Folder& run, long append, int status) {
+                    const std::string what = args[3] + " append " + std::to_string(append);
+                    if (status == 0) return;
+                    ++failures;
+                    const std::string message = ReadFile(run.path.string() + ".err");
+                    EXPECT_EQ(status, 2) << what;
+                    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << what << ": " << message;
+                    EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << what << ": " << message;
+                    EXPECT_NE(message.find(".qvhost-journal: cannot be written: No space left on device"), std::string::npos)
+                        << what << ": " << message;
+                    ASSERT_EQ(run.Snapshot(), before) << what;
+                });
+        EXPECT_GE(failures, args[0] == "describe" ? 6 : 2) << args[3];
+    }
 }
 
 } // namespace
