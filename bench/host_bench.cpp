@@ -8,6 +8,14 @@
 // larger takes more than 11 times as long as the smaller: every step of the job must grow
 // linearly.
 //
+// JournaledDescribe/disk and JournaledDescribe/memory describe, in this process, 3,000 resistors
+// with tables of data pairs (half of them with "file": "sub/fN.mdx") into a fresh folder on a
+// disk and one on a memory file system, interleaved: the wall-clock time of each, and the
+// syncs the owner of output files made per data file (syncs_per_data_file). The journal and
+// the files are synced once per batch, not per file, so that the disk's latency is paid a few
+// times per folder; bench/check_host_bench.py fails when the disk takes more than twice the
+// memory file system's time, or the syncs exceed 1.2 per data file plus a few per folder.
+//
 // DescribeBuilt/N writes the description of a schematic of resistors built beforehand (half of
 // them nonlinear), as an edit session's host does; it is shown, not checked.
 //
@@ -26,12 +34,18 @@
 // Qvhost/rows_describe/N, rows_save, rows_load and rows_edit, with the time and the peak
 // resident set per row besides. bench/check_host_bench.py compares 100,000 with 1,000,000 rows.
 #include "editor/host.h"
+#include "editor/output_files.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/statfs.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +234,98 @@ void ReadSchematicText(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(ReadSchematicText)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+
+bool OnMemoryFileSystem(const std::string& folder) {
+    struct statfs info {};
+    return ::statfs(folder.c_str(), &info) == 0 && (info.f_type == TMPFS_MAGIC || info.f_type == RAMFS_MAGIC);
+}
+
+// A folder on a disk for JournaledDescribe: beside the program (a build folder lies on one),
+// else in $TMPDIR or /var/tmp; "" when there is none. Made here and removed at exit.
+std::string& DiskRoot() {
+    static std::string root = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        for (std::string base : {ProgramFolder(), std::string(tmp != nullptr ? tmp : ""), std::string("/var/tmp")}) {
+            if (base.empty() || ::access(base.c_str(), W_OK) != 0 || OnMemoryFileSystem(base)) continue;
+            std::string pattern = base + (base.back() == '/' ? "" : "/") + "host_bench_disk_XXXXXX";
+            if (::mkdtemp(pattern.data()) == nullptr) continue;
+            // The folders made in it are spread over the disk as top-level folders are (where
+            // the file system can): beside a build folder's, whose files come and go, looking
+            // for a free file takes longer than writing it.
+            if (const int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY); fd >= 0) {
+                int flags = 0;
+                if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                    flags |= FS_TOPDIR_FL;
+                    (void)::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+                }
+                ::close(fd);
+            }
+            return pattern + "/";
+        }
+        return std::string();
+    }();
+    return root;
+}
+
+constexpr int kJournalElements = 3000;
+
+// n resistors with tables of data pairs; every second one names its file "sub/f<k>".
+std::string DataPairsText(int n) {
+    std::string text = "{\"document\": \"J\", \"elements\": [\n";
+    for (int i = 0; i < n; ++i) {
+        text += (i == 0 ? "" : ",\n") + std::string("{\"id\": 15, \"name\": \"R") + std::to_string(i) +
+                "\", \"characteristic\": {\"kind\": \"data-pairs\", \"points\": [[0, 0], [1, " + std::to_string(i % 7 + 1) +
+                "]]" + (i % 2 == 1 ? ", \"file\": \"sub/f" + std::to_string(i) + "\"" : std::string()) + "}}";
+    }
+    return text + "\n]}\n";
+}
+
+void JournaledDescribe(benchmark::State& state, bool onDisk) {
+    const std::string root = onDisk ? DiskRoot() : ScratchRoot();
+    if (root.empty() || OnMemoryFileSystem(root) == onDisk) {
+        state.SkipWithError(onDisk ? "no disk to write to" : "no memory file system to write to");
+        return;
+    }
+    static const std::string text = DataPairsText(kJournalElements);
+    static std::unique_ptr<qv::Host> host = StartedHost();
+    std::vector<std::string> calls, written;
+    size_t syncs = 0;
+    static int runs = 0;
+    for (auto _ : state) {
+        // A new folder each time (removed at exit: a file system that has just freed thousands
+        // of files spends its time looking for free ones), with what was left to write on disk
+        // written before the clock starts.
+        const std::string folder = root + "journaled" + std::to_string(++runs) + "/";
+        std::filesystem::create_directories(folder + "sub");
+        if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); fd >= 0) {
+            ::syncfs(fd);
+            ::close(fd);
+        }
+        calls.clear();
+        qv::OutputFiles::RecordCallsForTest(&calls);
+        const auto start = std::chrono::steady_clock::now();
+        qv::DescribePlan plan;
+        std::string error;
+        const bool ok = host->PlanDescription(text, folder + "j.desc", plan, error) &&
+                        host->DescribeSchematicText(text, plan, folder, folder + "j.desc", written, error);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        qv::OutputFiles::RecordCallsForTest(nullptr);
+        if (!ok) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        syncs = static_cast<size_t>(std::count_if(calls.begin(), calls.end(), [](const std::string& call) {
+            return call.compare(0, 4, "sync") == 0;
+        }));
+    }
+    const double dataFiles = written.empty() ? 0.0 : static_cast<double>(written.size() - 1);
+    state.counters["data_files"] = dataFiles;
+    state.counters["folders"] = 2;
+    state.counters["syncs"] = static_cast<double>(syncs);
+    state.counters["syncs_per_data_file"] = dataFiles > 0 ? static_cast<double>(syncs) / dataFiles : 0.0;
+}
+BENCHMARK_CAPTURE(JournaledDescribe, disk, true)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(JournaledDescribe, memory, false)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 struct Built {
     std::string folder;
@@ -451,6 +557,7 @@ struct Cleanup {
     ~Cleanup() {
         std::error_code code;
         std::filesystem::remove_all(ScratchRoot(), code);
+        if (!DiskRoot().empty()) std::filesystem::remove_all(DiskRoot(), code);
     }
 };
 

@@ -922,6 +922,14 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     return entry;
 }
 
+// Removes a name the command made for an entry, before the entry is written again.
+void RemoveName(Folder& folder, const Entry& entry, const char* name) {
+    ::unlinkat(folder.dir, name, 0);
+    folder.changed = true;
+    Record("touch", folder.path, entry.target);
+    Step();
+}
+
 // Puts every file the command wrote, and every folder it changed, on disk before the commit
 // point: file by file where there are few; else the file system once, since a sync of each of
 // thousands of files costs a disk's latency each time. False with a message.
@@ -1026,19 +1034,13 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
     if (entry->made) {
         // Written again: the command's earlier file goes (its temporary name keeps it, for a
         // rollback, until the next write begins).
-        ::unlinkat(folder->dir, entry->target, 0);
+        RemoveName(*folder, *entry, entry->target);
         entry->made = 0;
-        folder->changed = true;
-        Record("touch", folder->path, entry->target);
-        Step();
     }
     if (entry->hasTemporary) {
         // A temporary file of an earlier write of the same target that did not take its place.
-        ::unlinkat(folder->dir, entry->temporary, 0);
+        RemoveName(*folder, *entry, entry->temporary);
         entry->hasTemporary = 0;
-        folder->changed = true;
-        Record("touch", folder->path, entry->target);
-        Step();
     }
     entry->hasTemporary = 1;
     const int fd = ::openat(folder->dir, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
