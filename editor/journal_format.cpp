@@ -39,7 +39,18 @@ std::string Sealed(std::string record) {
     return record;
 }
 
-std::string Field(const std::string& text) { return std::to_string(text.size()) + ":" + text + " "; }
+// A text of a record: its length, then the text with each line break written as a backslash
+// and "n", and each backslash doubled, so that a record holds one line break only, at its end. A name may hold any
+// byte, a line break too, and what a crash leaves of the last record still has none.
+std::string Field(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\n' || c == '\\') escaped += '\\';
+        escaped += c == '\n' ? 'n' : c;
+    }
+    return std::to_string(escaped.size()) + ":" + escaped + " ";
+}
 
 // A record as read: complete, cut short by the end of the bytes so far, or no record of ours.
 enum class Read { kDone, kMore, kBad };
@@ -65,7 +76,8 @@ struct Cursor {
         }
         return Read::kDone;
     }
-    // "N:TEXT " with TEXT at most `longest` bytes, N without leading zeros.
+    // "N:TEXT " (Field) with TEXT at most `longest` bytes once its escapes are read, N (the
+    // escaped length) without leading zeros.
     Read Text(std::size_t longest, std::string& out) {
         std::size_t length = 0;
         const std::size_t start = at;
@@ -75,15 +87,24 @@ struct Cursor {
             if (c == ':' && at > start) break;
             if (c < '0' || c > '9' || (at > start && bytes[start] == '0')) return Read::kBad;
             length = length * 10 + static_cast<std::size_t>(c - '0');
-            if (length > longest) return Read::kBad;
+            if (length > 2 * longest) return Read::kBad;
         }
         ++at;
         if (bytes.size() - at < length) {
             at = bytes.size();
             return Read::kMore;
         }
-        out.assign(bytes.substr(at, length));
-        at += length;
+        out.clear();
+        for (const std::size_t end = at + length; at < end; ++at) {
+            char c = bytes[at];
+            if (c == '\n') return Read::kBad;
+            if (c == '\\') {
+                if (++at == end || (bytes[at] != 'n' && bytes[at] != '\\')) return Read::kBad;
+                c = bytes[at] == 'n' ? '\n' : '\\';
+            }
+            out += c;
+        }
+        if (out.size() > longest) return Read::kBad;
         return Literal(" ");
     }
 };

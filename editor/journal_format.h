@@ -9,10 +9,11 @@
 //   d N:FOLDER CRC                         (main journal) a folder below with a journal of its own
 //   f N:TARGET N:TEMPORARY N:BACKUP CRC    a file: its temporary file and the second link that
 //                                          keeps its earlier contents ("" for a new file)
-// Each text is preceded by its length in bytes ("7:a b.txt "), so a name may hold any byte.
-// The first record is m or p. Only the last record may be cut short (the process ended while
-// appending it, so the step it announced was not taken), before its line break and with no
-// line break in what is left of it; any other fault refuses the journal.
+// Each text is preceded by its length in bytes ("7:a b.txt "), so a name may hold any byte; a
+// line break in it is written as a backslash and "n", a backslash doubled, so that a record's
+// only line break is its last byte. The first record is m or p. Only the last record may be
+// cut short (the process ended while appending it, so the step it announced was not taken),
+// before its line break; any other fault refuses the journal.
 #pragma once
 
 #include <cstddef>

@@ -99,9 +99,10 @@ void CheckSealed(std::string_view bytes) {
     Journal cut;
     const std::string_view without(sealed.data(), sealed.size() - last.size());
     if (!qv::journal::Parse(without, whole, why)) std::abort();
+    // A record's only line break is its last byte, whatever its names hold.
+    if (last.find('\n') != last.size() - 1) std::abort();
     for (size_t at : {size_t(1), last.size() / 2, last.size() - 1})
-        if (last.find('\n') == last.size() - 1 &&
-            (!qv::journal::Parse(std::string_view(sealed.data(), without.size() + at), cut, why) || !Same(whole, cut)))
+        if (!qv::journal::Parse(std::string_view(sealed.data(), without.size() + at), cut, why) || !Same(whole, cut))
             std::abort();
 }
 

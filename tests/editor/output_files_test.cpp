@@ -1287,16 +1287,21 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
 // the records that are complete; any one byte changed anywhere refuses it, so that a damaged
 // record is never taken for one cut short.
 TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
+    // A file name may hold a line break and a backslash: what a crash leaves of its record
+    // must still read as cut short.
+    const std::string odd = "a\nb\\n.txt";
     const std::string bytes = journal::MainHeader("00112233445566778899aabbccddeeff") +
                               journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.2") +
-                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", ".report.txt.qvtmp.1", "");
-    const size_t records[] = {bytes.find("f 5:"), bytes.find("d 6:"), bytes.find("f 10:"), bytes.size()};
+                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", ".report.txt.qvtmp.1", "") +
+                              journal::FileRecord(odd, journal::OwnedName(odd, "qvtmp", 0), journal::OwnedName(odd, "qvold", 0));
+    const size_t records[] = {bytes.find("f 5:"), bytes.find("d 6:"), bytes.find("f 10:"), bytes.find("f 11:"), bytes.size()};
     for (size_t length = 0; length <= bytes.size(); ++length) {
         journal::Journal read;
         std::string why;
         ASSERT_TRUE(journal::Parse(bytes.substr(0, length), read, why)) << length << ": " << why;
         EXPECT_EQ(read.torn, length < records[0]) << length;
-        EXPECT_EQ(read.files.size(), size_t(length >= records[1]) + size_t(length >= records[3])) << length;
+        EXPECT_EQ(read.files.size(), size_t(length >= records[1]) + size_t(length >= records[3]) + size_t(length >= records[4]))
+            << length;
         EXPECT_EQ(read.folders.size(), size_t(length >= records[2])) << length;
     }
     journal::Journal read;
@@ -1305,6 +1310,8 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     EXPECT_EQ(read.files[0].BackupName(), ".b.txt.qvold.2");
     EXPECT_EQ(read.files[1].TemporaryName(), ".report.txt.qvtmp.1");
     EXPECT_EQ(read.files[1].BackupName(), "");
+    EXPECT_EQ(read.files[2].target, odd);
+    EXPECT_EQ(read.files[2].BackupName(), "." + odd + ".qvold");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
             std::string damaged = bytes;
