@@ -418,13 +418,42 @@ std::string ScaleSchematic(int n) {
     return path;
 }
 
+// The arguments of describe, save and load -o (of what save wrote) on `schematic`, with their
+// outputs in `folder`; empty for the other commands.
+std::vector<std::string> FileCommandArgs(const std::string& command, const std::string& schematic, const std::string& folder) {
+    if (command == "describe") return {"describe", schematic, "-o", folder + "out.desc"};
+    if (command == "save") return {"save", schematic, "-o", folder + "out.qva"};
+    if (command == "load") return {"load", folder + "out.qva", "-o", folder + "again.qva"};
+    return {};
+}
+
+// Runs the host with `args` once per iteration, timed by its processor time, and gives the
+// child's usage of the last run. Load reads what save wrote: with repetitions in random order,
+// save may not have run yet, so it is run first where its archive is missing.
+bool TimeChild(benchmark::State& state, const std::vector<std::string>& args, const std::string& schematic,
+               const std::string& folder, ChildUsage& used) {
+    std::string error;
+    if (args[0] == "load" && !std::filesystem::exists(folder + "out.qva") &&
+        !RunChild(FileCommandArgs("save", schematic, folder), folder, used, error)) {
+        state.SkipWithError(error.c_str());
+        return false;
+    }
+    for (auto _ : state) {
+        if (!RunChild(args, folder, used, error)) {
+            state.SkipWithError(error.c_str());
+            return false;
+        }
+        state.SetIterationTime(used.cpuSeconds);
+    }
+    state.counters["wall_s"] = used.wallSeconds;
+    state.counters["peak_rss_MB"] = used.peakBytes / (1024.0 * 1024.0);
+    return true;
+}
+
 void RunCommand(benchmark::State& state, const std::string& command, int n) {
     const std::string schematic = ScaleSchematic(n);
     const std::string folder = FolderFor("scale" + std::to_string(n));
-    std::vector<std::string> args;
-    if (command == "describe") args = {"describe", schematic, "-o", folder + "out.desc"};
-    if (command == "save") args = {"save", schematic, "-o", folder + "out.qva"};
-    if (command == "load") args = {"load", folder + "out.qva", "-o", folder + "again.qva"};
+    std::vector<std::string> args = FileCommandArgs(command, schematic, folder);
     if (command == "edit") {
         // The element in the middle, renamed on its page: the rename is checked against the
         // names of the elements after it too.
@@ -441,25 +470,7 @@ void RunCommand(benchmark::State& state, const std::string& command, int n) {
                 "--symbol", "-o", folder + "symbol.svg"};
     }
     ChildUsage used;
-    // Load reads what save wrote; with repetitions in random order save may not have run yet.
-    if (command == "load" && !std::filesystem::exists(folder + "out.qva")) {
-        std::string error;
-        if (!RunChild({"save", schematic, "-o", folder + "out.qva"}, folder, used, error)) {
-            state.SkipWithError(error.c_str());
-            return;
-        }
-    }
-    for (auto _ : state) {
-        std::string error;
-        if (!RunChild(args, folder, used, error)) {
-            state.SkipWithError(error.c_str());
-            break;
-        }
-        state.SetIterationTime(used.cpuSeconds);
-    }
-    state.counters["wall_s"] = used.wallSeconds;
-    state.counters["peak_rss_MB"] = used.peakBytes / (1024.0 * 1024.0);
-    state.counters["rss_per_element_B"] = used.peakBytes / n;
+    if (TimeChild(state, args, schematic, folder, used)) state.counters["rss_per_element_B"] = used.peakBytes / n;
 }
 
 // The schematic of one nonlinear resistor "RNL1" whose characteristic is a table of `rows`
@@ -484,31 +495,14 @@ std::string RowsSchematic(int rows) {
 void RowsCommand(benchmark::State& state, const std::string& command, int rows) {
     const std::string schematic = RowsSchematic(rows);
     const std::string folder = FolderFor("rows" + std::to_string(rows));
-    std::vector<std::string> args;
-    if (command == "describe") args = {"describe", schematic, "-o", folder + "out.desc"};
-    if (command == "save") args = {"save", schematic, "-o", folder + "out.qva"};
-    if (command == "load") args = {"load", folder + "out.qva", "-o", folder + "again.qva"};
+    std::vector<std::string> args = FileCommandArgs(command, schematic, folder);
     if (command == "edit") {
         std::ofstream(folder + "cell.txt", std::ios::binary)
             << "sheet ok {\n  cell 2121 " << rows - 1 << " 2 0.5\n}\nclick 2016\nok\n";
         args = {"edit", schematic, "--element", "RNL1", "--script", folder + "cell.txt", "-o", folder + "edited.json"};
     }
     ChildUsage used;
-    std::string error;
-    if (command == "load" && !std::filesystem::exists(folder + "out.qva") &&
-        !RunChild({"save", schematic, "-o", folder + "out.qva"}, folder, used, error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    for (auto _ : state) {
-        if (!RunChild(args, folder, used, error)) {
-            state.SkipWithError(error.c_str());
-            break;
-        }
-        state.SetIterationTime(used.cpuSeconds);
-    }
-    state.counters["wall_s"] = used.wallSeconds;
-    state.counters["peak_rss_MB"] = used.peakBytes / (1024.0 * 1024.0);
+    if (!TimeChild(state, args, schematic, folder, used)) return;
     state.counters["cpu_per_row_us"] = used.cpuSeconds / rows * 1e6;
     state.counters["rss_per_row_B"] = used.peakBytes / rows;
 }
