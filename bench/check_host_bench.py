@@ -44,15 +44,17 @@ The first form is the gate of the continuous build, in four parts.
 - Journal: the benchmark describes 3,000 resistors with tables of data pairs (half of them with
   "file": "sub/fN.mdx", so two folders) into a fresh folder on a disk and into one on a memory
   file system, interleaved, JOURNAL_REPETITIONS times each. Fails when the fastest run on the
-  disk takes more than JOURNAL_LIMIT (2) times the fastest on the memory file system (wall-clock
+  disk takes more than JOURNAL_LIMIT (3) times the fastest on the memory file system (wall-clock
   time: a disk's syncs are waits, not processor time) in ATTEMPTS measurements in a row, or
   when the owner of output files made more than SYNCS_PER_FILE (1.2) syncs per data file plus
   SYNCS_PER_FOLDER (8) per folder. A sync per file costs a disk's latency each (4 ms here: 12 s
   for 3,000 files against 0.1 s in memory); the journal's lines are synced once per batch and
   the files together before the commit: ten syncs in all, and a measured ratio of 1.6 to 1.8
-  on an eight-core machine's disk under load, which is the file system's own cost of making
-  files). Where the machine has no disk or no memory file system, the part says
-  so and passes.
+  on an eight-core machine's disk under load (1.86 with ten fuzzers beside it), which is the
+  file system's own cost of making files). The goal is twice the memory file system's time; the
+  gate fails at three, as making files on a disk costs what that machine's disk costs, while a
+  sync per file gives about 15. Where the machine has no disk or no memory file system, the
+  part says so and passes.
 
 The second form runs the host program on SMALL and LARGE elements (default 100,000 and
 1,000,000): `describe`, `save`, `load -o` of the saved archive, `edit -o` and `svg`, each
@@ -124,7 +126,7 @@ def report(binary, options):
     return json.loads(run.stdout).get("benchmarks", [])
 
 
-JOURNAL_LIMIT = 2.0
+JOURNAL_LIMIT = 3.0
 JOURNAL_REPETITIONS = 3
 SYNCS_PER_FILE = 1.2
 SYNCS_PER_FOLDER = 8
@@ -172,7 +174,7 @@ def journal_cost(argv):
               f"{disk['real_time']:.0f} ms on a disk vs {memory['real_time']:.0f} ms in memory "
               f"(fastest of {JOURNAL_REPETITIONS}) -> ratio {ratio:.2f} (limit {JOURNAL_LIMIT}); "
               f"{disk['syncs']:.0f} syncs, {disk['syncs'] / max(disk['data_files'], 1):.4f} per data file "
-              f"(limit {allowed:.0f}) {verdict}")
+              f"(limit {allowed:.0f} in all) {verdict}")
         if not syncs_ok:
             return False
         if time_ok:

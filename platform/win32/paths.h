@@ -7,9 +7,13 @@
 
 #include <string>
 
-#define _MAX_PATH 260
+// A path here may be as long as the system takes (PATH_MAX, 4096 bytes with its terminator),
+// not the 260 of the platform the system was written for: a folder deeper than that, such as
+// a temporary folder in a deep checkout, would otherwise be cut and name another file. A name
+// stays within NAME_MAX (255).
+#define _MAX_PATH 4096
 #define _MAX_DRIVE 3
-#define _MAX_DIR 256
+#define _MAX_DIR 4096
 #define _MAX_FNAME 256
 #define _MAX_EXT 256
 

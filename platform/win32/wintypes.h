@@ -44,7 +44,8 @@ typedef unsigned long COLORREF;
 #define FALSE 0
 #endif
 #ifndef MAX_PATH
-#define MAX_PATH 260
+// The longest path the system takes, as _MAX_PATH (paths.h).
+#define MAX_PATH 4096
 #endif
 
 // Opaque handles. Each points to a record owned by the stand-in that made it.

@@ -65,7 +65,7 @@ TEST(SplitPath, NullOutputsAndOverlongPartsAreSafe)
     EXPECT_STREQ(fname, "");
 
     // Parts longer than the documented buffers are cut to fit, never written past them.
-    std::string longDir = "/" + std::string(400, 'd') + "/";
+    std::string longDir = "/" + std::string(_MAX_PATH + 100, 'd') + "/";
     std::string longName = std::string(300, 'n');
     std::string longExt = "." + std::string(300, 'e');
     Parts p = Split((longDir + longName + longExt).c_str());
