@@ -50,7 +50,7 @@ The first form is the gate of the continuous build, in four parts.
   SYNCS_PER_FOLDER (8) per folder. A sync per file costs a disk's latency each (4 ms here: 12 s
   for 3,000 files against 0.1 s in memory); the journal's lines are synced once per batch and
   the files together before the commit: ten syncs in all, and a measured ratio of 1.6 to 1.8
-  on an eight-core machine's disk under load (1.86 with ten fuzzers beside it), which is the
+  on an eight-core machine's disk under load (1.9 to 2.2 with ten fuzzers beside it), which is the
   file system's own cost of making files). The goal is twice the memory file system's time; the
   gate fails at three, as making files on a disk costs what that machine's disk costs, while a
   sync per file gives about 15. Where the machine has no disk or no memory file system, the
