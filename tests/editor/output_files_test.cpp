@@ -199,12 +199,24 @@ TEST(OutputFiles, NamesPlacesAndTargets) {
     EXPECT_FALSE(OutputFiles::IsInsideFolder("/other/t.mdx", "/o/"));
 
     Folder folder;
-    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says.
+    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says,
+    // and so does one to a folder whose name merely begins with the output folder's. Every
+    // absolute path lies in the output folder "/".
     fs::create_directories(folder.path / "out" / "real");
     fs::create_directories(folder.path / "elsewhere");
+    fs::create_directories(folder.path / "out2");
     fs::create_directory_symlink("../elsewhere", folder.path / "out" / "sub");
-    EXPECT_FALSE(OutputFiles::IsInsideFolder(folder / "out/sub/t.mdx", folder / "out"));
-    EXPECT_TRUE(OutputFiles::IsInsideFolder(folder / "out/real/t.mdx", folder / "out"));
+    fs::create_directory_symlink("../out2", folder.path / "out" / "sub2");
+    const struct {
+        std::string path, folder;
+        bool inside;
+    } places[] = {
+        {folder / "out/sub/t.mdx", folder / "out", false},  {folder / "out/sub2/t.mdx", folder / "out", false},
+        {folder / "out2/t.mdx", folder / "out", false},     {folder / "out/real/t.mdx", folder / "out", true},
+        {folder / "out/t.mdx", folder / "out/", true},      {"/t.mdx", "/", true},
+        {"/o/sub/t.mdx", "/", true},                        {"/", "/", false},
+    };
+    for (const auto& p : places) EXPECT_EQ(OutputFiles::IsInsideFolder(p.path, p.folder), p.inside) << p.path << " in " << p.folder;
     WriteFile(folder / "file", "x");
     mkfifo((folder / "pipe").c_str(), 0600);
     fs::create_symlink("file", folder / "to-file");
@@ -443,9 +455,9 @@ TEST(OutputFiles, AFailedEditKeepsTheDataFileItReplaced) {
 }
 
 // A command that writes into out/ and one whose output folder is out/sub wait for each other,
-// whichever took its lock first: the first is held (stopped) once it has its lock and its
-// journal, and the other says that it waits and writes nothing until the first ends. The failing
-// one takes back only what it wrote, never the data file the other wrote there.
+// whichever took the lock of out/sub first: the first is held (stopped) once it has that lock
+// and its journal there, and the other says that it waits and writes nothing until the first
+// ends. The failing one takes back only what it wrote, never the data file the other wrote there.
 TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     Folder alone;
     fs::create_directories(alone.path / "sub");
@@ -462,10 +474,12 @@ TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
         WriteFile(folder / "good.json", TableNamed("sub/t"));
         WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
                                        Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{1, SIGSTOP});
+        // The command on out/ has journaled its data file in out/sub after its fifth step.
+        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 5 : 1, SIGSTOP});
         int status = 0;
         ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
         ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        ASSERT_TRUE(fs::exists(folder / "out/sub/.qvhost-journal")) << outerFirst;
         const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
         bool waits = false;
         pid_t ended = 0;
@@ -1312,6 +1326,10 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     EXPECT_EQ(read.files[1].BackupName(), "");
     EXPECT_EQ(read.files[2].target, odd);
     EXPECT_EQ(read.files[2].BackupName(), "." + odd + ".qvold");
+    // The journal of a folder below the output folder "/" names "/" as its main folder.
+    ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") +
+                                   journal::FileRecord("b.txt", ".b.txt.qvtmp", ""), read, why)) << why;
+    EXPECT_EQ(read.mainFolder, "/");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
             std::string damaged = bytes;
