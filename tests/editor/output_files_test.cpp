@@ -1220,6 +1220,23 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              WriteFile((pub / ".qvhost-committed").string(), main(journal::FolderRecord(out + "/sub")));
          },
          "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}}},
+        {"a dead main journal above names the output folder and a folder beside it: only the first is taken back",
+         [&](const fs::path& pub, const std::string& out) {
+             const std::string top = fs::canonical(pub).string();
+             WriteFile(top + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub") + journal::FolderRecord(top + "/victim")));
+             WriteFile(out + "/sub/.qvhost-journal",
+                       journal::PartHeader(id, top) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
+             WriteFile(top + "/victim/.qvhost-journal",
+                       journal::PartHeader(id, top) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ".v.txt.qvold"));
+             WriteFile(top + "/victim/.v.txt.qvold", "V-old");
+         },
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}, {"victim/v.txt", "V"}, {"victim/.v.txt.qvold", "V-old"}}},
+        {"a folder's journal whose main journal is gone",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/sub/.qvhost-journal",
+                       journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
+         },
+         "pub/o/sub", "pub/o/sub/.qvhost-journal"},
         {"a pipe of the journal's name",
          [&](const fs::path&, const std::string& out) { ASSERT_EQ(mkfifo((out + "/.qvhost-journal").c_str(), 0600), 0); }},
         {"a link of the journal's name",
@@ -1336,4 +1353,53 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
             damaged[at] ^= change;
             EXPECT_FALSE(journal::Parse(damaged, read, why)) << at << " ^ " << int(change);
         }
+}
+
+// A file at a journal's name that no command acts on, in a folder below the output folder that
+// the command writes data files into, fails it with the line that says why, as the same file in
+// the output folder does; nothing is touched.
+TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
+    const std::string id = "0123456789abcdef0123456789abcdef";
+    const struct {
+        const char* what;
+        std::function<void(const std::string& sub, const std::string& out)> make;
+        const char* reason;
+    } cases[] = {
+        {"a pipe", [](const std::string& sub, const std::string&) { ASSERT_EQ(mkfifo((sub + "/.qvhost-journal").c_str(), 0600), 0); },
+         ": is a pipe, so it is no journal a command acts on"},
+        {"a damaged record",
+         [&](const std::string& sub, const std::string& out) {
+             std::string bytes = journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", "");
+             bytes[bytes.size() - 3] ^= 1;
+             WriteFile(sub + "/.qvhost-journal", bytes);
+         },
+         ": record 2 is damaged, so it is no journal a command acts on"},
+        {"a folder's journal without its main one",
+         [&](const std::string& sub, const std::string& out) {
+             WriteFile(sub + "/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ""));
+         },
+         " is gone or is no journal a command acts on"},
+        {"another user's journal",
+         [&](const std::string& sub, const std::string&) {
+             WriteFile(sub + "/.qvhost-journal", journal::MainHeader(id));
+             ASSERT_EQ(chown((sub + "/.qvhost-journal").c_str(), 4242, 4242), 0);
+         },
+         ": belongs to another user, so it is no journal a command acts on"},
+    };
+    for (const auto& c : cases) {
+        if (std::string(c.what) == "another user's journal" && geteuid() != 0) continue;   // only root gives files away
+        Folder folder;
+        fs::create_directories(folder.path / "o/sub");
+        WriteFile(folder / "r.json", Resistors(2, "", 1, 2));
+        WriteFile(folder / "o/sub/s.txt", "S");
+        c.make(folder / "o/sub", fs::canonical(folder.path / "o").string());
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", "o/x.desc"}), 2) << c.what;
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
+        EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << c.what << ": " << message;
+        EXPECT_NE(message.find("sub/.qvhost-journal"), std::string::npos) << c.what << ": " << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << c.what << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << c.what;
+    }
 }
