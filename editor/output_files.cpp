@@ -307,6 +307,7 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder) {
 
 // The command's journal could not be written: it writes nothing more and cannot commit.
 void JournalFailed(const Folder& folder, int error) {
+    Record("fault", folder.path);
     if (g_fault.empty()) g_fault = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), error);
 }
 

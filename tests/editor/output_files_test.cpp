@@ -3,6 +3,7 @@
 #include "editor/journal_format.h"
 #include "editor/output_files.h"
 #include "afx/message_text.h"
+#include "tests/support/another_user.h"
 #include "tests/support/host_run.h"
 #include "tests/support/text_files.h"
 
@@ -13,6 +14,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -762,9 +764,21 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
     EXPECT_GE(steps, 4);
 }
 
+// Gives up the right to keep setuid and setgid through a write (which a user who is not root
+// never has), keeping the others of root. False where the system does not allow it.
+bool DropRightToKeepSetIdBits() {
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    data[CAP_FSETID / 32].effective &= ~(1u << (CAP_FSETID % 32));
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
 // A replaced file keeps its owner (where the process may: as root), its group, and then its
 // permissions with setuid and setgid; so does an earlier file a rollback brings back, also
-// from a copy.
+// from a copy. So it does for a process without the right to keep those bits through a
+// write, as any user but root, except setgid for a group the process is not in, which the
+// system does not let it give.
 TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
     if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
     struct Case {
@@ -774,31 +788,255 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
         mode_t mode;
     } cases[] = {{"u", 1234, 2345, 04755}, {"g", 0, 2345, 02750}, {"o", 4321, 0, 06711}};
     for (const bool keep : {true, false})
-        for (const bool noSecondLinks : {false, true}) {
+        for (const bool noSecondLinks : {false, true})
+            for (const bool asUser : {false, true}) {
+                Folder folder;
+                for (const Case& c : cases) {
+                    WriteFile(folder / c.name, "before");
+                    ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
+                    ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+                }
+                const int status = RunOwnerJob(
+                    [&] {
+                        if (asUser && !DropRightToKeepSetIdBits()) _exit(77);
+                        for (const Case& c : cases)
+                            if (!WriteThrough(folder / c.name, "after")) _exit(3);
+                        OutputFiles::Current().Settle(keep);
+                    },
+                    folder.path.string() + ".err", 0, SIGKILL, noSecondLinks);
+                if (status == 77) continue;   // the right cannot be given up here; the other runs check the rest
+                EXPECT_EQ(status, 0);
+                for (const Case& c : cases) {
+                    struct stat status {};
+                    ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
+                    const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks) +
+                                             std::to_string(asUser);
+                    const bool madeAgain = keep || noSecondLinks;   // not the earlier file itself
+                    const mode_t lost = asUser && madeAgain && c.group != getegid() ? S_ISGID : 0;
+                    EXPECT_EQ(status.st_uid, c.owner) << what;
+                    EXPECT_EQ(status.st_gid, c.group) << what;
+                    EXPECT_EQ(status.st_mode & 07777, c.mode & ~lost) << what;
+                    EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+                }
+                EXPECT_EQ(folder.Snapshot().size(), 3u);
+            }
+}
+
+// Everything of the stranger's (owned by nobody) below `shared`, by name: its permissions and
+// its bytes or the target of its link.
+std::map<std::string, std::string> StrangersFiles(const fs::path& shared) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(shared)) {
+        struct stat status {};
+        if (lstat(entry.path().c_str(), &status) != 0 || status.st_uid != 65534) continue;
+        std::string what = std::to_string(status.st_mode);
+        if (S_ISLNK(status.st_mode)) what += " -> " + fs::read_symlink(entry.path()).string();
+        else if (S_ISREG(status.st_mode)) what += " " + ReadFile(entry.path().string());
+        files[fs::relative(entry.path(), shared).string()] = what;
+    }
+    return files;
+}
+
+std::string Listed(const std::map<std::string, std::string>& files) {
+    std::string text;
+    for (const auto& [name, what] : files) text += name + "\t" + what + "\n";
+    return text;
+}
+
+// What a stranger plants in the shared folder: the backup and temporary names that a journal
+// once announced beside the target, as files of its own or as links to a file only root may
+// read, or the private folder the journal's header names, open to all, with a link in it.
+enum class Plant { kFiles, kLinks, kPrivateFolder };
+
+// Plants, as nobody, in the shared folder `shared`; the links lead to `secret`.
+void PlantAsStranger(const std::string& shared, Plant plant, const std::string& secret) {
+    const int dir = open(shared.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::RunAsAnotherUser(dir, [&] {
+        if (plant == Plant::kPrivateFolder) {
+            const std::string header = ReadFile(qv::journal::kJournalName);
+            const size_t at = header.find("\nm ");
+            if (at == std::string::npos) return 0;
+            const std::string own = qv::journal::PrivateFolderName(header.substr(at + 3, 32));
+            if (mkdir(own.c_str(), 0777) != 0 || chmod(own.c_str(), 0777) != 0) return 0;
+            for (const char* name : {"/0.old", "/0.tmp"}) (void)!symlink(secret.c_str(), (own + name).c_str());
+            return 0;
+        }
+        for (const char* name : {".a.desc.qvold", ".a.desc.qvtmp", ".a.desc.qvold.1", ".a.desc.qvtmp.1"}) {
+            if (plant == Plant::kLinks) (void)!symlink(secret.c_str(), name);
+            else WriteFile(name, "the stranger's");
+        }
+        return 0;
+    });
+    close(dir);
+}
+
+// A stranger sharing the output folder (mode 1777, as /tmp is) plants what a command's journal
+// lets it foresee, after each step of the command while it runs, or after a SIGKILL that ends
+// it there, before the next command's recovery. The command succeeds, or fails with one line
+// and takes its file back; the user's file is as before or as after; nothing of the
+// stranger's moves or changes, and nothing outside the output folder changes.
+TEST(OutputFiles, WhatAStrangerPlantsIsNeverUsed) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    static std::string shared, secret, marker;
+    static Plant plant;
+    static bool afterKill;
+    static long at;
+    for (const Plant what : {Plant::kFiles, Plant::kLinks, Plant::kPrivateFolder})
+        for (const bool kill : {false, true}) {
+            bool planted = true;
+            for (long step = 1; planted; ++step) {
+                Folder folder;
+                shared = folder / "shared";
+                secret = folder / "rootonly/secret.txt";
+                marker = folder.path.string() + ".planted";
+                plant = what;
+                afterKill = kill;
+                at = step;
+                fs::create_directories(folder.path / "rootonly");
+                fs::create_directories(shared);
+                WriteFile(secret, "secret");
+                fs::permissions(secret, static_cast<fs::perms>(0600));
+                fs::permissions(folder.path / "rootonly", static_cast<fs::perms>(0700));
+                fs::permissions(shared, static_cast<fs::perms>(01777));
+                fs::permissions(folder.path, static_cast<fs::perms>(0755));
+                WriteFile(shared + "/a.desc", "before");
+                fs::permissions(shared + "/a.desc", static_cast<fs::perms>(0640));
+                const auto outside = folder.Snapshot("rootonly");
+                const std::string what = std::to_string(static_cast<int>(plant)) + " " + std::to_string(kill) + " step " +
+                                         std::to_string(step);
+                const int status = RunOwnerJob(
+                    [] {
+                        OutputFiles::SetStepHook([](long s) {
+                            if (s != at) return;
+                            if (afterKill) {
+                                WriteFile(marker, "");
+                                raise(SIGKILL);
+                            }
+                            PlantAsStranger(shared, plant, secret);
+                            WriteFile(marker, Listed(StrangersFiles(shared)));
+                        });
+                        OutputFiles& owner = OutputFiles::Current();
+                        std::string error;
+                        if (owner.Plan({shared + "/a.desc"}, error) && WriteThrough(shared + "/a.desc", "after") &&
+                            owner.Commit(error))
+                            _exit(0);
+                        std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                        owner.Settle(false);
+                        _exit(3);
+                    },
+                    folder.path.string() + ".err", 0);
+                planted = fs::exists(marker);
+                std::string theirs = planted ? ReadFile(marker) : "";
+                fs::remove(marker);
+                if (kill && planted) {
+                    ASSERT_EQ(status, 128 + SIGKILL) << what;
+                    PlantAsStranger(shared, plant, secret);
+                    theirs = Listed(StrangersFiles(shared));
+                    NextCommand(folder, "shared");
+                } else {
+                    ASSERT_TRUE(status == 0 || status == 3) << what << ": " << status;
+                }
+                const std::string message = ReadFile(folder.path.string() + ".err");
+                if (status == 3) {
+                    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << what << ": " << message;
+                }
+                struct stat file {};
+                ASSERT_EQ(lstat((shared + "/a.desc").c_str(), &file), 0) << what;
+                EXPECT_TRUE(S_ISREG(file.st_mode) && file.st_uid == 0 && (file.st_mode & 07777) == 0640) << what;
+                const std::string now = ReadFile(shared + "/a.desc");
+                EXPECT_TRUE(now == "before" || (now == "after" && status != 3)) << what << ": " << now;
+                EXPECT_EQ(Listed(StrangersFiles(shared)), theirs) << what;
+                EXPECT_EQ(folder.Snapshot("rootonly"), outside) << what;
+                EXPECT_EQ(ReadFile(secret), "secret") << what;
+            }
+        }
+}
+
+// A command that takes its files back, or the next command's recovery that does, ended after
+// any of its steps (SIGKILL): a recovery after it still puts every file back as it was.
+TEST(OutputFiles, ATakeBackEndedAfterAnyStepIsFinishedByTheNext) {
+    for (const bool inRecovery : {false, true})
+        for (long step = 1, status = -1; status != 0; ++step) {
             Folder folder;
-            for (const Case& c : cases) {
-                WriteFile(folder / c.name, "before");
-                ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
-                ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+            fs::create_directories(folder.path / "sub");
+            for (const char* name : {"old.mdx", "sub/old.mdx"}) {
+                WriteFile(folder / name, "old");
+                fs::permissions(folder / name, static_cast<fs::perms>(0640));
             }
-            EXPECT_EQ(RunOwnerJob(
-                          [&] {
-                              for (const Case& c : cases)
-                                  if (!WriteThrough(folder / c.name, "after")) _exit(3);
-                              OutputFiles::Current().Settle(keep);
-                          },
-                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
-                      0);
-            for (const Case& c : cases) {
-                struct stat status {};
-                ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
-                const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks);
-                EXPECT_EQ(status.st_uid, c.owner) << what;
-                EXPECT_EQ(status.st_gid, c.group) << what;
-                EXPECT_EQ(status.st_mode & 07777, c.mode) << what;
-                EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+            const auto before = folder.Snapshot();
+            const std::vector<std::string> names{"a.desc", "old.mdx", "sub/new.mdx", "sub/old.mdx"};
+            status = RunOwnerJob(
+                [&] {
+                    std::vector<std::string> targets;
+                    for (const std::string& name : names) targets.push_back(folder / name);
+                    std::string error;
+                    OutputFiles& owner = OutputFiles::Current();
+                    owner.Plan(targets, error);
+                    owner.SetAside(folder / "sub/old.mdx");
+                    for (const std::string& target : targets) WriteThrough(target, "new");
+                    WriteThrough(folder / "not-planned", "new");
+                    if (inRecovery) raise(SIGKILL);
+                    owner.Settle(false);
+                },
+                folder.path.string() + ".err", inRecovery ? 0 : step);
+            if (inRecovery) {
+                ASSERT_EQ(status, 128 + SIGKILL);
+                const pid_t pid = fork();
+                if (pid == 0) {
+                    static long end;
+                    end = step;
+                    OutputFiles::SetStepHook([](long s) {
+                        if (s == end) raise(SIGKILL);
+                    });
+                    std::string error;
+                    _exit(OutputFiles::Current().LockFolder(folder.path, error) ? 0 : 1);
+                }
+                status = Wait(pid);
             }
-            EXPECT_EQ(folder.Snapshot().size(), 3u);
+            ASSERT_TRUE(status == 0 || status == 128 + SIGKILL) << inRecovery << " step " << step << ": " << status;
+            ASSERT_TRUE(NextCommand(folder, ".")) << inRecovery << " step " << step;
+            EXPECT_EQ(folder.Snapshot(), before) << inRecovery << " step " << step;
+        }
+}
+
+// A journal append or journal sync that fails, whichever it is, stops the command: it touches
+// no name after it, even where its caller goes on, and the folder is left as it was.
+TEST(OutputFiles, AFailedJournalWriteStopsEveryLaterWrite) {
+    for (const bool failSync : {false, true})
+        for (long n = 1, status = 5; status == 5; ++n) {
+            Folder folder;
+            fs::create_directories(folder.path / "sub");
+            WriteFile(folder / "old.mdx", "old");
+            const auto before = folder.Snapshot();
+            const std::string record = folder.path.string() + ".calls";
+            status = RunOwnerJob(
+                [&] {
+                    static std::vector<std::string> calls;
+                    OutputFiles::RecordCallsForTest(&calls);
+                    OutputFiles::SetFaultsForTest(false, failSync ? 0 : n, failSync ? n : 0);
+                    OutputFiles& owner = OutputFiles::Current();
+                    std::string error;
+                    owner.Plan({folder / "a.desc", folder / "old.mdx"}, error);
+                    owner.SetAside(folder / "old.mdx");
+                    for (const char* name : {"a.desc", "sub/d.mdx", "old.mdx", "sub/e.mdx"}) WriteThrough(folder / name, "new");
+                    owner.BringBack(folder / "old.mdx");
+                    const bool committed = owner.Commit(error);
+                    std::string lines;
+                    for (const std::string& call : calls) lines += call + "\n";
+                    WriteFile(record, lines);
+                    _exit(committed ? 0 : 5);
+                },
+                folder.path.string() + ".err");
+            const std::string what = std::to_string(failSync) + " " + std::to_string(n);
+            ASSERT_TRUE(status == 0 || status == 5) << what << ": " << status;
+            if (status == 0) continue;
+            const std::vector<std::string> calls = qv_test::Lines(ReadFile(record));
+            const auto fault = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("fault\t", 0) == 0; });
+            ASSERT_NE(fault, calls.end()) << what;
+            for (auto call = fault + 1; call != calls.end(); ++call)
+                EXPECT_TRUE(call->rfind("fault\t", 0) == 0 || call->rfind("sync", 0) == 0) << what << ": " << *call;
+            EXPECT_EQ(folder.Snapshot(), before) << what;
+            fs::remove(record);
         }
 }
 
